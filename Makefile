@@ -1,0 +1,31 @@
+# make run   - install what is missing, build (Release) and start the program
+# make test  - install what is missing, build (Debug, sanitizers, warnings as errors) and run the tests
+# make bench - build (Release) and run the benchmarks
+JOBS ?= $(shell nproc)
+
+.PHONY: deps run test bench fuzz clean
+
+deps:
+	@bash tools/install-deps.sh
+
+run: deps
+	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF >/dev/null
+	@cmake --build build/release -j $(JOBS)
+	@bash tools/run.sh build/release
+
+test: deps
+	@cmake -S . -B build/debug -DCMAKE_BUILD_TYPE=Debug -DBORROW_SANITIZE=ON >/dev/null
+	@cmake --build build/debug -j $(JOBS)
+	@cd build/debug && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_BENCH=ON >/dev/null
+	@cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBORROW_TESTS=OFF -DBORROW_FUZZ=ON >/dev/null
+	@cmake --build build/fuzz -j $(JOBS)
+
+clean:
+	rm -rf build
