@@ -2,6 +2,7 @@
 // TObject and class descriptors: the run-time class information that class
 // references, registration by name and "nearest registered ancestor" lookups need.
 
+#include <functional>
 #include <type_traits>
 
 #include "platform/core/Types.h"
@@ -59,3 +60,6 @@ constexpr TObject* (*FactoryOf())() {
     return &info;                                                                       \
   }                                                                                     \
   TClass ClassType() const override { return StaticClass(); }
+
+// The event every component raises for a plain notification.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
