@@ -1,0 +1,155 @@
+#include "ZTestServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+sockaddr_in Loopback(int port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+bool CanConnect(int port) {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) return false;
+  sockaddr_in a = Loopback(port);
+  const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  close(s);
+  return ok;
+}
+
+}  // namespace
+
+int ZTestServer::FreePort() {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) throw std::runtime_error("socket() failed");
+  sockaddr_in a = Loopback(0);
+  socklen_t len = sizeof a;
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    close(s);
+    throw std::runtime_error("no free loopback port");
+  }
+  close(s);
+  return ntohs(a.sin_port);
+}
+
+ZTestServer::ZTestServer() {
+  char tmpl[] = "/tmp/ztest.XXXXXX";
+  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+  FDir = tmpl;
+  FLogPath = FDir + "/ztest.log";
+  // The port is free when chosen but another process may take it before the
+  // server binds it: then the server exits at once and we try another.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const int port = FreePort();
+    if (!Spawn(port)) break;
+    if (WaitListening(port)) {
+      FPort = port;
+      return;
+    }
+    Stop();
+  }
+  Stop();
+  throw std::runtime_error("yaz-ztest could not be started");
+}
+
+ZTestServer::~ZTestServer() {
+  Stop();
+  if (!FDir.empty()) {
+    unlink(FLogPath.c_str());
+    rmdir(FDir.c_str());
+  }
+}
+
+bool ZTestServer::Spawn(int port) {
+  const std::string listen = "tcp:" + std::string(Host()) + ":" + std::to_string(port);
+  std::vector<std::string> args = {"yaz-ztest", "-T", "-l", FLogPath, listen};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  // A test runner started in the background ignores SIGINT, and an ignored
+  // signal is inherited: give the server the default handling back.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t def, none;
+  sigemptyset(&def);
+  sigaddset(&def, SIGINT);
+  sigaddset(&def, SIGTERM);
+  sigaddset(&def, SIGPIPE);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attr, &def);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  const int rc = posix_spawnp(&FPid, "yaz-ztest", &fa, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) FPid = -1;
+  return rc == 0;
+}
+
+bool ZTestServer::WaitListening(int port) {
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (Clock::now() < deadline) {
+    int status = 0;
+    if (waitpid(FPid, &status, WNOHANG) == FPid) {
+      FPid = -1;  // exited: most likely the port was taken
+      return false;
+    }
+    if (CanConnect(port)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+void ZTestServer::Stop() {
+  if (FPid <= 0) return;
+  kill(FPid, SIGINT);
+  const auto deadline = Clock::now() + std::chrono::seconds(1);
+  int status = 0;
+  while (Clock::now() < deadline) {
+    if (waitpid(FPid, &status, WNOHANG) == FPid) {
+      FPid = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(FPid, SIGKILL);
+  waitpid(FPid, &status, 0);
+  FPid = -1;
+}
+
+std::string ZTestServer::Log() const {
+  std::ifstream in(FLogPath);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}

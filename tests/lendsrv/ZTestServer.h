@@ -1,0 +1,37 @@
+#pragma once
+// A yaz-ztest process on a free loopback port for end-to-end tests. The
+// database "Default" answers, "Slow<n>" answers after n seconds, any other
+// database gives diagnostic 109; a numeric term gives that many hits.
+// The server is stopped by the destructor, so a failing test never leaves it
+// running.
+
+#include <string>
+#include <sys/types.h>
+
+class ZTestServer {
+public:
+  // Starts the server; throws std::runtime_error when it cannot be started.
+  ZTestServer();
+  ~ZTestServer();
+  ZTestServer(const ZTestServer&) = delete;
+  ZTestServer& operator=(const ZTestServer&) = delete;
+
+  static const char* Host() { return "127.0.0.1"; }
+  int Port() const { return FPort; }
+  // What the server logged so far (its -l file): one line per request.
+  std::string Log() const;
+  // SIGINT, then SIGKILL if it has not ended within a second. Idempotent.
+  void Stop();
+
+  // A loopback port that nothing listens on at the moment of the call.
+  static int FreePort();
+
+private:
+  bool Spawn(int port);
+  bool WaitListening(int port);
+
+  pid_t FPid = -1;
+  int FPort = 0;
+  std::string FDir;
+  std::string FLogPath;
+};
