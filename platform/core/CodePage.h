@@ -1,0 +1,12 @@
+#pragma once
+// The ANSI code page: Windows-1251, fixed. Every byte maps to one character and
+// back (0x98, unassigned in the code page, travels as U+0098), so bytes read as
+// text and written back come out unchanged. A character the code page lacks is
+// written as '?'.
+
+#include <string_view>
+
+#include "platform/core/Types.h"
+
+String AnsiToString(std::string_view bytes);
+AnsiString StringToAnsi(StringView s);

@@ -1,0 +1,249 @@
+#include "platform/core/Files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
+
+namespace {
+
+std::string OsName(StringView name) { return ToUtf8(name); }
+
+bool StatOf(StringView name, struct stat& st) {
+  if (name.empty()) return false;
+  return ::stat(OsName(name).c_str(), &st) == 0;
+}
+
+String ErrorText(int err) {
+  char buf[256];
+  return FromUtf8(strerror_r(err, buf, sizeof buf));
+}
+
+String Quoted(StringView name) { return u"\"" + String(name) + u"\""; }
+
+[[noreturn]] void RaiseOpen(StringView name, int err) {
+  throw EFOpenError(u"Cannot open file " + Quoted(name) + u". " + ErrorText(err));
+}
+[[noreturn]] void RaiseCreate(StringView name, int err) {
+  throw EFCreateError(u"Cannot create file " + Quoted(name) + u". " + ErrorText(err));
+}
+[[noreturn]] void RaiseWrite(StringView name, int err) {
+  throw EWriteError(u"Error writing file " + Quoted(name) + u". " + ErrorText(err));
+}
+
+// The index just past the last delimiter, 0 when there is none.
+size_t NameStart(StringView s) {
+  const size_t at = s.rfind(PathDelim);
+  return at == StringView::npos ? 0 : at + 1;
+}
+
+// The permission bits a newly created file gets, read without touching the
+// process's umask (changing it, even briefly, would race other threads).
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+      break;
+    }
+  }
+  return 0666 & ~mask;
+}
+
+// Writes all of Bytes, retrying short writes; the errno of a failure, else 0.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return 0;
+}
+
+}  // namespace
+
+// ---- Existence and folders ----------------------------------------------------
+
+bool FileExists(StringView FileName) {
+  struct stat st;
+  return StatOf(FileName, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(StringView Directory) {
+  struct stat st;
+  return StatOf(Directory, st) && S_ISDIR(st.st_mode);
+}
+
+bool CreateDir(StringView Dir) {
+  return !Dir.empty() && ::mkdir(OsName(Dir).c_str(), 0777) == 0;
+}
+
+bool ForceDirectories(StringView Dir) {
+  const String dir = ExcludeTrailingPathDelimiter(Dir);
+  if (dir.empty()) return Dir.empty() ? false : DirectoryExists(Dir);  // "/" itself
+  if (DirectoryExists(dir)) return true;
+  const String parent = ExtractFileDir(dir);
+  if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
+  // Another process may create it between the check and here; that is success too.
+  return CreateDir(dir) || DirectoryExists(dir);
+}
+
+bool RemoveDir(StringView Dir) { return !Dir.empty() && ::rmdir(OsName(Dir).c_str()) == 0; }
+
+bool DeleteFile(StringView FileName) {
+  return !FileName.empty() && ::unlink(OsName(FileName).c_str()) == 0;
+}
+
+bool RenameFile(StringView OldName, StringView NewName) {
+  if (OldName.empty() || NewName.empty()) return false;
+  const std::string from = OsName(OldName), to = OsName(NewName);
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without no-replace renames: check first.
+  struct stat st;
+  if (::lstat(to.c_str(), &st) == 0) return false;
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// ---- Names --------------------------------------------------------------------
+
+String ExtractFilePath(StringView FileName) { return String(FileName.substr(0, NameStart(FileName))); }
+
+String ExtractFileDir(StringView FileName) {
+  size_t end = NameStart(FileName);
+  if (end > 1) --end;  // drop the delimiter, but keep the root's
+  return String(FileName.substr(0, end));
+}
+
+String ExtractFileName(StringView FileName) { return String(FileName.substr(NameStart(FileName))); }
+
+String ExtractFileExt(StringView FileName) {
+  const size_t dot = FileName.rfind(u'.');
+  if (dot == StringView::npos || dot < NameStart(FileName)) return String();
+  return String(FileName.substr(dot));
+}
+
+String ChangeFileExt(StringView FileName, StringView Extension) {
+  const size_t dot = FileName.rfind(u'.');
+  const size_t end = (dot == StringView::npos || dot < NameStart(FileName)) ? FileName.size() : dot;
+  return String(FileName.substr(0, end)) + String(Extension);
+}
+
+String IncludeTrailingPathDelimiter(StringView S) {
+  String out(S);
+  if (out.empty() || out.back() != PathDelim) out += PathDelim;
+  return out;
+}
+
+String ExcludeTrailingPathDelimiter(StringView S) {
+  String out(S);
+  if (!out.empty() && out.back() == PathDelim) out.pop_back();
+  return out;
+}
+
+String GetProgramFolder() {
+  char buf[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof buf) return String();
+  return ExtractFilePath(FromUtf8(std::string_view(buf, static_cast<size_t>(n))));
+}
+
+String GetTempFolder() {
+  const char* dir = ::getenv("TMPDIR");
+  return IncludeTrailingPathDelimiter(FromUtf8(dir && *dir ? dir : "/tmp"));
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+std::string ReadFileBytes(StringView FileName) {
+  if (FileName.empty()) RaiseOpen(FileName, ENOENT);
+  const int fd = ::open(OsName(FileName).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) RaiseOpen(FileName, errno);
+  std::string bytes;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      RaiseOpen(FileName, err);
+    }
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+namespace {
+String DecodeUtf16(std::string_view b, bool bigEndian) {
+  String out;
+  out.reserve(b.size() / 2 + 1);
+  for (size_t i = 0; i + 1 < b.size(); i += 2) {
+    const auto lo = static_cast<unsigned char>(b[bigEndian ? i + 1 : i]);
+    const auto hi = static_cast<unsigned char>(b[bigEndian ? i : i + 1]);
+    out += static_cast<Char>(lo | (hi << 8));
+  }
+  if (b.size() % 2) out += u'\uFFFD';  // a cut-off last unit is shown, not dropped
+  return out;
+}
+}  // namespace
+
+String DecodeText(std::string_view Bytes) {
+  if (Bytes.starts_with("\xEF\xBB\xBF")) return FromUtf8(Bytes.substr(3));
+  if (Bytes.starts_with("\xFF\xFE")) return DecodeUtf16(Bytes.substr(2), false);
+  if (Bytes.starts_with("\xFE\xFF")) return DecodeUtf16(Bytes.substr(2), true);
+  return AnsiToString(Bytes);
+}
+
+String ReadTextFile(StringView FileName) { return DecodeText(ReadFileBytes(FileName)); }
+
+// ---- Writing ------------------------------------------------------------------
+
+void WriteFileAtomic(StringView FileName, std::string_view Bytes) {
+  if (FileName.empty() || FileName.back() == PathDelim) RaiseCreate(FileName, EISDIR);
+  const std::string target = OsName(FileName);
+  struct stat old;
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing && S_ISDIR(old.st_mode)) RaiseCreate(FileName, EISDIR);
+
+  // The temporary file lies beside the target, so the rename never crosses file systems.
+  std::string tmp = OsName(ExtractFilePath(FileName)) + "." + OsName(ExtractFileName(FileName)) + ".XXXXXX";
+  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) RaiseCreate(FileName, errno);
+  // The replacement keeps the old file's permissions; a new file gets the usual ones.
+  ::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode());
+
+  int err = WriteAll(fd, Bytes);
+  if (!err && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && !err) err = errno;
+  if (err) {
+    ::unlink(tmp.c_str());
+    RaiseWrite(FileName, err);
+  }
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    err = errno;
+    ::unlink(tmp.c_str());
+    RaiseCreate(FileName, err);
+  }
+}
+
+void WriteTextFileAtomic(StringView FileName, StringView Text) {
+  WriteFileAtomic(FileName, StringToAnsi(Text));
+}

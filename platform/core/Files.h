@@ -1,0 +1,46 @@
+#pragma once
+// Files and folders. Names are UTF-16 here and UTF-8 on disk; the delimiter is
+// '/'. Text files are read honouring a byte-order mark (UTF-8, UTF-16 LE or BE)
+// and otherwise as the ANSI code page. Whole-file writes are atomic: the data
+// goes to a temporary file in the same folder, which then replaces the target,
+// so a failed or interrupted write never leaves a half-written file behind.
+
+#include <string>
+#include <string_view>
+
+#include "platform/core/Types.h"
+
+inline constexpr Char PathDelim = u'/';
+
+bool FileExists(StringView FileName);        // an existing file that is not a folder
+bool DirectoryExists(StringView Directory);
+bool CreateDir(StringView Dir);              // one level; False when it fails or exists
+bool ForceDirectories(StringView Dir);       // with every missing parent; True when it exists afterwards
+bool RemoveDir(StringView Dir);              // an empty folder
+bool DeleteFile(StringView FileName);
+bool RenameFile(StringView OldName, StringView NewName);  // False when NewName exists
+
+String ExtractFilePath(StringView FileName);  // the folder part with its trailing delimiter
+String ExtractFileDir(StringView FileName);   // the folder part without it ("/" stays)
+String ExtractFileName(StringView FileName);
+String ExtractFileExt(StringView FileName);   // with the dot; empty when there is none
+String ChangeFileExt(StringView FileName, StringView Extension);
+String IncludeTrailingPathDelimiter(StringView S);
+String ExcludeTrailingPathDelimiter(StringView S);
+
+String GetProgramFolder();  // the executable's folder, with a trailing delimiter
+String GetTempFolder();     // $TMPDIR or /tmp, with a trailing delimiter
+
+// Whole-file reads; EFOpenError naming the file when it cannot be read.
+std::string ReadFileBytes(StringView FileName);
+String ReadTextFile(StringView FileName);
+// What ReadTextFile does with the bytes: a byte-order mark picks UTF-8 or
+// UTF-16 LE/BE (the mark itself is dropped); without one, the ANSI code page.
+String DecodeText(std::string_view Bytes);
+
+// Replaces the file's content atomically. EFCreateError when the file cannot be
+// created or replaced, EWriteError when writing fails; either way the previous
+// file, if any, is left exactly as it was and no temporary file remains.
+void WriteFileAtomic(StringView FileName, std::string_view Bytes);
+// The text in the ANSI code page, without a byte-order mark.
+void WriteTextFileAtomic(StringView FileName, StringView Text);

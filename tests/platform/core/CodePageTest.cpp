@@ -1,0 +1,48 @@
+#include "platform/core/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+TEST(CodePageRoundTrip, EveryByteComesBackUnchanged) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  const String text = AnsiToString(all);
+  ASSERT_EQ(text.size(), 256u);
+  EXPECT_EQ(StringToAnsi(text), all);
+  // Total and one-to-one: 256 different characters, none of them a substitute.
+  EXPECT_EQ(std::set<Char>(text.begin(), text.end()).size(), 256u);
+  EXPECT_EQ(text.find(u'\uFFFD'), String::npos);
+}
+
+TEST(CodePageRoundTrip, UnassignedByteTravelsAsItsOwnControlCode) {
+  EXPECT_EQ(AnsiToString("\x98"), String(1, u'\u0098'));
+  EXPECT_EQ(StringToAnsi(String(1, u'\u0098')), "\x98");
+}
+
+TEST(CodePageRoundTrip, CyrillicTextRoundTrips) {
+  const String text = u"Съешь же ещё этих мягких французских булок, ЁЖ! №5 — «ok»";
+  const AnsiString bytes = StringToAnsi(text);
+  EXPECT_EQ(bytes.size(), text.size());
+  EXPECT_EQ(AnsiToString(bytes), text);
+}
+
+TEST(CodePageRoundTrip, KnownBytesOfThePage) {
+  EXPECT_EQ(StringToAnsi(u"АЯаяЁё№€"), "\xC0\xDF\xE0\xFF\xA8\xB8\xB9\x88");
+  EXPECT_EQ(AnsiToString("\xC0\xDF\xE0\xFF\xA8\xB8\xB9\x88"), u"АЯаяЁё№€");
+}
+
+TEST(CodePageMissing, CharactersOutsideThePageBecomeQuestionMarks) {
+  EXPECT_EQ(StringToAnsi(u"a漢b"), "a?b");
+  EXPECT_EQ(StringToAnsi(u"ÿ"), "?");  // Latin, not in the Cyrillic page
+  // One character outside the BMP is one '?', not two.
+  EXPECT_EQ(StringToAnsi(u"x\U0001F600y"), "x?y");
+  // A lone surrogate is not a character of the page either.
+  EXPECT_EQ(StringToAnsi(String(1, Char(0xD800)) + u"z"), "?z");
+}
+
+TEST(CodePageMissing, EmptyTextIsEmpty) {
+  EXPECT_EQ(StringToAnsi(u""), "");
+  EXPECT_EQ(AnsiToString(""), u"");
+}

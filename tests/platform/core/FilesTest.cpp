@@ -1,0 +1,211 @@
+#include "platform/core/Files.h"
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/core/Exceptions.h"
+
+namespace {
+
+// A fresh folder per test under the system temporary folder, removed afterwards.
+class FilesTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string tmpl = ToUtf8(GetTempFolder()) + "coretext-files-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    Dir = FromUtf8(tmpl) + u"/";
+  }
+  void TearDown() override {
+    ::chmod(ToUtf8(Dir).c_str(), 0755);
+    std::system(("rm -rf '" + ToUtf8(Dir) + "'").c_str());
+  }
+
+  static void WriteRaw(const String& name, const std::string& bytes) {
+    FILE* f = std::fopen(ToUtf8(name).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+
+  // Every entry of the test folder, so leftovers of a failed write show up.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(ToUtf8(Dir).c_str());
+    while (dirent* e = d ? ::readdir(d) : nullptr) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    if (d) ::closedir(d);
+    return names;
+  }
+
+  String Dir;
+};
+
+}  // namespace
+
+TEST(FileNames, PartsOfAPath) {
+  EXPECT_EQ(ExtractFilePath(u"/home/u/ListDB.txt"), u"/home/u/");
+  EXPECT_EQ(ExtractFileDir(u"/home/u/ListDB.txt"), u"/home/u");
+  EXPECT_EQ(ExtractFileDir(u"/ListDB.txt"), u"/");
+  EXPECT_EQ(ExtractFileDir(u"ListDB.txt"), u"");
+  EXPECT_EQ(ExtractFileName(u"/home/u/ListDB.txt"), u"ListDB.txt");
+  EXPECT_EQ(ExtractFileName(u"/home/u/"), u"");
+  EXPECT_EQ(ExtractFileExt(u"/a/b.c/Borrowline.ini"), u".ini");
+  EXPECT_EQ(ExtractFileExt(u"/a/b.c/README"), u"");
+  EXPECT_EQ(ExtractFileExt(u"!_LOG.txt"), u".txt");
+  EXPECT_EQ(ChangeFileExt(u"/a/b.c/name.txt", u".iso"), u"/a/b.c/name.iso");
+  EXPECT_EQ(ChangeFileExt(u"/a/b.c/name", u".iso"), u"/a/b.c/name.iso");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(u"/a"), u"/a/");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(u"/a/"), u"/a/");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(u"/a/"), u"/a");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(u"/a"), u"/a");
+}
+
+TEST(FileNames, ProgramAndTempFolders) {
+  const String prog = GetProgramFolder();
+  ASSERT_FALSE(prog.empty());
+  EXPECT_EQ(prog.back(), PathDelim);
+  EXPECT_TRUE(DirectoryExists(prog));
+  const String tmp = GetTempFolder();
+  EXPECT_EQ(tmp.back(), PathDelim);
+  EXPECT_TRUE(DirectoryExists(tmp));
+}
+
+TEST_F(FilesTest, FoldersAreCreatedWithTheirParents) {
+  const String deep = Dir + u"Папка/Import/MyWork/";
+  EXPECT_FALSE(DirectoryExists(deep));
+  EXPECT_TRUE(ForceDirectories(deep));
+  EXPECT_TRUE(DirectoryExists(deep));
+  EXPECT_TRUE(ForceDirectories(deep));  // already there
+  EXPECT_FALSE(FileExists(deep));
+  EXPECT_FALSE(CreateDir(Dir + u"Папка"));  // exists
+  EXPECT_FALSE(ForceDirectories(u""));
+  // A file in the way of a folder.
+  WriteRaw(Dir + u"file", "x");
+  EXPECT_FALSE(ForceDirectories(Dir + u"file/sub"));
+  EXPECT_TRUE(RemoveDir(deep));
+  EXPECT_FALSE(DirectoryExists(deep));
+}
+
+TEST_F(FilesTest, DeleteAndRename) {
+  const String a = Dir + u"a.txt", b = Dir + u"б.txt";
+  WriteRaw(a, "A");
+  WriteRaw(b, "B");
+  EXPECT_TRUE(FileExists(a));
+  EXPECT_FALSE(RenameFile(a, b));  // never over an existing file
+  EXPECT_EQ(ReadFileBytes(b), "B");
+  EXPECT_TRUE(DeleteFile(b));
+  EXPECT_FALSE(DeleteFile(b));
+  EXPECT_TRUE(RenameFile(a, b));
+  EXPECT_FALSE(FileExists(a));
+  EXPECT_EQ(ReadFileBytes(b), "A");
+}
+
+TEST_F(FilesTest, TextByteOrderMarks) {
+  const String expected = u"Ёлка\r\nz";
+  WriteRaw(Dir + u"utf8", "\xEF\xBB\xBF\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0\r\nz");
+  WriteRaw(Dir + u"le", std::string("\xFF\xFE\x01\x04\x3B\x04\x3A\x04\x30\x04\r\0\n\0z\0", 16));
+  WriteRaw(Dir + u"be", std::string("\xFE\xFF\x04\x01\x04\x3B\x04\x3A\x04\x30\0\r\0\n\0z", 16));
+  WriteRaw(Dir + u"ansi", "\xA8\xEB\xEA\xE0\r\nz");
+  EXPECT_EQ(ReadTextFile(Dir + u"utf8"), expected);
+  EXPECT_EQ(ReadTextFile(Dir + u"le"), expected);
+  EXPECT_EQ(ReadTextFile(Dir + u"be"), expected);
+  EXPECT_EQ(ReadTextFile(Dir + u"ansi"), expected);
+}
+
+TEST(TextDecoding, EdgesOfMarks) {
+  EXPECT_EQ(DecodeText(""), u"");
+  EXPECT_EQ(DecodeText("\xEF\xBB\xBF"), u"");
+  EXPECT_EQ(DecodeText("\xFF\xFE"), u"");
+  // Half a mark is ANSI text.
+  EXPECT_EQ(DecodeText("\xEF\xBB"), u"п»");
+  // An odd byte count in UTF-16 keeps a marker for the cut-off unit.
+  EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "a\0b", 5)), u"a\uFFFD");
+}
+
+TEST_F(FilesTest, ReadingAMissingFileNamesIt) {
+  const String missing = Dir + u"нет.txt";
+  try {
+    ReadTextFile(missing);
+    FAIL() << "no exception";
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(e.Message().find(missing), String::npos);
+  }
+  EXPECT_THROW(ReadFileBytes(Dir), EFOpenError);  // a folder is not a file
+}
+
+TEST_F(FilesTest, AtomicWriteCreatesAndReplaces) {
+  const String name = Dir + u"ListDB.txt";
+  WriteFileAtomic(name, "first");
+  EXPECT_EQ(ReadFileBytes(name), "first");
+  ::chmod(ToUtf8(name).c_str(), 0640);
+  WriteTextFileAtomic(name, u"второй");
+  EXPECT_EQ(ReadFileBytes(name), "\xE2\xF2\xEE\xF0\xEE\xE9");
+  struct stat st;
+  ASSERT_EQ(::stat(ToUtf8(name).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replacement keeps the permissions
+  WriteFileAtomic(name, "");
+  EXPECT_EQ(ReadFileBytes(name), "");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"ListDB.txt"});
+}
+
+TEST_F(FilesTest, AtomicWriteIntoAMissingFolderRaises) {
+  const String name = Dir + u"missing/ListDB.txt";
+  EXPECT_THROW(WriteFileAtomic(name, "data"), EFCreateError);
+  EXPECT_FALSE(FileExists(name));
+  EXPECT_THROW(WriteFileAtomic(Dir, "data"), EFCreateError);
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(FilesTest, AtomicWriteOverAFolderRaisesAndKeepsIt) {
+  ASSERT_TRUE(CreateDir(Dir + u"sub"));
+  EXPECT_THROW(WriteFileAtomic(Dir + u"sub", "data"), EFCreateError);
+  EXPECT_TRUE(DirectoryExists(Dir + u"sub"));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"sub"});
+}
+
+TEST_F(FilesTest, AtomicWriteInAReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  const String name = Dir + u"Borrowline.ini";
+  WriteRaw(name, "old");
+  ASSERT_EQ(::chmod(ToUtf8(Dir).c_str(), 0555), 0);
+  EXPECT_THROW(WriteFileAtomic(name, "new"), EFCreateError);
+  ::chmod(ToUtf8(Dir).c_str(), 0755);
+  EXPECT_EQ(ReadFileBytes(name), "old");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Borrowline.ini"});
+}
+
+TEST_F(FilesTest, AtomicWriteThatRunsOutOfSpaceKeepsTheOldFile) {
+  // A file-size limit makes the write fail half-way, as a full disk would.
+  const String name = Dir + u"!_LOG.txt";
+  WriteRaw(name, "old log");
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct sigaction ignore = {}, previous = {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &previous);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool raised = false;
+  try {
+    WriteFileAtomic(name, std::string(100000, 'x'));
+  } catch (const EWriteError&) {
+    raised = true;
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(ReadFileBytes(name), "old log");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"!_LOG.txt"});
+}
