@@ -2,14 +2,13 @@
 
 #include <unicode/ucnv.h>
 
-#include <algorithm>
 #include <array>
-#include <utility>
+#include <memory>
 
 namespace {
 
 // Both directions, built once from ICU's table; the conversions themselves then
-// never call ICU. Bytes below 0x80 are ASCII and skip the table lookups.
+// never call ICU.
 class Cp1251Table {
 public:
   Cp1251Table() {
@@ -29,23 +28,30 @@ public:
       }
       ucnv_close(cnv);
     }
-    for (int b = 0x80; b < 256; ++b) FHigh[b - 0x80] = {FToChar[b], static_cast<unsigned char>(b)};
-    std::sort(FHigh.begin(), FHigh.end());
+    // The reverse direction as pages of 256 characters: the page holds only the
+    // few blocks the code page draws from (Latin-1, Cyrillic, punctuation).
+    for (int b = 0; b < 256; ++b) {
+      const Char c = FToChar[b];
+      auto& page = FPages[c >> 8];
+      if (!page) {
+        page = std::make_unique<std::array<char, 256>>();
+        page->fill('?');
+      }
+      (*page)[c & 0xFF] = static_cast<char>(b);
+    }
   }
 
   Char ToChar(unsigned char b) const { return FToChar[b]; }
 
   // The byte of c, or '?' when the code page lacks it.
   char ToByte(Char c) const {
-    if (c < 0x80) return static_cast<char>(c);
-    auto it = std::lower_bound(FHigh.begin(), FHigh.end(), std::pair<Char, unsigned char>{c, 0});
-    if (it != FHigh.end() && it->first == c) return static_cast<char>(it->second);
-    return '?';
+    const auto& page = FPages[c >> 8];
+    return page ? (*page)[c & 0xFF] : '?';
   }
 
 private:
   std::array<Char, 256> FToChar{};
-  std::array<std::pair<Char, unsigned char>, 128> FHigh{};
+  std::array<std::unique_ptr<std::array<char, 256>>, 256> FPages;
 };
 
 const Cp1251Table& Table() {
@@ -67,16 +73,13 @@ String AnsiToString(std::string_view bytes) {
 
 AnsiString StringToAnsi(StringView s) {
   const Cp1251Table& t = Table();
-  AnsiString out;
-  out.reserve(s.size());
+  AnsiString out(s.size(), '\0');
+  size_t n = 0;
   for (size_t i = 0; i < s.size(); ++i) {
     // A character outside the BMP is one character, so one '?'.
-    if (IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    out += t.ToByte(s[i]);
+    if (IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) ++i;
+    out[n++] = t.ToByte(s[i]);
   }
+  out.resize(n);
   return out;
 }
