@@ -1,0 +1,3 @@
+#include "platform/core/FormatSettings.h"
+
+TFormatSettings FormatSettings;
