@@ -1,0 +1,67 @@
+#include "lendsrv/LendServer.h"
+
+#include <climits>
+
+#include "lendsrv/ZSearch.h"
+#include "platform/core/CodePage.h"
+
+namespace {
+
+const bool Registered = (RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }), true);
+
+}  // namespace
+
+// Referenced from the link line (see CMakeLists.txt) so that a program that
+// only ever names the ProgID still links this file, and with it the registration.
+extern "C" bool LendServerRegistered() { return Registered; }
+
+TLendServer::TLendServer() {
+  DefineProperty(u"zHost", [this] { return Variant(FzHost); }, [this](const Variant& v) { FzHost = VarToStr(v); });
+  DefineProperty(u"zPort", [this] { return Variant(FzPort); }, [this](const Variant& v) { FzPort = v.AsInteger(); });
+  DefineProperty(u"zDatabase", [this] { return Variant(FzDatabase); },
+                 [this](const Variant& v) { FzDatabase = VarToStr(v); });
+  DefineProperty(u"zSyntax", [this] { return Variant(FzSyntax); }, [this](const Variant& v) { FzSyntax = VarToStr(v); });
+  DefineProperty(u"zUserName", [this] { return Variant(GetzUserName()); },
+                 [this](const Variant& v) { FzUserName = VarToStr(v); });
+  DefineProperty(u"zPassword", [this] { return Variant(GetzPassword()); },
+                 [this](const Variant& v) { FzPassword = VarToStr(v); });
+  DefineProperty(u"zLastError", [this] { return Variant(FzLastError); }, nullptr);
+  DefineMethod(u"SingleSearchIT", 4, [this](const std::vector<Variant>& a) {
+    return Variant(SingleSearchIT(VarToStr(a[0]), false, a[2].AsInteger(), a[3].AsInteger()));
+  });
+  DefineMethod(u"tReturned", 0, [this](const std::vector<Variant>&) { return Variant(tReturned()); });
+  DefineMethod(u"rCount", 0, [this](const std::vector<Variant>&) { return Variant(rCount()); });
+}
+
+String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer use, Integer limit) {
+  FHits = 0;
+  FDelivered = 0;
+  FzLastError.clear();
+
+  TZConnectionParams p;
+  p.Host = ToUtf8(FzHost);
+  p.Port = FzPort;
+  p.Database = ToUtf8(FzDatabase);
+  p.Syntax = ToUtf8(FzSyntax);
+  if (FzUserName) p.User = ToUtf8(*FzUserName);
+  if (FzPassword) p.Password = ToUtf8(*FzPassword);
+  p.TimeoutSeconds = FTimeoutSeconds;
+
+  const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+  const TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
+  if (!r.Ok) {
+    FzLastError = FromUtf8(r.Error);
+    return String();
+  }
+  FHits = r.Hits;
+  FDelivered = r.Delivered;
+  // Record lengths count bytes: the code page's table is total, so writing the
+  // text back in the ANSI code page gives the server's bytes again.
+  return AnsiToString(r.Records);
+}
+
+Integer TLendServer::Reported(std::size_t n) {
+  if (n == 0) return 0;
+  if (n >= static_cast<std::size_t>(INT_MAX)) return INT_MAX;
+  return static_cast<Integer>(n) + 1;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The search server "lendsrv.Application": connection properties, one search
+// per SingleSearchIT call, and the counts of the last search. Z39.50 failures
+// never raise: the search answers empty text and keeps the failure in
+// zLastError, so a run over many catalogues goes on past a dead one.
+//
+// Late-bound callers create it with CreateOleObject(LendServerProgID), which
+// works in any program linking this library (it registers itself); C++ callers
+// may use the typed members directly.
+
+#include <cstddef>
+#include <optional>
+
+#include "platform/automation/Automation.h"
+
+inline constexpr const char16_t* LendServerProgID = u"lendsrv.Application";
+
+class TLendServer final : public TLateBoundObject {
+public:
+  static constexpr int DefaultTimeoutSeconds = 30;
+
+  TLendServer();
+
+  String GetzHost() const { return FzHost; }
+  void SetzHost(const String& v) { FzHost = v; }
+  Integer GetzPort() const { return FzPort; }
+  void SetzPort(Integer v) { FzPort = v; }
+  String GetzDatabase() const { return FzDatabase; }
+  void SetzDatabase(const String& v) { FzDatabase = v; }
+  String GetzSyntax() const { return FzSyntax; }
+  void SetzSyntax(const String& v) { FzSyntax = v; }
+  String GetzUserName() const { return FzUserName.value_or(String()); }
+  void SetzUserName(const String& v) { FzUserName = v; }
+  String GetzPassword() const { return FzPassword.value_or(String()); }
+  void SetzPassword(const String& v) { FzPassword = v; }
+  // The failure text of the last search; empty after a search that worked.
+  String GetzLastError() const { return FzLastError; }
+
+  // Seconds ZOOM waits for an answer.
+  int GetTimeoutSeconds() const { return FTimeoutSeconds; }
+  void SetTimeoutSeconds(int v) { FTimeoutSeconds = v; }
+
+  // Searches `@attr 1=<use> "<term>"` and returns the first min(hits, limit)
+  // records as their raw ISO 2709 bytes, joined, each byte one character of
+  // the ANSI code page. Empty on any failure. The flag is not used.
+  String SingleSearchIT(const String& term, bool flag, Integer use, Integer limit);
+
+  // Hits and records delivered by the last search, each plus one when at
+  // least one: the caller takes one off any count above one.
+  Integer tReturned() const { return Reported(FHits); }
+  Integer rCount() const { return Reported(FDelivered); }
+
+private:
+  static Integer Reported(std::size_t n);
+
+  String FzHost;
+  Integer FzPort = 210;
+  String FzDatabase;
+  String FzSyntax;
+  std::optional<String> FzUserName;
+  std::optional<String> FzPassword;
+  String FzLastError;
+  int FTimeoutSeconds = DefaultTimeoutSeconds;
+  std::size_t FHits = 0;
+  std::size_t FDelivered = 0;
+};

@@ -1,0 +1,189 @@
+// The server as the search client sees it: created by ProgID, called by name,
+// against a yaz-ztest started for each scenario.
+#include "lendsrv/LendServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "DirectZoom.h"
+#include "ZTestServer.h"
+#include "platform/core/CodePage.h"
+
+namespace {
+
+// What the client shows: it takes one off any count above one.
+int ClientCount(const Variant& v) {
+  const int n = v.AsInteger();
+  return n > 1 ? n - 1 : n;
+}
+
+Variant NewServer(int port, const String& database = u"Default", const String& syntax = u"USMARC") {
+  Variant v = CreateOleObject(LendServerProgID);
+  OlePropertySet(v, u"zDatabase", database);
+  OlePropertySet(v, u"zHost", u"127.0.0.1");
+  OlePropertySet(v, u"zSyntax", syntax);
+  OlePropertySet(v, u"zPort", port);
+  return v;
+}
+
+String Search(const Variant& server, const String& term, Integer use, Integer limit) {
+  return OleFunction(server, u"SingleSearchIT", term, false, use, limit).AsString();
+}
+
+void SetTimeout(const Variant& server, int seconds) {
+  auto s = std::dynamic_pointer_cast<TLendServer>(server.AsDispatch());
+  ASSERT_NE(s, nullptr);
+  s->SetTimeoutSeconds(seconds);
+}
+
+TEST(LendServerObject, IsCreatedByItsProgIdAndAnswersItsMembersInAnyCase) {
+  const Variant v = CreateOleObject(u"LENDSRV.application");
+  OlePropertySet(v, u"ZHOST", u"example.org");
+  OlePropertySet(v, u"zport", 2100);
+  OlePropertySet(v, u"zUsername", u"reader");
+  EXPECT_EQ(OlePropertyGet(v, u"zHost").AsString(), u"example.org");
+  EXPECT_EQ(OlePropertyGet(v, u"zPort").AsInteger(), 2100);
+  EXPECT_EQ(OlePropertyGet(v, u"zUserName").AsString(), u"reader");
+  EXPECT_EQ(OleFunction(v, u"TRETURNED").AsInteger(), 0);
+  EXPECT_EQ(OleFunction(v, u"rcount").AsInteger(), 0);
+  EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), u"");
+}
+
+TEST(LendServerObject, UnknownMembersAndWrongCallsRaise) {
+  const Variant v = CreateOleObject(LendServerProgID);
+  EXPECT_THROW(OlePropertySet(v, u"zEncoding", u"utf-8"), EOleError);
+  EXPECT_THROW(OleFunction(v, u"MultiSearchIT", u"x"), EOleError);
+  EXPECT_THROW(OleFunction(v, u"SingleSearchIT", u"x", false, 4), EOleError);
+  EXPECT_THROW(OlePropertySet(v, u"zLastError", u"x"), EOleError);
+}
+
+TEST(LendServerSearch, TitleAuthorAndKeywordSendTheirUseAttributes) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  EXPECT_FALSE(Search(v, u"2", 4, 10).empty());
+  EXPECT_FALSE(Search(v, u"3", 1003, 10).empty());
+  EXPECT_FALSE(Search(v, u"4", 21, 10).empty());
+  // One line per search: "Search Default OK <hits> 1 1+<records> RPN @attrset Bib-1 <query>".
+  const std::string log = z.Log();
+  EXPECT_NE(log.find("Search Default OK 2 1 1+2 RPN @attrset Bib-1 @attr 1=4 2\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Search Default OK 3 1 1+3 RPN @attrset Bib-1 @attr 1=1003 3\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Search Default OK 4 1 1+4 RPN @attrset Bib-1 @attr 1=21 4\n"), std::string::npos) << log;
+  // The records came with the search answer: no separate present request.
+  EXPECT_EQ(log.find("Present"), std::string::npos) << log;
+}
+
+TEST(LendServerSearch, TermWithQuotesBackslashesAndCyrillicReachesTheServerWhole) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  // yaz-ztest takes the leading digits as the hit count.
+  EXPECT_FALSE(Search(v, u"2 \"Война\" \\ мир", 4, 10).empty());
+  EXPECT_EQ(ClientCount(OleFunction(v, u"tReturned")), 2);
+  const std::string log = z.Log();
+  EXPECT_NE(log.find("@attr 1=4 \"2 \\\"" + ToUtf8(u"Война") + "\\\" \\\\ " + ToUtf8(u"мир") + "\""),
+            std::string::npos)
+      << log;
+}
+
+TEST(LendServerSearch, ReturnsMinOfHitsAndLimitRecordsWithTheServersBytes) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  struct {
+    int hits, limit, expected;
+  } cases[] = {{3, 10, 3}, {10, 4, 4}, {1, 1, 1}, {30, 30, 30}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.hits << " hits, limit " << c.limit);
+    const String text = Search(v, AsciiToString(std::to_string(c.hits)), 4, c.limit);
+    const AnsiString bytes = StringToAnsi(text);
+    const std::string pqf = "@attr 1=4 " + std::to_string(c.hits);
+    const DirectFetch ref = DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", pqf.c_str(), c.limit);
+    ASSERT_EQ(ref.Records.size(), static_cast<size_t>(c.expected));
+    EXPECT_EQ(bytes, ref.Joined());
+    EXPECT_EQ(text.size(), bytes.size());  // one character per byte
+    EXPECT_EQ(MarcDumpCount(bytes), c.expected);
+  }
+}
+
+TEST(LendServerSearch, CountsAreTheTrueCountsAfterTheClientsReduction) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  Search(v, u"5", 4, 3);
+  EXPECT_EQ(ClientCount(OleFunction(v, u"tReturned")), 5);
+  EXPECT_EQ(ClientCount(OleFunction(v, u"rCount")), 3);
+  Search(v, u"1", 4, 10);
+  EXPECT_EQ(OleFunction(v, u"tReturned").AsInteger(), 2);
+  EXPECT_EQ(ClientCount(OleFunction(v, u"tReturned")), 1);
+  EXPECT_EQ(ClientCount(OleFunction(v, u"rCount")), 1);
+  EXPECT_TRUE(Search(v, u"0", 4, 10).empty());
+  EXPECT_EQ(OleFunction(v, u"tReturned").AsInteger(), 0);
+  EXPECT_EQ(OleFunction(v, u"rCount").AsInteger(), 0);
+}
+
+TEST(LendServerSearch, UserAndPasswordAreSentOnlyWhenPut) {
+  ZTestServer z;
+  Search(NewServer(z.Port()), u"1", 4, 1);
+  EXPECT_EQ(z.Log().find("Auth idPass"), std::string::npos);
+  const Variant v = NewServer(z.Port());
+  OlePropertySet(v, u"zUserName", u"reader");
+  OlePropertySet(v, u"zPassword", u"secret");
+  Search(v, u"1", 4, 1);
+  EXPECT_NE(z.Log().find("Auth idPass reader"), std::string::npos) << z.Log();
+}
+
+TEST(LendServerSearch, AnyCaseOfASyntaxNameAndUnknownNamesStillSearch) {
+  ZTestServer z;
+  for (const String syntax : {u"usmarc", u"MARC21", u"UNI/MARC", u"???"}) {
+    SCOPED_TRACE(ToUtf8(syntax));
+    const Variant v = NewServer(z.Port(), u"Default", syntax);
+    EXPECT_FALSE(Search(v, u"2", 4, 5).empty());
+    EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), u"");
+  }
+}
+
+// Each fault: empty text, zero counts and the failure kept in zLastError;
+// the same object then searches a good server again.
+void ExpectFailureThenRecovery(const Variant& v, int goodPort, const char* expectedInError) {
+  EXPECT_EQ(Search(v, u"5", 4, 10), u"");
+  EXPECT_EQ(OleFunction(v, u"tReturned").AsInteger(), 0);
+  EXPECT_EQ(OleFunction(v, u"rCount").AsInteger(), 0);
+  const String error = OlePropertyGet(v, u"zLastError").AsString();
+  EXPECT_NE(ToUtf8(error).find(expectedInError), std::string::npos) << ToUtf8(error);
+
+  OlePropertySet(v, u"zPort", goodPort);
+  OlePropertySet(v, u"zDatabase", u"Default");
+  EXPECT_EQ(StringToAnsi(Search(v, u"2", 4, 10)).size(), 732u);
+  EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), u"");
+  EXPECT_EQ(ClientCount(OleFunction(v, u"rCount")), 2);
+}
+
+TEST(LendServerFaults, ConnectionRefused) {
+  ZTestServer z;
+  ExpectFailureThenRecovery(NewServer(ZTestServer::FreePort()), z.Port(), "Connect failed");
+}
+
+TEST(LendServerFaults, UnknownDatabase) {
+  ZTestServer z;
+  ExpectFailureThenRecovery(NewServer(z.Port(), u"Catalogue"), z.Port(), "109");
+}
+
+TEST(LendServerFaults, SlowAnswerPastTheTimeout) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port(), u"Slow3");  // answers after 3 s
+  SetTimeout(v, 1);
+  const auto start = std::chrono::steady_clock::now();
+  ExpectFailureThenRecovery(v, z.Port(), "Timeout");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2800));
+}
+
+TEST(LendServerFaults, ARunGoesOnPastADeadServer) {
+  ZTestServer z;
+  const int deadPort = ZTestServer::FreePort();
+  int delivered = 0;
+  for (int port : {deadPort, z.Port(), deadPort, z.Port()}) {
+    const Variant v = NewServer(port);  // one object per resource, as the client does
+    if (!Search(v, u"3", 4, 10).empty()) delivered += ClientCount(OleFunction(v, u"rCount"));
+  }
+  EXPECT_EQ(delivered, 6);
+}
+
+}  // namespace
