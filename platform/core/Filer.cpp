@@ -1,0 +1,625 @@
+#include "platform/core/Filer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+
+#include "platform/core/Collection.h"
+#include "platform/core/Streams.h"
+#include "platform/core/Strings.h"
+
+namespace {
+
+constexpr char kSignature[4] = {'B', 'R', 'F', '1'};
+// Deeper nesting than this in a Variant is taken for a corrupt stream, not recursed into.
+constexpr int kMaxVariantDepth = 64;
+
+String Fill(String text, const String& a) {
+  const auto at = text.find(u"%s");
+  if (at != String::npos) text.replace(at, 2, a);
+  return text;
+}
+
+template <class T>
+void PutLE(std::string& out, T value) {
+  using U = std::make_unsigned_t<T>;
+  U u;
+  std::memcpy(&u, &value, sizeof u);
+  for (size_t i = 0; i < sizeof u; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+}
+
+template <class T>
+T GetLE(const unsigned char* p) {
+  using U = std::make_unsigned_t<T>;
+  U u = 0;
+  for (size_t i = 0; i < sizeof u; ++i) u |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
+  T value;
+  std::memcpy(&value, &u, sizeof value);
+  return value;
+}
+
+Int64 DoubleBits(double d) { return std::bit_cast<Int64>(d); }
+double BitsDouble(Int64 b) { return std::bit_cast<double>(b); }
+Integer FloatBits(float f) { return std::bit_cast<Integer>(f); }
+float BitsFloat(Integer b) { return std::bit_cast<float>(b); }
+
+}  // namespace
+
+std::vector<TPropInfo> TFiler::PropertiesOf(TPersistent* Instance) {
+  std::vector<TPropInfo> props;
+  if (Instance) Instance->GetPropInfos(props);
+  return props;
+}
+
+// ---- TWriter
+
+void TWriter::Raw(const void* Buffer, Integer Count) { FStream->WriteBuffer(Buffer, Count); }
+
+void TWriter::WriteValue(TValueType Value) {
+  const Byte b = Value;
+  Raw(&b, 1);
+}
+
+void TWriter::WriteInteger(Int64 Value) {
+  std::string out;
+  if (Value >= std::numeric_limits<std::int8_t>::min() && Value <= std::numeric_limits<std::int8_t>::max()) {
+    out.push_back(static_cast<char>(vaInt8));
+    PutLE(out, static_cast<std::int8_t>(Value));
+  } else if (Value >= std::numeric_limits<Smallint>::min() && Value <= std::numeric_limits<Smallint>::max()) {
+    out.push_back(static_cast<char>(vaInt16));
+    PutLE(out, static_cast<Smallint>(Value));
+  } else if (Value >= std::numeric_limits<Integer>::min() && Value <= std::numeric_limits<Integer>::max()) {
+    out.push_back(static_cast<char>(vaInt32));
+    PutLE(out, static_cast<Integer>(Value));
+  } else {
+    out.push_back(static_cast<char>(vaInt64));
+    PutLE(out, Value);
+  }
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteFloat(Extended Value) {
+  std::string out(1, static_cast<char>(vaExtended));
+  PutLE(out, DoubleBits(static_cast<double>(Value)));
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteDouble(double Value) {
+  std::string out(1, static_cast<char>(vaDouble));
+  PutLE(out, DoubleBits(Value));
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteSingle(float Value) {
+  std::string out(1, static_cast<char>(vaSingle));
+  PutLE(out, FloatBits(Value));
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteDate(TDateTime Value) {
+  std::string out(1, static_cast<char>(vaDate));
+  PutLE(out, DoubleBits(Value));
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteCurrency(Currency Value) {
+  std::string out(1, static_cast<char>(vaCurrency));
+  PutLE(out, Value.Raw);
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteString(const String& Value) {
+  if (Value.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() / 2))
+    throw EWriteError(u"Stream write error");
+  std::string out(1, static_cast<char>(vaWString));
+  out.reserve(5 + Value.size() * 2);
+  PutLE(out, static_cast<Integer>(Value.size()));
+  for (Char c : Value) PutLE(out, static_cast<Word>(c));
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteUTF8String(const std::string& Value) {
+  if (Value.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() - 8))
+    throw EWriteError(u"Stream write error");
+  std::string out(1, static_cast<char>(vaUTF8String));
+  PutLE(out, static_cast<Integer>(Value.size()));
+  out += Value;
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteStr(const String& Value) {
+  const std::string utf8 = ToUtf8(Value);
+  if (utf8.size() > 255) throw EWriteError(Fill(u"Name too long to stream: %s", Value));
+  std::string out(1, static_cast<char>(utf8.size()));
+  out += utf8;
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteIdent(const String& Ident) {
+  if (SameText(Ident, u"False")) return WriteValue(vaFalse);
+  if (SameText(Ident, u"True")) return WriteValue(vaTrue);
+  if (SameText(Ident, u"nil")) return WriteValue(vaNil);
+  WriteValue(vaIdent);
+  WriteStr(Ident);
+}
+
+void TWriter::WriteBinary(const std::string& Bytes) {
+  if (Bytes.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() - 8))
+    throw EWriteError(u"Stream write error");
+  std::string out(1, static_cast<char>(vaBinary));
+  PutLE(out, static_cast<Integer>(Bytes.size()));
+  out += Bytes;
+  Raw(out.data(), static_cast<Integer>(out.size()));
+}
+
+void TWriter::WriteVariant(const Variant& Value) {
+  if (Value.IsArray()) {
+    const Integer lo = VarArrayLowBound(Value), hi = VarArrayHighBound(Value);
+    if ((Value.VarType() & varTypeMask) == varByte) {
+      // A byte array keeps its bytes together, and reads back as a byte array.
+      const auto* p = static_cast<const char*>(VarArrayLock(Value));
+      WriteBinary(std::string(p, p + (hi >= lo ? hi - lo + 1 : 0)));
+      return;
+    }
+    WriteListBegin();
+    for (Integer i = lo; i <= hi; ++i) WriteVariant(VarArrayGet(Value, i));
+    WriteListEnd();
+    return;
+  }
+  switch (Value.VarType() & varTypeMask) {
+    case varEmpty: throw EWriteError(u"Cannot write an unassigned Variant");
+    case varNull: WriteValue(vaNil); return;
+    case varShortInt:
+    case varSmallint:
+    case varInteger:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: WriteInteger(Value.AsInt64()); return;
+    case varSingle: WriteSingle(static_cast<float>(Value.AsDouble())); return;
+    case varDouble: WriteDouble(Value.AsDouble()); return;
+    case varCurrency: WriteCurrency(Value.AsCurrency()); return;
+    case varDate: WriteDate(Value.AsDateTime()); return;
+    case varBoolean: WriteBoolean(Value.AsBoolean()); return;
+    case varOleStr: WriteString(Value.AsString()); return;
+    // 8-bit text keeps its type tag: it travels as UTF-8.
+    case varString: WriteUTF8String(ToUtf8(Value.AsString())); return;
+    default: throw EWriteError(u"Variant of this type cannot be written to a stream");
+  }
+}
+
+void TWriter::WriteCollection(TCollection* Value) {
+  WriteValue(vaCollection);
+  if (Value)
+    for (Integer i = 0; i < Value->GetCount(); ++i) {
+      WriteListBegin();
+      WriteProperties(Value->GetItem(i));
+      WriteListEnd();
+    }
+  WriteListEnd();
+}
+
+void TWriter::WritePropName(const String& PropName) { WriteStr(PropName); }
+
+void TWriter::WriteProperties(TPersistent* Instance) {
+  for (const TPropInfo& p : PropertiesOf(Instance))
+    if (p.Write && (!p.Stored || p.Stored())) {
+      WritePropName(p.Name);
+      p.Write(this);
+    }
+  CallDefineProperties(Instance, this);
+}
+
+void TWriter::DefineProperty(const String& Name, const TReaderProc&, const TWriterProc& WriteData, bool HasData) {
+  if (HasData && WriteData) {
+    WritePropName(Name);
+    WriteData(this);
+  }
+}
+
+void TWriter::DefineBinaryProperty(const String& Name, const TStreamProc&, const TStreamProc& WriteData,
+                                   bool HasData) {
+  if (!HasData || !WriteData) return;
+  TMemoryStream ms;
+  WriteData(&ms);
+  WritePropName(Name);
+  const auto* p = static_cast<const char*>(ms.GetMemory());
+  WriteBinary(std::string(p, p + ms.GetSize()));
+}
+
+void TWriter::WriteData(TComponent* Instance) {
+  WriteProperties(Instance);
+  WriteListEnd();
+  if (!FIgnoreChildren) Instance->GetChildren([this](TComponent* Child) { WriteComponent(Child); }, FRoot);
+  WriteListEnd();
+}
+
+void TWriter::WriteComponent(TComponent* Component) {
+  Component->SetWriting(true);
+  try {
+    WriteStr(Component->ClassName());
+    WriteStr(Component->GetName());
+    Component->WriteState(this);
+  } catch (...) {
+    Component->SetWriting(false);
+    throw;
+  }
+  Component->SetWriting(false);
+}
+
+void TWriter::WriteDescendent(TComponent* Root, TComponent* AAncestor) {
+  FRoot = Root;
+  FAncestor = AAncestor;
+  Raw(kSignature, sizeof kSignature);
+  WriteComponent(Root);
+}
+
+void TWriter::WriteRootComponent(TComponent* Root) { WriteDescendent(Root, nullptr); }
+
+// ---- TReader
+
+TReader::~TReader() = default;
+
+void TReader::Raw(void* Buffer, Integer Count) {
+  if (Count > 0 && FStream->Read(Buffer, Count) != Count) throw EReadError(u"Stream read error");
+}
+
+void TReader::PropValueError() { throw EReadError(u"Invalid property value"); }
+
+Integer TReader::ReadCount(Int64 UnitSize) {
+  unsigned char b[4];
+  Raw(b, 4);
+  const Integer n = GetLE<Integer>(b);
+  const Int64 left = FStream->GetSize() - FStream->GetPosition();
+  // A length the stream cannot hold is corruption: refuse it before allocating.
+  if (n < 0 || static_cast<Int64>(n) * UnitSize > left) throw EReadError(u"Invalid stream format: bad length");
+  return n;
+}
+
+TValueType TReader::ReadValue() {
+  Byte b = 0;
+  Raw(&b, 1);
+  return static_cast<TValueType>(b);
+}
+
+TValueType TReader::NextValue() {
+  const TValueType v = ReadValue();
+  FStream->Seek(-1, soFromCurrent);
+  return v;
+}
+
+void TReader::CheckValue(TValueType Value) {
+  if (ReadValue() != Value) {
+    FStream->Seek(-1, soFromCurrent);
+    PropValueError();
+  }
+}
+
+Int64 TReader::ReadInt64() {
+  unsigned char b[8];
+  switch (ReadValue()) {
+    case vaInt8: Raw(b, 1); return GetLE<std::int8_t>(b);
+    case vaInt16: Raw(b, 2); return GetLE<Smallint>(b);
+    case vaInt32: Raw(b, 4); return GetLE<Integer>(b);
+    case vaInt64: Raw(b, 8); return GetLE<Int64>(b);
+    default: PropValueError();
+  }
+}
+
+Integer TReader::ReadInteger() {
+  const Int64 v = ReadInt64();
+  if (v < std::numeric_limits<Integer>::min() || v > std::numeric_limits<Integer>::max()) PropValueError();
+  return static_cast<Integer>(v);
+}
+
+bool TReader::ReadBoolean() {
+  const TValueType v = ReadValue();
+  if (v == vaTrue) return true;
+  if (v == vaFalse) return false;
+  PropValueError();
+}
+
+Extended TReader::ReadFloat() {
+  unsigned char b[8];
+  switch (NextValue()) {
+    case vaExtended:
+    case vaDouble:
+    case vaDate: ReadValue(); Raw(b, 8); return BitsDouble(GetLE<Int64>(b));
+    case vaSingle: ReadValue(); Raw(b, 4); return BitsFloat(GetLE<Integer>(b));
+    case vaInt8:
+    case vaInt16:
+    case vaInt32:
+    case vaInt64: return static_cast<Extended>(ReadInt64());
+    default: ReadValue(); PropValueError();
+  }
+}
+
+float TReader::ReadSingle() { return static_cast<float>(ReadFloat()); }
+
+TDateTime TReader::ReadDate() { return static_cast<TDateTime>(ReadFloat()); }
+
+Currency TReader::ReadCurrency() {
+  unsigned char b[8];
+  if (NextValue() == vaCurrency) {
+    ReadValue();
+    Raw(b, 8);
+    return Currency::FromRaw(GetLE<Int64>(b));
+  }
+  const Extended v = ReadFloat();
+  const Extended raw = v * Currency::Scale;
+  if (!(raw >= -9.2e18L && raw <= 9.2e18L)) PropValueError();
+  return Currency::FromRaw(static_cast<Int64>(raw < 0 ? raw - 0.5L : raw + 0.5L));
+}
+
+String TReader::ReadString() {
+  switch (ReadValue()) {
+    case vaWString: {
+      const Integer n = ReadCount(2);
+      std::string bytes(static_cast<size_t>(n) * 2, '\0');
+      Raw(bytes.data(), static_cast<Integer>(bytes.size()));
+      String s(static_cast<size_t>(n), u'\0');
+      const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+      for (Integer i = 0; i < n; ++i) s[static_cast<size_t>(i)] = static_cast<Char>(GetLE<Word>(p + 2 * i));
+      return s;
+    }
+    case vaUTF8String: {
+      const Integer n = ReadCount(1);
+      std::string bytes(static_cast<size_t>(n), '\0');
+      Raw(bytes.data(), n);
+      return FromUtf8(bytes);
+    }
+    case vaIdent: return ReadStr();
+    default: PropValueError();
+  }
+}
+
+String TReader::ReadStr() {
+  Byte n = 0;
+  Raw(&n, 1);
+  std::string bytes(n, '\0');
+  Raw(bytes.data(), n);
+  return FromUtf8(bytes);
+}
+
+String TReader::ReadIdent() {
+  switch (ReadValue()) {
+    case vaIdent: return ReadStr();
+    case vaFalse: return u"False";
+    case vaTrue: return u"True";
+    case vaNil: return u"nil";
+    case vaNull: return u"Null";
+    default: PropValueError();
+  }
+}
+
+std::string TReader::ReadBinary() {
+  CheckValue(vaBinary);
+  const Integer n = ReadCount(1);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  Raw(bytes.data(), n);
+  return bytes;
+}
+
+Variant TReader::ReadVariant() { return ReadVariantAt(0); }
+
+Variant TReader::ReadVariantAt(int Depth) {
+  if (Depth > kMaxVariantDepth) throw EReadError(u"Invalid stream format: Variant nested too deeply");
+  unsigned char b[8];
+  switch (NextValue()) {
+    case vaNil: ReadValue(); return Variant::Null();
+    case vaFalse: ReadValue(); return Variant(false);
+    case vaTrue: ReadValue(); return Variant(true);
+    case vaInt8: ReadValue(); Raw(b, 1); return Variant(GetLE<std::int8_t>(b));
+    case vaInt16: ReadValue(); Raw(b, 2); return Variant(GetLE<Smallint>(b));
+    case vaInt32: ReadValue(); Raw(b, 4); return Variant(GetLE<Integer>(b));
+    case vaInt64: ReadValue(); Raw(b, 8); return Variant(GetLE<Int64>(b));
+    case vaExtended:
+    case vaDouble: ReadValue(); Raw(b, 8); return Variant(BitsDouble(GetLE<Int64>(b)));
+    case vaSingle: ReadValue(); Raw(b, 4); return Variant(BitsFloat(GetLE<Integer>(b)));
+    case vaDate: ReadValue(); Raw(b, 8); return Variant::FromDate(BitsDouble(GetLE<Int64>(b)));
+    case vaCurrency: return Variant(ReadCurrency());
+    case vaWString: return Variant(ReadString());
+    case vaUTF8String: return Variant::FromAnsiStr(ReadString());
+    case vaBinary: {
+      const std::string bytes = ReadBinary();
+      Variant v = VarArrayCreate(0, static_cast<Integer>(bytes.size()) - 1, varByte);
+      if (!bytes.empty()) std::memcpy(VarArrayLock(v), bytes.data(), bytes.size());
+      return v;
+    }
+    case vaList: {
+      ReadValue();
+      std::vector<Variant> items;
+      while (!EndOfList()) items.push_back(ReadVariantAt(Depth + 1));
+      ReadListEnd();
+      return VarArrayOf(items);
+    }
+    default: ReadValue(); PropValueError();
+  }
+}
+
+void TReader::SkipValue() { SkipValueAt(0); }
+
+void TReader::SkipValueAt(int Depth) {
+  if (Depth > kMaxVariantDepth) throw EReadError(u"Invalid stream format: values nested too deeply");
+  switch (NextValue()) {
+    case vaIdent: ReadValue(); ReadStr(); return;
+    case vaCollection:
+      ReadValue();
+      while (!EndOfList()) {
+        if (NextValue() != vaList) ReadInt64();
+        ReadListBegin();
+        while (!EndOfList()) {
+          ReadStr();
+          SkipValueAt(Depth + 1);
+        }
+        ReadListEnd();
+      }
+      ReadListEnd();
+      return;
+    default: ReadVariantAt(Depth); return;
+  }
+}
+
+void TReader::ReadCollection(TCollection* Collection) {
+  CheckValue(vaCollection);
+  Collection->BeginUpdate();
+  try {
+    Collection->Clear();
+    while (!EndOfList()) {
+      if (NextValue() != vaList) ReadInt64();  // an item order, as some writers put it
+      TCollectionItem* item = Collection->Add();
+      ReadListBegin();
+      while (!EndOfList()) ReadProperty(item);
+      ReadListEnd();
+    }
+    ReadListEnd();
+  } catch (...) {
+    Collection->EndUpdate();
+    throw;
+  }
+  Collection->EndUpdate();
+}
+
+void TReader::ReadProperty(TPersistent* Instance) {
+  const String name = ReadStr();
+  for (const TPropInfo& p : PropertiesOf(Instance))
+    if (p.Read && SameText(p.Name, name)) {
+      p.Read(this);
+      return;
+    }
+  const String saved = FPropName;
+  const bool savedHandled = FPropHandled;
+  FPropName = name;
+  FPropHandled = false;
+  try {
+    CallDefineProperties(Instance, this);
+  } catch (...) {
+    FPropName = saved;
+    FPropHandled = savedHandled;
+    throw;
+  }
+  const bool handled = FPropHandled;
+  FPropName = saved;
+  FPropHandled = savedHandled;
+  if (!handled) throw EReadError(Fill(u"Property %s does not exist", name));
+}
+
+void TReader::DefineProperty(const String& Name, const TReaderProc& ReadData, const TWriterProc&, bool) {
+  if (FPropHandled || FPropName.empty() || !ReadData || !SameText(Name, FPropName)) return;
+  FPropHandled = true;
+  ReadData(this);
+}
+
+void TReader::DefineBinaryProperty(const String& Name, const TStreamProc& ReadData, const TStreamProc&, bool) {
+  if (FPropHandled || FPropName.empty() || !ReadData || !SameText(Name, FPropName)) return;
+  FPropHandled = true;
+  const std::string bytes = ReadBinary();
+  TMemoryStream ms;
+  if (!bytes.empty()) ms.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  ms.SetPosition(0);
+  ReadData(&ms);
+}
+
+TComponentClass TReader::FindComponentClass(const String& ClassName) {
+  TComponentClass cls = nullptr;
+  if (OnFindComponentClass) OnFindComponentClass(this, ClassName, cls);
+  if (!cls) cls = GetClass(ClassName);
+  return cls;
+}
+
+void TReader::BeginOuter() { ++FDepth; }
+
+void TReader::EndOuter(bool Ok) {
+  if (--FDepth > 0) return;
+  std::vector<TComponent*> loaded;
+  loaded.swap(FLoaded);
+  if (Ok) {
+    for (TComponent* c : loaded) c->Loaded();
+  } else {
+    for (TComponent* c : loaded) {
+      c->FComponentState.Exclude(csLoading);
+      c->FComponentState.Exclude(csReading);
+    }
+  }
+}
+
+TComponent* TReader::ReadComponent(TComponent* Component) {
+  BeginOuter();
+  TComponent* result = Component;
+  bool created = false;
+  try {
+    const String className = ReadStr();
+    const String name = ReadStr();
+    if (!result) {
+      const TComponentClass cls = FindComponentClass(className);
+      if (cls && OnCreateComponent) OnCreateComponent(this, cls, result);
+      if (!result && OnAncestorNotFound) OnAncestorNotFound(this, name, cls, result);
+      if (!result) {
+        if (!cls) throw EClassNotFound(Fill(u"Class %s not found", className));
+        if (!cls->Create) throw EReadError(Fill(u"Cannot create an instance of class %s", className));
+        result = cls->Create(FOwner);
+        created = true;
+      }
+    }
+    result->FComponentState.Include(csLoading);
+    result->FComponentState.Include(csReading);
+    if (std::find(FLoaded.begin(), FLoaded.end(), result) == FLoaded.end()) FLoaded.push_back(result);
+    if (!name.empty() && result->GetName().empty()) result->SetName(name);
+    result->ReadState(this);
+    result->FComponentState.Exclude(csReading);
+  } catch (...) {
+    if (created) {
+      // Forget it and whatever it owns before freeing them, so nothing left to tidy is dangling.
+      std::vector<TComponent*> gone{result};
+      for (size_t i = 0; i < gone.size(); ++i)
+        for (Integer k = 0; k < gone[i]->GetComponentCount(); ++k) gone.push_back(gone[i]->GetComponent(k));
+      for (TComponent* c : gone) std::erase(FLoaded, c);
+      delete result;
+    }
+    EndOuter(false);
+    throw;
+  }
+  EndOuter(true);
+  return result;
+}
+
+void TReader::ReadData(TComponent* Instance) {
+  while (!EndOfList()) ReadProperty(Instance);
+  ReadListEnd();
+  TComponent* const savedParent = FParent;
+  FParent = Instance;
+  try {
+    while (!EndOfList()) ReadComponent(nullptr);
+    ReadListEnd();
+  } catch (...) {
+    FParent = savedParent;
+    throw;
+  }
+  FParent = savedParent;
+}
+
+TComponent* TReader::ReadRootComponent(TComponent* Root) {
+  char sig[sizeof kSignature];
+  Raw(sig, sizeof sig);
+  if (std::memcmp(sig, kSignature, sizeof sig) != 0) throw EReadError(u"Invalid stream format");
+  bool created = false;
+  if (!Root) {
+    const Int64 at = FStream->GetPosition();
+    const TComponentClass cls = FindClass(ReadStr());
+    FStream->SetPosition(at);
+    if (!cls->Create) throw EReadError(Fill(u"Cannot create an instance of class %s", cls->Class->Name));
+    Root = cls->Create(nullptr);
+    created = true;
+  }
+  FRoot = Root;
+  FOwner = Root;
+  FParent = nullptr;
+  try {
+    ReadComponent(Root);
+  } catch (...) {
+    if (created) delete Root;
+    throw;
+  }
+  return Root;
+}
