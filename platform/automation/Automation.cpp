@@ -45,8 +45,9 @@ Variant CreateOleObject(const String& progId) {
     for (const auto& [name, f] : r.Classes)
       if (SameText(name, progId)) factory = f;
   }
-  std::shared_ptr<IVarDispatch> object = factory ? factory() : nullptr;
-  if (!object) throw EOleError(u"Invalid class string: \"" + progId + u"\"");
+  if (!factory) throw EOleError(u"Invalid class string: \"" + progId + u"\"");
+  std::shared_ptr<IVarDispatch> object = factory();
+  if (!object) throw EOleError(u"Server \"" + progId + u"\" could not create its object");
   return Variant(std::move(object));
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "DirectZoom.h"
@@ -102,6 +103,9 @@ TEST(LendServerSearch, ReturnsMinOfHitsAndLimitRecordsWithTheServersBytes) {
     EXPECT_EQ(text.size(), bytes.size());  // one character per byte
     EXPECT_EQ(MarcDumpCount(bytes), c.expected);
   }
+  // The test records include bytes above 0x7F: they too come back unchanged.
+  const AnsiString all = StringToAnsi(Search(v, u"24", 4, 24));
+  EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](char ch) { return static_cast<unsigned char>(ch) > 0x7F; }));
 }
 
 TEST(LendServerSearch, CountsAreTheTrueCountsAfterTheClientsReduction) {

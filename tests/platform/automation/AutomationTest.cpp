@@ -43,6 +43,11 @@ TEST(AutomationRegistry, UnknownProgIdRaises) {
   EXPECT_THROW(CreateOleObject(u""), EOleError);
 }
 
+TEST(AutomationRegistry, AFactoryThatMakesNothingRaises) {
+  RegisterOleClass(u"Test.Broken", [] { return std::shared_ptr<IVarDispatch>(); });
+  EXPECT_THROW(CreateOleObject(u"Test.Broken"), EOleError);
+}
+
 TEST_F(AutomationTest, RegisteringAgainReplacesTheFactory) {
   int other = 0;
   RegisterOleClass(u"test.COUNTER", [&other] { return std::make_shared<TCounter>(&other); });
