@@ -5,6 +5,7 @@
 
 #include "platform/core/Format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -189,7 +190,7 @@ String FormatRec(FloatRec r, TFloatFormat format, int precision, int digits, con
   // Fixed layouts; a number with more integer digits than the precision is
   // shown in general format, as fixed digits would be invented.
   if (r.Exponent > precision) return GeneralText(r, precision, 0, fs);
-  RoundDigits(r, r.Exponent + digits);
+  RoundDigits(r, std::min(precision, r.Exponent + digits));
   String num = IntegerPart(r, format != ffFixed, fs.ThousandSeparator);
   if (digits > 0) {
     num += fs.DecimalSeparator;
@@ -360,10 +361,8 @@ String FormatFloatRec(const String& fmt, const FloatRec& value, const TFormatSet
   else RoundDigits(rounded, rounded.Exponent + info.DecPlaces);
   if (!value.IsZero() && rounded.IsZero()) {
     // Rounds to zero: shown as zero, never as "-0".
-    if (sections.size() >= 3 && !sections[2].empty()) {
-      return LayoutSection(sections[2], Analyse(sections[2]), FloatRec(), fs);
-    }
-    return LayoutSection(sections[index], info, FloatRec(), fs);
+    const size_t zero = sections.size() >= 3 && !sections[2].empty() ? 2 : 0;
+    return LayoutSection(sections[zero], Analyse(sections[zero]), FloatRec(), fs);
   }
   String out = LayoutSection(sections[index], info, abs, fs);
   if (value.Negative && index == 0) out.insert(out.begin(), u'-');
@@ -372,40 +371,91 @@ String FormatFloatRec(const String& fmt, const FloatRec& value, const TFormatSet
 
 // ---- parsing ------------------------------------------------------------------------
 
-// Blanks around, optional sign, digits with the decimal separator, optional exponent.
-bool ParseFloat(const String& s, Extended& out, const TFormatSettings& fs) {
+// Blanks around, optional sign, digits with the decimal separator, optional
+// exponent: value = (-1)^Negative * Digits * 10^Exponent.
+struct DecimalText {
+  bool Negative = false;
+  std::string Digits;
+  Int64 Exponent = 0;
+};
+
+bool ParseDecimal(const String& s, DecimalText& out, const TFormatSettings& fs) {
   size_t i = 0, n = s.size();
   while (i < n && s[i] <= u' ') ++i;
   while (n > i && s[n - 1] <= u' ') --n;
-  std::string a;
-  if (i < n && (s[i] == u'+' || s[i] == u'-')) { if (s[i] == u'-') a += '-'; ++i; }
-  int digits = 0;
-  while (i < n && s[i] >= u'0' && s[i] <= u'9') { a += static_cast<char>(s[i++]); ++digits; }
+  out = DecimalText();
+  if (i < n && (s[i] == u'+' || s[i] == u'-')) out.Negative = s[i++] == u'-';
+  while (i < n && s[i] >= u'0' && s[i] <= u'9') out.Digits += static_cast<char>(s[i++]);
   if (i < n && s[i] == fs.DecimalSeparator) {
-    a += '.';
     ++i;
-    while (i < n && s[i] >= u'0' && s[i] <= u'9') { a += static_cast<char>(s[i++]); ++digits; }
+    while (i < n && s[i] >= u'0' && s[i] <= u'9') {
+      out.Digits += static_cast<char>(s[i++]);
+      --out.Exponent;
+    }
   }
-  if (digits == 0) return false;
+  if (out.Digits.empty()) return false;
   if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-    a += 'e';
     ++i;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) a += static_cast<char>(s[i++]);
+    bool neg = false;
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) neg = s[i++] == u'-';
+    Int64 e = 0;
     int expDigits = 0;
-    while (i < n && s[i] >= u'0' && s[i] <= u'9') { a += static_cast<char>(s[i++]); ++expDigits; }
+    while (i < n && s[i] >= u'0' && s[i] <= u'9') {
+      if (e < 100000000) e = e * 10 + (s[i] - u'0');
+      ++i;
+      ++expDigits;
+    }
     if (expDigits == 0) return false;
+    out.Exponent += neg ? -e : e;
   }
-  if (i != n) return false;
+  return i == n;
+}
+
+bool ParseFloat(const String& s, Extended& out, const TFormatSettings& fs) {
+  DecimalText t;
+  if (!ParseDecimal(s, t, fs)) return false;
+  std::string a = (t.Negative ? "-" : "") + t.Digits + "e" + std::to_string(t.Exponent);
   Extended v = 0;
   const auto res = std::from_chars(a.data(), a.data() + a.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
     // Too small to hold is zero; too large is no value.
-    const size_t e = a.find('e');
-    if (e != std::string::npos && a[e + 1] == '-') { out = 0; return true; }
+    if (t.Exponent < 0) { out = 0; return true; }
     return false;
   }
   if (res.ec != std::errc() || res.ptr != a.data() + a.size()) return false;
   out = v;
+  return true;
+}
+
+// Currency straight from the decimal digits, so no binary rounding creeps in;
+// digits past the fourth decimal round half to even.
+bool ParseCurrency(const String& s, Currency& out, const TFormatSettings& fs) {
+  DecimalText t;
+  if (!ParseDecimal(s, t, fs)) return false;
+  size_t first = t.Digits.find_first_not_of('0');
+  if (first == std::string::npos) { out = Currency(); return true; }
+  std::string d = t.Digits.substr(first);
+  const Int64 shift = t.Exponent + 4;  // raw = d * 10^shift
+  if (shift > 19 || static_cast<Int64>(d.size()) + shift > 20) return false;
+  std::string whole, rest;
+  if (shift >= 0) {
+    whole = d + std::string(static_cast<size_t>(shift), '0');
+  } else if (static_cast<Int64>(d.size()) + shift > 0) {
+    whole = d.substr(0, d.size() + shift);
+    rest = d.substr(d.size() + shift);
+  } else {
+    rest = std::string(static_cast<size_t>(-shift - static_cast<Int64>(d.size())), '0') + d;
+  }
+  unsigned __int128 raw = 0;
+  for (char c : whole) raw = raw * 10 + static_cast<unsigned>(c - '0');
+  if (!rest.empty()) {
+    const bool above = rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string::npos);
+    const bool tie = rest[0] == '5' && !above;
+    if (above || (tie && (raw & 1))) ++raw;
+  }
+  const unsigned __int128 limit = static_cast<unsigned __int128>(std::numeric_limits<Int64>::max());
+  if (raw > limit) return false;
+  out = Currency::FromRaw(t.Negative ? -static_cast<Int64>(raw) : static_cast<Int64>(raw));
   return true;
 }
 
@@ -426,7 +476,9 @@ String FloatToStr(Extended value, const TFormatSettings& fs) {
 String FloatToStrF(Extended value, TFloatFormat format, Integer precision, Integer digits,
                    const TFormatSettings& fs) {
   if (precision > 18) precision = 18;
-  return FormatRec(FloatToDecimal(value, precision < 1 ? 1 : precision), format, precision, digits, fs);
+  if (precision < 1) precision = 1;
+  // Fifteen digits as read, then rounded half away from zero to what is shown.
+  return FormatRec(FloatToDecimal(value, precision > 15 ? precision : 15), format, precision, digits, fs);
 }
 
 String FormatFloat(const String& fmt, Extended value, const TFormatSettings& fs) {
@@ -469,10 +521,7 @@ Extended StrToFloatDef(const String& s, Extended def, const TFormatSettings& fs)
 }
 
 bool TryStrToCurr(const String& s, Currency& value, const TFormatSettings& fs) {
-  Extended v;
-  if (!ParseFloat(s, v, fs) || std::fabs(v) > kCurrencyLimit) return false;
-  value = FloatToCurr(v);
-  return true;
+  return ParseCurrency(s, value, fs);
 }
 
 Currency StrToCurr(const String& s, const TFormatSettings& fs) {
@@ -641,11 +690,11 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
         if (!FloatArg(arg, v)) FormatError(fmt);
         switch (type) {
           case u'e': text = FloatToStrF(v, ffExponent, precision < 0 ? 15 : precision, 3, fs); break;
-          case u'f': text = FloatToStrF(v, ffFixed, 18, precision < 0 ? 2 : precision, fs); break;
-          case u'g': text = FloatToStrF(v, ffGeneral, precision < 0 ? 15 : precision, 3, fs); break;
-          case u'n': text = FloatToStrF(v, ffNumber, 18, precision < 0 ? 2 : precision, fs); break;
+          case u'f': text = FloatToStrF(v, ffFixed, 15, precision < 0 ? 2 : precision, fs); break;
+          case u'g': text = FloatToStrF(v, ffGeneral, precision < 0 ? 15 : precision, 0, fs); break;
+          case u'n': text = FloatToStrF(v, ffNumber, 15, precision < 0 ? 2 : precision, fs); break;
           default:
-            text = FloatToStrF(v, ffCurrency, 18, precision < 0 ? fs.CurrencyDecimals : precision, fs);
+            text = FloatToStrF(v, ffCurrency, 15, precision < 0 ? fs.CurrencyDecimals : precision, fs);
             break;
         }
         break;

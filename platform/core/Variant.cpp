@@ -166,10 +166,11 @@ Currency VarAccess::ToCurrency(const Variant& v) {
       return FloatToCurr(d);
     }
     case varOleStr: case varString: {
+      Currency c;
+      if (TryStrToCurr(v.FStr, c)) return c;
       Extended e;
-      if (!TryStrToFloat(v.FStr, e)) CastError(v.FType, varCurrency);
-      if (!std::isfinite(e) || std::fabs(e) >= 922337203685477.5807L) OverflowError(v.FType, varCurrency);
-      return FloatToCurr(e);
+      if (TryStrToFloat(v.FStr, e)) OverflowError(v.FType, varCurrency);
+      CastError(v.FType, varCurrency);
     }
     default:
       if (IsIntegerType(v.FType)) {
