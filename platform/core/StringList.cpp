@@ -1,7 +1,6 @@
 #include "platform/core/StringList.h"
 
 #include <algorithm>
-#include <memory>
 #include <string>
 
 #include "platform/core/CodePage.h"
