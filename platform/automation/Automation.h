@@ -40,6 +40,11 @@ public:
   using TSetter = std::function<void(const Variant&)>;
   using TMethod = std::function<Variant(const std::vector<Variant>& args)>;
 
+  TLateBoundObject() = default;
+  // Members are bound to the object that defined them: no copies.
+  TLateBoundObject(const TLateBoundObject&) = delete;
+  TLateBoundObject& operator=(const TLateBoundObject&) = delete;
+
   Variant GetProperty(const String& name) override;
   void SetProperty(const String& name, const Variant& value) override;
   Variant CallMethod(const String& name, const std::vector<Variant>& args) override;
