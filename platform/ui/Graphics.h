@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core/Exceptions.h"
 #include "platform/core/Object.h"
 #include "platform/ui/Geometry.h"
 
@@ -127,7 +128,9 @@ constexpr Byte GetRValue(COLORREF c) { return static_cast<Byte>(c & 0xFF); }
 constexpr Byte GetGValue(COLORREF c) { return static_cast<Byte>((c >> 8) & 0xFF); }
 constexpr Byte GetBValue(COLORREF c) { return static_cast<Byte>((c >> 16) & 0xFF); }
 
-// The classic palette; an index out of range gives 0 (black), as the platform does.
+// The classic palette ("Windows Standard" of the classic look): button face
+// $D4D0C8 (as RGB), shadow $808080, dark shadow $404040, highlight white, selection
+// $0A246A, info background $FFFFE1. An index out of range gives 0 (black).
 COLORREF GetSysColor(Integer Index);
 // A system colour becomes its palette value; any other colour is returned unchanged.
 TColor ColorToRGB(TColor Color);
@@ -200,13 +203,17 @@ protected:
   virtual void Changed();
 };
 
+// A pen as a device context holds it. Cosmetic pens wider than 1 have round ends
+// and joins; geometric pens (ExtCreatePen) take EndCap and Join.
+enum TPenEndCap { pecRound, pecSquare, pecFlat };
+enum TPenJoin { pjRound, pjBevel, pjMiter };
 struct TPenData {
   TColor Color = clBlack;
   Integer Width = 1;
   TPenStyle Style = psSolid;
-  TPenMode Mode = pmCopy;
-  // Geometric pens (ExtCreatePen with PS_GEOMETRIC) end flat and join in mitres.
   bool Geometric = false;
+  TPenEndCap EndCap = pecRound;
+  TPenJoin Join = pjRound;
   friend bool operator==(const TPenData&, const TPenData&) = default;
 };
 
@@ -223,7 +230,7 @@ public:
   void SetWidth(Integer v);
   TPenStyle GetStyle() const { return FData.Style; }
   void SetStyle(TPenStyle v);
-  TPenMode GetMode() const { return FData.Mode; }
+  TPenMode GetMode() const { return FMode; }
   void SetMode(TPenMode v);
   const TPenData& Data() const { return FData; }
   // A pen object that reflects this pen; owned by the pen.
@@ -234,6 +241,7 @@ public:
 private:
   void Set(const TPenData& d);
   TPenData FData;
+  TPenMode FMode = pmCopy;
   std::unique_ptr<TGdiObject> FHandle;
 };
 
@@ -368,6 +376,9 @@ public:
   TColor GetPixels(Integer X, Integer Y) { return GetPixel(X, Y); }
   void SetPixels(Integer X, Integer Y, TColor Value) { SetPixel(X, Y, Value); }
   TRect GetClipRect();
+  // The raster operation of CopyRect (SRCCOPY by default).
+  Cardinal GetCopyMode() const { return FCopyMode; }
+  void SetCopyMode(Cardinal v) { FCopyMode = v; }
 
   void Lock() {}
   void Unlock() {}
@@ -385,6 +396,7 @@ protected:
 
   HDC FHandle = nullptr;
   int FState = 0;
+  Cardinal FCopyMode = 0x00CC0020;
 
 private:
   void FontChanged();
@@ -397,6 +409,8 @@ private:
 
 // ---------------------------------------------------------------------------
 // Graphics and bitmaps
+
+BORROW_EXCEPTION(EInvalidGraphic, Exception)
 
 class TGraphic : public TObject {
 public:
@@ -457,7 +471,6 @@ public:
   TDeviceContext* Context() const { return FContext.get(); }
 
 private:
-  friend class TBitmapCanvas;
   Integer FWidth = 0;
   Integer FHeight = 0;
   TPixelFormat FPixelFormat = pfDevice;

@@ -1,0 +1,579 @@
+// Text: the pango text engine with its layout cache, and DrawText, ExtTextOut,
+// TextOut, GetTextMetrics and GetTextExtentPoint32 on top of whichever engine is
+// installed.
+//
+// Lines are laid out here (breaks, tabs, '&' prefixes, ellipsis) and each line is
+// shaped once per (font, text) and kept in a small cache, so a repaint that draws
+// the same texts again does no shaping.
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <list>
+#include <unordered_map>
+
+#include "platform/ui/GDI.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Font mapping
+
+String AsciiLower(const String& s) {
+  String r = s;
+  for (Char& c : r)
+    if (c >= u'A' && c <= u'Z') c = static_cast<Char>(c + 32);
+  return r;
+}
+
+// Logical face names map onto the installed DejaVu faces.
+const char* FamilyFor(const TFontData& f) {
+  const String n = AsciiLower(f.Name);
+  auto has = [&](const char16_t* w) { return n.find(w) != String::npos; };
+  if (f.Pitch == fpFixed || has(u"mono") || has(u"courier") || has(u"console") || has(u"consolas") ||
+      has(u"fixedsys") || has(u"terminal"))
+    return "DejaVu Sans Mono";
+  if (!has(u"sans") && (has(u"times") || has(u"serif") || has(u"georgia") || has(u"roman")))
+    return "DejaVu Serif";
+  return "DejaVu Sans";
+}
+
+// ---------------------------------------------------------------------------
+// The pango engine
+
+class TPangoTextEngine final : public TTextEngine {
+public:
+  TPangoTextEngine() {
+    FMap = pango_cairo_font_map_new();
+    pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(FMap), 96.0);
+    FContext = pango_font_map_create_context(FMap);
+    cairo_font_options_t* fo = cairo_font_options_create();
+    cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_ON);
+    cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_SLIGHT);
+    pango_cairo_context_set_font_options(FContext, fo);
+    cairo_font_options_destroy(fo);
+  }
+
+  ~TPangoTextEngine() override {
+    for (auto& e : FLru) g_object_unref(e.Layout);
+    for (auto& [k, f] : FFonts) {
+      pango_font_description_free(f.Desc);
+      if (f.Attrs) pango_attr_list_unref(f.Attrs);
+    }
+    g_object_unref(FContext);
+    g_object_unref(FMap);
+  }
+
+  TTextMetric GetMetrics(const TFontData& Font) override { return Entry(Font).Metrics; }
+
+  Integer TextWidth(const TFontData& Font, StringView Text) override {
+    if (Text.empty()) return 0;
+    return Layout(Entry(Font), Text).Width;
+  }
+
+  void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
+                COLORREF Color) override {
+    if (Text.empty()) return;
+    FontEntry& f = Entry(Font);
+    const CachedLayout& l = Layout(f, Text);
+    cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
+                         ((Color >> 16) & 0xFF) / 255.0);
+    cairo_move_to(Cr, X, Y + f.Metrics.tmAscent - l.Baseline);
+    pango_cairo_show_layout(Cr, l.Layout);
+  }
+
+private:
+  struct FontEntry {
+    Integer Id = 0;
+    PangoFontDescription* Desc = nullptr;
+    PangoAttrList* Attrs = nullptr;
+    TTextMetric Metrics;
+  };
+  struct CachedLayout {
+    String Key;
+    PangoLayout* Layout = nullptr;
+    Integer Width = 0;
+    double Baseline = 0;
+  };
+
+  static String FontKey(const TFontData& f) {
+    String k = f.Name;
+    k += u'\x01';
+    for (Integer v : {f.Height, static_cast<Integer>(f.Style.Bits()), static_cast<Integer>(f.Pitch)}) {
+      k += static_cast<Char>(v & 0xFFFF);
+      k += static_cast<Char>((v >> 16) & 0xFFFF);
+    }
+    return k;
+  }
+
+  PangoFontDescription* Describe(const char* family, double px, const TFontData& f) {
+    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_set_family(d, family);
+    pango_font_description_set_absolute_size(d, px * PANGO_SCALE);
+    pango_font_description_set_weight(d, f.Style.Contains(fsBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(d, f.Style.Contains(fsItalic) ? PANGO_STYLE_OBLIQUE : PANGO_STYLE_NORMAL);
+    return d;
+  }
+
+  // Ascent and descent in pixels of a face at a pixel size.
+  void RawMetrics(PangoFontDescription* d, double& asc, double& desc, double& ave) {
+    PangoFontMetrics* m = pango_context_get_metrics(FContext, d, nullptr);
+    asc = pango_font_metrics_get_ascent(m) / static_cast<double>(PANGO_SCALE);
+    desc = pango_font_metrics_get_descent(m) / static_cast<double>(PANGO_SCALE);
+    ave = pango_font_metrics_get_approximate_char_width(m) / static_cast<double>(PANGO_SCALE);
+    pango_font_metrics_unref(m);
+  }
+
+  FontEntry& Entry(const TFontData& Font) {
+    String key = FontKey(Font);
+    auto it = FFonts.find(key);
+    if (it != FFonts.end()) return it->second;
+    FontEntry e;
+    e.Id = static_cast<Integer>(FFonts.size()) + 1;
+    const char* family = FamilyFor(Font);
+    // Negative heights are the em size; positive ones the cell height (ascent + descent).
+    double em = Font.Height < 0 ? -Font.Height : Font.Height == 0 ? 12 : Font.Height;
+    double asc, desc, ave;
+    if (Font.Height > 0) {
+      PangoFontDescription* probe = Describe(family, 100, Font);
+      RawMetrics(probe, asc, desc, ave);
+      pango_font_description_free(probe);
+      em = std::max(1.0, std::round(Font.Height * 100.0 / (asc + desc)));
+    }
+    e.Desc = Describe(family, em, Font);
+    RawMetrics(e.Desc, asc, desc, ave);
+    TTextMetric& tm = e.Metrics;
+    if (Font.Height > 0) {
+      tm.tmHeight = Font.Height;
+      tm.tmAscent = static_cast<Integer>(std::lround(Font.Height * asc / (asc + desc)));
+    } else {
+      tm.tmAscent = static_cast<Integer>(std::ceil(asc - 0.01));
+      tm.tmHeight = tm.tmAscent + static_cast<Integer>(std::ceil(desc - 0.01));
+    }
+    tm.tmDescent = tm.tmHeight - tm.tmAscent;
+    tm.tmInternalLeading = std::max(0, tm.tmHeight - static_cast<Integer>(em));
+    tm.tmExternalLeading = 0;
+    tm.tmAveCharWidth = std::max(1, static_cast<Integer>(std::lround(ave)));
+    tm.tmWeight = Font.Style.Contains(fsBold) ? 700 : 400;
+    tm.tmItalic = Font.Style.Contains(fsItalic);
+    tm.tmUnderlined = Font.Style.Contains(fsUnderline);
+    tm.tmStruckOut = Font.Style.Contains(fsStrikeOut);
+    tm.tmCharSet = Font.Charset;
+    tm.tmPitchAndFamily = std::string_view(family) == "DejaVu Sans Mono" ? 0 : 1;  // bit 0 set: variable
+    if (Font.Style.Contains(fsUnderline) || Font.Style.Contains(fsStrikeOut)) {
+      e.Attrs = pango_attr_list_new();
+      if (Font.Style.Contains(fsUnderline)) pango_attr_list_insert(e.Attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+      if (Font.Style.Contains(fsStrikeOut)) pango_attr_list_insert(e.Attrs, pango_attr_strikethrough_new(TRUE));
+    }
+    auto [pos, ok] = FFonts.emplace(std::move(key), e);
+    (void)ok;
+    FontEntry& stored = pos->second;
+    stored.Metrics.tmMaxCharWidth = std::max(TextWidth(Font, u"W"), TextWidth(Font, u"Ш"));
+    return stored;
+  }
+
+  const CachedLayout& Layout(FontEntry& f, StringView Text) {
+    String key;
+    key.reserve(Text.size() + 2);
+    key += static_cast<Char>(f.Id & 0xFFFF);
+    key += static_cast<Char>((f.Id >> 16) & 0xFFFF);
+    key.append(Text);
+    auto it = FIndex.find(key);
+    if (it != FIndex.end()) {
+      FLru.splice(FLru.begin(), FLru, it->second);
+      return *it->second;
+    }
+    if (FLru.size() >= kCapacity) {
+      FIndex.erase(FLru.back().Key);
+      g_object_unref(FLru.back().Layout);
+      FLru.pop_back();
+    }
+    CachedLayout l;
+    l.Key = key;
+    l.Layout = pango_layout_new(FContext);
+    pango_layout_set_font_description(l.Layout, f.Desc);
+    pango_layout_set_single_paragraph_mode(l.Layout, TRUE);
+    if (f.Attrs) pango_layout_set_attributes(l.Layout, f.Attrs);
+    const std::string utf8 = ToUtf8(Text);
+    pango_layout_set_text(l.Layout, utf8.data(), static_cast<int>(utf8.size()));
+    PangoRectangle logical;
+    pango_layout_get_extents(l.Layout, nullptr, &logical);
+    l.Width = (logical.width + PANGO_SCALE / 2) / PANGO_SCALE;
+    l.Baseline = pango_layout_get_baseline(l.Layout) / static_cast<double>(PANGO_SCALE);
+    FLru.push_front(std::move(l));
+    FIndex.emplace(key, FLru.begin());
+    return FLru.front();
+  }
+
+  static constexpr size_t kCapacity = 8192;
+  PangoFontMap* FMap = nullptr;
+  PangoContext* FContext = nullptr;
+  std::unordered_map<String, FontEntry> FFonts;
+  std::list<CachedLayout> FLru;
+  std::unordered_map<String, std::list<CachedLayout>::iterator> FIndex;
+};
+
+TPangoTextEngine& DefaultEngine() {
+  static TPangoTextEngine engine;
+  return engine;
+}
+
+TTextEngine*& CurrentEngine() {
+  static TTextEngine* current = nullptr;
+  return current;
+}
+
+// ---------------------------------------------------------------------------
+// Line layout
+
+struct TextLine {
+  String Text;
+  Integer Underline = -1;  // index of the '&'-marked character in Text, or -1
+};
+
+// Removes '&' prefixes ("&&" is a literal '&'); the last marked character is underlined.
+TextLine StripPrefix(const String& s, bool noPrefix) {
+  TextLine l;
+  if (noPrefix) {
+    l.Text = s;
+    return l;
+  }
+  l.Text.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == u'&' && i + 1 < s.size()) {
+      ++i;
+      if (s[i] != u'&') l.Underline = static_cast<Integer>(l.Text.size());
+    } else if (s[i] == u'&') {
+      continue;  // a trailing '&' shows nothing
+    }
+    l.Text += s[i];
+  }
+  return l;
+}
+
+struct Measurer {
+  TTextEngine* Engine;
+  const TFontData& Font;
+  bool ExpandTabs;
+  Integer TabWidth;
+
+  // Width of a line; tabs advance to the next tab stop when expanded.
+  Integer Width(StringView s) const {
+    if (!ExpandTabs || s.find(u'\t') == StringView::npos) return Engine->TextWidth(Font, s);
+    Integer x = 0;
+    size_t start = 0;
+    while (true) {
+      size_t tab = s.find(u'\t', start);
+      x += Engine->TextWidth(Font, s.substr(start, tab == StringView::npos ? StringView::npos : tab - start));
+      if (tab == StringView::npos) break;
+      x = TabWidth > 0 ? (x / TabWidth + 1) * TabWidth : x;
+      start = tab + 1;
+    }
+    return x;
+  }
+};
+
+// Splits at CR, LF or CR LF.
+std::vector<String> SplitLines(const String& s) {
+  std::vector<String> out(1);
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == u'\r' || s[i] == u'\n') {
+      if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i;
+      out.emplace_back();
+    } else {
+      out.back() += s[i];
+    }
+  }
+  return out;
+}
+
+// Breaks a paragraph between words to fit Width; a word wider than the line stays whole.
+void WrapParagraph(const String& para, Integer Width, const Measurer& m, std::vector<String>& out) {
+  if (para.empty()) {
+    out.emplace_back();
+    return;
+  }
+  const size_t n = para.size();
+  size_t pos = 0;
+  while (pos < n) {
+    size_t lineEnd = pos, next = pos, i = pos;
+    while (true) {
+      size_t wordEnd = i;
+      while (wordEnd < n && para[wordEnd] != u' ') ++wordEnd;
+      if (lineEnd > pos && m.Width(StringView(para).substr(pos, wordEnd - pos)) > Width) break;
+      lineEnd = wordEnd;
+      size_t sp = wordEnd;
+      while (sp < n && para[sp] == u' ') ++sp;
+      next = i = sp;
+      if (sp >= n) break;
+    }
+    out.push_back(para.substr(pos, lineEnd - pos));
+    pos = next;
+  }
+}
+
+// The longest start of Text that fits Width with "..." after it.
+String Ellipsize(const String& Text, Integer Width, const Measurer& m) {
+  if (m.Width(Text) <= Width) return Text;
+  const String dots = u"...";
+  size_t lo = 0, hi = Text.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi + 1) / 2;
+    if (m.Width(Text.substr(0, mid) + dots) <= Width) lo = mid;
+    else hi = mid - 1;
+  }
+  // Keep surrogate pairs whole.
+  if (lo > 0 && Text[lo - 1] >= 0xD800 && Text[lo - 1] <= 0xDBFF) --lo;
+  return Text.substr(0, lo) + dots;
+}
+
+// Draws one line at surface point P (top-left of its cell), expanding tabs when asked.
+void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, const String& s, TPoint P, COLORREF c,
+                const Measurer& m) {
+  if (!m.ExpandTabs || s.find(u'\t') == String::npos) {
+    e->DrawLine(cr, f, s, P.X, P.Y, c);
+    return;
+  }
+  Integer x = 0;
+  size_t start = 0;
+  while (true) {
+    size_t tab = s.find(u'\t', start);
+    StringView part = StringView(s).substr(start, tab == String::npos ? String::npos : tab - start);
+    e->DrawLine(cr, f, part, P.X + x, P.Y, c);
+    x += e->TextWidth(f, part);
+    if (tab == String::npos) break;
+    x = m.TabWidth > 0 ? (x / m.TabWidth + 1) * m.TabWidth : x;
+    start = tab + 1;
+  }
+}
+
+}  // namespace
+
+TTextEngine* GetTextEngine() {
+  TTextEngine* e = CurrentEngine();
+  return e ? e : &DefaultEngine();
+}
+
+TTextEngine* SetTextEngine(TTextEngine* Engine) {
+  TTextEngine* prev = GetTextEngine();
+  CurrentEngine() = Engine;
+  return prev;
+}
+
+// ---------------------------------------------------------------------------
+// The fixed-pitch engine
+
+TTextMetric TFixedPitchTextEngine::GetMetrics(const TFontData& Font) {
+  TTextMetric tm;
+  tm.tmHeight = FHeight;
+  tm.tmAscent = FAscent;
+  tm.tmDescent = FHeight - FAscent;
+  tm.tmAveCharWidth = FCharWidth;
+  tm.tmMaxCharWidth = FCharWidth;
+  tm.tmWeight = Font.Style.Contains(fsBold) ? 700 : 400;
+  tm.tmCharSet = Font.Charset;
+  return tm;
+}
+
+Integer TFixedPitchTextEngine::TextWidth(const TFontData&, StringView Text) {
+  Integer n = 0;
+  for (Char c : Text)
+    if (c < 0xDC00 || c > 0xDFFF) ++n;  // a surrogate pair is one character
+  return n * FCharWidth;
+}
+
+void TFixedPitchTextEngine::DrawLine(cairo_t* Cr, const TFontData&, StringView Text, double X, double Y,
+                                     COLORREF Color) {
+  cairo_save(Cr);
+  cairo_set_antialias(Cr, CAIRO_ANTIALIAS_NONE);
+  cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0, ((Color >> 16) & 0xFF) / 255.0);
+  Integer i = 0;
+  for (Char c : Text) {
+    if (c >= 0xDC00 && c <= 0xDFFF) continue;
+    if (c != u' ' && c != u'\t') cairo_rectangle(Cr, X + i * FCharWidth, Y + 1, std::max(1, FCharWidth - 1), std::max(1, FAscent - 1));
+    ++i;
+  }
+  cairo_fill(Cr);
+  cairo_restore(Cr);
+}
+
+// ---------------------------------------------------------------------------
+// GDI text calls
+
+bool GetTextMetrics(HDC DC, TTextMetric& TM) {
+  if (!DC) return false;
+  TM = GetTextEngine()->GetMetrics(DC->S.Font);
+  return true;
+}
+
+bool GetTextExtentPoint32(HDC DC, const String& Text, Integer Count, TSize& Size) {
+  if (!DC || Count < 0) return false;
+  TTextEngine* e = GetTextEngine();
+  const StringView s = StringView(Text).substr(0, static_cast<size_t>(Count));
+  Size = TSize(e->TextWidth(DC->S.Font, s), e->GetMetrics(DC->S.Font).tmHeight);
+  return true;
+}
+
+bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text,
+                Integer Count, const Integer*) {
+  if (!DC) return false;
+  TTextEngine* e = GetTextEngine();
+  const TFontData& font = DC->S.Font;
+  const String s = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
+  const TTextMetric tm = e->GetMetrics(font);
+  const Integer w = e->TextWidth(font, s);
+  const UINT align = DC->S.TextAlign;
+  if (align & TA_UPDATECP) {
+    X = DC->S.PenPos.X;
+    Y = DC->S.PenPos.Y;
+  }
+  Integer x = X, y = Y;
+  if ((align & TA_CENTER) == TA_CENTER) x -= w / 2;
+  else if (align & TA_RIGHT) x -= w;
+  if ((align & TA_BASELINE) == TA_BASELINE) y -= tm.tmAscent;
+  else if (align & TA_BOTTOM) y -= tm.tmHeight;
+  if (align & TA_UPDATECP) DC->S.PenPos.X += w;
+
+  if (Rect && (Options & ETO_OPAQUE)) DC->RopRect(DC->ToSurface(*Rect), DC->S.BkColor, R2_COPYPEN);
+  cairo_t* cr = DC->Cairo();
+  if (!cr || s.empty()) return true;
+  const bool rotated = font.Orientation % 3600 != 0;
+  if (DC->S.BkMode == OPAQUE && !rotated) {
+    TRect box = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
+    if (Rect && (Options & ETO_CLIPPED)) IntersectRect(box, box, DC->ToSurface(*Rect));
+    DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
+  }
+  cairo_save(cr);
+  if (Rect && (Options & ETO_CLIPPED)) {
+    TRect c = DC->ToSurface(*Rect);
+    cairo_rectangle(cr, c.Left, c.Top, c.Width(), c.Height());
+    cairo_clip(cr);
+  }
+  TRect cell = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
+  if (rotated) {
+    // The reference point stays where it is; the line turns around it.
+    TPoint ref = DC->ToSurface(TPoint(x, y));
+    cairo_translate(cr, ref.X, ref.Y);
+    cairo_rotate(cr, -font.Orientation * std::acos(-1.0) / 1800.0);
+    e->DrawLine(cr, font, s, 0, 0, DC->S.TextColor);
+  } else {
+    e->DrawLine(cr, font, s, cell.Left, cell.Top, DC->S.TextColor);
+  }
+  cairo_restore(cr);
+  return true;
+}
+
+bool TextOut(HDC DC, Integer X, Integer Y, const String& Text, Integer Count) {
+  return ExtTextOut(DC, X, Y, 0, nullptr, Text, Count, nullptr);
+}
+
+Integer DrawText(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format) {
+  return DrawTextEx(DC, Text, Count, Rect, Format, nullptr);
+}
+
+Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format,
+                   TDrawTextParams* Params) {
+  if (!DC) return 0;
+  TTextEngine* e = GetTextEngine();
+  const TFontData& font = DC->S.Font;
+  const TTextMetric tm = e->GetMetrics(font);
+  const String text = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
+  const Integer lm = Params ? Params->iLeftMargin : 0, rm = Params ? Params->iRightMargin : 0;
+  const Integer tabChars = Params && Params->iTabLength > 0 ? Params->iTabLength : 8;
+  const Measurer m{e, font, (Format & DT_EXPANDTABS) != 0, tabChars * tm.tmAveCharWidth};
+  const Integer lineH = tm.tmHeight + ((Format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
+  TRect r(Rect.Left + lm, Rect.Top, Rect.Right - rm, Rect.Bottom);
+  const bool noPrefix = Format & DT_NOPREFIX;
+  const bool singleLine = Format & DT_SINGLELINE;
+
+  // Break into display lines.
+  std::vector<String> raw;
+  if (singleLine) {
+    String one;
+    for (Char c : text)
+      if (c != u'\r' && c != u'\n') one += c;
+    raw.push_back(std::move(one));
+  } else {
+    for (const String& para : SplitLines(text)) {
+      if (Format & DT_WORDBREAK) {
+        // Prefix marks take no room, so break on the text as shown.
+        WrapParagraph(para, r.Width(), m, raw);
+      } else {
+        raw.push_back(para);
+      }
+    }
+  }
+  std::vector<TextLine> lines;
+  std::vector<Integer> widths;
+  Integer maxW = 0;
+  for (const String& l : raw) {
+    TextLine tl = StripPrefix(l, noPrefix);
+    if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && !(Format & DT_CALCRECT)) {
+      String shortened = Ellipsize(tl.Text, r.Width(), m);
+      if (shortened.size() != tl.Text.size() || shortened != tl.Text) {
+        if (tl.Underline >= static_cast<Integer>(shortened.size()) - 3) tl.Underline = -1;
+        tl.Text = std::move(shortened);
+      }
+    }
+    Integer w = m.Width(tl.Text);
+    if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && (Format & DT_CALCRECT))
+      w = std::min(w, std::max(0, r.Width()));
+    maxW = std::max(maxW, w);
+    widths.push_back(w);
+    lines.push_back(std::move(tl));
+  }
+  const Integer totalH = static_cast<Integer>(lines.size()) * lineH;
+
+  if (Format & DT_CALCRECT) {
+    Rect.Right = Rect.Left + lm + maxW + rm;
+    Rect.Bottom = Rect.Top + totalH;
+    return totalH;
+  }
+
+  Integer y = r.Top;
+  if (singleLine) {
+    if (Format & DT_VCENTER) y = r.Top + (r.Height() - lineH) / 2;
+    else if (Format & DT_BOTTOM) y = r.Bottom - lineH;
+  }
+  const Integer result = (singleLine && (Format & (DT_VCENTER | DT_BOTTOM))) ? y - Rect.Top + totalH : totalH;
+
+  cairo_t* cr = DC->Cairo();
+  if (!cr) return result;
+  cairo_save(cr);
+  if (!(Format & DT_NOCLIP)) {
+    TRect c = DC->ToSurface(r);
+    cairo_rectangle(cr, c.Left, c.Top, std::max(0, c.Width()), std::max(0, c.Height()));
+    cairo_clip(cr);
+  }
+  const COLORREF color = DC->S.TextColor;
+  for (size_t i = 0; i < lines.size(); ++i, y += lineH) {
+    const Integer w = widths[i];
+    Integer x = r.Left;
+    if (Format & DT_CENTER) x = r.Left + (r.Width() - w) / 2;
+    else if (Format & DT_RIGHT) x = r.Right - w;
+    TRect cell = DC->ToSurface(TRect(x, y, x + w, y + lineH));
+    if (DC->S.BkMode == OPAQUE && w > 0) {
+      TRect box = cell;
+      if (!(Format & DT_NOCLIP)) IntersectRect(box, box, DC->ToSurface(r));
+      DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
+    }
+    if (!(Format & DT_PREFIXONLY)) DrawLineAt(cr, e, font, lines[i].Text, cell.TopLeft(), color, m);
+    if (lines[i].Underline >= 0 && !(Format & DT_HIDEPREFIX)) {
+      const size_t u = static_cast<size_t>(lines[i].Underline);
+      const Integer ux = m.Width(StringView(lines[i].Text).substr(0, u));
+      const Integer uw = std::max<Integer>(1, e->TextWidth(font, StringView(lines[i].Text).substr(u, 1)));
+      TRect ul = DC->ToSurface(TRect(x + ux, y + tm.tmAscent + 1, x + ux + uw, y + tm.tmAscent + 2));
+      cairo_save(cr);
+      cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+      cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
+      cairo_rectangle(cr, ul.Left, ul.Top, ul.Width(), ul.Height());
+      cairo_fill(cr);
+      cairo_restore(cr);
+    }
+  }
+  cairo_restore(cr);
+  if (Params) Params->uiLengthDrawn = static_cast<UINT>(text.size());
+  return result;
+}
