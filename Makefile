@@ -9,7 +9,7 @@ deps:
 	@bash tools/install-deps.sh
 
 run: deps
-	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF >/dev/null
+	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_WERROR=OFF >/dev/null
 	@cmake --build build/release -j $(JOBS)
 	@bash tools/run.sh build/release
 
@@ -19,7 +19,7 @@ test: deps
 	@cd build/debug && ctest --output-on-failure -j $(JOBS)
 
 bench: deps
-	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_BENCH=ON >/dev/null
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_BENCH=ON -DBORROW_WERROR=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
