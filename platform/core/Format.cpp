@@ -354,6 +354,9 @@ String FormatFloatRec(const String& fmt, const FloatRec& value, const TFormatSet
   else if (value.Negative && sections.size() >= 2 && !sections[1].empty()) index = 1;
   const SectionInfo info = Analyse(sections[index]);
 
+  // Beyond 18 integer digits a fixed layout would show invented zeros.
+  if (!info.Scientific && value.Exponent > 18) return general(value);
+
   FloatRec abs = value;
   abs.Negative = false;
   FloatRec rounded = abs;

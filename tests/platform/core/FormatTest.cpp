@@ -103,6 +103,10 @@ TEST_F(FormatTest, FormatFloatPlaceholdersAndSeparators) {
   EXPECT_EQ(FormatFloat(u"\"Итого: \"0' шт.'", 5), u"Итого: 5 шт.");
   EXPECT_EQ(FormatFloat(u"", 1.5), u"1,5");
   EXPECT_EQ(FormatFloat(u"0.00", -1.5), u"-1,50");
+  EXPECT_EQ(FormatFloat(u"#.##", 0.5), u",5");
+  EXPECT_EQ(FormatFloat(u"#.##", 0), u"");
+  EXPECT_EQ(FormatFloat(u"0.00%", 12.5), u"12,50%");
+  EXPECT_EQ(FormatFloat(u"#,##0.00", 1.5e25), u"1,5E25");  // no invented digits
 }
 
 TEST_F(FormatTest, FormatFloatRoundsHalfAwayFromZeroOnTheShownDigits) {
