@@ -143,9 +143,10 @@ double VarAccess::ToDouble(const Variant& v, TVarType target) {
     case varSingle: case varDouble: case varDate: return v.FData.D;
     case varCurrency: return static_cast<double>(v.FData.I) / Currency::Scale;
     case varOleStr: case varString: {
+      // A date reads its text as a date first: "07.12" is a date, not 7.12.
       double d;
-      if (TryStrToFloat(v.FStr, d)) return d;
       if (target == varDate && TryStrToDateTime(v.FStr, d)) return d;
+      if (TryStrToFloat(v.FStr, d)) return d;
       CastError(v.FType, target);
     }
     default:

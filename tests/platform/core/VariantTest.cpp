@@ -16,6 +16,12 @@ protected:
   void TearDown() override { FormatSettings = TFormatSettings{}; }
 };
 
+Word MonthOf(TDateTime v) {
+  Word y, m, d;
+  DecodeDate(v, y, m, d);
+  return m;
+}
+
 // ---- what each value is ------------------------------------------------------
 
 TEST_F(VariantTest, ValuesCarryThePlatformTypeCodes) {
@@ -132,6 +138,9 @@ TEST_F(VariantTest, CastsBetweenScalarTypes) {
   EXPECT_EQ(Variant(Currency::FromRaw(12500)).AsString(), u"1,25");
   EXPECT_EQ(Variant::FromDate(EncodeDate(2026, 12, 7)).AsString(), u"07.12.2026");
   EXPECT_EQ(VarAsType(Variant(u"07.12.2026"), varDate).AsDateTime(), EncodeDate(2026, 12, 7));
+  FormatSettings.DecimalSeparator = u'.';
+  EXPECT_EQ(MonthOf(VarAsType(Variant(u"07.12"), varDate).AsDateTime()), 12);  // a date, not 7.12
+  FormatSettings.DecimalSeparator = u',';
   EXPECT_EQ(VarAsType(Variant(1.23456), varCurrency).AsCurrency().Raw, 12346);
   EXPECT_EQ(VarType(VarAsType(Variant(5), varString)), varString);
   EXPECT_EQ(VarAsType(Variant(), varInteger).AsInteger(), 0);
