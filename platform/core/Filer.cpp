@@ -44,6 +44,21 @@ double BitsDouble(Int64 b) { return std::bit_cast<double>(b); }
 Integer FloatBits(float f) { return std::bit_cast<Integer>(f); }
 float BitsFloat(Integer b) { return std::bit_cast<float>(b); }
 
+// Takes a freed component out of the reader's list of components awaiting Loaded.
+class TLoadedWatch final : public TComponent {
+public:
+  explicit TLoadedWatch(std::vector<TComponent*>* List) : TComponent(nullptr), FList(List) {}
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove) std::erase(*FList, AComponent);
+  }
+
+private:
+  std::vector<TComponent*>* FList;
+};
+
 }  // namespace
 
 std::vector<TPropInfo> TFiler::PropertiesOf(TPersistent* Instance) {
@@ -259,7 +274,19 @@ void TWriter::WriteRootComponent(TComponent* Root) { WriteDescendent(Root, nullp
 
 // ---- TReader
 
-TReader::~TReader() = default;
+TReader::TReader(TStream* Stream) : TFiler(Stream), FLoadedWatch(std::make_unique<TLoadedWatch>(&FLoaded)) {}
+
+TReader::~TReader() {
+  // Unlink before the list goes: the watcher's own destruction tells the watched ones.
+  for (TComponent* c : FLoaded) FLoadedWatch->RemoveFreeNotification(c);
+  FLoaded.clear();
+}
+
+void TReader::AddLoaded(TComponent* Component) {
+  if (std::find(FLoaded.begin(), FLoaded.end(), Component) != FLoaded.end()) return;
+  FLoaded.push_back(Component);
+  FLoadedWatch->FreeNotification(Component);
+}
 
 void TReader::Raw(void* Buffer, Integer Count) {
   if (Count > 0 && FStream->Read(Buffer, Count) != Count) throw EReadError(u"Stream read error");
@@ -532,16 +559,28 @@ void TReader::BeginOuter() { ++FDepth; }
 
 void TReader::EndOuter(bool Ok) {
   if (--FDepth > 0) return;
-  std::vector<TComponent*> loaded;
-  loaded.swap(FLoaded);
-  if (Ok) {
-    for (TComponent* c : loaded) c->Loaded();
-  } else {
-    for (TComponent* c : loaded) {
+  // One at a time, still watched until its turn: a Loaded may free components further on.
+  while (!FLoaded.empty()) {
+    TComponent* c = FLoaded.front();
+    FLoaded.erase(FLoaded.begin());
+    FLoadedWatch->RemoveFreeNotification(c);
+    if (!Ok) {
       c->FComponentState.Exclude(csLoading);
       c->FComponentState.Exclude(csReading);
+      continue;
+    }
+    try {
+      c->Loaded();
+    } catch (...) {
+      EndOuterAfterFault();
+      throw;
     }
   }
+}
+
+void TReader::EndOuterAfterFault() {
+  ++FDepth;
+  EndOuter(false);
 }
 
 TComponent* TReader::ReadComponent(TComponent* Component) {
@@ -564,19 +603,12 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
     }
     result->FComponentState.Include(csLoading);
     result->FComponentState.Include(csReading);
-    if (std::find(FLoaded.begin(), FLoaded.end(), result) == FLoaded.end()) FLoaded.push_back(result);
+    AddLoaded(result);
     if (!name.empty() && result->GetName().empty()) result->SetName(name);
     result->ReadState(this);
     result->FComponentState.Exclude(csReading);
   } catch (...) {
-    if (created) {
-      // Forget it and whatever it owns before freeing them, so nothing left to tidy is dangling.
-      std::vector<TComponent*> gone{result};
-      for (size_t i = 0; i < gone.size(); ++i)
-        for (Integer k = 0; k < gone[i]->GetComponentCount(); ++k) gone.push_back(gone[i]->GetComponent(k));
-      for (TComponent* c : gone) std::erase(FLoaded, c);
-      delete result;
-    }
+    if (created) delete result;  // the watcher takes it off the list
     EndOuter(false);
     throw;
   }

@@ -19,6 +19,7 @@
 // (components) up to a vaNull. A root stream starts with the four bytes "BRF1".
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/core/Component.h"
@@ -131,7 +132,7 @@ private:
 class TReader : public TFiler {
 public:
   BORROW_CLASS(TReader, TFiler)
-  explicit TReader(TStream* Stream) : TFiler(Stream) {}
+  explicit TReader(TStream* Stream);
   ~TReader() override;
 
   void DefineProperty(const String& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
@@ -194,6 +195,7 @@ private:
   TComponentClass FindComponentClass(const String& ClassName);
   void BeginOuter();
   void EndOuter(bool Ok);
+  void EndOuterAfterFault();
   Variant ReadVariantAt(int Depth);
   void SkipValueAt(int Depth);
 
@@ -202,5 +204,9 @@ private:
   String FPropName;
   bool FPropHandled = false;
   int FDepth = 0;  // nesting of ReadComponent calls
+  // Components read so far, waiting for Loaded at the end of the outermost read.
+  // A watcher hears of any freed meanwhile (a hook may hand out a scratch child).
   std::vector<TComponent*> FLoaded;
+  std::unique_ptr<TComponent> FLoadedWatch;
+  void AddLoaded(TComponent* Component);
 };

@@ -316,6 +316,42 @@ TEST(FilerComponents, HooksResolveChildrenToExistingInstances) {
   EXPECT_EQ(existingList->CurValue, 11);
 }
 
+// Reads its children into a scratch component that is gone before the read ends.
+class TScratchReader : public TNode {
+public:
+  BORROW_COMPONENT(TScratchReader, TNode)
+  using TNode::TNode;
+  Integer ScratchValue = 0;
+  void ReadState(TReader* Reader) override {
+    TNode scratch(nullptr);
+    auto saved = Reader->OnAncestorNotFound;
+    Reader->OnAncestorNotFound = [&](TReader*, const String&, TComponentClass, TComponent*& c) { c = &scratch; };
+    try {
+      TComponent::ReadState(Reader);
+    } catch (...) {
+      Reader->OnAncestorNotFound = saved;
+      throw;
+    }
+    Reader->OnAncestorNotFound = saved;
+    ScratchValue = scratch.CurValue;
+  }
+};
+
+TEST(FilerComponents, ComponentFreedDuringTheReadIsNotLoadedAfterwards) {
+  TMemoryStream ms;
+  {
+    TNode root(nullptr);
+    AddKid(&root, &root, new TNode(&root), u"Temp")->CurValue = 5;
+    TWriter(&ms).WriteRootComponent(&root);
+  }
+  ms.SetPosition(0);
+  TScratchReader back(nullptr);
+  TReader r(&ms);
+  r.ReadRootComponent(&back);  // ASan reports a Loaded call on the freed scratch
+  EXPECT_EQ(back.ScratchValue, 5);
+  EXPECT_EQ(back.LoadedCalls, 1);
+}
+
 TEST(FilerComponents, UnknownClassAndPropertyRaise) {
   TMemoryStream ms;
   {
