@@ -1,0 +1,159 @@
+// The built-in backend and the conversion of display input into queued messages.
+
+#include "platform/ui/Display.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/ui/WindowSystem.h"
+
+using namespace uiwin;
+
+namespace {
+
+// No screen: a real clock, one monitor, no input. Waiting sleeps until a timer is due.
+class TBuiltinBackend final : public TDisplayBackend {
+public:
+  UInt64 Now() override {
+    using namespace std::chrono;
+    return UInt64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  std::vector<TDisplayMonitor> Monitors() override {
+    return {{TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 984)}};
+  }
+  void Wait(UInt64 TimeoutMs) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<UInt64>(TimeoutMs, 50)));
+  }
+};
+
+TDisplayBackend* CurrentBackend = nullptr;
+
+TBuiltinBackend& Builtin() {
+  static TBuiltinBackend b;
+  return b;
+}
+
+TWindowSystem& Sys() { return TWindowSystem::Get(); }
+
+Word ButtonKey(TMouseButton b) { return b == mbLeft ? VK_LBUTTON : b == mbRight ? VK_RBUTTON : VK_MBUTTON; }
+
+UINT ClientMessage(TMouseAction a, TMouseButton b, bool dbl) {
+  if (a == TMouseAction::Move) return WM_MOUSEMOVE;
+  UINT base = b == mbLeft ? WM_LBUTTONDOWN : b == mbRight ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
+  if (a == TMouseAction::Up) return base + 1;
+  return dbl ? base + 2 : base;
+}
+
+UINT NonClientMessage(TMouseAction a, TMouseButton b, bool dbl) {
+  if (a == TMouseAction::Move) return WM_NCMOUSEMOVE;
+  UINT base = b == mbLeft ? WM_NCLBUTTONDOWN : b == mbRight ? WM_NCRBUTTONDOWN : WM_NCLBUTTONDOWN + 6;
+  if (a == TMouseAction::Up) return base + 1;
+  return dbl ? base + 2 : base;
+}
+
+void Queue(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  TMsg m;
+  m.hwnd = h;
+  m.message = msg;
+  m.wParam = wp;
+  m.lParam = lp;
+  m.time = DWORD(Now());
+  m.pt = Sys().CursorPos;
+  Sys().Queue.push_back(m);
+}
+
+}  // namespace
+
+void SetDisplayBackend(TDisplayBackend* Backend) { CurrentBackend = Backend; }
+
+TDisplayBackend& GetDisplayBackend() { return CurrentBackend ? *CurrentBackend : Builtin(); }
+
+void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Integer WheelDelta) {
+  TWindowSystem& s = Sys();
+  s.CursorPos = ScreenPoint;
+  if (Action == TMouseAction::Down) SetKeyDown(ButtonKey(Button), true);
+  if (Action == TMouseAction::Up) SetKeyDown(ButtonKey(Button), false);
+
+  if (Action == TMouseAction::Wheel) {
+    HWND target = s.Focus ? s.Focus : s.Active;
+    if (!target) target = WindowFromPoint(ScreenPoint);
+    if (target)
+      Queue(target, WM_MOUSEWHEEL, MakeWParam(Integer(CurrentMouseKeys()), WheelDelta),
+            MakeLParam(ScreenPoint.X, ScreenPoint.Y));
+    return;
+  }
+
+  HWND target = s.Capture;
+  LRESULT hit = HTCLIENT;
+  if (!target) {
+    target = WindowFromPoint(ScreenPoint);
+    if (!target) return;
+    hit = SendMessage(target, WM_NCHITTEST, 0, MakeLParam(ScreenPoint.X, ScreenPoint.Y));
+    // A transparent part hands the mouse to the parent.
+    while (hit == HTTRANSPARENT && GetParent(target) && (GetWindowStyle(target) & WS_CHILD)) {
+      target = GetParent(target);
+      hit = SendMessage(target, WM_NCHITTEST, 0, MakeLParam(ScreenPoint.X, ScreenPoint.Y));
+    }
+    if (hit == HTNOWHERE || hit == HTERROR) return;
+    if (!IsWindowEnabled(target)) return;
+  }
+
+  if (Action == TMouseAction::Down && !s.Capture) {
+    HWND top = GetAncestorTop(target);
+    if (top && top != s.Active) {
+      LRESULT ma = SendMessage(target, WM_MOUSEACTIVATE, HwndToParam(top),
+                               MakeLParam(Integer(hit), Integer(ClientMessage(Action, Button, false))));
+      if (ma == MA_ACTIVATE || ma == MA_ACTIVATEANDEAT) SetActiveWindow(top);
+      if (ma == MA_ACTIVATEANDEAT || ma == MA_NOACTIVATEANDEAT) return;
+      if (!IsWindow(target)) return;
+    }
+  }
+
+  bool dbl = false;
+  if (Action == TMouseAction::Down) {
+    DWORD now = DWORD(Now());
+    TClickState& last = s.LastClick;
+    Integer cx = GetSystemMetrics(SM_CXDOUBLECLK), cy = GetSystemMetrics(SM_CYDOUBLECLK);
+    bool wantsDbl = hit != HTCLIENT || (GetClassStyle(target) & CS_DBLCLKS);
+    if (last.Valid && last.Wnd == target && last.Button == Button && now - last.Time <= GetDoubleClickTime() &&
+        std::abs(ScreenPoint.X - last.Pos.X) <= cx / 2 && std::abs(ScreenPoint.Y - last.Pos.Y) <= cy / 2 && wantsDbl) {
+      dbl = true;
+      last = TClickState();  // a third press starts a new pair
+    } else {
+      last = TClickState{target, Button, now, ScreenPoint, true};
+    }
+  }
+
+  if (hit == HTCLIENT) {
+    TPoint p = ScreenPoint;
+    ScreenToClient(target, p);
+    Queue(target, ClientMessage(Action, Button, dbl), CurrentMouseKeys(), MakeLParam(p.X, p.Y));
+  } else {
+    Queue(target, NonClientMessage(Action, Button, dbl), WPARAM(hit), MakeLParam(ScreenPoint.X, ScreenPoint.Y));
+  }
+}
+
+void InjectKey(Word VirtKey, bool Down) {
+  TWindowSystem& s = Sys();
+  bool wasDown = GetKeyState(VirtKey) < 0;
+  SetKeyDown(VirtKey, Down);
+  HWND target = s.Focus ? s.Focus : s.Active;
+  if (!target) return;
+  bool alt = GetKeyState(VK_MENU) < 0;
+  bool sys = (alt && GetKeyState(VK_CONTROL) >= 0) || VirtKey == VK_F10 || VirtKey == VK_MENU;
+  LPARAM lp = 1;
+  if (alt) lp |= KF_ALTDOWN_LPARAM;
+  if (wasDown) lp |= LPARAM(1) << 30;
+  if (!Down) lp |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
+  UINT msg = Down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  Queue(target, msg, VirtKey, lp);
+}
+
+void InjectChar(Char Ch) {
+  TWindowSystem& s = Sys();
+  HWND target = s.Focus ? s.Focus : s.Active;
+  if (target) Queue(target, WM_CHAR, Ch, 1);
+}
+
+void InjectMouseLeave() { Sys().CursorPos = TPoint(-32000, -32000); }
