@@ -134,7 +134,11 @@ void TMemoryStream::SetCapacity(Int64 NewCapacity) {
 void TMemoryStream::SetSize(Int64 NewSize) {
   if (NewSize < 0) throw EStreamError(SMemoryStreamError);
   const Int64 oldPos = FPosition;
+  const Int64 oldSize = GetSize();
   if (NewSize > FCapacity) SetCapacity(NewSize);
+  // Bytes a stream grows by read as zeros, never as whatever the heap held.
+  if (NewSize > oldSize)
+    std::memset(static_cast<Byte*>(GetMemory()) + oldSize, 0, static_cast<size_t>(NewSize - oldSize));
   SetPointer(GetMemory(), NewSize);
   if (oldPos > NewSize) Seek(0, soFromEnd);
 }
@@ -142,8 +146,12 @@ void TMemoryStream::SetSize(Int64 NewSize) {
 Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
   if (Count <= 0 || FPosition < 0) return 0;
   const Int64 pos = FPosition + Count;
-  if (pos > GetSize()) {
+  const Int64 oldSize = GetSize();
+  if (pos > oldSize) {
     if (pos > FCapacity) SetCapacity(pos);
+    // Writing past the end (after a Seek there) leaves a gap: zero it.
+    if (FPosition > oldSize)
+      std::memset(static_cast<Byte*>(GetMemory()) + oldSize, 0, static_cast<size_t>(FPosition - oldSize));
     SetPointer(GetMemory(), pos);
   }
   std::memcpy(static_cast<Byte*>(GetMemory()) + FPosition, Buffer, static_cast<size_t>(Count));

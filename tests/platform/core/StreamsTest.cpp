@@ -28,6 +28,16 @@ TEST(MemoryStream, WriteSeekReadAndGrow) {
   EXPECT_EQ(ms.GetMemory(), nullptr);
 }
 
+TEST(MemoryStream, GrowingLeavesZerosNotHeapContents) {
+  TMemoryStream ms;
+  ms.WriteBuffer("ab", 2);
+  ms.Seek(6, soFromBeginning);
+  ms.WriteBuffer("z", 1);
+  ms.SetSize(10);
+  ASSERT_EQ(ms.GetSize(), 10);
+  EXPECT_EQ(std::string(static_cast<const char*>(ms.GetMemory()), 10), std::string("ab\0\0\0\0z\0\0\0", 10));
+}
+
 TEST(MemoryStream, ShortReadRaisesStreamReadError) {
   TMemoryStream ms;
   ms.WriteBuffer("ab", 2);
