@@ -1,0 +1,159 @@
+#include "client/RecordFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "client/__str.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Files.h"
+#include "platform/core/FormatSettings.h"
+#include "platform/core/Strings.h"
+
+namespace {
+
+bool AppendBytes(const String& FileName, const AnsiString& Bytes) {
+  const int fd = ::open(ToUtf8(FileName).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (done < Bytes.size()) {
+    const ssize_t n = ::write(fd, Bytes.data() + done, Bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return ::close(fd) == 0 && ok;
+}
+
+String RecordFileName(const String& Stem) { return SanitizeFileName(Stem, u'_') + u".iso"; }
+
+}  // namespace
+
+String RecordFileNameByResource(Integer Id, const String& Host, const String& Database,
+                                const String& Port, const String& Syntax) {
+  return RecordFileName(IntToStrPadded(Id, 5, u'0') + u"-" + Trim(Host) + u"-" + Trim(Database) +
+                        u"-" + Trim(Port) + u"-" + Trim(Syntax));
+}
+
+String RecordFileNameByFormat(Integer Number, const String& Syntax) {
+  return RecordFileName(IntToStrPadded(Number, 3, u'0') + u"-" + Trim(Syntax));
+}
+
+String RecordFileContent(const String& Result) {
+  const String trimmed = Trim(Result);
+  if (trimmed.empty()) return String();
+  // Trimming would also take the final 1E 1D of a well-formed result, and the
+  // blanks closing its last field: keep the result's own end when it has one.
+  String kept = TrimLeft(Result);
+  while (!kept.empty() && kept.back() <= u' ' && kept.back() != u'\x1D' && kept.back() != u'\x1E')
+    kept.pop_back();
+  if (!kept.empty() && kept.back() == u'\x1D') return kept;
+  return trimmed + RecordTerminators;
+}
+
+bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst) {
+  const String name = Trim(FileName);
+  if (name.empty()) return false;
+  try {
+    if (DeleteFirst) {
+      // Replaced as a whole, never appended to, even when the old file cannot be deleted.
+      WriteTextFileAtomic(name, Text);
+      return true;
+    }
+    return AppendBytes(name, StringToAnsi(Text));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// ---- TFormatBuffers ----------------------------------------------------------
+
+void TFormatBuffers::ClearFormatBuffers() {
+  for (auto& b : FBuffers) b.reset();
+}
+
+void TFormatBuffers::NewFormatBuffer(Integer Index) {
+  if (Index >= 0 && Index < FormatBufferCount) FBuffers[static_cast<size_t>(Index)] = String();
+}
+
+bool TFormatBuffers::HasFormatBuffer(Integer Index) const {
+  return Index >= 0 && Index < FormatBufferCount && FBuffers[static_cast<size_t>(Index)].has_value();
+}
+
+void TFormatBuffers::AppendToFormatBuffer(Integer Index, const String& Result) {
+  if (!HasFormatBuffer(Index)) return;
+  // Each resource's records keep their terminators, so nothing goes between them.
+  *FBuffers[static_cast<size_t>(Index)] += RecordFileContent(Result);
+}
+
+String TFormatBuffers::FormatBufferText(Integer Index) const {
+  return HasFormatBuffer(Index) ? *FBuffers[static_cast<size_t>(Index)] : String();
+}
+
+bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
+                                       bool SaveEmpty, bool& WriteOk) const {
+  WriteOk = true;
+  const String name = Trim(FileName);
+  if (name.empty()) return false;
+  if (DeleteFirst && FileExists(name)) DeleteFile(name);
+  if (!HasFormatBuffer(Index)) return false;
+  const String& text = *FBuffers[static_cast<size_t>(Index)];
+  if (!text.empty() || SaveEmpty) WriteOk = WriteTextFile(name, text, true);
+  return true;
+}
+
+bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
+                                       bool SaveEmpty) const {
+  bool ok = true;
+  return WriteFormatBuffer(Index, FileName, DeleteFirst, SaveEmpty, ok);
+}
+
+// ---- The search log ------------------------------------------------------------
+
+String SearchLogDateTime(TDateTime Moment) {
+  String s = FormatDateTime(FormatSettings.ShortDateFormat, Moment);
+  double whole = 0;
+  if (std::modf(Moment, &whole) != 0) s += u" " + FormatDateTime(FormatSettings.LongTimeFormat, Moment);
+  return s;
+}
+
+std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment) {
+  return {FormatDateTime(FormatSettings.ShortDateFormat, Moment),
+          u"Протокол заимствования библиографических записей",
+          u"Папка, куда будут сохранены записи: " + DirSave,
+          u"Start: " + SearchLogDateTime(Moment),
+          String(49, u'=')};
+}
+
+String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written) {
+  return (Written ? String() : String(u"Error: ")) + Caption + u" => " + FileName;
+}
+
+String SearchLogFormatLine(const String& Syntax, const String& FileName, bool Written) {
+  return (Written ? String() : String(u"Error: ")) + Syntax + u" => " + FileName;
+}
+
+std::vector<String> SearchLogFinishLines(TDateTime Moment) {
+  return {String(49, u'='), u"Finish: " + SearchLogDateTime(Moment)};
+}
+
+std::vector<String> SearchLogStopLines(TDateTime Moment) {
+  return {String(49, u'-'), u"STOP: " + SearchLogDateTime(Moment),
+          u"Поиск информации остановлен по требованию Пользователя!"};
+}
+
+String SearchLogFileName(const String& DirSave, Integer SaveMode) {
+  return DirSave + (SaveMode <= 0 ? ResourceModeLog : FormatModeLog);
+}
+
+void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines) {
+  String text;
+  for (const String& l : Lines) text += l + u"\r\n";
+  WriteTextFileAtomic(SearchLogFileName(DirSave, SaveMode), text);
+}

@@ -1,0 +1,90 @@
+#pragma once
+// What a search run leaves in the save folder, without the windows: the
+// ".iso" record files (one per resource, or one per record syntax through the
+// format buffers) and the lines and files of the search log.
+//
+// Record text travels as String holding the server's bytes through the ANSI
+// code page, so writing it back in that code page gives the bytes unchanged.
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "platform/core/DateTime.h"
+#include "platform/core/Types.h"
+
+inline constexpr Char RecordTerminators[] = u"\x1E\x1D";  // field, then record terminator
+inline constexpr Char ResourceModeLog[] = u"!_LOG.txt";
+inline constexpr Char FormatModeLog[] = u"!_LOG2.txt";
+
+// pad5(ID) + "-" + host + "-" + database + "-" + port + "-" + syntax (each
+// trimmed, syntax as given), with : \ / ? * . made "_", then ".iso".
+String RecordFileNameByResource(Integer Id, const String& Host, const String& Database,
+                                const String& Port, const String& Syntax);
+// pad3(Number) + "-" + syntax, cleaned the same way, then ".iso".
+String RecordFileNameByFormat(Integer Number, const String& Syntax);
+
+// What one resource's result adds to a record file: empty when the trimmed
+// result is empty; the result with its own end kept when it already ends with
+// a record terminator (only blanks and line breaks after it are dropped), so
+// the last record's field terminator survives; otherwise the trimmed result
+// followed by 1E 1D.
+String RecordFileContent(const String& Result);
+
+// Writes Text in the ANSI code page to FileName (trimmed; an empty name writes
+// nothing). With DeleteFirst the file is replaced as a whole, else Text is
+// appended. Never raises: the answer is whether the file was written.
+bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst);
+
+// The 49 per-format buffers, slot i for line i of the syntax list; a syntax
+// past the 49th gets no slot.
+inline constexpr Integer FormatBufferCount = 49;
+
+class TFormatBuffers {
+public:
+  // Every slot emptied.
+  void ClearFormatBuffers();
+  void FreeFormatBuffers() { ClearFormatBuffers(); }
+  // A fresh empty buffer in slot Index (0..48); other indexes do nothing.
+  void NewFormatBuffer(Integer Index);
+  bool HasFormatBuffer(Integer Index) const;
+  // Adds RecordFileContent(Result) to the buffer of slot Index, when there is one.
+  void AppendToFormatBuffer(Integer Index, const String& Result);
+  // The buffer's text ("" when the slot is empty).
+  String FormatBufferText(Integer Index) const;
+
+  // With DeleteFirst an existing FileName is deleted first. False when the
+  // name is empty or slot Index holds no buffer. Otherwise True, and a
+  // non-empty buffer is written (an empty one only with SaveEmpty); WriteOk
+  // tells whether that write, when there was one, succeeded.
+  bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty,
+                         bool& WriteOk) const;
+  bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
+                         bool SaveEmpty) const;
+
+private:
+  std::array<std::optional<String>, FormatBufferCount> FBuffers;
+};
+
+// ---- The search log ----------------------------------------------------------
+// Lines as the run adds them to the log box; "date and time" is the short date,
+// a blank and the long time of FormatSettings, the time left out at midnight.
+
+String SearchLogDateTime(TDateTime Moment);
+// Date, title, save folder, "Start: ...", 49 "=".
+std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment);
+// Caption + " => " + file name; "Error: " in front when the file was not written.
+String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written);
+// Syntax + " => " + file name; "Error: " in front when the syntax had no buffer
+// or its file was not written.
+String SearchLogFormatLine(const String& Syntax, const String& FileName, bool Written);
+// 49 "=", "Finish: ...".
+std::vector<String> SearchLogFinishLines(TDateTime Moment);
+// 49 "-", "STOP: ...", the stop notice.
+std::vector<String> SearchLogStopLines(TDateTime Moment);
+
+// DirSave + "!_LOG.txt" for save mode 0 or less, DirSave + "!_LOG2.txt" otherwise.
+String SearchLogFileName(const String& DirSave, Integer SaveMode);
+// Replaces the log file with Lines, each ended by CR LF, in the ANSI code page.
+// Raises EFCreateError (or EWriteError) when the file cannot be written.
+void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines);

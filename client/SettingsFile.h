@@ -1,0 +1,58 @@
+#pragma once
+// The settings file "Borrowline.ini" and the program's folders, without the
+// windows: the main window copies TSettingsValues into its controls after
+// ReadSettingsFile and back before WriteSettingsFile.
+
+#include "client/__files.h"
+#include "platform/core/Types.h"
+
+inline constexpr Char SettingsFileTitle[] = u"Borrowline.ini";
+
+// SettingsFolder + "Borrowline.ini"; the bare name when the folder is empty.
+String SettingsFileName(const String& SettingsFolder);
+
+// How many choices the bound controls offer: a stored index outside 0..Count-1
+// selects choice 0.
+inline constexpr Integer SchemeCount = 2;    // "Небесно-голубая", "Пустыня"
+inline constexpr Integer SaveModeCount = 2;  // per resource, per format
+inline constexpr Integer FindModeCount = 1;  // "Простой"
+
+// The eleven keys, with their defaults (DirSave's depends on the program folder).
+struct TSettingsValues {
+  Integer SchemeIndex = 0;          // [SchemeColor] Index
+  String DirSave;                   // [BR] DirSave
+  Integer SaveMode = 0;             // [BR] SaveMode
+  Integer FindMode = 0;             // [FIND] Mode
+  String RecCountFromDB = u"10";    // [FIND] RecCountFromDB, kept as text
+  bool Title_Check = true;          // [FIND_SIMPLE] ...
+  String Title_Text;
+  bool Author_Check = false;
+  String Author_Text;
+  bool Keyword_Check = false;
+  String Keyword_Text;
+};
+
+// Every key read in the order the main window loads them; absent keys give
+// their defaults, DirSave's being AppFolder + "Import/". Strings are trimmed;
+// RecCountFromDB is not checked here (the start of a search does that).
+TSettingsValues ReadSettingsFile(const String& FileName, const String& AppFolder);
+
+// Every key written in the order the main window saves them; each write is
+// skipped when Probe (IsFolderWritable by default) fails for the file.
+void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
+                       const TFolderProbe& Probe = nullptr);
+
+// True when SettingsFolder is not empty, exists and passes the probe.
+bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe = nullptr);
+
+// What the main window's creation makes of the program folder: "Settings/",
+// "Import/" and "MyWork/" are created when missing and AppFolder passes the
+// probe; the folders that then exist give the settings folder, the save folder
+// and the initial folders of the search-list save and open dialogs.
+struct TProgramFolders {
+  String SettingsFolder;    // AppFolder + "Settings/" or empty
+  String DirSave;           // AppFolder + "Import/" or empty
+  String SaveDialogFolder;  // SD1
+  String OpenDialogFolder;  // OD1
+};
+TProgramFolders PrepareProgramFolders(const String& AppFolder, const TFolderProbe& Probe = nullptr);

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "client/RecordFiles.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Files.h"
+#include "platform/core/FormatSettings.h"
+#include "platform/core/Strings.h"
+#include "tests/client/TempFolder.h"
+
+namespace {
+
+// Two ISO 2709 records as a server sends them: each ends with 1E 1D; the
+// text holds Windows-1251 letters and the unassigned byte 0x98.
+const std::string kRecords =
+    "00026nam  2200025   4500\x1E" "\xCA\xED\xE8\xE3\xE0 \x98\x1E\x1D"
+    "00021nam  2200025   4500\x1E" "last  \x1E\x1D";
+
+String FromBytes(const std::string& b) { return AnsiToString(b); }
+
+class RussianFormats : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FSaved = FormatSettings;
+    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
+    FormatSettings.LongTimeFormat = u"H:mm:ss";
+    FormatSettings.DateSeparator = u'.';
+    FormatSettings.TimeSeparator = u':';
+  }
+  void TearDown() override { FormatSettings = FSaved; }
+
+private:
+  TFormatSettings FSaved;
+};
+
+}  // namespace
+
+// ---- File names ------------------------------------------------------------------
+
+TEST(RecordFileNames, PerResourceNameIsPaddedAndCleaned) {
+  EXPECT_EQ(RecordFileNameByResource(7, u" z39.lib.example.org:7090 ", u"Books", u"210", u"RUSMARC"),
+            u"00007-z39_lib_example_org_7090-Books-210-RUSMARC.iso");
+  EXPECT_EQ(RecordFileNameByResource(123456, u"h", u"d", u" 210 ", u"rusmarc"),
+            u"123456-h-d-210-rusmarc.iso");
+  EXPECT_EQ(RecordFileNameByResource(3, u"h", u"a/b\\c", u"1", u"*?"), u"00003-h-a_b_c-1-__.iso");
+}
+
+TEST(RecordFileNames, PerFormatNameIsNumberedAndCleaned) {
+  EXPECT_EQ(RecordFileNameByFormat(1, u"UNI/MARC"), u"001-UNI_MARC.iso");
+  EXPECT_EQ(RecordFileNameByFormat(12, u" RUSMARC "), u"012-RUSMARC.iso");
+  EXPECT_EQ(RecordFileNameByFormat(1000, u"X"), u"1000-X.iso");
+}
+
+// ---- Record content ------------------------------------------------------------
+
+TEST(RecordContent, WellFormedRecordsAreKeptByteForByte) {
+  EXPECT_EQ(StringToAnsi(RecordFileContent(FromBytes(kRecords))), kRecords);
+  // Line breaks or blanks after the last record are not part of it.
+  EXPECT_EQ(StringToAnsi(RecordFileContent(FromBytes(kRecords + "\r\n  "))), kRecords);
+  EXPECT_EQ(StringToAnsi(RecordFileContent(FromBytes("  " + kRecords))), kRecords);
+}
+
+TEST(RecordContent, UnterminatedTextIsTrimmedAndTerminated) {
+  EXPECT_EQ(RecordFileContent(u"  abc \r\n"), u"abc\x1E\x1D");
+  EXPECT_EQ(RecordFileContent(u"abc\x1E"), u"abc\x1E\x1D");
+  EXPECT_EQ(RecordFileContent(u" \r\n\t "), u"");
+  EXPECT_EQ(RecordFileContent(u"\x1E\x1D"), u"");
+}
+
+// ---- Record files ----------------------------------------------------------------
+
+TEST(RecordFiles, PerResourceFileHoldsTheRecordsExactly) {
+  TTempFolder t;
+  const String name = t.Path() + RecordFileNameByResource(7, u"h", u"d", u"210", u"RUSMARC");
+  WriteBytes(name, std::string(5000, 'x'));  // an older, longer file is replaced
+  EXPECT_TRUE(WriteTextFile(name, RecordFileContent(FromBytes(kRecords)), true));
+  EXPECT_EQ(ReadFileBytes(name), kRecords);
+}
+
+TEST(RecordFiles, CharactersOutsideTheCodePageAreWrittenAsQuestionMarks) {
+  TTempFolder t;
+  const String name = t.Path() + u"r.iso";
+  EXPECT_TRUE(WriteTextFile(name, RecordFileContent(u"a\u4E2Db"), true));
+  EXPECT_EQ(ReadFileBytes(name), "a?b\x1E\x1D");
+}
+
+TEST(RecordFiles, WithoutDeleteFirstTheTextIsAppended) {
+  TTempFolder t;
+  const String name = t.Path() + u"r.iso";
+  EXPECT_TRUE(WriteTextFile(name, u"ab", false));
+  EXPECT_TRUE(WriteTextFile(name, u"cd", false));
+  EXPECT_EQ(ReadFileBytes(name), "abcd");
+  EXPECT_FALSE(WriteTextFile(u"   ", u"x", true));
+}
+
+TEST(RecordFiles, UnwritableFileIsReportedInItsLogLine) {
+  TTempFolder t;
+  // A folder squats on the record file's name: the write must fail, quietly.
+  const String name = RecordFileNameByResource(7, u"h", u"d", u"210", u"RUSMARC");
+  ForceDirectories(t.Path() + name);
+  const bool written = WriteTextFile(t.Path() + name, RecordFileContent(u"abc"), true);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(SearchLogResourceLine(u"(2) Каталог (RUSMARC)", name, written),
+            u"Error: (2) Каталог (RUSMARC) => 00007-h-d-210-RUSMARC.iso");
+  EXPECT_EQ(SearchLogResourceLine(u"(2) Каталог (RUSMARC)", name, true),
+            u"(2) Каталог (RUSMARC) => 00007-h-d-210-RUSMARC.iso");
+}
+
+TEST(RecordFiles, ReadOnlyFolderGivesAnErrorLine) {
+  if (!std::filesystem::is_directory("/proc/self")) GTEST_SKIP() << "no /proc";
+  const String name = RecordFileNameByResource(1, u"h", u"d", u"210", u"X");
+  const bool written = WriteTextFile(u"/proc/" + name, u"abc", true);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(SearchLogResourceLine(u"(1) R (X)", name, written).substr(0, 7), u"Error: ");
+}
+
+// ---- Format buffers ------------------------------------------------------------
+
+TEST(FormatBuffers, ResourcesOfOneSyntaxFollowEachOtherUnchanged) {
+  TTempFolder t;
+  TFormatBuffers b;
+  b.NewFormatBuffer(0);
+  b.AppendToFormatBuffer(0, u"a");
+  b.AppendToFormatBuffer(0, u"   ");  // an empty result adds nothing
+  b.AppendToFormatBuffer(0, u"b\nline");
+  b.AppendToFormatBuffer(0, FromBytes(kRecords));
+  const String name = t.Path() + RecordFileNameByFormat(1, u"RUSMARC");
+  bool ok = false;
+  EXPECT_TRUE(b.WriteFormatBuffer(0, name, true, false, ok));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ReadFileBytes(name), "a\x1E\x1D" "b\nline\x1E\x1D" + kRecords);
+}
+
+TEST(FormatBuffers, SyntaxWithoutBufferLosesItsOldFileAndAnswersFalse) {
+  TTempFolder t;
+  TFormatBuffers b;
+  const String name = t.Path() + RecordFileNameByFormat(50, u"X");
+  WriteBytes(name, "old");
+  b.NewFormatBuffer(49);  // past the 49 slots: nothing
+  b.AppendToFormatBuffer(49, u"lost");
+  EXPECT_FALSE(b.HasFormatBuffer(49));
+  EXPECT_FALSE(b.WriteFormatBuffer(49, name, true, false));
+  EXPECT_FALSE(FileExists(name));
+  EXPECT_EQ(SearchLogFormatLine(u"X", u"050-X.iso", false), u"Error: X => 050-X.iso");
+}
+
+TEST(FormatBuffers, EmptyBufferDeletesTheOldFileAndWritesNone) {
+  TTempFolder t;
+  TFormatBuffers b;
+  b.NewFormatBuffer(48);
+  const String name = t.Path() + u"049-X.iso";
+  WriteBytes(name, "old");
+  EXPECT_TRUE(b.WriteFormatBuffer(48, name, true, false));
+  EXPECT_FALSE(FileExists(name));
+  EXPECT_TRUE(b.WriteFormatBuffer(48, name, true, true));
+  EXPECT_EQ(ReadFileBytes(name), "");
+}
+
+TEST(FormatBuffers, FreeingEmptiesEverySlot) {
+  TFormatBuffers b;
+  b.NewFormatBuffer(0);
+  b.AppendToFormatBuffer(0, u"a");
+  b.NewFormatBuffer(0);  // a new buffer starts empty
+  EXPECT_EQ(b.FormatBufferText(0), u"");
+  b.AppendToFormatBuffer(0, u"a");
+  b.FreeFormatBuffers();
+  EXPECT_FALSE(b.HasFormatBuffer(0));
+  EXPECT_FALSE(b.WriteFormatBuffer(0, u"/nonexistent/x.iso", false, true));
+}
+
+// ---- The search log --------------------------------------------------------------
+
+TEST_F(RussianFormats, LogLinesCarryTheRussianDateAndTime) {
+  const TDateTime moment = EncodeDateTime(2026, 12, 7, 5, 4, 3, 0);
+  const std::vector<String> head = SearchLogHeadLines(u"/data/Import/", moment);
+  ASSERT_EQ(head.size(), 5u);
+  EXPECT_EQ(head[0], u"07.12.2026");
+  EXPECT_EQ(head[1], u"Протокол заимствования библиографических записей");
+  EXPECT_EQ(head[2], u"Папка, куда будут сохранены записи: /data/Import/");
+  EXPECT_EQ(head[3], u"Start: 07.12.2026 5:04:03");
+  EXPECT_EQ(head[4], String(49, u'='));
+
+  EXPECT_EQ(SearchLogFinishLines(moment),
+            (std::vector<String>{String(49, u'='), u"Finish: 07.12.2026 5:04:03"}));
+  EXPECT_EQ(SearchLogStopLines(EncodeDate(2027, 1, 2)),
+            (std::vector<String>{String(49, u'-'), u"STOP: 02.01.2027",
+                                 u"Поиск информации остановлен по требованию Пользователя!"}));
+  EXPECT_EQ(SearchLogFormatLine(u"RUSMARC", u"001-RUSMARC.iso", true), u"RUSMARC => 001-RUSMARC.iso");
+}
+
+TEST_F(RussianFormats, LogOfTheCurrentMomentMatchesThePattern) {
+  const std::string start = ToUtf8(SearchLogHeadLines(u"/x/", Now())[3]);
+  EXPECT_TRUE(std::regex_match(start, std::regex(R"(Start: \d\d\.\d\d\.\d{4}( \d{1,2}:\d\d:\d\d)?)")))
+      << start;
+}
+
+TEST(SearchLog, SavedLogReplacesTheWholeFileInTheCodePage) {
+  TTempFolder t;
+  std::vector<String> lines{u"Протокол"};
+  for (int i = 0; i < 3; ++i) {
+    lines.push_back(u"r" + IntToStr(i));
+    SaveSearchLog(t.Path(), 0, lines);
+  }
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"),
+            "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nr0\r\nr1\r\nr2\r\n");
+  SaveSearchLog(t.Path(), 1, {u"x"});
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG2.txt"), "x\r\n");
+  EXPECT_EQ(SearchLogFileName(u"/d/", -1), u"/d/!_LOG.txt");
+  EXPECT_EQ(t.Entries(), (std::vector<std::string>{"!_LOG.txt", "!_LOG2.txt"}));
+}
+
+TEST(SearchLog, UnwritableLogRaises) {
+  TTempFolder t;
+  EXPECT_THROW(SaveSearchLog(t.Path() + u"missing/", 0, {u"x"}), EFCreateError);
+}

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "client/ResourceList.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Files.h"
+#include "platform/core/StringList.h"
+#include "tests/client/TempFolder.h"
+
+namespace {
+
+const std::string kHeader =
+    "* ID_THIS\tID_PARENT\tID_TYPE\tNPP\tItsActual\tItsUse\tNAME_THIS\tDatabase\tURL\tPORT\t"
+    "Syntax\tEncoding\tUsername\tPSW\tNote\t\r\n";
+const std::string kRuler = "* " + std::string(173, '=') + "\r\n";
+
+// A saved list in tree order: the root, a group with two resources (NPP
+// decides), an empty group, and a resource at the top level. Names are in
+// Windows-1251.
+const std::string kCanonical =
+    kHeader + kRuler +
+    "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n"
+    "1\t0\t0\t1\t+\t+\t\xC1\xE8\xE1\xEB\xE8\xEE\xF2\xE5\xEA\xE8\t \t \t0\t \t \t \t \t \t\r\n"
+    "11\t1\t1\t1\t+\t+\tB\tBooks\tz.example.org\t210\tRUSMARC\twindows-1251\tuser\tpw\t\xEF\xF0\xE8\xEC\t\r\n"
+    "10\t1\t1\t2\t \t+\tA\tDefault\t127.0.0.1\t9999\tUSMARC\tutf-8\t \t \t \t\r\n"
+    "2\t0\t0\t2\t \t \tEmpty\t \t \t0\t \t \t \t \t \t\r\n"
+    "3\t0\t1\t3\t+\t \t???\t???\t???\t0\t???\t???\t \t \t \t\r\n";
+
+std::vector<Integer> Ids(const std::vector<TResourceRecord>& r) {
+  std::vector<Integer> ids;
+  for (const auto& x : r) ids.push_back(x.ID_THIS);
+  return ids;
+}
+
+TResourceRecord Rec(Integer Id, Integer Parent, Integer Type, Integer Npp, const String& Name) {
+  TResourceRecord r;
+  r.ID_THIS = Id;
+  r.ID_PARENT = Parent;
+  r.ID_TYPE = Type;
+  r.NPP = Npp;
+  r.NAME_THIS = Name;
+  return r;
+}
+
+bool Never(const String&) { return false; }
+
+}  // namespace
+
+// ---- Round trips -----------------------------------------------------------------
+
+TEST(ResourceListFile, SavedFileLoadsAndSavesBackByteIdentical) {
+  TTempFolder t;
+  const String file = ResourceListFileName(t.Path());
+  WriteBytes(file, kCanonical);
+  const std::vector<TResourceRecord> records = LoadResourceListFile(file);
+  ASSERT_EQ(Ids(records), (std::vector<Integer>{0, 1, 11, 10, 2, 3}));
+  EXPECT_EQ(records[0].NAME_THIS, u"Ресурсы Z39.50");
+  EXPECT_EQ(records[2].Note, u"прим");
+  EXPECT_EQ(records[3].Username, u" ");  // the table keeps the blank placeholder
+  EXPECT_EQ(records[4].Database, u"");   // a group has no connection texts
+  EXPECT_EQ(records[5].URL, u"???");
+
+  ASSERT_TRUE(SaveResourceList(t.Path(), records));
+  EXPECT_EQ(ReadFileBytes(file), kCanonical);
+}
+
+TEST(ResourceListFile, SaveWritesTheTreeOrderWhateverTheInputOrder) {
+  TTempFolder t;
+  const String file = ResourceListFileName(t.Path());
+  WriteBytes(file, kCanonical);
+  std::vector<TResourceRecord> records = LoadResourceListFile(file);
+  std::reverse(records.begin(), records.end());
+  ASSERT_TRUE(SaveResourceList(t.Path(), records));
+  EXPECT_EQ(ReadFileBytes(file), kCanonical);
+}
+
+TEST(ResourceListFile, MissingFileGivesTheRootGroupExactly) {
+  TTempFolder t;
+  const std::vector<TResourceRecord> records = LoadResourceListFile(ResourceListFileName(t.Path()));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], RootGroupRecord());
+  ASSERT_TRUE(SaveResourceList(t.Path(), records));
+  EXPECT_EQ(ReadFileBytes(ResourceListFileName(t.Path())),
+            kHeader + kRuler +
+                "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n");
+}
+
+TEST(ResourceListFile, FileWithoutUsableLinesGivesTheRootGroup) {
+  const auto records = ReadResourceListText(u"0\t-1\t0\t0\t+\t+\tLost\t\r\n* comment\r\n\r\n-1\t0\t\r\n");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].NAME_THIS, u"Ресурсы Z39.50");
+}
+
+// ---- Placeholders ----------------------------------------------------------------
+
+TEST(ResourceLines, PlaceholdersDependOnTheKindOfRecord) {
+  TResourceRecord resource = Rec(5, 1, 1, 0, u"");
+  EXPECT_EQ(ResourceRecordToLine(resource),
+            u"5\t1\t1\t0\t \t \t???\t???\t???\t0\t???\t???\t \t \t \t");
+  TResourceRecord group = Rec(6, 1, 0, 0, u"  Группа ");
+  group.Database = u"  ";
+  EXPECT_EQ(ResourceRecordToLine(group), u"6\t1\t0\t0\t \t \tГруппа\t \t \t0\t \t \t \t \t \t");
+}
+
+TEST(ResourceLines, BlankPlaceholderReadsBackEmptyAndTheTableShowsItAgain) {
+  TResourceRecord parsed;
+  ASSERT_TRUE(LineToResourceRecord(u"9\t0\t1\t0\t+\t \tN\tD\tH\t210\tS\tE\t \t \t \t", parsed));
+  EXPECT_EQ(parsed.Username, u"");
+  EXPECT_EQ(parsed.PSW, u"");
+  EXPECT_EQ(parsed.Note, u"");
+  EXPECT_EQ(parsed.ItsUse, u"");
+  const TResourceRecord table = ResourceRecordForTable(parsed);
+  EXPECT_EQ(table.Username, u" ");
+  EXPECT_EQ(table.ItsUse, u" ");
+  EXPECT_EQ(table.Database, u"D");
+  EXPECT_EQ(ResourceRecordToLine(table), u"9\t0\t1\t0\t+\t \tN\tD\tH\t210\tS\tE\t \t \t \t");
+}
+
+TEST(ResourceLines, QuestionMarksStayAndMissingNumbersAreZero) {
+  TResourceRecord r;
+  ASSERT_TRUE(LineToResourceRecord(u"  x\ty\t1\tz\t+\t+\t???\t", r));
+  EXPECT_EQ(r.ID_THIS, 0);
+  EXPECT_EQ(r.ID_PARENT, 0);
+  EXPECT_EQ(r.NPP, 0);
+  EXPECT_EQ(r.NAME_THIS, u"???");
+  EXPECT_EQ(r.Note, u"");
+  EXPECT_FALSE(LineToResourceRecord(u" \t \r\n", r));
+  EXPECT_EQ(ResourceLineId(u" 42 \tx"), 42);
+  EXPECT_EQ(ResourceLineId(u"abc\t1"), 0);
+}
+
+TEST(ResourceLines, EmptyFieldShiftsTheLaterFieldsLeft) {
+  TResourceRecord r;
+  // The parent is missing: the type takes its place, and so on down the line.
+  ASSERT_TRUE(LineToResourceRecord(u"7\t\t1\t4\t+\t+\tName\tD\tH\t210\tS\tE\tU\tP\tN\t", r));
+  EXPECT_EQ(r.ID_THIS, 7);
+  EXPECT_EQ(r.ID_PARENT, 1);
+  EXPECT_EQ(r.ID_TYPE, 4);
+  EXPECT_EQ(r.NPP, 0);
+  EXPECT_EQ(r.ItsActual, u"+");
+  EXPECT_EQ(r.ItsUse, u"Name");
+  EXPECT_EQ(r.NAME_THIS, u"D");
+  EXPECT_EQ(r.PORT, 0);
+  EXPECT_EQ(r.PSW, u"N");
+  EXPECT_EQ(r.Note, u"");
+}
+
+TEST(ResourceLines, NameValueListsCarryAllFifteenNames) {
+  TStringList list;
+  list.Add(u"stale=1");
+  ASSERT_TRUE(LineToResourceRecord(u"4\t0\t1\t2\t+\t \tИмя\tD\tH\t210\tS\tE\t \t \t \t", &list));
+  ASSERT_EQ(list.GetCount(), 15);
+  EXPECT_EQ(list.GetValue(u"id_this"), u"4");
+  EXPECT_EQ(list.GetValue(u"NAME_THIS"), u"Имя");
+  EXPECT_EQ(list.IndexOfName(u"Username") >= 0, true);
+  EXPECT_EQ(list.GetValue(u"Username"), u"");
+  EXPECT_EQ(ResourceRecordToLine(&list), u"4\t0\t1\t2\t+\t \tИмя\tD\tH\t210\tS\tE\t \t \t \t");
+
+  TStringList loose;
+  loose.Add(u"ID_THIS= 8 ");
+  loose.Add(u"PORT=abc");
+  loose.Add(u"ID_TYPE=1");
+  EXPECT_EQ(ResourceRecordToLine(&loose), u"8\t0\t1\t0\t \t \t???\t???\t???\t0\t???\t???\t \t \t \t");
+  TStringList empty;
+  EXPECT_EQ(ResourceRecordToLine(&empty), u"");
+  EXPECT_EQ(ResourceRecordToLine(static_cast<const TStrings*>(nullptr)), u"");
+}
+
+TEST(ResourceLines, TabsAndLineBreaksInsideAValueCannotSplitTheLine) {
+  TResourceRecord r = Rec(1, 0, 1, 0, u"a\tb");
+  r.Note = u"line1\r\nline2";
+  const String line = ResourceRecordToLine(r);
+  TResourceRecord back;
+  ASSERT_TRUE(LineToResourceRecord(line, back));
+  EXPECT_EQ(back.NAME_THIS, u"a b");
+  EXPECT_EQ(back.Note, u"line1  line2");
+  EXPECT_EQ(back.Database, u"???");
+}
+
+// ---- Reading rules ---------------------------------------------------------------
+
+TEST(ResourceListFile, MessyFileLoadsByTheRules) {
+  TTempFolder t;
+  const String file = ResourceListFileName(t.Path());
+  // UTF-8 with a byte-order mark and CR-only line ends; the first line is a
+  // record and is lost; 5 comes twice (the first wins); "x" reads as 0 and
+  // goes in since no 0 came before it; a second non-number is a second 0.
+  WriteBytes(file,
+             "\xEF\xBB\xBF" "9\t0\t1\t0\t+\t+\tLost\t\r"
+             "5\t0\t1\t1\t+\t+\tПервый\tD\tH\t210\tS\tE\t\r"
+             "* comment\r"
+             "\r"
+             "5\t0\t1\t2\t+\t+\tВторой\tD\tH\t210\tS\tE\t\r"
+             "x\t-1\t0\t0\t+\t+\tRoot\t\r"
+             "y\t-1\t0\t0\t+\t+\tAnother root\t\r"
+             "-3\t0\t1\t0\t+\t+\tNegative\t\r"
+             "6\t99\t0\t0\t \t \tOrphan\t\r");
+  const auto records = LoadResourceListFile(file);
+  ASSERT_EQ(Ids(records), (std::vector<Integer>{5, 0, 6}));
+  EXPECT_EQ(records[0].NAME_THIS, u"Первый");
+  EXPECT_EQ(records[1].NAME_THIS, u"Root");
+  EXPECT_EQ(records[2].ID_PARENT, 99);
+  EXPECT_EQ(records[2].ItsUse, u" ");
+}
+
+TEST(ResourceListFile, LineEndsOfEveryKindAndUtf16AreRead) {
+  const String text = u"h\n* x\r\n1\t0\t0\t0\t+\t+\tA\t\n2\t0\t0\t0\t+\t+\tB\t\r3\t0\t0\t0\t+\t+\tC\t";
+  EXPECT_EQ(Ids(ReadResourceListText(text)), (std::vector<Integer>{1, 2, 3}));
+
+  TTempFolder t;
+  std::string utf16 = "\xFF\xFE";
+  for (Char c : String(u"h\r\n1\t0\t0\t0\t+\t+\tЯ\t\r\n")) {
+    utf16 += static_cast<char>(c & 0xFF);
+    utf16 += static_cast<char>(c >> 8);
+  }
+  WriteBytes(t.Path() + u"ListDB.txt", utf16);
+  const auto records = LoadResourceListFile(t.Path() + u"ListDB.txt");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].NAME_THIS, u"Я");
+}
+
+TEST(ResourceListFile, ProgressCountsTheLinesAfterTheFirst) {
+  std::vector<Integer> seen;
+  ReadResourceListText(u"h\r\nr\r\n1\t0\t0\t0\t+\t+\tA\t\r\n", [&](Integer p) { seen.push_back(p); });
+  EXPECT_EQ(seen, (std::vector<Integer>{33, 66, 100}));
+
+  std::vector<Integer> saved;
+  TTempFolder t;
+  std::vector<TResourceRecord> four{Rec(0, -1, 0, 0, u"R"), Rec(1, 0, 0, 0, u"a"),
+                                    Rec(2, 0, 0, 1, u"b"), Rec(3, 0, 0, 2, u"c")};
+  ASSERT_TRUE(SaveResourceList(t.Path(), four, [&](Integer p) { saved.push_back(p); }));
+  EXPECT_EQ(saved, (std::vector<Integer>{25, 50, 75, 100, 100}));
+}
+
+// ---- Tree order ------------------------------------------------------------------
+
+TEST(ResourceTree, SubtreesFollowTheirGroupsAndSiblingsSortByNumberThenName) {
+  const std::vector<TResourceRecord> records{
+      Rec(3, 1, 1, 2, u"x"),  Rec(1, 0, 0, 5, u"G1"), Rec(0, -1, 0, 0, u"Root"),
+      Rec(4, 1, 1, 1, u"b"),  Rec(5, 1, 1, 1, u"a"),  Rec(2, 0, 0, 5, u"G0"),
+      Rec(6, 2, 1, 0, u"in G0"), Rec(7, 42, 1, 9, u"orphan")};
+  EXPECT_EQ(Ids(ResourceTreeOrder(records)), (std::vector<Integer>{0, 2, 6, 1, 5, 4, 3, 7}));
+}
+
+TEST(ResourceTree, RecordsInAParentLoopAreStillWrittenOnce) {
+  const std::vector<TResourceRecord> records{Rec(0, -1, 0, 0, u"Root"), Rec(1, 2, 0, 0, u"a"),
+                                             Rec(2, 1, 0, 0, u"b"), Rec(3, 3, 0, 0, u"self")};
+  const auto ordered = ResourceTreeOrder(records);
+  // The self-parented record has no other parent, so it stands at the top.
+  EXPECT_EQ(Ids(ordered), (std::vector<Integer>{0, 3, 1, 2}));
+}
+
+// ---- Saving ----------------------------------------------------------------------
+
+TEST(ResourceListFile, SaveReplacesTheFileAtomically) {
+  TTempFolder t;
+  const String file = ResourceListFileName(t.Path());
+  WriteBytes(file, kCanonical);
+  // A second name for the old file: writing in place would change it too.
+  ASSERT_EQ(::link(ToUtf8(file).c_str(), (t.Utf8() + "old-link").c_str()), 0);
+  ASSERT_TRUE(SaveResourceList(t.Path(), {RootGroupRecord()}));
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"old-link"), kCanonical);
+  EXPECT_NE(ReadFileBytes(file), kCanonical);
+  EXPECT_EQ(t.Entries(), (std::vector<std::string>{"ListDB.txt", "old-link"}));
+}
+
+TEST(ResourceListFile, FailedSaveLeavesTheOldFileWhole) {
+  TTempFolder t;
+  const String file = ResourceListFileName(t.Path());
+  ForceDirectories(file);  // a folder squats on the name: the replacement must fail
+  EXPECT_ANY_THROW(SaveResourceList(t.Path(), {RootGroupRecord()}));
+  EXPECT_EQ(t.Entries(), std::vector<std::string>{"ListDB.txt"});
+  EXPECT_TRUE(DirectoryExists(file));
+}
+
+TEST(ResourceListFile, SaveIsRefusedWithoutAWritableSettingsFolder) {
+  TTempFolder t;
+  EXPECT_FALSE(SaveResourceList(t.Path(), {RootGroupRecord()}, nullptr, Never));
+  EXPECT_FALSE(SaveResourceList(u"", {RootGroupRecord()}));
+  EXPECT_FALSE(SaveResourceList(t.Path() + u"missing/", {RootGroupRecord()}));
+  EXPECT_TRUE(t.Entries().empty());
+}
+
+TEST(ResourceListFile, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+  TTempFolder t;
+  ASSERT_TRUE(SaveResourceList(t.Path(), {Rec(0, -1, 0, 0, u"Каталог \u4E2D")}));
+  const auto back = LoadResourceListFile(ResourceListFileName(t.Path()));
+  EXPECT_EQ(back[0].NAME_THIS, u"Каталог ?");
+}
