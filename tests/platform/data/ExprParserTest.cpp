@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+#include "platform/data/ExprParser.h"
