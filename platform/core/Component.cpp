@@ -119,10 +119,11 @@ void TComponent::Remove(TComponent* AComponent) {
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
-  if (!AComponent || AComponent == this) return;
-  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+  if (!AComponent || AComponent == this || AComponent->FOwner == this) return;
+  // Checks first: a refused component stays with its present owner.
   ValidateInsert(AComponent);
   ValidateRename(AComponent, String(), AComponent->FName);
+  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
   Insert(AComponent);
   if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
   Notification(AComponent, opInsert);

@@ -14,6 +14,7 @@ namespace {
 constexpr char kSignature[4] = {'B', 'R', 'F', '1'};
 // Deeper nesting than this in a Variant is taken for a corrupt stream, not recursed into.
 constexpr int kMaxVariantDepth = 64;
+constexpr int kMaxComponentDepth = 256;
 
 String Fill(String text, const String& a) {
   const auto at = text.find(u"%s");
@@ -588,6 +589,7 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
   TComponent* result = Component;
   bool created = false;
   try {
+    if (FDepth > kMaxComponentDepth) throw EReadError(u"Invalid stream format: components nested too deeply");
     const String className = ReadStr();
     const String name = ReadStr();
     if (!result) {
@@ -604,7 +606,13 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
     result->FComponentState.Include(csLoading);
     result->FComponentState.Include(csReading);
     AddLoaded(result);
-    if (!name.empty() && result->GetName().empty()) result->SetName(name);
+    if (!name.empty() && result->GetName().empty()) {
+      try {
+        result->SetName(name);
+      } catch (const EComponentError& e) {
+        throw EReadError(e.Message());  // a bad or clashing name in the stream is a read fault
+      }
+    }
     result->ReadState(this);
     result->FComponentState.Exclude(csReading);
   } catch (...) {

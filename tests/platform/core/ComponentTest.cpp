@@ -97,10 +97,11 @@ TEST(ComponentNames, ValidAndUniqueAmongSiblings) {
   a->SetName(u"DATASTRUCT");  // its own name in other case is no clash
   EXPECT_EQ(a->GetName(), u"DATASTRUCT");
 
-  TProbe named(nullptr);
-  named.SetName(u"RecordsList");
-  EXPECT_THROW(owner.InsertComponent(&named), EComponentError);
-  EXPECT_EQ(named.GetOwner(), nullptr);
+  TProbe other(nullptr);
+  auto* named = new TProbe(&other);
+  named->SetName(u"RecordsList");
+  EXPECT_THROW(owner.InsertComponent(named), EComponentError);
+  EXPECT_EQ(named->GetOwner(), &other) << "a refused component stays where it was";
 }
 
 TEST(ComponentFreeNotification, FreedLinkTargetIsForgotten) {

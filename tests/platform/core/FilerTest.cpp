@@ -385,6 +385,43 @@ TEST(FilerComponents, UnknownClassAndPropertyRaise) {
   }
 }
 
+TEST(FilerComponents, DeepNestingAndClashingNamesAreReadErrors) {
+  Registered reg;
+  TMemoryStream deep;
+  {
+    TWriter w(&deep);
+    const char sig[4] = {'B', 'R', 'F', '1'};
+    deep.WriteBuffer(sig, 4);
+    for (int i = 0; i < 5000; ++i) {
+      w.WriteStr(u"TNode");
+      w.WriteStr(u"");
+      w.WriteListEnd();  // no properties; children follow
+    }
+  }
+  deep.SetPosition(0);
+  {
+    TNode back(nullptr);
+    TReader r(&deep);
+    EXPECT_THROW(r.ReadRootComponent(&back), EReadError);
+  }
+
+  TMemoryStream twins;
+  {
+    TNode root(nullptr);
+    auto* a = AddKid(&root, &root, new TNode(&root), u"Twin");
+    TNode elsewhere(nullptr);
+    auto* b = AddKid(&root, &root, new TNode(&elsewhere), u"Twin");
+    TWriter(&twins).WriteRootComponent(&root);
+    root.Kids = {a};
+    (void)b;
+  }
+  twins.SetPosition(0);
+  TNode back(nullptr);
+  TReader r(&twins);
+  EXPECT_THROW(r.ReadRootComponent(&back), EReadError);
+  EXPECT_EQ(back.GetComponentCount(), 1) << "the clashing child was not kept";
+}
+
 TEST(FilerComponents, TruncatedComponentStreamRaisesReadError) {
   Registered reg;
   TMemoryStream ms;
