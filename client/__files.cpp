@@ -24,7 +24,8 @@ String FolderOfPath(const String& Path) {
   return ExtractFilePath(Path);
 }
 
-// The nearest folder on the way up from Folder that exists ("" when none).
+// The nearest folder on the way up from Folder that exists ("" when none);
+// a relative path ends its walk in the current folder.
 String NearestExistingFolder(const String& Folder) {
   String f = ExcludeTrailingPathDelimiter(Folder);
   while (!f.empty() && !DirectoryExists(f)) {
@@ -32,7 +33,8 @@ String NearestExistingFolder(const String& Folder) {
     if (parent == f) break;
     f = parent;
   }
-  return f.empty() || DirectoryExists(f) ? f : String();
+  if (f.empty()) return Folder.front() == PathDelim ? String() : String(u".");
+  return DirectoryExists(f) ? f : String();
 }
 
 // ---- The settings file ---------------------------------------------------------

@@ -39,6 +39,12 @@ TEST(Folders, EnsureFolderCreatesOnlyWhereTheProbePasses) {
   EXPECT_TRUE(EnsureFolder(t.Path() + u"made/x"));
   EXPECT_TRUE(FolderExists(t.Path() + u"made/x"));
   EXPECT_FALSE(EnsureFolder(u""));
+  // A relative folder is probed, and made, in the current folder.
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(t.Utf8());
+  EXPECT_TRUE(EnsureFolder(u"rel/inner"));
+  std::filesystem::current_path(cwd);
+  EXPECT_TRUE(FolderExists(t.Path() + u"rel/inner"));
 }
 
 TEST(Folders, UniqueFileNameNumbersTakenNamesBeforeTheExtension) {
