@@ -231,24 +231,21 @@ Currency Variant::AsCurrency() const { return VarAccess::ToCurrency(*this); }
 TDateTime Variant::AsDateTime() const { return VarAccess::ToDouble(*this, varDate); }
 
 std::shared_ptr<IVarDispatch> Variant::AsDispatch() const {
-  if (FType == varDispatch) return FDisp;
+  if (FType == varDispatch) return std::static_pointer_cast<IVarDispatch>(FRef);
   if (FType == varEmpty) return nullptr;
   VarAccess::CastError(FType, varDispatch);
 }
 
 Variant Variant::GetProperty(const String& name) const {
-  if (FType != varDispatch || !FDisp) VarAccess::InvalidOp();
-  return FDisp->GetProperty(name);
+  return VarAccess::DispOf(*this).GetProperty(name);
 }
 
 void Variant::SetProperty(const String& name, const Variant& value) const {
-  if (FType != varDispatch || !FDisp) VarAccess::InvalidOp();
-  FDisp->SetProperty(name, value);
+  VarAccess::DispOf(*this).SetProperty(name, value);
 }
 
 Variant Variant::CallMethod(const String& name, const std::vector<Variant>& args) const {
-  if (FType != varDispatch || !FDisp) VarAccess::InvalidOp();
-  return FDisp->CallMethod(name, args);
+  return VarAccess::DispOf(*this).CallMethod(name, args);
 }
 
 String VarToStr(const Variant& v) {
@@ -318,16 +315,23 @@ void VarCast(Variant& dest, const Variant& source, TVarType type) { dest = VarAs
 
 // ---- arrays -----------------------------------------------------------------------
 
+IVarDispatch& VarAccess::DispOf(const Variant& v) {
+  if (v.FType != varDispatch || !v.FRef) InvalidOp();
+  return *static_cast<IVarDispatch*>(v.FRef.get());
+}
+
 TVarArrayData& VarAccess::Array(const Variant& v) {
-  if (!v.IsArray() || !v.FArray) throw EVariantError(u"Variant is not an array");
-  return *v.FArray;
+  if (!v.IsArray() || !v.FRef) throw EVariantError(u"Variant is not an array");
+  return *static_cast<TVarArrayData*>(v.FRef.get());
 }
 
 TVarArrayData& VarAccess::MutableArray(Variant& v) {
   TVarArrayData& a = Array(v);
-  if (v.FArray.use_count() > 1) {
-    v.FArray = std::make_shared<TVarArrayData>(a);
-    return *v.FArray;
+  if (v.FRef.use_count() > 1) {
+    auto copy = std::make_shared<TVarArrayData>(a);
+    TVarArrayData& ref = *copy;
+    v.FRef = std::move(copy);
+    return ref;
   }
   return a;
 }
@@ -337,12 +341,13 @@ Variant VarAccess::MakeArray(Integer low, Integer high, TVarType elemType) {
   if (high < low - 1) throw EVariantError(u"Variant array bounds are invalid");
   Variant v;
   v.FType = varArray | elemType;
-  v.FArray = std::make_shared<TVarArrayData>();
-  v.FArray->ElemType = elemType;
-  v.FArray->LowBound = low;
+  auto a = std::make_shared<TVarArrayData>();
+  a->ElemType = elemType;
+  a->LowBound = low;
   const size_t n = static_cast<size_t>(static_cast<Int64>(high) - low + 1);
-  if (elemType == varByte) v.FArray->Bytes.assign(n, 0);
-  else v.FArray->Items.assign(n, elemType == varVariant ? Variant() : VarAsType(Variant(), elemType));
+  if (elemType == varByte) a->Bytes.assign(n, 0);
+  else a->Items.assign(n, elemType == varVariant ? Variant() : VarAsType(Variant(), elemType));
+  v.FRef = std::move(a);
   return v;
 }
 

@@ -99,7 +99,7 @@ public:
   Variant(String&& v) : FType(varOleStr), FStr(std::move(v)) {}
   Variant(StringView v) : FType(varOleStr), FStr(v) {}
   Variant(const char16_t* v) : FType(varOleStr), FStr(v ? v : u"") {}
-  Variant(std::shared_ptr<IVarDispatch> v) : FType(varDispatch), FDisp(std::move(v)) {}
+  Variant(std::shared_ptr<IVarDispatch> v) : FType(varDispatch), FRef(std::move(v)) {}
   // No implicit pointer-to-bool or narrow-text Variants: say what is meant.
   template <class T>
   Variant(T*) = delete;
@@ -157,8 +157,9 @@ private:
     bool B;
   } FData{0};
   String FStr;
-  std::shared_ptr<IVarDispatch> FDisp;
-  std::shared_ptr<borrow_detail::TVarArrayData> FArray;  // copied on write
+  // The automation object of a varDispatch, or the elements of an array
+  // (shared between copies until one of them writes).
+  std::shared_ptr<void> FRef;
 };
 
 inline Variant Null() { return Variant::Null(); }

@@ -34,5 +34,6 @@ struct VarAccess {
   static double D(const Variant& v) { return v.FData.D; }
   static bool B(const Variant& v) { return v.FData.B; }
   static const String& S(const Variant& v) { return v.FStr; }
-  static const IVarDispatch* Disp(const Variant& v) { return v.FDisp.get(); }
+  static const void* Ref(const Variant& v) { return v.FRef.get(); }
+  static IVarDispatch& DispOf(const Variant& v);  // EVariantInvalidOpError unless varDispatch
 };

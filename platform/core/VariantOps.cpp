@@ -98,6 +98,9 @@ TVarCompareResult CompareNum(const Num& a, const Num& b) {
 TVarCompareResult Compare(const Variant& a, const Variant& b, bool raise) {
   using R = TVarCompareResult;
   const TVarType ta = a.VarType(), tb = b.VarType();
+  // The common pairs first: keys of one field share one type.
+  if (VarAccess::IsInteger(ta) && VarAccess::IsInteger(tb)) return Order(VarAccess::I(a), VarAccess::I(b));
+  if (ta == varDouble && tb == varDouble) return Order(VarAccess::D(a), VarAccess::D(b));
   if (ta == varNull || tb == varNull) return ta == tb ? R::vrEqual : R::vrNotEqual;
   if (ta == varEmpty || tb == varEmpty) {
     if (ta == tb) return R::vrEqual;
@@ -105,7 +108,7 @@ TVarCompareResult Compare(const Variant& a, const Variant& b, bool raise) {
   }
   if (a.IsArray() || b.IsArray() || !(IsStr(ta) || IsScalarNumber(ta)) ||
       !(IsStr(tb) || IsScalarNumber(tb))) {
-    if (ta == varDispatch && tb == varDispatch && VarAccess::Disp(a) == VarAccess::Disp(b))
+    if (ta == varDispatch && tb == varDispatch && VarAccess::Ref(a) == VarAccess::Ref(b))
       return R::vrEqual;
     if (raise) VarAccess::InvalidOp();
     return R::vrNotEqual;
