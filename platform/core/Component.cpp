@@ -109,11 +109,13 @@ void TComponent::SetComponentIndex(Integer Value) {
 }
 
 void TComponent::Insert(TComponent* AComponent) {
+  ++FComponentsVersion;
   FComponents.push_back(AComponent);
   AComponent->FOwner = this;
 }
 
 void TComponent::Remove(TComponent* AComponent) {
+  ++FComponentsVersion;
   AComponent->FOwner = nullptr;
   std::erase(FComponents, AComponent);
 }
@@ -200,9 +202,12 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
 
 void TComponent::NotifyAll(TComponent* AComponent, TOperation Operation) {
   // A Notification may free or move components: walk a copy, skipping any that left.
+  // The membership check runs only once the list has changed, so a quiet walk stays linear.
   const std::vector<TComponent*> snapshot = FComponents;
+  const unsigned version = FComponentsVersion;
   for (TComponent* c : snapshot)
-    if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end()) c->Notification(AComponent, Operation);
+    if (version == FComponentsVersion || std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end())
+      c->Notification(AComponent, Operation);
 }
 
 void TComponent::SetDesigning(bool Value, bool SetChildren) {

@@ -180,6 +180,7 @@ private:
   String FName;
   Int64 FTag = 0;
   std::vector<TComponent*> FComponents;
+  unsigned FComponentsVersion = 0;  // bumped by every insertion and removal
   std::vector<TComponent*> FFreeNotifies;
   TComponentState FComponentState;
 };

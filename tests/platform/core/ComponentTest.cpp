@@ -83,6 +83,37 @@ TEST(ComponentOwnership, InsertAndRemoveTellTheOwnerAndSiblings) {
   EXPECT_EQ(sibling->Removed[0], &stray);
 }
 
+// Frees a sibling when it hears of a removal.
+class TKiller : public TComponent {
+public:
+  BORROW_COMPONENT(TKiller, TComponent)
+  using TComponent::TComponent;
+  TComponent* Victim = nullptr;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && Victim) {
+      TComponent* v = Victim;
+      Victim = nullptr;
+      delete v;
+    }
+  }
+};
+
+TEST(ComponentOwnership, SiblingFreedDuringANotificationIsSkipped) {
+  TProbe owner(nullptr);
+  auto* leaving = new TProbe(&owner);
+  auto* killer = new TKiller(&owner);
+  auto* victim = new TProbe(&owner);
+  auto* last = new TProbe(&owner);
+  killer->Victim = victim;
+  delete leaving;  // the walk must not reach the freed victim (ASan reports it)
+  EXPECT_EQ(owner.GetComponentCount(), 2);
+  // The last sibling heard of both: the victim (freed inside the walk), then the one leaving.
+  EXPECT_EQ(last->Removed, (std::vector<TComponent*>{victim, leaving}));
+}
+
 TEST(ComponentNames, ValidAndUniqueAmongSiblings) {
   TProbe owner(nullptr);
   auto* a = new TProbe(&owner);
