@@ -40,9 +40,9 @@ TEST(RussianCollation, AlphabeticalNotCodeOrder) {
 }
 
 namespace {
-std::vector<String> RandomWords(size_t count, unsigned seed) {
+std::vector<String> RandomWords(size_t count, unsigned start) {
   static const String letters = u"абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВЕЁЖЯabcxyzABCXYZ0129 -";
-  std::mt19937 rng(seed);
+  std::mt19937 rng(start);
   std::uniform_int_distribution<size_t> len(0, 8), pick(0, letters.size() - 1);
   std::vector<String> words;
   for (size_t i = 0; i < count; ++i) {
