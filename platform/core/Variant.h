@@ -7,6 +7,7 @@
 // (reinterpret_cast<intptr_t>), so a reference never loses its upper half.
 // Strings are one UTF-16 type tagged either varOleStr (the default) or varString
 // (8-bit text columns); only the tag differs.
+// Unsigned 64-bit numbers have no type here: cast them to Int64 first.
 // Arrays are one-dimensional; byte arrays (varArray|varByte) keep their bytes
 // contiguous so VarArrayLock can hand them out.
 
@@ -117,7 +118,8 @@ public:
   bool IsEmpty() const { return FType == varEmpty; }
   bool IsArray() const { return (FType & varArray) != 0; }
 
-  // Conversions raise EVariantTypeCastError when the value cannot become the type.
+  // Conversions raise EVariantTypeCastError when the value cannot become the type;
+  // Null converts to nothing (VarToStr gives "" for it), Empty to 0, "" or False.
   Integer AsInteger() const;
   Int64 AsInt64() const;
   double AsDouble() const;

@@ -135,6 +135,7 @@ TEST_F(VariantTest, CastsBetweenScalarTypes) {
   EXPECT_EQ(Variant(true).AsInteger(), -1);
   EXPECT_EQ(Variant(1.5).AsString(), u"1,5");
   EXPECT_EQ(Variant(true).AsString(), u"True");
+  EXPECT_EQ(Variant(1.1f).AsString(), u"1,1");  // a Single shows its own seven digits
   EXPECT_EQ(Variant(Currency::FromRaw(12500)).AsString(), u"1,25");
   EXPECT_EQ(Variant::FromDate(EncodeDate(2026, 12, 7)).AsString(), u"07.12.2026");
   EXPECT_EQ(VarAsType(Variant(u"07.12.2026"), varDate).AsDateTime(), EncodeDate(2026, 12, 7));
