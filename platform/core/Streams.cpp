@@ -101,7 +101,10 @@ void TCustomMemoryStream::SaveToFile(const String& FileName) {
 
 // ---- TMemoryStream
 
-TMemoryStream::~TMemoryStream() { Clear(); }
+TMemoryStream::~TMemoryStream() {
+  // A descendant's Realloc cannot be reached from here: free only a block this class allocated.
+  if (GetMemory() && GetMemory() == FBaseBlock) std::free(FBaseBlock);
+}
 
 void TMemoryStream::Clear() {
   SetCapacity(0);
@@ -116,10 +119,12 @@ void* TMemoryStream::Realloc(Int64& NewCapacity) {
   if (NewCapacity == FCapacity) return result;
   if (NewCapacity == 0) {
     std::free(result);
+    FBaseBlock = nullptr;
     return nullptr;
   }
   void* grown = std::realloc(result, static_cast<size_t>(NewCapacity));
   if (!grown) throw EStreamError(SMemoryStreamError);
+  FBaseBlock = grown;
   return grown;
 }
 

@@ -82,12 +82,16 @@ public:
 
 protected:
   // Answers a block of at least NewCapacity bytes holding the old contents
-  // (nullptr for 0); raises EStreamError when it cannot grow.
+  // (nullptr for 0); raises EStreamError when it cannot grow. This one rounds
+  // the capacity up to 8 KB steps and uses the heap. An override may keep the
+  // block elsewhere; the destructor frees only blocks this one allocated, so an
+  // override that frees its own calls SetCapacity(0) in its destructor.
   virtual void* Realloc(Int64& NewCapacity);
   void SetCapacity(Int64 NewCapacity);
 
 private:
   Int64 FCapacity = 0;
+  void* FBaseBlock = nullptr;  // the block TMemoryStream::Realloc allocated last
 };
 
 class THandleStream : public TStream {

@@ -73,6 +73,26 @@ TEST(MemoryStream, FailedGrowthRaisesAndKeepsContents) {
   EXPECT_EQ(std::memcmp(ms.GetMemory(), block.data(), block.size()), 0);
 }
 
+// Keeps its bytes in storage of its own, as a blob stream keeps them in a value.
+class TOwnStorageStream : public TMemoryStream {
+public:
+  std::vector<Byte> Storage;
+
+protected:
+  void* Realloc(Int64& NewCapacity) override {
+    Storage.resize(static_cast<size_t>(NewCapacity));
+    return Storage.empty() ? nullptr : Storage.data();
+  }
+};
+
+TEST(MemoryStream, OverriddenReallocKeepsTheBlockWhereItWants) {
+  auto* s = new TOwnStorageStream;
+  s->WriteBuffer("abc", 3);
+  EXPECT_EQ(s->GetMemory(), s->Storage.data());
+  EXPECT_EQ(s->GetCapacity(), 3) << "no rounding unless the override asks for it";
+  delete s;  // must not hand the vector's block to the heap (ASan reports it)
+}
+
 TEST(MemoryStream, CopyFromAndFiles) {
   TStringStream src("hello, мир");
   TMemoryStream ms;
