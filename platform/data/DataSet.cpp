@@ -202,7 +202,8 @@ void TDataSet::SetBufferCount(Integer Value) {
 }
 
 void TDataSet::UpdateBufferCount() {
-  if (!IsCursorOpen()) return;
+  // While the dataset is being destroyed its cursor is no longer there to ask.
+  if (GetComponentState().Contains(csDestroying) || !IsCursorOpen()) return;
   Integer count = 1;
   for (TDataLink* l : CollectLinks()) count = std::max(count, l->FBufferCount);
   SetBufferCount(count);
@@ -740,7 +741,7 @@ void TDataSet::AddDataSource(TDataSource* DataSource) {
 
 void TDataSet::RemoveDataSource(TDataSource* DataSource) {
   std::erase(FDataSources, DataSource);
-  UpdateBufferCount();
+  if (!GetComponentState().Contains(csDestroying)) UpdateBufferCount();
 }
 
 bool TDataSet::IsLinkedTo(TDataSource* DataSource) const {
