@@ -1,0 +1,804 @@
+#pragma once
+// The storage layer under the in-memory dataset.
+//
+//   TMTDataStructEh      the columns: an ordered list of data fields (TMTDataFieldEh
+//                        and its nine descendants), each knowing its TFieldType and
+//                        the Variant type its values are held in.
+//   TAutoIncrementEh     the generator of auto-increment values.
+//   TMemTableDataEh      the data store: structure + records list + the notificators
+//                        (views) that follow each change; streamed with "AutoIncCurValue".
+//   TMemoryRecordEh      one record: current values, pre-edit values while editing,
+//                        old values while it has a cached change.
+//   TRecordsListEh       the records in order, the cached-updates change log, the
+//                        notifications (codes 0..9) and the streamed "Data".
+//
+// A store knows nothing of cursors or TField objects: the dataset builds its
+// fields from the structure (or the structure from its fields) and reaches the
+// records through the records list and the views.
+//
+// Ownership: the store owns its structure, restructure copy, records list and
+// generator; the structure frees its fields; the records list frees its records
+// (active, deleted); a record made by NewRecord belongs to its caller until it is
+// posted or inserted (Cancel of such a record frees it).
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/core/Component.h"
+#include "platform/core/Filer.h"
+#include "platform/core/Variant.h"
+#include "platform/data/DBTypes.h"
+
+class TField;
+class TFields;
+class TFieldDefs;
+class TMTDataStructEh;
+class TMemTableDataEh;
+class TRecordsListEh;
+class TMemoryRecordEh;
+class TMTIndexesEh;
+class TRecordsListNotificatorEh;
+
+// ---------------------------------------------------------------------------
+// Codes shared with the dataset.
+
+// Which of a record's value arrays an access reads or writes.
+enum TRecValueVersionEh : Byte {
+  rvvOldValueEh = 0,        // the old values (only while a cached change is pending)
+  rvvEditStartValueEh = 1,  // the pre-edit values while editing, else the current ones
+  rvvEditValueEh = 2,       // the current values, only while editing
+  rvvValueEh = 3,           // the current values
+  rvvOldestValueEh = 4,     // old, else pre-edit, else current
+  rvvOldOrValueEh = 5       // old, else current
+};
+
+// A record's edit state.
+enum TMemoryRecordEditStateEh : Byte {
+  resBrowseEh = 0,
+  resEditEh = 1,
+  resNewEh = 2  // created by NewRecord, not yet in a list
+};
+
+enum TRecUpdateStatusEh : Byte { rusUnmodifiedEh = 0, rusModifiedEh = 1, rusInsertedEh = 2, rusDeletedEh = 3 };
+
+enum TRecordsListNotificationEh : Byte {
+  rlnRecAddingEh = 0,
+  rlnRecAddedEh = 1,
+  rlnRecChangingEh = 2,
+  rlnRecChangedEh = 3,
+  rlnRecDeletingEh = 4,
+  rlnRecDeletedEh = 5,
+  rlnListChangingEh = 6,
+  rlnListChangedEh = 7,
+  rlnRecMarkingForDelEh = 8,  // reserved: the records list never sends it
+  rlnRecMarkedForDelEh = 9
+};
+
+using TRecDataValues = std::vector<Variant>;
+
+// ---------------------------------------------------------------------------
+// The sort every part of the in-memory dataset uses: pivot at the middle, scans
+// while less and while greater, exchange when I <= J, recursion on the left part
+// and iteration on the right. Not stable. The scans are also kept inside L..R so
+// that a comparison that is not a strict order cannot run them off the list.
+template <class T, class Compare>
+void QuickSortEh(std::vector<T>& List, Integer L, Integer R, Compare&& Cmp) {
+  if (L < 0 || R >= static_cast<Integer>(List.size())) return;
+  Integer I, J;
+  do {
+    I = L;
+    J = R;
+    const T P = List[static_cast<size_t>(static_cast<unsigned>(L + R) >> 1)];
+    do {
+      while (I < R && Cmp(List[I], P) < 0) ++I;
+      while (J > L && Cmp(List[J], P) > 0) --J;
+      if (I <= J) {
+        if (I != J) std::swap(List[I], List[J]);
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) QuickSortEh(List, L, J, Cmp);
+    L = I;
+  } while (I < R);
+}
+
+// ---------------------------------------------------------------------------
+// Auto-increment generator. New: Step -1, InitValue -1, so it hands out -1, -2, ...
+
+class TAutoIncrementEh : public TPersistent {
+public:
+  BORROW_CLASS(TAutoIncrementEh, TPersistent)
+  TAutoIncrementEh() = default;
+
+  Integer GetStep() const { return FStep; }
+  void SetStep(Integer Value) { FStep = Value; }
+  Integer GetInitValue() const { return FInitValue; }
+  // The current value follows the new InitValue while no value has been taken.
+  void SetInitValue(Integer Value);
+  // Streamed by the owning store as "AutoIncCurValue".
+  Integer GetCurValue() const { return FCurValue; }
+  void SetCurValue(Integer Value) { FCurValue = Value; }
+
+  // Answers the current value, then advances by Step.
+  Integer NewValue();
+  void Reset() { FCurValue = FInitValue; }
+  void Assign(TPersistent* Source) override;
+
+private:
+  Integer FStep = -1;
+  Integer FInitValue = -1;
+  Integer FCurValue = -1;
+};
+
+// ---------------------------------------------------------------------------
+// Data fields: the description of one column.
+
+class TMTDataFieldEh : public TComponent {
+public:
+  BORROW_COMPONENT(TMTDataFieldEh, TComponent)
+  explicit TMTDataFieldEh(TComponent* AOwner);
+  ~TMTDataFieldEh() override;
+
+  virtual TAlignment GetAlignment() const { return FAlignment; }
+  virtual void SetAlignment(TAlignment Value) { FAlignment = Value; }
+  // Set when the field was built from a TField whose values the server generates
+  // as an auto-increment; such a column receives generated values like ftAutoInc.
+  virtual bool GetAutoIncrement() const { return FAutoIncrement; }
+  virtual void SetAutoIncrement(bool Value);
+  virtual TFieldType GetDataType() const { return ftUnknown; }
+  // Raises "Can not assign DataType from Field" for a type the class does not hold.
+  virtual void SetDataType(TFieldType Value);
+  virtual String GetDefaultExpression() const { return FDefaultExpression; }
+  virtual void SetDefaultExpression(const String& Value) { FDefaultExpression = Value; }
+  virtual String GetDisplayLabel() const { return FDisplayLabel; }
+  virtual void SetDisplayLabel(const String& Value) { FDisplayLabel = Value; }
+  virtual Integer GetDisplayWidth() const { return FDisplayWidth; }
+  virtual void SetDisplayWidth(Integer Value) { FDisplayWidth = Value; }
+  virtual String GetEditMask() const { return FEditMask; }
+  virtual void SetEditMask(const String& Value) { FEditMask = Value; }
+  virtual String GetFieldName() const { return FFieldName; }
+  // Checked against the other fields of the structure when it changes other than by case.
+  virtual void SetFieldName(const String& Value);
+  virtual bool GetReadOnly() const { return FReadOnly; }
+  virtual void SetReadOnly(bool Value) { FReadOnly = Value; }
+  virtual bool GetRequired() const { return FRequired; }
+  virtual void SetRequired(bool Value) { FRequired = Value; }
+  virtual Integer GetSize() const { return FSize; }
+  // EDatabaseError "Invalid field size" when the class has no size.
+  virtual void SetSize(Integer Value);
+  virtual bool GetVisible() const { return FVisible; }
+  virtual void SetVisible(bool Value) { FVisible = Value; }
+  virtual bool HasSize() const { return false; }
+  // The Variant type the column's values are held in.
+  virtual TVarType GetVarType() const;
+  // Copies the properties of a dataset field.
+  virtual void AssignProps(TField* Field);
+
+  void Assign(TPersistent* Source) override;
+  void ReadState(TReader* Reader) override;
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* Value) override;
+
+  Int64 GetFieldId() const { return FFieldId; }
+  TMTDataStructEh* GetDataStruct() const { return FDataStruct; }
+  void SetDataStruct(TMTDataStructEh* Value);
+  // Position in the structure, -1 when in none.
+  Integer GetIndex() const;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+  // The published properties every data field class shares, less those a class leaves out.
+  void AddBasePropInfos(std::vector<TPropInfo>& Props, bool WithDefaultExpression, bool WithEditMask);
+
+private:
+  friend class TMTDataStructEh;
+  friend class TMemTableDataEh;
+  TAlignment FAlignment = taLeftJustify;
+  bool FAutoIncrement = false;
+  String FDefaultExpression;
+  String FDisplayLabel;
+  Integer FDisplayWidth = 0;
+  String FEditMask;
+  Int64 FFieldId = 0;
+  String FFieldName;
+  bool FReadOnly = false;  // not streamed, not copied by Assign
+  bool FRequired = false;
+  Integer FSize = 0;
+  bool FVisible = false;
+  TMTDataStructEh* FDataStruct = nullptr;
+};
+
+enum TMTStringDataFieldTypesEh : Byte {
+  fdtStringEh, fdtFixedCharEh, fdtWideStringEh, fdtGuidEh, fdtFixedWideCharEh, fdtOraIntervalEh
+};
+
+class TMTStringDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTStringDataFieldEh, TMTDataFieldEh)
+  explicit TMTStringDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TMTStringDataFieldTypesEh GetStringDataType() const { return FStringDataType; }
+  void SetStringDataType(TMTStringDataFieldTypesEh Value) { FStringDataType = Value; }
+  bool GetFixedChar() const { return FFixedChar; }
+  void SetFixedChar(bool Value) { FFixedChar = Value; }
+  bool GetTransliterate() const { return FTransliterate; }
+  void SetTransliterate(bool Value) { FTransliterate = Value; }
+
+  TFieldType GetDataType() const override;
+  void SetDataType(TFieldType Value) override;
+  bool HasSize() const override { return true; }
+  void AssignProps(TField* Field) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TMTStringDataFieldTypesEh FStringDataType = fdtStringEh;
+  bool FFixedChar = false;
+  bool FTransliterate = true;
+};
+
+enum TMTNumericDataFieldTypesEh : Byte {
+  fdtSmallintEh, fdtIntegerEh, fdtWordEh, fdtFloatEh, fdtCurrencyEh, fdtBCDEh, fdtAutoIncEh,
+  fdtLargeintEh, fdtFMTBcdEh, fdtLongWordEh, fdtShortintEh, fdtByteEh, fdtExtendedEh
+};
+
+class TMTNumericDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTNumericDataFieldEh, TMTDataFieldEh)
+  explicit TMTNumericDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TMTNumericDataFieldTypesEh GetNumericDataType() const { return FNumericDataType; }
+  void SetNumericDataType(TMTNumericDataFieldTypesEh Value) { FNumericDataType = Value; }
+  String GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const String& Value) { FDisplayFormat = Value; }
+  String GetEditFormat() const { return FEditFormat; }
+  void SetEditFormat(const String& Value) { FEditFormat = Value; }
+  bool GetCurrency() const { return FCurrency; }
+  void SetCurrency(bool Value) { FCurrency = Value; }
+  double GetMaxValue() const { return FMaxValue; }
+  void SetMaxValue(double Value) { FMaxValue = Value; }
+  double GetMinValue() const { return FMinValue; }
+  void SetMinValue(double Value) { FMinValue = Value; }
+  Integer GetPrecision() const { return FPrecision; }
+  void SetPrecision(Integer Value) { FPrecision = Value; }
+
+  TFieldType GetDataType() const override;
+  void SetDataType(TFieldType Value) override;
+  void AssignProps(TField* Field) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TMTNumericDataFieldTypesEh FNumericDataType = fdtSmallintEh;
+  String FDisplayFormat;
+  String FEditFormat;
+  bool FCurrency = false;
+  double FMaxValue = 0;
+  double FMinValue = 0;
+  Integer FPrecision = 0;
+};
+
+enum TMTDateTimeDataFieldTypesEh : Byte { fdtDateEh, fdtTimeEh, fdtDateTimeEh };
+
+class TMTDateTimeDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTDateTimeDataFieldEh, TMTDataFieldEh)
+  explicit TMTDateTimeDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TMTDateTimeDataFieldTypesEh GetDateTimeDataType() const { return FDateTimeDataType; }
+  void SetDateTimeDataType(TMTDateTimeDataFieldTypesEh Value) { FDateTimeDataType = Value; }
+  String GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const String& Value) { FDisplayFormat = Value; }
+
+  TFieldType GetDataType() const override;
+  void SetDataType(TFieldType Value) override;
+  void AssignProps(TField* Field) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TMTDateTimeDataFieldTypesEh FDateTimeDataType = fdtDateEh;
+  String FDisplayFormat;
+};
+
+// The blob class keeps its TFieldType itself (ftBlob .. ftWideMemo).
+class TMTBlobDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTBlobDataFieldEh, TMTDataFieldEh)
+  explicit TMTBlobDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TFieldType GetBlobType() const { return FBlobType; }
+  void SetBlobType(TFieldType Value) { FBlobType = Value; }
+  bool GetGraphicHeader() const { return FGraphicHeader; }
+  void SetGraphicHeader(bool Value) { FGraphicHeader = Value; }
+  bool GetTransliterate() const { return FTransliterate; }
+  void SetTransliterate(bool Value) { FTransliterate = Value; }
+
+  TFieldType GetDataType() const override { return FBlobType; }
+  // A type outside ftBlob .. ftWideMemo is ignored without error.
+  void SetDataType(TFieldType Value) override;
+  void AssignProps(TField* Field) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TFieldType FBlobType = ftBlob;
+  bool FGraphicHeader = false;
+  bool FTransliterate = false;
+};
+
+class TMTBooleanDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTBooleanDataFieldEh, TMTDataFieldEh)
+  explicit TMTBooleanDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  String GetDisplayValues() const { return FDisplayValues; }
+  void SetDisplayValues(const String& Value) { FDisplayValues = Value; }
+
+  TFieldType GetDataType() const override { return ftBoolean; }
+  void SetDataType(TFieldType Value) override;
+  void AssignProps(TField* Field) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  String FDisplayValues;
+};
+
+enum TMTInterfaceDataFieldTypesEh : Byte { fdtInterfaceEh, fdtIDispatchEh };
+
+class TMTInterfaceDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTInterfaceDataFieldEh, TMTDataFieldEh)
+  explicit TMTInterfaceDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TMTInterfaceDataFieldTypesEh GetInterfaceDataType() const { return FInterfaceDataType; }
+  void SetInterfaceDataType(TMTInterfaceDataFieldTypesEh Value) { FInterfaceDataType = Value; }
+
+  TFieldType GetDataType() const override;
+  void SetDataType(TFieldType Value) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TMTInterfaceDataFieldTypesEh FInterfaceDataType = fdtInterfaceEh;
+};
+
+enum TMTVariantDataFieldTypesEh : Byte { fdtVariant, fdtBytes, fdtVarBytes };
+
+class TMTVariantDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTVariantDataFieldEh, TMTDataFieldEh)
+  explicit TMTVariantDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TMTVariantDataFieldTypesEh GetVariantDataType() const { return FVariantDataType; }
+  void SetVariantDataType(TMTVariantDataFieldTypesEh Value) { FVariantDataType = Value; }
+
+  TFieldType GetDataType() const override;
+  void SetDataType(TFieldType Value) override;
+  bool HasSize() const override { return FVariantDataType != fdtVariant; }
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TMTVariantDataFieldTypesEh FVariantDataType = fdtVariant;
+};
+
+// A column holding object references; its values are stored as given.
+class TMTRefObjectFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTRefObjectFieldEh, TMTDataFieldEh)
+  explicit TMTRefObjectFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TFieldType GetDataType() const override { return ftUnknown; }
+  void SetDataType(TFieldType Value) override;
+  bool HasSize() const override { return true; }
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+};
+
+enum TMTSQLTimeStampDataFieldTypesEh : Byte { fdtTimeStampEh, fdtOraTimeStampEh };
+
+class TMTSQLTimeStampDataFieldEh : public TMTDataFieldEh {
+public:
+  BORROW_COMPONENT(TMTSQLTimeStampDataFieldEh, TMTDataFieldEh)
+  explicit TMTSQLTimeStampDataFieldEh(TComponent* AOwner) : TMTDataFieldEh(AOwner) {}
+
+  TMTSQLTimeStampDataFieldTypesEh GetSQLTimeStampDataFieldType() const { return FSQLTimeStampDataFieldType; }
+  void SetSQLTimeStampDataFieldType(TMTSQLTimeStampDataFieldTypesEh Value) { FSQLTimeStampDataFieldType = Value; }
+  String GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const String& Value) { FDisplayFormat = Value; }
+
+  TFieldType GetDataType() const override;
+  void SetDataType(TFieldType Value) override;
+  void AssignProps(TField* Field) override;
+  void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  TMTSQLTimeStampDataFieldTypesEh FSQLTimeStampDataFieldType = fdtTimeStampEh;
+  String FDisplayFormat;
+};
+
+// The data field class that holds a TFieldType, or null for a type that gets no column.
+TComponentClass DataFieldClassForFieldTypeEh(TFieldType DataType);
+// The Variant type in which values of a TFieldType are held (varError for none).
+TVarType FieldTypeToVarTypeEh(TFieldType DataType);
+
+// ---------------------------------------------------------------------------
+// The structure: an ordered list of data fields.
+
+class TMTDataStructEh : public TComponent {
+public:
+  BORROW_COMPONENT(TMTDataStructEh, TComponent)
+  explicit TMTDataStructEh(TComponent* AOwner);
+  ~TMTDataStructEh() override;
+
+  Integer GetCount() const { return static_cast<Integer>(FList.size()); }
+  TMTDataFieldEh* GetItem(Integer Index) const;
+  TMTDataFieldEh* operator[](Integer Index) const { return GetItem(Index); }
+  TMemTableDataEh* GetMemTableData() const { return FMemTableData; }
+  void SetMemTableData(TMemTableDataEh* Value) { FMemTableData = Value; }
+
+  TMTDataFieldEh* CreateField(TComponentClass FieldClass);
+  template <class T>
+  T* CreateField() { return static_cast<T*>(CreateField(T::StaticComponentClass())); }
+  void InsertField(TMTDataFieldEh* Field);
+  void RemoveField(TMTDataFieldEh* Field);
+
+  // EDatabaseError for an empty name or one that a field already bears (any case).
+  void CheckFieldName(const String& FieldName);
+  TMTDataFieldEh* FindField(const String& FieldName) const;
+  // EDatabaseError "Field '%s' not found".
+  TMTDataFieldEh* FieldByName(const String& FieldName) const;
+  Integer FieldIndex(const String& FieldName) const;
+  // Appends FieldByName of each ";"-separated name to List (when given).
+  void GetFieldList(std::vector<TMTDataFieldEh*>* List, const String& FieldNames) const;
+  // The positions of the named fields; an unknown name leaves Indexes empty.
+  void GetFieldIndexes(const String& FieldNames, std::vector<Integer>& Indexes) const;
+
+  // Clears the whole store, then makes one data field per data or
+  // internal-calculated field whose type has a data field class.
+  void BuildFromFields(TFields* Fields);
+  void FillFieldDefs(TFieldDefs* FieldDefs) const;
+  void ForEachField(const std::function<void(TMTDataFieldEh*)>& Proc) const;
+  void Clear();
+  // "Can not assign struct for not empty list of records" while the store holds records.
+  void Assign(TPersistent* Source) override;
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
+  const std::vector<TMTDataFieldEh*>& GetFields() const { return FList; }
+
+private:
+  friend class TMTDataFieldEh;
+  friend class TMemTableDataEh;
+  void FieldsChanged();
+  String UniqueFieldComponentName(const String& FieldName, TComponentClass FieldClass) const;
+
+  std::vector<TMTDataFieldEh*> FList;
+  TMemTableDataEh* FMemTableData = nullptr;
+  Int64 FNextFieldId = 0;
+  bool FClearing = false;
+};
+
+// ---------------------------------------------------------------------------
+// Something a notificator can listen to: a data store, or a records view that
+// passes its own changes on to dependent views.
+
+class INotificatorSourceEh {
+public:
+  virtual ~INotificatorSourceEh() = default;
+  virtual void AttachNotificator(TRecordsListNotificatorEh* Notificator) = 0;
+  virtual void DetachNotificator(TRecordsListNotificatorEh* Notificator) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The data store.
+
+class TMemTableDataEh : public TComponent, public INotificatorSourceEh {
+public:
+  BORROW_COMPONENT(TMemTableDataEh, TComponent)
+  explicit TMemTableDataEh(TComponent* AOwner);
+  ~TMemTableDataEh() override;
+
+  virtual TAutoIncrementEh* GetAutoIncrement() const { return FAutoIncrement.get(); }
+  virtual TMTDataStructEh* GetDataStruct() const { return FDataStruct; }
+  virtual TRecordsListEh* GetRecordsList() const { return FRecordsList; }
+  virtual void RegisterNotificator(TRecordsListNotificatorEh* Notificator);
+  void UnregisterNotificator(TRecordsListNotificatorEh* Notificator);
+  // Hands a store holding a change set to every notificator's apply hook.
+  virtual void ApplyUpdates(TMemTableDataEh* AMemTableData);
+  virtual void StructChanged() {}
+  virtual void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
+  virtual void SetAutoIncrement(TAutoIncrementEh* Value);
+  // Fills the record's auto-increment columns with one generated value.
+  virtual void SetAutoIncValues(TMemoryRecordEh* Rec);
+  virtual void UpdateAutoIncFields();
+  // Answers the restructure copy for the caller to change.
+  virtual TMTDataStructEh* BeginRestruct();
+  virtual Integer FetchRecords(Integer Count);
+  virtual void CancelRestruct();
+  virtual void CommitRestruct();
+  virtual void Clear();
+
+  bool GetRestructMode() const { return FRestructMode; }
+  const std::vector<Integer>& GetAutoIncList() const { return FAutoIncList; }
+  const std::vector<TRecordsListNotificatorEh*>& GetNotificators() const { return FNotificators; }
+
+  void AttachNotificator(TRecordsListNotificatorEh* Notificator) override { RegisterNotificator(Notificator); }
+  void DetachNotificator(TRecordsListNotificatorEh* Notificator) override { UnregisterNotificator(Notificator); }
+
+  void ReadState(TReader* Reader) override;
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
+protected:
+  void DefineProperties(TFiler* Filer) override;
+
+private:
+  std::unique_ptr<TAutoIncrementEh> FAutoIncrement;
+  TMTDataStructEh* FDataStruct = nullptr;      // owned (component owner)
+  std::vector<Integer> FAutoIncList;
+  TMTDataStructEh* FRestructCopy = nullptr;    // owned (component owner)
+  std::vector<TRecordsListNotificatorEh*> FNotificators;
+  TRecordsListEh* FRecordsList = nullptr;      // owned
+  bool FRestructMode = false;
+};
+
+// A throw-away store over another one's structure: the one-record change sets
+// handed to the apply hook live in it.
+class TMemTableDataShadowEh : public TMemTableDataEh {
+public:
+  BORROW_COMPONENT(TMemTableDataShadowEh, TMemTableDataEh)
+  explicit TMemTableDataShadowEh(TMemTableDataEh* AShadowedMemTableData);
+
+  TMTDataStructEh* GetDataStruct() const override;
+  void SetAutoIncValues(TMemoryRecordEh*) override {}
+  TMemTableDataEh* GetShadowedMemTableData() const { return FShadowedMemTableData; }
+
+private:
+  TMemTableDataEh* FShadowedMemTableData;
+};
+
+// ---------------------------------------------------------------------------
+// Records.
+
+// The failure of applying one record's change; owns the exception.
+class TUpdateErrorEh : public TObject {
+public:
+  BORROW_CLASS(TUpdateErrorEh, TObject)
+  explicit TUpdateErrorEh(std::exception_ptr AException) : FException(std::move(AException)) {}
+  const std::exception_ptr& GetException() const { return FException; }
+
+private:
+  std::exception_ptr FException;
+};
+
+class TMemoryRecordEh : public TPersistent {
+public:
+  BORROW_CLASS(TMemoryRecordEh, TPersistent)
+  ~TMemoryRecordEh() override;
+  TMemoryRecordEh(const TMemoryRecordEh&) = delete;
+  TMemoryRecordEh& operator=(const TMemoryRecordEh&) = delete;
+
+  // Browse -> editing, keeping the pre-edit values; nothing in other states.
+  void Edit();
+  // Stores an edit or appends a new record. EDatabaseError unless editing or new.
+  void Post();
+  // Drops an edit; a new record is freed (the pointer is dead afterwards).
+  void Cancel();
+  // Makes the record's cached change final.
+  void MergeChangeLog();
+
+  // EListError "List index out of bounds (%d)" for a bad column.
+  Variant GetValue(Integer Index, TRecValueVersionEh ValueVersion) const;
+  void SetValue(Integer Index, TRecValueVersionEh ValueVersion, const Variant& Value);
+  Variant GetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion) const;
+  void SetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion, const Variant& Value);
+  Variant GetValuesByIndexes(const std::vector<Integer>& Indexes, TRecValueVersionEh ValueVersion) const;
+
+  void ReadData(TReader* Reader);
+  void WriteData(TWriter* Writer) const;
+
+  // The current values, for readers that do not need a copy.
+  const TRecDataValues& GetData() const { return FData; }
+  const TRecDataValues* GetOldData() const { return FOldData.get(); }
+  const TRecDataValues* GetEditData() const { return FEditData.get(); }
+  TMemoryRecordEditStateEh GetEditState() const { return FEditState; }
+  Integer GetID() const { return FID; }
+  Integer GetIndex() const { return FIndex; }
+  Integer GetPendingIndex() const { return FPendingIndex; }
+  TRecUpdateStatusEh GetUpdateStatus() const { return FUpdateStatus; }
+  TRecordsListEh* GetRecordsList() const { return FRecordsList; }
+  TUpdateErrorEh* GetUpdateError() const { return FUpdateError.get(); }
+  void SetUpdateError(std::unique_ptr<TUpdateErrorEh> Value) { FUpdateError = std::move(Value); }
+
+private:
+  friend class TRecordsListEh;
+  friend class TMemTableDataEh;
+  explicit TMemoryRecordEh(TRecordsListEh* ARecordsList);
+  void CheckColumn(Integer Index) const;
+  // The array a version reads or writes, null when it has none.
+  const TRecDataValues* ValuesOf(TRecValueVersionEh ValueVersion) const;
+  TRecDataValues* ValuesOf(TRecValueVersionEh ValueVersion);
+  void StoreValue(Integer Index, TRecDataValues& Target, const Variant& Value);
+
+  TRecDataValues FData;
+  TMemoryRecordEditStateEh FEditState = resNewEh;
+  Integer FID = 0;
+  Integer FIndex = -1;
+  std::unique_ptr<TRecDataValues> FOldData;
+  TRecordsListEh* FRecordsList;
+  std::unique_ptr<TRecDataValues> FEditData;
+  std::unique_ptr<TUpdateErrorEh> FUpdateError;
+  Integer FPendingIndex = -1;
+  TRecUpdateStatusEh FUpdateStatus = rusUnmodifiedEh;
+};
+
+// Compares two records for SortData: negative, 0 or positive.
+using TCompareRecordsEh = std::function<Integer(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TObject* ParamSort)>;
+
+class TRecordsListEh : public TComponent {
+public:
+  BORROW_COMPONENT(TRecordsListEh, TComponent)
+  explicit TRecordsListEh(TMemTableDataEh* AMemTableData);
+  ~TRecordsListEh() override;
+
+  virtual void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
+  virtual void BeginUpdate();
+  virtual void EndUpdate();
+
+  // A record in state new with one Null per column; not yet in the list.
+  TMemoryRecordEh* NewRecord();
+  // IsLoading skips the auto-increment values and the immediate apply.
+  Integer InsertRecord(TMemoryRecordEh* Rec, Integer Index, bool IsLoading, bool Append);
+  Integer AddRecord(TMemoryRecordEh* Rec);
+  void InsertRecordAt(Integer Index, TMemoryRecordEh* Rec);
+  // Appends the record as it is, unmodified, whatever the cached-updates mode.
+  Integer LoadRecord(TMemoryRecordEh* Rec);
+  void DeleteRecord(Integer Index);
+  void RemoveRecord(Integer Index);
+  void MoveRecord(Integer CurIndex, Integer NewIndex);
+  TMemoryRecordEh* ExtractRecord(Integer Index);
+
+  TMemoryRecordEh* GetRecord(Integer Index) const;
+  TMemoryRecordEh* Records(Integer Index) const { return GetRecord(Index); }
+  Integer GetCount() const { return static_cast<Integer>(FList.size()); }
+  Integer FieldCount() const;
+  TMTDataStructEh* DataStruct() const;
+  TMemTableDataEh* GetMemTableData() const { return FMemTableData; }
+  TMTIndexesEh* GetIndexes() const { return FIndexes.get(); }
+  bool HasCachedChanges() const;
+  bool GetCachedUpdates() const { return FCachedUpdates; }
+  void SetCachedUpdates(bool Value) { FCachedUpdates = Value; }
+  Integer GetUpdateCount() const { return FUpdateCount; }
+
+  // Reverts every cached change still in the log.
+  void CancelUpdates();
+  void MergeChangeLog();
+  void CleanupChangeLog();
+  void FreeDeletedRecords();
+  void Clear();
+  void SortData(const TCompareRecordsEh& CompareProg, TObject* ParamSort);
+  // Hands a one-record change set (usModified, usInserted, usDeleted) to the store's apply hook.
+  void ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus UpdateKind);
+
+  const std::vector<TMemoryRecordEh*>& GetActiveList() const { return FList; }
+  const std::vector<TMemoryRecordEh*>& GetPendingList() const { return FPendingList; }
+  const std::vector<TMemoryRecordEh*>& GetDeletedList() const { return FDeletedList; }
+
+  // Streaming "Data".
+  void ReadData(TReader* Reader);
+  void WriteData(TWriter* Writer);
+
+protected:
+  void DefineProperties(TFiler* Filer) override;
+
+private:
+  friend class TMemoryRecordEh;
+  friend class TMemTableDataEh;
+  void Renumber(Integer First, Integer Last);
+  void AddToPending(TMemoryRecordEh* Rec);
+  void DropFromPending(TMemoryRecordEh* Rec);
+  bool InActiveList(const TMemoryRecordEh* Rec) const;
+  // Raises when a record about to be freed is still in one of the lists.
+  void CheckFreeRecord(const TMemoryRecordEh* Rec) const;
+  void FreeRecord(TMemoryRecordEh* Rec);
+
+  bool FCachedUpdates = false;
+  std::vector<TMemoryRecordEh*> FDeletedList;
+  std::vector<TMemoryRecordEh*> FPendingList;
+  std::unique_ptr<TMTIndexesEh> FIndexes;
+  TMemTableDataEh* FMemTableData;
+  Integer FNextID = 1;
+  std::vector<TMemoryRecordEh*> FList;
+  Integer FUpdateCount = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The indexes of a records list. They follow every change before the views do.
+
+class TMTIndexesEh : public TObject {
+public:
+  BORROW_CLASS(TMTIndexesEh, TObject)
+  explicit TMTIndexesEh(TRecordsListEh* ARecordsList) : FRecordsList(ARecordsList) {}
+  ~TMTIndexesEh() override;
+
+  virtual void RecordsListNotification(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
+  // Empties every index (the records are going away).
+  virtual void ClearIndexesData();
+  // Removes every index.
+  virtual void Clear();
+  TRecordsListEh* GetRecordsList() const { return FRecordsList; }
+
+private:
+  TRecordsListEh* FRecordsList;
+};
+
+// ---------------------------------------------------------------------------
+// A party that follows a store's records list: the records view derives from it.
+
+class TRecordsListNotificatorEh : public TComponent {
+public:
+  BORROW_COMPONENT(TRecordsListNotificatorEh, TComponent)
+  explicit TRecordsListNotificatorEh(TComponent* AOwner);
+  ~TRecordsListNotificatorEh() override;
+
+  virtual Integer FetchRecords(Integer Count);
+  virtual void DataEvent(TMemoryRecordEh* MemRec, Integer Index, Byte Event);
+  virtual void Notification(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  virtual void RecordAdded(TMemoryRecordEh*, Integer) {}
+  virtual void RecordChanged(TMemoryRecordEh*, Integer) {}
+  virtual void RecordDeleted(TMemoryRecordEh*, Integer) {}
+  virtual void DataChanged(TMemoryRecordEh*, Integer) {}
+  virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
+  void ApplyUpdates(TMemTableDataEh* AMemTableData);
+
+  // Leaves the present source and joins a data store, a records view, or none.
+  void SetMemTableData(TComponent* Value);
+  TComponent* GetMemTableDataSource() const { return FMemTableData; }
+  // The data store listened to (null when none, or when the source is not a store).
+  TMemTableDataEh* GetMemTableData() const;
+
+  std::function<void(TObject* Sender, TMemoryRecordEh* MemRec, Integer Index, Byte Event)> OnDataEvent;
+  std::function<void(TObject* Sender, TMemTableDataEh* AMemTableData)> OnApplyUpdates;
+  std::function<void(TObject* Sender, TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action)>
+      OnNotification;
+  std::function<Integer(TObject* Sender, Integer Count)> OnFetchRecords;
+  std::function<void(TObject* Sender, TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex)> OnRecordMoved;
+
+protected:
+  using TComponent::Notification;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  TComponent* FMemTableData = nullptr;
+};
+
+// Registers the store's classes for component streaming. Counted: the classes
+// stay registered until every initialisation has been matched by a finalisation.
+void InitMemTableDataEhUnit();
+void FinalMemTableDataEhUnit();

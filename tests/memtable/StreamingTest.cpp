@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "MemTestUtil.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/Streams.h"
+
+namespace {
+
+std::string Save(TMemTableDataEh& Store) {
+  TMemoryStream ms;
+  TWriter w(&ms);
+  w.WriteRootComponent(&Store);
+  std::string bytes(static_cast<size_t>(ms.GetSize()), '\0');
+  ms.SetPosition(0);
+  ms.ReadBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  return bytes;
+}
+
+void Load(TMemTableDataEh& Store, const std::string& Bytes) {
+  TMemoryStream ms;
+  if (!Bytes.empty()) ms.WriteBuffer(Bytes.data(), static_cast<Integer>(Bytes.size()));
+  ms.SetPosition(0);
+  TReader r(&ms);
+  r.ReadRootComponent(&Store);
+}
+
+bool Contains(const std::string& Hay, const std::string& Needle) { return Hay.find(Needle) != std::string::npos; }
+
+TDateTime Date(Word y, Word m, Word d) {
+  TDateTime t = 0;
+  EXPECT_TRUE(TryEncodeDate(y, m, d, t));
+  return t;
+}
+
+// A store with every test column and three records: full, all Null, mixed.
+void FillSample(TMemTableDataEh& Store) {
+  BuildTestColumns(Store);
+  TMTDataStructEh* ds = Store.GetDataStruct();
+  ds->GetItem(TestColumns::NAME)->SetDisplayLabel(u"ФИО");
+  ds->GetItem(TestColumns::NAME)->SetVisible(true);
+  ds->GetItem(TestColumns::PRICE)->SetAlignment(taRightJustify);
+  static_cast<TMTNumericDataFieldEh*>(ds->GetItem(TestColumns::PRICE))->SetDisplayFormat(u"#,##0.00");
+  ds->GetItem(TestColumns::ID)->SetRequired(true);
+  TRecordsListEh* rl = Store.GetRecordsList();
+  TMemoryRecordEh* r = rl->NewRecord();
+  r->SetValue(TestColumns::ID, rvvValueEh, Variant(1));
+  r->SetValue(TestColumns::NAME, rvvValueEh, Variant(u"Достоевский Ф. М."));
+  r->SetValue(TestColumns::PRICE, rvvValueEh, Variant(Currency::FromRaw(123456789)));
+  r->SetValue(TestColumns::BORN, rvvValueEh, VarFromDateTime(Date(1821, 11, 11) + 0.25));
+  r->SetValue(TestColumns::PHOTO, rvvValueEh, Bytes(std::string("\x00\x01\xFF\x1E\x1D", 5)));
+  r->SetValue(TestColumns::FLAG, rvvValueEh, Variant(true));
+  r->SetValue(TestColumns::NOTE, rvvValueEh, Variant(u"Ёлка"));
+  r->Post();
+  rl->NewRecord()->Post();
+  r = rl->NewRecord();
+  r->SetValue(TestColumns::ID, rvvValueEh, Variant(-7));
+  r->SetValue(TestColumns::NAME, rvvValueEh, Variant(u""));
+  r->SetValue(TestColumns::FLAG, rvvValueEh, Variant(false));
+  r->Post();
+}
+
+void ExpectSameTables(TMemTableDataEh& A, TMemTableDataEh& B) {
+  TMTDataStructEh* da = A.GetDataStruct();
+  TMTDataStructEh* db = B.GetDataStruct();
+  ASSERT_EQ(da->GetCount(), db->GetCount());
+  for (Integer i = 0; i < da->GetCount(); ++i) {
+    TMTDataFieldEh* fa = da->GetItem(i);
+    TMTDataFieldEh* fb = db->GetItem(i);
+    EXPECT_EQ(fa->ClassType(), fb->ClassType()) << i;
+    EXPECT_EQ(fa->GetFieldName(), fb->GetFieldName()) << i;
+    EXPECT_EQ(fa->GetDataType(), fb->GetDataType()) << i;
+    EXPECT_EQ(fa->GetSize(), fb->GetSize()) << i;
+    EXPECT_EQ(fa->GetDisplayLabel(), fb->GetDisplayLabel()) << i;
+    EXPECT_EQ(fa->GetAlignment(), fb->GetAlignment()) << i;
+    EXPECT_EQ(fa->GetRequired(), fb->GetRequired()) << i;
+    EXPECT_EQ(fa->GetVisible(), fb->GetVisible()) << i;
+    EXPECT_EQ(fb->GetDataStruct(), db);
+  }
+  TRecordsListEh* ra = A.GetRecordsList();
+  TRecordsListEh* rb = B.GetRecordsList();
+  ASSERT_EQ(ra->GetCount(), rb->GetCount());
+  for (Integer r = 0; r < ra->GetCount(); ++r) {
+    EXPECT_EQ(rb->GetRecord(r)->GetIndex(), r);
+    EXPECT_EQ(rb->GetRecord(r)->GetUpdateStatus(), rusUnmodifiedEh);
+    for (Integer c = 0; c < da->GetCount(); ++c) {
+      const Variant& va = ra->GetRecord(r)->GetData()[c];
+      const Variant& vb = rb->GetRecord(r)->GetData()[c];
+      EXPECT_EQ(VarType(va), VarType(vb)) << r << "," << c;
+      if (va.IsArray()) {
+        ASSERT_EQ(VarArrayHighBound(va), VarArrayHighBound(vb));
+        for (Integer k = 0; k <= VarArrayHighBound(va); ++k)
+          EXPECT_EQ(VarArrayGet(va, k).AsInteger(), VarArrayGet(vb, k).AsInteger());
+      } else {
+        EXPECT_TRUE(VarSameValue(va, vb)) << r << "," << c;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TEST(Streaming, DataAndStructureRoundTrip) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  TMemTableDataEh b(nullptr);
+  Load(b, Save(a));
+  ExpectSameTables(a, b);
+  EXPECT_EQ(static_cast<TMTNumericDataFieldEh*>(b.GetDataStruct()->GetItem(TestColumns::PRICE))->GetDisplayFormat(),
+            u"#,##0.00");
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(0)->GetValue(TestColumns::NOTE, rvvValueEh).AsString(), u"Ёлка");
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(0)->GetValue(TestColumns::BORN, rvvValueEh).AsDateTime(),
+            Date(1821, 11, 11) + 0.25);
+  // A second save of the read table gives the same bytes.
+  EXPECT_EQ(Save(b), Save(a));
+}
+
+TEST(Streaming, ARegisteredStoreIsCreatedFromTheStream) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  const std::string bytes = Save(a);
+  TMemoryStream ms;
+  ms.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  ms.SetPosition(0);
+  TReader r(&ms);
+  std::unique_ptr<TComponent> made(r.ReadRootComponent(nullptr));
+  auto* b = dynamic_cast<TMemTableDataEh*>(made.get());
+  ASSERT_NE(b, nullptr);
+  ExpectSameTables(a, *b);
+}
+
+TEST(Streaming, EmptyListWritesNoData) {
+  TMemTableDataEh a(nullptr);
+  BuildTestColumns(a);
+  EXPECT_FALSE(Contains(Save(a), "\x04" "Data"));
+  AppendRecord(a, 1, u"x");
+  EXPECT_TRUE(Contains(Save(a), "\x04" "Data"));
+}
+
+TEST(Streaming, AutoIncCurValueOnlyWhenTheGeneratorMoved) {
+  TMemTableDataEh a(nullptr);
+  AddColumn(a, TMTNumericDataFieldEh::StaticComponentClass(), ftAutoInc, u"ID");
+  EXPECT_FALSE(Contains(Save(a), "AutoIncCurValue"));
+  a.GetRecordsList()->NewRecord()->Post();
+  a.GetRecordsList()->NewRecord()->Post();
+  EXPECT_EQ(a.GetAutoIncrement()->GetCurValue(), -3);
+  const std::string bytes = Save(a);
+  EXPECT_TRUE(Contains(bytes, "AutoIncCurValue"));
+
+  TMemTableDataEh b(nullptr);
+  Load(b, bytes);
+  EXPECT_EQ(b.GetAutoIncrement()->GetCurValue(), -3);
+  // Records read from a stream keep their values: no new numbers are drawn.
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(0)->GetValue(0, rvvValueEh).AsInteger(), -1);
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(1)->GetValue(0, rvvValueEh).AsInteger(), -2);
+  b.GetRecordsList()->NewRecord()->Post();
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(2)->GetValue(0, rvvValueEh).AsInteger(), -3);
+}
+
+TEST(Streaming, ReadingReplacesWhatTheStoreHeld) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  TMemTableDataEh b(nullptr);
+  AddColumn(b, TMTStringDataFieldEh::StaticComponentClass(), ftString, u"OTHER");
+  b.GetRecordsList()->NewRecord()->Post();
+  NotificationLog log(b);
+  Load(b, Save(a));
+  ExpectSameTables(a, b);
+  std::vector<std::string> events = log.Take();
+  ASSERT_EQ(events.size(), 7u);  // the list changed, then three records added
+  EXPECT_EQ(events[0], "7:-1");
+  EXPECT_EQ(events[1], "0:0");
+  EXPECT_EQ(events[6], "1:2");
+}
+
+namespace {
+
+// A table that must come through every failed read untouched.
+struct Witness {
+  TMemTableDataEh Store{nullptr};
+  Witness() {
+    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"KEEP");
+    TMemoryRecordEh* r = Store.GetRecordsList()->NewRecord();
+    r->SetValue(0, rvvValueEh, Variant(u"сохранить"));
+    r->Post();
+    Store.GetAutoIncrement()->NewValue();
+  }
+  void ExpectUntouched() {
+    ASSERT_EQ(Store.GetDataStruct()->GetCount(), 1);
+    EXPECT_EQ(Store.GetDataStruct()->GetItem(0)->GetFieldName(), u"KEEP");
+    ASSERT_EQ(Store.GetRecordsList()->GetCount(), 1);
+    EXPECT_EQ(Store.GetRecordsList()->GetRecord(0)->GetValue(0, rvvValueEh).AsString(), u"сохранить");
+    EXPECT_EQ(Store.GetAutoIncrement()->GetCurValue(), -2);
+  }
+};
+
+}  // namespace
+
+TEST(StreamingBadInput, AStreamCutShortLeavesTheTableAsItWas) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  a.GetAutoIncrement()->NewValue();
+  a.GetAutoIncrement()->NewValue();
+  const std::string bytes = Save(a);
+  Witness w;
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    EXPECT_THROW(Load(w.Store, bytes.substr(0, cut)), EStreamError) << cut;
+    w.ExpectUntouched();
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+
+TEST(StreamingBadInput, AnUnknownFieldClassIsReported) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  std::string bytes = Save(a);
+  size_t at = bytes.find("TMTBooleanDataFieldEh");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, 21, "TMTBooleanDataFieldXX");
+  Witness w;
+  try {
+    Load(w.Store, bytes);
+    ADD_FAILURE() << "no error";
+  } catch (const EClassNotFound& e) {
+    EXPECT_EQ(e.Message(), u"Class TMTBooleanDataFieldXX not found");
+  }
+  w.ExpectUntouched();
+}
+
+TEST(StreamingBadInput, AClassThatIsNotRegisteredForStreamingIsRefused) {
+  // The SQL time-stamp column class is deliberately left out of the registration.
+  TMemTableDataEh a(nullptr);
+  AddColumn(a, TMTSQLTimeStampDataFieldEh::StaticComponentClass(), ftTimeStamp, u"TS");
+  Witness w;
+  EXPECT_THROW(Load(w.Store, Save(a)), EClassNotFound);
+  w.ExpectUntouched();
+}
+
+namespace {
+
+// Writes a store by hand: one integer column "ID" and records given as value lists.
+std::string HandMadeStream(const std::function<void(TWriter&)>& WriteRecords) {
+  TMemoryStream ms;
+  ms.WriteBuffer("BRF1", 4);
+  TWriter w(&ms);
+  w.WriteStr(u"TMemTableDataEh");
+  w.WriteStr(u"");
+  w.WriteListEnd();  // no properties
+  w.WriteStr(u"TMTDataStructEh");
+  w.WriteStr(u"DataStruct");
+  w.WriteListEnd();
+  w.WriteStr(u"TMTNumericDataFieldEh");
+  w.WriteStr(u"");
+  w.WritePropName(u"FieldName");
+  w.WriteString(u"ID");
+  w.WritePropName(u"NumericDataType");
+  w.WriteIdent(u"fdtIntegerEh");
+  w.WriteListEnd();
+  w.WriteListEnd();  // the field has no children
+  w.WriteListEnd();  // end of the structure's fields
+  w.WriteStr(u"TRecordsListEh");
+  w.WriteStr(u"RecordsList");
+  w.WritePropName(u"Data");
+  w.WriteListBegin();
+  WriteRecords(w);
+  w.WriteListEnd();
+  w.WriteListEnd();
+  w.WriteListEnd();
+  w.WriteListEnd();  // end of the store's children
+  std::string bytes(static_cast<size_t>(ms.GetSize()), '\0');
+  ms.SetPosition(0);
+  ms.ReadBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+  return bytes;
+}
+
+}  // namespace
+
+TEST(StreamingBadInput, HandMadeStreamIsReadWhenSound) {
+  TMemTableDataEh b(nullptr);
+  Load(b, HandMadeStream([](TWriter& w) {
+    w.WriteListBegin();
+    w.WriteInteger(5);
+    w.WriteListEnd();
+    w.WriteListBegin();
+    w.WriteValue(vaNil);
+    w.WriteListEnd();
+  }));
+  ASSERT_EQ(b.GetRecordsList()->GetCount(), 2);
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(0)->GetValue(0, rvvValueEh).AsInteger(), 5);
+  EXPECT_EQ(VarType(b.GetRecordsList()->GetRecord(0)->GetValue(0, rvvValueEh)), varInteger);
+  EXPECT_TRUE(b.GetRecordsList()->GetRecord(1)->GetValue(0, rvvValueEh).IsNull());
+}
+
+TEST(StreamingBadInput, AValueOfTheWrongTypeIsReported) {
+  Witness w;
+  EXPECT_THROW(Load(w.Store, HandMadeStream([](TWriter& wr) {
+                 wr.WriteListBegin();
+                 wr.WriteInteger(1);
+                 wr.WriteListEnd();
+                 wr.WriteListBegin();
+                 wr.WriteString(u"не число");
+                 wr.WriteListEnd();
+               })),
+               EVariantError);
+  w.ExpectUntouched();
+}
+
+TEST(StreamingBadInput, ARecordWithTheWrongNumberOfValuesIsReported) {
+  Witness w;
+  EXPECT_THROW(Load(w.Store, HandMadeStream([](TWriter& wr) {
+                 wr.WriteListBegin();
+                 wr.WriteInteger(1);
+                 wr.WriteInteger(2);
+                 wr.WriteListEnd();
+               })),
+               EReadError);
+  w.ExpectUntouched();
+  EXPECT_THROW(Load(w.Store, HandMadeStream([](TWriter& wr) {
+                 wr.WriteListBegin();
+                 wr.WriteListEnd();
+               })),
+               EReadError);
+  w.ExpectUntouched();
+}
+
+TEST(StreamingBadInput, ADuplicateColumnNameIsRefused) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  std::string bytes = Save(a);
+  // Rename the column "NOTE" to "NAME", which another column already bears.
+  const std::string note("N\0O\0T\0E\0", 8);  // names travel as UTF-16
+  size_t at = bytes.find(note);
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, 8, std::string("N\0A\0M\0E\0", 8));
+  Witness w;
+  EXPECT_THROW(Load(w.Store, bytes), EDatabaseError);
+  w.ExpectUntouched();
+}
