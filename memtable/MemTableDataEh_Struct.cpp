@@ -47,15 +47,13 @@ bool IsBlobType(TFieldType t) {
 }
 
 // Letters, digits and "_" of ASCII; everything else is dropped from component names.
-const TCharSetEh& IdentChars() {
-  static const TCharSetEh set = CharSetEh(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_");
-  return set;
-}
+constexpr TSysCharSet IdentChars =
+    TSysCharSet{u'_'}.IncludeRange(u'A', u'Z').IncludeRange(u'a', u'z').IncludeRange(u'0', u'9');
 
 String CleanIdent(StringView S) {
   String out;
   for (Char c : S)
-    if (CharInSetEh(c, IdentChars())) out += c;
+    if (CharInSetEh(c, IdentChars)) out += c;
   return out;
 }
 
