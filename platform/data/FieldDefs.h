@@ -133,6 +133,9 @@ public:
   void SetUpdated(bool Value) { FUpdated = Value; }
   void Update();
 
+protected:
+  void Update(TCollectionItem* Item) override { TOwnedCollection::Update(Item); }
+
 private:
   TDataSet* FDataSet = nullptr;
   bool FUpdated = false;
