@@ -490,9 +490,12 @@ inline std::uint32_t ApplyRop2(std::uint32_t d, std::uint32_t p, Integer rop) {
 void TDeviceContext::RopRect(const TRect& SurfaceRect, COLORREF Color, Integer Rop2) {
   if (Rop2 == R2_NOP) return;
   const std::uint32_t p = PixelOf(Color);
+  if (!FSurface) return;
+  unsigned char* data = cairo_image_surface_get_data(FSurface);
+  const int stride = cairo_image_surface_get_stride(FSurface);
   ForClippedRects(SurfaceRect, [&](const TRect& r) {
     for (Integer y = r.Top; y < r.Bottom; ++y) {
-      std::uint32_t* row = PixelRow(y);
+      auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
       if (Rop2 == R2_COPYPEN) {
         std::fill(row + r.Left, row + r.Right, p);
       } else {

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <list>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/ui/GDI.h"
 
@@ -57,7 +58,7 @@ public:
   }
 
   ~TPangoTextEngine() override {
-    for (auto& e : FLru) g_object_unref(e.Layout);
+    for (auto& e : FLru) Release(e);
     for (auto& [k, f] : FFonts) {
       pango_font_description_free(f.Desc);
       if (f.Attrs) pango_attr_list_unref(f.Attrs);
@@ -80,8 +81,21 @@ public:
     const CachedLayout& l = Layout(f, Text);
     cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
                          ((Color >> 16) & 0xFF) / 255.0);
-    cairo_move_to(Cr, X, Y + f.Metrics.tmAscent - l.Baseline);
-    pango_cairo_show_layout(Cr, l.Layout);
+    const double top = Y + f.Metrics.tmAscent - l.Baseline;
+    if (!l.Glyphs) {
+      cairo_move_to(Cr, X, top);
+      pango_cairo_show_layout(Cr, l.Layout);
+      return;
+    }
+    // The glyphs shaped when the line was first seen, placed again.
+    cairo_matrix_t saved;
+    cairo_get_matrix(Cr, &saved);
+    cairo_translate(Cr, X, top);
+    for (const GlyphRun& run : l.Runs) {
+      cairo_set_scaled_font(Cr, run.Font);
+      cairo_show_glyphs(Cr, run.Glyphs.data(), static_cast<int>(run.Glyphs.size()));
+    }
+    cairo_set_matrix(Cr, &saved);
   }
 
 private:
@@ -91,12 +105,57 @@ private:
     PangoAttrList* Attrs = nullptr;
     TTextMetric Metrics;
   };
+  struct GlyphRun {
+    cairo_scaled_font_t* Font = nullptr;
+    std::vector<cairo_glyph_t> Glyphs;
+  };
   struct CachedLayout {
     String Key;
     PangoLayout* Layout = nullptr;
     Integer Width = 0;
     double Baseline = 0;
+    // Positioned glyphs of the line; false when pango must draw it itself
+    // (underline, strike-out, or characters no face has).
+    bool Glyphs = false;
+    std::vector<GlyphRun> Runs;
   };
+
+  static void Release(CachedLayout& l) {
+    for (GlyphRun& r : l.Runs) cairo_scaled_font_destroy(r.Font);
+    g_object_unref(l.Layout);
+  }
+
+  // Extracts the shaped glyphs with their positions relative to the layout's top-left.
+  static void CollectGlyphs(CachedLayout& l, bool decorated) {
+    if (decorated) return;
+    PangoLayoutIter* it = pango_layout_get_iter(l.Layout);
+    bool ok = true;
+    do {
+      PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
+      if (!run) continue;
+      PangoRectangle logical;
+      pango_layout_iter_get_run_extents(it, nullptr, &logical);
+      const int baseline = pango_layout_iter_get_baseline(it);
+      GlyphRun out;
+      out.Font = cairo_scaled_font_reference(pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(run->item->analysis.font)));
+      int x = logical.x;
+      for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
+        const PangoGlyphInfo& g = run->glyphs->glyphs[i];
+        if (g.glyph & PANGO_GLYPH_UNKNOWN_FLAG) ok = false;
+        if (g.glyph != PANGO_GLYPH_EMPTY && !(g.glyph & PANGO_GLYPH_UNKNOWN_FLAG))
+          out.Glyphs.push_back({g.glyph, static_cast<double>(x + g.geometry.x_offset) / PANGO_SCALE,
+                                static_cast<double>(baseline + g.geometry.y_offset) / PANGO_SCALE});
+        x += g.geometry.width;
+      }
+      l.Runs.push_back(std::move(out));
+    } while (ok && pango_layout_iter_next_run(it));
+    pango_layout_iter_free(it);
+    l.Glyphs = ok;
+    if (!ok) {
+      for (GlyphRun& r : l.Runs) cairo_scaled_font_destroy(r.Font);
+      l.Runs.clear();
+    }
+  }
 
   static String FontKey(const TFontData& f) {
     String k = f.Name;
@@ -127,6 +186,15 @@ private:
   }
 
   FontEntry& Entry(const TFontData& Font) {
+    // Consecutive calls nearly always use the same font.
+    if (FLastEntry && FLastFont == Font) return *FLastEntry;
+    FontEntry& e = FindEntry(Font);
+    FLastFont = Font;
+    FLastEntry = &e;
+    return e;
+  }
+
+  FontEntry& FindEntry(const TFontData& Font) {
     String key = FontKey(Font);
     auto it = FFonts.find(key);
     if (it != FFonts.end()) return it->second;
@@ -187,7 +255,7 @@ private:
     }
     if (FLru.size() >= kCapacity) {
       FIndex.erase(FLru.back().Key);
-      g_object_unref(FLru.back().Layout);
+      Release(FLru.back());
       FLru.pop_back();
     }
     CachedLayout l;
@@ -202,6 +270,7 @@ private:
     pango_layout_get_extents(l.Layout, nullptr, &logical);
     l.Width = (logical.width + PANGO_SCALE / 2) / PANGO_SCALE;
     l.Baseline = pango_layout_get_baseline(l.Layout) / static_cast<double>(PANGO_SCALE);
+    CollectGlyphs(l, f.Attrs != nullptr);
     FLru.push_front(std::move(l));
     FIndex.emplace(key, FLru.begin());
     return FLru.front();
@@ -210,7 +279,9 @@ private:
   static constexpr size_t kCapacity = 8192;
   PangoFontMap* FMap = nullptr;
   PangoContext* FContext = nullptr;
-  std::unordered_map<String, FontEntry> FFonts;
+  std::unordered_map<String, FontEntry> FFonts;  // node-based: entries never move
+  TFontData FLastFont;
+  FontEntry* FLastEntry = nullptr;
   std::list<CachedLayout> FLru;
   std::unordered_map<String, std::list<CachedLayout>::iterator> FIndex;
 };
@@ -351,6 +422,13 @@ void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, const String& s
   }
 }
 
+// True when a text box, with room for glyphs that reach a little past their
+// advance, lies inside a clip rectangle, so clipping would change nothing.
+bool InsideWithInk(TRect box, const TRect& clip) {
+  InflateRect(box, 2, 1);
+  return box.Left >= clip.Left && box.Top >= clip.Top && box.Right <= clip.Right && box.Bottom <= clip.Bottom;
+}
+
 }  // namespace
 
 TTextEngine* GetTextEngine() {
@@ -448,12 +526,12 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
     DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
   }
   cairo_save(cr);
-  if (Rect && (Options & ETO_CLIPPED)) {
+  TRect cell = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
+  if (Rect && (Options & ETO_CLIPPED) && (rotated || !InsideWithInk(cell, DC->ToSurface(*Rect)))) {
     TRect c = DC->ToSurface(*Rect);
     cairo_rectangle(cr, c.Left, c.Top, c.Width(), c.Height());
     cairo_clip(cr);
   }
-  TRect cell = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
   if (rotated) {
     // The reference point stays where it is; the line turns around it.
     TPoint ref = DC->ToSurface(TPoint(x, y));
@@ -544,7 +622,20 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
   cairo_t* cr = DC->Cairo();
   if (!cr) return result;
   cairo_save(cr);
-  if (!(Format & DT_NOCLIP)) {
+  bool needClip = !(Format & DT_NOCLIP);
+  if (needClip) {
+    // Skip the clip when every line with its ink stays inside anyway.
+    TRect all;
+    Integer ly = y;
+    for (size_t i = 0; i < lines.size(); ++i, ly += lineH) {
+      Integer lx = r.Left;
+      if (Format & DT_CENTER) lx = r.Left + (r.Width() - widths[i]) / 2;
+      else if (Format & DT_RIGHT) lx = r.Right - widths[i];
+      UnionRect(all, all, TRect(lx, ly, lx + std::max(1, widths[i]), ly + lineH));
+    }
+    needClip = !InsideWithInk(DC->ToSurface(all), DC->ToSurface(r));
+  }
+  if (needClip) {
     TRect c = DC->ToSurface(r);
     cairo_rectangle(cr, c.Left, c.Top, std::max(0, c.Width()), std::max(0, c.Height()));
     cairo_clip(cr);
