@@ -39,6 +39,8 @@ using TDataEventInfo = std::intptr_t;
 [[noreturn]] void DatabaseError(const String& Message, const TComponent* Component = nullptr);
 [[noreturn]] void DatabaseErrorFmt(const String& Message, std::initializer_list<String> Args,
                                    const TComponent* Component = nullptr);
+// The field of that name; a missing one raises "Field '%s' not found" naming Control.
+TField* GetFieldProperty(TDataSet* DataSet, TComponent* Control, const String& FieldName);
 
 class TDataSet : public TComponent {
 public:
@@ -107,6 +109,8 @@ public:
   bool GetCanModify() const { return CanModify(); }
   virtual bool CanModify() const { return true; }
   virtual TUpdateStatus UpdateStatus() const { return usUnmodified; }
+  // Whether Buffer could be filled with the record the cursor is on.
+  virtual bool GetCurrentRecord(TRecordBuffer) { return false; }
   void ClearFields();
 
   // ---- searching ----
@@ -152,6 +156,14 @@ public:
   virtual Variant GetAggregateValue(TField* Field);
   virtual void ResetAggField(TField*) {}
   virtual void CloseBlob(TField*) {}
+
+  // ---- provider information ----
+  // The index definitions of the given kinds (null when the dataset keeps none).
+  virtual std::unique_ptr<TIndexDefs> PSGetIndexDefs(TIndexOptions IndexTypes);
+  // The key fields, ';'-separated: those flagged pfInKey, else the fields of
+  // the primary (or first unique) index.
+  virtual String PSGetKeyFields();
+  virtual void UpdateIndexDefs() {}
 
   // ---- filtering ----
   bool GetFiltered() const { return FFiltered; }

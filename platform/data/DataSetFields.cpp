@@ -213,6 +213,29 @@ std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* Field, TBlobStreamMo
 
 Variant TDataSet::GetAggregateValue(TField*) { return Variant(); }
 
+std::unique_ptr<TIndexDefs> TDataSet::PSGetIndexDefs(TIndexOptions) { return nullptr; }
+
+String TDataSet::PSGetKeyFields() {
+  String keys;
+  for (TField* f : *FFields)
+    if (f->GetProviderFlags().Contains(pfInKey)) {
+      if (!keys.empty()) keys += u';';
+      keys += f->GetFieldName();
+    }
+  if (!keys.empty()) return keys;
+  std::unique_ptr<TIndexDefs> defs = PSGetIndexDefs({ixPrimary, ixUnique});
+  if (!defs) return keys;
+  for (Integer i = 0; i < defs->Count(); ++i)
+    if (defs->GetItem(i)->GetOptions().Contains(ixPrimary)) return defs->GetItem(i)->GetFields();
+  return defs->Count() > 0 ? defs->GetItem(0)->GetFields() : keys;
+}
+
+TField* GetFieldProperty(TDataSet* DataSet, TComponent* Control, const String& FieldName) {
+  TField* f = DataSet ? DataSet->FindField(FieldName) : nullptr;
+  if (!f) DatabaseErrorFmt(SFieldNotFound, {FieldName}, Control);
+  return f;
+}
+
 // ---- filtering ------------------------------------------------------------------
 
 void TDataSet::SetFiltered(bool Value) { FFiltered = Value; }
