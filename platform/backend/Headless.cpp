@@ -20,16 +20,33 @@ bool IsLetterOrDigit(Char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <
 
 THeadlessDisplay::THeadlessDisplay() {
   FMonitors = {{TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 984)}};
-  FPrevious = &GetDisplayBackend();
   SetDisplayBackend(this);
   ClearMessageQueue();
   KillAllTimers();
   ClearKeyState();
   SetCursorPos(-1, -1);
+  InitializeForms();
+  FPreviousHook = SetMessageBoxHook([this](const TMessageBoxRequest& r) {
+    FBoxes.push_back(r);
+    if (FResponder) return FResponder(r);
+    if (!FAnswers.empty()) {
+      Integer a = FAnswers.front();
+      FAnswers.pop_front();
+      return a;
+    }
+    ++FUnanswered;
+    return MessageBoxDefaultButton(r.Flags);
+  });
+}
+
+void THeadlessDisplay::AnswerMessageBoxes(std::vector<Integer> Answers) {
+  for (Integer a : Answers) FAnswers.push_back(a);
 }
 
 THeadlessDisplay::~THeadlessDisplay() {
-  // Every window still open goes, so that the next test starts clean.
+  // The forms the application owns go first, then every window still open, so
+  // that the next test starts clean.
+  FinalizeForms();
   for (int round = 0; round < 4; ++round) {
     auto tops = GetTopLevelWindows();
     if (tops.empty()) break;
@@ -40,7 +57,8 @@ THeadlessDisplay::~THeadlessDisplay() {
   ClearMessageQueue();
   KillAllTimers();
   ClearKeyState();
-  SetDisplayBackend(FPrevious == this ? nullptr : nullptr);
+  SetMessageBoxHook(std::move(FPreviousHook));
+  SetDisplayBackend(nullptr);
 }
 
 void THeadlessDisplay::Present(HWND, cairo_surface_t*, const TRect&) { ++FPresents; }
@@ -64,6 +82,11 @@ void THeadlessDisplay::Wait(UInt64 TimeoutMs) {
 }
 
 void THeadlessDisplay::DispatchPending() {
+  // Through the application when there is one, so key previews and dialog keys apply.
+  if (Application) {
+    Application->ProcessMessages();
+    return;
+  }
   TMsg m;
   while (PeekMessage(m, nullptr, 0, 0, PM_REMOVE)) {
     if (m.message == WM_QUIT) {

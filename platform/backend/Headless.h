@@ -15,6 +15,7 @@
 
 #include "platform/core/Exceptions.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/MessageQueue.h"
 
@@ -47,6 +48,14 @@ public:
   // drag) waits for input; each typically clicks or types something.
   void WhenIdle(std::function<void()> Step) { FIdleSteps.push_back(std::move(Step)); }
   size_t PendingIdleSteps() const { return FIdleSteps.size(); }
+
+  // ---- Message boxes: each box is recorded; answers are taken in order, and a box
+  // with no answer left gets its default button.
+  void AnswerMessageBoxes(std::vector<Integer> Answers);
+  // Or a function that decides (it runs where the box would be modal).
+  void OnMessageBox(std::function<Integer(const TMessageBoxRequest&)> Responder) { FResponder = std::move(Responder); }
+  const std::vector<TMessageBoxRequest>& MessageBoxes() const { return FBoxes; }
+  Integer UnansweredMessageBoxes() const { return FUnanswered; }
 
   // ---- Clock
   // Moves the clock forward by Ms, dispatching every timer that falls due on the
@@ -91,8 +100,12 @@ private:
   UInt64 FClock = 1000000;
   std::vector<TDisplayMonitor> FMonitors;
   std::deque<std::function<void()>> FIdleSteps;
-  TDisplayBackend* FPrevious = nullptr;
   Integer FPresents = 0;
   Integer FBeeps = 0;
   Integer FWaitDepth = 0;
+  std::vector<TMessageBoxRequest> FBoxes;
+  std::deque<Integer> FAnswers;
+  std::function<Integer(const TMessageBoxRequest&)> FResponder;
+  Integer FUnanswered = 0;
+  TMessageBoxHook FPreviousHook;
 };

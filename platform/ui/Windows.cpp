@@ -167,6 +167,7 @@ void NotifyBackendShown(TWindowRec* w, bool visible) {
 }
 
 void DestroyRec(TWindowRec* w);
+void ActivateNext(HWND owner, TWindowRec* except);
 
 void CollectSubtree(TWindowRec* w, std::vector<TWindowRec*>& out) {
   out.push_back(w);
@@ -293,18 +294,30 @@ void DestroyRec(TWindowRec* w) {
 
   if (wasActive) {
     s.Active = nullptr;
-    // The owner, else the next visible ordinary top-level window, takes over.
-    TWindowRec* next = Rec(owner);
-    if (!next || !IsVisibleRec(next)) {
-      next = nullptr;
-      for (TWindowRec* t : s.TopLevel)
-        if (IsVisibleRec(t) && !(t->ExStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) && !(t->Style & WS_DISABLED)) {
-          next = t;
-          break;
-        }
-    }
-    if (next) SetActiveWindow(next->Handle);
+    ActivateNext(owner, nullptr);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The owner, else the next visible ordinary top-level window, takes over the
+// activation from a window that went away or hid.
+void ActivateNext(HWND owner, TWindowRec* except) {
+  TWindowSystem& s = Sys();
+  TWindowRec* next = Rec(owner);
+  if (!next || next == except || !IsVisibleRec(next) || (next->Style & WS_DISABLED)) {
+    next = nullptr;
+    for (TWindowRec* t : s.TopLevel)
+      if (t != except && IsVisibleRec(t) && !(t->ExStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) &&
+          !(t->Style & WS_DISABLED)) {
+        next = t;
+        break;
+      }
+  }
+  if (next) SetActiveWindow(next->Handle);
+  else if (s.Active && s.Active == (except ? except->Handle : nullptr)) SetActiveWindow(nullptr);
 }
 
 }  // namespace
@@ -657,11 +670,10 @@ bool SetWindowPos(HWND Wnd, HWND InsertAfter, Integer X, Integer Y, Integer CX, 
       w->Style &= ~WS_VISIBLE;
       NotifyBackendShown(w, false);
       // A hidden window gives up the focus and the capture.
-      if (Sys().Focus && (Sys().Focus == Wnd || IsChild(Wnd, Sys().Focus))) {
-        HWND next = w->IsChildWindow() ? nullptr : nullptr;
-        SetFocus(next);
-      }
+      if (Sys().Focus && (Sys().Focus == Wnd || IsChild(Wnd, Sys().Focus))) SetFocus(nullptr);
       if (Sys().Capture && (Sys().Capture == Wnd || IsChild(Wnd, Sys().Capture))) ReleaseCapture();
+      if (Sys().Active == Wnd) ActivateNext(w->Owner, w);
+      if (!(w = Rec(Wnd))) return false;
     }
   }
   bool nowVisible = IsVisibleRec(w);

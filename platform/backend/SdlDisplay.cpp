@@ -1,0 +1,414 @@
+#include "platform/backend/SdlDisplay.h"
+
+#include <SDL.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "platform/ui/Input.h"
+#include "platform/ui/MessageQueue.h"
+
+namespace {
+
+// Keys by their place on the keyboard, so that a Cyrillic layout still gives the
+// letter keys their virtual codes.
+Word VirtualKeyOf(SDL_Scancode sc) {
+  if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return Word('A' + (sc - SDL_SCANCODE_A));
+  if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return Word('1' + (sc - SDL_SCANCODE_1));
+  if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return Word(VK_F1 + (sc - SDL_SCANCODE_F1));
+  if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return Word(VK_NUMPAD0 + 1 + (sc - SDL_SCANCODE_KP_1));
+  switch (sc) {
+    case SDL_SCANCODE_0: return '0';
+    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
+    case SDL_SCANCODE_TAB: return VK_TAB;
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_INSERT: return VK_INSERT;
+    case SDL_SCANCODE_DELETE: return VK_DELETE;
+    case SDL_SCANCODE_HOME: return VK_HOME;
+    case SDL_SCANCODE_END: return VK_END;
+    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
+    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_UP: return VK_UP;
+    case SDL_SCANCODE_DOWN: return VK_DOWN;
+    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
+    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
+    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return VK_MENU;
+    case SDL_SCANCODE_APPLICATION: return VK_APPS;
+    case SDL_SCANCODE_PAUSE: return VK_PAUSE;
+    case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
+    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
+    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
+    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
+    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
+    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
+    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
+    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
+    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
+    case SDL_SCANCODE_SLASH: return VK_OEM_2;
+    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
+    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
+    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
+    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
+    default: return 0;
+  }
+}
+
+TMouseButton ButtonOf(Uint8 b) {
+  return b == SDL_BUTTON_RIGHT ? mbRight : b == SDL_BUTTON_MIDDLE ? mbMiddle : mbLeft;
+}
+
+SDL_SystemCursor SystemCursorOf(HCURSOR c) {
+  switch (c) {
+    case IDC_IBEAM: return SDL_SYSTEM_CURSOR_IBEAM;
+    case IDC_WAIT: return SDL_SYSTEM_CURSOR_WAIT;
+    case IDC_APPSTARTING: return SDL_SYSTEM_CURSOR_WAITARROW;
+    case IDC_CROSS: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case IDC_SIZENWSE: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case IDC_SIZENESW: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case IDC_SIZEWE: case IDC_HSPLIT: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case IDC_SIZENS: case IDC_VSPLIT: return SDL_SYSTEM_CURSOR_SIZENS;
+    case IDC_SIZEALL: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case IDC_NO: case IDC_NODROP: return SDL_SYSTEM_CURSOR_NO;
+    case IDC_HAND: return SDL_SYSTEM_CURSOR_HAND;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+bool HasCaption(HWND h) { return (GetWindowStyle(h) & WS_CAPTION) == WS_CAPTION; }
+
+bool NeverActivates(HWND h) {
+  const DWORD ex = GetWindowExStyle(h);
+  return (ex & WS_EX_NOACTIVATE) || ((GetWindowStyle(h) & WS_POPUP) && GetWindowOwner(h) && !HasCaption(h)) ||
+         (ex & WS_EX_TOOLWINDOW && !HasCaption(h));
+}
+
+}  // namespace
+
+std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
+  // The X11 driver unless the user asks for another through SDL_VIDEODRIVER.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    Error = u"Не удалось открыть дисплей: " + FromUtf8(SDL_GetError());
+    return nullptr;
+  }
+  std::unique_ptr<TSdlDisplay> d(new TSdlDisplay());
+  SDL_StartTextInput();
+  SetDisplayBackend(d.get());
+  SetClipboardBridge(d.get());
+  return d;
+}
+
+TSdlDisplay::TSdlDisplay() = default;
+
+TSdlDisplay::~TSdlDisplay() {
+  SetClipboardBridge(nullptr);
+  SetDisplayBackend(nullptr);
+  for (auto& [h, s] : FShown)
+    if (s.Window) SDL_DestroyWindow(s.Window);
+  for (auto& [c, cur] : FCursors) SDL_FreeCursor(cur);
+  SDL_StopTextInput();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+UInt64 TSdlDisplay::Now() { return SDL_GetTicks64(); }
+
+std::vector<TDisplayMonitor> TSdlDisplay::Monitors() {
+  std::vector<TDisplayMonitor> out;
+  const int n = SDL_GetNumVideoDisplays();
+  for (int i = 0; i < n; ++i) {
+    SDL_Rect b, u;
+    if (SDL_GetDisplayBounds(i, &b) != 0) continue;
+    if (SDL_GetDisplayUsableBounds(i, &u) != 0) u = b;
+    out.push_back({TRect(b.x, b.y, b.x + b.w, b.y + b.h), TRect(u.x, u.y, u.x + u.w, u.y + u.h)});
+  }
+  if (out.empty()) out.push_back({TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 1024)});
+  return out;
+}
+
+TSdlDisplay::TShown* TSdlDisplay::Find(HWND Wnd) {
+  auto it = FShown.find(Wnd);
+  return it == FShown.end() ? nullptr : &it->second;
+}
+
+SDL_Window* TSdlDisplay::SdlWindowOf(HWND Wnd) const {
+  auto it = FShown.find(Wnd);
+  return it == FShown.end() ? nullptr : it->second.Window;
+}
+
+HWND TSdlDisplay::FromWindowId(unsigned Id) const {
+  for (const auto& [h, s] : FShown)
+    if (s.Window && SDL_GetWindowID(s.Window) == Id) return h;
+  return nullptr;
+}
+
+TRect TSdlDisplay::ShownPart(HWND Wnd, const TShown& S) const {
+  const TRect wr = GetWindowRect(Wnd);
+  if (S.Decorated) return GetClientRectInWindow(Wnd);
+  return TRect(0, 0, wr.Width(), wr.Height());
+}
+
+void TSdlDisplay::WindowCreated(HWND) {}
+
+void TSdlDisplay::Create(HWND Wnd) {
+  TShown s;
+  s.Decorated = HasCaption(Wnd);
+  s.Popup = !s.Decorated && NeverActivates(Wnd);
+  const TRect part = ShownPart(Wnd, s);
+  const TRect wr = GetWindowRect(Wnd);
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  if (!s.Decorated) {
+    flags |= SDL_WINDOW_BORDERLESS;
+    if (GetWindowOwner(Wnd) || s.Popup) flags |= SDL_WINDOW_SKIP_TASKBAR;
+    if (s.Popup) flags |= SDL_WINDOW_POPUP_MENU;
+  } else if (GetWindowStyle(Wnd) & WS_THICKFRAME) {
+    flags |= SDL_WINDOW_RESIZABLE;
+  }
+  s.Title = GetWindowText(Wnd);
+  s.Window = SDL_CreateWindow(ToUtf8(s.Title).c_str(), wr.Left + part.Left, wr.Top + part.Top,
+                              std::max(1, part.Width()), std::max(1, part.Height()), flags);
+  FShown[Wnd] = s;
+}
+
+void TSdlDisplay::Destroy(HWND Wnd) {
+  auto it = FShown.find(Wnd);
+  if (it == FShown.end()) return;
+  if (it->second.Window) SDL_DestroyWindow(it->second.Window);
+  FShown.erase(it);
+}
+
+void TSdlDisplay::WindowDestroyed(HWND Wnd) { Destroy(Wnd); }
+
+void TSdlDisplay::DropStale() {
+  std::vector<HWND> gone;
+  for (const auto& [h, s] : FShown)
+    if (!IsWindow(h)) gone.push_back(h);
+  for (HWND h : gone) Destroy(h);
+}
+
+void TSdlDisplay::FocusOwner(HWND Popup) {
+  for (HWND o = GetWindowOwner(Popup); o; o = GetWindowOwner(o)) {
+    TShown* s = Find(o);
+    if (s && s->Window && !s->Popup) {
+      SDL_SetWindowInputFocus(s->Window);
+      return;
+    }
+  }
+}
+
+void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
+  DropStale();
+  TShown* s = Find(Wnd);
+  if (!Visible) {
+    if (s && s->Window) SDL_HideWindow(s->Window);
+    return;
+  }
+  if (!s) {
+    Create(Wnd);
+    s = Find(Wnd);
+  }
+  if (!s->Window) return;
+  Place(Wnd, *s);
+  SDL_ShowWindow(s->Window);
+  PresentAll(Wnd);
+  if (s->Popup) FocusOwner(Wnd);
+}
+
+void TSdlDisplay::Place(HWND Wnd, TShown& S) {
+  const TRect part = ShownPart(Wnd, S);
+  const TRect wr = GetWindowRect(Wnd);
+  int x, y, w, h;
+  SDL_GetWindowPosition(S.Window, &x, &y);
+  SDL_GetWindowSize(S.Window, &w, &h);
+  const int nw = std::max(1, part.Width()), nh = std::max(1, part.Height());
+  if (w != nw || h != nh) SDL_SetWindowSize(S.Window, nw, nh);
+  if (x != wr.Left + part.Left || y != wr.Top + part.Top)
+    SDL_SetWindowPosition(S.Window, wr.Left + part.Left, wr.Top + part.Top);
+}
+
+void TSdlDisplay::WindowMoved(HWND Wnd, const TRect&) {
+  if (FSyncing) return;
+  TShown* s = Find(Wnd);
+  if (s && s->Window) {
+    Place(Wnd, *s);
+    PresentAll(Wnd);
+  }
+}
+
+void TSdlDisplay::WindowActivated(HWND Wnd) {
+  if (FSyncing) return;
+  TShown* s = Find(Wnd);
+  if (s && s->Window && !s->Popup && (SDL_GetWindowFlags(s->Window) & SDL_WINDOW_SHOWN)) SDL_RaiseWindow(s->Window);
+}
+
+void TSdlDisplay::PresentAll(HWND Wnd) {
+  if (cairo_surface_t* img = GetWindowSurface(Wnd)) {
+    const TRect wr = GetWindowRect(Wnd);
+    Present(Wnd, img, TRect(0, 0, wr.Width(), wr.Height()));
+  }
+}
+
+void TSdlDisplay::Present(HWND Wnd, cairo_surface_t* Image, const TRect& Dirty) {
+  TShown* s = Find(Wnd);
+  if (!s || !s->Window || !Image) return;
+  const String title = GetWindowText(Wnd);
+  if (title != s->Title) {
+    s->Title = title;
+    SDL_SetWindowTitle(s->Window, ToUtf8(title).c_str());
+  }
+  const TRect part = ShownPart(Wnd, *s);
+  TRect r = Dirty;
+  r.Left = std::max(r.Left, part.Left);
+  r.Top = std::max(r.Top, part.Top);
+  r.Right = std::min({r.Right, part.Right, Integer(cairo_image_surface_get_width(Image))});
+  r.Bottom = std::min({r.Bottom, part.Bottom, Integer(cairo_image_surface_get_height(Image))});
+  if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+  SDL_Surface* dst = SDL_GetWindowSurface(s->Window);
+  if (!dst) return;
+  cairo_surface_flush(Image);
+  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
+      cairo_image_surface_get_data(Image), cairo_image_surface_get_width(Image),
+      cairo_image_surface_get_height(Image), 32, cairo_image_surface_get_stride(Image), SDL_PIXELFORMAT_ARGB8888);
+  if (!src) return;
+  SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+  SDL_Rect from{r.Left, r.Top, r.Width(), r.Height()};
+  SDL_Rect to{r.Left - part.Left, r.Top - part.Top, r.Width(), r.Height()};
+  SDL_BlitSurface(src, &from, dst, &to);
+  SDL_FreeSurface(src);
+  SDL_UpdateWindowSurfaceRects(s->Window, &to, 1);
+}
+
+void TSdlDisplay::CursorChanged(HCURSOR Cursor) {
+  SDL_Cursor*& c = FCursors[Cursor];
+  if (!c) c = SDL_CreateSystemCursor(SystemCursorOf(Cursor));
+  if (c) SDL_SetCursor(c);
+}
+
+TPoint TSdlDisplay::ToScreen(HWND Wnd, Integer X, Integer Y) {
+  TShown* s = Find(Wnd);
+  const TRect wr = GetWindowRect(Wnd);
+  const TRect part = s ? ShownPart(Wnd, *s) : TRect();
+  return TPoint(wr.Left + part.Left + X, wr.Top + part.Top + Y);
+}
+
+void TSdlDisplay::HandleEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_MOUSEMOTION: {
+      HWND h = FromWindowId(e.motion.windowID);
+      if (!h) return;
+      FLastMouse = ToScreen(h, e.motion.x, e.motion.y);
+      InjectMouse(TMouseAction::Move, mbLeft, FLastMouse);
+      return;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      HWND h = FromWindowId(e.button.windowID);
+      if (!h) return;
+      FLastMouse = ToScreen(h, e.button.x, e.button.y);
+      InjectMouse(e.type == SDL_MOUSEBUTTONDOWN ? TMouseAction::Down : TMouseAction::Up, ButtonOf(e.button.button),
+                  FLastMouse);
+      return;
+    }
+    case SDL_MOUSEWHEEL: {
+      Integer dy = e.wheel.y;
+      if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) dy = -dy;
+      if (dy) InjectMouse(TMouseAction::Wheel, mbLeft, FLastMouse, dy * WHEEL_DELTA);
+      return;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      if (Word vk = VirtualKeyOf(e.key.keysym.scancode)) InjectKey(vk, e.type == SDL_KEYDOWN);
+      return;
+    case SDL_TEXTINPUT: {
+      for (Char c : FromUtf8(e.text.text)) InjectChar(c);
+      return;
+    }
+    case SDL_WINDOWEVENT: {
+      HWND h = FromWindowId(e.window.windowID);
+      if (!h) return;
+      TShown* s = Find(h);
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: PostMessage(h, WM_CLOSE); break;
+        case SDL_WINDOWEVENT_EXPOSED: PresentAll(h); break;
+        case SDL_WINDOWEVENT_LEAVE: InjectMouseLeave(); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          if (s->Popup) FocusOwner(h);
+          else if (GetActiveWindow() != h && IsWindowEnabled(h)) {
+            FSyncing = true;
+            SetActiveWindow(h);
+            FSyncing = false;
+          }
+          break;
+        case SDL_WINDOWEVENT_MOVED: {
+          // The window manager moved it: follow in the window layer.
+          const TRect part = ShownPart(h, *s);
+          const TRect wr = GetWindowRect(h);
+          const Integer nx = e.window.data1 - part.Left, ny = e.window.data2 - part.Top;
+          if (nx != wr.Left || ny != wr.Top) {
+            FSyncing = true;
+            SetWindowPos(h, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            FSyncing = false;
+          }
+          break;
+        }
+        case SDL_WINDOWEVENT_SIZE_CHANGED: {
+          const TRect part = ShownPart(h, *s);
+          const TRect wr = GetWindowRect(h);
+          const Integer nw = wr.Width() - part.Width() + e.window.data1;
+          const Integer nh = wr.Height() - part.Height() + e.window.data2;
+          if (nw != wr.Width() || nh != wr.Height()) {
+            FSyncing = true;
+            SetWindowPos(h, nullptr, 0, 0, nw, nh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            FSyncing = false;
+          }
+          PresentAll(h);
+          break;
+        }
+        default: break;
+      }
+      return;
+    }
+    default: return;
+  }
+}
+
+bool TSdlDisplay::Pump() {
+  DropStale();
+  bool any = false;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    HandleEvent(e);
+    any = true;
+  }
+  return any;
+}
+
+void TSdlDisplay::Wait(UInt64 TimeoutMs) {
+  SDL_WaitEventTimeout(nullptr, int(std::min<UInt64>(TimeoutMs, INT_MAX)));
+}
+
+void TSdlDisplay::SetText(const String& Text) { SDL_SetClipboardText(ToUtf8(Text).c_str()); }
+
+bool TSdlDisplay::GetText(String& Text) {
+  if (!SDL_HasClipboardText()) return false;
+  char* t = SDL_GetClipboardText();
+  if (!t) return false;
+  Text = FromUtf8(t);
+  SDL_free(t);
+  return true;
+}
