@@ -529,6 +529,25 @@ bool TextOut(HDC DC, Integer X, Integer Y, const String& Text, Integer Count);
 bool GetTextMetrics(HDC DC, TTextMetric& TM);
 inline bool GetTextMetricsW(HDC DC, TTextMetric& TM) { return GetTextMetrics(DC, TM); }
 bool GetTextExtentPoint32(HDC DC, const String& Text, Integer Count, TSize& Size);
+
+// The outline metrics the callers read: the slope of italic faces and the em square.
+struct TOutlineTextMetric {
+  UINT otmSize = 0;
+  TTextMetric otmTextMetrics;
+  Integer otmsCharSlopeRise = 1;
+  Integer otmsCharSlopeRun = 0;
+  Integer otmItalicAngle = 0;  // tenths of a degree, negative leaning right
+  UINT otmEMSquare = 2048;
+  Integer otmAscent = 0;
+  Integer otmDescent = 0;
+};
+using OUTLINETEXTMETRIC = TOutlineTextMetric;
+using OUTLINETEXTMETRICW = TOutlineTextMetric;
+// Fills Metric when it is given; returns the size of the record, 0 on failure.
+UINT GetOutlineTextMetrics(HDC DC, UINT Size, TOutlineTextMetric* Metric);
+inline UINT GetOutlineTextMetricsW(HDC DC, UINT Size, TOutlineTextMetric* Metric) {
+  return GetOutlineTextMetrics(DC, Size, Metric);
+}
 inline bool GetTextExtentPoint32W(HDC DC, const String& Text, Integer Count, TSize& Size) {
   return GetTextExtentPoint32(DC, Text, Count, Size);
 }

@@ -496,6 +496,25 @@ bool GetTextExtentPoint32(HDC DC, const String& Text, Integer Count, TSize& Size
   return true;
 }
 
+UINT GetOutlineTextMetrics(HDC DC, UINT, TOutlineTextMetric* Metric) {
+  if (!DC) return 0;
+  const UINT size = sizeof(TOutlineTextMetric);
+  if (!Metric) return size;
+  TOutlineTextMetric m;
+  m.otmSize = size;
+  m.otmTextMetrics = GetTextEngine()->GetMetrics(DC->S.Font);
+  m.otmAscent = m.otmTextMetrics.tmAscent;
+  m.otmDescent = m.otmTextMetrics.tmDescent;
+  if (m.otmTextMetrics.tmItalic) {
+    // The oblique DejaVu faces lean about 11 degrees.
+    m.otmItalicAngle = -110;
+    m.otmsCharSlopeRise = 100;
+    m.otmsCharSlopeRun = 19;
+  }
+  *Metric = m;
+  return size;
+}
+
 bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text,
                 Integer Count, const Integer*) {
   if (!DC) return false;

@@ -254,3 +254,27 @@ TEST(CanvasBlit, GradientRunsFromColourToColour) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CanvasFills, SystemColourIndexesServeAsBrushes) {
+  TestImage img(10, 10);
+  HDC dc = img.DC();
+  EXPECT_EQ(FillRect(dc, Rect(0, 0, 5, 5), reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_BTNFACE + 1))), 1);
+  EXPECT_EQ(img.At(2, 2), ColorToRGB(clBtnFace));
+  FillRect(dc, Rect(5, 5, 10, 10), GetSysColorBrush(COLOR_HIGHLIGHT));
+  EXPECT_EQ(img.At(7, 7), ColorToRGB(clHighlight));
+  EXPECT_TRUE(DeleteObject(GetSysColorBrush(COLOR_HIGHLIGHT)));  // shared: stays usable
+  FillRect(dc, Rect(0, 5, 5, 10), GetSysColorBrush(COLOR_HIGHLIGHT));
+  EXPECT_EQ(img.At(2, 7), ColorToRGB(clHighlight));
+  EXPECT_EQ(FillRect(dc, Rect(0, 0, 1, 1), nullptr), 0);
+  // A hatched brush paints its lines and, opaque, the gaps in the background colour.
+  img.Canvas()->GetBrush()->SetColor(clRed);
+  img.Canvas()->GetBrush()->SetStyle(bsHorizontal);
+  img.Canvas()->FillRect(Rect(0, 0, 10, 10));
+  EXPECT_EQ(img.At(3, 0), clRed);
+  EXPECT_EQ(img.At(3, 8), clRed);
+  EXPECT_NE(img.At(3, 3), clRed);
+}
+
+}  // namespace

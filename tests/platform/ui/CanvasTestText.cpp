@@ -263,3 +263,19 @@ TEST(CanvasExtTextOut, VerticalFontRunsUpwards) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CanvasTextMetrics, OutlineMetricsGiveTheItalicSlope) {
+  TestImage img(4, 4);
+  TOutlineTextMetric otm;
+  EXPECT_EQ(GetOutlineTextMetrics(img.DC(), sizeof(otm), &otm), sizeof(otm));
+  EXPECT_EQ(otm.otmsCharSlopeRun, 0);
+  EXPECT_EQ(otm.otmTextMetrics.tmHeight, 14);
+  img.Canvas()->GetFont()->SetStyle({fsItalic});
+  GetOutlineTextMetrics(img.DC(), sizeof(otm), &otm);
+  EXPECT_GT(otm.otmsCharSlopeRun, 0);
+  EXPECT_GT(otm.otmsCharSlopeRise, otm.otmsCharSlopeRun);
+}
+
+}  // namespace
