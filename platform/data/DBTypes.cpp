@@ -45,6 +45,24 @@ const char16_t* FieldTypeDisplayName(TFieldType t) {
   return t >= 0 && t < FieldTypeCount ? Names[t].Display : u"";
 }
 
+bool FieldTypeFromName(const String& Name, TFieldType& Type) {
+  for (int i = 0; i < FieldTypeCount; ++i) {
+    const char16_t* n = Names[i].Ident;
+    size_t k = 0;
+    for (; n[k] && k < Name.size(); ++k) {
+      char16_t a = n[k], b = Name[k];
+      if (a >= u'A' && a <= u'Z') a = static_cast<char16_t>(a + 32);
+      if (b >= u'A' && b <= u'Z') b = static_cast<char16_t>(b + 32);
+      if (a != b) break;
+    }
+    if (!n[k] && k == Name.size()) {
+      Type = static_cast<TFieldType>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
 bool IsStringFieldType(TFieldType t) {
   return t == ftString || t == ftFixedChar || t == ftWideString || t == ftFixedWideChar || t == ftGuid;
 }

@@ -50,6 +50,8 @@ using TFieldTypes = TDBSet<TFieldType>;
 const char16_t* FieldTypeName(TFieldType t);
 // "String", "Integer", ...: the names used in messages about a field's type.
 const char16_t* FieldTypeDisplayName(TFieldType t);
+// The type named by FieldTypeName (without regard to case); false when none is.
+bool FieldTypeFromName(const String& Name, TFieldType& Type);
 
 enum TBlobType { btBlobFirst = ftBlob };  // a blob type is a TFieldType from ftBlob to ftWideMemo
 

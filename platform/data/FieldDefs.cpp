@@ -247,3 +247,57 @@ TIndexDef* TIndexDefs::GetIndexForFields(const String& Fields, bool CaseInsensit
 }
 
 void TIndexDefs::Update() { FUpdated = true; }
+
+// ---- streaming ------------------------------------------------------------------
+
+namespace {
+
+TFieldType ReadFieldType(TReader* R) {
+  String name = R->ReadIdent();
+  TFieldType t;
+  if (!FieldTypeFromName(name, t)) throw EReadError(u"Invalid field type: " + name);
+  return t;
+}
+
+}  // namespace
+
+void TFieldDef::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TCollectionItem::GetPropInfos(Props);
+  Props.push_back({u"Name", [this](TWriter* W) { W->WriteString(FName); },
+                   [this](TReader* R) { FName = R->ReadString(); }, nullptr});
+  Props.push_back({u"DataType", [this](TWriter* W) { W->WriteIdent(FieldTypeName(FDataType)); },
+                   [this](TReader* R) { FDataType = ReadFieldType(R); }, nullptr});
+  Props.push_back({u"Size", [this](TWriter* W) { W->WriteInteger(FSize); },
+                   [this](TReader* R) { FSize = R->ReadInteger(); }, [this] { return FSize != 0; }});
+  Props.push_back({u"Precision", [this](TWriter* W) { W->WriteInteger(FPrecision); },
+                   [this](TReader* R) { FPrecision = R->ReadInteger(); }, [this] { return FPrecision != 0; }});
+  Props.push_back({u"Attributes", [this](TWriter* W) { W->WriteInteger(static_cast<Int64>(FAttributes.Bits())); },
+                   [this](TReader* R) {
+                     Int64 bits = R->ReadInt64();
+                     FAttributes = TFieldAttributes();
+                     for (int i = 0; i <= faFixed; ++i)
+                       if (bits & (Int64{1} << i)) FAttributes.Include(static_cast<TFieldAttribute>(i));
+                   },
+                   [this] { return !FAttributes.Empty(); }});
+}
+
+void TIndexDef::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TCollectionItem::GetPropInfos(Props);
+  auto text = [&Props](const char16_t* name, String& field) {
+    Props.push_back({name, [&field](TWriter* W) { W->WriteString(field); },
+                     [&field](TReader* R) { field = R->ReadString(); }, [&field] { return !field.empty(); }});
+  };
+  text(u"Name", FName);
+  text(u"Fields", FFields);
+  text(u"DescFields", FDescFields);
+  text(u"CaseInsFields", FCaseInsFields);
+  text(u"Expression", FExpression);
+  Props.push_back({u"Options", [this](TWriter* W) { W->WriteInteger(static_cast<Int64>(FOptions.Bits())); },
+                   [this](TReader* R) {
+                     Int64 bits = R->ReadInt64();
+                     FOptions = TIndexOptions();
+                     for (int i = 0; i <= ixNonMaintained; ++i)
+                       if (bits & (Int64{1} << i)) FOptions.Include(static_cast<TIndexOption>(i));
+                   },
+                   [this] { return !FOptions.Empty(); }});
+}

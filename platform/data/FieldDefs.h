@@ -3,6 +3,7 @@
 // (and apart from) the TField objects that show them.
 
 #include "platform/core/Collection.h"
+#include "platform/core/Filer.h"
 #include "platform/data/Fields.h"
 
 class TFieldDefs;
@@ -41,6 +42,9 @@ public:
   TField* CreateField(TComponent* Owner, const String& FieldName = String(),
                       bool Unused = false);
   void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   void Changed() { TCollectionItem::Changed(false); }
@@ -107,6 +111,9 @@ public:
   const String& GetSource() const { return FSource; }
   void SetSource(const String& Value) { FSource = Value; }
   void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   String FName, FFields, FDescFields, FCaseInsFields, FExpression, FSource;

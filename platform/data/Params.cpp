@@ -141,3 +141,30 @@ bool TParams::IsEqual(const TParams* Value) const {
   }
   return true;
 }
+
+void TParam::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TCollectionItem::GetPropInfos(Props);
+  Props.push_back({u"Name", [this](TWriter* W) { W->WriteString(FName); },
+                   [this](TReader* R) { FName = R->ReadString(); }, nullptr});
+  Props.push_back({u"DataType", [this](TWriter* W) { W->WriteIdent(FieldTypeName(FDataType)); },
+                   [this](TReader* R) {
+                     String name = R->ReadIdent();
+                     if (!FieldTypeFromName(name, FDataType)) throw EReadError(u"Invalid field type: " + name);
+                   },
+                   nullptr});
+  Props.push_back({u"ParamType", [this](TWriter* W) { W->WriteInteger(FParamType); },
+                   [this](TReader* R) {
+                     Integer v = R->ReadInteger();
+                     if (v < ptUnknown || v > ptResult) throw EReadError(u"Invalid parameter type");
+                     FParamType = static_cast<TParamType>(v);
+                   },
+                   nullptr});
+  Props.push_back({u"Size", [this](TWriter* W) { W->WriteInteger(FSize); },
+                   [this](TReader* R) { FSize = R->ReadInteger(); }, [this] { return FSize != 0; }});
+  Props.push_back({u"Value", [this](TWriter* W) { W->WriteVariant(FValue); },
+                   [this](TReader* R) {
+                     FValue = R->ReadVariant();
+                     FBound = !FValue.IsNull();
+                   },
+                   [this] { return !FValue.IsEmpty(); }});
+}

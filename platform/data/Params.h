@@ -2,6 +2,7 @@
 // Named parameters of a dataset's query: name, type, direction and value.
 
 #include "platform/core/Collection.h"
+#include "platform/core/Filer.h"
 #include "platform/core/Variant.h"
 #include "platform/data/DBTypes.h"
 
@@ -42,6 +43,9 @@ public:
   TDateTime GetAsDateTime() const { return GetIsNull() ? 0.0 : FValue.AsDateTime(); }
   void SetAsDateTime(TDateTime Value);
   void Assign(TPersistent* Source) override;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   String FName;

@@ -286,6 +286,46 @@ TEST(FieldDefs, NamesAreUniqueAndNumbersFollowTheOrder) {
   EXPECT_EQ(f->GetSize(), 10);
 }
 
+TEST(FieldDefs, StreamOutAndBack) {
+  TFieldDefs defs(nullptr);
+  defs.Add(u"Название", ftWideString, 40, true);
+  defs.Add(u"PRICE", ftBCD)->SetPrecision(12);
+  TIndexDefs indexes(nullptr);
+  indexes.Add(u"pk", u"PRICE", {ixPrimary, ixUnique});
+  TParams params;
+  params.CreateParam(ftInteger, u"ID", ptInput)->SetAsInteger(5);
+  TMemoryStream ms;
+  {
+    TWriter w(&ms);
+    w.WriteCollection(&defs);
+    w.WriteCollection(&indexes);
+    w.WriteCollection(&params);
+  }
+  ms.SetPosition(0);
+  TFieldDefs back(nullptr);
+  TIndexDefs backIndexes(nullptr);
+  TParams backParams;
+  {
+    TReader r(&ms);
+    r.ReadCollection(&back);
+    r.ReadCollection(&backIndexes);
+    r.ReadCollection(&backParams);
+  }
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back[0]->GetName(), u"Название");
+  EXPECT_EQ(back[0]->GetDataType(), ftWideString);
+  EXPECT_EQ(back[0]->GetSize(), 40);
+  EXPECT_TRUE(back[0]->GetRequired());
+  EXPECT_EQ(back[1]->GetDataType(), ftBCD);
+  EXPECT_EQ(back[1]->GetPrecision(), 12);
+  EXPECT_EQ(back[1]->GetFieldNo(), 2);
+  ASSERT_EQ(backIndexes.Count(), 1);
+  EXPECT_EQ(backIndexes[0]->GetFields(), u"PRICE");
+  EXPECT_TRUE(backIndexes[0]->GetOptions().Contains(ixPrimary));
+  EXPECT_EQ(backParams.ParamByName(u"ID")->GetAsInteger(), 5);
+  EXPECT_EQ(backParams.ParamByName(u"ID")->GetParamType(), ptInput);
+}
+
 TEST(IndexDefs, FindsAnIndexByItsLeadingFields) {
   TIndexDefs defs(nullptr);
   defs.Add(u"byName", u"NAME;ID", {});
