@@ -543,6 +543,9 @@ public:
   virtual void CommitRestruct();
   virtual void Clear();
 
+  // Whether any notificator listens to one-record change sets: without one,
+  // building the change set would be wasted work.
+  bool HasApplyUpdatesHandlers() const;
   bool GetRestructMode() const { return FRestructMode; }
   const std::vector<Integer>& GetAutoIncList() const { return FAutoIncList; }
   const std::vector<TRecordsListNotificatorEh*>& GetNotificators() const { return FNotificators; }

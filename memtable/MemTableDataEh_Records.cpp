@@ -257,13 +257,12 @@ Integer TRecordsListEh::InsertRecord(TMemoryRecordEh* Rec, Integer Index, bool I
   if (!Append && (Index < 0 || Index > GetCount())) TList::Error(u"List index out of bounds (%d)", Index);
   Integer pos = Append ? GetCount() : Index;
   Notify(Rec, pos, rlnRecAddingEh);
+  const bool apply = !FCachedUpdates && !IsLoading && FMemTableData->HasApplyUpdatesHandlers();
   // An apply hook that refuses the insert leaves the record as it came.
   TRecDataValues saved;
-  if (!IsLoading) {
-    saved = Rec->FData;
-    FMemTableData->SetAutoIncValues(Rec);
-  }
-  if (!FCachedUpdates && !IsLoading) {
+  if (apply) saved = Rec->FData;
+  if (!IsLoading) FMemTableData->SetAutoIncValues(Rec);
+  if (apply) {
     try {
       ApplyRecordUpdate(Rec, usInserted);
     } catch (...) {
@@ -490,6 +489,7 @@ void TRecordsListEh::SortData(const TCompareRecordsEh& CompareProg, TObject* Par
 }
 
 void TRecordsListEh::ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus UpdateKind) {
+  if (!FMemTableData->HasApplyUpdatesHandlers()) return;
   std::unique_ptr<TMemTableDataShadowEh> shadow(new TMemTableDataShadowEh(FMemTableData));
   TRecordsListEh* list = shadow->GetRecordsList();
   list->SetCachedUpdates(true);

@@ -510,6 +510,11 @@ void TMemTableDataEh::ApplyUpdates(TMemTableDataEh* AMemTableData) {
     n->ApplyUpdates(AMemTableData);
 }
 
+bool TMemTableDataEh::HasApplyUpdatesHandlers() const {
+  return std::any_of(FNotificators.begin(), FNotificators.end(),
+                     [](const TRecordsListNotificatorEh* n) { return static_cast<bool>(n->OnApplyUpdates); });
+}
+
 void TMemTableDataEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
   for (TRecordsListNotificatorEh* n : std::vector<TRecordsListNotificatorEh*>(FNotificators))
     n->Notification(MemRec, Index, Action);
