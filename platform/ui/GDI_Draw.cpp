@@ -68,20 +68,44 @@ const std::vector<Integer>& StylePattern(TPenStyle s) {
 
 class LineRasteriser {
 public:
-  LineRasteriser(HDC dc) : FDC(dc), FPattern(StylePattern(dc->S.Pen.Style)) {}
+  LineRasteriser(HDC dc) : FDC(dc), FPattern(StylePattern(dc->S.Pen.Style)) {
+    for (Integer n : FPattern) FPatternLength += n;
+    FBounds = dc->Surface() ? dc->EffectiveClip().Bounds() : TRect();
+  }
 
-  // Adds the pixels of a segment in surface coordinates, without its end point.
+  // Adds the pixels of a segment in surface coordinates, without its end point:
+  // step k of n along the longer axis, the other coordinate rounded. Only the
+  // steps that can land inside the clip are walked, so far-away end points cost
+  // nothing; the dash pattern still counts every step.
   void Segment(TPoint a, TPoint b) {
-    Integer dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
-    Integer sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
-    Integer err = dx + dy;
-    TPoint p = a;
-    while (!(p == b)) {
-      Emit(p);
-      Integer e2 = 2 * err;
-      if (e2 >= dy) { err += dy; p.X += sx; }
-      if (e2 <= dx) { err += dx; p.Y += sy; }
+    const Int64 dx = static_cast<Int64>(b.X) - a.X, dy = static_cast<Int64>(b.Y) - a.Y;
+    const Int64 n = std::max(std::abs(dx), std::abs(dy));
+    if (n == 0) return;
+    double lo = 0, hi = static_cast<double>(n);
+    auto limit = [&](Int64 start, Int64 d, Integer min, Integer max) {
+      // start + k * d / n must stay within [min - 1, max + 1].
+      if (d == 0) {
+        if (start < min - 1 || start > max + 1) hi = -1;
+        return;
+      }
+      double k0 = (static_cast<double>(min - 1 - start)) * n / d;
+      double k1 = (static_cast<double>(max + 1 - start)) * n / d;
+      if (k0 > k1) std::swap(k0, k1);
+      lo = std::max(lo, k0);
+      hi = std::min(hi, k1);
+    };
+    limit(a.X, dx, FBounds.Left, FBounds.Right);
+    limit(a.Y, dy, FBounds.Top, FBounds.Bottom);
+    if (hi >= lo && !FBounds.IsEmpty()) {
+      const Int64 kFrom = std::max<Int64>(0, static_cast<Int64>(std::floor(lo)) - 1);
+      const Int64 kTo = std::min<Int64>(n, static_cast<Int64>(std::ceil(hi)) + 1);
+      for (Int64 k = kFrom; k < kTo; ++k) {
+        const Integer x = static_cast<Integer>(a.X + RoundDiv(k * dx, n));
+        const Integer y = static_cast<Integer>(a.Y + RoundDiv(k * dy, n));
+        Emit(TPoint(x, y), FPhase + k);
+      }
     }
+    FPhase += n;
   }
 
   // Axis-aligned solid segments are filled as rectangles: the fast, common case.
@@ -119,13 +143,23 @@ public:
   }
 
 private:
-  void Emit(TPoint p) {
+  // Rounds num / den to the nearest integer, halves upwards; den > 0.
+  static Int64 RoundDiv(Int64 num, Int64 den) {
+    const Int64 twice = 2 * num + den;
+    const Int64 q = twice / (2 * den);
+    return (twice % (2 * den) != 0 && twice < 0) ? q - 1 : q;
+  }
+
+  void Emit(TPoint p, Int64 step) {
     bool on = true;
-    if (!FPattern.empty()) {
-      on = (FRun % 2) == 0;
-      if (++FInRun >= FPattern[static_cast<size_t>(FRun)]) {
-        FInRun = 0;
-        FRun = (FRun + 1) % static_cast<Integer>(FPattern.size());
+    if (FPatternLength > 0) {
+      Int64 pos = step % FPatternLength;
+      for (size_t i = 0; i < FPattern.size(); ++i) {
+        if (pos < FPattern[i]) {
+          on = (i % 2) == 0;
+          break;
+        }
+        pos -= FPattern[i];
       }
     }
     FPixels.push_back({p.X, p.Y, on});
@@ -133,7 +167,9 @@ private:
 
   HDC FDC;
   const std::vector<Integer>& FPattern;
-  Integer FRun = 0, FInRun = 0;
+  Int64 FPatternLength = 0;
+  Int64 FPhase = 0;
+  TRect FBounds;
   std::vector<Pixel> FPixels;
 };
 
@@ -725,6 +761,8 @@ bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
   cairo_surface_t* ss = Src->Surface();
   cairo_surface_flush(ss);
   const Integer sw = cairo_image_surface_get_width(ss), sh = cairo_image_surface_get_height(ss);
+  // Refuse absurd source rectangles rather than allocating for them.
+  if (static_cast<Int64>(sr.Width()) * sr.Height() > (Int64{1} << 26)) return false;
   // Copy the source first: source and destination may share pixels.
   std::vector<std::uint32_t> buf(static_cast<size_t>(sr.Width()) * static_cast<size_t>(sr.Height()));
   for (Integer y = 0; y < sr.Height(); ++y) {

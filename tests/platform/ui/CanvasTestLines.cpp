@@ -49,6 +49,19 @@ TEST(CanvasLines, TheEndPointIsNotDrawn) {
   EXPECT_EQ(img.CountNot(Rect(0, 10, 20, 20), clWhite), 5);
 }
 
+TEST(CanvasLines, FarAwayEndPointsCostNothingAndKeepTheSlope) {
+  TestImage img(20, 20);
+  TCanvas* c = img.Canvas();
+  c->MoveTo(0, 0);
+  c->LineTo(1000000000, 1000000000);
+  for (Integer i = 0; i < 20; ++i) EXPECT_EQ(img.At(i, i), clBlack);
+  EXPECT_EQ(img.CountNot(Rect(0, 0, 20, 20), clWhite), 20);
+  c->GetPen()->SetStyle(psDot);
+  c->MoveTo(-1000000000, 10);
+  c->LineTo(1000000000, 11);
+  EXPECT_GT(img.CountNot(Rect(0, 10, 20, 12), clWhite), 0);
+}
+
 TEST(CanvasLines, PolyPolylineDrawsEachStrip) {
   TestImage img(30, 30);
   const TPoint pts[] = {{1, 1}, {11, 1}, {11, 11}, {20, 20}, {20, 25}};
