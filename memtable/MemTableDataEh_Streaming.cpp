@@ -293,6 +293,10 @@ void TMemTableDataEh::ReadState(TReader* Reader) {
   scratch.FRecordsList->FNextID = FRecordsList->FNextID;
   const Integer savedCurValue = FAutoIncrement->GetCurValue();
 
+  // Columns made by the reader belong to the scratch store until they move over,
+  // so their names cannot clash with the columns they replace.
+  TComponent* savedOwner = Reader->GetOwner();
+  Reader->SetOwner(&scratch);
   auto savedCreate = Reader->OnCreateComponent;
   auto savedNotFound = Reader->OnAncestorNotFound;
   Reader->OnCreateComponent = [&scratch](TReader*, TComponentClass Class, TComponent*& Component) {
@@ -304,6 +308,7 @@ void TMemTableDataEh::ReadState(TReader* Reader) {
     else if (SameText(Name, u"RecordsList")) Component = scratch.FRecordsList;
   };
   auto restoreHooks = [&] {
+    Reader->SetOwner(savedOwner);
     Reader->OnCreateComponent = savedCreate;
     Reader->OnAncestorNotFound = savedNotFound;
   };

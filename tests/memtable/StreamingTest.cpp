@@ -7,6 +7,7 @@
 #include "platform/core/DateTime.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Streams.h"
+#include "platform/core/Strings.h"
 
 namespace {
 
@@ -176,6 +177,21 @@ TEST(Streaming, ReadingReplacesWhatTheStoreHeld) {
   EXPECT_EQ(events[6], "1:2");
 }
 
+TEST(Streaming, ColumnsWithComponentNamesCanBeReadAgain) {
+  TMemTableDataEh a(nullptr);
+  FillSample(a);
+  TMTDataStructEh* ds = a.GetDataStruct();
+  for (Integer i = 0; i < ds->GetCount(); ++i) ds->GetItem(i)->SetName(u"Column" + IntToStr(i));
+  const std::string bytes = Save(a);
+  TMemTableDataEh b(nullptr);
+  Load(b, bytes);
+  Load(b, bytes);
+  ExpectSameTables(a, b);
+  EXPECT_EQ(b.GetDataStruct()->GetItem(2)->GetName(), u"Column2");
+  // The columns belong to the structure that holds them.
+  EXPECT_EQ(b.GetDataStruct()->GetItem(2)->GetOwner(), b.GetDataStruct());
+}
+
 namespace {
 
 // A table that must come through every failed read untouched.
@@ -338,4 +354,17 @@ TEST(StreamingBadInput, ADuplicateColumnNameIsRefused) {
   Witness w;
   EXPECT_THROW(Load(w.Store, bytes), EDatabaseError);
   w.ExpectUntouched();
+}
+
+TEST(Registration, ClassesStayRegisteredUntilTheLastFinalisation) {
+  EXPECT_NE(GetClass(u"TMTStringDataFieldEh"), nullptr);
+  EXPECT_NE(GetClass(u"TRecordsListEh"), nullptr);
+  EXPECT_EQ(GetClass(u"TMTSQLTimeStampDataFieldEh"), nullptr);
+  InitMemTableDataEhUnit();
+  FinalMemTableDataEhUnit();
+  EXPECT_NE(GetClass(u"TMemTableDataEh"), nullptr);
+  FinalMemTableDataEhUnit();
+  EXPECT_EQ(GetClass(u"TMemTableDataEh"), nullptr);
+  InitMemTableDataEhUnit();
+  EXPECT_EQ(GetClass(u"TMemTableDataEh"), TMemTableDataEh::StaticComponentClass());
 }
