@@ -63,7 +63,25 @@ THeadlessDisplay::~THeadlessDisplay() {
 
 void THeadlessDisplay::Present(HWND, cairo_surface_t*, const TRect&) { ++FPresents; }
 
+void THeadlessDisplay::RunInput(std::vector<std::function<void()>> Steps) {
+  // Ahead of any steps still pending from an outer sequence.
+  for (auto it = Steps.rbegin(); it != Steps.rend(); ++it) FInputSteps.push_front(std::move(*it));
+  size_t outer = FInputSteps.size() - Steps.size();
+  while (FInputSteps.size() > outer) {
+    auto step = std::move(FInputSteps.front());
+    FInputSteps.pop_front();
+    step();
+    ProcessMessages();
+  }
+}
+
 void THeadlessDisplay::Wait(UInt64 TimeoutMs) {
+  if (!FInputSteps.empty()) {
+    auto step = std::move(FInputSteps.front());
+    FInputSteps.pop_front();
+    step();
+    return;
+  }
   if (!FIdleSteps.empty()) {
     auto step = std::move(FIdleSteps.front());
     FIdleSteps.pop_front();
@@ -125,34 +143,34 @@ void THeadlessDisplay::PressModifiers(THeadlessShift Shift, bool Down) {
 }
 
 void THeadlessDisplay::MouseMove(HWND Wnd, Integer X, Integer Y) {
-  InjectMouse(TMouseAction::Move, mbLeft, ToScreen(Wnd, X, Y));
-  ProcessMessages();
+  TPoint p = ToScreen(Wnd, X, Y);
+  RunInput({[p] { InjectMouse(TMouseAction::Move, mbLeft, p); }});
 }
 
 void THeadlessDisplay::MouseDown(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {
-  PressModifiers(Shift, true);
-  InjectMouse(TMouseAction::Down, Button, ToScreen(Wnd, X, Y));
-  ProcessMessages();
+  TPoint p = ToScreen(Wnd, X, Y);
+  RunInput({[=, this] {
+    PressModifiers(Shift, true);
+    InjectMouse(TMouseAction::Down, Button, p);
+  }});
   PressModifiers(Shift, false);
 }
 
 void THeadlessDisplay::MouseUp(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {
-  PressModifiers(Shift, true);
-  InjectMouse(TMouseAction::Up, Button, ToScreen(Wnd, X, Y));
-  ProcessMessages();
+  TPoint p = ToScreen(Wnd, X, Y);
+  RunInput({[=, this] {
+    PressModifiers(Shift, true);
+    InjectMouse(TMouseAction::Up, Button, p);
+  }});
   PressModifiers(Shift, false);
 }
 
 void THeadlessDisplay::Click(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {
   TPoint p = ToScreen(Wnd, X, Y);
   PressModifiers(Shift, true);
-  InjectMouse(TMouseAction::Move, Button, p);
-  InjectMouse(TMouseAction::Down, Button, p);
-  ProcessMessages();
-  // The press may have opened a modal loop that already took the release; only a
-  // button still down is released.
-  InjectMouse(TMouseAction::Up, Button, p);
-  ProcessMessages();
+  RunInput({[p, Button] { InjectMouse(TMouseAction::Move, Button, p); },
+            [p, Button] { InjectMouse(TMouseAction::Down, Button, p); },
+            [p, Button] { InjectMouse(TMouseAction::Up, Button, p); }});
   PressModifiers(Shift, false);
 }
 
@@ -165,55 +183,59 @@ void THeadlessDisplay::DoubleClick(HWND Wnd, Integer X, Integer Y) {
 void THeadlessDisplay::Drag(HWND Wnd, TPoint From, TPoint To, Integer Steps) {
   if (Steps < 1) Steps = 1;
   TPoint a = ToScreen(Wnd, From.X, From.Y), b = ToScreen(Wnd, To.X, To.Y);
-  InjectMouse(TMouseAction::Move, mbLeft, a);
-  InjectMouse(TMouseAction::Down, mbLeft, a);
+  std::vector<std::function<void()>> seq;
+  seq.push_back([a] { InjectMouse(TMouseAction::Move, mbLeft, a); });
+  seq.push_back([a] { InjectMouse(TMouseAction::Down, mbLeft, a); });
   for (Integer i = 1; i <= Steps; ++i) {
     TPoint p(a.X + (b.X - a.X) * i / Steps, a.Y + (b.Y - a.Y) * i / Steps);
-    FClock += 10;
-    InjectMouse(TMouseAction::Move, mbLeft, p);
+    seq.push_back([this, p] {
+      FClock += 10;
+      InjectMouse(TMouseAction::Move, mbLeft, p);
+    });
   }
-  InjectMouse(TMouseAction::Up, mbLeft, b);
-  ProcessMessages();
+  seq.push_back([b] { InjectMouse(TMouseAction::Up, mbLeft, b); });
+  RunInput(std::move(seq));
 }
 
 void THeadlessDisplay::Wheel(HWND Wnd, Integer X, Integer Y, Integer Delta) {
-  InjectMouse(TMouseAction::Wheel, mbLeft, ToScreen(Wnd, X, Y), Delta);
-  ProcessMessages();
+  TPoint p = ToScreen(Wnd, X, Y);
+  RunInput({[p, Delta] { InjectMouse(TMouseAction::Wheel, mbLeft, p, Delta); }});
 }
 
 void THeadlessDisplay::KeyDown(Word VirtKey, THeadlessShift Shift) {
   PressModifiers(Shift, true);
-  InjectKey(VirtKey, true);
-  ProcessMessages();
+  RunInput({[VirtKey] { InjectKey(VirtKey, true); }});
 }
 
 void THeadlessDisplay::KeyUp(Word VirtKey, THeadlessShift Shift) {
-  InjectKey(VirtKey, false);
-  ProcessMessages();
+  RunInput({[VirtKey] { InjectKey(VirtKey, false); }});
   PressModifiers(Shift, false);
 }
 
 void THeadlessDisplay::Key(Word VirtKey, THeadlessShift Shift) {
   PressModifiers(Shift, true);
-  InjectKey(VirtKey, true);
-  InjectKey(VirtKey, false);
-  ProcessMessages();
+  RunInput({[VirtKey] { InjectKey(VirtKey, true); }, [VirtKey] { InjectKey(VirtKey, false); }});
   PressModifiers(Shift, false);
 }
 
 void THeadlessDisplay::TypeText(const String& Text) {
+  std::vector<std::function<void()>> seq;
   for (Char c : Text) {
     Word vk = 0;
     if (IsLetterOrDigit(c)) vk = Word(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     else if (c == ' ') vk = VK_SPACE;
     bool shift = c >= 'A' && c <= 'Z';
-    if (shift) SetKeyDown(VK_SHIFT, true);
-    if (vk) InjectKey(vk, true);
-    InjectChar(c);
-    if (vk) InjectKey(vk, false);
-    ProcessMessages();
-    if (shift) SetKeyDown(VK_SHIFT, false);
+    seq.push_back([=] {
+      if (shift) SetKeyDown(VK_SHIFT, true);
+      if (vk) InjectKey(vk, true);
+      InjectChar(c);
+    });
+    seq.push_back([=] {
+      if (vk) InjectKey(vk, false);
+      if (shift) SetKeyDown(VK_SHIFT, false);
+    });
   }
+  RunInput(std::move(seq));
 }
 
 bool THeadlessDisplay::SnapshotPNG(HWND Wnd, const std::string& Path) {

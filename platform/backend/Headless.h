@@ -94,12 +94,17 @@ public:
 
 private:
   void DispatchPending();
+  // Runs input steps one by one, dispatching after each. A step whose messages open
+  // a loop of their own (a modal form, a scroll-bar drag) lets that loop take the
+  // following steps as it waits, just as a user's next moves would reach it.
+  void RunInput(std::vector<std::function<void()>> Steps);
   void PressModifiers(THeadlessShift Shift, bool Down);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
 
   UInt64 FClock = 1000000;
   std::vector<TDisplayMonitor> FMonitors;
   std::deque<std::function<void()>> FIdleSteps;
+  std::deque<std::function<void()>> FInputSteps;
   Integer FPresents = 0;
   Integer FBeeps = 0;
   Integer FWaitDepth = 0;

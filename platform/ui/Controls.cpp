@@ -115,6 +115,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 TControl::~TControl() {
   if (CaptureControlRef == this) ::SetCaptureControl(nullptr);
   if (Application) Application->ControlDestroying(this);
+  if (Screen) Screen->ControlDestroying(this);
   SetParent(nullptr);
 }
 

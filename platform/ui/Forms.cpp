@@ -634,6 +634,10 @@ Integer TScreen::GetDesktopTop() const { return Desktop().Top; }
 TRect TScreen::GetWorkAreaRect() const { return Primary().WorkArea; }
 Integer TScreen::GetMonitorCount() const { return ::GetMonitorCount(); }
 
+void TScreen::ControlDestroying(TControl* Control) {
+  if (Control == FActiveControl) FActiveControl = nullptr;
+}
+
 void TScreen::AddForm(TCustomForm* Form) { FForms.push_back(Form); }
 
 void TScreen::RemoveForm(TCustomForm* Form) {

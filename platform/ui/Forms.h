@@ -299,6 +299,9 @@ public:
   TNotifyEvent OnActiveControlChange;
   TNotifyEvent OnActiveFormChange;
 
+  // A control going away is forgotten.
+  void ControlDestroying(TControl* Control);
+
 private:
   void AddForm(TCustomForm* Form);
   void RemoveForm(TCustomForm* Form);

@@ -17,6 +17,10 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::mak
 }
 
 TWinControl::~TWinControl() {
+  if (Screen) Screen->ControlDestroying(this);
+  // Leave the parent while we are still a windowed control, so it drops us from
+  // its tab order and its form from its focus bookkeeping.
+  if (FParent) FParent->RemoveControl(this);
   // Children still here (not owned by our owner) go with us, as windows do.
   while (!FControls.empty()) {
     TControl* c = FControls.back();

@@ -1,0 +1,320 @@
+// The control base classes through real message dispatch: alignment, anchors,
+// inherited colour and font, mouse clicks, graphic children, focus and keys.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/backend/Headless.h"
+#include "platform/ui/Forms.h"
+
+namespace {
+
+// A windowed control that paints itself in one colour and records events.
+class TProbe : public TCustomControl {
+public:
+  explicit TProbe(TComponent* AOwner) : TCustomControl(AOwner) {
+    SetTabStop(true);
+    SetBounds(0, 0, 50, 20);
+  }
+  std::vector<std::string> Events;
+  LRESULT DlgCode = 0;
+
+protected:
+  void Paint() override {
+    GetCanvas()->GetBrush()->SetColor(GetColor());
+    GetCanvas()->FillRect(GetClientRect());
+  }
+  void DoEnter() override {
+    Events.push_back("enter:" + ToUtf8(GetName()));
+    TCustomControl::DoEnter();
+  }
+  void DoExit() override {
+    Events.push_back("exit:" + ToUtf8(GetName()));
+    TCustomControl::DoExit();
+  }
+
+public:
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_GETDLGCODE) {
+      m.Result = DlgCode;
+      return;
+    }
+    TCustomControl::Dispatch(m);
+  }
+};
+
+// A windowless control that paints a filled square and counts clicks.
+class TDot : public TGraphicControl {
+public:
+  explicit TDot(TComponent* AOwner) : TGraphicControl(AOwner) { SetBounds(0, 0, 10, 10); }
+  Integer Clicks = 0;
+  TPoint LastDown{-1, -1};
+
+protected:
+  void Paint() override {
+    GetCanvas()->GetBrush()->SetColor(clRed);
+    GetCanvas()->FillRect(GetClientRect());
+  }
+  void Click() override {
+    ++Clicks;
+    TGraphicControl::Click();
+  }
+  void MouseDown(TMouseButton, TShiftState, Integer X, Integer Y) override { LastDown = TPoint(X, Y); }
+};
+
+class Controls : public ::testing::Test {
+protected:
+  THeadlessDisplay Display;
+  TForm* Form = nullptr;
+  void SetUp() override {
+    Form = new TForm(Application);
+    Form->SetName(u"Form");
+    Form->SetBorderStyle(bsNone);
+    Form->SetBounds(100, 100, 300, 200);
+  }
+  template <class T>
+  T* Add(const char16_t* name, TWinControl* parent = nullptr) {
+    T* c = new T(Form);
+    c->SetName(name);
+    c->SetParent(parent ? parent : Form);
+    return c;
+  }
+};
+
+// ---- Alignment -------------------------------------------------------------------------
+
+TEST_F(Controls, TopBottomLeftRightAndClientShareTheClientArea) {
+  auto* top = Add<TProbe>(u"Top");
+  top->SetHeight(30);
+  top->SetAlign(alTop);
+  auto* bottom = Add<TProbe>(u"Bottom");
+  bottom->SetHeight(20);
+  bottom->SetAlign(alBottom);
+  auto* left = Add<TProbe>(u"Left");
+  left->SetWidth(40);
+  left->SetAlign(alLeft);
+  auto* right = Add<TProbe>(u"Right");
+  right->SetWidth(60);
+  right->SetAlign(alRight);
+  auto* client = Add<TProbe>(u"Client");
+  client->SetAlign(alClient);
+  Form->Show();
+  EXPECT_EQ(top->GetBoundsRect(), TRect(0, 0, 300, 30));
+  EXPECT_EQ(bottom->GetBoundsRect(), TRect(0, 180, 300, 200));
+  EXPECT_EQ(left->GetBoundsRect(), TRect(0, 30, 40, 180));
+  EXPECT_EQ(right->GetBoundsRect(), TRect(240, 30, 300, 180));
+  EXPECT_EQ(client->GetBoundsRect(), TRect(40, 30, 240, 180));
+  // The window agrees with the control.
+  EXPECT_EQ(GetWindowRect(client->GetHandle()), Bounds(100 + 40, 100 + 30, 200, 150));
+  // A resize of the parent realigns.
+  Form->SetBounds(100, 100, 400, 300);
+  EXPECT_EQ(top->GetBoundsRect(), TRect(0, 0, 400, 30));
+  EXPECT_EQ(client->GetBoundsRect(), TRect(40, 30, 340, 280));
+}
+
+TEST_F(Controls, SeveralTopControlsStackInTheirOrder) {
+  auto* a = Add<TProbe>(u"A");
+  a->SetBounds(0, 0, 10, 10);
+  a->SetAlign(alTop);
+  auto* b = Add<TProbe>(u"B");
+  b->SetBounds(0, 50, 10, 15);
+  b->SetAlign(alTop);
+  auto* c = Add<TProbe>(u"C");
+  c->SetAlign(alClient);
+  EXPECT_EQ(a->GetBoundsRect(), TRect(0, 0, 300, 10));
+  EXPECT_EQ(b->GetBoundsRect(), TRect(0, 10, 300, 25));
+  EXPECT_EQ(c->GetBoundsRect(), TRect(0, 25, 300, 200));
+  // Hiding one closes the gap.
+  a->SetVisible(false);
+  EXPECT_EQ(b->GetBoundsRect(), TRect(0, 0, 300, 15));
+  EXPECT_EQ(c->GetBoundsRect(), TRect(0, 15, 300, 200));
+}
+
+TEST_F(Controls, AnchorsKeepTheDistanceToTheRightAndBottom) {
+  auto* stretch = Add<TProbe>(u"Stretch");
+  stretch->SetBounds(10, 10, 100, 20);
+  stretch->SetAnchors(TAnchors{akLeft, akTop, akRight});
+  auto* corner = Add<TProbe>(u"Corner");
+  corner->SetBounds(250, 150, 40, 40);
+  corner->SetAnchors(TAnchors{akRight, akBottom});
+  Form->Show();
+  Form->SetBounds(100, 100, 400, 260);
+  EXPECT_EQ(stretch->GetBoundsRect(), TRect(10, 10, 210, 30));
+  EXPECT_EQ(corner->GetBoundsRect(), TRect(350, 210, 390, 250));
+}
+
+// ---- Inherited properties -------------------------------------------------------------------
+
+TEST_F(Controls, ParentColorAndFontFollowTheParentUntilSetOwn) {
+  auto* panel = Add<TProbe>(u"Panel");
+  panel->SetControlStyle(panel->GetControlStyle() + csAcceptsControls);
+  auto* child = Add<TProbe>(u"Child", panel);
+  child->SetParentColor(true);
+  panel->SetColor(clYellow);
+  EXPECT_EQ(child->GetColor(), clYellow);
+  panel->GetFont()->SetName(u"Tahoma");
+  EXPECT_EQ(child->GetFont()->GetName(), u"Tahoma");
+  child->GetFont()->SetSize(14);
+  EXPECT_FALSE(child->GetParentFont());
+  panel->GetFont()->SetName(u"Courier New");
+  EXPECT_EQ(child->GetFont()->GetName(), u"Tahoma");
+  child->SetColor(clLime);
+  panel->SetColor(clAqua);
+  EXPECT_EQ(child->GetColor(), clLime);
+}
+
+// ---- Mouse ---------------------------------------------------------------------------------------
+
+TEST_F(Controls, AClickFiresOnlyWhenTheButtonIsReleasedInside) {
+  auto* p = Add<TProbe>(u"P");
+  p->SetBounds(10, 10, 50, 20);
+  int clicks = 0;
+  p->OnClick = [&](TObject*) { ++clicks; };
+  Form->Show();
+  Display.Click(p->GetHandle(), 5, 5);
+  EXPECT_EQ(clicks, 1);
+  // Pressed inside, released outside: the control kept the mouse, but no click.
+  Display.Drag(p->GetHandle(), TPoint(5, 5), TPoint(200, 100));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Controls, MouseEventsCarryButtonShiftAndDoubleClicks) {
+  auto* p = Add<TProbe>(u"P");
+  std::vector<std::pair<TMouseButton, TShiftState>> downs;
+  int dbl = 0;
+  p->OnMouseDown = [&](TObject*, TMouseButton b, TShiftState s, Integer, Integer) { downs.push_back({b, s}); };
+  p->OnDblClick = [&](TObject*) { ++dbl; };
+  Form->Show();
+  Display.Click(p->GetHandle(), 3, 3, mbRight, THeadlessShift::Ctrl);
+  Display.DoubleClick(p->GetHandle(), 3, 3);
+  ASSERT_EQ(downs.size(), 3u);
+  EXPECT_EQ(downs[0].first, mbRight);
+  EXPECT_TRUE(downs[0].second.Contains(ssCtrl));
+  EXPECT_TRUE(downs[0].second.Contains(ssRight));
+  EXPECT_FALSE(downs[1].second.Contains(ssDouble));
+  EXPECT_TRUE(downs[2].second.Contains(ssDouble));
+  EXPECT_EQ(dbl, 1);
+}
+
+TEST_F(Controls, AGraphicChildGetsTheMouseInItsOwnCoordinatesAndIsPaintedByItsParent) {
+  auto* dot = Add<TDot>(u"Dot");
+  dot->SetBounds(30, 40, 10, 10);
+  Form->Show();
+  Display.Click(Form->GetHandle(), 33, 44);
+  EXPECT_EQ(dot->Clicks, 1);
+  EXPECT_EQ(dot->LastDown, TPoint(3, 4));
+  EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 35, 45), clRed);
+  EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 45, 45), ColorToRGB(clBtnFace));
+  dot->SetVisible(false);
+  EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 35, 45), ColorToRGB(clBtnFace));
+}
+
+// ---- Focus and keys -------------------------------------------------------------------------------
+
+TEST_F(Controls, FocusMovesEnterAndExitAndTheFormsActiveControl) {
+  auto* a = Add<TProbe>(u"A");
+  auto* b = Add<TProbe>(u"B");
+  b->SetTop(30);
+  Form->Show();
+  EXPECT_EQ(Form->GetActiveControl(), a);
+  EXPECT_TRUE(a->Focused());
+  b->SetFocus();
+  EXPECT_TRUE(b->Focused());
+  EXPECT_EQ(Form->GetActiveControl(), b);
+  EXPECT_EQ(Screen->GetActiveControl(), b);
+  EXPECT_EQ(a->Events, (std::vector<std::string>{"enter:A", "exit:A"}));
+  EXPECT_EQ(b->Events, (std::vector<std::string>{"enter:B"}));
+}
+
+TEST_F(Controls, TabAndShiftTabFollowTheTabOrder) {
+  auto* a = Add<TProbe>(u"A");
+  auto* b = Add<TProbe>(u"B");
+  auto* c = Add<TProbe>(u"C");
+  c->SetTabOrder(0);  // C, A, B
+  b->SetEnabled(false);
+  Form->Show();
+  EXPECT_EQ(Form->GetActiveControl(), c);
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(a->Focused());
+  Display.Key(VK_TAB);  // B is disabled: back to C
+  EXPECT_TRUE(c->Focused());
+  Display.Key(VK_TAB, THeadlessShift::Shift);
+  EXPECT_TRUE(a->Focused());
+}
+
+TEST_F(Controls, AControlAskingForTabKeepsIt) {
+  auto* a = Add<TProbe>(u"A");
+  Add<TProbe>(u"B");
+  a->DlgCode = DLGC_WANTTAB;
+  std::vector<Word> keys;
+  a->OnKeyDown = [&](TObject*, Word& k, TShiftState) { keys.push_back(k); };
+  Form->Show();
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(a->Focused());
+  EXPECT_EQ(keys, std::vector<Word>{VK_TAB});
+}
+
+TEST_F(Controls, KeyPreviewLetsTheFormSeeAndSwallowKeysFirst) {
+  auto* a = Add<TProbe>(u"A");
+  std::vector<std::string> order;
+  Form->OnKeyDown = [&](TObject*, Word& k, TShiftState) {
+    order.push_back("form");
+    if (k == VK_F2) k = 0;
+  };
+  a->OnKeyDown = [&](TObject*, Word&, TShiftState) { order.push_back("control"); };
+  Form->Show();
+  Display.Key(VK_F3);
+  EXPECT_EQ(order, std::vector<std::string>{"control"});
+  order.clear();
+  Form->SetKeyPreview(true);
+  Display.Key(VK_F3);
+  Display.Key(VK_F2);
+  EXPECT_EQ(order, (std::vector<std::string>{"form", "control", "form"}));
+}
+
+TEST_F(Controls, KeyPressCanChangeOrSwallowTheCharacter) {
+  auto* a = Add<TProbe>(u"A");
+  String typed;
+  a->OnKeyPress = [&](TObject*, Char& c) {
+    if (c == u'x') c = 0;
+    else typed += c;
+  };
+  Form->Show();
+  Display.TypeText(u"ЖxQ");
+  EXPECT_EQ(typed, u"ЖQ");
+}
+
+// ---- Handles ---------------------------------------------------------------------------------------
+
+TEST_F(Controls, HandlesAreMadeWhenFirstNeededAndRecreationKeepsTheText) {
+  auto* a = Add<TProbe>(u"A");
+  EXPECT_FALSE(a->HandleAllocated());
+  a->SetText(u"Поиск");
+  HWND h = a->GetHandle();
+  EXPECT_TRUE(Form->HandleAllocated());
+  EXPECT_EQ(GetWindowText(h), u"Поиск");
+  EXPECT_EQ(FindControl(h), a);
+  a->RecreateWnd();
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(a->GetText(), u"Поиск");
+  EXPECT_EQ(GetParent(a->GetHandle()), Form->GetHandle());
+}
+
+TEST_F(Controls, FreeingAControlTakesItsWindowAndFocusAway) {
+  auto* a = Add<TProbe>(u"A");
+  auto* b = Add<TProbe>(u"B");
+  Form->Show();
+  b->SetFocus();
+  HWND h = b->GetHandle();
+  delete b;
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(Form->GetActiveControl(), nullptr);
+  EXPECT_EQ(Form->GetControlCount(), 1);
+  a->SetFocus();
+  EXPECT_TRUE(a->Focused());
+}
+
+}  // namespace
