@@ -9,6 +9,7 @@
 #include "platform/core/Format.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSource.h"
+#include "platform/data/PtrSnapshot.h"
 
 namespace {
 constexpr Integer MaxBufferCount = 1024;
@@ -689,11 +690,26 @@ void TDataSet::EnableControls() {
 }
 
 void TDataSet::CheckNestedBrowseMode() {
-  // Details follow their master into browse mode.
-  for (TDataLink* l : CollectLinks())
-    if (auto* d = dynamic_cast<TDetailDataLink*>(l))
-      if (TDataSet* detail = d->GetDetailDataSet(); detail && detail != this && detail->GetActive())
-        detail->CheckBrowseMode();
+  // Details follow their master into browse mode. This runs on every cursor
+  // step, so the common case (no detail links) walks the lists without copying.
+  TDataSet* details[8];
+  size_t count = 0;
+  bool more = false;
+  for (TDataSource* ds : FDataSources)
+    for (TDataLink* l : ds->FDataLinks)
+      if (auto* d = dynamic_cast<TDetailDataLink*>(l))
+        if (TDataSet* detail = d->GetDetailDataSet(); detail && detail != this && detail->GetActive()) {
+          if (count < 8) details[count++] = detail;
+          else more = true;
+        }
+  if (more) {
+    for (TDataLink* l : CollectLinks())
+      if (auto* d = dynamic_cast<TDetailDataLink*>(l))
+        if (TDataSet* detail = d->GetDetailDataSet(); detail && detail != this && detail->GetActive())
+          detail->CheckBrowseMode();
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) details[i]->CheckBrowseMode();
 }
 
 void TDataSet::UpdateCalcFields() {
@@ -727,9 +743,9 @@ void TDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
   }
   if (!notify) return;
   // A handler may unlink a data source; walk a copy.
-  for (TDataSource* ds : std::vector<TDataSource*>(FDataSources))
-    if (std::find(FDataSources.begin(), FDataSources.end(), ds) != FDataSources.end())
-      ds->DataEvent(Event, Info);
+  TPtrSnapshot<TDataSource> sources(FDataSources);
+  for (TDataSource* ds : sources)
+    if (StillListed(FDataSources, ds)) ds->DataEvent(Event, Info);
 }
 
 // ---- data sources ----------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/data/DBConsts.h"
+#include "platform/data/PtrSnapshot.h"
 
 // ---- TDataSource ---------------------------------------------------------------
 
@@ -16,7 +17,7 @@ TDataSource::~TDataSource() {
 
 void TDataSource::SetDataSet(TDataSet* ADataSet) {
   if (ADataSet == FDataSet) return;
-  if (ADataSet && ADataSet->IsLinkedTo(this)) DatabaseError(SCircularDataLink, this);
+  if (ADataSet && IsLinkedTo(ADataSet)) DatabaseError(SCircularDataLink, this);
   if (FDataSet) {
     FDataSet->RemoveFreeNotification(this);
     FDataSet->RemoveDataSource(this);
@@ -89,16 +90,17 @@ void TDataSource::SetState(TDataSetState Value) {
 
 void TDataSource::NotifyDataLinks(TDataEvent Event, TDataEventInfo Info) {
   // A link may leave the list while it handles the event; walk a copy.
-  for (TDataLink* l : std::vector<TDataLink*>(FDataLinks))
-    if (std::find(FDataLinks.begin(), FDataLinks.end(), l) != FDataLinks.end()) l->DataEvent(Event, Info);
+  TPtrSnapshot<TDataLink> links(FDataLinks);
+  for (TDataLink* l : links)
+    if (StillListed(FDataLinks, l)) l->DataEvent(Event, Info);
 }
 
 void TDataSource::NotifyLinkTypes(TDataEvent Event, TDataEventInfo Info, bool LinkType) {
-  std::vector<TDataLink*> links(FDataLinks);
-  for (auto it = links.rbegin(); it != links.rend(); ++it)
-    if ((*it)->FVisualControl == LinkType &&
-        std::find(FDataLinks.begin(), FDataLinks.end(), *it) != FDataLinks.end())
-      (*it)->DataEvent(Event, Info);
+  TPtrSnapshot<TDataLink> links(FDataLinks);
+  for (auto it = links.end(); it != links.begin();) {
+    TDataLink* l = *--it;
+    if (l->FVisualControl == LinkType && StillListed(FDataLinks, l)) l->DataEvent(Event, Info);
+  }
 }
 
 void TDataSource::DataEvent(TDataEvent Event, TDataEventInfo Info) {

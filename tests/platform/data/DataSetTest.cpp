@@ -621,3 +621,91 @@ TEST_F(DataSetFixture, ScrollingEveryRecordReusesTheSameBuffers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FieldTypeOrdinals, KeepThePlatformsOrder) {
+  EXPECT_EQ(ftUnknown, 0);
+  EXPECT_EQ(ftString, 1);
+  EXPECT_EQ(ftAutoInc, 14);
+  EXPECT_EQ(ftWideString, 24);
+  EXPECT_EQ(ftGuid, 35);
+  EXPECT_EQ(ftFMTBcd, 37);
+  EXPECT_EQ(ftFixedWideChar, 38);
+  EXPECT_EQ(ftWideMemo, 39);
+  EXPECT_EQ(ftOraInterval, 41);
+  EXPECT_EQ(ftExtended, 45);
+  EXPECT_EQ(ftStream, 48);
+  EXPECT_EQ(String(FieldTypeName(ftWideMemo)), u"ftWideMemo");
+  TFieldType t;
+  ASSERT_TRUE(FieldTypeFromName(u"FTLARGEINT", t));
+  EXPECT_EQ(t, ftLargeint);
+  EXPECT_FALSE(FieldTypeFromName(u"ftNothing", t));
+}
+
+struct MasterDetail : ::testing::Test {
+  TTestDataSet Master, Detail;
+  TDataSource MasterSource{nullptr};
+  TMasterDataLink Link{&Detail};
+  int Changes = 0, Disables = 0;
+  void SetUp() override {
+    Master.GetFieldDefs()->Add(u"ID", ftInteger);
+    for (int i = 1; i <= 3; ++i) Master.AddRow({Variant(i)});
+    Detail.GetFieldDefs()->Add(u"MASTER_ID", ftInteger);
+    Detail.GetFieldDefs()->Add(u"TEXT", ftString, 10);
+    Detail.AddRow({Variant(1), Variant(u"a")});
+    MasterSource.SetDataSet(&Master);
+    Link.SetFieldNames(u"ID");
+    Link.OnMasterChange = [this](TObject*) { ++Changes; };
+    Link.OnMasterDisable = [this](TObject*) { ++Disables; };
+    Link.SetDataSource(&MasterSource);
+    Detail.Open();
+  }
+  void TearDown() override { Link.SetDataSource(nullptr); }
+};
+
+TEST_F(MasterDetail, DetailHearsMasterMovesAndFollowsItsBrowseMode) {
+  Master.Open();
+  ASSERT_EQ(Link.GetFields().size(), 1u);
+  EXPECT_EQ(Changes, 1);
+  Master.Next();
+  EXPECT_EQ(Changes, 2);
+  Detail.Edit();
+  Detail.FieldByName(u"TEXT")->SetAsString(u"b");
+  Master.Next();  // the master's move posts the detail's edit first
+  EXPECT_EQ(Detail.GetState(), dsBrowse);
+  EXPECT_EQ(Detail.Cell(0, 1).AsString(), u"b");
+  Master.Close();
+  EXPECT_EQ(Disables, 1);
+  EXPECT_TRUE(Link.GetFields().empty());
+  EXPECT_TRUE(MasterSource.IsLinkedTo(&Detail));
+}
+
+TEST_F(MasterDetail, ADataSourceCannotShowItsOwnDetail) {
+  // MasterSource already drives Detail; showing Detail through it would loop.
+  try {
+    MasterSource.SetDataSet(&Detail);
+    FAIL();
+  } catch (EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), u"Circular datalinks are not allowed");
+  }
+  EXPECT_EQ(MasterSource.GetDataSet(), &Master);
+}
+
+struct DetailDataSet : TTestDataSet {
+  TDataSource* Master = nullptr;
+  TDataSource* GetDataSource() const override { return Master; }
+};
+
+TEST(MasterChain, IsLinkedToWalksTheMasters) {
+  DetailDataSet a, b;
+  TDataSource sa(nullptr), sb(nullptr);
+  sa.SetDataSet(&a);
+  sb.SetDataSet(&b);
+  a.Master = &sb;  // a follows b
+  EXPECT_TRUE(b.IsLinkedTo(&sa));   // b following a would close the circle
+  EXPECT_FALSE(a.IsLinkedTo(&sb));
+  EXPECT_TRUE(a.IsLinkedTo(&sa));
+}
+
+}  // namespace
