@@ -68,15 +68,18 @@ HCURSOR CursorToHandle(TCursor Cursor) {
   return Screen->GetCursors(Cursor);
 }
 
+// The control holding the mouse: a graphic child of the capture window when one took
+// it, else the control behind the capture window itself.
 TControl* GetCaptureControl() {
-  if (CaptureControlRef) {
-    // The capture may have moved away from our control behind its back.
-    HWND cap = GetCapture();
-    TWinControl* holder = FindControl(cap);
-    if (!holder) return CaptureControlRef = nullptr, nullptr;
-    if (CaptureControlRef != holder && CaptureControlRef->GetParent() != holder) CaptureControlRef = nullptr;
+  TWinControl* holder = FindControl(GetCapture());
+  if (!holder) {
+    CaptureControlRef = nullptr;
+    return nullptr;
   }
-  return CaptureControlRef;
+  if (CaptureControlRef && (CaptureControlRef == holder || CaptureControlRef->GetParent() == holder))
+    return CaptureControlRef;
+  CaptureControlRef = nullptr;
+  return holder;
 }
 
 void SetCaptureControl(TControl* Control) {
