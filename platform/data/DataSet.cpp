@@ -729,6 +729,7 @@ void TDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
       break;
     }
     case deCheckBrowseMode: CheckNestedBrowseMode(); break;
+    case dePropertyChange: FFieldDefs->SetUpdated(false); break;
     case deLayoutChange:
       if (ControlsDisabled()) FEnableEvent = deLayoutChange;
       break;

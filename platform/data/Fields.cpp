@@ -179,11 +179,10 @@ void TField::SetEditMask(const String& Value) {
 }
 
 bool TField::GetCanModify() const {
-  if (FReadOnly || !FDataSet) return false;
-  if (FFieldKind == fkCalculated || FFieldKind == fkLookup || FFieldKind == fkAggregate) {
-    return FDataSet->GetState() == dsSetKey || FDataSet->GetState() == dsCalcFields ||
-           FDataSet->GetState() == dsFilter;
-  }
+  // Only bound data fields take values from controls; calculated and lookup
+  // values come from the dataset's own pass.
+  if (FReadOnly || !FDataSet || FFieldNo <= 0) return false;
+  if (FDataSet->GetState() == dsSetKey) return FIsIndexField;
   return FDataSet->CanModify();
 }
 
@@ -301,10 +300,22 @@ TDateTime TField::GetAsDateTime() const {
 }
 void TField::SetAsDateTime(TDateTime Value) { SetValue(Variant::FromDate(Value)); }
 
-Variant TField::GetOldValue() const { return FDataSet->GetStateFieldValue(dsOldValue, const_cast<TField*>(this)); }
-Variant TField::GetCurValue() const { return FDataSet->GetStateFieldValue(dsCurValue, const_cast<TField*>(this)); }
-Variant TField::GetNewValue() const { return FDataSet->GetStateFieldValue(dsNewValue, const_cast<TField*>(this)); }
-void TField::SetNewValue(const Variant& Value) { FDataSet->SetStateFieldValue(dsNewValue, this, Value); }
+Variant TField::GetOldValue() const {
+  if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()});
+  return FDataSet->GetStateFieldValue(dsOldValue, const_cast<TField*>(this));
+}
+Variant TField::GetCurValue() const {
+  if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()});
+  return FDataSet->GetStateFieldValue(dsCurValue, const_cast<TField*>(this));
+}
+Variant TField::GetNewValue() const {
+  if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()});
+  return FDataSet->GetStateFieldValue(dsNewValue, const_cast<TField*>(this));
+}
+void TField::SetNewValue(const Variant& Value) {
+  if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()});
+  FDataSet->SetStateFieldValue(dsNewValue, this, Value);
+}
 
 void TField::Validate(const Variant& Value) {
   if (!OnValidate) return;

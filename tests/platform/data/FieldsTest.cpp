@@ -368,3 +368,16 @@ TEST(FieldNames, ExtractSplitsOnSemicolons) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LooseField, WithoutADataSetRaisesInsteadOfCrashing) {
+  TIntegerField f(nullptr);
+  f.SetFieldName(u"N");
+  EXPECT_THROW(f.GetAsInteger(), EDatabaseError);
+  EXPECT_THROW(f.SetAsInteger(1), EDatabaseError);
+  EXPECT_THROW(f.GetOldValue(), EDatabaseError);
+  EXPECT_FALSE(f.GetCanModify());
+}
+
+}  // namespace
