@@ -586,6 +586,15 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
   TRect r(Rect.Left + lm, Rect.Top, Rect.Right - rm, Rect.Bottom);
   const bool noPrefix = Format & DT_NOPREFIX;
   const bool singleLine = Format & DT_SINGLELINE;
+  if (text.empty()) {
+    // Nothing to lay out: no height, as on the platform (callers that want a
+    // line's height measure a space).
+    if (Format & DT_CALCRECT) {
+      Rect.Right = Rect.Left;
+      Rect.Bottom = Rect.Top;
+    }
+    return 0;
+  }
 
   // Break into display lines.
   std::vector<String> raw;

@@ -128,7 +128,7 @@ constexpr Byte GetRValue(COLORREF c) { return static_cast<Byte>(c & 0xFF); }
 constexpr Byte GetGValue(COLORREF c) { return static_cast<Byte>((c >> 8) & 0xFF); }
 constexpr Byte GetBValue(COLORREF c) { return static_cast<Byte>((c >> 16) & 0xFF); }
 
-// The classic palette ("Windows Standard" of the classic look): button face
+// The classic palette (the standard scheme of the classic look): button face
 // $D4D0C8 (as RGB), shadow $808080, dark shadow $404040, highlight white, selection
 // $0A246A, info background $FFFFE1. An index out of range gives 0 (black).
 COLORREF GetSysColor(Integer Index);
@@ -462,7 +462,7 @@ public:
   bool HandleAllocated() const { return FWidth > 0 && FHeight > 0; }
 
   void Draw(TCanvas* ACanvas, const TRect& Rect) override;
-  // Reads a Windows bitmap file (1, 4, 8, 24 or 32 bits, uncompressed).
+  // Reads a BMP file (1, 4, 8, 24 or 32 bits, uncompressed).
   void LoadFromFile(const String& FileName) override;
   // Writes a PNG image.
   void SaveToFile(const String& FileName) override;

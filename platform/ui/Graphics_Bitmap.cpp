@@ -1,4 +1,4 @@
-// Bitmaps (32-bit images with a canvas; Windows bitmap files in, PNG out) and
+// Bitmaps (32-bit images with a canvas; BMP files in, PNG out) and
 // the picture holder.
 
 #include <cairo.h>

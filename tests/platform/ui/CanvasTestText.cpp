@@ -82,8 +82,8 @@ TEST(CanvasDrawText, CalcRectWithWordBreak) {
   EXPECT_EQ(DrawText(dc, u"a\r\nbb\nccc", -1, lines, DT_CALCRECT), 30);
   EXPECT_EQ(lines.Right, 18);
   TRect empty(0, 0, 100, 0);
-  EXPECT_EQ(DrawText(dc, u"", -1, empty, DT_CALCRECT), 10);
-  EXPECT_EQ(empty.Right, 0);
+  EXPECT_EQ(DrawText(dc, u"", -1, empty, DT_CALCRECT), 0);
+  EXPECT_EQ(empty, Rect(0, 0, 0, 0));
   TRect counted(0, 0, 100, 0);
   DrawText(dc, u"abcdef", 2, counted, DT_CALCRECT | DT_SINGLELINE);
   EXPECT_EQ(counted.Right, 12);

@@ -138,7 +138,7 @@ std::string WriteTemp(const std::string& name, const std::vector<unsigned char>&
   return path;
 }
 
-TEST(GraphicsBitmap, LoadsA24BitWindowsBitmap) {
+TEST(GraphicsBitmap, LoadsA24BitBmpFile) {
   const std::string path = WriteTemp("borrow_canvas_24.bmp", Bmp24());
   TBitmap bmp;
   bmp.LoadFromFile(FromUtf8(path));
