@@ -1,0 +1,263 @@
+// Painting and scrolling: update regions, erase, clipping of children, scroll
+// bars (visibility, 32-bit positions, mouse tracking) and ScrollWindowEx.
+
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include "platform/ui/ScrollBars.h"
+#include "tests/platform/ui/WindowTestSupport.h"
+
+namespace {
+
+// Fills the client area with a colour on every WM_PAINT and counts paints.
+struct TPainter {
+  TColor Color = clRed;
+  Integer Paints = 0;
+  TRect LastPaintRect;
+  std::function<bool(TMessage&)> Handler(HWND* self) {
+    return [this, self](TMessage& m) {
+      if (m.Msg != WM_PAINT) return false;
+      TPaintStruct ps;
+      HDC dc = BeginPaint(*self, ps);
+      HBRUSH b = CreateSolidBrush(COLORREF(ColorToRGB(Color)));
+      FillRect(dc, GetClientRect(*self), b);
+      DeleteObject(b);
+      EndPaint(*self, ps);
+      ++Paints;
+      LastPaintRect = ps.rcPaint;
+      return true;
+    };
+  }
+};
+
+class Painting : public ::testing::Test {
+protected:
+  TMessageLog Log;
+  THeadlessDisplay Display;
+  HWND Top = nullptr;
+  void SetUp() override { MakeTopLevel(Log, &Top, Bounds(0, 0, 200, 150), WS_POPUP | WS_VISIBLE); }
+};
+
+TEST_F(Painting, TheBackgroundIsErasedWithTheClassColour) {
+  EXPECT_EQ(Display.PixelAt(Top, 10, 10), ColorToRGB(clBtnFace));
+}
+
+TEST_F(Painting, ChildrenPaintOverTheirParentAndNeverOutsideIt) {
+  TPainter red;
+  HWND child = nullptr;
+  MakeChild(Log, &child, Top, Bounds(150, 100, 100, 100), WS_VISIBLE, 0, red.Handler(&child));
+  EXPECT_EQ(Display.PixelAt(Top, 160, 110), clRed);
+  EXPECT_EQ(Display.PixelAt(Top, 140, 110), ColorToRGB(clBtnFace));
+  // The part of the child beyond the parent is not drawn: the image ends there.
+  EXPECT_EQ(Display.PixelAt(child, 60, 60), clNone);
+}
+
+TEST_F(Painting, SiblingsAboveClipSiblingsBelow) {
+  TPainter red, blue;
+  blue.Color = clBlue;
+  HWND lower = nullptr, upper = nullptr;
+  MakeChild(Log, &lower, Top, Bounds(10, 10, 100, 100), WS_VISIBLE, 0, red.Handler(&lower));
+  MakeChild(Log, &upper, Top, Bounds(50, 50, 100, 100), WS_VISIBLE, 0, blue.Handler(&upper));
+  Display.ProcessMessages();
+  // The lower one repaints everything; the overlap stays blue.
+  InvalidateRect(lower, nullptr, true);
+  UpdateWindow(lower);
+  EXPECT_EQ(Display.PixelAt(Top, 60, 60), clBlue);
+  EXPECT_EQ(Display.PixelAt(Top, 20, 20), clRed);
+}
+
+TEST_F(Painting, InvalidationsMergeIntoOnePaintOfTheirBounds) {
+  TPainter p;
+  HWND w = nullptr;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, p.Handler(&w));
+  Display.ProcessMessages();
+  Integer before = p.Paints;
+  TRect a(10, 10, 20, 20), b(40, 50, 60, 70);
+  InvalidateRect(w, &a, false);
+  InvalidateRect(w, &b, false);
+  TRect upd;
+  EXPECT_TRUE(GetUpdateRect(w, &upd, false));
+  EXPECT_EQ(upd, TRect(10, 10, 60, 70));
+  Display.ProcessMessages();
+  EXPECT_EQ(p.Paints, before + 1);
+  EXPECT_EQ(p.LastPaintRect, TRect(10, 10, 60, 70));
+  EXPECT_FALSE(GetUpdateRect(w, &upd, false));
+  // Validating before the paint leaves nothing to paint.
+  InvalidateRect(w, nullptr, false);
+  ValidateRect(w, nullptr);
+  Display.ProcessMessages();
+  EXPECT_EQ(p.Paints, before + 1);
+}
+
+TEST_F(Painting, AWindowThatNeverValidatesDoesNotSpin) {
+  HWND w = nullptr;
+  int paints = 0;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 10, 10), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg == WM_PAINT) {
+      ++paints;
+      return true;  // no BeginPaint
+    }
+    return false;
+  });
+  Display.ProcessMessages();
+  EXPECT_EQ(paints, 1);
+}
+
+// ---- Scroll bars ----------------------------------------------------------------------------
+
+class ScrollBars : public Painting {
+protected:
+  HWND Grid = nullptr;
+  void SetUp() override {
+    Painting::SetUp();
+    MakeChild(Log, &Grid, Top, Bounds(0, 0, 150, 120), WS_VISIBLE | WS_BORDER);
+  }
+  void SetInfo(Integer min, Integer max, UINT page, Integer pos, UINT extra = 0) {
+    TScrollInfo si;
+    si.fMask = SIF_ALL | extra;
+    si.nMin = min;
+    si.nMax = max;
+    si.nPage = page;
+    si.nPos = pos;
+    SetScrollInfo(Grid, SB_VERT, si, true);
+  }
+};
+
+TEST_F(ScrollBars, ABarShowsOnlyWhileTheRangeExceedsThePage) {
+  SetInfo(0, 9, 10, 0);
+  EXPECT_FALSE(IsScrollBarVisible(Grid, SB_VERT));
+  SetInfo(0, 10, 10, 0);
+  EXPECT_TRUE(IsScrollBarVisible(Grid, SB_VERT));
+  EXPECT_EQ(GetClientRect(Grid).Width(), 148 - GetSystemMetrics(SM_CXVSCROLL));
+  SetInfo(5, 5, 0, 5);
+  EXPECT_FALSE(IsScrollBarVisible(Grid, SB_VERT));
+  EXPECT_EQ(GetClientRect(Grid).Width(), 148);
+  // With DISABLENOSCROLL it stays, disabled.
+  SetInfo(0, 100, 10, 0);
+  SetInfo(0, 5, 10, 0, SIF_DISABLENOSCROLL);
+  EXPECT_TRUE(IsScrollBarVisible(Grid, SB_VERT));
+  EXPECT_EQ(GetScrollBarArrows(Grid, SB_VERT), ESB_DISABLE_BOTH);
+}
+
+TEST_F(ScrollBars, PositionsAre32BitAndKeptInsideTheRange) {
+  SetInfo(0, 3000000, 100, 2500000);
+  EXPECT_EQ(GetScrollPos(Grid, SB_VERT), 2500000);
+  SetScrollPos(Grid, SB_VERT, 5000000, true);
+  EXPECT_EQ(GetScrollPos(Grid, SB_VERT), 3000000 - 99);
+  SetScrollPos(Grid, SB_VERT, -4, true);
+  EXPECT_EQ(GetScrollPos(Grid, SB_VERT), 0);
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(Grid, SB_VERT, si));
+  EXPECT_EQ(si.nMax, 3000000);
+  EXPECT_EQ(si.nPage, 100u);
+}
+
+TEST_F(ScrollBars, ClicksOnTheBarSendScrollCodes) {
+  std::vector<Integer> codes;
+  HWND g = nullptr;
+  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg == WM_VSCROLL) codes.push_back(LoWord(m.WParam));
+    return false;
+  });
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  si.nMax = 99;
+  si.nPage = 10;
+  SetScrollInfo(g, SB_VERT, si, true);
+  TRect bar = GetScrollBarRect(g, SB_VERT);  // window coordinates; no border here
+  TPoint arrowDown(bar.Left + 5, bar.Bottom - 5), track(bar.Left + 5, bar.Bottom - 30);
+  TPoint toClient(0, 0);  // the client starts at the window's corner
+  Display.Click(g, arrowDown.X - toClient.X, arrowDown.Y);
+  Display.Click(g, track.X, track.Y);
+  EXPECT_EQ(codes, (std::vector<Integer>{SB_LINEDOWN, SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL}));
+}
+
+TEST_F(ScrollBars, DraggingTheThumbTracksThenSetsThePosition) {
+  std::vector<std::pair<Integer, Integer>> seen;  // code, 32-bit track position
+  HWND g = nullptr;
+  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg == WM_VSCROLL) {
+      TScrollInfo si;
+      si.fMask = SIF_TRACKPOS;
+      GetScrollInfo(g, SB_VERT, si);
+      seen.push_back({LoWord(m.WParam), si.nTrackPos});
+    }
+    return false;
+  });
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  si.nMax = 1999999;
+  si.nPage = 1000000;  // the thumb is half the track
+  SetScrollInfo(g, SB_VERT, si, true);
+  TRect bar = GetScrollBarRect(g, SB_VERT);
+  Integer arrow = GetSystemMetrics(SM_CYVSCROLL);
+  TPoint thumb(bar.Left + 5, bar.Top + arrow + 5);
+  Display.Drag(g, thumb, TPoint(thumb.X, bar.Bottom), 3);
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen.front().first, SB_THUMBTRACK);
+  EXPECT_EQ(seen[seen.size() - 2].first, SB_THUMBPOSITION);
+  EXPECT_EQ(seen[seen.size() - 2].second, 1000000);  // dragged to the end: max - page + 1
+  EXPECT_EQ(seen.back().first, SB_ENDSCROLL);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// ---- ScrollWindowEx ----------------------------------------------------------------------------
+
+TEST_F(Painting, ScrollWindowMovesPixelsAndInvalidatesOnlyWhatWasUncovered) {
+  HWND w = nullptr;
+  int paints = 0;
+  TRect painted;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg != WM_PAINT) return false;
+    TPaintStruct ps;
+    HDC dc = BeginPaint(w, ps);
+    // Rows coloured by their y, so moved pixels can be recognised.
+    for (int y = 0; y < 100; y += 10) {
+      HBRUSH b = CreateSolidBrush(COLORREF(RGB(Byte(y * 2), 0, 0)));
+      FillRect(dc, TRect(0, y, 100, y + 10), b);
+      DeleteObject(b);
+    }
+    EndPaint(w, ps);
+    ++paints;
+    painted = ps.rcPaint;
+    return true;
+  });
+  Display.ProcessMessages();
+  ASSERT_EQ(Display.PixelAt(w, 5, 35), RGB(60, 0, 0));
+  TRect upd;
+  ScrollWindowEx(w, 0, -20, nullptr, nullptr, nullptr, &upd, SW_INVALIDATE);
+  EXPECT_EQ(upd, TRect(0, 80, 100, 100));
+  // Before any repaint, the pixels have moved up by 20.
+  EXPECT_EQ(paints, 1);
+  cairo_surface_t* s = GetWindowSurface(Top);
+  cairo_surface_flush(s);
+  const unsigned char* d = cairo_image_surface_get_data(s);
+  auto red = [&](int x, int y) { return d[y * cairo_image_surface_get_stride(s) + x * 4 + 2]; };
+  EXPECT_EQ(red(5, 15), 60);
+  Display.ProcessMessages();
+  EXPECT_EQ(paints, 2);
+  EXPECT_EQ(painted, TRect(0, 80, 100, 100));
+}
+
+// ---- Caret -----------------------------------------------------------------------------------
+
+TEST_F(Painting, TheCaretIsShownOnlyAfterAsManyShowsAsHides) {
+  HWND w = nullptr;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 100, 20));
+  CreateCaret(w, 1, 14);
+  EXPECT_FALSE(GetCaretInfo().Visible);
+  ShowCaret(w);
+  SetCaretPos(7, 3);
+  EXPECT_TRUE(GetCaretInfo().Visible);
+  EXPECT_EQ(GetCaretInfo().Rect, TRect(7, 3, 8, 17));
+  HideCaret(w);
+  HideCaret(w);
+  ShowCaret(w);
+  EXPECT_FALSE(GetCaretInfo().Visible);
+  DestroyWindow(w);
+  EXPECT_EQ(GetCaretInfo().Wnd, nullptr);
+}
+
+}  // namespace
