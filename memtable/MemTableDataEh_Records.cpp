@@ -114,7 +114,9 @@ TRecDataValues* TMemoryRecordEh::ValuesOf(TRecValueVersionEh ValueVersion) {
 Variant TMemoryRecordEh::GetValue(Integer Index, TRecValueVersionEh ValueVersion) const {
   CheckColumn(Index);
   const TRecDataValues* values = ValuesOf(ValueVersion);
-  if (!values || static_cast<size_t>(Index) >= values->size()) return Unassigned();
+  if (!values) return Unassigned();
+  // A column added after the record was made has never been given a value.
+  if (static_cast<size_t>(Index) >= values->size()) return Null();
   return (*values)[static_cast<size_t>(Index)];
 }
 

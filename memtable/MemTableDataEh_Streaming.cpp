@@ -238,12 +238,15 @@ void TMemoryRecordEh::ReadData(TReader* Reader) {
 }
 
 void TMemoryRecordEh::WriteData(TWriter* Writer) const {
-  for (const Variant& v : FData)
-    if (v.IsEmpty()) throw Exception(u"\"TMemoryRecordEh.WriteData\" - Invalid variant type - varEmpty");
+  // One value per column of the structure, so the list reads back whatever the
+  // record missed of later columns (those are Null).
+  const size_t n = static_cast<size_t>(FRecordsList->FieldCount());
+  for (size_t i = 0; i < n && i < FData.size(); ++i)
+    if (FData[i].IsEmpty()) throw Exception(u"\"TMemoryRecordEh.WriteData\" - Invalid variant type - varEmpty");
   Writer->WriteListBegin();
-  for (const Variant& v : FData) {
-    if (v.IsNull()) Writer->WriteValue(vaNil);
-    else Writer->WriteVariant(v);
+  for (size_t i = 0; i < n; ++i) {
+    if (i >= FData.size() || FData[i].IsNull()) Writer->WriteValue(vaNil);
+    else Writer->WriteVariant(FData[i]);
   }
   Writer->WriteListEnd();
 }

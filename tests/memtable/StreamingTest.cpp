@@ -192,6 +192,19 @@ TEST(Streaming, ColumnsWithComponentNamesCanBeReadAgain) {
   EXPECT_EQ(b.GetDataStruct()->GetItem(2)->GetOwner(), b.GetDataStruct());
 }
 
+TEST(Streaming, RecordsMadeBeforeAColumnWasAddedReadItAsNull) {
+  TMemTableDataEh a(nullptr);
+  BuildTestColumns(a);
+  AppendRecord(a, 1, u"a");
+  AddColumn(a, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"LATE");
+  EXPECT_TRUE(a.GetRecordsList()->GetRecord(0)->GetValue(TestColumns::COUNT, rvvValueEh).IsNull());
+  TMemTableDataEh b(nullptr);
+  Load(b, Save(a));
+  ASSERT_EQ(b.GetRecordsList()->GetCount(), 1);
+  EXPECT_TRUE(b.GetRecordsList()->GetRecord(0)->GetValue(TestColumns::COUNT, rvvValueEh).IsNull());
+  EXPECT_EQ(b.GetRecordsList()->GetRecord(0)->GetValue(TestColumns::ID, rvvValueEh).AsInteger(), 1);
+}
+
 namespace {
 
 // A table that must come through every failed read untouched.
