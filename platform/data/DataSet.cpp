@@ -5,6 +5,7 @@
 #include "platform/data/DataSet.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "platform/core/Format.h"
 #include "platform/data/DBConsts.h"
@@ -142,8 +143,9 @@ void TDataSet::Refresh() {
 }
 
 void TDataSet::InternalHandleException() {
-  // Without an application object here the error simply goes on to the caller.
-  throw;
+  // Without an application object here the error being handled goes on to
+  // the caller; outside a handler there is nothing to pass on.
+  if (std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
 }
 
 // ---- the window of buffers -----------------------------------------------

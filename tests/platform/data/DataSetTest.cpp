@@ -52,6 +52,17 @@ TEST_F(DataSetFixture, OpeningWithoutFieldsRaises) {
   EXPECT_FALSE(empty.GetActive());
 }
 
+TEST_F(DataSetFixture, ClosedDataSetRefusesToMove) {
+  try {
+    DS->Next();
+    FAIL();
+  } catch (EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), u"People: Cannot perform this operation on a closed dataset");
+  }
+  EXPECT_THROW(DS->Edit(), EDatabaseError);
+  EXPECT_THROW(DS->RecordCount(), EDatabaseError);
+}
+
 TEST_F(DataSetFixture, NavigationWalksForwardAndBack) {
   DS->Open();
   EXPECT_TRUE(DS->Bof());
@@ -130,6 +141,49 @@ TEST_F(DataSetFixture, LinkWindowFollowsTheCursor) {
   DS->First();
   EXPECT_EQ(Link.Log, (std::vector<std::string>{"check browse", "changed"}));
   EXPECT_EQ(Link.GetActiveRecord(), 0);
+}
+
+TEST_F(DataSetFixture, LinkWindowScrollsBackFromTheEnd) {
+  Link.SetBufferCount(3);
+  Link.SetDataSource(Source);
+  DS->Open();
+  DS->Last();
+  EXPECT_EQ(Link.GetActiveRecord(), 2);
+  Link.Clear();
+  DS->Prior();
+  DS->Prior();
+  DS->Prior();  // before the window: the buffers shift the other way
+  EXPECT_EQ(Id(), 7);
+  EXPECT_EQ(Link.GetActiveRecord(), 0);
+  EXPECT_EQ(Link.Log, (std::vector<std::string>{"check browse", "scrolled 0", "check browse", "scrolled 0",
+                                                "check browse", "scrolled -1"}));
+  Link.SetActiveRecord(2);
+  EXPECT_EQ(Id(), 9);
+  Link.SetActiveRecord(0);
+}
+
+TEST_F(DataSetFixture, InsertingInAFullWindowShowsTheNewRowInPlace) {
+  Link.SetBufferCount(3);
+  Link.SetDataSource(Source);
+  DS->Open();
+  DS->Next();
+  DS->Insert();
+  EXPECT_EQ(Link.GetRecordCount(), 3);
+  auto row = [&](Integer i) {
+    Link.SetActiveRecord(i);
+    TField* f = DS->FieldByName(u"ID");
+    return f->GetIsNull() ? -1 : f->GetAsInteger();
+  };
+  EXPECT_EQ(row(0), 1);
+  EXPECT_EQ(row(1), -1);  // the new record, before the one that was current
+  EXPECT_EQ(row(2), 2);
+  Link.SetActiveRecord(1);
+  DS->FieldByName(u"ID")->SetAsInteger(15);
+  DS->Post();
+  EXPECT_EQ(Id(), 15);
+  EXPECT_EQ(DS->Cell(1, 0).AsInteger(), 15);
+  EXPECT_EQ(row(0), 1);
+  EXPECT_EQ(row(2), 2);
 }
 
 TEST_F(DataSetFixture, ShrinkingTheWindowKeepsTheActiveRecord) {
