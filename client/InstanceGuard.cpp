@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "client/__sys.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
@@ -63,7 +64,7 @@ bool CheckSingleInstance(bool ShowMessages, const String& Name,
   static std::vector<std::unique_ptr<TInstanceGuard>> held;
 
   String path = Trim(Name);
-  if (path.empty()) path = ProgramFilePath();
+  if (path.empty()) path = ParamStr0();
   const String fileName = ExtractFileName(path);
 
   auto guard = std::make_unique<TInstanceGuard>();

@@ -37,7 +37,7 @@ String ProgramFilePath();
 String InstanceAlreadyRunningText(const String& ProgramFileName);
 inline constexpr Char InstanceGuardFailedText[] = u"Ошибка выделения памяти";
 
-// The start-up check: Name trimmed, or the program's own path when empty,
+// The start-up check: Name trimmed, or the program's own path (ParamStr0) when empty,
 // gives the file name the guard is taken for. On success the guard stays held
 // until the process ends. Otherwise, when ShowMessages is set, ShowMessage
 // receives "Одна копия приложения : "<name>" - уже работает" or "Ошибка
