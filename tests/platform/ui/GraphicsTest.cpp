@@ -254,3 +254,18 @@ TEST(GraphicsCanvas, DrawingWithoutADeviceRaises) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GraphicsDevice, CapsOfA32BitDisplayAt96Dpi) {
+  TestImage img(30, 20);
+  HDC dc = img.DC();
+  EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 96);
+  EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 96);
+  EXPECT_EQ(GetDeviceCaps(dc, NUMCOLORS), -1);
+  EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 32);
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 30);
+  EXPECT_EQ(GetNearestColor(clBtnFace), ColorToRGB(clBtnFace));
+}
+
+}  // namespace
