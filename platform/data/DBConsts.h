@@ -33,4 +33,5 @@ inline constexpr const char16_t* SParameterNotFound = u"Parameter '%s' not found
 inline constexpr const char16_t* SIndexNotFound = u"Index '%s' not found";
 inline constexpr const char16_t* SInvalidFieldKind = u"Invalid FieldKind";
 inline constexpr const char16_t* SFieldDefNotFound = u"Field definition '%s' not found";
+inline constexpr const char16_t* SUnknownFieldType = u"Field '%s' is of an unknown type";
 inline constexpr const char16_t* SNotInDataSet = u"Field '%s' is not in the dataset";

@@ -88,7 +88,9 @@ TFieldClass TDataSet::GetFieldClass(TFieldType FieldType) const { return Default
 void TDataSet::CreateFields() {
   for (Integer i = 0; i < FFieldDefs->Count(); ++i) {
     TFieldDef* def = FFieldDefs->GetItem(i);
-    if (def->GetDataType() == ftUnknown) continue;
+    // Types without a field class (cursors, ADTs, arrays, ...) show no field.
+    TFieldClass cls = def->GetFieldClass();
+    if (def->GetDataType() == ftUnknown || !cls || !cls->Create) continue;
     if (def->GetAttributes().Contains(faHiddenCol) && !FFieldDefs->GetHiddenFields()) continue;
     def->CreateField(this);
   }

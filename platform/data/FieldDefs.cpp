@@ -86,10 +86,10 @@ TFieldClass TFieldDef::GetFieldClass() const {
 
 TField* TFieldDef::CreateField(TComponent* Owner, const String& FieldName, bool) {
   TFieldClass cls = GetFieldClass();
-  if (!cls || !cls->Create) DatabaseErrorFmt(SFieldDefNotFound, {FName});
+  if (!cls || !cls->Create) DatabaseErrorFmt(SUnknownFieldType, {FName});
   std::unique_ptr<TComponent> made(cls->Create(Owner));
   auto* field = dynamic_cast<TField*>(made.get());
-  if (!field) DatabaseErrorFmt(SFieldDefNotFound, {FName});
+  if (!field) DatabaseErrorFmt(SUnknownFieldType, {FName});
   field->SetFieldName(FieldName.empty() ? FName : FieldName);
   field->FSize = FSize;
   // A class may stand for several types (TStringField for ftFixedChar, say).

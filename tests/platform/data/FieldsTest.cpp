@@ -381,3 +381,22 @@ TEST(LooseField, WithoutADataSetRaisesInsteadOfCrashing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FieldDefs, TypesWithoutAFieldClassShowNoField) {
+  TTestDataSet ds;
+  ds.GetFieldDefs()->Add(u"OBJ", ftADT);
+  ds.GetFieldDefs()->Add(u"N", ftInteger);
+  ds.Open();
+  ASSERT_EQ(ds.GetFieldCount(), 1);
+  EXPECT_EQ(ds.FieldByName(u"N")->GetFieldNo(), 2);  // its column keeps its number
+  try {
+    ds.GetFieldDefs()->Find(u"OBJ")->CreateField(nullptr);
+    FAIL();
+  } catch (EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), u"Field 'OBJ' is of an unknown type");
+  }
+}
+
+}  // namespace
