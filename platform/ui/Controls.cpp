@@ -12,7 +12,39 @@ namespace {
 
 TControl* CaptureControlRef = nullptr;
 
+TPopupMenuHandler& PopupHandler() {
+  static TPopupMenuHandler handler;
+  return handler;
+}
+
 }  // namespace
+
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler Handler) {
+  TPopupMenuHandler old = std::move(PopupHandler());
+  PopupHandler() = std::move(Handler);
+  return old;
+}
+
+// ---- TSizeConstraints ------------------------------------------------------------------------
+
+void TSizeConstraints::Assign(TPersistent* Source) {
+  if (auto* c = dynamic_cast<TSizeConstraints*>(Source)) {
+    FMinWidth = c->FMinWidth;
+    FMaxWidth = c->FMaxWidth;
+    FMinHeight = c->FMinHeight;
+    FMaxHeight = c->FMaxHeight;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+void TSizeConstraints::Constrain(Integer& Width, Integer& Height) const {
+  if (FMaxWidth > 0 && Width > FMaxWidth) Width = FMaxWidth;
+  if (FMinWidth > 0 && Width < FMinWidth) Width = FMinWidth;
+  if (FMaxHeight > 0 && Height > FMaxHeight) Height = FMaxHeight;
+  if (FMinHeight > 0 && Height < FMinHeight) Height = FMinHeight;
+}
 
 // ---- Shift states and shortcuts -------------------------------------------------------------
 
@@ -109,10 +141,12 @@ TCustomForm* ValidParentForm(TControl* Control) {
 
 // ---- TControl ------------------------------------------------------------------------------------
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_unique<TFont>()) {
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner), FFont(std::make_unique<TFont>()), FConstraints(std::make_unique<TSizeConstraints>()) {
   InitializeForms();
   FWindowProc = DefaultWindowProcMethod();
   FFont->OnChange = [this](TObject*) { FontChanged(); };
+  FConstraints->OnChange = [this](TObject*) { SetBounds(FLeft, FTop, FWidth, FHeight); };
 }
 
 TControl::~TControl() {
@@ -142,6 +176,7 @@ void TControl::SetParentComponent(TComponent* Value) {
 void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
   if (AWidth < 0) AWidth = 0;
   if (AHeight < 0) AHeight = 0;
+  FConstraints->Constrain(AWidth, AHeight);
   if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
   InvalidateControl(GetVisible(), false);
   bool sized = AWidth != FWidth || AHeight != FHeight;
@@ -343,6 +378,25 @@ void TControl::Dispatch(TMessage& Message) {
       DefaultHandler(Message);
       return;
     case WM_MBUTTONUP: HandleMouseUp(Message, mbMiddle); return;
+    case WM_CONTEXTMENU: {
+      if (Message.Result != 0) return;
+      TPoint pt(GetXLParam(Message.LParam), GetYLParam(Message.LParam));
+      bool keyboard = pt.X == -1 && pt.Y == -1;  // from the keyboard: no mouse position
+      bool handled = false;
+      DoContextPopup(keyboard ? TPoint(-1, -1) : ScreenToClient(pt), handled);
+      Message.Result = handled ? 1 : 0;
+      if (handled) return;
+      if (FPopupMenu && PopupHandler()) {
+        SendCancelMode(nullptr);
+        if (keyboard) pt = ClientToScreen(TPoint(0, 0));
+        if (PopupHandler()(FPopupMenu, this, pt)) {
+          Message.Result = 1;
+          return;
+        }
+      }
+      DefaultHandler(Message);
+      return;
+    }
     case WM_MOUSEMOVE:
       MouseMove(KeysToShiftState(Message.WParam), GetXLParam(Message.LParam), GetYLParam(Message.LParam));
       return;
@@ -470,6 +524,61 @@ void TControl::Loaded() {
     if (FParentColor) ParentColorChanged();
     if (FParentFont) ParentFontChanged();
   }
+}
+
+void TControl::ChangeScale(Integer M, Integer D) {
+  if (M == D || D == 0) return;
+  Integer x = MulDiv(FLeft, M, D), y = MulDiv(FTop, M, D);
+  Integer w = FControlStyle.Contains(csFixedWidth) ? FWidth : MulDiv(FLeft + FWidth, M, D) - x;
+  Integer h = FControlStyle.Contains(csFixedHeight) ? FHeight : MulDiv(FTop + FHeight, M, D) - y;
+  SetBounds(x, y, w, h);
+  if (!FParentFont) {
+    bool keep = FParentFont;
+    FFont->SetSize(MulDiv(FFont->GetSize(), M, D));
+    FParentFont = keep;
+  }
+}
+
+void TControl::SetPopupMenu(TComponent* Value) {
+  if (FPopupMenu == Value) return;
+  if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+  FPopupMenu = Value;
+  if (Value) Value->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
+}
+
+void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {
+  if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
+}
+
+bool TControl::GetMouseCapture() { return GetCaptureControl() == this; }
+
+void TControl::SetMouseCapture(bool Value) {
+  if (GetMouseCapture() == Value) return;
+  ::SetCaptureControl(Value ? this : nullptr);
+}
+
+void TControl::SendCancelMode(TControl* Sender) {
+  for (TControl* c = this; c; c = c->GetParent())
+    if (auto* form = dynamic_cast<TCustomForm*>(c)) form->SendCancelMode(Sender);
+}
+
+void TControl::BeginDrag(bool, Integer) {}
+void TControl::EndDrag(bool) {}
+
+void TControl::SetAutoSize(bool Value) {
+  if (FAutoSize == Value) return;
+  FAutoSize = Value;
+  if (Value) AdjustSize();
+}
+
+void TControl::SetParentBiDiMode(bool Value) {
+  FParentBiDiMode = Value;
+  if (Value && FParent) SetBiDiMode(FParent->GetBiDiMode()), FParentBiDiMode = true;
 }
 
 TCustomForm* TControl::ParentForm() const { return GetParentForm(const_cast<TControl*>(this)); }

@@ -123,8 +123,58 @@ using TMouseWheelEvent =
 using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TWndMethod = std::function<void(TMessage& Message)>;
 
+class TControl;
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;  // Menus.h
+
+enum TDragMode { dmManual, dmAutomatic };
+enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
+using TImeName = String;
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+
+// Size limits of a control; 0 means no limit.
+class TSizeConstraints : public TPersistent {
+public:
+  BORROW_CLASS(TSizeConstraints, TPersistent)
+  Integer GetMinWidth() const { return FMinWidth; }
+  Integer GetMaxWidth() const { return FMaxWidth; }
+  Integer GetMinHeight() const { return FMinHeight; }
+  Integer GetMaxHeight() const { return FMaxHeight; }
+  void SetMinWidth(Integer v) { FMinWidth = v; Changed(); }
+  void SetMaxWidth(Integer v) { FMaxWidth = v; Changed(); }
+  void SetMinHeight(Integer v) { FMinHeight = v; Changed(); }
+  void SetMaxHeight(Integer v) { FMaxHeight = v; Changed(); }
+  void Assign(TPersistent* Source) override;
+  // Applies the limits to a proposed size.
+  void Constrain(Integer& Width, Integer& Height) const;
+  TNotifyEvent OnChange;
+
+private:
+  void Changed() { if (OnChange) OnChange(this); }
+  Integer FMinWidth = 0, FMaxWidth = 0, FMinHeight = 0, FMaxHeight = 0;
+};
+
+// What CM_HINTSHOW carries (LParam): a control may change the text, the place, the
+// window class and its data, or answer non-zero to show no hint.
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  TComponentClass HintWindowClass = nullptr;
+  TPoint HintPos;
+  Integer HintMaxWidth = 0;
+  TColor HintColor = clInfoBk;
+  TRect CursorRect;
+  TPoint CursorPos;
+  Integer ReshowTimeout = 0;
+  Integer HideTimeout = 0;
+  String HintStr;
+  void* HintData = nullptr;
+};
+
+// Shows a control's popup menu at a screen point (true when it was shown). The menu
+// unit sits above this one and installs it.
+using TPopupMenuHandler = std::function<bool(TComponent* Menu, TControl* Control, TPoint ScreenPos)>;
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler Handler);
 
 // ---- TControl ------------------------------------------------------------------------------
 class TControl : public TComponent {
@@ -243,6 +293,36 @@ public:
   TMouseWheelUpDownEvent OnMouseWheelUp;
   TNotifyEvent OnResize;
 
+  // Scaling: positions and sizes (and the font, unless inherited) times M / D.
+  void ScaleBy(Integer M, Integer D) { ChangeScale(M, D); }
+  virtual void ChangeScale(Integer M, Integer D);
+
+  // The popup menu shown on a right click (a TPopupMenu of Menus.h).
+  template <class M = TPopupMenu>
+  M* GetPopupMenu() const { return static_cast<M*>(FPopupMenu); }
+  void SetPopupMenu(TComponent* Value);
+  TContextPopupEvent OnContextPopup;
+
+  // Whether the control holds the mouse.
+  bool GetMouseCapture();
+  void SetMouseCapture(bool Value);
+  // Asks the active control of each form up the parent chain to leave any mode
+  // (CM_CANCELMODE, LParam: Sender).
+  void SendCancelMode(TControl* Sender);
+
+  // Drag and drop is not offered by this library: the mode is kept, a drag never starts.
+  TDragMode GetDragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode Value) { FDragMode = Value; }
+  void BeginDrag(bool Immediate, Integer Threshold = -1);
+  void EndDrag(bool Drop);
+  bool Dragging() const { return false; }
+
+  TSizeConstraints* GetConstraints() const { return FConstraints.get(); }
+  bool GetAutoSize() const { return FAutoSize; }
+  virtual void SetAutoSize(bool Value);
+  bool GetParentBiDiMode() const { return FParentBiDiMode; }
+  void SetParentBiDiMode(bool Value);
+
   // Loading
   void Loaded() override;
 
@@ -261,6 +341,9 @@ protected:
   virtual void SetTextValue(const String& Value);
   virtual void FontChanged();
   virtual void ChangeBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight);
+  virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  virtual void AdjustSize() {}
   void InvalidateControl(bool IsVisible, bool IsOpaque);
   // The form this control sits on (its outermost parent when that is a form).
   TCustomForm* ParentForm() const;
@@ -291,6 +374,11 @@ protected:
   TControlState FControlState;
   TWndMethod FWindowProc;
   bool FUpdatingFont = false;
+  TComponent* FPopupMenu = nullptr;
+  TDragMode FDragMode = dmManual;
+  std::unique_ptr<TSizeConstraints> FConstraints;
+  bool FAutoSize = false;
+  bool FParentBiDiMode = true;
 
 private:
   TWndMethod DefaultWindowProcMethod();
@@ -353,6 +441,15 @@ public:
   bool GetParentCtl3D() const { return FParentCtl3D; }
   void SetParentCtl3D(bool Value);
   TBrush* GetBrush() const { return FBrush.get(); }
+  // A plain frame inside the window's border, painted in the control's colour.
+  Integer GetBorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(Integer Value);
+  // Input-method settings are kept; there is no input method to apply them to here.
+  TImeMode GetImeMode() const { return FImeMode; }
+  void SetImeMode(TImeMode Value) { FImeMode = Value; }
+  TImeName GetImeName() const { return FImeName; }
+  void SetImeName(const TImeName& Value) { FImeName = Value; }
+  void ChangeScale(Integer M, Integer D) override;
 
   void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   TRect GetClientRect() const override;
@@ -424,6 +521,9 @@ protected:
   bool FParentCtl3D = true;
   std::unique_ptr<TBrush> FBrush;
   bool FCreatingHandle = false;
+  Integer FBorderWidth = 0;
+  TImeMode FImeMode = imDontCare;
+  TImeName FImeName;
 
 private:
   void SendEnterExit(TMessage& Message);

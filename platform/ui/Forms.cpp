@@ -273,6 +273,10 @@ void TCustomForm::Deactivate() {
   if (OnDeactivate) OnDeactivate(this);
 }
 
+void TCustomForm::SendCancelMode(TControl* Sender) {
+  if (FActive && FActiveControl) FActiveControl->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
+}
+
 bool TCustomForm::CloseQuery() {
   bool can = true;
   if (OnCloseQuery) OnCloseQuery(this, can);

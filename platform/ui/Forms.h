@@ -130,6 +130,8 @@ public:
 
   void SetFocus() override;
   bool CanFocus() override { return GetVisible() && GetEnabled(); }
+  // Tells the active control to leave any mode (CM_CANCELMODE, LParam: Sender).
+  void SendCancelMode(TControl* Sender);
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;

@@ -310,6 +310,22 @@ void TWinControl::SetParentCtl3D(bool Value) {
   }
 }
 
+void TWinControl::SetBorderWidth(Integer Value) {
+  if (Value < 0) Value = 0;
+  if (FBorderWidth == Value) return;
+  FBorderWidth = Value;
+  if (FHandle) SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  Realign();
+}
+
+void TWinControl::ChangeScale(Integer M, Integer D) {
+  if (M == D || D == 0) return;
+  DisableAlign();
+  for (TControl* c : std::vector<TControl*>(FControls)) c->ChangeScale(M, D);
+  TControl::ChangeScale(M, D);
+  EnableAlign();
+}
+
 // ---- Alignment ---------------------------------------------------------------------------------------
 
 void TWinControl::DisableAlign() { ++FAlignLevel; }
@@ -735,6 +751,31 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_NCDESTROY:
       DefaultHandler(Message);
       FHandle = nullptr;
+      return;
+    case WM_NCCALCSIZE:
+      DefaultHandler(Message);
+      if (FBorderWidth > 0 && Message.LParam) {
+        TRect& r = reinterpret_cast<TNCCalcSizeParams*>(Message.LParam)->rgrc[0];
+        InflateRect(r, -FBorderWidth, -FBorderWidth);
+        if (r.Right < r.Left) r.Right = r.Left;
+        if (r.Bottom < r.Top) r.Bottom = r.Top;
+      }
+      return;
+    case WM_NCPAINT:
+      DefaultHandler(Message);
+      if (FBorderWidth > 0 && FHandle) {
+        // The frame between the border and the client area, in the control's colour.
+        HDC dc = GetWindowDC(FHandle);
+        TRect client = GetClientRectInWindow(FHandle);
+        TRect outer = client;
+        InflateRect(outer, FBorderWidth, FBorderWidth);
+        HBRUSH b = FBrush->GetHandle();
+        FillRect(dc, TRect(outer.Left, outer.Top, outer.Right, client.Top), b);
+        FillRect(dc, TRect(outer.Left, client.Bottom, outer.Right, outer.Bottom), b);
+        FillRect(dc, TRect(outer.Left, client.Top, client.Left, client.Bottom), b);
+        FillRect(dc, TRect(client.Right, client.Top, outer.Right, client.Bottom), b);
+        ReleaseDC(FHandle, dc);
+      }
       return;
     case WM_COMMAND:
     case WM_NOTIFY:

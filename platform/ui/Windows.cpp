@@ -4,6 +4,7 @@
 #include "platform/ui/Windows.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/ui/WindowSystem.h"
 
@@ -881,6 +882,18 @@ bool AdjustWindowRectEx(TRect& Rect, DWORD Style, bool /*Menu*/, DWORD ExStyle) 
 Integer GetWindowBorderWidth(HWND Wnd) {
   TWindowRec* w = Rec(Wnd);
   return w ? FrameWidth(w->Style, w->ExStyle, w->IsChildWindow()) : 0;
+}
+
+Integer MulDiv(Integer Number, Integer Numerator, Integer Denominator) {
+  if (Denominator == 0) return -1;
+  Int64 p = Int64(Number) * Numerator;
+  Int64 d = Denominator;
+  bool negative = (p < 0) != (d < 0);
+  Int64 ap = p < 0 ? -p : p, ad = d < 0 ? -d : d;
+  Int64 q = (ap + ad / 2) / ad;
+  Int64 r = negative ? -q : q;
+  if (r > INT32_MAX || r < INT32_MIN) return -1;
+  return Integer(r);
 }
 
 // ---- Regions and layered windows -----------------------------------------------------------

@@ -306,5 +306,9 @@ cairo_surface_t* GetWindowSurface(HWND TopLevel);
 // Makes sure every visible window has painted, then gives the image (tests, snapshots).
 cairo_surface_t* RenderWindow(HWND TopLevel);
 
+// Number * Numerator / Denominator through 64 bits, rounded half away from zero;
+// -1 when Denominator is 0 or the result does not fit, as the platform answers.
+Integer MulDiv(Integer Number, Integer Numerator, Integer Denominator);
+
 // Non-client drawing helpers for windows that paint their own frame.
 Integer GetWindowBorderWidth(HWND Wnd);  // the frame width from the styles

@@ -317,4 +317,100 @@ TEST_F(Controls, FreeingAControlTakesItsWindowAndFocusAway) {
   EXPECT_TRUE(a->Focused());
 }
 
+// ---- Scaling, limits, borders -----------------------------------------------------------------
+
+TEST(MulDivRounding, HalvesGoAwayFromZeroAndZeroDivisorFails) {
+  EXPECT_EQ(MulDiv(33, 3, 2), 50);
+  EXPECT_EQ(MulDiv(-33, 3, 2), -50);
+  EXPECT_EQ(MulDiv(66, 3, 2), 99);
+  EXPECT_EQ(MulDiv(5, 1, 0), -1);
+  EXPECT_EQ(MulDiv(2000000000, 2000000000, 1), -1);
+  EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000);
+}
+
+TEST_F(Controls, ChangeScaleScalesEdgesNotSizesSoNeighboursStayTogether) {
+  auto* a = Add<TProbe>(u"A");
+  a->SetBounds(0, 0, 33, 10);
+  auto* b = Add<TProbe>(u"B");
+  b->SetBounds(33, 0, 33, 10);
+  auto* c = Add<TProbe>(u"C");
+  c->SetBounds(66, 0, 33, 10);
+  c->SetControlStyle(c->GetControlStyle() + csFixedHeight);
+  c->GetFont()->SetSize(8);
+  Form->ScaleBy(3, 2);
+  EXPECT_EQ(a->GetBoundsRect(), TRect(0, 0, 50, 15));
+  EXPECT_EQ(b->GetBoundsRect(), TRect(50, 0, 99, 15));
+  EXPECT_EQ(c->GetBoundsRect(), TRect(99, 0, 149, 10));
+  EXPECT_EQ(c->GetFont()->GetSize(), 12);
+  EXPECT_EQ(Form->GetWidth(), 450);
+}
+
+TEST_F(Controls, ConstraintsLimitTheSize) {
+  auto* a = Add<TProbe>(u"A");
+  a->GetConstraints()->SetMinWidth(30);
+  a->GetConstraints()->SetMaxHeight(15);
+  a->SetBounds(0, 0, 10, 40);
+  EXPECT_EQ(a->GetWidth(), 30);
+  EXPECT_EQ(a->GetHeight(), 15);
+}
+
+TEST_F(Controls, BorderWidthFramesTheClientAreaInTheControlsColour) {
+  auto* a = Add<TProbe>(u"A");
+  a->SetBounds(10, 10, 60, 40);
+  a->SetColor(clLime);
+  Form->Show();
+  a->SetBorderWidth(3);
+  EXPECT_EQ(a->GetClientRect(), TRect(0, 0, 54, 34));
+  Display.ProcessMessages();
+  EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 11, 11), clLime);
+}
+
+// ---- Context menus and cancel mode --------------------------------------------------------------
+
+TEST_F(Controls, ARightClickOffersTheContextEventThenThePopupMenu) {
+  auto* a = Add<TProbe>(u"A");
+  auto* menu = new TComponent(Form);
+  a->SetPopupMenu(menu);
+  std::vector<TPoint> shownAt;
+  TPopupMenuHandler old = SetPopupMenuHandler([&](TComponent* m, TControl* c, TPoint p) {
+    EXPECT_EQ(m, menu);
+    EXPECT_EQ(c, a);
+    shownAt.push_back(p);
+    return true;
+  });
+  bool handle = true;
+  TPoint clientPos;
+  a->OnContextPopup = [&](TObject*, TPoint p, bool& h) {
+    clientPos = p;
+    h = handle;
+  };
+  Form->Show();
+  Display.Click(a->GetHandle(), 7, 8, mbRight);
+  EXPECT_EQ(clientPos, TPoint(7, 8));
+  EXPECT_TRUE(shownAt.empty());
+  handle = false;
+  Display.Click(a->GetHandle(), 7, 8, mbRight);
+  ASSERT_EQ(shownAt.size(), 1u);
+  EXPECT_EQ(shownAt[0], a->ClientToScreen(TPoint(7, 8)));
+  // A freed menu is forgotten.
+  delete menu;
+  EXPECT_EQ(a->GetPopupMenu<TComponent>(), nullptr);
+  SetPopupMenuHandler(old);
+}
+
+TEST_F(Controls, SendCancelModeReachesTheActiveControlWithTheSender) {
+  auto* a = Add<TProbe>(u"A");
+  auto* b = Add<TProbe>(u"B");
+  LPARAM sender = 0;
+  auto old = a->GetWindowProc();
+  a->SetWindowProc([&, old](TMessage& m) {
+    if (m.Msg == CM_CANCELMODE) sender = m.LParam;
+    old(m);
+  });
+  Form->Show();
+  ASSERT_TRUE(a->Focused());
+  b->SendCancelMode(b);
+  EXPECT_EQ(sender, reinterpret_cast<LPARAM>(b));
+}
+
 }  // namespace
