@@ -1,0 +1,949 @@
+// Scrolling, keyboard and properties of the base grid: scroll ranges and
+// positions in cell mode (0..127) and pixel mode, the scroll-bar requests,
+// pixel scrolling, moving the painted contents with ScrollWindowEx, the mouse
+// wheel, keyboard navigation, the window messages, and the property setters.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "gridbase/DaVirConsts.h"
+#include "gridbase/GridsEh.h"
+
+namespace {
+
+constexpr Integer CellScrollRange = 127;
+
+String GridIndexOutOfRange() { return LoadResStringEh(SGridIndexOutOfRangeEh); }
+
+}  // namespace
+
+// ---- Extents -------------------------------------------------------------------------------------
+void TCustomGridEh::CalcHorzExtents() {
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  Int64 Extent = 0, Pos = 0;
+  for (Integer I = FFixedCols; I < FColCount; ++I) {
+    const Integer W = GetColWidths(I) + FGridLineWidth;
+    Extent += W;
+    if (I < FTopLeft.X) Pos += W;
+  }
+  FPixelExtent[0] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
+  FPixelPos[0] = Integer(Pos) + FTopLeftOffset.X;
+  FPixelPage[0] = std::max(0, DrawInfo.Horz.GridExtent - DrawInfo.Horz.FixedBoundary);
+}
+
+void TCustomGridEh::CalcVertExtents() {
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  Int64 Extent = 0, Pos = 0;
+  for (Integer I = FFixedRows; I < FRowCount; ++I) {
+    const Integer H = GetRowHeights(I) + FGridLineWidth;
+    Extent += H;
+    if (I < FTopLeft.Y) Pos += H;
+  }
+  FPixelExtent[1] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
+  FPixelPos[1] = Integer(Pos) + FTopLeftOffset.Y;
+  FPixelPage[1] = std::max(0, DrawInfo.Vert.GridExtent - DrawInfo.Vert.FixedBoundary);
+}
+
+Integer TCustomGridEh::GetHorzScrollStep() { return std::max(1, FPixelPage[0] / 20); }
+Integer TCustomGridEh::GetVertScrollStep() { return std::max(1, FPixelPage[1] / 20); }
+
+// ---- Scroll bars -------------------------------------------------------------------------------------
+namespace {
+
+void SetScrollInfoIfChanged(HWND Wnd, Integer Bar, Integer Min, Integer Max, Integer Page, Integer Pos) {
+  TScrollInfo Old;
+  Old.fMask = SIF_ALL;
+  GetScrollInfo(Wnd, Bar, Old);
+  if (Old.nMin == Min && Old.nMax == Max && Integer(Old.nPage) == Page && Old.nPos == Pos) return;
+  TScrollInfo Info;
+  Info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  Info.nMin = Min;
+  Info.nMax = Max;
+  Info.nPage = UINT(std::max(0, Page));
+  Info.nPos = Pos;
+  SetScrollInfo(Wnd, Bar, Info, true);
+}
+
+}  // namespace
+
+void TCustomGridEh::UpdateAxisScrollRange(bool Horizontal, const TGridDrawInfoEh& DrawInfo) {
+  HWND Wnd = GetHandle();
+  const Integer Bar = Horizontal ? SB_HORZ : SB_VERT;
+  const bool Smooth = Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll();
+  const Integer Axis = Horizontal ? 0 : 1;
+  if (Smooth) {
+    Horizontal ? CalcHorzExtents() : CalcVertExtents();
+    const Integer MaxPos = std::max(0, FPixelExtent[Axis] - FPixelPage[Axis]);
+    if (FPixelPos[Axis] > MaxPos) {
+      const Integer Back = FPixelPos[Axis] - MaxPos;
+      Horizontal ? ScrollByPixels(-Back, 0) : ScrollByPixels(0, -Back);
+    }
+    SetScrollInfoIfChanged(Wnd, Bar, 0, std::max(0, FPixelExtent[Axis] - 1), FPixelPage[Axis], FPixelPos[Axis]);
+    return;
+  }
+  if (Horizontal && FColCount == 1) {
+    const Integer Max = std::max(0, GetColWidths(0) - DrawInfo.Horz.ClientExtent);
+    SetScrollInfoIfChanged(Wnd, Bar, 0, Max, 0, std::min(FTopLeftOffset.X, Max));
+    return;
+  }
+  const TGridCoord MaxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
+  const Integer MaxLine = Horizontal ? MaxTopLeft.X : MaxTopLeft.Y;
+  const Integer Fixed = Horizontal ? FFixedCols : FFixedRows;
+  SetScrollInfoIfChanged(Wnd, Bar, 0, Fixed < MaxLine ? CellScrollRange : 0, 0,
+                         Fixed < MaxLine ? GetScrollPos(Wnd, Bar) : 0);
+  Integer& First = Horizontal ? FTopLeft.X : FTopLeft.Y;
+  if (First > MaxLine) {
+    Update();
+    First = std::max(Fixed, MaxLine);
+    (Horizontal ? FTopLeftOffset.X : FTopLeftOffset.Y) = 0;
+  }
+}
+
+void TCustomGridEh::UpdateScrollRange() {
+  if (FScrollBars == ssNone || !HandleAllocated() || !GetShowing() || IsPaintLocked()) return;
+  const TGridCoord OldTopLeft = FTopLeft;
+  const TPoint OldOffset = FTopLeftOffset;
+  const TScrollStyle Saved = FScrollBars;
+  FScrollBars = ssNone;  // the range changes resize the client; do not recurse
+  try {
+    // A bar that appears or goes changes the client size, so the ranges are set
+    // again until the size stays.
+    for (Integer Pass = 0; Pass < 3; ++Pass) {
+      const TRect Before = GetClientRect();
+      TGridDrawInfoEh DrawInfo;
+      CalcDrawInfo(DrawInfo);
+      if (Saved == ssHorizontal || Saved == ssBoth) UpdateAxisScrollRange(true, DrawInfo);
+      CalcDrawInfo(DrawInfo);
+      if (Saved == ssVertical || Saved == ssBoth) UpdateAxisScrollRange(false, DrawInfo);
+      if (GetClientRect() == Before) break;
+    }
+  } catch (...) {
+    FScrollBars = Saved;
+    throw;
+  }
+  FScrollBars = Saved;
+  UpdateScrollPos();
+  if (!(FTopLeft == OldTopLeft) || !(FTopLeftOffset == OldOffset)) TopLeftMoved(OldTopLeft, OldOffset);
+}
+
+void TCustomGridEh::UpdateScrollPos() {
+  if (!HandleAllocated() || FScrollBars == ssNone) return;
+  HWND Wnd = GetHandle();
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const TGridCoord MaxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
+  auto Axis = [&](bool Horizontal) {
+    const Integer Bar = Horizontal ? SB_HORZ : SB_VERT;
+    const Integer A = Horizontal ? 0 : 1;
+    const bool Smooth = Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll();
+    if (Smooth) {
+      Horizontal ? CalcHorzExtents() : CalcVertExtents();
+      SetScrollInfoIfChanged(Wnd, Bar, 0, std::max(0, FPixelExtent[A] - 1), FPixelPage[A], FPixelPos[A]);
+      return;
+    }
+    if (Horizontal && FColCount == 1) {
+      if (GetScrollPos(Wnd, Bar) != FTopLeftOffset.X) SetScrollPos(Wnd, Bar, FTopLeftOffset.X, true);
+      return;
+    }
+    const Integer Fixed = Horizontal ? FFixedCols : FFixedRows;
+    const Integer First = Horizontal ? FTopLeft.X : FTopLeft.Y;
+    const Integer Max = Horizontal ? MaxTopLeft.X : MaxTopLeft.Y;
+    const Integer Pos = Max > Fixed ? MulDiv(First - Fixed, CellScrollRange, Max - Fixed) : 0;
+    if (GetScrollPos(Wnd, Bar) != Pos) SetScrollPos(Wnd, Bar, Pos, true);
+  };
+  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) Axis(true);
+  if (FScrollBars == ssVertical || FScrollBars == ssBoth) Axis(false);
+}
+
+void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integer Pos, bool) {
+  if (GetVisible() && CanFocus() && GetTabStop() && !GetComponentState().Contains(csDesigning)) SetFocus();
+  const bool Horizontal = ScrollBar == SB_HORZ;
+  const bool PixelMode = Horizontal ? (IsSmoothHorzScroll() || FColCount == 1) : IsSmoothVertScroll();
+  const bool Track = FOptions.Contains(goThumbTracking);
+  if (PixelMode) {
+    const Integer A = Horizontal ? 0 : 1;
+    Horizontal ? CalcHorzExtents() : CalcVertExtents();
+    const Integer Step = Horizontal ? GetHorzScrollStep() : GetVertScrollStep();
+    Integer D = 0;
+    switch (ScrollCode) {
+      case SB_LINEUP: D = -Step; break;
+      case SB_LINEDOWN: D = Step; break;
+      case SB_PAGEUP: D = -FPixelPage[A]; break;
+      case SB_PAGEDOWN: D = FPixelPage[A]; break;
+      case SB_THUMBTRACK:
+        if (!Track) return;
+        [[fallthrough]];
+      case SB_THUMBPOSITION: D = Pos - FPixelPos[A]; break;
+      case SB_TOP: D = -FPixelPos[A]; break;
+      case SB_BOTTOM: D = FPixelExtent[A] - FPixelPage[A] - FPixelPos[A]; break;
+      default: return;
+    }
+    if (Horizontal && FColCount == 1 && !IsSmoothHorzScroll()) {
+      // One column wider than the window: the bar follows the column offset.
+      TGridDrawInfoEh DrawInfo;
+      CalcDrawInfo(DrawInfo);
+      const Integer Max = std::max(0, GetColWidths(0) - DrawInfo.Horz.ClientExtent);
+      const Integer NewOffset = std::clamp(FTopLeftOffset.X + D, 0, Max);
+      if (NewOffset != FTopLeftOffset.X) {
+        const TPoint OldOffset = FTopLeftOffset;
+        Update();
+        FTopLeftOffset.X = NewOffset;
+        TopLeftMoved(FTopLeft, OldOffset);
+      }
+      return;
+    }
+    Horizontal ? ScrollByPixels(D, 0) : ScrollByPixels(0, D);
+    return;
+  }
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const TGridAxisDrawInfoEh& A = Horizontal ? DrawInfo.Horz : DrawInfo.Vert;
+  const Integer Min = Horizontal ? FFixedCols : FFixedRows;
+  const TGridCoord MaxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
+  const Integer Max = std::max(Min, Horizontal ? MaxTopLeft.X : MaxTopLeft.Y);
+  const Integer First = Horizontal ? FTopLeft.X : FTopLeft.Y;
+  auto PageUp = [&]() {
+    const TGridCoord Keep = CalcMaxTopLeft(FTopLeft, DrawInfo);
+    return std::max(1, First - (Horizontal ? Keep.X : Keep.Y));
+  };
+  auto PageDown = [&]() { return std::max(1, A.LastFullVisibleCell - First); };
+  Integer Result = First;
+  auto Step = [&](Integer Delta) {
+    // Lines of zero width are passed over.
+    Integer R = First;
+    do {
+      const Integer Prev = R;
+      R += Delta;
+      if (R < Min || R > Max || R == Prev) break;
+      if (A.GetExtent(R) > 0) break;
+    } while (true);
+    return R;
+  };
+  switch (ScrollCode) {
+    case SB_LINEUP: Result = Step(-1); break;
+    case SB_LINEDOWN: Result = Step(1); break;
+    case SB_PAGEUP: Result = First - PageUp(); break;
+    case SB_PAGEDOWN: Result = First + PageDown(); break;
+    case SB_THUMBTRACK:
+      if (!Track) return;
+      [[fallthrough]];
+    case SB_THUMBPOSITION: Result = Min + MulDiv(Pos, Max - Min, CellScrollRange); break;
+    case SB_TOP: Result = Min; break;
+    case SB_BOTTOM: Result = Max; break;
+    default: return;
+  }
+  Result = std::clamp(Result, Min, Max);
+  if (Result != First) Horizontal ? MoveTopLeft(Result, FTopLeft.Y) : MoveTopLeft(FTopLeft.X, Result);
+}
+
+// ---- Pixel scrolling -------------------------------------------------------------------------------------
+void TCustomGridEh::ScrollAxisByPixels(bool Horizontal, Integer Delta) {
+  Integer& First = Horizontal ? FTopLeft.X : FTopLeft.Y;
+  Integer& Offset = Horizontal ? FTopLeftOffset.X : FTopLeftOffset.Y;
+  const Integer Fixed = Horizontal ? FFixedCols : FFixedRows;
+  const Integer Count = Horizontal ? FColCount : FRowCount;
+  auto Extent = [&](Integer I) { return (Horizontal ? GetColWidths(I) : GetRowHeights(I)) + FGridLineWidth; };
+  Offset += Delta;
+  while (Offset >= Extent(First) && First < Count - 1) {
+    Offset -= Extent(First);
+    ++First;
+  }
+  while (Offset < 0 && First > Fixed) {
+    --First;
+    Offset += Extent(First);
+  }
+  if (Offset < 0) Offset = 0;
+}
+
+void TCustomGridEh::ScrollByPixels(Integer DX, Integer DY) {
+  if (!IsSmoothHorzScroll()) DX = 0;
+  if (!IsSmoothVertScroll()) DY = 0;
+  if (DX != 0) {
+    CalcHorzExtents();
+    const Integer MaxPos = std::max(0, FPixelExtent[0] - FPixelPage[0]);
+    DX = DX > 0 ? std::min(DX, std::max(0, MaxPos - FPixelPos[0])) : std::max(DX, -FPixelPos[0]);
+  }
+  if (DY != 0) {
+    CalcVertExtents();
+    const Integer MaxPos = std::max(0, FPixelExtent[1] - FPixelPage[1]);
+    DY = DY > 0 ? std::min(DY, std::max(0, MaxPos - FPixelPos[1])) : std::max(DY, -FPixelPos[1]);
+  }
+  if (DX == 0 && DY == 0) return;
+  if (HandleAllocated()) Update();
+  const TGridCoord OldTopLeft = FTopLeft;
+  const TPoint OldOffset = FTopLeftOffset;
+  if (DX != 0) ScrollAxisByPixels(true, DX);
+  if (DY != 0) ScrollAxisByPixels(false, DY);
+  TopLeftMoved(OldTopLeft, OldOffset);
+}
+
+// ---- Moving the painted contents --------------------------------------------------------------------------
+Integer TCustomGridEh::ScrollAxisDistance(Integer OldFirst, Integer OldOffset, Integer NewFirst, Integer NewOffset,
+                                          bool Horizontal) const {
+  // Pixels the contents move: positive when they move right (down).
+  Int64 D = 0;
+  auto Extent = [&](Integer I) { return (Horizontal ? GetColWidths(I) : GetRowHeights(I)) + FGridLineWidth; };
+  if (NewFirst > OldFirst)
+    for (Integer I = OldFirst; I < NewFirst; ++I) D -= Extent(I);
+  else
+    for (Integer I = NewFirst; I < OldFirst; ++I) D += Extent(I);
+  D += OldOffset - NewOffset;
+  return Integer(std::clamp<Int64>(D, -0x3FFFFFFF, 0x3FFFFFFF));
+}
+
+void TCustomGridEh::TopLeftMoved(const TGridCoord& OldTopLeft, const TPoint& OldOffset) {
+  UpdateScrollPos();
+  if (HandleAllocated()) {
+    TGridDrawInfoEh DrawInfo;
+    CalcDrawInfo(DrawInfo);
+    const TGridAxisDrawInfoEh& H = DrawInfo.Horz;
+    const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
+    const Integer DX = ScrollAxisDistance(OldTopLeft.X, OldOffset.X, FTopLeft.X, FTopLeftOffset.X, true);
+    const Integer DY = ScrollAxisDistance(OldTopLeft.Y, OldOffset.Y, FTopLeft.Y, FTopLeftOffset.Y, false);
+    const Integer HData = H.GridExtent - H.FixedBoundary, VData = V.GridExtent - V.FixedBoundary;
+    HWND Wnd = GetHandle();
+    const UINT Flags = SW_INVALIDATE | (FDefaultDrawing ? 0 : SW_ERASE);
+    auto Move = [&](TRect R, Integer X, Integer Y) {
+      if (R.IsEmpty()) return;
+      ScrollWindowEx(Wnd, X, Y, &R, &R, nullptr, nullptr, Flags);
+    };
+    const Integer RightEnd = std::min(H.GridExtent, H.DataEnd), BottomEnd = std::min(V.GridExtent, V.DataEnd);
+    if (std::abs(DX) > HData || std::abs(DY) > VData) {
+      Invalidate();
+    } else if (DX != 0 && DY == 0) {
+      Move(TRect(H.FixedBoundary, V.StartIndent, RightEnd, V.DataEnd), DX, 0);
+    } else if (DY != 0 && DX == 0) {
+      Move(TRect(H.StartIndent, V.FixedBoundary, H.DataEnd, BottomEnd), 0, DY);
+    } else if (DX != 0 && DY != 0) {
+      Move(TRect(H.FixedBoundary, V.StartIndent, RightEnd, V.FixedBoundary), DX, 0);
+      Move(TRect(H.StartIndent, V.FixedBoundary, H.FixedBoundary, BottomEnd), 0, DY);
+      Move(TRect(H.FixedBoundary, V.FixedBoundary, RightEnd, BottomEnd), DX, DY);
+      if (FContraRowCount > 0) Move(TRect(H.FixedBoundary, V.ContraBoundary, RightEnd, V.DataEnd), DX, 0);
+      if (FContraColCount > 0) Move(TRect(H.ContraBoundary, V.FixedBoundary, H.DataEnd, BottomEnd), 0, DY);
+    }
+    if (FOptions.Contains(goRowSelect)) {
+      const TGridRect Sel = GetSelection();
+      InvalidateRect({0, Sel.Top, GetFullColCount() - 1, Sel.Bottom});
+    }
+  }
+  TopLeftChanged();
+}
+
+void TCustomGridEh::ScrollData(Integer DX, Integer DY) {
+  // DX, DY in cells: the lines passed give the pixel distance.
+  if (!HandleAllocated()) return;
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const Integer PX =
+      DX == 0 ? 0 : ScrollAxisDistance(FTopLeft.X - DX, FTopLeftOffset.X, FTopLeft.X, FTopLeftOffset.X, true);
+  const Integer PY =
+      DY == 0 ? 0 : ScrollAxisDistance(FTopLeft.Y - DY, FTopLeftOffset.Y, FTopLeft.Y, FTopLeftOffset.Y, false);
+  TRect R(DrawInfo.Horz.FixedBoundary, DrawInfo.Vert.FixedBoundary, DrawInfo.Horz.GridExtent,
+          DrawInfo.Vert.GridExtent);
+  if (!R.IsEmpty()) ScrollWindowEx(GetHandle(), PX, PY, &R, &R, nullptr, nullptr, SW_INVALIDATE);
+}
+
+void TCustomGridEh::TopLeftChanged() {
+  if (FEditorMode && FInplaceEdit) FInplaceEdit->UpdateLoc(CellEditRect(FCurrent.X, FCurrent.Y));
+  if (HandleAllocated() && GetShowing()) {
+    const TPoint P = ScreenToClient(GetCursorPos());
+    UpdateHotTrack(P.X, P.Y);
+  }
+}
+
+// ---- Keyboard ---------------------------------------------------------------------------------------------------
+void TCustomGridEh::KeyDown(Word& Key, TShiftState Shift) {
+  TCustomControl::KeyDown(Key, Shift);
+  if (!CanGridAcceptKey(Key, Shift)) Key = 0;
+  if (Key == 0) return;
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const Integer PageWidth = std::max(1, DrawInfo.Horz.LastFullVisibleCell - FTopLeft.X);
+  const Integer PageHeight = std::max(1, DrawInfo.Vert.LastFullVisibleCell - FTopLeft.Y);
+  const Integer RTLFactor = UseRightToLeftAlignment() ? -1 : 1;
+  TGridCoord NewCurrent = FCurrent;
+  TGridCoord NewTopLeft = FTopLeft;
+  const bool RowSelect = FOptions.Contains(goRowSelect);
+  if (Shift.Contains(ssCtrl)) {
+    switch (Key) {
+      case VK_UP: --NewTopLeft.Y; break;
+      case VK_DOWN: ++NewTopLeft.Y; break;
+      case VK_LEFT:
+        if (!RowSelect) {
+          NewCurrent.X -= PageWidth * RTLFactor;
+          NewTopLeft.X -= PageWidth * RTLFactor;
+        }
+        break;
+      case VK_RIGHT:
+        if (!RowSelect) {
+          NewCurrent.X += PageWidth * RTLFactor;
+          NewTopLeft.X += PageWidth * RTLFactor;
+        }
+        break;
+      case VK_PRIOR: NewCurrent.Y = FTopLeft.Y; break;
+      case VK_NEXT: NewCurrent.Y = DrawInfo.Vert.LastFullVisibleCell; break;
+      case VK_HOME: NewCurrent = {FFixedCols, FFixedRows}; break;
+      case VK_END: NewCurrent = {FColCount - 1, FRowCount - 1}; break;
+      default: break;
+    }
+  } else {
+    switch (Key) {
+      case VK_UP: --NewCurrent.Y; break;
+      case VK_DOWN: ++NewCurrent.Y; break;
+      case VK_LEFT:
+      case VK_RIGHT:
+        if (RowSelect) {
+          const Integer Step = GetHorzScrollStep() * RTLFactor;
+          ScrollByPixels(Key == VK_LEFT ? -Step : Step, 0);
+          return;
+        }
+        NewCurrent.X += (Key == VK_LEFT ? -1 : 1) * RTLFactor;
+        break;
+      case VK_NEXT:
+        NewCurrent.Y += PageHeight;
+        NewTopLeft.Y += PageHeight;
+        break;
+      case VK_PRIOR:
+        NewCurrent.Y -= PageHeight;
+        NewTopLeft.Y -= PageHeight;
+        break;
+      case VK_HOME:
+        if (RowSelect) NewCurrent.Y = FFixedRows;
+        else NewCurrent.X = FFixedCols;
+        break;
+      case VK_END:
+        if (RowSelect) NewCurrent.Y = FRowCount - 1;
+        else NewCurrent.X = FColCount - 1;
+        break;
+      case VK_TAB:
+        if (!Shift.Contains(ssAlt)) {
+          TShiftState TabShift = Shift;
+          do {
+            if (TabShift.Contains(ssShift)) {
+              --NewCurrent.X;
+              if (NewCurrent.X < FFixedCols) {
+                NewCurrent.X = FColCount - 1;
+                --NewCurrent.Y;
+                if (NewCurrent.Y < FFixedRows) NewCurrent.Y = FRowCount - 1;
+              }
+            } else {
+              ++NewCurrent.X;
+              if (NewCurrent.X >= FColCount) {
+                NewCurrent.X = FFixedCols;
+                ++NewCurrent.Y;
+                if (NewCurrent.Y >= FRowCount) NewCurrent.Y = FFixedRows;
+              }
+            }
+            Shift = Shift - ssShift;  // the anchor moves with the cell
+          } while (!GetTabStops(NewCurrent.X) && !(NewCurrent.X == FCurrent.X && NewCurrent.Y == FCurrent.Y));
+        }
+        break;
+      case VK_F2: SetEditorMode(true); break;
+      default: break;
+    }
+  }
+  const TGridCoord MaxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, DrawInfo);
+  NewTopLeft.X = std::clamp(NewTopLeft.X, FFixedCols, std::max(FFixedCols, MaxTopLeft.X));
+  NewTopLeft.Y = std::clamp(NewTopLeft.Y, FFixedRows, std::max(FFixedRows, MaxTopLeft.Y));
+  if (!(NewTopLeft == FTopLeft)) MoveTopLeft(NewTopLeft.X, NewTopLeft.Y);
+  NewCurrent.X = std::clamp(NewCurrent.X, FFixedCols, FColCount - 1);
+  NewCurrent.Y = std::clamp(NewCurrent.Y, FFixedRows, FRowCount - 1);
+  if (!(NewCurrent == FCurrent)) FocusCell(NewCurrent.X, NewCurrent.Y, !Shift.Contains(ssShift));
+}
+
+void TCustomGridEh::KeyPress(Char& Key) {
+  TCustomControl::KeyPress(Key);
+  if (!FOptions.Contains(goAlwaysShowEditor) && Key == u'\r') {
+    if (FEditorMode)
+      HideEditor();
+    else
+      ShowEditor();
+    Key = 0;
+  }
+}
+
+void TCustomGridEh::KeyUp(Word& Key, TShiftState Shift) { TCustomControl::KeyUp(Key, Shift); }
+
+bool TCustomGridEh::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+  if (TCustomControl::DoMouseWheelDown(Shift, MousePos)) return true;
+  if (IsSmoothVertScroll())
+    ScrollByPixels(0, GetVertScrollStep());
+  else if (FCurrent.Y < FRowCount - 1)
+    FocusCell(FCurrent.X, FCurrent.Y + 1, true);
+  return true;
+}
+
+bool TCustomGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+  if (TCustomControl::DoMouseWheelUp(Shift, MousePos)) return true;
+  if (IsSmoothVertScroll())
+    ScrollByPixels(0, -GetVertScrollStep());
+  else if (FCurrent.Y > FFixedRows)
+    FocusCell(FCurrent.X, FCurrent.Y - 1, true);
+  return true;
+}
+
+void TCustomGridEh::DoExit() {
+  TCustomControl::DoExit();
+  if (!FOptions.Contains(goAlwaysShowEditor)) HideEditor();
+}
+
+// ---- Window creation and messages --------------------------------------------------------------------------------
+void TCustomGridEh::CreateParams(TCreateParams& Params) {
+  TCustomControl::CreateParams(Params);
+  Params.Style |= WS_TABSTOP;
+  if (FScrollBars == ssVertical || FScrollBars == ssBoth) Params.Style |= WS_VSCROLL;
+  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) Params.Style |= WS_HSCROLL;
+  Params.WindowClass.style |= CS_DBLCLKS;
+  if (FBorderStyle == bsSingle) {
+    if (GetCtl3D()) {
+      Params.ExStyle |= WS_EX_CLIENTEDGE;
+    } else {
+      Params.Style |= WS_BORDER;
+    }
+  }
+}
+
+void TCustomGridEh::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+      // The thumb position is read as 32 bits on both bars: a 16-bit one wraps on
+      // grids wider (taller) than 65,535 pixels.
+      const Integer Bar = Message.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+      const Integer Code = LoWord(Message.WParam);
+      Integer Pos = Integer(std::int16_t(HiWord(Message.WParam)));
+      if (Code == SB_THUMBPOSITION || Code == SB_THUMBTRACK) {
+        TScrollInfo Info;
+        Info.fMask = SIF_ALL;
+        if (GetScrollInfo(GetHandle(), Bar, Info)) Pos = Info.nTrackPos;
+      }
+      ModifyScrollBar(Bar, Code, Pos, true);
+      Message.Result = 0;
+      return;
+    }
+    case WM_SIZE:
+      TCustomControl::Dispatch(Message);
+      CalcHorzExtents();
+      CalcVertExtents();
+      UpdateScrollRange();
+      if (UseRightToLeftAlignment() || FContraColCount > 0 || FContraRowCount > 0) Invalidate();
+      return;
+    case WM_SETFOCUS: {
+      TCustomControl::Dispatch(Message);
+      InvalidateRect(GetSelection());
+      HWND From = HwndFromParam(Message.WParam);
+      if (!(FInplaceEdit && FInplaceEdit->HandleAllocated() && From == FInplaceEdit->GetHandle())) UpdateEdit();
+      return;
+    }
+    case WM_KILLFOCUS: {
+      TCustomControl::Dispatch(Message);
+      InvalidateRect(GetSelection());
+      HWND To = HwndFromParam(Message.WParam);
+      if (!(FInplaceEdit && FInplaceEdit->HandleAllocated() && To == FInplaceEdit->GetHandle())) HideEdit();
+      return;
+    }
+    case WM_GETDLGCODE:
+      Message.Result = DLGC_WANTARROWS;
+      if (!FOptions.Contains(goRowSelect)) {
+        if (FOptions.Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
+        if (FOptions.Contains(goEditing)) Message.Result |= DLGC_WANTCHARS;
+      }
+      return;
+    case WM_CHAR: {
+      const Char Ch = Char(Message.WParam);
+      if (FOptions.Contains(goEditing) && (Ch >= 32 || Ch == 8)) {
+        ShowEditorChar(Ch);
+        Message.Result = 0;
+        return;
+      }
+      TCustomControl::Dispatch(Message);
+      return;
+    }
+    case WM_COMMAND:
+      if (HiWord(Message.WParam) == EN_CHANGE && FInplaceEdit && FInplaceEdit->HandleAllocated() &&
+          HwndFromParam(std::uintptr_t(Message.LParam)) == FInplaceEdit->GetHandle()) {
+        UpdateText();
+        return;
+      }
+      TCustomControl::Dispatch(Message);
+      return;
+    case CM_FONTCHANGED:
+      if (FInplaceEdit) FInplaceEdit->SetFont(GetFont());
+      TCustomControl::Dispatch(Message);
+      return;
+    case CM_WANTSPECIALKEY:
+      TCustomControl::Dispatch(Message);
+      if (FOptions.Contains(goEditing) && Word(Message.WParam) == VK_RETURN) Message.Result = 1;
+      return;
+    case CM_SHOWINGCHANGED:
+      TCustomControl::Dispatch(Message);
+      if (GetShowing()) UpdateScrollRange();
+      return;
+    case WM_TIMER:
+      if (Message.WParam == 1) {
+        WMTimer();
+        return;
+      }
+      TCustomControl::Dispatch(Message);
+      return;
+    case WM_NCHITTEST:
+      TCustomControl::Dispatch(Message);
+      FLastHitTestPoint = ScreenToClient(TPoint(GetXLParam(Message.LParam), GetYLParam(Message.LParam)));
+      return;
+    case WM_SETCURSOR:
+      if (Integer(std::int16_t(LoWord(std::uintptr_t(Message.LParam)))) == HTCLIENT) {
+        TGridState State = FGridState;
+        if (State == gsNormal) {
+          TGridDrawInfoEh DrawInfo;
+          CalcDrawInfo(DrawInfo);
+          Integer Index = -1, Pos = 0, Ofs = 0;
+          const TPoint P = ScreenToClient(GetCursorPos());
+          CalcSizingState(P.X, P.Y, State, Index, Pos, Ofs, DrawInfo);
+        }
+        if (State == gsRowSizing || State == gsColSizing) {
+          SetCursor(CursorToHandle(State == gsRowSizing ? crVSplit : crHSplit));
+          Message.Result = 1;
+          return;
+        }
+      }
+      TCustomControl::Dispatch(Message);
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      TCustomControl::Dispatch(Message);
+      if (FInplaceEdit) FInplaceEdit->SetClickTime(GetMessageTime());
+      FMouseDownCell = MouseCoord(GetXLParam(Message.LParam), GetYLParam(Message.LParam));
+      return;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      const bool Accept = CanCellMouseClick(Message);
+      TCustomControl::Dispatch(Message);
+      const Integer X = GetXLParam(Message.LParam), Y = GetYLParam(Message.LParam);
+      const TGridCoord Cell = MouseCoord(X, Y);
+      const bool Double = Message.Msg == WM_LBUTTONDBLCLK || Message.Msg == WM_RBUTTONDBLCLK ||
+                          Message.Msg == WM_MBUTTONDBLCLK;
+      if (Double) FMouseDownCell = Cell;
+      if (Accept && Cell.X >= 0 && Cell.Y >= 0 && Cell == FMouseDownCell) {
+        const TMouseButton Button = (Message.Msg == WM_LBUTTONUP || Message.Msg == WM_LBUTTONDBLCLK) ? mbLeft
+                                    : (Message.Msg == WM_RBUTTONUP || Message.Msg == WM_RBUTTONDBLCLK)
+                                        ? mbRight
+                                        : mbMiddle;
+        TShiftState Shift = KeysToShiftState(Message.WParam);
+        if (Double) Shift = Shift + ssDouble;
+        const TRect R = CellRect(Cell.X, Cell.Y);
+        CellMouseClick(Cell, Button, Shift, X - R.Left, Y - R.Top);
+      }
+      return;
+    }
+    case WM_CANCELMODE:
+      TCustomControl::Dispatch(Message);
+      CancelMode();
+      return;
+    case CM_CANCELMODE:
+      if (FInplaceEdit) FInplaceEdit->Perform(CM_CANCELMODE, Message.WParam, Message.LParam);
+      TCustomControl::Dispatch(Message);
+      CancelMode();
+      return;
+    case CM_DESIGNHITTEST:
+      Message.Result = Sizing(GetXLParam(Message.LParam), GetYLParam(Message.LParam)) ? -1 : 0;
+      return;
+    case CM_MOUSELEAVE: {
+      TCustomControl::Dispatch(Message);
+      const TPoint P = ScreenToClient(GetCursorPos());
+      UpdateHotTrack(P.X, P.Y);
+      return;
+    }
+    default:
+      TCustomControl::Dispatch(Message);
+      return;
+  }
+}
+
+// ---- Virtual operations of this part ---------------------------------------------------------------------------------
+void TCustomGridEh::ColWidthsChanged() {
+  UpdateScrollRange();
+  UpdateEdit();
+}
+
+void TCustomGridEh::RowHeightsChanged() {
+  UpdateScrollRange();
+  UpdateEdit();
+}
+
+void TCustomGridEh::DeleteColumn(Integer ACol) {
+  MoveColumn(ACol, GetFullColCount() - 1 - FContraColCount);
+  SetColCount(FColCount - 1);
+}
+
+void TCustomGridEh::DeleteRow(Integer ARow) {
+  LockPaint();
+  try {
+    if (FCurrent.Y == ARow && ARow >= 1 && ARow - 1 >= FFixedRows) FCurrent.Y = ARow - 1;
+    MoveRow(ARow, FRowCount - 1);
+    SetRowCount(FRowCount - 1);
+  } catch (...) {
+    UnlockPaint();
+    throw;
+  }
+  UnlockPaint();
+  Invalidate();
+}
+
+void TCustomGridEh::UpdateFlatLineColor() { FFlatLineColor = FFlat ? 0x808080 : 0; }
+
+void TCustomGridEh::OutBoundaryDataChanged() { Invalidate(); }
+
+// ---- Properties --------------------------------------------------------------------------------------------------------
+void TCustomGridEh::SetColCount(Integer Value) {
+  if (Value < 1) Value = 1;
+  if (Value == FColCount) return;
+  if (Value <= FFixedCols) FFixedCols = Value - 1;
+  if (FContraColCount > 0)
+    ChangeLineCount(FColCount + std::min(0, Value - FColCount), Value - FColCount, false);
+  else
+    ChangeSize(Value, FRowCount);
+  if (FOptions.Contains(goRowSelect)) {
+    FAnchor.X = FColCount - 1;
+    Invalidate();
+  }
+  CalcHorzExtents();
+  UpdateScrollRange();
+}
+
+void TCustomGridEh::SetRowCount(Integer Value) {
+  if (Value < 1) Value = 1;
+  if (Value == FRowCount) return;
+  if (Value <= FFixedRows) FFixedRows = Value - 1;
+  if (FContraRowCount > 0)
+    ChangeLineCount(FRowCount + std::min(0, Value - FRowCount), Value - FRowCount, true);
+  else
+    ChangeSize(FColCount, Value);
+  CalcVertExtents();
+  UpdateScrollRange();
+}
+
+void TCustomGridEh::SetContraColCount(Integer Value) {
+  if (Value < 0) RaiseInvalidGridOperationEh(u"FContraColCount can not be negative.");
+  if (Value == FContraColCount) return;
+  ChangeContraSize(Value, FContraRowCount);
+  CalcHorzExtents();
+  UpdateScrollRange();
+}
+
+void TCustomGridEh::SetContraRowCount(Integer Value) {
+  if (Value < 0) RaiseInvalidGridOperationEh(u"FContraRowCount can not be negative.");
+  if (Value == FContraRowCount) return;
+  ChangeContraSize(FContraColCount, Value);
+  CalcVertExtents();
+  UpdateScrollRange();
+}
+
+void TCustomGridEh::SetFixedCols(Integer Value) {
+  if (Value == FFixedCols) return;
+  if (Value < 0) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
+  if (Value >= FColCount) RaiseInvalidGridOperationEh(LoadResStringEh(SFixedColTooBigEh));
+  FFixedCols = Value;
+  // Frozen columns are the last of the fixed ones.
+  FFrozenColCount = std::min(FFrozenColCount, FFixedCols);
+  FTopLeftOffset.X = 0;
+  Initialize();
+  FTopLeft.Y = std::max(FTopLeft.Y, FFixedRows);
+  CalcHorzExtents();
+  UpdateScrollRange();
+  Invalidate();
+}
+
+void TCustomGridEh::SetFixedRows(Integer Value) {
+  if (Value == FFixedRows) return;
+  if (Value < 0) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
+  if (Value >= FRowCount) RaiseInvalidGridOperationEh(LoadResStringEh(SFixedRowTooBigEh));
+  FFixedRows = Value;
+  FFrozenRowCount = std::min(FFrozenRowCount, FFixedRows);
+  FTopLeftOffset.Y = 0;
+  Initialize();
+  CalcVertExtents();
+  UpdateScrollRange();
+  Invalidate();
+}
+
+void TCustomGridEh::SetFrozenColCount(Integer Value) {
+  // Frozen columns are taken from the fixed ones; more than there are would paint
+  // past the first column.
+  FFrozenColCount = std::clamp(Value, 0, FFixedCols);
+  Invalidate();
+}
+
+void TCustomGridEh::SetFrozenRowCount(Integer Value) {
+  FFrozenRowCount = std::clamp(Value, 0, FFixedRows);
+  Invalidate();
+}
+
+Integer TCustomGridEh::GetColWidths(Integer Index) const {
+  if (FColWidths.empty() || Index < 0 || Index >= GetFullColCount()) return FDefaultColWidth;
+  return FColWidths[size_t(Index) + 1];
+}
+
+Integer TCustomGridEh::GetRowHeights(Integer Index) const {
+  if (FRowHeights.empty() || Index < 0 || Index >= GetFullRowCount()) return FDefaultRowHeight;
+  return FRowHeights[size_t(Index) + 1];
+}
+
+bool TCustomGridEh::GetTabStops(Integer Index) const {
+  if (FTabStops.empty() || Index < 0 || Index >= GetFullColCount()) return true;
+  return FTabStops[size_t(Index) + 1] != 0;
+}
+
+void TCustomGridEh::ColWidthChangedForSmoothScroll(Integer Index, Integer OldWidth, Integer NewWidth) {
+  if (!IsSmoothHorzScroll()) return;
+  Invalidate();
+  if (Index >= FFixedCols && Index < FColCount) {
+    FPixelExtent[0] += NewWidth - OldWidth;
+  } else {
+    TGridDrawInfoEh DrawInfo;
+    CalcDrawInfo(DrawInfo);
+    FPixelPage[0] = std::max(0, DrawInfo.Horz.GridExtent - DrawInfo.Horz.FixedBoundary);
+  }
+}
+
+void TCustomGridEh::RowHeightChangedForSmoothScroll(Integer Index, Integer OldHeight, Integer NewHeight) {
+  if (!IsSmoothVertScroll()) return;
+  Invalidate();
+  if (Index >= FFixedRows && Index < FRowCount) {
+    FPixelExtent[1] += NewHeight - OldHeight;
+  } else {
+    TGridDrawInfoEh DrawInfo;
+    CalcDrawInfo(DrawInfo);
+    FPixelPage[1] = std::max(0, DrawInfo.Vert.GridExtent - DrawInfo.Vert.FixedBoundary);
+  }
+}
+
+void TCustomGridEh::SetColWidths(Integer Index, Integer Value) {
+  if (FColWidths.empty()) ModifyExtentsEh(FColWidths, GetFullColCount(), FDefaultColWidth);
+  if (Index < 0 || Index >= FColWidths[0]) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
+  const Integer Old = FColWidths[size_t(Index) + 1];
+  if (Value == Old) return;
+  Invalidate();
+  ColWidthChangedForSmoothScroll(Index, Old, Value);
+  FColWidths[size_t(Index) + 1] = Value;
+  ColWidthsChanged();
+}
+
+void TCustomGridEh::SetRowHeights(Integer Index, Integer Value) {
+  if (FRowHeights.empty()) ModifyExtentsEh(FRowHeights, GetFullRowCount(), FDefaultRowHeight);
+  if (Index < 0 || Index >= FRowHeights[0]) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
+  const Integer Old = FRowHeights[size_t(Index) + 1];
+  if (Value == Old) return;
+  Invalidate();
+  RowHeightChangedForSmoothScroll(Index, Old, Value);
+  FRowHeights[size_t(Index) + 1] = Value;
+  RowHeightsChanged();
+}
+
+void TCustomGridEh::SetTabStops(Integer Index, bool Value) {
+  if (FTabStops.empty()) ModifyExtentsEh(FTabStops, GetFullColCount(), 1);
+  if (Index < 0 || Index >= FTabStops[0]) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
+  FTabStops[size_t(Index) + 1] = Value ? 1 : 0;
+}
+
+void TCustomGridEh::SetDefaultColWidth(Integer Value) {
+  if (Value == FDefaultColWidth) return;
+  FColWidths.clear();
+  FDefaultColWidth = Value;
+  ColWidthsChanged();
+  CalcHorzExtents();
+  Invalidate();
+}
+
+void TCustomGridEh::SetDefaultRowHeight(Integer Value) {
+  if (Value == FDefaultRowHeight) return;
+  FRowHeights.clear();
+  FDefaultRowHeight = Value;
+  RowHeightsChanged();
+  CalcVertExtents();
+  Invalidate();
+}
+
+void TCustomGridEh::SetDefaultDrawing(bool Value) {
+  if (Value == FDefaultDrawing) return;
+  FDefaultDrawing = Value;
+  Invalidate();
+}
+
+void TCustomGridEh::SetGridLineWidth(Integer Value) {
+  if (Value == FGridLineWidth) return;
+  FGridLineWidth = std::max(0, Value);
+  CalcHorzExtents();
+  CalcVertExtents();
+  UpdateScrollRange();
+  Invalidate();
+}
+
+void TCustomGridEh::SetOptions(TGridOptions Value) {
+  if (Value == FOptions) return;
+  if (Value.Contains(goRowSelect)) Value = Value - goAlwaysShowEditor;
+  FOptions = Value;
+  if (!FEditorMode) {
+    if (Value.Contains(goAlwaysShowEditor))
+      ShowEditor();
+    else
+      HideEditor();
+  }
+  if (Value.Contains(goRowSelect)) MoveCurrent(FCurrent.X, FCurrent.Y, false, false, true);
+  CalcHorzExtents();
+  CalcVertExtents();
+  UpdateScrollRange();
+  Invalidate();
+}
+
+void TCustomGridEh::SetScrollBars(TScrollStyle Value) {
+  if (Value == FScrollBars) return;
+  FScrollBars = Value;
+  if (HandleAllocated()) {
+    RecreateWnd();
+    UpdateScrollRange();
+  }
+}
+
+void TCustomGridEh::SetBorderStyle(TBorderStyle Value) {
+  if (Value == FBorderStyle) return;
+  FBorderStyle = Value;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomGridEh::SetFixedColor(TColor Value) {
+  if (Value == FFixedColor) return;
+  FFixedColor = Value;
+  Invalidate();
+}
+
+void TCustomGridEh::SetFlat(bool Value) {
+  if (Value == FFlat) return;
+  FFlat = Value;
+  UpdateFlatLineColor();
+  FlatChanged();
+  Invalidate();
+}
+
+void TCustomGridEh::SetCol(Integer Value) {
+  if (Value != FCurrent.X) FocusCell(Value, FCurrent.Y, true);
+}
+
+void TCustomGridEh::SetRow(Integer Value) {
+  if (Value != FCurrent.Y) FocusCell(FCurrent.X, Value, true);
+}
+
+void TCustomGridEh::SetLeftCol(Integer Value) {
+  if (Value != FTopLeft.X) MoveTopLeft(Value, FTopLeft.Y);
+}
+
+void TCustomGridEh::SetTopRow(Integer Value) {
+  if (Value != FTopLeft.Y) MoveTopLeft(FTopLeft.X, Value);
+}
