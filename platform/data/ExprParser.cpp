@@ -4,8 +4,10 @@
 
 #include "platform/data/ExprParser.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -34,8 +36,9 @@ enum class Tok {
 struct Token {
   Tok Kind = Tok::End;
   String Text;     // name, string value or number text
-  bool Bracketed = false;
-  Integer Pos = 0; // 1-based
+  bool Bracketed = false;  // a [name]
+  bool IsFloat = false;    // a number with a fraction or an exponent
+  Integer Pos = 0;         // 1-based
 };
 
 bool IsNameStart(Char c) {
@@ -156,8 +159,6 @@ private:
       norm += u'.';
       ++i;
       while (i < S.size() && IsDigit(S[i])) norm += S[i++];
-    } else if (i < S.size() && S[i] == u'.' && norm.empty()) {
-      // unreachable: a leading '.' is only lexed when a digit follows
     }
     if (i < S.size() && (S[i] == u'e' || S[i] == u'E')) {
       size_t j = i + 1;
@@ -174,7 +175,7 @@ private:
       SyntaxError(u"Invalid number '" + S.substr(P, i - P + 1) + u"'", t.Pos);
     t.Kind = Tok::Number;
     t.Text = norm;
-    t.Bracketed = fraction;  // reused: the number has a fraction or exponent
+    t.IsFloat = fraction;
     P = i;
     return t;
   }
@@ -539,7 +540,7 @@ private:
     Node n(NodeKind::Const);
     n.Op = eoConst; n.Pos = t.Pos;
     std::string ascii(t.Text.begin(), t.Text.end());
-    bool isFloat = t.Bracketed;
+    bool isFloat = t.IsFloat;
     if (!isFloat) {
       errno = 0;
       char* end = nullptr;
