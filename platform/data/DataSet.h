@@ -316,7 +316,6 @@ private:
   void OpenCursorComplete();
   void UpdateCalcFields();
   void CheckNestedBrowseMode();
-  void FreeFieldBuffers() {}
   std::vector<TDataLink*> CollectLinks() const;
 
   TDataSetState FState = dsInactive;
