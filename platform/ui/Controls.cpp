@@ -335,7 +335,21 @@ LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
   return m.Result;
 }
 
-void TControl::WndProc(TMessage& Message) { Dispatch(Message); }
+void TControl::WndProc(TMessage& Message) {
+  if (Application && ((Message.Msg >= WM_MOUSEFIRST && Message.Msg <= WM_MOUSELAST) || Message.Msg == WM_KEYDOWN))
+    Application->HintMouseMessage(this, Message);
+  Dispatch(Message);
+}
+
+String GetShortHint(const String& Hint) {
+  size_t bar = Hint.find(u'|');
+  return bar == String::npos ? Hint : Hint.substr(0, bar);
+}
+
+String GetLongHint(const String& Hint) {
+  size_t bar = Hint.find(u'|');
+  return bar == String::npos ? Hint : Hint.substr(bar + 1);
+}
 
 void TControl::HandleMouseDown(TMessage& Message, TMouseButton Button, bool Double) {
   if (FControlStyle.Contains(csCaptureMouse) && Button == mbLeft) ::SetCaptureControl(this);

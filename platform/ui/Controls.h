@@ -171,6 +171,22 @@ struct THintInfo {
   void* HintData = nullptr;
 };
 
+// What the application's hint manager needs of a hint window: the standard hint
+// window implements it, and so does any class a control picks through THintInfo.
+class IHintWindow {
+public:
+  virtual ~IHintWindow() = default;
+  // The size the hint needs (left/top at 0), at most MaxWidth wide.
+  virtual TRect CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) = 0;
+  // Shows the hint in Rect (screen coordinates) without taking the focus.
+  virtual void ActivateHintData(const TRect& Rect, const String& AHint, void* AData) = 0;
+  virtual void ReleaseHandle() = 0;
+};
+
+// The hint text before "|" (short) and after it (long).
+String GetShortHint(const String& Hint);
+String GetLongHint(const String& Hint);
+
 // Shows a control's popup menu at a screen point (true when it was shown). The menu
 // unit sits above this one and installs it.
 using TPopupMenuHandler = std::function<bool(TComponent* Menu, TControl* Control, TPoint ScreenPos)>;

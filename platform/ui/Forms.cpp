@@ -6,9 +6,11 @@
 #include <cstdio>
 
 #include "platform/ui/Display.h"
+#include "platform/ui/Timers.h"
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
+TComponentClass HintWindowClass = nullptr;
 
 namespace {
 
@@ -436,6 +438,7 @@ TForm::TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
 
 TApplication::~TApplication() {
+  StopHintTimers();
   // Owned forms go while the application is whole: they call back into it.
   DestroyComponents();
 }
@@ -445,12 +448,124 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove) {
     if (AComponent == FMainForm) FMainForm = nullptr;
     if (AComponent == FMouseControl) FMouseControl = nullptr;
+    if (AComponent == FHintWindow) FHintWindow = nullptr, FHintShowing = false;
   }
 }
 
 void TApplication::ControlDestroying(TControl* Control) {
   if (Control == FMouseControl) FMouseControl = nullptr;
   if (Control == FMainForm) FMainForm = nullptr;
+  if (Control == FHintControl) {
+    HideHint();
+    StopHintTimers();
+    FHintControl = nullptr;
+  }
+  if (Control == FHintWindow) FHintWindow = nullptr;
+}
+
+// ---- Hints -------------------------------------------------------------------------------------
+
+void TApplication::HintTimerProc(HWND, UINT, std::uintptr_t ID, DWORD) {
+  if (!Application) {
+    KillTimer(nullptr, ID);
+    return;
+  }
+  if (ID == Application->FHintTimer) {
+    Application->StopHintTimers();
+    Application->ActivateHint(GetCursorPos());
+  } else if (ID == Application->FHideTimer) {
+    Application->StopHintTimers();
+    Application->HideHint();
+  } else {
+    KillTimer(nullptr, ID);
+  }
+}
+
+void TApplication::StartHintTimer(UINT Interval) {
+  StopHintTimers();
+  FHintTimer = SetTimer(nullptr, 0, Interval, &TApplication::HintTimerProc);
+}
+
+void TApplication::StopHintTimers() {
+  if (FHintTimer) KillTimer(nullptr, FHintTimer);
+  if (FHideTimer) KillTimer(nullptr, FHideTimer);
+  FHintTimer = FHideTimer = 0;
+}
+
+void TApplication::HintMouseMessage(TControl* Control, const TMessage& Message) {
+  if (Message.Msg != WM_MOUSEMOVE) {
+    // A press or a key ends the hint; it comes back only after the mouse moves on.
+    CancelHint();
+    return;
+  }
+  TPoint pos = GetCursorPos();
+  if (Control != FHintControl) {
+    bool wasShowing = FHintShowing;
+    HideHint();
+    StopHintTimers();
+    FHintControl = Control;
+    if (Control->GetShowHint() && !GetShortHint(Control->GetHint()).empty())
+      StartHintTimer(UINT(wasShowing ? FHintShortPause : FHintPause));
+    return;
+  }
+  if (FHintShowing && !FHintCursorRect.Contains(pos)) {
+    HideHint();
+    if (Control->GetShowHint() && !GetShortHint(Control->GetHint()).empty()) StartHintTimer(UINT(FHintShortPause));
+  }
+}
+
+void TApplication::ActivateHint(TPoint CursorPos) {
+  TControl* c = FHintControl;
+  if (!c || !c->GetShowHint()) return;
+  THintInfo info;
+  info.HintControl = c;
+  info.HintWindowClass = HintWindowClass;
+  info.HintPos = CursorPos + TPoint(0, 20);
+  info.HintMaxWidth = Screen->GetWidth();
+  info.HintColor = clInfoBk;
+  info.CursorRect = c->GetClientRect();
+  info.CursorPos = c->ScreenToClient(CursorPos);
+  info.HideTimeout = FHintHidePause;
+  info.HintStr = GetShortHint(c->GetHint());
+  if (c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0 || info.HintStr.empty()) return;
+  TPoint tl = c->ClientToScreen(info.CursorRect.TopLeft()), br = c->ClientToScreen(info.CursorRect.BottomRight());
+  FHintCursorRect = TRect(tl, br);
+  if (!info.HintWindowClass || !info.HintWindowClass->Create) return;
+  // A new window each time the class changes; the same one is reused otherwise.
+  if (FHintWindow && FHintWindow->ClassType() != info.HintWindowClass->Class) {
+    delete FHintWindow;
+    FHintWindow = nullptr;
+  }
+  if (!FHintWindow) {
+    FHintWindow = info.HintWindowClass->Create(this);
+    if (FHintWindow) FHintWindow->FreeNotification(this);
+  }
+  auto* window = dynamic_cast<IHintWindow*>(FHintWindow);
+  if (!window) return;
+  TRect r = window->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+  OffsetRect(r, info.HintPos.X, info.HintPos.Y);
+  // Kept on the monitor the mouse is on.
+  TMonitorInfo mi;
+  if (GetMonitorInfo(MonitorFromPoint(CursorPos, MONITOR_DEFAULTTONEAREST), mi)) {
+    if (r.Right > mi.rcWork.Right) OffsetRect(r, mi.rcWork.Right - r.Right, 0);
+    if (r.Left < mi.rcWork.Left) OffsetRect(r, mi.rcWork.Left - r.Left, 0);
+    if (r.Bottom > mi.rcWork.Bottom) OffsetRect(r, 0, CursorPos.Y - r.Height() - r.Top);
+  }
+  window->ActivateHintData(r, info.HintStr, info.HintData);
+  FHintShowing = true;
+  if (info.HideTimeout > 0) FHideTimer = SetTimer(nullptr, 0, UINT(info.HideTimeout), &TApplication::HintTimerProc);
+}
+
+void TApplication::HideHint() {
+  if (FHintShowing)
+    if (auto* window = dynamic_cast<IHintWindow*>(FHintWindow)) window->ReleaseHandle();
+  FHintShowing = false;
+}
+
+void TApplication::CancelHint() {
+  HideHint();
+  StopHintTimers();
+  FHintControl = nullptr;
 }
 
 void TApplication::Run() {

@@ -237,6 +237,17 @@ public:
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
 
+  // Hints: a control with ShowHint and a hint text gets its hint after HintPause of
+  // the mouse resting on it (CM_HINTSHOW lets it adjust or refuse), hidden again when
+  // the mouse leaves the hint's cursor rectangle, after HintHidePause, or on a press.
+  void HintMouseMessage(TControl* Control, const TMessage& Message);
+  void ActivateHint(TPoint CursorPos);
+  void CancelHint();
+  void HideHint();
+  bool GetHintShowing() const { return FHintShowing; }
+  // The hint window shown now (null when none).
+  TComponent* GetHintWindow() const { return FHintWindow; }
+
   // The control the mouse was last over (CM_MOUSEENTER / CM_MOUSELEAVE).
   TControl* GetMouseControl() const { return FMouseControl; }
   // A control going away is forgotten.
@@ -261,7 +272,20 @@ private:
   Integer FHintHidePause = 2500;
   Integer FHintShortPause = 50;
   TControl* FMouseControl = nullptr;
+  TControl* FHintControl = nullptr;
+  TComponent* FHintWindow = nullptr;
+  TRect FHintCursorRect;  // screen coordinates
+  bool FHintShowing = false;
+  std::uintptr_t FHintTimer = 0;
+  std::uintptr_t FHideTimer = 0;
+  void StartHintTimer(UINT Interval);
+  void StopHintTimers();
+  static void HintTimerProc(HWND Wnd, UINT Msg, std::uintptr_t ID, DWORD Time);
 };
+
+// The class of hint window the application makes when a control does not choose
+// one (the standard hint window sets it).
+extern TComponentClass HintWindowClass;
 
 // ---- Screen ------------------------------------------------------------------------------------
 class TScreen : public TComponent {
