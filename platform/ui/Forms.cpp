@@ -493,6 +493,8 @@ void TApplication::StopHintTimers() {
 }
 
 void TApplication::HintMouseMessage(TControl* Control, const TMessage& Message) {
+  // Entering and leaving controls is noticed as the mouse moves, not only when idle.
+  if (Message.Msg == WM_MOUSEMOVE) DoMouseIdle();
   if (Message.Msg != WM_MOUSEMOVE) {
     // A press or a key ends the hint; it comes back only after the mouse moves on.
     CancelHint();

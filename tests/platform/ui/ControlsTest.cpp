@@ -212,6 +212,27 @@ TEST_F(Controls, AGraphicChildGetsTheMouseInItsOwnCoordinatesAndIsPaintedByItsPa
   EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 35, 45), ColorToRGB(clBtnFace));
 }
 
+TEST_F(Controls, EnteringAndLeavingAControlAreAnnounced) {
+  auto* a = Add<TProbe>(u"A");
+  a->SetBounds(10, 10, 50, 20);
+  auto* dot = Add<TDot>(u"Dot");
+  dot->SetBounds(100, 10, 10, 10);
+  std::vector<std::string> seen;
+  for (TControl* c : std::initializer_list<TControl*>{a, dot}) {
+    auto old = c->GetWindowProc();
+    c->SetWindowProc([&seen, c, old](TMessage& m) {
+      if (m.Msg == CM_MOUSEENTER) seen.push_back("enter:" + ToUtf8(c->GetName()));
+      if (m.Msg == CM_MOUSELEAVE) seen.push_back("leave:" + ToUtf8(c->GetName()));
+      old(m);
+    });
+  }
+  Form->Show();
+  Display.MouseMove(Form->GetHandle(), 20, 20);
+  Display.MouseMove(Form->GetHandle(), 25, 20);
+  Display.MouseMove(Form->GetHandle(), 105, 15);
+  EXPECT_EQ(seen, (std::vector<std::string>{"enter:A", "leave:A", "enter:Dot"}));
+}
+
 // ---- Focus and keys -------------------------------------------------------------------------------
 
 TEST_F(Controls, FocusMovesEnterAndExitAndTheFormsActiveControl) {
