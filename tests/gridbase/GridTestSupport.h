@@ -33,7 +33,7 @@ public:
 
   void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) override {
     Drawn.push_back({ACol, ARow, ARect, AState});
-    if (CellColor) {
+    if (CellColor && CellColor(ACol, ARow) != clNone) {
       GetCanvas()->GetBrush()->SetColor(CellColor(ACol, ARow));
       GetCanvas()->FillRect(TRect(ARect.Left + 2, ARect.Top + 2, ARect.Right - 2, ARect.Bottom - 2));
     }
