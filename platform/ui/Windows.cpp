@@ -1003,6 +1003,8 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     }
     case WM_SETCURSOR: {
       if (w->IsChildWindow() && Send(w->Parent, WM_SETCURSOR, WParam, LParam)) return 1;
+      // A parent asked about a child's cursor leaves the choice to the child.
+      if (HwndFromParam(WParam) != Wnd) return 0;
       Integer hit = Integer(std::int16_t(LoWord(std::uintptr_t(LParam))));
       if (hit == HTCLIENT) SetCursor(w->Class.Cursor ? w->Class.Cursor : IDC_ARROW);
       else SetCursor(IDC_ARROW);
