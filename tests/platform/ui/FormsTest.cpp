@@ -216,6 +216,110 @@ TEST_F(Forms, ScreenCursorOverridesControlsUntilReset) {
   EXPECT_EQ(GetCursor(), IDC_IBEAM);
 }
 
+// ---- Activation -----------------------------------------------------------------------------------
+
+TEST_F(Forms, ActivationMovesBetweenFormsWithTheirEventsAndFocus) {
+  TForm* a = NewDialog(u"A");
+  TForm* b = NewDialog(u"B");
+  b->SetLeft(300);
+  auto* inA = new TResultButton(a, mrNone);
+  inA->SetParent(a);
+  std::vector<std::string> events;
+  a->OnActivate = [&](TObject*) { events.push_back("A+"); };
+  a->OnDeactivate = [&](TObject*) { events.push_back("A-"); };
+  b->OnActivate = [&](TObject*) { events.push_back("B+"); };
+  a->Show();
+  EXPECT_TRUE(inA->Focused());
+  b->Show();
+  EXPECT_EQ(Screen->GetActiveForm(), b);
+  // A click on the first form brings it back, with the focus where it was.
+  Display.Click(a->GetHandle(), 150, 80);
+  EXPECT_EQ(Screen->GetActiveForm(), a);
+  EXPECT_TRUE(inA->Focused());
+  EXPECT_EQ(events, (std::vector<std::string>{"A+", "A-", "B+", "A+"}));
+}
+
+TEST_F(Forms, AFormCanReleaseItselfFromItsOwnHandler) {
+  TForm* f = NewDialog(u"A");
+  auto* b = new TResultButton(f, mrNone);
+  b->SetParent(f);
+  bool destroyed = false;
+  f->OnDestroy = [&](TObject*) { destroyed = true; };
+  b->OnClick = [&](TObject*) { f->Release(); };
+  f->Show();
+  Display.Click(b->GetHandle(), 5, 5);
+  EXPECT_TRUE(destroyed);
+}
+
+TEST_F(Forms, TabOrderRunsThroughNestedContainers) {
+  TForm* f = NewDialog(u"A");
+  auto* first = new TResultButton(f, mrNone);
+  first->SetParent(f);
+  auto* box = new TResultButton(f, mrNone);  // a container
+  box->SetControlStyle(box->GetControlStyle() + csAcceptsControls);
+  box->SetBounds(0, 40, 150, 50);
+  box->SetTabStop(false);
+  box->SetParent(f);
+  auto* inner1 = new TResultButton(f, mrNone);
+  inner1->SetParent(box);
+  auto* inner2 = new TResultButton(f, mrNone);
+  inner2->SetParent(box);
+  inner2->SetLeft(80);
+  f->Show();
+  EXPECT_TRUE(first->Focused());
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(inner1->Focused());
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(inner2->Focused());
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(first->Focused());
+  // Arrows move within the group the focused control is in.
+  inner1->SetFocus();
+  Display.Key(VK_RIGHT);
+  EXPECT_TRUE(inner2->Focused());
+}
+
+TEST_F(Forms, AGraphicControlKeepsTheMouseWhileItsButtonIsDown) {
+  class TDraggable : public TGraphicControl {
+  public:
+    using TGraphicControl::TGraphicControl;
+    std::vector<TPoint> Moves;
+    void MouseMove(TShiftState, Integer X, Integer Y) override { Moves.push_back(TPoint(X, Y)); }
+  };
+  TForm* f = NewDialog(u"A");
+  auto* g = new TDraggable(f);
+  g->SetBounds(10, 10, 20, 20);
+  g->SetParent(f);
+  f->Show();
+  Display.Drag(f->GetHandle(), TPoint(15, 15), TPoint(115, 65), 1);
+  ASSERT_FALSE(g->Moves.empty());
+  EXPECT_EQ(g->Moves.back(), TPoint(105, 55));
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+}
+
+TEST_F(Forms, AnErrorWhileShowingAnErrorIsNotReportedAgain) {
+  int boxes = 0;
+  Display.OnMessageBox([&](const TMessageBoxRequest&) {
+    ++boxes;
+    // The box itself fails: that must not start another box.
+    try {
+      throw Exception(u"inner");
+    } catch (...) {
+      Application->HandleException(nullptr);
+    }
+    return IDOK;
+  });
+  try {
+    throw Exception(u"outer");
+  } catch (...) {
+    Application->HandleException(nullptr);
+  }
+  EXPECT_EQ(boxes, 1);
+  // Called outside a handler there is nothing to report.
+  Application->HandleException(nullptr);
+  EXPECT_EQ(boxes, 1);
+}
+
 // ---- Snapshots ----------------------------------------------------------------------------------
 
 TEST_F(Forms, AFormSnapshotIsAPngWithTheExpectedPixels) {
