@@ -132,6 +132,7 @@ constexpr Cardinal WM_SETFOCUS = 0x0007;
 constexpr Cardinal WM_KILLFOCUS = 0x0008;
 constexpr Cardinal WM_ENABLE = 0x000A;
 constexpr Cardinal WM_SETREDRAW = 0x000B;
+// WM_SETTEXT and WM_GETTEXT carry the text as a String* in LParam.
 constexpr Cardinal WM_SETTEXT = 0x000C;
 constexpr Cardinal WM_GETTEXT = 0x000D;
 constexpr Cardinal WM_GETTEXTLENGTH = 0x000E;

@@ -96,7 +96,7 @@ public:
 
   std::map<std::uintptr_t, std::unique_ptr<TWindowRec>> Windows;
   std::vector<TWindowRec*> TopLevel;  // z-order, topmost first
-  std::uintptr_t NextId = 1;
+  std::uintptr_t NextId = 0x10;  // clear of the HWND_ constants (0, 1, -1, -2)
 
   std::deque<TMsg> Queue;
   DWORD LastMessageTime = 0;

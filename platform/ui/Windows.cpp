@@ -26,9 +26,8 @@ TWindowRec* TWindowSystem::Find(HWND h) const {
 
 TWindowRec* TWindowSystem::Create() {
   auto rec = std::make_unique<TWindowRec>();
+  // Ids are never reused, so a stale handle never reaches a newer window.
   std::uintptr_t id = NextId++;
-  // Ids stay clear of the HWND_ constants (0, 1, -1, -2) and are never reused.
-  if (id < 0x10) id = NextId = 0x10, NextId++;
   rec->Handle = reinterpret_cast<HWND>(id);
   TWindowRec* raw = rec.get();
   Windows[id] = std::move(rec);
@@ -351,8 +350,10 @@ HWND CreateWindowFromParams(const TCreateParams& P, TWindowProcedure Proc, TObje
     GetDisplayBackend().WindowMoved(w->Handle, w->Rect);
   }
   HWND h = w->Handle;
-  if (!SendMessage(h, WM_NCCREATE, 0, 0) && Rec(h) && !Rec(h)->Proc) {
-    // DefWindowProc answers 1; a procedure refusing creation destroys the window.
+  // A procedure answering 0 to WM_NCCREATE refuses the window.
+  if (!SendMessage(h, WM_NCCREATE, 0, 0)) {
+    DestroyWindow(h);
+    return nullptr;
   }
   if (!Rec(h)) return nullptr;
   ComputeClient(w, w->Rect);
@@ -560,9 +561,14 @@ Integer SetWindowLong(HWND Wnd, Integer Index, Integer Value) {
     }
     case GWL_EXSTYLE: {
       bool wasLayered = w->ExStyle & WS_EX_LAYERED;
+      bool wasTopmost = w->ExStyle & WS_EX_TOPMOST;
       w->ExStyle = DWORD(Value);
-      if (wasLayered && !(w->ExStyle & WS_EX_LAYERED)) w->LayerFlags = 0, w->LayerAlpha = 255;
-      if (!w->IsChildWindow()) InsertTopLevel(w, true);
+      if (wasLayered && !(w->ExStyle & WS_EX_LAYERED)) {
+        w->LayerFlags = 0;
+        w->LayerAlpha = 255;
+        InvalidateWholeWindow(w);
+      }
+      if (!w->IsChildWindow() && wasTopmost != bool(w->ExStyle & WS_EX_TOPMOST)) InsertTopLevel(w, true);
       SendMessage(Wnd, WM_STYLECHANGED, WPARAM(GWL_EXSTYLE), 0);
       break;
     }
