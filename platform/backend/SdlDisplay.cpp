@@ -100,6 +100,8 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   // The X11 driver unless the user asks for another through SDL_VIDEODRIVER.
   SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // Window images go straight to X (no GL renderer behind the window surface).
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -123,7 +125,7 @@ TSdlDisplay::~TSdlDisplay() {
     if (s.Window) SDL_DestroyWindow(s.Window);
   for (auto& [c, cur] : FCursors) SDL_FreeCursor(cur);
   SDL_StopTextInput();
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_Quit();
 }
 
 UInt64 TSdlDisplay::Now() { return SDL_GetTicks64(); }

@@ -1,0 +1,237 @@
+// The SDL2 display on a private Xvfb: windows reach the screen, SDL input becomes
+// our messages (Cyrillic text included), popups keep the focus with their owner,
+// the clipboard text reaches the system clipboard, and without a display the
+// display refuses to open with a reason.
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "XvfbServer.h"
+#include "platform/backend/SdlDisplay.h"
+#include "platform/ui/Clipbrd.h"
+#include "platform/ui/GDI.h"
+#include "platform/ui/Input.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/Windows.h"
+
+namespace {
+
+TXvfbServer* Server = nullptr;
+
+class TXvfbEnvironment final : public ::testing::Environment {
+public:
+  void SetUp() override {
+    // SDL loads the X libraries itself and unloads them at SDL_Quit; kept loaded,
+    // what they keep for the process's lifetime is reported under their names.
+    for (const char* lib : {"libX11.so.6", "libXext.so.6", "libXcursor.so.1", "libXi.so.6", "libXrandr.so.2",
+                            "libXss.so.1", "libXfixes.so.3", "libxkbcommon.so.0"})
+      dlopen(lib, RTLD_NOW | RTLD_NODELETE);
+    FServer = std::make_unique<TXvfbServer>();
+    if (FServer->Start()) Server = FServer.get();
+  }
+  void TearDown() override {
+    Server = nullptr;
+    FServer.reset();
+  }
+
+private:
+  std::unique_ptr<TXvfbServer> FServer;
+};
+
+const auto* const Registered = ::testing::AddGlobalTestEnvironment(new TXvfbEnvironment);
+
+std::string ArtifactDir() {
+  const std::string dir = std::string(BORROW_BINARY_DIR) + "/test-artifacts";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// Dispatches everything that arrives for Ms milliseconds of real time.
+void Pump(int Ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
+  while (std::chrono::steady_clock::now() < end) {
+    TMsg m;
+    while (PeekMessage(m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(m);
+      DispatchMessage(m);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+struct SdlDisplayTest : ::testing::Test {
+  void SetUp() override {
+    if (!Server) GTEST_SKIP() << "Xvfb is not available";
+    setenv("DISPLAY", Server->Display().c_str(), 1);
+    String error;
+    Display = TSdlDisplay::Open(error);
+    ASSERT_TRUE(Display) << ToUtf8(error);
+  }
+  void TearDown() override {
+    for (HWND h : Windows)
+      if (IsWindow(h)) DestroyWindow(h);
+    ClearMessageQueue();
+    Display.reset();
+  }
+
+  // A captioned window whose client area is filled with Fill; it records its WM_CHAR,
+  // key and button messages.
+  HWND MakeWindow(const String& Caption, TRect R, COLORREF Fill, DWORD Style = WS_OVERLAPPEDWINDOW,
+                  HWND Owner = nullptr) {
+    HWND h = CreateWindowEx(0, u"UiCtlTest", Caption, Style, R.Left, R.Top, R.Width(), R.Height(), Owner,
+                            [this, Fill](HWND w, TMessage& m) {
+                              switch (m.Msg) {
+                                case WM_PAINT: {
+                                  TPaintStruct ps;
+                                  HDC dc = BeginPaint(w, ps);
+                                  HBRUSH b = CreateSolidBrush(Fill);
+                                  FillRect(dc, GetClientRect(w), b);
+                                  DeleteObject(b);
+                                  EndPaint(w, ps);
+                                  return;
+                                }
+                                case WM_CHAR: Chars += Char(m.WParam); break;
+                                case WM_KEYDOWN: Keys.push_back(Word(m.WParam)); break;
+                                case WM_LBUTTONDOWN: Clicks.push_back(TPoint(GetXLParam(m.LParam), GetYLParam(m.LParam))); break;
+                                default: break;
+                              }
+                              DefaultWindowProc(w, m);
+                            });
+    Windows.push_back(h);
+    return h;
+  }
+
+  std::unique_ptr<TSdlDisplay> Display;
+  std::vector<HWND> Windows;
+  String Chars;
+  std::vector<Word> Keys;
+  std::vector<TPoint> Clicks;
+};
+
+}  // namespace
+
+TEST(SdlDisplayWithoutScreen, RefusesToOpenAndSaysWhy) {
+  const char* saved = std::getenv("DISPLAY");
+  const std::string keep = saved ? saved : "";
+  unsetenv("DISPLAY");
+  String error;
+  auto d = TSdlDisplay::Open(error);
+  if (!keep.empty()) setenv("DISPLAY", keep.c_str(), 1);
+  EXPECT_FALSE(d);
+  EXPECT_EQ(error.rfind(u"Не удалось открыть дисплей", 0), 0u) << ToUtf8(error);
+}
+
+TEST_F(SdlDisplayTest, WindowAppearsOnTheScreenAtItsClientPosition) {
+  HWND h = MakeWindow(u"Проверка", TRect(100, 80, 420, 300), RGB(200, 30, 40));
+  ShowWindow(h, SW_SHOW);
+  RenderWindow(h);
+  Pump(300);
+  ASSERT_NE(Display->SdlWindowOf(h), nullptr);
+  EXPECT_STREQ(SDL_GetWindowTitle(Display->SdlWindowOf(h)), "Проверка");
+
+  TXvfbServer::TShot shot;
+  ASSERT_TRUE(Server->Screenshot(shot));
+  TXvfbServer::SavePNG(shot, ArtifactDir() + "/sdl-window.png");
+  TPoint origin(0, 0);
+  ClientToScreen(h, origin);
+  EXPECT_EQ(shot.At(origin.X + 5, origin.Y + 5), 0xC81E28u);
+  const TRect client = GetClientRect(h);
+  EXPECT_EQ(shot.At(origin.X + client.Right - 2, origin.Y + client.Bottom - 2), 0xC81E28u);
+  EXPECT_NE(shot.At(origin.X + client.Right + 3, origin.Y + 5), 0xC81E28u);  // nothing beyond it
+}
+
+TEST_F(SdlDisplayTest, TextInputBecomesCharactersIncludingCyrillic) {
+  HWND h = MakeWindow(u"Ввод", TRect(50, 50, 300, 200), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  SetFocus(h);
+  Pump(100);
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+  SDL_strlcpy(e.text.text, "Жук z", sizeof e.text.text);
+  SDL_PushEvent(&e);
+  Pump(100);
+  EXPECT_EQ(Chars, u"Жук z");
+}
+
+TEST_F(SdlDisplayTest, KeysMapByPositionAndControlKeysMakeCharacters) {
+  HWND h = MakeWindow(u"Клавиши", TRect(50, 50, 300, 200), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  SetFocus(h);
+  Pump(100);
+  for (SDL_Scancode sc : {SDL_SCANCODE_A, SDL_SCANCODE_RETURN, SDL_SCANCODE_F2}) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+    e.key.keysym.scancode = sc;
+    SDL_PushEvent(&e);
+    e.type = SDL_KEYUP;
+    SDL_PushEvent(&e);
+  }
+  Pump(100);
+  EXPECT_EQ(Keys, (std::vector<Word>{Word('A'), VK_RETURN, VK_F2}));
+  EXPECT_EQ(Chars, u"\r");  // Enter makes its character; a letter comes from text input only
+}
+
+TEST_F(SdlDisplayTest, MouseButtonsArriveInClientCoordinates) {
+  HWND h = MakeWindow(u"Мышь", TRect(60, 70, 360, 270), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  Pump(100);
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = 12;
+  e.button.y = 34;
+  SDL_PushEvent(&e);
+  e.type = SDL_MOUSEBUTTONUP;
+  SDL_PushEvent(&e);
+  Pump(100);
+  ASSERT_EQ(Clicks.size(), 1u);
+  EXPECT_EQ(Clicks[0], TPoint(12, 34));
+}
+
+TEST_F(SdlDisplayTest, PopupIsBorderlessAtScreenPositionAndOwnerKeepsFocus) {
+  HWND owner = MakeWindow(u"Владелец", TRect(40, 40, 440, 340), RGB(255, 255, 255));
+  ShowWindow(owner, SW_SHOW);
+  SetFocus(owner);
+  Pump(100);
+  HWND popup = MakeWindow(String(), TRect(150, 160, 250, 220), RGB(0, 0, 255), WS_POPUP | WS_BORDER, owner);
+  ShowWindow(popup, SW_SHOWNOACTIVATE);
+  RenderWindow(popup);
+  Pump(300);
+  SDL_Window* w = Display->SdlWindowOf(popup);
+  ASSERT_NE(w, nullptr);
+  const Uint32 flags = SDL_GetWindowFlags(w);
+  EXPECT_TRUE(flags & SDL_WINDOW_BORDERLESS);
+  EXPECT_TRUE(flags & SDL_WINDOW_SKIP_TASKBAR);
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(w, &x, &y);
+  EXPECT_EQ(x, 150);
+  EXPECT_EQ(y, 160);
+  EXPECT_EQ(GetFocus(), owner);
+
+  TXvfbServer::TShot shot;
+  ASSERT_TRUE(Server->Screenshot(shot));
+  EXPECT_EQ(shot.At(200, 190), 0x0000FFu);  // the popup's client, drawn over the owner
+}
+
+TEST_F(SdlDisplayTest, ClipboardTextReachesTheSystemAndBack) {
+  HWND h = MakeWindow(u"Буфер", TRect(50, 50, 200, 150), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  Pump(50);
+  Clipboard()->SetAsText(u"Привет, мир");
+  char* t = SDL_GetClipboardText();
+  ASSERT_NE(t, nullptr);
+  EXPECT_STREQ(t, "Привет, мир");
+  SDL_free(t);
+  SDL_SetClipboardText("внешний текст");
+  EXPECT_EQ(Clipboard()->GetAsText(), u"внешний текст");
+}
