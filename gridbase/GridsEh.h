@@ -238,6 +238,8 @@ public:
   void SetGrid(TCustomGridEh* Value) { FGrid = Value; }
   DWORD GetClickTime() const { return FClickTime; }
   void SetClickTime(DWORD Value) { FClickTime = Value; }
+  // True while UpdateContents sets the text: those changes are not the user's.
+  bool GetUpdatingContents() const { return FUpdatingContents; }
 
   void Move(const TRect& Loc);
   void UpdateLoc(const TRect& Loc);
@@ -268,6 +270,7 @@ private:
   void InternalMove(const TRect& Loc, bool Redraw);
   TCustomGridEh* FGrid = nullptr;
   DWORD FClickTime = 0;
+  bool FUpdatingContents = false;
 };
 
 // ---- The base grid -------------------------------------------------------------------------

@@ -214,14 +214,18 @@ void TCustomGridEh::DrawMove(const TGridDrawInfoEh& DrawInfo) {
   if (FGridState == gsRowMoving) {
     TGridDrawScope Scope(this);
     TCanvas* C = Scope.Canvas();
-    C->GetPen()->SetStyle(psDot);
+    // A pen 5 pixels wide draws its style solid; it is laid as five 1-pixel XOR
+    // lines so that drawing it again restores every pixel exactly.
+    C->GetPen()->SetStyle(psSolid);
     C->GetPen()->SetMode(pmXor);
-    C->GetPen()->SetWidth(5);
+    C->GetPen()->SetWidth(1);
     C->GetPen()->SetColor(clWhite);
     const TRect R = CellRect(0, FMovePos);
     const Integer Y = FMovePos > FMoveIndex ? R.Bottom : R.Top;
-    C->MoveTo(0, Y);
-    C->LineTo(GetClientWidth(), Y);
+    for (Integer DY = -2; DY <= 2; ++DY) {
+      C->MoveTo(0, Y + DY);
+      C->LineTo(GetClientWidth(), Y + DY);
+    }
     return;
   }
   const TRect R = CellRect(FMovePos, 0);
@@ -251,6 +255,8 @@ void TCustomGridEh::DrawSizingLine(const TGridDrawInfoEh& DrawInfo) {
   C->GetPen()->SetMode(pmXor);
   C->GetPen()->SetWidth(1);
   C->GetPen()->SetColor(clWhite);
+  // The gaps between the dots keep the pixels under them.
+  const Integer OldBkMode = SetBkMode(C->GetHandle(), TRANSPARENT);
   Integer StartPos = 0, EndPos = 0;
   GetSizingLineBounds(DrawInfo, StartPos, EndPos);
   if (FGridState == gsRowSizing) {
@@ -260,4 +266,5 @@ void TCustomGridEh::DrawSizingLine(const TGridDrawInfoEh& DrawInfo) {
     C->MoveTo(FSizingPos, StartPos);
     C->LineTo(FSizingPos, EndPos);
   }
+  SetBkMode(C->GetHandle(), OldBkMode);
 }

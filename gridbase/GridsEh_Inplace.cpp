@@ -33,6 +33,13 @@ void TInplaceEdit::BoundsChanged() {
 
 void TInplaceEdit::UpdateContents() {
   if (!FGrid) return;
+  // The edit control reports each text set here as a change; the grid must not
+  // write the emptied text back into the cell.
+  FUpdatingContents = true;
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } Reset{FUpdatingContents};
   SetText(String());
   // (An edit mask would go first, so that the text is formatted by it.)
   (void)FGrid->GetEditMask(FGrid->GetCol(), FGrid->GetRow());

@@ -564,7 +564,7 @@ void TCustomGridEh::Dispatch(TMessage& Message) {
     case WM_COMMAND:
       if (HiWord(Message.WParam) == EN_CHANGE && FInplaceEdit && FInplaceEdit->HandleAllocated() &&
           HwndFromParam(std::uintptr_t(Message.LParam)) == FInplaceEdit->GetHandle()) {
-        UpdateText();
+        if (!FInplaceEdit->GetUpdatingContents()) UpdateText();
         return;
       }
       TCustomControl::Dispatch(Message);
