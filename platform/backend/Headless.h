@@ -61,6 +61,9 @@ public:
   // Moves the clock forward by Ms, dispatching every timer that falls due on the
   // way, in time order, with the clock standing at its due time.
   void AdvanceClock(UInt64 Ms);
+  // Moves the clock without dispatching anything: for steps run inside a loop that
+  // takes its own messages (a held scroll arrow repeating, say).
+  void PassTime(UInt64 Ms) { FClock += Ms; }
   // Dispatches what is queued (posted and input messages, paints, due timers).
   void ProcessMessages();
 
@@ -108,6 +111,7 @@ private:
   Integer FPresents = 0;
   Integer FBeeps = 0;
   Integer FWaitDepth = 0;
+  UInt64 FIdleAdvanced = 0;  // virtual time let pass by waiting loops since the last step
   std::vector<TMessageBoxRequest> FBoxes;
   std::deque<Integer> FAnswers;
   std::function<Integer(const TMessageBoxRequest&)> FResponder;

@@ -247,50 +247,84 @@ void DrawNonClient(TWindowRec* w) {
   ReleaseDC(w->Handle, dc);
 }
 
+namespace {
+
+constexpr std::uintptr_t RepeatTimerId = 0xFFF0;
+constexpr UINT FirstRepeatDelay = 400;
+constexpr UINT RepeatInterval = 50;
+
+// Runs the queue while a gesture on Wnd's bar lasts: mouse messages and the repeat
+// timer go to Handle (true ends the gesture); paints and other timers are dispatched
+// as usual so the window keeps drawing; anything else waits for the gesture to end.
+template <class F>
+void TrackLoop(HWND Wnd, F Handle) {
+  TMsg m;
+  while (IsWindow(Wnd)) {
+    if (PeekMessage(m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+      if (m.hwnd == Wnd && Handle(m)) return;
+      continue;
+    }
+    if (PeekMessage(m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+      if (m.hwnd == Wnd && m.wParam == RepeatTimerId) {
+        if (Handle(m)) return;
+      } else {
+        DispatchMessage(m);
+      }
+      continue;
+    }
+    if (PeekMessage(m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+      DispatchMessage(m);
+      continue;
+    }
+    if (GetKeyState(VK_LBUTTON) >= 0) return;  // released where we could not see it
+    WaitMessage();
+  }
+}
+
+}  // namespace
+
 // The classic interaction, run as a loop of its own until the button goes up: an
-// arrow scrolls a line, the track a page, the thumb sends THUMBTRACK while it moves
-// and THUMBPOSITION where it is let go; SB_ENDSCROLL closes every gesture.
+// arrow scrolls a line and the track a page, repeating while held over the same
+// part; the thumb sends THUMBTRACK while it moves and THUMBPOSITION where it is let
+// go; SB_ENDSCROLL closes every gesture.
 void TrackScrollBar(TWindowRec* w, Integer BarKind, TPoint ScreenPoint) {
   HWND h = w->Handle;
   TRect br = BarRect(w, BarKind);
-  TScrollBarState& b = w->Bars[BarKind];
-  if (b.Disabled == ESB_DISABLE_BOTH) return;
+  if (w->Bars[BarKind].Disabled == ESB_DISABLE_BOTH) return;
   bool vert = BarKind == SB_VERT;
   UINT msg = vert ? WM_VSCROLL : WM_HSCROLL;
-  TPoint wp = ScreenPoint - WindowOriginOnScreen(w);
-  Integer along = vert ? wp.Y - br.Top : wp.X - br.Left;
   Integer length = vert ? br.Height() : br.Width();
   Integer arrow = std::min(GetSystemMetrics(SM_CYVSCROLL), length / 2);
-  TThumb t = ThumbOf(b, length);
-  auto send = [&](Integer code, Integer pos) {
-    SendMessage(h, msg, MakeWParam(code, pos), 0);
+  TThumb t = ThumbOf(w->Bars[BarKind], length);
+  auto alongOf = [&](TPoint screen) {
+    TWindowRec* cur = Rec(h);
+    TPoint q = screen - (cur ? WindowOriginOnScreen(cur) : TPoint());
+    return vert ? q.Y - br.Top : q.X - br.Left;
   };
-  if (along < arrow) {
-    send(SB_LINEUP, 0);
-  } else if (along >= length - arrow) {
-    send(SB_LINEDOWN, 0);
-  } else if (t.Size > 0 && along >= t.Start && along < t.Start + t.Size) {
-    // Thumb drag: follow the mouse through the queue until the button is released.
+  // The part of the bar at a distance along it.
+  auto codeAt = [&](Integer along) {
+    TWindowRec* cur = Rec(h);
+    TThumb now = cur ? ThumbOf(cur->Bars[BarKind], length) : t;
+    if (along < arrow) return SB_LINEUP;
+    if (along >= length - arrow) return SB_LINEDOWN;
+    if (now.Size > 0 && along >= now.Start && along < now.Start + now.Size) return SB_THUMBTRACK;
+    return along < now.Start ? SB_PAGEUP : SB_PAGEDOWN;
+  };
+  auto send = [&](Integer code, Integer pos) { SendMessage(h, msg, MakeWParam(code, pos), 0); };
+  Integer along = alongOf(ScreenPoint);
+  Integer code = codeAt(along);
+  SetCapture(h);
+  Sys().ScrollTrackWnd = h;
+  if (code == SB_THUMBTRACK) {
     Integer grab = along - t.Start;
-    b.Tracking = true;
-    b.TrackPos = b.Pos;
-    HWND oldCapture = SetCapture(h);
-    (void)oldCapture;
-    Sys().ScrollTrackWnd = h;
-    TMsg m;
-    while (IsWindow(h) && Sys().ScrollTrackWnd == h) {
-      if (!PeekMessage(m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-        if (GetKeyState(VK_LBUTTON) >= 0) break;
-        WaitMessage();
-        continue;
-      }
-      if (m.hwnd != h) continue;
+    if (TWindowRec* cur = Rec(h)) cur->Bars[BarKind].Tracking = true, cur->Bars[BarKind].TrackPos = cur->Bars[BarKind].Pos;
+    TrackLoop(h, [&](const TMsg& m) {
+      TWindowRec* cur = Rec(h);
+      if (!cur || Sys().ScrollTrackWnd != h) return true;
+      if (m.message != WM_MOUSEMOVE && m.message != WM_LBUTTONUP) return false;
       TPoint p(GetXLParam(m.lParam), GetYLParam(m.lParam));
       ClientToScreen(h, p);
-      TWindowRec* cur = Rec(h);
-      if (!cur) break;
-      TPoint q = p - WindowOriginOnScreen(cur);
-      Integer a = (vert ? q.Y - br.Top : q.X - br.Left) - grab - arrow;
+      Integer a = alongOf(p) - grab - arrow;
       Integer travel = std::max(1, t.Track - t.Size);
       TScrollBarState& cb = cur->Bars[BarKind];
       Int64 span = Int64(cb.Max) - cb.Min + 1 - std::max<Int64>(cb.Page, 1);
@@ -298,17 +332,35 @@ void TrackScrollBar(TWindowRec* w, Integer BarKind, TPoint ScreenPoint) {
       cb.TrackPos = Integer(pos);
       if (m.message == WM_MOUSEMOVE) {
         send(SB_THUMBTRACK, Integer(pos));
-      } else if (m.message == WM_LBUTTONUP) {
-        send(SB_THUMBPOSITION, Integer(pos));
-        break;
+        return false;
       }
-    }
+      send(SB_THUMBPOSITION, Integer(pos));
+      return true;
+    });
     if (TWindowRec* cur = Rec(h)) cur->Bars[BarKind].Tracking = false;
-    Sys().ScrollTrackWnd = nullptr;
-    if (GetCapture() == h) ReleaseCapture();
   } else {
-    send(along < t.Start ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    send(code, 0);
+    SetTimer(h, RepeatTimerId, FirstRepeatDelay);
+    TPoint mouse = ScreenPoint;
+    TrackLoop(h, [&](const TMsg& m) {
+      if (Sys().ScrollTrackWnd != h) return true;
+      if (m.message == WM_LBUTTONUP) return true;
+      if (m.message == WM_MOUSEMOVE) {
+        mouse = TPoint(GetXLParam(m.lParam), GetYLParam(m.lParam));
+        ClientToScreen(h, mouse);
+        return false;
+      }
+      if (m.message == WM_TIMER) {
+        // Repeats only while the mouse stays on the part first pressed.
+        if (codeAt(alongOf(mouse)) == code) send(code, 0);
+        SetTimer(h, RepeatTimerId, RepeatInterval);
+      }
+      return false;
+    });
+    if (IsWindow(h)) KillTimer(h, RepeatTimerId);
   }
+  Sys().ScrollTrackWnd = nullptr;
+  if (GetCapture() == h) ReleaseCapture();
   if (IsWindow(h)) {
     send(SB_ENDSCROLL, 0);
     if (TWindowRec* cur = Rec(h)) InvalidateFrame(cur);

@@ -98,6 +98,19 @@ TEST_F(Forms, AModalLoopWithNothingLeftToDoStopsTheTestInsteadOfHanging) {
   EXPECT_FALSE(dlg->GetFormState().Contains(fsModal));
 }
 
+TEST_F(Forms, AModalLoopKeptBusyOnlyByATimerStillStopsTheTest) {
+  TForm* dlg = NewDialog(u"Dialog");
+  int ticks = 0;
+  auto old = dlg->GetWindowProc();
+  dlg->SetWindowProc([&, old](TMessage& m) {
+    if (m.Msg == WM_TIMER) ++ticks;
+    old(m);
+  });
+  SetTimer(dlg->GetHandle(), 1, 1000);
+  EXPECT_THROW(dlg->ShowModal(), EHeadlessStall);
+  EXPECT_GT(ticks, 100);
+}
+
 TEST_F(Forms, ShowingAVisibleFormModallyIsRefused) {
   TForm* f = NewDialog(u"Dialog");
   f->Show();

@@ -203,6 +203,51 @@ TEST_F(ScrollBars, DraggingTheThumbTracksThenSetsThePosition) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(ScrollBars, AHeldArrowRepeatsAfterAPauseUntilReleased) {
+  std::vector<Integer> codes;
+  HWND g = nullptr;
+  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg == WM_VSCROLL) codes.push_back(LoWord(m.WParam));
+    return false;
+  });
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  si.nMax = 99;
+  si.nPage = 10;
+  SetScrollInfo(g, SB_VERT, si, true);
+  TRect bar = GetScrollBarRect(g, SB_VERT);
+  TPoint arrow(bar.Left + 5, bar.Bottom - 5);
+  ClientToScreen(g, arrow);
+  Display.WhenIdle([&] { Display.PassTime(399); });  // not yet
+  Display.WhenIdle([&] { Display.PassTime(1); });    // the first repeat
+  Display.WhenIdle([&] { Display.PassTime(50); });   // then every 50 ms
+  Display.WhenIdle([&] { InjectMouse(TMouseAction::Up, mbLeft, arrow); });
+  Display.MouseDown(g, bar.Left + 5, bar.Bottom - 5);
+  EXPECT_EQ(codes, (std::vector<Integer>{SB_LINEDOWN, SB_LINEDOWN, SB_LINEDOWN, SB_ENDSCROLL}));
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ScrollBars, AGestureLetsTheWindowRepaintWhileItLasts) {
+  int paints = 0;
+  HWND g = nullptr;
+  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg == WM_VSCROLL && LoWord(m.WParam) == SB_THUMBTRACK) InvalidateRect(g, nullptr, false);
+    if (m.Msg == WM_PAINT) ++paints;
+    return false;
+  });
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  si.nMax = 999;
+  si.nPage = 100;
+  SetScrollInfo(g, SB_VERT, si, true);
+  Display.ProcessMessages();
+  paints = 0;
+  TRect bar = GetScrollBarRect(g, SB_VERT);
+  TPoint thumb(bar.Left + 5, bar.Top + GetSystemMetrics(SM_CYVSCROLL) + 2);
+  Display.Drag(g, thumb, TPoint(thumb.X, thumb.Y + 30), 3);
+  EXPECT_GE(paints, 3);
+}
+
 // ---- ScrollWindowEx ----------------------------------------------------------------------------
 
 TEST_F(Painting, ScrollWindowMovesPixelsAndInvalidatesOnlyWhatWasUncovered) {
