@@ -144,6 +144,9 @@ bool TranslateMessage(const TMsg& Msg) {
     case VK_ESCAPE: ch = 0x1B; break;
     default:
       if (ctrl && !alt && vk >= 'A' && vk <= 'Z') ch = Char(vk - 'A' + 1);
+      // Alt with a letter or digit: the accelerator character (WM_SYSCHAR).
+      else if (alt && !ctrl && ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')))
+        ch = Char(vk >= 'A' && GetKeyState(VK_SHIFT) >= 0 ? vk - 'A' + 'a' : vk);
       break;
   }
   if (!ch) return false;

@@ -713,6 +713,11 @@ void TWinControl::Dispatch(TMessage& Message) {
       Message.Result = 0;
       return;
     }
+    case CN_SYSCHAR:
+      // Alt with a character: an accelerator somewhere on the form.
+      if (Message.WParam != VK_SPACE)
+        if (TCustomForm* form = GetParentForm(this)) Message.Result = form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam);
+      return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR: Broadcast(Message); return;
     case CM_ENTER: DoEnter(); return;

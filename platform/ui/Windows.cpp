@@ -1064,6 +1064,11 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
       return 0;
     case WM_SYSKEYDOWN:
       if (WParam == VK_F4 && !w->IsChildWindow()) PostMessage(Wnd, WM_CLOSE);
+      // Shift+F10 asks for the context menu from the keyboard: no mouse position.
+      if (WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) SendMessage(Wnd, WM_CONTEXTMENU, HwndToParam(Wnd), MakeLParam(-1, -1));
+      return 0;
+    case WM_KEYUP:
+      if (WParam == VK_APPS) SendMessage(Wnd, WM_CONTEXTMENU, HwndToParam(Wnd), MakeLParam(-1, -1));
       return 0;
     default: return 0;
   }

@@ -419,6 +419,42 @@ TEST_F(Controls, ARightClickOffersTheContextEventThenThePopupMenu) {
   SetPopupMenuHandler(old);
 }
 
+TEST_F(Controls, TheKeyboardAsksForTheContextMenuWithoutAPosition) {
+  auto* a = Add<TProbe>(u"A");
+  std::vector<TPoint> asked;
+  a->OnContextPopup = [&](TObject*, TPoint p, bool& h) {
+    asked.push_back(p);
+    h = true;
+  };
+  Form->Show();
+  Display.Key(VK_F10, THeadlessShift::Shift);
+  Display.Key(VK_APPS);
+  EXPECT_EQ(asked, (std::vector<TPoint>{TPoint(-1, -1), TPoint(-1, -1)}));
+}
+
+TEST_F(Controls, AltWithALetterReachesTheFormAsAnAccelerator) {
+  class TAccel : public TProbe {
+  public:
+    using TProbe::TProbe;
+    std::vector<WPARAM> Chars;
+    void Dispatch(TMessage& m) override {
+      if (m.Msg == CM_DIALOGCHAR) {
+        Chars.push_back(m.WParam);
+        m.Result = m.WParam == 'n' ? 1 : 0;
+        return;
+      }
+      TProbe::Dispatch(m);
+    }
+  };
+  auto* a = new TAccel(Form);
+  a->SetParent(Form);
+  auto* other = Add<TProbe>(u"Other");
+  other->SetTop(40);
+  Form->Show();
+  Display.Key('N', THeadlessShift::Alt);
+  EXPECT_EQ(a->Chars, std::vector<WPARAM>{'n'});
+}
+
 TEST_F(Controls, SendCancelModeReachesTheActiveControlWithTheSender) {
   auto* a = Add<TProbe>(u"A");
   auto* b = Add<TProbe>(u"B");
