@@ -128,6 +128,9 @@ void TCustomGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer X,
 }
 
 void TCustomGridEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+  // The display may hit-test the top-level window only; the mouse's own place
+  // serves the cursor choice as well.
+  FLastHitTestPoint = TPoint(X, Y);
   TGridDrawInfoEh DrawInfo;
   CalcDrawInfo(DrawInfo);
   switch (FGridState) {

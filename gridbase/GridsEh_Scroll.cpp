@@ -294,6 +294,8 @@ Integer TCustomGridEh::ScrollAxisDistance(Integer OldFirst, Integer OldOffset, I
 }
 
 void TCustomGridEh::TopLeftMoved(const TGridCoord& OldTopLeft, const TPoint& OldOffset) {
+  CalcHorzExtents();
+  CalcVertExtents();
   UpdateScrollPos();
   if (HandleAllocated()) {
     TGridDrawInfoEh DrawInfo;
@@ -599,11 +601,10 @@ void TCustomGridEh::Dispatch(TMessage& Message) {
           TGridDrawInfoEh DrawInfo;
           CalcDrawInfo(DrawInfo);
           Integer Index = -1, Pos = 0, Ofs = 0;
-          const TPoint P = ScreenToClient(GetCursorPos());
-          CalcSizingState(P.X, P.Y, State, Index, Pos, Ofs, DrawInfo);
+          CalcSizingState(FLastHitTestPoint.X, FLastHitTestPoint.Y, State, Index, Pos, Ofs, DrawInfo);
         }
         if (State == gsRowSizing || State == gsColSizing) {
-          SetCursor(CursorToHandle(State == gsRowSizing ? crVSplit : crHSplit));
+          ::SetCursor(CursorToHandle(State == gsRowSizing ? crVSplit : crHSplit));
           Message.Result = 1;
           return;
         }
