@@ -26,11 +26,13 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core/Collection.h"
 #include "platform/core/Component.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Variant.h"
 #include "platform/data/DBTypes.h"
 
+class TDataSet;
 class TField;
 class TFields;
 class TFieldDefs;
@@ -741,24 +743,222 @@ private:
 };
 
 // ---------------------------------------------------------------------------
-// The indexes of a records list. They follow every change before the views do.
+// The filter and aggregate evaluator. The dataset's filter or aggregate text is
+// compiled by TExprParser; the compiled bytes are checked and decoded into a
+// node table once, then evaluated against one record (filters) or over the
+// rows of a records view (aggregates). Each evaluation keeps its own argument
+// stack and current row, so an evaluation may start another one (an
+// OnFilterRecord handler that filters through a second evaluator, say).
 
-class TMTIndexesEh : public TObject {
+enum TDataSetExprParserTypeEh : Byte { dsptFilterEh = 0, dsptAggregateEh = 1 };
+
+// The rows an aggregate runs over: a records view's list, or its visible tree nodes.
+class IAggregateRowsEh {
 public:
-  BORROW_CLASS(TMTIndexesEh, TObject)
-  explicit TMTIndexesEh(TRecordsListEh* ARecordsList) : FRecordsList(ARecordsList) {}
+  virtual ~IAggregateRowsEh() = default;
+  virtual Integer GetAggregateRowCount() const = 0;
+  virtual TMemoryRecordEh* GetAggregateRow(Integer Row) const = 0;
+};
+
+struct TExprNodeEh;
+
+class TDataSetExprParserEh : public TObject {
+public:
+  BORROW_CLASS(TDataSetExprParserEh, TObject)
+  TDataSetExprParserEh(TDataSet* ADataSet, TDataSetExprParserTypeEh AExprParserType);
+  ~TDataSetExprParserEh() override;
+  TDataSetExprParserEh(const TDataSetExprParserEh&) = delete;
+  TDataSetExprParserEh& operator=(const TDataSetExprParserEh&) = delete;
+
+  // Compiles the text for the dataset with its filter options. A syntax error is
+  // the compiler's; the expression held before stays.
+  void ParseExpression(const String& Expr);
+  bool HasExpression() const { return FDataSize > 0; }
+  // False without an expression; a Null result is not an acceptance.
+  bool IsRecordAccepted(TMemoryRecordEh* Rec);
+  // The root evaluated over the rows; False without an expression.
+  bool CalcAggregate(IAggregateRowsEh* Rows, Variant& Result);
+  // The root evaluated for one record (or, with none, the dataset's current fields).
+  Variant Evaluate(TMemoryRecordEh* Rec);
+
+  TDataSet* GetDataSet() const { return FDataSet; }
+  const std::vector<Byte>& GetFilterData() const { return FFilterData; }
+  Integer GetDataSize() const { return FDataSize; }
+  TDataSetExprParserTypeEh GetExprParserType() const { return FExprParserType; }
+
+private:
+  struct TEvalContext;
+  Variant Eval(Integer Node, TEvalContext& Ctx);
+  Variant EvalUnary(const TExprNodeEh& N, TEvalContext& Ctx);
+  Variant EvalBinary(const TExprNodeEh& N, TEvalContext& Ctx);
+  Variant EvalCompare(const TExprNodeEh& N, TEvalContext& Ctx);
+  Variant EvalField(const TExprNodeEh& N, TEvalContext& Ctx);
+  const Variant& Operand(Integer Node, TEvalContext& Ctx, Variant& Scratch);
+  Variant EvalFunction(const TExprNodeEh& N, TEvalContext& Ctx);
+  Variant EvalAggregate(const TExprNodeEh& N, Integer Arg, TEvalContext& Ctx);
+  bool FilterCaseInsensitive() const;
+
+  TDataSet* FDataSet;
+  std::vector<Byte> FFilterData;
+  Integer FDataSize = 0;
+  TDataSetExprParserTypeEh FExprParserType;
+  std::vector<TExprNodeEh> FNodes;  // FNodes[0] is the root
+};
+
+// LIKE with "%" (any run) and "_" (any one character).
+bool MatchLike(const String& Value, const String& Pattern, bool IgnoreCase);
+// The 1-based position of Segment in Text, "_" in Segment matching any character; 0 when absent.
+Integer PosWithWildcard(StringView Text, StringView Segment);
+
+// ---------------------------------------------------------------------------
+// Indexes: sorted (key, record position) entries over a records list, kept
+// current from the records list's notifications, searched by binary search.
+
+class TIndexItemEh {
+public:
+  TIndexItemEh(Variant AKey, Integer ARecIndex) : Key(std::move(AKey)), RecIndex(ARecIndex) {}
+  Variant Key;
+  Integer RecIndex;
+};
+
+class TMTIndexesEh;
+
+class TMTIndexEh : public TCollectionItem {
+public:
+  BORROW_COLLECTION_ITEM(TMTIndexEh, TCollectionItem)
+  explicit TMTIndexEh(TCollection* Collection);
+  TMTIndexEh(TCollection* Collection, TRecordsListEh* ARecordsList);
+  ~TMTIndexEh() override;
+
+  virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
+  virtual void InsertItem(Integer Pos, std::unique_ptr<TIndexItemEh> Item);
+
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  const String& GetFields() const { return FFields; }
+  void SetFields(const String& Value);
+  bool GetUnique() const { return FUnique; }
+  void SetUnique(bool Value);
+  bool GetPrimary() const { return FPrimary; }
+  void SetPrimary(bool Value);
+  TRecordsListEh* GetRecordsList() const;
+
+  void Clear();
+  void Rebuild();
+  // Pos: the equal entry found (not always the first of several), or the insertion position.
+  bool FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const;
+  bool FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const;
+  void GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const;
+  Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
+  Integer Count() const { return GetCount(); }
+  const TIndexItemEh& GetItem(Integer Pos) const;
+  const Variant& GetKey(Integer Pos) const { return GetItem(Pos).Key; }
+  void SetKey(Integer Pos, const Variant& Value);
+  void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+
+private:
+  bool IsUnique() const { return FUnique || FPrimary; }
+  // Applies a settings change and rebuilds; a failure restores the settings and entries.
+  void ChangeSettings(const std::function<void()>& Change);
+  std::vector<std::unique_ptr<TIndexItemEh>> BuildItems() const;
+  Variant RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const;
+  // The entry of the record at RecIndex among the entries equal to Key; -1 when it has none.
+  Integer FindRecordEntry(const Variant& Key, Integer RecIndex) const;
+  [[noreturn]] void KeyViolation(const Variant& Key) const;
+
+  bool FActive = false;
+  String FFields;
+  Variant FOldKey;
+  bool FUnique = false;
+  std::vector<std::unique_ptr<TIndexItemEh>> FItems;
+  TRecordsListEh* FRecordsList = nullptr;
+  bool FPrimary = false;
+};
+
+// The indexes of a records list. They follow every change before the views do.
+class TMTIndexesEh : public TCollection {
+public:
+  BORROW_CLASS(TMTIndexesEh, TCollection)
+  explicit TMTIndexesEh(TRecordsListEh* ARecordsList);
   ~TMTIndexesEh() override;
 
-  virtual void RecordsListNotification(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
   virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
+  // To every index in order; an index that refuses a change (a duplicate key) raises.
+  void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
   // Empties every index (the records are going away).
   virtual void ClearIndexesData();
-  // Removes every index.
-  virtual void Clear();
+  TMTIndexEh* Add() { return static_cast<TMTIndexEh*>(TCollection::Add()); }
+  TMTIndexEh* GetItem(Integer Index) const { return static_cast<TMTIndexEh*>(TCollection::GetItem(Index)); }
+  TMTIndexEh* operator[](Integer Index) const { return GetItem(Index); }
+  // The first index whose Fields equal the names without regard to case; null when none.
+  TMTIndexEh* FindIndexByFields(const String& FieldNames) const;
   TRecordsListEh* GetRecordsList() const { return FRecordsList; }
+  TPersistent* GetOwner() const override;
 
 private:
   TRecordsListEh* FRecordsList;
+};
+
+// ---------------------------------------------------------------------------
+// Aggregates of a records view: one per aggregate field of the dataset.
+
+class TMTAggregatesEh;
+
+class TMTAggregateEh : public TCollectionItem {
+public:
+  BORROW_COLLECTION_ITEM(TMTAggregateEh, TCollectionItem)
+  explicit TMTAggregateEh(TCollection* Collection);
+  ~TMTAggregateEh() override;
+
+  void Assign(TPersistent* Source) override;
+  String GetDisplayName() const override;
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  const String& GetExpression() const { return FExpression; }
+  void SetExpression(const String& Value);
+  TFieldType GetDataType() const { return FDataType; }
+  bool GetPrepared() const { return FPrepared; }
+  const Variant& GetValue() const { return FValue; }
+  TMTAggregatesEh* GetAggregates() const;
+  TDataSet* GetDataSet() const;
+
+  void Prepare();
+  void Recalc();
+
+private:
+  friend class TMTAggregatesEh;
+  void Changed();
+
+  bool FActive = false;
+  std::unique_ptr<TDataSetExprParserEh> FExprParser;
+  TFieldType FDataType = ftUnknown;
+  String FExpression;
+  bool FPrepared = false;
+  Variant FValue = Null();
+};
+
+class TMTAggregatesEh : public TCollection {
+public:
+  BORROW_CLASS(TMTAggregatesEh, TCollection)
+  // RecordsView: the view whose rows are aggregated; its owner is the dataset.
+  explicit TMTAggregatesEh(TComponent* ARecordsView);
+  ~TMTAggregatesEh() override;
+
+  TMTAggregateEh* Add() { return static_cast<TMTAggregateEh*>(TCollection::Add()); }
+  TMTAggregateEh* GetItem(Integer Index) const { return static_cast<TMTAggregateEh*>(TCollection::GetItem(Index)); }
+  TMTAggregateEh* operator[](Integer Index) const { return GetItem(Index); }
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  void Rebuild();
+  void Reset();
+  TComponent* GetRecordsView() const { return FRecordsView; }
+  IAggregateRowsEh* GetRows() const;
+  TDataSet* GetDataSet() const;
+  TPersistent* GetOwner() const override { return FRecordsView; }
+
+private:
+  bool FActive = false;
+  TComponent* FRecordsView;
 };
 
 // ---------------------------------------------------------------------------

@@ -1,14 +1,443 @@
-// The index collection of a records list. It holds no indexes yet: it is the
-// place where the records list tells indexes of each change before the views.
+// Indexes of a records list and aggregates of a records view.
+//
+// An index keeps its entries sorted by key (VarCompareEh; several fields make a
+// Variant array key). Every check for a change runs in the "-ing" notification,
+// before the records list stores the change, and the entries change only in the
+// "-ed" notification after it: a refused change leaves index and records as
+// they were. Where several entries share a key, the entry of a record is the
+// one with that record's position, never a neighbour with an equal key.
 
+#include <algorithm>
+#include <functional>
+
+#include "editors/ToolCtrlsEh_Tools.h"
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/Lists.h"
+#include "platform/core/Strings.h"
+#include "platform/data/DataSet.h"
+#include "platform/data/Fields.h"
+
+namespace {
+
+const char16_t* const SNotComparable = u"TMTIndexEh.FindKeyValueIndex: values is not comparable.";
+
+String KeyText(const Variant& Key) {
+  if (!Key.IsArray()) return VarToStr(Key);
+  String s;
+  for (Integer i = VarArrayLowBound(Key); i <= VarArrayHighBound(Key); ++i) {
+    if (!s.empty()) s += u";";
+    s += VarToStr(VarArrayGet(Key, i));
+  }
+  return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TMTIndexEh
+
+TMTIndexEh::TMTIndexEh(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TMTIndexEh::TMTIndexEh(TCollection* Collection, TRecordsListEh* ARecordsList)
+    : TCollectionItem(Collection), FRecordsList(ARecordsList) {}
+
+TMTIndexEh::~TMTIndexEh() = default;
+
+TRecordsListEh* TMTIndexEh::GetRecordsList() const {
+  if (FRecordsList) return FRecordsList;
+  auto* indexes = dynamic_cast<TMTIndexesEh*>(GetCollection());
+  return indexes ? indexes->GetRecordsList() : nullptr;
+}
+
+void TMTIndexEh::SetActive(bool Value) {
+  if (FActive == Value) return;
+  if (Value) ChangeSettings([this] { FActive = true; });
+  else {
+    FActive = false;
+    Clear();
+  }
+}
+
+void TMTIndexEh::SetFields(const String& Value) {
+  if (FFields != Value) ChangeSettings([this, &Value] { FFields = Value; });
+}
+
+void TMTIndexEh::SetUnique(bool Value) {
+  if (FUnique != Value) ChangeSettings([this, Value] { FUnique = Value; });
+}
+
+void TMTIndexEh::SetPrimary(bool Value) {
+  if (FPrimary != Value) ChangeSettings([this, Value] { FPrimary = Value; });
+}
+
+void TMTIndexEh::ChangeSettings(const std::function<void()>& Change) {
+  const bool active = FActive, unique = FUnique, primary = FPrimary;
+  const String fields = FFields;
+  Change();
+  try {
+    std::vector<std::unique_ptr<TIndexItemEh>> items = BuildItems();
+    if (IsUnique())
+      for (size_t i = 1; i < items.size(); ++i)
+        if (VarCompareEh(items[i - 1]->Key, items[i]->Key) == 0) KeyViolation(items[i]->Key);
+    FItems = std::move(items);
+  } catch (...) {
+    // An unknown field or a duplicate key: the index stays as it was.
+    FActive = active;
+    FUnique = unique;
+    FPrimary = primary;
+    FFields = fields;
+    throw;
+  }
+}
+
+void TMTIndexEh::Clear() { FItems.clear(); }
+
+Variant TMTIndexEh::RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const {
+  return Rec->GetDataValues(FFields, Version);
+}
+
+void TMTIndexEh::Rebuild() {
+  Clear();
+  FItems = BuildItems();
+}
+
+std::vector<std::unique_ptr<TIndexItemEh>> TMTIndexEh::BuildItems() const {
+  std::vector<std::unique_ptr<TIndexItemEh>> result;
+  TRecordsListEh* list = GetRecordsList();
+  // An inactive index holds nothing, so nothing of it can go stale.
+  if (!FActive || FFields.empty() || !list) return result;
+  // Sorted as plain pointers (the sort copies its pivot), then owned.
+  std::vector<TIndexItemEh*> items;
+  items.reserve(static_cast<size_t>(list->GetCount()));
+  result.reserve(static_cast<size_t>(list->GetCount()));
+  for (TMemoryRecordEh* rec : list->GetActiveList()) {
+    // A record marked deleted has left the index (as it does when it is marked).
+    if (rec->GetUpdateStatus() == rusDeletedEh) continue;
+    result.push_back(std::make_unique<TIndexItemEh>(RecordKey(rec, rvvValueEh), rec->GetIndex()));
+    items.push_back(result.back().get());
+  }
+  if (items.size() > 1)
+    QuickSortEh(items, 0, static_cast<Integer>(items.size()) - 1, [](TIndexItemEh* a, TIndexItemEh* b) {
+      switch (VarCompareEh(a->Key, b->Key)) {
+        case 1: return -1;
+        case 2: return 1;
+        default: return 0;  // equal, or not comparable: both scans stop
+      }
+    });
+  for (size_t i = 0; i < items.size(); ++i) result[i].release();
+  for (size_t i = 0; i < items.size(); ++i) result[i].reset(items[i]);
+  return result;
+}
+
+bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {
+  Integer low = 0, high = GetCount() - 1;
+  bool found = false;
+  while (low <= high) {
+    const Integer middle = static_cast<Integer>(static_cast<unsigned>(low + high) >> 1);
+    switch (VarCompareEh(FItems[static_cast<size_t>(middle)]->Key, KeyValue)) {
+      case 1: low = middle + 1; break;
+      case 2: high = middle - 1; break;
+      case 0:
+        found = true;
+        low = middle;
+        high = middle - 1;
+        break;
+      default:
+        throw Exception(SNotComparable);
+    }
+  }
+  Pos = low;
+  return found;
+}
+
+bool TMTIndexEh::FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const {
+  Integer pos;
+  if (!FindKeyValueIndex(KeyValue, pos)) return false;
+  RecIndex = FItems[static_cast<size_t>(pos)]->RecIndex;
+  return true;
+}
+
+void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {
+  Integer pos;
+  if (!FindKeyValueIndex(KeyValue, pos)) return;
+  TRecordsListEh* list = GetRecordsList();
+  for (Integer i = pos - 1; i >= 0 && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, KeyValue) == 0; --i)
+    List.push_back(list->GetRecord(FItems[static_cast<size_t>(i)]->RecIndex));
+  for (Integer i = pos; i < GetCount() && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, KeyValue) == 0; ++i)
+    List.push_back(list->GetRecord(FItems[static_cast<size_t>(i)]->RecIndex));
+}
+
+const TIndexItemEh& TMTIndexEh::GetItem(Integer Pos) const {
+  if (Pos < 0 || Pos >= GetCount()) TList::Error(u"List index out of bounds (%d)", Pos);
+  return *FItems[static_cast<size_t>(Pos)];
+}
+
+void TMTIndexEh::SetKey(Integer Pos, const Variant& Value) {
+  GetItem(Pos);
+  FItems[static_cast<size_t>(Pos)]->Key = Value;
+}
+
+void TMTIndexEh::InsertItem(Integer Pos, std::unique_ptr<TIndexItemEh> Item) {
+  if (Pos >= GetCount()) FItems.push_back(std::move(Item));
+  else FItems.insert(FItems.begin() + std::max<Integer>(Pos, 0), std::move(Item));
+}
+
+Integer TMTIndexEh::FindRecordEntry(const Variant& Key, Integer RecIndex) const {
+  Integer pos;
+  bool found = false;
+  try {
+    found = FindKeyValueIndex(Key, pos);
+  } catch (const Exception&) {
+    found = false;
+  }
+  if (found) {
+    for (Integer i = pos; i >= 0 && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, Key) == 0; --i)
+      if (FItems[static_cast<size_t>(i)]->RecIndex == RecIndex) return i;
+    for (Integer i = pos + 1; i < GetCount() && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, Key) == 0; ++i)
+      if (FItems[static_cast<size_t>(i)]->RecIndex == RecIndex) return i;
+  }
+  return -1;
+}
+
+void TMTIndexEh::KeyViolation(const Variant& Key) const { throw Exception(u"Unical key violation " + KeyText(Key)); }
+
+void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
+  if (!FActive || FFields.empty()) return;
+  switch (Action) {
+    case rlnRecAddingEh: {
+      if (!IsUnique()) break;
+      Variant key = RecordKey(MemRec, rvvValueEh);
+      Integer pos;
+      if (FindKeyValueIndex(key, pos)) KeyViolation(key);
+      break;
+    }
+    case rlnRecAddedEh: {
+      Variant key = RecordKey(MemRec, rvvValueEh);
+      Integer pos;
+      FindKeyValueIndex(key, pos);
+      for (auto& item : FItems)
+        if (item->RecIndex >= Index) ++item->RecIndex;
+      InsertItem(pos, std::make_unique<TIndexItemEh>(std::move(key), Index));
+      break;
+    }
+    case rlnRecChangingEh: {
+      Variant oldKey = RecordKey(MemRec, rvvEditStartValueEh);
+      if (IsUnique()) {
+        Variant key = RecordKey(MemRec, rvvValueEh);
+        Integer pos;
+        if (VarCompareEh(key, oldKey) != 0 && FindKeyValueIndex(key, pos)) KeyViolation(key);
+      }
+      FOldKey = std::move(oldKey);
+      break;
+    }
+    case rlnRecChangedEh: {
+      Variant key = RecordKey(MemRec, rvvValueEh);
+      Integer oldPos = FindRecordEntry(FOldKey, Index);
+      if (oldPos < 0) {
+        // Not found under the key taken before the change: look by position.
+        for (Integer i = 0; i < GetCount(); ++i)
+          if (FItems[static_cast<size_t>(i)]->RecIndex == Index) oldPos = i;
+      }
+      std::unique_ptr<TIndexItemEh> item;
+      if (oldPos >= 0) {
+        item = std::move(FItems[static_cast<size_t>(oldPos)]);
+        FItems.erase(FItems.begin() + oldPos);
+      } else {
+        item = std::make_unique<TIndexItemEh>(Variant(), Index);
+      }
+      item->Key = key;
+      Integer newPos;
+      FindKeyValueIndex(key, newPos);
+      InsertItem(newPos, std::move(item));
+      FOldKey = Variant();
+      break;
+    }
+    case rlnRecDeletedEh:
+    case rlnRecMarkedForDelEh: {
+      const Integer pos = FindRecordEntry(RecordKey(MemRec, rvvValueEh), Index);
+      // After a cached deletion mark the entry is already gone: nothing else is removed.
+      if (pos >= 0) FItems.erase(FItems.begin() + pos);
+      if (Action == rlnRecDeletedEh)
+        for (auto& item : FItems)
+          if (item->RecIndex > Index) --item->RecIndex;
+      break;
+    }
+    case rlnListChangedEh:
+      Rebuild();
+      break;
+    default:
+      break;
+  }
+}
+
+void TMTIndexEh::RecordMoved(TMemoryRecordEh*, Integer OldIndex, Integer NewIndex) {
+  if (OldIndex == NewIndex) return;
+  for (auto& item : FItems) {
+    Integer& r = item->RecIndex;
+    if (r == OldIndex) r = NewIndex;
+    else if (OldIndex < NewIndex && r > OldIndex && r <= NewIndex) --r;
+    else if (OldIndex > NewIndex && r >= NewIndex && r < OldIndex) ++r;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// TMTIndexesEh
+
+TMTIndexesEh::TMTIndexesEh(TRecordsListEh* ARecordsList)
+    : TCollection(TMTIndexEh::StaticItemClass()), FRecordsList(ARecordsList) {}
 
 TMTIndexesEh::~TMTIndexesEh() = default;
 
-void TMTIndexesEh::RecordsListNotification(TMemoryRecordEh*, Integer, TRecordsListNotificationEh) {}
+TPersistent* TMTIndexesEh::GetOwner() const { return FRecordsList; }
 
-void TMTIndexesEh::RecordMoved(TMemoryRecordEh*, Integer, Integer) {}
+void TMTIndexesEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
+  for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->Notify(MemRec, Index, Action);
+}
 
-void TMTIndexesEh::ClearIndexesData() {}
+void TMTIndexesEh::RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex) {
+  for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->RecordMoved(Item, OldIndex, NewIndex);
+}
 
-void TMTIndexesEh::Clear() {}
+void TMTIndexesEh::ClearIndexesData() {
+  for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->Clear();
+}
+
+TMTIndexEh* TMTIndexesEh::FindIndexByFields(const String& FieldNames) const {
+  for (Integer i = 0; i < GetCount(); ++i)
+    if (AnsiSameText(GetItem(i)->GetFields(), FieldNames)) return GetItem(i);
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMTAggregateEh
+
+TMTAggregateEh::TMTAggregateEh(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TMTAggregateEh::~TMTAggregateEh() {
+  // No dataset field may keep pointing at a freed aggregate.
+  if (TDataSet* ds = GetDataSet()) {
+    TFields* agg = ds->GetAggFields();
+    for (Integer i = 0; agg && i < agg->Count(); ++i)
+      if (auto* f = dynamic_cast<TAggregateField*>(agg->GetField(i)); f && f->GetHandle() == this)
+        f->SetHandle(nullptr);
+  }
+}
+
+TMTAggregatesEh* TMTAggregateEh::GetAggregates() const { return dynamic_cast<TMTAggregatesEh*>(GetCollection()); }
+
+TDataSet* TMTAggregateEh::GetDataSet() const {
+  TMTAggregatesEh* a = GetAggregates();
+  return a ? a->GetDataSet() : nullptr;
+}
+
+void TMTAggregateEh::Assign(TPersistent* Source) {
+  if (auto* a = dynamic_cast<TMTAggregateEh*>(Source)) {
+    SetActive(a->GetActive());
+    SetExpression(a->GetExpression());
+  } else if (auto* f = dynamic_cast<TAggregateField*>(Source)) {
+    SetActive(f->GetActive());
+    SetExpression(f->GetExpression());
+  } else {
+    TCollectionItem::Assign(Source);
+  }
+}
+
+String TMTAggregateEh::GetDisplayName() const {
+  return FExpression.empty() ? TCollectionItem::GetDisplayName() : FExpression;
+}
+
+void TMTAggregateEh::Changed() {
+  TMTAggregatesEh* a = GetAggregates();
+  if (GetDataSet() && a && a->GetUpdateCount() == 0) Recalc();
+}
+
+void TMTAggregateEh::SetActive(bool Value) {
+  if (FActive == Value) return;
+  FActive = Value;
+  Changed();
+}
+
+void TMTAggregateEh::SetExpression(const String& Value) {
+  if (FExpression == Value) return;
+  FExpression = Value;
+  Prepare();
+  Changed();
+}
+
+void TMTAggregateEh::Prepare() {
+  FPrepared = false;
+  TDataSet* ds = GetDataSet();
+  TMTAggregatesEh* a = GetAggregates();
+  if (ds && ds->GetActive() && FActive && !FExpression.empty() && a && a->GetActive()) {
+    auto parser = std::make_unique<TDataSetExprParserEh>(ds, dsptAggregateEh);
+    parser->ParseExpression(FExpression);
+    FExprParser = std::move(parser);
+    FDataType = ftFloat;
+    FPrepared = true;
+  } else {
+    FValue = Null();
+  }
+}
+
+void TMTAggregateEh::Recalc() {
+  TMTAggregatesEh* a = GetAggregates();
+  if (FPrepared && FExprParser && a) {
+    Variant v = Null();
+    if (FExprParser->CalcAggregate(a->GetRows(), v)) FValue = v;
+    else FValue = Null();
+  } else {
+    FValue = Null();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// TMTAggregatesEh
+
+TMTAggregatesEh::TMTAggregatesEh(TComponent* ARecordsView)
+    : TCollection(TMTAggregateEh::StaticItemClass()), FRecordsView(ARecordsView) {}
+
+TMTAggregatesEh::~TMTAggregatesEh() { Clear(); }
+
+IAggregateRowsEh* TMTAggregatesEh::GetRows() const { return dynamic_cast<IAggregateRowsEh*>(FRecordsView); }
+
+TDataSet* TMTAggregatesEh::GetDataSet() const {
+  return FRecordsView ? dynamic_cast<TDataSet*>(FRecordsView->GetOwner()) : nullptr;
+}
+
+void TMTAggregatesEh::SetActive(bool Value) {
+  if (FActive == Value) return;
+  FActive = Value;
+  Rebuild();
+}
+
+void TMTAggregatesEh::Rebuild() {
+  BeginUpdate();
+  try {
+    Clear();
+    TDataSet* ds = GetDataSet();
+    TFields* agg = ds ? ds->GetAggFields() : nullptr;
+    for (Integer i = 0; agg && i < agg->Count(); ++i) {
+      auto* f = dynamic_cast<TAggregateField*>(agg->GetField(i));
+      if (!f) continue;
+      TMTAggregateEh* item = Add();
+      item->Assign(f);
+      item->Prepare();
+      f->SetHandle(item);
+      f->SetResultType(item->GetDataType());
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  Reset();
+}
+
+void TMTAggregatesEh::Reset() {
+  TDataSet* ds = GetDataSet();
+  const bool live = ds && ds->GetActive() && !ds->GetComponentState().Contains(csLoading) && GetUpdateCount() == 0;
+  for (Integer i = 0; i < GetCount(); ++i) {
+    if (live) GetItem(i)->Recalc();
+    else GetItem(i)->FValue = Null();
+  }
+}

@@ -220,7 +220,7 @@ TRecordsListEh::~TRecordsListEh() {
 
 void TRecordsListEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
   if (FUpdateCount > 0) return;
-  FIndexes->RecordsListNotification(MemRec, Index, Action);
+  FIndexes->Notify(MemRec, Index, Action);
   if (FMemTableData) FMemTableData->Notify(MemRec, Index, Action);
 }
 
