@@ -703,4 +703,11 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
 // never frees them; the leak checker of sanitized builds is told so here, beside
 // the code that loads fonts, so every program that draws text is covered.
 extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// The display's system libraries (the X client, its D-Bus helper) also keep
+// caches for the life of the process.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n"
+         "leak:libdbus-1.so\n"
+         "leak:libX11.so\n"
+         "leak:libSDL2\n";
+}
