@@ -34,6 +34,7 @@
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/ScrollBars.h"
+#include "platform/ui/Mask.h"
 #include "platform/ui/StdCtrls.h"
 
 class TCustomGridEh;
@@ -227,7 +228,7 @@ private:
 
 // ---- The in-place editor ---------------------------------------------------------------
 // The edit control the in-place editor builds on.
-using TInplaceEditBase = TCustomEdit;
+using TInplaceEditBase = TCustomMaskEdit;
 
 class TInplaceEdit : public TInplaceEditBase {
 public:
@@ -258,7 +259,7 @@ public:
 
 protected:
   void CreateParams(TCreateParams& Params) override;
-  virtual bool EditCanModify();
+  bool EditCanModify() override;
   virtual void BoundsChanged();
   void KeyDown(Word& Key, TShiftState Shift) override;
   void KeyPress(Char& Key) override;

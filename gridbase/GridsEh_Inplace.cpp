@@ -41,8 +41,8 @@ void TInplaceEdit::UpdateContents() {
     ~TReset() { Flag = false; }
   } Reset{FUpdatingContents};
   SetText(String());
-  // (An edit mask would go first, so that the text is formatted by it.)
-  (void)FGrid->GetEditMask(FGrid->GetCol(), FGrid->GetRow());
+  // The mask first, so that the text is formatted by it.
+  SetEditMask(FGrid->GetEditMask(FGrid->GetCol(), FGrid->GetRow()));
   SetText(FGrid->GetEditText(FGrid->GetCol(), FGrid->GetRow()));
   SetMaxLength(FGrid->GetEditLimit());
 }

@@ -221,3 +221,21 @@ TEST_F(InplaceEditor, TheEditorFollowsTheCellWhenTheGridScrolls) {
   EXPECT_EQ(Editor()->GetBoundsRect(), Grid->CellRect(18, 1));
   EXPECT_EQ(Grid->GetInplaceCol(), 18);
 }
+
+TEST_F(InplaceEditor, TheCellsEditMaskFormatsTheTextAndRefusesWhatItForbids) {
+  Open(true);
+  Grid->EditMask = u"000;1;_";
+  Grid->Texts[{1, 1}] = u"12";
+  Grid->InvalidateEditor();
+  Grid->SetEditorMode(true);
+  ASSERT_NE(Editor(), nullptr);
+  EXPECT_EQ(Editor()->GetEditMask(), u"000;1;_");
+  EXPECT_EQ(Editor()->GetEditText(), u"12_");
+  SendMessage(Editor()->GetHandle(), EM_SETSEL, 2, 2);
+  Display.TypeText(u"x");
+  EXPECT_EQ(Editor()->GetEditText(), u"12_");
+  Display.TypeText(u"7");
+  EXPECT_EQ(Editor()->GetEditText(), u"127");
+  Grid->HideEditor();
+  EXPECT_EQ(Grid->Texts[{1, 1}], u"127");
+}

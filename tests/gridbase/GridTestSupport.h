@@ -30,6 +30,8 @@ public:
   std::vector<std::pair<TGridCoord, String>> SetTexts;
   Integer PolyPolylineCalls = 0;
   bool HotTrackAll = false;
+  String EditMask;
+  String GetEditMask(Integer, Integer) override { return EditMask; }
 
   void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) override {
     Drawn.push_back({ACol, ARow, ARect, AState});
