@@ -237,5 +237,5 @@ TEST_F(InplaceEditor, TheCellsEditMaskFormatsTheTextAndRefusesWhatItForbids) {
   Display.TypeText(u"7");
   EXPECT_EQ(Editor()->GetEditText(), u"127");
   Grid->HideEditor();
-  EXPECT_EQ(Grid->Texts[{1, 1}], u"127");
+  EXPECT_EQ((Grid->Texts[{1, 1}]), u"127");
 }
