@@ -921,6 +921,7 @@ void TCustomComboBox::Paint(HDC DC) {
     const bool focused = Focused() && !GetDroppedDown();
     FCanvas->SetHandle(DC);
     FCanvas->SetFont(GetFont());
+    SelectObject(DC, GetFont()->GetHandle());
     if (OnDrawItem && (FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && FItemIndex >= 0) {
       TOwnerDrawState st{odComboBoxEdit};
       if (focused) st.Include(odSelected).Include(odFocused);

@@ -8,8 +8,11 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <poll.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -17,6 +20,7 @@
 #include "platform/backend/SdlDisplay.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/GDI.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Windows.h"
@@ -234,4 +238,121 @@ TEST_F(SdlDisplayTest, ClipboardTextReachesTheSystemAndBack) {
   SDL_free(t);
   SDL_SetClipboardText("внешний текст");
   EXPECT_EQ(Clipboard()->GetAsText(), u"внешний текст");
+}
+
+// ---- The demo program on the private X server ----------------------------------------------
+
+namespace {
+
+struct TChild {
+  pid_t Pid = 0;
+  int Out = -1;
+};
+
+// Starts the demo with the given DISPLAY (empty: none) and its stdout on a pipe.
+TChild StartDemo(const std::string& Display, std::vector<std::string> Args) {
+  TChild c;
+  int fds[2];
+  if (pipe(fds) != 0) return c;
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+  posix_spawn_file_actions_addclose(&fa, fds[0]);
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
+  if (!Display.empty()) env.push_back("DISPLAY=" + Display);
+  std::vector<char*> envp, argv;
+  for (auto& s : env) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::string path = SDL_DEMO_PATH;
+  argv.push_back(path.data());
+  for (auto& a : Args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  if (posix_spawn(&c.Pid, path.c_str(), &fa, nullptr, argv.data(), envp.data()) != 0) c.Pid = 0;
+  posix_spawn_file_actions_destroy(&fa);
+  close(fds[1]);
+  c.Out = fds[0];
+  return c;
+}
+
+// Reads the child's stdout until a full line arrives or the time is up.
+std::string ReadLine(int Fd, int TimeoutMs) {
+  std::string line;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    pollfd p{Fd, POLLIN, 0};
+    if (poll(&p, 1, 50) > 0) {
+      char ch;
+      if (read(Fd, &ch, 1) != 1) break;
+      if (ch == '\n') return line;
+      line += ch;
+    }
+  }
+  return line;
+}
+
+int Finish(TChild& c, int TimeoutMs) {
+  int status = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    if (waitpid(c.Pid, &status, WNOHANG) == c.Pid) {
+      close(c.Out);
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(c.Pid, SIGKILL);
+  waitpid(c.Pid, &status, 0);
+  close(c.Out);
+  return -2;
+}
+
+bool Near(std::uint32_t a, std::uint32_t b) {
+  for (int s = 0; s < 24; s += 8)
+    if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > 8) return false;
+  return true;
+}
+
+std::uint32_t AsScreen(TColor c) {
+  const TColor rgb = ColorToRGB(c);
+  return (std::uint32_t(rgb & 0xFF) << 16) | (std::uint32_t(rgb) & 0xFF00) | ((std::uint32_t(rgb) >> 16) & 0xFF);
+}
+
+}  // namespace
+
+TEST(SdlDemo, WithoutADisplayItSaysSoAndExits) {
+  TChild c = StartDemo(std::string(), {});
+  ASSERT_GT(c.Pid, 0);
+  EXPECT_EQ(Finish(c, 10000), 1);
+}
+
+TEST(SdlDemo, TheDemoFormShowsOnTheScreen) {
+  if (!Server) GTEST_SKIP() << "Xvfb is not available";
+  TChild c = StartDemo(Server->Display(), {"--exit-after", "4000"});
+  ASSERT_GT(c.Pid, 0);
+  const std::string ready = ReadLine(c.Out, 15000);
+  int x = 0, y = 0;
+  ASSERT_EQ(std::sscanf(ready.c_str(), "ready %d %d", &x, &y), 2) << ready;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  TXvfbServer::TShot shot;
+  ASSERT_TRUE(Server->Screenshot(shot));
+  TXvfbServer::SavePNG(shot, ArtifactDir() + "/sdl-demo.png");
+  kill(c.Pid, SIGTERM);
+  Finish(c, 10000);
+
+  EXPECT_EQ(shot.At(x + 400, y + 200), 0xA6CAF0u);                     // the form, sky blue
+  EXPECT_EQ(shot.At(x + 250, y + 58), 0xFFFFFFu);                      // the title edit
+  EXPECT_TRUE(Near(shot.At(x + 390, y + 262), AsScreen(clBtnFace)));  // the OK button's face
+  EXPECT_EQ(shot.At(x + 200, y), 0xFFFFFFu);                           // the panel's raised edge
+  // The focused edit shows its text selected: highlight behind light letters.
+  int highlight = 0, light = 0;
+  for (int dy = 50; dy < 66; ++dy)
+    for (int dx = 112; dx < 150; ++dx) {
+      const std::uint32_t p = shot.At(x + dx, y + dy);
+      highlight += p == AsScreen(clHighlight);
+      light += Near(p, 0xFFFFFF);
+    }
+  EXPECT_GT(highlight, 50);
+  EXPECT_GT(light, 5);
 }
