@@ -1,10 +1,26 @@
 #pragma once
-// Edit buttons and the shared button-drawing routines of the editors and grids:
-// button faces (classic look; there is no theme engine here), colour mixing,
-// gradients, dotted lines and tree elements.
+// Edit buttons and the shared button-drawing routines of the editors and grids.
+//
+// An editor shows small buttons at its right edge (drop-down arrow, ellipsis,
+// spin arrows, plus, minus, a glyph). A button is a collection item
+// (TEditButtonEh in a TEditButtonsEh) shown by a speed-button control
+// (TEditButtonControlEh); every face is painted by one painter,
+// PaintButtonControlEh, which the grid uses too for its cell buttons and check
+// boxes. Faces are drawn once per distinct look into a process-wide cache and
+// copied from there. There is no theme engine here, so the classic faces are
+// drawn throughout.
 
+#include <memory>
+#include <vector>
+
+#include "platform/core/Collection.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Graphics.h"
 
+class TPopupMenu;
+
+// ---- Drawing routines -----------------------------------------------------------------------
 // Whether visual styles are in use: never here, so the classic faces are drawn.
 bool ThemesEnabledEh();
 
@@ -18,3 +34,222 @@ TColor MixColorsEh(TColor Color1, TColor Color2, Integer Percent);
 // Fills ARect row by row from Color1 at the top to Color2 at the bottom; a rectangle
 // less than 2 pixels high draws nothing.
 void DrawShadedRectEh(TCanvas* Canvas, const TRect& ARect, TColor Color1, TColor Color2);
+
+// Draws each segment (two points each), offset by Origin, with the pen colour
+// moving evenly from Color1 to Color2 over the segments.
+void DrawGradientLinesEh(TCanvas* Canvas, TPoint Origin, const std::vector<TPoint>& Segments, Integer Count,
+                         TColor Color1, TColor Color2);
+
+// One-pixel dots every second pixel along a line; when the parities of the start's x
+// and y differ (inverted by Phase) the line starts one pixel later and is one pixel
+// shorter, so that the dots of crossing lines share one checkerboard.
+void DrawDottedLineEh(TCanvas* Canvas, TPoint Start, Integer Length, bool Horizontal, bool Phase);
+
+// One cell of a tree's connector lines and expand/collapse box (kinds 0..11).
+void DrawTreeElementEh(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, double ScaleX,
+                       double ScaleY, bool BoxShift);
+
+// ---- Button faces ---------------------------------------------------------------------------
+enum TEditButtonStyleEh {
+  ebsDropDownEh, ebsEllipsisEh, ebsGlyphEh, ebsUpDownEh, ebsPlusEh, ebsMinusEh, ebsAltDropDownEh, ebsAltUpDownEh
+};
+
+// Painter kinds: 0 drop-down arrow, 1 ellipsis, 2 spin, 3 check box, 4 plus, 5 minus,
+// 6 alternative drop-down arrow, 7 alternative spin.
+using TDrawButtonControlStyleEh = Integer;
+constexpr TDrawButtonControlStyleEh bcsDropDownEh = 0, bcsEllipsisEh = 1, bcsUpDownEh = 2, bcsCheckboxEh = 3,
+                                    bcsPlusEh = 4, bcsMinusEh = 5, bcsAltDropDownEh = 6, bcsAltUpDownEh = 7;
+TDrawButtonControlStyleEh ButtonStyleToPainterKindEh(TEditButtonStyleEh Style);
+
+enum TCheckBoxStateEh { cbsUncheckedEh, cbsCheckedEh, cbsGrayedEh };
+
+// Paints a button face into ARect. PressedPart: 0 none, 1 the upper half or the
+// whole button, 2 the lower half.
+void PaintButtonControlEh(TCanvas* Canvas, TRect ARect, TColor ParentColor, TDrawButtonControlStyleEh Style,
+                          Integer PressedPart, bool Flat, bool Active, bool Enabled, TCheckBoxStateEh State);
+
+// The cache of painted faces, one entry per distinct look, never evicted.
+struct TButtonBitmapInfoEh {
+  Integer Width = 0, Height = 0;
+  Byte Kind = 0, Flat = 0, Pressed = 0, Active = 0, Enabled = 0, Half = 0, CheckState = 0;
+  friend bool operator==(const TButtonBitmapInfoEh&, const TButtonBitmapInfoEh&) = default;
+};
+
+class TButtonBitmapInfoBitmapEh : public TObject {
+public:
+  BORROW_CLASS(TButtonBitmapInfoBitmapEh, TObject)
+  TButtonBitmapInfoEh Key;
+  std::unique_ptr<TBitmap> Bitmap;
+};
+
+class TButtonsBitmapCache : public TObject {
+public:
+  BORROW_CLASS(TButtonsBitmapCache, TObject)
+  // The entry of that key, drawn by Draw (at the origin of a key-sized bitmap) on a miss.
+  TBitmap* GetButtonBitmap(const TButtonBitmapInfoEh& Key, const std::function<void(TCanvas*)>& Draw);
+  Integer Count() const { return Integer(FItems.size()); }
+  void Clear() { FItems.clear(); }
+
+private:
+  std::vector<std::unique_ptr<TButtonBitmapInfoBitmapEh>> FItems;
+};
+
+TButtonsBitmapCache* ButtonsBitmapCache();
+// Whether the painter draws through the cache (on by default).
+bool GetUseButtonsBitmapCacheEh();
+void SetUseButtonsBitmapCacheEh(bool Value);
+void ClearButtonsBitmapCacheEh();
+
+// ---- Metrics ----------------------------------------------------------------------------------------
+// From the screen font's height: two thirds of it, odd (classic look), at most the
+// width of a vertical scroll bar.
+Integer GetDefaultEditButtonWidthEh();
+// The size of one system check box (the check-box bitmap holds 4 x 3 of them).
+void InitCheckBoxSizeEh();
+TSize GetCheckBoxSizeEh();
+
+enum TCheckBoxLayoutEh { cblTopEh, cblCenterEh, cblBottomEh };
+enum TCheckBoxAlignmentEh { cbaLeftEh, cbaRightEh, cbaCenterEh };
+// The check-box-sized rectangle inside a cell.
+TRect CheckBoxRectEh(const TRect& Cell, TCheckBoxAlignmentEh Alignment, TCheckBoxLayoutEh Layout);
+
+// ---- Edit buttons ----------------------------------------------------------------------------------
+using TButtonClickEventEh = std::function<void(TObject* Sender, bool& Handled)>;
+using TButtonDownEventEh = std::function<void(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled)>;
+
+class TEditButtonControlEh;
+
+class TEditButtonEh : public TCollectionItem {
+public:
+  BORROW_COLLECTION_ITEM(TEditButtonEh, TCollectionItem)
+  explicit TEditButtonEh(TCollection* Collection);
+  // A button owned by an edit control, outside any collection.
+  explicit TEditButtonEh(TWinControl* AEditControl);
+  ~TEditButtonEh() override;
+
+  void Assign(TPersistent* Source) override;
+  virtual TEditButtonControlEh* CreateEditButtonControl();
+  virtual void Click(TObject* Sender, bool& Handled);
+
+  TPopupMenu* GetDropdownMenu() const { return FDropdownMenu; }
+  void SetDropdownMenu(TPopupMenu* Value);
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  TBitmap* GetGlyph() const { return FGlyph.get(); }
+  void SetGlyph(const TBitmap* Value);
+  String GetHint() const { return FHint; }
+  void SetHint(const String& Value);
+  Integer GetNumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(Integer Value);
+  TShortCut GetShortCut() const { return FShortCut; }
+  void SetShortCut(TShortCut Value);
+  TEditButtonStyleEh GetStyle() const { return FStyle; }
+  void SetStyle(TEditButtonStyleEh Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  Integer GetWidth() const { return FWidth; }
+  void SetWidth(Integer Value);
+  TWinControl* GetEditControl() const { return FEditControl; }
+
+  TButtonClickEventEh OnClick;
+  TButtonDownEventEh OnDown;
+  // The owner's change handler; the collection is told when it is not set.
+  TNotifyEvent OnChanged;
+
+protected:
+  void ButtonChanged();
+  TPopupMenu* FDropdownMenu = nullptr;
+  bool FEnabled = true;
+  std::unique_ptr<TBitmap> FGlyph;
+  String FHint;
+  Integer FNumGlyphs = 1;
+  TShortCut FShortCut = 0;
+  TEditButtonStyleEh FStyle = ebsDropDownEh;
+  bool FVisible = false;
+  Integer FWidth = 0;
+  TWinControl* FEditControl = nullptr;
+};
+
+// Buttons whose shortcut defaults to Alt+Down; the visible kind is shown by default.
+class TDropDownEditButtonEh : public TEditButtonEh {
+public:
+  BORROW_COLLECTION_ITEM(TDropDownEditButtonEh, TEditButtonEh)
+  explicit TDropDownEditButtonEh(TCollection* Collection);
+  explicit TDropDownEditButtonEh(TWinControl* AEditControl);
+};
+
+class TVisibleEditButtonEh : public TEditButtonEh {
+public:
+  BORROW_COLLECTION_ITEM(TVisibleEditButtonEh, TEditButtonEh)
+  explicit TVisibleEditButtonEh(TCollection* Collection);
+  explicit TVisibleEditButtonEh(TWinControl* AEditControl);
+};
+
+constexpr TShortCut DefaultDropDownShortCutEh = 32808;  // Alt+Down
+
+class TEditButtonsEh : public TCollection {
+public:
+  BORROW_CLASS(TEditButtonsEh, TCollection)
+  TEditButtonsEh(TWinControl* AEditControl, TCollectionItemClass ItemClass);
+  TEditButtonEh* Items(Integer Index) const { return dynamic_cast<TEditButtonEh*>(GetItem(Index)); }
+  TEditButtonEh* Add() { return dynamic_cast<TEditButtonEh*>(TCollection::Add()); }
+  TWinControl* GetEditControl() const { return FEditControl; }
+  TPersistent* GetOwner() const override { return FEditControl; }
+  TNotifyEvent OnChanged;
+
+protected:
+  void Update(TCollectionItem* Item) override;
+
+private:
+  TWinControl* FEditControl;
+};
+
+// ---- The button control ---------------------------------------------------------------------------
+class TEditButtonControlEh : public TSpeedButton {
+public:
+  BORROW_COMPONENT(TEditButtonControlEh, TSpeedButton)
+  explicit TEditButtonControlEh(TComponent* AOwner);
+  ~TEditButtonControlEh() override;
+
+  TEditButtonStyleEh GetStyle() const { return FStyle; }
+  void SetStyle(TEditButtonStyleEh Value);
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  // While a drop-down is open the button stays shown pressed.
+  void SetAlwaysDown(bool Value);
+  bool GetAlwaysDown() const { return FAlwaysDown; }
+  // 0 none, 1 the upper half or the whole button, 2 the lower half.
+  Integer GetPressedPart() const { return FPressedPart; }
+  TTimer* GetRepeatTimer() const { return FTimer.get(); }
+
+  TButtonDownEventEh OnDown;
+
+  void Click() override;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+
+private:
+  bool IsSpin() const { return FStyle == ebsUpDownEh || FStyle == ebsAltUpDownEh; }
+  bool IsPressed() const { return GetState() == bsDown || GetDown(); }
+  Integer PartAt(Integer Y) const;
+  void DoDown();
+  void TimerTick(TObject* Sender);
+  void StopTimer();
+
+  TEditButtonStyleEh FStyle = ebsDropDownEh;
+  bool FActive = false;
+  bool FAlwaysDown = false;
+  Integer FPressedPart = 0;
+  bool FNoClick = false;
+  std::unique_ptr<TTimer> FTimer;
+};
+
+class TSpeedButtonEh : public TEditButtonControlEh {
+public:
+  BORROW_COMPONENT(TSpeedButtonEh, TEditButtonControlEh)
+  using TEditButtonControlEh::TEditButtonControlEh;
+};
