@@ -363,3 +363,54 @@ TEST_F(Interaction, PropertySettersKeepTheGridConsistent) {
   EXPECT_EQ(Grid->GetColCount(), 5);
   for (Integer I = 0; I < 5; ++I) EXPECT_NE(Grid->GetColWidths(I), 17);
 }
+
+TEST_F(Interaction, DraggingAColumnPastTheRightEdgeScrollsOnTheTimer) {
+  MakeGrid(600, 200);
+  Grid->SetBounds(0, 0, 300, 200);
+  Grid->SetColCount(30);
+  Grid->SetOptions(Grid->GetOptions() + goColMoving);
+  Show();
+  const HWND H = Grid->GetHandle();
+  Display.MouseDown(H, Grid->CellRect(2, 0).Left + 5, 5);
+  ASSERT_EQ(Grid->GetGridState(), gsColMoving);
+  Display.MouseMove(H, 350, 5);
+  const Integer Left = Grid->GetLeftCol();
+  Display.AdvanceClock(2000);
+  EXPECT_GT(Grid->GetLeftCol(), Left);
+  EXPECT_EQ(Grid->GetMovePos(), Grid->DrawInfo().Horz.LastFullVisibleCell);
+  Display.MouseUp(H, 350, 5);
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+  const Integer After = Grid->GetLeftCol();
+  Display.AdvanceClock(1000);
+  EXPECT_EQ(Grid->GetLeftCol(), After);
+}
+
+TEST_F(Interaction, TheColumnDragTimerQuickensWithTheDistancePastTheFixedBoundary) {
+  MakeGrid(400, 200);
+  Form->SetBounds(335, 50, 400, 200);  // the fixed boundary (x 65) stands at screen x 400
+  Grid->SetColCount(60);
+  Grid->SetOptions(Grid->GetOptions() + goColMoving);
+  Show();
+  Grid->SetLeftCol(30);
+  const HWND H = Grid->GetHandle();
+  Display.MouseDown(H, Grid->CellRect(32, 0).Left + 5, 5);
+  ASSERT_EQ(Grid->GetGridState(), gsColMoving);
+  Display.MouseMove(H, 60, 5);  // 5 pixels left of the boundary
+  const Integer AfterMove = Grid->GetLeftCol();
+  Display.AdvanceClock(60);
+  EXPECT_EQ(Grid->GetLeftCol(), AfterMove - 1);
+  Display.AdvanceClock(359);  // trunc(200 / 1 * 1.5) + 60 = 360 ms
+  EXPECT_EQ(Grid->GetLeftCol(), AfterMove - 1);
+  Display.AdvanceClock(1);
+  EXPECT_EQ(Grid->GetLeftCol(), AfterMove - 2);
+  Display.MouseMove(H, 65 - 300, 5);  // far out: trunc(200 / 190 * 1.5) + 60 = 61 ms
+  const Integer Far = Grid->GetLeftCol();
+  Display.AdvanceClock(360);
+  const Integer Ticked = Grid->GetLeftCol();
+  EXPECT_LT(Ticked, Far);
+  Display.AdvanceClock(60);
+  EXPECT_EQ(Grid->GetLeftCol(), Ticked);
+  Display.AdvanceClock(1);
+  EXPECT_EQ(Grid->GetLeftCol(), Ticked - 1);
+  Display.MouseUp(H, 65 - 300, 5);
+}
