@@ -94,10 +94,24 @@ protected:
   // Replaces the selection as typing does, with the char-case rule and limit; tells
   // the parent when the text changed.
   bool InsertText(const String& S, bool Merge);
-  void TextChanged();
+  // After every change of the text (typed or set).
+  virtual void TextChanged();
   void UpdateCaret();
   void ScrollCaretIntoView();
-  void Paint(HDC DC);
+  virtual void Paint(HDC DC);
+  // Draws the characters [Start, Start + Length) of one line at (X, Y); a rich
+  // edit draws its runs here.
+  virtual void PaintLine(HDC DC, Integer Start, Integer Length, Integer X, Integer Y);
+  // Draws Text (its first character at index Base) with the selection shown; gives its width.
+  Integer DrawSegment(HDC DC, const String& Text, Integer Base, Integer X, Integer Y, COLORREF Color);
+  // The width of [Start, Start + Count) as painted.
+  virtual Integer LineTextWidth(Integer Start, Integer Count) const;
+  // The lines as shown: the text's lines, cut at blanks when WordWrap is on.
+  struct TVisualLine {
+    Integer Start, Length;
+  };
+  const std::vector<TVisualLine>& VisualLines() const;
+  Integer VisualLineOf(Integer Index) const;
   // The text as shown: password characters instead of the text.
   String DisplayText() const;
   Integer LineHeight() const;
@@ -124,6 +138,11 @@ protected:
   bool FSelecting = false;
   std::unique_ptr<TControlCanvas> FCanvas;
   mutable HDC FMeasureDC = nullptr;
+  mutable std::vector<TVisualLine> FLines;
+  mutable bool FLinesValid = false;
+  mutable Integer FLinesWidth = -1;
+  bool FShowSel = false;
+  Integer FSel0 = 0, FSel1 = 0;
 };
 
 class TEdit : public TCustomEdit {

@@ -220,6 +220,7 @@ void TCustomEdit::Change() {
 }
 
 void TCustomEdit::TextChanged() {
+  FLinesValid = false;
   ScrollCaretIntoView();
   UpdateCaret();
   Invalidate();
@@ -304,11 +305,10 @@ TPoint TCustomEdit::PosFromChar(Integer Index) const {
       x += FAlignment == taRightJustify ? r.Width() - total : (r.Width() - total) / 2;
     return TPoint(x, r.Top);
   }
-  const Integer line = FBuffer.LineFromChar(Index);
-  const Integer start = FBuffer.LineIndex(line);
-  const String l = FBuffer.Line(line);
-  const Integer col = std::min<Integer>(Index - start, Integer(l.size()));
-  return TPoint(r.Left - FScrollX + TextWidthOf(dc, l.substr(0, size_t(col))), r.Top + (line - FTopLine) * LineHeight());
+  const Integer line = VisualLineOf(Index);
+  const TVisualLine& v = VisualLines()[size_t(line)];
+  const Integer col = std::clamp(Index - v.Start, 0, v.Length);
+  return TPoint(r.Left - FScrollX + LineTextWidth(v.Start, col), r.Top + (line - FTopLine) * LineHeight());
 }
 
 Integer TCustomEdit::CharFromPos(TPoint P) const {
@@ -318,10 +318,19 @@ Integer TCustomEdit::CharFromPos(TPoint P) const {
     const TPoint origin = PosFromChar(0);
     return NearestIndex(dc, DisplayText(), P.X - origin.X);
   }
+  const std::vector<TVisualLine>& lines = VisualLines();
   Integer line = FTopLine + (P.Y - r.Top) / LineHeight();
   if (P.Y < r.Top) line = FTopLine - 1;
-  line = std::clamp(line, 0, FBuffer.LineCount() - 1);
-  return FBuffer.LineIndex(line) + NearestIndex(dc, FBuffer.Line(line), P.X - (r.Left - FScrollX));
+  line = std::clamp(line, 0, Integer(lines.size()) - 1);
+  const TVisualLine& v = lines[size_t(line)];
+  const Integer x = P.X - (r.Left - FScrollX);
+  Integer prev = 0;
+  for (Integer i = 1; i <= v.Length; ++i) {
+    const Integer w = LineTextWidth(v.Start, i);
+    if (x < (prev + w) / 2) return v.Start + i - 1;
+    prev = w;
+  }
+  return v.Start + v.Length;
 }
 
 void TCustomEdit::ScrollCaretIntoView() {
@@ -329,7 +338,7 @@ void TCustomEdit::ScrollCaretIntoView() {
   if (r.Width() <= 0) return;
   HDC dc = MeasureDC();
   if (FMultiLine) {
-    const Integer line = FBuffer.LineFromChar(FBuffer.GetCaret());
+    const Integer line = VisualLineOf(FBuffer.GetCaret());
     const Integer rows = std::max(1, r.Height() / LineHeight());
     if (line < FTopLine) FTopLine = line;
     else if (line >= FTopLine + rows) FTopLine = line - rows + 1;
@@ -337,7 +346,7 @@ void TCustomEdit::ScrollCaretIntoView() {
       TScrollInfo si;
       si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
       si.nMin = 0;
-      si.nMax = FBuffer.LineCount() - 1;
+      si.nMax = Integer(VisualLines().size()) - 1;
       si.nPage = UINT(rows);
       si.nPos = FTopLine;
       SetScrollInfo(FHandle, SB_VERT, si, true);
@@ -359,11 +368,42 @@ void TCustomEdit::UpdateCaret() {
   SetCaretPos(p.X, p.Y);
 }
 
+Integer TCustomEdit::LineTextWidth(Integer Start, Integer Count) const {
+  return TextWidthOf(MeasureDC(), FBuffer.GetText().substr(size_t(Start), size_t(std::max(0, Count))));
+}
+
+Integer TCustomEdit::DrawSegment(HDC DC, const String& Text, Integer Base, Integer X, Integer Y, COLORREF Color) {
+  const Integer n = Integer(Text.size());
+  const Integer a = FShowSel ? std::clamp(FSel0 - Base, 0, n) : 0;
+  const Integer b = FShowSel ? std::clamp(FSel1 - Base, 0, n) : 0;
+  const Integer total = TextWidthOf(DC, Text);
+  if (a == b) {
+    SetTextColor(DC, Color);
+    TextOut(DC, X, Y, Text, n);
+    return total;
+  }
+  const String pre = Text.substr(0, size_t(a)), sel = Text.substr(size_t(a), size_t(b - a)), post = Text.substr(size_t(b));
+  const Integer w0 = TextWidthOf(DC, pre), w1 = TextWidthOf(DC, Text.substr(0, size_t(b)));
+  SetTextColor(DC, Color);
+  TextOut(DC, X, Y, pre, Integer(pre.size()));
+  HBRUSH hb = CreateSolidBrush(ColorToRGB(clHighlight));
+  FillRect(DC, TRect(X + w0, Y, X + w1, Y + LineHeight()), hb);
+  DeleteObject(hb);
+  SetTextColor(DC, ColorToRGB(clHighlightText));
+  TextOut(DC, X + w0, Y, sel, Integer(sel.size()));
+  SetTextColor(DC, Color);
+  TextOut(DC, X + w1, Y, post, Integer(post.size()));
+  return total;
+}
+
+void TCustomEdit::PaintLine(HDC DC, Integer Start, Integer Length, Integer X, Integer Y) {
+  const COLORREF color = ColorToRGB(IsWindowEnabled(FHandle) ? GetFont()->GetColor() : clGrayText);
+  DrawSegment(DC, FBuffer.GetText().substr(size_t(Start), size_t(Length)), Start, X, Y, color);
+}
+
 void TCustomEdit::Paint(HDC DC) {
   const TRect client = ::GetClientRect(FHandle);
-  const bool enabled = IsWindowEnabled(FHandle);
-  TColor bg = FColor;
-  HBRUSH brush = CreateSolidBrush(ColorToRGB(bg));
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(FColor));
   FillRect(DC, client, brush);
   DeleteObject(brush);
 
@@ -372,43 +412,71 @@ void TCustomEdit::Paint(HDC DC) {
   IntersectClipRect(DC, r.Left, r.Top, r.Right, r.Bottom);
   SelectObject(DC, GetFont()->GetHandle());
   SetBkMode(DC, TRANSPARENT);
-  const bool showSel = FBuffer.GetSelLength() > 0 && (GetFocus() == FHandle || !FHideSelection);
-  const Integer s0 = FBuffer.GetSelStart(), s1 = s0 + FBuffer.GetSelLength();
-  const COLORREF textColor = ColorToRGB(enabled ? GetFont()->GetColor() : clGrayText);
-  const Integer lh = LineHeight();
-
-  // Draws one line whose first character has index Base at (X, Y).
-  auto drawLine = [&](const String& line, Integer base, Integer x, Integer y) {
-    const Integer a = std::clamp(s0 - base, 0, Integer(line.size()));
-    const Integer b = std::clamp(s1 - base, 0, Integer(line.size()));
-    if (!showSel || a == b) {
-      SetTextColor(DC, textColor);
-      TextOut(DC, x, y, line, Integer(line.size()));
-      return;
-    }
-    const String pre = line.substr(0, size_t(a)), sel = line.substr(size_t(a), size_t(b - a)),
-                 post = line.substr(size_t(b));
-    const Integer w0 = TextWidthOf(DC, pre), w1 = TextWidthOf(DC, line.substr(0, size_t(b)));
-    SetTextColor(DC, textColor);
-    TextOut(DC, x, y, pre, Integer(pre.size()));
-    HBRUSH hb = CreateSolidBrush(ColorToRGB(clHighlight));
-    FillRect(DC, TRect(x + w0, y, x + w1, y + lh), hb);
-    DeleteObject(hb);
-    SetTextColor(DC, ColorToRGB(clHighlightText));
-    TextOut(DC, x + w0, y, sel, Integer(sel.size()));
-    SetTextColor(DC, textColor);
-    TextOut(DC, x + w1, y, post, Integer(post.size()));
-  };
-
+  FShowSel = FBuffer.GetSelLength() > 0 && (GetFocus() == FHandle || !FHideSelection);
+  FSel0 = FBuffer.GetSelStart();
+  FSel1 = FSel0 + FBuffer.GetSelLength();
   if (!FMultiLine) {
     const TPoint origin = PosFromChar(0);
-    drawLine(DisplayText(), 0, origin.X, r.Top);
+    const COLORREF color = ColorToRGB(IsWindowEnabled(FHandle) ? GetFont()->GetColor() : clGrayText);
+    DrawSegment(DC, DisplayText(), 0, origin.X, r.Top, color);
   } else {
+    const Integer lh = LineHeight();
+    const std::vector<TVisualLine>& lines = VisualLines();
     const Integer rows = r.Height() / lh + 1;
-    for (Integer i = FTopLine; i < FBuffer.LineCount() && i <= FTopLine + rows; ++i)
-      drawLine(FBuffer.Line(i), FBuffer.LineIndex(i), r.Left - FScrollX, r.Top + (i - FTopLine) * lh);
+    for (Integer i = FTopLine; i < Integer(lines.size()) && i <= FTopLine + rows; ++i)
+      PaintLine(DC, lines[size_t(i)].Start, lines[size_t(i)].Length, r.Left - FScrollX, r.Top + (i - FTopLine) * lh);
   }
   RestoreDC(DC, saved);
+}
+
+const std::vector<TCustomEdit::TVisualLine>& TCustomEdit::VisualLines() const {
+  const Integer width = GetFormatRect().Width();
+  if (FLinesValid && FLinesWidth == width) return FLines;
+  FLines.clear();
+  FLinesWidth = width;
+  FLinesValid = true;
+  const String& t = FBuffer.GetText();
+  size_t start = 0;
+  for (;;) {
+    size_t nl = t.find(u'\n', start);
+    size_t end = nl == String::npos ? t.size() : nl;
+    size_t e = end;
+    if (e > start && t[e - 1] == u'\r') --e;
+    if (!FWordWrap || width <= 0) {
+      FLines.push_back({Integer(start), Integer(e - start)});
+    } else {
+      // Greedy wrapping at blanks; a word wider than the line is cut where it must be.
+      size_t ls = start;
+      while (true) {
+        if (LineTextWidth(Integer(ls), Integer(e - ls)) <= width) {
+          FLines.push_back({Integer(ls), Integer(e - ls)});
+          break;
+        }
+        size_t fit = ls, lastBreak = ls;
+        while (fit < e && LineTextWidth(Integer(ls), Integer(fit + 1 - ls)) <= width) {
+          ++fit;
+          if (t[fit - 1] == u' ') lastBreak = fit;
+        }
+        size_t cut = lastBreak > ls ? lastBreak : std::max(fit, ls + 1);
+        FLines.push_back({Integer(ls), Integer(cut - ls)});
+        ls = cut;
+      }
+    }
+    if (nl == String::npos) break;
+    start = nl + 1;
+  }
+  return FLines;
+}
+
+Integer TCustomEdit::VisualLineOf(Integer Index) const {
+  const std::vector<TVisualLine>& lines = VisualLines();
+  Integer lo = 0, hi = Integer(lines.size()) - 1;
+  while (lo < hi) {
+    const Integer mid = (lo + hi + 1) / 2;
+    if (lines[size_t(mid)].Start <= Index) lo = mid;
+    else hi = mid - 1;
+  }
+  return lo;
 }
 
 void TCustomEdit::EditKeyDown(TMessage& Message) {
@@ -428,13 +496,13 @@ void TCustomEdit::EditKeyDown(TMessage& Message) {
       if (!ctrl && to > 0 && to < FBuffer.Length() && FBuffer.GetText()[size_t(to - 1)] == u'\r') ++to;
       break;
     case VK_HOME:
-      to = (!FMultiLine || ctrl) ? 0 : FBuffer.LineIndex(FBuffer.LineFromChar(caret));
+      to = (!FMultiLine || ctrl) ? 0 : VisualLines()[size_t(VisualLineOf(caret))].Start;
       break;
     case VK_END:
       if (!FMultiLine || ctrl) to = FBuffer.Length();
       else {
-        const Integer line = FBuffer.LineFromChar(caret);
-        to = FBuffer.LineIndex(line) + FBuffer.LineLength(line);
+        const TVisualLine& v = VisualLines()[size_t(VisualLineOf(caret))];
+        to = v.Start + v.Length;
       }
       break;
     case VK_UP:
@@ -444,9 +512,9 @@ void TCustomEdit::EditKeyDown(TMessage& Message) {
       if (!FMultiLine) return;
       const Integer rows = std::max(1, GetFormatRect().Height() / LineHeight());
       const Integer step = (key == VK_UP || key == VK_DOWN) ? 1 : rows;
-      const Integer line = FBuffer.LineFromChar(caret);
+      const Integer line = VisualLineOf(caret);
       const Integer target = std::clamp(line + ((key == VK_UP || key == VK_PRIOR) ? -step : step), 0,
-                                        FBuffer.LineCount() - 1);
+                                        Integer(VisualLines().size()) - 1);
       const TPoint p = PosFromChar(caret);
       const TRect r = GetFormatRect();
       to = CharFromPos(TPoint(p.X, r.Top + (target - FTopLine) * LineHeight()));
@@ -557,6 +625,7 @@ void TCustomEdit::Dispatch(TMessage& Message) {
       return;
     case CM_FONTCHANGED:
       TWinControl::Dispatch(Message);
+      FLinesValid = false;
       ScrollCaretIntoView();
       return;
     default: break;
@@ -636,10 +705,10 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
           break;
         }
         case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = FBuffer.LineCount(); break;
+        case SB_BOTTOM: top = Integer(VisualLines().size()); break;
         default: break;
       }
-      FTopLine = std::clamp(top, 0, std::max(0, FBuffer.LineCount() - rows));
+      FTopLine = std::clamp(top, 0, std::max(0, Integer(VisualLines().size()) - rows));
       SetScrollPos(FHandle, SB_VERT, FTopLine, true);
       UpdateCaret();
       Invalidate();
@@ -737,6 +806,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
 
 TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(std::make_unique<TMemoStrings>(this)) {
   FMultiLine = true;
+  FWordWrap = true;
   FAutoSelect = false;
   FControlStyle.Exclude(csFixedHeight);
   SetBounds(0, 0, 185, 89);
@@ -748,6 +818,7 @@ void TCustomMemo::SetLines(const TStrings* Value) { FLines->Assign(const_cast<TS
 
 void TCustomMemo::SetWordWrap(bool Value) {
   FWordWrap = Value;
+  FLinesValid = false;
   Invalidate();
 }
 

@@ -1,0 +1,146 @@
+// The rich edit's coloured and bold runs, the month calendar's hit test and keys,
+// and the gauge.
+
+#include <gtest/gtest.h>
+
+#include "platform/backend/Headless.h"
+#include "platform/core/DateTime.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Gauges.h"
+
+namespace {
+
+class ComControls : public ::testing::Test {
+protected:
+  THeadlessDisplay Display;
+  TForm* Form = nullptr;
+  void SetUp() override {
+    Form = new TForm(Application);
+    Form->SetBounds(100, 100, 500, 400);
+  }
+  template <class T>
+  T* Make(Integer L, Integer T_, Integer W, Integer H) {
+    auto* c = new T(Form);
+    c->SetParent(Form);
+    c->SetBounds(L, T_, W, H);
+    return c;
+  }
+};
+
+bool HasPixel(THeadlessDisplay& D, HWND W, TRect Area, TColor Color) {
+  for (Integer y = Area.Top; y < Area.Bottom; ++y)
+    for (Integer x = Area.Left; x < Area.Right; ++x)
+      if (D.PixelAt(W, x, y) == (ColorToRGB(Color) & 0xFFFFFF)) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(ComControls, RichEditLinesTakeTheTypingColourAndKeepEarlierRuns) {
+  auto* re = Make<TRichEdit>(10, 10, 300, 200);
+  re->SetReadOnly(true);
+  re->GetLines()->Add(u"Начало протокола");
+  re->SetSelStart(re->GetTextLen());
+  re->GetSelAttributes()->SetColor(clRed);
+  re->GetLines()->Add(u"Ошибка: нет связи");
+  ASSERT_EQ(re->GetLines()->GetCount(), 2);
+  EXPECT_EQ(re->GetLines()->Get(1), u"Ошибка: нет связи");
+  EXPECT_EQ(re->GetCharAttributes(0).Color, clDefault);
+  EXPECT_EQ(re->GetCharAttributes(20).Color, clRed);
+
+  // Bold on a selected word only.
+  re->SetSelStart(0);
+  re->SetSelLength(6);
+  re->GetSelAttributes()->SetStyle(TFontStyles{fsBold});
+  EXPECT_TRUE(re->GetCharAttributes(3).Style.Contains(fsBold));
+  EXPECT_FALSE(re->GetCharAttributes(7).Style.Contains(fsBold));
+  // Deleting a line keeps the others' runs where they are.
+  re->GetLines()->Delete(0);
+  EXPECT_EQ(re->GetCharAttributes(0).Color, clRed);
+
+  Form->Show();
+  RenderWindow(Form->GetHandle());
+  EXPECT_TRUE(HasPixel(Display, re->GetHandle(), TRect(2, 0, 120, 16), clRed));
+  re->SetText(u"заново");
+  EXPECT_EQ(re->GetCharAttributes(0).Color, clDefault);
+}
+
+TEST_F(ComControls, ReadOnlyRichEditRefusesTypingAndWrapsLongText) {
+  auto* re = Make<TRichEdit>(10, 10, 120, 100);
+  re->SetReadOnly(true);
+  re->SetText(u"Вы желаете очистить весь список ? Это длинный текст сообщения.");
+  Form->Show();
+  re->SetFocus();
+  Display.TypeText(u"x");
+  EXPECT_EQ(re->GetText().find(u'x'), String::npos);
+  const TPoint first = re->PosFromChar(0), last = re->PosFromChar(re->GetTextLen());
+  EXPECT_GT(last.Y, first.Y);  // wrapped onto more lines
+  EXPECT_LE(last.X, re->GetClientWidth());
+}
+
+TEST_F(ComControls, MonthCalendarHitTestsDatesAndArrows) {
+  auto* cal = Make<TMonthCalendar>(10, 10, 10, 10);
+  const TRect need = cal->GetMinReqRect();
+  cal->SetBounds(10, 10, need.Width() + 4, need.Height() + 4);
+  cal->SetDate(EncodeDate(2011, 1, 19));
+  EXPECT_EQ(cal->GetShownMonth(), EncodeDate(2011, 1, 1));
+  EXPECT_EQ(cal->GetCurrentView(), MCMV_MONTH);
+  // Find the cell of the 19th and of a day of the next month.
+  TMCHitTestInfo hit;
+  bool found19 = false, foundNext = false, foundDay = false, foundNextButton = false;
+  for (Integer y = 0; y < need.Height(); y += 3)
+    for (Integer x = 0; x < need.Width(); x += 3) {
+      hit.pt = TPoint(x, y);
+      const UINT h = cal->HitTest(hit);
+      if (h == MCHT_CALENDARDATE && hit.st == EncodeDate(2011, 1, 19)) found19 = true;
+      if (h == MCHT_CALENDARDATENEXT) foundNext = foundNext || hit.st >= EncodeDate(2011, 2, 1);
+      if (h == MCHT_CALENDARDAY) foundDay = true;
+      if (h == MCHT_TITLEBTNNEXT) foundNextButton = true;
+    }
+  EXPECT_TRUE(found19);
+  EXPECT_TRUE(foundNext);
+  EXPECT_TRUE(foundDay);
+  EXPECT_TRUE(foundNextButton);
+}
+
+TEST_F(ComControls, MonthCalendarChangesDateByMouseAndKeys) {
+  auto* cal = Make<TMonthCalendar>(10, 10, 10, 10);
+  const TRect need = cal->GetMinReqRect();
+  cal->SetBounds(10, 10, need.Width() + 4, need.Height() + 4);
+  cal->SetDate(EncodeDate(2011, 1, 31));
+  int changes = 0;
+  cal->OnChange = [&](TObject*) { ++changes; };
+  Form->Show();
+  cal->SetFocus();
+  Display.Key(VK_RIGHT);
+  EXPECT_EQ(cal->GetDate(), EncodeDate(2011, 2, 1));
+  EXPECT_EQ(cal->GetShownMonth(), EncodeDate(2011, 2, 1));
+  Display.Key(VK_PRIOR);
+  EXPECT_EQ(cal->GetDate(), EncodeDate(2011, 1, 1));
+  // A click on the next-month arrow shows February without changing the date.
+  TMCHitTestInfo hit;
+  TPoint nextButton;
+  for (Integer x = need.Width() - 1; x > 0; --x) {
+    hit.pt = TPoint(x, 10);
+    if (cal->HitTest(hit) == MCHT_TITLEBTNNEXT) { nextButton = hit.pt; break; }
+  }
+  Display.Click(cal->GetHandle(), nextButton.X, nextButton.Y);
+  EXPECT_EQ(cal->GetShownMonth(), EncodeDate(2011, 2, 1));
+  EXPECT_EQ(cal->GetDate(), EncodeDate(2011, 1, 1));
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ComControls, GaugeClampsProgressAndFillsItsPart) {
+  auto* g = Make<TGauge>(10, 10, 200, 20);
+  g->SetForeColor(clNavy);
+  g->SetProgress(150);
+  EXPECT_EQ(g->GetProgress(), 100);
+  g->SetProgress(-5);
+  EXPECT_EQ(g->GetProgress(), 0);
+  g->SetProgress(40);
+  EXPECT_EQ(g->GetPercentDone(), 40);
+  Form->Show();
+  RenderWindow(Form->GetHandle());
+  EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 10 + 5, 10 + 3), ColorToRGB(clNavy) & 0xFFFFFF);
+  EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 10 + 190, 10 + 3), TColor(0xFFFFFF));
+}
