@@ -579,6 +579,10 @@ void TCustomGridEh::Dispatch(TMessage& Message) {
       TCustomControl::Dispatch(Message);
       if (FOptions.Contains(goEditing) && Word(Message.WParam) == VK_RETURN) Message.Result = 1;
       return;
+    case CM_CTL3DCHANGED:
+      TCustomControl::Dispatch(Message);
+      if (HandleAllocated()) RecreateWnd();
+      return;
     case CM_SHOWINGCHANGED:
       TCustomControl::Dispatch(Message);
       if (GetShowing()) UpdateScrollRange();

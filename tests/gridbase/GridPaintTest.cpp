@@ -305,3 +305,24 @@ TEST_F(Painting, ALargeGridWithFixedAndFrozenLinesIsKeptAsAPicture) {
   EXPECT_GT(std::filesystem::file_size(File), 1000u);
   EXPECT_EQ(CountDifferences(Pixels(), FullRepaintPixels()), 0u);
 }
+
+TEST_F(Painting, ExtendedVerticalLinesFadeFromTheLineColourBelowTheLastRow) {
+  MakeGrid(400, 300);
+  Grid->SetOptions(Grid->GetOptions() + goExtendVertLinesEh);
+  Show();
+  const TGridDrawInfoEh D = Grid->DrawInfo();
+  const Integer Top = D.Vert.GridBoundary;  // 125: below the five rows
+  ASSERT_EQ(Top, 125);
+  // Column 2's line at x 194 continues in the bright colour, fading to the grid colour.
+  EXPECT_EQ(Pixel(194, Top), Bright);
+  EXPECT_EQ(Pixel(194, 299), ColorToRGB(clWindow));
+  const TColor Middle = Pixel(194, (Top + 299) / 2);
+  EXPECT_NE(Middle, Bright);
+  EXPECT_NE(Middle, ColorToRGB(clWindow));
+  // The fixed column's line is dark; between the lines the grid colour.
+  EXPECT_EQ(Pixel(64, Top), Dark);
+  EXPECT_EQ(Pixel(160, Top + 10), ColorToRGB(clWindow));
+  // Without the option the space stays plain.
+  Grid->SetOptions(Grid->GetOptions() - goExtendVertLinesEh);
+  EXPECT_EQ(Pixel(194, Top + 1), ColorToRGB(clWindow));
+}
