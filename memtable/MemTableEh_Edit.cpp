@@ -1,0 +1,375 @@
+// TCustomMemTableEh: editing (post, add, delete, cancel, new record), applying
+// updates, emptying, and the key search behind Locate and Lookup.
+
+#include <exception>
+
+#include "memtable/DataDriverEh.h"
+#include "memtable/MemTableEh.h"
+#include "platform/core/Locale.h"
+#include "platform/core/Strings.h"
+#include "platform/data/DBConsts.h"
+
+// ---- posting ------------------------------------------------------------------
+
+void TCustomMemTableEh::InternalEdit() {
+  TRecBuf* b = RecBuf(ActiveBuffer());
+  if (b && b->BookmarkFlag == bfEOF) FActiveRecordPos = ViewCount();
+}
+
+void TCustomMemTableEh::InternalPost() {
+  TDataSet::InternalPost();  // required fields
+  HoldResync();
+  try {
+    if (GetState() == dsInsert) {
+      TRecBuf* b = RecBuf(ActiveBuffer());
+      InternalAddRecord(ActiveBuffer(), b->BookmarkFlag == bfEOF);
+    } else {
+      TMemoryRecordEh* rec = ViewRecord(FRecordPos);
+      rec->Edit();
+      try {
+        CopyBufferToRecord(RecBuf(ActiveBuffer()), rec);
+        rec->Post();
+      } catch (...) {
+        // A refused change (a duplicate key, a reference loop) leaves the record
+        // as it was, not half-written.
+        if (rec->GetEditState() == resEditEh) rec->Cancel();
+        throw;
+      }
+      if (!GetCachedUpdates()) InternalApplyUpdates(GetRecordsData());
+      Integer row = ViewIndexOfRecord(rec, FRecordPos);
+      if (row >= 0) FRecordPos = row;
+    }
+  } catch (...) {
+    ReleaseResync(false);
+    throw;
+  }
+  ReleaseResync(false);
+}
+
+void TCustomMemTableEh::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
+  TMemoryRecordEh* rec = FRecordsView->NewRecord();
+  Integer hint;
+  try {
+    CopyBufferToRecord(RecBuf(Buffer), rec);
+    if (Append) {
+      FRecordsView->AddRecord(rec);
+      hint = ViewCount() - 1;
+    } else {
+      hint = FRecordPos < 0 ? 0 : FRecordPos;
+      FRecordsView->InsertRecordAt(hint, rec);
+    }
+  } catch (...) {
+    if (rec->GetEditState() == resNewEh) rec->Cancel();
+    throw;
+  }
+  if (!GetCachedUpdates()) {
+    try {
+      InternalApplyUpdates(GetRecordsData());
+    } catch (...) {
+      GetRecordsData()->GetRecordsList()->CancelUpdates();
+      throw;
+    }
+  }
+  Integer row = ViewIndexOfRecord(rec, hint);
+  if (row >= 0) FRecordPos = row;
+}
+
+void TCustomMemTableEh::InternalDelete() {
+  HoldResync();
+  try {
+    FRecordsView->DeleteRecord(FRecordPos);
+    if (!GetCachedUpdates()) InternalApplyUpdates(GetRecordsData());
+    if (FRecordPos >= ViewCount()) --FRecordPos;
+  } catch (...) {
+    ReleaseResync(false);
+    throw;
+  }
+  ReleaseResync(false);
+}
+
+void TCustomMemTableEh::InternalCancel() {
+  HoldResync();
+  try {
+    if (GetState() == dsEdit && FRecordPos >= 0 && FRecordPos < ViewCount()) {
+      TMemoryRecordEh* rec = ViewRecord(FRecordPos);
+      if (rec->GetEditState() == resEditEh) rec->Cancel();
+    }
+    TRecordsListEh* list = GetRecordsData()->GetRecordsList();
+    if (!GetCachedUpdates() && list->HasCachedChanges()) {
+      list->CancelUpdates();
+      Resync({});
+    }
+  } catch (...) {
+    ReleaseResync(false);
+    throw;
+  }
+  ReleaseResync(false);
+}
+
+void TCustomMemTableEh::DoOnNewRecord() {
+  for (TField* f : *GetFields())
+    if (!f->GetDefaultExpression().empty() && f->GetCanModify()) f->SetAsString(f->GetDefaultExpression());
+  if (FMasterDetailActive && !FDetailFieldList.empty()) {
+    if (FDetailFieldList.size() == 1) {
+      FDetailFieldList[0]->SetValue(VarIsArray(FMasterValue) ? VarArrayGet(FMasterValue, VarArrayLowBound(FMasterValue))
+                                                             : FMasterValue);
+    } else if (VarIsArray(FMasterValue)) {
+      Integer low = VarArrayLowBound(FMasterValue);
+      for (size_t i = 0; i < FDetailFieldList.size(); ++i)
+        FDetailFieldList[i]->SetValue(VarArrayGet(FMasterValue, low + static_cast<Integer>(i)));
+    }
+  }
+  TDataSet::DoOnNewRecord();
+}
+
+// ---- applying updates -------------------------------------------------------------
+
+Integer TCustomMemTableEh::InternalApplyUpdates(TMemTableDataEh* MemTableData) {
+  if (FDataDriver) return FDataDriver->ApplyUpdates(MemTableData);
+  MemTableData->GetRecordsList()->MergeChangeLog();
+  return 0;
+}
+
+void TCustomMemTableEh::ApplyAtOnce(TMemTableDataEh* ChangeSet) {
+  InternalApplyUpdates(ChangeSet);
+  // A change the driver could not write back is refused, so the records list
+  // does not store it.
+  for (TMemoryRecordEh* rec : ChangeSet->GetRecordsList()->GetPendingList())
+    if (rec && rec->GetUpdateError()) std::rethrow_exception(rec->GetUpdateError()->GetException());
+}
+
+Integer TCustomMemTableEh::ApplyUpdates(Integer) {
+  CheckActive();
+  Integer n = InternalApplyUpdates(GetRecordsData());
+  UpdateCursorPos();
+  Resync({});
+  return n;
+}
+
+void TCustomMemTableEh::CancelUpdates() {
+  CheckActive();
+  CheckBrowseMode();
+  GetRecordsData()->GetRecordsList()->CancelUpdates();
+}
+
+void TCustomMemTableEh::MergeChangeLog() { GetRecordsData()->GetRecordsList()->MergeChangeLog(); }
+
+void TCustomMemTableEh::EmptyTable() {
+  if (!GetActive()) return;
+  DisableControls();
+  HoldResync();
+  try {
+    CheckBrowseMode();
+    GetRecordsData()->GetRecordsList()->Clear();
+    GetRecordsData()->GetAutoIncrement()->Reset();
+    FRecordPos = -1;
+    FActiveRecordPos = -1;
+    ClearBuffers();
+  } catch (...) {
+    FResyncPending = true;
+    ReleaseResync(true);
+    EnableControls();
+    throw;
+  }
+  FResyncPending = true;
+  ReleaseResync(true);
+  EnableControls();
+}
+
+// ---- the key search ---------------------------------------------------------------
+
+namespace {
+
+bool IsTextFieldType(TFieldType t) { return t == ftString || t == ftWideString || t == ftFixedChar ||
+                                            t == ftFixedWideChar; }
+
+bool ValueMatches(TField* Field, const Variant& Value, const Variant& Key, TLocateOptions Options) {
+  if (IsTextFieldType(Field->GetDataType())) {
+    if (VarIsNullOrEmpty(Key)) return VarIsNullOrEmpty(Value);
+    if (VarIsNullOrEmpty(Value)) return false;
+    String text = VarToStr(Value);
+    String keyText = VarToStr(Key);
+    if (Options.Contains(loPartialKey) && text.size() > keyText.size()) text.resize(keyText.size());
+    return CompareStringLocale(text, keyText, Options.Contains(loCaseInsensitive)) == 0;
+  }
+  return VarEqualsEh(Value, Key);
+}
+
+Variant KeyElement(const Variant& KeyValues, size_t Index, size_t Count) {
+  if (Count == 1 && !VarIsArray(KeyValues)) return KeyValues;
+  if (!VarIsArray(KeyValues)) return Variant::Null();
+  Integer i = VarArrayLowBound(KeyValues) + static_cast<Integer>(Index);
+  if (i > VarArrayHighBound(KeyValues)) return Variant::Null();
+  return VarArrayGet(KeyValues, i);
+}
+
+}  // namespace
+
+bool TCustomMemTableEh::CanMatchDirectly(const std::vector<TField*>& Fields) const {
+  if (OnGetFieldValue) return false;
+  for (TField* f : Fields)
+    if (f->GetFieldNo() <= 0) return false;
+  return true;
+}
+
+bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields,
+                                          const Variant& KeyValues, TLocateOptions Options) const {
+  const size_t n = Fields.size();
+  const TRecDataValues& data = Rec->GetData();
+  static const Variant null = Variant::Null();
+  for (size_t i = 0; i < n; ++i) {
+    size_t col = static_cast<size_t>(Fields[i]->GetFieldNo() - 1);
+    if (!ValueMatches(Fields[i], col < data.size() ? data[col] : null, KeyElement(KeyValues, i, n), Options))
+      return false;
+  }
+  return true;
+}
+
+bool TCustomMemTableEh::BufferMatches(const std::vector<TField*>& Fields, const Variant& KeyValues,
+                                      TLocateOptions Options) {
+  const size_t n = Fields.size();
+  for (size_t i = 0; i < n; ++i)
+    if (!ValueMatches(Fields[i], Fields[i]->GetValue(), KeyElement(KeyValues, i, n), Options)) return false;
+  return true;
+}
+
+bool TCustomMemTableEh::RowMatches(Integer Row, const std::vector<TField*>& Fields, const Variant& KeyValues,
+                                   TLocateOptions Options) {
+  // Data fields are read straight from the record: what a filled buffer would show.
+  if (CanMatchDirectly(Fields)) return RecordValuesMatch(ViewRecord(Row), Fields, KeyValues, Options);
+  InstantReadEnter(Row);
+  bool match;
+  try {
+    match = BufferMatches(Fields, KeyValues, Options);
+  } catch (...) {
+    InstantReadLeave();
+    throw;
+  }
+  InstantReadLeave();
+  return match;
+}
+
+bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields,
+                                      const Variant& KeyValues, TLocateOptions Options) {
+  if (CanMatchDirectly(Fields)) return RecordValuesMatch(Rec, Fields, KeyValues, Options);
+  InstantReadEnterRecord(Rec);
+  bool match;
+  try {
+    match = BufferMatches(Fields, KeyValues, Options);
+  } catch (...) {
+    InstantReadLeave();
+    throw;
+  }
+  InstantReadLeave();
+  return match;
+}
+
+Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const Variant& KeyValues,
+                                       TMemoryRecordEh*& Rec) {
+  Rec = nullptr;
+  String names;
+  for (TField* f : Fields) {
+    if (f->GetFieldNo() <= 0) return -2;
+    if (!names.empty()) names += u';';
+    names += f->GetFieldName();
+  }
+  TRecordsListEh* list = GetRecordsData()->GetRecordsList();
+  TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(names);
+  if (!index || !index->GetActive()) return -2;
+  Integer recIndex = -1;
+  Variant key = Fields.size() == 1 && VarIsArray(KeyValues) ? KeyElement(KeyValues, 0, 2) : KeyValues;
+  try {
+    if (!index->FindKeyValue(key, recIndex)) return -1;
+  } catch (const Exception&) {
+    return -2;  // a key of another kind than the index's: compare row by row
+  }
+  Rec = list->GetRecord(recIndex);
+  return ViewIndexOfRecord(Rec, -1);
+}
+
+Integer TCustomMemTableEh::SearchRow(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,
+                                     TMemoryRecordEh*& Hidden) {
+  Hidden = nullptr;
+  std::vector<TField*> fields;
+  GetFieldList(fields, KeyFields);
+  if (fields.empty()) return -1;
+  Integer result = -2;
+  if (Options.Empty()) {
+    TMemoryRecordEh* rec = nullptr;
+    result = IndexSearch(fields, KeyValues, rec);
+    // In tree mode a record below a collapsed node has no row but is still found.
+    if (result == -1 && rec && TreeMode() && IsRecordInTree(rec)) Hidden = rec;
+  }
+  if (result == -2) {
+    result = -1;
+    Integer count = ViewCount();
+    for (Integer row = 0; row < count; ++row)
+      if (RowMatches(row, fields, KeyValues, Options)) {
+        result = row;
+        break;
+      }
+    if (result < 0 && TreeMode()) Hidden = FindHiddenTreeRecord(fields, KeyValues, Options);
+  }
+  // Records not read yet may hold the key.
+  while (result < 0 && !Hidden && FDataDriver && !FDataDriver->GetProviderEOF()) {
+    HoldResync();
+    Integer n;
+    try {
+      n = FetchFromDriver(1);
+    } catch (...) {
+      ReleaseResync(false);
+      throw;
+    }
+    ReleaseResync(false);
+    if (n == 0) break;
+    Integer last = ViewCount() - 1;
+    if (last >= 0 && RowMatches(last, fields, KeyValues, Options)) result = last;
+  }
+  return result;
+}
+
+bool TCustomMemTableEh::Locate(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
+  CheckBrowseMode();
+  if (Bof() && Eof()) return false;
+  HoldResync();
+  Integer row;
+  try {
+    TMemoryRecordEh* hidden = nullptr;
+    row = SearchRow(KeyFields, KeyValues, Options, hidden);
+    if (row < 0 && hidden && RevealRecord(hidden)) row = ViewIndexOfRecord(hidden, -1);
+    if (row >= 0) {
+      DoBeforeScroll();
+      FRecordPos = row;
+      FActiveRecordPos = row;
+      FResyncPending = true;
+    }
+  } catch (...) {
+    ReleaseResync(true);
+    throw;
+  }
+  ReleaseResync(true);
+  if (row >= 0) DoAfterScroll();
+  return row >= 0;
+}
+
+Variant TCustomMemTableEh::Lookup(const String& KeyFields, const Variant& KeyValues, const String& ResultFields) {
+  Variant result = Variant::Null();
+  if (!GetActive()) return result;
+  Integer before = ViewCount();
+  TMemoryRecordEh* hidden = nullptr;
+  Integer row = SearchRow(KeyFields, KeyValues, {}, hidden);
+  if (row >= 0 || hidden) {
+    // A record below a collapsed node is read without opening its ancestors.
+    if (row >= 0) InstantReadEnter(row);
+    else InstantReadEnterRecord(hidden);
+    try {
+      result = GetFieldValues(ResultFields);
+    } catch (...) {
+      InstantReadLeave();
+      throw;
+    }
+    InstantReadLeave();
+  }
+  if (ViewCount() != before) Resync({});
+  return result;
+}

@@ -1,0 +1,218 @@
+// Locate and Lookup, sort orders, filters and instant reading.
+
+#include <gtest/gtest.h>
+
+#include "MemTableTestUtil.h"
+
+namespace {
+
+class MemTableSearch : public ::testing::Test {
+protected:
+  void SetUp() override {
+    BuildResourceColumns(Table.GetMemTableData());
+    AddResource(Table, 1, 0, 1, 3, u"ABCDEF");
+    AddResource(Table, 2, 0, 1, 1, u"Каталог");
+    AddResource(Table, 3, 0, 0, 2, u"Группа");
+    TMemoryRecordEh* r = AddResource(Table, 4, 0, 2, 2, u"Без номера");
+    r->Edit();
+    r->SetDataValues(u"NPP;ID_TYPE", rvvValueEh, VarArrayOf({Variant::Null(), Variant::Null()}));
+    r->Post();
+  }
+  TMemTableEh Table{nullptr};
+};
+
+}  // namespace
+
+TEST_F(MemTableSearch, LocateMovesToTheFirstMatch) {
+  Table.Open();
+  EXPECT_TRUE(Table.Locate(u"ID_THIS", Variant(3), {}));
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Группа");
+  EXPECT_FALSE(Table.Locate(u"ID_THIS", Variant(99), {}));
+  EXPECT_EQ(IdOf(Table), 3);  // a miss leaves the cursor
+}
+
+TEST_F(MemTableSearch, IntegerKeysMatchWhateverTheirWidth) {
+  Table.Open();
+  EXPECT_TRUE(Table.Locate(u"ID_THIS", Variant(static_cast<Int64>(2)), {}));
+  EXPECT_EQ(IdOf(Table), 2);
+}
+
+TEST_F(MemTableSearch, PartialAndCaseInsensitiveTextKeys) {
+  Table.Open();
+  EXPECT_TRUE(Table.Locate(u"NAME_THIS", Variant(u"abc"), {loPartialKey, loCaseInsensitive}));
+  EXPECT_EQ(IdOf(Table), 1);
+  Table.Last();
+  EXPECT_FALSE(Table.Locate(u"NAME_THIS", Variant(u"abc"), {loCaseInsensitive}));
+  EXPECT_FALSE(Table.Locate(u"NAME_THIS", Variant(u"abc"), {loPartialKey}));
+  EXPECT_TRUE(Table.Locate(u"NAME_THIS", Variant(u"каталог"), {loCaseInsensitive}));
+  EXPECT_EQ(IdOf(Table), 2);
+}
+
+TEST_F(MemTableSearch, SeveralKeyFieldsMatchTogether) {
+  Table.Open();
+  EXPECT_TRUE(Table.Locate(u"ID_TYPE;NPP", VarArrayOf({Variant(0), Variant(2)}), {}));
+  EXPECT_EQ(IdOf(Table), 3);
+  EXPECT_FALSE(Table.Locate(u"ID_TYPE;NPP", VarArrayOf({Variant(1), Variant(2)}), {}));
+}
+
+TEST_F(MemTableSearch, LocateThroughAnIndexFindsTheRecordsRow) {
+  Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixUnique});
+  Table.Open();
+  Table.SetSortOrder(u"NAME_THIS");
+  EXPECT_TRUE(Table.Locate(u"ID_THIS", Variant(2), {}));
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Каталог");
+  // A key of another kind than the index's is compared row by row.
+  EXPECT_FALSE(Table.Locate(u"ID_THIS", Variant(u"два"), {}));
+}
+
+TEST_F(MemTableSearch, LookupLeavesTheCursorAndAnswersNullForAMiss) {
+  Table.Open();
+  Table.SetRecNo(2);
+  Variant v = Table.Lookup(u"ID_THIS", Variant(3), u"NAME_THIS;NPP");
+  ASSERT_TRUE(VarIsArray(v));
+  EXPECT_EQ(VarArrayGet(v, 0).AsString(), u"Группа");
+  EXPECT_EQ(VarArrayGet(v, 1).AsInteger(), 2);
+  EXPECT_EQ(Table.RecNo(), 2);
+  EXPECT_TRUE(Table.Lookup(u"ID_THIS", Variant(42), u"NAME_THIS").IsNull());
+}
+
+TEST_F(MemTableSearch, SortOrderSortsByEveryNamedField) {
+  Table.Open();
+  Table.SetSortOrder(u"NPP,NAME_THIS");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{4, 2, 3, 1}));  // Null first
+  Table.SetSortOrder(u"NPP DESC");
+  EXPECT_EQ(Ids(Table).back(), 4);  // Null last
+  Table.SetSortOrder(String());
+  EXPECT_EQ(Table.GetSortOrder(), String());
+}
+
+TEST_F(MemTableSearch, SortOrderThatDoesNotParseKeepsTheOldOne) {
+  Table.Open();
+  Table.SetSortOrder(u"NPP");
+  EXPECT_THROW(Table.SetSortOrder(u"NOSUCH"), Exception);
+  EXPECT_EQ(Table.GetSortOrder(), u"NPP");
+}
+
+TEST_F(MemTableSearch, SortByFieldsParsesTheTablesOrderText) {
+  Table.Open();
+  Table.SortByFields(u"name_this desc;");
+  std::vector<Integer> ids = Ids(Table);
+  std::erase(ids, 1);  // the Latin name's place depends on the script order
+  EXPECT_EQ(ids, (std::vector<Integer>{2, 3, 4}));
+  EXPECT_EQ(Table.GetSortOrder(), String());
+  Table.SortByFields(u"NPP DESC ASC");
+  EXPECT_EQ(Ids(Table).front(), 1);
+  try {
+    Table.SortByFields(u"NAME_THIS DOWN");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u" Invalid token - \"DOWN\"");
+  }
+  try {
+    Table.SortByFields(u"MISSING");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u" Field - \"MISSING\" not found.");
+  }
+}
+
+TEST_F(MemTableSearch, FilterKeepsRecordsThatPassAndRefusesNull) {
+  Table.SetFilter(u"ID_TYPE>0");
+  Table.SetFiltered(true);
+  Table.Open();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 2}));
+  Table.SetFilter(u"ID_TYPE=0");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{3}));
+  Table.SetFiltered(false);
+  EXPECT_EQ(Table.RecordCount(), 4);
+}
+
+TEST_F(MemTableSearch, BadFilterTextLeavesTheTableAsItWas) {
+  Table.SetFilter(u"ID_TYPE>0");
+  Table.SetFiltered(true);
+  Table.Open();
+  EXPECT_ANY_THROW(Table.SetFilter(u"ID_TYPE >> ("));
+  EXPECT_EQ(Table.GetFilter(), u"ID_TYPE>0");
+  EXPECT_EQ(Table.RecordCount(), 2);
+}
+
+TEST_F(MemTableSearch, OnFilterRecordReadsTheRecordsFields) {
+  Table.SetOnFilterRecord([](TDataSet* D, bool& Accept) { Accept = D->FieldByName(u"ID_THIS")->GetAsInteger() % 2 == 0; });
+  Table.SetFiltered(true);
+  Table.Open();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{2, 4}));
+}
+
+TEST_F(MemTableSearch, RecordsAddedToAFilteredTableShowOnlyWhenTheyPass) {
+  Table.SetFilter(u"ID_TYPE>0");
+  Table.SetFiltered(true);
+  Table.Open();
+  AddResource(Table, 5, 0, 0, 9, u"Скрыт");
+  AddResource(Table, 6, 0, 3, 9, u"Виден");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 2, 6}));
+}
+
+TEST_F(MemTableSearch, InstantReadingShowsAnotherRowAndNests) {
+  Table.Open();
+  Table.SetRecNo(1);
+  Table.InstantReadEnter(2);
+  EXPECT_EQ(IdOf(Table), 3);
+  Table.InstantReadEnter(1);
+  EXPECT_EQ(IdOf(Table), 2);
+  EXPECT_EQ(Table.RecNo(), 2);
+  Table.InstantReadLeave();
+  EXPECT_EQ(IdOf(Table), 3);
+  Table.InstantReadLeave();
+  EXPECT_EQ(IdOf(Table), 1);
+  EXPECT_EQ(Table.RecNo(), 1);
+  try {
+    Table.InstantReadLeave();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u"TCustomMemTableEh not in instant read mode.");
+  }
+}
+
+TEST_F(MemTableSearch, SortingWhileInstantReadingIsRefused) {
+  Table.Open();
+  Table.InstantReadEnter(0);
+  try {
+    Table.SortByFields(u"NPP");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u"Sort data in InstantReadMode is not allowed.");
+  }
+  Table.InstantReadLeave();
+}
+
+TEST_F(MemTableSearch, InstantReadOfTheInsertedRowShowsTheNewValues) {
+  Table.Open();
+  Table.SetRecNo(2);
+  Table.Insert();
+  Table.FieldByName(u"ID_THIS")->SetAsInteger(77);
+  Table.InstantReadEnter(Table.GetCurrentRowIndex());
+  EXPECT_EQ(IdOf(Table), 77);
+  Table.InstantReadLeave();
+  EXPECT_EQ(Table.InstantReadRowCount(), 5);
+  Table.Cancel();
+  EXPECT_EQ(Table.InstantReadRowCount(), 4);
+}
+
+TEST_F(MemTableSearch, DistinctValuesOfAFieldForFilterLists) {
+  Table.Open();
+  AddResource(Table, 5, 0, 1, 3, u"Каталог");
+  auto npp = Table.GetFieldValueList(u"NPP");
+  ASSERT_TRUE(npp);
+  TStringList* values = npp->GetValues();
+  ASSERT_EQ(values->GetCount(), 4);
+  EXPECT_EQ(values->Get(0), u"");  // Null sorts first
+  EXPECT_EQ(values->Get(1), u"1");
+  EXPECT_EQ(values->Get(3), u"3");
+  auto names = Table.GetFieldValueList(u"NAME_THIS");
+  EXPECT_EQ(names->GetValues()->GetCount(), 4);
+  names->SetFilter(u"ID_TYPE>0");
+  EXPECT_EQ(names->GetValues()->GetCount(), 2);
+  AddResource(Table, 6, 0, 1, 3, u"Новый");
+  EXPECT_EQ(names->GetValues()->GetCount(), 3);
+  EXPECT_EQ(Table.GetFieldValueList(u"NOSUCH"), nullptr);
+}

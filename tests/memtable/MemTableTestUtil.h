@@ -1,0 +1,65 @@
+#pragma once
+// Tables for the dataset tests: the resource-tree columns the search client
+// keeps (ID_THIS, ID_PARENT, ID_TYPE, NPP, NAME_THIS), records added the way
+// the client adds them, and a recorder of linked-component notifications.
+
+#include <string>
+#include <vector>
+
+#include "memtable/DataDriverEh.h"
+#include "memtable/MemTableEh.h"
+#include "platform/core/Strings.h"
+
+inline TMTDataFieldEh* AddTableColumn(TMemTableDataEh* Store, TComponentClass Class, TFieldType Type,
+                                      const String& Name) {
+  TMTDataFieldEh* f = Store->GetDataStruct()->CreateField(Class);
+  f->SetDataType(Type);
+  f->SetFieldName(Name);
+  return f;
+}
+
+inline void BuildResourceColumns(TMemTableDataEh* Store) {
+  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
+  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
+  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_TYPE");
+  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
+  AddTableColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS")->SetSize(100);
+}
+
+// A record posted straight into the store, as the client's loader does.
+inline TMemoryRecordEh* AddResource(TCustomMemTableEh& Table, Integer Id, Integer Parent, Integer Type, Integer Npp,
+                                    const String& Name) {
+  TMemoryRecordEh* r = Table.GetRecordsData()->GetRecordsList()->NewRecord();
+  r->SetDataValues(u"ID_THIS;ID_PARENT;ID_TYPE;NPP;NAME_THIS", rvvValueEh,
+                   VarArrayOf({Variant(Id), Variant(Parent), Variant(Type), Variant(Npp), Variant(Name)}));
+  r->Post();
+  return r;
+}
+
+inline Integer IdOf(TDataSet& T) { return T.FieldByName(u"ID_THIS")->GetAsInteger(); }
+
+// The ID_THIS values of every row, from the first.
+inline std::vector<Integer> Ids(TDataSet& T) {
+  std::vector<Integer> ids;
+  T.First();
+  while (!T.Eof()) {
+    ids.push_back(IdOf(T));
+    T.Next();
+  }
+  return ids;
+}
+
+// A component that records what the table tells its linked components.
+class ChangeRecorder : public TComponent, public IMemTableLinkedComponentEh {
+public:
+  ChangeRecorder() : TComponent(nullptr) {}
+  void MTDataChanged(Integer Row, Integer Kind, Integer Index) override {
+    Calls.push_back(std::to_string(Row) + "/" + std::to_string(Kind) + "/" + std::to_string(Index));
+  }
+  std::vector<std::string> Take() {
+    std::vector<std::string> out;
+    out.swap(Calls);
+    return out;
+  }
+  std::vector<std::string> Calls;
+};
