@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "editors/ToolCtrlsEh_Tools.h"
 #include "platform/core/Collection.h"
 #include "platform/core/Component.h"
 #include "platform/data/DataSet.h"
@@ -75,21 +76,16 @@ private:
 
 // ---- The virtual-record list -----------------------------------------------------------------
 // One bookmark per record of the dataset, in dataset order, while valid.
-class TSLBookmarkListEh : public TObject {
+class TSLBookmarkListEh : public TBMListEh {
 public:
-  BORROW_CLASS(TSLBookmarkListEh, TObject)
+  BORROW_CLASS(TSLBookmarkListEh, TBMListEh)
   explicit TSLBookmarkListEh(TDBSumListProducer* AProducer) : FProducer(AProducer) {}
-  TDataSet* GetDataSet() const;
-  Integer Count() const { return Integer(FItems.size()); }
-  const TBookmark& Items(Integer Index) const { return FItems.at(size_t(Index)); }
-  void Clear() { FItems.clear(); }
-  void Add(const TBookmark& Item) { FItems.push_back(Item); }
-  void Insert(Integer Index, const TBookmark& Item) { FItems.insert(FItems.begin() + Index, Item); }
-  void Delete(Integer Index) { FItems.erase(FItems.begin() + Index); }
+  TDataSet* GetDataSet() const override;
+  const TBookmark& Items(Integer Index) const { return GetItem(Index); }
+  void Add(const TBookmark& Item) { Append(Item); }
 
 private:
   TDBSumListProducer* FProducer;
-  std::vector<TBookmark> FItems;
 };
 
 // ---- The engine -------------------------------------------------------------------------------------
