@@ -11,6 +11,12 @@
 //                        old values while it has a cached change.
 //   TRecordsListEh       the records in order, the cached-updates change log, the
 //                        notifications (codes 0..9) and the streamed "Data".
+//   TDataSetExprParserEh the filter and aggregate evaluator over compiled texts.
+//   TMTIndexesEh         sorted key indexes of a records list, told of each change
+//                        before the views; unique keys are checked there.
+//   TRecordsViewEh       the filtered, sorted list of records a dataset shows, or in
+//                        tree mode a parent/child tree of them (TMemoryTreeListEh),
+//                        with the aggregates of its rows (TMTAggregatesEh).
 //
 // A store knows nothing of cursors or TField objects: the dataset builds its
 // fields from the structure (or the structure from its fields) and reaches the
@@ -24,8 +30,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
+#include "memtable/MemTreeEh.h"
 #include "platform/core/Collection.h"
 #include "platform/core/Component.h"
 #include "platform/core/Filer.h"
@@ -999,6 +1007,284 @@ protected:
 
 private:
   TComponent* FMemTableData = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Order-by lists: "A, B DESC" parsed into (field position, descending) items.
+
+class TOrderByItemEh : public TObject {
+public:
+  BORROW_CLASS(TOrderByItemEh, TObject)
+  TOrderByItemEh() = default;
+  TOrderByItemEh(Integer AFieldIndex, bool ADesc) : FieldIndex(AFieldIndex), Desc(ADesc) {}
+  Integer FieldIndex = -1;  // position in the data store's structure
+  bool Desc = false;
+};
+
+class TOrderByList : public TObject {
+public:
+  BORROW_CLASS(TOrderByList, TObject)
+  TOrderByList() = default;
+  ~TOrderByList() override;
+  TOrderByList(const TOrderByList&) = delete;
+  TOrderByList& operator=(const TOrderByList&) = delete;
+
+  // The position of a field name, -1 when unknown.
+  virtual Integer FieldIndexByName(const String&) const { return -1; }
+  // Field names separated by "," or ";", each optionally followed by ASC or DESC;
+  // [bracketed names] may hold blanks. Raises " Field - "X" not found." or
+  // " Invalid token - "X"", leaving the list as it was.
+  void ParseOrderBy(const String& OrderByStr);
+  Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
+  Integer Count() const { return GetCount(); }
+  TOrderByItemEh* GetItem(Integer Index) const { return FItems[static_cast<size_t>(Index)].get(); }
+  TOrderByItemEh* operator[](Integer Index) const { return GetItem(Index); }
+  void Clear() { FItems.clear(); }
+
+private:
+  std::vector<std::unique_ptr<TOrderByItemEh>> FItems;
+};
+
+class TRecordsViewEh;
+class TMemoryTreeListEh;
+
+// Answers with the view's store structure (names without regard to case).
+class TRecordsViewOrderByList : public TOrderByList {
+public:
+  BORROW_CLASS(TRecordsViewOrderByList, TOrderByList)
+  explicit TRecordsViewOrderByList(TRecordsViewEh* ARecordsView) : FRecordsView(ARecordsView) {}
+  Integer FieldIndexByName(const String& FieldName) const override;
+
+private:
+  TRecordsViewEh* FRecordsView;
+};
+
+class TMemoryTreeListOrderByList : public TOrderByList {
+public:
+  BORROW_CLASS(TMemoryTreeListOrderByList, TOrderByList)
+  explicit TMemoryTreeListOrderByList(TMemoryTreeListEh* ATreeList) : FTreeList(ATreeList) {}
+  Integer FieldIndexByName(const String& FieldName) const override;
+
+private:
+  TMemoryTreeListEh* FTreeList;
+};
+
+// ---------------------------------------------------------------------------
+// The records view's parent/child tree: one node per record, the record in the
+// node's Data. A record is the child of the record whose key (KeyFieldName)
+// equals its parent key (RefParentFieldName); a Null parent key, or one that
+// no record bears, puts it at the top level.
+
+class TMemRecViewEh : public TBaseTreeNodeEh {
+public:
+  BORROW_CLASS(TMemRecViewEh, TBaseTreeNodeEh)
+  TMemRecViewEh() = default;
+  // Makes the tree dirty and leaves the path cache and the record map.
+  ~TMemRecViewEh() override;
+  void VisibleChanged() override;
+
+  TMemoryRecordEh* GetRec() const { return static_cast<TMemoryRecordEh*>(GetData()); }
+  TMemoryTreeListEh* GetNodeOwner() const;
+  TMemRecViewEh* GetNodeParent() const { return static_cast<TMemRecViewEh*>(GetParent()); }
+  TMemRecViewEh* GetNodeItem(Integer Index) const { return static_cast<TMemRecViewEh*>(GetItem(Index)); }
+  TMemRecViewEh* GetVisibleNodeItem(Integer Index) const { return static_cast<TMemRecViewEh*>(VisibleItems(Index)); }
+
+private:
+  friend class TMemoryTreeListEh;
+  Integer FSortRow = -1;  // the row of the record's sort key while a sort runs
+};
+
+class TMemoryTreeListEh : public TTreeListEh {
+public:
+  BORROW_CLASS(TMemoryTreeListEh, TTreeListEh)
+  explicit TMemoryTreeListEh(TRecordsViewEh* ARecordsView);
+  ~TMemoryTreeListEh() override;
+
+  Integer CompareNodes(TBaseTreeNodeEh* Node1, TBaseTreeNodeEh* Node2, TObject* ParamSort) override;
+  void MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex, TNodeAttachModeEh Mode) override;
+  void SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) override;
+  void ExpandedChanged(TBaseTreeNodeEh* Node) override;
+  virtual TMemRecViewEh* GetDisplayedNode(Integer Index);
+  virtual void ShowChildrenOfVisibleNodes(TBaseTreeNodeEh* Node);
+  virtual void ApplySortOrder();
+
+  bool GetDefaultNodeExpanded() const { return FDefaultNodeExpanded; }
+  void SetDefaultNodeExpanded(bool Value) { FDefaultNodeExpanded = Value; }
+  bool GetDefaultNodeHasChildren() const { return FDefaultNodeHasChildren; }
+  void SetDefaultNodeHasChildren(bool Value) { FDefaultNodeHasChildren = Value; }
+  bool GetFullBuildCheck() const { return FFullBuildCheck; }
+  void SetFullBuildCheck(bool Value) { FFullBuildCheck = Value; }
+  bool GetFilterNodeIfParentVisible() const { return FFilterNodeIfParentVisible; }
+  void SetFilterNodeIfParentVisible(bool Value) { FFilterNodeIfParentVisible = Value; }
+  const String& GetSortOrder() const { return FSortOrder; }
+  void SetSortOrder(const String& Value);
+  TRecordsViewEh* GetRecordsView() const { return FRecordsView; }
+  bool GetDirty() const { return FDirty; }
+  void MakeDirty() { FDirty = true; }
+
+  Integer DisplayedCount();
+  Integer AllVisibleCount();
+  TMemRecViewEh* GetAllVisibleNode(Integer Index);
+  void RebuildFlatLists();
+
+  TMemRecViewEh* AddRecordNode(TMemoryRecordEh* Rec);
+  void MoveNodeForRecord(TMemRecViewEh* Node, TMemoryRecordEh* Rec, bool ReIndex);
+  void UpdateNodeVisibility(TMemRecViewEh* Node, bool Propagate);
+  void RefreshVisibility(TBaseTreeNodeEh* Node);
+  // Whether giving Rec its present parent key would make it its own ancestor.
+  bool CheckReferenceLoop(TMemoryRecordEh* Rec);
+  // The root when no node bears the key.
+  TBaseTreeNodeEh* FindNodeByKey(const Variant& KeyValue);
+  TBaseTreeNodeEh* FindParentNode(TMemoryRecordEh* Rec);
+  void CollectRecords(std::vector<TMemoryRecordEh*>& List, TBaseTreeNodeEh* Node, bool ARecurse);
+  // The node of a record, null when it has none.
+  TMemRecViewEh* NodeOfRecord(TMemoryRecordEh* Rec) const;
+
+private:
+  friend class TMemRecViewEh;
+  friend class TRecordsViewEh;
+  TMemRecViewEh* InsertRecordNode(TBaseTreeNodeEh* Parent, TMemoryRecordEh* Rec);
+  Integer FindChildPosition(TBaseTreeNodeEh* Parent, TMemoryRecordEh* Rec);
+  TMTIndexEh* KeyIndex() const;
+  TMTIndexEh* RefParentIndex() const;
+  Variant KeyOf(TMemoryRecordEh* Rec) const;
+  Variant ParentKeyOf(TMemoryRecordEh* Rec) const;
+  TBaseTreeNodeEh* NodeOrRootOfRecord(TMemoryRecordEh* Rec) const;
+  void NodeDestroying(TMemRecViewEh* Node);
+  // Sorts by precomputed keys when the view compares by its own order.
+  void SortByOrder(TOrderByList* OrderBy);
+
+  bool FDefaultNodeExpanded = false;
+  bool FDefaultNodeHasChildren = false;
+  bool FFullBuildCheck = false;
+  std::vector<TMemRecViewEh*> FPathCache;
+  std::vector<TMemRecViewEh*> FDisplayedList;
+  std::vector<TMemRecViewEh*> FAllVisibleList;
+  bool FDirty = true;
+  bool FFilterNodeIfParentVisible = true;
+  String FSortOrder;
+  std::unique_ptr<TMemoryTreeListOrderByList> FOrderByList;
+  TRecordsViewEh* FRecordsView;
+  std::unordered_map<TMemoryRecordEh*, TMemRecViewEh*> FRecordNodes;
+  bool FBuilding = false;
+};
+
+// ---------------------------------------------------------------------------
+// The records view: the filtered, sorted, optionally tree-shaped list of the
+// records a dataset shows. It follows its source (a data store or another view)
+// record by record; only a whole-list change rebuilds it.
+
+using TRecordsViewCompareRecordsEh =
+    std::function<Integer(TObject* Sender, TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* ParamSort)>;
+using TRecordsViewCompareTreeNodesEh =
+    std::function<Integer(TObject* Sender, TBaseTreeNodeEh* Node1, TBaseTreeNodeEh* Node2, TOrderByList* ParamSort)>;
+using TRecordsViewFilterRecordEh = std::function<bool(TObject* Sender, TMemoryRecordEh* Rec)>;
+using TRecordsViewGetPrefilteredListEh = std::function<const std::vector<TMemoryRecordEh*>*(TObject* Sender)>;
+using TRecordsViewParseOrderByStrEh = std::function<void(TObject* Sender, const String& OrderByStr)>;
+using TRecordsViewDataEventEh =
+    std::function<void(TObject* Sender, TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action)>;
+using TRecordsViewRecordMovedEh =
+    std::function<void(TObject* Sender, TMemoryRecordEh* MemRec, Integer OldIndex, Integer NewIndex)>;
+using TRecUpdateStatusesEh = TDBSet<TRecUpdateStatusEh>;
+
+class TRecordsViewEh : public TRecordsListNotificatorEh, public INotificatorSourceEh, public IAggregateRowsEh {
+public:
+  BORROW_COMPONENT(TRecordsViewEh, TRecordsListNotificatorEh)
+  explicit TRecordsViewEh(TComponent* AOwner);
+  ~TRecordsViewEh() override;
+
+  virtual bool IsRecordInView(TMemoryRecordEh* Rec);
+  virtual void AddDependentView(TRecordsListNotificatorEh* View);
+  virtual void ViewDataEvent(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  virtual void ViewRecordMoved(TMemoryRecordEh* MemRec, Integer OldIndex, Integer NewIndex);
+  virtual void ApplySortOrder();
+  virtual void UpdateTreeFieldIndexes();
+  using TRecordsListNotificatorEh::Notification;
+  void Notification(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) override;
+  void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex) override;
+
+  void AttachNotificator(TRecordsListNotificatorEh* Notificator) override { AddDependentView(Notificator); }
+  void DetachNotificator(TRecordsListNotificatorEh* Notificator) override;
+  Integer GetAggregateRowCount() const override;
+  TMemoryRecordEh* GetAggregateRow(Integer Row) const override;
+
+  const String& GetSortOrder() const { return FSortOrder; }
+  void SetSortOrder(const String& Value);
+  // Negative, 0 or positive; records-list order without a sort order.
+  Integer CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2);
+  // The comparison used when OnCompareRecords is not assigned: the items' values
+  // in turn, Null and Unassigned first, descending items inverted.
+  static Integer CompareRecordsByOrder(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* OrderBy);
+  void RebuildView();
+  void BuildTree();
+  bool GetTreeMode() const { return FTreeMode; }
+  void SetTreeMode(bool Value);
+  Integer ViewCount();
+  TMemoryRecordEh* ViewRecord(Integer Index);
+  Integer IndexOfRecord(TMemoryRecordEh* Rec);
+  const std::vector<TMemoryRecordEh*>& GetViewList() const { return FViewList; }
+
+  TMemoryRecordEh* NewRecord();
+  Integer AddRecord(TMemoryRecordEh* Rec);
+  void InsertRecordAt(Integer Index, TMemoryRecordEh* Rec);
+  void DeleteRecord(Integer Index);
+  void MergeChangeLog();
+  void CancelUpdates();
+
+  TComponent* GetSource() const { return GetMemTableDataSource(); }
+  TRecordsListEh* GetRecordsList() const;
+  TMTDataStructEh* GetDataStruct() const;
+  const String& GetKeyFieldName() const { return FKeyFieldName; }
+  void SetKeyFieldName(const String& Value);
+  const String& GetRefParentFieldName() const { return FRefParentFieldName; }
+  void SetRefParentFieldName(const String& Value);
+  const std::vector<Integer>& GetKeyFields() const { return FKeyFields; }
+  const std::vector<Integer>& GetRefParentFields() const { return FRefParentFields; }
+  TRecUpdateStatusesEh GetStatusFilter() const { return FStatusFilter; }
+  void SetStatusFilter(TRecUpdateStatusesEh Value) { FStatusFilter = Value; }
+  TMTAggregatesEh* GetAggregates() const { return FAggregates.get(); }
+  TMemoryTreeListEh* GetTreeList() const { return FTreeList.get(); }
+  TRecordsViewOrderByList* GetOrderByList() const { return FOrderByList.get(); }
+  const std::vector<TRecordsListNotificatorEh*>& GetDependentViews() const { return FDependentViews; }
+  // While locked the view ignores notifications.
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
+  Integer GetUpdateCount() const { return FUpdateCount; }
+
+  TRecordsViewCompareRecordsEh OnCompareRecords;
+  // Connected by the dataset; nothing here calls it.
+  TRecordsViewCompareTreeNodesEh OnCompareTreeNode;
+  TRecordsViewFilterRecordEh OnFilterRecord;
+  TRecordsViewGetPrefilteredListEh OnGetPrefilteredList;
+  // Connected by the dataset; nothing here calls it.
+  TRecordsViewParseOrderByStrEh OnParseOrderByStr;
+  TRecordsViewDataEventEh OnViewDataEvent;
+  TRecordsViewRecordMovedEh OnViewRecordMoved;
+
+private:
+  friend class TMemoryTreeListEh;
+  // Where Rec goes in List so that the order holds; Hint is tried first.
+  Integer FindInsertPosition(const std::vector<TMemoryRecordEh*>& List, TMemoryRecordEh* Rec, Integer Hint);
+  // The records the view is built from: the store's active list or the source view's list.
+  const std::vector<TMemoryRecordEh*>* SourceList() const;
+  void TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotificationEh Action);
+  void ReportTreeChange();
+  // Sorts List by the order-by list, on precomputed keys when no hook compares.
+  void SortRecords(std::vector<TMemoryRecordEh*>& List);
+
+  std::unique_ptr<TMTAggregatesEh> FAggregates;
+  std::vector<TMemoryRecordEh*> FViewList;
+  std::unique_ptr<TRecordsViewOrderByList> FOrderByList;
+  String FSortOrder;
+  String FKeyFieldName;
+  std::vector<Integer> FKeyFields;
+  String FRefParentFieldName;
+  std::vector<Integer> FRefParentFields;
+  bool FTreeMode = false;
+  TRecUpdateStatusesEh FStatusFilter{rusUnmodifiedEh, rusModifiedEh, rusInsertedEh};
+  std::vector<TRecordsListNotificatorEh*> FDependentViews;
+  Integer FUpdateCount = 0;
+  std::unique_ptr<TMemoryTreeListEh> FTreeList;
 };
 
 // Registers the store's classes for component streaming. Counted: the classes

@@ -1,0 +1,501 @@
+// The records view's parent/child tree: building it from the records, keeping it
+// in step with each change, visibility under the view's filter, and the flat
+// lists the dataset reads its rows from.
+//
+// Parent keys that make a cycle (A under B, B under A) cannot make the tree
+// cyclic: a record is only ever placed under a node that is not itself or one
+// of its descendants. A change that would close a cycle is refused with
+// "Reference-loop found" before it is stored; records loaded with a cycle
+// already in their keys keep the first placement made, and the record whose
+// parent would be its own descendant stays where it is (at the top level when
+// it arrived first). A record whose parent would lie deeper than MaxLevel is
+// put at the top level rather than refused, so loading never fails on depth.
+
+#include <algorithm>
+
+#include "editors/ToolCtrlsEh_Tools.h"
+#include "memtable/MemTableDataEh.h"
+
+namespace {
+
+const char16_t* const SReferenceLoop = u"Reference-loop found";
+
+// A Null key, or a key of several fields that are all Null, names no record.
+bool IsNullKey(const Variant& Key) {
+  if (Key.IsNull() || Key.IsEmpty()) return true;
+  if (!Key.IsArray()) return false;
+  for (Integer i = VarArrayLowBound(Key); i <= VarArrayHighBound(Key); ++i)
+    if (!VarArrayGet(Key, i).IsNull()) return false;
+  return true;
+}
+
+bool IsWithin(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Ancestor) {
+  for (TBaseTreeNodeEh* p = Node; p; p = p->GetParent())
+    if (p == Ancestor) return true;
+  return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TMemRecViewEh
+
+TMemRecViewEh::~TMemRecViewEh() {
+  // The root holds no record, and is destroyed after the tree's own fields.
+  if (GetRec() && GetOwner()) GetNodeOwner()->NodeDestroying(this);
+}
+
+TMemoryTreeListEh* TMemRecViewEh::GetNodeOwner() const { return static_cast<TMemoryTreeListEh*>(GetOwner()); }
+
+void TMemRecViewEh::VisibleChanged() {
+  TBaseTreeNodeEh::VisibleChanged();
+  if (GetOwner()) GetNodeOwner()->MakeDirty();
+}
+
+// ---------------------------------------------------------------------------
+// TMemoryTreeListEh
+
+TMemoryTreeListEh::TMemoryTreeListEh(TRecordsViewEh* ARecordsView)
+    : TTreeListEh(TMemRecViewEh::StaticClass()),
+      FOrderByList(std::make_unique<TMemoryTreeListOrderByList>(this)),
+      FRecordsView(ARecordsView) {}
+
+TMemoryTreeListEh::~TMemoryTreeListEh() {
+  // The nodes tell this tree of their end: they go while it is whole.
+  Clear();
+  FPathCache.clear();
+  FRecordNodes.clear();
+}
+
+void TMemoryTreeListEh::NodeDestroying(TMemRecViewEh* Node) {
+  FDirty = true;
+  if (std::find(FPathCache.begin(), FPathCache.end(), Node) != FPathCache.end()) FPathCache.clear();
+  auto it = FRecordNodes.find(Node->GetRec());
+  if (it != FRecordNodes.end() && it->second == Node) FRecordNodes.erase(it);
+}
+
+TMemRecViewEh* TMemoryTreeListEh::NodeOfRecord(TMemoryRecordEh* Rec) const {
+  auto it = FRecordNodes.find(Rec);
+  return it == FRecordNodes.end() ? nullptr : it->second;
+}
+
+TBaseTreeNodeEh* TMemoryTreeListEh::NodeOrRootOfRecord(TMemoryRecordEh* Rec) const {
+  TMemRecViewEh* node = NodeOfRecord(Rec);
+  return node ? static_cast<TBaseTreeNodeEh*>(node) : GetRoot();
+}
+
+Integer TMemoryTreeListEh::CompareNodes(TBaseTreeNodeEh* Node1, TBaseTreeNodeEh* Node2, TObject* ParamSort) {
+  TMemoryRecordEh* a = static_cast<TMemRecViewEh*>(Node1)->GetRec();
+  TMemoryRecordEh* b = static_cast<TMemRecViewEh*>(Node2)->GetRec();
+  auto* order = dynamic_cast<TOrderByList*>(ParamSort);
+  if (FRecordsView->OnCompareRecords) return FRecordsView->OnCompareRecords(FRecordsView, a, b, order);
+  return TRecordsViewEh::CompareRecordsByOrder(a, b, order);
+}
+
+void TMemoryTreeListEh::MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex,
+                               TNodeAttachModeEh Mode) {
+  TTreeListEh::MoveTo(Node, Destination, ReIndex, Mode);
+  FDirty = true;
+}
+
+void TMemoryTreeListEh::SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) {
+  TTreeListEh::SortData(CompareProg, ParamSort, ARecurse);
+  FDirty = true;
+  RebuildFlatLists();
+}
+
+void TMemoryTreeListEh::ExpandedChanged(TBaseTreeNodeEh* Node) {
+  FDirty = true;
+  TTreeListEh::ExpandedChanged(Node);
+}
+
+void TMemoryTreeListEh::SetSortOrder(const String& Value) {
+  if (FSortOrder == Value) return;
+  FOrderByList->ParseOrderBy(Value);
+  FSortOrder = Value;
+  ApplySortOrder();
+}
+
+void TMemoryTreeListEh::ApplySortOrder() {
+  // An empty order compares every pair equal; the unstable sort would only shuffle.
+  if (FOrderByList->Count() == 0) return;
+  if (FRecordsView->OnCompareRecords)
+    SortData([this](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* p) { return CompareNodes(a, b, p); },
+             FOrderByList.get(), true);
+  else
+    SortByOrder(FOrderByList.get());
+}
+
+void TMemoryTreeListEh::RebuildFlatLists() {
+  FDisplayedList.clear();
+  FAllVisibleList.clear();
+  for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, true))
+    FDisplayedList.push_back(static_cast<TMemRecViewEh*>(n));
+  for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, false))
+    FAllVisibleList.push_back(static_cast<TMemRecViewEh*>(n));
+  FDirty = false;
+}
+
+Integer TMemoryTreeListEh::DisplayedCount() {
+  if (FDirty) RebuildFlatLists();
+  return static_cast<Integer>(FDisplayedList.size());
+}
+
+TMemRecViewEh* TMemoryTreeListEh::GetDisplayedNode(Integer Index) {
+  if (FDirty) RebuildFlatLists();
+  if (Index < 0 || Index >= static_cast<Integer>(FDisplayedList.size())) return nullptr;
+  return FDisplayedList[static_cast<size_t>(Index)];
+}
+
+Integer TMemoryTreeListEh::AllVisibleCount() {
+  if (FDirty) RebuildFlatLists();
+  return static_cast<Integer>(FAllVisibleList.size());
+}
+
+TMemRecViewEh* TMemoryTreeListEh::GetAllVisibleNode(Integer Index) {
+  if (FDirty) RebuildFlatLists();
+  if (Index < 0 || Index >= static_cast<Integer>(FAllVisibleList.size())) return nullptr;
+  return FAllVisibleList[static_cast<size_t>(Index)];
+}
+
+Variant TMemoryTreeListEh::KeyOf(TMemoryRecordEh* Rec) const {
+  const std::vector<Integer>& fields = FRecordsView->GetKeyFields();
+  return fields.empty() ? Null() : Rec->GetValuesByIndexes(fields, rvvValueEh);
+}
+
+Variant TMemoryTreeListEh::ParentKeyOf(TMemoryRecordEh* Rec) const {
+  const std::vector<Integer>& fields = FRecordsView->GetRefParentFields();
+  return fields.empty() ? Null() : Rec->GetValuesByIndexes(fields, rvvValueEh);
+}
+
+TMTIndexEh* TMemoryTreeListEh::KeyIndex() const {
+  TRecordsListEh* list = FRecordsView->GetRecordsList();
+  if (!list || FRecordsView->GetKeyFieldName().empty()) return nullptr;
+  TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(FRecordsView->GetKeyFieldName());
+  return index && index->GetActive() ? index : nullptr;
+}
+
+TMTIndexEh* TMemoryTreeListEh::RefParentIndex() const {
+  TRecordsListEh* list = FRecordsView->GetRecordsList();
+  if (!list || FRecordsView->GetRefParentFieldName().empty()) return nullptr;
+  TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(FRecordsView->GetRefParentFieldName());
+  return index && index->GetActive() ? index : nullptr;
+}
+
+TBaseTreeNodeEh* TMemoryTreeListEh::FindNodeByKey(const Variant& KeyValue) {
+  if (IsNullKey(KeyValue)) return GetRoot();
+  if (TMTIndexEh* index = KeyIndex()) {
+    std::vector<TMemoryRecordEh*> recs;
+    try {
+      index->GetRecordsByKey(KeyValue, recs);
+    } catch (const Exception&) {
+      recs.clear();  // a key of another type names no record
+    }
+    // The first of the equal records that has a node (a record being added has none yet).
+    TMemRecViewEh* best = nullptr;
+    for (TMemoryRecordEh* r : recs)
+      if (TMemRecViewEh* n = NodeOfRecord(r); n && (!best || r->GetIndex() < best->GetRec()->GetIndex())) best = n;
+    return best ? static_cast<TBaseTreeNodeEh*>(best) : GetRoot();
+  }
+  for (TBaseTreeNodeEh* n = GetFirst(); n; n = GetNext(n))
+    if (VarEqualsEh(KeyOf(static_cast<TMemRecViewEh*>(n)->GetRec()), KeyValue)) return n;
+  return GetRoot();
+}
+
+TBaseTreeNodeEh* TMemoryTreeListEh::FindParentNode(TMemoryRecordEh* Rec) {
+  return FindNodeByKey(ParentKeyOf(Rec));
+}
+
+bool TMemoryTreeListEh::CheckReferenceLoop(TMemoryRecordEh* Rec) {
+  const Variant parentKey = ParentKeyOf(Rec);
+  if (IsNullKey(parentKey)) return false;
+  if (VarCompareEh(parentKey, KeyOf(Rec)) == 0) return true;
+  TMemRecViewEh* own = NodeOfRecord(Rec);
+  if (!own) return false;  // a record without a node has no descendants
+  for (TBaseTreeNodeEh* p = FindNodeByKey(parentKey); p && p != GetRoot(); p = p->GetParent())
+    if (p == own) return true;
+  return false;
+}
+
+void TMemoryTreeListEh::CollectRecords(std::vector<TMemoryRecordEh*>& List, TBaseTreeNodeEh* Node, bool ARecurse) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  for (Integer i = 0; i < node->Count(); ++i) {
+    List.push_back(static_cast<TMemRecViewEh*>(node->GetItem(i))->GetRec());
+    if (ARecurse) CollectRecords(List, node->GetItem(i), true);
+  }
+}
+
+Integer TMemoryTreeListEh::FindChildPosition(TBaseTreeNodeEh* Parent, TMemoryRecordEh* Rec) {
+  auto rec = [Parent](Integer i) { return static_cast<TMemRecViewEh*>(Parent->GetItem(i))->GetRec(); };
+  const Integer count = Parent->Count();
+  if (count == 0) return 0;
+  if (FRecordsView->CompareRecords(rec(0), Rec) > 0) return 0;
+  if (count >= 2 && FRecordsView->CompareRecords(rec(count - 2), Rec) < 0) return count - 1;
+  Integer low = 0, high = count - 1;
+  Integer middle = high / 2;
+  for (;;) {
+    const Integer c = FRecordsView->CompareRecords(rec(middle), Rec);
+    if (c > 0) high = middle;
+    else if (c == 0) return middle;
+    else low = middle;
+    const Integer next = (high + low) / 2;
+    if (next == middle) break;
+    middle = next;
+  }
+  return middle + 1;
+}
+
+TMemRecViewEh* TMemoryTreeListEh::InsertRecordNode(TBaseTreeNodeEh* Parent, TMemoryRecordEh* Rec) {
+  TRecordsListEh* list = FRecordsView->GetRecordsList();
+  // While the whole tree is built, records arrive in records-list order and the
+  // view sorts the finished tree once, on precomputed keys.
+  const bool sorted = !FRecordsView->GetSortOrder().empty() && !FBuilding;
+  const bool lastRecord = FBuilding || (list && Rec->GetIndex() == list->GetCount() - 1);
+  TBaseTreeNodeEh* lastChild = Parent->Count() > 0 ? Parent->GetItem(Parent->Count() - 1) : nullptr;
+  auto* node = static_cast<TMemRecViewEh*>(AddChild(String(), Parent, Rec));
+  FRecordNodes[Rec] = node;
+  if (sorted) {
+    // Sorted siblings take a new record at its place whatever its records-list position.
+    const Integer pos = FindChildPosition(Parent, Rec);
+    if (pos < Parent->Count() - 1) MoveTo(node, Parent->GetItem(pos), true, naInsertEh);
+  } else if (!lastRecord && lastChild &&
+             static_cast<TMemRecViewEh*>(lastChild)->GetRec()->GetIndex() > Rec->GetIndex()) {
+    Integer k = Parent->Count() - 2;
+    while (k >= 0 && static_cast<TMemRecViewEh*>(Parent->GetItem(k))->GetRec()->GetIndex() > Rec->GetIndex()) --k;
+    MoveTo(node, Parent->GetItem(k + 1), true, naInsertEh);
+  }
+  node->SetExpanded(FDefaultNodeExpanded);
+  node->SetHasChildren(FDefaultNodeHasChildren);
+  FDirty = true;
+  return node;
+}
+
+TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
+  const Variant parentKey = ParentKeyOf(Rec);
+  const bool topLevel = IsNullKey(parentKey);
+  TBaseTreeNodeEh* parent = nullptr;
+  bool replaceLast = false;
+  auto matches = [&](TMemRecViewEh* n) { return VarEqualsEh(KeyOf(n->GetRec()), parentKey); };
+  if (!topLevel && !FPathCache.empty()) {
+    const size_t n = FPathCache.size();
+    if (n >= 2 && matches(FPathCache[n - 2])) {
+      parent = FPathCache[n - 2];
+      replaceLast = true;
+    } else if (matches(FPathCache[n - 1])) {
+      parent = FPathCache[n - 1];
+    } else {
+      FPathCache.pop_back();
+      if (n >= 2) FPathCache.pop_back();
+      while (!FPathCache.empty()) {
+        if (matches(FPathCache.back())) {
+          parent = FPathCache.back();
+          break;
+        }
+        FPathCache.pop_back();
+      }
+    }
+  }
+  if (!parent) parent = topLevel ? GetRoot() : FindParentNode(Rec);
+  if (parent->GetLevel() + 1 > GetMaxLevel()) parent = GetRoot();
+  TMemRecViewEh* node = InsertRecordNode(parent, Rec);
+
+  if (FFullBuildCheck) {
+    const Variant key = KeyOf(Rec);
+    std::vector<TMemRecViewEh*> children;
+    if (!IsNullKey(key)) {
+      if (TMTIndexEh* index = RefParentIndex()) {
+        std::vector<TMemoryRecordEh*> recs;
+        try {
+          index->GetRecordsByKey(key, recs);
+        } catch (const Exception&) {
+          recs.clear();
+        }
+        for (TMemoryRecordEh* r : recs)
+          if (TMemRecViewEh* c = NodeOfRecord(r)) children.push_back(c);
+      } else {
+        // Not below a matching node: its subtree moves with it.
+        TBaseTreeNodeEh* n = GetFirst();
+        while (n) {
+          auto* rn = static_cast<TMemRecViewEh*>(n);
+          if (VarEqualsEh(ParentKeyOf(rn->GetRec()), key)) {
+            children.push_back(rn);
+            TBaseTreeNodeEh* next = nullptr;
+            for (TBaseTreeNodeEh* up = n; up && up != GetRoot() && !next; up = up->GetParent())
+              next = GetNextSibling(up);
+            n = next;
+          } else {
+            n = GetNext(n);
+          }
+        }
+      }
+    }
+    // The node itself and its ancestors cannot go below it: that would close a cycle.
+    children.erase(std::remove_if(children.begin(), children.end(),
+                                  [node](TMemRecViewEh* c) { return IsWithin(node, c) || c->GetParent() == node; }),
+                   children.end());
+    std::sort(children.begin(), children.end(), [](TMemRecViewEh* a, TMemRecViewEh* b) {
+      return a->GetRec()->GetIndex() < b->GetRec()->GetIndex();
+    });
+    std::vector<TMemRecViewEh*> leftParents;
+    for (TMemRecViewEh* c : children) {
+      TBaseTreeNodeEh* from = c->GetParent();
+      try {
+        MoveTo(c, node, true, naAddChildEh);
+      } catch (const Exception&) {
+        continue;  // too deep under the new node: it stays where it is
+      }
+      if (from && from != GetRoot()) leftParents.push_back(static_cast<TMemRecViewEh*>(from));
+    }
+    for (TMemRecViewEh* p : leftParents) UpdateNodeVisibility(p, true);
+  }
+  if (replaceLast) FPathCache.back() = node;
+  else FPathCache.push_back(node);
+  FDirty = true;
+  return node;
+}
+
+void TMemoryTreeListEh::MoveNodeForRecord(TMemRecViewEh* Node, TMemoryRecordEh* Rec, bool ReIndex) {
+  TBaseTreeNodeEh* parent = FindParentNode(Rec);
+  // A parent inside the node's own subtree (possible with duplicate keys) would
+  // close a cycle, and one too deep cannot take it: the top level instead.
+  if (IsWithin(parent, Node) || parent->GetLevel() + 1 + Node->SubtreeHeight() > GetMaxLevel()) parent = GetRoot();
+  const bool sorted = !FRecordsView->GetSortOrder().empty();
+  if (parent == Node->GetParent() && !sorted) return;
+  // The sibling to go before: by the sort when there is one, else by records-list order.
+  TBaseTreeNodeEh* before = nullptr;
+  for (Integer i = 0; i < parent->Count(); ++i) {
+    auto* c = static_cast<TMemRecViewEh*>(parent->GetItem(i));
+    if (c == Node) continue;
+    const bool after = sorted ? FRecordsView->CompareRecords(c->GetRec(), Rec) >= 0
+                              : c->GetRec()->GetIndex() > Rec->GetIndex();
+    if (after) {
+      before = c;
+      break;
+    }
+  }
+  if (before) {
+    if (before->GetIndex() != Node->GetIndex() + 1 || Node->GetParent() != parent)
+      MoveTo(Node, before, ReIndex, naInsertEh);
+  } else if (Node->GetParent() != parent || Node->GetIndex() != parent->Count() - 1) {
+    MoveTo(Node, parent, ReIndex, naAddChildEh);
+  }
+  FDirty = true;
+}
+
+void TMemoryTreeListEh::UpdateNodeVisibility(TMemRecViewEh* Node, bool Propagate) {
+  FDirty = true;
+  TBaseTreeNodeEh* n = Node;
+  while (n && n != GetRoot()) {
+    if (n->GetVisibleCount() == 0) n->SetVisible(FRecordsView->IsRecordInView(static_cast<TMemRecViewEh*>(n)->GetRec()));
+    else n->SetVisible(true);
+    if (!Propagate) break;
+    TBaseTreeNodeEh* parent = n->GetParent();
+    if (!parent || parent == GetRoot() || parent->GetVisible() == n->GetVisible()) break;
+    n = parent;
+  }
+}
+
+void TMemoryTreeListEh::RefreshVisibility(TBaseTreeNodeEh* Node) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  for (Integer i = 0; i < node->Count(); ++i) {
+    RefreshVisibility(node->GetItem(i));
+    UpdateNodeVisibility(static_cast<TMemRecViewEh*>(node->GetItem(i)), false);
+  }
+  FDirty = true;
+}
+
+void TMemoryTreeListEh::ShowChildrenOfVisibleNodes(TBaseTreeNodeEh* Node) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  for (Integer i = 0; i < node->Count(); ++i) {
+    TBaseTreeNodeEh* child = node->GetItem(i);
+    if (!child->GetVisible()) continue;
+    if (child->GetVisibleCount() == 0) {
+      for (TBaseTreeNodeEh* d = GetNext(child); d && IsWithin(d, child) && d != child; d = GetNext(d))
+        d->SetVisible(true);
+    } else {
+      ShowChildrenOfVisibleNodes(child);
+    }
+  }
+  FDirty = true;
+}
+
+// ---------------------------------------------------------------------------
+// The view's tree upkeep
+
+void TRecordsViewEh::BuildTree() {
+  FTreeList->Clear();
+  FTreeList->FPathCache.clear();
+  FTreeList->FRecordNodes.clear();
+  FTreeList->MakeDirty();
+  if (!FTreeMode) return;
+  UpdateTreeFieldIndexes();
+  if (const std::vector<TMemoryRecordEh*>* list = SourceList()) {
+    FTreeList->FRecordNodes.reserve(list->size());
+    FTreeList->FBuilding = true;
+    try {
+      for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
+    } catch (...) {
+      FTreeList->FBuilding = false;
+      throw;
+    }
+    FTreeList->FBuilding = false;
+  }
+}
+
+void TRecordsViewEh::ReportTreeChange() {
+  if (FTreeList->GetDirty()) ViewDataEvent(nullptr, -1, rlnListChangedEh);
+}
+
+void TRecordsViewEh::TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotificationEh Action) {
+  TMemoryTreeListEh* tree = FTreeList.get();
+  switch (Action) {
+    case rlnRecAddingEh:
+    case rlnRecChangingEh:
+      if (tree->CheckReferenceLoop(MemRec)) throw Exception(SReferenceLoop);
+      return;
+    case rlnRecAddedEh: {
+      TMemRecViewEh* node = tree->AddRecordNode(MemRec);
+      tree->UpdateNodeVisibility(node, true);
+      break;
+    }
+    case rlnRecChangedEh: {
+      TMemRecViewEh* node = tree->NodeOfRecord(MemRec);
+      TBaseTreeNodeEh* oldParent = node ? node->GetParent() : nullptr;
+      if (node) tree->MoveNodeForRecord(node, MemRec, true);
+      else node = tree->AddRecordNode(MemRec);
+      tree->UpdateNodeVisibility(node, true);
+      // The parent it left may have been shown only for its sake.
+      if (oldParent && oldParent != node->GetParent() && oldParent != tree->GetRoot())
+        tree->UpdateNodeVisibility(static_cast<TMemRecViewEh*>(oldParent), true);
+      break;
+    }
+    case rlnRecDeletedEh:
+    case rlnRecMarkedForDelEh: {
+      TMemRecViewEh* node = tree->NodeOfRecord(MemRec);
+      if (!node) return;
+      std::vector<TMemoryRecordEh*> orphans;
+      tree->CollectRecords(orphans, node, true);
+      std::vector<TMemoryRecordEh*> tops;
+      tree->CollectRecords(tops, node, false);
+      TBaseTreeNodeEh* oldParent = node->GetParent();
+      tree->DeleteNode(node, true);
+      // The subtree finds its parents again, or goes to the top level.
+      for (TMemoryRecordEh* r : orphans) tree->AddRecordNode(r);
+      for (TMemoryRecordEh* r : tops)
+        if (TMemRecViewEh* n = tree->NodeOfRecord(r)) {
+          tree->RefreshVisibility(n);
+          tree->UpdateNodeVisibility(n, true);
+        }
+      if (oldParent && oldParent != tree->GetRoot())
+        tree->UpdateNodeVisibility(static_cast<TMemRecViewEh*>(oldParent), true);
+      break;
+    }
+    case rlnListChangedEh:
+      BuildTree();
+      RebuildView();
+      return;
+    default:
+      return;
+  }
+  ReportTreeChange();
+}

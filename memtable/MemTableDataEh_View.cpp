@@ -1,0 +1,594 @@
+// The records view: order-by lists, sorting, filtering and the record-by-record
+// upkeep of the view list.
+//
+// Sorting: when no OnCompareRecords hook is connected, the view compares by its
+// own order (CompareRecordsByOrder). A sort then reads every record's sort values
+// once into a key table (numbers as numbers, texts as collation keys) and runs
+// the same quicksort over the table: the comparisons give the same answers as
+// comparing the records, so the order is the same, at a fraction of the cost.
+
+#include <algorithm>
+#include <string>
+
+#include "editors/ToolCtrlsEh_Tools.h"
+#include "memtable/MemTableDataEh.h"
+#include "platform/core/Lists.h"
+#include "platform/core/Locale.h"
+#include "platform/core/Strings.h"
+#include "platform/data/DataSet.h"
+
+// ---------------------------------------------------------------------------
+// Order-by parsing
+
+namespace {
+
+// One token from Pos (0-based); an empty text at the end.
+String NextOrderToken(const String& S, size_t& Pos, bool& Bracketed) {
+  Bracketed = false;
+  while (Pos < S.size() && S[Pos] == u' ') ++Pos;
+  if (Pos >= S.size()) return String();
+  const Char c = S[Pos];
+  if (c == u',' || c == u';') {
+    ++Pos;
+    return String(1, c);
+  }
+  if (c == u'[') {
+    const size_t close = S.find(u']', Pos + 1);
+    const size_t end = close == String::npos ? S.size() : close;
+    String t = S.substr(Pos + 1, end - Pos - 1);
+    Pos = close == String::npos ? S.size() : close + 1;
+    Bracketed = true;
+    return t;
+  }
+  const size_t start = Pos;
+  while (Pos < S.size() && S[Pos] != u' ' && S[Pos] != u',' && S[Pos] != u';') ++Pos;
+  return S.substr(start, Pos - start);
+}
+
+}  // namespace
+
+TOrderByList::~TOrderByList() = default;
+
+void TOrderByList::ParseOrderBy(const String& OrderByStr) {
+  size_t pos = 0;
+  bool bracketed = false;
+  String token = NextOrderToken(OrderByStr, pos, bracketed);
+  if (token.empty() && !bracketed) {
+    FItems.clear();
+    return;
+  }
+  std::vector<std::unique_ptr<TOrderByItemEh>> items;
+  for (;;) {
+    const Integer field = FieldIndexByName(token);
+    if (field < 0) throw Exception(u" Field - \"" + token + u"\" not found.");
+    bool desc = false;
+    for (;;) {
+      token = NextOrderToken(OrderByStr, pos, bracketed);
+      const String upper = bracketed ? String() : UpperCase(token);
+      if (!bracketed && upper == u"ASC") desc = false;
+      else if (!bracketed && upper == u"DESC") desc = true;
+      else if (!bracketed && (token.empty() || token == u"," || token == u";")) break;
+      else throw Exception(u" Invalid token - \"" + token + u"\"");
+    }
+    items.push_back(std::make_unique<TOrderByItemEh>(field, desc));
+    token = NextOrderToken(OrderByStr, pos, bracketed);
+    if (token.empty() && !bracketed) break;
+  }
+  FItems = std::move(items);
+}
+
+Integer TRecordsViewOrderByList::FieldIndexByName(const String& FieldName) const {
+  TMTDataStructEh* ds = FRecordsView ? FRecordsView->GetDataStruct() : nullptr;
+  return ds ? ds->FieldIndex(FieldName) : -1;
+}
+
+Integer TMemoryTreeListOrderByList::FieldIndexByName(const String& FieldName) const {
+  TRecordsViewEh* view = FTreeList ? FTreeList->GetRecordsView() : nullptr;
+  TMTDataStructEh* ds = view ? view->GetDataStruct() : nullptr;
+  return ds ? ds->FieldIndex(FieldName) : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Sort keys
+
+namespace {
+
+const Variant& ValueAt(TMemoryRecordEh* Rec, Integer Column) {
+  static const Variant kNull = Variant::Null();
+  const TRecDataValues& data = Rec->GetData();
+  if (Column < 0 || static_cast<size_t>(Column) >= data.size()) return kNull;
+  return data[static_cast<size_t>(Column)];
+}
+
+class TSortKeys {
+public:
+  // False when some value has no key of its own kind (mixed or unusual types):
+  // the caller then compares the records themselves.
+  bool Build(const std::vector<TMemoryRecordEh*>& Recs, TOrderByList* OrderBy) {
+    FColumns.assign(static_cast<size_t>(OrderBy->Count()), Column());
+    for (Integer k = 0; k < OrderBy->Count(); ++k) {
+      Column& col = FColumns[static_cast<size_t>(k)];
+      col.Desc = OrderBy->GetItem(k)->Desc;
+      col.Cells.resize(Recs.size());
+      unsigned kinds = 0;
+      for (size_t r = 0; r < Recs.size(); ++r) {
+        const Variant& v = ValueAt(Recs[r], OrderBy->GetItem(k)->FieldIndex);
+        Cell& c = col.Cells[r];
+        switch (v.VarType()) {
+          case varNull: case varEmpty: c.Kind = kNull; break;
+          case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+          case varInt64:
+            c.Kind = kInt;
+            c.I = v.AsInt64();
+            break;
+          case varBoolean:
+            c.Kind = kInt;
+            c.I = v.AsBoolean() ? 1 : 0;
+            break;
+          case varSingle: case varDouble: case varDate:
+            c.Kind = kFloat;
+            c.D = v.AsDouble();
+            break;
+          case varCurrency:
+            c.Kind = kCurrency;
+            c.I = v.AsCurrency().Raw;
+            break;
+          case varOleStr: case varString:
+            if (col.Texts.empty()) col.Texts.resize(Recs.size());
+            c.Kind = kText;
+            col.Texts[r] = CollationSortKey(v.AsString(), false);
+            break;
+          default:
+            return false;
+        }
+        if (c.Kind != kNull) kinds |= 1u << c.Kind;
+      }
+      // Numbers of one kind, integers with floats, or texts alone.
+      if (kinds != 0 && kinds != (1u << kInt) && kinds != (1u << kFloat) && kinds != ((1u << kInt) | (1u << kFloat)) &&
+          kinds != (1u << kCurrency) && kinds != (1u << kText))
+        return false;
+    }
+    return true;
+  }
+
+  Integer Compare(Integer A, Integer B) const {
+    for (const Column& col : FColumns) {
+      const Cell& a = col.Cells[static_cast<size_t>(A)];
+      const Cell& b = col.Cells[static_cast<size_t>(B)];
+      Integer r = 0;
+      if (a.Kind == kNull || b.Kind == kNull) {
+        if (a.Kind == b.Kind) continue;
+        r = a.Kind == kNull ? -1 : 1;
+      } else if (a.Kind == kText) {
+        const int c = col.Texts[static_cast<size_t>(A)].compare(col.Texts[static_cast<size_t>(B)]);
+        r = c < 0 ? -1 : c > 0 ? 1 : 0;
+      } else if (a.Kind == b.Kind && a.Kind != kFloat) {
+        r = a.I < b.I ? -1 : a.I > b.I ? 1 : 0;
+      } else {
+        const long double x = a.Kind == kFloat ? a.D : static_cast<long double>(a.I);
+        const long double y = b.Kind == kFloat ? b.D : static_cast<long double>(b.I);
+        r = x < y ? -1 : x > y ? 1 : 0;
+      }
+      if (r != 0) return col.Desc ? -r : r;
+    }
+    return 0;
+  }
+
+private:
+  enum : Byte { kNull = 0, kInt = 1, kFloat = 2, kCurrency = 3, kText = 4 };
+  struct Cell {
+    Byte Kind = kNull;
+    union {
+      Int64 I;
+      double D;
+    };
+    Cell() : I(0) {}
+  };
+  struct Column {
+    bool Desc = false;
+    std::vector<Cell> Cells;
+    std::vector<std::string> Texts;
+  };
+  std::vector<Column> FColumns;
+};
+
+}  // namespace
+
+Integer TRecordsViewEh::CompareRecordsByOrder(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* OrderBy) {
+  if (!OrderBy) return 0;
+  for (Integer k = 0; k < OrderBy->Count(); ++k) {
+    const TOrderByItemEh* item = OrderBy->GetItem(k);
+    const Variant& a = ValueAt(Rec1, item->FieldIndex);
+    const Variant& b = ValueAt(Rec2, item->FieldIndex);
+    const bool an = a.IsNull() || a.IsEmpty(), bn = b.IsNull() || b.IsEmpty();
+    Integer r;
+    if (an || bn) {
+      if (an && bn) continue;
+      r = an ? -1 : 1;
+    } else {
+      switch (VarCompareValue(a, b)) {
+        case TVarCompareResult::vrEqual: r = 0; break;
+        case TVarCompareResult::vrLessThan: r = -1; break;
+        default: r = 1; break;
+      }
+    }
+    if (r != 0) return item->Desc ? -r : r;
+  }
+  return 0;
+}
+
+void TRecordsViewEh::SortRecords(std::vector<TMemoryRecordEh*>& List) {
+  if (List.size() < 2) return;
+  const Integer last = static_cast<Integer>(List.size()) - 1;
+  if (OnCompareRecords) {
+    QuickSortEh(List, 0, last, [this](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+      return OnCompareRecords(this, a, b, FOrderByList.get());
+    });
+    return;
+  }
+  TSortKeys keys;
+  if (!keys.Build(List, FOrderByList.get())) {
+    QuickSortEh(List, 0, last, [this](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+      return CompareRecordsByOrder(a, b, FOrderByList.get());
+    });
+    return;
+  }
+  std::vector<Integer> rows(List.size());
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Integer>(i);
+  QuickSortEh(rows, 0, last, [&keys](Integer a, Integer b) { return keys.Compare(a, b); });
+  std::vector<TMemoryRecordEh*> sorted(List.size());
+  for (size_t i = 0; i < rows.size(); ++i) sorted[i] = List[static_cast<size_t>(rows[i])];
+  List.swap(sorted);
+}
+
+void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
+  std::vector<TMemoryRecordEh*> recs;
+  std::vector<TMemRecViewEh*> nodes;
+  for (TBaseTreeNodeEh* n = GetFirst(); n; n = GetNext(n)) {
+    auto* node = static_cast<TMemRecViewEh*>(n);
+    node->FSortRow = static_cast<Integer>(recs.size());
+    recs.push_back(node->GetRec());
+    nodes.push_back(node);
+  }
+  TSortKeys keys;
+  if (keys.Build(recs, OrderBy)) {
+    TTreeListEh::SortData(
+        [&keys](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+          return keys.Compare(static_cast<TMemRecViewEh*>(a)->FSortRow, static_cast<TMemRecViewEh*>(b)->FSortRow);
+        },
+        OrderBy, true);
+  } else {
+    TTreeListEh::SortData(
+        [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* param) {
+          return TRecordsViewEh::CompareRecordsByOrder(static_cast<TMemRecViewEh*>(a)->GetRec(),
+                                                       static_cast<TMemRecViewEh*>(b)->GetRec(),
+                                                       static_cast<TOrderByList*>(param));
+        },
+        OrderBy, true);
+  }
+  for (TMemRecViewEh* node : nodes) node->FSortRow = -1;
+  MakeDirty();
+  RebuildFlatLists();
+}
+
+// ---------------------------------------------------------------------------
+// TRecordsViewEh
+
+TRecordsViewEh::TRecordsViewEh(TComponent* AOwner)
+    : TRecordsListNotificatorEh(AOwner),
+      FAggregates(std::make_unique<TMTAggregatesEh>(this)),
+      FOrderByList(std::make_unique<TRecordsViewOrderByList>(this)),
+      FTreeList(std::make_unique<TMemoryTreeListEh>(this)) {}
+
+TRecordsViewEh::~TRecordsViewEh() {
+  SetMemTableData(nullptr);
+  FViewList.clear();
+  std::vector<TRecordsListNotificatorEh*> dependents = FDependentViews;
+  for (TRecordsListNotificatorEh* v : dependents) v->SetMemTableData(nullptr);
+  FDependentViews.clear();
+  FTreeList.reset();
+  FAggregates.reset();
+  FOrderByList.reset();
+}
+
+TRecordsListEh* TRecordsViewEh::GetRecordsList() const {
+  TComponent* source = GetMemTableDataSource();
+  if (auto* store = dynamic_cast<TMemTableDataEh*>(source)) return store->GetRecordsList();
+  if (auto* view = dynamic_cast<TRecordsViewEh*>(source)) return view->GetRecordsList();
+  return nullptr;
+}
+
+TMTDataStructEh* TRecordsViewEh::GetDataStruct() const {
+  TComponent* source = GetMemTableDataSource();
+  if (auto* store = dynamic_cast<TMemTableDataEh*>(source)) return store->GetDataStruct();
+  if (auto* view = dynamic_cast<TRecordsViewEh*>(source)) return view->GetDataStruct();
+  return nullptr;
+}
+
+const std::vector<TMemoryRecordEh*>* TRecordsViewEh::SourceList() const {
+  TComponent* source = GetMemTableDataSource();
+  if (auto* store = dynamic_cast<TMemTableDataEh*>(source)) return &store->GetRecordsList()->GetActiveList();
+  if (auto* view = dynamic_cast<TRecordsViewEh*>(source)) return &view->FViewList;
+  return nullptr;
+}
+
+bool TRecordsViewEh::IsRecordInView(TMemoryRecordEh* Rec) {
+  if (!FStatusFilter.Contains(Rec->GetUpdateStatus())) return false;
+  return !OnFilterRecord || OnFilterRecord(this, Rec);
+}
+
+void TRecordsViewEh::AddDependentView(TRecordsListNotificatorEh* View) {
+  if (std::find(FDependentViews.begin(), FDependentViews.end(), View) == FDependentViews.end())
+    FDependentViews.push_back(View);
+}
+
+void TRecordsViewEh::DetachNotificator(TRecordsListNotificatorEh* Notificator) {
+  FDependentViews.erase(std::remove(FDependentViews.begin(), FDependentViews.end(), Notificator),
+                        FDependentViews.end());
+}
+
+void TRecordsViewEh::ViewDataEvent(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
+  FAggregates->Reset();
+  if (OnViewDataEvent) OnViewDataEvent(this, MemRec, Index, Action);
+  std::vector<TRecordsListNotificatorEh*> dependents = FDependentViews;
+  for (TRecordsListNotificatorEh* v : dependents) v->Notification(MemRec, Index, Action);
+}
+
+void TRecordsViewEh::ViewRecordMoved(TMemoryRecordEh* MemRec, Integer OldIndex, Integer NewIndex) {
+  if (OnViewRecordMoved) OnViewRecordMoved(this, MemRec, OldIndex, NewIndex);
+  std::vector<TRecordsListNotificatorEh*> dependents = FDependentViews;
+  for (TRecordsListNotificatorEh* v : dependents) v->RecordMoved(MemRec, OldIndex, NewIndex);
+}
+
+void TRecordsViewEh::SetSortOrder(const String& Value) {
+  if (FSortOrder == Value) return;
+  FOrderByList->ParseOrderBy(Value);
+  FSortOrder = Value;
+  ApplySortOrder();
+}
+
+void TRecordsViewEh::ApplySortOrder() {
+  if (FSortOrder.empty()) return;
+  if (FTreeMode) {
+    if (FTreeList->GetSortOrder() != FSortOrder) FTreeList->SetSortOrder(FSortOrder);
+    else FTreeList->ApplySortOrder();
+  } else {
+    SortRecords(FViewList);
+  }
+  ViewDataEvent(nullptr, -1, rlnListChangedEh);
+}
+
+Integer TRecordsViewEh::CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2) {
+  if (FSortOrder.empty()) return Rec1->GetIndex() - Rec2->GetIndex();
+  if (OnCompareRecords) return OnCompareRecords(this, Rec1, Rec2, FOrderByList.get());
+  return CompareRecordsByOrder(Rec1, Rec2, FOrderByList.get());
+}
+
+void TRecordsViewEh::RebuildView() {
+  FViewList.clear();
+  if (!FTreeMode) {
+    const std::vector<TMemoryRecordEh*>* list = OnGetPrefilteredList ? OnGetPrefilteredList(this) : nullptr;
+    if (!list) list = SourceList();
+    if (list) {
+      FViewList.reserve(list->size());
+      for (TMemoryRecordEh* rec : *list)
+        if (IsRecordInView(rec)) FViewList.push_back(rec);
+    }
+  }
+  FTreeList->RefreshVisibility(nullptr);
+  if (!FTreeList->GetFilterNodeIfParentVisible()) FTreeList->ShowChildrenOfVisibleNodes(nullptr);
+  if (FSortOrder.empty()) ViewDataEvent(nullptr, -1, rlnListChangedEh);
+  else ApplySortOrder();
+}
+
+void TRecordsViewEh::SetTreeMode(bool Value) {
+  if (FTreeMode == Value) return;
+  FTreeMode = Value;
+  if (Value) BuildTree();
+  else FTreeList->Clear();
+  RebuildView();
+}
+
+Integer TRecordsViewEh::ViewCount() {
+  return FTreeMode ? FTreeList->DisplayedCount() : static_cast<Integer>(FViewList.size());
+}
+
+TMemoryRecordEh* TRecordsViewEh::ViewRecord(Integer Index) {
+  if (FTreeMode) {
+    TMemRecViewEh* node = FTreeList->GetDisplayedNode(Index);
+    if (!node) TList::Error(u"List index out of bounds (%d)", Index);
+    return node->GetRec();
+  }
+  if (Index < 0 || Index >= static_cast<Integer>(FViewList.size())) TList::Error(u"List index out of bounds (%d)", Index);
+  return FViewList[static_cast<size_t>(Index)];
+}
+
+Integer TRecordsViewEh::IndexOfRecord(TMemoryRecordEh* Rec) {
+  if (FTreeMode) {
+    const Integer n = FTreeList->DisplayedCount();
+    for (Integer i = 0; i < n; ++i)
+      if (FTreeList->GetDisplayedNode(i)->GetRec() == Rec) return i;
+    return -1;
+  }
+  if (FSortOrder.empty() && Rec->GetIndex() >= 0) {
+    // In records-list order: a binary search by position.
+    auto it = std::lower_bound(FViewList.begin(), FViewList.end(), Rec,
+                               [](TMemoryRecordEh* a, TMemoryRecordEh* b) { return a->GetIndex() < b->GetIndex(); });
+    if (it != FViewList.end() && *it == Rec) return static_cast<Integer>(it - FViewList.begin());
+  }
+  auto it = std::find(FViewList.begin(), FViewList.end(), Rec);
+  return it == FViewList.end() ? -1 : static_cast<Integer>(it - FViewList.begin());
+}
+
+Integer TRecordsViewEh::GetAggregateRowCount() const {
+  if (FTreeMode) return FTreeList->AllVisibleCount();
+  return static_cast<Integer>(FViewList.size());
+}
+
+TMemoryRecordEh* TRecordsViewEh::GetAggregateRow(Integer Row) const {
+  if (FTreeMode) {
+    TMemRecViewEh* node = FTreeList->GetAllVisibleNode(Row);
+    return node ? node->GetRec() : nullptr;
+  }
+  return FViewList[static_cast<size_t>(Row)];
+}
+
+Integer TRecordsViewEh::FindInsertPosition(const std::vector<TMemoryRecordEh*>& List, TMemoryRecordEh* Rec,
+                                           Integer Hint) {
+  const Integer count = static_cast<Integer>(List.size());
+  if (count == 0 || CompareRecords(List.front(), Rec) >= 1) return 0;
+  if (CompareRecords(List.back(), Rec) < 0) return count;
+  if (Hint >= 0 && Hint <= count) {
+    const bool before = Hint == 0 || CompareRecords(List[static_cast<size_t>(Hint - 1)], Rec) <= 0;
+    const bool at = Hint == count || CompareRecords(List[static_cast<size_t>(Hint)], Rec) >= 0;
+    if (before && at) return Hint;
+  }
+  Integer low = 0, high = count - 1;
+  Integer middle = high / 2;
+  for (;;) {
+    const Integer c = CompareRecords(List[static_cast<size_t>(middle)], Rec);
+    if (c > 0) high = middle;
+    else if (c == 0) return middle;
+    else low = middle;
+    const Integer next = (high + low) / 2;
+    if (next == middle) break;
+    middle = next;
+  }
+  return middle + 1;
+}
+
+void TRecordsViewEh::Notification(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
+  TRecordsListNotificatorEh::Notification(MemRec, Index, Action);
+  if (FUpdateCount > 0) return;
+  if (FTreeMode) {
+    TreeNotification(MemRec, Action);
+  } else {
+    switch (Action) {
+      case rlnRecAddedEh:
+        if (IsRecordInView(MemRec)) {
+          const Integer pos = FindInsertPosition(FViewList, MemRec, -1);
+          FViewList.insert(FViewList.begin() + pos, MemRec);
+          ViewDataEvent(MemRec, pos, rlnRecAddedEh);
+        }
+        break;
+      case rlnRecChangedEh:
+      case rlnRecMarkedForDelEh: {
+        const Integer oldPos = IndexOfRecord(MemRec);
+        if (oldPos >= 0) FViewList.erase(FViewList.begin() + oldPos);
+        Integer newPos = -1;
+        if (IsRecordInView(MemRec)) {
+          newPos = FindInsertPosition(FViewList, MemRec, oldPos);
+          FViewList.insert(FViewList.begin() + newPos, MemRec);
+        }
+        if (oldPos >= 0 && newPos >= 0) {
+          if (oldPos != newPos) ViewRecordMoved(MemRec, oldPos, newPos);
+          ViewDataEvent(MemRec, newPos, Action);
+        } else if (newPos >= 0) {
+          ViewDataEvent(MemRec, newPos, rlnRecAddedEh);
+        } else if (oldPos >= 0) {
+          ViewDataEvent(MemRec, oldPos, rlnRecDeletedEh);
+        }
+        break;
+      }
+      case rlnRecDeletedEh: {
+        auto it = std::find(FViewList.begin(), FViewList.end(), MemRec);
+        if (it != FViewList.end()) {
+          const Integer pos = static_cast<Integer>(it - FViewList.begin());
+          FViewList.erase(it);
+          ViewDataEvent(MemRec, pos, rlnRecDeletedEh);
+        }
+        break;
+      }
+      case rlnListChangedEh:
+        RebuildView();
+        break;
+      default:
+        break;
+    }
+  }
+  switch (Action) {
+    case rlnRecAddedEh: case rlnRecChangedEh: case rlnRecDeletedEh: case rlnListChangedEh: case rlnRecMarkedForDelEh:
+      FAggregates->Reset();
+      break;
+    default:
+      break;
+  }
+}
+
+void TRecordsViewEh::RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex) {
+  TRecordsListNotificatorEh::RecordMoved(Item, OldIndex, NewIndex);
+  if (FUpdateCount > 0) return;
+  if (FTreeMode) {
+    TMemRecViewEh* node = FTreeList->NodeOfRecord(Item);
+    if (!node) return;
+    TBaseTreeNodeEh* parent = node->GetParent();
+    TBaseTreeNodeEh* target = nullptr;
+    for (Integer i = 0; i < parent->Count(); ++i) {
+      auto* sibling = static_cast<TMemRecViewEh*>(parent->GetItem(i));
+      if (sibling != node && sibling->GetRec()->GetIndex() > Item->GetIndex()) {
+        target = sibling;
+        break;
+      }
+    }
+    if (target) FTreeList->MoveTo(node, target, true, naInsertEh);
+    else FTreeList->MoveTo(node, parent, true, naAddChildEh);
+    ReportTreeChange();
+    return;
+  }
+  auto it = std::find(FViewList.begin(), FViewList.end(), Item);
+  if (it == FViewList.end()) return;
+  FViewList.erase(it);
+  // Before the first shown record that now lies behind it in the records list.
+  auto target = std::find_if(FViewList.begin(), FViewList.end(),
+                             [NewIndex](TMemoryRecordEh* r) { return r->GetIndex() > NewIndex; });
+  FViewList.insert(target, Item);
+  ViewDataEvent(nullptr, -1, static_cast<TRecordsListNotificationEh>(6));
+}
+
+void TRecordsViewEh::SetKeyFieldName(const String& Value) {
+  if (FKeyFieldName == Value) return;
+  FKeyFieldName = Value;
+  UpdateTreeFieldIndexes();
+}
+
+void TRecordsViewEh::SetRefParentFieldName(const String& Value) {
+  if (FRefParentFieldName == Value) return;
+  FRefParentFieldName = Value;
+  UpdateTreeFieldIndexes();
+}
+
+void TRecordsViewEh::UpdateTreeFieldIndexes() {
+  FKeyFields.clear();
+  FRefParentFields.clear();
+  TMTDataStructEh* ds = GetDataStruct();
+  if (!ds) return;
+  if (!FKeyFieldName.empty()) ds->GetFieldIndexes(FKeyFieldName, FKeyFields);
+  if (!FRefParentFieldName.empty()) ds->GetFieldIndexes(FRefParentFieldName, FRefParentFields);
+}
+
+// ---- editing through the view ----
+
+TMemoryRecordEh* TRecordsViewEh::NewRecord() { return GetRecordsList()->NewRecord(); }
+
+Integer TRecordsViewEh::AddRecord(TMemoryRecordEh* Rec) { return GetRecordsList()->AddRecord(Rec); }
+
+void TRecordsViewEh::InsertRecordAt(Integer Index, TMemoryRecordEh* Rec) {
+  TRecordsListEh* list = GetRecordsList();
+  Integer pos;
+  if (FTreeMode) {
+    pos = Index <= 0 ? 0 : ViewRecord(Index - 1)->GetIndex() + 1;
+  } else if (FViewList.empty()) {
+    pos = 0;
+  } else if (Index >= static_cast<Integer>(FViewList.size())) {
+    pos = list->GetCount();
+  } else {
+    pos = ViewRecord(std::max<Integer>(Index, 0))->GetIndex();
+  }
+  list->InsertRecordAt(pos, Rec);
+}
+
+void TRecordsViewEh::DeleteRecord(Integer Index) { GetRecordsList()->DeleteRecord(ViewRecord(Index)->GetIndex()); }
+
+void TRecordsViewEh::MergeChangeLog() { GetRecordsList()->MergeChangeLog(); }
+
+void TRecordsViewEh::CancelUpdates() { GetRecordsList()->CancelUpdates(); }

@@ -1,0 +1,435 @@
+// The generic tree: nodes with ordered children, levels and visibility, and the
+// tree that creates, attaches, moves, walks and sorts them.
+
+#include "memtable/MemTreeEh.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/core/Strings.h"
+
+namespace {
+
+const char16_t* const SReferenceLoop = u"Reference-loop found";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TBaseTreeNodeEh
+
+TBaseTreeNodeEh::~TBaseTreeNodeEh() {
+  std::vector<TBaseTreeNodeEh*> items;
+  items.swap(FItems);
+  FVisibleItems.clear();
+  for (TBaseTreeNodeEh* child : items) delete child;
+}
+
+bool TBaseTreeNodeEh::ExpandedChanging() { return FOwner ? FOwner->ExpandedChanging(this) : true; }
+
+TBaseTreeNodeEh* TBaseTreeNodeEh::GetItem(Integer Index) const {
+  if (Index < 0 || Index >= Count()) return nullptr;
+  return FItems[static_cast<size_t>(Index)];
+}
+
+void TBaseTreeNodeEh::ClearItems() {
+  FItems.clear();
+  FVisibleItems.clear();
+  FVisibleCount = 0;
+  FVisibleItemsDirty = false;
+}
+
+void TBaseTreeNodeEh::ChildVisibleChanged(TBaseTreeNodeEh*) { FVisibleItemsDirty = true; }
+
+void TBaseTreeNodeEh::ExpandedChanged() {
+  if (FOwner) FOwner->ExpandedChanged(this);
+}
+
+void TBaseTreeNodeEh::VisibleChanged() {
+  if (FParent) FParent->ChildVisibleChanged(this);
+}
+
+void TBaseTreeNodeEh::BuildVisibleItems() {
+  FVisibleItems.clear();
+  for (TBaseTreeNodeEh* child : FItems)
+    if (child->FVisible) {
+      child->FVisibleIndex = static_cast<Integer>(FVisibleItems.size());
+      FVisibleItems.push_back(child);
+    }
+  FVisibleCount = static_cast<Integer>(FVisibleItems.size());
+  FVisibleItemsDirty = false;
+  if (!FItems.empty()) FHasChildren = FVisibleCount > 0;
+}
+
+void TBaseTreeNodeEh::FlushVisibleItems() const {
+  if (FVisibleItemsDirty) const_cast<TBaseTreeNodeEh*>(this)->BuildVisibleItems();
+}
+
+void TBaseTreeNodeEh::CheckOwner(const TBaseTreeNodeEh* Node) const {
+  if (Node->FOwner != FOwner) throw Exception(u"TBaseTreeNodeEh.Add: Tree nodes can not has different Owners");
+}
+
+void TBaseTreeNodeEh::Renumber(Integer From) {
+  for (Integer i = std::max<Integer>(From, 0); i < Count(); ++i) FItems[static_cast<size_t>(i)]->FIndex = i;
+}
+
+void TBaseTreeNodeEh::Attach(Integer Pos, TBaseTreeNodeEh* Node) {
+  CheckOwner(Node);
+  FlushVisibleItems();
+  const bool allVisible = FVisibleCount == Count();
+  FItems.insert(FItems.begin() + Pos, Node);
+  Renumber(Pos);
+  if (allVisible && Node->FVisible) {
+    Node->FVisibleIndex = Pos;
+    ++FVisibleCount;
+  } else {
+    FVisibleItemsDirty = true;
+  }
+}
+
+Integer TBaseTreeNodeEh::Add(TBaseTreeNodeEh* Node) {
+  Attach(Count(), Node);
+  return Count() - 1;
+}
+
+void TBaseTreeNodeEh::Insert(Integer Pos, TBaseTreeNodeEh* Node) { Attach(std::clamp<Integer>(Pos, 0, Count()), Node); }
+
+void TBaseTreeNodeEh::DeleteAt(Integer Pos) {
+  if (Pos < 0 || Pos >= Count()) return;
+  FlushVisibleItems();
+  const bool allVisible = FVisibleCount == Count();
+  FItems.erase(FItems.begin() + Pos);
+  Renumber(Pos);
+  if (allVisible) --FVisibleCount;
+  else FVisibleItemsDirty = true;
+}
+
+void TBaseTreeNodeEh::ExchangeItems(Integer Index1, Integer Index2) {
+  std::swap(FItems[static_cast<size_t>(Index1)], FItems[static_cast<size_t>(Index2)]);
+  FItems[static_cast<size_t>(Index1)]->FIndex = Index1;
+  FItems[static_cast<size_t>(Index2)]->FIndex = Index2;
+  if (FVisibleCount != Count() || FVisibleItemsDirty) FVisibleItemsDirty = true;
+}
+
+Integer TBaseTreeNodeEh::GetVisibleCount() const {
+  FlushVisibleItems();
+  return FVisibleCount;
+}
+
+TBaseTreeNodeEh* TBaseTreeNodeEh::VisibleItems(Integer Index) const {
+  FlushVisibleItems();
+  if (FVisibleCount == Count()) return GetItem(Index);
+  if (Index < 0 || Index >= static_cast<Integer>(FVisibleItems.size())) return nullptr;
+  return FVisibleItems[static_cast<size_t>(Index)];
+}
+
+Integer TBaseTreeNodeEh::GetVisibleIndex() const {
+  if (!FParent) return FVisibleIndex;
+  FParent->FlushVisibleItems();
+  if (FParent->FVisibleCount == FParent->Count()) return FIndex;
+  return FVisible ? FVisibleIndex : -1;
+}
+
+bool TBaseTreeNodeEh::GetHasChildren() const {
+  FlushVisibleItems();
+  return FHasChildren;
+}
+
+void TBaseTreeNodeEh::SetHasChildren(bool Value) {
+  FlushVisibleItems();
+  FHasChildren = Value;
+}
+
+void TBaseTreeNodeEh::SetExpanded(bool Value) {
+  if (FExpanded == Value || !ExpandedChanging()) return;
+  FExpanded = Value;
+  ExpandedChanged();
+}
+
+void TBaseTreeNodeEh::SetVisible(bool Value) {
+  if (FVisible == Value || !VisibleChanging()) return;
+  FVisible = Value;
+  VisibleChanged();
+}
+
+Integer TBaseTreeNodeEh::SubtreeHeight() const {
+  Integer h = 0;
+  for (const TBaseTreeNodeEh* child : FItems) h = std::max(h, child->SubtreeHeight() + 1);
+  return h;
+}
+
+void TBaseTreeNodeEh::SetLevel(Integer Value) {
+  if (FLevel == Value) return;
+  if (FOwner) FOwner->CheckLevel(Value, SubtreeHeight());
+  StoreLevel(Value);
+}
+
+void TBaseTreeNodeEh::StoreLevel(Integer Value) {
+  FLevel = Value;
+  for (TBaseTreeNodeEh* child : FItems) child->StoreLevel(Value + 1);
+}
+
+void TBaseTreeNodeEh::SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) {
+  if (Count() > 1) {
+    // The pivot node stays the pivot for the whole pass; the scans stay inside L..R
+    // even for a comparison that is not a strict order.
+    auto sort = [&](auto&& self, Integer L, Integer R) -> void {
+      Integer I, J;
+      do {
+        I = L;
+        J = R;
+        TBaseTreeNodeEh* P = FItems[static_cast<size_t>(static_cast<unsigned>(L + R) >> 1)];
+        do {
+          while (I < R && CompareProg(FItems[static_cast<size_t>(I)], P, ParamSort) < 0) ++I;
+          while (J > L && CompareProg(FItems[static_cast<size_t>(J)], P, ParamSort) > 0) --J;
+          if (I <= J) {
+            if (I != J) ExchangeItems(I, J);
+            ++I;
+            --J;
+          }
+        } while (I <= J);
+        if (J > L) self(self, L, J);
+        L = I;
+      } while (I < R);
+    };
+    sort(sort, 0, Count() - 1);
+    if (FVisibleCount != Count()) FVisibleItemsDirty = true;
+  }
+  if (ARecurse)
+    for (TBaseTreeNodeEh* child : FItems) child->SortData(CompareProg, ParamSort, true);
+}
+
+// ---------------------------------------------------------------------------
+// TTreeListEh
+
+TTreeListEh::TTreeListEh(TClass NodeClass) : FNodeClass(NodeClass) {
+  FRoot = CreateNode(String(), nullptr);
+}
+
+TTreeListEh::~TTreeListEh() { delete FRoot; }
+
+bool TTreeListEh::ExpandedChanging(TBaseTreeNodeEh* Node) {
+  bool allow = true;
+  if (OnExpandedChanging) OnExpandedChanging(this, Node, allow);
+  return allow;
+}
+
+void TTreeListEh::ExpandedChanged(TBaseTreeNodeEh* Node) {
+  if (OnExpandedChanged) OnExpandedChanged(this, Node);
+}
+
+Integer TTreeListEh::CompareNodes(TBaseTreeNodeEh*, TBaseTreeNodeEh*, TObject*) { return 0; }
+
+void TTreeListEh::CheckLevel(Integer Level, Integer Height) const {
+  if (Level + Height > FMaxLevel)
+    throw Exception(u"TBaseTreeNodeEh.SetLevel: Max level exceed - " + IntToStr(FMaxLevel));
+}
+
+TBaseTreeNodeEh* TTreeListEh::CreateNode(const String& Text, void* Data) {
+  TObject* obj = FNodeClass && FNodeClass->Create ? FNodeClass->Create() : nullptr;
+  auto* node = dynamic_cast<TBaseTreeNodeEh*>(obj);
+  if (!node) {
+    delete obj;
+    throw Exception(u"TTreeListEh.CreateNode: the node class can not make tree nodes.");
+  }
+  node->FOwner = this;
+  node->FText = Text;
+  node->FData = Data;
+  node->FLevel = 0;
+  node->FIndex = -1;
+  return node;
+}
+
+TBaseTreeNodeEh* TTreeListEh::AddChild(const String& Text, TBaseTreeNodeEh* Parent, void* Data) {
+  TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
+  CheckLevel(parent->FLevel + 1, 0);
+  TBaseTreeNodeEh* node = CreateNode(Text, Data);
+  node->FParent = parent;
+  parent->SetHasChildren(true);
+  parent->Add(node);
+  node->StoreLevel(parent->FLevel + 1);
+  return node;
+}
+
+void TTreeListEh::AttachNode(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex,
+                             TNodeAttachModeEh Mode) {
+  if (!Node || Node == FRoot) return;
+  TBaseTreeNodeEh* dest = NodeOrRoot(Destination);
+  if (dest == FRoot && Mode != naAddChildEh && Mode != naAddChildFirstEh) return;
+  switch (Mode) {
+    case naAddEh:
+      AttachNode(Node, dest->FParent, false, naAddChildEh);
+      break;
+    case naAddFirstEh:
+      AttachNode(Node, dest->FParent, ReIndex, naAddChildFirstEh);
+      break;
+    case naAddChildEh:
+    case naAddChildFirstEh: {
+      CheckLevel(dest->FLevel + 1, Node->SubtreeHeight());
+      Node->FParent = dest;
+      dest->SetHasChildren(true);
+      if (Mode == naAddChildEh) dest->Add(Node);
+      else dest->Insert(0, Node);
+      Node->StoreLevel(dest->FLevel + 1);
+      break;
+    }
+    case naInsertEh: {
+      TBaseTreeNodeEh* parent = NodeOrRoot(dest->FParent);
+      CheckLevel(parent->FLevel + 1, Node->SubtreeHeight());
+      Node->FParent = parent;
+      parent->SetHasChildren(true);
+      parent->Insert(dest->FParent ? dest->FIndex : parent->Count(), Node);
+      Node->StoreLevel(parent->FLevel + 1);
+      break;
+    }
+  }
+}
+
+void TTreeListEh::Detach(TBaseTreeNodeEh* Node) {
+  TBaseTreeNodeEh* parent = Node->FParent;
+  if (!parent) return;
+  parent->DeleteAt(Node->FIndex);
+  parent->SetHasChildren(parent->Count() > 0);
+  Node->FParent = nullptr;
+  Node->FIndex = -1;
+}
+
+void TTreeListEh::MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex, TNodeAttachModeEh Mode) {
+  if (!Node || Node == FRoot) return;
+  TBaseTreeNodeEh* dest = NodeOrRoot(Destination);
+  if (dest == FRoot && Mode != naAddChildEh && Mode != naAddChildFirstEh) return;
+  for (TBaseTreeNodeEh* p = dest; p; p = p->FParent)
+    if (p == Node) throw Exception(SReferenceLoop);
+  // Every check before the node leaves its place.
+  TBaseTreeNodeEh* newParent =
+      (Mode == naAddChildEh || Mode == naAddChildFirstEh) ? dest : NodeOrRoot(dest->FParent);
+  if (Mode >= naAddEh && Mode <= naInsertEh) CheckLevel(newParent->FLevel + 1, Node->SubtreeHeight());
+  else return;
+  Detach(Node);
+  AttachNode(Node, dest, ReIndex, Mode);
+}
+
+void TTreeListEh::DeleteChildren(TBaseTreeNodeEh* Node) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  std::vector<TBaseTreeNodeEh*> items;
+  items.swap(node->FItems);
+  node->ClearItems();
+  for (TBaseTreeNodeEh* child : items) {
+    child->FParent = nullptr;
+    delete child;
+  }
+}
+
+void TTreeListEh::DeleteNode(TBaseTreeNodeEh* Node, bool) {
+  if (!Node || Node == FRoot) return;
+  DeleteChildren(Node);
+  Detach(Node);
+  delete Node;
+}
+
+void TTreeListEh::UpdateNodeIndexes(TBaseTreeNodeEh* Node, bool ARecurse) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  node->FVisibleItems.clear();
+  node->Renumber(0);
+  if (ARecurse)
+    for (TBaseTreeNodeEh* child : node->FItems) UpdateNodeIndexes(child, true);
+  node->BuildVisibleItems();
+}
+
+void TTreeListEh::FullExpand(TBaseTreeNodeEh* Node, bool ARecurse) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  if (node->Count() == 0) return;
+  if (node != FRoot) node->SetExpanded(true);
+  if (ARecurse)
+    for (Integer i = 0; i < node->Count(); ++i) FullExpand(node->GetItem(i), true);
+}
+
+void TTreeListEh::FullCollapse(TBaseTreeNodeEh* Node, bool ARecurse) {
+  TBaseTreeNodeEh* node = NodeOrRoot(Node);
+  node->SetExpanded(false);
+  if (ARecurse)
+    for (Integer i = 0; i < node->Count(); ++i) FullCollapse(node->GetItem(i), true);
+}
+
+TBaseTreeNodeEh* TTreeListEh::FindNodeByData(TBaseTreeNodeEh* StartNode, void* Data) const {
+  TBaseTreeNodeEh* start = NodeOrRoot(StartNode);
+  std::vector<TBaseTreeNodeEh*> stack(start->FItems.rbegin(), start->FItems.rend());
+  while (!stack.empty()) {
+    TBaseTreeNodeEh* n = stack.back();
+    stack.pop_back();
+    if (n->FData == Data) return n;
+    stack.insert(stack.end(), n->FItems.rbegin(), n->FItems.rend());
+  }
+  return nullptr;
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetFirstChild(TBaseTreeNodeEh* Node) const { return NodeOrRoot(Node)->GetItem(0); }
+
+TBaseTreeNodeEh* TTreeListEh::GetLastChild(TBaseTreeNodeEh* Node) const {
+  TBaseTreeNodeEh* n = NodeOrRoot(Node);
+  return n->GetItem(n->Count() - 1);
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetPrevSibling(TBaseTreeNodeEh* Node) const {
+  if (!Node || !Node->FParent) return nullptr;
+  return Node->FParent->GetItem(Node->FIndex - 1);
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetNextSibling(TBaseTreeNodeEh* Node) const {
+  if (!Node || !Node->FParent) return nullptr;
+  return Node->FParent->GetItem(Node->FIndex + 1);
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetLastDescendant(TBaseTreeNodeEh* Node) const {
+  TBaseTreeNodeEh* n = NodeOrRoot(Node);
+  while (n->Count() > 0) n = n->FItems.back();
+  return n;
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetNext(TBaseTreeNodeEh* Node) const {
+  if (!Node || Node == FRoot) return Node;
+  if (Node->Count() > 0) return Node->FItems.front();
+  for (TBaseTreeNodeEh* n = Node; n && n != FRoot; n = n->FParent)
+    if (TBaseTreeNodeEh* s = GetNextSibling(n)) return s;
+  return nullptr;
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetPrevious(TBaseTreeNodeEh* Node) const {
+  if (!Node || Node == FRoot) return Node;
+  if (TBaseTreeNodeEh* prev = GetPrevSibling(Node)) return GetLastDescendant(prev);
+  return Node->FParent == FRoot ? nullptr : Node->FParent;
+}
+
+bool TTreeListEh::HasChildren(TBaseTreeNodeEh* Node) const { return NodeOrRoot(Node)->Count() > 0; }
+
+bool TTreeListEh::AreAncestorsVisible(TBaseTreeNodeEh* Node, bool ConsiderExpanded) const {
+  if (!Node) return false;
+  for (TBaseTreeNodeEh* p = Node->FParent; p && p != FRoot; p = p->FParent)
+    if (!p->FVisible || (ConsiderExpanded && !p->FExpanded)) return false;
+  return true;
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetFirstVisible() const {
+  for (TBaseTreeNodeEh* child : FRoot->FItems)
+    if (child->FVisible) return child;
+  return nullptr;
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetNextVisible(TBaseTreeNodeEh* Node, bool ConsiderExpanded) const {
+  if (!Node) return nullptr;
+  if ((!ConsiderExpanded || Node->FExpanded) && Node->GetVisibleCount() > 0) return Node->VisibleItems(0);
+  for (TBaseTreeNodeEh* n = Node; n && n != FRoot; n = n->FParent)
+    if (TBaseTreeNodeEh* s = GetNextVisibleSibling(n)) return s;
+  return nullptr;
+}
+
+TBaseTreeNodeEh* TTreeListEh::GetNextVisibleSibling(TBaseTreeNodeEh* Node) const {
+  if (!Node || !Node->FParent) return nullptr;
+  TBaseTreeNodeEh* parent = Node->FParent;
+  for (Integer i = Node->FIndex + 1; i < parent->Count(); ++i)
+    if (parent->FItems[static_cast<size_t>(i)]->FVisible) return parent->FItems[static_cast<size_t>(i)];
+  return nullptr;
+}
+
+void TTreeListEh::SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) {
+  FRoot->SortData(CompareProg, ParamSort, ARecurse);
+}

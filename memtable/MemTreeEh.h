@@ -1,0 +1,188 @@
+#pragma once
+// A small generic tree: TBaseTreeNodeEh (ordered children, a level, expanded and
+// visible flags) and TTreeListEh (an invisible root, the node class to create,
+// a maximum depth, and the operations to add, attach, move, delete, walk and
+// sort nodes). The records view's parent/child tree and the grid's grouping
+// tree derive from both classes.
+//
+// Invariants:
+//   - every child's Index is its position among its parent's children and its
+//     Level is its parent's Level + 1 (the root has 0); no node lies deeper than
+//     MaxLevel, and a change that would put one deeper is refused before
+//     anything moves;
+//   - a node's visible list holds its Visible children in order; while every
+//     child is visible the list is not consulted and a child's visible position
+//     is its Index. After a child's visibility changes the list is rebuilt when
+//     next read, so hiding many children of one parent costs one rebuild.
+
+#include <functional>
+#include <vector>
+
+#include "platform/core/Exceptions.h"
+#include "platform/core/Object.h"
+
+class TTreeListEh;
+
+// Where AttachNode and MoveTo put a node relative to the destination.
+enum TNodeAttachModeEh : Integer {
+  naAddEh = 0,            // last sibling of the destination
+  naAddFirstEh = 1,       // first sibling
+  naAddChildEh = 2,       // last child
+  naAddChildFirstEh = 3,  // first child
+  naInsertEh = 4          // before the destination
+};
+
+class TBaseTreeNodeEh;
+// Negative, 0 or positive.
+using TCompareNodesEh = std::function<Integer(TBaseTreeNodeEh* Node1, TBaseTreeNodeEh* Node2, TObject* ParamSort)>;
+
+class TBaseTreeNodeEh : public TObject {
+public:
+  BORROW_CLASS(TBaseTreeNodeEh, TObject)
+  TBaseTreeNodeEh() = default;
+  // Frees every child (and so the whole subtree).
+  ~TBaseTreeNodeEh() override;
+  TBaseTreeNodeEh(const TBaseTreeNodeEh&) = delete;
+  TBaseTreeNodeEh& operator=(const TBaseTreeNodeEh&) = delete;
+
+  // Asks the owner tree whether Expanded may change.
+  virtual bool ExpandedChanging();
+  // The child at Index; null outside 0 .. Count - 1.
+  virtual TBaseTreeNodeEh* GetItem(Integer Index) const;
+  virtual bool VisibleChanging() { return true; }
+  // Empties both child lists without freeing the children.
+  virtual void ClearItems();
+  virtual void ChildVisibleChanged(TBaseTreeNodeEh* ChildNode);
+  virtual void ExpandedChanged();
+  virtual void VisibleChanged();
+  virtual void BuildVisibleItems();
+
+  // "TBaseTreeNodeEh.Add: Tree nodes can not has different Owners" for a node of another tree.
+  Integer Add(TBaseTreeNodeEh* Node);
+  void Insert(Integer Pos, TBaseTreeNodeEh* Node);
+  // Detaches the child at Pos (not freed).
+  void DeleteAt(Integer Pos);
+  void ExchangeItems(Integer Index1, Integer Index2);
+  void SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse);
+
+  Integer Count() const { return static_cast<Integer>(FItems.size()); }
+  Integer GetVisibleCount() const;
+  Integer VisibleCount() const { return GetVisibleCount(); }
+  // The child at a visible position; null outside.
+  TBaseTreeNodeEh* VisibleItems(Integer Index) const;
+  TBaseTreeNodeEh* operator[](Integer Index) const { return GetItem(Index); }
+
+  TTreeListEh* GetOwner() const { return FOwner; }
+  const String& GetText() const { return FText; }
+  void SetText(const String& Value) { FText = Value; }
+  void* GetData() const { return FData; }
+  void SetData(void* Value) { FData = Value; }
+  bool GetExpanded() const { return FExpanded; }
+  void SetExpanded(bool Value);
+  bool GetHasChildren() const;
+  void SetHasChildren(bool Value);
+  Integer GetIndex() const { return FIndex; }
+  Integer GetLevel() const { return FLevel; }
+  // "TBaseTreeNodeEh.SetLevel: Max level exceed - <MaxLevel>" when the node or a
+  // descendant would lie deeper than the owner's MaxLevel; nothing changes then.
+  void SetLevel(Integer Value);
+  TBaseTreeNodeEh* GetParent() const { return FParent; }
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  Integer GetVisibleIndex() const;
+  // How many levels lie below the node (0 for a leaf).
+  Integer SubtreeHeight() const;
+
+private:
+  friend class TTreeListEh;
+  void Attach(Integer Pos, TBaseTreeNodeEh* Node);
+  void Renumber(Integer From);
+  void CheckOwner(const TBaseTreeNodeEh* Node) const;
+  void FlushVisibleItems() const;
+  void StoreLevel(Integer Value);
+
+  TTreeListEh* FOwner = nullptr;
+  String FText;
+  void* FData = nullptr;
+  bool FExpanded = false;
+  bool FHasChildren = false;
+  Integer FIndex = -1;
+  std::vector<TBaseTreeNodeEh*> FItems;  // owned
+  mutable std::vector<TBaseTreeNodeEh*> FVisibleItems;
+  Integer FLevel = 0;
+  TBaseTreeNodeEh* FParent = nullptr;
+  bool FVisible = true;
+  mutable Integer FVisibleCount = 0;
+  mutable Integer FVisibleIndex = -1;
+  mutable bool FVisibleItemsDirty = false;
+};
+
+using TExpandedChangedEventEh = std::function<void(TObject* Sender, TBaseTreeNodeEh* Node)>;
+using TExpandedChangingEventEh = std::function<void(TObject* Sender, TBaseTreeNodeEh* Node, bool& AllowExpansion)>;
+
+class TTreeListEh : public TObject {
+public:
+  BORROW_CLASS(TTreeListEh, TObject)
+  // NodeClass: TBaseTreeNodeEh or a descendant with a default constructor.
+  explicit TTreeListEh(TClass NodeClass);
+  ~TTreeListEh() override;
+  TTreeListEh(const TTreeListEh&) = delete;
+  TTreeListEh& operator=(const TTreeListEh&) = delete;
+
+  virtual bool ExpandedChanging(TBaseTreeNodeEh* Node);
+  virtual void ExpandedChanged(TBaseTreeNodeEh* Node);
+  virtual Integer CompareNodes(TBaseTreeNodeEh* Node1, TBaseTreeNodeEh* Node2, TObject* ParamSort);
+  // "Reference-loop found" when Destination is Node or lies below it; nothing changes then.
+  virtual void MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex, TNodeAttachModeEh Mode);
+  virtual void SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse);
+
+  TBaseTreeNodeEh* GetRoot() const { return FRoot; }
+  Integer GetMaxLevel() const { return FMaxLevel; }
+  void SetMaxLevel(Integer Value) { FMaxLevel = Value; }
+  TClass GetNodeClass() const { return FNodeClass; }
+
+  // A detached node of the node class.
+  TBaseTreeNodeEh* CreateNode(const String& Text, void* Data);
+  // Parent null means the root. Refused (nothing made) when the node would be too deep.
+  TBaseTreeNodeEh* AddChild(const String& Text, TBaseTreeNodeEh* Parent, void* Data);
+  // Attaches a detached node; a nil node or the root is ignored. Refused before
+  // anything changes when the node's subtree would lie too deep.
+  void AttachNode(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex, TNodeAttachModeEh Mode);
+  void DeleteChildren(TBaseTreeNodeEh* Node);
+  void DeleteNode(TBaseTreeNodeEh* Node, bool ReIndex);
+  void Clear() { DeleteChildren(FRoot); }
+  void UpdateNodeIndexes(TBaseTreeNodeEh* Node, bool ARecurse);
+  void FullExpand(TBaseTreeNodeEh* Node, bool ARecurse);
+  void FullCollapse(TBaseTreeNodeEh* Node, bool ARecurse);
+  TBaseTreeNodeEh* FindNodeByData(TBaseTreeNodeEh* StartNode, void* Data) const;
+
+  TBaseTreeNodeEh* GetFirst() const { return GetFirstChild(FRoot); }
+  TBaseTreeNodeEh* GetFirstChild(TBaseTreeNodeEh* Node) const;
+  TBaseTreeNodeEh* GetLastChild(TBaseTreeNodeEh* Node) const;
+  TBaseTreeNodeEh* GetPrevSibling(TBaseTreeNodeEh* Node) const;
+  TBaseTreeNodeEh* GetNextSibling(TBaseTreeNodeEh* Node) const;
+  TBaseTreeNodeEh* GetLastDescendant(TBaseTreeNodeEh* Node) const;
+  TBaseTreeNodeEh* GetNext(TBaseTreeNodeEh* Node) const;
+  TBaseTreeNodeEh* GetPrevious(TBaseTreeNodeEh* Node) const;
+  bool HasChildren(TBaseTreeNodeEh* Node) const;
+  bool AreAncestorsVisible(TBaseTreeNodeEh* Node, bool ConsiderExpanded) const;
+  TBaseTreeNodeEh* GetFirstVisible() const;
+  TBaseTreeNodeEh* GetNextVisible(TBaseTreeNodeEh* Node, bool ConsiderExpanded) const;
+  TBaseTreeNodeEh* GetNextVisibleSibling(TBaseTreeNodeEh* Node) const;
+
+  TExpandedChangedEventEh OnExpandedChanged;
+  TExpandedChangingEventEh OnExpandedChanging;
+
+  // Raises the level message unless a subtree of Height levels fits below Level.
+  void CheckLevel(Integer Level, Integer Height) const;
+
+protected:
+  TBaseTreeNodeEh* NodeOrRoot(TBaseTreeNodeEh* Node) const { return Node ? Node : FRoot; }
+
+private:
+  void Detach(TBaseTreeNodeEh* Node);
+
+  TClass FNodeClass;
+  Integer FMaxLevel = 1000;
+  TBaseTreeNodeEh* FRoot = nullptr;  // owned
+};
