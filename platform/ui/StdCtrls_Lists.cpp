@@ -324,6 +324,8 @@ void TCustomListBox::Dispatch(TMessage& Message) {
     case WM_LBUTTONDBLCLK:
       ListMouseDown(TPoint(GetXLParam(Message.LParam), GetYLParam(Message.LParam)), Message.Msg == WM_LBUTTONDBLCLK);
       if (FHandle && Message.Msg == WM_LBUTTONDOWN) SetCapture(FHandle);
+      // Clicks come from the selection; a double click is reported here.
+      if (Message.Msg == WM_LBUTTONDBLCLK) DblClick();
       break;
     case WM_MOUSEMOVE:
       if (FTracking && (Message.WParam & MK_LBUTTON)) {
