@@ -3,9 +3,13 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/HintWnd.h"
 #include "platform/ui/StdCtrls.h"
 
 namespace {
+
+// Programs with standard controls show hints in the standard hint window.
+[[maybe_unused]] const bool HintWindowInstalled = InstallHintWindow();
 
 // A device context for measuring text in a font, freed at the end of the scope.
 class TMeasureDC {
