@@ -19,6 +19,33 @@ const String NumericChars = u"+-0123456789";
 
 String FloatChars() { return NumericChars + FormatSettings.DecimalSeparator + u"Ee"; }
 
+// Read at the time of use: the decimal separator may change after the field is made.
+bool IsFloatChar(Char c) { return FloatChars().find(c) != String::npos; }
+
+Int64 ParseInteger(const TField& Field, const Variant& Text) {
+  Int64 v;
+  if (!TryStrToInt64(Trim(Text.AsString()), v))
+    DatabaseErrorFmt(SInvalidIntegerValue, {Text.AsString(), Field.GetDisplayName()});
+  return v;
+}
+
+double ParseFloat(const TField& Field, const Variant& Text) {
+  double d;
+  if (!TryStrToFloat(Trim(Text.AsString()), d))
+    DatabaseErrorFmt(SInvalidFloatValue, {Text.AsString(), Field.GetDisplayName()});
+  return d;
+}
+
+String IntegerText(Int64 v, const String& Format) {
+  return Format.empty() ? IntToStr(v) : FormatFloat(Format, static_cast<Extended>(v));
+}
+
+String FloatText(double d, const String& Format, bool Currency, Integer Precision, bool DisplayText) {
+  if (!Format.empty()) return FormatFloat(Format, d);
+  if (Currency) return FloatToStrF(d, DisplayText ? ffCurrency : ffFixed, Precision, FormatSettings.CurrencyDecimals);
+  return FloatToStrF(d, ffGeneral, Precision, 0);
+}
+
 }  // namespace
 
 // ---- text ---------------------------------------------------------------------
@@ -67,15 +94,19 @@ void TNumericField::SetEditFormat(const String& Value) {
 
 bool TNumericField::IsValidChar(Char InputChar) const { return TField::IsValidChar(InputChar); }
 
-namespace {
-
-// The format text the platform uses: the display format for display, the edit
-// format for editing when it has one, else the display format again.
-const String& PickFormat(const String& display, const String& edit, bool displayText) {
-  return displayText || edit.empty() ? display : edit;
+const String& TNumericField::TextFormat(bool DisplayText) const {
+  return DisplayText || FEditFormat.empty() ? FDisplayFormat : FEditFormat;
 }
 
-}  // namespace
+void TNumericField::SetAsString(const String& Value) {
+  if (Value.empty()) Clear();
+  else TField::SetAsString(Value);
+}
+
+void TNumericField::CheckRange(Int64 Value, Int64 Min, Int64 Max) const {
+  if (Value < Min || Value > Max)
+    DatabaseErrorFmt(SFieldRangeError, {IntToStr(Value), GetDisplayName(), IntToStr(Min), IntToStr(Max)});
+}
 
 TIntegerField::TIntegerField(TComponent* AOwner)
     : TNumericField(AOwner),
@@ -84,16 +115,10 @@ TIntegerField::TIntegerField(TComponent* AOwner)
   SetDataType(ftInteger);
 }
 
-void TIntegerField::CheckRange(Int64 Value, Int64 Min, Int64 Max) const {
-  if (Value < Min || Value > Max)
-    DatabaseErrorFmt(SFieldRangeError, {IntToStr(Value), GetDisplayName(), IntToStr(Min), IntToStr(Max)});
-}
-
 Variant TIntegerField::ConvertValue(const Variant& Value) const {
   Int64 v;
   if (VarIsStr(Value)) {
-    if (!TryStrToInt64(Trim(Value.AsString()), v))
-      DatabaseErrorFmt(SInvalidIntegerValue, {Value.AsString(), GetDisplayName()});
+    v = ParseInteger(*this, Value);
   } else if (VarIsFloat(Value) || Value.VarType() == varDate) {
     double d = Value.AsDouble();
     if (!(d >= static_cast<double>(FLowLimit) && d <= static_cast<double>(FHighLimit)))
@@ -107,22 +132,9 @@ Variant TIntegerField::ConvertValue(const Variant& Value) const {
   return VarAsType(Variant(v), FieldTypeVarType(GetDataType()));
 }
 
-void TIntegerField::SetAsString(const String& Value) {
-  if (Value.empty()) {
-    Clear();
-    return;
-  }
-  SetValue(ConvertValue(Variant(Value)));
-}
-
 void TIntegerField::GetTextValue(String& Text, bool DisplayText) const {
   Variant v;
-  if (!GetData(v)) {
-    Text.clear();
-    return;
-  }
-  const String& fmt = PickFormat(GetDisplayFormat(), GetEditFormat(), DisplayText);
-  Text = fmt.empty() ? IntToStr(v.AsInt64()) : FormatFloat(fmt, static_cast<Extended>(v.AsInt64()));
+  Text = GetData(v) ? IntegerText(v.AsInt64(), TextFormat(DisplayText)) : String();
 }
 
 TSmallintField::TSmallintField(TComponent* AOwner) : TIntegerField(AOwner) {
@@ -155,39 +167,18 @@ TAutoIncField::TAutoIncField(TComponent* AOwner) : TIntegerField(AOwner) { SetDa
 TLargeintField::TLargeintField(TComponent* AOwner) : TNumericField(AOwner) { SetDataType(ftLargeint); }
 
 Variant TLargeintField::ConvertValue(const Variant& Value) const {
-  Int64 v;
-  if (VarIsStr(Value)) {
-    if (!TryStrToInt64(Trim(Value.AsString()), v))
-      DatabaseErrorFmt(SInvalidIntegerValue, {Value.AsString(), GetDisplayName()});
-  } else {
-    v = Value.AsInt64();
-  }
-  if ((FMinValue != 0 || FMaxValue != 0) && (v < FMinValue || v > FMaxValue))
-    DatabaseErrorFmt(SFieldRangeError, {IntToStr(v), GetDisplayName(), IntToStr(FMinValue), IntToStr(FMaxValue)});
+  Int64 v = VarIsStr(Value) ? ParseInteger(*this, Value) : Value.AsInt64();
+  if (FMinValue != 0 || FMaxValue != 0) CheckRange(v, FMinValue, FMaxValue);
   return Variant(v);
-}
-
-void TLargeintField::SetAsString(const String& Value) {
-  if (Value.empty()) {
-    Clear();
-    return;
-  }
-  SetValue(ConvertValue(Variant(Value)));
 }
 
 void TLargeintField::GetTextValue(String& Text, bool DisplayText) const {
   Variant v;
-  if (!GetData(v)) {
-    Text.clear();
-    return;
-  }
-  const String& fmt = PickFormat(GetDisplayFormat(), GetEditFormat(), DisplayText);
-  Text = fmt.empty() ? IntToStr(v.AsInt64()) : FormatFloat(fmt, static_cast<Extended>(v.AsInt64()));
+  Text = GetData(v) ? IntegerText(v.AsInt64(), TextFormat(DisplayText)) : String();
 }
 
 TFloatField::TFloatField(TComponent* AOwner) : TNumericField(AOwner) {
   SetDataType(ftFloat);
-  DefaultValidChars = FloatChars();
 }
 
 void TFloatField::SetCurrency(bool Value) {
@@ -204,46 +195,17 @@ void TFloatField::SetPrecision(Integer Value) {
   PropertyChanged(false);
 }
 
-bool TFloatField::IsValidChar(Char InputChar) const {
-  String chars = FloatChars();
-  return chars.find(InputChar) != String::npos;
-}
+bool TFloatField::IsValidChar(Char InputChar) const { return IsFloatChar(InputChar); }
 
 Variant TFloatField::ConvertValue(const Variant& Value) const {
-  double d;
-  if (VarIsStr(Value)) {
-    if (!TryStrToFloat(Trim(Value.AsString()), d))
-      DatabaseErrorFmt(SInvalidFloatValue, {Value.AsString(), GetDisplayName()});
-  } else {
-    d = Value.AsDouble();
-  }
+  double d = VarIsStr(Value) ? ParseFloat(*this, Value) : Value.AsDouble();
   if ((FMinValue != 0 || FMaxValue != 0) && (d < FMinValue || d > FMaxValue)) RangeError(d, FMinValue, FMaxValue);
   return VarAsType(Variant(d), FieldTypeVarType(GetDataType()));
 }
 
-void TFloatField::SetAsString(const String& Value) {
-  if (Value.empty()) {
-    Clear();
-    return;
-  }
-  SetValue(ConvertValue(Variant(Value)));
-}
-
 void TFloatField::GetTextValue(String& Text, bool DisplayText) const {
   Variant v;
-  if (!GetData(v)) {
-    Text.clear();
-    return;
-  }
-  double d = v.AsDouble();
-  const String& fmt = PickFormat(GetDisplayFormat(), GetEditFormat(), DisplayText);
-  if (!fmt.empty()) {
-    Text = FormatFloat(fmt, d);
-  } else if (FCurrency) {
-    Text = FloatToStrF(d, DisplayText ? ffCurrency : ffFixed, FPrecision, FormatSettings.CurrencyDecimals);
-  } else {
-    Text = FloatToStrF(d, ffGeneral, FPrecision, 0);
-  }
+  Text = GetData(v) ? FloatText(v.AsDouble(), TextFormat(DisplayText), FCurrency, FPrecision, DisplayText) : String();
 }
 
 TCurrencyField::TCurrencyField(TComponent* AOwner) : TFloatField(AOwner) {
@@ -256,7 +218,6 @@ TExtendedField::TExtendedField(TComponent* AOwner) : TFloatField(AOwner) { SetDa
 TBCDField::TBCDField(TComponent* AOwner) : TNumericField(AOwner) {
   SetDataType(ftBCD);
   SetSize(4);
-  DefaultValidChars = FloatChars();
 }
 
 void TBCDField::SetCurrency(bool Value) {
@@ -265,7 +226,7 @@ void TBCDField::SetCurrency(bool Value) {
   PropertyChanged(false);
 }
 
-bool TBCDField::IsValidChar(Char InputChar) const { return FloatChars().find(InputChar) != String::npos; }
+bool TBCDField::IsValidChar(Char InputChar) const { return IsFloatChar(InputChar); }
 
 Variant TBCDField::ConvertValue(const Variant& Value) const {
   Currency c;
@@ -281,14 +242,6 @@ Variant TBCDField::ConvertValue(const Variant& Value) const {
   return Variant(c);
 }
 
-void TBCDField::SetAsString(const String& Value) {
-  if (Value.empty()) {
-    Clear();
-    return;
-  }
-  SetValue(ConvertValue(Variant(Value)));
-}
-
 void TBCDField::GetTextValue(String& Text, bool DisplayText) const {
   Variant v;
   if (!GetData(v)) {
@@ -296,7 +249,7 @@ void TBCDField::GetTextValue(String& Text, bool DisplayText) const {
     return;
   }
   Currency c = v.AsCurrency();
-  const String& fmt = PickFormat(GetDisplayFormat(), GetEditFormat(), DisplayText);
+  const String& fmt = TextFormat(DisplayText);
   if (!fmt.empty()) Text = FormatCurr(fmt, c);
   else if (FCurrency)
     Text = CurrToStrF(c, DisplayText ? ffCurrency : ffFixed, FormatSettings.CurrencyDecimals);
@@ -306,7 +259,6 @@ void TBCDField::GetTextValue(String& Text, bool DisplayText) const {
 TFMTBCDField::TFMTBCDField(TComponent* AOwner) : TNumericField(AOwner) {
   SetDataType(ftFMTBcd);
   SetSize(8);
-  DefaultValidChars = FloatChars();
 }
 
 void TFMTBCDField::SetCurrency(bool Value) {
@@ -315,39 +267,15 @@ void TFMTBCDField::SetCurrency(bool Value) {
   PropertyChanged(false);
 }
 
-bool TFMTBCDField::IsValidChar(Char InputChar) const { return FloatChars().find(InputChar) != String::npos; }
+bool TFMTBCDField::IsValidChar(Char InputChar) const { return IsFloatChar(InputChar); }
 
 Variant TFMTBCDField::ConvertValue(const Variant& Value) const {
-  double d;
-  if (VarIsStr(Value)) {
-    if (!TryStrToFloat(Trim(Value.AsString()), d))
-      DatabaseErrorFmt(SInvalidFloatValue, {Value.AsString(), GetDisplayName()});
-  } else {
-    d = Value.AsDouble();
-  }
-  return Variant(d);
-}
-
-void TFMTBCDField::SetAsString(const String& Value) {
-  if (Value.empty()) {
-    Clear();
-    return;
-  }
-  SetValue(ConvertValue(Variant(Value)));
+  return Variant(VarIsStr(Value) ? ParseFloat(*this, Value) : Value.AsDouble());
 }
 
 void TFMTBCDField::GetTextValue(String& Text, bool DisplayText) const {
   Variant v;
-  if (!GetData(v)) {
-    Text.clear();
-    return;
-  }
-  double d = v.AsDouble();
-  const String& fmt = PickFormat(GetDisplayFormat(), GetEditFormat(), DisplayText);
-  if (!fmt.empty()) Text = FormatFloat(fmt, d);
-  else if (FCurrency)
-    Text = FloatToStrF(d, DisplayText ? ffCurrency : ffFixed, FPrecision, FormatSettings.CurrencyDecimals);
-  else Text = FloatToStrF(d, ffGeneral, FPrecision, 0);
+  Text = GetData(v) ? FloatText(v.AsDouble(), TextFormat(DisplayText), FCurrency, FPrecision, DisplayText) : String();
 }
 
 // ---- Boolean --------------------------------------------------------------------

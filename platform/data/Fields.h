@@ -260,9 +260,14 @@ public:
   const String& GetEditFormat() const { return FEditFormat; }
   void SetEditFormat(const String& Value);
   bool IsValidChar(Char InputChar) const override;
+  // An empty text clears the value.
+  void SetAsString(const String& Value) override;
 
 protected:
   Integer DefaultDisplayWidth() const override { return 10; }
+  // The edit format when editing and one is set, else the display format.
+  const String& TextFormat(bool DisplayText) const;
+  void CheckRange(Int64 Value, Int64 Min, Int64 Max) const;
 
 private:
   String FDisplayFormat;
@@ -277,12 +282,10 @@ public:
   void SetMinValue(Integer Value) { FMinValue = Value; }
   Integer GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(Integer Value) { FMaxValue = Value; }
-  void SetAsString(const String& Value) override;
 
 protected:
   Variant ConvertValue(const Variant& Value) const override;
   void GetTextValue(String& Text, bool DisplayText) const override;
-  void CheckRange(Int64 Value, Int64 Min, Int64 Max) const;
   Int64 FLowLimit, FHighLimit;  // the type's own range
 
 private:
@@ -329,7 +332,6 @@ public:
   void SetMinValue(Int64 Value) { FMinValue = Value; }
   Int64 GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(Int64 Value) { FMaxValue = Value; }
-  void SetAsString(const String& Value) override;
 
 protected:
   Variant ConvertValue(const Variant& Value) const override;
@@ -352,7 +354,6 @@ public:
   void SetMinValue(double Value) { FMinValue = Value; }
   double GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(double Value) { FMaxValue = Value; }
-  void SetAsString(const String& Value) override;
   bool IsValidChar(Char InputChar) const override;
 
 protected:
@@ -390,7 +391,6 @@ public:
   void SetMinValue(Currency Value) { FMinValue = Value; }
   Currency GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(Currency Value) { FMaxValue = Value; }
-  void SetAsString(const String& Value) override;
   bool IsValidChar(Char InputChar) const override;
 
 protected:
@@ -417,7 +417,6 @@ public:
   void SetMinValue(const String& Value) { FMinValue = Value; }
   String GetMaxValue() const { return FMaxValue; }
   void SetMaxValue(const String& Value) { FMaxValue = Value; }
-  void SetAsString(const String& Value) override;
   bool IsValidChar(Char InputChar) const override;
 
 protected:
