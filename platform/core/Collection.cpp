@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/Lists.h"
+#include "platform/core/WithUpdate.h"
 
 // ---- TCollectionItem
 
@@ -80,14 +81,9 @@ void TCollection::Delete(Integer Index) {
 
 void TCollection::Clear() {
   if (FItems.empty()) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     while (!FItems.empty()) delete FItems.back();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TCollection::BeginUpdate() { ++FUpdateCount; }
@@ -125,15 +121,10 @@ void TCollection::SetItem(Integer Index, TCollectionItem* Value) { GetItem(Index
 void TCollection::Assign(TPersistent* Source) {
   if (auto* src = dynamic_cast<TCollection*>(Source)) {
     if (src == this) return;
-    BeginUpdate();
-    try {
+    WithUpdate(*this, [&] {
       Clear();
       for (TCollectionItem* item : src->FItems) Add()->Assign(item);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   TPersistent::Assign(Source);

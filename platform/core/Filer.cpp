@@ -8,6 +8,7 @@
 #include "platform/core/Collection.h"
 #include "platform/core/Streams.h"
 #include "platform/core/Strings.h"
+#include "platform/core/WithUpdate.h"
 
 namespace {
 
@@ -491,8 +492,7 @@ void TReader::SkipValueAt(int Depth) {
 
 void TReader::ReadCollection(TCollection* Collection) {
   CheckValue(vaCollection);
-  Collection->BeginUpdate();
-  try {
+  WithUpdate(*Collection, [&] {
     Collection->Clear();
     while (!EndOfList()) {
       if (NextValue() != vaList) ReadInt64();  // an item order, as some writers put it
@@ -502,11 +502,7 @@ void TReader::ReadCollection(TCollection* Collection) {
       ReadListEnd();
     }
     ReadListEnd();
-  } catch (...) {
-    Collection->EndUpdate();
-    throw;
-  }
-  Collection->EndUpdate();
+  });
 }
 
 void TReader::ReadProperty(TPersistent* Instance) {

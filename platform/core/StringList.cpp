@@ -7,6 +7,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Locale.h"
 #include "platform/core/Streams.h"
+#include "platform/core/WithUpdate.h"
 
 namespace {
 
@@ -59,45 +60,30 @@ void TStrings::InsertObject(Integer Index, const String& S, TObject* AObject) {
 
 void TStrings::AddStrings(const TStrings* Strings) {
   if (!Strings) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     for (Integer i = 0; i < Strings->GetCount(); ++i) AddObject(Strings->Get(i), Strings->GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Exchange(Integer Index1, Integer Index2) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     const String s = Get(Index1);
     TObject* o = GetObject(Index1);
     Put(Index1, Get(Index2));
     PutObject(Index1, GetObject(Index2));
     Put(Index2, s);
     PutObject(Index2, o);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TStrings::Move(Integer CurIndex, Integer NewIndex) {
   if (CurIndex == NewIndex) return;
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     const String s = Get(CurIndex);
     TObject* o = GetObject(CurIndex);
     Delete(CurIndex);
     InsertObject(NewIndex, s, o);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 Integer TStrings::IndexOf(const String& S) const {
@@ -131,19 +117,14 @@ bool TStrings::Equals(const TStrings* Strings) const {
 void TStrings::Assign(TPersistent* Source) {
   if (auto* src = dynamic_cast<TStrings*>(Source)) {
     if (src == this) return;
-    BeginUpdate();
-    try {
+    WithUpdate(*this, [&] {
       Clear();
       FNameValueSeparator = src->FNameValueSeparator;
       FDelimiter = src->FDelimiter;
       FQuoteChar = src->FQuoteChar;
       FStrictDelimiter = src->FStrictDelimiter;
       AddStrings(src);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   TPersistent::Assign(Source);
@@ -195,8 +176,7 @@ String TStrings::GetText() const {
 }
 
 void TStrings::SetText(const String& Value) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     size_t start = 0;
     const size_t n = Value.size();
@@ -208,11 +188,7 @@ void TStrings::SetText(const String& Value) {
       if (p < n && Value[p] == u'\n') ++p;
       start = p;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 String TStrings::QuotedItem(const String& S) const {
@@ -244,8 +220,7 @@ String TStrings::GetDelimitedText() const {
 }
 
 void TStrings::SetDelimitedText(const String& Value) {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     const size_t n = Value.size();
     size_t p = 0;
@@ -281,11 +256,7 @@ void TStrings::SetDelimitedText(const String& Value) {
         skipBlanks();
       }
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 String TStrings::GetCommaText() const {

@@ -2,6 +2,7 @@
 
 #include "platform/core/Locale.h"
 #include "platform/core/Strings.h"
+#include "platform/core/WithUpdate.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSet.h"
 
@@ -138,19 +139,14 @@ TFieldDef* TFieldDefs::Add(const String& Name, TFieldType DataType, Integer Size
   if (Name.empty()) DatabaseError(u"Field name missing", FDataSet);
   if (IndexOf(Name) >= 0) DatabaseErrorFmt(SDuplicateFieldName, {Name}, FDataSet);
   if (Size < 0) DatabaseError(SInvalidFieldSize, FDataSet);
-  BeginUpdate();
   TFieldDef* d = nullptr;
-  try {
+  WithUpdate(*this, [&] {
     d = AddFieldDef();
     d->FName = Name;
     d->SetDataType(DataType);
     if (Size != 0) d->FSize = Size;
     d->SetRequired(Required);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
   return d;
 }
 

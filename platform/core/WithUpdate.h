@@ -1,0 +1,16 @@
+#pragma once
+// Runs a change between the target's BeginUpdate and EndUpdate, so its
+// listeners hear of the change once; the update is closed even when the
+// change throws.
+
+template <class Target, class Change>
+void WithUpdate(Target& T, Change&& C) {
+  T.BeginUpdate();
+  try {
+    C();
+  } catch (...) {
+    T.EndUpdate();
+    throw;
+  }
+  T.EndUpdate();
+}
