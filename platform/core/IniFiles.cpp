@@ -5,6 +5,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Format.h"
 #include "platform/core/Strings.h"
+#include "platform/core/WithUpdate.h"
 
 namespace {
 
@@ -58,6 +59,14 @@ Integer FindKey(const TStringList& lines, const SectionSpan& span, const String&
   return -1;
 }
 
+// A typed value: absent, empty or unreadable text gives the default.
+template <class T, class Parse>
+T ReadParsed(TCustomIniFile& ini, const String& Section, const String& Ident, T Default, Parse parse) {
+  const String s = ini.ReadString(Section, Ident, String());
+  T v = 0;
+  return !s.empty() && parse(s, v) ? v : Default;
+}
+
 // A value written between matching quotes reads without them.
 String Unquote(const String& v) {
   if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
@@ -88,9 +97,7 @@ void TCustomIniFile::WriteBool(const String& Section, const String& Ident, bool 
 }
 
 double TCustomIniFile::ReadFloat(const String& Section, const String& Ident, double Default) {
-  const String s = ReadString(Section, Ident, String());
-  double v = 0;
-  return !s.empty() && TryStrToFloat(s, v) ? v : Default;
+  return ReadParsed(*this, Section, Ident, Default, [](const String& s, double& v) { return TryStrToFloat(s, v); });
 }
 
 void TCustomIniFile::WriteFloat(const String& Section, const String& Ident, double Value) {
@@ -98,9 +105,7 @@ void TCustomIniFile::WriteFloat(const String& Section, const String& Ident, doub
 }
 
 TDateTime TCustomIniFile::ReadDate(const String& Section, const String& Ident, TDateTime Default) {
-  const String s = ReadString(Section, Ident, String());
-  TDateTime v = 0;
-  return !s.empty() && TryStrToDate(s, v) ? v : Default;
+  return ReadParsed(*this, Section, Ident, Default, [](const String& s, TDateTime& v) { return TryStrToDate(s, v); });
 }
 
 void TCustomIniFile::WriteDate(const String& Section, const String& Ident, TDateTime Value) {
@@ -108,9 +113,7 @@ void TCustomIniFile::WriteDate(const String& Section, const String& Ident, TDate
 }
 
 TDateTime TCustomIniFile::ReadDateTime(const String& Section, const String& Ident, TDateTime Default) {
-  const String s = ReadString(Section, Ident, String());
-  TDateTime v = 0;
-  return !s.empty() && TryStrToDateTime(s, v) ? v : Default;
+  return ReadParsed(*this, Section, Ident, Default, [](const String& s, TDateTime& v) { return TryStrToDateTime(s, v); });
 }
 
 void TCustomIniFile::WriteDateTime(const String& Section, const String& Ident, TDateTime Value) {
@@ -118,9 +121,7 @@ void TCustomIniFile::WriteDateTime(const String& Section, const String& Ident, T
 }
 
 TDateTime TCustomIniFile::ReadTime(const String& Section, const String& Ident, TDateTime Default) {
-  const String s = ReadString(Section, Ident, String());
-  TDateTime v = 0;
-  return !s.empty() && TryStrToTime(s, v) ? v : Default;
+  return ReadParsed(*this, Section, Ident, Default, [](const String& s, TDateTime& v) { return TryStrToTime(s, v); });
 }
 
 void TCustomIniFile::WriteTime(const String& Section, const String& Ident, TDateTime Value) {
@@ -201,8 +202,7 @@ void TIniFile::WriteString(const String& Section, const String& Ident, const Str
 }
 
 void TIniFile::ReadSection(const String& Section, TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
+  WithUpdate(*Strings, [&] {
     Strings->Clear();
     TStringList lines;
     Load(lines);
@@ -211,32 +211,22 @@ void TIniFile::ReadSection(const String& Section, TStrings* Strings) {
     if (span.Header >= 0)
       for (Integer i = span.Header + 1; i < span.End; ++i)
         if (KeyLine(lines.Get(i), name, value)) Strings->Add(name);
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  });
 }
 
 void TIniFile::ReadSections(TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
+  WithUpdate(*Strings, [&] {
     Strings->Clear();
     TStringList lines;
     Load(lines);
     String name;
     for (Integer i = 0; i < lines.GetCount(); ++i)
       if (HeaderName(lines.Get(i), name)) Strings->Add(name);
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  });
 }
 
 void TIniFile::ReadSectionValues(const String& Section, TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
+  WithUpdate(*Strings, [&] {
     Strings->Clear();
     TStringList lines;
     Load(lines);
@@ -245,11 +235,7 @@ void TIniFile::ReadSectionValues(const String& Section, TStrings* Strings) {
     if (span.Header >= 0)
       for (Integer i = span.Header + 1; i < span.End; ++i)
         if (KeyLine(lines.Get(i), name, value)) Strings->Add(name + u"=" + Unquote(value));
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  });
 }
 
 void TIniFile::EraseSection(const String& Section) {
