@@ -37,6 +37,15 @@ void TDBSum::SetGroupOperation(TGroupOperation Value) {
 
 Currency TDBSum::GetSumValue() const { return Currency::FromRaw(FSumValue); }
 
+bool TDBSum::HasValue() const { return FField && !FField->GetIsNull(); }
+
+long double TDBSum::Contribution() const {
+  if (FGroupOperation == goCount) return !FField || HasValue() ? OneRecord : 0;
+  return HasValue() ? Scaled(FField) : 0;
+}
+
+void TDBSum::TakeAverage() { FSumValue = FValueCount == 0 ? 0 : Nearest((long double)FAccumulator / FValueCount); }
+
 void TDBSum::Assign(TPersistent* Source) {
   if (auto* S = dynamic_cast<TDBSum*>(Source)) {
     SetGroupOperation(S->FGroupOperation);
@@ -286,20 +295,11 @@ void TDBSumListProducer::RecalcPass() {
   FDataSet->First();
   while (!FDataSet->GetEof()) {
     for (TDBSum* Sum : Sums) {
-      TField* F = Sum->FField;
-      switch (Sum->FGroupOperation) {
-        case goSum:
-          if (F && !F->GetIsNull()) Sum->FSumValue = Nearest(Sum->FSumValue + Scaled(F));
-          break;
-        case goAvg:
-          if (F && !F->GetIsNull()) {
-            ++Sum->FValueCount;
-            Sum->FAccumulator = Nearest(Sum->FAccumulator + Scaled(F));
-          }
-          break;
-        case goCount:
-          if (!F || !F->GetIsNull()) Sum->FSumValue = Nearest((long double)Sum->FSumValue + OneRecord);
-          break;
+      if (Sum->FGroupOperation != goAvg) {
+        Sum->FSumValue = Nearest(Sum->FSumValue + Sum->Contribution());
+      } else if (Sum->HasValue()) {
+        ++Sum->FValueCount;
+        Sum->FAccumulator = Nearest(Sum->FAccumulator + Scaled(Sum->FField));
       }
     }
     if (Virtual) FVirtualRecList->Add(FDataSet->GetBookmark());
@@ -310,8 +310,7 @@ void TDBSumListProducer::RecalcPass() {
   else
     FDataSet->First();
   for (TDBSum* Sum : Sums)
-    if (Sum->FGroupOperation == goAvg)
-      Sum->FSumValue = Sum->FValueCount == 0 ? 0 : Nearest((long double)Sum->FAccumulator / Sum->FValueCount);
+    if (Sum->FGroupOperation == goAvg) Sum->TakeAverage();
   if (OnAfterRecalcAll) OnAfterRecalcAll(this);
 }
 
@@ -321,13 +320,8 @@ void TDBSumListProducer::DataSetAfterEdit(TDataSet* DataSet) {
     const std::vector<TDBSum*> Sums = TakingPart();
     ResolveFields(Sums);
     for (TDBSum* Sum : Sums) {
-      TField* F = Sum->FField;
-      if (Sum->FGroupOperation == goCount) {
-        Sum->FOldContribution = (!F || !F->GetIsNull()) ? OneRecord : 0;
-      } else {
-        Sum->FOldContribution = (F && !F->GetIsNull()) ? Nearest(Scaled(F)) : 0;
-        Sum->FOldValue = F ? F->GetValue() : Variant::Null();
-      }
+      Sum->FOldContribution = Nearest(Sum->Contribution());
+      if (Sum->FGroupOperation != goCount) Sum->FOldValue = Sum->FField ? Sum->FField->GetValue() : Variant::Null();
     }
   }
   // The dataset's own handler runs whether or not the engine is active.
@@ -374,30 +368,15 @@ void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
     const std::vector<TDBSum*> Sums = TakingPart();
     ResolveFields(Sums);
     for (TDBSum* Sum : Sums) {
-      TField* F = Sum->FField;
-      const bool HasValue = F && !F->GetIsNull();
-      switch (Sum->FGroupOperation) {
-        case goSum:
-          Sum->FSumValue = HasValue ? Nearest((long double)Sum->FSumValue - Sum->FOldContribution + Scaled(F))
-                                    : Nearest((long double)Sum->FSumValue - Sum->FOldContribution);
-          break;
-        case goCount:
-          Sum->FSumValue = (!F || HasValue)
-                               ? Nearest((long double)Sum->FSumValue - Sum->FOldContribution + OneRecord)
-                               : Nearest((long double)Sum->FSumValue - Sum->FOldContribution);
-          break;
-        case goAvg:
-          if (HasValue) {
-            if (!HadValue(Sum->FOldValue)) ++Sum->FValueCount;
-            Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Sum->FOldContribution + Scaled(F));
-          } else {
-            if (HadValue(Sum->FOldValue)) --Sum->FValueCount;
-            Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Sum->FOldContribution);
-          }
-          Sum->FSumValue =
-              Sum->FValueCount == 0 ? 0 : Nearest((long double)Sum->FAccumulator / Sum->FValueCount);
-          break;
+      // The record's old contribution goes out and its new one comes in.
+      if (Sum->FGroupOperation != goAvg) {
+        Sum->FSumValue = Nearest((long double)Sum->FSumValue - Sum->FOldContribution + Sum->Contribution());
+        continue;
       }
+      const bool HasValue = Sum->HasValue();
+      if (HasValue != HadValue(Sum->FOldValue)) Sum->FValueCount += HasValue ? 1 : -1;
+      Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Sum->FOldContribution + Sum->Contribution());
+      Sum->TakeAverage();
     }
     if (VirtualMode() && FPendingInsert) {
       InsertPendingBookmark();
@@ -414,23 +393,15 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
   const std::vector<TDBSum*> Sums = TakingPart();
   ResolveFields(Sums);
   for (TDBSum* Sum : Sums) {
-    TField* F = Sum->FField;
-    const bool HasValue = F && !F->GetIsNull();
-    switch (Sum->FGroupOperation) {
-      case goSum:
-        if (HasValue) Sum->FSumValue = Nearest((long double)Sum->FSumValue - Scaled(F));
-        break;
-      case goCount:
-        if (!F || HasValue) Sum->FSumValue = Nearest((long double)Sum->FSumValue - OneRecord);
-        break;
-      case goAvg:
-        if (HasValue) {
-          Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Scaled(F));
-          --Sum->FValueCount;
-        }
-        Sum->FSumValue = Sum->FValueCount == 0 ? 0 : Nearest((long double)Sum->FAccumulator / Sum->FValueCount);
-        break;
+    if (Sum->FGroupOperation != goAvg) {
+      Sum->FSumValue = Nearest((long double)Sum->FSumValue - Sum->Contribution());
+      continue;
     }
+    if (Sum->HasValue()) {
+      Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Scaled(Sum->FField));
+      --Sum->FValueCount;
+    }
+    Sum->TakeAverage();
   }
   if (VirtualMode()) {
     const Integer I = FindVirtualRecordIndex(FDataSet->GetBookmark());

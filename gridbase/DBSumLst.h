@@ -44,6 +44,14 @@ public:
 
 private:
   friend class TDBSumListProducer;
+  // Whether the current record has a value in the field.
+  bool HasValue() const;
+  // What the current record adds, scaled: its value, one record for a count,
+  // or nothing.
+  long double Contribution() const;
+  // The average from the accumulator and the number of values.
+  void TakeAverage();
+
   String FFieldName;
   TGroupOperation FGroupOperation = goSum;
   Int64 FOldContribution = 0;
