@@ -1,0 +1,328 @@
+#include "client/ResourceTable.h"
+
+#include "client/SettingsFile.h"
+#include "client/__str.h"
+#include "platform/core/Strings.h"
+#include "platform/data/FieldDefs.h"
+#include "platform/data/Fields.h"
+#include "platform/ui/Forms.h"
+
+namespace {
+
+struct TColumn {
+  const Char* Name;
+  TFieldType Type;
+  Integer Size;
+};
+
+// The record's fields in the table's order; sizes are the longest texts.
+constexpr TColumn kColumns[] = {
+    {u"NAME_THIS", ftWideString, 200}, {u"Database", ftWideString, 64},
+    {u"URL", ftWideString, 64},        {u"PORT", ftInteger, 0},
+    {u"Syntax", ftWideString, 32},     {u"Encoding", ftWideString, 32},
+    {u"Username", ftWideString, 64},   {u"PSW", ftWideString, 32},
+    {u"ItsActual", ftWideString, 1},   {u"ItsUse", ftWideString, 1},
+    {u"NPP", ftInteger, 0},            {u"Note", ftWideString, 100},
+    {u"ID_TYPE", ftInteger, 0},        {u"ID_THIS", ftInteger, 0},
+    {u"ID_PARENT", ftInteger, 0},
+};
+
+constexpr Char kAllFields[] =
+    u"ID_THIS;ID_PARENT;ID_TYPE;NPP;NAME_THIS;Database;URL;PORT;Syntax;Encoding;"
+    u"Username;PSW;ItsActual;ItsUse;Note";
+
+// The hourglass for the length of a load or a save.
+class TBusyCursor {
+public:
+  TBusyCursor() {
+    if (Screen) Screen->SetCursor(crHourGlass);
+  }
+  ~TBusyCursor() {
+    if (Screen) Screen->SetCursor(crDefault);
+  }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+void Call(const std::function<void()>& F) {
+  if (F) F();
+}
+
+}  // namespace
+
+String RecordText(const TMemoryRecordEh* Record, const String& FieldName) {
+  if (!Record) return String();
+  const Variant v = Record->GetDataValues(FieldName, rvvValueEh);
+  return VarIsNullOrEmpty(v) ? String() : v.AsString();
+}
+
+Integer RecordInteger(const TMemoryRecordEh* Record, const String& FieldName) {
+  if (!Record) return 0;
+  const Variant v = Record->GetDataValues(FieldName, rvvValueEh);
+  if (VarIsNullOrEmpty(v)) return 0;
+  return StrToIntDefTrim(v.AsString(), 0);
+}
+
+TResourceTable::TResourceTable(TComponent* Owner) { CreateTables(Owner); }
+
+TResourceTable::~TResourceTable() {
+  // The second cursor works on the tree table's store: it goes first.
+  FOwnBuf.reset();
+  FOwnTree.reset();
+}
+
+void TResourceTable::CreateTables(TComponent* Owner) {
+  if (Owner) {
+    MemTableEh_Tree = new TMemTableEh(Owner);
+    MemTableEh_Buf = new TMemTableEh(Owner);
+  } else {
+    FOwnTree = std::make_unique<TMemTableEh>(nullptr);
+    FOwnBuf = std::make_unique<TMemTableEh>(nullptr);
+    MemTableEh_Tree = FOwnTree.get();
+    MemTableEh_Buf = FOwnBuf.get();
+  }
+  MemTableEh_Tree->SetName(u"MemTableEh_Tree");
+  MemTableEh_Buf->SetName(u"MemTableEh_Buf");
+
+  TMemTableDataEh* store = MemTableEh_Tree->GetMemTableData();
+  for (const TColumn& c : kColumns) {
+    TComponentClass cls = c.Type == ftInteger ? TMTNumericDataFieldEh::StaticComponentClass()
+                                              : TMTStringDataFieldEh::StaticComponentClass();
+    TMTDataFieldEh* f = store->GetDataStruct()->CreateField(cls);
+    f->SetDataType(c.Type);
+    f->SetFieldName(c.Name);
+    if (c.Size > 0) f->SetSize(c.Size);
+  }
+  // Persistent fields for the columns, then the calculated Name_Type.
+  MemTableEh_Tree->GetFieldDefs()->Update();
+  for (Integer i = 0; i < MemTableEh_Tree->GetFieldDefs()->Count(); ++i)
+    MemTableEh_Tree->GetFieldDefs()->GetItem(i)->CreateField(MemTableEh_Tree);
+  auto* nameType = static_cast<TField*>(DefaultFieldClass(ftWideString)->Create(MemTableEh_Tree));
+  nameType->SetFieldName(u"Name_Type");
+  nameType->SetSize(20);
+  nameType->SetFieldKind(fkCalculated);
+  nameType->SetDataSet(MemTableEh_Tree);
+  MemTableEh_Tree->OnCalcFields = [this](TDataSet* D) { MemTableEh_TreeCalcFields(D); };
+
+  MemTableEh_Tree->SetCachedUpdates(true);
+  MemTableEh_Tree->SetFetchAllOnOpen(true);
+  MemTableEh_Tree->SetStoreDefs(true);
+  MemTableEh_Tree->SetSortOrder(TreeSortOrder);
+  MemTableEh_Tree->GetTreeList()->SetKeyFieldName(u"ID_THIS");
+  MemTableEh_Tree->GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
+  MemTableEh_Tree->GetTreeList()->SetDefaultNodeExpanded(true);
+  MemTableEh_Tree->SetFiltered(true);
+  MemTableEh_Tree->SetReadOnly(true);
+
+  MemTableEh_Buf->SetExternalMemData(MemTableEh_Tree);
+  MemTableEh_Buf->SetCachedUpdates(true);
+}
+
+void TResourceTable::MemTableEh_TreeCalcFields(TDataSet* DataSet) {
+  TField* type = DataSet->FieldByName(u"ID_TYPE");
+  DataSet->FieldByName(u"Name_Type")
+      ->SetAsString(!type->GetIsNull() && type->GetAsInteger() >= 1 ? ResourceTypeName
+                                                                    : GroupTypeName);
+}
+
+void TResourceTable::SwitchTreeOn() {
+  TMemTableTreeListEh* tree = MemTableEh_Tree->GetTreeList();
+  tree->SetKeyFieldName(u"ID_THIS");
+  tree->SetRefParentFieldName(u"ID_PARENT");
+  tree->SetDefaultNodeExpanded(true);
+  tree->SetActive(true);
+}
+
+void TResourceTable::AddRecord(const TResourceRecord& R, bool RootGroup) {
+  TMemoryRecordEh* rec = MemTableEh_Tree->GetRecordsView()->NewRecord();
+  rec->Edit();
+  if (RootGroup) {
+    // The other fields stay unset: Null, written back as placeholders.
+    rec->SetDataValues(u"ID_THIS;ID_PARENT;ID_TYPE;NAME_THIS;NPP;ItsActual;ItsUse", rvvValueEh,
+                       VarArrayOf({Variant(R.ID_THIS), Variant(R.ID_PARENT), Variant(R.ID_TYPE),
+                                   Variant(R.NAME_THIS), Variant(R.NPP), Variant(R.ItsActual),
+                                   Variant(R.ItsUse)}));
+  } else {
+    rec->SetDataValues(
+        kAllFields, rvvValueEh,
+        VarArrayOf({Variant(R.ID_THIS), Variant(R.ID_PARENT), Variant(R.ID_TYPE), Variant(R.NPP),
+                    Variant(R.NAME_THIS), Variant(R.Database), Variant(R.URL), Variant(R.PORT),
+                    Variant(R.Syntax), Variant(R.Encoding), Variant(R.Username), Variant(R.PSW),
+                    Variant(R.ItsActual), Variant(R.ItsUse), Variant(R.Note)}));
+  }
+  rec->Post();
+}
+
+Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
+                                         const TResourceListWait& Wait) {
+  TBusyCursor busy;
+  if (Wait.Show) Wait.Show(220, u"Загрузка ресурсов Z39.50", u"Идет подготовка к работе");
+  Call(Wait.Pump);
+
+  MemTableEh_Buf->Close();
+  MemTableEh_Tree->Close();
+  MemTableEh_Tree->SetReadOnly(false);
+  MemTableEh_Tree->SetSortOrder(TreeSortOrder);
+  MemTableEh_Tree->GetTreeList()->SetActive(false);
+  MemTableEh_Tree->Open();
+  MemTableEh_Tree->EmptyTable();
+
+  const std::vector<TResourceRecord> records =
+      LoadResourceListFile(ResourceListFileName(SettingsFolder), [&](Integer Percent) {
+        if (Wait.SetProgress) Wait.SetProgress(Percent);
+        Call(Wait.Pump);
+      });
+  // The reader gives the root group alone when the file has no usable line;
+  // that group keeps its unset fields unset.
+  const bool rootOnly = records.size() == 1 && records.front() == RootGroupRecord();
+  for (const TResourceRecord& r : records) AddRecord(r, rootOnly);
+  Call(Wait.Normal);
+
+  MemTableEh_Tree->Close();
+  MemTableEh_Tree->SetReadOnly(true);
+  SwitchTreeOn();
+  MemTableEh_Tree->Open();
+  MemTableEh_Buf->Open();
+  return static_cast<Integer>(records.size());
+}
+
+std::vector<TResourceRecord> TResourceTable::AllRecords() const {
+  std::vector<TResourceRecord> out;
+  TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
+  out.reserve(static_cast<size_t>(list->GetCount()));
+  for (Integer i = 0; i < list->GetCount(); ++i) {
+    const TMemoryRecordEh* rec = list->GetRecord(i);
+    TResourceRecord r;
+    r.ID_THIS = RecordInteger(rec, u"ID_THIS");
+    r.ID_PARENT = RecordInteger(rec, u"ID_PARENT");
+    r.ID_TYPE = RecordInteger(rec, u"ID_TYPE");
+    r.NPP = RecordInteger(rec, u"NPP");
+    r.PORT = RecordInteger(rec, u"PORT");
+    r.NAME_THIS = RecordText(rec, u"NAME_THIS");
+    r.ItsActual = RecordText(rec, u"ItsActual");
+    r.ItsUse = RecordText(rec, u"ItsUse");
+    r.Database = RecordText(rec, u"Database");
+    r.URL = RecordText(rec, u"URL");
+    r.Syntax = RecordText(rec, u"Syntax");
+    r.Encoding = RecordText(rec, u"Encoding");
+    r.Username = RecordText(rec, u"Username");
+    r.PSW = RecordText(rec, u"PSW");
+    r.Note = RecordText(rec, u"Note");
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait,
+                                      const TFolderProbe& Probe) {
+  if (!IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
+    return false;
+  TBusyCursor busy;
+  if (Wait.Show)
+    Wait.Show(340, u"Выгрузка ресурсов Z39.50", u"Идет подготовка для сохранения в файл");
+  Call(Wait.Pump);
+
+  const bool wasFiltered = MemTableEh_Tree->GetFiltered();
+  MemTableEh_Tree->SetFiltered(false);
+  Call(Wait.Pump);
+  const bool treeWasOn = MemTableEh_Tree->GetTreeList()->GetActive();
+
+  // Every record of the store goes out in tree order, so records under a
+  // collapsed group or hidden by a filter are never lost by a save.
+  const std::vector<String> lines =
+      BuildResourceListLines(ResourceTreeOrder(AllRecords()), [&](Integer Percent) {
+        if (Wait.SetProgress) Wait.SetProgress(Percent);
+        Call(Wait.Pump);
+      });
+  if (Wait.SetMessage) Wait.SetMessage(u"Идет сохранение в файл");
+  Call(Wait.Pump);
+  struct TRestore {
+    TResourceTable& T;
+    bool Filtered, TreeWasOn;
+    const TResourceListWait& W;
+    ~TRestore() {
+      Call(W.Normal);
+      T.MemTableEh_Tree->SetFiltered(Filtered);
+      if (!TreeWasOn) T.SwitchTreeOn();
+    }
+  } restore{*this, wasFiltered, treeWasOn, Wait};
+  WriteResourceListFile(ResourceListFileName(SettingsFolder), lines);
+  if (Wait.SetProgress) Wait.SetProgress(100);
+  Call(Wait.Pump);
+  if (Wait.SetMessage) Wait.SetMessage(u"Готово");
+  Call(Wait.Pump);
+  return true;
+}
+
+bool TResourceTable::ResourceToConnectionParams(Integer Id, TStrings* Params, bool ClearFirst) {
+  if (!Params) return false;
+  if (ClearFirst) Params->Clear();
+  if (Id <= 0) return false;
+  if (!MemTableEh_Tree->GetActive()) return false;
+  if (!MemTableEh_Tree->Locate(u"ID_THIS", Variant(Id), {})) return false;
+  const TMemoryRecordEh* rec = MemTableEh_Tree->GetCurrentRecord();
+  if (!rec) return false;
+
+  const String database = Trim(RecordText(rec, u"Database"));
+  if (database.empty()) return false;
+  Params->SetValue(u"ID_THIS", IntToStr(Id));
+  Params->SetValue(u"zDatabase", database);
+  const String host = Trim(RecordText(rec, u"URL"));
+  if (host.empty()) return false;
+  Params->SetValue(u"zHost", host);
+  const Integer port = RecordInteger(rec, u"PORT");
+  if (port <= 0) return false;
+  Params->SetValue(u"zPORT", IntToStr(port));
+  const String syntax = Trim(RecordText(rec, u"Syntax"));
+  if (syntax.empty()) return false;
+  Params->SetValue(u"zSyntax", syntax);
+  // SetValue with an empty text drops the name, which is what "only when
+  // present" asks for.
+  const String encoding = Trim(RecordText(rec, u"Encoding"));
+  if (!encoding.empty()) Params->SetValue(u"zEncoding", encoding);
+  const String user = Trim(RecordText(rec, u"Username"));
+  if (!user.empty()) Params->SetValue(u"zUsername", user);
+  const String password = Trim(RecordText(rec, u"PSW"));
+  if (!password.empty()) Params->SetValue(u"zPassword", password);
+  return true;
+}
+
+Integer TResourceTable::MaxResourceId() {
+  MemTableEh_Buf->Close();
+  MemTableEh_Buf->SetFiltered(false);
+  MemTableEh_Buf->SetFilter(String());
+  MemTableEh_Buf->SetSortOrder(u"ID_THIS");
+  MemTableEh_Buf->Open();
+  MemTableEh_Buf->Last();
+  const Integer result = RecordInteger(MemTableEh_Buf->GetCurrentRecord(), u"ID_THIS");
+  MemTableEh_Buf->SetSortOrder(String());
+  return result;
+}
+
+Integer TResourceTable::MaxNpp(Integer /*ParentId*/) {
+  MemTableEh_Buf->Close();
+  MemTableEh_Buf->SetFiltered(false);
+  MemTableEh_Buf->SetFilter(String());
+  MemTableEh_Buf->SetFiltered(true);
+  MemTableEh_Buf->SetSortOrder(u"NPP");
+  MemTableEh_Buf->Open();
+  MemTableEh_Buf->Last();
+  const Integer result = RecordInteger(MemTableEh_Buf->GetCurrentRecord(), u"NPP");
+  MemTableEh_Buf->SetSortOrder(String());
+  MemTableEh_Buf->SetFiltered(false);
+  MemTableEh_Buf->SetFilter(String());
+  return result;
+}
+
+bool TResourceTable::LocateInBuf(Integer Id) {
+  if (!MemTableEh_Buf->GetActive()) {
+    if (!MemTableEh_Tree->GetActive()) return false;
+    MemTableEh_Buf->Open();
+  }
+  return MemTableEh_Buf->Locate(u"ID_THIS", Variant(Id), {});
+}
+
+String TResourceTable::BufText(const String& FieldName) const {
+  if (!MemTableEh_Buf->GetActive()) return String();
+  return RecordText(MemTableEh_Buf->GetCurrentRecord(), FieldName);
+}

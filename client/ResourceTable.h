@@ -1,0 +1,99 @@
+#pragma once
+// The resource table: the in-memory table MemTableEh_Tree that holds the whole
+// resource tree while the program runs, and MemTableEh_Buf, a second cursor
+// over the same records for look-ups that must not move the record the
+// editor shows. Loading and saving "ListDB.txt" into and out of the table,
+// a resource turned into its connection parameters, and the numbers a new
+// record gets.
+//
+// The resource tree editor window owns one of these; the main window and the
+// search run only read through it.
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "client/ResourceList.h"
+#include "memtable/MemTableEh.h"
+#include "platform/core/StringList.h"
+
+// What a load or a save tells the wait window. Every member may be empty.
+struct TResourceListWait {
+  // Shown with this width, caption, message line and progress 0.
+  std::function<void(Integer Width, const String& Caption, const String& Message)> Show;
+  std::function<void(const String& Message)> SetMessage;
+  std::function<void(Integer Percent)> SetProgress;
+  // Back to a normal window (not stay-on-top); the caller hides it.
+  std::function<void()> Normal;
+  // Lets pending window messages run.
+  std::function<void()> Pump;
+};
+
+inline constexpr Char TreeSortOrder[] = u"NPP,NAME_THIS";
+inline constexpr Char GroupTypeName[] = u"Группа";
+inline constexpr Char ResourceTypeName[] = u"Ресурс";
+
+class TResourceTable {
+public:
+  // The tables are owned by Owner when one is given (the editor window), else
+  // by this object.
+  explicit TResourceTable(TComponent* Owner = nullptr);
+  ~TResourceTable();
+  TResourceTable(const TResourceTable&) = delete;
+  TResourceTable& operator=(const TResourceTable&) = delete;
+
+  TMemTableEh* MemTableEh_Tree = nullptr;
+  TMemTableEh* MemTableEh_Buf = nullptr;
+
+  // Reloads the whole table from SettingsFolder + "ListDB.txt" (the bare name
+  // when the folder is empty); the root group alone when the file is missing
+  // or has no usable line. Ends with the table open, read-only, in tree mode
+  // with nodes expanded, and the second cursor open. Answers the record count.
+  Integer LoadResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {});
+
+  // Writes every record, groups included, in tree order to SettingsFolder +
+  // "ListDB.txt". False, and nothing written, when the folder fails
+  // IsSettingsFolderWritable or the table is closed. Leaves the table in tree
+  // mode, with its filtering as it was.
+  bool SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {},
+                        const TFolderProbe& Probe = nullptr);
+
+  // Every record of the table, whatever the view shows (collapsed groups and
+  // filters included), in the data store's order.
+  std::vector<TResourceRecord> AllRecords() const;
+
+  // Fills Params with ID_THIS, zDatabase, zHost, zPORT, zSyntax and, when
+  // present, zEncoding, zUsername, zPassword of resource Id, moving
+  // MemTableEh_Tree to it (found inside collapsed groups too). False at the
+  // first missing value (database, host, port above 0, syntax); what was set
+  // by then stays. "???" counts as a value.
+  bool ResourceToConnectionParams(Integer Id, TStrings* Params, bool ClearFirst);
+
+  // The largest ID_THIS of the table, and the largest NPP of the whole table
+  // (the parent does not narrow it, so a new record sorts after every other).
+  Integer MaxResourceId();
+  Integer MaxNpp(Integer ParentId);
+
+  // Moves MemTableEh_Buf to resource Id; the displayed record stays.
+  bool LocateInBuf(Integer Id);
+  // A text field of MemTableEh_Buf's current record; "" when empty or Null.
+  String BufText(const String& FieldName) const;
+
+  // Fills Name_Type: "Группа", or "Ресурс" when ID_TYPE is 1 or more.
+  void MemTableEh_TreeCalcFields(TDataSet* DataSet);
+
+  // Tree mode on with ID_THIS / ID_PARENT, nodes expanded by default.
+  void SwitchTreeOn();
+
+private:
+  void CreateTables(TComponent* Owner);
+  void AddRecord(const TResourceRecord& Record, bool RootGroup);
+
+  std::unique_ptr<TMemTableEh> FOwnTree;
+  std::unique_ptr<TMemTableEh> FOwnBuf;
+};
+
+// A text value of a memory record as the client reads it: "" for Null.
+String RecordText(const TMemoryRecordEh* Record, const String& FieldName);
+// An integer value of a memory record; 0 for Null or text that is no number.
+Integer RecordInteger(const TMemoryRecordEh* Record, const String& FieldName);

@@ -1,0 +1,65 @@
+#pragma once
+// The search list: a check list box of captions and its hidden twin, a list
+// box of resource identifiers (ID_THIS in decimal), kept at the same length,
+// order and selected index. The main window and the resource chooser both
+// keep one; only the identifiers are ever stored.
+//
+// The list file ("ListDB_for_Search.txt", ".vvv" variants): one identifier
+// per line, CR LF after each, in the ANSI code page.
+
+#include "client/ResourceTable.h"
+#include "client/__files.h"
+#include "platform/ui/CheckLst.h"
+
+inline constexpr Char SearchListFileTitle[] = u"ListDB_for_Search.txt";
+
+class TSearchList {
+public:
+  TSearchList(TCheckListBox* Names, TCustomListBox* Ids, TResourceTable* Table)
+      : clb_ListDB_Names(Names), lb_ListDB_ID(Ids), FTable(Table) {}
+
+  TCheckListBox* clb_ListDB_Names;
+  TCustomListBox* lb_ListDB_ID;
+
+  Integer Count() const { return clb_ListDB_Names->GetCount(); }
+  // The caption of a resource: NAME_THIS + " (" + Syntax + ")", read through
+  // the second cursor (which is left on the resource).
+  String CaptionOf(Integer Id);
+  // The identifier of entry Index, read leniently (0 when not a number).
+  Integer IdAt(Integer Index) const;
+
+  // Captions rebuilt from the identifiers: lines that are not a positive
+  // number or name no record go; every entry ends ticked.
+  void BuildSearchList();
+  // At each start of a search: captions set again (ticks kept) so earlier
+  // marks go; entries whose resource has gone leave both lists; a line that
+  // is not a positive number is left as it is.
+  void RefreshSearchList();
+  // Both lists cleared, the file's lines (when it exists) taken as
+  // identifiers, then BuildSearchList. Answers the number of entries.
+  Integer LoadSearchList(const String& FileName);
+  // The identifiers to the program's own list file, only when the settings
+  // folder passes IsSettingsFolderWritable.
+  bool SaveSearchList(const String& FileName, const String& SettingsFolder,
+                      const TFolderProbe& Probe = nullptr);
+  // The identifiers to FileName, replacing it whole; raises when it cannot be
+  // written.
+  void WriteSearchListFile(const String& FileName) const;
+
+  // Selection; the identifier list follows the caption list.
+  void Select(Integer Index);
+  void SelectFirst();
+  void SelectLast();
+  void SelectNext();
+  void SelectPrior();
+  // Removes the selected entry i, then selects i - 1 (0 when i was 0) in each
+  // list long enough for it.
+  void DeleteSelected();
+  void Clear();
+  void CheckAll();
+  void UncheckAll();
+  void InvertChecks();
+
+private:
+  TResourceTable* FTable;
+};

@@ -1,0 +1,71 @@
+#include "client/SearchServer.h"
+
+#include "client/__str.h"
+#include "platform/automation/Automation.h"
+#include "platform/core/Strings.h"
+#include "platform/ui/MessageQueue.h"
+
+Variant ServerObject;
+HWND FoundServerWindow = nullptr;
+
+void CreateSearchServer(const String& ProgID, Variant& Server) {
+  Server = Variant();
+  CloseServerWindow(FindServerWindow());
+  String progId = Trim(ProgID);
+  if (progId.empty()) progId = SearchServerProgID;
+  Server = CreateOleObject(progId);
+}
+
+void ReleaseSearchServer(Variant& Server) {
+  Server = Variant();
+  CloseServerWindow(FindServerWindow());
+}
+
+bool IsServerAssigned(const Variant& Server) { return !Server.IsEmpty(); }
+
+bool SetConnectionProperties(const Variant& Server, const TStrings* Params) {
+  if (!IsServerAssigned(Server) || !Params || Params->GetCount() == 0) return false;
+  OlePropertySet(Server, u"zDatabase", Variant(Trim(Params->GetValue(u"zDatabase"))));
+  OlePropertySet(Server, u"zHost", Variant(Trim(Params->GetValue(u"zHost"))));
+  String syntax = Trim(Params->GetValue(u"zSyntax"));
+  if (syntax.empty()) syntax = u"RUSMARC";
+  OlePropertySet(Server, u"zSyntax", Variant(syntax));
+  OlePropertySet(Server, u"zPort", Variant(StrToIntDefTrim(Params->GetValue(u"zPort"), 210)));
+  const String user = Trim(Params->GetValue(u"zUserName"));
+  if (!user.empty()) OlePropertySet(Server, u"zUserName", Variant(user));
+  const String password = Trim(Params->GetValue(u"zPassword"));
+  if (!password.empty()) OlePropertySet(Server, u"zPassword", Variant(password));
+  return true;
+}
+
+void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttribute,
+                     Integer RecordLimit, Variant& Result) {
+  Result = Variant();
+  const String term = Trim(Term);
+  if (term.empty() || !IsServerAssigned(Server)) return;
+  Result = OleFunction(Server, u"SingleSearchIT", Variant(term), Variant(false),
+                       Variant(UseAttribute), Variant(RecordLimit));
+}
+
+Integer ServerCount(const Variant& Server, const String& Member) {
+  const Variant value = OleFunction(Server, Member) * Variant(Integer(1));
+  const Integer n = value.AsInteger();
+  // The server counts one more than there are, whenever there are any.
+  return n > 1 ? n - 1 : n;
+}
+
+HWND FindServerWindow() {
+  FoundServerWindow = nullptr;
+  EnumWindows([](HWND Wnd) {
+    if (GetWindowText(Wnd).substr(0, 200) == SearchServerWindowTitle) {
+      FoundServerWindow = Wnd;
+      return false;
+    }
+    return true;
+  });
+  return FoundServerWindow;
+}
+
+void CloseServerWindow(HWND Wnd) {
+  if (Wnd) PostMessage(Wnd, WM_QUIT, 0, 0);
+}
