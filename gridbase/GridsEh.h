@@ -520,6 +520,8 @@ protected:
   void DrawMove(const TGridDrawInfoEh& DrawInfo);
   void SaveClipAndIntersect(const TRect& R, HRGN& Saved, bool& HadClip);
   void RestoreClip(HRGN Saved, bool HadClip);
+  // Runs Body clipped to R when Narrow, else as the clip stands.
+  void PaintClipped(bool Narrow, const TRect& R, const std::function<void()>& Body);
   // The point/line buffers are sized once per paint.
   std::vector<TPoint> FPaintPoints;
   std::vector<DWORD> FPaintCounts;

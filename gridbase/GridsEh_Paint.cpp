@@ -49,6 +49,14 @@ void TCustomGridEh::RestoreClip(HRGN Saved, bool HadClip) {
   DeleteObject(Saved);
 }
 
+void TCustomGridEh::PaintClipped(bool Narrow, const TRect& R, const std::function<void()>& Body) {
+  HRGN Saved = nullptr;
+  bool Had = false;
+  if (Narrow) SaveClipAndIntersect(R, Saved, Had);
+  Body();
+  if (Narrow) RestoreClip(Saved, Had);
+}
+
 // ---- Paint ------------------------------------------------------------------------------------------
 void TCustomGridEh::PaintOutBoundaries() {
   for (Integer Area = 0; Area < 4; ++Area) {
@@ -90,13 +98,6 @@ void TCustomGridEh::Paint() {
   const TBand HT = TitleBand(H), HF = FrozenBand(H), HS = ScrollBand(H);
   const TBand VT = TitleBand(V), VF = FrozenBand(V), VS = ScrollBand(V);
   const bool XOffset = FTopLeftOffset.X != 0, YOffset = FTopLeftOffset.Y != 0;
-  auto Clipped = [&](bool Narrow, const TRect& R, const std::function<void()>& Body) {
-    HRGN Saved = nullptr;
-    bool Had = false;
-    if (Narrow) SaveClipAndIntersect(R, Saved, Had);
-    Body();
-    if (Narrow) RestoreClip(Saved, Had);
-  };
   const TRect HScrollClip(H.FixedBoundary, 0, H.GridBoundary, V.FixedBoundary);
   const TRect VScrollClip(0, V.FixedBoundary, H.FixedBoundary, V.GridBoundary);
   const TRect DataClip(H.FixedBoundary, V.FixedBoundary, H.GridBoundary, V.GridBoundary);
@@ -128,20 +129,20 @@ void TCustomGridEh::Paint() {
     Area(HF, TBand{VF.Start, VF.Stop, VF.First}, FFixedColor, FV, FH);
     FrozenRowsSeparator();
     FrozenColsSeparator();
-    Clipped(XOffset, HScrollClip, [&] {
+    PaintClipped(XOffset, HScrollClip, [&] {
       Area(HS, VT, FFixedColor, FV, FH);
       Area(HS, VF, FFixedColor, FV, FH);
       FrozenRowsSeparator();
     });
-    Clipped(YOffset, VScrollClip, [&] {
+    PaintClipped(YOffset, VScrollClip, [&] {
       Area(HT, VS, FFixedColor, FV, FH);
       if (FFrozenColCount > 0) {
         Area(HF, VS, FFixedColor, FV, FH);
         FrozenColsSeparator();
       }
     });
-    Clipped(XOffset || YOffset, DataClip,
-            [&] { Area(HS, VS, GetColor(), FOptions.Contains(goVertLine), FOptions.Contains(goHorzLine)); });
+    PaintClipped(XOffset || YOffset, DataClip,
+                 [&] { Area(HS, VS, GetColor(), FOptions.Contains(goVertLine), FOptions.Contains(goHorzLine)); });
   }
 
   // Cells.
@@ -162,15 +163,15 @@ void TCustomGridEh::Paint() {
   Cells(TBand{HT.Start, HF.Stop, 0}, VT, FFixedColor, Fixed);
   Cells(HT, VF, FFixedColor, Fixed);
   Cells(HF, VF, GetColor(), {});
-  Clipped(XOffset, HScrollClip, [&] {
+  PaintClipped(XOffset, HScrollClip, [&] {
     Cells(HS, VT, FFixedColor, Fixed);
     Cells(HS, VF, GetColor(), {});
   });
-  Clipped(YOffset, VScrollClip, [&] {
+  PaintClipped(YOffset, VScrollClip, [&] {
     Cells(HT, VS, FFixedColor, Fixed);
     Cells(HF, VS, GetColor(), {});
   });
-  Clipped(XOffset || YOffset, DataClip, [&] { Cells(HS, VS, GetColor(), {}); });
+  PaintClipped(XOffset || YOffset, DataClip, [&] { Cells(HS, VS, GetColor(), {}); });
 
   // One focus rectangle over the selected row.
   if (!GetComponentState().Contains(csDesigning) && FOptions.Contains(goRowSelect) && FDefaultDrawing &&
@@ -366,13 +367,6 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
   const bool FV = FOptions.Contains(goFixedVertLine), FH = FOptions.Contains(goFixedHorzLine);
   const bool DV = FOptions.Contains(goVertLine), DH = FOptions.Contains(goHorzLine);
   const Integer HW = H.EffectiveLineWidth, VW = V.EffectiveLineWidth;
-  auto Clipped = [&](bool Narrow, const TRect& R, const std::function<void()>& Body) {
-    HRGN Saved = nullptr;
-    bool Had = false;
-    if (Narrow) SaveClipAndIntersect(R, Saved, Had);
-    Body();
-    if (Narrow) RestoreClip(Saved, Had);
-  };
   auto LastOf = [](const TBand& B, Integer Limit) { return std::max(B.First, Limit) - 1; };
   C->GetPen()->SetStyle(psSolid);
   C->GetPen()->SetMode(pmCopy);
@@ -391,7 +385,7 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
   };
   if (FContraRowCount > 0) {
     const Integer YLast = GetFullRowCount() - 1;
-    Clipped(FContraColCount > 0, TRect(0, 0, H.ContraBoundary, V.DataEnd), [&] {
+    PaintClipped(FContraColCount > 0, TRect(0, 0, H.ContraBoundary, V.DataEnd), [&] {
       BlockLines(HT, LastOf(HF, H.FixedCellCount - H.FrozenCount), VC, YLast, true);
       if (FFrozenColCount > 0) {
         BlockLines(HF, H.FixedCellCount - 1, VC, YLast, false);
@@ -403,7 +397,7 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
       if (VW > 0)
         DrawSeparator(FGridLineColors->GetHorzLineColor(0, FRowCount), TPoint(H.StartIndent, BorderY),
                       TPoint(ContraRight, BorderY));
-      Clipped(XOffset, TRect(H.FixedBoundary, 0, H.GridBoundary, V.DataEnd), [&] {
+      PaintClipped(XOffset, TRect(H.FixedBoundary, 0, H.GridBoundary, V.DataEnd), [&] {
         BlockLines(HS, FColCount - 1, VC, YLast, false);
         if (VW > 0)
           DrawSeparator(FGridLineColors->GetHorzLineColor(0, FRowCount), TPoint(H.StartIndent, BorderY),
@@ -413,11 +407,11 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
   }
   if (FContraColCount > 0) {
     const Integer XLast = GetFullColCount() - 1;
-    Clipped(FContraRowCount > 0, TRect(0, 0, H.DataEnd, V.ContraBoundary), [&] {
+    PaintClipped(FContraRowCount > 0, TRect(0, 0, H.DataEnd, V.ContraBoundary), [&] {
       BlockLines(HC, XLast, VT, LastOf(VF, V.FixedCellCount - V.FrozenCount), true);
       if (FFrozenRowCount > 0) BlockLines(HC, XLast, VF, V.FixedCellCount - 1, false);
-      Clipped(YOffset, TRect(0, V.FixedBoundary, H.DataEnd, V.GridBoundary),
-              [&] { BlockLines(HC, XLast, VS, FRowCount - 1, false); });
+      PaintClipped(YOffset, TRect(0, V.FixedBoundary, H.DataEnd, V.GridBoundary),
+                   [&] { BlockLines(HC, XLast, VS, FRowCount - 1, false); });
       const Integer BorderX = H.ContraBoundary + (HW >> 1);
       if (HW > 0)
         DrawSeparator(FGridLineColors->GetVertLineColor(FColCount), TPoint(BorderX, V.StartIndent),
@@ -443,10 +437,11 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
   };
   C->GetBrush()->SetStyle(bsSolid);
   if (FContraRowCount > 0) {
-    Clipped(FContraColCount > 0, TRect(0, 0, H.ContraBoundary, V.DataEnd), [&] {
+    PaintClipped(FContraColCount > 0, TRect(0, 0, H.ContraBoundary, V.DataEnd), [&] {
       Cells(HT, VC, FFixedColor, Fixed);
       Cells(HF, VC, GetColor(), {});
-      Clipped(XOffset, TRect(H.FixedBoundary, 0, H.GridBoundary, V.DataEnd), [&] { Cells(HS, VC, GetColor(), {}); });
+      PaintClipped(XOffset, TRect(H.FixedBoundary, 0, H.GridBoundary, V.DataEnd),
+                   [&] { Cells(HS, VC, GetColor(), {}); });
       // The gap between the last scrolling column and the contra columns.
       if (H.GridBoundary < ContraRight) {
         C->GetBrush()->SetColor(GetColor());
@@ -455,10 +450,11 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
     });
   }
   if (FContraColCount > 0) {
-    Clipped(FContraRowCount > 0, TRect(0, 0, H.DataEnd, V.ContraBoundary), [&] {
+    PaintClipped(FContraRowCount > 0, TRect(0, 0, H.DataEnd, V.ContraBoundary), [&] {
       Cells(HC, VT, FFixedColor, Fixed);
       Cells(HC, VF, GetColor(), {});
-      Clipped(YOffset, TRect(0, V.FixedBoundary, H.DataEnd, V.GridBoundary), [&] { Cells(HC, VS, GetColor(), {}); });
+      PaintClipped(YOffset, TRect(0, V.FixedBoundary, H.DataEnd, V.GridBoundary),
+                   [&] { Cells(HC, VS, GetColor(), {}); });
       if (V.GridBoundary < ContraBottom) {
         C->GetBrush()->SetColor(GetColor());
         C->FillRect(TRect(HC.Start, V.GridBoundary, H.DataEnd, ContraBottom));

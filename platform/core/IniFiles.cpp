@@ -113,7 +113,8 @@ void TCustomIniFile::WriteDate(const String& Section, const String& Ident, TDate
 }
 
 TDateTime TCustomIniFile::ReadDateTime(const String& Section, const String& Ident, TDateTime Default) {
-  return ReadParsed(*this, Section, Ident, Default, [](const String& s, TDateTime& v) { return TryStrToDateTime(s, v); });
+  return ReadParsed(*this, Section, Ident, Default,
+                    [](const String& s, TDateTime& v) { return TryStrToDateTime(s, v); });
 }
 
 void TCustomIniFile::WriteDateTime(const String& Section, const String& Ident, TDateTime Value) {
