@@ -9,6 +9,7 @@
 
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/MsgBox.h"
 
 namespace {
 
@@ -113,12 +114,15 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   SDL_StartTextInput();
   SetDisplayBackend(d.get());
   SetClipboardBridge(d.get());
+  // On a real screen a message box is a dialog the user answers.
+  d->FPreviousBoxHook = SetMessageBoxHook(ShowMessageForm);
   return d;
 }
 
 TSdlDisplay::TSdlDisplay() = default;
 
 TSdlDisplay::~TSdlDisplay() {
+  SetMessageBoxHook(std::move(FPreviousBoxHook));
   SetClipboardBridge(nullptr);
   SetDisplayBackend(nullptr);
   for (auto& [h, s] : FShown)

@@ -18,6 +18,7 @@
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Windows.h"
 
 struct SDL_Window;
@@ -76,6 +77,7 @@ private:
 
   std::map<HWND, TShown> FShown;
   std::map<HCURSOR, SDL_Cursor*> FCursors;
+  TMessageBoxHook FPreviousBoxHook;
   bool FSyncing = false;   // our own change is being reported back: do not echo it
   TPoint FLastMouse;
 };

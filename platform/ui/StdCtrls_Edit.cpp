@@ -132,12 +132,9 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
 String TCustomEdit::GetTextValue() const { return FBuffer.GetText(); }
 
 void TCustomEdit::SetTextValue(const String& Value) {
-  String v = ApplyCase(Value, FCharCase);
-  if (!FMultiLine) {
-    // A single line keeps no line breaks.
-    const size_t nl = v.find_first_of(u"\r\n");
-    if (nl != String::npos) v.resize(nl);
-  }
+  // Text set from code is kept whole, line breaks included; typing and pasting
+  // into a single line stop at a line break.
+  const String v = ApplyCase(Value, FCharCase);
   FBuffer.SetText(v);
   FBuffer.SetModified(false);
   FScrollX = 0;
@@ -246,7 +243,12 @@ bool TCustomEdit::InsertText(const String& S, bool Merge) {
 
 String TCustomEdit::DisplayText() const {
   if (FPasswordChar && !FMultiLine) return String(FBuffer.GetText().size(), FPasswordChar);
-  return FBuffer.GetText();
+  if (FMultiLine) return FBuffer.GetText();
+  // One line shows control characters as blanks, one for one, so positions stay.
+  String t = FBuffer.GetText();
+  for (Char& c : t)
+    if (c < 0x20) c = u' ';
+  return t;
 }
 
 HDC TCustomEdit::MeasureDC() const {

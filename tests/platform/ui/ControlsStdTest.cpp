@@ -9,6 +9,7 @@
 #include "platform/backend/Headless.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/StdCtrls.h"
 
@@ -413,4 +414,38 @@ TEST_F(StdControls, ComboBoxWithEditTypesAndClosesWhenFocusLeaves) {
   e->SetFocus();
   Display.ProcessMessages();
   EXPECT_FALSE(c->GetDroppedDown());
+}
+
+// ---- The message box dialog -------------------------------------------------------------------------
+
+TEST_F(StdControls, MessageDialogAnswersWithTheButtonPressed) {
+  TMessageBoxRequest r{nullptr, u"Удалить запись?", u"Подтверждение", MB_YESNOCANCEL | MB_DEFBUTTON2};
+  Display.WhenIdle([&] { Display.Key(VK_RETURN); });  // the default button: No
+  EXPECT_EQ(ShowMessageForm(r), IDNO);
+  Display.WhenIdle([&] { Display.Key(VK_ESCAPE); });
+  EXPECT_EQ(ShowMessageForm(r), IDCANCEL);
+  Display.WhenIdle([&] {
+    auto* f = dynamic_cast<TMessageForm*>(Screen->GetActiveForm());
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->GetCaption(), u"Подтверждение");
+    EXPECT_EQ(f->Label_Text->GetCaption(), u"Удалить запись?");
+    ASSERT_EQ(f->Buttons.size(), 3u);
+    EXPECT_EQ(f->Buttons[0]->GetCaption(), u"Да");
+    Display.Click(f->Buttons[0]->GetHandle(), 5, 5);
+  });
+  EXPECT_EQ(ShowMessageForm(r), IDYES);
+  TMessageBoxRequest ok{nullptr, u"Тест закончен", u"Z39.50 тест", MB_OK};
+  Display.WhenIdle([&] { Display.Key(VK_ESCAPE); });  // an OK-only box closes with Esc too
+  EXPECT_EQ(ShowMessageForm(ok), IDOK);
+}
+
+TEST_F(StdControls, SingleLineEditKeepsTextSetFromCodeButPastesOneLine) {
+  auto* e = Make<TEdit>(10, 10, 200, 21);
+  e->SetText(u"раз\r\nдва");
+  EXPECT_EQ(e->GetText(), u"раз\r\nдва");
+  ShowAndFocus(e);
+  e->Clear();
+  Clipboard()->SetAsText(u"первая\r\nвторая");
+  e->PasteFromClipboard();
+  EXPECT_EQ(e->GetText(), u"первая");
 }

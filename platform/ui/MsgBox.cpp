@@ -1,0 +1,85 @@
+#include "platform/ui/MsgBox.h"
+
+#include <algorithm>
+
+#include "platform/core/Strings.h"
+
+namespace {
+
+String ButtonCaption(Integer Id) {
+  switch (Id) {
+    case IDOK: return u"ОК";
+    case IDCANCEL: return u"Отмена";
+    case IDABORT: return u"Прервать";
+    case IDRETRY: return u"Повтор";
+    case IDIGNORE: return u"Пропустить";
+    case IDYES: return u"Да";
+    case IDNO: return u"Нет";
+    default: return IntToStr(Id);
+  }
+}
+
+}  // namespace
+
+TMessageForm::TMessageForm(TComponent* AOwner, const TMessageBoxRequest& Request) : TForm(AOwner) {
+  SetBorderStyle(bsDialog);
+  SetPosition(poScreenCenter);
+  SetCaption(Request.Caption);
+  SetKeyPreview(false);
+  Label_Text = new TLabel(this);
+  Label_Text->SetParent(this);
+  Label_Text->SetShowAccelChar(false);
+  Label_Text->SetWordWrap(true);
+  Label_Text->SetAutoSize(false);
+  // The text decides the width (within limits), then its height.
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, GetFont()->GetHandle());
+  TRect calc(0, 0, 420, 0);
+  DrawText(dc, Request.Text, -1, calc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  DeleteDC(dc);
+  const std::vector<Integer> ids = MessageBoxButtons(Request.Flags);
+  const Integer bw = 80, bh = 25, gap = 8;
+  const Integer buttonsWidth = Integer(ids.size()) * bw + (Integer(ids.size()) - 1) * gap;
+  const Integer width = std::max({calc.Width(), buttonsWidth, 160}) + 32;
+  Label_Text->SetBounds(16, 16, width - 32, calc.Height());
+  Label_Text->SetCaption(Request.Text);
+  const Integer top = 16 + calc.Height() + 16;
+  SetClientWidth(width);
+  SetClientHeight(top + bh + 12);
+  const Integer def = MessageBoxDefaultButton(Request.Flags);
+  const bool hasCancel = std::find(ids.begin(), ids.end(), IDCANCEL) != ids.end();
+  Integer x = (width - buttonsWidth) / 2;
+  for (Integer id : ids) {
+    auto* b = new TButton(this);
+    b->SetParent(this);
+    b->SetBounds(x, top, bw, bh);
+    b->SetCaption(ButtonCaption(id));
+    b->SetModalResult(id);
+    b->SetDefault(id == def);
+    b->SetCancel(id == IDCANCEL || (!hasCancel && ids.size() == 1));
+    if (id == def) SetActiveControl(b);
+    Buttons.push_back(b);
+    x += bw + gap;
+  }
+  DoCreate();
+}
+
+Integer ShowMessageForm(const TMessageBoxRequest& Request) {
+  InitializeForms();
+  auto* form = new TMessageForm(Application, Request);
+  Integer result = 0;
+  try {
+    result = form->ShowModal();
+  } catch (...) {
+    delete form;
+    throw;
+  }
+  delete form;
+  // Closed from the title bar: Cancel when the box has it, else its default button.
+  const std::vector<Integer> ids = MessageBoxButtons(Request.Flags);
+  if (std::find(ids.begin(), ids.end(), result) == ids.end()) {
+    const bool hasCancel = std::find(ids.begin(), ids.end(), IDCANCEL) != ids.end();
+    result = hasCancel ? IDCANCEL : MessageBoxDefaultButton(Request.Flags);
+  }
+  return result;
+}

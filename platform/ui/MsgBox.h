@@ -1,0 +1,18 @@
+#pragma once
+// The standard message box as a form of our own: the text, and the buttons the
+// MB_ flags ask for; Enter presses the default button, Esc the Cancel (or the
+// only) button. The real display installs it as the message box hook.
+
+#include "platform/ui/StdCtrls.h"
+
+class TMessageForm final : public TForm {
+public:
+  BORROW_COMPONENT(TMessageForm, TForm)
+  TMessageForm(TComponent* AOwner, const TMessageBoxRequest& Request);
+  TLabel* Label_Text = nullptr;
+  // One per button, in order; each closes the form with its id.
+  std::vector<TButton*> Buttons;
+};
+
+// Shows the request modally; gives the id of the button pressed.
+Integer ShowMessageForm(const TMessageBoxRequest& Request);
