@@ -41,6 +41,21 @@ T GetLE(const unsigned char* p) {
   return value;
 }
 
+// A value tag followed by a little-endian value.
+template <class T>
+std::string Tagged(TValueType Tag, T value) {
+  std::string out(1, static_cast<char>(Tag));
+  PutLE(out, value);
+  return out;
+}
+
+// A value tag, a 32-bit length and the bytes.
+std::string Counted(TValueType Tag, const std::string& Bytes) {
+  if (Bytes.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() - 8))
+    throw EWriteError(u"Stream write error");
+  return Tagged(Tag, static_cast<Integer>(Bytes.size())) + Bytes;
+}
+
 Int64 DoubleBits(double d) { return std::bit_cast<Int64>(d); }
 double BitsDouble(Int64 b) { return std::bit_cast<double>(b); }
 Integer FloatBits(float f) { return std::bit_cast<Integer>(f); }
@@ -79,78 +94,41 @@ void TWriter::WriteValue(TValueType Value) {
 }
 
 void TWriter::WriteInteger(Int64 Value) {
-  std::string out;
-  if (Value >= std::numeric_limits<std::int8_t>::min() && Value <= std::numeric_limits<std::int8_t>::max()) {
-    out.push_back(static_cast<char>(vaInt8));
-    PutLE(out, static_cast<std::int8_t>(Value));
-  } else if (Value >= std::numeric_limits<Smallint>::min() && Value <= std::numeric_limits<Smallint>::max()) {
-    out.push_back(static_cast<char>(vaInt16));
-    PutLE(out, static_cast<Smallint>(Value));
-  } else if (Value >= std::numeric_limits<Integer>::min() && Value <= std::numeric_limits<Integer>::max()) {
-    out.push_back(static_cast<char>(vaInt32));
-    PutLE(out, static_cast<Integer>(Value));
-  } else {
-    out.push_back(static_cast<char>(vaInt64));
-    PutLE(out, Value);
-  }
-  Raw(out.data(), static_cast<Integer>(out.size()));
+  if (Value >= std::numeric_limits<std::int8_t>::min() && Value <= std::numeric_limits<std::int8_t>::max())
+    Raw(Tagged(vaInt8, static_cast<std::int8_t>(Value)));
+  else if (Value >= std::numeric_limits<Smallint>::min() && Value <= std::numeric_limits<Smallint>::max())
+    Raw(Tagged(vaInt16, static_cast<Smallint>(Value)));
+  else if (Value >= std::numeric_limits<Integer>::min() && Value <= std::numeric_limits<Integer>::max())
+    Raw(Tagged(vaInt32, static_cast<Integer>(Value)));
+  else
+    Raw(Tagged(vaInt64, Value));
 }
 
-void TWriter::WriteFloat(Extended Value) {
-  std::string out(1, static_cast<char>(vaExtended));
-  PutLE(out, DoubleBits(static_cast<double>(Value)));
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteFloat(Extended Value) { Raw(Tagged(vaExtended, DoubleBits(static_cast<double>(Value)))); }
 
-void TWriter::WriteDouble(double Value) {
-  std::string out(1, static_cast<char>(vaDouble));
-  PutLE(out, DoubleBits(Value));
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteDouble(double Value) { Raw(Tagged(vaDouble, DoubleBits(Value))); }
 
-void TWriter::WriteSingle(float Value) {
-  std::string out(1, static_cast<char>(vaSingle));
-  PutLE(out, FloatBits(Value));
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteSingle(float Value) { Raw(Tagged(vaSingle, FloatBits(Value))); }
 
-void TWriter::WriteDate(TDateTime Value) {
-  std::string out(1, static_cast<char>(vaDate));
-  PutLE(out, DoubleBits(Value));
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteDate(TDateTime Value) { Raw(Tagged(vaDate, DoubleBits(Value))); }
 
-void TWriter::WriteCurrency(Currency Value) {
-  std::string out(1, static_cast<char>(vaCurrency));
-  PutLE(out, Value.Raw);
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteCurrency(Currency Value) { Raw(Tagged(vaCurrency, Value.Raw)); }
 
 void TWriter::WriteString(const String& Value) {
   if (Value.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() / 2))
     throw EWriteError(u"Stream write error");
-  std::string out(1, static_cast<char>(vaWString));
+  std::string out = Tagged(vaWString, static_cast<Integer>(Value.size()));
   out.reserve(5 + Value.size() * 2);
-  PutLE(out, static_cast<Integer>(Value.size()));
   for (Char c : Value) PutLE(out, static_cast<Word>(c));
-  Raw(out.data(), static_cast<Integer>(out.size()));
+  Raw(out);
 }
 
-void TWriter::WriteUTF8String(const std::string& Value) {
-  if (Value.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() - 8))
-    throw EWriteError(u"Stream write error");
-  std::string out(1, static_cast<char>(vaUTF8String));
-  PutLE(out, static_cast<Integer>(Value.size()));
-  out += Value;
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteUTF8String(const std::string& Value) { Raw(Counted(vaUTF8String, Value)); }
 
 void TWriter::WriteStr(const String& Value) {
   const std::string utf8 = ToUtf8(Value);
   if (utf8.size() > 255) throw EWriteError(Fill(u"Name too long to stream: %s", Value));
-  std::string out(1, static_cast<char>(utf8.size()));
-  out += utf8;
-  Raw(out.data(), static_cast<Integer>(out.size()));
+  Raw(std::string(1, static_cast<char>(utf8.size())) + utf8);
 }
 
 void TWriter::WriteIdent(const String& Ident) {
@@ -161,14 +139,7 @@ void TWriter::WriteIdent(const String& Ident) {
   WriteStr(Ident);
 }
 
-void TWriter::WriteBinary(const std::string& Bytes) {
-  if (Bytes.size() > static_cast<size_t>(std::numeric_limits<Integer>::max() - 8))
-    throw EWriteError(u"Stream write error");
-  std::string out(1, static_cast<char>(vaBinary));
-  PutLE(out, static_cast<Integer>(Bytes.size()));
-  out += Bytes;
-  Raw(out.data(), static_cast<Integer>(out.size()));
-}
+void TWriter::WriteBinary(const std::string& Bytes) { Raw(Counted(vaBinary, Bytes)); }
 
 void TWriter::WriteVariant(const Variant& Value) {
   if (Value.IsArray()) {
@@ -294,12 +265,23 @@ void TReader::Raw(void* Buffer, Integer Count) {
   if (Count > 0 && FStream->Read(Buffer, Count) != Count) throw EReadError(u"Stream read error");
 }
 
+template <class T>
+T TReader::ReadLE() {
+  unsigned char b[sizeof(T)];
+  Raw(b, sizeof b);
+  return GetLE<T>(b);
+}
+
+std::string TReader::ReadBytes(Integer Count) {
+  std::string bytes(static_cast<size_t>(Count), '\0');
+  Raw(bytes.data(), Count);
+  return bytes;
+}
+
 void TReader::PropValueError() { throw EReadError(u"Invalid property value"); }
 
 Integer TReader::ReadCount(Int64 UnitSize) {
-  unsigned char b[4];
-  Raw(b, 4);
-  const Integer n = GetLE<Integer>(b);
+  const Integer n = ReadLE<Integer>();
   const Int64 left = FStream->GetSize() - FStream->GetPosition();
   // A length the stream cannot hold is corruption: refuse it before allocating.
   if (n < 0 || static_cast<Int64>(n) * UnitSize > left) throw EReadError(u"Invalid stream format: bad length");
@@ -326,12 +308,11 @@ void TReader::CheckValue(TValueType Value) {
 }
 
 Int64 TReader::ReadInt64() {
-  unsigned char b[8];
   switch (ReadValue()) {
-    case vaInt8: Raw(b, 1); return GetLE<std::int8_t>(b);
-    case vaInt16: Raw(b, 2); return GetLE<Smallint>(b);
-    case vaInt32: Raw(b, 4); return GetLE<Integer>(b);
-    case vaInt64: Raw(b, 8); return GetLE<Int64>(b);
+    case vaInt8: return ReadLE<std::int8_t>();
+    case vaInt16: return ReadLE<Smallint>();
+    case vaInt32: return ReadLE<Integer>();
+    case vaInt64: return ReadLE<Int64>();
     default: PropValueError();
   }
 }
@@ -350,12 +331,11 @@ bool TReader::ReadBoolean() {
 }
 
 Extended TReader::ReadFloat() {
-  unsigned char b[8];
   switch (NextValue()) {
     case vaExtended:
     case vaDouble:
-    case vaDate: ReadValue(); Raw(b, 8); return BitsDouble(GetLE<Int64>(b));
-    case vaSingle: ReadValue(); Raw(b, 4); return BitsFloat(GetLE<Integer>(b));
+    case vaDate: ReadValue(); return BitsDouble(ReadLE<Int64>());
+    case vaSingle: ReadValue(); return BitsFloat(ReadLE<Integer>());
     case vaInt8:
     case vaInt16:
     case vaInt32:
@@ -369,11 +349,9 @@ float TReader::ReadSingle() { return static_cast<float>(ReadFloat()); }
 TDateTime TReader::ReadDate() { return static_cast<TDateTime>(ReadFloat()); }
 
 Currency TReader::ReadCurrency() {
-  unsigned char b[8];
   if (NextValue() == vaCurrency) {
     ReadValue();
-    Raw(b, 8);
-    return Currency::FromRaw(GetLE<Int64>(b));
+    return Currency::FromRaw(ReadLE<Int64>());
   }
   const Extended v = ReadFloat();
   const Extended raw = v * Currency::Scale;
@@ -393,10 +371,7 @@ String TReader::ReadString() {
       return s;
     }
     case vaUTF8String: {
-      const Integer n = ReadCount(1);
-      std::string bytes(static_cast<size_t>(n), '\0');
-      Raw(bytes.data(), n);
-      return FromUtf8(bytes);
+      return FromUtf8(ReadBytes(ReadCount(1)));
     }
     case vaIdent: return ReadStr();
     default: PropValueError();
@@ -404,11 +379,7 @@ String TReader::ReadString() {
 }
 
 String TReader::ReadStr() {
-  Byte n = 0;
-  Raw(&n, 1);
-  std::string bytes(n, '\0');
-  Raw(bytes.data(), n);
-  return FromUtf8(bytes);
+  return FromUtf8(ReadBytes(ReadLE<Byte>()));
 }
 
 String TReader::ReadIdent() {
@@ -424,29 +395,25 @@ String TReader::ReadIdent() {
 
 std::string TReader::ReadBinary() {
   CheckValue(vaBinary);
-  const Integer n = ReadCount(1);
-  std::string bytes(static_cast<size_t>(n), '\0');
-  Raw(bytes.data(), n);
-  return bytes;
+  return ReadBytes(ReadCount(1));
 }
 
 Variant TReader::ReadVariant() { return ReadVariantAt(0); }
 
 Variant TReader::ReadVariantAt(int Depth) {
   if (Depth > kMaxVariantDepth) throw EReadError(u"Invalid stream format: Variant nested too deeply");
-  unsigned char b[8];
   switch (NextValue()) {
     case vaNil: ReadValue(); return Variant::Null();
     case vaFalse: ReadValue(); return Variant(false);
     case vaTrue: ReadValue(); return Variant(true);
-    case vaInt8: ReadValue(); Raw(b, 1); return Variant(GetLE<std::int8_t>(b));
-    case vaInt16: ReadValue(); Raw(b, 2); return Variant(GetLE<Smallint>(b));
-    case vaInt32: ReadValue(); Raw(b, 4); return Variant(GetLE<Integer>(b));
-    case vaInt64: ReadValue(); Raw(b, 8); return Variant(GetLE<Int64>(b));
+    case vaInt8: ReadValue(); return Variant(ReadLE<std::int8_t>());
+    case vaInt16: ReadValue(); return Variant(ReadLE<Smallint>());
+    case vaInt32: ReadValue(); return Variant(ReadLE<Integer>());
+    case vaInt64: ReadValue(); return Variant(ReadLE<Int64>());
     case vaExtended:
-    case vaDouble: ReadValue(); Raw(b, 8); return Variant(BitsDouble(GetLE<Int64>(b)));
-    case vaSingle: ReadValue(); Raw(b, 4); return Variant(BitsFloat(GetLE<Integer>(b)));
-    case vaDate: ReadValue(); Raw(b, 8); return Variant::FromDate(BitsDouble(GetLE<Int64>(b)));
+    case vaDouble: ReadValue(); return Variant(BitsDouble(ReadLE<Int64>()));
+    case vaSingle: ReadValue(); return Variant(BitsFloat(ReadLE<Integer>()));
+    case vaDate: ReadValue(); return Variant::FromDate(BitsDouble(ReadLE<Int64>()));
     case vaCurrency: return Variant(ReadCurrency());
     case vaWString: return Variant(ReadString());
     case vaUTF8String: return Variant::FromAnsiStr(ReadString());

@@ -127,6 +127,7 @@ public:
 
 private:
   void Raw(const void* Buffer, Integer Count);
+  void Raw(const std::string& Bytes) { Raw(Bytes.data(), static_cast<Integer>(Bytes.size())); }
 };
 
 class TReader : public TFiler {
@@ -190,6 +191,10 @@ public:
 
 private:
   void Raw(void* Buffer, Integer Count);
+  // A little-endian value of T's size, and a run of Count bytes.
+  template <class T>
+  T ReadLE();
+  std::string ReadBytes(Integer Count);
   Integer ReadCount(Int64 Limit);
   [[noreturn]] void PropValueError();
   TComponentClass FindComponentClass(const String& ClassName);
