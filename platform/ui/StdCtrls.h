@@ -140,6 +140,9 @@ protected:
   mutable HDC FMeasureDC = nullptr;
   mutable std::vector<TVisualLine> FLines;
   mutable bool FLinesValid = false;
+  mutable String FLaidText;  // the text FLines were made for
+  mutable Integer FLaidVersion = -1;
+  Integer FTextVersion = 0;  // counts the changes of the text
   mutable Integer FLinesWidth = -1;
   bool FShowSel = false;
   Integer FSel0 = 0, FSel1 = 0;

@@ -217,7 +217,7 @@ void TCustomEdit::Change() {
 }
 
 void TCustomEdit::TextChanged() {
-  FLinesValid = false;
+  ++FTextVersion;
   ScrollCaretIntoView();
   UpdateCaret();
   Invalidate();
@@ -433,33 +433,53 @@ void TCustomEdit::Paint(HDC DC) {
 
 const std::vector<TCustomEdit::TVisualLine>& TCustomEdit::VisualLines() const {
   const Integer width = GetFormatRect().Width();
-  if (FLinesValid && FLinesWidth == width) return FLines;
-  FLines.clear();
+  const String& t = FBuffer.GetText();
+  if (FLinesValid && FLinesWidth == width && FLaidVersion == FTextVersion) return FLines;
+  // Lines wholly before the first changed character keep their layout; a log
+  // that grows at its end is laid out only where it grew.
+  size_t start = 0;
+  if (FLinesValid && FLinesWidth == width) {
+    size_t d = 0;
+    while (d < t.size() && d < FLaidText.size() && t[d] == FLaidText[d]) ++d;
+    const size_t nl = d == 0 ? String::npos : t.rfind(u'\n', d - 1);
+    start = nl == String::npos ? 0 : nl + 1;
+    while (!FLines.empty() && size_t(FLines.back().Start) >= start) FLines.pop_back();
+  } else {
+    FLines.clear();
+  }
   FLinesWidth = width;
   FLinesValid = true;
-  const String& t = FBuffer.GetText();
-  size_t start = 0;
+  FLaidText = t;
+  FLaidVersion = FTextVersion;
   for (;;) {
     size_t nl = t.find(u'\n', start);
     size_t end = nl == String::npos ? t.size() : nl;
     size_t e = end;
     if (e > start && t[e - 1] == u'\r') --e;
-    if (!FWordWrap || width <= 0) {
+    if (!FWordWrap || width <= 0 || LineTextWidth(Integer(start), Integer(e - start)) <= width) {
       FLines.push_back({Integer(start), Integer(e - start)});
     } else {
       // Greedy wrapping at blanks; a word wider than the line is cut where it must be.
       size_t ls = start;
-      while (true) {
+      while (ls < e) {
         if (LineTextWidth(Integer(ls), Integer(e - ls)) <= width) {
           FLines.push_back({Integer(ls), Integer(e - ls)});
+          ls = e;
           break;
         }
-        size_t fit = ls, lastBreak = ls;
-        while (fit < e && LineTextWidth(Integer(ls), Integer(fit + 1 - ls)) <= width) {
-          ++fit;
-          if (t[fit - 1] == u' ') lastBreak = fit;
+        // The longest run from ls that fits, found by halving.
+        size_t lo = 1, hi = e - ls;
+        while (lo < hi) {
+          const size_t mid = (lo + hi + 1) / 2;
+          if (LineTextWidth(Integer(ls), Integer(mid)) <= width) lo = mid;
+          else hi = mid - 1;
         }
-        size_t cut = lastBreak > ls ? lastBreak : std::max(fit, ls + 1);
+        size_t cut = ls + lo;
+        for (size_t k = cut; k > ls + 1; --k)
+          if (t[k - 1] == u' ') {
+            cut = k;
+            break;
+          }
         FLines.push_back({Integer(ls), Integer(cut - ls)});
         ls = cut;
       }
@@ -629,6 +649,12 @@ void TCustomEdit::Dispatch(TMessage& Message) {
       TWinControl::Dispatch(Message);
       FLinesValid = false;
       ScrollCaretIntoView();
+      return;
+    case WM_SIZE:
+      // A new width lays the lines out again; the scroll bar follows.
+      TWinControl::Dispatch(Message);
+      ScrollCaretIntoView();
+      UpdateCaret();
       return;
     default: break;
   }

@@ -5,6 +5,7 @@
 
 #include "platform/backend/Headless.h"
 #include "platform/core/DateTime.h"
+#include "platform/core/Strings.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Gauges.h"
 
@@ -143,4 +144,23 @@ TEST_F(ComControls, GaugeClampsProgressAndFillsItsPart) {
   RenderWindow(Form->GetHandle());
   EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 10 + 5, 10 + 3), ColorToRGB(clNavy) & 0xFFFFFF);
   EXPECT_EQ(Display.PixelAt(Form->GetHandle(), 10 + 190, 10 + 3), TColor(0xFFFFFF));
+}
+
+TEST_F(ComControls, AGrowingLogIsLaidOutAsTheWholeTextWouldBe) {
+  auto* re = Make<TRichEdit>(10, 10, 220, 150);
+  re->SetReadOnly(true);
+  Form->Show();
+  for (int i = 0; i < 300; ++i) {
+    re->SetSelStart(re->GetTextLen());
+    re->GetSelAttributes()->SetColor(i % 3 ? clNavy : clRed);
+    re->GetLines()->Add(u"Ресурс " + IntToStr(i) + (i % 7 ? String(u": найдено 0") : String(u": записей получено 5, сохранено в файл RUSMARC_001.iso")));
+  }
+  std::vector<TPoint> incremental;
+  for (Integer at : {0, 500, 4000, re->GetTextLen()}) incremental.push_back(re->PosFromChar(at));
+  re->SetWordWrap(false);
+  re->SetWordWrap(true);  // laid out again from the start
+  std::vector<TPoint> whole;
+  for (Integer at : {0, 500, 4000, re->GetTextLen()}) whole.push_back(re->PosFromChar(at));
+  EXPECT_EQ(incremental, whole);
+  EXPECT_EQ(re->GetLines()->GetCount(), 300);
 }
