@@ -37,6 +37,18 @@ void Fill(TCanvas* Canvas, const TRect& R, TColor Color) {
   Canvas->FillRect(R);
 }
 
+// A glyph drawn by Draw(offset, colour): in the text colour when enabled, else
+// embossed (a highlight copy one pixel down and right, under a shadow copy).
+template <class DrawGlyph>
+void GlyphInState(bool Enabled, DrawGlyph Draw) {
+  if (Enabled) {
+    Draw(0, clBtnText);
+  } else {
+    Draw(1, clBtnHighlight);
+    Draw(0, clBtnShadow);
+  }
+}
+
 }  // namespace
 
 TColor MixColorsEh(TColor Color1, TColor Color2, Integer Percent) { return Between(Color1, Color2, Percent / 100.0); }
@@ -168,15 +180,9 @@ void DrawEllipsis(TCanvas* C, const TRect& R, bool Enabled) {
   const Integer Dot = W < 8 ? 1 : 2, Gap = W < 12 ? 1 : 2;
   const Integer Total = 3 * Dot + 2 * Gap;
   const Integer X = (R.Left + R.Right - Total) / 2, Y = (R.Top + R.Bottom - Dot) / 2;
-  auto Dots = [&](Integer DX, TColor Color) {
+  GlyphInState(Enabled, [&](Integer DX, TColor Color) {
     for (Integer I = 0; I < 3; ++I) Fill(C, Bounds(X + DX + I * (Dot + Gap), Y + DX, Dot, Dot), Color);
-  };
-  if (Enabled) {
-    Dots(0, clBtnText);
-  } else {
-    Dots(1, clBtnHighlight);
-    Dots(0, clBtnShadow);
-  }
+  });
 }
 
 void DrawPlusMinus(TCanvas* C, const TRect& R, bool Plus, bool Flat, bool Enabled) {
@@ -186,16 +192,10 @@ void DrawPlusMinus(TCanvas* C, const TRect& R, bool Plus, bool Flat, bool Enable
   if ((L & 1) != (S & 1)) ++L;
   const Integer T = std::max(1, L / 3);
   if (Plus && (L & 1) != (T & 1)) L += S >= 12 ? -1 : 1;
-  auto Bars = [&](Integer D, TColor Color) {
+  GlyphInState(Enabled, [&](Integer D, TColor Color) {
     Fill(C, Bounds((R.Left + R.Right - L) / 2 + D, (R.Top + R.Bottom - T) / 2 + D, L, T), Color);
     if (Plus) Fill(C, Bounds((R.Left + R.Right - T) / 2 + D, (R.Top + R.Bottom - L) / 2 + D, T, L), Color);
-  };
-  if (Enabled) {
-    Bars(0, clBtnText);
-  } else {
-    Bars(1, clBtnHighlight);
-    Bars(0, clBtnShadow);
-  }
+  });
 }
 
 void DrawArrow(TCanvas* C, const TRect& R, bool Down, bool Enabled) {
@@ -241,23 +241,18 @@ void DrawPushFace(TCanvas* C, TRect R, TDrawButtonControlStyleEh Kind, bool Pres
 void DrawFrameFace(TCanvas* C, TRect R, UINT Type, UINT State, bool Flat, bool Active, bool Pressed) {
   HDC DC = C->GetHandle();
   if (Flat && Type != DFC_BUTTON) {
-    // The face one pixel larger, its own edge replaced by a flat one when hot.
+    // The face drawn larger and clipped, so that its own edge falls outside: one
+    // pixel larger under a flat edge when hot, two pixels larger with no edge when not.
+    const Integer Grow = Active ? 1 : 2, Inset = Active ? 1 : 0;
+    TRect Big = R;
+    InflateRect(Big, Grow, Grow);
+    const Integer Saved = SaveDC(DC);
+    IntersectClipRect(DC, R.Left + Inset, R.Top + Inset, R.Right - Inset, R.Bottom - Inset);
+    DrawFrameControl(DC, Big, Type, State);
+    RestoreDC(DC, Saved);
     if (Active) {
-      TRect Big = R;
-      InflateRect(Big, 1, 1);
-      const Integer Saved = SaveDC(DC);
-      IntersectClipRect(DC, R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1);
-      DrawFrameControl(DC, Big, Type, State);
-      RestoreDC(DC, Saved);
       TRect E = R;
       DrawEdge(DC, E, Pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-    } else {
-      TRect Big = R;
-      InflateRect(Big, 2, 2);
-      const Integer Saved = SaveDC(DC);
-      IntersectClipRect(DC, R.Left, R.Top, R.Right, R.Bottom);
-      DrawFrameControl(DC, Big, Type, State);
-      RestoreDC(DC, Saved);
     }
     return;
   }
@@ -595,11 +590,11 @@ Integer TEditButtonControlEh::PartAt(Integer Y) const {
   return 0;
 }
 
-void TEditButtonControlEh::DoDown() {
+bool TEditButtonControlEh::DoDown() {
   bool AutoRepeat = IsSpin();
   bool Handled = false;
   if (OnDown) OnDown(this, FPressedPart == 1, AutoRepeat, Handled);
-  if (!AutoRepeat) StopTimer();
+  return AutoRepeat;
 }
 
 void TEditButtonControlEh::StopTimer() {
@@ -612,7 +607,7 @@ void TEditButtonControlEh::TimerTick(TObject*) {
     return;
   }
   if (FTimer->GetInterval() == FirstRepeatDelay) FTimer->SetInterval(RepeatInterval);
-  DoDown();
+  if (!DoDown()) StopTimer();
 }
 
 void TEditButtonControlEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
@@ -622,10 +617,7 @@ void TEditButtonControlEh::MouseDown(TMouseButton Button, TShiftState Shift, Int
   FPressedPart = IsSpin() ? PartAt(Y) : (IsPressed() ? 1 : 0);
   Invalidate();
   if (FPressedPart == 0) return;
-  bool AutoRepeat = IsSpin();
-  bool Handled = false;
-  if (OnDown) OnDown(this, FPressedPart == 1, AutoRepeat, Handled);
-  if (AutoRepeat) {
+  if (DoDown()) {
     if (!FTimer) {
       FTimer = std::make_unique<TTimer>(nullptr);
       FTimer->OnTimer = [this](TObject* Sender) { TimerTick(Sender); };
@@ -668,6 +660,7 @@ void TEditButtonControlEh::Click() {
 }
 
 void TEditButtonControlEh::Paint() {
+  const TColor ParentColor = GetParent() ? GetParent()->GetColor() : clBtnFace;
   if (FStyle == ebsGlyphEh) {
     TSpeedButton::Paint();
     if (GetFlat()) {
@@ -675,13 +668,12 @@ void TEditButtonControlEh::Paint() {
       if (FActive) {
         DrawEdge(GetCanvas()->GetHandle(), R, IsPressed() ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
       } else {
-        GetCanvas()->GetBrush()->SetColor(GetParent() ? GetParent()->GetColor() : clBtnFace);
+        GetCanvas()->GetBrush()->SetColor(ParentColor);
         GetCanvas()->FrameRect(R);
       }
     }
     return;
   }
-  PaintButtonControlEh(GetCanvas(), GetClientRect(), GetParent() ? GetParent()->GetColor() : clBtnFace,
-                       ButtonStyleToPainterKindEh(FStyle), IsPressed() ? FPressedPart : 0, GetFlat(), FActive,
-                       GetEnabled(), cbsUncheckedEh);
+  PaintButtonControlEh(GetCanvas(), GetClientRect(), ParentColor, ButtonStyleToPainterKindEh(FStyle),
+                       IsPressed() ? FPressedPart : 0, GetFlat(), FActive, GetEnabled(), cbsUncheckedEh);
 }

@@ -236,7 +236,8 @@ private:
   bool IsSpin() const { return FStyle == ebsUpDownEh || FStyle == ebsAltUpDownEh; }
   bool IsPressed() const { return GetState() == bsDown || GetDown(); }
   Integer PartAt(Integer Y) const;
-  void DoDown();
+  // Raises OnDown for the pressed part; true when auto-repeat is to go on.
+  bool DoDown();
   void TimerTick(TObject* Sender);
   void StopTimer();
 
