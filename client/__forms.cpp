@@ -1,0 +1,68 @@
+#include "client/__forms.h"
+
+#include "platform/core/Strings.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/CheckLst.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/ValEdit.h"
+
+namespace {
+
+template <class T>
+bool Is(TComponent* C) {
+  return dynamic_cast<T*>(C) != nullptr;
+}
+
+bool IsWhite(const TControl* C) { return ColorToRGB(C->GetColor()) == clWhite; }
+
+bool Excluded(const TComponent* C, const String& UpperExcludeNames) {
+  const String name = UpperCase(Trim(C->GetName())) + u";";
+  return UpperExcludeNames.find(name) != String::npos;
+}
+
+// One component, by the rows of the class table; a component may match more
+// than one row.
+void ColorComponent(TComponent* C, TColor FontColor, TColor BackColor) {
+  auto* control = dynamic_cast<TControl*>(C);
+  if (!control) return;
+  if (Is<TEdit>(C) || Is<TMemo>(C) || Is<TRichEdit>(C) || Is<TComboBox>(C)) {
+    if (!IsWhite(control)) control->SetColor(BackColor);
+    control->GetFont()->SetColor(FontColor);
+  }
+  if (auto* values = dynamic_cast<TValueListEditor*>(C)) {
+    values->SetFixedColor(BackColor);
+    control->GetFont()->SetColor(FontColor);
+  }
+  if (Is<TLabel>(C) || Is<TCheckBox>(C)) {
+    control->SetColor(BackColor);
+    control->GetFont()->SetColor(FontColor);
+  }
+  if ((Is<TCheckListBox>(C) || Is<TListBox>(C)) && !IsWhite(control)) {
+    control->SetColor(BackColor);
+    control->GetFont()->SetColor(FontColor);
+  }
+  if (Is<TSpeedButton>(C)) control->GetFont()->SetColor(FontColor);
+  if (Is<TPanel>(C) || Is<TGroupBox>(C) || Is<TRadioGroup>(C)) {
+    control->SetColor(BackColor);
+    control->GetFont()->SetColor(FontColor);
+  }
+}
+
+}  // namespace
+
+bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor,
+                           const String& ExcludeNames) {
+  auto* form = dynamic_cast<TCustomForm*>(Window);
+  if (!form) return false;
+  form->SetColor(BackColor);
+  form->GetFont()->SetColor(FontColor);
+  const String exclude = UpperCase(ExcludeNames);
+  for (Integer i = 0; i < form->GetComponentCount(); ++i) {
+    TComponent* c = form->GetComponent(i);
+    if (!Excluded(c, exclude)) ColorComponent(c, FontColor, BackColor);
+  }
+  return true;
+}

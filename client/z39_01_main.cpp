@@ -1,0 +1,605 @@
+#include "client/z39_01_main.h"
+
+#include "client/SettingsFile.h"
+#include "client/_DirSel_SkyBlue.h"
+#include "client/__files.h"
+#include "client/__str.h"
+#include "client/__sys.h"
+#include "client/z39_00_func.h"
+#include "client/z39_02_ListDB.h"
+#include "client/z39_04_MyShowMessage.h"
+#include "client/z39_05_Settings.h"
+#include "client/z39_07_About.h"
+#include "client/z39_08_Wait.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/Files.h"
+#include "platform/core/Strings.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/CheckLst.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/StdCtrls.h"
+
+namespace {
+// The program's own search list, beside the settings file.
+constexpr Char kSearchListFile[] = u"ListDB_for_Search.txt";
+}  // namespace
+
+TForm_Main::TForm_Main(TComponent* AOwner) : TForm(AOwner) {
+  CreateControls();
+  DoCreate();
+}
+
+TForm_Main::~TForm_Main() {
+  if (Form_Main == this) Form_Main = nullptr;
+}
+
+// ---- Layout -----------------------------------------------------------------------------------
+
+namespace {
+
+TSpeedButton* NewSpeedButton(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
+                             const String& Hint, TRect Bounds) {
+  auto* b = new TSpeedButton(Owner);
+  b->SetName(Name);
+  b->SetParent(Parent);
+  b->SetBoundsRect(Bounds);
+  b->SetCaption(Caption);
+  if (!Hint.empty()) {
+    b->SetHint(Hint);
+    b->SetShowHint(true);
+  }
+  return b;
+}
+
+TLabel* NewLabel(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption, Integer Left,
+                 Integer Top) {
+  auto* l = new TLabel(Owner);
+  l->SetName(Name);
+  l->SetParent(Parent);
+  l->SetLeft(Left);
+  l->SetTop(Top);
+  l->SetCaption(Caption);
+  return l;
+}
+
+TEdit* NewEdit(TForm* Owner, TWinControl* Parent, const Char* Name, TRect Bounds, bool White) {
+  auto* e = new TEdit(Owner);
+  e->SetName(Name);
+  e->SetParent(Parent);
+  e->SetBoundsRect(Bounds);
+  if (White) e->SetColor(clWhite);
+  return e;
+}
+
+TCheckBox* NewCheckBox(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
+                       TRect Bounds) {
+  auto* c = new TCheckBox(Owner);
+  c->SetName(Name);
+  c->SetParent(Parent);
+  c->SetBoundsRect(Bounds);
+  c->SetCaption(Caption);
+  return c;
+}
+
+TRect R(Integer Left, Integer Top, Integer Width, Integer Height) { return Bounds(Left, Top, Width, Height); }
+
+}  // namespace
+
+void TForm_Main::CreateControls() {
+  SetName(u"Form_Main");
+  SetCaption(u"Borrowline");
+  SetPosition(poScreenCenter);
+  SetClientWidth(704);
+  SetClientHeight(490);
+  SetColor(SkyBlueBackColor);
+  GetFont()->SetName(u"Tahoma");
+  GetFont()->SetColor(SkyBlueFontColor);
+
+  CreateMenuRow();
+  CreateSearchList();
+  CreateConditionArea();
+  CreateLogArea();
+  CreateBottomRow();
+
+  OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
+  OnCloseQuery = [this](TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
+}
+
+void TForm_Main::CreateMenuRow() {
+  SB_Menu_Res = NewSpeedButton(this, this, u"SB_Menu_Res", u"Ресурсы",
+                               u"Открыть окно для редактирования списка ресурсов Z39.50", R(4, 4, 90, 26));
+  SB_Menu_Set = NewSpeedButton(this, this, u"SB_Menu_Set", u"Настройка", u"Открыть диалог настройки",
+                               R(96, 4, 90, 26));
+  SpeedButton3 = NewSpeedButton(this, this, u"SpeedButton3", u"?", u"О программе...", R(188, 4, 26, 26));
+  SB_Menu_Close = NewSpeedButton(this, this, u"SB_Menu_Close", u"Выход", u"Закрыть программу...",
+                                 R(610, 4, 90, 26));
+  for (TSpeedButton* b : {SB_Menu_Res, SB_Menu_Set, SB_Menu_Close}) b->SetFlat(true);
+  SpeedButton3->SetFlat(true);
+
+  SB_Menu_Res->OnClick = [this](TObject* Sender) { SB_Menu_ResClick(Sender); };
+  SB_Menu_Set->OnClick = [this](TObject* Sender) { SB_Menu_SetClick(Sender); };
+  SpeedButton3->OnClick = [this](TObject* Sender) { SpeedButton3Click(Sender); };
+  SB_Menu_Close->OnClick = [this](TObject* Sender) { SB_Menu_CloseClick(Sender); };
+}
+
+void TForm_Main::CreateSearchList() {
+  gb_ListDB = new TGroupBox(this);
+  gb_ListDB->SetName(u"gb_ListDB");
+  gb_ListDB->SetParent(this);
+  gb_ListDB->SetBoundsRect(R(4, 34, 282, 418));
+  gb_ListDB->SetCaption(u"Z39.50-ресурсы для поиска : ");
+
+  SB_N_Add = NewSpeedButton(this, gb_ListDB, u"SB_N_Add", u"+", u"Добавить Z39.50-ресурс для поиска",
+                            R(8, 18, 26, 24));
+  SB_N_Del = NewSpeedButton(this, gb_ListDB, u"SB_N_Del", u"−", u"Удалить строку", R(36, 18, 26, 24));
+  SB_N_Clear = NewSpeedButton(this, gb_ListDB, u"SB_N_Clear", u"×", u"Очистить ВЕСЬ список",
+                              R(64, 18, 26, 24));
+  SB_Check = NewSpeedButton(this, gb_ListDB, u"SB_Check", u"✔", u"Пометить все строки", R(110, 18, 26, 24));
+  SB_UnCheck = NewSpeedButton(this, gb_ListDB, u"SB_UnCheck", u"☐", u"Снять отметку со всех строк",
+                              R(138, 18, 26, 24));
+  SB_Invers = NewSpeedButton(this, gb_ListDB, u"SB_Invers", u"±", u"Инвертировать отметки строк",
+                             R(166, 18, 26, 24));
+  SB_N_First = NewSpeedButton(this, gb_ListDB, u"SB_N_First", u"|<", u"В начало", R(194, 18, 20, 24));
+  SB_N_Prior = NewSpeedButton(this, gb_ListDB, u"SB_N_Prior", u"<", u"Предыдущий", R(214, 18, 20, 24));
+  SB_N_Next = NewSpeedButton(this, gb_ListDB, u"SB_N_Next", u">", u"Следующий", R(234, 18, 20, 24));
+  SB_N_Last = NewSpeedButton(this, gb_ListDB, u"SB_N_Last", u">|", u"В конец", R(254, 18, 20, 24));
+  for (TSpeedButton* b : {SB_N_First, SB_N_Prior, SB_N_Next, SB_N_Last}) b->SetVisible(false);
+
+  clb_ListDB_Names = new TCheckListBox(this);
+  clb_ListDB_Names->SetName(u"clb_ListDB_Names");
+  clb_ListDB_Names->SetParent(gb_ListDB);
+  clb_ListDB_Names->SetBoundsRect(R(8, 46, 266, 334));
+  clb_ListDB_Names->SetColor(clWhite);
+  // Its own text colour: a white list keeps both its colours under every scheme.
+  clb_ListDB_Names->SetParentFont(false);
+  clb_ListDB_Names->GetFont()->SetColor(clNavy);
+  clb_ListDB_Names->SetHint(u"Список Z39.50-ресурсов, которые будут использованы для заимствования записей");
+  clb_ListDB_Names->SetShowHint(true);
+
+  lb_ListDB_ID = new TListBox(this);
+  lb_ListDB_ID->SetName(u"lb_ListDB_ID");
+  lb_ListDB_ID->SetParent(gb_ListDB);
+  lb_ListDB_ID->SetBoundsRect(R(8, 46, 60, 60));
+  lb_ListDB_ID->SetVisible(false);
+
+  sb_ListDB_Load = NewSpeedButton(
+      this, gb_ListDB, u"sb_ListDB_Load", u"Открыть список",
+      u"Загрузить из файла список Z39.50-ресурсов для заимствования записей", R(8, 386, 130, 26));
+  sb_ListDB_Save = NewSpeedButton(
+      this, gb_ListDB, u"sb_ListDB_Save", u"Сохранить список",
+      u"Сохранить в файл текущий список Z39.50-ресурсов для дальнейшего использования", R(144, 386, 130, 26));
+
+  clb_ListDB_Names->OnClick = [this](TObject* Sender) { clb_ListDB_NamesClick(Sender); };
+  SB_N_First->OnClick = [this](TObject* Sender) { SB_N_FirstClick(Sender); };
+  SB_N_Prior->OnClick = [this](TObject* Sender) { SB_N_PriorClick(Sender); };
+  SB_N_Next->OnClick = [this](TObject* Sender) { SB_N_NextClick(Sender); };
+  SB_N_Last->OnClick = [this](TObject* Sender) { SB_N_LastClick(Sender); };
+  SB_N_Del->OnClick = [this](TObject* Sender) { SB_N_DelClick(Sender); };
+  SB_N_Clear->OnClick = [this](TObject* Sender) { SB_N_ClearClick(Sender); };
+  SB_Check->OnClick = [this](TObject* Sender) { SB_CheckClick(Sender); };
+  SB_UnCheck->OnClick = [this](TObject* Sender) { SB_UnCheckClick(Sender); };
+  SB_Invers->OnClick = [this](TObject* Sender) { SB_InversClick(Sender); };
+  sb_ListDB_Load->OnClick = [this](TObject* Sender) { sb_ListDB_LoadClick(Sender); };
+  sb_ListDB_Save->OnClick = [this](TObject* Sender) { sb_ListDB_SaveClick(Sender); };
+
+  for (TSpeedButton* b : {SB_Menu_Res, SB_Menu_Set, SB_Menu_Close, sb_ListDB_Load, sb_ListDB_Save}) {
+    b->OnMouseEnter = [this](TObject* Sender) { SB_Menu_MouseEnter(Sender); };
+    b->OnMouseLeave = [this](TObject* Sender) { SB_Menu_MouseLeave(Sender); };
+  }
+}
+
+void TForm_Main::CreateConditionArea() {
+  cb_FindMode = new TComboBox(this);
+  cb_FindMode->SetName(u"cb_FindMode");
+  cb_FindMode->SetParent(this);
+  cb_FindMode->SetBoundsRect(R(294, 38, 150, 21));
+  cb_FindMode->SetStyle(csDropDownList);
+  cb_FindMode->GetItems()->Add(u"Простой");
+  cb_FindMode->SetEnabled(false);
+  cb_FindMode->OnChange = [this](TObject* Sender) { cb_FindModeChange(Sender); };
+  cb_FindMode->OnClick = [this](TObject* Sender) { cb_FindModeChange(Sender); };
+
+  Panel_ST_Simple = new TPanel(this);
+  Panel_ST_Simple->SetName(u"Panel_ST_Simple");
+  Panel_ST_Simple->SetParent(this);
+  Panel_ST_Simple->SetBoundsRect(R(294, 62, 406, 84));
+  Panel_ST_Simple->SetBevelOuter(bvLowered);
+  Panel_ST_Simple->SetCaption(String());
+
+  cb_Simple_Title = NewCheckBox(this, Panel_ST_Simple, u"cb_Simple_Title", u"Заголовок:     ", R(6, 6, 118, 20));
+  cb_Simple_Title->SetChecked(true);
+  Edit_Simple_Title = NewEdit(this, Panel_ST_Simple, u"Edit_Simple_Title", R(126, 5, 274, 21), true);
+  cb_Simple_Author = NewCheckBox(this, Panel_ST_Simple, u"cb_Simple_Author", u"Автор:", R(6, 32, 118, 20));
+  Edit_Simple_Author = NewEdit(this, Panel_ST_Simple, u"Edit_Simple_Author", R(126, 31, 274, 21), true);
+  cb_Simple_Keyword =
+      NewCheckBox(this, Panel_ST_Simple, u"cb_Simple_Keyword", u"Ключевое слово:", R(6, 58, 118, 20));
+  Edit_Simple_Keyword = NewEdit(this, Panel_ST_Simple, u"Edit_Simple_Keyword", R(126, 57, 274, 21), true);
+  cb_Simple_Title->OnClick = [this](TObject* Sender) { cb_Simple_TitleClick(Sender); };
+  cb_Simple_Author->OnClick = [this](TObject* Sender) { cb_Simple_AuthorClick(Sender); };
+  cb_Simple_Keyword->OnClick = [this](TObject* Sender) { cb_Simple_KeywordClick(Sender); };
+
+  Label_RecCount_1 = NewLabel(this, this, u"Label_RecCount_1", u" Из каждой базы данных читать: ", 294, 156);
+  Edit_RecCount_FromDB = NewEdit(this, this, u"Edit_RecCount_FromDB", R(496, 152, 50, 21), true);
+  Edit_RecCount_FromDB->SetText(u"10");
+  Label_RecCount_2 = NewLabel(this, this, u"Label_RecCount_2", u"  записей...", 548, 156);
+
+  SpeedButton2 = NewSpeedButton(this, this, u"SpeedButton2", u"Сохранять в ...", String(), R(294, 180, 120, 26));
+  SpeedButton2->OnClick = [this](TObject* Sender) { SpeedButton2Click(Sender); };
+  CB_Search_First = NewCheckBox(this, this, u"CB_Search_First", u"с начала списка", R(424, 184, 130, 20));
+  CB_Search_First->SetChecked(true);
+  sb_Start = NewSpeedButton(this, this, u"sb_Start", u"Искать !", u"Начать поиск записей", R(590, 176, 110, 32));
+  sb_Start->GetFont()->SetStyle({fsBold});
+  sb_Start->OnMouseEnter = [this](TObject* Sender) { sb_StartMouseEnter(Sender); };
+  sb_Start->OnMouseLeave = [this](TObject* Sender) { sb_StartMouseLeave(Sender); };
+
+  Label_Find = NewLabel(this, this, u"Label_Find", u"Записей: Найдено=", 294, 218);
+  Edit_BibRec_Find = NewEdit(this, this, u"Edit_BibRec_Find", R(412, 214, 64, 21), false);
+  Edit_BibRec_Find->SetReadOnly(true);
+  Edit_BibRec_Find->SetColor(clBtnFace);
+  Edit_BibRec_Find->SetText(u"0");
+  Label_Load = NewLabel(this, this, u"Label_Load", u"  Получено=", 480, 218);
+  Edit_BibRec_Load = NewEdit(this, this, u"Edit_BibRec_Load", R(560, 214, 64, 21), false);
+  Edit_BibRec_Load->SetReadOnly(true);
+  Edit_BibRec_Load->SetColor(clBtnFace);
+  Edit_BibRec_Load->SetText(u"0");
+}
+
+void TForm_Main::CreateLogArea() {
+  const TRect area = R(294, 240, 406, 212);
+
+  gb_BR_Buf_2 = new TGroupBox(this);
+  gb_BR_Buf_2->SetName(u"gb_BR_Buf_2");
+  gb_BR_Buf_2->SetParent(this);
+  gb_BR_Buf_2->SetBoundsRect(area);
+  gb_BR_Buf_2->SetCaption(u"Буфер записей (по форматам) : ");
+  gb_BR_Buf_2->SetVisible(false);
+  ListBox_BR_Syntax = new TListBox(this);
+  ListBox_BR_Syntax->SetName(u"ListBox_BR_Syntax");
+  ListBox_BR_Syntax->SetParent(gb_BR_Buf_2);
+  ListBox_BR_Syntax->SetAlign(alLeft);
+  ListBox_BR_Syntax->SetWidth(140);
+  ListBox_BR_Syntax->SetColor(clWhite);
+  Splitter1 = new TSplitter(this);
+  Splitter1->SetName(u"Splitter1");
+  Splitter1->SetParent(gb_BR_Buf_2);
+  Splitter1->SetAlign(alLeft);
+  Splitter1->SetLeft(141);
+
+  gb_BR_Buf_1 = new TGroupBox(this);
+  gb_BR_Buf_1->SetName(u"gb_BR_Buf_1");
+  gb_BR_Buf_1->SetParent(this);
+  gb_BR_Buf_1->SetBoundsRect(area);
+  gb_BR_Buf_1->SetCaption(u"Буфер записей : ");
+  gb_BR_Buf_1->SetVisible(false);
+  RE_Find_Result = new TRichEdit(this);
+  RE_Find_Result->SetName(u"RE_Find_Result");
+  RE_Find_Result->SetParent(gb_BR_Buf_1);
+  RE_Find_Result->SetAlign(alClient);
+  RE_Find_Result->SetColor(clWhite);
+  RE_Find_Result->SetReadOnly(true);
+  RE_Find_Result->SetPlainText(true);
+  RE_Find_Result->SetScrollBars(ssBoth);
+
+  GroupBox1 = new TGroupBox(this);
+  GroupBox1->SetName(u"GroupBox1");
+  GroupBox1->SetParent(this);
+  GroupBox1->SetBoundsRect(area);
+  GroupBox1->SetCaption(u"Протокол заимствования : ");
+  RE_LOG = new TRichEdit(this);
+  RE_LOG->SetName(u"RE_LOG");
+  RE_LOG->SetParent(GroupBox1);
+  RE_LOG->SetAlign(alClient);
+  RE_LOG->SetColor(clWhite);
+  RE_LOG->SetReadOnly(true);
+  RE_LOG->SetPlainText(true);
+  RE_LOG->SetScrollBars(ssBoth);
+  RE_LOG->SetHint(u"Протокол сохраняется в файл LOG*.txt на диске в той же папке, куда сохраняются записи");
+  RE_LOG->SetShowHint(true);
+}
+
+void TForm_Main::CreateBottomRow() {
+  Label_DT = NewLabel(this, this, u"Label_DT", String(), 8, 464);
+  Label_DT->GetFont()->SetStyle({fsBold});
+  sb_Stop = NewSpeedButton(this, this, u"sb_Stop", u"Стоп!", u"Остановить процесс заимстования записей...",
+                           R(610, 458, 90, 28));
+  sb_Stop->SetEnabled(false);
+
+  Timer_Main = new TTimer(this);
+  Timer_Main->SetName(u"Timer_Main");
+  Timer_Main->SetEnabled(false);
+  Timer_Main->SetInterval(100);
+  Timer_Main->OnTimer = [this](TObject* Sender) { Timer_MainTimer(Sender); };
+
+  Timer_ScanDB = new TTimer(this);
+  Timer_ScanDB->SetName(u"Timer_ScanDB");
+  Timer_ScanDB->SetEnabled(false);
+  Timer_ScanDB->SetInterval(55);
+
+  OD1 = new TOpenDialog(this);
+  OD1->SetName(u"OD1");
+  OD1->SetDefaultExt(u"vvv");
+  OD1->SetFilter(u"Файлы вариантов|*.vvv|Все файлы|*.*");
+  OD1->SetOptions({ofFileMustExist, ofPathMustExist});
+
+  SD1 = new TSaveDialog(this);
+  SD1->SetName(u"SD1");
+  SD1->SetDefaultExt(u"vvv");
+  SD1->SetFilter(u"Файлы вариантов|*.vvv|Все файлы|*.*");
+  SD1->SetOptions({ofOverwritePrompt});
+}
+
+// ---- Start-up and shut-down ------------------------------------------------------------------
+
+void TForm_Main::FormCreate(TObject*) {
+  FirstTick = true;
+  const String folder = ExtractFilePath(ParamStr0());
+  Label_DT->SetCaption(String());
+  FoundServerWindow = nullptr;
+  ServerObject = Variant();
+  SearchTerm.clear();
+  UseAttribute = 0;
+
+  AppFolder = folder;
+  SettingsFolder.clear();
+  DirSave.clear();
+  const TProgramFolders folders = PrepareProgramFolders(AppFolder);
+  SettingsFolder = folders.SettingsFolder;
+  DirSave = folders.DirSave;
+  SD1->SetInitialDir(folders.SaveDialogFolder);
+  OD1->SetInitialDir(folders.OpenDialogFolder);
+
+  cb_FindMode->SetItemIndex(0);
+  Timer_Main->SetEnabled(true);
+}
+
+void TForm_Main::Timer_MainTimer(TObject*) {
+  Timer_Main->SetEnabled(false);
+  Label_DT->SetCaption(SearchLogDateTime(Now()));
+  if (FirstTick) {
+    FirstTick = false;
+    Timer_Main->SetInterval(1000);
+    FormatBuffers.ClearFormatBuffers();
+    LoadSettings();
+  }
+  Timer_Main->SetEnabled(true);
+}
+
+void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
+  CanClose = true;
+  // The window closes whatever happens: a save that fails is reported, and
+  // must not keep the user from ever leaving the program.
+  try {
+    SaveSettings();
+  } catch (...) {
+    Application->HandleException(this);
+  }
+  ListBox_BR_Syntax->Clear();
+  FormatBuffers.FreeFormatBuffers();
+}
+
+bool TForm_Main::LoadSettings() {
+  const String file = SettingsFileName(SettingsFolder);
+  TComboBox* scheme = Dlg_Settings->cb_ShemeColor;
+  scheme->SetItemIndex(0);
+  const Integer index = IniReadInteger(file, u"SchemeColor", u"Index", 0);
+  if (index >= 0 && index < scheme->GetItems()->GetCount()) scheme->SetItemIndex(index);
+  SchemeIndex = scheme->GetItemIndex();
+  ApplySchemeToAllForms();
+
+  Application->ProcessMessages();
+  Dlg_ListDB->LoadResourceList();
+  HideWaitWindow(Form_Wait_Load);
+  Application->ProcessMessages();
+
+  // Read after the resource list, as the program always has: the load may take
+  // a while and the keys are read as they are then.
+  const TSettingsValues v = ReadSettingsFile(file, AppFolder);
+  Dlg_Settings->Edit_DirForBR->SetText(v.DirSave);
+  DirSave = Trim(Dlg_Settings->Edit_DirForBR->GetText());
+  Dlg_Settings->rg_BR_SaveMode->SetItemIndex(v.SaveMode);
+  cb_FindMode->SetItemIndex(v.FindMode);
+  Edit_RecCount_FromDB->SetText(v.RecCountFromDB);
+  cb_Simple_Title->SetChecked(v.Title_Check);
+  Edit_Simple_Title->SetText(v.Title_Text);
+  cb_Simple_Author->SetChecked(v.Author_Check);
+  Edit_Simple_Author->SetText(v.Author_Text);
+  cb_Simple_Keyword->SetChecked(v.Keyword_Check);
+  Edit_Simple_Keyword->SetText(v.Keyword_Text);
+
+  LoadSearchList(SettingsFolder + kSearchListFile);
+  return true;
+}
+
+bool TForm_Main::SaveSettings() {
+  TSettingsValues v;
+  v.SchemeIndex = Dlg_Settings->cb_ShemeColor->GetItemIndex();
+  v.DirSave = Trim(Dlg_Settings->Edit_DirForBR->GetText());
+  v.SaveMode = Dlg_Settings->rg_BR_SaveMode->GetItemIndex();
+  v.FindMode = cb_FindMode->GetItemIndex();
+  v.RecCountFromDB = Edit_RecCount_FromDB->GetText();
+  v.Title_Check = cb_Simple_Title->GetChecked();
+  v.Title_Text = Edit_Simple_Title->GetText();
+  v.Author_Check = cb_Simple_Author->GetChecked();
+  v.Author_Text = Edit_Simple_Author->GetText();
+  v.Keyword_Check = cb_Simple_Keyword->GetChecked();
+  v.Keyword_Text = Edit_Simple_Keyword->GetText();
+  WriteSettingsFile(SettingsFileName(SettingsFolder), v);
+  SaveSearchList(SettingsFolder + kSearchListFile);
+  return true;
+}
+
+// ---- The search list --------------------------------------------------------------------------
+
+void TForm_Main::BuildSearchList() {
+  TStrings* names = clb_ListDB_Names->GetItems();
+  TStrings* ids = lb_ListDB_ID->GetItems();
+  names->BeginUpdate();
+  names->Clear();
+  Integer i = 0;
+  while (i < ids->GetCount()) {
+    const Integer id = StrToIntDefTrim(ids->Get(i), 0);
+    const TResourceRecord* r = id > 0 && Dlg_ListDB ? Dlg_ListDB->FindResource(id) : nullptr;
+    if (!r) {
+      ids->Delete(i);
+      continue;
+    }
+    names->Add(r->NAME_THIS + u" (" + r->Syntax + u")");
+    clb_ListDB_Names->SetChecked(names->GetCount() - 1, true);
+    ++i;
+  }
+  names->EndUpdate();
+}
+
+Integer TForm_Main::LoadSearchList(const String& FileName) {
+  clb_ListDB_Names->Clear();
+  lb_ListDB_ID->Clear();
+  const String name = Trim(FileName);
+  if (!name.empty() && FileExists(name)) lb_ListDB_ID->GetItems()->SetText(ReadTextFile(name));
+  BuildSearchList();
+  return lb_ListDB_ID->GetItems()->GetCount();
+}
+
+bool TForm_Main::SaveSearchList(const String& FileName) {
+  if (!IsSettingsFolderWritable(SettingsFolder)) return false;
+  WriteTextFileAtomic(FileName, lb_ListDB_ID->GetItems()->GetText());
+  return true;
+}
+
+void TForm_Main::SyncIdSelection() { lb_ListDB_ID->SetItemIndex(clb_ListDB_Names->GetItemIndex()); }
+
+void TForm_Main::clb_ListDB_NamesClick(TObject*) { SyncIdSelection(); }
+
+void TForm_Main::SB_N_FirstClick(TObject*) {
+  if (clb_ListDB_Names->GetCount() > 0) clb_ListDB_Names->SetItemIndex(0);
+  SyncIdSelection();
+}
+
+void TForm_Main::SB_N_LastClick(TObject*) {
+  if (clb_ListDB_Names->GetCount() > 0) clb_ListDB_Names->SetItemIndex(clb_ListDB_Names->GetCount() - 1);
+  SyncIdSelection();
+}
+
+void TForm_Main::SB_N_NextClick(TObject*) {
+  const Integer i = clb_ListDB_Names->GetItemIndex();
+  if (clb_ListDB_Names->GetCount() > 0 && i < clb_ListDB_Names->GetCount() - 1)
+    clb_ListDB_Names->SetItemIndex(i + 1);
+  SyncIdSelection();
+}
+
+void TForm_Main::SB_N_PriorClick(TObject*) {
+  const Integer i = clb_ListDB_Names->GetItemIndex();
+  if (clb_ListDB_Names->GetCount() > 0 && i > 0) clb_ListDB_Names->SetItemIndex(i - 1);
+  SyncIdSelection();
+}
+
+void TForm_Main::SB_N_DelClick(TObject*) {
+  const Integer i = clb_ListDB_Names->GetItemIndex();
+  if (i < 0) return;
+  clb_ListDB_Names->GetItems()->Delete(i);
+  if (i < lb_ListDB_ID->GetCount()) lb_ListDB_ID->GetItems()->Delete(i);
+  const Integer next = i > 0 ? i - 1 : 0;
+  if (next < clb_ListDB_Names->GetCount()) clb_ListDB_Names->SetItemIndex(next);
+  if (next < lb_ListDB_ID->GetCount()) lb_ListDB_ID->SetItemIndex(next);
+}
+
+void TForm_Main::SB_N_ClearClick(TObject*) {
+  if (!ShowMessageOkCancel(u"Текущий список Z39.50-ресурсов", u"Очистка всего списка",
+                           u"Вы желаете очистить весь список ?"))
+    return;
+  clb_ListDB_Names->Clear();
+  lb_ListDB_ID->Clear();
+}
+
+void TForm_Main::SB_CheckClick(TObject*) {
+  for (Integer i = 0; i < clb_ListDB_Names->GetCount(); ++i) clb_ListDB_Names->SetChecked(i, true);
+}
+
+void TForm_Main::SB_UnCheckClick(TObject*) {
+  for (Integer i = 0; i < clb_ListDB_Names->GetCount(); ++i) clb_ListDB_Names->SetChecked(i, false);
+}
+
+void TForm_Main::SB_InversClick(TObject*) {
+  for (Integer i = 0; i < clb_ListDB_Names->GetCount(); ++i)
+    clb_ListDB_Names->SetChecked(i, !clb_ListDB_Names->GetChecked(i));
+}
+
+void TForm_Main::sb_ListDB_LoadClick(TObject*) {
+  if (OD1->Execute()) LoadSearchList(OD1->GetFileName());
+}
+
+void TForm_Main::sb_ListDB_SaveClick(TObject*) {
+  if (lb_ListDB_ID->GetCount() == 0 || !SD1->Execute()) return;
+  // A file that cannot be written raises: the standard error box reports it.
+  WriteTextFileAtomic(SD1->GetFileName(), lb_ListDB_ID->GetItems()->GetText());
+}
+
+// ---- The other windows -----------------------------------------------------------------------
+
+void TForm_Main::SB_Menu_ResClick(TObject*) {
+  Application->ProcessMessages();
+  Dlg_ListDB->ShowModal();
+}
+
+void TForm_Main::SB_Menu_SetClick(TObject*) {
+  ShowSettings(Dlg_Settings);
+  DirSave = Trim(Dlg_Settings->Edit_DirForBR->GetText());
+  ApplySchemeToAllForms();
+}
+
+void TForm_Main::SpeedButton3Click(TObject*) { ShowAbout(AboutBox); }
+
+void TForm_Main::SpeedButton2Click(TObject*) {
+  String folder;
+  SelectFolder(String(), String(), DirSave, SchemeFontColor(SchemeIndex), SchemeBackColor(SchemeIndex), folder);
+  if (!folder.empty()) DirSave = folder;
+}
+
+void TForm_Main::SB_Menu_CloseClick(TObject*) {
+  PostQuitMessage(0);
+  Close();
+}
+
+// ---- The search condition ----------------------------------------------------------------------
+
+void TForm_Main::cb_FindModeChange(TObject*) {
+  Panel_ST_Simple->SetVisible(false);
+  if (cb_FindMode->GetItemIndex() <= 0) Panel_ST_Simple->SetVisible(true);
+}
+
+void TForm_Main::SimpleConditionClicked(TCheckBox* Box) {
+  // Only a tick the user gives: the settings file ticks boxes in code, and
+  // may leave several ticked.
+  if (!Box->Focused() || !Box->GetChecked()) return;
+  for (TCheckBox* other : {cb_Simple_Title, cb_Simple_Author, cb_Simple_Keyword})
+    if (other != Box) other->SetChecked(false);
+}
+
+void TForm_Main::cb_Simple_TitleClick(TObject*) { SimpleConditionClicked(cb_Simple_Title); }
+void TForm_Main::cb_Simple_AuthorClick(TObject*) { SimpleConditionClicked(cb_Simple_Author); }
+void TForm_Main::cb_Simple_KeywordClick(TObject*) { SimpleConditionClicked(cb_Simple_Keyword); }
+
+// ---- Hover effects -------------------------------------------------------------------------------
+
+void TForm_Main::SB_Menu_MouseEnter(TObject* Sender) {
+  if (auto* b = dynamic_cast<TSpeedButton*>(Sender))
+    b->GetFont()->SetStyle(b->GetFont()->GetStyle() + TFontStyles{fsBold});
+}
+
+void TForm_Main::SB_Menu_MouseLeave(TObject* Sender) {
+  if (auto* b = dynamic_cast<TSpeedButton*>(Sender))
+    b->GetFont()->SetStyle(b->GetFont()->GetStyle() - TFontStyles{fsBold});
+}
+
+void TForm_Main::sb_StartMouseEnter(TObject*) {
+  sb_Start->SetMargin(10);
+  sb_Start->SetLayout(blGlyphRight);
+  sb_Start->SetCaption(u"Искать ?");
+}
+
+void TForm_Main::sb_StartMouseLeave(TObject*) {
+  sb_Start->SetMargin(-1);
+  sb_Start->SetLayout(blGlyphLeft);
+  sb_Start->SetCaption(u"Искать !");
+}

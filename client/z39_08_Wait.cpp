@@ -1,0 +1,97 @@
+#include "client/z39_08_Wait.h"
+
+#include <algorithm>
+
+#include "client/z39_00_func.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Gauges.h"
+#include "platform/ui/StdCtrls.h"
+
+TForm_Wait_Load::TForm_Wait_Load(TComponent* AOwner) : TForm(AOwner) {
+  CreateControls();
+  DoCreate();
+}
+
+TForm_Wait_Load::~TForm_Wait_Load() {
+  if (Form_Wait_Load == this) Form_Wait_Load = nullptr;
+}
+
+void TForm_Wait_Load::CreateControls() {
+  SetName(u"Form_Wait_Load");
+  SetCaption(u"Загрузка ресурсов Z39.50");
+  SetBorderStyle(bsDialog);
+  SetFormStyle(fsStayOnTop);
+  SetPosition(poOwnerFormCenter);
+  SetClientWidth(214);
+  SetClientHeight(51);
+  SetColor(SkyBlueBackColor);
+  GetFont()->SetName(u"Tahoma");
+  GetFont()->SetColor(SkyBlueFontColor);
+
+  Label_MSG_2 = new TLabel(this);
+  Label_MSG_2->SetName(u"Label_MSG_2");
+  Label_MSG_2->SetParent(this);
+  Label_MSG_2->SetAutoSize(false);
+  Label_MSG_2->SetAlign(alTop);
+  Label_MSG_2->SetHeight(15);
+  Label_MSG_2->SetAlignment(taCenter);
+  Label_MSG_2->SetCaption(u"Идет подготовка к работе");
+
+  Gauge1 = new TGauge(this);
+  Gauge1->SetName(u"Gauge1");
+  Gauge1->SetParent(this);
+  Gauge1->SetBounds(4, 17, 206, 16);
+  Gauge1->SetAnchors({akLeft, akTop, akRight});
+  Gauge1->SetMinValue(0);
+  Gauge1->SetMaxValue(100);
+  Gauge1->SetProgress(0);
+
+  Label1 = new TLabel(this);
+  Label1->SetName(u"Label1");
+  Label1->SetParent(this);
+  Label1->SetAutoSize(false);
+  Label1->SetAlign(alBottom);
+  Label1->SetHeight(15);
+  Label1->SetAlignment(taCenter);
+  Label1->GetFont()->SetStyle({fsBold});
+  Label1->SetCaption(u"Подождите...");
+
+  Timer1 = new TTimer(this);
+  Timer1->SetName(u"Timer1");
+  Timer1->SetEnabled(false);
+  Timer1->SetInterval(55);
+  Timer1->OnTimer = [this](TObject* Sender) { Timer1Timer(Sender); };
+}
+
+void TForm_Wait_Load::Timer1Timer(TObject*) {
+  static constexpr const Char* kSpinner[] = {u"-", u"\\", u"|", u"/"};
+  Timer1->SetEnabled(false);
+  FSpinCounter = FSpinCounter >= 4 ? 1 : FSpinCounter + 1;
+  SetCaption(kSpinner[FSpinCounter - 1]);
+  Timer1->SetEnabled(true);
+}
+
+bool ShowWaitWindow(TForm_Wait_Load* Window) {
+  Window->Timer1->SetEnabled(false);
+  Window->FSpinCounter = 0;
+  Window->SetCaption(u"...");
+  Window->Gauge1->SetProgress(0);
+  Window->SetFormStyle(fsStayOnTop);
+  Window->Show();
+  Window->Timer1->SetEnabled(true);
+  return true;
+}
+
+bool SetWaitProgress(TForm_Wait_Load* Window, Integer Percent) {
+  Window->Gauge1->SetProgress(std::clamp<Integer>(Percent, 0, 100));
+  Application->ProcessMessages();
+  return true;
+}
+
+bool HideWaitWindow(TForm_Wait_Load* Window) {
+  Window->Timer1->SetEnabled(false);
+  Window->SetFormStyle(fsNormal);
+  Window->Hide();
+  Window->Gauge1->SetProgress(0);
+  return true;
+}

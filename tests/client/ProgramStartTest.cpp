@@ -1,0 +1,245 @@
+// Start-up, the single-instance guard, the clock and the close of the program,
+// driven headless through its windows.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+
+#include "client/InstanceGuard.h"
+#include "client/z39_02_ListDB.h"
+#include "client/z39_03_EditDB.h"
+#include "client/z39_05_Settings.h"
+#include "client/z39_07_About.h"
+#include "client/z39_08_Wait.h"
+#include "platform/core/Files.h"
+#include "platform/core/IniFiles.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/ExtCtrls.h"
+#include "tests/client/ProgramDriver.h"
+
+namespace {
+
+String IniValue(const String& File, const String& Section, const String& Key) {
+  return TIniFile(File).ReadString(Section, Key, u"<absent>");
+}
+
+Integer KeyCount(const String& File, const String& Section) {
+  TStringList keys;
+  TIniFile(File).ReadSection(Section, &keys);
+  return keys.GetCount();
+}
+
+// Another copy of the program: a child process that takes the guard for
+// ProgramPath and holds it until it is killed.
+class TFirstCopy {
+public:
+  explicit TFirstCopy(const String& ProgramPath) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    FPid = ::fork();
+    if (FPid == 0) {
+      ::close(ready[0]);
+      const char got = CheckSingleInstance(false, ProgramPath, nullptr) ? '1' : '0';
+      if (::write(ready[1], &got, 1) != 1) ::_exit(2);
+      for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char got = 0;
+    FHolding = ::read(ready[0], &got, 1) == 1 && got == '1';
+    ::close(ready[0]);
+  }
+  ~TFirstCopy() { Exit(); }
+  bool Holding() const { return FHolding; }
+  void Exit() {
+    if (FPid <= 0) return;
+    ::kill(FPid, SIGKILL);
+    ::waitpid(FPid, nullptr, 0);
+    FPid = -1;
+  }
+
+private:
+  pid_t FPid = -1;
+  bool FHolding = false;
+};
+
+}  // namespace
+
+TEST(ProgramStartUp, SixWindowsInTheirOrderUnderTheTitleZ3950) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  EXPECT_EQ(Application->GetTitle(), u"Z39.50");
+  EXPECT_EQ(Application->GetMainForm(), Form_Main);
+  EXPECT_EQ(Form_Main->GetCaption(), u"Borrowline");
+  EXPECT_EQ(Form_Main->GetClientWidth(), 704);
+  EXPECT_EQ(Form_Main->GetClientHeight(), 490);
+  ASSERT_EQ(Application->GetComponentCount(), 6);
+  EXPECT_EQ(Application->GetComponent(0), Form_Main);
+  EXPECT_EQ(Application->GetComponent(1), Dlg_ListDB);
+  EXPECT_EQ(Application->GetComponent(2), Dlg_EditDB);
+  EXPECT_EQ(Application->GetComponent(3), AboutBox);
+  EXPECT_EQ(Application->GetComponent(4), Form_Wait_Load);
+  EXPECT_EQ(Application->GetComponent(5), Dlg_Settings);
+  EXPECT_EQ(Dlg_ListDB->GetCaption(), u"Список ресурсов Z39.50");
+  EXPECT_EQ(Dlg_EditDB->GetCaption(), u"Редактировать информацию");
+  EXPECT_EQ(Dlg_Settings->GetCaption(), u"Настройки программы");
+  EXPECT_EQ(AboutBox->GetCaption(), u"About");
+}
+
+TEST(ProgramStartUp, FreshProgramFolderGetsItsFoldersAndEveryDefaultKeyAtClose) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  const String app = drv.Folder();
+  EXPECT_EQ(AppFolder, app);
+  EXPECT_TRUE(DirectoryExists(app + u"Settings"));
+  EXPECT_TRUE(DirectoryExists(app + u"Import"));
+  EXPECT_TRUE(DirectoryExists(app + u"MyWork"));
+  EXPECT_EQ(SettingsFolder, app + u"Settings/");
+  EXPECT_EQ(DirSave, app + u"Import/");
+  EXPECT_EQ(Form_Main->SD1->GetInitialDir(), app + u"MyWork/");
+  EXPECT_EQ(Form_Main->OD1->GetInitialDir(), app + u"MyWork/");
+
+  drv.AdvanceClock(100);
+  const String ini = app + u"Settings/Borrowline.ini";
+  EXPECT_FALSE(FileExists(ini)) << "the settings file is written at the close, not before";
+  drv.CloseMainWindow();
+
+  ASSERT_TRUE(FileExists(ini));
+  EXPECT_EQ(KeyCount(ini, u"SchemeColor") + KeyCount(ini, u"BR") + KeyCount(ini, u"FIND") +
+                KeyCount(ini, u"FIND_SIMPLE"),
+            11);
+  EXPECT_EQ(IniValue(ini, u"SchemeColor", u"Index"), u"0");
+  EXPECT_EQ(IniValue(ini, u"BR", u"DirSave"), app + u"Import/");
+  EXPECT_EQ(IniValue(ini, u"BR", u"SaveMode"), u"0");
+  EXPECT_EQ(IniValue(ini, u"FIND", u"Mode"), u"0");
+  EXPECT_EQ(IniValue(ini, u"FIND", u"RecCountFromDB"), u"10");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Title_Check"), u"1");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Title_Text"), u"");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Author_Check"), u"0");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Author_Text"), u"");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Keyword_Check"), u"0");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Keyword_Text"), u"");
+  // The search list is saved beside it, empty.
+  EXPECT_TRUE(FileExists(app + u"Settings/ListDB_for_Search.txt"));
+  EXPECT_EQ(ReadFileBytes(app + u"Settings/ListDB_for_Search.txt"), "");
+}
+
+TEST(ProgramStartUp, ValuesOutOfRangeFallBackToTheirDefaults) {
+  TProgramDriver drv;
+  const String ini = drv.Folder() + u"Settings/Borrowline.ini";
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings"));
+  {
+    TIniFile f(ini);
+    f.WriteString(u"SchemeColor", u"Index", u"7");
+    f.WriteString(u"BR", u"SaveMode", u"5");
+    f.WriteString(u"BR", u"DirSave", u"   /somewhere/else/   ");
+    f.WriteString(u"FIND", u"Mode", u"-1");
+    f.WriteString(u"FIND", u"RecCountFromDB", u" 25 ");
+    f.WriteString(u"FIND_SIMPLE", u"Title_Check", u"0");
+    f.WriteString(u"FIND_SIMPLE", u"Author_Check", u"1");
+    f.WriteString(u"FIND_SIMPLE", u"Keyword_Check", u"2");
+    f.WriteString(u"FIND_SIMPLE", u"Keyword_Text", u"  история  ");
+  }
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+
+  EXPECT_EQ(Dlg_Settings->cb_ShemeColor->GetItemIndex(), 0);
+  EXPECT_EQ(SchemeIndex, 0);
+  EXPECT_EQ(Dlg_Settings->rg_BR_SaveMode->GetItemIndex(), 0);
+  EXPECT_EQ(Form_Main->cb_FindMode->GetItemIndex(), 0);
+  EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetText(), u"25");
+  EXPECT_EQ(DirSave, u"/somewhere/else/");
+  // Boxes ticked from the file are left as the file says, several at once.
+  EXPECT_FALSE(Form_Main->cb_Simple_Title->GetChecked());
+  EXPECT_TRUE(Form_Main->cb_Simple_Author->GetChecked());
+  EXPECT_TRUE(Form_Main->cb_Simple_Keyword->GetChecked());
+  EXPECT_EQ(Form_Main->Edit_Simple_Keyword->GetText(), u"история");
+}
+
+TEST(ProgramStartUp, ClockShowsTheMomentFirstAfter100MsThenEverySecond) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  EXPECT_TRUE(Form_Main->FirstTick);
+  EXPECT_EQ(Form_Main->Label_DT->GetCaption(), u"");
+  drv.AdvanceClock(99);
+  EXPECT_EQ(Form_Main->Label_DT->GetCaption(), u"");
+  drv.AdvanceClock(1);
+  EXPECT_FALSE(Form_Main->FirstTick);
+  EXPECT_TRUE(std::regex_search(ToUtf8(Form_Main->Label_DT->GetCaption()),
+                                std::regex(R"(^\d\d\.\d\d\.\d{4}( \d{1,2}:\d\d:\d\d)?$)")))
+      << ToUtf8(Form_Main->Label_DT->GetCaption());
+  EXPECT_TRUE(Form_Main->Timer_Main->GetEnabled());
+  EXPECT_EQ(Form_Main->Timer_Main->GetInterval(), 1000u);
+}
+
+TEST(ProgramStartUp, SecondStartOfTheSameProgramFileIsRefusedUntilTheFirstEnds) {
+  TProgramDriver drv;
+  TFirstCopy first(drv.ProgramPath());
+  ASSERT_TRUE(first.Holding());
+
+  EXPECT_FALSE(drv.Start());
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_TRUE(drv.Boxes()[0].Plain);
+  EXPECT_EQ(drv.Boxes()[0].Text, u"Одна копия приложения : \"" + drv.ProgramFileName() + u"\" - уже работает");
+  EXPECT_EQ(Form_Main, nullptr);
+  EXPECT_EQ(Screen->GetFormCount(), 0);
+  EXPECT_FALSE(DirectoryExists(drv.Folder() + u"Settings")) << "nothing of the program ran";
+
+  first.Exit();
+  ASSERT_TRUE(drv.Start());
+  EXPECT_NE(Form_Main, nullptr);
+  EXPECT_EQ(drv.Boxes().size(), 1u);
+}
+
+TEST(ProgramStartUp, CopyInAnotherFolderWithTheSameFileNameCountsAsRunning) {
+  TProgramDriver drv;
+  TFirstCopy first(u"/some/other/folder/" + drv.ProgramFileName());
+  ASSERT_TRUE(first.Holding());
+  EXPECT_FALSE(drv.Start());
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_NE(drv.Boxes()[0].Text.find(drv.ProgramFileName()), String::npos);
+}
+
+TEST(ProgramShutDown, ExitButtonSavesTheSettingsAsTheControlsHoldThem) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  drv.SetText(Form_Main, u"Edit_Simple_Author", u"  Толстой  ");
+  drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"abc");
+  Form_Main->cb_Simple_Author->SetChecked(true);
+  Dlg_Settings->rg_BR_SaveMode->SetItemIndex(1);
+  drv.Press(Form_Main, u"SB_Menu_Close");
+
+  const String ini = drv.Folder() + u"Settings/Borrowline.ini";
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Author_Text"), u"Толстой");
+  EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Author_Check"), u"1");
+  EXPECT_EQ(IniValue(ini, u"FIND", u"RecCountFromDB"), u"abc") << "the limit is checked by a search, not here";
+  EXPECT_EQ(IniValue(ini, u"BR", u"SaveMode"), u"1");
+  EXPECT_TRUE(Application->GetTerminated());
+}
+
+TEST(ProgramShutDown, SaveFolderChosenForTheSessionIsNotWrittenToTheFile) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  DirSave = drv.Folder() + u"MyWork/";  // as "Сохранять в ..." leaves it
+  drv.CloseMainWindow();
+  EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"BR", u"DirSave"), drv.Folder() + u"Import/");
+}
+
+TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  // A folder where the search list file should go: the file cannot be written.
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/ListDB_for_Search.txt"));
+  drv.CloseMainWindow();
+  EXPECT_TRUE(Application->GetTerminated());
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_TRUE(drv.Boxes()[0].Plain);
+  EXPECT_NE(drv.Boxes()[0].Text.find(u"ListDB_for_Search.txt"), String::npos) << ToUtf8(drv.Boxes()[0].Text);
+  // The settings written before the failure are there.
+  EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
+}

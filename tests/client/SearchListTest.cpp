@@ -1,0 +1,204 @@
+// The main window's search list: its file, its captions and its buttons.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "client/ResourceList.h"
+#include "client/z39_02_ListDB.h"
+#include "platform/core/Files.h"
+#include "platform/ui/Buttons.h"
+#include "tests/client/ProgramDriver.h"
+
+namespace {
+
+TResourceRecord Resource(Integer Id, const String& Name, const String& Syntax) {
+  TResourceRecord r;
+  r.ID_THIS = Id;
+  r.ID_PARENT = 1;
+  r.ID_TYPE = 1;
+  r.NPP = Id;
+  r.NAME_THIS = Name;
+  r.Database = u"Default";
+  r.URL = u"localhost";
+  r.PORT = 210;
+  r.Syntax = Syntax;
+  r.Encoding = u"UTF-8";
+  return r;
+}
+
+// A program folder whose settings hold a resource list with a group and the
+// resources 3, 5 and 8, and the given search list.
+void PrepareLists(TProgramDriver& Drv, const std::string& SearchList) {
+  const String settings = Drv.Folder() + u"Settings/";
+  ASSERT_TRUE(ForceDirectories(settings));
+  TResourceRecord group;
+  group.ID_THIS = 1;
+  group.NAME_THIS = u"Библиотеки";
+  WriteResourceListFile(settings + u"ListDB.txt",
+                        BuildResourceListLines({group, Resource(3, u"Каталог А", u"RUSMARC"),
+                                                Resource(5, u"Каталог Б", u"USMARC"),
+                                                Resource(8, u"Каталог В", u"UNIMARC")}));
+  WriteFileAtomic(settings + u"ListDB_for_Search.txt", SearchList);
+}
+
+void StartWithLists(TProgramDriver& Drv, const std::string& SearchList) {
+  PrepareLists(Drv, SearchList);
+  ASSERT_TRUE(Drv.Start());
+  Drv.AdvanceClock(100);
+}
+
+std::vector<String> Lines(TStrings* S) {
+  std::vector<String> v;
+  for (Integer i = 0; i < S->GetCount(); ++i) v.push_back(S->Get(i));
+  return v;
+}
+
+}  // namespace
+
+TEST(SearchList, FileLinesThatNameNoResourceAreDroppedAndTheRestTicked) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n\r\n0\r\n5\r\nabc\r\n1\r\n42\r\n");
+  EXPECT_EQ(Lines(Form_Main->clb_ListDB_Names->GetItems()),
+            (std::vector<String>{u"Каталог А (RUSMARC)", u"Каталог Б (USMARC)", u"Библиотеки ()"}));
+  EXPECT_EQ(Lines(Form_Main->lb_ListDB_ID->GetItems()), (std::vector<String>{u"3", u"5", u"1"}));
+  for (Integer i = 0; i < 3; ++i) EXPECT_TRUE(Form_Main->clb_ListDB_Names->GetChecked(i));
+}
+
+TEST(SearchList, IdentifiersAreSavedAtTheCloseOneALine) {
+  TProgramDriver drv;
+  StartWithLists(drv, " 8 \n5\n");
+  drv.CloseMainWindow();
+  EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), " 8 \r\n5\r\n");
+}
+
+TEST(SearchList, DeletingTheFirstOfThreeSelectsTheNewFirst) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n5\r\n8\r\n");
+  Form_Main->clb_ListDB_Names->SetItemIndex(0);
+  drv.Press(Form_Main, u"SB_N_Del");
+  EXPECT_EQ(Lines(Form_Main->lb_ListDB_ID->GetItems()), (std::vector<String>{u"5", u"8"}));
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetItemIndex(), 0);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItemIndex(), 0);
+  Form_Main->clb_ListDB_Names->SetItemIndex(1);
+  drv.Press(Form_Main, u"SB_N_Del");
+  EXPECT_EQ(Lines(Form_Main->clb_ListDB_Names->GetItems()), (std::vector<String>{u"Каталог Б (USMARC)"}));
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetItemIndex(), 0);
+}
+
+TEST(SearchList, DeletingTheOnlyEntryLeavesBothListsEmpty) {
+  TProgramDriver drv;
+  StartWithLists(drv, "5\r\n");
+  Form_Main->clb_ListDB_Names->SetItemIndex(0);
+  drv.Press(Form_Main, u"SB_N_Del");
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 0);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0);
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetItemIndex(), -1);
+  // Nothing selected: the button does nothing.
+  drv.Press(Form_Main, u"SB_N_Del");
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 0);
+}
+
+TEST(SearchList, ClearingAsksFirstAndCancelKeepsTheList) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n5\r\n");
+  drv.AnswerBox(false);
+  drv.Press(Form_Main, u"SB_N_Clear");
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 2);
+  drv.AnswerBox(true);
+  drv.Press(Form_Main, u"SB_N_Clear");
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 0);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0);
+  ASSERT_EQ(drv.Boxes().size(), 2u);
+  for (const TShownBox& b : drv.Boxes()) {
+    EXPECT_EQ(b.Caption, u"Текущий список Z39.50-ресурсов");
+    EXPECT_EQ(b.Head, u"Очистка всего списка");
+    EXPECT_EQ(b.Text, u"Вы желаете очистить весь список ?");
+    EXPECT_TRUE(b.WithCancel);
+  }
+}
+
+TEST(SearchList, TickButtonsTickUntickAndInvertEveryEntry) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n5\r\n8\r\n");
+  TCheckListBox* list = Form_Main->clb_ListDB_Names;
+  drv.TickItem(Form_Main, u"clb_ListDB_Names", 1);
+  EXPECT_FALSE(list->GetChecked(1));
+  drv.Press(Form_Main, u"SB_Invers");
+  EXPECT_FALSE(list->GetChecked(0));
+  EXPECT_TRUE(list->GetChecked(1));
+  EXPECT_FALSE(list->GetChecked(2));
+  drv.Press(Form_Main, u"SB_Check");
+  for (Integer i = 0; i < 3; ++i) EXPECT_TRUE(list->GetChecked(i));
+  drv.Press(Form_Main, u"SB_UnCheck");
+  for (Integer i = 0; i < 3; ++i) EXPECT_FALSE(list->GetChecked(i));
+}
+
+TEST(SearchList, ClickingAnEntrySelectsItsIdentifierToo) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n5\r\n8\r\n");
+  TCheckListBox* list = Form_Main->clb_ListDB_Names;
+  const TRect r = list->ItemRect(2);
+  drv.Display().Click(list->GetHandle(), r.Right - 10, (r.Top + r.Bottom) / 2);
+  EXPECT_EQ(list->GetItemIndex(), 2);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItemIndex(), 2);
+}
+
+TEST(SearchList, NavigationButtonsMoveBothSelections) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n5\r\n8\r\n");
+  Form_Main->SB_N_LastClick(nullptr);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItemIndex(), 2);
+  Form_Main->SB_N_NextClick(nullptr);
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetItemIndex(), 2);
+  Form_Main->SB_N_PriorClick(nullptr);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItemIndex(), 1);
+  Form_Main->SB_N_FirstClick(nullptr);
+  Form_Main->SB_N_PriorClick(nullptr);
+  EXPECT_EQ(Form_Main->clb_ListDB_Names->GetItemIndex(), 0);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItemIndex(), 0);
+}
+
+// ---- The simple search condition -------------------------------------------------------------
+
+TEST(SearchCondition, TickingABoxWithTheMouseUnticksTheOtherTwo) {
+  TProgramDriver drv;
+  StartWithLists(drv, "");
+  EXPECT_TRUE(Form_Main->cb_Simple_Title->GetChecked());
+  Form_Main->cb_Simple_Keyword->SetChecked(true);  // as the settings file may leave it
+  EXPECT_TRUE(Form_Main->cb_Simple_Title->GetChecked()) << "a box set in code unticks nothing";
+  drv.Press(Form_Main, u"cb_Simple_Author");
+  EXPECT_TRUE(Form_Main->cb_Simple_Author->GetChecked());
+  EXPECT_FALSE(Form_Main->cb_Simple_Title->GetChecked());
+  EXPECT_FALSE(Form_Main->cb_Simple_Keyword->GetChecked());
+  // Unticking with the mouse unticks only that box.
+  drv.Press(Form_Main, u"cb_Simple_Author");
+  EXPECT_FALSE(Form_Main->cb_Simple_Author->GetChecked());
+}
+
+TEST(MainWindow, MenuButtonsTurnBoldUnderTheMouseAndStartChangesItsCaption) {
+  TProgramDriver drv;
+  StartWithLists(drv, "");
+  TSpeedButton* res = Form_Main->SB_Menu_Res;
+  const TPoint p = res->ClientToParent(TPoint(5, 5));
+  drv.Display().MouseMove(res->GetParent()->GetHandle(), p.X, p.Y);
+  EXPECT_TRUE(res->GetFont()->GetStyle().Contains(fsBold));
+  const TPoint s = Form_Main->sb_Start->ClientToParent(TPoint(5, 5));
+  drv.Display().MouseMove(Form_Main->GetHandle(), s.X, s.Y);
+  EXPECT_FALSE(res->GetFont()->GetStyle().Contains(fsBold));
+  EXPECT_EQ(Form_Main->sb_Start->GetCaption(), u"Искать ?");
+  EXPECT_EQ(Form_Main->sb_Start->GetMargin(), 10);
+  drv.Display().MouseMove(Form_Main->GetHandle(), 350, 470);
+  EXPECT_EQ(Form_Main->sb_Start->GetCaption(), u"Искать !");
+  EXPECT_EQ(Form_Main->sb_Start->GetMargin(), -1);
+}
+
+TEST(MainWindow, ScreenshotOfTheMainWindowAfterTheFirstTick) {
+  TProgramDriver drv;
+  StartWithLists(drv, "3\r\n5\r\n8\r\n");
+  const std::string artifacts = BORROW_BINARY_DIR "/test-artifacts";
+  std::filesystem::create_directories(artifacts);
+  ASSERT_TRUE(drv.Display().SnapshotPNG(Form_Main->GetHandle(), artifacts + "/client-main-window.png"));
+  // The form's own background shows between the controls.
+  EXPECT_EQ(drv.Display().PixelAt(Form_Main->GetHandle(), 290, 470), SkyBlueBackColor);
+}

@@ -1,0 +1,304 @@
+// The program's message box, the wait window, the folder chooser, the
+// settings dialog and the about box.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "client/_DirSel_SkyBlue.h"
+#include "client/z39_02_ListDB.h"
+#include "client/z39_05_Settings.h"
+#include "client/z39_07_About.h"
+#include "client/z39_08_Wait.h"
+#include "platform/core/Files.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/FileCtrl.h"
+#include "platform/ui/Gauges.h"
+#include "tests/client/ProgramDriver.h"
+
+// ---- Message box ----------------------------------------------------------------------------
+
+TEST(MessageBox, OkBoxShowsTrimmedTextsWithoutCancelAndEnterAnswersOk) {
+  TProgramDriver drv;
+  bool seen = false;
+  drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage* box) {
+    EXPECT_EQ(box->GetCaption(), u"Поиск информации");
+    EXPECT_EQ(box->Label_Head->GetCaption(), u"Ошибка");
+    EXPECT_EQ(box->RE_Msg->GetText(), u"Не указано условие поиска");
+    EXPECT_FALSE(box->SB_Cancel->GetVisible());
+    EXPECT_TRUE(box->RE_Msg->GetReadOnly());
+    seen = true;
+    drv.Display().Key(VK_RETURN);
+  });
+  EXPECT_TRUE(ShowMessageOk(u"  Поиск информации ", u" Ошибка ", u"\r\n Не указано условие поиска \r\n"));
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(Screen->GetFormCount(), 0) << "the box is freed after one showing";
+}
+
+TEST(MessageBox, EscInAnOkBoxAnswersFalse) {
+  TProgramDriver drv;
+  drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage*) { drv.Display().Key(VK_ESCAPE); });
+  EXPECT_FALSE(ShowMessageOk(u"Поиск информации", u"", u"Процесс поиска и выборки закончен!"));
+}
+
+TEST(MessageBox, OkCancelBoxAnswersByTheButtonPressed) {
+  TProgramDriver drv;
+  drv.AnswerBox(false);
+  EXPECT_FALSE(ShowMessageOkCancel(u"Текущий список Z39.50-ресурсов", u"Очистка всего списка",
+                                   u"Вы желаете очистить весь список ?"));
+  drv.AnswerBox(true);
+  EXPECT_TRUE(ShowMessageOkCancel(u"c", u"h", u"t"));
+  ASSERT_EQ(drv.Boxes().size(), 2u);
+  EXPECT_TRUE(drv.Boxes()[0].WithCancel);
+  EXPECT_EQ(drv.Boxes()[0].Head, u"Очистка всего списка");
+}
+
+TEST(MessageBox, EmptyHeadKeepsTheLabelInItsPlace) {
+  TProgramDriver drv;
+  drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage* box) {
+    EXPECT_EQ(box->Label_Head->GetCaption(), u"");
+    EXPECT_TRUE(box->Label_Head->GetVisible());
+    EXPECT_LT(box->Label_Head->GetTop(), box->RE_Msg->GetTop());
+    drv.Click(box->SB_OK);
+  });
+  EXPECT_TRUE(ShowMessageOk(u"Поиск информации", u"   ", u"Процесс поиска и выборки закончен!"));
+}
+
+TEST(MessageBox, BoxTakesTheSchemeInForce) {
+  TProgramDriver drv;
+  SchemeIndex = 1;
+  drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage* box) {
+    EXPECT_EQ(box->GetColor(), DesertBackColor);
+    EXPECT_EQ(box->RE_Msg->GetColor(), clWhite);
+    EXPECT_EQ(box->RE_Msg->GetFont()->GetColor(), DesertFontColor);
+    drv.Click(box->SB_OK);
+  });
+  ShowMessageOk(u"c", u"h", u"t");
+  SchemeIndex = 0;
+}
+
+// ---- Wait window ----------------------------------------------------------------------------
+
+TEST(WaitWindow, TitleSpinsEvery55MsWhileShown) {
+  THeadlessDisplay display;
+  TForm_Wait_Load wait(nullptr);
+  wait.SetCaption(u"Загрузка ресурсов Z39.50");
+  EXPECT_TRUE(ShowWaitWindow(&wait));
+  EXPECT_TRUE(wait.GetVisible());
+  EXPECT_EQ(wait.GetFormStyle(), fsStayOnTop);
+  EXPECT_EQ(wait.GetCaption(), u"...");
+  EXPECT_EQ(wait.Gauge1->GetProgress(), 0);
+  const Char* expected[] = {u"-", u"\\", u"|", u"/", u"-", u"\\"};
+  for (const Char* title : expected) {
+    display.AdvanceClock(55);
+    EXPECT_EQ(wait.GetCaption(), String(title));
+  }
+  EXPECT_TRUE(HideWaitWindow(&wait));
+  EXPECT_FALSE(wait.GetVisible());
+  EXPECT_EQ(wait.GetFormStyle(), fsNormal);
+  EXPECT_FALSE(wait.Timer1->GetEnabled());
+  display.AdvanceClock(500);
+  EXPECT_EQ(wait.GetCaption(), u"\\") << "a hidden window stops spinning";
+  // Shown again, it starts over.
+  ShowWaitWindow(&wait);
+  display.AdvanceClock(55);
+  EXPECT_EQ(wait.GetCaption(), u"-");
+}
+
+TEST(WaitWindow, ProgressIsClampedAndResetWhenHidden) {
+  THeadlessDisplay display;
+  TForm_Wait_Load wait(nullptr);
+  ShowWaitWindow(&wait);
+  EXPECT_TRUE(SetWaitProgress(&wait, 150));
+  EXPECT_EQ(wait.Gauge1->GetProgress(), 100);
+  SetWaitProgress(&wait, -5);
+  EXPECT_EQ(wait.Gauge1->GetProgress(), 0);
+  SetWaitProgress(&wait, 66);
+  EXPECT_EQ(wait.Gauge1->GetProgress(), 66);
+  HideWaitWindow(&wait);
+  EXPECT_EQ(wait.Gauge1->GetProgress(), 0);
+}
+
+TEST(WaitWindow, ResourceListLoadShowsItsProgressAndHidesIt) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  EXPECT_FALSE(Form_Wait_Load->GetVisible());
+  EXPECT_FALSE(Form_Wait_Load->Timer1->GetEnabled());
+  EXPECT_EQ(Form_Wait_Load->GetWidth(), 220);
+  EXPECT_EQ(Form_Wait_Load->Label_MSG_2->GetCaption(), u"Идет подготовка к работе");
+  ASSERT_EQ(Dlg_ListDB->GetRecords().size(), 1u) << "a missing list gives the root group";
+  EXPECT_EQ(Dlg_ListDB->GetRecords()[0].NAME_THIS, u"Ресурсы Z39.50");
+}
+
+// ---- Folder chooser ---------------------------------------------------------------------------
+
+TEST(FolderChooser, ChosenFolderEndsWithASlash) {
+  TProgramDriver drv;
+  const String start = drv.Folder() + u"Старт";
+  ASSERT_TRUE(ForceDirectories(start));
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
+    EXPECT_EQ(d->GetCaption(), u"Выбор папки(каталога)");
+    EXPECT_FALSE(d->Label_Head->GetVisible());
+    EXPECT_EQ(IncludeTrailingPathDelimiter(d->DirectoryListBox1->GetDirectory()), start + u"/");
+    drv.Click(d->SB_OK);
+  });
+  String folder = u"old";
+  SelectFolder(String(), String(), u"  " + start + u"  ", -1, 0, folder);
+  EXPECT_EQ(folder, start + u"/");
+  EXPECT_EQ(Screen->GetFormCount(), 0);
+}
+
+TEST(FolderChooser, CancelGivesAnEmptyFolder) {
+  TProgramDriver drv;
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect*) { drv.Display().Key(VK_ESCAPE); });
+  String folder = u"old";
+  SelectFolder(u"Куда?", u"Папка для записей", drv.Folder(), -1, 0, folder);
+  EXPECT_EQ(folder, u"");
+}
+
+TEST(FolderChooser, MissingStartFolderStillReturnsWhatTheUserPicks) {
+  TProgramDriver drv;
+  const String picked = drv.Folder() + u"picked";
+  ASSERT_TRUE(ForceDirectories(picked));
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
+    EXPECT_EQ(d->GetCaption(), u"Куда?");
+    EXPECT_TRUE(d->Label_Head->GetVisible());
+    EXPECT_EQ(d->Label_Head->GetCaption(), u"Папка для записей");
+    d->DirectoryListBox1->SetDirectory(picked);
+    drv.Display().Key(VK_RETURN);
+  });
+  String folder;
+  SelectFolder(u" Куда? ", u" Папка для записей ", drv.Folder() + u"no such folder", -1, 0, folder);
+  EXPECT_EQ(folder, picked + u"/");
+}
+
+TEST(FolderChooser, FolderGoneBeforeOkGivesNothing) {
+  TProgramDriver drv;
+  const String gone = drv.Folder() + u"gone";
+  ASSERT_TRUE(ForceDirectories(gone));
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
+    std::filesystem::remove(ToUtf8(gone));
+    drv.Click(d->SB_OK);
+  });
+  String folder = u"old";
+  SelectFolder(String(), String(), gone, -1, 0, folder);
+  EXPECT_EQ(folder, u"");
+}
+
+TEST(FolderChooser, DoubleClickOnTheFileListChoosesTheFolder) {
+  TProgramDriver drv;
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
+    drv.Display().DoubleClick(d->FileListBox1->GetHandle(), 20, 20);
+  });
+  String folder;
+  SelectFolder(String(), String(), drv.Folder(), -1, 0, folder);
+  EXPECT_EQ(folder, drv.Folder());
+}
+
+TEST(FolderChooser, ColoursComeFromTheCallerOrStayAlone) {
+  TProgramDriver drv;
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
+    EXPECT_EQ(d->GetColor(), DesertBackColor);
+    EXPECT_EQ(d->GroupBox1->GetColor(), DesertBackColor);
+    EXPECT_EQ(d->FileListBox1->GetColor(), DesertBackColor);
+    drv.Click(d->SB_Cancel);
+  });
+  String folder;
+  SelectFolder(String(), String(), drv.Folder(), DesertFontColor, DesertBackColor, folder);
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
+    EXPECT_NE(d->GetColor(), DesertBackColor);
+    EXPECT_NE(d->FileListBox1->GetColor(), DesertBackColor);
+    drv.Click(d->SB_Cancel);
+  });
+  SelectFolder(String(), String(), drv.Folder(), -1, DesertBackColor, folder);
+}
+
+// ---- Settings dialog ---------------------------------------------------------------------------
+
+TEST(SettingsDialog, DefaultsThenEscStillGiveTheDefaultSaveFolder) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  Dlg_Settings->Edit_DirForBR->SetText(u"/elsewhere/");
+  Dlg_Settings->rg_BR_SaveMode->SetItemIndex(1);
+  drv.WhenModal<TDlg_Settings>([&](TDlg_Settings* d) {
+    EXPECT_FALSE(d->SB_Cancel->GetVisible());
+    drv.Click(d->SpeedButton2);
+    drv.Display().Key(VK_ESCAPE);
+  });
+  drv.Press(Form_Main, u"SB_Menu_Set");
+  EXPECT_EQ(DirSave, drv.Folder() + u"Import/");
+  EXPECT_EQ(Dlg_Settings->rg_BR_SaveMode->GetItemIndex(), 0);
+  EXPECT_EQ(Dlg_Settings->cb_ShemeColor->GetItemIndex(), 0);
+}
+
+TEST(SettingsDialog, FolderButtonOpensTheChooserInTheSchemeColoursAndKeepsACancelledChoice) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  SchemeIndex = 1;
+  const String before = Dlg_Settings->Edit_DirForBR->GetText();
+  drv.WhenModal<TDlg_Settings>([&](TDlg_Settings* d) {
+    drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* chooser) {
+      EXPECT_EQ(chooser->GetColor(), DesertBackColor);
+      drv.Click(chooser->SB_Cancel);
+    });
+    drv.Click(d->SpeedButton1);
+    EXPECT_EQ(d->Edit_DirForBR->GetText(), before);
+    drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* chooser) {
+      chooser->DirectoryListBox1->SetDirectory(drv.Folder() + u"MyWork");
+      drv.Click(chooser->SB_OK);
+    });
+    drv.Click(d->SpeedButton1);
+    EXPECT_EQ(d->Edit_DirForBR->GetText(), drv.Folder() + u"MyWork/");
+    drv.Display().Key(VK_RETURN);
+  });
+  drv.Press(Form_Main, u"SB_Menu_Set");
+  EXPECT_EQ(DirSave, drv.Folder() + u"MyWork/");
+}
+
+TEST(MainWindow, SaveFolderButtonChangesTheSessionFolderOnly) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* chooser) {
+    EXPECT_EQ(chooser->GetColor(), SkyBlueBackColor);
+    EXPECT_EQ(IncludeTrailingPathDelimiter(chooser->DirectoryListBox1->GetDirectory()), drv.Folder() + u"Import/");
+    chooser->DirectoryListBox1->SetDirectory(drv.Folder() + u"MyWork");
+    drv.Click(chooser->SB_OK);
+  });
+  drv.Press(Form_Main, u"SpeedButton2");
+  EXPECT_EQ(DirSave, drv.Folder() + u"MyWork/");
+  EXPECT_EQ(Dlg_Settings->Edit_DirForBR->GetText(), drv.Folder() + u"Import/");
+}
+
+// ---- About box --------------------------------------------------------------------------------
+
+TEST(AboutBox, ShowsVersionOwnerAndPictureAndClosesWithEnter) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.WhenModal<TAboutBox>([&](TAboutBox* box) {
+    EXPECT_EQ(box->Version->GetCaption(), u"Версия  1.05  (19.01.2011)");
+    EXPECT_FALSE(box->OwnerLine->GetCaption().empty());
+    EXPECT_EQ(box->ProgramIcon->GetPicture()->GetWidth(), 112);
+    EXPECT_EQ(box->ProgramIcon->GetPicture()->GetHeight(), 112);
+    const std::string artifacts = BORROW_BINARY_DIR "/test-artifacts";
+    std::filesystem::create_directories(artifacts);
+    EXPECT_TRUE(drv.Display().SnapshotPNG(box->GetHandle(), artifacts + "/client-about-box.png"));
+    drv.Display().Key(VK_RETURN);
+  });
+  drv.Press(Form_Main, u"SpeedButton3");
+  EXPECT_FALSE(AboutBox->GetVisible());
+}
+
+TEST(AboutBox, PictureIsAJpeg) {
+  const std::string_view bytes = AboutPictureJpeg();
+  ASSERT_GT(bytes.size(), 4u);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xD8);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[bytes.size() - 2]), 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[bytes.size() - 1]), 0xD9);
+}
