@@ -46,6 +46,9 @@ public:
   void SetBorderStyle(TBorderStyle Value);
   TAlignment GetAlignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
+  // A bordered single-line edit keeps the height its font needs.
+  bool GetAutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool Value);
   bool GetModified() const { return FBuffer.GetModified(); }
   void SetModified(bool Value) { FBuffer.SetModified(Value); }
 
@@ -81,6 +84,8 @@ public:
 protected:
   virtual void Change();
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void AdjustHeight();
   String GetTextValue() const override;
   void SetTextValue(const String& Value) override;
   bool IsMultiLine() const { return FMultiLine; }
@@ -130,6 +135,7 @@ protected:
   bool FHideSelection = true;
   TBorderStyle FBorderStyle = bsSingle;
   TAlignment FAlignment = taLeftJustify;
+  bool FAutoSize = true;
   bool FHasFormatRect = false;
   TRect FFormatRect;
   Integer FLeftMargin = 1, FRightMargin = 1;

@@ -129,6 +129,23 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
   if (FMultiLine && (FScrollBars == ssHorizontal || FScrollBars == ssBoth)) Params.Style |= WS_HSCROLL;
 }
 
+void TCustomEdit::CreateWnd() {
+  TWinControl::CreateWnd();
+  AdjustHeight();
+}
+
+void TCustomEdit::SetAutoSize(bool Value) {
+  FAutoSize = Value;
+  AdjustHeight();
+}
+
+void TCustomEdit::AdjustHeight() {
+  if (!FAutoSize || FMultiLine || FBorderStyle != bsSingle) return;
+  TTextMetric tm;
+  GetTextMetrics(MeasureDC(), tm);
+  SetHeight(tm.tmHeight + (FCtl3D ? 8 : 6));
+}
+
 String TCustomEdit::GetTextValue() const { return FBuffer.GetText(); }
 
 void TCustomEdit::SetTextValue(const String& Value) {
@@ -648,6 +665,7 @@ void TCustomEdit::Dispatch(TMessage& Message) {
     case CM_FONTCHANGED:
       TWinControl::Dispatch(Message);
       FLinesValid = false;
+      AdjustHeight();
       ScrollCaretIntoView();
       return;
     case WM_SIZE:

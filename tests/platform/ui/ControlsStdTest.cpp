@@ -449,3 +449,36 @@ TEST_F(StdControls, SingleLineEditKeepsTextSetFromCodeButPastesOneLine) {
   e->PasteFromClipboard();
   EXPECT_EQ(e->GetText(), u"первая");
 }
+
+TEST_F(StdControls, SimpleComboShowsItsListBelowTheEdit) {
+  auto* c = Make<TComboBox>(10, 10, 150, 21);
+  c->SetStyle(csSimple);
+  c->SetHeight(120);
+  for (auto* s : {u"Простой", u"Расширенный"}) c->GetItems()->Add(s);
+  EXPECT_EQ(c->GetHeight(), 120);
+  int changes = 0;
+  c->OnChange = [&](TObject*) { ++changes; };
+  ShowAndFocus(c);
+  TCustomListBox* list = c->GetListControl();
+  EXPECT_EQ(list->GetParent(), c);
+  EXPECT_EQ(GetWindowStyle(list->GetHandle()) & WS_POPUP, 0u);
+  const Integer h = list->GetItemHeight();
+  Display.Click(list->GetHandle(), 10, h + h / 2);
+  EXPECT_EQ(c->GetItemIndex(), 1);
+  EXPECT_EQ(c->GetText(), u"Расширенный");
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(c->GetDroppedDown());
+}
+
+TEST_F(StdControls, EditHeightFollowsItsFont) {
+  auto* e = Make<TEdit>(10, 10, 100, 50);
+  Form->Show();
+  const Integer normal = e->GetHeight();
+  EXPECT_LT(normal, 50);
+  e->GetFont()->SetSize(20);
+  EXPECT_GT(e->GetHeight(), normal);
+  e->SetAutoSize(false);
+  e->SetHeight(40);
+  e->GetFont()->SetSize(8);
+  EXPECT_EQ(e->GetHeight(), 40);
+}
