@@ -341,6 +341,9 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
       if (Word vk = VirtualKeyOf(e.key.keysym.scancode)) InjectKey(vk, e.type == SDL_KEYDOWN);
       return;
     case SDL_TEXTINPUT: {
+      // Left Alt with a letter is a mnemonic or a menu key, not typing (the right
+      // Alt is the layouts' third-level key and types).
+      if (SDL_GetModState() & KMOD_LALT) return;
       for (Char c : FromUtf8(e.text.text)) InjectChar(c);
       return;
     }

@@ -165,6 +165,25 @@ TEST_F(SdlDisplayTest, TextInputBecomesCharactersIncludingCyrillic) {
   EXPECT_EQ(Chars, u"Жук z");
 }
 
+TEST_F(SdlDisplayTest, TextTypedWithLeftAltHeldIsNotTyping) {
+  HWND h = MakeWindow(u"Alt", TRect(50, 50, 300, 200), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  SetFocus(h);
+  Pump(100);
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+  SDL_strlcpy(e.text.text, "a", sizeof e.text.text);
+  SDL_SetModState(KMOD_LALT);
+  Display->HandleEvent(e);
+  SDL_SetModState(KMOD_RALT);
+  SDL_strlcpy(e.text.text, "\xE2\x82\xAC", sizeof e.text.text);  // AltGr+E on many layouts
+  Display->HandleEvent(e);
+  SDL_SetModState(KMOD_NONE);
+  Pump(50);
+  EXPECT_EQ(Chars, u"\u20AC");
+}
+
 TEST_F(SdlDisplayTest, KeysMapByPositionAndControlKeysMakeCharacters) {
   HWND h = MakeWindow(u"Клавиши", TRect(50, 50, 300, 200), RGB(255, 255, 255));
   ShowWindow(h, SW_SHOW);
