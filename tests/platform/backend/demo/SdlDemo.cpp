@@ -10,8 +10,11 @@
 #include "platform/backend/SdlDisplay.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Gauges.h"
 #include "platform/ui/Mask.h"
+#include "platform/ui/ValEdit.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ class TDemoForm final : public TForm {
 public:
   explicit TDemoForm(TComponent* AOwner) : TForm(AOwner) {
     SetCaption(u"Демонстрация элементов");
-    SetBounds(40, 30, 480, 320);
+    SetBounds(40, 30, 720, 470);
     SetColor(TColor(0xF0CAA6));
     GetFont()->SetColor(TColor(0x800000));
     CreateControls();
@@ -86,6 +89,63 @@ private:
     Button_OK->SetCaption(u"OK");
     Button_OK->SetDefault(true);
     Button_OK->OnClick = [this](TObject*) { Close(); };
+
+    // More controls to the right and below, to look at on a real screen.
+    auto* group = new TGroupBox(this);
+    group->SetParent(this);
+    group->SetBounds(480, 48, 220, 80);
+    group->SetCaption(u"Вариант сохранения записей: ");
+    for (int i = 0; i < 2; ++i) {
+      auto* r = new TRadioButton(this);
+      r->SetParent(group);
+      r->SetBounds(10, 22 + i * 24, 200, 17);
+      r->SetCaption(i == 0 ? u"Для каждого ресурса" : u"Для каждого формата");
+      r->SetChecked(i == 0);
+    }
+    auto* check = new TCheckBox(this);
+    check->SetParent(this);
+    check->SetBounds(480, 140, 200, 17);
+    check->SetCaption(u"с начала списка");
+    check->SetChecked(true);
+    auto* gauge = new TGauge(this);
+    gauge->SetParent(this);
+    gauge->SetBounds(480, 170, 220, 20);
+    gauge->SetForeColor(TColor(0x800000));
+    gauge->SetProgress(50);
+    auto* log = new TRichEdit(this);
+    log->SetParent(this);
+    log->SetBounds(12, 300, 448, 150);
+    log->SetReadOnly(true);
+    log->GetLines()->Add(u"Начало поиска: 07.12.2026 6:00:00");
+    log->SetSelStart(log->GetTextLen());
+    log->GetSelAttributes()->SetColor(clRed);
+    log->GetLines()->Add(u"Ошибка: нет связи с сервером");
+    log->SetSelStart(log->GetTextLen());
+    log->GetSelAttributes()->SetColor(TColor(0x008000));
+    log->GetLines()->Add(u"(5) Тестовый сервер (unimarc): получено 5 записей, сохранено в файл UNIMARC.iso");
+    auto* values = new TValueListEditor(this);
+    values->SetParent(this);
+    values->SetBounds(480, 210, 220, 120);
+    values->GetTitleCaptions()->Clear();
+    values->GetTitleCaptions()->Add(u"Параметр");
+    values->GetTitleCaptions()->Add(u"Значение");
+    values->SetColWidths(0, 90);
+    values->SetColWidths(1, 126);
+    values->SetFixedColor(TColor(0xF0CAA6));
+    values->InsertRow(u"Наименование", u"РГБ", true);
+    values->InsertRow(u"Порт", u"210", true);
+    values->InsertRow(u"Формат", u"rusmarc", true);
+    auto* glyphButton = new TSpeedButton(this);
+    glyphButton->SetParent(this);
+    glyphButton->SetBounds(480, 345, 110, 28);
+    glyphButton->SetCaption(u"Искать !");
+    TBitmap glyph;
+    glyph.SetSize(16, 16);
+    glyph.GetCanvas()->GetBrush()->SetColor(clFuchsia);
+    glyph.GetCanvas()->FillRect(TRect(0, 0, 16, 16));
+    glyph.GetCanvas()->GetBrush()->SetColor(clGreen);
+    glyph.GetCanvas()->Ellipse(2, 2, 14, 14);
+    glyphButton->SetGlyph(&glyph);
 
     Timer_Ready = new TTimer(this);
     Timer_Ready->SetInterval(300);
