@@ -87,6 +87,7 @@ void TDlg_ListDB::CreateControls() {
   SB_OK->SetAnchors({akTop, akRight});
   SB_OK->SetCaption(u"OK");
   SB_OK->GetFont()->SetStyle({fsBold});
+  SB_OK->OnClick = [this](TObject* Sender) { SB_OKClick(Sender); };
 
   SB_Cancel = new TSpeedButton(this);
   SB_Cancel->SetName(u"SB_Cancel");
@@ -94,6 +95,7 @@ void TDlg_ListDB::CreateControls() {
   SB_Cancel->SetBounds(718, 5, 76, 24);
   SB_Cancel->SetAnchors({akTop, akRight});
   SB_Cancel->SetCaption(u"Cancel");
+  SB_Cancel->OnClick = [this](TObject* Sender) { SB_CancelClick(Sender); };
 
   gb_ListDB_Sel = new TGroupBox(this);
   gb_ListDB_Sel->SetName(u"gb_ListDB_Sel");
@@ -126,6 +128,21 @@ void TDlg_ListDB::CreateControls() {
   SB_N_Clear->SetParent(gb_ListDB_Sel);
   SB_N_Clear->SetBounds(124, 414, 108, 24);
   SB_N_Clear->SetCaption(u"Очистить ВСЕ");
+
+  OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
+}
+
+void TDlg_ListDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }
+void TDlg_ListDB::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
+
+void TDlg_ListDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
+  if (Key == VK_RETURN && Shift.Contains(ssAlt)) {
+    Key = 0;
+    SB_OKClick(SB_OK);
+  } else if (Key == VK_ESCAPE) {
+    Key = 0;
+    SB_CancelClick(SB_Cancel);
+  }
 }
 
 Integer TDlg_ListDB::LoadResourceList() {

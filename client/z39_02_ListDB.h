@@ -46,6 +46,11 @@ public:
   TSpeedButton* SpeedButton1 = nullptr;
   TSpeedButton* SB_N_Clear = nullptr;
 
+  void SB_OKClick(TObject* Sender);
+  void SB_CancelClick(TObject* Sender);
+  // Alt+Enter presses OK (Enter belongs to the table), Esc presses Cancel.
+  void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+
   // Reloads every record from SettingsFolder + "ListDB.txt" with the wait
   // window (width 220, "Загрузка ресурсов Z39.50", "Идет подготовка к работе");
   // a missing or empty file gives the root group. Answers the record count.

@@ -302,3 +302,23 @@ TEST(AboutBox, PictureIsAJpeg) {
   EXPECT_EQ(static_cast<unsigned char>(bytes[bytes.size() - 2]), 0xFF);
   EXPECT_EQ(static_cast<unsigned char>(bytes[bytes.size() - 1]), 0xD9);
 }
+
+// ---- Resource tree editor ---------------------------------------------------------------------
+
+TEST(ResourceTreeEditor, OpensFromTheMenuAndClosesWithEscOrAltEnter) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* d) {
+    EXPECT_FALSE(d->Label_YesModify->GetVisible());
+    drv.Display().Key(VK_RETURN);  // Enter alone belongs to the table
+    EXPECT_TRUE(d->GetVisible());
+    drv.Display().Key(VK_ESCAPE);
+  });
+  drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_FALSE(Dlg_ListDB->GetVisible());
+  EXPECT_EQ(Dlg_ListDB->GetModalResult(), mrCancel);
+  drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB*) { drv.Display().Key(VK_RETURN, THeadlessShift::Alt); });
+  drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_EQ(Dlg_ListDB->GetModalResult(), mrOk);
+}
