@@ -1,0 +1,315 @@
+#include "client/SearchRun.h"
+
+#include "client/SearchServer.h"
+#include "client/__files.h"
+#include "client/__str.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/Strings.h"
+#include "platform/ui/Forms.h"
+
+namespace {
+
+constexpr Char kRunCaption[] = u"Поиск информации";
+constexpr Char kErrorHead[] = u"Ошибка";
+constexpr TColor kWhite = static_cast<TColor>(0xFFFFFF);
+constexpr TColor kYellow = static_cast<TColor>(0x00FFFF);
+
+std::vector<String> Lines(const TStrings* S) {
+  std::vector<String> out;
+  out.reserve(static_cast<size_t>(S->GetCount()));
+  for (Integer i = 0; i < S->GetCount(); ++i) out.push_back(S->Get(i));
+  return out;
+}
+
+// Releases the server and restores the cursor however the search ends.
+class TSearchScope {
+public:
+  TSearchScope() {
+    if (Screen) Screen->SetCursor(crHourGlass);
+  }
+  ~TSearchScope() {
+    ReleaseSearchServer(ServerObject);
+    if (Screen) Screen->SetCursor(crDefault);
+  }
+  TSearchScope(const TSearchScope&) = delete;
+  TSearchScope& operator=(const TSearchScope&) = delete;
+};
+
+}  // namespace
+
+TSearchRun::TSearchRun(const TSearchRunControls& Controls, TResourceTable* Table, String* DirSave,
+                       TShowMessageOk ShowMessageOk)
+    : C(Controls), FTable(Table), FDirSave(DirSave), FShowMessageOk(std::move(ShowMessageOk)) {}
+
+Integer TSearchRun::SaveMode() const {
+  return C.rg_BR_SaveMode ? C.rg_BR_SaveMode->GetItemIndex() : 0;
+}
+
+void TSearchRun::Fail(const String& Text) {
+  if (FShowMessageOk) FShowMessageOk(kRunCaption, kErrorHead, Text);
+}
+
+// ---- Start ---------------------------------------------------------------------
+
+bool TSearchRun::CheckSaveFolder() {
+  const String& dir = *FDirSave;
+  if (dir.empty()) {
+    Fail(u"Не задана папка для сохранения записей. Откройте настройки и укажите!");
+    return false;
+  }
+  if (!FolderExists(dir)) {
+    Fail(u"Папка для сохранения записей НЕ существует. Откройте настройки и исправьте!");
+    return false;
+  }
+  if (!IsFolderWritable(dir)) {
+    Fail(u"Папка для сохранения записей - только для чтения. Откройте настройки и укажите другую!");
+    return false;
+  }
+  return true;
+}
+
+void TSearchRun::TakeSimpleCondition() {
+  // The term and its use attribute come from the same box: the last ticked
+  // one whose text is not empty.
+  const struct {
+    TCheckBox* Box;
+    TControl* Edit;
+    Integer Use;
+  } boxes[] = {{C.cb_Simple_Title, C.Edit_Simple_Title, UseAttributeTitle},
+               {C.cb_Simple_Author, C.Edit_Simple_Author, UseAttributeAuthor},
+               {C.cb_Simple_Keyword, C.Edit_Simple_Keyword, UseAttributeKeyword}};
+  for (const auto& b : boxes) {
+    if (!b.Box || !b.Edit || !b.Box->GetChecked()) continue;
+    const String text = Trim(b.Edit->GetText());
+    if (text.empty()) continue;
+    SearchTerm = text;
+    UseAttribute = b.Use;
+  }
+}
+
+void TSearchRun::PrepareFormatBuffers() {
+  if (C.gb_BR_Buf_2) C.gb_BR_Buf_2->SetVisible(true);
+  if (C.Splitter_BR_Buf_2) {
+    C.Splitter_BR_Buf_2->SetVisible(true);
+    // Aligned to the bottom and back to the top, so it lands under the group box.
+    C.Splitter_BR_Buf_2->SetAlign(alBottom);
+    if (Application) Application->ProcessMessages();
+    C.Splitter_BR_Buf_2->SetAlign(alTop);
+  }
+  TSearchList& list = *C.SearchList;
+  TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
+  for (Integer i = 0; i < list.lb_ListDB_ID->GetCount(); ++i) {
+    const Integer id = list.IdAt(i);
+    if (id <= 0 || i >= list.Count() || !list.clb_ListDB_Names->GetChecked(i)) continue;
+    if (!FTable || !FTable->LocateInBuf(id)) continue;
+    const String syntax = AnsiUpperCase(Trim(FTable->BufText(u"Syntax")));
+    if (syntax.empty() || syntaxes->IndexOfName(syntax) >= 0) continue;
+    // A syntax past the 49th gets its line but no buffer.
+    FFormatBuffers.NewFormatBuffer(syntaxes->Add(syntax + u"=0"));
+  }
+}
+
+void TSearchRun::sb_StartClick(TObject*) {
+  C.Timer_ScanDB->SetEnabled(false);
+  C.Edit_RecCount_FromDB->SetColor(kWhite);
+  SearchTerm.clear();
+  UseAttribute = 0;
+  C.ListBox_BR_Syntax->GetItems()->Clear();
+  FFormatBuffers.FreeFormatBuffers();
+  if (C.gb_BR_Buf_2) C.gb_BR_Buf_2->SetVisible(false);
+  if (C.Splitter_BR_Buf_2) C.Splitter_BR_Buf_2->SetVisible(false);
+  RunPrepared = false;
+
+  if (FDirSave->empty() && C.Edit_DirForBR) *FDirSave = Trim(C.Edit_DirForBR->GetText());
+  if (!CheckSaveFolder()) return;
+
+  TSearchList& list = *C.SearchList;
+  if (list.Count() == 0) return;
+  list.RefreshSearchList();
+  if (C.CB_Search_First && C.CB_Search_First->GetChecked()) list.SelectFirst();
+
+  if (StrToIntDefTrim(C.Edit_RecCount_FromDB->GetText(), 0) < 1) {
+    C.Edit_RecCount_FromDB->SetColor(kYellow);
+    if (C.Edit_RecCount_FromDB->CanFocus()) C.Edit_RecCount_FromDB->SetFocus();
+    Fail(u"Укажите корректное кол-во записей, которые нужно прочитать");
+    return;
+  }
+  if (!C.cb_FindMode || C.cb_FindMode->GetItemIndex() <= 0) TakeSimpleCondition();
+  if (UseAttribute < 1) {
+    Fail(u"Не указано условие поиска");
+    return;
+  }
+
+  C.RE_Find_Result->GetLines()->Clear();
+  C.Edit_BibRec_Find->SetText(u"0");
+  C.Edit_BibRec_Load->SetText(u"0");
+  RunPrepared = true;
+  if (PerFormat()) PrepareFormatBuffers();
+
+  C.RE_LOG->GetLines()->Clear();
+  AddLogLines(SearchLogHeadLines(*FDirSave, Now()));
+  C.sb_Stop->SetEnabled(true);
+  C.Timer_ScanDB->SetInterval(ScanInterval);
+  C.Timer_ScanDB->SetEnabled(true);
+}
+
+// ---- Tick ----------------------------------------------------------------------
+
+void TSearchRun::Timer_ScanDBTimer(TObject*) {
+  C.Timer_ScanDB->SetEnabled(false);
+  TSearchList& list = *C.SearchList;
+  TCheckListBox* names = list.clb_ListDB_Names;
+  if (list.Count() == 0) return;
+
+  if (names->GetItemIndex() >= 0) {
+    if (!PerFormat()) C.RE_Find_Result->GetLines()->Clear();
+    const Integer i = names->GetItemIndex();
+    if (names->GetChecked(i)) {
+      names->SetChecked(i, false);
+      list.lb_ListDB_ID->SetItemIndex(i);
+      const Integer findMode = C.cb_FindMode ? C.cb_FindMode->GetItemIndex() : 0;
+      if (findMode >= 0) {
+        TStringList params;
+        if (FTable && FTable->ResourceToConnectionParams(list.IdAt(i), &params, false)) {
+          if (findMode <= 0) {
+            params.SetValue(u"WhatSearch", Trim(SearchTerm));
+            params.SetValue(u"RecLimit",
+                            IntToStr(StrToIntDefTrim(C.Edit_RecCount_FromDB->GetText(), 0)));
+            params.SetValue(u"WhereSearch", IntToStr(UseAttribute));
+          }
+          SearchOneResource(&params, i, false);
+        } else {
+          Fail(u"Некорректная информация для подключения. Проверьте!");
+        }
+      }
+    } else {
+      // Unticked entries are passed over within this tick, each marked.
+      for (;;) {
+        const Integer cur = names->GetItemIndex();
+        if (!names->GetChecked(cur)) {
+          SetCaptionMark(cur, u"(-) ");
+          if (cur < list.Count() - 1) {
+            list.Select(cur + 1);
+            continue;
+          }
+          break;
+        }
+        // Back one, so the advance below brings the run to this entry.
+        list.Select(cur - 1);
+        break;
+      }
+    }
+  }
+
+  const Integer index = names->GetItemIndex();
+  if (index >= list.Count() - 1) {
+    EndRun();
+    return;
+  }
+  list.Select(index + 1);
+  C.Timer_ScanDB->SetEnabled(true);
+}
+
+void TSearchRun::EndRun() {
+  if (RunPrepared && PerFormat()) {
+    TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
+    for (Integer i = 0; i < syntaxes->GetCount(); ++i) {
+      const String syntax = syntaxes->GetName(i);
+      const String file = RecordFileNameByFormat(i + 1, syntax);
+      bool written = false;
+      const bool buffered = FFormatBuffers.WriteFormatBuffer(i, *FDirSave + file, true, false, written);
+      AddLogLine(SearchLogFormatLine(syntax, file, buffered && written));
+      if (!buffered && FShowMessageOk)
+        FShowMessageOk(u"Сохранение информации", kErrorHead, u"Файл не записан: " + file);
+    }
+  }
+  AddLogLines(SearchLogFinishLines(Now()));
+  if (RunPrepared) SaveLog();
+  C.sb_Stop->SetEnabled(false);
+  if (FShowMessageOk) FShowMessageOk(kRunCaption, String(), u"Процесс поиска и выборки закончен!");
+  FFormatBuffers.FreeFormatBuffers();
+}
+
+// ---- Stop ----------------------------------------------------------------------
+
+void TSearchRun::sb_StopClick(TObject*) {
+  C.Timer_ScanDB->SetEnabled(false);
+  C.sb_Stop->SetEnabled(false);
+  AddLogLines(SearchLogStopLines(Now()));
+  if (RunPrepared) SaveLog();
+  if (FShowMessageOk) FShowMessageOk(kRunCaption, u"СТОП!", u"Остановлено по Вашему требованию!");
+}
+
+// ---- One resource --------------------------------------------------------------
+
+void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
+  ReleaseSearchServer(ServerObject);
+  if (!P || P->GetCount() == 0) return;
+  const String term = Trim(P->GetValue(u"WhatSearch"));
+  const Integer limit = StrToIntDefTrim(P->GetValue(u"RecLimit"), 0);
+  const Integer use = StrToIntDefTrim(P->GetValue(u"WhereSearch"), 0);
+  if (term.empty() || limit <= 0 || use <= 0) return;
+
+  TSearchScope scope;
+  CreateSearchServer(SearchServerProgID, ServerObject);
+  if (!SetConnectionProperties(ServerObject, P)) return;
+  Variant result;
+  RunSingleSearch(ServerObject, term, use, limit, result);
+  const String raw = VarToStr(result);
+  if (Trim(raw).empty() || TestMode) return;
+
+  const Integer found = ServerCount(ServerObject, u"tReturned");
+  AddToCounter(C.Edit_BibRec_Find, found);
+  const Integer received = ServerCount(ServerObject, u"rCount");
+  AddToCounter(C.Edit_BibRec_Load, received);
+  TSearchList& list = *C.SearchList;
+  if (Index >= 0 && Index < list.Count()) SetCaptionMark(Index, u"(" + IntToStr(received) + u") ");
+
+  // The records as the file gets them: the server's bytes, each record's
+  // terminators kept.
+  const String content = RecordFileContent(raw);
+  if (!PerFormat()) C.RE_Find_Result->SetText(content);
+  if (!RunPrepared) return;
+
+  if (!PerFormat()) {
+    const Integer id = StrToIntDefTrim(P->GetValue(u"ID_THIS"), 0);
+    if (id <= 0) return;
+    const String file = RecordFileNameByResource(id, P->GetValue(u"zHost"), P->GetValue(u"zDatabase"),
+                                                 P->GetValue(u"zPORT"), P->GetValue(u"zSyntax"));
+    const bool written = WriteTextFile(*FDirSave + file, content, true);
+    const String caption =
+        Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
+    AddLogLine(SearchLogResourceLine(caption, file, written));
+    SaveLog();
+    return;
+  }
+  const String syntax = AnsiUpperCase(Trim(P->GetValue(u"zSyntax")));
+  TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
+  const Integer line = syntaxes->IndexOfName(syntax);
+  if (line < 0) return;
+  FFormatBuffers.AppendToFormatBuffer(line, raw);
+  syntaxes->SetValueFromIndex(
+      line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
+}
+
+// ---- Helpers -------------------------------------------------------------------
+
+void TSearchRun::SetCaptionMark(Integer Index, const String& Mark) {
+  TCheckListBox* names = C.SearchList->clb_ListDB_Names;
+  if (Index < 0 || Index >= names->GetCount()) return;
+  const bool checked = names->GetChecked(Index);
+  names->GetItems()->Put(Index, Mark + names->GetItems()->Get(Index));
+  names->SetChecked(Index, checked);
+}
+
+void TSearchRun::AddToCounter(TControl* Counter, Integer Value) {
+  Counter->SetText(IntToStr(StrToIntDefTrim(Counter->GetText(), 0) + Value));
+}
+
+void TSearchRun::AddLogLine(const String& Line) { C.RE_LOG->GetLines()->Add(Line); }
+
+void TSearchRun::AddLogLines(const std::vector<String>& L) {
+  for (const String& line : L) AddLogLine(line);
+}
+
+void TSearchRun::SaveLog() { SaveSearchLog(*FDirSave, SaveMode(), Lines(C.RE_LOG->GetLines())); }

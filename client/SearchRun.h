@@ -1,0 +1,100 @@
+#pragma once
+// The search run: the main window's start button checks and sets up a run,
+// its scan timer hands one entry of the search list per tick to the search
+// server, and its stop button ends the run early. Records go to ".iso" files
+// in the save folder, one per resource or one per record syntax, while the
+// log box collects the search log.
+//
+// The run works on the main window's controls, which it is given; it owns
+// none of them. Everything happens on the GUI thread, one tick at a time.
+
+#include <functional>
+
+#include "client/RecordFiles.h"
+#include "client/SearchList.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/StdCtrls.h"
+
+// The controls the run reads and writes: the main window's, and the settings
+// dialog's folder edit and save-mode choice.
+struct TSearchRunControls {
+  TSearchList* SearchList = nullptr;  // clb_ListDB_Names and lb_ListDB_ID
+  TWinControl* Edit_RecCount_FromDB = nullptr;
+  TControl* Edit_BibRec_Find = nullptr;
+  TControl* Edit_BibRec_Load = nullptr;
+  TCustomComboBox* cb_FindMode = nullptr;
+  TCheckBox* cb_Simple_Title = nullptr;
+  TCheckBox* cb_Simple_Author = nullptr;
+  TCheckBox* cb_Simple_Keyword = nullptr;
+  TControl* Edit_Simple_Title = nullptr;
+  TControl* Edit_Simple_Author = nullptr;
+  TControl* Edit_Simple_Keyword = nullptr;
+  TCheckBox* CB_Search_First = nullptr;
+  TCustomListBox* ListBox_BR_Syntax = nullptr;
+  TControl* gb_BR_Buf_2 = nullptr;
+  TControl* Splitter_BR_Buf_2 = nullptr;
+  TCustomMemo* RE_Find_Result = nullptr;
+  TCustomMemo* RE_LOG = nullptr;
+  TTimer* Timer_ScanDB = nullptr;
+  TControl* sb_Stop = nullptr;
+  TControl* Edit_DirForBR = nullptr;           // settings dialog
+  TCustomRadioGroup* rg_BR_SaveMode = nullptr;  // settings dialog
+};
+
+// The program's message box with an OK button: window caption, head line, text.
+using TShowMessageOk =
+    std::function<void(const String& Caption, const String& Head, const String& Text)>;
+
+inline constexpr Integer UseAttributeTitle = 4;
+inline constexpr Integer UseAttributeAuthor = 1003;
+inline constexpr Integer UseAttributeKeyword = 21;
+inline constexpr Cardinal ScanInterval = 55;  // ms between two entries
+
+class TSearchRun {
+public:
+  // DirSave is the program's save folder, which a start may fill in from the
+  // settings dialog.
+  TSearchRun(const TSearchRunControls& Controls, TResourceTable* Table, String* DirSave,
+             TShowMessageOk ShowMessageOk);
+
+  // ---- The three handlers
+  void sb_StartClick(TObject* Sender);
+  void Timer_ScanDBTimer(TObject* Sender);
+  void sb_StopClick(TObject* Sender);
+
+  // One search on one resource. Index is the search-list entry whose caption
+  // gets the count mark (-1: none). In test mode nothing is counted, marked,
+  // buffered or saved.
+  void SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
+
+  // ---- State
+  const String& GetSearchTerm() const { return SearchTerm; }
+  Integer GetUseAttribute() const { return UseAttribute; }
+  bool GetRunPrepared() const { return RunPrepared; }
+  // 0 per resource, 1 per record syntax (the settings dialog's choice).
+  Integer SaveMode() const;
+  TFormatBuffers& FormatBuffers() { return FFormatBuffers; }
+
+private:
+  bool PerFormat() const { return SaveMode() >= 1; }
+  void Fail(const String& Text);
+  bool CheckSaveFolder();
+  void TakeSimpleCondition();
+  void PrepareFormatBuffers();
+  void AddLogLines(const std::vector<String>& Lines);
+  void AddLogLine(const String& Line);
+  void SaveLog();
+  void EndRun();
+  void SetCaptionMark(Integer Index, const String& Mark);
+  void AddToCounter(TControl* Counter, Integer Value);
+
+  TSearchRunControls C;
+  TResourceTable* FTable;
+  String* FDirSave;
+  TShowMessageOk FShowMessageOk;
+  TFormatBuffers FFormatBuffers;
+
+  String SearchTerm;
+  Integer UseAttribute = 0;
+  bool RunPrepared = false;
+};
