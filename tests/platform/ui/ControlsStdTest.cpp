@@ -482,3 +482,62 @@ TEST_F(StdControls, EditHeightFollowsItsFont) {
   e->GetFont()->SetSize(8);
   EXPECT_EQ(e->GetHeight(), 40);
 }
+
+TEST_F(StdControls, EditAnswersTheEditMessagesTheEditorsSend) {
+  auto* e = Make<TEdit>(10, 10, 200, 21);
+  ShowAndFocus(e);
+  HWND h = e->GetHandle();
+  EXPECT_EQ(SendMessage(h, WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL),
+            DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL);
+  String s = u"Автор";
+  SendMessage(h, EM_REPLACESEL, 1, LPARAM(&s));
+  EXPECT_EQ(e->GetText(), u"Автор");
+  EXPECT_EQ(SendMessage(h, EM_CANUNDO), 1);
+  SendMessage(h, EM_SETSEL, 0x7FFFFFFF, -1);  // caret to the end, nothing selected
+  EXPECT_EQ(e->GetSelStart(), 5);
+  EXPECT_EQ(e->GetSelLength(), 0);
+  SendMessage(h, EM_LIMITTEXT, 6);
+  Display.TypeText(u"ыы");
+  EXPECT_EQ(e->GetText(), u"Авторы");
+  // A formatting rectangle moves the text; positions and hit tests follow it.
+  TRect r(2, 2, 150, 19);
+  SendMessage(h, EM_SETRECTNP, 0, LPARAM(&r));
+  TRect back;
+  SendMessage(h, EM_GETRECT, 0, LPARAM(&back));
+  EXPECT_EQ(back, r);
+  const LRESULT p0 = SendMessage(h, EM_POSFROMCHAR, 0);
+  EXPECT_EQ(GetXLParam(p0), 2);
+  const LRESULT p3 = SendMessage(h, EM_POSFROMCHAR, 3);
+  EXPECT_GT(GetXLParam(p3), 2);
+  EXPECT_EQ(LoWord(std::uintptr_t(SendMessage(h, EM_CHARFROMPOS, 0, MakeLParam(GetXLParam(p3) + 1, 5)))), 3);
+  SendMessage(h, EM_SETREADONLY, 1);
+  EXPECT_TRUE(e->GetReadOnly());
+  SendMessage(h, EM_SETMARGINS, 3, MakeLParam(4, 5));
+  EXPECT_EQ(SendMessage(h, EM_GETMARGINS), MakeLParam(4, 5));
+  EXPECT_EQ(SendMessage(h, EM_GETMODIFY), 1);
+  SendMessage(h, EM_SETMODIFY, 0);
+  EXPECT_FALSE(e->GetModified());
+}
+
+TEST_F(StdControls, LabelWrapsAndAlignsItsCaption) {
+  auto* l = Make<TLabel>(10, 10, 120, 10);
+  l->SetWordWrap(true);
+  l->SetCaption(u"Список Z39.50-ресурсов, которые будут использованы для заимствования записей");
+  EXPECT_LE(l->GetWidth(), 120);
+  EXPECT_GT(l->GetHeight(), 30);
+  auto* r = Make<TLabel>(10, 100, 200, 20);
+  r->SetAutoSize(false);
+  r->SetAlignment(taRightJustify);
+  r->SetCaption(u"Ш");
+  r->SetColor(clWhite);
+  r->GetFont()->SetColor(clBlack);
+  Form->Show();
+  RenderWindow(Form->GetHandle());
+  bool darkRight = false, darkLeft = false;
+  for (Integer y = 100; y < 120; ++y) {
+    for (Integer x = 10; x < 30; ++x) darkLeft = darkLeft || (Display.PixelAt(Form->GetHandle(), x, y) & 0xFF) < 0x80;
+    for (Integer x = 190; x < 210; ++x) darkRight = darkRight || (Display.PixelAt(Form->GetHandle(), x, y) & 0xFF) < 0x80;
+  }
+  EXPECT_TRUE(darkRight);
+  EXPECT_FALSE(darkLeft);
+}
