@@ -125,3 +125,22 @@ void TJPEGImage::LoadFromFile(const String& FileName) {
 void TJPEGImage::SaveToFile(const String& FileName) {
   if (FBitmap) FBitmap->SaveToFile(FileName);
 }
+
+void LoadPictureFile(TPicture* Picture, const String& FileName) {
+  const size_t dot = FileName.rfind(u'.');
+  String ext = dot == String::npos ? String() : FileName.substr(dot);
+  for (Char& c : ext)
+    if (c >= u'A' && c <= u'Z') c = Char(c + 32);
+  if (ext != u".jpg" && ext != u".jpeg" && ext != u".jpe") {
+    Picture->LoadFromFile(FileName);
+    return;
+  }
+  TJPEGImage jpeg;
+  try {
+    jpeg.LoadFromFile(FileName);
+  } catch (...) {
+    Picture->SetGraphic(nullptr);
+    throw;
+  }
+  Picture->SetGraphic(jpeg.GetBitmap());
+}

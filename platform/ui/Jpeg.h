@@ -38,3 +38,8 @@ public:
 private:
   std::unique_ptr<TBitmap> FBitmap;
 };
+
+// Loads a picture file into Picture: JPEG files (".jpg", ".jpeg") through
+// TJPEGImage, anything else as TPicture::LoadFromFile does. A file that does not
+// decode leaves the picture empty and raises EInvalidGraphic.
+void LoadPictureFile(TPicture* Picture, const String& FileName);

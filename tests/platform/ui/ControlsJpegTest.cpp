@@ -8,6 +8,9 @@
 
 #include <jpeglib.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/ui/Jpeg.h"
 
 namespace {
@@ -100,4 +103,18 @@ TEST(JpegImageBadInput, MissingFileRaises) {
   TJPEGImage j;
   EXPECT_ANY_THROW(j.LoadFromFile(u"/nonexistent/about.jpg"));
   EXPECT_TRUE(j.GetEmpty());
+}
+
+TEST(JpegPictureFile, GoodFileFillsThePictureAndABadOneEmptiesIt) {
+  const std::string dir = std::string(BORROW_BINARY_DIR) + "/test-artifacts";
+  std::filesystem::create_directories(dir);
+  const std::string good = dir + "/about.jpg", bad = dir + "/broken.JPG";
+  std::ofstream(good, std::ios::binary) << EncodeTwoColour(40, 20);
+  std::ofstream(bad, std::ios::binary) << "\xFF\xD8\xFF\xE0 not really";
+  TPicture picture;
+  LoadPictureFile(&picture, FromUtf8(good));
+  EXPECT_EQ(picture.GetWidth(), 40);
+  EXPECT_EQ(picture.GetHeight(), 20);
+  EXPECT_THROW(LoadPictureFile(&picture, FromUtf8(bad)), EInvalidGraphic);
+  EXPECT_EQ(picture.GetGraphic(), nullptr);
 }
