@@ -5,6 +5,9 @@
 #include "platform/core/Strings.h"
 #include "platform/ui/MessageQueue.h"
 
+Variant ServerObject;
+HWND FoundServerWindow = nullptr;
+
 void CreateSearchServer(const String& ProgID, Variant& Server) {
   Server = Variant();
   CloseServerWindow(FindServerWindow());

@@ -13,8 +13,7 @@ inline constexpr Char SearchServerProgID[] = u"lendsrv.Application";
 inline constexpr Char SearchServerWindowTitle[] = u"lendsrv";
 
 // The server object of the search under way (empty between searches), and the
-// window the last window search found (none: nullptr); the program unit
-// (z39_00_func) holds both.
+// window the last window search found (none: nullptr).
 extern Variant ServerObject;
 extern HWND FoundServerWindow;
 
