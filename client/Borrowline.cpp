@@ -42,5 +42,13 @@ bool ProgramStart() {
 int ProgramRun() {
   if (!ProgramStart()) return 1;
   Application->Run();
-  return Application->GetExitCode();
+  const int exitCode = Application->GetExitCode();
+  // The windows go with the application; then the shared state is let go,
+  // a server object still held included.
+  FinalizeForms();
+  ServerObject = Variant();
+  AppFolder.clear();
+  SettingsFolder.clear();
+  DirSave.clear();
+  return exitCode;
 }

@@ -14,8 +14,6 @@ String SettingsFolder;
 String DirSave;
 Integer SchemeIndex = 0;
 bool RunPrepared = false;
-Variant ServerObject;
-HWND FoundServerWindow = nullptr;
 
 TForm_Main* Form_Main = nullptr;
 TDlg_ListDB* Dlg_ListDB = nullptr;

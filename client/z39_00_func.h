@@ -3,6 +3,7 @@
 // folders and scheme number set at start-up, the six windows the program
 // unit creates, and the routine that gives every window the scheme in force.
 
+#include "client/SearchServer.h"
 #include "platform/core/Types.h"
 #include "platform/core/Variant.h"
 #include "platform/ui/Graphics.h"
@@ -22,8 +23,7 @@ extern String SettingsFolder;  // AppFolder + "Settings/" when it exists, else e
 extern String DirSave;         // where a search saves its records
 extern Integer SchemeIndex;    // the colour scheme in force
 extern bool RunPrepared;       // a search run has been set up
-extern Variant ServerObject;   // the automation server of the current search
-extern HWND FoundServerWindow;
+// ServerObject and FoundServerWindow belong to the server bridge (SearchServer.h).
 
 // The six windows, created in this order by the program unit and owned by the
 // application; null before and after.

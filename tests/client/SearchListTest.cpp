@@ -8,6 +8,7 @@
 #include "client/z39_02_ListDB.h"
 #include "platform/core/Files.h"
 #include "platform/ui/Buttons.h"
+#include "platform/ui/Dialogs.h"
 #include "tests/client/ProgramDriver.h"
 
 namespace {
@@ -201,4 +202,36 @@ TEST(MainWindow, ScreenshotOfTheMainWindowAfterTheFirstTick) {
   ASSERT_TRUE(drv.Display().SnapshotPNG(Form_Main->GetHandle(), artifacts + "/client-main-window.png"));
   // The form's own background shows between the controls.
   EXPECT_EQ(drv.Display().PixelAt(Form_Main->GetHandle(), 290, 470), SkyBlueBackColor);
+}
+
+// ---- Variant files ------------------------------------------------------------------------------
+
+TEST(SearchListVariants, SavedVariantLoadsBackWithTheDefaultExtension) {
+  TProgramDriver drv;
+  StartWithLists(drv, "5\r\n3\r\n");
+  drv.WhenModal<TFileDialogForm>([&](TFileDialogForm* d) {
+    EXPECT_EQ(d->DirList->GetDirectory(), drv.Folder() + u"MyWork") << "the dialogs start in MyWork";
+    d->Edit_Name->SetText(drv.Folder() + u"MyWork/вариант");
+    drv.Click(d->Button_OK);
+  });
+  drv.Press(Form_Main, u"sb_ListDB_Save");
+  EXPECT_EQ(ReadFileBytes(drv.Folder() + u"MyWork/вариант.vvv"), "5\r\n3\r\n");
+
+  drv.AnswerBox(true);
+  drv.Press(Form_Main, u"SB_N_Clear");
+  ASSERT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 0);
+  drv.WhenModal<TFileDialogForm>([&](TFileDialogForm* d) {
+    d->Edit_Name->SetText(drv.Folder() + u"MyWork/вариант.vvv");
+    drv.Click(d->Button_OK);
+  });
+  drv.Press(Form_Main, u"sb_ListDB_Load");
+  EXPECT_EQ(Lines(Form_Main->clb_ListDB_Names->GetItems()),
+            (std::vector<String>{u"Каталог Б (USMARC)", u"Каталог А (RUSMARC)"}));
+}
+
+TEST(SearchListVariants, EmptyListIsNotOfferedForSaving) {
+  TProgramDriver drv;
+  StartWithLists(drv, "");
+  drv.Press(Form_Main, u"sb_ListDB_Save");  // no dialog: a waiting dialog would stall the test
+  EXPECT_EQ(Screen->GetFormCount(), 6);
 }
