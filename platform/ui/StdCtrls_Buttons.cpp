@@ -99,7 +99,7 @@ void TCustomLabel::AdjustBounds() {
   TMeasureDC dc(GetFont());
   TRect r(0, 0, FWordWrap ? FWidth : 0, 0);
   String text = GetCaption();
-  if (text.empty()) text = u" ";
+  if (text.empty()) text.assign(1, u' ');
   DrawText(dc, text, -1, r, TextFormat() | DT_CALCRECT);
   Integer left = FLeft;
   if (FAlignment == taRightJustify && !FWordWrap) left = FLeft + FWidth - r.Width();
