@@ -50,6 +50,7 @@ public:
     FProgramPath = FProgramFolder.Path() + FromUtf8("borrowline-" + std::to_string(::getpid()) + "-" +
                                                    std::to_string(serial++));
     SetParamStr0(FProgramPath);
+    SchemeIndex = 0;  // as a process starts: another test may have left another
     FDisplay.OnMessageBox([this](const TMessageBoxRequest& R) {
       FBoxes.push_back({R.Caption, String(), R.Text, (R.Flags & MB_TYPEMASK) == MB_OKCANCEL, true});
       return IDOK;
