@@ -1119,6 +1119,7 @@ public:
   const String& GetSortOrder() const { return FSortOrder; }
   void SetSortOrder(const String& Value);
   TRecordsViewEh* GetRecordsView() const { return FRecordsView; }
+  // Changed since the flat lists were last read.
   bool GetDirty() const { return FDirty; }
   void MakeDirty() { FDirty = true; }
 
@@ -1151,6 +1152,17 @@ private:
   Variant ParentKeyOf(TMemoryRecordEh* Rec) const;
   TBaseTreeNodeEh* NodeOrRootOfRecord(TMemoryRecordEh* Rec) const;
   void NodeDestroying(TMemRecViewEh* Node);
+  // While the tree is built with the full check, a record whose parent has not
+  // arrived yet waits outside the tree instead of at the top level, so adopting
+  // it later does not shift a long list of top-level nodes.
+  TMemRecViewEh* NewWaitingNode(TMemoryRecordEh* Rec);
+  void AttachWaiting(TMemRecViewEh* Node);
+  void FinishWaiting();
+  // Builds the whole tree at once when key and parent key are single whole-number
+  // columns, finding parents through a hash of the keys met so far; the tree is
+  // the one AddRecordNode gives record by record. False (nothing built) when the
+  // keys do not qualify or repeat.
+  bool BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& List);
   // Sorts by precomputed keys when the view compares by its own order.
   void SortByOrder(TOrderByList* OrderBy);
 
@@ -1161,12 +1173,17 @@ private:
   std::vector<TMemRecViewEh*> FDisplayedList;
   std::vector<TMemRecViewEh*> FAllVisibleList;
   bool FDirty = true;
+  // Each flat list is rebuilt only when it is read after a change.
+  bool FDisplayedStale = true;
+  bool FAllVisibleStale = true;
+  void SyncFlatLists();
   bool FFilterNodeIfParentVisible = true;
   String FSortOrder;
   std::unique_ptr<TMemoryTreeListOrderByList> FOrderByList;
   TRecordsViewEh* FRecordsView;
   std::unordered_map<TMemoryRecordEh*, TMemRecViewEh*> FRecordNodes;
   bool FBuilding = false;
+  std::vector<TMemRecViewEh*> FWaiting;
 };
 
 // ---------------------------------------------------------------------------

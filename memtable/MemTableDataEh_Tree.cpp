@@ -12,6 +12,7 @@
 // put at the top level rather than refused, so loading never fails on depth.
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "editors/ToolCtrlsEh_Tools.h"
 #include "memtable/MemTableDataEh.h"
@@ -63,6 +64,9 @@ TMemoryTreeListEh::TMemoryTreeListEh(TRecordsViewEh* ARecordsView)
 TMemoryTreeListEh::~TMemoryTreeListEh() {
   // The nodes tell this tree of their end: they go while it is whole.
   Clear();
+  for (TMemRecViewEh* n : FWaiting)
+    if (!n->GetParent()) delete n;
+  FWaiting.clear();
   FPathCache.clear();
   FRecordNodes.clear();
 }
@@ -100,8 +104,7 @@ void TMemoryTreeListEh::MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destinati
 
 void TMemoryTreeListEh::SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) {
   TTreeListEh::SortData(CompareProg, ParamSort, ARecurse);
-  FDirty = true;
-  RebuildFlatLists();
+  FDirty = true;  // the flat lists are rebuilt when next read
 }
 
 void TMemoryTreeListEh::ExpandedChanged(TBaseTreeNodeEh* Node) {
@@ -126,46 +129,72 @@ void TMemoryTreeListEh::ApplySortOrder() {
     SortByOrder(FOrderByList.get());
 }
 
-void TMemoryTreeListEh::RebuildFlatLists() {
-  FDisplayedList.clear();
-  FAllVisibleList.clear();
-  for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, true))
-    FDisplayedList.push_back(static_cast<TMemRecViewEh*>(n));
-  for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, false))
-    FAllVisibleList.push_back(static_cast<TMemRecViewEh*>(n));
+void TMemoryTreeListEh::SyncFlatLists() {
+  if (!FDirty) return;
   FDirty = false;
+  FDisplayedStale = true;
+  FAllVisibleStale = true;
+}
+
+void TMemoryTreeListEh::RebuildFlatLists() {
+  FDirty = true;
+  SyncFlatLists();
+  DisplayedCount();
+  AllVisibleCount();
 }
 
 Integer TMemoryTreeListEh::DisplayedCount() {
-  if (FDirty) RebuildFlatLists();
+  SyncFlatLists();
+  if (FDisplayedStale) {
+    FDisplayedList.clear();
+    for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, true))
+      FDisplayedList.push_back(static_cast<TMemRecViewEh*>(n));
+    FDisplayedStale = false;
+  }
   return static_cast<Integer>(FDisplayedList.size());
 }
 
 TMemRecViewEh* TMemoryTreeListEh::GetDisplayedNode(Integer Index) {
-  if (FDirty) RebuildFlatLists();
-  if (Index < 0 || Index >= static_cast<Integer>(FDisplayedList.size())) return nullptr;
+  if (Index < 0 || Index >= DisplayedCount()) return nullptr;
   return FDisplayedList[static_cast<size_t>(Index)];
 }
 
 Integer TMemoryTreeListEh::AllVisibleCount() {
-  if (FDirty) RebuildFlatLists();
+  SyncFlatLists();
+  if (FAllVisibleStale) {
+    FAllVisibleList.clear();
+    for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, false))
+      FAllVisibleList.push_back(static_cast<TMemRecViewEh*>(n));
+    FAllVisibleStale = false;
+  }
   return static_cast<Integer>(FAllVisibleList.size());
 }
 
 TMemRecViewEh* TMemoryTreeListEh::GetAllVisibleNode(Integer Index) {
-  if (FDirty) RebuildFlatLists();
-  if (Index < 0 || Index >= static_cast<Integer>(FAllVisibleList.size())) return nullptr;
+  if (Index < 0 || Index >= AllVisibleCount()) return nullptr;
   return FAllVisibleList[static_cast<size_t>(Index)];
 }
 
-Variant TMemoryTreeListEh::KeyOf(TMemoryRecordEh* Rec) const {
-  const std::vector<Integer>& fields = FRecordsView->GetKeyFields();
-  return fields.empty() ? Null() : Rec->GetValuesByIndexes(fields, rvvValueEh);
+namespace {
+
+// The values of the named columns as GetValuesByIndexes gives them; one column is
+// read in place.
+Variant ValuesOf(TMemoryRecordEh* Rec, const std::vector<Integer>& Fields) {
+  if (Fields.empty()) return Null();
+  if (Fields.size() == 1) {
+    const TRecDataValues& data = Rec->GetData();
+    const size_t col = static_cast<size_t>(Fields[0]);
+    return col < data.size() ? data[col] : Null();
+  }
+  return Rec->GetValuesByIndexes(Fields, rvvValueEh);
 }
 
+}  // namespace
+
+Variant TMemoryTreeListEh::KeyOf(TMemoryRecordEh* Rec) const { return ValuesOf(Rec, FRecordsView->GetKeyFields()); }
+
 Variant TMemoryTreeListEh::ParentKeyOf(TMemoryRecordEh* Rec) const {
-  const std::vector<Integer>& fields = FRecordsView->GetRefParentFields();
-  return fields.empty() ? Null() : Rec->GetValuesByIndexes(fields, rvvValueEh);
+  return ValuesOf(Rec, FRecordsView->GetRefParentFields());
 }
 
 TMTIndexEh* TMemoryTreeListEh::KeyIndex() const {
@@ -185,20 +214,38 @@ TMTIndexEh* TMemoryTreeListEh::RefParentIndex() const {
 TBaseTreeNodeEh* TMemoryTreeListEh::FindNodeByKey(const Variant& KeyValue) {
   if (IsNullKey(KeyValue)) return GetRoot();
   if (TMTIndexEh* index = KeyIndex()) {
-    std::vector<TMemoryRecordEh*> recs;
+    Integer pos = 0;
+    bool found = false;
     try {
-      index->GetRecordsByKey(KeyValue, recs);
+      found = index->FindKeyValueIndex(KeyValue, pos);
     } catch (const Exception&) {
-      recs.clear();  // a key of another type names no record
+      found = false;  // a key of another type names no record
     }
+    if (!found) return GetRoot();
     // The first of the equal records that has a node (a record being added has none yet).
+    TRecordsListEh* list = FRecordsView->GetRecordsList();
     TMemRecViewEh* best = nullptr;
-    for (TMemoryRecordEh* r : recs)
+    auto consider = [&](Integer i) {
+      TMemoryRecordEh* r = list->GetRecord(index->GetItem(i).RecIndex);
       if (TMemRecViewEh* n = NodeOfRecord(r); n && (!best || r->GetIndex() < best->GetRec()->GetIndex())) best = n;
+    };
+    for (Integer i = pos; i >= 0 && VarCompareEh(index->GetKey(i), KeyValue) == 0; --i) consider(i);
+    for (Integer i = pos + 1; i < index->Count() && VarCompareEh(index->GetKey(i), KeyValue) == 0; ++i) consider(i);
     return best ? static_cast<TBaseTreeNodeEh*>(best) : GetRoot();
   }
   for (TBaseTreeNodeEh* n = GetFirst(); n; n = GetNext(n))
     if (VarEqualsEh(KeyOf(static_cast<TMemRecViewEh*>(n)->GetRec()), KeyValue)) return n;
+  // While building, the branches still waiting for their parents count too.
+  for (TMemRecViewEh* w : FWaiting) {
+    if (w->GetParent()) continue;
+    std::vector<TBaseTreeNodeEh*> stack{w};
+    while (!stack.empty()) {
+      TBaseTreeNodeEh* n = stack.back();
+      stack.pop_back();
+      if (VarEqualsEh(KeyOf(static_cast<TMemRecViewEh*>(n)->GetRec()), KeyValue)) return n;
+      for (Integer i = n->Count() - 1; i >= 0; --i) stack.push_back(n->GetItem(i));
+    }
+  }
   return GetRoot();
 }
 
@@ -297,7 +344,8 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
   }
   if (!parent) parent = topLevel ? GetRoot() : FindParentNode(Rec);
   if (parent->GetLevel() + 1 > GetMaxLevel()) parent = GetRoot();
-  TMemRecViewEh* node = InsertRecordNode(parent, Rec);
+  const bool wait = FBuilding && FFullBuildCheck && !topLevel && parent == GetRoot();
+  TMemRecViewEh* node = wait ? NewWaitingNode(Rec) : InsertRecordNode(parent, Rec);
 
   if (FFullBuildCheck) {
     const Variant key = KeyOf(Rec);
@@ -327,6 +375,8 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
             n = GetNext(n);
           }
         }
+        for (TMemRecViewEh* w : FWaiting)
+          if (!w->GetParent() && w != node && VarEqualsEh(ParentKeyOf(w->GetRec()), key)) children.push_back(w);
       }
     }
     // The node itself and its ancestors cannot go below it: that would close a cycle.
@@ -340,7 +390,8 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
     for (TMemRecViewEh* c : children) {
       TBaseTreeNodeEh* from = c->GetParent();
       try {
-        MoveTo(c, node, true, naAddChildEh);
+        if (from) MoveTo(c, node, true, naAddChildEh);
+        else AttachNode(c, node, true, naAddChildEh);  // it was waiting for this parent
       } catch (const Exception&) {
         continue;  // too deep under the new node: it stays where it is
       }
@@ -352,6 +403,194 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
   else FPathCache.push_back(node);
   FDirty = true;
   return node;
+}
+
+TMemRecViewEh* TMemoryTreeListEh::NewWaitingNode(TMemoryRecordEh* Rec) {
+  auto* node = static_cast<TMemRecViewEh*>(CreateNode(String(), Rec));
+  FRecordNodes[Rec] = node;
+  FWaiting.push_back(node);
+  node->SetExpanded(FDefaultNodeExpanded);
+  node->SetHasChildren(FDefaultNodeHasChildren);
+  return node;
+}
+
+void TMemoryTreeListEh::AttachWaiting(TMemRecViewEh* Node) {
+  // Below a top-level node there is room for MaxLevel - 1 levels; nodes deeper
+  // than that start top-level branches of their own.
+  const Integer room = GetMaxLevel() - 1;
+  std::vector<TBaseTreeNodeEh*> cut;
+  if (Node->SubtreeHeight() > room) {
+    std::vector<std::pair<TBaseTreeNodeEh*, Integer>> stack{{Node, 0}};
+    while (!stack.empty()) {
+      auto [n, depth] = stack.back();
+      stack.pop_back();
+      if (depth > room) {
+        cut.push_back(n);
+        continue;
+      }
+      for (Integer i = 0; i < n->Count(); ++i) stack.push_back({n->GetItem(i), depth + 1});
+    }
+    for (TBaseTreeNodeEh* c : cut) Detach(c);
+  }
+  AttachNode(Node, GetRoot(), false, naAddChildEh);
+  for (TBaseTreeNodeEh* c : cut) AttachWaiting(static_cast<TMemRecViewEh*>(c));
+}
+
+void TMemoryTreeListEh::FinishWaiting() {
+  std::vector<TMemRecViewEh*> waiting;
+  waiting.swap(FWaiting);
+  bool attached = false;
+  for (TMemRecViewEh* n : waiting)
+    if (!n->GetParent()) {
+      AttachWaiting(n);
+      attached = true;
+    }
+  // Top-level nodes in records-list order, as if they had waited at the top.
+  if (attached)
+    GetRoot()->SortData(
+        [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+          return static_cast<TMemRecViewEh*>(a)->GetRec()->GetIndex() -
+                 static_cast<TMemRecViewEh*>(b)->GetRec()->GetIndex();
+        },
+        nullptr, false);
+  FDirty = true;
+}
+
+namespace {
+
+// A whole-number key, or none (Null); false for any other kind of value.
+bool WholeKey(const Variant& V, bool& IsNull, Int64& Key) {
+  switch (V.VarType()) {
+    case varNull: case varEmpty:
+      IsNull = true;
+      return true;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      IsNull = false;
+      Key = V.AsInt64();
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whole-number keys to values, open addressing: one allocation for a whole build.
+template <class V>
+class TKeyHash {
+public:
+  explicit TKeyHash(size_t Count) {
+    size_t cap = 16;
+    while (cap < Count * 2) cap <<= 1;
+    FMask = cap - 1;
+    FKeys.resize(cap);
+    FValues.resize(cap);
+    FUsed.assign(cap, 0);
+  }
+  V* Find(Int64 Key) {
+    for (size_t i = Slot(Key);; i = (i + 1) & FMask) {
+      if (!FUsed[i]) return nullptr;
+      if (FKeys[i] == Key) return &FValues[i];
+    }
+  }
+  // False when the key is there already.
+  bool Insert(Int64 Key, const V& Value) {
+    for (size_t i = Slot(Key);; i = (i + 1) & FMask) {
+      if (!FUsed[i]) {
+        FUsed[i] = 1;
+        FKeys[i] = Key;
+        FValues[i] = Value;
+        return true;
+      }
+      if (FKeys[i] == Key) return false;
+    }
+  }
+
+private:
+  size_t Slot(Int64 Key) const {
+    UInt64 x = static_cast<UInt64>(Key) + 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<size_t>(x ^ (x >> 31)) & FMask;
+  }
+  size_t FMask = 0;
+  std::vector<Int64> FKeys;
+  std::vector<V> FValues;
+  std::vector<Byte> FUsed;
+};
+
+}  // namespace
+
+bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& List) {
+  const std::vector<Integer>& keyFields = FRecordsView->GetKeyFields();
+  const std::vector<Integer>& parentFields = FRecordsView->GetRefParentFields();
+  if (keyFields.size() != 1 || parentFields.size() != 1) return false;
+  const size_t keyCol = static_cast<size_t>(keyFields[0]), parentCol = static_cast<size_t>(parentFields[0]);
+  auto giveUp = [this] {
+    // Keys of another kind, or a repeated key: the record-by-record build decides.
+    Clear();
+    for (TMemRecViewEh* n : FWaiting)
+      if (!n->GetParent()) delete n;
+    FWaiting.clear();
+    FRecordNodes.clear();
+    return false;
+  };
+  TKeyHash<TMemRecViewEh*> byKey(List.size());
+  // The records waiting for a parent key: the first and last entry of a chain.
+  struct Waiter {
+    TMemRecViewEh* Node;
+    Integer Next;
+  };
+  std::vector<Waiter> waiters;
+  TKeyHash<std::pair<Integer, Integer>> waiting(FFullBuildCheck ? List.size() : 1);
+  std::vector<TMemRecViewEh*> adopt;
+  for (TMemoryRecordEh* rec : List) {
+    const TRecDataValues& d = rec->GetData();
+    bool keyNull = true, parentNull = true;
+    Int64 key = 0, parent = 0;
+    if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, key)) return giveUp();
+    if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parent)) return giveUp();
+    TBaseTreeNodeEh* parentNode = GetRoot();
+    if (!parentNull)
+      if (TMemRecViewEh** found = byKey.Find(parent)) parentNode = *found;
+    if (parentNode->GetLevel() + 1 > GetMaxLevel()) parentNode = GetRoot();
+    TMemRecViewEh* node;
+    if (parentNode == GetRoot() && FFullBuildCheck && !parentNull) {
+      node = NewWaitingNode(rec);
+      const Integer at = static_cast<Integer>(waiters.size());
+      waiters.push_back({node, -1});
+      if (auto* chain = waiting.Find(parent)) {
+        if (chain->second >= 0) waiters[static_cast<size_t>(chain->second)].Next = at;
+        else chain->first = at;
+        chain->second = at;
+      } else {
+        waiting.Insert(parent, {at, at});
+      }
+    } else {
+      node = static_cast<TMemRecViewEh*>(AddChild(String(), parentNode, rec));
+      FRecordNodes[rec] = node;
+      node->SetExpanded(FDefaultNodeExpanded);
+      node->SetHasChildren(FDefaultNodeHasChildren);
+    }
+    if (keyNull) continue;
+    if (!byKey.Insert(key, node)) return giveUp();
+    if (!FFullBuildCheck) continue;
+    auto* chain = waiting.Find(key);
+    if (!chain || chain->first < 0) continue;
+    adopt.clear();
+    for (Integer i = chain->first; i >= 0; i = waiters[static_cast<size_t>(i)].Next)
+      adopt.push_back(waiters[static_cast<size_t>(i)].Node);
+    chain->first = chain->second = -1;
+    for (TMemRecViewEh* c : adopt) {
+      // Itself, or an ancestor of it, would close a cycle: it keeps waiting.
+      if (IsWithin(node, c)) continue;
+      try {
+        AttachNode(c, node, true, naAddChildEh);
+      } catch (const Exception&) {
+        // too deep under the new node: it keeps waiting, for the top level
+      }
+    }
+  }
+  FDirty = true;
+  return true;
 }
 
 void TMemoryTreeListEh::MoveNodeForRecord(TMemRecViewEh* Node, TMemoryRecordEh* Rec, bool ReIndex) {
@@ -433,12 +672,15 @@ void TRecordsViewEh::BuildTree() {
     FTreeList->FRecordNodes.reserve(list->size());
     FTreeList->FBuilding = true;
     try {
-      for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
+      if (!FTreeList->BuildWithKeyHash(*list))
+        for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
     } catch (...) {
       FTreeList->FBuilding = false;
+      FTreeList->FinishWaiting();
       throw;
     }
     FTreeList->FBuilding = false;
+    FTreeList->FinishWaiting();
   }
 }
 

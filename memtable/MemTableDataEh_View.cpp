@@ -102,72 +102,43 @@ const Variant& ValueAt(TMemoryRecordEh* Rec, Integer Column) {
 
 class TSortKeys {
 public:
-  // False when some value has no key of its own kind (mixed or unusual types):
-  // the caller then compares the records themselves.
+  // False when some value has no key of its column's kind (mixed or unusual
+  // types): the caller then compares the records themselves.
   bool Build(const std::vector<TMemoryRecordEh*>& Recs, TOrderByList* OrderBy) {
     FColumns.assign(static_cast<size_t>(OrderBy->Count()), Column());
-    for (Integer k = 0; k < OrderBy->Count(); ++k) {
-      Column& col = FColumns[static_cast<size_t>(k)];
-      col.Desc = OrderBy->GetItem(k)->Desc;
-      col.Cells.resize(Recs.size());
-      unsigned kinds = 0;
-      for (size_t r = 0; r < Recs.size(); ++r) {
-        const Variant& v = ValueAt(Recs[r], OrderBy->GetItem(k)->FieldIndex);
-        Cell& c = col.Cells[r];
-        switch (v.VarType()) {
-          case varNull: case varEmpty: c.Kind = kNull; break;
-          case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-          case varInt64:
-            c.Kind = kInt;
-            c.I = v.AsInt64();
-            break;
-          case varBoolean:
-            c.Kind = kInt;
-            c.I = v.AsBoolean() ? 1 : 0;
-            break;
-          case varSingle: case varDouble: case varDate:
-            c.Kind = kFloat;
-            c.D = v.AsDouble();
-            break;
-          case varCurrency:
-            c.Kind = kCurrency;
-            c.I = v.AsCurrency().Raw;
-            break;
-          case varOleStr: case varString:
-            if (col.Texts.empty()) col.Texts.resize(Recs.size());
-            c.Kind = kText;
-            col.Texts[r] = CollationSortKey(v.AsString(), false);
-            break;
-          default:
-            return false;
-        }
-        if (c.Kind != kNull) kinds |= 1u << c.Kind;
-      }
-      // Numbers of one kind, integers with floats, or texts alone.
-      if (kinds != 0 && kinds != (1u << kInt) && kinds != (1u << kFloat) && kinds != ((1u << kInt) | (1u << kFloat)) &&
-          kinds != (1u << kCurrency) && kinds != (1u << kText))
-        return false;
-    }
+    for (Integer k = 0; k < OrderBy->Count(); ++k)
+      if (!BuildColumn(FColumns[static_cast<size_t>(k)], Recs, OrderBy->GetItem(k))) return false;
     return true;
   }
 
+  // Every column whole numbers without Nulls: the caller may compare Ints() directly.
+  bool IntegerColumnsOnly() const {
+    for (const Column& col : FColumns)
+      if (col.Kind != kInt || !col.Nulls.empty()) return false;
+    return !FColumns.empty();
+  }
+  Integer ColumnCount() const { return static_cast<Integer>(FColumns.size()); }
+  const Int64* Ints(Integer Col) const { return FColumns[static_cast<size_t>(Col)].I.data(); }
+  bool Descending(Integer Col) const { return FColumns[static_cast<size_t>(Col)].Desc; }
+
   Integer Compare(Integer A, Integer B) const {
+    const size_t a = static_cast<size_t>(A), b = static_cast<size_t>(B);
     for (const Column& col : FColumns) {
-      const Cell& a = col.Cells[static_cast<size_t>(A)];
-      const Cell& b = col.Cells[static_cast<size_t>(B)];
       Integer r = 0;
-      if (a.Kind == kNull || b.Kind == kNull) {
-        if (a.Kind == b.Kind) continue;
-        r = a.Kind == kNull ? -1 : 1;
-      } else if (a.Kind == kText) {
-        const int c = col.Texts[static_cast<size_t>(A)].compare(col.Texts[static_cast<size_t>(B)]);
-        r = c < 0 ? -1 : c > 0 ? 1 : 0;
-      } else if (a.Kind == b.Kind && a.Kind != kFloat) {
-        r = a.I < b.I ? -1 : a.I > b.I ? 1 : 0;
+      if (!col.Nulls.empty() && (col.Nulls[a] || col.Nulls[b])) {
+        if (col.Nulls[a] && col.Nulls[b]) continue;
+        r = col.Nulls[a] ? -1 : 1;
       } else {
-        const long double x = a.Kind == kFloat ? a.D : static_cast<long double>(a.I);
-        const long double y = b.Kind == kFloat ? b.D : static_cast<long double>(b.I);
-        r = x < y ? -1 : x > y ? 1 : 0;
+        switch (col.Kind) {
+          case kInt: r = col.I[a] < col.I[b] ? -1 : col.I[a] > col.I[b] ? 1 : 0; break;
+          case kFloat: r = col.D[a] < col.D[b] ? -1 : col.D[a] > col.D[b] ? 1 : 0; break;
+          case kText: {
+            const int c = col.T[a].compare(col.T[b]);
+            r = c < 0 ? -1 : c > 0 ? 1 : 0;
+            break;
+          }
+          default: break;  // every value Null
+        }
       }
       if (r != 0) return col.Desc ? -r : r;
     }
@@ -175,20 +146,71 @@ public:
   }
 
 private:
-  enum : Byte { kNull = 0, kInt = 1, kFloat = 2, kCurrency = 3, kText = 4 };
-  struct Cell {
-    Byte Kind = kNull;
-    union {
-      Int64 I;
-      double D;
-    };
-    Cell() : I(0) {}
-  };
+  enum : Byte { kNone = 0, kInt = 1, kFloat = 2, kText = 3 };
   struct Column {
+    Byte Kind = kNone;
     bool Desc = false;
-    std::vector<Cell> Cells;
-    std::vector<std::string> Texts;
+    std::vector<Int64> I;
+    std::vector<double> D;
+    std::vector<std::string> T;
+    std::vector<Byte> Nulls;  // empty while no value is Null
   };
+
+  // A column's values are whole numbers (integers, Booleans), currencies, floats
+  // (and dates) or texts; integers mixed with floats compare as floats.
+  static bool BuildColumn(Column& col, const std::vector<TMemoryRecordEh*>& Recs, const TOrderByItemEh* Item) {
+    col.Desc = Item->Desc;
+    const size_t n = Recs.size();
+    bool currency = false;
+    for (size_t r = 0; r < n; ++r) {
+      const Variant& v = ValueAt(Recs[r], Item->FieldIndex);
+      const TVarType t = v.VarType();
+      if (t == varNull || t == varEmpty) {
+        if (col.Nulls.empty()) col.Nulls.assign(n, 0);
+        col.Nulls[r] = 1;
+        continue;
+      }
+      Byte kind;
+      switch (t) {
+        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+        case varInt64: case varBoolean: case varCurrency:
+          kind = kInt;
+          break;
+        case varSingle: case varDouble: case varDate:
+          kind = kFloat;
+          break;
+        case varOleStr: case varString:
+          kind = kText;
+          break;
+        default:
+          return false;
+      }
+      // Currency against plain integers would compare raw amounts: not keyed.
+      if (col.Kind != kNone && (t == varCurrency) != currency) return false;
+      currency = t == varCurrency;
+      if (col.Kind == kNone) {
+        col.Kind = kind;
+        if (kind == kText) col.T.resize(n);
+        else if (kind == kInt) col.I.assign(n, 0);
+        else col.D.assign(n, 0);
+      } else if (col.Kind != kind) {
+        if (col.Kind == kText || kind == kText) return false;
+        if (col.Kind == kInt) {  // floats arrived: the integers so far become floats
+          col.D.assign(n, 0);
+          for (size_t k = 0; k < r; ++k) col.D[k] = static_cast<double>(col.I[k]);
+          col.I.clear();
+          col.Kind = kFloat;
+        }
+      }
+      switch (col.Kind) {
+        case kInt: col.I[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : t == varCurrency ? v.AsCurrency().Raw : v.AsInt64(); break;
+        case kFloat: col.D[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : v.AsDouble(); break;
+        default: col.T[r] = CollationSortKey(v.AsString(), false); break;
+      }
+    }
+    return true;
+  }
+
   std::vector<Column> FColumns;
 };
 
@@ -235,7 +257,23 @@ void TRecordsViewEh::SortRecords(std::vector<TMemoryRecordEh*>& List) {
   }
   std::vector<Integer> rows(List.size());
   for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Integer>(i);
-  QuickSortEh(rows, 0, last, [&keys](Integer a, Integer b) { return keys.Compare(a, b); });
+  if (keys.IntegerColumnsOnly() && keys.ColumnCount() == 1) {
+    // The common cases, compared inline.
+    const Int64* k = keys.Ints(0);
+    const Integer sign = keys.Descending(0) ? -1 : 1;
+    QuickSortEh(rows, 0, last, [k, sign](Integer a, Integer b) {
+      return k[a] < k[b] ? -sign : k[a] > k[b] ? sign : 0;
+    });
+  } else if (keys.IntegerColumnsOnly() && keys.ColumnCount() == 2) {
+    const Int64 *k1 = keys.Ints(0), *k2 = keys.Ints(1);
+    const Integer s1 = keys.Descending(0) ? -1 : 1, s2 = keys.Descending(1) ? -1 : 1;
+    QuickSortEh(rows, 0, last, [k1, k2, s1, s2](Integer a, Integer b) {
+      if (k1[a] != k1[b]) return k1[a] < k1[b] ? -s1 : s1;
+      return k2[a] < k2[b] ? -s2 : k2[a] > k2[b] ? s2 : 0;
+    });
+  } else {
+    QuickSortEh(rows, 0, last, [&keys](Integer a, Integer b) { return keys.Compare(a, b); });
+  }
   std::vector<TMemoryRecordEh*> sorted(List.size());
   for (size_t i = 0; i < rows.size(); ++i) sorted[i] = List[static_cast<size_t>(rows[i])];
   List.swap(sorted);
@@ -268,7 +306,6 @@ void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
   }
   for (TMemRecViewEh* node : nodes) node->FSortRow = -1;
   MakeDirty();
-  RebuildFlatLists();
 }
 
 // ---------------------------------------------------------------------------

@@ -178,9 +178,10 @@ public:
 
 protected:
   TBaseTreeNodeEh* NodeOrRoot(TBaseTreeNodeEh* Node) const { return Node ? Node : FRoot; }
+  // Takes a node out of its parent's children (not freed).
+  void Detach(TBaseTreeNodeEh* Node);
 
 private:
-  void Detach(TBaseTreeNodeEh* Node);
 
   TClass FNodeClass;
   Integer FMaxLevel = 1000;

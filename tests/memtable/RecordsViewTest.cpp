@@ -14,7 +14,7 @@ namespace {
 
 constexpr unsigned kRandomStart = 7122026;
 
-enum { ID_THIS, ID_PARENT, NPP, NAME_THIS, MY_FIELD };
+enum { ID_THIS, ID_PARENT, NPP, NAME_THIS, MY_FIELD, KEY_S, PARENT_S };
 
 void BuildTreeColumns(TMemTableDataEh& Store) {
   AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
@@ -22,7 +22,12 @@ void BuildTreeColumns(TMemTableDataEh& Store) {
   AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
   AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS")->SetSize(50);
   AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"MY FIELD")->SetSize(50);
+  // The same keys as text, for trees whose keys are not whole numbers.
+  AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"KEY_S")->SetSize(10);
+  AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"PARENT_S")->SetSize(10);
 }
+
+Variant TextOrNull(Integer V) { return V < 0 ? Null() : Variant(u"k" + IntToStr(V)); }
 
 Variant IntOrNull(Integer V) { return V < 0 ? Null() : Variant(V); }
 
@@ -412,6 +417,7 @@ struct StepCase {
   bool Tree;
   bool Sorted;
   bool Filtered;
+  bool TextKeys = false;
 };
 
 class ViewInStep : public ViewFixture, public ::testing::WithParamInterface<StepCase> {
@@ -421,8 +427,8 @@ protected:
   void Configure(TRecordsViewEh& V) {
     const StepCase c = GetParam();
     if (c.Filtered) V.OnFilterRecord = [](TObject*, TMemoryRecordEh* R) { return Accept(R); };
-    V.SetKeyFieldName(u"ID_THIS");
-    V.SetRefParentFieldName(u"ID_PARENT");
+    V.SetKeyFieldName(c.TextKeys ? u"KEY_S" : u"ID_THIS");
+    V.SetRefParentFieldName(c.TextKeys ? u"PARENT_S" : u"ID_PARENT");
     V.GetTreeList()->SetDefaultNodeExpanded(true);
     V.GetTreeList()->SetFullBuildCheck(true);
     if (c.Sorted) V.SetSortOrder(u"NPP DESC, ID_THIS");
@@ -455,8 +461,11 @@ TEST_P(ViewInStep, RandomChangesKeepTheViewEqualToARebuiltOne) {
     const Integer n = List()->GetCount();
     if (op < 4 || n < 3) {
       TMemoryRecordEh* r = List()->NewRecord();
+      const Integer parent = rng() % 3 ? randomExisting() : -1;
       r->SetValue(ID_THIS, rvvValueEh, Variant(nextId));
-      r->SetValue(ID_PARENT, rvvValueEh, IntOrNull(rng() % 3 ? randomExisting() : -1));
+      r->SetValue(ID_PARENT, rvvValueEh, IntOrNull(parent));
+      r->SetValue(KEY_S, rvvValueEh, TextOrNull(nextId));
+      r->SetValue(PARENT_S, rvvValueEh, TextOrNull(parent));
       r->SetValue(NPP, rvvValueEh, Variant(static_cast<Integer>(rng() % 20)));
       r->SetValue(NAME_THIS, rvvValueEh, Variant(u"n"));
       if (n > 0 && rng() % 2) List()->InsertRecordAt(static_cast<Integer>(rng() % static_cast<unsigned>(n)), r);
@@ -465,8 +474,13 @@ TEST_P(ViewInStep, RandomChangesKeepTheViewEqualToARebuiltOne) {
     } else if (op < 7) {
       TMemoryRecordEh* r = List()->GetRecord(static_cast<Integer>(rng() % static_cast<unsigned>(n)));
       r->Edit();
-      if (rng() % 2) r->SetValue(NPP, rvvValueEh, Variant(static_cast<Integer>(rng() % 20)));
-      else r->SetValue(ID_PARENT, rvvValueEh, IntOrNull(randomExisting()));
+      if (rng() % 2) {
+        r->SetValue(NPP, rvvValueEh, Variant(static_cast<Integer>(rng() % 20)));
+      } else {
+        const Integer parent = randomExisting();
+        r->SetValue(ID_PARENT, rvvValueEh, IntOrNull(parent));
+        r->SetValue(PARENT_S, rvvValueEh, TextOrNull(parent));
+      }
       try {
         r->Post();
       } catch (const Exception& e) {
@@ -495,11 +509,12 @@ TEST_P(ViewInStep, RandomChangesKeepTheViewEqualToARebuiltOne) {
 INSTANTIATE_TEST_SUITE_P(Views, ViewInStep,
                          ::testing::Values(StepCase{false, false, false}, StepCase{false, true, true},
                                            StepCase{true, false, false}, StepCase{true, false, true},
-                                           StepCase{true, true, true}, StepCase{false, false, true}),
+                                           StepCase{true, true, true}, StepCase{false, false, true},
+                                           StepCase{true, false, true, true}, StepCase{true, true, false, true}),
                          [](const ::testing::TestParamInfo<StepCase>& info) {
                            return std::string(info.param.Tree ? "Tree" : "Flat") +
                                   (info.param.Sorted ? "Sorted" : "Unsorted") +
-                                  (info.param.Filtered ? "Filtered" : "All");
+                                  (info.param.Filtered ? "Filtered" : "All") + (info.param.TextKeys ? "TextKeys" : "");
                          });
 
 }  // namespace
