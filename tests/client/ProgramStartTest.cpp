@@ -243,3 +243,26 @@ TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
   // The settings written before the failure are there.
   EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
 }
+
+TEST(ProgramShutDown, WholeRunEndsWhenTheMainWindowClosesAndFreesTheWindows) {
+  TProgramDriver drv;
+  drv.Display().WhenIdle([&] {
+    EXPECT_TRUE(Form_Main->GetVisible()) << "the loop shows the main window";
+    drv.AdvanceClock(100);
+    EXPECT_FALSE(Form_Main->FirstTick);
+    PostMessage(Form_Main->GetHandle(), WM_CLOSE);
+  });
+  EXPECT_EQ(ProgramRun(), 0);
+  EXPECT_EQ(Form_Main, nullptr);
+  EXPECT_EQ(Dlg_Settings, nullptr);
+  EXPECT_EQ(AppFolder, u"");
+  EXPECT_TRUE(FileExists(drv.Folder() + u"Settings/Borrowline.ini"));
+}
+
+TEST(ProgramShutDown, RefusedStartEndsTheRunAtOnce) {
+  TProgramDriver drv;
+  TFirstCopy first(drv.ProgramPath());
+  ASSERT_TRUE(first.Holding());
+  EXPECT_NE(ProgramRun(), 0);
+  EXPECT_EQ(drv.Boxes().size(), 1u);
+}
