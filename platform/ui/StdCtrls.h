@@ -149,6 +149,8 @@ protected:
   mutable String FLaidText;  // the text FLines were made for
   mutable Integer FLaidVersion = -1;
   Integer FTextVersion = 0;  // counts the changes of the text
+  Integer FWidest = 0;       // the widest line, for the horizontal scroll bar
+  Integer FWidestVersion = -1;
   mutable Integer FLinesWidth = -1;
   bool FShowSel = false;
   Integer FSel0 = 0, FSel1 = 0;

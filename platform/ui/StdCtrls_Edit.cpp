@@ -374,6 +374,23 @@ void TCustomEdit::ScrollCaretIntoView() {
   const TPoint p = PosFromChar(FBuffer.GetCaret());
   if (p.X < r.Left) FScrollX = std::max(0, FScrollX - (r.Left - p.X) - r.Width() / 4);
   else if (p.X >= r.Right) FScrollX += p.X - r.Right + 1 + r.Width() / 4;
+  if (FMultiLine && FHandle && (FScrollBars == ssHorizontal || FScrollBars == ssBoth)) {
+    // Wrapped text never needs the horizontal bar; otherwise it spans the widest line.
+    if (FWidestVersion != FTextVersion) {
+      FWidest = 0;
+      if (!FWordWrap)
+        for (const TVisualLine& v : VisualLines()) FWidest = std::max(FWidest, LineTextWidth(v.Start, v.Length));
+      FWidestVersion = FTextVersion;
+    }
+    if (FWordWrap) FScrollX = 0;
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = FWidest > r.Width() ? FWidest : 0;
+    si.nPage = UINT(r.Width());
+    si.nPos = FScrollX;
+    SetScrollInfo(FHandle, SB_HORZ, si, true);
+  }
   if (!FMultiLine) {
     // Do not leave blank space on the right when the text could fill it.
     const Integer total = TextWidthOf(dc, DisplayText());
@@ -760,6 +777,33 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       Invalidate();
       return;
     }
+    case WM_HSCROLL: {
+      if (!FMultiLine) break;
+      const Integer page = GetFormatRect().Width();
+      Integer x = FScrollX;
+      switch (LoWord(Message.WParam)) {
+        case SB_LINELEFT: x -= 8; break;
+        case SB_LINERIGHT: x += 8; break;
+        case SB_PAGELEFT: x -= page; break;
+        case SB_PAGERIGHT: x += page; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+          TScrollInfo si;
+          si.fMask = SIF_TRACKPOS;
+          GetScrollInfo(FHandle, SB_HORZ, si);
+          x = si.nTrackPos;
+          break;
+        }
+        case SB_LEFT: x = 0; break;
+        case SB_RIGHT: x = FWidest; break;
+        default: break;
+      }
+      FScrollX = std::clamp(x, 0, std::max(0, FWidest - page));
+      SetScrollPos(FHandle, SB_HORZ, FScrollX, true);
+      UpdateCaret();
+      Invalidate();
+      return;
+    }
     case WM_MOUSEWHEEL:
       if (FMultiLine) {
         const Integer delta = Integer(std::int16_t(HiWord(Message.WParam)));
@@ -865,6 +909,8 @@ void TCustomMemo::SetLines(const TStrings* Value) { FLines->Assign(const_cast<TS
 void TCustomMemo::SetWordWrap(bool Value) {
   FWordWrap = Value;
   FLinesValid = false;
+  FWidestVersion = -1;
+  ScrollCaretIntoView();
   Invalidate();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/core/Strings.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Gauges.h"
+#include "platform/ui/ScrollBars.h"
 
 namespace {
 
@@ -163,4 +164,18 @@ TEST_F(ComControls, AGrowingLogIsLaidOutAsTheWholeTextWouldBe) {
   for (Integer at : {0, 500, 4000, re->GetTextLen()}) whole.push_back(re->PosFromChar(at));
   EXPECT_EQ(incremental, whole);
   EXPECT_EQ(re->GetLines()->GetCount(), 300);
+}
+
+TEST_F(ComControls, HorizontalBarOnlyWhenUnwrappedLinesAreWider) {
+  auto* re = Make<TRichEdit>(10, 10, 200, 100);
+  re->SetScrollBars(ssBoth);
+  Form->Show();
+  re->SetText(u"Короткая строка");
+  EXPECT_FALSE(IsScrollBarVisible(re->GetHandle(), SB_HORZ));
+  re->SetText(u"Очень длинная строка протокола, которая шире окна, но переносится по словам");
+  EXPECT_FALSE(IsScrollBarVisible(re->GetHandle(), SB_HORZ));  // wrapped
+  re->SetWordWrap(false);
+  EXPECT_TRUE(IsScrollBarVisible(re->GetHandle(), SB_HORZ));
+  SendMessage(re->GetHandle(), WM_HSCROLL, SB_PAGERIGHT, 0);
+  EXPECT_GT(GetScrollPos(re->GetHandle(), SB_HORZ), 0);
 }
