@@ -365,6 +365,9 @@ enum TOwnerDrawStateItem { odSelected, odGrayed, odDisabled, odChecked, odFocuse
 using TOwnerDrawState = TEnumSet<TOwnerDrawStateItem>;
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, Integer Index, TRect Rect, TOwnerDrawState State)>;
+// Virtual list boxes ask for each item's text and object.
+using TLBGetDataEvent = std::function<void(TWinControl* Control, Integer Index, String& Data)>;
+using TLBGetDataObjectEvent = std::function<void(TWinControl* Control, Integer Index, TObject*& DataObject)>;
 
 // Items and their objects, shared by list and combo boxes.
 class TListItems;
@@ -377,7 +380,14 @@ public:
 
   TStrings* GetItems() const;
   void SetItems(const TStrings* Value);
+  // The items' count; a virtual list box (lbVirtual, lbVirtualOwnerDraw) keeps no
+  // items and is told its count.
   Integer GetCount() const;
+  void SetCount(Integer Value);
+  bool IsVirtual() const;
+  // An item's text and object, from Items or, when virtual, from DoGetData.
+  String GetItemText(Integer Index) const;
+  TObject* GetItemObject(Integer Index) const;
   // -1: none. Setting it scrolls the item into view; it does not run OnClick.
   Integer GetItemIndex() const { return FItemIndex; }
   virtual void SetItemIndex(Integer Value);
@@ -399,12 +409,16 @@ public:
   Integer VisibleRows() const;
 
   TDrawItemEvent OnDrawItem;
+  TLBGetDataEvent OnData;
+  TLBGetDataObjectEvent OnDataObject;
 
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
 
 protected:
   friend class TListItems;
+  virtual String DoGetData(Integer Index) const;
+  virtual TObject* DoGetDataObject(Integer Index) const;
   void CreateParams(TCreateParams& Params) override;
   // The items changed (added, removed, renamed).
   virtual void ItemsChanged();
@@ -423,6 +437,7 @@ protected:
   std::unique_ptr<TListItems> FItems;
   Integer FItemIndex = -1;
   Integer FTopIndex = 0;
+  Integer FVirtualCount = 0;
   Integer FItemHeight = 0;  // 0: from the font
   TListBoxStyle FStyle = lbStandard;
   bool FSorted = false;

@@ -127,7 +127,37 @@ TStrings* TCustomListBox::GetItems() const { return FItems.get(); }
 
 void TCustomListBox::SetItems(const TStrings* Value) { FItems->Assign(const_cast<TStrings*>(Value)); }
 
-Integer TCustomListBox::GetCount() const { return FItems->GetCount(); }
+bool TCustomListBox::IsVirtual() const { return FStyle == lbVirtual || FStyle == lbVirtualOwnerDraw; }
+
+Integer TCustomListBox::GetCount() const { return IsVirtual() ? FVirtualCount : FItems->GetCount(); }
+
+void TCustomListBox::SetCount(Integer Value) {
+  if (!IsVirtual()) throw EInvalidOperation(u"Setting the count needs a virtual list box style");
+  FVirtualCount = std::max(0, Value);
+  ItemsChanged();
+}
+
+String TCustomListBox::DoGetData(Integer Index) const {
+  String data;
+  if (OnData) OnData(const_cast<TCustomListBox*>(this), Index, data);
+  return data;
+}
+
+TObject* TCustomListBox::DoGetDataObject(Integer Index) const {
+  TObject* obj = nullptr;
+  if (OnDataObject) OnDataObject(const_cast<TCustomListBox*>(this), Index, obj);
+  return obj;
+}
+
+String TCustomListBox::GetItemText(Integer Index) const {
+  if (Index < 0 || Index >= GetCount()) return String();
+  return IsVirtual() ? DoGetData(Index) : FItems->Get(Index);
+}
+
+TObject* TCustomListBox::GetItemObject(Integer Index) const {
+  if (Index < 0 || Index >= GetCount()) return nullptr;
+  return IsVirtual() ? DoGetDataObject(Index) : FItems->GetObject(Index);
+}
 
 void TCustomListBox::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
@@ -234,7 +264,7 @@ void TCustomListBox::DrawItem(Integer Index, TRect Rect, TOwnerDrawState State) 
   c->FillRect(Rect);
   HDC dc = c->GetHandle();
   SetBkMode(dc, TRANSPARENT);
-  c->TextOut(Rect.Left + ItemTextIndent(), Rect.Top, FItems->Get(Index));
+  if (Index < GetCount()) c->TextOut(Rect.Left + ItemTextIndent(), Rect.Top, GetItemText(Index));
 }
 
 void TCustomListBox::PaintItems(HDC DC) {
@@ -249,7 +279,7 @@ void TCustomListBox::PaintItems(HDC DC) {
     const bool selected = i == FItemIndex;
     if (selected) state.Include(odSelected);
     if (selected && focused) state.Include(odFocused);
-    if (!GetEnabled() || !FItems->At(i).Enabled) state.Include(odDisabled);
+    if (!GetEnabled() || (!IsVirtual() && !FItems->At(i).Enabled)) state.Include(odDisabled);
     FCanvas->SetFont(GetFont());
     FCanvas->GetBrush()->SetStyle(bsSolid);
     if (selected) {
@@ -309,7 +339,7 @@ void TCustomListBox::IncrementalSearch(Char C) {
   }
   if (FSearchText.empty()) return;
   for (Integer k = 0; k < GetCount(); ++k)
-    if (StartsWithText(FItems->Get(k), FSearchText)) {
+    if (StartsWithText(GetItemText(k), FSearchText)) {
       if (k != FItemIndex) {
         SetItemIndex(k);
         SelectionChangedByUser();
@@ -428,12 +458,12 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
     }
     case LB_GETTEXT:
       if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
-      if (Message.LParam) *reinterpret_cast<String*>(Message.LParam) = FItems->Get(Integer(Message.WParam));
-      Message.Result = Integer(FItems->Get(Integer(Message.WParam)).size());
+      if (Message.LParam) *reinterpret_cast<String*>(Message.LParam) = GetItemText(Integer(Message.WParam));
+      Message.Result = Integer(GetItemText(Integer(Message.WParam)).size());
       return;
     case LB_GETTEXTLEN:
       if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
-      Message.Result = Integer(FItems->Get(Integer(Message.WParam)).size());
+      Message.Result = Integer(GetItemText(Integer(Message.WParam)).size());
       return;
     case LB_ADDSTRING:
       Message.Result = FItems->Add(Message.LParam ? *reinterpret_cast<const String*>(Message.LParam) : String());
@@ -450,7 +480,14 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       FItems->Delete(Integer(Message.WParam));
       Message.Result = GetCount();
       return;
-    case LB_RESETCONTENT: FItems->Clear(); return;
+    case LB_RESETCONTENT:
+      if (IsVirtual()) SetCount(0);
+      else FItems->Clear();
+      return;
+    case LB_SETCOUNT:
+      if (!IsVirtual()) { Message.Result = LB_ERR; return; }
+      SetCount(Integer(Message.WParam));
+      return;
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
     case LB_SELECTSTRING: {
@@ -462,8 +499,8 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       Message.Result = LB_ERR;
       for (Integer k = 1; k <= n; ++k) {
         const Integer i = (start + k) % n;
-        const bool hit = Message.Msg == LB_FINDSTRINGEXACT ? AnsiSameText(FItems->Get(i), s)
-                                                            : StartsWithText(FItems->Get(i), s);
+        const bool hit = Message.Msg == LB_FINDSTRINGEXACT ? AnsiSameText(GetItemText(i), s)
+                                                            : StartsWithText(GetItemText(i), s);
         if (hit) {
           Message.Result = i;
           if (Message.Msg == LB_SELECTSTRING) SetItemIndex(i);
@@ -474,7 +511,7 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
     }
     case LB_GETITEMDATA:
       if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
-      Message.Result = LRESULT(reinterpret_cast<std::intptr_t>(FItems->GetObject(Integer(Message.WParam))));
+      Message.Result = LRESULT(reinterpret_cast<std::intptr_t>(GetItemObject(Integer(Message.WParam))));
       return;
     case LB_SETITEMDATA:
       if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }

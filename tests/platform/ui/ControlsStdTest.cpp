@@ -541,3 +541,28 @@ TEST_F(StdControls, LabelWrapsAndAlignsItsCaption) {
   EXPECT_TRUE(darkRight);
   EXPECT_FALSE(darkLeft);
 }
+
+TEST_F(StdControls, VirtualListBoxAsksForItsItems) {
+  auto* l = Make<TListBox>(10, 10, 150, 100);
+  l->SetStyle(lbVirtual);
+  int asked = 0;
+  l->OnData = [&](TWinControl*, Integer Index, String& Data) {
+    ++asked;
+    Data = u"строка " + IntToStr(Index);
+  };
+  EXPECT_THROW(TListBox(Form).SetCount(3), EInvalidOperation);  // only a virtual list is told its count
+  l->SetCount(1000);
+  EXPECT_EQ(l->GetCount(), 1000);
+  EXPECT_EQ(l->GetItems()->GetCount(), 0);
+  ShowAndFocus(l);
+  RenderWindow(Form->GetHandle());
+  EXPECT_GT(asked, 0);
+  EXPECT_LT(asked, 50);  // only what is shown
+  String prefix = u"строка 99";
+  EXPECT_EQ(SendMessage(l->GetHandle(), LB_SELECTSTRING, 65535, LPARAM(&prefix)), 99);
+  Display.Key(VK_END);
+  EXPECT_EQ(l->GetItemIndex(), 999);
+  String text;
+  SendMessage(l->GetHandle(), LB_GETTEXT, 999, LPARAM(&text));
+  EXPECT_EQ(text, u"строка 999");
+}
