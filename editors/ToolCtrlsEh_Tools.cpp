@@ -1,7 +1,7 @@
 // Variant comparison, the bookmark list, the forwarding data link, distinct
 // field values and field-list resolution.
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 
 #include "editors/DaVirVCL.h"
 #include "platform/core/Lists.h"

@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "platform/core/Collection.h"
 #include "platform/core/Component.h"
 #include "platform/data/DataSet.h"

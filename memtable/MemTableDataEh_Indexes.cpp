@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"

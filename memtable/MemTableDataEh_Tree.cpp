@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
 
 namespace {

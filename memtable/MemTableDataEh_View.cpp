@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <string>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Locale.h"

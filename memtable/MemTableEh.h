@@ -26,7 +26,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <random>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "tests/memtable/ExprTestUtil.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "editors/ToolCtrlsEh_Tools.h"
+#include "editors/ToolCtrlsEh.h"
 #include "platform/data/DBConsts.h"
 #include "tests/platform/data/TestDataSet.h"
 
