@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,8 +47,16 @@ public:
       std::vector<char*> argv;
       for (auto& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
-      pid_t pid = 0;
-      if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0) return false;
+      // The server goes when the test process goes, even when it is killed.
+      const pid_t parent = getpid();
+      pid_t pid = fork();
+      if (pid < 0) return false;
+      if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
+        execvp("Xvfb", argv.data());
+        _exit(127);
+      }
       for (int i = 0; i < 100; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         int status = 0;
