@@ -13,7 +13,6 @@ String AppFolder;
 String SettingsFolder;
 String DirSave;
 Integer SchemeIndex = 0;
-bool RunPrepared = false;
 
 TForm_Main* Form_Main = nullptr;
 TDlg_ListDB* Dlg_ListDB = nullptr;

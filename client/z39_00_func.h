@@ -22,7 +22,6 @@ extern String AppFolder;       // the folder of the program file
 extern String SettingsFolder;  // AppFolder + "Settings/" when it exists, else empty
 extern String DirSave;         // where a search saves its records
 extern Integer SchemeIndex;    // the colour scheme in force
-extern bool RunPrepared;       // a search run has been set up
 // ServerObject and FoundServerWindow belong to the server bridge (SearchServer.h).
 
 // The six windows, created in this order by the program unit and owned by the

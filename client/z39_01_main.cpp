@@ -233,6 +233,7 @@ void TForm_Main::CreateConditionArea() {
   sb_Start->GetFont()->SetStyle({fsBold});
   sb_Start->OnMouseEnter = [this](TObject* Sender) { sb_StartMouseEnter(Sender); };
   sb_Start->OnMouseLeave = [this](TObject* Sender) { sb_StartMouseLeave(Sender); };
+  sb_Start->OnClick = [this](TObject* Sender) { sb_StartClick(Sender); };
 
   Label_Find = NewLabel(this, this, u"Label_Find", u"Записей: Найдено=", 294, 218);
   Edit_BibRec_Find = NewEdit(this, this, u"Edit_BibRec_Find", R(412, 214, 64, 21), false);
@@ -249,28 +250,38 @@ void TForm_Main::CreateConditionArea() {
 void TForm_Main::CreateLogArea() {
   const TRect area = R(294, 240, 406, 212);
 
+  // The per-format buffer, when shown, sits above the log with a splitter
+  // between them; the record buffer stays hidden.
+  Panel_Log = new TPanel(this);
+  Panel_Log->SetName(u"Panel_Log");
+  Panel_Log->SetParent(this);
+  Panel_Log->SetBoundsRect(area);
+  Panel_Log->SetBevelOuter(bvNone);
+  Panel_Log->SetCaption(String());
+
   gb_BR_Buf_2 = new TGroupBox(this);
   gb_BR_Buf_2->SetName(u"gb_BR_Buf_2");
-  gb_BR_Buf_2->SetParent(this);
-  gb_BR_Buf_2->SetBoundsRect(area);
+  gb_BR_Buf_2->SetParent(Panel_Log);
+  gb_BR_Buf_2->SetAlign(alTop);
+  gb_BR_Buf_2->SetHeight(84);
   gb_BR_Buf_2->SetCaption(u"Буфер записей (по форматам) : ");
   gb_BR_Buf_2->SetVisible(false);
   ListBox_BR_Syntax = new TListBox(this);
   ListBox_BR_Syntax->SetName(u"ListBox_BR_Syntax");
   ListBox_BR_Syntax->SetParent(gb_BR_Buf_2);
-  ListBox_BR_Syntax->SetAlign(alLeft);
-  ListBox_BR_Syntax->SetWidth(140);
+  ListBox_BR_Syntax->SetAlign(alClient);
   ListBox_BR_Syntax->SetColor(clWhite);
-  Splitter1 = new TSplitter(this);
-  Splitter1->SetName(u"Splitter1");
-  Splitter1->SetParent(gb_BR_Buf_2);
-  Splitter1->SetAlign(alLeft);
-  Splitter1->SetLeft(141);
+  Splitter_BR_Buf_2 = new TSplitter(this);
+  Splitter_BR_Buf_2->SetName(u"Splitter_BR_Buf_2");
+  Splitter_BR_Buf_2->SetParent(Panel_Log);
+  Splitter_BR_Buf_2->SetAlign(alTop);
+  Splitter_BR_Buf_2->SetTop(84);
+  Splitter_BR_Buf_2->SetVisible(false);
 
   gb_BR_Buf_1 = new TGroupBox(this);
   gb_BR_Buf_1->SetName(u"gb_BR_Buf_1");
-  gb_BR_Buf_1->SetParent(this);
-  gb_BR_Buf_1->SetBoundsRect(area);
+  gb_BR_Buf_1->SetParent(Panel_Log);
+  gb_BR_Buf_1->SetAlign(alClient);
   gb_BR_Buf_1->SetCaption(u"Буфер записей : ");
   gb_BR_Buf_1->SetVisible(false);
   RE_Find_Result = new TRichEdit(this);
@@ -284,8 +295,8 @@ void TForm_Main::CreateLogArea() {
 
   GroupBox1 = new TGroupBox(this);
   GroupBox1->SetName(u"GroupBox1");
-  GroupBox1->SetParent(this);
-  GroupBox1->SetBoundsRect(area);
+  GroupBox1->SetParent(Panel_Log);
+  GroupBox1->SetAlign(alClient);
   GroupBox1->SetCaption(u"Протокол заимствования : ");
   RE_LOG = new TRichEdit(this);
   RE_LOG->SetName(u"RE_LOG");
@@ -305,6 +316,7 @@ void TForm_Main::CreateBottomRow() {
   sb_Stop = NewSpeedButton(this, this, u"sb_Stop", u"Стоп!", u"Остановить процесс заимстования записей...",
                            R(610, 458, 90, 28));
   sb_Stop->SetEnabled(false);
+  sb_Stop->OnClick = [this](TObject* Sender) { sb_StopClick(Sender); };
 
   Timer_Main = new TTimer(this);
   Timer_Main->SetName(u"Timer_Main");
@@ -315,7 +327,8 @@ void TForm_Main::CreateBottomRow() {
   Timer_ScanDB = new TTimer(this);
   Timer_ScanDB->SetName(u"Timer_ScanDB");
   Timer_ScanDB->SetEnabled(false);
-  Timer_ScanDB->SetInterval(55);
+  Timer_ScanDB->SetInterval(ScanInterval);
+  Timer_ScanDB->OnTimer = [this](TObject* Sender) { Timer_ScanDBTimer(Sender); };
 
   OD1 = new TOpenDialog(this);
   OD1->SetName(u"OD1");
@@ -338,8 +351,6 @@ void TForm_Main::FormCreate(TObject*) {
   Label_DT->SetCaption(String());
   FoundServerWindow = nullptr;
   ServerObject = Variant();
-  SearchTerm.clear();
-  UseAttribute = 0;
 
   AppFolder = folder;
   SettingsFolder.clear();
@@ -360,7 +371,7 @@ void TForm_Main::Timer_MainTimer(TObject*) {
   if (FirstTick) {
     FirstTick = false;
     Timer_Main->SetInterval(1000);
-    FormatBuffers.ClearFormatBuffers();
+    GetSearchRun().FormatBuffers().ClearFormatBuffers();
     LoadSettings();
   }
   Timer_Main->SetEnabled(true);
@@ -376,7 +387,7 @@ void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
     Application->HandleException(this);
   }
   ListBox_BR_Syntax->Clear();
-  FormatBuffers.FreeFormatBuffers();
+  GetSearchRun().FormatBuffers().FreeFormatBuffers();
 }
 
 bool TForm_Main::LoadSettings() {
@@ -432,98 +443,79 @@ bool TForm_Main::SaveSettings() {
 
 // ---- The search list --------------------------------------------------------------------------
 
-void TForm_Main::BuildSearchList() {
-  TStrings* names = clb_ListDB_Names->GetItems();
-  TStrings* ids = lb_ListDB_ID->GetItems();
-  names->BeginUpdate();
-  names->Clear();
-  Integer i = 0;
-  while (i < ids->GetCount()) {
-    const Integer id = StrToIntDefTrim(ids->Get(i), 0);
-    const TResourceRecord* r = id > 0 && Dlg_ListDB ? Dlg_ListDB->FindResource(id) : nullptr;
-    if (!r) {
-      ids->Delete(i);
-      continue;
-    }
-    names->Add(r->NAME_THIS + u" (" + r->Syntax + u")");
-    clb_ListDB_Names->SetChecked(names->GetCount() - 1, true);
-    ++i;
-  }
-  names->EndUpdate();
+TSearchList& TForm_Main::GetSearchList() {
+  EnsureSearch();
+  return *FSearchList;
 }
 
-Integer TForm_Main::LoadSearchList(const String& FileName) {
-  clb_ListDB_Names->Clear();
-  lb_ListDB_ID->Clear();
-  const String name = Trim(FileName);
-  if (!name.empty() && FileExists(name)) lb_ListDB_ID->GetItems()->SetText(ReadTextFile(name));
-  BuildSearchList();
-  return lb_ListDB_ID->GetItems()->GetCount();
+TSearchRun& TForm_Main::GetSearchRun() {
+  EnsureSearch();
+  return *FSearchRun;
 }
+
+void TForm_Main::EnsureSearch() {
+  TResourceTable* table = Dlg_ListDB ? &Dlg_ListDB->GetResourceTable() : nullptr;
+  if (FSearchList && FSearchTable == table) return;
+  FSearchTable = table;
+  FSearchList = std::make_unique<TSearchList>(clb_ListDB_Names, lb_ListDB_ID, table);
+  TSearchRunControls c;
+  c.SearchList = FSearchList.get();
+  c.Edit_RecCount_FromDB = Edit_RecCount_FromDB;
+  c.Edit_BibRec_Find = Edit_BibRec_Find;
+  c.Edit_BibRec_Load = Edit_BibRec_Load;
+  c.cb_FindMode = cb_FindMode;
+  c.cb_Simple_Title = cb_Simple_Title;
+  c.cb_Simple_Author = cb_Simple_Author;
+  c.cb_Simple_Keyword = cb_Simple_Keyword;
+  c.Edit_Simple_Title = Edit_Simple_Title;
+  c.Edit_Simple_Author = Edit_Simple_Author;
+  c.Edit_Simple_Keyword = Edit_Simple_Keyword;
+  c.CB_Search_First = CB_Search_First;
+  c.ListBox_BR_Syntax = ListBox_BR_Syntax;
+  c.gb_BR_Buf_2 = gb_BR_Buf_2;
+  c.Splitter_BR_Buf_2 = Splitter_BR_Buf_2;
+  c.RE_Find_Result = RE_Find_Result;
+  c.RE_LOG = RE_LOG;
+  c.Timer_ScanDB = Timer_ScanDB;
+  c.sb_Stop = sb_Stop;
+  if (Dlg_Settings) {
+    c.Edit_DirForBR = Dlg_Settings->Edit_DirForBR;
+    c.rg_BR_SaveMode = Dlg_Settings->rg_BR_SaveMode;
+  }
+  FSearchRun = std::make_unique<TSearchRun>(
+      c, table, &DirSave,
+      [](const String& Caption, const String& Head, const String& Text) { ShowMessageOk(Caption, Head, Text); });
+}
+
+void TForm_Main::BuildSearchList() { GetSearchList().BuildSearchList(); }
+
+Integer TForm_Main::LoadSearchList(const String& FileName) { return GetSearchList().LoadSearchList(FileName); }
 
 bool TForm_Main::SaveSearchList(const String& FileName) {
-  if (!IsSettingsFolderWritable(SettingsFolder)) return false;
-  WriteTextFileAtomic(FileName, lb_ListDB_ID->GetItems()->GetText());
-  return true;
+  return GetSearchList().SaveSearchList(FileName, SettingsFolder);
 }
+
+void TForm_Main::RefreshSearchList() { GetSearchList().RefreshSearchList(); }
 
 void TForm_Main::SyncIdSelection() { lb_ListDB_ID->SetItemIndex(clb_ListDB_Names->GetItemIndex()); }
 
 void TForm_Main::clb_ListDB_NamesClick(TObject*) { SyncIdSelection(); }
-
-void TForm_Main::SB_N_FirstClick(TObject*) {
-  if (clb_ListDB_Names->GetCount() > 0) clb_ListDB_Names->SetItemIndex(0);
-  SyncIdSelection();
-}
-
-void TForm_Main::SB_N_LastClick(TObject*) {
-  if (clb_ListDB_Names->GetCount() > 0) clb_ListDB_Names->SetItemIndex(clb_ListDB_Names->GetCount() - 1);
-  SyncIdSelection();
-}
-
-void TForm_Main::SB_N_NextClick(TObject*) {
-  const Integer i = clb_ListDB_Names->GetItemIndex();
-  if (clb_ListDB_Names->GetCount() > 0 && i < clb_ListDB_Names->GetCount() - 1)
-    clb_ListDB_Names->SetItemIndex(i + 1);
-  SyncIdSelection();
-}
-
-void TForm_Main::SB_N_PriorClick(TObject*) {
-  const Integer i = clb_ListDB_Names->GetItemIndex();
-  if (clb_ListDB_Names->GetCount() > 0 && i > 0) clb_ListDB_Names->SetItemIndex(i - 1);
-  SyncIdSelection();
-}
-
-void TForm_Main::SB_N_DelClick(TObject*) {
-  const Integer i = clb_ListDB_Names->GetItemIndex();
-  if (i < 0) return;
-  clb_ListDB_Names->GetItems()->Delete(i);
-  if (i < lb_ListDB_ID->GetCount()) lb_ListDB_ID->GetItems()->Delete(i);
-  const Integer next = i > 0 ? i - 1 : 0;
-  if (next < clb_ListDB_Names->GetCount()) clb_ListDB_Names->SetItemIndex(next);
-  if (next < lb_ListDB_ID->GetCount()) lb_ListDB_ID->SetItemIndex(next);
-}
+void TForm_Main::SB_N_FirstClick(TObject*) { GetSearchList().SelectFirst(); }
+void TForm_Main::SB_N_LastClick(TObject*) { GetSearchList().SelectLast(); }
+void TForm_Main::SB_N_NextClick(TObject*) { GetSearchList().SelectNext(); }
+void TForm_Main::SB_N_PriorClick(TObject*) { GetSearchList().SelectPrior(); }
+void TForm_Main::SB_N_DelClick(TObject*) { GetSearchList().DeleteSelected(); }
 
 void TForm_Main::SB_N_ClearClick(TObject*) {
   if (!ShowMessageOkCancel(u"Текущий список Z39.50-ресурсов", u"Очистка всего списка",
                            u"Вы желаете очистить весь список ?"))
     return;
-  clb_ListDB_Names->Clear();
-  lb_ListDB_ID->Clear();
+  GetSearchList().Clear();
 }
 
-void TForm_Main::SB_CheckClick(TObject*) {
-  for (Integer i = 0; i < clb_ListDB_Names->GetCount(); ++i) clb_ListDB_Names->SetChecked(i, true);
-}
-
-void TForm_Main::SB_UnCheckClick(TObject*) {
-  for (Integer i = 0; i < clb_ListDB_Names->GetCount(); ++i) clb_ListDB_Names->SetChecked(i, false);
-}
-
-void TForm_Main::SB_InversClick(TObject*) {
-  for (Integer i = 0; i < clb_ListDB_Names->GetCount(); ++i)
-    clb_ListDB_Names->SetChecked(i, !clb_ListDB_Names->GetChecked(i));
-}
+void TForm_Main::SB_CheckClick(TObject*) { GetSearchList().CheckAll(); }
+void TForm_Main::SB_UnCheckClick(TObject*) { GetSearchList().UncheckAll(); }
+void TForm_Main::SB_InversClick(TObject*) { GetSearchList().InvertChecks(); }
 
 void TForm_Main::sb_ListDB_LoadClick(TObject*) {
   if (OD1->Execute()) LoadSearchList(OD1->GetFileName());
@@ -532,7 +524,17 @@ void TForm_Main::sb_ListDB_LoadClick(TObject*) {
 void TForm_Main::sb_ListDB_SaveClick(TObject*) {
   if (lb_ListDB_ID->GetCount() == 0 || !SD1->Execute()) return;
   // A file that cannot be written raises: the standard error box reports it.
-  WriteTextFileAtomic(SD1->GetFileName(), lb_ListDB_ID->GetItems()->GetText());
+  GetSearchList().WriteSearchListFile(SD1->GetFileName());
+}
+
+// ---- The search run ------------------------------------------------------------------------------
+
+void TForm_Main::sb_StartClick(TObject* Sender) { GetSearchRun().sb_StartClick(Sender); }
+void TForm_Main::sb_StopClick(TObject* Sender) { GetSearchRun().sb_StopClick(Sender); }
+void TForm_Main::Timer_ScanDBTimer(TObject* Sender) { GetSearchRun().Timer_ScanDBTimer(Sender); }
+
+void TForm_Main::SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode) {
+  GetSearchRun().SearchOneResource(ConnectionParams, Index, TestMode);
 }
 
 // ---- The other windows -----------------------------------------------------------------------

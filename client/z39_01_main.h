@@ -6,7 +6,10 @@
 // tick loads the settings, the resource list and the search list; its close
 // saves the settings and the search list.
 
-#include "client/RecordFiles.h"
+#include <memory>
+
+#include "client/SearchList.h"
+#include "client/SearchRun.h"
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -71,9 +74,10 @@ public:
   TLabel* Label_Load = nullptr;
   TEdit* Edit_BibRec_Load = nullptr;
   // ---- Buffers and log
+  TPanel* Panel_Log = nullptr;  // holds the per-format buffer above the log
   TGroupBox* gb_BR_Buf_2 = nullptr;
   TListBox* ListBox_BR_Syntax = nullptr;
-  TSplitter* Splitter1 = nullptr;
+  TSplitter* Splitter_BR_Buf_2 = nullptr;
   TGroupBox* gb_BR_Buf_1 = nullptr;
   TRichEdit* RE_Find_Result = nullptr;
   TGroupBox* GroupBox1 = nullptr;
@@ -88,9 +92,10 @@ public:
 
   // ---- State
   bool FirstTick = false;
-  String SearchTerm;
-  Integer UseAttribute = 0;
-  TFormatBuffers FormatBuffers;
+  // The search list over clb_ListDB_Names and lb_ListDB_ID, and the search
+  // run (its condition, use attribute and format buffers).
+  TSearchList& GetSearchList();
+  TSearchRun& GetSearchRun();
 
   // ---- Start-up and shut-down
   void FormCreate(TObject* Sender);
@@ -111,6 +116,16 @@ public:
   Integer LoadSearchList(const String& FileName);
   // Writes the identifiers, one a line, when the settings folder is writable.
   bool SaveSearchList(const String& FileName);
+  // Captions again from the table (ticks kept); vanished resources leave.
+  void RefreshSearchList();
+
+  // ---- The search run
+  void sb_StartClick(TObject* Sender);
+  void sb_StopClick(TObject* Sender);
+  void Timer_ScanDBTimer(TObject* Sender);
+  // One search on one resource; Index is the entry that gets the count mark
+  // (-1: none); in test mode nothing is counted, marked or saved.
+  void SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
 
   // ---- Handlers
   void clb_ListDB_NamesClick(TObject* Sender);
@@ -151,4 +166,11 @@ private:
   void SyncIdSelection();
   // Ticks the simple condition box Box alone, when the user ticked it.
   void SimpleConditionClicked(TCheckBox* Box);
+  // The list and the run over this window's controls; made once the
+  // resource tree editor and the settings dialog exist.
+  void EnsureSearch();
+
+  std::unique_ptr<TSearchList> FSearchList;
+  std::unique_ptr<TSearchRun> FSearchRun;
+  TResourceTable* FSearchTable = nullptr;  // the table they were made over
 };

@@ -1,13 +1,17 @@
 #include "client/z39_02_ListDB.h"
 
 #include "client/z39_00_func.h"
+#include "client/z39_01_main.h"
+#include "client/z39_04_MyShowMessage.h"
 #include "client/z39_08_Wait.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
 
-TDlg_ListDB::TDlg_ListDB(TComponent* AOwner) : TForm(AOwner) {
+TDlg_ListDB::TDlg_ListDB(TComponent* AOwner) : TForm(AOwner), FTable(std::make_unique<TResourceTable>()) {
+  MemTableEh_Tree = FTable->MemTableEh_Tree;
+  MemTableEh_Buf = FTable->MemTableEh_Buf;
   CreateControls();
   DoCreate();
 }
@@ -51,13 +55,13 @@ void TDlg_ListDB::CreateControls() {
   addButton(SB_N_Next, u"SB_N_Next", u">", u"Следующий", 26);
   addButton(SB_N_Last, u"SB_N_Last", u">|", u"В конец", 26);
   left += 8;
-  addButton(SB_N_Edit, u"SB_N_Edit", u"Изменить", u"Редактировать строку", 70);
-  addButton(SB_N_Add, u"SB_N_Add", u"Добавить", u"Добавить строку", 70);
-  addButton(SB_N_Add_0, u"SB_N_Add_0", u"Группа", u"Добавить группу верхнего уровня", 60);
-  addButton(SB_N_Del, u"SB_N_Del", u"Удалить", u"Удалить строку", 64);
+  addButton(SB_N_Edit, u"SB_N_Edit", u"Изменить", u"Редактировать", 70);
+  addButton(SB_N_Add, u"SB_N_Add", u"Добавить", u"Добавить", 70);
+  addButton(SB_N_Add_0, u"SB_N_Add_0", u"Группа", u"Добавить, как группу верхнего уровня", 60);
+  addButton(SB_N_Del, u"SB_N_Del", u"Удалить", u"Удалить", 64);
   left += 8;
-  addButton(SB_TreeOrList, u"SB_TreeOrList", u"Дерево", u"Дерево или список", 60);
-  addButton(SB_Test, u"SB_Test", u"Тест", u"Проверить подключение к Z39.50-ресурсу", 50);
+  addButton(SB_TreeOrList, u"SB_TreeOrList", u"Дерево", u"Таблица <-> Дерево", 60);
+  addButton(SB_Test, u"SB_Test", u"Тест", u"Тест (запрос по протоколу Z39.50)", 50);
   left += 8;
   addButton(SB_Load, u"SB_Load", u"Загрузить", u"Загрузить список ресурсов", 74);
   addButton(SB_Save, u"SB_Save", u"Сохранить", u"Сохранить список ресурсов", 74);
@@ -129,6 +133,9 @@ void TDlg_ListDB::CreateControls() {
   SB_N_Clear->SetBounds(124, 414, 108, 24);
   SB_N_Clear->SetCaption(u"Очистить ВСЕ");
 
+  SB_Load->OnClick = [this](TObject* Sender) { SB_LoadClick(Sender); };
+  SB_Save->OnClick = [this](TObject* Sender) { SB_SaveClick(Sender); };
+  SB_Test->OnClick = [this](TObject* Sender) { SB_TestClick(Sender); };
   OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
 }
 
@@ -145,33 +152,66 @@ void TDlg_ListDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
   }
 }
 
-Integer TDlg_ListDB::LoadResourceList() {
-  const TCursor oldCursor = Screen->GetCursor();
-  Screen->SetCursor(crHourGlass);
+TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
+  TResourceListWait w;
   TForm_Wait_Load* wait = Form_Wait_Load;
-  if (wait) {
+  if (!wait) {
+    w.Pump = [] { Application->ProcessMessages(); };
+    return w;
+  }
+  w.Show = [wait](Integer Width, const String& Caption, const String& Message) {
     ShowWaitWindow(wait);
-    wait->SetWidth(220);
-    wait->SetCaption(u"Загрузка ресурсов Z39.50");
-    wait->Label_MSG_2->SetCaption(u"Идет подготовка к работе");
+    wait->SetWidth(Width);
+    wait->SetCaption(Caption);
+    wait->Label_MSG_2->SetCaption(Message);
     SetWaitProgress(wait, 0);
-  }
-  try {
-    FRecords = LoadResourceListFile(ResourceListFileName(SettingsFolder), [wait](Integer Percent) {
-      if (wait) SetWaitProgress(wait, Percent);
-    });
-  } catch (...) {
-    Screen->SetCursor(oldCursor);
-    throw;
-  }
-  Label_YesModify->SetVisible(false);
-  if (wait) HideWaitWindow(wait);
-  Screen->SetCursor(oldCursor);
-  return Integer(FRecords.size());
+  };
+  w.SetMessage = [wait](const String& Message) { wait->Label_MSG_2->SetCaption(Message); };
+  // Setting the progress lets pending messages run.
+  w.SetProgress = [wait](Integer Percent) { SetWaitProgress(wait, Percent); };
+  w.Normal = [wait] { wait->SetFormStyle(fsNormal); };
+  w.Pump = [] { Application->ProcessMessages(); };
+  return w;
 }
 
-const TResourceRecord* TDlg_ListDB::FindResource(Integer Id) const {
-  for (const TResourceRecord& r : FRecords)
-    if (r.ID_THIS == Id) return &r;
-  return nullptr;
+Integer TDlg_ListDB::LoadResourceList() {
+  const Integer count = FTable->LoadResourceList(SettingsFolder, WaitWindowNotes());
+  Label_YesModify->SetVisible(false);
+  return count;
+}
+
+bool TDlg_ListDB::SaveResourceList() {
+  if (!FTable->SaveResourceList(SettingsFolder, WaitWindowNotes())) return false;
+  Label_YesModify->SetVisible(false);
+  return true;
+}
+
+void TDlg_ListDB::SB_LoadClick(TObject*) {
+  Application->ProcessMessages();
+  LoadResourceList();
+  HideWaitWindow(Form_Wait_Load);
+}
+
+void TDlg_ListDB::SB_SaveClick(TObject*) {
+  Application->ProcessMessages();
+  if (!SaveResourceList())
+    ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
+  HideWaitWindow(Form_Wait_Load);
+}
+
+void TDlg_ListDB::SB_TestClick(TObject*) {
+  Application->ProcessMessages();
+  if (!MemTableEh_Tree->GetActive() || MemTableEh_Tree->IsEmpty()) return;
+  const Integer id = MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger();
+  if (id <= 0 || MemTableEh_Tree->FieldByName(u"ID_TYPE")->GetAsInteger() <= 0) return;
+  TStringList params;
+  if (!ResourceToConnectionParams(id, &params, false)) {
+    ShowMessageOk(u"Z39.50 тест", u"Ошибка", u"Некорректная информация для подключения. Проверьте!");
+    return;
+  }
+  params.SetValue(u"WhatSearch", u"Zembrin");
+  params.SetValue(u"RecLimit", u"1");
+  params.SetValue(u"WhereSearch", u"4");
+  if (Form_Main) Form_Main->SearchOneResource(&params, -1, true);
+  ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
 }

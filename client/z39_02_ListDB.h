@@ -1,13 +1,13 @@
 #pragma once
-// The resource tree editor window. It holds the resource records the rest of
-// the program reads (the search list's captions, a search's connection data)
-// and loads them from the resource list file with the wait window. Its grid
-// over the records, and the editing and choosing behind its buttons, come
-// with the data grid.
+// The resource tree editor window. It owns the resource table the rest of the
+// program reads (the search list's captions, a search's connection data),
+// loads it from and saves it to the resource list file with the wait window,
+// and tests one resource. Its grid over the table, and the editing and
+// choosing behind its other buttons, come with the data grid.
 
-#include <vector>
+#include <memory>
 
-#include "client/ResourceList.h"
+#include "client/ResourceTable.h"
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -46,21 +46,39 @@ public:
   TSpeedButton* SpeedButton1 = nullptr;
   TSpeedButton* SB_N_Clear = nullptr;
 
+  // The table and its second cursor (owned by the window).
+  TMemTableEh* MemTableEh_Tree = nullptr;
+  TMemTableEh* MemTableEh_Buf = nullptr;
+  TResourceTable& GetResourceTable() { return *FTable; }
+
   void SB_OKClick(TObject* Sender);
   void SB_CancelClick(TObject* Sender);
+  // Reload, save (the message box when nothing was saved) and test.
+  void SB_LoadClick(TObject* Sender);
+  void SB_SaveClick(TObject* Sender);
+  void SB_TestClick(TObject* Sender);
   // Alt+Enter presses OK (Enter belongs to the table), Esc presses Cancel.
   void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
 
   // Reloads every record from SettingsFolder + "ListDB.txt" with the wait
   // window (width 220, "Загрузка ресурсов Z39.50", "Идет подготовка к работе");
-  // a missing or empty file gives the root group. Answers the record count.
+  // a missing or empty file gives the root group. The caller hides the wait
+  // window. Answers the record count.
   Integer LoadResourceList();
+  // Writes the table to SettingsFolder + "ListDB.txt" with the wait window
+  // (width 340); False, and nothing written, unless the settings folder is
+  // writable and the table open. The caller hides the wait window.
+  bool SaveResourceList();
 
-  // The record with identifier Id, wherever it sits in the tree.
-  const TResourceRecord* FindResource(Integer Id) const;
-  const std::vector<TResourceRecord>& GetRecords() const { return FRecords; }
+  // ---- Look-ups for the search
+  bool ResourceToConnectionParams(Integer Id, TStrings* Params, bool ClearFirst) {
+    return FTable->ResourceToConnectionParams(Id, Params, ClearFirst);
+  }
+  Integer MaxResourceId() { return FTable->MaxResourceId(); }
+  Integer MaxNpp(Integer ParentId) { return FTable->MaxNpp(ParentId); }
 
 private:
   void CreateControls();
-  std::vector<TResourceRecord> FRecords;
+  TResourceListWait WaitWindowNotes() const;
+  std::unique_ptr<TResourceTable> FTable;
 };

@@ -129,8 +129,9 @@ TEST(WaitWindow, ResourceListLoadShowsItsProgressAndHidesIt) {
   EXPECT_FALSE(Form_Wait_Load->Timer1->GetEnabled());
   EXPECT_EQ(Form_Wait_Load->GetWidth(), 220);
   EXPECT_EQ(Form_Wait_Load->Label_MSG_2->GetCaption(), u"Идет подготовка к работе");
-  ASSERT_EQ(Dlg_ListDB->GetRecords().size(), 1u) << "a missing list gives the root group";
-  EXPECT_EQ(Dlg_ListDB->GetRecords()[0].NAME_THIS, u"Ресурсы Z39.50");
+  ASSERT_EQ(Dlg_ListDB->MemTableEh_Tree->RecordCount(), 1) << "a missing list gives the root group";
+  Dlg_ListDB->MemTableEh_Tree->First();
+  EXPECT_EQ(Dlg_ListDB->MemTableEh_Tree->FieldByName(u"NAME_THIS")->GetAsString(), u"Ресурсы Z39.50");
 }
 
 // ---- Folder chooser ---------------------------------------------------------------------------

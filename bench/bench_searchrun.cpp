@@ -1,0 +1,175 @@
+// A search run over 200 resources on a yaz-ztest on loopback, per resource,
+// ten records each, against a bare ZOOM search of the same ten records on a
+// new connection, measured in the same run. The scan timer's 55 ms run on the
+// headless display's clock, so what is measured per resource is the run's own
+// work (server object, properties, record file, log) plus the server's time;
+// the target is a ratio within 2 of the bare search.
+#include <benchmark/benchmark.h>
+#include <yaz/zoom.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "client/SearchRun.h"
+#include "platform/backend/Headless.h"
+#include "platform/core/Files.h"
+#include "platform/core/Strings.h"
+#include "platform/ui/CheckLst.h"
+#include "platform/ui/ComCtrls.h"
+// The bench is built from this one file; it shares the tests' yaz-ztest fixture.
+#include "tests/lendsrv/ZTestServer.cpp"
+
+namespace {
+
+constexpr int kResources = 200;
+
+std::unique_ptr<ZTestServer> Server;
+
+void BM_BareZoomSearch(benchmark::State& state) {
+  const int port = Server->Port();
+  for (auto _ : state) {
+    ZOOM_options o = ZOOM_options_create();
+    ZOOM_options_set(o, "databaseName", "Default");
+    ZOOM_options_set(o, "preferredRecordSyntax", "usmarc");
+    ZOOM_connection c = ZOOM_connection_create(o);
+    ZOOM_connection_connect(c, ZTestServer::Host(), port);
+    ZOOM_resultset rs = ZOOM_connection_search_pqf(c, "@attr 1=4 \"10\"");
+    ZOOM_record recs[10] = {};
+    ZOOM_resultset_records(rs, recs, 0, 10);
+    std::size_t bytes = 0;
+    for (ZOOM_record r : recs) {
+      int len = 0;
+      if (r && ZOOM_record_get(r, "raw", &len)) bytes += static_cast<std::size_t>(len);
+    }
+    if (ZOOM_connection_errcode(c) || bytes == 0) state.SkipWithError("bare ZOOM search failed");
+    benchmark::DoNotOptimize(bytes);
+    ZOOM_resultset_destroy(rs);
+    ZOOM_connection_destroy(c);
+    ZOOM_options_destroy(o);
+  }
+}
+
+// The main window's part that a run touches, over a resource list of 200
+// resources on the local server.
+class TRunBench {
+public:
+  TRunBench() {
+    char tmpl[] = "/tmp/bench-searchrun-XXXXXX";
+    FFolder = FromUtf8(std::string(mkdtemp(tmpl)) + "/");
+    DirSave = FFolder + u"Import/";
+    ForceDirectories(DirSave);
+    std::string list = "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n";
+    for (int id = 1; id <= kResources; ++id)
+      list += std::to_string(id) + "\t0\t1\t" + std::to_string(id) + "\t+\t+\tR" + std::to_string(id) +
+              "\tDefault\t127.0.0.1\t" + std::to_string(Server->Port()) + "\tusmarc\t???\t \t \t \t\r\n";
+    WriteFileAtomic(FFolder + u"ListDB.txt", list);
+    Table.LoadResourceList(FFolder);
+
+    Form = new TForm(Application);
+    Names = Add<TCheckListBox>();
+    Ids = Add<TListBox>();
+    List = std::make_unique<TSearchList>(Names, Ids, &Table);
+    C.SearchList = List.get();
+    C.Edit_RecCount_FromDB = Add<TEdit>();
+    C.Edit_RecCount_FromDB->SetText(u"10");
+    C.Edit_BibRec_Find = Add<TEdit>();
+    C.Edit_BibRec_Load = Add<TEdit>();
+    C.cb_Simple_Title = Add<TCheckBox>();
+    C.cb_Simple_Title->SetState(cbChecked);
+    C.Edit_Simple_Title = Add<TEdit>();
+    C.Edit_Simple_Title->SetText(u"10");
+    C.CB_Search_First = Add<TCheckBox>();
+    C.CB_Search_First->SetState(cbChecked);
+    C.ListBox_BR_Syntax = Add<TListBox>();
+    C.RE_Find_Result = Add<TRichEdit>();
+    C.RE_LOG = Add<TRichEdit>();
+    C.Timer_ScanDB = new TTimer(Form);
+    C.Timer_ScanDB->SetEnabled(false);
+    C.sb_Stop = Add<TButton>();
+    Run = std::make_unique<TSearchRun>(C, &Table, &DirSave, [this](const String&, const String&, const String& T) {
+      Messages.push_back(T);
+    });
+    C.Timer_ScanDB->OnTimer = [this](TObject* S) { Run->Timer_ScanDBTimer(S); };
+  }
+  ~TRunBench() {
+    delete Form;
+    std::filesystem::remove_all(ToUtf8(FFolder));
+  }
+
+  // One whole run; false unless every resource gave its file.
+  bool RunAll() {
+    std::string ids;
+    for (int id = 1; id <= kResources; ++id) ids += std::to_string(id) + "\r\n";
+    WriteFileAtomic(FFolder + u"s.vvv", ids);
+    List->LoadSearchList(FFolder + u"s.vvv");
+    Messages.clear();
+    Run->sb_StartClick(nullptr);
+    for (int i = 0; i <= kResources + 1 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+    return Messages.size() == 1 && C.Edit_BibRec_Load->GetText() == IntToStr(10 * kResources);
+  }
+
+private:
+  template <class T>
+  T* Add() {
+    auto* c = new T(Form);
+    c->SetParent(Form);
+    return c;
+  }
+
+  THeadlessDisplay Display;
+  String FFolder;
+  String DirSave;
+  TResourceTable Table;
+  TForm* Form = nullptr;
+  TCheckListBox* Names = nullptr;
+  TListBox* Ids = nullptr;
+  std::unique_ptr<TSearchList> List;
+  TSearchRunControls C;
+  std::unique_ptr<TSearchRun> Run;
+  std::vector<String> Messages;
+};
+
+void BM_SearchRunPerResource(benchmark::State& state) {
+  TRunBench bench;
+  for (auto _ : state)
+    if (!bench.RunAll()) state.SkipWithError("search run failed");
+  // Time per resource, comparable with one bare search.
+  state.SetItemsProcessed(state.iterations() * kResources);
+}
+
+BENCHMARK(BM_BareZoomSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_SearchRunPerResource)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Prints the usual table and keeps each benchmark's time per iteration.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+  std::map<std::string, double> Seconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (r.iterations > 0) Seconds[r.run_name.function_name] = r.real_accumulated_time / static_cast<double>(r.iterations);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Server = std::make_unique<ZTestServer>();
+  TRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  Server.reset();
+  const auto bare = reporter.Seconds.find("BM_BareZoomSearch");
+  const auto run = reporter.Seconds.find("BM_SearchRunPerResource");
+  if (bare != reporter.Seconds.end() && run != reporter.Seconds.end() && bare->second > 0) {
+    const double perResource = run->second / kResources;
+    std::printf("search run %.3f ms per resource (own cost %.3f ms beyond the server's) vs bare ZOOM search "
+                "%.3f ms: ratio %.2f (target <= 2)\n",
+                perResource * 1e3, (perResource - bare->second) * 1e3, bare->second * 1e3,
+                perResource / bare->second);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

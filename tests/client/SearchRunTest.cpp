@@ -1,0 +1,494 @@
+// Search runs against a yaz-ztest on a loopback port: record files and their
+// bytes, the log, counts and marks, the start checks, stopping, and servers
+// that fail in the middle of a run.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include "client/SearchRun.h"
+#include "client/SearchServer.h"
+#include "lendsrv/LendServer.h"
+#include "platform/backend/Headless.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Files.h"
+#include "platform/core/FormatSettings.h"
+#include "platform/ui/ComCtrls.h"
+#include "tests/client/TempFolder.h"
+#include "tests/lendsrv/DirectZoom.h"
+#include "tests/lendsrv/ZTestServer.h"
+
+namespace {
+
+struct TResourceLine {
+  Integer Id;
+  std::string Name, Database, Host;
+  int Port;
+  std::string Syntax;
+};
+
+std::string ListDbText(const std::vector<TResourceLine>& Resources) {
+  std::string s = "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n";
+  for (const auto& r : Resources)
+    s += std::to_string(r.Id) + "\t0\t1\t" + std::to_string(r.Id) + "\t+\t+\t" + r.Name + "\t" + r.Database +
+         "\t" + r.Host + "\t" + std::to_string(r.Port) + "\t" + r.Syntax + "\t???\t \t \t \t\r\n";
+  return s;
+}
+
+struct TShown {
+  std::string Caption, Head, Text;
+};
+
+class SearchRunTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { Z = new ZTestServer(); }
+  static void TearDownTestSuite() {
+    delete Z;
+    Z = nullptr;
+  }
+
+  void SetUp() override {
+    Saved = FormatSettings;
+    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
+    FormatSettings.LongTimeFormat = u"H:mm:ss";
+    FormatSettings.DateSeparator = u'.';
+    FormatSettings.TimeSeparator = u':';
+    ForceDirectories(Folder.Path() + u"Import/");
+    DirSave = Folder.Path() + u"Import/";
+    MakeForm();
+  }
+  void TearDown() override {
+    delete Form;
+    FormatSettings = Saved;
+    RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); });
+  }
+
+  template <class T>
+  T* Add() {
+    auto* c = new T(Form);
+    c->SetParent(Form);
+    return c;
+  }
+  void MakeForm() {
+    Form = new TForm(Application);
+    Form->SetBounds(0, 0, 700, 500);
+    Names = Add<TCheckListBox>();
+    Ids = Add<TListBox>();
+    List = std::make_unique<TSearchList>(Names, Ids, &Table);
+    C.SearchList = List.get();
+    C.Edit_RecCount_FromDB = Add<TEdit>();
+    C.Edit_RecCount_FromDB->SetText(u"10");
+    C.Edit_BibRec_Find = Add<TEdit>();
+    C.Edit_BibRec_Load = Add<TEdit>();
+    auto* mode = Add<TComboBox>();
+    mode->GetItems()->Add(u"Простой");
+    mode->SetItemIndex(0);
+    C.cb_FindMode = mode;
+    C.cb_Simple_Title = Add<TCheckBox>();
+    C.cb_Simple_Author = Add<TCheckBox>();
+    C.cb_Simple_Keyword = Add<TCheckBox>();
+    C.Edit_Simple_Title = Add<TEdit>();
+    C.Edit_Simple_Author = Add<TEdit>();
+    C.Edit_Simple_Keyword = Add<TEdit>();
+    C.CB_Search_First = Add<TCheckBox>();
+    C.CB_Search_First->SetState(cbChecked);
+    C.ListBox_BR_Syntax = Add<TListBox>();
+    C.gb_BR_Buf_2 = Add<TGroupBox>();
+    C.Splitter_BR_Buf_2 = Add<TSplitter>();
+    C.RE_Find_Result = Add<TRichEdit>();
+    C.RE_LOG = Add<TRichEdit>();
+    C.Timer_ScanDB = new TTimer(Form);
+    C.Timer_ScanDB->SetEnabled(false);
+    C.sb_Stop = Add<TButton>();
+    C.sb_Stop->SetEnabled(false);
+    C.Edit_DirForBR = Add<TEdit>();
+    auto* rg = Add<TRadioGroup>();
+    rg->GetItems()->Add(u"per resource");
+    rg->GetItems()->Add(u"per syntax");
+    rg->SetItemIndex(0);
+    C.rg_BR_SaveMode = rg;
+    Run = std::make_unique<TSearchRun>(C, &Table, &DirSave,
+                                       [this](const String& Cap, const String& Head, const String& Text) {
+                                         Shown.push_back({ToUtf8(Cap), ToUtf8(Head), ToUtf8(Text)});
+                                       });
+    C.Timer_ScanDB->OnTimer = [this](TObject* S) { Run->Timer_ScanDBTimer(S); };
+    Form->Show();
+  }
+
+  // The resource list, then a search list of the given identifiers, all ticked.
+  void Resources(const std::vector<TResourceLine>& R, const std::vector<Integer>& Search) {
+    ForceDirectories(Folder.Path() + u"Settings/");
+    WriteBytes(Folder.Path() + u"Settings/ListDB.txt", ListDbText(R));
+    Table.LoadResourceList(Folder.Path() + u"Settings/");
+    std::string ids;
+    for (Integer id : Search) ids += std::to_string(id) + "\r\n";
+    WriteBytes(Folder.Path() + u"s.vvv", ids);
+    List->LoadSearchList(Folder.Path() + u"s.vvv");
+  }
+  TResourceLine Ztest(Integer Id, const std::string& Name, const std::string& Syntax = "usmarc",
+                      const std::string& Database = "Default") {
+    return {Id, Name, Database, ZTestServer::Host(), Z->Port(), Syntax};
+  }
+  void Condition(TCheckBox* Box, TControl* Edit, const String& Term) {
+    for (TCheckBox* b : {C.cb_Simple_Title, C.cb_Simple_Author, C.cb_Simple_Keyword}) b->SetState(cbUnchecked);
+    Box->SetState(cbChecked);
+    Edit->SetText(Term);
+  }
+  void Limit(const String& L) { C.Edit_RecCount_FromDB->SetText(L); }
+
+  // Start, then let the scan timer run until it stops by itself.
+  void RunToEnd() {
+    Run->sb_StartClick(nullptr);
+    for (int i = 0; i < 1000 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  }
+
+  std::string IsoName(Integer Id, const std::string& Syntax = "usmarc", const std::string& Database = "Default") {
+    char id[8];
+    std::snprintf(id, sizeof id, "%05d", Id);
+    return std::string(id) + "-127_0_0_1-" + Database + "-" + std::to_string(Z->Port()) + "-" + Syntax + ".iso";
+  }
+  std::string Bytes(const std::string& Name) { return ReadFileBytes(DirSave + FromUtf8(Name)); }
+  std::string ServerRecords(const std::string& Pqf, size_t Count) {
+    return DirectZoomFetch(ZTestServer::Host(), Z->Port(), "Default", Pqf.c_str(), Count).Joined();
+  }
+  std::vector<std::string> LogLines(const std::string& Name = "!_LOG.txt") {
+    std::vector<std::string> out;
+    const std::string all = Bytes(Name);
+    size_t at = 0;
+    while (at < all.size()) {
+      const size_t end = all.find("\r\n", at);
+      out.push_back(ToUtf8(AnsiToString(all.substr(at, end - at))));
+      at = end + 2;
+    }
+    return out;
+  }
+  std::vector<std::string> Captions() {
+    std::vector<std::string> out;
+    for (Integer i = 0; i < Names->GetCount(); ++i) out.push_back(ToUtf8(Names->GetItems()->Get(i)));
+    return out;
+  }
+  std::vector<std::string> Texts() {
+    std::vector<std::string> out;
+    for (const auto& s : Shown) out.push_back(s.Text);
+    return out;
+  }
+  // Names in the save folder, sorted.
+  std::vector<std::string> Entries() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(ToUtf8(DirSave))) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  static inline ZTestServer* Z = nullptr;
+  THeadlessDisplay Display;
+  TTempFolder Folder;
+  TFormatSettings Saved;
+  String DirSave;
+  TResourceTable Table;
+  TForm* Form = nullptr;
+  TCheckListBox* Names = nullptr;
+  TListBox* Ids = nullptr;
+  std::unique_ptr<TSearchList> List;
+  TSearchRunControls C;
+  std::unique_ptr<TSearchRun> Run;
+  std::vector<TShown> Shown;
+};
+
+const std::string kDate = R"(\d\d\.\d\d\.\d{4})";
+const std::string kDateTime = kDate + R"(( \d{1,2}:\d\d:\d\d)?)";
+
+void ExpectLines(const std::vector<std::string>& Lines, const std::vector<std::string>& Patterns) {
+  ASSERT_EQ(Lines.size(), Patterns.size()) << ::testing::PrintToString(Lines);
+  for (size_t i = 0; i < Lines.size(); ++i)
+    EXPECT_TRUE(std::regex_match(Lines[i], std::regex(Patterns[i]))) << Lines[i] << " !~ " << Patterns[i];
+}
+
+std::string Quote(const std::string& S) { return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+
+}  // namespace
+
+// ---- Per resource ----------------------------------------------------------------
+
+TEST_F(SearchRunTest, TwoResourcesPerResourceGiveTwoFilesOfTheServersBytesAndTheLog) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"3");
+  Limit(u" 2 ");
+  RunToEnd();
+  const std::string expected = ServerRecords("@attr 1=4 \"3\"", 2);
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(Bytes(IsoName(1)), expected);
+  EXPECT_EQ(Bytes(IsoName(2)), expected);
+  EXPECT_EQ(MarcDumpCount(Bytes(IsoName(1))), 2);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(2)}));
+  ExpectLines(LogLines(), {kDate, "Протокол заимствования библиографических записей",
+                           Quote("Папка, куда будут сохранены записи: " + ToUtf8(DirSave)),
+                           "Start: " + kDateTime, std::string(49, '='),
+                           Quote("(2) Alpha (usmarc) => " + IsoName(1)),
+                           Quote("(2) Beta (usmarc) => " + IsoName(2)), std::string(49, '='),
+                           "Finish: " + kDateTime});
+  // True counts: 3 found and 2 received per resource.
+  EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"6");
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"4");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(2) Alpha (usmarc)", "(2) Beta (usmarc)"}));
+  EXPECT_FALSE(Names->GetChecked(0) || Names->GetChecked(1));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  EXPECT_EQ(Shown[0].Caption, "Поиск информации");
+  EXPECT_EQ(Shown[0].Head, "");
+  EXPECT_FALSE(C.sb_Stop->GetEnabled());
+}
+
+TEST_F(SearchRunTest, EachConditionSendsItsUseAttribute) {
+  Resources({Ztest(1, "Alpha")}, {1});
+  const std::string before = Z->Log();
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  Condition(C.cb_Simple_Author, C.Edit_Simple_Author, u"2");
+  Names->SetChecked(0, true);
+  RunToEnd();
+  Condition(C.cb_Simple_Keyword, C.Edit_Simple_Keyword, u"3");
+  Names->SetChecked(0, true);
+  RunToEnd();
+  const std::string log = Z->Log().substr(before.size());
+  EXPECT_NE(log.find("@attr 1=4 1"), std::string::npos) << log;
+  EXPECT_NE(log.find("@attr 1=1003 2"), std::string::npos) << log;
+  EXPECT_NE(log.find("@attr 1=21 3"), std::string::npos) << log;
+}
+
+TEST_F(SearchRunTest, NumericTermWithALimitGivesTheSmallerNumberOfRecords) {
+  Resources({Ztest(1, "Alpha")}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"5");
+  Limit(u"3");
+  RunToEnd();
+  EXPECT_EQ(MarcDumpCount(Bytes(IsoName(1))), 3);
+  EXPECT_EQ(Bytes(IsoName(1)), ServerRecords("@attr 1=4 \"5\"", 3));
+  EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"5");
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"3");
+  Names->SetChecked(0, true);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"2");
+  Limit(u"10");
+  RunToEnd();
+  EXPECT_EQ(Bytes(IsoName(1)), ServerRecords("@attr 1=4 \"2\"", 2));
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"2");
+}
+
+TEST_F(SearchRunTest, UntickedEntriesArePassedOverAndMarked) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta"), Ztest(3, "Gamma"), Ztest(4, "Delta")}, {1, 2, 3, 4});
+  Names->SetChecked(1, false);
+  Names->SetChecked(2, false);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "(-) Beta (usmarc)", "(-) Gamma (usmarc)",
+                                                  "(1) Delta (usmarc)"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(4)}));
+  // A new start shows the plain captions again.
+  Names->SetChecked(0, true);
+  Run->sb_StartClick(nullptr);
+  EXPECT_EQ(Captions()[0], "Alpha (usmarc)");
+  Run->sb_StopClick(nullptr);
+}
+
+TEST_F(SearchRunTest, AllUntickedEndsAtTheFirstTickWithEveryEntryMarked) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  List->UncheckAll();
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Run->sb_StartClick(nullptr);
+  Display.AdvanceClock(ScanInterval);
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(-) Alpha (usmarc)", "(-) Beta (usmarc)"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  EXPECT_EQ(LogLines().back().substr(0, 8), "Finish: ");
+}
+
+TEST_F(SearchRunTest, WithoutStartingFromTheTopEarlierEntriesAreNeitherSearchedNorMarked) {
+  Resources({Ztest(1, "A"), Ztest(2, "B"), Ztest(3, "C"), Ztest(4, "D"), Ztest(5, "E")}, {1, 2, 3, 4, 5});
+  C.CB_Search_First->SetState(cbUnchecked);
+  List->Select(2);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"A (usmarc)", "B (usmarc)", "(1) C (usmarc)", "(1) D (usmarc)",
+                                                  "(1) E (usmarc)"}));
+}
+
+// ---- Per record syntax -------------------------------------------------------------
+
+TEST_F(SearchRunTest, PerSyntaxRunWritesOneFileOfEverySyntaxThatReadsInFull) {
+  Resources({Ztest(1, "Alpha", "usmarc"), Ztest(2, "Beta", "unimarc"), Ztest(3, "Gamma", "USMARC ")}, {1, 2, 3});
+  C.rg_BR_SaveMode->SetItemIndex(1);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"3");
+  Limit(u"2");
+  Run->sb_StartClick(nullptr);
+  EXPECT_TRUE(C.gb_BR_Buf_2->GetVisible());
+  EXPECT_EQ(C.ListBox_BR_Syntax->GetItems()->GetText(), u"USMARC=0\r\nUNIMARC=0\r\n");
+  for (int i = 0; i < 100 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  EXPECT_EQ(C.ListBox_BR_Syntax->GetItems()->GetText(), u"USMARC=4\r\nUNIMARC=2\r\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG2.txt", "001-USMARC.iso", "002-UNIMARC.iso"}));
+  const std::string two = ServerRecords("@attr 1=4 \"3\"", 2);
+  EXPECT_EQ(Bytes("001-USMARC.iso"), two + two);
+  EXPECT_EQ(MarcDumpCount(Bytes("001-USMARC.iso")), 4);
+  EXPECT_EQ(MarcDumpCount(Bytes("002-UNIMARC.iso")), 2);
+  ExpectLines(LogLines("!_LOG2.txt"),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("USMARC => 001-USMARC.iso"),
+               Quote("UNIMARC => 002-UNIMARC.iso"), std::string(49, '='), "Finish: " + kDateTime});
+}
+
+TEST_F(SearchRunTest, PerSyntaxRunWithNothingFoundDeletesTheOldFileAndStillLogsTheLine) {
+  Resources({Ztest(1, "Alpha", "usmarc", "Nowhere")}, {1});
+  WriteBytes(DirSave + u"001-USMARC.iso", "old");
+  C.rg_BR_SaveMode->SetItemIndex(1);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"3");
+  RunToEnd();
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG2.txt"}));
+  EXPECT_EQ(LogLines("!_LOG2.txt")[5], "USMARC => 001-USMARC.iso");
+}
+
+// ---- Stop ------------------------------------------------------------------------
+
+TEST_F(SearchRunTest, StopAfterTheFirstResourceLeavesItsFileTheStopLinesAndTheMessage) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Run->sb_StartClick(nullptr);
+  EXPECT_TRUE(C.sb_Stop->GetEnabled());
+  Display.AdvanceClock(ScanInterval);  // the start selected the first entry: searched now
+  Run->sb_StopClick(nullptr);
+  Display.AdvanceClock(10 * ScanInterval);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1)}));
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[6], std::string(49, '-'));
+  EXPECT_TRUE(std::regex_match(lines[7], std::regex("STOP: " + kDateTime)));
+  EXPECT_EQ(lines[8], "Поиск информации остановлен по требованию Пользователя!");
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0].Head, "СТОП!");
+  EXPECT_EQ(Shown[0].Text, "Остановлено по Вашему требованию!");
+  EXPECT_FALSE(C.sb_Stop->GetEnabled());
+  EXPECT_TRUE(Names->GetChecked(1));
+}
+
+// ---- Start checks ------------------------------------------------------------------
+
+TEST_F(SearchRunTest, StartChecksShowTheirMessagesAndWriteNothing) {
+  Resources({Ztest(1, "Alpha")}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  const String import = DirSave;
+  DirSave.clear();
+  Run->sb_StartClick(nullptr);
+  DirSave = import + u"missing/";
+  Run->sb_StartClick(nullptr);
+  DirSave = import;
+  Limit(u"0");
+  Run->sb_StartClick(nullptr);
+  EXPECT_EQ(C.Edit_RecCount_FromDB->GetColor(), static_cast<TColor>(0x00FFFF));
+  EXPECT_TRUE(C.Edit_RecCount_FromDB->Focused());
+  Limit(u"abc");
+  Run->sb_StartClick(nullptr);
+  Limit(u"");
+  Run->sb_StartClick(nullptr);
+  Limit(u" 7 ");
+  C.Edit_Simple_Title->SetText(u"  ");
+  Run->sb_StartClick(nullptr);
+  EXPECT_EQ(C.Edit_RecCount_FromDB->GetColor(), static_cast<TColor>(0xFFFFFF));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "Не задана папка для сохранения записей. Откройте настройки и укажите!",
+                         "Папка для сохранения записей НЕ существует. Откройте настройки и исправьте!",
+                         "Укажите корректное кол-во записей, которые нужно прочитать",
+                         "Укажите корректное кол-во записей, которые нужно прочитать",
+                         "Укажите корректное кол-во записей, которые нужно прочитать",
+                         "Не указано условие поиска"}));
+  for (const auto& s : Shown) EXPECT_EQ(s.Caption + "/" + s.Head, "Поиск информации/Ошибка");
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(SearchRunTest, EmptySaveFolderIsTakenFromTheSettingsDialog) {
+  Resources({Ztest(1, "Alpha")}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  const String import = DirSave;
+  DirSave.clear();
+  C.Edit_DirForBR->SetText(u" " + import + u" ");
+  RunToEnd();
+  EXPECT_EQ(DirSave, import);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1)}));
+}
+
+TEST_F(SearchRunTest, EmptySearchListStopsSilently) {
+  Resources({Ztest(1, "Alpha")}, {});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Run->sb_StartClick(nullptr);
+  EXPECT_TRUE(Shown.empty());
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+}
+
+TEST_F(SearchRunTest, TermAndAttributeComeFromTheSameTickedBox) {
+  Resources({Ztest(1, "Alpha")}, {1});
+  C.cb_Simple_Title->SetState(cbChecked);
+  C.Edit_Simple_Title->SetText(u"2");
+  C.cb_Simple_Author->SetState(cbChecked);
+  C.Edit_Simple_Author->SetText(u"");
+  Run->sb_StartClick(nullptr);
+  EXPECT_EQ(Run->GetSearchTerm(), u"2");
+  EXPECT_EQ(Run->GetUseAttribute(), UseAttributeTitle);
+  Run->sb_StopClick(nullptr);
+}
+
+// ---- Failing servers -------------------------------------------------------------
+
+TEST_F(SearchRunTest, DeadServerUnknownDatabaseAndBadResourceInTheMiddleDoNotStopTheRun) {
+  TResourceLine dead = Ztest(2, "Dead");
+  dead.Port = ZTestServer::FreePort();
+  TResourceLine noPort = Ztest(4, "NoPort");
+  noPort.Port = 0;
+  Resources({Ztest(1, "Alpha"), dead, Ztest(3, "Nowhere", "usmarc", "NoSuchDb"), noPort, Ztest(5, "Omega")},
+            {1, 2, 3, 4, 5});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "Dead (usmarc)", "Nowhere (usmarc)",
+                                                  "NoPort (usmarc)", "(1) Omega (usmarc)"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(5)}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Некорректная информация для подключения. Проверьте!",
+                                               "Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(SearchRunTest, SlowDatabasePastTheTimeoutGivesNothingAndTheNextIsSearched) {
+  RegisterOleClass(LendServerProgID, [] {
+    auto s = std::make_shared<TLendServer>();
+    s->SetTimeoutSeconds(1);
+    return s;
+  });
+  ZTestServer other;  // the slow answer keeps the first server busy
+  TResourceLine next = Ztest(2, "Next");
+  next.Port = other.Port();
+  Resources({Ztest(1, "Slow", "usmarc", "Slow3"), next}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Slow (usmarc)", "(1) Next (usmarc)"}));
+  EXPECT_EQ(Entries().size(), 2u);
+}
+
+TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  ForceDirectories(DirSave + FromUtf8(IsoName(1)));  // a folder squats on the file's name
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  const auto lines = LogLines();
+  EXPECT_EQ(lines[5], "Error: (1) Alpha (usmarc) => " + IsoName(1));
+  EXPECT_EQ(lines[6], "(1) Beta (usmarc) => " + IsoName(2));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(SearchRunTest, ServerThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheRunStopped) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  RegisterOleClass(LendServerProgID, []() -> std::shared_ptr<IVarDispatch> { throw EOleError(u"Server execution failed"); });
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  ASSERT_EQ(Display.MessageBoxes().size(), 1u);
+  EXPECT_EQ(Display.MessageBoxes()[0].Text, u"Server execution failed.");
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_TRUE(C.sb_Stop->GetEnabled());
+  EXPECT_FALSE(IsServerAssigned(ServerObject));
+  EXPECT_EQ(Screen->GetCursor(), crDefault);
+  EXPECT_TRUE(Shown.empty());
+  EXPECT_EQ(Entries(), std::vector<std::string>{});
+}
