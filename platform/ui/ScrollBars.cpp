@@ -125,6 +125,26 @@ Integer SetScrollPos(HWND Wnd, Integer BarKind, Integer Pos, bool Redraw) {
   return old;
 }
 
+Integer ScrollRequestPos(HWND Wnd, Integer BarKind, WPARAM Request, Integer Pos, Integer Line, Integer Page,
+                         Integer First, Integer Last) {
+  switch (LoWord(Request)) {
+    case SB_LINEUP: return Pos - Line;
+    case SB_LINEDOWN: return Pos + Line;
+    case SB_PAGEUP: return Pos - Page;
+    case SB_PAGEDOWN: return Pos + Page;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      TScrollInfo si;
+      si.fMask = SIF_TRACKPOS;
+      GetScrollInfo(Wnd, BarKind, si);
+      return si.nTrackPos;
+    }
+    case SB_TOP: return First;
+    case SB_BOTTOM: return Last;
+    default: return Pos;
+  }
+}
+
 Integer GetScrollPos(HWND Wnd, Integer BarKind) {
   TScrollBarState* b = Bar(Rec(Wnd), BarKind);
   return b ? b->Pos : 0;

@@ -49,3 +49,10 @@ UINT GetScrollBarArrows(HWND Wnd, Integer Bar);  // the ESB_ disable flags
 
 // The bar's rectangle in window coordinates (empty when hidden).
 TRect GetScrollBarRect(HWND Wnd, Integer Bar);
+
+// Where a WM_VSCROLL / WM_HSCROLL request (the SB_ code in the low word of Request)
+// moves a control's position Pos: a Line or a Page either way, the thumb's track
+// position read from the bar, First or Last for either end. Other codes keep Pos;
+// the caller keeps the result within its range.
+Integer ScrollRequestPos(HWND Wnd, Integer Bar, WPARAM Request, Integer Pos, Integer Line, Integer Page,
+                         Integer First, Integer Last);

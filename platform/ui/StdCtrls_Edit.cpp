@@ -753,24 +753,8 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case WM_VSCROLL: {
       if (!FMultiLine) break;
       const Integer rows = std::max(1, GetFormatRect().Height() / LineHeight());
-      Integer top = FTopLine;
-      switch (LoWord(Message.WParam)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= rows; break;
-        case SB_PAGEDOWN: top += rows; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-          TScrollInfo si;
-          si.fMask = SIF_TRACKPOS;
-          GetScrollInfo(FHandle, SB_VERT, si);
-          top = si.nTrackPos;
-          break;
-        }
-        case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = Integer(VisualLines().size()); break;
-        default: break;
-      }
+      const Integer top =
+          ScrollRequestPos(FHandle, SB_VERT, Message.WParam, FTopLine, 1, rows, 0, Integer(VisualLines().size()));
       FTopLine = std::clamp(top, 0, std::max(0, Integer(VisualLines().size()) - rows));
       SetScrollPos(FHandle, SB_VERT, FTopLine, true);
       UpdateCaret();
@@ -780,24 +764,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case WM_HSCROLL: {
       if (!FMultiLine) break;
       const Integer page = GetFormatRect().Width();
-      Integer x = FScrollX;
-      switch (LoWord(Message.WParam)) {
-        case SB_LINELEFT: x -= 8; break;
-        case SB_LINERIGHT: x += 8; break;
-        case SB_PAGELEFT: x -= page; break;
-        case SB_PAGERIGHT: x += page; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-          TScrollInfo si;
-          si.fMask = SIF_TRACKPOS;
-          GetScrollInfo(FHandle, SB_HORZ, si);
-          x = si.nTrackPos;
-          break;
-        }
-        case SB_LEFT: x = 0; break;
-        case SB_RIGHT: x = FWidest; break;
-        default: break;
-      }
+      const Integer x = ScrollRequestPos(FHandle, SB_HORZ, Message.WParam, FScrollX, 8, page, 0, FWidest);
       FScrollX = std::clamp(x, 0, std::max(0, FWidest - page));
       SetScrollPos(FHandle, SB_HORZ, FScrollX, true);
       UpdateCaret();

@@ -410,25 +410,7 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
     }
     case WM_ERASEBKGND: Message.Result = 1; return;
     case WM_VSCROLL: {
-      Integer top = FTopIndex;
-      switch (LoWord(Message.WParam)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= VisibleRows(); break;
-        case SB_PAGEDOWN: top += VisibleRows(); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-          TScrollInfo si;
-          si.fMask = SIF_TRACKPOS;
-          GetScrollInfo(FHandle, SB_VERT, si);
-          top = si.nTrackPos;
-          break;
-        }
-        case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = GetCount(); break;
-        default: break;
-      }
-      SetTopIndex(top);
+      SetTopIndex(ScrollRequestPos(FHandle, SB_VERT, Message.WParam, FTopIndex, 1, VisibleRows(), 0, GetCount()));
       return;
     }
     case WM_MOUSEWHEEL: {

@@ -379,22 +379,9 @@ void TValueListEditor::DefaultHandler(TMessage& Message) {
       break;
     }
     case WM_VSCROLL: {
-      Integer top = FTopRow;
-      switch (LoWord(Message.WParam)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= VisibleDataRows(); break;
-        case SB_PAGEDOWN: top += VisibleDataRows(); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-          TScrollInfo si;
-          si.fMask = SIF_TRACKPOS;
-          GetScrollInfo(FHandle, SB_VERT, si);
-          top = si.nTrackPos;
-          break;
-        }
-        default: break;
-      }
+      // The grid has no jump to either end: SB_TOP and SB_BOTTOM keep the top row.
+      const Integer top =
+          ScrollRequestPos(FHandle, SB_VERT, Message.WParam, FTopRow, 1, VisibleDataRows(), FTopRow, FTopRow);
       FTopRow = std::clamp(top, 1, std::max(1, GetRowCount() - VisibleDataRows()));
       HideEditor(true);
       UpdateScrollBar();
