@@ -1,9 +1,12 @@
 #include "client/RecordFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "client/__str.h"
 #include "platform/core/CodePage.h"
@@ -14,8 +17,10 @@
 
 namespace {
 
-bool AppendBytes(const String& FileName, const AnsiString& Bytes) {
-  const int fd = ::open(ToUtf8(FileName).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+// Appends, or with Truncate replaces what the file held.
+bool WriteBytes(const String& FileName, const AnsiString& Bytes, bool Truncate) {
+  const int fd = ::open(ToUtf8(FileName).c_str(),
+                        O_WRONLY | O_CREAT | O_CLOEXEC | (Truncate ? O_TRUNC : O_APPEND), 0644);
   if (fd < 0) return false;
   size_t done = 0;
   bool ok = true;
@@ -61,12 +66,9 @@ bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst)
   const String name = Trim(FileName);
   if (name.empty()) return false;
   try {
-    if (DeleteFirst) {
-      // Replaced as a whole, never appended to, even when the old file cannot be deleted.
-      WriteTextFileAtomic(name, Text);
-      return true;
-    }
-    return AppendBytes(name, StringToAnsi(Text));
+    // Truncated rather than deleted first: an old file is replaced, never
+    // appended to, even where it could not be deleted.
+    return WriteBytes(name, StringToAnsi(Text), DeleteFirst);
   } catch (const std::exception&) {
     return false;
   }
@@ -155,5 +157,28 @@ String SearchLogFileName(const String& DirSave, Integer SaveMode) {
 void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines) {
   String text;
   for (const String& l : Lines) text += l + u"\r\n";
-  WriteTextFileAtomic(SearchLogFileName(DirSave, SaveMode), text);
+  const String name = SearchLogFileName(DirSave, SaveMode);
+  // A temporary file beside the log, renamed over it: a crash or a full disk
+  // never leaves half a log. Not flushed to the disk first: the log is written
+  // again after every resource, and waiting for the disk each time would cost
+  // more than the search itself.
+  const std::string target = ToUtf8(name);
+  struct stat old;
+  if (::stat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
+    throw EFCreateError(u"Cannot create file \"" + name + u"\". " + FromUtf8(std::strerror(EISDIR)));
+  std::string tmp = ToUtf8(ExtractFilePath(name)) + "." + ToUtf8(ExtractFileName(name)) + ".XXXXXX";
+  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) throw EFCreateError(u"Cannot create file \"" + name + u"\". " + FromUtf8(std::strerror(errno)));
+  ::close(fd);
+  if (!WriteBytes(FromUtf8(tmp), StringToAnsi(text), true)) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    throw EWriteError(u"Error writing file \"" + name + u"\". " + FromUtf8(std::strerror(err)));
+  }
+  ::chmod(tmp.c_str(), 0644);
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    throw EFCreateError(u"Cannot create file \"" + name + u"\". " + FromUtf8(std::strerror(err)));
+  }
 }

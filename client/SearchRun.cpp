@@ -14,10 +14,17 @@ constexpr Char kErrorHead[] = u"Ошибка";
 constexpr TColor kWhite = static_cast<TColor>(0xFFFFFF);
 constexpr TColor kYellow = static_cast<TColor>(0x00FFFF);
 
-std::vector<String> Lines(const TStrings* S) {
+// The lines of a text whose lines end with CR LF (a memo's text); read once,
+// as a memo's lines are split from its text at every access.
+std::vector<String> TextLines(const String& Text) {
   std::vector<String> out;
-  out.reserve(static_cast<size_t>(S->GetCount()));
-  for (Integer i = 0; i < S->GetCount(); ++i) out.push_back(S->Get(i));
+  size_t at = 0;
+  while (at < Text.size()) {
+    size_t end = Text.find(u"\r\n", at);
+    if (end == String::npos) end = Text.size();
+    out.push_back(Text.substr(at, end - at));
+    at = end + 2;
+  }
   return out;
 }
 
@@ -140,7 +147,7 @@ void TSearchRun::sb_StartClick(TObject*) {
     return;
   }
 
-  C.RE_Find_Result->GetLines()->Clear();
+  SetRecordBuffer(String());
   C.Edit_BibRec_Find->SetText(u"0");
   C.Edit_BibRec_Load->SetText(u"0");
   RunPrepared = true;
@@ -162,7 +169,7 @@ void TSearchRun::Timer_ScanDBTimer(TObject*) {
   if (list.Count() == 0) return;
 
   if (names->GetItemIndex() >= 0) {
-    if (!PerFormat()) C.RE_Find_Result->GetLines()->Clear();
+    if (!PerFormat()) SetRecordBuffer(String());
     const Integer i = names->GetItemIndex();
     if (names->GetChecked(i)) {
       names->SetChecked(i, false);
@@ -268,7 +275,7 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // The records as the file gets them: the server's bytes, each record's
   // terminators kept.
   const String content = RecordFileContent(raw);
-  if (!PerFormat()) C.RE_Find_Result->SetText(content);
+  if (!PerFormat()) SetRecordBuffer(content);
   if (!RunPrepared) return;
 
   if (!PerFormat()) {
@@ -306,10 +313,18 @@ void TSearchRun::AddToCounter(TControl* Counter, Integer Value) {
   Counter->SetText(IntToStr(StrToIntDefTrim(Counter->GetText(), 0) + Value));
 }
 
+void TSearchRun::SetRecordBuffer(const String& Text) {
+  FRecordBuffer = Text;
+  // Laying out kilobytes of record bytes in an edit costs more than a search:
+  // the control gets them only while it can be seen.
+  if (C.RE_Find_Result && (C.RE_Find_Result->GetShowing() || !C.RE_Find_Result->GetText().empty()))
+    C.RE_Find_Result->SetText(C.RE_Find_Result->GetShowing() ? Text : String());
+}
+
 void TSearchRun::AddLogLine(const String& Line) { C.RE_LOG->GetLines()->Add(Line); }
 
 void TSearchRun::AddLogLines(const std::vector<String>& L) {
   for (const String& line : L) AddLogLine(line);
 }
 
-void TSearchRun::SaveLog() { SaveSearchLog(*FDirSave, SaveMode(), Lines(C.RE_LOG->GetLines())); }
+void TSearchRun::SaveLog() { SaveSearchLog(*FDirSave, SaveMode(), TextLines(C.RE_LOG->GetText())); }

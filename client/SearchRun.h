@@ -74,6 +74,9 @@ public:
   // 0 per resource, 1 per record syntax (the settings dialog's choice).
   Integer SaveMode() const;
   TFormatBuffers& FormatBuffers() { return FFormatBuffers; }
+  // The record buffer: in per-resource mode the records of the resource just
+  // handled, as its record file receives them.
+  const String& GetRecordBuffer() const { return FRecordBuffer; }
 
 private:
   bool PerFormat() const { return SaveMode() >= 1; }
@@ -87,12 +90,14 @@ private:
   void EndRun();
   void SetCaptionMark(Integer Index, const String& Mark);
   void AddToCounter(TControl* Counter, Integer Value);
+  void SetRecordBuffer(const String& Text);
 
   TSearchRunControls C;
   TResourceTable* FTable;
   String* FDirSave;
   TShowMessageOk FShowMessageOk;
   TFormatBuffers FFormatBuffers;
+  String FRecordBuffer;
 
   String SearchTerm;
   Integer UseAttribute = 0;

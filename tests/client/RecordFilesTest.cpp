@@ -216,4 +216,8 @@ TEST(SearchLog, SavedLogReplacesTheWholeFileInTheCodePage) {
 TEST(SearchLog, UnwritableLogRaises) {
   TTempFolder t;
   EXPECT_THROW(SaveSearchLog(t.Path() + u"missing/", 0, {u"x"}), EFCreateError);
+  // A folder in the log's place: refused, and no temporary file is left.
+  ForceDirectories(t.Path() + u"!_LOG.txt");
+  EXPECT_THROW(SaveSearchLog(t.Path(), 0, {u"x"}), EFCreateError);
+  EXPECT_EQ(t.Entries(), (std::vector<std::string>{"!_LOG.txt"}));
 }

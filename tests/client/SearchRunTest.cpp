@@ -492,3 +492,17 @@ TEST_F(SearchRunTest, ServerThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheRunSt
   EXPECT_TRUE(Shown.empty());
   EXPECT_EQ(Entries(), std::vector<std::string>{});
 }
+
+TEST_F(SearchRunTest, LogThatCannotBeSavedShowsTheErrorBoxAndStopsTheRun) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  ForceDirectories(DirSave + u"!_LOG.txt");  // a folder in the log's place
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  ASSERT_EQ(Display.MessageBoxes().size(), 1u);
+  EXPECT_EQ(Display.MessageBoxes()[0].Text.substr(0, 19), u"Cannot create file ");
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_TRUE(C.sb_Stop->GetEnabled());
+  // The first resource's records were written before its log line failed.
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1)}));
+  EXPECT_TRUE(Names->GetChecked(1));
+}
