@@ -1,0 +1,247 @@
+// Searches run from the main window, as the user starts them: the program's
+// folder holds a resource list of yaz-ztest resources, a search list and
+// settings; the start button, the scan timer, the stop button and the
+// message boxes go through the window driver.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include "client/SettingsFile.h"
+#include "client/z39_02_ListDB.h"
+#include "client/z39_05_Settings.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Files.h"
+#include "platform/core/FormatSettings.h"
+#include "tests/client/ProgramDriver.h"
+#include "tests/lendsrv/DirectZoom.h"
+#include "tests/lendsrv/ZTestServer.h"
+
+namespace {
+
+struct TZResource {
+  Integer Id;
+  std::string Name;
+  std::string Syntax = "usmarc";
+  std::string Database = "Default";
+  int Port = 0;  // 0: the suite's server
+};
+
+class MainWindowRun : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { Z = new ZTestServer(); }
+  static void TearDownTestSuite() {
+    delete Z;
+    Z = nullptr;
+  }
+  void SetUp() override {
+    Saved = FormatSettings;
+    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
+    FormatSettings.LongTimeFormat = u"H:mm:ss";
+    FormatSettings.DateSeparator = u'.';
+    FormatSettings.TimeSeparator = u':';
+  }
+  void TearDown() override { FormatSettings = Saved; }
+
+  // The program's folder with its lists and settings, then start-up and the
+  // first clock tick.
+  void Start(const std::vector<TZResource>& Resources, const TSettingsValues& Settings) {
+    const String settings = Drv.Folder() + u"Settings/";
+    ASSERT_TRUE(ForceDirectories(settings));
+    std::string list = "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n";
+    std::string ids;
+    for (const auto& r : Resources) {
+      list += std::to_string(r.Id) + "\t0\t1\t" + std::to_string(r.Id) + "\t+\t+\t" + r.Name + "\t" + r.Database +
+              "\t127.0.0.1\t" + std::to_string(r.Port ? r.Port : Z->Port()) + "\t" + r.Syntax + "\t???\t \t \t \t\r\n";
+      ids += std::to_string(r.Id) + "\r\n";
+    }
+    WriteFileAtomic(settings + u"ListDB.txt", list);
+    WriteFileAtomic(settings + u"ListDB_for_Search.txt", ids);
+    TSettingsValues v = Settings;
+    if (v.DirSave.empty()) v.DirSave = Drv.Folder() + u"Import/";
+    WriteSettingsFile(SettingsFileName(settings), v, [](const String&) { return true; });
+    ASSERT_TRUE(Drv.Start());
+    Drv.AdvanceClock(100);
+    Import = Drv.Folder() + u"Import/";
+  }
+  static TSettingsValues Title(const String& Term, const String& Limit = u"10") {
+    TSettingsValues v;
+    v.Title_Text = Term;
+    v.RecCountFromDB = Limit;
+    return v;
+  }
+
+  // Presses the start button and lets the scan timer run out; the end box gets OK.
+  void RunToEnd() {
+    Drv.AnswerBox(true);
+    Drv.Press(Form_Main, u"sb_Start");
+    for (int i = 0; i < 200 && Form_Main->Timer_ScanDB->GetEnabled(); ++i) Drv.AdvanceClock(55);
+  }
+
+  std::string IsoName(Integer Id, const std::string& Syntax = "usmarc") {
+    char id[8];
+    std::snprintf(id, sizeof id, "%05d", Id);
+    return std::string(id) + "-127_0_0_1-Default-" + std::to_string(Z->Port()) + "-" + Syntax + ".iso";
+  }
+  std::string Bytes(const std::string& Name) { return ReadFileBytes(Import + FromUtf8(Name)); }
+  std::vector<std::string> Entries() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(ToUtf8(Import))) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::vector<std::string> LogLines(const std::string& Name) {
+    std::vector<std::string> out;
+    const std::string all = Bytes(Name);
+    for (size_t at = 0; at < all.size();) {
+      const size_t end = all.find("\r\n", at);
+      out.push_back(ToUtf8(AnsiToString(all.substr(at, end - at))));
+      at = end + 2;
+    }
+    return out;
+  }
+  std::vector<std::string> Texts() {
+    std::vector<std::string> out;
+    for (const auto& b : Drv.Boxes()) out.push_back(ToUtf8(b.Text));
+    return out;
+  }
+  std::vector<std::string> Captions() {
+    std::vector<std::string> out;
+    TStrings* items = Form_Main->clb_ListDB_Names->GetItems();
+    for (Integer i = 0; i < items->GetCount(); ++i) out.push_back(ToUtf8(items->Get(i)));
+    return out;
+  }
+
+  static inline ZTestServer* Z = nullptr;
+  TFormatSettings Saved;
+  TProgramDriver Drv;
+  String Import;
+};
+
+std::string Escaped(const std::string& S) { return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+
+void ExpectLines(const std::vector<std::string>& Lines, const std::vector<std::string>& Patterns) {
+  ASSERT_EQ(Lines.size(), Patterns.size()) << ::testing::PrintToString(Lines);
+  for (size_t i = 0; i < Lines.size(); ++i)
+    EXPECT_TRUE(std::regex_match(Lines[i], std::regex(Patterns[i]))) << Lines[i] << " !~ " << Patterns[i];
+}
+
+const std::string kDate = R"(\d\d\.\d\d\.\d{4})";
+const std::string kMoment = kDate + R"(( \d{1,2}:\d\d:\d\d)?)";
+
+}  // namespace
+
+TEST_F(MainWindowRun, TwoResourcesPerResourceWriteTwoFilesAndTheLog) {
+  Start({{1, "Alpha"}, {2, "Beta"}}, Title(u"3", u"2"));
+  RunToEnd();
+  const std::string server = DirectZoomFetch("127.0.0.1", Z->Port(), "Default", "@attr 1=4 \"3\"", 2).Joined();
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(2)}));
+  EXPECT_EQ(Bytes(IsoName(1)), server);
+  EXPECT_EQ(MarcDumpCount(Bytes(IsoName(2))), 2);
+  ExpectLines(LogLines("!_LOG.txt"),
+              {kDate, "Протокол заимствования библиографических записей",
+               Escaped("Папка, куда будут сохранены записи: " + ToUtf8(Import)), "Start: " + kMoment,
+               std::string(49, '='), Escaped("(2) Alpha (usmarc) => " + IsoName(1)),
+               Escaped("(2) Beta (usmarc) => " + IsoName(2)), std::string(49, '='), "Finish: " + kMoment});
+  EXPECT_EQ(Form_Main->Edit_BibRec_Find->GetText(), u"6");
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"4");
+  EXPECT_EQ(Form_Main->RE_LOG->GetLines()->GetCount(), 9);
+  ASSERT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"Поиск информации");
+  EXPECT_FALSE(Form_Main->sb_Stop->GetEnabled());
+}
+
+TEST_F(MainWindowRun, PerSyntaxRunWritesOneFileForEachSyntaxReadInFull) {
+  TSettingsValues v = Title(u"2", u"5");
+  v.SaveMode = 1;
+  Start({{1, "Alpha", "usmarc"}, {2, "Beta", "unimarc"}, {3, "Gamma", "USMARC"}}, v);
+  RunToEnd();
+  EXPECT_TRUE(Form_Main->gb_BR_Buf_2->GetVisible());
+  EXPECT_EQ(Form_Main->ListBox_BR_Syntax->GetItems()->GetText(), u"USMARC=4\r\nUNIMARC=2\r\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG2.txt", "001-USMARC.iso", "002-UNIMARC.iso"}));
+  EXPECT_EQ(MarcDumpCount(Bytes("001-USMARC.iso")), 4);
+  EXPECT_EQ(MarcDumpCount(Bytes("002-UNIMARC.iso")), 2);
+  const auto lines = LogLines("!_LOG2.txt");
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[5], "USMARC => 001-USMARC.iso");
+  EXPECT_EQ(lines[6], "UNIMARC => 002-UNIMARC.iso");
+}
+
+TEST_F(MainWindowRun, UntickedEntryIsPassedOverAndMarked) {
+  Start({{1, "Alpha"}, {2, "Beta"}, {3, "Gamma"}}, Title(u"1"));
+  Drv.TickItem(Form_Main, u"clb_ListDB_Names", 1);
+  ASSERT_FALSE(Form_Main->clb_ListDB_Names->GetChecked(1));
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "(-) Beta (usmarc)", "(1) Gamma (usmarc)"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(3)}));
+}
+
+TEST_F(MainWindowRun, StopAfterTheFirstResourceLeavesTheStopLinesAndMessage) {
+  Start({{1, "Alpha"}, {2, "Beta"}}, Title(u"1"));
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AdvanceClock(55);
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"sb_Stop");
+  Drv.AdvanceClock(500);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1)}));
+  const auto lines = LogLines("!_LOG.txt");
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[6], std::string(49, '-'));
+  EXPECT_TRUE(std::regex_match(lines[7], std::regex("STOP: " + kMoment)));
+  EXPECT_EQ(lines[8], "Поиск информации остановлен по требованию Пользователя!");
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_EQ(Drv.Boxes()[0].Head, u"СТОП!");
+  EXPECT_EQ(Drv.Boxes()[0].Text, u"Остановлено по Вашему требованию!");
+}
+
+TEST_F(MainWindowRun, StartChecksShowTheirMessagesAndWriteNothing) {
+  Start({{1, "Alpha"}}, Title(u"1", u"abc"));
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"sb_Start");
+  EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetColor(), static_cast<TColor>(0x00FFFF));
+  Drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"0");
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"5");
+  Drv.SetText(Form_Main, u"Edit_Simple_Title", u"");
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.SetText(Form_Main, u"Edit_Simple_Title", u"1");
+  DirSave = Drv.Folder() + u"missing/";
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"sb_Start");
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "Укажите корректное кол-во записей, которые нужно прочитать",
+                         "Укажите корректное кол-во записей, которые нужно прочитать",
+                         "Не указано условие поиска",
+                         "Папка для сохранения записей НЕ существует. Откройте настройки и исправьте!"}));
+  EXPECT_TRUE(Entries().empty());
+  EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
+}
+
+TEST_F(MainWindowRun, DeadServerInTheMiddleDoesNotStopTheRun) {
+  Start({{1, "Alpha"}, {2, "Dead", "usmarc", "Default", ZTestServer::FreePort()}, {3, "Omega"}}, Title(u"1"));
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "Dead (usmarc)", "(1) Omega (usmarc)"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(3)}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(MainWindowRun, ResourceTestSearchesOnceAndSavesNothing) {
+  Start({{1, "Alpha"}}, Title(u"1"));
+  const std::string before = Z->Log();
+  ASSERT_TRUE(Dlg_ListDB->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(1)), {}));
+  Drv.AnswerBox(true);
+  Dlg_ListDB->SB_TestClick(Dlg_ListDB->SB_Test);
+  EXPECT_NE(Z->Log().substr(before.size()).find("@attr 1=4 Zembrin"), std::string::npos);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Тест закончен"}));
+  EXPECT_EQ(Form_Main->Edit_BibRec_Find->GetText(), u"0");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)"}));
+  EXPECT_TRUE(Entries().empty());
+  // The root group is no resource: nothing is tested, nothing shown.
+  ASSERT_TRUE(Dlg_ListDB->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(0)), {}));
+  Dlg_ListDB->SB_TestClick(Dlg_ListDB->SB_Test);
+  EXPECT_EQ(Drv.Boxes().size(), 1u);
+}
