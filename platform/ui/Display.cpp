@@ -52,17 +52,6 @@ UINT NonClientMessage(TMouseAction a, TMouseButton b, bool dbl) {
   return dbl ? base + 2 : base;
 }
 
-void Queue(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  TMsg m;
-  m.hwnd = h;
-  m.message = msg;
-  m.wParam = wp;
-  m.lParam = lp;
-  m.time = DWORD(Now());
-  m.pt = Sys().CursorPos;
-  Sys().Queue.push_back(m);
-}
-
 }  // namespace
 
 void SetDisplayBackend(TDisplayBackend* Backend) { CurrentBackend = Backend; }
@@ -79,7 +68,7 @@ void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, I
     HWND target = s.Focus ? s.Focus : s.Active;
     if (!target) target = WindowFromPoint(ScreenPoint);
     if (target)
-      Queue(target, WM_MOUSEWHEEL, MakeWParam(Integer(CurrentMouseKeys()), WheelDelta),
+      QueueMessage(target, WM_MOUSEWHEEL, MakeWParam(Integer(CurrentMouseKeys()), WheelDelta),
             MakeLParam(ScreenPoint.X, ScreenPoint.Y));
     return;
   }
@@ -128,9 +117,9 @@ void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, I
   if (hit == HTCLIENT) {
     TPoint p = ScreenPoint;
     ScreenToClient(target, p);
-    Queue(target, ClientMessage(Action, Button, dbl), CurrentMouseKeys(), MakeLParam(p.X, p.Y));
+    QueueMessage(target, ClientMessage(Action, Button, dbl), CurrentMouseKeys(), MakeLParam(p.X, p.Y));
   } else {
-    Queue(target, NonClientMessage(Action, Button, dbl), WPARAM(hit), MakeLParam(ScreenPoint.X, ScreenPoint.Y));
+    QueueMessage(target, NonClientMessage(Action, Button, dbl), WPARAM(hit), MakeLParam(ScreenPoint.X, ScreenPoint.Y));
   }
 }
 
@@ -147,13 +136,13 @@ void InjectKey(Word VirtKey, bool Down) {
   if (wasDown) lp |= LPARAM(1) << 30;
   if (!Down) lp |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
   UINT msg = Down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-  Queue(target, msg, VirtKey, lp);
+  QueueMessage(target, msg, VirtKey, lp);
 }
 
 void InjectChar(Char Ch) {
   TWindowSystem& s = Sys();
   HWND target = s.Focus ? s.Focus : s.Active;
-  if (target) Queue(target, WM_CHAR, Ch, 1);
+  if (target) QueueMessage(target, WM_CHAR, Ch, 1);
 }
 
 void InjectMouseLeave() { Sys().CursorPos = TPoint(-32000, -32000); }

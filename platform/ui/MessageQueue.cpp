@@ -44,8 +44,7 @@ LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   return m.Result;
 }
 
-bool PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Wnd && !IsWindow(Wnd)) return false;
+void uiwin::QueueMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TMsg m;
   m.hwnd = Wnd;
   m.message = Msg;
@@ -54,6 +53,11 @@ bool PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   m.time = DWORD(Now());
   m.pt = Sys().CursorPos;
   Sys().Queue.push_back(m);
+}
+
+bool PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Wnd && !IsWindow(Wnd)) return false;
+  QueueMessage(Wnd, Msg, WParam, LParam);
   return true;
 }
 

@@ -143,6 +143,8 @@ void DrawNonClient(TWindowRec* w);
 LRESULT ScrollBarHitTest(const TWindowRec* w, TPoint WindowPoint);
 void TrackScrollBar(TWindowRec* w, Integer Bar, TPoint ScreenPoint);
 UInt64 Now();
+// Appends a message to the queue, stamped with the clock and the cursor position.
+void QueueMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 // The window whose WM_PAINT comes next, within Filter's tree (null: any).
 HWND NextWindowToPaint(HWND Filter);
 
