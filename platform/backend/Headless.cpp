@@ -153,22 +153,22 @@ void THeadlessDisplay::MouseMove(HWND Wnd, Integer X, Integer Y) {
   RunInput({[p] { InjectMouse(TMouseAction::Move, mbLeft, p); }});
 }
 
-void THeadlessDisplay::MouseDown(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {
+void THeadlessDisplay::MouseButton(TMouseAction Action, HWND Wnd, Integer X, Integer Y, TMouseButton Button,
+                                   THeadlessShift Shift) {
   TPoint p = ToScreen(Wnd, X, Y);
   RunInput({[=, this] {
     PressModifiers(Shift, true);
-    InjectMouse(TMouseAction::Down, Button, p);
+    InjectMouse(Action, Button, p);
   }});
   PressModifiers(Shift, false);
 }
 
+void THeadlessDisplay::MouseDown(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {
+  MouseButton(TMouseAction::Down, Wnd, X, Y, Button, Shift);
+}
+
 void THeadlessDisplay::MouseUp(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {
-  TPoint p = ToScreen(Wnd, X, Y);
-  RunInput({[=, this] {
-    PressModifiers(Shift, true);
-    InjectMouse(TMouseAction::Up, Button, p);
-  }});
-  PressModifiers(Shift, false);
+  MouseButton(TMouseAction::Up, Wnd, X, Y, Button, Shift);
 }
 
 void THeadlessDisplay::Click(HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift) {

@@ -102,6 +102,9 @@ private:
   // following steps as it waits, just as a user's next moves would reach it.
   void RunInput(std::vector<std::function<void()>> Steps);
   void PressModifiers(THeadlessShift Shift, bool Down);
+  // One press or release of Button at a client point, with Shift held meanwhile.
+  void MouseButton(TMouseAction Action, HWND Wnd, Integer X, Integer Y, TMouseButton Button,
+                   THeadlessShift Shift);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
 
   UInt64 FClock = 1000000;
