@@ -1,6 +1,7 @@
 // The program on a real display: a private Xvfb, the SDL2 display, the main
-// window on the screen, and the settings dialog and the about box opened from
-// its menu row. Screenshots are kept as test artifacts.
+// window on the screen, the settings dialog and the about box opened from
+// its menu row, and a search against a local yaz-ztest. Screenshots are kept
+// as test artifacts.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -16,12 +17,16 @@
 #include "client/z39_00_func.h"
 #include "client/z39_01_main.h"
 #include "client/z39_05_Settings.h"
+#include "client/z39_04_MyShowMessage.h"
 #include "client/z39_07_About.h"
+#include "client/SettingsFile.h"
 #include "platform/backend/SdlDisplay.h"
 #include "platform/core/Files.h"
 #include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
 #include "tests/client/TempFolder.h"
+#include "tests/lendsrv/ZTestServer.h"
 #include "tests/platform/backend/XvfbServer.h"
 
 namespace {
@@ -135,4 +140,85 @@ TEST(ProgramOnScreen, MainWindowSettingsAndAboutReachTheScreen) {
   if (oldDisplay) ::setenv("DISPLAY", savedDisplay.c_str(), 1);
   else ::unsetenv("DISPLAY");
   EXPECT_TRUE(FileExists(folder.Path() + u"Settings/Borrowline.ini")) << "the close saved the settings";
+}
+
+namespace {
+
+// The part of a shot covered by a control, row by row.
+std::vector<std::uint32_t> PixelsOf(const TXvfbServer::TShot& Shot, TControl* C) {
+  const TPoint p = C->ClientToScreen(TPoint(0, 0));
+  std::vector<std::uint32_t> out;
+  for (Integer y = p.Y; y < p.Y + C->GetHeight() && y < Shot.Height; ++y)
+    for (Integer x = p.X; x < p.X + C->GetWidth() && x < Shot.Width; ++x) out.push_back(Shot.At(x, y));
+  return out;
+}
+
+}  // namespace
+
+TEST(ProgramOnScreen, SearchRunShowsItsCountsOnTheScreen) {
+  TXvfbServer server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb cannot be started here";
+  ZTestServer z;
+  const char* oldDisplay = std::getenv("DISPLAY");
+  const std::string savedDisplay = oldDisplay ? oldDisplay : "";
+  ::setenv("DISPLAY", server.Display().c_str(), 1);
+
+  TTempFolder folder;
+  const String settings = folder.Path() + u"Settings/";
+  ASSERT_TRUE(ForceDirectories(settings));
+  const std::string port = std::to_string(z.Port());
+  WriteFileAtomic(settings + u"ListDB.txt",
+                  "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n"
+                  "1\t0\t1\t1\t+\t+\tAlpha\tDefault\t127.0.0.1\t" + port + "\tusmarc\t???\t \t \t \t\r\n"
+                  "2\t0\t1\t2\t+\t+\tBeta\tDefault\t127.0.0.1\t" + port + "\tusmarc\t???\t \t \t \t\r\n");
+  WriteFileAtomic(settings + u"ListDB_for_Search.txt", "1\r\n2\r\n");
+  TSettingsValues v;
+  v.DirSave = folder.Path() + u"Import/";
+  v.Title_Text = u"3";
+  v.RecCountFromDB = u"2";
+  WriteSettingsFile(SettingsFileName(settings), v, [](const String&) { return true; });
+  SetParamStr0(folder.Path() + FromUtf8("borrowline-search-" + std::to_string(::getpid())));
+  {
+    String error;
+    auto display = TSdlDisplay::Open(error);
+    ASSERT_TRUE(display) << ToUtf8(error);
+    ASSERT_TRUE(ProgramStart());
+    Form_Main->Show();
+    Pump(600);
+    TXvfbServer::TShot before;
+    ASSERT_TRUE(server.Screenshot(before));
+
+    String endText;
+    {
+      // The end of the run shows its box; it is answered once it is up.
+      TLater later(1500, [&] {
+        for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+          if (auto* box = dynamic_cast<TDlg_MyShowMessage*>(Screen->GetForms(i))) {
+            endText = box->RE_Msg->GetText();
+            box->SB_OKClick(box->SB_OK);
+          }
+      });
+      ClickOnScreen(Form_Main->sb_Start);
+      Pump(2500);
+    }
+    EXPECT_EQ(endText, u"Процесс поиска и выборки закончен!");
+    Pump(300);
+    TXvfbServer::TShot after;
+    ASSERT_TRUE(server.Screenshot(after));
+    EXPECT_TRUE(TXvfbServer::SavePNG(after, ArtifactDir() + "/client-search-run-xvfb.png"));
+    EXPECT_EQ(Form_Main->Edit_BibRec_Find->GetText(), u"6");
+    EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"4");
+    // The counters and the marked captions changed on the screen itself.
+    EXPECT_NE(PixelsOf(before, Form_Main->Edit_BibRec_Find), PixelsOf(after, Form_Main->Edit_BibRec_Find));
+    EXPECT_NE(PixelsOf(before, Form_Main->Edit_BibRec_Load), PixelsOf(after, Form_Main->Edit_BibRec_Load));
+    EXPECT_NE(PixelsOf(before, Form_Main->clb_ListDB_Names), PixelsOf(after, Form_Main->clb_ListDB_Names));
+
+    Form_Main->Close();
+    Pump(100);
+    FinalizeForms();
+  }
+  SetParamStr0(String());
+  if (oldDisplay) ::setenv("DISPLAY", savedDisplay.c_str(), 1);
+  else ::unsetenv("DISPLAY");
+  EXPECT_TRUE(FileExists(folder.Path() + u"Import/!_LOG.txt"));
 }
