@@ -9,24 +9,13 @@
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Gauges.h"
 #include "platform/ui/ScrollBars.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace {
 
-class ComControls : public ::testing::Test {
+class ComControls : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
-  void SetUp() override {
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 500, 400);
-  }
-  template <class T>
-  T* Make(Integer L, Integer T_, Integer W, Integer H) {
-    auto* c = new T(Form);
-    c->SetParent(Form);
-    c->SetBounds(L, T_, W, H);
-    return c;
-  }
+  void SetUp() override { MakeForm(500, 400); }
 };
 
 bool HasPixel(THeadlessDisplay& D, HWND W, TRect Area, TColor Color) {

@@ -8,25 +8,13 @@
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Jpeg.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace {
 
-class ExtControls : public ::testing::Test {
+class ExtControls : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
-
-  void SetUp() override {
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 400, 300);
-  }
-  template <class T>
-  T* Make(Integer L, Integer T_, Integer W, Integer H, TWinControl* Parent = nullptr) {
-    auto* c = new T(Form);
-    c->SetParent(Parent ? Parent : Form);
-    c->SetBounds(L, T_, W, H);
-    return c;
-  }
+  void SetUp() override { MakeForm(400, 300); }
 };
 
 }  // namespace

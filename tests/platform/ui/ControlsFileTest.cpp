@@ -10,15 +10,14 @@
 
 #include "platform/backend/Headless.h"
 #include "platform/ui/Dialogs.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class FileControls : public ::testing::Test {
+class FileControls : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
   fs::path Root;
   String RootS;
 
@@ -32,8 +31,7 @@ protected:
     std::ofstream(Root / ".hidden") << "x";
     std::ofstream(Root / "Список.vvv") << "2\r\n";
     RootS = FromUtf8(Root.string());
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 500, 400);
+    MakeForm(500, 400);
   }
   void TearDown() override { fs::remove_all(Root); }
 };

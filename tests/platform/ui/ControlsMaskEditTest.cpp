@@ -7,25 +7,19 @@
 #include "platform/backend/Headless.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Mask.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace {
 
-class MaskEdit : public ::testing::Test {
+class MaskEdit : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
   TMaskEdit* Edit = nullptr;
   TEdit* Other = nullptr;
 
   void SetUp() override {
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 300, 200);
-    Edit = new TMaskEdit(Form);
-    Edit->SetParent(Form);
-    Edit->SetBounds(10, 10, 150, 21);
-    Other = new TEdit(Form);
-    Other->SetParent(Form);
-    Other->SetBounds(10, 50, 150, 21);
+    MakeForm(300, 200);
+    Edit = Make<TMaskEdit>(10, 10, 150, 21);
+    Other = Make<TEdit>(10, 50, 150, 21);
   }
   void Start(const String& Mask) {
     Edit->SetEditMask(Mask);

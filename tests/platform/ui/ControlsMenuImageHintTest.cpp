@@ -8,19 +8,17 @@
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace {
 
-class MenusImagesHints : public ::testing::Test {
+class MenusImagesHints : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
   TPopupMenu* Menu = nullptr;
   std::vector<String> Clicked;
 
   void SetUp() override {
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 400, 300);
+    MakeForm(400, 300);
     Menu = new TPopupMenu(Form);
     for (auto* cap : {u"&Копировать", u"-", u"Вставить", u"Удалить"}) {
       auto* it = new TMenuItem(nullptr);

@@ -12,26 +12,15 @@
 #include "platform/ui/MsgBox.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/StdCtrls.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace {
 
-class StdControls : public ::testing::Test {
+class StdControls : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
-
   void SetUp() override {
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 400, 300);
+    MakeForm(400, 300);
     Form->SetCaption(u"Проверка");
-  }
-
-  template <class T>
-  T* Make(Integer L, Integer T_, Integer W, Integer H) {
-    auto* c = new T(Form);
-    c->SetParent(Form);
-    c->SetBounds(L, T_, W, H);
-    return c;
   }
 
   void ShowAndFocus(TWinControl* c) {

@@ -5,20 +5,16 @@
 
 #include "platform/backend/Headless.h"
 #include "platform/ui/ValEdit.h"
+#include "tests/platform/ui/FormTestSupport.h"
 
 namespace {
 
-class ValueList : public ::testing::Test {
+class ValueList : public FormFixture {
 protected:
-  THeadlessDisplay Display;
-  TForm* Form = nullptr;
   TValueListEditor* Grid = nullptr;
   void SetUp() override {
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 450, 350);
-    Grid = new TValueListEditor(Form);
-    Grid->SetParent(Form);
-    Grid->SetBounds(10, 10, 410, 300);
+    MakeForm(450, 350);
+    Grid = Make<TValueListEditor>(10, 10, 410, 300);
     Grid->GetTitleCaptions()->Clear();
     Grid->GetTitleCaptions()->Add(u"Параметр");
     Grid->GetTitleCaptions()->Add(u"Значение");
