@@ -112,6 +112,24 @@ struct SdlDisplayTest : ::testing::Test {
     return h;
   }
 
+  // A white window, shown and given the keyboard focus, for the typing tests.
+  HWND MakeFocusedWindow(const String& Caption) {
+    HWND h = MakeWindow(Caption, TRect(50, 50, 300, 200), RGB(255, 255, 255));
+    ShowWindow(h, SW_SHOW);
+    SetFocus(h);
+    Pump(100);
+    return h;
+  }
+
+  // Text input of Utf8 aimed at the SDL window of h.
+  SDL_Event TextInput(HWND h, const char* Utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+    SDL_strlcpy(e.text.text, Utf8, sizeof e.text.text);
+    return e;
+  }
+
   std::unique_ptr<TSdlDisplay> Display;
   std::vector<HWND> Windows;
   String Chars;
@@ -152,28 +170,16 @@ TEST_F(SdlDisplayTest, WindowAppearsOnTheScreenAtItsClientPosition) {
 }
 
 TEST_F(SdlDisplayTest, TextInputBecomesCharactersIncludingCyrillic) {
-  HWND h = MakeWindow(u"Ввод", TRect(50, 50, 300, 200), RGB(255, 255, 255));
-  ShowWindow(h, SW_SHOW);
-  SetFocus(h);
-  Pump(100);
-  SDL_Event e{};
-  e.type = SDL_TEXTINPUT;
-  e.text.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
-  SDL_strlcpy(e.text.text, "Жук z", sizeof e.text.text);
+  HWND h = MakeFocusedWindow(u"Ввод");
+  SDL_Event e = TextInput(h, "Жук z");
   SDL_PushEvent(&e);
   Pump(100);
   EXPECT_EQ(Chars, u"Жук z");
 }
 
 TEST_F(SdlDisplayTest, TextTypedWithLeftAltHeldIsNotTyping) {
-  HWND h = MakeWindow(u"Alt", TRect(50, 50, 300, 200), RGB(255, 255, 255));
-  ShowWindow(h, SW_SHOW);
-  SetFocus(h);
-  Pump(100);
-  SDL_Event e{};
-  e.type = SDL_TEXTINPUT;
-  e.text.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
-  SDL_strlcpy(e.text.text, "a", sizeof e.text.text);
+  HWND h = MakeFocusedWindow(u"Alt");
+  SDL_Event e = TextInput(h, "a");
   SDL_SetModState(KMOD_LALT);
   Display->HandleEvent(e);
   SDL_SetModState(KMOD_RALT);
@@ -185,10 +191,7 @@ TEST_F(SdlDisplayTest, TextTypedWithLeftAltHeldIsNotTyping) {
 }
 
 TEST_F(SdlDisplayTest, KeysMapByPositionAndControlKeysMakeCharacters) {
-  HWND h = MakeWindow(u"Клавиши", TRect(50, 50, 300, 200), RGB(255, 255, 255));
-  ShowWindow(h, SW_SHOW);
-  SetFocus(h);
-  Pump(100);
+  HWND h = MakeFocusedWindow(u"Клавиши");
   for (SDL_Scancode sc : {SDL_SCANCODE_A, SDL_SCANCODE_RETURN, SDL_SCANCODE_F2}) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
