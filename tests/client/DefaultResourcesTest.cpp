@@ -19,7 +19,7 @@ TEST(DefaultResources, ListLoadsAsATreeUnderTheRootGroup) {
   const TResourceRecord& server = records[2];
   EXPECT_TRUE(server.IsResource());
   EXPECT_EQ(server.ID_PARENT, records[1].ID_THIS);
-  EXPECT_EQ(server.URL, u"localhost");
+  EXPECT_EQ(server.URL, u"127.0.0.1");
   EXPECT_EQ(server.PORT, 9999);
   EXPECT_EQ(server.Database, u"Default");
   EXPECT_EQ(server.Syntax, u"USMARC");
