@@ -122,6 +122,16 @@ protected:
     si.nPos = pos;
     SetScrollInfo(Grid, SB_VERT, si, true);
   }
+  // A 100x100 child (written to g) with a vertical bar over [0, max] and the given
+  // page; Handler sees its messages first.
+  void MakeBarChild(HWND& g, Integer max, UINT page, std::function<bool(TMessage&)> Handler) {
+    MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, std::move(Handler));
+    TScrollInfo si;
+    si.fMask = SIF_ALL;
+    si.nMax = max;
+    si.nPage = page;
+    SetScrollInfo(g, SB_VERT, si, true);
+  }
 };
 
 TEST_F(ScrollBars, ABarShowsOnlyWhileTheRangeExceedsThePage) {
@@ -157,15 +167,10 @@ TEST_F(ScrollBars, PositionsAre32BitAndKeptInsideTheRange) {
 TEST_F(ScrollBars, ClicksOnTheBarSendScrollCodes) {
   std::vector<Integer> codes;
   HWND g = nullptr;
-  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+  MakeBarChild(g, 99, 10, [&](TMessage& m) {
     if (m.Msg == WM_VSCROLL) codes.push_back(LoWord(m.WParam));
     return false;
   });
-  TScrollInfo si;
-  si.fMask = SIF_ALL;
-  si.nMax = 99;
-  si.nPage = 10;
-  SetScrollInfo(g, SB_VERT, si, true);
   TRect bar = GetScrollBarRect(g, SB_VERT);  // window coordinates; no border here
   TPoint arrowDown(bar.Left + 5, bar.Bottom - 5), track(bar.Left + 5, bar.Bottom - 30);
   TPoint toClient(0, 0);  // the client starts at the window's corner
@@ -177,7 +182,7 @@ TEST_F(ScrollBars, ClicksOnTheBarSendScrollCodes) {
 TEST_F(ScrollBars, DraggingTheThumbTracksThenSetsThePosition) {
   std::vector<std::pair<Integer, Integer>> seen;  // code, 32-bit track position
   HWND g = nullptr;
-  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+  MakeBarChild(g, 1999999, 1000000, [&](TMessage& m) {  // the thumb is half the track
     if (m.Msg == WM_VSCROLL) {
       TScrollInfo si;
       si.fMask = SIF_TRACKPOS;
@@ -186,11 +191,6 @@ TEST_F(ScrollBars, DraggingTheThumbTracksThenSetsThePosition) {
     }
     return false;
   });
-  TScrollInfo si;
-  si.fMask = SIF_ALL;
-  si.nMax = 1999999;
-  si.nPage = 1000000;  // the thumb is half the track
-  SetScrollInfo(g, SB_VERT, si, true);
   TRect bar = GetScrollBarRect(g, SB_VERT);
   Integer arrow = GetSystemMetrics(SM_CYVSCROLL);
   TPoint thumb(bar.Left + 5, bar.Top + arrow + 5);
@@ -206,15 +206,10 @@ TEST_F(ScrollBars, DraggingTheThumbTracksThenSetsThePosition) {
 TEST_F(ScrollBars, AHeldArrowRepeatsAfterAPauseUntilReleased) {
   std::vector<Integer> codes;
   HWND g = nullptr;
-  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+  MakeBarChild(g, 99, 10, [&](TMessage& m) {
     if (m.Msg == WM_VSCROLL) codes.push_back(LoWord(m.WParam));
     return false;
   });
-  TScrollInfo si;
-  si.fMask = SIF_ALL;
-  si.nMax = 99;
-  si.nPage = 10;
-  SetScrollInfo(g, SB_VERT, si, true);
   TRect bar = GetScrollBarRect(g, SB_VERT);
   TPoint arrow(bar.Left + 5, bar.Bottom - 5);
   ClientToScreen(g, arrow);
@@ -230,16 +225,11 @@ TEST_F(ScrollBars, AHeldArrowRepeatsAfterAPauseUntilReleased) {
 TEST_F(ScrollBars, AGestureLetsTheWindowRepaintWhileItLasts) {
   int paints = 0;
   HWND g = nullptr;
-  MakeChild(Log, &g, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, [&](TMessage& m) {
+  MakeBarChild(g, 999, 100, [&](TMessage& m) {
     if (m.Msg == WM_VSCROLL && LoWord(m.WParam) == SB_THUMBTRACK) InvalidateRect(g, nullptr, false);
     if (m.Msg == WM_PAINT) ++paints;
     return false;
   });
-  TScrollInfo si;
-  si.fMask = SIF_ALL;
-  si.nMax = 999;
-  si.nPage = 100;
-  SetScrollInfo(g, SB_VERT, si, true);
   Display.ProcessMessages();
   paints = 0;
   TRect bar = GetScrollBarRect(g, SB_VERT);
