@@ -506,3 +506,42 @@ TEST_F(SearchRunTest, LogThatCannotBeSavedShowsTheErrorBoxAndStopsTheRun) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1)}));
   EXPECT_TRUE(Names->GetChecked(1));
 }
+
+TEST_F(SearchRunTest, FiftiethSyntaxGetsItsLineButNoBufferAndIsReportedUnwritten) {
+  std::vector<TResourceLine> resources;
+  std::vector<Integer> ids;
+  for (Integer id = 1; id <= 50; ++id) {
+    char syntax[8];
+    std::snprintf(syntax, sizeof syntax, "s%02d", id);
+    resources.push_back(Ztest(id, "R" + std::to_string(id), syntax));
+    ids.push_back(id);
+  }
+  Resources(resources, ids);
+  WriteBytes(DirSave + u"050-S50.iso", "old");
+  C.rg_BR_SaveMode->SetItemIndex(1);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(C.ListBox_BR_Syntax->GetCount(), 50);
+  EXPECT_FALSE(FileExists(DirSave + u"050-S50.iso"));
+  const auto lines = LogLines("!_LOG2.txt");
+  ASSERT_EQ(lines.size(), 5u + 50u + 2u);
+  EXPECT_EQ(lines[5 + 48], "S49 => 049-S49.iso");
+  EXPECT_EQ(lines[5 + 49], "Error: S50 => 050-S50.iso");
+  ASSERT_EQ(Shown.size(), 2u);
+  EXPECT_EQ(Shown[0].Caption + "/" + Shown[0].Head + "/" + Shown[0].Text,
+            "Сохранение информации/Ошибка/Файл не записан: 050-S50.iso");
+  EXPECT_EQ(Shown[1].Text, "Процесс поиска и выборки закончен!");
+}
+
+TEST_F(SearchRunTest, StartingAgainDuringARunBeginsANewRunFromTheTop) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta"), Ztest(3, "Gamma")}, {1, 2, 3});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Run->sb_StartClick(nullptr);
+  Display.AdvanceClock(ScanInterval);
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"1");
+  List->CheckAll();
+  RunToEnd();
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"3");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "(1) Beta (usmarc)", "(1) Gamma (usmarc)"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
