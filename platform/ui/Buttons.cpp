@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/StdCtrls.h"
 
 TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
@@ -184,11 +185,8 @@ void TSpeedButton::CalcLayout(const TRect& Client, TPoint& GlyphPos, TRect& Text
   TSize t{0, 0};
   const String caption = GetCaption();
   if (!caption.empty()) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, GetFont()->GetHandle());
     TRect r(0, 0, Client.Width(), 0);
-    DrawText(dc, caption, -1, r, DT_CALCRECT | DT_SINGLELINE);
-    DeleteDC(dc);
+    DrawText(TMeasureDC(GetFont()), caption, -1, r, DT_CALCRECT | DT_SINGLELINE);
     t = TSize{r.Width(), r.Height()};
   }
   const bool horizontal = FLayout == blGlyphLeft || FLayout == blGlyphRight;

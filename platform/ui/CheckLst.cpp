@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/ListItems.h"
 
 TCheckListBox::TCheckListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
@@ -66,9 +67,7 @@ void TCheckListBox::DrawItem(Integer Index, TRect Rect, TOwnerDrawState State) {
   // The box sits on the list's own colour; only the text shows the selection.
   HDC dc = FCanvas->GetHandle();
   TRect boxArea(Rect.Left, Rect.Top, Rect.Left + CheckWidth(), Rect.Bottom);
-  HBRUSH b = CreateSolidBrush(ColorToRGB(FColor));
-  FillRect(dc, boxArea, b);
-  DeleteObject(b);
+  FillWith(dc, boxArea, FColor);
   const Integer size = 13;
   TRect box = Bounds(Rect.Left + 1, Rect.Top + (Rect.Height() - size) / 2, size, size);
   UINT st = DFCS_BUTTONCHECK;

@@ -5,6 +5,7 @@
 #include "platform/core/DateTime.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 
 // ---- TTextAttributes ----------------------------------------------------------------------------------
 
@@ -284,13 +285,11 @@ TMonthCalendar::TMonthCalendar(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 void TMonthCalendar::CellSize(Integer& W, Integer& H) const {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, GetFont()->GetHandle());
+  TMeasureDC dc(GetFont());
   TSize sz;
   GetTextExtentPoint32(dc, u"00", 2, sz);
   TTextMetric tm;
   GetTextMetrics(dc, tm);
-  DeleteDC(dc);
   W = sz.cx + 10;
   H = tm.tmHeight + 3;
 }

@@ -1,5 +1,6 @@
 #include "platform/ui/HintWnd.h"
 
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/Forms.h"
 
 THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -21,11 +22,8 @@ void THintWindow::CreateParams(TCreateParams& Params) {
 }
 
 TRect THintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void*) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, GetFont()->GetHandle());
   TRect r(0, 0, MaxWidth, 0);
-  DrawText(dc, AHint, -1, r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-  DeleteDC(dc);
+  DrawText(TMeasureDC(GetFont()), AHint, -1, r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
   // Text margins of 2 and the 1-pixel border on each side.
   r.Right += 6;
   r.Bottom += 4;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/Forms.h"
 
 // ---- TMenuItem ----------------------------------------------------------------------------------------
@@ -96,8 +97,7 @@ public:
   Integer Hot = -1;
 
   TSize Measure() {
-    HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, GetFont()->GetHandle());
+    TMeasureDC dc(GetFont());
     TTextMetric tm;
     GetTextMetrics(dc, tm);
     FRowHeight = tm.tmHeight + 6;
@@ -114,7 +114,6 @@ public:
       }
       h += it->IsLine() ? 8 : FRowHeight;
     }
-    DeleteDC(dc);
     return TSize{w + (sw ? sw + 16 : 0) + 44, h + 4};
   }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 
 namespace {
 
@@ -32,11 +33,8 @@ TMessageForm::TMessageForm(TComponent* AOwner, const TMessageBoxRequest& Request
   Label_Text->SetWordWrap(true);
   Label_Text->SetAutoSize(false);
   // The text decides the width (within limits), then its height.
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, GetFont()->GetHandle());
   TRect calc(0, 0, 420, 0);
-  DrawText(dc, Request.Text, -1, calc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-  DeleteDC(dc);
+  DrawText(TMeasureDC(GetFont()), Request.Text, -1, calc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
   const std::vector<Integer> ids = MessageBoxButtons(Request.Flags);
   const Integer bw = 80, bh = 25, gap = 8;
   const Integer buttonsWidth = Integer(ids.size()) * bw + (Integer(ids.size()) - 1) * gap;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/HintWnd.h"
 #include "platform/ui/StdCtrls.h"
 
@@ -10,19 +11,6 @@ namespace {
 
 // Programs with standard controls show hints in the standard hint window.
 [[maybe_unused]] const bool HintWindowInstalled = InstallHintWindow();
-
-// A device context for measuring text in a font, freed at the end of the scope.
-class TMeasureDC {
-public:
-  explicit TMeasureDC(TFont* Font) : FDC(CreateCompatibleDC(nullptr)) { SelectObject(FDC, Font->GetHandle()); }
-  ~TMeasureDC() { DeleteDC(FDC); }
-  TMeasureDC(const TMeasureDC&) = delete;
-  TMeasureDC& operator=(const TMeasureDC&) = delete;
-  operator HDC() const { return FDC; }
-
-private:
-  HDC FDC;
-};
 
 Char AccelOf(const String& Caption) {
   for (size_t i = 0; i + 1 < Caption.size(); ++i)
@@ -34,12 +22,6 @@ Char AccelOf(const String& Caption) {
 }
 
 bool SameChar(Char a, Char b) { return AnsiUpperCase(String(1, a)) == AnsiUpperCase(String(1, b)); }
-
-void FillWith(HDC dc, const TRect& r, TColor c) {
-  HBRUSH b = CreateSolidBrush(ColorToRGB(c));
-  FillRect(dc, r, b);
-  DeleteObject(b);
-}
 
 }  // namespace
 
@@ -519,10 +501,7 @@ TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
 
 void TCustomGroupBox::AdjustClientRect(TRect& Rect) {
   TCustomControl::AdjustClientRect(Rect);
-  TMeasureDC dc(GetFont());
-  TTextMetric tm;
-  GetTextMetrics(dc, tm);
-  Rect.Top += tm.tmHeight;
+  Rect.Top += FontTextHeight(GetFont());
   InflateRect(Rect, -2, -2);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/core/Strings.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/StdCtrls.h"
@@ -422,9 +423,7 @@ Integer TCustomEdit::DrawSegment(HDC DC, const String& Text, Integer Base, Integ
   const Integer w0 = TextWidthOf(DC, pre), w1 = TextWidthOf(DC, Text.substr(0, size_t(b)));
   SetTextColor(DC, Color);
   TextOut(DC, X, Y, pre, Integer(pre.size()));
-  HBRUSH hb = CreateSolidBrush(ColorToRGB(clHighlight));
-  FillRect(DC, TRect(X + w0, Y, X + w1, Y + LineHeight()), hb);
-  DeleteObject(hb);
+  FillWith(DC, TRect(X + w0, Y, X + w1, Y + LineHeight()), clHighlight);
   SetTextColor(DC, ColorToRGB(clHighlightText));
   TextOut(DC, X + w0, Y, sel, Integer(sel.size()));
   SetTextColor(DC, Color);
@@ -439,9 +438,7 @@ void TCustomEdit::PaintLine(HDC DC, Integer Start, Integer Length, Integer X, In
 
 void TCustomEdit::Paint(HDC DC) {
   const TRect client = ::GetClientRect(FHandle);
-  HBRUSH brush = CreateSolidBrush(ColorToRGB(FColor));
-  FillRect(DC, client, brush);
-  DeleteObject(brush);
+  FillWith(DC, client, FColor);
 
   const TRect r = GetFormatRect();
   Integer saved = SaveDC(DC);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/ListItems.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/StdCtrls.h"
@@ -83,21 +84,6 @@ void TListItems::SortItems() {
 }
 
 namespace {
-
-Integer FontHeight(TFont* Font) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, Font->GetHandle());
-  TTextMetric tm;
-  GetTextMetrics(dc, tm);
-  DeleteDC(dc);
-  return std::max<Integer>(1, tm.tmHeight);
-}
-
-void FillWith(HDC dc, const TRect& r, TColor c) {
-  HBRUSH b = CreateSolidBrush(ColorToRGB(c));
-  FillRect(dc, r, b);
-  DeleteObject(b);
-}
 
 bool StartsWithText(const String& s, const String& prefix) {
   return s.size() >= prefix.size() && AnsiSameText(s.substr(0, prefix.size()), prefix);
@@ -193,7 +179,7 @@ void TCustomListBox::SetTopIndex(Integer Value) {
 
 Integer TCustomListBox::GetItemHeight() const {
   if (FItemHeight > 0 && FStyle != lbStandard) return FItemHeight;
-  return FontHeight(GetFont());
+  return std::max<Integer>(1, FontTextHeight(GetFont()));
 }
 
 void TCustomListBox::SetItemHeight(Integer Value) {
@@ -715,14 +701,7 @@ void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
   Invalidate();
 }
 
-Integer TCustomComboBox::EditHeight() const {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, GetFont()->GetHandle());
-  TTextMetric tm;
-  GetTextMetrics(dc, tm);
-  DeleteDC(dc);
-  return tm.tmHeight + 2;
-}
+Integer TCustomComboBox::EditHeight() const { return FontTextHeight(GetFont()) + 2; }
 
 void TCustomComboBox::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
   // A drop-down box is as high as its edit; a simple one keeps the height it is given.
@@ -933,9 +912,7 @@ void TCustomComboBox::ComboKeyDown(Word Key, TShiftState Shift, bool& Handled) {
 
 void TCustomComboBox::Paint(HDC DC) {
   const TRect client = ::GetClientRect(FHandle);
-  HBRUSH bg = CreateSolidBrush(ColorToRGB(GetEnabled() ? FColor : clBtnFace));
-  FillRect(DC, client, bg);
-  DeleteObject(bg);
+  FillWith(DC, client, GetEnabled() ? FColor : clBtnFace);
   if (FStyle == csSimple) return;
   if (!FEdit) {
     TRect text(client.Left + 1, client.Top + 1, ButtonRect().Left - 1, client.Bottom - 1);
@@ -950,11 +927,7 @@ void TCustomComboBox::Paint(HDC DC) {
       if (focused) FCanvas->GetFont()->SetColor(clHighlightText);
       OnDrawItem(this, FItemIndex, text, st);
     } else {
-      if (focused) {
-        HBRUSH hb = CreateSolidBrush(ColorToRGB(clHighlight));
-        FillRect(DC, text, hb);
-        DeleteObject(hb);
-      }
+      if (focused) FillWith(DC, text, clHighlight);
       SetBkMode(DC, TRANSPARENT);
       SetTextColor(DC, ColorToRGB(!GetEnabled() ? clGrayText : focused ? clHighlightText : GetFont()->GetColor()));
       TRect tr = text;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/Strings.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/ScrollBars.h"
 
 namespace {
@@ -98,14 +99,7 @@ void TValueListEditor::SetColWidths(Integer Col, Integer Value) {
   Invalidate();
 }
 
-Integer TValueListEditor::GetDefaultRowHeight() const {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, GetFont()->GetHandle());
-  TTextMetric tm;
-  GetTextMetrics(dc, tm);
-  DeleteDC(dc);
-  return tm.tmHeight + 5;
-}
+Integer TValueListEditor::GetDefaultRowHeight() const { return FontTextHeight(GetFont()) + 5; }
 
 Integer TValueListEditor::GetRowCount() const { return std::max(2, FStrings->GetCount() + 1); }
 
