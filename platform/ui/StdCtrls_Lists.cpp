@@ -207,18 +207,18 @@ void TCustomListBox::SetBorderStyle(TBorderStyle Value) {
 void TCustomListBox::Clear() { FItems->Clear(); }
 
 Integer TCustomListBox::VisibleRows() const {
-  const TRect r = FHandle ? ::GetClientRect(FHandle) : GetClientRect();
+  const TRect r = GetClientRect();
   return std::max(1, r.Height() / GetItemHeight());
 }
 
 TRect TCustomListBox::ItemRect(Integer Index) const {
   const Integer h = GetItemHeight();
-  const TRect r = FHandle ? ::GetClientRect(FHandle) : GetClientRect();
+  const TRect r = GetClientRect();
   return TRect(0, (Index - FTopIndex) * h, r.Right, (Index - FTopIndex + 1) * h);
 }
 
 Integer TCustomListBox::ItemAtPos(TPoint Pos, bool Existing) const {
-  const TRect r = FHandle ? ::GetClientRect(FHandle) : GetClientRect();
+  const TRect r = GetClientRect();
   if (Pos.Y < 0 || Pos.Y >= r.Bottom || Pos.X < 0 || Pos.X >= r.Right) return Existing ? -1 : GetCount();
   const Integer i = FTopIndex + Pos.Y / GetItemHeight();
   if (i >= GetCount()) return Existing ? -1 : GetCount();
@@ -372,6 +372,12 @@ void TCustomListBox::Dispatch(TMessage& Message) {
 }
 
 void TCustomListBox::DefaultHandler(TMessage& Message) {
+  // The messages about one item answer LB_ERR when WParam names none.
+  const auto refused = [&] {
+    if (Integer(Message.WParam) >= 0 && Integer(Message.WParam) < GetCount()) return false;
+    Message.Result = LB_ERR;
+    return true;
+  };
   switch (Message.Msg) {
     case WM_GETDLGCODE: Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
     case WM_KEYDOWN: ListKeyDown(Word(Message.WParam)); return;
@@ -424,13 +430,15 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       Message.Result = MakeLParam(std::min(i, std::max(0, GetCount() - 1)), i >= GetCount() ? 1 : 0);
       return;
     }
-    case LB_GETTEXT:
-      if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
-      if (Message.LParam) *reinterpret_cast<String*>(Message.LParam) = GetItemText(Integer(Message.WParam));
-      Message.Result = Integer(GetItemText(Integer(Message.WParam)).size());
+    case LB_GETTEXT: {
+      if (refused()) return;
+      const String text = GetItemText(Integer(Message.WParam));
+      if (Message.LParam) *reinterpret_cast<String*>(Message.LParam) = text;
+      Message.Result = Integer(text.size());
       return;
+    }
     case LB_GETTEXTLEN:
-      if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
+      if (refused()) return;
       Message.Result = Integer(GetItemText(Integer(Message.WParam)).size());
       return;
     case LB_ADDSTRING:
@@ -444,7 +452,7 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       return;
     }
     case LB_DELETESTRING:
-      if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
+      if (refused()) return;
       FItems->Delete(Integer(Message.WParam));
       Message.Result = GetCount();
       return;
@@ -478,11 +486,11 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       return;
     }
     case LB_GETITEMDATA:
-      if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
+      if (refused()) return;
       Message.Result = LRESULT(reinterpret_cast<std::intptr_t>(GetItemObject(Integer(Message.WParam))));
       return;
     case LB_SETITEMDATA:
-      if (Integer(Message.WParam) < 0 || Integer(Message.WParam) >= GetCount()) { Message.Result = LB_ERR; return; }
+      if (refused()) return;
       FItems->PutObject(Integer(Message.WParam), reinterpret_cast<TObject*>(Message.LParam));
       return;
     default: break;
@@ -501,7 +509,12 @@ public:
     FAutoSelect = true;
     SetParentFont(true);
   }
-  bool Updating = false;
+  // Shows Value without reporting it as the user's change.
+  void SetTextQuietly(const String& Value) {
+    FUpdating = true;
+    SetText(Value);
+    FUpdating = false;
+  }
 
   void Dispatch(TMessage& Message) override {
     switch (Message.Msg) {
@@ -539,13 +552,14 @@ public:
 
 protected:
   void Change() override {
-    if (Updating) return;
+    if (FUpdating) return;
     FCombo->FItemIndex = -1;
     FCombo->Change();
   }
 
 private:
   TCustomComboBox* FCombo;
+  bool FUpdating = false;
 };
 
 // The list of a combo box: a popup below it while dropped down (a child below the
@@ -744,10 +758,7 @@ String TCustomComboBox::GetTextValue() const { return FEdit ? FEdit->GetText() :
 
 void TCustomComboBox::SetTextValue(const String& Value) {
   if (FEdit) {
-    auto* e = static_cast<TComboEdit*>(FEdit.get());
-    e->Updating = true;
-    e->SetText(Value);
-    e->Updating = false;
+    static_cast<TComboEdit*>(FEdit.get())->SetTextQuietly(Value);
   } else {
     // A drop-down list shows only its items' texts.
     FListText.clear();
@@ -767,11 +778,8 @@ void TCustomComboBox::SetItemIndex(Integer Value) {
   FItemIndex = Value;
   const String text = Value >= 0 ? GetItems()->Get(Value) : String();
   if (FEdit) {
-    auto* e = static_cast<TComboEdit*>(FEdit.get());
-    e->Updating = true;
-    e->SetText(text);
-    e->Updating = false;
-    if (e->Focused()) e->SelectAll();
+    static_cast<TComboEdit*>(FEdit.get())->SetTextQuietly(text);
+    if (FEdit->Focused()) FEdit->SelectAll();
   } else {
     FListText = text;
   }

@@ -175,7 +175,7 @@ void TValueListEditor::MouseToCell(Integer X, Integer Y, Integer& ACol, Integer&
 }
 
 Integer TValueListEditor::VisibleDataRows() const {
-  const TRect c = HandleAllocated() ? ::GetClientRect(const_cast<TValueListEditor*>(this)->GetHandle()) : GetClientRect();
+  const TRect c = GetClientRect();
   return std::max(1, c.Height() / GetDefaultRowHeight() - 1);
 }
 
