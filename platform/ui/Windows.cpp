@@ -162,6 +162,9 @@ void ExposeArea(TWindowRec* w, const TRect& oldSurfaceRect) {
   if (top && top != w) InvalidateSurfaceArea(top, oldSurfaceRect);
 }
 
+// Whether h is Wnd itself or one of its descendants.
+bool InTree(HWND Wnd, HWND h) { return h && (h == Wnd || IsChild(Wnd, h)); }
+
 void NotifyBackendShown(TWindowRec* w, bool visible) {
   if (!w->IsChildWindow()) GetDisplayBackend().WindowShown(w->Handle, visible);
 }
@@ -677,8 +680,8 @@ bool SetWindowPos(HWND Wnd, HWND InsertAfter, Integer X, Integer Y, Integer CX, 
       w->Style &= ~WS_VISIBLE;
       NotifyBackendShown(w, false);
       // A hidden window gives up the focus and the capture.
-      if (Sys().Focus && (Sys().Focus == Wnd || IsChild(Wnd, Sys().Focus))) SetFocus(nullptr);
-      if (Sys().Capture && (Sys().Capture == Wnd || IsChild(Wnd, Sys().Capture))) ReleaseCapture();
+      if (InTree(Wnd, Sys().Focus)) SetFocus(nullptr);
+      if (InTree(Wnd, Sys().Capture)) ReleaseCapture();
       if (Sys().Active == Wnd) ActivateNext(w->Owner, w);
       if (!(w = Rec(Wnd))) return false;
     }
@@ -758,7 +761,7 @@ bool EnableWindow(HWND Wnd, bool Enable) {
   else {
     w->Style |= WS_DISABLED;
     // A disabled window loses the focus and the mouse.
-    if (Sys().Focus && (Sys().Focus == Wnd || IsChild(Wnd, Sys().Focus))) SetFocus(nullptr);
+    if (InTree(Wnd, Sys().Focus)) SetFocus(nullptr);
     if (Sys().Capture == Wnd) ReleaseCapture();
   }
   SendMessage(Wnd, WM_ENABLE, Enable ? 1 : 0, 0);
@@ -1027,8 +1030,7 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     }
     case WM_ACTIVATE:
       if (LoWord(WParam) != WA_INACTIVE && !w->IsChildWindow()) {
-        HWND f = GetFocus();
-        if (!f || (f != Wnd && !IsChild(Wnd, f))) SetFocus(Wnd);
+        if (!InTree(Wnd, GetFocus())) SetFocus(Wnd);
       }
       return 0;
     case WM_CLOSE: DestroyWindow(Wnd); return 0;
@@ -1045,9 +1047,8 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     case WM_GETTEXTLENGTH: return LRESULT(w->Text.size());
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
-      if (w->IsChildWindow()) return Send(w->Parent, Msg, WParam, LParam);
-      return 0;
     case WM_CONTEXTMENU:
+      // Passed up to the parent until a window answers.
       if (w->IsChildWindow()) return Send(w->Parent, Msg, WParam, LParam);
       return 0;
     case WM_RBUTTONUP: {
