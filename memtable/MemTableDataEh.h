@@ -1094,6 +1094,33 @@ private:
   Integer FSortRow = -1;  // the row of the record's sort key while a sort runs
 };
 
+// Records to their nodes: open addressing over the record addresses in one
+// table; a removal shifts the entries after it back, so no lookup meets a
+// tombstone.
+class TRecordNodeMapEh {
+public:
+  TMemRecViewEh* Find(TMemoryRecordEh* Rec) const;
+  void Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
+  // Only while Rec still maps to Node.
+  void Erase(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
+  void Clear();
+  // Room for Count entries without growing.
+  void Reserve(size_t Count);
+  size_t Size() const { return FCount; }
+
+private:
+  struct TEntry {
+    TMemoryRecordEh* Rec;  // null: a free slot
+    TMemRecViewEh* Node;
+  };
+  size_t Slot(const TMemoryRecordEh* Rec) const;
+  void Rehash(size_t Capacity);
+
+  std::vector<TEntry> FTable;
+  size_t FMask = 0;
+  size_t FCount = 0;
+};
+
 class TMemoryTreeListEh : public TTreeListEh {
 public:
   BORROW_CLASS(TMemoryTreeListEh, TTreeListEh)
@@ -1152,6 +1179,10 @@ private:
   Variant ParentKeyOf(TMemoryRecordEh* Rec) const;
   TBaseTreeNodeEh* NodeOrRootOfRecord(TMemoryRecordEh* Rec) const;
   void NodeDestroying(TMemRecViewEh* Node);
+  // Frees every node at once: the record map and path cache are emptied whole
+  // instead of node by node.
+  void ClearAll();
+  bool FClearing = false;
   // While the tree is built with the full check, a record whose parent has not
   // arrived yet waits outside the tree instead of at the top level, so adopting
   // it later does not shift a long list of top-level nodes.
@@ -1181,7 +1212,7 @@ private:
   String FSortOrder;
   std::unique_ptr<TMemoryTreeListOrderByList> FOrderByList;
   TRecordsViewEh* FRecordsView;
-  std::unordered_map<TMemoryRecordEh*, TMemRecViewEh*> FRecordNodes;
+  TRecordNodeMapEh FRecordNodes;
   bool FBuilding = false;
   std::vector<TMemRecViewEh*> FWaiting;
 };

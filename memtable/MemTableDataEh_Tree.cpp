@@ -56,32 +56,119 @@ void TMemRecViewEh::VisibleChanged() {
 // ---------------------------------------------------------------------------
 // TMemoryTreeListEh
 
+// ---------------------------------------------------------------------------
+// TRecordNodeMapEh
+
+size_t TRecordNodeMapEh::Slot(const TMemoryRecordEh* Rec) const {
+  // Records are heap objects: the low bits carry little, a multiply spreads the rest.
+  const UInt64 x = static_cast<UInt64>(reinterpret_cast<uintptr_t>(Rec)) * 0x9E3779B97F4A7C15ull;
+  return static_cast<size_t>(x >> 32) & FMask;
+}
+
+TMemRecViewEh* TRecordNodeMapEh::Find(TMemoryRecordEh* Rec) const {
+  if (FCount == 0 || !Rec) return nullptr;
+  for (size_t i = Slot(Rec);; i = (i + 1) & FMask) {
+    const TEntry& e = FTable[i];
+    if (e.Rec == Rec) return e.Node;
+    if (!e.Rec) return nullptr;
+  }
+}
+
+void TRecordNodeMapEh::Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
+  if (!Rec) return;
+  if ((FCount + 1) * 2 > FTable.size()) Rehash(std::max<size_t>(FTable.size() * 2, 16));
+  for (size_t i = Slot(Rec);; i = (i + 1) & FMask) {
+    TEntry& e = FTable[i];
+    if (e.Rec == Rec) {
+      e.Node = Node;
+      return;
+    }
+    if (!e.Rec) {
+      e = {Rec, Node};
+      ++FCount;
+      return;
+    }
+  }
+}
+
+void TRecordNodeMapEh::Erase(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
+  if (FCount == 0 || !Rec) return;
+  size_t i = Slot(Rec);
+  for (;; i = (i + 1) & FMask) {
+    if (!FTable[i].Rec) return;
+    if (FTable[i].Rec == Rec) break;
+  }
+  if (FTable[i].Node != Node) return;
+  // Entries after the hole move back into it unless their home lies between.
+  for (size_t j = (i + 1) & FMask;; j = (j + 1) & FMask) {
+    if (!FTable[j].Rec) break;
+    const size_t home = Slot(FTable[j].Rec);
+    const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+    if (stays) continue;
+    FTable[i] = FTable[j];
+    i = j;
+  }
+  FTable[i] = {nullptr, nullptr};
+  --FCount;
+}
+
+void TRecordNodeMapEh::Clear() {
+  std::vector<TEntry>().swap(FTable);
+  FMask = 0;
+  FCount = 0;
+}
+
+void TRecordNodeMapEh::Reserve(size_t Count) {
+  size_t cap = 16;
+  while (cap < Count * 2) cap <<= 1;
+  if (cap > FTable.size()) Rehash(cap);
+}
+
+void TRecordNodeMapEh::Rehash(size_t Capacity) {
+  std::vector<TEntry> old;
+  old.swap(FTable);
+  FTable.assign(Capacity, TEntry{nullptr, nullptr});
+  FMask = Capacity - 1;
+  FCount = 0;
+  for (const TEntry& e : old)
+    if (e.Rec) Set(e.Rec, e.Node);
+}
+
+// ---------------------------------------------------------------------------
+// TMemoryTreeListEh
+
 TMemoryTreeListEh::TMemoryTreeListEh(TRecordsViewEh* ARecordsView)
     : TTreeListEh(TMemRecViewEh::StaticClass()),
       FOrderByList(std::make_unique<TMemoryTreeListOrderByList>(this)),
-      FRecordsView(ARecordsView) {}
+      FRecordsView(ARecordsView) {
+  UseNodeArena<TMemRecViewEh>();
+}
 
 TMemoryTreeListEh::~TMemoryTreeListEh() {
   // The nodes tell this tree of their end: they go while it is whole.
+  ClearAll();
+}
+
+void TMemoryTreeListEh::ClearAll() {
+  FClearing = true;
   Clear();
   for (TMemRecViewEh* n : FWaiting)
-    if (!n->GetParent()) delete n;
+    if (!n->GetParent()) FreeNode(n);
+  FClearing = false;
   FWaiting.clear();
   FPathCache.clear();
-  FRecordNodes.clear();
+  FRecordNodes.Clear();
+  FDirty = true;
 }
 
 void TMemoryTreeListEh::NodeDestroying(TMemRecViewEh* Node) {
   FDirty = true;
+  if (FClearing) return;
   if (std::find(FPathCache.begin(), FPathCache.end(), Node) != FPathCache.end()) FPathCache.clear();
-  auto it = FRecordNodes.find(Node->GetRec());
-  if (it != FRecordNodes.end() && it->second == Node) FRecordNodes.erase(it);
+  FRecordNodes.Erase(Node->GetRec(), Node);
 }
 
-TMemRecViewEh* TMemoryTreeListEh::NodeOfRecord(TMemoryRecordEh* Rec) const {
-  auto it = FRecordNodes.find(Rec);
-  return it == FRecordNodes.end() ? nullptr : it->second;
-}
+TMemRecViewEh* TMemoryTreeListEh::NodeOfRecord(TMemoryRecordEh* Rec) const { return FRecordNodes.Find(Rec); }
 
 TBaseTreeNodeEh* TMemoryTreeListEh::NodeOrRootOfRecord(TMemoryRecordEh* Rec) const {
   TMemRecViewEh* node = NodeOfRecord(Rec);
@@ -147,8 +234,8 @@ Integer TMemoryTreeListEh::DisplayedCount() {
   SyncFlatLists();
   if (FDisplayedStale) {
     FDisplayedList.clear();
-    for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, true))
-      FDisplayedList.push_back(static_cast<TMemRecViewEh*>(n));
+    FDisplayedList.reserve(FRecordNodes.Size());
+    CollectVisible(FDisplayedList, true);
     FDisplayedStale = false;
   }
   return static_cast<Integer>(FDisplayedList.size());
@@ -163,8 +250,8 @@ Integer TMemoryTreeListEh::AllVisibleCount() {
   SyncFlatLists();
   if (FAllVisibleStale) {
     FAllVisibleList.clear();
-    for (TBaseTreeNodeEh* n = GetFirstVisible(); n; n = GetNextVisible(n, false))
-      FAllVisibleList.push_back(static_cast<TMemRecViewEh*>(n));
+    FAllVisibleList.reserve(FRecordNodes.Size());
+    CollectVisible(FAllVisibleList, false);
     FAllVisibleStale = false;
   }
   return static_cast<Integer>(FAllVisibleList.size());
@@ -300,7 +387,7 @@ TMemRecViewEh* TMemoryTreeListEh::InsertRecordNode(TBaseTreeNodeEh* Parent, TMem
   const bool lastRecord = FBuilding || (list && Rec->GetIndex() == list->GetCount() - 1);
   TBaseTreeNodeEh* lastChild = Parent->Count() > 0 ? Parent->GetItem(Parent->Count() - 1) : nullptr;
   auto* node = static_cast<TMemRecViewEh*>(AddChild(String(), Parent, Rec));
-  FRecordNodes[Rec] = node;
+  FRecordNodes.Set(Rec, node);
   if (sorted) {
     // Sorted siblings take a new record at its place whatever its records-list position.
     const Integer pos = FindChildPosition(Parent, Rec);
@@ -406,8 +493,8 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
 }
 
 TMemRecViewEh* TMemoryTreeListEh::NewWaitingNode(TMemoryRecordEh* Rec) {
-  auto* node = static_cast<TMemRecViewEh*>(CreateNode(String(), Rec));
-  FRecordNodes[Rec] = node;
+  auto* node = static_cast<TMemRecViewEh*>(MakeNode(String(), Rec));
+  FRecordNodes.Set(Rec, node);
   FWaiting.push_back(node);
   node->SetExpanded(FDefaultNodeExpanded);
   node->SetHasChildren(FDefaultNodeHasChildren);
@@ -526,11 +613,7 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
   const size_t keyCol = static_cast<size_t>(keyFields[0]), parentCol = static_cast<size_t>(parentFields[0]);
   auto giveUp = [this] {
     // Keys of another kind, or a repeated key: the record-by-record build decides.
-    Clear();
-    for (TMemRecViewEh* n : FWaiting)
-      if (!n->GetParent()) delete n;
-    FWaiting.clear();
-    FRecordNodes.clear();
+    ClearAll();
     return false;
   };
   TKeyHash<TMemRecViewEh*> byKey(List.size());
@@ -566,7 +649,7 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
       }
     } else {
       node = static_cast<TMemRecViewEh*>(AddChild(String(), parentNode, rec));
-      FRecordNodes[rec] = node;
+      FRecordNodes.Set(rec, node);
       node->SetExpanded(FDefaultNodeExpanded);
       node->SetHasChildren(FDefaultNodeHasChildren);
     }
@@ -662,18 +745,19 @@ void TMemoryTreeListEh::ShowChildrenOfVisibleNodes(TBaseTreeNodeEh* Node) {
 // The view's tree upkeep
 
 void TRecordsViewEh::BuildTree() {
-  FTreeList->Clear();
-  FTreeList->FPathCache.clear();
-  FTreeList->FRecordNodes.clear();
-  FTreeList->MakeDirty();
+  FTreeList->ClearAll();
   if (!FTreeMode) return;
   UpdateTreeFieldIndexes();
   if (const std::vector<TMemoryRecordEh*>* list = SourceList()) {
-    FTreeList->FRecordNodes.reserve(list->size());
+    FTreeList->FRecordNodes.Reserve(list->size());
+    FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
     FTreeList->FBuilding = true;
     try {
-      if (!FTreeList->BuildWithKeyHash(*list))
+      if (!FTreeList->BuildWithKeyHash(*list)) {
+        FTreeList->FRecordNodes.Reserve(list->size());
+        FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
         for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
+      }
     } catch (...) {
       FTreeList->FBuilding = false;
       FTreeList->FinishWaiting();

@@ -422,7 +422,7 @@ void TRecordsViewEh::SetTreeMode(bool Value) {
   if (FTreeMode == Value) return;
   FTreeMode = Value;
   if (Value) BuildTree();
-  else FTreeList->Clear();
+  else FTreeList->ClearAll();
   RebuildView();
 }
 

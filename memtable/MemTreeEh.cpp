@@ -6,6 +6,15 @@
 #include <algorithm>
 #include <utility>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define BORROW_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define BORROW_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define BORROW_POISON(p, n) ((void)(p), (void)(n))
+#define BORROW_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
 #include "platform/core/Strings.h"
 
 namespace {
@@ -15,13 +24,87 @@ const char16_t* const SReferenceLoop = u"Reference-loop found";
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// TTreeNodeArenaEh
+//
+// Slots not in use are poisoned under the address sanitizer, so a node used
+// after it was freed is still caught although its memory stays in the block.
+
+TTreeNodeArenaEh::~TTreeNodeArenaEh() { ReleaseBlocks(); }
+
+void TTreeNodeArenaEh::SetSlotSize(size_t Size) {
+  if (FLive > 0 || !FBlocks.empty()) return;
+  const size_t align = alignof(std::max_align_t);
+  FSlotSize = std::max(Size, sizeof(void*));
+  FSlotSize = (FSlotSize + align - 1) / align * align;
+}
+
+void TTreeNodeArenaEh::Reserve(size_t Count) {
+  const size_t spare = FFreeCount + (FSlotSize ? static_cast<size_t>(FEnd - FNext) / FSlotSize : 0);
+  if (Count > spare) FNextBlockSlots = std::max(FNextBlockSlots, Count - spare);
+}
+
+void* TTreeNodeArenaEh::Allocate() {
+  void* slot;
+  if (FFree) {
+    slot = FFree;
+    BORROW_UNPOISON(slot, FSlotSize);
+    FFree = *static_cast<void**>(slot);
+    --FFreeCount;
+  } else {
+    if (FNext == FEnd) {
+      const size_t bytes = FNextBlockSlots * FSlotSize;
+      FBlocks.push_back({std::make_unique_for_overwrite<std::byte[]>(bytes), bytes});
+      FNext = FBlocks.back().Data.get();
+      FEnd = FNext + bytes;
+      BORROW_POISON(FNext, bytes);
+      // Blocks grow with the tree, so a large tree takes few of them.
+      FNextBlockSlots = std::min<size_t>(FNextBlockSlots * 2, 65536);
+    }
+    slot = FNext;
+    FNext += FSlotSize;
+    BORROW_UNPOISON(slot, FSlotSize);
+  }
+  ++FLive;
+  return slot;
+}
+
+void TTreeNodeArenaEh::Release(void* Slot) {
+  *static_cast<void**>(Slot) = FFree;
+  FFree = Slot;
+  ++FFreeCount;
+  BORROW_POISON(Slot, FSlotSize);
+  if (--FLive == 0) ReleaseBlocks();
+}
+
+void TTreeNodeArenaEh::ReleaseBlocks() {
+  // Unpoisoned whole before the memory goes back to the allocator.
+  for (TBlock& block : FBlocks) BORROW_UNPOISON(block.Data.get(), block.Size);
+  FBlocks.clear();
+  FNext = FEnd = nullptr;
+  FFree = nullptr;
+  FFreeCount = 0;
+  FNextBlockSlots = 64;
+}
+
+// ---------------------------------------------------------------------------
 // TBaseTreeNodeEh
 
 TBaseTreeNodeEh::~TBaseTreeNodeEh() {
   std::vector<TBaseTreeNodeEh*> items;
   items.swap(FItems);
   FVisibleItems.clear();
-  for (TBaseTreeNodeEh* child : items) delete child;
+  for (TBaseTreeNodeEh* child : items) Free(child);
+}
+
+void TBaseTreeNodeEh::Free(TBaseTreeNodeEh* Node) {
+  if (!Node) return;
+  if (!Node->FInArena) {
+    delete Node;
+    return;
+  }
+  TTreeListEh* owner = Node->FOwner;
+  Node->~TBaseTreeNodeEh();
+  owner->FArena.Release(Node);
 }
 
 bool TBaseTreeNodeEh::ExpandedChanging() { return FOwner ? FOwner->ExpandedChanging(this) : true; }
@@ -231,18 +314,36 @@ TBaseTreeNodeEh* TTreeListEh::CreateNode(const String& Text, void* Data) {
     delete obj;
     throw Exception(u"TTreeListEh.CreateNode: the node class can not make tree nodes.");
   }
-  node->FOwner = this;
-  node->FText = Text;
-  node->FData = Data;
-  node->FLevel = 0;
-  node->FIndex = -1;
-  return node;
+  return InitNode(node, Text, Data);
+}
+
+TBaseTreeNodeEh* TTreeListEh::MakeNode(const String& Text, void* Data) {
+  if (!FArenaMake) return CreateNode(Text, Data);
+  void* slot = FArena.Allocate();
+  TBaseTreeNodeEh* node;
+  try {
+    node = FArenaMake(slot);
+  } catch (...) {
+    FArena.Release(slot);
+    throw;
+  }
+  node->FInArena = true;
+  return InitNode(node, Text, Data);
+}
+
+TBaseTreeNodeEh* TTreeListEh::InitNode(TBaseTreeNodeEh* Node, const String& Text, void* Data) {
+  Node->FOwner = this;
+  if (!Text.empty()) Node->FText = Text;
+  Node->FData = Data;
+  Node->FLevel = 0;
+  Node->FIndex = -1;
+  return Node;
 }
 
 TBaseTreeNodeEh* TTreeListEh::AddChild(const String& Text, TBaseTreeNodeEh* Parent, void* Data) {
   TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
   CheckLevel(parent->FLevel + 1, 0);
-  TBaseTreeNodeEh* node = CreateNode(Text, Data);
+  TBaseTreeNodeEh* node = MakeNode(Text, Data);
   node->FParent = parent;
   parent->SetHasChildren(true);
   parent->Add(node);
@@ -315,7 +416,7 @@ void TTreeListEh::DeleteChildren(TBaseTreeNodeEh* Node) {
   node->ClearItems();
   for (TBaseTreeNodeEh* child : items) {
     child->FParent = nullptr;
-    delete child;
+    TBaseTreeNodeEh::Free(child);
   }
 }
 
@@ -323,7 +424,7 @@ void TTreeListEh::DeleteNode(TBaseTreeNodeEh* Node, bool) {
   if (!Node || Node == FRoot) return;
   DeleteChildren(Node);
   Detach(Node);
-  delete Node;
+  TBaseTreeNodeEh::Free(Node);
 }
 
 void TTreeListEh::UpdateNodeIndexes(TBaseTreeNodeEh* Node, bool ARecurse) {

@@ -15,7 +15,10 @@
 //     is its Index. After a child's visibility changes the list is rebuilt when
 //     next read, so hiding many children of one parent costs one rebuild.
 
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/core/Exceptions.h"
@@ -95,6 +98,8 @@ public:
 
 private:
   friend class TTreeListEh;
+  // Frees a node however its tree made it (from the tree's arena or the heap).
+  static void Free(TBaseTreeNodeEh* Node);
   void Attach(Integer Pos, TBaseTreeNodeEh* Node);
   void Renumber(Integer From);
   void CheckOwner(const TBaseTreeNodeEh* Node) const;
@@ -115,6 +120,43 @@ private:
   mutable Integer FVisibleCount = 0;
   mutable Integer FVisibleIndex = -1;
   mutable bool FVisibleItemsDirty = false;
+  bool FInArena = false;
+};
+
+// Fixed-size slots for the nodes a tree makes, carved from large blocks: one
+// allocation per block instead of one per node. A freed slot is reused; when
+// the last live slot goes the blocks are given back.
+class TTreeNodeArenaEh {
+public:
+  TTreeNodeArenaEh() = default;
+  ~TTreeNodeArenaEh();
+  TTreeNodeArenaEh(const TTreeNodeArenaEh&) = delete;
+  TTreeNodeArenaEh& operator=(const TTreeNodeArenaEh&) = delete;
+
+  // Only before the first slot is handed out.
+  void SetSlotSize(size_t Size);
+  size_t GetSlotSize() const { return FSlotSize; }
+  void* Allocate();
+  void Release(void* Slot);
+  // The next block holds at least Count slots beyond those free now.
+  void Reserve(size_t Count);
+  size_t LiveCount() const { return FLive; }
+
+private:
+  void ReleaseBlocks();
+
+  size_t FSlotSize = 0;
+  struct TBlock {
+    std::unique_ptr<std::byte[]> Data;
+    size_t Size;
+  };
+  std::vector<TBlock> FBlocks;
+  std::byte* FNext = nullptr;  // the unused tail of the last block
+  std::byte* FEnd = nullptr;
+  void* FFree = nullptr;  // freed slots, each holding the next one's address
+  size_t FFreeCount = 0;
+  size_t FLive = 0;
+  size_t FNextBlockSlots = 64;
 };
 
 using TExpandedChangedEventEh = std::function<void(TObject* Sender, TBaseTreeNodeEh* Node)>;
@@ -177,13 +219,55 @@ public:
   void CheckLevel(Integer Level, Integer Height) const;
 
 protected:
+  // A tree whose node class is T keeps the nodes it makes itself (AddChild) in
+  // an arena; nodes from CreateNode stay on the heap, as their caller may free them.
+  template <class T>
+  void UseNodeArena() {
+    if (FNodeClass != T::StaticClass() || FArena.LiveCount() > 0) return;
+    FArena.SetSlotSize(sizeof(T));
+    FArenaMake = [](void* Storage) -> TBaseTreeNodeEh* { return new (Storage) T(); };
+  }
+  // Room for Count more nodes in one block.
+  void ReserveNodes(Integer Count) {
+    if (FArenaMake && Count > 0) FArena.Reserve(static_cast<size_t>(Count));
+  }
+  // A detached node this tree owns: from the arena when it has one.
+  TBaseTreeNodeEh* MakeNode(const String& Text, void* Data);
+  // Appends the nodes GetFirstVisible / GetNextVisible would give, in that
+  // order, without climbing back up for each leaf.
+  template <class T>
+  void CollectVisible(std::vector<T*>& List, bool ConsiderExpanded) const {
+    struct TLevel {
+      const TBaseTreeNodeEh* Node;
+      size_t Next;
+    };
+    std::vector<TLevel> stack{{FRoot, 0}};
+    while (!stack.empty()) {
+      TLevel& top = stack.back();
+      if (top.Next >= top.Node->FItems.size()) {
+        stack.pop_back();
+        continue;
+      }
+      TBaseTreeNodeEh* child = top.Node->FItems[top.Next++];
+      if (!child->FVisible) continue;
+      List.push_back(static_cast<T*>(child));
+      if ((!ConsiderExpanded || child->FExpanded) && !child->FItems.empty() && child->GetVisibleCount() > 0)
+        stack.push_back({child, 0});
+    }
+  }
+  // Frees a detached node with its subtree, wherever it was made.
+  static void FreeNode(TBaseTreeNodeEh* Node) { TBaseTreeNodeEh::Free(Node); }
   TBaseTreeNodeEh* NodeOrRoot(TBaseTreeNodeEh* Node) const { return Node ? Node : FRoot; }
   // Takes a node out of its parent's children (not freed).
   void Detach(TBaseTreeNodeEh* Node);
 
 private:
+  friend class TBaseTreeNodeEh;
+  TBaseTreeNodeEh* InitNode(TBaseTreeNodeEh* Node, const String& Text, void* Data);
 
   TClass FNodeClass;
   Integer FMaxLevel = 1000;
+  TTreeNodeArenaEh FArena;
+  TBaseTreeNodeEh* (*FArenaMake)(void* Storage) = nullptr;
   TBaseTreeNodeEh* FRoot = nullptr;  // owned
 };
