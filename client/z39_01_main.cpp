@@ -172,6 +172,7 @@ void TForm_Main::CreateSearchList() {
       u"Сохранить в файл текущий список Z39.50-ресурсов для дальнейшего использования", R(144, 386, 130, 26));
 
   clb_ListDB_Names->OnClick = [this](TObject* Sender) { clb_ListDB_NamesClick(Sender); };
+  SB_N_Add->OnClick = [this](TObject* Sender) { SB_N_AddClick(Sender); };
   SB_N_First->OnClick = [this](TObject* Sender) { SB_N_FirstClick(Sender); };
   SB_N_Prior->OnClick = [this](TObject* Sender) { SB_N_PriorClick(Sender); };
   SB_N_Next->OnClick = [this](TObject* Sender) { SB_N_NextClick(Sender); };
@@ -541,7 +542,12 @@ void TForm_Main::SearchOneResource(TStrings* ConnectionParams, Integer Index, bo
 
 void TForm_Main::SB_Menu_ResClick(TObject*) {
   Application->ProcessMessages();
-  Dlg_ListDB->ShowModal();
+  Dlg_ListDB->EditResourceList();
+}
+
+void TForm_Main::SB_N_AddClick(TObject*) {
+  Application->ProcessMessages();
+  if (Dlg_ListDB->ChooseResources(lb_ListDB_ID->GetItems())) BuildSearchList();
 }
 
 void TForm_Main::SB_Menu_SetClick(TObject*) {

@@ -135,6 +135,8 @@ public:
   void SB_N_PriorClick(TObject* Sender);
   void SB_N_DelClick(TObject* Sender);
   void SB_N_ClearClick(TObject* Sender);
+  // The resource chooser; the chosen identifiers replace the list's.
+  void SB_N_AddClick(TObject* Sender);
   void SB_CheckClick(TObject* Sender);
   void SB_UnCheckClick(TObject* Sender);
   void SB_InversClick(TObject* Sender);

@@ -4,6 +4,7 @@
 #include "client/z39_01_main.h"
 #include "client/z39_04_MyShowMessage.h"
 #include "client/z39_08_Wait.h"
+#include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/ExtCtrls.h"
@@ -133,6 +134,16 @@ void TDlg_ListDB::CreateControls() {
   SB_N_Clear->SetBounds(124, 414, 108, 24);
   SB_N_Clear->SetCaption(u"Очистить ВСЕ");
 
+  FChosen = std::make_unique<TSearchList>(clb_ListDB_Names, lb_ListDB_ID, FTable.get());
+  SB_N_First->OnClick = [this](TObject* Sender) { SB_N_FirstClick(Sender); };
+  SB_N_Prior->OnClick = [this](TObject* Sender) { SB_N_PriorClick(Sender); };
+  SB_N_Next->OnClick = [this](TObject* Sender) { SB_N_NextClick(Sender); };
+  SB_N_Last->OnClick = [this](TObject* Sender) { SB_N_LastClick(Sender); };
+  SB_N_Edit->OnClick = [this](TObject* Sender) { SB_N_EditClick(Sender); };
+  clb_ListDB_Names->OnClick = [this](TObject* Sender) { clb_ListDB_NamesClick(Sender); };
+  clb_ListDB_Names->OnDblClick = [this](TObject* Sender) { clb_ListDB_NamesDblClick(Sender); };
+  SpeedButton1->OnClick = [this](TObject* Sender) { clb_ListDB_NamesDblClick(Sender); };
+  SB_N_Clear->OnClick = [this](TObject* Sender) { SB_N_ClearClick(Sender); };
   SB_Load->OnClick = [this](TObject* Sender) { SB_LoadClick(Sender); };
   SB_Save->OnClick = [this](TObject* Sender) { SB_SaveClick(Sender); };
   SB_Test->OnClick = [this](TObject* Sender) { SB_TestClick(Sender); };
@@ -214,4 +225,115 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
   params.SetValue(u"WhereSearch", u"4");
   if (Form_Main) Form_Main->SearchOneResource(&params, -1, true);
   ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
+}
+
+// ---- Editor and chooser modes -----------------------------------------------------------------
+
+void TDlg_ListDB::EnableEditing(bool Value) {
+  for (TSpeedButton* b : {SB_N_Edit, SB_N_Add, SB_N_Add_0, SB_N_Del, SB_Save}) b->SetEnabled(Value);
+}
+
+bool TDlg_ListDB::EditResourceList() {
+  Screen->SetCursor(crHourGlass);
+  FMode = 0;
+  gb_ListDB_Sel->SetVisible(false);
+  FChosen->Clear();
+  EnableEditing(true);
+  MemTableEh_Tree->Open();
+  MemTableEh_Tree->SetFiltered(true);
+  MemTableEh_Buf->Open();
+  FTable->SwitchTreeOn();
+  Screen->SetCursor(crDefault);
+  const bool ok = ShowModal() == mrOk;
+  if (ok && Label_YesModify->GetVisible()) SB_SaveClick(SB_Save);
+  MemTableEh_Tree->SetFiltered(false);
+  Screen->SetCursor(crDefault);
+  return ok;
+}
+
+bool TDlg_ListDB::ChooseResources(TStrings* Ids) {
+  if (!Ids) return false;
+  Screen->SetCursor(crHourGlass);
+  Label_YesModify->SetVisible(false);
+  FMode = 1;
+  gb_ListDB_Sel->SetVisible(true);
+  FChosen->Clear();
+  EnableEditing(false);
+  MemTableEh_Tree->Close();
+  MemTableEh_Tree->SetReadOnly(true);
+  MemTableEh_Tree->Open();
+  MemTableEh_Buf->Open();
+  FTable->SwitchTreeOn();
+  MemTableEh_Tree->SetFiltered(true);
+  lb_ListDB_ID->GetItems()->Assign(Ids);
+  FChosen->BuildSearchList();
+  Screen->SetCursor(crDefault);
+  bool ok = false;
+  struct TFilterOff {
+    TDlg_ListDB* W;
+    ~TFilterOff() {
+      W->MemTableEh_Tree->SetFiltered(false);
+      Screen->SetCursor(crDefault);
+    }
+  } filterOff{this};
+  if (ShowModal() == mrOk) {
+    Ids->Clear();
+    for (Integer i = 0; i < clb_ListDB_Names->GetCount() && i < lb_ListDB_ID->GetCount(); ++i)
+      if (clb_ListDB_Names->GetChecked(i)) Ids->Add(lb_ListDB_ID->GetItems()->Get(i));
+    ok = true;
+  }
+  return ok;
+}
+
+void TDlg_ListDB::ChooseCurrentResource() {
+  if (!MemTableEh_Tree->GetActive() || MemTableEh_Tree->IsEmpty()) return;
+  const Integer id = MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger();
+  if (id <= 0) return;
+  if (MemTableEh_Tree->FieldByName(u"ID_TYPE")->GetAsInteger() < 1) {
+    ShowMessageOk(u"Выбор Z39.50-ресурса для поиска", u"Ошибка", u"Это НЕ ресурс!");
+    return;
+  }
+  TStrings* ids = lb_ListDB_ID->GetItems();
+  Integer at = ids->IndexOf(IntToStr(id));
+  if (at < 0) {
+    ids->Add(IntToStr(id));
+    clb_ListDB_Names->GetItems()->Add(MemTableEh_Tree->FieldByName(u"NAME_THIS")->GetAsString() + u" (" +
+                                      MemTableEh_Tree->FieldByName(u"Syntax")->GetAsString() + u")");
+    at = ids->GetCount() - 1;
+  }
+  FChosen->Select(at);
+  clb_ListDB_Names->SetChecked(at, true);
+}
+
+void TDlg_ListDB::SB_N_FirstClick(TObject*) {
+  if (MemTableEh_Tree->GetActive()) MemTableEh_Tree->First();
+}
+void TDlg_ListDB::SB_N_PriorClick(TObject*) {
+  if (MemTableEh_Tree->GetActive()) MemTableEh_Tree->Prior();
+}
+void TDlg_ListDB::SB_N_NextClick(TObject*) {
+  if (MemTableEh_Tree->GetActive()) MemTableEh_Tree->Next();
+}
+void TDlg_ListDB::SB_N_LastClick(TObject*) {
+  if (MemTableEh_Tree->GetActive()) MemTableEh_Tree->Last();
+}
+
+void TDlg_ListDB::SB_N_EditClick(TObject*) {
+  // Editing a record in editor mode comes with the resource grid.
+  if (FMode == 1) ChooseCurrentResource();
+}
+
+void TDlg_ListDB::clb_ListDB_NamesClick(TObject*) {
+  lb_ListDB_ID->SetItemIndex(clb_ListDB_Names->GetItemIndex());
+  const Integer i = clb_ListDB_Names->GetItemIndex();
+  if (clb_ListDB_Names->Focused() && i >= 0 && MemTableEh_Tree->GetActive())
+    MemTableEh_Tree->Locate(u"ID_THIS", Variant(FChosen->IdAt(i)), {});
+}
+
+void TDlg_ListDB::clb_ListDB_NamesDblClick(TObject*) { FChosen->DeleteSelected(); }
+
+void TDlg_ListDB::SB_N_ClearClick(TObject*) {
+  if (ShowMessageOkCancel(u"Отбор Z39.50-ресурсов для заимствования записей", u"Очистка всего списка",
+                          u"Вы желаете очистить весь список ?"))
+    FChosen->Clear();
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "client/ResourceTable.h"
+#include "client/SearchList.h"
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -51,8 +52,32 @@ public:
   TMemTableEh* MemTableEh_Buf = nullptr;
   TResourceTable& GetResourceTable() { return *FTable; }
 
+  // 0 editor mode, 1 chooser mode.
+  Integer GetMode() const { return FMode; }
+
+  // Shown modally in editor mode; a change (Label_YesModify shown) is saved
+  // on OK. True when closed with OK.
+  bool EditResourceList();
+  // Shown modally in chooser mode, the side panel prefilled from Ids (lines of
+  // ID_THIS); on OK Ids gets the identifiers of the ticked entries, in order.
+  // False at once without a list.
+  bool ChooseResources(TStrings* Ids);
+  // Chooser mode: the current record joins the side panel, ticked and
+  // selected, when it is a resource; a group is refused with a message.
+  void ChooseCurrentResource();
+
   void SB_OKClick(TObject* Sender);
   void SB_CancelClick(TObject* Sender);
+  void SB_N_FirstClick(TObject* Sender);
+  void SB_N_PriorClick(TObject* Sender);
+  void SB_N_NextClick(TObject* Sender);
+  void SB_N_LastClick(TObject* Sender);
+  void SB_N_EditClick(TObject* Sender);
+  // Side panel: select the same identifier (and the record, when the list
+  // has the focus); remove the selected entry; clear after a question.
+  void clb_ListDB_NamesClick(TObject* Sender);
+  void clb_ListDB_NamesDblClick(TObject* Sender);
+  void SB_N_ClearClick(TObject* Sender);
   // Reload, save (the message box when nothing was saved) and test.
   void SB_LoadClick(TObject* Sender);
   void SB_SaveClick(TObject* Sender);
@@ -80,5 +105,9 @@ public:
 private:
   void CreateControls();
   TResourceListWait WaitWindowNotes() const;
+  // The buttons that change the table: off in chooser mode.
+  void EnableEditing(bool Value);
   std::unique_ptr<TResourceTable> FTable;
+  std::unique_ptr<TSearchList> FChosen;  // the side panel's two lists
+  Integer FMode = 0;
 };
