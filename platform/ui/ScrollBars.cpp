@@ -125,6 +125,16 @@ Integer SetScrollPos(HWND Wnd, Integer BarKind, Integer Pos, bool Redraw) {
   return old;
 }
 
+Integer SetScrollBarView(HWND Wnd, Integer BarKind, Integer Min, Integer Max, UINT Page, Integer Pos) {
+  TScrollInfo si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = Min;
+  si.nMax = Max;
+  si.nPage = Page;
+  si.nPos = Pos;
+  return SetScrollInfo(Wnd, BarKind, si, true);
+}
+
 Integer ScrollRequestPos(HWND Wnd, Integer BarKind, WPARAM Request, Integer Pos, Integer Line, Integer Page,
                          Integer First, Integer Last) {
   switch (LoWord(Request)) {

@@ -50,6 +50,10 @@ UINT GetScrollBarArrows(HWND Wnd, Integer Bar);  // the ESB_ disable flags
 // The bar's rectangle in window coordinates (empty when hidden).
 TRect GetScrollBarRect(HWND Wnd, Integer Bar);
 
+// Sets the range [Min, Max], the page and the position of a control's bar at once and
+// redraws it: what a scrolling control shows of its content.
+Integer SetScrollBarView(HWND Wnd, Integer Bar, Integer Min, Integer Max, UINT Page, Integer Pos);
+
 // Where a WM_VSCROLL / WM_HSCROLL request (the SB_ code in the low word of Request)
 // moves a control's position Pos: a Line or a Page either way, the thumb's track
 // position read from the bar, First or Last for either end. Other codes keep Pos;

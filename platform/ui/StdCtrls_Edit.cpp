@@ -284,7 +284,6 @@ Integer TCustomEdit::LineHeight() const {
 TRect TCustomEdit::GetFormatRect() const {
   if (FHasFormatRect) return FFormatRect;
   TRect r = GetClientRect();
-  if (FHandle) r = ::GetClientRect(FHandle);
   r.Left += FLeftMargin;
   r.Right -= FRightMargin;
   if (!FMultiLine && FBorderStyle == bsSingle) r.Top += 1;
@@ -343,14 +342,8 @@ Integer TCustomEdit::CharFromPos(TPoint P) const {
   if (P.Y < r.Top) line = FTopLine - 1;
   line = std::clamp(line, 0, Integer(lines.size()) - 1);
   const TVisualLine& v = lines[size_t(line)];
-  const Integer x = P.X - (r.Left - FScrollX);
-  Integer prev = 0;
-  for (Integer i = 1; i <= v.Length; ++i) {
-    const Integer w = LineTextWidth(v.Start, i);
-    if (x < (prev + w) / 2) return v.Start + i - 1;
-    prev = w;
-  }
-  return v.Start + v.Length;
+  const String text = FBuffer.GetText().substr(size_t(v.Start), size_t(v.Length));
+  return v.Start + NearestIndex(dc, text, P.X - (r.Left - FScrollX));
 }
 
 void TCustomEdit::ScrollCaretIntoView() {
@@ -363,13 +356,7 @@ void TCustomEdit::ScrollCaretIntoView() {
     if (line < FTopLine) FTopLine = line;
     else if (line >= FTopLine + rows) FTopLine = line - rows + 1;
     if (FHandle && (GetWindowStyle(FHandle) & WS_VSCROLL || FScrollBars == ssVertical || FScrollBars == ssBoth)) {
-      TScrollInfo si;
-      si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-      si.nMin = 0;
-      si.nMax = Integer(VisualLines().size()) - 1;
-      si.nPage = UINT(rows);
-      si.nPos = FTopLine;
-      SetScrollInfo(FHandle, SB_VERT, si, true);
+      SetScrollBarView(FHandle, SB_VERT, 0, Integer(VisualLines().size()) - 1, UINT(rows), FTopLine);
     }
   }
   const TPoint p = PosFromChar(FBuffer.GetCaret());
@@ -384,13 +371,7 @@ void TCustomEdit::ScrollCaretIntoView() {
       FWidestVersion = FTextVersion;
     }
     if (FWordWrap) FScrollX = 0;
-    TScrollInfo si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMin = 0;
-    si.nMax = FWidest > r.Width() ? FWidest : 0;
-    si.nPage = UINT(r.Width());
-    si.nPos = FScrollX;
-    SetScrollInfo(FHandle, SB_HORZ, si, true);
+    SetScrollBarView(FHandle, SB_HORZ, 0, FWidest > r.Width() ? FWidest : 0, UINT(r.Width()), FScrollX);
   }
   if (!FMultiLine) {
     // Do not leave blank space on the right when the text could fill it.

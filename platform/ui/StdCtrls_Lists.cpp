@@ -232,13 +232,7 @@ void TCustomListBox::MakeVisible(Integer Index) {
 
 void TCustomListBox::UpdateScrollBar() {
   if (!FHandle) return;
-  TScrollInfo si;
-  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-  si.nMin = 0;
-  si.nMax = std::max(0, GetCount() - 1);
-  si.nPage = UINT(VisibleRows());
-  si.nPos = FTopIndex;
-  SetScrollInfo(FHandle, SB_VERT, si, true);
+  SetScrollBarView(FHandle, SB_VERT, 0, std::max(0, GetCount() - 1), UINT(VisibleRows()), FTopIndex);
 }
 
 void TCustomListBox::DrawItem(Integer Index, TRect Rect, TOwnerDrawState State) {

@@ -188,13 +188,7 @@ void TValueListEditor::MakeRowVisible(Integer ARow) {
 
 void TValueListEditor::UpdateScrollBar() {
   if (!HandleAllocated()) return;
-  TScrollInfo si;
-  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-  si.nMin = 1;
-  si.nMax = GetRowCount() - 1;
-  si.nPage = UINT(VisibleDataRows());
-  si.nPos = FTopRow;
-  SetScrollInfo(FHandle, SB_VERT, si, true);
+  SetScrollBarView(FHandle, SB_VERT, 1, GetRowCount() - 1, UINT(VisibleDataRows()), FTopRow);
 }
 
 bool TValueListEditor::SelectCell(Integer ACol, Integer ARow) {

@@ -315,6 +315,35 @@ TEST_F(StdControls, ListBoxScrollsToKeepTheSelectionVisible) {
   EXPECT_TRUE(IsScrollBarVisible(l->GetHandle(), SB_VERT));
 }
 
+TEST_F(StdControls, ListBoxFollowsScrollRequestsAndShowsItsViewOnTheBar) {
+  auto* l = Make<TListBox>(10, 10, 150, 60);
+  for (int i = 0; i < 30; ++i) l->GetItems()->Add(u"строка " + IntToStr(i));
+  ShowAndFocus(l);
+  HWND h = l->GetHandle();
+  const Integer rows = l->VisibleRows();
+  ASSERT_GT(rows, 1);
+  SendMessage(h, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(l->GetTopIndex(), 1);
+  SendMessage(h, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(l->GetTopIndex(), 1 + rows);
+  SendMessage(h, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(l->GetTopIndex(), 30 - rows);  // the last page stays full
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(h, SB_VERT, si));
+  EXPECT_EQ(si.nMin, 0);
+  EXPECT_EQ(si.nMax, 29);
+  EXPECT_EQ(si.nPage, UINT(rows));
+  EXPECT_EQ(si.nPos, 30 - rows);
+  SendMessage(h, WM_VSCROLL, SB_PAGEUP, 0);
+  EXPECT_EQ(l->GetTopIndex(), 30 - 2 * rows);
+  SendMessage(h, WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(l->GetTopIndex(), 0);
+  SendMessage(h, WM_VSCROLL, SB_LINEUP, 0);  // nothing above the first item
+  EXPECT_EQ(l->GetTopIndex(), 0);
+  EXPECT_EQ(GetScrollPos(h, SB_VERT), 0);
+}
+
 TEST_F(StdControls, OwnerDrawListBoxDrawsEachVisibleItemThroughTheEvent) {
   auto* l = Make<TListBox>(10, 10, 150, 100);
   l->SetStyle(lbOwnerDrawFixed);
