@@ -104,10 +104,26 @@ void TCustomMaskEdit::PutMaskedText(const String& Text, Integer Caret) {
     FBuffer.MoveTo(Caret, false);
     TextChanged();
   } else {
-    FBuffer.MoveTo(Caret, false);
-    UpdateCaret();
-    Invalidate();
+    MoveCaret(Caret);
   }
+}
+
+void TCustomMaskEdit::BlankSelection() {
+  const Integer start = FBuffer.GetSelStart();
+  PutMaskedText(Blanked(start, start + FBuffer.GetSelLength()), start);
+}
+
+String TCustomMaskEdit::TextForInput(Integer& From) const {
+  From = FBuffer.GetCaret();
+  if (!FBuffer.GetSelLength()) return FBuffer.GetText();
+  From = FBuffer.GetSelStart();
+  return Blanked(From, From + FBuffer.GetSelLength());
+}
+
+void TCustomMaskEdit::MoveCaret(Integer Pos) {
+  FBuffer.MoveTo(Pos, false);
+  UpdateCaret();
+  Invalidate();
 }
 
 void TCustomMaskEdit::EditKeyDown(TMessage& Message) {
@@ -122,9 +138,7 @@ void TCustomMaskEdit::EditKeyDown(TMessage& Message) {
     switch (key) {
       case VK_LEFT: {
         const Integer p = FBuffer.GetSelLength() ? FBuffer.GetSelStart() : FMask.PrevInput(caret);
-        FBuffer.MoveTo(p < 0 ? caret : p, false);
-        UpdateCaret();
-        Invalidate();
+        MoveCaret(p < 0 ? caret : p);
         return;
       }
       case VK_RIGHT: {
@@ -135,24 +149,15 @@ void TCustomMaskEdit::EditKeyDown(TMessage& Message) {
         CheckCursor();
         return;
       }
-      case VK_HOME:
-        FBuffer.MoveTo(FMask.NextInput(0), false);
-        UpdateCaret();
-        Invalidate();
-        return;
-      case VK_END:
-        FBuffer.MoveTo(FMask.PrevInput(FMask.Length()) + 1, false);
-        UpdateCaret();
-        Invalidate();
-        return;
+      case VK_HOME: MoveCaret(FMask.NextInput(0)); return;
+      case VK_END: MoveCaret(FMask.PrevInput(FMask.Length()) + 1); return;
       default: break;
     }
   }
   if (key == VK_DELETE && !shift) {
     if (FReadOnly || !EditCanModify()) return;
     if (FBuffer.GetSelLength()) {
-      PutMaskedText(Blanked(FBuffer.GetSelStart(), FBuffer.GetSelStart() + FBuffer.GetSelLength()),
-                    FBuffer.GetSelStart());
+      BlankSelection();
     } else {
       const Integer p = FMask.NextInput(caret);
       PutMaskedText(Blanked(p, p + 1), caret);
@@ -176,8 +181,7 @@ void TCustomMaskEdit::EditChar(TMessage& Message) {
     case VK_BACK: {
       if (FReadOnly || !EditCanModify()) return;
       if (FBuffer.GetSelLength()) {
-        PutMaskedText(Blanked(FBuffer.GetSelStart(), FBuffer.GetSelStart() + FBuffer.GetSelLength()),
-                      FBuffer.GetSelStart());
+        BlankSelection();
         return;
       }
       const Integer p = FMask.PrevInput(FBuffer.GetCaret());
@@ -191,12 +195,8 @@ void TCustomMaskEdit::EditChar(TMessage& Message) {
     MessageBeep(0);
     return;
   }
-  Integer from = FBuffer.GetCaret();
-  String text = FBuffer.GetText();
-  if (FBuffer.GetSelLength()) {
-    from = FBuffer.GetSelStart();
-    text = Blanked(from, from + FBuffer.GetSelLength());
-  }
+  Integer from;
+  String text = TextForInput(from);
   const Integer p = FMask.NextInput(from);
   const Char a = p < FMask.Length() ? FMask.Accept(p, c) : Char(0);
   if (!a) {
@@ -215,12 +215,8 @@ void TCustomMaskEdit::EditPaste() {
   }
   if (!EditCanModify() || !Clipboard()->HasFormat(CF_UNICODETEXT)) return;
   const String s = Clipboard()->GetAsText();
-  Integer from = FBuffer.GetCaret();
-  String text = FBuffer.GetText();
-  if (FBuffer.GetSelLength()) {
-    from = FBuffer.GetSelStart();
-    text = Blanked(from, from + FBuffer.GetSelLength());
-  }
+  Integer from;
+  String text = TextForInput(from);
   Integer p = from;
   for (Char c : s) {
     if (p >= FMask.Length()) break;
@@ -265,8 +261,7 @@ void TCustomMaskEdit::EditClear() {
     return;
   }
   if (!FBuffer.GetSelLength() || !EditCanModify()) return;
-  const Integer a = FBuffer.GetSelStart();
-  PutMaskedText(Blanked(a, a + FBuffer.GetSelLength()), a);
+  BlankSelection();
 }
 
 void TCustomMaskEdit::Dispatch(TMessage& Message) {

@@ -46,6 +46,12 @@ private:
   // Blanks the input positions of [From, To).
   String Blanked(Integer From, Integer To) const;
   void PutMaskedText(const String& Text, Integer Caret);
+  // Blanks the selected input positions; the caret goes to the selection's start.
+  void BlankSelection();
+  // The text that input goes into, its selection blanked, and where the input starts.
+  String TextForInput(Integer& From) const;
+  // The caret, without a selection, at Pos.
+  void MoveCaret(Integer Pos);
   String FromEditText(const String& Value) const;
 
   String FEditMask;
