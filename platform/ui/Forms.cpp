@@ -135,8 +135,6 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   Params.Caption = FText;
 }
 
-void TCustomForm::CreateWnd() { TCustomControl::CreateWnd(); }
-
 void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
   if (FBorderStyle == Value) return;
   FBorderStyle = Value;

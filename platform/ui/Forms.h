@@ -150,7 +150,6 @@ protected:
   // controls and handlers are in place.
   void DoCreate();
   void CreateParams(TCreateParams& Params) override;
-  void CreateWnd() override;
   void Paint() override;
   virtual void DoShow();
   virtual void DoHide();
