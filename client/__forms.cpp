@@ -1,5 +1,6 @@
 #include "client/__forms.h"
 
+#include "client/z39_00_func.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
@@ -52,6 +53,45 @@ void ColorComponent(TComponent* C, TColor FontColor, TColor BackColor) {
 }
 
 }  // namespace
+
+void SetUpDialogFrame(TForm* Form, const Char* Name, Integer ClientWidth, Integer ClientHeight) {
+  Form->SetName(Name);
+  Form->SetBorderStyle(bsDialog);
+  Form->SetPosition(poScreenCenter);
+  Form->SetClientWidth(ClientWidth);
+  Form->SetClientHeight(ClientHeight);
+  Form->GetFont()->SetName(u"Tahoma");
+}
+
+void SetSkyBlueColors(TForm* Form) {
+  Form->SetColor(SkyBlueBackColor);
+  Form->GetFont()->SetColor(SkyBlueFontColor);
+}
+
+TSpeedButton* NewOkButton(TForm* Owner, TWinControl* Parent, const TRect& BoundsRect, TNotifyEvent OnClick) {
+  auto* b = NewControl<TSpeedButton>(Owner, Parent, u"SB_OK", BoundsRect);
+  b->SetCaption(u"OK");
+  b->GetFont()->SetStyle({fsBold});
+  b->OnClick = std::move(OnClick);
+  return b;
+}
+
+TSpeedButton* NewCancelButton(TForm* Owner, TWinControl* Parent, const TRect& BoundsRect, TNotifyEvent OnClick) {
+  auto* b = NewControl<TSpeedButton>(Owner, Parent, u"SB_Cancel", BoundsRect);
+  b->SetCaption(u"Cancel");
+  b->OnClick = std::move(OnClick);
+  return b;
+}
+
+void DialogKeyDown(Word& Key, const std::function<void()>& Ok, const std::function<void()>& Cancel) {
+  if (Key == VK_RETURN) {
+    Key = 0;
+    Ok();
+  } else if (Key == VK_ESCAPE && Cancel) {
+    Key = 0;
+    Cancel();
+  }
+}
 
 bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor,
                            const String& ExcludeNames) {

@@ -3,6 +3,7 @@
 #include "client/SettingsFile.h"
 #include "client/_DirSel_SkyBlue.h"
 #include "client/__files.h"
+#include "client/__forms.h"
 #include "client/__str.h"
 #include "client/__sys.h"
 #include "client/z39_00_func.h"
@@ -41,10 +42,7 @@ namespace {
 
 TSpeedButton* NewSpeedButton(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
                              const String& Hint, TRect Bounds) {
-  auto* b = new TSpeedButton(Owner);
-  b->SetName(Name);
-  b->SetParent(Parent);
-  b->SetBoundsRect(Bounds);
+  auto* b = NewControl<TSpeedButton>(Owner, Parent, Name, Bounds);
   b->SetCaption(Caption);
   if (!Hint.empty()) {
     b->SetHint(Hint);
@@ -55,9 +53,7 @@ TSpeedButton* NewSpeedButton(TForm* Owner, TWinControl* Parent, const Char* Name
 
 TLabel* NewLabel(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption, Integer Left,
                  Integer Top) {
-  auto* l = new TLabel(Owner);
-  l->SetName(Name);
-  l->SetParent(Parent);
+  auto* l = NewControl<TLabel>(Owner, Parent, Name);
   l->SetLeft(Left);
   l->SetTop(Top);
   l->SetCaption(Caption);
@@ -65,20 +61,14 @@ TLabel* NewLabel(TForm* Owner, TWinControl* Parent, const Char* Name, const Stri
 }
 
 TEdit* NewEdit(TForm* Owner, TWinControl* Parent, const Char* Name, TRect Bounds, bool White) {
-  auto* e = new TEdit(Owner);
-  e->SetName(Name);
-  e->SetParent(Parent);
-  e->SetBoundsRect(Bounds);
+  auto* e = NewControl<TEdit>(Owner, Parent, Name, Bounds);
   if (White) e->SetColor(clWhite);
   return e;
 }
 
 TCheckBox* NewCheckBox(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
                        TRect Bounds) {
-  auto* c = new TCheckBox(Owner);
-  c->SetName(Name);
-  c->SetParent(Parent);
-  c->SetBoundsRect(Bounds);
+  auto* c = NewControl<TCheckBox>(Owner, Parent, Name, Bounds);
   c->SetCaption(Caption);
   return c;
 }
@@ -93,9 +83,8 @@ void TForm_Main::CreateControls() {
   SetPosition(poScreenCenter);
   SetClientWidth(704);
   SetClientHeight(490);
-  SetColor(SkyBlueBackColor);
+  SetSkyBlueColors(this);
   GetFont()->SetName(u"Tahoma");
-  GetFont()->SetColor(SkyBlueFontColor);
 
   CreateMenuRow();
   CreateSearchList();
@@ -125,10 +114,7 @@ void TForm_Main::CreateMenuRow() {
 }
 
 void TForm_Main::CreateSearchList() {
-  gb_ListDB = new TGroupBox(this);
-  gb_ListDB->SetName(u"gb_ListDB");
-  gb_ListDB->SetParent(this);
-  gb_ListDB->SetBoundsRect(R(4, 34, 282, 418));
+  gb_ListDB = NewControl<TGroupBox>(this, this, u"gb_ListDB", R(4, 34, 282, 418));
   gb_ListDB->SetCaption(u"Z39.50-ресурсы для поиска : ");
 
   SB_N_Add = NewSpeedButton(this, gb_ListDB, u"SB_N_Add", u"+", u"Добавить Z39.50-ресурс для поиска",
@@ -147,10 +133,7 @@ void TForm_Main::CreateSearchList() {
   SB_N_Last = NewSpeedButton(this, gb_ListDB, u"SB_N_Last", u">|", u"В конец", R(254, 18, 20, 24));
   for (TSpeedButton* b : {SB_N_First, SB_N_Prior, SB_N_Next, SB_N_Last}) b->SetVisible(false);
 
-  clb_ListDB_Names = new TCheckListBox(this);
-  clb_ListDB_Names->SetName(u"clb_ListDB_Names");
-  clb_ListDB_Names->SetParent(gb_ListDB);
-  clb_ListDB_Names->SetBoundsRect(R(8, 46, 266, 334));
+  clb_ListDB_Names = NewControl<TCheckListBox>(this, gb_ListDB, u"clb_ListDB_Names", R(8, 46, 266, 334));
   clb_ListDB_Names->SetColor(clWhite);
   // Its own text colour: a white list keeps both its colours under every scheme.
   clb_ListDB_Names->SetParentFont(false);
@@ -158,10 +141,7 @@ void TForm_Main::CreateSearchList() {
   clb_ListDB_Names->SetHint(u"Список Z39.50-ресурсов, которые будут использованы для заимствования записей");
   clb_ListDB_Names->SetShowHint(true);
 
-  lb_ListDB_ID = new TListBox(this);
-  lb_ListDB_ID->SetName(u"lb_ListDB_ID");
-  lb_ListDB_ID->SetParent(gb_ListDB);
-  lb_ListDB_ID->SetBoundsRect(R(8, 46, 60, 60));
+  lb_ListDB_ID = NewControl<TListBox>(this, gb_ListDB, u"lb_ListDB_ID", R(8, 46, 60, 60));
   lb_ListDB_ID->SetVisible(false);
 
   sb_ListDB_Load = NewSpeedButton(
@@ -192,20 +172,14 @@ void TForm_Main::CreateSearchList() {
 }
 
 void TForm_Main::CreateConditionArea() {
-  cb_FindMode = new TComboBox(this);
-  cb_FindMode->SetName(u"cb_FindMode");
-  cb_FindMode->SetParent(this);
-  cb_FindMode->SetBoundsRect(R(294, 38, 150, 21));
+  cb_FindMode = NewControl<TComboBox>(this, this, u"cb_FindMode", R(294, 38, 150, 21));
   cb_FindMode->SetStyle(csDropDownList);
   cb_FindMode->GetItems()->Add(u"Простой");
   cb_FindMode->SetEnabled(false);
   cb_FindMode->OnChange = [this](TObject* Sender) { cb_FindModeChange(Sender); };
   cb_FindMode->OnClick = [this](TObject* Sender) { cb_FindModeChange(Sender); };
 
-  Panel_ST_Simple = new TPanel(this);
-  Panel_ST_Simple->SetName(u"Panel_ST_Simple");
-  Panel_ST_Simple->SetParent(this);
-  Panel_ST_Simple->SetBoundsRect(R(294, 62, 406, 84));
+  Panel_ST_Simple = NewControl<TPanel>(this, this, u"Panel_ST_Simple", R(294, 62, 406, 84));
   Panel_ST_Simple->SetBevelOuter(bvLowered);
   Panel_ST_Simple->SetCaption(String());
 
@@ -253,55 +227,38 @@ void TForm_Main::CreateLogArea() {
 
   // The per-format buffer, when shown, sits above the log with a splitter
   // between them; the record buffer stays hidden.
-  Panel_Log = new TPanel(this);
-  Panel_Log->SetName(u"Panel_Log");
-  Panel_Log->SetParent(this);
-  Panel_Log->SetBoundsRect(area);
+  Panel_Log = NewControl<TPanel>(this, this, u"Panel_Log", area);
   Panel_Log->SetBevelOuter(bvNone);
   Panel_Log->SetCaption(String());
 
-  gb_BR_Buf_2 = new TGroupBox(this);
-  gb_BR_Buf_2->SetName(u"gb_BR_Buf_2");
-  gb_BR_Buf_2->SetParent(Panel_Log);
+  gb_BR_Buf_2 = NewControl<TGroupBox>(this, Panel_Log, u"gb_BR_Buf_2");
   gb_BR_Buf_2->SetAlign(alTop);
   gb_BR_Buf_2->SetHeight(84);
   gb_BR_Buf_2->SetCaption(u"Буфер записей (по форматам) : ");
   gb_BR_Buf_2->SetVisible(false);
-  ListBox_BR_Syntax = new TListBox(this);
-  ListBox_BR_Syntax->SetName(u"ListBox_BR_Syntax");
-  ListBox_BR_Syntax->SetParent(gb_BR_Buf_2);
+  ListBox_BR_Syntax = NewControl<TListBox>(this, gb_BR_Buf_2, u"ListBox_BR_Syntax");
   ListBox_BR_Syntax->SetAlign(alClient);
   ListBox_BR_Syntax->SetColor(clWhite);
-  Splitter_BR_Buf_2 = new TSplitter(this);
-  Splitter_BR_Buf_2->SetName(u"Splitter_BR_Buf_2");
-  Splitter_BR_Buf_2->SetParent(Panel_Log);
+  Splitter_BR_Buf_2 = NewControl<TSplitter>(this, Panel_Log, u"Splitter_BR_Buf_2");
   Splitter_BR_Buf_2->SetAlign(alTop);
   Splitter_BR_Buf_2->SetTop(84);
   Splitter_BR_Buf_2->SetVisible(false);
 
-  gb_BR_Buf_1 = new TGroupBox(this);
-  gb_BR_Buf_1->SetName(u"gb_BR_Buf_1");
-  gb_BR_Buf_1->SetParent(Panel_Log);
+  gb_BR_Buf_1 = NewControl<TGroupBox>(this, Panel_Log, u"gb_BR_Buf_1");
   gb_BR_Buf_1->SetAlign(alClient);
   gb_BR_Buf_1->SetCaption(u"Буфер записей : ");
   gb_BR_Buf_1->SetVisible(false);
-  RE_Find_Result = new TRichEdit(this);
-  RE_Find_Result->SetName(u"RE_Find_Result");
-  RE_Find_Result->SetParent(gb_BR_Buf_1);
+  RE_Find_Result = NewControl<TRichEdit>(this, gb_BR_Buf_1, u"RE_Find_Result");
   RE_Find_Result->SetAlign(alClient);
   RE_Find_Result->SetColor(clWhite);
   RE_Find_Result->SetReadOnly(true);
   RE_Find_Result->SetPlainText(true);
   RE_Find_Result->SetScrollBars(ssBoth);
 
-  GroupBox1 = new TGroupBox(this);
-  GroupBox1->SetName(u"GroupBox1");
-  GroupBox1->SetParent(Panel_Log);
+  GroupBox1 = NewControl<TGroupBox>(this, Panel_Log, u"GroupBox1");
   GroupBox1->SetAlign(alClient);
   GroupBox1->SetCaption(u"Протокол заимствования : ");
-  RE_LOG = new TRichEdit(this);
-  RE_LOG->SetName(u"RE_LOG");
-  RE_LOG->SetParent(GroupBox1);
+  RE_LOG = NewControl<TRichEdit>(this, GroupBox1, u"RE_LOG");
   RE_LOG->SetAlign(alClient);
   RE_LOG->SetColor(clWhite);
   RE_LOG->SetReadOnly(true);

@@ -1,5 +1,6 @@
 #include "client/z39_02_ListDB.h"
 
+#include "client/__forms.h"
 #include "client/z39_00_func.h"
 #include "client/z39_01_main.h"
 #include "client/z39_04_MyShowMessage.h"
@@ -27,14 +28,11 @@ void TDlg_ListDB::CreateControls() {
   SetPosition(poScreenCenter);
   SetClientWidth(800);
   SetClientHeight(520);
-  SetColor(SkyBlueBackColor);
+  SetSkyBlueColors(this);
   GetFont()->SetName(u"Tahoma");
-  GetFont()->SetColor(SkyBlueFontColor);
   SetKeyPreview(true);
 
-  Panel_Top = new TPanel(this);
-  Panel_Top->SetName(u"Panel_Top");
-  Panel_Top->SetParent(this);
+  Panel_Top = NewControl<TPanel>(this, this, u"Panel_Top");
   Panel_Top->SetAlign(alTop);
   Panel_Top->SetHeight(32);
   Panel_Top->SetCaption(String());
@@ -42,10 +40,7 @@ void TDlg_ListDB::CreateControls() {
   Integer left = 4;
   auto addButton = [this, &left](TSpeedButton*& Button, const Char* Name, const String& Caption,
                                  const String& Hint, Integer Width) {
-    Button = new TSpeedButton(this);
-    Button->SetName(Name);
-    Button->SetParent(Panel_Top);
-    Button->SetBounds(left, 4, Width, 24);
+    Button = NewControl<TSpeedButton>(this, Panel_Top, Name, Bounds(left, 4, Width, 24));
     Button->SetCaption(Caption);
     Button->SetHint(Hint);
     Button->SetShowHint(true);
@@ -67,10 +62,7 @@ void TDlg_ListDB::CreateControls() {
   addButton(SB_Load, u"SB_Load", u"Загрузить", u"Загрузить список ресурсов", 74);
   addButton(SB_Save, u"SB_Save", u"Сохранить", u"Сохранить список ресурсов", 74);
 
-  Label_YesModify = new TLabel(this);
-  Label_YesModify->SetName(u"Label_YesModify");
-  Label_YesModify->SetParent(Panel_Top);
-  Label_YesModify->SetBounds(left + 8, 8, 120, 16);
+  Label_YesModify = NewControl<TLabel>(this, Panel_Top, u"Label_YesModify", Bounds(left + 8, 8, 120, 16));
   Label_YesModify->SetCaption(u"  Данные изменены !  ");
   Label_YesModify->SetColor(clRed);
   Label_YesModify->GetFont()->SetColor(clYellow);
@@ -78,60 +70,35 @@ void TDlg_ListDB::CreateControls() {
   Label_YesModify->SetTransparent(false);
   Label_YesModify->SetVisible(false);
 
-  Panel_Bottom = new TPanel(this);
-  Panel_Bottom->SetName(u"Panel_Bottom");
-  Panel_Bottom->SetParent(this);
+  Panel_Bottom = NewControl<TPanel>(this, this, u"Panel_Bottom");
   Panel_Bottom->SetAlign(alBottom);
   Panel_Bottom->SetHeight(34);
   Panel_Bottom->SetCaption(String());
 
-  SB_OK = new TSpeedButton(this);
-  SB_OK->SetName(u"SB_OK");
-  SB_OK->SetParent(Panel_Bottom);
-  SB_OK->SetBounds(636, 5, 76, 24);
+  SB_OK =
+      NewOkButton(this, Panel_Bottom, Bounds(636, 5, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
   SB_OK->SetAnchors({akTop, akRight});
-  SB_OK->SetCaption(u"OK");
-  SB_OK->GetFont()->SetStyle({fsBold});
-  SB_OK->OnClick = [this](TObject* Sender) { SB_OKClick(Sender); };
-
-  SB_Cancel = new TSpeedButton(this);
-  SB_Cancel->SetName(u"SB_Cancel");
-  SB_Cancel->SetParent(Panel_Bottom);
-  SB_Cancel->SetBounds(718, 5, 76, 24);
+  SB_Cancel = NewCancelButton(this, Panel_Bottom, Bounds(718, 5, 76, 24),
+                              [this](TObject* Sender) { SB_CancelClick(Sender); });
   SB_Cancel->SetAnchors({akTop, akRight});
-  SB_Cancel->SetCaption(u"Cancel");
-  SB_Cancel->OnClick = [this](TObject* Sender) { SB_CancelClick(Sender); };
 
-  gb_ListDB_Sel = new TGroupBox(this);
-  gb_ListDB_Sel->SetName(u"gb_ListDB_Sel");
-  gb_ListDB_Sel->SetParent(this);
+  gb_ListDB_Sel = NewControl<TGroupBox>(this, this, u"gb_ListDB_Sel");
   gb_ListDB_Sel->SetAlign(alRight);
   gb_ListDB_Sel->SetWidth(240);
   gb_ListDB_Sel->SetCaption(u"Отобранные для поиска: ");
   gb_ListDB_Sel->SetVisible(false);
 
-  clb_ListDB_Names = new TCheckListBox(this);
-  clb_ListDB_Names->SetName(u"clb_ListDB_Names");
-  clb_ListDB_Names->SetParent(gb_ListDB_Sel);
-  clb_ListDB_Names->SetBounds(8, 18, 224, 390);
+  clb_ListDB_Names =
+      NewControl<TCheckListBox>(this, gb_ListDB_Sel, u"clb_ListDB_Names", Bounds(8, 18, 224, 390));
   clb_ListDB_Names->SetColor(clWhite);
 
-  lb_ListDB_ID = new TListBox(this);
-  lb_ListDB_ID->SetName(u"lb_ListDB_ID");
-  lb_ListDB_ID->SetParent(gb_ListDB_Sel);
-  lb_ListDB_ID->SetBounds(8, 18, 40, 40);
+  lb_ListDB_ID = NewControl<TListBox>(this, gb_ListDB_Sel, u"lb_ListDB_ID", Bounds(8, 18, 40, 40));
   lb_ListDB_ID->SetVisible(false);
 
-  SpeedButton1 = new TSpeedButton(this);
-  SpeedButton1->SetName(u"SpeedButton1");
-  SpeedButton1->SetParent(gb_ListDB_Sel);
-  SpeedButton1->SetBounds(8, 414, 108, 24);
+  SpeedButton1 = NewControl<TSpeedButton>(this, gb_ListDB_Sel, u"SpeedButton1", Bounds(8, 414, 108, 24));
   SpeedButton1->SetCaption(u"Удалить строку");
 
-  SB_N_Clear = new TSpeedButton(this);
-  SB_N_Clear->SetName(u"SB_N_Clear");
-  SB_N_Clear->SetParent(gb_ListDB_Sel);
-  SB_N_Clear->SetBounds(124, 414, 108, 24);
+  SB_N_Clear = NewControl<TSpeedButton>(this, gb_ListDB_Sel, u"SB_N_Clear", Bounds(124, 414, 108, 24));
   SB_N_Clear->SetCaption(u"Очистить ВСЕ");
 
   FChosen = std::make_unique<TSearchList>(clb_ListDB_Names, lb_ListDB_ID, FTable.get());

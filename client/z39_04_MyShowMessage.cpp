@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "client/__forms.h"
 #include "client/z39_00_func.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
@@ -14,28 +15,16 @@ TDlg_MyShowMessage::TDlg_MyShowMessage(TComponent* AOwner) : TForm(AOwner) {
 }
 
 void TDlg_MyShowMessage::CreateControls() {
-  SetName(u"Dlg_MyShowMessage");
-  SetBorderStyle(bsDialog);
-  SetPosition(poScreenCenter);
-  SetClientWidth(249);
-  SetClientHeight(76);
-  SetColor(SkyBlueBackColor);
-  GetFont()->SetName(u"Tahoma");
-  GetFont()->SetColor(SkyBlueFontColor);
+  SetUpDialogFrame(this, u"Dlg_MyShowMessage", 249, 76);
+  SetSkyBlueColors(this);
   SetKeyPreview(true);
 
-  Label_Head = new TLabel(this);
-  Label_Head->SetName(u"Label_Head");
-  Label_Head->SetParent(this);
-  Label_Head->SetBounds(6, 3, 237, 14);
+  Label_Head = NewControl<TLabel>(this, this, u"Label_Head", Bounds(6, 3, 237, 14));
   Label_Head->SetAutoSize(false);
   Label_Head->GetFont()->SetStyle({fsBold});
   Label_Head->SetCaption(u"");
 
-  RE_Msg = new TRichEdit(this);
-  RE_Msg->SetName(u"RE_Msg");
-  RE_Msg->SetParent(this);
-  RE_Msg->SetBounds(6, 19, 237, 32);
+  RE_Msg = NewControl<TRichEdit>(this, this, u"RE_Msg", Bounds(6, 19, 237, 32));
   RE_Msg->SetColor(clWhite);
   RE_Msg->SetReadOnly(true);
   RE_Msg->SetPlainText(true);
@@ -44,20 +33,9 @@ void TDlg_MyShowMessage::CreateControls() {
   RE_Msg->GetFont()->SetName(u"Tahoma");
   RE_Msg->GetFont()->SetHeight(-12);
 
-  SB_OK = new TSpeedButton(this);
-  SB_OK->SetName(u"SB_OK");
-  SB_OK->SetParent(this);
-  SB_OK->SetBounds(96, 54, 70, 20);
-  SB_OK->SetCaption(u"OK");
-  SB_OK->GetFont()->SetStyle({fsBold});
-  SB_OK->OnClick = [this](TObject* Sender) { SB_OKClick(Sender); };
-
-  SB_Cancel = new TSpeedButton(this);
-  SB_Cancel->SetName(u"SB_Cancel");
-  SB_Cancel->SetParent(this);
-  SB_Cancel->SetBounds(173, 54, 70, 20);
-  SB_Cancel->SetCaption(u"Cancel");
-  SB_Cancel->OnClick = [this](TObject* Sender) { SB_CancelClick(Sender); };
+  SB_OK = NewOkButton(this, this, Bounds(96, 54, 70, 20), [this](TObject* Sender) { SB_OKClick(Sender); });
+  SB_Cancel =
+      NewCancelButton(this, this, Bounds(173, 54, 70, 20), [this](TObject* Sender) { SB_CancelClick(Sender); });
 
   OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
 }
@@ -66,13 +44,7 @@ void TDlg_MyShowMessage::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 void TDlg_MyShowMessage::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_MyShowMessage::FormKeyDown(TObject*, Word& Key, TShiftState) {
-  if (Key == VK_RETURN) {
-    Key = 0;
-    SB_OKClick(SB_OK);
-  } else if (Key == VK_ESCAPE) {
-    Key = 0;
-    SB_CancelClick(SB_Cancel);
-  }
+  DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "client/z39_07_About.h"
 
+#include "client/__forms.h"
 #include "client/z39_00_func.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ExtCtrls.h"
@@ -20,38 +21,23 @@ TAboutBox::~TAboutBox() {
 }
 
 void TAboutBox::CreateControls() {
-  SetName(u"AboutBox");
+  SetUpDialogFrame(this, u"AboutBox", 330, 206);
   SetCaption(u"About");
-  SetBorderStyle(bsDialog);
-  SetPosition(poScreenCenter);
-  SetClientWidth(330);
-  SetClientHeight(206);
-  SetColor(SkyBlueBackColor);
-  GetFont()->SetName(u"Tahoma");
-  GetFont()->SetColor(SkyBlueFontColor);
+  SetSkyBlueColors(this);
   SetKeyPreview(true);
 
-  Panel1 = new TPanel(this);
-  Panel1->SetName(u"Panel1");
-  Panel1->SetParent(this);
-  Panel1->SetBounds(8, 8, 314, 160);
+  Panel1 = NewControl<TPanel>(this, this, u"Panel1", Bounds(8, 8, 314, 160));
   Panel1->SetBevelOuter(bvLowered);
   Panel1->SetCaption(String());
 
-  ProgramIcon = new TImage(this);
-  ProgramIcon->SetName(u"ProgramIcon");
-  ProgramIcon->SetParent(Panel1);
-  ProgramIcon->SetBounds(8, 8, 112, 112);
+  ProgramIcon = NewControl<TImage>(this, Panel1, u"ProgramIcon", Bounds(8, 8, 112, 112));
   TJPEGImage picture;
   const std::string_view bytes = AboutPictureJpeg();
   picture.LoadFromBytes(std::string(bytes));
   ProgramIcon->GetPicture()->SetGraphic(picture.GetBitmap());
 
   auto addLabel = [this](TLabel*& Label, const Char* Name, Integer Top, const String& Caption) {
-    Label = new TLabel(this);
-    Label->SetName(Name);
-    Label->SetParent(Panel1);
-    Label->SetBounds(128, Top, 180, 16);
+    Label = NewControl<TLabel>(this, Panel1, Name, Bounds(128, Top, 180, 16));
     Label->SetAutoSize(false);
     Label->SetWordWrap(true);
     Label->SetCaption(Caption);
@@ -66,13 +52,7 @@ void TAboutBox::CreateControls() {
   addLabel(OwnerLine, u"OwnerLine", 126, String());
   OwnerLine->SetBounds(8, 126, 300, 30);
 
-  SB_OK = new TSpeedButton(this);
-  SB_OK->SetName(u"SB_OK");
-  SB_OK->SetParent(this);
-  SB_OK->SetBounds(127, 176, 76, 24);
-  SB_OK->SetCaption(u"OK");
-  SB_OK->GetFont()->SetStyle({fsBold});
-  SB_OK->OnClick = [this](TObject* Sender) { SB_OKClick(Sender); };
+  SB_OK = NewOkButton(this, this, Bounds(127, 176, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
 
   OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
 }
@@ -80,10 +60,7 @@ void TAboutBox::CreateControls() {
 void TAboutBox::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 
 void TAboutBox::FormKeyDown(TObject*, Word& Key, TShiftState) {
-  if (Key == VK_RETURN) {
-    Key = 0;
-    SB_OKClick(SB_OK);
-  }
+  DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, nullptr);
 }
 
 bool ShowAbout(TAboutBox* Box) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "client/__forms.h"
 #include "client/z39_00_func.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Gauges.h"
@@ -17,38 +18,26 @@ TForm_Wait_Load::~TForm_Wait_Load() {
 }
 
 void TForm_Wait_Load::CreateControls() {
-  SetName(u"Form_Wait_Load");
+  SetUpDialogFrame(this, u"Form_Wait_Load", 214, 51);
   SetCaption(u"Загрузка ресурсов Z39.50");
-  SetBorderStyle(bsDialog);
   SetFormStyle(fsStayOnTop);
   SetPosition(poOwnerFormCenter);
-  SetClientWidth(214);
-  SetClientHeight(51);
-  SetColor(SkyBlueBackColor);
-  GetFont()->SetName(u"Tahoma");
-  GetFont()->SetColor(SkyBlueFontColor);
+  SetSkyBlueColors(this);
 
-  Label_MSG_2 = new TLabel(this);
-  Label_MSG_2->SetName(u"Label_MSG_2");
-  Label_MSG_2->SetParent(this);
+  Label_MSG_2 = NewControl<TLabel>(this, this, u"Label_MSG_2");
   Label_MSG_2->SetAutoSize(false);
   Label_MSG_2->SetAlign(alTop);
   Label_MSG_2->SetHeight(15);
   Label_MSG_2->SetAlignment(taCenter);
   Label_MSG_2->SetCaption(u"Идет подготовка к работе");
 
-  Gauge1 = new TGauge(this);
-  Gauge1->SetName(u"Gauge1");
-  Gauge1->SetParent(this);
-  Gauge1->SetBounds(4, 17, 206, 16);
+  Gauge1 = NewControl<TGauge>(this, this, u"Gauge1", Bounds(4, 17, 206, 16));
   Gauge1->SetAnchors({akLeft, akTop, akRight});
   Gauge1->SetMinValue(0);
   Gauge1->SetMaxValue(100);
   Gauge1->SetProgress(0);
 
-  Label1 = new TLabel(this);
-  Label1->SetName(u"Label1");
-  Label1->SetParent(this);
+  Label1 = NewControl<TLabel>(this, this, u"Label1");
   Label1->SetAutoSize(false);
   Label1->SetAlign(alBottom);
   Label1->SetHeight(15);
