@@ -435,6 +435,9 @@ void TCustomMemTableEh::DataEvent(TDataEvent Event, TDataEventInfo Info) {
       break;
     default: break;
   }
+  // Aggregates are prepared and worked out only on an active table: the first
+  // event after opening does it.
+  if (GetActive() && !FWasActive && FRecordsView) FRecordsView->GetAggregates()->Rebuild();
   TDataSet::DataEvent(Event, Info);
   if (GetActive() && !FWasActive) NotifyLinkedComponents(-1, mtdcAllChangedEh, -1);
   FControlsWereDisabled = ControlsDisabled();
@@ -456,9 +459,13 @@ TMemRecViewEh* TCustomMemTableEh::ViewNode(Integer Row) const {
 Integer TCustomMemTableEh::ViewIndexOfRecord(TMemoryRecordEh* Rec, Integer Hint) const {
   if (!Rec) return -1;
   Integer count = ViewCount();
-  // The likely places first: where the caller expects it, and the last row.
+  // The likely places first: where the caller expects it, the last row, and
+  // the record's stored position.
   if (Hint >= 0 && Hint < count && ViewRecord(Hint) == Rec) return Hint;
   if (count > 0 && ViewRecord(count - 1) == Rec) return count - 1;
+  // An unsorted, unfiltered view shows each record at its stored position.
+  Integer stored = Rec->GetIndex();
+  if (stored >= 0 && stored < count && ViewRecord(stored) == Rec) return stored;
   return FRecordsView->IndexOfRecord(Rec);
 }
 

@@ -146,17 +146,26 @@ void TCustomMemTableEh::CopyBufferToRecord(TRecBuf* Buffer, TMemoryRecordEh* Rec
 Variant TCustomMemTableEh::GetAggregateValue(TField* Field) {
   TRecBuf* b;
   if (!GetAggregatesActive() || !GetActiveRecBuf(b)) return Variant();
-  TMTAggregatesEh* aggs = FRecordsView->GetAggregates();
-  for (Integer i = 0; i < aggs->GetCount(); ++i) {
-    TMTAggregateEh* a = aggs->GetItem(i);
-    if (a->GetExpression() == Field->GetDefaultExpression() || a->GetDisplayName() == Field->GetFieldName())
-      return a->GetValue();
-  }
-  return Variant();
+  auto* f = dynamic_cast<TAggregateField*>(Field);
+  auto* aggregate = f ? static_cast<TMTAggregateEh*>(f->GetHandle()) : nullptr;
+  return aggregate ? aggregate->GetValue() : Variant();
 }
 
-void TCustomMemTableEh::ResetAggField(TField*) {
-  ResetAggregates();
+void TCustomMemTableEh::ResetAggField(TField* Field) {
+  auto* f = dynamic_cast<TAggregateField*>(Field);
+  auto* aggregate = f ? static_cast<TMTAggregateEh*>(f->GetHandle()) : nullptr;
+  if (!aggregate) return;
+  TMTAggregatesEh* aggregates = FRecordsView->GetAggregates();
+  aggregates->BeginUpdate();
+  try {
+    aggregate->SetExpression(f->GetExpression());
+  } catch (...) {
+    aggregates->EndUpdate();
+    throw;
+  }
+  aggregates->EndUpdate();
+  aggregate->Prepare();
+  aggregate->Recalc();
   if (GetActive()) DataEvent(deDataSetChange, 0);
 }
 

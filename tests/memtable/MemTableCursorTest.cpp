@@ -240,3 +240,20 @@ TEST_F(MemTableCursor, CalculatedFieldsAreFilledForEveryRow) {
   }
   EXPECT_EQ(kinds, (std::vector<String>{u"Ресурс", u"Ресурс", u"Группа"}));
 }
+
+TEST_F(MemTableCursor, AggregateFieldsFollowTheRows) {
+  auto* total = static_cast<TAggregateField*>(TAggregateField::StaticComponentClass()->Create(&Table));
+  total->SetFieldName(u"TOTAL");
+  total->SetExpression(u"SUM(NPP)");
+  total->SetActive(true);
+  total->SetDataSet(&Table);
+  Table.SetAggregatesActive(true);
+  Table.Open();
+  EXPECT_EQ(total->GetValue().AsInteger(), 6);
+  Table.Append();
+  Table.FieldByName(u"NPP")->SetAsInteger(4);
+  Table.Post();
+  EXPECT_EQ(total->GetValue().AsInteger(), 10);
+  Table.SetAggregatesActive(false);
+  EXPECT_TRUE(total->GetIsNull());
+}
