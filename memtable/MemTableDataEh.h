@@ -1100,6 +1100,10 @@ private:
 class TRecordNodeMapEh {
 public:
   TMemRecViewEh* Find(TMemoryRecordEh* Rec) const;
+  // Asks for Rec's slot ahead of a Set or Find a few records later.
+  void Prefetch(const TMemoryRecordEh* Rec) const {
+    if (!FTable.empty()) __builtin_prefetch(&FTable[Slot(Rec)]);
+  }
   void Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
   // Only while Rec still maps to Node.
   void Erase(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
@@ -1194,6 +1198,11 @@ private:
   // the one AddRecordNode gives record by record. False (nothing built) when the
   // keys do not qualify or repeat.
   bool BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& List);
+  // The same tree straight from the keys, nodes made parent before child, when
+  // no chain of parent keys loops or lies deeper than MaxLevel (Declined
+  // otherwise, and NoKeys when the keys do not qualify): nothing is built then.
+  enum class TKeyBuildEh { Built, Declined, NoKeys };
+  TKeyBuildEh BuildFromKeys(const std::vector<TMemoryRecordEh*>& List);
   // Sorts by precomputed keys when the view compares by its own order.
   void SortByOrder(TOrderByList* OrderBy);
 

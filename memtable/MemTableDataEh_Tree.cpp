@@ -560,7 +560,8 @@ bool WholeKey(const Variant& V, bool& IsNull, Int64& Key) {
   }
 }
 
-// Whole-number keys to values, open addressing: one allocation for a whole build.
+// Whole-number keys to values, open addressing: one allocation for a whole
+// build, a key and its value in one entry so a probe touches one place.
 template <class V>
 class TKeyHash {
 public:
@@ -568,30 +569,37 @@ public:
     size_t cap = 16;
     while (cap < Count * 2) cap <<= 1;
     FMask = cap - 1;
-    FKeys.resize(cap);
-    FValues.resize(cap);
-    FUsed.assign(cap, 0);
+    FEntries.assign(cap, TEntry{});
   }
+  // Asks for a key's first slot ahead of a Find or Insert a few records later.
+  void Prefetch(Int64 Key) const { __builtin_prefetch(&FEntries[Slot(Key)]); }
   V* Find(Int64 Key) {
     for (size_t i = Slot(Key);; i = (i + 1) & FMask) {
-      if (!FUsed[i]) return nullptr;
-      if (FKeys[i] == Key) return &FValues[i];
+      TEntry& e = FEntries[i];
+      if (!e.Used) return nullptr;
+      if (e.Key == Key) return &e.Value;
     }
   }
   // False when the key is there already.
   bool Insert(Int64 Key, const V& Value) {
     for (size_t i = Slot(Key);; i = (i + 1) & FMask) {
-      if (!FUsed[i]) {
-        FUsed[i] = 1;
-        FKeys[i] = Key;
-        FValues[i] = Value;
+      TEntry& e = FEntries[i];
+      if (!e.Used) {
+        e.Used = true;
+        e.Key = Key;
+        e.Value = Value;
         return true;
       }
-      if (FKeys[i] == Key) return false;
+      if (e.Key == Key) return false;
     }
   }
 
 private:
+  struct TEntry {
+    Int64 Key = 0;
+    V Value{};
+    bool Used = false;
+  };
   size_t Slot(Int64 Key) const {
     UInt64 x = static_cast<UInt64>(Key) + 0x9E3779B97F4A7C15ull;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -599,12 +607,145 @@ private:
     return static_cast<size_t>(x ^ (x >> 31)) & FMask;
   }
   size_t FMask = 0;
-  std::vector<Int64> FKeys;
-  std::vector<V> FValues;
-  std::vector<Byte> FUsed;
+  std::vector<TEntry> FEntries;
 };
 
 }  // namespace
+
+TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vector<TMemoryRecordEh*>& List) {
+  const std::vector<Integer>& keyFields = FRecordsView->GetKeyFields();
+  const std::vector<Integer>& parentFields = FRecordsView->GetRefParentFields();
+  if (keyFields.size() != 1 || parentFields.size() != 1) return TKeyBuildEh::NoKeys;
+  // Expansion hooks see the tree as it grows record by record: that build keeps their order.
+  if (FDefaultNodeExpanded && (OnExpandedChanging || OnExpandedChanged)) return TKeyBuildEh::Declined;
+  const size_t keyCol = static_cast<size_t>(keyFields[0]), parentCol = static_cast<size_t>(parentFields[0]);
+  const Integer n = static_cast<Integer>(List.size());
+
+  // The keys, read once; a repeated key or a key of another kind ends here.
+  enum : Byte { kKeyNull = 1, kParentNull = 2 };
+  std::vector<Int64> keys(List.size()), parents(List.size());
+  std::vector<Byte> nulls(List.size());
+  TKeyHash<Integer> byKey(List.size());
+  // The loops below ask for memory some records ahead: the records and the
+  // hash slots lie scattered, and waiting for each in turn is most of the time.
+  constexpr size_t kAhead = 16;
+  bool inListOrder = true;  // arriving in records-list order, as from the store itself
+  for (Integer i = 0; i < n; ++i) {
+    const size_t at = static_cast<size_t>(i);
+    if (at + 2 * kAhead < List.size()) __builtin_prefetch(List[at + 2 * kAhead]);
+    if (at + kAhead < List.size()) __builtin_prefetch(List[at + kAhead]->GetData().data());
+    if (at > 0 && List[at]->GetIndex() < List[at - 1]->GetIndex()) inListOrder = false;
+    const TRecDataValues& d = List[at]->GetData();
+    bool keyNull = true, parentNull = true;
+    if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) return TKeyBuildEh::NoKeys;
+    if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at])) return TKeyBuildEh::NoKeys;
+    nulls[at] = static_cast<Byte>((keyNull ? kKeyNull : 0) | (parentNull ? kParentNull : 0));
+  }
+  for (Integer i = 0; i < n; ++i) {
+    const size_t at = static_cast<size_t>(i);
+    if (at + kAhead < List.size()) byKey.Prefetch(keys[at + kAhead]);
+    if (!(nulls[at] & kKeyNull) && !byKey.Insert(keys[at], i)) return TKeyBuildEh::NoKeys;
+  }
+
+  // Each record's parent position, -1 for the top level. Record by record a
+  // parent that comes later is found only with the full check (the child waits
+  // for it); one that never comes leaves the child waiting to the end, and the
+  // top level is then put in records-list order.
+  std::vector<Integer> parentAt(List.size(), -1);
+  bool orphans = false;
+  for (Integer i = 0; i < n; ++i) {
+    const size_t at = static_cast<size_t>(i);
+    if (at + kAhead < List.size()) byKey.Prefetch(parents[at + kAhead]);
+    if (nulls[at] & kParentNull) continue;
+    const Integer* found = byKey.Find(parents[at]);
+    if (!found) {
+      orphans = orphans || FFullBuildCheck;
+      continue;
+    }
+    if (*found < i || (FFullBuildCheck && *found != i)) parentAt[at] = *found;
+    else if (FFullBuildCheck) return TKeyBuildEh::Declined;  // its own parent: a loop
+  }
+
+  // Levels; a loop in the parent keys, or a record deeper than MaxLevel, is
+  // left to the build that decides record by record.
+  std::vector<Integer> level(List.size(), 0);  // 0: not known yet, -1: on the path being walked
+  std::vector<Integer> path;
+  for (Integer i = 0; i < n; ++i) {
+    Integer j = i;
+    while (j >= 0 && level[static_cast<size_t>(j)] == 0) {
+      level[static_cast<size_t>(j)] = -1;
+      path.push_back(j);
+      j = parentAt[static_cast<size_t>(j)];
+    }
+    if (j >= 0 && level[static_cast<size_t>(j)] < 0) return TKeyBuildEh::Declined;
+    Integer depth = j >= 0 ? level[static_cast<size_t>(j)] : 0;
+    if (depth + static_cast<Integer>(path.size()) > GetMaxLevel()) return TKeyBuildEh::Declined;
+    while (!path.empty()) {
+      level[static_cast<size_t>(path.back())] = ++depth;
+      path.pop_back();
+    }
+  }
+
+  // Children in records-list order, as positions: first[p + 1] .. first[p + 2] in
+  // order (the root is p = -1).
+  std::vector<Integer> first(List.size() + 2, 0);
+  for (Integer i = 0; i < n; ++i) ++first[static_cast<size_t>(parentAt[static_cast<size_t>(i)] + 2)];
+  for (size_t k = 1; k < first.size(); ++k) first[k] += first[k - 1];
+  std::vector<Integer> children(List.size());
+  {
+    std::vector<Integer> fill(first.begin(), first.end() - 1);
+    for (Integer i = 0; i < n; ++i)
+      children[static_cast<size_t>(fill[static_cast<size_t>(parentAt[static_cast<size_t>(i)] + 1)]++)] = i;
+  }
+  auto byListOrder = [&List](Integer a, Integer b) {
+    return List[static_cast<size_t>(a)]->GetIndex() < List[static_cast<size_t>(b)]->GetIndex();
+  };
+  if (orphans) std::sort(children.begin(), children.begin() + first[1], byListOrder);
+  // Children that waited for their parent are adopted in records-list order when
+  // it arrives; those after it follow as they come.
+  if (FFullBuildCheck && !inListOrder)
+    for (Integer p = 0; p < n; ++p) {
+      auto from = children.begin() + first[static_cast<size_t>(p) + 1];
+      auto to = children.begin() + first[static_cast<size_t>(p) + 2];
+      std::sort(from, std::lower_bound(from, to, p), byListOrder);
+    }
+
+  // The nodes, parent before child, so a walk of the tree reads them in storage order.
+  ReserveNodes(n);
+  FRecordNodes.Reserve(List.size());
+  ReserveChildren(GetRoot(), first[1]);
+  struct TLevel {
+    TBaseTreeNodeEh* Node;
+    Integer Next, End;
+  };
+  std::vector<TLevel> stack{{GetRoot(), 0, first[1]}};
+  std::vector<TMemRecViewEh*> made;
+  made.reserve(List.size());
+  while (!stack.empty()) {
+    TLevel& top = stack.back();
+    if (top.Next == top.End) {
+      stack.pop_back();
+      continue;
+    }
+    const Integer i = children[static_cast<size_t>(top.Next++)];
+    TMemoryRecordEh* rec = List[static_cast<size_t>(i)];
+    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(top.Node, rec));
+    made.push_back(node);
+    node->SetExpanded(FDefaultNodeExpanded);
+    node->SetHasChildren(FDefaultNodeHasChildren);
+    const Integer from = first[static_cast<size_t>(i) + 1], to = first[static_cast<size_t>(i) + 2];
+    if (from < to) {
+      ReserveChildren(node, to - from);
+      stack.push_back({node, from, to});
+    }
+  }
+  for (size_t k = 0; k < made.size(); ++k) {
+    if (k + kAhead < made.size()) FRecordNodes.Prefetch(made[k + kAhead]->GetRec());
+    FRecordNodes.Set(made[k]->GetRec(), made[k]);
+  }
+  FDirty = true;
+  return TKeyBuildEh::Built;
+}
 
 bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& List) {
   const std::vector<Integer>& keyFields = FRecordsView->GetKeyFields();
@@ -662,6 +803,11 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
     for (Integer i = chain->first; i >= 0; i = waiters[static_cast<size_t>(i)].Next)
       adopt.push_back(waiters[static_cast<size_t>(i)].Node);
     chain->first = chain->second = -1;
+    // In records-list order, as the record-by-record build adopts them, whatever
+    // order the view's source gave them in.
+    std::sort(adopt.begin(), adopt.end(), [](TMemRecViewEh* a, TMemRecViewEh* b) {
+      return a->GetRec()->GetIndex() < b->GetRec()->GetIndex();
+    });
     for (TMemRecViewEh* c : adopt) {
       // Itself, or an ancestor of it, would close a cycle: it keeps waiting.
       if (IsWithin(node, c)) continue;
@@ -753,7 +899,9 @@ void TRecordsViewEh::BuildTree() {
     FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
     FTreeList->FBuilding = true;
     try {
-      if (!FTreeList->BuildWithKeyHash(*list)) {
+      const TMemoryTreeListEh::TKeyBuildEh direct = FTreeList->BuildFromKeys(*list);
+      if (direct != TMemoryTreeListEh::TKeyBuildEh::Built &&
+          (direct == TMemoryTreeListEh::TKeyBuildEh::NoKeys || !FTreeList->BuildWithKeyHash(*list))) {
         FTreeList->FRecordNodes.Reserve(list->size());
         FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
         for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);

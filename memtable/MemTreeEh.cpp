@@ -351,6 +351,16 @@ TBaseTreeNodeEh* TTreeListEh::AddChild(const String& Text, TBaseTreeNodeEh* Pare
   return node;
 }
 
+TBaseTreeNodeEh* TTreeListEh::AppendNewChild(TBaseTreeNodeEh* Parent, void* Data) {
+  TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
+  TBaseTreeNodeEh* node = MakeNode(String(), Data);
+  node->FParent = parent;
+  parent->SetHasChildren(true);
+  parent->Add(node);
+  node->FLevel = parent->FLevel + 1;
+  return node;
+}
+
 void TTreeListEh::AttachNode(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex,
                              TNodeAttachModeEh Mode) {
   if (!Node || Node == FRoot) return;

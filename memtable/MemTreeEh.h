@@ -231,6 +231,12 @@ protected:
   void ReserveNodes(Integer Count) {
     if (FArenaMake && Count > 0) FArena.Reserve(static_cast<size_t>(Count));
   }
+  // For building a whole tree parent before child: a new last child of Parent,
+  // without the level checks (the caller has made sure of the depth).
+  TBaseTreeNodeEh* AppendNewChild(TBaseTreeNodeEh* Parent, void* Data);
+  static void ReserveChildren(TBaseTreeNodeEh* Node, Integer Count) {
+    if (Count > 0) Node->FItems.reserve(static_cast<size_t>(Count));
+  }
   // A detached node this tree owns: from the arena when it has one.
   TBaseTreeNodeEh* MakeNode(const String& Text, void* Data);
   // Appends the nodes GetFirstVisible / GetNextVisible would give, in that

@@ -1,0 +1,306 @@
+// Opening a records view in tree mode at once: whole-number keys take the fast
+// builds, text keys the record-by-record one, and both must give the same tree
+// (shape, order, levels, flags) whatever the keys hold: orphans, loops, repeated
+// keys, chains deeper than MaxLevel. Also the node storage and the record map
+// under deletions and reopening.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "memtable/MemTableDataEh.h"
+#include "platform/core/Strings.h"
+#include "tests/memtable/MemTestUtil.h"
+
+namespace {
+
+constexpr unsigned kRandomStart = 20261207;
+
+enum { ID, PARENT, KEY_S, PARENT_S };
+
+struct TreeBuild : ::testing::Test {
+  TMemTableDataEh Store{nullptr};
+
+  void SetUp() override {
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"PARENT");
+    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"KEY_S")->SetSize(10);
+    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"PARENT_S")->SetSize(10);
+  }
+
+  // Key -1 is Null.
+  void Load(Integer Key, Integer Parent) {
+    TMemoryRecordEh* r = Store.GetRecordsList()->NewRecord();
+    auto put = [r](Integer Col, Integer V, bool Text) {
+      if (V < 0) r->SetValue(Col, rvvValueEh, Null());
+      else r->SetValue(Col, rvvValueEh, Text ? Variant(u"k" + IntToStr(V)) : Variant(V));
+    };
+    put(ID, Key, false);
+    put(PARENT, Parent, false);
+    put(KEY_S, Key, true);
+    put(PARENT_S, Parent, true);
+    Store.GetRecordsList()->LoadRecord(r);
+  }
+
+  struct Options {
+    bool FullCheck = true;
+    bool Expanded = true;
+    bool HasChildren = false;
+    Integer MaxLevel = 1000;
+    bool Hooks = false;
+    TComponent* Source = nullptr;  // the store when null
+  };
+
+  // Every node in tree order as "record:level:index:expanded:has-children", then
+  // how many times the expansion hooks ran.
+  static std::string Picture(TRecordsViewEh& View, Integer HookCalls) {
+    TMemoryTreeListEh* tree = View.GetTreeList();
+    std::string s;
+    for (TBaseTreeNodeEh* n = tree->GetFirst(); n; n = tree->GetNext(n)) {
+      auto* node = static_cast<TMemRecViewEh*>(n);
+      s += std::to_string(node->GetRec()->GetIndex()) + ":" + std::to_string(n->GetLevel()) + ":" +
+           std::to_string(n->GetIndex()) + ":" + (n->GetExpanded() ? "e" : "c") + (n->GetHasChildren() ? "h" : "l") + " ";
+    }
+    s += "| shown " + std::to_string(View.ViewCount()) + " | hooks " + std::to_string(HookCalls);
+    return s;
+  }
+
+  std::string Open(bool TextKeys, const Options& O) {
+    TRecordsViewEh view(nullptr);
+    view.SetMemTableData(O.Source ? O.Source : &Store);
+    view.SetKeyFieldName(TextKeys ? u"KEY_S" : u"ID");
+    view.SetRefParentFieldName(TextKeys ? u"PARENT_S" : u"PARENT");
+    TMemoryTreeListEh* tree = view.GetTreeList();
+    tree->SetFullBuildCheck(O.FullCheck);
+    tree->SetDefaultNodeExpanded(O.Expanded);
+    tree->SetDefaultNodeHasChildren(O.HasChildren);
+    tree->SetMaxLevel(O.MaxLevel);
+    Integer hookCalls = 0;
+    if (O.Hooks) {
+      tree->OnExpandedChanging = [&hookCalls](TObject*, TBaseTreeNodeEh*, bool&) { ++hookCalls; };
+      tree->OnExpandedChanged = [&hookCalls](TObject*, TBaseTreeNodeEh*) { ++hookCalls; };
+    }
+    view.SetTreeMode(true);
+    // Every record finds its own node.
+    TRecordsListEh* list = Store.GetRecordsList();
+    for (Integer i = 0; i < list->GetCount(); ++i) {
+      TMemRecViewEh* node = tree->NodeOfRecord(list->GetRecord(i));
+      EXPECT_TRUE(node && node->GetRec() == list->GetRecord(i)) << "record " << i;
+    }
+    return Picture(view, hookCalls);
+  }
+
+  void ExpectSameTree(const Options& O, const std::string& What) {
+    const std::string byText = Open(true, O);
+    EXPECT_EQ(Open(false, O), byText) << What;
+  }
+};
+
+TEST_F(TreeBuild, ChildrenBeforeParentsGiveTheTreeOfTheRecordByRecordBuild) {
+  Load(5, 1);
+  Load(6, 1);
+  Load(1, -1);
+  Load(7, 5);
+  Load(2, -1);
+  Load(8, 2);
+  for (bool full : {true, false}) {
+    Options o;
+    o.FullCheck = full;
+    ExpectSameTree(o, full ? "full check" : "no full check");
+  }
+  Options o;
+  EXPECT_EQ(Open(false, o).substr(0, 40), "2:1:0:eh 0:2:0:eh 3:3:0:el 1:2:1:el 4:1:");
+}
+
+TEST_F(TreeBuild, OrphansPutTheTopLevelInRecordsListOrder) {
+  Load(3, 99);  // its parent never comes
+  Load(1, -1);
+  Load(4, 2);
+  Load(2, -1);
+  Options o;
+  ExpectSameTree(o, "orphan");
+  EXPECT_EQ(Open(false, o).substr(0, 32), "0:1:0:el 1:1:1:el 3:1:2:eh 2:2:0");
+}
+
+TEST_F(TreeBuild, LoopsAndSelfParentsLoadAsTheRecordByRecordBuildPlacesThem) {
+  Load(1, 2);
+  Load(2, 3);
+  Load(3, 1);  // a loop of three
+  Load(4, 4);  // its own parent
+  Load(5, 6);
+  Load(6, 5);  // a loop of two
+  Load(7, 5);
+  for (bool full : {true, false}) {
+    Options o;
+    o.FullCheck = full;
+    ExpectSameTree(o, full ? "full check" : "no full check");
+  }
+}
+
+TEST_F(TreeBuild, ChainsDeeperThanMaxLevelBreakAsTheRecordByRecordBuildBreaksThem) {
+  // A chain of 12 arriving deepest first, another in order, and a bush.
+  for (Integer k = 12; k >= 1; --k) Load(100 + k, k == 1 ? -1 : 100 + k - 1);
+  for (Integer k = 1; k <= 12; ++k) Load(200 + k, k == 1 ? -1 : 200 + k - 1);
+  for (Integer k = 1; k <= 6; ++k) Load(300 + k, k <= 2 ? -1 : 300 + k / 2);
+  for (bool full : {true, false})
+    for (Integer maxLevel : {3, 5, 12, 1000}) {
+      Options o;
+      o.FullCheck = full;
+      o.MaxLevel = maxLevel;
+      ExpectSameTree(o, "max level " + std::to_string(maxLevel) + (full ? " full" : ""));
+    }
+}
+
+TEST_F(TreeBuild, ExpansionHooksRunOncePerNodeAndDefaultFlagsHold) {
+  Load(1, -1);
+  Load(2, 1);
+  Load(3, 2);
+  Load(4, -1);
+  for (bool expanded : {true, false})
+    for (bool hasChildren : {true, false}) {
+      Options o;
+      o.Hooks = true;
+      o.Expanded = expanded;
+      o.HasChildren = hasChildren;
+      ExpectSameTree(o, "hooks");
+    }
+  Options o;
+  o.Hooks = true;
+  EXPECT_NE(Open(false, o).find("| hooks 8"), std::string::npos);
+}
+
+TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
+  std::mt19937 rng(kRandomStart);
+  for (int round = 0; round < 60; ++round) {
+    Store.GetRecordsList()->Clear();
+    const Integer n = 1 + static_cast<Integer>(rng() % 120);
+    std::vector<Integer> keys(static_cast<size_t>(n));
+    for (Integer i = 0; i < n; ++i) keys[static_cast<size_t>(i)] = i + 1;
+    std::shuffle(keys.begin(), keys.end(), rng);
+    const bool repeats = round % 7 == 3;
+    Store.GetRecordsList()->BeginUpdate();
+    for (Integer i = 0; i < n; ++i) {
+      Integer key = keys[static_cast<size_t>(i)];
+      if (rng() % 25 == 0) key = -1;                                       // no key
+      else if (repeats && rng() % 10 == 0) key = 1 + static_cast<Integer>(rng() % static_cast<unsigned>(n));
+      const unsigned kind = rng() % 20;
+      Integer parent;
+      if (kind < 4) parent = -1;                                           // top level
+      else if (kind == 4) parent = n + 1 + static_cast<Integer>(rng() % 5);  // nobody
+      else if (kind == 5 && key > 0) parent = key;                         // itself
+      else parent = 1 + static_cast<Integer>(rng() % static_cast<unsigned>(n));  // anybody: loops happen
+      Load(key, parent);
+    }
+    Store.GetRecordsList()->EndUpdate();
+    Options o;
+    o.FullCheck = rng() % 4 != 0;
+    o.Expanded = rng() % 3 != 0;
+    o.MaxLevel = rng() % 3 == 0 ? 2 + static_cast<Integer>(rng() % 6) : 1000;
+    // Every other round over a view that gives the records in another order.
+    TRecordsViewEh source(nullptr);
+    if (round % 2) {
+      source.SetMemTableData(&Store);
+      source.SetSortOrder(u"PARENT_S DESC");
+      source.RebuildView();
+      o.Source = &source;
+    }
+    ExpectSameTree(o, "round " + std::to_string(round));
+    if (HasFailure()) break;
+  }
+}
+
+TEST_F(TreeBuild, ThroughAnIndexOnTheTextKeysTheTreeIsTheSame) {
+  for (Integer k = 1; k <= 40; ++k) Load(k, k <= 4 ? -1 : (k * 7) % (k - 1) + 1);
+  for (const char16_t* fields : {u"KEY_S", u"PARENT_S"}) {
+    TMTIndexEh* index = Store.GetRecordsList()->GetIndexes()->Add();
+    index->SetFields(fields);
+    index->SetActive(true);
+  }
+  ExpectSameTree(Options{}, "indexed");
+}
+
+TEST_F(TreeBuild, OverAnotherViewOrphansPutTheTopLevelInRecordsListOrder) {
+  for (Integer k = 1; k <= 30; ++k) Load(k, k % 4 == 0 ? 100 + k : k <= 3 ? -1 : k / 3);
+  TRecordsViewEh source(nullptr);
+  source.SetMemTableData(&Store);
+  source.SetSortOrder(u"ID DESC");
+  source.RebuildView();
+  auto open = [&](bool TextKeys) {
+    TRecordsViewEh view(nullptr);
+    view.SetMemTableData(&source);
+    view.SetKeyFieldName(TextKeys ? u"KEY_S" : u"ID");
+    view.SetRefParentFieldName(TextKeys ? u"PARENT_S" : u"PARENT");
+    view.GetTreeList()->SetFullBuildCheck(true);
+    view.GetTreeList()->SetDefaultNodeExpanded(true);
+    view.SetTreeMode(true);
+    return Picture(view, 0);
+  };
+  const std::string byText = open(true);
+  EXPECT_EQ(open(false), byText);
+  EXPECT_EQ(byText.substr(0, 9), "0:1:0:eh ");
+}
+
+// ---- the nodes and the record map over a tree's life ---------------------------------
+
+TEST_F(TreeBuild, DeletingManyRecordsKeepsEveryOtherRecordsNode) {
+  for (Integer k = 1; k <= 1200; ++k) Load(k, k <= 30 ? -1 : (k - 1) / 10);
+  TRecordsViewEh view(nullptr);
+  view.SetMemTableData(&Store);
+  view.SetKeyFieldName(u"ID");
+  view.SetRefParentFieldName(u"PARENT");
+  view.GetTreeList()->SetDefaultNodeExpanded(true);
+  view.SetTreeMode(true);
+  TRecordsListEh* list = Store.GetRecordsList();
+  std::mt19937 rng(kRandomStart);
+  for (int k = 0; k < 600; ++k) list->DeleteRecord(static_cast<Integer>(rng() % static_cast<unsigned>(list->GetCount())));
+  TMemoryTreeListEh* tree = view.GetTreeList();
+  for (Integer i = 0; i < list->GetCount(); ++i) {
+    TMemRecViewEh* node = tree->NodeOfRecord(list->GetRecord(i));
+    ASSERT_TRUE(node && node->GetRec() == list->GetRecord(i)) << "record " << i;
+  }
+  EXPECT_EQ(view.ViewCount(), list->GetCount());
+  // Records added now take freed node places and are found as well.
+  for (Integer k = 5000; k < 5300; ++k) {
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(ID, rvvValueEh, Variant(k));
+    r->SetValue(PARENT, rvvValueEh, Variant(k % 40 + 1));
+    r->Post();
+    ASSERT_EQ(tree->NodeOfRecord(r)->GetRec(), r);
+  }
+  EXPECT_EQ(view.ViewCount(), list->GetCount());
+}
+
+TEST_F(TreeBuild, ReopeningAndClosingTreeModeLeavesNothingBehind) {
+  for (Integer k = 1; k <= 500; ++k) Load(k, k <= 5 ? -1 : k / 3);
+  TRecordsViewEh view(nullptr);
+  view.SetMemTableData(&Store);
+  view.SetKeyFieldName(u"ID");
+  view.SetRefParentFieldName(u"PARENT");
+  view.GetTreeList()->SetDefaultNodeExpanded(true);
+  for (int k = 0; k < 5; ++k) {
+    view.SetTreeMode(true);
+    EXPECT_EQ(view.ViewCount(), 500);
+    view.BuildTree();  // over the tree that is there
+    view.RebuildView();
+    EXPECT_EQ(view.ViewCount(), 500);
+    view.SetTreeMode(false);
+    EXPECT_EQ(view.GetTreeList()->NodeOfRecord(Store.GetRecordsList()->GetRecord(0)), nullptr);
+  }
+}
+
+TEST_F(TreeBuild, ANodeFromCreateNodeBelongsToItsCaller) {
+  TRecordsViewEh view(nullptr);
+  view.SetMemTableData(&Store);
+  TMemoryTreeListEh* tree = view.GetTreeList();
+  TBaseTreeNodeEh* loose = tree->CreateNode(u"x", nullptr);
+  delete loose;  // made on the heap: the caller may free it
+  TBaseTreeNodeEh* kept = tree->CreateNode(u"y", nullptr);
+  tree->AttachNode(kept, nullptr, false, naAddChildEh);
+  EXPECT_EQ(tree->GetFirst(), kept);
+  tree->DeleteNode(kept, true);
+  EXPECT_EQ(tree->GetFirst(), nullptr);
+}
+
+}  // namespace
