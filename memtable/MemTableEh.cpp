@@ -5,6 +5,7 @@
 
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
+#include "platform/core/Filer.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
 
@@ -244,6 +245,93 @@ void TCustomMemTableEh::Loaded() {
 void TCustomMemTableEh::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
   TDataSet::GetChildren(Proc, Root);
   if (!FDataDriver && !FExternalMemData && FMemTableData->GetDataStruct()->GetCount() > 0) Proc(FMemTableData);
+}
+
+// ---- streaming -------------------------------------------------------------------
+
+void TCustomMemTableEh::ReadState(TReader* Reader) {
+  auto previousFind = Reader->OnFindComponentClass;
+  auto previousCreate = Reader->OnCreateComponent;
+  Reader->OnFindComponentClass = [this, previousFind](TReader* R, const String& ClassName, TComponentClass& Class) {
+    if (R->GetParent() == this && SameText(ClassName, TMemTableDataEh::StaticClass()->Name)) {
+      Class = TMemTableDataEh::StaticComponentClass();
+      return;
+    }
+    if (previousFind) previousFind(R, ClassName, Class);
+  };
+  Reader->OnCreateComponent = [this, previousCreate](TReader* R, TComponentClass Class, TComponent*& Component) {
+    if (R->GetParent() == this && Class == TMemTableDataEh::StaticComponentClass()) {
+      Component = FMemTableData;
+      return;
+    }
+    if (previousCreate) previousCreate(R, Class, Component);
+  };
+  try {
+    TDataSet::ReadState(Reader);
+  } catch (...) {
+    Reader->OnFindComponentClass = previousFind;
+    Reader->OnCreateComponent = previousCreate;
+    throw;
+  }
+  Reader->OnFindComponentClass = previousFind;
+  Reader->OnCreateComponent = previousCreate;
+}
+
+namespace {
+
+TPropInfo BoolProp(const String& Name, std::function<bool()> Get, std::function<void(bool)> Set, bool Default) {
+  return {Name, [Get](TWriter* W) { W->WriteBoolean(Get()); }, [Set](TReader* R) { Set(R->ReadBoolean()); },
+          [Get, Default] { return Get() != Default; }};
+}
+
+TPropInfo TextProp(const String& Name, std::function<String()> Get, std::function<void(const String&)> Set) {
+  return {Name, [Get](TWriter* W) { W->WriteString(Get()); }, [Set](TReader* R) { Set(R->ReadString()); },
+          [Get] { return !Get().empty(); }};
+}
+
+}  // namespace
+
+void TCustomMemTableEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TDataSet::GetPropInfos(Props);
+  Props.push_back(BoolProp(u"Active", [this] { return GetActive(); }, [this](bool V) { SetActive(V); }, false));
+  Props.push_back(BoolProp(u"AggregatesActive", [this] { return GetAggregatesActive(); },
+                           [this](bool V) { SetAggregatesActive(V); }, false));
+  Props.push_back(BoolProp(u"AutoCalcFields", [this] { return GetAutoCalcFields(); },
+                           [this](bool V) { SetAutoCalcFields(V); }, true));
+  Props.push_back(BoolProp(u"CachedUpdates", [this] { return GetCachedUpdates(); },
+                           [this](bool V) { SetCachedUpdates(V); }, false));
+  Props.push_back(TextProp(u"DetailFields", [this] { return FDetailFields; }, [this](const String& V) { SetDetailFields(V); }));
+  Props.push_back({u"FieldDefs", [this](TWriter* W) { W->WriteCollection(GetFieldDefs()); },
+                   [this](TReader* R) { R->ReadCollection(GetFieldDefs()); }, [this] { return FStoreDefs; }});
+  Props.push_back(TextProp(u"Filter", [this] { return GetFilter(); }, [this](const String& V) { SetFilter(V); }));
+  Props.push_back(BoolProp(u"Filtered", [this] { return GetFiltered(); }, [this](bool V) { SetFiltered(V); }, false));
+  Props.push_back(BoolProp(u"FetchAllOnOpen", [this] { return FFetchAllOnOpen; },
+                           [this](bool V) { FFetchAllOnOpen = V; }, false));
+  Props.push_back({u"IndexDefs", [this](TWriter* W) { W->WriteCollection(GetIndexDefs()); },
+                   [this](TReader* R) { R->ReadCollection(GetIndexDefs()); },
+                   [this] { return FStoreDefs && FIndexDefs && FIndexDefs->Count() > 0; }});
+  Props.push_back({u"MasterDetailSide", [this](TWriter* W) { W->WriteInteger(FMasterDetailSide); },
+                   [this](TReader* R) { SetMasterDetailSide(static_cast<TMasterDetailSideEh>(R->ReadInteger())); },
+                   [this] { return FMasterDetailSide != mdsOnSelfEh; }});
+  Props.push_back(TextProp(u"MasterFields", [this] { return GetMasterFields(); },
+                           [this](const String& V) { SetMasterFields(V); }));
+  Props.push_back(BoolProp(u"ReadOnly", [this] { return FReadOnly; }, [this](bool V) { SetReadOnly(V); }, false));
+  Props.push_back(TextProp(u"SortOrder", [this] { return FSortOrder; }, [this](const String& V) { SetSortOrder(V); }));
+  Props.push_back(BoolProp(u"StoreDefs", [this] { return FStoreDefs; }, [this](bool V) { FStoreDefs = V; }, false));
+  TMemTableTreeListEh* tl = FTreeList.get();
+  Props.push_back(BoolProp(u"TreeList.Active", [tl] { return tl->GetActive(); }, [tl](bool V) { tl->SetActive(V); }, false));
+  Props.push_back(TextProp(u"TreeList.KeyFieldName", [tl] { return tl->GetKeyFieldName(); },
+                           [tl](const String& V) { tl->SetKeyFieldName(V); }));
+  Props.push_back(TextProp(u"TreeList.RefParentFieldName", [tl] { return tl->GetRefParentFieldName(); },
+                           [tl](const String& V) { tl->SetRefParentFieldName(V); }));
+  Props.push_back(BoolProp(u"TreeList.DefaultNodeExpanded", [tl] { return tl->GetDefaultNodeExpanded(); },
+                           [tl](bool V) { tl->SetDefaultNodeExpanded(V); }, false));
+  Props.push_back(BoolProp(u"TreeList.DefaultNodeHasChildren", [tl] { return tl->GetDefaultNodeHasChildren(); },
+                           [tl](bool V) { tl->SetDefaultNodeHasChildren(V); }, false));
+  Props.push_back(BoolProp(u"TreeList.FullBuildCheck", [tl] { return tl->GetFullBuildCheck(); },
+                           [tl](bool V) { tl->SetFullBuildCheck(V); }, true));
+  Props.push_back(BoolProp(u"TreeList.FilterNodeIfParentVisible", [tl] { return tl->GetFilterNodeIfParentVisible(); },
+                           [tl](bool V) { tl->SetFilterNodeIfParentVisible(V); }, true));
 }
 
 // ---- filtering -------------------------------------------------------------------

@@ -449,6 +449,9 @@ protected:
   void DefChanged(TObject* Sender) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+  // Reads the table's own data store for a streamed "MemTableData" child.
+  void ReadState(TReader* Reader) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
   TRecBuf* RecBuf(TRecordBuffer Buffer) const;
 
