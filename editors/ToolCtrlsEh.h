@@ -400,3 +400,38 @@ void GetFieldsArrEh(TDataSet* DataSet, TComponent* Component, const String& Fiel
 // Null clears every named field; else one value for one field, an array for several.
 void AssignFieldsValuesEh(TDataSet* DataSet, const String& FieldNames, const Variant& Value);
 bool IsNumberFieldTypeEh(TFieldType DataType);
+
+class TMemoryRecordEh;
+
+// ---------------------------------------------------------------------------
+// The grid's interface to an in-memory table: record, tree and grouping
+// services asked without moving the table's cursor. Only the in-memory table
+// implements it; a dataset without it gets no grouping.
+
+class IMemTableEh {
+public:
+  virtual ~IMemTableEh() = default;
+  // Asks the data driver for up to Count further records; answers how many arrived.
+  virtual Integer FetchRecords(Integer Count) = 0;
+  virtual Integer GetCurrentRowIndex() = 0;
+  virtual bool GetTreeNodeExpanded() = 0;
+  virtual bool GetTreeNodeHasChildren() = 0;
+  virtual Integer GetTreeNodeLevel() = 0;
+  virtual Integer GetPrevVisibleTreeNodeLevel() = 0;
+  virtual Integer GetNextVisibleTreeNodeLevel() = 0;
+  virtual TMemoryRecordEh* GetCurrentRecord() = 0;
+  virtual Integer InstantReadIndexOfBookmark(const TBookmark& Bookmark) = 0;
+  virtual Integer InstantReadRowCount() = 0;
+  virtual bool IsTreeList() = 0;
+  virtual bool ParentHasNextSibling(Integer Level) = 0;
+  virtual bool GotoRecord(TMemoryRecordEh* Rec) = 0;
+  // Answers the row to make current when the current record became hidden, else -1.
+  virtual Integer SetTreeNodeExpanded(Integer RowNum, bool Value) = 0;
+  // The distinct values of a field; null when the table has no such field.
+  virtual std::shared_ptr<IMemTableDataFieldValueListEh> GetFieldValueList(const String& FieldName) = 0;
+  virtual bool MoveRecords(TBMListEh* BookmarkList, Integer ToRecNo, Integer TreeLevel, bool CheckOnly) = 0;
+  virtual void InstantReadEnter(Integer RowNum) = 0;
+  virtual void InstantReadLeave() = 0;
+  virtual void AddLinkedComponent(TComponent* Component) = 0;
+  virtual void RemoveLinkedComponent(TComponent* Component) = 0;
+};
