@@ -864,10 +864,26 @@ void TMemoryTreeListEh::UpdateNodeVisibility(TMemRecViewEh* Node, bool Propagate
 }
 
 void TMemoryTreeListEh::RefreshVisibility(TBaseTreeNodeEh* Node) {
-  TBaseTreeNodeEh* node = NodeOrRoot(Node);
-  for (Integer i = 0; i < node->Count(); ++i) {
-    RefreshVisibility(node->GetItem(i));
-    UpdateNodeVisibility(static_cast<TMemRecViewEh*>(node->GetItem(i)), false);
+  // Every node below Node, children before their parent (whose visibility
+  // follows what they show), without recursion.
+  struct TLevel {
+    TBaseTreeNodeEh* Node;
+    Integer Next;
+  };
+  std::vector<TLevel> stack{{NodeOrRoot(Node), 0}};
+  while (!stack.empty()) {
+    TLevel& top = stack.back();
+    if (top.Next < top.Node->Count()) {
+      TBaseTreeNodeEh* child = top.Node->GetItem(top.Next++);
+      // The next sibling's record is read soon: ask for it now.
+      if (top.Next < top.Node->Count())
+        __builtin_prefetch(static_cast<TMemRecViewEh*>(top.Node->GetItem(top.Next))->GetRec());
+      stack.push_back({child, 0});
+      continue;
+    }
+    TBaseTreeNodeEh* done = top.Node;
+    stack.pop_back();
+    if (!stack.empty()) UpdateNodeVisibility(static_cast<TMemRecViewEh*>(done), false);
   }
   FDirty = true;
 }

@@ -103,22 +103,26 @@ private:
   void Attach(Integer Pos, TBaseTreeNodeEh* Node);
   void Renumber(Integer From);
   void CheckOwner(const TBaseTreeNodeEh* Node) const;
-  void FlushVisibleItems() const;
+  void FlushVisibleItems() const {
+    if (FVisibleItemsDirty) const_cast<TBaseTreeNodeEh*>(this)->BuildVisibleItems();
+  }
   void StoreLevel(Integer Value);
 
+  // Pointers first, then the numbers and flags together: a large tree holds
+  // many nodes, and padding between fields would cost memory in each.
   TTreeListEh* FOwner = nullptr;
-  String FText;
+  TBaseTreeNodeEh* FParent = nullptr;
   void* FData = nullptr;
-  bool FExpanded = false;
-  bool FHasChildren = false;
-  Integer FIndex = -1;
+  String FText;
   std::vector<TBaseTreeNodeEh*> FItems;  // owned
   mutable std::vector<TBaseTreeNodeEh*> FVisibleItems;
+  Integer FIndex = -1;
   Integer FLevel = 0;
-  TBaseTreeNodeEh* FParent = nullptr;
-  bool FVisible = true;
   mutable Integer FVisibleCount = 0;
   mutable Integer FVisibleIndex = -1;
+  bool FExpanded = false;
+  bool FHasChildren = false;
+  bool FVisible = true;
   mutable bool FVisibleItemsDirty = false;
   bool FInArena = false;
 };
@@ -146,10 +150,14 @@ private:
   void ReleaseBlocks();
 
   size_t FSlotSize = 0;
+  struct TFreeBlock {
+    void operator()(std::byte* P) const;
+  };
   struct TBlock {
-    std::unique_ptr<std::byte[]> Data;
+    std::unique_ptr<std::byte, TFreeBlock> Data;
     size_t Size;
   };
+  static TBlock NewBlock(size_t Bytes);
   std::vector<TBlock> FBlocks;
   std::byte* FNext = nullptr;  // the unused tail of the last block
   std::byte* FEnd = nullptr;
