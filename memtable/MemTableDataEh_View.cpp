@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
@@ -133,7 +134,7 @@ public:
           case kInt: r = col.I[a] < col.I[b] ? -1 : col.I[a] > col.I[b] ? 1 : 0; break;
           case kFloat: r = col.D[a] < col.D[b] ? -1 : col.D[a] > col.D[b] ? 1 : 0; break;
           case kText: {
-            const int c = col.T[a].compare(col.T[b]);
+            const int c = col.TI[a] == col.TI[b] ? 0 : col.T[static_cast<size_t>(col.TI[a])].compare(col.T[static_cast<size_t>(col.TI[b])]);
             r = c < 0 ? -1 : c > 0 ? 1 : 0;
             break;
           }
@@ -152,9 +153,59 @@ private:
     bool Desc = false;
     std::vector<Int64> I;
     std::vector<double> D;
-    std::vector<std::string> T;
-    std::vector<Byte> Nulls;  // empty while no value is Null
+    std::vector<std::string> T;  // texts: the distinct collation keys
+    std::vector<Integer> TI;     // each row's key in T
+    std::vector<Byte> Nulls;     // empty while no value is Null
   };
+
+  // Texts repeat often (group names, states): each distinct text is keyed once.
+  // Where they hardly repeat, the lookup is given up after a quarter of the rows.
+  class TTextKeys {
+  public:
+    explicit TTextKeys(size_t Rows) : FSample(std::max<size_t>(Rows / 4, 4096)) {}
+    Integer KeyOf(Column& Col, String&& Text) {
+      if (FLooking) {
+        auto [it, added] = FSeen.try_emplace(std::move(Text), static_cast<Integer>(Col.T.size()));
+        if (added) Col.T.push_back(CollationSortKey(it->first, false));
+        const Integer id = it->second;
+        if (++FLooked == FSample && FSeen.size() * 10 > FSample * 9) {
+          FLooking = false;
+          FSeen.clear();
+        }
+        return id;
+      }
+      Col.T.push_back(CollationSortKey(Text, false));
+      return static_cast<Integer>(Col.T.size()) - 1;
+    }
+
+  private:
+    size_t FSample;
+    std::unordered_map<String, Integer> FSeen;
+    size_t FLooked = 0;
+    bool FLooking = true;
+  };
+
+  // Few distinct texts: their order is found once, and rows compare as numbers.
+  static void RankTexts(Column& col) {
+    const size_t n = col.TI.size(), distinct = col.T.size();
+    if (distinct * 2 > n) return;
+    std::vector<Integer> order(distinct);
+    for (size_t k = 0; k < distinct; ++k) order[k] = static_cast<Integer>(k);
+    std::sort(order.begin(), order.end(), [&col](Integer a, Integer b) {
+      return col.T[static_cast<size_t>(a)] < col.T[static_cast<size_t>(b)];
+    });
+    std::vector<Int64> rank(distinct);
+    Int64 r = 0;
+    for (size_t k = 0; k < distinct; ++k) {
+      if (k > 0 && col.T[static_cast<size_t>(order[k])] != col.T[static_cast<size_t>(order[k - 1])]) ++r;
+      rank[static_cast<size_t>(order[k])] = r;
+    }
+    col.I.resize(n);
+    for (size_t k = 0; k < n; ++k) col.I[k] = rank[static_cast<size_t>(col.TI[k])];
+    col.Kind = kInt;
+    std::vector<std::string>().swap(col.T);
+    std::vector<Integer>().swap(col.TI);
+  }
 
   // A column's values are whole numbers (integers, Booleans), currencies, floats
   // (and dates) or texts; integers mixed with floats compare as floats.
@@ -162,6 +213,7 @@ private:
     col.Desc = Item->Desc;
     const size_t n = Recs.size();
     bool currency = false;
+    TTextKeys texts(n);
     for (size_t r = 0; r < n; ++r) {
       const Variant& v = ValueAt(Recs[r], Item->FieldIndex);
       const TVarType t = v.VarType();
@@ -190,7 +242,7 @@ private:
       currency = t == varCurrency;
       if (col.Kind == kNone) {
         col.Kind = kind;
-        if (kind == kText) col.T.resize(n);
+        if (kind == kText) col.TI.assign(n, 0);
         else if (kind == kInt) col.I.assign(n, 0);
         else col.D.assign(n, 0);
       } else if (col.Kind != kind) {
@@ -205,9 +257,10 @@ private:
       switch (col.Kind) {
         case kInt: col.I[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : t == varCurrency ? v.AsCurrency().Raw : v.AsInt64(); break;
         case kFloat: col.D[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : v.AsDouble(); break;
-        default: col.T[r] = CollationSortKey(v.AsString(), false); break;
+        default: col.TI[r] = texts.KeyOf(col, v.AsString()); break;
       }
     }
+    if (col.Kind == kText) RankTexts(col);
     return true;
   }
 
