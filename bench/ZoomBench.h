@@ -1,0 +1,74 @@
+#pragma once
+// What the benchmarks of a search against a yaz-ztest on loopback share: the
+// server, the bare ZOOM search every such figure is set against, and a
+// reporter that keeps each benchmark's time so that main can print ratios.
+// Included by one bench program each; it brings the tests' yaz-ztest fixture.
+#include <benchmark/benchmark.h>
+#include <yaz/zoom.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/lendsrv/ZTestServer.cpp"
+
+inline std::unique_ptr<ZTestServer> BenchServer;
+
+// Ten records of the local server on a new connection, as lendsrv fetches them.
+inline void BM_BareZoomSearch(benchmark::State& state) {
+  const int port = BenchServer->Port();
+  for (auto _ : state) {
+    ZOOM_options o = ZOOM_options_create();
+    ZOOM_options_set(o, "databaseName", "Default");
+    ZOOM_options_set(o, "preferredRecordSyntax", "usmarc");
+    ZOOM_connection c = ZOOM_connection_create(o);
+    ZOOM_connection_connect(c, ZTestServer::Host(), port);
+    ZOOM_resultset rs = ZOOM_connection_search_pqf(c, "@attr 1=4 \"10\"");
+    ZOOM_record recs[10] = {};
+    ZOOM_resultset_records(rs, recs, 0, 10);
+    std::size_t bytes = 0;
+    for (ZOOM_record r : recs) {
+      int len = 0;
+      if (r && ZOOM_record_get(r, "raw", &len)) bytes += static_cast<std::size_t>(len);
+    }
+    if (ZOOM_connection_errcode(c) || bytes == 0) state.SkipWithError("bare ZOOM search failed");
+    benchmark::DoNotOptimize(bytes);
+    ZOOM_resultset_destroy(rs);
+    ZOOM_connection_destroy(c);
+    ZOOM_options_destroy(o);
+  }
+}
+
+// Prints the usual table and keeps each benchmark's time per iteration.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+  std::map<std::string, double> Seconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      // A benchmark run several times is represented by its median.
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
+      if (r.iterations > 0) Seconds[r.run_name.function_name] = r.real_accumulated_time / static_cast<double>(r.iterations);
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  // Seconds per iteration of a benchmark that ran, else 0.
+  double Of(const std::string& Name) const {
+    const auto it = Seconds.find(Name);
+    return it == Seconds.end() ? 0 : it->second;
+  }
+};
+
+// Starts the server, runs the benchmarks, stops the server; Report gets the
+// reporter's times.
+template <class TReport>
+int RunWithBenchServer(int argc, char** argv, TReport Report) {
+  benchmark::Initialize(&argc, argv);
+  BenchServer = std::make_unique<ZTestServer>();
+  TRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  BenchServer.reset();
+  Report(reporter);
+  benchmark::Shutdown();
+  return 0;
+}
