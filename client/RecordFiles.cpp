@@ -17,22 +17,26 @@
 
 namespace {
 
+// Writes all of Bytes to an open file; false on the first error (errno set).
+bool WriteAll(int Fd, const AnsiString& Bytes) {
+  size_t done = 0;
+  while (done < Bytes.size()) {
+    const ssize_t n = ::write(Fd, Bytes.data() + done, Bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 // Appends, or with Truncate replaces what the file held.
 bool WriteBytes(const String& FileName, const AnsiString& Bytes, bool Truncate) {
   const int fd = ::open(ToUtf8(FileName).c_str(),
                         O_WRONLY | O_CREAT | O_CLOEXEC | (Truncate ? O_TRUNC : O_APPEND), 0644);
   if (fd < 0) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (done < Bytes.size()) {
-    const ssize_t n = ::write(fd, Bytes.data() + done, Bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
+  const bool ok = WriteAll(fd, Bytes);
   return ::close(fd) == 0 && ok;
 }
 
@@ -51,15 +55,22 @@ String RecordFileNameByFormat(Integer Number, const String& Syntax) {
 }
 
 String RecordFileContent(const String& Result) {
-  const String trimmed = Trim(Result);
-  if (trimmed.empty()) return String();
+  // Positions only: a result is kilobytes of record bytes, copied once here.
+  size_t begin = 0, end = Result.size();
+  while (begin < end && Result[begin] <= u' ') ++begin;
+  if (begin == end) return String();
   // Trimming would also take the final 1E 1D of a well-formed result, and the
   // blanks closing its last field: keep the result's own end when it has one.
-  String kept = TrimLeft(Result);
-  while (!kept.empty() && kept.back() <= u' ' && kept.back() != u'\x1D' && kept.back() != u'\x1E')
-    kept.pop_back();
-  if (!kept.empty() && kept.back() == u'\x1D') return kept;
-  return trimmed + RecordTerminators;
+  size_t kept = end;
+  while (kept > begin && Result[kept - 1] <= u' ' && Result[kept - 1] != u'\x1D' && Result[kept - 1] != u'\x1E')
+    --kept;
+  if (Result[kept - 1] == u'\x1D') return Result.substr(begin, kept - begin);
+  while (end > begin && Result[end - 1] <= u' ') --end;
+  String out;
+  out.reserve(end - begin + 2);
+  out.append(Result, begin, end - begin);
+  out += RecordTerminators;
+  return out;
 }
 
 bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst) {
@@ -154,31 +165,62 @@ String SearchLogFileName(const String& DirSave, Integer SaveMode) {
   return DirSave + (SaveMode <= 0 ? ResourceModeLog : FormatModeLog);
 }
 
+namespace {
+
+// Replaces the log file with Bytes through a temporary file beside it, renamed
+// over it: a crash or a full disk never leaves half a log. Not flushed to the
+// disk first: the log is written again after every resource, and waiting for
+// the disk each time would cost more than the search itself.
+void ReplaceLogFile(const String& Name, const AnsiString& Bytes) {
+  const std::string target = ToUtf8(Name);
+  struct stat old;
+  if (::stat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
+    throw EFCreateError(u"Cannot create file \"" + Name + u"\". " + FromUtf8(std::strerror(EISDIR)));
+  std::string tmp = ToUtf8(ExtractFilePath(Name)) + "." + ToUtf8(ExtractFileName(Name)) + ".XXXXXX";
+  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) throw EFCreateError(u"Cannot create file \"" + Name + u"\". " + FromUtf8(std::strerror(errno)));
+  // Written through the descriptor that created it: a second open by name
+  // would cost a path lookup per save.
+  bool ok = WriteAll(fd, Bytes);
+  int err = ok ? 0 : errno;
+  ::fchmod(fd, 0644);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    throw EWriteError(u"Error writing file \"" + Name + u"\". " + FromUtf8(std::strerror(err)));
+  }
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    err = errno;
+    ::unlink(tmp.c_str());
+    throw EFCreateError(u"Cannot create file \"" + Name + u"\". " + FromUtf8(std::strerror(err)));
+  }
+}
+
+}  // namespace
+
 void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines) {
   String text;
   for (const String& l : Lines) text += l + u"\r\n";
-  const String name = SearchLogFileName(DirSave, SaveMode);
-  // A temporary file beside the log, renamed over it: a crash or a full disk
-  // never leaves half a log. Not flushed to the disk first: the log is written
-  // again after every resource, and waiting for the disk each time would cost
-  // more than the search itself.
-  const std::string target = ToUtf8(name);
-  struct stat old;
-  if (::stat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-    throw EFCreateError(u"Cannot create file \"" + name + u"\". " + FromUtf8(std::strerror(EISDIR)));
-  std::string tmp = ToUtf8(ExtractFilePath(name)) + "." + ToUtf8(ExtractFileName(name)) + ".XXXXXX";
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) throw EFCreateError(u"Cannot create file \"" + name + u"\". " + FromUtf8(std::strerror(errno)));
-  ::close(fd);
-  if (!WriteBytes(FromUtf8(tmp), StringToAnsi(text), true)) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    throw EWriteError(u"Error writing file \"" + name + u"\". " + FromUtf8(std::strerror(err)));
+  ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), StringToAnsi(text));
+}
+
+void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, const String& Text) {
+  // Text that no longer starts with what was converted (a cleared log) is
+  // converted from its start.
+  if (Text.compare(0, FConverted.size(), FConverted) != 0) {
+    FConverted.clear();
+    FBytes.clear();
   }
-  ::chmod(tmp.c_str(), 0644);
-  if (::rename(tmp.c_str(), target.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    throw EFCreateError(u"Cannot create file \"" + name + u"\". " + FromUtf8(std::strerror(err)));
-  }
+  // Kept up to the last line break only, so that a character is never split
+  // between two conversions.
+  const size_t nl = Text.rfind(u'\n');
+  const size_t upto = nl == String::npos || nl < FConverted.size() ? FConverted.size() : nl + 1;
+  FBytes += StringToAnsi(StringView(Text).substr(FConverted.size(), upto - FConverted.size()));
+  FConverted.append(Text, FConverted.size(), upto - FConverted.size());
+  AnsiString bytes = FBytes + StringToAnsi(StringView(Text).substr(upto));
+  if (!Text.empty() && !Text.ends_with(u"\r\n")) bytes += "\r\n";
+  ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), bytes);
 }

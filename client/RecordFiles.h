@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/core/CodePage.h"
 #include "platform/core/DateTime.h"
 #include "platform/core/Types.h"
 
@@ -88,3 +89,17 @@ String SearchLogFileName(const String& DirSave, Integer SaveMode);
 // Replaces the log file with Lines, each ended by CR LF, in the ANSI code page.
 // Raises EFCreateError (or EWriteError) when the file cannot be written.
 void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines);
+
+// Saves a growing log again and again, as a run does after every resource:
+// each save writes the whole file, but the lines converted to the ANSI code
+// page by one save are not converted again by the next.
+class TSearchLogSaver {
+public:
+  // As SaveSearchLog for the lines of Text, a memo's text (lines ended by
+  // CR LF, the last one's line break optional).
+  void Save(const String& DirSave, Integer SaveMode, const String& Text);
+
+private:
+  String FConverted;  // the text, up to a line break, that FBytes holds
+  AnsiString FBytes;
+};

@@ -1,5 +1,7 @@
 #include "client/SearchRun.h"
 
+#include <algorithm>
+
 #include "client/SearchServer.h"
 #include "client/__files.h"
 #include "client/__str.h"
@@ -9,24 +11,15 @@
 
 namespace {
 
+// Trim(Text).empty() without the copy: a result is kilobytes of record bytes.
+bool IsBlank(const String& Text) {
+  return std::all_of(Text.begin(), Text.end(), [](Char c) { return c <= u' '; });
+}
+
 constexpr Char kRunCaption[] = u"Поиск информации";
 constexpr Char kErrorHead[] = u"Ошибка";
 constexpr TColor kWhite = static_cast<TColor>(0xFFFFFF);
 constexpr TColor kYellow = static_cast<TColor>(0x00FFFF);
-
-// The lines of a text whose lines end with CR LF (a memo's text); read once,
-// as a memo's lines are split from its text at every access.
-std::vector<String> TextLines(const String& Text) {
-  std::vector<String> out;
-  size_t at = 0;
-  while (at < Text.size()) {
-    size_t end = Text.find(u"\r\n", at);
-    if (end == String::npos) end = Text.size();
-    out.push_back(Text.substr(at, end - at));
-    at = end + 2;
-  }
-  return out;
-}
 
 // Releases the server and restores the cursor however the search ends.
 class TSearchScope {
@@ -263,7 +256,7 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   Variant result;
   RunSingleSearch(ServerObject, term, use, limit, result);
   const String raw = VarToStr(result);
-  if (Trim(raw).empty() || TestMode) return;
+  if (IsBlank(raw) || TestMode) return;
 
   const Integer found = ServerCount(ServerObject, u"tReturned");
   AddToCounter(C.Edit_BibRec_Find, found);
@@ -272,31 +265,31 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   TSearchList& list = *C.SearchList;
   if (Index >= 0 && Index < list.Count()) SetCaptionMark(Index, u"(" + IntToStr(received) + u") ");
 
-  // The records as the file gets them: the server's bytes, each record's
-  // terminators kept.
-  const String content = RecordFileContent(raw);
-  if (!PerFormat()) SetRecordBuffer(content);
-  if (!RunPrepared) return;
-
-  if (!PerFormat()) {
-    const Integer id = StrToIntDefTrim(P->GetValue(u"ID_THIS"), 0);
-    if (id <= 0) return;
-    const String file = RecordFileNameByResource(id, P->GetValue(u"zHost"), P->GetValue(u"zDatabase"),
-                                                 P->GetValue(u"zPORT"), P->GetValue(u"zSyntax"));
-    const bool written = WriteTextFile(*FDirSave + file, content, true);
-    const String caption =
-        Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
-    AddLogLine(SearchLogResourceLine(caption, file, written));
-    SaveLog();
+  if (PerFormat()) {
+    if (!RunPrepared) return;
+    const String syntax = AnsiUpperCase(Trim(P->GetValue(u"zSyntax")));
+    TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
+    const Integer line = syntaxes->IndexOfName(syntax);
+    if (line < 0) return;
+    FFormatBuffers.AppendToFormatBuffer(line, raw);
+    syntaxes->SetValueFromIndex(
+        line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
     return;
   }
-  const String syntax = AnsiUpperCase(Trim(P->GetValue(u"zSyntax")));
-  TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
-  const Integer line = syntaxes->IndexOfName(syntax);
-  if (line < 0) return;
-  FFormatBuffers.AppendToFormatBuffer(line, raw);
-  syntaxes->SetValueFromIndex(
-      line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
+
+  // The records as the file gets them: the server's bytes, each record's
+  // terminators kept. The record buffer holds them; the file is written from it.
+  SetRecordBuffer(RecordFileContent(raw));
+  if (!RunPrepared) return;
+  const Integer id = StrToIntDefTrim(P->GetValue(u"ID_THIS"), 0);
+  if (id <= 0) return;
+  const String file = RecordFileNameByResource(id, P->GetValue(u"zHost"), P->GetValue(u"zDatabase"),
+                                               P->GetValue(u"zPORT"), P->GetValue(u"zSyntax"));
+  const bool written = WriteTextFile(*FDirSave + file, FRecordBuffer, true);
+  const String caption =
+      Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
+  AddLogLine(SearchLogResourceLine(caption, file, written));
+  SaveLog();
 }
 
 // ---- Helpers -------------------------------------------------------------------
@@ -313,12 +306,12 @@ void TSearchRun::AddToCounter(TControl* Counter, Integer Value) {
   Counter->SetText(IntToStr(StrToIntDefTrim(Counter->GetText(), 0) + Value));
 }
 
-void TSearchRun::SetRecordBuffer(const String& Text) {
-  FRecordBuffer = Text;
+void TSearchRun::SetRecordBuffer(String Text) {
+  FRecordBuffer = std::move(Text);
   // Laying out kilobytes of record bytes in an edit costs more than a search:
   // the control gets them only while it can be seen.
   if (C.RE_Find_Result && (C.RE_Find_Result->GetShowing() || !C.RE_Find_Result->GetText().empty()))
-    C.RE_Find_Result->SetText(C.RE_Find_Result->GetShowing() ? Text : String());
+    C.RE_Find_Result->SetText(C.RE_Find_Result->GetShowing() ? FRecordBuffer : String());
 }
 
 void TSearchRun::AddLogLine(const String& Line) { C.RE_LOG->GetLines()->Add(Line); }
@@ -327,4 +320,4 @@ void TSearchRun::AddLogLines(const std::vector<String>& L) {
   for (const String& line : L) AddLogLine(line);
 }
 
-void TSearchRun::SaveLog() { SaveSearchLog(*FDirSave, SaveMode(), TextLines(C.RE_LOG->GetText())); }
+void TSearchRun::SaveLog() { FLogSaver.Save(*FDirSave, SaveMode(), C.RE_LOG->GetText()); }

@@ -90,13 +90,14 @@ private:
   void EndRun();
   void SetCaptionMark(Integer Index, const String& Mark);
   void AddToCounter(TControl* Counter, Integer Value);
-  void SetRecordBuffer(const String& Text);
+  void SetRecordBuffer(String Text);
 
   TSearchRunControls C;
   TResourceTable* FTable;
   String* FDirSave;
   TShowMessageOk FShowMessageOk;
   TFormatBuffers FFormatBuffers;
+  TSearchLogSaver FLogSaver;
   String FRecordBuffer;
 
   String SearchTerm;

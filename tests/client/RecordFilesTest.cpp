@@ -221,3 +221,41 @@ TEST(SearchLog, UnwritableLogRaises) {
   EXPECT_THROW(SaveSearchLog(t.Path(), 0, {u"x"}), EFCreateError);
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"!_LOG.txt"}));
 }
+
+// A log saved after every line, as a run saves it, gives each time the bytes
+// that one whole save of the same text gives.
+TEST(SearchLog, GrowingLogSavesTheSameBytesAsAWholeSave) {
+  TTempFolder t;
+  TSearchLogSaver saver;
+  String text = u"Протокол\r\n";
+  const std::vector<String> added{u"r0 (5) => 00001-a.iso", u"Ёлка \U0001F600 ?", u"", u"last"};
+  for (const String& line : added) {
+    text += line + u"\r\n";
+    saver.Save(t.Path(), 0, text);
+    std::vector<String> lines;
+    for (size_t at = 0; at < text.size();) {
+      const size_t end = text.find(u"\r\n", at);
+      lines.push_back(text.substr(at, end - at));
+      at = end + 2;
+    }
+    SaveSearchLog(t.Path(), 1, lines);
+    EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), ReadFileBytes(t.Path() + u"!_LOG2.txt"));
+  }
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"),
+            "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nr0 (5) => 00001-a.iso\r\n\xA8\xEB\xEA\xE0 ? ?\r\n\r\nlast\r\n");
+}
+
+TEST(SearchLog, SaverStartsAgainWhenTheLogIsReplaced) {
+  TTempFolder t;
+  TSearchLogSaver saver;
+  saver.Save(t.Path(), 0, u"один\r\nдва\r\n");
+  // A new run clears the box: nothing of the old text may survive.
+  saver.Save(t.Path(), 0, u"x\r\n");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "x\r\n");
+  // A last line without its line break gets one, as every line of the file does.
+  saver.Save(t.Path(), 0, u"x\r\ny");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "x\r\ny\r\n");
+  saver.Save(t.Path(), 0, String());
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "");
+  EXPECT_THROW(saver.Save(t.Path() + u"missing/", 0, u"x\r\n"), EFCreateError);
+}
