@@ -162,7 +162,7 @@ private:
   // Where they hardly repeat, the lookup is given up after a quarter of the rows.
   class TTextKeys {
   public:
-    explicit TTextKeys(size_t Rows) : FSample(std::max<size_t>(Rows / 4, 4096)) {}
+    explicit TTextKeys(size_t Rows) : FSample(std::max<size_t>(Rows / 4, 1024)) {}
     Integer KeyOf(Column& Col, String&& Text) {
       if (FLooking) {
         auto [it, added] = FSeen.try_emplace(std::move(Text), static_cast<Integer>(Col.T.size()));

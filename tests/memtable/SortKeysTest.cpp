@@ -1,0 +1,118 @@
+// Sorting a view by text fields through precomputed keys must give exactly the
+// order of comparing the records themselves (what a connected comparison hook
+// sees), whether the texts repeat a lot (ranked) or hardly at all, with Nulls,
+// case and Cyrillic, ascending and descending, flat and in tree mode.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "memtable/MemTableDataEh.h"
+#include "platform/core/Strings.h"
+#include "tests/memtable/MemTestUtil.h"
+
+namespace {
+
+constexpr unsigned kRandomStart = 1812;
+
+enum { ID, PARENT, NAME, NOTE };
+
+struct SortKeys : ::testing::Test {
+  TMemTableDataEh Store{nullptr};
+
+  void SetUp() override {
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"PARENT");
+    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(20);
+    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NOTE")->SetSize(20);
+  }
+
+  // Count records whose texts are drawn from Distinct choices (Null now and then).
+  void Fill(Integer Count, Integer Distinct, std::mt19937& Rng) {
+    static const char16_t* const kStems[] = {u"Запись", u"запись", u"ЁЖ", u"ежик", u"Apple", u"apple", u"", u"z"};
+    TRecordsListEh* list = Store.GetRecordsList();
+    list->BeginUpdate();
+    for (Integer i = 0; i < Count; ++i) {
+      TMemoryRecordEh* r = list->NewRecord();
+      r->SetValue(ID, rvvValueEh, Variant(i));
+      r->SetValue(PARENT, rvvValueEh, i < 5 ? Null() : Variant(static_cast<Integer>(Rng() % static_cast<unsigned>(i))));
+      for (Integer col : {NAME, NOTE}) {
+        const unsigned pick = Rng() % static_cast<unsigned>(Distinct);
+        if (pick == 0) {
+          r->SetValue(col, rvvValueEh, Null());
+          continue;
+        }
+        String text = kStems[pick % 8];
+        text += u" " + IntToStr(static_cast<Integer>(pick / 8));
+        r->SetValue(col, rvvValueEh, Variant(text));
+      }
+      list->LoadRecord(r);
+    }
+    list->EndUpdate();
+  }
+
+  std::vector<Integer> Order(const String& SortOrder, bool ThroughHook, bool Tree) {
+    TRecordsViewEh view(nullptr);
+    view.SetMemTableData(&Store);
+    if (ThroughHook)
+      view.OnCompareRecords = [](TObject*, TMemoryRecordEh* A, TMemoryRecordEh* B, TOrderByList* Order) {
+        return TRecordsViewEh::CompareRecordsByOrder(A, B, Order);
+      };
+    view.SetKeyFieldName(u"ID");
+    view.SetRefParentFieldName(u"PARENT");
+    view.GetTreeList()->SetDefaultNodeExpanded(true);
+    view.SetSortOrder(SortOrder);
+    if (Tree) view.SetTreeMode(true);
+    else view.RebuildView();
+    std::vector<Integer> ids;
+    for (Integer i = 0; i < view.ViewCount(); ++i) ids.push_back(view.ViewRecord(i)->GetValue(ID, rvvValueEh).AsInteger());
+    return ids;
+  }
+};
+
+TEST_F(SortKeys, RepeatedAndDistinctTextsSortAsComparingTheRecords) {
+  std::mt19937 rng(kRandomStart);
+  // Few choices (ranked), many (keyed each), and nearly all distinct.
+  for (Integer distinct : {6, 40, 4000}) {
+    Store.GetRecordsList()->Clear();
+    Fill(1200, distinct, rng);
+    for (const char16_t* order : {u"NAME", u"NAME DESC", u"NAME, NOTE DESC", u"NOTE DESC, ID"})
+      for (bool tree : {false, true}) {
+        const std::vector<Integer> expected = Order(order, true, tree);
+        ASSERT_EQ(Order(order, false, tree), expected)
+            << "distinct " << distinct << ", order " << ToUtf8(order) << (tree ? ", tree" : "");
+      }
+  }
+}
+
+TEST_F(SortKeys, TextsThatHardlyRepeatAreKeyedOneByOne) {
+  std::mt19937 rng(kRandomStart);
+  Fill(5000, 1000000, rng);
+  for (bool tree : {false, true}) {
+    const std::vector<Integer> expected = Order(u"NAME DESC", true, tree);
+    ASSERT_EQ(Order(u"NAME DESC", false, tree), expected) << (tree ? "tree" : "flat");
+  }
+}
+
+TEST_F(SortKeys, CollationOrderPutsCaseAndCyrillicWhereTheLocaleDoes) {
+  std::mt19937 rng(kRandomStart);
+  Fill(0, 2, rng);
+  TRecordsListEh* list = Store.GetRecordsList();
+  const char16_t* const names[] = {u"ёж", u"Яблоко", u"ель", u"Ель", u"apple", u"ёж", u"Ель"};
+  Integer id = 0;
+  for (const char16_t* name : names) {
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(ID, rvvValueEh, Variant(id++));
+    r->SetValue(NAME, rvvValueEh, Variant(name));
+    list->LoadRecord(r);
+  }
+  // Russian order: Cyrillic before Latin, ё and е equal but for accents (so
+  // "ёж" before "ель"), lower case before upper, equal texts together.
+  const std::vector<Integer> order = Order(u"NAME", false, false);
+  std::vector<String> texts;
+  for (Integer i : order) texts.push_back(names[i]);
+  EXPECT_EQ(texts, (std::vector<String>{u"ёж", u"ёж", u"ель", u"Ель", u"Ель", u"Яблоко", u"apple"}));
+}
+
+}  // namespace
