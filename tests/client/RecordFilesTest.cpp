@@ -88,6 +88,17 @@ TEST(RecordFiles, CharactersOutsideTheCodePageAreWrittenAsQuestionMarks) {
   EXPECT_EQ(ReadFileBytes(name), "a?b\x1E\x1D");
 }
 
+TEST(RecordFiles, TextMixingAsciiAndOtherCharactersKeepsEveryByte) {
+  TTempFolder t;
+  const String name = t.Path() + u"r.iso";
+  // ASCII first, then a character outside the BMP (one "?"), ASCII again, a
+  // Cyrillic letter and the byte 0x98, which the code page maps to U+0098.
+  EXPECT_TRUE(WriteTextFile(name, u"ab\U0001F600c\u0416\u0098\x1E\x1D", true));
+  EXPECT_EQ(ReadFileBytes(name), "ab?c\xC6\x98\x1E\x1D");
+  EXPECT_TRUE(WriteTextFile(name, FromBytes(std::string("\x01\x7F\x80\xFF", 4)), true));
+  EXPECT_EQ(ReadFileBytes(name), std::string("\x01\x7F\x80\xFF", 4));
+}
+
 TEST(RecordFiles, WithoutDeleteFirstTheTextIsAppended) {
   TTempFolder t;
   const String name = t.Path() + u"r.iso";
