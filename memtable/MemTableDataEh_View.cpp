@@ -105,10 +105,12 @@ class TSortKeys {
 public:
   // False when some value has no key of its column's kind (mixed or unusual
   // types): the caller then compares the records themselves.
-  bool Build(const std::vector<TMemoryRecordEh*>& Recs, TOrderByList* OrderBy) {
+  // Ranking texts pays off for a sort of the whole list, not for sorting many
+  // short sibling lists, which compare each row only a few times.
+  bool Build(const std::vector<TMemoryRecordEh*>& Recs, TOrderByList* OrderBy, bool Rank = true) {
     FColumns.assign(static_cast<size_t>(OrderBy->Count()), Column());
     for (Integer k = 0; k < OrderBy->Count(); ++k)
-      if (!BuildColumn(FColumns[static_cast<size_t>(k)], Recs, OrderBy->GetItem(k))) return false;
+      if (!BuildColumn(FColumns[static_cast<size_t>(k)], Recs, OrderBy->GetItem(k), Rank)) return false;
     return true;
   }
 
@@ -209,7 +211,8 @@ private:
 
   // A column's values are whole numbers (integers, Booleans), currencies, floats
   // (and dates) or texts; integers mixed with floats compare as floats.
-  static bool BuildColumn(Column& col, const std::vector<TMemoryRecordEh*>& Recs, const TOrderByItemEh* Item) {
+  static bool BuildColumn(Column& col, const std::vector<TMemoryRecordEh*>& Recs, const TOrderByItemEh* Item,
+                          bool Rank) {
     col.Desc = Item->Desc;
     const size_t n = Recs.size();
     bool currency = false;
@@ -260,7 +263,7 @@ private:
         default: col.TI[r] = texts.KeyOf(col, v.AsString()); break;
       }
     }
-    if (col.Kind == kText) RankTexts(col);
+    if (col.Kind == kText && Rank) RankTexts(col);
     return true;
   }
 
@@ -335,6 +338,8 @@ void TRecordsViewEh::SortRecords(std::vector<TMemoryRecordEh*>& List) {
 void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
   std::vector<TMemoryRecordEh*> recs;
   std::vector<TMemRecViewEh*> nodes;
+  recs.reserve(FRecordNodes.Size());
+  nodes.reserve(FRecordNodes.Size());
   for (TBaseTreeNodeEh* n = GetFirst(); n; n = GetNext(n)) {
     auto* node = static_cast<TMemRecViewEh*>(n);
     node->FSortRow = static_cast<Integer>(recs.size());
@@ -342,12 +347,24 @@ void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
     nodes.push_back(node);
   }
   TSortKeys keys;
-  if (keys.Build(recs, OrderBy)) {
-    TTreeListEh::SortData(
-        [&keys](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
-          return keys.Compare(static_cast<TMemRecViewEh*>(a)->FSortRow, static_cast<TMemRecViewEh*>(b)->FSortRow);
-        },
-        OrderBy, true);
+  if (keys.Build(recs, OrderBy, false)) {
+    if (keys.IntegerColumnsOnly() && keys.ColumnCount() == 1) {
+      // The common case, compared inline.
+      const Int64* k = keys.Ints(0);
+      const Integer sign = keys.Descending(0) ? -1 : 1;
+      TTreeListEh::SortData(
+          [k, sign](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+            const Int64 x = k[static_cast<TMemRecViewEh*>(a)->FSortRow], y = k[static_cast<TMemRecViewEh*>(b)->FSortRow];
+            return x < y ? -sign : x > y ? sign : 0;
+          },
+          OrderBy, true);
+    } else {
+      TTreeListEh::SortData(
+          [&keys](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+            return keys.Compare(static_cast<TMemRecViewEh*>(a)->FSortRow, static_cast<TMemRecViewEh*>(b)->FSortRow);
+          },
+          OrderBy, true);
+    }
   } else {
     TTreeListEh::SortData(
         [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* param) {
