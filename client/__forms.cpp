@@ -54,6 +54,17 @@ void ColorComponent(TComponent* C, TColor FontColor, TColor BackColor) {
 
 }  // namespace
 
+TSpeedButton* NewSpeedButton(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
+                             const String& Hint, const TRect& BoundsRect) {
+  auto* b = NewControl<TSpeedButton>(Owner, Parent, Name, BoundsRect);
+  b->SetCaption(Caption);
+  if (!Hint.empty()) {
+    b->SetHint(Hint);
+    b->SetShowHint(true);
+  }
+  return b;
+}
+
 void SetUpDialogFrame(TForm* Form, const Char* Name, Integer ClientWidth, Integer ClientHeight) {
   Form->SetName(Name);
   Form->SetBorderStyle(bsDialog);

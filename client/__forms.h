@@ -31,6 +31,10 @@ T* NewControl(TComponent* Owner, TWinControl* Parent, const Char* Name, const TR
   return c;
 }
 
+// A speed button with its caption and, when Hint is not empty, its hint shown.
+TSpeedButton* NewSpeedButton(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
+                             const String& Hint, const TRect& BoundsRect);
+
 // A dialog's frame: its name, the fixed dialog border, centred on the screen,
 // the client size, and the program's Tahoma font.
 void SetUpDialogFrame(TForm* Form, const Char* Name, Integer ClientWidth, Integer ClientHeight);

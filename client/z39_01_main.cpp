@@ -40,17 +40,6 @@ TForm_Main::~TForm_Main() {
 
 namespace {
 
-TSpeedButton* NewSpeedButton(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
-                             const String& Hint, TRect Bounds) {
-  auto* b = NewControl<TSpeedButton>(Owner, Parent, Name, Bounds);
-  b->SetCaption(Caption);
-  if (!Hint.empty()) {
-    b->SetHint(Hint);
-    b->SetShowHint(true);
-  }
-  return b;
-}
-
 TLabel* NewLabel(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption, Integer Left,
                  Integer Top) {
   auto* l = NewControl<TLabel>(Owner, Parent, Name);

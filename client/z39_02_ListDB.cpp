@@ -40,10 +40,7 @@ void TDlg_ListDB::CreateControls() {
   Integer left = 4;
   auto addButton = [this, &left](TSpeedButton*& Button, const Char* Name, const String& Caption,
                                  const String& Hint, Integer Width) {
-    Button = NewControl<TSpeedButton>(this, Panel_Top, Name, Bounds(left, 4, Width, 24));
-    Button->SetCaption(Caption);
-    Button->SetHint(Hint);
-    Button->SetShowHint(true);
+    Button = NewSpeedButton(this, Panel_Top, Name, Caption, Hint, Bounds(left, 4, Width, 24));
     left += Width + 2;
   };
   addButton(SB_N_First, u"SB_N_First", u"|<", u"В начало", 26);

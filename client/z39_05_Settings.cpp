@@ -32,10 +32,8 @@ void TDlg_Settings::CreateControls() {
   Edit_DirForBR->SetReadOnly(true);
   Edit_DirForBR->SetColor(clWhite);
 
-  SpeedButton1 = NewControl<TSpeedButton>(this, GroupBox1, u"SpeedButton1", Bounds(408, 34, 24, 21));
-  SpeedButton1->SetCaption(u"...");
-  SpeedButton1->SetHint(u"Выбрать папку (каталог)");
-  SpeedButton1->SetShowHint(true);
+  SpeedButton1 = NewSpeedButton(this, GroupBox1, u"SpeedButton1", u"...", u"Выбрать папку (каталог)",
+                                Bounds(408, 34, 24, 21));
   SpeedButton1->OnClick = [this](TObject* Sender) { SpeedButton1Click(Sender); };
 
   rg_BR_SaveMode = NewControl<TRadioGroup>(this, GroupBox1, u"rg_BR_SaveMode", Bounds(8, 62, 424, 80));
@@ -58,10 +56,8 @@ void TDlg_Settings::CreateControls() {
   cb_ShemeColor->SetItemIndex(0);
   cb_ShemeColor->OnChange = [this](TObject* Sender) { cb_ShemeColorChange(Sender); };
 
-  SpeedButton2 = NewControl<TSpeedButton>(this, this, u"SpeedButton2", Bounds(6, 222, 120, 24));
-  SpeedButton2->SetCaption(u"По умолчанию");
-  SpeedButton2->SetHint(u"Установить настройки по умолчанию...");
-  SpeedButton2->SetShowHint(true);
+  SpeedButton2 = NewSpeedButton(this, this, u"SpeedButton2", u"По умолчанию",
+                                u"Установить настройки по умолчанию...", Bounds(6, 222, 120, 24));
   SpeedButton2->OnClick = [this](TObject* Sender) { SpeedButton2Click(Sender); };
 
   SB_OK = NewOkButton(this, this, Bounds(370, 222, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
