@@ -17,6 +17,7 @@
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
+#include "tests/client/ResourceListText.h"
 
 namespace {
 
@@ -31,10 +32,9 @@ public:
     FFolder = FromUtf8(std::string(mkdtemp(tmpl)) + "/");
     DirSave = FFolder + u"Import/";
     ForceDirectories(DirSave);
-    std::string list = "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n";
+    std::string list = kResourceListHead;
     for (int id = 1; id <= kResources; ++id)
-      list += std::to_string(id) + "\t0\t1\t" + std::to_string(id) + "\t+\t+\tR" + std::to_string(id) +
-              "\tDefault\t127.0.0.1\t" + std::to_string(BenchServer->Port()) + "\tusmarc\t???\t \t \t \t\r\n";
+      list += ResourceListLine(id, "R" + std::to_string(id), "Default", "127.0.0.1", BenchServer->Port(), "usmarc");
     WriteFileAtomic(FFolder + u"ListDB.txt", list);
     Table.LoadResourceList(FFolder);
 

@@ -16,6 +16,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
 #include "tests/client/ProgramDriver.h"
+#include "tests/client/ResourceListText.h"
 #include "tests/lendsrv/DirectZoom.h"
 #include "tests/lendsrv/ZTestServer.h"
 
@@ -36,25 +37,15 @@ protected:
     delete Z;
     Z = nullptr;
   }
-  void SetUp() override {
-    Saved = FormatSettings;
-    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
-    FormatSettings.LongTimeFormat = u"H:mm:ss";
-    FormatSettings.DateSeparator = u'.';
-    FormatSettings.TimeSeparator = u':';
-  }
-  void TearDown() override { FormatSettings = Saved; }
-
   // The program's folder with its lists and settings, then start-up and the
   // first clock tick.
   void Start(const std::vector<TZResource>& Resources, const TSettingsValues& Settings) {
     const String settings = Drv.Folder() + u"Settings/";
     ASSERT_TRUE(ForceDirectories(settings));
-    std::string list = "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n";
+    std::string list = kResourceListHead;
     std::string ids;
     for (const auto& r : Resources) {
-      list += std::to_string(r.Id) + "\t0\t1\t" + std::to_string(r.Id) + "\t+\t+\t" + r.Name + "\t" + r.Database +
-              "\t127.0.0.1\t" + std::to_string(r.Port ? r.Port : Z->Port()) + "\t" + r.Syntax + "\t???\t \t \t \t\r\n";
+      list += ResourceListLine(r.Id, r.Name, r.Database, "127.0.0.1", r.Port ? r.Port : Z->Port(), r.Syntax);
       ids += std::to_string(r.Id) + "\r\n";
     }
     WriteFileAtomic(settings + u"ListDB.txt", list);
@@ -115,7 +106,7 @@ protected:
   }
 
   static inline ZTestServer* Z = nullptr;
-  TFormatSettings Saved;
+  TRussianFormats Formats;
   TProgramDriver Drv;
   String Import;
 };

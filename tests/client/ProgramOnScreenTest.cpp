@@ -25,6 +25,7 @@
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
+#include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 #include "tests/lendsrv/ZTestServer.h"
 #include "tests/platform/backend/XvfbServer.h"
@@ -166,11 +167,9 @@ TEST(ProgramOnScreen, SearchRunShowsItsCountsOnTheScreen) {
   TTempFolder folder;
   const String settings = folder.Path() + u"Settings/";
   ASSERT_TRUE(ForceDirectories(settings));
-  const std::string port = std::to_string(z.Port());
   WriteFileAtomic(settings + u"ListDB.txt",
-                  "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n"
-                  "1\t0\t1\t1\t+\t+\tAlpha\tDefault\t127.0.0.1\t" + port + "\tusmarc\t???\t \t \t \t\r\n"
-                  "2\t0\t1\t2\t+\t+\tBeta\tDefault\t127.0.0.1\t" + port + "\tusmarc\t???\t \t \t \t\r\n");
+                  kResourceListHead + ResourceListLine(1, "Alpha", "Default", "127.0.0.1", z.Port(), "usmarc") +
+                      ResourceListLine(2, "Beta", "Default", "127.0.0.1", z.Port(), "usmarc"));
   WriteFileAtomic(settings + u"ListDB_for_Search.txt", "1\r\n2\r\n");
   TSettingsValues v;
   v.DirSave = folder.Path() + u"Import/";

@@ -10,6 +10,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/core/Strings.h"
+#include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 
 namespace {
@@ -23,18 +24,7 @@ const std::string kRecords =
 String FromBytes(const std::string& b) { return AnsiToString(b); }
 
 class RussianFormats : public ::testing::Test {
-protected:
-  void SetUp() override {
-    FSaved = FormatSettings;
-    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
-    FormatSettings.LongTimeFormat = u"H:mm:ss";
-    FormatSettings.DateSeparator = u'.';
-    FormatSettings.TimeSeparator = u':';
-  }
-  void TearDown() override { FormatSettings = FSaved; }
-
-private:
-  TFormatSettings FSaved;
+  TRussianFormats FFormats;
 };
 
 }  // namespace

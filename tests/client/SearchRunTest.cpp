@@ -16,6 +16,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/ui/ComCtrls.h"
+#include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 #include "tests/lendsrv/DirectZoom.h"
 #include "tests/lendsrv/ZTestServer.h"
@@ -30,10 +31,8 @@ struct TResourceLine {
 };
 
 std::string ListDbText(const std::vector<TResourceLine>& Resources) {
-  std::string s = "* header\r\n* ruler\r\n0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t\r\n";
-  for (const auto& r : Resources)
-    s += std::to_string(r.Id) + "\t0\t1\t" + std::to_string(r.Id) + "\t+\t+\t" + r.Name + "\t" + r.Database +
-         "\t" + r.Host + "\t" + std::to_string(r.Port) + "\t" + r.Syntax + "\t???\t \t \t \t\r\n";
+  std::string s = kResourceListHead;
+  for (const auto& r : Resources) s += ResourceListLine(r.Id, r.Name, r.Database, r.Host, r.Port, r.Syntax);
   return s;
 }
 
@@ -50,18 +49,12 @@ protected:
   }
 
   void SetUp() override {
-    Saved = FormatSettings;
-    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
-    FormatSettings.LongTimeFormat = u"H:mm:ss";
-    FormatSettings.DateSeparator = u'.';
-    FormatSettings.TimeSeparator = u':';
     ForceDirectories(Folder.Path() + u"Import/");
     DirSave = Folder.Path() + u"Import/";
     MakeForm();
   }
   void TearDown() override {
     delete Form;
-    FormatSettings = Saved;
     RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); });
   }
 
@@ -185,7 +178,7 @@ protected:
   static inline ZTestServer* Z = nullptr;
   THeadlessDisplay Display;
   TTempFolder Folder;
-  TFormatSettings Saved;
+  TRussianFormats Formats;
   String DirSave;
   TResourceTable Table;
   TForm* Form = nullptr;
