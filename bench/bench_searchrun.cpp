@@ -33,8 +33,11 @@ public:
     DirSave = FFolder + u"Import/";
     ForceDirectories(DirSave);
     std::string list = kResourceListHead;
-    for (int id = 1; id <= kResources; ++id)
-      list += ResourceListLine(id, "R" + std::to_string(id), "Default", "127.0.0.1", BenchServer->Port(), "usmarc");
+    for (int id = 1; id <= kResources; ++id) {
+      std::string name = "R";
+      name += std::to_string(id);
+      list += ResourceListLine(id, name, "Default", "127.0.0.1", BenchServer->Port(), "usmarc");
+    }
     WriteFileAtomic(FFolder + u"ListDB.txt", list);
     Table.LoadResourceList(FFolder);
 
