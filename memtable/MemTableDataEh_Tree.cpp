@@ -625,11 +625,12 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   enum : Byte { kKeyNull = 1, kParentNull = 2 };
   std::vector<Int64> keys(List.size()), parents(List.size());
   std::vector<Byte> nulls(List.size());
-  TKeyHash<Integer> byKey(List.size());
   // The loops below ask for memory some records ahead: the records and the
   // hash slots lie scattered, and waiting for each in turn is most of the time.
   constexpr size_t kAhead = 16;
   bool inListOrder = true;  // arriving in records-list order, as from the store itself
+  Int64 lowest = 0, highest = 0;
+  size_t keyCount = 0;
   for (Integer i = 0; i < n; ++i) {
     const size_t at = static_cast<size_t>(i);
     if (at + 2 * kAhead < List.size()) __builtin_prefetch(List[at + 2 * kAhead]);
@@ -640,11 +641,34 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) return TKeyBuildEh::NoKeys;
     if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at])) return TKeyBuildEh::NoKeys;
     nulls[at] = static_cast<Byte>((keyNull ? kKeyNull : 0) | (parentNull ? kParentNull : 0));
+    if (!keyNull) {
+      lowest = keyCount == 0 ? keys[at] : std::min(lowest, keys[at]);
+      highest = keyCount == 0 ? keys[at] : std::max(highest, keys[at]);
+      ++keyCount;
+    }
   }
+
+  // Positions by key: numbered records (keys spanning a range not much wider
+  // than their count) index a plain table, other keys go through a hash.
+  const UInt64 span = static_cast<UInt64>(highest) - static_cast<UInt64>(lowest);
+  const bool dense = keyCount > 0 && span < 4 * static_cast<UInt64>(keyCount);
+  std::vector<Integer> table(dense ? static_cast<size_t>(span) + 1 : 0, -1);
+  TKeyHash<Integer> byKey(dense ? 0 : List.size());
+  auto slotOf = [&](Int64 Key) -> Integer* {
+    if (Key < lowest || Key > highest) return nullptr;
+    return &table[static_cast<size_t>(static_cast<UInt64>(Key) - static_cast<UInt64>(lowest))];
+  };
   for (Integer i = 0; i < n; ++i) {
     const size_t at = static_cast<size_t>(i);
-    if (at + kAhead < List.size()) byKey.Prefetch(keys[at + kAhead]);
-    if (!(nulls[at] & kKeyNull) && !byKey.Insert(keys[at], i)) return TKeyBuildEh::NoKeys;
+    if (nulls[at] & kKeyNull) continue;
+    if (dense) {
+      Integer* slot = slotOf(keys[at]);
+      if (*slot >= 0) return TKeyBuildEh::NoKeys;
+      *slot = i;
+    } else {
+      if (at + kAhead < List.size()) byKey.Prefetch(keys[at + kAhead]);
+      if (!byKey.Insert(keys[at], i)) return TKeyBuildEh::NoKeys;
+    }
   }
 
   // Each record's parent position, -1 for the top level. Record by record a
@@ -655,9 +679,15 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   bool orphans = false;
   for (Integer i = 0; i < n; ++i) {
     const size_t at = static_cast<size_t>(i);
-    if (at + kAhead < List.size()) byKey.Prefetch(parents[at + kAhead]);
     if (nulls[at] & kParentNull) continue;
-    const Integer* found = byKey.Find(parents[at]);
+    const Integer* found;
+    if (dense) {
+      found = slotOf(parents[at]);
+      if (found && *found < 0) found = nullptr;
+    } else {
+      if (at + kAhead < List.size()) byKey.Prefetch(parents[at + kAhead]);
+      found = byKey.Find(parents[at]);
+    }
     if (!found) {
       orphans = orphans || FFullBuildCheck;
       continue;

@@ -171,6 +171,24 @@ TEST_F(TreeBuild, ExpansionHooksRunOncePerNodeAndDefaultFlagsHold) {
   EXPECT_NE(Open(false, o).find("| hooks 8"), std::string::npos);
 }
 
+TEST_F(TreeBuild, RepeatedKeysLeaveTheTreeToTheRecordByRecordBuild) {
+  // Numbered keys (a plain table) and scattered ones (a hash) alike.
+  for (Integer scale : {1, 100000}) {
+    Store.GetRecordsList()->Clear();
+    Load(2 * scale, -1);
+    Load(1 * scale, -1);
+    Load(2 * scale, 1 * scale);  // the same key again, deeper
+    Load(6 * scale, 1 * scale);
+    Load(3 * scale, 2 * scale);  // goes under the first one met in tree order
+    for (bool full : {true, false}) {
+      Options o;
+      o.FullCheck = full;
+      ExpectSameTree(o, "scale " + std::to_string(scale));
+      EXPECT_EQ(Open(false, o).substr(0, 18), "0:1:0:eh 4:2:0:el ") << scale;
+    }
+  }
+}
+
 TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
   std::mt19937 rng(kRandomStart);
   for (int round = 0; round < 60; ++round) {
