@@ -40,18 +40,6 @@ bool WriteBytes(const String& FileName, const AnsiString& Bytes, bool Truncate) 
   return ::close(fd) == 0 && ok;
 }
 
-// The text in the ANSI code page. The code page keeps ASCII as it is, and
-// record bytes mostly are ASCII: the table lookup starts at the first
-// character beyond it.
-AnsiString ToAnsi(StringView Text) {
-  size_t ascii = 0;
-  while (ascii < Text.size() && Text[ascii] < 0x80) ++ascii;
-  AnsiString out(ascii, '\0');
-  for (size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(Text[i]);
-  if (ascii < Text.size()) out += StringToAnsi(Text.substr(ascii));
-  return out;
-}
-
 String RecordFileName(const String& Stem) { return SanitizeFileName(Stem, u'_') + u".iso"; }
 
 }  // namespace
@@ -91,7 +79,7 @@ bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst)
   try {
     // Truncated rather than deleted first: an old file is replaced, never
     // appended to, even where it could not be deleted.
-    return WriteBytes(name, ToAnsi(Text), DeleteFirst);
+    return WriteBytes(name, StringToAnsi(Text), DeleteFirst);
   } catch (const std::exception&) {
     return false;
   }
@@ -216,7 +204,7 @@ void ReplaceLogFile(const String& Name, const AnsiString& Bytes) {
 void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines) {
   String text;
   for (const String& l : Lines) text += l + u"\r\n";
-  ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), ToAnsi(text));
+  ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), StringToAnsi(text));
 }
 
 void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, const String& Text) {
@@ -230,9 +218,9 @@ void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, const String
   // between two conversions.
   const size_t nl = Text.rfind(u'\n');
   const size_t upto = nl == String::npos || nl < FConverted.size() ? FConverted.size() : nl + 1;
-  FBytes += ToAnsi(StringView(Text).substr(FConverted.size(), upto - FConverted.size()));
+  FBytes += StringToAnsi(StringView(Text).substr(FConverted.size(), upto - FConverted.size()));
   FConverted.append(Text, FConverted.size(), upto - FConverted.size());
-  AnsiString bytes = FBytes + ToAnsi(StringView(Text).substr(upto));
+  AnsiString bytes = FBytes + StringToAnsi(StringView(Text).substr(upto));
   if (!Text.empty() && !Text.ends_with(u"\r\n")) bytes += "\r\n";
   ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), bytes);
 }

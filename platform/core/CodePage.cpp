@@ -74,8 +74,14 @@ String AnsiToString(std::string_view bytes) {
 AnsiString StringToAnsi(StringView s) {
   const Cp1251Table& t = Table();
   AnsiString out(s.size(), '\0');
+  // The page keeps ASCII as it is, and most text (record bytes above all) is
+  // ASCII: copy that run straight across before looking characters up.
   size_t n = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
+  while (n < s.size() && s[n] < 0x80) {
+    out[n] = static_cast<char>(s[n]);
+    ++n;
+  }
+  for (size_t i = n; i < s.size(); ++i) {
     // A character outside the BMP is one character, so one '?'.
     if (IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) ++i;
     out[n++] = t.ToByte(s[i]);
