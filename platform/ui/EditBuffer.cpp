@@ -11,9 +11,52 @@ bool IsWordChar(Char c) { return u_isalnum(c) || c == u'_'; }
 }  // namespace
 
 void TEditBuffer::SetText(const String& Value) {
+  // The span starts where the texts part, so lines laid out before it stay.
+  const size_t n = std::min(FText.size(), Value.size());
+  size_t same = 0;
+  while (same < n && FText[same] == Value[same]) ++same;
+  NoteChange(Integer(same), Integer(FText.size() - same), Integer(Value.size() - same));
   FText = Value;
+  FBreaks.clear();
+  for (size_t i = 0; i < FText.size(); ++i)
+    if (FText[i] == u'\n') FBreaks.push_back(Integer(i));
   FCaret = FAnchor = 0;
   EmptyUndoBuffer();
+}
+
+void TEditBuffer::Replace(Integer Start, Integer Count, const String& S) {
+  const auto from = std::lower_bound(FBreaks.begin(), FBreaks.end(), Start);
+  const auto to = std::lower_bound(from, FBreaks.end(), Start + Count);
+  auto at = FBreaks.erase(from, to);
+  const Integer delta = Integer(S.size()) - Count;
+  if (delta != 0)
+    for (auto it = at; it != FBreaks.end(); ++it) *it += delta;
+  std::vector<Integer> added;
+  for (size_t i = 0; i < S.size(); ++i)
+    if (S[i] == u'\n') added.push_back(Start + Integer(i));
+  FBreaks.insert(at, added.begin(), added.end());
+  FText.replace(static_cast<size_t>(Start), static_cast<size_t>(Count), S);
+  NoteChange(Start, Count, Integer(S.size()));
+}
+
+void TEditBuffer::NoteChange(Integer Start, Integer Removed, Integer Inserted) {
+  if (!FChanged) {
+    FChange = {Start, Removed, Inserted};
+    FChanged = true;
+    return;
+  }
+  // Both spans in the coordinates of the text between the two changes: the
+  // first one's new part and the second one's old part.
+  const Integer a = std::min(FChange.Start, Start);
+  const Integer b = std::max(FChange.Start + FChange.Inserted, Start + Removed);
+  FChange = {a, b - FChange.Inserted + FChange.Removed - a, b - Removed + Inserted - a};
+}
+
+bool TEditBuffer::TakeChange(TChange& Change) {
+  if (!FChanged) return false;
+  Change = FChange;
+  FChanged = false;
+  return true;
 }
 
 String TEditBuffer::GetSelText() const {
@@ -38,9 +81,12 @@ void TEditBuffer::MoveTo(Integer Pos, bool Extend) {
   FMerging = false;
 }
 
-void TEditBuffer::SaveUndo(bool Merge) {
-  if (Merge && FMerging && FUndoValid) return;
-  FUndoText = FText;
+void TEditBuffer::SaveUndo(Integer Start, Integer Count, bool Merge) {
+  // Typing goes on where the step's text ends, so it joins the step.
+  if (Merge && FMerging && FUndoValid && Start == FUndoPos + FUndoLength && Count == 0) return;
+  FUndoText = FText.substr(static_cast<size_t>(Start), static_cast<size_t>(Count));
+  FUndoPos = Start;
+  FUndoLength = 0;
   FUndoCaret = FCaret;
   FUndoAnchor = FAnchor;
   FUndoValid = true;
@@ -55,8 +101,9 @@ bool TEditBuffer::ReplaceSel(const String& S, bool Merge) {
     if (Integer(ins.size()) > room) ins.resize(static_cast<size_t>(room));
   }
   if (ins.empty() && sel == 0) return false;
-  SaveUndo(Merge && sel == 0);
-  FText.replace(static_cast<size_t>(start), static_cast<size_t>(sel), ins);
+  SaveUndo(start, sel, Merge && sel == 0);
+  FUndoLength += Integer(ins.size());
+  Replace(start, sel, ins);
   FCaret = FAnchor = start + Integer(ins.size());
   FModified = true;
   return true;
@@ -87,7 +134,11 @@ bool TEditBuffer::DeleteForward() {
 
 bool TEditBuffer::Undo() {
   if (!FUndoValid) return false;
-  std::swap(FText, FUndoText);
+  // The step turns into its own reverse, so undoing again redoes.
+  String now = FText.substr(static_cast<size_t>(FUndoPos), static_cast<size_t>(FUndoLength));
+  Replace(FUndoPos, FUndoLength, FUndoText);
+  FUndoLength = Integer(FUndoText.size());
+  FUndoText = std::move(now);
   std::swap(FCaret, FUndoCaret);
   std::swap(FAnchor, FUndoAnchor);
   FMerging = false;
@@ -109,23 +160,18 @@ Integer TEditBuffer::WordRight(Integer Pos) const {
   return p;
 }
 
-Integer TEditBuffer::LineCount() const {
-  return 1 + static_cast<Integer>(std::count(FText.begin(), FText.end(), u'\n'));
-}
+Integer TEditBuffer::LineCount() const { return 1 + static_cast<Integer>(FBreaks.size()); }
 
 Integer TEditBuffer::LineIndex(Integer LineNo) const {
   if (LineNo < 0) return -1;
-  Integer line = 0;
-  for (Integer i = 0; i < Length() && line < LineNo; ++i)
-    if (FText[static_cast<size_t>(i)] == u'\n') {
-      if (++line == LineNo) return i + 1;
-    }
-  return LineNo == 0 ? 0 : -1;
+  if (LineNo == 0) return 0;
+  if (size_t(LineNo) > FBreaks.size()) return -1;
+  return FBreaks[size_t(LineNo - 1)] + 1;
 }
 
 Integer TEditBuffer::LineFromChar(Integer Pos) const {
   Pos = std::clamp(Pos, 0, Length());
-  return static_cast<Integer>(std::count(FText.begin(), FText.begin() + Pos, u'\n'));
+  return static_cast<Integer>(std::lower_bound(FBreaks.begin(), FBreaks.end(), Pos) - FBreaks.begin());
 }
 
 Integer TEditBuffer::LineLength(Integer LineNo) const { return Integer(Line(LineNo).size()); }
@@ -133,8 +179,7 @@ Integer TEditBuffer::LineLength(Integer LineNo) const { return Integer(Line(Line
 String TEditBuffer::Line(Integer LineNo) const {
   const Integer start = LineIndex(LineNo);
   if (start < 0) return String();
-  size_t end = FText.find(u'\n', static_cast<size_t>(start));
-  if (end == String::npos) end = FText.size();
+  size_t end = size_t(LineNo) < FBreaks.size() ? size_t(FBreaks[size_t(LineNo)]) : FText.size();
   if (end > size_t(start) && FText[end - 1] == u'\r') --end;
   return FText.substr(static_cast<size_t>(start), end - static_cast<size_t>(start));
 }

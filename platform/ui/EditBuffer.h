@@ -3,6 +3,13 @@
 // caret), the length limit, one level of undo and the line structure of a
 // multi-line text. It knows nothing of windows; the edit control turns keys,
 // mouse and EM_ messages into these calls and paints what it holds.
+//
+// Every change costs what it touches, not the length of the text: undo keeps
+// only the replaced part, the line breaks are indexed, and the span changed
+// since the control last looked is kept for it, so a log that grows at its end
+// stays cheap however long it gets.
+
+#include <vector>
 
 #include "platform/core/Types.h"
 
@@ -43,7 +50,11 @@ public:
   // ---- Undo: one step; undoing twice redoes.
   bool CanUndo() const { return FUndoValid; }
   bool Undo();
-  void EmptyUndoBuffer() { FUndoValid = false; FMerging = false; }
+  void EmptyUndoBuffer() {
+    FUndoValid = false;
+    FMerging = false;
+    FUndoText.clear();
+  }
 
   bool GetModified() const { return FModified; }
   void SetModified(bool Value) { FModified = Value; }
@@ -57,15 +68,34 @@ public:
   Integer LineLength(Integer Line) const;    // without its line break
   String Line(Integer Line) const;
 
+  // ---- What changed: the changes since the last TakeChange, as one span:
+  // [Start, Start + Removed) of the text before became [Start, Start + Inserted).
+  struct TChange {
+    Integer Start = 0, Removed = 0, Inserted = 0;
+  };
+  bool HasChange() const { return FChanged; }
+  const TChange& PeekChange() const { return FChange; }
+  // Gives the span and starts a new one; false when nothing changed.
+  bool TakeChange(TChange& Change);
+
 private:
-  void SaveUndo(bool Merge);
+  // Every change of the text goes through here: the line index and the
+  // changed span follow it.
+  void Replace(Integer Start, Integer Count, const String& S);
+  void NoteChange(Integer Start, Integer Removed, Integer Inserted);
+  void SaveUndo(Integer Start, Integer Count, bool Merge);
 
   String FText;
+  std::vector<Integer> FBreaks;  // the positions of the LF characters, ascending
   Integer FCaret = 0, FAnchor = 0;
   Integer FMaxLength = 0;
   bool FModified = false;
+  // The undo step: [FUndoPos, FUndoPos + FUndoLength) now stands where FUndoText was.
   String FUndoText;
+  Integer FUndoPos = 0, FUndoLength = 0;
   Integer FUndoCaret = 0, FUndoAnchor = 0;
   bool FUndoValid = false;
   bool FMerging = false;
+  TChange FChange;
+  bool FChanged = false;
 };
