@@ -439,6 +439,9 @@ protected:
   Integer FTopIndex = 0;
   Integer FVirtualCount = 0;
   Integer FItemHeight = 0;  // 0: from the font
+  // The font's line height, measured once for the font it was measured in.
+  mutable TFontData FMeasuredFont;
+  mutable Integer FFontHeight = 0;
   TListBoxStyle FStyle = lbStandard;
   bool FSorted = false;
   TBorderStyle FBorderStyle = bsSingle;

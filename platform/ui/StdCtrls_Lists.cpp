@@ -179,7 +179,13 @@ void TCustomListBox::SetTopIndex(Integer Value) {
 
 Integer TCustomListBox::GetItemHeight() const {
   if (FItemHeight > 0 && FStyle != lbStandard) return FItemHeight;
-  return std::max<Integer>(1, FontTextHeight(GetFont()));
+  // Measuring takes a device context; the height holds until the font changes.
+  const TFontData& font = GetFont()->Data();
+  if (FFontHeight == 0 || !(font == FMeasuredFont)) {
+    FFontHeight = std::max<Integer>(1, FontTextHeight(GetFont()));
+    FMeasuredFont = font;
+  }
+  return FFontHeight;
 }
 
 void TCustomListBox::SetItemHeight(Integer Value) {
