@@ -53,6 +53,16 @@ void TTextAttributes::Assign(TPersistent* Source) {
 
 namespace {
 
+Integer WidthIn(HDC dc, HFONT font, const String& s) {
+  if (s.empty()) return 0;
+  SelectObject(dc, font);
+  TSize sz;
+  GetTextExtentPoint32(dc, s, Integer(s.size()), sz);
+  return sz.cx;
+}
+
+}  // namespace
+
 // The lines of a rich edit: changed in place through the selection, so that the
 // attributes of the other text stay, and new lines take the typing attributes.
 class TRichEditStrings final : public TStrings {
@@ -67,7 +77,7 @@ public:
   void Insert(Integer Index, const String& S) override {
     const Integer count = GetCount();
     if (Index < 0 || Index > count) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
-    const String text = FEdit->GetText();
+    const String& text = FEdit->FBuffer.GetText();
     if (Index == count) {
       // Appended: after a final line break, or after one put in front.
       const bool ends = text.empty() || text.back() == u'\n';
@@ -79,7 +89,7 @@ public:
   }
   void Delete(Integer Index) override {
     const auto [a, b] = Span(Index);
-    const String text = FEdit->GetText();
+    const String& text = FEdit->FBuffer.GetText();
     Integer end = b;
     if (end < Integer(text.size()) && text[size_t(end)] == u'\r') ++end;
     if (end < Integer(text.size()) && text[size_t(end)] == u'\n') ++end;
@@ -92,13 +102,9 @@ public:
 private:
   std::pair<Integer, Integer> Span(Integer Index) const {
     if (Index < 0 || Index >= GetCount()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
-    const String text = FEdit->GetText();
-    Integer start = 0;
-    for (Integer line = 0; line < Index; ++line) start = Integer(text.find(u'\n', size_t(start))) + 1;
-    size_t end = text.find(u'\n', size_t(start));
-    if (end == String::npos) end = text.size();
-    if (end > size_t(start) && text[end - 1] == u'\r') --end;
-    return {start, Integer(end)};
+    const TEditBuffer& b = FEdit->FBuffer;
+    const Integer start = b.LineIndex(Index);
+    return {start, start + b.LineLength(Index)};
   }
   void Replace(Integer A, Integer B, const String& S) {
     FEdit->SetSelStart(A);
@@ -108,16 +114,6 @@ private:
   TCustomRichEdit* FEdit;
   TStrings* FPlain;
 };
-
-Integer WidthIn(HDC dc, HFONT font, const String& s) {
-  if (s.empty()) return 0;
-  SelectObject(dc, font);
-  TSize sz;
-  GetTextExtentPoint32(dc, s, Integer(s.size()), sz);
-  return sz.cx;
-}
-
-}  // namespace
 
 TCustomRichEdit::TCustomRichEdit(TComponent* AOwner)
     : TCustomMemo(AOwner),
@@ -168,26 +164,19 @@ void TCustomRichEdit::SetTextValue(const String& Value) {
 }
 
 void TCustomRichEdit::TextChanged() {
-  const String& now = FBuffer.GetText();
+  const Integer length = FBuffer.Length();
   if (FResetting) {
-    FAttrs.assign(now.size(), FDefault);
-  } else {
-    // The changed part lies between what stayed at the front and at the back.
-    size_t pre = 0;
-    while (pre < now.size() && pre < FShadow.size() && now[pre] == FShadow[pre]) ++pre;
-    size_t post = 0;
-    while (post < now.size() - pre && post < FShadow.size() - pre &&
-           now[now.size() - 1 - post] == FShadow[FShadow.size() - 1 - post])
-      ++post;
-    TCharAttributes inserted = FTypingSet ? FTyping : (pre > 0 && pre <= FAttrs.size() ? FAttrs[pre - 1] : FDefault);
-    std::vector<TCharAttributes> attrs(FAttrs.begin(), FAttrs.begin() + std::ptrdiff_t(std::min(pre, FAttrs.size())));
-    attrs.resize(pre, FDefault);
-    attrs.insert(attrs.end(), now.size() - pre - post, inserted);
-    for (size_t k = FShadow.size() - post; k < FShadow.size(); ++k)
-      attrs.push_back(k < FAttrs.size() ? FAttrs[k] : FDefault);
-    FAttrs = std::move(attrs);
+    FAttrs.assign(size_t(length), FDefault);
+  } else if (FBuffer.HasChange()) {
+    // The text between the kept front and back is new: it takes the typing
+    // attributes, else those of the character before it.
+    const TEditBuffer::TChange& c = FBuffer.PeekChange();
+    FAttrs.resize(size_t(length - c.Inserted + c.Removed), FDefault);
+    const TCharAttributes inserted =
+        FTypingSet ? FTyping : (c.Start > 0 ? FAttrs[size_t(c.Start - 1)] : FDefault);
+    const auto at = FAttrs.begin() + c.Start;
+    FAttrs.insert(FAttrs.erase(at, at + c.Removed), size_t(c.Inserted), inserted);
   }
-  FShadow = now;
   TCustomMemo::TextChanged();
 }
 

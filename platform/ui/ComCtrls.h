@@ -52,6 +52,7 @@ public:
 
 protected:
   friend class TTextAttributes;
+  friend class TRichEditStrings;
   void TextChanged() override;
   void PaintLine(HDC DC, Integer Start, Integer Length, Integer X, Integer Y) override;
   Integer LineTextWidth(Integer Start, Integer Count) const override;
@@ -65,7 +66,6 @@ protected:
   std::unique_ptr<TTextAttributes> FDefAttributes;
   std::unique_ptr<TStrings> FPlainLines;  // the memo's view of the lines, read by Lines
   std::vector<TCharAttributes> FAttrs;  // one per character of the text
-  String FShadow;                        // the text the attributes belong to
   TCharAttributes FDefault;
   TCharAttributes FTyping;               // what the next typed text gets
   bool FTypingSet = false;

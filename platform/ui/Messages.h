@@ -308,6 +308,9 @@ constexpr Cardinal CM_MOUSEACTIVATE = CM_BASE + 74;
 constexpr Cardinal CM_CONTROLLISTCHANGING = CM_BASE + 75;
 constexpr Cardinal CM_BUFFEREDPRINTCLIENT = CM_BASE + 76;
 constexpr Cardinal CM_UNTHEMECONTROL = CM_BASE + 77;
+// A control that put off laying out its view while it was not on screen does it
+// now: it is being shown, or something asks what the layout decides.
+constexpr Cardinal CM_SETTLELAYOUT = CM_BASE + 78;
 
 // Notifications reflected back to the control that sent them: message + CN_BASE.
 constexpr Cardinal CN_BASE = 0xBC00;

@@ -13,6 +13,15 @@ namespace {
 
 TWindowSystem& Sys() { return TWindowSystem::Get(); }
 TWindowRec* Rec(HWND h) { return Sys().Find(h); }
+// For reading a bar: a window that put off its layout settles it first.
+TWindowRec* Settled(HWND h) {
+  TWindowRec* w = Rec(h);
+  if (w && w->LayoutDeferred) {
+    SettleLayout(w);
+    w = Rec(h);
+  }
+  return w;
+}
 
 DWORD StyleBit(Integer bar) { return bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL; }
 
@@ -105,7 +114,7 @@ Integer SetScrollInfo(HWND Wnd, Integer BarKind, const TScrollInfo& Info, bool R
 }
 
 bool GetScrollInfo(HWND Wnd, Integer BarKind, TScrollInfo& Info) {
-  TScrollBarState* b = Bar(Rec(Wnd), BarKind);
+  TScrollBarState* b = Bar(Settled(Wnd), BarKind);
   if (!b) return false;
   if (Info.fMask & SIF_RANGE) Info.nMin = b->Min, Info.nMax = b->Max;
   if (Info.fMask & SIF_PAGE) Info.nPage = b->Page;
@@ -156,7 +165,7 @@ Integer ScrollRequestPos(HWND Wnd, Integer BarKind, WPARAM Request, Integer Pos,
 }
 
 Integer GetScrollPos(HWND Wnd, Integer BarKind) {
-  TScrollBarState* b = Bar(Rec(Wnd), BarKind);
+  TScrollBarState* b = Bar(Settled(Wnd), BarKind);
   return b ? b->Pos : 0;
 }
 
@@ -171,7 +180,7 @@ bool SetScrollRange(HWND Wnd, Integer BarKind, Integer MinPos, Integer MaxPos, b
 }
 
 bool GetScrollRange(HWND Wnd, Integer BarKind, Integer& MinPos, Integer& MaxPos) {
-  TScrollBarState* b = Bar(Rec(Wnd), BarKind);
+  TScrollBarState* b = Bar(Settled(Wnd), BarKind);
   if (!b) return false;
   MinPos = b->Min;
   MaxPos = b->Max;
@@ -204,17 +213,17 @@ bool EnableScrollBar(HWND Wnd, UINT BarKind, UINT Arrows) {
 }
 
 bool IsScrollBarVisible(HWND Wnd, Integer BarKind) {
-  TWindowRec* w = Rec(Wnd);
+  TWindowRec* w = Settled(Wnd);
   return w && (BarKind == SB_HORZ || BarKind == SB_VERT) && (w->Style & StyleBit(BarKind));
 }
 
 UINT GetScrollBarArrows(HWND Wnd, Integer BarKind) {
-  TScrollBarState* b = Bar(Rec(Wnd), BarKind);
+  TScrollBarState* b = Bar(Settled(Wnd), BarKind);
   return b ? b->Disabled : ESB_DISABLE_BOTH;
 }
 
 TRect GetScrollBarRect(HWND Wnd, Integer BarKind) {
-  TWindowRec* w = Rec(Wnd);
+  TWindowRec* w = Settled(Wnd);
   if (!w || (BarKind != SB_HORZ && BarKind != SB_VERT)) return TRect();
   return BarRect(w, BarKind);
 }

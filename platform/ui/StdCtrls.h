@@ -103,6 +103,12 @@ protected:
   virtual void TextChanged();
   void UpdateCaret();
   void ScrollCaretIntoView();
+  // Scrolls the caret into view and places it, now when the edit is on screen;
+  // a hidden edit puts this off until it is shown, painted or asked.
+  void UpdateView();
+  // Does what UpdateView put off, before anything reads the view.
+  void SettleView() const;
+  bool OnScreen() const;
   virtual void Paint(HDC DC);
   // Draws the characters [Start, Start + Length) of one line at (X, Y); a rich
   // edit draws its runs here.
@@ -114,8 +120,11 @@ protected:
   // The lines as shown: the text's lines, cut at blanks when WordWrap is on.
   struct TVisualLine {
     Integer Start, Length;
+    Integer Widest = 0;  // the widest of the lines up to this one, once measured
   };
   const std::vector<TVisualLine>& VisualLines() const;
+  // The width of the widest line (unwrapped text), measuring only lines not measured before.
+  Integer WidestLine() const;
   Integer VisualLineOf(Integer Index) const;
   // The text as shown: password characters instead of the text.
   String DisplayText() const;
@@ -146,12 +155,14 @@ protected:
   mutable HDC FMeasureDC = nullptr;
   mutable std::vector<TVisualLine> FLines;
   mutable bool FLinesValid = false;
-  mutable String FLaidText;  // the text FLines were made for
-  mutable Integer FLaidVersion = -1;
+  // Lines from the one holding this position on are to be laid out again.
+  mutable Integer FRelayoutFrom = 0;
+  mutable size_t FMeasuredLines = 0;  // FLines whose Widest is known
   Integer FTextVersion = 0;  // counts the changes of the text
   Integer FWidest = 0;       // the widest line, for the horizontal scroll bar
-  Integer FWidestVersion = -1;
   mutable Integer FLinesWidth = -1;
+  mutable bool FViewDeferred = false;  // UpdateView waits for the edit to be shown
+  bool FSettling = false;
   bool FShowSel = false;
   Integer FSel0 = 0, FSel1 = 0;
 };
@@ -179,11 +190,15 @@ public:
   void SetWordWrap(bool Value);
   TScrollStyle GetScrollBars() const { return FScrollBars; }
   void SetScrollBars(TScrollStyle Value);
-  Integer GetTopLine() const { return FTopLine; }
+  Integer GetTopLine() const {
+    SettleView();
+    return FTopLine;
+  }
   // The caret as (column, line).
   TPoint GetCaretPos() const;
 
 protected:
+  friend class TMemoStrings;
   std::unique_ptr<TStrings> FLines;
 };
 

@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/core/Strings.h"
 #include "platform/ui/Clipbrd.h"
@@ -11,6 +12,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/WindowSystem.h"
 
 namespace {
 
@@ -25,21 +27,22 @@ String ApplyCase(const String& s, TEditCharCase c) {
   return s;
 }
 
+}  // namespace
+
 // The lines of a memo: a TStrings over the edit's text.
 class TMemoStrings final : public TStrings {
 public:
   explicit TMemoStrings(TCustomMemo* Memo) : FMemo(Memo) {}
   Integer GetCount() const override {
-    const String t = FMemo->GetText();
-    if (t.empty()) return 0;
-    Integer n = Integer(std::count(t.begin(), t.end(), u'\n')) + 1;
-    if (t.back() == u'\n') --n;  // a final line break ends the last line
+    const TEditBuffer& b = FMemo->FBuffer;
+    if (b.Length() == 0) return 0;
+    Integer n = b.LineCount();
+    if (b.GetText().back() == u'\n') --n;  // a final line break ends the last line
     return n;
   }
   String Get(Integer Index) const override {
-    std::vector<String> l = Split();
-    if (Index < 0 || size_t(Index) >= l.size()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
-    return l[size_t(Index)];
+    if (Index < 0 || Index >= GetCount()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    return FMemo->FBuffer.Line(Index);
   }
   void Put(Integer Index, const String& S) override {
     std::vector<String> l = Split();
@@ -94,8 +97,6 @@ private:
   TCustomMemo* FMemo;
 };
 
-}  // namespace
-
 // ---- TCustomEdit ----------------------------------------------------------------------------------
 
 TCustomEdit::TCustomEdit(TComponent* AOwner)
@@ -133,6 +134,11 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
 void TCustomEdit::CreateWnd() {
   TWinControl::CreateWnd();
   AdjustHeight();
+  // A view put off before the window existed is owed by the new window.
+  if (FViewDeferred) {
+    if (OnScreen()) SettleView();
+    else uiwin::DeferLayout(FHandle);
+  }
 }
 
 void TCustomEdit::SetAutoSize(bool Value) {
@@ -236,8 +242,9 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::TextChanged() {
   ++FTextVersion;
-  ScrollCaretIntoView();
-  UpdateCaret();
+  TEditBuffer::TChange change;
+  if (FBuffer.TakeChange(change)) FRelayoutFrom = std::min(FRelayoutFrom, change.Start);
+  UpdateView();
   Invalidate();
   // The parent hears of it through WM_COMMAND, which it reflects back as CN_COMMAND.
   HWND parent = FHandle ? ::GetParent(FHandle) : nullptr;
@@ -313,6 +320,7 @@ Integer NearestIndex(HDC dc, const String& line, Integer X) {
 }  // namespace
 
 TPoint TCustomEdit::PosFromChar(Integer Index) const {
+  SettleView();
   const TRect r = GetFormatRect();
   HDC dc = MeasureDC();
   Index = std::clamp(Index, 0, FBuffer.Length());
@@ -331,6 +339,7 @@ TPoint TCustomEdit::PosFromChar(Integer Index) const {
 }
 
 Integer TCustomEdit::CharFromPos(TPoint P) const {
+  SettleView();
   const TRect r = GetFormatRect();
   HDC dc = MeasureDC();
   if (!FMultiLine) {
@@ -346,7 +355,38 @@ Integer TCustomEdit::CharFromPos(TPoint P) const {
   return v.Start + NearestIndex(dc, text, P.X - (r.Left - FScrollX));
 }
 
+bool TCustomEdit::OnScreen() const { return FHandle && IsWindowVisible(FHandle); }
+
+void TCustomEdit::UpdateView() {
+  if (OnScreen() || FSettling) {
+    ScrollCaretIntoView();
+    UpdateCaret();
+    return;
+  }
+  // Nobody sees it: laying out waits until the edit is shown, painted or asked.
+  if (!FViewDeferred) {
+    FViewDeferred = true;
+    if (FHandle) uiwin::DeferLayout(FHandle);
+  }
+}
+
+void TCustomEdit::SettleView() const {
+  if (!FViewDeferred || FSettling) return;
+  // The view is part of what the edit answers, so a const question may settle it.
+  auto* self = const_cast<TCustomEdit*>(this);
+  self->FSettling = true;
+  try {
+    self->ScrollCaretIntoView();
+    self->UpdateCaret();
+  } catch (...) {
+    self->FSettling = false;
+    throw;
+  }
+  self->FSettling = false;
+}
+
 void TCustomEdit::ScrollCaretIntoView() {
+  FViewDeferred = false;  // this is the work UpdateView puts off
   const TRect r = GetFormatRect();
   if (r.Width() <= 0) return;
   HDC dc = MeasureDC();
@@ -364,12 +404,7 @@ void TCustomEdit::ScrollCaretIntoView() {
   else if (p.X >= r.Right) FScrollX += p.X - r.Right + 1 + r.Width() / 4;
   if (FMultiLine && FHandle && (FScrollBars == ssHorizontal || FScrollBars == ssBoth)) {
     // Wrapped text never needs the horizontal bar; otherwise it spans the widest line.
-    if (FWidestVersion != FTextVersion) {
-      FWidest = 0;
-      if (!FWordWrap)
-        for (const TVisualLine& v : VisualLines()) FWidest = std::max(FWidest, LineTextWidth(v.Start, v.Length));
-      FWidestVersion = FTextVersion;
-    }
+    FWidest = FWordWrap ? 0 : WidestLine();
     if (FWordWrap) FScrollX = 0;
     SetScrollBarView(FHandle, SB_HORZ, 0, FWidest > r.Width() ? FWidest : 0, UINT(r.Width()), FScrollX);
   }
@@ -443,26 +478,33 @@ void TCustomEdit::Paint(HDC DC) {
   RestoreDC(DC, saved);
 }
 
+namespace {
+
+constexpr Integer kNothingToRelayout = std::numeric_limits<Integer>::max();
+
+}  // namespace
+
 const std::vector<TCustomEdit::TVisualLine>& TCustomEdit::VisualLines() const {
   const Integer width = GetFormatRect().Width();
   const String& t = FBuffer.GetText();
-  if (FLinesValid && FLinesWidth == width && FLaidVersion == FTextVersion) return FLines;
+  Integer from = FRelayoutFrom;
+  if (FBuffer.HasChange()) from = std::min(from, FBuffer.PeekChange().Start);
+  // Unwrapped lines do not depend on the width.
+  const bool sameWidth = FLinesWidth == width || !FWordWrap;
+  if (FLinesValid && sameWidth && from == kNothingToRelayout) return FLines;
   // Lines wholly before the first changed character keep their layout; a log
   // that grows at its end is laid out only where it grew.
   size_t start = 0;
-  if (FLinesValid && FLinesWidth == width) {
-    size_t d = 0;
-    while (d < t.size() && d < FLaidText.size() && t[d] == FLaidText[d]) ++d;
-    const size_t nl = d == 0 ? String::npos : t.rfind(u'\n', d - 1);
-    start = nl == String::npos ? 0 : nl + 1;
+  if (FLinesValid && sameWidth) {
+    start = size_t(FBuffer.LineIndex(FBuffer.LineFromChar(std::min(from, FBuffer.Length()))));
     while (!FLines.empty() && size_t(FLines.back().Start) >= start) FLines.pop_back();
   } else {
     FLines.clear();
   }
+  FMeasuredLines = std::min(FMeasuredLines, FLines.size());
   FLinesWidth = width;
   FLinesValid = true;
-  FLaidText = t;
-  FLaidVersion = FTextVersion;
+  FRelayoutFrom = kNothingToRelayout;
   for (;;) {
     size_t nl = t.find(u'\n', start);
     size_t end = nl == String::npos ? t.size() : nl;
@@ -502,6 +544,16 @@ const std::vector<TCustomEdit::TVisualLine>& TCustomEdit::VisualLines() const {
   return FLines;
 }
 
+Integer TCustomEdit::WidestLine() const {
+  VisualLines();
+  for (size_t i = FMeasuredLines; i < FLines.size(); ++i) {
+    TVisualLine& v = FLines[i];
+    v.Widest = std::max(LineTextWidth(v.Start, v.Length), i ? FLines[i - 1].Widest : 0);
+  }
+  FMeasuredLines = FLines.size();
+  return FLines.empty() ? 0 : FLines.back().Widest;
+}
+
 Integer TCustomEdit::VisualLineOf(Integer Index) const {
   const std::vector<TVisualLine>& lines = VisualLines();
   Integer lo = 0, hi = Integer(lines.size()) - 1;
@@ -514,6 +566,7 @@ Integer TCustomEdit::VisualLineOf(Integer Index) const {
 }
 
 void TCustomEdit::EditKeyDown(TMessage& Message) {
+  SettleView();
   const Word key = Word(Message.WParam);
   const bool shift = IsKeyDown(VK_SHIFT), ctrl = IsKeyDown(VK_CONTROL);
   const Integer caret = FBuffer.GetCaret();
@@ -661,14 +714,14 @@ void TCustomEdit::Dispatch(TMessage& Message) {
       TWinControl::Dispatch(Message);
       FLinesValid = false;
       AdjustHeight();
-      ScrollCaretIntoView();
+      UpdateView();
       return;
     case WM_SIZE:
       // A new width lays the lines out again; the scroll bar follows.
       TWinControl::Dispatch(Message);
-      ScrollCaretIntoView();
-      UpdateCaret();
+      UpdateView();
       return;
+    case CM_SETTLELAYOUT: SettleView(); return;
     default: break;
   }
   TWinControl::Dispatch(Message);
@@ -717,6 +770,8 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       Invalidate();
       break;
     case WM_PAINT: {
+      // Before BeginPaint, so a scroll bar the layout changes is drawn with the rest.
+      SettleView();
       HDC dc = reinterpret_cast<HDC>(Message.WParam);
       if (dc) {
         Paint(dc);
@@ -730,6 +785,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     }
     case WM_VSCROLL: {
       if (!FMultiLine) break;
+      SettleView();
       const Integer rows = std::max(1, GetFormatRect().Height() / LineHeight());
       const Integer top =
           ScrollRequestPos(FHandle, SB_VERT, Message.WParam, FTopLine, 1, rows, 0, Integer(VisualLines().size()));
@@ -741,6 +797,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     }
     case WM_HSCROLL: {
       if (!FMultiLine) break;
+      SettleView();
       const Integer page = GetFormatRect().Width();
       const Integer x = ScrollRequestPos(FHandle, SB_HORZ, Message.WParam, FScrollX, 8, page, 0, FWidest);
       FScrollX = std::clamp(x, 0, std::max(0, FWidest - page));
@@ -767,8 +824,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     }
     case EM_SETSEL:
       FBuffer.SetSel(Integer(Message.WParam), Integer(Message.LParam));
-      ScrollCaretIntoView();
-      UpdateCaret();
+      UpdateView();
       Invalidate();
       return;
     case EM_GETRECT:
@@ -781,8 +837,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       if (Message.Msg == EM_SETRECT) Invalidate();
       return;
     case EM_SCROLLCARET:
-      ScrollCaretIntoView();
-      UpdateCaret();
+      UpdateView();
       Invalidate();
       Message.Result = 1;
       return;
@@ -854,8 +909,7 @@ void TCustomMemo::SetLines(const TStrings* Value) { FLines->Assign(const_cast<TS
 void TCustomMemo::SetWordWrap(bool Value) {
   FWordWrap = Value;
   FLinesValid = false;
-  FWidestVersion = -1;
-  ScrollCaretIntoView();
+  UpdateView();
   Invalidate();
 }
 

@@ -55,6 +55,7 @@ struct TWindowRec {
   TScrollBarState Bars[2];
   bool Destroying = false;
   bool Minimized = false, Maximized = false;
+  bool LayoutDeferred = false;  // owes a CM_SETTLELAYOUT (see DeferLayout)
   bool IsChildWindow() const { return (Style & WS_CHILD) != 0 && Parent != nullptr; }
 };
 
@@ -118,6 +119,7 @@ public:
   TClickState LastClick;
   Integer Beeps = 0;
   HWND ScrollTrackWnd = nullptr;
+  std::vector<HWND> DeferredLayouts;  // the windows with LayoutDeferred set
 };
 
 // Window helpers shared inside the layer.
@@ -147,5 +149,14 @@ UInt64 Now();
 void QueueMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 // The window whose WM_PAINT comes next, within Filter's tree (null: any).
 HWND NextWindowToPaint(HWND Filter);
+
+// A hidden control may put off laying out its view. The window then gets
+// CM_SETTLELAYOUT once, as soon as it is shown or before its scroll bars or
+// client area are read, so what it answers is what the layout would have made.
+void DeferLayout(HWND Wnd);
+// Sends the owed CM_SETTLELAYOUT to w, if it owes one.
+void SettleLayout(TWindowRec* w);
+// Settles every window that owes a layout and is visible now.
+void SettleShownLayouts();
 
 }  // namespace uiwin

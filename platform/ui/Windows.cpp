@@ -36,6 +36,8 @@ TWindowRec* TWindowSystem::Create() {
 
 void TWindowSystem::Erase(TWindowRec* w) {
   if (w->Surface) cairo_surface_destroy(w->Surface);
+  if (w->LayoutDeferred)
+    DeferredLayouts.erase(std::remove(DeferredLayouts.begin(), DeferredLayouts.end(), w->Handle), DeferredLayouts.end());
   Windows.erase(reinterpret_cast<std::uintptr_t>(w->Handle));
 }
 
@@ -77,6 +79,37 @@ LRESULT Send(TWindowRec* w, UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 UInt64 Now() { return GetDisplayBackend().Now(); }
+
+void DeferLayout(HWND Wnd) {
+  TWindowRec* w = TWindowSystem::Get().Find(Wnd);
+  if (!w || w->LayoutDeferred) return;
+  w->LayoutDeferred = true;
+  TWindowSystem::Get().DeferredLayouts.push_back(Wnd);
+}
+
+void SettleLayout(TWindowRec* w) {
+  if (!w || !w->LayoutDeferred) return;
+  w->LayoutDeferred = false;
+  auto& list = TWindowSystem::Get().DeferredLayouts;
+  list.erase(std::remove(list.begin(), list.end(), w->Handle), list.end());
+  Send(w, CM_SETTLELAYOUT, 0, 0);
+}
+
+void SettleShownLayouts() {
+  TWindowSystem& sys = TWindowSystem::Get();
+  if (sys.DeferredLayouts.empty()) return;
+  // Settling may show, hide or destroy windows: walk a copy and look each one up again.
+  const std::vector<HWND> owed = sys.DeferredLayouts;
+  for (HWND h : owed) {
+    TWindowRec* w = sys.Find(h);
+    if (!w) {
+      auto& list = sys.DeferredLayouts;
+      list.erase(std::remove(list.begin(), list.end(), h), list.end());
+    } else if (IsVisibleRec(w)) {
+      SettleLayout(w);
+    }
+  }
+}
 
 }  // namespace uiwin
 
@@ -461,6 +494,7 @@ HWND SetParent(HWND Child, HWND NewParent) {
     }
   }
   InvalidateWholeWindow(w);
+  if (IsVisibleRec(w)) SettleShownLayouts();
   return old;
 }
 
@@ -687,6 +721,11 @@ bool SetWindowPos(HWND Wnd, HWND InsertAfter, Integer X, Integer Y, Integer CX, 
     }
   }
   bool nowVisible = IsVisibleRec(w);
+  if (nowVisible && !wasVisible) {
+    // Controls inside that put off their layout while hidden lay out before they are seen.
+    SettleShownLayouts();
+    if (!(w = Rec(Wnd))) return true;
+  }
   if (!(Flags & SWP_NOREDRAW) || (Flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))) {
     if (wasVisible && (moved || sized || !nowVisible)) ExposeArea(w, oldSurfaceRect);
     if (nowVisible && (moved || sized || !wasVisible || (Flags & SWP_FRAMECHANGED) || !(Flags & SWP_NOZORDER)))
@@ -788,6 +827,8 @@ bool GetWindowRect(HWND Wnd, TRect& Rect) {
 
 bool GetClientRect(HWND Wnd, TRect& Rect) {
   TWindowRec* w = Rec(Wnd);
+  // A put-off layout may still show or hide a scroll bar.
+  if (w && w->LayoutDeferred) SettleLayout(w), w = Rec(Wnd);
   if (!w) return false;
   Rect = TRect(0, 0, w->Client.Width(), w->Client.Height());
   return true;
