@@ -7,7 +7,9 @@
 //   - a filter expression, against a hand-written loop over the same condition;
 //   - Locate through an index and by a scan, against binary search in a sorted
 //     key array and a linear scan of the same keys;
-//   - opening in tree mode, against the sort baseline.
+//   - opening in tree mode, against the sort baseline;
+//   - opening in tree mode with every node expanded, against opening the same
+//     table with its nodes collapsed (arguments: the record count).
 // Where DESIGN.md section 7 sets a target, "target_ms" and "of_target" show it.
 
 #include <benchmark/benchmark.h>
@@ -82,8 +84,10 @@ const std::vector<Row>& Rows() {
   return rows;
 }
 
-// A table filled straight into its store (as the client's loader does).
-std::unique_ptr<TMemTableEh> MakeTable() {
+// A table filled straight into its store (as the client's loader does), with
+// the first Count rows; NullTopParents gives the groups a Null parent key
+// instead of 0.
+std::unique_ptr<TMemTableEh> MakeTable(Integer Count = kRecords, bool NullTopParents = false) {
   auto t = std::make_unique<TMemTableEh>(nullptr);
   TMemTableDataEh* store = t->GetMemTableData();
   AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
@@ -93,10 +97,11 @@ std::unique_ptr<TMemTableEh> MakeTable() {
   AddColumn(store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS");
   TRecordsListEh* list = store->GetRecordsList();
   list->BeginUpdate();
-  for (const Row& x : Rows()) {
+  for (Integer i = 0; i < Count; ++i) {
+    const Row& x = Rows()[static_cast<size_t>(i)];
     TMemoryRecordEh* r = list->NewRecord();
     r->SetValue(0, rvvValueEh, Variant(x.Id));
-    r->SetValue(1, rvvValueEh, Variant(x.Parent));
+    r->SetValue(1, rvvValueEh, NullTopParents && x.Parent == 0 ? Null() : Variant(x.Parent));
     r->SetValue(2, rvvValueEh, Variant(x.Type));
     r->SetValue(3, rvvValueEh, Variant(x.Npp));
     r->SetValue(4, rvvValueEh, Variant(x.Name));
@@ -256,6 +261,40 @@ void BM_OpenInTreeMode(benchmark::State& state) {
   }
 }
 
+// A tree-mode table of the first Count rows (the groups come first, without
+// a parent key, so each takes its place in the tree as it arrives).
+std::unique_ptr<TMemTableEh> MakeTreeTable(Integer Count, bool Expanded) {
+  auto t = MakeTable(Count, true);
+  t->GetIndexDefs()->Add(u"KEY", u"ID_THIS", {ixUnique});
+  t->GetIndexDefs()->Add(u"PARENT", u"ID_PARENT", {});
+  t->GetTreeList()->SetKeyFieldName(u"ID_THIS");
+  t->GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
+  t->GetTreeList()->SetDefaultNodeExpanded(Expanded);
+  return t;
+}
+
+// Builds the tree and opens the table.
+void OpenTree(TMemTableEh& T) {
+  T.GetTreeList()->SetActive(true);
+  T.Open();
+}
+
+void BM_OpenInTreeModeExpanded(benchmark::State& state) {
+  const Integer count = static_cast<Integer>(state.range(0));
+  for (auto _ : state) {
+    auto expanded = MakeTreeTable(count, true);
+    auto collapsed = MakeTreeTable(count, false);
+    double measured = Millis([&] { OpenTree(*expanded); });
+    double baseline = Millis([&] { OpenTree(*collapsed); });
+    // Every record shows when expanded, the groups (the first rows) when collapsed.
+    if (expanded->RecordCount() != count || collapsed->RecordCount() != std::min(count, kRecords / 100)) {
+      state.SkipWithError("unexpected row count");
+      break;
+    }
+    Report(state, measured, baseline);
+  }
+}
+
 }  // namespace
 
 BENCHMARK(BM_AppendThroughDataset)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -264,3 +303,4 @@ BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LocateWithIndex)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LocateByScan)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_OpenInTreeMode)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_OpenInTreeModeExpanded)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(20000)->Arg(100000)->Arg(kRecords);

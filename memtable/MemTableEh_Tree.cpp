@@ -17,6 +17,15 @@ TPersistent* TMemTableTreeListEh::GetOwner() const { return FMemTable; }
 
 namespace {
 TMemoryTreeListEh* TreeOf(TCustomMemTableEh* T) { return T->GetRecordsView()->GetTreeList(); }
+
+// Whether the node has a row: placed, visible, and every ancestor visible and expanded.
+bool IsNodeShown(TMemoryTreeListEh* Tree, TBaseTreeNodeEh* Node) {
+  if (!Node->GetVisible()) return false;
+  TBaseTreeNodeEh* p = Node->GetParent();
+  for (; p && p != Tree->GetRoot(); p = p->GetParent())
+    if (!p->GetVisible() || !p->GetExpanded()) return false;
+  return p != nullptr;
+}
 }  // namespace
 
 bool TMemTableTreeListEh::GetActive() const {
@@ -91,7 +100,13 @@ bool TCustomMemTableEh::NodeExpanding(TBaseTreeNodeEh* Node) {
   bool allow = true;
   auto* node = static_cast<TMemRecViewEh*>(Node);
   if (node->GetExpanded()) return allow;
-  Integer row = FRecordsView->IndexOfRecord(node->GetRec());
+  // The row is read only by the handlers. Finding it rebuilds the shown rows,
+  // which a whole tree built with its nodes expanded would pay once per node;
+  // a node without a row (below a collapsed one, or waiting for its parent) is
+  // known to have none from its ancestors alone.
+  Integer row = -1;
+  if ((OnTreeNodeExpanding || OnTreeNodeHasChildren) && IsNodeShown(FRecordsView->GetTreeList(), node))
+    row = FRecordsView->IndexOfRecord(node->GetRec());
   if (OnTreeNodeExpanding) OnTreeNodeExpanding(this, row + 1, allow);
   if (GetActive() && OnTreeNodeHasChildren) {
     // The node's record is readable while the handler runs.
