@@ -274,3 +274,20 @@ TEST_F(LazyLayout, HiddenListBoxKeepsItsSelectionInViewAsAShownOne) {
   EXPECT_EQ(lazy->GetTopIndex(), 90 - shown->VisibleRows() + 1);
   EXPECT_EQ(GetScrollPos(lazy->GetHandle(), SB_VERT), GetScrollPos(shown->GetHandle(), SB_VERT));
 }
+
+TEST_F(LazyLayout, HorizontalRangeFollowsAFontOrStyleThatWidensTheLines) {
+  auto* re = Make<TRichEdit>(300, 10, 200, 100);
+  re->SetScrollBars(ssBoth);
+  re->SetWordWrap(false);
+  re->SetText(u"Строка протокола, которая шире окна без переноса");
+  Integer min = 0, narrow = 0, bold = 0, large = 0;
+  GetScrollRange(re->GetHandle(), SB_HORZ, min, narrow);
+  re->SelectAll();
+  re->GetSelAttributes()->SetStyle(TFontStyles{fsBold});
+  re->Perform(EM_SCROLLCARET, 0, 0);
+  GetScrollRange(re->GetHandle(), SB_HORZ, min, bold);
+  EXPECT_GT(bold, narrow);
+  re->GetFont()->SetSize(14);
+  GetScrollRange(re->GetHandle(), SB_HORZ, min, large);
+  EXPECT_GT(large, bold);
+}
