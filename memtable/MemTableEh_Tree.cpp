@@ -18,6 +18,16 @@ TPersistent* TMemTableTreeListEh::GetOwner() const { return FMemTable; }
 namespace {
 TMemoryTreeListEh* TreeOf(TCustomMemTableEh* T) { return T->GetRecordsView()->GetTreeList(); }
 
+// The record's node when it hangs in the tree (not one waiting for its parent
+// while the tree is built): the record map answers without walking the tree.
+TMemRecViewEh* PlacedNodeOf(TMemoryTreeListEh* Tree, TMemoryRecordEh* Rec) {
+  TMemRecViewEh* node = Tree->NodeOfRecord(Rec);
+  if (!node) return nullptr;
+  TBaseTreeNodeEh* p = node->GetParent();
+  while (p && p != Tree->GetRoot()) p = p->GetParent();
+  return p ? node : nullptr;
+}
+
 // Whether the node has a row: placed, visible, and every ancestor visible and expanded.
 bool IsNodeShown(TMemoryTreeListEh* Tree, TBaseTreeNodeEh* Node) {
   if (!Node->GetVisible()) return false;
@@ -151,7 +161,7 @@ void TCustomMemTableEh::SetAllExpanded(bool Value) {
 
 bool TCustomMemTableEh::IsRecordInTree(TMemoryRecordEh* Rec) {
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
-  TBaseTreeNodeEh* node = tree->FindNodeByData(nullptr, Rec);
+  TBaseTreeNodeEh* node = PlacedNodeOf(tree, Rec);
   return node && node->GetVisible() && tree->AreAncestorsVisible(node, false);
 }
 
@@ -168,13 +178,15 @@ TMemoryRecordEh* TCustomMemTableEh::FindHiddenTreeRecord(const std::vector<TFiel
 
 bool TCustomMemTableEh::RevealRecord(TMemoryRecordEh* Rec) {
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
-  TBaseTreeNodeEh* node = tree->FindNodeByData(nullptr, Rec);
+  TBaseTreeNodeEh* node = PlacedNodeOf(tree, Rec);
   if (!node) return false;
   DisableControls();
   try {
     for (TBaseTreeNodeEh* p = node->GetParent(); p && p->GetLevel() >= 1; p = p->GetParent())
       if (!p->GetExpanded()) p->SetExpanded(true);
-    tree->RebuildFlatLists();
+    // The rows are rebuilt when next read; the rows of every visible node
+    // (ignoring expansion) are not needed to find this record's row.
+    tree->MakeDirty();
   } catch (...) {
     EnableControls();
     throw;

@@ -1,5 +1,5 @@
 // Tree mode: the table's expansion events while a tree is built with its nodes
-// expanded.
+// expanded, and finding a record's node when Locate opens collapsed groups.
 
 #include <gtest/gtest.h>
 
@@ -135,4 +135,53 @@ TEST_F(TreeExpansion, ExpandingAShownNodeAnswersItsRow) {
   EXPECT_EQ(Table.SetTreeNodeExpanded(1, true), -1);  // 20, the second row
   EXPECT_EQ(TakeLog(), (std::vector<std::string>{"E2", "H:20"}));
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20, 21}));
+}
+
+TEST_F(TreeExpansion, LocateOpensTheGroupARecordWasMovedTo) {
+  Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixPrimary});
+  Table.GetTreeList()->SetActive(true);
+  Table.Open();
+  ASSERT_TRUE(Table.GetTreeList()->Locate(u"ID_THIS", Variant(11), {}));
+  Table.Edit();
+  Table.FieldByName(u"ID_PARENT")->SetAsInteger(21);
+  Table.Post();
+  Table.GetTreeList()->FullCollapse();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20}));
+  // Through the index: the record's node now lies below 20 and 21, not 10.
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(11), {}));
+  EXPECT_EQ(IdOf(Table), 11);
+  EXPECT_EQ(Table.GetTreeNodeLevel(), 3);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20, 21, 11, 22}));
+  Table.GetTreeList()->FullCollapse();
+  // By comparing rows, with an option that keeps the index out.
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(11), {loCaseInsensitive}));
+  EXPECT_EQ(IdOf(Table), 11);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20, 21, 11, 22}));
+}
+
+TEST_F(TreeExpansion, LocateFindsChildrenOfADeletedGroupAtTheTopLevel) {
+  Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixPrimary});
+  Table.GetTreeList()->SetActive(true);
+  Table.Open();
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(21), {}));
+  Table.Delete();
+  Table.GetTreeList()->FullCollapse();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20, 22}));
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(22), {}));
+  EXPECT_EQ(Table.GetTreeNodeLevel(), 1);
+  EXPECT_EQ(Table.RecordCount(), 3);  // no group had to open
+  EXPECT_FALSE(Table.Locate(u"ID_THIS", Variant(21), {}));
+}
+
+TEST_F(TreeExpansion, LocateDoesNotRevealARecordTheFilterHides) {
+  Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixPrimary});
+  Table.GetTreeList()->SetActive(true);
+  Table.SetFilter(u"ID_THIS<>12");
+  Table.SetFiltered(true);
+  Table.Open();
+  Table.GetTreeList()->FullCollapse();
+  EXPECT_FALSE(Table.Locate(u"ID_THIS", Variant(12), {}));
+  EXPECT_EQ(Table.RecordCount(), 2);
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(11), {}));
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 11, 20}));
 }
