@@ -107,6 +107,10 @@ void TResourceTable::CreateTables(TComponent* Owner) {
   MemTableEh_Tree->SetCachedUpdates(true);
   MemTableEh_Tree->SetFetchAllOnOpen(true);
   MemTableEh_Tree->SetStoreDefs(true);
+  // Every search looks its resource up by identifier, and the tree finds
+  // parents by key: both go through an index instead of a scan.
+  MemTableEh_Tree->GetIndexDefs()->Add(u"BY_ID_THIS", u"ID_THIS", {});
+  MemTableEh_Tree->GetIndexDefs()->Add(u"BY_ID_PARENT", u"ID_PARENT", {});
   MemTableEh_Tree->SetSortOrder(TreeSortOrder);
   MemTableEh_Tree->GetTreeList()->SetKeyFieldName(u"ID_THIS");
   MemTableEh_Tree->GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
