@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "client/ResourceList.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
