@@ -451,6 +451,18 @@ private:
   void ReleaseResync(bool DoResync);
   Integer FetchFromDriver(Integer Count);
   void InstantReadEnterRecord(TMemoryRecordEh* Rec);
+  // Runs Read in the instant buffer entered just before and leaves that buffer
+  // afterwards, also when Read throws.
+  template <class Read>
+  void ReadAndLeave(Read&& R) {
+    try {
+      R();
+    } catch (...) {
+      InstantReadLeave();
+      throw;
+    }
+    InstantReadLeave();
+  }
 
   // ---- editing and searching ----
   void ApplyAtOnce(TMemTableDataEh* ChangeSet);

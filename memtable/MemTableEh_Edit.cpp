@@ -238,14 +238,8 @@ bool TCustomMemTableEh::RowMatches(Integer Row, const std::vector<TField*>& Fiel
   // Data fields are read straight from the record: what a filled buffer would show.
   if (CanMatchDirectly(Fields)) return RecordValuesMatch(ViewRecord(Row), Fields, KeyValues, Options);
   InstantReadEnter(Row);
-  bool match;
-  try {
-    match = BufferMatches(Fields, KeyValues, Options);
-  } catch (...) {
-    InstantReadLeave();
-    throw;
-  }
-  InstantReadLeave();
+  bool match = false;
+  ReadAndLeave([&] { match = BufferMatches(Fields, KeyValues, Options); });
   return match;
 }
 
@@ -253,14 +247,8 @@ bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, const std::vector<TF
                                       const Variant& KeyValues, TLocateOptions Options) {
   if (CanMatchDirectly(Fields)) return RecordValuesMatch(Rec, Fields, KeyValues, Options);
   InstantReadEnterRecord(Rec);
-  bool match;
-  try {
-    match = BufferMatches(Fields, KeyValues, Options);
-  } catch (...) {
-    InstantReadLeave();
-    throw;
-  }
-  InstantReadLeave();
+  bool match = false;
+  ReadAndLeave([&] { match = BufferMatches(Fields, KeyValues, Options); });
   return match;
 }
 
@@ -362,13 +350,7 @@ Variant TCustomMemTableEh::Lookup(const String& KeyFields, const Variant& KeyVal
     // A record below a collapsed node is read without opening its ancestors.
     if (row >= 0) InstantReadEnter(row);
     else InstantReadEnterRecord(hidden);
-    try {
-      result = GetFieldValues(ResultFields);
-    } catch (...) {
-      InstantReadLeave();
-      throw;
-    }
-    InstantReadLeave();
+    ReadAndLeave([&] { result = GetFieldValues(ResultFields); });
   }
   if (ViewCount() != before) Resync({});
   return result;

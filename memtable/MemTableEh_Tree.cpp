@@ -120,18 +120,18 @@ bool TCustomMemTableEh::NodeExpanding(TBaseTreeNodeEh* Node) {
   if (OnTreeNodeExpanding) OnTreeNodeExpanding(this, row + 1, allow);
   if (GetActive() && OnTreeNodeHasChildren) {
     // The node's record is readable while the handler runs.
-    bool current = GetCurrentTreeNode() == node;
-    if (!current) InstantReadEnterTreeNode(node, row);
-    try {
+    auto ask = [&] {
       bool has = node->GetHasChildren();
       OnTreeNodeHasChildren(this, row + 1, has);
       node->SetHasChildren(has);
       if (!has) allow = false;
-    } catch (...) {
-      if (!current) InstantReadLeave();
-      throw;
+    };
+    if (GetCurrentTreeNode() == node) {
+      ask();
+    } else {
+      InstantReadEnterTreeNode(node, row);
+      ReadAndLeave(ask);
     }
-    if (!current) InstantReadLeave();
   }
   return allow;
 }
