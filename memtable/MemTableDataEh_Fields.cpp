@@ -2,6 +2,7 @@
 // BuildFromFields and FillFieldDefs.
 
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/WithUpdate.h"
 #include "platform/data/FieldDefs.h"
 #include "platform/data/Fields.h"
 
@@ -93,17 +94,12 @@ void TMTDataStructEh::BuildFromFields(TFields* Fields) {
 }
 
 void TMTDataStructEh::FillFieldDefs(TFieldDefs* FieldDefs) const {
-  FieldDefs->BeginUpdate();
-  try {
+  WithUpdate(*FieldDefs, [&] {
     FieldDefs->Clear();
     for (TMTDataFieldEh* f : FList) {
       TFieldDef* def = FieldDefs->Add(f->GetFieldName(), f->GetDataType(), f->GetSize(), f->GetRequired());
       if (f->GetDataType() == ftBCD)
         if (auto* n = dynamic_cast<TMTNumericDataFieldEh*>(f)) def->SetPrecision(n->GetPrecision());
     }
-  } catch (...) {
-    FieldDefs->EndUpdate();
-    throw;
-  }
-  FieldDefs->EndUpdate();
+  });
 }

@@ -14,6 +14,7 @@
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"
+#include "platform/core/WithUpdate.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/Fields.h"
 
@@ -411,8 +412,7 @@ void TMTAggregatesEh::SetActive(bool Value) {
 }
 
 void TMTAggregatesEh::Rebuild() {
-  BeginUpdate();
-  try {
+  WithUpdate(*this, [&] {
     Clear();
     TDataSet* ds = GetDataSet();
     TFields* agg = ds ? ds->GetAggFields() : nullptr;
@@ -425,11 +425,7 @@ void TMTAggregatesEh::Rebuild() {
       f->SetHandle(item);
       f->SetResultType(item->GetDataType());
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
   Reset();
 }
 

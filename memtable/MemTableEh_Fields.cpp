@@ -5,6 +5,7 @@
 
 #include "memtable/MemTableEh.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/WithUpdate.h"
 #include "platform/data/DBConsts.h"
 
 // ---- the active buffer ----------------------------------------------------------
@@ -156,14 +157,7 @@ void TCustomMemTableEh::ResetAggField(TField* Field) {
   auto* aggregate = f ? static_cast<TMTAggregateEh*>(f->GetHandle()) : nullptr;
   if (!aggregate) return;
   TMTAggregatesEh* aggregates = FRecordsView->GetAggregates();
-  aggregates->BeginUpdate();
-  try {
-    aggregate->SetExpression(f->GetExpression());
-  } catch (...) {
-    aggregates->EndUpdate();
-    throw;
-  }
-  aggregates->EndUpdate();
+  WithUpdate(*aggregates, [&] { aggregate->SetExpression(f->GetExpression()); });
   aggregate->Prepare();
   aggregate->Recalc();
   if (GetActive()) DataEvent(deDataSetChange, 0);
