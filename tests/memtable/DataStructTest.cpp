@@ -3,20 +3,6 @@
 #include "MemTestUtil.h"
 #include "platform/core/Exceptions.h"
 
-namespace {
-
-template <class E, class F>
-String MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
-}
-
-}  // namespace
-
 TEST(AutoIncrement, NewGeneratorCountsDownFromMinusOne) {
   TAutoIncrementEh a;
   EXPECT_EQ(a.NewValue(), -1);

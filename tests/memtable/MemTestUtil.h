@@ -36,6 +36,17 @@ inline Variant Bytes(const std::string& s) {
   return v;
 }
 
+// The message of the E that f throws, or "<no exception>".
+template <class E, class F>
+String MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return u"<no exception>";
+}
+
 // Appends a record with the given ID and name; other columns stay Null.
 inline TMemoryRecordEh* AppendRecord(TMemTableDataEh& Store, Integer Id, const String& Name) {
   TMemoryRecordEh* r = Store.GetRecordsList()->NewRecord();

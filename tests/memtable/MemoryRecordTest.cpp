@@ -5,16 +5,6 @@
 
 namespace {
 
-template <class E, class F>
-String MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
-}
-
 class MemoryRecord : public ::testing::Test {
 protected:
   MemoryRecord() : store(nullptr) { BuildTestColumns(store); }

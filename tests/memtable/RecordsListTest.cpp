@@ -6,16 +6,6 @@
 
 namespace {
 
-template <class E, class F>
-String MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
-}
-
 class RecordsList : public ::testing::Test {
 protected:
   RecordsList() : store(nullptr) { BuildTestColumns(store); }
