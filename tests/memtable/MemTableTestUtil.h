@@ -36,6 +36,22 @@ inline TMemoryRecordEh* AddResource(TCustomMemTableEh& Table, Integer Id, Intege
   return r;
 }
 
+// Six resources in two groups, posted in this order:
+// 10 Библиотеки
+//   11 Первая (NPP 2)
+//   12 Вторая (NPP 1)
+// 20 Архивы
+//   21 Архив
+//     22 Фонд
+inline void AddResourceTree(TCustomMemTableEh& Table) {
+  AddResource(Table, 10, 0, 0, 1, u"Библиотеки");
+  AddResource(Table, 11, 10, 1, 2, u"Первая");
+  AddResource(Table, 12, 10, 1, 1, u"Вторая");
+  AddResource(Table, 20, 0, 0, 2, u"Архивы");
+  AddResource(Table, 21, 20, 0, 1, u"Архив");
+  AddResource(Table, 22, 21, 1, 1, u"Фонд");
+}
+
 inline Integer IdOf(TDataSet& T) { return T.FieldByName(u"ID_THIS")->GetAsInteger(); }
 
 // The ID_THIS values of every row, from the first.

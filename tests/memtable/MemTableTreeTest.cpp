@@ -7,22 +7,12 @@
 
 namespace {
 
-// 10 Библиотеки
-//   11 Первая (NPP 2)
-//   12 Вторая (NPP 1)
-// 20 Архивы
-//   21 Архив
-//     22 Фонд
+// The resource tree of AddResourceTree, as a tree sorted by NPP and name.
 class MemTableTree : public ::testing::Test {
 protected:
   void SetUp() override {
     BuildResourceColumns(Table.GetMemTableData());
-    AddResource(Table, 10, 0, 0, 1, u"Библиотеки");
-    AddResource(Table, 11, 10, 1, 2, u"Первая");
-    AddResource(Table, 12, 10, 1, 1, u"Вторая");
-    AddResource(Table, 20, 0, 0, 2, u"Архивы");
-    AddResource(Table, 21, 20, 0, 1, u"Архив");
-    AddResource(Table, 22, 21, 1, 1, u"Фонд");
+    AddResourceTree(Table);
     Table.GetTreeList()->SetKeyFieldName(u"ID_THIS");
     Table.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
     Table.GetTreeList()->SetDefaultNodeExpanded(true);

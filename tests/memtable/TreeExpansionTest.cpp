@@ -21,12 +21,7 @@ class TreeExpansion : public ::testing::Test {
 protected:
   void SetUp() override {
     BuildResourceColumns(Table.GetMemTableData());
-    AddResource(Table, 10, 0, 0, 1, u"Библиотеки");
-    AddResource(Table, 11, 10, 1, 2, u"Первая");
-    AddResource(Table, 12, 10, 1, 1, u"Вторая");
-    AddResource(Table, 20, 0, 0, 2, u"Архивы");
-    AddResource(Table, 21, 20, 0, 1, u"Архив");
-    AddResource(Table, 22, 21, 1, 1, u"Фонд");
+    AddResourceTree(Table);
     for (Integer i = 0; i < 6; ++i) {
       TMemoryRecordEh* r = Table.GetRecordsData()->GetRecordsList()->GetRecord(i);
       if (r->GetDataValues(u"ID_PARENT", rvvValueEh).AsInteger() != 0) continue;
