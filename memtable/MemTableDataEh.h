@@ -1217,6 +1217,8 @@ private:
   bool FDisplayedStale = true;
   bool FAllVisibleStale = true;
   void SyncFlatLists();
+  // Refills a stale flat list from the tree; its length.
+  Integer FlatListCount(std::vector<TMemRecViewEh*>& List, bool& Stale, bool ConsiderExpanded);
   bool FFilterNodeIfParentVisible = true;
   String FSortOrder;
   std::unique_ptr<TMemoryTreeListOrderByList> FOrderByList;

@@ -230,32 +230,25 @@ void TMemoryTreeListEh::RebuildFlatLists() {
   AllVisibleCount();
 }
 
-Integer TMemoryTreeListEh::DisplayedCount() {
+Integer TMemoryTreeListEh::FlatListCount(std::vector<TMemRecViewEh*>& List, bool& Stale, bool ConsiderExpanded) {
   SyncFlatLists();
-  if (FDisplayedStale) {
-    FDisplayedList.clear();
-    FDisplayedList.reserve(FRecordNodes.Size());
-    CollectVisible(FDisplayedList, true);
-    FDisplayedStale = false;
+  if (Stale) {
+    List.clear();
+    List.reserve(FRecordNodes.Size());
+    CollectVisible(List, ConsiderExpanded);
+    Stale = false;
   }
-  return static_cast<Integer>(FDisplayedList.size());
+  return static_cast<Integer>(List.size());
 }
+
+Integer TMemoryTreeListEh::DisplayedCount() { return FlatListCount(FDisplayedList, FDisplayedStale, true); }
 
 TMemRecViewEh* TMemoryTreeListEh::GetDisplayedNode(Integer Index) {
   if (Index < 0 || Index >= DisplayedCount()) return nullptr;
   return FDisplayedList[static_cast<size_t>(Index)];
 }
 
-Integer TMemoryTreeListEh::AllVisibleCount() {
-  SyncFlatLists();
-  if (FAllVisibleStale) {
-    FAllVisibleList.clear();
-    FAllVisibleList.reserve(FRecordNodes.Size());
-    CollectVisible(FAllVisibleList, false);
-    FAllVisibleStale = false;
-  }
-  return static_cast<Integer>(FAllVisibleList.size());
-}
+Integer TMemoryTreeListEh::AllVisibleCount() { return FlatListCount(FAllVisibleList, FAllVisibleStale, false); }
 
 TMemRecViewEh* TMemoryTreeListEh::GetAllVisibleNode(Integer Index) {
   if (Index < 0 || Index >= AllVisibleCount()) return nullptr;
