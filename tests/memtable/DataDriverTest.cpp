@@ -21,6 +21,17 @@ protected:
     Table.SetDataDriver(&Driver);
   }
   Variant ProviderName(Integer Id) { return Provider.Lookup(u"ID_THIS", Variant(Id), u"NAME_THIS"); }
+  // The provider loses a row behind the table's back.
+  void DropFromProvider(Integer Id) {
+    Provider.Locate(u"ID_THIS", Variant(Id), {});
+    Provider.Delete();
+  }
+  // Puts the table's row in edit with a new name, not yet posted.
+  void EditName(Integer Id, const String& Name) {
+    Table.Locate(u"ID_THIS", Variant(Id), {});
+    Table.Edit();
+    Table.FieldByName(u"NAME_THIS")->SetAsString(Name);
+  }
 
   TMemTableEh Provider{nullptr};
   TDataDriverEh Driver{nullptr};
@@ -59,9 +70,7 @@ TEST_F(DriverRoundTrip, CachedChangesAreWrittenBackOnApplyUpdates) {
   Table.SetCachedUpdates(true);
   Table.SetFetchAllOnOpen(true);
   Table.Open();
-  Table.Locate(u"ID_THIS", Variant(2), {});
-  Table.Edit();
-  Table.FieldByName(u"NAME_THIS")->SetAsString(u"Изменён");
+  EditName(2, u"Изменён");
   Table.Post();
   Table.Locate(u"ID_THIS", Variant(3), {});
   Table.Delete();
@@ -83,15 +92,10 @@ TEST_F(DriverRoundTrip, AFailedWriteBackIsReportedNotCountedAsDone) {
   Table.SetFetchAllOnOpen(true);
   Table.Open();
   // The provider loses row 4 behind the table's back.
-  Provider.Locate(u"ID_THIS", Variant(4), {});
-  Provider.Delete();
-  Table.Locate(u"ID_THIS", Variant(4), {});
-  Table.Edit();
-  Table.FieldByName(u"NAME_THIS")->SetAsString(u"Потерян");
+  DropFromProvider(4);
+  EditName(4, u"Потерян");
   Table.Post();
-  Table.Locate(u"ID_THIS", Variant(1), {});
-  Table.Edit();
-  Table.FieldByName(u"NAME_THIS")->SetAsString(u"Найден");
+  EditName(1, u"Найден");
   Table.Post();
   EXPECT_EQ(Table.ApplyUpdates(-1), 1);
   EXPECT_EQ(ProviderName(1).AsString(), u"Найден");
@@ -120,11 +124,8 @@ TEST_F(DriverRoundTrip, WithoutCachedUpdatesEveryPostIsWrittenAtOnce) {
 TEST_F(DriverRoundTrip, APostTheProviderCannotTakeIsRefused) {
   Table.SetFetchAllOnOpen(true);
   Table.Open();
-  Provider.Locate(u"ID_THIS", Variant(2), {});
-  Provider.Delete();
-  Table.Locate(u"ID_THIS", Variant(2), {});
-  Table.Edit();
-  Table.FieldByName(u"NAME_THIS")->SetAsString(u"Некуда");
+  DropFromProvider(2);
+  EditName(2, u"Некуда");
   EXPECT_THROW(Table.Post(), Exception);
   Table.Cancel();
   EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"P2");
@@ -141,8 +142,7 @@ TEST_F(DriverRoundTrip, RefreshRecordReadsTheProvidersValues) {
   TMemoryRecordEh* rec = Table.GetCurrentRecord();
   Driver.RefreshRecord(rec);
   EXPECT_EQ(rec->GetDataValues(u"NAME_THIS", rvvValueEh).AsString(), u"Свежий");
-  Provider.Locate(u"ID_THIS", Variant(3), {});
-  Provider.Delete();
+  DropFromProvider(3);
   try {
     Driver.RefreshRecord(rec);
     FAIL();
