@@ -12,11 +12,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
 #include <algorithm>
 #include <random>
 
+#include "bench/MemTableBench.h"
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Locale.h"
 #include "platform/core/Strings.h"
@@ -98,20 +98,6 @@ struct TreeStore {
     list->EndUpdate();
   }
 };
-
-template <class F>
-double Millis(F&& f, int repeats) {
-  auto t0 = std::chrono::steady_clock::now();
-  for (int k = 0; k < repeats; ++k) f();
-  auto t1 = std::chrono::steady_clock::now();
-  return std::chrono::duration<double, std::milli>(t1 - t0).count() / repeats;
-}
-
-void Report(benchmark::State& state, double measuredMs, double baselineMs) {
-  state.counters["measured_ms"] = measuredMs;
-  state.counters["baseline_ms"] = baselineMs;
-  state.counters["ratio"] = measuredMs / baselineMs;
-}
 
 // A linear scan for one key: the baseline of an index lookup.
 Integer ScanFor(const std::vector<TMemoryRecordEh*>& rows, Integer key) {

@@ -17,11 +17,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <numeric>
 #include <random>
 
+#include "bench/MemTableBench.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Locale.h"
 #include "platform/core/Strings.h"
@@ -30,20 +30,6 @@ namespace {
 
 constexpr Integer kRecords = 1000000;
 constexpr unsigned kRandomStart = 4421;
-
-template <class F>
-double Millis(F&& f, int repeats = 1) {
-  auto t0 = std::chrono::steady_clock::now();
-  for (int k = 0; k < repeats; ++k) f();
-  auto t1 = std::chrono::steady_clock::now();
-  return std::chrono::duration<double, std::milli>(t1 - t0).count() / repeats;
-}
-
-void Report(benchmark::State& state, double measuredMs, double baselineMs) {
-  state.counters["measured_ms"] = measuredMs;
-  state.counters["baseline_ms"] = baselineMs;
-  state.counters["ratio"] = measuredMs / baselineMs;
-}
 
 // The target of DESIGN.md section 7 for the figure, beside the measured one.
 void Target(benchmark::State& state, double targetMs) {
