@@ -152,48 +152,37 @@ Integer TCustomMemTableEh::CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh
   bool allData = true;
   for (Integer i = 0; i < n && allData; ++i)
     allData = GetFields()->GetField(mt->GetMTItem(i).FieldIndex)->GetFieldNo() > 0;
-  std::vector<Variant> k1, k2;
-  auto gather = [&](TMemoryRecordEh* Rec, std::vector<Variant>& Keys) {
-    bool entered = false;
-    try {
-      for (Integer i = 0; i < n; ++i) {
-        TField* f = GetFields()->GetField(mt->GetMTItem(i).FieldIndex);
-        if (f->GetFieldNo() > 0) {
-          Keys.push_back(Rec->GetValue(f->GetFieldNo() - 1, rvvValueEh));
-        } else {
-          // Calculated and lookup fields are read by entering the record.
-          if (!entered) {
-            InstantReadEnterRecord(Rec);
-            entered = true;
-          }
-          Keys.push_back(f->GetValue());
-        }
-      }
-    } catch (...) {
-      if (entered) InstantReadLeave();
-      throw;
-    }
-    if (entered) InstantReadLeave();
+  // The two keys at position i, in the item's direction.
+  auto compareAt = [&](Integer i, const Variant& Key1, const Variant& Key2) {
+    const TMTOrderByItemEh& item = mt->GetMTItem(i);
+    Integer c = CompareValuesEh(Key1, Key2,
+                                item.CaseIns && IsTextType(GetFields()->GetField(item.FieldIndex)->GetDataType()));
+    return item.Desc ? -c : c;
   };
   if (allData) {
     for (Integer i = 0; i < n; ++i) {
-      const TMTOrderByItemEh& item = mt->GetMTItem(i);
-      TField* f = GetFields()->GetField(item.FieldIndex);
-      Integer col = f->GetFieldNo() - 1;
-      Integer c = CompareValuesEh(Rec1->GetValue(col, rvvValueEh), Rec2->GetValue(col, rvvValueEh),
-                                  item.CaseIns && IsTextType(f->GetDataType()));
-      if (c != 0) return item.Desc ? -c : c;
+      Integer col = GetFields()->GetField(mt->GetMTItem(i).FieldIndex)->GetFieldNo() - 1;
+      Integer c = compareAt(i, Rec1->GetValue(col, rvvValueEh), Rec2->GetValue(col, rvvValueEh));
+      if (c != 0) return c;
     }
     return 0;
   }
+  // Some key is a calculated or lookup field, read by entering the record.
+  auto gather = [&](TMemoryRecordEh* Rec, std::vector<Variant>& Keys) {
+    InstantReadEnterRecord(Rec);
+    ReadAndLeave([&] {
+      for (Integer i = 0; i < n; ++i) {
+        TField* f = GetFields()->GetField(mt->GetMTItem(i).FieldIndex);
+        Keys.push_back(f->GetFieldNo() > 0 ? Rec->GetValue(f->GetFieldNo() - 1, rvvValueEh) : f->GetValue());
+      }
+    });
+  };
+  std::vector<Variant> k1, k2;
   gather(Rec1, k1);
   gather(Rec2, k2);
   for (Integer i = 0; i < n; ++i) {
-    const TMTOrderByItemEh& item = mt->GetMTItem(i);
-    TField* f = GetFields()->GetField(item.FieldIndex);
-    Integer c = CompareValuesEh(k1[static_cast<size_t>(i)], k2[static_cast<size_t>(i)],
-                                item.CaseIns && IsTextType(f->GetDataType()));
-    if (c != 0) return item.Desc ? -c : c;
+    Integer c = compareAt(i, k1[static_cast<size_t>(i)], k2[static_cast<size_t>(i)]);
+    if (c != 0) return c;
   }
   return 0;
 }

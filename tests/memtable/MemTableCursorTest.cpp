@@ -16,6 +16,19 @@ protected:
     AddResource(Table, 2, 0, 1, 1, u"Второй");
     AddResource(Table, 3, 0, 0, 2, u"Третий");
   }
+  // A calculated field made before opening, as the client's Name_Type.
+  void AddNameTypeField() {
+    Table.GetFieldDefs()->Update();
+    for (Integer i = 0; i < Table.GetFieldDefs()->Count(); ++i) Table.GetFieldDefs()->GetItem(i)->CreateField(&Table);
+    auto* calc = static_cast<TField*>(DefaultFieldClass(ftWideString)->Create(&Table));
+    calc->SetFieldName(u"Name_Type");
+    calc->SetFieldKind(fkCalculated);
+    calc->SetDataSet(&Table);
+    Table.OnCalcFields = [](TDataSet* D) {
+      D->FieldByName(u"Name_Type")->SetAsString(D->FieldByName(u"ID_TYPE")->GetAsInteger() >= 1 ? u"Ресурс"
+                                                                                                : u"Группа");
+    };
+  }
   TMemTableEh Table{nullptr};
 };
 
@@ -221,16 +234,7 @@ TEST_F(MemTableCursor, EmptyTableRemovesEveryRecord) {
 }
 
 TEST_F(MemTableCursor, CalculatedFieldsAreFilledForEveryRow) {
-  // A calculated field made before opening, as the client's Name_Type.
-  Table.GetFieldDefs()->Update();
-  for (Integer i = 0; i < Table.GetFieldDefs()->Count(); ++i) Table.GetFieldDefs()->GetItem(i)->CreateField(&Table);
-  auto* calc = static_cast<TField*>(DefaultFieldClass(ftWideString)->Create(&Table));
-  calc->SetFieldName(u"Name_Type");
-  calc->SetFieldKind(fkCalculated);
-  calc->SetDataSet(&Table);
-  Table.OnCalcFields = [](TDataSet* D) {
-    D->FieldByName(u"Name_Type")->SetAsString(D->FieldByName(u"ID_TYPE")->GetAsInteger() >= 1 ? u"Ресурс" : u"Группа");
-  };
+  AddNameTypeField();
   Table.Open();
   std::vector<String> kinds;
   Table.First();
@@ -239,6 +243,15 @@ TEST_F(MemTableCursor, CalculatedFieldsAreFilledForEveryRow) {
     Table.Next();
   }
   EXPECT_EQ(kinds, (std::vector<String>{u"Ресурс", u"Ресурс", u"Группа"}));
+}
+
+TEST_F(MemTableCursor, SortingByACalculatedFieldReadsItsValuePerRecord) {
+  AddNameTypeField();
+  Table.Open();
+  Table.SortByFields(u"Name_Type,NPP");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{3, 2, 1}));
+  Table.SortByFields(u"Name_Type DESC,NPP DESC");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 2, 3}));
 }
 
 TEST_F(MemTableCursor, AggregateFieldsFollowTheRows) {
