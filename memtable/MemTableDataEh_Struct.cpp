@@ -9,6 +9,7 @@
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
+#include "platform/data/Fields.h"
 
 namespace {
 
@@ -112,36 +113,8 @@ TComponentClass DataFieldClassForFieldTypeEh(TFieldType DataType) {
   }
 }
 
-TVarType FieldTypeToVarTypeEh(TFieldType DataType) {
-  switch (DataType) {
-    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftOraClob: case ftGuid: case ftOraInterval:
-      return varString;
-    case ftWideString: case ftFixedWideChar: case ftWideMemo:
-      return varOleStr;
-    case ftSmallint: return varSmallint;
-    case ftInteger: case ftWord: case ftAutoInc: return varInteger;
-    case ftLargeint: return varInt64;
-    case ftLongWord: return varLongWord;
-    case ftShortint: return varShortInt;
-    case ftByte: return varByte;
-    case ftBoolean: return varBoolean;
-    case ftFloat: case ftExtended: return varDouble;
-    case ftCurrency: case ftBCD: return varCurrency;
-    case ftDate: case ftTime: case ftDateTime: return varDate;
-    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle:
-    case ftTypedBinary: case ftOraBlob:
-      return varArray | varByte;
-    case ftVariant: return varVariant;
-    case ftInterface: return varUnknown;
-    case ftIDispatch: return varDispatch;
-    // There are no SQL time-stamp or BCD Variant types here: a time stamp is held
-    // as a date, an FMT BCD number as a double.
-    case ftTimeStamp: case ftOraTimeStamp: return varDate;
-    case ftFMTBcd: return varDouble;
-    default:
-      return varError;
-  }
-}
+// The store holds each type as the dataset fields do.
+TVarType FieldTypeToVarTypeEh(TFieldType DataType) { return FieldTypeVarType(DataType); }
 
 // ---------------------------------------------------------------------------
 // TMTDataFieldEh
