@@ -277,18 +277,22 @@ Variant TMemoryTreeListEh::ParentKeyOf(TMemoryRecordEh* Rec) const {
   return ValuesOf(Rec, FRecordsView->GetRefParentFields());
 }
 
-TMTIndexEh* TMemoryTreeListEh::KeyIndex() const {
-  TRecordsListEh* list = FRecordsView->GetRecordsList();
-  if (!list || FRecordsView->GetKeyFieldName().empty()) return nullptr;
-  TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(FRecordsView->GetKeyFieldName());
+namespace {
+
+// The view's active index on exactly these fields, or null.
+TMTIndexEh* ActiveIndexOn(TRecordsViewEh* View, const String& FieldNames) {
+  TRecordsListEh* list = View->GetRecordsList();
+  if (!list || FieldNames.empty()) return nullptr;
+  TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(FieldNames);
   return index && index->GetActive() ? index : nullptr;
 }
 
+}  // namespace
+
+TMTIndexEh* TMemoryTreeListEh::KeyIndex() const { return ActiveIndexOn(FRecordsView, FRecordsView->GetKeyFieldName()); }
+
 TMTIndexEh* TMemoryTreeListEh::RefParentIndex() const {
-  TRecordsListEh* list = FRecordsView->GetRecordsList();
-  if (!list || FRecordsView->GetRefParentFieldName().empty()) return nullptr;
-  TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(FRecordsView->GetRefParentFieldName());
-  return index && index->GetActive() ? index : nullptr;
+  return ActiveIndexOn(FRecordsView, FRecordsView->GetRefParentFieldName());
 }
 
 TBaseTreeNodeEh* TMemoryTreeListEh::FindNodeByKey(const Variant& KeyValue) {
