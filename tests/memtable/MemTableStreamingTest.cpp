@@ -40,10 +40,7 @@ TEST(MemTableStreaming, SettingsAndRecordsComeBack) {
   from.SetFetchAllOnOpen(true);
   from.SetSortOrder(u"NPP,NAME_THIS");
   from.SetFilter(u"ID_TYPE>0");
-  from.GetTreeList()->SetKeyFieldName(u"ID_THIS");
-  from.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
-  from.GetTreeList()->SetDefaultNodeExpanded(true);
-  from.GetTreeList()->SetActive(true);
+  ShowAsExpandedTree(from);
 
   TMemTableEh to(nullptr);
   RoundTrip(from, to);

@@ -52,6 +52,14 @@ inline void AddResourceTree(TCustomMemTableEh& Table) {
   AddResource(Table, 22, 21, 1, 1, u"Фонд");
 }
 
+// Tree mode on ID_THIS and ID_PARENT, every node expanded.
+inline void ShowAsExpandedTree(TCustomMemTableEh& Table) {
+  Table.GetTreeList()->SetKeyFieldName(u"ID_THIS");
+  Table.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
+  Table.GetTreeList()->SetDefaultNodeExpanded(true);
+  Table.GetTreeList()->SetActive(true);
+}
+
 inline Integer IdOf(TDataSet& T) { return T.FieldByName(u"ID_THIS")->GetAsInteger(); }
 
 // The ID_THIS values of every row, from the first.

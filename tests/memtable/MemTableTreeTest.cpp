@@ -13,10 +13,7 @@ protected:
   void SetUp() override {
     BuildResourceColumns(Table.GetMemTableData());
     AddResourceTree(Table);
-    Table.GetTreeList()->SetKeyFieldName(u"ID_THIS");
-    Table.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
-    Table.GetTreeList()->SetDefaultNodeExpanded(true);
-    Table.GetTreeList()->SetActive(true);
+    ShowAsExpandedTree(Table);
     Table.SetSortOrder(u"NPP,NAME_THIS");
   }
   TMemTableEh Table{nullptr};

@@ -16,10 +16,7 @@ protected:
     Tree.SetCachedUpdates(true);
     Tree.SetFetchAllOnOpen(true);
     Tree.SetSortOrder(u"NPP,NAME_THIS");
-    Tree.GetTreeList()->SetKeyFieldName(u"ID_THIS");
-    Tree.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
-    Tree.GetTreeList()->SetDefaultNodeExpanded(true);
-    Tree.GetTreeList()->SetActive(true);
+    ShowAsExpandedTree(Tree);
     Tree.SetFiltered(true);
     Buf.SetExternalMemData(&Tree);
     Buf.SetCachedUpdates(true);
