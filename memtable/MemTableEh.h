@@ -451,6 +451,8 @@ private:
   void ReleaseResync(bool DoResync);
   Integer FetchFromDriver(Integer Count);
   void InstantReadEnterRecord(TMemoryRecordEh* Rec);
+  // The active buffer after syncing the cursor, or null when closed or empty.
+  TRecBuf* CurrentRecBuf();
   // Runs Read in the instant buffer entered just before and leaves that buffer
   // afterwards, also when Read throws.
   template <class Read>

@@ -330,20 +330,21 @@ Integer TCustomMemTableEh::InstantReadRowCount() {
 
 // ---- current record ------------------------------------------------------------------
 
-TMemoryRecordEh* TCustomMemTableEh::GetCurrentRecord() {
+TRecBuf* TCustomMemTableEh::CurrentRecBuf() {
   if (!GetActive()) return nullptr;
   UpdateCursorPos();
   TRecBuf* b;
-  if (!GetActiveRecBuf(b)) return nullptr;
-  return b->MemRec;
+  return GetActiveRecBuf(b) ? b : nullptr;
+}
+
+TMemoryRecordEh* TCustomMemTableEh::GetCurrentRecord() {
+  TRecBuf* b = CurrentRecBuf();
+  return b ? b->MemRec : nullptr;
 }
 
 TMemRecViewEh* TCustomMemTableEh::GetCurrentTreeNode() {
-  if (!GetActive()) return nullptr;
-  UpdateCursorPos();
-  TRecBuf* b;
-  if (!GetActiveRecBuf(b)) return nullptr;
-  return b->TreeNode;
+  TRecBuf* b = CurrentRecBuf();
+  return b ? b->TreeNode : nullptr;
 }
 
 bool TCustomMemTableEh::GotoRecord(TMemoryRecordEh* Rec) {
