@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "tests/lendsrv/ZTestServer.cpp"
 
 inline std::unique_ptr<ZTestServer> BenchServer;
@@ -40,35 +41,14 @@ inline void BM_BareZoomSearch(benchmark::State& state) {
   }
 }
 
-// Prints the usual table and keeps each benchmark's time per iteration.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-  std::map<std::string, double> Seconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      // A benchmark run several times is represented by its median.
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
-      if (r.iterations > 0) Seconds[r.run_name.function_name] = r.real_accumulated_time / static_cast<double>(r.iterations);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  // Seconds per iteration of a benchmark that ran, else 0.
-  double Of(const std::string& Name) const {
-    const auto it = Seconds.find(Name);
-    return it == Seconds.end() ? 0 : it->second;
-  }
-};
-
 // Starts the server, runs the benchmarks, stops the server; Report gets the
 // reporter's times.
 template <class TReport>
 int RunWithBenchServer(int argc, char** argv, TReport Report) {
-  benchmark::Initialize(&argc, argv);
   BenchServer = std::make_unique<ZTestServer>();
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  BenchServer.reset();
-  Report(reporter);
-  benchmark::Shutdown();
-  return 0;
+  // The server's own time is part of every figure, so wall time is what compares.
+  return RunWithRatios(argc, argv, TRatioReporter::WallTime, [&](const TRatioReporter& reporter) {
+    BenchServer.reset();
+    Report(reporter);
+  });
 }

@@ -6,9 +6,9 @@
 #include <pango/pangocairo.h>
 
 #include <cstdio>
-#include <map>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "platform/ui/GDI.h"
 
 namespace {
@@ -101,30 +101,15 @@ void BM_GridRepaintLayoutPerCell(benchmark::State& state) {
 BENCHMARK(BM_GridRepaintShapedOnce)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_GridRepaintLayoutPerCell)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Prints the usual table and keeps each benchmark's CPU time per iteration.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-  std::map<std::string, double> Seconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.iterations > 0)
-        Seconds[r.run_name.function_name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double once = reporter.Seconds["BM_GridRepaintShapedOnce"];
-  const double perCell = reporter.Seconds["BM_GridRepaintLayoutPerCell"];
-  if (once > 0 && perCell > 0)
-    std::printf("grid repaint 1280x800, text shaped once: %.2f ms CPU; new layout per cell: %.2f ms CPU; "
-                "ratio %.2f\n",
-                once * 1e3, perCell * 1e3, once / perCell);
-  benchmark::Shutdown();
-  return 0;
+  return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter& reporter) {
+    const double once = reporter.Of("BM_GridRepaintShapedOnce");
+    const double perCell = reporter.Of("BM_GridRepaintLayoutPerCell");
+    if (once > 0 && perCell > 0)
+      std::printf("grid repaint 1280x800, text shaped once: %.2f ms CPU; new layout per cell: %.2f ms CPU; "
+                  "ratio %.2f\n",
+                  once * 1e3, perCell * 1e3, once / perCell);
+  });
 }

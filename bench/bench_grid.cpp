@@ -6,10 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "gridbase/GridsEh.h"
 #include "platform/backend/Headless.h"
 #include "platform/ui/Forms.h"
@@ -100,29 +100,15 @@ void BM_FloorRepaintShapedOnce(benchmark::State& State) {
 BENCHMARK(BM_BaseGridFullRepaint)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_FloorRepaintShapedOnce)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Prints the usual table and keeps each benchmark's CPU time per iteration.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-  std::map<std::string, double> Seconds;
-  void ReportRuns(const std::vector<Run>& Runs) override {
-    for (const Run& R : Runs)
-      if (R.iterations > 0) Seconds[R.run_name.function_name] = R.cpu_accumulated_time / double(R.iterations);
-    ConsoleReporter::ReportRuns(Runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  TRatioReporter Reporter;
-  benchmark::RunSpecifiedBenchmarks(&Reporter);
-  const double Grid = Reporter.Seconds["BM_BaseGridFullRepaint"];
-  const double Floor = Reporter.Seconds["BM_FloorRepaintShapedOnce"];
-  if (Grid > 0 && Floor > 0)
-    std::printf("base grid full repaint 1280x800 (1,000 x 50, fixed and frozen lines): %.2f ms CPU; "
-                "floor, text shaped once: %.2f ms CPU; ratio %.2f (target 2.0 or less)\n",
-                Grid * 1e3, Floor * 1e3, Grid / Floor);
-  benchmark::Shutdown();
-  return 0;
+  return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter& Reporter) {
+    const double Grid = Reporter.Of("BM_BaseGridFullRepaint");
+    const double Floor = Reporter.Of("BM_FloorRepaintShapedOnce");
+    if (Grid > 0 && Floor > 0)
+      std::printf("base grid full repaint 1280x800 (1,000 x 50, fixed and frozen lines): %.2f ms CPU; "
+                  "floor, text shaped once: %.2f ms CPU; ratio %.2f (target 2.0 or less)\n",
+                  Grid * 1e3, Floor * 1e3, Grid / Floor);
+  });
 }
