@@ -33,6 +33,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "memtable/IndexEntriesEh.h"
 #include "memtable/MemTreeEh.h"
 #include "platform/core/Collection.h"
 #include "platform/core/Component.h"
@@ -819,15 +820,10 @@ bool MatchLike(const String& Value, const String& Pattern, bool IgnoreCase);
 Integer PosWithWildcard(StringView Text, StringView Segment);
 
 // ---------------------------------------------------------------------------
-// Indexes: sorted (key, record position) entries over a records list, kept
-// current from the records list's notifications, searched by binary search.
-
-class TIndexItemEh {
-public:
-  TIndexItemEh(Variant AKey, Integer ARecIndex) : Key(std::move(AKey)), RecIndex(ARecIndex) {}
-  Variant Key;
-  Integer RecIndex;
-};
+// Indexes: sorted (key, record) entries over a records list, kept current from
+// the records list's notifications, searched by binary search. Entries with
+// equal keys stand in the order their records were made, so the entry of one
+// record is found in O(log n) too.
 
 class TMTIndexesEh;
 
@@ -853,13 +849,13 @@ public:
 
   void Clear();
   void Rebuild();
-  // Pos: the equal entry found (not always the first of several), or the insertion position.
+  // Pos: the first equal entry when found, else the insertion position.
   bool FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const;
   bool FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const;
   void GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const;
-  Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
+  Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
-  const TIndexItemEh& GetItem(Integer Pos) const;
+  const TIndexItemEh& GetItem(Integer Pos) const { return FItems.At(Pos); }
   const Variant& GetKey(Integer Pos) const { return GetItem(Pos).Key; }
   void SetKey(Integer Pos, const Variant& Value);
   void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
@@ -868,17 +864,20 @@ private:
   bool IsUnique() const { return FUnique || FPrimary; }
   // Applies a settings change and rebuilds; a failure restores the settings and entries.
   void ChangeSettings(const std::function<void()>& Change);
-  std::vector<std::unique_ptr<TIndexItemEh>> BuildItems() const;
+  std::vector<TIndexItemEh> BuildItems() const;
   Variant RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const;
-  // The entry of the record at RecIndex among the entries equal to Key; -1 when it has none.
-  Integer FindRecordEntry(const Variant& Key, Integer RecIndex) const;
+  // Where the entry (Key, Rec) stands or would stand: after every smaller key and
+  // after the equal keys of records made earlier.
+  Integer EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec) const;
+  // The entry of the record among the entries equal to Key; -1 when it has none.
+  Integer FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const;
   [[noreturn]] void KeyViolation(const Variant& Key) const;
 
   bool FActive = false;
   String FFields;
   Variant FOldKey;
   bool FUnique = false;
-  std::vector<std::unique_ptr<TIndexItemEh>> FItems;
+  TIndexEntriesEh FItems;
   TRecordsListEh* FRecordsList = nullptr;
   bool FPrimary = false;
 };

@@ -4,8 +4,9 @@
 // Variant array key). Every check for a change runs in the "-ing" notification,
 // before the records list stores the change, and the entries change only in the
 // "-ed" notification after it: a refused change leaves index and records as
-// they were. Where several entries share a key, the entry of a record is the
-// one with that record's position, never a neighbour with an equal key.
+// they were. Entries name their records, so records that come, go or move
+// change no other entry; equal keys stand in the order the records were made,
+// so the entry of a record is found by (key, record), never a neighbour's.
 
 #include <algorithm>
 #include <functional>
@@ -76,11 +77,11 @@ void TMTIndexEh::ChangeSettings(const std::function<void()>& Change) {
   const String fields = FFields;
   Change();
   try {
-    std::vector<std::unique_ptr<TIndexItemEh>> items = BuildItems();
+    std::vector<TIndexItemEh> items = BuildItems();
     if (IsUnique())
       for (size_t i = 1; i < items.size(); ++i)
-        if (VarCompareEh(items[i - 1]->Key, items[i]->Key) == 0) KeyViolation(items[i]->Key);
-    FItems = std::move(items);
+        if (VarCompareEh(items[i - 1].Key, items[i].Key) == 0) KeyViolation(items[i].Key);
+    FItems.Assign(std::move(items));
   } catch (...) {
     // An unknown field or a duplicate key: the index stays as it was.
     FActive = active;
@@ -91,7 +92,7 @@ void TMTIndexEh::ChangeSettings(const std::function<void()>& Change) {
   }
 }
 
-void TMTIndexEh::Clear() { FItems.clear(); }
+void TMTIndexEh::Clear() { FItems.Clear(); }
 
 Variant TMTIndexEh::RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const {
   return Rec->GetDataValues(FFields, Version);
@@ -99,110 +100,94 @@ Variant TMTIndexEh::RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) 
 
 void TMTIndexEh::Rebuild() {
   Clear();
-  FItems = BuildItems();
+  FItems.Assign(BuildItems());
 }
 
-std::vector<std::unique_ptr<TIndexItemEh>> TMTIndexEh::BuildItems() const {
-  std::vector<std::unique_ptr<TIndexItemEh>> result;
+std::vector<TIndexItemEh> TMTIndexEh::BuildItems() const {
+  std::vector<TIndexItemEh> result;
   TRecordsListEh* list = GetRecordsList();
   // An inactive index holds nothing, so nothing of it can go stale.
   if (!FActive || FFields.empty() || !list) return result;
-  // Sorted as plain pointers (the sort copies its pivot), then owned.
-  std::vector<TIndexItemEh*> items;
-  items.reserve(static_cast<size_t>(list->GetCount()));
   result.reserve(static_cast<size_t>(list->GetCount()));
   for (TMemoryRecordEh* rec : list->GetActiveList()) {
     // A record marked deleted has left the index (as it does when it is marked).
     if (rec->GetUpdateStatus() == rusDeletedEh) continue;
-    result.push_back(std::make_unique<TIndexItemEh>(RecordKey(rec, rvvValueEh), rec->GetIndex()));
-    items.push_back(result.back().get());
+    result.emplace_back(RecordKey(rec, rvvValueEh), rec);
   }
-  if (items.size() > 1)
-    QuickSortEh(items, 0, static_cast<Integer>(items.size()) - 1, [](TIndexItemEh* a, TIndexItemEh* b) {
-      switch (VarCompareEh(a->Key, b->Key)) {
-        case 1: return -1;
-        case 2: return 1;
-        default: return 0;  // equal, or not comparable: both scans stop
-      }
-    });
-  for (size_t i = 0; i < items.size(); ++i) result[i].release();
-  for (size_t i = 0; i < items.size(); ++i) result[i].reset(items[i]);
+  // Equal keys (and keys that cannot be compared) keep the order the records were made in.
+  std::stable_sort(result.begin(), result.end(), [](const TIndexItemEh& a, const TIndexItemEh& b) {
+    switch (VarCompareEh(a.Key, b.Key)) {
+      case 1: return true;
+      case 2: return false;
+      default: return a.Rec->GetID() < b.Rec->GetID();
+    }
+  });
   return result;
 }
 
 bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {
-  Integer low = 0, high = GetCount() - 1;
   bool found = false;
-  while (low <= high) {
-    const Integer middle = static_cast<Integer>(static_cast<unsigned>(low + high) >> 1);
-    switch (VarCompareEh(FItems[static_cast<size_t>(middle)]->Key, KeyValue)) {
-      case 1: low = middle + 1; break;
-      case 2: high = middle - 1; break;
-      case 0:
-        found = true;
-        low = middle;
-        high = middle - 1;
-        break;
-      default:
-        throw Exception(SNotComparable);
+  Pos = FItems.LowerBound([&](const TIndexItemEh& e) {
+    switch (VarCompareEh(e.Key, KeyValue)) {
+      case 1: return true;
+      case 2: return false;
+      case 0: found = true; return false;
+      default: throw Exception(SNotComparable);
     }
-  }
-  Pos = low;
+  });
   return found;
 }
 
 bool TMTIndexEh::FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const {
   Integer pos;
   if (!FindKeyValueIndex(KeyValue, pos)) return false;
-  RecIndex = FItems[static_cast<size_t>(pos)]->RecIndex;
+  RecIndex = FItems.At(pos).RecIndex();
   return true;
 }
 
 void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {
   Integer pos;
   if (!FindKeyValueIndex(KeyValue, pos)) return;
-  TRecordsListEh* list = GetRecordsList();
-  for (Integer i = pos - 1; i >= 0 && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, KeyValue) == 0; --i)
-    List.push_back(list->GetRecord(FItems[static_cast<size_t>(i)]->RecIndex));
-  for (Integer i = pos; i < GetCount() && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, KeyValue) == 0; ++i)
-    List.push_back(list->GetRecord(FItems[static_cast<size_t>(i)]->RecIndex));
+  for (Integer i = pos; i < GetCount() && VarCompareEh(FItems.At(i).Key, KeyValue) == 0; ++i)
+    List.push_back(FItems.At(i).Rec);
 }
 
-const TIndexItemEh& TMTIndexEh::GetItem(Integer Pos) const {
-  if (Pos < 0 || Pos >= GetCount()) TList::Error(u"List index out of bounds (%d)", Pos);
-  return *FItems[static_cast<size_t>(Pos)];
-}
-
-void TMTIndexEh::SetKey(Integer Pos, const Variant& Value) {
-  GetItem(Pos);
-  FItems[static_cast<size_t>(Pos)]->Key = Value;
-}
+void TMTIndexEh::SetKey(Integer Pos, const Variant& Value) { FItems.At(Pos).Key = Value; }
 
 void TMTIndexEh::InsertItem(Integer Pos, std::unique_ptr<TIndexItemEh> Item) {
-  if (Pos >= GetCount()) FItems.push_back(std::move(Item));
-  else FItems.insert(FItems.begin() + std::max<Integer>(Pos, 0), std::move(Item));
+  FItems.Insert(std::clamp<Integer>(Pos, 0, GetCount()), std::move(*Item));
 }
 
-Integer TMTIndexEh::FindRecordEntry(const Variant& Key, Integer RecIndex) const {
-  Integer pos;
-  bool found = false;
+Integer TMTIndexEh::EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec) const {
+  return FItems.LowerBound([&](const TIndexItemEh& e) {
+    switch (VarCompareEh(e.Key, Key)) {
+      case 1: return true;
+      case 2: return false;
+      case 0: return e.Rec->GetID() < Rec->GetID();
+      default: throw Exception(SNotComparable);
+    }
+  });
+}
+
+Integer TMTIndexEh::FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const {
   try {
-    found = FindKeyValueIndex(Key, pos);
+    const Integer pos = EntryPosition(Key, Rec);
+    if (pos < GetCount() && FItems.At(pos).Rec == Rec) return pos;
   } catch (const Exception&) {
-    found = false;
   }
-  if (found) {
-    for (Integer i = pos; i >= 0 && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, Key) == 0; --i)
-      if (FItems[static_cast<size_t>(i)]->RecIndex == RecIndex) return i;
-    for (Integer i = pos + 1; i < GetCount() && VarCompareEh(FItems[static_cast<size_t>(i)]->Key, Key) == 0; ++i)
-      if (FItems[static_cast<size_t>(i)]->RecIndex == RecIndex) return i;
-  }
-  return -1;
+  // Not where its key puts it (a key of another kind, or changed behind the
+  // index's back): look at every entry.
+  Integer found = -1, i = 0;
+  FItems.ForEach([&](const TIndexItemEh& e) {
+    if (found < 0 && e.Rec == Rec) found = i;
+    ++i;
+  });
+  return found;
 }
 
 void TMTIndexEh::KeyViolation(const Variant& Key) const { throw Exception(u"Unical key violation " + KeyText(Key)); }
 
-void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action) {
+void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer, TRecordsListNotificationEh Action) {
   if (!FActive || FFields.empty()) return;
   switch (Action) {
     case rlnRecAddingEh: {
@@ -214,11 +199,8 @@ void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNoti
     }
     case rlnRecAddedEh: {
       Variant key = RecordKey(MemRec, rvvValueEh);
-      Integer pos;
-      FindKeyValueIndex(key, pos);
-      for (auto& item : FItems)
-        if (item->RecIndex >= Index) ++item->RecIndex;
-      InsertItem(pos, std::make_unique<TIndexItemEh>(std::move(key), Index));
+      const Integer pos = EntryPosition(key, MemRec);
+      FItems.Insert(pos, TIndexItemEh(std::move(key), MemRec));
       break;
     }
     case rlnRecChangingEh: {
@@ -233,34 +215,18 @@ void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNoti
     }
     case rlnRecChangedEh: {
       Variant key = RecordKey(MemRec, rvvValueEh);
-      Integer oldPos = FindRecordEntry(FOldKey, Index);
-      if (oldPos < 0) {
-        // Not found under the key taken before the change: look by position.
-        for (Integer i = 0; i < GetCount(); ++i)
-          if (FItems[static_cast<size_t>(i)]->RecIndex == Index) oldPos = i;
-      }
-      std::unique_ptr<TIndexItemEh> item;
-      if (oldPos >= 0) {
-        item = std::move(FItems[static_cast<size_t>(oldPos)]);
-        FItems.erase(FItems.begin() + oldPos);
-      } else {
-        item = std::make_unique<TIndexItemEh>(Variant(), Index);
-      }
-      item->Key = key;
-      Integer newPos;
-      FindKeyValueIndex(key, newPos);
-      InsertItem(newPos, std::move(item));
+      const Integer oldPos = FindRecordEntry(FOldKey, MemRec);
       FOldKey = Variant();
+      const Integer newPos = EntryPosition(key, MemRec);  // may raise: nothing changed yet
+      if (oldPos >= 0) FItems.Erase(oldPos);
+      FItems.Insert(oldPos >= 0 && oldPos < newPos ? newPos - 1 : newPos, TIndexItemEh(std::move(key), MemRec));
       break;
     }
     case rlnRecDeletedEh:
     case rlnRecMarkedForDelEh: {
-      const Integer pos = FindRecordEntry(RecordKey(MemRec, rvvValueEh), Index);
+      const Integer pos = FindRecordEntry(RecordKey(MemRec, rvvValueEh), MemRec);
       // After a cached deletion mark the entry is already gone: nothing else is removed.
-      if (pos >= 0) FItems.erase(FItems.begin() + pos);
-      if (Action == rlnRecDeletedEh)
-        for (auto& item : FItems)
-          if (item->RecIndex > Index) --item->RecIndex;
+      if (pos >= 0) FItems.Erase(pos);
       break;
     }
     case rlnListChangedEh:
@@ -271,15 +237,9 @@ void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNoti
   }
 }
 
-void TMTIndexEh::RecordMoved(TMemoryRecordEh*, Integer OldIndex, Integer NewIndex) {
-  if (OldIndex == NewIndex) return;
-  for (auto& item : FItems) {
-    Integer& r = item->RecIndex;
-    if (r == OldIndex) r = NewIndex;
-    else if (OldIndex < NewIndex && r > OldIndex && r <= NewIndex) --r;
-    else if (OldIndex > NewIndex && r >= NewIndex && r < OldIndex) ++r;
-  }
-}
+// Entries name their records, and records know their own positions: a move
+// changes no entry.
+void TMTIndexEh::RecordMoved(TMemoryRecordEh*, Integer, Integer) {}
 
 // ---------------------------------------------------------------------------
 // TMTIndexesEh

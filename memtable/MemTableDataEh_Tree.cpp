@@ -307,10 +307,9 @@ TBaseTreeNodeEh* TMemoryTreeListEh::FindNodeByKey(const Variant& KeyValue) {
     }
     if (!found) return GetRoot();
     // The first of the equal records that has a node (a record being added has none yet).
-    TRecordsListEh* list = FRecordsView->GetRecordsList();
     TMemRecViewEh* best = nullptr;
     auto consider = [&](Integer i) {
-      TMemoryRecordEh* r = list->GetRecord(index->GetItem(i).RecIndex);
+      TMemoryRecordEh* r = index->GetItem(i).Rec;
       if (TMemRecViewEh* n = NodeOfRecord(r); n && (!best || r->GetIndex() < best->GetRec()->GetIndex())) best = n;
     };
     for (Integer i = pos; i >= 0 && VarCompareEh(index->GetKey(i), KeyValue) == 0; --i) consider(i);

@@ -678,7 +678,7 @@ void TMemTableDataFieldValueListEh::RefreshValues() {
         bool first = true;
         String last;
         for (Integer i = 0; i < index.GetCount(); ++i) {
-          TMemoryRecordEh* r = rl->GetRecord(index.GetItem(i).RecIndex);
+          TMemoryRecordEh* r = index.GetItem(i).Rec;
           if (!passes(r)) continue;
           String text = VarToStr(r->GetValue(col, rvvValueEh));
           if (first || text != last) FValues->Add(text);
