@@ -1,5 +1,8 @@
 #include "client/SearchList.h"
 
+#include <utility>
+#include <vector>
+
 #include "client/SettingsFile.h"
 #include "client/__str.h"
 #include "platform/core/Files.h"
@@ -16,44 +19,81 @@ Integer TSearchList::IdAt(Integer Index) const {
   return StrToIntDefTrim(ids->Get(Index), 0);
 }
 
+// Both rebuilds collect what stays and fill the lists once: deleting entries
+// one by one moves every entry behind each, which grows with the square.
 void TSearchList::BuildSearchList() {
   TStrings* names = clb_ListDB_Names->GetItems();
   TStrings* ids = lb_ListDB_ID->GetItems();
   names->Clear();
-  Integer i = 0;
-  while (i < ids->GetCount()) {
+  std::vector<String> keptIds, captions;
+  for (Integer i = 0; i < ids->GetCount(); ++i) {
     const Integer id = StrToIntDefTrim(ids->Get(i), 0);
-    if (id <= 0 || !FTable || !FTable->LocateInBuf(id)) {
-      ids->Delete(i);
-      continue;
-    }
-    names->Add(CaptionOf(id));
-    clb_ListDB_Names->SetChecked(names->GetCount() - 1, true);
-    ++i;
+    if (id <= 0 || !FTable || !FTable->LocateInBuf(id)) continue;
+    keptIds.push_back(ids->Get(i));
+    captions.push_back(CaptionOf(id));
   }
+  ids->Clear();
+  for (const String& id : keptIds) ids->Add(id);
+  for (const String& caption : captions) names->Add(caption);
+  for (Integer i = 0; i < names->GetCount(); ++i) clb_ListDB_Names->SetChecked(i, true);
 }
 
 void TSearchList::RefreshSearchList() {
   TStrings* names = clb_ListDB_Names->GetItems();
   TStrings* ids = lb_ListDB_ID->GetItems();
-  Integer i = 0;
-  while (i < ids->GetCount()) {
-    const Integer id = StrToIntDefTrim(ids->Get(i), 0);
+  struct TEntry {
+    String Id;
+    bool HasName;
+    String Name;
+    bool Checked;
+  };
+  std::vector<TEntry> kept;
+  bool dropped = false;
+  Integer keptSelected = -1;
+  for (Integer i = 0; i < ids->GetCount(); ++i) {
+    const bool hasName = i < names->GetCount();
+    TEntry e{ids->Get(i), hasName, hasName ? names->Get(i) : String(), hasName && clb_ListDB_Names->GetChecked(i)};
+    const Integer id = StrToIntDefTrim(e.Id, 0);
     if (id > 0) {
-      if (FTable && FTable->LocateInBuf(id)) {
-        if (i < names->GetCount()) {
-          const bool checked = clb_ListDB_Names->GetChecked(i);
-          names->Put(i, CaptionOf(id));
-          clb_ListDB_Names->SetChecked(i, checked);
-        }
-      } else {
-        ids->Delete(i);
-        if (i < names->GetCount()) names->Delete(i);
+      if (!FTable || !FTable->LocateInBuf(id)) {
+        dropped = true;
         continue;
       }
+      e.Name = CaptionOf(id);
     }
-    ++i;
+    kept.push_back(std::move(e));
+    if (i == clb_ListDB_Names->GetItemIndex()) keptSelected = static_cast<Integer>(kept.size()) - 1;
   }
+  if (!dropped) {
+    // Nothing leaves: captions change in place, selection and ticks stay.
+    for (Integer i = 0; i < static_cast<Integer>(kept.size()) && i < names->GetCount(); ++i) {
+      names->Put(i, kept[static_cast<size_t>(i)].Name);
+      clb_ListDB_Names->SetChecked(i, kept[static_cast<size_t>(i)].Checked);
+    }
+    return;
+  }
+  // Captions beyond the identifiers stay as they were.
+  std::vector<std::pair<String, bool>> extraNames;
+  const Integer selected = clb_ListDB_Names->GetItemIndex();
+  Integer newSelected = -1;
+  for (Integer i = ids->GetCount(); i < names->GetCount(); ++i)
+    extraNames.emplace_back(names->Get(i), clb_ListDB_Names->GetChecked(i));
+  ids->Clear();
+  names->Clear();
+  for (const TEntry& e : kept) {
+    ids->Add(e.Id);
+    if (!e.HasName) continue;
+    names->Add(e.Name);
+    clb_ListDB_Names->SetChecked(names->GetCount() - 1, e.Checked);
+  }
+  for (const auto& [name, checked] : extraNames) {
+    names->Add(name);
+    clb_ListDB_Names->SetChecked(names->GetCount() - 1, checked);
+  }
+  // The selected entry stays selected when it stays.
+  newSelected = selected >= 0 ? keptSelected : -1;
+  clb_ListDB_Names->SetItemIndex(newSelected < names->GetCount() ? newSelected : -1);
+  lb_ListDB_ID->SetItemIndex(newSelected < ids->GetCount() ? newSelected : -1);
 }
 
 Integer TSearchList::LoadSearchList(const String& FileName) {

@@ -95,3 +95,18 @@ TEST_F(SearchListBoxes, RefreshRestoresCaptionsKeepsTicksAndDropsVanishedResourc
   EXPECT_EQ(Captions(), (std::vector<String>{u"[ ] Three (usmarc)", u"[x] Seven (unimarc)"}));
   EXPECT_EQ(IdLines(), (std::vector<String>{u"3", u"7"}));
 }
+
+TEST_F(SearchListBoxes, RefreshKeepsTheSelectedEntryWhenAnotherLeaves) {
+  Load("3\r\n5\r\n7\r\n");
+  Names->SetChecked(2, false);
+  Names->SetItemIndex(2);
+  Ids->SetItemIndex(2);
+  Table.MemTableEh_Tree->SetReadOnly(false);
+  ASSERT_TRUE(Table.MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(3)), {}));
+  Table.MemTableEh_Tree->Delete();
+  Table.MemTableEh_Tree->SetReadOnly(true);
+  List->RefreshSearchList();
+  EXPECT_EQ(Captions(), (std::vector<String>{u"[x] Five (RUSMARC)", u"[ ] Seven (unimarc)"}));
+  EXPECT_EQ(Names->GetItemIndex(), 1);
+  EXPECT_EQ(Ids->GetItemIndex(), 1);
+}
