@@ -784,4 +784,6 @@ void TDataSet::Notification(TComponent* AComponent, TOperation Operation) {
 void TDataSet::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
   for (TField* f : *FFields)
     if (f->GetOwner() == Root) Proc(f);
+  for (TField* f : *FAggFields)
+    if (f->GetOwner() == Root) Proc(f);
 }

@@ -3,6 +3,10 @@
 // current record. Values travel as Variants: a field reads and writes through
 // its dataset's GetFieldData/SetFieldData, converting to the Variant type its
 // data type is stored as (FieldTypeVarType). A field that holds nothing is Null.
+//
+// Fields.cpp holds the fields' values and settings; FieldsStreaming.cpp their
+// published properties, their reading as a dataset's children and the
+// registration of every field class for streaming.
 
 #include <functional>
 #include <memory>
@@ -165,6 +169,9 @@ public:
   bool HasParent() const override { return true; }
   TComponent* GetParentComponent() const override;
   void SetParentComponent(TComponent* AParent) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+  // A field read as a dataset's child joins that dataset.
+  void ReadState(TReader* Reader) override;
 
 protected:
   // The stored value; false when there is none (then Value is Null).
@@ -606,6 +613,7 @@ public:
   void SetCurrency(bool Value);
   Integer GetPrecision() const { return FPrecision; }
   void SetPrecision(Integer Value) { FPrecision = Value; }
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 protected:
   Variant ConvertValue(const Variant& Value) const override { return Value; }

@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "MemTableTestUtil.h"
 #include "platform/core/Filer.h"
+#include "platform/core/Files.h"
 #include "platform/core/Streams.h"
+#include "platform/data/Fields.h"
 
 namespace {
 
@@ -27,7 +32,102 @@ void RoundTrip(TMemTableEh& From, TMemTableEh& To) {
   r.ReadRootComponent(&To);
 }
 
+std::string Written(TComponent& From) {
+  TMemoryStream ms;
+  {
+    TWriter w(&ms);
+    w.WriteRootComponent(&From);
+  }
+  return std::string(static_cast<const char*>(ms.GetMemory()), static_cast<size_t>(ms.GetSize()));
+}
+
+void ReadInto(const std::string& Bytes, TComponent& To) {
+  TMemoryStream ms;
+  ms.WriteBuffer(Bytes.data(), static_cast<Integer>(Bytes.size()));
+  ms.SetPosition(0);
+  TReader r(&ms);
+  r.ReadRootComponent(&To);
+}
+
+// The bytes a table is expected to stream to, kept beside the tests so that a
+// writer and a reader that drift together still fail.
+std::string Expected(const char* Name) {
+  std::ifstream in(std::string(BORROW_SOURCE_DIR "/tests/memtable/expected/") + Name, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// One persistent field of every field class, named after its class.
+void AddFieldOfEveryClass(TMemTableEh& Table) {
+  for (TFieldType t : {ftString, ftWideString, ftGuid, ftSmallint, ftShortint, ftByte, ftInteger, ftWord,
+                       ftLongWord, ftAutoInc, ftLargeint, ftFloat, ftCurrency, ftExtended, ftBCD, ftFMTBcd,
+                       ftBoolean, ftDate, ftTime, ftDateTime, ftTimeStamp, ftBytes, ftVarBytes, ftBlob, ftMemo,
+                       ftWideMemo, ftGraphic, ftVariant, ftInterface, ftIDispatch}) {
+    TFieldClass cls = DefaultFieldClass(t);
+    auto* f = static_cast<TField*>(cls->Create(&Table));
+    f->SetName(String(u"F_") + cls->Class->Name);
+    f->SetFieldName(cls->Class->Name);
+    f->SetDataSet(&Table);
+  }
+  auto* agg = new TAggregateField(&Table);
+  agg->SetName(u"F_TAggregateField");
+  agg->SetFieldName(u"TAggregateField");
+  agg->SetExpression(u"SUM(ID_THIS)");
+  agg->SetDataSet(&Table);
+}
+
+std::vector<String> FieldClasses(TDataSet& T) {
+  std::vector<String> out;
+  for (Integer i = 0; i < T.GetFields()->Count(); ++i)
+    out.push_back(T.GetFields()->GetField(i)->ClassName() + u" " + T.GetFields()->GetField(i)->GetFieldName());
+  for (Integer i = 0; i < T.GetAggFields()->Count(); ++i)
+    out.push_back(T.GetAggFields()->GetField(i)->ClassName() + u" " + T.GetAggFields()->GetField(i)->GetFieldName());
+  return out;
+}
+
 }  // namespace
+
+TEST(MemTableStreaming, AClosedTableWithAFieldOfEveryClassReadsBack) {
+  UnitScope unit;
+  TMemTableEh from(nullptr);
+  from.SetName(u"Closed");
+  AddFieldOfEveryClass(from);
+  const std::string bytes = Written(from);
+  EXPECT_EQ(bytes, Expected("closed_table_fields.bin"));
+  TMemTableEh to(nullptr);
+  ReadInto(bytes, to);
+  EXPECT_EQ(FieldClasses(to), FieldClasses(from));
+  EXPECT_EQ(to.GetFields()->Count(), 30);
+  EXPECT_EQ(Written(to), bytes);
+}
+
+TEST(MemTableStreaming, AnOpenTableWithPersistentFieldsReadsBackWithItsRecords) {
+  UnitScope unit;
+  TMemTableEh from(nullptr);
+  from.SetName(u"Open");
+  BuildResourceColumns(from.GetMemTableData());
+  from.GetFieldDefs()->Update();
+  for (Integer i = 0; i < from.GetFieldDefs()->Count(); ++i) from.GetFieldDefs()->GetItem(i)->CreateField(&from);
+  auto* calc = new TWideStringField(&from);
+  calc->SetFieldName(u"Name_Type");
+  calc->SetSize(20);
+  calc->SetFieldKind(fkCalculated);
+  calc->SetDataSet(&from);
+  from.Open();
+  AddResource(from, 1, 0, 0, 2, u"Группа");
+  AddResource(from, 2, 1, 1, 1, u"Ресурс");
+  const std::string bytes = Written(from);
+  EXPECT_EQ(bytes, Expected("open_table_fields.bin"));
+  TMemTableEh to(nullptr);
+  ReadInto(bytes, to);
+  EXPECT_EQ(FieldClasses(to), FieldClasses(from));
+  to.Open();
+  EXPECT_EQ(Ids(to), (std::vector<Integer>{1, 2}));
+  to.First();
+  EXPECT_EQ(to.FieldByName(u"NAME_THIS")->GetAsString(), u"Группа");
+  EXPECT_EQ(Written(to), bytes);
+}
 
 TEST(MemTableStreaming, SettingsAndRecordsComeBack) {
   UnitScope unit;
