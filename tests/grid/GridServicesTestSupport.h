@@ -13,6 +13,7 @@
 #include "gridbase/GridsEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Format.h"
+#include "platform/core/Strings.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Fields.h"
 #include "platform/ui/Controls.h"
@@ -21,7 +22,7 @@ class TTestDataGrid;
 
 class TTestGridColumn : public IDataGridColumnEh {
 public:
-  TTestGridColumn(TTestDataGrid* Grid, const String& FieldName) : FGrid(Grid), FieldName(FieldName), Caption(FieldName) {}
+  TTestGridColumn(TTestDataGrid* Grid, const String& AFieldName) : FieldName(AFieldName), Caption(AFieldName), FGrid(Grid) {}
 
   String FieldName;
   String Caption;
