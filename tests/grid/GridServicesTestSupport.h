@@ -60,7 +60,7 @@ private:
 // The selected rows over the grid's dataset.
 class TTestSelectedRows : public TBMListEh {
 public:
-  explicit TTestSelectedRows(TDataSource* Source) : FSource(Source) {}
+  explicit TTestSelectedRows(TDataSource* Source) : FSource(Source) { SetLinkActive(true); }
   TDataSet* GetDataSet() const override { return FSource->GetDataSet(); }
 
 private:
