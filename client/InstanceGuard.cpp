@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,37 +14,73 @@
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
+namespace {
+
+// A folder of this user's that nobody else may write into.
+bool IsPrivateFolder(const std::string& Path) {
+  struct stat st;
+  return ::lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Makes the lock folder when it is missing; false when it is not private.
+bool EnsurePrivateFolder(const std::string& Path) {
+  if (::mkdir(Path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  return IsPrivateFolder(Path);
+}
+
+}  // namespace
+
+String TInstanceGuard::LockFolder() {
+  if (const char* run = ::getenv("XDG_RUNTIME_DIR"); run && *run == '/' && IsPrivateFolder(run))
+    return IncludeTrailingPathDelimiter(FromUtf8(run));
+  return GetTempFolder() + u"borrowline-" + IntToStr(static_cast<Int64>(::getuid())) + u"/";
+}
+
 String TInstanceGuard::LockFileName(const String& ProgramFileName) {
-  return GetTempFolder() + ProgramFileName + u"." + IntToStr(static_cast<Int64>(::getuid())) +
-         u".lock";
+  return LockFolder() + ProgramFileName + u".lock";
 }
 
 TInstanceGuardResult TInstanceGuard::Acquire(const String& ProgramFileName) {
   Release();
-  const std::string path = ToUtf8(LockFileName(ProgramFileName));
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return TInstanceGuardResult::igFailed;
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    const int err = errno;
+  const String folder = LockFolder();
+  if (!EnsurePrivateFolder(ToUtf8(ExcludeTrailingPathDelimiter(folder)))) return TInstanceGuardResult::igFailed;
+  const std::string path = ToUtf8(folder + ProgramFileName + u".lock");
+  // A holder that releases removes the file: the lock counts only while the
+  // locked file is still the one under the name, else the open is tried again.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return TInstanceGuardResult::igFailed;
+    int rc;
+    do {
+      rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+      const int err = errno;
+      ::close(fd);
+      return err == EWOULDBLOCK ? TInstanceGuardResult::igAlreadyRunning : TInstanceGuardResult::igFailed;
+    }
+    struct stat held, named;
+    if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      FHandle = fd;
+      FPath = path;
+      return TInstanceGuardResult::igAcquired;
+    }
     ::close(fd);
-    return err == EWOULDBLOCK ? TInstanceGuardResult::igAlreadyRunning
-                              : TInstanceGuardResult::igFailed;
   }
-  FHandle = fd;
-  return TInstanceGuardResult::igAcquired;
+  return TInstanceGuardResult::igFailed;
 }
 
 void TInstanceGuard::Release() {
   if (FHandle < 0) return;
-  // The lock file stays: removing it could let a third copy lock a fresh file
-  // while a second still waits on the old one.
+  // Removed while still locked: whoever opened the old file finds it gone
+  // from the name and opens again.
+  ::unlink(FPath.c_str());
   ::flock(FHandle, LOCK_UN);
   ::close(FHandle);
   FHandle = -1;
+  FPath.clear();
 }
 
 String ProgramFilePath() {
@@ -51,6 +88,10 @@ String ProgramFilePath() {
   const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf);
   if (n <= 0 || static_cast<size_t>(n) >= sizeof buf) return String();
   return FromUtf8(std::string_view(buf, static_cast<size_t>(n)));
+}
+
+String InstanceLockFailedText(const String& LockFileName) {
+  return u"Не удалось создать файл блокировки \"" + LockFileName + u"\"";
 }
 
 String InstanceAlreadyRunningText(const String& ProgramFileName) {
@@ -76,7 +117,7 @@ bool CheckSingleInstance(bool ShowMessages, const String& Name,
   }
   if (ShowMessages && ShowMessage) {
     ShowMessage(r == TInstanceGuardResult::igAlreadyRunning ? InstanceAlreadyRunningText(fileName)
-                                                            : String(InstanceGuardFailedText));
+                                                            : InstanceLockFailedText(TInstanceGuard::LockFileName(fileName)));
   }
   return false;
 }

@@ -1,9 +1,13 @@
 #pragma once
-// One running copy per program file name: a lock held on a file in the
-// temporary folder named after the program file and the user. The kernel
-// drops the lock when the process ends, however it ends.
+// One running copy per program file name: a lock held on a file named after
+// the program file, in a folder only the user can write (the user's runtime
+// folder, else a 0700 folder of the program's own under the temporary folder,
+// named after the user id), so nobody else can block the program by placing a
+// file there. The kernel drops the lock when the process ends, however it
+// ends; a guard released in order removes its file.
 
 #include <functional>
+#include <string>
 
 #include "platform/core/Types.h"
 
@@ -23,11 +27,16 @@ public:
   void Release();
   bool GetHeld() const { return FHandle >= 0; }
 
-  // GetTempFolder() + name + "." + uid + ".lock".
+  // LockFolder() + name + ".lock".
   static String LockFileName(const String& ProgramFileName);
+  // $XDG_RUNTIME_DIR when it is a folder of this user's that nobody else may
+  // write, else GetTempFolder() + "borrowline-" + uid + "/"; with a trailing
+  // delimiter. Nothing is created.
+  static String LockFolder();
 
 private:
   int FHandle = -1;
+  std::string FPath;
 };
 
 // The program's own full path (/proc/self/exe).
@@ -35,13 +44,13 @@ String ProgramFilePath();
 
 // The texts the guard shows.
 String InstanceAlreadyRunningText(const String& ProgramFileName);
-inline constexpr Char InstanceGuardFailedText[] = u"Ошибка выделения памяти";
+String InstanceLockFailedText(const String& LockFileName);
 
 // The start-up check: Name trimmed, or the program's own path (ParamStr0) when empty,
 // gives the file name the guard is taken for. On success the guard stays held
 // until the process ends. Otherwise, when ShowMessages is set, ShowMessage
-// receives "Одна копия приложения : "<name>" - уже работает" or "Ошибка
-// выделения памяти" (the plain message box of the platform shows it), and
-// the answer is False.
+// receives "Одна копия приложения : "<name>" - уже работает" or, when the
+// lock file cannot be made or opened, InstanceLockFailedText (the plain
+// message box of the platform shows it), and the answer is False.
 bool CheckSingleInstance(bool ShowMessages, const String& Name,
                          const std::function<void(const String& Text)>& ShowMessage);

@@ -218,7 +218,7 @@ std::vector<TResourceRecord> ReadResourceListText(const String& Text,
 
 std::vector<TResourceRecord> LoadResourceListFile(const String& FileName,
                                                   const TProgressEvent& Progress) {
-  return ReadResourceListText(FileExists(FileName) ? ReadTextFile(FileName) : String(), Progress);
+  return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Progress);
 }
 
 std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord>& Records) {

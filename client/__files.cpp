@@ -54,7 +54,7 @@ void IniWrite(const String& FileName, const String& Section, const String& Key, 
 
 bool IniRead(const String& FileName, const String& Section, const String& Key, String& Value) {
   const String file = Trim(FileName), section = Trim(Section), key = Trim(Key);
-  if (!NamesGiven(file, section, key)) return false;
+  if (!NamesGiven(file, section, key) || !RegularFileExists(file)) return false;
   TIniFile ini(file);
   if (!ini.ValueExists(section, key)) return false;
   Value = ini.ReadString(section, key, String());
@@ -62,6 +62,15 @@ bool IniRead(const String& FileName, const String& Section, const String& Key, S
 }
 
 }  // namespace
+
+bool IsNotARegularFile(const String& FileName) {
+  const String f = Trim(FileName);
+  return !f.empty() && (FileExists(f) || DirectoryExists(f)) && !RegularFileExists(f);
+}
+
+String NotARegularFileText(const String& FileName) {
+  return u"\"" + Trim(FileName) + u"\" не является обычным файлом и не будет прочитан.";
+}
 
 bool FolderExists(const String& Folder) {
   const String f = Trim(Folder);

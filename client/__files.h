@@ -32,6 +32,12 @@ String UniqueFileName(const String& FileName);
 // empty path, a missing folder, or a folder that refuses new files.
 bool IsFolderWritable(const String& Path);
 
+// A name in use by something that is not a regular file (a folder, a pipe, a
+// device): the program reads it as a missing file, and says so with
+// NotARegularFileText.
+bool IsNotARegularFile(const String& FileName);
+String NotARegularFileText(const String& FileName);
+
 // Settings-file reads: Default when any of the three names is empty, or when
 // the file, the key or (for numbers) a valid number is missing.
 Integer IniReadInteger(const String& FileName, const String& Section, const String& Key,

@@ -339,6 +339,9 @@ void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
 
 bool TForm_Main::LoadSettings() {
   const String file = SettingsFileName(SettingsFolder);
+  // A folder, pipe or device in place of a file is read as a missing file, and said.
+  for (const String& f : {file, ResourceListFileName(SettingsFolder), SettingsFolder + kSearchListFile})
+    if (IsNotARegularFile(f)) ShowMessageOk(u"Чтение файла", u"Ошибка", NotARegularFileText(f));
   TComboBox* scheme = Dlg_Settings->cb_ShemeColor;
   scheme->SetItemIndex(0);
   const Integer index = IniReadInteger(file, u"SchemeColor", u"Index", 0);

@@ -82,6 +82,11 @@ bool FileExists(StringView FileName) {
   return StatOf(FileName, st) && !S_ISDIR(st.st_mode);
 }
 
+bool RegularFileExists(StringView FileName) {
+  struct stat st;
+  return StatOf(FileName, st) && S_ISREG(st.st_mode);
+}
+
 bool DirectoryExists(StringView Directory) {
   struct stat st;
   return StatOf(Directory, st) && S_ISDIR(st.st_mode);
@@ -170,11 +175,19 @@ String GetTempFolder() {
 
 std::string ReadFileBytes(StringView FileName) {
   if (FileName.empty()) RaiseOpen(FileName, ENOENT);
-  const int fd = ::open(OsName(FileName).c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so a pipe in the file's place cannot hang the
+  // reader; only a regular file is read (a pipe or a device never ends).
+  const int fd = ::open(OsName(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) RaiseOpen(FileName, errno);
   std::string bytes;
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes.reserve(static_cast<size_t>(st.st_size));
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    if (err == EINVAL) throw EFOpenError(u"Cannot open file " + Quoted(FileName) + u". It is not a regular file");
+    RaiseOpen(FileName, err);
+  }
+  bytes.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);

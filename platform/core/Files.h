@@ -13,6 +13,8 @@
 inline constexpr Char PathDelim = u'/';
 
 bool FileExists(StringView FileName);        // an existing file that is not a folder
+// True for a regular file (a symbolic link to one included): not a folder, pipe or device.
+bool RegularFileExists(StringView FileName);
 bool DirectoryExists(StringView Directory);
 bool CreateDir(StringView Dir);              // one level; False when it fails or exists
 bool ForceDirectories(StringView Dir);       // with every missing parent; True when it exists afterwards

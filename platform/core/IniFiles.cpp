@@ -150,7 +150,7 @@ bool TCustomIniFile::ValueExists(const String& Section, const String& Ident) {
 void TIniFile::Load(TStringList& Lines) const {
   Lines.Clear();
   // A missing, unreadable or non-file path reads as empty: every read gives its default.
-  if (!FileExists(GetFileName())) return;
+  if (!RegularFileExists(GetFileName())) return;
   try {
     Lines.SetText(DecodeText(ReadFileBytes(GetFileName())));
   } catch (const Exception&) {

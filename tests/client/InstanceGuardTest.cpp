@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 
 #include "client/InstanceGuard.h"
 #include "platform/core/Files.h"
+#include "platform/core/Strings.h"
 #include "tests/client/TempFolder.h"
 
 namespace {
@@ -28,21 +30,32 @@ TInstanceGuardResult AcquireInChild(const String& Name) {
   return static_cast<TInstanceGuardResult>(WEXITSTATUS(status));
 }
 
-class TmpDirOverride {
+// Sets an environment variable (unsets it for an empty value) for a scope.
+class EnvOverride {
 public:
-  explicit TmpDirOverride(const std::string& Dir) {
-    if (const char* old = std::getenv("TMPDIR")) FOld = old, FHad = true;
-    ::setenv("TMPDIR", Dir.c_str(), 1);
+  EnvOverride(const char* Name, const std::string& Value) : FName(Name) {
+    if (const char* old = std::getenv(Name)) FOld = old, FHad = true;
+    if (Value.empty()) ::unsetenv(Name);
+    else ::setenv(Name, Value.c_str(), 1);
   }
-  ~TmpDirOverride() {
-    if (FHad) ::setenv("TMPDIR", FOld.c_str(), 1);
-    else ::unsetenv("TMPDIR");
+  ~EnvOverride() {
+    if (FHad) ::setenv(FName, FOld.c_str(), 1);
+    else ::unsetenv(FName);
   }
 
 private:
+  const char* FName;
   std::string FOld;
   bool FHad = false;
 };
+
+// Lock files under a temporary folder of the test's own, with no runtime folder.
+struct TmpDirOverride {
+  explicit TmpDirOverride(const std::string& Dir) : Tmp("TMPDIR", Dir), Run("XDG_RUNTIME_DIR", "") {}
+  EnvOverride Tmp, Run;
+};
+
+std::string OwnLockFolder(const TTempFolder& T) { return T.Utf8() + "borrowline-" + std::to_string(::getuid()); }
 
 }  // namespace
 
@@ -100,7 +113,63 @@ TEST(InstanceGuard, GuardThatCannotBeCreatedSaysSo) {
   std::vector<String> shown;
   EXPECT_FALSE(CheckSingleInstance(true, UniqueName("nofolder"),
                                    [&](const String& s) { shown.push_back(s); }));
-  EXPECT_EQ(shown, std::vector<String>{u"Ошибка выделения памяти"});
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], u"Не удалось создать файл блокировки \"" + t.Path() + u"missing/borrowline-" +
+                          IntToStr(static_cast<Int64>(::getuid())) + u"/" + UniqueName("nofolder") + u".lock\"");
+}
+
+TEST(InstanceGuard, TheLockFileLivesInAFolderOnlyTheUserMayWrite) {
+  TTempFolder t;
+  const TmpDirOverride tmp(t.Utf8());
+  TInstanceGuard g;
+  ASSERT_EQ(g.Acquire(UniqueName("private")), TInstanceGuardResult::igAcquired);
+  const std::string folder = OwnLockFolder(t);
+  EXPECT_EQ(ToUtf8(TInstanceGuard::LockFileName(UniqueName("private"))), folder + "/" + ToUtf8(UniqueName("private")) + ".lock");
+  struct stat st;
+  ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(st.st_uid, ::getuid());
+}
+
+TEST(InstanceGuard, AFolderOthersMayWriteIsRefusedAsALockFault) {
+  TTempFolder t;
+  const TmpDirOverride tmp(t.Utf8());
+  const std::string folder = OwnLockFolder(t);
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+  TInstanceGuard g;
+  EXPECT_EQ(g.Acquire(UniqueName("shared")), TInstanceGuardResult::igFailed);
+  std::vector<String> shown;
+  EXPECT_FALSE(CheckSingleInstance(true, UniqueName("shared"), [&](const String& s) { shown.push_back(s); }));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind(u"Не удалось создать файл блокировки", 0), 0u);
+}
+
+TEST(InstanceGuard, ThePrivateRuntimeFolderIsPreferred) {
+  TTempFolder t;
+  ASSERT_EQ(::chmod(t.Utf8().c_str(), 0700), 0);
+  const EnvOverride run("XDG_RUNTIME_DIR", t.Utf8());
+  EXPECT_EQ(TInstanceGuard::LockFolder(), t.Path());
+  ASSERT_EQ(::chmod(t.Utf8().c_str(), 0777), 0);
+  EXPECT_NE(TInstanceGuard::LockFolder(), t.Path());  // others may write there: not used
+}
+
+TEST(InstanceGuard, AReleasedGuardLeavesNoFileAndTheNextHolderIsAloneAgain) {
+  TTempFolder t;
+  const TmpDirOverride tmp(t.Utf8());
+  const String name = UniqueName("cleanup");
+  const std::string file = ToUtf8(TInstanceGuard::LockFileName(name));
+  {
+    TInstanceGuard first;
+    ASSERT_EQ(first.Acquire(name), TInstanceGuardResult::igAcquired);
+    EXPECT_EQ(::access(file.c_str(), F_OK), 0);
+  }
+  EXPECT_NE(::access(file.c_str(), F_OK), 0);
+  TInstanceGuard second, third;
+  ASSERT_EQ(second.Acquire(name), TInstanceGuardResult::igAcquired);
+  EXPECT_EQ(third.Acquire(name), TInstanceGuardResult::igAlreadyRunning);
+  EXPECT_EQ(AcquireInChild(name), TInstanceGuardResult::igAlreadyRunning);
 }
 
 TEST(InstanceGuard, ProgramPathIsThisExecutable) {

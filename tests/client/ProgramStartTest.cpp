@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -265,4 +266,26 @@ TEST(ProgramShutDown, RefusedStartEndsTheRunAtOnce) {
   ASSERT_TRUE(first.Holding());
   EXPECT_NE(ProgramRun(), 0);
   EXPECT_EQ(drv.Boxes().size(), 1u);
+}
+
+TEST(ProgramStartUp, APipeOrAFolderInPlaceOfAFileIsReadAsMissingAndSaid) {
+  TProgramDriver drv;
+  const String settings = drv.Folder() + u"Settings/";
+  ASSERT_TRUE(ForceDirectories(settings));
+  // Opening a pipe for reading waits for a writer that never comes.
+  ASSERT_EQ(::mkfifo(ToUtf8(settings + u"ListDB.txt").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(ToUtf8(settings + u"Borrowline.ini").c_str(), 0600), 0);
+  ASSERT_TRUE(ForceDirectories(settings + u"ListDB_for_Search.txt"));
+  ASSERT_TRUE(drv.Start());
+  for (int i = 0; i < 3; ++i) drv.AnswerBox(true);
+  drv.AdvanceClock(100);
+  std::vector<String> texts;
+  for (const TShownBox& b : drv.Boxes()) texts.push_back(b.Text);
+  EXPECT_EQ(texts, (std::vector<String>{NotARegularFileText(settings + u"Borrowline.ini"),
+                                        NotARegularFileText(settings + u"ListDB.txt"),
+                                        NotARegularFileText(settings + u"ListDB_for_Search.txt")}));
+  // As with missing files: the root group alone, an empty search list, the default settings.
+  EXPECT_EQ(Dlg_ListDB->GetResourceTable().AllRecords().size(), 1u);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0);
+  EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetText(), u"10");
 }

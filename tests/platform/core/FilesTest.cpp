@@ -146,6 +146,25 @@ TEST_F(FilesTest, ReadingAMissingFileNamesIt) {
   EXPECT_THROW(ReadFileBytes(Dir), EFOpenError);  // a folder is not a file
 }
 
+TEST_F(FilesTest, APipeOrADeviceIsRefusedWithoutWaitingForIt) {
+  const String pipe = Dir + u"pipe";
+  ASSERT_EQ(::mkfifo(ToUtf8(pipe).c_str(), 0600), 0);
+  EXPECT_TRUE(FileExists(pipe));
+  EXPECT_FALSE(RegularFileExists(pipe));
+  EXPECT_FALSE(RegularFileExists(Dir));
+  EXPECT_FALSE(RegularFileExists(u"/dev/zero"));
+  try {
+    ReadFileBytes(pipe);  // would wait for a writer for good
+    FAIL() << "no exception";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message(), u"Cannot open file \"" + pipe + u"\". It is not a regular file");
+  }
+  EXPECT_THROW(ReadFileBytes(u"/dev/zero"), EFOpenError);  // would never end
+  WriteRaw(Dir + u"plain", "x");
+  EXPECT_TRUE(RegularFileExists(Dir + u"plain"));
+  EXPECT_EQ(ReadFileBytes(Dir + u"plain"), "x");
+}
+
 TEST_F(FilesTest, AtomicWriteCreatesAndReplaces) {
   const String name = Dir + u"ListDB.txt";
   WriteFileAtomic(name, "first");
