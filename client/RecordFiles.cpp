@@ -32,14 +32,6 @@ bool WriteAll(int Fd, const AnsiString& Bytes) {
 }
 
 // Appends, or with Truncate replaces what the file held.
-bool WriteBytes(const String& FileName, const AnsiString& Bytes, bool Truncate) {
-  const int fd = ::open(ToUtf8(FileName).c_str(),
-                        O_WRONLY | O_CREAT | O_CLOEXEC | (Truncate ? O_TRUNC : O_APPEND), 0644);
-  if (fd < 0) return false;
-  const bool ok = WriteAll(fd, Bytes);
-  return ::close(fd) == 0 && ok;
-}
-
 String RecordFileName(const String& Stem) { return SanitizeFileName(Stem, u'_') + u".iso"; }
 
 }  // namespace
@@ -77,9 +69,12 @@ bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst)
   const String name = Trim(FileName);
   if (name.empty()) return false;
   try {
-    // Truncated rather than deleted first: an old file is replaced, never
-    // appended to, even where it could not be deleted.
-    return WriteBytes(name, StringToAnsi(Text), DeleteFirst);
+    // Whole or not at all: the new text goes to a file beside the old one that
+    // then takes its name, so a full disk or a failing write keeps the old file.
+    std::string bytes = StringToAnsi(Text);
+    if (!DeleteFirst && RegularFileExists(name)) bytes.insert(0, ReadFileBytes(name));
+    WriteFileAtomic(name, bytes);
+    return true;
   } catch (const std::exception&) {
     return false;
   }
@@ -114,10 +109,12 @@ bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bo
   WriteOk = true;
   const String name = Trim(FileName);
   if (name.empty()) return false;
-  if (DeleteFirst && FileExists(name)) DeleteFile(name);
+  const bool writes = HasFormatBuffer(Index) && (!FBuffers[static_cast<size_t>(Index)]->empty() || SaveEmpty);
+  // A file that gets new text is replaced by the write itself, so a failing
+  // write keeps it; one that gets none goes now.
+  if (DeleteFirst && !writes && FileExists(name)) DeleteFile(name);
   if (!HasFormatBuffer(Index)) return false;
-  const String& text = *FBuffers[static_cast<size_t>(Index)];
-  if (!text.empty() || SaveEmpty) WriteOk = WriteTextFile(name, text, true);
+  if (writes) WriteOk = WriteTextFile(name, *FBuffers[static_cast<size_t>(Index)], true);
   return true;
 }
 

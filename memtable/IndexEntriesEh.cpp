@@ -134,20 +134,6 @@ void TIndexEntriesEh::Assign(std::vector<TIndexItemEh> Items) {
   FRoot = spine.empty() ? Nil : spine.front();
 }
 
-Integer TIndexEntriesEh::LowerBound(const std::function<bool(const TIndexItemEh&)>& Before) const {
-  Integer pos = 0;
-  NodeId n = FRoot;
-  while (n != Nil) {
-    if (Before(FNodes[n].Item)) {
-      pos += Size(FNodes[n].Left) + 1;
-      n = FNodes[n].Right;
-    } else {
-      n = FNodes[n].Left;
-    }
-  }
-  return pos;
-}
-
 void TIndexEntriesEh::ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const {
   std::vector<NodeId> stack;
   NodeId n = FRoot;

@@ -52,7 +52,20 @@ public:
 
   // The first position whose entry does not lie before the probe. Before(entry)
   // answers whether the entry lies before it; it may raise, and then nothing changed.
-  Integer LowerBound(const std::function<bool(const TIndexItemEh&)>& Before) const;
+  template <class TBefore>
+  Integer LowerBound(TBefore&& Before) const {
+    Integer pos = 0;
+    for (NodeId n = FRoot; n != Nil;) {
+      const Node& node = FNodes[n];
+      if (Before(node.Item)) {
+        pos += Size(node.Left) + 1;
+        n = node.Right;
+      } else {
+        n = node.Left;
+      }
+    }
+    return pos;
+  }
 
   // Each entry in order, in O(n).
   void ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const;

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <regex>
@@ -109,6 +111,68 @@ TEST(RecordFiles, UnwritableFileIsReportedInItsLogLine) {
             u"Error: (2) Каталог (RUSMARC) => 00007-h-d-210-RUSMARC.iso");
   EXPECT_EQ(SearchLogResourceLine(u"(2) Каталог (RUSMARC)", name, true),
             u"(2) Каталог (RUSMARC) => 00007-h-d-210-RUSMARC.iso");
+}
+
+// A file-size limit makes writes fail part-way, as a full disk does.
+class TFullDisk {
+public:
+  explicit TFullDisk(rlim_t Bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &FSaved);
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &FPrevious);
+    struct rlimit small = FSaved;
+    small.rlim_cur = Bytes;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~TFullDisk() {
+    ::setrlimit(RLIMIT_FSIZE, &FSaved);
+    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
+  }
+
+private:
+  struct rlimit FSaved;
+  struct sigaction FPrevious;
+};
+
+std::vector<std::string> FolderEntries(const TTempFolder& T) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(T.Utf8())) names.push_back(e.path().filename().string());
+  return names;
+}
+
+TEST(RecordFiles, AFullDiskKeepsTheOldRecordFileWhole) {
+  TTempFolder t;
+  const String name = t.Path() + u"00001-h-d-210-RUSMARC.iso";
+  const std::string old(3000, 'o');
+  WriteBytes(name, old);
+  bool replaced = true, appended = true;
+  {
+    TFullDisk disk(4096);
+    replaced = WriteTextFile(name, String(10000, u'n'), true);
+    appended = WriteTextFile(name, String(2000, u'n'), false);
+  }
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(appended);
+  EXPECT_EQ(ReadFileBytes(name), old);
+  EXPECT_EQ(FolderEntries(t), std::vector<std::string>{"00001-h-d-210-RUSMARC.iso"});
+}
+
+TEST(FormatBuffers, AFullDiskKeepsTheOldSyntaxFileWhole) {
+  TTempFolder t;
+  const String name = t.Path() + u"001-RUSMARC.iso";
+  WriteBytes(name, "old records");
+  TFormatBuffers b;
+  b.NewFormatBuffer(0);
+  b.AppendToFormatBuffer(0, String(10000, u'r') + u"\x1E\x1D");
+  bool written = true, buffered = false;
+  {
+    TFullDisk disk(4096);
+    buffered = b.WriteFormatBuffer(0, name, true, false, written);
+  }
+  EXPECT_TRUE(buffered);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadFileBytes(name), "old records");
 }
 
 TEST(RecordFiles, ReadOnlyFolderGivesAnErrorLine) {
