@@ -141,6 +141,10 @@ std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment) 
           String(49, u'=')};
 }
 
+String SearchLogFailureLine(const String& Caption, const String& ErrorText) {
+  return u"Error: " + Caption + u" => " + ErrorText;
+}
+
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written) {
   return (Written ? String() : String(u"Error: ")) + Caption + u" => " + FileName;
 }

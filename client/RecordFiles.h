@@ -74,6 +74,8 @@ private:
 String SearchLogDateTime(TDateTime Moment);
 // Date, title, save folder, "Start: ...", 49 "=".
 std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment);
+// "Error: " + caption + " => " + the server's text for a resource whose search failed.
+String SearchLogFailureLine(const String& Caption, const String& ErrorText);
 // Caption + " => " + file name; "Error: " in front when the file was not written.
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written);
 // Syntax + " => " + file name; "Error: " in front when the syntax had no buffer

@@ -256,6 +256,17 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   Variant result;
   RunSingleSearch(ServerObject, term, use, limit, result);
   const String raw = VarToStr(result);
+  if (IsBlank(raw) && !TestMode) {
+    // A failed search leaves a trace in the log; a search that found nothing does not.
+    const String error = ServerLastError(ServerObject);
+    if (!error.empty()) {
+      TSearchList& list = *C.SearchList;
+      const String caption =
+          Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
+      AddLogLine(SearchLogFailureLine(caption, error));
+      if (RunPrepared) SaveLog();
+    }
+  }
   if (IsBlank(raw) || TestMode) return;
 
   const Integer found = ServerCount(ServerObject, u"tReturned");

@@ -54,6 +54,15 @@ Integer ServerCount(const Variant& Server, const String& Member) {
   return n > 1 ? n - 1 : n;
 }
 
+String ServerLastError(const Variant& Server) {
+  if (!IsServerAssigned(Server)) return String();
+  try {
+    return Trim(VarToStr(OleFunction(Server, u"zLastError")));
+  } catch (const EOleError&) {
+    return String();  // a server without the member has nothing to tell
+  }
+}
+
 HWND FindServerWindow() {
   FoundServerWindow = nullptr;
   EnumWindows([](HWND Wnd) {

@@ -40,6 +40,9 @@ void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttri
 // a numeric text is accepted), then one less when above one.
 Integer ServerCount(const Variant& Server, const String& Member);
 
+// The server's text for its last failure (its zLastError); "" when it has none
+// or cannot say.
+String ServerLastError(const Variant& Server);
 // The first top-level window titled exactly "lendsrv" (nullptr when none);
 // also stored in FoundServerWindow.
 HWND FindServerWindow();

@@ -334,7 +334,8 @@ TEST_F(SearchRunTest, PerSyntaxRunWithNothingFoundDeletesTheOldFileAndStillLogsT
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"3");
   RunToEnd();
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG2.txt"}));
-  EXPECT_EQ(LogLines("!_LOG2.txt")[5], "USMARC => 001-USMARC.iso");
+  EXPECT_EQ(LogLines("!_LOG2.txt")[5], "Error: Alpha (usmarc) => Database unavailable (Bib-1 109): Nowhere");
+  EXPECT_EQ(LogLines("!_LOG2.txt")[6], "USMARC => 001-USMARC.iso");
 }
 
 // ---- Stop ------------------------------------------------------------------------
@@ -442,6 +443,17 @@ TEST_F(SearchRunTest, DeadServerUnknownDatabaseAndBadResourceInTheMiddleDoNotSto
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(5)}));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Некорректная информация для подключения. Проверьте!",
                                                "Процесс поиска и выборки закончен!"}));
+  // Each failed search leaves its reason in the log, between the lines of the others.
+  std::vector<std::string> resourceLines;
+  for (const std::string& line : LogLines())
+    if (line.find(" => ") != std::string::npos) resourceLines.push_back(line);
+  ASSERT_EQ(resourceLines.size(), 4u) << ::testing::PrintToString(LogLines());
+  EXPECT_EQ(resourceLines[0], "(1) Alpha (usmarc) => " + IsoName(1));
+  EXPECT_TRUE(std::regex_match(resourceLines[1], std::regex(R"(Error: Dead \(usmarc\) => Connect failed.*)")))
+      << resourceLines[1];
+  EXPECT_TRUE(std::regex_match(resourceLines[2], std::regex(R"(Error: Nowhere \(usmarc\) => .*NoSuchDb.*)")))
+      << resourceLines[2];
+  EXPECT_EQ(resourceLines[3], "(1) Omega (usmarc) => " + IsoName(5));
 }
 
 TEST_F(SearchRunTest, SlowDatabasePastTheTimeoutGivesNothingAndTheNextIsSearched) {
@@ -458,6 +470,8 @@ TEST_F(SearchRunTest, SlowDatabasePastTheTimeoutGivesNothingAndTheNextIsSearched
   RunToEnd();
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Slow (usmarc)", "(1) Next (usmarc)"}));
   EXPECT_EQ(Entries().size(), 2u);
+  const auto lines = LogLines();
+  EXPECT_TRUE(std::regex_match(lines[5], std::regex(R"(Error: Slow \(usmarc\) => .*[Tt]imeout.*)"))) << lines[5];
 }
 
 TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
