@@ -161,17 +161,27 @@ bool TDlg_ListDB::SaveResourceList() {
   return true;
 }
 
+namespace {
+
+// The wait window goes when the load or save ends, even by an exception.
+struct TWaitWindowHider {
+  TForm_Wait_Load* Window;
+  ~TWaitWindowHider() { HideWaitWindow(Window); }
+};
+
+}  // namespace
+
 void TDlg_ListDB::SB_LoadClick(TObject*) {
   Application->ProcessMessages();
+  const TWaitWindowHider hider{Form_Wait_Load};
   LoadResourceList();
-  HideWaitWindow(Form_Wait_Load);
 }
 
 void TDlg_ListDB::SB_SaveClick(TObject*) {
   Application->ProcessMessages();
+  const TWaitWindowHider hider{Form_Wait_Load};
   if (!SaveResourceList())
     ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
-  HideWaitWindow(Form_Wait_Load);
 }
 
 void TDlg_ListDB::SB_TestClick(TObject*) {

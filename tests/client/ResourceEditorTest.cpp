@@ -42,6 +42,21 @@ TEST(ResourceEditor, SaveButtonWritesTheTableAndLoadButtonReadsItBack) {
   EXPECT_FALSE(Form_Wait_Load->GetVisible());
 }
 
+TEST(ResourceEditor, ASaveThatFailsReportsItAndTakesTheWaitWindowAway) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  // A folder squats on the list file's name: the write itself fails.
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/ListDB.txt"));
+  try {
+    Dlg_ListDB->SB_SaveClick(Dlg_ListDB->SB_Save);  // the application's error box reports it
+    ADD_FAILURE() << "the failed save raised nothing";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find(u"ListDB.txt"), String::npos) << ToUtf8(e.Message());
+  }
+  EXPECT_FALSE(Form_Wait_Load->GetVisible());
+}
+
 TEST(ResourceEditor, SaveWithoutASettingsFolderSaysNothingWasSaved) {
   TProgramDriver drv;
   ASSERT_TRUE(drv.Start());
