@@ -7,6 +7,7 @@
 #include <climits>
 #include <vector>
 
+#include "platform/backend/XErrors.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/MsgBox.h"
@@ -110,6 +111,9 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
     Error = u"Не удалось открыть дисплей: " + FromUtf8(SDL_GetError());
     return nullptr;
   }
+  // After SDL's start-up, which may set handlers of its own; SDL restores the
+  // one it finds whenever it sets one for a moment.
+  PassOverXErrors();
   std::unique_ptr<TSdlDisplay> d(new TSdlDisplay());
   SDL_StartTextInput();
   SetDisplayBackend(d.get());

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "XRequests.h"
 #include "XvfbServer.h"
 #include "platform/backend/SdlDisplay.h"
 #include "platform/ui/Clipbrd.h"
@@ -148,6 +149,17 @@ TEST(SdlDisplayWithoutScreen, RefusesToOpenAndSaysWhy) {
   if (!keep.empty()) setenv("DISPLAY", keep.c_str(), 1);
   EXPECT_FALSE(d);
   EXPECT_EQ(error.rfind(u"Не удалось открыть дисплей", 0), 0u) << ToUtf8(error);
+}
+
+TEST_F(SdlDisplayTest, AnXErrorIsPassedOverAndTheProgramGoesOn) {
+  HWND h = MakeWindow(u"После ошибки", TRect(60, 60, 260, 160), RGB(10, 120, 200));
+  ShowWindow(h, SW_SHOW);
+  Pump(100);
+  // Xlib's own handler would end the process here.
+  ASSERT_TRUE(SendEventToAWindowThatIsGone(Server->Display()));
+  Pump(100);
+  EXPECT_TRUE(IsWindow(h));
+  ASSERT_NE(Display->SdlWindowOf(h), nullptr);
 }
 
 TEST_F(SdlDisplayTest, WindowAppearsOnTheScreenAtItsClientPosition) {

@@ -1,0 +1,8 @@
+#pragma once
+// X errors under the SDL2 display. Kept apart from SdlDisplay.cpp so that
+// Xlib's macros stay out of the rest of the backend.
+
+// From now on an X error (a request aimed at a window that has just gone, say)
+// is reported on stderr and passed over: Xlib's own handler would end the
+// program, losing what the user has not saved yet.
+void PassOverXErrors();
