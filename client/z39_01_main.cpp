@@ -1,5 +1,7 @@
 #include "client/z39_01_main.h"
 
+#include <exception>
+
 #include "client/SettingsFile.h"
 #include "client/_DirSel_SkyBlue.h"
 #include "client/__files.h"
@@ -386,8 +388,19 @@ bool TForm_Main::SaveSettings() {
   v.Author_Text = Edit_Simple_Author->GetText();
   v.Keyword_Check = cb_Simple_Keyword->GetChecked();
   v.Keyword_Text = Edit_Simple_Keyword->GetText();
-  WriteSettingsFile(SettingsFileName(SettingsFolder), v);
-  SaveSearchList(SettingsFolder + kSearchListFile);
+  // Each file is saved even when the other cannot be; the first failure is reported after.
+  std::exception_ptr failure;
+  try {
+    WriteSettingsFile(SettingsFileName(SettingsFolder), v);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  try {
+    SaveSearchList(SettingsFolder + kSearchListFile);
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+  if (failure) std::rethrow_exception(failure);
   return true;
 }
 

@@ -245,6 +245,19 @@ TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
   EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
 }
 
+TEST(ProgramShutDown, ASettingsFileThatCannotBeWrittenStillLetsTheSearchListBeSaved) {
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/Borrowline.ini"));
+  Form_Main->lb_ListDB_ID->GetItems()->Add(u"7");
+  drv.CloseMainWindow();
+  EXPECT_TRUE(Application->GetTerminated());
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_NE(drv.Boxes()[0].Text.find(u"Borrowline.ini"), String::npos) << ToUtf8(drv.Boxes()[0].Text);
+  EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), "7\r\n");
+}
+
 TEST(ProgramShutDown, WholeRunEndsWhenTheMainWindowClosesAndFreesTheWindows) {
   TProgramDriver drv;
   drv.Display().WhenIdle([&] {
