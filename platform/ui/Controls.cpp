@@ -338,6 +338,10 @@ LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
 void TControl::WndProc(TMessage& Message) {
   if (Application && ((Message.Msg >= WM_MOUSEFIRST && Message.Msg <= WM_MOUSELAST) || Message.Msg == WM_KEYDOWN))
     Application->HintMouseMessage(this, Message);
+  // A left press anywhere on a form first asks its active control to leave any
+  // mode, before the pressed control takes the focus (an open drop-down closes
+  // when the user clicks beside it).
+  if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) SendCancelMode(this);
   Dispatch(Message);
 }
 

@@ -365,6 +365,22 @@ HMONITOR MonitorFromRect(const TRect& Rect, DWORD Flags) {
   return ToHandle(best);
 }
 
+bool SystemParametersInfo(UINT Action, UINT /*Param*/, void* PvParam, UINT /*WinIni*/) {
+  if (!PvParam) return false;
+  switch (Action) {
+    case SPI_GETWORKAREA: {
+      TMonitorInfo mi;
+      if (!GetMonitorInfo(MonitorFromPoint(TPoint(0, 0), MONITOR_DEFAULTTOPRIMARY), mi)) return false;
+      *static_cast<TRect*>(PvParam) = mi.rcWork;
+      return true;
+    }
+    case SPI_GETWHEELSCROLLLINES:
+    case SPI_GETWHEELSCROLLCHARS: *static_cast<UINT*>(PvParam) = 3; return true;
+    case SPI_GETDRAGFULLWINDOWS: *static_cast<bool*>(PvParam) = true; return true;
+    default: return false;
+  }
+}
+
 HMONITOR MonitorFromPoint(TPoint Point, DWORD Flags) { return MonitorFromRect(Bounds(Point.X, Point.Y, 1, 1), Flags); }
 
 HMONITOR MonitorFromWindow(HWND Wnd, DWORD Flags) { return MonitorFromRect(GetWindowRect(Wnd), Flags); }

@@ -139,6 +139,15 @@ constexpr Integer SM_CYVIRTUALSCREEN = 79;
 constexpr Integer SM_CMONITORS = 80;
 Integer GetSystemMetrics(Integer Index);
 
+// System settings read through SystemParametersInfo: PvParam points at the answer
+// (a TRect for the work area, a UINT for the wheel lines, a Bool for the rest).
+// Settings this system does not keep, and every SPI_SET..., answer false.
+constexpr UINT SPI_GETDRAGFULLWINDOWS = 0x0026;
+constexpr UINT SPI_GETWORKAREA = 0x0030;
+constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
+constexpr UINT SPI_GETWHEELSCROLLCHARS = 0x006C;
+bool SystemParametersInfo(UINT Action, UINT Param, void* PvParam, UINT WinIni);
+
 // ---- Monitors --------------------------------------------------------------------------------
 struct TMonitorHandleTag;
 using HMONITOR = TMonitorHandleTag*;

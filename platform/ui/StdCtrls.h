@@ -444,7 +444,7 @@ protected:
   virtual void ListKeyDown(Word Key);
   virtual void ListMouseDown(TPoint P, bool Double);
   void IncrementalSearch(Char C);
-  void UpdateScrollBar();
+  virtual void UpdateScrollBar();
   void MakeVisible(Integer Index);
   // Left part of each row that owner drawing and check boxes may take.
   virtual Integer ItemTextIndent() const { return 2; }

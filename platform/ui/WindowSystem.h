@@ -55,6 +55,7 @@ struct TWindowRec {
   TScrollBarState Bars[2];
   bool Destroying = false;
   bool Minimized = false, Maximized = false;
+  TRect NormalRect;       // where a minimized or maximized window goes back to
   bool LayoutDeferred = false;  // owes a CM_SETTLELAYOUT (see DeferLayout)
   bool IsChildWindow() const { return (Style & WS_CHILD) != 0 && Parent != nullptr; }
 };

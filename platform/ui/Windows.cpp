@@ -768,6 +768,10 @@ bool ShowWindow(HWND Wnd, Integer CmdShow) {
   }
   if (CmdShow == SW_SHOWMAXIMIZED || CmdShow == SW_SHOWMINIMIZED || CmdShow == SW_MINIMIZE ||
       CmdShow == SW_RESTORE || CmdShow == SW_SHOWNORMAL) {
+    const bool wasNormal = !w->Maximized && !w->Minimized;
+    const bool wasMaximized = w->Maximized;
+    // The normal rectangle is kept while the window is minimized or maximized.
+    if (wasNormal) w->NormalRect = w->Rect;
     w->Maximized = CmdShow == SW_SHOWMAXIMIZED;
     w->Minimized = CmdShow == SW_SHOWMINIMIZED || CmdShow == SW_MINIMIZE || CmdShow == SW_SHOWMINNOACTIVE;
     if (w->Maximized && !w->IsChildWindow()) {
@@ -775,7 +779,11 @@ bool ShowWindow(HWND Wnd, Integer CmdShow) {
       GetMonitorInfo(MonitorFromRect(w->Rect, MONITOR_DEFAULTTONEAREST), mi);
       SetWindowPos(Wnd, nullptr, mi.rcWork.Left, mi.rcWork.Top, mi.rcWork.Width(), mi.rcWork.Height(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (!w->Maximized && !w->Minimized && wasMaximized) {
+      const TRect r = w->NormalRect;
+      SetWindowPos(Wnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    if (!(w = Rec(Wnd))) return was;
   }
   SetWindowPos(Wnd, nullptr, 0, 0, 0, 0, flags | SWP_SHOWWINDOW);
   return was;
@@ -815,6 +823,32 @@ bool IsIconic(HWND Wnd) {
 bool IsZoomed(HWND Wnd) {
   TWindowRec* w = Rec(Wnd);
   return w && w->Maximized;
+}
+
+bool GetWindowPlacement(HWND Wnd, TWindowPlacement& Placement) {
+  TWindowRec* w = Rec(Wnd);
+  if (!w) return false;
+  Placement.showCmd = w->Maximized ? SW_SHOWMAXIMIZED : w->Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+  Placement.rcNormalPosition = (w->Maximized || w->Minimized) ? w->NormalRect : w->Rect;
+  Placement.ptMinPosition = TPoint(-1, -1);
+  Placement.ptMaxPosition = TPoint(-1, -1);
+  return true;
+}
+
+bool SetWindowPlacement(HWND Wnd, const TWindowPlacement& Placement) {
+  TWindowRec* w = Rec(Wnd);
+  if (!w) return false;
+  const TRect r = Placement.rcNormalPosition;
+  if (w->Maximized || w->Minimized) w->NormalRect = r;
+  else SetWindowPos(Wnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!(w = Rec(Wnd))) return true;
+  const UINT now = w->Maximized ? SW_SHOWMAXIMIZED : w->Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+  const UINT want = Placement.showCmd == SW_MAXIMIZE ? SW_SHOWMAXIMIZED
+                    : (Placement.showCmd == SW_MINIMIZE || Placement.showCmd == SW_SHOWMINNOACTIVE) ? SW_SHOWMINIMIZED
+                    : (Placement.showCmd == SW_RESTORE) ? SW_SHOWNORMAL
+                                                         : Placement.showCmd;
+  if (want != now && IsVisibleRec(w)) ShowWindow(Wnd, Integer(want));
+  return true;
 }
 
 bool GetWindowRect(HWND Wnd, TRect& Rect) {

@@ -246,6 +246,21 @@ bool IsWindowEnabled(HWND Wnd);
 bool EnableWindow(HWND Wnd, bool Enable);
 bool IsIconic(HWND Wnd);
 bool IsZoomed(HWND Wnd);
+
+// Where a window stands when it is neither minimized nor maximized, and how it is
+// shown now. rcNormalPosition is in screen coordinates for a top-level window.
+struct TWindowPlacement {
+  UINT length = sizeof(TWindowPlacement);
+  UINT flags = 0;
+  UINT showCmd = SW_SHOWNORMAL;  // SW_SHOWNORMAL, SW_SHOWMINIMIZED or SW_SHOWMAXIMIZED
+  TPoint ptMinPosition;
+  TPoint ptMaxPosition;
+  TRect rcNormalPosition;
+};
+bool GetWindowPlacement(HWND Wnd, TWindowPlacement& Placement);
+// Stores the normal rectangle (a window in its normal state moves there), then
+// shows the window by showCmd when that differs from its state and it is visible.
+bool SetWindowPlacement(HWND Wnd, const TWindowPlacement& Placement);
 // The window rect in screen coordinates; the client rect with (0,0) at its corner.
 bool GetWindowRect(HWND Wnd, TRect& Rect);
 bool GetClientRect(HWND Wnd, TRect& Rect);
