@@ -1,14 +1,17 @@
 #pragma once
-// The library's thin layer over the platform's text and run-time services. Other
-// units call these instead of the platform directly, so UTF-16 strings and
-// Variants cross the platform boundary in one place. The decisions live in the
-// locale-aware comparisons, the character-in-set test, the Variant casts and the
-// memory stream's growth rule; the rest passes through.
+// The library's thin layer over the platform's text, painting, window and run-time
+// services. Other units call these instead of the platform directly, so UTF-16
+// strings, rectangles and Variants cross the platform boundary in one place. The
+// decisions live in the locale-aware comparisons, the character-in-set test, the
+// Variant casts and the memory stream's growth rule; the rest passes through
+// (DaVirVCL_Window.cpp holds the text-output and window pass-throughs).
 
 #include "platform/core/Streams.h"
 #include "platform/core/Strings.h"
 #include "platform/core/Variant.h"
 #include "platform/data/DBTypes.h"
+#include "platform/ui/GDI.h"
+#include "platform/ui/Windows.h"
 
 class TDataSet;
 
@@ -62,3 +65,45 @@ protected:
 private:
   Integer FGrowStep = 4096;
 };
+
+// ---- Text output -------------------------------------------------------------------
+// DrawText over Len characters of Text (-1: all); with DT_CALCRECT the rectangle
+// grows to the text and the result is the text height.
+Integer DrawTextEh(HDC DC, const String& Text, Integer Len, TRect& Rect, UINT Format);
+// DrawTextEx with a copy of the parameters (null: none), so the caller's record stays as it was.
+Integer DrawTextExEh(HDC DC, const String& Text, Integer Len, TRect& Rect, UINT Format,
+                     const TDrawTextParams* DTParams);
+// ExtTextOut over Len characters, with no spacing array.
+bool ExtTextOutEh(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text, Integer Len);
+UINT GetOutlineTextMetricsEh(HDC DC, UINT Size, TOutlineTextMetric* OTMetricStructs);
+
+// ---- Messages and windows ---------------------------------------------------------------
+// SendMessage with a pointer to a record as LParam.
+LRESULT SendStructMessageEh(HWND Wnd, UINT Msg, WPARAM WParam, const void* Data);
+// SendMessage whose LParam is a text (the platform passes texts by pointer).
+LRESULT SendTextMessageEh(HWND Wnd, UINT Msg, WPARAM WParam, const String& Text);
+bool SystemParametersInfoEh(UINT Action, UINT Param, void* PvParam, UINT WinIni);
+bool WindowsInvalidateRectEh(HWND Wnd, const TRect* Rect, bool Erase);
+bool WindowsValidateRectEh(HWND Wnd, const TRect* Rect);
+// ScrollWindowEx without the update rectangle.
+Integer WindowsScrollWindowExEh(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip,
+                                HRGN UpdateRgn, UINT Flags);
+bool WindowsScrollWindowEh(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip);
+// Converts both corners of a rectangle from logical to device units.
+bool WindowsLPtoDPEh(HDC DC, TRect& Rect);
+// Selects characters Start .. End of an edit window (EM_SETSEL).
+void SetEditSelectionEh(HWND Handle, Integer Start, Integer End);
+HRGN CreatePolygonRgnEh(const std::vector<TPoint>& Points, Integer FillMode);
+
+// ---- Rectangles and message parameters ---------------------------------------------------------
+inline TRect CopyRectEh(const TRect& Rect) { return Rect; }
+inline void CopyRectEh(TRect& Dest, const TRect& Source) { Dest = Source; }
+inline TRect EmptyRectEh() { return TRect(0, 0, 0, 0); }
+// An object, point or handle passed as a message parameter, unchanged.
+inline LPARAM CastToLParamEh(const void* Value) { return reinterpret_cast<LPARAM>(Value); }
+inline LPARAM CastPointToLParamEh(TPoint P) { return MakeLParam(P.X, P.Y); }
+inline LPARAM CastHandleToLParamEh(HWND Handle) { return reinterpret_cast<LPARAM>(Handle); }
+
+// Called by the grid's buffered paint just before the background is erased into
+// the memory context: a place for a platform that needs it; nothing here.
+inline void BufferedPaintHookEh(HDC /*MemDC*/) {}

@@ -22,6 +22,8 @@
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/ScrollBarCtrl.h"
+#include "platform/ui/StdCtrls.h"
 
 class TPopupMenu;
 
@@ -435,3 +437,407 @@ public:
   virtual void AddLinkedComponent(TComponent* Component) = 0;
   virtual void RemoveLinkedComponent(TComponent* Component) = 0;
 };
+
+// ===========================================================================
+// Drop-down windows (ToolCtrlsEh_PopupList.cpp, ToolCtrlsEh_SizeGrip.cpp,
+// ToolCtrlsEh_MRU.cpp):
+//
+//   TPopupListboxEh       the drop-down list box; an item's object, when it is a
+//                         TPopupListboxItemEh, gives the item its own look and action.
+//   TSizeGripEh           the grip in a drop-down's corner that resizes it.
+//   AlignDropDownWindowEh places a drop-down below or above its host, inside the
+//                         work area of the host's monitor.
+//   TSpecRowEh            the settings of a drop-down's special row.
+//   TMRUListEh            the most-recently-used texts of an edit, and
+//   TMRUListboxEh         their drop-down list, with a scroll bar of its own.
+//
+// Every drop-down follows the same conventions: it is a top-level window that is
+// never activated and never takes the focus (its owner keeps the keys and passes
+// on those the list wants); it closes only through its owner's
+// IPopupOwnerEh::CloseUp; WM_CLOSEUPNOACCEPT (1125) asks it to close without
+// accepting; after placement it hears WM_DROPDOWNPLACED (1124) telling which way
+// it extends (0 left, 1 right, 2 upward, 3 downward).
+//
+// A typical owner (an editor) drops a list down like this:
+//   List->SetRowCount(7); List->SetWidth(Width);
+//   AlignDropDownWindowEh(this, List, daLeft, P);
+//   SetWindowPos(List->GetHandle(), HWND_TOP, P.X, P.Y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+// and reads the list's mouse close-up flag in its OnMouseUp handler.
+
+class TCustomImageList;
+class TPopupListboxEh;
+
+// Draws an image of the list centred in ARect, clipped to it when larger, on the
+// list's background colour; a selected image is blended half with the highlight.
+void DrawImageCenteredEh(TCanvas* Canvas, const TRect& ARect, TCustomImageList* Images, Integer ImageIndex,
+                         bool Selected);
+
+// The owner of a popup: the one way every popup closes.
+class IPopupOwnerEh {
+public:
+  virtual ~IPopupOwnerEh() = default;
+  virtual void CloseUp(bool Accept) = 0;
+};
+
+// The popup owner interface of a popup's owner component, or null.
+IPopupOwnerEh* PopupOwnerOfEh(const TComponent* Popup);
+
+// ---- Items ------------------------------------------------------------------------------------
+// The behaviour of one item of a popup list. The base draws the item the list's
+// default way, closes the list after a click and does nothing else.
+class TPopupListboxItemEh : public TObject {
+public:
+  BORROW_CLASS(TPopupListboxItemEh, TObject)
+  // False: the item is drawn without the focus rectangle.
+  virtual bool CanFocus(TPopupListboxEh* Sender, Integer ItemIndex);
+  virtual void DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State);
+  virtual void MouseDown(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TMouseButton Button,
+                         TShiftState Shift);
+  virtual void MouseMove(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TShiftState Shift);
+  // Sets IsCloseListbox to CloseOnExecute.
+  virtual void MouseUp(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TMouseButton Button,
+                       TShiftState Shift, bool& IsCloseListbox);
+  virtual void KeyPress(TPopupListboxEh* Sender, Integer ItemIndex, Char& Key, TShiftState Shift,
+                        bool& IsCloseListbox);
+  // False keeps the list open after a click on the item.
+  virtual bool CloseOnExecute(TPopupListboxEh* Sender, Integer ItemIndex);
+  virtual void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TShiftState Shift);
+};
+
+// The one shared item for lists whose items need no behaviour of their own.
+TPopupListboxItemEh* DefaultPopupListboxItemEh();
+
+// ---- Size grip ------------------------------------------------------------------------------------
+enum TSizeGripPosition { sgpTopLeft, sgpTopRight, sgpBottomRight, sgpBottomLeft };
+// The way a drop-down extends, as WM_DROPDOWNPLACED tells it.
+enum TSizeGripChangePosition { sgcpToLeft, sgcpToRight, sgcpToTop, sgcpToBottom };
+
+// A grip in one corner of its parent's client area; dragging it resizes the
+// parent (a top-level drop-down) within the work area of its monitor.
+class TSizeGripEh : public TCustomControl {
+public:
+  BORROW_COMPONENT(TSizeGripEh, TCustomControl)
+  explicit TSizeGripEh(TComponent* AOwner);
+
+  TSizeGripPosition GetPosition() const { return FPosition; }
+  // Re-creates the shape and the cursor and moves the grip into its corner.
+  void SetPosition(TSizeGripPosition Value);
+  bool GetTriangle() const { return FTriangle; }
+  void SetTriangle(bool Value);
+  // Moves the grip into its corner of the parent's client area.
+  void UpdatePosition();
+  // Moves the grip to the corner the drop-down's new way of extending calls for.
+  void ChangePosition(TSizeGripChangePosition NewPosition);
+  void ShowGrip(bool Value) { SetVisible(Value); }
+
+  // After the user changed the parent's client size.
+  TNotifyEvent OnParentResized;
+
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void CreateWnd() override;
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+
+private:
+  bool AtRight() const { return FPosition == sgpTopRight || FPosition == sgpBottomRight; }
+  bool AtBottom() const { return FPosition == sgpBottomLeft || FPosition == sgpBottomRight; }
+  void UpdateShape();
+  void DragTo(TPoint ScreenPoint);
+
+  TSizeGripPosition FPosition = sgpBottomRight;
+  bool FTriangle = true;
+  bool FDragging = false;
+  TPoint FInitScreenMousePos;
+  TRect FParentBoundsAtPress;  // the parent's bounds in its own coordinate system
+  TRect FParentScreenAtPress;  // and on the screen
+  TPoint FOldMouseMovePos;
+  bool FInternalMove = false;
+};
+
+// ---- Popup list box ---------------------------------------------------------------------------------
+using TListGetImageIndexEventEh = std::function<void(TObject* Sender, Integer ItemIndex, Integer& ImageIndex)>;
+
+class TPopupListboxEh : public TCustomListBox {
+public:
+  BORROW_COMPONENT(TPopupListboxEh, TCustomListBox)
+  explicit TPopupListboxEh(TComponent* AOwner);
+  ~TPopupListboxEh() override;
+
+  // Keeps the height to a whole number of rows, at least one.
+  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+  // A popup never takes the focus from its owner.
+  bool CanFocus() override { return false; }
+
+  // An outside list the items are read from (a virtual list); null: the list's own Items.
+  TStrings* GetItemsStrings() const { return FItemsStrings; }
+  void SetItemsStrings(TStrings* Value);
+  // Images drawn before the item texts.
+  TCustomImageList* GetImageList() const { return FImageList; }
+  void SetImageList(TCustomImageList* Value);
+  // When set, an item whose object is a TPopupListboxItemEh takes its behaviour from it.
+  bool GetUseItemObjects() const { return FUseItemObjects; }
+  void SetUseItemObjects(bool Value) { FUseItemObjects = Value; }
+  // The rows the height was last set to; writing it sets the height.
+  Integer GetRowCount() const { return FRowCount; }
+  void SetRowCount(Integer Value);
+  Integer GetTextHeight() const;
+  // The frame the rows sit in: the style's non-client height plus twice the border margin.
+  Integer GetBorderHeight();
+  // The 3-D border taken from the client area: 2 with the 3-D look, else 0.
+  Integer GetBorderMargin() const { return GetCtl3D() ? 2 : 0; }
+  void InvalidateItem(Integer Index);
+  TSizeGripEh* GetSizeGrip() const { return FSizeGrip.get(); }
+  // Set by a press and a release (an item may clear it): whether the owner should
+  // close the list after this click.
+  bool GetMouseCloseUp() const { return FMouseCloseUp; }
+  void SetMouseCloseUp(bool Value) { FMouseCloseUp = Value; }
+  Integer GetHotItemIndex() const { return FHotItemIndex; }
+  // Set by every change of size (the grip's too); owners clear it before they show the list.
+  bool GetSizeChanged() const { return FSizeChanged; }
+  void SetSizeChanged(bool Value) { FSizeChanged = Value; }
+  // Marks the list of the data grid's filter-row editor.
+  bool GetBelongsToFilterEditor() const { return FBelongsToFilterEditor; }
+  void SetBelongsToFilterEditor(bool Value) { FBelongsToFilterEditor = Value; }
+  // The text typed so far for the incremental search.
+  const String& GetSearchText() const { return FSearchText; }
+
+  // An item's text and object from the outside list (nothing when none is set).
+  using TCustomListBox::GetItemText;
+  using TCustomListBox::GetItemObject;
+  virtual void GetItemText(Integer Index, String& Text);
+  virtual void GetItemObject(Integer Index, TObject*& Object);
+  // The item's behaviour object, or null (no item objects, or another kind of object).
+  TPopupListboxItemEh* ItemBehaviour(Integer Index) const;
+
+  // Paints the item: the item's own drawing when it has a behaviour object, else
+  // DefaultDrawItem.
+  void DrawItem(Integer Index, TRect Rect, TOwnerDrawState State) override;
+  // The list's own drawing: the platform's, or the image and the text.
+  virtual void DefaultDrawItem(Integer Index, TRect Rect, TOwnerDrawState State);
+  virtual void DrawBorder();
+
+  // Sender: the list's owner.
+  TListGetImageIndexEventEh OnGetImageIndex;
+
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void PaintItems(HDC DC) override;
+  String DoGetData(Integer Index) const override;
+  TObject* DoGetDataObject(Integer Index) const override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void KeyPress(Char& Key) override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+  // The width of the image area before the texts: the image width + 4, or 0.
+  Integer ImageAreaWidth() const;
+  // The window the popup is owned by: the top-level window of its parent or owner.
+  HWND OwnerWindow();
+
+private:
+  void SetHotItem(Integer Index);
+  TPoint ItemPoint(Integer Index, TPoint ClientPoint) const;
+
+  std::unique_ptr<TSizeGripEh> FSizeGrip;
+  TCustomImageList* FImageList = nullptr;
+  TStrings* FItemsStrings = nullptr;
+  bool FUseItemObjects = false;
+  bool FMouseCloseUp = false;
+  Integer FHotItemIndex = -1;
+  TPoint FLastMousePos{-1, -1};
+  String FSearchText;
+  DWORD FSearchTime = 0;
+  Integer FRowCount = 0;
+  bool FSizeChanged = false;
+  bool FBelongsToFilterEditor = false;
+};
+
+// ---- Placement --------------------------------------------------------------------------------------
+enum TDropDownAlign { daLeft, daRight, daCenter };
+
+// Places DropDownWin against a host rectangle (screen coordinates) inside the work
+// area of the monitor nearest to it: below when it fits, else above when it fits
+// there, else on the side with more room (below on a tie), its height cut to the
+// room; its width cut to the work area; the horizontal place by Align, pushed back
+// inside the work area. The window hears WM_DROPDOWNPLACED twice (the side, then
+// the horizontal way); Point is where its top-left corner goes.
+void AlignDropDownWindowRectEh(const TRect& MasterAbsRect, TWinControl* DropDownWin, TDropDownAlign Align,
+                               TPoint& Point);
+// The same against a control: its bounds converted to the screen through its parent.
+void AlignDropDownWindowEh(TControl* MasterWinControl, TWinControl* DropDownWin, TDropDownAlign Align,
+                           TPoint& Point);
+
+// ---- Special row ------------------------------------------------------------------------------------
+// The special row of a drop-down list or lookup: a row of cell texts shown before
+// the data, standing for Value.
+class TSpecRowEh : public TPersistent {
+public:
+  BORROW_CLASS(TSpecRowEh, TPersistent)
+  // Owner: the control whose colour and font the row follows while its own are not set.
+  explicit TSpecRowEh(TControl* Owner);
+  ~TSpecRowEh() override;
+
+  void Assign(TPersistent* Source) override;
+  void BeginUpdate() { ++FUpdateCount; }
+  // The changed event fires after the last EndUpdate.
+  void EndUpdate();
+
+  const String& GetCellsText() const { return FCellsText; }
+  // Cell texts separated by ';', a cell optionally in double quotes (quotes doubled inside).
+  void SetCellsText(const String& Value);
+  // The Index-th cell text; empty outside the list.
+  String CellText(Integer Index) const;
+  Integer CellCount() const { return FCellsStrings->GetCount(); }
+  // The owner's colour while not assigned.
+  TColor GetColor() const;
+  void SetColor(TColor Value);
+  bool GetColorAssigned() const { return FColorAssigned; }
+  // Follows the owner's font while not assigned.
+  TFont* GetFont();
+  void SetFont(const TFont* Value);
+  bool GetFontAssigned() const { return FFontAssigned; }
+  TShortCut GetShortCut() const { return FShortCut; }
+  void SetShortCut(TShortCut Value);
+  bool GetShowIfNotInKeyList() const { return FShowIfNotInKeyList; }
+  void SetShowIfNotInKeyList(bool Value);
+  const Variant& GetValue() const { return FValue; }
+  void SetValue(const Variant& Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+
+  TNotifyEvent OnChanged;
+
+protected:
+  TPersistent* GetOwner() const override { return FOwner; }
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+  void Changed();
+
+private:
+  void FontChanged(TObject* Sender);
+
+  TControl* FOwner;
+  String FCellsText;
+  std::unique_ptr<TStringList> FCellsStrings;
+  TColor FColor = clWindow;
+  bool FColorAssigned = false;
+  std::unique_ptr<TFont> FFont;
+  bool FFontAssigned = false;
+  bool FFontFollowing = false;  // copying the owner's font in, not the user's change
+  TShortCut FShortCut = 32814;  // Alt+Del
+  bool FShowIfNotInKeyList = true;
+  Variant FValue = Null();
+  bool FVisible = false;
+  Integer FUpdateCount = 0;
+  bool FChangedPending = false;
+};
+
+// ---- Most-recently-used lists -----------------------------------------------------------------------
+using TFilterMRUItemEventEh = std::function<void(TObject* Sender, bool& Accept)>;
+using TMRUListCloseUpEventEh = std::function<void(TObject* Sender, bool Accept)>;
+
+// The most-recently-used texts of an edit, the newest last.
+class TMRUListEh : public TPersistent {
+public:
+  BORROW_CLASS(TMRUListEh, TPersistent)
+  // Owner: the editor (or grid column) the list belongs to.
+  explicit TMRUListEh(TPersistent* Owner);
+  ~TMRUListEh() override;
+
+  void Assign(TPersistent* Source) override;
+  // Adds a text (trimmed; an empty one adds nothing); an equal entry moves to the end.
+  void Add(const String& AText);
+  // Copies the items that begin with AText into Items, in list order; false when a
+  // waiting key press stopped the filtering.
+  bool FilterItemsTo(TStrings* FilteredItems, const String& AText);
+  virtual void CloseUp(bool Accept);
+  virtual void DropDown();
+
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  bool GetAutoAdd() const { return FAutoAdd; }
+  void SetAutoAdd(bool Value) { FAutoAdd = Value; }
+  bool GetCaseSensitive() const { return FCaseSensitive; }
+  void SetCaseSensitive(bool Value) { FCaseSensitive = Value; }
+  TStrings* GetItems() const { return FItems.get(); }
+  void SetItems(const TStrings* Value);
+  // Lowering the limit drops the oldest entries beyond it.
+  Integer GetLimit() const { return FLimit; }
+  void SetLimit(Integer Value);
+  Integer GetRows() const { return FRows; }
+  void SetRows(Integer Value) { FRows = Value; }
+  bool GetDroppedDown() const { return FDroppedDown; }
+  void SetDroppedDown(bool Value) { FDroppedDown = Value; }
+  // Whether a waiting key press stops FilterItemsTo (on by default).
+  bool GetCancelFilterOnKey() const { return FCancelFilterOnKey; }
+  void SetCancelFilterOnKey(bool Value) { FCancelFilterOnKey = Value; }
+
+  // The owning editor's handlers. OnFilterItem gets the list's owner as Sender (a
+  // grid column for a column's list) and may change the verdict on each item.
+  TNotifyEvent OnActiveChanged;
+  TFilterMRUItemEventEh OnFilterItem;
+  TMRUListCloseUpEventEh OnSetCloseUpEvent;
+  TNotifyEvent OnSetDropDownEvent;
+
+protected:
+  TPersistent* GetOwner() const override { return FOwner; }
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  void Trim();
+
+  TPersistent* FOwner;
+  bool FActive = false;
+  bool FAutoAdd = true;
+  bool FCaseSensitive = false;
+  std::unique_ptr<TStringList> FItems;
+  Integer FLimit = 100;
+  Integer FRows = 7;
+  bool FDroppedDown = false;
+  bool FCancelFilterOnKey = true;
+};
+
+// The drop-down of an MRU list: a popup list whose scroll bar is a control of its
+// own along its right edge, kept clear of the size grip.
+class TMRUListboxEh : public TPopupListboxEh {
+public:
+  BORROW_COMPONENT(TMRUListboxEh, TPopupListboxEh)
+  explicit TMRUListboxEh(TComponent* AOwner);
+  ~TMRUListboxEh() override;
+
+  TScrollBar* GetScrollBar() const { return FScrollBar.get(); }
+  // Places the bar and shapes the grip for the current size and item count.
+  void UpdateScrollBar() override;
+
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+
+private:
+  void ScrollBarScroll(TObject* Sender, TScrollCode ScrollCode, Integer& ScrollPos);
+
+  std::unique_ptr<TScrollBar> FScrollBar;
+  bool FUpdatingBar = false;
+};
+
+// ---- Input tools --------------------------------------------------------------------------------------
+// The current shift state from the key states: Shift, Alt, Ctrl.
+TShiftState GetShiftStateEh();
+// Removes the next pending left press or double click aimed at Control, so that
+// the click that closed a drop-down does not also act on the control below it.
+bool RemovePendingClickOnControlEh(TControl* Control);
+// The same, only for a press inside the control's client rectangle.
+bool RemovePendingClickInClientRectEh(TControl* Control);
+// Whether two presses ElapsedMs apart at P1 and P2 make a double click.
+bool CheckDoubleClickEh(TPoint P1, TPoint P2, DWORD ElapsedMs);

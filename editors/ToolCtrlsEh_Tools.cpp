@@ -1,12 +1,16 @@
 // Variant comparison, the bookmark list, the forwarding data link, distinct
-// field values and field-list resolution.
+// field values, field-list resolution, and the input tools (shift state, pending
+// clicks, double clicks).
 
 #include "editors/ToolCtrlsEh.h"
+
+#include <cstdlib>
 
 #include "editors/DaVirVCL.h"
 #include "platform/core/Lists.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/Fields.h"
+#include "platform/ui/MessageQueue.h"
 
 // ---------------------------------------------------------------------------
 // Variant comparison
@@ -342,4 +346,48 @@ bool IsNumberFieldTypeEh(TFieldType DataType) {
     default:
       return false;
   }
+}
+
+// ---------------------------------------------------------------------------
+// Input tools
+
+TShiftState GetShiftStateEh() {
+  TShiftState shift;
+  if (GetKeyState(VK_SHIFT) < 0) shift.Include(ssShift);
+  if (GetKeyState(VK_MENU) < 0) shift.Include(ssAlt);
+  if (GetKeyState(VK_CONTROL) < 0) shift.Include(ssCtrl);
+  return shift;
+}
+
+namespace {
+
+// The next pending left press or double click on Control (InClient: inside its
+// client rectangle) is taken off the queue.
+bool RemovePendingClick(TControl* Control, bool InClient) {
+  if (!Control) return false;
+  auto* windowed = dynamic_cast<TWinControl*>(Control);
+  TWinControl* host = windowed ? windowed : Control->GetParent();
+  if (!host || !host->HandleAllocated()) return false;
+  const HWND wnd = host->GetHandle();
+  TMsg msg;
+  if (!PeekMessage(msg, wnd, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE)) return false;
+  if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK) return false;
+  const TPoint inHost(GetXLParam(msg.lParam), GetYLParam(msg.lParam));
+  if (!windowed && host->ControlAtPos(inHost, true) != Control) return false;
+  if (InClient) {
+    const TPoint inControl = windowed ? inHost : TPoint(inHost.X - Control->GetLeft(), inHost.Y - Control->GetTop());
+    if (!Control->GetClientRect().Contains(inControl)) return false;
+  }
+  return PeekMessage(msg, wnd, msg.message, msg.message, PM_REMOVE);
+}
+
+}  // namespace
+
+bool RemovePendingClickOnControlEh(TControl* Control) { return RemovePendingClick(Control, false); }
+
+bool RemovePendingClickInClientRectEh(TControl* Control) { return RemovePendingClick(Control, true); }
+
+bool CheckDoubleClickEh(TPoint P1, TPoint P2, DWORD ElapsedMs) {
+  return ElapsedMs <= GetDoubleClickTime() && std::abs(P1.X - P2.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+         std::abs(P1.Y - P2.Y) <= GetSystemMetrics(SM_CYDOUBLECLK);
 }
