@@ -1,0 +1,1898 @@
+#pragma once
+// The data grid: a base grid (gridbase/GridsEh.h) that shows the records of a
+// dataset as rows and its fields as configurable columns.
+//
+// Classes of this unit, from the leaves to the grid:
+//   TColCellParamsEh        one cell's parameters, passed between a column, the
+//                           cell-parameter events and painting
+//   TColumnTitleEh          a column's title cell: caption, look, sort marker
+//   TColumnFooterEh(s)      a column's footer cells and their sum items
+//   TSTColumnFilterEh       a column's cell in the filter row
+//   TColumnDropDownBoxEh    the settings of a column's drop-down grid
+//   TColumnEh               one column; TDBGridColumnEh publishes it
+//   TColumnDefValuesEh      the grid-wide defaults that columns follow until assigned
+//   TColumnsEhList          a plain list of columns (visible, sorted, selected)
+//   TDBGridColumnsEh        the grid's collection of columns
+//   TBookmarkListEh         the grid's selected rows
+//   TGridDataLinkEh         the grid's end of its data source
+//   TDBGridEhSelection      the grid's selection (rows, rectangle, columns, all)
+//   TDBGridEhScrollBar      the settings of one scroll bar
+//   TDBGridEhSumList        the footer-sum engine of a grid
+//   TDBGridEhStyle          the process-wide highlight colours every grid asks
+//   TDBGridEhCenter         the process-wide hook every dataset service goes through
+//   TCustomDBGridEh         the grid; TDBGridEh publishes it
+//
+// Most appearance properties of columns, titles and footers follow a live
+// default (the grid's colours and fonts, the bound field, ColumnDefValues) until
+// their setter is called once; an assigned flag records that, and the stream
+// writes a property only when it is assigned and differs from its default.
+//
+// Implementation files, by concern:
+//   DBGridEh.cpp               the grid's lifecycle: construction, the layout bracket,
+//                              notification, events, focus and the delete prompt
+//   DBGridEh_Properties.cpp    the grid's property setters, option mapping, cell types
+//   DBGridEh_Layout.cpp        the layout pass, column building, row counts, data scrolls
+//   DBGridEh_Messages.cpp      the grid's message switch
+//   DBGridEh_Streaming.cpp     "Columns", Loaded, and the published-property tables
+//   DBGridEh_DataLink.cpp      TGridDataLinkEh
+//   DBGridEh_Columns.cpp       TColumnEh and TDBGridColumnEh: defaults, setters, Assign
+//   DBGridEh_ColumnValues.cpp  a column's texts, check state, image index, can-modify
+//   DBGridEh_Collection.cpp    TDBGridColumnsEh, TColumnsEhList, TBookmarkListEh
+//   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
+//   DBGridEh_Footers.cpp       footers and the grid's sum list
+//   DBGridEh_DefValues.cpp     the column defaults objects
+//   DBGridEh_Parts.cpp         the smaller owned objects: filter cells, drop-down box,
+//                              indicator title, scroll-bar settings, selection, panels
+//   DBGridEh_Style.cpp         TDBGridEhStyle and the unit's small routines
+//   DBGridEh_Center.cpp        TDBGridEhCenter and the unit's start and end
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "editors/ToolCtrlsEh.h"
+#include "platform/core/Filer.h"
+#include "platform/core/Strings.h"
+#include "gridbase/DBSumLst.h"
+#include "gridbase/GridsEh.h"
+#include "memtable/MemTableEh.h"
+#include "platform/data/DataSource.h"
+#include "platform/ui/GDI.h"
+#include "platform/ui/ImgList.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
+
+class TCustomDBGridEh;
+class TColumnEh;
+class TDBGridColumnsEh;
+class TColumnsEhList;
+class TDBGridEhCenter;
+class TDBGridEhStyle;
+class TDBGridEhSumList;
+
+// ===========================================================================
+// Shared types
+
+enum TDBGridOption {
+  dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
+  dgRowSelect, dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit, dgMultiSelect
+};
+using TDBGridOptions = TEnumSet<TDBGridOption>;
+
+enum TDBGridEhOption {
+  dghFixed3D, dghFrozen3D, dghFooter3D, dghData3D, dghResizeWholeRightPart, dghHighlightFocus,
+  dghClearSelection, dghFitRowHeightToText, dghAutoSortMarking, dghMultiSortMarking, dghEnterAsTab,
+  dghTraceColSizing, dghIncSearch, dghPreferIncSearch, dghRowHighlight, dghDblClickOptimizeColWidth,
+  dghDialogFind, dghRecordMoving, dghShowRecNo, dghColumnResize, dghColumnMove, dghAutoFitRowHeight,
+  dghHotTrack, dghExtendVertLines
+};
+using TDBGridEhOptions = TEnumSet<TDBGridEhOption>;
+
+enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
+using TDBGridEhAllowedOperations = TEnumSet<TDBGridEhAllowedOperation>;
+
+enum TDBGridEhSelectionType { gstRecordBookmarks, gstRectangle, gstColumns, gstAll, gstNon };
+using TDBGridEhAllowedSelections = TEnumSet<TDBGridEhSelectionType>;
+
+enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
+using TDBGridEhEditActions = TEnumSet<TDBGridEhEditAction>;
+
+enum TEditButtonsShowOptionEh {
+  sebShowOnlyForCurCellEh, sebShowOnlyForCurRowEh, sebShowOnlyWhenGridActiveEh, sebShowOnlyWhenDataEditingEh
+};
+using TEditButtonsShowOptionsEh = TEnumSet<TEditButtonsShowOptionEh>;
+
+// The defaults a grid starts with (3325, 10027105, and the base grid's 36495).
+inline constexpr TDBGridOptions DefaultDBGridOptionsEh{dgEditing,      dgTitles,   dgIndicator,
+                                                       dgColumnResize, dgColLines, dgRowLines,
+                                                       dgTabs,         dgConfirmDelete, dgCancelOnExit};
+inline constexpr TDBGridEhOptions DefaultDBGridEhOptionsEh{dghFixed3D,       dghHighlightFocus, dghClearSelection,
+                                                           dghDialogFind,    dghColumnResize,   dghColumnMove,
+                                                           dghExtendVertLines};
+inline constexpr TGridOptions DefaultDBGridBaseOptionsEh{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine,
+                                                         goColSizing,     goColMoving,     goEditing,  goTabs,
+                                                         goExtendVertLinesEh};
+inline constexpr TDBGridEhAllowedSelections DefaultAllowedSelectionsEh{gstRecordBookmarks, gstRectangle, gstColumns,
+                                                                       gstAll};
+inline constexpr TDBGridEhAllowedOperations AllAllowedOperationsEh{alopInsertEh, alopUpdateEh, alopDeleteEh,
+                                                                   alopAppendEh};
+
+// smDownEh orders ascending, smUpEh descending, wherever a sort is written.
+enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
+enum TTextOrientationEh { tohHorizontal, tohVertical };
+enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown, cbsAltUpDown, cbsAltDropDown };
+enum TColumnKindEh { ckPlain, ckPickList, ckLookup, ckKeyPickList, ckImageList, ckCheckBox, ckGraphic };
+// How a cell's editor looks: which main button it shows and what drops down.
+enum TInplaceEditStyleEh {
+  esSimpleEh, esEllipsisEh, esPickListEh, esDataListEh, esDateCalendarEh, esUpDownEh, esDropDownEh,
+  esAltUpDownEh, esAltDropDownEh, esDateAltDropDownEh
+};
+enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
+enum TSTFilterLocationEh { stflUnderTitleFilterEh, stflInTitleFilterEh };
+enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+enum TScrollBarKind { sbHorizontal, sbVertical };
+enum TGridRowPanelNavigationTypeEh { rpntRowToRowEh, rpntCellToCellEh };
+enum TGridRowPanelTabNavigationTypeEh { rpntUpToDownPriorityEh, rpntLeftToRightPriorityEh };
+enum TDBLookupGridEhOption {
+  dlgColumnResizeEh, dlgColLinesEh, dlgRowLinesEh, dlgAutoSortMarkingEh, dlgMultiSortMarkingEh
+};
+using TDBLookupGridEhOptions = TEnumSet<TDBLookupGridEhOption>;
+
+// What a held mouse button is doing, over the grid's own drags and the base
+// grid's states. The same numbers stood for different states in different
+// places (7 was both a group-panel drag and record moving, 9 both a row-panel
+// move and a group-panel drag), so each state has a name of its own here.
+enum TGridMouseTrackStateEh {
+  gmtsNoneEh,               // nothing
+  gmtsSelectingRowsEh,      // selecting record rows
+  gmtsSelectingColumnsEh,   // selecting columns from their titles
+  gmtsSelectingRectEh,      // selecting a rectangle of cells
+  gmtsTitleSizingEh,        // sizing a column from the title line, or pressing a title-button area
+  gmtsMovingRecordsEh,      // dragging records to a new place
+  gmtsGroupPanelDragEh,     // dragging a column over the grouping panel
+  gmtsGroupLevelPressEh,    // a press on a grouping-panel level, not yet a drag
+  gmtsRowPanelMovingEh,     // moving a cell of the row panel
+};
+
+// The kinds of a cell, by area (GetCellType).
+enum TCellAreaHorzEh { cahIndicatorEh = 0, cahDataEh = 1 };
+enum TCellAreaVertEh { cavTitleEh = 0, cavSubTitleEh = 1, cavDataEh = 2, cavFooterEh = 4 };
+struct TCellTypeEh {
+  TCellAreaHorzEh Horz = cahIndicatorEh;
+  TCellAreaVertEh Vert = cavTitleEh;
+};
+
+// The assigned flags of a column, its title among them. Bit order is fixed: the
+// title has none of its own and reads the column's bits 5 to 12.
+enum TColumnEhValue {
+  cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly,
+  cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont, cvTitleButton, cvTitleEndEllipsis,
+  cvTitleToolTips, cvTitleOrientation,
+  cvImeMode, cvImeName, cvWordWrap, cvLookupDisplayFields, cvCheckboxes, cvAlwaysShowEditButton, cvEndEllipsis,
+  cvAutoDropDown, cvDblClickNextVal, cvToolTips, cvDropDownSizing, cvDropDownShowTitles, cvLayout,
+  cvHighlightRequired, cvBiDiMode, cvTextEditing
+};
+using TColumnEhValues = TEnumSet<TColumnEhValue>;
+inline constexpr TColumnEhValues ColumnEhTitleValues{cvTitleColor,       cvTitleCaption,  cvTitleAlignment,
+                                                     cvTitleFont,        cvTitleButton,   cvTitleEndEllipsis,
+                                                     cvTitleToolTips,    cvTitleOrientation};
+static_assert(cvTextEditing == 28, "a column has 29 assigned flags");
+static_assert(cvTitleColor == 5 && cvTitleOrientation == 12, "the title's flags are bits 5 to 12");
+
+// The texts the grid raises and asks with that the library's message table lacks.
+inline constexpr const char16_t* SDeleteRecordQuestionEh = u"Delete record?";
+inline constexpr const char16_t* SDeleteMultipleRecordsQuestionEh = u"Delete all selected records?";
+inline constexpr const char16_t* STooManyColumnsEh = u"Grid requested to display more than 256 columns";
+inline constexpr const char16_t* SGetCellTypeErrorEh = u"Algorithm error in TCustomDBGridEh.GetCellType";
+
+// The tree indent of the grid: group rows, tree nodes and record moving.
+inline constexpr Integer GridTreeIndentEh = 18;
+// The largest number of columns the data link maps.
+inline constexpr Integer MaxMapSizeEh = 0x0FFFFFFF;
+
+// ===========================================================================
+// The unit's small routines
+
+struct TFontDataEh {
+  Integer Height = 0;
+  TFontPitch Pitch = fpDefault;
+  TFontStyles Style;
+  TFontCharset Charset = DEFAULT_CHARSET;
+  TFontName Name;
+  TColor Color = clWindowText;
+};
+
+void SaveFontInfo(TFont* Font, TFontDataEh& Info);
+// Sets only the attributes that differ, so an unchanged font sends no change notice.
+void ApplyFontInfo(const TFontDataEh& Info, TFont* Font);
+// Anisotropic mapping of Width x Height; mirrored, X grows to the left.
+void SetCanvasMirror(TCanvas* Canvas, bool Mirror, Integer Width, Integer Height);
+// The field's value as a 32-bit integer where its type and value allow, else Default.
+// A null small-integer, integer, word, float or currency field reads as 0.
+Integer FieldAsIntegerEh(TField* Field, Integer Default);
+bool AllFieldsCanModify(const std::vector<TField*>& List);
+inline TRect RectEh(Integer Left, Integer Top, Integer Right, Integer Bottom) { return {Left, Top, Right, Bottom}; }
+inline Integer MaxEh(Integer A, Integer B) { return A > B ? A : B; }
+inline Integer MinEh(Integer A, Integer B) { return A < B ? A : B; }
+inline Integer IfThenEh(bool Condition, Integer A, Integer B) { return Condition ? A : B; }
+// Per channel c1 + (c2 - c1) / 255 * Amount, rounded, clamped; system colours resolved.
+TColor MixColors(TColor Color1, TColor Color2, double Amount);
+// The softened (luminated) colour of a highlighted cell.
+TColor LuminateColor(TColor Color, TColor Base, bool Darker);
+[[noreturn]] void RaiseGridError(const String& Message);
+// Removes one pending message of that number for the window; a removed WM_QUIT is posted again.
+void KillMessageEh(HWND Window, UINT Msg);
+// The hourglass bracket; calls nest.
+void StartWaitCursor();
+void StopWaitCursor();
+void InvalidateGridRow(TCustomGridEh* Grid, Integer ARow);
+// Keeps the top-left corner, exchanges width and height (vertical titles).
+void TransposeRect(TRect& Rect);
+// Measures Text within Rect's width less 2 and Margin (word-wrapped or on one line);
+// True when it does not fit: wider than that, or taller than Rect's height less
+// VertMargin plus 1.
+bool IsTextTruncated(TCanvas* Canvas, const TRect& Rect, const String& Text, bool WordWrap, Integer Margin,
+                     Integer VertMargin, Integer& TextWidth, Integer& TextHeight, UINT Flags = 0);
+Integer TextWidthEh(TCanvas* Canvas, const String& Text);
+bool IsFieldReadOnlyEh(TField* Field);
+// Measuring with a font where no window is at hand: a memory device context of its own.
+Integer FontTextWidthEh(TFont* Font, const String& Text);
+Integer FontTextHeightEh(TFont* Font, const String& Text);
+TTextMetric FontTextMetricsEh(TFont* Font);
+
+// The names the grid's own parts use for the same routines.
+inline void SaveFontDataEh(TFont* Font, TFontDataEh& Data) { SaveFontInfo(Font, Data); }
+inline void RestoreFontDataEh(const TFontDataEh& Data, TFont* Font) { ApplyFontInfo(Data, Font); }
+inline void ChangeCanvasOrientationEh(TCanvas* Canvas, bool Mirror, Integer Width, Integer Height) {
+  SetCanvasMirror(Canvas, Mirror, Width, Height);
+}
+inline Integer FieldAsIntegerDefEh(TField* Field, Integer Default) { return FieldAsIntegerEh(Field, Default); }
+inline bool FieldsCanModifyEh(const std::vector<TField*>& List) { return AllFieldsCanModify(List); }
+inline TColor BlendColorsEh(TColor Color1, TColor Color2, double Weight) { return MixColors(Color1, Color2, Weight); }
+[[noreturn]] inline void RaiseGridErrorEh(const String& Message) { RaiseGridError(Message); }
+inline void RemovePendingMessageEh(HWND Window, UINT Msg) { KillMessageEh(Window, Msg); }
+inline void BeginWaitCursorEh() { StartWaitCursor(); }
+inline void EndWaitCursorEh() { StopWaitCursor(); }
+inline void InvalidateGridRowEh(TCustomGridEh* Grid, Integer ARow) { InvalidateGridRow(Grid, ARow); }
+inline void RotateRectEh(TRect& Rect) { TransposeRect(Rect); }
+inline bool MeasureTextEh(UINT Flags, TCanvas* Canvas, Integer Margin, Integer VertMargin, const String& Text,
+                          const TRect& Rect, bool WordWrap, Integer& Width, Integer& Height) {
+  return IsTextTruncated(Canvas, Rect, Text, WordWrap, Margin, VertMargin, Width, Height, Flags);
+}
+inline Integer GetTextWidthEh(TCanvas* Canvas, const String& Text) { return TextWidthEh(Canvas, Text); }
+
+// ===========================================================================
+// Cell parameters
+
+class TColCellParamsEh : public TObject {
+public:
+  BORROW_CLASS(TColCellParamsEh, TObject)
+  TAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value) { FAlignment = Value; }
+  TColor GetBackground() const { return FBackground; }
+  void SetBackground(TColor Value) { FBackground = Value; }
+  // 0 unchecked, 1 checked, 2 grayed.
+  Integer GetCheckboxState() const { return FCheckboxState; }
+  void SetCheckboxState(Integer Value) { FCheckboxState = Value; }
+  TFont* GetFont() const { return FFont; }
+  void SetFont(TFont* Value) { FFont = Value; }
+  Integer GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(Integer Value) { FImageIndex = Value; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  const String& GetText() const { return FText; }
+  void SetText(const String& Value) { FText = Value; }
+  bool GetTextEditing() const { return FTextEditing; }
+  void SetTextEditing(bool Value) { FTextEditing = Value; }
+  Integer GetCol() const { return FCol; }
+  void SetCol(Integer Value) { FCol = Value; }
+  Integer GetRow() const { return FRow; }
+  void SetRow(Integer Value) { FRow = Value; }
+  TGridDrawState GetState() const { return FState; }
+  void SetState(TGridDrawState Value) { FState = Value; }
+  bool GetSuppressActiveCellColor() const { return FSuppressActiveCellColor; }
+  void SetSuppressActiveCellColor(bool Value) { FSuppressActiveCellColor = Value; }
+
+private:
+  TAlignment FAlignment = taLeftJustify;
+  TColor FBackground = clWindow;
+  Integer FCheckboxState = 0;
+  TFont* FFont = nullptr;  // the font to draw with; not owned
+  Integer FImageIndex = -1;
+  bool FReadOnly = false;
+  String FText;
+  bool FTextEditing = true;
+  Integer FCol = -1;
+  Integer FRow = -1;
+  TGridDrawState FState;
+  bool FSuppressActiveCellColor = false;
+};
+
+// ===========================================================================
+// Column titles
+
+class TColumnTitleEh : public TPersistent {
+public:
+  BORROW_CLASS(TColumnTitleEh, TPersistent)
+  explicit TColumnTitleEh(TColumnEh* Column);
+  ~TColumnTitleEh() override;
+  TColumnTitleEh(const TColumnTitleEh&) = delete;
+  TColumnTitleEh& operator=(const TColumnTitleEh&) = delete;
+
+  void Assign(TPersistent* Source) override;
+  virtual void SetCaption(const String& Value);
+  virtual void RestoreDefaults();
+
+  TColumnEh* GetColumn() const { return FColumn; }
+  TAlignment GetAlignment() const;
+  void SetAlignment(TAlignment Value);
+  String GetCaption() const;
+  TColor GetColor() const;
+  void SetColor(TColor Value);
+  bool GetEndEllipsis() const;
+  void SetEndEllipsis(bool Value);
+  TFont* GetFont() const;
+  void SetFont(const TFont* Value);
+  const String& GetHint() const { return FHint; }
+  void SetHint(const String& Value) { FHint = Value; }
+  Integer GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(Integer Value);
+  TTextOrientationEh GetOrientation() const;
+  void SetOrientation(TTextOrientationEh Value);
+  Integer GetSortIndex() const { return FSortIndex; }
+  void SetSortIndex(Integer Value);
+  TSortMarkerEh GetSortMarker() const { return FSortMarker; }
+  void SetSortMarker(TSortMarkerEh Value);
+  bool GetTitleButton() const;
+  void SetTitleButton(bool Value);
+  bool GetToolTips() const;
+  void SetToolTips(bool Value);
+
+  // The live defaults of the unassigned properties.
+  TAlignment DefaultAlignment() const;
+  String DefaultCaption() const;
+  TColor DefaultColor() const;
+  bool DefaultEndEllipsis() const;
+  TFont* DefaultFont() const;
+  TTextOrientationEh DefaultOrientation() const;
+  bool DefaultTitleButton() const;
+  bool DefaultToolTips() const;
+
+  bool IsAlignmentStored() const;
+  bool IsCaptionStored() const;
+  bool IsColorStored() const;
+  bool IsEndEllipsisStored() const;
+  bool IsFontStored() const;
+  bool IsOrientationStored() const;
+  bool IsTitleButtonStored() const;
+  bool IsToolTipsStored() const;
+
+  // The title-click step of automatic sort marking; KeepMulti keeps the other markers.
+  void SetNextSortMarkerValue(bool KeepMulti);
+  // The room the sort mark takes in the title.
+  Integer GetSortMarkerWidth() const;
+  // The room the filter button takes when the filter row sits in the titles.
+  Integer GetFilterButtonWidth() const;
+  // Re-copies the default font while the font is unassigned.
+  void RefreshDefaultFont() const;
+
+private:
+  bool Assigned(TColumnEhValue Flag) const;
+  void SetFlag(TColumnEhValue Flag);
+  void FontChanged(TObject* Sender);
+  void ColumnChanged(bool AllItems);
+
+  TAlignment FAlignment = taLeftJustify;
+  String FCaption;
+  TColor FColor = clBtnFace;
+  TColumnEh* FColumn;
+  bool FEndEllipsis = false;
+  std::unique_ptr<TFont> FFont;
+  String FHint;
+  Integer FImageIndex = -1;
+  TTextOrientationEh FOrientation = tohHorizontal;
+  Integer FSortIndex = 0;
+  bool FToolTips = false;
+  TSortMarkerEh FSortMarker = smNoneEh;
+  bool FTitleButton = false;
+  mutable Integer FFontCopying = 0;  // the default is being copied in: not an assignment
+};
+
+// ===========================================================================
+// Column footers
+
+class TColumnFooterEh : public TCollectionItem {
+public:
+  BORROW_COLLECTION_ITEM(TColumnFooterEh, TCollectionItem)
+  explicit TColumnFooterEh(TCollection* Collection);
+  // The column's own single footer, outside any collection.
+  explicit TColumnFooterEh(TColumnEh* Column);
+  ~TColumnFooterEh() override;
+
+  void Assign(TPersistent* Source) override;
+  virtual void RestoreDefaults();
+
+  TColumnEh* GetColumn() const { return FColumn; }
+  TAlignment GetAlignment() const;
+  void SetAlignment(TAlignment Value);
+  TColor GetColor() const;
+  void SetColor(TColor Value);
+  const String& GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const String& Value);
+  bool GetEndEllipsis() const { return FEndEllipsis; }
+  void SetEndEllipsis(bool Value);
+  const String& GetFieldName() const { return FFieldName; }
+  void SetFieldName(const String& Value);
+  TFont* GetFont() const;
+  void SetFont(const TFont* Value);
+  bool GetToolTips() const;
+  void SetToolTips(bool Value);
+  const String& GetValue() const { return FValue; }
+  void SetValue(const String& Value);
+  TFooterValueType GetValueType() const { return FValueType; }
+  void SetValueType(TFooterValueType Value);
+  bool GetWordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+
+  TAlignment DefaultAlignment() const;
+  TColor DefaultColor() const;
+  TFont* DefaultFont() const;
+  bool DefaultToolTips() const;
+  bool IsAlignmentStored() const;
+  bool IsColorStored() const;
+  bool IsFontStored() const;
+  bool IsToolTipsStored() const;
+
+  // Keeps the footer's sum item in step with its kind and field.
+  void RefreshSumItem();
+  TDBSum* GetSumItem() const { return FDBSum; }
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
+private:
+  enum TFooterValue { fvAlignment, fvFont, fvColor, fvToolTips };
+  void Init();
+  void FontChanged(TObject* Sender);
+  void ColumnChanged(bool AllItems);
+  void RefreshDefaultFont() const;
+  TDBGridEhSumList* SumList() const;
+
+  TAlignment FAlignment = taLeftJustify;
+  TEnumSet<TFooterValue> FAssignedValues;
+  TColor FColor = clWindow;
+  TColumnEh* FColumn = nullptr;
+  String FDisplayFormat;
+  bool FEndEllipsis = false;
+  String FFieldName;
+  std::unique_ptr<TFont> FFont;
+  bool FToolTips = false;
+  String FValue;
+  TFooterValueType FValueType = fvtNon;
+  bool FWordWrap = false;
+  TDBSum* FDBSum = nullptr;  // lives in the grid's sum list, freed with the footer
+  mutable Integer FFontCopying = 0;
+};
+
+// The published properties of a footer, each name after Prefix ("Footer." for a column's own).
+void AddFooterPropsEh(std::vector<TPropInfo>& Props, TColumnFooterEh* Footer, const String& Prefix);
+
+class TColumnFootersEh : public TCollection {
+public:
+  BORROW_CLASS(TColumnFootersEh, TCollection)
+  TColumnFootersEh(TColumnEh* Column, TCollectionItemClass FooterClass);
+  TColumnFooterEh* Items(Integer Index) const { return dynamic_cast<TColumnFooterEh*>(GetItem(Index)); }
+  TColumnFooterEh* Add() { return dynamic_cast<TColumnFooterEh*>(TCollection::Add()); }
+  TColumnEh* GetColumn() const { return FColumn; }
+  TPersistent* GetOwner() const override;
+
+protected:
+  void Update(TCollectionItem* Item) override;
+
+private:
+  TColumnEh* FColumn;
+};
+
+// ===========================================================================
+// A column's cell in the filter row and the grid's filter-row switches
+
+class TSTColumnFilterEh : public TPersistent {
+public:
+  BORROW_CLASS(TSTColumnFilterEh, TPersistent)
+  explicit TSTColumnFilterEh(TColumnEh* Column);
+  ~TSTColumnFilterEh() override;
+  TSTColumnFilterEh(const TSTColumnFilterEh&) = delete;
+  TSTColumnFilterEh& operator=(const TSTColumnFilterEh&) = delete;
+
+  void Assign(TPersistent* Source) override;
+
+  TColumnEh* GetColumn() const { return FColumn; }
+  const String& GetDataFieldProp() const { return FDataField; }
+  void SetDataField(const String& Value) { FDataField = Value; }
+  const String& GetKeyFieldProp() const { return FKeyField; }
+  void SetKeyField(const String& Value) { FKeyField = Value; }
+  const String& GetListFieldProp() const { return FListField; }
+  void SetListField(const String& Value) { FListField = Value; }
+  TDataSource* GetListSource() const { return FListSource; }
+  void SetListSource(TDataSource* Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  // The text last typed or picked, kept as it was.
+  const String& GetExpressionStr() const { return FExpressionStr; }
+
+  // The dataset field the condition applies to: DataField, else a lookup field's
+  // key fields, else the column's field name.
+  String GetDataField() const;
+  String GetKeyField() const;
+  String GetListField() const;
+  TDataSet* GetListDataSet() const;
+
+private:
+  bool LookupFieldInEffect() const;
+
+  TColumnEh* FColumn;
+  String FDataField;
+  String FKeyField;
+  String FListField;
+  TDataSource* FListSource = nullptr;
+  bool FVisible = true;
+  String FExpressionStr;
+};
+
+class TSTDBGridEhFilter : public TPersistent {
+public:
+  BORROW_CLASS(TSTDBGridEhFilter, TPersistent)
+  explicit TSTDBGridEhFilter(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Assign(TPersistent* Source) override;
+
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+  bool GetLocal() const { return FLocal; }
+  void SetLocal(bool Value) { FLocal = Value; }
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  // Follows Local until assigned.
+  bool GetInstantApply() const { return FInstantApplyAssigned ? FInstantApply : FLocal; }
+  void SetInstantApply(bool Value);
+  bool IsInstantApplyStored() const { return FInstantApplyAssigned; }
+  TSTFilterLocationEh GetLocation() const { return FLocation; }
+  void SetLocation(TSTFilterLocationEh Value);
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
+  Integer GetUpdateCount() const { return FUpdateCount; }
+
+private:
+  TCustomDBGridEh* FGrid;
+  bool FLocal = false;
+  Integer FUpdateCount = 0;
+  bool FVisible = false;
+  bool FInstantApplyAssigned = false;
+  bool FInstantApply = false;
+  TSTFilterLocationEh FLocation = stflUnderTitleFilterEh;
+};
+
+// ===========================================================================
+// The settings of a column's drop-down grid
+
+class TColumnDropDownBoxEh : public TPersistent {
+public:
+  BORROW_CLASS(TColumnDropDownBoxEh, TPersistent)
+  explicit TColumnDropDownBoxEh(TColumnEh* Column) : FColumn(Column) {}
+  void Assign(TPersistent* Source) override;
+
+  TColumnEh* GetColumn() const { return FColumn; }
+  bool GetAutoFitColWidths() const { return FAutoFitColWidths; }
+  void SetAutoFitColWidths(bool Value) { FAutoFitColWidths = Value; }
+  TDataSource* GetListSource() const { return FListSource; }
+  void SetListSource(TDataSource* Value);
+  bool GetUseMultiTitle() const { return FUseMultiTitle; }
+  void SetUseMultiTitle(bool Value) { FUseMultiTitle = Value; }
+  bool GetSortLocal() const { return FSortLocal; }
+  void SetSortLocal(bool Value) { FSortLocal = Value; }
+  TDBLookupGridEhOptions GetOptions() const { return FOptions; }
+  void SetOptions(TDBLookupGridEhOptions Value) { FOptions = Value; }
+
+private:
+  TColumnEh* FColumn;
+  bool FAutoFitColWidths = true;
+  TDataSource* FListSource = nullptr;
+  bool FUseMultiTitle = false;
+  bool FSortLocal = false;
+  TDBLookupGridEhOptions FOptions{dlgColLinesEh};
+};
+
+// ===========================================================================
+// Columns
+
+using TColumnEhUpdateDataEvent = std::function<void(TObject* Sender, String& Text, Variant& Value, bool& UseText,
+                                                    bool& Handled)>;
+using TGetColCellParamsEventEh = std::function<void(TObject* Sender, bool EditMode, TColCellParamsEh* Params)>;
+using TColumnEhNotInListEvent = std::function<void(TObject* Sender, const String& NewText, bool& RecheckInList)>;
+using TCheckDrawRequiredStateEventEh = std::function<void(TObject* Sender, const String& Text, bool& DrawState)>;
+
+class TColumnEh : public TCollectionItem {
+public:
+  BORROW_COLLECTION_ITEM(TColumnEh, TCollectionItem)
+  explicit TColumnEh(TCollection* Collection);
+  ~TColumnEh() override;
+
+  // -- Overrides of the collection item, and the column's own slots
+  void Assign(TPersistent* Source) override;
+  String GetDisplayName() const override;
+  void SetIndex(Integer Value) override;
+  virtual std::unique_ptr<TEditButtonsEh> CreateEditButtons();
+  virtual std::unique_ptr<TColumnFooterEh> CreateFooter();
+  virtual std::unique_ptr<TColumnFootersEh> CreateFooters();
+  virtual std::unique_ptr<TSTColumnFilterEh> CreateSTFilter();
+  virtual std::unique_ptr<TColumnTitleEh> CreateTitle();
+  virtual bool IsDefaultColumn() const { return !FPersistent; }
+  virtual void SetAlignment(TAlignment Value);
+  virtual void SetAutoFitColWidth(bool Value);
+  virtual void SetField(TField* Value);
+  virtual void SetHideDuplicates(bool Value);
+  virtual void SetHighlightRequired(bool Value);
+  virtual void SetImeMode(TImeMode Value);
+  virtual void SetImeName(const TImeName& Value);
+  virtual void SetLookupDisplayFields(const String& Value);
+  virtual void SetReadOnly(bool Value);
+  virtual void SetWidth(Integer Value);
+  virtual void SetWordWrap(bool Value);
+  virtual void DropDownSpecRowChanged(TObject* Sender);
+  virtual bool UseRightToLeftAlignment() const;
+  virtual void GetColCellParams(bool EditMode, TColCellParamsEh* Params);
+  virtual void RestoreDefaults();
+
+  // -- Links
+  TCustomDBGridEh* GetGrid() const;
+  TField* GetField() const;
+  // The bound field as cached, without looking it up.
+  TField* GetCachedField() const { return FField; }
+  TColumnKindEh GetColumnKind() const;
+  // The editor's style for this column, from ButtonStyle and the field.
+  TInplaceEditStyleEh GetEditStyle() const;
+  void ClearFieldBinding();
+
+  // -- Properties
+  TAlignment GetAlignment() const;
+  bool GetAlwaysShowEditButton() const;
+  void SetAlwaysShowEditButton(bool Value);
+  bool GetAutoDropDown() const;
+  void SetAutoDropDown(bool Value);
+  bool GetAutoFitColWidth() const { return FAutoFitColWidth; }
+  TBiDiMode GetBiDiMode() const;
+  void SetBiDiMode(TBiDiMode Value);
+  TColumnButtonStyleEh GetButtonStyle() const { return FButtonStyle; }
+  void SetButtonStyle(TColumnButtonStyleEh Value);
+  bool GetCheckboxes() const;
+  void SetCheckboxes(bool Value);
+  TColor GetColor() const;
+  void SetColor(TColor Value);
+  bool GetDblClickNextVal() const;
+  void SetDblClickNextVal(bool Value);
+  const String& GetDisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(const String& Value);
+  TColumnDropDownBoxEh* GetDropDownBox() const { return FDropDownBox.get(); }
+  void SetDropDownBox(TColumnDropDownBoxEh* Value) { FDropDownBox->Assign(Value); }
+  Cardinal GetDropDownRows() const { return FDropDownRows; }
+  void SetDropDownRows(Cardinal Value) { FDropDownRows = Value; }
+  bool GetDropDownShowTitles() const;
+  void SetDropDownShowTitles(bool Value);
+  bool GetDropDownSizing() const;
+  void SetDropDownSizing(bool Value);
+  Integer GetDropDownWidth() const { return FDropDownWidth; }
+  void SetDropDownWidth(Integer Value);
+  TEditButtonsEh* GetEditButtons() const { return FEditButtons.get(); }
+  void SetEditButtons(TEditButtonsEh* Value) { FEditButtons->Assign(Value); }
+  // The mask an editor uses: the column's, none with a key list, else the field's.
+  String GetEditMask() const;
+  const String& GetEditMaskProp() const { return FEditMask; }
+  void SetEditMask(const String& Value);
+  bool GetEndEllipsis() const;
+  void SetEndEllipsis(bool Value);
+  const String& GetFieldName() const { return FFieldName; }
+  void SetFieldName(const String& Value);
+  TFont* GetFont() const;
+  void SetFont(const TFont* Value);
+  TColumnFooterEh* GetFooter() const { return FFooter.get(); }
+  void SetFooter(TColumnFooterEh* Value) { FFooter->Assign(Value); }
+  TColumnFootersEh* GetFooters() const { return FFooters.get(); }
+  void SetFooters(TColumnFootersEh* Value) { FFooters->Assign(Value); }
+  // Footer row Row: item Row of Footers when there are that many, else Footer.
+  TColumnFooterEh* GetFooterForRow(Integer Row) const;
+  bool GetHideDuplicates() const { return FHideDuplicates; }
+  bool GetHighlightRequired() const;
+  TCustomImageList* GetImageList() const { return FImageList; }
+  void SetImageList(TCustomImageList* Value);
+  TImeMode GetImeMode() const;
+  TImeName GetImeName() const;
+  Extended GetIncrement() const { return FIncrement; }
+  void SetIncrement(Extended Value) { FIncrement = Value; }
+  Integer GetInRowLinePos() const { return FInRowLinePos < 0 ? 0 : FInRowLinePos; }
+  void SetInRowLinePos(Integer Value);
+  Integer GetInRowLineHeight() const { return FInRowLineHeight < 1 ? 1 : FInRowLineHeight; }
+  void SetInRowLineHeight(Integer Value);
+  // Null until first read or assigned.
+  TStrings* GetKeyList() const;
+  bool HasKeyListItems() const { return FKeyList && FKeyList->GetCount() > 0; }
+  void SetKeyList(const TStrings* Value);
+  TTextLayout GetLayout() const;
+  void SetLayout(TTextLayout Value);
+  String GetLookupDisplayFields() const;
+  Integer GetMaxWidth() const { return FMaxWidth; }
+  void SetMaxWidth(Integer Value);
+  Integer GetMinWidth() const { return FMinWidth; }
+  void SetMinWidth(Integer Value);
+  Integer GetNotInKeyListIndex() const { return FNotInKeyListIndex; }
+  void SetNotInKeyListIndex(Integer Value);
+  TStrings* GetPickList() const;
+  bool HasPickListItems() const { return FPickList && FPickList->GetCount() > 0; }
+  void SetPickList(const TStrings* Value);
+  TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* Value);
+  bool GetReadOnly() const;
+  bool GetShowImageAndText() const { return FShowImageAndText; }
+  void SetShowImageAndText(bool Value);
+  TSTColumnFilterEh* GetSTFilter() const { return FSTFilter.get(); }
+  void SetSTFilter(TSTColumnFilterEh* Value) { FSTFilter->Assign(Value); }
+  Int64 GetTag() const { return FTag; }
+  void SetTag(Int64 Value) { FTag = Value; }
+  bool GetTextEditing() const;
+  void SetTextEditing(bool Value);
+  TColumnTitleEh* GetTitle() const { return FTitle.get(); }
+  void SetTitle(TColumnTitleEh* Value) { FTitle->Assign(Value); }
+  bool GetToolTips() const;
+  void SetToolTips(bool Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  Integer GetWidth() const;
+  bool GetWordWrap() const;
+  Integer GetInitWidth() const { return FInitWidth; }
+  void SetInitWidth(Integer Value) { FInitWidth = Value; }
+  // The auto-fit base width: what the width is scaled from when the grid fits its columns.
+  Integer GetAutoFitBaseWidth() const { return FInitWidth; }
+  bool GetPersistent() const { return FPersistent; }
+  // Default columns are made by the grid from the dataset's fields.
+  void SetPersistent(bool Value) { FPersistent = Value; }
+
+  // -- Defaults and stored predicates
+  TColumnEhValues GetAssignedValues() const { return FAssignedValues; }
+  TAlignment DefaultAlignment() const;
+  bool DefaultAlwaysShowEditButton() const;
+  bool DefaultAutoDropDown() const;
+  TBiDiMode DefaultBiDiMode() const;
+  bool DefaultCheckboxes() const;
+  TColor DefaultColor() const;
+  bool DefaultDblClickNextVal() const;
+  bool DefaultDropDownShowTitles() const;
+  bool DefaultDropDownSizing() const;
+  bool DefaultEndEllipsis() const;
+  TFont* DefaultFont() const;
+  bool DefaultHighlightRequired() const;
+  TImeMode DefaultImeMode() const;
+  TImeName DefaultImeName() const;
+  TTextLayout DefaultLayout() const;
+  String DefaultLookupDisplayFields() const;
+  bool DefaultReadOnly() const;
+  bool DefaultTextEditing() const;
+  bool DefaultToolTips() const;
+  Integer DefaultWidth() const;
+  bool DefaultWordWrap() const;
+  bool IsAlignmentStored() const;
+  bool IsAlwaysShowEditButtonStored() const;
+  bool IsAutoDropDownStored() const;
+  bool IsBiDiModeStored() const { return FAssignedValues.Contains(cvBiDiMode); }
+  bool IsCheckboxesStored() const { return FAssignedValues.Contains(cvCheckboxes); }
+  bool IsColorStored() const;
+  bool IsDblClickNextValStored() const;
+  bool IsDropDownShowTitlesStored() const;
+  bool IsDropDownSizingStored() const;
+  bool IsEndEllipsisStored() const;
+  bool IsFontStored() const { return FAssignedValues.Contains(cvFont); }
+  bool IsHighlightRequiredStored() const;
+  bool IsImeModeStored() const;
+  bool IsImeNameStored() const;
+  bool IsLayoutStored() const;
+  bool IsLookupDisplayFieldsStored() const;
+  bool IsReadOnlyStored() const;
+  bool IsTextEditingStored() const;
+  bool IsToolTipsStored() const;
+  bool IsWidthStored() const;
+  bool IsWordWrapStored() const;
+
+  // -- Geometry
+  // Width within MinWidth and MaxWidth.
+  Integer ClampWidth(Integer W) const;
+  Integer EditButtonsWidth() const;
+  // Width, plus the grid's first-column indent for the first visible column.
+  Integer GetVisibleWidth() const;
+  // "Column_" + index + "_" + field name.
+  String GetDefaultName() const;
+
+  // -- Values (DBGridEh_ColumnValues.cpp)
+  String GetDisplayText() const;
+  String GetDataText() const;
+  // The field's text for the in-place editor, before any editor-side mapping.
+  String GetEditFieldText() const;
+  Integer GetImageIndex() const;
+  // 0 unchecked, 1 checked, 2 grayed.
+  Integer GetCheckboxState() const;
+  bool CanModify(bool TryEdit);
+  bool CanEditColumn() const;
+  void FillColCellParams(TColCellParamsEh* Params) const;
+  bool AllowsTextEditing();
+  bool IsValidChar(Char Ch) const;
+  String FilterValidChars(const String& Text) const;
+  bool CanWrapInHeight(Integer Height) const;
+  // The list of values of the filter-row drop-down, kept until released.
+  std::shared_ptr<IMemTableDataFieldValueListEh> GetFilterValueList();
+  void ReleaseFilterValueList() { FFilterValueList.reset(); }
+  TDataSet* GetLookupListDataSet() const;
+
+  // -- Events
+  TCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
+  TButtonClickEventEh OnEditButtonClick;
+  TButtonDownEventEh OnEditButtonDown;
+  TColumnEhNotInListEvent OnNotInList;
+  TColumnEhUpdateDataEvent OnUpdateData;
+  const TGetColCellParamsEventEh& GetOnGetCellParams() const { return FOnGetCellParams; }
+  void SetOnGetCellParams(const TGetColCellParamsEventEh& Value);
+  bool HasOnGetCellParams() const { return bool(FOnGetCellParams); }
+
+  void Changed(bool AllItems) { TCollectionItem::Changed(AllItems); }
+
+protected:
+  void DefineProperties(TFiler* Filer) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+  bool GridLoading() const;
+
+private:
+  friend class TColumnTitleEh;
+  void FontChanged(TObject* Sender);
+  void EditButtonsChanged(TObject* Sender);
+  void RefreshDefaultFont() const;
+  void RefreshFootersSumItems();
+  bool DataLinkActive() const;
+  void InvalidateGrid() const;
+  // Assigned-flag setter: nothing when assigned and equal, else store, flag, notify.
+  template <class T>
+  void SetAssigned(T& Field, const T& Value, TColumnEhValue Flag, bool Notify);
+  // Default-comparing setter: an unassigned value equal to the default only notifies.
+  template <class T>
+  void SetComparing(T& Field, const T& Value, const T& Default, TColumnEhValue Flag, bool Loading);
+  bool StoredTextAware(TField* Field, const String& Text, const String& Line) const;
+
+  TAlignment FAlignment = taLeftJustify;
+  TColumnEhValues FAssignedValues;
+  TBiDiMode FBiDiMode = bdLeftToRight;
+  TColumnButtonStyleEh FButtonStyle = cbsAuto;
+  bool FCheckboxes = false;
+  TColor FColor = clWindow;
+  bool FDblClickNextVal = false;
+  String FDisplayFormat;
+  std::unique_ptr<TColumnDropDownBoxEh> FDropDownBox;
+  Cardinal FDropDownRows = 7;
+  bool FDropDownShowTitles = false;
+  bool FDropDownSizing = false;
+  std::unique_ptr<TEditButtonsEh> FEditButtons;
+  String FEditMask;
+  mutable TField* FField = nullptr;  // the cache of the bound field
+  String FFieldName;
+  std::unique_ptr<TFont> FFont;
+  std::unique_ptr<TColumnFooterEh> FFooter;
+  std::unique_ptr<TColumnFootersEh> FFooters;
+  bool FHideDuplicates = false;
+  bool FHighlightRequired = false;
+  TCustomImageList* FImageList = nullptr;
+  TImeMode FImeMode = imDontCare;
+  TImeName FImeName;
+  Extended FIncrement = 1.0;
+  mutable std::unique_ptr<TStringList> FKeyList;
+  TTextLayout FLayout = tlTop;
+  Integer FMaxWidth = 0;
+  Integer FMinWidth = 0;
+  Integer FNotInKeyListIndex = -1;
+  TGetColCellParamsEventEh FOnGetCellParams;
+  mutable std::unique_ptr<TStringList> FPickList;
+  TPopupMenu* FPopupMenu = nullptr;
+  bool FReadOnly = false;
+  bool FPersistent = true;
+  bool FShowImageAndText = false;
+  Int64 FTag = 0;
+  bool FTextEditing = true;
+  std::unique_ptr<TColumnTitleEh> FTitle;
+  bool FToolTips = false;
+  bool FVisible = true;
+  Integer FWidth = 0;
+  std::unique_ptr<TSTColumnFilterEh> FSTFilter;
+  std::shared_ptr<IMemTableDataFieldValueListEh> FFilterValueList;
+  Integer FInRowLinePos = 0;
+  Integer FInRowLineHeight = 0;
+  bool FAlwaysShowEditButton = false;
+  bool FAutoDropDown = false;
+  bool FAutoFitColWidth = true;
+  Integer FDropDownWidth = 0;
+  bool FEndEllipsis = false;
+  Integer FInitWidth = 0;
+  String FLookupDisplayFields;
+  bool FWordWrap = false;
+  mutable Integer FFontCopying = 0;
+};
+
+class TDBGridColumnEh : public TColumnEh {
+public:
+  BORROW_COLLECTION_ITEM(TDBGridColumnEh, TColumnEh)
+  explicit TDBGridColumnEh(TCollection* Collection) : TColumnEh(Collection) {}
+};
+
+// ===========================================================================
+// Column defaults
+
+class TColumnDefValuesEh;
+
+class TColumnTitleDefValuesEh : public TPersistent {
+public:
+  BORROW_CLASS(TColumnTitleDefValuesEh, TPersistent)
+  explicit TColumnTitleDefValuesEh(TColumnDefValuesEh* Owner) : FOwner(Owner) {}
+  void Assign(TPersistent* Source) override;
+
+  TAlignment GetAlignment() const;
+  void SetAlignment(TAlignment Value);
+  TColor GetColor() const;
+  void SetColor(TColor Value);
+  bool GetEndEllipsis() const { return FEndEllipsis; }
+  void SetEndEllipsis(bool Value);
+  TTextOrientationEh GetOrientation() const { return FOrientation; }
+  void SetOrientation(TTextOrientationEh Value);
+  bool GetTitleButton() const { return FTitleButton; }
+  void SetTitleButton(bool Value) { FTitleButton = Value; }
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool Value) { FToolTips = Value; }
+  TAlignment DefaultAlignment() const;
+  TColor DefaultColor() const;
+  bool IsAlignmentStored() const { return FAlignmentAssigned && FAlignment != DefaultAlignment(); }
+  bool IsColorStored() const { return FColorAssigned && FColor != DefaultColor(); }
+
+private:
+  TCustomDBGridEh* Grid() const;
+  TAlignment FAlignment = taLeftJustify;
+  bool FColorAssigned = false;
+  bool FAlignmentAssigned = false;
+  TColor FColor = clBtnFace;
+  TColumnDefValuesEh* FOwner;
+  bool FEndEllipsis = false;
+  TTextOrientationEh FOrientation = tohHorizontal;
+  bool FTitleButton = false;
+  bool FToolTips = false;
+};
+
+class TColumnFooterDefValuesEh : public TPersistent {
+public:
+  BORROW_CLASS(TColumnFooterDefValuesEh, TPersistent)
+  void Assign(TPersistent* Source) override;
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool Value) { FToolTips = Value; }
+
+private:
+  bool FToolTips = false;
+};
+
+class TColumnDefValuesEh : public TPersistent {
+public:
+  BORROW_CLASS(TColumnDefValuesEh, TPersistent)
+  explicit TColumnDefValuesEh(TCustomDBGridEh* Grid);
+  ~TColumnDefValuesEh() override;
+  TColumnDefValuesEh(const TColumnDefValuesEh&) = delete;
+  TColumnDefValuesEh& operator=(const TColumnDefValuesEh&) = delete;
+  void Assign(TPersistent* Source) override;
+
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+  bool GetAlwaysShowEditButton() const { return FAlwaysShowEditButton; }
+  void SetAlwaysShowEditButton(bool Value);
+  bool GetAutoDropDown() const { return FAutoDropDown; }
+  void SetAutoDropDown(bool Value) { FAutoDropDown = Value; }
+  bool GetDblClickNextVal() const { return FDblClickNextVal; }
+  void SetDblClickNextVal(bool Value) { FDblClickNextVal = Value; }
+  bool GetDropDownShowTitles() const { return FDropDownShowTitles; }
+  void SetDropDownShowTitles(bool Value) { FDropDownShowTitles = Value; }
+  bool GetDropDownSizing() const { return FDropDownSizing; }
+  void SetDropDownSizing(bool Value) { FDropDownSizing = Value; }
+  bool GetEndEllipsis() const { return FEndEllipsis; }
+  void SetEndEllipsis(bool Value);
+  TTextLayout GetLayout() const { return FLayout; }
+  void SetLayout(TTextLayout Value);
+  bool GetHighlightRequired() const { return FHighlightRequired; }
+  void SetHighlightRequired(bool Value);
+  TColumnTitleDefValuesEh* GetTitle() const { return FTitle.get(); }
+  void SetTitle(TColumnTitleDefValuesEh* Value) { FTitle->Assign(Value); }
+  TColumnFooterDefValuesEh* GetFooter() const { return FFooter.get(); }
+  void SetFooter(TColumnFooterDefValuesEh* Value) { FFooter->Assign(Value); }
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool Value) { FToolTips = Value; }
+
+private:
+  bool FAlwaysShowEditButton = false;
+  bool FAutoDropDown = false;
+  bool FDblClickNextVal = false;
+  bool FDropDownShowTitles = false;
+  bool FDropDownSizing = false;
+  bool FEndEllipsis = false;
+  TTextLayout FLayout = tlTop;
+  bool FHighlightRequired = false;
+  TCustomDBGridEh* FGrid;
+  std::unique_ptr<TColumnTitleDefValuesEh> FTitle;
+  std::unique_ptr<TColumnFooterDefValuesEh> FFooter;
+  bool FToolTips = false;
+};
+
+class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
+public:
+  BORROW_CLASS(TDBGridEhColumnDefValuesEh, TColumnDefValuesEh)
+  using TColumnDefValuesEh::TColumnDefValuesEh;
+};
+
+// ===========================================================================
+// Column lists and the collection
+
+class TColumnsEhList : public TObject {
+public:
+  BORROW_CLASS(TColumnsEhList, TObject)
+  Integer Count() const { return Integer(FItems.size()); }
+  Integer GetCount() const { return Count(); }
+  TColumnEh* GetColumn(Integer Index) const { return FItems.at(size_t(Index)); }
+  TColumnEh* Items(Integer Index) const { return GetColumn(Index); }
+  void SetItem(Integer Index, TColumnEh* Column) { FItems.at(size_t(Index)) = Column; }
+  Integer Add(TColumnEh* Column);
+  void Insert(Integer Index, TColumnEh* Column);
+  void Delete(Integer Index);
+  // Removes the first entry of Column; answers its index, -1 when absent.
+  Integer Remove(TColumnEh* Column);
+  Integer IndexOf(const TColumnEh* Column) const;
+  // Grows with null entries, or shrinks.
+  void SetCount(Integer Value) { FItems.resize(size_t(Value), nullptr); }
+  virtual void Clear() { FItems.clear(); }
+  void Exchange(Integer Index1, Integer Index2);
+
+private:
+  std::vector<TColumnEh*> FItems;  // not owned
+};
+
+enum TDBGridColumnsState { csDefault, csCustomized };
+
+class TDBGridColumnsEh : public TCollection {
+public:
+  BORROW_CLASS(TDBGridColumnsEh, TCollection)
+  TDBGridColumnsEh(TCustomDBGridEh* Grid, TCollectionItemClass ColumnClass);
+
+  void Assign(TPersistent* Source) override;
+  TPersistent* GetOwner() const override;
+  TColumnEh* Add() { return dynamic_cast<TColumnEh*>(TCollection::Add()); }
+  // A column the grid makes for a field; not persistent.
+  TColumnEh* AddDefaultColumn();
+  TColumnEh* Items(Integer Index) const { return dynamic_cast<TColumnEh*>(GetItem(Index)); }
+  TColumnEh* GetColumn(Integer Index) const { return Items(Index); }
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+  TDBGridColumnsState GetState() const;
+  void ClearFieldBindings();
+  TColumnEh* FindColumnByDefaultName(const String& Name) const;
+  TColumnEh* FindNextEditableColumn(TColumnEh* Column, bool Forward) const;
+  TColumnEh* FirstEditableColumn() const;
+  TColumnEh* LastEditableColumn() const;
+  TColumnEh* GetNavigationStartColumn() const { return FNavigationStartColumn; }
+  void SetNavigationStartColumn(TColumnEh* Value) { FNavigationStartColumn = Value; }
+  void ColumnDestroying(TColumnEh* Column);
+
+protected:
+  void Update(TCollectionItem* Item) override;
+
+private:
+  TCustomDBGridEh* FGrid;
+  TColumnEh* FNavigationStartColumn = nullptr;
+};
+
+class TBookmarkListEh : public TBMListEh {
+public:
+  BORROW_CLASS(TBookmarkListEh, TBMListEh)
+  explicit TBookmarkListEh(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  TDataSet* GetDataSet() const override;
+  void Invalidate() override;
+  void SetCurrentRowSelected(bool Value) override;
+  void ItemsChanged(const TBookmark& Item) override;
+  void Changed() override;
+  void Clear() override;
+  // The part of the selection among the loaded rows, in grid rows; (-1, -1, -1, -1) when none.
+  TGridRect GetSelectedRowsRect() const;
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+
+private:
+  TCustomDBGridEh* FGrid;
+};
+
+// ===========================================================================
+// The data link
+
+class TGridDataLinkEh : public TDataLink {
+public:
+  BORROW_CLASS(TGridDataLinkEh, TDataLink)
+  explicit TGridDataLinkEh(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  ~TGridDataLinkEh() override;
+
+  bool AddMapping(const String& FieldName);
+  void ClearMapping();
+  TField* GetFields(Integer Index) const;
+  Integer GetFieldCount() const { return FFieldCount; }
+  Integer GetFieldMapSize() const { return FFieldMapSize; }
+  bool DefaultFields() const;
+  void Modified() { FModified = true; }
+  bool GetModified() const { return FModified; }
+  void Reset();
+  bool GetSparseMap() const { return FSparseMap; }
+  void SetSparseMap(bool Value) { FSparseMap = Value; }
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+  const TBookmark& GetCurrentBookmark() const { return FCurrentBookmark; }
+  bool InUpdateData() const { return FInUpdateData; }
+
+  // Made public so the grid can ask for the pending write-back.
+  void UpdateData() override;
+
+protected:
+  void ActiveChanged() override;
+  void DataEvent(TDataEvent Event, TDataEventInfo Info) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(Integer Distance) override;
+  void EditingChanged() override;
+  void FocusControl(TField** Field) override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* Field) override;
+
+private:
+  void KeepCurrentBookmark();
+
+  Integer FFieldCount = 0;
+  std::vector<Integer> FFieldMap;
+  Integer FFieldMapSize = 0;
+  TCustomDBGridEh* FGrid;
+  bool FInUpdateData = false;
+  bool FModified = false;
+  bool FSparseMap = false;
+  TBookmark FCurrentBookmark;
+};
+
+// ===========================================================================
+// Selection
+
+class TDBGridEhSelection;
+
+class TDBGridEhSelectionRect : public TObject {
+public:
+  BORROW_CLASS(TDBGridEhSelectionRect, TObject)
+  explicit TDBGridEhSelectionRect(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Clear();
+  bool IsEmpty() const { return FAnchorColIndex < 0; }
+
+private:
+  Integer FAnchorColIndex = -1;
+  TBookmark FAnchorBookmark;
+  TCustomDBGridEh* FGrid;
+  Integer FShiftColIndex = -1;
+  TBookmark FShiftBookmark;
+};
+
+class TDBGridEhSelectionCols : public TColumnsEhList {
+public:
+  BORROW_CLASS(TDBGridEhSelectionCols, TColumnsEhList)
+  explicit TDBGridEhSelectionCols(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Clear() override;
+  // Drops the columns that left the grid.
+  void Refresh();
+
+private:
+  TColumnEh* FAnchor = nullptr;
+  TCustomDBGridEh* FGrid;
+  TColumnEh* FShiftCol = nullptr;
+};
+
+class TDBGridEhSelection : public TObject {
+public:
+  BORROW_CLASS(TDBGridEhSelection, TObject)
+  explicit TDBGridEhSelection(TCustomDBGridEh* Grid);
+  ~TDBGridEhSelection() override;
+  TDBGridEhSelection(const TDBGridEhSelection&) = delete;
+  TDBGridEhSelection& operator=(const TDBGridEhSelection&) = delete;
+
+  virtual void SelectionChanged();
+
+  TDBGridEhSelectionCols* GetColumns() const { return FColumns.get(); }
+  TDBGridEhSelectionRect* GetRect() const { return FRect.get(); }
+  TBookmarkListEh* GetRows() const;
+  TDBGridEhSelectionType GetSelectionType() const { return FSelectionType; }
+  void SetSelectionType(TDBGridEhSelectionType Value);
+  void Clear();
+  void SelectAll();
+  void UpdateState();
+  void LinkActiveChanged(bool Active);
+
+private:
+  std::unique_ptr<TDBGridEhSelectionCols> FColumns;
+  TCustomDBGridEh* FGrid;
+  std::unique_ptr<TDBGridEhSelectionRect> FRect;
+  TDBGridEhSelectionType FSelectionType = gstNon;
+};
+
+// ===========================================================================
+// Scroll-bar settings, indicator title, grouping, panels, title tree
+
+class TDBGridEhScrollBar : public TPersistent {
+public:
+  BORROW_CLASS(TDBGridEhScrollBar, TPersistent)
+  TDBGridEhScrollBar(TCustomDBGridEh* Grid, TScrollBarKind Kind);
+  void Assign(TPersistent* Source) override;
+  virtual void Changed() {}
+
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+  TScrollBarKind GetKind() const { return FKind; }
+  // A separate scroll-bar control that shows this direction instead of the window's bar.
+  TWinControl* GetExtScrollBar() const { return FExtScrollBar; }
+  void SetExtScrollBar(TWinControl* Value);
+  bool GetTracking() const { return FTracking; }
+  void SetTracking(bool Value) { FTracking = Value; }
+  bool GetVisible() const { return FVisibleMode != sbNeverShowEh; }
+  void SetVisible(bool Value) { SetVisibleMode(Value ? sbAutoShowEh : sbNeverShowEh); }
+  TScrollBarVisibleModeEh GetVisibleMode() const { return FVisibleMode; }
+  void SetVisibleMode(TScrollBarVisibleModeEh Value);
+  bool GetSmoothStep() const { return FSmoothStep; }
+  void SetSmoothStep(bool Value);
+
+protected:
+  TCustomDBGridEh* FGrid;
+  TScrollBarKind FKind;
+  TWinControl* FExtScrollBar = nullptr;
+  bool FTracking = true;
+  TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
+  bool FSmoothStep = false;
+};
+
+class THorzDBGridEhScrollBar : public TDBGridEhScrollBar {
+public:
+  BORROW_CLASS(THorzDBGridEhScrollBar, TDBGridEhScrollBar)
+  explicit THorzDBGridEhScrollBar(TCustomDBGridEh* Grid);
+};
+
+class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
+public:
+  BORROW_CLASS(TVertDBGridEhScrollBar, TDBGridEhScrollBar)
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* Grid) : TDBGridEhScrollBar(Grid, sbVertical) {}
+};
+
+class TDBGridEhIndicatorTitle : public TPersistent {
+public:
+  BORROW_CLASS(TDBGridEhIndicatorTitle, TPersistent)
+  explicit TDBGridEhIndicatorTitle(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Assign(TPersistent* Source) override;
+  TPopupMenu* GetDropdownMenu() const { return FDropdownMenu; }
+  void SetDropdownMenu(TPopupMenu* Value);
+  bool GetShowDropDownSign() const { return FShowDropDownSign; }
+  void SetShowDropDownSign(bool Value);
+  bool GetTitleButton() const { return FTitleButton; }
+  void SetTitleButton(bool Value) { FTitleButton = Value; }
+  bool GetUseGlobalMenu() const { return FUseGlobalMenu; }
+  void SetUseGlobalMenu(bool Value) { FUseGlobalMenu = Value; }
+
+private:
+  TPopupMenu* FDropdownMenu = nullptr;
+  bool FShowDropDownSign = false;
+  bool FTitleButton = false;
+  bool FUseGlobalMenu = true;
+  TCustomDBGridEh* FGrid;
+};
+
+// The grid's data grouping: the grouping of an in-memory table's records by
+// column values, shown as group rows above their records.
+class TDBGridEhDataGroupsEh : public TPersistent {
+public:
+  BORROW_CLASS(TDBGridEhDataGroupsEh, TPersistent)
+  explicit TDBGridEhDataGroupsEh(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Assign(TPersistent* Source) override;
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  bool GetGroupPanelVisible() const { return FGroupPanelVisible; }
+  void SetGroupPanelVisible(bool Value);
+  // Whether rows are grouped now: active, over a table that offers grouping, with levels.
+  virtual bool IsGroupingWorks() const { return false; }
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+
+private:
+  TCustomDBGridEh* FGrid;
+  bool FActive = false;
+  bool FGroupPanelVisible = false;
+};
+
+class TGridRowPanelEh : public TPersistent {
+public:
+  BORROW_CLASS(TGridRowPanelEh, TPersistent)
+  explicit TGridRowPanelEh(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Assign(TPersistent* Source) override;
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  TGridRowPanelNavigationTypeEh GetNavKeysNavigationType() const { return FNavKeysNavigationType; }
+  void SetNavKeysNavigationType(TGridRowPanelNavigationTypeEh Value) { FNavKeysNavigationType = Value; }
+  TGridRowPanelTabNavigationTypeEh GetTabNavigationType() const { return FTabNavigationType; }
+  void SetTabNavigationType(TGridRowPanelTabNavigationTypeEh Value) { FTabNavigationType = Value; }
+
+private:
+  bool FActive = false;
+  TCustomDBGridEh* FGrid;
+  TGridRowPanelNavigationTypeEh FNavKeysNavigationType = rpntRowToRowEh;
+  TGridRowPanelTabNavigationTypeEh FTabNavigationType = rpntUpToDownPriorityEh;
+};
+
+class TRowDetailPanelEh : public TPersistent {
+public:
+  BORROW_CLASS(TRowDetailPanelEh, TPersistent)
+  explicit TRowDetailPanelEh(TCustomDBGridEh* Grid) : FGrid(Grid) {}
+  void Assign(TPersistent* Source) override;
+  bool GetActive() const { return FActive; }
+  void SetActive(bool Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  Integer GetWidth() const { return FWidth; }
+  void SetWidth(Integer Value) { FWidth = Value; }
+  Integer GetHeight() const { return FHeight; }
+  void SetHeight(Integer Value) { FHeight = Value; }
+
+private:
+  TCustomDBGridEh* FGrid;
+  bool FActive = false;
+  bool FVisible = false;
+  Integer FWidth = 0;
+  Integer FHeight = 120;
+};
+
+// The window a row detail panel shows; the application puts its controls in it.
+class TRowDetailPanelControlEh : public TCustomControl {
+public:
+  BORROW_COMPONENT(TRowDetailPanelControlEh, TCustomControl)
+  explicit TRowDetailPanelControlEh(TComponent* AOwner);
+};
+
+// A node of the multi-level title tree.
+class THeadTreeNode : public TObject {
+public:
+  BORROW_CLASS(THeadTreeNode, TObject)
+  THeadTreeNode(const String& Text, Integer Width, Integer Height)
+      : FText(Text), FWidth(Width), FHeight(Height) {}
+  const String& GetText() const { return FText; }
+  Integer GetWidth() const { return FWidth; }
+  Integer GetHeight() const { return FHeight; }
+
+private:
+  String FText;
+  Integer FWidth;
+  Integer FHeight;
+};
+
+// ===========================================================================
+// The grid's footer-sum engine
+
+class TDBGridEhSumList : public TDBSumListProducer {
+public:
+  BORROW_CLASS(TDBGridEhSumList, TDBSumListProducer)
+  explicit TDBGridEhSumList(TCustomDBGridEh* Grid);
+  // In the designer the engine never attaches to the dataset.
+  void SetDataSetEvents() override;
+  void ResetDataSetEvents() override;
+  TCustomDBGridEh* GetGrid() const { return FGrid; }
+
+private:
+  TCustomDBGridEh* FGrid;
+};
+
+// ===========================================================================
+// The style object
+
+class TDBGridEhStyle : public TPersistent {
+public:
+  BORROW_CLASS(TDBGridEhStyle, TPersistent)
+  TDBGridEhStyle();
+  ~TDBGridEhStyle() override;
+  TDBGridEhStyle(const TDBGridEhStyle&) = delete;
+  TDBGridEhStyle& operator=(const TDBGridEhStyle&) = delete;
+
+  // Whether a data cell is highlighted; chooses its background and font colour.
+  virtual bool HighlightDataCell(TCustomDBGridEh* Grid, Integer GridCol, TFont* AFont, TColor& Background,
+                                 bool IsSelected, TGridDrawState DrawState, Integer DataRow, Integer DataCol,
+                                 Integer GridRow);
+  // The same for a highlighted cell outside the data; CellKind's low byte is a flag, its high byte a kind.
+  virtual bool HighlightNonDataCell(TCustomDBGridEh* Grid, TFont* AFont, TColor& Background, bool Highlighted,
+                                    Integer CellKind);
+  virtual void StyleWndProc(TMessage& Message);
+  virtual void UpdateColorDepth();
+
+  // The grid's own calls: the data-cell rule, and the rule for any highlighted cell.
+  bool GetHighlightColors(TCustomDBGridEh* Grid, Integer GridCol, TFont* AFont, TColor& Background,
+                          bool IsSelected, TGridDrawState DrawState, Integer DataRow, Integer DataCol,
+                          Integer GridRow) {
+    return HighlightDataCell(Grid, GridCol, AFont, Background, IsSelected, DrawState, DataRow, DataCol, GridRow);
+  }
+  bool GetCellParams(TCustomDBGridEh* Grid, TFont* AFont, TColor& Background, bool Highlighted, bool DataRow);
+  void WndProc(TMessage& Message) { StyleWndProc(Message); }
+  void UpdateScreenColors() { UpdateColorDepth(); }
+
+  void RegisterGrid(TCustomDBGridEh* Grid);
+  void UnregisterGrid(TCustomDBGridEh* Grid);
+  bool IsGridRegistered(const TCustomDBGridEh* Grid) const;
+  void AddGrid(TCustomDBGridEh* Grid) { RegisterGrid(Grid); }
+  void RemoveGrid(TCustomDBGridEh* Grid) { UnregisterGrid(Grid); }
+  Integer GridCount() const { return Integer(FGrids.size()); }
+
+  bool GetLuminateSelection() const { return FLuminateSelection; }
+  void SetLuminateSelection(bool Value) { FLuminateSelection = Value; }
+  // Two switches the painters read.
+  bool GetIsDrawFocusRect() const { return FIsDrawFocusRect; }
+  void SetIsDrawFocusRect(bool Value) { FIsDrawFocusRect = Value; }
+  bool GetFilterEditCloseUpApplyFilter() const { return FFilterEditCloseUpApplyFilter; }
+  void SetFilterEditCloseUpApplyFilter(bool Value) { FFilterEditCloseUpApplyFilter = Value; }
+  HWND GetHandle() const { return FHandle; }
+
+private:
+  bool TrueColor() const;
+  TColor Luminated(TCustomDBGridEh* Grid, TColor Color, TColor Base, bool Darker) const;
+
+  std::vector<TCustomDBGridEh*> FGrids;  // not owned
+  bool FLuminateSelection = true;
+  HWND FHandle = nullptr;
+  bool FIsDrawFocusRect = true;
+  bool FFilterEditCloseUpApplyFilter = false;
+};
+
+// The display's colour count: -1 when it shows more than 256 colours.
+Integer GetScreenNumColors();
+void SetScreenNumColors(Integer Value);
+inline Integer ScreenNumColors() { return GetScreenNumColors(); }
+TDBGridEhStyle* DBGridEhStyle();
+inline TDBGridEhStyle* GetDBGridEhStyle() { return DBGridEhStyle(); }
+
+// ===========================================================================
+// The center
+
+using TDBGridEhGridEvent = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool& Processed)>;
+
+class TDBGridEhCenter : public TPersistent {
+public:
+  BORROW_CLASS(TDBGridEhCenter, TPersistent)
+  TDBGridEhCenter();
+  ~TDBGridEhCenter() override;
+  TDBGridEhCenter(const TDBGridEhCenter&) = delete;
+  TDBGridEhCenter& operator=(const TDBGridEhCenter&) = delete;
+
+  virtual void DoApplyFilter(TCustomDBGridEh* Grid, bool IsReopen);
+  virtual void DoApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
+  virtual void ApplyFilter(TCustomDBGridEh* Grid, bool IsReopen);
+  virtual void ApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
+
+  void AddGrid(TCustomDBGridEh* Grid);
+  void RemoveGrid(TCustomDBGridEh* Grid);
+  bool IsGridAttached(const TCustomDBGridEh* Grid) const;
+  Integer GridCount() const { return Integer(FGrids.size()); }
+
+  bool GetFilterEditCloseUpApplyFilter() const { return FFilterEditCloseUpApplyFilter; }
+  void SetFilterEditCloseUpApplyFilter(bool Value) { FFilterEditCloseUpApplyFilter = Value; }
+  // Bit 0 visible columns, 1 cut, 2 copy, 3 paste, 4 delete, 5 select all.
+  Integer GetIndicatorTitleMenuItems() const { return FIndicatorTitleMenuItems; }
+  void SetIndicatorTitleMenuItems(Integer Value) { FIndicatorTitleMenuItems = Value; }
+  bool GetUseExtendedDataFormats() const { return FUseExtendedDataFormats; }
+  void SetUseExtendedDataFormats(bool Value) { FUseExtendedDataFormats = Value; }
+
+  std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool IsReopen)> OnApplyFilter;
+  std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool IsReopen)> OnApplySorting;
+
+private:
+  bool FFilterEditCloseUpApplyFilter = false;
+  std::vector<TCustomDBGridEh*> FGrids;  // not owned
+  Integer FIndicatorTitleMenuItems = 63;
+  bool FUseExtendedDataFormats = false;
+  std::array<Byte, 4> FDefaultOperators{0, 0, 0, 0};
+  bool FSeventhField = true;
+};
+
+TDBGridEhCenter* GetDBGridEhCenter();
+// Replaces the global center (the old one is not freed); answers the old one.
+TDBGridEhCenter* SetDBGridEhCenter(TDBGridEhCenter* Value);
+
+// The unit's start and end: the global style and center, the sort-marker font.
+// Nested calls count; the last end frees what the first start made.
+void InitDBGridEhUnit();
+void FinalDBGridEhUnit();
+// The font the sort index beside a sort marker is written in.
+TFont* SortMarkerFontEh();
+
+// ===========================================================================
+// The grid
+
+using TDBGridEhColumnEvent = std::function<void(TObject* Sender, TColumnEh* Column)>;
+using TMovedEventEh = std::function<void(TObject* Sender, Integer FromIndex, Integer ToIndex)>;
+using TCheckTitleEhBtnEvent = std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column, bool& Enabled)>;
+using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
+                                                 TColor& Background, TGridDrawState State)>;
+using TDBGridEhNotifyEvent = TNotifyEvent;
+
+class TCustomDBGridEh : public TCustomGridEh, public IMemTableLinkedComponentEh {
+public:
+  BORROW_COMPONENT(TCustomDBGridEh, TCustomGridEh)
+  explicit TCustomDBGridEh(TComponent* AOwner);
+  ~TCustomDBGridEh() override;
+
+  // -- The layout bracket (DBGridEh.cpp)
+  void BeginUpdate() { ++FUpdateLock; }
+  void EndUpdate() { if (FUpdateLock > 0) --FUpdateLock; }
+  void BeginLayout();
+  void EndLayout();
+  void CancelLayout();
+  bool AcquireLayoutLock();
+  void DeferLayout();
+  Integer GetUpdateLock() const { return FUpdateLock; }
+  Integer GetLayoutLock() const { return FLayoutLock; }
+  bool GetLayoutPending() const { return FLayoutPending; }
+  bool GetLayoutFromDataLink() const { return FLayoutFromDataLink; }
+  void SetLayoutFromDataLink(bool Value) { FLayoutFromDataLink = Value; }
+
+  // -- Columns and mapping
+  Integer RawToDataColumn(Integer ACol) const { return ACol - FIndicatorOffset; }
+  Integer DataToRawColumn(Integer ACol) const;
+  Integer GetIndicatorOffset() const { return FIndicatorOffset; }
+  TColumnEh* FindColumnByFieldName(const String& FieldName) const;
+  // Raises EInvalidGridOperationEh "Имя поля '%s' не найдено" when no column has it.
+  TColumnEh* ColumnByFieldName(const String& FieldName) const;
+  TColumnEh* GetColumnByFieldName(const String& FieldName) const { return ColumnByFieldName(FieldName); }
+  // Whether the selection holds the cell of a data column in the record of Bookmark.
+  bool IsCellSelected(Integer DataCol, const TBookmark& Bookmark) const;
+  TCellTypeEh GetCellType(Integer ACol, Integer ARow, Integer& DataCol, Integer& DataRow) const;
+  // Rows above the data: the title row and the rows under it (the filter row).
+  Integer GetTitleRowCount() const;
+  Integer DataRowsOffset() const { return GetTitleRowCount(); }
+
+  // -- Services
+  virtual bool AcquireFocus();
+  virtual bool DeletePrompt();
+  virtual bool GridFocused();
+  bool IsFocusedEh() { return GridFocused(); }
+  void DefaultDrawFieldCell(const TRect& Rect, TField* Field, TGridDrawState State);
+  void QueryMemTableIntf();
+  IMemTableEh* GetMemTableIntf() const { return FIntMemTable; }
+  bool GetMemTableSupportIntf() const { return FMemTableSupport; }
+  void SetMemTableSupportIntf(bool Value);
+  TColCellParamsEh* GetCellParamsObject() const { return FColCellParams.get(); }
+  // The pending text and key value of the cell being edited.
+  const String& GetEditText() const { return FEditText; }
+  const Variant& GetEditKeyValue() const { return FEditKeyValue; }
+  void SetEditKeyValue(const Variant& Value) { FEditKeyValue = Value; }
+  void SetPendingEditText(const String& Value) { FEditText = Value; }
+  TFont* GetCellFont() const;
+  Integer GetTextMargin() const { return FTextMargin; }
+  Integer GetCellButtonWidth() const { return FCellButtonWidth; }
+  Integer GetCellButtonHeight() const { return FCellButtonHeight; }
+  Integer GetDataRowHeightValue() const { return FDataRowHeight; }
+  Integer GetTitleRowHeight() const { return FTitleRowHeight; }
+  Integer GetIndicatorWidth() const { return FIndicatorWidth; }
+  // The indent of the first visible column: the grouping levels' and the tree's.
+  virtual Integer FirstColumnIndent() const { return 0; }
+  bool GetUpdateFieldsFromWidths() const { return FUpdateFieldsFromWidths; }
+  // Reading one data row's values without moving the dataset: instant read of the
+  // in-memory table, else the data link's active record. Answers whether a row was entered.
+  bool BeginReadRow(Integer DataRow);
+  void EndReadRow();
+  // Data rows shown: the table's rows in memory-table mode, else the link's buffered records.
+  Integer VisibleDataRowCount() const;
+  bool GetSortMarking() const { return FSortMarking; }
+  void SetSortMarking(bool Value) { FSortMarking = Value; }
+  // The list of visible columns and the list of sort-marked columns in sort order.
+  TColumnsEhList* GetVisibleColumns() const { return FVisibleColumns.get(); }
+  TColumnsEhList* GetSortMarkedColumns() const { return FSortMarkedColumns.get(); }
+  void RebuildSortMarkedColumns();
+  void InvalidateFooter();
+  void InvalidateTitle();
+
+  // -- Properties
+  TDBGridEhAllowedOperations GetAllowedOperations() const { return FAllowedOperations; }
+  void SetAllowedOperations(TDBGridEhAllowedOperations Value) { FAllowedOperations = Value; }
+  TDBGridEhAllowedSelections GetAllowedSelections() const { return FAllowedSelections; }
+  void SetAllowedSelections(TDBGridEhAllowedSelections Value);
+  bool GetAutoFitColWidths() const { return FAutoFitColWidths; }
+  void SetAutoFitColWidths(bool Value);
+  TColumnDefValuesEh* GetColumnDefValues() const { return FColumnDefValues.get(); }
+  void SetColumnDefValues(TColumnDefValuesEh* Value) { FColumnDefValues->Assign(Value); }
+  TDBGridColumnsEh* GetColumns() const { return FColumns.get(); }
+  void SetColumns(TDBGridColumnsEh* Value) { FColumns->Assign(Value); }
+  // The columns kept at the right edge (the base grid's contra columns, at most the unfrozen visible ones).
+  Integer GetContraColCountEh() const { return FContraColCountSet; }
+  void SetContraColCountEh(Integer Value);
+  TDBGridEhDataGroupsEh* GetDataGrouping() const { return FDataGrouping.get(); }
+  TDataSource* GetDataSource() const;
+  void SetDataSource(TDataSource* Value);
+  bool GetDrawGraphicData() const { return FDrawGraphicData; }
+  void SetDrawGraphicData(bool Value);
+  bool GetDrawMemoText() const { return FDrawMemoText; }
+  void SetDrawMemoText(bool Value);
+  TDBGridEhEditActions GetEditActions() const { return FEditActions; }
+  void SetEditActions(TDBGridEhEditActions Value) { FEditActions = Value; }
+  TEditButtonsShowOptionsEh GetEditButtonsShowOptions() const { return FEditButtonsShowOptions; }
+  void SetEditButtonsShowOptions(TEditButtonsShowOptionsEh Value);
+  TColor GetEvenRowColor() const { return FEvenRowColorAssigned ? FEvenRowColor : GetColor(); }
+  void SetEvenRowColor(TColor Value);
+  bool IsEvenRowColorStored() const { return FEvenRowColorAssigned; }
+  TColor GetOddRowColor() const { return FOddRowColorAssigned ? FOddRowColor : GetColor(); }
+  void SetOddRowColor(TColor Value);
+  bool IsOddRowColorStored() const { return FOddRowColorAssigned; }
+  TColor GetFooterColor() const { return FFooterColor; }
+  void SetFooterColor(TColor Value);
+  TFont* GetFooterFont() const { return FFooterFont.get(); }
+  void SetFooterFont(const TFont* Value);
+  Integer GetFooterRowCount() const { return FFooterRowCount; }
+  void SetFooterRowCount(Integer Value);
+  Integer GetFrozenCols() const { return FFrozenCols; }
+  void SetFrozenCols(Integer Value);
+  TDBGridEhScrollBar* GetHorzScrollBar() const { return FHorzScrollBar.get(); }
+  TDBGridEhScrollBar* GetVertScrollBar() const { return FVertScrollBar.get(); }
+  TDBGridEhIndicatorTitle* GetIndicatorTitle() const { return FIndicatorTitle.get(); }
+  Integer GetMinAutoFitWidth() const { return FMinAutoFitWidth; }
+  void SetMinAutoFitWidth(Integer Value);
+  TDBGridOptions GetOptions() const { return FOptions; }
+  void SetOptions(TDBGridOptions Value);
+  TDBGridEhOptions GetOptionsEh() const { return FOptionsEh; }
+  void SetOptionsEh(TDBGridEhOptions Value);
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+  TRowDetailPanelEh* GetRowDetailPanel() const { return FRowDetailPanel.get(); }
+  TRowDetailPanelControlEh* GetRowDetailPanelControl() const { return FRowDetailPanelControl; }
+  Integer GetRowHeight() const { return FRowHeight; }
+  void SetRowHeight(Integer Value);
+  Integer GetRowLines() const { return FRowLines; }
+  void SetRowLines(Integer Value);
+  TGridRowPanelEh* GetRowPanel() const { return FRowPanel.get(); }
+  bool GetRowSizingAllowed() const { return FRowSizingAllowed; }
+  void SetRowSizingAllowed(bool Value);
+  bool GetSortLocal() const { return FSortLocal; }
+  void SetSortLocal(bool Value) { FSortLocal = Value; }
+  TSTDBGridEhFilter* GetSTFilter() const { return FSTFilter.get(); }
+  void SetSTFilter(TSTDBGridEhFilter* Value) { FSTFilter->Assign(Value); }
+  TDBGridEhSumList* GetSumList() const { return FSumList.get(); }
+  void SetSumList(TDBGridEhSumList* Value) { FSumList->Assign(Value); }
+  TFont* GetTitleFont() const { return FTitleFont.get(); }
+  void SetTitleFont(const TFont* Value);
+  Integer GetTitleHeight() const { return FTitleHeight; }
+  void SetTitleHeight(Integer Value);
+  Integer GetTitleLines() const { return FTitleLines; }
+  void SetTitleLines(Integer Value);
+  TCustomImageList* GetTitleImages() const { return FTitleImages; }
+  void SetTitleImages(TCustomImageList* Value);
+  bool GetUseMultiTitle() const { return FUseMultiTitle; }
+  void SetUseMultiTitle(bool Value);
+  Integer GetVTitleMargin() const { return FVTitleMargin; }
+  void SetVTitleMargin(Integer Value);
+  THeadTreeNode* GetHeadTreeRoot() const { return FHeadTree.get(); }
+
+  TDBGridEhSelection* GetSelection() const { return FSelection.get(); }
+  TBookmarkListEh* GetSelectedRows() const { return FBookmarks.get(); }
+  Integer GetSelectedIndex() const;
+  void SetSelectedIndex(Integer Value);
+  TField* GetSelectedField() const;
+  void SetSelectedField(TField* Value);
+  TColumnEh* GetCurrentColumn() const;
+  TGridDataLinkEh* GetDataLink() const { return FDataLink.get(); }
+  TDBGridEhCenter* GetCenter() const { return FCenter; }
+  void SetCenter(TDBGridEhCenter* Value);
+  TDBGridEhStyle* GetStyle() const { return FStyle; }
+  // Nil takes the global style again when there is one.
+  void SetStyle(TDBGridEhStyle* Value);
+  bool GetAcquireFocusSwitch() const { return FAcquireFocus; }
+  void SetAcquireFocusSwitch(bool Value) { FAcquireFocus = Value; }
+  bool IsInnerGrid() const { return FInnerGrid; }
+  TGridMouseTrackStateEh GetMouseTrackState() const { return FMouseTrackState; }
+
+  // -- Virtual operations introduced by the data grid, in slot order
+  virtual Integer GetDataRowHeight();
+  virtual Integer CalcDataRowHeight();
+  virtual bool RowFocusRectVisible();
+  virtual bool CanEditorMode();
+  virtual bool IsCell3D(Integer ACol, Integer ARow);
+  virtual bool CellSelected(Integer DataCol, Integer DataRow);
+  virtual std::unique_ptr<TDBGridEhColumnDefValuesEh> CreateColumnDefValues();
+  virtual std::unique_ptr<TDBGridColumnsEh> CreateColumns();
+  virtual Integer GetSubTitleRowCount() const;
+  virtual bool TitlesVisible() const { return FOptions.Contains(dgTitles); }
+  virtual bool IndicatorVisible() const { return FOptions.Contains(dgIndicator); }
+  virtual void CellClick(TColumnEh* Column);
+  virtual void CheckTitleButton(Integer ACol, bool& Enabled);
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void DataChanged();
+  virtual void BuildFieldColumns();
+  virtual void SortMarkingChanged();
+  virtual void TitleBtnClick(Integer ACol, TColumnEh* Column);
+  virtual void GroupRowsChanged() {}
+  virtual void EditButtonClick();
+  virtual void GetDatasetFieldList(std::vector<TField*>& FieldList);
+  virtual void LayoutChanged();
+  virtual void DataLinkActiveChanged(bool Active);
+  void ScrollData(Integer DX, Integer DY) override;
+  virtual void DataScrolled(Integer Distance);
+  virtual void SetColumnAttributes();
+  virtual void TitleClick(TColumnEh* Column);
+  virtual void SyncActiveRow();
+  virtual void UpdateRowCount();
+  virtual void UpdateScrollBar() {}
+  virtual void SetDataRowHeight(Integer ARow);
+  virtual bool CanShowRecNo() const { return true; }
+  virtual bool MultiTitleActive() const;
+  virtual void DefaultApplySorting();
+  virtual void DefaultApplyFilter();
+  virtual void UpdateVisibleRowHeights();
+  virtual void DataRowHeightsChanged();
+  // The data link's record-changed notice (nil: the whole record).
+  virtual void EditTextChanged(TField* Field);
+  // Writes the pending edit text into the current column's field.
+  virtual void UpdateData();
+  // A row notice of the in-memory table: Kind 0 inserted, 1 changed, 2 removed,
+  // 3 moved from OtherIndex to Index, 4 everything changed.
+  virtual void DataRowChanged(Integer Index, Integer Kind, Integer OtherIndex);
+
+  // -- Overrides of the base grid
+  void Loaded() override;
+  void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
+  void ColWidthsChanged() override;
+  String GetEditText(Integer ACol, Integer ARow) override;
+  void SetEditText(Integer ACol, Integer ARow, const String& Value) override;
+  String GetEditMask(Integer ACol, Integer ARow) override;
+  Integer GetEditLimit() override;
+  void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) override;
+  void Dispatch(TMessage& Message) override;
+
+  // The table's row notices (IMemTableLinkedComponentEh).
+  void MTDataChanged(Integer Row, Integer Kind, Integer Index) override { DataRowChanged(Row, Kind, Index); }
+
+  // -- Events
+  TDBGridEhColumnEvent OnCellClick;
+  TCheckTitleEhBtnEvent OnCheckButton;
+  TNotifyEvent OnColEnter;
+  TNotifyEvent OnColExit;
+  TMovedEventEh OnColumnMoved;
+  TNotifyEvent OnColWidthsChanged;
+  TNotifyEvent OnEditButtonClick;
+  TGetCellEhParamsEvent OnGetCellParams;
+  TNotifyEvent OnSelectionChanged;
+  TNotifyEvent OnSortMarkingChanged;
+  TNotifyEvent OnSumListAfterRecalcAll;
+  TNotifyEvent OnSumListRecalcAll;
+  std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column)> OnTitleBtnClick;
+  TDBGridEhColumnEvent OnTitleClick;
+  TNotifyEvent OnApplyFilter;
+
+protected:
+  void DefineProperties(TFiler* Filer) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void CreateWnd() override;
+  void FlatChanged() override;
+  // The layout pass (DBGridEh_Layout.cpp).
+  virtual void InternalLayout();
+  // A private messages: the deferred layout.
+  void WMDeferredLayout(TMessage& Message);
+
+  friend class TColumnEh;
+  friend class TColumnTitleEh;
+  friend class TDBGridColumnsEh;
+  friend class TGridDataLinkEh;
+  friend class TDBGridEhSelection;
+
+private:
+  void TitleFontChanged(TObject* Sender);
+  void FooterFontChanged(TObject* Sender);
+  void SumListChanged(TObject* Sender);
+  void SumListRecalcAll(TObject* Sender);
+  void SumListAfterRecalcAll(TObject* Sender);
+  void ReadColumns(TReader* Reader);
+  void WriteColumns(TWriter* Writer);
+  bool ColumnsStored(TFiler* Filer) const;
+  void ApplyOptions(TDBGridOptions Options, TDBGridEhOptions OptionsEh, bool Force);
+  void ApplyColumnResizeRule(TDBGridOptions OldOptions, TDBGridOptions& NewOptions, TDBGridEhOptions OldOptionsEh,
+                             TDBGridEhOptions& NewOptionsEh) const;
+  void ClearSelection();
+  // Layout steps (DBGridEh_Layout.cpp).
+  void RebuildDefaultColumns();
+  void RebuildVisibleColumns();
+  void SetColumnCountAndFixed();
+  void CalcDataRowHeightValue();
+  void CalcIndicatorWidth();
+  void CalcTitleRowHeight();
+  void CalcCellButtonSize();
+  void UpdateLineColors();
+  // The current column, or the first one that can be current.
+  Integer CurrentColumnOrFixed() const;
+
+  // State shared by the grid's parts, in the order the grid keeps it.
+  Integer FLayoutLock = 0;
+  Integer FUpdateLock = 0;
+  Integer FIndicatorOffset = 1;
+  Integer FIndicatorWidth = 11;
+  Integer FDataRowHeight = 0;
+  Integer FTitleRowHeight = 0;
+  Integer FTitleTextHeight = 0;
+  Integer FCellButtonWidth = 0;
+  Integer FCellButtonHeight = 0;
+  bool FMultiLineRow = false;
+  Integer FFrozenCols = 0;
+  Integer FFooterRowCount = 0;
+  Integer FRowHeight = 0;
+  Integer FRowLines = 0;
+  Integer FTitleHeight = 0;
+  Integer FTitleLines = 0;
+  Integer FTitleHeightFull = 0;
+  TDBGridEhCenter* FCenter = nullptr;
+  TDBGridEhStyle* FStyle = nullptr;
+  IMemTableEh* FIntMemTable = nullptr;
+  TDataSet* FIntMemTableDataSet = nullptr;  // the dataset whose interface is held
+  bool FMemTableSupport = true;
+  bool FAcquireFocus = true;
+  bool FInnerGrid = false;
+  bool FLayoutPending = false;
+  bool FLayoutFromDataLink = false;
+  bool FSortMarking = false;
+  Integer FTextMargin = 4;
+  Integer FSelectedColumnIndex = -1;  // the current column remembered
+  TGridMouseTrackStateEh FMouseTrackState = gmtsNoneEh;
+  String FEditText;
+  Variant FEditKeyValue;
+
+  TDBGridOptions FOptions = DefaultDBGridOptionsEh;
+  TDBGridEhOptions FOptionsEh = DefaultDBGridEhOptionsEh;
+  TDBGridEhAllowedOperations FAllowedOperations = AllAllowedOperationsEh;
+  TDBGridEhAllowedSelections FAllowedSelections = DefaultAllowedSelectionsEh;
+  TDBGridEhEditActions FEditActions;
+  TEditButtonsShowOptionsEh FEditButtonsShowOptions;
+  bool FAutoFitColWidths = false;
+  bool FDrawGraphicData = false;
+  bool FDrawMemoText = false;
+  TColor FEvenRowColor = clWindow;
+  TColor FOddRowColor = clWindow;
+  bool FEvenRowColorAssigned = false;
+  bool FOddRowColorAssigned = false;
+  TColor FFooterColor = clWindow;
+  Integer FMinAutoFitWidth = 0;
+  bool FReadOnly = false;
+  bool FRowSizingAllowed = false;
+  bool FSortLocal = false;
+  bool FUseMultiTitle = false;
+  Integer FVTitleMargin = 10;
+  TCustomImageList* FTitleImages = nullptr;
+  Integer FSelfChangingFonts = 0;  // the grid changes its own fonts: ParentFont stays
+  Integer FContraColCountSet = 0;
+  bool FUpdateFieldsFromWidths = true;  // a user's width change goes to a default column's field
+  std::vector<Integer> FReadRowSaved;    // the active records BeginReadRow replaced, innermost last
+
+  std::unique_ptr<TDBGridColumnsEh> FColumns;
+  std::unique_ptr<TDBGridEhColumnDefValuesEh> FColumnDefValues;
+  std::unique_ptr<TColumnsEhList> FVisibleColumns;
+  std::unique_ptr<TColumnsEhList> FSortMarkedColumns;
+  std::unique_ptr<TGridDataLinkEh> FDataLink;
+  std::unique_ptr<TBookmarkListEh> FBookmarks;
+  std::unique_ptr<TDBGridEhSelection> FSelection;
+  std::unique_ptr<TFont> FTitleFont;
+  std::unique_ptr<TFont> FFooterFont;
+  std::unique_ptr<TFont> FInternalFont;
+  std::unique_ptr<THeadTreeNode> FHeadTree;
+  std::unique_ptr<TDBGridEhSumList> FSumList;
+  std::unique_ptr<TDBGridEhScrollBar> FHorzScrollBar;
+  std::unique_ptr<TDBGridEhScrollBar> FVertScrollBar;
+  std::unique_ptr<TColCellParamsEh> FColCellParams;
+  std::unique_ptr<TSTDBGridEhFilter> FSTFilter;
+  std::unique_ptr<TDBGridEhIndicatorTitle> FIndicatorTitle;
+  std::unique_ptr<TDBGridEhDataGroupsEh> FDataGrouping;
+  std::unique_ptr<TGridRowPanelEh> FRowPanel;
+  std::unique_ptr<TRowDetailPanelEh> FRowDetailPanel;
+  TRowDetailPanelControlEh* FRowDetailPanelControl = nullptr;  // owned as a component of the grid
+};
+
+// The same grid with its properties published.
+class TDBGridEh : public TCustomDBGridEh {
+public:
+  BORROW_COMPONENT(TDBGridEh, TCustomDBGridEh)
+  explicit TDBGridEh(TComponent* AOwner) : TCustomDBGridEh(AOwner) {}
+};

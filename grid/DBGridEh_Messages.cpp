@@ -1,0 +1,11 @@
+// The grid's message switch: each message the grid handles itself is one call to
+// a named handler; everything else goes to the base grid.
+
+#include "grid/DBGridEh.h"
+
+void TCustomDBGridEh::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_DEFERREDLAYOUT: return WMDeferredLayout(Message);
+    default: return TCustomGridEh::Dispatch(Message);
+  }
+}

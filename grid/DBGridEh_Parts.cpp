@@ -1,0 +1,312 @@
+// The smaller objects a grid and its columns own: a column's filter-row cell,
+// the grid's filter-row switches, a column's drop-down settings, the indicator
+// title, the scroll-bar settings, the selection, data grouping and the two
+// panels. Each keeps its settings and tells the grid when they change.
+
+#include <algorithm>
+
+#include "grid/DBGridEh.h"
+
+// ---- A column's filter-row cell ---------------------------------------------------------------------
+
+TSTColumnFilterEh::TSTColumnFilterEh(TColumnEh* Column) : FColumn(Column) {}
+
+TSTColumnFilterEh::~TSTColumnFilterEh() = default;
+
+void TSTColumnFilterEh::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TSTColumnFilterEh*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  FDataField = S->FDataField;
+  SetVisible(S->FVisible);
+  FKeyField = S->FKeyField;
+  FListField = S->FListField;
+  SetListSource(S->FListSource);
+}
+
+void TSTColumnFilterEh::SetListSource(TDataSource* Value) {
+  FListSource = Value;
+  if (Value)
+    if (TCustomDBGridEh* Grid = FColumn->GetGrid()) Value->FreeNotification(Grid);
+  FColumn->ReleaseFilterValueList();
+}
+
+void TSTColumnFilterEh::SetVisible(bool Value) {
+  if (FVisible == Value) return;
+  FVisible = Value;
+  FColumn->Changed(false);
+}
+
+bool TSTColumnFilterEh::LookupFieldInEffect() const {
+  TCustomDBGridEh* Grid = FColumn->GetGrid();
+  TDataSet* DataSet = Grid ? Grid->GetDataLink()->GetDataSet() : nullptr;
+  TField* Field = FColumn->GetField();
+  return DataSet && DataSet->GetActive() && Field && Field->GetFieldKind() == fkLookup;
+}
+
+String TSTColumnFilterEh::GetDataField() const {
+  if (!FDataField.empty()) return FDataField;
+  if (LookupFieldInEffect()) return FColumn->GetField()->GetKeyFields();
+  return FColumn->GetFieldName();
+}
+
+String TSTColumnFilterEh::GetKeyField() const {
+  if (!FKeyField.empty()) return FKeyField;
+  if (LookupFieldInEffect()) return FColumn->GetField()->GetLookupKeyFields();
+  return String();
+}
+
+String TSTColumnFilterEh::GetListField() const {
+  if (!FListField.empty()) return FListField;
+  if (LookupFieldInEffect()) return FColumn->GetField()->GetLookupResultField();
+  return String();
+}
+
+TDataSet* TSTColumnFilterEh::GetListDataSet() const {
+  if (FListSource) return FListSource->GetDataSet();
+  if (LookupFieldInEffect()) return FColumn->GetField()->GetLookupDataSet();
+  return nullptr;
+}
+
+// ---- The grid's filter-row switches ----------------------------------------------------------------
+
+void TSTDBGridEhFilter::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TSTDBGridEhFilter*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  SetVisible(S->FVisible);
+  SetLocal(S->FLocal);
+}
+
+void TSTDBGridEhFilter::SetVisible(bool Value) {
+  if (FVisible == Value) return;
+  FVisible = Value;
+  FGrid->LayoutChanged();
+}
+
+void TSTDBGridEhFilter::SetInstantApply(bool Value) {
+  FInstantApply = Value;
+  FInstantApplyAssigned = true;
+}
+
+void TSTDBGridEhFilter::SetLocation(TSTFilterLocationEh Value) {
+  if (FLocation == Value) return;
+  FLocation = Value;
+  FGrid->LayoutChanged();
+}
+
+// ---- A column's drop-down settings -------------------------------------------------------------------
+
+void TColumnDropDownBoxEh::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TColumnDropDownBoxEh*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  FAutoFitColWidths = S->FAutoFitColWidths;
+  FOptions = S->FOptions;
+  FSortLocal = S->FSortLocal;
+  SetListSource(S->FListSource);
+}
+
+void TColumnDropDownBoxEh::SetListSource(TDataSource* Value) {
+  if (FListSource == Value) return;
+  FListSource = Value;
+  if (Value)
+    if (TCustomDBGridEh* Grid = FColumn->GetGrid()) Value->FreeNotification(Grid);
+}
+
+// ---- Indicator title --------------------------------------------------------------------------------
+
+void TDBGridEhIndicatorTitle::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TDBGridEhIndicatorTitle*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  SetDropdownMenu(S->FDropdownMenu);
+  SetShowDropDownSign(S->FShowDropDownSign);
+  FTitleButton = S->FTitleButton;
+  FUseGlobalMenu = S->FUseGlobalMenu;
+}
+
+void TDBGridEhIndicatorTitle::SetDropdownMenu(TPopupMenu* Value) {
+  FDropdownMenu = Value;
+  if (Value) Value->FreeNotification(FGrid);
+}
+
+void TDBGridEhIndicatorTitle::SetShowDropDownSign(bool Value) {
+  if (FShowDropDownSign == Value) return;
+  FShowDropDownSign = Value;
+  FGrid->InvalidateCell(0, 0);
+}
+
+// ---- Scroll-bar settings ------------------------------------------------------------------------------
+
+TDBGridEhScrollBar::TDBGridEhScrollBar(TCustomDBGridEh* Grid, TScrollBarKind Kind) : FGrid(Grid), FKind(Kind) {}
+
+THorzDBGridEhScrollBar::THorzDBGridEhScrollBar(TCustomDBGridEh* Grid) : TDBGridEhScrollBar(Grid, sbHorizontal) {
+  FSmoothStep = true;
+}
+
+void TDBGridEhScrollBar::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TDBGridEhScrollBar*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  SetVisible(S->GetVisible());
+  FTracking = S->FTracking;
+  FExtScrollBar = S->FExtScrollBar;
+}
+
+void TDBGridEhScrollBar::SetVisibleMode(TScrollBarVisibleModeEh Value) {
+  if (FVisibleMode == Value) return;
+  FVisibleMode = Value;
+  if (FKind == sbVertical) FGrid->UpdateScrollBar();
+  FGrid->LayoutChanged();
+}
+
+void TDBGridEhScrollBar::SetSmoothStep(bool Value) {
+  if (FSmoothStep == Value) return;
+  FSmoothStep = Value;
+  Changed();
+}
+
+// ---- Selection --------------------------------------------------------------------------------------
+
+void TDBGridEhSelectionRect::Clear() {
+  FAnchorColIndex = FShiftColIndex = -1;
+  FAnchorBookmark = FShiftBookmark = TBookmark();
+  FGrid->Invalidate();
+  FGrid->GetSelection()->SelectionChanged();
+}
+
+void TDBGridEhSelectionCols::Clear() {
+  for (Integer I = 0; I < Count(); ++I)
+    if (GetColumn(I)) FGrid->InvalidateCol(FGrid->DataToRawColumn(GetColumn(I)->GetIndex()));
+  TColumnsEhList::Clear();
+  FAnchor = FShiftCol = nullptr;
+  FGrid->GetSelection()->SelectionChanged();
+}
+
+void TDBGridEhSelectionCols::Refresh() {
+  TDBGridColumnsEh* Columns = FGrid->GetColumns();
+  for (Integer I = Count() - 1; I >= 0; --I) {
+    bool Present = false;
+    for (Integer J = 0; J < Columns->GetCount() && !Present; ++J) Present = Columns->Items(J) == GetColumn(I);
+    if (!Present) Delete(I);
+  }
+  std::vector<TColumnEh*> Sorted;
+  for (Integer I = 0; I < Count(); ++I) Sorted.push_back(GetColumn(I));
+  std::stable_sort(Sorted.begin(), Sorted.end(),
+                   [](TColumnEh* A, TColumnEh* B) { return A->GetIndex() < B->GetIndex(); });
+  for (Integer I = 0; I < Count(); ++I) SetItem(I, Sorted[size_t(I)]);
+}
+
+TDBGridEhSelection::TDBGridEhSelection(TCustomDBGridEh* Grid)
+    : FColumns(std::make_unique<TDBGridEhSelectionCols>(Grid)),
+      FGrid(Grid),
+      FRect(std::make_unique<TDBGridEhSelectionRect>(Grid)) {}
+
+TDBGridEhSelection::~TDBGridEhSelection() = default;
+
+TBookmarkListEh* TDBGridEhSelection::GetRows() const { return FGrid->GetSelectedRows(); }
+
+void TDBGridEhSelection::SelectionChanged() {
+  if (FGrid->OnSelectionChanged && !FGrid->GetComponentState().Contains(csDestroying))
+    FGrid->OnSelectionChanged(FGrid);
+}
+
+void TDBGridEhSelection::SetSelectionType(TDBGridEhSelectionType Value) {
+  if (FSelectionType == Value) return;
+  FSelectionType = Value;
+  FGrid->Invalidate();
+}
+
+void TDBGridEhSelection::Clear() {
+  switch (FSelectionType) {
+    case gstRecordBookmarks: GetRows()->Clear(); break;
+    case gstRectangle: FRect->Clear(); break;
+    case gstColumns: FColumns->Clear(); break;
+    case gstAll: FGrid->Invalidate(); break;
+    case gstNon: break;
+  }
+  FSelectionType = gstNon;
+  if (FGrid->GetOptions().Contains(dgAlwaysShowEditor) && FGrid->CanEditorMode()) FGrid->ShowEditor();
+}
+
+void TDBGridEhSelection::SelectAll() {
+  if (FSelectionType == gstAll) return;
+  if (FSelectionType != gstNon) Clear();
+  FSelectionType = gstAll;
+  FGrid->Invalidate();
+  SelectionChanged();
+}
+
+void TDBGridEhSelection::UpdateState() {
+  if ((FSelectionType == gstRecordBookmarks && GetRows()->GetCount() == 0) ||
+      (FSelectionType == gstColumns && FColumns->Count() == 0))
+    SetSelectionType(gstNon);
+}
+
+void TDBGridEhSelection::LinkActiveChanged(bool Active) {
+  GetRows()->SetLinkActive(Active);
+  Clear();
+}
+
+// ---- Grouping and panels ------------------------------------------------------------------------------
+
+void TDBGridEhDataGroupsEh::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TDBGridEhDataGroupsEh*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  SetActive(S->FActive);
+  SetGroupPanelVisible(S->FGroupPanelVisible);
+}
+
+void TDBGridEhDataGroupsEh::SetActive(bool Value) {
+  if (FActive == Value) return;
+  FActive = Value;
+  FGrid->LayoutChanged();
+}
+
+void TDBGridEhDataGroupsEh::SetGroupPanelVisible(bool Value) {
+  if (FGroupPanelVisible == Value) return;
+  FGroupPanelVisible = Value;
+  FGrid->LayoutChanged();
+}
+
+void TGridRowPanelEh::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TGridRowPanelEh*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  SetActive(S->FActive);
+}
+
+void TGridRowPanelEh::SetActive(bool Value) {
+  if (FActive == Value) return;
+  FActive = Value;
+  FGrid->LayoutChanged();
+}
+
+void TRowDetailPanelEh::Assign(TPersistent* Source) {
+  auto* S = dynamic_cast<TRowDetailPanelEh*>(Source);
+  if (!S) return TPersistent::Assign(Source);
+  SetActive(S->FActive);
+}
+
+void TRowDetailPanelEh::SetActive(bool Value) {
+  if (FActive == Value) return;
+  FActive = Value;
+  if (!Value) FVisible = false;
+  FGrid->LayoutChanged();
+}
+
+void TRowDetailPanelEh::SetVisible(bool Value) {
+  if (FVisible == Value) return;
+  // Opening needs an active link over a dataset with records.
+  TDataSet* DataSet = FGrid->GetDataLink()->GetDataSet();
+  if (Value && (!FGrid->GetDataLink()->GetActive() || !DataSet || DataSet->IsEmpty())) return;
+  FVisible = Value;
+}
+
+TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetBounds(0, 0, 185, 41);
+}
+
+void TDBGridEhScrollBar::SetExtScrollBar(TWinControl* Value) {
+  if (FExtScrollBar == Value) return;
+  FExtScrollBar = Value;
+  if (Value) {
+    Value->FreeNotification(FGrid);
+    Value->SetVisible(GetVisible());
+  }
+}

@@ -1,0 +1,373 @@
+// The grid's property setters: which re-lay the grid out and which only
+// repaint, how Options and OptionsEh drive the base grid's own options, the
+// cell areas, the editor queries of the base grid, and the data link's
+// active-state change.
+
+#include "grid/DBGridEh.h"
+
+namespace {
+
+// Options whose change moves rows or columns.
+constexpr TDBGridOptions LayoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,     dgIndicator,
+                                       dgColLines, dgRowLines,         dgRowSelect,  dgAlwaysShowSelection};
+
+bool BothColumnOptions(TDBGridEhOptions Options) {
+  return Options.Contains(dghColumnResize) && Options.Contains(dghColumnMove);
+}
+
+}  // namespace
+
+// ---- Options ------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::ApplyColumnResizeRule(TDBGridOptions OldOptions, TDBGridOptions& NewOptions,
+                                            TDBGridEhOptions OldOptionsEh, TDBGridEhOptions& NewOptionsEh) const {
+  const bool OldResize = OldOptions.Contains(dgColumnResize), NewResize = NewOptions.Contains(dgColumnResize);
+  if (OldResize != NewResize) {
+    if (NewResize)
+      NewOptionsEh = NewOptionsEh + dghColumnResize + dghColumnMove;
+    else
+      NewOptionsEh = NewOptionsEh - dghColumnResize - dghColumnMove;
+  } else if (BothColumnOptions(NewOptionsEh) && !BothColumnOptions(OldOptionsEh)) {
+    NewOptions.Include(dgColumnResize);
+  } else if (!BothColumnOptions(NewOptionsEh) && BothColumnOptions(OldOptionsEh)) {
+    NewOptions.Exclude(dgColumnResize);
+  } else if (OldOptions == NewOptions && NewResize && OldOptionsEh == NewOptionsEh) {
+    NewOptionsEh = NewOptionsEh + dghColumnResize + dghColumnMove;
+  }
+}
+
+// The base grid's options follow the two sets; nothing of the old base set survives.
+void TCustomDBGridEh::ApplyOptions(TDBGridOptions Options, TDBGridEhOptions OptionsEh, bool) {
+  TGridOptions Base;
+  if (FRowSizingAllowed) Base.Include(goRowSizing);
+  if (OptionsEh.Contains(dghExtendVertLines)) Base.Include(goExtendVertLinesEh);
+  if (Options.Contains(dgColLines)) Base = Base + goFixedVertLine + goVertLine;
+  if (Options.Contains(dgRowLines)) Base = Base + goFixedHorzLine + goHorzLine;
+  if (Options.Contains(dgTabs)) Base.Include(goTabs);
+  if (Options.Contains(dgRowSelect)) Base.Include(goRowSelect);
+  if (Options.Contains(dgEditing)) Base.Include(goEditing);
+  if (Options.Contains(dgAlwaysShowEditor)) Base.Include(goAlwaysShowEditor);
+  if (OptionsEh.Contains(dghColumnResize)) Base.Include(goColSizing);
+  if (OptionsEh.Contains(dghColumnMove)) Base.Include(goColMoving);
+  TCustomGridEh::SetOptions(Base);
+}
+
+void TCustomDBGridEh::SetOptions(TDBGridOptions Value) {
+  if (Value.Contains(dgRowSelect)) Value = Value - dgEditing - dgAlwaysShowEditor;
+  if (Value == FOptions) return;
+  if (FOptions.Contains(dgMultiSelect) && !Value.Contains(dgMultiSelect)) ClearSelection();
+  TDBGridEhOptions NewOptionsEh = FOptionsEh;
+  if (!GetComponentState().Contains(csLoading)) ApplyColumnResizeRule(FOptions, Value, FOptionsEh, NewOptionsEh);
+  const bool Relayout = !(((FOptions - Value) + (Value - FOptions)) * LayoutOptions).Empty();
+  FOptions = Value;
+  FOptionsEh = NewOptionsEh;
+  ApplyOptions(FOptions, FOptionsEh, false);
+  if (Relayout) LayoutChanged();
+  if (GetEditorMode()) InvalidateEditor();
+}
+
+void TCustomDBGridEh::SetOptionsEh(TDBGridEhOptions Value) {
+  if (Value == FOptionsEh) return;
+  if (FOptionsEh.Contains(dghMultiSortMarking) && !Value.Contains(dghMultiSortMarking))
+    for (Integer I = FSortMarkedColumns->Count() - 1; I >= 1; --I)
+      if (TColumnEh* Column = FSortMarkedColumns->Items(I)) Column->GetTitle()->SetSortMarker(smNoneEh);
+  TDBGridOptions NewOptions = FOptions;
+  if (!GetComponentState().Contains(csLoading)) ApplyColumnResizeRule(FOptions, NewOptions, FOptionsEh, Value);
+  const bool RowHeightsFollow = FOptionsEh.Contains(dghAutoFitRowHeight) != Value.Contains(dghAutoFitRowHeight);
+  FOptions = NewOptions;
+  FOptionsEh = Value;
+  ApplyOptions(FOptions, FOptionsEh, false);
+  if (RowHeightsFollow) DataRowHeightsChanged();
+  LayoutChanged();
+}
+
+// ---- Other setters --------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::SetAllowedSelections(TDBGridEhAllowedSelections Value) {
+  if (FAllowedSelections == Value) return;
+  FAllowedSelections = Value;
+  const TDBGridEhSelectionType Kind = FSelection->GetSelectionType();
+  if (Kind != gstNon && !Value.Contains(Kind)) ClearSelection();
+}
+
+void TCustomDBGridEh::SetAutoFitColWidths(bool Value) {
+  if (FAutoFitColWidths == Value) return;
+  FAutoFitColWidths = Value;
+  if (GetComponentState().Contains(csDesigning)) return;
+  if (!Value) {
+    FColumns->BeginUpdate();
+    for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->SetWidth(FColumns->Items(I)->GetInitWidth());
+    FColumns->EndUpdate();
+    SetScrollBars(ssHorizontal);
+  } else {
+    if (!GetComponentState().Contains(csLoading))
+      for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->SetInitWidth(FColumns->Items(I)->GetWidth());
+    SetScrollBars(ssNone);
+    if (GetFixedCols() < GetColCount()) SetLeftCol(GetFixedCols());
+  }
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetContraColCountEh(Integer Value) {
+  FContraColCountSet = Value;
+  LayoutChanged();
+}
+
+TDataSource* TCustomDBGridEh::GetDataSource() const { return FDataLink ? FDataLink->GetDataSource() : nullptr; }
+
+void TCustomDBGridEh::SetDataSource(TDataSource* Value) {
+  if (Value == GetDataSource()) return;
+  ClearSelection();
+  FDataLink->SetDataSource(Value);
+  if (Value) Value->FreeNotification(this);
+  DataLinkActiveChanged(FDataLink->GetActive());
+  FSumList->SetDataSet(FDataLink->GetDataSet());
+}
+
+void TCustomDBGridEh::SetDrawGraphicData(bool Value) {
+  if (FDrawGraphicData == Value) return;
+  FDrawGraphicData = Value;
+  Invalidate();
+}
+
+void TCustomDBGridEh::SetDrawMemoText(bool Value) {
+  if (FDrawMemoText == Value) return;
+  FDrawMemoText = Value;
+  Invalidate();
+}
+
+void TCustomDBGridEh::SetEditButtonsShowOptions(TEditButtonsShowOptionsEh Value) {
+  FEditButtonsShowOptions = Value;
+  Invalidate();
+}
+
+void TCustomDBGridEh::SetEvenRowColor(TColor Value) {
+  FEvenRowColorAssigned = true;
+  FEvenRowColor = Value;
+  Invalidate();
+}
+
+void TCustomDBGridEh::SetOddRowColor(TColor Value) {
+  FOddRowColorAssigned = true;
+  FOddRowColor = Value;
+  Invalidate();
+}
+
+void TCustomDBGridEh::SetFooterColor(TColor Value) {
+  if (!GetComponentState().Contains(csLoading)) SetParentColor(false);
+  FFooterColor = Value;
+  if (FFooterRowCount > 0) InvalidateFooter();
+}
+
+void TCustomDBGridEh::SetFooterFont(const TFont* Value) {
+  FFooterFont->Assign(Value);
+  if (FFooterRowCount > 0) LayoutChanged();
+}
+
+void TCustomDBGridEh::SetFooterRowCount(Integer Value) {
+  if (Value < 0 || Value == FFooterRowCount) return;
+  FFooterRowCount = Value;
+  QueryMemTableIntf();
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetFrozenCols(Integer Value) {
+  if (Value < 0 || Value == FFrozenCols) return;
+  FFrozenCols = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetMinAutoFitWidth(Integer Value) {
+  FMinAutoFitWidth = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetVTitleMargin(Integer Value) {
+  FVTitleMargin = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetTitleHeight(Integer Value) {
+  FTitleHeight = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetTitleLines(Integer Value) {
+  FTitleLines = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetReadOnly(bool Value) {
+  FReadOnly = Value;
+  Invalidate();
+  if (!GetComponentState().Contains(csReading)) SetColumnAttributes();
+}
+
+void TCustomDBGridEh::SetRowHeight(Integer Value) {
+  if (Value < 0) Value = 0;
+  if (Value == FRowHeight) return;
+  FRowHeight = Value;
+  LayoutChanged();
+  DataRowHeightsChanged();
+}
+
+void TCustomDBGridEh::SetRowLines(Integer Value) {
+  if (Value < 0) Value = 0;
+  if (Value == FRowLines) return;
+  FRowLines = Value;
+  LayoutChanged();
+  DataRowHeightsChanged();
+}
+
+void TCustomDBGridEh::SetRowSizingAllowed(bool Value) {
+  FRowSizingAllowed = Value;
+  ApplyOptions(FOptions, FOptionsEh, false);
+}
+
+void TCustomDBGridEh::SetTitleFont(const TFont* Value) {
+  FTitleFont->Assign(Value);
+  if (FOptions.Contains(dgTitles)) LayoutChanged();
+}
+
+void TCustomDBGridEh::SetTitleImages(TCustomImageList* Value) {
+  FTitleImages = Value;
+  if (Value) Value->FreeNotification(this);
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetUseMultiTitle(bool Value) {
+  FUseMultiTitle = Value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::TitleFontChanged(TObject*) {
+  if (!GetComponentState().Contains(csLoading) && FSelfChangingFonts == 0) SetParentFont(false);
+  if (FOptions.Contains(dgTitles)) LayoutChanged();
+}
+
+void TCustomDBGridEh::FooterFontChanged(TObject*) {
+  if (!GetComponentState().Contains(csLoading) && FSelfChangingFonts == 0) SetParentFont(false);
+  if (FFooterRowCount > 0) LayoutChanged();
+}
+
+void TCustomDBGridEh::FlatChanged() { LayoutChanged(); }
+
+// ---- Cell areas -----------------------------------------------------------------------------------
+
+Integer TCustomDBGridEh::GetSubTitleRowCount() const {
+  return FSTFilter && FSTFilter->GetVisible() && FSTFilter->GetLocation() == stflUnderTitleFilterEh ? 1 : 0;
+}
+
+Integer TCustomDBGridEh::GetTitleRowCount() const { return (TitlesVisible() ? 1 : 0) + GetSubTitleRowCount(); }
+
+TCellTypeEh TCustomDBGridEh::GetCellType(Integer ACol, Integer ARow, Integer& DataCol, Integer& DataRow) const {
+  TCellTypeEh Type;
+  if (ACol >= FIndicatorOffset) {
+    Type.Horz = cahDataEh;
+    DataCol = ACol - FIndicatorOffset;
+  } else {
+    Type.Horz = cahIndicatorEh;
+    DataCol = ACol;
+  }
+  const Integer TitleRows = TitlesVisible() ? 1 : 0;
+  const Integer SubRows = GetSubTitleRowCount();
+  if (ARow >= 0 && ARow < TitleRows) {
+    Type.Vert = cavTitleEh;
+    DataRow = ARow;
+  } else if (ARow >= TitleRows && ARow < TitleRows + SubRows) {
+    Type.Vert = cavSubTitleEh;
+    DataRow = ARow - TitleRows;
+  } else if (ARow >= TitleRows + SubRows && ARow < GetRowCount()) {
+    Type.Vert = cavDataEh;
+    DataRow = ARow - TitleRows - SubRows;
+  } else if (ARow >= GetRowCount() && ARow < GetFullRowCount()) {
+    Type.Vert = cavFooterEh;
+    DataRow = ARow - GetRowCount();
+  } else {
+    throw Exception(SGetCellTypeErrorEh);
+  }
+  return Type;
+}
+
+bool TCustomDBGridEh::MultiTitleActive() const { return FUseMultiTitle && !FRowPanel->GetActive(); }
+
+bool TCustomDBGridEh::CanEditorMode() { return FOptions.Contains(dgEditing); }
+
+bool TCustomDBGridEh::RowFocusRectVisible() {
+  return !GetComponentState().Contains(csDesigning) && FOptions.Contains(dgRowSelect) && GetDefaultDrawing() &&
+         GridFocused();
+}
+
+bool TCustomDBGridEh::IsCell3D(Integer ACol, Integer ARow) {
+  Integer DataCol = 0, DataRow = 0;
+  const TCellTypeEh Type = GetCellType(ACol, ARow, DataCol, DataRow);
+  if (Type.Vert == cavSubTitleEh && Type.Horz == cahDataEh) return false;
+  if (Type.Vert == cavFooterEh) return FOptionsEh.Contains(dghFooter3D);
+  if (Type.Horz == cahIndicatorEh || Type.Vert == cavTitleEh) return FOptionsEh.Contains(dghFixed3D);
+  if (ACol < GetFixedCols()) return FOptionsEh.Contains(dghFrozen3D);
+  return FOptionsEh.Contains(dghData3D);
+}
+
+bool TCustomDBGridEh::CellSelected(Integer DataCol, Integer) {
+  if (FSelection->GetSelectionType() == gstAll) return true;
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  if (!FDataLink->GetActive() || !DataSet || DataSet->IsEmpty()) return false;
+  const TBookmark Bookmark = DataSet->GetBookmark();
+  if (DataCol < 0) return FSelection->GetSelectionType() == gstRecordBookmarks && FBookmarks->IndexOf(Bookmark) >= 0;
+  return IsCellSelected(DataCol, Bookmark);
+}
+
+// ---- The base grid's editor queries -------------------------------------------------------------------
+
+String TCustomDBGridEh::GetEditText(Integer, Integer) {
+  if (!FDataLink->GetActive()) return String();
+  TColumnEh* Column = GetCurrentColumn();
+  FEditText = Column ? Column->GetEditFieldText() : String();
+  return FEditText;
+}
+
+void TCustomDBGridEh::SetEditText(Integer, Integer, const String& Value) { FEditText = Value; }
+
+String TCustomDBGridEh::GetEditMask(Integer, Integer) {
+  TColumnEh* Column = GetCurrentColumn();
+  return Column ? Column->GetEditMask() : String();
+}
+
+Integer TCustomDBGridEh::GetEditLimit() {
+  TColumnEh* Column = GetCurrentColumn();
+  if (!Column || Column->HasKeyListItems()) return 0;
+  TField* Field = Column->GetField();
+  return Field && (Field->GetDataType() == ftString || Field->GetDataType() == ftWideString) ? Field->GetSize() : 0;
+}
+
+void TCustomDBGridEh::EditTextChanged(TField* Field) {
+  TColumnEh* Column = GetCurrentColumn();
+  if (!Column || (Field && Field != Column->GetField())) return;
+  if (FEditText != Column->GetEditFieldText()) InvalidateEditor();
+}
+
+void TCustomDBGridEh::UpdateData() {
+  TColumnEh* Column = GetCurrentColumn();
+  TField* Field = Column ? Column->GetField() : nullptr;
+  if (Field) Field->SetText(FEditText);
+}
+
+// ---- The data link's active state ---------------------------------------------------------------------
+
+void TCustomDBGridEh::DataLinkActiveChanged(bool Active) {
+  if (!Active && FRowDetailPanel && FRowDetailPanel->GetVisible()) FRowDetailPanel->SetVisible(false);
+  QueryMemTableIntf();
+  if (!Active) HideEditor();
+  FSelection->LinkActiveChanged(Active);
+  FSumList->SetDataSet(FDataLink->GetDataSet());
+  if (FIntMemTable) {
+    DataRowChanged(-1, mtdcAllChangedEh, -1);
+    UpdateRowCount();
+  }
+  if (GetComponentState().Contains(csDestroying)) return;
+  LayoutChanged();
+  if (Active && CanEditShow()) ShowEditor();
+  UpdateScrollBar();
+  QueryMemTableIntf();
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->ReleaseFilterValueList();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Small guards of the grid's code: a value changed for a scope and put back when
+// the scope ends, and a call made when a scope ends, also on a throw.
+
+#include <utility>
+
+template <class T>
+class TTemporaryChangeEh {
+public:
+  TTemporaryChangeEh(T& Target, T Value) : FTarget(Target), FSaved(Target) { FTarget = std::move(Value); }
+  ~TTemporaryChangeEh() { FTarget = std::move(FSaved); }
+  TTemporaryChangeEh(const TTemporaryChangeEh&) = delete;
+  TTemporaryChangeEh& operator=(const TTemporaryChangeEh&) = delete;
+
+private:
+  T& FTarget;
+  T FSaved;
+};
+
+// The call must not throw: it runs while an exception may be passing.
+template <class F>
+class TScopeExitEh {
+public:
+  explicit TScopeExitEh(F Fn) : FFn(std::move(Fn)) {}
+  ~TScopeExitEh() { FFn(); }
+  TScopeExitEh(const TScopeExitEh&) = delete;
+  TScopeExitEh& operator=(const TScopeExitEh&) = delete;
+
+private:
+  F FFn;
+};
