@@ -414,55 +414,54 @@ void TCustomDBGridEh::InvalidateTitle() {
 }
 
 // ---- Removal notices ----------------------------------------------------------------------------------
+//
+// A removal notice comes from the going component's base destructor, when it is
+// no longer its own class: every test here is by identity, never by type.
 
 void TCustomDBGridEh::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomGridEh::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
+  if (Operation != opRemove || !FColumns) return;
   const bool Destroying = GetComponentState().Contains(csDestroying);
-  if (auto* Menu = dynamic_cast<TPopupMenu*>(AComponent)) {
-    for (Integer I = 0; FColumns && I < FColumns->GetCount(); ++I)
-      if (FColumns->Items(I)->GetPopupMenu() == Menu) FColumns->Items(I)->SetPopupMenu(nullptr);
-    if (FIndicatorTitle && FIndicatorTitle->GetDropdownMenu() == Menu) FIndicatorTitle->SetDropdownMenu(nullptr);
-  } else if (auto* Images = dynamic_cast<TCustomImageList*>(AComponent)) {
-    if (FTitleImages == Images) FTitleImages = nullptr;
-    for (Integer I = 0; FColumns && I < FColumns->GetCount(); ++I)
-      if (FColumns->Items(I)->GetImageList() == Images) FColumns->Items(I)->SetImageList(nullptr);
-  } else if (auto* Source = dynamic_cast<TDataSource*>(AComponent)) {
-    for (Integer I = 0; FColumns && I < FColumns->GetCount(); ++I) {
-      TColumnEh* Column = FColumns->Items(I);
-      if (Column->GetDropDownBox()->GetListSource() == Source) Column->GetDropDownBox()->SetListSource(nullptr);
-      if (Column->GetSTFilter()->GetListSource() == Source) Column->GetSTFilter()->SetListSource(nullptr);
-    }
-    if (FDataLink && GetDataSource() == Source) SetDataSource(nullptr);
-  } else if (auto* Field = dynamic_cast<TField*>(AComponent)) {
-    if (!FDataLink || !FColumns) return;
+  const TObject* Gone = AComponent;
+
+  if (FIndicatorTitle && FIndicatorTitle->GetDropdownMenu() == Gone) FIndicatorTitle->SetDropdownMenu(nullptr);
+  if (FTitleImages == Gone) FTitleImages = nullptr;
+  for (TDBGridEhScrollBar* Bar : {FHorzScrollBar.get(), FVertScrollBar.get()})
+    if (Bar && Bar->GetExtScrollBar() == Gone) Bar->SetExtScrollBar(nullptr);
+  bool FieldUnbound = false, FieldGone = false;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Column = FColumns->Items(I);
+    if (Column->GetPopupMenu() == Gone) Column->SetPopupMenu(nullptr);
+    if (Column->GetImageList() == Gone) Column->SetImageList(nullptr);
+    if (Column->GetDropDownBox()->GetListSource() == Gone) Column->GetDropDownBox()->SetListSource(nullptr);
+    if (Column->GetSTFilter()->GetListSource() == Gone) Column->GetSTFilter()->SetListSource(nullptr);
+    if (Column->GetCachedField() == Gone) FieldGone = true;
+  }
+
+  if (FDataLink && GetDataSource() == Gone) SetDataSource(nullptr);
+
+  if (FieldGone && FDataLink) {
     BeginLayout();
-    bool Unbound = false;
     for (Integer I = 0; I < FColumns->GetCount(); ++I)
-      if (FColumns->Items(I)->GetCachedField() == Field) {
+      if (FColumns->Items(I)->GetCachedField() == Gone) {
         FColumns->Items(I)->SetField(nullptr);
-        Unbound = true;
+        FieldUnbound = true;
       }
     TDataSet* DataSet = FDataLink->GetDataSet();
-    if (Unbound && DataSet && !DataSet->GetComponentState().Contains(csDestroying) && !Destroying)
+    if (FieldUnbound && DataSet && !DataSet->GetComponentState().Contains(csDestroying) && !Destroying)
       EndLayout();
     else
       DeferLayout();
-  } else if (auto* DataSet = dynamic_cast<TDataSet*>(AComponent)) {
-    if (DataSet == FIntMemTableDataSet) {
-      // The table is going away: it forgets its linked components itself.
-      FIntMemTable = nullptr;
-      FIntMemTableDataSet = nullptr;
-    }
+  }
+
+  if (FIntMemTableDataSet == Gone) {
+    // The table is going away: it forgets its linked components itself.
+    FIntMemTable = nullptr;
+    FIntMemTableDataSet = nullptr;
     if (Destroying) return;
     QueryMemTableIntf();
-    if (FIntMemTable) {
-      HideEditor();
-      ClearSelection();
-    }
+    HideEditor();
+    ClearSelection();
     LayoutChanged();
-  } else {
-    for (TDBGridEhScrollBar* Bar : {FHorzScrollBar.get(), FVertScrollBar.get()})
-      if (Bar && Bar->GetExtScrollBar() == AComponent) Bar->SetExtScrollBar(nullptr);
   }
 }
