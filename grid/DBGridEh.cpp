@@ -20,6 +20,7 @@
 #include "editors/DaVirVCL.h"
 #include "gridbase/DaVirConsts.h"
 #include "grid/DBGridEh.h"
+#include "grid/ScopeGuardEh.h"
 #include "platform/core/Format.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/MessageQueue.h"
@@ -464,4 +465,66 @@ void TCustomDBGridEh::Notification(TComponent* AComponent, TOperation Operation)
     ClearSelection();
     LayoutChanged();
   }
+}
+
+// ---- As the grid services see the grid ------------------------------------------------------------
+
+namespace {
+
+std::vector<IDataGridColumnEh*> ColumnsOf(const TColumnsEhList& List) {
+  std::vector<IDataGridColumnEh*> Result;
+  for (Integer I = 0; I < List.Count(); ++I)
+    if (TColumnEh* Column = List.Items(I)) Result.push_back(Column);
+  return Result;
+}
+
+}  // namespace
+
+std::vector<IDataGridColumnEh*> TCustomDBGridEh::GetGridColumns() {
+  std::vector<IDataGridColumnEh*> Result;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) Result.push_back(FColumns->Items(I));
+  return Result;
+}
+
+std::vector<IDataGridColumnEh*> TCustomDBGridEh::GetVisibleGridColumns() { return ColumnsOf(*FVisibleColumns); }
+
+std::vector<IDataGridColumnEh*> TCustomDBGridEh::GetSortMarkedGridColumns() { return ColumnsOf(*FSortMarkedColumns); }
+
+Integer TCustomDBGridEh::GetCurrentColumnPosition() const {
+  return FVisibleColumns->IndexOf(GetCurrentColumn());
+}
+
+void TCustomDBGridEh::SaveBookmark() {
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  if (!FDataLink->GetActive() || !DataSet || DataSet->IsEmpty()) {
+    FSavedBookmark = TBookmark();
+    return;
+  }
+  FSavedBookmark = DataSet->GetBookmark();
+  FSavedRowOffset = FIntMemTable ? GetRow() - GetTopRow() : FDataLink->GetActiveRecord();
+}
+
+void TCustomDBGridEh::RestoreBookmark() {
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  if (!FDataLink->GetActive() || !DataSet || FSavedBookmark.empty() || !DataSet->BookmarkValid(FSavedBookmark))
+    return;
+  DataSet->GotoBookmark(FSavedBookmark);
+  if (FIntMemTable) {
+    const Integer Top = std::max(GetFixedRows(), GetRow() - FSavedRowOffset);
+    if (Top < GetRowCount()) SetTopRow(Top);
+  } else if (FSavedRowOffset > 0) {
+    // Back up the offset and come down again: the record sits at the same place in the window.
+    const Integer Back = DataSet->MoveBy(-FSavedRowOffset);
+    DataSet->MoveBy(-Back);
+  }
+}
+
+bool TCustomDBGridEh::LocateText(const String& FieldName, const String& Text, TLocateTextTreeFindRangeEh TreeFindRange,
+                                 TLocateTextMatchingEh Matching, TLocateTextDirectionEh Direction,
+                                 TLocateTextOptionsEh Options) {
+  StartWaitCursor();
+  TScopeExitEh Stop([] { StopWaitCursor(); });
+  if (TDatasetFeaturesEh* Features = GetDatasetFeaturesForDataSet(FDataLink->GetDataSet()))
+    return Features->LocateText(this, FieldName, Text, Options, Direction, Matching, TreeFindRange);
+  return LocateGridText(this, FieldName, Text, Matching, Direction, Options);
 }

@@ -49,11 +49,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "editors/ToolCtrlsEh.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Strings.h"
+#include "grid/DataGridIntfEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 #include "memtable/MemTableEh.h"
@@ -118,8 +120,6 @@ inline constexpr TDBGridEhAllowedSelections DefaultAllowedSelectionsEh{gstRecord
 inline constexpr TDBGridEhAllowedOperations AllAllowedOperationsEh{alopInsertEh, alopUpdateEh, alopDeleteEh,
                                                                    alopAppendEh};
 
-// smDownEh orders ascending, smUpEh descending, wherever a sort is written.
-enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
 enum TTextOrientationEh { tohHorizontal, tohVertical };
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown, cbsAltUpDown, cbsAltDropDown };
 enum TColumnKindEh { ckPlain, ckPickList, ckLookup, ckKeyPickList, ckImageList, ckCheckBox, ckGraphic };
@@ -518,8 +518,12 @@ public:
   void SetListSource(TDataSource* Value);
   bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
-  // The text last typed or picked, kept as it was.
+  // The text last typed or picked, kept as it was, and the condition read from it.
   const String& GetExpressionStr() const { return FExpressionStr; }
+  TSTFilterExpressionEh GetExpression() const { return FExpression; }
+  // Reads Text as the column's condition (typed for the column's field); a
+  // malformed text raises, and the condition keeps what was read before the fault.
+  void SetExpressionStr(const String& Text);
 
   // The dataset field the condition applies to: DataField, else a lookup field's
   // key fields, else the column's field name.
@@ -537,6 +541,7 @@ private:
   String FListField;
   TDataSource* FListSource = nullptr;
   bool FVisible = true;
+  TSTFilterExpressionEh FExpression;
   String FExpressionStr;
 };
 
@@ -610,11 +615,21 @@ using TGetColCellParamsEventEh = std::function<void(TObject* Sender, bool EditMo
 using TColumnEhNotInListEvent = std::function<void(TObject* Sender, const String& NewText, bool& RecheckInList)>;
 using TCheckDrawRequiredStateEventEh = std::function<void(TObject* Sender, const String& Text, bool& DrawState)>;
 
-class TColumnEh : public TCollectionItem {
+class TColumnEh : public TCollectionItem, public IDataGridColumnEh {
 public:
   BORROW_COLLECTION_ITEM(TColumnEh, TCollectionItem)
   explicit TColumnEh(TCollection* Collection);
   ~TColumnEh() override;
+
+  // -- As the grid services see a column
+  TField* GetField() override { return std::as_const(*this).GetField(); }
+  String GetFieldName() override { return FFieldName; }
+  String GetDisplayText() override { return std::as_const(*this).GetDisplayText(); }
+  String GetTitleCaption() override { return FTitle->GetCaption(); }
+  TSortMarkerEh GetTitleSortMarker() override { return FTitle->GetSortMarker(); }
+  TSTFilterExpressionEh GetSTFilterExpression() override { return FSTFilter->GetExpression(); }
+  String GetSTFilterDataField() override { return FSTFilter->GetDataFieldProp(); }
+  String GetSTFilterFieldName() override { return FSTFilter->GetDataField(); }
 
   // -- Overrides of the collection item, and the column's own slots
   void Assign(TPersistent* Source) override;
@@ -1468,6 +1483,9 @@ public:
   virtual void DoApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
   virtual void ApplyFilter(TCustomDBGridEh* Grid, bool IsReopen);
   virtual void ApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
+  // The operator a value typed without one takes, per value type.
+  virtual TSTFilterDefaultOperatorEh GetDefaultOperator(TSTFilterValueTypeEh ValueType) const;
+  void SetDefaultOperator(TSTFilterValueTypeEh ValueType, TSTFilterDefaultOperatorEh Value);
 
   void AddGrid(TCustomDBGridEh* Grid);
   void RemoveGrid(TCustomDBGridEh* Grid);
@@ -1490,7 +1508,8 @@ private:
   std::vector<TCustomDBGridEh*> FGrids;  // not owned
   Integer FIndicatorTitleMenuItems = 63;
   bool FUseExtendedDataFormats = false;
-  std::array<Byte, 4> FDefaultOperators{0, 0, 0, 0};
+  // Strings and other types, numbers, booleans, date-time values.
+  std::array<TSTFilterDefaultOperatorEh, 4> FDefaultOperators{fdoNoneEh, fdoNoneEh, fdoNoneEh, fdoNoneEh};
   bool FSeventhField = true;
 };
 
@@ -1515,7 +1534,7 @@ using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Col
                                                  TColor& Background, TGridDrawState State)>;
 using TDBGridEhNotifyEvent = TNotifyEvent;
 
-class TCustomDBGridEh : public TCustomGridEh, public IMemTableLinkedComponentEh {
+class TCustomDBGridEh : public TCustomGridEh, public IMemTableLinkedComponentEh, public IDataGridEh {
 public:
   BORROW_COMPONENT(TCustomDBGridEh, TCustomGridEh)
   explicit TCustomDBGridEh(TComponent* AOwner);
@@ -1542,7 +1561,6 @@ public:
   TColumnEh* FindColumnByFieldName(const String& FieldName) const;
   // Raises EInvalidGridOperationEh "Имя поля '%s' не найдено" when no column has it.
   TColumnEh* ColumnByFieldName(const String& FieldName) const;
-  TColumnEh* GetColumnByFieldName(const String& FieldName) const { return ColumnByFieldName(FieldName); }
   // Whether the selection holds the cell of a data column in the record of Bookmark.
   bool IsCellSelected(Integer DataCol, const TBookmark& Bookmark) const;
   TCellTypeEh GetCellType(Integer ACol, Integer ARow, Integer& DataCol, Integer& DataRow) const;
@@ -1606,7 +1624,7 @@ public:
   Integer GetContraColCountEh() const { return FContraColCountSet; }
   void SetContraColCountEh(Integer Value);
   TDBGridEhDataGroupsEh* GetDataGrouping() const { return FDataGrouping.get(); }
-  TDataSource* GetDataSource() const;
+  TDataSource* GetDataSource() const override;
   void SetDataSource(TDataSource* Value);
   bool GetDrawGraphicData() const { return FDrawGraphicData; }
   void SetDrawGraphicData(bool Value);
@@ -1650,7 +1668,7 @@ public:
   TGridRowPanelEh* GetRowPanel() const { return FRowPanel.get(); }
   bool GetRowSizingAllowed() const { return FRowSizingAllowed; }
   void SetRowSizingAllowed(bool Value);
-  bool GetSortLocal() const { return FSortLocal; }
+  bool GetSortLocal() const override { return FSortLocal; }
   void SetSortLocal(bool Value) { FSortLocal = Value; }
   TSTDBGridEhFilter* GetSTFilter() const { return FSTFilter.get(); }
   void SetSTFilter(TSTDBGridEhFilter* Value) { FSTFilter->Assign(Value); }
@@ -1671,9 +1689,8 @@ public:
   THeadTreeNode* GetHeadTreeRoot() const { return FHeadTree.get(); }
 
   TDBGridEhSelection* GetSelection() const { return FSelection.get(); }
-  TBookmarkListEh* GetSelectedRows() const { return FBookmarks.get(); }
-  Integer GetSelectedIndex() const;
-  void SetSelectedIndex(Integer Value);
+  Integer GetSelectedIndex() const override;
+  void SetSelectedIndex(Integer Value) override;
   TField* GetSelectedField() const;
   void SetSelectedField(TField* Value);
   TColumnEh* GetCurrentColumn() const;
@@ -1745,6 +1762,22 @@ public:
   Integer GetEditLimit() override;
   void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) override;
   void Dispatch(TMessage& Message) override;
+
+  // -- As the grid services see the grid
+  std::vector<IDataGridColumnEh*> GetGridColumns() override;
+  std::vector<IDataGridColumnEh*> GetVisibleGridColumns() override;
+  std::vector<IDataGridColumnEh*> GetSortMarkedGridColumns() override;
+  // Raises EInvalidGridOperationEh "Имя поля '%s' не найдено" when no column has the field.
+  IDataGridColumnEh* GetColumnByFieldName(const String& FieldName) override { return ColumnByFieldName(FieldName); }
+  bool GetRowSelect() const override { return FOptions.Contains(dgRowSelect); }
+  Integer GetCurrentColumnPosition() const override;
+  void SaveBookmark() override;
+  void RestoreBookmark() override;
+  TBookmarkListEh* GetSelectedRows() override { return FBookmarks.get(); }
+  bool GetSTFilterLocal() const override { return FSTFilter->GetLocal(); }
+  bool LocateText(const String& FieldName, const String& Text, TLocateTextTreeFindRangeEh TreeFindRange,
+                  TLocateTextMatchingEh Matching, TLocateTextDirectionEh Direction,
+                  TLocateTextOptionsEh Options) override;
 
   // The table's row notices (IMemTableLinkedComponentEh).
   void MTDataChanged(Integer Row, Integer Kind, Integer Index) override { DataRowChanged(Row, Kind, Index); }
@@ -1866,6 +1899,8 @@ private:
   Integer FContraColCountSet = 0;
   bool FUpdateFieldsFromWidths = true;  // a user's width change goes to a default column's field
   std::vector<Integer> FReadRowSaved;    // the active records BeginReadRow replaced, innermost last
+  TBookmark FSavedBookmark;              // SaveBookmark's record and its row offset in the window
+  Integer FSavedRowOffset = 0;
 
   std::unique_ptr<TDBGridColumnsEh> FColumns;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> FColumnDefValues;

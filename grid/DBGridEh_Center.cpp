@@ -60,9 +60,37 @@ void TDBGridEhCenter::DoApplySorting(TCustomDBGridEh* Grid, bool IsReopen) {
   else ApplySorting(Grid, IsReopen);
 }
 
-// Without a features object for the dataset's class there is nothing to apply.
-void TDBGridEhCenter::ApplyFilter(TCustomDBGridEh*, bool) {}
-void TDBGridEhCenter::ApplySorting(TCustomDBGridEh*, bool) {}
+// The features object registered for the dataset's class does the work; without
+// a data source, a dataset or such an object nothing happens.
+void TDBGridEhCenter::ApplyFilter(TCustomDBGridEh* Grid, bool IsReopen) {
+  TDataSet* DataSet = Grid->GetDataSource() ? Grid->GetDataSource()->GetDataSet() : nullptr;
+  if (TDatasetFeaturesEh* Features = DataSet ? GetDatasetFeaturesForDataSet(DataSet) : nullptr)
+    Features->ApplyFilter(Grid, DataSet, IsReopen);
+}
+
+void TDBGridEhCenter::ApplySorting(TCustomDBGridEh* Grid, bool IsReopen) {
+  TDataSet* DataSet = Grid->GetDataSource() ? Grid->GetDataSource()->GetDataSet() : nullptr;
+  if (TDatasetFeaturesEh* Features = DataSet ? GetDatasetFeaturesForDataSet(DataSet) : nullptr)
+    Features->ApplySorting(Grid, DataSet, IsReopen);
+}
+
+TSTFilterDefaultOperatorEh TDBGridEhCenter::GetDefaultOperator(TSTFilterValueTypeEh ValueType) const {
+  switch (ValueType) {
+    case stvtNumberEh: return FDefaultOperators[1];
+    case stvtBooleanEh: return FDefaultOperators[2];
+    case stvtDateTimeEh: return FDefaultOperators[3];
+    default: return FDefaultOperators[0];
+  }
+}
+
+void TDBGridEhCenter::SetDefaultOperator(TSTFilterValueTypeEh ValueType, TSTFilterDefaultOperatorEh Value) {
+  switch (ValueType) {
+    case stvtNumberEh: FDefaultOperators[1] = Value; break;
+    case stvtBooleanEh: FDefaultOperators[2] = Value; break;
+    case stvtDateTimeEh: FDefaultOperators[3] = Value; break;
+    default: FDefaultOperators[0] = Value; break;
+  }
+}
 
 // ---- The unit's start and end --------------------------------------------------------------------
 

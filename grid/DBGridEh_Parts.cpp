@@ -67,6 +67,19 @@ TDataSet* TSTColumnFilterEh::GetListDataSet() const {
   return nullptr;
 }
 
+void TSTColumnFilterEh::SetExpressionStr(const String& Text) {
+  TSTFilterValueTypeEh Type = stvtNoneEh;
+  if (TField* Field = FColumn->GetField()) Type = STFilterValueTypeOfFieldTypeEh(Field->GetDataType());
+  if (FColumn->HasKeyListItems() && FColumn->HasPickListItems()) Type = stvtStringEh;
+  FExpression.ExpressionType = Type;
+  TCustomDBGridEh* Grid = FColumn->GetGrid();
+  const TSTFilterDefaultOperatorEh Default =
+      Grid && Grid->GetCenter() ? Grid->GetCenter()->GetDefaultOperator(Type) : fdoNoneEh;
+  ClearSTFilterExpression(FExpression);
+  if (!Trim(Text).empty()) ParseFilterExpression(Text, FExpression, Default);
+  FExpressionStr = Text;
+}
+
 // ---- The grid's filter-row switches ----------------------------------------------------------------
 
 void TSTDBGridEhFilter::Assign(TPersistent* Source) {

@@ -1,0 +1,141 @@
+// What a column shows and allows: display texts through key and pick lists and
+// display formats, check states, image indexes, and whether a cell may change.
+
+#include "DBGridTestSupport.h"
+#include "grid/ScopeGuardEh.h"
+#include "platform/core/FormatSettings.h"
+
+namespace {
+
+class ColumnValues : public GridFixture {
+protected:
+  TColumnEh* Column = nullptr;
+  void SetUp() override {
+    GridFixture::SetUp();
+    ShowResources();
+  }
+  TColumnEh* Over(const String& FieldName) {
+    Column = Grid->GetColumns()->Add();
+    Column->SetFieldName(FieldName);
+    return Column;
+  }
+  void SetName(const String& Name) {
+    Table.Edit();
+    Table.FieldByName(u"NAME_THIS")->SetAsString(Name);
+    Table.Post();
+  }
+};
+
+}  // namespace
+
+TEST_F(ColumnValues, AKeyListShowsThePickListItemOfTheKey) {
+  Over(u"ID_TYPE");
+  Column->GetKeyList()->Add(u"0");
+  Column->GetKeyList()->Add(u"1");
+  Column->GetPickList()->Add(u"Группа");
+  Column->GetPickList()->Add(u"Ресурс");
+  EXPECT_EQ(Column->GetDisplayText(), u"Группа");  // the first record is a group
+  Table.Next();
+  EXPECT_EQ(Column->GetDisplayText(), u"Ресурс");
+  EXPECT_EQ(Column->GetImageIndex(), 1);
+  EXPECT_EQ(Column->GetDataText(), u"Ресурс");
+  Column->GetKeyList()->Delete(1);
+  EXPECT_EQ(Column->GetDisplayText(), u"");
+  Column->SetNotInKeyListIndex(0);
+  EXPECT_EQ(Column->GetDisplayText(), u"Группа");
+  EXPECT_EQ(Column->GetImageIndex(), 0);
+}
+
+TEST_F(ColumnValues, ADisplayFormatFormatsNumbersAndEmptiesStrings) {
+  TTemporaryChangeEh<Char> Comma(FormatSettings.DecimalSeparator, u',');
+  Over(u"NPP")->SetDisplayFormat(u"0.00");
+  EXPECT_EQ(Column->GetDisplayText(), u"1,00");
+  EXPECT_EQ(Column->GetDataText(), u"1");
+  Over(u"NAME_THIS")->SetDisplayFormat(u"0.00");
+  EXPECT_EQ(Column->GetDisplayText(), u"");
+  Column->SetDisplayFormat(String());
+  EXPECT_EQ(Column->GetDisplayText(), u"Библиотеки");
+}
+
+TEST_F(ColumnValues, CheckStatesOfATextFieldComeFromTheKeyListLines) {
+  Over(u"NAME_THIS");
+  Column->GetKeyList()->Add(u"Y;YES");
+  Column->GetKeyList()->Add(u"N");
+  SetName(u"yes");
+  EXPECT_EQ(Column->GetCheckboxState(), 1);
+  SetName(u"n");
+  EXPECT_EQ(Column->GetCheckboxState(), 0);
+  SetName(u"x");
+  EXPECT_EQ(Column->GetCheckboxState(), 2);
+  SetName(u"");
+  EXPECT_EQ(Column->GetCheckboxState(), 2);
+  Column->GetKeyList()->Put(1, u"N;");  // a trailing separator holds the empty text
+  EXPECT_EQ(Column->GetCheckboxState(), 0);
+}
+
+TEST_F(ColumnValues, CheckStatesOfANumberFieldAreOneNoughtOrNull) {
+  Over(u"ID_TYPE");
+  EXPECT_EQ(Column->GetCheckboxState(), 0);  // a group: 0
+  Table.Next();
+  EXPECT_EQ(Column->GetCheckboxState(), 1);
+  Table.Edit();
+  Table.FieldByName(u"ID_TYPE")->Clear();
+  EXPECT_EQ(Column->GetCheckboxState(), 2);
+  Table.Cancel();
+}
+
+TEST_F(ColumnValues, ANumberFieldsValueIsItsImageIndex) {
+  Over(u"NPP");
+  EXPECT_EQ(Column->GetImageIndex(), 1);
+  Table.Edit();
+  Table.FieldByName(u"NPP")->Clear();
+  EXPECT_EQ(Column->GetImageIndex(), 0);  // a null number field reads as 0
+  Table.Cancel();
+  EXPECT_EQ(Over(u"NAME_THIS")->GetImageIndex(), -1);
+}
+
+TEST_F(ColumnValues, ACellMayChangeOnlyWhenGridColumnFieldAndDatasetAllow) {
+  TColumnEh* Npp = Over(u"NPP");
+  Over(u"NAME_THIS");
+  EXPECT_TRUE(Column->CanModify(false));
+  EXPECT_EQ(Table.State(), dsBrowse);
+  Column->SetReadOnly(true);
+  EXPECT_FALSE(Column->CanModify(false));
+  Column->SetReadOnly(false);
+  Grid->SetReadOnly(true);
+  EXPECT_FALSE(Column->CanModify(false));
+  EXPECT_TRUE(Npp->GetReadOnly());  // an unassigned ReadOnly follows the grid's
+  EXPECT_FALSE(Column->GetReadOnly());
+  Grid->SetReadOnly(false);
+  Grid->SetAllowedOperations({alopInsertEh, alopDeleteEh, alopAppendEh});
+  EXPECT_FALSE(Column->CanModify(false));
+  Grid->SetAllowedOperations(AllAllowedOperationsEh);
+  Column->SetOnGetCellParams([](TObject*, bool EditMode, TColCellParamsEh* Params) {
+    if (EditMode) Params->SetReadOnly(true);
+  });
+  EXPECT_FALSE(Column->CanModify(false));
+  Column->SetOnGetCellParams(nullptr);
+  EXPECT_TRUE(Column->CanModify(true));
+  EXPECT_EQ(Table.State(), dsEdit);
+  EXPECT_TRUE(Grid->GetDataLink()->GetModified());
+  Table.Cancel();
+  EXPECT_FALSE(Over(u"NO_SUCH_FIELD")->CanModify(false));
+}
+
+TEST_F(ColumnValues, OnlyAVisibleWritableBoundColumnCanBeEdited) {
+  Over(u"NPP");
+  EXPECT_TRUE(Column->CanEditColumn());
+  Column->SetVisible(false);
+  EXPECT_FALSE(Column->CanEditColumn());
+  Column->SetVisible(true);
+  Table.FieldByName(u"NPP")->SetReadOnly(true);
+  EXPECT_FALSE(Column->CanEditColumn());
+  EXPECT_EQ(Grid->GetColumns()->FindNextEditableColumn(Column, true), Column);
+}
+
+TEST_F(ColumnValues, CharactersAreThoseTheFieldTakes) {
+  Over(u"NPP");
+  EXPECT_EQ(Column->FilterValidChars(u"1a2-b"), u"12-");
+  Column->GetKeyList()->Add(u"x");
+  EXPECT_TRUE(Column->IsValidChar(u'a'));  // a key-list column takes any text
+}
