@@ -484,24 +484,25 @@ IPopupOwnerEh* PopupOwnerOfEh(const TComponent* Popup);
 
 // ---- Items ------------------------------------------------------------------------------------
 // The behaviour of one item of a popup list. The base draws the item the list's
-// default way, closes the list after a click and does nothing else.
+// default way, closes the list after a click and does nothing else. Mouse points
+// are in the list's client coordinates.
 class TPopupListboxItemEh : public TObject {
 public:
   BORROW_CLASS(TPopupListboxItemEh, TObject)
   // False: the item is drawn without the focus rectangle.
   virtual bool CanFocus(TPopupListboxEh* Sender, Integer ItemIndex);
   virtual void DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State);
-  virtual void MouseDown(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TMouseButton Button,
+  virtual void MouseDown(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TMouseButton Button,
                          TShiftState Shift);
-  virtual void MouseMove(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TShiftState Shift);
+  virtual void MouseMove(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift);
   // Sets IsCloseListbox to CloseOnExecute.
-  virtual void MouseUp(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TMouseButton Button,
+  virtual void MouseUp(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TMouseButton Button,
                        TShiftState Shift, bool& IsCloseListbox);
   virtual void KeyPress(TPopupListboxEh* Sender, Integer ItemIndex, Char& Key, TShiftState Shift,
                         bool& IsCloseListbox);
   // False keeps the list open after a click on the item.
   virtual bool CloseOnExecute(TPopupListboxEh* Sender, Integer ItemIndex);
-  virtual void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint InItemPos, TShiftState Shift);
+  virtual void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift);
 };
 
 // The one shared item for lists whose items need no behaviour of their own.
@@ -644,7 +645,6 @@ protected:
 
 private:
   void SetHotItem(Integer Index);
-  TPoint ItemPoint(Integer Index, TPoint ClientPoint) const;
 
   std::unique_ptr<TSizeGripEh> FSizeGrip;
   TCustomImageList* FImageList = nullptr;

@@ -287,11 +287,6 @@ void TPopupListboxEh::DrawBorder() {
 
 // ---- input -----------------------------------------------------------------------------------------------
 
-TPoint TPopupListboxEh::ItemPoint(Integer Index, TPoint ClientPoint) const {
-  const TRect r = ItemRect(Index);
-  return TPoint(ClientPoint.X - r.Left, ClientPoint.Y - r.Top);
-}
-
 void TPopupListboxEh::SetHotItem(Integer Index) {
   if (Index == FHotItemIndex) return;
   InvalidateItem(FHotItemIndex);
@@ -304,7 +299,7 @@ void TPopupListboxEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
   TCustomListBox::MouseDown(Button, Shift, X, Y);
   const Integer index = ItemAtPos(TPoint(X, Y), true);
   if (TPopupListboxItemEh* item = ItemBehaviour(index))
-    item->MouseDown(this, index, ItemPoint(index, TPoint(X, Y)), Button, Shift);
+    item->MouseDown(this, index, TPoint(X, Y), Button, Shift);
 }
 
 void TPopupListboxEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
@@ -319,14 +314,14 @@ void TPopupListboxEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     if (index >= 0) SetItemIndex(index);
     SetHotItem(index);
   }
-  if (TPopupListboxItemEh* item = ItemBehaviour(index)) item->MouseMove(this, index, ItemPoint(index, p), Shift);
+  if (TPopupListboxItemEh* item = ItemBehaviour(index)) item->MouseMove(this, index, p, Shift);
 }
 
 void TPopupListboxEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   FMouseCloseUp = true;
   const Integer index = ItemAtPos(TPoint(X, Y), true);
   if (TPopupListboxItemEh* item = ItemBehaviour(index))
-    item->MouseUp(this, index, ItemPoint(index, TPoint(X, Y)), Button, Shift, FMouseCloseUp);
+    item->MouseUp(this, index, TPoint(X, Y), Button, Shift, FMouseCloseUp);
   TCustomListBox::MouseUp(Button, Shift, X, Y);
 }
 
@@ -383,6 +378,14 @@ void TPopupListboxEh::Dispatch(TMessage& Message) {
       if (auto* pos = reinterpret_cast<TWindowPos*>(Message.LParam); pos && !(pos->flags & SWP_NOSIZE)) {
         pos->cx = std::max(pos->cx, GetSystemMetrics(SM_CXVSCROLL));
         pos->cy = std::max(pos->cy, GetSystemMetrics(SM_CYVSCROLL));
+      }
+      TCustomListBox::Dispatch(Message);
+      return;
+    case WM_WINDOWPOSCHANGED:
+      // Owners show and hide the popup through its window: Visible follows it.
+      if (auto* pos = reinterpret_cast<const TWindowPos*>(Message.LParam)) {
+        if (pos->flags & SWP_SHOWWINDOW) FVisible = true;
+        if (pos->flags & SWP_HIDEWINDOW) FVisible = false;
       }
       TCustomListBox::Dispatch(Message);
       return;

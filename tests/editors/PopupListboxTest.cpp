@@ -19,9 +19,11 @@ TEST_F(PopupList, OpensBelowItsOwnerWithoutTakingTheFocus) {
   MakeForm();
   AddItems({u"alpha", u"beta", u"gamma"});
   ASSERT_EQ(GetFocus(), Edit->GetHandle());
+  EXPECT_FALSE(Edit->List->GetVisible());
   Edit->DropDown();
   Display.ProcessMessages();
   ASSERT_TRUE(ListShown());
+  EXPECT_TRUE(Edit->List->GetVisible());  // follows its window, shown by the owner
   EXPECT_EQ(ListScreenRect().Top, EditScreenRect().Bottom);
   EXPECT_EQ(ListScreenRect().Left, EditScreenRect().Left);
   EXPECT_EQ(ListScreenRect().Width(), 150);
@@ -125,6 +127,7 @@ TEST_F(PopupList, EscClosesWithoutAccepting) {
   Display.Key(VK_DOWN);
   Display.Key(VK_ESCAPE);
   EXPECT_FALSE(ListShown());
+  EXPECT_FALSE(Edit->List->GetVisible());
   EXPECT_EQ(Edit->Closes, std::vector<bool>{false});
   EXPECT_EQ(Edit->GetText(), u"");
 }
@@ -253,6 +256,56 @@ TEST_F(PopupList, AnItemThatCannotCloseKeepsTheListOpenAfterAClick) {
   EXPECT_EQ(Edit->GetText(), u"beta");
 }
 
+// Records what the list tells it, as the grid's check items use it.
+class TRecordingItem : public TPopupListboxItemEh {
+public:
+  std::vector<String> Log;
+  bool EatKeys = false;
+  void MouseDown(TPopupListboxEh*, Integer Index, TPoint P, TMouseButton, TShiftState) override {
+    Log.push_back(u"down " + IntToStr(Index) + u" " + IntToStr(P.Y));
+  }
+  void MouseMove(TPopupListboxEh*, Integer Index, TPoint, TShiftState) override {
+    if (Log.empty() || Log.back() != u"move " + IntToStr(Index)) Log.push_back(u"move " + IntToStr(Index));
+  }
+  void MouseUp(TPopupListboxEh* Sender, Integer Index, TPoint P, TMouseButton B, TShiftState S, bool& Close) override {
+    TPopupListboxItemEh::MouseUp(Sender, Index, P, B, S, Close);
+    Log.push_back(u"up " + IntToStr(Index) + (Close ? u" close" : u" stay"));
+  }
+  void KeyPress(TPopupListboxEh*, Integer Index, Char& Key, TShiftState, bool& Close) override {
+    Log.push_back(u"key " + IntToStr(Index) + u" " + String(1, Key) + (Close ? u" close" : u""));
+    if (EatKeys) Key = 0;
+  }
+};
+
+TEST_F(PopupList, AnItemsObjectHearsThePressesMovesReleasesAndKeysOnIt) {
+  MakeForm();
+  TRecordingItem rec;
+  Edit->List->SetUseItemObjects(true);
+  Edit->List->GetItems()->AddObject(u"alpha", nullptr);
+  Edit->List->GetItems()->AddObject(u"beta", &rec);
+  Edit->DropDown();
+  HWND list = Edit->List->GetHandle();
+  const TPoint p = ItemCentre(1);
+  Display.MouseMove(list, ItemCentre(0).X, ItemCentre(0).Y);
+  Display.MouseMove(list, p.X, p.Y);
+  // The points are the list's own client coordinates.
+  Display.MouseDown(list, p.X, p.Y);
+  EXPECT_TRUE(Edit->List->GetMouseCloseUp());
+  Display.MouseUp(list, p.X, p.Y);
+  EXPECT_EQ(rec.Log, (std::vector<String>{u"move 1", u"down 1 " + IntToStr(p.Y), u"up 1 close"}));
+  // Keys go to the current item's object first; one it takes does not search.
+  Edit->DropDown();
+  Edit->List->SetItemIndex(1);
+  rec.Log.clear();
+  rec.EatKeys = true;
+  Display.TypeText(u"a");
+  EXPECT_EQ(rec.Log, std::vector<String>{u"key 1 a"});
+  EXPECT_EQ(Edit->List->GetItemIndex(), 1);
+  rec.EatKeys = false;
+  Display.TypeText(u"a");
+  EXPECT_EQ(Edit->List->GetItemIndex(), 0);
+}
+
 TEST_F(PopupList, ItemObjectsAreIgnoredUnlessTheListIsToldToUseThem) {
   MakeForm();
   TLineItem line;
@@ -350,6 +403,36 @@ TEST_F(PopupList, ImagesStandBeforeTheTextsAndTheEventMayPickAnother) {
   const TRect r = Edit->List->ItemRect(1);
   EXPECT_EQ(Display.PixelAt(list, r.Right - 3, r.Top + 2), ColorToRGB(clHighlight));
   EXPECT_NE(Display.PixelAt(list, 2, r.Top + 2), ColorToRGB(clHighlight));
+}
+
+TEST(DrawImageCentered, CentresTheImageAndClipsItToTheRectangle) {
+  THeadlessDisplay display;
+  TImageList images(nullptr);
+  FillImages(images, {clRed});
+  TBitmap b;
+  b.SetSize(40, 40);
+  TCanvas* c = b.GetCanvas();
+  c->GetBrush()->SetColor(clWhite);
+  c->FillRect(TRect(0, 0, 40, 40));
+  DrawImageCenteredEh(c, TRect(0, 0, 20, 20), &images, 0, false);
+  EXPECT_EQ(c->GetPixel(3, 3), clWhite);
+  EXPECT_EQ(c->GetPixel(4, 4), ColorToRGB(clRed));
+  EXPECT_EQ(c->GetPixel(15, 15), ColorToRGB(clRed));
+  EXPECT_EQ(c->GetPixel(16, 16), clWhite);
+  // Smaller than the image: the middle part, nothing outside.
+  DrawImageCenteredEh(c, TRect(25, 25, 31, 31), &images, 0, false);
+  EXPECT_EQ(c->GetPixel(25, 25), ColorToRGB(clRed));
+  EXPECT_EQ(c->GetPixel(30, 30), ColorToRGB(clRed));
+  EXPECT_EQ(c->GetPixel(24, 24), clWhite);
+  EXPECT_EQ(c->GetPixel(31, 31), clWhite);
+  // Selected: blended with the highlight; an index outside the list: nothing.
+  DrawImageCenteredEh(c, TRect(20, 0, 40, 20), &images, 0, true);
+  EXPECT_NE(c->GetPixel(30, 10), ColorToRGB(clRed));
+  EXPECT_NE(c->GetPixel(30, 10), clWhite);
+  c->FillRect(TRect(0, 0, 40, 40));
+  DrawImageCenteredEh(c, TRect(0, 0, 20, 20), &images, 1, false);
+  DrawImageCenteredEh(c, TRect(0, 0, 20, 20), nullptr, 0, false);
+  EXPECT_EQ(c->GetPixel(10, 10), clWhite);
 }
 
 TEST_F(PopupList, TheThreeDimensionalBorderIsRaised) {
