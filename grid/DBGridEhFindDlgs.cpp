@@ -70,34 +70,35 @@ void TDBGridEhFindDlg::CreateControls() {
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
+  HandleNeeded();  // the client size below counts the dialog's frame only once the window exists
   SetClientWidth(424);
   SetClientHeight(186);
 
-  cbText = Place<TComboBox>(this, u"cbText", At(104, 8, 212, 21));
+  cbText = Place<TComboBox>(this, u"cbText", At(116, 8, 202, 21));
   bFind = Place<TButton>(this, u"bFind", At(326, 8, 90, 25));
   bFind->SetCaption(u"На&йти далее");
   bCancel = Place<TButton>(this, u"bCancel", At(326, 38, 90, 25));
   bCancel->SetCaption(u"Закрыть");
   bCancel->SetCancel(true);
   bCancel->SetModalResult(mrCancel);
-  Label1 = Caption(this, u"Label1", At(8, 12, 92, 13), u"&Образец:", cbText);
-  cbFindIn = PickList(this, u"cbFindIn", At(104, 38, 212, 21), {});
-  Label2 = Caption(this, u"Label2", At(8, 42, 92, 13), u"&Поиск в:", cbFindIn);
-  cbMatchinType = PickList(this, u"cbMatchinType", At(104, 68, 212, 21),
+  Label1 = Caption(this, u"Label1", At(8, 12, 104, 13), u"&Образец:", cbText);
+  cbFindIn = PickList(this, u"cbFindIn", At(116, 38, 202, 21), {});
+  Label2 = Caption(this, u"Label2", At(8, 42, 104, 13), u"&Поиск в:", cbFindIn);
+  cbMatchinType = PickList(this, u"cbMatchinType", At(116, 68, 202, 21),
                            {u"С любой части поля", u"Поля целиком", u"С начала поля"});
-  cbMatchType = Caption(this, u"cbMatchType", At(8, 72, 92, 13), u"&Совпадение:", cbMatchinType);
-  cbFindDirection = PickList(this, u"cbFindDirection", At(104, 98, 120, 21), {u"Вверх", u"Вниз", u"Все"});
+  cbMatchType = Caption(this, u"cbMatchType", At(8, 72, 104, 13), u"&Совпадение:", cbMatchinType);
+  cbFindDirection = PickList(this, u"cbFindDirection", At(116, 98, 120, 21), {u"Вверх", u"Вниз", u"Все"});
   cbFindDirection->SetItemIndex(2);
-  Label3 = Caption(this, u"Label3", At(8, 102, 92, 13), u"Прос&мотр:", cbFindDirection);
+  Label3 = Caption(this, u"Label3", At(8, 102, 104, 13), u"Прос&мотр:", cbFindDirection);
   cbCharCase = Place<TCheckBox>(this, u"cbCharCase", At(8, 130, 200, 17));
   cbCharCase->SetCaption(u"С учетом ре&гистра");
   cbCharCase->SetChecked(false);
   cbUseFormat = Place<TCheckBox>(this, u"cbUseFormat", At(216, 130, 200, 17));
   cbUseFormat->SetCaption(u"С у&четом формата");
   cbUseFormat->SetChecked(true);
-  dbcTreeFindRange = PickList(this, u"dbcTreeFindRange", At(104, 156, 212, 21),
+  dbcTreeFindRange = PickList(this, u"dbcTreeFindRange", At(116, 156, 202, 21),
                               {u"Во всех ветвях", u"В раскрытых ветвях", u"В текущем уровне", u"В текущей ветке"});
-  Label4 = Caption(this, u"Label4", At(8, 160, 92, 13), u"Искать в дереве:", dbcTreeFindRange);
+  Label4 = Caption(this, u"Label4", At(8, 160, 104, 13), u"Искать в дереве:", dbcTreeFindRange);
 
   bFind->OnClick = [this](TObject* Sender) { bFindClick(Sender); };
   bCancel->OnClick = [this](TObject* Sender) { bCancelClick(Sender); };

@@ -136,12 +136,22 @@ public:
                   TLocateTextMatchingEh Matching, TLocateTextDirectionEh Direction,
                   TLocateTextOptionsEh Options) override {
     ++LocateTextCalls;
+    LastFieldName = FieldName;
+    LastText = Text;
     LastTreeFindRange = TreeFindRange;
+    LastMatching = Matching;
+    LastDirection = Direction;
+    LastOptions = Options;
     if (TDatasetFeaturesEh* f = GetDatasetFeaturesForDataSet(DataSet()))
       return f->LocateText(this, FieldName, Text, Options, Direction, Matching, TreeFindRange);
     return LocateGridText(this, FieldName, Text, Matching, Direction, Options);
   }
+  // The arguments of the last LocateText call.
+  String LastFieldName, LastText;
   TLocateTextTreeFindRangeEh LastTreeFindRange = lttAllBranchesEh;
+  TLocateTextMatchingEh LastMatching = ltmAnyPartEh;
+  TLocateTextDirectionEh LastDirection = ltdUpEh;
+  TLocateTextOptionsEh LastOptions = -1;
 };
 
 inline TField* TTestGridColumn::GetField() {
