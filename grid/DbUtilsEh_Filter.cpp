@@ -299,7 +299,8 @@ Variant ToNumber(const Variant& V) {
   TFormatSettings dot = FormatSettings;
   dot.DecimalSeparator = u'.';
   if (TryStrToFloat(s, d, dot)) return Variant(d);
-  return Variant(static_cast<double>(StrToFloat(s)));  // raises the locale's conversion error
+  // Also a number too large for a double, which no filter could hold.
+  throw EConvertError(u"'" + s + u"' is not a valid floating point value");
 }
 
 Variant ToDateTime(const Variant& V) {

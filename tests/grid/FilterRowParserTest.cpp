@@ -100,6 +100,7 @@ TEST_F(FilterRowParser, NumbersAreReadWithEitherDecimalSeparator) {
   FormatSettings.DecimalSeparator = u'.';
   EXPECT_EQ(Parse(u"<= -0.5", stvtNumberEh).Operand1.AsDouble(), -0.5);
   EXPECT_THROW(Parse(u"=abc", stvtNumberEh), EConvertError);
+  EXPECT_THROW(Parse(u"=58E990", stvtNumberEh), EConvertError);  // beyond a double
 }
 
 TEST_F(FilterRowParser, InListsNeedTheirParentheses) {
