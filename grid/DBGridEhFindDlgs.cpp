@@ -5,6 +5,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/MessageQueue.h"
 #include "platform/ui/StdCtrls.h"
 
 TDBGridEhFindDlg* DBGridEhFindDlg = nullptr;
@@ -203,7 +204,8 @@ void TDBGridEhFindDlg::bFindClick(TObject*) {
   IDataGridColumnEh* column = columnIndex >= 0 && columnIndex < static_cast<Integer>(FColumnFields.size())
                                   ? FColumnFields[static_cast<size_t>(columnIndex)].Column
                                   : nullptr;
-  TLocateTextOptionsEh options = 0;
+  // Esc pressed during a long search stops it.
+  TLocateTextOptionsEh options = ltoEscapeStopsEh;
   if (!cbCharCase->GetChecked()) options |= ltoIgnoreCaseEh;
   if (cbUseFormat->GetChecked()) options |= ltoDisplayTextEh;
   if (!column) options |= ltoAllColumnsEh;
@@ -225,6 +227,15 @@ void TDBGridEhFindDlg::bFindClick(TObject*) {
       matching >= 0 && matching <= 2 ? static_cast<TLocateTextMatchingEh>(matching) : ltmAnyPartEh, direction,
       options);
   if (found) FFirstSearch = false;
+  else DropStoppingEscape();
+}
+
+// The Esc that stopped a search has done its work: it does not close the dialog too.
+void TDBGridEhFindDlg::DropStoppingEscape() {
+  const HWND focus = GetFocus();
+  TMsg msg;
+  if (focus && PeekMessage(msg, focus, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && msg.wParam == VK_ESCAPE)
+    PeekMessage(msg, focus, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
 }
 
 void TDBGridEhFindDlg::bCancelClick(TObject*) {

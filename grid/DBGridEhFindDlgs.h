@@ -7,7 +7,8 @@
 // its grid to find the next match through IDataGridEh::LocateText. One dialog
 // serves the whole process: ExecuteDBGridEhFindDialog creates it on first use,
 // owned by the application, and points it at a grid. The unit's start installs
-// ExecuteDBGridEhFindDialog as DbUtilsEh's ExecuteFindDialogProc.
+// ExecuteDBGridEhFindDialog as DbUtilsEh's ExecuteFindDialogProc. An Esc
+// pressed while a long search runs stops it.
 //
 // The text, column, matching, direction and tree-range boxes are the
 // platform's combo boxes and the two switches its check boxes.
@@ -66,6 +67,7 @@ private:
   void ShowTreeRange(bool Visible);
   bool FocusedControlWantsKey(Word Key);
   void SearchSettingChanged(TObject* Sender);
+  void DropStoppingEscape();
 
   IDataGridEh* FGrid = nullptr;
   TComponent* FGridComponent = nullptr;  // the grid as a component, for its free notice

@@ -142,7 +142,7 @@ enum TLocateTextOptionEh : Integer {
   ltoIgnoreCaseEh = 1,    // letter case is ignored
   ltoAllColumnsEh = 2,    // every visible column, not only one
   ltoDisplayTextEh = 4,   // the cell text is the column's display text
-  ltoEscapeStopsEh = 16,  // a pending Esc key in the grid's window stops the search
+  ltoEscapeStopsEh = 16,  // a pending Esc key (in the grid's window or where the keyboard is) stops the search
 };
 using TLocateTextOptionsEh = Integer;
 

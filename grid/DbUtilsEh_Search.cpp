@@ -14,7 +14,9 @@
 #include "platform/core/Strings.h"
 #include "platform/data/Fields.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/Timers.h"
 
 namespace {
 
@@ -32,13 +34,37 @@ String CellText(IDataGridColumnEh* Column, TLocateTextOptionsEh Options) {
   return field ? field->GetAsString() : String();
 }
 
-// Whether an Esc key press waits in the grid window's queue (left there).
-bool EscapePending(IDataGridEh* Grid) {
-  auto* control = dynamic_cast<TWinControl*>(Grid);
-  if (!control || !control->HandleAllocated()) return false;
+bool EscapeWaitsFor(HWND Wnd) {
   TMsg msg;
-  return PeekMessage(msg, control->GetHandle(), WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && msg.wParam == VK_ESCAPE;
+  return Wnd && PeekMessage(msg, Wnd, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && msg.wParam == VK_ESCAPE;
 }
+
+// Watches for an Esc key press waiting in the queue (left there) for the
+// grid's window or for the window the keyboard is in, such as the find
+// dialog's. Looking means polling the display, so after the first step it
+// looks at most every few milliseconds.
+class TEscapeWatch {
+public:
+  explicit TEscapeWatch(IDataGridEh* Grid) {
+    auto* control = dynamic_cast<TWinControl*>(Grid);
+    if (control && control->HandleAllocated()) FGridWnd = control->GetHandle();
+  }
+  bool Pressed() {
+    const DWORD now = GetTickCount();
+    if (FLooked && now - FLastLook < LookInterval) return false;
+    FLooked = true;
+    FLastLook = now;
+    if (EscapeWaitsFor(FGridWnd)) return true;
+    const HWND focus = GetFocus();
+    return focus != FGridWnd && EscapeWaitsFor(focus);
+  }
+
+private:
+  static constexpr DWORD LookInterval = 20;
+  HWND FGridWnd = nullptr;
+  bool FLooked = false;
+  DWORD FLastLook = 0;
+};
 
 // The search position: the record is the dataset's, the column an index into
 // the visible columns (used when every column is searched).
@@ -124,6 +150,7 @@ bool LocateGridText(IDataGridEh* Grid, const String& FieldName, const String& Te
   {
     TControlsDisabledScopeEh controls(dataSet);
     Grid->SaveBookmark();
+    TEscapeWatch escape(Grid);
     TGridTextWalk walk(dataSet, static_cast<Integer>(visible.size()), column, allColumns, Direction == ltdUpEh);
     if (Direction == ltdAllEh) dataSet->First();
     else walk.Step();
@@ -136,7 +163,7 @@ bool LocateGridText(IDataGridEh* Grid, const String& FieldName, const String& Te
         if (index >= 0) Grid->SetSelectedIndex(index);
         break;
       }
-      if ((Options & ltoEscapeStopsEh) && EscapePending(Grid)) break;
+      if ((Options & ltoEscapeStopsEh) && escape.Pressed()) break;
       walk.Step();
     }
     if (!found) Grid->RestoreBookmark();

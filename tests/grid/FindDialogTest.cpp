@@ -114,13 +114,13 @@ TEST_F(FindDialog, AClickSearchesWithTheDialogsSettings) {
   EXPECT_EQ(Grid->LastText, u"арх");
   EXPECT_EQ(Grid->LastMatching, ltmBeginningEh);
   EXPECT_EQ(Grid->LastTreeFindRange, lttCurrentBranchEh);
-  EXPECT_EQ(Grid->LastOptions, ltoIgnoreCaseEh | ltoDisplayTextEh);
+  EXPECT_EQ(Grid->LastOptions, ltoIgnoreCaseEh | ltoDisplayTextEh | ltoEscapeStopsEh);
   EXPECT_EQ(IdOf(Table), 20);
   dlg->cbCharCase->SetChecked(true);
   dlg->cbUseFormat->SetChecked(false);
   dlg->cbFindIn->SetItemIndex(2);
   ClickFind();
-  EXPECT_EQ(Grid->LastOptions, ltoAllColumnsEh);
+  EXPECT_EQ(Grid->LastOptions, ltoAllColumnsEh | ltoEscapeStopsEh);
   EXPECT_EQ(Grid->LastFieldName, String());
   EXPECT_EQ(Items(dlg->cbText), (std::vector<String>{u"арх"}));  // remembered once
 }
@@ -221,4 +221,23 @@ TEST_F(FindDialog, AGridThatGoesAwayLeavesTheDialogWithoutOne) {
   EXPECT_TRUE(dlg->GetColumnFields().empty());
   ClickFind();  // nothing to search, nothing breaks
   EXPECT_EQ(Grid->LocateTextCalls, 0);
+}
+
+TEST_F(FindDialog, EscPressedDuringASearchStopsItAndLeavesTheDialogOpen) {
+  Table.Open();
+  Table.First();
+  const Integer start = IdOf(Table);
+  TDBGridEhFindDlg* dlg = Open(u"Фонд");
+  dlg->cbFindDirection->SetItemIndex(1);
+  dlg->cbText->SetFocus();
+  // The key arrives while the search runs: it waits in the queue of the window
+  // the keyboard is in.
+  PostMessage(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+  dlg->bFindClick(dlg->bFind);
+  EXPECT_EQ(Grid->LocateTextCalls, 1);
+  EXPECT_EQ(IdOf(Table), start);  // stopped before reaching Фонд
+  Display.ProcessMessages();
+  EXPECT_TRUE(dlg->GetVisible());
+  dlg->bFindClick(dlg->bFind);
+  EXPECT_EQ(IdOf(Table), 22);
 }
