@@ -62,6 +62,7 @@
 #include "platform/data/DataSource.h"
 #include "platform/ui/GDI.h"
 #include "platform/ui/ImgList.h"
+#include "platform/ui/ScrollBarCtrl.h"  // TScrollBarKind
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
 
@@ -131,7 +132,6 @@ enum TInplaceEditStyleEh {
 enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
 enum TSTFilterLocationEh { stflUnderTitleFilterEh, stflInTitleFilterEh };
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
-enum TScrollBarKind { sbHorizontal, sbVertical };
 enum TGridRowPanelNavigationTypeEh { rpntRowToRowEh, rpntCellToCellEh };
 enum TGridRowPanelTabNavigationTypeEh { rpntUpToDownPriorityEh, rpntLeftToRightPriorityEh };
 enum TDBLookupGridEhOption {
