@@ -64,6 +64,7 @@
 #include "platform/ui/ImgList.h"
 #include "platform/ui/ScrollBarCtrl.h"  // TScrollBarKind
 #include "platform/ui/Menus.h"
+#include "platform/ui/ScrollBarCtrl.h"
 #include "platform/ui/StdCtrls.h"
 
 class TCustomDBGridEh;
@@ -1246,8 +1247,8 @@ public:
   TCustomDBGridEh* GetGrid() const { return FGrid; }
   TScrollBarKind GetKind() const { return FKind; }
   // A separate scroll-bar control that shows this direction instead of the window's bar.
-  TWinControl* GetExtScrollBar() const { return FExtScrollBar; }
-  void SetExtScrollBar(TWinControl* Value);
+  TScrollBar* GetExtScrollBar() const { return FExtScrollBar; }
+  void SetExtScrollBar(TScrollBar* Value);
   bool GetTracking() const { return FTracking; }
   void SetTracking(bool Value) { FTracking = Value; }
   bool GetVisible() const { return FVisibleMode != sbNeverShowEh; }
@@ -1260,7 +1261,7 @@ public:
 protected:
   TCustomDBGridEh* FGrid;
   TScrollBarKind FKind;
-  TWinControl* FExtScrollBar = nullptr;
+  TScrollBar* FExtScrollBar = nullptr;
   bool FTracking = true;
   TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
   bool FSmoothStep = false;

@@ -315,7 +315,7 @@ TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustom
   SetBounds(0, 0, 185, 41);
 }
 
-void TDBGridEhScrollBar::SetExtScrollBar(TWinControl* Value) {
+void TDBGridEhScrollBar::SetExtScrollBar(TScrollBar* Value) {
   if (FExtScrollBar == Value) return;
   FExtScrollBar = Value;
   if (Value) {
