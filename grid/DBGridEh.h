@@ -62,7 +62,6 @@
 #include "platform/data/DataSource.h"
 #include "platform/ui/GDI.h"
 #include "platform/ui/ImgList.h"
-#include "platform/ui/ScrollBarCtrl.h"  // TScrollBarKind
 #include "platform/ui/Menus.h"
 #include "platform/ui/ScrollBarCtrl.h"
 #include "platform/ui/StdCtrls.h"
@@ -689,6 +688,12 @@ public:
   void SetDisplayFormat(const String& Value);
   TColumnDropDownBoxEh* GetDropDownBox() const { return FDropDownBox.get(); }
   void SetDropDownBox(TColumnDropDownBoxEh* Value) { FDropDownBox->Assign(Value); }
+  // The special row of the column's drop-down list (a "none" entry and the like).
+  TSpecRowEh* GetDropDownSpecRow() const { return FDropDownSpecRow.get(); }
+  void SetDropDownSpecRow(TSpecRowEh* Value) { FDropDownSpecRow->Assign(Value); }
+  // The texts typed into the column's cells before, offered again by its editor.
+  TMRUListEh* GetMRUList() const { return FMRUList.get(); }
+  void SetMRUList(TMRUListEh* Value) { FMRUList->Assign(Value); }
   Cardinal GetDropDownRows() const { return FDropDownRows; }
   void SetDropDownRows(Cardinal Value) { FDropDownRows = Value; }
   bool GetDropDownShowTitles() const;
@@ -875,7 +880,7 @@ private:
   // Default-comparing setter: an unassigned value equal to the default only notifies.
   template <class T>
   void SetComparing(T& Field, const T& Value, const T& Default, TColumnEhValue Flag, bool Loading);
-  bool StoredTextAware(TField* Field, const String& Text, const String& Line) const;
+  bool ShowsSpecRow(TField* Field) const;
 
   TAlignment FAlignment = taLeftJustify;
   TColumnEhValues FAssignedValues;
@@ -889,6 +894,7 @@ private:
   Cardinal FDropDownRows = 7;
   bool FDropDownShowTitles = false;
   bool FDropDownSizing = false;
+  std::unique_ptr<TSpecRowEh> FDropDownSpecRow;
   std::unique_ptr<TEditButtonsEh> FEditButtons;
   String FEditMask;
   mutable TField* FField = nullptr;  // the cache of the bound field
@@ -906,6 +912,7 @@ private:
   TTextLayout FLayout = tlTop;
   Integer FMaxWidth = 0;
   Integer FMinWidth = 0;
+  std::unique_ptr<TMRUListEh> FMRUList;
   Integer FNotInKeyListIndex = -1;
   TGetColCellParamsEventEh FOnGetCellParams;
   mutable std::unique_ptr<TStringList> FPickList;

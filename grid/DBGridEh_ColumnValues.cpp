@@ -81,7 +81,20 @@ String TColumnEh::GetDisplayText() const {
   }
   TCustomDBGridEh* Grid = GetGrid();
   if (IsMemoType(Field->GetDataType()) && Grid && Grid->GetDrawMemoText()) return Field->GetAsString();
+  if (GetColumnKind() == ckLookup && FDropDownSpecRow->GetVisible() && ShowsSpecRow(Field))
+    return FDropDownSpecRow->CellText(0);
   return FormattedText(Field, FDisplayFormat);
+}
+
+// A lookup cell shows the special row when its keys are the row's value, or, with
+// ShowIfNotInKeyList, when nothing is looked up.
+bool TColumnEh::ShowsSpecRow(TField* Field) const {
+  TDataSet* DataSet = Field->GetDataSet();
+  if (DataSet && !Field->GetKeyFields().empty() &&
+      VarEqualsEh(DataSet->GetFieldValues(Field->GetKeyFields()), FDropDownSpecRow->GetValue()))
+    return true;
+  TDataSet* LookupData = Field->GetLookupDataSet();
+  return FDropDownSpecRow->GetShowIfNotInKeyList() && (Field->GetIsNull() || !LookupData || !LookupData->GetActive());
 }
 
 String TColumnEh::GetDataText() const {

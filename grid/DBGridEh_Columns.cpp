@@ -50,7 +50,10 @@ TColumnEh::TColumnEh(TCollection* Collection) : TCollectionItem(OpenColumnLayout
     FPersistent = true;
     FEditButtons = CreateEditButtons();
     FEditButtons->OnChanged = [this](TObject* Sender) { EditButtonsChanged(Sender); };
+    FDropDownSpecRow = std::make_unique<TSpecRowEh>(Grid);
+    FDropDownSpecRow->OnChanged = [this](TObject* Sender) { DropDownSpecRowChanged(Sender); };
     FDropDownBox = std::make_unique<TColumnDropDownBoxEh>(this);
+    FMRUList = std::make_unique<TMRUListEh>(this);
     FSTFilter = CreateSTFilter();
     FShowImageAndText = false;
   } catch (...) {
@@ -70,6 +73,7 @@ TColumnEh::~TColumnEh() {
   SetCollection(nullptr);
   if (FFont) FFont->OnChange = nullptr;
   if (FEditButtons) FEditButtons->OnChanged = nullptr;
+  if (FDropDownSpecRow) FDropDownSpecRow->OnChanged = nullptr;
 }
 
 std::unique_ptr<TEditButtonsEh> TColumnEh::CreateEditButtons() {
@@ -810,6 +814,7 @@ void TColumnEh::Assign(TPersistent* Source) {
     OnEditButtonDown = S->OnEditButtonDown;
     FEditButtons->Assign(S->FEditButtons.get());
     FDropDownBox->Assign(S->FDropDownBox.get());
+    FMRUList->Assign(S->FMRUList.get());
     SetDisplayFormat(S->FDisplayFormat);
     SetEditMask(S->FEditMask);
     SetShowImageAndText(S->FShowImageAndText);

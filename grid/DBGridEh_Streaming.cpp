@@ -113,6 +113,14 @@ void AddFontProps(std::vector<TPropInfo>& Props, const String& Prefix, std::func
                           }, Stored));
 }
 
+// The published properties of a sub-object, each name after Prefix.
+void AddPrefixedProps(std::vector<TPropInfo>& Props, TPersistent* Object, const String& Prefix) {
+  for (TPropInfo P : TFiler::PropertiesOf(Object)) {
+    P.Name = Prefix + P.Name;
+    Props.push_back(std::move(P));
+  }
+}
+
 void AddTitleProps(std::vector<TPropInfo>& Props, TColumnTitleEh* T) {
   Props.push_back(EnumProp<TAlignment>(u"Title.Alignment", AlignmentNames, [T] { return T->GetAlignment(); },
                                        [T](TAlignment V) { T->SetAlignment(V); }, [T] { return T->IsAlignmentStored(); }));
@@ -214,6 +222,7 @@ void TColumnEh::GetPropInfos(std::vector<TPropInfo>& Props) {
                            [C](bool V) { C->SetDropDownShowTitles(V); }, [C] { return C->IsDropDownShowTitlesStored(); }));
   Props.push_back(BoolProp(u"DropDownSizing", [C] { return C->GetDropDownSizing(); },
                            [C](bool V) { C->SetDropDownSizing(V); }, [C] { return C->IsDropDownSizingStored(); }));
+  AddPrefixedProps(Props, FDropDownSpecRow.get(), u"DropDownSpecRow.");
   Props.push_back(IntProp(u"DropDownWidth", [C] { return C->GetDropDownWidth(); },
                           [C](Int64 V) { C->SetDropDownWidth(Integer(V)); }, [C] { return C->GetDropDownWidth() != 0; }));
   Props.push_back({u"EditButtons", [C](TWriter* W) { W->WriteCollection(C->GetEditButtons()); },
@@ -248,6 +257,7 @@ void TColumnEh::GetPropInfos(std::vector<TPropInfo>& Props) {
                           [C] { return C->GetMaxWidth() != 0; }));
   Props.push_back(IntProp(u"MinWidth", [C] { return C->GetMinWidth(); }, [C](Int64 V) { C->SetMinWidth(Integer(V)); },
                           [C] { return C->GetMinWidth() != 0; }));
+  AddPrefixedProps(Props, FMRUList.get(), u"MRUList.");
   Props.push_back(IntProp(u"NotInKeyListIndex", [C] { return C->GetNotInKeyListIndex(); },
                           [C](Int64 V) { C->SetNotInKeyListIndex(Integer(V)); },
                           [C] { return C->GetNotInKeyListIndex() != -1; }));

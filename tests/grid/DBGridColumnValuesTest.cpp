@@ -139,3 +139,60 @@ TEST_F(ColumnValues, CharactersAreThoseTheFieldTakes) {
   Column->GetKeyList()->Add(u"x");
   EXPECT_TRUE(Column->IsValidChar(u'a'));  // a key-list column takes any text
 }
+
+namespace {
+
+// Resources whose type is looked up in a table of type names.
+class LookupColumn : public GridFixture {
+protected:
+  TMemTableEh Types{nullptr};
+  TComponent Owner{nullptr};
+  void SetUp() override {
+    GridFixture::SetUp();
+    AddTableColumn(Types.GetMemTableData(), TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"CODE");
+    AddTableColumn(Types.GetMemTableData(), TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"TYPE_NAME")
+        ->SetSize(20);
+    TMemoryRecordEh* R = Types.GetRecordsData()->GetRecordsList()->NewRecord();
+    R->SetDataValues(u"CODE;TYPE_NAME", rvvValueEh, VarArrayOf({Variant(1), Variant(u"Ресурс")}));
+    R->Post();
+    Types.Open();
+    for (const char16_t* Name : {u"ID_THIS", u"ID_TYPE"}) {
+      auto* F = new TIntegerField(&Owner);
+      F->SetFieldName(Name);
+      F->SetDataSet(&Table);
+    }
+    auto* Kind = new TWideStringField(&Owner);
+    Kind->SetFieldName(u"KIND");
+    Kind->SetFieldKind(fkLookup);
+    Kind->SetKeyFields(u"ID_TYPE");
+    Kind->SetLookupDataSet(&Types);
+    Kind->SetLookupKeyFields(u"CODE");
+    Kind->SetLookupResultField(u"TYPE_NAME");
+    Kind->SetDataSet(&Table);
+  }
+  void TearDown() override {
+    GridFixture::TearDown();
+    Table.Close();
+  }
+};
+
+}  // namespace
+
+TEST_F(LookupColumn, ALookupCellShowsTheSpecialRowForItsValue) {
+  ShowResources();
+  TColumnEh* Kind = Grid->FindColumnByFieldName(u"KIND");
+  ASSERT_NE(Kind, nullptr);
+  EXPECT_EQ(Kind->GetColumnKind(), ckLookup);
+  Table.Next();  // a resource: type 1
+  EXPECT_EQ(Kind->GetDisplayText(), u"Ресурс");
+  Table.First();  // a group: type 0, not in the type table
+  EXPECT_EQ(Kind->GetDisplayText(), u"");
+  TSpecRowEh* Special = Kind->GetDropDownSpecRow();
+  Special->SetCellsText(u"(нет)");
+  Special->SetVisible(true);
+  EXPECT_EQ(Kind->GetDisplayText(), u"(нет)");  // nothing looked up
+  Special->SetShowIfNotInKeyList(false);
+  EXPECT_EQ(Kind->GetDisplayText(), u"");
+  Special->SetValue(Variant(0));
+  EXPECT_EQ(Kind->GetDisplayText(), u"(нет)");  // the keys are the row's value
+}

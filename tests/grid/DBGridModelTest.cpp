@@ -238,3 +238,18 @@ TEST_F(GridModel, TheCenterAndTheStyleForgetTheirGridsAndGridsForgetThem) {
   EXPECT_EQ(Global->GridCount(), 0);
   EXPECT_EQ(GetDBGridEhStyle()->GridCount(), 0);
 }
+
+TEST_F(GridModel, SelectedRowsSpanTheirRowsAmongTheLoadedOnes) {
+  ShowResources();
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelect);
+  EXPECT_EQ(Grid->GetSelectedRows()->GetSelectedRowsRect(), (TGridRect{-1, -1, -1, -1}));
+  Table.Next();
+  Grid->GetSelectedRows()->SetCurrentRowSelected(true);
+  Table.Next();
+  Table.Next();
+  Grid->GetSelectedRows()->SetCurrentRowSelected(true);
+  EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gstRecordBookmarks);
+  EXPECT_EQ(Grid->GetSelectedRows()->GetSelectedRowsRect(), (TGridRect{0, 2, Grid->GetColCount() - 1, 4}));
+  Grid->GetSelectedRows()->Clear();
+  EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gstNon);  // an emptied list ends the selection
+}
