@@ -50,17 +50,20 @@ void Call(const std::function<void()>& F) {
 
 }  // namespace
 
+namespace {
+
+String ValueText(const Variant& V) { return VarIsNullOrEmpty(V) ? String() : V.AsString(); }
+
+Integer ValueInteger(const Variant& V) { return VarIsNullOrEmpty(V) ? 0 : StrToIntDefTrim(V.AsString(), 0); }
+
+}  // namespace
+
 String RecordText(const TMemoryRecordEh* Record, const String& FieldName) {
-  if (!Record) return String();
-  const Variant v = Record->GetDataValues(FieldName, rvvValueEh);
-  return VarIsNullOrEmpty(v) ? String() : v.AsString();
+  return Record ? ValueText(Record->GetDataValues(FieldName, rvvValueEh)) : String();
 }
 
 Integer RecordInteger(const TMemoryRecordEh* Record, const String& FieldName) {
-  if (!Record) return 0;
-  const Variant v = Record->GetDataValues(FieldName, rvvValueEh);
-  if (VarIsNullOrEmpty(v)) return 0;
-  return StrToIntDefTrim(v.AsString(), 0);
+  return Record ? ValueInteger(Record->GetDataValues(FieldName, rvvValueEh)) : 0;
 }
 
 TResourceTable::TResourceTable(TComponent* Owner) { CreateTables(Owner); }
@@ -137,22 +140,28 @@ void TResourceTable::SwitchTreeOn() {
   tree->SetActive(true);
 }
 
-void TResourceTable::AddRecord(const TResourceRecord& R, bool RootGroup) {
+void TResourceTable::AddRecord(const TResourceRecord& R, bool RootGroup, const std::vector<Integer>& Columns) {
   TMemoryRecordEh* rec = MemTableEh_Tree->GetRecordsView()->NewRecord();
   rec->Edit();
-  if (RootGroup) {
-    // The other fields stay unset: Null, written back as placeholders.
-    rec->SetDataValues(u"ID_THIS;ID_PARENT;ID_TYPE;NAME_THIS;NPP;ItsActual;ItsUse", rvvValueEh,
-                       VarArrayOf({Variant(R.ID_THIS), Variant(R.ID_PARENT), Variant(R.ID_TYPE),
-                                   Variant(R.NAME_THIS), Variant(R.NPP), Variant(R.ItsActual),
-                                   Variant(R.ItsUse)}));
-  } else {
-    rec->SetDataValues(
-        kAllFields, rvvValueEh,
-        VarArrayOf({Variant(R.ID_THIS), Variant(R.ID_PARENT), Variant(R.ID_TYPE), Variant(R.NPP),
-                    Variant(R.NAME_THIS), Variant(R.Database), Variant(R.URL), Variant(R.PORT),
-                    Variant(R.Syntax), Variant(R.Encoding), Variant(R.Username), Variant(R.PSW),
-                    Variant(R.ItsActual), Variant(R.ItsUse), Variant(R.Note)}));
+  // Columns: the positions of kAllFields, in its order.
+  auto set = [&](size_t Field, const Variant& Value) { rec->SetValue(Columns[Field], rvvValueEh, Value); };
+  set(0, Variant(R.ID_THIS));
+  set(1, Variant(R.ID_PARENT));
+  set(2, Variant(R.ID_TYPE));
+  set(3, Variant(R.NPP));
+  set(4, Variant(R.NAME_THIS));
+  set(12, Variant(R.ItsActual));
+  set(13, Variant(R.ItsUse));
+  // The root group's other fields stay unset: Null, written back as placeholders.
+  if (!RootGroup) {
+    set(5, Variant(R.Database));
+    set(6, Variant(R.URL));
+    set(7, Variant(R.PORT));
+    set(8, Variant(R.Syntax));
+    set(9, Variant(R.Encoding));
+    set(10, Variant(R.Username));
+    set(11, Variant(R.PSW));
+    set(14, Variant(R.Note));
   }
   rec->Post();
 }
@@ -179,10 +188,23 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   // The reader gives the root group alone when the file has no usable line;
   // that group keeps its unset fields unset.
   const bool rootOnly = records.size() == 1 && records.front() == RootGroupRecord();
-  for (const TResourceRecord& r : records) AddRecord(r, rootOnly);
+  // The records go in while the table is closed and the records list holds its
+  // notifications: the indexes and the view are built once, when the table opens
+  // in tree mode, instead of being kept in step with every record.
+  MemTableEh_Tree->Close();
+  {
+    TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
+    struct TUpdate {
+      TRecordsListEh* L;
+      ~TUpdate() { L->EndUpdate(); }
+    } update{list};
+    list->BeginUpdate();
+    std::vector<Integer> columns;
+    MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, columns);
+    for (const TResourceRecord& r : records) AddRecord(r, rootOnly, columns);
+  }
   Call(Wait.Normal);
 
-  MemTableEh_Tree->Close();
   MemTableEh_Tree->SetReadOnly(true);
   SwitchTreeOn();
   MemTableEh_Tree->Open();
@@ -194,24 +216,29 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   std::vector<TResourceRecord> out;
   TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
   out.reserve(static_cast<size_t>(list->GetCount()));
+  // Columns found once, in kAllFields' order, not by name for every record.
+  std::vector<Integer> c;
+  MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, c);
   for (Integer i = 0; i < list->GetCount(); ++i) {
     const TMemoryRecordEh* rec = list->GetRecord(i);
+    auto text = [&](size_t Field) { return ValueText(rec->GetValue(c[Field], rvvValueEh)); };
+    auto number = [&](size_t Field) { return ValueInteger(rec->GetValue(c[Field], rvvValueEh)); };
     TResourceRecord r;
-    r.ID_THIS = RecordInteger(rec, u"ID_THIS");
-    r.ID_PARENT = RecordInteger(rec, u"ID_PARENT");
-    r.ID_TYPE = RecordInteger(rec, u"ID_TYPE");
-    r.NPP = RecordInteger(rec, u"NPP");
-    r.PORT = RecordInteger(rec, u"PORT");
-    r.NAME_THIS = RecordText(rec, u"NAME_THIS");
-    r.ItsActual = RecordText(rec, u"ItsActual");
-    r.ItsUse = RecordText(rec, u"ItsUse");
-    r.Database = RecordText(rec, u"Database");
-    r.URL = RecordText(rec, u"URL");
-    r.Syntax = RecordText(rec, u"Syntax");
-    r.Encoding = RecordText(rec, u"Encoding");
-    r.Username = RecordText(rec, u"Username");
-    r.PSW = RecordText(rec, u"PSW");
-    r.Note = RecordText(rec, u"Note");
+    r.ID_THIS = number(0);
+    r.ID_PARENT = number(1);
+    r.ID_TYPE = number(2);
+    r.NPP = number(3);
+    r.NAME_THIS = text(4);
+    r.Database = text(5);
+    r.URL = text(6);
+    r.PORT = number(7);
+    r.Syntax = text(8);
+    r.Encoding = text(9);
+    r.Username = text(10);
+    r.PSW = text(11);
+    r.ItsActual = text(12);
+    r.ItsUse = text(13);
+    r.Note = text(14);
     out.push_back(std::move(r));
   }
   return out;
@@ -226,13 +253,11 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
     Wait.Show(340, u"Выгрузка ресурсов Z39.50", u"Идет подготовка для сохранения в файл");
   Call(Wait.Pump);
 
-  const bool wasFiltered = MemTableEh_Tree->GetFiltered();
-  MemTableEh_Tree->SetFiltered(false);
-  Call(Wait.Pump);
   const bool treeWasOn = MemTableEh_Tree->GetTreeList()->GetActive();
 
-  // Every record of the store goes out in tree order, so records under a
-  // collapsed group or hidden by a filter are never lost by a save.
+  // Every record of the store goes out in tree order, read from the store
+  // itself, so records under a collapsed group or hidden by a filter are never
+  // lost by a save, and the table's filtering need not change for it.
   const std::vector<String> lines =
       BuildResourceListLines(ResourceTreeOrder(AllRecords()), [&](Integer Percent) {
         if (Wait.SetProgress) Wait.SetProgress(Percent);
@@ -242,14 +267,13 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
   Call(Wait.Pump);
   struct TRestore {
     TResourceTable& T;
-    bool Filtered, TreeWasOn;
+    bool TreeWasOn;
     const TResourceListWait& W;
     ~TRestore() {
       Call(W.Normal);
-      T.MemTableEh_Tree->SetFiltered(Filtered);
       if (!TreeWasOn) T.SwitchTreeOn();
     }
-  } restore{*this, wasFiltered, treeWasOn, Wait};
+  } restore{*this, treeWasOn, Wait};
   WriteResourceListFile(ResourceListFileName(SettingsFolder), lines);
   if (Wait.SetProgress) Wait.SetProgress(100);
   Call(Wait.Pump);

@@ -87,7 +87,7 @@ public:
 
 private:
   void CreateTables(TComponent* Owner);
-  void AddRecord(const TResourceRecord& Record, bool RootGroup);
+  void AddRecord(const TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;

@@ -109,10 +109,14 @@ std::vector<TIndexItemEh> TMTIndexEh::BuildItems() const {
   // An inactive index holds nothing, so nothing of it can go stale.
   if (!FActive || FFields.empty() || !list) return result;
   result.reserve(static_cast<size_t>(list->GetCount()));
+  // A key of one field is read by its column, found once for all the records.
+  const Integer column = FFields.find(u';') == String::npos && list->DataStruct()
+                             ? list->DataStruct()->FieldIndex(FFields)
+                             : -1;
   for (TMemoryRecordEh* rec : list->GetActiveList()) {
     // A record marked deleted has left the index (as it does when it is marked).
     if (rec->GetUpdateStatus() == rusDeletedEh) continue;
-    result.emplace_back(RecordKey(rec, rvvValueEh), rec);
+    result.emplace_back(column >= 0 ? rec->GetValue(column, rvvValueEh) : RecordKey(rec, rvvValueEh), rec);
   }
   // Equal keys (and keys that cannot be compared) keep the order the records were made in.
   std::stable_sort(result.begin(), result.end(), [](const TIndexItemEh& a, const TIndexItemEh& b) {

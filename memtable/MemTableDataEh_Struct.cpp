@@ -362,9 +362,33 @@ TMTDataFieldEh* TMTDataStructEh::FieldByName(const String& FieldName) const {
   return Field;
 }
 
+namespace {
+
+bool IsAscii(const String& S) {
+  for (Char c : S)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+Char AsciiLower(Char c) { return c >= u'A' && c <= u'Z' ? static_cast<Char>(c + (u'a' - u'A')) : c; }
+
+// Names equal without regard to case, as the user's locale compares them. Names
+// of plain ASCII, as field names nearly always are, need no collator for that.
+bool SameFieldName(const String& A, const String& B) {
+  if (IsAscii(A) && IsAscii(B)) {
+    if (A.size() != B.size()) return false;
+    for (size_t i = 0; i < A.size(); ++i)
+      if (AsciiLower(A[i]) != AsciiLower(B[i])) return false;
+    return true;
+  }
+  return CompareTextUserLocaleEh(A, B) == 0;
+}
+
+}  // namespace
+
 Integer TMTDataStructEh::FieldIndex(const String& FieldName) const {
   for (size_t i = 0; i < FList.size(); ++i)
-    if (CompareTextUserLocaleEh(FList[i]->GetFieldName(), FieldName) == 0) return static_cast<Integer>(i);
+    if (SameFieldName(FList[i]->GetFieldName(), FieldName)) return static_cast<Integer>(i);
   return -1;
 }
 

@@ -1,0 +1,121 @@
+// The resource list file of 100,000 lines, each figure beside its baseline
+// measured in the same run:
+//   - loaded into the resource table (read, parse, records posted, tree mode
+//     opened) against a bare read and parse of the same bytes into UTF-16
+//     strings split at TABs (target: within 3x);
+//   - saved from the table (tree order, lines, the file written whole)
+//     against a bare write of the same bytes (target: within 3x);
+//   - a search list of 1,000,000 lines, 2 in 7 naming no resource, loaded
+//     against the bare read and parse of its bytes.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "bench/MemTableBench.h"
+#include "client/ResourceTable.h"
+#include "client/SearchList.h"
+#include "platform/backend/Headless.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Files.h"
+#include "platform/core/Strings.h"
+#include "platform/ui/CheckLst.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
+#include "tests/client/ResourceListText.h"
+
+namespace {
+
+constexpr int kLines = 100000;
+
+// A folder of its own holding "ListDB.txt": groups of 50 resources.
+struct TListFolder {
+  String Path;
+  std::string Bytes;
+  TListFolder() {
+    char tmpl[] = "/tmp/bench-resourcelist-XXXXXX";
+    Path = FromUtf8(std::string(mkdtemp(tmpl)) + "/");
+    Bytes = kResourceListHead;
+    for (int id = 1; id <= kLines; ++id) {
+      if (id % 50 == 1) {
+        Bytes += std::to_string(id) + "\t0\t0\t" + std::to_string(id) + "\t+\t+\tГруппа " + std::to_string(id) +
+                 "\t \t \t0\t \t \t \t \t \t\r\n";
+        continue;
+      }
+      const int group = id - (id - 1) % 50;
+      Bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + std::to_string(id % 97) +
+               "\t+\t+\tКаталог " + std::to_string(id) + "\tDefault\thost" + std::to_string(id % 13) +
+               ".example\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
+    }
+    WriteFileAtomic(Path + u"ListDB.txt", Bytes);
+  }
+  ~TListFolder() { std::system(("rm -rf '" + ToUtf8(Path) + "'").c_str()); }
+};
+
+// Reads the file and splits every line at its TABs into UTF-16 strings.
+size_t BareParse(const String& FileName) {
+  const String text = ReadTextFile(FileName);
+  std::vector<std::vector<String>> rows;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(u'\n', at);
+    if (end == String::npos) end = text.size();
+    std::vector<String> fields;
+    size_t f = at;
+    for (size_t i = at; i <= end; ++i)
+      if (i == end || text[i] == u'\t') {
+        fields.emplace_back(text.substr(f, i - f));
+        f = i + 1;
+      }
+    rows.push_back(std::move(fields));
+    at = end + 1;
+  }
+  return rows.size();
+}
+
+void BM_ResourceListLoad(benchmark::State& state) {
+  THeadlessDisplay display;
+  TListFolder folder;
+  TResourceTable table;
+  double ms = 0;
+  for (auto _ : state) ms = Millis([&] { benchmark::DoNotOptimize(table.LoadResourceList(folder.Path)); });
+  Report(state, ms, Millis([&] { benchmark::DoNotOptimize(BareParse(folder.Path + u"ListDB.txt")); }));
+}
+BENCHMARK(BM_ResourceListLoad)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+void BM_ResourceListSave(benchmark::State& state) {
+  THeadlessDisplay display;
+  TListFolder folder;
+  TResourceTable table;
+  table.LoadResourceList(folder.Path);
+  double ms = 0;
+  for (auto _ : state)
+    ms = Millis([&] { benchmark::DoNotOptimize(table.SaveResourceList(folder.Path, {}, [](const String&) { return true; })); });
+  const std::string bytes = ReadFileBytes(folder.Path + u"ListDB.txt");
+  Report(state, ms, Millis([&] { WriteFileAtomic(folder.Path + u"copy.txt", bytes); }));
+}
+BENCHMARK(BM_ResourceListSave)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+void BM_SearchListLoad1M(benchmark::State& state) {
+  THeadlessDisplay display;
+  TListFolder folder;
+  TResourceTable table;
+  table.LoadResourceList(folder.Path);
+  std::string lines;
+  for (int i = 0; i < 1000000; ++i)
+    lines += (i % 7 < 2 ? std::to_string(kLines + 1 + i) : std::to_string(2 + i % (kLines - 1))) + "\r\n";
+  WriteFileAtomic(folder.Path + u"search.txt", lines);
+  auto* form = new TForm(Application);
+  auto* names = new TCheckListBox(form);
+  names->SetParent(form);
+  auto* ids = new TListBox(form);
+  ids->SetParent(form);
+  TSearchList list(names, ids, &table);
+  double ms = 0;
+  for (auto _ : state) ms = Millis([&] { benchmark::DoNotOptimize(list.LoadSearchList(folder.Path + u"search.txt")); });
+  Report(state, ms, Millis([&] { benchmark::DoNotOptimize(BareParse(folder.Path + u"search.txt")); }));
+  delete form;
+}
+BENCHMARK(BM_SearchListLoad1M)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+
+}  // namespace
