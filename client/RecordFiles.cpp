@@ -46,18 +46,40 @@ String RecordFileNameByFormat(Integer Number, const String& Syntax) {
   return RecordFileName(IntToStrPadded(Number, 3, u'0') + u"-" + Trim(Syntax));
 }
 
-String RecordFileContent(const String& Result) {
+namespace {
+
+bool IsBlankOrLineBreak(Char C) { return C == u' ' || C == u'\t' || C == u'\r' || C == u'\n'; }
+
+Integer CountKept(const String& S, size_t From, size_t To) {
+  Integer n = 0;
+  for (size_t i = From; i < To; ++i)
+    if (!IsBlankOrLineBreak(S[i])) ++n;
+  return n;
+}
+
+}  // namespace
+
+String RecordFileContent(const String& Result, Integer* Lost) {
+  if (Lost) *Lost = 0;
   // Positions only: a result is kilobytes of record bytes, copied once here.
   size_t begin = 0, end = Result.size();
   while (begin < end && Result[begin] <= u' ') ++begin;
-  if (begin == end) return String();
+  if (begin == end) {
+    if (Lost) *Lost = CountKept(Result, 0, end);
+    return String();
+  }
+  if (Lost) *Lost = CountKept(Result, 0, begin);
   // Trimming would also take the final 1E 1D of a well-formed result, and the
   // blanks closing its last field: keep the result's own end when it has one.
   size_t kept = end;
   while (kept > begin && Result[kept - 1] <= u' ' && Result[kept - 1] != u'\x1D' && Result[kept - 1] != u'\x1E')
     --kept;
-  if (Result[kept - 1] == u'\x1D') return Result.substr(begin, kept - begin);
+  if (Result[kept - 1] == u'\x1D') {
+    if (Lost) *Lost += CountKept(Result, kept, end);
+    return Result.substr(begin, kept - begin);
+  }
   while (end > begin && Result[end - 1] <= u' ') --end;
+  if (Lost) *Lost += CountKept(Result, end, Result.size());
   String out;
   out.reserve(end - begin + 2);
   out.append(Result, begin, end - begin);
@@ -143,6 +165,10 @@ std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment) 
 
 String SearchLogFailureLine(const String& Caption, const String& ErrorText) {
   return u"Error: " + Caption + u" => " + ErrorText;
+}
+
+String SearchLogBytesLostText(Integer Lost) {
+  return IntToStr(Lost) + u" bytes of damaged records could not be kept in the record file";
 }
 
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written) {

@@ -30,7 +30,10 @@ String RecordFileNameByFormat(Integer Number, const String& Syntax);
 // a record terminator (only blanks and line breaks after it are dropped), so
 // the last record's field terminator survives; otherwise the trimmed result
 // followed by 1E 1D.
-String RecordFileContent(const String& Result);
+// Lost, when given, receives the number of characters dropped from the ends
+// other than blanks and line breaks: bytes of damaged records the joining rule
+// could not keep.
+String RecordFileContent(const String& Result, Integer* Lost = nullptr);
 
 // Writes Text in the ANSI code page to FileName (trimmed; an empty name writes
 // nothing). With DeleteFirst the file is replaced as a whole, else Text is
@@ -76,6 +79,8 @@ String SearchLogDateTime(TDateTime Moment);
 std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment);
 // "Error: " + caption + " => " + the server's text for a resource whose search failed.
 String SearchLogFailureLine(const String& Caption, const String& ErrorText);
+// The text of that line for record bytes a record file could not keep.
+String SearchLogBytesLostText(Integer Lost);
 // Caption + " => " + file name; "Error: " in front when the file was not written.
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written);
 // Syntax + " => " + file name; "Error: " in front when the syntax had no buffer

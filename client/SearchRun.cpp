@@ -6,15 +6,11 @@
 #include "client/__files.h"
 #include "client/__str.h"
 #include "platform/core/DateTime.h"
+#include "platform/automation/Automation.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Forms.h"
 
 namespace {
-
-// Trim(Text).empty() without the copy: a result is kilobytes of record bytes.
-bool IsBlank(const String& Text) {
-  return std::all_of(Text.begin(), Text.end(), [](Char c) { return c <= u' '; });
-}
 
 constexpr Char kRunCaption[] = u"Поиск информации";
 constexpr Char kErrorHead[] = u"Ошибка";
@@ -110,6 +106,9 @@ void TSearchRun::PrepareFormatBuffers() {
 }
 
 void TSearchRun::sb_StartClick(TObject*) {
+  // A click that arrives while a server is waited for starts nothing: the
+  // search under way ends first (the stop button ends it at once).
+  if (FSearching) return;
   C.Timer_ScanDB->SetEnabled(false);
   C.Edit_RecCount_FromDB->SetColor(kWhite);
   SearchTerm.clear();
@@ -178,6 +177,8 @@ void TSearchRun::Timer_ScanDBTimer(TObject*) {
             params.SetValue(u"WhereSearch", IntToStr(UseAttribute));
           }
           SearchOneResource(&params, i, false);
+          // Stopped during the search: the run ends where it is.
+          if (FStopRequested) return;
         } else {
           Fail(u"Некорректная информация для подключения. Проверьте!");
         }
@@ -233,6 +234,8 @@ void TSearchRun::EndRun() {
 // ---- Stop ----------------------------------------------------------------------
 
 void TSearchRun::sb_StopClick(TObject*) {
+  // A search under way is given up the next time its wait looks.
+  FStopRequested = true;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
   AddLogLines(SearchLogStopLines(Now()));
@@ -253,28 +256,49 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   TSearchScope scope;
   CreateSearchServer(SearchServerProgID, ServerObject);
   if (!SetConnectionProperties(ServerObject, P)) return;
+  // While the server is waited for, the windows repaint and the stop button answers.
+  FStopRequested = false;
+  SetOleCallWaitHandler(ServerObject, [this] { return WaitForServer(); });
   Variant result;
-  RunSingleSearch(ServerObject, term, use, limit, result);
-  const String raw = VarToStr(result);
-  if (IsBlank(raw) && !TestMode) {
-    // A failed search leaves a trace in the log; a search that found nothing does not.
-    const String error = ServerLastError(ServerObject);
-    if (!error.empty()) {
-      TSearchList& list = *C.SearchList;
-      const String caption =
-          Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
-      AddLogLine(SearchLogFailureLine(caption, error));
-      if (RunPrepared) SaveLog();
-    }
+  {
+    struct TSearching {
+      bool& Flag;
+      ~TSearching() { Flag = false; }
+    } searching{FSearching};
+    FSearching = true;
+    RunSingleSearch(ServerObject, term, use, limit, result);
   }
-  if (IsBlank(raw) || TestMode) return;
+  // Stopped meanwhile: the stop has written its lines, the search leaves no other.
+  if (FStopRequested || TestMode) return;
+  const String raw = VarToStr(result);
+  const String error = ServerLastError(ServerObject);
+  TSearchList& list = *C.SearchList;
+  auto caption = [&] {
+    return Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
+  };
+  // A failure, or records the server could not deliver whole, leave their
+  // reason in the log (a search that found nothing leaves nothing).
+  auto logFaults = [&](Integer Lost) {
+    if (!error.empty()) AddLogLine(SearchLogFailureLine(caption(), error));
+    if (Lost > 0) AddLogLine(SearchLogFailureLine(caption(), SearchLogBytesLostText(Lost)));
+    if ((!error.empty() || Lost > 0) && RunPrepared) SaveLog();
+  };
+  if (raw.empty()) {
+    logFaults(0);
+    return;
+  }
 
   const Integer found = ServerCount(ServerObject, u"tReturned");
   AddToCounter(C.Edit_BibRec_Find, found);
   const Integer received = ServerCount(ServerObject, u"rCount");
   AddToCounter(C.Edit_BibRec_Load, received);
-  TSearchList& list = *C.SearchList;
   if (Index >= 0 && Index < list.Count()) SetCaptionMark(Index, u"(" + IntToStr(received) + u") ");
+
+  // The records as the file gets them: the server's bytes, each record's
+  // terminators kept. Only the blanks around a result that does not end with
+  // a record terminator go; anything else that would go is reported.
+  Integer lost = 0;
+  String content = RecordFileContent(raw, &lost);
 
   if (PerFormat()) {
     if (!RunPrepared) return;
@@ -285,22 +309,28 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     FFormatBuffers.AppendToFormatBuffer(line, raw);
     syntaxes->SetValueFromIndex(
         line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
+    logFaults(lost);
     return;
   }
 
-  // The records as the file gets them: the server's bytes, each record's
-  // terminators kept. The record buffer holds them; the file is written from it.
-  SetRecordBuffer(RecordFileContent(raw));
+  // The record buffer holds them; the file is written from it.
+  SetRecordBuffer(std::move(content));
   if (!RunPrepared) return;
   const Integer id = StrToIntDefTrim(P->GetValue(u"ID_THIS"), 0);
   if (id <= 0) return;
-  const String file = RecordFileNameByResource(id, P->GetValue(u"zHost"), P->GetValue(u"zDatabase"),
-                                               P->GetValue(u"zPORT"), P->GetValue(u"zSyntax"));
-  const bool written = WriteTextFile(*FDirSave + file, FRecordBuffer, true);
-  const String caption =
-      Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
-  AddLogLine(SearchLogResourceLine(caption, file, written));
+  if (!FRecordBuffer.empty()) {
+    const String file = RecordFileNameByResource(id, P->GetValue(u"zHost"), P->GetValue(u"zDatabase"),
+                                                 P->GetValue(u"zPORT"), P->GetValue(u"zSyntax"));
+    const bool written = WriteTextFile(*FDirSave + file, FRecordBuffer, true);
+    AddLogLine(SearchLogResourceLine(caption(), file, written));
+  }
+  logFaults(lost);
   SaveLog();
+}
+
+bool TSearchRun::WaitForServer() {
+  if (Application) Application->ProcessMessages();
+  return !FStopRequested && !(Application && Application->GetTerminated());
 }
 
 // ---- Helpers -------------------------------------------------------------------

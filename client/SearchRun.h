@@ -64,7 +64,10 @@ public:
 
   // One search on one resource. Index is the search-list entry whose caption
   // gets the count mark (-1: none). In test mode nothing is counted, marked,
-  // buffered or saved.
+  // buffered or saved. The search takes at most the server's time limit; while
+  // it waits the windows repaint and the stop button gives it up. A failure,
+  // or records the server or the file could not keep whole, get an "Error: "
+  // line in the log.
   void SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
 
   // ---- State
@@ -80,6 +83,9 @@ public:
 
 private:
   bool PerFormat() const { return SaveMode() >= 1; }
+  // Runs while a search waits for its server: pending window messages, then
+  // whether the search may go on (no stop asked for, the program not ending).
+  bool WaitForServer();
   void Fail(const String& Text);
   bool CheckSaveFolder();
   void TakeSimpleCondition();
@@ -103,4 +109,6 @@ private:
   String SearchTerm;
   Integer UseAttribute = 0;
   bool RunPrepared = false;
+  bool FSearching = false;      // a server is being waited for
+  bool FStopRequested = false;  // the stop button was pressed during the search
 };

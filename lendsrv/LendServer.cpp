@@ -46,6 +46,8 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   if (FzUserName) p.User = ToUtf8(*FzUserName);
   if (FzPassword) p.Password = ToUtf8(*FzPassword);
   p.TimeoutSeconds = FTimeoutSeconds;
+  // The caller's windows keep answering while the server is waited for.
+  p.Waiting = [this] { return CallWaiting(); };
 
   const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
   const TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
@@ -55,6 +57,8 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   }
   FHits = r.Hits;
   FDelivered = r.Delivered;
+  // Records that could not be delivered, or were delivered damaged, are told too.
+  FzLastError = FromUtf8(r.Error);
   // Record lengths count bytes: the code page's table is total, so writing the
   // text back in the ANSI code page gives the server's bytes again.
   return AnsiToString(r.Records);

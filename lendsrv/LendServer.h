@@ -33,16 +33,19 @@ public:
   void SetzUserName(const String& v) { FzUserName = v; }
   String GetzPassword() const { return FzPassword.value_or(String()); }
   void SetzPassword(const String& v) { FzPassword = v; }
-  // The failure text of the last search; empty after a search that worked.
+  // The failure text of the last search; after a search that delivered
+  // records, what was wrong with some of them; empty when nothing was.
   String GetzLastError() const { return FzLastError; }
 
-  // Seconds ZOOM waits for an answer.
+  // Seconds a whole search may take, from its start.
   int GetTimeoutSeconds() const { return FTimeoutSeconds; }
   void SetTimeoutSeconds(int v) { FTimeoutSeconds = v; }
 
   // Searches `@attr 1=<use> "<term>"` and returns the first min(hits, limit)
-  // records as their raw ISO 2709 bytes, joined, each byte one character of
-  // the ANSI code page. Empty on any failure. The flag is not used.
+  // records as the bytes the server sent, joined, each byte one character of
+  // the ANSI code page. Empty on any failure. The flag is not used. While the
+  // server is waited for, the caller's call-wait handler runs; when it answers
+  // False the search is given up.
   String SingleSearchIT(const String& term, bool flag, Integer use, Integer limit);
 
   // Hits and records delivered by the last search, each plus one when at

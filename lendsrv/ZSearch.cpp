@@ -1,11 +1,14 @@
 #include "lendsrv/ZSearch.h"
 
+#include <poll.h>
+#include <yaz/proto.h>
 #include <yaz/zoom.h>
 #include <yaz/oid_db.h>
 #include <yaz/oid_util.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -15,6 +18,10 @@ struct TSyntaxName {
   const char* Name;
   const Odr_oid* Oid;
 };
+
+// Syntaxes whose records are not ISO 2709.
+const char* const kNotIso2709[] = {"SUTRS", "OPAC", "SUMMARY", "GRS-1", "EXPLAIN", "XML", "TEXT-XML",
+                                   "APPLICATION-XML"};
 
 // The record syntaxes a catalogue entry may name. Several names can share an OID.
 const TSyntaxName kSyntaxNames[] = {
@@ -107,12 +114,96 @@ std::string PqfUseQuery(int use, std::string_view termUtf8) {
   return q;
 }
 
+bool IsIso2709Record(std::string_view Bytes) {
+  if (Bytes.size() < 24 || Bytes.back() != '\x1D') return false;
+  std::size_t length = 0;
+  for (int i = 0; i < 5; ++i) {
+    if (Bytes[static_cast<std::size_t>(i)] < '0' || Bytes[static_cast<std::size_t>(i)] > '9') return false;
+    length = length * 10 + static_cast<std::size_t>(Bytes[static_cast<std::size_t>(i)] - '0');
+  }
+  return length == Bytes.size();
+}
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+
+// Runs the connection's queued work until it is idle. False, with the failure
+// in R, when the deadline passes or the caller gives the search up first.
+bool RunUntilIdle(ZOOM_connection C, TClock::time_point Deadline, const std::function<bool()>& Waiting,
+                  TZSearchResult& R) {
+  auto lastWait = TClock::now();
+  for (;;) {
+    while (ZOOM_connection_process(C)) {
+    }
+    if (ZOOM_connection_is_idle(C)) return true;
+    const auto now = TClock::now();
+    if (now >= Deadline) {
+      R = TZSearchResult{};
+      R.Error = std::string(ZOOM_diag_str(ZOOM_ERROR_TIMEOUT)) + " (" + std::to_string(ZOOM_ERROR_TIMEOUT) + ")";
+      return false;
+    }
+    if (Waiting && now - lastWait >= kWaitSlice) {
+      lastWait = now;
+      if (!Waiting()) {
+        R = TZSearchResult{};
+        R.Error = SearchGivenUpText;
+        return false;
+      }
+    }
+    const int slice = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::min<TClock::duration>(kWaitSlice, Deadline - now))
+            .count()) + 1;
+    const int fd = ZOOM_connection_get_socket(C);
+    const int mask = ZOOM_connection_get_mask(C);
+    if (fd < 0 || mask == 0) {
+      // Work queued with no socket to wait on: let it run, then wait a slice.
+      if (!ZOOM_connection_exec_task(C)) ::poll(nullptr, 0, slice);
+      continue;
+    }
+    pollfd p{fd, 0, 0};
+    if (mask & ZOOM_SELECT_READ) p.events |= POLLIN;
+    if (mask & ZOOM_SELECT_WRITE) p.events |= POLLOUT;
+    if (mask & ZOOM_SELECT_EXCEPT) p.events |= POLLPRI;
+    const int n = ::poll(&p, 1, slice);
+    if (n > 0) {
+      int fired = 0;
+      if (p.revents & (POLLIN | POLLHUP | POLLERR)) fired |= ZOOM_SELECT_READ;
+      if (p.revents & (POLLOUT | POLLERR)) fired |= ZOOM_SELECT_WRITE;
+      if (p.revents & POLLPRI) fired |= ZOOM_SELECT_EXCEPT;
+      ZOOM_connection_fire_event_socket(C, fired);
+    }
+  }
+}
+
+// The bytes of a record as the server sent them: the octets of its EXTERNAL
+// when it came as octets, else ZOOM's raw form. Empty when there are none.
+std::string RecordBytes(ZOOM_record Rec) {
+  int len = 0;
+  const auto* ext = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
+  if (ext && ext->which == Z_External_octet && ext->u.octet_aligned && ext->u.octet_aligned->len > 0)
+    return std::string(ext->u.octet_aligned->buf, static_cast<std::size_t>(ext->u.octet_aligned->len));
+  len = 0;
+  const char* raw = ZOOM_record_get(Rec, "raw", &len);
+  return raw && len > 0 ? std::string(raw, static_cast<std::size_t>(len)) : std::string();
+}
+
+void AddFault(std::string& Faults, const std::string& Text) {
+  if (!Faults.empty()) Faults += "; ";
+  Faults += Text;
+}
+
+}  // namespace
+
 TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
+  const auto deadline = TClock::now() + std::chrono::seconds(std::max(1, p.TimeoutSeconds));
   TZSearchResult r;
   TOptions opts(ZOOM_options_create());
+  ZOOM_options_set(opts.get(), "async", "1");
   ZOOM_options_set(opts.get(), "databaseName", p.Database.c_str());
-  if (const char* oid = ResolveRecordSyntax(p.Syntax))
-    ZOOM_options_set(opts.get(), "preferredRecordSyntax", oid);
+  const char* oid = ResolveRecordSyntax(p.Syntax);
+  if (oid) ZOOM_options_set(opts.get(), "preferredRecordSyntax", oid);
   if (p.User) ZOOM_options_set(opts.get(), "user", p.User->c_str());
   if (p.Password) ZOOM_options_set(opts.get(), "password", p.Password->c_str());
   ZOOM_options_set_int(opts.get(), "timeout", std::max(1, p.TimeoutSeconds));
@@ -123,26 +214,49 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
 
   TConnection conn(ZOOM_connection_create(opts.get()));
   ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
-  if (TakeConnectionError(conn.get(), r)) return r;
-
   TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
-  if (TakeConnectionError(conn.get(), r)) return r;
+  if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
   const std::size_t hits = ZOOM_resultset_size(rs.get());
   const std::size_t m = std::min(hits, static_cast<std::size_t>(want));
 
-  std::vector<ZOOM_record> recs(m, nullptr);
-  if (m > 0) ZOOM_resultset_records(rs.get(), recs.data(), 0, m);
-  if (TakeConnectionError(conn.get(), r)) return r;
+  // Records the search did not bring are asked for once more.
+  bool missing = false;
+  for (std::size_t i = 0; i < m && !missing; ++i) missing = !ZOOM_resultset_record_immediate(rs.get(), i);
+  if (missing) {
+    std::vector<ZOOM_record> recs(m, nullptr);
+    ZOOM_resultset_records(rs.get(), recs.data(), 0, m);
+    if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
+  }
 
+  const bool iso2709 =
+      oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
+                          [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
   r.Ok = true;
   r.Hits = hits;
-  for (ZOOM_record rec : recs) {
-    if (!rec || ZOOM_record_error(rec, nullptr, nullptr, nullptr) != 0) continue;
-    int len = 0;
-    const char* raw = ZOOM_record_get(rec, "raw", &len);
-    if (!raw || len <= 0) continue;
-    r.Records.append(raw, static_cast<std::size_t>(len));
+  std::string faults;
+  for (std::size_t i = 0; i < m; ++i) {
+    const std::string number = "Record " + std::to_string(i + 1) + " of " + std::to_string(m);
+    ZOOM_record rec = ZOOM_resultset_record_immediate(rs.get(), i);
+    const char* msg = nullptr;
+    const char* addinfo = nullptr;
+    if (!rec) {
+      AddFault(faults, number + " did not come");
+      continue;
+    }
+    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
+      AddFault(faults, number + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
+                           (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
+      continue;
+    }
+    const std::string bytes = RecordBytes(rec);
+    if (bytes.empty()) {
+      AddFault(faults, number + " is empty");
+      continue;
+    }
+    if (iso2709 && !IsIso2709Record(bytes)) AddFault(faults, number + " is not ISO 2709 (kept as sent)");
+    r.Records += bytes;
     ++r.Delivered;
   }
+  r.Error = faults;
   return r;
 }

@@ -1,10 +1,18 @@
 #pragma once
 // One Z39.50 search on YAZ ZOOM, at the level of bytes: connect, search with a
-// PQF query, fetch the first records in one present request, close. Failures
-// are reported in the result, never thrown, so a caller walking a list of
-// servers goes on past a dead one.
+// PQF query, fetch the first records, close. Failures are reported in the
+// result, never thrown, so a caller walking a list of servers goes on past a
+// dead one.
+//
+// The search runs on ZOOM's asynchronous interface with a poll loop of its
+// own, so that its time limit holds for the whole search (a server that sends
+// a byte now and then cannot keep it going), and the caller's Waiting runs
+// while it waits. Records are taken as the octets the server sent, never as
+// ZOOM renders them (its rendering cuts an ISO 2709 record to the length its
+// leader gives).
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,16 +24,24 @@ struct TZConnectionParams {
   std::string Syntax;                   // record syntax name; see ResolveRecordSyntax
   std::optional<std::string> User;      // sent only when set
   std::optional<std::string> Password;  // sent only when set
-  int TimeoutSeconds = 30;
+  int TimeoutSeconds = 30;  // for the whole search, from its start
+  // Called about every 50 ms while the search waits; False gives the search up.
+  std::function<bool()> Waiting;
 };
 
 struct TZSearchResult {
   bool Ok = false;
-  std::string Records;     // the delivered records' raw bytes, joined unchanged
+  std::string Records;     // the delivered records' bytes as sent, joined unchanged
   std::size_t Hits = 0;    // hits the server reported
   std::size_t Delivered = 0;
-  std::string Error;       // failure text when not Ok
+  // Failure text when not Ok; when Ok, what was wrong with records that were
+  // delivered all the same (not ISO 2709) or could not be (a diagnostic in a
+  // record's place), else empty.
+  std::string Error;
 };
+
+// "Search given up": the text of a search the caller's Waiting gave up.
+inline constexpr char SearchGivenUpText[] = "Search given up";
 
 // The dotted OID of a record syntax name (RUSMARC, UNIMARC, USMARC, MARC21,
 // SUTRS, XML, ...), matched without regard to case; nullptr for an unknown name.
@@ -34,6 +50,11 @@ const char* ResolveRecordSyntax(std::string_view name);
 
 // `@attr 1=<use> "<term>"` with backslash and double quote escaped.
 std::string PqfUseQuery(int use, std::string_view termUtf8);
+
+// True when Bytes is one ISO 2709 record as its leader describes it: at least
+// a leader long, the record length of the leader is its size, and it ends with
+// the record terminator.
+bool IsIso2709Record(std::string_view Bytes);
 
 // Runs the query and fetches min(hits, limit) records.
 TZSearchResult ZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit);

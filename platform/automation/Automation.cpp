@@ -37,6 +37,14 @@ void RegisterOleClass(const String& progId, TOleObjectFactory factory) {
   r.Classes.emplace_back(progId, std::move(factory));
 }
 
+bool SetOleCallWaitHandler(const Variant& object, TOleCallWaitHandler handler) {
+  if (object.VarType() != varDispatch) return false;
+  auto o = std::dynamic_pointer_cast<TLateBoundObject>(object.AsDispatch());
+  if (!o) return false;
+  o->SetCallWaitHandler(std::move(handler));
+  return true;
+}
+
 Variant CreateOleObject(const String& progId) {
   TOleObjectFactory factory;
   {

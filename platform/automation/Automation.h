@@ -31,6 +31,15 @@ Variant OleFunction(const Variant& object, const String& name, const TArgs&... a
   return OleFunction(object, name, std::vector<Variant>{Variant(args)...});
 }
 
+// What a caller does while a call into an object waits on something outside
+// the process (a network answer, say): it lets the caller's windows repaint
+// and its buttons answer, and answers False to ask the object to give the call
+// up. An object in process calls it from its waits, as the message loop of a
+// caller runs during a call to an object of another process.
+using TOleCallWaitHandler = std::function<bool()>;
+// Sets the handler of the object a Variant holds; False when the object takes none.
+bool SetOleCallWaitHandler(const Variant& object, TOleCallWaitHandler handler);
+
 // The base of objects served in process: each declares its members by name.
 // A call of a parameterless member as a property reads it, and a property is
 // read by a method call without arguments, as late-bound callers do both.
@@ -49,7 +58,13 @@ public:
   void SetProperty(const String& name, const Variant& value) override;
   Variant CallMethod(const String& name, const std::vector<Variant>& args) override;
 
+  void SetCallWaitHandler(TOleCallWaitHandler handler) { FCallWaitHandler = std::move(handler); }
+
 protected:
+  // Called from a wait inside a call: the caller's handler, when it set one.
+  // False when the caller asks to give the call up.
+  bool CallWaiting() const { return !FCallWaitHandler || FCallWaitHandler(); }
+
   // A property readable, writable or both (pass nullptr for the missing side).
   void DefineProperty(const String& name, TGetter getter, TSetter setter);
   // A method taking exactly `paramCount` arguments.
@@ -65,4 +80,5 @@ private:
   };
   TMember& Find(const String& name);
   std::vector<TMember> FMembers;
+  TOleCallWaitHandler FCallWaitHandler;
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <algorithm>
 #include <filesystem>
 #include <regex>
@@ -19,6 +21,7 @@
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 #include "tests/lendsrv/DirectZoom.h"
+#include "tests/lendsrv/FaultServer.h"
 #include "tests/lendsrv/ZTestServer.h"
 
 namespace {
@@ -472,6 +475,71 @@ TEST_F(SearchRunTest, SlowDatabasePastTheTimeoutGivesNothingAndTheNextIsSearched
   EXPECT_EQ(Entries().size(), 2u);
   const auto lines = LogLines();
   EXPECT_TRUE(std::regex_match(lines[5], std::regex(R"(Error: Slow \(usmarc\) => .*[Tt]imeout.*)"))) << lines[5];
+}
+
+TEST_F(SearchRunTest, ATricklingServerIsGivenUpAtItsTimeLimitAndTheNextIsSearched) {
+  RegisterOleClass(LendServerProgID, [] {
+    auto s = std::make_shared<TLendServer>();
+    s->SetTimeoutSeconds(1);
+    return s;
+  });
+  auto trickle = TZFaultServer::Trickle(std::chrono::milliseconds(100));  // each byte well within the limit
+  Resources({{1, "Trickle", "Default", TZFaultServer::Host(), trickle->Port(), "usmarc"}, Ztest(2, "Next")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  const auto start = std::chrono::steady_clock::now();
+  RunToEnd();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Trickle (usmarc)", "(1) Next (usmarc)"}));
+  const auto lines = LogLines();
+  EXPECT_EQ(lines[5], "Error: Trickle (usmarc) => Timeout (10007)");
+  EXPECT_EQ(lines[6], "(1) Next (usmarc) => " + IsoName(2));
+}
+
+TEST_F(SearchRunTest, StopDuringASearchGivesItUpAtOnceAndEndsTheRun) {
+  auto trickle = TZFaultServer::Trickle(std::chrono::milliseconds(100));  // would keep a search for 30 s
+  Resources({{1, "Trickle", "Default", TZFaultServer::Host(), trickle->Port(), "usmarc"}, Ztest(2, "Next")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  static_cast<TButton*>(C.sb_Stop)->OnClick = [this](TObject* S) { Run->sb_StopClick(S); };
+  Run->sb_StartClick(nullptr);
+  // The click waits in the queue: only a search that lets messages run sees it.
+  PostMessage(static_cast<TWinControl*>(C.sb_Stop)->GetHandle(), BM_CLICK);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 10 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Trickle (usmarc)", "Next (usmarc)"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt"}));
+  for (const std::string& line : LogLines()) EXPECT_EQ(line.find("Error: "), std::string::npos) << line;
+}
+
+TEST_F(SearchRunTest, DamagedRecordsReachTheFileAsSentAndAreReported) {
+  // A record longer than its leader says, then one whose leader is scrambled.
+  const std::string a = "00030nam a2200025   4500\x1E" "abc more than said\x1D";
+  const std::string b = "x?!0 nam a2200025   4500\x1E" "scrambled\x1D";
+  auto server = TZFaultServer::Records({a, b});
+  Resources({{1, "Damaged", "Default", TZFaultServer::Host(), server->Port(), "usmarc"}}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(2) Damaged (usmarc)"}));
+  const std::string file = "00001-127_0_0_1-Default-" + std::to_string(server->Port()) + "-usmarc.iso";
+  EXPECT_EQ(Bytes(file), a + b);
+  const auto lines = LogLines();
+  EXPECT_EQ(lines[5], "(2) Damaged (usmarc) => " + file);
+  EXPECT_EQ(lines[6], "Error: (2) Damaged (usmarc) => Record 1 of 2 is not ISO 2709 (kept as sent); "
+                      "Record 2 of 2 is not ISO 2709 (kept as sent)");
+}
+
+TEST_F(SearchRunTest, RecordsOfNulBytesAreCountedAndWhatCannotBeKeptIsReported) {
+  auto server = TZFaultServer::Records({std::string(300, '\0')});
+  Resources({{1, "Zeros", "Default", TZFaultServer::Host(), server->Port(), "usmarc"}}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Zeros (usmarc)"}));
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"1");
+  const auto lines = LogLines();
+  EXPECT_EQ(lines[5], "Error: (1) Zeros (usmarc) => Record 1 of 1 is not ISO 2709 (kept as sent)");
+  EXPECT_EQ(lines[6], "Error: (1) Zeros (usmarc) => 300 bytes of damaged records could not be kept in the record file");
 }
 
 TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {

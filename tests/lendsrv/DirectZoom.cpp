@@ -1,5 +1,6 @@
 #include "DirectZoom.h"
 
+#include <yaz/proto.h>
 #include <yaz/zoom.h>
 
 #include <cstdio>
@@ -27,6 +28,13 @@ DirectFetch DirectZoomFetch(const char* host, int port, const char* database, co
   for (std::size_t i = 0; i < count && i < f.Hits; ++i) {
     int len = 0;
     ZOOM_record rec = ZOOM_resultset_record(rs, i);
+    // The octets of the record's EXTERNAL: the bytes as the server sent them
+    // (ZOOM's "raw" rendering decodes an ISO 2709 record and writes it anew).
+    const auto* ext = rec ? reinterpret_cast<const Z_External*>(ZOOM_record_get(rec, "ext", &len)) : nullptr;
+    if (ext && ext->which == Z_External_octet && ext->u.octet_aligned) {
+      f.Records.emplace_back(ext->u.octet_aligned->buf, static_cast<std::size_t>(ext->u.octet_aligned->len));
+      continue;
+    }
     const char* raw = rec ? ZOOM_record_get(rec, "raw", &len) : nullptr;
     f.Records.emplace_back(raw ? std::string(raw, static_cast<std::size_t>(len)) : std::string());
   }

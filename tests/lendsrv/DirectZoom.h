@@ -7,7 +7,7 @@
 
 struct DirectFetch {
   std::size_t Hits = 0;
-  std::vector<std::string> Records;  // raw bytes of records 1..n
+  std::vector<std::string> Records;  // the bytes the server sent for records 1..n
   std::string Joined() const;
 };
 

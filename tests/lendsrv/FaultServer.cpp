@@ -1,0 +1,185 @@
+#include "FaultServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <yaz/odr.h>
+#include <yaz/oid_db.h>
+#include <yaz/proto.h>
+
+#include <stdexcept>
+
+namespace {
+
+// No wait of the server lasts longer than this, whatever the test does.
+constexpr auto kLifetime = std::chrono::seconds(120);
+constexpr int kSliceMs = 20;
+
+struct TOdr {
+  ODR O;
+  explicit TOdr(int Direction) : O(odr_createmem(Direction)) {}
+  ~TOdr() { odr_destroy(O); }
+  TOdr(const TOdr&) = delete;
+  TOdr& operator=(const TOdr&) = delete;
+};
+
+bool SendAll(int Fd, const char* Data, size_t Len, std::atomic<long>& Sent) {
+  while (Len > 0) {
+    const ssize_t n = ::send(Fd, Data, Len, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    Sent += n;
+    Data += n;
+    Len -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The records of positions Start .. Start + Count - 1 (1-based), as a Z_Records.
+Z_Records* RecordsOf(ODR O, const std::vector<std::string>& All, Odr_int Start, Odr_int Count, Odr_int& Returned) {
+  Returned = 0;
+  auto* list = static_cast<Z_NamePlusRecordList*>(odr_malloc(O, sizeof(Z_NamePlusRecordList)));
+  list->records = static_cast<Z_NamePlusRecord**>(odr_malloc(O, sizeof(Z_NamePlusRecord*) * (All.size() + 1)));
+  list->num_records = 0;
+  for (Odr_int i = Start; i < Start + Count && i >= 1 && i <= static_cast<Odr_int>(All.size()); ++i) {
+    const std::string& bytes = All[static_cast<size_t>(i - 1)];
+    auto* ext = static_cast<Z_External*>(odr_malloc(O, sizeof(Z_External)));
+    *ext = Z_External{};
+    ext->direct_reference = odr_oiddup(O, yaz_oid_recsyn_usmarc);
+    ext->which = Z_External_octet;
+    ext->u.octet_aligned = odr_create_Odr_oct(O, bytes.data(), static_cast<int>(bytes.size()));
+    auto* npr = static_cast<Z_NamePlusRecord*>(odr_malloc(O, sizeof(Z_NamePlusRecord)));
+    npr->databaseName = nullptr;
+    npr->which = Z_NamePlusRecord_databaseRecord;
+    npr->u.databaseRecord = ext;
+    list->records[list->num_records++] = npr;
+    ++Returned;
+  }
+  auto* recs = static_cast<Z_Records*>(odr_malloc(O, sizeof(Z_Records)));
+  recs->which = Z_Records_DBOSD;
+  recs->u.databaseOrSurDiagnostics = list;
+  return recs;
+}
+
+}  // namespace
+
+std::unique_ptr<TZFaultServer> TZFaultServer::Trickle(std::chrono::milliseconds Interval) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Trickle, Interval, {}));
+}
+
+std::unique_ptr<TZFaultServer> TZFaultServer::Records(std::vector<std::string> Records) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Records, {}, std::move(Records)));
+}
+
+TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records)
+    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)) {
+  FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (FListen < 0 || ::bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListen, 4) != 0 ||
+      ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    throw std::runtime_error("the fault server cannot listen");
+  FPort = ntohs(a.sin_port);
+  FThread = std::thread([this] { Serve(); });
+}
+
+TZFaultServer::~TZFaultServer() {
+  FStop = true;
+  if (FThread.joinable()) FThread.join();
+  if (FListen >= 0) ::close(FListen);
+}
+
+void TZFaultServer::Serve() {
+  const auto end = std::chrono::steady_clock::now() + kLifetime;
+  while (!FStop && std::chrono::steady_clock::now() < end) {
+    pollfd p{FListen, POLLIN, 0};
+    if (::poll(&p, 1, kSliceMs) <= 0) continue;
+    const int fd = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    ServeConnection(fd);
+    ::close(fd);
+  }
+}
+
+void TZFaultServer::ServeConnection(int Fd) {
+  const auto end = std::chrono::steady_clock::now() + kLifetime;
+  std::string in;
+  auto next = std::chrono::steady_clock::now() + FInterval;
+  // An init response of 64 KiB that never comes whole.
+  const std::string trickle = std::string("\xB5\x84\x00\x01\x00\x00", 6) + std::string(65536, '\0');
+  size_t trickled = 0;
+  while (!FStop && std::chrono::steady_clock::now() < end) {
+    pollfd p{Fd, POLLIN, 0};
+    const int r = ::poll(&p, 1, kSliceMs);
+    if (r > 0) {
+      char buf[4096];
+      const ssize_t n = ::recv(Fd, buf, sizeof buf, 0);
+      if (n <= 0) return;  // the client has gone
+      in.append(buf, static_cast<size_t>(n));
+    }
+    if (FMode == TMode::Trickle) {
+      if (std::chrono::steady_clock::now() >= next && trickled < trickle.size()) {
+        if (!SendAll(Fd, trickle.data() + trickled++, 1, FSent)) return;
+        next += FInterval;
+      }
+      in.clear();
+      continue;
+    }
+    // Records: answer every whole request.
+    for (;;) {
+      const int whole = completeBER(in.data(), static_cast<int>(in.size()));
+      if (whole <= 0) break;
+      TOdr dec(ODR_DECODE), enc(ODR_ENCODE);
+      odr_setbuf(dec.O, in.data(), whole, 0);
+      Z_APDU* req = nullptr;
+      const bool ok = z_APDU(dec.O, &req, 0, nullptr) && req;
+      in.erase(0, static_cast<size_t>(whole));
+      if (!ok) return;
+      Z_APDU* res = nullptr;
+      switch (req->which) {
+        case Z_APDU_initRequest: {
+          res = zget_APDU(enc.O, Z_APDU_initResponse);
+          Z_InitResponse* ir = res->u.initResponse;
+          ir->referenceId = req->u.initRequest->referenceId;
+          ODR_MASK_SET(ir->options, Z_Options_search);
+          ODR_MASK_SET(ir->options, Z_Options_present);
+          ODR_MASK_SET(ir->options, Z_Options_namedResultSets);
+          ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_1);
+          ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_2);
+          ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_3);
+          break;
+        }
+        case Z_APDU_searchRequest: {
+          res = zget_APDU(enc.O, Z_APDU_searchResponse);
+          Z_SearchResponse* sr = res->u.searchResponse;
+          sr->referenceId = req->u.searchRequest->referenceId;
+          *sr->resultCount = static_cast<Odr_int>(FRecords.size());
+          *sr->numberOfRecordsReturned = 0;
+          *sr->nextResultSetPosition = 1;
+          break;
+        }
+        case Z_APDU_presentRequest: {
+          Z_PresentRequest* pr = req->u.presentRequest;
+          res = zget_APDU(enc.O, Z_APDU_presentResponse);
+          Z_PresentResponse* ps = res->u.presentResponse;
+          ps->referenceId = pr->referenceId;
+          Odr_int returned = 0;
+          ps->records = RecordsOf(enc.O, FRecords, *pr->resultSetStartPoint, *pr->numberOfRecordsRequested, returned);
+          *ps->numberOfRecordsReturned = returned;
+          *ps->nextResultSetPosition = *pr->resultSetStartPoint + returned;
+          break;
+        }
+        default:
+          return;  // a close, or anything else: the connection ends
+      }
+      if (!z_APDU(enc.O, &res, 0, nullptr)) return;
+      int len = 0;
+      char* out = odr_getbuf(enc.O, &len, nullptr);
+      if (!SendAll(Fd, out, static_cast<size_t>(len), FSent)) return;
+    }
+  }
+}

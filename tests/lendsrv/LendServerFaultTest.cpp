@@ -1,0 +1,95 @@
+// The server against servers that misbehave: one that trickles its answer a
+// byte at a time, and one that delivers damaged records.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "FaultServer.h"
+#include "lendsrv/LendServer.h"
+#include "lendsrv/ZSearch.h"
+#include "platform/core/CodePage.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// An ISO 2709 record with the given fields (tag, data without terminator).
+std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& Fields) {
+  std::string directory, data;
+  for (const auto& [tag, value] : Fields) {
+    char entry[13];
+    std::snprintf(entry, sizeof entry, "%3s%04zu%05zu", tag.c_str(), value.size() + 1, data.size());
+    directory += entry;
+    data += value + "\x1E";
+  }
+  directory += "\x1E";
+  const size_t base = 24 + directory.size();
+  const size_t length = base + data.size() + 1;
+  char leader[25];
+  std::snprintf(leader, sizeof leader, "%05zunam a22%05zu   4500", length, base);
+  return std::string(leader) + directory + data + "\x1D";
+}
+
+std::shared_ptr<TLendServer> NewServer(int Port) {
+  auto s = std::make_shared<TLendServer>();
+  s->SetzHost(u"127.0.0.1");
+  s->SetzPort(Port);
+  s->SetzDatabase(u"Default");
+  s->SetzSyntax(u"USMARC");
+  return s;
+}
+
+TEST(LendServerDamagedRecords, RecordsReachTheCallerAsTheServerSentThem) {
+  const std::string good = MarcRecord({{"001", "1"}, {"245", "10\x1F" "aTitle"}});
+  std::string overlong = MarcRecord({{"001", "2"}, {"245", "10\x1F" "aLonger"}});
+  overlong.insert(overlong.size() - 1, "more bytes than the leader says");
+  std::string scrambled = MarcRecord({{"001", "3"}, {"245", "10\x1F" "aScrambled"}});
+  scrambled.replace(0, 5, "x9?!0");
+  const std::vector<std::string> records{good, overlong, scrambled};
+  auto server = TZFaultServer::Records(records);
+  auto s = NewServer(server->Port());
+  const String result = s->SingleSearchIT(u"any", false, 4, 10);
+  EXPECT_EQ(StringToAnsi(result), good + overlong + scrambled);
+  // Kept, and told: the records are not what their leaders say.
+  EXPECT_EQ(s->GetzLastError(),
+            u"Record 2 of 3 is not ISO 2709 (kept as sent); Record 3 of 3 is not ISO 2709 (kept as sent)");
+  EXPECT_EQ(s->tReturned(), 4);
+  EXPECT_EQ(s->rCount(), 4);
+}
+
+TEST(LendServerDamagedRecords, ARecordOfNulBytesIsKeptToo) {
+  const std::string good = MarcRecord({{"001", "1"}});
+  const std::string nul(300, '\0');
+  auto server = TZFaultServer::Records({good, nul});
+  auto s = NewServer(server->Port());
+  const String result = s->SingleSearchIT(u"any", false, 4, 10);
+  EXPECT_EQ(StringToAnsi(result), good + nul);
+  EXPECT_EQ(s->GetzLastError(), u"Record 2 of 2 is not ISO 2709 (kept as sent)");
+  EXPECT_EQ(s->rCount(), 3);
+}
+
+TEST(LendServerDamagedRecords, WellFormedRecordsLeaveNoErrorText) {
+  const std::string a = MarcRecord({{"001", "1"}}), b = MarcRecord({{"001", "2"}, {"245", "00\x1F" "aB"}});
+  auto server = TZFaultServer::Records({a, b});
+  auto s = NewServer(server->Port());
+  EXPECT_EQ(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 10)), a + b);
+  EXPECT_EQ(s->GetzLastError(), u"");
+  EXPECT_TRUE(IsIso2709Record(a));
+  EXPECT_FALSE(IsIso2709Record(a.substr(0, a.size() - 1)));
+  EXPECT_FALSE(IsIso2709Record(std::string(30, '\0')));
+}
+
+TEST(LendServerTrickle, ASearchEndsWithinItsTimeWhateverTheServerSends) {
+  auto server = TZFaultServer::Trickle(100ms);  // a byte every 100 ms, each well within the timeout
+  auto s = NewServer(server->Port());
+  s->SetTimeoutSeconds(1);
+  const auto start = std::chrono::steady_clock::now();
+  const String result = s->SingleSearchIT(u"any", false, 4, 10);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(result, u"");
+  EXPECT_NE(s->GetzLastError().find(u"Timeout"), String::npos) << ToUtf8(s->GetzLastError());
+  EXPECT_LT(took, 2500ms);
+  EXPECT_GT(server->Sent(), 3);  // the server did keep sending
+}
+
+}  // namespace
