@@ -1449,11 +1449,11 @@ public:
 
   bool GetLuminateSelection() const { return FLuminateSelection; }
   void SetLuminateSelection(bool Value) { FLuminateSelection = Value; }
-  // Two switches the painters read.
-  bool GetIsDrawFocusRect() const { return FIsDrawFocusRect; }
-  void SetIsDrawFocusRect(bool Value) { FIsDrawFocusRect = Value; }
-  bool GetFilterEditCloseUpApplyFilter() const { return FFilterEditCloseUpApplyFilter; }
-  void SetFilterEditCloseUpApplyFilter(bool Value) { FFilterEditCloseUpApplyFilter = Value; }
+  // Two switches the painters read (on and off to begin with); what they decide is the painters'.
+  bool GetFirstPaintSwitch() const { return FFirstPaintSwitch; }
+  void SetFirstPaintSwitch(bool Value) { FFirstPaintSwitch = Value; }
+  bool GetSecondPaintSwitch() const { return FSecondPaintSwitch; }
+  void SetSecondPaintSwitch(bool Value) { FSecondPaintSwitch = Value; }
   HWND GetHandle() const { return FHandle; }
 
 private:
@@ -1463,8 +1463,8 @@ private:
   std::vector<TCustomDBGridEh*> FGrids;  // not owned
   bool FLuminateSelection = true;
   HWND FHandle = nullptr;
-  bool FIsDrawFocusRect = true;
-  bool FFilterEditCloseUpApplyFilter = false;
+  bool FFirstPaintSwitch = true;
+  bool FSecondPaintSwitch = false;
 };
 
 // The display's colour count: -1 when it shows more than 256 colours.

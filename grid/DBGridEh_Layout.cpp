@@ -462,14 +462,11 @@ void TCustomDBGridEh::EndReadRow() {
 // ---- Window creation ---------------------------------------------------------------------------------
 
 void TCustomDBGridEh::CreateWnd() {
-  BeginUpdate();
-  try {
+  {
+    BeginUpdate();
+    TScopeExitEh Unlock([this] { EndUpdate(); });
     TCustomGridEh::CreateWnd();
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   CalcCellButtonSize();
   if (FAutoFitColWidths || FRowPanel->GetActive() || FLayoutPending) {
     LayoutChanged();
