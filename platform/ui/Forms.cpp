@@ -105,6 +105,31 @@ void TCustomForm::DoCreate() {
   if (OnCreate) OnCreate(this);
 }
 
+namespace {
+
+// The window styles a border style stands for.
+void BorderStyleFlags(TFormBorderStyle BorderStyle, DWORD& Style, DWORD& ExStyle) {
+  switch (BorderStyle) {
+    case bsNone: Style |= WS_POPUP; break;
+    case bsSingle: Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX; break;
+    case bsSizeable: Style |= WS_OVERLAPPEDWINDOW; break;
+    case bsDialog:
+      Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      ExStyle |= WS_EX_DLGMODALFRAME;
+      break;
+    case bsToolWindow:
+      Style |= WS_CAPTION | WS_SYSMENU;
+      ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+    case bsSizeToolWin:
+      Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+      ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+  }
+}
+
+}  // namespace
+
 void TCustomForm::CreateParams(TCreateParams& Params) {
   TCustomControl::CreateParams(Params);
   Params.Style &= ~(WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | WS_TABSTOP);
@@ -113,26 +138,21 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   if (Application && Application->GetMainForm() && Application->GetMainForm() != this &&
       Application->GetMainForm()->HandleAllocated())
     Params.WndParent = Application->GetMainForm()->GetHandle();
-  switch (FBorderStyle) {
-    case bsNone: Params.Style |= WS_POPUP; break;
-    case bsSingle: Params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX; break;
-    case bsSizeable: Params.Style |= WS_OVERLAPPEDWINDOW; break;
-    case bsDialog:
-      Params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
-      Params.ExStyle |= WS_EX_DLGMODALFRAME;
-      break;
-    case bsToolWindow:
-      Params.Style |= WS_CAPTION | WS_SYSMENU;
-      Params.ExStyle |= WS_EX_TOOLWINDOW;
-      break;
-    case bsSizeToolWin:
-      Params.Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-      Params.ExStyle |= WS_EX_TOOLWINDOW;
-      break;
-  }
+  BorderStyleFlags(FBorderStyle, Params.Style, Params.ExStyle);
   if (FFormStyle == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
   Params.WindowClass.style = CS_DBLCLKS;
   Params.Caption = FText;
+}
+
+TRect TCustomForm::GetClientRect() const {
+  if (FHandle) return TCustomControl::GetClientRect();
+  DWORD style = 0, exStyle = 0;
+  BorderStyleFlags(FBorderStyle, style, exStyle);
+  TRect frame(0, 0, 0, 0);
+  AdjustWindowRectEx(frame, style, false, exStyle);
+  const Integer w = std::max(0, FWidth - frame.Width() - 2 * FBorderWidth);
+  const Integer h = std::max(0, FHeight - frame.Height() - 2 * FBorderWidth);
+  return TRect(0, 0, w, h);
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {

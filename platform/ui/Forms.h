@@ -144,6 +144,9 @@ public:
   TCloseQueryEvent OnCloseQuery;
 
   void Dispatch(TMessage& Message) override;
+  // Before the window exists, the client area its frame will leave, so that a
+  // client size set in a constructor is the client size the window gets.
+  TRect GetClientRect() const override;
 
 protected:
   // A form built in code calls this at the end of its constructor, once its

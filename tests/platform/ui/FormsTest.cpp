@@ -371,3 +371,21 @@ TEST_F(Forms, AFormSnapshotIsAPngWithTheExpectedPixels) {
 }
 
 }  // namespace
+
+TEST_F(Forms, AClientSizeSetBeforeTheWindowExistsIsTheClientSizeItGets) {
+  for (TFormBorderStyle style : {bsDialog, bsSingle, bsSizeable, bsToolWindow, bsNone}) {
+    auto* f = new TForm(Application);
+    f->SetBorderStyle(style);
+    f->SetClientWidth(249);
+    f->SetClientHeight(76);
+    EXPECT_EQ(f->GetClientWidth(), 249) << "before the window exists, style " << int(style);
+    f->Show();
+    Display.ProcessMessages();
+    EXPECT_EQ(f->GetClientWidth(), 249) << "style " << int(style);
+    EXPECT_EQ(f->GetClientHeight(), 76) << "style " << int(style);
+    // Set again on the window itself, the same size comes out.
+    f->SetClientWidth(300);
+    EXPECT_EQ(f->GetClientWidth(), 300);
+    delete f;
+  }
+}
