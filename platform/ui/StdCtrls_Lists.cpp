@@ -256,7 +256,6 @@ void TCustomListBox::DrawItem(Integer Index, TRect Rect, TOwnerDrawState State) 
 void TCustomListBox::PaintItems(HDC DC) {
   const TRect client = ::GetClientRect(FHandle);
   FillWith(DC, client, FColor);
-  FCanvas->SetHandle(DC);
   const bool focused = Focused();
   for (Integer i = FTopIndex; i < GetCount(); ++i) {
     const TRect r = ItemRect(i);
@@ -266,6 +265,11 @@ void TCustomListBox::PaintItems(HDC DC) {
     if (selected) state.Include(odSelected);
     if (selected && focused) state.Include(odFocused);
     if (!GetEnabled() || (!IsVirtual() && !FItems->At(i).Enabled)) state.Include(odDisabled);
+    // Each item draws between a save and a restore of the device context; the
+    // canvas is attached inside them, so it selects its font, pen and brush
+    // afresh instead of believing the restored ones are still in place.
+    const Integer saved = SaveDC(DC);
+    FCanvas->SetHandle(DC);
     FCanvas->SetFont(GetFont());
     FCanvas->GetBrush()->SetStyle(bsSolid);
     if (selected) {
@@ -275,14 +279,13 @@ void TCustomListBox::PaintItems(HDC DC) {
       FCanvas->GetBrush()->SetColor(FColor);
       if (state.Contains(odDisabled)) FCanvas->GetFont()->SetColor(clGrayText);
     }
-    Integer saved = SaveDC(DC);
     IntersectClipRect(DC, r.Left, r.Top, r.Right, r.Bottom);
     DrawItem(i, r, state);
+    FCanvas->SetHandle(nullptr);
     RestoreDC(DC, saved);
     if (state.Contains(odFocused)) DrawFocusRect(DC, r);
   }
   if (focused && FItemIndex < 0 && GetCount() == 0) DrawFocusRect(DC, TRect(0, 0, client.Right, GetItemHeight()));
-  FCanvas->SetHandle(nullptr);
 }
 
 void TCustomListBox::SelectionChangedByUser() { Click(); }

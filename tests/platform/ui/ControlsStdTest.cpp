@@ -8,6 +8,7 @@
 
 #include "platform/backend/Headless.h"
 #include "platform/core/Strings.h"
+#include "platform/ui/CheckLst.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/MsgBox.h"
 #include "platform/ui/ScrollBars.h"
@@ -360,6 +361,38 @@ TEST_F(StdControls, OwnerDrawListBoxDrawsEachVisibleItemThroughTheEvent) {
   ASSERT_EQ(drawn.size(), 3u);
   EXPECT_EQ(drawn[1], std::make_pair(1, true));
   EXPECT_EQ(Display.PixelAt(l->GetHandle(), 50, 30), Rgb(clHighlight));
+}
+
+namespace {
+
+// The pixels of one item's row of a painted list, left to right then down.
+std::vector<TColor> ItemPixels(THeadlessDisplay& Display, TCustomListBox* List, Integer Index) {
+  const TRect r = List->ItemRect(Index);
+  std::vector<TColor> out;
+  for (Integer y = r.Top; y < r.Bottom; ++y)
+    for (Integer x = r.Left; x < r.Right; ++x) out.push_back(Display.PixelAt(List->GetHandle(), x, y));
+  return out;
+}
+
+}  // namespace
+
+TEST_F(StdControls, EveryItemOfAListIsDrawnInTheListsOwnFont) {
+  auto* l = Make<TListBox>(10, 10, 150, 100);
+  auto* c = Make<TCheckListBox>(170, 10, 150, 100);
+  for (TCustomListBox* list : {static_cast<TCustomListBox*>(l), static_cast<TCustomListBox*>(c)}) {
+    list->GetFont()->SetColor(clNavy);
+    for (int i = 0; i < 3; ++i) list->GetItems()->Add(u"Тест (usmarc)");
+  }
+  Form->Show();
+  RenderWindow(Form->GetHandle());
+  for (TCustomListBox* list : {static_cast<TCustomListBox*>(l), static_cast<TCustomListBox*>(c)}) {
+    const std::vector<TColor> first = ItemPixels(Display, list, 0);
+    EXPECT_EQ(ItemPixels(Display, list, 1), first) << "the second item looks like the first";
+    EXPECT_EQ(ItemPixels(Display, list, 2), first) << "the third item looks like the first";
+    bool black = false;
+    for (TColor p : ItemPixels(Display, list, 2)) black = black || p == clBlack;
+    EXPECT_FALSE(black) << "no item is drawn in black";
+  }
 }
 
 TEST_F(StdControls, ComboBoxPicksByKeyboard) {
