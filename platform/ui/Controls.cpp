@@ -215,8 +215,14 @@ TPoint TControl::ClientToParent(const TPoint& Point, TWinControl* AParent) const
 
 void TControl::SetAlign(TAlign Value) {
   if (FAlign == Value) return;
+  const TAlign old = FAlign;
   FAlign = Value;
   if (Value != alNone) FAnchors = TAnchors{akLeft, akTop};
+  // A bar turned from a side to the top or bottom (or back) keeps its
+  // thickness: width and height change places.
+  auto side = [](TAlign a) { return a == alLeft || a == alRight; };
+  auto edge = [](TAlign a) { return a == alTop || a == alBottom; };
+  if ((side(old) && edge(Value)) || (edge(old) && side(Value))) SetBounds(FLeft, FTop, FHeight, FWidth);
   RequestAlign();
 }
 

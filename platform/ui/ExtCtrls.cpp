@@ -179,6 +179,11 @@ TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner) {
   SetBounds(0, 0, 3, 100);
 }
 
+void TSplitter::RequestAlign() {
+  TGraphicControl::RequestAlign();
+  if (FCursor == crHSplit || FCursor == crVSplit) FCursor = Horizontal() ? crVSplit : crHSplit;
+}
+
 void TSplitter::SetBeveled(bool Value) {
   FBeveled = Value;
   Invalidate();

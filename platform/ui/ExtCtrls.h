@@ -84,6 +84,8 @@ protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  // A bar between rows takes the up-down cursor, one between columns the left-right one.
+  void RequestAlign() override;
   // The control this splitter resizes (null when none is aligned against it).
   TControl* FindControl() const;
   bool Horizontal() const { return FAlign == alTop || FAlign == alBottom; }

@@ -150,6 +150,15 @@ TEST_F(MainWindowRun, PerSyntaxRunWritesOneFileForEachSyntaxReadInFull) {
   Start({{1, "Alpha", "usmarc"}, {2, "Beta", "unimarc"}, {3, "Gamma", "USMARC"}}, v);
   RunToEnd();
   EXPECT_TRUE(Form_Main->gb_BR_Buf_2->GetVisible());
+  // The format list above, a thin bar, and the log below it, all to be seen.
+  const TRect list = Form_Main->gb_BR_Buf_2->GetBoundsRect();
+  const TRect bar = Form_Main->Splitter_BR_Buf_2->GetBoundsRect();
+  const TRect log = Form_Main->GroupBox1->GetBoundsRect();
+  EXPECT_EQ(bar.Height(), 3);
+  EXPECT_EQ(bar.Top, list.Bottom);
+  EXPECT_EQ(log.Top, bar.Bottom);
+  EXPECT_GT(log.Height(), 100);
+  EXPECT_EQ(Form_Main->Splitter_BR_Buf_2->GetCursor(), crVSplit);
   EXPECT_EQ(Form_Main->ListBox_BR_Syntax->GetItems()->GetText(), u"USMARC=4\r\nUNIMARC=2\r\n");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG2.txt", "001-USMARC.iso", "002-UNIMARC.iso"}));
   EXPECT_EQ(MarcDumpCount(Bytes("001-USMARC.iso")), 4);

@@ -173,6 +173,31 @@ TEST_F(ExtControls, SplitterDragResizesTheControlBesideIt) {
   EXPECT_EQ(left->GetWidth(), split->GetMinSize());
 }
 
+TEST_F(ExtControls, ASplitterTurnedToTheTopKeepsItsThicknessAndTakesTheUpDownCursor) {
+  auto* area = Make<TPanel>(0, 0, 406, 212);
+  area->SetBevelOuter(bvNone);
+  auto* top = Make<TPanel>(0, 0, 406, 84, area);
+  top->SetAlign(alTop);
+  auto* split = new TSplitter(Form);
+  split->SetParent(area);
+  EXPECT_EQ(split->GetCursor(), crHSplit);
+  split->SetAlign(alTop);
+  split->SetTop(84);
+  auto* rest = Make<TPanel>(0, 0, 10, 10, area);
+  rest->SetAlign(alClient);
+  Form->Show();
+  EXPECT_EQ(split->GetBoundsRect(), TRect(0, 84, 406, 87));
+  EXPECT_EQ(split->GetCursor(), crVSplit);
+  EXPECT_EQ(rest->GetBoundsRect(), TRect(0, 87, 406, 212));
+  // Docked at the bottom and back at the top, it stays a bar.
+  split->SetAlign(alBottom);
+  split->SetAlign(alTop);
+  EXPECT_EQ(split->GetHeight(), 3);
+  split->SetAlign(alRight);
+  EXPECT_EQ(split->GetWidth(), 3);
+  EXPECT_EQ(split->GetCursor(), crHSplit);
+}
+
 TEST_F(ExtControls, RadioGroupMakesAButtonPerItem) {
   auto* g = Make<TRadioGroup>(10, 10, 300, 80);
   g->SetCaption(u"Вариант сохранения записей: ");
