@@ -205,7 +205,8 @@ enum : Integer { MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8 };
 enum : Integer { HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24,
                  LOGPIXELSX = 88, LOGPIXELSY = 90 };
 
-// The text measurer and renderer. The default one shapes with pango (DejaVu faces);
+// The text measurer and renderer. The default one shapes with pango (DejaVu faces,
+// and for the classic UI faces the installed face closest to them in width);
 // tests may install another to get exact, font-independent numbers.
 struct TTextMetric {
   Integer tmHeight = 0;

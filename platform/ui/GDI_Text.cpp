@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <list>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -28,8 +29,41 @@ String AsciiLower(const String& s) {
   return r;
 }
 
-// Logical face names map onto the installed DejaVu faces.
-const char* FamilyFor(const TFontData& f) {
+// Faces that stand in for the classic 8-point UI font, closest first. Measured
+// at 8 points, 96 dpi, against the classic font (text cell 13 pixels, average
+// of the 52 Latin letters rounding to 6 pixels, the dialog base unit):
+//   Liberation Sans        cell 13, base unit 6 (letters 334 px), "=" 6 px
+//   DejaVu Sans Condensed  cell 14, base unit 6 (letters 318 px), "=" 8 px
+//   DejaVu Sans            cell 14, base unit 7 (letters 358 px), "=" 9 px
+// DejaVu Sans is too wide: captions laid out for the classic font wrap or are cut.
+constexpr const char* kUiFaces[] = {"Liberation Sans", "DejaVu Sans Condensed", "DejaVu Sans"};
+
+bool IsClassicUiName(const String& LowerName) {
+  for (const char16_t* n : {u"ms sans serif", u"microsoft sans serif", u"ms shell dlg", u"ms shell dlg 2", u"tahoma",
+                            u"arial", u"helvetica", u"liberation sans"})
+    if (LowerName == n) return true;
+  return false;
+}
+
+// The first of kUiFaces the font map has; DejaVu Sans, which the program
+// always installs, when none is.
+const char* FindUiFace(PangoFontMap* Map) {
+  PangoFontFamily** families = nullptr;
+  int count = 0;
+  pango_font_map_list_families(Map, &families, &count);
+  const char* found = nullptr;
+  for (const char* face : kUiFaces) {
+    for (int i = 0; i < count && !found; ++i)
+      if (std::string_view(pango_font_family_get_name(families[i])) == face) found = face;
+    if (found) break;
+  }
+  g_free(families);
+  return found ? found : "DejaVu Sans";
+}
+
+// Logical face names map onto installed faces: fixed pitch to DejaVu Sans Mono,
+// serif faces to DejaVu Serif, the classic UI faces to UiFace, the rest to DejaVu Sans.
+const char* FamilyFor(const TFontData& f, const char* UiFace) {
   const String n = AsciiLower(f.Name);
   auto has = [&](const char16_t* w) { return n.find(w) != String::npos; };
   if (f.Pitch == fpFixed || has(u"mono") || has(u"courier") || has(u"console") || has(u"consolas") ||
@@ -37,6 +71,7 @@ const char* FamilyFor(const TFontData& f) {
     return "DejaVu Sans Mono";
   if (!has(u"sans") && (has(u"times") || has(u"serif") || has(u"georgia") || has(u"roman")))
     return "DejaVu Serif";
+  if (IsClassicUiName(n)) return UiFace;
   return "DejaVu Sans";
 }
 
@@ -55,6 +90,7 @@ public:
     cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_SLIGHT);
     pango_cairo_context_set_font_options(FContext, fo);
     cairo_font_options_destroy(fo);
+    FUiFace = FindUiFace(FMap);
   }
 
   ~TPangoTextEngine() override {
@@ -200,7 +236,7 @@ private:
     if (it != FFonts.end()) return it->second;
     FontEntry e;
     e.Id = static_cast<Integer>(FFonts.size()) + 1;
-    const char* family = FamilyFor(Font);
+    const char* family = FamilyFor(Font, FUiFace);
     // Negative heights are the em size; positive ones the cell height (ascent + descent).
     double em = Font.Height < 0 ? -Font.Height : Font.Height == 0 ? 12 : Font.Height;
     double asc, desc, ave;
@@ -279,6 +315,7 @@ private:
   static constexpr size_t kCapacity = 8192;
   PangoFontMap* FMap = nullptr;
   PangoContext* FContext = nullptr;
+  const char* FUiFace = "DejaVu Sans";
   std::unordered_map<String, FontEntry> FFonts;  // node-based: entries never move
   TFontData FLastFont;
   FontEntry* FLastEntry = nullptr;

@@ -17,11 +17,11 @@ TTextMetric MetricsAt(const char16_t* Name, Integer Points) {
   return tm;
 }
 
-TEST(CanvasTextMetrics, DejaVuSansAt8To10PointsIsStable) {
+TEST(CanvasTextMetrics, ClassicUiFontAt8To10PointsIsStable) {
   struct Expected {
     Integer Points, Height, Ascent, Ave;
   };
-  for (Expected e : {Expected{8, 14, 11, 6}, Expected{9, 15, 12, 6}, Expected{10, 17, 13, 7}}) {
+  for (Expected e : {Expected{8, 13, 10, 5}, Expected{9, 14, 11, 5}, Expected{10, 15, 12, 6}}) {
     const TTextMetric a = MetricsAt(u"MS Sans Serif", e.Points);
     EXPECT_EQ(a.tmHeight, e.Height) << e.Points;
     EXPECT_EQ(a.tmAscent, e.Ascent) << e.Points;
@@ -38,7 +38,27 @@ TEST(CanvasTextMetrics, DejaVuSansAt8To10PointsIsStable) {
   img.Canvas()->GetFont()->SetSize(8);
   const Integer w1 = img.Canvas()->TextWidth(u"Wg"), w2 = img.Canvas()->TextWidth(u"Wg");
   EXPECT_EQ(w1, w2);
-  EXPECT_EQ(img.Canvas()->TextHeight(u"Wg"), 14);
+  EXPECT_EQ(img.Canvas()->TextHeight(u"Wg"), 13);
+}
+
+// The dialog base unit of a face at 8 points: the average width of the 52
+// Latin letters, rounded as dialogs round it.
+Integer DialogBaseUnit(const char16_t* Name) {
+  TestImage img(4, 4);
+  img.Canvas()->GetFont()->SetName(Name);
+  img.Canvas()->GetFont()->SetSize(8);
+  const Integer w = img.Canvas()->TextWidth(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  return (w / 26 + 1) / 2;
+}
+
+TEST(CanvasTextMetrics, TheClassicUiFacesMeasureLikeTheClassic8PointFont) {
+  // The classic 8-point UI font: a 13-pixel text cell and a base unit of 6 pixels.
+  for (const char16_t* name : {u"MS Sans Serif", u"Tahoma", u"MS Shell Dlg 2", u"Arial"}) {
+    EXPECT_EQ(MetricsAt(name, 8).tmHeight, 13) << ToUtf8(name);
+    EXPECT_EQ(DialogBaseUnit(name), 6) << ToUtf8(name);
+  }
+  // A wide face is left to the names that ask for one.
+  EXPECT_EQ(DialogBaseUnit(u"Verdana"), 7);
 }
 
 TEST(CanvasTextMetrics, PositiveHeightIsTheCellHeight) {
@@ -89,17 +109,18 @@ TEST(CanvasDrawText, CalcRectWithWordBreak) {
   EXPECT_EQ(counted.Right, 12);
 }
 
-TEST(CanvasDrawText, CalcRectWithWordBreakInDejaVu) {
+TEST(CanvasDrawText, CalcRectWithWordBreakInTheUiFont) {
   TestImage img(10, 10);
   img.Canvas()->GetFont()->SetSize(8);
   HDC dc = img.DC();
+  const Integer line = img.Canvas()->TextHeight(u"Wg");
   const String text = u"Поиск по всем ресурсам каталога";
   TRect one(0, 0, 1000, 0);
   DrawText(dc, text, -1, one, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   TRect wrapped(0, 0, one.Width() / 2, 0);
   const Integer h = DrawText(dc, text, -1, wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  EXPECT_GE(h, 2 * 14);
-  EXPECT_EQ(h % 14, 0);
+  EXPECT_GE(h, 2 * line);
+  EXPECT_EQ(h % line, 0);
   EXPECT_LE(wrapped.Width(), one.Width() / 2);
 }
 
@@ -271,7 +292,7 @@ TEST(CanvasTextMetrics, OutlineMetricsGiveTheItalicSlope) {
   TOutlineTextMetric otm;
   EXPECT_EQ(GetOutlineTextMetrics(img.DC(), sizeof(otm), &otm), sizeof(otm));
   EXPECT_EQ(otm.otmsCharSlopeRun, 0);
-  EXPECT_EQ(otm.otmTextMetrics.tmHeight, 14);
+  EXPECT_EQ(otm.otmTextMetrics.tmHeight, 13);
   img.Canvas()->GetFont()->SetStyle({fsItalic});
   GetOutlineTextMetrics(img.DC(), sizeof(otm), &otm);
   EXPECT_GT(otm.otmsCharSlopeRun, 0);
