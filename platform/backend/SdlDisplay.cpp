@@ -263,7 +263,11 @@ void TSdlDisplay::WindowMoved(HWND Wnd, const TRect&) {
 void TSdlDisplay::WindowActivated(HWND Wnd) {
   if (FSyncing) return;
   TShown* s = Find(Wnd);
-  if (s && s->Window && !s->Popup && (SDL_GetWindowFlags(s->Window) & SDL_WINDOW_SHOWN)) SDL_RaiseWindow(s->Window);
+  if (!s || !s->Window || s->Popup || !(SDL_GetWindowFlags(s->Window) & SDL_WINDOW_SHOWN)) return;
+  SDL_RaiseWindow(s->Window);
+  // The keyboard follows the activation: without a window manager nothing
+  // else gives it back when the window that had it hides.
+  SDL_SetWindowInputFocus(s->Window);
 }
 
 void TSdlDisplay::PresentAll(HWND Wnd) {

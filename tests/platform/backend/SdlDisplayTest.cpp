@@ -261,6 +261,25 @@ TEST_F(SdlDisplayTest, PopupIsBorderlessAtScreenPositionAndOwnerKeepsFocus) {
   EXPECT_EQ(shot.At(200, 190), 0x0000FFu);  // the popup's client, drawn over the owner
 }
 
+TEST_F(SdlDisplayTest, AWindowThatHidesGivesTheKeyboardBackToTheWindowThatHadIt) {
+  HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
+  ShowWindow(main, SW_SHOW);
+  SetFocus(main);
+  Pump(200);
+  // A stay-on-top window of its own, shown over the main one and hidden again,
+  // as the wait window is at start-up.
+  HWND wait = MakeWindow(u"Подождите", TRect(100, 100, 320, 160), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                         main);
+  SetWindowPos(wait, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ShowWindow(wait, SW_SHOW);
+  Pump(200);
+  EXPECT_EQ(SDL_GetKeyboardFocus(), Display->SdlWindowOf(wait));
+  ShowWindow(wait, SW_HIDE);
+  Pump(200);
+  EXPECT_EQ(GetActiveWindow(), main);
+  EXPECT_EQ(SDL_GetKeyboardFocus(), Display->SdlWindowOf(main)) << "typing reaches the main window";
+}
+
 TEST_F(SdlDisplayTest, ClipboardTextReachesTheSystemAndBack) {
   HWND h = MakeWindow(u"Буфер", TRect(50, 50, 200, 150), RGB(255, 255, 255));
   ShowWindow(h, SW_SHOW);
