@@ -104,6 +104,17 @@ void DialogKeyDown(Word& Key, const std::function<void()>& Ok, const std::functi
   }
 }
 
+void GridDialogKeyDown(Word& Key, TShiftState Shift, const std::function<void()>& Ok,
+                       const std::function<void()>& Cancel) {
+  if (Key == VK_RETURN && Shift.Contains(ssAlt)) {
+    Key = 0;
+    Ok();
+  } else if (Key == VK_ESCAPE) {
+    Key = 0;
+    Cancel();
+  }
+}
+
 bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor,
                            const String& ExcludeNames) {
   auto* form = dynamic_cast<TCustomForm*>(Window);

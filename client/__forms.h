@@ -49,6 +49,10 @@ TSpeedButton* NewCancelButton(TForm* Owner, TWinControl* Parent, const TRect& Bo
 // A dialog's keys: Enter presses OK, Esc Cancel (when the dialog has one,
 // shown or not); either key is consumed.
 void DialogKeyDown(Word& Key, const std::function<void()>& Ok, const std::function<void()>& Cancel);
+// The keys of a dialog around a grid, where Enter belongs to the grid:
+// Alt+Enter presses OK, Esc Cancel; either key is consumed.
+void GridDialogKeyDown(Word& Key, TShiftState Shift, const std::function<void()>& Ok,
+                       const std::function<void()>& Cancel);
 
 // ---- Colours
 

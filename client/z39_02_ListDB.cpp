@@ -43,23 +43,24 @@ void TDlg_ListDB::CreateControls() {
     Button = NewSpeedButton(this, Panel_Top, Name, Caption, Hint, Bounds(left, 4, Width, 24));
     left += Width + 2;
   };
-  addButton(SB_N_First, u"SB_N_First", u"|<", u"В начало", 26);
-  addButton(SB_N_Prior, u"SB_N_Prior", u"<", u"Предыдущий", 26);
-  addButton(SB_N_Next, u"SB_N_Next", u">", u"Следующий", 26);
-  addButton(SB_N_Last, u"SB_N_Last", u">|", u"В конец", 26);
+  addButton(SB_N_First, u"SB_N_First", u"|<", u"В начало", 24);
+  addButton(SB_N_Prior, u"SB_N_Prior", u"<", u"Предыдущий", 24);
+  addButton(SB_N_Next, u"SB_N_Next", u">", u"Следующий", 24);
+  addButton(SB_N_Last, u"SB_N_Last", u">|", u"В конец", 24);
   left += 8;
-  addButton(SB_N_Edit, u"SB_N_Edit", u"Изменить", u"Редактировать", 70);
-  addButton(SB_N_Add, u"SB_N_Add", u"Добавить", u"Добавить", 70);
-  addButton(SB_N_Add_0, u"SB_N_Add_0", u"Группа", u"Добавить, как группу верхнего уровня", 60);
-  addButton(SB_N_Del, u"SB_N_Del", u"Удалить", u"Удалить", 64);
+  addButton(SB_N_Edit, u"SB_N_Edit", u"Изменить", u"Редактировать", 64);
+  addButton(SB_N_Add, u"SB_N_Add", u"Добавить", u"Добавить", 64);
+  addButton(SB_N_Add_0, u"SB_N_Add_0", u"Группа", u"Добавить, как группу верхнего уровня", 56);
+  addButton(SB_N_Del, u"SB_N_Del", u"Удалить", u"Удалить", 60);
   left += 8;
-  addButton(SB_TreeOrList, u"SB_TreeOrList", u"Дерево", u"Таблица <-> Дерево", 60);
-  addButton(SB_Test, u"SB_Test", u"Тест", u"Тест (запрос по протоколу Z39.50)", 50);
+  addButton(SB_TreeOrList, u"SB_TreeOrList", u"Дерево", u"Таблица <-> Дерево", 56);
+  addButton(SB_Test, u"SB_Test", u"Тест", u"Тест (запрос по протоколу Z39.50)", 44);
   left += 8;
-  addButton(SB_Load, u"SB_Load", u"Загрузить", u"Загрузить список ресурсов", 74);
-  addButton(SB_Save, u"SB_Save", u"Сохранить", u"Сохранить список ресурсов", 74);
+  addButton(SB_Load, u"SB_Load", u"Загрузить", u"Загрузить список ресурсов", 68);
+  addButton(SB_Save, u"SB_Save", u"Сохранить", u"Сохранить список ресурсов", 68);
 
-  Label_YesModify = NewControl<TLabel>(this, Panel_Top, u"Label_YesModify", Bounds(left + 8, 8, 120, 16));
+  // Sized to its caption, in the room the buttons leave at the row's end.
+  Label_YesModify = NewControl<TLabel>(this, Panel_Top, u"Label_YesModify", Bounds(left + 6, 8, 120, 16));
   Label_YesModify->SetCaption(u"  Данные изменены !  ");
   Label_YesModify->SetColor(clRed);
   Label_YesModify->GetFont()->SetColor(clYellow);
@@ -85,6 +86,11 @@ void TDlg_ListDB::CreateControls() {
   gb_ListDB_Sel->SetCaption(u"Отобранные для поиска: ");
   gb_ListDB_Sel->SetVisible(false);
 
+  // Between the resources and the side panel; shown with the panel.
+  Splitter_ListDB_Sel = NewControl<TSplitter>(this, this, u"Splitter_ListDB_Sel");
+  Splitter_ListDB_Sel->SetAlign(alRight);
+  Splitter_ListDB_Sel->SetVisible(false);
+
   clb_ListDB_Names =
       NewControl<TCheckListBox>(this, gb_ListDB_Sel, u"clb_ListDB_Names", Bounds(8, 18, 224, 390));
   clb_ListDB_Names->SetColor(clWhite);
@@ -92,11 +98,10 @@ void TDlg_ListDB::CreateControls() {
   lb_ListDB_ID = NewControl<TListBox>(this, gb_ListDB_Sel, u"lb_ListDB_ID", Bounds(8, 18, 40, 40));
   lb_ListDB_ID->SetVisible(false);
 
-  SpeedButton1 = NewControl<TSpeedButton>(this, gb_ListDB_Sel, u"SpeedButton1", Bounds(8, 414, 108, 24));
-  SpeedButton1->SetCaption(u"Удалить строку");
-
-  SB_N_Clear = NewControl<TSpeedButton>(this, gb_ListDB_Sel, u"SB_N_Clear", Bounds(124, 414, 108, 24));
-  SB_N_Clear->SetCaption(u"Очистить ВСЕ");
+  SpeedButton1 = NewSpeedButton(this, gb_ListDB_Sel, u"SpeedButton1", u"Удалить строку", u"Удалить строку",
+                                Bounds(8, 414, 108, 24));
+  SB_N_Clear = NewSpeedButton(this, gb_ListDB_Sel, u"SB_N_Clear", u"Очистить ВСЕ", u"Очистить ВСЕ",
+                              Bounds(124, 414, 108, 24));
 
   FChosen = std::make_unique<TSearchList>(clb_ListDB_Names, lb_ListDB_ID, FTable.get());
   SB_N_First->OnClick = [this](TObject* Sender) { SB_N_FirstClick(Sender); };
@@ -118,13 +123,7 @@ void TDlg_ListDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 void TDlg_ListDB::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_ListDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
-  if (Key == VK_RETURN && Shift.Contains(ssAlt)) {
-    Key = 0;
-    SB_OKClick(SB_OK);
-  } else if (Key == VK_ESCAPE) {
-    Key = 0;
-    SB_CancelClick(SB_Cancel);
-  }
+  GridDialogKeyDown(Key, Shift, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
 TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
@@ -211,6 +210,7 @@ bool TDlg_ListDB::EditResourceList() {
   Screen->SetCursor(crHourGlass);
   FMode = 0;
   gb_ListDB_Sel->SetVisible(false);
+  Splitter_ListDB_Sel->SetVisible(false);
   FChosen->Clear();
   EnableEditing(true);
   MemTableEh_Tree->Open();
@@ -231,6 +231,11 @@ bool TDlg_ListDB::ChooseResources(TStrings* Ids) {
   Label_YesModify->SetVisible(false);
   FMode = 1;
   gb_ListDB_Sel->SetVisible(true);
+  Splitter_ListDB_Sel->SetVisible(true);
+  // Docked left and right again, it lands against the panel's left edge.
+  Splitter_ListDB_Sel->SetAlign(alLeft);
+  Application->ProcessMessages();
+  Splitter_ListDB_Sel->SetAlign(alRight);
   FChosen->Clear();
   EnableEditing(false);
   MemTableEh_Tree->Close();

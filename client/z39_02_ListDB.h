@@ -17,6 +17,7 @@ class TGroupBox;
 class TSpeedButton;
 class TCheckListBox;
 class TListBox;
+class TSplitter;
 
 class TDlg_ListDB final : public TForm {
 public:
@@ -42,6 +43,7 @@ public:
   TSpeedButton* SB_OK = nullptr;
   TSpeedButton* SB_Cancel = nullptr;
   TGroupBox* gb_ListDB_Sel = nullptr;
+  TSplitter* Splitter_ListDB_Sel = nullptr;
   TCheckListBox* clb_ListDB_Names = nullptr;
   TListBox* lb_ListDB_ID = nullptr;
   TSpeedButton* SpeedButton1 = nullptr;

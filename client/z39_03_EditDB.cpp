@@ -19,6 +19,7 @@ void TDlg_EditDB::CreateControls() {
   SetUpDialogFrame(this, u"Dlg_EditDB", 420, 330);
   SetCaption(u"Редактировать информацию");
   SetSkyBlueColors(this);
+  SetKeyPreview(true);
 
   Label_Type = NewControl<TLabel>(this, this, u"Label_Type", Bounds(8, 10, 40, 14));
   Label_Type->SetCaption(u"Тип : ");
@@ -42,8 +43,11 @@ void TDlg_EditDB::CreateControls() {
   Edit_Parents->SetReadOnly(true);
 
   ValueListEditor1 = NewControl<TValueListEditor>(this, this, u"ValueListEditor1", Bounds(8, 34, 404, 256));
+  ValueListEditor1->GetTitleCaptions()->Clear();
   ValueListEditor1->GetTitleCaptions()->Add(u"Параметр");
   ValueListEditor1->GetTitleCaptions()->Add(u"Значение");
+  ValueListEditor1->SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goDrawFocusSelected,
+                                goColSizing, goEditing, goThumbTracking});
   ValueListEditor1->SetColWidths(0, 86);
   ValueListEditor1->SetColWidths(1, 317);
 
@@ -53,7 +57,13 @@ void TDlg_EditDB::CreateControls() {
   SB_OK = NewOkButton(this, this, Bounds(254, 298, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
   SB_Cancel =
       NewCancelButton(this, this, Bounds(336, 298, 76, 24), [this](TObject* Sender) { SB_CancelClick(Sender); });
+
+  OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
 }
 
 void TDlg_EditDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 void TDlg_EditDB::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
+
+void TDlg_EditDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
+  GridDialogKeyDown(Key, Shift, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
+}

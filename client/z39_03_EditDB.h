@@ -31,6 +31,8 @@ public:
 
   void SB_OKClick(TObject* Sender);
   void SB_CancelClick(TObject* Sender);
+  // Alt+Enter presses OK, Esc Cancel; Enter alone stays with the value list.
+  void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
 
 private:
   void CreateControls();
