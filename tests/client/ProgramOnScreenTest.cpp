@@ -1,8 +1,9 @@
 // The program on a real display: a private Xvfb, the SDL2 display, the main
 // window on the screen, the settings dialog and the about box opened from
-// its menu row, and a search against a local yaz-ztest. Screenshots are kept
+// its menu row, a message box, and a search against a local yaz-ztest. Screenshots are kept
 // as test artifacts.
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -105,6 +106,8 @@ TEST(ProgramOnScreen, MainWindowSettingsAndAboutReachTheScreen) {
     ASSERT_TRUE(server.Screenshot(shot));
     EXPECT_TRUE(TXvfbServer::SavePNG(shot, ArtifactDir() + "/client-main-window-xvfb.png"));
     EXPECT_GT(CountColour(shot, kSkyBlueRgb), 100000u) << "the sky-blue main window fills much of the screen";
+    // The wait window of the first tick has come and gone: typing reaches the main window.
+    EXPECT_EQ(SDL_GetKeyboardFocus(), display->SdlWindowOf(Form_Main->GetHandle()));
 
     bool settingsShown = false;
     {
@@ -132,6 +135,23 @@ TEST(ProgramOnScreen, MainWindowSettingsAndAboutReachTheScreen) {
       Pump(1500);
     }
     EXPECT_TRUE(aboutShown);
+
+    bool boxShown = false;
+    {
+      TLater later(500, [&] {
+        TXvfbServer::TShot s;
+        if (server.Screenshot(s)) TXvfbServer::SavePNG(s, ArtifactDir() + "/client-message-box-xvfb.png");
+        for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+          if (auto* box = dynamic_cast<TDlg_MyShowMessage*>(Screen->GetForms(i))) {
+            boxShown = box->GetVisible();
+            box->SB_OKClick(box->SB_OK);
+          }
+      });
+      ShowMessageOkCancel(u"Текущий список Z39.50-ресурсов", u"Очистка всего списка",
+                          u"Вы желаете очистить весь список ?");
+      Pump(100);
+    }
+    EXPECT_TRUE(boxShown);
 
     Form_Main->Close();
     Pump(100);
