@@ -229,6 +229,20 @@ TEST_F(MainWindowRun, DeadServerInTheMiddleDoesNotStopTheRun) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }
 
+TEST_F(MainWindowRun, TheEditorsNavigationButtonsReachAResourceForItsTestButton) {
+  Start({{1, "Alpha"}}, Title(u"1"));
+  const std::string before = Z->Log();
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    Drv.Press(w, u"SB_N_Last");
+    Drv.AnswerBox(true);
+    Drv.Press(w, u"SB_Test");
+    Drv.Display().Key(VK_ESCAPE);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_NE(Z->Log().substr(before.size()).find("@attr 1=4 Zembrin"), std::string::npos);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Тест закончен"}));
+}
+
 TEST_F(MainWindowRun, ResourceTestSearchesOnceAndSavesNothing) {
   Start({{1, "Alpha"}}, Title(u"1"));
   const std::string before = Z->Log();
