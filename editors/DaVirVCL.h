@@ -11,6 +11,7 @@
 #include "platform/core/Variant.h"
 #include "platform/data/DBTypes.h"
 #include "platform/ui/GDI.h"
+#include "platform/ui/Resources.h"
 #include "platform/ui/Windows.h"
 
 class TDataSet;
@@ -94,6 +95,12 @@ bool WindowsLPtoDPEh(HDC DC, TRect& Rect);
 // Selects characters Start .. End of an edit window (EM_SETSEL).
 void SetEditSelectionEh(HWND Handle, Integer Start, Integer End);
 HRGN CreatePolygonRgnEh(const std::vector<TPoint>& Points, Integer FillMode);
+// Loads a module's named bitmap resource into Bitmap, whose size becomes the
+// resource's; false when the module has no such resource.
+bool LoadBitmapFromResourceNameEh(TBitmap* Bitmap, HINSTANCE Instance, const String& ResName);
+// A bitmap object of a module's bitmap resource, by name or by number ("#n"); null when absent.
+HBITMAP LoadBitmapEh(HINSTANCE Instance, const String& BitmapName);
+HBITMAP LoadBitmapEh(HINSTANCE Instance, Integer BitmapId);
 
 // ---- Rectangles and message parameters ---------------------------------------------------------
 inline TRect CopyRectEh(const TRect& Rect) { return Rect; }

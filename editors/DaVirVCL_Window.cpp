@@ -2,6 +2,7 @@
 
 #include "editors/DaVirVCL.h"
 
+#include "platform/core/Strings.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
 
@@ -72,3 +73,11 @@ void SetEditSelectionEh(HWND Handle, Integer Start, Integer End) {
 HRGN CreatePolygonRgnEh(const std::vector<TPoint>& Points, Integer FillMode) {
   return CreatePolygonRgn(Points.data(), static_cast<Integer>(Points.size()), FillMode);
 }
+
+bool LoadBitmapFromResourceNameEh(TBitmap* Bitmap, HINSTANCE Instance, const String& ResName) {
+  return LoadBitmapResource(Bitmap, Instance, ResName);
+}
+
+HBITMAP LoadBitmapEh(HINSTANCE Instance, const String& BitmapName) { return LoadBitmap(Instance, BitmapName); }
+
+HBITMAP LoadBitmapEh(HINSTANCE Instance, Integer BitmapId) { return LoadBitmap(Instance, u"#" + IntToStr(BitmapId)); }

@@ -14,6 +14,8 @@
 #include "platform/core/Object.h"
 #include "platform/ui/Geometry.h"
 
+class TStream;
+
 // ---------------------------------------------------------------------------
 // Colours
 
@@ -464,6 +466,8 @@ public:
   void Draw(TCanvas* ACanvas, const TRect& Rect) override;
   // Reads a BMP file (1, 4, 8, 24 or 32 bits, uncompressed).
   void LoadFromFile(const String& FileName) override;
+  // The same from the rest of a stream.
+  void LoadFromStream(TStream* Stream);
   // Writes a PNG image.
   void SaveToFile(const String& FileName) override;
 
@@ -471,6 +475,7 @@ public:
   TDeviceContext* Context() const { return FContext.get(); }
 
 private:
+  void LoadFromBytes(const std::vector<Byte>& Bytes);
   Integer FWidth = 0;
   Integer FHeight = 0;
   TPixelFormat FPixelFormat = pfDevice;

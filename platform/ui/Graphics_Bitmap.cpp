@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/core/Streams.h"
 #include "platform/ui/GDI.h"
 #include "platform/ui/Graphics.h"
 
@@ -142,7 +143,16 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
 void TBitmap::LoadFromFile(const String& FileName) {
   std::ifstream in(ToUtf8(FileName), std::ios::binary);
   if (!in) throw EFOpenError(u"Cannot open file \"" + FileName + u"\"");
-  const std::vector<Byte> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  LoadFromBytes(std::vector<Byte>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+}
+
+void TBitmap::LoadFromStream(TStream* Stream) {
+  std::vector<Byte> b(static_cast<size_t>(std::max<Int64>(0, Stream->GetSize() - Stream->GetPosition())));
+  if (!b.empty()) Stream->ReadBuffer(b.data(), static_cast<Integer>(b.size()));
+  LoadFromBytes(b);
+}
+
+void TBitmap::LoadFromBytes(const std::vector<Byte>& b) {
   // File header (14 bytes), then a core (12) or info (>= 40) header.
   if (b.size() < 26 || b[0] != 'B' || b[1] != 'M') throw EInvalidGraphic(kInvalidBitmap);
   const std::uint32_t offBits = ReadLE(b, 10, 4);

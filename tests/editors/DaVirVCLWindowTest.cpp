@@ -133,6 +133,29 @@ TEST_F(WindowRoutines, APolygonRegionHoldsItsInside) {
   DeleteObject(rgn);
 }
 
+TEST_F(WindowRoutines, BitmapsAreLoadedFromTheModulesNamedResources) {
+  // A 2 x 1 BMP file: a blue pixel, then a green one.
+  const std::vector<Byte> bmp{'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
+                              1, 0, 24, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                              0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
+  RegisterBitmapResource(MainInstance(), u"DBGARROWEH", bmp);
+  TBitmap b;
+  ASSERT_TRUE(LoadBitmapFromResourceNameEh(&b, MainInstance(), u"DBGARROWEH"));
+  EXPECT_EQ(b.GetWidth(), 2);
+  EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), clBlue);
+  EXPECT_EQ(b.GetCanvas()->GetPixel(1, 0), clLime);
+  EXPECT_FALSE(LoadBitmapFromResourceNameEh(&b, MainInstance(), u"DBSMDOWNEH"));
+  HBITMAP h = LoadBitmapEh(MainInstance(), u"dbgarroweh");
+  EXPECT_NE(h, nullptr);
+  DeleteObject(h);
+  RegisterBitmapResource(MainInstance(), u"#32759", bmp);
+  h = LoadBitmapEh(MainInstance(), 32759);
+  EXPECT_NE(h, nullptr);
+  DeleteObject(h);
+  UnregisterBitmapResource(MainInstance(), u"#32759");
+  UnregisterBitmapResource(MainInstance(), u"DBGARROWEH");
+}
+
 // ---- Input tools ---------------------------------------------------------------------------------------
 
 class InputTools : public ::testing::Test {
