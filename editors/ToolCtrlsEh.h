@@ -9,6 +9,13 @@
 // boxes. Faces are drawn once per distinct look into a process-wide cache and
 // copied from there. There is no theme engine here, so the classic faces are
 // drawn throughout.
+//
+// The unit's other parts, each declared in its own section below:
+//   drop-down windows   the popup list box, its size grip and placement, special
+//                       rows, most-recently-used lists (ToolCtrlsEh_PopupList.cpp,
+//                       ToolCtrlsEh_SizeGrip.cpp, ToolCtrlsEh_MRU.cpp);
+//   non-visual tools    Variant comparison, bookmark lists, field lists, the
+//                       input tools (ToolCtrlsEh_Tools.cpp).
 
 #include <functional>
 #include <memory>

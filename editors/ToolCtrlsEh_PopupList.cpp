@@ -278,9 +278,10 @@ void TPopupListboxEh::DefaultDrawItem(Integer Index, TRect Rect, TOwnerDrawState
 
 void TPopupListboxEh::DrawBorder() {
   if (!FHandle || GetBorderMargin() == 0) return;
+  // Around the whole window: the scroll bar, when shown, lies inside the border.
   HDC dc = GetWindowDC(FHandle);
-  TRect r = GetClientRectInWindow(FHandle);
-  InflateRect(r, GetBorderMargin(), GetBorderMargin());
+  const TRect w = ::GetWindowRect(FHandle);
+  TRect r(0, 0, w.Width(), w.Height());
   DrawEdge(dc, r, BDR_RAISEDOUTER | BDR_RAISEDINNER, BF_RECT);
   ReleaseDC(FHandle, dc);
 }

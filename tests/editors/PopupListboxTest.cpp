@@ -451,6 +451,24 @@ TEST_F(PopupList, TheThreeDimensionalBorderIsRaised) {
   EXPECT_EQ(Display.PixelAt(list, c.Right, c.Bottom), ColorToRGB(clBtnShadow));
 }
 
+TEST_F(PopupList, TheBorderGoesAroundTheScrollBarToo) {
+  MakeForm();
+  for (int i = 0; i < 20; ++i) Edit->List->GetItems()->Add(u"item " + IntToStr(i));
+  Edit->Rows = 5;
+  Edit->DropDown();
+  HWND list = Edit->List->GetHandle();
+  ASSERT_TRUE(IsScrollBarVisible(list, SB_VERT));
+  const TRect c = GetClientRect(list);
+  const TRect w = GetWindowRect(list);
+  const TRect bar = GetScrollBarRect(list, SB_VERT);
+  EXPECT_EQ(bar.Right, w.Width() - 2);  // the bar ends where the border begins
+  EXPECT_EQ(bar.Left, c.Right + 2);
+  // The outer edge's dark side is the window's last column, beside the bar.
+  const Integer right = w.Width() - 1 - 2;  // in client coordinates (the client starts at 2)
+  EXPECT_EQ(Display.PixelAt(list, right, 10), ColorToRGB(cl3DDkShadow));
+  EXPECT_EQ(Display.PixelAt(list, right - 1, 10), ColorToRGB(clBtnShadow));
+}
+
 // ---- The picture kept as a test artifact -------------------------------------------------------------
 
 // The form and the open drop-down as the screen shows them, in one PNG.
