@@ -93,9 +93,11 @@ bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst)
   try {
     // Whole or not at all: the new text goes to a file beside the old one that
     // then takes its name, so a full disk or a failing write keeps the old file.
+    // Not flushed first: a run writes one per resource, and waiting for the
+    // disk each time would cost more than the search.
     std::string bytes = StringToAnsi(Text);
     if (!DeleteFirst && RegularFileExists(name)) bytes.insert(0, ReadFileBytes(name));
-    WriteFileAtomic(name, bytes);
+    WriteFileAtomic(name, bytes, false);
     return true;
   } catch (const std::exception&) {
     return false;

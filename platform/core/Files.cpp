@@ -229,7 +229,7 @@ String ReadTextFile(StringView FileName) { return DecodeText(ReadFileBytes(FileN
 
 // ---- Writing ------------------------------------------------------------------
 
-void WriteFileAtomic(StringView FileName, std::string_view Bytes) {
+void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk) {
   if (FileName.empty() || FileName.back() == PathDelim) RaiseCreate(FileName, EISDIR);
   const std::string target = OsName(FileName);
   struct stat old;
@@ -244,7 +244,7 @@ void WriteFileAtomic(StringView FileName, std::string_view Bytes) {
   ::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode());
 
   int err = WriteAll(fd, Bytes);
-  if (!err && ::fsync(fd) != 0) err = errno;
+  if (!err && FlushToDisk && ::fsync(fd) != 0) err = errno;
   if (::close(fd) != 0 && !err) err = errno;
   if (err) {
     ::unlink(tmp.c_str());

@@ -43,6 +43,9 @@ String DecodeText(std::string_view Bytes);
 // Replaces the file's content atomically. EFCreateError when the file cannot be
 // created or replaced, EWriteError when writing fails; either way the previous
 // file, if any, is left exactly as it was and no temporary file remains.
-void WriteFileAtomic(StringView FileName, std::string_view Bytes);
+// FlushToDisk waits for the bytes to reach the disk before the rename, so a
+// crash right after cannot leave the new name empty; files written by the
+// hundred in a row (record files) skip that wait.
+void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk = true);
 // The text in the ANSI code page, without a byte-order mark.
 void WriteTextFileAtomic(StringView FileName, StringView Text);
