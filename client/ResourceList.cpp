@@ -48,36 +48,83 @@ String LineOf(Integer Id, Integer Parent, Integer Type, Integer Npp, Integer Por
                    FieldText(Texts.Note, u" ")});
 }
 
-// The runs of non-TAB characters of the trimmed line: an empty field is no
-// field at all, so the ones after it move one place left.
-std::vector<String> SplitFields(const String& Line) {
-  std::vector<String> fields;
-  const String s = Trim(Line);
-  size_t i = 0;
-  while (i < s.size()) {
+
+// Lines as the platform's string list reads them: CR LF, CR and LF each end a
+// line, and a final line end adds no empty line.
+// Views into Text, which must outlive them.
+std::vector<StringView> SplitLines(const String& Text) {
+  std::vector<StringView> lines;
+  const StringView t(Text);
+  size_t start = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == u'\r' || t[i] == u'\n') {
+      lines.push_back(t.substr(start, i - start));
+      if (t[i] == u'\r' && i + 1 < t.size() && t[i + 1] == u'\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (start < t.size()) lines.push_back(t.substr(start));
+  return lines;
+}
+
+// Trim without the copy.
+StringView TrimView(StringView S) {
+  size_t b = 0, e = S.size();
+  while (b < e && S[b] <= u' ') ++b;
+  while (e > b && S[e - 1] <= u' ') --e;
+  return S.substr(b, e - b);
+}
+
+// LineToResourceRecord over a view: each field is copied once, trimmed.
+bool ParseResourceLine(StringView Line, TResourceRecord& Record) {
+  Record = TResourceRecord();
+  const StringView s = TrimView(Line);
+  StringView f[15];
+  size_t n = 0;
+  for (size_t i = 0; i < s.size() && n < 15;) {
     while (i < s.size() && s[i] == u'\t') ++i;
     if (i == s.size()) break;
     const size_t start = i;
     while (i < s.size() && s[i] != u'\t') ++i;
-    fields.push_back(s.substr(start, i - start));
+    f[n++] = s.substr(start, i - start);
   }
-  return fields;
+  if (n == 0) return false;
+  auto text = [&](size_t i) { return i < n ? String(TrimView(f[i])) : String(); };
+  auto num = [&](size_t i) { return i < n ? StrToIntDefTrim(String(f[i]), 0) : 0; };
+  Record.ID_THIS = num(0);
+  Record.ID_PARENT = num(1);
+  Record.ID_TYPE = num(2);
+  Record.NPP = num(3);
+  Record.ItsActual = text(4);
+  Record.ItsUse = text(5);
+  Record.NAME_THIS = text(6);
+  Record.Database = text(7);
+  Record.URL = text(8);
+  Record.PORT = num(9);
+  Record.Syntax = text(10);
+  Record.Encoding = text(11);
+  Record.Username = text(12);
+  Record.PSW = text(13);
+  Record.Note = text(14);
+  return true;
 }
 
-// Lines as the platform's string list reads them: CR LF, CR and LF each end a
-// line, and a final line end adds no empty line.
-std::vector<String> SplitLines(const String& Text) {
-  std::vector<String> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < Text.size(); ++i) {
-    if (Text[i] == u'\r' || Text[i] == u'\n') {
-      lines.push_back(Text.substr(start, i - start));
-      if (Text[i] == u'\r' && i + 1 < Text.size() && Text[i + 1] == u'\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < Text.size()) lines.push_back(Text.substr(start));
-  return lines;
+// The table's placeholders put into a record in place (its texts are trimmed).
+void PutTablePlaceholders(TResourceRecord& R) {
+  const Char* connDefault = R.IsResource() ? u"???" : u"";
+  auto orDefault = [](String& Value, const Char* Default) {
+    if (Value.empty()) Value = Default;
+  };
+  orDefault(R.NAME_THIS, u"???");
+  orDefault(R.Database, connDefault);
+  orDefault(R.URL, connDefault);
+  orDefault(R.Syntax, connDefault);
+  orDefault(R.Encoding, connDefault);
+  orDefault(R.ItsActual, u" ");
+  orDefault(R.ItsUse, u" ");
+  orDefault(R.Username, u" ");
+  orDefault(R.PSW, u" ");
+  orDefault(R.Note, u" ");
 }
 
 Integer Percent(size_t Done, size_t Total) {
@@ -118,27 +165,7 @@ Integer ResourceLineId(const String& Line) {
 }
 
 bool LineToResourceRecord(const String& Line, TResourceRecord& Record) {
-  Record = TResourceRecord();
-  const std::vector<String> f = SplitFields(Line);
-  if (f.empty()) return false;
-  auto text = [&](size_t i) { return i < f.size() ? Trim(f[i]) : String(); };
-  auto num = [&](size_t i) { return StrToIntDefTrim(text(i), 0); };
-  Record.ID_THIS = num(0);
-  Record.ID_PARENT = num(1);
-  Record.ID_TYPE = num(2);
-  Record.NPP = num(3);
-  Record.ItsActual = text(4);
-  Record.ItsUse = text(5);
-  Record.NAME_THIS = text(6);
-  Record.Database = text(7);
-  Record.URL = text(8);
-  Record.PORT = num(9);
-  Record.Syntax = text(10);
-  Record.Encoding = text(11);
-  Record.Username = text(12);
-  Record.PSW = text(13);
-  Record.Note = text(14);
-  return true;
+  return ParseResourceLine(Line, Record);
 }
 
 bool LineToResourceRecord(const String& Line, TStrings* Record) {
@@ -198,16 +225,19 @@ String ResourceListRulerLine() { return u"* " + String(173, u'='); }
 
 std::vector<TResourceRecord> ReadResourceListText(const String& Text,
                                                   const TProgressEvent& Progress) {
-  const std::vector<String> lines = SplitLines(Text);
+  const std::vector<StringView> lines = SplitLines(Text);
   std::vector<TResourceRecord> records;
+  records.reserve(lines.size());
   std::unordered_set<Integer> ids;
+  ids.reserve(lines.size());
   // The first line is the header and is never read, whatever it holds.
   for (size_t i = 1; i < lines.size(); ++i) {
-    const String line = Trim(lines[i]);
+    const StringView line = TrimView(lines[i]);
     TResourceRecord parsed;
-    if (!line.empty() && line.front() != u'*' && LineToResourceRecord(line, parsed) &&
-        parsed.ID_THIS >= 0 && ids.insert(parsed.ID_THIS).second) {
-      records.push_back(ResourceRecordForTable(parsed));
+    if (!line.empty() && line.front() != u'*' && ParseResourceLine(line, parsed) && parsed.ID_THIS >= 0 &&
+        ids.insert(parsed.ID_THIS).second) {
+      PutTablePlaceholders(parsed);
+      records.push_back(std::move(parsed));
     }
     if (Progress) Progress(Percent(i, lines.size()));
   }

@@ -140,28 +140,29 @@ void TResourceTable::SwitchTreeOn() {
   tree->SetActive(true);
 }
 
-void TResourceTable::AddRecord(const TResourceRecord& R, bool RootGroup, const std::vector<Integer>& Columns) {
+void TResourceTable::AddRecord(TResourceRecord& R, bool RootGroup, const std::vector<Integer>& Columns) {
   TMemoryRecordEh* rec = MemTableEh_Tree->GetRecordsView()->NewRecord();
   rec->Edit();
   // Columns: the positions of kAllFields, in its order.
-  auto set = [&](size_t Field, const Variant& Value) { rec->SetValue(Columns[Field], rvvValueEh, Value); };
+  // The record's texts move into the table: the loader has no further use for them.
+  auto set = [&](size_t Field, Variant Value) { rec->SetValue(Columns[Field], rvvValueEh, std::move(Value)); };
   set(0, Variant(R.ID_THIS));
   set(1, Variant(R.ID_PARENT));
   set(2, Variant(R.ID_TYPE));
   set(3, Variant(R.NPP));
-  set(4, Variant(R.NAME_THIS));
-  set(12, Variant(R.ItsActual));
-  set(13, Variant(R.ItsUse));
+  set(4, Variant(std::move(R.NAME_THIS)));
+  set(12, Variant(std::move(R.ItsActual)));
+  set(13, Variant(std::move(R.ItsUse)));
   // The root group's other fields stay unset: Null, written back as placeholders.
   if (!RootGroup) {
-    set(5, Variant(R.Database));
-    set(6, Variant(R.URL));
+    set(5, Variant(std::move(R.Database)));
+    set(6, Variant(std::move(R.URL)));
     set(7, Variant(R.PORT));
-    set(8, Variant(R.Syntax));
-    set(9, Variant(R.Encoding));
-    set(10, Variant(R.Username));
-    set(11, Variant(R.PSW));
-    set(14, Variant(R.Note));
+    set(8, Variant(std::move(R.Syntax)));
+    set(9, Variant(std::move(R.Encoding)));
+    set(10, Variant(std::move(R.Username)));
+    set(11, Variant(std::move(R.PSW)));
+    set(14, Variant(std::move(R.Note)));
   }
   rec->Post();
 }
@@ -180,8 +181,13 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   MemTableEh_Tree->Open();
   MemTableEh_Tree->EmptyTable();
 
-  const std::vector<TResourceRecord> records =
+  // The wait window moves, and messages run, when the percentage does: not for
+  // every one of a hundred thousand lines.
+  Integer shown = -1;
+  std::vector<TResourceRecord> records =
       LoadResourceListFile(ResourceListFileName(SettingsFolder), [&](Integer Percent) {
+        if (Percent == shown) return;
+        shown = Percent;
         if (Wait.SetProgress) Wait.SetProgress(Percent);
         Call(Wait.Pump);
       });
@@ -201,7 +207,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
     list->BeginUpdate();
     std::vector<Integer> columns;
     MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, columns);
-    for (const TResourceRecord& r : records) AddRecord(r, rootOnly, columns);
+    for (TResourceRecord& r : records) AddRecord(r, rootOnly, columns);
   }
   Call(Wait.Normal);
 

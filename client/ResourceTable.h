@@ -87,7 +87,8 @@ public:
 
 private:
   void CreateTables(TComponent* Owner);
-  void AddRecord(const TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
+  // Record's texts are moved into the table.
+  void AddRecord(TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;

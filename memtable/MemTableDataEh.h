@@ -160,6 +160,8 @@ public:
   virtual bool GetAutoIncrement() const { return FAutoIncrement; }
   virtual void SetAutoIncrement(bool Value);
   virtual TFieldType GetDataType() const { return ftUnknown; }
+  // A column of object references, whose values are kept as given.
+  virtual bool IsRefObjectColumn() const { return false; }
   // Raises "Can not assign DataType from Field" for a type the class does not hold.
   virtual void SetDataType(TFieldType Value);
   virtual String GetDefaultExpression() const { return FDefaultExpression; }
@@ -422,6 +424,7 @@ public:
   TFieldType GetDataType() const override { return ftUnknown; }
   void SetDataType(TFieldType Value) override;
   bool HasSize() const override { return true; }
+  bool IsRefObjectColumn() const override { return true; }
 
 protected:
   void GetPropInfos(std::vector<TPropInfo>& Props) override;
@@ -627,7 +630,7 @@ public:
 
   // EListError "List index out of bounds (%d)" for a bad column.
   Variant GetValue(Integer Index, TRecValueVersionEh ValueVersion) const;
-  void SetValue(Integer Index, TRecValueVersionEh ValueVersion, const Variant& Value);
+  void SetValue(Integer Index, TRecValueVersionEh ValueVersion, Variant Value);
   Variant GetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion) const;
   void SetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion, const Variant& Value);
   Variant GetValuesByIndexes(const std::vector<Integer>& Indexes, TRecValueVersionEh ValueVersion) const;
@@ -656,7 +659,7 @@ private:
   // The array a version reads or writes, null when it has none.
   const TRecDataValues* ValuesOf(TRecValueVersionEh ValueVersion) const;
   TRecDataValues* ValuesOf(TRecValueVersionEh ValueVersion);
-  void StoreValue(Integer Index, TRecDataValues& Target, const Variant& Value);
+  void StoreValue(Integer Index, TRecDataValues& Target, Variant Value);
 
   TRecDataValues FData;
   TMemoryRecordEditStateEh FEditState = resNewEh;
@@ -865,6 +868,8 @@ private:
   // Applies a settings change and rebuilds; a failure restores the settings and entries.
   void ChangeSettings(const std::function<void()>& Change);
   std::vector<TIndexItemEh> BuildItems() const;
+  // Into key order; equal keys in the order their records were made.
+  static void SortEntries(std::vector<TIndexItemEh>& Items);
   Variant RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const;
   // Where the entry (Key, Rec) stands or would stand: after every smaller key and
   // after the equal keys of records made earlier.

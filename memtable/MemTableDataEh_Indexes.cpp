@@ -118,15 +118,61 @@ std::vector<TIndexItemEh> TMTIndexEh::BuildItems() const {
     if (rec->GetUpdateStatus() == rusDeletedEh) continue;
     result.emplace_back(column >= 0 ? rec->GetValue(column, rvvValueEh) : RecordKey(rec, rvvValueEh), rec);
   }
-  // Equal keys (and keys that cannot be compared) keep the order the records were made in.
-  std::stable_sort(result.begin(), result.end(), [](const TIndexItemEh& a, const TIndexItemEh& b) {
-    switch (VarCompareEh(a.Key, b.Key)) {
-      case 1: return true;
-      case 2: return false;
-      default: return a.Rec->GetID() < b.Rec->GetID();
-    }
-  });
+  SortEntries(result);
   return result;
+}
+
+namespace {
+
+bool IsWholeNumber(const Variant& V) {
+  switch (V.VarType()) {
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void TMTIndexEh::SortEntries(std::vector<TIndexItemEh>& Items) {
+  // Ties (and keys that cannot be compared) go by the order the records were made in.
+  std::vector<uint32_t> order(Items.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  const bool numbers = std::all_of(Items.begin(), Items.end(),
+                                   [](const TIndexItemEh& e) { return e.Key.IsNull() || IsWholeNumber(e.Key); });
+  if (numbers) {
+    // Whole numbers and Nulls (first), compared as VarCompareEh does, from a
+    // plain table: the Variants are not touched again while sorting.
+    struct TNumberKey {
+      Int64 Key;
+      Integer Id;
+      bool Null;
+    };
+    std::vector<TNumberKey> keys(Items.size());
+    for (size_t i = 0; i < Items.size(); ++i)
+      keys[i] = {Items[i].Key.IsNull() ? 0 : Items[i].Key.AsInt64(), Items[i].Rec->GetID(), Items[i].Key.IsNull()};
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      const TNumberKey& x = keys[a];
+      const TNumberKey& y = keys[b];
+      if (x.Null != y.Null) return x.Null;
+      if (x.Key != y.Key) return x.Key < y.Key;
+      return x.Id < y.Id;
+    });
+  } else {
+    // A merge sort of positions: safe whatever the comparison answers.
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      switch (VarCompareEh(Items[a].Key, Items[b].Key)) {
+        case 1: return true;
+        case 2: return false;
+        default: return Items[a].Rec->GetID() < Items[b].Rec->GetID();
+      }
+    });
+  }
+  std::vector<TIndexItemEh> sorted;
+  sorted.reserve(Items.size());
+  for (uint32_t i : order) sorted.push_back(std::move(Items[i]));
+  Items = std::move(sorted);
 }
 
 bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {

@@ -125,33 +125,34 @@ namespace {
 // The form a value takes in a column: Null for Null and Unassigned, as it is for a
 // Variant or reference column, else cast to the column's Variant type (raising
 // the cast error before anything is stored).
-Variant ColumnValue(TMTDataFieldEh* Field, const Variant& Value) {
+// Taken by value: a value passed as a temporary moves through to the record.
+Variant ColumnValue(TMTDataFieldEh* Field, Variant Value) {
   if (Value.IsNull() || Value.IsEmpty()) return Null();
   TVarType vt = Field->GetVarType();
   if (vt == varVariant || VarType(Value) == vt) return Value;
   return VarAsType(Value, vt);
 }
 
-bool IsRefObjectColumn(TMTDataFieldEh* Field) { return dynamic_cast<TMTRefObjectFieldEh*>(Field) != nullptr; }
+bool IsRefObjectColumn(TMTDataFieldEh* Field) { return Field->IsRefObjectColumn(); }
 
 }  // namespace
 
-void TMemoryRecordEh::StoreValue(Integer Index, TRecDataValues& Target, const Variant& Value) {
+void TMemoryRecordEh::StoreValue(Integer Index, TRecDataValues& Target, Variant Value) {
   if (static_cast<size_t>(Index) >= Target.size()) Target.resize(static_cast<size_t>(Index) + 1, Null());
-  Target[static_cast<size_t>(Index)] = Value;
+  Target[static_cast<size_t>(Index)] = std::move(Value);
 }
 
-void TMemoryRecordEh::SetValue(Integer Index, TRecValueVersionEh ValueVersion, const Variant& Value) {
+void TMemoryRecordEh::SetValue(Integer Index, TRecValueVersionEh ValueVersion, Variant Value) {
   CheckColumn(Index);
   TMTDataFieldEh* Field = FRecordsList->DataStruct()->GetItem(Index);
   if (IsRefObjectColumn(Field)) {
     // References are kept as given; Unassigned still reads back as Null.
-    StoreValue(Index, FData, Value.IsEmpty() ? Null() : Value);
+    StoreValue(Index, FData, Value.IsEmpty() ? Null() : std::move(Value));
     return;
   }
   TRecDataValues* target = ValuesOf(ValueVersion);
   if (!target) return;
-  StoreValue(Index, *target, ColumnValue(Field, Value));
+  StoreValue(Index, *target, ColumnValue(Field, std::move(Value)));
 }
 
 Variant TMemoryRecordEh::GetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion) const {

@@ -784,6 +784,7 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
     return false;
   };
   TKeyHash<TMemRecViewEh*> byKey(List.size());
+  FRecordNodes.Reserve(List.size());
   // The records waiting for a parent key: the first and last entry of a chain.
   struct Waiter {
     TMemRecViewEh* Node;

@@ -125,6 +125,7 @@ public:
   bool Descending(Integer Col) const { return FColumns[static_cast<size_t>(Col)].Desc; }
 
   Integer Compare(Integer A, Integer B) const {
+    if (A == B) return 0;  // a sort comparing a row with itself needs no key made for it
     const size_t a = static_cast<size_t>(A), b = static_cast<size_t>(B);
     for (const Column& col : FColumns) {
       Integer r = 0;
@@ -136,7 +137,8 @@ public:
           case kInt: r = col.I[a] < col.I[b] ? -1 : col.I[a] > col.I[b] ? 1 : 0; break;
           case kFloat: r = col.D[a] < col.D[b] ? -1 : col.D[a] > col.D[b] ? 1 : 0; break;
           case kText: {
-            const int c = col.TI[a] == col.TI[b] ? 0 : col.T[static_cast<size_t>(col.TI[a])].compare(col.T[static_cast<size_t>(col.TI[b])]);
+            const Integer ka = TextIndex(col, a), kb = TextIndex(col, b);
+            const int c = ka == kb ? 0 : col.T[static_cast<size_t>(ka)].compare(col.T[static_cast<size_t>(kb)]);
             r = c < 0 ? -1 : c > 0 ? 1 : 0;
             break;
           }
@@ -155,10 +157,23 @@ private:
     bool Desc = false;
     std::vector<Int64> I;
     std::vector<double> D;
-    std::vector<std::string> T;  // texts: the distinct collation keys
-    std::vector<Integer> TI;     // each row's key in T
-    std::vector<Byte> Nulls;     // empty while no value is Null
+    mutable std::vector<std::string> T;  // texts: the distinct collation keys
+    mutable std::vector<Integer> TI;     // each row's key in T; -1: not made yet
+    std::vector<Byte> Nulls;             // empty while no value is Null
+    // Without ranking, a text's key is made when a comparison first needs it:
+    // siblings ordered by an earlier column mostly never compare their texts.
+    const std::vector<TMemoryRecordEh*>* Recs = nullptr;
+    Integer Field = -1;
   };
+
+  static Integer TextIndex(const Column& Col, size_t Row) {
+    Integer& at = Col.TI[Row];
+    if (at < 0) {
+      Col.T.push_back(CollationSortKey(ValueAt((*Col.Recs)[Row], Col.Field).AsString(), false));
+      at = static_cast<Integer>(Col.T.size()) - 1;
+    }
+    return at;
+  }
 
   // Texts repeat often (group names, states): each distinct text is keyed once.
   // Where they hardly repeat, the lookup is given up after a quarter of the rows.
@@ -245,7 +260,11 @@ private:
       currency = t == varCurrency;
       if (col.Kind == kNone) {
         col.Kind = kind;
-        if (kind == kText) col.TI.assign(n, 0);
+        if (kind == kText) {
+          col.TI.assign(n, Rank ? 0 : -1);
+          col.Recs = &Recs;
+          col.Field = Item->FieldIndex;
+        }
         else if (kind == kInt) col.I.assign(n, 0);
         else col.D.assign(n, 0);
       } else if (col.Kind != kind) {
@@ -260,7 +279,9 @@ private:
       switch (col.Kind) {
         case kInt: col.I[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : t == varCurrency ? v.AsCurrency().Raw : v.AsInt64(); break;
         case kFloat: col.D[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : v.AsDouble(); break;
-        default: col.TI[r] = texts.KeyOf(col, v.AsString()); break;
+        default:
+          if (Rank) col.TI[r] = texts.KeyOf(col, v.AsString());
+          break;
       }
     }
     if (col.Kind == kText && Rank) RankTexts(col);
