@@ -383,7 +383,12 @@ void TMonthCalendar::Paint() {
   c->FillRect(client);
   c->SetFont(GetFont());
   HDC dc = c->GetHandle();
-  SetBkMode(dc, TRANSPARENT);
+  // Every fill selects the canvas brush again, which makes text opaque in the
+  // brush's colour: text is drawn see-through each time.
+  const auto DrawLabel = [dc](const String& Text, TRect R, UINT Format) {
+    SetBkMode(dc, TRANSPARENT);
+    DrawText(dc, Text, -1, R, Format);
+  };
   Integer w, h;
   CellSize(w, h);
   // Title: month and year between the two arrows.
@@ -394,8 +399,8 @@ void TMonthCalendar::Paint() {
   DecodeDate(FShown, y, m, d);
   SetTextColor(dc, ColorToRGB(clCaptionText));
   TRect tt = title;
-  DrawText(dc, FormatSettings.LongMonthNames[size_t(m - 1)] + u" " + IntToStr(y), -1, tt,
-           DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawLabel(FormatSettings.LongMonthNames[size_t(m - 1)] + u" " + IntToStr(y), tt,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   TRect prev = Bounds(title.Left + 2, title.Top + 2, w - 4, h - 4), next = Bounds(title.Right - w + 2, title.Top + 2, w - 4, h - 4);
   DrawFrameControl(dc, prev, DFC_SCROLL, DFCS_SCROLLLEFT);
   DrawFrameControl(dc, next, DFC_SCROLL, DFCS_SCROLLRIGHT);
@@ -405,7 +410,7 @@ void TMonthCalendar::Paint() {
   SetTextColor(dc, ColorToRGB(clActiveCaption));
   for (Integer i = 0; i < 7; ++i) {
     TRect r = Bounds(left + i * w, daysTop, w, h);
-    DrawText(dc, FormatSettings.ShortDayNames[size_t((i + 1) % 7)], -1, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawLabel(FormatSettings.ShortDayNames[size_t((i + 1) % 7)], r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   c->GetBrush()->SetColor(clBtnShadow);
   c->FillRect(TRect(left, daysTop + h, left + 7 * w, daysTop + h + 1));
@@ -421,7 +426,7 @@ void TMonthCalendar::Paint() {
       const Integer week = Integer((monday + 3 - EncodeDate(yy, 1, 1)) / 7) + 1;
       TRect r = Bounds(Margin, gridTop + row * h, w, h);
       SetTextColor(dc, ColorToRGB(clGrayText));
-      DrawText(dc, IntToStr(week), -1, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      DrawLabel(IntToStr(week), r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     for (Integer col = 0; col < 7; ++col) {
       const TDateTime day = first + row * 7 + col;
@@ -436,7 +441,7 @@ void TMonthCalendar::Paint() {
       } else {
         SetTextColor(dc, ColorToRGB(inMonth ? GetFont()->GetColor() : clGrayText));
       }
-      DrawText(dc, IntToStr(dd2), -1, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      DrawLabel(IntToStr(dd2), r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       if (day == std::floor(Date())) {
         c->GetBrush()->SetColor(clRed);
         c->FrameRect(r);
@@ -446,7 +451,7 @@ void TMonthCalendar::Paint() {
   if (FShowToday) {
     TRect r(left, gridTop + 6 * h + 2, client.Right - Margin, gridTop + 7 * h + 4);
     SetTextColor(dc, ColorToRGB(GetFont()->GetColor()));
-    DrawText(dc, u"Сегодня: " + FormatDateTime(u"dd.mm.yyyy", Date()), -1, r, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    DrawLabel(u"Сегодня: " + FormatDateTime(u"dd.mm.yyyy", Date()), r, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   }
   if (Focused()) {
     TRect f = client;

@@ -121,6 +121,56 @@ TEST_F(ComControls, MonthCalendarChangesDateByMouseAndKeys) {
   EXPECT_EQ(changes, 2);
 }
 
+TEST_F(ComControls, MonthCalendarTextIsDrawnOverItsBackgroundNotInBoxes) {
+  auto* cal = Make<TMonthCalendar>(10, 10, 10, 10);
+  const TRect need = cal->GetMinReqRect();
+  cal->SetBounds(10, 10, need.Width() + 4, need.Height() + 4);
+  cal->SetDate(EncodeDate(2011, 1, 19));
+  Form->Show();
+  Display.ProcessMessages();
+  // The cells of a day name and of a date other than the current one keep the
+  // window colour around their text; the current date's cell is highlighted.
+  TMCHitTestInfo hit;
+  TRect dayName, date, current;
+  for (Integer y = 0; y < need.Height(); ++y)
+    for (Integer x = 0; x < need.Width(); ++x) {
+      hit.pt = TPoint(x, y);
+      const UINT h = cal->HitTest(hit);
+      TRect* cell = h == MCHT_CALENDARDAY ? &dayName
+                    : h == MCHT_CALENDARDATE && hit.st == EncodeDate(2011, 1, 12) ? &date
+                    : h == MCHT_CALENDARDATE && hit.st == EncodeDate(2011, 1, 19) ? &current
+                                                                                  : nullptr;
+      if (!cell) continue;
+      if (cell->IsEmpty()) *cell = TRect(x, y, x + 1, y + 1);
+      cell->Right = std::max(cell->Right, x + 1);
+      cell->Bottom = std::max(cell->Bottom, y + 1);
+    }
+  ASSERT_FALSE(dayName.IsEmpty());
+  ASSERT_FALSE(date.IsEmpty());
+  HWND w = cal->GetHandle();
+  const auto share = [&](const TRect& R, TColor Color) {
+    Integer n = 0;
+    for (Integer y = R.Top; y < R.Bottom; ++y)
+      for (Integer x = R.Left; x < R.Right; ++x) n += Display.PixelAt(w, x, y) == ColorToRGB(Color) ? 1 : 0;
+    return double(n) / double(R.Width() * R.Height());
+  };
+  // A day name is text in the caption colour, not a block of it; a date is dark text
+  // on the window colour, with nothing of the separator line's colour behind it.
+  const TRect firstName(dayName.Left, dayName.Top, dayName.Left + date.Width(), dayName.Bottom);
+  EXPECT_LT(share(firstName, clActiveCaption), 0.3);
+  EXPECT_GT(share(firstName, clWindow), 0.5);
+  EXPECT_GT(share(date, clWindow), 0.6);
+  EXPECT_EQ(share(date, clBtnShadow), 0);
+  bool ink = false;  // the date's own text, dark on light
+  for (Integer y = date.Top; y < date.Bottom; ++y)
+    for (Integer x = date.Left; x < date.Right; ++x) {
+      const TColor c = Display.PixelAt(w, x, y);
+      ink = ink || ((c & 0xFF) < 0x60 && ((c >> 8) & 0xFF) < 0x60 && ((c >> 16) & 0xFF) < 0x60);
+    }
+  EXPECT_TRUE(ink);
+  EXPECT_GT(share(current, clHighlight), 0.5);
+}
+
 TEST_F(ComControls, GaugeClampsProgressAndFillsItsPart) {
   auto* g = Make<TGauge>(10, 10, 200, 20);
   g->SetForeColor(clNavy);
