@@ -27,6 +27,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
 #include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/ScrollBarCtrl.h"
@@ -848,3 +849,58 @@ bool RemovePendingClickOnControlEh(TControl* Control);
 bool RemovePendingClickInClientRectEh(TControl* Control);
 // Whether two presses ElapsedMs apart at P1 and P2 make a double click.
 bool CheckDoubleClickEh(TPoint P1, TPoint P2, DWORD ElapsedMs);
+
+// ---- Popup windows' common settings (ToolCtrlsEh_Calendar.cpp) -------------------------------------
+// What the calendar and the calculator popups share with the conventions above: a
+// top-level window owned by the host's form, never activated, with its 3-D border
+// (BorderMargin pixels on every side) taken from the client area.
+
+// The window a popup is owned by: the top-level window of its parent, else of its
+// owner when that is a control, else of its parent window.
+HWND PopupOwnerWindowEh(TWinControl* Popup);
+// Turns a control's window parameters into a popup's: popup style (a plain border
+// only without the 3-D look), tool window, saving the bits under it, owned by Owner.
+void SetPopupWindowParamsEh(TCreateParams& Params, bool Ctl3D, HWND Owner);
+// Takes BorderMargin pixels from every side of the proposed client area (WM_NCCALCSIZE).
+void ShrinkPopupClientEh(TMessage& Message, Integer BorderMargin);
+// Owners show and hide a popup through its window: the popup's Visible follows it
+// (WM_WINDOWPOSCHANGED); answers the new visibility.
+bool PopupVisibleAfterPosChangeEh(const TMessage& Message, bool Visible);
+
+// ---- Popup month calendar (ToolCtrlsEh_Calendar.cpp) ---------------------------------------------
+// The month calendar as a drop-down: Enter, a click on a date (or the today link,
+// the month title, a week number) close it accepting its Date, Esc, a press
+// outside it and the loss of the focus without; the wheel moves the date by a day.
+// Its owner passes on the keys it wants (WM_KEYDOWN) and reads Date on an
+// accepting IPopupOwnerEh::CloseUp.
+class TPopupMonthCalendarEh : public TMonthCalendar {
+public:
+  BORROW_COMPONENT(TPopupMonthCalendarEh, TMonthCalendar)
+  explicit TPopupMonthCalendarEh(TComponent* AOwner);
+
+  // A popup never takes the focus from its owner.
+  bool CanFocus() override { return false; }
+  // The 3-D border taken from the client area: 2 with the 3-D look, else 0.
+  Integer GetBorderMargin() const { return GetCtl3D() ? 2 : 0; }
+  // The calendar's view when the mouse was last pressed on it.
+  Integer GetMouseDownView() const { return FMouseDownView; }
+
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+  void DrawBorder();
+  void CloseUp(bool Accept);
+
+private:
+  // A press: the view is remembered; outside the client area it closes the popup.
+  bool HandleMouseDown(const TMessage& Message);
+  // Whether a release on this part of the calendar picks the date.
+  static bool HitPicks(UINT Hit);
+
+  Integer FMouseDownView = MCMV_MONTH;
+};
