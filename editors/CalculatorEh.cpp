@@ -12,11 +12,9 @@
 
 #include "editors/CalculatorEh.h"
 
-#include <array>
 #include <cmath>
 #include <limits>
 
-#include "editors/DaVirVCL.h"
 #include "platform/core/Format.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Clipbrd.h"
