@@ -17,37 +17,48 @@ constexpr const Char* kFieldNames[15] = {u"ID_THIS",  u"ID_PARENT", u"ID_TYPE", 
                                          u"URL",      u"PORT",      u"Syntax",  u"Encoding",
                                          u"Username", u"PSW",       u"Note"};
 
-// A text field as the file holds it: never empty (the reader could not see
-// it), and without TABs or line breaks, which would split the line.
-String FieldText(const String& Value, const String& Default) {
-  String s = TrimOrDefault(Value, Default);
-  for (Char& c : s) {
-    if (c < u' ') c = u' ';
+
+// Appends a text field as the file holds it: never empty (the reader could
+// not see it), and without TABs or line breaks, which would split the line.
+void AppendField(String& Line, const String& Value, const Char* Default) {
+  size_t b = 0, e = Value.size();
+  while (b < e && Value[b] <= u' ') ++b;
+  while (e > b && Value[e - 1] <= u' ') --e;
+  if (b == e) {
+    Line += Default;
+  } else {
+    for (size_t i = b; i < e; ++i) Line += Value[i] < u' ' ? u' ' : Value[i];
   }
-  return s;
+  Line += u'\t';
 }
 
-String JoinLine(std::initializer_list<String> Fields) {
-  String line;
-  for (const String& f : Fields) {
-    line += f;
-    line += u'\t';
-  }
-  return line;
+void AppendNumber(String& Line, Integer Value) {
+  Line += IntToStr(Value);
+  Line += u'\t';
 }
 
 String LineOf(Integer Id, Integer Parent, Integer Type, Integer Npp, Integer Port,
               const TResourceRecord& Texts) {
-  const String connDefault = Type >= 1 ? u"???" : u" ";
-  return JoinLine({IntToStr(Id), IntToStr(Parent), IntToStr(Type), IntToStr(Npp),
-                   FieldText(Texts.ItsActual, u" "), FieldText(Texts.ItsUse, u" "),
-                   FieldText(Texts.NAME_THIS, u"???"), FieldText(Texts.Database, connDefault),
-                   FieldText(Texts.URL, connDefault), IntToStr(Port),
-                   FieldText(Texts.Syntax, connDefault), FieldText(Texts.Encoding, connDefault),
-                   FieldText(Texts.Username, u" "), FieldText(Texts.PSW, u" "),
-                   FieldText(Texts.Note, u" ")});
+  const Char* connDefault = Type >= 1 ? u"???" : u" ";
+  String line;
+  line.reserve(128);
+  AppendNumber(line, Id);
+  AppendNumber(line, Parent);
+  AppendNumber(line, Type);
+  AppendNumber(line, Npp);
+  AppendField(line, Texts.ItsActual, u" ");
+  AppendField(line, Texts.ItsUse, u" ");
+  AppendField(line, Texts.NAME_THIS, u"???");
+  AppendField(line, Texts.Database, connDefault);
+  AppendField(line, Texts.URL, connDefault);
+  AppendNumber(line, Port);
+  AppendField(line, Texts.Syntax, connDefault);
+  AppendField(line, Texts.Encoding, connDefault);
+  AppendField(line, Texts.Username, u" ");
+  AppendField(line, Texts.PSW, u" ");
+  AppendField(line, Texts.Note, u" ");
+  return line;
 }
-
 
 // Lines as the platform's string list reads them: CR LF, CR and LF each end a
 // line, and a final line end adds no empty line.
@@ -251,7 +262,10 @@ std::vector<TResourceRecord> LoadResourceListFile(const String& FileName,
   return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Progress);
 }
 
-std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord>& Records) {
+namespace {
+
+// The positions of the records in the order of the tree.
+std::vector<size_t> TreeOrderPositions(const std::vector<TResourceRecord>& Records) {
   const size_t n = Records.size();
   std::unordered_map<Integer, size_t> byId;
   for (size_t i = 0; i < n; ++i) byId.emplace(Records[i].ID_THIS, i);
@@ -272,7 +286,7 @@ std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord
   std::stable_sort(roots.begin(), roots.end(), siblingOrder);
   for (auto& c : children) std::stable_sort(c.begin(), c.end(), siblingOrder);
 
-  std::vector<TResourceRecord> ordered;
+  std::vector<size_t> ordered;
   ordered.reserve(n);
   std::vector<bool> visited(n, false);
   std::vector<size_t> stack;
@@ -283,7 +297,7 @@ std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord
       stack.pop_back();
       if (visited[i]) continue;
       visited[i] = true;
-      ordered.push_back(Records[i]);
+      ordered.push_back(i);
       for (auto c = children[i].rbegin(); c != children[i].rend(); ++c) {
         if (!visited[*c]) stack.push_back(*c);
       }
@@ -294,6 +308,22 @@ std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord
   for (size_t i = 0; i < n; ++i) {
     if (!visited[i]) walk(i);
   }
+  return ordered;
+}
+
+}  // namespace
+
+std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord>& Records) {
+  std::vector<TResourceRecord> ordered;
+  ordered.reserve(Records.size());
+  for (size_t i : TreeOrderPositions(Records)) ordered.push_back(Records[i]);
+  return ordered;
+}
+
+std::vector<TResourceRecord> ResourceTreeOrder(std::vector<TResourceRecord>&& Records) {
+  std::vector<TResourceRecord> ordered;
+  ordered.reserve(Records.size());
+  for (size_t i : TreeOrderPositions(Records)) ordered.push_back(std::move(Records[i]));
   return ordered;
 }
 
@@ -312,6 +342,9 @@ std::vector<String> BuildResourceListLines(const std::vector<TResourceRecord>& R
 
 void WriteResourceListFile(const String& FileName, const std::vector<String>& Lines) {
   String text;
+  size_t size = 0;
+  for (const String& l : Lines) size += l.size() + 2;
+  text.reserve(size);
   for (const String& l : Lines) {
     text += l;
     text += u"\r\n";

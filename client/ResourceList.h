@@ -97,6 +97,8 @@ std::vector<TResourceRecord> LoadResourceListFile(const String& FileName,
 // siblings by NPP and then NAME_THIS, records whose parent is absent at the
 // top. Records caught in a parent loop follow, so none is ever left out.
 std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord>& Records);
+// The same, moving the records instead of copying them.
+std::vector<TResourceRecord> ResourceTreeOrder(std::vector<TResourceRecord>&& Records);
 
 // Header, ruler and one line per record in the order given. Progress goes
 // count * 100 / total after each record.

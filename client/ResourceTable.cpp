@@ -226,9 +226,15 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   std::vector<Integer> c;
   MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, c);
   for (Integer i = 0; i < list->GetCount(); ++i) {
-    const TMemoryRecordEh* rec = list->GetRecord(i);
-    auto text = [&](size_t Field) { return ValueText(rec->GetValue(c[Field], rvvValueEh)); };
-    auto number = [&](size_t Field) { return ValueInteger(rec->GetValue(c[Field], rvvValueEh)); };
+    // The values read in place: a copy of each would cost more than the save.
+    const TRecDataValues& data = list->GetRecord(i)->GetData();
+    auto value = [&](size_t Field) -> const Variant& {
+      static const Variant null = Null();
+      const size_t at = static_cast<size_t>(c[Field]);
+      return at < data.size() ? data[at] : null;
+    };
+    auto text = [&](size_t Field) { return ValueText(value(Field)); };
+    auto number = [&](size_t Field) { return ValueInteger(value(Field)); };
     TResourceRecord r;
     r.ID_THIS = number(0);
     r.ID_PARENT = number(1);
@@ -264,8 +270,12 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
   // Every record of the store goes out in tree order, read from the store
   // itself, so records under a collapsed group or hidden by a filter are never
   // lost by a save, and the table's filtering need not change for it.
+  Integer shown = -1;
   const std::vector<String> lines =
       BuildResourceListLines(ResourceTreeOrder(AllRecords()), [&](Integer Percent) {
+        // The wait window moves, and messages run, when the percentage does.
+        if (Percent == shown) return;
+        shown = Percent;
         if (Wait.SetProgress) Wait.SetProgress(Percent);
         Call(Wait.Pump);
       });
