@@ -11,6 +11,9 @@
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 
+TIndexItemEh::TIndexItemEh(Variant AKey, TMemoryRecordEh* ARec)
+    : Key(std::move(AKey)), Rec(ARec), RecId(ARec ? ARec->GetID() : 0) {}
+
 Integer TIndexItemEh::RecIndex() const { return Rec ? Rec->GetIndex() : -1; }
 
 std::uint32_t TIndexEntriesEh::NextPriority() {
@@ -91,19 +94,55 @@ TIndexEntriesEh::NodeId TIndexEntriesEh::Merge(NodeId L, NodeId R) {
 void TIndexEntriesEh::Insert(Integer Pos, TIndexItemEh Item) {
   assert(Pos >= 0 && Pos <= Count());
   const NodeId n = NewNode(std::move(Item));
-  NodeId l, r;
-  Split(FRoot, Pos, l, r);
-  FRoot = Merge(Merge(l, n), r);
+  FRoot = InsertAt(FRoot, Pos, n);
+}
+
+// Down to where the new node's priority puts it, then only the subtree below
+// is split around it.
+TIndexEntriesEh::NodeId TIndexEntriesEh::InsertAt(NodeId T, Integer Pos, NodeId N) {
+  if (T == Nil) return N;
+  if (FNodes[N].Priority > FNodes[T].Priority) {
+    NodeId l, r;
+    Split(T, Pos, l, r);
+    FNodes[N].Left = l;
+    FNodes[N].Right = r;
+    Pull(N);
+    return N;
+  }
+  const Integer left = Size(FNodes[T].Left);
+  if (Pos <= left) {
+    const NodeId sub = InsertAt(FNodes[T].Left, Pos, N);
+    FNodes[T].Left = sub;
+  } else {
+    const NodeId sub = InsertAt(FNodes[T].Right, Pos - left - 1, N);
+    FNodes[T].Right = sub;
+  }
+  Pull(T);
+  return T;
 }
 
 void TIndexEntriesEh::Erase(Integer Pos) {
   NodeAt(Pos);  // raises for a position out of range
-  NodeId l, mid, r;
-  Split(FRoot, Pos, l, r);
-  Split(r, 1, mid, r);
-  FRoot = Merge(l, r);
-  FNodes[mid] = Node{};
-  FFree.push_back(mid);
+  FRoot = EraseAt(FRoot, Pos);
+}
+
+TIndexEntriesEh::NodeId TIndexEntriesEh::EraseAt(NodeId T, Integer Pos) {
+  const Integer left = Size(FNodes[T].Left);
+  if (Pos == left) {
+    const NodeId merged = Merge(FNodes[T].Left, FNodes[T].Right);
+    FNodes[T] = Node{};
+    FFree.push_back(T);
+    return merged;
+  }
+  if (Pos < left) {
+    const NodeId sub = EraseAt(FNodes[T].Left, Pos);
+    FNodes[T].Left = sub;
+  } else {
+    const NodeId sub = EraseAt(FNodes[T].Right, Pos - left - 1);
+    FNodes[T].Right = sub;
+  }
+  Pull(T);
+  return T;
 }
 
 void TIndexEntriesEh::Clear() {

@@ -25,11 +25,13 @@ class TMemoryRecordEh;
 class TIndexItemEh {
 public:
   TIndexItemEh() = default;
-  TIndexItemEh(Variant AKey, TMemoryRecordEh* ARec) : Key(std::move(AKey)), Rec(ARec) {}
+  TIndexItemEh(Variant AKey, TMemoryRecordEh* ARec);
   // The record's position in the records list's active list.
   Integer RecIndex() const;
   Variant Key;
   TMemoryRecordEh* Rec = nullptr;
+  // The record's identifier, which never changes: equal keys go by it.
+  Integer RecId = 0;
 };
 
 class TIndexEntriesEh {
@@ -73,11 +75,13 @@ public:
 private:
   using NodeId = std::uint32_t;
   static constexpr NodeId Nil = 0xFFFFFFFFu;
-  struct Node {
-    TIndexItemEh Item;
+  // Links first, then the key's type and value: a step of a search reads one
+  // cache line of the node, not two.
+  struct alignas(32) Node {
     NodeId Left = Nil, Right = Nil;
     std::uint32_t Size = 1;
     std::uint32_t Priority = 0;
+    TIndexItemEh Item;
   };
 
   Integer Size(NodeId N) const { return N == Nil ? 0 : static_cast<Integer>(FNodes[N].Size); }
@@ -86,6 +90,8 @@ private:
   // Splits T into its first K entries and the rest.
   void Split(NodeId T, Integer K, NodeId& L, NodeId& R);
   NodeId Merge(NodeId L, NodeId R);
+  NodeId InsertAt(NodeId T, Integer Pos, NodeId N);
+  NodeId EraseAt(NodeId T, Integer Pos);
   NodeId NewNode(TIndexItemEh Item);
   std::uint32_t NextPriority();
 

@@ -23,6 +23,24 @@ namespace {
 
 const char16_t* const SNotComparable = u"TMTIndexEh.FindKeyValueIndex: values is not comparable.";
 
+bool IsWholeNumber(const Variant& V) {
+  switch (V.VarType()) {
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// VarCompareEh, with whole numbers (the commonest keys) compared directly.
+Integer CompareKeys(const Variant& A, const Variant& B) {
+  if (IsWholeNumber(A) && IsWholeNumber(B)) {
+    const Int64 a = A.AsInt64(), b = B.AsInt64();
+    return a < b ? 1 : a > b ? 2 : 0;
+  }
+  return VarCompareEh(A, B);
+}
+
 String KeyText(const Variant& Key) {
   if (!Key.IsArray()) return VarToStr(Key);
   String s;
@@ -122,19 +140,6 @@ std::vector<TIndexItemEh> TMTIndexEh::BuildItems() const {
   return result;
 }
 
-namespace {
-
-bool IsWholeNumber(const Variant& V) {
-  switch (V.VarType()) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
 void TMTIndexEh::SortEntries(std::vector<TIndexItemEh>& Items) {
   // Ties (and keys that cannot be compared) go by the order the records were made in.
   std::vector<uint32_t> order(Items.size());
@@ -151,7 +156,7 @@ void TMTIndexEh::SortEntries(std::vector<TIndexItemEh>& Items) {
     };
     std::vector<TNumberKey> keys(Items.size());
     for (size_t i = 0; i < Items.size(); ++i)
-      keys[i] = {Items[i].Key.IsNull() ? 0 : Items[i].Key.AsInt64(), Items[i].Rec->GetID(), Items[i].Key.IsNull()};
+      keys[i] = {Items[i].Key.IsNull() ? 0 : Items[i].Key.AsInt64(), Items[i].RecId, Items[i].Key.IsNull()};
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
       const TNumberKey& x = keys[a];
       const TNumberKey& y = keys[b];
@@ -165,7 +170,7 @@ void TMTIndexEh::SortEntries(std::vector<TIndexItemEh>& Items) {
       switch (VarCompareEh(Items[a].Key, Items[b].Key)) {
         case 1: return true;
         case 2: return false;
-        default: return Items[a].Rec->GetID() < Items[b].Rec->GetID();
+        default: return Items[a].RecId < Items[b].RecId;
       }
     });
   }
@@ -178,7 +183,7 @@ void TMTIndexEh::SortEntries(std::vector<TIndexItemEh>& Items) {
 bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {
   bool found = false;
   Pos = FItems.LowerBound([&](const TIndexItemEh& e) {
-    switch (VarCompareEh(e.Key, KeyValue)) {
+    switch (CompareKeys(e.Key, KeyValue)) {
       case 1: return true;
       case 2: return false;
       case 0: found = true; return false;
@@ -198,7 +203,7 @@ bool TMTIndexEh::FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const 
 void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {
   Integer pos;
   if (!FindKeyValueIndex(KeyValue, pos)) return;
-  for (Integer i = pos; i < GetCount() && VarCompareEh(FItems.At(i).Key, KeyValue) == 0; ++i)
+  for (Integer i = pos; i < GetCount() && CompareKeys(FItems.At(i).Key, KeyValue) == 0; ++i)
     List.push_back(FItems.At(i).Rec);
 }
 
@@ -210,10 +215,10 @@ void TMTIndexEh::InsertItem(Integer Pos, std::unique_ptr<TIndexItemEh> Item) {
 
 Integer TMTIndexEh::EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec) const {
   return FItems.LowerBound([&](const TIndexItemEh& e) {
-    switch (VarCompareEh(e.Key, Key)) {
+    switch (CompareKeys(e.Key, Key)) {
       case 1: return true;
       case 2: return false;
-      case 0: return e.Rec->GetID() < Rec->GetID();
+      case 0: return e.RecId < Rec->GetID();
       default: throw Exception(SNotComparable);
     }
   });
