@@ -31,7 +31,13 @@
 //   DBGridEh.cpp               the grid's lifecycle: construction, the layout bracket,
 //                              notification, events, focus and the delete prompt
 //   DBGridEh_Properties.cpp    the grid's property setters, option mapping, cell types
-//   DBGridEh_Layout.cpp        the layout pass, column building, row counts, data scrolls
+//   DBGridEh_Layout.cpp        the layout pass, column building, heights and widths,
+//                              auto-fit, scaling, window creation and data changes
+//   DBGridEh_Scroll.cpp        row counts, the current row, scroll bars and scroll
+//                              requests, data scrolls, row notices, the timer, reading rows
+//   DBGridEh_ScrollBars.cpp    TDBGridEhScrollBar: the scroll-bar settings, the external bar
+//   DBGridEh_ScrollRows.cpp    the grid's row heights: the run store behind the base
+//                              grid's heights, and the per-row heights of a table's rows
 //   DBGridEh_Messages.cpp      the grid's message switch
 //   DBGridEh_Streaming.cpp     "Columns", Loaded, and the published-property tables
 //   DBGridEh_DataLink.cpp      TGridDataLinkEh
@@ -56,6 +62,7 @@
 #include "platform/core/Filer.h"
 #include "platform/core/Strings.h"
 #include "grid/DataGridIntfEh.h"
+#include "grid/RowHeightsEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 #include "memtable/MemTableEh.h"
@@ -844,6 +851,9 @@ public:
   bool IsValidChar(Char Ch) const;
   String FilterValidChars(const String& Text) const;
   bool CanWrapInHeight(Integer Height) const;
+  // The height this column needs for the record being read, when the grid fits
+  // row heights to their text (else the grid's data row height).
+  Integer CalcRowHeight();
   // The list of values of the filter-row drop-down, kept until released.
   std::shared_ptr<IMemTableDataFieldValueListEh> GetFilterValueList();
   void ReleaseFilterValueList() { FFilterValueList.reset(); }
@@ -1248,8 +1258,21 @@ class TDBGridEhScrollBar : public TPersistent {
 public:
   BORROW_CLASS(TDBGridEhScrollBar, TPersistent)
   TDBGridEhScrollBar(TCustomDBGridEh* Grid, TScrollBarKind Kind);
+  ~TDBGridEhScrollBar() override;
+  TDBGridEhScrollBar(const TDBGridEhScrollBar&) = delete;
+  TDBGridEhScrollBar& operator=(const TDBGridEhScrollBar&) = delete;
   void Assign(TPersistent* Source) override;
+  // The base does nothing; each direction refreshes its side of the grid.
   virtual void Changed() {}
+
+  // Whether the bar is on screen: the external bar's Visible, else the window's bar style.
+  bool ScrollBarShowing() const;
+  // Whether the bar should show by VisibleMode and the current scroll information.
+  bool ScrollBarNeeded() const;
+  // The scroll information of the external bar, else of the grid window's bar.
+  bool GetScrollInfo(TScrollInfo& Info) const;
+  // The window bar of this direction (SB_HORZ or SB_VERT).
+  Integer WindowBar() const { return FKind == sbVertical ? SB_VERT : SB_HORZ; }
 
   TCustomDBGridEh* GetGrid() const { return FGrid; }
   TScrollBarKind GetKind() const { return FKind; }
@@ -1266,9 +1289,14 @@ public:
   void SetSmoothStep(bool Value);
 
 protected:
+  // The external bar's messages pass here first: its scroll notices go to the grid.
+  void ExtScrollBarWndProc(TMessage& Message);
+  void UnhookExtScrollBar();
+
   TCustomDBGridEh* FGrid;
   TScrollBarKind FKind;
   TScrollBar* FExtScrollBar = nullptr;
+  TWndMethod FExtScrollBarOwnProc;  // the bar's procedure before it was hooked
   bool FTracking = true;
   TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
   bool FSmoothStep = false;
@@ -1278,12 +1306,14 @@ class THorzDBGridEhScrollBar : public TDBGridEhScrollBar {
 public:
   BORROW_CLASS(THorzDBGridEhScrollBar, TDBGridEhScrollBar)
   explicit THorzDBGridEhScrollBar(TCustomDBGridEh* Grid);
+  void Changed() override;
 };
 
 class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
 public:
   BORROW_CLASS(TVertDBGridEhScrollBar, TDBGridEhScrollBar)
   explicit TVertDBGridEhScrollBar(TCustomDBGridEh* Grid) : TDBGridEhScrollBar(Grid, sbVertical) {}
+  void Changed() override;
 };
 
 class TDBGridEhIndicatorTitle : public TPersistent {
@@ -1541,6 +1571,17 @@ using TCheckTitleEhBtnEvent = std::function<void(TObject* Sender, Integer ACol, 
 using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
                                                  TColor& Background, TGridDrawState State)>;
 using TDBGridEhNotifyEvent = TNotifyEvent;
+// Raised with the height a data row needs for the record being read; the handler may change it.
+using TGetRowHeightEventEh = std::function<void(TCustomDBGridEh* Sender, Integer& RowHeight)>;
+
+// The numbers of a vertical scroll bar as the grid sets them.
+struct TGridScrollBarParamsEh {
+  Integer Min = 0;
+  Integer Max = 0;
+  Integer Page = 0;
+  Integer Pos = 0;
+  friend constexpr bool operator==(const TGridScrollBarParamsEh&, const TGridScrollBarParamsEh&) = default;
+};
 
 class TCustomDBGridEh : public TCustomGridEh, public IMemTableLinkedComponentEh, public IDataGridEh {
 public:
@@ -1550,7 +1591,10 @@ public:
 
   // -- The layout bracket (DBGridEh.cpp)
   void BeginUpdate() { ++FUpdateLock; }
-  void EndUpdate() { if (FUpdateLock > 0) --FUpdateLock; }
+  // The last end runs a resize that came while the lock was held.
+  void EndUpdate() {
+    if (FUpdateLock > 0 && --FUpdateLock == 0 && FResizePending) ProcessPendingResize();
+  }
   void BeginLayout();
   void EndLayout();
   void CancelLayout();
@@ -1608,6 +1652,16 @@ public:
   void EndReadRow();
   // Data rows shown: the table's rows in memory-table mode, else the link's buffered records.
   Integer VisibleDataRowCount() const;
+  // The record number a data row shows (memory-table mode: the row + 1).
+  Integer GetRowRecNo(Integer DataRow);
+  // Whether the data row shows the current record.
+  bool IsCurrentDataRow(Integer DataRow) const;
+  // An incremental search runs: no editor shows and nothing may be typed into cells.
+  bool GetIncSearchActive() const { return FIncSearchActive; }
+  void SetIncSearchActive(bool Value) { FIncSearchActive = Value; }
+  // A filter-row cell is being edited: the cell editor stays off.
+  bool GetFilterEditing() const { return FFilterEditing; }
+  void SetFilterEditing(bool Value) { FFilterEditing = Value; }
   bool GetSortMarking() const { return FSortMarking; }
   void SetSortMarking(bool Value) { FSortMarking = Value; }
   // The list of visible columns and the list of sort-marked columns in sort order.
@@ -1616,6 +1670,37 @@ public:
   void RebuildSortMarkedColumns();
   void InvalidateFooter();
   void InvalidateTitle();
+
+  // -- Geometry and scrolling (DBGridEh_Scroll.cpp)
+  // Rows scroll one grid row per record of an in-memory table (else the grid shows
+  // the data link's window of buffered records).
+  bool RowScrollMode() const { return FIntMemTable != nullptr; }
+  // Row scrolling by pixels: an in-memory table with the vertical bar's SmoothStep.
+  bool SmoothRowScrollMode() const;
+  // The last row that can be the top row with the window still full (at least the fixed rows).
+  Integer LastTopRow() const;
+  // Data rows wholly shown between the titles and the footers (at least 1).
+  Integer VisibleDataRows() const;
+  // The numbers the grid's vertical bar shows now (ordinary or row mode).
+  TGridScrollBarParamsEh GetVertScrollBarParams();
+  // An external bar scrolled itself: it is given the grid's numbers again.
+  void ExtScrollBarScrolled(TScrollBarKind Kind);
+  // Timer 1 of the grid's window (tracking and automatic scrolling).
+  void StartTimer(Integer Interval);
+  void StopTimer();
+  bool GetTimerActive() const { return FTimerInterval >= 0; }
+  Integer GetTimerInterval() const { return FTimerInterval; }
+  // The data cells: from the first data column and row to the last visible column and the last row.
+  TGridRect GetDataAreaRect() const;
+  void InvalidateDataArea();
+
+  // -- Row heights (DBGridEh_ScrollRows.cpp). The grid keeps them itself, in runs,
+  //    so that a grid of a million rows of one height costs no more than one of ten.
+  Integer GetRowHeights(Integer Index) const override;
+  // A height set from outside the grid (the user sizing a row) is taken as the user's.
+  void SetRowHeights(Integer Index, Integer Value) override;
+  Int64 GetRowsExtent(Integer From, Integer To) const override;
+  const TRowHeightsEh& GetRowHeightsStore() const { return FRowHeightsStore; }
 
   // -- Properties
   TDBGridEhAllowedOperations GetAllowedOperations() const { return FAllowedOperations; }
@@ -1744,7 +1829,7 @@ public:
   virtual void TitleClick(TColumnEh* Column);
   virtual void SyncActiveRow();
   virtual void UpdateRowCount();
-  virtual void UpdateScrollBar() {}
+  virtual void UpdateScrollBar();
   virtual void SetDataRowHeight(Integer ARow);
   virtual bool CanShowRecNo() const { return true; }
   virtual bool MultiTitleActive() const;
@@ -1759,9 +1844,32 @@ public:
   // A row notice of the in-memory table: Kind 0 inserted, 1 changed, 2 removed,
   // 3 moved from OtherIndex to Index, 4 everything changed.
   virtual void DataRowChanged(Integer Index, Integer Kind, Integer OtherIndex);
+  // The external horizontal bar's numbers (only with an external bar).
+  virtual void GetScrollBarParams();
+  // Whether a data cell is highlighted, and its colours (the style object decides when there is one).
+  virtual bool GetHighlightColors(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, TGridDrawState State,
+                                  bool IsSelected, TFont* AFont, TColor& Background);
+  // The colours of a highlighted cell of any area (Selected: the cell is highlighted).
+  virtual bool GetCellParams(Integer ACol, Integer ARow, TCellAreaVertEh CellKind, TGridDrawState State,
+                             bool Selected, TFont* AFont, TColor& Background);
+  virtual bool CanEditModifyDataCell();
 
   // -- Overrides of the base grid
   void Loaded() override;
+  void ChangeScale(Integer M, Integer D) override;
+  bool CanEditAcceptKey(Char Key) override;
+  bool CanEditModify() override;
+  bool CanEditShow() override;
+  bool CanCellHotTrack(Integer ACol, Integer ARow) override;
+  void GetCellLinesVisibility(Integer ACol, Integer ARow, TCellLineKindEh Border, bool& IsDraw, TColor& Color,
+                              bool& IsExtent) override;
+  void RowHeightsChanged() override;
+  void SizeChanged(Integer OldColCount, Integer OldRowCount) override;
+  void RowMoved(Integer FromIndex, Integer ToIndex) override;
+  void TopLeftChanged() override;
+  void TimedScroll(Integer Direction) override;
+  bool IsSmoothVertScroll() override;
+  bool IsSmoothHorzScroll() override;
   void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
   void ColWidthsChanged() override;
   String GetEditText(Integer ACol, Integer ARow) override;
@@ -1791,6 +1899,8 @@ public:
   void MTDataChanged(Integer Row, Integer Kind, Integer Index) override { DataRowChanged(Row, Kind, Index); }
 
   // -- Events
+  TGetRowHeightEventEh OnGetRowHeight;
+  TNotifyEvent OnTopLeftChanged;
   TDBGridEhColumnEvent OnCellClick;
   TCheckTitleEhBtnEvent OnCheckButton;
   TNotifyEvent OnColEnter;
@@ -1816,6 +1926,10 @@ protected:
   virtual void InternalLayout();
   // A private messages: the deferred layout.
   void WMDeferredLayout(TMessage& Message);
+  // Scrolling and sizing messages (DBGridEh_Scroll.cpp).
+  void WMVScroll(TMessage& Message);
+  void WMHScroll(TMessage& Message);
+  void WMSize(TMessage& Message);
 
   friend class TColumnEh;
   friend class TColumnTitleEh;
@@ -1845,8 +1959,38 @@ private:
   void CalcTitleRowHeight();
   void CalcCellButtonSize();
   void UpdateLineColors();
+  void LayoutColumns();
+  void LayoutRows();
+  void UpdateScrollBarsSetting();
+  void AutoFitColWidthsPass();
+  void ApplyGridWidthsToColumns();
+  void ScaleFooterFont(TColumnFooterEh* Footer, Integer M, Integer D);
+  void ShareSizedWidth(Integer Index, Integer OldWidth, Integer NewWidth);
+  void ScaleColumns(Integer M, Integer D);
   // The current column, or the first one that can be current.
   Integer CurrentColumnOrFixed() const;
+  // Scrolling steps (DBGridEh_Scroll.cpp).
+  void UpdateDataLinkRowCount();
+  void UpdateTableRowCount();
+  void SetTitleRowsOfTable(Integer TitleRows);
+  void SetRowCountKeepingCurrent(Integer Count);
+  void FetchRecordsOnDemand();
+  void ApplyVertScrollBarParams(const TGridScrollBarParamsEh& Params);
+  void SetExtScrollBarParams(TScrollBar* Bar, Integer Min, Integer Max, Integer Page, Integer Pos);
+  bool VertScrollBarShowingNow();
+  void AfterScrollBarUpdate(bool WasShowing);
+  void ScrollDataLinkRows(Integer Distance);
+  void ScrollTableRows();
+  void PostDeferredLayout();
+  Integer LastLeftCol() const;
+  void VScrollDataLink(Integer Code, Integer TrackPos);
+  void VScrollTableRows(Integer Code, Integer TrackPos);
+  void ProcessPendingResize();
+  void RefreshAfterResize();
+  // Row heights steps (DBGridEh_ScrollRows.cpp).
+  bool StoreRowHeight(Integer ARow, Integer Height);
+  void ResetRowHeights(Integer Height);
+  bool PerRowHeightsVary();
 
   // State shared by the grid's parts, in the order the grid keeps it.
   Integer FLayoutLock = 0;
@@ -1907,6 +2051,22 @@ private:
   Integer FContraColCountSet = 0;
   bool FUpdateFieldsFromWidths = true;  // a user's width change goes to a default column's field
   std::vector<Integer> FReadRowSaved;    // the active records BeginReadRow replaced, innermost last
+  TRowHeightsEh FRowHeightsStore;       // the heights of rows 0 .. RowCount-1
+  bool FUserRowSizing = false;          // a height came from outside the grid (RowHeightsChanged reads it)
+  bool FInColWidthsChanged = false;
+  bool FIncSearchActive = false;
+  bool FFilterEditing = false;
+  Integer FTimerInterval = -1;           // timer 1's interval, -1 while stopped
+  TGridScrollBarParamsEh FVertBarParams;  // what the vertical bar was last given
+  TScrollBarVisibleModeEh FVertBarMode = sbAutoShowEh;  // the VisibleMode the bar was last shown with
+  bool FVertBarSet = false;              // the vertical bar has been given numbers
+  TScrollBar* FVertBarExt = nullptr;     // the external bar the numbers were last given to
+  bool FIgnoreThumbPosition = false;     // a thumb track moved the record: the next thumb position is spent
+  bool FFetchingRecords = false;
+  bool FResizePending = false;
+  bool FTopRowIsFirst = true;            // the first data row was the top row at the last top-left change
+  TGridCoord FLastTopLeft{-1, -1};
+  TGridScrollBarParamsEh FHorzExtBarParams{-1, -1, -1, -1};
   TBookmark FSavedBookmark;              // SaveBookmark's record and its row offset in the window
   Integer FSavedRowOffset = 0;
 

@@ -1,18 +1,20 @@
-// The layout pass and what follows the data: which columns exist, the column and
-// row counts of the base grid, the heights of data and title rows, the row
-// window over the dataset, and the grid's answers to data changes, data scrolls
-// and the in-memory table's row notices.
+// The layout pass: the columns, options and fonts become the base grid's
+// geometry (which columns exist, the indicator, the fixed and frozen columns,
+// the data and title row heights, the indicator width, the cell-button size, the
+// scroll-bar setting, the fitting of column widths to the client width and the
+// line colours); the scaling of fonts and widths; a user's column sizing; the
+// window's creation; and the grid's answer to a data change.
 //
 // Index of this file:
-//   InternalLayout and its steps
+//   InternalLayout and its steps (columns, counts, bars, auto-fit)
+//   a user's column sizing (ColWidthsChanged) and ChangeScale
 //   row heights, the indicator width, the title height, line colours
-//   row counts and the current row (UpdateRowCount, SyncActiveRow)
-//   data notices (DataChanged, DataScrolled, DataRowChanged)
-//   reading one row (BeginReadRow, EndReadRow)
+//   window creation and data changes (CreateWnd, DataChanged)
 //
-// The two modes: over a dataset without IMemTableEh the grid shows a window of
-// the records the data link buffers (as many as fit the client height); over an
-// in-memory table it has one grid row per record and reads rows by instant read.
+// Typical call flow: LayoutChanged -> EndLayout (outermost) -> InternalLayout ->
+// ... -> UpdateRowCount (DBGridEh_Scroll.cpp). Font metrics all come through the
+// platform's text engine (measured in a memory device context of their own), so
+// tests install an engine with exact metrics.
 
 #include <algorithm>
 #include <cmath>
@@ -27,10 +29,29 @@ void TCustomDBGridEh::InternalLayout() {
   if (State.Contains(csLoading) || State.Contains(csDestroying)) return;
   FLayoutPending = false;
   if (HandleAllocated()) KillMessageEh(GetHandle(), WM_DEFERREDLAYOUT);
-  LockPaint();
-  TScopeExitEh Unlock([this] { UnlockPaint(); });
-  TTemporaryChangeEh<bool> NoFieldWidths(FUpdateFieldsFromWidths, false);
+  {
+    LockPaint();
+    TScopeExitEh Unlock([this] { UnlockPaint(); });
+    TTemporaryChangeEh<bool> NoFieldWidths(FUpdateFieldsFromWidths, false);
+    LayoutColumns();
+    SetColumnCountAndFixed();
+    CalcDataRowHeightValue();
+    CalcCellButtonSize();
+    CalcIndicatorWidth();
+    CalcTitleRowHeight();
+    UpdateScrollBarsSetting();
+    SetColumnAttributes();
+    if (FAutoFitColWidths && !State.Contains(csDesigning) && HandleAllocated()) AutoFitColWidthsPass();
+    LayoutRows();
+    UpdateLineColors();
+  }
+  // The paint lock kept the base grid from taking its new ranges meanwhile.
+  UpdateScrollRange();
+  UpdateScrollBar();
+}
 
+// Which columns exist: default columns follow the dataset's fields, the user's columns their names.
+void TCustomDBGridEh::LayoutColumns() {
   // Columns the grid made for fields go as soon as a column of the user's stands after one.
   bool SeenDefault = false, Mixed = false;
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
@@ -49,29 +70,84 @@ void TCustomDBGridEh::InternalLayout() {
     for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->ClearFieldBinding();
   else
     RebuildDefaultColumns();
-
   RebuildVisibleColumns();
-  SetColumnCountAndFixed();
+}
 
-  CalcDataRowHeightValue();
-  CalcCellButtonSize();
+// The titles may have grown with the fitted widths; then the rows follow.
+void TCustomDBGridEh::LayoutRows() {
   CalcTitleRowHeight();
-
-  const bool Horz = FHorzScrollBar->GetVisible() && !FHorzScrollBar->GetExtScrollBar() &&
-                    (!FAutoFitColWidths || State.Contains(csDesigning));
-  const TScrollStyle Bars = Horz ? ssHorizontal : ssNone;
-  if (Bars != GetScrollBars()) {
-    SetScrollBars(Bars);
-    if (HandleAllocated()) UpdateScrollBar();
-  }
-
   SetColumnAttributes();
+  const Integer LeftCol = GetLeftCol();
   UpdateRowCount();
+  if (FOptions.Contains(dgRowSelect) && LeftCol != GetLeftCol() && LeftCol < GetColCount()) SetLeftCol(LeftCol);
   SyncActiveRow();
   Invalidate();
   FSelection->GetColumns()->Refresh();
   InvalidateEditor();
-  UpdateLineColors();
+}
+
+// The window's bars: horizontal unless the columns fit the width, vertical only
+// when the base grid scrolls a table's rows by pixels (else the grid sets the
+// vertical bar itself, UpdateScrollBar).
+void TCustomDBGridEh::UpdateScrollBarsSetting() {
+  const bool Designing = GetComponentState().Contains(csDesigning);
+  const bool Horz = FHorzScrollBar->GetVisible() && !FHorzScrollBar->GetExtScrollBar() &&
+                    (!FAutoFitColWidths || Designing);
+  const bool Vert = FVertScrollBar->GetVisible() && SmoothRowScrollMode();
+  const TScrollStyle Bars = Horz && Vert ? ssBoth : Horz ? ssHorizontal : Vert ? ssVertical : ssNone;
+  if (Bars == GetScrollBars()) return;
+  SetScrollBars(Bars);
+  FVertBarSet = false;
+  if (HandleAllocated()) UpdateScrollBar();
+}
+
+// ---- Fitting the columns to the client width ------------------------------------------------------------
+
+void TCustomDBGridEh::AutoFitColWidthsPass() {
+  if (FRowPanel->GetActive()) return;
+  const Integer Count = FVisibleColumns->Count();
+  std::vector<bool> Settled(size_t(Count), false);
+  const bool Indicator = IndicatorVisible();
+  const Integer ClientWidth = GetClientWidth();
+  auto AutoFit = [&](Integer I) { return FVisibleColumns->Items(I)->GetAutoFitColWidth() && !Settled[size_t(I)]; };
+  Integer Available = 0;
+  for (Integer Pass = 0; Pass < std::max(1, Count); ++Pass) {
+    Integer FixedSum = 0, BaseSum = 0;
+    for (Integer I = 0; I < Count; ++I) {
+      TColumnEh* Column = FVisibleColumns->Items(I);
+      if (AutoFit(I))
+        BaseSum += Column->GetAutoFitBaseWidth();
+      else
+        FixedSum += Column->GetWidth();
+    }
+    Available = std::max(0, std::max(ClientWidth, FMinAutoFitWidth) - FixedSum);
+    if (Indicator) Available -= FIndicatorWidth;
+    if (FOptions.Contains(dgColLines)) Available -= Count + (Indicator ? 1 : 0);
+    Available = std::max(0, Available - FirstColumnIndent());
+    if (BaseSum <= 0) return;
+    // A column whose own limits change its share keeps that width; the others share again.
+    bool SettledOne = false;
+    for (Integer I = 0; I < Count; ++I) {
+      if (!AutoFit(I)) continue;
+      TColumnEh* Column = FVisibleColumns->Items(I);
+      const Integer Width = MulDiv(Column->GetAutoFitBaseWidth(), Available, BaseSum);
+      const Integer Limited = Column->ClampWidth(Width);
+      Column->SetWidth(Limited);
+      if (Limited != Width) Settled[size_t(I)] = SettledOne = true;
+    }
+    if (!SettledOne) break;
+  }
+  // Rounding leaves a few pixels: the last column still fitted takes them.
+  Integer Given = 0, Last = -1;
+  for (Integer I = 0; I < Count; ++I)
+    if (AutoFit(I)) {
+      Given += FVisibleColumns->Items(I)->GetWidth();
+      Last = I;
+    }
+  if (Last >= 0 && Given != Available) {
+    TColumnEh* Column = FVisibleColumns->Items(Last);
+    Column->SetWidth(std::max(0, Column->GetWidth() + Available - Given));
+  }
 }
 
 void TCustomDBGridEh::GetDatasetFieldList(std::vector<TField*>& FieldList) {
@@ -188,27 +264,116 @@ void TCustomDBGridEh::SetColumnAttributes() {
 }
 
 void TCustomDBGridEh::ColWidthsChanged() {
-  if (!FDataLink->GetActive() && FColumns->GetState() != csCustomized) return TCustomGridEh::ColWidthsChanged();
-  if (AcquireLayoutLock()) {
-    try {
-      for (Integer I = 0; I < FColumns->GetCount(); ++I) {
-        TColumnEh* Column = FColumns->Items(I);
-        const Integer Raw = DataToRawColumn(I);
-        if (!Column->GetVisible() || Raw >= GetFullColCount()) continue;
-        const Integer Indent = Column->GetVisibleWidth() - Column->GetWidth();
-        const Integer Width = Column->ClampWidth(GetColWidths(Raw) - Indent);
-        if (Width != Column->GetWidth()) Column->SetWidth(Width);
+  if ((!FDataLink->GetActive() && FColumns->GetState() != csCustomized) || FInColWidthsChanged)
+    return TCustomGridEh::ColWidthsChanged();
+  {
+    TTemporaryChangeEh<bool> Inside(FInColWidthsChanged, true);
+    if (AcquireLayoutLock()) {
+      try {
+        ApplyGridWidthsToColumns();
+      } catch (...) {
+        CancelLayout();
+        throw;
       }
-    } catch (...) {
-      CancelLayout();
-      throw;
+      EndLayout();
+    } else if (FLayoutLock == 0) {
+      FLayoutPending = true;
     }
-    EndLayout();
-  } else if (FLayoutLock == 0) {
-    FLayoutPending = true;
   }
   if (OnColWidthsChanged) OnColWidthsChanged(this);
+  InvalidateEditor();
   TCustomGridEh::ColWidthsChanged();
+}
+
+// The base grid's widths (a user sized a column) go back into the columns.
+void TCustomDBGridEh::ApplyGridWidthsToColumns() {
+  const bool Fitting = FAutoFitColWidths && !GetComponentState().Contains(csDesigning);
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Column = FColumns->Items(I);
+    const Integer Raw = DataToRawColumn(I);
+    if (!Column->GetVisible() || Raw >= GetFullColCount()) continue;
+    const Integer Indent = Column->GetVisibleWidth() - Column->GetWidth();
+    const Integer Width = Column->ClampWidth(GetColWidths(Raw) - Indent);
+    if (GetColWidths(Raw) != Width + Indent) SetColWidths(Raw, Width + Indent);
+    const Integer Old = Column->GetWidth();
+    if (Width == Old) continue;
+    if (Fitting)
+      ShareSizedWidth(I, Old, Width);
+    else
+      Column->SetWidth(Width);
+  }
+}
+
+// With fitted columns a user's sizing changes base widths: the right part (or the
+// right neighbour) gives what the sized column takes, and the fitting pass follows.
+void TCustomDBGridEh::ShareSizedWidth(Integer Index, Integer OldWidth, Integer NewWidth) {
+  TColumnEh* Sized = FColumns->Items(Index);
+  const Integer OldBase = Sized->GetAutoFitBaseWidth();
+  const Integer NewBase = OldWidth > 0 ? MulDiv(OldBase, NewWidth, OldWidth) : NewWidth;
+  Sized->SetInitWidth(NewBase);
+  if (FOptionsEh.Contains(dghResizeWholeRightPart)) {
+    const Integer Change = NewBase - OldBase;
+    Integer RightSum = 0;
+    for (Integer I = Index + 1; I < FColumns->GetCount(); ++I)
+      if (FColumns->Items(I)->GetVisible() && FColumns->Items(I)->GetAutoFitColWidth())
+        RightSum += FColumns->Items(I)->GetAutoFitBaseWidth();
+    if (RightSum <= 0) return;
+    for (Integer I = Index + 1; I < FColumns->GetCount(); ++I) {
+      TColumnEh* Column = FColumns->Items(I);
+      if (!Column->GetVisible() || !Column->GetAutoFitColWidth()) continue;
+      Column->SetInitWidth(std::max(1, MulDiv(RightSum - Change, Column->GetAutoFitBaseWidth(), RightSum)));
+    }
+    return;
+  }
+  for (Integer I = Index + 1; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Next = FColumns->Items(I);
+    if (!Next->GetVisible()) continue;
+    Next->SetInitWidth(std::max(0, Next->GetAutoFitBaseWidth() - (NewBase - OldBase)));
+    return;
+  }
+}
+
+// ---- Scaling ---------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::ChangeScale(Integer M, Integer D) {
+  if (M == D || D == 0) return TCustomGridEh::ChangeScale(M, D);
+  if (!GetParentFont()) {
+    // The title font ends at the grid font's new size, which the platform sets below.
+    TTemporaryChangeEh<Integer> Self(FSelfChangingFonts, FSelfChangingFonts + 1);
+    FTitleFont->SetSize(MulDiv(GetFont()->GetSize(), M, D));
+    FFooterFont->SetSize(MulDiv(FFooterFont->GetSize(), M, D));
+  }
+  ScaleColumns(M, D);
+  TCustomGridEh::ChangeScale(M, D);
+}
+
+// Widths are scaled from running sums, so the rounding errors do not add up.
+void TCustomDBGridEh::ScaleColumns(Integer M, Integer D) {
+  FColumns->BeginUpdate();
+  TScopeExitEh End([this] { FColumns->EndUpdate(); });
+  Integer Sum = 0, ScaledSum = 0;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Column = FColumns->Items(I);
+    const TColumnEhValues Assigned = Column->GetAssignedValues();
+    if (Assigned.Contains(cvFont)) Column->GetFont()->SetSize(MulDiv(Column->GetFont()->GetSize(), M, D));
+    if (Assigned.Contains(cvTitleFont)) {
+      TFont* Font = Column->GetTitle()->GetFont();
+      Font->SetSize(MulDiv(Font->GetSize(), M, D));
+    }
+    ScaleFooterFont(Column->GetFooter(), M, D);
+    for (Integer F = 0; F < Column->GetFooters()->GetCount(); ++F) ScaleFooterFont(Column->GetFooters()->Items(F), M, D);
+    if (!Assigned.Contains(cvWidth)) continue;
+    Sum += Column->GetWidth();
+    const Integer Scaled = MulDiv(Sum, M, D);
+    Column->SetWidth(Scaled - ScaledSum);
+    ScaledSum = Scaled;
+  }
+}
+
+void TCustomDBGridEh::ScaleFooterFont(TColumnFooterEh* Footer, Integer M, Integer D) {
+  if (!Footer || !Footer->IsFontStored()) return;
+  TFont* Font = Footer->GetFont();
+  Font->SetSize(MulDiv(Font->GetSize(), M, D));
 }
 
 // ---- Heights and widths -------------------------------------------------------------------------------
@@ -280,185 +445,6 @@ void TCustomDBGridEh::UpdateLineColors() {
   Colors->SetContraRowLinesColor(Bright ? Colors->GetBrightColor() : Colors->GetDarkColor());
 }
 
-Integer TCustomDBGridEh::GetDataRowHeight() { return FDataLink->GetActive() ? CalcDataRowHeight() : FDataRowHeight; }
-
-Integer TCustomDBGridEh::CalcDataRowHeight() { return FDataRowHeight; }
-
-void TCustomDBGridEh::SetDataRowHeight(Integer ARow) {
-  if (ARow < 0 || ARow >= GetRowCount()) return;
-  const Integer Height = GetDataRowHeight();
-  if (GetRowHeights(ARow) != Height) SetRowHeights(ARow, Height);
-}
-
-void TCustomDBGridEh::UpdateVisibleRowHeights() {
-  // Every row keeps the data row height unless rows fit their text; those are
-  // measured one by one by the row-height code.
-  const Integer First = GetTitleRowCount();
-  if (First < GetRowCount() && !FOptionsEh.Contains(dghAutoFitRowHeight)) SetDataRowHeight(First);
-}
-
-void TCustomDBGridEh::DataRowHeightsChanged() {
-  if (GetComponentState().Contains(csLoading)) return;
-  UpdateVisibleRowHeights();
-}
-
-// ---- Row counts and the current row ----------------------------------------------------------------
-
-Integer TCustomDBGridEh::VisibleDataRowCount() const {
-  if (FIntMemTable) return FIntMemTable->InstantReadRowCount();
-  return FDataLink->GetActive() ? FDataLink->GetRecordCount() : 0;
-}
-
-void TCustomDBGridEh::UpdateRowCount() {
-  const Integer TitleRows = GetTitleRowCount();
-  if (GetRowCount() <= TitleRows) SetRowCount(TitleRows + 1);
-  if (GetFixedRows() != TitleRows) SetFixedRows(TitleRows);
-  if (GetDefaultRowHeight() != FDataRowHeight) SetDefaultRowHeight(FDataRowHeight);
-  if (TitlesVisible() && GetRowHeights(0) != FTitleRowHeight) SetRowHeights(0, FTitleRowHeight);
-  Integer NewCount = TitleRows + 1;
-  if (FIntMemTable && FDataLink->GetActive()) {
-    const Integer Rows = FIntMemTable->InstantReadRowCount();
-    NewCount = TitleRows + std::max(Rows, 1);
-  } else if (FDataLink->GetActive() && FDataLink->GetRecordCount() > 0 && HandleAllocated()) {
-    const Integer LineWidth = FOptions.Contains(dgRowLines) ? GetGridLineWidth() : 0;
-    Integer FixedPart = (TitlesVisible() ? FTitleRowHeight + LineWidth : 0) +
-                        (TitleRows - (TitlesVisible() ? 1 : 0)) * (FDataRowHeight + LineWidth) +
-                        FFooterRowCount * (FDataRowHeight + LineWidth) + (FFooterRowCount > 0 ? LineWidth : 0);
-    const Integer Step = std::max(1, FDataRowHeight + LineWidth);
-    const Integer Rows = std::max(1, (GetClientHeight() - FixedPart) / Step);
-    FDataLink->SetBufferCount(Rows);
-    NewCount = FDataLink->GetRecordCount() + TitleRows;
-  }
-  const Integer OldCount = GetRowCount();
-  if (NewCount != OldCount) {
-    // The current row never stays past the end.
-    if (GetRow() >= NewCount) MoveColRow(CurrentColumnOrFixed(), NewCount - 1, false, false, false);
-    SetRowCount(NewCount);
-    Invalidate();
-  }
-  if (GetContraRowCount() != FFooterRowCount) SetContraRowCount(FFooterRowCount);
-  SyncActiveRow();
-}
-
-Integer TCustomDBGridEh::CurrentColumnOrFixed() const {
-  return std::clamp(GetCol(), std::min(GetFixedCols(), GetColCount() - 1), GetColCount() - 1);
-}
-
-void TCustomDBGridEh::SyncActiveRow() {
-  if (!FDataLink->GetActive()) return;
-  const Integer TitleRows = GetTitleRowCount();
-  Integer Target = -1;
-  if (FIntMemTable) {
-    const Integer Index = FIntMemTable->GetCurrentRowIndex();
-    if (Index >= 0) Target = Index + TitleRows;
-  } else {
-    Target = FDataLink->GetActiveRecord() + TitleRows;
-  }
-  if (Target < 0 || Target >= GetRowCount() || Target == GetRow()) return;
-  MoveColRow(CurrentColumnOrFixed(), Target, false, false, FIntMemTable != nullptr);
-  InvalidateEditor();
-}
-
-// ---- Data notices -----------------------------------------------------------------------------------
-
-void TCustomDBGridEh::DataChanged() {
-  if (!HandleAllocated() || FSumList->GetRecalculating()) return;
-  if (FRowDetailPanel->GetVisible()) FRowDetailPanel->SetVisible(false);
-  const Integer OldIndicatorWidth = FIndicatorWidth;
-  CalcIndicatorWidth();
-  if (FIndicatorWidth != OldIndicatorWidth)
-    LayoutChanged();
-  else
-    UpdateRowCount();
-  UpdateScrollBar();
-  SyncActiveRow();
-  InvalidateEditor();
-  Invalidate();
-}
-
-void TCustomDBGridEh::ScrollData(Integer DX, Integer DY) { TCustomGridEh::ScrollData(DX, DY); }
-
-void TCustomDBGridEh::DataScrolled(Integer Distance) {
-  if (FRowDetailPanel->GetVisible()) FRowDetailPanel->SetVisible(false);
-  const Integer OldRow = GetRow();
-  if (FIntMemTable) {
-    InvalidateRow(OldRow);
-    SyncActiveRow();
-    InvalidateRow(GetRow());
-  } else if (HandleAllocated()) {
-    if (FDataLink->GetActiveRecord() >= GetRowCount() - GetTitleRowCount()) UpdateRowCount();
-    UpdateScrollBar();
-    SyncActiveRow();
-    InvalidateRow(OldRow);
-    InvalidateRow(GetRow());
-  }
-  // The rows under the titles moved: the window is repainted rather than scrolled.
-  if (Distance != 0) {
-    if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-    Invalidate();
-  }
-  InvalidateFooter();
-}
-
-void TCustomDBGridEh::DataRowChanged(Integer Index, Integer Kind, Integer OtherIndex) {
-  if (!FIntMemTable || FIntMemTable->IsTreeList()) return;
-  const Integer TitleRows = GetTitleRowCount();
-  const Integer Rows = FIntMemTable->InstantReadRowCount();
-  switch (Kind) {
-    case mtdcInsertedEh:
-      if (Rows > 1 && Index >= 0) {
-        SetRowCount(GetRowCount() + 1);
-        MoveRow(GetRowCount() - 1, std::min(Index + TitleRows, GetRowCount() - 1));
-        SetDataRowHeight(Index + TitleRows);
-      }
-      break;
-    case mtdcChangedEh:
-      SetDataRowHeight(Index + TitleRows);
-      break;
-    case mtdcRemovedEh:
-      if (Rows > 0 && Index >= 0 && Index + TitleRows < GetRowCount() && GetRowCount() > TitleRows + 1)
-        DeleteRow(Index + TitleRows);
-      break;
-    case mtdcMovedEh:
-      if (OtherIndex >= 0 && Index >= 0 && OtherIndex + TitleRows < GetRowCount() && Index + TitleRows < GetRowCount())
-        MoveRow(OtherIndex + TitleRows, Index + TitleRows);
-      break;
-    case mtdcAllChangedEh:
-      SetRowCount(Rows + TitleRows + (Rows == 0 ? 1 : 0));
-      UpdateVisibleRowHeights();
-      break;
-    default:
-      break;
-  }
-}
-
-// ---- Reading one row -------------------------------------------------------------------------------
-
-bool TCustomDBGridEh::BeginReadRow(Integer DataRow) {
-  if (!FDataLink->GetActive() || DataRow < 0) return false;
-  if (FIntMemTable) {
-    if (DataRow >= FIntMemTable->InstantReadRowCount()) return false;
-    FIntMemTable->InstantReadEnter(DataRow);
-    FReadRowSaved.push_back(-1);
-    return true;
-  }
-  if (DataRow >= FDataLink->GetRecordCount()) return false;
-  FReadRowSaved.push_back(FDataLink->GetActiveRecord());
-  FDataLink->SetActiveRecord(DataRow);
-  return true;
-}
-
-void TCustomDBGridEh::EndReadRow() {
-  if (FReadRowSaved.empty()) return;
-  const Integer Saved = FReadRowSaved.back();
-  FReadRowSaved.pop_back();
-  if (Saved == -1) {
-    if (FIntMemTable) FIntMemTable->InstantReadLeave();
-  } else {
-    FDataLink->SetActiveRecord(Saved);
-  }
-}
-
 // ---- Window creation ---------------------------------------------------------------------------------
 
 void TCustomDBGridEh::CreateWnd() {
@@ -468,6 +454,7 @@ void TCustomDBGridEh::CreateWnd() {
     TCustomGridEh::CreateWnd();
   }
   CalcCellButtonSize();
+  FVertBarSet = false;  // a new window has a bar of its own
   if (FAutoFitColWidths || FRowPanel->GetActive() || FLayoutPending) {
     LayoutChanged();
   } else if (FLayoutLock == 0 && !GetComponentState().Contains(csLoading)) {
@@ -476,4 +463,24 @@ void TCustomDBGridEh::CreateWnd() {
     SyncActiveRow();
   }
   UpdateScrollBar();
+}
+
+// ---- Data changes ------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::DataChanged() {
+  if (!HandleAllocated() || FSumList->GetRecalculating()) return;
+  if (FRowDetailPanel->GetVisible() && !IsCurrentDataRow(GetRow() - GetTitleRowCount()))
+    FRowDetailPanel->SetVisible(false);
+  const Integer OldIndicatorWidth = FIndicatorWidth;
+  CalcIndicatorWidth();
+  if (FIndicatorWidth != OldIndicatorWidth)
+    LayoutChanged();
+  else
+    UpdateRowCount();
+  const bool WasShowing = VertScrollBarShowingNow();
+  UpdateScrollBar();
+  AfterScrollBarUpdate(WasShowing);
+  SyncActiveRow();
+  InvalidateEditor();
+  Invalidate();
 }

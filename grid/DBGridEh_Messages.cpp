@@ -6,6 +6,9 @@
 void TCustomDBGridEh::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_DEFERREDLAYOUT: return WMDeferredLayout(Message);
+    case WM_VSCROLL: return WMVScroll(Message);
+    case WM_HSCROLL: return WMHScroll(Message);
+    case WM_SIZE: return WMSize(Message);
     default: return TCustomGridEh::Dispatch(Message);
   }
 }

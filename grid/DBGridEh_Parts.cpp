@@ -1,7 +1,8 @@
 // The smaller objects a grid and its columns own: a column's filter-row cell,
 // the grid's filter-row switches, a column's drop-down settings, the indicator
-// title, the scroll-bar settings, the selection, data grouping and the two
-// panels. Each keeps its settings and tells the grid when they change.
+// title, the selection, data grouping and the two panels (the scroll-bar
+// settings are in DBGridEh_ScrollBars.cpp). Each keeps its settings and tells
+// the grid when they change.
 
 #include <algorithm>
 
@@ -146,35 +147,6 @@ void TDBGridEhIndicatorTitle::SetShowDropDownSign(bool Value) {
   FGrid->InvalidateCell(0, 0);
 }
 
-// ---- Scroll-bar settings ------------------------------------------------------------------------------
-
-TDBGridEhScrollBar::TDBGridEhScrollBar(TCustomDBGridEh* Grid, TScrollBarKind Kind) : FGrid(Grid), FKind(Kind) {}
-
-THorzDBGridEhScrollBar::THorzDBGridEhScrollBar(TCustomDBGridEh* Grid) : TDBGridEhScrollBar(Grid, sbHorizontal) {
-  FSmoothStep = true;
-}
-
-void TDBGridEhScrollBar::Assign(TPersistent* Source) {
-  auto* S = dynamic_cast<TDBGridEhScrollBar*>(Source);
-  if (!S) return TPersistent::Assign(Source);
-  SetVisible(S->GetVisible());
-  FTracking = S->FTracking;
-  FExtScrollBar = S->FExtScrollBar;
-}
-
-void TDBGridEhScrollBar::SetVisibleMode(TScrollBarVisibleModeEh Value) {
-  if (FVisibleMode == Value) return;
-  FVisibleMode = Value;
-  if (FKind == sbVertical) FGrid->UpdateScrollBar();
-  FGrid->LayoutChanged();
-}
-
-void TDBGridEhScrollBar::SetSmoothStep(bool Value) {
-  if (FSmoothStep == Value) return;
-  FSmoothStep = Value;
-  Changed();
-}
-
 // ---- Selection --------------------------------------------------------------------------------------
 
 void TDBGridEhSelectionRect::Clear() {
@@ -313,13 +285,4 @@ void TRowDetailPanelEh::SetVisible(bool Value) {
 
 TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustomControl(AOwner) {
   SetBounds(0, 0, 185, 41);
-}
-
-void TDBGridEhScrollBar::SetExtScrollBar(TScrollBar* Value) {
-  if (FExtScrollBar == Value) return;
-  FExtScrollBar = Value;
-  if (Value) {
-    Value->FreeNotification(FGrid);
-    Value->SetVisible(GetVisible());
-  }
 }

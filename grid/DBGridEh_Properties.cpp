@@ -1,7 +1,16 @@
 // The grid's property setters: which re-lay the grid out and which only
 // repaint, how Options and OptionsEh drive the base grid's own options, the
-// cell areas, the editor queries of the base grid, and the data link's
+// cell areas, the editor queries of the base grid, the cell rules the painters
+// and the mouse code ask (3D cells, selected and highlighted cells, the colours
+// of highlighted cells, cell lines, hot tracking), and the data link's
 // active-state change.
+//
+// Index of this file:
+//   Options, OptionsEh and the column-resize rule
+//   the other setters
+//   cell areas (GetCellType) and cell rules
+//   the base grid's editor queries
+//   the data link's active state
 
 #include "grid/DBGridEh.h"
 
@@ -291,7 +300,7 @@ TCellTypeEh TCustomDBGridEh::GetCellType(Integer ACol, Integer ARow, Integer& Da
 
 bool TCustomDBGridEh::MultiTitleActive() const { return FUseMultiTitle && !FRowPanel->GetActive(); }
 
-bool TCustomDBGridEh::CanEditorMode() { return FOptions.Contains(dgEditing); }
+bool TCustomDBGridEh::CanEditorMode() { return FOptions.Contains(dgEditing) && !FFilterEditing; }
 
 bool TCustomDBGridEh::RowFocusRectVisible() {
   return !GetComponentState().Contains(csDesigning) && FOptions.Contains(dgRowSelect) && GetDefaultDrawing() &&
@@ -317,7 +326,115 @@ bool TCustomDBGridEh::CellSelected(Integer DataCol, Integer) {
   return IsCellSelected(DataCol, Bookmark);
 }
 
+bool TCustomDBGridEh::GetHighlightColors(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow,
+                                         TGridDrawState State, bool IsSelected, TFont* AFont, TColor& Background) {
+  if (FStyle)
+    return FStyle->GetHighlightColors(this, ACol, AFont, Background, IsSelected, State, DataRow, DataCol, ARow);
+  const bool RowSelect = FOptions.Contains(dgRowSelect);
+  const bool AlwaysShow = FOptions.Contains(dgAlwaysShowSelection);
+  const bool Focused = GridFocused();
+  const bool CurrentRow = ARow == GetRow();
+  bool FocusHighlight = Focused && FOptionsEh.Contains(dghHighlightFocus);
+  bool Highlighted = IsSelected;
+  if (!Highlighted) {
+    // The current row outside the current column counts as focus-highlighted.
+    const bool RowHighlight = FOptionsEh.Contains(dghRowHighlight) && FSelection->GetSelectionType() == gstNon &&
+                              CurrentRow && ACol != GetCol() && (AlwaysShow || FocusHighlight);
+    if (RowHighlight) FocusHighlight = true;
+    const bool Candidate = State.Contains(gdSelected) || (CurrentRow && RowSelect) || RowHighlight;
+    Highlighted = Candidate && (AlwaysShow || FocusHighlight) && (FUpdateLock == 0 || RowSelect);
+  }
+  if (!Highlighted) return false;
+  if (Focused) {
+    Background = clHighlight;
+    AFont->SetColor(clHighlightText);
+  } else if (CurrentRow && ACol != GetCol() && !RowSelect) {
+    Background = clBtnFace;
+  } else if (AlwaysShow || FocusHighlight) {
+    Background = clBtnShadow;
+    AFont->SetColor(clHighlightText);
+  } else {
+    Background = clBtnFace;
+  }
+  return true;
+}
+
+bool TCustomDBGridEh::GetCellParams(Integer, Integer, TCellAreaVertEh CellKind, TGridDrawState, bool Selected,
+                                    TFont* AFont, TColor& Background) {
+  if (FStyle) return FStyle->GetCellParams(this, AFont, Background, Selected, CellKind == cavDataEh);
+  if (!Selected) return false;
+  if (CellKind != cavDataEh) {
+    Background = TColor(0x404040);
+    AFont->SetColor(clWhite);
+  } else if (GridFocused()) {
+    Background = clHighlight;
+    AFont->SetColor(clHighlightText);
+  } else {
+    Background = clBtnFace;
+  }
+  return true;
+}
+
+void TCustomDBGridEh::GetCellLinesVisibility(Integer ACol, Integer ARow, TCellLineKindEh Border, bool& IsDraw,
+                                             TColor& Color, bool& IsExtent) {
+  TCustomGridEh::GetCellLinesVisibility(ACol, ARow, Border, IsDraw, Color, IsExtent);
+  // The multi-level title tree draws the vertical lines of the title row itself.
+  if (FUseMultiTitle && TitlesVisible() && ARow == 0 && ACol >= FIndicatorOffset &&
+      (Border == clkLeft || Border == clkRight))
+    IsDraw = false;
+}
+
+bool TCustomDBGridEh::CanCellHotTrack(Integer ACol, Integer ARow) {
+  if (FOptionsEh.Contains(dghHotTrack)) return ACol >= 0 && ARow >= 0;
+  // Without hot tracking only a filter row inside the titles reacts to the mouse.
+  if (FSTFilter->GetVisible() && FSTFilter->GetLocation() == stflInTitleFilterEh && TitlesVisible() && ARow == 0 &&
+      ACol >= FIndicatorOffset)
+    return true;
+  return TCustomGridEh::CanCellHotTrack(ACol, ARow);
+}
+
 // ---- The base grid's editor queries -------------------------------------------------------------------
+
+bool TCustomDBGridEh::CanEditAcceptKey(Char Key) {
+  TColumnEh* Column = GetCurrentColumn();
+  TField* Field = Column ? Column->GetField() : nullptr;
+  if (!FDataLink->GetActive() || !Field) return false;
+  if (TInplaceEdit* Editor = GetInplaceEditor(); Editor && Editor->GetReadOnly()) return false;
+  if (Column->HasKeyListItems()) return Column->CanModify(false);
+  return Field->IsValidChar(Key);
+}
+
+bool TCustomDBGridEh::CanEditModify() {
+  TColumnEh* Column = GetCurrentColumn();
+  if ((Column && Column->GetColumnKind() == ckCheckBox) || FIncSearchActive) return false;
+  return CanEditModifyDataCell();
+}
+
+bool TCustomDBGridEh::CanEditModifyDataCell() {
+  if (TInplaceEdit* Editor = GetInplaceEditor(); Editor && GetEditorMode() && Editor->GetReadOnly()) return false;
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  if (FReadOnly || !FDataLink->GetActive() || !DataSet || !DataSet->CanModify()) return false;
+  TColumnEh* Column = GetCurrentColumn();
+  // The column's own checks (read-only, its field and key fields, blobs, allowed
+  // operations, the cell parameters), then the dataset goes into edit state.
+  return Column && Column->CanModify(true);
+}
+
+bool TCustomDBGridEh::CanEditShow() {
+  bool Result = FLayoutLock == 0 && TCustomGridEh::CanEditShow();
+  if (Result) {
+    TColumnEh* Column = GetCurrentColumn();
+    const TColumnKindEh Kind = Column ? Column->GetColumnKind() : ckPlain;
+    // Check boxes, images and pictures are changed in the cell, not in an editor.
+    Result = Column && Column->GetVisible() && Kind != ckCheckBox && Kind != ckImageList && Kind != ckGraphic;
+  }
+  if (Result && FSelection->GetSelectionType() != gstNon)
+    Result = !FOptionsEh.Contains(dghClearSelection) || !FAllowedSelections.Contains(gstRectangle);
+  if (FIncSearchActive) Result = false;
+  if (!Result && GetEditorMode()) HideEditor();
+  return Result;
+}
+
 
 String TCustomDBGridEh::GetEditText(Integer, Integer) {
   if (!FDataLink->GetActive()) return String();

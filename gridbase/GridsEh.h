@@ -378,8 +378,10 @@ public:
   void SetFrozenRowCount(Integer Value);
   Integer GetColWidths(Integer Index) const;
   void SetColWidths(Integer Index, Integer Value);
-  Integer GetRowHeights(Integer Index) const;
-  void SetRowHeights(Integer Index, Integer Value);
+  // Virtual so that a grid of very many rows can keep its heights in a store of
+  // its own (GetRowsExtent then answers from that store's sums).
+  virtual Integer GetRowHeights(Integer Index) const;
+  virtual void SetRowHeights(Integer Index, Integer Value);
   bool GetTabStops(Integer Index) const;
   void SetTabStops(Integer Index, bool Value);
   const TIntegerArray& GetColWidthsArray() const { return FColWidths; }
@@ -493,6 +495,9 @@ public:
   virtual void UpdateHotTrack(Integer X, Integer Y);
   virtual void DefaultCellMouseClick(const TGridCoord& Cell, TMouseButton Button, TShiftState Shift, Integer X,
                                      Integer Y);
+  // The pixels rows From..To-1 take, each with its line below it (0 when To <= From).
+  // The vertical extents and the distance of a vertical scroll are read from it.
+  virtual Int64 GetRowsExtent(Integer From, Integer To) const;
 
   // Dynamic methods the data grid calls as its inherited step.
   void KeyDown(Word& Key, TShiftState Shift) override;

@@ -35,15 +35,17 @@ void TCustomGridEh::CalcHorzExtents() {
 void TCustomGridEh::CalcVertExtents() {
   TGridDrawInfoEh DrawInfo;
   CalcDrawInfo(DrawInfo);
-  Int64 Extent = 0, Pos = 0;
-  for (Integer I = FFixedRows; I < FRowCount; ++I) {
-    const Integer H = GetRowHeights(I) + FGridLineWidth;
-    Extent += H;
-    if (I < FTopLeft.Y) Pos += H;
-  }
+  const Int64 Extent = GetRowsExtent(FFixedRows, FRowCount);
+  const Int64 Pos = GetRowsExtent(FFixedRows, std::min(FTopLeft.Y, FRowCount));
   FPixelExtent[1] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
   FPixelPos[1] = Integer(Pos) + FTopLeftOffset.Y;
   FPixelPage[1] = std::max(0, DrawInfo.Vert.GridExtent - DrawInfo.Vert.FixedBoundary);
+}
+
+Int64 TCustomGridEh::GetRowsExtent(Integer From, Integer To) const {
+  Int64 Extent = 0;
+  for (Integer I = From; I < To; ++I) Extent += GetRowHeights(I) + FGridLineWidth;
+  return Extent;
 }
 
 Integer TCustomGridEh::GetHorzScrollStep() { return std::max(1, FPixelPage[0] / 20); }
@@ -284,11 +286,16 @@ Integer TCustomGridEh::ScrollAxisDistance(Integer OldFirst, Integer OldOffset, I
                                           bool Horizontal) const {
   // Pixels the contents move: positive when they move right (down).
   Int64 D = 0;
-  auto Extent = [&](Integer I) { return (Horizontal ? GetColWidths(I) : GetRowHeights(I)) + FGridLineWidth; };
+  auto Extent = [&](Integer From, Integer To) {
+    if (!Horizontal) return GetRowsExtent(From, To);
+    Int64 Sum = 0;
+    for (Integer I = From; I < To; ++I) Sum += GetColWidths(I) + FGridLineWidth;
+    return Sum;
+  };
   if (NewFirst > OldFirst)
-    for (Integer I = OldFirst; I < NewFirst; ++I) D -= Extent(I);
+    D -= Extent(OldFirst, NewFirst);
   else
-    for (Integer I = NewFirst; I < OldFirst; ++I) D += Extent(I);
+    D += Extent(NewFirst, OldFirst);
   D += OldOffset - NewOffset;
   return Integer(std::clamp<Int64>(D, -0x3FFFFFFF, 0x3FFFFFFF));
 }

@@ -156,8 +156,21 @@ TControl::~TControl() {
   SetParent(nullptr);
 }
 
-TWndMethod TControl::DefaultWindowProcMethod() {
-  return [this](TMessage& m) { WndProc(m); };
+namespace {
+
+// The control's own window procedure, as a named type so that a hooked one can be told from it.
+struct TOwnWindowProc {
+  TControl* Control;
+  void operator()(TMessage& Message) const { Control->WndProc(Message); }
+};
+
+}  // namespace
+
+TWndMethod TControl::DefaultWindowProcMethod() { return TOwnWindowProc{this}; }
+
+bool TControl::WindowProcIsOwn() const {
+  const TOwnWindowProc* Own = FWindowProc.target<TOwnWindowProc>();
+  return Own && Own->Control == this;
 }
 
 void TControl::SetParent(TWinControl* AParent) {

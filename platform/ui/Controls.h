@@ -284,6 +284,8 @@ public:
   LRESULT Perform(Cardinal Msg, WPARAM WParam = 0, LPARAM LParam = 0);
   TWndMethod GetWindowProc() const { return FWindowProc; }
   void SetWindowProc(TWndMethod Value) { FWindowProc = Value ? std::move(Value) : DefaultWindowProcMethod(); }
+  // Whether WindowProc is still the control's own (nobody has hooked it).
+  bool WindowProcIsOwn() const;
   virtual void WndProc(TMessage& Message);
   virtual void Dispatch(TMessage& Message);
   virtual void DefaultHandler(TMessage& Message);
