@@ -1642,6 +1642,8 @@ public:
   Integer GetCellButtonHeight() const { return FCellButtonHeight; }
   Integer GetDataRowHeightValue() const { return FDataRowHeight; }
   Integer GetTitleRowHeight() const { return FTitleRowHeight; }
+  // The data row is taller than one line of text.
+  bool GetMultiLineRow() const { return FMultiLineRow; }
   Integer GetIndicatorWidth() const { return FIndicatorWidth; }
   // The indent of the first visible column: the grouping levels' and the tree's.
   virtual Integer FirstColumnIndent() const { return 0; }

@@ -48,6 +48,7 @@ void TCustomDBGridEh::InternalLayout() {
   // The paint lock kept the base grid from taking its new ranges meanwhile.
   UpdateScrollRange();
   UpdateScrollBar();
+  GetScrollBarParams();
 }
 
 // Which columns exist: default columns follow the dataset's fields, the user's columns their names.

@@ -75,11 +75,10 @@ bool TCustomDBGridEh::StoreRowHeight(Integer ARow, Integer Height) {
   return true;
 }
 
-// Every row becomes Height high, as the base grid's default row height.
+// A new data row height (fonts, RowHeight, RowLines) resets every row to it, as
+// the base grid's default row height; rows keep their own heights otherwise.
 void TCustomDBGridEh::ResetRowHeights(Integer Height) {
-  const bool Uniform = FRowHeightsStore.Count() == GetRowCount() && FRowHeightsStore.RunCount() <= 1 &&
-                       (GetRowCount() == 0 || FRowHeightsStore.Get(0) == Height);
-  if (Uniform && GetDefaultRowHeight() == Height) return;
+  if (GetDefaultRowHeight() == Height && FRowHeightsStore.Count() == GetRowCount()) return;
   FRowHeightsStore.Assign(GetRowCount(), Height);
   if (GetDefaultRowHeight() != Height) {
     SetDefaultRowHeight(Height);

@@ -248,6 +248,31 @@ void TCustomGridEh::ScrollAxisByPixels(bool Horizontal, Integer Delta) {
   const Integer Count = Horizontal ? FColCount : FRowCount;
   auto Extent = [&](Integer I) { return (Horizontal ? GetColWidths(I) : GetRowHeights(I)) + FGridLineWidth; };
   Offset += Delta;
+  if (!Horizontal) {
+    // Rows are found by their sums, so a long way costs no walk over the rows passed.
+    if (Offset >= 0) {
+      Integer Lo = First, Hi = std::max(First, Count - 1);
+      while (Lo < Hi) {
+        const Integer Mid = Lo + (Hi - Lo + 1) / 2;
+        if (GetRowsExtent(First, Mid) <= Offset) Lo = Mid; else Hi = Mid - 1;
+      }
+      Offset -= Integer(GetRowsExtent(First, Lo));
+      First = Lo;
+    } else if (First > Fixed) {
+      Integer Lo = Fixed, Hi = First;
+      if (Offset + GetRowsExtent(Fixed, First) < 0) {
+        Lo = Hi = Fixed;
+      }
+      while (Lo < Hi) {
+        const Integer Mid = Lo + (Hi - Lo + 1) / 2;
+        if (Offset + GetRowsExtent(Mid, First) >= 0) Lo = Mid; else Hi = Mid - 1;
+      }
+      Offset += Integer(GetRowsExtent(Lo, First));
+      First = Lo;
+    }
+    if (Offset < 0) Offset = 0;
+    return;
+  }
   while (Offset >= Extent(First) && First < Count - 1) {
     Offset -= Extent(First);
     ++First;

@@ -1,0 +1,158 @@
+// Moving the current record of an in-memory table shown in a data grid, over
+// 1,000,000 records beside the same moves over 1,000 records of the same shape
+// (an expanded tree of groups of 100), measured in the same run:
+//   - a page down and a page back up from the middle of the table;
+//   - to the last record and back to the first.
+// Each move includes the grid's answer (current row, scroll position, bar) and
+// its repaint of a 1280x800 window. Medians of five runs; the ratios of the
+// million-record figures to the thousand-record ones are printed at the end
+// (target: 1.5 or less, the grid being no slower per move on the larger table).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "bench/RatioReporter.h"
+#include "grid/DBGridEh.h"
+#include "memtable/MemTableEh.h"
+#include "platform/backend/Headless.h"
+#include "platform/ui/Forms.h"
+
+namespace {
+
+constexpr Integer kWidth = 1280, kHeight = 800;
+
+void AddColumn(TMemTableDataEh* Store, TComponentClass Class, TFieldType Type, const String& Name) {
+  TMTDataFieldEh* Field = Store->GetDataStruct()->CreateField(Class);
+  Field->SetDataType(Type);
+  Field->SetFieldName(Name);
+  Field->SetVisible(true);
+  if (Type == ftWideString) Field->SetSize(40);
+}
+
+THeadlessDisplay& Display() {
+  static THeadlessDisplay display;
+  return display;
+}
+
+// A table of Count records as an expanded tree (a group record, then its 99
+// records) and a grid showing it on a window of its own.
+class TGridOverTree {
+public:
+  explicit TGridOverTree(Integer Count) {
+    Display();
+    InitMemTableEhUnit();
+    InitDBGridEhUnit();
+    TMemTableDataEh* Store = FTable.GetMemTableData();
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
+    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS");
+    const Integer Groups = Count / 100;
+    TRecordsListEh* List = Store->GetRecordsList();
+    List->BeginUpdate();
+    for (Integer I = 0; I < Count; ++I) {
+      TMemoryRecordEh* R = List->NewRecord();
+      R->SetValue(0, rvvValueEh, Variant(I + 1));
+      R->SetValue(1, rvvValueEh, I < Groups ? Null() : Variant(1 + I % Groups));
+      R->SetValue(2, rvvValueEh, Variant(I % 100));
+      R->SetValue(3, rvvValueEh, Variant(u"Ресурс " + IntToStr(I + 1)));
+      List->LoadRecord(R);
+    }
+    List->EndUpdate();
+    FTable.GetIndexDefs()->Add(u"KEY", u"ID_THIS", {ixUnique});
+    FTable.GetIndexDefs()->Add(u"PARENT", u"ID_PARENT", {});
+    FTable.GetTreeList()->SetKeyFieldName(u"ID_THIS");
+    FTable.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
+    FTable.GetTreeList()->SetDefaultNodeExpanded(true);
+    FTable.GetTreeList()->SetActive(true);
+    FTable.Open();
+    FSource.SetDataSet(&FTable);
+
+    FForm = new TForm(Application);
+    FForm->SetBorderStyle(bsNone);
+    FForm->SetBounds(0, 0, kWidth, kHeight);
+    FGrid = new TDBGridEh(FForm);
+    FGrid->SetParent(FForm);
+    FGrid->SetBounds(0, 0, kWidth, kHeight);
+    FForm->Show();
+    FGrid->SetDataSource(&FSource);
+    Display().ProcessMessages();
+  }
+  ~TGridOverTree() { delete FForm; }
+  TGridOverTree(const TGridOverTree&) = delete;
+  TGridOverTree& operator=(const TGridOverTree&) = delete;
+
+  TMemTableEh& Table() { return FTable; }
+  Integer Page() const { return FGrid->GetVisibleRowCount(); }
+  bool OnRecord(Integer RecNo) const { return FGrid->GetRow() == RecNo; }
+
+private:
+  TMemTableEh FTable{nullptr};
+  TDataSource FSource{nullptr};
+  TForm* FForm = nullptr;
+  TDBGridEh* FGrid = nullptr;
+};
+
+// Made on first use; freed before the display goes at the end of the run.
+std::unique_ptr<TGridOverTree> Large, Small;
+
+TGridOverTree& Grid(Integer Count) {
+  std::unique_ptr<TGridOverTree>& Slot = Count > 1000 ? Large : Small;
+  if (!Slot) Slot = std::make_unique<TGridOverTree>(Count);
+  return *Slot;
+}
+
+void PageMoves(benchmark::State& State, Integer Count) {
+  TGridOverTree& G = Grid(Count);
+  G.Table().First();
+  G.Table().MoveBy(Count / 2);
+  Display().ProcessMessages();
+  const Integer Page = G.Page();
+  for (auto _ : State) {
+    G.Table().MoveBy(Page);
+    Display().ProcessMessages();
+    G.Table().MoveBy(-Page);
+    Display().ProcessMessages();
+  }
+  if (!G.OnRecord(Count / 2 + 1)) State.SkipWithError("the grid lost the current record");
+}
+
+void LastAndFirst(benchmark::State& State, Integer Count) {
+  TGridOverTree& G = Grid(Count);
+  for (auto _ : State) {
+    G.Table().Last();
+    Display().ProcessMessages();
+    if (!G.OnRecord(Count)) State.SkipWithError("the grid is not on the last record");
+    G.Table().First();
+    Display().ProcessMessages();
+  }
+}
+
+void BM_PageMoves_1000000(benchmark::State& State) { PageMoves(State, 1000000); }
+void BM_PageMoves_1000(benchmark::State& State) { PageMoves(State, 1000); }
+void BM_LastAndFirst_1000000(benchmark::State& State) { LastAndFirst(State, 1000000); }
+void BM_LastAndFirst_1000(benchmark::State& State) { LastAndFirst(State, 1000); }
+
+BENCHMARK(BM_PageMoves_1000000)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PageMoves_1000)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LastAndFirst_1000000)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LastAndFirst_1000)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter& Reporter) {
+    auto Line = [&](const char* What, const char* Large, const char* Small) {
+      const double L = Reporter.Of(Large), S = Reporter.Of(Small);
+      if (L > 0 && S > 0)
+        std::printf("%s: 1,000,000 records %.3f ms CPU, 1,000 records %.3f ms CPU (medians); ratio %.2f "
+                    "(target 1.5 or less)\n",
+                    What, L * 1e3, S * 1e3, L / S);
+    };
+    Line("a page down and back up", "BM_PageMoves_1000000", "BM_PageMoves_1000");
+    Line("to the last record and back to the first", "BM_LastAndFirst_1000000", "BM_LastAndFirst_1000");
+    Large.reset();
+    Small.reset();
+  });
+}
