@@ -23,7 +23,9 @@ TInstanceGuardResult AcquireInChild(const String& Name) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     TInstanceGuard g;
-    ::_exit(static_cast<int>(g.Acquire(Name)));
+    const TInstanceGuardResult r = g.Acquire(Name);
+    g.Release();  // _exit runs no destructor
+    ::_exit(static_cast<int>(r));
   }
   int status = 0;
   ::waitpid(pid, &status, 0);

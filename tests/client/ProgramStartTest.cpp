@@ -37,7 +37,7 @@ Integer KeyCount(const String& File, const String& Section) {
 // ProgramPath and holds it until it is killed.
 class TFirstCopy {
 public:
-  explicit TFirstCopy(const String& ProgramPath) {
+  explicit TFirstCopy(const String& ProgramPath) : FLockFile(TInstanceGuard::LockFileName(ExtractFileName(ProgramPath))) {
     int ready[2];
     if (::pipe(ready) != 0) return;
     FPid = ::fork();
@@ -59,9 +59,12 @@ public:
     ::kill(FPid, SIGKILL);
     ::waitpid(FPid, nullptr, 0);
     FPid = -1;
+    // A killed copy leaves its lock file (unlocked) behind: the test takes it away.
+    ::unlink(ToUtf8(FLockFile).c_str());
   }
 
 private:
+  String FLockFile;
   pid_t FPid = -1;
   bool FHolding = false;
 };
