@@ -1965,6 +1965,7 @@ private:
   void LayoutRows();
   void UpdateScrollBarsSetting();
   void AutoFitColWidthsPass();
+  Integer AutoFitRoom(Integer FixedSum) const;
   void ApplyGridWidthsToColumns();
   void ScaleFooterFont(TColumnFooterEh* Footer, Integer M, Integer D);
   void ShareSizedWidth(Integer Index, Integer OldWidth, Integer NewWidth);

@@ -104,34 +104,38 @@ void TCustomDBGridEh::UpdateScrollBarsSetting() {
 
 // ---- Fitting the columns to the client width ------------------------------------------------------------
 
+// The width left for the fitted columns once the others, the indicator, the
+// lines and the grouping indent have theirs.
+Integer TCustomDBGridEh::AutoFitRoom(Integer FixedSum) const {
+  const bool Indicator = IndicatorVisible();
+  Integer Room = std::max(0, std::max(GetClientWidth(), FMinAutoFitWidth) - FixedSum);
+  if (Indicator) Room -= FIndicatorWidth;
+  if (FOptions.Contains(dgColLines)) Room -= FVisibleColumns->Count() + (Indicator ? 1 : 0);
+  return std::max(0, Room - FirstColumnIndent());
+}
+
 void TCustomDBGridEh::AutoFitColWidthsPass() {
   if (FRowPanel->GetActive()) return;
   const Integer Count = FVisibleColumns->Count();
   std::vector<bool> Settled(size_t(Count), false);
-  const bool Indicator = IndicatorVisible();
-  const Integer ClientWidth = GetClientWidth();
-  auto AutoFit = [&](Integer I) { return FVisibleColumns->Items(I)->GetAutoFitColWidth() && !Settled[size_t(I)]; };
-  Integer Available = 0;
+  auto Fitted = [&](Integer I) { return FVisibleColumns->Items(I)->GetAutoFitColWidth() && !Settled[size_t(I)]; };
+  Integer Room = 0;
   for (Integer Pass = 0; Pass < std::max(1, Count); ++Pass) {
     Integer FixedSum = 0, BaseSum = 0;
     for (Integer I = 0; I < Count; ++I) {
-      TColumnEh* Column = FVisibleColumns->Items(I);
-      if (AutoFit(I))
-        BaseSum += Column->GetAutoFitBaseWidth();
+      if (Fitted(I))
+        BaseSum += FVisibleColumns->Items(I)->GetAutoFitBaseWidth();
       else
-        FixedSum += Column->GetWidth();
+        FixedSum += FVisibleColumns->Items(I)->GetWidth();
     }
-    Available = std::max(0, std::max(ClientWidth, FMinAutoFitWidth) - FixedSum);
-    if (Indicator) Available -= FIndicatorWidth;
-    if (FOptions.Contains(dgColLines)) Available -= Count + (Indicator ? 1 : 0);
-    Available = std::max(0, Available - FirstColumnIndent());
+    Room = AutoFitRoom(FixedSum);
     if (BaseSum <= 0) return;
     // A column whose own limits change its share keeps that width; the others share again.
     bool SettledOne = false;
     for (Integer I = 0; I < Count; ++I) {
-      if (!AutoFit(I)) continue;
+      if (!Fitted(I)) continue;
       TColumnEh* Column = FVisibleColumns->Items(I);
-      const Integer Width = MulDiv(Column->GetAutoFitBaseWidth(), Available, BaseSum);
+      const Integer Width = MulDiv(Column->GetAutoFitBaseWidth(), Room, BaseSum);
       const Integer Limited = Column->ClampWidth(Width);
       Column->SetWidth(Limited);
       if (Limited != Width) Settled[size_t(I)] = SettledOne = true;
@@ -141,14 +145,13 @@ void TCustomDBGridEh::AutoFitColWidthsPass() {
   // Rounding leaves a few pixels: the last column still fitted takes them.
   Integer Given = 0, Last = -1;
   for (Integer I = 0; I < Count; ++I)
-    if (AutoFit(I)) {
+    if (Fitted(I)) {
       Given += FVisibleColumns->Items(I)->GetWidth();
       Last = I;
     }
-  if (Last >= 0 && Given != Available) {
-    TColumnEh* Column = FVisibleColumns->Items(Last);
-    Column->SetWidth(std::max(0, Column->GetWidth() + Available - Given));
-  }
+  if (Last < 0 || Given == Room) return;
+  TColumnEh* Column = FVisibleColumns->Items(Last);
+  Column->SetWidth(std::max(0, Column->GetWidth() + Room - Given));
 }
 
 void TCustomDBGridEh::GetDatasetFieldList(std::vector<TField*>& FieldList) {

@@ -222,6 +222,21 @@ TEST_F(GridLayout, WideningAFittedColumnTakesTheWidthFromItsRightNeighbour) {
   EXPECT_EQ(After[2], Before[2]);
 }
 
+TEST_F(GridLayout, WithTheWholeRightPartSizingAColumnNarrowsEveryColumnRightOfIt) {
+  MakeGrid(400, 300);
+  AddColumns(100, 50, 50);
+  ShowResources();
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghResizeWholeRightPart);
+  Grid->SetAutoFitColWidths(true);
+  const std::vector<Integer> Before = Widths();
+  Grid->SetColWidths(1, Before[0] + 40);
+  const std::vector<Integer> After = Widths();
+  EXPECT_EQ(After[0] + After[1] + After[2], Before[0] + Before[1] + Before[2]);
+  EXPECT_LT(After[1], Before[1]);
+  EXPECT_LT(After[2], Before[2]);
+  EXPECT_LE(std::abs(After[1] - After[2]), 1);  // the right part keeps its proportions
+}
+
 TEST_F(GridLayout, ASizedColumnOfAnUnfittedGridKeepsItsNewWidthWithinItsLimits) {
   MakeGrid();
   AddColumns(100, 50, 50);
