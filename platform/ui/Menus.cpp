@@ -29,6 +29,14 @@ void TMenuItem::Delete(Integer Index) {
   FItems.erase(FItems.begin() + Index);
 }
 
+void TMenuItem::Remove(TMenuItem* Item) {
+  const Integer Index = IndexOf(Item);
+  if (Index < 0) return;
+  FItems[size_t(Index)].release();
+  FItems.erase(FItems.begin() + Index);
+  Item->FParentItem = nullptr;
+}
+
 void TMenuItem::Clear() { FItems.clear(); }
 
 Integer TMenuItem::IndexOf(const TMenuItem* Item) const {

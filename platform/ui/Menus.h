@@ -37,6 +37,8 @@ public:
   void Add(TMenuItem* Item);
   void Insert(Integer Index, TMenuItem* Item);
   void Delete(Integer Index);
+  // Takes the item out without freeing it: its caller owns it again.
+  void Remove(TMenuItem* Item);
   void Clear();
   Integer IndexOf(const TMenuItem* Item) const;
   TMenuItem* GetParentItem() const { return FParentItem; }
