@@ -51,6 +51,7 @@ class TRecordsListEh;
 class TMemoryRecordEh;
 class TMTIndexesEh;
 class TRecordsListNotificatorEh;
+class TOrderByList;
 
 // ---------------------------------------------------------------------------
 // Codes shared with the dataset.
@@ -719,6 +720,8 @@ public:
   void FreeDeletedRecords();
   void Clear();
   void SortData(const TCompareRecordsEh& CompareProg, TObject* ParamSort);
+  // The same sort by an order list of store positions, on keys taken once.
+  void SortByOrder(TOrderByList* OrderBy);
   // Hands a one-record change set (usModified, usInserted, usDeleted) to the store's apply hook.
   void ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus UpdateKind);
 
@@ -1044,6 +1047,7 @@ public:
   TOrderByItemEh* GetItem(Integer Index) const { return FItems[static_cast<size_t>(Index)].get(); }
   TOrderByItemEh* operator[](Integer Index) const { return GetItem(Index); }
   void Clear() { FItems.clear(); }
+  void AddItem(Integer FieldIndex, bool Desc) { FItems.push_back(std::make_unique<TOrderByItemEh>(FieldIndex, Desc)); }
 
 private:
   std::vector<std::unique_ptr<TOrderByItemEh>> FItems;
@@ -1175,6 +1179,9 @@ public:
   void CollectRecords(std::vector<TMemoryRecordEh*>& List, TBaseTreeNodeEh* Node, bool ARecurse);
   // The node of a record, null when it has none.
   TMemRecViewEh* NodeOfRecord(TMemoryRecordEh* Rec) const;
+  // Sorts every node's children by the order list, on keys taken once per sort
+  // (CompareRecordsByOrder's rule).
+  void SortByOrder(TOrderByList* OrderBy);
 
 private:
   friend class TMemRecViewEh;
@@ -1207,8 +1214,6 @@ private:
   // otherwise, and NoKeys when the keys do not qualify): nothing is built then.
   enum class TKeyBuildEh { Built, Declined, NoKeys };
   TKeyBuildEh BuildFromKeys(const std::vector<TMemoryRecordEh*>& List);
-  // Sorts by precomputed keys when the view compares by its own order.
-  void SortByOrder(TOrderByList* OrderBy);
 
   bool FDefaultNodeExpanded = false;
   bool FDefaultNodeHasChildren = false;
@@ -1278,6 +1283,8 @@ public:
   // The comparison used when OnCompareRecords is not assigned: the items' values
   // in turn, Null and Unassigned first, descending items inverted.
   static Integer CompareRecordsByOrder(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* OrderBy);
+  // Sorts List by the order list with CompareRecordsByOrder's rule, on keys taken once.
+  static void SortRecordsByOrder(std::vector<TMemoryRecordEh*>& List, TOrderByList* OrderBy);
   void RebuildView();
   void BuildTree();
   bool GetTreeMode() const { return FTreeMode; }

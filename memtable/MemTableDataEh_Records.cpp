@@ -491,6 +491,12 @@ void TRecordsListEh::SortData(const TCompareRecordsEh& CompareProg, TObject* Par
   Notify(nullptr, -1, rlnListChangedEh);
 }
 
+void TRecordsListEh::SortByOrder(TOrderByList* OrderBy) {
+  TRecordsViewEh::SortRecordsByOrder(FList, OrderBy);
+  Renumber(0, GetCount() - 1);
+  Notify(nullptr, -1, rlnListChangedEh);
+}
+
 void TRecordsListEh::ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus UpdateKind) {
   if (!FMemTableData->HasApplyUpdatesHandlers()) return;
   std::unique_ptr<TMemTableDataShadowEh> shadow(new TMemTableDataShadowEh(FMemTableData));

@@ -318,17 +318,22 @@ Integer TRecordsViewEh::CompareRecordsByOrder(TMemoryRecordEh* Rec1, TMemoryReco
 
 void TRecordsViewEh::SortRecords(std::vector<TMemoryRecordEh*>& List) {
   if (List.size() < 2) return;
-  const Integer last = static_cast<Integer>(List.size()) - 1;
   if (OnCompareRecords) {
-    QuickSortEh(List, 0, last, [this](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+    QuickSortEh(List, 0, static_cast<Integer>(List.size()) - 1, [this](TMemoryRecordEh* a, TMemoryRecordEh* b) {
       return OnCompareRecords(this, a, b, FOrderByList.get());
     });
     return;
   }
+  SortRecordsByOrder(List, FOrderByList.get());
+}
+
+void TRecordsViewEh::SortRecordsByOrder(std::vector<TMemoryRecordEh*>& List, TOrderByList* OrderBy) {
+  if (List.size() < 2) return;
+  const Integer last = static_cast<Integer>(List.size()) - 1;
   TSortKeys keys;
-  if (!keys.Build(List, FOrderByList.get())) {
-    QuickSortEh(List, 0, last, [this](TMemoryRecordEh* a, TMemoryRecordEh* b) {
-      return CompareRecordsByOrder(a, b, FOrderByList.get());
+  if (!keys.Build(List, OrderBy)) {
+    QuickSortEh(List, 0, last, [OrderBy](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+      return CompareRecordsByOrder(a, b, OrderBy);
     });
     return;
   }

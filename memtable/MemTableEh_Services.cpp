@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
@@ -226,7 +227,19 @@ void TCustomMemTableEh::DoSortByFields(const String& OrderText) {
   if (!GetActive() || ViewCount() == 0) return;
   CheckBrowseMode();
   if (GetInstantReadMode()) throw Exception(SSortInInstantRead);
-  if (TreeMode()) {
+  // A table of this class compares by stored values alone: when every item is a
+  // data field the records are sorted on keys taken once, as the view sorts by
+  // SortOrder. A descendant may compare in its own way, record by record.
+  bool keyed = typeid(*this) == typeid(TCustomMemTableEh) || typeid(*this) == typeid(TMemTableEh);
+  for (Integer i = 0; i < list.GetMTCount() && keyed; ++i)
+    keyed = GetFields()->GetField(list.GetMTItem(i).FieldIndex)->GetFieldNo() > 0 && !list.GetMTItem(i).CaseIns;
+  if (keyed) {
+    TOrderByList storeList;
+    for (Integer i = 0; i < list.GetMTCount(); ++i)
+      storeList.AddItem(GetFields()->GetField(list.GetMTItem(i).FieldIndex)->GetFieldNo() - 1, list.GetMTItem(i).Desc);
+    if (TreeMode()) FRecordsView->GetTreeList()->SortByOrder(&storeList);
+    else GetRecordsData()->GetRecordsList()->SortByOrder(&storeList);
+  } else if (TreeMode()) {
     FRecordsView->GetTreeList()->SortData(
         [this](TBaseTreeNodeEh* A, TBaseTreeNodeEh* B, TObject* P) {
           return CompareTreeNodes(A, B, static_cast<TOrderByList*>(P));
