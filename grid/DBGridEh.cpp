@@ -370,11 +370,6 @@ void TCustomDBGridEh::DefaultApplySorting() {
   if (FCenter) FCenter->DoApplySorting(this, DataSet && DataSet->GetActive());
 }
 
-void TCustomDBGridEh::DefaultApplyFilter() {
-  TDataSet* DataSet = FDataLink->GetDataSet();
-  if (FCenter) FCenter->DoApplyFilter(this, DataSet && DataSet->GetActive());
-}
-
 void TCustomDBGridEh::SumListChanged(TObject*) { InvalidateFooter(); }
 
 void TCustomDBGridEh::SumListRecalcAll(TObject*) {
@@ -522,9 +517,5 @@ void TCustomDBGridEh::RestoreBookmark() {
 bool TCustomDBGridEh::LocateText(const String& FieldName, const String& Text, TLocateTextTreeFindRangeEh TreeFindRange,
                                  TLocateTextMatchingEh Matching, TLocateTextDirectionEh Direction,
                                  TLocateTextOptionsEh Options) {
-  StartWaitCursor();
-  TScopeExitEh Stop([] { StopWaitCursor(); });
-  if (TDatasetFeaturesEh* Features = GetDatasetFeaturesForDataSet(FDataLink->GetDataSet()))
-    return Features->LocateText(this, FieldName, Text, Options, Direction, Matching, TreeFindRange);
-  return LocateGridText(this, FieldName, Text, Matching, Direction, Options);
+  return Find(FieldName, Text, Options, Direction, Matching, TreeFindRange);
 }

@@ -47,10 +47,12 @@
 //   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
 //   DBGridEh_Footers.cpp       footers and the grid's sum list
 //   DBGridEh_DefValues.cpp     the column defaults objects
-//   DBGridEh_Parts.cpp         the smaller owned objects: filter cells, drop-down box,
+//   DBGridEh_Filter.cpp        the column filter model, the filter-row switches, applying
+//   DBGridEh_Parts.cpp         the smaller owned objects: drop-down box,
 //                              indicator title, scroll-bar settings, selection, panels
 //   DBGridEh_Style.cpp         TDBGridEhStyle and the unit's small routines
-//   DBGridEh_Center.cpp        TDBGridEhCenter and the unit's start and end
+//   DBGridEh_Center.cpp        TDBGridEhCenter, the indicator-title menu, the find hook,
+//                              the filter drop-down items and the unit's start and end
 
 #include <array>
 #include <functional>
@@ -504,6 +506,12 @@ private:
 // ===========================================================================
 // A column's cell in the filter row and the grid's filter-row switches
 
+class TSTFilterListLinkEh;
+
+// The model behind one column's filter-row cell: the condition typed or picked
+// (kept as typed and as a parsed two-condition record), the field it applies
+// to, and for lookup and key/pick-list columns the translation between shown
+// texts and stored keys. The filter drop-down's tick marks live here too.
 class TSTColumnFilterEh : public TPersistent {
 public:
   BORROW_CLASS(TSTColumnFilterEh, TPersistent)
@@ -513,43 +521,85 @@ public:
   TSTColumnFilterEh& operator=(const TSTColumnFilterEh&) = delete;
 
   void Assign(TPersistent* Source) override;
+  // The condition written back as filter-row text; empty without a condition.
+  virtual String GetExpressionAsText() const;
+  virtual bool GetCanFilter() const { return true; }
+  // Reads Text as the column's condition (typed for the column's field); a
+  // malformed text raises, and the condition keeps what was read before the fault.
+  virtual void SetExpressionStr(const String& Text);
+  // Shown pick-list texts among the operands become their key-list values.
+  virtual void ConvertPickListOperands(TSTFilterExpressionEh& Expression) const;
+  // The dataset field the condition applies to: DataField, else a lookup field's
+  // key fields, else the column's field name.
+  virtual String GetDataField() const;
+  // The key value picked in the filter editor when a key field is in effect, else Operand1.
+  virtual Variant GetValue() const;
+  virtual Variant GetValue2() const { return FExpression.Operand2; }
 
   TColumnEh* GetColumn() const { return FColumn; }
   const String& GetDataFieldProp() const { return FDataField; }
   void SetDataField(const String& Value) { FDataField = Value; }
   const String& GetKeyFieldProp() const { return FKeyField; }
-  void SetKeyField(const String& Value) { FKeyField = Value; }
+  void SetKeyField(const String& Value);
   const String& GetListFieldProp() const { return FListField; }
-  void SetListField(const String& Value) { FListField = Value; }
-  TDataSource* GetListSource() const { return FListSource; }
+  void SetListField(const String& Value);
+  TDataSource* GetListSource() const;
   void SetListSource(TDataSource* Value);
   bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
-  // The text last typed or picked, kept as it was, and the condition read from it.
+  // The text last set, kept as it was, and the condition read from it.
   const String& GetExpressionStr() const { return FExpressionStr; }
   TSTFilterExpressionEh GetExpression() const { return FExpression; }
-  // Reads Text as the column's condition (typed for the column's field); a
-  // malformed text raises, and the condition keeps what was read before the fault.
-  void SetExpressionStr(const String& Text);
+  const Variant& GetKeyValue() const { return FKeyValue; }
+  void SetKeyValue(const Variant& Value) { FKeyValue = Value; }
 
-  // The dataset field the condition applies to: DataField, else a lookup field's
-  // key fields, else the column's field name.
-  String GetDataField() const;
   String GetKeyField() const;
   String GetListField() const;
   TDataSet* GetListDataSet() const;
+  // Forgets the condition and the picked key value.
+  void Clear();
+  // SetExpressionStr, then repaints the grid.
+  void SetExpressionStrAndRefresh(const String& Text);
+  // The distinct values of the list data set's list field, for the drop-down;
+  // null unless the grid's dataset and the list data set are open.
+  std::shared_ptr<IMemTableDataFieldValueListEh> CreateListSourceValueList() const;
+  // An operand as the user sees it: mapped to its shown text through the list
+  // data set, quoted where it would otherwise read as something else.
+  String ValueToDisplayText(const Variant& Operand) const;
+  // Ticks the drop-down's data items whose texts the condition names.
+  void SetCheckStatesFromExpression(TStrings* Items);
+  // The condition made of the ticked data items; applied at once when the
+  // filter row applies instantly.
+  void ApplyCheckedItems(TStrings* Items);
+  // One byte per drop-down item: 1 where a data item is ticked.
+  std::vector<Byte>& GetItemCheckStates() { return FItemCheckStates; }
+  // The shown texts and keys of the list data set, index by index.
+  TStrings* GetListValues() const { return FListValues.get(); }
+  TStrings* GetKeyValues() const { return FKeyValues.get(); }
 
 private:
+  friend class TSTFilterListLinkEh;
+  friend class TDBGridEhCenter;  // leaves this column's own condition out of its drop-down's values
   bool LookupFieldInEffect() const;
+  bool ListLookupInEffect() const;
+  // The list data set's shown text of a key, or of a key's shown text.
+  Variant KeyToListText(const Variant& Key) const;
+  Variant ListTextToKey(const Variant& Text) const;
+  void ListDataChanged();
 
   TColumnEh* FColumn;
   String FDataField;
   String FKeyField;
+  std::unique_ptr<TStringList> FKeyValues;
+  Variant FKeyValue;
+  std::unique_ptr<TStringList> FListValues;
   String FListField;
-  TDataSource* FListSource = nullptr;
+  std::unique_ptr<TSTFilterListLinkEh> FListLink;
   bool FVisible = true;
   TSTFilterExpressionEh FExpression;
   String FExpressionStr;
+  std::vector<Byte> FItemCheckStates;
+  bool FRefilling = false;
 };
 
 class TSTDBGridEhFilter : public TPersistent {
@@ -582,6 +632,63 @@ private:
   bool FInstantApply = false;
   TSTFilterLocationEh FLocation = stflUnderTitleFilterEh;
 };
+
+// ===========================================================================
+// The items of a filter drop-down list. Each text of the list carries one of
+// the shared objects below (made at the unit's start), which says what choosing
+// the text does: sort, a separator line, a command, or a value with a tick box.
+
+class TDBGridFilterPopupListboxItemEh : public TPopupListboxItemEh {
+public:
+  BORROW_CLASS(TDBGridFilterPopupListboxItemEh, TPopupListboxItemEh)
+  bool CanFocus(TPopupListboxEh*, Integer) override { return false; }
+};
+
+// Sorts by the column: smDownEh ascending, smUpEh descending.
+class TPopupListboxItemEhSort : public TDBGridFilterPopupListboxItemEh {
+public:
+  BORROW_CLASS(TPopupListboxItemEhSort, TDBGridFilterPopupListboxItemEh)
+  explicit TPopupListboxItemEhSort(TSortMarkerEh SortMarker = smDownEh) : FSortMarker(SortMarker) {}
+  TSortMarkerEh GetSortMarker() const { return FSortMarker; }
+
+private:
+  TSortMarkerEh FSortMarker;
+};
+
+class TPopupListboxItemEhLine : public TDBGridFilterPopupListboxItemEh {
+public:
+  BORROW_CLASS(TPopupListboxItemEhLine, TDBGridFilterPopupListboxItemEh)
+  bool CloseOnExecute(TPopupListboxEh*, Integer) override { return false; }
+};
+
+enum TPopupListboxItemEhSpecType : Byte {
+  ptFilterSpecItemClearFilter = 0, ptFilterSpecItemSelectAll = 1, ptFilterSpecItemEmpties = 2,
+  ptFilterSpecItemNotEmpties = 3, ptFilterSpecItemDialog = 4, ptFilterSpecItemApplyFilter = 5
+};
+
+// A command: clear the filters, all, empty, not empty, a custom condition, apply.
+class TPopupListboxItemEhSpec : public TDBGridFilterPopupListboxItemEh {
+public:
+  BORROW_CLASS(TPopupListboxItemEhSpec, TDBGridFilterPopupListboxItemEh)
+  explicit TPopupListboxItemEhSpec(TPopupListboxItemEhSpecType Kind = ptFilterSpecItemClearFilter) : FKind(Kind) {}
+  TPopupListboxItemEhSpecType GetKind() const { return FKind; }
+
+private:
+  TPopupListboxItemEhSpecType FKind;
+};
+
+// A value of the column; its tick lives in the column filter's check states.
+class TPopupListboxItemEhData : public TDBGridFilterPopupListboxItemEh {
+public:
+  BORROW_CLASS(TPopupListboxItemEhData, TDBGridFilterPopupListboxItemEh)
+  bool CloseOnExecute(TPopupListboxEh*, Integer) override { return false; }
+};
+
+// The shared item objects; null outside the unit's start and end.
+TPopupListboxItemEhLine* PopupListboxItemEhLine();
+TPopupListboxItemEhSort* PopupListboxItemEhSort(TSortMarkerEh SortMarker);
+TPopupListboxItemEhSpec* PopupListboxItemEhSpec(TPopupListboxItemEhSpecType Kind);
+TPopupListboxItemEhData* PopupListboxItemEhData();
 
 // ===========================================================================
 // The settings of a column's drop-down grid
@@ -1509,6 +1616,27 @@ inline TDBGridEhStyle* GetDBGridEhStyle() { return DBGridEhStyle(); }
 
 using TDBGridEhGridEvent = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool& Processed)>;
 
+using TDBGridEhCenterApplyEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool IsReopen)>;
+using TBuildIndicatorTitleMenuEventEh =
+    std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, TPopupMenu*& PopupMenu)>;
+using TIndicatorTitleNotifyEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid,
+                                                        TGridCoord Cell, TMouseButton Button, TShiftState Shift,
+                                                        TPoint Point)>;
+using TIndicatorTitleMouseDownEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid,
+                                                           TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
+using TCenterLocateTextEventEh = std::function<bool(
+    TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, const String& FieldName, const String& Text,
+    TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction, TLocateTextMatchingEh Matching,
+    TLocateTextTreeFindRangeEh TreeFindRange)>;
+// Fills a column's filter drop-down; setting Processed keeps the default filling from running.
+using TFillSTFilterListValuesEventEh =
+    std::function<void(TCustomDBGridEh* Grid, TColumnEh* Column, TStrings* Items, bool& Processed)>;
+
+// The one hook through which every grid reaches what depends on its dataset:
+// sorting, filtering, text search, record moving, the find dialog, the filter
+// drop-down lists. Each operation asks the dataset-features object registered
+// for the dataset's class, after the center's event when one is assigned.
+// It also builds the indicator-title menu, shared by all grids.
 class TDBGridEhCenter : public TPersistent {
 public:
   BORROW_CLASS(TDBGridEhCenter, TPersistent)
@@ -1517,12 +1645,40 @@ public:
   TDBGridEhCenter(const TDBGridEhCenter&) = delete;
   TDBGridEhCenter& operator=(const TDBGridEhCenter&) = delete;
 
+  // -- Virtual operations, in slot order
+  // The features' text search; the plain grid search without features.
+  virtual bool LocateText(TCustomDBGridEh* Grid, const String& FieldName, const String& Text,
+                          TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction,
+                          TLocateTextMatchingEh Matching, TLocateTextTreeFindRangeEh TreeFindRange);
+  // The features' record moving; false without a dataset or features.
+  virtual bool MoveRecords(TCustomDBGridEh* Grid, TBMListEh* Bookmarks, Integer TargetRecNo, bool CheckOnly);
+  virtual bool DoLocateText(TCustomDBGridEh* Grid, const String& FieldName, const String& Text,
+                            TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction,
+                            TLocateTextMatchingEh Matching, TLocateTextTreeFindRangeEh TreeFindRange);
+  virtual bool DoMoveRecords(TCustomDBGridEh* Grid, TBMListEh* Bookmarks, Integer TargetRecNo, bool CheckOnly);
   virtual void DoApplyFilter(TCustomDBGridEh* Grid, bool IsReopen);
   virtual void DoApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
-  virtual void ApplyFilter(TCustomDBGridEh* Grid, bool IsReopen);
-  virtual void ApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
+  // The features' find dialog; the find dialog itself without features.
+  virtual void ExecuteFindDialog(TCustomDBGridEh* Grid, const String& Text, const String& FieldName, bool Modal);
   // The operator a value typed without one takes, per value type.
   virtual TSTFilterDefaultOperatorEh GetDefaultOperator(TSTFilterValueTypeEh ValueType) const;
+  virtual void DoIndicatorTitleMouseDown(TCustomDBGridEh* Grid, TMouseButton Button, TShiftState Shift, Integer X,
+                                         Integer Y);
+  // The commands at the head of a filter drop-down (sorting, clear, apply, ...).
+  virtual void FillSTFilterListSpecialItems(TCustomDBGridEh* Grid, TColumnEh* Column, TStrings* Items);
+  virtual void FillSTFilterListValues(TCustomDBGridEh* Grid, TColumnEh* Column, TStrings* Items);
+  // The column's distinct values among the records the other columns' filters pass.
+  virtual void FillSTFilterListValuesDefault(TCustomDBGridEh* Grid, TColumnEh* Column, TStrings* Items);
+  virtual void ApplyFilter(TCustomDBGridEh* Grid, bool IsReopen);
+  virtual void ApplySorting(TCustomDBGridEh* Grid, bool IsReopen);
+  virtual void BuildIndicatorTitleMenu(TCustomDBGridEh* Grid, TPopupMenu*& PopupMenu);
+  virtual void IndicatorTitleNotify(TCustomDBGridEh*, TGridCoord, TMouseButton, TShiftState, TPoint) {}
+  virtual void IndicatorTitleMouseDown(TCustomDBGridEh* Grid, TMouseButton Button, TShiftState Shift, Integer X,
+                                       Integer Y);
+
+  void DoBuildIndicatorTitleMenu(TCustomDBGridEh* Grid, TPopupMenu*& PopupMenu);
+  void DoIndicatorTitleNotify(TCustomDBGridEh* Grid, TGridCoord Cell, TMouseButton Button, TShiftState Shift,
+                              TPoint Point);
   void SetDefaultOperator(TSTFilterValueTypeEh ValueType, TSTFilterDefaultOperatorEh Value);
 
   void AddGrid(TCustomDBGridEh* Grid);
@@ -1530,16 +1686,24 @@ public:
   bool IsGridAttached(const TCustomDBGridEh* Grid) const;
   Integer GridCount() const { return Integer(FGrids.size()); }
 
+  // A value picked from a filter drop-down applies the filter at once even
+  // where the grid's filter row does not apply instantly.
   bool GetFilterEditCloseUpApplyFilter() const { return FFilterEditCloseUpApplyFilter; }
   void SetFilterEditCloseUpApplyFilter(bool Value) { FFilterEditCloseUpApplyFilter = Value; }
   // Bit 0 visible columns, 1 cut, 2 copy, 3 paste, 4 delete, 5 select all.
   Integer GetIndicatorTitleMenuItems() const { return FIndicatorTitleMenuItems; }
   void SetIndicatorTitleMenuItems(Integer Value) { FIndicatorTitleMenuItems = Value; }
+  // Numeric columns by their field text in plain-text export and incremental search.
   bool GetUseExtendedDataFormats() const { return FUseExtendedDataFormats; }
   void SetUseExtendedDataFormats(bool Value) { FUseExtendedDataFormats = Value; }
 
-  std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool IsReopen)> OnApplyFilter;
-  std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool IsReopen)> OnApplySorting;
+  TDBGridEhCenterApplyEventEh OnApplyFilter;
+  TDBGridEhCenterApplyEventEh OnApplySorting;
+  TBuildIndicatorTitleMenuEventEh OnBuildIndicatorTitleMenu;
+  TIndicatorTitleNotifyEventEh OnIndicatorTitleNotify;
+  TIndicatorTitleMouseDownEventEh OnIndicatorTitleMouseDown;
+  TCenterLocateTextEventEh OnLocateText;
+  TFillSTFilterListValuesEventEh OnFillSTFilterListValues;
 
 private:
   bool FFilterEditCloseUpApplyFilter = false;
@@ -1550,6 +1714,17 @@ private:
   std::array<TSTFilterDefaultOperatorEh, 4> FDefaultOperators{fdoNoneEh, fdoNoneEh, fdoNoneEh, fdoNoneEh};
   bool FSeventhField = true;
 };
+
+// The unit's key bindings and incremental-search settings, set by its start.
+extern TShortCut IncSearchShortCut;
+extern TShortCut IncSearchNextShortCut;
+extern TShortCut IncSearchPriorShortCut;
+extern TShortCut CopyFromPriorRowShortCut;
+extern TShortCut FindDialogShortCut;
+extern TShortCut FilterListShortCut;
+extern Integer IncSearchTimeOut;
+extern TColor IncSearchColor;
+extern TColor IncSearchTextColor;
 
 TDBGridEhCenter* GetDBGridEhCenter();
 // Replaces the global center (the old one is not freed); answers the old one.
@@ -1836,7 +2011,7 @@ public:
   virtual bool CanShowRecNo() const { return true; }
   virtual bool MultiTitleActive() const;
   virtual void DefaultApplySorting();
-  virtual void DefaultApplyFilter();
+  void DefaultApplyFilter() { ApplyFilterDefault(); }
   virtual void UpdateVisibleRowHeights();
   virtual void DataRowHeightsChanged();
   // The data link's record-changed notice (nil: the whole record).
@@ -1897,6 +2072,23 @@ public:
                   TLocateTextMatchingEh Matching, TLocateTextDirectionEh Direction,
                   TLocateTextOptionsEh Options) override;
 
+  // -- Filter row, find and the indicator title (DBGridEh_Filter.cpp, DBGridEh_Center.cpp)
+  // Applies the conditions of the filter row: OnApplyFilter, else ApplyFilterDefault.
+  void ApplyFilterRow();
+  // The center applies the filter row to the dataset (repainting held meanwhile).
+  virtual void ApplyFilterDefault();
+  // The center's text search, with the wait cursor shown while it runs.
+  bool Find(const String& FieldName, const String& Text, TLocateTextOptionsEh Options,
+            TLocateTextDirectionEh Direction, TLocateTextMatchingEh Matching,
+            TLocateTextTreeFindRangeEh TreeFindRange);
+  // A press on the indicator title: with the drop-down sign, the indicator-title
+  // menu under the cell; without it, with dgMultiSelect, select all or clear.
+  virtual void DefaultIndicatorTitleMouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  // The menu the center builds for the indicator title.
+  virtual void DefaultBuildIndicatorTitleMenu(TPopupMenu*& PopupMenu);
+  // Whether the indicator title is drawn pressed (its menu is open).
+  bool GetIndicatorTitlePressed() const { return FIndicatorTitlePressed; }
+
   // The table's row notices (IMemTableLinkedComponentEh).
   void MTDataChanged(Integer Row, Integer Kind, Integer Index) override { DataRowChanged(Row, Kind, Index); }
 
@@ -1918,6 +2110,10 @@ public:
   std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column)> OnTitleBtnClick;
   TDBGridEhColumnEvent OnTitleClick;
   TNotifyEvent OnApplyFilter;
+  std::function<void(TObject* Sender, TPopupMenu*& PopupMenu)> OnBuildIndicatorTitleMenu;
+  std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>
+      OnIndicatorTitleMouseDown;
+  TFillSTFilterListValuesEventEh OnFillSTFilterListValues;
 
 protected:
   void DefineProperties(TFiler* Filer) override;
@@ -2072,6 +2268,7 @@ private:
   TGridScrollBarParamsEh FHorzExtBarParams{-1, -1, -1, -1};
   TBookmark FSavedBookmark;              // SaveBookmark's record and its row offset in the window
   Integer FSavedRowOffset = 0;
+  bool FIndicatorTitlePressed = false;
 
   std::unique_ptr<TDBGridColumnsEh> FColumns;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> FColumnDefValues;

@@ -258,17 +258,7 @@ std::shared_ptr<IMemTableDataFieldValueListEh> TColumnEh::GetFilterValueList() {
   if (FFilterValueList) return FFilterValueList;
   TCustomDBGridEh* Grid = GetGrid();
   if (!Grid) return nullptr;
-  if (TDataSource* ListSource = FSTFilter->GetListSource()) {
-    TDataSet* ListData = ListSource->GetDataSet();
-    if (!Grid->GetDataLink()->GetActive() || !ListData || !ListData->GetActive()) return nullptr;
-    const String Name = FSTFilter->GetListFieldProp().empty() ? FFieldName : FSTFilter->GetListFieldProp();
-    if (!ListData->FindField(Name)) return nullptr;
-    auto List = std::make_shared<TDatasetFieldValueListEh>();
-    List->SetFieldName(Name);
-    List->SetDataSource(ListSource);
-    FFilterValueList = List;
-  } else if (IMemTableEh* Table = Grid->GetMemTableIntf()) {
-    FFilterValueList = Table->GetFieldValueList(FSTFilter->GetDataField());
-  }
+  if (FSTFilter->GetListSource()) FFilterValueList = FSTFilter->CreateListSourceValueList();
+  else if (IMemTableEh* Table = Grid->GetMemTableIntf()) FFilterValueList = Table->GetFieldValueList(FFieldName);
   return FFilterValueList;
 }

@@ -1,111 +1,11 @@
-// The smaller objects a grid and its columns own: a column's filter-row cell,
-// the grid's filter-row switches, a column's drop-down settings, the indicator
-// title, the selection, data grouping and the two panels (the scroll-bar
-// settings are in DBGridEh_ScrollBars.cpp). Each keeps its settings and tells
-// the grid when they change.
+// The smaller objects a grid and its columns own: a column's drop-down
+// settings, the indicator title, the selection, data grouping and the two
+// panels (the scroll-bar settings are in DBGridEh_ScrollBars.cpp). Each keeps
+// its settings and tells the grid when they change.
 
 #include <algorithm>
 
 #include "grid/DBGridEh.h"
-
-// ---- A column's filter-row cell ---------------------------------------------------------------------
-
-TSTColumnFilterEh::TSTColumnFilterEh(TColumnEh* Column) : FColumn(Column) {}
-
-TSTColumnFilterEh::~TSTColumnFilterEh() = default;
-
-void TSTColumnFilterEh::Assign(TPersistent* Source) {
-  auto* S = dynamic_cast<TSTColumnFilterEh*>(Source);
-  if (!S) return TPersistent::Assign(Source);
-  FDataField = S->FDataField;
-  SetVisible(S->FVisible);
-  FKeyField = S->FKeyField;
-  FListField = S->FListField;
-  SetListSource(S->FListSource);
-}
-
-void TSTColumnFilterEh::SetListSource(TDataSource* Value) {
-  FListSource = Value;
-  if (Value)
-    if (TCustomDBGridEh* Grid = FColumn->GetGrid()) Value->FreeNotification(Grid);
-  FColumn->ReleaseFilterValueList();
-}
-
-void TSTColumnFilterEh::SetVisible(bool Value) {
-  if (FVisible == Value) return;
-  FVisible = Value;
-  FColumn->Changed(false);
-}
-
-bool TSTColumnFilterEh::LookupFieldInEffect() const {
-  TCustomDBGridEh* Grid = FColumn->GetGrid();
-  TDataSet* DataSet = Grid ? Grid->GetDataLink()->GetDataSet() : nullptr;
-  TField* Field = FColumn->GetField();
-  return DataSet && DataSet->GetActive() && Field && Field->GetFieldKind() == fkLookup;
-}
-
-String TSTColumnFilterEh::GetDataField() const {
-  if (!FDataField.empty()) return FDataField;
-  if (LookupFieldInEffect()) return FColumn->GetField()->GetKeyFields();
-  return FColumn->GetFieldName();
-}
-
-String TSTColumnFilterEh::GetKeyField() const {
-  if (!FKeyField.empty()) return FKeyField;
-  if (LookupFieldInEffect()) return FColumn->GetField()->GetLookupKeyFields();
-  return String();
-}
-
-String TSTColumnFilterEh::GetListField() const {
-  if (!FListField.empty()) return FListField;
-  if (LookupFieldInEffect()) return FColumn->GetField()->GetLookupResultField();
-  return String();
-}
-
-TDataSet* TSTColumnFilterEh::GetListDataSet() const {
-  if (FListSource) return FListSource->GetDataSet();
-  if (LookupFieldInEffect()) return FColumn->GetField()->GetLookupDataSet();
-  return nullptr;
-}
-
-void TSTColumnFilterEh::SetExpressionStr(const String& Text) {
-  TSTFilterValueTypeEh Type = stvtNoneEh;
-  if (TField* Field = FColumn->GetField()) Type = STFilterValueTypeOfFieldTypeEh(Field->GetDataType());
-  if (FColumn->HasKeyListItems() && FColumn->HasPickListItems()) Type = stvtStringEh;
-  FExpression.ExpressionType = Type;
-  TCustomDBGridEh* Grid = FColumn->GetGrid();
-  const TSTFilterDefaultOperatorEh Default =
-      Grid && Grid->GetCenter() ? Grid->GetCenter()->GetDefaultOperator(Type) : fdoNoneEh;
-  ClearSTFilterExpression(FExpression);
-  if (!Trim(Text).empty()) ParseFilterExpression(Text, FExpression, Default);
-  FExpressionStr = Text;
-}
-
-// ---- The grid's filter-row switches ----------------------------------------------------------------
-
-void TSTDBGridEhFilter::Assign(TPersistent* Source) {
-  auto* S = dynamic_cast<TSTDBGridEhFilter*>(Source);
-  if (!S) return TPersistent::Assign(Source);
-  SetVisible(S->FVisible);
-  SetLocal(S->FLocal);
-}
-
-void TSTDBGridEhFilter::SetVisible(bool Value) {
-  if (FVisible == Value) return;
-  FVisible = Value;
-  FGrid->LayoutChanged();
-}
-
-void TSTDBGridEhFilter::SetInstantApply(bool Value) {
-  FInstantApply = Value;
-  FInstantApplyAssigned = true;
-}
-
-void TSTDBGridEhFilter::SetLocation(TSTFilterLocationEh Value) {
-  if (FLocation == Value) return;
-  FLocation = Value;
-  FGrid->LayoutChanged();
-}
 
 // ---- A column's drop-down settings -------------------------------------------------------------------
 

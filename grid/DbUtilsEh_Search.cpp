@@ -18,9 +18,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Timers.h"
 
-namespace {
-
-bool TextMatches(const String& Cell, const String& Text, TLocateTextMatchingEh Matching) {
+bool LocateTextMatchesEh(const String& Cell, const String& Text, TLocateTextMatchingEh Matching) {
   switch (Matching) {
     case ltmWholeEh: return Cell == Text;
     case ltmBeginningEh: return Copy(Cell, 1, Length(Text)) == Text;
@@ -28,43 +26,51 @@ bool TextMatches(const String& Cell, const String& Text, TLocateTextMatchingEh M
   }
 }
 
-String CellText(IDataGridColumnEh* Column, TLocateTextOptionsEh Options) {
+String LocateCellTextEh(IDataGridColumnEh* Column, TLocateTextOptionsEh Options) {
   if (Options & ltoDisplayTextEh) return Column->GetDisplayText();
   TField* field = Column->GetField();
   return field ? field->GetAsString() : String();
 }
+
+// The column the search starts in: the field's, or the grid's current one.
+IDataGridColumnEh* LocateStartColumnEh(IDataGridEh* Grid, const String& FieldName,
+                               const std::vector<IDataGridColumnEh*>& Visible) {
+  if (!FieldName.empty()) return Grid->GetColumnByFieldName(FieldName);
+  if (Grid->GetRowSelect()) {
+    const Integer pos = Grid->GetCurrentColumnPosition();
+    return pos >= 0 && pos < static_cast<Integer>(Visible.size()) ? Visible[static_cast<size_t>(pos)] : nullptr;
+  }
+  const std::vector<IDataGridColumnEh*> all = Grid->GetGridColumns();
+  const Integer index = Grid->GetSelectedIndex();
+  return index >= 0 && index < static_cast<Integer>(all.size()) ? all[static_cast<size_t>(index)] : nullptr;
+}
+
+
+namespace {
 
 bool EscapeWaitsFor(HWND Wnd) {
   TMsg msg;
   return Wnd && PeekMessage(msg, Wnd, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && msg.wParam == VK_ESCAPE;
 }
 
-// Watches for an Esc key press waiting in the queue (left there) for the
-// grid's window or for the window the keyboard is in, such as the find
-// dialog's. Looking means polling the display, so after the first step it
-// looks at most every few milliseconds.
-class TEscapeWatch {
-public:
-  explicit TEscapeWatch(IDataGridEh* Grid) {
-    auto* control = dynamic_cast<TWinControl*>(Grid);
-    if (control && control->HandleAllocated()) FGridWnd = control->GetHandle();
-  }
-  bool Pressed() {
-    const DWORD now = GetTickCount();
-    if (FLooked && now - FLastLook < LookInterval) return false;
-    FLooked = true;
-    FLastLook = now;
-    if (EscapeWaitsFor(FGridWnd)) return true;
-    const HWND focus = GetFocus();
-    return focus != FGridWnd && EscapeWaitsFor(focus);
-  }
+}  // namespace
 
-private:
-  static constexpr DWORD LookInterval = 20;
-  HWND FGridWnd = nullptr;
-  bool FLooked = false;
-  DWORD FLastLook = 0;
-};
+TEscapeWatchEh::TEscapeWatchEh(IDataGridEh* Grid) {
+  auto* control = dynamic_cast<TWinControl*>(Grid);
+  if (control && control->HandleAllocated()) FGridWnd = control->GetHandle();
+}
+
+bool TEscapeWatchEh::Pressed() {
+  const DWORD now = GetTickCount();
+  if (FLooked && now - FLastLook < LookInterval) return false;
+  FLooked = true;
+  FLastLook = now;
+  if (EscapeWaitsFor(FGridWnd)) return true;
+  const HWND focus = GetFocus();
+  return focus != FGridWnd && EscapeWaitsFor(focus);
+}
+
+namespace {
 
 // The search position: the record is the dataset's, the column an index into
 // the visible columns (used when every column is searched).
@@ -115,19 +121,6 @@ Integer IndexOf(const std::vector<IDataGridColumnEh*>& Columns, IDataGridColumnE
   return -1;
 }
 
-// The column the search starts in: the field's, or the grid's current one.
-IDataGridColumnEh* StartColumn(IDataGridEh* Grid, const String& FieldName,
-                               const std::vector<IDataGridColumnEh*>& Visible) {
-  if (!FieldName.empty()) return Grid->GetColumnByFieldName(FieldName);
-  if (Grid->GetRowSelect()) {
-    const Integer pos = Grid->GetCurrentColumnPosition();
-    return pos >= 0 && pos < static_cast<Integer>(Visible.size()) ? Visible[static_cast<size_t>(pos)] : nullptr;
-  }
-  const std::vector<IDataGridColumnEh*> all = Grid->GetGridColumns();
-  const Integer index = Grid->GetSelectedIndex();
-  return index >= 0 && index < static_cast<Integer>(all.size()) ? all[static_cast<size_t>(index)] : nullptr;
-}
-
 }  // namespace
 
 bool LocateGridText(IDataGridEh* Grid, const String& FieldName, const String& Text, TLocateTextMatchingEh Matching,
@@ -135,7 +128,7 @@ bool LocateGridText(IDataGridEh* Grid, const String& FieldName, const String& Te
   TDataSet* dataSet = GridDataSetEh(Grid);
   if (!dataSet || !dataSet->GetActive()) return false;
   const std::vector<IDataGridColumnEh*> visible = Grid->GetVisibleGridColumns();
-  IDataGridColumnEh* start = StartColumn(Grid, FieldName, visible);
+  IDataGridColumnEh* start = LocateStartColumnEh(Grid, FieldName, visible);
   if (visible.empty()) return false;
   const bool allColumns = (Options & ltoAllColumnsEh) != 0;
   Integer column = IndexOf(visible, start);
@@ -150,14 +143,15 @@ bool LocateGridText(IDataGridEh* Grid, const String& FieldName, const String& Te
   {
     TControlsDisabledScopeEh controls(dataSet);
     Grid->SaveBookmark();
-    TEscapeWatch escape(Grid);
+    TEscapeWatchEh escape(Grid);
     TGridTextWalk walk(dataSet, static_cast<Integer>(visible.size()), column, allColumns, Direction == ltdUpEh);
     if (Direction == ltdAllEh) dataSet->First();
     else walk.Step();
     while (!walk.Done()) {
       IDataGridColumnEh* cellColumn = allColumns ? visible[static_cast<size_t>(walk.Column())] : start;
-      const String cell = ignoreCase ? WideUpperCaseEh(CellText(cellColumn, Options)) : CellText(cellColumn, Options);
-      if (TextMatches(cell, text, Matching)) {
+      const String cell = ignoreCase ? WideUpperCaseEh(LocateCellTextEh(cellColumn, Options))
+                                     : LocateCellTextEh(cellColumn, Options);
+      if (LocateTextMatchesEh(cell, text, Matching)) {
         found = true;
         const Integer index = IndexOf(Grid->GetGridColumns(), cellColumn);
         if (index >= 0) Grid->SetSelectedIndex(index);

@@ -1,6 +1,6 @@
 #pragma once
 // A data grid on a headless form over an in-memory table of resources
-// (ID_THIS, ID_PARENT, ID_TYPE, NPP, NAME_THIS), with the grid unit and the
+// (ID_THIS, ID_PARENT, ID_TYPE, NPP, NAME_THIS), with the grid units and the
 // table unit started for the test and ended after it.
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "grid/DBGridEh.h"
+#include "grid/DaVirMTE.h"
 #include "platform/backend/Headless.h"
 #include "platform/ui/Forms.h"
 #include "tests/memtable/MemTableTestUtil.h"
@@ -18,10 +19,15 @@ public:
   GridUnits() {
     InitMemTableEhUnit();
     InitDBGridEhUnit();
+    InitDaVirMTEUnit();
   }
   ~GridUnits() {
+    FinalDaVirMTEUnit();
     FinalDBGridEhUnit();
     FinalMemTableEhUnit();
+    // The features registry ends with the grid services' unit: the next test
+    // starts without the registrations of this one.
+    FreeDatasetFeaturesRegistry();
   }
   GridUnits(const GridUnits&) = delete;
   GridUnits& operator=(const GridUnits&) = delete;
