@@ -49,7 +49,7 @@
 //   DBGridEh_DefValues.cpp     the column defaults objects
 //   DBGridEh_Filter.cpp        the column filter model, the filter-row switches, applying
 //   DBGridEh_Parts.cpp         the smaller owned objects: drop-down box,
-//                              indicator title, scroll-bar settings, selection, panels
+//                              indicator title, selection, panels
 //   DBGridEh_Style.cpp         TDBGridEhStyle and the unit's small routines
 //   DBGridEh_Center.cpp        TDBGridEhCenter, the indicator-title menu, the find hook,
 //                              the filter drop-down items and the unit's start and end
