@@ -552,6 +552,11 @@ private:
                              bool Horizontal) const;
   void ScrollAxisByPixels(bool Horizontal, Integer Delta);
   void UpdateAxisScrollRange(bool Horizontal, const TGridDrawInfoEh& DrawInfo);
+  // A single column scrolled so far that less than the client width of it is
+  // left in view scrolls back to show its end at the right edge; true when it moved.
+  bool KeepSingleColumnEndInView();
+  // Whether any column the current cell can take is a tab stop.
+  bool AnyTabStop() const;
   void PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGridRect& Sel);
   void DrawAxisLines(bool Horizontal, const TRect& Area, Integer FirstCell, Integer LastCell, TColor LineColor,
                      TColor BackColor, bool Switch, const TGridDrawInfoEh& DrawInfo);

@@ -105,33 +105,75 @@ void TCustomGridEh::UpdateAxisScrollRange(bool Horizontal, const TGridDrawInfoEh
 
 void TCustomGridEh::UpdateScrollRange() {
   if (FScrollBars == ssNone || !HandleAllocated() || !GetShowing() || IsPaintLocked()) return;
+  HWND Wnd = GetHandle();
+  const TScrollStyle Saved = FScrollBars;
+  const bool Horz = Saved == ssHorizontal || Saved == ssBoth;
+  const bool Vert = Saved == ssVertical || Saved == ssBoth;
+  auto BarShown = [&](Integer Bar) {
+    Integer Min = 0, Max = 0;
+    return GetScrollRange(Wnd, Bar, Min, Max) && Min != Max;
+  };
+  // The ranges are computed as if no bar took space: a grid grown until its
+  // contents fit loses the bars that the bars themselves made necessary.
+  Integer W = GetClientWidth(), H = GetClientHeight();
+  if (Horz && BarShown(SB_HORZ)) H += GetSystemMetrics(SM_CYHSCROLL);
+  if (Vert && BarShown(SB_VERT)) W += GetSystemMetrics(SM_CXVSCROLL);
   const TGridCoord OldTopLeft = FTopLeft;
   const TPoint OldOffset = FTopLeftOffset;
-  const TScrollStyle Saved = FScrollBars;
   FScrollBars = ssNone;  // the range changes resize the client; do not recurse
   try {
-    // A bar that appears or goes changes the client size, so the ranges are set
-    // again until the size stays.
-    for (Integer Pass = 0; Pass < 3; ++Pass) {
-      const TRect Before = GetClientRect();
-      TGridDrawInfoEh DrawInfo;
-      CalcDrawInfo(DrawInfo);
-      if (Saved == ssHorizontal || Saved == ssBoth) UpdateAxisScrollRange(true, DrawInfo);
-      CalcDrawInfo(DrawInfo);
-      if (Saved == ssVertical || Saved == ssBoth) UpdateAxisScrollRange(false, DrawInfo);
-      if (GetClientRect() == Before) break;
+    TGridDrawInfoEh DrawInfo;
+    if (Horz) {
+      CalcDrawInfoXY(DrawInfo, W, H);
+      UpdateAxisScrollRange(true, DrawInfo);
+    }
+    H = GetClientHeight();
+    if (Vert) {
+      CalcDrawInfoXY(DrawInfo, W, H);
+      UpdateAxisScrollRange(false, DrawInfo);
+    }
+    // A vertical bar that came (or went) changed the width the columns have.
+    if (W != GetClientWidth()) {
+      W = GetClientWidth();
+      if (Horz) {
+        CalcDrawInfoXY(DrawInfo, W, H);
+        UpdateAxisScrollRange(true, DrawInfo);
+      }
+      // ... and a horizontal bar that came with it, the height the rows have.
+      if (Vert && H != GetClientHeight()) {
+        H = GetClientHeight();
+        CalcDrawInfoXY(DrawInfo, W, H);
+        UpdateAxisScrollRange(false, DrawInfo);
+      }
     }
   } catch (...) {
     FScrollBars = Saved;
     throw;
   }
   FScrollBars = Saved;
+  KeepSingleColumnEndInView();
   UpdateScrollPos();
   if (!(FTopLeft == OldTopLeft) || !(FTopLeftOffset == OldOffset)) TopLeftMoved(OldTopLeft, OldOffset);
 }
 
+bool TCustomGridEh::KeepSingleColumnEndInView() {
+  if (FColCount != 1 || IsSmoothHorzScroll() || FTopLeftOffset.X <= 0) return false;
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  const Integer Client = DrawInfo.Horz.ClientExtent;
+  if (GetColWidths(0) - FTopLeftOffset.X >= Client) return false;
+  if (HandleAllocated()) Update();
+  FTopLeftOffset.X = std::max(0, GetColWidths(0) - Client);
+  return true;
+}
+
 void TCustomGridEh::UpdateScrollPos() {
   if (!HandleAllocated() || FScrollBars == ssNone) return;
+  const TPoint OldOffset = FTopLeftOffset;
+  if (KeepSingleColumnEndInView()) {
+    TopLeftMoved(FTopLeft, OldOffset);  // positions the bars again
+    return;
+  }
   HWND Wnd = GetHandle();
   TGridDrawInfoEh DrawInfo;
   CalcDrawInfo(DrawInfo);
@@ -452,7 +494,9 @@ void TCustomGridEh::KeyDown(Word& Key, TShiftState Shift) {
         else NewCurrent.X = FColCount - 1;
         break;
       case VK_TAB:
-        if (!Shift.Contains(ssAlt)) {
+        if (!Shift.Contains(ssAlt) && AnyTabStop()) {
+          // Shift+Tab walks backwards all the way; the anchor moves with the
+          // cell. With no tab stop at all the cell stays, without walking the rows.
           TShiftState TabShift = Shift;
           do {
             if (TabShift.Contains(ssShift)) {
@@ -485,6 +529,12 @@ void TCustomGridEh::KeyDown(Word& Key, TShiftState Shift) {
   NewCurrent.X = std::clamp(NewCurrent.X, FFixedCols, FColCount - 1);
   NewCurrent.Y = std::clamp(NewCurrent.Y, FFixedRows, FRowCount - 1);
   if (!(NewCurrent == FCurrent)) FocusCell(NewCurrent.X, NewCurrent.Y, !Shift.Contains(ssShift));
+}
+
+bool TCustomGridEh::AnyTabStop() const {
+  for (Integer I = FFixedCols; I < FColCount; ++I)
+    if (GetTabStops(I)) return true;
+  return false;
 }
 
 void TCustomGridEh::KeyPress(Char& Key) {

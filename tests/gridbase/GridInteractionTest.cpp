@@ -96,10 +96,22 @@ TEST_F(Interaction, TabSkipsColumnsThatAreNoTabStopsAndWrapsToTheNextRow) {
   Display.Key(VK_TAB, THeadlessShift::Shift);
   EXPECT_EQ(Grid->GetCol(), 4);
   EXPECT_EQ(Grid->GetRow(), 1);
-  // With one tab stop left, a full cycle comes back to the current cell.
+  // Shift+Tab passes backwards over columns that are no tab stops.
+  Display.Key(VK_TAB, THeadlessShift::Shift);
+  EXPECT_EQ(Grid->GetCol(), 3);
+  Display.Key(VK_TAB, THeadlessShift::Shift);
+  EXPECT_EQ(Grid->GetCol(), 1);
+  Display.Key(VK_END);
+  // With the current column the only tab stop, Tab goes round to it in the next row.
   Grid->SetTabStops(1, false);
   Grid->SetTabStops(3, false);
   Display.Key(VK_TAB);
+  EXPECT_EQ(Grid->GetCol(), 4);
+  EXPECT_EQ(Grid->GetRow(), 2);
+  // With no tab stop at all, the cell stays where it is.
+  Grid->SetTabStops(4, false);
+  Display.Key(VK_TAB);
+  Display.Key(VK_TAB, THeadlessShift::Shift);
   EXPECT_EQ(Grid->GetCol(), 4);
   EXPECT_EQ(Grid->GetRow(), 2);
   EXPECT_THROW(Grid->SetTabStops(5, true), EInvalidGridOperationEh);
@@ -301,6 +313,77 @@ TEST_F(Interaction, ACellModeScrollBarSpans0To127AndTheThumbMovesOnRelease) {
   Grid->SetColCount(3);
   ASSERT_TRUE(GetScrollInfo(Grid->GetHandle(), SB_HORZ, Info));
   EXPECT_EQ(Info.nMax, 0);
+}
+
+TEST_F(Interaction, ScrollBarsComeAndGoAsTheGridCrossesTheSizeOfItsContents) {
+  // 5 columns of 64 and 9 rows of 24, each with its line: 325 x 225 pixels.
+  MakeGrid(300, 200, true);
+  Grid->SetRowCount(9);
+  Show();
+  HWND H = Grid->GetHandle();
+  const Integer Bar = GetSystemMetrics(SM_CXVSCROLL);
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_HORZ));
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_VERT));
+  // Grown until everything fits without bars: both go, though the bars
+  // themselves took the room the contents need.
+  Form->SetBounds(50, 50, 330, 230);
+  Grid->SetBounds(0, 0, 330, 230);
+  Display.ProcessMessages();
+  EXPECT_FALSE(IsScrollBarVisible(H, SB_HORZ));
+  EXPECT_FALSE(IsScrollBarVisible(H, SB_VERT));
+  EXPECT_EQ(Grid->GetClientWidth(), 330);
+  // Shrunk below the contents again: both come back.
+  Grid->SetBounds(0, 0, 300, 200);
+  Display.ProcessMessages();
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_HORZ));
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_VERT));
+  // Wide enough for the columns but too low for the rows: the vertical bar
+  // takes width the columns needed, so the horizontal bar comes too.
+  Grid->SetBounds(0, 0, 325 + Bar / 2, 200);
+  Display.ProcessMessages();
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_VERT));
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_HORZ));
+  // Wide enough for the columns beside the vertical bar: only that bar.
+  Grid->SetBounds(0, 0, 325 + Bar, 200);
+  Display.ProcessMessages();
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_VERT));
+  EXPECT_FALSE(IsScrollBarVisible(H, SB_HORZ));
+  // High enough for the rows, and then for the rows without the horizontal bar.
+  Grid->SetBounds(0, 0, 300, 225 + Bar);
+  Display.ProcessMessages();
+  EXPECT_TRUE(IsScrollBarVisible(H, SB_HORZ));
+  EXPECT_FALSE(IsScrollBarVisible(H, SB_VERT));
+}
+
+TEST_F(Interaction, AOneColumnGridWiderThanTheWindowScrollsByPixelsAndKeepsItsEndInView) {
+  MakeGrid(300, 200, true);
+  Grid->SetFixedCols(0);
+  Grid->SetColCount(1);
+  Grid->SetRowCount(3);
+  Grid->SetColWidths(0, 500);
+  Show();
+  HWND H = Grid->GetHandle();
+  Integer Min = -1, Max = -1;
+  ASSERT_TRUE(GetScrollRange(H, SB_HORZ, Min, Max));
+  EXPECT_EQ(Min, 0);
+  EXPECT_EQ(Max, 500 - Grid->GetClientWidth());
+  SendMessage(H, WM_HSCROLL, MakeWParam(SB_BOTTOM, 0), 0);
+  EXPECT_EQ(Grid->GetTopLeftOffset().X, 200);
+  EXPECT_EQ(GetScrollPos(H, SB_HORZ), 200);
+  // Wider: what is left of the column would leave room unused, so the grid
+  // scrolls back until the column's end meets the right edge.
+  Form->SetBounds(50, 50, 600, 200);
+  Grid->SetBounds(0, 0, 400, 200);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetTopLeftOffset().X, 100);
+  EXPECT_EQ(GetScrollPos(H, SB_HORZ), 100);
+  ASSERT_TRUE(GetScrollRange(H, SB_HORZ, Min, Max));
+  EXPECT_EQ(Max, 100);
+  // Wider than the column: nothing left to scroll.
+  Grid->SetBounds(0, 0, 560, 200);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetTopLeftOffset().X, 0);
+  EXPECT_FALSE(IsScrollBarVisible(H, SB_HORZ));
 }
 
 TEST_F(Interaction, ThePixelScrollBarOfAGridWiderThan65535PixelsDoesNotWrap) {
