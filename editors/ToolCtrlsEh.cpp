@@ -14,7 +14,8 @@
 bool ThemesEnabledEh() { return false; }
 
 Integer EnlargeByHalfEh(Integer Size, bool Flag) {
-  return Flag ? Integer(std::lround(Size * 3.0 / 2.0)) : Size;
+  // Half to even, as the platform rounds: 3 -> 4, 5 -> 8, 7 -> 10.
+  return Flag ? Integer(std::nearbyint(Size * 3.0 / 2.0)) : Size;
 }
 
 namespace {
@@ -364,15 +365,12 @@ void PaintButtonControlEh(TCanvas* Canvas, TRect ARect, TColor ParentColor, TDra
 
 // ---- Metrics ---------------------------------------------------------------------------------------------
 Integer GetDefaultEditButtonWidthEh() {
+  // The screen device context with the font it starts with.
   HDC DC = GetDC(nullptr);
   TTextMetric TM;
-  Integer Height = 13;
-  if (DC) {
-    HGDIOBJ Old = SelectObject(DC, GetStockObject(DEFAULT_GUI_FONT));
-    if (GetTextMetrics(DC, TM)) Height = TM.tmHeight;
-    SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
-  }
+  const bool Measured = DC && GetTextMetrics(DC, TM);
+  if (DC) ReleaseDC(nullptr, DC);
+  const Integer Height = Measured ? TM.tmHeight : 16;
   Integer W = Integer(std::nearbyint(Height / 3.0 * 2.0));
   if (ThemesEnabledEh()) {
     if (W % 2 == 1) ++W;
@@ -387,16 +385,28 @@ namespace {
 // The classic check-box bitmap holds 4 x 3 boxes of 13 x 13 pixels.
 constexpr Integer CheckBoxesBitmapWidth = 52, CheckBoxesBitmapHeight = 39;
 
-TSize& CheckBoxSize() {
-  static TSize Size{CheckBoxesBitmapWidth / 4, CheckBoxesBitmapHeight / 3};
-  return Size;
+void SetCheckBoxSize(TToolCtrlsMetricsEh& M) {
+  M.CheckBoxSize = TSize(CheckBoxesBitmapWidth / 4, CheckBoxesBitmapHeight / 3);
+  M.CheckBoxSizeLessOne = TSize(M.CheckBoxSize.cx - 1, M.CheckBoxSize.cy - 1);
+}
+
+TToolCtrlsMetricsEh& Metrics() {
+  static TToolCtrlsMetricsEh M = [] {
+    TToolCtrlsMetricsEh m;
+    m.DefaultEditButtonWidth = GetDefaultEditButtonWidthEh();
+    SetCheckBoxSize(m);
+    return m;
+  }();
+  return M;
 }
 
 }  // namespace
 
-void InitCheckBoxSizeEh() { CheckBoxSize() = TSize(CheckBoxesBitmapWidth / 4, CheckBoxesBitmapHeight / 3); }
+const TToolCtrlsMetricsEh& ToolCtrlsMetricsEh() { return Metrics(); }
 
-TSize GetCheckBoxSizeEh() { return CheckBoxSize(); }
+void InitCheckBoxSizeEh() { SetCheckBoxSize(Metrics()); }
+
+TSize GetCheckBoxSizeEh() { return Metrics().CheckBoxSize; }
 
 TRect CheckBoxRectEh(const TRect& Cell, TCheckBoxAlignmentEh Alignment, TCheckBoxLayoutEh Layout) {
   const TSize Box = GetCheckBoxSizeEh();

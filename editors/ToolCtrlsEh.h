@@ -39,7 +39,7 @@ class TPopupMenu;
 // Whether visual styles are in use: never here, so the classic faces are drawn.
 bool ThemesEnabledEh();
 
-// Size * 3 / 2, rounded, when Flag is set; else Size.
+// Size * 3 / 2, rounded half to even as the platform rounds, when Flag is set; else Size.
 Integer EnlargeByHalfEh(Integer Size, bool Flag);
 
 // System colours resolved first; each channel Color1 + (Color2 - Color1) * Percent / 100,
@@ -116,12 +116,24 @@ void SetUseButtonsBitmapCacheEh(bool Value);
 void ClearButtonsBitmapCacheEh();
 
 // ---- Metrics ----------------------------------------------------------------------------------------
-// From the screen font's height: two thirds of it, odd (classic look), at most the
-// width of a vertical scroll bar.
+// From the text height of the screen device context's default font: two thirds
+// of it, rounded half to even, made odd (classic look), at most the width of a
+// vertical scroll bar. Computes afresh; the unit keeps its own result below.
 Integer GetDefaultEditButtonWidthEh();
-// The size of one system check box (the check-box bitmap holds 4 x 3 of them).
+// The size of one system check box (the check-box bitmap holds 4 x 3 of them),
+// stored with the metrics below.
 void InitCheckBoxSizeEh();
 TSize GetCheckBoxSizeEh();
+
+// The unit's metrics, computed once by its initialization (at the first look)
+// and kept: the default edit-button width and one check box's size, the sizes
+// also less one (the inclusive right and bottom of a box drawn at 0, 0).
+struct TToolCtrlsMetricsEh {
+  Integer DefaultEditButtonWidth = 0;
+  TSize CheckBoxSize;
+  TSize CheckBoxSizeLessOne;
+};
+const TToolCtrlsMetricsEh& ToolCtrlsMetricsEh();
 
 enum TCheckBoxLayoutEh { cblTopEh, cblCenterEh, cblBottomEh };
 enum TCheckBoxAlignmentEh { cbaLeftEh, cbaRightEh, cbaCenterEh };

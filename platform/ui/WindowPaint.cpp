@@ -221,6 +221,12 @@ bool EndPaint(HWND Wnd, const TPaintStruct& Paint) {
 }
 
 HDC GetDC(HWND Wnd) {
+  if (!Wnd) {
+    // The screen's: for measuring with the font every device context starts with.
+    HDC dc = CreateCompatibleDC(nullptr);
+    OpenDCs().push_back({dc, nullptr, TRect()});
+    return dc;
+  }
   TWindowRec* w = Rec(Wnd);
   if (!w) return nullptr;
   return MakeDC(w, true, nullptr);

@@ -304,7 +304,8 @@ bool UpdateWindow(HWND Wnd);
 HDC BeginPaint(HWND Wnd, TPaintStruct& Paint);
 bool EndPaint(HWND Wnd, const TPaintStruct& Paint);
 // A device context over the client area (GetDC) or the whole window (GetWindowDC),
-// clipped to the visible part. Release it with ReleaseDC.
+// clipped to the visible part; GetDC(nullptr) gives the screen's, for measuring.
+// Release it with ReleaseDC.
 HDC GetDC(HWND Wnd);
 HDC GetWindowDC(HWND Wnd);
 Integer ReleaseDC(HWND Wnd, HDC DC);

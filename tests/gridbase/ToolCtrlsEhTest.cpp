@@ -195,12 +195,28 @@ TEST_F(ButtonFaces, AllFacesAreKeptAsAPicture) {
   EXPECT_GT(std::filesystem::file_size(File), 200u);
 }
 
-TEST(ButtonMetrics, TheDefaultWidthIsOddAndNoWiderThanAScrollBar) {
-  THeadlessDisplay Display;
-  const Integer W = GetDefaultEditButtonWidthEh();
-  EXPECT_EQ(W % 2, 1);
-  EXPECT_LE(W, GetSystemMetrics(SM_CXVSCROLL));
-  EXPECT_GE(W, 5);
+TEST(ButtonMetrics, TheDefaultWidthIsTwoThirdsOfTheScreenFontMadeOddAndKeptOnce) {
+  // The screen's device context starts with the system font, 16 pixels high:
+  // two thirds is 10.67, 11, odd already, and narrower than a scroll bar.
+  EXPECT_EQ(GetDefaultEditButtonWidthEh(), 11);
+  EXPECT_LE(11, GetSystemMetrics(SM_CXVSCROLL));
+  // The unit keeps what it computed, with the check-box sizes and those less one.
+  const TToolCtrlsMetricsEh& M = ToolCtrlsMetricsEh();
+  EXPECT_EQ(M.DefaultEditButtonWidth, 11);
+  EXPECT_EQ(M.CheckBoxSize, TSize(13, 13));
+  EXPECT_EQ(M.CheckBoxSizeLessOne, TSize(12, 12));
+  EXPECT_EQ(&ToolCtrlsMetricsEh(), &M);
+}
+
+TEST(ButtonMetrics, EnlargingByHalfRoundsHalvesToTheEvenNeighbour) {
+  EXPECT_EQ(EnlargeByHalfEh(1, true), 2);
+  EXPECT_EQ(EnlargeByHalfEh(3, true), 4);
+  EXPECT_EQ(EnlargeByHalfEh(5, true), 8);
+  EXPECT_EQ(EnlargeByHalfEh(7, true), 10);
+  EXPECT_EQ(EnlargeByHalfEh(11, true), 16);
+  EXPECT_EQ(EnlargeByHalfEh(12, true), 18);
+  EXPECT_EQ(EnlargeByHalfEh(-3, true), -4);
+  EXPECT_EQ(EnlargeByHalfEh(11, false), 11);
 }
 
 TEST(ButtonMetrics, CheckBoxesArePlacedInTheirCell) {
@@ -215,8 +231,6 @@ TEST(ButtonMetrics, CheckBoxesArePlacedInTheirCell) {
 TEST(ButtonMetrics, ColourMixingAndShadingInterpolateEachChannel) {
   EXPECT_EQ(MixColorsEh(clBlack, clWhite, 50), RGB(128, 128, 128));
   EXPECT_EQ(MixColorsEh(RGB(10, 20, 30), RGB(110, 20, 0), 30), RGB(40, 20, 21));
-  EXPECT_EQ(EnlargeByHalfEh(11, true), 17);
-  EXPECT_EQ(EnlargeByHalfEh(11, false), 11);
   TBitmap B;
   B.SetSize(2, 11);
   DrawShadedRectEh(B.GetCanvas(), TRect(0, 0, 2, 11), clBlack, RGB(200, 100, 0));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ui/Windows.h"
 #include "tests/platform/ui/CanvasTestSupport.h"
 
 namespace {
@@ -59,6 +60,16 @@ TEST(CanvasTextMetrics, TheClassicUiFacesMeasureLikeTheClassic8PointFont) {
   }
   // A wide face is left to the names that ask for one.
   EXPECT_EQ(DialogBaseUnit(u"Verdana"), 7);
+}
+
+TEST(CanvasTextMetrics, TheScreensDeviceContextMeasuresWithTheSystemFont) {
+  HDC dc = GetDC(nullptr);
+  ASSERT_NE(dc, nullptr);
+  TTextMetric tm;
+  ASSERT_TRUE(GetTextMetrics(dc, tm));
+  EXPECT_EQ(tm.tmHeight, 16);
+  EXPECT_EQ(tm.tmWeight, 700);
+  EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
 }
 
 TEST(CanvasTextMetrics, PositiveHeightIsTheCellHeight) {
