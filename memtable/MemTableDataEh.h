@@ -788,6 +788,9 @@ public:
   // Compiles the text for the dataset with its filter options. A syntax error is
   // the compiler's; the expression held before stays.
   void ParseExpression(const String& Expr);
+  // Takes an expression already compiled (the bytes GetFilterData gives). A
+  // damaged form raises and keeps the expression held before.
+  void SetFilterData(std::vector<Byte> Data);
   bool HasExpression() const { return FDataSize > 0; }
   // False without an expression; a Null result is not an acceptance.
   bool IsRecordAccepted(TMemoryRecordEh* Rec);

@@ -63,13 +63,16 @@ const TFuncDefEh* FindFunc(const String& Name) {
   return nullptr;
 }
 
+// The type codes of constants: 0 to 26 (4103, the UTF-16 string, aside).
+constexpr Word ConstTypeCodeCount = 27;
+
 // The field type a constant's type code is read as.
 TFieldType ConstFieldType(Word Code) {
-  static const TFieldType Table[27] = {
+  static const TFieldType Table[ConstTypeCodeCount] = {
       ftUnknown, ftString,   ftDate,     ftBlob,     ftBoolean, ftSmallint, ftInteger, ftFloat,    ftBCD,
       ftBytes,   ftTime,     ftDateTime, ftWord,     ftInteger, ftUnknown,  ftVarBytes, ftUnknown, ftUnknown,
       ftLargeint, ftLargeint, ftADT,     ftArray,    ftReference, ftDataSet, ftTimeStamp, ftFMTBcd, ftWideString};
-  return Code < 27 ? Table[Code] : ftUnknown;
+  return Code < ConstTypeCodeCount ? Table[Code] : ftUnknown;
 }
 
 [[noreturn]] void BadForm() { throw Exception(u"TDataSetExprParserEh: the compiled expression is damaged."); }
@@ -316,7 +319,8 @@ private:
       case ftLargeint: n.Value = Variant(B.Get<Int64>(at)); break;
       // No Variant travels in the compiled bytes here: a time stamp is a date-time number.
       case ftTimeStamp: n.Value = VarFromDateTime(B.Get<double>(at)); break;
-      default: n.BadType = ft; break;
+      // A code the table has no row for is named itself.
+      default: n.BadType = Code < ConstTypeCodeCount ? Integer(ft) : Integer(Code); break;
     }
   }
 
@@ -347,7 +351,10 @@ void TDataSetExprParserEh::ParseExpression(const String& Expr) {
   TParserOptions po{poExtSyntax};
   if (FExprParserType == dsptAggregateEh) po.Include(poAggregate);
   TExprParser parser(FDataSet, Expr, fo, po);
-  std::vector<Byte> data = parser.FilterData();
+  SetFilterData(parser.FilterData());
+}
+
+void TDataSetExprParserEh::SetFilterData(std::vector<Byte> data) {
   std::vector<TExprNodeEh> nodes;
   if (!data.empty()) TExprDecoder(data, nodes).Run();
   // The root is decoded first, so it is the last node finished: make it node 0.

@@ -224,12 +224,164 @@ TEST_F(AggregateFixture, NoRowsGiveNullButCountOfRowsIsZero) {
   TRowList none;
   EXPECT_TRUE(Aggregate(u"SUM(ID)", none).IsNull());
   EXPECT_TRUE(Aggregate(u"MAX(NAME)", none).IsNull());
+  EXPECT_TRUE(Aggregate(u"COUNT(ID)", none).IsNull());
+  // A count of rows is a number even of none.
   EXPECT_EQ(Aggregate(u"COUNT(*)", none).AsInteger(), 0);
 }
 
 TEST_F(AggregateFixture, ExpressionsInsideAggregatesSeeEachRow) {
   EXPECT_EQ(Aggregate(u"SUM(ID * 2)", AllRows()).AsDouble(), 18.0);
   EXPECT_EQ(Aggregate(u"MAX(UPPER(NAME))", AllRows()).AsString(), u"В");
+}
+
+// ---- Compiled bytes fed directly: the evaluator's own checks -------------------------------
+
+// Compiled expressions built by hand: nodes in order (the first is the root),
+// then the literal area.
+class TCompiled {
+public:
+  // A node; Words follow its class and operator. Answers its offset.
+  Word Node(Integer Class, Integer Op, std::initializer_list<Word> Words) {
+    const Word at = Word(FNodes.size());
+    Put32(FNodes, Class);
+    Put32(FNodes, Op);
+    for (Word w : Words) Put16(FNodes, w);
+    return at;
+  }
+  // Word K of the node at At.
+  void Patch(Word At, int K, Word Value) {
+    FNodes[At + 8 + 2 * K] = Byte(Value & 0xFF);
+    FNodes[At + 9 + 2 * K] = Byte(Value >> 8);
+  }
+  Word Literal(std::initializer_list<Byte> Bytes) {
+    const Word at = Word(FLits.size());
+    FLits.insert(FLits.end(), Bytes);
+    return at;
+  }
+  Word Int32(Integer V) {
+    const Word lit = Literal({Byte(V), Byte(V >> 8), Byte(V >> 16), Byte(V >> 24)});
+    return Node(enConst, eoConst, {6, 4, lit});
+  }
+  std::vector<Byte> Bytes() const {
+    std::vector<Byte> b;
+    Put16(b, 0);
+    Put16(b, Word(ExprHeaderSize + FNodes.size() + FLits.size()));
+    Put16(b, 0);
+    Put16(b, Word(ExprHeaderSize));
+    Put16(b, Word(ExprHeaderSize + FNodes.size()));
+    b.insert(b.end(), FNodes.begin(), FNodes.end());
+    b.insert(b.end(), FLits.begin(), FLits.end());
+    return b;
+  }
+
+private:
+  static void Put16(std::vector<Byte>& B, Word V) {
+    B.push_back(Byte(V & 0xFF));
+    B.push_back(Byte(V >> 8));
+  }
+  static void Put32(std::vector<Byte>& B, Integer V) {
+    for (int k = 0; k < 4; ++k) B.push_back(Byte(V >> (8 * k)));
+  }
+  std::vector<Byte> FNodes, FLits;
+};
+
+struct CompiledFixture : ::testing::Test, ExprFixtureBase {
+  TDataSetExprParserEh Parser{&DS, dsptFilterEh};
+  // The message of evaluating C, or empty when it evaluates.
+  String EvalMessage(const TCompiled& C) {
+    Parser.SetFilterData(C.Bytes());
+    return MessageOf<Exception>([&] { Parser.Evaluate(nullptr); });
+  }
+};
+
+TEST_F(CompiledFixture, HandBuiltBytesEvaluateLikeCompiledOnes) {
+  TCompiled c;
+  const Word root = c.Node(enBinary, eoAdd, {0, 0});
+  c.Patch(root, 0, c.Int32(40));
+  c.Patch(root, 1, c.Int32(2));
+  Parser.SetFilterData(c.Bytes());
+  EXPECT_TRUE(Parser.HasExpression());
+  EXPECT_EQ(Parser.Evaluate(nullptr).AsInteger(), 42);
+}
+
+TEST_F(CompiledFixture, AnOperatorItsNodeClassDoesNotTakeIsNamedWithTheClass) {
+  TCompiled binary;
+  const Word b = binary.Node(enBinary, 12, {0, 0});
+  binary.Patch(b, 0, binary.Int32(1));
+  binary.Patch(b, 1, binary.Int32(2));
+  EXPECT_EQ(EvalMessage(binary), u"Operator <2:12> not supported.");
+  TCompiled unary;
+  const Word u = unary.Node(enUnary, eoAnd, {0});
+  unary.Patch(u, 0, unary.Int32(1));
+  EXPECT_EQ(EvalMessage(unary), u"Operator <1:10> not supported.");
+  TCompiled field;
+  field.Node(enField, eoConst, {1, field.Literal({'I', 'D', 0})});
+  EXPECT_EQ(EvalMessage(field), u"Operator <4:14> not supported.");
+  TCompiled strange;
+  strange.Node(42, 3, {});
+  EXPECT_EQ(EvalMessage(strange), u"Operator <42:3> not supported.");
+  // Only the low 7 bits of an operator choose it; the message shows all of it.
+  TCompiled high;
+  const Word h = high.Node(enBinary, 0x100 | 12, {0, 0});
+  high.Patch(h, 0, high.Int32(1));
+  high.Patch(h, 1, high.Int32(2));
+  EXPECT_EQ(EvalMessage(high), u"Operator <2:268> not supported.");
+}
+
+TEST_F(CompiledFixture, NodeClassesWithoutAMeaningAreNull) {
+  TCompiled c;
+  c.Node(7, 0, {});
+  Parser.SetFilterData(c.Bytes());
+  EXPECT_TRUE(Parser.Evaluate(nullptr).IsNull());
+  EXPECT_FALSE(Parser.IsRecordAccepted(nullptr));
+}
+
+TEST_F(CompiledFixture, ConstantsOfTypesThatCannotBeReadNameTheirType) {
+  TCompiled blob;
+  blob.Node(enConst, eoConst, {3, 4, blob.Literal({1, 2, 3, 4})});  // read as ftBlob
+  EXPECT_EQ(EvalMessage(blob), u"Unsupported data type: [15].");
+  TCompiled unknown;
+  unknown.Node(enConst, eoConst, {0, 0, 0});
+  EXPECT_EQ(EvalMessage(unknown), u"Unsupported data type: [0].");
+  // A code past the table names the code itself.
+  TCompiled past;
+  past.Node(enConst, eoConst, {40, 4, past.Literal({1, 2, 3, 4})});
+  EXPECT_EQ(EvalMessage(past), u"Unsupported data type: [40].");
+}
+
+TEST_F(CompiledFixture, FunctionsTheCompilerWouldRefuseAreRefusedByName) {
+  TCompiled unknown;
+  unknown.Node(enFunc, eoFunc, {unknown.Literal({'F', 'o', 'o', 0}), 0});
+  EXPECT_EQ(EvalMessage(unknown), u"Unsupported function: Foo");
+  TCompiled noArgs;
+  noArgs.Node(enFunc, eoFunc, {noArgs.Literal({'u', 'p', 'p', 'e', 'r', 0}), 0});
+  EXPECT_EQ(EvalMessage(noArgs), u"Incorrect number of arguments in function <upper>");
+}
+
+TEST_F(CompiledFixture, DamagedBytesAreRefusedAndTheExpressionHeldBeforeStays) {
+  Parser.ParseExpression(u"ID = 1");
+  const std::vector<Byte> good = Parser.GetFilterData();
+  const String damaged = u"TDataSetExprParserEh: the compiled expression is damaged.";
+  auto refused = [&](std::vector<Byte> Bytes) {
+    EXPECT_EQ(MessageOf<Exception>([&] { Parser.SetFilterData(std::move(Bytes)); }), damaged);
+    EXPECT_EQ(Parser.GetFilterData(), good);
+  };
+  refused({1, 2, 3});                                        // shorter than a header
+  std::vector<Byte> lit = good;
+  lit[8] = 0xFF, lit[9] = 0x7F;                               // literal area past the end
+  refused(lit);
+  refused(std::vector<Byte>(good.begin(), good.end() - 3));  // cut short
+  TCompiled self;                                            // a node that contains itself
+  self.Node(enUnary, eoNot, {0});
+  refused(self.Bytes());
+  TCompiled beyond;                                          // a child past the nodes
+  beyond.Node(enUnary, eoNot, {200});
+  refused(beyond.Bytes());
+  TCompiled name;                                            // a name without its end
+  name.Node(enField, eoField, {1, 0});
+  std::vector<Byte> unterminated = name.Bytes();
+  unterminated.push_back('I');
+  refused(unterminated);
 }
 
 }  // namespace

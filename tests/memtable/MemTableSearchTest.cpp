@@ -152,14 +152,17 @@ TEST_F(MemTableSearch, RecordsAddedToAFilteredTableShowOnlyWhenTheyPass) {
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 2, 6}));
 }
 
-TEST_F(MemTableSearch, InstantReadingShowsAnotherRowAndNests) {
+TEST_F(MemTableSearch, InstantReadingShowsAnotherRowAndItsNumberAndNestsWhileTheCursorStays) {
   Table.Open();
   Table.SetRecNo(1);
   Table.InstantReadEnter(2);
   EXPECT_EQ(IdOf(Table), 3);
   Table.InstantReadEnter(1);
   EXPECT_EQ(IdOf(Table), 2);
+  // RecNo answers for the row being read (a grid numbering its rows reads it
+  // so); the cursor itself does not move.
   EXPECT_EQ(Table.RecNo(), 2);
+  EXPECT_EQ(Table.GetCurrentRowIndex(), 0);
   Table.InstantReadLeave();
   EXPECT_EQ(IdOf(Table), 3);
   Table.InstantReadLeave();
