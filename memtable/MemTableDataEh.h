@@ -903,6 +903,7 @@ public:
   virtual void RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Integer NewIndex);
   // To every index in order; an index that refuses a change (a duplicate key) raises.
   void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  using TCollection::Notify;  // the collection's own notice stays callable beside it
   // Empties every index (the records are going away).
   virtual void ClearIndexesData();
   TMTIndexEh* Add() { return static_cast<TMTIndexEh*>(TCollection::Add()); }

@@ -173,7 +173,7 @@ public:
   bool GetTransparent() const { return FTransparent; }
   void SetTransparent(bool Value);
   bool GetAutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool Value);
+  void SetAutoSize(bool Value) override;
   // Where the picture is drawn in the client area.
   TRect DestRect() const;
 

@@ -89,7 +89,7 @@ String ShortCutToText(TShortCut SC) {
 
 class TMenuWindow final : public TCustomControl {
 public:
-  TMenuWindow(TPopupMenu* Menu) : TCustomControl(nullptr), FMenu(Menu) {
+  explicit TMenuWindow(TPopupMenu* Menu) : TCustomControl(nullptr) {
     FVisible = false;
     FParentColor = false;
     FColor = clMenu;
@@ -258,7 +258,6 @@ protected:
   }
 
 private:
-  TPopupMenu* FMenu;
   std::vector<TMenuItem*> FShown;
   Integer FRowHeight = 18;
 };

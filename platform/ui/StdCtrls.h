@@ -48,7 +48,7 @@ public:
   void SetAlignment(TAlignment Value);
   // A bordered single-line edit keeps the height its font needs.
   bool GetAutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool Value);
+  void SetAutoSize(bool Value) override;
   bool GetModified() const { return FBuffer.GetModified(); }
   void SetModified(bool Value) { FBuffer.SetModified(Value); }
 
@@ -216,7 +216,7 @@ public:
   TAlignment GetAlignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
   bool GetAutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool Value);
+  void SetAutoSize(bool Value) override;
   TTextLayout GetLayout() const { return FLayout; }
   void SetLayout(TTextLayout Value);
   bool GetWordWrap() const { return FWordWrap; }
