@@ -15,6 +15,12 @@ namespace {
 std::atomic<long> Allocations{0};
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
+// g++ at -Os inlines these replacements and takes the free() below for a free
+// of memory that came from new.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t n) {
   Allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(n ? n : 1)) return p;
