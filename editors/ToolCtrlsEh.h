@@ -226,6 +226,8 @@ public:
 
 protected:
   void Update(TCollectionItem* Item) override;
+  // A new button is announced again once it is whole (its constructor announced it half made).
+  void Added(TCollectionItem* Item) override { Update(Item); }
 
 private:
   TWinControl* FEditControl;

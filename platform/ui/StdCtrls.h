@@ -85,7 +85,8 @@ protected:
   virtual void Change();
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
-  void AdjustHeight();
+  // Keeps a bordered single line at the height its font needs; editors with their own rule override it.
+  virtual void AdjustHeight();
   String GetTextValue() const override;
   void SetTextValue(const String& Value) override;
   bool IsMultiLine() const { return FMultiLine; }
