@@ -445,6 +445,9 @@ private:
   void MRUListCloseUp(TObject* Sender, bool Accept);
   void MRUListboxMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   void PlaceMRUListbox();
+  // The holder's interface, asked afresh each time: a holder being destroyed no
+  // longer offers it, so its editor's last messages do not reach a half-gone object.
+  IInplaceEditHolderEh* HolderIntf() const;
   // In-place show and hide.
   void InplaceShow(const TRect& Rect, bool ForceInvalidate);
   void InplaceHide();
@@ -484,7 +487,6 @@ private:
   Integer FImageWidth = 0;
   TWinControl* FInplaceEditHolder = nullptr;
   bool FInplaceMode = false;
-  IInplaceEditHolderEh* FInplaceEditHolderIntf = nullptr;
   bool FMouseInside = false;
   bool FDroppedDownByPress = false;
   bool FTextChanged = false;

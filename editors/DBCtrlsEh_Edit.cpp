@@ -242,7 +242,7 @@ void TCustomDBEditEh::UpdateControlReadOnly() {
   bool readOnly = FReadOnly;
   if (!readOnly && !FDataLink->GetEditing())
     readOnly = !(OnUpdateData && ds && ds->GetState() == dsEdit);
-  if (!readOnly && FInplaceMode && FInplaceEditHolderIntf && !FInplaceEditHolderIntf->InplaceEditCanModify(this))
+  if (!readOnly && FInplaceMode && HolderIntf() && !HolderIntf()->InplaceEditCanModify(this))
     readOnly = true;
   TCustomMaskEdit::SetReadOnly(readOnly);
 }
@@ -395,7 +395,6 @@ void TCustomDBEditEh::Notification(TComponent* AComponent, TOperation Operation)
   if (FEditImage && AComponent == FEditImage->GetImages()) FEditImage->SetImages(nullptr);
   if (AComponent == FInplaceEditHolder) {
     FInplaceEditHolder = nullptr;
-    FInplaceEditHolderIntf = nullptr;
     FInplaceMode = false;
   }
   if (AComponent == FMRUListbox) FMRUListbox = nullptr;
@@ -457,13 +456,15 @@ String TCustomDBEditEh::GetDisplayText() {
 void TCustomDBEditEh::SetInplaceEditHolder(TWinControl* Value) {
   if (Value == FInplaceEditHolder) return;
   if (FInplaceEditHolder) FInplaceEditHolder->RemoveFreeNotification(this);
-  FInplaceEditHolderIntf = nullptr;
   FInplaceEditHolder = Value;
   FInplaceMode = Value != nullptr;
   if (!Value) return;
   Value->FreeNotification(this);
-  FInplaceEditHolderIntf = dynamic_cast<IInplaceEditHolderEh*>(Value);
-  if (!FInplaceEditHolderIntf) throw Exception(SInplaceHolderWithoutInterface);
+  if (!HolderIntf()) throw Exception(SInplaceHolderWithoutInterface);
+}
+
+IInplaceEditHolderEh* TCustomDBEditEh::HolderIntf() const {
+  return FInplaceMode && FInplaceEditHolder ? dynamic_cast<IInplaceEditHolderEh*>(FInplaceEditHolder) : nullptr;
 }
 
 bool TCustomDBEditEh::GetVisible() const {

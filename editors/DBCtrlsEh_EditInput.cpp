@@ -40,8 +40,8 @@ bool OnlyCtrl(TShiftState Shift) {
 // ---- window procedure ------------------------------------------------------------------------------------
 
 void TCustomDBEditEh::WndProc(TMessage& Message) {
-  if (FInplaceMode && FInplaceEditHolderIntf) {
-    FInplaceEditHolderIntf->InplaceEditWndProc(this, Message);
+  if (IInplaceEditHolderEh* holder = HolderIntf()) {
+    holder->InplaceEditWndProc(this, Message);
     if (Message.Result != 0) return;
   }
   if (FInplaceMode && Message.Msg == WM_SETFOCUS) {
@@ -51,11 +51,11 @@ void TCustomDBEditEh::WndProc(TMessage& Message) {
     Dispatch(Message);
     return;
   }
-  if (FInplaceMode && Message.Msg == WM_LBUTTONDOWN && FInplaceEditHolderIntf) {
+  if (FInplaceMode && Message.Msg == WM_LBUTTONDOWN && HolderIntf()) {
     // The press that showed the editor and this one make a double click.
     TPoint pos;
     Integer time = 0;
-    FInplaceEditHolderIntf->GetMouseDownInfo(pos, time);
+    HolderIntf()->GetMouseDownInfo(pos, time);
     const TPoint here = ClientToScreen(TPoint(GetXLParam(Message.LParam), GetYLParam(Message.LParam)));
     if (time != 0 && CheckDoubleClickEh(pos, here, DWORD(GetMessageTime()) - DWORD(time)))
       Message.Msg = WM_LBUTTONDBLCLK;
@@ -275,8 +275,8 @@ void TCustomDBEditEh::RemovePendingChar(Char Key) {
 // ---- keys --------------------------------------------------------------------------------------------------
 
 void TCustomDBEditEh::KeyDown(Word& Key, TShiftState Shift) {
-  if (FInplaceMode && FInplaceEditHolderIntf) {
-    FInplaceEditHolderIntf->InplaceEditKeyDown(this, Key, Shift);
+  if (IInplaceEditHolderEh* holder = HolderIntf()) {
+    holder->InplaceEditKeyDown(this, Key, Shift);
     if (Key == 0) return;
   }
   TCustomMaskEdit::KeyDown(Key, Shift);
@@ -292,8 +292,8 @@ void TCustomDBEditEh::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 void TCustomDBEditEh::KeyPress(Char& Key) {
-  if (FInplaceMode && FInplaceEditHolderIntf) {
-    FInplaceEditHolderIntf->InplaceEditKeyPress(this, Key);
+  if (IInplaceEditHolderEh* holder = HolderIntf()) {
+    holder->InplaceEditKeyPress(this, Key);
     if (Key == 0) return;
   }
   TCustomMaskEdit::KeyPress(Key);
@@ -315,8 +315,8 @@ void TCustomDBEditEh::KeyPress(Char& Key) {
 }
 
 void TCustomDBEditEh::KeyUp(Word& Key, TShiftState Shift) {
-  if (FInplaceMode && FInplaceEditHolderIntf) {
-    FInplaceEditHolderIntf->InplaceEditKeyUp(this, Key, Shift);
+  if (IInplaceEditHolderEh* holder = HolderIntf()) {
+    holder->InplaceEditKeyUp(this, Key, Shift);
     if (Key == 0) return;
   }
   TCustomMaskEdit::KeyUp(Key, Shift);

@@ -1,0 +1,199 @@
+// The three-state check box editor: Boolean fields, value lists, and a box on its own.
+
+#include "DBEditorsTestSupport.h"
+#include "platform/ui/Input.h"
+
+namespace {
+
+class DBCheckBox : public DBEditorsFixture {
+protected:
+  TDBCheckBoxEh* Box = nullptr;
+
+  void SetUp() override {
+    DBEditorsFixture::SetUp();
+    OpenTable();
+    MakeForm();
+  }
+
+  void Bind(const String& FieldName) {
+    Box = MakeBound<TDBCheckBoxEh>(FieldName, 20, 20, 150, 17);
+    Box->SetCaption(u"Действует");
+  }
+
+  void ClickBox() { Display.Click(Box->GetHandle(), 6, 8); }
+};
+
+TEST_F(DBCheckBox, ABooleanFieldShowsCheckedUncheckedAndNullAsGrayed) {
+  Bind(u"ACTIVE");
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  Table.Next();
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+  Table.Next();
+  EXPECT_EQ(Box->GetState(), cbGrayed);
+  EXPECT_FALSE(Box->GetModified());
+}
+
+TEST_F(DBCheckBox, AClickTogglesAndLeavingWritesTheField) {
+  Bind(u"ACTIVE");
+  ClickBox();
+  EXPECT_TRUE(HasFocus(Box));
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+  EXPECT_EQ(Table.GetState(), dsEdit);
+  EXPECT_TRUE(Field(u"ACTIVE")->GetAsBoolean());  // written when the record is
+  Display.Key(VK_TAB);
+  EXPECT_FALSE(Field(u"ACTIVE")->GetAsBoolean());
+}
+
+TEST_F(DBCheckBox, AGrayedBooleanTogglesToCheckedAndWithoutAllowGrayedNeverBackToGrayed) {
+  Bind(u"ACTIVE");
+  Table.Last();
+  ASSERT_EQ(Box->GetState(), cbGrayed);
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  Table.Post();
+  EXPECT_TRUE(StoredValue(u"ACTIVE", 3) == Variant(true));
+}
+
+TEST_F(DBCheckBox, WithAllowGrayedItCyclesCheckedUncheckedGrayedAndGrayedWritesNull) {
+  Bind(u"ACTIVE");
+  Box->SetAllowGrayed(true);
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbGrayed);
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(Field(u"ACTIVE")->GetIsNull());
+  Focus(Box);
+  Display.Key(VK_SPACE);
+  EXPECT_EQ(Box->GetState(), cbChecked);
+}
+
+TEST_F(DBCheckBox, ValueListsMapTextsToStatesWithoutRegardToCase) {
+  Bind(u"USED");
+  Box->SetValueChecked(u"Y;Yes");
+  Box->SetValueUnchecked(u"N;");
+  EXPECT_EQ(Box->GetState(), cbChecked);  // "Y"
+  Table.Next();
+  EXPECT_EQ(Box->GetState(), cbUnchecked);  // "N"
+  Table.Next();
+  EXPECT_EQ(Box->GetState(), cbUnchecked);  // an empty text matches the list ending with ';'
+  Table.Edit();
+  Field(u"USED")->SetAsString(u"yes");
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  Field(u"USED")->SetAsString(u"maybe");
+  EXPECT_EQ(Box->GetState(), cbGrayed);
+  Table.Cancel();
+}
+
+TEST_F(DBCheckBox, CheckingWritesTheFirstTextOfItsList) {
+  Bind(u"USED");
+  Box->SetValueChecked(u"Y;Yes");
+  Box->SetValueUnchecked(u"N;");
+  Table.Next();  // "N"
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  Display.Key(VK_TAB);
+  EXPECT_EQ(Field(u"USED")->GetAsString(), u"Y");
+  Box->SetState(cbUnchecked);  // in code: written at once
+  EXPECT_EQ(Field(u"USED")->GetAsString(), u"N");
+}
+
+TEST_F(DBCheckBox, AReadOnlyDatasetOrLinkKeepsTheState) {
+  Bind(u"ACTIVE");
+  Table.SetReadOnly(true);
+  ClickBox();
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  EXPECT_EQ(Table.GetState(), dsBrowse);
+  Table.SetReadOnly(false);
+  Box->SetReadOnly(true);
+  Focus(Box);
+  Display.Key(VK_SPACE);
+  EXPECT_EQ(Box->GetState(), cbChecked);
+}
+
+TEST_F(DBCheckBox, EscapeBringsTheFieldsStateBack) {
+  Bind(u"ACTIVE");
+  ClickBox();
+  ASSERT_EQ(Box->GetState(), cbUnchecked);
+  Display.Key(VK_ESCAPE);
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  EXPECT_FALSE(Box->GetModified());
+}
+
+TEST_F(DBCheckBox, OnUpdateDataCanTakeTheWritingOver) {
+  Bind(u"ACTIVE");
+  Integer calls = 0;
+  Box->OnUpdateData = [&](TObject*, bool& Handled) {
+    ++calls;
+    Handled = true;
+  };
+  ClickBox();
+  Display.Key(VK_TAB);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(Field(u"ACTIVE")->GetAsBoolean());
+}
+
+TEST_F(DBCheckBox, OnItsOwnItStartsUncheckedWithFalseAndGrayedIsNull) {
+  Box = Make<TDBCheckBoxEh>(20, 20, 150, 17);
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+  EXPECT_TRUE(Box->GetValue() == Variant(false));
+  Box->SetState(cbGrayed);
+  EXPECT_TRUE(Box->GetValue().IsNull());
+  Box->SetChecked(true);
+  EXPECT_TRUE(Box->GetValue() == Variant(true));
+  EXPECT_TRUE(Box->GetChecked());
+}
+
+TEST_F(DBCheckBox, OnItsOwnAClickTogglesAndLeavingKeepsTheValue) {
+  Box = Make<TDBCheckBoxEh>(20, 20, 150, 17);
+  ClickBox();
+  EXPECT_TRUE(Box->GetChecked());
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(Box->GetValue() == Variant(true));
+}
+
+TEST_F(DBCheckBox, TheAcceleratorOfTheCaptionFocusesAndToggles) {
+  Bind(u"ACTIVE");
+  Box->SetCaption(u"&Active");
+  Focus(Other);
+  Display.Key('L', THeadlessShift::Alt);  // no such accelerator
+  EXPECT_EQ(Box->GetState(), cbChecked);
+  Display.Key('A', THeadlessShift::Alt);
+  EXPECT_TRUE(HasFocus(Box));
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+}
+
+TEST_F(DBCheckBox, OnClickRunsOncePerUserToggleAndNotOnFocusing) {
+  Bind(u"ACTIVE");
+  Integer clicks = 0;
+  Box->OnClick = [&](TObject*) { ++clicks; };
+  ClickBox();
+  EXPECT_EQ(clicks, 1);
+  Display.Key(VK_SPACE);
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(DBCheckBox, TheBoxStandsLeftOfTheCaptionUnlessAlignedLeft) {
+  Bind(u"ACTIVE");
+  Display.ProcessMessages();
+  const TSize box = GetCheckBoxSizeEh();
+  const Integer mid = Box->GetClientHeight() / 2;
+  // The checked mark's dark ink lies inside the box.
+  auto inkIn = [&](Integer Left, Integer Right) {
+    Integer n = 0;
+    for (Integer x = Left; x < Right; ++x)
+      if (Display.PixelAt(Box->GetHandle(), x, mid) == ColorToRGB(clWindowText)) ++n;
+    return n;
+  };
+  EXPECT_GT(inkIn(0, box.cx), 0);
+  Box->SetAlignment(taLeftJustify);
+  Display.ProcessMessages();
+  EXPECT_EQ(inkIn(0, box.cx), 0);
+  EXPECT_GT(inkIn(Box->GetClientWidth() - box.cx, Box->GetClientWidth()), 0);
+}
+
+}  // namespace
