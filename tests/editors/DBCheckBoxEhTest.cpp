@@ -102,6 +102,22 @@ TEST_F(DBCheckBox, CheckingWritesTheFirstTextOfItsList) {
   EXPECT_EQ(Field(u"USED")->GetAsString(), u"N");
 }
 
+TEST_F(DBCheckBox, ClicksCycleATextFieldThroughItsValueListsAndGrayedClearsIt) {
+  Bind(u"USED");
+  Box->SetValueChecked(u"Y;Yes");
+  Box->SetValueUnchecked(u"N");
+  Box->SetAllowGrayed(true);
+  Table.Next();  // "N"
+  const std::vector<std::pair<TCheckBoxState, Variant>> cycle = {
+      {cbGrayed, Null()}, {cbChecked, Variant(u"Y")}, {cbUnchecked, Variant(u"N")}, {cbGrayed, Null()}};
+  for (const auto& [state, stored] : cycle) {
+    ClickBox();
+    EXPECT_EQ(Box->GetState(), state);
+    Display.Key(VK_TAB);  // written on leaving
+    EXPECT_TRUE(Field(u"USED")->GetValue() == stored);
+  }
+}
+
 TEST_F(DBCheckBox, AReadOnlyDatasetOrLinkKeepsTheState) {
   Bind(u"ACTIVE");
   Table.SetReadOnly(true);
