@@ -13,26 +13,17 @@
 #include <algorithm>
 
 #include "editors/DBCtrlsEh.h"
+#include "editors/DBCtrlsEh_Internal.h"
 #include "editors/DaVirVCL.h"
 #include "platform/ui/Forms.h"
+
+using namespace dbctrlseh_detail;
 
 namespace {
 
 // The platform's texts of the two Boolean values, the default value lists.
 const String STextTrue = u"True";
 const String STextFalse = u"False";
-
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
 
 // The first item of a ';'-separated value list.
 String FirstItem(const String& List) {

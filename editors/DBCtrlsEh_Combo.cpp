@@ -16,38 +16,19 @@
 #include <algorithm>
 
 #include "editors/DBCtrlsEh.h"
+#include "editors/DBCtrlsEh_Internal.h"
 #include "editors/DaVirVCL.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/ControlPaint.h"
 #include "platform/ui/MessageQueue.h"
 
+using namespace dbctrlseh_detail;
+
 namespace {
-
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
-
-bool IsStringField(const TField* Field) {
-  return Field && (Field->GetDataType() == ftString || Field->GetDataType() == ftWideString);
-}
 
 bool NoShiftKey(TShiftState Shift) {
   return !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt);
-}
-
-bool IsMouseButtonMessage(Cardinal Msg) {
-  return Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONUP || Msg == WM_LBUTTONDBLCLK || Msg == WM_RBUTTONDOWN ||
-         Msg == WM_RBUTTONUP || Msg == WM_RBUTTONDBLCLK || Msg == WM_MBUTTONDOWN || Msg == WM_MBUTTONUP ||
-         Msg == WM_MBUTTONDBLCLK;
 }
 
 }  // namespace

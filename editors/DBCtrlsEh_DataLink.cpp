@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "editors/DBCtrlsEh.h"
+#include "editors/DBCtrlsEh_Internal.h"
 #include "platform/ui/Controls.h"
 
 // ---- TFieldDataLinkEh -----------------------------------------------------------------------------
@@ -46,7 +47,7 @@ void TFieldDataLinkEh::SetText(const String& Text) {
   }
   TField* field = GetField();
   if (!field) return;
-  if (field->GetDataType() == ftMemo || field->GetDataType() == ftWideMemo) field->SetAsString(Text);
+  if (dbctrlseh_detail::IsMemoField(field)) field->SetAsString(Text);
   else field->SetText(Text);
 }
 

@@ -17,34 +17,16 @@
 #include <cmath>
 
 #include "editors/DBCtrlsEh.h"
+#include "editors/DBCtrlsEh_Internal.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/ControlPaint.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WindowSystem.h"
 
+using namespace dbctrlseh_detail;
+
 namespace {
-
-// Sets a flag for the length of a scope.
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
-
-bool IsMemoField(const TField* Field) {
-  return Field && (Field->GetDataType() == ftMemo || Field->GetDataType() == ftWideMemo);
-}
-
-bool IsStringField(const TField* Field) {
-  return Field && (Field->GetDataType() == ftString || Field->GetDataType() == ftWideString);
-}
 
 const String SInplaceHolderWithoutInterface = u"InplaceEditHolder have to support IInplaceEditHolderEh interface";
 

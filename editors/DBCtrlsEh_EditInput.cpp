@@ -18,18 +18,15 @@
 #include <algorithm>
 
 #include "editors/DBCtrlsEh.h"
+#include "editors/DBCtrlsEh_Internal.h"
 #include "editors/DaVirVCL.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/MessageQueue.h"
 
-namespace {
+using namespace dbctrlseh_detail;
 
-bool IsMouseButtonMessage(Cardinal Msg) {
-  return Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONUP || Msg == WM_LBUTTONDBLCLK || Msg == WM_RBUTTONDOWN ||
-         Msg == WM_RBUTTONUP || Msg == WM_RBUTTONDBLCLK || Msg == WM_MBUTTONDOWN || Msg == WM_MBUTTONUP ||
-         Msg == WM_MBUTTONDBLCLK;
-}
+namespace {
 
 bool OnlyCtrl(TShiftState Shift) {
   return Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt) && !Shift.Contains(ssShift);
