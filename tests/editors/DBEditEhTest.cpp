@@ -393,6 +393,50 @@ TEST_F(DBEdit, TypingTheStartOfARecentTextDropsItDownAndEnterTakesIt) {
   EXPECT_EQ(mru->GetItems()->Get(mru->GetItems()->GetCount() - 1), u"UNIMARC");  // used last, listed last
 }
 
+TEST_F(DBEdit, BackspaceInAnEmptyEditorShowsEveryRecentText) {
+  Bind(u"SYNTAX");
+  Edit->GetMRUList()->SetActive(true);
+  Edit->GetMRUList()->GetItems()->SetText(u"USMARC\nRUSMARC");
+  Table.Last();  // an empty SYNTAX
+  Focus(Edit);
+  Display.Key(VK_BACK);
+  ASSERT_NE(Edit->GetMRUListbox(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(Edit->GetMRUListbox()->GetHandle()));
+  EXPECT_EQ(Edit->GetMRUListbox()->GetCount(), 2);
+}
+
+TEST_F(DBEdit, TabAndEnterStayWithTheDialogUnlessTheEditorWantsThem) {
+  Bind(u"NAME_THIS");
+  auto code = [&] { return Edit->Perform(WM_GETDLGCODE); };
+  EXPECT_EQ(code() & (DLGC_WANTTAB | DLGC_WANTALLKEYS), 0);
+  EXPECT_NE(code() & DLGC_WANTCHARS, 0);
+  Edit->SetWantTabs(true);
+  Edit->SetWantReturns(true);
+  EXPECT_NE(code() & DLGC_WANTTAB, 0);
+  EXPECT_NE(code() & DLGC_WANTALLKEYS, 0);
+  Focus(Edit);
+  Display.Key(VK_TAB);
+  EXPECT_TRUE(HasFocus(Edit));
+}
+
+TEST_F(DBEdit, AFlatBorderIsDrawnSunkenWhileFocusedAndInTheFaceColourOtherwise) {
+  Bind(u"NAME_THIS");
+  Edit->SetFlat(true);
+  Display.ProcessMessages();
+  HWND h = Edit->GetHandle();
+  // The window's outer pixel row, one pixel above the client area's first and second.
+  auto outer = [&] { return Display.PixelAt(h, 5, -2); };
+  EXPECT_FALSE(Edit->GetBorderActive());
+  EXPECT_EQ(outer(), ColorToRGB(clBtnFace));
+  Focus(Edit);
+  EXPECT_TRUE(Edit->GetBorderActive());
+  EXPECT_EQ(outer(), ColorToRGB(clBtnShadow));
+  Focus(Other);
+  EXPECT_FALSE(Edit->GetBorderActive());
+  Edit->SetAlwaysShowBorder(true);
+  EXPECT_TRUE(Edit->GetBorderActive());
+}
+
 TEST_F(DBEdit, EscapeClosesTheRecentTextsWithoutTouchingTheText) {
   Bind(u"SYNTAX");
   Edit->GetMRUList()->SetActive(true);
