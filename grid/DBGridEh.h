@@ -63,6 +63,7 @@
 #include "editors/ToolCtrlsEh.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Strings.h"
+#include "grid/DBGridEhGrouping.h"
 #include "grid/DataGridIntfEh.h"
 #include "grid/RowHeightsEh.h"
 #include "gridbase/DBSumLst.h"
@@ -1445,25 +1446,16 @@ private:
   TCustomDBGridEh* FGrid;
 };
 
-// The grid's data grouping: the grouping of an in-memory table's records by
-// column values, shown as group rows above their records.
-class TDBGridEhDataGroupsEh : public TPersistent {
+// The grid's data grouping (the model is DBGridEhGrouping.h): regroups the
+// grid's in-memory table when switched on and when its levels change.
+class TDBGridEhDataGroupsEh : public TGridDataGroupsEh {
 public:
-  BORROW_CLASS(TDBGridEhDataGroupsEh, TPersistent)
-  explicit TDBGridEhDataGroupsEh(TCustomDBGridEh* Grid) : FGrid(Grid) {}
-  void Assign(TPersistent* Source) override;
-  bool GetActive() const { return FActive; }
-  void SetActive(bool Value);
-  bool GetGroupPanelVisible() const { return FGroupPanelVisible; }
-  void SetGroupPanelVisible(bool Value);
+  BORROW_CLASS(TDBGridEhDataGroupsEh, TGridDataGroupsEh)
+  explicit TDBGridEhDataGroupsEh(TCustomDBGridEh* Grid) : TGridDataGroupsEh(Grid) {}
+  void ActiveChanged() override;
+  void RegroupData() override;
   // Whether rows are grouped now: active, over a table that offers grouping, with levels.
-  virtual bool IsGroupingWorks() const { return false; }
-  TCustomDBGridEh* GetGrid() const { return FGrid; }
-
-private:
-  TCustomDBGridEh* FGrid;
-  bool FActive = false;
-  bool FGroupPanelVisible = false;
+  bool IsGroupingWorks() const override;
 };
 
 class TGridRowPanelEh : public TPersistent {
@@ -1996,6 +1988,12 @@ public:
   virtual void SortMarkingChanged();
   virtual void TitleBtnClick(Integer ACol, TColumnEh* Column);
   virtual void GroupRowsChanged() {}
+  // The grouping model's calls: the height of a group row, a grouped row whose
+  // record changed (by its index in the group tree's flat list), and the group
+  // panel switched on or off.
+  virtual Integer GetGroupDataRowHeight(TGroupDataTreeNodeEh* Node);
+  virtual void RefreshDataRow(Integer FlatIndex);
+  virtual void GroupPanelVisibleChanged() { LayoutChanged(); }
   virtual void EditButtonClick();
   virtual void GetDatasetFieldList(std::vector<TField*>& FieldList);
   virtual void LayoutChanged();

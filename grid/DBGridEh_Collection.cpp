@@ -100,6 +100,7 @@ TColumnEh* TDBGridColumnsEh::LastEditableColumn() const {
 
 void TDBGridColumnsEh::ColumnDestroying(TColumnEh* Column) {
   if (FNavigationStartColumn == Column) FNavigationStartColumn = nullptr;
+  if (FGrid && FGrid->GetDataGrouping()) FGrid->GetDataGrouping()->ColumnRemoved(Column);
 }
 
 void TDBGridColumnsEh::Update(TCollectionItem* Item) {

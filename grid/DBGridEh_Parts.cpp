@@ -131,23 +131,30 @@ void TDBGridEhSelection::LinkActiveChanged(bool Active) {
 
 // ---- Grouping and panels ------------------------------------------------------------------------------
 
-void TDBGridEhDataGroupsEh::Assign(TPersistent* Source) {
-  auto* S = dynamic_cast<TDBGridEhDataGroupsEh*>(Source);
-  if (!S) return TPersistent::Assign(Source);
-  SetActive(S->FActive);
-  SetGroupPanelVisible(S->FGroupPanelVisible);
+bool TDBGridEhDataGroupsEh::IsGroupingWorks() const {
+  return GetActive() && GetMemTable() && GetGrid()->GetDataLink()->GetActive() && GetActiveGroupLevelsCount() > 0;
 }
 
-void TDBGridEhDataGroupsEh::SetActive(bool Value) {
-  if (FActive == Value) return;
-  FActive = Value;
-  FGrid->LayoutChanged();
+void TDBGridEhDataGroupsEh::ActiveChanged() { RegroupData(); }
+
+void TDBGridEhDataGroupsEh::RegroupData() {
+  if (GridGone()) return;
+  if (IsGroupingWorks()) GetGroupDataTree()->RebuildDataTree(GetMemTable());
+  else GetGroupDataTree()->ClearFromLevel(1);
+  GetGrid()->LayoutChanged();
 }
 
-void TDBGridEhDataGroupsEh::SetGroupPanelVisible(bool Value) {
-  if (FGroupPanelVisible == Value) return;
-  FGroupPanelVisible = Value;
-  FGrid->LayoutChanged();
+Integer TCustomDBGridEh::GetGroupDataRowHeight(TGroupDataTreeNodeEh* Node) {
+  TGridDataGroupLevelEh* Level = Node ? Node->GetDataGroupLevel() : nullptr;
+  TFont* Font = Level ? Level->GetFont() : FDataGrouping->GetFont();
+  Integer Height = FontTextMetricsEh(Font).tmHeight + (GetFlat() ? 1 : 3);
+  if (FOptions.Contains(dgRowLines)) Height += GetGridLineWidth();
+  return Height;
+}
+
+void TCustomDBGridEh::RefreshDataRow(Integer FlatIndex) {
+  const Integer Row = FlatIndex + DataRowsOffset();
+  if (Row >= 0 && Row < GetRowCount()) InvalidateRow(Row);
 }
 
 void TGridRowPanelEh::Assign(TPersistent* Source) {

@@ -541,6 +541,17 @@ void TCustomDBGridEh::ScrollDataLinkRows(Integer Distance) {
 void TCustomDBGridEh::DataRowChanged(Integer Index, Integer Kind, Integer OtherIndex) {
   // A tree's rows follow the table's data changes (DataChanged) instead.
   if (!FIntMemTable || FIntMemTable->IsTreeList()) return;
+  // Grouped rows follow the group tree, which keeps itself up to date record by record.
+  if (FDataGrouping && FDataGrouping->IsGroupingWorks()) {
+    TGridGroupDataTreeEh* Tree = FDataGrouping->GetGroupDataTree();
+    switch (Kind) {
+      case mtdcInsertedEh: Tree->RecordInserted(Index); return;
+      case mtdcChangedEh: Tree->RecordChanged(Index); return;
+      case mtdcRemovedEh: Tree->RecordDeleted(Index); return;
+      case mtdcAllChangedEh: Tree->RebuildDataTree(FIntMemTable); return;
+      default: break;
+    }
+  }
   const Integer TitleRows = GetTitleRowCount();
   const Integer Rows = FIntMemTable->InstantReadRowCount();
   const Integer Row = Index + TitleRows;
