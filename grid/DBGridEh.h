@@ -46,6 +46,7 @@
 //   DBGridEh_Collection.cpp    TDBGridColumnsEh, TColumnsEhList, TBookmarkListEh
 //   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
 //   DBGridEh_Footers.cpp       footers and the grid's sum list
+//   DBGridEh_FooterValues.cpp  the text a footer cell shows
 //   DBGridEh_DefValues.cpp     the column defaults objects
 //   DBGridEh_Filter.cpp        the column filter model, the filter-row switches, applying
 //   DBGridEh_Parts.cpp         the smaller owned objects: drop-down box,
@@ -1309,6 +1310,16 @@ public:
   explicit TDBGridEhSelectionRect(TCustomDBGridEh* Grid) : FGrid(Grid) {}
   void Clear();
   bool IsEmpty() const { return FAnchorColIndex < 0; }
+  // A block from the anchor cell to (ColumnIndex, Bookmark); without Extend the
+  // cell becomes the anchor. Column indexes count the visible columns.
+  void Select(Integer ColumnIndex, const TBookmark& Bookmark, bool Extend);
+  // The block's earlier and later record in dataset order, its smaller and larger
+  // column index; EInvalidGridOperationEh without an active data link or a block.
+  TBookmark GetTopRow() const;
+  TBookmark GetBottomRow() const;
+  Integer GetLeftCol() const;
+  Integer GetRightCol() const;
+  bool CellSelected(Integer ColumnIndex, const TBookmark& Bookmark) const;
 
 private:
   Integer FAnchorColIndex = -1;
@@ -1323,6 +1334,9 @@ public:
   BORROW_CLASS(TDBGridEhSelectionCols, TColumnsEhList)
   explicit TDBGridEhSelectionCols(TCustomDBGridEh* Grid) : FGrid(Grid) {}
   void Clear() override;
+  using TColumnsEhList::Add;
+  // Selects Column (keeping the others with Keep), in column order.
+  void Add(TColumnEh* Column, bool Keep);
   // Drops the columns that left the grid.
   void Refresh();
 
@@ -1738,6 +1752,9 @@ using TCheckTitleEhBtnEvent = std::function<void(TObject* Sender, Integer ACol, 
 using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
                                                  TColor& Background, TGridDrawState State)>;
 using TDBGridEhNotifyEvent = TNotifyEvent;
+using TGetFooterParamsEventEh =
+    std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont,
+                       TColor& Background, TAlignment& Alignment, TGridDrawState State, String& Text)>;
 // Raised with the height a data row needs for the record being read; the handler may change it.
 using TGetRowHeightEventEh = std::function<void(TCustomDBGridEh* Sender, Integer& RowHeight)>;
 
@@ -1994,6 +2011,11 @@ public:
   virtual Integer GetGroupDataRowHeight(TGroupDataTreeNodeEh* Node);
   virtual void RefreshDataRow(Integer FlatIndex);
   virtual void GroupPanelVisibleChanged() { LayoutChanged(); }
+  // The text of footer row Row of Column as the grid shows it (DBGridEh_FooterValues.cpp).
+  virtual void GetFooterValue(Integer Row, TColumnEh* Column, String& Text);
+  // Lets OnGetFooterParams change a footer cell's look and text.
+  virtual void GetFooterParams(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont, TColor& Background,
+                               TAlignment& Alignment, TGridDrawState State, String& Text);
   virtual void EditButtonClick();
   virtual void GetDatasetFieldList(std::vector<TField*>& FieldList);
   virtual void LayoutChanged();
@@ -2101,6 +2123,7 @@ public:
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnEditButtonClick;
   TGetCellEhParamsEvent OnGetCellParams;
+  TGetFooterParamsEventEh OnGetFooterParams;
   TNotifyEvent OnSelectionChanged;
   TNotifyEvent OnSortMarkingChanged;
   TNotifyEvent OnSumListAfterRecalcAll;

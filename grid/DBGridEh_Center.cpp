@@ -20,6 +20,7 @@
 #include <iterator>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhImpExp.h"
 #include "grid/ScopeGuardEh.h"
 #include "gridbase/DaVirConsts.h"
 #include "platform/ui/Clipbrd.h"
@@ -478,6 +479,8 @@ void TCustomDBGridEh::DefaultIndicatorTitleMouseDown(TMouseButton, TShiftState, 
 
 void InitDBGridEhUnit() {
   if (UnitUsers++ > 0) return;
+  // The interchange unit's formats come first, as the units start in that order.
+  RegisterDBGridEhClipboardFormats();
   OwnedStyle = std::make_unique<TDBGridEhStyle>();
   OwnedCenter = std::make_unique<TDBGridEhCenter>();
   SortMarkerFont = std::make_unique<TFont>();

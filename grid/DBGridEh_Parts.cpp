@@ -56,6 +56,74 @@ void TDBGridEhSelectionRect::Clear() {
   FGrid->GetSelection()->SelectionChanged();
 }
 
+void TDBGridEhSelectionRect::Select(Integer ColumnIndex, const TBookmark& Bookmark, bool Extend) {
+  TDBGridEhSelection* Selection = FGrid->GetSelection();
+  if (Selection->GetSelectionType() != gstRectangle) Selection->Clear();
+  if (FAnchorColIndex < 0 || !Extend) {
+    FAnchorColIndex = ColumnIndex;
+    FAnchorBookmark = Bookmark;
+  }
+  FShiftColIndex = ColumnIndex;
+  FShiftBookmark = Bookmark;
+  TDataSet* DataSet = FGrid->GetDataLink()->GetDataSet();
+  const bool OneCell = FAnchorColIndex == FShiftColIndex && DataSet &&
+                       DataSet->CompareBookmarks(FAnchorBookmark, FShiftBookmark) == 0;
+  Selection->SetSelectionType(OneCell ? gstNon : gstRectangle);
+  FGrid->Invalidate();
+  Selection->SelectionChanged();
+}
+
+namespace {
+TDataSet* RectDataSet(TCustomDBGridEh* Grid, bool Empty, const char16_t* Operation) {
+  TGridDataLinkEh* Link = Grid->GetDataLink();
+  if (!Link->GetActive() || !Link->GetDataSet() || Empty) RaiseInvalidGridOperationEh(Operation);
+  return Link->GetDataSet();
+}
+}  // namespace
+
+TBookmark TDBGridEhSelectionRect::GetTopRow() const {
+  TDataSet* DataSet = RectDataSet(FGrid, IsEmpty(), u"Error in TDBGridEhSelectionRect.GetTopRow");
+  return DataSet->CompareBookmarks(FAnchorBookmark, FShiftBookmark) <= 0 ? FAnchorBookmark : FShiftBookmark;
+}
+
+TBookmark TDBGridEhSelectionRect::GetBottomRow() const {
+  TDataSet* DataSet = RectDataSet(FGrid, IsEmpty(), u"Error in TDBGridEhSelectionRect.GetBottomRow");
+  return DataSet->CompareBookmarks(FAnchorBookmark, FShiftBookmark) <= 0 ? FShiftBookmark : FAnchorBookmark;
+}
+
+Integer TDBGridEhSelectionRect::GetLeftCol() const {
+  RectDataSet(FGrid, IsEmpty(), u"Error in TDBGridEhSelectionRect.GetLeftCol");
+  return std::min(FAnchorColIndex, FShiftColIndex);
+}
+
+Integer TDBGridEhSelectionRect::GetRightCol() const {
+  RectDataSet(FGrid, IsEmpty(), u"Error in TDBGridEhSelectionRect.GetRightCol");
+  return std::max(FAnchorColIndex, FShiftColIndex);
+}
+
+bool TDBGridEhSelectionRect::CellSelected(Integer ColumnIndex, const TBookmark& Bookmark) const {
+  TDataSet* DataSet = RectDataSet(FGrid, false, u"Error in function TDBGridEhSelectionRect.CellSelected");
+  if (IsEmpty()) return false;
+  return DataSet->CompareBookmarks(Bookmark, GetTopRow()) >= 0 &&
+         DataSet->CompareBookmarks(Bookmark, GetBottomRow()) <= 0 && ColumnIndex >= GetLeftCol() &&
+         ColumnIndex <= GetRightCol();
+}
+
+void TDBGridEhSelectionCols::Add(TColumnEh* Column, bool Keep) {
+  TDBGridEhSelection* Selection = FGrid->GetSelection();
+  if (Selection->GetSelectionType() != gstColumns) Selection->Clear();
+  if (!Keep) TColumnsEhList::Clear();
+  if (IndexOf(Column) < 0) {
+    Integer Pos = 0;
+    while (Pos < Count() && GetColumn(Pos)->GetIndex() < Column->GetIndex()) ++Pos;
+    Insert(Pos, Column);
+  }
+  FAnchor = FShiftCol = Column;
+  Selection->SetSelectionType(gstColumns);
+  FGrid->InvalidateCol(FGrid->DataToRawColumn(Column->GetIndex()));
+  Selection->SelectionChanged();
+}
+
 void TDBGridEhSelectionCols::Clear() {
   for (Integer I = 0; I < Count(); ++I)
     if (GetColumn(I)) FGrid->InvalidateCol(FGrid->DataToRawColumn(GetColumn(I)->GetIndex()));

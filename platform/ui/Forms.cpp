@@ -61,6 +61,7 @@ std::vector<Integer> MessageBoxButtons(UINT Flags) {
     case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
     case MB_YESNO: return {IDYES, IDNO};
     case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
+    case MB_YESNOALL: return {IDYES, IDNO, IDALL};
     default: return {IDOK};
   }
 }

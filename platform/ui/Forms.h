@@ -19,6 +19,8 @@ constexpr UINT MB_ABORTRETRYIGNORE = 0x2;
 constexpr UINT MB_YESNOCANCEL = 0x3;
 constexpr UINT MB_YESNO = 0x4;
 constexpr UINT MB_RETRYCANCEL = 0x5;
+// Yes, No and All, as the class library's message dialog offers them.
+constexpr UINT MB_YESNOALL = 0x7;
 constexpr UINT MB_TYPEMASK = 0xF;
 constexpr UINT MB_ICONHAND = 0x10;
 constexpr UINT MB_ICONSTOP = MB_ICONHAND;
@@ -42,6 +44,7 @@ constexpr Integer IDRETRY = 4;
 constexpr Integer IDIGNORE = 5;
 constexpr Integer IDYES = 6;
 constexpr Integer IDNO = 7;
+constexpr Integer IDALL = 8;
 
 struct TMessageBoxRequest {
   HWND Owner = nullptr;
@@ -71,7 +74,7 @@ constexpr TModalResult mrRetry = IDRETRY;
 constexpr TModalResult mrIgnore = IDIGNORE;
 constexpr TModalResult mrYes = IDYES;
 constexpr TModalResult mrNo = IDNO;
-constexpr TModalResult mrAll = mrNo + 1;
+constexpr TModalResult mrAll = IDALL;
 constexpr TModalResult mrNoToAll = mrAll + 1;
 constexpr TModalResult mrYesToAll = mrNoToAll + 1;
 

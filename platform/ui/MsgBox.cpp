@@ -16,6 +16,7 @@ String ButtonCaption(Integer Id) {
     case IDIGNORE: return u"Пропустить";
     case IDYES: return u"Да";
     case IDNO: return u"Нет";
+    case IDALL: return u"Все";
     default: return IntToStr(Id);
   }
 }
