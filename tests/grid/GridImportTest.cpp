@@ -1,0 +1,255 @@
+// Importing into a data grid: round trips through every importable format,
+// the text reader's states, damaged input refused before anything changes,
+// and failed field writes asked about.
+
+#include "platform/core/CodePage.h"
+#include "tests/grid/ImpExpTestSupport.h"
+
+namespace {
+
+class GridImport : public ImpExpFixture {
+protected:
+  BookGrid From;
+  BookGrid To;
+  void SetUp() override {
+    ImpExpFixture::SetUp();
+    From.AddSampleBooks();
+    From.Show();
+    To.Show();
+    Display.ProcessMessages();
+  }
+  // Export everything from the first grid; import into the empty second one,
+  // which appends the rows past its end.
+  void RoundTrip(TDBGridEhExportClass Exporter, TDBGridEhImportClass Importer) {
+    From.Grid->SetOptions(From.Grid->GetOptions() - TDBGridOptions{dgTitles});
+    const std::string Bytes = Export(Exporter, From.Grid);
+    Import(Importer, To.Grid, Bytes);
+  }
+};
+
+TEST_F(GridImport, TextRoundTripsGiveEqualRecordsWithCyrillicNullsDatesAndNumbers) {
+  RoundTrip(TDBGridEhExportAsText::StaticClass(), TDBGridEhImportAsText::StaticClass());
+  EXPECT_EQ(To.Rows(), From.Rows());
+  EXPECT_EQ(To.Rows()[1], u"2|Say \"hi\"; {x}|null|null|31.12.1999");
+}
+
+TEST_F(GridImport, UnicodeTextRoundTripsGiveEqualRecords) {
+  RoundTrip(TDBGridEhExportAsUnicodeText::StaticClass(), TDBGridEhImportAsUnicodeText::StaticClass());
+  EXPECT_EQ(To.Rows(), From.Rows());
+}
+
+TEST_F(GridImport, BinaryRoundTripsGiveEqualRecordsAndValues) {
+  RoundTrip(TDBGridEhExportAsVCLDBIF::StaticClass(), TDBGridEhImportAsVCLDBIF::StaticClass());
+  EXPECT_EQ(To.Rows(), From.Rows());
+  To.Table.First();
+  EXPECT_DOUBLE_EQ(To.Table.FieldByName(u"PRICE")->GetAsFloat(), 12.5);
+  EXPECT_EQ(To.Table.FieldByName(u"DAY")->GetAsDateTime(), EncodeDate(2024, 2, 1));
+  To.Table.Next();
+  EXPECT_TRUE(To.Table.FieldByName(u"CITY")->GetIsNull());
+  EXPECT_TRUE(To.Table.FieldByName(u"PRICE")->GetIsNull());
+}
+
+TEST_F(GridImport, TheExpectedFilesOnDiskImportBackToTheSampleBooks) {
+  Import(TDBGridEhImportAsVCLDBIF::StaticClass(), To.Grid, ExpectedExport("books.vcldbif"));
+  EXPECT_EQ(To.Rows(), From.Rows());
+  BookGrid Third;
+  Third.Show();
+  // The text files begin with their title row, which imports as a row of its own.
+  Import(TDBGridEhImportAsUnicodeText::StaticClass(), Third.Grid, ExpectedExport("books.utf16.txt"));
+  std::vector<String> Rows = Third.Rows();
+  ASSERT_EQ(Rows.size(), 4u);
+  Rows.erase(Rows.begin());
+  EXPECT_EQ(Rows, From.Rows());
+}
+
+TEST_F(GridImport, ATextFilesLastCharacterIsRead) {
+  To.Column(u"ID")->SetVisible(false);
+  Import(TDBGridEhImportAsText::StaticClass(), To.Grid, "ab\tc\r\nd\te");
+  EXPECT_EQ(To.Rows(), (std::vector<String>{u"null|ab|c|null|null", u"null|d|e|null|null"}));
+}
+
+TEST_F(GridImport, AnEmptyTextCellImportsAsNull) {
+  From.Table.First();
+  From.Grid->SetSelectedIndex(From.Column(u"NAME")->GetIndex());
+  // The first record's NAME, CITY and PRICE from "a", "" and "c".
+  Import(TDBGridEhImportAsText::StaticClass(), From.Grid, std::string("a\t\t1,5\r\n"));
+  From.Table.First();
+  EXPECT_EQ(From.Table.FieldByName(u"NAME")->GetAsString(), u"a");
+  EXPECT_TRUE(From.Table.FieldByName(u"CITY")->GetIsNull());
+  EXPECT_DOUBLE_EQ(From.Table.FieldByName(u"PRICE")->GetAsFloat(), 1.5);
+  EXPECT_EQ(From.Table.FieldByName(u"ID")->GetAsInteger(), 1);
+}
+
+TEST_F(GridImport, ACrWithoutLfIsRefusedWithAClearErrorAndNothingChanges) {
+  const std::vector<String> Before = From.Rows();
+  From.Table.First();
+  From.Grid->SetSelectedIndex(From.Column(u"NAME")->GetIndex());
+  try {
+    Import(TDBGridEhImportAsText::StaticClass(), From.Grid, "x\r\ny\rz");
+    FAIL() << "no error";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.Message(), u"TDBGridEhImportAsText.CheckState: Неверный формат текста");
+  }
+  EXPECT_EQ(From.Rows(), Before);
+  try {
+    Import(TDBGridEhImportAsUnicodeText::StaticClass(), From.Grid, Utf16(u"x\ry"));
+    FAIL() << "no error";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.Message(), u"TDBGridEhImportAsUnicodeText.CheckState: Неверный формат текста");
+  }
+  EXPECT_EQ(From.Rows(), Before);
+}
+
+TEST_F(GridImport, ABadOrTruncatedOrCorruptBinaryFileRaisesAClearErrorAndImportsNothing) {
+  From.Grid->SetOptions(From.Grid->GetOptions() - TDBGridOptions{dgTitles});
+  const std::string Good = Export(TDBGridEhExportAsVCLDBIF::StaticClass(), From.Grid);
+  const String Error = u"TDBGridEhImportAsVCLDBIF.ReadPrefix: Неверный формат VCLDBIF";
+  auto Refused = [&](const std::string& Bytes, const char* What) {
+    BookGrid Target;
+    Target.Show();
+    try {
+      Import(TDBGridEhImportAsVCLDBIF::StaticClass(), Target.Grid, Bytes);
+      ADD_FAILURE() << "no error for " << What;
+    } catch (const Exception& E) {
+      EXPECT_EQ(E.Message(), Error) << What;
+    }
+    EXPECT_TRUE(Target.Rows().empty()) << What;
+  };
+  Refused("VCLDBI", "shorter than the header");
+  Refused("XCLDBIF\x01\x00\x00\x00\x00\x00", "another magic");
+  // Cut at every length short of the whole.
+  for (size_t Length = 0; Length < Good.size(); ++Length) Refused(Good.substr(0, Length), "truncated");
+  // A text length past the end, and a negative one.
+  std::string Corrupt = Good;
+  const size_t Text = Corrupt.find('\x07');
+  ASSERT_NE(Text, std::string::npos);
+  Corrupt[Text + 4] = '\x7f';
+  Refused(Corrupt, "length past the end");
+  Corrupt[Text + 4] = '\xff';
+  Refused(Corrupt, "negative length");
+  // Cells with no column to take them.
+  Refused(std::string("VCLDBIF\x01\x00\x00\x00\x00\x02\x02\x00", 15), "cells without columns");
+}
+
+TEST_F(GridImport, ABinaryVersionOtherThanOneIsAcceptedAndNamesAreKept) {
+  std::string Bytes("VCLDBIF\x07\x01\x00\x00\x00\x01ID\x00\x03\x2a\x00\x00\x00\x00", 22);
+  TStringStream Stream(Bytes);
+  TDBGridEhImportAsVCLDBIF Importer;
+  Importer.SetDBGridEh(To.Grid);
+  Importer.ImportFromStream(&Stream, false);
+  EXPECT_EQ(To.Rows(), (std::vector<String>{u"42|null|null|null|null"}));
+  ASSERT_EQ(Importer.GetColumnNames().size(), 1u);
+  EXPECT_EQ(Importer.GetColumnNames()[0].first, u"ID");
+  EXPECT_TRUE(Importer.GetHasNames());
+}
+
+TEST_F(GridImport, ExtraBinaryColumnsAreDroppedAndMissingOnesLeaveTheirColumnsAlone) {
+  // Two cells for ID and NAME of three columns; a third cell beyond the grid's columns.
+  From.Table.First();
+  From.Grid->SetSelectedIndex(From.Column(u"PRICE")->GetIndex());
+  std::string Two("VCLDBIF\x01\x02\x00\x00\x00\x01\x00\x01\x00\x04", 17);
+  const double Price = 7.75;
+  Two.append(reinterpret_cast<const char*>(&Price), 8);
+  Two += std::string("\x02\x00", 2);
+  Import(TDBGridEhImportAsVCLDBIF::StaticClass(), From.Grid, Two);
+  From.Table.First();
+  EXPECT_DOUBLE_EQ(From.Table.FieldByName(u"PRICE")->GetAsFloat(), 7.75);
+  EXPECT_TRUE(From.Table.FieldByName(u"DAY")->GetIsNull());
+  EXPECT_EQ(From.Table.FieldByName(u"NAME")->GetAsString(), u"Война и мир");
+
+  From.Table.First();
+  From.Grid->SetSelectedIndex(From.Column(u"DAY")->GetIndex());
+  std::string Three("VCLDBIF\x01\x03\x00\x00\x00\x01\x00\x01\x00\x01\x00\x02\x05\x01\x00\x00\x00Z\x05\x01\x00\x00\x00Q\x00",
+                    33);
+  Import(TDBGridEhImportAsVCLDBIF::StaticClass(), From.Grid, Three);
+  From.Table.First();
+  EXPECT_TRUE(From.Table.FieldByName(u"DAY")->GetIsNull());
+  EXPECT_EQ(From.Rows().size(), 3u);
+}
+
+TEST_F(GridImport, AValueThatCannotBeStoredIsAskedAboutAndNoAbandonsTheImport) {
+  From.Table.First();
+  From.Grid->SetSelectedIndex(From.Column(u"ID")->GetIndex());
+  const std::vector<String> Before = From.Rows();
+  Answers = {IDNO};
+  EXPECT_THROW(Import(TDBGridEhImportAsText::StaticClass(), From.Grid, "1-2\tNew\r\n9\tLater"), EAbort);
+  ASSERT_EQ(Boxes.size(), 1u);
+  EXPECT_EQ(Boxes[0].Text.substr(0, 29), u"Ошибка при вставке значения:\n");
+  EXPECT_NE(Boxes[0].Text.find(u"\n\nИгнорировать ошибку?"), String::npos);
+  EXPECT_EQ(MessageBoxButtons(Boxes[0].Flags), (std::vector<Integer>{IDYES, IDNO, IDALL}));
+  From.Table.First();
+  EXPECT_EQ(From.Table.FieldByName(u"ID")->GetAsInteger(), 1);
+
+  // All: this and every later fault pass without asking.
+  Boxes.clear();
+  Answers = {IDALL};
+  From.Table.First();
+  Import(TDBGridEhImportAsText::StaticClass(), From.Grid, "1-2\tA\r\n3-4\tB\r\n5\tC");
+  EXPECT_EQ(Boxes.size(), 1u);
+  const std::vector<String> After = From.Rows();
+  EXPECT_EQ(After[0].substr(0, 4), u"1|A|");
+  EXPECT_EQ(After[1].substr(0, 4), u"2|B|");
+  EXPECT_EQ(After[2].substr(0, 4), u"5|C|");
+}
+
+TEST_F(GridImport, RowsPastTheEndAreAppendedOnlyWhenTheGridAllowsAppending) {
+  From.Table.Last();
+  From.Grid->SetSelectedIndex(From.Column(u"ID")->GetIndex());
+  From.Grid->SetAllowedOperations({alopUpdateEh, alopInsertEh, alopDeleteEh});
+  Import(TDBGridEhImportAsText::StaticClass(), From.Grid, "30\tThree\r\n40\tFour\r\n50\tFive");
+  ASSERT_EQ(From.Rows().size(), 3u);
+  EXPECT_EQ(From.Rows()[2].substr(0, 9), u"30|Three|");
+  From.Grid->SetAllowedOperations(AllAllowedOperationsEh);
+  From.Table.Last();
+  Import(TDBGridEhImportAsText::StaticClass(), From.Grid, "31\tThree\r\n41\tFour\r\n51\tFive");
+  const std::vector<String> Rows = From.Rows();
+  ASSERT_EQ(Rows.size(), 5u);
+  EXPECT_EQ(Rows[3], u"41|Four|null|null|null");
+  EXPECT_EQ(Rows[4], u"51|Five|null|null|null");
+}
+
+TEST_F(GridImport, TextImportedWhileInsertingAddsOneRecordPerRowBeforeTheCurrentOne) {
+  From.Table.First();
+  From.Table.Next();
+  From.Table.Insert();
+  From.Grid->SetSelectedIndex(From.Column(u"ID")->GetIndex());
+  Import(TDBGridEhImportAsText::StaticClass(), From.Grid, std::string("7\tSeven\r\n8\tEight\0", 17));
+  const std::vector<String> Rows = From.Rows();
+  ASSERT_EQ(Rows.size(), 5u) << ToUtf8(Rows.back());
+  EXPECT_EQ(Rows[1].substr(0, 8), u"7|Seven|");
+  EXPECT_EQ(Rows[2].substr(0, 8), u"8|Eight|");
+  EXPECT_EQ(Rows[3].substr(0, 2), u"2|");
+}
+
+TEST_F(GridImport, KeyAndPickListColumnsImportThePickedTextAsItsKey) {
+  TColumnEh* City = From.Column(u"CITY");
+  TStringList Keys, Picks;
+  Keys.Add(u"MSK");
+  Keys.Add(u"TVR");
+  Picks.Add(u"Москва");
+  Picks.Add(u"Тверь");
+  City->SetKeyList(&Keys);
+  City->SetPickList(&Picks);
+  From.Table.First();
+  From.Grid->SetSelectedIndex(City->GetIndex());
+  Import(TDBGridEhImportAsUnicodeText::StaticClass(), From.Grid, Utf16(u"Тверь\r\nнет такого"));
+  From.Table.First();
+  EXPECT_EQ(From.Table.FieldByName(u"CITY")->GetAsString(), u"TVR");
+  From.Table.Next();
+  EXPECT_TRUE(From.Table.FieldByName(u"CITY")->GetIsNull());
+}
+
+TEST_F(GridImport, ImportFromFileReadsTheFileExportToFileWrote) {
+  const std::string Path = TempPath("import_books.vcldbif");
+  TDBGridEhExportAsVCLDBIF Exporter;
+  Exporter.SetDBGridEh(From.Grid);
+  Exporter.ExportToFile(FromUtf8(Path), true);
+  TDBGridEhImportAsVCLDBIF Importer;
+  Importer.SetDBGridEh(To.Grid);
+  Importer.ImportFromFile(FromUtf8(Path), false);
+  EXPECT_EQ(To.Rows(), From.Rows());
+  std::remove(Path.c_str());
+  EXPECT_THROW(Importer.ImportFromFile(FromUtf8(Path), false), EStreamError);
+}
+
+}  // namespace
