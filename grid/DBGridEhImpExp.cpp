@@ -125,9 +125,11 @@ void TDBGridEhExport::WriteRecord(TColumnsEhList* ColumnsList) {
     TColor Background = Column->GetColor();
     Params->SetBackground(Background);
     Params->SetAlignment(Column->GetAlignment());
-    Params->SetImageIndex(Column->GetImageIndex());
-    Params->SetCheckboxState(Column->GetCheckboxState());
-    Params->SetText(Column->GetDisplayText());
+    // Only a column's own event can read the image and check state; the writers never do.
+    const bool ColumnEvent = Column->HasOnGetCellParams();
+    Params->SetImageIndex(ColumnEvent ? Column->GetImageIndex() : -1);
+    Params->SetCheckboxState(ColumnEvent ? Column->GetCheckboxState() : 0);
+    Params->SetText(ColumnEvent || NeedsCellText() ? Column->GetDisplayText() : String());
     if (FDBGridEh->OnGetCellParams) FDBGridEh->OnGetCellParams(FDBGridEh, Column, &ScratchFont, Background, {});
     Params->SetBackground(Background);
     if (Column->HasOnGetCellParams()) Column->GetColCellParams(false, Params);

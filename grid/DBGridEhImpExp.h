@@ -95,6 +95,8 @@ public:
   const std::vector<Int64>& GetFooterValues() const { return FFooterValues; }
 
 protected:
+  // Whether WriteDataCell writes the cell's display text (the binary format writes values).
+  virtual bool NeedsCellText() const { return true; }
   // Bytes go through a buffer of the exporter's own: one write to the stream
   // per 64 KB instead of one per cell.
   void WriteBytes(const void* Data, size_t Size);
@@ -214,6 +216,9 @@ public:
   void WritePrefix() override;
   void WriteSuffix() override;
   void WriteDataCell(TColumnEh* Column, TColCellParamsEh* Params) override;
+
+protected:
+  bool NeedsCellText() const override { return false; }
 };
 
 // ===========================================================================
