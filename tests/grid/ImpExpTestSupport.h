@@ -79,6 +79,10 @@ public:
     Grid->SetBounds(0, 0, 600, 300);
     Form->Show();
     Grid->SetDataSource(&Source);
+    // Fixed widths: the RTF table's cell edges must not follow the installed fonts.
+    const Integer Widths[] = {50, 200, 120, 70, 90};
+    for (Integer I = 0; I < Grid->GetColumns()->GetCount() && I < 5; ++I)
+      Grid->GetColumns()->Items(I)->SetWidth(Widths[I]);
     return Grid;
   }
   TColumnEh* Column(const String& FieldName) { return Grid->FindColumnByFieldName(FieldName); }
