@@ -113,26 +113,29 @@ void TDBGridEhExport::FlushBuffer() {
 }
 
 void TDBGridEhExport::WriteRecord(TColumnsEhList* ColumnsList) {
-  TFont ScratchFont;
+  TColCellParamsEh* Params = FColCellParams.get();
   for (Integer I = 0; I < ColumnsList->Count(); ++I) {
     TColumnEh* Column = ColumnsList->GetColumn(I);
-    ScratchFont.Assign(Column->GetFont());
-    TColCellParamsEh* Params = FColCellParams.get();
+    // The events may read everything; without them each writer gets what it writes.
+    const bool ColumnEvent = Column->HasOnGetCellParams();
+    const bool Events = ColumnEvent || bool(FDBGridEh->OnGetCellParams);
     Params->SetCol(-1);
     Params->SetRow(-1);
     Params->SetState(TGridDrawState());
-    Params->SetFont(&ScratchFont);
-    TColor Background = Column->GetColor();
+    Params->SetFont(&FScratchFont);
+    TColor Background = clWindow;
+    if (Events || NeedsCellLooks()) {
+      FScratchFont.Assign(Column->GetFont());
+      Background = Column->GetColor();
+      Params->SetAlignment(Column->GetAlignment());
+    }
     Params->SetBackground(Background);
-    Params->SetAlignment(Column->GetAlignment());
-    // Only a column's own event can read the image and check state; the writers never do.
-    const bool ColumnEvent = Column->HasOnGetCellParams();
     Params->SetImageIndex(ColumnEvent ? Column->GetImageIndex() : -1);
     Params->SetCheckboxState(ColumnEvent ? Column->GetCheckboxState() : 0);
     Params->SetText(ColumnEvent || NeedsCellText() ? Column->GetDisplayText() : String());
-    if (FDBGridEh->OnGetCellParams) FDBGridEh->OnGetCellParams(FDBGridEh, Column, &ScratchFont, Background, {});
+    if (FDBGridEh->OnGetCellParams) FDBGridEh->OnGetCellParams(FDBGridEh, Column, &FScratchFont, Background, {});
     Params->SetBackground(Background);
-    if (Column->HasOnGetCellParams()) Column->GetColCellParams(false, Params);
+    if (ColumnEvent) Column->GetColCellParams(false, Params);
     // The column's event may change anything but the background.
     Params->SetBackground(Background);
     WriteDataCell(Column, Params);

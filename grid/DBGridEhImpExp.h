@@ -95,8 +95,10 @@ public:
   const std::vector<Int64>& GetFooterValues() const { return FFooterValues; }
 
 protected:
-  // Whether WriteDataCell writes the cell's display text (the binary format writes values).
+  // Whether WriteDataCell writes the cell's display text (the binary format writes
+  // values), and its font, colour and alignment (only RTF does).
   virtual bool NeedsCellText() const { return true; }
+  virtual bool NeedsCellLooks() const { return false; }
   // Bytes go through a buffer of the exporter's own: one write to the stream
   // per 64 KB instead of one per cell.
   void WriteBytes(const void* Data, size_t Size);
@@ -111,6 +113,7 @@ protected:
   TDataSet* DataSet() const;
 
   std::unique_ptr<TColCellParamsEh> FColCellParams;
+  TFont FScratchFont;  // a cell's font, as the events may change it
   TCustomDBGridEh* FDBGridEh = nullptr;
   TColumnsEhList* FExpCols = nullptr;  // not owned
   TStream* FStream = nullptr;          // not owned
@@ -190,6 +193,9 @@ public:
   void WriteFooterCell(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont, TColor Background,
                        TAlignment Alignment, const String& Text) override;
   void ExportToStream(TStream* Stream, bool IsExportAll) override;
+
+protected:
+  bool NeedsCellLooks() const override { return true; }
 
 private:
   struct TCellBorders {
