@@ -1,0 +1,169 @@
+// Exporting 100,000 records from a data grid to CSV and to the binary
+// interchange format, beside a loop that reads the same values from the store
+// and writes the same bytes the same way (the floor without the cursor, the
+// columns and the cell events). The two outputs are compared before timing.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+
+#include "bench/MemTableBench.h"
+#include "grid/DBGridEhImpExp.h"
+#include "memtable/MemTableEh.h"
+#include "platform/backend/Headless.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/Format.h"
+#include "platform/core/FormatSettings.h"
+#include "platform/ui/Forms.h"
+
+namespace {
+
+constexpr Integer kRecords = 100000;
+
+struct TExportTable {
+  THeadlessDisplay Display;
+  TMemTableEh Table{nullptr};
+  TDataSource Source{nullptr};
+  TForm* Form = nullptr;
+  TDBGridEh* Grid = nullptr;
+
+  TExportTable() {
+    InitMemTableEhUnit();
+    InitDBGridEhUnit();
+    FormatSettings.DecimalSeparator = u',';
+    FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
+    TMTDataStructEh* s = Table.GetMemTableData()->GetDataStruct();
+    auto add = [&](TComponentClass Class, TFieldType Type, const String& Name) {
+      TMTDataFieldEh* f = s->CreateField(Class);
+      f->SetDataType(Type);
+      f->SetFieldName(Name);
+      f->SetVisible(true);
+      return f;
+    };
+    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(40);
+    add(TMTNumericDataFieldEh::StaticComponentClass(), ftFloat, u"PRICE");
+    add(TMTDateTimeDataFieldEh::StaticComponentClass(), ftDate, u"DAY");
+    TRecordsListEh* list = Table.GetRecordsData()->GetRecordsList();
+    const TDateTime Base = EncodeDate(2000, 1, 1);
+    for (Integer id = 1; id <= kRecords; ++id) {
+      TMemoryRecordEh* r = list->NewRecord();
+      r->SetDataValues(u"ID;NAME;PRICE;DAY", rvvValueEh,
+                       VarArrayOf({Variant(id), Variant(u"Книга " + IntToStr(id)), Variant(id * 0.25),
+                                   Variant::FromDate(Base + id % 3650)}));
+      r->Post();
+    }
+    Source.SetDataSet(&Table);
+    Table.Open();
+    Form = new TForm(Application);
+    Form->SetBounds(0, 0, 800, 600);
+    Grid = new TDBGridEh(Form);
+    Grid->SetParent(Form);
+    Grid->SetBounds(0, 0, 800, 600);
+    Grid->SetDataSource(&Source);
+  }
+  static TExportTable& Get() {
+    static TExportTable* t = new TExportTable();  // lives for the whole run
+    return *t;
+  }
+  const std::vector<TMemoryRecordEh*>& Rows() { return Table.GetRecordsData()->GetRecordsList()->GetActiveList(); }
+};
+
+// Bytes go to the stream 64 KB at a time, as the exporter writes them.
+class TBufferedOut {
+public:
+  explicit TBufferedOut(TStream* Stream) : FStream(Stream) {}
+  ~TBufferedOut() { Flush(); }
+  void Add(const char* Data, size_t Size) {
+    FBuffer.append(Data, Size);
+    if (FBuffer.size() >= 65536) Flush();
+  }
+  void Add(const std::string& S) { Add(S.data(), S.size()); }
+  void Flush() {
+    if (!FBuffer.empty()) FStream->WriteBuffer(FBuffer.data(), Integer(FBuffer.size()));
+    FBuffer.clear();
+  }
+
+private:
+  TStream* FStream;
+  std::string FBuffer;
+};
+
+std::string Quoted(const String& Text) { return "\"" + std::string(StringToAnsi(Text)) + "\""; }
+
+void DirectCsv(TExportTable& T, TMemoryStream& Stream) {
+  TBufferedOut Out(&Stream);
+  Out.Add("\"ID\";\"NAME\";\"PRICE\";\"DAY\"");
+  for (TMemoryRecordEh* r : T.Rows()) {
+    const auto& v = r->GetData();
+    Out.Add("\r\n" + Quoted(IntToStr(v[0].AsInteger())) + ";" + Quoted(v[1].AsString()) + ";" +
+            Quoted(FloatToStr(v[2].AsDouble())) + ";" + Quoted(DateToStr(v[3].AsDateTime())));
+  }
+}
+
+template <class T>
+void AddLE(std::string& Out, T Value) {
+  char Bytes[sizeof(T)];
+  std::memcpy(Bytes, &Value, sizeof(T));
+  Out.append(Bytes, sizeof(T));
+}
+
+void DirectBinary(TExportTable& T, TMemoryStream& Stream) {
+  TBufferedOut Out(&Stream);
+  std::string Head("VCLDBIF\x01\x04\x00\x00\x00\x01\x00\x01\x00\x01\x00\x01\x00", 20);
+  Out.Add(Head);
+  std::string Cell;
+  for (TMemoryRecordEh* r : T.Rows()) {
+    const auto& v = r->GetData();
+    Cell.clear();
+    Cell.push_back(char(vtIntegerEh));
+    AddLE<int32_t>(Cell, v[0].AsInteger());
+    const String Name = v[1].AsString();
+    Cell.push_back(char(vtWideTextEh));
+    AddLE<int32_t>(Cell, int32_t(Name.size() * 2));
+    Cell.append(reinterpret_cast<const char*>(Name.data()), Name.size() * 2);
+    Cell.push_back(char(vtFloatEh));
+    AddLE<double>(Cell, v[2].AsDouble());
+    Cell.push_back(char(vtFloatEh));
+    AddLE<double>(Cell, v[3].AsDateTime());
+    Out.Add(Cell);
+  }
+  Out.Add("\0", 1);
+}
+
+void Compare(benchmark::State& state, TMemoryStream& A, TMemoryStream& B) {
+  if (A.GetSize() != B.GetSize() || std::memcmp(A.GetMemory(), B.GetMemory(), size_t(A.GetSize())) != 0)
+    state.SkipWithError("the export and the direct writing give different bytes");
+}
+
+void RunExportBenchmark(benchmark::State& state, TDBGridEhExportClass Exporter,
+                        void (*Direct)(TExportTable&, TMemoryStream&)) {
+  TExportTable& T = TExportTable::Get();
+  TMemoryStream Exported, Written;
+  auto exportRun = [&] {
+    Exported.Clear();
+    RunGridExport(Exporter, T.Grid, &Exported, true);
+  };
+  auto directRun = [&] {
+    Written.Clear();
+    Direct(T, Written);
+  };
+  exportRun();
+  directRun();
+  Compare(state, Exported, Written);
+  for (auto _ : state) exportRun();
+  Report(state, Millis(exportRun, 3), Millis(directRun, 3));
+}
+
+void BM_ExportCsv(benchmark::State& state) {
+  RunExportBenchmark(state, TDBGridEhExportAsCSV::StaticClass(), &DirectCsv);
+}
+BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ExportBinary(benchmark::State& state) {
+  RunExportBenchmark(state, TDBGridEhExportAsVCLDBIF::StaticClass(), &DirectBinary);
+}
+BENCHMARK(BM_ExportBinary)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
