@@ -10,6 +10,8 @@
 // in a scrambled order, outside the timing.
 // Filter: two columns' filter-row conditions applied through the grid's filter
 // row; the baseline sets the filter text they make on the table itself.
+// Tree find: the grid's find through every branch of a collapsed tree, beside a
+// plain loop over the stored names.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "bench/MemTableBench.h"
+#include "editors/DaVirVCL.h"
 #include "grid/DBGridEh.h"
 #include "grid/DaVirMTE.h"
 #include "platform/backend/Headless.h"
@@ -177,5 +180,94 @@ void BM_FilterRowThroughGrid(benchmark::State& state) {
   state.counters["records_shown"] = shown;
 }
 BENCHMARK(BM_FilterRowThroughGrid)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+namespace {
+
+// A tree of 1,000 collapsed groups of 999 records each, under a grid; the find
+// looks through every branch for the name only the last record has, beside a
+// loop that reads the same names from the store and compares them the same way.
+struct TGridOverBigTree {
+  THeadlessDisplay Display;
+  TMemTableEh Table{nullptr};
+  TDataSource Source{nullptr};
+  TForm* Form = nullptr;
+  TDBGridEh* Grid = nullptr;
+
+  TGridOverBigTree() {
+    InitMemTableEhUnit();
+    InitDBGridEhUnit();
+    InitDaVirMTEUnit();
+    TMTDataStructEh* s = Table.GetMemTableData()->GetDataStruct();
+    auto add = [&](TComponentClass Class, TFieldType Type, const String& Name) {
+      TMTDataFieldEh* f = s->CreateField(Class);
+      f->SetDataType(Type);
+      f->SetFieldName(Name);
+      f->SetVisible(true);
+      return f;
+    };
+    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"PARENT");
+    add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(40);
+    TRecordsListEh* list = Table.GetRecordsData()->GetRecordsList();
+    for (Integer id = 1; id <= kRecords; ++id) {
+      const Integer parent = id % 1000 == 1 ? 0 : (id - 1) / 1000 * 1000 + 1;
+      TMemoryRecordEh* r = list->NewRecord();
+      r->SetDataValues(u"ID;PARENT;NAME", rvvValueEh,
+                       VarArrayOf({Variant(id), Variant(parent), Variant(u"Книга " + IntToStr(id))}));
+      r->Post();
+    }
+    Table.GetTreeList()->SetKeyFieldName(u"ID");
+    Table.GetTreeList()->SetRefParentFieldName(u"PARENT");
+    Table.GetTreeList()->SetActive(true);
+    Table.Open();
+    Source.SetDataSet(&Table);
+    Form = new TForm(Application);
+    Form->SetBorderStyle(bsNone);
+    Form->SetBounds(0, 0, 1280, 800);
+    Grid = new TDBGridEh(Form);
+    Grid->SetParent(Form);
+    Grid->SetBounds(0, 0, 1280, 800);
+    Grid->SetDataSource(&Source);
+    Form->Show();
+    Display.ProcessMessages();
+  }
+  ~TGridOverBigTree() {
+    delete Form;
+    FinalDaVirMTEUnit();
+    FinalDBGridEhUnit();
+    FinalMemTableEhUnit();
+  }
+};
+
+void BM_TreeFindInCollapsedGroups(benchmark::State& state) {
+  TGridOverBigTree t;
+  const String text = u"книга 1000000";
+  bool found = false;
+  auto find = [&] {
+    t.Table.First();
+    found = t.Grid->Find(u"NAME", text, ltoIgnoreCaseEh, ltdAllEh, ltmWholeEh, lttAllBranchesEh);
+  };
+  const String upper = WideUpperCaseEh(text);
+  auto loop = [&] {
+    Integer hit = -1;
+    const auto& rows = t.Table.GetRecordsData()->GetRecordsList()->GetActiveList();
+    for (size_t i = 0; i < rows.size() && hit < 0; ++i)
+      if (WideUpperCaseEh(VarToStr(rows[i]->GetData()[2])) == upper) hit = static_cast<Integer>(i);
+    benchmark::DoNotOptimize(hit);
+  };
+  std::vector<double> tree, plain;
+  for (auto _ : state) {
+    for (int turn = 0; turn < 3; ++turn) {
+      t.Table.GetTreeList()->FullCollapse();
+      tree.push_back(OnceMs(find));
+      plain.push_back(OnceMs(loop));
+    }
+  }
+  if (!found) state.SkipWithError("the last record was not found");
+  Report(state, Median(tree), Median(plain));
+}
+BENCHMARK(BM_TreeFindInCollapsedGroups)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
