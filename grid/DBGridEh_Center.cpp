@@ -21,6 +21,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhImpExp.h"
+#include "grid/DBGridEhImpExp.h"
 #include "grid/ScopeGuardEh.h"
 #include "gridbase/DaVirConsts.h"
 #include "platform/ui/Clipbrd.h"
@@ -302,7 +303,7 @@ bool GridCanCut(TCustomDBGridEh* Grid) { return GridCanCopy(Grid) && GridCanDele
 bool GridCanPaste(TCustomDBGridEh* Grid) {
   TDataSet* DataSet = GridDataSet(Grid);
   if (!GridCanCopy(Grid) || Grid->GetReadOnly() || !DataSet || !DataSet->CanModify()) return false;
-  if (!Clipboard()->HasFormat(CF_TEXT)) return false;
+  if (!Clipboard()->HasFormat(CF_VCLDBIF()) && !Clipboard()->HasFormat(CF_TEXT)) return false;
   return DataSet->GetState() == dsInsert || Grid->GetAllowedOperations().Contains(alopUpdateEh);
 }
 
@@ -312,10 +313,13 @@ bool GridCanSelectAll(TCustomDBGridEh* Grid) {
 }
 
 void SelectAllRows(TCustomDBGridEh* Grid) { Grid->GetSelection()->SelectAll(); }
+void CutSelection(TCustomDBGridEh* Grid) { CutGridToClipboard(Grid, false); }
+void CopySelection(TCustomDBGridEh* Grid) { CopyGridToClipboard(Grid, false); }
+void PasteSelection(TCustomDBGridEh* Grid) { PasteGridFromClipboard(Grid, false); }
+void DeleteSelection(TCustomDBGridEh* Grid) { ClearSelectedCells(Grid, false); }
 
-// The five edit actions of the menu, by menu bit. Cutting, copying, pasting and
-// deleting go through the clipboard formats of the grid's interchange unit; an
-// action without a routine is offered disabled.
+// The five edit actions of the menu, by menu bit: the grid's selection through
+// the clipboard formats of the grid's interchange unit, and selecting all.
 struct TIndicatorMenuActionEh {
   TIndicatorMenuBitEh Bit;
   int Caption;
@@ -324,10 +328,10 @@ struct TIndicatorMenuActionEh {
   void (*Run)(TCustomDBGridEh* Grid);
 };
 constexpr TIndicatorMenuActionEh IndicatorMenuActions[] = {
-    {imbCut, SCutEh, geaCutEh, &GridCanCut, nullptr},
-    {imbCopy, SCopyEh, geaCopyEh, &GridCanCopy, nullptr},
-    {imbPaste, SPasteEh, geaPasteEh, &GridCanPaste, nullptr},
-    {imbDelete, SDeleteEh, geaDeleteEh, &GridCanDelete, nullptr},
+    {imbCut, SCutEh, geaCutEh, &GridCanCut, &CutSelection},
+    {imbCopy, SCopyEh, geaCopyEh, &GridCanCopy, &CopySelection},
+    {imbPaste, SPasteEh, geaPasteEh, &GridCanPaste, &PasteSelection},
+    {imbDelete, SDeleteEh, geaDeleteEh, &GridCanDelete, &DeleteSelection},
     {imbSelectAll, SSelectAllEh, geaSelectAllEh, &GridCanSelectAll, &SelectAllRows},
 };
 static_assert(std::size(IndicatorMenuActions) == imbCount - 1, "every action bit of the menu has its entry");
@@ -386,9 +390,9 @@ void AddVisibleColumnsItem(TIndicatorMenu& M, TCustomDBGridEh* Grid) {
 void AddActionItem(TIndicatorMenu& M, TCustomDBGridEh* Grid, const TIndicatorMenuActionEh& Action) {
   TMenuItem* Item = SharedMenuItem(M, Action.Bit);
   Item->SetCaption(LoadResStringEh(Action.Caption));
-  Item->SetEnabled(Action.Run && Action.Can(Grid) && Grid->GetEditActions().Contains(Action.EditAction));
+  Item->SetEnabled(Action.Can(Grid) && Grid->GetEditActions().Contains(Action.EditAction));
   Item->OnClick = [Run = Action.Run](TObject*) {
-    if (IndicatorMenu && IndicatorMenu->Grid && Run) Run(IndicatorMenu->Grid);
+    if (IndicatorMenu && IndicatorMenu->Grid) Run(IndicatorMenu->Grid);
   };
   M.Menu->GetItems()->Add(Item);
 }

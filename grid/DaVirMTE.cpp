@@ -10,6 +10,7 @@
 
 #include "editors/DaVirVCL.h"
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhGrouping.h"
 #include "grid/DbUtilsEh_Internal.h"
 #include "grid/ScopeGuardEh.h"
 #include "memtable/DataDriverEh.h"
@@ -192,8 +193,15 @@ String BracketFieldNameEh(const String& FieldName) {
 
 String BuildMTEOrderTextEh(TCustomDBGridEh* Grid) {
   String Text;
-  // Grouping levels always sort first; grids group rows only over the grouping
-  // model, so until a grid groups there are no levels here.
+  // Grouping levels always sort first, so the groups' records come together.
+  TDBGridEhDataGroupsEh* Groups = Grid->GetDataGrouping();
+  if (Groups->IsGroupingWorks())
+    for (Integer I = 0; I < Groups->GetActiveGroupLevelsCount(); ++I) {
+      TGridDataGroupLevelEh* Level = Groups->GetActiveGroupLevel(I);
+      Text += BracketFieldNameEh(Level->GetColumn()->GetFieldName()) + u" ";
+      if (Level->GetSortOrder() == soDescEh) Text += u" DESC";
+      Text += u",";
+    }
   TColumnsEhList* Marked = Grid->GetSortMarkedColumns();
   for (Integer I = 0; I < Marked->Count(); ++I) {
     TColumnEh* Column = Marked->Items(I);

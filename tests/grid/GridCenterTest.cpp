@@ -4,6 +4,7 @@
 
 #include "DBGridTestSupport.h"
 #include "gridbase/DaVirConsts.h"
+#include "platform/ui/Clipbrd.h"
 
 namespace {
 
@@ -181,6 +182,27 @@ TEST_F(GridCenter, SelectAllIsEnabledByTheGridsEditActionsAndSelectsEveryRecord)
   EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gstAll);
   Grid->SetAllowedSelections(TDBGridEhAllowedSelections{gstRecordBookmarks});
   EXPECT_FALSE(BuildMenu()->GetItems()->GetItem(5)->GetEnabled());
+}
+
+TEST_F(GridCenter, TheMenusEditActionsWorkOnTheGridsSelectionThroughTheClipboard) {
+  ShowResources();
+  Clipboard()->Clear();
+  Grid->SetEditActions(TDBGridEhEditActions{geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh});
+  auto Item = [&](Integer Index) { return BuildMenu()->GetItems()->GetItem(Index); };
+  EXPECT_TRUE(Item(2)->GetEnabled());   // copy
+  EXPECT_FALSE(Item(1)->GetEnabled());  // cut: nothing selected to delete
+  EXPECT_FALSE(Item(3)->GetEnabled());  // paste: nothing on the clipboard
+  EXPECT_FALSE(Item(4)->GetEnabled());  // delete: nothing selected
+  Item(5)->Click();
+  ASSERT_EQ(Grid->GetSelection()->GetSelectionType(), gstAll);
+  Item(2)->Click();
+  EXPECT_NE(Pos(u"Фонд", Clipboard()->GetAsText()), 0);
+  ASSERT_TRUE(Item(4)->GetEnabled());
+  Item(4)->Click();
+  EXPECT_TRUE(Table.IsEmpty());
+  EXPECT_TRUE(Item(3)->GetEnabled());
+  Grid->SetReadOnly(true);
+  EXPECT_FALSE(Item(3)->GetEnabled());
 }
 
 TEST_F(GridCenter, AGridsOwnMenuItemsAreCopiedAfterASeparator) {

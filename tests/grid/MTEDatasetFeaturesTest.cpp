@@ -3,6 +3,7 @@
 // of the table's data driver.
 
 #include "DBGridTestSupport.h"
+#include "grid/DBGridEhGrouping.h"
 #include "memtable/DataDriverEh.h"
 
 namespace {
@@ -72,6 +73,22 @@ TEST_F(MTEFeatures, TwoMarkedColumnsSortByTheFirstMarkedThenTheSecond) {
   Mark(u"NAME_THIS", smUpEh);
   Grid->SortMarkingChanged();
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20, 21, 22, 11, 12}));
+}
+
+TEST_F(MTEFeatures, GroupingLevelsSortBeforeTheMarkedColumns) {
+  ShowSortable();
+  TDBGridEhDataGroupsEh* Groups = Grid->GetDataGrouping();
+  TGridDataGroupLevelEh* Level = Groups->GetGroupLevels()->Add();
+  Level->SetColumn(Column(u"ID_TYPE"));
+  Level->SetSortOrder(soDescEh);
+  Groups->SetActive(true);
+  ASSERT_TRUE(Groups->IsGroupingWorks());
+  Mark(u"NAME_THIS", smDownEh);
+  EXPECT_EQ(BuildMTEOrderTextEh(Grid), u"ID_TYPE  DESC,NAME_THIS ");
+  Grid->SortMarkingChanged();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{12, 11, 22, 21, 20, 10}));
+  Groups->SetActive(false);
+  EXPECT_EQ(BuildMTEOrderTextEh(Grid), u"NAME_THIS ");
 }
 
 TEST_F(MTEFeatures, ATableWithoutDataDriverSortsItselfWhenTheGridSortsOnTheServerSide) {
