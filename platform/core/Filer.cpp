@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/core/Collection.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Streams.h"
 #include "platform/core/Strings.h"
 #include "platform/core/WithUpdate.h"
@@ -225,15 +226,10 @@ void TWriter::WriteData(TComponent* Instance) {
 
 void TWriter::WriteComponent(TComponent* Component) {
   Component->SetWriting(true);
-  try {
-    WriteStr(Component->ClassName());
-    WriteStr(Component->GetName());
-    Component->WriteState(this);
-  } catch (...) {
-    Component->SetWriting(false);
-    throw;
-  }
-  Component->SetWriting(false);
+  TScopeExit Done([&] { Component->SetWriting(false); });
+  WriteStr(Component->ClassName());
+  WriteStr(Component->GetName());
+  Component->WriteState(this);
 }
 
 void TWriter::WriteDescendent(TComponent* Root, TComponent* AAncestor) {
@@ -479,20 +475,13 @@ void TReader::ReadProperty(TPersistent* Instance) {
       p.Read(this);
       return;
     }
-  const String saved = FPropName;
-  const bool savedHandled = FPropHandled;
-  FPropName = name;
-  FPropHandled = false;
-  try {
+  bool handled = false;
+  {
+    TTemporaryChange<String> Name(FPropName, name);
+    TTemporaryChange<bool> Handled(FPropHandled, false);
     CallDefineProperties(Instance, this);
-  } catch (...) {
-    FPropName = saved;
-    FPropHandled = savedHandled;
-    throw;
+    handled = FPropHandled;
   }
-  const bool handled = FPropHandled;
-  FPropName = saved;
-  FPropHandled = savedHandled;
   if (!handled) throw EReadError(Fill(u"Property %s does not exist", name));
 }
 
@@ -590,16 +579,9 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
 void TReader::ReadData(TComponent* Instance) {
   while (!EndOfList()) ReadProperty(Instance);
   ReadListEnd();
-  TComponent* const savedParent = FParent;
-  FParent = Instance;
-  try {
-    while (!EndOfList()) ReadComponent(nullptr);
-    ReadListEnd();
-  } catch (...) {
-    FParent = savedParent;
-    throw;
-  }
-  FParent = savedParent;
+  TTemporaryChange<TComponent*> Parent(FParent, Instance);
+  while (!EndOfList()) ReadComponent(nullptr);
+  ReadListEnd();
 }
 
 TComponent* TReader::ReadRootComponent(TComponent* Root) {

@@ -6,6 +6,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Streams.h"
 #include "platform/core/WithUpdate.h"
 
@@ -274,13 +275,8 @@ void TStrings::SetCommaText(const String& Value) {
   FDelimiter = u',';
   FQuoteChar = u'"';
   FStrictDelimiter = false;
-  try {
-    SetDelimitedText(Value);
-  } catch (...) {
-    FDelimiter = d, FQuoteChar = q, FStrictDelimiter = strict;
-    throw;
-  }
-  FDelimiter = d, FQuoteChar = q, FStrictDelimiter = strict;
+  TScopeExit Restore([&] { FDelimiter = d, FQuoteChar = q, FStrictDelimiter = strict; });
+  SetDelimitedText(Value);
 }
 
 void TStrings::BeginUpdate() {

@@ -3,14 +3,11 @@
 // listeners hear of the change once; the update is closed even when the
 // change throws.
 
+#include "platform/core/ScopeGuard.h"
+
 template <class Target, class Change>
 void WithUpdate(Target& T, Change&& C) {
   T.BeginUpdate();
-  try {
-    C();
-  } catch (...) {
-    T.EndUpdate();
-    throw;
-  }
-  T.EndUpdate();
+  TScopeExit End([&] { T.EndUpdate(); });
+  C();
 }

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "platform/core/Format.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/PtrSnapshot.h"
@@ -59,13 +60,8 @@ void TDataSet::SetActive(bool Value) {
   if (Value) {
     DoBeforeOpen();
     FInternalOpenComplete = false;
-    try {
-      OpenCursor(false);
-    } catch (...) {
-      OpenCursorComplete();
-      throw;
-    }
-    OpenCursorComplete();
+    TScopeExit Complete([&] { OpenCursorComplete(); });
+    OpenCursor(false);
   } else {
     bool destroying = GetComponentState().Contains(csDestroying);
     if (!destroying) DoBeforeClose();
@@ -132,13 +128,10 @@ void TDataSet::Refresh() {
   DoBeforeRefresh();
   CheckBrowseMode();
   UpdateCursorPos();
-  try {
+  {
+    TScopeExit Again([&] { Resync({}); });
     InternalRefresh();
-  } catch (...) {
-    Resync({});
-    throw;
   }
-  Resync({});
   DoAfterRefresh();
 }
 
@@ -321,15 +314,10 @@ void TDataSet::Resync(TResyncMode Mode) {
   MoveBuffer(FRecordCount, 0);
   ActivateBuffers();
   FCurrentRecord = 0;
-  try {
-    while (count > 0 && GetPriorRecord()) --count;
-    GetNextRecords();
-    GetPriorRecords();
-  } catch (...) {
-    DataEvent(deDataSetChange, 0);
-    throw;
-  }
-  DataEvent(deDataSetChange, 0);
+  TScopeExit Notify([&] { DataEvent(deDataSetChange, 0); });
+  while (count > 0 && GetPriorRecord()) --count;
+  GetNextRecords();
+  GetPriorRecords();
 }
 
 // ---- navigation ------------------------------------------------------------
@@ -338,17 +326,15 @@ void TDataSet::First() {
   CheckBrowseMode();
   DoBeforeScroll();
   ClearBuffers();
-  try {
+  {
+    TScopeExit AtStart([&] {
+      FBOF = true;
+      DataEvent(deDataSetChange, 0);
+    });
     InternalFirst();
     GetNextRecord();
     GetNextRecords();
-  } catch (...) {
-    FBOF = true;
-    DataEvent(deDataSetChange, 0);
-    throw;
   }
-  FBOF = true;
-  DataEvent(deDataSetChange, 0);
   DoAfterScroll();
 }
 
@@ -356,17 +342,15 @@ void TDataSet::Last() {
   CheckBrowseMode();
   DoBeforeScroll();
   ClearBuffers();
-  try {
+  {
+    TScopeExit AtEnd([&] {
+      FEOF = true;
+      DataEvent(deDataSetChange, 0);
+    });
     InternalLast();
     GetPriorRecord();
     GetPriorRecords();
-  } catch (...) {
-    FEOF = true;
-    DataEvent(deDataSetChange, 0);
-    throw;
   }
-  FEOF = true;
-  DataEvent(deDataSetChange, 0);
   DoAfterScroll();
 }
 
@@ -378,7 +362,8 @@ Integer TDataSet::MoveBy(Integer Distance) {
     FBOF = false;
     FEOF = false;
     Integer scrollCount = 0;
-    try {
+    {
+      TScopeExit Notify([&] { DataEvent(deDataSetScroll, scrollCount); });
       while (Distance > 0) {
         if (FActiveRecord < FRecordCount - 1) {
           ++FActiveRecord;
@@ -409,11 +394,7 @@ Integer TDataSet::MoveBy(Integer Distance) {
         ++Distance;
         --result;
       }
-    } catch (...) {
-      DataEvent(deDataSetScroll, scrollCount);
-      throw;
     }
-    DataEvent(deDataSetScroll, scrollCount);
     DoAfterScroll();
   }
   return result;

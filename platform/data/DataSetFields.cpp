@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSet.h"
@@ -166,13 +167,8 @@ void TDataSet::BindFields(bool Binding) {
 void TDataSet::GetCalcFields(TRecordBuffer Buffer) {
   if (!FHasCalcFields && !FInternalCalcFields) return;
   TDataSetState saved = SetTempState(dsCalcFields);
-  try {
-    CalculateFields(Buffer);
-  } catch (...) {
-    RestoreState(saved);
-    throw;
-  }
-  RestoreState(saved);
+  TScopeExit Restore([&] { RestoreState(saved); });
+  CalculateFields(Buffer);
 }
 
 void TDataSet::CalculateFields(TRecordBuffer Buffer) {
@@ -187,26 +183,14 @@ void TDataSet::CalculateFields(TRecordBuffer Buffer) {
 
 Variant TDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {
   TDataSetState saved = SetTempState(State);
-  Variant v;
-  try {
-    v = Field->GetValue();
-  } catch (...) {
-    RestoreState(saved);
-    throw;
-  }
-  RestoreState(saved);
-  return v;
+  TScopeExit Restore([&] { RestoreState(saved); });
+  return Field->GetValue();
 }
 
 void TDataSet::SetStateFieldValue(TDataSetState State, TField* Field, const Variant& Value) {
   TDataSetState saved = SetTempState(State);
-  try {
-    Field->SetValue(Value);
-  } catch (...) {
-    RestoreState(saved);
-    throw;
-  }
-  RestoreState(saved);
+  TScopeExit Restore([&] { RestoreState(saved); });
+  Field->SetValue(Value);
 }
 
 std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* Field, TBlobStreamMode) {
@@ -283,21 +267,16 @@ bool TDataSet::Locate(const String& KeyFields, const Variant& KeyValues, TLocate
   TBookmark saved = GetBookmark();
   bool found = false;
   DisableControls();
-  try {
-    First();
-    while (!FEOF) {
-      if (RecordMatches(fields, KeyValues, Options)) {
-        found = true;
-        break;
-      }
-      Next();
+  TScopeExit Enable([&] { EnableControls(); });
+  First();
+  while (!FEOF) {
+    if (RecordMatches(fields, KeyValues, Options)) {
+      found = true;
+      break;
     }
-    if (!found && !saved.IsNil()) GotoBookmark(saved);
-  } catch (...) {
-    EnableControls();
-    throw;
+    Next();
   }
-  EnableControls();
+  if (!found && !saved.IsNil()) GotoBookmark(saved);
   return found;
 }
 
@@ -309,20 +288,15 @@ Variant TDataSet::Lookup(const String& KeyFields, const Variant& KeyValues, cons
   GetFieldList(fields, KeyFields);
   TBookmark saved = GetBookmark();
   DisableControls();
-  try {
-    First();
-    while (!FEOF) {
-      if (RecordMatches(fields, KeyValues, {})) {
-        result = GetFieldValues(ResultFields);
-        break;
-      }
-      Next();
+  TScopeExit Enable([&] { EnableControls(); });
+  First();
+  while (!FEOF) {
+    if (RecordMatches(fields, KeyValues, {})) {
+      result = GetFieldValues(ResultFields);
+      break;
     }
-    if (!saved.IsNil()) GotoBookmark(saved);
-  } catch (...) {
-    EnableControls();
-    throw;
+    Next();
   }
-  EnableControls();
+  if (!saved.IsNil()) GotoBookmark(saved);
   return result;
 }

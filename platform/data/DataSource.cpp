@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/PtrSnapshot.h"
 
@@ -204,14 +205,8 @@ bool TDataLink::Edit() {
 }
 
 void TDataLink::UpdateRecord() {
-  FUpdating = true;
-  try {
-    UpdateData();
-  } catch (...) {
-    FUpdating = false;
-    throw;
-  }
-  FUpdating = false;
+  TTemporaryChange<bool> Updating(FUpdating, true);
+  UpdateData();
 }
 
 void TDataLink::SetActive(bool Value) {

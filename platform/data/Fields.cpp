@@ -7,6 +7,7 @@
 
 #include "platform/core/Format.h"
 #include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSet.h"
@@ -322,15 +323,11 @@ void TField::Validate(const Variant& Value) {
   // While the handler runs, the field shows the value being stored.
   FValidateValue = Value;
   FValidating = true;
-  try {
-    OnValidate(this);
-  } catch (...) {
+  TScopeExit Done([&] {
     FValidating = false;
     FValidateValue = Variant();
-    throw;
-  }
-  FValidating = false;
-  FValidateValue = Variant();
+  });
+  OnValidate(this);
 }
 
 void TField::Change() {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 
 namespace fs = std::filesystem;
@@ -68,19 +69,14 @@ bool TOpenDialog::Accept(const String& Typed) {
 bool TOpenDialog::Execute() {
   auto* form = new TFileDialogForm(Application, this);
   FForm = form;
-  bool ok = false;
-  try {
-    if (OnShow) OnShow(this);
-    ok = form->ShowModal() == mrOk;
-    if (ok) FFilterIndex = form->cb_Type->GetItemIndex() + 1;
-    if (OnClose) OnClose(this);
-  } catch (...) {
+  TScopeExit Free([&] {
     FForm = nullptr;
     delete form;
-    throw;
-  }
-  FForm = nullptr;
-  delete form;
+  });
+  if (OnShow) OnShow(this);
+  const bool ok = form->ShowModal() == mrOk;
+  if (ok) FFilterIndex = form->cb_Type->GetItemIndex() + 1;
+  if (OnClose) OnClose(this);
   return ok;
 }
 

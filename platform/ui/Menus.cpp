@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/ControlPaint.h"
 #include "platform/ui/Forms.h"
@@ -342,12 +343,12 @@ void TPopupMenu::Popup(Integer X, Integer Y) {
       if (previous) previous(Wnd, M);
       else DefaultWindowProc(Wnd, M);
     });
-  auto restore = [&] {
-    if (keys && IsWindow(keys)) SetWindowProcedure(keys, previous);
-    if (GetCapture() == menu->GetHandle()) ReleaseCapture();
-    FWindow = nullptr;
-  };
-  try {
+  {
+    TScopeExit Restore([&] {
+      if (keys && IsWindow(keys)) SetWindowProcedure(keys, previous);
+      if (GetCapture() == menu->GetHandle()) ReleaseCapture();
+      FWindow = nullptr;
+    });
     while (!window->Done) {
       TMsg m;
       if (!PeekMessage(m, nullptr, 0, 0, PM_REMOVE)) {
@@ -361,11 +362,7 @@ void TPopupMenu::Popup(Integer X, Integer Y) {
       TranslateMessage(m);
       DispatchMessage(m);
     }
-  } catch (...) {
-    restore();
-    throw;
   }
-  restore();
   TMenuItem* chosen = window->Chosen;
   window.reset();
   FLastChosen = chosen;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/ControlPaint.h"
 
@@ -65,15 +66,12 @@ TMessageForm::TMessageForm(TComponent* AOwner, const TMessageBoxRequest& Request
 
 Integer ShowMessageForm(const TMessageBoxRequest& Request) {
   InitializeForms();
-  auto* form = new TMessageForm(Application, Request);
   Integer result = 0;
-  try {
+  {
+    auto* form = new TMessageForm(Application, Request);
+    TScopeExit Free([&] { delete form; });
     result = form->ShowModal();
-  } catch (...) {
-    delete form;
-    throw;
   }
-  delete form;
   // Closed from the title bar: Cancel when the box has it, else its default button.
   const std::vector<Integer> ids = MessageBoxButtons(Request.Flags);
   if (std::find(ids.begin(), ids.end(), result) == ids.end()) {

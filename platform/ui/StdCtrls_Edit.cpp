@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/ControlPaint.h"
@@ -374,15 +375,9 @@ void TCustomEdit::SettleView() const {
   if (!FViewDeferred || FSettling) return;
   // The view is part of what the edit answers, so a const question may settle it.
   auto* self = const_cast<TCustomEdit*>(this);
-  self->FSettling = true;
-  try {
-    self->ScrollCaretIntoView();
-    self->UpdateCaret();
-  } catch (...) {
-    self->FSettling = false;
-    throw;
-  }
-  self->FSettling = false;
+  TTemporaryChange<bool> Settling(self->FSettling, true);
+  self->ScrollCaretIntoView();
+  self->UpdateCaret();
 }
 
 void TCustomEdit::ScrollCaretIntoView() {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Forms.h"
 
@@ -343,16 +344,12 @@ void TWinControl::AlignControl(TControl* AControl) {
     FControlState.Include(csAlignmentNeeded);
     return;
   }
-  FAligning = true;
   TRect r;
-  AdjustClientRect(r);
-  try {
+  {
+    TTemporaryChange<bool> Aligning(FAligning, true);
+    AdjustClientRect(r);
     AlignControls(AControl, r);
-  } catch (...) {
-    FAligning = false;
-    throw;
   }
-  FAligning = false;
   FControlState.Exclude(csAlignmentNeeded);
 }
 
@@ -861,13 +858,8 @@ void TCustomControl::Paint() {}
 void TCustomControl::PaintWindow(HDC DC) {
   FCanvas->FreeHandle();
   FCanvas->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
+  TScopeExit Release([&] { FCanvas->SetHandle(nullptr); });
+  Paint();
 }
 
 void TCustomControl::Dispatch(TMessage& Message) {
@@ -890,13 +882,8 @@ void TGraphicControl::Dispatch(TMessage& Message) {
   if (Message.Msg == WM_PAINT && Message.WParam) {
     FCanvas->FreeHandle();
     FCanvas->SetHandle(reinterpret_cast<HDC>(Message.WParam));
-    try {
-      Paint();
-    } catch (...) {
-      FCanvas->SetHandle(nullptr);
-      throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    TScopeExit Release([&] { FCanvas->SetHandle(nullptr); });
+    Paint();
     return;
   }
   TControl::Dispatch(Message);
