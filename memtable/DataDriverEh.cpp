@@ -7,6 +7,7 @@
 
 #include "memtable/MemTableEh.h"
 #include "platform/core/Format.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/Params.h"
 
@@ -297,13 +298,10 @@ void TDataDriverEh::BuildDataStructDefault(TMTDataStructEh* DataStruct) {
     if (provider->GetFields()->Count() == 0 && !provider->GetActive()) {
       // A provider without fields shows its columns only while open.
       provider->Open();
-      try {
+      {
+        TScopeExit Close([&] { provider->Close(); });
         DataStruct->BuildFromFields(provider->GetFields());
-      } catch (...) {
-        provider->Close();
-        throw;
       }
-      provider->Close();
     } else {
       DataStruct->BuildFromFields(provider->GetFields());
     }

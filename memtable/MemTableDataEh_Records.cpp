@@ -10,6 +10,7 @@
 
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/data/DBConsts.h"
 
 namespace {
@@ -292,16 +293,8 @@ Integer TRecordsListEh::AddRecord(TMemoryRecordEh* Rec) { return InsertRecord(Re
 void TRecordsListEh::InsertRecordAt(Integer Index, TMemoryRecordEh* Rec) { InsertRecord(Rec, Index, false, false); }
 
 Integer TRecordsListEh::LoadRecord(TMemoryRecordEh* Rec) {
-  bool cached = FCachedUpdates;
-  FCachedUpdates = false;
-  try {
-    Integer Result = InsertRecord(Rec, -1, true, true);
-    FCachedUpdates = cached;
-    return Result;
-  } catch (...) {
-    FCachedUpdates = cached;
-    throw;
-  }
+  TTemporaryChange<bool> Cached(FCachedUpdates, false);
+  return InsertRecord(Rec, -1, true, true);
 }
 
 void TRecordsListEh::DeleteRecord(Integer Index) {

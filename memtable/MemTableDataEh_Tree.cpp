@@ -16,6 +16,7 @@
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/ScopeGuard.h"
 
 namespace {
 
@@ -941,21 +942,17 @@ void TRecordsViewEh::BuildTree() {
     FTreeList->FRecordNodes.Reserve(list->size());
     FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
     FTreeList->FBuilding = true;
-    try {
-      const TMemoryTreeListEh::TKeyBuildEh direct = FTreeList->BuildFromKeys(*list);
-      if (direct != TMemoryTreeListEh::TKeyBuildEh::Built &&
-          (direct == TMemoryTreeListEh::TKeyBuildEh::NoKeys || !FTreeList->BuildWithKeyHash(*list))) {
-        FTreeList->FRecordNodes.Reserve(list->size());
-        FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
-        for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
-      }
-    } catch (...) {
+    TScopeExit Finish([&] {
       FTreeList->FBuilding = false;
       FTreeList->FinishWaiting();
-      throw;
+    });
+    const TMemoryTreeListEh::TKeyBuildEh direct = FTreeList->BuildFromKeys(*list);
+    if (direct != TMemoryTreeListEh::TKeyBuildEh::Built &&
+        (direct == TMemoryTreeListEh::TKeyBuildEh::NoKeys || !FTreeList->BuildWithKeyHash(*list))) {
+      FTreeList->FRecordNodes.Reserve(list->size());
+      FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
+      for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
     }
-    FTreeList->FBuilding = false;
-    FTreeList->FinishWaiting();
   }
 }
 

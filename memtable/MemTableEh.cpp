@@ -6,6 +6,7 @@
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Filer.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
 
@@ -266,15 +267,11 @@ void TCustomMemTableEh::ReadState(TReader* Reader) {
     }
     if (previousCreate) previousCreate(R, Class, Component);
   };
-  try {
-    TDataSet::ReadState(Reader);
-  } catch (...) {
+  TScopeExit Restore([&] {
     Reader->OnFindComponentClass = previousFind;
     Reader->OnCreateComponent = previousCreate;
-    throw;
-  }
-  Reader->OnFindComponentClass = previousFind;
-  Reader->OnCreateComponent = previousCreate;
+  });
+  TDataSet::ReadState(Reader);
 }
 
 namespace {
@@ -344,17 +341,9 @@ bool TCustomMemTableEh::NeedsRecordFilter() const {
 
 bool TCustomMemTableEh::RecordFilter(TMemoryRecordEh* Rec) {
   if (!FCursorOpen || !NeedsRecordFilter()) return true;
-  bool accept = true;
-  bool handler = static_cast<bool>(GetOnFilterRecord());
-  TDataSetState saved = GetState();
-  if (handler) {
-    saved = SetTempState(dsFilter);
-    FFilterRecBuf->MemRec = Rec;
-    FFilterRecBuf->UseMemRec = true;
-    FFilterRecBuf->RecView = -1;
-    FFilterRecBuf->Values.assign(static_cast<size_t>(GetFieldCount()), Variant());
-  }
-  try {
+  const bool handler = static_cast<bool>(GetOnFilterRecord());
+  auto accepts = [&] {
+    bool accept = true;
     if (FFilterExpr->HasExpression()) accept = FFilterExpr->IsRecordAccepted(Rec);
     if (GetFiltered() && handler) GetOnFilterRecord()(this, accept);
     if (accept && FMasterDetailActive &&
@@ -368,12 +357,18 @@ bool TCustomMemTableEh::RecordFilter(TMemoryRecordEh* Rec) {
         accept = VarEqualsEh(v, FMasterValue);
       }
     }
-  } catch (...) {
-    if (handler) RestoreState(saved);
-    throw;
-  }
-  if (handler) RestoreState(saved);
-  return accept;
+    return accept;
+  };
+  // Only a handler reads the record through the fields, in the filter state;
+  // the expression alone runs per record without a guard.
+  if (!handler) return accepts();
+  const TDataSetState saved = SetTempState(dsFilter);
+  TScopeExit Restore([&] { RestoreState(saved); });
+  FFilterRecBuf->MemRec = Rec;
+  FFilterRecBuf->UseMemRec = true;
+  FFilterRecBuf->RecView = -1;
+  FFilterRecBuf->Values.assign(static_cast<size_t>(GetFieldCount()), Variant());
+  return accepts();
 }
 
 void TCustomMemTableEh::ApplyFilterExpression() {

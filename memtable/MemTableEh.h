@@ -24,10 +24,12 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Params.h"
@@ -449,6 +451,26 @@ private:
   void ClearRecBuf(TRecBuf* Buf);
   void HoldResync() { ++FResyncHold; }
   void ReleaseResync(bool DoResync);
+  // Holds resyncs while it lives. Leaving the scope lets the hold go without a
+  // resync (the work failed, or moved no record); ReleaseWithResync lets it go
+  // with the resync the work made due.
+  class TResyncHold {
+  public:
+    explicit TResyncHold(TCustomMemTableEh& Table) : FTable(&Table) { Table.HoldResync(); }
+    TResyncHold(const TResyncHold&) = delete;
+    TResyncHold& operator=(const TResyncHold&) = delete;
+    ~TResyncHold() {
+      if (FTable) FTable->ReleaseResync(false);
+    }
+    void ReleaseWithResync() {
+      TCustomMemTableEh* table = std::exchange(FTable, nullptr);
+      table->FResyncPending = true;
+      table->ReleaseResync(true);
+    }
+
+  private:
+    TCustomMemTableEh* FTable;
+  };
   Integer FetchFromDriver(Integer Count);
   void InstantReadEnterRecord(TMemoryRecordEh* Rec);
   // The active buffer after syncing the cursor, or null when closed or empty.
@@ -457,13 +479,8 @@ private:
   // afterwards, also when Read throws.
   template <class Read>
   void ReadAndLeave(Read&& R) {
-    try {
-      R();
-    } catch (...) {
-      InstantReadLeave();
-      throw;
-    }
-    InstantReadLeave();
+    TScopeExit Leave([&] { InstantReadLeave(); });
+    R();
   }
 
   // ---- editing and searching ----

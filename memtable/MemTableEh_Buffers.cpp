@@ -207,14 +207,8 @@ TGetResult TCustomMemTableEh::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, 
       break;
     case gmNext:
       if (FRecordPos >= ViewCount() - 1 && FDataDriver) {
-        HoldResync();
-        try {
-          FetchFromDriver(FFetchAllOnOpen ? -1 : 1);
-        } catch (...) {
-          ReleaseResync(false);
-          throw;
-        }
-        ReleaseResync(false);
+        const TResyncHold Hold(*this);
+        FetchFromDriver(FFetchAllOnOpen ? -1 : 1);
       }
       if (FRecordPos >= ViewCount() - 1) {
         FRecordPos = ViewCount();
@@ -245,14 +239,10 @@ void TCustomMemTableEh::InternalFirst() {
 }
 
 void TCustomMemTableEh::InternalLast() {
-  HoldResync();
-  try {
+  {
+    const TResyncHold Hold(*this);
     FetchFromDriver(-1);
-  } catch (...) {
-    ReleaseResync(false);
-    throw;
   }
-  ReleaseResync(false);
   FRecordPos = ViewCount();
   if (dsEditModes.Contains(GetState())) FActiveRecordPos = ViewCount();
   else FActiveRecordPos = ViewCount() - 1;

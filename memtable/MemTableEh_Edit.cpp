@@ -6,6 +6,7 @@
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
 
@@ -18,32 +19,26 @@ void TCustomMemTableEh::InternalEdit() {
 
 void TCustomMemTableEh::InternalPost() {
   TDataSet::InternalPost();  // required fields
-  HoldResync();
-  try {
-    if (GetState() == dsInsert) {
-      TRecBuf* b = RecBuf(ActiveBuffer());
-      InternalAddRecord(ActiveBuffer(), b->BookmarkFlag == bfEOF);
-    } else {
-      TMemoryRecordEh* rec = ViewRecord(FRecordPos);
-      rec->Edit();
-      try {
-        CopyBufferToRecord(RecBuf(ActiveBuffer()), rec);
-        rec->Post();
-      } catch (...) {
-        // A refused change (a duplicate key, a reference loop) leaves the record
-        // as it was, not half-written.
-        if (rec->GetEditState() == resEditEh) rec->Cancel();
-        throw;
-      }
-      if (!GetCachedUpdates()) InternalApplyUpdates(GetRecordsData());
-      Integer row = ViewIndexOfRecord(rec, FRecordPos);
-      if (row >= 0) FRecordPos = row;
+  const TResyncHold Hold(*this);
+  if (GetState() == dsInsert) {
+    TRecBuf* b = RecBuf(ActiveBuffer());
+    InternalAddRecord(ActiveBuffer(), b->BookmarkFlag == bfEOF);
+  } else {
+    TMemoryRecordEh* rec = ViewRecord(FRecordPos);
+    rec->Edit();
+    try {
+      CopyBufferToRecord(RecBuf(ActiveBuffer()), rec);
+      rec->Post();
+    } catch (...) {
+      // A refused change (a duplicate key, a reference loop) leaves the record
+      // as it was, not half-written.
+      if (rec->GetEditState() == resEditEh) rec->Cancel();
+      throw;
     }
-  } catch (...) {
-    ReleaseResync(false);
-    throw;
+    if (!GetCachedUpdates()) InternalApplyUpdates(GetRecordsData());
+    Integer row = ViewIndexOfRecord(rec, FRecordPos);
+    if (row >= 0) FRecordPos = row;
   }
-  ReleaseResync(false);
 }
 
 void TCustomMemTableEh::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
@@ -75,35 +70,23 @@ void TCustomMemTableEh::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
 }
 
 void TCustomMemTableEh::InternalDelete() {
-  HoldResync();
-  try {
-    FRecordsView->DeleteRecord(FRecordPos);
-    if (!GetCachedUpdates()) InternalApplyUpdates(GetRecordsData());
-    if (FRecordPos >= ViewCount()) --FRecordPos;
-  } catch (...) {
-    ReleaseResync(false);
-    throw;
-  }
-  ReleaseResync(false);
+  const TResyncHold Hold(*this);
+  FRecordsView->DeleteRecord(FRecordPos);
+  if (!GetCachedUpdates()) InternalApplyUpdates(GetRecordsData());
+  if (FRecordPos >= ViewCount()) --FRecordPos;
 }
 
 void TCustomMemTableEh::InternalCancel() {
-  HoldResync();
-  try {
-    if (GetState() == dsEdit && FRecordPos >= 0 && FRecordPos < ViewCount()) {
-      TMemoryRecordEh* rec = ViewRecord(FRecordPos);
-      if (rec->GetEditState() == resEditEh) rec->Cancel();
-    }
-    TRecordsListEh* list = GetRecordsData()->GetRecordsList();
-    if (!GetCachedUpdates() && list->HasCachedChanges()) {
-      list->CancelUpdates();
-      Resync({});
-    }
-  } catch (...) {
-    ReleaseResync(false);
-    throw;
+  const TResyncHold Hold(*this);
+  if (GetState() == dsEdit && FRecordPos >= 0 && FRecordPos < ViewCount()) {
+    TMemoryRecordEh* rec = ViewRecord(FRecordPos);
+    if (rec->GetEditState() == resEditEh) rec->Cancel();
   }
-  ReleaseResync(false);
+  TRecordsListEh* list = GetRecordsData()->GetRecordsList();
+  if (!GetCachedUpdates() && list->HasCachedChanges()) {
+    list->CancelUpdates();
+    Resync({});
+  }
 }
 
 void TCustomMemTableEh::DoOnNewRecord() {
@@ -158,22 +141,17 @@ void TCustomMemTableEh::EmptyTable() {
   if (!GetActive()) return;
   DisableControls();
   HoldResync();
-  try {
-    CheckBrowseMode();
-    GetRecordsData()->GetRecordsList()->Clear();
-    GetRecordsData()->GetAutoIncrement()->Reset();
-    FRecordPos = -1;
-    FActiveRecordPos = -1;
-    ClearBuffers();
-  } catch (...) {
+  TScopeExit Enable([&] {
     FResyncPending = true;
     ReleaseResync(true);
     EnableControls();
-    throw;
-  }
-  FResyncPending = true;
-  ReleaseResync(true);
-  EnableControls();
+  });
+  CheckBrowseMode();
+  GetRecordsData()->GetRecordsList()->Clear();
+  GetRecordsData()->GetAutoIncrement()->Reset();
+  FRecordPos = -1;
+  FActiveRecordPos = -1;
+  ClearBuffers();
 }
 
 // ---- the key search ---------------------------------------------------------------
@@ -300,15 +278,11 @@ Integer TCustomMemTableEh::SearchRow(const String& KeyFields, const Variant& Key
   }
   // Records not read yet may hold the key.
   while (result < 0 && !Hidden && FDataDriver && !FDataDriver->GetProviderEOF()) {
-    HoldResync();
     Integer n;
-    try {
+    {
+      const TResyncHold Hold(*this);
       n = FetchFromDriver(1);
-    } catch (...) {
-      ReleaseResync(false);
-      throw;
     }
-    ReleaseResync(false);
     if (n == 0) break;
     Integer last = ViewCount() - 1;
     if (last >= 0 && RowMatches(last, fields, KeyValues, Options)) result = last;
@@ -321,7 +295,8 @@ bool TCustomMemTableEh::Locate(const String& KeyFields, const Variant& KeyValues
   if (Bof() && Eof()) return false;
   HoldResync();
   Integer row;
-  try {
+  {
+    TScopeExit Release([&] { ReleaseResync(true); });
     TMemoryRecordEh* hidden = nullptr;
     row = SearchRow(KeyFields, KeyValues, Options, hidden);
     if (row < 0 && hidden && RevealRecord(hidden)) row = ViewIndexOfRecord(hidden, -1);
@@ -331,11 +306,7 @@ bool TCustomMemTableEh::Locate(const String& KeyFields, const Variant& KeyValues
       FActiveRecordPos = row;
       FResyncPending = true;
     }
-  } catch (...) {
-    ReleaseResync(true);
-    throw;
   }
-  ReleaseResync(true);
   if (row >= 0) DoAfterScroll();
   return row >= 0;
 }

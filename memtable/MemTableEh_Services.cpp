@@ -9,6 +9,7 @@
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
 
@@ -376,17 +377,11 @@ Integer TCustomMemTableEh::GetCurrentRowIndex() {
 Integer TCustomMemTableEh::FetchRecords(Integer Count) {
   if (!GetActive()) return 0;
   HoldResync();
-  Integer n;
-  try {
-    n = GetRecordsData()->FetchRecords(Count);
-  } catch (...) {
+  TScopeExit Release([&] {
     FResyncPending = true;
     ReleaseResync(true);
-    throw;
-  }
-  FResyncPending = true;
-  ReleaseResync(true);
-  return n;
+  });
+  return GetRecordsData()->FetchRecords(Count);
 }
 
 // ---- linked components ---------------------------------------------------------------
@@ -564,32 +559,27 @@ void TCustomMemTableEh::PrepareProviderParams() {
 void TCustomMemTableEh::ProviderRefresh() {
   if (!GetActive()) return;
   DisableControls();
-  try {
-    if (FMasterDetailSide == mdsOnProviderEh) {
-      TDataSet* master = FMasterDataLink->GetDataSet();
-      if (FDataDriver && master && FDataDriver->ParamsChanged(master)) {
-        Close();
-        Open();
-      }
-    } else if (FMasterDetailSide == mdsOnSelfAfterProviderEh && FDataDriver) {
-      if (!FFetchedMasterValues->Contains(CurrentMasterValue())) {
-        FetchFromDriver(-1);
-        FDataDriver->CloseProvider(this);
-        PrepareProviderParams();
-        FProviderDataSet = FDataDriver->GetProviderDataSet();
-        if (FProviderDataSet) {
-          FProviderDataSet->FreeNotification(this);
-          FProviderDataSet->Open();
-        }
-        FDataDriver->SetProviderEOF(false);
-      }
-      Refresh();
+  TScopeExit Enable([&] { EnableControls(); });
+  if (FMasterDetailSide == mdsOnProviderEh) {
+    TDataSet* master = FMasterDataLink->GetDataSet();
+    if (FDataDriver && master && FDataDriver->ParamsChanged(master)) {
+      Close();
+      Open();
     }
-  } catch (...) {
-    EnableControls();
-    throw;
+  } else if (FMasterDetailSide == mdsOnSelfAfterProviderEh && FDataDriver) {
+    if (!FFetchedMasterValues->Contains(CurrentMasterValue())) {
+      FetchFromDriver(-1);
+      FDataDriver->CloseProvider(this);
+      PrepareProviderParams();
+      FProviderDataSet = FDataDriver->GetProviderDataSet();
+      if (FProviderDataSet) {
+        FProviderDataSet->FreeNotification(this);
+        FProviderDataSet->Open();
+      }
+      FDataDriver->SetProviderEOF(false);
+    }
+    Refresh();
   }
-  EnableControls();
 }
 
 void TCustomMemTableEh::FillDetailList() {

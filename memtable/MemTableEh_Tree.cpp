@@ -2,9 +2,11 @@
 // of IMemTableEh, finding records below collapsed nodes, and moving records.
 
 #include <algorithm>
+#include <optional>
 
 #include "memtable/MemTableEh.h"
 #include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 
 // ---- tree settings -----------------------------------------------------------------
@@ -144,17 +146,12 @@ void TCustomMemTableEh::NodeExpandedChanged(TBaseTreeNodeEh*) {
 
 void TCustomMemTableEh::SetAllExpanded(bool Value) {
   DisableControls();
-  try {
-    TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
-    if (Value) tree->FullExpand(nullptr, true);
-    else tree->FullCollapse(nullptr, true);
-    tree->RebuildFlatLists();
-    if (GetActive()) Resync({});
-  } catch (...) {
-    EnableControls();
-    throw;
-  }
-  EnableControls();
+  TScopeExit Enable([&] { EnableControls(); });
+  TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
+  if (Value) tree->FullExpand(nullptr, true);
+  else tree->FullCollapse(nullptr, true);
+  tree->RebuildFlatLists();
+  if (GetActive()) Resync({});
 }
 
 // ---- finding records below collapsed nodes --------------------------------------------
@@ -181,17 +178,14 @@ bool TCustomMemTableEh::RevealRecord(TMemoryRecordEh* Rec) {
   TBaseTreeNodeEh* node = PlacedNodeOf(tree, Rec);
   if (!node) return false;
   DisableControls();
-  try {
+  {
+    TScopeExit Enable([&] { EnableControls(); });
     for (TBaseTreeNodeEh* p = node->GetParent(); p && p->GetLevel() >= 1; p = p->GetParent())
       if (!p->GetExpanded()) p->SetExpanded(true);
     // The rows are rebuilt when next read; the rows of every visible node
     // (ignoring expansion) are not needed to find this record's row.
     tree->MakeDirty();
-  } catch (...) {
-    EnableControls();
-    throw;
   }
-  EnableControls();
   return FRecordsView->IndexOfRecord(Rec) >= 0;
 }
 
@@ -247,14 +241,11 @@ Integer TCustomMemTableEh::SetTreeNodeExpanded(Integer RowNum, bool Value) {
   if (!node) return -1;
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
   DisableControls();
-  try {
+  {
+    TScopeExit Enable([&] { EnableControls(); });
     node->SetExpanded(Value);
     tree->RebuildFlatLists();
-  } catch (...) {
-    EnableControls();
-    throw;
   }
-  EnableControls();
   Integer result = -1;
   if (current && FRecordsView->IndexOfRecord(current->GetRec()) < 0) {
     for (TBaseTreeNodeEh* p = current->GetParent(); p && p->GetLevel() >= 1; p = p->GetParent()) {
@@ -277,19 +268,15 @@ bool TCustomMemTableEh::MoveRecords(TBMListEh* BookmarkList, Integer ToRecNo, In
     Integer row = InstantReadIndexOfBookmark(BookmarkList->GetItem(i));
     recs.push_back(row >= 0 && row < ViewCount() ? ViewRecord(row) : nullptr);
   }
-  if (!CheckOnly) HoldResync();
+  std::optional<TResyncHold> hold;
+  if (!CheckOnly) hold.emplace(*this);
   bool ok = true;
-  try {
-    Integer target = ToRecNo - 1;
-    for (Integer i = static_cast<Integer>(recs.size()) - 1; i >= 0; --i) {
-      if (!recs[static_cast<size_t>(i)]) continue;
-      Integer from = ViewIndexOfRecord(recs[static_cast<size_t>(i)], -1);
-      if (i < static_cast<Integer>(recs.size()) - 1 && from >= 0 && from < target) --target;
-      if (from < 0 || !MoveRecordTo(from, target, TreeLevel, CheckOnly)) ok = false;
-    }
-  } catch (...) {
-    if (!CheckOnly) ReleaseResync(false);
-    throw;
+  Integer target = ToRecNo - 1;
+  for (Integer i = static_cast<Integer>(recs.size()) - 1; i >= 0; --i) {
+    if (!recs[static_cast<size_t>(i)]) continue;
+    Integer from = ViewIndexOfRecord(recs[static_cast<size_t>(i)], -1);
+    if (i < static_cast<Integer>(recs.size()) - 1 && from >= 0 && from < target) --target;
+    if (from < 0 || !MoveRecordTo(from, target, TreeLevel, CheckOnly)) ok = false;
   }
   if (!CheckOnly) {
     for (Integer i = 0; i < BookmarkList->GetCount(); ++i) {
@@ -300,8 +287,7 @@ bool TCustomMemTableEh::MoveRecords(TBMListEh* BookmarkList, Integer ToRecNo, In
     BookmarkList->CustomSort(nullptr, [this](TBMListEh* L, void*, Integer A, Integer B) {
       return CompareBookmarks(L->GetItem(A), L->GetItem(B));
     });
-    FResyncPending = true;
-    ReleaseResync(true);
+    hold->ReleaseWithResync();
   }
   return ok;
 }
@@ -390,27 +376,21 @@ bool TCustomMemTableEh::MoveRecordTo(Integer FromRow, Integer ToRow, Integer Tre
     OnRecordMove(this, rec, parentNode && parentNode->GetLevel() >= 1 ? parentNode->GetRec() : nullptr, accept);
   }
   if (!accept) return false;
-  HoldResync();
-  try {
-    if (!VarEqualsEh(rec->GetDataValues(parentName, rvvValueEh), parentKey)) {
-      rec->Edit();
-      try {
-        rec->SetDataValues(parentName, rvvValueEh, parentKey);
-        rec->Post();
-      } catch (...) {
-        if (rec->GetEditState() == resEditEh) rec->Cancel();
-        throw;
-      }
+  TResyncHold hold(*this);
+  if (!VarEqualsEh(rec->GetDataValues(parentName, rvvValueEh), parentKey)) {
+    rec->Edit();
+    try {
+      rec->SetDataValues(parentName, rvvValueEh, parentKey);
+      rec->Post();
+    } catch (...) {
+      if (rec->GetEditState() == resEditEh) rec->Cancel();
+      throw;
     }
-    Integer cur = rec->GetIndex();
-    Integer dest = MoveTargetIndex(cur, neighbour->GetRec()->GetIndex(), after);
-    if (dest != cur && dest >= 0 && dest < list->GetCount()) list->MoveRecord(cur, dest);
-  } catch (...) {
-    ReleaseResync(false);
-    throw;
   }
+  Integer cur = rec->GetIndex();
+  Integer dest = MoveTargetIndex(cur, neighbour->GetRec()->GetIndex(), after);
+  if (dest != cur && dest >= 0 && dest < list->GetCount()) list->MoveRecord(cur, dest);
   followCurrent();
-  FResyncPending = true;
-  ReleaseResync(true);
+  hold.ReleaseWithResync();
   return true;
 }
