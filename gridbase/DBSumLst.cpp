@@ -5,6 +5,7 @@
 
 #include "editors/DaVirVCL.h"
 #include "platform/core/Format.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Fields.h"
 
@@ -261,15 +262,11 @@ void TDBSumListProducer::RecalcAll() {
     FSavedFilterText = FDataSet->GetFilter();
     FRecalculating = false;
   };
-  try {
-    RecalcPass();
-  } catch (...) {
+  TScopeExit Finished([&] {
     Finish();
     DoSumListChanged();
-    throw;
-  }
-  Finish();
-  DoSumListChanged();
+  });
+  RecalcPass();
 }
 
 void TDBSumListProducer::RecalcPass() {

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "gridbase/GridsEh.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Timers.h"
 
@@ -169,7 +170,8 @@ void TCustomGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
   const TGridState State = FGridState;
   // Whatever happens below, the interaction is over.
   FGridState = gsNormal;
-  try {
+  {
+    TScopeExit Normal([&] { FGridState = gsNormal; });
     TGridDrawInfoEh DrawInfo;
     CalcDrawInfo(DrawInfo);
     switch (State) {
@@ -236,11 +238,7 @@ void TCustomGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
         UpdateEdit();
         break;
     }
-  } catch (...) {
-    FGridState = gsNormal;
-    throw;
   }
-  FGridState = gsNormal;
   TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
@@ -389,27 +387,22 @@ void TCustomGridEh::UpdateHotTrack(Integer X, Integer Y) {
 }
 
 void TCustomGridEh::CancelMode() {
-  try {
-    TGridDrawInfoEh DrawInfo;
-    CalcDrawInfo(DrawInfo);
-    switch (FGridState) {
-      case gsSelecting: KillTimer(GetHandle(), GridTimerId); break;
-      case gsRowSizing:
-      case gsColSizing: DrawSizingLine(DrawInfo); break;
-      case gsRowMoving:
-        DrawMove(DrawInfo);
-        HideMoveLine();
-        KillTimer(GetHandle(), GridTimerId);
-        break;
-      case gsColMoving:
-        HideMoveLine();
-        KillTimer(GetHandle(), GridTimerId);
-        break;
-      default: break;
-    }
-  } catch (...) {
-    FGridState = gsNormal;
-    throw;
+  TScopeExit Normal([&] { FGridState = gsNormal; });
+  TGridDrawInfoEh DrawInfo;
+  CalcDrawInfo(DrawInfo);
+  switch (FGridState) {
+    case gsSelecting: KillTimer(GetHandle(), GridTimerId); break;
+    case gsRowSizing:
+    case gsColSizing: DrawSizingLine(DrawInfo); break;
+    case gsRowMoving:
+      DrawMove(DrawInfo);
+      HideMoveLine();
+      KillTimer(GetHandle(), GridTimerId);
+      break;
+    case gsColMoving:
+      HideMoveLine();
+      KillTimer(GetHandle(), GridTimerId);
+      break;
+    default: break;
   }
-  FGridState = gsNormal;
 }

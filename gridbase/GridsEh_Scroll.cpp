@@ -8,6 +8,7 @@
 
 #include "gridbase/DaVirConsts.h"
 #include "gridbase/GridsEh.h"
+#include "platform/core/ScopeGuard.h"
 
 namespace {
 
@@ -120,8 +121,8 @@ void TCustomGridEh::UpdateScrollRange() {
   if (Vert && BarShown(SB_VERT)) W += GetSystemMetrics(SM_CXVSCROLL);
   const TGridCoord OldTopLeft = FTopLeft;
   const TPoint OldOffset = FTopLeftOffset;
-  FScrollBars = ssNone;  // the range changes resize the client; do not recurse
-  try {
+  {
+    TTemporaryChange NoBars(FScrollBars, ssNone);  // the range changes resize the client; do not recurse
     TGridDrawInfoEh DrawInfo;
     if (Horz) {
       CalcDrawInfoXY(DrawInfo, W, H);
@@ -146,11 +147,7 @@ void TCustomGridEh::UpdateScrollRange() {
         UpdateAxisScrollRange(false, DrawInfo);
       }
     }
-  } catch (...) {
-    FScrollBars = Saved;
-    throw;
   }
-  FScrollBars = Saved;
   KeepSingleColumnEndInView();
   UpdateScrollPos();
   if (!(FTopLeft == OldTopLeft) || !(FTopLeftOffset == OldOffset)) TopLeftMoved(OldTopLeft, OldOffset);
@@ -772,15 +769,12 @@ void TCustomGridEh::DeleteColumn(Integer ACol) {
 
 void TCustomGridEh::DeleteRow(Integer ARow) {
   LockPaint();
-  try {
+  {
+    TScopeExit Unlock([&] { UnlockPaint(); });
     if (FCurrent.Y == ARow && ARow >= 1 && ARow - 1 >= FFixedRows) FCurrent.Y = ARow - 1;
     MoveRow(ARow, FRowCount - 1);
     SetRowCount(FRowCount - 1);
-  } catch (...) {
-    UnlockPaint();
-    throw;
   }
-  UnlockPaint();
   Invalidate();
 }
 
