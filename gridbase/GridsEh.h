@@ -21,7 +21,8 @@
 //   GridsEh_Paint.cpp    Paint, area by area
 //   GridsEh_Inplace.cpp  the in-place editor and the editor upkeep
 //   GridsEh_DragWin.cpp  drag box, move marker, sizing line
-//   GridsEh_Scroll.cpp   scroll bars, pixel scrolling, keyboard, properties, messages
+//   GridsEh_Scroll.cpp   scroll bars, pixel scrolling, keyboard, properties
+//   GridsEh_Messages.cpp window creation and the window messages, one handler each
 //   GridsEh_Mouse.cpp    mouse selecting, sizing, moving, timer and hot tracking
 
 #include <functional>
@@ -546,8 +547,14 @@ private:
   TGridCoord CalcMaxTopLeft(const TGridCoord& Coord, const TGridDrawInfoEh& DrawInfo) const;
   Integer CalcMaxTopLeftOffset(Integer Start, const TGridAxisDrawInfoEh& Axis) const;
   Integer CalcAxisMaxTopLeft(Integer Coord, const TGridAxisDrawInfoEh& Axis) const;
-  void ColWidthChangedForSmoothScroll(Integer Index, Integer OldWidth, Integer NewWidth);
-  void RowHeightChangedForSmoothScroll(Integer Index, Integer OldHeight, Integer NewHeight);
+  // Per-axis helpers: Horizontal picks columns, else rows.
+  void CalcAxisExtents(bool Horizontal);
+  static Integer PixelPage(const TGridAxisDrawInfoEh& Axis);
+  Int64 GetLinesExtent(bool Horizontal, Integer From, Integer To) const;
+  Integer ClampPixelDelta(bool Horizontal, Integer Delta);
+  void SetAxisFixedCount(bool Horizontal, Integer Value);
+  void LineExtentChangedForSmoothScroll(bool Horizontal, Integer Index, Integer OldExtent, Integer NewExtent);
+  void SetLineExtent(bool Horizontal, Integer Index, Integer Value);
   Integer ScrollAxisDistance(Integer OldFirst, Integer OldOffset, Integer NewFirst, Integer NewOffset,
                              bool Horizontal) const;
   void ScrollAxisByPixels(bool Horizontal, Integer Delta);
@@ -567,6 +574,27 @@ private:
   void MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoEh& DrawInfo, bool Horizontal,
                      const TPoint& MousePt);
   void WMTimer();
+  // The window messages (GridsEh_Messages.cpp), in Dispatch's order.
+  void WMScroll(TMessage& Message);
+  void WMSize(TMessage& Message);
+  void WMSetFocus(TMessage& Message);
+  void WMKillFocus(TMessage& Message);
+  void WMGetDlgCode(TMessage& Message);
+  void WMChar(TMessage& Message);
+  void WMCommand(TMessage& Message);
+  void CMFontChanged(TMessage& Message);
+  void CMWantSpecialKey(TMessage& Message);
+  void CMCtl3DChanged(TMessage& Message);
+  void CMShowingChanged(TMessage& Message);
+  void WMTimer(TMessage& Message);
+  void WMNCHitTest(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
+  void WMButtonDown(TMessage& Message);
+  void WMButtonUp(TMessage& Message);
+  void WMCancelMode(TMessage& Message);
+  void CMCancelMode(TMessage& Message);
+  void CMDesignHitTest(TMessage& Message);
+  void CMMouseLeave(TMessage& Message);
   void ReadColWidths(TReader* Reader);
   void ReadRowHeights(TReader* Reader);
   void WriteColWidths(TWriter* Writer);

@@ -1,7 +1,7 @@
 // Scrolling, keyboard and properties of the base grid: scroll ranges and
 // positions in cell mode (0..127) and pixel mode, the scroll-bar requests,
 // pixel scrolling, moving the painted contents with ScrollWindowEx, the mouse
-// wheel, keyboard navigation, the window messages, and the property setters.
+// wheel, keyboard navigation, and the property setters.
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,28 +19,35 @@ String GridIndexOutOfRange() { return LoadResStringEh(SGridIndexOutOfRangeEh); }
 }  // namespace
 
 // ---- Extents -------------------------------------------------------------------------------------
-void TCustomGridEh::CalcHorzExtents() {
+// Axis 0 is horizontal (columns), 1 vertical (rows); the pixel model of each
+// is its extent (the scrolling lines), its position and its page.
+void TCustomGridEh::CalcHorzExtents() { CalcAxisExtents(true); }
+
+void TCustomGridEh::CalcVertExtents() { CalcAxisExtents(false); }
+
+void TCustomGridEh::CalcAxisExtents(bool Horizontal) {
   TGridDrawInfoEh DrawInfo;
   CalcDrawInfo(DrawInfo);
-  Int64 Extent = 0, Pos = 0;
-  for (Integer I = FFixedCols; I < FColCount; ++I) {
-    const Integer W = GetColWidths(I) + FGridLineWidth;
-    Extent += W;
-    if (I < FTopLeft.X) Pos += W;
-  }
-  FPixelExtent[0] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
-  FPixelPos[0] = Integer(Pos) + FTopLeftOffset.X;
-  FPixelPage[0] = std::max(0, DrawInfo.Horz.GridExtent - DrawInfo.Horz.FixedBoundary);
+  const Integer A = Horizontal ? 0 : 1;
+  const Integer Fixed = Horizontal ? FFixedCols : FFixedRows;
+  const Integer Count = Horizontal ? FColCount : FRowCount;
+  const Integer First = Horizontal ? FTopLeft.X : FTopLeft.Y;
+  const Int64 Extent = GetLinesExtent(Horizontal, Fixed, Count);
+  const Int64 Pos = GetLinesExtent(Horizontal, Fixed, std::min(First, Count));
+  FPixelExtent[A] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
+  FPixelPos[A] = Integer(Pos) + (Horizontal ? FTopLeftOffset.X : FTopLeftOffset.Y);
+  FPixelPage[A] = PixelPage(Horizontal ? DrawInfo.Horz : DrawInfo.Vert);
 }
 
-void TCustomGridEh::CalcVertExtents() {
-  TGridDrawInfoEh DrawInfo;
-  CalcDrawInfo(DrawInfo);
-  const Int64 Extent = GetRowsExtent(FFixedRows, FRowCount);
-  const Int64 Pos = GetRowsExtent(FFixedRows, std::min(FTopLeft.Y, FRowCount));
-  FPixelExtent[1] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
-  FPixelPos[1] = Integer(Pos) + FTopLeftOffset.Y;
-  FPixelPage[1] = std::max(0, DrawInfo.Vert.GridExtent - DrawInfo.Vert.FixedBoundary);
+Integer TCustomGridEh::PixelPage(const TGridAxisDrawInfoEh& Axis) {
+  return std::max(0, Axis.GridExtent - Axis.FixedBoundary);
+}
+
+Int64 TCustomGridEh::GetLinesExtent(bool Horizontal, Integer From, Integer To) const {
+  if (!Horizontal) return GetRowsExtent(From, To);
+  Int64 Extent = 0;
+  for (Integer I = From; I < To; ++I) Extent += GetColWidths(I) + FGridLineWidth;
+  return Extent;
 }
 
 Int64 TCustomGridEh::GetRowsExtent(Integer From, Integer To) const {
@@ -77,7 +84,7 @@ void TCustomGridEh::UpdateAxisScrollRange(bool Horizontal, const TGridDrawInfoEh
   const bool Smooth = Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll();
   const Integer Axis = Horizontal ? 0 : 1;
   if (Smooth) {
-    Horizontal ? CalcHorzExtents() : CalcVertExtents();
+    CalcAxisExtents(Horizontal);
     const Integer MaxPos = std::max(0, FPixelExtent[Axis] - FPixelPage[Axis]);
     if (FPixelPos[Axis] > MaxPos) {
       const Integer Back = FPixelPos[Axis] - MaxPos;
@@ -180,7 +187,7 @@ void TCustomGridEh::UpdateScrollPos() {
     const Integer A = Horizontal ? 0 : 1;
     const bool Smooth = Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll();
     if (Smooth) {
-      Horizontal ? CalcHorzExtents() : CalcVertExtents();
+      CalcAxisExtents(Horizontal);
       SetScrollInfoIfChanged(Wnd, Bar, 0, std::max(0, FPixelExtent[A] - 1), FPixelPage[A], FPixelPos[A]);
       return;
     }
@@ -205,7 +212,7 @@ void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
   const bool Track = FOptions.Contains(goThumbTracking);
   if (PixelMode) {
     const Integer A = Horizontal ? 0 : 1;
-    Horizontal ? CalcHorzExtents() : CalcVertExtents();
+    CalcAxisExtents(Horizontal);
     const Integer Step = Horizontal ? GetHorzScrollStep() : GetVertScrollStep();
     Integer D = 0;
     switch (ScrollCode) {
@@ -323,19 +330,18 @@ void TCustomGridEh::ScrollAxisByPixels(bool Horizontal, Integer Delta) {
   if (Offset < 0) Offset = 0;
 }
 
+Integer TCustomGridEh::ClampPixelDelta(bool Horizontal, Integer Delta) {
+  // A scroll stops at either end of the axis's pixel range.
+  if (Delta == 0 || !(Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll())) return 0;
+  const Integer A = Horizontal ? 0 : 1;
+  CalcAxisExtents(Horizontal);
+  const Integer MaxPos = std::max(0, FPixelExtent[A] - FPixelPage[A]);
+  return Delta > 0 ? std::min(Delta, std::max(0, MaxPos - FPixelPos[A])) : std::max(Delta, -FPixelPos[A]);
+}
+
 void TCustomGridEh::ScrollByPixels(Integer DX, Integer DY) {
-  if (!IsSmoothHorzScroll()) DX = 0;
-  if (!IsSmoothVertScroll()) DY = 0;
-  if (DX != 0) {
-    CalcHorzExtents();
-    const Integer MaxPos = std::max(0, FPixelExtent[0] - FPixelPage[0]);
-    DX = DX > 0 ? std::min(DX, std::max(0, MaxPos - FPixelPos[0])) : std::max(DX, -FPixelPos[0]);
-  }
-  if (DY != 0) {
-    CalcVertExtents();
-    const Integer MaxPos = std::max(0, FPixelExtent[1] - FPixelPage[1]);
-    DY = DY > 0 ? std::min(DY, std::max(0, MaxPos - FPixelPos[1])) : std::max(DY, -FPixelPos[1]);
-  }
+  DX = ClampPixelDelta(true, DX);
+  DY = ClampPixelDelta(false, DY);
   if (DX == 0 && DY == 0) return;
   if (HandleAllocated()) Update();
   const TGridCoord OldTopLeft = FTopLeft;
@@ -350,16 +356,10 @@ Integer TCustomGridEh::ScrollAxisDistance(Integer OldFirst, Integer OldOffset, I
                                           bool Horizontal) const {
   // Pixels the contents move: positive when they move right (down).
   Int64 D = 0;
-  auto Extent = [&](Integer From, Integer To) {
-    if (!Horizontal) return GetRowsExtent(From, To);
-    Int64 Sum = 0;
-    for (Integer I = From; I < To; ++I) Sum += GetColWidths(I) + FGridLineWidth;
-    return Sum;
-  };
   if (NewFirst > OldFirst)
-    D -= Extent(OldFirst, NewFirst);
+    D -= GetLinesExtent(Horizontal, OldFirst, NewFirst);
   else
-    D += Extent(NewFirst, OldFirst);
+    D += GetLinesExtent(Horizontal, NewFirst, OldFirst);
   D += OldOffset - NewOffset;
   return Integer(std::clamp<Int64>(D, -0x3FFFFFFF, 0x3FFFFFFF));
 }
@@ -570,187 +570,6 @@ void TCustomGridEh::DoExit() {
   if (!FOptions.Contains(goAlwaysShowEditor)) HideEditor();
 }
 
-// ---- Window creation and messages --------------------------------------------------------------------------------
-void TCustomGridEh::CreateParams(TCreateParams& Params) {
-  TCustomControl::CreateParams(Params);
-  Params.Style |= WS_TABSTOP;
-  if (FScrollBars == ssVertical || FScrollBars == ssBoth) Params.Style |= WS_VSCROLL;
-  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) Params.Style |= WS_HSCROLL;
-  Params.WindowClass.style |= CS_DBLCLKS;
-  if (FBorderStyle == bsSingle) {
-    if (GetCtl3D()) {
-      Params.ExStyle |= WS_EX_CLIENTEDGE;
-    } else {
-      Params.Style |= WS_BORDER;
-    }
-  }
-}
-
-void TCustomGridEh::Dispatch(TMessage& Message) {
-  switch (Message.Msg) {
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-      // The thumb position is read as 32 bits on both bars: a 16-bit one wraps on
-      // grids wider (taller) than 65,535 pixels.
-      const Integer Bar = Message.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
-      const Integer Code = LoWord(Message.WParam);
-      Integer Pos = Integer(std::int16_t(HiWord(Message.WParam)));
-      if (Code == SB_THUMBPOSITION || Code == SB_THUMBTRACK) {
-        TScrollInfo Info;
-        Info.fMask = SIF_ALL;
-        if (GetScrollInfo(GetHandle(), Bar, Info)) Pos = Info.nTrackPos;
-      }
-      ModifyScrollBar(Bar, Code, Pos, true);
-      Message.Result = 0;
-      return;
-    }
-    case WM_SIZE:
-      TCustomControl::Dispatch(Message);
-      CalcHorzExtents();
-      CalcVertExtents();
-      UpdateScrollRange();
-      if (UseRightToLeftAlignment() || FContraColCount > 0 || FContraRowCount > 0) Invalidate();
-      return;
-    case WM_SETFOCUS: {
-      TCustomControl::Dispatch(Message);
-      InvalidateRect(GetSelection());
-      HWND From = HwndFromParam(Message.WParam);
-      if (!(FInplaceEdit && FInplaceEdit->HandleAllocated() && From == FInplaceEdit->GetHandle())) UpdateEdit();
-      return;
-    }
-    case WM_KILLFOCUS: {
-      TCustomControl::Dispatch(Message);
-      InvalidateRect(GetSelection());
-      HWND To = HwndFromParam(Message.WParam);
-      if (!(FInplaceEdit && FInplaceEdit->HandleAllocated() && To == FInplaceEdit->GetHandle())) HideEdit();
-      return;
-    }
-    case WM_GETDLGCODE:
-      Message.Result = DLGC_WANTARROWS;
-      if (!FOptions.Contains(goRowSelect)) {
-        if (FOptions.Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
-        if (FOptions.Contains(goEditing)) Message.Result |= DLGC_WANTCHARS;
-      }
-      return;
-    case WM_CHAR: {
-      const Char Ch = Char(Message.WParam);
-      if (FOptions.Contains(goEditing) && (Ch >= 32 || Ch == 8)) {
-        ShowEditorChar(Ch);
-        Message.Result = 0;
-        return;
-      }
-      TCustomControl::Dispatch(Message);
-      return;
-    }
-    case WM_COMMAND:
-      if (HiWord(Message.WParam) == EN_CHANGE && FInplaceEdit && FInplaceEdit->HandleAllocated() &&
-          HwndFromParam(std::uintptr_t(Message.LParam)) == FInplaceEdit->GetHandle()) {
-        if (!FInplaceEdit->GetUpdatingContents()) UpdateText();
-        return;
-      }
-      TCustomControl::Dispatch(Message);
-      return;
-    case CM_FONTCHANGED:
-      if (FInplaceEdit) FInplaceEdit->SetFont(GetFont());
-      TCustomControl::Dispatch(Message);
-      return;
-    case CM_WANTSPECIALKEY:
-      TCustomControl::Dispatch(Message);
-      if (FOptions.Contains(goEditing) && Word(Message.WParam) == VK_RETURN) Message.Result = 1;
-      return;
-    case CM_CTL3DCHANGED:
-      TCustomControl::Dispatch(Message);
-      if (HandleAllocated()) RecreateWnd();
-      return;
-    case CM_SHOWINGCHANGED:
-      TCustomControl::Dispatch(Message);
-      if (GetShowing()) UpdateScrollRange();
-      return;
-    case WM_TIMER:
-      if (Message.WParam == 1) {
-        WMTimer();
-        return;
-      }
-      TCustomControl::Dispatch(Message);
-      return;
-    case WM_NCHITTEST:
-      TCustomControl::Dispatch(Message);
-      FLastHitTestPoint = ScreenToClient(TPoint(GetXLParam(Message.LParam), GetYLParam(Message.LParam)));
-      return;
-    case WM_SETCURSOR:
-      if (Integer(std::int16_t(LoWord(std::uintptr_t(Message.LParam)))) == HTCLIENT) {
-        TGridState State = FGridState;
-        if (State == gsNormal) {
-          TGridDrawInfoEh DrawInfo;
-          CalcDrawInfo(DrawInfo);
-          Integer Index = -1, Pos = 0, Ofs = 0;
-          CalcSizingState(FLastHitTestPoint.X, FLastHitTestPoint.Y, State, Index, Pos, Ofs, DrawInfo);
-        }
-        if (State == gsRowSizing || State == gsColSizing) {
-          ::SetCursor(CursorToHandle(State == gsRowSizing ? crVSplit : crHSplit));
-          Message.Result = 1;
-          return;
-        }
-      }
-      TCustomControl::Dispatch(Message);
-      return;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      TCustomControl::Dispatch(Message);
-      if (FInplaceEdit) FInplaceEdit->SetClickTime(GetMessageTime());
-      FMouseDownCell = MouseCoord(GetXLParam(Message.LParam), GetYLParam(Message.LParam));
-      return;
-    }
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK: {
-      const bool Accept = CanCellMouseClick(Message);
-      TCustomControl::Dispatch(Message);
-      const Integer X = GetXLParam(Message.LParam), Y = GetYLParam(Message.LParam);
-      const TGridCoord Cell = MouseCoord(X, Y);
-      const bool Double = Message.Msg == WM_LBUTTONDBLCLK || Message.Msg == WM_RBUTTONDBLCLK ||
-                          Message.Msg == WM_MBUTTONDBLCLK;
-      if (Double) FMouseDownCell = Cell;
-      if (Accept && Cell.X >= 0 && Cell.Y >= 0 && Cell == FMouseDownCell) {
-        const TMouseButton Button = (Message.Msg == WM_LBUTTONUP || Message.Msg == WM_LBUTTONDBLCLK) ? mbLeft
-                                    : (Message.Msg == WM_RBUTTONUP || Message.Msg == WM_RBUTTONDBLCLK)
-                                        ? mbRight
-                                        : mbMiddle;
-        TShiftState Shift = KeysToShiftState(Message.WParam);
-        if (Double) Shift = Shift + ssDouble;
-        const TRect R = CellRect(Cell.X, Cell.Y);
-        CellMouseClick(Cell, Button, Shift, X - R.Left, Y - R.Top);
-      }
-      return;
-    }
-    case WM_CANCELMODE:
-      TCustomControl::Dispatch(Message);
-      CancelMode();
-      return;
-    case CM_CANCELMODE:
-      if (FInplaceEdit) FInplaceEdit->Perform(CM_CANCELMODE, Message.WParam, Message.LParam);
-      TCustomControl::Dispatch(Message);
-      CancelMode();
-      return;
-    case CM_DESIGNHITTEST:
-      Message.Result = Sizing(GetXLParam(Message.LParam), GetYLParam(Message.LParam)) ? -1 : 0;
-      return;
-    case CM_MOUSELEAVE: {
-      TCustomControl::Dispatch(Message);
-      const TPoint P = ScreenToClient(GetCursorPos());
-      UpdateHotTrack(P.X, P.Y);
-      return;
-    }
-    default:
-      TCustomControl::Dispatch(Message);
-      return;
-  }
-}
-
 // ---- Virtual operations of this part ---------------------------------------------------------------------------------
 void TCustomGridEh::ColWidthsChanged() {
   UpdateScrollRange();
@@ -827,30 +646,23 @@ void TCustomGridEh::SetContraRowCount(Integer Value) {
   UpdateScrollRange();
 }
 
-void TCustomGridEh::SetFixedCols(Integer Value) {
-  if (Value == FFixedCols) return;
-  if (Value < 0) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
-  if (Value >= FColCount) RaiseInvalidGridOperationEh(LoadResStringEh(SFixedColTooBigEh));
-  FFixedCols = Value;
-  // Frozen columns are the last of the fixed ones.
-  FFrozenColCount = std::min(FFrozenColCount, FFixedCols);
-  FTopLeftOffset.X = 0;
-  Initialize();
-  FTopLeft.Y = std::max(FTopLeft.Y, FFixedRows);
-  CalcHorzExtents();
-  UpdateScrollRange();
-  Invalidate();
-}
+void TCustomGridEh::SetFixedCols(Integer Value) { SetAxisFixedCount(true, Value); }
 
-void TCustomGridEh::SetFixedRows(Integer Value) {
-  if (Value == FFixedRows) return;
+void TCustomGridEh::SetFixedRows(Integer Value) { SetAxisFixedCount(false, Value); }
+
+void TCustomGridEh::SetAxisFixedCount(bool Horizontal, Integer Value) {
+  Integer& Fixed = Horizontal ? FFixedCols : FFixedRows;
+  if (Value == Fixed) return;
   if (Value < 0) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
-  if (Value >= FRowCount) RaiseInvalidGridOperationEh(LoadResStringEh(SFixedRowTooBigEh));
-  FFixedRows = Value;
-  FFrozenRowCount = std::min(FFrozenRowCount, FFixedRows);
-  FTopLeftOffset.Y = 0;
+  if (Value >= (Horizontal ? FColCount : FRowCount))
+    RaiseInvalidGridOperationEh(LoadResStringEh(Horizontal ? SFixedColTooBigEh : SFixedRowTooBigEh));
+  Fixed = Value;
+  // Frozen lines are the last of the fixed ones.
+  Integer& Frozen = Horizontal ? FFrozenColCount : FFrozenRowCount;
+  Frozen = std::min(Frozen, Fixed);
+  (Horizontal ? FTopLeftOffset.X : FTopLeftOffset.Y) = 0;
   Initialize();
-  CalcVertExtents();
+  CalcAxisExtents(Horizontal);
   UpdateScrollRange();
   Invalidate();
 }
@@ -882,50 +694,37 @@ bool TCustomGridEh::GetTabStops(Integer Index) const {
   return FTabStops[size_t(Index) + 1] != 0;
 }
 
-void TCustomGridEh::ColWidthChangedForSmoothScroll(Integer Index, Integer OldWidth, Integer NewWidth) {
-  if (!IsSmoothHorzScroll()) return;
+void TCustomGridEh::LineExtentChangedForSmoothScroll(bool Horizontal, Integer Index, Integer OldExtent,
+                                                     Integer NewExtent) {
+  if (!(Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll())) return;
   Invalidate();
-  if (Index >= FFixedCols && Index < FColCount) {
-    FPixelExtent[0] += NewWidth - OldWidth;
+  const Integer A = Horizontal ? 0 : 1;
+  // A scrolling line changes the extent; a fixed or contra one, the page.
+  if (Index >= (Horizontal ? FFixedCols : FFixedRows) && Index < (Horizontal ? FColCount : FRowCount)) {
+    FPixelExtent[A] += NewExtent - OldExtent;
   } else {
     TGridDrawInfoEh DrawInfo;
     CalcDrawInfo(DrawInfo);
-    FPixelPage[0] = std::max(0, DrawInfo.Horz.GridExtent - DrawInfo.Horz.FixedBoundary);
+    FPixelPage[A] = PixelPage(Horizontal ? DrawInfo.Horz : DrawInfo.Vert);
   }
 }
 
-void TCustomGridEh::RowHeightChangedForSmoothScroll(Integer Index, Integer OldHeight, Integer NewHeight) {
-  if (!IsSmoothVertScroll()) return;
-  Invalidate();
-  if (Index >= FFixedRows && Index < FRowCount) {
-    FPixelExtent[1] += NewHeight - OldHeight;
-  } else {
-    TGridDrawInfoEh DrawInfo;
-    CalcDrawInfo(DrawInfo);
-    FPixelPage[1] = std::max(0, DrawInfo.Vert.GridExtent - DrawInfo.Vert.FixedBoundary);
-  }
-}
+void TCustomGridEh::SetColWidths(Integer Index, Integer Value) { SetLineExtent(true, Index, Value); }
 
-void TCustomGridEh::SetColWidths(Integer Index, Integer Value) {
-  if (FColWidths.empty()) ModifyExtentsEh(FColWidths, GetFullColCount(), FDefaultColWidth);
-  if (Index < 0 || Index >= FColWidths[0]) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
-  const Integer Old = FColWidths[size_t(Index) + 1];
+void TCustomGridEh::SetRowHeights(Integer Index, Integer Value) { SetLineExtent(false, Index, Value); }
+
+void TCustomGridEh::SetLineExtent(bool Horizontal, Integer Index, Integer Value) {
+  TIntegerArray& Extents = Horizontal ? FColWidths : FRowHeights;
+  if (Extents.empty())
+    ModifyExtentsEh(Extents, Horizontal ? GetFullColCount() : GetFullRowCount(),
+                    Horizontal ? FDefaultColWidth : FDefaultRowHeight);
+  if (Index < 0 || Index >= Extents[0]) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
+  const Integer Old = Extents[size_t(Index) + 1];
   if (Value == Old) return;
   Invalidate();
-  ColWidthChangedForSmoothScroll(Index, Old, Value);
-  FColWidths[size_t(Index) + 1] = Value;
-  ColWidthsChanged();
-}
-
-void TCustomGridEh::SetRowHeights(Integer Index, Integer Value) {
-  if (FRowHeights.empty()) ModifyExtentsEh(FRowHeights, GetFullRowCount(), FDefaultRowHeight);
-  if (Index < 0 || Index >= FRowHeights[0]) RaiseInvalidGridOperationEh(GridIndexOutOfRange());
-  const Integer Old = FRowHeights[size_t(Index) + 1];
-  if (Value == Old) return;
-  Invalidate();
-  RowHeightChangedForSmoothScroll(Index, Old, Value);
-  FRowHeights[size_t(Index) + 1] = Value;
-  RowHeightsChanged();
+  LineExtentChangedForSmoothScroll(Horizontal, Index, Old, Value);
+  Extents[size_t(Index) + 1] = Value;
+  Horizontal ? ColWidthsChanged() : RowHeightsChanged();
 }
 
 void TCustomGridEh::SetTabStops(Integer Index, bool Value) {

@@ -8,7 +8,9 @@
 // Messages reach a control through WindowProc (a replaceable hook, WndProc by
 // default) -> WndProc (filtering) -> Dispatch (one case per message a class
 // handles; descendants override Dispatch, handle theirs and pass the rest on)
-// -> DefaultHandler (the window's default procedure).
+// -> DefaultHandler (the window's default procedure). Each case of a Dispatch is
+// a one-line call to a handler named after its message (WMSize, CMFontChanged);
+// TWinControl's are in WinControl_Messages.cpp.
 
 #include <functional>
 #include <initializer_list>
@@ -545,6 +547,28 @@ protected:
 
 private:
   void SendEnterExit(TMessage& Message);
+  bool RouteMouseToGraphicChild(TMessage& Message);
+  // The window messages (WinControl_Messages.cpp), in Dispatch's order.
+  void WMEraseBkgnd(TMessage& Message);
+  void WMSize(TMessage& Message);
+  void WMMove(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
+  void WMKeyDown(TMessage& Message);
+  void WMKeyUp(TMessage& Message);
+  void WMChar(TMessage& Message);
+  void CNKeyDown(TMessage& Message);
+  void CNChar(TMessage& Message);
+  void CNSysChar(TMessage& Message);
+  void WMMouseWheel(TMessage& Message);
+  void CMColorChanged(TMessage& Message);
+  void CMFontChanged(TMessage& Message);
+  void CMCtl3DChanged(TMessage& Message);
+  void CMParentCtl3DChanged(TMessage& Message);
+  void CMEnabledChanged(TMessage& Message);
+  void WMNCDestroy(TMessage& Message);
+  void WMNCCalcSize(TMessage& Message);
+  void WMNCPaint(TMessage& Message);
+  void ReflectToChild(TMessage& Message);
   TControl* FMouseControl = nullptr;  // the graphic child holding the mouse
   friend class TControl;
   friend class TCustomForm;
