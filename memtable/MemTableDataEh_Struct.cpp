@@ -5,6 +5,7 @@
 
 #include "editors/DaVirVCL.h"
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/EnumTable.h"
 #include "platform/core/Format.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"
@@ -36,16 +37,24 @@ int TypeOrdinal(const TFieldType (&Table)[N], TFieldType Value) {
   return -1;
 }
 
-// The types the blob class holds: those the field-type table maps to it.
-bool IsBlobType(TFieldType t) {
-  switch (t) {
-    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle: case ftDBaseOle:
-    case ftTypedBinary: case ftOraBlob: case ftOraClob: case ftWideMemo:
-      return true;
-    default:
-      return false;
-  }
-}
+// The data field class of each way the store holds a value, by TFieldStore.
+struct TStoreClass {
+  TFieldStore Value;
+  TComponentClass (*Class)();
+};
+constexpr TStoreClass StoreClasses[] = {
+    {fsNone, nullptr},
+    {fsObject, &TMTRefObjectFieldEh::StaticComponentClass},
+    {fsText, &TMTStringDataFieldEh::StaticComponentClass},
+    {fsNumber, &TMTNumericDataFieldEh::StaticComponentClass},
+    {fsBoolean, &TMTBooleanDataFieldEh::StaticComponentClass},
+    {fsDateTime, &TMTDateTimeDataFieldEh::StaticComponentClass},
+    {fsTimeStamp, &TMTSQLTimeStampDataFieldEh::StaticComponentClass},
+    {fsVariant, &TMTVariantDataFieldEh::StaticComponentClass},
+    {fsBlob, &TMTBlobDataFieldEh::StaticComponentClass},
+    {fsInterface, &TMTInterfaceDataFieldEh::StaticComponentClass},
+};
+static_assert(CoversEveryValue(StoreClasses, fsInterface + 1), "one data field class per store kind, in order");
 
 // Letters, digits and "_" of ASCII; everything else is dropped from component names.
 constexpr TSysCharSet IdentChars =
@@ -87,30 +96,8 @@ void TAutoIncrementEh::Assign(TPersistent* Source) {
 // Type tables shared by the structure and the records.
 
 TComponentClass DataFieldClassForFieldTypeEh(TFieldType DataType) {
-  switch (DataType) {
-    case ftUnknown:
-      return TMTRefObjectFieldEh::StaticComponentClass();
-    case ftString: case ftFixedChar: case ftWideString: case ftGuid: case ftFixedWideChar: case ftOraInterval:
-      return TMTStringDataFieldEh::StaticComponentClass();
-    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
-    case ftLargeint: case ftFMTBcd: case ftLongWord: case ftShortint: case ftByte: case ftExtended:
-      return TMTNumericDataFieldEh::StaticComponentClass();
-    case ftBoolean:
-      return TMTBooleanDataFieldEh::StaticComponentClass();
-    case ftDate: case ftTime: case ftDateTime:
-      return TMTDateTimeDataFieldEh::StaticComponentClass();
-    case ftBytes: case ftVarBytes: case ftVariant:
-      return TMTVariantDataFieldEh::StaticComponentClass();
-    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle: case ftDBaseOle:
-    case ftTypedBinary: case ftOraBlob: case ftOraClob: case ftWideMemo:
-      return TMTBlobDataFieldEh::StaticComponentClass();
-    case ftInterface: case ftIDispatch:
-      return TMTInterfaceDataFieldEh::StaticComponentClass();
-    case ftTimeStamp: case ftOraTimeStamp:
-      return TMTSQLTimeStampDataFieldEh::StaticComponentClass();
-    default:
-      return nullptr;
-  }
+  const TStoreClass& row = StoreClasses[FieldTypeInfo(DataType).Store];
+  return row.Class ? row.Class() : nullptr;
 }
 
 // The store holds each type as the dataset fields do.
@@ -235,7 +222,7 @@ void TMTDateTimeDataFieldEh::Assign(TPersistent* Source) {
 }
 
 void TMTBlobDataFieldEh::SetDataType(TFieldType Value) {
-  if (IsBlobType(Value)) FBlobType = Value;
+  if (IsBlobFieldType(Value)) FBlobType = Value;
 }
 
 void TMTBlobDataFieldEh::Assign(TPersistent* Source) {

@@ -1,14 +1,17 @@
 #pragma once
 // The enumerations, sets and small value types of the dataset framework:
 // field types (in the platform's ordinal order, which messages and cut-offs
-// show), dataset states, data events, cursor modes, bookmarks and the
-// database error class.
+// show) with the table of what each type is, dataset states, data events,
+// cursor modes, bookmarks and the database error class.
 
 #include <cstring>
 #include <initializer_list>
 
 #include "platform/core/Exceptions.h"
 #include "platform/core/Types.h"
+#include "platform/core/Variant.h"
+
+struct TComponentClassInfo;
 
 // A small set of enumeration values (ordinals below 64).
 template <class E>
@@ -41,10 +44,35 @@ enum TFieldType {
   ftOraBlob, ftOraClob, ftVariant, ftInterface, ftIDispatch, ftGuid,         // 30..35
   ftTimeStamp, ftFMTBcd, ftFixedWideChar, ftWideMemo, ftOraTimeStamp,        // 36..40
   ftOraInterval, ftLongWord, ftShortint, ftByte, ftExtended, ftConnection,   // 41..46
-  ftParams, ftStream                                                         // 47..48
+  ftParams, ftStream,                                                        // 47..48
+  FieldTypeCount  // not a type: the number of types, which the type table checks it covers
 };
-constexpr int FieldTypeCount = ftStream + 1;
 using TFieldTypes = TDBSet<TFieldType>;
+
+// The kinds of value whose types convert into each other, so that a field of one
+// type may stand for a column of another of the same family.
+enum TFieldFamily : Byte { ffNone, ffText, ffInteger, ffFloat, ffBoolean, ffDateTime, ffBinary };
+
+// How a store of records in memory holds a value of the type: the data field
+// kind an in-memory table gives a column of it.
+enum TFieldStore : Byte {
+  fsNone, fsObject, fsText, fsNumber, fsBoolean, fsDateTime, fsTimeStamp, fsVariant, fsBlob, fsInterface
+};
+
+// One row of the field-type table; FieldTypeInfo(t) reads the row of t.
+struct TFieldTypeInfo {
+  TFieldType Value;
+  const char16_t* Ident;       // "ftString": the enumeration's own name
+  const char16_t* Display;     // "String": the name messages about a field's type use
+  TFieldFamily Family;         // ffNone: the type matches only itself
+  TVarType VarType;            // the Variant type a field holds its value as; varError: none
+  TFieldStore Store;
+  bool IsString;               // a string proper: not a memo, not an interval
+  const TComponentClassInfo* (*FieldClass)();  // the field class made for it; null: none
+};
+
+// The row of t; a value outside the enumeration reads a row of no type.
+const TFieldTypeInfo& FieldTypeInfo(TFieldType t);
 
 // "ftString", "ftInteger", ...: the enumeration's own names.
 const char16_t* FieldTypeName(TFieldType t);
@@ -55,7 +83,7 @@ bool FieldTypeFromName(const String& Name, TFieldType& Type);
 
 enum TBlobType { btBlobFirst = ftBlob };  // a blob type is a TFieldType from ftBlob to ftWideMemo
 
-// Text-like and blob-like families, as the framework classifies them.
+// Predicates over the table's columns.
 bool IsStringFieldType(TFieldType t);   // string, fixed char, wide string, fixed wide char, GUID
 bool IsBlobFieldType(TFieldType t);     // ftBlob .. ftTypedBinary, Oracle blob/clob, wide memo
 bool IsDateTimeFieldType(TFieldType t); // date, time, date-time, SQL time stamp

@@ -114,25 +114,10 @@ void TDataSet::DestroyFields() {
 namespace {
 
 // Field types that hold the same kind of value, so a field of one may show a
-// column of another.
+// column of another; a type of no family matches only itself.
 int TypeFamily(TFieldType t) {
-  switch (t) {
-    case ftString: case ftFixedChar: case ftWideString: case ftFixedWideChar: case ftGuid:
-    case ftMemo: case ftFmtMemo: case ftWideMemo: case ftOraClob: case ftOraInterval:
-      return 1;
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint:
-    case ftLongWord: case ftShortint: case ftByte:
-      return 2;
-    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended:
-      return 3;
-    case ftBoolean: return 4;
-    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: case ftOraTimeStamp:
-      return 5;
-    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle:
-    case ftDBaseOle: case ftTypedBinary: case ftOraBlob:
-      return 6;
-    default: return 100 + t;
-  }
+  const TFieldFamily family = FieldTypeInfo(t).Family;
+  return family == ffNone ? 100 + t : family;
 }
 
 }  // namespace

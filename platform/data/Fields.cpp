@@ -12,67 +12,11 @@
 #include "platform/data/DBConsts.h"
 #include "platform/data/DataSet.h"
 
-TVarType FieldTypeVarType(TFieldType t) {
-  switch (t) {
-    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftOraClob: case ftGuid:
-    case ftOraInterval:
-      return varString;
-    case ftWideString: case ftFixedWideChar: case ftWideMemo: return varOleStr;
-    case ftSmallint: return varSmallint;
-    case ftInteger: case ftWord: case ftAutoInc: return varInteger;
-    case ftLargeint: return varInt64;
-    case ftLongWord: return varLongWord;
-    case ftShortint: return varShortInt;
-    case ftByte: return varByte;
-    case ftBoolean: return varBoolean;
-    case ftFloat: case ftExtended: case ftFMTBcd: return varDouble;
-    case ftCurrency: case ftBCD: return varCurrency;
-    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: case ftOraTimeStamp: return varDate;
-    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle:
-    case ftTypedBinary: case ftOraBlob:
-      return varArray | varByte;
-    case ftVariant: return varVariant;
-    case ftInterface: return varUnknown;
-    case ftIDispatch: return varDispatch;
-    default: return varError;
-  }
-}
+TVarType FieldTypeVarType(TFieldType t) { return FieldTypeInfo(t).VarType; }
 
 TFieldClass DefaultFieldClass(TFieldType t) {
-  switch (t) {
-    case ftString: case ftFixedChar: return TStringField::StaticComponentClass();
-    case ftWideString: case ftFixedWideChar: return TWideStringField::StaticComponentClass();
-    case ftGuid: return TGuidField::StaticComponentClass();
-    case ftSmallint: return TSmallintField::StaticComponentClass();
-    case ftShortint: return TShortintField::StaticComponentClass();
-    case ftByte: return TByteField::StaticComponentClass();
-    case ftInteger: return TIntegerField::StaticComponentClass();
-    case ftWord: return TWordField::StaticComponentClass();
-    case ftLongWord: return TLongWordField::StaticComponentClass();
-    case ftAutoInc: return TAutoIncField::StaticComponentClass();
-    case ftLargeint: return TLargeintField::StaticComponentClass();
-    case ftFloat: return TFloatField::StaticComponentClass();
-    case ftCurrency: return TCurrencyField::StaticComponentClass();
-    case ftExtended: return TExtendedField::StaticComponentClass();
-    case ftBCD: return TBCDField::StaticComponentClass();
-    case ftFMTBcd: return TFMTBCDField::StaticComponentClass();
-    case ftBoolean: return TBooleanField::StaticComponentClass();
-    case ftDate: return TDateField::StaticComponentClass();
-    case ftTime: return TTimeField::StaticComponentClass();
-    case ftDateTime: return TDateTimeField::StaticComponentClass();
-    case ftTimeStamp: case ftOraTimeStamp: return TSQLTimeStampField::StaticComponentClass();
-    case ftBytes: return TBytesField::StaticComponentClass();
-    case ftVarBytes: return TVarBytesField::StaticComponentClass();
-    case ftBlob: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary: case ftOraBlob:
-      return TBlobField::StaticComponentClass();
-    case ftMemo: case ftFmtMemo: case ftOraClob: return TMemoField::StaticComponentClass();
-    case ftWideMemo: return TWideMemoField::StaticComponentClass();
-    case ftGraphic: return TGraphicField::StaticComponentClass();
-    case ftVariant: return TVariantField::StaticComponentClass();
-    case ftInterface: return TInterfaceField::StaticComponentClass();
-    case ftIDispatch: return TIDispatchField::StaticComponentClass();
-    default: return nullptr;
-  }
+  const TFieldTypeInfo& info = FieldTypeInfo(t);
+  return info.FieldClass ? info.FieldClass() : nullptr;
 }
 
 String ExtractFieldName(const String& Fields, Integer& Pos) {
