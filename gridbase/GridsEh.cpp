@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "gridbase/DaVirConsts.h"
+#include "platform/core/Assert.h"
 #include "platform/core/Filer.h"
 #include "platform/ui/Forms.h"
 
@@ -172,6 +173,18 @@ void TCustomGridEh::CalcDrawInfo(TGridDrawInfoEh& DrawInfo) const {
   CalcDrawInfoXY(DrawInfo, W, H);
 }
 
+namespace {
+
+// What painting and hit tests rely on along an axis: the frozen lines are among
+// the fixed ones, and the title, frozen and fixed bands follow each other from
+// the start indent on (no line takes less than no room).
+[[maybe_unused]] bool BandsInOrder(const TGridAxisDrawInfoEh& A) {
+  return A.FrozenCount >= 0 && A.FrozenCount <= A.FixedCellCount && A.ContraCount >= 0 &&
+         A.StartIndent <= A.FrozenBoundary && A.FrozenBoundary <= A.FixedBoundary;
+}
+
+}  // namespace
+
 void TCustomGridEh::CalcDrawInfoXY(TGridDrawInfoEh& DrawInfo, Integer UseWidth, Integer UseHeight) const {
   const TGridOutBoundaryDataEh* OB = FOutBoundaryData.get();
   auto ContraPass = [&](TGridAxisDrawInfoEh& A, bool Horz, Integer ClientExtent) {
@@ -228,6 +241,8 @@ void TCustomGridEh::CalcDrawInfoXY(TGridDrawInfoEh& DrawInfo, Integer UseWidth, 
   FixedPass(DrawInfo.Vert, false);
   VisiblePass(DrawInfo.Horz, UseWidth);
   VisiblePass(DrawInfo.Vert, UseHeight);
+  BORROW_ASSERT(BandsInOrder(DrawInfo.Horz));
+  BORROW_ASSERT(BandsInOrder(DrawInfo.Vert));
 }
 
 // ---- Hit tests -------------------------------------------------------------------------------------

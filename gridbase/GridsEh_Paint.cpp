@@ -7,6 +7,34 @@
 //   frozen  FrozenBoundary .. FixedBoundary    first line Fixed - Frozen
 //   scroll  FirstCellStart .. GridBoundary     first line LeftCol / TopRow
 //   contra  ContraBoundary + line .. DataEnd   first line ColCount / RowCount
+//
+// Index of this file
+//   Clip helpers          SaveClipAndIntersect, RestoreClip, PaintClipped
+//   Paint                 the steps below, in order
+//   DrawAreaLines         the lines of one area, batched in the lines cache
+//   DrawCells             the cells of one area
+//   DrawAxisLines, DrawContraCells, PaintContraArea   the contra lines
+//   DrawExtendedVertLines the vertical lines below the last row
+//
+// Typical call flow (WM_PAINT -> TCustomControl::PaintWindow -> Paint)
+//   Paint                     nothing while the paint lock is held
+//     CalcDrawInfo            both axes' bands, once for the whole paint
+//     (contra lines)          the normal area is clipped off them first
+//     PaintOutBoundaries      the four out-of-grid areas
+//     Grid lines              DrawAreaLines per band pair: title and frozen
+//                             unclipped, the scrolling bands through PaintClipped,
+//                             which narrows the clip only when the top-left line
+//                             is scrolled part-way (an offset), then the frozen
+//                             separators
+//     Cells                   DrawCells per band pair in the same order; for each
+//                             cell: its state (current, focused, selected, hot),
+//                             the default background, DrawCell (abstract: the
+//                             descendant paints the content) when the cell's
+//                             rectangle is visible, then the fixed frame and the
+//                             focus rectangle
+//     Row focus, the space without cells, extended vertical lines
+//     PaintContraArea         the clip put back; the contra lines' own lines
+//                             and cells (DrawAxisLines, DrawContraCells)
 
 #include <algorithm>
 

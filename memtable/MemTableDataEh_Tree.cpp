@@ -10,12 +10,44 @@
 // parent would be its own descendant stays where it is (at the top level when
 // it arrived first). A record whose parent would lie deeper than MaxLevel is
 // put at the top level rather than refused, so loading never fails on depth.
+//
+// Index of this file
+//   TMemRecViewEh          a record's node
+//   TRecordNodeMapEh       record -> node, open addressing
+//   TMemoryTreeListEh      flat lists, key lookups, the three builds, visibility
+//   TRecordsViewEh         BuildTree and TreeNotification: the view's side
+//
+// Typical call flow
+//   Opening in tree mode, or a whole new list (rlnListChangedEh):
+//     TRecordsViewEh::BuildTree
+//       -> BuildFromKeys     one whole-number key and parent key: all keys read
+//                            once, nodes made parent before child. Declined when
+//                            a chain loops or lies deeper than MaxLevel, or when
+//                            expansion hooks must see the tree grow record by
+//                            record; NoKeys when the keys are of another kind.
+//       -> BuildWithKeyHash  (after Declined) the record-by-record tree, parents
+//                            found through a hash of the keys met so far; false
+//                            when a key repeats or is of another kind.
+//       -> AddRecordNode     (after NoKeys, or when the hash build gave up) each
+//                            record in turn: the path cache of the last branch,
+//                            else FindParentNode; with the full check, the
+//                            children that arrived first move under it.
+//       -> FinishWaiting     records still waiting for a parent go top level.
+//     Each fallback builds the same tree as the one before it; the first is the
+//     fastest, the last the most general.
+//   One record added, changed or deleted: TreeNotification
+//       adding/changing   CheckReferenceLoop refuses a loop before it is stored
+//       added             AddRecordNode, then UpdateNodeVisibility
+//       changed           MoveNodeForRecord under the parent its key now names
+//       deleted           DeleteNode; its subtree finds parents again (AddRecordNode)
+//   Reading rows: DisplayedCount / GetDisplayedNode rebuild the flat lists when stale.
 
 #include <algorithm>
 #include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/Assert.h"
 #include "platform/core/ScopeGuard.h"
 
 namespace {
@@ -766,6 +798,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       stack.push_back({node, from, to});
     }
   }
+  BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
   for (size_t k = 0; k < made.size(); ++k) {
     if (k + kAhead < made.size()) FRecordNodes.Prefetch(made[k + kAhead]->GetRec());
     FRecordNodes.Set(made[k]->GetRec(), made[k]);
@@ -953,6 +986,8 @@ void TRecordsViewEh::BuildTree() {
       FTreeList->ReserveNodes(static_cast<Integer>(list->size()));
       for (TMemoryRecordEh* rec : *list) FTreeList->AddRecordNode(rec);
     }
+    // Whichever build ran, each record has exactly one node.
+    BORROW_ASSERT(FTreeList->FRecordNodes.Size() == list->size());
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
+#include "platform/core/Assert.h"
 #include "platform/data/DBConsts.h"
 
 namespace {
@@ -81,6 +82,7 @@ void TCustomMemTableEh::ClearCalcFields(TRecordBuffer Buffer) {
 
 void TCustomMemTableEh::FillBufferFromRow(TRecordBuffer Buffer, Integer Row) {
   TRecBuf* Buf = RecBuf(Buffer);
+  BORROW_ASSERT(Buf && Buf->InUse);  // a buffer of the pool, handed out and not yet freed
   Buf->Bookmark = Row + 1;
   Buf->RecView = Row;
   Buf->BookmarkFlag = bfCurrent;
