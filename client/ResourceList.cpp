@@ -234,8 +234,8 @@ String ResourceListHeaderLine() {
 
 String ResourceListRulerLine() { return u"* " + String(173, u'='); }
 
-std::vector<TResourceRecord> ReadResourceListText(const String& Text,
-                                                  const TProgressEvent& Progress) {
+std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress,
+                                                  bool* RootGroupMade) {
   const std::vector<StringView> lines = SplitLines(Text);
   std::vector<TResourceRecord> records;
   records.reserve(lines.size());
@@ -253,13 +253,15 @@ std::vector<TResourceRecord> ReadResourceListText(const String& Text,
     if (Progress) Progress(Percent(i, lines.size()));
   }
   if (Progress) Progress(100);
+  if (RootGroupMade) *RootGroupMade = records.empty();
   if (records.empty()) records.push_back(RootGroupRecord());
   return records;
 }
 
-std::vector<TResourceRecord> LoadResourceListFile(const String& FileName,
-                                                  const TProgressEvent& Progress) {
-  return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Progress);
+std::vector<TResourceRecord> LoadResourceListFile(const String& FileName, const TProgressEvent& Progress,
+                                                  bool* RootGroupMade) {
+  return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Progress,
+                              RootGroupMade);
 }
 
 namespace {
@@ -350,13 +352,4 @@ void WriteResourceListFile(const String& FileName, const std::vector<String>& Li
     text += u"\r\n";
   }
   WriteTextFileAtomic(FileName, text);
-}
-
-bool SaveResourceList(const String& SettingsFolder, const std::vector<TResourceRecord>& Records,
-                      const TProgressEvent& Progress, const TFolderProbe& Probe) {
-  if (!IsSettingsFolderWritable(SettingsFolder, Probe)) return false;
-  const std::vector<String> lines = BuildResourceListLines(ResourceTreeOrder(Records), Progress);
-  WriteResourceListFile(ResourceListFileName(IncludeTrailingPathDelimiter(Trim(SettingsFolder))), lines);
-  if (Progress) Progress(100);
-  return true;
 }

@@ -86,12 +86,13 @@ String ResourceListRulerLine();
 // Records of the file in file order, in table form. The first line is never
 // read; empty lines, comments ("*"), negative identifiers, repeated
 // identifiers (the first wins) are skipped. A missing file, or one without a
-// usable line, gives the root group alone. Progress goes i * 100 / lines for
-// each line i from 1, then 100. Reading errors raise.
-std::vector<TResourceRecord> ReadResourceListText(const String& Text,
-                                                  const TProgressEvent& Progress = nullptr);
-std::vector<TResourceRecord> LoadResourceListFile(const String& FileName,
-                                                  const TProgressEvent& Progress = nullptr);
+// usable line, gives the root group alone (and sets *RootGroupMade when
+// given). Progress goes i * 100 / lines for each line i from 1, then 100.
+// Reading errors raise.
+std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress = nullptr,
+                                                  bool* RootGroupMade = nullptr);
+std::vector<TResourceRecord> LoadResourceListFile(const String& FileName, const TProgressEvent& Progress = nullptr,
+                                                  bool* RootGroupMade = nullptr);
 
 // The records in the order of the tree: each record followed by its subtree,
 // siblings by NPP and then NAME_THIS, records whose parent is absent at the
@@ -108,9 +109,3 @@ std::vector<String> BuildResourceListLines(const std::vector<TResourceRecord>& R
 // file atomically. Raises when it cannot be written.
 void WriteResourceListFile(const String& FileName, const std::vector<String>& Lines);
 
-// The whole save: nothing, and False, unless the settings folder is writable
-// (IsSettingsFolderWritable); else the records in tree order go to
-// SettingsFolder + "ListDB.txt" and the answer is True.
-bool SaveResourceList(const String& SettingsFolder, const std::vector<TResourceRecord>& Records,
-                      const TProgressEvent& Progress = nullptr,
-                      const TFolderProbe& Probe = nullptr);

@@ -1,5 +1,6 @@
 #include "client/ResourceTable.h"
 
+#include "client/SearchServer.h"
 #include "client/SettingsFile.h"
 #include "client/__str.h"
 #include "platform/core/Strings.h"
@@ -184,16 +185,18 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   // The wait window moves, and messages run, when the percentage does: not for
   // every one of a hundred thousand lines.
   Integer shown = -1;
-  std::vector<TResourceRecord> records =
-      LoadResourceListFile(ResourceListFileName(SettingsFolder), [&](Integer Percent) {
+  // The reader gives the root group alone when the file has no usable line;
+  // that group keeps its unset fields unset.
+  bool rootOnly = false;
+  std::vector<TResourceRecord> records = LoadResourceListFile(
+      ResourceListFileName(SettingsFolder),
+      [&](Integer Percent) {
         if (Percent == shown) return;
         shown = Percent;
         if (Wait.SetProgress) Wait.SetProgress(Percent);
         Call(Wait.Pump);
-      });
-  // The reader gives the root group alone when the file has no usable line;
-  // that group keeps its unset fields unset.
-  const bool rootOnly = records.size() == 1 && records.front() == RootGroupRecord();
+      },
+      &rootOnly);
   // The records go in while the table is closed and the records list holds its
   // notifications: the indexes and the view are built once, when the table opens
   // in tree mode, instead of being kept in step with every record.
@@ -309,25 +312,26 @@ bool TResourceTable::ResourceToConnectionParams(Integer Id, TStrings* Params, bo
 
   const String database = Trim(RecordText(rec, u"Database"));
   if (database.empty()) return false;
-  Params->SetValue(u"ID_THIS", IntToStr(Id));
-  Params->SetValue(u"zDatabase", database);
+  using P = TConnectionParams;
+  Params->SetValue(P::ID_THIS, IntToStr(Id));
+  Params->SetValue(P::zDatabase, database);
   const String host = Trim(RecordText(rec, u"URL"));
   if (host.empty()) return false;
-  Params->SetValue(u"zHost", host);
+  Params->SetValue(P::zHost, host);
   const Integer port = RecordInteger(rec, u"PORT");
   if (port <= 0) return false;
-  Params->SetValue(u"zPORT", IntToStr(port));
+  Params->SetValue(P::zPORT, IntToStr(port));
   const String syntax = Trim(RecordText(rec, u"Syntax"));
   if (syntax.empty()) return false;
-  Params->SetValue(u"zSyntax", syntax);
+  Params->SetValue(P::zSyntax, syntax);
   // SetValue with an empty text drops the name, which is what "only when
   // present" asks for.
   const String encoding = Trim(RecordText(rec, u"Encoding"));
-  if (!encoding.empty()) Params->SetValue(u"zEncoding", encoding);
+  if (!encoding.empty()) Params->SetValue(P::zEncoding, encoding);
   const String user = Trim(RecordText(rec, u"Username"));
-  if (!user.empty()) Params->SetValue(u"zUsername", user);
+  if (!user.empty()) Params->SetValue(P::zUsername, user);
   const String password = Trim(RecordText(rec, u"PSW"));
-  if (!password.empty()) Params->SetValue(u"zPassword", password);
+  if (!password.empty()) Params->SetValue(P::zPassword, password);
   return true;
 }
 

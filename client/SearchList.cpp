@@ -8,9 +8,11 @@
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
+String ResourceCaption(const String& Name, const String& Syntax) { return Name + u" (" + Syntax + u")"; }
+
 String TSearchList::CaptionOf(Integer Id) {
   if (!FTable || Id <= 0 || !FTable->LocateInBuf(Id)) return String();
-  return FTable->BufText(u"NAME_THIS") + u" (" + FTable->BufText(u"Syntax") + u")";
+  return ResourceCaption(FTable->BufText(u"NAME_THIS"), FTable->BufText(u"Syntax"));
 }
 
 Integer TSearchList::IdAt(Integer Index) const {

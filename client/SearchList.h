@@ -11,7 +11,11 @@
 #include "client/__files.h"
 #include "platform/ui/CheckLst.h"
 
+// The program's own search list, beside the settings file.
 inline constexpr Char SearchListFileTitle[] = u"ListDB_for_Search.txt";
+
+// A resource's caption in a search list: its name, then its syntax in brackets.
+String ResourceCaption(const String& Name, const String& Syntax);
 
 class TSearchList {
 public:
@@ -22,8 +26,8 @@ public:
   TCustomListBox* lb_ListDB_ID;
 
   Integer Count() const { return clb_ListDB_Names->GetCount(); }
-  // The caption of a resource: NAME_THIS + " (" + Syntax + ")", read through
-  // the second cursor (which is left on the resource).
+  // The caption of a resource (ResourceCaption of its NAME_THIS and Syntax), read
+  // through the second cursor (which is left on the resource).
   String CaptionOf(Integer Id);
   // The identifier of entry Index, read leniently (0 when not a number).
   Integer IdAt(Integer Index) const;

@@ -1,3 +1,30 @@
+// The search run, by concern: Start (sb_StartClick and its checks), Tick
+// (Timer_ScanDBTimer, EndRun), Stop (sb_StopClick), One resource
+// (SearchOneResource, WaitForServer), and the helpers that mark, count and log.
+//
+// Typical call flow
+//   sb_StartClick       CheckSaveFolder, the record limit and TakeSimpleCondition;
+//                       any refusal ends here with a message. Clears the counters
+//                       and buffers, PrepareFormatBuffers (per-syntax mode), writes
+//                       the log's head lines and starts the scan timer.
+//   Timer_ScanDBTimer   every ScanInterval ms, the timer off while it works:
+//                       a ticked entry is unticked and searched (connection
+//                       parameters from the resource table, then
+//                       SearchOneResource); unticked entries are passed over in
+//                       the same tick, each marked "(-) "; the next entry is
+//                       selected and the timer starts again, or after the last
+//                       entry EndRun.
+//   SearchOneResource   a fresh server object, its connection properties, one
+//                       search (WaitForServer keeps the windows painting and lets
+//                       the stop button give the search up); then the counters,
+//                       the "(n) " mark, and the records: per resource into the
+//                       record buffer and its own file, per syntax appended to
+//                       that syntax's buffer. Faults and lost bytes get log lines.
+//   EndRun              per-syntax files written from their buffers, the log's
+//                       closing lines, the log saved, the closing message.
+//   sb_StopClick        the search under way is given up, the timer stopped,
+//                       the stop lines logged and saved.
+
 #include "client/SearchRun.h"
 
 #include <algorithm>
@@ -5,8 +32,9 @@
 #include "client/SearchServer.h"
 #include "client/__files.h"
 #include "client/__str.h"
-#include "platform/core/DateTime.h"
 #include "platform/automation/Automation.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Forms.h"
 
@@ -171,10 +199,10 @@ void TSearchRun::Timer_ScanDBTimer(TObject*) {
         TStringList params;
         if (FTable && FTable->ResourceToConnectionParams(list.IdAt(i), &params, false)) {
           if (findMode <= 0) {
-            params.SetValue(u"WhatSearch", Trim(SearchTerm));
-            params.SetValue(u"RecLimit",
+            params.SetValue(TConnectionParams::WhatSearch, Trim(SearchTerm));
+            params.SetValue(TConnectionParams::RecLimit,
                             IntToStr(StrToIntDefTrim(C.Edit_RecCount_FromDB->GetText(), 0)));
-            params.SetValue(u"WhereSearch", IntToStr(UseAttribute));
+            params.SetValue(TConnectionParams::WhereSearch, IntToStr(UseAttribute));
           }
           SearchOneResource(&params, i, false);
           // Stopped during the search: the run ends where it is.
@@ -248,9 +276,10 @@ void TSearchRun::sb_StopClick(TObject*) {
 void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   ReleaseSearchServer(ServerObject);
   if (!P || P->GetCount() == 0) return;
-  const String term = Trim(P->GetValue(u"WhatSearch"));
-  const Integer limit = StrToIntDefTrim(P->GetValue(u"RecLimit"), 0);
-  const Integer use = StrToIntDefTrim(P->GetValue(u"WhereSearch"), 0);
+  using N = TConnectionParams;
+  const String term = Trim(P->GetValue(N::WhatSearch));
+  const Integer limit = StrToIntDefTrim(P->GetValue(N::RecLimit), 0);
+  const Integer use = StrToIntDefTrim(P->GetValue(N::WhereSearch), 0);
   if (term.empty() || limit <= 0 || use <= 0) return;
 
   TSearchScope scope;
@@ -261,11 +290,7 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   SetOleCallWaitHandler(ServerObject, [this] { return WaitForServer(); });
   Variant result;
   {
-    struct TSearching {
-      bool& Flag;
-      ~TSearching() { Flag = false; }
-    } searching{FSearching};
-    FSearching = true;
+    TTemporaryChange<bool> searching(FSearching, true);
     RunSingleSearch(ServerObject, term, use, limit, result);
   }
   // Stopped meanwhile: the stop has written its lines, the search leaves no other.
@@ -302,7 +327,7 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
 
   if (PerFormat()) {
     if (!RunPrepared) return;
-    const String syntax = AnsiUpperCase(Trim(P->GetValue(u"zSyntax")));
+    const String syntax = AnsiUpperCase(Trim(P->GetValue(N::zSyntax)));
     TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
     const Integer line = syntaxes->IndexOfName(syntax);
     if (line < 0) return;
@@ -316,11 +341,11 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // The record buffer holds them; the file is written from it.
   SetRecordBuffer(std::move(content));
   if (!RunPrepared) return;
-  const Integer id = StrToIntDefTrim(P->GetValue(u"ID_THIS"), 0);
+  const Integer id = StrToIntDefTrim(P->GetValue(N::ID_THIS), 0);
   if (id <= 0) return;
   if (!FRecordBuffer.empty()) {
-    const String file = RecordFileNameByResource(id, P->GetValue(u"zHost"), P->GetValue(u"zDatabase"),
-                                                 P->GetValue(u"zPORT"), P->GetValue(u"zSyntax"));
+    const String file = RecordFileNameByResource(id, P->GetValue(N::zHost), P->GetValue(N::zDatabase),
+                                                 P->GetValue(N::zPORT), P->GetValue(N::zSyntax));
     const bool written = WriteTextFile(*FDirSave + file, FRecordBuffer, true);
     AddLogLine(SearchLogResourceLine(caption(), file, written));
   }

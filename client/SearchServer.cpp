@@ -25,16 +25,18 @@ bool IsServerAssigned(const Variant& Server) { return !Server.IsEmpty(); }
 
 bool SetConnectionProperties(const Variant& Server, const TStrings* Params) {
   if (!IsServerAssigned(Server) || !Params || Params->GetCount() == 0) return false;
-  OlePropertySet(Server, u"zDatabase", Variant(Trim(Params->GetValue(u"zDatabase"))));
-  OlePropertySet(Server, u"zHost", Variant(Trim(Params->GetValue(u"zHost"))));
-  String syntax = Trim(Params->GetValue(u"zSyntax"));
+  using P = TConnectionParams;
+  using S = TLendServerProps;
+  OlePropertySet(Server, S::zDatabase, Variant(Trim(Params->GetValue(P::zDatabase))));
+  OlePropertySet(Server, S::zHost, Variant(Trim(Params->GetValue(P::zHost))));
+  String syntax = Trim(Params->GetValue(P::zSyntax));
   if (syntax.empty()) syntax = u"RUSMARC";
-  OlePropertySet(Server, u"zSyntax", Variant(syntax));
-  OlePropertySet(Server, u"zPort", Variant(StrToIntDefTrim(Params->GetValue(u"zPort"), 210)));
-  const String user = Trim(Params->GetValue(u"zUserName"));
-  if (!user.empty()) OlePropertySet(Server, u"zUserName", Variant(user));
-  const String password = Trim(Params->GetValue(u"zPassword"));
-  if (!password.empty()) OlePropertySet(Server, u"zPassword", Variant(password));
+  OlePropertySet(Server, S::zSyntax, Variant(syntax));
+  OlePropertySet(Server, S::zPort, Variant(StrToIntDefTrim(Params->GetValue(P::zPORT), 210)));
+  const String user = Trim(Params->GetValue(P::zUsername));
+  if (!user.empty()) OlePropertySet(Server, S::zUserName, Variant(user));
+  const String password = Trim(Params->GetValue(P::zPassword));
+  if (!password.empty()) OlePropertySet(Server, S::zPassword, Variant(password));
   return true;
 }
 
@@ -57,7 +59,7 @@ Integer ServerCount(const Variant& Server, const String& Member) {
 String ServerLastError(const Variant& Server) {
   if (!IsServerAssigned(Server)) return String();
   try {
-    return Trim(VarToStr(OleFunction(Server, u"zLastError")));
+    return Trim(VarToStr(OleFunction(Server, TLendServerProps::zLastError)));
   } catch (const EOleError&) {
     return String();  // a server without the member has nothing to tell
   }

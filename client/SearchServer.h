@@ -4,11 +4,25 @@
 // search, setting the connection properties, the search call and the counts.
 // Every call names its member and blocks until the server answers.
 
+#include "lendsrv/LendServerNames.h"
 #include "platform/core/StringList.h"
 #include "platform/core/Variant.h"
 #include "platform/ui/Windows.h"
 
-inline constexpr Char SearchServerProgID[] = u"lendsrv.Application";
+inline constexpr const Char* SearchServerProgID = LendServerProgID;
+
+// The names of a search's Name=Value parameter list (readers match them without
+// regard to case). The connection the resource table fills in takes the
+// server's property names, but for the resource's number, the two names it
+// spells its own way, and the encoding, which only the resource list carries;
+// then the search itself.
+struct TConnectionParams {
+  static constexpr const Char *zDatabase = TLendServerProps::zDatabase, *zHost = TLendServerProps::zHost,
+                              *zSyntax = TLendServerProps::zSyntax, *zPassword = TLendServerProps::zPassword;
+  static constexpr const Char *ID_THIS = u"ID_THIS", *zPORT = u"zPORT", *zUsername = u"zUsername";
+  static constexpr const Char* zEncoding = u"zEncoding";
+  static constexpr const Char *WhatSearch = u"WhatSearch", *RecLimit = u"RecLimit", *WhereSearch = u"WhereSearch";
+};
 // The title of the window a server may leave behind.
 inline constexpr Char SearchServerWindowTitle[] = u"lendsrv";
 

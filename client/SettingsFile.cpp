@@ -16,9 +16,12 @@ Integer InRangeOrZero(Integer Value, Integer Count) { return Value >= 0 && Value
 
 String SettingsFileName(const String& SettingsFolder) { return SettingsFolder + SettingsFileTitle; }
 
-TSettingsValues ReadSettingsFile(const String& FileName, const String& AppFolder) {
+Integer ReadSchemeIndex(const String& FileName) {
+  return InRangeOrZero(IniReadInteger(FileName, u"SchemeColor", u"Index", 0), SchemeCount);
+}
+
+TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFolder) {
   TSettingsValues v;
-  v.SchemeIndex = InRangeOrZero(IniReadInteger(FileName, u"SchemeColor", u"Index", 0), SchemeCount);
   v.DirSave = IniReadString(FileName, u"BR", u"DirSave", AppFolder + u"Import/", true);
   v.SaveMode = InRangeOrZero(IniReadInteger(FileName, u"BR", u"SaveMode", 0), SaveModeCount);
   v.FindMode = InRangeOrZero(IniReadInteger(FileName, u"FIND", u"Mode", 0), FindModeCount);

@@ -1,7 +1,8 @@
 #pragma once
 // The settings file "Borrowline.ini" and the program's folders, without the
-// windows: the main window copies TSettingsValues into its controls after
-// ReadSettingsFile and back before WriteSettingsFile.
+// windows: the main window takes its colour scheme (ReadSchemeIndex) before the
+// resource list loads, copies the rest into its controls after it
+// (ReadSearchSettings), and all of it back before WriteSettingsFile.
 
 #include "client/__files.h"
 #include "platform/core/Types.h"
@@ -32,10 +33,12 @@ struct TSettingsValues {
   String Keyword_Text;
 };
 
-// Every key read in the order the main window loads them; absent keys give
+// The keys are read in two parts, in the order the main window loads them:
+// the colour scheme, then the other ten (SchemeIndex left 0). Absent keys give
 // their defaults, DirSave's being AppFolder + "Import/". Strings are trimmed;
 // RecCountFromDB is not checked here (the start of a search does that).
-TSettingsValues ReadSettingsFile(const String& FileName, const String& AppFolder);
+Integer ReadSchemeIndex(const String& FileName);
+TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFolder);
 
 // Every key written in the order the main window saves them; each write is
 // skipped when Probe (IsFolderWritable by default) fails for the file.

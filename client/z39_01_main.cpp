@@ -24,11 +24,6 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
 
-namespace {
-// The program's own search list, beside the settings file.
-constexpr Char kSearchListFile[] = u"ListDB_for_Search.txt";
-}  // namespace
-
 TForm_Main::TForm_Main(TComponent* AOwner) : TForm(AOwner) {
   CreateControls();
   DoCreate();
@@ -342,12 +337,11 @@ void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
 bool TForm_Main::LoadSettings() {
   const String file = SettingsFileName(SettingsFolder);
   // A folder, pipe or device in place of a file is read as a missing file, and said.
-  for (const String& f : {file, ResourceListFileName(SettingsFolder), SettingsFolder + kSearchListFile})
+  for (const String& f : {file, ResourceListFileName(SettingsFolder), SettingsFolder + SearchListFileTitle})
     if (IsNotARegularFile(f)) ShowMessageOk(u"Чтение файла", u"Ошибка", NotARegularFileText(f));
   TComboBox* scheme = Dlg_Settings->cb_ShemeColor;
-  scheme->SetItemIndex(0);
-  const Integer index = IniReadInteger(file, u"SchemeColor", u"Index", 0);
-  if (index >= 0 && index < scheme->GetItems()->GetCount()) scheme->SetItemIndex(index);
+  const Integer index = ReadSchemeIndex(file);
+  scheme->SetItemIndex(index < scheme->GetItems()->GetCount() ? index : 0);
   SchemeIndex = scheme->GetItemIndex();
   ApplySchemeToAllForms();
 
@@ -358,7 +352,7 @@ bool TForm_Main::LoadSettings() {
 
   // Read after the resource list, as the program always has: the load may take
   // a while and the keys are read as they are then.
-  const TSettingsValues v = ReadSettingsFile(file, AppFolder);
+  const TSettingsValues v = ReadSearchSettings(file, AppFolder);
   Dlg_Settings->Edit_DirForBR->SetText(v.DirSave);
   DirSave = Trim(Dlg_Settings->Edit_DirForBR->GetText());
   Dlg_Settings->rg_BR_SaveMode->SetItemIndex(v.SaveMode);
@@ -371,7 +365,7 @@ bool TForm_Main::LoadSettings() {
   cb_Simple_Keyword->SetChecked(v.Keyword_Check);
   Edit_Simple_Keyword->SetText(v.Keyword_Text);
 
-  LoadSearchList(SettingsFolder + kSearchListFile);
+  LoadSearchList(SettingsFolder + SearchListFileTitle);
   return true;
 }
 
@@ -396,7 +390,7 @@ bool TForm_Main::SaveSettings() {
     failure = std::current_exception();
   }
   try {
-    SaveSearchList(SettingsFolder + kSearchListFile);
+    SaveSearchList(SettingsFolder + SearchListFileTitle);
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }

@@ -1,5 +1,6 @@
 #include "client/z39_02_ListDB.h"
 
+#include "client/SearchServer.h"
 #include "client/__forms.h"
 #include "client/z39_00_func.h"
 #include "client/z39_01_main.h"
@@ -193,9 +194,9 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
     ShowMessageOk(u"Z39.50 тест", u"Ошибка", u"Некорректная информация для подключения. Проверьте!");
     return;
   }
-  params.SetValue(u"WhatSearch", u"Zembrin");
-  params.SetValue(u"RecLimit", u"1");
-  params.SetValue(u"WhereSearch", u"4");
+  params.SetValue(TConnectionParams::WhatSearch, u"Zembrin");
+  params.SetValue(TConnectionParams::RecLimit, u"1");
+  params.SetValue(TConnectionParams::WhereSearch, u"4");
   if (Form_Main) Form_Main->SearchOneResource(&params, -1, true);
   ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
 }
@@ -276,8 +277,8 @@ void TDlg_ListDB::ChooseCurrentResource() {
   Integer at = ids->IndexOf(IntToStr(id));
   if (at < 0) {
     ids->Add(IntToStr(id));
-    clb_ListDB_Names->GetItems()->Add(MemTableEh_Tree->FieldByName(u"NAME_THIS")->GetAsString() + u" (" +
-                                      MemTableEh_Tree->FieldByName(u"Syntax")->GetAsString() + u")");
+    clb_ListDB_Names->GetItems()->Add(ResourceCaption(MemTableEh_Tree->FieldByName(u"NAME_THIS")->GetAsString(),
+                                                      MemTableEh_Tree->FieldByName(u"Syntax")->GetAsString()));
     at = ids->GetCount() - 1;
   }
   FChosen->Select(at);

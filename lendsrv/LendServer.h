@@ -11,9 +11,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "lendsrv/LendServerNames.h"
 #include "platform/automation/Automation.h"
-
-inline constexpr const char16_t* LendServerProgID = u"lendsrv.Application";
 
 class TLendServer final : public TLateBoundObject {
 public:

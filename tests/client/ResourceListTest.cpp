@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 
 #include "client/ResourceList.h"
+#include "client/ResourceTable.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/StringList.h"
 #include "tests/client/TempFolder.h"
+#include "tests/support/ExpectedBytes.h"
 
 namespace {
 
@@ -15,17 +17,11 @@ const std::string kHeader =
     "Syntax\tEncoding\tUsername\tPSW\tNote\t\r\n";
 const std::string kRuler = "* " + std::string(173, '=') + "\r\n";
 
-// A saved list in tree order: the root, a group with two resources (NPP
-// decides), an empty group, and a resource at the top level. Names are in
-// Windows-1251.
-const std::string kCanonical =
-    kHeader + kRuler +
-    "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n"
-    "1\t0\t0\t1\t+\t+\t\xC1\xE8\xE1\xEB\xE8\xEE\xF2\xE5\xEA\xE8\t \t \t0\t \t \t \t \t \t\r\n"
-    "11\t1\t1\t1\t+\t+\tB\tBooks\tz.example.org\t210\tRUSMARC\twindows-1251\tuser\tpw\t\xEF\xF0\xE8\xEC\t\r\n"
-    "10\t1\t1\t2\t \t+\tA\tDefault\t127.0.0.1\t9999\tUSMARC\tutf-8\t \t \t \t\r\n"
-    "2\t0\t0\t2\t \t \tEmpty\t \t \t0\t \t \t \t \t \t\r\n"
-    "3\t0\t1\t3\t+\t \t???\t???\t???\t0\t???\t???\t \t \t \t\r\n";
+// A saved list in tree order, kept on disk: the root, a group with two
+// resources (NPP decides), an empty group, and a resource at the top level.
+// Names are in Windows-1251.
+const char* const kCanonicalFile = "tests/client/expected/ListDB.txt";
+std::string Canonical() { return ReadFileBytes(FromUtf8(std::string(BORROW_SOURCE_DIR "/") + kCanonicalFile)); }
 
 std::vector<Integer> Ids(const std::vector<TResourceRecord>& r) {
   std::vector<Integer> ids;
@@ -44,6 +40,21 @@ TResourceRecord Rec(Integer Id, Integer Parent, Integer Type, Integer Npp, const
 }
 
 bool Never(const String&) { return false; }
+bool Always(const String&) { return true; }
+
+// Saves the way the program does: a list file read into the resource table,
+// then the table saved into Folder.
+bool SaveThroughTable(const String& From, const String& Folder, const TResourceListWait& Wait = {},
+                      const TFolderProbe& Probe = Always) {
+  TResourceTable table;
+  table.LoadResourceList(From);
+  return table.SaveResourceList(Folder, Wait, Probe);
+}
+
+// Records as a list file in the order given (not tree order), for the table to read.
+void WriteRecords(const String& Folder, const std::vector<TResourceRecord>& Records) {
+  WriteResourceListFile(ResourceListFileName(Folder), BuildResourceListLines(Records));
+}
 
 }  // namespace
 
@@ -52,7 +63,7 @@ bool Never(const String&) { return false; }
 TEST(ResourceListFile, SavedFileLoadsAndSavesBackByteIdentical) {
   TTempFolder t;
   const String file = ResourceListFileName(t.Path());
-  WriteBytes(file, kCanonical);
+  WriteBytes(file, Canonical());
   const std::vector<TResourceRecord> records = LoadResourceListFile(file);
   ASSERT_EQ(Ids(records), (std::vector<Integer>{0, 1, 11, 10, 2, 3}));
   EXPECT_EQ(records[0].NAME_THIS, u"Ресурсы Z39.50");
@@ -61,35 +72,45 @@ TEST(ResourceListFile, SavedFileLoadsAndSavesBackByteIdentical) {
   EXPECT_EQ(records[4].Database, u"");   // a group has no connection texts
   EXPECT_EQ(records[5].URL, u"???");
 
-  ASSERT_TRUE(SaveResourceList(t.Path(), records));
-  EXPECT_EQ(ReadFileBytes(file), kCanonical);
+  TTempFolder out;
+  ASSERT_TRUE(SaveThroughTable(t.Path(), out.Path()));
+  EXPECT_TRUE(MatchesExpectedFile(ReadFileBytes(ResourceListFileName(out.Path())), kCanonicalFile));
 }
 
-TEST(ResourceListFile, SaveWritesTheTreeOrderWhateverTheInputOrder) {
+TEST(ResourceListFile, SaveWritesTheTreeOrderWhateverTheFileOrder) {
   TTempFolder t;
   const String file = ResourceListFileName(t.Path());
-  WriteBytes(file, kCanonical);
+  WriteBytes(file, Canonical());
   std::vector<TResourceRecord> records = LoadResourceListFile(file);
   std::reverse(records.begin(), records.end());
-  ASSERT_TRUE(SaveResourceList(t.Path(), records));
-  EXPECT_EQ(ReadFileBytes(file), kCanonical);
+  WriteRecords(t.Path(), records);
+  ASSERT_TRUE(SaveThroughTable(t.Path(), t.Path()));
+  EXPECT_EQ(ReadFileBytes(file), Canonical());
 }
 
 TEST(ResourceListFile, MissingFileGivesTheRootGroupExactly) {
   TTempFolder t;
-  const std::vector<TResourceRecord> records = LoadResourceListFile(ResourceListFileName(t.Path()));
+  bool made = false;
+  const std::vector<TResourceRecord> records = LoadResourceListFile(ResourceListFileName(t.Path()), nullptr, &made);
   ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(made);
   EXPECT_EQ(records[0], RootGroupRecord());
-  ASSERT_TRUE(SaveResourceList(t.Path(), records));
+  ASSERT_TRUE(SaveThroughTable(t.Path(), t.Path()));
   EXPECT_EQ(ReadFileBytes(ResourceListFileName(t.Path())),
             kHeader + kRuler +
                 "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n");
 }
 
 TEST(ResourceListFile, FileWithoutUsableLinesGivesTheRootGroup) {
-  const auto records = ReadResourceListText(u"0\t-1\t0\t0\t+\t+\tLost\t\r\n* comment\r\n\r\n-1\t0\t\r\n");
+  bool made = false;
+  const auto records =
+      ReadResourceListText(u"0\t-1\t0\t0\t+\t+\tLost\t\r\n* comment\r\n\r\n-1\t0\t\r\n", nullptr, &made);
   ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(made);
   EXPECT_EQ(records[0].NAME_THIS, u"Ресурсы Z39.50");
+  // A root group that the file holds is the file's, not one made up for it.
+  ReadResourceListText(u"h\r\n0\t-1\t0\t0\t+\t+\tРесурсы Z39.50\t\r\n", nullptr, &made);
+  EXPECT_FALSE(made);
 }
 
 // ---- Placeholders ----------------------------------------------------------------
@@ -227,9 +248,11 @@ TEST(ResourceListFile, ProgressCountsTheLinesAfterTheFirst) {
 
   std::vector<Integer> saved;
   TTempFolder t;
-  std::vector<TResourceRecord> four{Rec(0, -1, 0, 0, u"R"), Rec(1, 0, 0, 0, u"a"),
-                                    Rec(2, 0, 0, 1, u"b"), Rec(3, 0, 0, 2, u"c")};
-  ASSERT_TRUE(SaveResourceList(t.Path(), four, [&](Integer p) { saved.push_back(p); }));
+  WriteRecords(t.Path(), {Rec(0, -1, 0, 0, u"R"), Rec(1, 0, 0, 0, u"a"), Rec(2, 0, 0, 1, u"b"),
+                          Rec(3, 0, 0, 2, u"c")});
+  TResourceListWait wait;
+  wait.SetProgress = [&](Integer p) { saved.push_back(p); };
+  ASSERT_TRUE(SaveThroughTable(t.Path(), t.Path(), wait));
   EXPECT_EQ(saved, (std::vector<Integer>{25, 50, 75, 100, 100}));
 }
 
@@ -254,37 +277,37 @@ TEST(ResourceTree, RecordsInAParentLoopAreStillWrittenOnce) {
 // ---- Saving ----------------------------------------------------------------------
 
 TEST(ResourceListFile, SaveReplacesTheFileAtomically) {
-  TTempFolder t;
+  TTempFolder t, empty;
   const String file = ResourceListFileName(t.Path());
-  WriteBytes(file, kCanonical);
+  WriteBytes(file, Canonical());
   // A second name for the old file: writing in place would change it too.
   ASSERT_EQ(::link(ToUtf8(file).c_str(), (t.Utf8() + "old-link").c_str()), 0);
-  ASSERT_TRUE(SaveResourceList(t.Path(), {RootGroupRecord()}));
-  EXPECT_EQ(ReadFileBytes(t.Path() + u"old-link"), kCanonical);
-  EXPECT_NE(ReadFileBytes(file), kCanonical);
+  ASSERT_TRUE(SaveThroughTable(empty.Path(), t.Path()));
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"old-link"), Canonical());
+  EXPECT_NE(ReadFileBytes(file), Canonical());
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"ListDB.txt", "old-link"}));
 }
 
 TEST(ResourceListFile, FailedSaveLeavesTheOldFileWhole) {
-  TTempFolder t;
+  TTempFolder t, empty;
   const String file = ResourceListFileName(t.Path());
   ForceDirectories(file);  // a folder squats on the name: the replacement must fail
-  EXPECT_ANY_THROW(SaveResourceList(t.Path(), {RootGroupRecord()}));
+  EXPECT_ANY_THROW(SaveThroughTable(empty.Path(), t.Path()));
   EXPECT_EQ(t.Entries(), std::vector<std::string>{"ListDB.txt"});
   EXPECT_TRUE(DirectoryExists(file));
 }
 
 TEST(ResourceListFile, SaveIsRefusedWithoutAWritableSettingsFolder) {
-  TTempFolder t;
-  EXPECT_FALSE(SaveResourceList(t.Path(), {RootGroupRecord()}, nullptr, Never));
-  EXPECT_FALSE(SaveResourceList(u"", {RootGroupRecord()}));
-  EXPECT_FALSE(SaveResourceList(t.Path() + u"missing/", {RootGroupRecord()}));
+  TTempFolder t, empty;
+  EXPECT_FALSE(SaveThroughTable(empty.Path(), t.Path(), {}, Never));
+  EXPECT_FALSE(SaveThroughTable(empty.Path(), u"", {}, nullptr));
+  EXPECT_FALSE(SaveThroughTable(empty.Path(), t.Path() + u"missing/", {}, nullptr));
   EXPECT_TRUE(t.Entries().empty());
 }
 
 TEST(ResourceListFile, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   TTempFolder t;
-  ASSERT_TRUE(SaveResourceList(t.Path(), {Rec(0, -1, 0, 0, u"Каталог \u4E2D")}));
+  WriteRecords(t.Path(), {Rec(0, -1, 0, 0, u"Каталог \u4E2D")});
   const auto back = LoadResourceListFile(ResourceListFileName(t.Path()));
   EXPECT_EQ(back[0].NAME_THIS, u"Каталог ?");
 }

@@ -71,7 +71,7 @@ TEST_F(ResourceTableFile, MissingFileGivesTheRootGroupWithItsExactLine) {
   EXPECT_EQ(Saved(), kHeader + kRuler + kRootLine);
 }
 
-TEST_F(ResourceTableFile, PlaceholdersReadIntoTheTableAsSpecified) {
+TEST_F(ResourceTableFile, PlaceholdersReadIntoTheTableAsEmptyBlankOrQuestionMarksByKind) {
   Write(kList);
   Table.LoadResourceList(Folder.Path());
   TMemTableEh& t = *Table.MemTableEh_Tree;

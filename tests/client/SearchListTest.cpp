@@ -10,6 +10,7 @@
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Dialogs.h"
 #include "tests/client/ProgramDriver.h"
+#include "tests/support/ExpectedBytes.h"
 
 namespace {
 
@@ -70,7 +71,9 @@ TEST(SearchList, IdentifiersAreSavedAtTheCloseOneALine) {
   TProgramDriver drv;
   StartWithLists(drv, " 8 \n5\n");
   drv.CloseMainWindow();
-  EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), " 8 \r\n5\r\n");
+  // Each identifier as the list box holds it, CR LF after each.
+  EXPECT_TRUE(MatchesExpectedFile(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"),
+                                  "tests/client/expected/ListDB_for_Search.txt"));
 }
 
 TEST(SearchList, DeletingTheFirstOfThreeSelectsTheNewFirst) {

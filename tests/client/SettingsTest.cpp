@@ -135,8 +135,8 @@ TEST(IniAccess, NothingIsWrittenWhenTheProbeFails) {
 
 TEST(SettingsFile, AbsentFileGivesEveryDefault) {
   TTempFolder t;
-  const TSettingsValues v = ReadSettingsFile(SettingsFileName(t.Path()), u"/opt/app/");
-  EXPECT_EQ(v.SchemeIndex, 0);
+  EXPECT_EQ(ReadSchemeIndex(SettingsFileName(t.Path())), 0);
+  const TSettingsValues v = ReadSearchSettings(SettingsFileName(t.Path()), u"/opt/app/");
   EXPECT_EQ(v.DirSave, u"/opt/app/Import/");
   EXPECT_EQ(v.SaveMode, 0);
   EXPECT_EQ(v.FindMode, 0);
@@ -151,7 +151,7 @@ TEST(SettingsFile, FreshFolderGetsAllElevenKeysAtSave) {
   TTempFolder t;
   const String file = SettingsFileName(t.Path());
   EXPECT_EQ(file, t.Path() + u"Borrowline.ini");
-  WriteSettingsFile(file, ReadSettingsFile(file, u"/opt/app/"));
+  WriteSettingsFile(file, ReadSearchSettings(file, u"/opt/app/"));
 
   TIniFile ini(file);
   TStringList sections;
@@ -193,8 +193,8 @@ TEST(SettingsFile, ValuesRoundTripThroughTheFile) {
   v.Author_Text = u"Пушкин";
   v.Keyword_Text = u"поэзия";
   WriteSettingsFile(file, v);
-  const TSettingsValues r = ReadSettingsFile(file, u"/opt/app/");
-  EXPECT_EQ(r.SchemeIndex, 1);
+  EXPECT_EQ(ReadSchemeIndex(file), 1);
+  const TSettingsValues r = ReadSearchSettings(file, u"/opt/app/");
   EXPECT_EQ(r.DirSave, u"/data/Записи/");
   EXPECT_EQ(r.SaveMode, 1);
   EXPECT_EQ(r.RecCountFromDB, u"25");
@@ -210,16 +210,16 @@ TEST(SettingsFile, OutOfRangeChoicesFallBackToTheFirst) {
   WriteBytes(file,
              "[SchemeColor]\r\nIndex=7\r\n[BR]\r\nSaveMode=5\r\n[FIND]\r\nMode=-1\r\n"
              "RecCountFromDB= 25 \r\n");
-  TSettingsValues v = ReadSettingsFile(file, u"/a/");
-  EXPECT_EQ(v.SchemeIndex, 0);
+  EXPECT_EQ(ReadSchemeIndex(file), 0);
+  TSettingsValues v = ReadSearchSettings(file, u"/a/");
   EXPECT_EQ(v.SaveMode, 0);
   EXPECT_EQ(v.FindMode, 0);
   EXPECT_EQ(v.RecCountFromDB, u"25");
 
   WriteBytes(file, "[SchemeColor]\r\nIndex=x\r\n[BR]\r\nSaveMode=1\r\n[FIND]\r\nMode=1\r\n"
                    "RecCountFromDB=abc\r\n");
-  v = ReadSettingsFile(file, u"/a/");
-  EXPECT_EQ(v.SchemeIndex, 0);
+  EXPECT_EQ(ReadSchemeIndex(file), 0);
+  v = ReadSearchSettings(file, u"/a/");
   EXPECT_EQ(v.SaveMode, 1);
   EXPECT_EQ(v.FindMode, 0);  // the search mode has one choice
   EXPECT_EQ(v.RecCountFromDB, u"abc");  // checked by the start of a search, not here
