@@ -6,12 +6,17 @@
 
 #include "platform/core/Collection.h"
 #include "platform/core/Streams.h"
+#include "tests/support/ExpectedBytes.h"
 
 namespace {
 
-// Writes with Fill, then reads the same bytes back with Check.
+std::string BytesOf(TMemoryStream& ms) {
+  return std::string(static_cast<const char*>(ms.GetMemory()), static_cast<size_t>(ms.GetSize()));
+}
+
+// Writes with Fill, then reads the same bytes back with Check; the bytes written.
 template <class Fill, class Check>
-void RoundTrip(Fill fill, Check check) {
+std::string RoundTrip(Fill fill, Check check) {
   TMemoryStream ms;
   {
     TWriter w(&ms);
@@ -21,12 +26,13 @@ void RoundTrip(Fill fill, Check check) {
   TReader r(&ms);
   check(r);
   EXPECT_EQ(ms.GetPosition(), ms.GetSize()) << "everything written was read";
+  return BytesOf(ms);
 }
 
 TEST(FilerValues, NestedListsStringsAndIntegersOfEachWidth) {
   const Int64 values[] = {0, -128, 127, 128, -32768, 32767, 40000, std::numeric_limits<Integer>::min(),
                           std::numeric_limits<Integer>::max(), Int64(1) << 40, std::numeric_limits<Int64>::min()};
-  RoundTrip(
+  const std::string bytes = RoundTrip(
       [&](TWriter& w) {
         w.WriteListBegin();
         for (Int64 v : values) w.WriteInteger(v);
@@ -60,6 +66,7 @@ TEST(FilerValues, NestedListsStringsAndIntegersOfEachWidth) {
         EXPECT_EQ(r.ReadCurrency(), Currency::FromRaw(-123456789));
         r.ReadListEnd();
       });
+  EXPECT_TRUE(MatchesExpectedFile(bytes, "tests/platform/core/expected/values.bin"));
 }
 
 TEST(FilerValues, IntegerWidthFollowsTheValue) {
@@ -91,7 +98,7 @@ TEST(FilerVariants, NullArraysAndScalarsRoundTrip) {
       Variant(Currency::FromRaw(15000)),
       VarArrayOf({Variant(1), Variant::Null(), VarArrayOf({Variant(u"вложенный"), Variant(2.0)})}),
   };
-  RoundTrip(
+  const std::string bytes = RoundTrip(
       [&](TWriter& w) {
         for (const Variant& v : values) w.WriteVariant(v);
       },
@@ -114,6 +121,7 @@ TEST(FilerVariants, NullArraysAndScalarsRoundTrip) {
           }
         }
       });
+  EXPECT_TRUE(MatchesExpectedFile(bytes, "tests/platform/core/expected/variants.bin"));
 }
 
 TEST(FilerVariants, ByteArrayStaysAByteArray) {
@@ -260,6 +268,7 @@ TEST(FilerComponents, DefinedPropertyAndChildrenRoundTrip) {
     TWriter w(&ms);
     w.WriteRootComponent(&root);
   }
+  EXPECT_TRUE(MatchesExpectedFile(BytesOf(ms), "tests/platform/core/expected/components.bin"));
   ms.SetPosition(0);
   TNode back(nullptr);
   TReader r(&ms);
