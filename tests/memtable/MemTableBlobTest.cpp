@@ -14,10 +14,10 @@ class MemTableBlobs : public ::testing::Test {
 protected:
   void SetUp() override {
     TMemTableDataEh* store = Table.GetMemTableData();
-    AddTableColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
-    AddTableColumn(store, TMTBlobDataFieldEh::StaticComponentClass(), ftMemo, u"NOTE");
-    AddTableColumn(store, TMTBlobDataFieldEh::StaticComponentClass(), ftBlob, u"DATA");
-    AddTableColumn(store, TMTRefObjectFieldEh::StaticComponentClass(), ftUnknown, u"OBJ");
+    AddColumn(*store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddColumn(*store, TMTBlobDataFieldEh::StaticComponentClass(), ftMemo, u"NOTE");
+    AddColumn(*store, TMTBlobDataFieldEh::StaticComponentClass(), ftBlob, u"DATA");
+    AddColumn(*store, TMTRefObjectFieldEh::StaticComponentClass(), ftUnknown, u"OBJ");
     Table.Open();
     Table.Append();
     Table.FieldByName(u"ID")->SetAsInteger(1);

@@ -9,21 +9,20 @@
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Strings.h"
+#include "tests/memtable/MemTestUtil.h"
 
+// AddColumn on a table's store (the name the grid tests use).
 inline TMTDataFieldEh* AddTableColumn(TMemTableDataEh* Store, TComponentClass Class, TFieldType Type,
                                       const String& Name) {
-  TMTDataFieldEh* f = Store->GetDataStruct()->CreateField(Class);
-  f->SetDataType(Type);
-  f->SetFieldName(Name);
-  return f;
+  return AddColumn(*Store, Class, Type, Name);
 }
 
 inline void BuildResourceColumns(TMemTableDataEh* Store) {
-  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
-  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
-  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_TYPE");
-  AddTableColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
-  AddTableColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS")->SetSize(100);
+  AddColumn(*Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
+  AddColumn(*Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
+  AddColumn(*Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_TYPE");
+  AddColumn(*Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
+  AddColumn(*Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS")->SetSize(100);
 }
 
 // A record posted straight into the store, as the client's loader does.
