@@ -1238,6 +1238,9 @@ private:
   TRecordsViewEh* FRecordsView;
   TRecordNodeMapEh FRecordNodes;
   bool FBuilding = false;
+  // Set by a build that gave every node its visibility; the view's rebuild
+  // that follows it then need not visit every record again.
+  bool FVisibilityCurrent = false;
   std::vector<TMemRecViewEh*> FWaiting;
 };
 

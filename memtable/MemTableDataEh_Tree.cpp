@@ -192,6 +192,7 @@ void TMemoryTreeListEh::ClearAll() {
   FPathCache.clear();
   FRecordNodes.Clear();
   FDirty = true;
+  FVisibilityCurrent = false;
 }
 
 void TMemoryTreeListEh::NodeDestroying(TMemRecViewEh* Node) {
@@ -654,6 +655,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   enum : Byte { kKeyNull = 1, kParentNull = 2 };
   std::vector<Int64> keys(List.size()), parents(List.size());
   std::vector<Byte> nulls(List.size());
+  // Whether the view shows each record, asked while the record is at hand:
+  // afterwards the tree visits the records in its own, scattered, order.
+  std::vector<Byte> inView(List.size());
   // The loops below ask for memory some records ahead: the records and the
   // hash slots lie scattered, and waiting for each in turn is most of the time.
   constexpr size_t kAhead = 16;
@@ -670,6 +674,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) return TKeyBuildEh::NoKeys;
     if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at])) return TKeyBuildEh::NoKeys;
     nulls[at] = static_cast<Byte>((keyNull ? kKeyNull : 0) | (parentNull ? kParentNull : 0));
+    inView[at] = FRecordsView->IsRecordInView(List[at]) ? 1 : 0;
     if (!keyNull) {
       lowest = keyCount == 0 ? keys[at] : std::min(lowest, keys[at]);
       highest = keyCount == 0 ? keys[at] : std::max(highest, keys[at]);
@@ -745,6 +750,16 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     }
   }
 
+  // A node shows when its record is in view or one of its descendants shows,
+  // as RefreshVisibility would find: each record in view marks its way up.
+  std::vector<Byte>& visible = inView;
+  for (Integer i = 0; i < n; ++i) {
+    if (visible[static_cast<size_t>(i)] != 1) continue;
+    for (Integer j = parentAt[static_cast<size_t>(i)]; j >= 0 && !visible[static_cast<size_t>(j)];
+         j = parentAt[static_cast<size_t>(j)])
+      visible[static_cast<size_t>(j)] = 2;  // shown for a descendant's sake
+  }
+
   // Children in records-list order, as positions: first[p + 1] .. first[p + 2] in
   // order (the root is p = -1).
   std::vector<Integer> first(List.size() + 2, 0);
@@ -769,34 +784,68 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       std::sort(from, std::lower_bound(from, to, p), byListOrder);
     }
 
-  // The nodes, parent before child, so a walk of the tree reads them in storage order.
+  // Each node's place in the tree's pre-order, from the subtree sizes, level by
+  // level: the nodes are then made in that order, parent before child, so a
+  // walk of the tree reads them in storage order, and every step of the
+  // making reads its tables in order or gathers from them with nothing
+  // waiting on the step before.
+  Integer depth = 0;
+  for (Integer l : level) depth = std::max(depth, l);
+  std::vector<Integer> byLevel(List.size());
+  {
+    std::vector<Integer> start(static_cast<size_t>(depth) + 2, 0);
+    for (Integer l : level) ++start[static_cast<size_t>(l) + 1];
+    for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    for (Integer i = 0; i < n; ++i) {
+      Integer& at = start[static_cast<size_t>(level[static_cast<size_t>(i)])];
+      byLevel[static_cast<size_t>(at++)] = i;
+    }
+  }
+  std::vector<Integer>& size = level;  // the levels are done with
+  std::fill(size.begin(), size.end(), 1);
+  for (size_t k = List.size(); k-- > 0;) {
+    const Integer i = byLevel[k];
+    const Integer p = parentAt[static_cast<size_t>(i)];
+    if (p >= 0) size[static_cast<size_t>(p)] += size[static_cast<size_t>(i)];
+  }
+  // In pre-order: the record at each place, and its parent's place (-1: the root).
+  std::vector<Integer> order(List.size()), parentPlace(List.size());
+  {
+    std::vector<Integer> place(List.size());
+    auto placeChildren = [&](Integer Parent, Integer At) {
+      const Integer from = first[static_cast<size_t>(Parent) + 1], to = first[static_cast<size_t>(Parent) + 2];
+      Integer next = Parent < 0 ? 0 : At + 1;
+      for (Integer k = from; k < to; ++k) {
+        const Integer c = children[static_cast<size_t>(k)];
+        place[static_cast<size_t>(c)] = next;
+        order[static_cast<size_t>(next)] = c;
+        parentPlace[static_cast<size_t>(next)] = Parent < 0 ? -1 : At;
+        next += size[static_cast<size_t>(c)];
+      }
+    };
+    placeChildren(-1, -1);
+    for (Integer p : byLevel) placeChildren(p, place[static_cast<size_t>(p)]);
+  }
+
   ReserveNodes(n);
   FRecordNodes.Reserve(List.size());
   ReserveChildren(GetRoot(), first[1]);
-  struct TLevel {
-    TBaseTreeNodeEh* Node;
-    Integer Next, End;
-  };
-  std::vector<TLevel> stack{{GetRoot(), 0, first[1]}};
-  std::vector<TMemRecViewEh*> made;
-  made.reserve(List.size());
-  while (!stack.empty()) {
-    TLevel& top = stack.back();
-    if (top.Next == top.End) {
-      stack.pop_back();
-      continue;
+  std::vector<TMemRecViewEh*> made(List.size());
+  for (size_t k = 0; k < List.size(); ++k) {
+    if (k + kAhead < List.size()) {
+      const size_t ahead = static_cast<size_t>(order[k + kAhead]);
+      __builtin_prefetch(&List[ahead]);
+      __builtin_prefetch(&visible[ahead]);
+      __builtin_prefetch(&first[ahead + 1]);
     }
-    const Integer i = children[static_cast<size_t>(top.Next++)];
-    TMemoryRecordEh* rec = List[static_cast<size_t>(i)];
-    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(top.Node, rec));
-    made.push_back(node);
-    node->SetExpanded(FDefaultNodeExpanded);
-    node->SetHasChildren(FDefaultNodeHasChildren);
-    const Integer from = first[static_cast<size_t>(i) + 1], to = first[static_cast<size_t>(i) + 2];
-    if (from < to) {
-      ReserveChildren(node, to - from);
-      stack.push_back({node, from, to});
-    }
+    const size_t i = static_cast<size_t>(order[k]);
+    const Integer parent = parentPlace[k];
+    // No expansion hook is set (see above): the default flags go in directly.
+    auto* node = static_cast<TMemRecViewEh*>(
+        AppendNewChild(parent < 0 ? GetRoot() : made[static_cast<size_t>(parent)], List[i], visible[i] != 0,
+                       FDefaultNodeExpanded, FDefaultNodeHasChildren));
+    made[k] = node;
+    ReserveChildren(node, first[i + 2] - first[i + 1]);
   }
   BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
   for (size_t k = 0; k < made.size(); ++k) {
@@ -804,6 +853,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     FRecordNodes.Set(made[k]->GetRec(), made[k]);
   }
   FDirty = true;
+  FVisibilityCurrent = true;
   return TKeyBuildEh::Built;
 }
 
@@ -997,6 +1047,8 @@ void TRecordsViewEh::ReportTreeChange() {
 
 void TRecordsViewEh::TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotificationEh Action) {
   TMemoryTreeListEh* tree = FTreeList.get();
+  // A record's change after a build leaves visibility to be worked out again.
+  if (Action != rlnListChangedEh) tree->FVisibilityCurrent = false;
   switch (Action) {
     case rlnRecAddingEh:
     case rlnRecChangingEh:

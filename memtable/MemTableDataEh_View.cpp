@@ -8,6 +8,7 @@
 // comparing the records, so the order is the same, at a fraction of the cost.
 
 #include <algorithm>
+#include <utility>
 #include <string>
 #include <unordered_map>
 
@@ -508,7 +509,8 @@ void TRecordsViewEh::RebuildView() {
         if (IsRecordInView(rec)) FViewList.push_back(rec);
     }
   }
-  FTreeList->RefreshVisibility(nullptr);
+  // Right after a build that set every node's visibility, nothing has changed since.
+  if (!std::exchange(FTreeList->FVisibilityCurrent, false)) FTreeList->RefreshVisibility(nullptr);
   if (!FTreeList->GetFilterNodeIfParentVisible()) FTreeList->ShowChildrenOfVisibleNodes(nullptr);
   if (FSortOrder.empty()) ViewDataEvent(nullptr, -1, rlnListChangedEh);
   else ApplySortOrder();

@@ -7,10 +7,6 @@
 #include <cstdlib>
 #include <utility>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #define BORROW_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
@@ -76,18 +72,10 @@ void* TTreeNodeArenaEh::Allocate() {
 void TTreeNodeArenaEh::TFreeBlock::operator()(std::byte* P) const { std::free(P); }
 
 TTreeNodeArenaEh::TBlock TTreeNodeArenaEh::NewBlock(size_t Bytes) {
-  // A large block on 2 MB boundaries, marked for huge pages: a tree of a
-  // million nodes then takes a few hundred page faults instead of tens of thousands.
-  constexpr size_t kHuge = size_t{2} << 20;
-  void* p = nullptr;
-  if (Bytes >= 2 * kHuge) {
-    p = std::aligned_alloc(kHuge, (Bytes + kHuge - 1) / kHuge * kHuge);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (p) madvise(p, (Bytes + kHuge - 1) / kHuge * kHuge, MADV_HUGEPAGE);
-#endif
-  } else {
-    p = std::malloc(Bytes);
-  }
+  // Plain pages: asking for huge pages made the kernel compact memory on the
+  // first fault, which on a busy machine stalled a large build for longer than
+  // the build itself.
+  void* p = std::malloc(Bytes);
   if (!p) throw std::bad_alloc();
   return {std::unique_ptr<std::byte, TFreeBlock>(static_cast<std::byte*>(p)), Bytes};
 }
@@ -116,7 +104,7 @@ void TTreeNodeArenaEh::ReleaseBlocks() {
 TBaseTreeNodeEh::~TBaseTreeNodeEh() {
   std::vector<TBaseTreeNodeEh*> items;
   items.swap(FItems);
-  FVisibleItems.clear();
+  FVisibleItems.reset();
   for (TBaseTreeNodeEh* child : items) Free(child);
 }
 
@@ -138,9 +126,20 @@ TBaseTreeNodeEh* TBaseTreeNodeEh::GetItem(Integer Index) const {
   return FItems[static_cast<size_t>(Index)];
 }
 
+const String& TBaseTreeNodeEh::GetText() const {
+  static const String none;
+  return FText ? *FText : none;
+}
+
+void TBaseTreeNodeEh::SetText(const String& Value) {
+  if (Value.empty()) FText.reset();
+  else if (FText) *FText = Value;
+  else FText = std::make_unique<String>(Value);
+}
+
 void TBaseTreeNodeEh::ClearItems() {
   FItems.clear();
-  FVisibleItems.clear();
+  FVisibleItems.reset();
   FVisibleCount = 0;
   FVisibleItemsDirty = false;
 }
@@ -156,13 +155,20 @@ void TBaseTreeNodeEh::VisibleChanged() {
 }
 
 void TBaseTreeNodeEh::BuildVisibleItems() {
-  FVisibleItems.clear();
+  Integer visible = 0;
   for (TBaseTreeNodeEh* child : FItems)
-    if (child->FVisible) {
-      child->FVisibleIndex = static_cast<Integer>(FVisibleItems.size());
-      FVisibleItems.push_back(child);
-    }
-  FVisibleCount = static_cast<Integer>(FVisibleItems.size());
+    if (child->FVisible) child->FVisibleIndex = visible++;
+  FVisibleCount = visible;
+  // While every child shows, a visible position is an index and no list is kept.
+  if (visible == Count()) {
+    FVisibleItems.reset();
+  } else {
+    if (!FVisibleItems) FVisibleItems = std::make_unique<std::vector<TBaseTreeNodeEh*>>();
+    FVisibleItems->clear();
+    FVisibleItems->reserve(static_cast<size_t>(visible));
+    for (TBaseTreeNodeEh* child : FItems)
+      if (child->FVisible) FVisibleItems->push_back(child);
+  }
   FVisibleItemsDirty = false;
   if (!FItems.empty()) FHasChildren = FVisibleCount > 0;
 }
@@ -221,8 +227,8 @@ Integer TBaseTreeNodeEh::GetVisibleCount() const {
 TBaseTreeNodeEh* TBaseTreeNodeEh::VisibleItems(Integer Index) const {
   FlushVisibleItems();
   if (FVisibleCount == Count()) return GetItem(Index);
-  if (Index < 0 || Index >= static_cast<Integer>(FVisibleItems.size())) return nullptr;
-  return FVisibleItems[static_cast<size_t>(Index)];
+  if (!FVisibleItems || Index < 0 || Index >= static_cast<Integer>(FVisibleItems->size())) return nullptr;
+  return (*FVisibleItems)[static_cast<size_t>(Index)];
 }
 
 Integer TBaseTreeNodeEh::GetVisibleIndex() const {
@@ -353,7 +359,7 @@ TBaseTreeNodeEh* TTreeListEh::MakeNode(const String& Text, void* Data) {
 
 TBaseTreeNodeEh* TTreeListEh::InitNode(TBaseTreeNodeEh* Node, const String& Text, void* Data) {
   Node->FOwner = this;
-  if (!Text.empty()) Node->FText = Text;
+  if (!Text.empty()) Node->SetText(Text);
   Node->FData = Data;
   Node->FLevel = 0;
   Node->FIndex = -1;
@@ -371,9 +377,13 @@ TBaseTreeNodeEh* TTreeListEh::AddChild(const String& Text, TBaseTreeNodeEh* Pare
   return node;
 }
 
-TBaseTreeNodeEh* TTreeListEh::AppendNewChild(TBaseTreeNodeEh* Parent, void* Data) {
+TBaseTreeNodeEh* TTreeListEh::AppendNewChild(TBaseTreeNodeEh* Parent, void* Data, bool Visible, bool Expanded,
+                                             bool HasChildren) {
   TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
   TBaseTreeNodeEh* node = MakeNode(String(), Data);
+  node->FVisible = Visible;
+  node->FExpanded = Expanded;
+  node->FHasChildren = HasChildren;
   // AddChild's steps, less the checks a node of this tree at a known depth needs.
   parent->FlushVisibleItems();
   parent->FHasChildren = true;
@@ -470,7 +480,7 @@ void TTreeListEh::DeleteNode(TBaseTreeNodeEh* Node, bool) {
 
 void TTreeListEh::UpdateNodeIndexes(TBaseTreeNodeEh* Node, bool ARecurse) {
   TBaseTreeNodeEh* node = NodeOrRoot(Node);
-  node->FVisibleItems.clear();
+  node->FVisibleItems.reset();
   node->Renumber(0);
   if (ARecurse)
     for (TBaseTreeNodeEh* child : node->FItems) UpdateNodeIndexes(child, true);

@@ -76,8 +76,8 @@ public:
   TBaseTreeNodeEh* operator[](Integer Index) const { return GetItem(Index); }
 
   TTreeListEh* GetOwner() const { return FOwner; }
-  const String& GetText() const { return FText; }
-  void SetText(const String& Value) { FText = Value; }
+  const String& GetText() const;
+  void SetText(const String& Value);
   void* GetData() const { return FData; }
   void SetData(void* Value) { FData = Value; }
   bool GetExpanded() const { return FExpanded; }
@@ -109,13 +109,15 @@ private:
   void StoreLevel(Integer Value);
 
   // Pointers first, then the numbers and flags together: a large tree holds
-  // many nodes, and padding between fields would cost memory in each.
+  // many nodes, and padding between fields would cost memory in each. The text
+  // and the visible list are rare (a record's node has no text, and the list
+  // is kept only while some child is hidden), so each takes a pointer's room.
   TTreeListEh* FOwner = nullptr;
   TBaseTreeNodeEh* FParent = nullptr;
   void* FData = nullptr;
-  String FText;
+  std::unique_ptr<String> FText;
   std::vector<TBaseTreeNodeEh*> FItems;  // owned
-  mutable std::vector<TBaseTreeNodeEh*> FVisibleItems;
+  mutable std::unique_ptr<std::vector<TBaseTreeNodeEh*>> FVisibleItems;
   Integer FIndex = -1;
   Integer FLevel = 0;
   mutable Integer FVisibleCount = 0;
@@ -240,8 +242,10 @@ protected:
     if (FArenaMake && Count > 0) FArena.Reserve(static_cast<size_t>(Count));
   }
   // For building a whole tree parent before child: a new last child of Parent,
-  // without the level checks (the caller has made sure of the depth).
-  TBaseTreeNodeEh* AppendNewChild(TBaseTreeNodeEh* Parent, void* Data);
+  // without the level checks (the caller has made sure of the depth). The
+  // flags are the node's from the start: no hook hears of them.
+  TBaseTreeNodeEh* AppendNewChild(TBaseTreeNodeEh* Parent, void* Data, bool Visible = true, bool Expanded = false,
+                                  bool HasChildren = false);
   static void ReserveChildren(TBaseTreeNodeEh* Node, Integer Count) {
     if (Count > 0) Node->FItems.reserve(static_cast<size_t>(Count));
   }

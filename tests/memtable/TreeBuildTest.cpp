@@ -51,10 +51,14 @@ struct TreeBuild : ::testing::Test {
     Integer MaxLevel = 1000;
     bool Hooks = false;
     TComponent* Source = nullptr;  // the store when null
+    // Records whose position is a multiple of this are filtered out (0: none).
+    Integer FilterEvery = 0;
+    bool FilterNodeIfParentVisible = true;
   };
 
-  // Every node in tree order as "record:level:index:expanded:has-children", then
-  // how many times the expansion hooks ran.
+  // Every node in tree order as "record:level:index:expanded:has-children", how
+  // many records show, how many times the expansion hooks ran, and each node's
+  // visibility and visible position.
   static std::string Picture(TRecordsViewEh& View, Integer HookCalls) {
     TMemoryTreeListEh* tree = View.GetTreeList();
     std::string s;
@@ -63,7 +67,9 @@ struct TreeBuild : ::testing::Test {
       s += std::to_string(node->GetRec()->GetIndex()) + ":" + std::to_string(n->GetLevel()) + ":" +
            std::to_string(n->GetIndex()) + ":" + (n->GetExpanded() ? "e" : "c") + (n->GetHasChildren() ? "h" : "l") + " ";
     }
-    s += "| shown " + std::to_string(View.ViewCount()) + " | hooks " + std::to_string(HookCalls);
+    s += "| shown " + std::to_string(View.ViewCount()) + " | hooks " + std::to_string(HookCalls) + " | visible";
+    for (TBaseTreeNodeEh* n = tree->GetFirst(); n; n = tree->GetNext(n))
+      s += std::string(" ") + (n->GetVisible() ? "v" : "i") + std::to_string(n->GetVisibleIndex());
     return s;
   }
 
@@ -77,6 +83,11 @@ struct TreeBuild : ::testing::Test {
     tree->SetDefaultNodeExpanded(O.Expanded);
     tree->SetDefaultNodeHasChildren(O.HasChildren);
     tree->SetMaxLevel(O.MaxLevel);
+    tree->SetFilterNodeIfParentVisible(O.FilterNodeIfParentVisible);
+    if (O.FilterEvery > 0)
+      view.OnFilterRecord = [every = O.FilterEvery](TObject*, TMemoryRecordEh* Rec) {
+        return Rec->GetIndex() % every != 0;
+      };
     Integer hookCalls = 0;
     if (O.Hooks) {
       tree->OnExpandedChanging = [&hookCalls](TObject*, TBaseTreeNodeEh*, bool&) { ++hookCalls; };
@@ -216,6 +227,9 @@ TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
     o.FullCheck = rng() % 4 != 0;
     o.Expanded = rng() % 3 != 0;
     o.MaxLevel = rng() % 3 == 0 ? 2 + static_cast<Integer>(rng() % 6) : 1000;
+    // Some rounds hide records, leaving their nodes to show for their descendants.
+    o.FilterEvery = round % 3 == 0 ? 0 : 2 + static_cast<Integer>(rng() % 4);
+    o.FilterNodeIfParentVisible = rng() % 2 == 0;
     // Every other round over a view that gives the records in another order.
     TRecordsViewEh source(nullptr);
     if (round % 2) {
