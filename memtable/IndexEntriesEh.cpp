@@ -1,12 +1,22 @@
-// The order-statistic treap behind an index's entries. Nodes live in one
-// vector (freed slots are reused), linked by number; each node counts its
-// subtree, which turns positions into a walk from the root. Random priorities
-// keep the expected depth logarithmic; the generator is the tree's own, so runs
-// repeat exactly.
+// The counted B+ tree behind an index's entries.
+//
+// Index of this file: the entry; walking down by position; inserting (a full
+// leaf splits in two, a full inner node likewise, up to a new root); erasing
+// (an emptied node leaves its parent, a thin leaf joins a neighbour, a root of
+// one child gives way to it); loading whole levels from entries in order; the
+// invariant check the tests use.
+//
+// Every inner node keeps a copy of the first entry below each child but its
+// first: LowerBound compares with those copies, so whenever the first entry
+// below a child changes (an insert or erase at the front of a leaf, a split, a
+// join, SetKey) the one copy that names it is refreshed: the copy in the
+// deepest inner node on the way down where the walk did not take child 0.
 
 #include "memtable/IndexEntriesEh.h"
 
+#include <algorithm>
 #include <cassert>
+#include <utility>
 
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
@@ -16,174 +26,442 @@ TIndexItemEh::TIndexItemEh(Variant AKey, TMemoryRecordEh* ARec)
 
 Integer TIndexItemEh::RecIndex() const { return Rec ? Rec->GetIndex() : -1; }
 
-std::uint32_t TIndexEntriesEh::NextPriority() {
-  // xorshift64*: cheap, and good enough to balance a treap.
-  FSeed ^= FSeed >> 12;
-  FSeed ^= FSeed << 25;
-  FSeed ^= FSeed >> 27;
-  return static_cast<std::uint32_t>((FSeed * 0x2545F4914F6CDD1Dull) >> 32);
+TIndexEntriesEh::TFastKey TIndexEntriesEh::FastKeyOf(const TIndexItemEh& Item) {
+  TFastKey k;
+  k.RecId = Item.RecId;
+  switch (Item.Key.VarType()) {
+    case varNull:
+      k.Kind = fkNull;
+      break;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      k.Kind = fkWholeNumber;
+      k.Number = Item.Key.AsInt64();
+      break;
+    default:
+      k.Kind = fkOther;
+      break;
+  }
+  return k;
 }
 
-TIndexEntriesEh::NodeId TIndexEntriesEh::NewNode(TIndexItemEh Item) {
-  NodeId id;
-  if (!FFree.empty()) {
-    id = FFree.back();
-    FFree.pop_back();
-    FNodes[id] = Node{};
-  } else {
-    id = static_cast<NodeId>(FNodes.size());
-    FNodes.emplace_back();
-  }
-  FNodes[id].Item = std::move(Item);
-  FNodes[id].Priority = NextPriority();
-  return id;
+namespace {
+
+// Entry slots move with their fast keys.
+template <class TItems, class TKeys>
+void MoveSlots(TItems& Items, TKeys& Keys, size_t From, size_t To, size_t Dest) {
+  std::move(Items.begin() + From, Items.begin() + To, Items.begin() + Dest);
+  std::copy(Keys.begin() + From, Keys.begin() + To, Keys.begin() + Dest);
 }
 
-void TIndexEntriesEh::Pull(NodeId N) {
-  Node& n = FNodes[N];
-  n.Size = static_cast<std::uint32_t>(1 + Size(n.Left) + Size(n.Right));
+template <class TItems, class TKeys>
+void MoveSlotsBack(TItems& Items, TKeys& Keys, size_t From, size_t To, size_t DestEnd) {
+  std::move_backward(Items.begin() + From, Items.begin() + To, Items.begin() + DestEnd);
+  std::copy_backward(Keys.begin() + From, Keys.begin() + To, Keys.begin() + DestEnd);
 }
 
-TIndexEntriesEh::NodeId TIndexEntriesEh::NodeAt(Integer Pos) const {
-  if (Pos < 0 || Pos >= Count()) TList::Error(u"List index out of bounds (%d)", Pos);
-  NodeId n = FRoot;
-  for (;;) {
-    const Integer left = Size(FNodes[n].Left);
-    if (Pos < left) {
-      n = FNodes[n].Left;
-    } else if (Pos == left) {
-      return n;
-    } else {
-      Pos -= left + 1;
-      n = FNodes[n].Right;
-    }
-  }
-}
+}  // namespace
 
-void TIndexEntriesEh::Split(NodeId T, Integer K, NodeId& L, NodeId& R) {
-  if (T == Nil) {
-    L = R = Nil;
-    return;
-  }
-  Node& t = FNodes[T];
-  if (Size(t.Left) < K) {
-    Split(t.Right, K - Size(t.Left) - 1, FNodes[T].Right, R);
-    L = T;
-  } else {
-    Split(t.Left, K, L, FNodes[T].Left);
-    R = T;
-  }
-  Pull(T);
-}
+// ---------------------------------------------------------------------------
+// Whole tree
 
-TIndexEntriesEh::NodeId TIndexEntriesEh::Merge(NodeId L, NodeId R) {
-  if (L == Nil) return R;
-  if (R == Nil) return L;
-  if (FNodes[L].Priority > FNodes[R].Priority) {
-    const NodeId right = Merge(FNodes[L].Right, R);
-    FNodes[L].Right = right;
-    Pull(L);
-    return L;
-  }
-  const NodeId left = Merge(L, FNodes[R].Left);
-  FNodes[R].Left = left;
-  Pull(R);
-  return R;
-}
+TIndexEntriesEh::TIndexEntriesEh() = default;
 
-void TIndexEntriesEh::Insert(Integer Pos, TIndexItemEh Item) {
-  assert(Pos >= 0 && Pos <= Count());
-  const NodeId n = NewNode(std::move(Item));
-  FRoot = InsertAt(FRoot, Pos, n);
-}
+TIndexEntriesEh::~TIndexEntriesEh() = default;
 
-// Down to where the new node's priority puts it, then only the subtree below
-// is split around it.
-TIndexEntriesEh::NodeId TIndexEntriesEh::InsertAt(NodeId T, Integer Pos, NodeId N) {
-  if (T == Nil) return N;
-  if (FNodes[N].Priority > FNodes[T].Priority) {
-    NodeId l, r;
-    Split(T, Pos, l, r);
-    FNodes[N].Left = l;
-    FNodes[N].Right = r;
-    Pull(N);
-    return N;
-  }
-  const Integer left = Size(FNodes[T].Left);
-  if (Pos <= left) {
-    const NodeId sub = InsertAt(FNodes[T].Left, Pos, N);
-    FNodes[T].Left = sub;
-  } else {
-    const NodeId sub = InsertAt(FNodes[T].Right, Pos - left - 1, N);
-    FNodes[T].Right = sub;
-  }
-  Pull(T);
-  return T;
-}
+TIndexEntriesEh::TIndexEntriesEh(TIndexEntriesEh&& Other) noexcept
+    : FRoot(std::move(Other.FRoot)), FCount(std::exchange(Other.FCount, 0)),
+      FFirstLeaf(std::exchange(Other.FFirstLeaf, nullptr)) {}
 
-void TIndexEntriesEh::Erase(Integer Pos) {
-  NodeAt(Pos);  // raises for a position out of range
-  FRoot = EraseAt(FRoot, Pos);
-}
-
-TIndexEntriesEh::NodeId TIndexEntriesEh::EraseAt(NodeId T, Integer Pos) {
-  const Integer left = Size(FNodes[T].Left);
-  if (Pos == left) {
-    const NodeId merged = Merge(FNodes[T].Left, FNodes[T].Right);
-    FNodes[T] = Node{};
-    FFree.push_back(T);
-    return merged;
+TIndexEntriesEh& TIndexEntriesEh::operator=(TIndexEntriesEh&& Other) noexcept {
+  if (this != &Other) {
+    FRoot = std::move(Other.FRoot);
+    FCount = std::exchange(Other.FCount, 0);
+    FFirstLeaf = std::exchange(Other.FFirstLeaf, nullptr);
   }
-  if (Pos < left) {
-    const NodeId sub = EraseAt(FNodes[T].Left, Pos);
-    FNodes[T].Left = sub;
-  } else {
-    const NodeId sub = EraseAt(FNodes[T].Right, Pos - left - 1);
-    FNodes[T].Right = sub;
-  }
-  Pull(T);
-  return T;
+  return *this;
 }
 
 void TIndexEntriesEh::Clear() {
-  FNodes.clear();
-  FFree.clear();
-  FRoot = Nil;
+  FRoot.reset();
+  FCount = 0;
+  FFirstLeaf = nullptr;
+}
+
+Integer TIndexEntriesEh::SizeOf(const TNode* N) {
+  if (N->Leaf) return N->Count;
+  const auto* inner = static_cast<const TInner*>(N);
+  Integer size = 0;
+  for (Integer k = 0; k < inner->Count; ++k) size += inner->Sizes[static_cast<size_t>(k)];
+  return size;
+}
+
+const TIndexItemEh& TIndexEntriesEh::FirstEntry(const TNode* N) {
+  while (!N->Leaf) N = static_cast<const TInner*>(N)->Children[0].get();
+  return static_cast<const TLeaf*>(N)->Items[0];
+}
+
+// ---------------------------------------------------------------------------
+// Walking down
+
+TIndexEntriesEh::TLeaf* TIndexEntriesEh::Descend(Integer& Pos, TPath* Path, bool ForInsert) const {
+  TNode* n = FRoot.get();
+  if (Path) Path->Depth = 0;
+  while (!n->Leaf) {
+    auto* inner = static_cast<TInner*>(n);
+    Integer k = 0;
+    for (;; ++k) {
+      const Integer size = inner->Sizes[static_cast<size_t>(k)];
+      if (k == inner->Count - 1 || Pos < size || (ForInsert && Pos == size)) break;
+      Pos -= size;
+    }
+    if (Path) {
+      assert(Path->Depth < MaxHeight);
+      Path->Steps[static_cast<size_t>(Path->Depth++)] = {inner, k};
+    }
+    n = inner->Children[static_cast<size_t>(k)].get();
+  }
+  return static_cast<TLeaf*>(n);
+}
+
+const TIndexItemEh& TIndexEntriesEh::At(Integer Pos) const {
+  if (Pos < 0 || Pos >= FCount) TList::Error(u"List index out of bounds (%d)", Pos);
+  const TLeaf* leaf = Descend(Pos, nullptr, false);
+  return leaf->Items[static_cast<size_t>(Pos)];
+}
+
+void TIndexEntriesEh::RefreshFirst(const TPath& Path, int Depth, const TIndexItemEh& First) {
+  for (int level = Depth - 1; level >= 0; --level) {
+    const TStep& step = Path.Steps[static_cast<size_t>(level)];
+    if (step.Child > 0) {
+      step.Node->First[static_cast<size_t>(step.Child)] = First;
+      step.Node->Fast[static_cast<size_t>(step.Child)] = FastKeyOf(First);
+      return;
+    }
+  }
+}
+
+void TIndexEntriesEh::SetKey(Integer Pos, const Variant& Key) {
+  if (Pos < 0 || Pos >= FCount) TList::Error(u"List index out of bounds (%d)", Pos);
+  TPath path;
+  TLeaf* leaf = Descend(Pos, &path, false);
+  leaf->Items[static_cast<size_t>(Pos)].Key = Key;
+  leaf->Fast[static_cast<size_t>(Pos)] = FastKeyOf(leaf->Items[static_cast<size_t>(Pos)]);
+  if (Pos == 0) RefreshFirst(path, path.Depth, leaf->Items[0]);
+}
+
+// ---------------------------------------------------------------------------
+// Inserting
+
+void TIndexEntriesEh::Insert(Integer Pos, TIndexItemEh Item) {
+  assert(Pos >= 0 && Pos <= FCount);
+  if (!FRoot) {
+    auto leaf = std::make_unique<TLeaf>();
+    FFirstLeaf = leaf.get();
+    FRoot = std::move(leaf);
+  }
+  TPath path;
+  Integer at = Pos;
+  TLeaf* leaf = Descend(at, &path, true);
+  if (leaf->Count == LeafCapacity) {
+    // Made room for, then found again: the splits may have moved it to a new node.
+    SplitLeaf(path, leaf);
+    at = Pos;
+    leaf = Descend(at, &path, true);
+  }
+  MoveSlotsBack(leaf->Items, leaf->Fast, static_cast<size_t>(at), static_cast<size_t>(leaf->Count),
+                static_cast<size_t>(leaf->Count + 1));
+  auto* items = leaf->Items.data();
+  leaf->Fast[static_cast<size_t>(at)] = FastKeyOf(Item);
+  items[at] = std::move(Item);
+  ++leaf->Count;
+  for (int level = 0; level < path.Depth; ++level) {
+    const TStep& step = path.Steps[static_cast<size_t>(level)];
+    ++step.Node->Sizes[static_cast<size_t>(step.Child)];
+  }
+  ++FCount;
+  if (at == 0) RefreshFirst(path, path.Depth, items[0]);
+}
+
+void TIndexEntriesEh::SplitLeaf(TPath& Path, TLeaf* Leaf) {
+  auto right = std::make_unique<TLeaf>();
+  const Integer keep = Leaf->Count / 2;
+  std::move(Leaf->Items.begin() + keep, Leaf->Items.begin() + Leaf->Count, right->Items.begin());
+  std::copy(Leaf->Fast.begin() + keep, Leaf->Fast.begin() + Leaf->Count, right->Fast.begin());
+  right->Count = Leaf->Count - keep;
+  Leaf->Count = keep;
+  right->Next = Leaf->Next;
+  right->Prev = Leaf;
+  if (Leaf->Next) Leaf->Next->Prev = right.get();
+  Leaf->Next = right.get();
+  const Integer rightSize = right->Count;
+  if (Path.Depth == 0) {
+    auto root = std::make_unique<TInner>();
+    root->Sizes[0] = keep;
+    root->Children[0] = std::move(FRoot);
+    root->Count = 1;
+    FRoot = std::move(root);
+    Path.Steps[0] = {static_cast<TInner*>(FRoot.get()), 0};
+    Path.Depth = 1;
+  } else {
+    const TStep& parent = Path.Steps[static_cast<size_t>(Path.Depth - 1)];
+    parent.Node->Sizes[static_cast<size_t>(parent.Child)] = keep;
+  }
+  InsertChild(Path, Path.Depth - 1, std::move(right), rightSize);
+}
+
+// Puts Child right after the child the path takes at Level.
+void TIndexEntriesEh::InsertChild(TPath& Path, int Level, std::unique_ptr<TNode> Child, Integer ChildSize) {
+  TInner* inner = Path.Steps[static_cast<size_t>(Level)].Node;
+  Integer at = Path.Steps[static_cast<size_t>(Level)].Child + 1;
+  if (inner->Count == InnerCapacity) {
+    // Half the children go to a new node after this one, which its parent then takes.
+    auto right = std::make_unique<TInner>();
+    const Integer keep = inner->Count / 2;
+    for (Integer k = keep; k < inner->Count; ++k) {
+      const auto from = static_cast<size_t>(k), to = static_cast<size_t>(k - keep);
+      right->Children[to] = std::move(inner->Children[from]);
+      right->Sizes[to] = inner->Sizes[from];
+      right->First[to] = std::move(inner->First[from]);
+      right->Fast[to] = inner->Fast[from];
+    }
+    right->Count = inner->Count - keep;
+    inner->Count = keep;
+    if (Level == 0) {
+      auto root = std::make_unique<TInner>();
+      root->Children[0] = std::move(FRoot);
+      root->Count = 1;
+      FRoot = std::move(root);
+      // Every step moves one level down; the new root's step takes child 0.
+      std::move_backward(Path.Steps.begin(), Path.Steps.begin() + Path.Depth, Path.Steps.begin() + Path.Depth + 1);
+      Path.Steps[0] = {static_cast<TInner*>(FRoot.get()), 0};
+      ++Path.Depth;
+      ++Level;
+    }
+    TInner* target = inner;
+    if (at > keep) {
+      target = right.get();
+      at -= keep;
+    }
+    const auto pos = static_cast<size_t>(at);
+    for (auto k = static_cast<size_t>(target->Count); k > pos; --k) {
+      target->Children[k] = std::move(target->Children[k - 1]);
+      target->Sizes[k] = target->Sizes[k - 1];
+      target->First[k] = std::move(target->First[k - 1]);
+      target->Fast[k] = target->Fast[k - 1];
+    }
+    target->First[pos] = FirstEntry(Child.get());
+    target->Fast[pos] = FastKeyOf(target->First[pos]);
+    target->Children[pos] = std::move(Child);
+    target->Sizes[pos] = ChildSize;
+    ++target->Count;
+    // The entries below the parent's step stay as many; they now lie in two nodes.
+    const TStep& parent = Path.Steps[static_cast<size_t>(Level - 1)];
+    parent.Node->Sizes[static_cast<size_t>(parent.Child)] = SizeOf(inner);
+    const Integer rightSize = SizeOf(right.get());
+    InsertChild(Path, Level - 1, std::move(right), rightSize);
+    return;
+  }
+  const auto pos = static_cast<size_t>(at);
+  for (auto k = static_cast<size_t>(inner->Count); k > pos; --k) {
+    inner->Children[k] = std::move(inner->Children[k - 1]);
+    inner->Sizes[k] = inner->Sizes[k - 1];
+    inner->First[k] = std::move(inner->First[k - 1]);
+    inner->Fast[k] = inner->Fast[k - 1];
+  }
+  inner->First[pos] = FirstEntry(Child.get());
+  inner->Fast[pos] = FastKeyOf(inner->First[pos]);
+  inner->Children[pos] = std::move(Child);
+  inner->Sizes[pos] = ChildSize;
+  ++inner->Count;
+}
+
+// ---------------------------------------------------------------------------
+// Erasing
+
+void TIndexEntriesEh::Erase(Integer Pos) {
+  if (Pos < 0 || Pos >= FCount) TList::Error(u"List index out of bounds (%d)", Pos);
+  TPath path;
+  Integer at = Pos;
+  TLeaf* leaf = Descend(at, &path, false);
+  MoveSlots(leaf->Items, leaf->Fast, static_cast<size_t>(at + 1), static_cast<size_t>(leaf->Count),
+            static_cast<size_t>(at));
+  auto* items = leaf->Items.data();
+  --leaf->Count;
+  items[leaf->Count] = TIndexItemEh();
+  for (int level = 0; level < path.Depth; ++level) {
+    const TStep& step = path.Steps[static_cast<size_t>(level)];
+    --step.Node->Sizes[static_cast<size_t>(step.Child)];
+  }
+  --FCount;
+  if (leaf->Count == 0) {
+    if (leaf->Prev) leaf->Prev->Next = leaf->Next;
+    else FFirstLeaf = leaf->Next;
+    if (leaf->Next) leaf->Next->Prev = leaf->Prev;
+    if (path.Depth == 0) Clear();
+    else RemoveChild(path, path.Depth - 1);
+    return;
+  }
+  if (at == 0) RefreshFirst(path, path.Depth, items[0]);
+  Rebalance(path, leaf);
+}
+
+// Drops the child the path takes at Level (already unlinked from the leaf chain
+// when it is a leaf).
+void TIndexEntriesEh::RemoveChild(TPath& Path, int Level) {
+  TInner* inner = Path.Steps[static_cast<size_t>(Level)].Node;
+  const auto at = static_cast<size_t>(Path.Steps[static_cast<size_t>(Level)].Child);
+  inner->Children[at].reset();
+  for (auto k = at; k + 1 < static_cast<size_t>(inner->Count); ++k) {
+    inner->Children[k] = std::move(inner->Children[k + 1]);
+    inner->Sizes[k] = inner->Sizes[k + 1];
+    inner->First[k] = std::move(inner->First[k + 1]);
+    inner->Fast[k] = inner->Fast[k + 1];
+  }
+  --inner->Count;
+  inner->First[static_cast<size_t>(inner->Count)] = TIndexItemEh();
+  if (inner->Count == 0) {
+    if (Level == 0) Clear();
+    else RemoveChild(Path, Level - 1);
+    return;
+  }
+  if (at == 0) RefreshFirst(Path, Level, FirstEntry(inner));
+  // A root of one child gives way to it.
+  while (!FRoot->Leaf && FRoot->Count == 1) {
+    std::unique_ptr<TNode> child = std::move(static_cast<TInner*>(FRoot.get())->Children[0]);
+    FRoot = std::move(child);
+  }
+}
+
+// A leaf under a quarter full joins a neighbour under the same parent when both
+// fit in three quarters of a leaf, so deletions cannot leave a tree of slivers.
+void TIndexEntriesEh::Rebalance(TPath& Path, TLeaf* Leaf) {
+  if (Path.Depth == 0 || Leaf->Count >= LeafCapacity / 4) return;
+  TStep& step = Path.Steps[static_cast<size_t>(Path.Depth - 1)];
+  TInner* parent = step.Node;
+  Integer left = -1;
+  if (step.Child + 1 < parent->Count &&
+      Leaf->Count + parent->Sizes[static_cast<size_t>(step.Child + 1)] <= LeafCapacity * 3 / 4)
+    left = step.Child;
+  else if (step.Child > 0 && Leaf->Count + parent->Sizes[static_cast<size_t>(step.Child - 1)] <= LeafCapacity * 3 / 4)
+    left = step.Child - 1;
+  if (left < 0) return;
+  auto* into = static_cast<TLeaf*>(parent->Children[static_cast<size_t>(left)].get());
+  auto* from = static_cast<TLeaf*>(parent->Children[static_cast<size_t>(left + 1)].get());
+  std::move(from->Items.begin(), from->Items.begin() + from->Count, into->Items.begin() + into->Count);
+  std::copy(from->Fast.begin(), from->Fast.begin() + from->Count, into->Fast.begin() + into->Count);
+  into->Count += from->Count;
+  parent->Sizes[static_cast<size_t>(left)] += from->Count;
+  into->Next = from->Next;
+  if (from->Next) from->Next->Prev = into;
+  // The left one's first entry stays first; the right one goes.
+  step.Child = left + 1;
+  RemoveChild(Path, Path.Depth - 1);
+}
+
+// ---------------------------------------------------------------------------
+// Loading whole levels
+
+TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count)
+    // Leaves seven eighths full: room for inserts before the first split.
+    : FOwner(Owner), FFill(LeafCapacity * 7 / 8) {
+  FLeaves.reserve(static_cast<size_t>(Count / FFill + 1));
+}
+
+void TIndexEntriesEh::TBulkLoad::Add(TIndexItemEh Item) {
+  if (!FLast || FLast->Count == FFill) {
+    auto leaf = std::make_unique<TLeaf>();
+    leaf->Prev = FLast;
+    if (FLast) FLast->Next = leaf.get();
+    FLast = leaf.get();
+    FLeaves.push_back(std::move(leaf));
+  }
+  FLast->Fast[static_cast<size_t>(FLast->Count)] = FastKeyOf(Item);
+  FLast->Items[static_cast<size_t>(FLast->Count++)] = std::move(Item);
+  ++FOwner.FCount;
+}
+
+void TIndexEntriesEh::TBulkLoad::Finish() {
+  if (FLeaves.empty()) return;
+  FOwner.FFirstLeaf = static_cast<TLeaf*>(FLeaves.front().get());
+  std::vector<std::unique_ptr<TNode>> level = std::move(FLeaves);
+  const Integer fill = InnerCapacity * 7 / 8;
+  while (level.size() > 1) {
+    std::vector<std::unique_ptr<TNode>> up;
+    up.reserve(level.size() / static_cast<size_t>(fill) + 1);
+    for (size_t k = 0; k < level.size(); ++k) {
+      if (k % static_cast<size_t>(fill) == 0) up.push_back(std::make_unique<TInner>());
+      auto* inner = static_cast<TInner*>(up.back().get());
+      const auto at = static_cast<size_t>(inner->Count++);
+      inner->Sizes[at] = SizeOf(level[k].get());
+      if (at > 0) {
+        inner->First[at] = FirstEntry(level[k].get());
+        inner->Fast[at] = FastKeyOf(inner->First[at]);
+      }
+      inner->Children[at] = std::move(level[k]);
+    }
+    level = std::move(up);
+  }
+  FOwner.FRoot = std::move(level.front());
 }
 
 void TIndexEntriesEh::Assign(std::vector<TIndexItemEh> Items) {
-  Clear();
-  FNodes.reserve(Items.size());
-  // A Cartesian tree over the items in order: each new node takes as its left
-  // child the run of the right spine with lower priorities.
-  std::vector<NodeId> spine;
-  for (TIndexItemEh& item : Items) {
-    const NodeId n = NewNode(std::move(item));
-    NodeId last = Nil;
-    while (!spine.empty() && FNodes[spine.back()].Priority < FNodes[n].Priority) {
-      last = spine.back();
-      spine.pop_back();
-      Pull(last);
-    }
-    FNodes[n].Left = last;
-    if (!spine.empty()) FNodes[spine.back()].Right = n;
-    spine.push_back(n);
-  }
-  for (size_t i = spine.size(); i-- > 0;) Pull(spine[i]);
-  FRoot = spine.empty() ? Nil : spine.front();
+  AssignMade(static_cast<Integer>(Items.size()), [&Items](Integer i) { return std::move(Items[static_cast<size_t>(i)]); });
 }
 
 void TIndexEntriesEh::ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const {
-  std::vector<NodeId> stack;
-  NodeId n = FRoot;
-  while (n != Nil || !stack.empty()) {
-    while (n != Nil) {
-      stack.push_back(n);
-      n = FNodes[n].Left;
-    }
-    n = stack.back();
-    stack.pop_back();
-    Visit(FNodes[n].Item);
-    n = FNodes[n].Right;
+  for (const TLeaf* leaf = FFirstLeaf; leaf; leaf = leaf->Next)
+    for (Integer k = 0; k < leaf->Count; ++k) Visit(leaf->Items[static_cast<size_t>(k)]);
+}
+
+// ---------------------------------------------------------------------------
+// Invariants
+
+namespace {
+
+bool SameFastKey(const TIndexEntriesEh::TFastKey& A, const TIndexEntriesEh::TFastKey& B) {
+  return A.Kind == B.Kind && A.Number == B.Number && A.RecId == B.RecId;
+}
+
+bool SameEntry(const TIndexItemEh& A, const TIndexItemEh& B) {
+  return A.Rec == B.Rec && A.RecId == B.RecId && A.Key.VarType() == B.Key.VarType() && VarSameValue(A.Key, B.Key);
+}
+
+}  // namespace
+
+bool TIndexEntriesEh::CheckNode(const TNode* N, int Depth, int& LeafDepth, const TLeaf*& PrevLeaf,
+                                Integer& Size) const {
+  if (N->Count < 1) return false;
+  if (N->Leaf) {
+    const auto* leaf = static_cast<const TLeaf*>(N);
+    if (LeafDepth < 0) LeafDepth = Depth;
+    if (LeafDepth != Depth || leaf->Prev != PrevLeaf || (PrevLeaf ? PrevLeaf->Next : FFirstLeaf) != leaf) return false;
+    PrevLeaf = leaf;
+    Size = leaf->Count;
+    for (Integer k = 0; k < leaf->Count; ++k)
+      if (!SameFastKey(leaf->Fast[static_cast<size_t>(k)], FastKeyOf(leaf->Items[static_cast<size_t>(k)]))) return false;
+    return leaf->Count <= LeafCapacity;
   }
+  const auto* inner = static_cast<const TInner*>(N);
+  if (inner->Count > InnerCapacity) return false;
+  Size = 0;
+  for (Integer k = 0; k < inner->Count; ++k) {
+    const TNode* child = inner->Children[static_cast<size_t>(k)].get();
+    Integer childSize = 0;
+    if (!child || !CheckNode(child, Depth + 1, LeafDepth, PrevLeaf, childSize)) return false;
+    if (childSize != inner->Sizes[static_cast<size_t>(k)]) return false;
+    if (k > 0 && !SameEntry(inner->First[static_cast<size_t>(k)], FirstEntry(child))) return false;
+    if (k > 0 && !SameFastKey(inner->Fast[static_cast<size_t>(k)], FastKeyOf(FirstEntry(child)))) return false;
+    Size += childSize;
+  }
+  return true;
+}
+
+bool TIndexEntriesEh::CheckInvariants() const {
+  if (!FRoot) return FCount == 0 && !FFirstLeaf;
+  int leafDepth = -1;
+  const TLeaf* last = nullptr;
+  Integer size = 0;
+  if (!CheckNode(FRoot.get(), 0, leafDepth, last, size)) return false;
+  if (!FRoot->Leaf && FRoot->Count < 2) return false;
+  return size == FCount && last && !last->Next;
 }

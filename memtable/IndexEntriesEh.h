@@ -1,9 +1,12 @@
 #pragma once
-// TIndexEntriesEh: the sorted entries of one index, held in an order-statistic
-// tree (a treap whose nodes count their subtrees), so that inserting, erasing,
-// reading an entry by position and finding the position of a key all cost
-// O(log n), whatever the change. A sorted vector would shift half its entries
-// on every insert, which made loading a large table grow with the square.
+// TIndexEntriesEh: the sorted entries of one index, held in a counted B+ tree:
+// the entries themselves lie in leaves of up to LeafCapacity, side by side, and
+// each inner node keeps, for every child, how many entries lie below it and a
+// copy of its first entry. Inserting, erasing, reading an entry by position and
+// finding the position of a key all cost O(log n) whatever the change, and a
+// step of a search reads one node of many entries instead of one entry: a
+// sorted vector would shift half its entries on every insert, and a binary
+// tree of single entries waits for memory at every level.
 //
 // The tree keeps no order of its own: callers insert at a position they found
 // with LowerBound, so the comparison (which may raise for keys of other kinds)
@@ -11,8 +14,10 @@
 //
 // Implementation: memtable/IndexEntriesEh.cpp.
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/core/Types.h"
@@ -36,67 +41,181 @@ public:
 
 class TIndexEntriesEh {
 public:
-  TIndexEntriesEh() = default;
+  static constexpr Integer LeafCapacity = 32;
+  static constexpr Integer InnerCapacity = 32;
+
+  TIndexEntriesEh();
+  ~TIndexEntriesEh();
   TIndexEntriesEh(const TIndexEntriesEh&) = delete;
   TIndexEntriesEh& operator=(const TIndexEntriesEh&) = delete;
-  TIndexEntriesEh(TIndexEntriesEh&&) noexcept = default;
-  TIndexEntriesEh& operator=(TIndexEntriesEh&&) noexcept = default;
+  TIndexEntriesEh(TIndexEntriesEh&& Other) noexcept;
+  TIndexEntriesEh& operator=(TIndexEntriesEh&& Other) noexcept;
 
-  Integer Count() const { return Size(FRoot); }
-  const TIndexItemEh& At(Integer Pos) const { return FNodes[NodeAt(Pos)].Item; }
-  TIndexItemEh& At(Integer Pos) { return FNodes[NodeAt(Pos)].Item; }
+  Integer Count() const { return FCount; }
+  const TIndexItemEh& At(Integer Pos) const;
+  // Keeps the tree's copies of the entry current; the caller keeps the order.
+  void SetKey(Integer Pos, const Variant& Key);
   // Pos may be Count() (append).
   void Insert(Integer Pos, TIndexItemEh Item);
   void Erase(Integer Pos);
   void Clear();
   // Replaces every entry with Items, already in order, in O(n).
   void Assign(std::vector<TIndexItemEh> Items);
+  // The same with Count entries made in order by Make(i), i = 0 .. Count - 1,
+  // straight into the leaves.
+  template <class TMake>
+  void AssignMade(Integer Count, TMake&& Make) {
+    Clear();
+    TBulkLoad load(*this, Count);
+    for (Integer i = 0; i < Count; ++i) load.Add(Make(i));
+    load.Finish();
+  }
+
+  // What a search may read of an entry without touching the entry itself: a
+  // whole-number key (or Null) and the record's identifier.
+  enum TFastKind : Byte { fkNull, fkWholeNumber, fkOther };
+  struct TFastKey {
+    Int64 Number = 0;
+    Integer RecId = 0;
+    TFastKind Kind = fkOther;
+  };
+  static TFastKey FastKeyOf(const TIndexItemEh& Item);
 
   // The first position whose entry does not lie before the probe. Before(entry)
-  // answers whether the entry lies before it; it may raise, and then nothing changed.
+  // answers whether the entry lies before it; it may raise, and then nothing
+  // changed. At, when given, receives the entry at that position (null past the end).
   template <class TBefore>
-  Integer LowerBound(TBefore&& Before) const {
-    Integer pos = 0;
-    for (NodeId n = FRoot; n != Nil;) {
-      const Node& node = FNodes[n];
-      if (Before(node.Item)) {
-        pos += Size(node.Left) + 1;
-        n = node.Right;
-      } else {
-        n = node.Left;
-      }
-    }
-    return pos;
+  Integer LowerBound(TBefore&& Before, const TIndexItemEh** At = nullptr) const {
+    return Search([](const TFastKey&) { return -1; }, Before, At);
+  }
+  // The same, asking Fast(key) first: 1 when the entry lies before the probe, 0
+  // when not, -1 when only the whole entry can tell (Before is asked then). The
+  // keys a search reads lie side by side, a few cache lines a node.
+  template <class TFast, class TBefore>
+  Integer LowerBound(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At = nullptr) const {
+    return Search(Fast, Before, At);
   }
 
   // Each entry in order, in O(n).
   void ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const;
 
+  // For tests: the tree's own invariants (sizes, first-entry copies, fill,
+  // leaf chain); false at the first broken one.
+  bool CheckInvariants() const;
+
 private:
-  using NodeId = std::uint32_t;
-  static constexpr NodeId Nil = 0xFFFFFFFFu;
-  // Links first, then the key's type and value: a step of a search reads one
-  // cache line of the node, not two.
-  struct alignas(32) Node {
-    NodeId Left = Nil, Right = Nil;
-    std::uint32_t Size = 1;
-    std::uint32_t Priority = 0;
-    TIndexItemEh Item;
+  struct TNode {
+    explicit TNode(bool ALeaf) : Leaf(ALeaf) {}
+    virtual ~TNode() = default;
+    bool Leaf;
+    Integer Count = 0;  // entries of a leaf, children of an inner node
+  };
+  struct TLeaf : TNode {
+    TLeaf() : TNode(true) {}
+    TLeaf* Next = nullptr;
+    TLeaf* Prev = nullptr;
+    std::array<TFastKey, LeafCapacity> Fast;  // Fast[i] is FastKeyOf(Items[i])
+    std::array<TIndexItemEh, LeafCapacity> Items;
+  };
+  struct TInner : TNode {
+    TInner() : TNode(false) {}
+    std::array<Integer, InnerCapacity> Sizes{};
+    std::array<TFastKey, InnerCapacity> Fast;  // Fast[k] is FastKeyOf(First[k])
+    std::array<std::unique_ptr<TNode>, InnerCapacity> Children;
+    // First[k]: a copy of the first entry below child k (First[0] is not kept).
+    std::array<TIndexItemEh, InnerCapacity> First;
   };
 
-  Integer Size(NodeId N) const { return N == Nil ? 0 : static_cast<Integer>(FNodes[N].Size); }
-  void Pull(NodeId N);
-  NodeId NodeAt(Integer Pos) const;
-  // Splits T into its first K entries and the rest.
-  void Split(NodeId T, Integer K, NodeId& L, NodeId& R);
-  NodeId Merge(NodeId L, NodeId R);
-  NodeId InsertAt(NodeId T, Integer Pos, NodeId N);
-  NodeId EraseAt(NodeId T, Integer Pos);
-  NodeId NewNode(TIndexItemEh Item);
-  std::uint32_t NextPriority();
+  // Asks for a node's fast keys at once: a search then waits for memory once a
+  // level, not once a probe.
+  static void PrefetchKeys(const TFastKey* Keys, Integer Count) {
+    const char* from = reinterpret_cast<const char*>(Keys);
+    const char* to = reinterpret_cast<const char*>(Keys + Count);
+    for (const char* p = from; p < to; p += 64) __builtin_prefetch(p);
+  }
+  template <class TFast, class TBefore>
+  static bool Precedes(TFast& Fast, TBefore& Before, const TFastKey& Key, const TIndexItemEh& Item) {
+    const int fast = Fast(Key);
+    return fast >= 0 ? fast == 1 : static_cast<bool>(Before(Item));
+  }
+  template <class TFast, class TBefore>
+  Integer Search(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At) const {
+    Integer pos = 0;
+    const TNode* n = FRoot.get();
+    if (!n) {
+      if (At) *At = nullptr;
+      return 0;
+    }
+    while (!n->Leaf) {
+      const auto* inner = static_cast<const TInner*>(n);
+      PrefetchKeys(inner->Fast.data(), inner->Count);
+      // The last child whose first entry lies before the probe: the answer lies
+      // in it or is the first entry of the child after it.
+      Integer lo = 1, hi = inner->Count;  // children 1 .. lo - 1 start before the probe
+      while (lo < hi) {
+        const Integer mid = (lo + hi) / 2;
+        const auto m = static_cast<size_t>(mid);
+        if (Precedes(Fast, Before, inner->Fast[m], inner->First[m])) lo = mid + 1;
+        else hi = mid;
+      }
+      const Integer child = lo - 1;
+      for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
+      n = inner->Children[static_cast<size_t>(child)].get();
+    }
+    const auto* leaf = static_cast<const TLeaf*>(n);
+    PrefetchKeys(leaf->Fast.data(), leaf->Count);
+    Integer lo = 0, hi = leaf->Count;
+    while (lo < hi) {
+      const Integer mid = (lo + hi) / 2;
+      const auto m = static_cast<size_t>(mid);
+      if (Precedes(Fast, Before, leaf->Fast[m], leaf->Items[m])) lo = mid + 1;
+      else hi = mid;
+    }
+    if (At) {
+      if (lo < leaf->Count) *At = &leaf->Items[static_cast<size_t>(lo)];
+      else *At = leaf->Next ? &leaf->Next->Items[0] : nullptr;
+    }
+    return pos + lo;
+  }
+  // Where a walk from the root went: the inner node and the child taken, level by level.
+  struct TStep {
+    TInner* Node;
+    Integer Child;
+  };
+  static constexpr int MaxHeight = 16;
+  struct TPath {
+    std::array<TStep, MaxHeight> Steps;
+    int Depth = 0;
+  };
 
-  std::vector<Node> FNodes;
-  std::vector<NodeId> FFree;
-  NodeId FRoot = Nil;
-  std::uint64_t FSeed = 0x9E3779B97F4A7C15ull;
+  class TBulkLoad {
+  public:
+    TBulkLoad(TIndexEntriesEh& Owner, Integer Count);
+    void Add(TIndexItemEh Item);
+    void Finish();
+
+  private:
+    TIndexEntriesEh& FOwner;
+    std::vector<std::unique_ptr<TNode>> FLeaves;
+    TLeaf* FLast = nullptr;
+    Integer FFill;
+  };
+
+  static Integer SizeOf(const TNode* N);
+  // Walks down to the leaf holding Pos; Pos becomes the position inside it.
+  // For an insert, a position between two leaves goes to the end of the first.
+  TLeaf* Descend(Integer& Pos, TPath* Path, bool ForInsert) const;
+  // After the first entry below the node reached by the path's first Depth
+  // steps changed: the copy of it in the nearest inner node that keeps one.
+  static void RefreshFirst(const TPath& Path, int Depth, const TIndexItemEh& First);
+  void SplitLeaf(TPath& Path, TLeaf* Leaf);
+  void InsertChild(TPath& Path, int Level, std::unique_ptr<TNode> Child, Integer ChildSize);
+  void RemoveChild(TPath& Path, int Level);
+  void Rebalance(TPath& Path, TLeaf* Leaf);
+  static const TIndexItemEh& FirstEntry(const TNode* N);
+  bool CheckNode(const TNode* N, int Depth, int& LeafDepth, const TLeaf*& PrevLeaf, Integer& Size) const;
+
+  std::unique_ptr<TNode> FRoot;
+  Integer FCount = 0;
+  TLeaf* FFirstLeaf = nullptr;
 };

@@ -873,13 +873,16 @@ private:
   bool IsUnique() const { return FUnique || FPrimary; }
   // Applies a settings change and rebuilds; a failure restores the settings and entries.
   void ChangeSettings(const std::function<void()>& Change);
-  std::vector<TIndexItemEh> BuildItems() const;
-  // Into key order; equal keys in the order their records were made.
-  static void SortEntries(std::vector<TIndexItemEh>& Items);
+  // Fills the entries from the records, in key order, equal keys in the order
+  // their records were made; with CheckUnique a repeated key raises first, and
+  // the entries then stay as they were.
+  void LoadEntries(bool CheckUnique);
   Variant RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const;
   // Where the entry (Key, Rec) stands or would stand: after every smaller key and
-  // after the equal keys of records made earlier.
-  Integer EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec) const;
+  // after the equal keys of records made earlier. At gets the entry there.
+  Integer EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec, const TIndexItemEh** At = nullptr) const;
+  // FindKeyValueIndex, giving the entry at Pos too.
+  bool FindKey(const Variant& KeyValue, Integer& Pos, const TIndexItemEh** At) const;
   // The entry of the record among the entries equal to Key; -1 when it has none.
   Integer FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const;
   [[noreturn]] void KeyViolation(const Variant& Key) const;

@@ -95,11 +95,7 @@ void TMTIndexEh::ChangeSettings(const std::function<void()>& Change) {
   const String fields = FFields;
   Change();
   try {
-    std::vector<TIndexItemEh> items = BuildItems();
-    if (IsUnique())
-      for (size_t i = 1; i < items.size(); ++i)
-        if (VarCompareEh(items[i - 1].Key, items[i].Key) == 0) KeyViolation(items[i].Key);
-    FItems.Assign(std::move(items));
+    LoadEntries(IsUnique());
   } catch (...) {
     // An unknown field or a duplicate key: the index stays as it was.
     FActive = active;
@@ -118,85 +114,168 @@ Variant TMTIndexEh::RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) 
 
 void TMTIndexEh::Rebuild() {
   Clear();
-  FItems.Assign(BuildItems());
+  LoadEntries(false);
 }
 
-std::vector<TIndexItemEh> TMTIndexEh::BuildItems() const {
-  std::vector<TIndexItemEh> result;
+namespace {
+
+// A whole number back in the Variant type it was read from.
+Variant WholeNumberOf(TVarType Type, Int64 Value) {
+  switch (Type) {
+    case varSmallint: return Variant(static_cast<int16_t>(Value));
+    case varInteger: return Variant(static_cast<int32_t>(Value));
+    case varShortInt: return Variant(static_cast<int8_t>(Value));
+    case varByte: return Variant(static_cast<uint8_t>(Value));
+    case varWord: return Variant(static_cast<uint16_t>(Value));
+    case varLongWord: return Variant(static_cast<uint32_t>(Value));
+    default: return Variant(Value);
+  }
+}
+
+}  // namespace
+
+void TMTIndexEh::LoadEntries(bool CheckUnique) {
   TRecordsListEh* list = GetRecordsList();
   // An inactive index holds nothing, so nothing of it can go stale.
-  if (!FActive || FFields.empty() || !list) return result;
-  result.reserve(static_cast<size_t>(list->GetCount()));
+  if (!FActive || FFields.empty() || !list) {
+    FItems.Clear();
+    return;
+  }
   // A key of one field is read by its column, found once for all the records.
   const Integer column = FFields.find(u';') == String::npos && list->DataStruct()
                              ? list->DataStruct()->FieldIndex(FFields)
                              : -1;
-  for (TMemoryRecordEh* rec : list->GetActiveList()) {
-    // A record marked deleted has left the index (as it does when it is marked).
-    if (rec->GetUpdateStatus() == rusDeletedEh) continue;
-    result.emplace_back(column >= 0 ? rec->GetValue(column, rvvValueEh) : RecordKey(rec, rvvValueEh), rec);
-  }
-  SortEntries(result);
-  return result;
-}
+  // A record marked deleted has left the index (as it does when it is marked).
+  auto indexed = [](const TMemoryRecordEh* Rec) { return Rec->GetUpdateStatus() != rusDeletedEh; };
+  const std::vector<TMemoryRecordEh*>& records = list->GetActiveList();
 
-void TMTIndexEh::SortEntries(std::vector<TIndexItemEh>& Items) {
-  // Ties (and keys that cannot be compared) go by the order the records were made in.
-  std::vector<uint32_t> order(Items.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
-  const bool numbers = std::all_of(Items.begin(), Items.end(),
-                                   [](const TIndexItemEh& e) { return e.Key.IsNull() || IsWholeNumber(e.Key); });
-  if (numbers) {
-    // Whole numbers and Nulls (first), compared as VarCompareEh does, from a
-    // plain table: the Variants are not touched again while sorting.
-    struct TNumberKey {
-      Int64 Key;
-      Integer Id;
-      bool Null;
-    };
-    std::vector<TNumberKey> keys(Items.size());
-    for (size_t i = 0; i < Items.size(); ++i)
-      keys[i] = {Items[i].Key.IsNull() ? 0 : Items[i].Key.AsInt64(), Items[i].RecId, Items[i].Key.IsNull()};
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      const TNumberKey& x = keys[a];
-      const TNumberKey& y = keys[b];
-      if (x.Null != y.Null) return x.Null;
+  // Whole numbers and Nulls (first), the commonest keys, compared as VarCompareEh
+  // does from a plain table, and made into entries straight in order: no Variant
+  // is copied but into its entry.
+  struct TNumberKey {
+    Int64 Key;
+    Integer Id;
+    TVarType Type;
+    TMemoryRecordEh* Rec;
+  };
+  std::vector<TNumberKey> numbers;
+  bool wholeNumbers = column >= 0;
+  if (wholeNumbers) {
+    numbers.reserve(records.size());
+    for (TMemoryRecordEh* rec : records) {
+      if (!indexed(rec)) continue;
+      const TRecDataValues& data = rec->GetData();
+      const size_t at = static_cast<size_t>(column);
+      static const Variant none = Null();
+      const Variant& v = at < data.size() ? data[at] : none;
+      if (!v.IsNull() && !IsWholeNumber(v)) {
+        wholeNumbers = false;
+        break;
+      }
+      numbers.push_back({v.IsNull() ? 0 : v.AsInt64(), rec->GetID(), v.VarType(), rec});
+    }
+  }
+  if (wholeNumbers) {
+    // Ties go by the order the records were made in.
+    std::sort(numbers.begin(), numbers.end(), [](const TNumberKey& x, const TNumberKey& y) {
+      const bool xn = x.Type == varNull, yn = y.Type == varNull;
+      if (xn != yn) return xn;
       if (x.Key != y.Key) return x.Key < y.Key;
       return x.Id < y.Id;
     });
-  } else {
-    // A merge sort of positions: safe whatever the comparison answers.
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      switch (VarCompareEh(Items[a].Key, Items[b].Key)) {
-        case 1: return true;
-        case 2: return false;
-        default: return Items[a].RecId < Items[b].RecId;
-      }
+    auto keyOf = [](const TNumberKey& k) { return k.Type == varNull ? Null() : WholeNumberOf(k.Type, k.Key); };
+    if (CheckUnique)
+      for (size_t i = 1; i < numbers.size(); ++i)
+        if ((numbers[i - 1].Type == varNull) == (numbers[i].Type == varNull) && numbers[i - 1].Key == numbers[i].Key)
+          KeyViolation(keyOf(numbers[i]));
+    FItems.AssignMade(static_cast<Integer>(numbers.size()), [&](Integer i) {
+      const TNumberKey& k = numbers[static_cast<size_t>(i)];
+      return TIndexItemEh(keyOf(k), k.Rec);
     });
+    return;
   }
-  std::vector<TIndexItemEh> sorted;
-  sorted.reserve(Items.size());
-  for (uint32_t i : order) sorted.push_back(std::move(Items[i]));
-  Items = std::move(sorted);
+
+  std::vector<TIndexItemEh> items;
+  items.reserve(records.size());
+  for (TMemoryRecordEh* rec : records)
+    if (indexed(rec)) items.emplace_back(column >= 0 ? rec->GetValue(column, rvvValueEh) : RecordKey(rec, rvvValueEh), rec);
+  // A merge sort of positions, safe whatever the comparison answers; ties (and
+  // keys that cannot be compared) go by the order the records were made in.
+  std::vector<uint32_t> order(items.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    switch (VarCompareEh(items[a].Key, items[b].Key)) {
+      case 1: return true;
+      case 2: return false;
+      default: return items[a].RecId < items[b].RecId;
+    }
+  });
+  if (CheckUnique)
+    for (size_t i = 1; i < order.size(); ++i)
+      if (VarCompareEh(items[order[i - 1]].Key, items[order[i]].Key) == 0) KeyViolation(items[order[i]].Key);
+  FItems.AssignMade(static_cast<Integer>(order.size()),
+                    [&](Integer i) { return std::move(items[order[static_cast<size_t>(i)]]); });
 }
 
-bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {
+namespace {
+
+using TFastKey = TIndexEntriesEh::TFastKey;
+
+// A probe key as the entries' fast keys read: CompareKeys' answer (1 before,
+// 2 after, 0 equal) for a fast key, or 3 when only the whole key can tell.
+class TFastProbe {
+public:
+  explicit TFastProbe(const Variant& Key) {
+    if (Key.IsNull()) FKind = TIndexEntriesEh::fkNull;
+    else if (IsWholeNumber(Key)) {
+      FKind = TIndexEntriesEh::fkWholeNumber;
+      FNumber = Key.AsInt64();
+    }
+  }
+  Integer Compare(const TFastKey& K) const {
+    if (FKind == TIndexEntriesEh::fkOther || K.Kind == TIndexEntriesEh::fkOther) return 3;
+    // Null lies before every other value and equals Null, as VarCompareEh has it.
+    if (K.Kind == TIndexEntriesEh::fkNull || FKind == TIndexEntriesEh::fkNull)
+      return K.Kind == FKind ? 0 : K.Kind == TIndexEntriesEh::fkNull ? 1 : 2;
+    return K.Number < FNumber ? 1 : K.Number > FNumber ? 2 : 0;
+  }
+
+private:
+  TIndexEntriesEh::TFastKind FKind = TIndexEntriesEh::fkOther;
+  Int64 FNumber = 0;
+};
+
+}  // namespace
+
+bool TMTIndexEh::FindKey(const Variant& KeyValue, Integer& Pos, const TIndexItemEh** At) const {
   bool found = false;
-  Pos = FItems.LowerBound([&](const TIndexItemEh& e) {
-    switch (CompareKeys(e.Key, KeyValue)) {
+  const TFastProbe probe(KeyValue);
+  auto before = [&found](Integer Comparison) {
+    switch (Comparison) {
       case 1: return true;
       case 2: return false;
       case 0: found = true; return false;
       default: throw Exception(SNotComparable);
     }
-  });
+  };
+  Pos = FItems.LowerBound(
+      [&](const TFastKey& k) {
+        const Integer c = probe.Compare(k);
+        return c == 3 ? -1 : before(c) ? 1 : 0;
+      },
+      [&](const TIndexItemEh& e) { return before(CompareKeys(e.Key, KeyValue)); }, At);
   return found;
+}
+
+bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {
+  return FindKey(KeyValue, Pos, nullptr);
 }
 
 bool TMTIndexEh::FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const {
   Integer pos;
-  if (!FindKeyValueIndex(KeyValue, pos)) return false;
-  RecIndex = FItems.At(pos).RecIndex();
+  const TIndexItemEh* at = nullptr;
+  if (!FindKey(KeyValue, pos, &at) || !at) return false;
+  RecIndex = at->RecIndex();
   return true;
 }
 
@@ -207,27 +286,36 @@ void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRec
     List.push_back(FItems.At(i).Rec);
 }
 
-void TMTIndexEh::SetKey(Integer Pos, const Variant& Value) { FItems.At(Pos).Key = Value; }
+void TMTIndexEh::SetKey(Integer Pos, const Variant& Value) { FItems.SetKey(Pos, Value); }
 
 void TMTIndexEh::InsertItem(Integer Pos, std::unique_ptr<TIndexItemEh> Item) {
   FItems.Insert(std::clamp<Integer>(Pos, 0, GetCount()), std::move(*Item));
 }
 
-Integer TMTIndexEh::EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec) const {
-  return FItems.LowerBound([&](const TIndexItemEh& e) {
-    switch (CompareKeys(e.Key, Key)) {
+Integer TMTIndexEh::EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec, const TIndexItemEh** At) const {
+  const TFastProbe probe(Key);
+  const Integer id = Rec->GetID();
+  auto before = [](Integer Comparison, Integer EntryId, Integer Id) {
+    switch (Comparison) {
       case 1: return true;
       case 2: return false;
-      case 0: return e.RecId < Rec->GetID();
+      case 0: return EntryId < Id;
       default: throw Exception(SNotComparable);
     }
-  });
+  };
+  return FItems.LowerBound(
+      [&](const TFastKey& k) {
+        const Integer c = probe.Compare(k);
+        return c == 3 ? -1 : before(c, k.RecId, id) ? 1 : 0;
+      },
+      [&](const TIndexItemEh& e) { return before(CompareKeys(e.Key, Key), e.RecId, id); }, At);
 }
 
 Integer TMTIndexEh::FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const {
   try {
-    const Integer pos = EntryPosition(Key, Rec);
-    if (pos < GetCount() && FItems.At(pos).Rec == Rec) return pos;
+    const TIndexItemEh* at = nullptr;
+    const Integer pos = EntryPosition(Key, Rec, &at);
+    if (at && at->Rec == Rec) return pos;
   } catch (const Exception&) {
   }
   // Not where its key puts it (a key of another kind, or changed behind the

@@ -196,7 +196,36 @@ Integer TCustomMemTableEh::CompareTreeNodes(TBaseTreeNodeEh* Node1, TBaseTreeNod
 
 void TCustomMemTableEh::ViewSetSortOrder(const String& Value) { FRecordsView->SetSortOrder(Value); }
 
-void TCustomMemTableEh::ViewSetTreeMode(bool Value) { FRecordsView->SetTreeMode(Value); }
+void TCustomMemTableEh::ViewSetTreeMode(bool Value) {
+  // Turning the tree on makes a node for every record, expanded or not by
+  // default. With no expansion event of the table's own and nothing on show
+  // (closed, or its controls disabled), the table's expansion handlers would
+  // hear of each node and do nothing: the tree is built without them, which
+  // lets it be built from the keys all at once.
+  TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
+  const bool quiet = Value && !OnTreeNodeExpanding && !OnTreeNodeHasChildren && (!GetActive() || ControlsDisabled());
+  if (!quiet) {
+    FRecordsView->SetTreeMode(Value);
+    return;
+  }
+  struct THandlersAside {
+    TMemoryTreeListEh* Tree;
+    TExpandedChangingEventEh Changing;
+    TExpandedChangedEventEh Changed;
+    explicit THandlersAside(TMemoryTreeListEh* T)
+        : Tree(T), Changing(std::move(T->OnExpandedChanging)), Changed(std::move(T->OnExpandedChanged)) {
+      Tree->OnExpandedChanging = nullptr;
+      Tree->OnExpandedChanged = nullptr;
+    }
+    ~THandlersAside() {
+      Tree->OnExpandedChanging = std::move(Changing);
+      Tree->OnExpandedChanged = std::move(Changed);
+    }
+    THandlersAside(const THandlersAside&) = delete;
+    THandlersAside& operator=(const THandlersAside&) = delete;
+  } aside(tree);
+  FRecordsView->SetTreeMode(true);
+}
 
 void TCustomMemTableEh::ViewRebuild() { FRecordsView->RebuildView(); }
 

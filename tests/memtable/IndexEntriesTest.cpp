@@ -1,0 +1,164 @@
+// The entries behind an index, against a sorted vector doing the same changes:
+// every position, every search and every walk must agree, whatever mix of
+// inserts, erases, key changes and whole loads led there, from one entry to
+// enough for several levels of nodes.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "memtable/IndexEntriesEh.h"
+
+namespace {
+
+constexpr unsigned kRandomStart = 20261207;
+
+struct TModelEntry {
+  Int64 Key;
+  Integer Id;
+  friend bool operator<(const TModelEntry& A, const TModelEntry& B) {
+    return A.Key != B.Key ? A.Key < B.Key : A.Id < B.Id;
+  }
+};
+
+TIndexItemEh Entry(const TModelEntry& E) {
+  TIndexItemEh item(Variant(static_cast<Integer>(E.Key)), nullptr);
+  item.RecId = E.Id;
+  return item;
+}
+
+struct IndexEntries : ::testing::Test {
+  TIndexEntriesEh Tree;
+  std::vector<TModelEntry> Model;
+  std::mt19937 Rng{kRandomStart};
+  Integer NextId = 1;
+
+  Integer Random(Integer Below) { return static_cast<Integer>(Rng() % static_cast<unsigned>(Below)); }
+
+  // Where (Key, Id) goes, as the index finds it.
+  Integer PositionOf(const TModelEntry& E) const {
+    return Tree.LowerBound([&](const TIndexItemEh& I) {
+      const Int64 k = I.Key.AsInt64();
+      return k != E.Key ? k < E.Key : I.RecId < E.Id;
+    });
+  }
+
+  void InsertRandom(Integer KeyRange) {
+    const TModelEntry e{Random(KeyRange), NextId++};
+    const Integer pos = PositionOf(e);
+    ASSERT_EQ(pos, std::lower_bound(Model.begin(), Model.end(), e) - Model.begin());
+    Tree.Insert(pos, Entry(e));
+    Model.insert(Model.begin() + pos, e);
+  }
+
+  void EraseRandom() {
+    const Integer pos = Random(static_cast<Integer>(Model.size()));
+    Tree.Erase(pos);
+    Model.erase(Model.begin() + pos);
+  }
+
+  void ExpectSame(const std::string& When) {
+    ASSERT_TRUE(Tree.CheckInvariants()) << When;
+    ASSERT_EQ(Tree.Count(), static_cast<Integer>(Model.size())) << When;
+    for (size_t i = 0; i < Model.size(); ++i) {
+      const TIndexItemEh& item = Tree.At(static_cast<Integer>(i));
+      ASSERT_EQ(item.Key.AsInt64(), Model[i].Key) << When << " at " << i;
+      ASSERT_EQ(item.RecId, Model[i].Id) << When << " at " << i;
+    }
+    size_t walked = 0;
+    Tree.ForEach([&](const TIndexItemEh& item) {
+      if (walked < Model.size()) {
+        EXPECT_EQ(item.RecId, Model[walked].Id) << When << " walk " << walked;
+      }
+      ++walked;
+    });
+    EXPECT_EQ(walked, Model.size()) << When;
+    // Key-only searches, as a lookup by key makes them: the first entry of a key.
+    for (Int64 key = -1; key <= 64; key += 1 + Random(5)) {
+      const Integer pos = Tree.LowerBound([&](const TIndexItemEh& I) { return I.Key.AsInt64() < key; });
+      const auto first = std::find_if(Model.begin(), Model.end(), [&](const TModelEntry& e) { return e.Key >= key; });
+      ASSERT_EQ(pos, first - Model.begin()) << When << " key " << key;
+    }
+  }
+};
+
+TEST_F(IndexEntries, AnEmptyTreeAnswersPositionZeroAndRefusesPositions) {
+  EXPECT_EQ(Tree.Count(), 0);
+  EXPECT_EQ(PositionOf({5, 1}), 0);
+  EXPECT_THROW(Tree.At(0), EListError);
+  EXPECT_THROW(Tree.Erase(0), EListError);
+  EXPECT_TRUE(Tree.CheckInvariants());
+}
+
+TEST_F(IndexEntries, RandomInsertsAndErasesAgreeWithASortedVector) {
+  for (int round = 0; round < 4; ++round) {
+    // Grow past several levels of nodes, some rounds with few distinct keys (long
+    // runs of equal keys split across leaves), then shrink to a handful, then to nothing.
+    const Integer grow = round == 0 ? 16000 : 3000;
+    for (Integer i = 0; i < grow; ++i) InsertRandom(round % 2 ? 6 : 60);
+    ExpectSame("grown, round " + std::to_string(round));
+    while (Model.size() > 40) {
+      EraseRandom();
+      if (Random(3) == 0) InsertRandom(60);
+    }
+    ExpectSame("shrunk, round " + std::to_string(round));
+    while (!Model.empty()) EraseRandom();
+    ExpectSame("emptied, round " + std::to_string(round));
+    if (HasFailure()) return;
+  }
+}
+
+TEST_F(IndexEntries, FrontAndBackChangesKeepTheFirstEntryCopiesCurrent) {
+  // Every insert at the very front, then every erase there: each changes the
+  // first entry of a leaf and of every node above it.
+  for (Integer i = 0; i < 5000; ++i) {
+    const TModelEntry e{-i, NextId++};
+    Tree.Insert(0, Entry(e));
+    Model.insert(Model.begin(), e);
+  }
+  ExpectSame("front inserts");
+  for (Integer i = 0; i < 4000; ++i) {
+    Tree.Erase(0);
+    Model.erase(Model.begin());
+  }
+  ExpectSame("front erases");
+  for (Integer i = 0; i < 900; ++i) {
+    Tree.Erase(Tree.Count() - 1);
+    Model.pop_back();
+  }
+  ExpectSame("back erases");
+}
+
+TEST_F(IndexEntries, ChangingAKeyInPlaceKeepsSearchesRight) {
+  for (Integer i = 0; i < 3000; ++i) InsertRandom(1000);
+  // The same numbers as another Variant type: the order stands, and the tree's
+  // copies of first entries must follow (the invariant check compares types).
+  for (Integer i = 0; i < 3000; i += 1 + Random(7)) {
+    Tree.SetKey(i, Variant(static_cast<Int64>(Model[static_cast<size_t>(i)].Key)));
+    ASSERT_EQ(Tree.At(i).Key.VarType(), varInt64);
+  }
+  ExpectSame("keys retyped");
+}
+
+TEST_F(IndexEntries, AWholeLoadGivesTheSameTreeAsInsertsAndTakesChangesAfterwards) {
+  for (Integer size : {0, 1, 27, 28, 29, 785, 784 * 28 + 3}) {
+    Model.clear();
+    for (Integer i = 0; i < size; ++i) Model.push_back({Random(100), NextId++});
+    std::sort(Model.begin(), Model.end());
+    std::vector<TIndexItemEh> items;
+    for (const TModelEntry& e : Model) items.push_back(Entry(e));
+    Tree.Assign(std::move(items));
+    ExpectSame("loaded " + std::to_string(size));
+    for (Integer i = 0; i < 300; ++i) {
+      if (Model.empty() || Random(2)) InsertRandom(100);
+      else EraseRandom();
+    }
+    ExpectSame("changed after loading " + std::to_string(size));
+    if (HasFailure()) return;
+  }
+}
+
+}  // namespace
