@@ -94,6 +94,19 @@ std::vector<std::string> WithoutRows(std::vector<std::string> Log) {
 }
 }  // namespace
 
+TEST_F(TreeExpansion, ATreeBuiltWithNoEventSetStillReportsLaterExpansions) {
+  Table.GetTreeList()->SetDefaultNodeExpanded(true);
+  Table.GetTreeList()->SetActive(true);  // closed and without events: nobody to ask
+  Table.Open();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 11, 12, 20, 21, 22}));
+  RecordEvents();
+  Table.GetTreeList()->FullCollapse();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 20}));
+  Table.GetTreeList()->FullExpand();
+  EXPECT_EQ(WithoutRows(TakeLog()), (std::vector<std::string>{"E", "H:10", "E", "H:20", "E", "H:21"}));
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 11, 12, 20, 21, 22}));
+}
+
 TEST_F(TreeExpansion, RebuildingAnOpenTableReadsEachNodesOwnRecord) {
   Table.GetTreeList()->SetActive(true);
   Table.Open();
