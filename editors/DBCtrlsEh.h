@@ -33,10 +33,12 @@
 // holder's IInplaceEditHolderEh first, and its keys too; the host drives the editor
 // through IInplaceEditEh and MoveToRect.
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "editors/CalculatorEh.h"
 #include "editors/ToolCtrlsEh.h"
 #include "platform/ui/HintWnd.h"
 #include "platform/ui/ImgList.h"
@@ -384,6 +386,8 @@ protected:
   void KeyUp(Word& Key, TShiftState Shift) override;
 
   // ---- helpers shared with the derived editors
+  // The holder's interface in in-place mode, else null.
+  IInplaceEditHolderEh* GetInplaceEditHolderIntf() const { return HolderIntf(); }
   // Creates (again) the parts the factories make: the data link, the buttons and
   // the edit image. A constructor's virtual calls stay at the constructing class's
   // level, so an editor that overrides a factory calls this again in its constructor.
@@ -645,6 +649,258 @@ class TDBComboBoxEh : public TCustomDBComboBoxEh {
 public:
   BORROW_COMPONENT(TDBComboBoxEh, TCustomDBComboBoxEh)
   explicit TDBComboBoxEh(TComponent* AOwner) : TCustomDBComboBoxEh(AOwner) {}
+};
+
+// ---- The date-time edit format ----------------------------------------------------------------------------
+// An edit format is a string of element letters (D day, M month, Y year, H hour,
+// N minute, S second, in either case: two of each, two or four Y) and literals; "/"
+// and ":" stand for the locale's date and time separators, and a backslash makes
+// the next character a literal. From it come the edit mask, the display format for
+// DateTimeToString and the places of the elements in the edit text.
+
+// What a date-time editor edits: a date, a time, both, or what its EditFormat says.
+enum TDateTimeKindEh { dtkDateEh, dtkTimeEh, dtkDateTimeEh, dtkCustomEh };
+
+// The elements, in the order of the element table and of the element values.
+enum TDateTimeElementEh { dteYearEh, dteMonthEh, dteDayEh, dteHourEh, dteMinuteEh, dteSecondEh };
+
+// Where an element stands in the edit text (Pos 1-based); -1, -1 and not Present
+// when the format lacks it.
+struct TDateTimeElementInfoEh {
+  Integer Pos = -1;
+  Integer Length = -1;
+  bool Present = false;
+};
+using TDateTimeElementsInfoEh = std::array<TDateTimeElementInfoEh, 6>;
+// One number per element, -1 where the text gives none.
+using TDateTimeElementValuesEh = std::array<Integer, 6>;
+
+// The mask ("!" picture ";1; ": literals kept, a blank for an empty place) and the
+// element table of a format. An element too long, of a wrong length or given twice
+// raises Exception naming it.
+void ParseEditFormat(const String& EditFormat, String& EditMask, TDateTimeElementsInfoEh& Elements);
+// The format DateTimeToString shows a value with: elements and separators upper-cased,
+// every literal quoted.
+String EditFormatToDisplayFormat(const String& EditFormat);
+// One character per edit-text place: the element letters and the separators "/" and
+// ":" (upper-cased), a blank for every literal.
+String EditFormatTemplateEh(const String& EditFormat);
+// "DD/MM/YYYY", "MM/DD/YYYY" or "YYYY/MM/DD" in the order of the locale's short date
+// format; two-digit years without FourDigitYear.
+String DefaultDateEditFormatEh(bool FourDigitYear);
+// The numbers at the elements' places in an edit text: -1 for a blank or a
+// non-numeric element; a year of one or two digits is put in the locale's century
+// window ("24" is 2024 while "0024" stays the year 24).
+TDateTimeElementValuesEh TextToElementValues(const String& Text, const TDateTimeElementsInfoEh& Elements);
+// Puts the values of the format's elements into Value, whose other parts (and
+// milliseconds) stay; a Null Value starts from 1900-01-01 00:00. All values -1 give
+// Null. Without Normalize an incomplete or impossible date or time fails (false,
+// Value Null); with it missing date parts come from today and values past their
+// range are cut to it (31 February becomes the month's last day).
+bool ElementValuesToValue(TDateTimeElementValuesEh Values, const TDateTimeElementsInfoEh& Elements, Variant& Value,
+                          bool Normalize);
+
+// ---- The date-time editor --------------------------------------------------------------------------------
+
+// A data-aware editor of a date, a time or both, typed into the mask of its edit
+// format. Up, Down, the wheel and an up-down main button step the element at the
+// caret (wrapping at its range); typing the date or time separator selects the next
+// element; the main button drops a month calendar down. Value is Null or a date; it
+// is Null while the text is incomplete, and leaving the editor completes the text
+// (a missing year is this year). Only the parts the format shows are written to the
+// field: a date editor keeps the time of a date-time field.
+class TCustomDBDateTimeEditEh : public TCustomDBEditEh {
+public:
+  BORROW_COMPONENT(TCustomDBDateTimeEditEh, TCustomDBEditEh)
+  explicit TCustomDBDateTimeEditEh(TComponent* AOwner);
+  ~TCustomDBDateTimeEditEh() override;
+
+  TDateTimeKindEh GetKind() const { return FKind; }
+  // The edit format follows the kind: the locale's date order, "HH:NN:SS", or both.
+  void SetKind(TDateTimeKindEh Value);
+  const String& GetEditFormat() const { return FEditFormat; }
+  // Makes the kind dtkCustomEh; a bad format raises and stays stored.
+  void SetEditFormat(const String& Value);
+  const String& GetDisplayFormat() const { return FDisplayFormat; }
+  const TDateTimeElementsInfoEh& GetElements() const { return FElements; }
+  // The locale's short date format shows four-digit years.
+  bool GetFourDigitYear() const { return FFourDigitYear; }
+  // The popup calendar, created hidden on first use.
+  TPopupMonthCalendarEh* GetCalendar();
+  bool GetCalendarVisible() const { return FCalendarDropped; }
+
+  // Completes a partly typed text (the mask's own check first).
+  void ValidateEdit() override;
+  void CloseUp(bool Accept) override;
+  void DropDown() override;
+
+  TCloseUpEventEh OnCloseUp;
+  TNotifyEvent OnDropDown;
+
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  // ---- virtual operations added to the edit's
+  // Reads the locale's four-digit-year setting again; a change re-derives the format.
+  virtual void UpdateFourDigitYear();
+  // Derives the edit format from the kind, then the display format, the elements and the mask.
+  virtual void UpdateEditFormat();
+
+  // ---- overrides of the edit's
+  std::unique_ptr<TEditButtonEh> CreateEditButton() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  String GetDisplayText() override;
+  Variant GetVariantValue() override { return FValue; }
+  void ButtonDown(bool TopButton) override;
+  void DataChanged() override;
+  void EditButtonMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y) override;
+  void FilterMRUItem(const String& AText, bool& Accept) override;
+  void InternalSetText(const String& AText) override;
+  void InternalSetValue(const Variant& AValue) override;
+  void UpdateData() override;
+  void Change() override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+
+  // Steps the element at the caret (or right after a separator there) up or down,
+  // wrapping at its range, and selects it.
+  void IncrementElementAtCaret(bool Increase);
+
+private:
+  // Typing a separator: selects the element after the next such separator (from the
+  // first element when there is none).
+  void SelectElementAfterSeparator(Char Separator);
+  // Writes the editor's own text, which the value already stands for.
+  void SetOwnText(const String& AText);
+  String ValueText(const Variant& AValue) const;
+  bool CanStep();
+  void HandOverPressToCalendar(TPoint ScreenPoint);
+
+  bool FCalendarDropped = false;
+  TPopupMonthCalendarEh* FCalendar = nullptr;  // owned as a component, parented by the editor
+  bool FValidating = false;
+  bool FTextUpdating = false;  // the editor writes its text: the value stays
+  TDateTimeKindEh FKind = dtkDateEh;
+  Variant FValue = Null();
+  String FEditFormat;
+  String FDisplayFormat;
+  TDateTimeElementsInfoEh FElements{};
+  bool FFourDigitYear = false;
+};
+
+class TDBDateTimeEditEh : public TCustomDBDateTimeEditEh {
+public:
+  BORROW_COMPONENT(TDBDateTimeEditEh, TCustomDBDateTimeEditEh)
+  explicit TDBDateTimeEditEh(TComponent* AOwner) : TCustomDBDateTimeEditEh(AOwner) {}
+};
+
+// ---- The number editor -----------------------------------------------------------------------------------
+
+// A data-aware editor of a floating-point number. It takes "." and "," as the
+// locale's decimal separator, groups the integer digits as they are typed when its
+// edit format groups them, refuses more decimals than DecimalPlaces and a minus sign
+// where MinValue and MaxValue allow no negative number, and keeps every value it
+// computes within MinValue and MaxValue, rounded to DecimalPlaces. Focused it shows
+// the value in its edit format (the number part of the display format), otherwise in
+// the display format. Up, Down, the wheel and an up-down main button step it by
+// Increment; the main button drops a calculator down.
+class TCustomDBNumberEditEh : public TCustomDBEditEh {
+public:
+  BORROW_COMPONENT(TCustomDBNumberEditEh, TCustomDBEditEh)
+  explicit TCustomDBNumberEditEh(TComponent* AOwner);
+  ~TCustomDBNumberEditEh() override;
+
+  // Unassigned, these four follow the field: its display format, currency flag,
+  // minimum and maximum.
+  String GetDisplayFormat();
+  void SetDisplayFormat(const String& Value);
+  bool GetCurrency();
+  void SetCurrency(bool Value);
+  Extended GetMaxValue();
+  void SetMaxValue(Extended Value);
+  Extended GetMinValue();
+  void SetMinValue(Extended Value);
+  Cardinal GetDecimalPlaces() const { return FDecimalPlaces; }
+  void SetDecimalPlaces(Cardinal Value);
+  Extended GetIncrement() const { return FIncrement; }
+  void SetIncrement(Extended Value) { FIncrement = Value; }
+  // The number format shown while focused, derived from the display format.
+  const String& GetEditFormat() const { return FEditFormat; }
+  bool GetCalculatorVisible() const { return FCalculatorDropped; }
+
+  // Value within MinValue and MaxValue (equal bounds: none; a zero bound of a
+  // reversed pair: the other one alone), rounded to DecimalPlaces, halves to even.
+  // A value too large to round stays as it is.
+  Extended CheckValue(Extended Value);
+  // The text of the value when not focused.
+  virtual String GetValueDisplayText();
+  // The popup calculator, created hidden on first use.
+  virtual TPopupCalculatorEh* GetCalculator();
+
+  void CloseUp(bool Accept) override;
+  void DropDown() override;
+
+  TCloseUpEventEh OnCloseUp;
+  TNotifyEvent OnDropDown;
+
+  void WndProc(TMessage& Message) override;
+  void Dispatch(TMessage& Message) override;
+
+protected:
+  std::unique_ptr<TEditButtonEh> CreateEditButton() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void CreateParams(TCreateParams& Params) override;
+  TAlignment DefaultAlignment() override;
+  Variant GetVariantValue() override { return FValue; }
+  bool IsValidChar(Char InputChar) override;
+  void ButtonDown(bool TopButton) override;
+  void DataChanged() override;
+  void InternalSetText(const String& AText) override;
+  void InternalSetValue(const Variant& AValue) override;
+  void UpdateData() override;
+  void Change() override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+  // A paste that would leave no number in the text is refused with a beep.
+  void EditPaste() override;
+
+  // Adds Increment (Up) or takes it off; an empty editor starts at Increment.
+  void StepValue(bool Up);
+
+private:
+  enum TAssignedValue : Byte { avDisplayFormat = 1, avCurrency = 2, avMaxValue = 4, avMinValue = 8 };
+  bool Assigned(TAssignedValue Flag) const { return (FAssignedValues & Flag) != 0; }
+  // The text regrouped as the edit format groups it; the caret keeps its place.
+  void ReformatTypedText();
+  // Whether pasting the clipboard's text would leave a number (or nothing) in the text.
+  bool PasteIsNumber();
+  void SetOwnText(const String& AText);
+  // A data-independent editor's value is put within new bounds at once.
+  void BoundsChanged();
+
+  Byte FAssignedValues = 0;
+  bool FCalculatorDropped = false;
+  bool FCurrencyEh = false;
+  Cardinal FDecimalPlaces = 2;
+  String FDisplayFormat;
+  TPopupCalculatorEh* FCalculator = nullptr;  // owned as a component, parented by the editor
+  String FEditFormat;
+  Extended FIncrement = 1.0;
+  Extended FMaxValue = 0;
+  Extended FMinValue = 0;
+  bool FTextUpdating = false;  // the editor writes its text: the value stays
+  bool FCaretHidden = false;
+  Variant FValue = Null();
+};
+
+class TDBNumberEditEh : public TCustomDBNumberEditEh {
+public:
+  BORROW_COMPONENT(TDBNumberEditEh, TCustomDBNumberEditEh)
+  explicit TDBNumberEditEh(TComponent* AOwner) : TCustomDBNumberEditEh(AOwner) {}
 };
 
 // ---- The check box -------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // Small helpers the editors' files share; not part of the unit's interface.
 
 #include "platform/data/Fields.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Messages.h"
 
 namespace dbctrlseh_detail {
@@ -31,6 +32,14 @@ inline bool IsMouseButtonMessage(Cardinal Msg) {
   return Msg == WM_LBUTTONDOWN || Msg == WM_LBUTTONUP || Msg == WM_LBUTTONDBLCLK || Msg == WM_RBUTTONDOWN ||
          Msg == WM_RBUTTONUP || Msg == WM_RBUTTONDBLCLK || Msg == WM_MBUTTONDOWN || Msg == WM_MBUTTONUP ||
          Msg == WM_MBUTTONDBLCLK;
+}
+
+// Whether Control is Root or lies inside it: an editor's popups are its children, so
+// a press on a popup or its buttons counts as one inside the editor.
+inline bool IsControlWithin(const TControl* Control, const TControl* Root) {
+  for (const TControl* c = Control; c; c = c->GetParent())
+    if (c == Root) return true;
+  return false;
 }
 
 }  // namespace dbctrlseh_detail
