@@ -1,7 +1,7 @@
 #pragma once
-// The data-aware editors: a text edit, a combo box and a check box that show and
-// change one field of a dataset, or keep a value of their own when they are bound
-// to nothing.
+// The data-aware editors: a text edit, a combo box, a date-time editor, a number
+// editor and a check box that show and change one field of a dataset, or keep a
+// value of their own when they are bound to nothing.
 //
 //   TFieldDataLinkEh      the link to one field (several with MultiFields, or none:
 //                         then it holds the editor's value itself)
@@ -11,6 +11,10 @@
 //                         tool tips and an in-place mode for a host such as a grid
 //   TCustomDBComboBoxEh   adds a list of items (and of stored keys) dropped down in
 //   TDBComboBoxEh         a popup list box
+//   TCustomDBDateTimeEditEh  a date, a time or both typed into the mask of an edit
+//   TDBDateTimeEditEh        format, stepped element by element, picked from a calendar
+//   TCustomDBNumberEditEh    a number in the locale's notation, held to bounds and
+//   TDBNumberEditEh          decimal places, stepped, worked out in a calculator
 //   TCustomDBCheckBoxEh   a three-state check box mapped to a field by value lists
 //   TDBCheckBoxEh
 //
@@ -20,6 +24,9 @@
 //   DBCtrlsEh_EditInput.cpp  the edit's messages: keys, mouse, focus, the MRU drop-down
 //   DBCtrlsEh_EditPaint.cpp  the edit's buttons, borders, painting and tool tips
 //   DBCtrlsEh_Combo.cpp      the combo box
+//   DBCtrlsEh_DateTimeFormat.cpp  the edit-format engine of the date-time editor
+//   DBCtrlsEh_DateTime.cpp   the date-time editor and its calendar
+//   DBCtrlsEh_Number.cpp     the number editor and its calculator
 //   DBCtrlsEh_CheckBox.cpp   the check box
 //
 // Value flow of a bound editor: the dataset's record changes reach DataChanged,

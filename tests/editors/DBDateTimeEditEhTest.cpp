@@ -385,6 +385,21 @@ TEST_F(DBDateTimeEdit, AClickOnADayOfTheCalendarPostsIt) {
   EXPECT_EQ(StoredValue(u"ADDED", 1).AsDateTime(), EncodeDateTime(2024, 3, 20, 10, 30, 0, 0));
 }
 
+TEST_F(DBDateTimeEdit, APressOnTheButtonDraggedOntoADayPicksItOnRelease) {
+  BindAdded();
+  Display.ProcessMessages();
+  TEditButtonControlEh* button = Edit->GetEditButtonControl(0);
+  ASSERT_NE(button, nullptr);
+  Display.MouseDown(Edit->GetHandle(), button->GetLeft() + 4, 6);
+  ASSERT_TRUE(CalendarShown());
+  const TPoint p = DayPoint(Day(2024, 3, 27));
+  Display.MouseMove(Calendar()->GetHandle(), p.X, p.Y);
+  Display.MouseUp(Calendar()->GetHandle(), p.X, p.Y);
+  EXPECT_FALSE(CalendarShown());
+  EXPECT_FALSE(button->GetAlwaysDown());
+  EXPECT_EQ(Edit->GetText(), u"27.03.2024");
+}
+
 TEST_F(DBDateTimeEdit, EscapeOrLeavingClosesTheCalendarWithoutTakingItsDay) {
   BindAdded();
   Focus(Edit);
