@@ -408,6 +408,7 @@ protected:
   void InternalHandleException() override;
   void InternalRefresh() override;
   void InternalEdit() override;
+  void InternalInsert() override;
   void InternalPost() override;
   void InternalCancel() override;
   void InternalDelete() override;

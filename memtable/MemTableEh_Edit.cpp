@@ -17,6 +17,14 @@ void TCustomMemTableEh::InternalEdit() {
   if (b && b->BookmarkFlag == bfEOF) FActiveRecordPos = ViewCount();
 }
 
+// An appended record lands past the last row. The framework reaches the end
+// only to fill the buffers before it (not at all with one buffer), and in
+// browse state, so the active row is still where that reading left it.
+void TCustomMemTableEh::InternalInsert() {
+  TRecBuf* b = RecBuf(ActiveBuffer());
+  if (b && b->BookmarkFlag == bfEOF) FActiveRecordPos = ViewCount();
+}
+
 void TCustomMemTableEh::InternalPost() {
   TDataSet::InternalPost();  // required fields
   const TResyncHold Hold(*this);
