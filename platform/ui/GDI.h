@@ -264,6 +264,8 @@ private:
   Integer FCharWidth, FHeight, FAscent;
 };
 
+class TGdiRecorder;
+
 // One saved state of a device context (SaveDC).
 struct TDCState {
   HGDIOBJ PenHandle = nullptr;
@@ -305,6 +307,7 @@ struct TDeviceContext {
   std::vector<TDCState> Saved;
   HGDIOBJ SelectedBitmap = nullptr;  // memory DCs
   std::unique_ptr<TGdiBitmap> DefaultBitmap;
+  TGdiRecorder* Recorder = nullptr;  // hears the drawing calls (SetGdiRecorder); not owned
 
   // The clip in surface pixels: surface bounds ∩ Visible ∩ application clip.
   const TRegion& EffectiveClip();
@@ -552,3 +555,86 @@ inline UINT GetOutlineTextMetricsW(HDC DC, UINT Size, TOutlineTextMetric* Metric
 inline bool GetTextExtentPoint32W(HDC DC, const String& Text, Integer Count, TSize& Size) {
   return GetTextExtentPoint32(DC, Text, Count, Size);
 }
+
+// ---------------------------------------------------------------------------
+// Recording
+//
+// A recorder attached to a device context hears the drawing calls made on it, one
+// entry per call, with the call's own arguments (logical coordinates) and what the
+// context held then (brush, pen, text colours, font). A call that other calls make
+// on its behalf (the edges of a frame control, the pixels of an image) is heard
+// once, as itself. Tests read what was drawn from it instead of guessing from
+// pixels; drawing routines above this layer can add notes of what they drew.
+
+enum TGdiOpKind {
+  gopFillRect, gopFrameRect, gopInvertRect, gopFocusRect, gopRectangle, gopLine, gopEdge, gopFrameControl,
+  gopText, gopBlit, gopAlphaBlend, gopGradient, gopImage, gopNote
+};
+
+struct TGdiOp {
+  TGdiOpKind Kind = gopNote;
+  // The rectangle drawn into: a fill's, an edge's, a blit's destination; a text's
+  // clip or layout rectangle (empty for ExtTextOut without one); an image's cell.
+  TRect Rect;
+  // Lines: the points of each polyline, one after the other (Counts tells how many each).
+  std::vector<TPoint> Points;
+  std::vector<DWORD> Counts;
+  // Where a text was put (ExtTextOut) or its layout rectangle's top-left (DrawText).
+  TPoint Origin;
+  // A fill's brush, a line's pen, a text's text colour; as RGB.
+  COLORREF Color = 0;
+  // A text's background colour and mode.
+  COLORREF BkColor = 0;
+  Integer BkMode = OPAQUE;
+  TPenStyle PenStyle = psSolid;
+  bool Hollow = false;  // a fill with a clear brush
+  String Text;          // texts; a note's name
+  TFontData Font;       // texts
+  // DrawText's format, ExtTextOut's options, an edge's BF_ flags, a frame control's
+  // state, an image's ILD_ style, a blit's raster operation.
+  UINT Flags = 0;
+  // An edge's BDR_ kind, a frame control's type.
+  UINT Type = 0;
+  // A blend's constant alpha, an image's index, a note's value.
+  Integer Value = 0;
+  // The image list an image came from.
+  const void* Source = nullptr;
+};
+
+class TGdiRecorder {
+public:
+  std::vector<TGdiOp> Ops;
+  void Clear() { Ops.clear(); }
+  // The entries of one kind, in the order they were drawn.
+  std::vector<const TGdiOp*> OfKind(TGdiOpKind Kind) const;
+  // The entries of one kind whose rectangle lies inside R (texts and images by their
+  // rectangle, or by their origin when they have none).
+  std::vector<const TGdiOp*> Within(TGdiOpKind Kind, const TRect& R) const;
+  // Notes of that name.
+  std::vector<const TGdiOp*> Notes(const String& What) const;
+
+  // Calls in progress: only the outermost is recorded.
+  Integer Depth = 0;
+};
+
+// Attaches a recorder (not owned) to a device context; nullptr detaches.
+void SetGdiRecorder(HDC DC, TGdiRecorder* Recorder);
+TGdiRecorder* GetGdiRecorder(HDC DC);
+// Adds a note (a name, a rectangle, a value) for the context's recorder, if any.
+void GdiRecordNote(HDC DC, const String& What, const TRect& R, Integer Value);
+
+// One call being recorded: made on entry to a drawing call; its entry is kept when
+// the outermost call returns. Op is filled only when Active().
+class TGdiRecordScope {
+public:
+  TGdiRecordScope(HDC DC, TGdiOpKind Kind);
+  ~TGdiRecordScope();
+  TGdiRecordScope(const TGdiRecordScope&) = delete;
+  TGdiRecordScope& operator=(const TGdiRecordScope&) = delete;
+  bool Active() const { return FRecorder && FOutermost; }
+  TGdiOp Op;
+
+private:
+  TGdiRecorder* FRecorder;
+  bool FOutermost = false;
+};

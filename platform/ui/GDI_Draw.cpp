@@ -43,6 +43,25 @@ void FillLogical(HDC DC, const TRect& R, COLORREF c) {
   DC->RopRect(DC->ToSurface(R), c, R2_COPYPEN);
 }
 
+// What a recorded fill and a recorded line carry besides their kind.
+void RecordFill(TGdiOp& Op, const TRect& R, const TBrushData& Brush) {
+  Op.Rect = R;
+  Op.Color = Rgb(Brush.Color);
+  Op.Hollow = Brush.Style == bsClear;
+}
+
+void RecordLine(TGdiOp& Op, HDC DC, std::vector<TPoint> Points) {
+  TRect Bounds(Points.front().X, Points.front().Y, Points.front().X, Points.front().Y);
+  for (const TPoint& P : Points)
+    Bounds = TRect(std::min(Bounds.Left, P.X), std::min(Bounds.Top, P.Y), std::max(Bounds.Right, P.X),
+                   std::max(Bounds.Bottom, P.Y));
+  Op.Rect = Bounds;
+  Op.Points = std::move(Points);
+  Op.Counts = {DWORD(Op.Points.size())};
+  Op.Color = Rgb(DC->S.Pen.Color);
+  Op.PenStyle = DC->S.Pen.Style;
+}
+
 // ---- Cosmetic line rasteriser ---------------------------------------------------
 
 struct Pixel {
@@ -295,6 +314,8 @@ bool GetCurrentPositionEx(HDC DC, TPoint& P) {
 
 bool LineTo(HDC DC, Integer X, Integer Y) {
   if (!DC) return false;
+  TGdiRecordScope Rec(DC, gopLine);
+  if (Rec.Active()) RecordLine(Rec.Op, DC, {DC->S.PenPos, TPoint(X, Y)});
   StrokePath(DC, {DC->ToSurface(DC->S.PenPos), DC->ToSurface(TPoint(X, Y))}, false);
   DC->S.PenPos = TPoint(X, Y);
   return true;
@@ -302,12 +323,21 @@ bool LineTo(HDC DC, Integer X, Integer Y) {
 
 bool Polyline(HDC DC, const TPoint* Points, Integer Count) {
   if (!DC || !Points || Count < 2) return false;
+  TGdiRecordScope Rec(DC, gopLine);
+  if (Rec.Active()) RecordLine(Rec.Op, DC, std::vector<TPoint>(Points, Points + Count));
   StrokePath(DC, ToSurface(DC, Points, Count), false);
   return true;
 }
 
 bool PolyPolyline(HDC DC, const TPoint* Points, const DWORD* Counts, DWORD Polylines) {
   if (!DC || !Points || !Counts) return false;
+  TGdiRecordScope Rec(DC, gopLine);
+  if (Rec.Active()) {
+    DWORD Total = 0;
+    for (DWORD i = 0; i < Polylines; ++i) Total += Counts[i];
+    RecordLine(Rec.Op, DC, std::vector<TPoint>(Points, Points + Total));
+    Rec.Op.Counts.assign(Counts, Counts + Polylines);
+  }
   const TPoint* p = Points;
   for (DWORD i = 0; i < Polylines; ++i) {
     if (Counts[i] < 2) return false;
@@ -340,6 +370,8 @@ bool Polygon(HDC DC, const TPoint* Points, Integer Count) {
 
 bool Rectangle(HDC DC, Integer Left, Integer Top, Integer Right, Integer Bottom) {
   if (!DC) return false;
+  TGdiRecordScope Rec(DC, gopRectangle);
+  if (Rec.Active()) Rec.Op.Rect = TRect(Left, Top, Right, Bottom);
   TRect s = DC->ToSurface(TRect(Left, Top, Right, Bottom));
   const TPenData& pen = DC->S.Pen;
   if (pen.Style == psClear) {
@@ -419,6 +451,8 @@ COLORREF SetPixel(HDC DC, Integer X, Integer Y, COLORREF Color) {
 Integer FillRect(HDC DC, const TRect& R, HBRUSH Brush) {
   TBrushData b;
   if (!DC || !ResolveBrush(Brush, b)) return 0;
+  TGdiRecordScope Rec(DC, gopFillRect);
+  if (Rec.Active()) RecordFill(Rec.Op, R, b);
   FillWithBrush(DC, DC->ToSurface(R), b);
   return 1;
 }
@@ -426,6 +460,8 @@ Integer FillRect(HDC DC, const TRect& R, HBRUSH Brush) {
 Integer FrameRect(HDC DC, const TRect& R, HBRUSH Brush) {
   TBrushData b;
   if (!DC || !ResolveBrush(Brush, b)) return 0;
+  TGdiRecordScope Rec(DC, gopFrameRect);
+  if (Rec.Active()) RecordFill(Rec.Op, R, b);
   TRect s = DC->ToSurface(R);
   if (s.IsEmpty()) return 1;
   FillWithBrush(DC, TRect(s.Left, s.Top, s.Right, s.Top + 1), b);
@@ -437,12 +473,16 @@ Integer FrameRect(HDC DC, const TRect& R, HBRUSH Brush) {
 
 bool InvertRect(HDC DC, const TRect& R) {
   if (!DC) return false;
+  TGdiRecordScope Rec(DC, gopInvertRect);
+  if (Rec.Active()) Rec.Op.Rect = R;
   DC->RopRect(DC->ToSurface(R), 0, R2_NOT);
   return true;
 }
 
 bool DrawFocusRect(HDC DC, const TRect& R) {
   if (!DC) return false;
+  TGdiRecordScope Rec(DC, gopFocusRect);
+  if (Rec.Active()) Rec.Op.Rect = R;
   TRect s = DC->ToSurface(R);
   if (s.IsEmpty()) return true;
   // Every pixel of the outline at most once, so a second call undoes the first.
@@ -496,6 +536,12 @@ void Shrink(TRect& r, UINT flags) {
 
 bool DrawEdge(HDC DC, TRect& Rect, UINT Edge, UINT Flags) {
   if (!DC) return false;
+  TGdiRecordScope Rec(DC, gopEdge);
+  if (Rec.Active()) {
+    Rec.Op.Rect = Rect;
+    Rec.Op.Type = Edge;
+    Rec.Op.Flags = Flags;
+  }
   const bool soft = Flags & BF_SOFT;
   EdgeColors outer{0, 0}, inner{0, 0};
   const bool hasOuter = Edge & BDR_OUTER, hasInner = Edge & BDR_INNER;
@@ -678,6 +724,12 @@ bool DrawScrollButton(HDC DC, TRect& rect, UINT state) {
 
 bool DrawFrameControl(HDC DC, TRect& Rect, UINT Type, UINT State) {
   if (!DC) return false;
+  TGdiRecordScope Rec(DC, gopFrameControl);
+  if (Rec.Active()) {
+    Rec.Op.Rect = Rect;
+    Rec.Op.Type = Type;
+    Rec.Op.Flags = State;
+  }
   switch (Type) {
     case DFC_BUTTON: {
       const UINT kind = State & 0x1F;
@@ -754,6 +806,11 @@ bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
                 Integer SW, Integer SH, DWORD Rop) {
   if (!Dest || !Src || !Src->Surface() || !KnownRop(Rop)) return false;
   if (W == 0 || H == 0 || SW == 0 || SH == 0) return true;
+  TGdiRecordScope Rec(Dest, gopBlit);
+  if (Rec.Active()) {
+    Rec.Op.Rect = TRect(X, Y, X + W, Y + H);
+    Rec.Op.Flags = Rop;
+  }
   TRect d = Dest->ToSurface(TRect(X, Y, X + W, Y + H));
   TRect sr = Src->ToSurface(TRect(SX, SY, SX + SW, SY + SH));
   // Negative sizes mirror the image, as on the platform.
@@ -805,6 +862,11 @@ bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
   if (Blend.BlendOp != AC_SRC_OVER) return false;
   cairo_t* cr = Dest->Cairo();
   if (!cr) return false;
+  TGdiRecordScope Rec(Dest, gopAlphaBlend);
+  if (Rec.Active()) {
+    Rec.Op.Rect = TRect(X, Y, X + W, Y + H);
+    Rec.Op.Value = Blend.SourceConstantAlpha;
+  }
   TRect d = Dest->ToSurface(TRect(X, Y, X + W, Y + H));
   TRect s = Src->ToSurface(TRect(SX, SY, SX + SW, SY + SH));
   // A private copy of the source part, opaque unless the source alpha is asked for.
@@ -840,6 +902,13 @@ bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
 bool GradientFill(HDC DC, const TTriVertex* V, Cardinal NumVertices, const TGradientRect* Rects,
                   Cardinal NumRects, Cardinal Mode) {
   if (!DC || !V || !Rects || (Mode != GRADIENT_FILL_RECT_H && Mode != GRADIENT_FILL_RECT_V)) return false;
+  TGdiRecordScope Rec(DC, gopGradient);
+  if (Rec.Active() && NumRects > 0 && Rects[0].UpperLeft < NumVertices && Rects[0].LowerRight < NumVertices) {
+    const TTriVertex& a = V[Rects[0].UpperLeft];
+    const TTriVertex& b = V[Rects[0].LowerRight];
+    Rec.Op.Rect = TRect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
+    Rec.Op.Flags = Mode;
+  }
   for (Cardinal i = 0; i < NumRects; ++i) {
     if (Rects[i].UpperLeft >= NumVertices || Rects[i].LowerRight >= NumVertices) return false;
     const TTriVertex& a = V[Rects[i].UpperLeft];

@@ -466,6 +466,17 @@ bool InsideWithInk(TRect box, const TRect& clip) {
   return box.Left >= clip.Left && box.Top >= clip.Top && box.Right <= clip.Right && box.Bottom <= clip.Bottom;
 }
 
+// What a recorded text carries: the text, where and how it was asked for, and the
+// context's font and colours.
+void RecordText(TGdiOp& Op, HDC DC, const String& Text, const TRect& Rect, TPoint Origin, UINT Flags) {
+  Op.Text = Text;
+  Op.Rect = Rect;
+  Op.Origin = Origin;
+  Op.Flags = Flags;
+  Op.Font = DC->S.Font;
+  Op.Color = DC->S.TextColor & 0xFFFFFF;
+}
+
 }  // namespace
 
 TTextEngine* GetTextEngine() {
@@ -558,6 +569,8 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   TTextEngine* e = GetTextEngine();
   const TFontData& font = DC->S.Font;
   const String s = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
+  TGdiRecordScope Rec(DC, gopText);
+  if (Rec.Active()) RecordText(Rec.Op, DC, s, Rect ? *Rect : TRect(), TPoint(X, Y), Options);
   const TTextMetric tm = e->GetMetrics(font);
   const Integer w = e->TextWidth(font, s);
   const UINT align = DC->S.TextAlign;
@@ -616,6 +629,9 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
   const TFontData& font = DC->S.Font;
   const TTextMetric tm = e->GetMetrics(font);
   const String text = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
+  // Measuring draws nothing and is not recorded.
+  TGdiRecordScope Rec((Format & DT_CALCRECT) ? nullptr : DC, gopText);
+  if (Rec.Active()) RecordText(Rec.Op, DC, text, Rect, Rect.TopLeft(), Format);
   const Integer lm = Params ? Params->iLeftMargin : 0, rm = Params ? Params->iRightMargin : 0;
   const Integer tabChars = Params && Params->iTabLength > 0 ? Params->iTabLength : 8;
   const Measurer m{e, font, (Format & DT_EXPANDTABS) != 0, tabChars * tm.tmAveCharWidth};

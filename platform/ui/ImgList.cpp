@@ -109,6 +109,13 @@ bool TCustomImageList::GetBitmap(Integer Index, TBitmap* Image) const {
 void TCustomImageList::DrawEx(Integer Index, HDC DC, Integer X, Integer Y, Integer DX, Integer DY, TColor Bk, TColor Fg,
                               UINT Style, bool Enabled) const {
   if (Index < 0 || Index >= GetCount() || !DC) return;
+  TGdiRecordScope Rec(DC, gopImage);
+  if (Rec.Active()) {
+    Rec.Op.Rect = TRect(X, Y, X + (DX > 0 ? DX : FWidth), Y + (DY > 0 ? DY : FHeight));
+    Rec.Op.Value = Index;
+    Rec.Op.Flags = Style;
+    Rec.Op.Source = this;
+  }
   const TImage& img = FImages[size_t(Index)];
   const Integer w = DX > 0 ? std::min(DX, FWidth) : FWidth, h = DY > 0 ? std::min(DY, FHeight) : FHeight;
   if (Bk == clDefault) Bk = FBkColor;
