@@ -31,6 +31,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGridEh(AOwner) {
   if (TDBGridEhStyle* Style = DBGridEhStyle()) SetStyle(Style);
   SetCenter(GetDBGridEhCenter());
   FAcquireFocus = true;
+  AcquireTempBitmapEh();
   FRowPanel = std::make_unique<TGridRowPanelEh>(this);
   FIndicatorOffset = 1;
   FOptions = DefaultDBGridOptionsEh;
@@ -50,6 +51,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGridEh(AOwner) {
   FTitleFont->Assign(GetFont());
   FTitleFont->OnChange = [this](TObject* Sender) { TitleFontChanged(Sender); };
   SetDefaultDrawing(true);
+  // The painters fill, frame and focus every cell themselves.
+  TCustomGridEh::SetDefaultDrawing(false);
   FBookmarks = std::make_unique<TBookmarkListEh>(this);
   HideEditor();
 
@@ -120,6 +123,7 @@ TCustomDBGridEh::~TCustomDBGridEh() {
   FBookmarks.reset();
   delete FRowDetailPanelControl;
   FRowDetailPanelControl = nullptr;
+  ReleaseTempBitmapEh();
 }
 
 std::unique_ptr<TDBGridEhColumnDefValuesEh> TCustomDBGridEh::CreateColumnDefValues() {

@@ -51,6 +51,17 @@
 //   DBGridEh_Filter.cpp        the column filter model, the filter-row switches, applying
 //   DBGridEh_Parts.cpp         the smaller owned objects: drop-down box,
 //                              indicator title, selection, panels
+//   DBGridEh_PaintHelpers.cpp  the painting routines of the unit: text writers, clips,
+//                              cell buttons, fixed-cell backgrounds and frames
+//   DBGridEh_PaintTitles.cpp   DrawCell's dispatch to the area painters; title cells
+//                              and the filter row's cells
+//   DBGridEh_PaintData.cpp     data cells: colours, tree area, buttons, text, check
+//                              boxes, hidden duplicates, search highlight, focus
+//   DBGridEh_PaintFooter.cpp   footer cells and the indicator column
+//   DBGridEh_PaintBuffer.cpp   the paint message through a memory bitmap, the border,
+//                              and the tree lines of the first column
+//   DBGridEhBitmaps.cpp        the grid's own pictures (indicator arrows, sort markers)
+//                              and the two shared image lists made of them
 //   DBGridEh_Style.cpp         TDBGridEhStyle and the unit's small routines
 //   DBGridEh_Center.cpp        TDBGridEhCenter, the indicator-title menu, the find hook,
 //                              the filter drop-down items and the unit's start and end
@@ -274,6 +285,132 @@ inline bool MeasureTextEh(UINT Flags, TCanvas* Canvas, Integer Margin, Integer V
 inline Integer GetTextWidthEh(TCanvas* Canvas, const String& Text) { return TextWidthEh(Canvas, Text); }
 
 // ===========================================================================
+// Painting routines of the unit (DBGridEh_PaintHelpers.cpp)
+//
+// The text writers take a canvas whose font and brush are already set. A cell's
+// text goes through WriteCellTextEh, which keeps right-to-left grids readable.
+// Colours the device cannot show purely would be drawn through the shared
+// scratch bitmap; on a 32-bit surface every colour is pure, so that detour only
+// stands ready.
+
+// DrawText flags by alignment (left, right, centre): one line, and word-wrapped.
+inline constexpr UINT DrawTextAlignFlagsEh[3] = {DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT,
+                                                 DT_EXPANDTABS | DT_NOPREFIX | DT_RIGHT,
+                                                 DT_EXPANDTABS | DT_NOPREFIX | DT_CENTER};
+inline constexpr UINT DrawTextWrapFlagsEh[3] = {DrawTextAlignFlagsEh[0] | DT_WORDBREAK,
+                                                DrawTextAlignFlagsEh[1] | DT_WORDBREAK,
+                                                DrawTextAlignFlagsEh[2] | DT_WORDBREAK};
+static_assert(DrawTextAlignFlagsEh[0] == 0x840 && DrawTextAlignFlagsEh[1] == 0x842 &&
+              DrawTextAlignFlagsEh[2] == 0x841 && DrawTextWrapFlagsEh[1] == 0x852);
+
+// The shared scratch bitmap: every grid holds a use, the last release frees it.
+void AcquireTempBitmapEh();
+void ReleaseTempBitmapEh();
+// The scratch bitmap, grown to at least Width x Height (it never shrinks); null
+// when no grid holds it.
+TBitmap* TempBitmapEh(Integer Width, Integer Height);
+Integer TempBitmapUsersEh();
+
+// A clip region saved before it was narrowed, and given back after.
+struct TSavedClipEh {
+  Integer Result = 0;     // 1: the device context had a clip region
+  HRGN Region = nullptr;  // the region it had
+};
+void SaveAndIntersectClipEh(TCanvas* Canvas, const TRect& Rect, TSavedClipEh& Saved);
+void RestoreClipEh(TCanvas* Canvas, TSavedClipEh& Saved);
+
+// Whether the device shows the brush colour without dithering.
+bool IsPureBrushColorEh(TCanvas* Canvas);
+
+// One line in a cell at the offsets DX, DY from its left (or right, or centre).
+void WriteTextSimpleEh(TCanvas* Canvas, const TRect& ARect, Integer DX, Integer DY, const String& Text,
+                       TAlignment Alignment);
+// Text cut so that it and "..." fit MaxWidth.
+void EllipsisTextEh(const String& Text, TCanvas* Canvas, Integer MaxWidth, String& Result);
+
+// The parameters of the multi-line writer.
+struct TWriteTextParamsEh {
+  TRect Rect;
+  TAlignment Alignment = taLeftJustify;
+  Integer RightMargin = 0;
+  Integer LeftMargin = 0;
+  bool EndEllipsis = false;
+  bool WordBreak = false;
+  TTextLayout Layout = tlTop;
+  TBiDiMode BiDiMode = bdLeftToRight;
+  String Text;
+  Integer VertMargin = 0;
+  Integer HorzMargin = 0;
+};
+void WriteTextParamsEh(TCanvas* Canvas, const TWriteTextParamsEh& Params);
+
+// The general cell text writer: one line (cut with "..." when EndEllipsis) or
+// several (word-wrapped), placed by Alignment and Layout; FillRect paints the
+// brush behind it.
+void WriteTextEh(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY, const String& Text,
+                 TAlignment Alignment, TTextLayout Layout, bool MultiLine, bool EndEllipsis, Integer LeftMarg,
+                 Integer RightMarg, bool RightToLeftReading);
+// The grid's cell text writer: WriteTextEh, unmirrored in right-to-left grids.
+void WriteCellTextEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas, const TRect& ARect, bool FillRect,
+                     Integer DX, Integer DY, const String& Text, TAlignment Alignment, TTextLayout Layout,
+                     bool MultiLine, bool EndEllipsis, Integer LeftMarg, Integer RightMarg);
+
+// A font like Font turned by 90 degrees (text running upward); DeleteObject frees it.
+HFONT CreateVerticalFontEh(TFont* Font);
+inline void SwapIntEh(Integer& A, Integer& B) { std::swap(A, B); }
+// Text from bottom to top; with CalcTextExtent nothing is drawn and the height the
+// text needs is returned.
+Integer WriteTextVerticalEh(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX, Integer DY,
+                            const String& Text, TAlignment Alignment, TTextLayout Layout, bool EndEllipsis,
+                            bool CalcTextExtent);
+
+// An image of a list (or the graphic, without a list) centred vertically in ARect,
+// placed by Alignment (Offset in from the left or right edge), clipped when larger.
+void DrawImageInCellEh(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Canvas, const TRect& ARect,
+                       Integer ImageIndex, Integer Offset, TAlignment Alignment);
+
+// One button of a cell or a title, in ButtonRect (clipped to CellRect); with
+// Transparency (percent) above 0 it is blended over what the cell shows.
+void DrawCellButtonEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas, TEditButtonStyleEh Style,
+                      const TRect& ButtonRect, const TRect& CellRect, bool Pressed, bool Hot, bool Flat, bool Enabled,
+                      TColor Background, TGraphic* Glyph, Integer Transparency);
+// The constant alpha of a button Transparency percent clear: (100 - t) * 2.55,
+// rounded, with 2.55 as the extended type holds it (a hair below): 51 at 80, 178 at 30.
+Byte ButtonAlphaEh(Integer Transparency);
+
+// The background of a fixed (title, indicator, footer) cell; with flat themed
+// looks a gradient, else the brush.
+void FillFixedCellBackground(TCustomDBGridEh* Grid, bool Themed, const TRect& ARect, bool Hot, bool Pressed,
+                             const TRect& ClipRect, bool Is3D, bool Last);
+// The raised frame of a 3-D cell; sunken when highlighted or pressed; the two side
+// flags draw the left and right halves (top and bottom always).
+void DrawFixedCellFrame(TCustomDBGridEh* Grid, TCanvas* Canvas, const TRect& ARect, bool Pressed, bool Highlighted,
+                        bool LeftTop, bool RightBottom);
+
+// ===========================================================================
+// The grid's own pictures (DBGridEhBitmaps.cpp)
+//
+// Indicator images, by index: 0 current-row arrow, 1 editing pencil, 2 inserting
+// star, 3 multi-select dot, 4 multi-select arrow, 5 the white arrow, 6 the white
+// arrow on the incremental search's yellow. Sort-marker images: 0 down, 1 up,
+// 2 the drop-down sign, 3 and 4 the second pair of markers.
+
+// Draws the named pictures and registers them as bitmap resources of the program.
+void RegisterGridBitmapsEh();
+// Builds the two shared image lists from those resources (once; later calls do nothing).
+void LoadGridBitmaps();
+// Adds (or replaces) indicator image 6: the white arrow in the incremental search's colour.
+void BuildSearchArrowImage();
+void FreeGridBitmaps();
+TImageList* GetDBGridEhIndicators();
+TImageList* GetDBGridEhSortMarkerImages();
+// The colour behind the indicator images (and the themed kind-4 arrow).
+inline constexpr TColor IndicatorColorEh = 0x808000;
+// Keeps every grid from painting through a memory bitmap (off at start).
+void SetDBGridEhBufferedPaintForbidden(bool Value);
+bool GetDBGridEhBufferedPaintForbidden();
+
+// ===========================================================================
 // Cell parameters
 
 class TColCellParamsEh : public TObject {
@@ -304,6 +441,12 @@ public:
   void SetState(TGridDrawState Value) { FState = Value; }
   bool GetSuppressActiveCellColor() const { return FSuppressActiveCellColor; }
   void SetSuppressActiveCellColor(bool Value) { FSuppressActiveCellColor = Value; }
+  // A blank cell is drawn as a fixed cell without content (set by event handlers).
+  bool GetBlankCell() const { return FBlankCell; }
+  void SetBlankCell(bool Value) { FBlankCell = Value; }
+  // The rectangle of the cell being painted.
+  const TRect& GetCellRect() const { return FCellRect; }
+  void SetCellRect(const TRect& Value) { FCellRect = Value; }
 
 private:
   TAlignment FAlignment = taLeftJustify;
@@ -318,6 +461,8 @@ private:
   Integer FRow = -1;
   TGridDrawState FState;
   bool FSuppressActiveCellColor = false;
+  bool FBlankCell = false;
+  TRect FCellRect;
 };
 
 // ===========================================================================
@@ -730,6 +875,9 @@ using TColumnEhUpdateDataEvent = std::function<void(TObject* Sender, String& Tex
 using TGetColCellParamsEventEh = std::function<void(TObject* Sender, bool EditMode, TColCellParamsEh* Params)>;
 using TColumnEhNotInListEvent = std::function<void(TObject* Sender, const String& NewText, bool& RecheckInList)>;
 using TCheckDrawRequiredStateEventEh = std::function<void(TObject* Sender, const String& Text, bool& DrawState)>;
+// Draws a data cell in place of the standard drawing (Processed true) or before it.
+using TDrawColumnEhAdvCellEvent =
+    std::function<void(TObject* Sender, TGridCoord Cell, TColumnEh* Column, TColCellParamsEh* Params, bool& Processed)>;
 
 class TColumnEh : public TCollectionItem, public IDataGridColumnEh {
 public:
@@ -974,6 +1122,7 @@ public:
   TButtonDownEventEh OnEditButtonDown;
   TColumnEhNotInListEvent OnNotInList;
   TColumnEhUpdateDataEvent OnUpdateData;
+  TDrawColumnEhAdvCellEvent OnAdvDrawDataCell;
   const TGetColCellParamsEventEh& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventEh& Value);
   bool HasOnGetCellParams() const { return bool(FOnGetCellParams); }
@@ -1757,6 +1906,40 @@ using TGetFooterParamsEventEh =
                        TColor& Background, TAlignment& Alignment, TGridDrawState State, String& Text)>;
 // Raised with the height a data row needs for the record being read; the handler may change it.
 using TGetRowHeightEventEh = std::function<void(TCustomDBGridEh* Sender, Integer& RowHeight)>;
+// The painting events.
+using TDrawColumnEhCellEvent =
+    std::function<void(TObject* Sender, const TRect& Rect, Integer DataCol, TColumnEh* Column, TGridDrawState State)>;
+using TDrawDataCellEventEh =
+    std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
+using TCheckRowHaveDetailPanelEventEh = std::function<void(TCustomDBGridEh* Sender, bool& RowHaveDetailPanel)>;
+using TGetBtnEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
+                                                TColor& Background, TSortMarkerEh& SortMarker, bool IsDown)>;
+using TGetFooterParamsEventEh =
+    std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont,
+                       TColor& Background, TAlignment& Alignment, TGridDrawState State, String& Text)>;
+using TDrawFooterCellEventEh = std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column,
+                                                  const TRect& Rect, TGridDrawState State)>;
+
+// What DrawTitleCell hands DrawTitleCellContent for one title cell.
+struct TDrawTitleParamsEh {
+  bool Down = false;         // the title button is pressed
+  bool MultiLine = false;    // the caption may wrap
+  TColor Background = clBtnFace;
+  bool FontIsLight = false;  // the title is highlighted: the sort index is written in white
+  TTextOrientationEh Orientation = tohHorizontal;
+  bool Is3D = false;
+  bool Themed = false;
+  bool HasFilterButton = false;
+  bool Selected = false;
+  TSortMarkerEh SortMarker = smNoneEh;
+  bool ShowSortIndex = true;
+  TFontCharset FontCharset = DEFAULT_CHARSET;
+  TColor FontColor = clWindowText;
+  Integer FontSize = 8;
+  TFontName FontName;
+  TFontStyles FontStyle;
+  String Caption;
+};
 
 // The numbers of a vertical scroll bar as the grid sets them.
 struct TGridScrollBarParamsEh {
@@ -2112,8 +2295,100 @@ public:
   // The table's row notices (IMemTableLinkedComponentEh).
   void MTDataChanged(Integer Row, Integer Kind, Integer Index) override { DataRowChanged(Row, Kind, Index); }
 
+  // -- Painting (DBGridEh_Paint*.cpp). The base grid calls DrawCell for every
+  //    visible cell; DrawCell hands it to the painter of its area, which paints
+  //    the whole rectangle: background, content and frame.
+  bool GetDefaultDrawing() const { return FDefaultDrawing; }
+  void SetDefaultDrawing(bool Value);
+  virtual bool IsCellThemed(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, TGridDrawState State,
+                            TCellTypeEh CellType, bool Is3D);
+  virtual void DrawTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                             TGridDrawState State, TCellTypeEh CellType);
+  virtual void DrawTitleCellContent(TColumnEh* Column, const TRect& ARect, TGridDrawState State,
+                                    TDrawTitleParamsEh& Params);
+  // The cell of the filter row under the titles.
+  virtual void DrawSubTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                                TGridDrawState State, TCellTypeEh CellType);
+  virtual void DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                            TGridDrawState State, TCellTypeEh CellType);
+  // The standard drawing of a data cell from its parameters (the data row is being read).
+  virtual void DefaultDrawDataCell(const TGridCoord& Cell, const TGridCoord& AreaCell, TColumnEh* Column,
+                                   const TRect& ARect, TColCellParamsEh* Params);
+  // For drawing handlers: fills the cell and writes the column's text in the canvas font.
+  void DefaultDrawColumnCell(const TRect& Rect, Integer DataCol, TColumnEh* Column, TGridDrawState State);
+  virtual void DoDrawColumnCell(const TRect& Rect, Integer DataCol, TColumnEh* Column, TGridDrawState State);
+  virtual void DoDrawDataCell(const TRect& Rect, TField* Field, TGridDrawState State);
+  virtual void DrawFooterCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                              TGridDrawState State, TCellTypeEh CellType);
+  virtual void GetFooterParams(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont, TColor& Background,
+                               TAlignment& Alignment, TGridDrawState State, String& Text);
+  // The text footer row Row of Column shows.
+  virtual void GetFooterValue(Integer Row, TColumnEh* Column, String& Text);
+  virtual void DrawIndicatorCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                                 TGridDrawState State, TCellTypeEh CellType);
+  // Indicator image Kind (0 current row, 1 and 4 further arrows, 2 editing, 3 inserting) centred in ARect.
+  virtual void DrawIndicatorImage(TCanvas* Canvas, const TRect& ARect, Integer Kind);
+  // The indicator title's drop-down sign, centred in ARect.
+  virtual void DrawIndicatorTitleSign(TCanvas* Canvas, const TRect& ARect);
+  // A small downward arrow with a stem, centred in ARect.
+  virtual void DrawDownArrowSign(TCanvas* Canvas, const TRect& ARect);
+  // A check box of the system size in the cell, in State (0 unchecked, 1 checked, 2 grayed).
+  virtual void DrawCheckBoxInCell(TCanvas* Canvas, const TRect& ARect, Integer State, TColor Background);
+  void DrawGraphicOrMemoCell(TColumnEh* Column, const TRect& ARect);
+  // Titles in several levels; not painted yet, so titles paint in one level.
+  virtual bool IsMultiTitleMode() const { return false; }
+  // The row panel lays cells out inside a record's panel; not painted yet.
+  virtual bool RowPanelPainted() const { return false; }
+  // The row detail panel under the current row; not painted yet.
+  virtual bool RowDetailPanelPainted() const { return false; }
+  // Grouped data rows; painted once grouping works.
+  virtual bool GroupingPainted() const { return FDataGrouping && FDataGrouping->IsGroupingWorks(); }
+  // A group row (true when DataRow is one and was painted), and the grouping
+  // indent of a record row with its width (nothing until grouping works).
+  virtual bool DrawGroupDataRow(const TRect& /*ARect*/, Integer /*DataRow*/, TGridDrawState /*State*/) {
+    return false;
+  }
+  virtual Integer DrawGroupIndent(const TRect& /*ARect*/, Integer /*DataRow*/) { return 0; }
+  // Whether the look needs the memory bitmap; once it did, painting stays buffered.
+  bool NeedsBufferedPaint();
+  bool GetPaintBuffered() const { return FPaintBuffered; }
+  bool IsThemedFixed3D();
+  // The tree of an in-memory table: whether it is shown, its area in the first
+  // column (18 pixels per level of the row being read) and its painters.
+  bool TreeShown() const;
+  Integer TreeAreaWidth();
+  virtual void DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool RightToLeft);
+  virtual void DrawTreeLines(TCanvas* Canvas, const TRect& ARect, bool RowLines, bool BandOnly);
+  virtual void DrawTreeCellArea(TCanvas* Canvas, const TRect& ARect, bool HasDetailPanel);
+  // The border of a flat single-line grid, drawn sunken.
+  virtual void PaintNonClientArea();
+  // The pressed and open states of the title buttons, as the mouse sets them.
+  TColumnEh* GetDownTitleColumn() const { return FDownTitleColumn; }
+  bool GetTitleButtonDown() const { return FTitleButtonDown; }
+  void SetTitleButtonDown(TColumnEh* Column, bool Down);
+  TColumnEh* GetTitleFilterListColumn() const { return FTitleFilterListColumn; }
+  void SetTitleFilterListColumn(TColumnEh* Column);
+  bool GetTitleFilterButtonHot() const { return FTitleFilterButtonHot; }
+  void SetTitleFilterButtonHot(bool Value);
+  bool GetIndicatorTitleDown() const { return FIndicatorTitleDown; }
+  void SetIndicatorTitleDown(bool Value);
+  // The text typed so far by an incremental search.
+  const String& GetIncSearchText() const { return FIncSearchText; }
+  void SetIncSearchText(const String& Value) { FIncSearchText = Value; }
+  // The data row the indicator last marked as the current record.
+  Integer GetIndicatorRow() const { return FIndicatorRow; }
+  // The grid's bitmap for semi-transparent buttons, at least Width x Height.
+  TBitmap* CellButtonBitmap(Integer Width, Integer Height);
+
   // -- Events
   TGetRowHeightEventEh OnGetRowHeight;
+  TDrawColumnEhAdvCellEvent OnAdvDrawDataCell;
+  TCheckRowHaveDetailPanelEventEh OnCheckRowHaveDetailPanel;
+  TDrawColumnEhCellEvent OnDrawColumnCell;
+  TDrawDataCellEventEh OnDrawDataCell;
+  TDrawFooterCellEventEh OnDrawFooterCell;
+  TGetBtnEhParamsEvent OnGetBtnParams;
+  TGetFooterParamsEventEh OnGetFooterParams;
   TNotifyEvent OnTopLeftChanged;
   TDBGridEhColumnEvent OnCellClick;
   TCheckTitleEhBtnEvent OnCheckButton;
@@ -2145,6 +2420,12 @@ protected:
   virtual void InternalLayout();
   // A private messages: the deferred layout.
   void WMDeferredLayout(TMessage& Message);
+  // Painting messages (DBGridEh_PaintBuffer.cpp).
+  void WMPaint(TMessage& Message);
+  void WMEraseBkgnd(TMessage& Message);
+  void WMNCPaint(TMessage& Message);
+  // The base grid's paint, then the focus rectangle of a selected row.
+  void Paint() override;
   // Scrolling and sizing messages (DBGridEh_Scroll.cpp).
   void WMVScroll(TMessage& Message);
   void WMHScroll(TMessage& Message);
@@ -2312,6 +2593,35 @@ private:
   std::unique_ptr<TGridRowPanelEh> FRowPanel;
   std::unique_ptr<TRowDetailPanelEh> FRowDetailPanel;
   TRowDetailPanelControlEh* FRowDetailPanelControl = nullptr;  // owned as a component of the grid
+
+  // Painting state (DBGridEh_Paint*.cpp).
+  void PaintTitleFilterButton(TColumnEh* Column, const TRect& ButtonRect, const TRect& CellRect,
+                              TGridDrawState State, const TDrawTitleParamsEh& Params, Integer PressedOffset);
+  void DrawDataCellButtons(TColumnEh* Column, const TRect& CellRect, const TRect& TextRect, TColCellParamsEh* Params,
+                           bool Is3D, bool Themed, Integer FlatButtonOffset);
+  bool EditButtonsShown(TColumnEh* Column, Integer ACol, Integer ARow);
+  void HideDuplicateLines(TColumnEh* Column, Integer DataRow, TColCellParamsEh* Params, bool& TopLine,
+                          bool& BottomLine);
+  // The parameters of a data cell of the row being read, through both OnGetCellParams.
+  void FillCellParams(TColumnEh* Column, Integer DataCol, Integer DataRow, TGridDrawState State, const TRect& ARect,
+                      TColor Background, TFont* Font, TColCellParamsEh* Params);
+  void DrawIncSearchHighlight(TColumnEh* Column, const TRect& ARect, TColCellParamsEh* Params);
+  bool PaintDataCellBackground(const TRect& ARect, Integer ARow, TColCellParamsEh* Params, bool Is3D,
+                               bool Themed);
+  void PaintBuffered(TMessage& Message);
+  bool FocusRectAllowed();
+  bool FDefaultDrawing = true;
+  bool FPaintBuffered = false;
+  TColumnEh* FDownTitleColumn = nullptr;
+  bool FTitleButtonDown = false;
+  TColumnEh* FTitleFilterListColumn = nullptr;
+  bool FTitleFilterButtonHot = false;
+  bool FIndicatorTitleDown = false;
+  String FIncSearchText;
+  Integer FIndicatorRow = -1;
+  std::unique_ptr<TColCellParamsEh> FNeighbourParams;  // the neighbour record of HideDuplicates
+  std::unique_ptr<TFont> FNeighbourFont;
+  std::unique_ptr<TBitmap> FButtonBitmap;                // semi-transparent buttons are painted here first
 };
 
 // The same grid with its properties published.

@@ -503,6 +503,7 @@ void InitDBGridEhUnit() {
   RegisterClass<TRowDetailPanelControlEh>();
   RegisterClass<TDBGridEh>();
   FilterListItems = std::make_unique<TFilterListItems>();
+  LoadGridBitmaps();
 }
 
 void FinalDBGridEhUnit() {
@@ -510,6 +511,7 @@ void FinalDBGridEhUnit() {
   UnRegisterClass<TDBGridEh>();
   UnRegisterClass<TRowDetailPanelControlEh>();
   SortMarkerFont.reset();
+  FreeGridBitmaps();
   OwnedCenter.reset();
   OwnedStyle.reset();
   SharedCellParams.reset();

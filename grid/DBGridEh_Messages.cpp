@@ -9,6 +9,9 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case WM_VSCROLL: return WMVScroll(Message);
     case WM_HSCROLL: return WMHScroll(Message);
     case WM_SIZE: return WMSize(Message);
+    case WM_PAINT: return WMPaint(Message);
+    case WM_ERASEBKGND: return WMEraseBkgnd(Message);
+    case WM_NCPAINT: return WMNCPaint(Message);
     default: return TCustomGridEh::Dispatch(Message);
   }
 }

@@ -1,0 +1,157 @@
+// The painted grid as pixels: a grid over a resource tree kept as a PNG for people
+// to look at and probed at known places; a repaint after scrolling that must equal
+// a full repaint; painting through the memory bitmap and directly.
+
+#include <filesystem>
+
+#include "tests/grid/DBGridPaintSupport.h"
+#include "tests/grid/DBGridTestSupport.h"
+
+namespace {
+
+class GridPixels : public GridFixture {
+protected:
+  // The resource tree as the tree editor shows it: names in a tree, then the
+  // identifier and the order number; sorted by name.
+  void MakeResourceTreeGrid(Integer W, Integer H) {
+    MakeGrid(W, H);
+    for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS", u"NPP"}) {
+      TColumnEh* Column = Grid->GetColumns()->Add();
+      Column->SetFieldName(Name);
+    }
+    Grid->GetColumns()->Items(0)->SetWidth(220);
+    Grid->GetColumns()->Items(0)->GetTitle()->SetCaption(u"Ресурс");
+    Grid->GetColumns()->Items(1)->GetTitle()->SetCaption(u"Код");
+    Grid->GetColumns()->Items(2)->GetTitle()->SetCaption(u"№");
+    Grid->SetOptionsEh(Grid->GetOptionsEh() + dghShowRecNo);
+    AddResourceTree(Table);
+    for (Integer I = 0; I < 30; ++I) AddResource(Table, 100 + I, 22, 1, I, u"Каталог " + IntToStr(I));
+    ShowAsExpandedTree(Table);
+    Table.Open();
+    Grid->SetDataSource(&Source);
+    Grid->GetColumns()->Items(0)->GetTitle()->SetSortMarker(smDownEh);
+    Display.ProcessMessages();
+  }
+  void Repaint() {
+    Grid->Invalidate();
+    Display.ProcessMessages();
+  }
+  // Moves the current record back and forth; each time the window, scrolled in
+  // place, must show what a full repaint shows.
+  void CheckScrollingRepaints();
+};
+
+}  // namespace
+
+TEST_F(GridPixels, AResourceTreeIsKeptAsAPngWithItsTitlesTreeAndCurrentRow) {
+  MakeResourceTreeGrid(420, 300);
+  Grid->SetFocus();
+  Table.First();
+  Table.Next();
+  Display.ProcessMessages();
+  Repaint();
+  const std::filesystem::path Dir = std::filesystem::path(BORROW_BINARY_DIR) / "test-artifacts";
+  std::filesystem::create_directories(Dir);
+  const std::string Path = (Dir / "grid-resource-tree.png").string();
+  ASSERT_TRUE(Display.SnapshotPNG(Grid->GetHandle(), Path));
+  EXPECT_TRUE(std::filesystem::exists(Path));
+}
+
+TEST_F(GridPixels, ProbesFindTheTitleFaceTheHighlightedCellAndTheTreeLines) {
+  MakeResourceTreeGrid(420, 300);
+  Grid->SetFocus();
+  Table.First();
+  Table.Next();
+  Display.ProcessMessages();
+  Repaint();
+  const HWND Wnd = Grid->GetHandle();
+  // The title row: the button face inside its raised frame, a light top edge.
+  const TRect Title = Grid->CellRect(1, 0);
+  EXPECT_EQ(Display.PixelAt(Wnd, Title.Left + 40, Title.Top + 2), ColorToRGB(clBtnFace));
+  EXPECT_EQ(Display.PixelAt(Wnd, Title.Left + 40, Title.Top), ColorToRGB(clBtnHighlight));
+  // The current cell of the focused grid: the selection colour right of its text.
+  const TRect Current = Grid->CellRect(1, Grid->GetRow());
+  EXPECT_EQ(Display.PixelAt(Wnd, Current.Right - 5, Current.Top + 3), ColorToRGB(clHighlight));
+  // Another data cell: the window colour.
+  const TRect Other = Grid->CellRect(2, Grid->GetRow() + 2);
+  EXPECT_EQ(Display.PixelAt(Wnd, Other.Left + 3, Other.Top + 3), ColorToRGB(clWindow));
+  // The dotted line down the first level from the first group to the second
+  // passes the row between them: some of its pixels are the shadow colour.
+  const TRect Between = Grid->CellRect(1, 3);
+  Integer Shadow = 0;
+  for (Integer Y = Between.Top; Y < Between.Bottom; ++Y)
+    Shadow += Display.PixelAt(Wnd, Between.Left + 9, Y) == ColorToRGB(clBtnShadow);
+  EXPECT_GT(Shadow, 2);
+  // The indicator's arrow on the current row, black on the button face.
+  const TRect Indicator = Grid->CellRect(0, Grid->GetRow());
+  Integer Black = 0;
+  for (Integer Y = Indicator.Top; Y < Indicator.Bottom; ++Y)
+    for (Integer X = Indicator.Right - 9; X < Indicator.Right; ++X) Black += Display.PixelAt(Wnd, X, Y) == clBlack;
+  EXPECT_GE(Black, 15);
+}
+
+TEST_F(GridPixels, ARepaintAfterScrollingEqualsAFullRepaint) {
+  MakeResourceTreeGrid(420, 300);
+  Grid->SetFocus();
+  Table.First();
+  Display.ProcessMessages();
+  Repaint();
+  CheckScrollingRepaints();
+}
+
+TEST_F(GridPixels, ARepaintAfterScrollingRowsOfAnOddPitchEqualsAFullRepaint) {
+  MakeResourceTreeGrid(420, 300);
+  Grid->SetRowHeight(18);
+  Grid->SetFocus();
+  Table.First();
+  Display.ProcessMessages();
+  const Integer Pitch = Grid->CellRect(1, 2).Top - Grid->CellRect(1, 1).Top;
+  ASSERT_EQ(Pitch % 2, 1);
+  Repaint();
+  CheckScrollingRepaints();
+}
+
+void GridPixels::CheckScrollingRepaints() {
+  for (Integer Step : {3, 11, -5, 1, -7}) {
+    Table.MoveBy(Step);
+    Display.ProcessMessages();
+    const std::vector<TColor> Scrolled = WindowPixels(Grid, Display);
+    Repaint();
+    const std::vector<TColor> Full = WindowPixels(Grid, Display);
+    ASSERT_EQ(Scrolled.size(), Full.size());
+    size_t Differences = 0;
+    for (size_t I = 0; I < Full.size(); ++I) Differences += Scrolled[I] != Full[I];
+    EXPECT_EQ(Differences, 0u) << "after moving by " << Step << " to row " << Grid->GetRow();
+  }
+}
+
+TEST_F(GridPixels, ATreeWithRowLinesPaintsThroughTheMemoryBitmapFromThenOn) {
+  MakeGrid(300, 200);
+  AddResourceTree(Table);
+  Table.Open();
+  Grid->SetDataSource(&Source);
+  Display.ProcessMessages();
+  EXPECT_FALSE(Grid->GetPaintBuffered());
+  // A paint message that brings its own context is painted straight into it.
+  ShowAsExpandedTree(Table);
+  PaintGrid Direct(Grid);
+  EXPECT_TRUE(Direct.Recorder.OfKind(gopBlit).empty());
+  EXPECT_FALSE(Direct.Recorder.OfKind(gopFillRect).empty());
+  Repaint();
+  EXPECT_TRUE(Grid->GetPaintBuffered());
+  // The tree gone, buffering stays.
+  Table.GetTreeList()->SetActive(false);
+  Repaint();
+  EXPECT_TRUE(Grid->GetPaintBuffered());
+  // Buffered or not, the window shows the same.
+  const std::vector<TColor> Buffered = WindowPixels(Grid, Display);
+  SetDBGridEhBufferedPaintForbidden(true);
+  delete Form;
+  MakeGrid(300, 200);
+  Grid->SetDataSource(&Source);
+  Display.ProcessMessages();
+  Repaint();
+  SetDBGridEhBufferedPaintForbidden(false);
+  EXPECT_FALSE(Grid->GetPaintBuffered());
+  EXPECT_EQ(WindowPixels(Grid, Display), Buffered);
+}
