@@ -342,10 +342,10 @@ void DrawImageInCellEh(TCustomImageList* Images, TGraphic* Graphic, TCanvas* Can
 }
 
 Byte ButtonAlphaEh(Integer Transparency) {
-  // 2.55 as the 64-bit-mantissa type holds it lies just below 2.55, so a product
-  // ending in .5 rounds down: 70 * 2.55 gives 178, not 179.
-  const long double Factor = 2.55L;
-  return Byte(std::lround(static_cast<double>(static_cast<long double>(100 - Transparency) * Factor)));
+  // 2.55 as the 64-bit-mantissa type holds it lies a hair below 2.55, and a product
+  // like 70 * 2.55 lands on 178.5 exactly; a half goes to the even neighbour: 178.
+  const long double Product = static_cast<long double>(100 - Transparency) * 2.55L;
+  return Byte(std::nearbyintl(Product));
 }
 
 void DrawCellButtonEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas, TEditButtonStyleEh Style,

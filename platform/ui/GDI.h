@@ -593,13 +593,15 @@ struct TGdiOp {
   // DrawText's format, ExtTextOut's options, an edge's BF_ flags, a frame control's
   // state, an image's ILD_ style, a blit's raster operation.
   UINT Flags = 0;
-  // An edge's BDR_ kind, a frame control's type.
+  // An edge's BDR_ kind, a frame control's type; a text's call (gtxExtTextOut, gtxDrawText).
   UINT Type = 0;
   // A blend's constant alpha, an image's index, a note's value.
   Integer Value = 0;
   // The image list an image came from.
   const void* Source = nullptr;
 };
+
+enum : UINT { gtxExtTextOut = 1, gtxDrawText = 2 };
 
 class TGdiRecorder {
 public:

@@ -468,7 +468,8 @@ bool InsideWithInk(TRect box, const TRect& clip) {
 
 // What a recorded text carries: the text, where and how it was asked for, and the
 // context's font and colours.
-void RecordText(TGdiOp& Op, HDC DC, const String& Text, const TRect& Rect, TPoint Origin, UINT Flags) {
+void RecordText(TGdiOp& Op, HDC DC, const String& Text, const TRect& Rect, TPoint Origin, UINT Flags, UINT Call) {
+  Op.Type = Call;
   Op.Text = Text;
   Op.Rect = Rect;
   Op.Origin = Origin;
@@ -570,7 +571,7 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   const TFontData& font = DC->S.Font;
   const String s = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
   TGdiRecordScope Rec(DC, gopText);
-  if (Rec.Active()) RecordText(Rec.Op, DC, s, Rect ? *Rect : TRect(), TPoint(X, Y), Options);
+  if (Rec.Active()) RecordText(Rec.Op, DC, s, Rect ? *Rect : TRect(), TPoint(X, Y), Options, gtxExtTextOut);
   const TTextMetric tm = e->GetMetrics(font);
   const Integer w = e->TextWidth(font, s);
   const UINT align = DC->S.TextAlign;
@@ -631,7 +632,7 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
   const String text = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
   // Measuring draws nothing and is not recorded.
   TGdiRecordScope Rec((Format & DT_CALCRECT) ? nullptr : DC, gopText);
-  if (Rec.Active()) RecordText(Rec.Op, DC, text, Rect, Rect.TopLeft(), Format);
+  if (Rec.Active()) RecordText(Rec.Op, DC, text, Rect, Rect.TopLeft(), Format, gtxDrawText);
   const Integer lm = Params ? Params->iLeftMargin : 0, rm = Params ? Params->iRightMargin : 0;
   const Integer tabChars = Params && Params->iTabLength > 0 ? Params->iTabLength : 8;
   const Measurer m{e, font, (Format & DT_EXPANDTABS) != 0, tabChars * tm.tmAveCharWidth};

@@ -41,19 +41,24 @@ public:
       if (Op->Text == Text) return Op;
     return nullptr;
   }
-  // The fills that cover R wholly, in drawing order.
+  // The fills that cover R wholly, in drawing order: filled rectangles and texts
+  // written with their rectangle filled.
   std::vector<const TGdiOp*> FillsCovering(const TRect& R) const {
     std::vector<const TGdiOp*> Result;
-    for (const TGdiOp* Op : Recorder.OfKind(gopFillRect))
-      if (!Op->Hollow && Op->Rect.Left <= R.Left && Op->Rect.Top <= R.Top && Op->Rect.Right >= R.Right &&
-          Op->Rect.Bottom >= R.Bottom)
-        Result.push_back(Op);
+    for (const TGdiOp& Op : Recorder.Ops) {
+      const bool Fill = (Op.Kind == gopFillRect && !Op.Hollow) ||
+                        (Op.Kind == gopText && Op.Type == gtxExtTextOut && (Op.Flags & ETO_OPAQUE));
+      if (Fill && Op.Rect.Left <= R.Left && Op.Rect.Top <= R.Top && Op.Rect.Right >= R.Right &&
+          Op.Rect.Bottom >= R.Bottom)
+        Result.push_back(&Op);
+    }
     return Result;
   }
   // The colour the last fill covering R gave it.
   COLORREF Background(const TRect& R) const {
     const auto Fills = FillsCovering(R);
-    return Fills.empty() ? CLR_INVALID : Fills.back()->Color;
+    if (Fills.empty()) return CLR_INVALID;
+    return Fills.back()->Kind == gopText ? Fills.back()->BkColor : Fills.back()->Color;
   }
   std::vector<const TGdiOp*> ImagesIn(const TRect& R) const {
     std::vector<const TGdiOp*> Result;

@@ -35,6 +35,7 @@ TEST(CanvasRecording, FillsTextsAndLinesAreHeardWithTheirColoursAndFont) {
   EXPECT_EQ(text.Color, COLORREF(clRed));
   EXPECT_TRUE(text.Font.Style.Contains(fsBold));
   EXPECT_EQ(text.Flags, UINT(ETO_CLIPPED | ETO_OPAQUE));
+  EXPECT_EQ(text.Type, UINT(gtxExtTextOut));
   EXPECT_EQ(rec.Ops[2].Kind, gopLine);
   EXPECT_EQ(rec.Ops[2].Color, COLORREF(clBlue));
   EXPECT_EQ(rec.Ops[2].Points, (std::vector<TPoint>{TPoint(0, 30), TPoint(50, 30)}));
