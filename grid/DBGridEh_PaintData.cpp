@@ -102,7 +102,7 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
   if (Background == GetColor() && GetOddRowColor() != GetEvenRowColor() && DataSet) {
     Integer RecNo = -1;
     if (FSumList->GetActive() && FSumList->GetVirtualRecords()) RecNo = FSumList->GetRecNo();
-    else if (DataSet->IsSequenced()) RecNo = FIntMemTable ? DataRow + 1 : DataSet->GetRecNo();
+    else if (DataSet->IsSequenced()) RecNo = DataSet->GetRecNo();
     if (RecNo >= 0) Background = RecNo % 2 ? GetOddRowColor() : GetEvenRowColor();
   }
   TColCellParamsEh* Params = FColCellParams.get();

@@ -152,7 +152,7 @@ void TCustomDBGridEh::DrawIndicatorCell(Integer ACol, Integer ARow, Integer Data
       Selected = Kind == gstAll || (Kind == gstRecordBookmarks && FBookmarks->GetCount() > 0 &&
                                     FBookmarks->IndexOf(DataSet->GetBookmark()) >= 0);
     }
-    const Integer RecNo = HasRecord ? GetRowRecNo(DataRow) : 0;
+    const Integer RecNo = HasRecord && DataSet ? DataSet->GetRecNo() : 0;
     Canvas->SetFont(GetFont());
     const bool Current = IsCurrentDataRow(DataRow);
     if (Current && ThemesEnabledEh()) Brush->SetColor(MixColorsEh(Brush->GetColor(), clBlack, 10));
