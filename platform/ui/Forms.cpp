@@ -525,14 +525,26 @@ void TApplication::HintMouseMessage(TControl* Control, const TMessage& Message) 
     HideHint();
     StopHintTimers();
     FHintControl = Control;
-    if (Control->GetShowHint() && !GetShortHint(Control->GetHint()).empty())
-      StartHintTimer(UINT(wasShowing ? FHintShortPause : FHintPause));
+    FHintCursorRect = TRect();
+    // Whether there is a hint at all is the control's to say (CM_HINTSHOW): a
+    // control may show hints of its own, part by part, without a hint text.
+    if (Control->GetShowHint()) StartHintTimer(HintPauseOf(Control, wasShowing));
     return;
   }
-  if (FHintShowing && !FHintCursorRect.Contains(pos)) {
+  // Out of the part the last hint (or its absence) was for: the next part may have one.
+  if (!FHintCursorRect.IsEmpty() && !FHintCursorRect.Contains(pos)) {
+    bool wasShowing = FHintShowing;
     HideHint();
-    if (Control->GetShowHint() && !GetShortHint(Control->GetHint()).empty()) StartHintTimer(UINT(FHintShortPause));
+    FHintCursorRect = TRect();
+    if (Control->GetShowHint()) StartHintTimer(HintPauseOf(Control, wasShowing));
   }
+}
+
+// The pause before a hint, which the control may shorten or lengthen (CM_HINTSHOWPAUSE).
+UINT TApplication::HintPauseOf(TControl* Control, bool WasShowing) {
+  Integer Pause = WasShowing ? FHintShortPause : FHintPause;
+  Control->Perform(CM_HINTSHOWPAUSE, WasShowing ? 1 : 0, reinterpret_cast<LPARAM>(&Pause));
+  return UINT(std::max<Integer>(0, Pause));
 }
 
 void TApplication::ActivateHint(TPoint CursorPos) {
@@ -548,9 +560,10 @@ void TApplication::ActivateHint(TPoint CursorPos) {
   info.CursorPos = c->ScreenToClient(CursorPos);
   info.HideTimeout = FHintHidePause;
   info.HintStr = GetShortHint(c->GetHint());
-  if (c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0 || info.HintStr.empty()) return;
+  const bool Refused = c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
   TPoint tl = c->ClientToScreen(info.CursorRect.TopLeft()), br = c->ClientToScreen(info.CursorRect.BottomRight());
   FHintCursorRect = TRect(tl, br);
+  if (Refused || info.HintStr.empty()) return;
   if (!info.HintWindowClass || !info.HintWindowClass->Create) return;
   // A new window each time the class changes; the same one is reused otherwise.
   if (FHintWindow && FHintWindow->ClassType() != info.HintWindowClass->Class) {

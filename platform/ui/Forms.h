@@ -242,9 +242,11 @@ public:
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
 
-  // Hints: a control with ShowHint and a hint text gets its hint after HintPause of
-  // the mouse resting on it (CM_HINTSHOW lets it adjust or refuse), hidden again when
-  // the mouse leaves the hint's cursor rectangle, after HintHidePause, or on a press.
+  // Hints: a control with ShowHint gets its hint after HintPause of the mouse
+  // resting on it (CM_HINTSHOWPAUSE may change the pause; CM_HINTSHOW gives the text,
+  // which may depend on the part of the control under the mouse, or refuses), hidden
+  // again when the mouse leaves the hint's cursor rectangle, after HintHidePause, or
+  // on a press. Leaving the cursor rectangle of a part that had no hint asks again.
   void HintMouseMessage(TControl* Control, const TMessage& Message);
   void ActivateHint(TPoint CursorPos);
   void CancelHint();
@@ -266,6 +268,7 @@ private:
   bool IsKeyMsg(TMsg& Msg);
   void Idle(const TMsg& Msg);
   void DoMouseIdle();
+  UINT HintPauseOf(TControl* Control, bool WasShowing);
 
   String FTitle;
   TCustomForm* FMainForm = nullptr;
