@@ -253,7 +253,11 @@ bool TCustomDBGridEh::IsCellSelected(Integer DataCol, const TBookmark& Bookmark)
     case gstColumns:
       return DataCol >= 0 && DataCol < FColumns->GetCount() &&
              FSelection->GetColumns()->IndexOf(FColumns->Items(DataCol)) >= 0;
-    case gstRectangle:
+    case gstRectangle: {
+      if (DataCol < 0 || DataCol >= FColumns->GetCount() || !FDataLink->GetActive()) return false;
+      const Integer Visible = FVisibleColumns->IndexOf(FColumns->Items(DataCol));
+      return Visible >= 0 && FSelection->GetRect()->CellSelected(Visible, Bookmark);
+    }
     case gstNon: return false;
   }
   return false;

@@ -38,7 +38,17 @@
 //   DBGridEh_ScrollBars.cpp    TDBGridEhScrollBar: the scroll-bar settings, the external bar
 //   DBGridEh_ScrollRows.cpp    the grid's row heights: the run store behind the base
 //                              grid's heights, and the per-row heights of a table's rows
-//   DBGridEh_Messages.cpp      the grid's message switch
+//   DBGridEh_Messages.cpp      the grid's message switch and its smaller handlers:
+//                              styles, timers, cursors, focus, fonts and colours
+//   DBGridEh_Keyboard.cpp      KeyDown, KeyPress, WM_CHAR, KeyUp, the incremental search
+//   DBGridEh_KeyboardMoves.cpp moving by rows, pages, Tab and columns, selecting on the way
+//   DBGridEh_Mouse.cpp         MouseDown: titles, sizing, tree buttons, data cells
+//   DBGridEh_MouseTrack.cpp    MouseMove and MouseUp: title clicks and sort marking,
+//                              tracked selections, live sizing, auto-scroll, the wheel
+//   DBGridEh_Selection.cpp     the selection (rows, rectangle, columns, all), edit-action tests
+//   DBGridEh_Hints.cpp         tool tips of titles, data cells and footers
+//   DBGridEh_OptimizeWidths.cpp columns sized to their content
+//   DBGridEh_InplaceEdit.cpp   the cell editor, plain text
 //   DBGridEh_Streaming.cpp     "Columns", Loaded, and the published-property tables
 //   DBGridEh_DataLink.cpp      TGridDataLinkEh
 //   DBGridEh_Columns.cpp       TColumnEh and TDBGridColumnEh: defaults, setters, Assign
@@ -50,7 +60,7 @@
 //   DBGridEh_DefValues.cpp     the column defaults objects
 //   DBGridEh_Filter.cpp        the column filter model, the filter-row switches, applying
 //   DBGridEh_Parts.cpp         the smaller owned objects: drop-down box,
-//                              indicator title, selection, panels
+//                              indicator title, grouping, selection, panels
 //   DBGridEh_PaintHelpers.cpp  the painting routines of the unit: text writers, clips,
 //                              cell buttons, fixed-cell backgrounds and frames
 //   DBGridEh_PaintTitles.cpp   DrawCell's dispatch to the area painters; title cells
@@ -83,6 +93,7 @@
 #include "memtable/MemTableEh.h"
 #include "platform/data/DataSource.h"
 #include "platform/ui/GDI.h"
+#include "platform/ui/HintWnd.h"
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ScrollBarCtrl.h"
@@ -464,6 +475,32 @@ private:
   bool FBlankCell = false;
   TRect FCellRect;
 };
+
+// ===========================================================================
+// Tool tips of data cells
+
+// What the tip of one data cell is made of (client coordinates), offered to the
+// grid's and the column's OnDataHintShow before the grid computes it itself.
+struct TDBGridEhDataHintParams {
+  TPoint HintPos;
+  Integer HintMaxWidth = 0;
+  TColor HintColor = clInfoBk;
+  TRect CursorRect;
+  TPoint CursorPos;
+  Integer ReshowTimeout = 0;
+  Integer HideTimeout = 0;
+  String HintStr;
+  TComponentClass HintWindowClass = nullptr;
+  TFont* HintFont = nullptr;  // not owned
+  Integer Col = -1;
+  Integer Row = -1;
+};
+// Processed keeps the grid from computing the tip itself.
+using TDBGridEhDataHintShowEventEh = std::function<void(TObject* Sender, TPoint CursorPos, TGridCoord Cell,
+                                                        TDBGridEhDataHintParams& Params, bool& Processed)>;
+// The pause before a cell's tip; Processed keeps the grid's own rule from running.
+using TDBGridEhHintShowPauseEventEh = std::function<void(TObject* Sender, TPoint CursorPos, TGridCoord Cell,
+                                                         Integer& HintPause, bool& Processed)>;
 
 // ===========================================================================
 // Column titles
@@ -1123,6 +1160,8 @@ public:
   TColumnEhNotInListEvent OnNotInList;
   TColumnEhUpdateDataEvent OnUpdateData;
   TDrawColumnEhAdvCellEvent OnAdvDrawDataCell;
+  TDBGridEhDataHintShowEventEh OnDataHintShow;
+  TDBGridEhHintShowPauseEventEh OnHintShowPause;
   const TGetColCellParamsEventEh& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventEh& Value);
   bool HasOnGetCellParams() const { return bool(FOnGetCellParams); }
@@ -1453,24 +1492,37 @@ private:
 
 class TDBGridEhSelection;
 
+// A rectangle of cells between two records and two columns: the anchor, where
+// the selection began, and the shift cell, where it ends now. Column indexes
+// count the grid's visible columns.
 class TDBGridEhSelectionRect : public TObject {
 public:
   BORROW_CLASS(TDBGridEhSelectionRect, TObject)
   explicit TDBGridEhSelectionRect(TCustomDBGridEh* Grid) : FGrid(Grid) {}
   void Clear();
   bool IsEmpty() const { return FAnchorColIndex < 0; }
-  // A block from the anchor cell to (ColumnIndex, Bookmark); without Extend the
-  // cell becomes the anchor. Column indexes count the visible columns.
+  // Anchors the rectangle at the cell (when there is no anchor yet, or not
+  // Extend) and stretches it to the cell; one cell alone is no selection.
   void Select(Integer ColumnIndex, const TBookmark& Bookmark, bool Extend);
-  // The block's earlier and later record in dataset order, its smaller and larger
-  // column index; EInvalidGridOperationEh without an active data link or a block.
+  // The earlier and the later of the two records, the smaller and the larger
+  // column index; EInvalidGridOperationEh without an active data link or a rectangle.
   TBookmark GetTopRow() const;
   TBookmark GetBottomRow() const;
   Integer GetLeftCol() const;
   Integer GetRightCol() const;
   bool CellSelected(Integer ColumnIndex, const TBookmark& Bookmark) const;
+  // Grid cells (title rows counted); (-1, -1, -1, -1) when the records are not shown.
+  TGridRect GetBounds() const;
+  Integer GetAnchorColIndex() const { return FAnchorColIndex; }
+  const TBookmark& GetAnchorBookmark() const { return FAnchorBookmark; }
+  Integer GetShiftColIndex() const { return FShiftColIndex; }
+  const TBookmark& GetShiftBookmark() const { return FShiftBookmark; }
 
 private:
+  void CheckActive(const char16_t* Message, bool Empty) const;
+  TGridRect BoundsOf(Integer Col1, const TBookmark& Row1, Integer Col2, const TBookmark& Row2) const;
+  void InvalidateChange(const TGridRect& OldRect, bool OldOneCell);
+
   Integer FAnchorColIndex = -1;
   TBookmark FAnchorBookmark;
   TCustomDBGridEh* FGrid;
@@ -1478,21 +1530,37 @@ private:
   TBookmark FShiftBookmark;
 };
 
+// The selected columns, kept in column order.
 class TDBGridEhSelectionCols : public TColumnsEhList {
 public:
   BORROW_CLASS(TDBGridEhSelectionCols, TColumnsEhList)
   explicit TDBGridEhSelectionCols(TCustomDBGridEh* Grid) : FGrid(Grid) {}
   void Clear() override;
-  using TColumnsEhList::Add;
-  // Selects Column (keeping the others with Keep), in column order.
-  void Add(TColumnEh* Column, bool Keep);
   // Drops the columns that left the grid.
   void Refresh();
+  using TColumnsEhList::Add;
+  // Selects Column (alone unless Keep), in column order; it becomes the anchor.
+  void Add(TColumnEh* Column, bool Keep);
+  // Flips Column's selected state; it becomes the anchor.
+  void InvertSelect(TColumnEh* Column);
+  // Sweeps from the anchor to Column: the columns between take the anchor's
+  // state, and those the sweep leaves again return to what they were.
+  void SelectShift(TColumnEh* Column);
+  // From the leftmost to the rightmost selected column, over all rows.
+  TGridRect GetBounds() const;
+  TColumnEh* GetAnchor() const { return FAnchor; }
+  TColumnEh* GetShiftCol() const { return FShiftCol; }
 
 private:
+  void InsertOrdered(TColumnEh* Column);
+  void SetSweptState(TColumnEh* Column, bool Selected);
+  void ResetSweep(TColumnEh* Column);
+
   TColumnEh* FAnchor = nullptr;
   TCustomDBGridEh* FGrid;
   TColumnEh* FShiftCol = nullptr;
+  // The columns the current sweep changed, with their state before it.
+  std::vector<std::pair<TColumnEh*, bool>> FShiftSelectedCols;
 };
 
 class TDBGridEhSelection : public TObject {
@@ -1514,6 +1582,8 @@ public:
   void SelectAll();
   void UpdateState();
   void LinkActiveChanged(bool Active);
+  // The selection's bounding cells in grid coordinates; (-1, -1, -1, -1) for none.
+  TGridRect GetSelectionRect() const;
 
 private:
   std::unique_ptr<TDBGridEhSelectionCols> FColumns;
@@ -1891,6 +1961,32 @@ void InitDBGridEhUnit();
 void FinalDBGridEhUnit();
 // The font the sort index beside a sort marker is written in.
 TFont* SortMarkerFontEh();
+
+// ===========================================================================
+// The grid's cell editor and tip window
+
+// The editor the grid places over its current cell: plain text in the column's
+// font, read-only where the column cannot change the cell.
+class TDBGridInplaceEdit : public TInplaceEdit {
+public:
+  BORROW_COMPONENT(TDBGridInplaceEdit, TInplaceEdit)
+  explicit TDBGridInplaceEdit(TComponent* AOwner) : TInplaceEdit(AOwner) {}
+  void UpdateContents() override;
+};
+
+// The window of the grid's tool tips: it writes in the cell's font (passed as
+// the hint data), in the window-text colour.
+class TToolTipsWindow : public THintWindow {
+public:
+  BORROW_COMPONENT(TToolTipsWindow, THintWindow)
+  explicit TToolTipsWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+  TRect CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) override;
+};
+
+// The cursor shown over the upper edge of a title, where a press selects the column.
+HCURSOR ColumnSelectCursorEh();
+// The width of the border a flat grid draws itself.
+inline constexpr Integer OwnBorderWidthEh = 1;
 
 // ===========================================================================
 // The grid
@@ -2292,6 +2388,83 @@ public:
   // Whether the indicator title is drawn pressed (its menu is open).
   bool GetIndicatorTitlePressed() const { return FIndicatorTitlePressed; }
 
+  // -- Selection (DBGridEh_Selection.cpp)
+  // Whether the mouse and keys may make a selection of this kind (none always).
+  bool CanSelectType(TDBGridEhSelectionType Type) const;
+  // The raw grid column of a visible column; -1 outside them.
+  Integer VisibleColumnToRaw(Integer VisibleIndex) const;
+  // The current column's index among the visible columns; -1 without one.
+  Integer CurrentVisibleColumn() const;
+  // Whether each edit action can run on the current selection.
+  bool CanCopy();
+  bool CanPaste();
+  bool CanCut();
+  bool CanDelete();
+  bool CanSelectAll();
+
+  // -- Keyboard (DBGridEh_Keyboard.cpp)
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  void KeyUp(Word& Key, TShiftState Shift) override;
+  // Moves the current record by Direction rows (to the first or the last record
+  // with MaxDirection), selecting the rows or the cells passed when Select.
+  void SelectMove(bool Select, Integer Direction, bool MaxDirection, bool UseRowSelection);
+  // One row down or up; a record appended past the last, an untouched new one cancelled.
+  void NextRow(bool Select);
+  void PriorRow(bool Select);
+  // The next or previous visible column, wrapping to the next or previous row.
+  void TabMove(bool GoForward);
+  // Makes grid column Index current, stepping by Step past hidden columns; with
+  // ExtendSelection the cell rectangle follows.
+  void MoveToColumn(Integer Index, Integer Step, bool ExtendSelection);
+  // With dghClearSelection every selection goes; the Shift-selection run ends in any case.
+  void ClearSelectionIfNeeded();
+
+  // -- Mouse (DBGridEh_Mouse.cpp, DBGridEh_MouseTrack.cpp)
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+  // The double-click event is raised by the press handling itself, which knows
+  // when a double click only sized a column.
+  void DblClick() override {}
+  void CancelMode() override;
+  void UpdateHotTrack(Integer X, Integer Y) override;
+  void DoExit() override;
+  std::unique_ptr<TInplaceEdit> CreateEditor() override;
+  // The grid column whose title is held down (-1 when none), and whether the mouse is over it.
+  Integer GetPressedTitleColumn() const { return FTitleButtonDown ? FPressedTitleColumn : -1; }
+  bool GetPressedTitleInside() const { return FPressedTitleInside; }
+  // Ctrl-clicked titles wait for the release of Ctrl before the sorting runs.
+  bool GetSortMarkingPending() const { return FSortMarkingPending; }
+  // Where the mouse was last seen, in client coordinates.
+  TPoint GetLastMovePos() const { return FLastMovePos; }
+  // Whether the grid draws its own border in the non-client area (flat with the 3-D look).
+  bool GetOwnBorder() const { return FOwnBorder; }
+
+  // -- Column widths (DBGridEh_OptimizeWidths.cpp)
+  // Each column of the list as wide as its widest title, data cell or footer.
+  void OptimizeColsWidth(TColumnsEhList* Columns);
+  // The selected columns (every column when all is selected) and Column.
+  void OptimizeSelectedColsWidth(TColumnEh* Column);
+
+  // -- Incremental search (DBGridEh_Keyboard.cpp)
+  const String& GetIncSearchText() const { return FIncSearchText; }
+  // Searches the current column for the search text plus Text (Direction: ltdAllEh
+  // from the start, ltdDownEh on, ltdUpEh back) and restarts the time-out.
+  void IncSearchAdd(const String& Text, Integer TimeOut, TLocateTextDirectionEh Direction);
+  void IncSearchStop();
+  // The find dialog for this grid, opened with Text (through the center when there is one).
+  void RunFindDialog(const String& Text);
+
+  // -- Tool tips (DBGridEh_Hints.cpp)
+  // The font of the tip window, the cell's font copied in (made on first use).
+  TFont* GetHintFont();
+  // The text a data cell's tip shows: a pick-list item for image and check-box
+  // columns, else the display text.
+  String ToolTipText(TColumnEh* Column);
+
   // The table's row notices (IMemTableLinkedComponentEh).
   void MTDataChanged(Integer Row, Integer Kind, Integer Index) override { DataRowChanged(Row, Kind, Index); }
 
@@ -2411,6 +2584,9 @@ public:
       OnIndicatorTitleMouseDown;
   TFillSTFilterListValuesEventEh OnFillSTFilterListValues;
 
+  TDBGridEhDataHintShowEventEh OnDataHintShow;
+  TDBGridEhHintShowPauseEventEh OnHintShowPause;
+
 protected:
   void DefineProperties(TFiler* Filer) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -2430,6 +2606,31 @@ protected:
   void WMVScroll(TMessage& Message);
   void WMHScroll(TMessage& Message);
   void WMSize(TMessage& Message);
+  void CreateParams(TCreateParams& Params) override;
+  // The message handlers (DBGridEh_Messages.cpp, DBGridEh_Hints.cpp, DBGridEh_Keyboard.cpp).
+  void WMChar(TMessage& Message);
+  void WMTimer(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
+  void WMSetFocus(TMessage& Message);
+  void WMKillFocus(TMessage& Message);
+  void WMGetDlgCode(TMessage& Message);
+  void WMCancelMode(TMessage& Message);
+  void WMNCCalcSize(TMessage& Message);
+  void WMImeStartComposition(TMessage& Message);
+  void CMCancelMode(TMessage& Message);
+  void CMMouseLeave(TMessage& Message);
+  void CMFontChanged(TMessage& Message);
+  void CMParentFontChanged(TMessage& Message);
+  void CMParentColorChanged(TMessage& Message);
+  void CMSysColorChange(TMessage& Message);
+  void CMWantSpecialKey(TMessage& Message);
+  void CMHintShow(TMessage& Message);
+  void CMHintShowPause(TMessage& Message);
+  // A value-stepping cell (check box, image list) takes its next value, the
+  // previous one with Backward; nothing until the cell editing lands.
+  virtual void StepCellValue(TColumnEh* Column, bool Backward);
+  // Automatic scrolling while the mouse selects beyond the data area (timer 1).
+  virtual void AutoScrollSelection();
 
   friend class TColumnEh;
   friend class TColumnTitleEh;
@@ -2488,6 +2689,62 @@ private:
   void VScrollTableRows(Integer Code, Integer TrackPos);
   void ProcessPendingResize();
   void RefreshAfterResize();
+  // Keyboard steps (DBGridEh_Keyboard.cpp).
+  bool ShortCutKeyDown(Word& Key, TShiftState Shift);
+  bool IncSearchKeyDown(Word& Key, TShiftState Shift);
+  void NavigationKeyDown(Word& Key, TShiftState Shift);
+  void CtrlNavigationKeyDown(Word& Key, TShiftState Shift, bool Sel);
+  void PlainNavigationKeyDown(Word& Key, TShiftState Shift, bool Sel);
+  void EditingKeyDown(Word& Key, TShiftState Shift);
+  void EscapeKeyDown();
+  void InsertKeyDown();
+  void DeleteRecordsKeyDown();
+  void TreeKeyDown(Word Key);
+  void ClearValueKeyDown(Word Key, TShiftState Shift);
+  void MoveByRows(Integer Distance);
+  bool MoveOneRow(Integer Direction);
+  void MarkSelectedRow(bool Back);
+  void SelectMoveRect(Integer Direction, bool MaxDirection);
+  void SelectMoveRows(bool Select, Integer Direction, bool MaxDirection);
+  void AppendAtEnd();
+  bool CancelUntouchedInsert(bool AtEndOnly);
+  bool IncSearchTakesChar(Char Ch);
+  // Mouse steps (DBGridEh_Mouse.cpp, DBGridEh_MouseTrack.cpp).
+  bool TakeFocusOnPress();
+  void DoubleClickPress(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  bool SizingPress(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  bool IsColumnSelectPoint(Integer X, Integer Y) const;
+  void ColumnSelectPress(TShiftState Shift, Integer X, Integer Y);
+  bool TitlePress(TMouseButton& Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell);
+  bool TreeButtonPress(Integer X, Integer Y, TGridCoord Cell, bool CheckOnly);
+  // Opens or closes the node of a table row; the current record stays current,
+  // or its nearest shown ancestor when the node hid it.
+  void SetTreeNodeExpandedKeepingRecord(Integer Row, bool Expanded);
+  void DataPress(TMouseButton Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell);
+  void StartRectSelection(TMouseButton Button, TShiftState Shift, TGridCoord Cell, TGridCoord OldCell,
+                          const TBookmark& OldBookmark, bool InSelection);
+  void StartRowSelection(TMouseButton Button, TShiftState Shift, Integer RowDistance);
+  void TrackTitlePress(Integer X, Integer Y);
+  void TrackSelection(TShiftState Shift, Integer X, Integer Y);
+  void TrackColumnSelection(Integer X, Integer Y);
+  void TrackColumnSizing(Integer X);
+  void ReleaseTitle(TShiftState Shift, Integer X, Integer Y, TGridCoord Cell);
+  void ReleaseClicks(TMouseButton Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell);
+  void EndMouseTracking();
+  bool IsTrackingSelection() const;
+  Integer ColumnLeftEdge(Integer ACol) const;
+  bool WheelStep(Integer Direction, TShiftState Shift, TPoint MousePos);
+  // Tool-tip steps (DBGridEh_Hints.cpp).
+  bool TitleTip(THintInfo& Info, TColumnEh* Column, TRect R, Integer TextRight);
+  bool DataTip(THintInfo& Info, TColumnEh* Column, TGridCoord Cell, TPoint At, TRect R, Integer TextRight);
+  bool FooterTip(THintInfo& Info, TColumnEh* Column, Integer FooterRow, TRect R, Integer TextRight);
+  void PlaceTip(THintInfo& Info, const String& Text, TRect R, Integer TextRight, TAlignment Alignment,
+                bool WordWrap, TFont* Font);
+  // Column-width steps (DBGridEh_OptimizeWidths.cpp).
+  Integer TitleOptimalWidth(TColumnEh* Column);
+  Integer DataOptimalWidth(TColumnEh* Column);
+  Integer FooterOptimalWidth(TColumnEh* Column);
+  Integer MeasureCellText(const String& Text, TFont* Font, TRect R, bool WordWrap);
   // Row heights steps (DBGridEh_ScrollRows.cpp).
   bool StoreRowHeight(Integer ARow, Integer Height);
   void ResetRowHeights(Integer Height);
@@ -2571,6 +2828,37 @@ private:
   TBookmark FSavedBookmark;              // SaveBookmark's record and its row offset in the window
   Integer FSavedRowOffset = 0;
   bool FIndicatorTitlePressed = false;
+
+  // -- Input state (DBGridEh_Keyboard.cpp, DBGridEh_Mouse*.cpp)
+  TShiftState FDownShift;                  // the last press
+  TGridCoord FDownCell{-1, -1};            // a value-stepping cell pressed, stepped on release
+  TPoint FDownPos;
+  Integer FPressedTitleColumn = -1;        // the title held down, grid column and column index
+  Integer FPressedTitleDataColumn = -1;
+  bool FPressedTitleInside = false;
+  bool FTitleButtonDown = false;           // a title, or the data area while tracking, holds the mouse
+  bool FCellTracking = false;              // the current cell follows the held mouse
+  bool FRightButtonColumnMove = false;
+  bool FSelectStartedByMouse = false;
+  bool FSelectionDragArmed = false;
+  bool FToggleSelectOnMove = false;
+  bool FSelectionAnchorSet = false;        // a Shift-selection run over rows
+  TBookmark FSelectionAnchorBookmark;
+  bool FSelectionAnchorWasSelected = false;
+  TPoint FLastMovePos{-1, -1};
+  TPoint FPriorMovePos{-1, -1};
+  TShiftState FTrackShift;
+  bool FSortMarkingPending = false;        // Ctrl-clicked titles wait for Ctrl's release
+  Integer FSizingIndexEh = -1;             // the grid's own live column sizing
+  Integer FSizingPosEh = 0;
+  Integer FSizingOffsetEh = 0;
+  String FIncSearchText;
+  Integer FIncSearchTimeOutValue = 0;
+  bool FIncSearchTimerRunning = false;
+  String FTypedText;
+  bool FSwallowEnterChar = false;          // the Enter that ended a search has its character still to come
+  std::unique_ptr<TFont> FHintFont;
+  bool FOwnBorder = false;                 // a flat grid draws its own border (CreateParams)
 
   std::unique_ptr<TDBGridColumnsEh> FColumns;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> FColumnDefValues;

@@ -1,7 +1,23 @@
-// The grid's message switch: each message the grid handles itself is one call to
-// a named handler; everything else goes to the base grid.
+// The grid's message switch and its smaller message handlers: each message the
+// grid handles itself is one call to a named handler; everything else goes to
+// the base grid.
+//
+// Index of this file:
+//   Dispatch
+//   window creation: the styles, the grid's own flat border
+//   timers, cursors, focus, the dialog code, erasing, cancelling
+//   component messages: fonts and colours from the parent, the mouse leaving
+//
+// Handlers live beside the behaviour they serve: scrolling and sizing in
+// DBGridEh_Scroll.cpp, characters in DBGridEh_Keyboard.cpp, tool tips in
+// DBGridEh_Hints.cpp.
 
+#include <vector>
+
+#include "editors/ToolCtrlsEh.h"
 #include "grid/DBGridEh.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Timers.h"
 
 void TCustomDBGridEh::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
@@ -12,6 +28,192 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case WM_PAINT: return WMPaint(Message);
     case WM_ERASEBKGND: return WMEraseBkgnd(Message);
     case WM_NCPAINT: return WMNCPaint(Message);
+    case WM_CHAR: return WMChar(Message);
+    case WM_TIMER: return WMTimer(Message);
+    case WM_SETCURSOR: return WMSetCursor(Message);
+    case WM_SETFOCUS: return WMSetFocus(Message);
+    case WM_KILLFOCUS: return WMKillFocus(Message);
+    case WM_GETDLGCODE: return WMGetDlgCode(Message);
+    case WM_CANCELMODE: return WMCancelMode(Message);
+    case WM_NCCALCSIZE: return WMNCCalcSize(Message);
+    case WM_IME_STARTCOMPOSITION: return WMImeStartComposition(Message);
+    case CM_CANCELMODE: return CMCancelMode(Message);
+    case CM_MOUSELEAVE: return CMMouseLeave(Message);
+    case CM_FONTCHANGED: return CMFontChanged(Message);
+    case CM_PARENTFONTCHANGED: return CMParentFontChanged(Message);
+    case CM_PARENTCOLORCHANGED: return CMParentColorChanged(Message);
+    case CM_SYSCOLORCHANGE: return CMSysColorChange(Message);
+    case CM_WANTSPECIALKEY: return CMWantSpecialKey(Message);
+    case CM_HINTSHOW: return CMHintShow(Message);
+    case CM_HINTSHOWPAUSE: return CMHintShowPause(Message);
     default: return TCustomGridEh::Dispatch(Message);
   }
+}
+
+// ---- Window creation -----------------------------------------------------------------------------------------
+
+// A flat grid with the 3-D look draws its own thin border instead of the sunken edge.
+void TCustomDBGridEh::CreateParams(TCreateParams& Params) {
+  TCustomGridEh::CreateParams(Params);
+  FOwnBorder = false;
+  if (GetFlat() && GetCtl3D()) {
+    Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
+    Params.Style &= ~DWORD(WS_BORDER);
+    FOwnBorder = GetBorderStyle() == bsSingle;
+  }
+  Params.Style |= WS_CLIPCHILDREN;
+}
+
+void TCustomDBGridEh::WMNCCalcSize(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  if (!FOwnBorder || !Message.LParam) return;
+  TRect& R = reinterpret_cast<TNCCalcSizeParams*>(Message.LParam)->rgrc[0];
+  InflateRect(R, -OwnBorderWidthEh, -OwnBorderWidthEh);
+  if (R.Right < R.Left) R.Right = R.Left;
+  if (R.Bottom < R.Top) R.Bottom = R.Top;
+}
+
+// ---- Timers, cursors, focus ---------------------------------------------------------------------------------
+
+// Timer 2 ends an incremental search; timer 1 scrolls while the mouse selects
+// beyond the data area, else the base grid scrolls a moved column.
+void TCustomDBGridEh::WMTimer(TMessage& Message) {
+  Message.Result = 0;
+  if (Message.WParam == 2) return IncSearchStop();
+  if (Message.WParam == 1 && (IsTrackingSelection() || FMouseTrackState == gmtsSelectingColumnsEh))
+    return AutoScrollSelection();
+  TCustomGridEh::Dispatch(Message);
+}
+
+void TCustomDBGridEh::WMSetCursor(TMessage& Message) {
+  const bool Client = Integer(std::int16_t(LoWord(std::uintptr_t(Message.LParam)))) == HTCLIENT;
+  if (Client && !GetComponentState().Contains(csDesigning)) {
+    const TPoint P = ScreenToClient(GetCursorPos());
+    if (FMouseTrackState == gmtsTitleSizingEh) {
+      ::SetCursor(CursorToHandle(crHSplit));
+      Message.Result = 1;
+      return;
+    }
+    if (IsColumnSelectPoint(P.X, P.Y)) {
+      ::SetCursor(ColumnSelectCursorEh());
+      Message.Result = 1;
+      return;
+    }
+  }
+  TCustomGridEh::Dispatch(Message);
+}
+
+// The focus changes how the current row and the selection are highlighted.
+void TCustomDBGridEh::WMSetFocus(TMessage& Message) {
+  if (FOptions.Contains(dgRowSelect)) InvalidateRow(GetRow());
+  TCustomGridEh::Dispatch(Message);
+  if (FOptionsEh.Contains(dghHighlightFocus) || FOptionsEh.Contains(dghRowHighlight)) InvalidateRow(GetRow());
+}
+
+void TCustomDBGridEh::WMKillFocus(TMessage& Message) {
+  if (FOptions.Contains(dgRowSelect) && HandleAllocated()) InvalidateRow(GetRow());
+  TCustomGridEh::Dispatch(Message);
+  if (FOptionsEh.Contains(dghHighlightFocus) || FOptionsEh.Contains(dghRowHighlight)) InvalidateRow(GetRow());
+}
+
+void TCustomDBGridEh::WMGetDlgCode(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  if (FOptionsEh.Contains(dghEnterAsTab)) Message.Result |= DLGC_WANTMESSAGE;
+}
+
+void TCustomDBGridEh::WMCancelMode(TMessage& Message) { TCustomGridEh::Dispatch(Message); }
+
+void TCustomDBGridEh::CMCancelMode(TMessage& Message) { TCustomGridEh::Dispatch(Message); }
+
+// The composition goes into the editor.
+void TCustomDBGridEh::WMImeStartComposition(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  ShowEditor();
+}
+
+// Leaving the grid posts what was typed, or drops a new record nobody typed into.
+void TCustomDBGridEh::DoExit() {
+  if (FDataLink->GetActive()) {
+    TDataSet* DataSet = FDataLink->GetDataSet();
+    if (FOptions.Contains(dgCancelOnExit) && DataSet->GetState() == dsInsert && !DataSet->GetModified() &&
+        !FDataLink->InUpdateData())
+      DataSet->Cancel();
+    else
+      FDataLink->UpdateData();
+  }
+  TCustomGridEh::DoExit();
+}
+
+// ---- Component messages -------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::CMMouseLeave(TMessage& Message) {
+  const TGridCoord Hot = GetHotTrackCell();
+  TCustomGridEh::Dispatch(Message);
+  if (FOptionsEh.Contains(dghHotTrack) && Hot.Y >= 0) InvalidateRow(Hot.Y);
+}
+
+// Columns that follow the grid's font take the new one; the rows are laid out again.
+void TCustomDBGridEh::CMFontChanged(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  if (GetComponentState().Contains(csDestroying) || !FColumns) return;
+  BeginLayout();
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->GetFont();
+  EndLayout();
+}
+
+// With ParentFont the title and footer fonts follow the grid's new font, and
+// ParentFont stays on.
+void TCustomDBGridEh::CMParentFontChanged(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  if (!GetParentFont()) return;
+  ++FSelfChangingFonts;
+  FTitleFont->Assign(GetFont());
+  FFooterFont->Assign(GetFont());
+  --FSelfChangingFonts;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::CMParentColorChanged(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  if (GetParentColor()) FFooterColor = GetColor();
+  Invalidate();
+}
+
+// The edit buttons are drawn again in the new system colours.
+void TCustomDBGridEh::CMSysColorChange(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  ClearButtonsBitmapCacheEh();
+}
+
+// Esc belongs to the grid while what was typed can still be dropped.
+void TCustomDBGridEh::CMWantSpecialKey(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  if (Word(Message.WParam) == VK_ESCAPE && FDataLink->GetActive() && DataSet &&
+      (DataSet->GetModified() || FDataLink->GetModified()))
+    Message.Result = 1;
+}
+
+// ---- The column-select cursor --------------------------------------------------------------------------------
+
+// A black arrow pointing down, outlined in white, its tip the hot spot.
+HCURSOR ColumnSelectCursorEh() {
+  static const HCURSOR Cursor = [] {
+    constexpr Integer Size = 16;
+    std::vector<std::uint32_t> Pixels(size_t(Size * Size), 0);
+    auto Put = [&](Integer X, Integer Y, std::uint32_t Colour) {
+      if (X >= 0 && X < Size && Y >= 0 && Y < Size) Pixels[size_t(Y * Size + X)] = Colour;
+    };
+    constexpr std::uint32_t Black = 0xFF000000, White = 0xFFFFFFFF;
+    // The shaft, then the head narrowing to the tip.
+    for (Integer Y = 0; Y < 9; ++Y)
+      for (Integer X = 5; X <= 9; ++X) Put(X, Y, X == 5 || X == 9 || Y == 0 ? White : Black);
+    for (Integer Y = 9; Y < 16; ++Y) {
+      const Integer Half = 15 - Y;
+      for (Integer X = 7 - Half; X <= 7 + Half; ++X)
+        Put(X, Y, X == 7 - Half || X == 7 + Half || Y == 9 ? White : Black);
+    }
+    return CreateCursorFromImage(Size, Size, Pixels, TPoint(7, 15));
+  }();
+  return Cursor;
 }

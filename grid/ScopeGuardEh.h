@@ -29,3 +29,17 @@ public:
 private:
   F FFn;
 };
+
+// BeginUpdate for a scope, EndUpdate when it ends (the grid holds its repainting
+// meanwhile, so a move of many steps paints once).
+template <class T>
+class TUpdateBracketEh {
+public:
+  explicit TUpdateBracketEh(T* Target) : FTarget(Target) { FTarget->BeginUpdate(); }
+  ~TUpdateBracketEh() { FTarget->EndUpdate(); }
+  TUpdateBracketEh(const TUpdateBracketEh&) = delete;
+  TUpdateBracketEh& operator=(const TUpdateBracketEh&) = delete;
+
+private:
+  T* FTarget;
+};
