@@ -4,6 +4,7 @@
 // question; the editor opened by F2 and Enter over a read-only table; the
 // incremental search and its time-out.
 
+#include "platform/ui/Clipbrd.h"
 #include "tests/grid/GridInputTestSupport.h"
 
 namespace {
@@ -240,6 +241,30 @@ TEST_F(GridKeys, CtrlASelectsAllWhenTheActionIsOn) {
   EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gstAll);
   Key(VK_ESCAPE);
   EXPECT_EQ(Grid->GetSelection()->GetSelectionType(), gstNon);
+}
+
+TEST_F(GridKeys, ClipboardKeysActOnlyWithTheirEditActions) {
+  ShowRecords(5);
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelect);
+  Clipboard()->Clear();
+  Key(VK_RIGHT);
+  Key(VK_RIGHT);
+  Key(VK_DOWN, THeadlessShift::Shift);
+  Key('C', THeadlessShift::Ctrl);
+  EXPECT_FALSE(Clipboard()->HasFormat(CF_UNICODETEXT));
+  Grid->SetEditActions({geaCopyEh, geaDeleteEh});
+  Key(VK_INSERT, THeadlessShift::Ctrl);
+  ASSERT_TRUE(Clipboard()->HasFormat(CF_UNICODETEXT));
+  EXPECT_NE(Clipboard()->GetAsText().find(u"Запись 2"), String::npos);
+  // Ctrl+Delete over a rectangle empties its cells after the question.
+  Display.AnswerMessageBoxes({IDOK});
+  Key(VK_DELETE, THeadlessShift::Ctrl);
+  ASSERT_EQ(Display.MessageBoxes().size(), 1u);
+  EXPECT_EQ(Display.MessageBoxes()[0].Text, u"Очистить выделенные ячейки?");
+  Table.First();
+  EXPECT_TRUE(Table.FieldByName(u"NAME_THIS")->GetIsNull());
+  EXPECT_EQ(Table.GetRecordCount(), 5);
+  Clipboard()->Clear();
 }
 
 // ---- The editor ----------------------------------------------------------------------------------------------
