@@ -2010,9 +2010,6 @@ using TDrawDataCellEventEh =
 using TCheckRowHaveDetailPanelEventEh = std::function<void(TCustomDBGridEh* Sender, bool& RowHaveDetailPanel)>;
 using TGetBtnEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
                                                 TColor& Background, TSortMarkerEh& SortMarker, bool IsDown)>;
-using TGetFooterParamsEventEh =
-    std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont,
-                       TColor& Background, TAlignment& Alignment, TGridDrawState State, String& Text)>;
 using TDrawFooterCellEventEh = std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column,
                                                   const TRect& Rect, TGridDrawState State)>;
 
@@ -2493,10 +2490,6 @@ public:
   virtual void DoDrawDataCell(const TRect& Rect, TField* Field, TGridDrawState State);
   virtual void DrawFooterCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
                               TGridDrawState State, TCellTypeEh CellType);
-  virtual void GetFooterParams(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont, TColor& Background,
-                               TAlignment& Alignment, TGridDrawState State, String& Text);
-  // The text footer row Row of Column shows.
-  virtual void GetFooterValue(Integer Row, TColumnEh* Column, String& Text);
   virtual void DrawIndicatorCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
                                  TGridDrawState State, TCellTypeEh CellType);
   // Indicator image Kind (0 current row, 1 and 4 further arrows, 2 editing, 3 inserting) centred in ARect.
@@ -2536,7 +2529,6 @@ public:
   // The border of a flat single-line grid, drawn sunken.
   virtual void PaintNonClientArea();
   // The pressed and open states of the title buttons, as the mouse sets them.
-  TColumnEh* GetDownTitleColumn() const { return FDownTitleColumn; }
   bool GetTitleButtonDown() const { return FTitleButtonDown; }
   void SetTitleButtonDown(TColumnEh* Column, bool Down);
   TColumnEh* GetTitleFilterListColumn() const { return FTitleFilterListColumn; }
@@ -2545,8 +2537,7 @@ public:
   void SetTitleFilterButtonHot(bool Value);
   bool GetIndicatorTitleDown() const { return FIndicatorTitleDown; }
   void SetIndicatorTitleDown(bool Value);
-  // The text typed so far by an incremental search.
-  const String& GetIncSearchText() const { return FIncSearchText; }
+  // Sets the text an incremental search has typed so far, as a painting test would.
   void SetIncSearchText(const String& Value) { FIncSearchText = Value; }
   // The data row the indicator last marked as the current record.
   Integer GetIndicatorRow() const { return FIndicatorRow; }
@@ -2571,7 +2562,6 @@ public:
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnEditButtonClick;
   TGetCellEhParamsEvent OnGetCellParams;
-  TGetFooterParamsEventEh OnGetFooterParams;
   TNotifyEvent OnSelectionChanged;
   TNotifyEvent OnSortMarkingChanged;
   TNotifyEvent OnSumListAfterRecalcAll;
@@ -2900,12 +2890,9 @@ private:
   bool FocusRectAllowed();
   bool FDefaultDrawing = true;
   bool FPaintBuffered = false;
-  TColumnEh* FDownTitleColumn = nullptr;
-  bool FTitleButtonDown = false;
   TColumnEh* FTitleFilterListColumn = nullptr;
   bool FTitleFilterButtonHot = false;
   bool FIndicatorTitleDown = false;
-  String FIncSearchText;
   Integer FIndicatorRow = -1;
   std::unique_ptr<TColCellParamsEh> FNeighbourParams;  // the neighbour record of HideDuplicates
   std::unique_ptr<TFont> FNeighbourFont;

@@ -33,16 +33,6 @@ void WriteSmallNumber(TCustomDBGridEh* Grid, TCanvas* Canvas, const TRect& ARect
 
 // ---- Footer cells ---------------------------------------------------------------------------------------------
 
-void TCustomDBGridEh::GetFooterValue(Integer Row, TColumnEh* Column, String& Text) {
-  TColumnFooterEh* Footer = Column->GetFooterForRow(Row);
-  Text = Footer && Footer->GetValueType() == fvtStaticText ? Footer->GetValue() : String();
-}
-
-void TCustomDBGridEh::GetFooterParams(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont,
-                                      TColor& Background, TAlignment& Alignment, TGridDrawState State, String& Text) {
-  if (OnGetFooterParams) OnGetFooterParams(this, DataCol, Row, Column, AFont, Background, Alignment, State, Text);
-}
-
 void TCustomDBGridEh::DrawFooterCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
                                      TGridDrawState State, TCellTypeEh CellType) {
   TCanvas* Canvas = GetCanvas();

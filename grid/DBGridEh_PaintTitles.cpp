@@ -82,7 +82,8 @@ void TCustomDBGridEh::DrawTitleCell(Integer ACol, Integer ARow, Integer DataCol,
   TDrawTitleParamsEh Params;
   Params.Is3D = Is3D;
   Params.Themed = Themed;
-  Params.Down = Column == FDownTitleColumn && FTitleButtonDown && FMouseTrackState == gmtsNoneEh;
+  Params.Down = FTitleButtonDown && FPressedTitleInside && FPressedTitleDataColumn == Column->GetIndex() &&
+                FMouseTrackState == gmtsNoneEh;
   Params.Caption = Title->GetCaption();
   Params.SortMarker = Title->GetSortMarker();
   Params.ShowSortIndex = true;
@@ -235,10 +236,14 @@ void TCustomDBGridEh::PaintTitleFilterButton(TColumnEh* Column, const TRect& But
                    Params.Background, nullptr, Transparency);
 }
 
+// Presses or releases a title as the mouse would, with the mouse over it.
 void TCustomDBGridEh::SetTitleButtonDown(TColumnEh* Column, bool Down) {
-  if (FDownTitleColumn == Column && FTitleButtonDown == Down) return;
-  FDownTitleColumn = Column;
+  const Integer DataCol = Column && Down ? Column->GetIndex() : -1;
+  if (FPressedTitleDataColumn == DataCol && FTitleButtonDown == Down) return;
   FTitleButtonDown = Down;
+  FPressedTitleInside = Down;
+  FPressedTitleDataColumn = DataCol;
+  FPressedTitleColumn = DataCol >= 0 ? DataToRawColumn(DataCol) : -1;
   InvalidateTitle();
 }
 
