@@ -361,6 +361,14 @@ void TDBSumListProducer::InsertPendingBookmark() {
 }
 
 void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
+  // Under a filter the posted record may have left the view, and the current
+  // record is then another one: only a full pass gives the right sums.
+  if (FActive && FDataSet && FDataSet->GetFiltered() && !FRecalculating) {
+    FPendingInsert = false;
+    RecalcAll();
+    if (FSavedAfterPost) FSavedAfterPost(DataSet);
+    return;
+  }
   if (FActive) {
     const std::vector<TDBSum*> Sums = TakingPart();
     ResolveFields(Sums);
