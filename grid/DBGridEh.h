@@ -2578,6 +2578,13 @@ public:
   TDBGridEhHintShowPauseEventEh OnHintShowPause;
 
 protected:
+  // A descendant's constructor makes its own column and defaults objects again:
+  // the virtual factories run the base versions while the base is constructed.
+  void RecreateColumnObjects() {
+    FColumns.reset();
+    FColumnDefValues = CreateColumnDefValues();
+    FColumns = CreateColumns();
+  }
   void DefineProperties(TFiler* Filer) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void CreateWnd() override;
