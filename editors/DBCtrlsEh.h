@@ -202,8 +202,8 @@ void SetInplaceEditOnKeyUpEh(IInplaceEditEh* Edit, const TKeyEvent& Value);
 
 // ---- Tool tips -------------------------------------------------------------------------------------
 
-// The hint window of the editors' tool tips: it shows the text in the font passed
-// with the hint.
+// The hint window of the editors' and the data grid's tool tips: it shows the text
+// in the font passed with the hint.
 class TToolTipsWindow : public THintWindow {
 public:
   BORROW_COMPONENT(TToolTipsWindow, THintWindow)

@@ -100,6 +100,9 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGridEh(AOwner) {
 
 TCustomDBGridEh::~TCustomDBGridEh() {
   Destroying();
+  // The filter editor reads its column while it goes: it goes before the columns.
+  delete FFilterEditor;
+  FFilterEditor = nullptr;
   SetDataSource(nullptr);
   FIndicatorTitle.reset();
   if (FIntMemTable) FIntMemTable->RemoveLinkedComponent(this);

@@ -8,6 +8,7 @@
 //   TColumnTitleEh          a column's title cell: caption, look, sort marker
 //   TColumnFooterEh(s)      a column's footer cells and their sum items
 //   TSTColumnFilterEh       a column's cell in the filter row
+//   TPopupListboxItemEh*    the items of a filter drop-down list
 //   TColumnDropDownBoxEh    the settings of a column's drop-down grid
 //   TColumnEh               one column; TDBGridColumnEh publishes it
 //   TColumnDefValuesEh      the grid-wide defaults that columns follow until assigned
@@ -20,6 +21,7 @@
 //   TDBGridEhSumList        the footer-sum engine of a grid
 //   TDBGridEhStyle          the process-wide highlight colours every grid asks
 //   TDBGridEhCenter         the process-wide hook every dataset service goes through
+//   TInplaceFilterEditEh    the editor of a filter-row cell
 //   TCustomDBGridEh         the grid; TDBGridEh publishes it
 //
 // Most appearance properties of columns, titles and footers follow a live
@@ -59,6 +61,8 @@
 //   DBGridEh_FooterValues.cpp  the text a footer cell shows
 //   DBGridEh_DefValues.cpp     the column defaults objects
 //   DBGridEh_Filter.cpp        the column filter model, the filter-row switches, applying
+//   DBGridEh_FilterEdit.cpp    the filter row's editor: opening, leaving, its keys and list
+//   DBGridEh_FilterList.cpp    the filter drop-down items and the filling of a list
 //   DBGridEh_Parts.cpp         the smaller owned objects: drop-down box,
 //                              indicator title, grouping, selection, panels
 //   DBGridEh_PaintHelpers.cpp  the painting routines of the unit: text writers, clips,
@@ -82,6 +86,7 @@
 #include <utility>
 #include <vector>
 
+#include "editors/DBCtrlsEh.h"
 #include "editors/ToolCtrlsEh.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Strings.h"
@@ -690,6 +695,9 @@ private:
 // ===========================================================================
 // A column's cell in the filter row and the grid's filter-row switches
 
+// Fills a column's filter drop-down; setting Processed keeps the default filling from running.
+using TFillSTFilterListValuesEventEh =
+    std::function<void(TCustomDBGridEh* Grid, TColumnEh* Column, TStrings* Items, bool& Processed)>;
 class TSTFilterListLinkEh;
 
 // The model behind one column's filter-row cell: the condition typed or picked
@@ -760,6 +768,20 @@ public:
   // The shown texts and keys of the list data set, index by index.
   TStrings* GetListValues() const { return FListValues.get(); }
   TStrings* GetKeyValues() const { return FKeyValues.get(); }
+  // The drop-down's state between openings: the size the user last gave it (0
+  // none yet), the item the mouse holds down (-1 none), a data item being
+  // toggled, and whether ticks add up (a click, Ctrl+Space) rather than choose
+  // one value.
+  Integer GetDropDownWidth() const { return FDropDownWidth; }
+  void SetDropDownWidth(Integer Value) { FDropDownWidth = Value; }
+  Integer GetDropDownRows() const { return FDropDownRows; }
+  void SetDropDownRows(Integer Value) { FDropDownRows = Value; }
+  Integer GetPressedItemIndex() const { return FPressedItemIndex; }
+  void SetPressedItemIndex(Integer Value) { FPressedItemIndex = Value; }
+  bool GetExecuting() const { return FExecuting; }
+  void SetExecuting(bool Value) { FExecuting = Value; }
+  bool GetMultiCheck() const { return FMultiCheck; }
+  void SetMultiCheck(bool Value) { FMultiCheck = Value; }
 
 private:
   friend class TSTFilterListLinkEh;
@@ -784,6 +806,11 @@ private:
   String FExpressionStr;
   std::vector<Byte> FItemCheckStates;
   bool FRefilling = false;
+  Integer FDropDownWidth = 0;
+  Integer FDropDownRows = 0;
+  Integer FPressedItemIndex = -1;
+  bool FExecuting = false;
+  bool FMultiCheck = false;
 };
 
 class TSTDBGridEhFilter : public TPersistent {
@@ -826,6 +853,14 @@ class TDBGridFilterPopupListboxItemEh : public TPopupListboxItemEh {
 public:
   BORROW_CLASS(TDBGridFilterPopupListboxItemEh, TPopupListboxItemEh)
   bool CanFocus(TPopupListboxEh*, Integer) override { return false; }
+  // The column whose filter list this is: the grid's column with the drop-down
+  // open, or the column of the filter-row editor owning the list.
+  static TColumnEh* GetColumn(TPopupListboxEh* Sender);
+  static TCustomDBGridEh* GetGrid(TPopupListboxEh* Sender);
+
+protected:
+  // The item's text after a box of the default button width (and 2 pixels).
+  static void DrawTextAfterBox(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State);
 };
 
 // Sorts by the column: smDownEh ascending, smUpEh descending.
@@ -834,6 +869,8 @@ public:
   BORROW_CLASS(TPopupListboxItemEhSort, TDBGridFilterPopupListboxItemEh)
   explicit TPopupListboxItemEhSort(TSortMarkerEh SortMarker = smDownEh) : FSortMarker(SortMarker) {}
   TSortMarkerEh GetSortMarker() const { return FSortMarker; }
+  void DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) override;
+  void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift) override;
 
 private:
   TSortMarkerEh FSortMarker;
@@ -842,6 +879,7 @@ private:
 class TPopupListboxItemEhLine : public TDBGridFilterPopupListboxItemEh {
 public:
   BORROW_CLASS(TPopupListboxItemEhLine, TDBGridFilterPopupListboxItemEh)
+  void DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) override;
   bool CloseOnExecute(TPopupListboxEh*, Integer) override { return false; }
 };
 
@@ -856,6 +894,8 @@ public:
   BORROW_CLASS(TPopupListboxItemEhSpec, TDBGridFilterPopupListboxItemEh)
   explicit TPopupListboxItemEhSpec(TPopupListboxItemEhSpecType Kind = ptFilterSpecItemClearFilter) : FKind(Kind) {}
   TPopupListboxItemEhSpecType GetKind() const { return FKind; }
+  void DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) override;
+  void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift) override;
 
 private:
   TPopupListboxItemEhSpecType FKind;
@@ -865,7 +905,16 @@ private:
 class TPopupListboxItemEhData : public TDBGridFilterPopupListboxItemEh {
 public:
   BORROW_CLASS(TPopupListboxItemEhData, TDBGridFilterPopupListboxItemEh)
+  void DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) override;
+  void MouseDown(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TMouseButton Button,
+                 TShiftState Shift) override;
+  void MouseMove(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift) override;
+  void MouseUp(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TMouseButton Button, TShiftState Shift,
+               bool& IsCloseListbox) override;
+  void KeyPress(TPopupListboxEh*, Integer, Char&, TShiftState, bool&) override {}
   bool CloseOnExecute(TPopupListboxEh*, Integer) override { return false; }
+  // Ticks or unticks the value (alone, unless ticks add up) and stores the condition.
+  void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift) override;
 };
 
 // The shared item objects; null outside the unit's start and end.
@@ -1162,6 +1211,7 @@ public:
   TDrawColumnEhAdvCellEvent OnAdvDrawDataCell;
   TDBGridEhDataHintShowEventEh OnDataHintShow;
   TDBGridEhHintShowPauseEventEh OnHintShowPause;
+  TFillSTFilterListValuesEventEh OnFillSTFilterListValues;
   const TGetColCellParamsEventEh& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventEh& Value);
   bool HasOnGetCellParams() const { return bool(FOnGetCellParams); }
@@ -1853,9 +1903,6 @@ using TCenterLocateTextEventEh = std::function<bool(
     TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, const String& FieldName, const String& Text,
     TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction, TLocateTextMatchingEh Matching,
     TLocateTextTreeFindRangeEh TreeFindRange)>;
-// Fills a column's filter drop-down; setting Processed keeps the default filling from running.
-using TFillSTFilterListValuesEventEh =
-    std::function<void(TCustomDBGridEh* Grid, TColumnEh* Column, TStrings* Items, bool& Processed)>;
 
 // The one hook through which every grid reaches what depends on its dataset:
 // sorting, filtering, text search, record moving, the find dialog, the filter
@@ -1974,13 +2021,26 @@ public:
   void UpdateContents() override;
 };
 
-// The window of the grid's tool tips: it writes in the cell's font (passed as
-// the hint data), in the window-text colour.
-class TToolTipsWindow : public THintWindow {
+// The grid's tool tips show in the editors' tip window (editors/DBCtrlsEh.h), which
+// writes in the font passed as the hint data; the grid passes the cell's font in
+// the window-text colour.
+
+// The editor of a filter-row cell: a combo box over the cell whose list offers
+// the filter commands and the column's values (DBGridEh_FilterEdit.cpp).
+class TInplaceFilterEditEh : public TDBComboBoxEh {
 public:
-  BORROW_COMPONENT(TToolTipsWindow, THintWindow)
-  explicit TToolTipsWindow(TComponent* AOwner) : THintWindow(AOwner) {}
-  TRect CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) override;
+  BORROW_COMPONENT(TInplaceFilterEditEh, TDBComboBoxEh)
+  explicit TInplaceFilterEditEh(TComponent* AOwner) : TDBComboBoxEh(AOwner) {}
+  // One pixel lower than a plain editor's, to line up with the cell's text.
+  TRect GetEditRect() override;
+  // Stays open while a ticked value is being applied.
+  void CloseUp(bool Accept) override;
+  void SetValueAndText(const Variant& AValue, const String& AText);
+  TColumnEh* GetColumn() const { return FColumn; }
+  void SetColumn(TColumnEh* Value) { FColumn = Value; }
+
+private:
+  TColumnEh* FColumn = nullptr;
 };
 
 // The cursor shown over the upper edge of a title, where a press selects the column.
@@ -2043,7 +2103,10 @@ struct TGridScrollBarParamsEh {
   friend constexpr bool operator==(const TGridScrollBarParamsEh&, const TGridScrollBarParamsEh&) = default;
 };
 
-class TCustomDBGridEh : public TCustomGridEh, public IMemTableLinkedComponentEh, public IDataGridEh {
+class TCustomDBGridEh : public TCustomGridEh,
+                        public IMemTableLinkedComponentEh,
+                        public IDataGridEh,
+                        public IInplaceEditHolderEh {
 public:
   BORROW_COMPONENT(TCustomDBGridEh, TCustomGridEh)
   explicit TCustomDBGridEh(TComponent* AOwner);
@@ -2385,6 +2448,43 @@ public:
   // Whether the indicator title is drawn pressed (its menu is open).
   bool GetIndicatorTitlePressed() const { return FIndicatorTitlePressed; }
 
+  // -- The filter row's editor (DBGridEh_FilterEdit.cpp). A combo box placed over
+  //    the filter cell of one column; leaving the cell stores its text as the
+  //    column's condition, Enter also applies the row.
+  // A visible column with a visible filter cell, in a filter row under the titles.
+  bool IsColumnFilterable(Integer ColumnIndex) const;
+  // Opens the editor on the filter cell of column ColumnIndex (the column becomes current).
+  void ShowFilterEditor(Integer ColumnIndex);
+  // Places the editor on its cell, loaded from the column when Show.
+  void UpdateFilterEditor(bool Show);
+  // Binds the editor to the column: its handlers, its text, its list's size.
+  virtual void SetupFilterEditor(Integer ColumnIndex);
+  // Hides the editor, storing its text as its column's condition (a malformed text raises).
+  void HideFilterEditor();
+  // Leaves filter-row editing; the cell editor comes back where it always shows.
+  void ExitFilterEditor();
+  // The editor's text becomes the condition of column ColumnIndex.
+  virtual void ApplyFilterEditorText(Integer ColumnIndex);
+  virtual bool FilterEditorCanShow();
+  virtual TInplaceFilterEditEh* CreateFilterEditor();
+  // Fills a filter drop-down: the events, else the center's commands and values;
+  // Width grows to fit the command texts.
+  void FillFilterListValues(TSTColumnFilterEh* ColumnFilter, TStrings* Items, TPopupListboxEh* ListBox,
+                            Integer& Width);
+  TInplaceFilterEditEh* GetFilterEditor() const { return FFilterEditor; }
+  // The column (index in Columns) whose filter cell the editor serves; -1 none.
+  Integer GetFilterRowColumn() const { return FFilterRowColumn; }
+  // Clears every column's condition, with the editor hidden first.
+  void ClearColumnFilters();
+
+  // -- As the holder of the filter editor
+  bool InplaceEditCanModify(TControl*) override { return true; }
+  void GetMouseDownInfo(TPoint& Pos, Integer& Time) override;
+  void InplaceEditWndProc(TControl*, TMessage&) override {}
+  void InplaceEditKeyDown(TControl* Control, Word& Key, TShiftState Shift) override;
+  void InplaceEditKeyPress(TControl* Control, Char& Key) override;
+  void InplaceEditKeyUp(TControl*, Word&, TShiftState) override {}
+
   // -- Selection (DBGridEh_Selection.cpp)
   // Whether the mouse and keys may make a selection of this kind (none always).
   bool CanSelectType(TDBGridEhSelectionType Type) const;
@@ -2623,6 +2723,18 @@ protected:
   void CMWantSpecialKey(TMessage& Message);
   void CMHintShow(TMessage& Message);
   void CMHintShowPause(TMessage& Message);
+  // A press in a filter cell opens the filter editor there (DBGridEh_FilterEdit.cpp).
+  void WMLButtonDown(TMessage& Message);
+  // The handlers of the filter editor's keys and list.
+  void FilterEditorKeyDown(TInplaceFilterEditEh* Editor, Word& Key, TShiftState Shift);
+  void FilterEditorKeyPress(TInplaceFilterEditEh* Editor, Char& Key);
+  void FilterEditorDropDown(TInplaceFilterEditEh* Editor);
+  void FilterEditorCloseUp(TInplaceFilterEditEh* Editor, bool& Accept);
+  void FilterEditorClosedUp(TInplaceFilterEditEh* Editor, bool Accept);
+  // Up on the first record (or with Ctrl) opens the filter editor; true when it did.
+  bool FilterRowEntryKeyDown(Word& Key, TShiftState Shift);
+  // The filter editor takes the focus the grid is given while filter-row editing.
+  void FilterEditorTakeFocus(HWND From);
   // A value-stepping cell (check box, image list) takes its next value, the
   // previous one with Backward; nothing until the cell editing lands.
   virtual void StepCellValue(TColumnEh* Column, bool Backward);
@@ -2825,6 +2937,13 @@ private:
   TBookmark FSavedBookmark;              // SaveBookmark's record and its row offset in the window
   Integer FSavedRowOffset = 0;
   bool FIndicatorTitlePressed = false;
+  TInplaceFilterEditEh* FFilterEditor = nullptr;  // owned as a component of the grid
+  Integer FFilterRowColumn = -1;
+  TPoint FFilterPressPos;                          // the press that opened the editor, screen
+  Integer FFilterPressTime = 0;                    // its time; 0 once the editor asked
+  Integer FFilterApplyCount = 0;                   // ApplyFilterRow runs, to apply once per close-up
+  Integer FFilterCloseUpApplyCount = 0;            // the count when the list dropped down
+  bool FFilterCloseUpAccepted = false;             // the user accepted the pick the list closes with
 
   // -- Input state (DBGridEh_Keyboard.cpp, DBGridEh_Mouse*.cpp)
   TShiftState FDownShift;                  // the last press

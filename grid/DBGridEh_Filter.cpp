@@ -268,7 +268,11 @@ void TSTColumnFilterEh::Clear() {
 
 void TSTColumnFilterEh::SetExpressionStrAndRefresh(const String& Text) {
   SetExpressionStr(Text);
-  if (TCustomDBGridEh* Grid = FColumn->GetGrid()) Grid->Invalidate();
+  TCustomDBGridEh* Grid = FColumn->GetGrid();
+  if (!Grid) return;
+  Grid->Invalidate();
+  TInplaceFilterEditEh* Editor = Grid->GetFilterEditor();
+  if (Editor && Editor->GetVisible() && Editor->GetColumn() == FColumn) Editor->SetText(FExpressionStr);
 }
 
 std::shared_ptr<IMemTableDataFieldValueListEh> TSTColumnFilterEh::CreateListSourceValueList() const {
@@ -327,7 +331,12 @@ void TSTColumnFilterEh::ApplyCheckedItems(TStrings* Items) {
   const String Text = Ticked == 0 ? String() : Ticked == 1 ? u"=" + List : u"in (" + List + u")";
   SetExpressionStr(Text);
   TCustomDBGridEh* Grid = FColumn->GetGrid();
-  if (Grid && Grid->GetSTFilter()->GetInstantApply()) Grid->ApplyFilterRow();
+  if (!Grid) return;
+  if (TInplaceFilterEditEh* Editor = Grid->GetFilterEditor(); Editor && Editor->GetVisible()) Editor->SetText(Text);
+  // A value picked from the list is applied at once where the filter row applies
+  // instantly, and wherever the program asks picks to apply.
+  const bool PickApplies = Grid->GetCenter() && Grid->GetCenter()->GetFilterEditCloseUpApplyFilter();
+  if (Grid->GetSTFilter()->GetInstantApply() || PickApplies) Grid->ApplyFilterRow();
 }
 
 void TSTColumnFilterEh::ListDataChanged() {
@@ -363,6 +372,7 @@ void TSTDBGridEhFilter::Assign(TPersistent* Source) {
 void TSTDBGridEhFilter::SetVisible(bool Value) {
   if (FVisible == Value) return;
   FVisible = Value;
+  if (!Value && FUpdateCount == 0) FGrid->HideFilterEditor();
   FGrid->LayoutChanged();
 }
 
@@ -380,6 +390,9 @@ void TSTDBGridEhFilter::SetLocation(TSTFilterLocationEh Value) {
 // ---- Applying the filter row ------------------------------------------------------------------------
 
 void TCustomDBGridEh::ApplyFilterRow() {
+  ++FFilterApplyCount;
+  // What is typed in the open filter cell counts too.
+  if (FFilterEditor && FFilterEditor->GetVisible() && FFilterRowColumn >= 0) ApplyFilterEditorText(FFilterRowColumn);
   const Integer OldLeftCol = GetLeftCol();
   // The grid comes back to its columns and repaints even when applying fails;
   // the failure is passed on after that.
@@ -391,6 +404,7 @@ void TCustomDBGridEh::ApplyFilterRow() {
     Failure = std::current_exception();
   }
   if (GetColCount() > OldLeftCol && OldLeftCol >= GetFixedCols()) SetLeftCol(OldLeftCol);
+  UpdateFilterEditor(true);
   if (FSumList->GetActive()) FSumList->RecalcAll();
   Invalidate();
   if (Failure) std::rethrow_exception(Failure);

@@ -2,7 +2,7 @@
 // text in a tip laid exactly over the cell's text, when the text does not fit.
 //
 // Index of this file:
-//   TToolTipsWindow, the tip window, which measures in the cell's font
+//   the tip window's font: the cell's, in the window-text colour
 //   CM_HINTSHOWPAUSE: tips of such cells come at once
 //   CM_HINTSHOW: a title's own hint, then the title, data or footer tip
 //   the fit rule and the tip's place
@@ -31,12 +31,6 @@ TPoint MouseAt(TCustomDBGridEh* Grid, TPoint Last) {
 }  // namespace
 
 // ---- The tip window --------------------------------------------------------------------------------------
-
-TRect TToolTipsWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) {
-  if (AData) GetFont()->Assign(static_cast<TFont*>(AData));
-  GetFont()->SetColor(clWindowText);
-  return THintWindow::CalcHintRect(MaxWidth, AHint, AData);
-}
 
 TFont* TCustomDBGridEh::GetHintFont() {
   if (!FHintFont) FHintFont = std::make_unique<TFont>();
@@ -227,5 +221,7 @@ void TCustomDBGridEh::PlaceTip(THintInfo& Info, const String& Text, TRect R, Int
   if (WordWrap) Info.HintMaxWidth = R.Width() - 4;
   Info.HintWindowClass = TToolTipsWindow::StaticComponentClass();
   GetHintFont()->Assign(Font);
+  // A tip reads as a tip whatever colour the cell writes in.
+  GetHintFont()->SetColor(clWindowText);
   Info.HintData = GetHintFont();
 }

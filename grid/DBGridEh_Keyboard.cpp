@@ -53,6 +53,7 @@ void TCustomDBGridEh::KeyDown(Word& Key, TShiftState Shift) {
   FSwallowEnterChar = false;
   FToggleSelectOnMove = Shift.Contains(ssCtrl) || !FOptionsEh.Contains(dghClearSelection);
   if (OnKeyDown) OnKeyDown(this, Key, Shift);
+  FilterRowEntryKeyDown(Key, Shift);
   if (UseRightToLeftAlignment() && (Key == VK_LEFT || Key == VK_RIGHT)) Key = Key == VK_LEFT ? VK_RIGHT : VK_LEFT;
   if (Key == 0 || !FDataLink->GetActive() || !CanGridAcceptKey(Key, Shift)) return;
   if (ShortCutKeyDown(Key, Shift)) return;

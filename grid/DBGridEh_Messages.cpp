@@ -29,6 +29,8 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case WM_ERASEBKGND: return WMEraseBkgnd(Message);
     case WM_NCPAINT: return WMNCPaint(Message);
     case WM_CHAR: return WMChar(Message);
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: return WMLButtonDown(Message);
     case WM_TIMER: return WMTimer(Message);
     case WM_SETCURSOR: return WMSetCursor(Message);
     case WM_SETFOCUS: return WMSetFocus(Message);
@@ -108,6 +110,7 @@ void TCustomDBGridEh::WMSetFocus(TMessage& Message) {
   if (FOptions.Contains(dgRowSelect)) InvalidateRow(GetRow());
   TCustomGridEh::Dispatch(Message);
   if (FOptionsEh.Contains(dghHighlightFocus) || FOptionsEh.Contains(dghRowHighlight)) InvalidateRow(GetRow());
+  FilterEditorTakeFocus(HwndFromParam(Message.WParam));
 }
 
 void TCustomDBGridEh::WMKillFocus(TMessage& Message) {

@@ -1,0 +1,434 @@
+// The filter row's editor: a combo box the grid places over one filter cell.
+//
+// Index of this file:
+//   TInplaceFilterEditEh      the editor itself
+//   opening and placing       ShowFilterEditor, UpdateFilterEditor, SetupFilterEditor
+//   leaving                   HideFilterEditor, ExitFilterEditor, the text as the condition
+//   the list                  filling it on drop-down, a pick on close-up
+//   keys                      moving between filter cells, Down into the data, Enter applies
+//   the grid's side           a press in a filter cell, Up from the first record, the focus
+//
+// Life of an edit: a press in a filter cell (or Up on the first record) opens the
+// editor on that cell and makes its column current; typing goes into the editor;
+// leaving the cell (another filter cell, Down, a press in the data) stores the
+// text as the column's condition; Enter also applies the whole filter row through
+// the center, and so does a value picked from the list when the program asks so.
+
+#include <algorithm>
+
+#include "grid/DBGridEh.h"
+#include "grid/ScopeGuardEh.h"
+#include "platform/ui/Forms.h"
+
+namespace {
+
+// The grid's mixing weight for the filter cells' colour.
+constexpr Integer FilterCellBlendWeight = 8;
+// A list never sized by the user opens this wide and this many rows high.
+constexpr Integer DefaultFilterListWidth = 100;
+constexpr Integer DefaultFilterListRows = 17;
+
+bool ExactlyCtrl(TShiftState Shift) {
+  return Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) && !Shift.Contains(ssAlt);
+}
+bool NoShift(TShiftState Shift) {
+  return !Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) && !Shift.Contains(ssAlt);
+}
+
+// Where the caret stands in the editor: at the start of its text or at its end,
+// with nothing selected but perhaps the whole text.
+bool CaretAtStart(TInplaceFilterEditEh* Editor) {
+  const Integer Length = Integer(Editor->GetText().size());
+  const Integer SelStart = Editor->GetSelStart(), SelLength = Editor->GetSelLength();
+  if (Length == 0) return true;
+  return SelStart == 0 && SelLength == 0;
+}
+bool CaretAtEnd(TInplaceFilterEditEh* Editor) {
+  const Integer Length = Integer(Editor->GetText().size());
+  const Integer SelStart = Editor->GetSelStart(), SelLength = Editor->GetSelLength();
+  if (Length == 0) return true;
+  return SelLength == 0 && SelStart == Length;
+}
+
+}  // namespace
+
+// ---- TInplaceFilterEditEh ------------------------------------------------------------------------------------
+
+TRect TInplaceFilterEditEh::GetEditRect() {
+  TRect R = TDBComboBoxEh::GetEditRect();
+  OffsetRect(R, 0, 1);
+  return R;
+}
+
+void TInplaceFilterEditEh::CloseUp(bool Accept) {
+  if (FColumn && FColumn->GetSTFilter()->GetExecuting()) return;
+  TDBComboBoxEh::CloseUp(Accept);
+}
+
+void TInplaceFilterEditEh::SetValueAndText(const Variant& AValue, const String& AText) {
+  SetValue(AValue);
+  SetEditTextDirect(AText);
+}
+
+// ---- Opening and placing -------------------------------------------------------------------------------------
+
+bool TCustomDBGridEh::IsColumnFilterable(Integer ColumnIndex) const {
+  if (ColumnIndex < 0 || ColumnIndex >= FColumns->GetCount()) return false;
+  TColumnEh* Column = FColumns->Items(ColumnIndex);
+  return Column->GetVisible() && Column->GetSTFilter()->GetVisible() &&
+         FSTFilter->GetLocation() == stflUnderTitleFilterEh;
+}
+
+TInplaceFilterEditEh* TCustomDBGridEh::CreateFilterEditor() { return new TInplaceFilterEditEh(this); }
+
+void TCustomDBGridEh::ShowFilterEditor(Integer ColumnIndex) {
+  if (!FSTFilter->GetVisible() || !IsColumnFilterable(ColumnIndex) || !FDataLink->GetActive()) return;
+  FDataLink->GetDataSet()->CheckBrowseMode();
+  if (!FFilterEditor) {
+    FFilterEditor = CreateFilterEditor();
+    FFilterEditor->SetVisible(false);
+    FFilterEditor->SetParent(this);
+    FFilterEditor->SetInplaceEditHolder(this);
+    FFilterEditor->SetBorderStyle(bsNone);
+    FFilterEditor->SetFont(GetFont());
+    FFilterEditor->GetFont()->SetColor(clBlue);
+    FFilterEditor->SetColor(BlendColorsEh(clWindow, GetFixedColor(), FilterCellBlendWeight));
+    FFilterEditor->OnKeyPress = [this](TObject* Sender, Char& Key) {
+      FilterEditorKeyPress(static_cast<TInplaceFilterEditEh*>(Sender), Key);
+    };
+    FFilterEditor->OnKeyUp = [](TObject*, Word&, TShiftState) {};
+    FFilterEditor->SetFlat(GetFlat());
+    TPopupListboxEh* List = FFilterEditor->GetPopupListbox();
+    List->SetBelongsToFilterEditor(true);
+    List->SetUseItemObjects(true);
+  }
+  if (FFilterEditor->GetVisible() && FFilterRowColumn != ColumnIndex) HideFilterEditor();
+  FFilterRowColumn = ColumnIndex;
+  FFilterEditing = true;
+  HideEditor();
+  {
+    BeginLayout();
+    TScopeExitEh EndLayoutNow([this] { EndLayout(); });
+    LockPaint();
+    TScopeExitEh Unlock([this] { UnlockPaint(); });
+    if (FColumns->Items(ColumnIndex)->GetSTFilter()->GetVisible()) {
+      const Integer Raw = DataToRawColumn(ColumnIndex);
+      if (FOptions.Contains(dgRowSelect)) {
+        // Row selection keeps its current cell: the grid only scrolls the column into view.
+        if (Raw >= GetLeftCol() + GetVisibleColCount()) SetLeftCol(std::min(Raw, LastLeftCol()));
+        else if (Raw < GetLeftCol() && Raw >= GetFixedCols()) SetLeftCol(Raw);
+      } else {
+        MoveToColumn(Raw, 1, false);
+      }
+      FFilterRowColumn = ColumnIndex;
+    }
+    InvalidateRow(GetTitleRowCount() - 1);
+  }
+  UpdateFilterEditor(true);
+}
+
+void TCustomDBGridEh::UpdateFilterEditor(bool Show) {
+  if (FSTFilter->GetUpdateCount() > 0 || !FFilterEditor) return;
+  if (!(FSTFilter->GetVisible() && FSTFilter->GetLocation() == stflUnderTitleFilterEh &&
+        IsColumnFilterable(FFilterRowColumn) && FFilterEditing)) {
+    ExitFilterEditor();
+    return;
+  }
+  const TRect Cell = CellRect(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
+  if (FColumns->Items(FFilterRowColumn)->GetSTFilter()->GetExecuting()) {
+    FFilterEditor->MoveToRect(Cell);
+    return;
+  }
+  if (!FilterEditorCanShow()) {
+    HideFilterEditor();
+    return;
+  }
+  if (Show) {
+    FFilterEditor->MoveToRect(TRect());
+    SetupFilterEditor(FFilterRowColumn);
+    FFilterEditor->SelectAll();
+  }
+  FFilterEditor->MoveToRect(Cell);
+  if (FFilterEditor->HandleAllocated()) SendMessage(FFilterEditor->GetHandle(), EM_SCROLLCARET, 0, 0);
+}
+
+void TCustomDBGridEh::SetupFilterEditor(Integer ColumnIndex) {
+  TColumnEh* Column = FColumns->Items(ColumnIndex);
+  TSTColumnFilterEh* Filter = Column->GetSTFilter();
+  FFilterEditor->SetColumn(Column);
+  FFilterEditor->GetItems()->Clear();
+  FFilterEditor->OnCloseUp = [this](TObject* Sender, bool Accept) {
+    FilterEditorClosedUp(static_cast<TInplaceFilterEditEh*>(Sender), Accept);
+  };
+  FFilterEditor->OnBeforeCloseUp = [this](TObject* Sender, bool& Accept) {
+    FilterEditorCloseUp(static_cast<TInplaceFilterEditEh*>(Sender), Accept);
+  };
+  FFilterEditor->OnDropDown = [this](TObject* Sender) { FilterEditorDropDown(static_cast<TInplaceFilterEditEh*>(Sender)); };
+  FFilterEditor->SetValue(Null());
+  FFilterEditor->GetEditButton()->SetVisible(true);
+  FFilterEditor->GetDropDownBox()->SetSizable(true);
+  if (!Filter->GetKeyField().empty()) FFilterEditor->SetValueAndText(Filter->GetValue(), Filter->GetExpressionStr());
+  else FFilterEditor->SetText(Filter->GetExpressionStr());
+  FFilterEditor->GetDropDownBox()->SetWidth(Filter->GetDropDownWidth() < 1 ? DefaultFilterListWidth
+                                                                           : Filter->GetDropDownWidth());
+  FFilterEditor->GetDropDownBox()->SetRows(Filter->GetDropDownRows() < 1 ? DefaultFilterListRows
+                                                                         : Filter->GetDropDownRows());
+}
+
+bool TCustomDBGridEh::FilterEditorCanShow() { return FFilterEditing && FSelection->GetSelectionType() == gstNon; }
+
+// ---- Leaving ---------------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::HideFilterEditor() {
+  if (!FFilterEditor || !FFilterEditor->GetVisible()) return;
+  if (GetVisible() && CanFocus() && FFilterEditor->Focused()) SetFocus();
+  FFilterEditor->SetVisible(false);
+  FFilterEditor->SetColumn(nullptr);
+  if (FFilterRowColumn < 0) return;
+  // A malformed text raises here, and the cell keeps what was typed.
+  ApplyFilterEditorText(FFilterRowColumn);
+  InvalidateCell(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
+}
+
+void TCustomDBGridEh::ExitFilterEditor() {
+  if (FSTFilter->GetUpdateCount() > 0) return;
+  HideFilterEditor();
+  if (FFilterEditing) {
+    FFilterEditing = false;
+    if (GetTitleRowCount() > 0) InvalidateRow(GetTitleRowCount() - 1);
+  }
+  if (FOptions.Contains(dgAlwaysShowEditor) && !FFilterEditing) ShowEditor();
+  else HideEditor();
+}
+
+void TCustomDBGridEh::ApplyFilterEditorText(Integer ColumnIndex) {
+  if (!FFilterEditor || ColumnIndex < 0 || ColumnIndex >= FColumns->GetCount()) return;
+  TColumnEh* Column = FColumns->Items(ColumnIndex);
+  if (Column->GetFieldName().empty()) return;
+  Column->GetSTFilter()->SetExpressionStr(FFilterEditor->GetText());
+}
+
+void TCustomDBGridEh::ClearColumnFilters() {
+  HideFilterEditor();
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->GetSTFilter()->Clear();
+  Invalidate();
+}
+
+// ---- The list ------------------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::FilterEditorDropDown(TInplaceFilterEditEh* Editor) {
+  if (FFilterRowColumn < 0 || FFilterRowColumn >= FColumns->GetCount()) return;
+  TSTColumnFilterEh* Filter = FColumns->Items(FFilterRowColumn)->GetSTFilter();
+  // Ticks count one value at a time until the user adds one to another.
+  Filter->SetMultiCheck(false);
+  TDropDownBoxEh* Box = Editor->GetDropDownBox();
+  const Integer Rows = Box->GetRows();
+  Integer Width = Box->GetWidth();
+  TStrings* Items = Editor->GetItems();
+  Items->BeginUpdate();
+  {
+    TScopeExitEh End([Items] { Items->EndUpdate(); });
+    Items->Clear();
+    FillFilterListValues(Filter, Items, Editor->GetPopupListbox(), Width);
+  }
+  Box->SetWidth(Width);
+  Box->SetRows(Rows);
+  Filter->SetCheckStatesFromExpression(Items);
+  Editor->GetPopupListbox()->SetSizeChanged(false);
+  FFilterCloseUpApplyCount = FFilterApplyCount;
+}
+
+void TCustomDBGridEh::FilterEditorCloseUp(TInplaceFilterEditEh* Editor, bool& Accept) {
+  TColumnEh* Column = Editor->GetColumn();
+  if (!Column) return;
+  TSTColumnFilterEh* Filter = Column->GetSTFilter();
+  Filter->SetPressedItemIndex(-1);
+  TPopupListboxEh* List = Editor->GetPopupListbox();
+  if (Editor->GetVisible() && List->GetSizeChanged()) {
+    Filter->SetDropDownWidth(List->GetWidth());
+    Filter->SetDropDownRows(List->GetRowCount());
+  }
+  FFilterCloseUpAccepted = Accept;
+  if (Accept) {
+    const Integer Index = List->GetItemIndex();
+    TStrings* Items = Editor->GetItems();
+    auto* Item = Index >= 0 && Index < Items->GetCount() ? dynamic_cast<TPopupListboxItemEh*>(Items->GetObject(Index))
+                                                         : nullptr;
+    // Ticks the user added up by clicking stay as they are when the list closes.
+    const bool TicksKept = Filter->GetMultiCheck() && dynamic_cast<TPopupListboxItemEhData*>(Item);
+    if (Item && !TicksKept) Item->Execute(List, Index, TPoint(-1, -1), TShiftState());
+    // The item's action, not its text, is what the pick does; without an item
+    // the typed text stays.
+    Accept = false;
+  }
+  Filter->SetMultiCheck(false);
+}
+
+void TCustomDBGridEh::FilterEditorClosedUp(TInplaceFilterEditEh*, bool Accept) {
+  const bool Picked = Accept || FFilterCloseUpAccepted;
+  FFilterCloseUpAccepted = false;
+  // The item may have applied the row already: once is enough.
+  if (Picked && FCenter && FCenter->GetFilterEditCloseUpApplyFilter() && FFilterApplyCount == FFilterCloseUpApplyCount)
+    ApplyFilterRow();
+}
+
+// ---- Keys ----------------------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::GetMouseDownInfo(TPoint& Pos, Integer& Time) {
+  Pos = FFilterPressPos;
+  Time = FFilterPressTime;
+  FFilterPressTime = 0;
+}
+
+void TCustomDBGridEh::InplaceEditKeyDown(TControl* Control, Word& Key, TShiftState Shift) {
+  if (auto* Editor = dynamic_cast<TInplaceFilterEditEh*>(Control)) FilterEditorKeyDown(Editor, Key, Shift);
+}
+
+void TCustomDBGridEh::InplaceEditKeyPress(TControl*, Char& Key) {
+  // A Tab typed in the filter cell moves nothing and types nothing.
+  if (Key == VK_TAB) Key = 0;
+}
+
+void TCustomDBGridEh::FilterEditorKeyDown(TInplaceFilterEditEh* Editor, Word& Key, TShiftState Shift) {
+  if (Editor->GetListVisible()) return;
+  if (UseRightToLeftAlignment() && (Key == VK_LEFT || Key == VK_RIGHT)) Key = Key == VK_LEFT ? VK_RIGHT : VK_LEFT;
+  const Integer Count = FColumns->GetCount();
+  // One step over the columns from the editor's, wrapping once, on to a filterable one.
+  auto Step = [&](bool Forward) {
+    if (Count == 0 || FFilterRowColumn < 0) return;
+    Integer I = FFilterRowColumn + (Forward ? 1 : -1);
+    if (I >= Count) I = 0;
+    if (I < 0) I = Count - 1;
+    if (I == FFilterRowColumn) return;
+    while (I >= 0 && I < Count && !IsColumnFilterable(I)) I += Forward ? 1 : -1;
+    if (I >= 0 && I < Count && I != FFilterRowColumn) ShowFilterEditor(I);
+  };
+  // The first or the last filterable column.
+  auto Extreme = [&](bool First) {
+    Integer I = First ? 0 : Count - 1;
+    while (I >= 0 && I < Count && !IsColumnFilterable(I)) I += First ? 1 : -1;
+    if (I >= 0 && I < Count && I != FFilterRowColumn) ShowFilterEditor(I);
+  };
+  const bool Ctrl = Shift.Contains(ssCtrl);
+  switch (Key) {
+    case VK_LEFT:
+      if (!Ctrl && !CaretAtStart(Editor)) return;
+      Key = 0;
+      return Ctrl ? Extreme(true) : Step(false);
+    case VK_RIGHT:
+      if (!Ctrl && !CaretAtEnd(Editor)) return;
+      Key = 0;
+      return Ctrl ? Extreme(false) : Step(true);
+    case VK_HOME:
+      if (!Ctrl && !CaretAtStart(Editor)) return;
+      Key = 0;
+      return Extreme(true);
+    case VK_END:
+      if (!Ctrl && !CaretAtEnd(Editor)) return;
+      Key = 0;
+      return Extreme(false);
+    case VK_TAB:
+      if (!FOptions.Contains(dgTabs)) return;
+      Key = 0;
+      return Step(!Shift.Contains(ssShift));
+    case VK_UP:
+      if (NoShift(Shift)) Key = 0;
+      return;
+    case VK_DOWN:
+      if ((NoShift(Shift) || ExactlyCtrl(Shift)) && FDataLink->GetActive()) {
+        Key = 0;
+        const Integer Column = FFilterRowColumn;
+        ExitFilterEditor();
+        SetSelectedIndex(Column);
+        if (NoShift(Shift)) SyncActiveRow();
+      }
+      return;
+    case VK_F2:
+      SendMessage(Editor->GetHandle(), EM_SETSEL, WPARAM(0x7FFFFFFF), LPARAM(-1));
+      Key = 0;
+      return;
+    default: return;
+  }
+}
+
+void TCustomDBGridEh::FilterEditorKeyPress(TInplaceFilterEditEh* Editor, Char& Key) {
+  if (Key == VK_RETURN) {
+    Key = 0;
+    ApplyFilterRow();
+    return;
+  }
+  if (Key != u' ' || !ExactlyCtrl(GetShiftStateEh()) || !Editor->GetListVisible()) return;
+  TPopupListboxEh* List = Editor->GetPopupListbox();
+  const Integer Index = List->GetItemIndex();
+  TStrings* Items = Editor->GetItems();
+  auto* Item = Index >= 0 && Index < Items->GetCount() ? dynamic_cast<TPopupListboxItemEh*>(Items->GetObject(Index))
+                                                       : nullptr;
+  if (!Item) return;
+  TColumnEh* Column = Editor->GetColumn();
+  if (Column) Column->GetSTFilter()->SetMultiCheck(true);
+  if (!Item->CloseOnExecute(List, Index)) Item->Execute(List, Index, TPoint(-1, -1), GetShiftStateEh());
+  else Editor->CloseUp(true);
+  if (Column) Column->GetSTFilter()->SetMultiCheck(true);
+  List->SetItemIndex(Index);
+  Key = 0;
+}
+
+// ---- The grid's side -----------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::WMLButtonDown(TMessage& Message) {
+  const TPoint P(GetXLParam(Message.LParam), GetYLParam(Message.LParam));
+  if (!GetComponentState().Contains(csDesigning) && FSTFilter->GetVisible() &&
+      FSTFilter->GetLocation() == stflUnderTitleFilterEh && GetTitleRowCount() > 0) {
+    const TGridCoord Cell = MouseCoord(P.X, P.Y);
+    const Integer ColumnIndex = RawToDataColumn(Cell.X);
+    if (Cell.Y == GetTitleRowCount() - 1 && Cell.X >= FIndicatorOffset && IsColumnFilterable(ColumnIndex) &&
+        FDataLink->GetActive()) {
+      if (CanFocus() && !Focused()) SetFocus();
+      HideEditor();
+      ShowFilterEditor(ColumnIndex);
+      if (FFilterEditor && FFilterEditor->GetVisible() && FFilterEditor->HandleAllocated()) {
+        const TPoint At = FFilterEditor->ScreenToClient(ClientToScreen(P));
+        SendMessage(FFilterEditor->GetHandle(), Message.Msg, Message.WParam, MakeLParam(At.X, At.Y));
+      }
+      FFilterPressPos = ClientToScreen(P);
+      FFilterPressTime = std::max<Integer>(1, Integer(GetMessageTime()));
+      return;
+    }
+  }
+  // A press in the data ends the typing in the filter row.
+  if (FFilterEditing) {
+    const TGridCoord Cell = MouseCoord(P.X, P.Y);
+    if (Cell.Y >= GetTitleRowCount()) ExitFilterEditor();
+  }
+  TCustomGridEh::Dispatch(Message);
+}
+
+bool TCustomDBGridEh::FilterRowEntryKeyDown(Word& Key, TShiftState Shift) {
+  if (Key != VK_UP || !FSTFilter->GetVisible() || FSTFilter->GetLocation() != stflUnderTitleFilterEh ||
+      !FDataLink->GetActive())
+    return false;
+  TDataSet* DataSet = FDataLink->GetDataSet();
+  const bool AtFirst = DataSet->Bof() || DataSet->GetRecNo() == 1;
+  if (!AtFirst && !Shift.Contains(ssCtrl)) return false;
+  Integer Index = -1;
+  if (!FOptions.Contains(dgRowSelect)) {
+    Index = GetSelectedIndex();
+  } else {
+    // Row selection has no current column: the last filter cell, or the first one shown.
+    const Integer Count = FColumns->GetCount();
+    for (Integer I = std::max(0, FFilterRowColumn); I < Count && Index < 0; ++I)
+      if (IsColumnFilterable(I) && DataToRawColumn(I) >= GetLeftCol()) Index = I;
+    for (Integer I = 0; I < Count && Index < 0; ++I)
+      if (IsColumnFilterable(I) && DataToRawColumn(I) >= GetLeftCol()) Index = I;
+  }
+  if (!IsColumnFilterable(Index)) return false;
+  ShowFilterEditor(Index);
+  Key = 0;
+  return true;
+}
+
+void TCustomDBGridEh::FilterEditorTakeFocus(HWND From) {
+  if (!FFilterEditing || !FFilterEditor || !FFilterEditor->GetVisible() || !FFilterEditor->HandleAllocated()) return;
+  if (From == FFilterEditor->GetHandle()) return;
+  FFilterEditor->SetFocus();
+}

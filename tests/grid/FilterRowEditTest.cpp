@@ -1,0 +1,430 @@
+// The filter row under the titles, driven by real mouse and key messages: a
+// press in a filter cell opens the editor there, typing and Enter filter the
+// table, the keys move between the filter cells and down into the data, and
+// the drop-down list's commands and values set the column's condition.
+//
+// Records 1..10: ID_THIS = N, NPP = 11 - N, NAME_THIS "Запись N"; the filter
+// row is grid row 1, column I of the grid's columns is grid column I + 1.
+
+#include "GridInputTestSupport.h"
+
+namespace {
+
+class FilterRowEdit : public GridInput {
+protected:
+  void ShowFiltered(Integer Count = 10) {
+    ShowRecords(Count);
+    Grid->GetSTFilter()->SetLocal(true);
+    Grid->GetSTFilter()->SetVisible(true);
+    Display.ProcessMessages();
+  }
+  static constexpr Integer FilterRow = 1;
+  void ClickFilterCell(Integer ColumnIndex) { ClickCell(ColumnIndex + 1, FilterRow); }
+  TInplaceFilterEditEh* Editor() { return Grid->GetFilterEditor(); }
+  bool EditorShown() { return Editor() && Editor()->GetVisible(); }
+  String Condition(Integer ColumnIndex) { return Column(ColumnIndex)->GetSTFilter()->GetExpressionStr(); }
+  void Type(const String& Text) { Display.TypeText(Text); }
+  // The rows the grid shows below its titles.
+  Integer DataRows() { return Grid->GetRowCount() - Grid->GetTitleRowCount(); }
+  void DropDown() {
+    Key(VK_DOWN, THeadlessShift::Alt);
+    ASSERT_TRUE(Editor()->GetListVisible());
+  }
+  TPopupListboxEh* List() { return Editor()->GetPopupListbox(); }
+  Integer ItemOf(const String& Text) { return Editor()->GetItems()->IndexOf(Text); }
+  void ClickItem(Integer Index) {
+    const TRect R = List()->ItemRect(Index);
+    Display.Click(List()->GetHandle(), R.Left + 30, (R.Top + R.Bottom) / 2);
+  }
+};
+
+}  // namespace
+
+// ---- Opening the editor ---------------------------------------------------------------------------------
+
+TEST_F(FilterRowEdit, APressInAFilterCellOpensTheEditorThereAndMakesItsColumnCurrent) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
+  EXPECT_TRUE(Grid->GetFilterEditing());
+  EXPECT_EQ(Grid->GetSelectedIndex(), 2);
+  EXPECT_EQ(GetFocus(), Editor()->GetHandle());
+  // The editor lies over the cell, in blue on the filter row's colour.
+  const TRect Cell = Grid->CellRect(3, FilterRow);
+  EXPECT_EQ(Editor()->GetLeft(), Cell.Left);
+  EXPECT_EQ(Editor()->GetTop(), Cell.Top);
+  EXPECT_EQ(Editor()->GetFont()->GetColor(), clBlue);
+  EXPECT_EQ(Editor()->GetColor(), BlendColorsEh(clWindow, Grid->GetFixedColor(), 8));
+}
+
+TEST_F(FilterRowEdit, UpOnTheFirstRecordOpensTheEditorOnTheCurrentColumn) {
+  ShowFiltered();
+  Key(VK_RIGHT);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_UP);
+  EXPECT_FALSE(EditorShown());  // from the third record Up only moves
+  Key(VK_UP);
+  EXPECT_EQ(CurrentId(), 1);
+  EXPECT_FALSE(EditorShown());
+  Key(VK_UP);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+}
+
+TEST_F(FilterRowEdit, WithTheFilterInTheTitlesUpOpensNothing) {
+  ShowFiltered();
+  Grid->GetSTFilter()->SetLocation(stflInTitleFilterEh);
+  Display.ProcessMessages();
+  Key(VK_UP);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditing());
+}
+
+TEST_F(FilterRowEdit, ALongUnsizedListOpensSeventeenRowsHigh) {
+  ShowFiltered(30);
+  ClickFilterCell(2);
+  EXPECT_EQ(Editor()->GetDropDownBox()->GetRows(), 17);
+  EXPECT_EQ(Editor()->GetDropDownBox()->GetWidth(), 100);
+  DropDown();
+  EXPECT_EQ(List()->GetRowCount(), 17);
+  // The commands are not cut: the list is wider than the 100 pixels it started from.
+  EXPECT_GT(List()->GetWidth(), 100);
+}
+
+// ---- Typing and applying --------------------------------------------------------------------------------
+
+TEST_F(FilterRowEdit, TypingInAFilterCellThenEnterFiltersTheTableAndTheRowsShown) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  Type(u"=Запись 3");
+  EXPECT_FALSE(Table.GetFiltered());
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(2), u"=Запись 3");
+  EXPECT_TRUE(Table.GetFiltered());
+  EXPECT_EQ(DataRows(), 1);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{3}));
+  // The editor stays on its cell with the text typed.
+  EXPECT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetText(), u"=Запись 3");
+}
+
+TEST_F(FilterRowEdit, EnterAppliesTheRowEvenWhenItDoesNotApplyInstantly) {
+  ShowFiltered();
+  Grid->GetSTFilter()->SetInstantApply(false);
+  ClickFilterCell(0);
+  Type(u">8");
+  Key(VK_RETURN);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{9, 10}));
+}
+
+TEST_F(FilterRowEdit, ConditionsOfSeveralColumnsCombine) {
+  ShowFiltered();
+  ClickFilterCell(0);
+  Type(u">3");
+  Key(VK_RIGHT);  // at the end of the text: the next filter cell
+  ASSERT_EQ(Grid->GetFilterRowColumn(), 1);
+  EXPECT_EQ(Condition(0), u">3");
+  Type(u">4");
+  Key(VK_RETURN);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{4, 5, 6}));
+  EXPECT_EQ(DataRows(), 3);
+}
+
+TEST_F(FilterRowEdit, EmptyingACellAndEnterShowsEveryRecordAgain) {
+  ShowFiltered();
+  ClickFilterCell(0);
+  Type(u"<3");
+  Key(VK_RETURN);
+  ASSERT_EQ(DataRows(), 2);
+  Key(VK_BACK);
+  Key(VK_BACK);
+  Key(VK_RETURN);
+  EXPECT_EQ(DataRows(), 10);
+}
+
+TEST_F(FilterRowEdit, AMalformedConditionIsRefusedAndTheTypedTextStays) {
+  ShowFiltered();
+  ClickFilterCell(0);
+  Type(u"=(");
+  EXPECT_THROW(Grid->ApplyFilterRow(), Exception);
+  EXPECT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetText(), u"=(");
+  EXPECT_FALSE(Table.GetFiltered());
+}
+
+TEST_F(FilterRowEdit, ATreeStaysATreeWhileFilteredWithTheParentsOfMatchingRecords) {
+  ShowAsExpandedTree(Table);
+  AddResourceTree(Table);
+  Table.Open();
+  MakeGrid();
+  Grid->GetColumns()->Add()->SetFieldName(u"NAME_THIS");
+  Grid->SetDataSource(&Source);
+  Grid->GetSTFilter()->SetLocal(true);
+  Grid->GetSTFilter()->SetVisible(true);
+  Display.ProcessMessages();
+  Grid->SetFocus();
+  ClickFilterCell(0);
+  Type(u"=Фонд");
+  Key(VK_RETURN);
+  // Фонд (22) is shown under its parents Архивы (20) and Архив (21), at its depth.
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{20, 21, 22}));
+  Table.Last();
+  EXPECT_EQ(Table.GetTreeNodeLevel(), 3);
+  EXPECT_TRUE(Table.IsTreeList());
+}
+
+// ---- Moving between the cells ---------------------------------------------------------------------------
+
+TEST_F(FilterRowEdit, RightAtTheEndOfTheLastCellWrapsToTheFirst) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+  Key(VK_LEFT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
+}
+
+TEST_F(FilterRowEdit, ArrowsInsideTheTextMoveTheCaretNotTheCell) {
+  ShowFiltered();
+  ClickFilterCell(1);
+  Type(u"12");
+  Key(VK_LEFT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
+}
+
+TEST_F(FilterRowEdit, WithOneFilterableColumnRightStaysWhereItIs) {
+  ShowFiltered();
+  Column(0)->GetSTFilter()->SetVisible(false);
+  Column(2)->SetVisible(false);
+  ClickFilterCell(1);
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  EXPECT_TRUE(EditorShown());
+}
+
+TEST_F(FilterRowEdit, CtrlHomeAndCtrlEndReachTheFirstAndLastFilterableColumns) {
+  ShowFiltered();
+  ClickFilterCell(1);
+  Key(VK_END, THeadlessShift::Ctrl);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
+  Key(VK_HOME, THeadlessShift::Ctrl);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+  // Columns without a filter cell are passed over.
+  Column(0)->GetSTFilter()->SetVisible(false);
+  Key(VK_RIGHT, THeadlessShift::Ctrl);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
+  Key(VK_LEFT, THeadlessShift::Ctrl);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+}
+
+TEST_F(FilterRowEdit, TabMovesBetweenTheCellsOnlyWithTabsSwitchedOn) {
+  ShowFiltered();
+  Grid->SetOptions(Grid->GetOptions() - dgTabs);
+  ClickFilterCell(0);
+  Key(VK_TAB);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+  Grid->SetOptions(Grid->GetOptions() + dgTabs);
+  Key(VK_TAB);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  Key(VK_TAB, THeadlessShift::Shift);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+}
+
+TEST_F(FilterRowEdit, DownLeavesForTheDataOfTheSameColumnKeepingTheTypedCondition) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  Type(u"=Запись 5");
+  Key(VK_DOWN);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditing());
+  EXPECT_EQ(GetFocus(), Grid->GetHandle());
+  EXPECT_EQ(Grid->GetSelectedIndex(), 2);
+  EXPECT_EQ(Condition(2), u"=Запись 5");
+  EXPECT_FALSE(Table.GetFiltered());  // stored, not applied
+  Key(VK_DOWN);
+  EXPECT_EQ(CurrentId(), 2);  // the keys are the grid's again
+}
+
+TEST_F(FilterRowEdit, APressInTheDataEndsTheFilterRowEditing) {
+  ShowFiltered();
+  ClickFilterCell(0);
+  Type(u">2");
+  ClickCell(2, 4);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditing());
+  EXPECT_EQ(Condition(0), u">2");
+}
+
+TEST_F(FilterRowEdit, HidingTheFilterRowHidesItsEditor) {
+  ShowFiltered();
+  ClickFilterCell(0);
+  Type(u">2");
+  Grid->GetSTFilter()->SetVisible(false);
+  EXPECT_FALSE(EditorShown());
+  EXPECT_EQ(Condition(0), u">2");
+}
+
+// ---- The drop-down list ---------------------------------------------------------------------------------
+
+TEST_F(FilterRowEdit, TheListOffersTheCommandsThenTheColumnsValues) {
+  ShowFiltered(3);
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghAutoSortMarking);
+  Column(2)->GetTitle()->SetTitleButton(true);
+  ClickFilterCell(2);
+  DropDown();
+  std::vector<String> Texts;
+  for (Integer I = 0; I < Editor()->GetItems()->GetCount(); ++I) Texts.push_back(Editor()->GetItems()->Get(I));
+  EXPECT_EQ(Texts, (std::vector<String>{u"(Сортировка по возрастанию)", u"(Сортировка по убыванию)", u"-",
+                                        u"(Очистить фильтр)", u"(Условие...)", u"(Все)", u"(Не пустые)",
+                                        u"(Пустые)", u"Запись 1", u"Запись 2", u"Запись 3"}));
+  EXPECT_EQ(Editor()->GetItems()->GetObject(8), PopupListboxItemEhData());
+  EXPECT_EQ(Column(2)->GetSTFilter()->GetItemCheckStates().size(), 11u);
+}
+
+TEST_F(FilterRowEdit, AValuePickedWithEnterAppliesAtOnceWhenTheProgramAsks) {
+  ShowFiltered();
+  Grid->GetSTFilter()->SetInstantApply(false);
+  Grid->GetCenter()->SetFilterEditCloseUpApplyFilter(true);
+  ClickFilterCell(2);
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"Запись 4"));
+  Key(VK_RETURN);
+  EXPECT_FALSE(Editor()->GetListVisible());
+  EXPECT_EQ(Condition(2), u"='Запись 4'");
+  EXPECT_EQ(Editor()->GetText(), u"='Запись 4'");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{4}));
+}
+
+TEST_F(FilterRowEdit, WithoutTheProgramsSwitchAPickOnlySetsTheConditionUntilEnter) {
+  ShowFiltered();
+  Grid->GetSTFilter()->SetInstantApply(false);
+  ClickFilterCell(2);
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"Запись 4"));
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(2), u"='Запись 4'");
+  EXPECT_FALSE(Table.GetFiltered());
+  Key(VK_RETURN);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{4}));
+}
+
+TEST_F(FilterRowEdit, ClickingTwoValuesTicksBothAndFiltersByEitherWithTheListStillOpen) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  DropDown();
+  ClickItem(ItemOf(u"Запись 2"));
+  ClickItem(ItemOf(u"Запись 7"));
+  EXPECT_TRUE(Editor()->GetListVisible());
+  EXPECT_EQ(Condition(2), u"in ('Запись 2','Запись 7')");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{2, 7}));
+  // Closing the list with Enter keeps the ticks as they are.
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(2), u"in ('Запись 2','Запись 7')");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{2, 7}));
+}
+
+TEST_F(FilterRowEdit, APressReleasedOverAnotherValueTicksNothing) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  DropDown();
+  const TRect From = List()->ItemRect(ItemOf(u"Запись 2"));
+  const TRect To = List()->ItemRect(ItemOf(u"Запись 5"));
+  Display.Drag(List()->GetHandle(), TPoint(30, (From.Top + From.Bottom) / 2), TPoint(30, (To.Top + To.Bottom) / 2));
+  EXPECT_EQ(Condition(2), u"");
+  EXPECT_FALSE(Table.GetFiltered());
+}
+
+TEST_F(FilterRowEdit, ReopeningTheListTicksTheValuesOfTheCondition) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  Type(u"in ('Запись 3','Запись 6')");
+  Key(VK_RETURN);
+  DropDown();
+  const std::vector<Byte>& States = Column(2)->GetSTFilter()->GetItemCheckStates();
+  EXPECT_EQ(States[size_t(ItemOf(u"Запись 3"))], 1);
+  EXPECT_EQ(States[size_t(ItemOf(u"Запись 6"))], 1);
+  EXPECT_EQ(States[size_t(ItemOf(u"Запись 4"))], 0);
+}
+
+TEST_F(FilterRowEdit, EmptyAndNotEmptyStoreTheirNullConditions) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Пустые)"));
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(2), u"=Null");
+  EXPECT_EQ(Editor()->GetText(), u"=Null");
+  EXPECT_TRUE(Ids(Table).empty());
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Не пустые)"));
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(2), u"<>Null");
+  EXPECT_EQ(DataRows(), 10);
+}
+
+TEST_F(FilterRowEdit, AllChangesTheConditionButAppliesOnlyWhenTheRowOrTheProgramSaysSo) {
+  ShowFiltered();
+  Grid->GetSTFilter()->SetInstantApply(false);
+  ClickFilterCell(0);
+  Type(u">5");
+  Key(VK_RETURN);
+  ASSERT_EQ(DataRows(), 5);
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Все)"));
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(0), u"");
+  EXPECT_EQ(DataRows(), 5);
+  // Clearing always applies.
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Очистить фильтр)"));
+  Key(VK_RETURN);
+  EXPECT_EQ(DataRows(), 10);
+}
+
+TEST_F(FilterRowEdit, ClearingEmptiesTheConditionsOfEveryColumn) {
+  ShowFiltered();
+  Column(0)->GetSTFilter()->SetExpressionStr(u">2");
+  ClickFilterCell(1);
+  Type(u"<5");
+  Key(VK_RETURN);
+  ASSERT_EQ(Ids(Table), (std::vector<Integer>{7, 8, 9, 10}));
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Очистить фильтр)"));
+  Key(VK_RETURN);
+  EXPECT_EQ(Condition(0), u"");
+  EXPECT_EQ(Condition(1), u"");
+  EXPECT_EQ(Editor()->GetText(), u"");
+  EXPECT_EQ(DataRows(), 10);
+}
+
+TEST_F(FilterRowEdit, ASortItemSortsTheTableByTheColumn) {
+  ShowFiltered(4);
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghAutoSortMarking);
+  Column(0)->GetTitle()->SetTitleButton(true);
+  ClickFilterCell(0);
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Сортировка по убыванию)"));
+  Key(VK_RETURN);
+  EXPECT_EQ(Column(0)->GetTitle()->GetSortMarker(), smUpEh);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{4, 3, 2, 1}));
+}
+
+TEST_F(FilterRowEdit, TheListsSizeSetByTheUserIsKeptForTheColumn) {
+  ShowFiltered(30);
+  ClickFilterCell(2);
+  DropDown();
+  List()->SetBounds(List()->GetLeft(), List()->GetTop(), 260, List()->GetHeight() / 2);
+  const Integer Rows = List()->GetRowCount();
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Column(2)->GetSTFilter()->GetDropDownWidth(), 260);
+  EXPECT_EQ(Column(2)->GetSTFilter()->GetDropDownRows(), Rows);
+  Key(VK_LEFT, THeadlessShift::Ctrl);
+  Key(VK_RIGHT, THeadlessShift::Ctrl);
+  EXPECT_EQ(Editor()->GetDropDownBox()->GetRows(), Rows);
+}
