@@ -1,11 +1,13 @@
 #include "client/ResourceList.h"
 
 #include <algorithm>
+#include <charconv>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "client/SettingsFile.h"
 #include "client/__str.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/StringList.h"
 #include "platform/core/Strings.h"
@@ -18,45 +20,92 @@ constexpr const Char* kFieldNames[15] = {u"ID_THIS",  u"ID_PARENT", u"ID_TYPE", 
                                          u"Username", u"PSW",       u"Note"};
 
 
+// Where a line's characters go: a UTF-16 line, or the file's bytes in the
+// ANSI code page. Clean writes a value with its control characters as blanks,
+// so that no TAB or line break inside it splits the line.
+struct TWideSink {
+  String& Out;
+  void Text(StringView Run) { Out.append(Run); }
+  void Clean(StringView Value) {
+    for (Char c : Value) Out.push_back(c < u' ' ? u' ' : c);
+  }
+  void Tab() { Out.push_back(u'\t'); }
+  void Number(Integer Value) { Out += IntToStr(Value); }
+};
+
+// Writes at P, which has room for the whole line (ResourceLineBound).
+struct TAnsiSink {
+  char* P;
+  void Text(StringView Run) { P = WriteAnsi(Run, P); }
+  void Clean(StringView Value) {
+    // Printable ASCII, most of any line, goes across as it is. (A local
+    // pointer: the bytes written might alias the member for the compiler.)
+    char* p = P;
+    size_t i = 0;
+    for (; i < Value.size(); ++i) {
+      const Char c = Value[i];
+      if (c < u' ' || c >= 0x80) break;
+      *p++ = static_cast<char>(c);
+    }
+    // The rest in runs between control characters.
+    size_t run = i;
+    for (; i < Value.size(); ++i) {
+      if (Value[i] >= u' ') continue;
+      p = WriteAnsi(Value.substr(run, i - run), p);
+      *p++ = ' ';
+      run = i + 1;
+    }
+    P = run < Value.size() ? WriteAnsi(Value.substr(run), p) : p;
+  }
+  void Tab() { *P++ = '\t'; }
+  void Number(Integer Value) { P = std::to_chars(P, P + 11, Value).ptr; }
+};
+
 // Appends a text field as the file holds it: never empty (the reader could
 // not see it), and without TABs or line breaks, which would split the line.
-void AppendField(String& Line, const String& Value, const Char* Default) {
+template <class TSink>
+void AppendField(TSink& Line, StringView Value, const Char* Default) {
   size_t b = 0, e = Value.size();
   while (b < e && Value[b] <= u' ') ++b;
   while (e > b && Value[e - 1] <= u' ') --e;
-  if (b == e) {
-    Line += Default;
-  } else {
-    for (size_t i = b; i < e; ++i) Line += Value[i] < u' ' ? u' ' : Value[i];
-  }
-  Line += u'\t';
+  if (b == e)
+    Line.Text(Default);
+  else
+    Line.Clean(Value.substr(b, e - b));
+  Line.Tab();
 }
 
-void AppendNumber(String& Line, Integer Value) {
-  Line += IntToStr(Value);
-  Line += u'\t';
+template <class TSink>
+void AppendNumber(TSink& Line, Integer Value) {
+  Line.Number(Value);
+  Line.Tab();
 }
 
-String LineOf(Integer Id, Integer Parent, Integer Type, Integer Npp, Integer Port,
-              const TResourceRecord& Texts) {
-  const Char* connDefault = Type >= 1 ? u"???" : u" ";
+template <class TSink>
+void AppendLine(TSink& Line, const TResourceLineView& R) {
+  const Char* connDefault = R.ID_TYPE >= 1 ? u"???" : u" ";
+  AppendNumber(Line, R.ID_THIS);
+  AppendNumber(Line, R.ID_PARENT);
+  AppendNumber(Line, R.ID_TYPE);
+  AppendNumber(Line, R.NPP);
+  AppendField(Line, R.ItsActual, u" ");
+  AppendField(Line, R.ItsUse, u" ");
+  AppendField(Line, R.NAME_THIS, u"???");
+  AppendField(Line, R.Database, connDefault);
+  AppendField(Line, R.URL, connDefault);
+  AppendNumber(Line, R.PORT);
+  AppendField(Line, R.Syntax, connDefault);
+  AppendField(Line, R.Encoding, connDefault);
+  AppendField(Line, R.Username, u" ");
+  AppendField(Line, R.PSW, u" ");
+  AppendField(Line, R.Note, u" ");
+}
+
+String LineOf(const TResourceLineView& R) {
   String line;
   line.reserve(128);
-  AppendNumber(line, Id);
-  AppendNumber(line, Parent);
-  AppendNumber(line, Type);
-  AppendNumber(line, Npp);
-  AppendField(line, Texts.ItsActual, u" ");
-  AppendField(line, Texts.ItsUse, u" ");
-  AppendField(line, Texts.NAME_THIS, u"???");
-  AppendField(line, Texts.Database, connDefault);
-  AppendField(line, Texts.URL, connDefault);
-  AppendNumber(line, Port);
-  AppendField(line, Texts.Syntax, connDefault);
-  AppendField(line, Texts.Encoding, connDefault);
-  AppendField(line, Texts.Username, u" ");
-  AppendField(line, Texts.PSW, u" ");
-  AppendField(line, Texts.Note, u" ");
+  TWideSink sink{line};
+  AppendLine(sink, R);
   return line;
 }
 
@@ -149,8 +198,42 @@ String TrimOrDefault(const String& Value, const String& Default) {
   return s.empty() ? Default : s;
 }
 
-String ResourceRecordToLine(const TResourceRecord& Record) {
-  return LineOf(Record.ID_THIS, Record.ID_PARENT, Record.ID_TYPE, Record.NPP, Record.PORT, Record);
+String ResourceRecordToLine(const TResourceRecord& Record) { return LineOf(ResourceLineView(Record)); }
+
+TResourceLineView ResourceLineView(const TResourceRecord& R) {
+  TResourceLineView v;
+  v.ID_THIS = R.ID_THIS;
+  v.ID_PARENT = R.ID_PARENT;
+  v.ID_TYPE = R.ID_TYPE;
+  v.NPP = R.NPP;
+  v.PORT = R.PORT;
+  v.NAME_THIS = R.NAME_THIS;
+  v.ItsActual = R.ItsActual;
+  v.ItsUse = R.ItsUse;
+  v.Database = R.Database;
+  v.URL = R.URL;
+  v.Syntax = R.Syntax;
+  v.Encoding = R.Encoding;
+  v.Username = R.Username;
+  v.PSW = R.PSW;
+  v.Note = R.Note;
+  return v;
+}
+
+size_t ResourceLineBound(const TResourceLineView& R) {
+  // Every character one byte at most, each number 11, each field at least a
+  // 3-byte default, its TAB, and CR LF.
+  return R.NAME_THIS.size() + R.ItsActual.size() + R.ItsUse.size() + R.Database.size() + R.URL.size() +
+         R.Syntax.size() + R.Encoding.size() + R.Username.size() + R.PSW.size() + R.Note.size() +
+         15 * (11 + 3 + 1) + 2;
+}
+
+char* WriteResourceLineBytes(char* Out, const TResourceLineView& Record) {
+  TAnsiSink sink{Out};
+  AppendLine(sink, Record);
+  *sink.P++ = '\r';
+  *sink.P++ = '\n';
+  return sink.P;
 }
 
 String ResourceRecordToLine(const TStrings* Record) {
@@ -167,8 +250,13 @@ String ResourceRecordToLine(const TStrings* Record) {
   texts.Username = Record->GetValue(u"Username");
   texts.PSW = Record->GetValue(u"PSW");
   texts.Note = Record->GetValue(u"Note");
-  return LineOf(num(u"ID_THIS"), num(u"ID_PARENT"), num(u"ID_TYPE"), num(u"NPP"), num(u"PORT"),
-                texts);
+  TResourceLineView view = ResourceLineView(texts);
+  view.ID_THIS = num(u"ID_THIS");
+  view.ID_PARENT = num(u"ID_PARENT");
+  view.ID_TYPE = num(u"ID_TYPE");
+  view.NPP = num(u"NPP");
+  view.PORT = num(u"PORT");
+  return LineOf(view);
 }
 
 Integer ResourceLineId(const String& Line) {
@@ -234,6 +322,10 @@ String ResourceListHeaderLine() {
 
 String ResourceListRulerLine() { return u"* " + String(173, u'='); }
 
+AnsiString ResourceListHeadBytes() {
+  return StringToAnsi(ResourceListHeaderLine() + u"\r\n" + ResourceListRulerLine() + u"\r\n");
+}
+
 std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress,
                                                   bool* RootGroupMade) {
   const std::vector<StringView> lines = SplitLines(Text);
@@ -266,27 +358,85 @@ std::vector<TResourceRecord> LoadResourceListFile(const String& FileName, const 
 
 namespace {
 
-// The positions of the records in the order of the tree.
-std::vector<size_t> TreeOrderPositions(const std::vector<TResourceRecord>& Records) {
-  const size_t n = Records.size();
-  std::unordered_map<Integer, size_t> byId;
-  for (size_t i = 0; i < n; ++i) byId.emplace(Records[i].ID_THIS, i);
+// Record positions by identifier, the first record of an identifier winning:
+// a plain array over the identifiers' range when they lie close together (as
+// numbered records do), else a hash map.
+class TIdPositions {
+public:
+  explicit TIdPositions(const std::vector<TResourceTreeKey>& Keys) {
+    const size_t n = Keys.size();
+    if (n == 0) return;
+    Int64 lo = Keys[0].ID_THIS, hi = lo;
+    for (const TResourceTreeKey& k : Keys) {
+      lo = std::min<Int64>(lo, k.ID_THIS);
+      hi = std::max<Int64>(hi, k.ID_THIS);
+    }
+    if (hi - lo < static_cast<Int64>(4 * n + 1024)) {
+      FLow = lo;
+      FDense.assign(static_cast<size_t>(hi - lo + 1), kNone);
+      for (size_t i = 0; i < n; ++i) {
+        size_t& at = FDense[static_cast<size_t>(Keys[i].ID_THIS - lo)];
+        if (at == kNone) at = i;
+      }
+    } else {
+      FSparse.reserve(n);
+      for (size_t i = 0; i < n; ++i) FSparse.emplace(Keys[i].ID_THIS, i);
+    }
+  }
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  // The position of Id's record, or kNone.
+  size_t Find(Integer Id) const {
+    if (!FSparse.empty()) {
+      const auto it = FSparse.find(Id);
+      return it == FSparse.end() ? kNone : it->second;
+    }
+    const Int64 at = static_cast<Int64>(Id) - FLow;
+    return at < 0 || at >= static_cast<Int64>(FDense.size()) ? kNone : FDense[static_cast<size_t>(at)];
+  }
 
-  std::vector<std::vector<size_t>> children(n);
+private:
+  Int64 FLow = 0;
+  std::vector<size_t> FDense;
+  std::unordered_map<Integer, size_t> FSparse;
+};
+
+}  // namespace
+
+std::vector<size_t> ResourceTreeOrderPositions(const std::vector<TResourceTreeKey>& Keys) {
+  const size_t n = Keys.size();
+  const TIdPositions byId(Keys);
+  constexpr size_t kNone = TIdPositions::kNone;
+
+  // Each record's children as one run of a shared array, in store order, so
+  // the stable sort below keeps store order among equal siblings.
+  std::vector<size_t> parentOf(n, kNone);
+  std::vector<size_t> firstChild(n + 1, 0);
   std::vector<size_t> roots;
   for (size_t i = 0; i < n; ++i) {
-    const auto parent = byId.find(Records[i].ID_PARENT);
-    if (parent != byId.end() && parent->second != i)
-      children[parent->second].push_back(i);
-    else
+    const size_t parent = byId.Find(Keys[i].ID_PARENT);
+    if (parent != kNone && parent != i) {
+      parentOf[i] = parent;
+      ++firstChild[parent + 1];
+    } else {
       roots.push_back(i);
+    }
+  }
+  for (size_t i = 0; i < n; ++i) firstChild[i + 1] += firstChild[i];
+  std::vector<size_t> children(firstChild[n]);
+  {
+    std::vector<size_t> fill(firstChild.begin(), firstChild.end() - 1);
+    for (size_t i = 0; i < n; ++i)
+      if (parentOf[i] != kNone) children[fill[parentOf[i]]++] = i;
   }
   auto siblingOrder = [&](size_t a, size_t b) {
-    if (Records[a].NPP != Records[b].NPP) return Records[a].NPP < Records[b].NPP;
-    return AnsiCompareStr(Records[a].NAME_THIS, Records[b].NAME_THIS) < 0;
+    if (Keys[a].NPP != Keys[b].NPP) return Keys[a].NPP < Keys[b].NPP;
+    return AnsiCompareStr(Keys[a].NAME_THIS, Keys[b].NAME_THIS) < 0;
   };
   std::stable_sort(roots.begin(), roots.end(), siblingOrder);
-  for (auto& c : children) std::stable_sort(c.begin(), c.end(), siblingOrder);
+  for (size_t p = 0; p < n; ++p)
+    if (firstChild[p + 1] - firstChild[p] > 1)
+      std::stable_sort(children.begin() + static_cast<std::ptrdiff_t>(firstChild[p]),
+                       children.begin() + static_cast<std::ptrdiff_t>(firstChild[p + 1]), siblingOrder);
 
   std::vector<size_t> ordered;
   ordered.reserve(n);
@@ -300,8 +450,8 @@ std::vector<size_t> TreeOrderPositions(const std::vector<TResourceRecord>& Recor
       if (visited[i]) continue;
       visited[i] = true;
       ordered.push_back(i);
-      for (auto c = children[i].rbegin(); c != children[i].rend(); ++c) {
-        if (!visited[*c]) stack.push_back(*c);
+      for (size_t c = firstChild[i + 1]; c-- > firstChild[i];) {
+        if (!visited[children[c]]) stack.push_back(children[c]);
       }
     }
   };
@@ -311,6 +461,15 @@ std::vector<size_t> TreeOrderPositions(const std::vector<TResourceRecord>& Recor
     if (!visited[i]) walk(i);
   }
   return ordered;
+}
+
+namespace {
+
+std::vector<size_t> TreeOrderPositions(const std::vector<TResourceRecord>& Records) {
+  std::vector<TResourceTreeKey> keys;
+  keys.reserve(Records.size());
+  for (const TResourceRecord& r : Records) keys.push_back({r.ID_THIS, r.ID_PARENT, r.NPP, r.NAME_THIS});
+  return ResourceTreeOrderPositions(keys);
 }
 
 }  // namespace

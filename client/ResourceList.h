@@ -101,6 +101,38 @@ std::vector<TResourceRecord> ResourceTreeOrder(const std::vector<TResourceRecord
 // The same, moving the records instead of copying them.
 std::vector<TResourceRecord> ResourceTreeOrder(std::vector<TResourceRecord>&& Records);
 
+// ---- Writing straight from where the records live -------------------------------
+// The table's own save reads its store in place: views instead of copies.
+
+// What the order of the tree looks at in a record.
+struct TResourceTreeKey {
+  Integer ID_THIS = 0;
+  Integer ID_PARENT = 0;
+  Integer NPP = 0;
+  StringView NAME_THIS;
+};
+// ResourceTreeOrder's order, as positions into Keys.
+std::vector<size_t> ResourceTreeOrderPositions(const std::vector<TResourceTreeKey>& Keys);
+
+// A record's values as views, for the line writer.
+struct TResourceLineView {
+  Integer ID_THIS = 0;
+  Integer ID_PARENT = 0;
+  Integer ID_TYPE = 0;
+  Integer NPP = 0;
+  Integer PORT = 0;
+  StringView NAME_THIS, ItsActual, ItsUse, Database, URL, Syntax, Encoding, Username, PSW, Note;
+};
+TResourceLineView ResourceLineView(const TResourceRecord& Record);
+
+// The header and ruler lines, each ended by CR LF, in the ANSI code page.
+AnsiString ResourceListHeadBytes();
+// ResourceRecordToLine's line, ended by CR LF, written at Out in the ANSI code
+// page; answers the end of what was written. Out has room for
+// ResourceLineBound(Record) bytes.
+size_t ResourceLineBound(const TResourceLineView& Record);
+char* WriteResourceLineBytes(char* Out, const TResourceLineView& Record);
+
 // Header, ruler and one line per record in the order given. Progress goes
 // count * 100 / total after each record.
 std::vector<String> BuildResourceListLines(const std::vector<TResourceRecord>& Records,

@@ -1,9 +1,14 @@
 #include "client/ResourceTable.h"
 
+#include <algorithm>
+#include <deque>
+
 #include "client/SearchServer.h"
 #include "client/SettingsFile.h"
 #include "client/__str.h"
+#include "platform/core/Files.h"
 #include "platform/core/Strings.h"
+#include "platform/core/VariantText.h"
 #include "platform/data/FieldDefs.h"
 #include "platform/data/Fields.h"
 #include "platform/ui/Forms.h"
@@ -55,7 +60,38 @@ namespace {
 
 String ValueText(const Variant& V) { return VarIsNullOrEmpty(V) ? String() : V.AsString(); }
 
-Integer ValueInteger(const Variant& V) { return VarIsNullOrEmpty(V) ? 0 : StrToIntDefTrim(V.AsString(), 0); }
+Integer ValueInteger(const Variant& V) {
+  if (VarType(V) == varInteger) return V.AsInteger();
+  return VarIsNullOrEmpty(V) ? 0 : StrToIntDefTrim(V.AsString(), 0);
+}
+
+// A record's stored value; null for a column the record does not hold, which
+// reads as Null.
+const Variant* StoredValue(const TRecDataValues& Data, Integer Column) {
+  const size_t at = static_cast<size_t>(Column);
+  return at < Data.size() ? &Data[at] : nullptr;
+}
+
+Integer StoredInteger(const TRecDataValues& Data, Integer Column) {
+  const Variant* v = StoredValue(Data, Column);
+  return v ? ValueInteger(*v) : 0;
+}
+
+// Stored values as texts the way ValueText reads them, without copying the
+// texts the store already holds; the few values that need converting are
+// kept here for as long as the views into them are used.
+class TStoredTexts {
+public:
+  StringView Of(const TRecDataValues& Data, Integer Column) {
+    const Variant* v = StoredValue(Data, Column);
+    if (!v || VarIsNullOrEmpty(*v)) return {};
+    if (const String* text = VarStrRef(*v)) return *text;
+    return FConverted.emplace_back(v->AsString());
+  }
+
+private:
+  std::deque<String> FConverted;
+};
 
 }  // namespace
 
@@ -176,6 +212,9 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
 
   MemTableEh_Buf->Close();
   MemTableEh_Tree->Close();
+  // The old records go while the table is closed: opening with them would
+  // sort them all only to drop them.
+  MemTableEh_Tree->GetRecordsData()->GetRecordsList()->Clear();
   MemTableEh_Tree->SetReadOnly(false);
   MemTableEh_Tree->SetSortOrder(TreeSortOrder);
   MemTableEh_Tree->GetTreeList()->SetActive(false);
@@ -223,6 +262,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
 
 std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   std::vector<TResourceRecord> out;
+  TStoredTexts texts;
   TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
   out.reserve(static_cast<size_t>(list->GetCount()));
   // Columns found once, in kAllFields' order, not by name for every record.
@@ -231,13 +271,8 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   for (Integer i = 0; i < list->GetCount(); ++i) {
     // The values read in place: a copy of each would cost more than the save.
     const TRecDataValues& data = list->GetRecord(i)->GetData();
-    auto value = [&](size_t Field) -> const Variant& {
-      static const Variant null = Null();
-      const size_t at = static_cast<size_t>(c[Field]);
-      return at < data.size() ? data[at] : null;
-    };
-    auto text = [&](size_t Field) { return ValueText(value(Field)); };
-    auto number = [&](size_t Field) { return ValueInteger(value(Field)); };
+    auto text = [&](size_t Field) { return String(texts.Of(data, c[Field])); };
+    auto number = [&](size_t Field) { return StoredInteger(data, c[Field]); };
     TResourceRecord r;
     r.ID_THIS = number(0);
     r.ID_PARENT = number(1);
@@ -259,6 +294,80 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   return out;
 }
 
+std::vector<std::string_view> TResourceTable::ResourceListPieces(const std::function<void(Integer Percent)>& Progress,
+                                                             AnsiString& Lines) const {
+  TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
+  const size_t count = static_cast<size_t>(list->GetCount());
+  std::vector<Integer> c;
+  MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, c);
+
+  // One pass over the store, in its order, reads the values in place, keeps
+  // what the tree order needs and writes each record's line: the store is far
+  // larger than the file, and reading it once is most of the cost. No messages
+  // run meanwhile: they might change the store under the views into it.
+  TStoredTexts texts;
+  std::vector<TResourceTreeKey> keys(count);
+  std::vector<size_t> lineStart(count + 1);
+  Lines = ResourceListHeadBytes();
+  const size_t headSize = Lines.size();
+  size_t used = headSize;
+  // Reserved for lines of a usual length and sized a step ahead of the
+  // writing, so that the bytes are cleared once and only where lines go.
+  Lines.reserve(used + count * 128);
+  for (size_t i = 0; i < count; ++i) {
+    const TRecDataValues& data = list->GetRecord(static_cast<Integer>(i))->GetData();
+    const TResourceLineView line{.ID_THIS = StoredInteger(data, c[0]),
+                                 .ID_PARENT = StoredInteger(data, c[1]),
+                                 .ID_TYPE = StoredInteger(data, c[2]),
+                                 .NPP = StoredInteger(data, c[3]),
+                                 .PORT = StoredInteger(data, c[7]),
+                                 .NAME_THIS = texts.Of(data, c[4]),
+                                 .ItsActual = texts.Of(data, c[12]),
+                                 .ItsUse = texts.Of(data, c[13]),
+                                 .Database = texts.Of(data, c[5]),
+                                 .URL = texts.Of(data, c[6]),
+                                 .Syntax = texts.Of(data, c[8]),
+                                 .Encoding = texts.Of(data, c[9]),
+                                 .Username = texts.Of(data, c[10]),
+                                 .PSW = texts.Of(data, c[11]),
+                                 .Note = texts.Of(data, c[14])};
+    keys[i] = {line.ID_THIS, line.ID_PARENT, line.NPP, line.NAME_THIS};
+    const size_t bound = ResourceLineBound(line);
+    if (Lines.size() - used < bound) {
+      const size_t want = used + bound + 65536;
+      if (want > Lines.capacity()) Lines.reserve(std::max(want, 2 * Lines.capacity()));
+      Lines.resize(want);
+    }
+    lineStart[i] = used;
+    used = static_cast<size_t>(WriteResourceLineBytes(Lines.data() + used, line) - Lines.data());
+  }
+  Lines.resize(used);
+  lineStart[count] = used;
+
+  // The file is the lines in tree order, each a piece of the buffer; lines
+  // that follow one another there make one piece. A list the program saved
+  // and loaded back is one piece.
+  std::vector<std::string_view> pieces;
+  auto add = [&](size_t Begin, size_t End) {
+    if (!pieces.empty() && pieces.back().data() + pieces.back().size() == Lines.data() + Begin)
+      pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + (End - Begin));
+    else
+      pieces.emplace_back(Lines.data() + Begin, End - Begin);
+  };
+  add(0, headSize);
+  for (size_t i : ResourceTreeOrderPositions(keys)) add(lineStart[i], lineStart[i + 1]);
+
+  // The wait window follows the records, and messages run, once nothing reads
+  // the store any more.
+  Integer shown = -1;
+  for (size_t k = 0; k < count && Progress; ++k) {
+    const Integer percent = static_cast<Integer>(static_cast<unsigned long long>(k + 1) * 100 / count);
+    if (percent != shown) Progress(percent);
+    shown = percent;
+  }
+  return pieces;
+}
+
 bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait,
                                       const TFolderProbe& Probe) {
   if (!IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
@@ -273,15 +382,13 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
   // Every record of the store goes out in tree order, read from the store
   // itself, so records under a collapsed group or hidden by a filter are never
   // lost by a save, and the table's filtering need not change for it.
-  Integer shown = -1;
-  const std::vector<String> lines =
-      BuildResourceListLines(ResourceTreeOrder(AllRecords()), [&](Integer Percent) {
-        // The wait window moves, and messages run, when the percentage does.
-        if (Percent == shown) return;
-        shown = Percent;
+  AnsiString lines;
+  const std::vector<std::string_view> bytes = ResourceListPieces(
+      [&](Integer Percent) {
         if (Wait.SetProgress) Wait.SetProgress(Percent);
         Call(Wait.Pump);
-      });
+      },
+      lines);
   if (Wait.SetMessage) Wait.SetMessage(u"Идет сохранение в файл");
   Call(Wait.Pump);
   struct TRestore {
@@ -293,7 +400,7 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
       if (!TreeWasOn) T.SwitchTreeOn();
     }
   } restore{*this, treeWasOn, Wait};
-  WriteResourceListFile(ResourceListFileName(SettingsFolder), lines);
+  WriteFilePiecesAtomic(ResourceListFileName(SettingsFolder), bytes);
   if (Wait.SetProgress) Wait.SetProgress(100);
   Call(Wait.Pump);
   if (Wait.SetMessage) Wait.SetMessage(u"Готово");

@@ -72,20 +72,22 @@ String AnsiToString(std::string_view bytes) {
 }
 
 AnsiString StringToAnsi(StringView s) {
-  const Cp1251Table& t = Table();
   AnsiString out(s.size(), '\0');
+  out.resize(static_cast<size_t>(WriteAnsi(s, out.data()) - out.data()));
+  return out;
+}
+
+char* WriteAnsi(StringView s, char* out) {
   // The page keeps ASCII as it is, and most text (record bytes above all) is
   // ASCII: copy that run straight across before looking characters up.
-  size_t n = 0;
-  while (n < s.size() && s[n] < 0x80) {
-    out[n] = static_cast<char>(s[n]);
-    ++n;
-  }
-  for (size_t i = n; i < s.size(); ++i) {
+  size_t i = 0;
+  while (i < s.size() && s[i] < 0x80) *out++ = static_cast<char>(s[i++]);
+  if (i == s.size()) return out;
+  const Cp1251Table& t = Table();
+  for (; i < s.size(); ++i) {
     // A character outside the BMP is one character, so one '?'.
     if (IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) ++i;
-    out[n++] = t.ToByte(s[i]);
+    *out++ = t.ToByte(s[i]);
   }
-  out.resize(n);
   return out;
 }

@@ -10,3 +10,7 @@
 
 String AnsiToString(std::string_view bytes);
 AnsiString StringToAnsi(StringView s);
+// StringToAnsi(s) written at out, which has room for s.size() bytes; answers
+// the end of what was written. For writers that build a file's bytes piece by
+// piece instead of through one UTF-16 copy of the whole text.
+char* WriteAnsi(StringView s, char* out);

@@ -4,9 +4,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 
@@ -229,7 +232,38 @@ String ReadTextFile(StringView FileName) { return DecodeText(ReadFileBytes(FileN
 
 // ---- Writing ------------------------------------------------------------------
 
-void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk) {
+namespace {
+
+// Writes the pieces in order, as few calls as the system allows; 0 or errno.
+int WritePieces(int fd, const std::vector<std::string_view>& Pieces) {
+  std::vector<struct iovec> vec;
+  vec.reserve(Pieces.size());
+  for (std::string_view p : Pieces)
+    if (!p.empty()) vec.push_back({const_cast<char*>(p.data()), p.size()});
+  size_t at = 0;
+  while (at < vec.size()) {
+    const int count = static_cast<int>(std::min<size_t>(vec.size() - at, IOV_MAX));
+    ssize_t n = ::writev(fd, vec.data() + at, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    // A short write leaves the rest of a piece for the next call.
+    while (n > 0) {
+      const size_t step = std::min(static_cast<size_t>(n), vec[at].iov_len);
+      vec[at].iov_base = static_cast<char*>(vec[at].iov_base) + step;
+      vec[at].iov_len -= step;
+      n -= static_cast<ssize_t>(step);
+      if (vec[at].iov_len == 0) ++at;
+    }
+  }
+  return 0;
+}
+
+// Replaces the file by a temporary one beside it that Write fills (answering 0
+// or errno).
+template <class TWrite>
+void ReplaceFileAtomic(StringView FileName, bool FlushToDisk, TWrite&& Write) {
   if (FileName.empty() || FileName.back() == PathDelim) RaiseCreate(FileName, EISDIR);
   const std::string target = OsName(FileName);
   struct stat old;
@@ -243,7 +277,7 @@ void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDi
   // The replacement keeps the old file's permissions; a new file gets the usual ones.
   ::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode());
 
-  int err = WriteAll(fd, Bytes);
+  int err = Write(fd);
   if (!err && FlushToDisk && ::fsync(fd) != 0) err = errno;
   if (::close(fd) != 0 && !err) err = errno;
   if (err) {
@@ -255,6 +289,16 @@ void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDi
     ::unlink(tmp.c_str());
     RaiseCreate(FileName, err);
   }
+}
+
+}  // namespace
+
+void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk) {
+  ReplaceFileAtomic(FileName, FlushToDisk, [&](int fd) { return WriteAll(fd, Bytes); });
+}
+
+void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_view>& Pieces, bool FlushToDisk) {
+  ReplaceFileAtomic(FileName, FlushToDisk, [&](int fd) { return WritePieces(fd, Pieces); });
 }
 
 void WriteTextFileAtomic(StringView FileName, StringView Text) {

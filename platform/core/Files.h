@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/core/Types.h"
 
@@ -47,5 +48,9 @@ String DecodeText(std::string_view Bytes);
 // crash right after cannot leave the new name empty; files written by the
 // hundred in a row (record files) skip that wait.
 void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk = true);
+// The same with the content given as pieces written one after another, for a
+// writer whose bytes lie in another order than the file's: no copy gathers them.
+void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_view>& Pieces,
+                           bool FlushToDisk = true);
 // The text in the ANSI code page, without a byte-order mark.
 void WriteTextFileAtomic(StringView FileName, StringView Text);

@@ -11,6 +11,7 @@
 #include "platform/core/Format.h"
 #include "platform/core/Strings.h"
 #include "platform/core/VariantImpl.h"
+#include "platform/core/VariantText.h"
 
 namespace borrow_detail {
 
@@ -58,6 +59,8 @@ bool VarIsType(const Variant& v, TVarType type) { return v.VarType() == type; }
 bool VarIsStr(const Variant& v) {
   return v.VarType() == varOleStr || v.VarType() == varString;
 }
+
+const String* VarStrRef(const Variant& v) { return VarIsStr(v) ? &VarAccess::S(v) : nullptr; }
 
 namespace {
 bool IsIntegerType(TVarType t) {

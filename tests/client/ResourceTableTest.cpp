@@ -129,6 +129,36 @@ TEST_F(ResourceTableFile, SaveWritesRecordsOfCollapsedGroupsAndHiddenByAFilter) 
   EXPECT_TRUE(Table.MemTableEh_Tree->GetFiltered());
 }
 
+TEST_F(ResourceTableFile, AListOutOfTreeOrderWithEditedTextsSavesInTreeOrderWithCleanedFields) {
+  const std::string resource = "\tD\th\t210\tusmarc\tutf-8\t \t \t \t\r\n";
+  const std::string group = "\t \t \t0\t \t \t \t \t \t\r\n";
+  Write(kHeader + kRuler + "12\t2\t1\t7\t+\t+\tB" + resource + "2\t0\t0\t2\t+\t+\tG2" + group +
+        "11\t1\t1\t3\t+\t+\t\xDF" + resource + "1\t0\t0\t1\t+\t+\tG1" + group + "13\t1\t1\t3\t+\t+\t\xC0" +
+        resource + "0\t-1\t0\t0\t+\t+\tRoot" + group + "20\t99\t1\t5\t+\t+\tLost" + resource);
+  Table.LoadResourceList(Folder.Path());
+  TMemTableEh& t = *Table.MemTableEh_Tree;
+  t.SetReadOnly(false);
+  ASSERT_TRUE(t.Locate(u"ID_THIS", Variant(11), {}));
+  t.Edit();
+  t.FieldByName(u"URL")->SetAsString(u"x\U0001F600y");  // outside the code page
+  t.FieldByName(u"Note")->SetAsString(u" a\tb\x01" u"c ");   // TAB and control inside, blanks around
+  t.FieldByName(u"Username")->SetAsString(u"\x02");        // nothing left once trimmed
+  t.FieldByName(u"Database")->SetAsString(u"");
+  t.Post();
+  ASSERT_TRUE(Save());
+  // Top-level records (the root and the one whose group is missing) by number,
+  // each followed by its subtree; equal numbers by name.
+  EXPECT_EQ(Saved(), kHeader + kRuler + "0\t-1\t0\t0\t+\t+\tRoot" + group + "1\t0\t0\t1\t+\t+\tG1" + group +
+                         "13\t1\t1\t3\t+\t+\t\xC0" + resource +
+                         "11\t1\t1\t3\t+\t+\t\xDF\t???\tx?y\t210\tusmarc\tutf-8\t \t \ta b c\t\r\n" +
+                         "2\t0\t0\t2\t+\t+\tG2" + group + "12\t2\t1\t7\t+\t+\tB" + resource +
+                         "20\t99\t1\t5\t+\t+\tLost" + resource);
+  // The same bytes as the records' own line writer gives.
+  const String copy = Folder.Path() + u"copy.txt";
+  WriteResourceListFile(copy, BuildResourceListLines(ResourceTreeOrder(Table.AllRecords())));
+  EXPECT_EQ(ReadFileBytes(copy), Saved());
+}
+
 TEST_F(ResourceTableFile, SaveInListModeLeavesTheTreeOn) {
   Write(kList);
   Table.LoadResourceList(Folder.Path());

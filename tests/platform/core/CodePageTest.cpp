@@ -42,6 +42,15 @@ TEST(CodePageMissing, CharactersOutsideThePageBecomeQuestionMarks) {
   EXPECT_EQ(StringToAnsi(String(1, Char(0xD800)) + u"z"), "?z");
 }
 
+TEST(CodePageMissing, WritingInPlaceGivesTheSameBytesAsConverting) {
+  const String text = u"ok Каталог €\t" + String(1, Char(0xD800)) + u"漢\U0001F600z";
+  std::string out(text.size() + 4, '#');
+  char* end = WriteAnsi(text, out.data() + 2);
+  EXPECT_EQ(out.substr(2, static_cast<size_t>(end - out.data() - 2)), StringToAnsi(text));
+  EXPECT_EQ(out.substr(0, 2), "##");  // nothing before the place given
+  EXPECT_EQ(WriteAnsi(u"", out.data()), out.data());
+}
+
 TEST(CodePageMissing, EmptyTextIsEmpty) {
   EXPECT_EQ(StringToAnsi(u""), "");
   EXPECT_EQ(AnsiToString(""), u"");

@@ -180,6 +180,28 @@ TEST_F(FilesTest, AtomicWriteCreatesAndReplaces) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"ListDB.txt"});
 }
 
+TEST_F(FilesTest, PiecesAreWrittenInTheirOrderWhateverTheirNumber) {
+  const String name = Dir + u"ListDB.txt";
+  WriteFileAtomic(name, "old");
+  // More pieces than one system call takes, empty ones among them, lying in
+  // memory in another order than the file's.
+  const std::string source = "0123456789";
+  std::vector<std::string_view> pieces;
+  std::string expected;
+  for (int i = 0; i < 5000; ++i) {
+    const size_t at = static_cast<size_t>((i * 7) % 10);
+    const size_t length = static_cast<size_t>(i % 3);
+    pieces.push_back(std::string_view(source).substr(at, length));
+    expected += source.substr(at, length);
+  }
+  WriteFilePiecesAtomic(name, pieces);
+  EXPECT_EQ(ReadFileBytes(name), expected);
+  WriteFilePiecesAtomic(name, {});
+  EXPECT_EQ(ReadFileBytes(name), "");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"ListDB.txt"});
+  EXPECT_THROW(WriteFilePiecesAtomic(Dir + u"missing/ListDB.txt", pieces), EFCreateError);
+}
+
 TEST_F(FilesTest, AtomicWriteIntoAMissingFolderRaises) {
   const String name = Dir + u"missing/ListDB.txt";
   EXPECT_THROW(WriteFileAtomic(name, "data"), EFCreateError);

@@ -7,6 +7,7 @@
 
 #include "platform/core/DateTime.h"
 #include "platform/core/FormatSettings.h"
+#include "platform/core/VariantText.h"
 
 namespace {
 
@@ -43,6 +44,18 @@ TEST_F(VariantTest, ValuesCarryThePlatformTypeCodes) {
   EXPECT_EQ(VarType(Variant::FromAnsiStr(u"x")), 0x100);
   EXPECT_EQ(VarType(VarArrayOf({1, 2})), 0x200C);
   EXPECT_EQ(VarType(VarArrayCreate({0, 3}, varByte)), 0x2011);
+}
+
+TEST_F(VariantTest, TextIsReadInPlaceOnlyFromStringTypes) {
+  const Variant ole(String(u"Каталог"));
+  ASSERT_NE(VarStrRef(ole), nullptr);
+  EXPECT_EQ(*VarStrRef(ole), u"Каталог");
+  const Variant ansi = Variant::FromAnsiStr(u"abc");
+  ASSERT_NE(VarStrRef(ansi), nullptr);
+  EXPECT_EQ(*VarStrRef(ansi), u"abc");
+  EXPECT_EQ(VarStrRef(Variant(12)), nullptr);
+  EXPECT_EQ(VarStrRef(Null()), nullptr);
+  EXPECT_EQ(VarStrRef(Variant()), nullptr);
 }
 
 TEST_F(VariantTest, ObjectReferencesKeepAllSixtyFourBits) {
