@@ -103,6 +103,8 @@ TCustomDBGridEh::~TCustomDBGridEh() {
   // The filter editor reads its column while it goes: it goes before the columns.
   delete FFilterEditor;
   FFilterEditor = nullptr;
+  delete FTitleFilterList;
+  FTitleFilterList = nullptr;
   SetDataSource(nullptr);
   FIndicatorTitle.reset();
   if (FIntMemTable) FIntMemTable->RemoveLinkedComponent(this);

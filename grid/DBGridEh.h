@@ -2476,6 +2476,16 @@ public:
   Integer GetFilterRowColumn() const { return FFilterRowColumn; }
   // Clears every column's condition, with the editor hidden first.
   void ClearColumnFilters();
+  // The filter list of a column's title (a filter row in the titles): opened under
+  // the title by its filter button or FilterListShortCut; Enter, a click or Space
+  // choose, Esc or a press elsewhere close it.
+  void TitleFilterListDropDown(TColumnEh* Column);
+  void DropDownTitleFilterList(TColumnEh* Column, const TRect& ARect);
+  void CloseUpTitleFilterList(bool Accept);
+  bool GetTitleFilterListVisible() const { return FTitleFilterListVisible; }
+  TPopupListboxEh* GetTitleFilterList() const { return FTitleFilterList; }
+  // Whether a point of the client area lies on the filter button of a data column's title.
+  bool IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*& Column);
 
   // -- As the holder of the filter editor
   bool InplaceEditCanModify(TControl*) override { return true; }
@@ -2735,6 +2745,8 @@ protected:
   bool FilterRowEntryKeyDown(Word& Key, TShiftState Shift);
   // The filter editor takes the focus the grid is given while filter-row editing.
   void FilterEditorTakeFocus(HWND From);
+  // An open title filter list hears the grid's keys; true when it took the message.
+  bool TitleFilterListTakesKey(TMessage& Message);
   // A value-stepping cell (check box, image list) takes its next value, the
   // previous one with Backward; nothing until the cell editing lands.
   virtual void StepCellValue(TColumnEh* Column, bool Backward);
@@ -2944,6 +2956,8 @@ private:
   Integer FFilterApplyCount = 0;                   // ApplyFilterRow runs, to apply once per close-up
   Integer FFilterCloseUpApplyCount = 0;            // the count when the list dropped down
   bool FFilterCloseUpAccepted = false;             // the user accepted the pick the list closes with
+  TPopupListboxEh* FTitleFilterList = nullptr;     // owned as a component of the grid
+  bool FTitleFilterListVisible = false;
 
   // -- Input state (DBGridEh_Keyboard.cpp, DBGridEh_Mouse*.cpp)
   TShiftState FDownShift;                  // the last press

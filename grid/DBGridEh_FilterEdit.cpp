@@ -7,6 +7,7 @@
 //   the list                  filling it on drop-down, a pick on close-up
 //   keys                      moving between filter cells, Down into the data, Enter applies
 //   the grid's side           a press in a filter cell, Up from the first record, the focus
+//   the title filter list     the list a title's filter button drops down
 //
 // Life of an edit: a press in a filter cell (or Up on the first record) opens the
 // editor on that cell and makes its column current; typing goes into the editor;
@@ -377,6 +378,12 @@ void TCustomDBGridEh::FilterEditorKeyPress(TInplaceFilterEditEh* Editor, Char& K
 
 void TCustomDBGridEh::WMLButtonDown(TMessage& Message) {
   const TPoint P(GetXLParam(Message.LParam), GetYLParam(Message.LParam));
+  if (FTitleFilterListVisible) {
+    // A press anywhere but on the open list's own button closes it; that button toggles it.
+    TColumnEh* ButtonColumn = nullptr;
+    if (!IsTitleFilterButtonPoint(P.X, P.Y, ButtonColumn) || ButtonColumn != FTitleFilterListColumn)
+      CloseUpTitleFilterList(false);
+  }
   if (!GetComponentState().Contains(csDesigning) && FSTFilter->GetVisible() &&
       FSTFilter->GetLocation() == stflUnderTitleFilterEh && GetTitleRowCount() > 0) {
     const TGridCoord Cell = MouseCoord(P.X, P.Y);
@@ -431,4 +438,123 @@ void TCustomDBGridEh::FilterEditorTakeFocus(HWND From) {
   if (!FFilterEditing || !FFilterEditor || !FFilterEditor->GetVisible() || !FFilterEditor->HandleAllocated()) return;
   if (From == FFilterEditor->GetHandle()) return;
   FFilterEditor->SetFocus();
+}
+
+// ---- The title filter list ---------------------------------------------------------------------------------------
+
+bool TCustomDBGridEh::IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*& Column) {
+  Column = nullptr;
+  if (!FSTFilter->GetVisible() || FSTFilter->GetLocation() != stflInTitleFilterEh || !TitlesVisible()) return false;
+  const TGridCoord Cell = MouseCoord(X, Y);
+  const Integer DataCol = RawToDataColumn(Cell.X);
+  if (Cell.Y != 0 || DataCol < 0 || DataCol >= FColumns->GetCount()) return false;
+  TColumnEh* Candidate = FColumns->Items(DataCol);
+  if (!Candidate->GetSTFilter()->GetVisible()) return false;
+  // The button fills the right end of the title, as the title's painting places it.
+  const TRect R = CellRect(Cell.X, 0);
+  const Integer Width = std::min(Candidate->GetTitle()->GetFilterButtonWidth(), R.Width() / 2);
+  if (X < R.Right - 1 - Width) return false;
+  Column = Candidate;
+  return true;
+}
+
+void TCustomDBGridEh::TitleFilterListDropDown(TColumnEh* Column) {
+  if (FTitleFilterListVisible) CloseUpTitleFilterList(false);
+  const TRect R = CellRect(DataToRawColumn(Column->GetIndex()), 0);
+  DropDownTitleFilterList(Column, R);
+  InvalidateTitle();
+}
+
+void TCustomDBGridEh::DropDownTitleFilterList(TColumnEh* Column, const TRect& ARect) {
+  TSTColumnFilterEh* Filter = Column->GetSTFilter();
+  if (!FTitleFilterList) {
+    FTitleFilterList = new TPopupListboxEh(this);
+    FTitleFilterList->SetVisible(false);
+    FTitleFilterList->SetCtl3D(true);
+    FTitleFilterList->SetUseItemObjects(true);
+    FTitleFilterList->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState, Integer X, Integer Y) {
+      if (Button != mbLeft || !FTitleFilterList->GetMouseCloseUp()) return;
+      CloseUpTitleFilterList(FTitleFilterList->GetClientRect().Contains(TPoint(X, Y)));
+    };
+    FTitleFilterList->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
+      if (Key == VK_ESCAPE) {
+        Key = 0;
+        CloseUpTitleFilterList(false);
+      }
+    };
+    FTitleFilterList->OnKeyPress = [this](TObject*, Char& Key) {
+      if (Key == VK_RETURN) {
+        Key = 0;
+        CloseUpTitleFilterList(true);
+      } else if (Key == u' ') {
+        Key = 0;
+        const Integer Index = FTitleFilterList->GetItemIndex();
+        TPopupListboxItemEh* Item = FTitleFilterList->ItemBehaviour(Index);
+        if (!Item || !FTitleFilterListColumn) return;
+        if (Item->CloseOnExecute(FTitleFilterList, Index)) {
+          CloseUpTitleFilterList(true);
+        } else {
+          FTitleFilterListColumn->GetSTFilter()->SetMultiCheck(true);
+          Item->Execute(FTitleFilterList, Index, TPoint(-1, -1), GetShiftStateEh());
+        }
+      }
+    };
+  }
+  Integer Width = Filter->GetDropDownWidth();
+  Filter->SetMultiCheck(false);
+  // The list's items are read while they are made: the column comes first.
+  SetTitleFilterListColumn(Column);
+  TStrings* Items = FTitleFilterList->GetItems();
+  Items->BeginUpdate();
+  {
+    TScopeExitEh End([Items] { Items->EndUpdate(); });
+    Items->Clear();
+    FillFilterListValues(Filter, Items, FTitleFilterList, Width);
+  }
+  Filter->SetCheckStatesFromExpression(Items);
+  FTitleFilterList->SetColor(GetColor());
+  FTitleFilterList->SetFont(GetFont());
+  FTitleFilterList->SetItemHeight(FTitleFilterList->GetTextHeight());
+  FTitleFilterList->SetWidth(std::max(Width, Column->GetWidth()));
+  // A list never sized by the user opens as the filter row's does.
+  const Integer Rows = Filter->GetDropDownRows() < 1 ? DefaultFilterListRows : Filter->GetDropDownRows();
+  FTitleFilterList->SetRowCount(std::max(1, std::min(Rows, Items->GetCount())));
+  FTitleFilterList->SetItemIndex(-1);
+  TPoint At;
+  AlignDropDownWindowRectEh(TRect(ClientToScreen(ARect.TopLeft()), ClientToScreen(ARect.BottomRight())),
+                            FTitleFilterList, daLeft, At);
+  SetWindowPos(FTitleFilterList->GetHandle(), HWND_TOP, At.X, At.Y, 0, 0,
+               SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  FTitleFilterList->GetSizeGrip()->ShowGrip(true);
+  FTitleFilterList->SetSizeChanged(false);
+  FTitleFilterListVisible = true;
+}
+
+void TCustomDBGridEh::CloseUpTitleFilterList(bool Accept) {
+  if (!FTitleFilterList || !FTitleFilterListVisible) return;
+  TColumnEh* Column = FTitleFilterListColumn;
+  if (Column && Column->GetSTFilter()->GetExecuting()) return;
+  if (HWND Captor = GetCapture(); Captor == FTitleFilterList->GetHandle()) ReleaseCapture();
+  SetWindowPos(FTitleFilterList->GetHandle(), nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  if (Column && FTitleFilterList->GetSizeChanged()) {
+    Column->GetSTFilter()->SetDropDownWidth(FTitleFilterList->GetWidth());
+    Column->GetSTFilter()->SetDropDownRows(FTitleFilterList->GetRowCount());
+  }
+  if (GetFocus() == FTitleFilterList->GetHandle() && CanFocus()) SetFocus();
+  FTitleFilterListVisible = false;
+  InvalidateTitle();
+  const Integer Index = FTitleFilterList->GetItemIndex();
+  // The chosen item acts for the list's column, which is forgotten afterwards.
+  TScopeExitEh Forget([this] { SetTitleFilterListColumn(nullptr); });
+  if (Accept && Index >= 0)
+    if (TPopupListboxItemEh* Item = FTitleFilterList->ItemBehaviour(Index))
+      Item->Execute(FTitleFilterList, Index, TPoint(-1, -1), TShiftState());
+}
+
+bool TCustomDBGridEh::TitleFilterListTakesKey(TMessage& Message) {
+  if (!FTitleFilterListVisible || !FTitleFilterList) return false;
+  if (Message.Msg != WM_KEYDOWN && Message.Msg != WM_CHAR && Message.Msg != WM_SYSKEYDOWN) return false;
+  Message.Result = SendMessage(FTitleFilterList->GetHandle(), Message.Msg, Message.WParam, Message.LParam);
+  return true;
 }

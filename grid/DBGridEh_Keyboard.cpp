@@ -66,6 +66,13 @@ void TCustomDBGridEh::KeyDown(Word& Key, TShiftState Shift) {
 // The unit's shortcuts, the first that applies wins.
 bool TCustomDBGridEh::ShortCutKeyDown(Word& Key, TShiftState Shift) {
   const TShortCut Pressed = ShortCut(Key, Shift);
+  if (Pressed == FilterListShortCut && FSTFilter->GetVisible() && FSTFilter->GetLocation() == stflInTitleFilterEh) {
+    TColumnEh* Column = GetCurrentColumn();
+    if (Column && Column->GetSTFilter()->GetVisible()) {
+      TitleFilterListDropDown(Column);
+      return true;
+    }
+  }
   if (Pressed == IncSearchShortCut && FOptionsEh.Contains(dghIncSearch)) {
     if (!FIncSearchActive || !FOptionsEh.Contains(dghDialogFind) || FindDialogShortCut != IncSearchShortCut) {
       IncSearchAdd(String(), IncSearchTimeOut, ltdAllEh);

@@ -20,6 +20,7 @@
 #include "platform/ui/Timers.h"
 
 void TCustomDBGridEh::Dispatch(TMessage& Message) {
+  if (TitleFilterListTakesKey(Message)) return;
   switch (Message.Msg) {
     case WM_DEFERREDLAYOUT: return WMDeferredLayout(Message);
     case WM_VSCROLL: return WMVScroll(Message);
@@ -117,6 +118,7 @@ void TCustomDBGridEh::WMKillFocus(TMessage& Message) {
   if (FOptions.Contains(dgRowSelect) && HandleAllocated()) InvalidateRow(GetRow());
   TCustomGridEh::Dispatch(Message);
   if (FOptionsEh.Contains(dghHighlightFocus) || FOptionsEh.Contains(dghRowHighlight)) InvalidateRow(GetRow());
+  CloseUpTitleFilterList(false);
 }
 
 void TCustomDBGridEh::WMGetDlgCode(TMessage& Message) {
@@ -124,7 +126,10 @@ void TCustomDBGridEh::WMGetDlgCode(TMessage& Message) {
   if (FOptionsEh.Contains(dghEnterAsTab)) Message.Result |= DLGC_WANTMESSAGE;
 }
 
-void TCustomDBGridEh::WMCancelMode(TMessage& Message) { TCustomGridEh::Dispatch(Message); }
+void TCustomDBGridEh::WMCancelMode(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  CloseUpTitleFilterList(false);
+}
 
 void TCustomDBGridEh::CMCancelMode(TMessage& Message) { TCustomGridEh::Dispatch(Message); }
 

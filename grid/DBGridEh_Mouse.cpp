@@ -135,6 +135,11 @@ bool TCustomDBGridEh::TitlePress(TMouseButton& Button, TShiftState Shift, Intege
   const Integer DataCol = RawToDataColumn(Cell.X);
   const bool DataTitle = TitlesVisible() && Cell.Y == 0 && DataCol >= 0 && DataCol < FColumns->GetCount() &&
                          !GetComponentState().Contains(csDesigning);
+  if (TColumnEh* FilterColumn = nullptr; DataTitle && IsTitleFilterButtonPoint(X, Y, FilterColumn)) {
+    if (FTitleFilterListVisible && FTitleFilterListColumn == FilterColumn) CloseUpTitleFilterList(false);
+    else TitleFilterListDropDown(FilterColumn);
+    return true;
+  }
   if (DataTitle && FOptionsEh.Contains(dghColumnMove) && Button == mbRight) {
     Button = mbLeft;
     FRightButtonColumnMove = true;

@@ -428,3 +428,94 @@ TEST_F(FilterRowEdit, TheListsSizeSetByTheUserIsKeptForTheColumn) {
   Key(VK_RIGHT, THeadlessShift::Ctrl);
   EXPECT_EQ(Editor()->GetDropDownBox()->GetRows(), Rows);
 }
+
+// ---- The filter list of a title ---------------------------------------------------------------------------
+
+namespace {
+
+class TitleFilterList : public FilterRowEdit {
+protected:
+  void ShowInTitles(Integer Count = 10) {
+    ShowFiltered(Count);
+    Grid->GetSTFilter()->SetLocation(stflInTitleFilterEh);
+    Display.ProcessMessages();
+  }
+  void ClickFilterButton(Integer ColumnIndex) {
+    Pause();
+    const TRect R = Grid->CellRect(ColumnIndex + 1, 0);
+    Display.Click(Grid->GetHandle(), R.Right - 4, (R.Top + R.Bottom) / 2);
+  }
+  TPopupListboxEh* TitleList() { return Grid->GetTitleFilterList(); }
+  Integer TitleItem(const String& Text) { return TitleList()->GetItems()->IndexOf(Text); }
+};
+
+}  // namespace
+
+TEST_F(TitleFilterList, TheFilterButtonOfATitleDropsItsListUnderTheTitleAndClosesIt) {
+  ShowInTitles();
+  ClickFilterButton(2);
+  ASSERT_TRUE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Grid->GetTitleFilterListColumn(), Column(2));
+  const TRect Title = Grid->CellRect(3, 0);
+  EXPECT_EQ(TitleList()->GetBoundsRect().Top - Grid->ClientToScreen(Title.BottomRight()).Y, 0);
+  EXPECT_GE(TitleList()->GetWidth(), Column(2)->GetWidth());
+  EXPECT_GE(TitleItem(u"Запись 10"), 0);
+  ClickFilterButton(2);
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Grid->GetTitleFilterListColumn(), nullptr);
+}
+
+TEST_F(TitleFilterList, CtrlTDropsTheCurrentColumnsListAndEnterChoosesAValue) {
+  ShowInTitles();
+  Key(VK_RIGHT);
+  Key(VK_RIGHT);
+  Key('T', THeadlessShift::Ctrl);
+  ASSERT_TRUE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Grid->GetTitleFilterListColumn(), Column(2));
+  TitleList()->SetItemIndex(TitleItem(u"Запись 6"));
+  Key(VK_RETURN);
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Condition(2), u"='Запись 6'");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{6}));
+}
+
+TEST_F(TitleFilterList, EscClosesTheListChoosingNothing) {
+  ShowInTitles();
+  Key('T', THeadlessShift::Ctrl);
+  TitleList()->SetItemIndex(TitleItem(u"Запись 6"));
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Condition(0), u"");
+  EXPECT_EQ(CurrentId(), 1);  // the Esc did not reach the grid's data either
+}
+
+TEST_F(TitleFilterList, SpaceTicksValuesOneByOneAndAPressInTheDataClosesTheList) {
+  ShowInTitles();
+  Key('T', THeadlessShift::Ctrl);
+  TitleList()->SetItemIndex(TitleItem(u"3"));
+  Type(u" ");
+  TitleList()->SetItemIndex(TitleItem(u"5"));
+  Type(u" ");
+  EXPECT_TRUE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Condition(0), u"in ('3','5')");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{3, 5}));
+  ClickCell(2, 2);
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{3, 5}));
+}
+
+TEST_F(FilterRowEdit, CtrlSpaceInTheOpenListAddsTicksWithoutClosingIt) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  DropDown();
+  Display.KeyDown(VK_CONTROL);
+  List()->SetItemIndex(ItemOf(u"Запись 1"));
+  Type(u" ");
+  List()->SetItemIndex(ItemOf(u"Запись 9"));
+  Type(u" ");
+  Display.KeyUp(VK_CONTROL);
+  EXPECT_TRUE(Editor()->GetListVisible());
+  EXPECT_EQ(Condition(2), u"in ('Запись 1','Запись 9')");
+  EXPECT_EQ(Editor()->GetText(), u"in ('Запись 1','Запись 9')");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 9}));
+}
