@@ -9,6 +9,8 @@
 #include "client/z39_05_Settings.h"
 #include "client/z39_07_About.h"
 #include "client/z39_08_Wait.h"
+#include "grid/DBGridEh.h"
+#include "grid/DaVirMTE.h"
 #include "platform/core/Files.h"
 #include "platform/ui/Forms.h"
 
@@ -22,7 +24,21 @@ String PlainBoxCaption() {
 
 }  // namespace
 
+void InitProgramUnits() {
+  InitDBGridEhUnit();
+  InitDaVirMTEUnit();
+  // The program's own unit starts last: every grid applies its filter row as
+  // soon as a value is picked from a filter drop-down list.
+  GetDBGridEhCenter()->SetFilterEditCloseUpApplyFilter(true);
+}
+
+void FinalProgramUnits() {
+  FinalDaVirMTEUnit();
+  FinalDBGridEhUnit();
+}
+
 bool ProgramStart() {
+  InitProgramUnits();
   const bool single = CheckSingleInstance(true, String(), [](const String& Text) {
     MessageBox(nullptr, Text, PlainBoxCaption(), MB_OK);
   });
@@ -40,12 +56,16 @@ bool ProgramStart() {
 }
 
 int ProgramRun() {
-  if (!ProgramStart()) return 1;
+  if (!ProgramStart()) {
+    FinalProgramUnits();
+    return 1;
+  }
   Application->Run();
   const int exitCode = Application->GetExitCode();
   // The windows go with the application; then the shared state is let go,
   // a server object still held included.
   FinalizeForms();
+  FinalProgramUnits();
   ServerObject = Variant();
   AppFolder.clear();
   SettingsFolder.clear();

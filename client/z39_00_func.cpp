@@ -7,6 +7,8 @@
 #include "client/z39_05_Settings.h"
 #include "client/z39_07_About.h"
 #include "client/z39_08_Wait.h"
+#include "grid/DBGridEh.h"
+#include "platform/core/Strings.h"
 #include "platform/ui/Forms.h"
 
 String AppFolder;
@@ -26,8 +28,17 @@ TColor SchemeFontColor(Integer Scheme) { return Scheme == 1 ? DesertFontColor : 
 
 bool ApplySchemeToForm(TComponent* Window) {
   if (!dynamic_cast<TCustomForm*>(Window)) return false;
-  return ApplyColorsToControls(Window, SchemeFontColor(SchemeIndex), SchemeBackColor(SchemeIndex),
-                               SchemeExcludeNames);
+  const TColor font = SchemeFontColor(SchemeIndex);
+  const TColor back = SchemeBackColor(SchemeIndex);
+  const bool result = ApplyColorsToControls(Window, font, back, SchemeExcludeNames);
+  for (Integer i = 0; i < Window->GetComponentCount(); ++i) {
+    auto* grid = dynamic_cast<TDBGridEh*>(Window->GetComponent(i));
+    if (!grid || AnsiUpperCase(Trim(grid->GetName())) == u"LABEL_YESMODIFY") continue;
+    grid->SetFixedColor(back);
+    grid->GetTitleFont()->SetColor(font);
+    grid->GetFont()->SetColor(font);
+  }
+  return result;
 }
 
 void ApplySchemeToAllForms() {

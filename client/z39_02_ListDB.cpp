@@ -1,9 +1,12 @@
 #include "client/z39_02_ListDB.h"
 
 #include "client/SearchServer.h"
+#include "grid/DBGridEh.h"
 #include "client/__forms.h"
 #include "client/z39_00_func.h"
 #include "client/z39_01_main.h"
+#include "client/__str.h"
+#include "client/z39_03_EditDB.h"
 #include "client/z39_04_MyShowMessage.h"
 #include "client/z39_08_Wait.h"
 #include "platform/core/Strings.h"
@@ -11,6 +14,9 @@
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
+
+#include <unordered_map>
+#include <unordered_set>
 
 TDlg_ListDB::TDlg_ListDB(TComponent* AOwner) : TForm(AOwner), FTable(std::make_unique<TResourceTable>()) {
   MemTableEh_Tree = FTable->MemTableEh_Tree;
@@ -104,12 +110,19 @@ void TDlg_ListDB::CreateControls() {
   SB_N_Clear = NewSpeedButton(this, gb_ListDB_Sel, u"SB_N_Clear", u"Очистить ВСЕ", u"Очистить ВСЕ",
                               Bounds(124, 414, 108, 24));
 
+  CreateGrid();
+
   FChosen = std::make_unique<TSearchList>(clb_ListDB_Names, lb_ListDB_ID, FTable.get());
   SB_N_First->OnClick = [this](TObject* Sender) { SB_N_FirstClick(Sender); };
   SB_N_Prior->OnClick = [this](TObject* Sender) { SB_N_PriorClick(Sender); };
   SB_N_Next->OnClick = [this](TObject* Sender) { SB_N_NextClick(Sender); };
   SB_N_Last->OnClick = [this](TObject* Sender) { SB_N_LastClick(Sender); };
   SB_N_Edit->OnClick = [this](TObject* Sender) { SB_N_EditClick(Sender); };
+  SB_N_Add->OnClick = [this](TObject* Sender) { SB_N_AddClick(Sender); };
+  SB_N_Add_0->OnClick = [this](TObject* Sender) { SB_N_Add_0Click(Sender); };
+  SB_N_Del->OnClick = [this](TObject* Sender) { SB_N_DelClick(Sender); };
+  SB_TreeOrList->OnClick = [this](TObject* Sender) { SB_TreeOrListClick(Sender); };
+  MemTableEh_Tree->AfterScroll = [this](TDataSet* DataSet) { MemTableEh_TreeAfterScroll(DataSet); };
   clb_ListDB_Names->OnClick = [this](TObject* Sender) { clb_ListDB_NamesClick(Sender); };
   clb_ListDB_Names->OnDblClick = [this](TObject* Sender) { clb_ListDB_NamesDblClick(Sender); };
   SpeedButton1->OnClick = [this](TObject* Sender) { clb_ListDB_NamesDblClick(Sender); };
@@ -118,6 +131,92 @@ void TDlg_ListDB::CreateControls() {
   SB_Save->OnClick = [this](TObject* Sender) { SB_SaveClick(Sender); };
   SB_Test->OnClick = [this](TObject* Sender) { SB_TestClick(Sender); };
   OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
+}
+
+namespace {
+
+struct TGridColumn {
+  const Char* Field;
+  const Char* Title;  // null: the field's name
+  Integer Width;      // 0: the field's
+  TAlignment Alignment;
+  bool Visible;
+  bool Filter;
+};
+
+constexpr TGridColumn kGridColumns[] = {
+    {u"NAME_THIS", u"Наименование", 300, taLeftJustify, true, true},
+    // One-character flags: wide enough for their titles.
+    {u"ItsActual", u"Актуальность", 84, taCenter, true, true},
+    {u"ItsUse", u"Использ.", 60, taCenter, true, true},
+    {u"Database", u"База данных", 0, taLeftJustify, true, true},
+    {u"URL", nullptr, 0, taLeftJustify, true, true},
+    {u"PORT", u"Порт", 0, taRightJustify, true, true},
+    {u"Syntax", u"Формат", 0, taLeftJustify, true, true},
+    {u"Encoding", u"Кодировка", 0, taLeftJustify, true, true},
+    {u"Note", u"Примечание", 0, taLeftJustify, true, true},
+    {u"Username", u"Пользователь", 0, taLeftJustify, true, true},
+    {u"PSW", u"Пароль", 0, taLeftJustify, true, true},
+    {u"ID_TYPE", u"ID-типа", 0, taRightJustify, true, true},
+    {u"Name_Type", u"Тип", 0, taLeftJustify, true, false},
+    {u"NPP", u"Nп/п", 0, taRightJustify, false, true},
+    {u"ID_THIS", u"ID", 0, taRightJustify, true, true},
+    {u"ID_PARENT", u"ID-родителя", 0, taRightJustify, false, true},
+};
+
+// The platform's money green: what an unused resource is written in.
+constexpr TColor UnusedResourceColor = TColor(0xC0DCC0);
+
+}  // namespace
+
+void TDlg_ListDB::CreateGrid() {
+  DataSource_Tree = new TDataSource(this);
+  DataSource_Tree->SetName(u"DataSource_Tree");
+  DataSource_Tree->SetDataSet(MemTableEh_Tree);
+
+  DBGridEh_TreeDB = NewControl<TDBGridEh>(this, this, u"DBGridEh_TreeDB");
+  TDBGridEh* g = DBGridEh_TreeDB;
+  g->SetAlign(alClient);
+  g->SetColor(clWhite);
+  g->SetFixedColor(SkyBlueBackColor);
+  g->SetFooterColor(SkyBlueBackColor);
+  g->GetFont()->SetName(u"Tahoma");
+  g->GetFont()->SetHeight(-11);
+  g->GetFont()->SetColor(clNavy);
+  g->GetTitleFont()->SetName(u"Tahoma");
+  g->GetTitleFont()->SetHeight(-11);
+  g->GetTitleFont()->SetColor(clNavy);
+  g->GetIndicatorTitle()->SetTitleButton(true);
+  g->SetOptions({dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
+                 dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit});
+  g->SetOptionsEh({dghFixed3D, dghHighlightFocus, dghClearSelection, dghAutoSortMarking, dghMultiSortMarking,
+                   dghDblClickOptimizeColWidth, dghDialogFind, dghRecordMoving, dghColumnResize, dghColumnMove,
+                   dghHotTrack, dghExtendVertLines});
+  g->GetSTFilter()->SetVisible(true);
+  g->GetSTFilter()->SetLocal(true);
+  g->GetSTFilter()->SetInstantApply(true);
+  // A title click sorts the table in memory: it has no server to ask.
+  g->SetSortLocal(true);
+  for (const TGridColumn& c : kGridColumns) {
+    TColumnEh* col = g->GetColumns()->Add();
+    col->SetFieldName(c.Field);
+    col->GetTitle()->SetCaption(c.Title ? c.Title : c.Field);
+    col->GetTitle()->SetTitleButton(true);
+    if (c.Width > 0) col->SetWidth(c.Width);
+    if (c.Alignment != taLeftJustify) col->SetAlignment(c.Alignment);
+    col->SetCheckboxes(false);
+    col->SetVisible(c.Visible);
+    if (!c.Filter) col->GetSTFilter()->SetVisible(false);
+  }
+  g->SetFrozenCols(1);
+  g->SetDataSource(DataSource_Tree);
+  g->OnDblClick = [this](TObject* Sender) { SB_N_EditClick(Sender); };
+  // The cell's font is chosen before the grid writes the cell, so its text is
+  // written once, after the tree lines of the first column.
+  g->OnGetCellParams = [this](TObject* Sender, TColumnEh* Column, TFont* AFont, TColor& Background,
+                              TGridDrawState State) {
+    DBGridEh_TreeDBDrawColumnCell(Sender, Column, AFont, Background, State.Contains(gdFocused));
+  };
 }
 
 void TDlg_ListDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }
@@ -298,9 +397,227 @@ void TDlg_ListDB::SB_N_LastClick(TObject*) {
   if (MemTableEh_Tree->GetActive()) MemTableEh_Tree->Last();
 }
 
+Integer TDlg_ListDB::CurrentId() {
+  if (!MemTableEh_Tree->GetActive() || MemTableEh_Tree->IsEmpty()) return 0;
+  return MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger();
+}
+
+namespace {
+
+// A text for the memory record: an emptied value is stored as Null.
+Variant TextValue(const String& Text) { return Text.empty() ? Null() : Variant(Text); }
+
+// The value of Name in a Name=Value list, matched without regard to case;
+// Found tells an absent name from an empty value.
+String ReturnedValue(const TStrings& Values, const String& Name, bool* Found = nullptr) {
+  const Integer i = Values.IndexOfName(Name);
+  if (Found) *Found = i >= 0;
+  return i >= 0 ? Values.GetValueFromIndex(i) : String();
+}
+
+}  // namespace
+
 void TDlg_ListDB::SB_N_EditClick(TObject*) {
-  // Editing a record in editor mode comes with the resource grid.
-  if (FMode == 1) ChooseCurrentResource();
+  if (FMode == 1) {
+    ChooseCurrentResource();
+    return;
+  }
+  const Integer id = CurrentId();
+  if (id <= 0) return;
+  TMemoryRecordEh* rec = MemTableEh_Tree->GetCurrentRecord();
+  if (!rec) return;
+  TStringList values;
+  for (const Char* name : {u"ID_THIS", u"ID_PARENT", u"ID_TYPE", u"NPP", u"PORT"})
+    values.Add(String(name) + u"=" + IntToStr(RecordInteger(rec, name)));
+  for (const Char* name : {u"NAME_THIS", u"ItsActual", u"ItsUse", u"Database", u"URL", u"Syntax", u"Encoding",
+                           u"Username", u"PSW", u"Note"})
+    values.Add(String(name) + u"=" + Trim(RecordText(rec, name)));
+  if (!Dlg_EditDB || !Dlg_EditDB->EditResourceValues(&values)) return;
+
+  // The values go straight into the memory record; a name the dialog did not
+  // return (a group has no connection rows) clears its field.
+  rec->Edit();
+  auto text = [&](const Char* Field, const Char* Returned) {
+    rec->SetDataValues(Field, rvvValueEh, TextValue(ReturnedValue(values, Returned)));
+  };
+  auto number = [&](const Char* Field, const Char* Returned, Integer Default) {
+    bool found = false;
+    const String v = ReturnedValue(values, Returned, &found);
+    rec->SetDataValues(Field, rvvValueEh, found ? Variant(StrToIntDefTrim(v, Default)) : Null());
+  };
+  for (const Char* f : {u"NAME_THIS", u"ItsActual", u"ItsUse", u"Database", u"URL", u"Syntax", u"Encoding",
+                        u"PSW", u"Note"})
+    text(f, f);
+  text(u"Username", u"UserName");
+  number(u"ID_TYPE", u"ID_TYPE", 1);
+  number(u"NPP", u"NPP", 1);
+  number(u"PORT", u"Port", 0);
+  rec->Post();
+  MemTableEh_Tree->Resync({});
+  DBGridEh_TreeDB->Invalidate();
+  Label_YesModify->SetVisible(true);
+}
+
+void TDlg_ListDB::SB_N_AddClick(TObject*) {
+  if (!MemTableEh_Tree->GetActive()) return;
+  const Integer parent = CurrentId();
+  if (parent < 1) {
+    ShowMessageOk(u"Новая строка", u"Ошибка", u"Не выбрана группа !");
+    return;
+  }
+  AddRecord(parent);
+}
+
+void TDlg_ListDB::SB_N_Add_0Click(TObject*) {
+  if (MemTableEh_Tree->GetActive()) AddRecord(0);
+}
+
+void TDlg_ListDB::AddRecord(Integer ParentId) {
+  const Integer id = MaxResourceId() + 1;
+  const Integer npp = MaxNpp(ParentId) + 1;
+  TStringList values;
+  values.Add(u"ID_THIS=" + IntToStr(id));
+  values.Add(u"ID_PARENT=" + IntToStr(ParentId));
+  values.Add(u"ID_TYPE=0");
+  values.Add(u"NPP=" + IntToStr(npp));
+  values.Add(u"NAME_THIS=???");
+  values.Add(u"ItsActual=+");
+  values.Add(u"ItsUse=+");
+  values.Add(u"Database=???");
+  values.Add(u"URL=???");
+  values.Add(u"PORT=210");
+  values.Add(u"Syntax=rusmarc");
+  values.Add(u"Encoding=windows-1251");
+  if (!Dlg_EditDB || !Dlg_EditDB->EditResourceValues(&values)) return;
+
+  MemTableEh_Tree->SetReadOnly(false);
+  struct TReadOnlyAgain {
+    TMemTableEh* T;
+    ~TReadOnlyAgain() { T->SetReadOnly(true); }
+  } readOnlyAgain{MemTableEh_Tree};
+  TMemoryRecordEh* rec = MemTableEh_Tree->GetRecordsView()->NewRecord();
+  rec->Edit();
+  auto set = [&](const Char* Field, Variant Value) { rec->SetDataValues(Field, rvvValueEh, Value); };
+  auto text = [&](const Char* Field, const Char* Default) {
+    set(Field, Variant(TrimOrDefault(ReturnedValue(values, Field), Default)));
+  };
+  set(u"ID_THIS", Variant(id));
+  set(u"ID_PARENT", Variant(ParentId));
+  text(u"NAME_THIS", u"???");
+  set(u"ID_TYPE", Variant(StrToIntDefTrim(ReturnedValue(values, u"ID_TYPE"), 1)));
+  set(u"NPP", Variant(StrToIntDefTrim(ReturnedValue(values, u"NPP"), 1)));
+  text(u"ItsActual", u" ");
+  text(u"ItsUse", u" ");
+  text(u"Database", u"???");
+  text(u"URL", u"???");
+  set(u"PORT", Variant(StrToIntDefTrim(ReturnedValue(values, u"PORT"), 0)));
+  text(u"Syntax", u"???");
+  text(u"Encoding", u"???");
+  text(u"Username", u" ");
+  text(u"PSW", u" ");
+  text(u"Note", u" ");
+  rec->Post();
+  Label_YesModify->SetVisible(true);
+  MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
+}
+
+void TDlg_ListDB::SB_N_DelClick(TObject*) {
+  const Integer id = CurrentId();
+  if (id <= 0) return;
+  if (!ShowMessageOkCancel(u"База данных Z39.50-ресурсов", u"УДАЛЕНИЕ строки",
+                           u"Желаете удалить эту строку и все, что с ней связано ?"))
+    return;
+  MemTableEh_Tree->SetReadOnly(false);
+  struct TReadOnlyAgain {
+    TMemTableEh* T;
+    ~TReadOnlyAgain() { T->SetReadOnly(true); }
+  } readOnlyAgain{MemTableEh_Tree};
+  MemTableEh_Tree->Delete();
+  // The question promised everything connected with the row: what hung below
+  // it would otherwise stay in the list, unseen, with a parent that is gone.
+  DeleteDescendants(id);
+  Label_YesModify->SetVisible(true);
+}
+
+void TDlg_ListDB::DeleteDescendants(Integer Id) {
+  TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
+  std::vector<Integer> columns;
+  MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(u"ID_THIS;ID_PARENT", columns);
+  auto number = [](const Variant& V) { return VarIsNullOrEmpty(V) ? 0 : V.AsInteger(); };
+  std::unordered_multimap<Integer, Integer> childrenOf;  // parent -> child
+  for (Integer i = 0; i < list->GetCount(); ++i) {
+    const TMemoryRecordEh* r = list->GetRecord(i);
+    if (r->GetUpdateStatus() == rusDeletedEh) continue;
+    const Integer self = number(r->GetValue(columns[0], rvvValueEh));
+    // A record that names itself as its parent is no child of itself.
+    const Integer parent = number(r->GetValue(columns[1], rvvValueEh));
+    if (self != parent) childrenOf.emplace(parent, self);
+  }
+  std::unordered_set<Integer> doomed;
+  std::vector<Integer> pending{Id};
+  while (!pending.empty()) {
+    const Integer p = pending.back();
+    pending.pop_back();
+    auto [from, to] = childrenOf.equal_range(p);
+    for (auto it = from; it != to; ++it)
+      if (doomed.insert(it->second).second) pending.push_back(it->second);
+  }
+  doomed.erase(Id);  // the record itself went through the table's delete
+  if (doomed.empty()) return;
+  for (Integer i = list->GetCount() - 1; i >= 0; --i) {
+    const TMemoryRecordEh* r = list->GetRecord(i);
+    if (r->GetUpdateStatus() != rusDeletedEh && doomed.count(number(r->GetValue(columns[0], rvvValueEh))))
+      list->DeleteRecord(i);
+  }
+}
+
+void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
+  Application->ProcessMessages();
+  Screen->SetCursor(crHourGlass);
+  const Integer id = CurrentId();
+  MemTableEh_Tree->SetFiltered(true);
+  TMemTableTreeListEh* tree = MemTableEh_Tree->GetTreeList();
+  tree->SetActive(!tree->GetActive());
+  if (!tree->GetActive()) {
+    MemTableEh_Tree->SetFilter(u"ID_TYPE>0");
+    MemTableEh_Tree->SetSortOrder(u"NAME_THIS");
+  } else {
+    MemTableEh_Tree->SetSortOrder(TreeSortOrder);
+  }
+  MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
+  Screen->SetCursor(crDefault);
+}
+
+void TDlg_ListDB::MemTableEh_TreeAfterScroll(TDataSet*) {
+  if (FMode != 1 || !DBGridEh_TreeDB->Focused()) return;
+  const Integer id = CurrentId();
+  if (id <= 0) return;
+  const Integer at = lb_ListDB_ID->GetItems()->IndexOf(IntToStr(id));
+  lb_ListDB_ID->SetItemIndex(at);
+  clb_ListDB_Names->SetItemIndex(at);
+}
+
+void TDlg_ListDB::DBGridEh_TreeDBDrawColumnCell(TObject*, TColumnEh* Column, TFont* AFont, TColor Background,
+                                                bool Focused) {
+  if (!Column || !Column->GetField() || Focused || !AFont) return;
+  const String field = AnsiUpperCase(Column->GetFieldName());
+  const bool unused = Trim(MemTableEh_Tree->FieldByName(u"ItsUse")->GetAsString()).empty();
+  const bool resource = MemTableEh_Tree->FieldByName(u"ID_TYPE")->GetAsInteger() > 0;
+  if (resource) {
+    if (unused) {
+      AFont->SetColor(UnusedResourceColor);
+    } else if (field == u"NAME_THIS") {
+      TFontStyles style = AFont->GetStyle();
+      AFont->SetStyle(style.Include(fsBold));
+    }
+    return;
+  }
+  if (field == u"NAME_THIS" || field == u"NOTE" || field == u"NPP" || field == u"ITSACTUAL" || field == u"ITSUSE") {
+    if (unused) AFont->SetColor(UnusedResourceColor);
+    return;
+  }
+  // A group has no connection: its cells in those columns read as empty.
+  AFont->SetColor(Background);
 }
 
 void TDlg_ListDB::clb_ListDB_NamesClick(TObject*) {

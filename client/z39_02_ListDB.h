@@ -1,9 +1,12 @@
 #pragma once
 // The resource tree editor window. It owns the resource table the rest of the
 // program reads (the search list's captions, a search's connection data),
-// loads it from and saves it to the resource list file with the wait window,
-// and tests one resource. Its grid over the table, and the editing and
-// choosing behind its other buttons, come with the data grid.
+// shows it in a data grid as a tree of groups and resources or as a flat list
+// of resources sorted by name, with a filter row under the titles; adds,
+// edits and deletes records through the resource editor dialog (a deleted
+// group takes its whole subtree along), tests one resource against its
+// server, and loads and saves the resource list file with the wait window.
+// In chooser mode a side panel collects resources for the search list.
 
 #include <memory>
 
@@ -18,6 +21,10 @@ class TSpeedButton;
 class TCheckListBox;
 class TListBox;
 class TSplitter;
+class TDataSource;
+class TDBGridEh;
+class TColumnEh;
+class TFont;
 
 class TDlg_ListDB final : public TForm {
 public:
@@ -48,6 +55,8 @@ public:
   TListBox* lb_ListDB_ID = nullptr;
   TSpeedButton* SpeedButton1 = nullptr;
   TSpeedButton* SB_N_Clear = nullptr;
+  TDataSource* DataSource_Tree = nullptr;
+  TDBGridEh* DBGridEh_TreeDB = nullptr;
 
   // The table and its second cursor (owned by the window).
   TMemTableEh* MemTableEh_Tree = nullptr;
@@ -74,7 +83,25 @@ public:
   void SB_N_PriorClick(TObject* Sender);
   void SB_N_NextClick(TObject* Sender);
   void SB_N_LastClick(TObject* Sender);
+  // Editor mode: the current record in the resource editor, written back on
+  // OK. Chooser mode: the current resource joins the side panel. Also the
+  // grid's double click.
   void SB_N_EditClick(TObject* Sender);
+  // A new record under the current one (refused while the root group, or
+  // nothing, is current), or at the top level; through the resource editor.
+  void SB_N_AddClick(TObject* Sender);
+  void SB_N_Add_0Click(TObject* Sender);
+  // After a confirmation, the current record and every record below it go.
+  void SB_N_DelClick(TObject* Sender);
+  // Tree <-> a flat list of resources ("ID_TYPE>0"), sorted by name.
+  void SB_TreeOrListClick(TObject* Sender);
+  // Chooser mode: the side panel follows the record the grid moves to.
+  void MemTableEh_TreeAfterScroll(TDataSet* DataSet);
+  // Unused resources greyed, used resources' names bold, a group's
+  // connection cells left blank: the font a cell of the row being painted is
+  // written in. The focused cell keeps the grid's own.
+  void DBGridEh_TreeDBDrawColumnCell(TObject* Sender, TColumnEh* Column, TFont* AFont, TColor Background,
+                                     bool Focused);
   // Side panel: select the same identifier (and the record, when the list
   // has the focus); remove the selected entry; clear after a question.
   void clb_ListDB_NamesClick(TObject* Sender);
@@ -106,6 +133,12 @@ public:
 
 private:
   void CreateControls();
+  void CreateGrid();
+  // ID_THIS of the displayed record; 0 when the table is closed or empty.
+  Integer CurrentId();
+  void AddRecord(Integer ParentId);
+  // Every record below Id, at any depth, leaves the data store.
+  void DeleteDescendants(Integer Id);
   TResourceListWait WaitWindowNotes() const;
   // The buttons that change the table: off in chooser mode.
   void EnableEditing(bool Value);

@@ -1,10 +1,47 @@
 #include "client/z39_03_EditDB.h"
 
+#include "client/ResourceList.h"
 #include "client/__forms.h"
+#include "client/__str.h"
 #include "client/z39_00_func.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/ValEdit.h"
+
+namespace {
+
+// One row of the value list: its caption, the record field behind it, what an
+// empty value shows, and whether only a resource has it.
+struct TValueRow {
+  const Char* Caption;
+  const Char* Field;
+  const Char* Empty;
+  bool ResourceOnly;
+};
+
+constexpr TValueRow kRows[] = {
+    {u"Наименование", u"NAME_THIS", u"???", false}, {u"Актуальность", u"ItsActual", u" ", false},
+    {u"Использовать", u"ItsUse", u" ", false},      {u"База данных", u"Database", u"???", true},
+    {u"URL", u"URL", u"???", true},                 {u"Порт", u"PORT", u"0", true},
+    {u"Формат", u"Syntax", u"???", true},           {u"Кодировка", u"Encoding", u"???", true},
+    {u"Пользователь", u"Username", u"", true},     {u"Пароль", u"PSW", u"", true},
+    {u"Примечание", u"Note", u"", false},           {u"Nп/п", u"NPP", u"0", false},
+};
+
+// The value of Name in a Name=Value list, the name matched without regard to case.
+String ValueOf(const TStrings* List, const String& Name) {
+  const String key = AnsiUpperCase(Name);
+  for (Integer i = 0; i < List->GetCount(); ++i) {
+    const String line = List->Get(i);
+    const auto eq = line.find(u'=');
+    if (eq != String::npos && AnsiUpperCase(line.substr(0, eq)) == key) return line.substr(eq + 1);
+  }
+  return String();
+}
+
+String FlagText(const String& Value) { return Trim(Value).empty() ? String(u" ") : String(u"+"); }
+
+}  // namespace
 
 TDlg_EditDB::TDlg_EditDB(TComponent* AOwner) : TForm(AOwner) {
   CreateControls();
@@ -58,7 +95,99 @@ void TDlg_EditDB::CreateControls() {
   SB_Cancel =
       NewCancelButton(this, this, Bounds(336, 298, 76, 24), [this](TObject* Sender) { SB_CancelClick(Sender); });
 
+  CB_Type->OnChange = [this](TObject* Sender) { CB_TypeChange(Sender); };
+  ValueListEditor1->OnDblClick = [this](TObject* Sender) { ValueListEditor1DblClick(Sender); };
+  ValueListEditor1->OnSelectCell = [this](TObject* Sender, Integer ACol, Integer ARow, bool& CanSelect) {
+    ValueListEditor1SelectCell(Sender, ACol, ARow, CanSelect);
+  };
   OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
+}
+
+bool TDlg_EditDB::ResourceSelected() const { return CB_Type->GetItemIndex() > 0; }
+
+void TDlg_EditDB::AppendRows(const std::function<String(const String& Field, const String& Caption)>& Value) {
+  TStrings* lines = ValueListEditor1->GetStrings();
+  const bool resource = ResourceSelected();
+  lines->BeginUpdate();
+  for (const TValueRow& row : kRows) {
+    if (row.ResourceOnly && !resource) continue;
+    lines->Add(String(row.Caption) + u"=" + TrimOrDefault(Value(row.Field, row.Caption), row.Empty));
+  }
+  lines->EndUpdate();
+}
+
+bool TDlg_EditDB::EditResourceValues(TStrings* Values) {
+  if (!Values) return false;
+  FFilling = true;
+  FSelRow = 0;
+  FSelCol = 0;
+  ListBox1->GetItems()->Clear();
+  ValueListEditor1->GetStrings()->Clear();
+  FId = StrToIntDefTrim(ValueOf(Values, u"ID_THIS"), 0);
+  FType = StrToIntDefTrim(ValueOf(Values, u"ID_Type"), 0);
+  FParentId = StrToIntDefTrim(ValueOf(Values, u"ID_Parent"), 0);
+  Edit_ID->SetText(IntToStr(FId));
+  Edit_Parents->SetText(IntToStr(FParentId));
+  // Any type other than a group or a resource opens as a resource.
+  CB_Type->SetItemIndex(1);
+  if (FType == 0 || FType == 1) CB_Type->SetItemIndex(FType);
+  AppendRows([Values](const String& Field, const String&) { return ValueOf(Values, Field); });
+  FFilling = false;
+
+  const bool ok = ShowModal() == mrOk;
+  if (ok) CollectValues(Values);
+  ValueListEditor1->GetStrings()->Clear();
+  ListBox1->GetItems()->Clear();
+  return ok;
+}
+
+void TDlg_EditDB::CollectValues(TStrings* Values) const {
+  Values->Clear();
+  const Integer type = CB_Type->GetItemIndex();
+  const bool resource = type > 0;
+  Values->SetValue(u"ID_THIS", IntToStr(FId));
+  Values->SetValue(u"ID_Parent", IntToStr(FParentId));
+  Values->SetValue(u"ID_Type", IntToStr(type));
+  const TStrings* lines = ValueListEditor1->GetStrings();
+  auto orPlaceholder = [](const String& V, const Char* Empty) { return V.empty() ? String(Empty) : V; };
+  for (Integer i = 0; i < lines->GetCount(); ++i) {
+    const String caption = Trim(lines->GetName(i));
+    const String value = Trim(lines->GetValueFromIndex(i));
+    if (caption == u"Наименование") Values->SetValue(u"NAME_THIS", orPlaceholder(value, u"???"));
+    else if (caption == u"Примечание") Values->SetValue(u"Note", orPlaceholder(value, u" "));
+    else if (caption == u"Nп/п") Values->SetValue(u"NPP", IntToStr(StrToIntDefTrim(value, 0)));
+    else if (caption == u"Актуальность") Values->SetValue(u"ItsActual", FlagText(value));
+    else if (caption == u"Использовать") Values->SetValue(u"ItsUse", FlagText(value));
+    else if (!resource) continue;
+    else if (caption == u"База данных") Values->SetValue(u"Database", orPlaceholder(value, u"???"));
+    else if (caption == u"URL") Values->SetValue(u"URL", orPlaceholder(value, u"???"));
+    else if (caption == u"Формат") Values->SetValue(u"Syntax", orPlaceholder(value, u"???"));
+    else if (caption == u"Кодировка") Values->SetValue(u"Encoding", orPlaceholder(value, u"???"));
+    else if (caption == u"Порт") Values->SetValue(u"PORT", IntToStr(StrToIntDefTrim(value, 0)));
+    else if (caption == u"Пользователь") Values->SetValue(u"UserName", orPlaceholder(value, u" "));
+    else if (caption == u"Пароль") Values->SetValue(u"PSW", orPlaceholder(value, u" "));
+  }
+}
+
+void TDlg_EditDB::CB_TypeChange(TObject*) {
+  if (FFilling || !CB_Type->Focused()) return;
+  TStrings* copy = ListBox1->GetItems();
+  copy->Assign(ValueListEditor1->GetStrings());
+  ValueListEditor1->GetStrings()->Clear();
+  AppendRows([copy](const String&, const String& Caption) { return ValueOf(copy, Caption); });
+}
+
+void TDlg_EditDB::ValueListEditor1SelectCell(TObject*, Integer ACol, Integer ARow, bool&) {
+  FSelCol = ACol;
+  FSelRow = ARow;
+}
+
+void TDlg_EditDB::ValueListEditor1DblClick(TObject*) {
+  if (FSelRow <= 0 || FSelRow >= ValueListEditor1->GetRowCount()) return;
+  const String caption = Trim(ValueListEditor1->GetCells(0, FSelRow));
+  if (caption != u"Актуальность" && caption != u"Использовать") return;
+  const bool empty = Trim(ValueListEditor1->GetCells(1, FSelRow)).empty();
+  ValueListEditor1->SetCells(1, FSelRow, empty ? String(u"+") : String());
 }
 
 void TDlg_EditDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }

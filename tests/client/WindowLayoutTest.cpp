@@ -293,6 +293,8 @@ TEST_F(WindowLayout, ResourceTreeEditorInBothModes) {
       {u"lb_ListDB_ID", "TListBox", nullptr, nullptr, false},
       {u"SpeedButton1", "TSpeedButton", nullptr, u"Удалить строку"},
       {u"SB_N_Clear", "TSpeedButton", nullptr, u"Очистить ВСЕ"},
+      {u"DBGridEh_TreeDB", "TDBGridEh"},
+      {u"RowDetailData", "TRowDetailPanelControlEh", nullptr, nullptr, false},
   };
   const TWindowSpec window{u"Список ресурсов Z39.50"};
   bool editor = false, chooser = false;

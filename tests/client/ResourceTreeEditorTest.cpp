@@ -1,0 +1,443 @@
+// The resource tree editor's editing as the user drives it: records added
+// under a group or at the top level through the resource editor dialog,
+// records edited and deleted (a group with everything below it), the switch
+// between the tree and the flat list, a resource tested against its server,
+// and resources chosen for the search list.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "client/z39_02_ListDB.h"
+#include "client/z39_03_EditDB.h"
+#include "platform/core/Files.h"
+#include "platform/ui/ValEdit.h"
+#include "tests/client/ProgramDriver.h"
+#include "tests/client/ResourceListText.h"
+
+namespace {
+
+// Root 0; group 1 "Libraries" (order 1) holding resource 2 "Beta" (order 5)
+// and group 3 "Regional" (order 2) holding resource 4 "Alpha" (order 3,
+// unused); resource 7 "Gamma" at the top level (order 4), port 0.
+const std::string kTree =
+    std::string(kResourceListHead) +
+    "1\t0\t0\t1\t+\t+\tLibraries\t \t \t0\t \t \t \t \t \t\r\n"
+    "2\t1\t1\t5\t+\t+\tBeta\tBooks\thost-b\t210\tUSMARC\t???\t \t \t \t\r\n"
+    "3\t1\t0\t2\t+\t+\tRegional\t \t \t0\t \t \t \t \t \t\r\n"
+    "4\t3\t1\t3\t+\t \tAlpha\tDefault\thost-a\t7090\tRUSMARC\t???\tuser\tsecret\tnote\t\r\n"
+    "7\t0\t1\t4\t+\t+\tGamma\tDefault\thost-g\t0\tUSMARC\t???\t \t \t \t\r\n";
+
+class ResourceTreeEditing : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(ForceDirectories(Settings()));
+    WriteFileAtomic(Settings() + u"ListDB.txt", kTree);
+    ASSERT_TRUE(Drv.Start());
+    Drv.AdvanceClock(100);
+    W = Dlg_ListDB;
+    ASSERT_EQ(W->MemTableEh_Tree->RecordCount(), 6);
+  }
+  String Settings() const { return Drv.Folder() + u"Settings/"; }
+  TMemTableEh* Table() const { return W->MemTableEh_Tree; }
+  void Go(Integer Id) { ASSERT_TRUE(Table()->Locate(u"ID_THIS", Variant(Id), {})) << Id; }
+  Integer Current(const Char* Field) const { return Table()->FieldByName(Field)->GetAsInteger(); }
+  String CurrentText(const Char* Field) const { return Table()->FieldByName(Field)->GetAsString(); }
+  // The identifiers as the table shows them now, in order.
+  std::vector<Integer> Shown() {
+    std::vector<Integer> ids;
+    Table()->First();
+    for (; !Table()->GetEof(); Table()->Next()) ids.push_back(Current(u"ID_THIS"));
+    return ids;
+  }
+  std::vector<Integer> Stored() {
+    std::vector<Integer> ids;
+    for (const TResourceRecord& r : W->GetResourceTable().AllRecords()) ids.push_back(r.ID_THIS);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  }
+  // The next resource editor is answered by Action, which sees its rows.
+  void InEditor(std::function<void(TDlg_EditDB*)> Action) { Drv.WhenModal<TDlg_EditDB>(std::move(Action)); }
+
+  TProgramDriver Drv;
+  TDlg_ListDB* W = nullptr;
+};
+
+std::vector<std::string> Rows(TDlg_EditDB* D) {
+  std::vector<std::string> rows;
+  TStrings* lines = D->ValueListEditor1->GetStrings();
+  for (Integer i = 0; i < lines->GetCount(); ++i) rows.push_back(ToUtf8(lines->Get(i)));
+  return rows;
+}
+
+}  // namespace
+
+TEST_F(ResourceTreeEditing, AddingUnderNoGroupIsRefusedWithItsMessage) {
+  Go(0);
+  Drv.AnswerBox(true);
+  W->SB_N_AddClick(W->SB_N_Add);
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"Новая строка");
+  EXPECT_EQ(Drv.Boxes()[0].Head, u"Ошибка");
+  EXPECT_EQ(Drv.Boxes()[0].Text, u"Не выбрана группа !");
+  EXPECT_EQ(Table()->RecordCount(), 6);
+  EXPECT_FALSE(W->Label_YesModify->GetVisible());
+}
+
+TEST_F(ResourceTreeEditing, ANewRecordGetsIdentifierAndOrderNumberOneAboveTheMaximaAndGoesUnderTheCurrentRecord) {
+  Go(2);  // a resource: the new record becomes its child all the same
+  std::vector<std::string> rows;
+  String id, parent;
+  InEditor([&](TDlg_EditDB* d) {
+    rows = Rows(d);
+    id = d->Edit_ID->GetText();
+    parent = d->Edit_Parents->GetText();
+    EXPECT_EQ(d->CB_Type->GetItemIndex(), 0) << "a new record opens as a group";
+    d->ValueListEditor1->SetValues(u"Наименование", u"  Новая группа ");
+    Drv.Click(d->SB_OK);
+  });
+  W->SB_N_AddClick(W->SB_N_Add);
+  EXPECT_EQ(id, u"8");
+  EXPECT_EQ(parent, u"2");
+  EXPECT_EQ(rows, (std::vector<std::string>{"Наименование=???", "Актуальность=+", "Использовать=+",
+                                            "Примечание=", "Nп/п=6"}));
+  EXPECT_EQ(Table()->RecordCount(), 7);
+  EXPECT_EQ(Current(u"ID_THIS"), 8) << "the new record is current";
+  EXPECT_EQ(Current(u"ID_PARENT"), 2);
+  EXPECT_EQ(Current(u"ID_TYPE"), 0);
+  EXPECT_EQ(Current(u"NPP"), 6);
+  EXPECT_EQ(CurrentText(u"NAME_THIS"), u"Новая группа");
+  EXPECT_EQ(CurrentText(u"Database"), u"???");
+  EXPECT_TRUE(W->Label_YesModify->GetVisible());
+  EXPECT_TRUE(Table()->GetReadOnly()) << "the table is read-only again";
+
+  InEditor([&](TDlg_EditDB* d) {
+    id = d->Edit_ID->GetText();
+    parent = d->Edit_Parents->GetText();
+    rows = Rows(d);
+    Drv.Click(d->SB_OK);
+  });
+  W->SB_N_Add_0Click(W->SB_N_Add_0);
+  EXPECT_EQ(id, u"9");
+  EXPECT_EQ(parent, u"0");
+  EXPECT_EQ(rows.back(), "Nп/п=7");
+  EXPECT_EQ(Current(u"ID_THIS"), 9);
+  EXPECT_EQ(Current(u"ID_PARENT"), 0);
+}
+
+TEST_F(ResourceTreeEditing, ANewResourceTypedInTheEditorIsStoredAndSavedWithTheList) {
+  Go(1);
+  InEditor([&](TDlg_EditDB* d) {
+    d->CB_Type->SetFocus();
+    d->CB_Type->SetItemIndex(1);
+    d->CB_TypeChange(d->CB_Type);
+    EXPECT_EQ(Rows(d), (std::vector<std::string>{"Наименование=???", "Актуальность=+", "Использовать=+",
+                                                 "База данных=???", "URL=???", "Порт=0", "Формат=???",
+                                                 "Кодировка=???", "Пользователь=", "Пароль=", "Примечание=",
+                                                 "Nп/п=6"}));
+    TValueListEditor* v = d->ValueListEditor1;
+    v->SetValues(u"Наименование", u"Local");
+    v->SetValues(u"База данных", u"Default");
+    v->SetValues(u"URL", u"127.0.0.1");
+    v->SetValues(u"Порт", u"9999");
+    v->SetValues(u"Формат", u"usmarc");
+    Drv.Display().Key(VK_RETURN, THeadlessShift::Alt);
+  });
+  W->SB_N_AddClick(W->SB_N_Add);
+  ASSERT_EQ(Current(u"ID_THIS"), 8);
+  EXPECT_EQ(Current(u"ID_TYPE"), 1);
+  EXPECT_EQ(Current(u"PORT"), 9999);
+  EXPECT_EQ(CurrentText(u"URL"), u"127.0.0.1");
+  EXPECT_EQ(CurrentText(u"Encoding"), u"???");
+  W->SB_SaveClick(W->SB_Save);
+  const std::string saved = ReadFileBytes(Settings() + u"ListDB.txt");
+  EXPECT_NE(saved.find("8\t1\t1\t6\t+\t+\tLocal\tDefault\t127.0.0.1\t9999\tusmarc\t???\t \t \t \t\r\n"),
+            std::string::npos)
+      << saved;
+  EXPECT_FALSE(W->Label_YesModify->GetVisible());
+}
+
+TEST_F(ResourceTreeEditing, ACancelledNewRecordChangesNothing) {
+  Go(1);
+  InEditor([&](TDlg_EditDB*) { Drv.Display().Key(VK_ESCAPE); });
+  W->SB_N_AddClick(W->SB_N_Add);
+  EXPECT_EQ(Table()->RecordCount(), 6);
+  EXPECT_EQ(Current(u"ID_THIS"), 1);
+  EXPECT_FALSE(W->Label_YesModify->GetVisible());
+}
+
+TEST_F(ResourceTreeEditing, EditingWritesTheReturnedValuesIntoTheCurrentRecord) {
+  Go(4);
+  std::vector<std::string> rows;
+  InEditor([&](TDlg_EditDB* d) {
+    rows = Rows(d);
+    EXPECT_EQ(d->Edit_ID->GetText(), u"4");
+    EXPECT_EQ(d->Edit_Parents->GetText(), u"3");
+    d->ValueListEditor1->SetValues(u"Наименование", u"Alpha II");
+    d->ValueListEditor1->SetValues(u"Порт", u"not a number");
+    d->ValueListEditor1->SetValues(u"Использовать", u"yes");
+    Drv.Click(d->SB_OK);
+  });
+  W->SB_N_EditClick(W->SB_N_Edit);
+  EXPECT_EQ(rows, (std::vector<std::string>{"Наименование=Alpha", "Актуальность=+", "Использовать= ",
+                                            "База данных=Default", "URL=host-a", "Порт=7090", "Формат=RUSMARC",
+                                            "Кодировка=???", "Пользователь=user", "Пароль=secret",
+                                            "Примечание=note", "Nп/п=3"}));
+  EXPECT_EQ(Current(u"ID_THIS"), 4);
+  EXPECT_EQ(CurrentText(u"NAME_THIS"), u"Alpha II");
+  EXPECT_EQ(Current(u"PORT"), 0);
+  EXPECT_EQ(CurrentText(u"ItsUse"), u"+");
+  EXPECT_EQ(CurrentText(u"Username"), u"user");
+  EXPECT_EQ(Current(u"ID_PARENT"), 3);
+  EXPECT_TRUE(W->Label_YesModify->GetVisible());
+}
+
+TEST_F(ResourceTreeEditing, AResourceTurnedIntoAGroupLosesItsConnectionFields) {
+  Go(2);
+  InEditor([&](TDlg_EditDB* d) {
+    d->CB_Type->SetFocus();
+    d->CB_Type->SetItemIndex(0);
+    d->CB_TypeChange(d->CB_Type);
+    EXPECT_EQ(Rows(d).size(), 5u);
+    Drv.Click(d->SB_OK);
+  });
+  W->SB_N_EditClick(W->SB_N_Edit);
+  EXPECT_EQ(Current(u"ID_TYPE"), 0);
+  EXPECT_EQ(CurrentText(u"Database"), u"");
+  EXPECT_EQ(CurrentText(u"URL"), u"");
+  EXPECT_TRUE(Table()->FieldByName(u"PORT")->GetIsNull());
+  EXPECT_EQ(CurrentText(u"NAME_THIS"), u"Beta");
+}
+
+TEST_F(ResourceTreeEditing, TheRootGroupIsNeitherEditedNorDeleted) {
+  Go(0);
+  W->SB_N_EditClick(W->SB_N_Edit);
+  W->SB_N_DelClick(W->SB_N_Del);
+  EXPECT_TRUE(Drv.Boxes().empty());
+  EXPECT_EQ(Table()->RecordCount(), 6);
+}
+
+TEST_F(ResourceTreeEditing, ADeletedGroupTakesItsSubtreeAndTheSavedListNoLongerHoldsIt) {
+  Go(1);
+  Drv.AnswerBox(false);
+  W->SB_N_DelClick(W->SB_N_Del);
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"База данных Z39.50-ресурсов");
+  EXPECT_EQ(Drv.Boxes()[0].Head, u"УДАЛЕНИЕ строки");
+  EXPECT_EQ(Drv.Boxes()[0].Text, u"Желаете удалить эту строку и все, что с ней связано ?");
+  EXPECT_TRUE(Drv.Boxes()[0].WithCancel);
+  EXPECT_EQ(Stored(), (std::vector<Integer>{0, 1, 2, 3, 4, 7})) << "Cancel keeps everything";
+
+  Go(1);
+  Drv.AnswerBox(true);
+  W->SB_N_DelClick(W->SB_N_Del);
+  EXPECT_EQ(Stored(), (std::vector<Integer>{0, 7}));
+  EXPECT_EQ(Shown(), (std::vector<Integer>{0, 7}));
+  EXPECT_TRUE(W->Label_YesModify->GetVisible());
+  EXPECT_TRUE(Table()->GetReadOnly());
+  EXPECT_FALSE(W->GetResourceTable().LocateInBuf(4)) << "a look-up finds nothing of the subtree";
+
+  W->SB_SaveClick(W->SB_Save);
+  const std::string saved = ReadFileBytes(Settings() + u"ListDB.txt");
+  for (const char* gone : {"Libraries", "Beta", "Regional", "Alpha"})
+    EXPECT_EQ(saved.find(gone), std::string::npos) << gone;
+  EXPECT_NE(saved.find("Gamma"), std::string::npos);
+  W->SB_LoadClick(W->SB_Load);
+  EXPECT_EQ(Stored(), (std::vector<Integer>{0, 7}));
+}
+
+TEST_F(ResourceTreeEditing, DeletingAResourceLeavesItsSiblings) {
+  Go(4);
+  Drv.AnswerBox(true);
+  W->SB_N_DelClick(W->SB_N_Del);
+  EXPECT_EQ(Stored(), (std::vector<Integer>{0, 1, 2, 3, 7}));
+}
+
+TEST_F(ResourceTreeEditing, TheListShowsResourcesOnlySortedByNameAndTheTreeComesBack) {
+  Go(2);
+  W->SB_TreeOrListClick(W->SB_TreeOrList);
+  EXPECT_FALSE(Table()->GetTreeList()->GetActive());
+  EXPECT_TRUE(Table()->GetFiltered());
+  EXPECT_EQ(Table()->GetFilter(), u"ID_TYPE>0");
+  EXPECT_EQ(Table()->GetSortOrder(), u"NAME_THIS");
+  EXPECT_EQ(Current(u"ID_THIS"), 2) << "the record stays current";
+  EXPECT_EQ(Shown(), (std::vector<Integer>{4, 2, 7}));
+
+  Go(4);
+  W->SB_TreeOrListClick(W->SB_TreeOrList);
+  EXPECT_TRUE(Table()->GetTreeList()->GetActive());
+  EXPECT_EQ(Table()->GetSortOrder(), u"NPP,NAME_THIS");
+  EXPECT_EQ(Table()->GetFilter(), u"ID_TYPE>0") << "the list's filter stays until the filter row replaces it";
+  EXPECT_EQ(Current(u"ID_THIS"), 4);
+}
+
+TEST_F(ResourceTreeEditing, TestingAResourceWithPortZeroShowsTheConnectionMessage) {
+  Go(7);
+  Drv.AnswerBox(true);
+  W->SB_TestClick(W->SB_Test);
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"Z39.50 тест");
+  EXPECT_EQ(Drv.Boxes()[0].Head, u"Ошибка");
+  EXPECT_EQ(Drv.Boxes()[0].Text, u"Некорректная информация для подключения. Проверьте!");
+}
+
+TEST_F(ResourceTreeEditing, AGroupIsNoResourceToChooseAndAChosenResourceIsListedOnce) {
+  TStringList ids;
+  ids.Add(u"7");
+  ids.Add(u"x");
+  ids.Add(u"99");
+  ids.Add(u"2");
+  std::vector<std::string> captions;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    EXPECT_EQ(w->GetMode(), 1);
+    EXPECT_EQ(w->lb_ListDB_ID->GetItems()->GetText(), u"7\r\n2\r\n") << "what names no record goes";
+    Go(1);
+    Drv.AnswerBox(true);
+    w->SB_N_EditClick(w->SB_N_Edit);
+    Go(4);
+    w->SB_N_EditClick(w->SB_N_Edit);
+    w->SB_N_EditClick(w->SB_N_Edit);
+    Go(7);
+    w->SB_N_EditClick(w->SB_N_Edit);
+    EXPECT_EQ(w->clb_ListDB_Names->GetItemIndex(), 0) << "an entry already listed is selected";
+    w->clb_ListDB_Names->SetChecked(1, false);  // "Beta" stays, unticked
+    for (Integer i = 0; i < w->clb_ListDB_Names->GetCount(); ++i)
+      captions.push_back(ToUtf8(w->clb_ListDB_Names->GetItems()->Get(i)));
+    Drv.Display().Key(VK_RETURN, THeadlessShift::Alt);
+  });
+  EXPECT_TRUE(W->ChooseResources(&ids));
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"Выбор Z39.50-ресурса для поиска");
+  EXPECT_EQ(Drv.Boxes()[0].Text, u"Это НЕ ресурс!");
+  EXPECT_EQ(captions, (std::vector<std::string>{"Gamma (USMARC)", "Beta (USMARC)", "Alpha (RUSMARC)"}));
+  EXPECT_EQ(ids.GetText(), u"7\r\n4\r\n");
+  EXPECT_FALSE(Table()->GetFiltered());
+}
+
+TEST_F(ResourceTreeEditing, EditingIsOffWhileChoosingAndOnAgainInTheEditor) {
+  TStringList ids;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    EXPECT_FALSE(w->SB_N_Add->GetEnabled());
+    EXPECT_FALSE(w->SB_N_Del->GetEnabled());
+    EXPECT_TRUE(w->SB_TreeOrList->GetEnabled());
+    Drv.Display().Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(W->ChooseResources(&ids));
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    EXPECT_EQ(w->GetMode(), 0);
+    EXPECT_TRUE(w->SB_N_Add->GetEnabled());
+    EXPECT_TRUE(Table()->GetFiltered()) << "the filter row narrows the table while the window is open";
+    Drv.Display().Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(W->EditResourceList());
+  EXPECT_FALSE(Table()->GetFiltered());
+}
+
+TEST_F(ResourceTreeEditing, ChangesSavedOnOkOnlyWhenTheTableWasChanged) {
+  const String file = Settings() + u"ListDB.txt";
+  WriteFileAtomic(file, "* untouched\r\n");
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB*) { Drv.Display().Key(VK_RETURN, THeadlessShift::Alt); });
+  EXPECT_TRUE(W->EditResourceList());
+  EXPECT_EQ(ReadFileBytes(file), "* untouched\r\n");
+
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    Go(4);
+    Drv.AnswerBox(true);
+    w->SB_N_DelClick(w->SB_N_Del);
+    Drv.Display().Key(VK_RETURN, THeadlessShift::Alt);
+  });
+  EXPECT_TRUE(W->EditResourceList());
+  EXPECT_EQ(ReadFileBytes(file).find("Alpha"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(file).find("Gamma"), std::string::npos);
+  EXPECT_FALSE(W->Label_YesModify->GetVisible());
+}
+
+// ---- The resource editor dialog on its own ----------------------------------------------------
+
+namespace {
+
+class ResourceValuesDialog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Drv.Start());
+    D = Dlg_EditDB;
+  }
+  TProgramDriver Drv;
+  TDlg_EditDB* D = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ResourceValuesDialog, WithoutAListItReturnsFalseAndShowsNothing) {
+  EXPECT_FALSE(D->EditResourceValues(nullptr));
+  EXPECT_FALSE(D->GetVisible());
+}
+
+TEST_F(ResourceValuesDialog, ATypeOtherThanGroupOrResourceOpensAsAResource) {
+  TStringList values;
+  values.Add(u"id_this=5");
+  values.Add(u"ID_TYPE=2");
+  values.Add(u"NAME_THIS=  Far ");
+  values.Add(u"port=abc");
+  Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) {
+    EXPECT_EQ(d->CB_Type->GetItemIndex(), 1);
+    EXPECT_EQ(d->Edit_ID->GetText(), u"5");
+    EXPECT_EQ(d->ValueListEditor1->GetValues(u"Наименование"), u"Far");
+    EXPECT_EQ(d->ValueListEditor1->GetValues(u"Порт"), u"abc");
+    d->ValueListEditor1->SetValues(u"Актуальность", u"да");
+    Drv.Click(d->SB_OK);
+  });
+  ASSERT_TRUE(D->EditResourceValues(&values));
+  EXPECT_EQ(values.GetValue(u"ID_Type"), u"1");
+  EXPECT_EQ(values.GetValue(u"PORT"), u"0") << "a port that is no number comes back as 0";
+  EXPECT_EQ(values.GetValue(u"ItsActual"), u"+") << "any flag text comes back as +";
+  EXPECT_EQ(values.GetValue(u"ItsUse"), u" ");
+  EXPECT_EQ(values.GetValue(u"UserName"), u" ");
+  EXPECT_EQ(values.GetValue(u"Database"), u"???");
+  EXPECT_EQ(D->ValueListEditor1->GetStrings()->GetCount(), 0) << "nothing is kept after the close";
+}
+
+TEST_F(ResourceValuesDialog, AGroupsOutputHasNoConnectionNames) {
+  TStringList values;
+  values.Add(u"ID_THIS=3");
+  values.Add(u"ID_TYPE=0");
+  values.Add(u"Database=Books");
+  Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) {
+    EXPECT_EQ(d->ValueListEditor1->GetStrings()->GetCount(), 5);
+    Drv.Click(d->SB_OK);
+  });
+  ASSERT_TRUE(D->EditResourceValues(&values));
+  for (const Char* name : {u"Database", u"URL", u"PORT", u"Syntax", u"Encoding", u"UserName", u"PSW"})
+    EXPECT_LT(values.IndexOfName(name), 0) << ToUtf8(name);
+  EXPECT_EQ(values.GetValue(u"NAME_THIS"), u"???");
+  EXPECT_EQ(values.GetValue(u"Note"), u" ");
+  EXPECT_EQ(values.GetValue(u"NPP"), u"0");
+}
+
+TEST_F(ResourceValuesDialog, ADoubleClickTogglesAFlagRowAndLeavesOtherRows) {
+  TStringList values;
+  values.Add(u"ID_TYPE=0");
+  values.Add(u"ItsActual=+");
+  values.Add(u"NAME_THIS=Group");
+  Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) {
+    TValueListEditor* v = d->ValueListEditor1;
+    auto doubleClickRow = [&](Integer Row) {
+      const TRect r = v->CellRect(1, Row);
+      Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+      Drv.Display().DoubleClick(v->GetHandle(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    };
+    doubleClickRow(2);  // "Актуальность"
+    EXPECT_EQ(v->GetCells(1, 2), u"");
+    doubleClickRow(2);
+    EXPECT_EQ(v->GetCells(1, 2), u"+");
+    doubleClickRow(3);  // "Использовать", a blank
+    EXPECT_EQ(v->GetCells(1, 3), u"+");
+    if (v->GetEditorMode()) v->SetEditorMode(false);
+    EXPECT_EQ(v->GetCells(1, 1), u"Group") << "the name is no flag";
+    Drv.Display().Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(D->EditResourceValues(&values));
+  EXPECT_EQ(values.GetValue(u"ItsActual"), u"+") << "Cancel leaves the list as it was";
+}
