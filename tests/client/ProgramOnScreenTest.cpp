@@ -1,7 +1,9 @@
 // The program on a real display: a private Xvfb, the SDL2 display, the main
 // window on the screen, the settings dialog and the about box opened from
-// its menu row, a message box, and a search against a local yaz-ztest. Screenshots are kept
-// as test artifacts.
+// its menu row, a message box, a search against a local yaz-ztest, and the
+// whole road of a new resource: added in the resource tree editor, chosen for
+// the search list, searched, its records file and log written. Screenshots
+// of every window are kept as test artifacts.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -12,20 +14,27 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "client/Borrowline.h"
 #include "client/__sys.h"
 #include "client/z39_00_func.h"
 #include "client/z39_01_main.h"
+#include "client/z39_02_ListDB.h"
+#include "client/z39_03_EditDB.h"
 #include "client/z39_05_Settings.h"
 #include "client/z39_04_MyShowMessage.h"
 #include "client/z39_07_About.h"
+#include "client/z39_08_Wait.h"
 #include "client/SettingsFile.h"
 #include "platform/backend/SdlDisplay.h"
 #include "platform/core/Files.h"
+#include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/ValEdit.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 #include "tests/lendsrv/ZTestServer.h"
@@ -240,4 +249,187 @@ TEST(ProgramOnScreen, SearchRunShowsItsCountsOnTheScreen) {
   if (oldDisplay) ::setenv("DISPLAY", savedDisplay.c_str(), 1);
   else ::unsetenv("DISPLAY");
   EXPECT_TRUE(FileExists(folder.Path() + u"Import/!_LOG.txt"));
+}
+
+namespace {
+
+// Steps run one after another on a timer, whichever window's loop is running:
+// a step answers false to be tried again on the next tick.
+class TScript {
+public:
+  explicit TScript(std::vector<std::function<bool()>> Steps)
+      : FSteps(std::move(Steps)), FTimer(new TTimer(nullptr)) {
+    FTimer->SetInterval(300);
+    FTimer->OnTimer = [this](TObject*) {
+      if (FNext >= FSteps.size() || FBusy) return;
+      // A step that never comes leaves no window waiting for input.
+      if (std::chrono::steady_clock::now() > FDeadline) {
+        for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+          if (Screen->GetForms(i)->GetFormState().Contains(fsModal)) Screen->GetForms(i)->SetModalResult(mrCancel);
+        return;
+      }
+      FBusy = true;
+      if (FSteps[FNext]()) ++FNext;
+      FBusy = false;
+    };
+    FTimer->SetEnabled(true);
+  }
+  ~TScript() { delete FTimer; }
+  bool Done() const { return FNext >= FSteps.size(); }
+  size_t StepsDone() const { return FNext; }
+
+private:
+  std::vector<std::function<bool()>> FSteps;
+  TTimer* FTimer;
+  size_t FNext = 0;
+  bool FBusy = false;
+  std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+};
+
+template <class T>
+T* ModalOnScreen() {
+  for (Integer i = Screen->GetFormCount() - 1; i >= 0; --i)
+    if (auto* f = dynamic_cast<T*>(Screen->GetForms(i)); f && f->GetVisible() && f->GetFormState().Contains(fsModal))
+      return f;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(ProgramOnScreen, AResourceAddedInTheTreeEditorAndChosenForTheSearchListIsSearched) {
+  TXvfbServer server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb cannot be started here";
+  ZTestServer z;
+  const char* oldDisplay = std::getenv("DISPLAY");
+  const std::string savedDisplay = oldDisplay ? oldDisplay : "";
+  ::setenv("DISPLAY", server.Display().c_str(), 1);
+
+  TTempFolder folder;
+  const String settings = folder.Path() + u"Settings/";
+  ASSERT_TRUE(ForceDirectories(settings));
+  TSettingsValues v;
+  v.DirSave = folder.Path() + u"Import/";
+  v.Title_Text = u"3";
+  v.RecCountFromDB = u"2";
+  WriteSettingsFile(SettingsFileName(settings), v, [](const String&) { return true; });
+  SetParamStr0(folder.Path() + FromUtf8("borrowline-e2e-" + std::to_string(::getpid())));
+  const std::string artifacts = ArtifactDir();
+  auto shot = [&](const std::string& Name) {
+    TXvfbServer::TShot s;
+    if (server.Screenshot(s)) TXvfbServer::SavePNG(s, artifacts + "/" + Name);
+  };
+  String endText;
+  Integer chosen = -1;
+  {
+    String error;
+    auto display = TSdlDisplay::Open(error);
+    ASSERT_TRUE(display) << ToUtf8(error);
+    ASSERT_TRUE(ProgramStart());
+    Form_Main->Show();
+    Pump(600);
+    ASSERT_EQ(Dlg_ListDB->MemTableEh_Tree->RecordCount(), 1) << "no list yet: the root group alone";
+
+    TScript script({
+        [&] {  // the resources menu entry opens the tree editor
+          ClickOnScreen(Form_Main->SB_Menu_Res);
+          return true;
+        },
+        [&] {  // a new top-level record
+          if (!ModalOnScreen<TDlg_ListDB>()) return false;
+          shot("client-tree-editor-xvfb.png");
+          ClickOnScreen(Dlg_ListDB->SB_N_Add_0);
+          return true;
+        },
+        [&] {  // typed in as a resource of the local test server
+          TDlg_EditDB* d = ModalOnScreen<TDlg_EditDB>();
+          if (!d) return false;
+          d->CB_Type->SetFocus();
+          d->CB_Type->SetItemIndex(1);
+          d->CB_TypeChange(d->CB_Type);
+          TValueListEditor* values = d->ValueListEditor1;
+          values->SetValues(u"Наименование", u"Локальный сервер");
+          values->SetValues(u"База данных", u"Default");
+          values->SetValues(u"URL", u"127.0.0.1");
+          values->SetValues(u"Порт", IntToStr(z.Port()));
+          values->SetValues(u"Формат", u"usmarc");
+          Application->ProcessMessages();
+          shot("client-resource-editor-xvfb.png");
+          ClickOnScreen(d->SB_OK);
+          return true;
+        },
+        [&] {  // OK saves the changed list
+          if (ModalOnScreen<TDlg_EditDB>() || !ModalOnScreen<TDlg_ListDB>()) return false;
+          if (!Dlg_ListDB->Label_YesModify->GetVisible()) return false;
+          shot("client-tree-editor-added-xvfb.png");
+          ClickOnScreen(Dlg_ListDB->SB_OK);
+          return true;
+        },
+        [&] {  // the add button opens the chooser
+          if (ModalOnScreen<TDlg_ListDB>() || Form_Wait_Load->GetVisible()) return false;
+          ClickOnScreen(Form_Main->SB_N_Add);
+          return true;
+        },
+        [&] {  // the new resource is chosen by a double click in the grid
+          TDlg_ListDB* w = ModalOnScreen<TDlg_ListDB>();
+          if (!w) return false;
+          EXPECT_FALSE(w->SB_N_Edit->GetEnabled()) << "no editing while choosing";
+          w->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(1)), {});
+          auto* grid = dynamic_cast<TControl*>(w->FindComponent(u"DBGridEh_TreeDB"));
+          // Below the rows: the double click leaves the current record where it is.
+          const TPoint p = grid->ClientToScreen(TPoint(grid->GetWidth() / 2, grid->GetHeight() - 40));
+          for (int i = 0; i < 2; ++i) {
+            InjectMouse(TMouseAction::Move, mbLeft, p);
+            InjectMouse(TMouseAction::Down, mbLeft, p);
+            InjectMouse(TMouseAction::Up, mbLeft, p);
+          }
+          return true;
+        },
+        [&] {
+          TDlg_ListDB* w = ModalOnScreen<TDlg_ListDB>();
+          if (!w || w->clb_ListDB_Names->GetCount() == 0) return false;
+          shot("client-resource-chooser-xvfb.png");
+          ClickOnScreen(w->SB_OK);
+          return true;
+        },
+        [&] {  // the search starts from the main window
+          if (ModalOnScreen<TDlg_ListDB>()) return false;
+          chosen = Form_Main->clb_ListDB_Names->GetCount();
+          ClickOnScreen(Form_Main->sb_Start);
+          return true;
+        },
+        [&] {  // the end of the run shows its box
+          TDlg_MyShowMessage* box = ModalOnScreen<TDlg_MyShowMessage>();
+          if (!box) return false;
+          endText = box->RE_Msg->GetText();
+          shot("client-search-end-xvfb.png");
+          box->SB_OKClick(box->SB_OK);
+          return true;
+        },
+        [&] {
+          if (ModalOnScreen<TDlg_MyShowMessage>()) return false;
+          shot("client-search-log-xvfb.png");
+          return true;
+        },
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+    while (!script.Done() && std::chrono::steady_clock::now() < end) Pump(50);
+    EXPECT_TRUE(script.Done()) << "stopped after step " << script.StepsDone();
+
+    Form_Main->Close();
+    Pump(100);
+    FinalizeForms();
+  }
+  SetParamStr0(String());
+  if (oldDisplay) ::setenv("DISPLAY", savedDisplay.c_str(), 1);
+  else ::unsetenv("DISPLAY");
+
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(endText, u"Процесс поиска и выборки закончен!");
+  const std::string list = ReadFileBytes(settings + u"ListDB.txt");
+  EXPECT_NE(list.find("\t127.0.0.1\t" + std::to_string(z.Port()) + "\tusmarc\t"), std::string::npos) << list;
+  EXPECT_EQ(ReadFileBytes(settings + u"ListDB_for_Search.txt"), "1\r\n");
+  const String iso = u"00001-127_0_0_1-Default-" + IntToStr(z.Port()) + u"-usmarc.iso";
+  EXPECT_EQ(ReadFileBytes(folder.Path() + u"Import/" + iso).size(), 732u) << "the server's first two records";
+  const std::string log = ReadFileBytes(folder.Path() + u"Import/!_LOG.txt");
+  EXPECT_NE(log.find(" => " + ToUtf8(iso)), std::string::npos) << log;
 }
