@@ -1,22 +1,23 @@
 #include "client/z39_02_ListDB.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 #include "client/SearchServer.h"
-#include "grid/DBGridEh.h"
 #include "client/__forms.h"
+#include "client/__str.h"
 #include "client/z39_00_func.h"
 #include "client/z39_01_main.h"
-#include "client/__str.h"
 #include "client/z39_03_EditDB.h"
 #include "client/z39_04_MyShowMessage.h"
 #include "client/z39_08_Wait.h"
+#include "grid/DBGridEh.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
 
-#include <unordered_map>
-#include <unordered_set>
 
 TDlg_ListDB::TDlg_ListDB(TComponent* AOwner) : TForm(AOwner), FTable(std::make_unique<TResourceTable>()) {
   MemTableEh_Tree = FTable->MemTableEh_Tree;
