@@ -167,3 +167,39 @@ TEST_F(ResourceTreeGrid, UnusedResourcesAreGreyedAndAGroupsOtherCellsStayBlank) 
   Dlg_ListDB->EditResourceList();
   EXPECT_TRUE(painted);
 }
+
+TEST_F(ResourceTreeGrid, ANameTypedIntoTheFilterRowNarrowsTheTreeWhileTheWindowIsOpen) {
+  std::vector<Integer> filtered;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    const TRect cell = Grid->CellRect(Grid->GetIndicatorOffset(), 1);
+    Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+    Drv.Display().Click(Grid->GetHandle(), cell.Left + 40, (cell.Top + cell.Bottom) / 2);
+    Drv.Display().TypeText(u"Beta");
+    Drv.Display().Key(VK_RETURN);
+    filtered = Shown();
+    w->SB_CancelClick(w->SB_Cancel);
+  });
+  Dlg_ListDB->EditResourceList();
+  EXPECT_EQ(filtered, (std::vector<Integer>{0, 1, 2}));
+  EXPECT_EQ(Shown().size(), 5u) << "after the window closes the table is whole again";
+}
+
+TEST_F(ResourceTreeGrid, WhileChoosingTheSidePanelFollowsTheRecordTheGridMovesTo) {
+  TStringList ids;
+  ids.Add(u"7");
+  ids.Add(u"2");
+  Integer atBeta = -2, atAlpha = -2;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    Grid->SetFocus();
+    Table->Locate(u"ID_THIS", Variant(Integer(2)), {});
+    atBeta = w->lb_ListDB_ID->GetItemIndex();
+    EXPECT_EQ(w->clb_ListDB_Names->GetItemIndex(), atBeta);
+    Table->Locate(u"ID_THIS", Variant(Integer(4)), {});
+    atAlpha = w->lb_ListDB_ID->GetItemIndex();
+    w->SB_CancelClick(w->SB_Cancel);
+  });
+  EXPECT_FALSE(Dlg_ListDB->ChooseResources(&ids));
+  EXPECT_EQ(atBeta, 1);
+  EXPECT_EQ(atAlpha, -1) << "a resource not in the panel selects nothing there";
+  EXPECT_EQ(ids.GetText(), u"7\r\n2\r\n") << "Cancel leaves the search list as it was";
+}
