@@ -112,13 +112,31 @@ void TDBGridEhExport::FlushBuffer() {
   FStream->WriteBuffer(Pending.data(), Integer(Pending.size()));
 }
 
+bool TDBGridEhExport::StoredValuesReadable() const {
+  const auto* Table = dynamic_cast<const TCustomMemTableEh*>(DataSet());
+  return Table && Table->GetState() == dsBrowse && !Table->OnGetFieldValue;
+}
+
+const Variant* TDBGridEhExport::StoredValue(const TField* Field) const {
+  if (!FStoredRecord || Field->GetFieldKind() != fkData || Field->GetFieldNo() <= 0) return nullptr;
+  const TRecDataValues& Values = FStoredRecord->GetData();
+  const size_t Index = size_t(Field->GetFieldNo() - 1);
+  return Index < Values.size() ? &Values[Index] : nullptr;
+}
+
 void TDBGridEhExport::WriteRecord(TColumnsEhList* ColumnsList) {
   TColCellParamsEh* Params = FColCellParams.get();
+  const bool GridEvent = bool(FDBGridEh->OnGetCellParams);
+  const bool ParamsUnread = !GridEvent && !NeedsCellText() && !NeedsCellLooks();
   for (Integer I = 0; I < ColumnsList->Count(); ++I) {
     TColumnEh* Column = ColumnsList->GetColumn(I);
     // The events may read everything; without them each writer gets what it writes.
     const bool ColumnEvent = Column->HasOnGetCellParams();
-    const bool Events = ColumnEvent || bool(FDBGridEh->OnGetCellParams);
+    if (ParamsUnread && !ColumnEvent) {
+      WriteDataCell(Column, Params);
+      continue;
+    }
+    const bool Events = ColumnEvent || GridEvent;
     Params->SetCol(-1);
     Params->SetRow(-1);
     Params->SetState(TGridDrawState());
@@ -240,11 +258,28 @@ void TDBGridEhExport::ExportRecords(TDBGridEhSelectionType Kind) {
   };
   auto AllRecords = [&] {
     Begin();
-    DS->First();
-    while (!DS->Eof()) {
-      WriteRecord(FExpCols);
-      CalcFooterValues();
-      DS->Next();
+    IMemTableEh* Table = FDBGridEh->GetMemTableIntf();
+    if (Table && DS->GetState() == dsBrowse) {
+      // The grid's rows are the table's: each is read where it lies, without moving the cursor.
+      const bool InPlace = StoredValuesReadable();
+      const Integer Count = Table->InstantReadRowCount();
+      for (Integer Row = 0; Row < Count; ++Row) {
+        Table->InstantReadEnter(Row);
+        TScopeExitEh Leave([this, Table] {
+          FStoredRecord = nullptr;
+          Table->InstantReadLeave();
+        });
+        if (InPlace) FStoredRecord = Table->GetCurrentRecord();
+        WriteRecord(FExpCols);
+        CalcFooterValues();
+      }
+    } else {
+      DS->First();
+      while (!DS->Eof()) {
+        WriteRecord(FExpCols);
+        CalcFooterValues();
+        DS->Next();
+      }
     }
     Footers();
   };

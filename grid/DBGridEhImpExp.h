@@ -106,6 +106,10 @@ protected:
   void WriteAnsiBytes(const std::string& Bytes) { WriteBytes(Bytes.data(), Bytes.size()); }
   void WriteWide(const String& Text) { WriteBytes(Text.data(), Text.size() * sizeof(Char)); }
   void FlushBuffer();
+  // The value of a data field as the in-memory table stores it for the row being
+  // exported, read in place; null when it must be read through the field (another
+  // dataset, a field that is not stored, a record being edited, a value event).
+  const Variant* StoredValue(const TField* Field) const;
   // Adds the current record to the footer sums and counts.
   void CalcFooterValues();
   // The text of a sum or count footer over the exported records.
@@ -121,9 +125,12 @@ protected:
 
 private:
   void ExportRecords(TDBGridEhSelectionType Kind);
+  // Whether the rows' stored values may be read in place during this export.
+  bool StoredValuesReadable() const;
   void SizeFooterValues();
   TField* FooterField(TColumnEh* Column, TColumnFooterEh* Footer) const;
   std::string FBuffer;
+  TMemoryRecordEh* FStoredRecord = nullptr;  // the row being exported, while its values may be read in place
 };
 
 // What the two tab-separated text exporters share; they differ in how a text
@@ -225,6 +232,18 @@ public:
 
 protected:
   bool NeedsCellText() const override { return false; }
+
+private:
+  // What each exported column writes, worked out once per export.
+  struct TCellPlan {
+    TColumnEh* Column = nullptr;
+    TField* Field = nullptr;
+    Byte Tag = 0;             // the tag of the field's type
+    bool TextField = false;   // a text field, whose text is its stored value's
+  };
+  const TCellPlan& PlanOf(TColumnEh* Column);
+  std::vector<TCellPlan> FPlans;
+  size_t FNextPlan = 0;  // the columns come in order: the next cell's plan is usually the next one
 };
 
 // ===========================================================================

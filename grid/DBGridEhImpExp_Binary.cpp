@@ -9,6 +9,7 @@
 
 #include "gridbase/DaVirConsts.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/VariantText.h"
 
 namespace {
 
@@ -91,7 +92,29 @@ void AppendLE(std::string& Out, T Value) {
 
 // ---- Export --------------------------------------------------------------------------------------------
 
+const TDBGridEhExportAsVCLDBIF::TCellPlan& TDBGridEhExportAsVCLDBIF::PlanOf(TColumnEh* Column) {
+  if (FNextPlan >= FPlans.size()) FNextPlan = 0;
+  if (FNextPlan < FPlans.size() && FPlans[FNextPlan].Column == Column) return FPlans[FNextPlan++];
+  for (size_t I = 0; I < FPlans.size(); ++I)
+    if (FPlans[I].Column == Column) {
+      FNextPlan = I + 1;
+      return FPlans[I];
+    }
+  TCellPlan Plan;
+  Plan.Column = Column;
+  Plan.Field = Column->GetField();
+  if (Plan.Field) {
+    Plan.Tag = Byte(TagOfFieldType(Plan.Field->GetDataType()));
+    Plan.TextField = dynamic_cast<const TStringField*>(Plan.Field) != nullptr;
+  }
+  FPlans.push_back(Plan);
+  FNextPlan = FPlans.size();
+  return FPlans.back();
+}
+
 void TDBGridEhExportAsVCLDBIF::WritePrefix() {
+  FPlans.clear();
+  FNextPlan = 0;
   std::string Head(VCLDBIFMagic, sizeof(VCLDBIFMagic));
   Head.push_back(char(VCLDBIFVersion));
   AppendLE<uint32_t>(Head, uint32_t(FExpCols ? FExpCols->Count() : 0));
@@ -108,49 +131,58 @@ void TDBGridEhExportAsVCLDBIF::WriteSuffix() {
 }
 
 void TDBGridEhExportAsVCLDBIF::WriteDataCell(TColumnEh* Column, TColCellParamsEh*) {
-  std::string Cell;
-  TField* Field = Column->GetField();
-  auto Text = [&](TVCLDBIFTagEh Tag, const std::string& Bytes) {
-    Cell.push_back(char(Tag));
-    AppendLE<int32_t>(Cell, int32_t(Bytes.size()));
-    Cell += Bytes;
+  const TCellPlan& Plan = PlanOf(Column);
+  TField* Field = Plan.Field;
+  // Each cell goes straight into the export buffer: a tag, then its value.
+  auto Tag = [this](TVCLDBIFTagEh Value) {
+    const char Byte = char(Value);
+    WriteBytes(&Byte, 1);
   };
-  if (!Field) {
-    Cell.push_back(char(vtNoValueEh));
-  } else if (Field->GetFieldKind() == fkLookup) {
+  auto Text = [&](TVCLDBIFTagEh Value, const void* Bytes, size_t Size) {
+    Tag(Value);
+    const int32_t Length = int32_t(Size);
+    WriteBytes(&Length, sizeof(Length));  // the machine is little-endian, as the format
+    WriteBytes(Bytes, Size);
+  };
+  if (!Field) return Tag(vtNoValueEh);
+  if (Field->GetFieldKind() == fkLookup) {
     std::vector<TField*> Keys;
     Field->GetDataSet()->GetFieldList(Keys, Field->GetKeyFields());
     std::vector<String> Items;
     for (TField* Key : Keys) Items.push_back(Key->GetAsString());
     const String Joined = CommaText(Items);
-    Text(vtWideTextEh, std::string(reinterpret_cast<const char*>(Joined.data()), Joined.size() * sizeof(Char)));
-  } else if (Field->GetIsNull()) {
-    Cell.push_back(char(vtNullEh));
-  } else {
-    switch (const TVCLDBIFTagEh Tag = TagOfFieldType(Field->GetDataType())) {
-      case vtIntegerEh:
-        Cell.push_back(char(Tag));
-        AppendLE<int32_t>(Cell, Field->GetAsInteger());
-        break;
-      case vtFloatEh:
-        Cell.push_back(char(Tag));
-        AppendLE<double>(Cell, Field->GetAsFloat());
-        break;
-      case vtAnsiTextEh:
-      case vtBytesEh:
-        Text(Tag, StringToAnsi(Field->GetAsString()));
-        break;
-      case vtWideTextEh: {
-        const String S = Field->GetAsString();
-        Text(Tag, std::string(reinterpret_cast<const char*>(S.data()), S.size() * sizeof(Char)));
-        break;
-      }
-      default:
-        Cell.push_back(char(vtNoValueEh));
-        break;
-    }
+    return Text(vtWideTextEh, Joined.data(), Joined.size() * sizeof(Char));
   }
-  WriteAnsiBytes(Cell);
+  // One read gives both whether the cell is Null and its value; a stored value is read in place.
+  Variant Read;
+  const Variant* Stored = StoredValue(Field);
+  const Variant& Value = Stored ? *Stored : (Read = Field->GetValue());
+  if (VarIsNullOrEmpty(Value)) return Tag(vtNullEh);
+  switch (const TVCLDBIFTagEh Kind = TVCLDBIFTagEh(Plan.Tag)) {
+    case vtIntegerEh: {
+      Tag(Kind);
+      const int32_t Number = Value.AsInteger();
+      return WriteBytes(&Number, sizeof(Number));
+    }
+    case vtFloatEh: {
+      Tag(Kind);
+      const double Number = Value.AsDouble();
+      return WriteBytes(&Number, sizeof(Number));
+    }
+    case vtAnsiTextEh:
+    case vtBytesEh: {
+      const std::string Bytes = StringToAnsi(Field->GetAsString());
+      return Text(Kind, Bytes.data(), Bytes.size());
+    }
+    case vtWideTextEh: {
+      // A text field's text is its value's; other fields (memos) say how theirs reads.
+      if (const String* S = Plan.TextField ? VarStrRef(Value) : nullptr)
+        return Text(Kind, S->data(), S->size() * sizeof(Char));
+      const String S = Field->GetAsString();
+      return Text(Kind, S.data(), S.size() * sizeof(Char));
+    }
+    default: return Tag(vtNoValueEh);
+  }
 }
 
 // ---- Import --------------------------------------------------------------------------------------------

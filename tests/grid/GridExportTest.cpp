@@ -211,6 +211,36 @@ TEST_F(GridExport, SelectedRecordsAndSelectedColumnsAreWhatIsExported) {
   EXPECT_EQ(Export(TDBGridEhExportAsText::StaticClass(), Grid(), false), "1\t12,5\r\n2\t\r\n3\t-3,25");
 }
 
+TEST_F(GridExport, TheBinaryExportWritesWhatTheFieldsReadWhateverPathItTakes) {
+  const std::string Plain = Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Grid());
+  const auto Has = [](const std::string& Bytes, const String& Text) {
+    return Bytes.find(std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * 2)) != std::string::npos;
+  };
+  // The table's value event is heard.
+  Books.Table.OnGetFieldValue = [](TCustomMemTableEh*, TField* Field, Variant& Value) {
+    if (Field->GetFieldName() == u"NAME" && !VarIsNull(Value)) Value = Variant(u"№" + VarToStr(Value));
+  };
+  const std::string Heard = Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Grid());
+  EXPECT_TRUE(Has(Heard, u"№"));
+  EXPECT_FALSE(Has(Plain, u"№"));
+  Books.Table.OnGetFieldValue = nullptr;
+  EXPECT_EQ(Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Grid()), Plain);
+
+  // A filter leaves the hidden records out, as the grid shows them.
+  Books.Table.SetFilter(u"ID <> 2");
+  Books.Table.SetFiltered(true);
+  const std::string Filtered = Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Grid());
+  EXPECT_LT(Filtered.size(), Plain.size());
+  Books.Table.SetFiltered(false);
+
+  // A record being edited is written as edited, and the edit is kept.
+  Books.Table.First();
+  Books.Table.Edit();
+  Books.Table.FieldByName(u"NAME")->SetAsString(u"Правка");
+  EXPECT_TRUE(Has(Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Grid()), u"Правка"));
+  EXPECT_EQ(Books.Table.FieldByName(u"NAME")->GetAsString(), u"Правка");
+}
+
 TEST_F(GridExport, SumAndCountFootersCoverTheExportedRecordsAndOtherFootersAreTheGridsText) {
   Grid()->SetOptions(Grid()->GetOptions() - TDBGridOptions{dgTitles});
   Grid()->SetFooterRowCount(2);
