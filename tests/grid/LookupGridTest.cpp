@@ -292,3 +292,69 @@ TEST_F(LookupGridDataSide, AListLinkedToTheDataSideIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records whose parent's name is a lookup field into the list of resources.
+class LookupGridLookupMode : public LookupGrid {
+protected:
+  TMemTableEh Data{nullptr};
+  TDataSource DataSource{nullptr};
+  TComponent Owner{nullptr};
+
+  void SetUp() override {
+    LookupGrid::SetUp();
+    BuildResourceColumns(Data.GetMemTableData());
+    for (const char16_t* Name : {u"ID_THIS", u"ID_PARENT"}) {
+      auto* F = new TIntegerField(&Owner);
+      F->SetFieldName(Name);
+      F->SetDataSet(&Data);
+    }
+    auto* Parent = new TWideStringField(&Owner);
+    Parent->SetFieldName(u"PARENT_NAME");
+    Parent->SetFieldKind(fkLookup);
+    Parent->SetKeyFields(u"ID_PARENT");
+    Parent->SetLookupDataSet(&List);
+    Parent->SetLookupKeyFields(u"ID_THIS");
+    Parent->SetLookupResultField(u"NAME_THIS");
+    Parent->SetDataSet(&Data);
+    AddResource(Data, 100, 3, 0, 1, u"Первая");
+    DataSource.SetDataSet(&Data);
+  }
+  void TearDown() override {
+    LookupGrid::TearDown();
+    Form = nullptr;
+    Data.Close();
+  }
+};
+
+TEST_F(LookupGridLookupMode, ALookupFieldBringsItsOwnListKeyAndDisplayText) {
+  ShowNumbered(5);
+  Grid->SetListSource(nullptr);
+  Grid->SetKeyField(u"");
+  Data.Open();
+  Grid->SetKeyDataSource(&DataSource);
+  Grid->SetDataField(u"PARENT_NAME");
+  EXPECT_TRUE(Grid->GetLookupMode());
+  EXPECT_TRUE(Grid->GetListActive());
+  EXPECT_EQ(Grid->GetListDataSet(), &List);
+  EXPECT_EQ(Grid->GetKeyField(), u"");
+  EXPECT_EQ(Grid->GetListFieldObject(), List.FieldByName(u"NAME_THIS"));
+  EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 3);
+  EXPECT_EQ(Grid->GetDisplayText(), u"Запись 3");
+  EXPECT_THROW(Grid->SetListSource(&ListSource), EDatabaseError);
+  EXPECT_THROW(Grid->SetKeyField(u"ID_THIS"), EDatabaseError);
+
+  // A choice goes into the key field behind the lookup field.
+  ClickRow(Grid->GetTitleRowCount() + 4);
+  EXPECT_EQ(Data.FieldByName(u"ID_PARENT")->GetAsInteger(), 5);
+  EXPECT_EQ(Data.FieldByName(u"PARENT_NAME")->GetAsString(), u"Запись 5");
+
+  // Another data field leaves the mode and its list.
+  Data.Cancel();
+  Grid->SetDataField(u"ID_PARENT");
+  EXPECT_FALSE(Grid->GetLookupMode());
+  EXPECT_FALSE(Grid->GetListActive());
+}
+
+}  // namespace
