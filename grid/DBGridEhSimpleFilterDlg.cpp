@@ -309,10 +309,20 @@ String TDBGridEhSimpleFilterDialog::GetFilterText() {
   return First + (rbOr->GetChecked() ? u" OR " : u" AND ") + Second;
 }
 
+// A condition the column's filter cannot read (letters in a number column, say)
+// is shown and the dialog stays open with what was typed; the filter keeps its
+// previous condition.
 void TDBGridEhSimpleFilterDialog::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = true;
   if (GetModalResult() != mrOk || !FColumn) return;
-  FColumn->GetSTFilter()->SetExpressionStrAndRefresh(GetFilterText());
+  const String Previous = FColumn->GetSTFilter()->GetExpressionStr();
+  try {
+    FColumn->GetSTFilter()->SetExpressionStrAndRefresh(GetFilterText());
+  } catch (const Exception& E) {
+    FColumn->GetSTFilter()->SetExpressionStrAndRefresh(Previous);
+    CanClose = false;
+    Application->ShowException(E);
+  }
 }
 
 bool ExecuteSimpleFilterDialog(TColumnEh* Column) {

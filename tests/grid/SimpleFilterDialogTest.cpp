@@ -243,4 +243,23 @@ TEST_F(SimpleFilterDialog, OKWritesTheConditionsIntoTheColumnsFilterAndCancelLea
   EXPECT_EQ(Name->GetSTFilter()->GetExpressionStr(), u"~Ар%");
 }
 
+TEST_F(SimpleFilterDialog, AConditionTheFilterCannotReadIsShownAndTheDialogStaysOpenWithWhatWasTyped) {
+  TColumnEh* Type = Column(u"ID_TYPE");
+  Type->GetSTFilter()->SetExpressionStrAndRefresh(u"1");
+  Display.WhenIdle([&] {
+    Pick(DBGridEhSimpleFilterDialog->ComboBox1, u"равно");
+    DBGridEhSimpleFilterDialog->DBComboBoxEh1->SetText(u"abc");
+    Display.Click(DBGridEhSimpleFilterDialog->bOk->GetHandle(), 5, 5);
+  });
+  Display.WhenIdle([&] {
+    EXPECT_TRUE(DBGridEhSimpleFilterDialog->GetVisible());
+    EXPECT_EQ(DBGridEhSimpleFilterDialog->DBComboBoxEh1->GetText(), u"abc");
+    Display.Click(DBGridEhSimpleFilterDialog->bCancel->GetHandle(), 5, 5);
+  });
+  const size_t BoxesBefore = Display.MessageBoxes().size();
+  EXPECT_FALSE(ExecuteSimpleFilterDialog(Type));
+  EXPECT_EQ(Display.MessageBoxes().size(), BoxesBefore + 1);
+  EXPECT_EQ(Type->GetSTFilter()->GetExpressionStr(), u"1");
+}
+
 }  // namespace
