@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <deque>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "client/SearchServer.h"
 #include "client/SettingsFile.h"
 #include "client/__str.h"
 #include "platform/core/Files.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/core/VariantText.h"
 #include "platform/data/FieldDefs.h"
@@ -294,68 +298,127 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   return out;
 }
 
-std::vector<std::string_view> TResourceTable::ResourceListPieces(const std::function<void(Integer Percent)>& Progress,
-                                                             AnsiString& Lines) const {
-  TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
+namespace {
+
+// A store of this many records or more is read by several threads, each taking
+// at least this many; a few threads at most.
+constexpr size_t kRecordsPerThread = 4096;
+constexpr size_t kMaxThreads = 4;
+
+// Records [Begin, End) of the store, read by one thread: their lines go into
+// Lines, their keys and where their lines start into the shared arrays.
+struct TStorePart {
+  size_t Begin = 0;
+  size_t End = 0;
+  AnsiString Lines;
+  TStoredTexts Texts;
+  std::exception_ptr Error;
+};
+
+void ReadStorePart(const TRecordsListEh* List, const std::vector<Integer>& c, TStorePart& Part,
+                   std::vector<TResourceTreeKey>& Keys, std::vector<size_t>& LineStart) {
+  try {
+    AnsiString& lines = Part.Lines;
+    TStoredTexts& texts = Part.Texts;
+    size_t used = 0;
+    // Reserved for lines of a usual length and sized a step ahead of the
+    // writing, so that the bytes are cleared once and only where lines go.
+    lines.reserve((Part.End - Part.Begin) * 128);
+    for (size_t i = Part.Begin; i < Part.End; ++i) {
+      const TRecDataValues& data = List->GetRecord(static_cast<Integer>(i))->GetData();
+      const TResourceLineView line{.ID_THIS = StoredInteger(data, c[0]),
+                                   .ID_PARENT = StoredInteger(data, c[1]),
+                                   .ID_TYPE = StoredInteger(data, c[2]),
+                                   .NPP = StoredInteger(data, c[3]),
+                                   .PORT = StoredInteger(data, c[7]),
+                                   .NAME_THIS = texts.Of(data, c[4]),
+                                   .ItsActual = texts.Of(data, c[12]),
+                                   .ItsUse = texts.Of(data, c[13]),
+                                   .Database = texts.Of(data, c[5]),
+                                   .URL = texts.Of(data, c[6]),
+                                   .Syntax = texts.Of(data, c[8]),
+                                   .Encoding = texts.Of(data, c[9]),
+                                   .Username = texts.Of(data, c[10]),
+                                   .PSW = texts.Of(data, c[11]),
+                                   .Note = texts.Of(data, c[14])};
+      Keys[i] = {line.ID_THIS, line.ID_PARENT, line.NPP, line.NAME_THIS};
+      const size_t bound = ResourceLineBound(line);
+      if (lines.size() - used < bound) {
+        const size_t want = used + bound + 65536;
+        if (want > lines.capacity()) lines.reserve(std::max(want, 2 * lines.capacity()));
+        lines.resize(want);
+      }
+      LineStart[i] = used;
+      used = static_cast<size_t>(WriteResourceLineBytes(lines.data() + used, line) - lines.data());
+    }
+    lines.resize(used);
+  } catch (...) {
+    Part.Error = std::current_exception();
+  }
+}
+
+}  // namespace
+
+std::vector<std::string_view> TResourceTable::ResourceListPieces(
+    const std::function<void(Integer Percent)>& Progress, std::vector<AnsiString>& Buffers) const {
+  const TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
   const size_t count = static_cast<size_t>(list->GetCount());
   std::vector<Integer> c;
   MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, c);
 
-  // One pass over the store, in its order, reads the values in place, keeps
-  // what the tree order needs and writes each record's line: the store is far
-  // larger than the file, and reading it once is most of the cost. No messages
-  // run meanwhile: they might change the store under the views into it.
-  TStoredTexts texts;
+  // One pass over the store reads the values in place, keeps what the tree
+  // order needs and writes each record's line: the store is far larger than
+  // the file, and reading it is most of the cost, so a large store is read in
+  // parts by threads of their own. Nothing changes the store meanwhile: no
+  // messages run until every part is read.
   std::vector<TResourceTreeKey> keys(count);
-  std::vector<size_t> lineStart(count + 1);
-  Lines = ResourceListHeadBytes();
-  const size_t headSize = Lines.size();
-  size_t used = headSize;
-  // Reserved for lines of a usual length and sized a step ahead of the
-  // writing, so that the bytes are cleared once and only where lines go.
-  Lines.reserve(used + count * 128);
-  for (size_t i = 0; i < count; ++i) {
-    const TRecDataValues& data = list->GetRecord(static_cast<Integer>(i))->GetData();
-    const TResourceLineView line{.ID_THIS = StoredInteger(data, c[0]),
-                                 .ID_PARENT = StoredInteger(data, c[1]),
-                                 .ID_TYPE = StoredInteger(data, c[2]),
-                                 .NPP = StoredInteger(data, c[3]),
-                                 .PORT = StoredInteger(data, c[7]),
-                                 .NAME_THIS = texts.Of(data, c[4]),
-                                 .ItsActual = texts.Of(data, c[12]),
-                                 .ItsUse = texts.Of(data, c[13]),
-                                 .Database = texts.Of(data, c[5]),
-                                 .URL = texts.Of(data, c[6]),
-                                 .Syntax = texts.Of(data, c[8]),
-                                 .Encoding = texts.Of(data, c[9]),
-                                 .Username = texts.Of(data, c[10]),
-                                 .PSW = texts.Of(data, c[11]),
-                                 .Note = texts.Of(data, c[14])};
-    keys[i] = {line.ID_THIS, line.ID_PARENT, line.NPP, line.NAME_THIS};
-    const size_t bound = ResourceLineBound(line);
-    if (Lines.size() - used < bound) {
-      const size_t want = used + bound + 65536;
-      if (want > Lines.capacity()) Lines.reserve(std::max(want, 2 * Lines.capacity()));
-      Lines.resize(want);
-    }
-    lineStart[i] = used;
-    used = static_cast<size_t>(WriteResourceLineBytes(Lines.data() + used, line) - Lines.data());
+  std::vector<size_t> lineStart(count);
+  const size_t threads =
+      std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), count / kRecordsPerThread), 1,
+                         kMaxThreads);
+  std::vector<TStorePart> parts(threads);
+  for (size_t p = 0; p < threads; ++p) {
+    parts[p].Begin = count * p / threads;
+    parts[p].End = count * (p + 1) / threads;
   }
-  Lines.resize(used);
-  lineStart[count] = used;
+  {
+    std::vector<std::thread> helpers;
+    TScopeExit join([&] {
+      for (std::thread& t : helpers) t.join();
+    });
+    size_t p = 1;
+    try {
+      for (; p < threads; ++p)
+        helpers.emplace_back(ReadStorePart, list, std::cref(c), std::ref(parts[p]), std::ref(keys),
+                             std::ref(lineStart));
+    } catch (const std::system_error&) {
+      // No thread to be had: this one reads the rest.
+      for (; p < threads; ++p) ReadStorePart(list, c, parts[p], keys, lineStart);
+    }
+    ReadStorePart(list, c, parts[0], keys, lineStart);
+  }
+  for (const TStorePart& part : parts)
+    if (part.Error) std::rethrow_exception(part.Error);
 
-  // The file is the lines in tree order, each a piece of the buffer; lines
-  // that follow one another there make one piece. A list the program saved
-  // and loaded back is one piece.
+  // The file is the lines in tree order, each a piece of its part's buffer;
+  // lines that follow one another there make one piece. A list the program
+  // saved and loaded back is a piece a part.
+  Buffers.assign(threads + 1, AnsiString());
+  Buffers[0] = ResourceListHeadBytes();
+  for (size_t p = 0; p < threads; ++p) Buffers[p + 1] = std::move(parts[p].Lines);
   std::vector<std::string_view> pieces;
-  auto add = [&](size_t Begin, size_t End) {
-    if (!pieces.empty() && pieces.back().data() + pieces.back().size() == Lines.data() + Begin)
-      pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + (End - Begin));
+  pieces.emplace_back(Buffers[0]);
+  for (size_t i : ResourceTreeOrderPositions(keys)) {
+    size_t p = 0;
+    while (i >= parts[p].End) ++p;
+    const AnsiString& lines = Buffers[p + 1];
+    const char* begin = lines.data() + lineStart[i];
+    const char* end = i + 1 < parts[p].End ? lines.data() + lineStart[i + 1] : lines.data() + lines.size();
+    if (pieces.back().data() + pieces.back().size() == begin)
+      pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + static_cast<size_t>(end - begin));
     else
-      pieces.emplace_back(Lines.data() + Begin, End - Begin);
-  };
-  add(0, headSize);
-  for (size_t i : ResourceTreeOrderPositions(keys)) add(lineStart[i], lineStart[i + 1]);
+      pieces.emplace_back(begin, static_cast<size_t>(end - begin));
+  }
 
   // The wait window follows the records, and messages run, once nothing reads
   // the store any more.
@@ -382,7 +445,7 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
   // Every record of the store goes out in tree order, read from the store
   // itself, so records under a collapsed group or hidden by a filter are never
   // lost by a save, and the table's filtering need not change for it.
-  AnsiString lines;
+  std::vector<AnsiString> lines;
   const std::vector<std::string_view> bytes = ResourceListPieces(
       [&](Integer Percent) {
         if (Wait.SetProgress) Wait.SetProgress(Percent);

@@ -88,10 +88,10 @@ public:
 
 private:
   void CreateTables(TComponent* Owner);
-  // The resource list file as SaveResourceList writes it: pieces of Lines,
+  // The resource list file as SaveResourceList writes it: pieces of Buffers,
   // which the lines are written into, in the file's order.
   std::vector<std::string_view> ResourceListPieces(const std::function<void(Integer Percent)>& Progress,
-                                               AnsiString& Lines) const;
+                                                   std::vector<AnsiString>& Buffers) const;
   // Record's texts are moved into the table.
   void AddRecord(TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
 

@@ -159,6 +159,29 @@ TEST_F(ResourceTableFile, AListOutOfTreeOrderWithEditedTextsSavesInTreeOrderWith
   EXPECT_EQ(ReadFileBytes(copy), Saved());
 }
 
+TEST_F(ResourceTableFile, ALargeListSavesTheSameBytesAsTheRecordsOwnLineWriter) {
+  // Large enough to be read in parts; children ahead of their groups, and
+  // siblings with equal numbers, so the tree order differs from the file's.
+  const std::string groupTail = "\t \t \t0\t \t \t \t \t \t\r\n";
+  std::string bytes = kHeader + kRuler;
+  for (int id = 10000; id >= 1; --id) {
+    const int group = id - (id - 1) % 100;
+    const std::string npp = std::to_string((id * 7) % 13);
+    if (id == group)
+      bytes += std::to_string(id) + "\t0\t0\t" + npp + "\t+\t+\t\xC3\xF0\xF3\xEF\xEF\xE0 " + std::to_string(id) + groupTail;
+    else
+      bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + npp + "\t+\t \t\xCA\xE0\xF2 " +
+               std::to_string(id % 17) + "\tDefault\thost" + std::to_string(id % 5) + "\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
+  }
+  Write(bytes);
+  ASSERT_EQ(Table.LoadResourceList(Folder.Path()), 10000);
+  ASSERT_TRUE(Save());
+  const String copy = Folder.Path() + u"copy.txt";
+  WriteResourceListFile(copy, BuildResourceListLines(ResourceTreeOrder(Table.AllRecords())));
+  EXPECT_EQ(ReadFileBytes(copy), Saved());
+  EXPECT_EQ(Saved().size(), bytes.size());
+}
+
 TEST_F(ResourceTableFile, SaveInListModeLeavesTheTreeOn) {
   Write(kList);
   Table.LoadResourceList(Folder.Path());
