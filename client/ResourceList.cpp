@@ -150,7 +150,11 @@ bool ParseResourceLine(StringView Line, TResourceRecord& Record) {
   }
   if (n == 0) return false;
   auto text = [&](size_t i) { return i < n ? String(TrimView(f[i])) : String(); };
-  auto num = [&](size_t i) { return i < n ? StrToIntDefTrim(String(f[i]), 0) : 0; };
+  // StrToIntDefTrim over the view, without copying the digits.
+  auto num = [&](size_t i) {
+    Integer v = 0;
+    return i < n && TryStrToInt(TrimView(f[i]), v) ? v : 0;
+  };
   Record.ID_THIS = num(0);
   Record.ID_PARENT = num(1);
   Record.ID_TYPE = num(2);
