@@ -57,7 +57,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGridEh(AOwner) {
   HideEditor();
 
   FTitleHeight = FTitleHeightFull = FTitleLines = 0;
-  FHeadTree = std::make_unique<THeadTreeNode>(u"Root", 0, 10);
+  FHeadTree = std::make_unique<THeadTreeNode>(u"Root", 10, 0);
   FVTitleMargin = 10;
   FUseMultiTitle = false;
   FRowSizingAllowed = false;

@@ -57,6 +57,7 @@
 //   DBGridEh_ColumnValues.cpp  a column's texts, check state, image index, can-modify
 //   DBGridEh_Collection.cpp    TDBGridColumnsEh, TColumnsEhList, TBookmarkListEh
 //   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
+//   DBGridEh_MultiTitle.cpp    the multi-level title tree: building, measuring, painting
 //   DBGridEh_Footers.cpp       footers and the grid's sum list
 //   DBGridEh_FooterValues.cpp  the text a footer cell shows
 //   DBGridEh_DefValues.cpp     the column defaults objects
@@ -1789,21 +1790,50 @@ public:
   explicit TRowDetailPanelControlEh(TComponent* AOwner);
 };
 
-// A node of the multi-level title tree.
+// A node of the multi-level title tree. Siblings form a ring through Next (the
+// last points back to the host's first child); a node owns its children.
 class THeadTreeNode : public TObject {
 public:
   BORROW_CLASS(THeadTreeNode, TObject)
-  THeadTreeNode(const String& Text, Integer Width, Integer Height)
-      : FText(Text), FWidth(Width), FHeight(Height) {}
-  const String& GetText() const { return FText; }
-  Integer GetWidth() const { return FWidth; }
-  Integer GetHeight() const { return FHeight; }
+  THeadTreeNode(const String& Text, Integer Height, Integer Width) : Text(Text), Height(Height), Width(Width) {}
+  ~THeadTreeNode() override { FreeAllChild(); }
+  THeadTreeNode(const THeadTreeNode&) = delete;
+  THeadTreeNode& operator=(const THeadTreeNode&) = delete;
 
-private:
-  String FText;
-  Integer FWidth;
-  Integer FHeight;
+  const String& GetText() const { return Text; }
+  Integer GetWidth() const { return Width; }
+  Integer GetHeight() const { return Height; }
+
+  // Whether Node lies in the tree below this node.
+  bool Find(const THeadTreeNode* Node) const;
+  // A new sibling right after After; raises "Node not in Tree" when After is not below this node.
+  THeadTreeNode* Add(THeadTreeNode* After, const String& AText, Integer AHeight, Integer AWidth);
+  // A new last child of Parent; raises "Node not in Tree" when Parent is not this node or below it.
+  THeadTreeNode* AddChild(THeadTreeNode* Parent, const String& AText, Integer AHeight, Integer AWidth);
+  void FreeAllChild();
+  // The number of hosts above the node: children of the root are on level 1.
+  Integer GetLevel() const;
+  // Puts the siblings From .. To (in ring order) under a new node with AText.
+  THeadTreeNode* Union(THeadTreeNode* From, THeadTreeNode* To, const String& AText, Integer AHeight);
+  // The children in ring order.
+  std::vector<THeadTreeNode*> Children() const;
+
+  THeadTreeNode* Child = nullptr;
+  TColumnEh* Column = nullptr;
+  THeadTreeNode* Host = nullptr;
+  THeadTreeNode* Next = nullptr;
+  String Text;
+  Integer Height;
+  Integer Width;
+  Integer WIndent = 0;  // the line between sibling cells: 1 with column lines, else 0
+  Integer SortMarkWidth = 0;
 };
+
+// Words of S separated by runs of the characters in Delims (leading ones skipped).
+// The 1-based position of word N, 0 when S has fewer words.
+Integer WordPosition(Integer N, const String& S, const String& Delims);
+String ExtractWord(Integer N, const String& S, const String& Delims);
+String ExtractWordPos(Integer N, const String& S, const String& Delims, Integer& Pos);
 
 // ===========================================================================
 // The grid's footer-sum engine
@@ -2305,6 +2335,14 @@ public:
   Integer GetVTitleMargin() const { return FVTitleMargin; }
   void SetVTitleMargin(Integer Value);
   THeadTreeNode* GetHeadTreeRoot() const { return FHeadTree.get(); }
+  // The leaf node of the column at Index of the title tree (null before the tree is built).
+  THeadTreeNode* GetLeafNode(Integer Index) const {
+    return Index >= 0 && Index < Integer(FLeafFieldArr.size()) ? FLeafFieldArr[size_t(Index)] : nullptr;
+  }
+  // Rebuilds the title tree from the columns' captions and measures its heights.
+  void BuildTitleTree();
+  // Whether a point in the title cell of Column lies in the column's own leaf part.
+  bool InTitleLeafPart(TColumnEh* Column, const TRect& CellRect, Integer Y) const;
 
   TDBGridEhSelection* GetSelection() const { return FSelection.get(); }
   Integer GetSelectedIndex() const override;
@@ -2611,8 +2649,10 @@ public:
   // A check box of the system size in the cell, in State (0 unchecked, 1 checked, 2 grayed).
   virtual void DrawCheckBoxInCell(TCanvas* Canvas, const TRect& ARect, Integer State, TColor Background);
   void DrawGraphicOrMemoCell(TColumnEh* Column, const TRect& ARect);
-  // Titles in several levels; not painted yet, so titles paint in one level.
-  virtual bool IsMultiTitleMode() const { return false; }
+  // Titles in several levels, split at "|".
+  virtual bool IsMultiTitleMode() const { return MultiTitleActive(); }
+  // The upper levels of a multi-level title above the leaf of Column, clipped to the leaf's cell.
+  void DrawTitleNodes(TColumnEh* Column, const TRect& ARect, const TDrawTitleParamsEh& Params);
   // The row panel lays cells out inside a record's panel; not painted yet.
   virtual bool RowPanelPainted() const { return false; }
   // The row detail panel under the current row; not painted yet.
@@ -3001,6 +3041,7 @@ private:
   std::unique_ptr<TFont> FFooterFont;
   std::unique_ptr<TFont> FInternalFont;
   std::unique_ptr<THeadTreeNode> FHeadTree;
+  std::vector<THeadTreeNode*> FLeafFieldArr;  // one leaf of FHeadTree per column, in column order
   std::unique_ptr<TDBGridEhSumList> FSumList;
   std::unique_ptr<TDBGridEhScrollBar> FHorzScrollBar;
   std::unique_ptr<TDBGridEhScrollBar> FVertScrollBar;

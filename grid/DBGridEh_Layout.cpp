@@ -439,6 +439,22 @@ void TCustomDBGridEh::CalcTitleRowHeight() {
     FTitleRowHeight = FTitleLines * TM.tmHeight + TM.tmExternalLeading + 2 + FTitleHeight +
                       (FOptions.Contains(dgRowLines) ? 1 : 0);
   }
+  if (MultiTitleActive()) {
+    BuildTitleTree();
+    Integer Height = 0;
+    for (THeadTreeNode* Child : FHeadTree->Children()) {
+      Integer Sum = 0;
+      for (THeadTreeNode* N = Child;; N = N->Child) {
+        Sum += N->Height;
+        if (!N->Child) break;
+      }
+      Height = std::max(Height, Sum);
+    }
+    FTitleRowHeight = std::max(Height - (FOptionsEh.Contains(dghFixed3D) ? 1 : 3), FTitleRowHeight);
+  } else {
+    FHeadTree->FreeAllChild();
+    FLeafFieldArr.clear();
+  }
 }
 
 void TCustomDBGridEh::UpdateLineColors() {

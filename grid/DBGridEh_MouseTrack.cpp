@@ -175,7 +175,10 @@ void TCustomDBGridEh::EndMouseTracking() {
 void TCustomDBGridEh::ReleaseTitle(TShiftState Shift, Integer X, Integer Y, TGridCoord Cell) {
   if (!FTitleButtonDown || FPressedTitleColumn < 0) return;
   const Integer Col = FPressedTitleColumn, DataCol = FPressedTitleDataColumn;
-  const bool Counted = GetClientRect().Contains(TPoint(X, Y)) && Cell.Y == 0 && Cell.X == Col;
+  bool Counted = GetClientRect().Contains(TPoint(X, Y)) && Cell.Y == 0 && Cell.X == Col;
+  // Over a multi-level title only the column's own part counts, not the shared part above.
+  if (Counted && DataCol >= 0 && DataCol < FColumns->GetCount())
+    Counted = InTitleLeafPart(FColumns->Items(DataCol), CellRect(Col, 0), Y);
   FTitleButtonDown = false;
   FPressedTitleColumn = FPressedTitleDataColumn = -1;
   InvalidateCell(Col, 0);

@@ -85,6 +85,20 @@ void TCustomDBGridEh::DrawTitleCell(Integer ACol, Integer ARow, Integer DataCol,
   Params.Down = FTitleButtonDown && FPressedTitleInside && FPressedTitleDataColumn == Column->GetIndex() &&
                 FMouseTrackState == gmtsNoneEh;
   Params.Caption = Title->GetCaption();
+  TRect CellRect = ARect;
+  THeadTreeNode* Leaf = IsMultiTitleMode() ? GetLeafNode(Column->GetIndex()) : nullptr;
+  if (Leaf) {
+    // The leaf's own part is the bottom of the cell; the tree draws the lines between columns.
+    if (FOptions.Contains(dgColLines)) {
+      --CellRect.Right;
+      Canvas->GetPen()->SetColor(GetGridLineColors()->GetDarkColor());
+      Canvas->GetPen()->SetWidth(1);
+      Canvas->MoveTo(CellRect.Right, ARect.Bottom - 1);
+      Canvas->LineTo(CellRect.Right, std::max(ARect.Top, ARect.Bottom - Leaf->Height) - 1);
+    }
+    Params.Caption = Leaf->Text;
+    CellRect.Top = std::max(ARect.Top, ARect.Bottom - Leaf->Height + 1);
+  }
   Params.SortMarker = Title->GetSortMarker();
   Params.ShowSortIndex = true;
   Params.HasFilterButton = FSTFilter->GetVisible() && FSTFilter->GetLocation() == stflInTitleFilterEh;
@@ -105,7 +119,8 @@ void TCustomDBGridEh::DrawTitleCell(Integer ACol, Integer ARow, Integer DataCol,
   Params.FontStyle = Font->GetStyle();
   Params.MultiLine = FUseMultiTitle || FTitleHeight != 0 || FTitleLines != 0;
   Params.Orientation = Title->GetOrientation();
-  DrawTitleCellContent(Column, ARect, State, Params);
+  DrawTitleCellContent(Column, CellRect, State, Params);
+  if (Leaf && CellType.Vert == cavTitleEh) DrawTitleNodes(Column, ARect, Params);
 }
 
 void TCustomDBGridEh::DrawTitleCellContent(TColumnEh* Column, const TRect& ARect, TGridDrawState State,
