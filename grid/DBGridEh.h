@@ -58,6 +58,7 @@
 //   DBGridEh_Collection.cpp    TDBGridColumnsEh, TColumnsEhList, TBookmarkListEh
 //   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
 //   DBGridEh_MultiTitle.cpp    the multi-level title tree: building, measuring, painting
+//   DBGridEh_Grouping.cpp      group rows, the group levels of a grid, the group panel
 //   DBGridEh_Footers.cpp       footers and the grid's sum list
 //   DBGridEh_FooterValues.cpp  the text a footer cell shows
 //   DBGridEh_DefValues.cpp     the column defaults objects
@@ -1213,6 +1214,10 @@ public:
   TDBGridEhDataHintShowEventEh OnDataHintShow;
   TDBGridEhHintShowPauseEventEh OnHintShowPause;
   TFillSTFilterListValuesEventEh OnFillSTFilterListValues;
+  // The key a record gives this column's grouping level, and that key as group row text.
+  std::function<void(TCustomDBGridEh* Grid, TColumnEh* Column, Variant& KeyValue)> OnGroupGetKeyValue;
+  std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node, const Variant& KeyValue, String& Text)>
+      OnGroupGetKeyValueAsText;
   const TGetColCellParamsEventEh& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventEh& Value);
   bool HasOnGetCellParams() const { return bool(FOnGetCellParams); }
@@ -1730,16 +1735,60 @@ private:
   TCustomDBGridEh* FGrid;
 };
 
+class TDBGridEhDataGroupLevelEh;
+using TGroupRowTextEventEh =
+    std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node, String& Text)>;
+using TGroupLevelKeyValueEventEh =
+    std::function<void(TCustomDBGridEh* Grid, TDBGridEhDataGroupLevelEh* Level, Variant& KeyValue)>;
+using TGroupKeyValueAsTextEventEh = std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node,
+                                                       const Variant& KeyValue, String& Text)>;
+
+// A grouping level of a data grid: bound to a grid column by its field name;
+// its group rows read "Caption: key (count)".
+class TDBGridEhDataGroupLevelEh : public TGridDataGroupLevelEh {
+public:
+  BORROW_COLLECTION_ITEM(TDBGridEhDataGroupLevelEh, TGridDataGroupLevelEh)
+  explicit TDBGridEhDataGroupLevelEh(TCollection* Collection) : TGridDataGroupLevelEh(Collection) {}
+  void GridLayoutChanged() override;
+  void GetGroupRowText(TGroupDataTreeNodeEh* GroupNode, String& Text) override;
+  void GetKeyValue(Variant& Value) override;
+  void GetKeyValueAsText(TGroupDataTreeNodeEh* GroupNode, String& Text);
+  // The FieldName of the level's column; setting it binds the grid column of that field.
+  String GetColumnName() const;
+  void SetColumnName(const String& Value);
+  // The name stored while the grid loads, bound by Loaded.
+  const String& GetStoredColumnName() const { return FStoredColumnName; }
+
+  TGroupLevelKeyValueEventEh OnGetKeyValue;
+  TGroupKeyValueAsTextEventEh OnGetKeyValueAsText;
+  TGroupRowTextEventEh OnGetGroupRowText;
+
+private:
+  String FStoredColumnName;
+};
+
 // The grid's data grouping (the model is DBGridEhGrouping.h): regroups the
 // grid's in-memory table when switched on and when its levels change.
 class TDBGridEhDataGroupsEh : public TGridDataGroupsEh {
 public:
   BORROW_CLASS(TDBGridEhDataGroupsEh, TGridDataGroupsEh)
   explicit TDBGridEhDataGroupsEh(TCustomDBGridEh* Grid) : TGridDataGroupsEh(Grid) {}
+  std::unique_ptr<TGridDataGroupLevelsEh> CreateGroupLevels() override;
   void ActiveChanged() override;
   void RegroupData() override;
+  void GridLayoutChanged() override;
+  void RebuildActiveGroupLevels() override;
+  void SortLevel(Integer LevelIndex, TSortOrderEh SortOrder) override;
   // Whether rows are grouped now: active, over a table that offers grouping, with levels.
   bool IsGroupingWorks() const override;
+  // Binds each level's stored column name to the loaded columns.
+  void Loaded();
+  TDBGridEhDataGroupLevelEh* Level(Integer Index) const {
+    return dynamic_cast<TDBGridEhDataGroupLevelEh*>(GetGroupLevels()->Items(Index));
+  }
+
+private:
+  Integer FHotLevel = -1, FHotLevelButton = -1;  // both -1 after every rebuild of the active levels
 };
 
 class TGridRowPanelEh : public TPersistent {
@@ -2335,6 +2384,30 @@ public:
   Integer GetVTitleMargin() const { return FVTitleMargin; }
   void SetVTitleMargin(Integer Value);
   THeadTreeNode* GetHeadTreeRoot() const { return FHeadTree.get(); }
+
+  // ---- Group rows and the group panel (DBGridEh_Grouping.cpp)
+  // Whether the rows are the group tree's visible nodes.
+  bool GroupedRows() const;
+  // The group tree node of a data row, or null.
+  TGroupDataTreeNodeEh* GroupNodeOfRow(Integer DataRow) const;
+  // The current group row's node; null while a record row is current.
+  TGroupDataTreeNodeEh* GetCurrentGroupNode() const { return FCurrentGroupNode; }
+  // The data row of the current node or record.
+  Integer CurrentFlatIndex() const;
+  // Moves by Delta rows of the group tree: a record row moves the table there.
+  void MoveGroupedBy(Integer Delta);
+  void SetCurrentFlatIndex(Integer FlatIndex);
+  Integer GetGroupPanelHeight() const { return FGroupPanelHeight; }
+  // The box of active level Index in the group panel, in client coordinates.
+  TRect GetGroupLevelBoxRect(Integer Index) const;
+  // The position a level dropped at X takes among the active levels.
+  Integer GroupPanelInsertIndex(Integer X) const;
+  // A column title dropped on the panel becomes a level there and its column hides.
+  void DropColumnOnGroupPanel(TColumnEh* Column, Integer X);
+  // An active level's box dragged to X moves the level there; out of the panel it goes.
+  void DropGroupLevelBox(Integer ActiveIndex, Integer X, Integer Y);
+  // The active level at a point of the panel, or -1.
+  Integer GroupLevelBoxAt(Integer X, Integer Y) const;
   // The leaf node of the column at Index of the title tree (null before the tree is built).
   THeadTreeNode* GetLeafNode(Integer Index) const {
     return Index >= 0 && Index < Integer(FLeafFieldArr.size()) ? FLeafFieldArr[size_t(Index)] : nullptr;
@@ -2381,13 +2454,15 @@ public:
   virtual void BuildFieldColumns();
   virtual void SortMarkingChanged();
   virtual void TitleBtnClick(Integer ACol, TColumnEh* Column);
-  virtual void GroupRowsChanged() {}
+  // The group tree's visible rows changed: the grid's rows follow.
+  virtual void GroupRowsChanged();
   // The grouping model's calls: the height of a group row, a grouped row whose
   // record changed (by its index in the group tree's flat list), and the group
   // panel switched on or off.
   virtual Integer GetGroupDataRowHeight(TGroupDataTreeNodeEh* Node);
   virtual void RefreshDataRow(Integer FlatIndex);
-  virtual void GroupPanelVisibleChanged() { LayoutChanged(); }
+  // Lays the group panel's level boxes out and gives the panel its height.
+  virtual void GroupPanelVisibleChanged();
   // The text of footer row Row of Column as the grid shows it (DBGridEh_FooterValues.cpp).
   virtual void GetFooterValue(Integer Row, TColumnEh* Column, String& Text);
   // Lets OnGetFooterParams change a footer cell's look and text.
@@ -2661,10 +2736,12 @@ public:
   virtual bool GroupingPainted() const { return FDataGrouping && FDataGrouping->IsGroupingWorks(); }
   // A group row (true when DataRow is one and was painted), and the grouping
   // indent of a record row with its width (nothing until grouping works).
-  virtual bool DrawGroupDataRow(const TRect& /*ARect*/, Integer /*DataRow*/, TGridDrawState /*State*/) {
-    return false;
-  }
-  virtual Integer DrawGroupIndent(const TRect& /*ARect*/, Integer /*DataRow*/) { return 0; }
+  virtual bool DrawGroupDataRow(const TRect& ARect, Integer DataRow, TGridDrawState State);
+  virtual Integer DrawGroupIndent(const TRect& ARect, Integer DataRow);
+  // Colours of a group row; whether it is highlighted.
+  virtual bool GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, TColor& Background, TColor& TextColor);
+  void DrawOutBoundaryArea(const TRect& ARect) override;
+  virtual void DrawGroupPanel(const TRect& ARect);
   // Whether the look needs the memory bitmap; once it did, painting stays buffered.
   bool NeedsBufferedPaint();
   bool GetPaintBuffered() const { return FPaintBuffered; }
@@ -2716,6 +2793,8 @@ public:
   TNotifyEvent OnSortMarkingChanged;
   TNotifyEvent OnSumListAfterRecalcAll;
   TNotifyEvent OnSumListRecalcAll;
+  TNotifyEvent OnActiveGroupingStructChanged;
+  TGroupRowTextEventEh OnDataGroupGetRowText;
   std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column)> OnTitleBtnClick;
   TDBGridEhColumnEvent OnTitleClick;
   TNotifyEvent OnApplyFilter;
@@ -3042,6 +3121,16 @@ private:
   std::unique_ptr<TFont> FInternalFont;
   std::unique_ptr<THeadTreeNode> FHeadTree;
   std::vector<THeadTreeNode*> FLeafFieldArr;  // one leaf of FHeadTree per column, in column order
+  TGroupDataTreeNodeEh* FCurrentGroupNode = nullptr;  // a node of the group tree; compared, never read, once stale
+  Integer FCurrentGroupRecIndex = -1;                  // the table's row when the group row became current
+  std::vector<TRect> FGroupPanelRects;                 // per active level, panel coordinates
+  Integer FGroupPanelHeight = 0;
+  Integer FGroupPanelPressed = -1;                     // the level box pressed, -1 when none
+  Integer FGroupPanelDragColumn = -1;                  // the data column a title drag carries, -1 when none
+  bool HandleGroupRowKey(Word& Key, TShiftState Shift);
+  bool GroupRowMouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  bool GroupPanelMouseDown(TMouseButton Button, Integer X, Integer Y);
+  bool GroupPanelMouseUp(Integer X, Integer Y);
   std::unique_ptr<TDBGridEhSumList> FSumList;
   std::unique_ptr<TDBGridEhScrollBar> FHorzScrollBar;
   std::unique_ptr<TDBGridEhScrollBar> FVertScrollBar;

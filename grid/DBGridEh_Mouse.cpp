@@ -35,6 +35,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
   if (!TakeFocusOnPress()) return;
   if (Button == mbLeft && Shift.Contains(ssDouble)) return DoubleClickPress(Button, Shift, X, Y);
   if (SizingPress(Button, Shift, X, Y)) return;
+  if (GroupPanelMouseDown(Button, X, Y)) return;
   if (IsColumnSelectPoint(X, Y)) return ColumnSelectPress(Shift, X, Y);
   const TGridCoord Cell = MouseCoord(X, Y);
   if (TitlePress(Button, Shift, X, Y, Cell)) return;
@@ -43,6 +44,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
     TControl::MouseDown(Button, Shift, X, Y);
     return;
   }
+  if (GroupRowMouseDown(Button, Shift, X, Y)) return;
   if (TreeButtonPress(X, Y, Cell, false)) return;
   DataPress(Button, Shift, X, Y, Cell);
 }

@@ -58,6 +58,16 @@ bool TCustomDBGridEh::IsTrackingSelection() const {
 // The pressed title looks pressed only while the mouse is over it; dragged more
 // than a few pixels with dghColumnMove, the press becomes the base grid's column move.
 void TCustomDBGridEh::TrackTitlePress(Integer X, Integer Y) {
+  // A title carried onto the group panel will group by its column.
+  if (FGroupPanelHeight > 0 && Y >= 0 && Y < FGroupPanelHeight && FPressedTitleDataColumn >= 0 &&
+      FDataGrouping->GetMemTable()) {
+    FGroupPanelDragColumn = FPressedTitleDataColumn;
+    FTitleButtonDown = false;
+    FPressedTitleColumn = -1;
+    FMouseTrackState = gmtsGroupPanelDragEh;
+    Invalidate();
+    return;
+  }
   const TGridCoord Cell = MouseCoord(X, Y);
   const bool Inside = Cell.X == FPressedTitleColumn && Cell.Y == 0;
   if (Inside != FPressedTitleInside) {
@@ -133,6 +143,7 @@ void TCustomDBGridEh::TrackColumnSizing(Integer X) {
 // ---- MouseUp ---------------------------------------------------------------------------------------------------
 
 void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+  if (GroupPanelMouseUp(X, Y)) return;
   const TGridCoord Cell = MouseCoord(X, Y);
   if (FMouseTrackState == gmtsTitleSizingEh) {
     // Sized live: the width is in place already.

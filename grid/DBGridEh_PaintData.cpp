@@ -77,6 +77,7 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
   }
   Canvas->SetFont(Column->GetFont());
   Canvas->GetBrush()->SetColor(Column->GetColor());
+  if (GroupingPainted() && DrawGroupDataRow(ARect, DataRow, State)) return;
   if (!FDataLink->GetActive() || DataRow < 0 || !BeginReadRow(DataRow)) {
     Canvas->FillRect(ARect);
     return;
@@ -87,7 +88,6 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
   TRect R = ARect;
   const bool FirstColumn = FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == Column;
   if (GroupingPainted()) {
-    if (DrawGroupDataRow(ARect, DataRow, State)) return;
     if (FirstColumn && !RowPanelPainted()) {
       const Integer Indent = DrawGroupIndent(R, DataRow);
       if (Indent > 0) {

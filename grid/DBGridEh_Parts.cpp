@@ -48,19 +48,6 @@ void TDBGridEhIndicatorTitle::SetShowDropDownSign(bool Value) {
 
 // ---- Grouping and panels ------------------------------------------------------------------------------
 
-bool TDBGridEhDataGroupsEh::IsGroupingWorks() const {
-  return GetActive() && GetMemTable() && GetGrid()->GetDataLink()->GetActive() && GetActiveGroupLevelsCount() > 0;
-}
-
-void TDBGridEhDataGroupsEh::ActiveChanged() { RegroupData(); }
-
-void TDBGridEhDataGroupsEh::RegroupData() {
-  if (GridGone()) return;
-  if (IsGroupingWorks()) GetGroupDataTree()->RebuildDataTree(GetMemTable());
-  else GetGroupDataTree()->ClearFromLevel(1);
-  GetGrid()->LayoutChanged();
-}
-
 Integer TCustomDBGridEh::GetGroupDataRowHeight(TGroupDataTreeNodeEh* Node) {
   TGridDataGroupLevelEh* Level = Node ? Node->GetDataGroupLevel() : nullptr;
   TFont* Font = Level ? Level->GetFont() : FDataGrouping->GetFont();

@@ -44,6 +44,7 @@ constexpr Integer ExtHorzScrollRange = 127;
 // ---- Row counts and the current row --------------------------------------------------------------
 
 Integer TCustomDBGridEh::VisibleDataRowCount() const {
+  if (GroupedRows()) return FDataGrouping->GetGroupDataTree()->GetFlatCount();
   if (FIntMemTable) return FIntMemTable->InstantReadRowCount();
   return FDataLink->GetActive() ? FDataLink->GetRecordCount() : 0;
 }
@@ -118,7 +119,7 @@ void TCustomDBGridEh::UpdateTableRowCount() {
   if (TitlesVisible()) StoreRowHeight(0, FTitleRowHeight);
   for (Integer Row = TitlesVisible() ? 1 : 0; Row < TitleRows; ++Row) StoreRowHeight(Row, FDataRowHeight);
 
-  const Integer Rows = FDataLink->GetActive() ? FIntMemTable->InstantReadRowCount() : 0;
+  const Integer Rows = FDataLink->GetActive() ? VisibleDataRowCount() : 0;
   SetRowCountKeepingCurrent(TitleRows + std::max(Rows, 1));
   if (GetContraRowCount() != FFooterRowCount) SetContraRowCount(FFooterRowCount);
   if (HeightChanged && PerRowHeightsVary()) UpdateVisibleRowHeights();
@@ -137,7 +138,13 @@ void TCustomDBGridEh::SyncActiveRow() {
   if (!FDataLink->GetActive()) return;
   const Integer TitleRows = GetTitleRowCount();
   Integer Target = -1;
-  if (FIntMemTable) {
+  if (GroupedRows()) {
+    // A group row stays current until the table moves to another record.
+    if (FCurrentGroupNode && FIntMemTable->GetCurrentRowIndex() != FCurrentGroupRecIndex) FCurrentGroupNode = nullptr;
+    const Integer Flat = CurrentFlatIndex();
+    if (Flat >= 0) Target = Flat + TitleRows;
+  } else if (FIntMemTable) {
+    FCurrentGroupNode = nullptr;
     const Integer Index = FIntMemTable->GetCurrentRowIndex();
     if (Index >= 0) Target = Index + TitleRows;
   } else {
@@ -630,6 +637,12 @@ void TCustomDBGridEh::InvalidateDataArea() { InvalidateRect(GetDataAreaRect()); 
 bool TCustomDBGridEh::BeginReadRow(Integer DataRow) {
   if (!FDataLink->GetActive() || DataRow < 0) return false;
   if (FIntMemTable) {
+    if (GroupedRows()) {
+      // A group row has no record; a record row reads its record.
+      TGroupDataTreeNodeEh* Node = GroupNodeOfRow(DataRow);
+      if (!Node || Node->IsGroup()) return false;
+      DataRow = Node->GetRecIndex();
+    }
     if (DataRow >= FIntMemTable->InstantReadRowCount()) return false;
     FIntMemTable->InstantReadEnter(DataRow);
     FReadRowSaved.push_back(-1);
@@ -653,6 +666,10 @@ void TCustomDBGridEh::EndReadRow() {
 }
 
 Integer TCustomDBGridEh::GetRowRecNo(Integer DataRow) {
+  if (GroupedRows()) {
+    TGroupDataTreeNodeEh* Node = GroupNodeOfRow(DataRow);
+    return Node && !Node->IsGroup() ? Node->GetRecIndex() + 1 : 0;
+  }
   if (FIntMemTable) return DataRow + 1;
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (!FDataLink->GetActive() || !DataSet) return 0;
@@ -664,6 +681,7 @@ Integer TCustomDBGridEh::GetRowRecNo(Integer DataRow) {
 
 bool TCustomDBGridEh::IsCurrentDataRow(Integer DataRow) const {
   if (!FDataLink->GetActive()) return false;
+  if (GroupedRows()) return DataRow == CurrentFlatIndex();
   if (FIntMemTable) return DataRow == FIntMemTable->GetCurrentRowIndex();
   return DataRow == FDataLink->GetActiveRecord();
 }

@@ -1,0 +1,516 @@
+// Group rows and the group panel of a data grid.
+//
+// While grouping works (an active grouping over an in-memory table, with at
+// least one level bound to a column) a data row of the grid is an index into
+// the group tree's flat list of visible nodes: a group row (a level's key and
+// the number of its items) or a record row. The grid keeps the current group
+// node while a group row is current; a record row is current through the table.
+//
+// Index of this file:
+//   the grid's levels and groups   TDBGridEhDataGroupLevelEh, TDBGridEhDataGroupsEh
+//   rows                           GroupedRows, GroupNodeOfRow, CurrentFlatIndex, moving
+//   painting                       DrawGroupDataRow, DrawGroupIndent, GetGroupRowColors
+//   the group panel                layout, painting, pressing, dragging and dropping
+//   keys and clicks on group rows  HandleGroupRowKey, GroupRowMouseDown
+
+#include <algorithm>
+
+#include "grid/DBGridEh.h"
+#include "grid/ScopeGuardEh.h"
+
+namespace {
+
+constexpr Integer GroupLevelIndent = 18;
+
+}  // namespace
+
+// ---- The grid's levels and groups -----------------------------------------------------------------
+
+void TDBGridEhDataGroupLevelEh::GridLayoutChanged() {
+  TColumnEh* Column = GetColumn();
+  if (TCustomDBGridEh* Grid = Column ? Column->GetGrid() : nullptr) {
+    Grid->Invalidate();
+    Grid->LayoutChanged();
+  }
+}
+
+String TDBGridEhDataGroupLevelEh::GetColumnName() const {
+  return GetColumn() ? GetColumn()->GetFieldName() : String();
+}
+
+void TDBGridEhDataGroupLevelEh::SetColumnName(const String& Value) {
+  TCustomDBGridEh* Grid = GetGrid();
+  if (!Grid || Grid->GetComponentState().Contains(csLoading)) {
+    FStoredColumnName = Value;
+    return;
+  }
+  SetColumn(Grid->FindColumnByFieldName(Value));
+}
+
+void TDBGridEhDataGroupLevelEh::GetKeyValueAsText(TGroupDataTreeNodeEh* GroupNode, String& Text) {
+  const Variant& Key = GroupNode->GetKeyValue();
+  Text = VarIsNull(Key) || VarIsEmpty(Key) ? String() : Key.AsString();
+  TColumnEh* Column = GetColumn();
+  TCustomDBGridEh* Grid = GetGrid();
+  if (Column && Column->OnGroupGetKeyValueAsText) Column->OnGroupGetKeyValueAsText(Grid, GroupNode, Key, Text);
+  if (OnGetKeyValueAsText && Column) OnGetKeyValueAsText(Grid, GroupNode, Key, Text);
+}
+
+void TDBGridEhDataGroupLevelEh::GetGroupRowText(TGroupDataTreeNodeEh* GroupNode, String& Text) {
+  TColumnEh* Column = GetColumn();
+  TCustomDBGridEh* Grid = GetGrid();
+  Text.clear();
+  if (Column) Text = Column->GetTitle()->GetCaption() + u": ";
+  String Key;
+  GetKeyValueAsText(GroupNode, Key);
+  Text += Key + u" (" + IntToStr(GroupNode->Count()) + u")";
+  if (Grid && Grid->OnDataGroupGetRowText) Grid->OnDataGroupGetRowText(Grid, GroupNode, Text);
+  if (OnGetGroupRowText && Column) OnGetGroupRowText(Grid, GroupNode, Text);
+}
+
+void TDBGridEhDataGroupLevelEh::GetKeyValue(Variant& Value) {
+  TGridDataGroupLevelEh::GetKeyValue(Value);
+  TColumnEh* Column = GetColumn();
+  TCustomDBGridEh* Grid = GetGrid();
+  if (Column && Column->OnGroupGetKeyValue) Column->OnGroupGetKeyValue(Grid, Column, Value);
+  if (OnGetKeyValue && Column) OnGetKeyValue(Grid, this, Value);
+}
+
+std::unique_ptr<TGridDataGroupLevelsEh> TDBGridEhDataGroupsEh::CreateGroupLevels() {
+  return std::make_unique<TGridDataGroupLevelsEh>(this, TDBGridEhDataGroupLevelEh::StaticItemClass());
+}
+
+bool TDBGridEhDataGroupsEh::IsGroupingWorks() const {
+  return GetActive() && GetMemTable() && GetGrid()->GetDataLink()->GetActive() && GetActiveGroupLevelsCount() > 0;
+}
+
+void TDBGridEhDataGroupsEh::ActiveChanged() {
+  RegroupData();
+}
+
+void TDBGridEhDataGroupsEh::RegroupData() {
+  if (GridGone()) return;
+  if (IsGroupingWorks()) GetGroupDataTree()->RebuildDataTree(GetMemTable());
+  else GetGroupDataTree()->ClearFromLevel(1);
+  GetGrid()->GroupPanelVisibleChanged();
+  GetGrid()->UpdateRowCount();
+  GetGrid()->Invalidate();
+  if (GetGrid()->OnActiveGroupingStructChanged) GetGrid()->OnActiveGroupingStructChanged(GetGrid());
+}
+
+void TDBGridEhDataGroupsEh::GridLayoutChanged() {
+  if (GridGone()) return;
+  GetGrid()->Invalidate();
+  GetGrid()->LayoutChanged();
+}
+
+void TDBGridEhDataGroupsEh::RebuildActiveGroupLevels() {
+  TGridDataGroupsEh::RebuildActiveGroupLevels();
+  FHotLevel = FHotLevelButton = -1;
+  // The table sorts by the levels first, so each group's records stand together.
+  if (!GridGone() && GetGrid()->GetDataLink()->GetActive()) GetGrid()->SortMarkingChanged();
+}
+
+void TDBGridEhDataGroupsEh::SortLevel(Integer LevelIndex, TSortOrderEh SortOrder) {
+  TGridDataGroupsEh::SortLevel(LevelIndex, SortOrder);
+  if (!GridGone() && GetGrid()->GetDataLink()->GetActive()) GetGrid()->SortMarkingChanged();
+}
+
+void TDBGridEhDataGroupsEh::Loaded() {
+  for (Integer I = 0; I < GetGroupLevels()->GetCount(); ++I)
+    if (TDBGridEhDataGroupLevelEh* L = Level(I)) L->SetColumnName(L->GetStoredColumnName());
+}
+
+// ---- Rows ------------------------------------------------------------------------------------------
+
+bool TCustomDBGridEh::GroupedRows() const {
+  return FIntMemTable && FDataGrouping && FDataGrouping->IsGroupingWorks();
+}
+
+TGroupDataTreeNodeEh* TCustomDBGridEh::GroupNodeOfRow(Integer DataRow) const {
+  if (!GroupedRows()) return nullptr;
+  return FDataGrouping->GetGroupDataTree()->GetFlatNode(DataRow);
+}
+
+Integer TCustomDBGridEh::CurrentFlatIndex() const {
+  if (!GroupedRows()) return -1;
+  TGridGroupDataTreeEh* Tree = FDataGrouping->GetGroupDataTree();
+  if (FCurrentGroupNode) {
+    // Compared by address only: a node freed by regrouping is simply not found.
+    for (Integer I = 0; I < Tree->GetFlatCount(); ++I)
+      if (Tree->GetFlatNode(I) == FCurrentGroupNode) return I;
+  }
+  const Integer RecIndex = FIntMemTable->GetCurrentRowIndex();
+  const Integer Flat = Tree->IndexOfRecordInFlatList(RecIndex);
+  if (Flat >= 0) return Flat;
+  // A record inside a collapsed group: its nearest visible group row stands for it.
+  for (TGroupDataTreeNodeEh* Node = Tree->FindRecordNode(RecIndex); Node; Node = Node->GetParentNode()) {
+    const Integer I = Tree->IndexOfFlatNode(Node);
+    if (I >= 0) return I;
+  }
+  return -1;
+}
+
+void TCustomDBGridEh::SetCurrentFlatIndex(Integer FlatIndex) {
+  TGridGroupDataTreeEh* Tree = FDataGrouping->GetGroupDataTree();
+  if (Tree->GetFlatCount() == 0) return;
+  FlatIndex = std::clamp(FlatIndex, 0, Tree->GetFlatCount() - 1);
+  TGroupDataTreeNodeEh* Node = Tree->GetFlatNode(FlatIndex);
+  const Integer OldRow = GetRow();
+  if (Node->IsGroup()) {
+    FDataLink->GetDataSet()->CheckBrowseMode();
+    FCurrentGroupNode = Node;
+    FCurrentGroupRecIndex = FIntMemTable->GetCurrentRowIndex();
+    HideEditor();
+  } else {
+    FCurrentGroupNode = nullptr;
+    const Integer Delta = Node->GetRecIndex() - FIntMemTable->GetCurrentRowIndex();
+    if (Delta != 0) FDataLink->GetDataSet()->MoveBy(Delta);
+  }
+  const Integer Row = FlatIndex + GetTitleRowCount();
+  if (Row != GetRow() && Row < GetRowCount())
+    MoveColRow(CurrentColumnOrFixed(), Row, true, false, true);
+  InvalidateRow(OldRow);
+  InvalidateRow(GetRow());
+}
+
+void TCustomDBGridEh::MoveGroupedBy(Integer Delta) {
+  const Integer Here = CurrentFlatIndex();
+  SetCurrentFlatIndex((Here < 0 ? 0 : Here) + Delta);
+}
+
+void TCustomDBGridEh::GroupRowsChanged() {
+  if (GetComponentState().Contains(csDestroying)) return;
+  UpdateRowCount();
+  Invalidate();
+}
+
+// ---- Painting ------------------------------------------------------------------------------------------
+
+bool TCustomDBGridEh::GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, TColor& Background,
+                                        TColor& TextColor) {
+  const bool Highlighted =
+      IsCurrent && (FOptions.Contains(dgAlwaysShowSelection) || (Focused() && FOptionsEh.Contains(dghHighlightFocus)));
+  if (!Highlighted) {
+    TGridDataGroupLevelEh* Level = Node->GetDataGroupLevel();
+    Background = Level ? Level->GetColor() : FDataGrouping->GetColor();
+    TextColor = Level ? Level->GetFont()->GetColor() : FDataGrouping->GetFont()->GetColor();
+    return false;
+  }
+  if (Focused()) {
+    Background = clHighlight;
+    TextColor = clHighlightText;
+  } else {
+    Background = IsCurrent ? clBtnShadow : clBtnFace;
+    TextColor = clHighlightText;
+  }
+  return true;
+}
+
+bool TCustomDBGridEh::DrawGroupDataRow(const TRect& ARect, Integer DataRow, TGridDrawState State) {
+  TGroupDataTreeNodeEh* Node = GroupNodeOfRow(DataRow);
+  if (!Node || !Node->IsGroup()) return false;
+  TCanvas* Canvas = GetCanvas();
+  HDC DC = Canvas->GetHandle();
+  const Integer Row = DataRow + GetTitleRowCount();
+  // The group row spans the data columns; each cell paints its own part of it.
+  TRect RowRect = BoxRect(FIndicatorOffset, Row, GetColCount() - 1, Row);
+  RowRect.Top = ARect.Top;
+  RowRect.Bottom = ARect.Bottom;
+  const Integer Saved = SaveDC(DC);
+  TScopeExitEh Restore([&] { RestoreDC(DC, Saved); });
+  IntersectClipRect(DC, ARect.Left, ARect.Top, ARect.Right, ARect.Bottom);
+
+  const Integer Level = Node->GetLevel();
+  const bool IsCurrent = DataRow == CurrentFlatIndex();
+  TColor Background, TextColor;
+  GetGroupRowColors(Node, IsCurrent, Background, TextColor);
+  const TColor LineColor = GetGridLineColors()->GetDarkColor();
+  Canvas->GetBrush()->SetStyle(bsSolid);
+  Canvas->GetPen()->SetWidth(1);
+
+  // The outer levels' indent boxes, in their own colours.
+  TGridGroupDataTreeEh* Tree = FDataGrouping->GetGroupDataTree();
+  TGroupDataTreeNodeEh* NextNode = Tree->GetFlatNode(DataRow + 1);
+  for (Integer K = 1; K < Level; ++K) {
+    TRect Box(RowRect.Left + (K - 1) * GroupLevelIndent, RowRect.Top, RowRect.Left + K * GroupLevelIndent,
+              RowRect.Bottom);
+    Canvas->GetBrush()->SetColor(FDataGrouping->GetActiveGroupLevel(K - 1)->GetColor());
+    Canvas->FillRect(Box);
+    Canvas->GetPen()->SetColor(LineColor);
+    Canvas->MoveTo(Box.Right - 1, Box.Top);
+    Canvas->LineTo(Box.Right - 1, Box.Bottom);
+    if (NextNode && NextNode->GetLevel() <= K + 1 && NextNode->IsGroup()) {
+      Canvas->MoveTo(Box.Left, Box.Bottom - 1);
+      Canvas->LineTo(Box.Right, Box.Bottom - 1);
+    }
+  }
+  const Integer ButtonLeft = RowRect.Left + (Level - 1) * GroupLevelIndent;
+  TRect Body(ButtonLeft, RowRect.Top, RowRect.Right, RowRect.Bottom);
+  Canvas->GetBrush()->SetColor(Background);
+  Canvas->FillRect(Body);
+
+  TGridDataGroupLevelEh* GroupLevel = Node->GetDataGroupLevel();
+  Canvas->GetFont()->Assign(GroupLevel ? GroupLevel->GetFont() : FDataGrouping->GetFont());
+  Canvas->GetFont()->SetColor(TextColor);
+  String Text;
+  if (GroupLevel) GroupLevel->GetGroupRowText(Node, Text);
+  TRect TextRect(ButtonLeft + GroupLevelIndent, RowRect.Top, RowRect.Right, RowRect.Bottom - 1);
+  Canvas->GetBrush()->SetStyle(bsClear);
+  WriteTextEh(Canvas, TextRect, false, 2, 1, Text, taLeftJustify, tlCenter, false, false, 0, 0, false);
+  Canvas->GetBrush()->SetStyle(bsSolid);
+
+  // The expand button: minus while expanded, plus while collapsed.
+  TRect ButtonBox(ButtonLeft, RowRect.Top, ButtonLeft + GroupLevelIndent, RowRect.Bottom);
+  DrawTreeElementEh(Canvas, ButtonBox, Node->GetExpanded() ? 3 : 7, false, 1.0, 1.0, false);
+
+  Canvas->GetPen()->SetColor(Node->GetExpanded() ? LineColor : (GroupLevel ? GroupLevel->GetColor() : LineColor));
+  Canvas->MoveTo(ButtonLeft, RowRect.Bottom - 1);
+  Canvas->LineTo(RowRect.Right, RowRect.Bottom - 1);
+  if (IsCurrent && Focused() && State.Contains(gdFocused) && RowFocusRectVisible()) {
+    TRect Focus = Body;
+    --Focus.Bottom;
+    Canvas->DrawFocusRect(Focus);
+  }
+  return true;
+}
+
+Integer TCustomDBGridEh::DrawGroupIndent(const TRect& ARect, Integer DataRow) {
+  TGroupDataTreeNodeEh* Node = GroupNodeOfRow(DataRow);
+  if (!Node || Node->IsGroup()) return 0;
+  TCanvas* Canvas = GetCanvas();
+  const Integer Levels = FDataGrouping->GetActiveGroupLevelsCount();
+  const TColor LineColor = GetGridLineColors()->GetDarkColor();
+  TGroupDataTreeNodeEh* NextNode = FDataGrouping->GetGroupDataTree()->GetFlatNode(DataRow + 1);
+  for (Integer K = 1; K <= Levels; ++K) {
+    TRect Box(ARect.Left + (K - 1) * GroupLevelIndent, ARect.Top, ARect.Left + K * GroupLevelIndent, ARect.Bottom);
+    Canvas->GetBrush()->SetColor(FDataGrouping->GetActiveGroupLevel(K - 1)->GetColor());
+    Canvas->FillRect(Box);
+    Canvas->GetPen()->SetColor(LineColor);
+    Canvas->MoveTo(Box.Right - 1, Box.Top);
+    Canvas->LineTo(Box.Right - 1, Box.Bottom);
+    // The last record of a group closes the boxes of the groups that end with it.
+    if (!NextNode || (NextNode->IsGroup() && NextNode->GetLevel() <= K)) {
+      Canvas->MoveTo(Box.Left, Box.Bottom - 1);
+      Canvas->LineTo(Box.Right, Box.Bottom - 1);
+    }
+  }
+  return Levels * GroupLevelIndent;
+}
+
+// ---- The group panel --------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::GroupPanelVisibleChanged() {
+  FGroupPanelRects.clear();
+  Integer Height = 0;
+  if (FDataGrouping->GetGroupPanelVisible()) {
+    TFont* Font = GetFont();
+    const Integer O = FontTextWidthEh(Font, u"o");
+    const Integer H = O * 2 / 3;
+    Integer X = O, Y = H;
+    for (Integer I = 0; I < FDataGrouping->GetActiveGroupLevelsCount(); ++I) {
+      TColumnTitleEh* Title = FDataGrouping->GetActiveGroupLevel(I)->GetColumn()->GetTitle();
+      const Integer Width = FontTextWidthEh(Title->GetFont(), Title->GetCaption()) + 3 + 16 + 16;
+      const Integer BoxHeight = FontTextHeightEh(Title->GetFont(), u"Wg") + 3 + 4;
+      FGroupPanelRects.emplace_back(X, Y, X + Width, Y + BoxHeight);
+      X += Width + H;
+      Y += BoxHeight / 2;
+    }
+    Height = FGroupPanelRects.empty() ? 30 : FGroupPanelRects.back().Bottom + 5;
+  }
+  FGroupPanelHeight = Height;
+  GetOutBoundaryData()->SetTopIndent(Height);
+  LayoutChanged();
+  Invalidate();
+}
+
+TRect TCustomDBGridEh::GetGroupLevelBoxRect(Integer Index) const {
+  return Index >= 0 && Index < Integer(FGroupPanelRects.size()) ? FGroupPanelRects[size_t(Index)] : TRect();
+}
+
+Integer TCustomDBGridEh::GroupLevelBoxAt(Integer X, Integer Y) const {
+  for (size_t I = 0; I < FGroupPanelRects.size(); ++I)
+    if (FGroupPanelRects[I].Contains(TPoint(X, Y))) return Integer(I);
+  return -1;
+}
+
+Integer TCustomDBGridEh::GroupPanelInsertIndex(Integer X) const {
+  Integer Index = 0;
+  for (size_t I = 0; I < FGroupPanelRects.size(); ++I)
+    if ((FGroupPanelRects[I].Left + FGroupPanelRects[I].Right) / 2 < X) Index = Integer(I) + 1;
+  return Index;
+}
+
+void TCustomDBGridEh::DrawOutBoundaryArea(const TRect& ARect) {
+  if (FGroupPanelHeight > 0 && ARect.Top == 0 && ARect.Height() == FGroupPanelHeight) return DrawGroupPanel(ARect);
+  TCustomGridEh::DrawOutBoundaryArea(ARect);
+}
+
+void TCustomDBGridEh::DrawGroupPanel(const TRect& ARect) {
+  TCanvas* Canvas = GetCanvas();
+  const TColor Dark = GetGridLineColors()->GetDarkColor();
+  Canvas->GetBrush()->SetStyle(bsSolid);
+  Canvas->GetBrush()->SetColor(BlendColorsEh(ColorToRGB(GetFixedColor()), ColorToRGB(Dark), 85));
+  Canvas->FillRect(ARect);
+  Canvas->GetPen()->SetColor(Dark);
+  Canvas->GetPen()->SetWidth(1);
+  Canvas->MoveTo(ARect.Left, ARect.Bottom - 1);
+  Canvas->LineTo(ARect.Right, ARect.Bottom - 1);
+  if (FGroupPanelRects.empty()) {
+    Canvas->GetFont()->Assign(GetFont());
+    Canvas->GetFont()->SetColor(cl3DDkShadow);
+    Canvas->GetBrush()->SetStyle(bsClear);
+    Canvas->TextOut(FGroupPanelHeight / 6, FGroupPanelHeight / 6,
+                    u"Перетащите сюда заголовок чтобы группировать по столбцу");
+    Canvas->GetBrush()->SetStyle(bsSolid);
+    return;
+  }
+  TImageList* Markers = GetDBGridEhSortMarkerImages();
+  for (size_t I = 0; I < FGroupPanelRects.size(); ++I) {
+    const TRect Box = FGroupPanelRects[I];
+    TGridDataGroupLevelEh* Level = FDataGrouping->GetActiveGroupLevel(Integer(I));
+    TColumnTitleEh* Title = Level->GetColumn()->GetTitle();
+    // The connector from this box to the next one's left side.
+    if (I + 1 < FGroupPanelRects.size()) {
+      const TRect Next = FGroupPanelRects[I + 1];
+      const Integer X = (Box.Left + Box.Right) / 2 + 8;
+      Canvas->GetPen()->SetColor(Dark);
+      Canvas->MoveTo(X, Box.Bottom);
+      Canvas->LineTo(X, (Next.Top + Next.Bottom) / 2);
+      Canvas->LineTo(Next.Left, (Next.Top + Next.Bottom) / 2);
+    }
+    const bool Pressed = FGroupPanelPressed == Integer(I);
+    Canvas->GetBrush()->SetColor(Title->GetColor());
+    Canvas->FillRect(Box);
+    ::DrawFixedCellFrame(this, Canvas, Box, Pressed, false, true, true);
+    Canvas->GetFont()->Assign(Title->GetFont());
+    TRect TextRect(Box.Left + 3, Box.Top, Box.Right - 16, Box.Bottom);
+    if (Pressed) OffsetRect(TextRect, 1, 1);
+    Canvas->GetBrush()->SetStyle(bsClear);
+    WriteTextEh(Canvas, TextRect, false, 1, 1, Title->GetCaption(), taLeftJustify, tlCenter, false, false, 0, 0,
+                false);
+    Canvas->GetBrush()->SetStyle(bsSolid);
+    if (Markers)
+      Markers->Draw(Canvas, Box.Right - Markers->GetWidth() - 4 + (Pressed ? 1 : 0),
+                    (Box.Top + Box.Bottom - Markers->GetHeight()) / 2 + (Pressed ? 1 : 0),
+                    Level->GetSortOrder() == soAscEh ? 0 : 1);
+  }
+}
+
+void TCustomDBGridEh::DropColumnOnGroupPanel(TColumnEh* Column, Integer X) {
+  if (!Column) return;
+  const Integer Position = GroupPanelInsertIndex(X);
+  TGridDataGroupLevelsEh* Levels = FDataGrouping->GetGroupLevels();
+  // The new level goes in front of the level now active at that position.
+  Integer CollectionIndex = Levels->GetCount();
+  if (Position < FDataGrouping->GetActiveGroupLevelsCount())
+    CollectionIndex = FDataGrouping->GetActiveGroupLevel(Position)->GetIndex();
+  Levels->BeginUpdate();
+  TScopeExitEh End([&] { Levels->EndUpdate(); });
+  TGridDataGroupLevelEh* Level = Levels->Add();
+  Level->SetIndex(CollectionIndex);
+  Level->SetColumn(Column);
+  Column->SetVisible(false);
+}
+
+void TCustomDBGridEh::DropGroupLevelBox(Integer ActiveIndex, Integer X, Integer Y) {
+  if (ActiveIndex < 0 || ActiveIndex >= FDataGrouping->GetActiveGroupLevelsCount()) return;
+  TGridDataGroupLevelEh* Level = FDataGrouping->GetActiveGroupLevel(ActiveIndex);
+  // Dropped out of the panel, the level goes and its column shows again.
+  if (Y < 0 || Y >= FGroupPanelHeight || X < 0 || X >= GetClientWidth()) {
+    TColumnEh* Column = Level->GetColumn();
+    delete Level;
+    if (Column) Column->SetVisible(true);
+    return;
+  }
+  Integer Position = GroupPanelInsertIndex(X);
+  if (Position > ActiveIndex) --Position;
+  if (Position == ActiveIndex) return;
+  Level->SetIndex(FDataGrouping->GetActiveGroupLevel(Position)->GetIndex());
+}
+
+bool TCustomDBGridEh::GroupPanelMouseDown(TMouseButton Button, Integer X, Integer Y) {
+  if (FGroupPanelHeight <= 0 || Y >= FGroupPanelHeight || Button != mbLeft) return false;
+  const Integer Box = GroupLevelBoxAt(X, Y);
+  if (Box < 0) return true;
+  TColumnEh* Column = FDataGrouping->GetActiveGroupLevel(Box)->GetColumn();
+  if (!Column || !Column->GetTitle()->GetTitleButton()) return true;
+  FGroupPanelPressed = Box;
+  FMouseTrackState = gmtsGroupPanelDragEh;
+  SetMouseCapture(true);
+  Invalidate();
+  return true;
+}
+
+bool TCustomDBGridEh::GroupPanelMouseUp(Integer X, Integer Y) {
+  if (FMouseTrackState != gmtsGroupPanelDragEh) return false;
+  FMouseTrackState = gmtsNoneEh;
+  SetMouseCapture(false);
+  const Integer Pressed = FGroupPanelPressed, DragColumn = FGroupPanelDragColumn;
+  FGroupPanelPressed = FGroupPanelDragColumn = -1;
+  Invalidate();
+  if (DragColumn >= 0) {
+    // A column title carried onto the panel.
+    if (Y >= 0 && Y < FGroupPanelHeight && DragColumn < FColumns->GetCount())
+      DropColumnOnGroupPanel(FColumns->Items(DragColumn), X);
+    return true;
+  }
+  if (Pressed < 0) return true;
+  if (GroupLevelBoxAt(X, Y) == Pressed) {
+    // A click on a box turns its level's order round and keeps the current group row.
+    TGroupDataTreeNodeEh* Current = FCurrentGroupNode;
+    TGridDataGroupLevelEh* Level = FDataGrouping->GetActiveGroupLevel(Pressed);
+    Level->SetSortOrder(Level->GetSortOrder() == soAscEh ? soDescEh : soAscEh);
+    FCurrentGroupNode = Current;
+    return true;
+  }
+  DropGroupLevelBox(Pressed, X, Y);
+  return true;
+}
+
+// ---- Keys and clicks on group rows -------------------------------------------------------------------------
+
+bool TCustomDBGridEh::HandleGroupRowKey(Word& Key, TShiftState Shift) {
+  if (!GroupedRows() || Shift.Contains(ssShift) || Shift.Contains(ssAlt) || Shift.Contains(ssCtrl)) return false;
+  const Integer Page = std::max(1, VisibleDataRows());
+  switch (Key) {
+    case VK_UP: MoveGroupedBy(-1); break;
+    case VK_DOWN: MoveGroupedBy(1); break;
+    case VK_PRIOR: MoveGroupedBy(-Page); break;
+    case VK_NEXT: MoveGroupedBy(Page); break;
+    default: {
+      TGroupDataTreeNodeEh* Node = GroupNodeOfRow(CurrentFlatIndex());
+      if (!Node || !Node->IsGroup() || Node != FCurrentGroupNode) return false;
+      if (Key == VK_ADD) Node->SetExpanded(true);
+      else if (Key == VK_SUBTRACT) Node->SetExpanded(false);
+      else if (Key == VK_MULTIPLY) Node->SetExpanded(!Node->GetExpanded());
+      else if (Key == VK_LEFT && Node->GetExpanded()) Node->SetExpanded(false);
+      else if (Key == VK_RIGHT && !Node->GetExpanded()) Node->SetExpanded(true);
+      else if (Key == VK_ESCAPE) {
+        if (FDataLink->GetDataSet()->GetState() != dsBrowse) FDataLink->GetDataSet()->Cancel();
+        HideEditor();
+      } else return false;
+      SyncActiveRow();
+      break;
+    }
+  }
+  Key = 0;
+  return true;
+}
+
+bool TCustomDBGridEh::GroupRowMouseDown(TMouseButton Button, TShiftState, Integer X, Integer Y) {
+  if (!GroupedRows()) return false;
+  const TGridCoord Cell = MouseCoord(X, Y);
+  const Integer DataRow = Cell.Y - GetTitleRowCount();
+  TGroupDataTreeNodeEh* Node = GroupNodeOfRow(DataRow);
+  if (!Node || !Node->IsGroup() || Cell.X < FIndicatorOffset) return false;
+  SetCurrentFlatIndex(DataRow);
+  if (Button != mbLeft) return true;
+  const TRect RowRect = BoxRect(FIndicatorOffset, Cell.Y, GetColCount() - 1, Cell.Y);
+  const Integer ButtonLeft = RowRect.Left + (Node->GetLevel() - 1) * GroupLevelIndent;
+  if (X >= ButtonLeft && X < ButtonLeft + GroupLevelIndent) {
+    Node->SetExpanded(!Node->GetExpanded());
+    SyncActiveRow();
+  }
+  return true;
+}

@@ -1,0 +1,277 @@
+// Group rows of a data grid: grouping by two columns gives the right group rows
+// and counts and follows inserts and deletes; the group panel takes dragged
+// titles, reorders and removes levels; keys and clicks open and close groups;
+// a grouped grid with footers is painted and kept as a PNG.
+
+#include <filesystem>
+
+#include "tests/grid/DBGridPaintSupport.h"
+#include "tests/grid/GridInputTestSupport.h"
+
+namespace {
+
+class GroupRows : public GridFixture {
+protected:
+  void SetUp() override {
+    TMemTableDataEh* Store = Table.GetMemTableData();
+    AddColumn(*Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"CITY")->SetSize(40);
+    AddColumn(*Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"KIND")->SetSize(40);
+    AddColumn(*Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(40);
+    AddColumn(*Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"N");
+    TMTDataStructEh* Struct = Store->GetDataStruct();
+    for (Integer I = 0; I < Struct->GetCount(); ++I) Struct->GetItem(I)->SetVisible(true);
+    Source.SetDataSet(&Table);
+  }
+  void Add(const String& City, const String& Kind, const String& Name, Integer N) {
+    if (!Table.GetActive()) Table.Open();
+    Table.Append();
+    Table.FieldByName(u"CITY")->SetAsString(City);
+    Table.FieldByName(u"KIND")->SetAsString(Kind);
+    Table.FieldByName(u"NAME")->SetAsString(Name);
+    Table.FieldByName(u"N")->SetAsInteger(N);
+    Table.Post();
+  }
+  void ShowLibraries() {
+    Add(u"Киев", u"Публичная", u"Центральная", 12);
+    Add(u"Москва", u"Научная", u"Академическая", 30);
+    Add(u"Киев", u"Научная", u"Институтская", 7);
+    Add(u"Москва", u"Публичная", u"Городская", 25);
+    Add(u"Киев", u"Публичная", u"Районная", 5);
+    MakeGrid(460, 320);
+    for (const char16_t* Field : {u"CITY", u"KIND", u"NAME", u"N"}) Grid->GetColumns()->Add()->SetFieldName(Field);
+    Column(0)->GetTitle()->SetCaption(u"Город");
+    Column(1)->GetTitle()->SetCaption(u"Вид");
+    Column(2)->GetTitle()->SetCaption(u"Название");
+    Column(3)->GetTitle()->SetCaption(u"Фонд");
+    Column(0)->SetWidth(110);
+    Column(1)->SetWidth(100);
+    Column(2)->SetWidth(120);
+    Column(3)->SetWidth(60);
+    Grid->SetDataSource(&Source);
+    Display.ProcessMessages();
+  }
+  TColumnEh* Column(Integer I) { return Grid->GetColumns()->Items(I); }
+  TDBGridEhDataGroupLevelEh* AddLevel(const String& FieldName) {
+    auto* Level = dynamic_cast<TDBGridEhDataGroupLevelEh*>(Grid->GetDataGrouping()->GetGroupLevels()->Add());
+    Level->SetColumnName(FieldName);
+    return Level;
+  }
+  void GroupByCityAndKind() {
+    AddLevel(u"CITY");
+    AddLevel(u"KIND");
+    Grid->GetDataGrouping()->GetGroupDataTree();
+    Grid->GetDataGrouping()->SetDefaultStateExpanded(true);
+    Grid->GetDataGrouping()->SetActive(true);
+    Display.ProcessMessages();
+  }
+  // The rows as the grid shows them: group rows by their text, records as their NAME.
+  std::vector<String> Rows() {
+    std::vector<String> Out;
+    const Integer Count = Grid->GetRowCount() - Grid->GetTitleRowCount();
+    for (Integer Row = 0; Row < Count; ++Row) {
+      TGroupDataTreeNodeEh* Node = Grid->GroupNodeOfRow(Row);
+      if (!Node) break;
+      if (Node->IsGroup()) {
+        String Text;
+        Node->GetDataGroupLevel()->GetGroupRowText(Node, Text);
+        Out.push_back(String(size_t(Node->GetLevel() - 1), u' ') + Text);
+      } else {
+        IMemTableEh* MemTable = &Table;
+        MemTable->InstantReadEnter(Node->GetRecIndex());
+        Out.push_back(u"  - " + Table.FieldByName(u"NAME")->GetAsString());
+        MemTable->InstantReadLeave();
+      }
+    }
+    return Out;
+  }
+};
+
+}  // namespace
+
+TEST_F(GroupRows, GroupingByTwoColumnsShowsGroupRowsWithCaptionKeyAndCountAboveTheirRecords) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  ASSERT_TRUE(Grid->GroupedRows());
+  EXPECT_EQ(Rows(), (std::vector<String>{u"Город: Киев (2)", u" Вид: Научная (1)", u"  - Институтская",
+                                         u" Вид: Публичная (2)", u"  - Центральная", u"  - Районная",
+                                         u"Город: Москва (2)", u" Вид: Научная (1)", u"  - Академическая",
+                                         u" Вид: Публичная (1)", u"  - Городская"}));
+  EXPECT_EQ(Grid->GetRowCount(), Grid->GetTitleRowCount() + 11);
+}
+
+TEST_F(GroupRows, InsertedAndDeletedRecordsJoinAndLeaveTheirGroupsAndEmptyGroupsGo) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Add(u"Львов", u"Публичная", u"Областная", 3);
+  Display.ProcessMessages();
+  std::vector<String> R = Rows();
+  ASSERT_EQ(R.size(), 14u);
+  EXPECT_EQ(R[6], u"Город: Львов (1)");
+  EXPECT_EQ(R[7], u" Вид: Публичная (1)");
+  // Deleting the only Научная library of Москва takes its group row away.
+  Table.Locate(u"NAME", Variant(String(u"Академическая")), {});
+  Table.Delete();
+  Display.ProcessMessages();
+  R = Rows();
+  EXPECT_EQ(R.size(), 12u);
+  EXPECT_EQ(R[9], u"Город: Москва (1)");
+  EXPECT_EQ(R[10], u" Вид: Публичная (1)");
+  EXPECT_EQ(Grid->GetRowCount(), Grid->GetTitleRowCount() + 12);
+}
+
+TEST_F(GroupRows, TheGroupRowTextEventsOfTheGridTheColumnAndTheLevelHaveTheLastWord) {
+  ShowLibraries();
+  TDBGridEhDataGroupLevelEh* City = AddLevel(u"CITY");
+  Column(0)->OnGroupGetKeyValueAsText = [](TCustomDBGridEh*, TGroupDataTreeNodeEh*, const Variant&, String& Text) {
+    Text = u"г. " + Text;
+  };
+  City->OnGetGroupRowText = [](TCustomDBGridEh*, TGroupDataTreeNodeEh*, String& Text) { Text += u"!"; };
+  Grid->GetDataGrouping()->SetActive(true);
+  Display.ProcessMessages();
+  EXPECT_EQ(Rows().front(), u"Город: г. Киев (3)!");
+}
+
+TEST_F(GroupRows, ALevelNamingNoColumnTakesNoPartAndGroupingStaysOff) {
+  ShowLibraries();
+  TDBGridEhDataGroupLevelEh* Level = AddLevel(u"NOSUCH");
+  Grid->GetDataGrouping()->SetActive(true);
+  Display.ProcessMessages();
+  EXPECT_EQ(Level->GetColumn(), nullptr);
+  EXPECT_FALSE(Grid->GroupedRows());
+  EXPECT_EQ(Grid->GetRowCount(), Grid->GetTitleRowCount() + 5);
+}
+
+namespace {
+
+class GroupRowInput : public GroupRows {
+protected:
+  void Key(Word VirtKey) { Display.Key(VirtKey, THeadlessShift::None); }
+};
+
+}  // namespace
+
+TEST_F(GroupRowInput, MoveKeysWalkGroupRowsAndRecordsAndPlusMinusStarOpenAndCloseTheCurrentGroup) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->SetFocus();
+  Table.First();
+  Grid->SetCurrentFlatIndex(0);
+  Display.ProcessMessages();
+  TGroupDataTreeNodeEh* Kiev = Grid->GetCurrentGroupNode();
+  ASSERT_NE(Kiev, nullptr);
+  EXPECT_EQ(Kiev->GetKeyValue().AsString(), u"Киев");
+  Key(VK_SUBTRACT);
+  EXPECT_FALSE(Kiev->GetExpanded());
+  EXPECT_EQ(Rows().size(), 6u);
+  Key(VK_SUBTRACT);  // already closed: nothing changes
+  EXPECT_FALSE(Kiev->GetExpanded());
+  Key(VK_MULTIPLY);
+  EXPECT_TRUE(Kiev->GetExpanded());
+  Key(VK_ADD);  // already open: nothing changes
+  EXPECT_TRUE(Kiev->GetExpanded());
+  // Down twice: the Научная group row, then its record, which becomes the table's current record.
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_EQ(Grid->GetCurrentGroupNode(), nullptr);
+  EXPECT_EQ(Table.FieldByName(u"NAME")->GetAsString(), u"Институтская");
+  EXPECT_EQ(Grid->GetRow(), Grid->GetTitleRowCount() + 2);
+  Key(VK_UP);
+  ASSERT_NE(Grid->GetCurrentGroupNode(), nullptr);
+  EXPECT_EQ(Grid->GetCurrentGroupNode()->GetKeyValue().AsString(), u"Научная");
+  Key(VK_LEFT);
+  EXPECT_FALSE(Grid->GetCurrentGroupNode()->GetExpanded());
+}
+
+TEST_F(GroupRowInput, AnEmptyGroupPanelIs30PixelsHighAndADroppedTitleHidesItsColumnAndAddsALevel) {
+  ShowLibraries();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Grid->GetDataGrouping()->SetActive(true);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetGroupPanelHeight(), 30);
+  EXPECT_EQ(Grid->GetOutBoundaryData()->GetTopIndent(), 30);
+  // The title of KIND dragged up onto the panel.
+  Column(1)->GetTitle()->SetTitleButton(true);
+  const TRect Title = Grid->CellRect(2, 0);
+  const HWND Wnd = Grid->GetHandle();
+  Display.MouseDown(Wnd, Title.Left + 10, Title.Top + 5, mbLeft);
+  Display.MouseMove(Wnd, Title.Left + 10, Title.Top - 8);
+  Display.MouseMove(Wnd, 40, 10);
+  Display.MouseUp(Wnd, 40, 10, mbLeft);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevelsCount(), 1);
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetColumn(), Column(1));
+  EXPECT_FALSE(Column(1)->GetVisible());
+  EXPECT_TRUE(Grid->GroupedRows());
+  EXPECT_EQ(Grid->GetGroupPanelHeight(), Grid->GetGroupLevelBoxRect(0).Bottom + 5);
+}
+
+TEST_F(GroupRowInput, ClickingALevelBoxTwiceTurnsItsOrderRoundAndBackAndDraggingItOutRemovesIt) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Column(0)->GetTitle()->SetTitleButton(true);
+  Column(1)->GetTitle()->SetTitleButton(true);
+  Display.ProcessMessages();
+  TGridDataGroupLevelEh* City = Grid->GetDataGrouping()->GetActiveGroupLevel(0);
+  const HWND Wnd = Grid->GetHandle();
+  auto ClickBox = [&](Integer Index) {
+    const TRect Box = Grid->GetGroupLevelBoxRect(Index);
+    Display.AdvanceClock(GetDoubleClickTime() + 1);
+    Display.Click(Wnd, Box.Left + 5, Box.Top + 3, mbLeft);
+    Display.ProcessMessages();
+  };
+  ClickBox(0);
+  EXPECT_EQ(City->GetSortOrder(), soDescEh);
+  EXPECT_EQ(Rows().front(), u"Город: Москва (2)");
+  ClickBox(0);
+  EXPECT_EQ(City->GetSortOrder(), soAscEh);
+  EXPECT_EQ(Rows().front(), u"Город: Киев (2)");
+  // The second box moved in front of the first swaps the levels.
+  const TRect Second = Grid->GetGroupLevelBoxRect(1);
+  Display.MouseDown(Wnd, Second.Left + 5, Second.Top + 3, mbLeft);
+  Display.MouseMove(Wnd, 2, Second.Top + 3);
+  Display.MouseUp(Wnd, 2, Second.Top + 3, mbLeft);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevelsCount(), 2);
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetColumn(), Column(1));
+  // Dragged down out of the panel, a level goes.
+  const TRect First = Grid->GetGroupLevelBoxRect(0);
+  Display.MouseDown(Wnd, First.Left + 5, First.Top + 3, mbLeft);
+  Display.MouseMove(Wnd, First.Left + 5, 200);
+  Display.MouseUp(Wnd, First.Left + 5, 200, mbLeft);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevelsCount(), 1);
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetColumn(), Column(0));
+}
+
+TEST_F(GroupRows, AGroupedGridWithItsPanelAndFootersIsPaintedAndKeptAsAPng) {
+  ShowLibraries();
+  Grid->SetFooterRowCount(1);
+  Column(2)->GetFooter()->SetValueType(fvtCount);
+  Column(3)->GetFooter()->SetValueType(fvtSum);
+  Grid->GetSumList()->SetActive(true);
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Grid->GetDataGrouping()->GetActiveGroupLevel(0)->SetColor(TColor(0xE0F0E0));
+  Grid->GetDataGrouping()->GetActiveGroupLevel(1)->SetColor(TColor(0xF0E8D8));
+  Grid->SetFocus();
+  Table.First();
+  Display.ProcessMessages();
+  Grid->Invalidate();
+  Display.ProcessMessages();
+  const std::filesystem::path Dir = std::filesystem::path(BORROW_BINARY_DIR) / "test-artifacts";
+  std::filesystem::create_directories(Dir);
+  ASSERT_TRUE(Display.SnapshotPNG(Grid->GetHandle(), (Dir / "grid-grouped-with-footers.png").string()));
+
+  const HWND Wnd = Grid->GetHandle();
+  // The panel's background lies between the fixed colour and the dark line colour.
+  const TColor Panel = Display.PixelAt(Wnd, Grid->GetClientWidth() - 5, 3);
+  EXPECT_NE(Panel, ColorToRGB(Grid->GetFixedColor()));
+  // The first group row is painted in its level's colour right of its button.
+  TRect Cell = Grid->CellRect(3, Grid->GetTitleRowCount());
+  EXPECT_EQ(Display.PixelAt(Wnd, Cell.Right - 4, Cell.Top + 3), ColorToRGB(TColor(0xE0F0E0)));
+  // The footer counts all five records and sums their holdings.
+  String Text;
+  Grid->GetFooterValue(0, Column(3), Text);
+  EXPECT_EQ(Text, u"79");
+}
