@@ -59,6 +59,8 @@
 //   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
 //   DBGridEh_MultiTitle.cpp    the multi-level title tree: building, measuring, painting
 //   DBGridEh_Grouping.cpp      group rows, the group levels of a grid, the group panel
+//   DBGridEh_RecordMoving.cpp  records dragged by the indicator, the move line, the drop
+//   DBGridEh_Interceptors.cpp  the column width and column order interceptors
 //   DBGridEh_Footers.cpp       footers and the grid's sum list
 //   DBGridEh_FooterValues.cpp  the text a footer cell shows
 //   DBGridEh_DefValues.cpp     the column defaults objects
@@ -89,6 +91,7 @@
 #include <vector>
 
 #include "editors/DBCtrlsEh.h"
+#include "editors/PropFilerEh.h"
 #include "editors/ToolCtrlsEh.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Strings.h"
@@ -1885,6 +1888,34 @@ String ExtractWord(Integer N, const String& S, const String& Delims);
 String ExtractWordPos(Integer N, const String& S, const String& Delims, Integer& Pos);
 
 // ===========================================================================
+// Property-storage interceptors (DBGridEh_Interceptors.cpp)
+
+// A column's stored width: written into the auto-fit base width while the grid
+// fits its columns, else into Width.
+class TColumnEhPropertyInterceptor : public TStoragePropertyInterceptor {
+public:
+  BORROW_INTERCEPTOR(TColumnEhPropertyInterceptor, TStoragePropertyInterceptor)
+  explicit TColumnEhPropertyInterceptor(TPersistent* ATarget) : TStoragePropertyInterceptor(ATarget) {}
+  void SetWidth(Integer Value);
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+};
+
+// The order of a grid's columns as a comma list of their field names.
+class TColumnsEhPropertyInterceptor : public TStoragePropertyInterceptor {
+public:
+  BORROW_INTERCEPTOR(TColumnsEhPropertyInterceptor, TStoragePropertyInterceptor)
+  explicit TColumnsEhPropertyInterceptor(TPersistent* ATarget) : TStoragePropertyInterceptor(ATarget) {}
+  String GetColumnsIndex() const;
+  // Each named column takes the position of its name; unknown names are skipped.
+  void SetColumnsIndex(const String& Value);
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+};
+
+// ===========================================================================
 // The grid's footer-sum engine
 
 class TDBGridEhSumList : public TDBSumListProducer {
@@ -2384,6 +2415,22 @@ public:
   Integer GetVTitleMargin() const { return FVTitleMargin; }
   void SetVTitleMargin(Integer Value);
   THeadTreeNode* GetHeadTreeRoot() const { return FHeadTree.get(); }
+
+  // ---- Record moving (DBGridEh_RecordMoving.cpp)
+  virtual bool CanStartRecordMoving() { return true; }
+  // The tree level a drop at Point over Row gives, and the pixel where the move line starts.
+  virtual Integer CalcMoveTargetLevel(Integer Row, TPoint Point, Integer& Level);
+  virtual bool DoMoveRecords(TBMListEh* Rows, Integer ToIndex, Integer TreeLevel, bool CheckOnly);
+  // Moves the selected rows, or the pressed one, in front of data row ToIndex.
+  virtual bool MoveRecords(Integer ToIndex, Integer TreeLevel, bool CheckOnly);
+  virtual void EndRecordMoving(Integer X, Integer Y, bool Drop);
+  virtual void TrackRecordMoving(Integer X, Integer Y);
+  virtual bool MoveRecordsDefault(TBMListEh* Rows, Integer ToIndex, Integer TreeLevel, bool CheckOnly);
+  Integer GetMoveToRow() const { return FMoveToRow; }
+  Integer GetMoveToLevel() const { return FMoveToLevel; }
+  bool GetMoveLineShown() const { return FMoveLineShown; }
+  std::function<bool(TObject* Sender, TBMListEh* Rows, Integer ToIndex, Integer TreeLevel, bool CheckOnly)>
+      OnMoveRecords;
 
   // ---- Group rows and the group panel (DBGridEh_Grouping.cpp)
   // Whether the rows are the group tree's visible nodes.
@@ -3127,6 +3174,18 @@ private:
   Integer FGroupPanelHeight = 0;
   Integer FGroupPanelPressed = -1;                     // the level box pressed, -1 when none
   Integer FGroupPanelDragColumn = -1;                  // the data column a title drag carries, -1 when none
+  Integer FMoveFromRow = -1;
+  TBookmark FMoveFromBookmark;
+  Integer FMoveFromLevel = -1;
+  Integer FMoveToRow = -1;
+  Integer FMoveToLevel = -1;
+  Integer FMoveLinePixel = 0;
+  TPoint FMoveLinePos;
+  bool FMoveLineShown = false;
+  bool FMoveSelectedRows = false;
+  bool RecordMovingPress(TMouseButton Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell);
+  void ShowRecordMoveLine();
+  void HideRecordMoveLine();
   bool HandleGroupRowKey(Word& Key, TShiftState Shift);
   bool GroupRowMouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   bool GroupPanelMouseDown(TMouseButton Button, Integer X, Integer Y);

@@ -502,12 +502,18 @@ void InitDBGridEhUnit() {
   SharedCellParams = std::make_unique<TColCellParamsEh>();
   RegisterClass<TRowDetailPanelControlEh>();
   RegisterClass<TDBGridEh>();
+  RegisterClassPropertyInterceptorEh(TColumnEh::StaticClass(), TColumnEhPropertyInterceptor::StaticInterceptorClass());
+  RegisterClassPropertyInterceptorEh(TDBGridColumnsEh::StaticClass(),
+                                     TColumnsEhPropertyInterceptor::StaticInterceptorClass());
   FilterListItems = std::make_unique<TFilterListItems>();
   LoadGridBitmaps();
 }
 
 void FinalDBGridEhUnit() {
   if (UnitUsers == 0 || --UnitUsers > 0) return;
+  UnregisterClassPropertyInterceptorEh(TColumnEh::StaticClass(), TColumnEhPropertyInterceptor::StaticInterceptorClass());
+  UnregisterClassPropertyInterceptorEh(TDBGridColumnsEh::StaticClass(),
+                                       TColumnsEhPropertyInterceptor::StaticInterceptorClass());
   UnRegisterClass<TDBGridEh>();
   UnRegisterClass<TRowDetailPanelControlEh>();
   SortMarkerFont.reset();

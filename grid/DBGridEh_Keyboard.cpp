@@ -57,6 +57,11 @@ void TCustomDBGridEh::KeyDown(Word& Key, TShiftState Shift) {
   if (UseRightToLeftAlignment() && (Key == VK_LEFT || Key == VK_RIGHT)) Key = Key == VK_LEFT ? VK_RIGHT : VK_LEFT;
   if (Key == 0 || !FDataLink->GetActive() || !CanGridAcceptKey(Key, Shift)) return;
   if (ShortCutKeyDown(Key, Shift)) return;
+  if (Key == VK_ESCAPE && FMouseTrackState == gmtsMovingRecordsEh) {
+    EndRecordMoving(0, 0, false);
+    Key = 0;
+    return;
+  }
   if (HandleGroupRowKey(Key, Shift)) return;
   const Word Pressed = Key;
   NavigationKeyDown(Key, Shift);

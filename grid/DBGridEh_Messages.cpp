@@ -127,6 +127,7 @@ void TCustomDBGridEh::WMGetDlgCode(TMessage& Message) {
 }
 
 void TCustomDBGridEh::WMCancelMode(TMessage& Message) {
+  if (FMouseTrackState == gmtsMovingRecordsEh) EndRecordMoving(0, 0, false);
   TCustomGridEh::Dispatch(Message);
   CloseUpTitleFilterList(false);
 }

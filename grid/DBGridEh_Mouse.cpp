@@ -44,6 +44,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
     TControl::MouseDown(Button, Shift, X, Y);
     return;
   }
+  if (RecordMovingPress(Button, Shift, X, Y, Cell)) return;
   if (GroupRowMouseDown(Button, Shift, X, Y)) return;
   if (TreeButtonPress(X, Y, Cell, false)) return;
   DataPress(Button, Shift, X, Y, Cell);

@@ -36,6 +36,7 @@ constexpr Integer AutoScrollSlowestEh = 200;
 void TCustomDBGridEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
   FPriorMovePos = FLastMovePos;
   FLastMovePos = TPoint(X, Y);
+  if (FMouseTrackState == gmtsMovingRecordsEh) return TrackRecordMoving(X, Y);
   if (FSelectionDragArmed) {
     FSelectionDragArmed = false;
     BeginDrag(false);
@@ -144,6 +145,7 @@ void TCustomDBGridEh::TrackColumnSizing(Integer X) {
 
 void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   if (GroupPanelMouseUp(X, Y)) return;
+  if (FMouseTrackState == gmtsMovingRecordsEh) return EndRecordMoving(X, Y, true);
   const TGridCoord Cell = MouseCoord(X, Y);
   if (FMouseTrackState == gmtsTitleSizingEh) {
     // Sized live: the width is in place already.
