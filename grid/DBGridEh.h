@@ -1823,12 +1823,25 @@ public:
   bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
   Integer GetWidth() const { return FWidth; }
-  void SetWidth(Integer Value) { FWidth = Value; }
+  void SetWidth(Integer Value);
   Integer GetHeight() const { return FHeight; }
-  void SetHeight(Integer Value) { FHeight = Value; }
+  void SetHeight(Integer Value);
+  // The panel's colour: the grid's while ParentColor; setting it clears ParentColor.
+  TColor GetColor() const;
+  void SetColor(TColor Value);
+  bool GetParentColor() const { return FParentColor; }
+  void SetParentColor(bool Value);
+  bool IsColorStored() const { return !FParentColor; }
+  TWinControl* GetActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* Value) { FActiveControl = Value; }
+  // Places the panel's window under the current row, or hides it.
+  void PlacePanel();
 
 private:
   TCustomDBGridEh* FGrid;
+  TColor FColor = clBtnFace;
+  bool FParentColor = false;
+  TWinControl* FActiveControl = nullptr;
   bool FActive = false;
   bool FVisible = false;
   Integer FWidth = 0;
@@ -2778,7 +2791,11 @@ public:
   // The row panel lays cells out inside a record's panel; not painted yet.
   virtual bool RowPanelPainted() const { return false; }
   // The row detail panel under the current row; not painted yet.
-  virtual bool RowDetailPanelPainted() const { return false; }
+  virtual bool RowDetailPanelPainted() const;
+  // The expand box of the row detail panel at the left of a data row's first cell.
+  Integer DrawRowDetailButton(const TRect& ARect, Integer DataRow);
+  // Whether a press at X on a data row hits that box; a hit opens or closes the panel.
+  bool RowDetailButtonPress(Integer X, TGridCoord Cell);
   // Grouped data rows; painted once grouping works.
   virtual bool GroupingPainted() const { return FDataGrouping && FDataGrouping->IsGroupingWorks(); }
   // A group row (true when DataRow is one and was painted), and the grouping
@@ -2822,6 +2839,9 @@ public:
   TGetRowHeightEventEh OnGetRowHeight;
   TDrawColumnEhAdvCellEvent OnAdvDrawDataCell;
   TCheckRowHaveDetailPanelEventEh OnCheckRowHaveDetailPanel;
+  // Before the row detail panel opens or closes; clearing CanShow or CanHide vetoes.
+  std::function<void(TCustomDBGridEh* Sender, bool& CanShow)> OnRowDetailPanelShow;
+  std::function<void(TCustomDBGridEh* Sender, bool& CanHide)> OnRowDetailPanelHide;
   TDrawColumnEhCellEvent OnDrawColumnCell;
   TDrawDataCellEventEh OnDrawDataCell;
   TDrawFooterCellEventEh OnDrawFooterCell;
@@ -3167,6 +3187,7 @@ private:
   std::unique_ptr<TFont> FFooterFont;
   std::unique_ptr<TFont> FInternalFont;
   std::unique_ptr<THeadTreeNode> FHeadTree;
+  friend class TRowDetailPanelEh;
   std::vector<THeadTreeNode*> FLeafFieldArr;  // one leaf of FHeadTree per column, in column order
   TGroupDataTreeNodeEh* FCurrentGroupNode = nullptr;  // a node of the group tree; compared, never read, once stale
   Integer FCurrentGroupRecIndex = -1;                  // the table's row when the group row became current

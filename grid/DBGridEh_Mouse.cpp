@@ -45,6 +45,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
     return;
   }
   if (RecordMovingPress(Button, Shift, X, Y, Cell)) return;
+  if (Button == mbLeft && RowDetailButtonPress(X, Cell)) return;
   if (GroupRowMouseDown(Button, Shift, X, Y)) return;
   if (TreeButtonPress(X, Y, Cell, false)) return;
   DataPress(Button, Shift, X, Y, Cell);

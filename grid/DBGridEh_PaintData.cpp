@@ -96,6 +96,7 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
       }
     }
   }
+  if (FirstColumn && RowDetailPanelPainted() && !RowPanelPainted()) R.Left += DrawRowDetailButton(R, DataRow);
 
   // Striped rows follow the record numbers when the column keeps the grid's colour.
   TColor Background = Column->GetColor();

@@ -30,9 +30,19 @@ void ApplyTitleFont(TFont* Font, const TDrawTitleParamsEh& Params) {
 
 // ---- Dispatch ---------------------------------------------------------------------------------------------
 
-void TCustomDBGridEh::DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) {
+void TCustomDBGridEh::DrawCell(Integer ACol, Integer ARow, const TRect& CellArea, TGridDrawState AState) {
   Integer DataCol = 0, DataRow = 0;
   const TCellTypeEh Type = GetCellType(ACol, ARow, DataCol, DataRow);
+  TRect ARect = CellArea;
+  // The open row detail panel's band under the current row's data part.
+  if (Type.Vert == cavDataEh && FRowDetailPanel->GetVisible() && ARow == GetRow() &&
+      GetDataRowHeightValue() < ARect.Height()) {
+    TCanvas* Canvas = GetCanvas();
+    Canvas->GetBrush()->SetStyle(bsSolid);
+    Canvas->GetBrush()->SetColor(GetColor());
+    Canvas->FillRect(TRect(ARect.Left, ARect.Top + GetDataRowHeightValue(), ARect.Right, ARect.Bottom));
+    ARect.Bottom = ARect.Top + GetDataRowHeightValue();
+  }
   if (Type.Horz == cahIndicatorEh) {
     DrawIndicatorCell(ACol, ARow, DataCol, DataRow, ARect, AState, Type);
     return;

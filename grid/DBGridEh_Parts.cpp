@@ -79,20 +79,7 @@ void TRowDetailPanelEh::Assign(TPersistent* Source) {
   SetActive(S->FActive);
 }
 
-void TRowDetailPanelEh::SetActive(bool Value) {
-  if (FActive == Value) return;
-  FActive = Value;
-  if (!Value) FVisible = false;
-  FGrid->LayoutChanged();
-}
 
-void TRowDetailPanelEh::SetVisible(bool Value) {
-  if (FVisible == Value) return;
-  // Opening needs an active link over a dataset with records.
-  TDataSet* DataSet = FGrid->GetDataLink()->GetDataSet();
-  if (Value && (!FGrid->GetDataLink()->GetActive() || !DataSet || DataSet->IsEmpty())) return;
-  FVisible = Value;
-}
 
 TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustomControl(AOwner) {
   SetBounds(0, 0, 185, 41);
