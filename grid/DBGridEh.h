@@ -1087,6 +1087,13 @@ public:
   void SetInRowLinePos(Integer Value);
   Integer GetInRowLineHeight() const { return FInRowLineHeight < 1 ? 1 : FInRowLineHeight; }
   void SetInRowLineHeight(Integer Value);
+  // The column's cell and title cell inside a record's row panel, from the row panel layout.
+  const TRect& GetRowPanelRect() const { return FRowPanelRect; }
+  const TRect& GetRowPanelTitleRect() const { return FRowPanelTitleRect; }
+  void SetRowPanelRects(const TRect& Cell, const TRect& Title) {
+    FRowPanelRect = Cell;
+    FRowPanelTitleRect = Title;
+  }
   // Null until first read or assigned.
   TStrings* GetKeyList() const;
   bool HasKeyListItems() const { return FKeyList && FKeyList->GetCount() > 0; }
@@ -1295,6 +1302,7 @@ private:
   std::unique_ptr<TSTColumnFilterEh> FSTFilter;
   std::shared_ptr<IMemTableDataFieldValueListEh> FFilterValueList;
   Integer FInRowLinePos = 0;
+  TRect FRowPanelRect, FRowPanelTitleRect;
   Integer FInRowLineHeight = 0;
   bool FAlwaysShowEditButton = false;
   bool FAutoDropDown = false;
@@ -2792,6 +2800,12 @@ public:
   virtual bool RowPanelPainted() const { return false; }
   // The row detail panel under the current row; not painted yet.
   virtual bool RowDetailPanelPainted() const;
+  // Places every column's cell inside a record's panel, line by line; gives the panel's size.
+  void RowPanelLayout();
+  // Scales the columns' widths so that the panel becomes NewWidth wide.
+  void ResizeRowPanel(Integer NewWidth);
+  Integer GetRowPanelWidth() const { return FRowPanelWidth; }
+  Integer GetRowPanelHeight() const { return FRowPanelHeight; }
   // The expand box of the row detail panel at the left of a data row's first cell.
   Integer DrawRowDetailButton(const TRect& ARect, Integer DataRow);
   // Whether a press at X on a data row hits that box; a hit opens or closes the panel.
@@ -3188,6 +3202,7 @@ private:
   std::unique_ptr<TFont> FInternalFont;
   std::unique_ptr<THeadTreeNode> FHeadTree;
   friend class TRowDetailPanelEh;
+  Integer FRowPanelWidth = 0, FRowPanelHeight = 0;
   std::vector<THeadTreeNode*> FLeafFieldArr;  // one leaf of FHeadTree per column, in column order
   TGroupDataTreeNodeEh* FCurrentGroupNode = nullptr;  // a node of the group tree; compared, never read, once stale
   Integer FCurrentGroupRecIndex = -1;                  // the table's row when the group row became current

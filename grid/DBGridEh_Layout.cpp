@@ -39,6 +39,7 @@ void TCustomDBGridEh::InternalLayout() {
     CalcCellButtonSize();
     CalcIndicatorWidth();
     CalcTitleRowHeight();
+    if (FRowPanel->GetActive()) RowPanelLayout();
     UpdateScrollBarsSetting();
     SetColumnAttributes();
     if (FAutoFitColWidths && !State.Contains(csDesigning) && HandleAllocated()) AutoFitColWidthsPass();

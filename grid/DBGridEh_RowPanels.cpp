@@ -8,6 +8,9 @@
 // row tall enough to hold the panel; moving to another record closes it first.
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
 
 #include "grid/DBGridEh.h"
 
@@ -143,4 +146,58 @@ bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
   }
   FRowDetailPanel->SetVisible(!FRowDetailPanel->GetVisible());
   return true;
+}
+
+// ---- The row panel's layout ----------------------------------------------------------------------------
+//
+// Each column stands on panel lines InRowLinePos .. InRowLinePos + InRowLineHeight - 1,
+// right of whatever stands already on the fullest of those lines.
+
+void TCustomDBGridEh::RowPanelLayout() {
+  const Integer LineWidth = GetGridLineWidth();
+  const Integer LineHeight = GetDataRowHeightValue() + LineWidth;
+  const Integer Indent = GroupedRows() ? FDataGrouping->GetActiveGroupLevelsCount() * 18 : 0;
+  std::vector<Integer> Fill;
+  Integer Width = 0, Height = 0;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Column = FColumns->Items(I);
+    const Integer First = Column->GetInRowLinePos(), Last = First + Column->GetInRowLineHeight() - 1;
+    if (Integer(Fill.size()) <= Last) Fill.resize(size_t(Last) + 1, 0);
+    Integer Left = 0;
+    for (Integer L = First; L <= Last; ++L) Left = std::max(Left, Fill[size_t(L)]);
+    const bool Visible = Column->GetVisible();
+    const Integer CellWidth = Visible ? Column->GetWidth() : 0;
+    TRect Cell(Left, First * LineHeight, Left + CellWidth, First * LineHeight + Column->GetInRowLineHeight() * LineHeight - 1);
+    TRect Title(Left, Cell.Top, Cell.Right, Cell.Bottom);
+    if (Left == 0 && Indent > 0) {
+      Cell.Right += Indent;
+      Title.Left += Indent;
+      Title.Right += Indent;
+    }
+    Column->SetRowPanelRects(Cell, Title);
+    for (Integer L = First; L <= Last; ++L) Fill[size_t(L)] = Visible ? Left + CellWidth + LineWidth : Left;
+    if (Visible) {
+      Width = std::max(Width, Left + Column->GetWidth());
+      Height = std::max(Height, Cell.Bottom);
+    }
+  }
+  FRowPanelWidth = Width;
+  FRowPanelHeight = std::max(Height, GetDataRowHeightValue());
+}
+
+void TCustomDBGridEh::ResizeRowPanel(Integer NewWidth) {
+  const Integer OldWidth = FRowPanelWidth;
+  if (OldWidth <= 0 || NewWidth <= 0) return;
+  const Integer LineWidth = GetGridLineWidth();
+  const double Scale = double(NewWidth) / double(OldWidth);
+  std::vector<std::pair<TColumnEh*, Integer>> Widths;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Column = FColumns->Items(I);
+    if (!Column->GetVisible()) continue;
+    const Integer Left = Column->GetRowPanelRect().Left;
+    const Integer Right = Integer(std::lround((Left + Column->GetWidth() + LineWidth) * Scale));
+    Widths.emplace_back(Column, Right - Integer(std::lround(Left * Scale)) - LineWidth);
+  }
+  for (auto& [Column, W] : Widths) Column->SetWidth(std::max(0, W));
+  RowPanelLayout();
 }

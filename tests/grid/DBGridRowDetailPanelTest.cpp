@@ -106,3 +106,55 @@ TEST_F(RowDetail, TheOpenPanelIsPaintedInItsColourUnderItsRowAndKeptAsAPng) {
   // Left of the panel, in the band under the row's data part, the grid's colour.
   EXPECT_EQ(Display.PixelAt(Grid->GetHandle(), Row.Left + 5, Row.Bottom - 5), ColorToRGB(Grid->GetColor()));
 }
+
+namespace {
+
+class RowPanelLayout : public GridFixture {
+protected:
+  TColumnEh* Add(const char16_t* Field, Integer Width, Integer LinePos, Integer LineHeight) {
+    TColumnEh* Column = Grid->GetColumns()->Add();
+    Column->SetFieldName(Field);
+    Column->SetWidth(Width);
+    Column->SetInRowLinePos(LinePos);
+    Column->SetInRowLineHeight(LineHeight);
+    return Column;
+  }
+};
+
+}  // namespace
+
+TEST_F(RowPanelLayout, ColumnsStandRightOfTheFullestOfTheirLinesAndThePanelTakesTheirExtent) {
+  MakeGrid();
+  TColumnEh* Name = Add(u"NAME_THIS", 120, 0, 2);  // two lines high at the left
+  TColumnEh* Id = Add(u"ID_THIS", 50, 0, 1);       // first line, right of the name
+  TColumnEh* Npp = Add(u"NPP", 40, 1, 1);          // second line, right of the name
+  TColumnEh* Type = Add(u"ID_TYPE", 30, 1, 1);     // second line, right of NPP
+  ShowResources();
+  Grid->RowPanelLayout();
+  const Integer Line = Grid->GetDataRowHeightValue() + Grid->GetGridLineWidth();
+  const Integer W = Grid->GetGridLineWidth();
+  EXPECT_EQ(Name->GetRowPanelRect(), TRect(0, 0, 120, 2 * Line - 1));
+  EXPECT_EQ(Id->GetRowPanelRect(), TRect(120 + W, 0, 170 + W, Line - 1));
+  EXPECT_EQ(Npp->GetRowPanelRect(), TRect(120 + W, Line, 160 + W, 2 * Line - 1));
+  EXPECT_EQ(Type->GetRowPanelRect(), TRect(160 + 2 * W, Line, 190 + 2 * W, 2 * Line - 1));
+  EXPECT_EQ(Grid->GetRowPanelWidth(), 190 + 2 * W);
+  EXPECT_EQ(Grid->GetRowPanelHeight(), 2 * Line - 1);
+  // A hidden column takes no room: the one after it starts where it would have.
+  Npp->SetVisible(false);
+  Grid->RowPanelLayout();
+  EXPECT_EQ(Type->GetRowPanelRect().Left, 120 + W);
+}
+
+TEST_F(RowPanelLayout, AProportionalResizeScalesEveryColumnToTheNewPanelWidth) {
+  MakeGrid();
+  TColumnEh* A = Add(u"NAME_THIS", 99, 0, 1);
+  TColumnEh* B = Add(u"ID_THIS", 99, 0, 1);
+  ShowResources();
+  Grid->RowPanelLayout();
+  const Integer W = Grid->GetGridLineWidth();
+  ASSERT_EQ(Grid->GetRowPanelWidth(), 198 + W);
+  Grid->ResizeRowPanel(2 * (198 + W));
+  EXPECT_EQ(A->GetWidth(), 2 * (99 + W) - W);
+  EXPECT_EQ(Grid->GetRowPanelWidth(), B->GetRowPanelRect().Left + B->GetWidth());
+  EXPECT_NEAR(Grid->GetRowPanelWidth(), 2 * (198 + W), 2);
+}
