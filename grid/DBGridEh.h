@@ -50,11 +50,15 @@
 //   DBGridEh_Selection.cpp     the selection (rows, rectangle, columns, all), edit-action tests
 //   DBGridEh_Hints.cpp         tool tips of titles, data cells and footers
 //   DBGridEh_OptimizeWidths.cpp columns sized to their content
-//   DBGridEh_InplaceEdit.cpp   the cell editor, plain text
+//   DBGridEh_InplaceEdit.cpp   the cell editor: loading, edit buttons, keys, paste, mouse
+//   DBGridEh_InplaceEditLists.cpp the cell editor's drop-down lists and completion
+//   DBGridEh_Editing.cpp       showing, hiding and loading the editor, writing its text
+//                              back, copying a value from the row above
 //   DBGridEh_Streaming.cpp     "Columns", Loaded, and the published-property tables
 //   DBGridEh_DataLink.cpp      TGridDataLinkEh
 //   DBGridEh_Columns.cpp       TColumnEh and TDBGridColumnEh: defaults, setters, Assign
 //   DBGridEh_ColumnValues.cpp  a column's texts, check state, image index, can-modify
+//   DBGridEh_ColumnEdit.cpp    a column's editor text, writing values, stepping a cell
 //   DBGridEh_Collection.cpp    TDBGridColumnsEh, TColumnsEhList, TBookmarkListEh
 //   DBGridEh_Titles.cpp        TColumnTitleEh and the sort-marker bookkeeping
 //   DBGridEh_MultiTitle.cpp    the multi-level title tree: building, measuring, painting
@@ -90,6 +94,7 @@
 #include <utility>
 #include <vector>
 
+#include "editors/CalculatorEh.h"
 #include "editors/DBCtrlsEh.h"
 #include "editors/PropFilerEh.h"
 #include "editors/ToolCtrlsEh.h"
@@ -931,10 +936,28 @@ TPopupListboxItemEhData* PopupListboxItemEhData();
 // ===========================================================================
 // The settings of a column's drop-down grid
 
+class TPopupDataGridEh;
+class TColumnDefValuesEh;
+
+// What a column offers its drop-down box: the grid that drops down under its
+// cells (made on first call) and that grid's settings.
+class IColumnDropDownHostEh {
+public:
+  virtual ~IColumnDropDownHostEh() = default;
+  // Registers the column's grid for the component's free notice.
+  virtual void DropDownFreeNotification(TComponent* Component) = 0;
+  virtual TPopupDataGridEh* GetDropDownGrid() = 0;
+  virtual TDBLookupGridEhOptions GetDropDownOptions() = 0;
+  virtual void SetDropDownOptions(TDBLookupGridEhOptions Value) = 0;
+};
+
+// Most settings live in the column's drop-down grid, reached through the
+// column's IColumnDropDownHostEh; without it they answer nil, empty or False.
 class TColumnDropDownBoxEh : public TPersistent {
 public:
   BORROW_CLASS(TColumnDropDownBoxEh, TPersistent)
-  explicit TColumnDropDownBoxEh(TColumnEh* Column) : FColumn(Column) {}
+  explicit TColumnDropDownBoxEh(TColumnEh* Column);
+  ~TColumnDropDownBoxEh() override;
   void Assign(TPersistent* Source) override;
 
   TColumnEh* GetColumn() const { return FColumn; }
@@ -944,18 +967,22 @@ public:
   void SetListSource(TDataSource* Value);
   bool GetUseMultiTitle() const { return FUseMultiTitle; }
   void SetUseMultiTitle(bool Value) { FUseMultiTitle = Value; }
-  bool GetSortLocal() const { return FSortLocal; }
-  void SetSortLocal(bool Value) { FSortLocal = Value; }
-  TDBLookupGridEhOptions GetOptions() const { return FOptions; }
-  void SetOptions(TDBLookupGridEhOptions Value) { FOptions = Value; }
+  TSpecRowEh* GetSpecRow() const { return FSpecRow.get(); }
+  // In the drop-down grid.
+  bool GetSortLocal() const;
+  void SetSortLocal(bool Value);
+  TDBLookupGridEhOptions GetOptions() const;
+  void SetOptions(TDBLookupGridEhOptions Value);
+  TDBGridColumnsEh* GetColumns() const;
+  TColumnDefValuesEh* GetColumnDefValues() const;
 
 private:
+  IColumnDropDownHostEh* Host() const;
   TColumnEh* FColumn;
   bool FAutoFitColWidths = true;
   TDataSource* FListSource = nullptr;
   bool FUseMultiTitle = false;
-  bool FSortLocal = false;
-  TDBLookupGridEhOptions FOptions{dlgColLinesEh};
+  std::unique_ptr<TSpecRowEh> FSpecRow;
 };
 
 // ===========================================================================
@@ -970,7 +997,7 @@ using TCheckDrawRequiredStateEventEh = std::function<void(TObject* Sender, const
 using TDrawColumnEhAdvCellEvent =
     std::function<void(TObject* Sender, TGridCoord Cell, TColumnEh* Column, TColCellParamsEh* Params, bool& Processed)>;
 
-class TColumnEh : public TCollectionItem, public IDataGridColumnEh {
+class TColumnEh : public TCollectionItem, public IDataGridColumnEh, public IColumnDropDownHostEh {
 public:
   BORROW_COLLECTION_ITEM(TColumnEh, TCollectionItem)
   explicit TColumnEh(TCollection* Collection);
@@ -1214,6 +1241,25 @@ public:
   void ReleaseFilterValueList() { FFilterValueList.reset(); }
   TDataSet* GetLookupListDataSet() const;
 
+  // -- The drop-down grid (DBGridEh_ColumnEdit.cpp), named "DataList"
+  void DropDownFreeNotification(TComponent* Component) override;
+  TPopupDataGridEh* GetDropDownGrid() override;
+  TPopupDataGridEh* GetDropDownGridIfMade() const { return FDropDownGrid.get(); }
+  TDBLookupGridEhOptions GetDropDownOptions() override;
+  void SetDropDownOptions(TDBLookupGridEhOptions Value) override;
+
+  // -- Editing (DBGridEh_ColumnEdit.cpp)
+  // The text the cell editor starts from; sets the grid's pending edit text and
+  // edit key value (the keys of a lookup cell).
+  String GetInplaceEditText();
+  // Writes Text (UseText) or Value into the field, or the key fields of a lookup
+  // field; OnUpdateData may change them or do the writing itself.
+  void UpdateDataValues(const String& Text, const Variant& Value, bool UseText);
+  // 0 unchecked, 1 checked, 2 grayed (Null).
+  void SetCheckboxState(Integer State);
+  // Steps the cell: exactly 1 forward, anything else backward (numbers add it).
+  void SetNextFieldValue(Extended Increment);
+
   // -- Events
   TCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
   TButtonClickEventEh OnEditButtonClick;
@@ -1254,6 +1300,8 @@ private:
   template <class T>
   void SetComparing(T& Field, const T& Value, const T& Default, TColumnEhValue Flag, bool Loading);
   bool ShowsSpecRow(TField* Field) const;
+  bool SpecRowStandsForKeys(TField* Field, const Variant& Keys) const;
+  bool CanStepValue();
 
   TAlignment FAlignment = taLeftJustify;
   TColumnEhValues FAssignedValues;
@@ -1313,6 +1361,7 @@ private:
   String FLookupDisplayFields;
   bool FWordWrap = false;
   mutable Integer FFontCopying = 0;
+  std::unique_ptr<TPopupDataGridEh> FDropDownGrid;
 };
 
 class TDBGridColumnEh : public TColumnEh {
@@ -2143,13 +2192,161 @@ TFont* SortMarkerFontEh();
 // ===========================================================================
 // The grid's cell editor and tip window
 
-// The editor the grid places over its current cell: plain text in the column's
-// font, read-only where the column cannot change the cell.
-class TDBGridInplaceEdit : public TInplaceEdit {
+// The line between two of the cell editor's buttons in a flat grid.
+class TEditButtonDividerEh : public TCustomControl {
+public:
+  BORROW_COMPONENT(TEditButtonDividerEh, TCustomControl)
+  explicit TEditButtonDividerEh(TComponent* AOwner) : TCustomControl(AOwner) {}
+  TColor GetPenColor() const { return FPenColor; }
+  void SetPenColor(TColor Value);
+
+protected:
+  void Paint() override;
+
+private:
+  TColor FPenColor = clBtnFace;
+};
+
+// The editor the grid places over its current cell. It takes its edit style
+// from the current column (TColumnEh::GetEditStyle), shows the column's edit
+// buttons at its right edge, completes typed and pasted text against the
+// column's pick list or lookup data, steps values, and drops down the list of
+// its style: the pick list, the lookup data list, the calendar or the
+// calculator; besides, the column's most-recently-used texts.
+//
+// Implementation files:
+//   DBGridEh_InplaceEdit.cpp       loading, the edit buttons, painting, keys, paste, mouse
+//   DBGridEh_InplaceEditLists.cpp  the drop-down windows, completion, the MRU list
+class TDBGridInplaceEdit : public TInplaceEdit, public IPopupOwnerEh {
 public:
   BORROW_COMPONENT(TDBGridInplaceEdit, TInplaceEdit)
-  explicit TDBGridInplaceEdit(TComponent* AOwner) : TInplaceEdit(AOwner) {}
+  explicit TDBGridInplaceEdit(TComponent* AOwner);
+  ~TDBGridInplaceEdit() override;
+
   void UpdateContents() override;
+  void WndProc(TMessage& Message) override;
+  void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+  void Invalidate() override;
+
+  TCustomDBGridEh* GetGridEh() const;
+  // The grid's column at its selected index; null when there is none.
+  TColumnEh* GetColumn() const;
+  TInplaceEditStyleEh GetEditStyle() const { return FEditStyle; }
+  void SetEditStyle(TInplaceEditStyleEh Value);
+  // The drop-down window of the style (null when it has none) and whether it is open.
+  TWinControl* GetActiveList() const { return FActiveList; }
+  bool GetListVisible() const { return FListVisible; }
+  bool GetButtonHeld() const { return FButtonHeld; }
+  Integer GetButtonsWidth() const { return FButtonsWidth; }
+  bool GetReadOnlyForced() const { return FReadOnlyForced; }
+  bool GetWordWrap() const { return FWordWrap; }
+  Integer GetImageIndex() const { return FImageIndex; }
+  // Pair 0 is the main button, pair I the column's edit button I - 1.
+  Integer GetEditButtonCount() const { return Integer(FEditButtons.size()); }
+  TEditButtonControlEh* GetEditButtonControl(Integer Index) const { return FEditButtons[size_t(Index)].Button; }
+  TEditButtonDividerEh* GetEditButtonDivider(Integer Index) const { return FEditButtons[size_t(Index)].Divider; }
+  TPopupListboxEh* GetPickListBox() const { return FPickList; }
+  // The column's drop-down grid while the style is esDataListEh.
+  TPopupDataGridEh* GetDataList() const { return FDataList; }
+  TPopupMonthCalendarEh* GetCalendar() const { return FCalendar; }
+  TMRUListboxEh* GetMRUListBox();
+  TPopupCalculatorEh* GetCalculator();
+  // Set by the grid while it reloads a changed record: CloseUp does nothing.
+  void SetCloseUpSuppressed(bool Value) { FCloseUpSuppressed = Value; }
+
+  void DropDown();
+  // IPopupOwnerEh: closes the open list, with Accept writing its value back.
+  void CloseUp(bool Accept) override;
+  void StepValue(bool Down);
+  // The first index of List whose item equals Text (case aside), or with Partial
+  // begins with it; -1 when none.
+  static Integer SelectItemByText(TStrings* List, const String& Text, bool Partial);
+  void SyncEditValue();
+  void UpdateImageIndex();
+  void NotifyTextChanged();
+  void DropDownMRUList();
+  void CloseUpMRUList(bool Accept);
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void CreateParams(TCreateParams& Params) override;
+  void BoundsChanged() override;
+  void TextChanged() override;
+  // Ctrl+V, Shift+Insert and WM_PASTE: only characters the column takes, or
+  // in a list column the list item the text completes to.
+  void EditPaste() override;
+  void Paint(HDC DC) override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  void KeyUp(Word& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+
+  virtual TEditButtonControlEh* CreateEditButtonControl();
+  virtual TMRUListboxEh* CreateMRUListBox();
+  virtual void DoEditButtonAction(bool Down);
+  virtual TRect GetEditRect();
+  virtual void ProcessTypedText(String& Text);
+  virtual void EditButtonControlClick(TObject* Sender);
+  virtual void EditButtonControlDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
+  virtual void EditButtonControlMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y);
+  virtual void EditButtonControlMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X,
+                                        Integer Y);
+  // Whether an MRU item is offered for the editor's text: it begins with it.
+  virtual void CompareMRUText(const String& Item, bool& Accept);
+  virtual void PaintRequiredState(TCanvas* ACanvas);
+  virtual void ListKeyDown(Word& Key, TShiftState Shift);
+
+private:
+  struct TEditButtonPair {
+    TEditButtonDividerEh* Divider = nullptr;  // owned by the editor as a component
+    TEditButtonControlEh* Button = nullptr;  // the same
+  };
+  bool ListStyle() const;
+  bool CalculatorStyle() const;
+  void LayoutEditButtons();
+  void PrepareActiveList();
+  void SetEditorText(const String& Text, bool SelectRest, Integer CandidateLength);
+  bool RouteListKey(TMessage& Message);
+  bool RouteMRUKey(TMessage& Message);
+  void DeleteListValue();
+  void BackspaceListValue();
+  void HandOverPressToList(TPoint ScreenPoint);
+  // Moves the lookup data to the record whose result text is Text (a prefix
+  // with Partial), case aside; answers whether one was found.
+  bool LocateLookupText(const String& Text, bool Partial);
+  // The display text of the data list's key (the special row's text for its value).
+  String DataListText();
+  void ListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  void MRUListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  void CloseDropDowns(HWND FocusTo);
+
+  std::unique_ptr<TControlCanvas> FEditCanvas;
+  TWinControl* FActiveList = nullptr;
+  Integer FButtonsWidth = 0;
+  String FTypedText;
+  TPopupDataGridEh* FDataList = nullptr;  // the column's drop-down grid, owned by the column
+  TRect FDataListBounds;  // its bounds when it dropped down: a change is the user's sizing
+  bool FButtonHeld = false;
+  std::vector<TEditButtonPair> FEditButtons;
+  TInplaceEditStyleEh FEditStyle = esSimpleEh;
+  bool FListVisible = false;
+  bool FCloseUpSuppressed = false;
+  std::unique_ptr<TDataSource> FDataSource;
+  TMRUListEh* FMRUList = nullptr;
+  TMRUListboxEh* FMRUListBox = nullptr;
+  bool FPressOpenedList = false;
+  TPopupListboxEh* FPickList = nullptr;
+  TPopupCalculatorEh* FCalculator = nullptr;
+  TPopupMonthCalendarEh* FCalendar = nullptr;
+  bool FReadOnlyForced = false;
+  bool FTextChanged = false;
+  bool FWordWrap = false;
+  Integer FImageIndex = -1;
+  bool FLoading = false;  // UpdateContents sets the text: no change of the user's
+  String FTextBeforeList;  // the text when the list dropped down, back on a cancel
 };
 
 // The grid's tool tips show in the editors' tip window (editors/DBCtrlsEh.h), which
@@ -2570,6 +2767,22 @@ public:
   virtual bool GetCellParams(Integer ACol, Integer ARow, TCellAreaVertEh CellKind, TGridDrawState State,
                              bool Selected, TFont* AFont, TColor& Background);
   virtual bool CanEditModifyDataCell();
+  // Puts the value the current column's field has in the row above into the
+  // current cell, and shows the editor over it.
+  virtual void CopyValueFromRowAbove();
+  // Writes the pending text of a lookup cell: its keys, looked up by the text.
+  void UpdateLookupData(TColumnEh* Column, TField* Field, const String& Text);
+  // The edited cell's key value (lookup cells), shared with the cell editor.
+  const Variant& GetEditValue() const { return FEditKeyValue; }
+  void SetEditValue(const Variant& Value) { FEditKeyValue = Value; }
+  // The column index and row the editor was last loaded for in row-panel mode.
+  TGridCoord GetRowPanelEditedCell() const { return FRowPanelEditedCell; }
+
+  // -- Editor management (DBGridEh_Editing.cpp)
+  void ShowEditor() override;
+  void HideEditor() override;
+  void UpdateEdit() override;
+  void UpdateText() override;
 
   // -- Overrides of the base grid
   void Loaded() override;
@@ -2948,7 +3161,7 @@ protected:
   // An open title filter list hears the grid's keys; true when it took the message.
   bool TitleFilterListTakesKey(TMessage& Message);
   // A value-stepping cell (check box, image list) takes its next value, the
-  // previous one with Backward; nothing until the cell editing lands.
+  // previous one with Backward.
   virtual void StepCellValue(TColumnEh* Column, bool Backward);
   // Automatic scrolling while the mouse selects beyond the data area (timer 1).
   virtual void AutoScrollSelection();
@@ -3104,6 +3317,7 @@ private:
   TGridMouseTrackStateEh FMouseTrackState = gmtsNoneEh;
   String FEditText;
   Variant FEditKeyValue;
+  TGridCoord FRowPanelEditedCell{-1, -1};
 
   TDBGridOptions FOptions = DefaultDBGridOptionsEh;
   TDBGridEhOptions FOptionsEh = DefaultDBGridEhOptionsEh;

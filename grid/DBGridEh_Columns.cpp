@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBLookupGridsEh.h"
 #include "platform/core/Filer.h"
 
 namespace {

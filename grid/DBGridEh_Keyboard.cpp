@@ -79,6 +79,10 @@ bool TCustomDBGridEh::ShortCutKeyDown(Word& Key, TShiftState Shift) {
       return true;
     }
   }
+  if (Pressed == CopyFromPriorRowShortCut) {
+    CopyValueFromRowAbove();
+    return true;
+  }
   if (Pressed == IncSearchShortCut && FOptionsEh.Contains(dghIncSearch)) {
     if (!FIncSearchActive || !FOptionsEh.Contains(dghDialogFind) || FindDialogShortCut != IncSearchShortCut) {
       IncSearchAdd(String(), IncSearchTimeOut, ltdAllEh);

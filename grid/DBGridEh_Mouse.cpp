@@ -291,8 +291,6 @@ void TCustomDBGridEh::StartRowSelection(TMouseButton Button, TShiftState Shift, 
   FMouseTrackState = gmtsSelectingRowsEh;
 }
 
-void TCustomDBGridEh::StepCellValue(TColumnEh*, bool) {}
-
 void TCustomDBGridEh::SetTreeNodeExpandedKeepingRecord(Integer Row, bool Expanded) {
   TDataSet* DataSet = FDataLink->GetDataSet();
   TMemoryRecordEh* Current = FIntMemTable->GetCurrentRecord();

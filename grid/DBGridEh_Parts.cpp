@@ -5,15 +5,33 @@
 // they change.
 
 #include "grid/DBGridEh.h"
+#include "grid/DBLookupGridsEh.h"
 
 // ---- A column's drop-down settings -------------------------------------------------------------------
 
+TColumnDropDownBoxEh::TColumnDropDownBoxEh(TColumnEh* Column)
+    : FColumn(Column), FSpecRow(std::make_unique<TSpecRowEh>(nullptr)) {}
+
+TColumnDropDownBoxEh::~TColumnDropDownBoxEh() = default;
+
+IColumnDropDownHostEh* TColumnDropDownBoxEh::Host() const { return dynamic_cast<IColumnDropDownHostEh*>(FColumn); }
+
+// The special row and UseMultiTitle stay; the grid-held settings are copied
+// only from a box whose grid was made.
 void TColumnDropDownBoxEh::Assign(TPersistent* Source) {
   auto* S = dynamic_cast<TColumnDropDownBoxEh*>(Source);
   if (!S) return TPersistent::Assign(Source);
   FAutoFitColWidths = S->FAutoFitColWidths;
-  FOptions = S->FOptions;
-  FSortLocal = S->FSortLocal;
+  const bool SourceGrid = S->FColumn && S->FColumn->GetDropDownGridIfMade();
+  if (SourceGrid && Host()) {
+    GetColumnDefValues()->Assign(S->GetColumnDefValues());
+    if (S->GetColumns()->GetState() == csCustomized)
+      GetColumns()->Assign(S->GetColumns());
+    else
+      GetColumns()->Clear();
+    SetOptions(S->GetOptions());
+    SetSortLocal(S->GetSortLocal());
+  }
   SetListSource(S->FListSource);
 }
 
@@ -21,7 +39,35 @@ void TColumnDropDownBoxEh::SetListSource(TDataSource* Value) {
   if (FListSource == Value) return;
   FListSource = Value;
   if (Value)
-    if (TCustomDBGridEh* Grid = FColumn->GetGrid()) Value->FreeNotification(Grid);
+    if (IColumnDropDownHostEh* H = Host()) H->DropDownFreeNotification(Value);
+}
+
+bool TColumnDropDownBoxEh::GetSortLocal() const {
+  IColumnDropDownHostEh* H = Host();
+  return H && H->GetDropDownGrid()->GetSortLocal();
+}
+
+void TColumnDropDownBoxEh::SetSortLocal(bool Value) {
+  if (IColumnDropDownHostEh* H = Host()) H->GetDropDownGrid()->SetSortLocal(Value);
+}
+
+TDBLookupGridEhOptions TColumnDropDownBoxEh::GetOptions() const {
+  IColumnDropDownHostEh* H = Host();
+  return H ? H->GetDropDownOptions() : TDBLookupGridEhOptions();
+}
+
+void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions Value) {
+  if (IColumnDropDownHostEh* H = Host()) H->SetDropDownOptions(Value);
+}
+
+TDBGridColumnsEh* TColumnDropDownBoxEh::GetColumns() const {
+  IColumnDropDownHostEh* H = Host();
+  return H ? H->GetDropDownGrid()->GetColumns() : nullptr;
+}
+
+TColumnDefValuesEh* TColumnDropDownBoxEh::GetColumnDefValues() const {
+  IColumnDropDownHostEh* H = Host();
+  return H ? H->GetDropDownGrid()->GetColumnDefValues() : nullptr;
 }
 
 // ---- Indicator title --------------------------------------------------------------------------------

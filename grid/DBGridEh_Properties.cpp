@@ -436,14 +436,6 @@ bool TCustomDBGridEh::CanEditShow() {
 }
 
 
-String TCustomDBGridEh::GetEditText(Integer, Integer) {
-  if (!FDataLink->GetActive()) return String();
-  TColumnEh* Column = GetCurrentColumn();
-  FEditText = Column ? Column->GetEditFieldText() : String();
-  return FEditText;
-}
-
-void TCustomDBGridEh::SetEditText(Integer, Integer, const String& Value) { FEditText = Value; }
 
 String TCustomDBGridEh::GetEditMask(Integer, Integer) {
   TColumnEh* Column = GetCurrentColumn();
@@ -457,17 +449,6 @@ Integer TCustomDBGridEh::GetEditLimit() {
   return Field && (Field->GetDataType() == ftString || Field->GetDataType() == ftWideString) ? Field->GetSize() : 0;
 }
 
-void TCustomDBGridEh::EditTextChanged(TField* Field) {
-  TColumnEh* Column = GetCurrentColumn();
-  if (!Column || (Field && Field != Column->GetField())) return;
-  if (FEditText != Column->GetEditFieldText()) InvalidateEditor();
-}
-
-void TCustomDBGridEh::UpdateData() {
-  TColumnEh* Column = GetCurrentColumn();
-  TField* Field = Column ? Column->GetField() : nullptr;
-  if (Field) Field->SetText(FEditText);
-}
 
 // ---- The data link's active state ---------------------------------------------------------------------
 

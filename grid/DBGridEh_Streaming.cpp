@@ -211,9 +211,14 @@ void TColumnEh::GetPropInfos(std::vector<TPropInfo>& Props) {
                            [Box](bool V) { Box->SetAutoFitColWidths(V); }, [Box] { return !Box->GetAutoFitColWidths(); }));
   Props.push_back(IntProp(u"DropDownBox.Options", [Box] { return Int64(Box->GetOptions().Bits()); },
                           [Box](Int64 V) { Box->SetOptions(TDBLookupGridEhOptions::FromBits(std::uint64_t(V))); },
-                          [Box] { return !(Box->GetOptions() == TDBLookupGridEhOptions{dlgColLinesEh}); }));
+                          [Box, C] {
+                            // Settings held by the drop-down grid: none to write before it is made.
+                            return C->GetDropDownGridIfMade() &&
+                                   !(Box->GetOptions() == TDBLookupGridEhOptions{dlgColLinesEh});
+                          }));
   Props.push_back(BoolProp(u"DropDownBox.SortLocal", [Box] { return Box->GetSortLocal(); },
-                           [Box](bool V) { Box->SetSortLocal(V); }, [Box] { return Box->GetSortLocal(); }));
+                           [Box](bool V) { Box->SetSortLocal(V); },
+                           [Box, C] { return C->GetDropDownGridIfMade() && Box->GetSortLocal(); }));
   Props.push_back(BoolProp(u"DropDownBox.UseMultiTitle", [Box] { return Box->GetUseMultiTitle(); },
                            [Box](bool V) { Box->SetUseMultiTitle(V); }, [Box] { return Box->GetUseMultiTitle(); }));
   Props.push_back(IntProp(u"DropDownRows", [C] { return C->GetDropDownRows(); },

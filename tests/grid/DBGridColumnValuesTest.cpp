@@ -196,3 +196,83 @@ TEST_F(LookupColumn, ALookupCellShowsTheSpecialRowForItsValue) {
   Special->SetValue(Variant(0));
   EXPECT_EQ(Kind->GetDisplayText(), u"(нет)");  // the keys are the row's value
 }
+
+// ---- Writing and stepping values ----------------------------------------------------------------------------------
+
+TEST_F(ColumnValues, SettingACheckStateWritesTheFirstValueOfItsKeyListLine) {
+  Over(u"NAME_THIS");
+  Column->GetKeyList()->Add(u"Да;YES");
+  Column->GetKeyList()->Add(u"Нет");
+  Table.Edit();
+  Column->SetCheckboxState(1);
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Да");
+  Column->SetCheckboxState(0);
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Нет");
+  Column->SetCheckboxState(2);
+  EXPECT_TRUE(Table.FieldByName(u"NAME_THIS")->GetIsNull());
+  Over(u"ID_TYPE")->SetCheckboxState(1);
+  EXPECT_EQ(Table.FieldByName(u"ID_TYPE")->GetAsInteger(), 1);
+}
+
+TEST_F(ColumnValues, OnUpdateDataMayWriteTheValueItself) {
+  Over(u"NAME_THIS");
+  String Seen;
+  Column->OnUpdateData = [&](TObject*, String& Text, Variant&, bool& UseText, bool& Handled) {
+    Seen = Text;
+    Handled = UseText && Text == u"свой";
+  };
+  Table.Edit();
+  Column->UpdateDataValues(u"свой", Variant(u"свой"), true);
+  EXPECT_EQ(Seen, u"свой");
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Библиотеки");
+  Column->UpdateDataValues(u"чужой", Variant(u"чужой"), true);
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"чужой");
+}
+
+TEST_F(ColumnValues, SteppingAPickListWrapsAndATextOutsideItGoesToAnEnd) {
+  Over(u"NAME_THIS");
+  for (const char16_t* Item : {u"Альфа", u"Бета", u"Гамма"}) Column->GetPickList()->Add(Item);
+  Column->SetNextFieldValue(1);  // "Библиотеки" is no item: the first
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Альфа");
+  Column->SetNextFieldValue(1);
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Бета");
+  Column->SetNextFieldValue(-1);
+  Column->SetNextFieldValue(-1);
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Гамма");
+  SetName(u"Другое");
+  Column->SetNextFieldValue(-1);
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Гамма");
+}
+
+TEST_F(ColumnValues, ANullNumberSteppedByFiveBecomesNoughtThenFive) {
+  Over(u"NPP");
+  Table.Edit();
+  Table.FieldByName(u"NPP")->Clear();
+  Column->SetNextFieldValue(5);
+  EXPECT_EQ(Table.FieldByName(u"NPP")->GetAsInteger(), 0);
+  Column->SetNextFieldValue(5);
+  EXPECT_EQ(Table.FieldByName(u"NPP")->GetAsInteger(), 5);
+}
+
+TEST_F(ColumnValues, AReadOnlyGridStepsNothing) {
+  Over(u"NPP");
+  Grid->SetReadOnly(true);
+  Column->SetNextFieldValue(1);
+  EXPECT_EQ(Table.GetState(), dsBrowse);
+  EXPECT_EQ(Table.FieldByName(u"NPP")->GetAsInteger(), 1);
+}
+
+TEST_F(ColumnValues, AKeyListCellStepsToTheNextKey) {
+  Over(u"ID_TYPE");
+  Column->GetKeyList()->Add(u"0");
+  Column->GetKeyList()->Add(u"1");
+  Column->GetKeyList()->Add(u"5");
+  Column->GetPickList()->Add(u"Группа");
+  Column->GetPickList()->Add(u"Ресурс");
+  Column->GetPickList()->Add(u"Прочее");
+  Column->SetNextFieldValue(1);
+  EXPECT_EQ(Table.FieldByName(u"ID_TYPE")->GetAsInteger(), 1);
+  Column->SetNextFieldValue(-1);
+  Column->SetNextFieldValue(-1);
+  EXPECT_EQ(Table.FieldByName(u"ID_TYPE")->GetAsInteger(), 5);
+}
