@@ -3160,6 +3160,9 @@ protected:
   void FilterEditorTakeFocus(HWND From);
   // An open title filter list hears the grid's keys; true when it took the message.
   bool TitleFilterListTakesKey(TMessage& Message);
+  // A column being destroyed: the filter editor or the title list open on it closes,
+  // its text going nowhere.
+  void FilterColumnGoing(TColumnEh* Column);
   // A value-stepping cell (check box, image list) takes its next value, the
   // previous one with Backward.
   virtual void StepCellValue(TColumnEh* Column, bool Backward);

@@ -69,6 +69,7 @@ TColumnEh::~TColumnEh() {
     Grid->GetSortMarkedColumns()->Remove(this);
     Grid->GetVisibleColumns()->Remove(this);
     Grid->GetSelection()->GetColumns()->Remove(this);
+    Grid->FilterColumnGoing(this);
   }
   if (auto* Columns = dynamic_cast<TDBGridColumnsEh*>(GetCollection())) Columns->ColumnDestroying(this);
   SetCollection(nullptr);

@@ -558,3 +558,22 @@ bool TCustomDBGridEh::TitleFilterListTakesKey(TMessage& Message) {
   Message.Result = SendMessage(FTitleFilterList->GetHandle(), Message.Msg, Message.WParam, Message.LParam);
   return true;
 }
+
+// ---- A column going ------------------------------------------------------------------------------------------------
+
+void TCustomDBGridEh::FilterColumnGoing(TColumnEh* Column) {
+  if (FFilterEditor && FFilterEditor->GetColumn() == Column) {
+    FFilterEditor->SetColumn(nullptr);
+    if (FFilterEditor->Focused() && CanFocus()) SetFocus();
+    FFilterEditor->SetVisible(false);
+    FFilterEditing = false;
+    FFilterRowColumn = -1;
+  }
+  if (FTitleFilterListColumn == Column) {
+    if (FTitleFilterList && FTitleFilterListVisible)
+      SetWindowPos(FTitleFilterList->GetHandle(), nullptr, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    FTitleFilterListVisible = false;
+    FTitleFilterListColumn = nullptr;
+  }
+}

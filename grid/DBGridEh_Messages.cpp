@@ -132,7 +132,17 @@ void TCustomDBGridEh::WMCancelMode(TMessage& Message) {
   CloseUpTitleFilterList(false);
 }
 
-void TCustomDBGridEh::CMCancelMode(TMessage& Message) { TCustomGridEh::Dispatch(Message); }
+void TCustomDBGridEh::CMCancelMode(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  // The filter editor closes its list when another control takes over; so does the
+  // title filter list (the grid's own presses decide for themselves about it).
+  if (FFilterEditor && FFilterEditor->HandleAllocated())
+    FFilterEditor->Perform(CM_CANCELMODE, Message.WParam, Message.LParam);
+  if (!FTitleFilterListVisible || !FTitleFilterList) return;
+  auto* Sender = reinterpret_cast<TControl*>(Message.LParam);
+  if (Sender == this || Sender == FTitleFilterList || (Sender && Sender->GetParent() == FTitleFilterList)) return;
+  CloseUpTitleFilterList(false);
+}
 
 // The composition goes into the editor.
 void TCustomDBGridEh::WMImeStartComposition(TMessage& Message) {

@@ -7,6 +7,7 @@
 // row is grid row 1, column I of the grid's columns is grid column I + 1.
 
 #include "GridInputTestSupport.h"
+#include "platform/ui/Graphics.h"
 
 namespace {
 
@@ -518,4 +519,78 @@ TEST_F(FilterRowEdit, CtrlSpaceInTheOpenListAddsTicksWithoutClosingIt) {
   EXPECT_EQ(Condition(2), u"in ('Запись 1','Запись 9')");
   EXPECT_EQ(Editor()->GetText(), u"in ('Запись 1','Запись 9')");
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 9}));
+}
+
+// ---- How the list's items look ---------------------------------------------------------------------------
+
+namespace {
+
+// The list painted into a bitmap with a recorder on it.
+class PaintList {
+public:
+  explicit PaintList(TPopupListboxEh* List) {
+    FBitmap.SetSize(std::max(1, List->GetClientWidth()), std::max(1, List->GetClientHeight()));
+    HDC DC = FBitmap.GetCanvas()->GetHandle();
+    SetGdiRecorder(DC, &Recorder);
+    List->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+    SetGdiRecorder(DC, nullptr);
+  }
+  TGdiRecorder Recorder;
+
+private:
+  TBitmap FBitmap;
+};
+
+}  // namespace
+
+TEST_F(FilterRowEdit, ItemsDrawTheirArrowLineOrTickBoxBeforeTheTextIndentedAlike) {
+  ShowFiltered(3);
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghAutoSortMarking);
+  Column(2)->GetTitle()->SetTitleButton(true);
+  Column(2)->GetSTFilter()->SetExpressionStr(u"='Запись 2'");
+  ClickFilterCell(2);
+  DropDown();
+  PaintList Paint(List());
+  const Integer Indent = DefaultEditButtonWidthEh() + 2;
+  auto RowOf = [&](const String& Text) { return List()->ItemRect(ItemOf(Text)); };
+  // Every text starts after the box, whatever its kind.
+  for (const String& Text : {String(u"(Сортировка по убыванию)"), String(u"(Все)"), String(u"Запись 2")}) {
+    const auto Texts = Paint.Recorder.Within(gopText, RowOf(Text));
+    ASSERT_FALSE(Texts.empty());
+    EXPECT_GE(Texts.front()->Origin.X, Indent);
+  }
+  // The sort items draw the grid's second pair of markers.
+  const auto Ascending = Paint.Recorder.Within(gopImage, RowOf(u"(Сортировка по возрастанию)"));
+  const auto Descending = Paint.Recorder.Within(gopImage, RowOf(u"(Сортировка по убыванию)"));
+  ASSERT_EQ(Ascending.size(), 1u);
+  ASSERT_EQ(Descending.size(), 1u);
+  EXPECT_EQ(Ascending.front()->Value, 3);
+  EXPECT_EQ(Descending.front()->Value, 4);
+  // The separator is a silver line across the middle of its row.
+  const TRect Line = RowOf(u"-");
+  bool Silver = false;
+  for (const TGdiOp* Op : Paint.Recorder.OfKind(gopLine))
+    if (Op->Color == 0xC0C0C0 && !Op->Points.empty() && Op->Points.front().Y == (Line.Top + Line.Bottom) / 2)
+      Silver = true;
+  EXPECT_TRUE(Silver);
+  // The value of the condition is ticked; the others are not.
+  EXPECT_EQ(Column(2)->GetSTFilter()->GetItemCheckStates()[size_t(ItemOf(u"Запись 2"))], 1);
+  EXPECT_EQ(Column(2)->GetSTFilter()->GetItemCheckStates()[size_t(ItemOf(u"Запись 1"))], 0);
+}
+
+TEST_F(FilterRowEdit, DeletingTheColumnBeingEditedClosesTheEditor) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  Type(u"=Запись 1");
+  delete Column(2);
+  Display.ProcessMessages();
+  EXPECT_FALSE(EditorShown());
+  EXPECT_FALSE(Grid->GetFilterEditing());
+  EXPECT_EQ(Grid->GetFilterRowColumn(), -1);
+  EXPECT_EQ(Editor()->GetColumn(), nullptr);
+  Grid->ApplyFilterRow();
+  EXPECT_EQ(DataRows(), 10);
+  // The other cells still open the editor.
+  ClickFilterCell(0);
+  EXPECT_TRUE(EditorShown());
 }
