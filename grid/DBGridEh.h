@@ -3479,6 +3479,7 @@ private:
   std::unique_ptr<TColCellParamsEh> FNeighbourParams;  // the neighbour record of HideDuplicates
   std::unique_ptr<TFont> FNeighbourFont;
   std::unique_ptr<TBitmap> FButtonBitmap;                // semi-transparent buttons are painted here first
+  std::unique_ptr<TBitmap> FPaintBitmap;                 // the memory bitmap a buffered paint goes through
 };
 
 // The same grid with its properties published.

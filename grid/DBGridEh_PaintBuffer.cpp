@@ -49,15 +49,18 @@ void TCustomDBGridEh::PaintBuffered(TMessage& Message) {
     return;
   }
   const Integer Width = GetClientWidth(), Height = GetClientHeight();
+  // The bitmap is kept between paints: every pixel inside the clip is painted
+  // anew, and a new bitmap of the window's size per paint costs as much as
+  // painting the cells.
+  if (!FPaintBitmap) FPaintBitmap = std::make_unique<TBitmap>();
+  FPaintBitmap->SetSize(std::max(1, Width), std::max(1, Height));
   HDC MemDC = CreateCompatibleDC(DC);
-  HBITMAP Bitmap = CreateCompatibleBitmap(DC, std::max(1, Width), std::max(1, Height));
-  HGDIOBJ OldBitmap = SelectObject(MemDC, Bitmap);
+  HGDIOBJ OldBitmap = SelectObject(MemDC, FPaintBitmap->GetHandle());
   HRGN Clip = CreateRectRgnIndirect(PS.rcPaint);
   TScopeExitEh Cleanup([&] {
     DeleteObject(Clip);
     SelectObject(MemDC, OldBitmap);
     DeleteDC(MemDC);
-    DeleteObject(Bitmap);
   });
   BufferedPaintHookEh(MemDC);
   Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(MemDC), reinterpret_cast<LPARAM>(MemDC));

@@ -444,8 +444,7 @@ cairo_t* TDeviceContext::Cairo() {
   return FCr;
 }
 
-void TDeviceContext::ForClippedRects(const TRect& SurfaceRect,
-                                     const std::function<void(const TRect&)>& Fn) {
+void TDeviceContext::ForClippedRectsRef(const TRect& SurfaceRect, TRectFnRef Fn) {
   if (!FSurface || SurfaceRect.IsEmpty()) return;
   const TRegion& clip = EffectiveClip();
   if (cairo_region_num_rectangles(clip.Raw()) == 1) {

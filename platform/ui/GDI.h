@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "platform/ui/Graphics.h"
@@ -287,6 +288,23 @@ struct TDCState {
   TSize WindowExt{1, 1}, ViewportExt{1, 1};
 };
 
+// A non-owning reference to something callable with a rectangle: passing a
+// lambda costs no allocation, where a std::function of a lambda capturing more
+// than two references allocates on every call (once per filled rectangle).
+class TRectFnRef {
+public:
+  template <class F>
+    requires(!std::is_same_v<std::remove_cv_t<F>, TRectFnRef>)
+  TRectFnRef(F& Fn)
+      : FObject(const_cast<void*>(static_cast<const void*>(&Fn))),
+        FCall([](void* O, const TRect& R) { (*static_cast<F*>(O))(R); }) {}
+  void operator()(const TRect& R) const { FCall(FObject, R); }
+
+private:
+  void* FObject;
+  void (*FCall)(void*, const TRect&);
+};
+
 // A device context. Drawing goes to a cairo ARGB32 image surface (or nowhere, for a
 // measuring context). DC device (0, 0) lies at Origin of the surface; Visible, in
 // device units, limits what may be touched (the window code sets it).
@@ -318,7 +336,11 @@ struct TDeviceContext {
 
   // Direct pixel access for exact and bitwise drawing. Calls Fn for each part of
   // SurfaceRect inside the clip, between a flush and a dirty mark of the surface.
-  void ForClippedRects(const TRect& SurfaceRect, const std::function<void(const TRect&)>& Fn);
+  template <class F>
+  void ForClippedRects(const TRect& SurfaceRect, F&& Fn) {
+    ForClippedRectsRef(SurfaceRect, TRectFnRef(Fn));
+  }
+  void ForClippedRectsRef(const TRect& SurfaceRect, TRectFnRef Fn);
   std::uint32_t* PixelRow(Integer Y) const;
   // Applies a binary raster operation (R2_*) of Color to the pixels of SurfaceRect.
   void RopRect(const TRect& SurfaceRect, COLORREF Color, Integer Rop2);

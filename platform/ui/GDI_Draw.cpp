@@ -129,11 +129,17 @@ public:
 
   // Axis-aligned solid segments are filled as rectangles: the fast, common case.
   bool TryFastSegment(TPoint a, TPoint b) {
-    if (!FPattern.empty() || (a.X != b.X && a.Y != b.Y)) return false;
     TRect r;
+    if (!FPattern.empty() || !AxisSegmentRect(a, b, r)) return false;
+    FDC->RopRect(r, Rgb(FDC->S.Pen.Color), FDC->S.Rop2);
+    return true;
+  }
+
+  // The pixels of an axis-aligned segment without its end point.
+  static bool AxisSegmentRect(TPoint a, TPoint b, TRect& r) {
+    if (a.X != b.X && a.Y != b.Y) return false;
     if (a.Y == b.Y) r = a.X <= b.X ? TRect(a.X, a.Y, b.X, a.Y + 1) : TRect(b.X + 1, a.Y, a.X + 1, a.Y + 1);
     else r = a.Y <= b.Y ? TRect(a.X, a.Y, a.X + 1, b.Y) : TRect(a.X, b.Y + 1, a.X + 1, a.Y + 1);
-    FDC->RopRect(r, Rgb(FDC->S.Pen.Color), FDC->S.Rop2);
     return true;
   }
 
@@ -232,6 +238,43 @@ void StrokePath(HDC DC, const std::vector<TPoint>& pts, bool closed) {
     if (!lr.TryFastSegment(pts[i], pts[i + 1])) lr.Segment(pts[i], pts[i + 1]);
   if (closed && !lr.TryFastSegment(pts[n - 1], pts[0])) lr.Segment(pts[n - 1], pts[0]);
   lr.Flush();
+}
+
+// Two-point polylines of a thin solid pen, all axis-aligned, as StrokePath
+// draws them, in one pass over the pixels: grid lines and dotted tree lines
+// come as many such segments. False, with nothing drawn, when any needs StrokePath.
+bool TryThinAxisSegments(HDC DC, const TPoint* Points, const DWORD* Counts, DWORD Polylines) {
+  if (DC->S.Pen.Style == psClear || DC->S.Rop2 == R2_NOP || WidePen(DC) || !StylePattern(DC->S.Pen.Style).empty())
+    return false;
+  std::vector<TRect> rects;
+  rects.reserve(Polylines);
+  TRect box;
+  for (DWORD i = 0; i < Polylines; ++i) {
+    TRect r;
+    if (Counts[i] != 2 || !LineRasteriser::AxisSegmentRect(DC->ToSurface(Points[2 * i]), DC->ToSurface(Points[2 * i + 1]), r))
+      return false;
+    if (r.IsEmpty()) continue;
+    box = rects.empty() ? r : TRect(std::min(box.Left, r.Left), std::min(box.Top, r.Top), std::max(box.Right, r.Right),
+                                    std::max(box.Bottom, r.Bottom));
+    rects.push_back(r);
+  }
+  if (rects.empty()) return true;
+  const std::uint32_t p = PixelOf(Rgb(DC->S.Pen.Color));
+  const Integer rop = DC->S.Rop2;
+  // Each part of the clip is visited once, the segments in their order within it,
+  // so overlapping segments combine as they would one after another.
+  DC->ForClippedRects(box, [&](const TRect& part) {
+    for (const TRect& r : rects) {
+      TRect c;
+      if (!IntersectRect(c, r, part)) continue;
+      for (Integer y = c.Top; y < c.Bottom; ++y) {
+        std::uint32_t* row = DC->PixelRow(y);
+        if (rop == R2_COPYPEN) std::fill(row + c.Left, row + c.Right, p);
+        else for (Integer x = c.Left; x < c.Right; ++x) row[x] = ApplyRop2(row[x], p, rop);
+      }
+    }
+  });
+  return true;
 }
 
 std::vector<TPoint> ToSurface(HDC DC, const TPoint* pts, Integer n) {
@@ -338,6 +381,7 @@ bool PolyPolyline(HDC DC, const TPoint* Points, const DWORD* Counts, DWORD Polyl
     RecordLine(Rec.Op, DC, std::vector<TPoint>(Points, Points + Total));
     Rec.Op.Counts.assign(Counts, Counts + Polylines);
   }
+  if (TryThinAxisSegments(DC, Points, Counts, Polylines)) return true;
   const TPoint* p = Points;
   for (DWORD i = 0; i < Polylines; ++i) {
     if (Counts[i] < 2) return false;
@@ -802,6 +846,38 @@ bool PatBlt(HDC DC, Integer X, Integer Y, Integer W, Integer H, DWORD Rop) {
   return true;
 }
 
+namespace {
+
+// The common copy (a memory bitmap onto a window, the same size, inside the
+// source): whole rows of the clipped parts only, instead of a pixel at a time.
+void CopyUnscaled(HDC Dest, const TRect& D, HDC Src, TPoint SourceOrigin) {
+  const Integer dx = SourceOrigin.X - D.Left, dy = SourceOrigin.Y - D.Top;
+  auto CopyRow = [&](std::uint32_t* To, const std::uint32_t* From, Integer Count) {
+    for (Integer x = 0; x < Count; ++x) To[x] = From[x] | 0xFF000000u;
+  };
+  if (Src->Surface() != Dest->Surface()) {
+    Dest->ForClippedRects(D, [&](const TRect& r) {
+      for (Integer y = r.Top; y < r.Bottom; ++y)
+        CopyRow(Dest->PixelRow(y) + r.Left, Src->PixelRow(y + dy) + r.Left + dx, r.Width());
+    });
+    return;
+  }
+  // Within one surface the clipped parts may overlap the source: read it all first.
+  const TRect s(D.Left + dx, D.Top + dy, D.Right + dx, D.Bottom + dy);
+  std::vector<std::uint32_t> buf(static_cast<size_t>(s.Width()) * static_cast<size_t>(s.Height()));
+  for (Integer y = s.Top; y < s.Bottom; ++y) {
+    const std::uint32_t* from = Src->PixelRow(y) + s.Left;
+    std::copy(from, from + s.Width(), buf.begin() + static_cast<std::ptrdiff_t>(y - s.Top) * s.Width());
+  }
+  Dest->ForClippedRects(D, [&](const TRect& r) {
+    for (Integer y = r.Top; y < r.Bottom; ++y)
+      CopyRow(Dest->PixelRow(y) + r.Left,
+              buf.data() + static_cast<std::ptrdiff_t>(y - D.Top) * s.Width() + (r.Left - D.Left), r.Width());
+  });
+}
+
+}  // namespace
+
 bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY,
                 Integer SW, Integer SH, DWORD Rop) {
   if (!Dest || !Src || !Src->Surface() || !KnownRop(Rop)) return false;
@@ -820,6 +896,11 @@ bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
   const Integer sw = cairo_image_surface_get_width(ss), sh = cairo_image_surface_get_height(ss);
   // Refuse absurd source rectangles rather than allocating for them.
   if (static_cast<Int64>(sr.Width()) * sr.Height() > (Int64{1} << 26)) return false;
+  if (Rop == SRCCOPY && !flipX && !flipY && d.Width() == sr.Width() && d.Height() == sr.Height() && sr.Left >= 0 &&
+      sr.Top >= 0 && sr.Right <= sw && sr.Bottom <= sh) {
+    CopyUnscaled(Dest, d, Src, sr.TopLeft());
+    return true;
+  }
   // Copy the source first: source and destination may share pixels.
   std::vector<std::uint32_t> buf(static_cast<size_t>(sr.Width()) * static_cast<size_t>(sr.Height()));
   for (Integer y = 0; y < sr.Height(); ++y) {

@@ -264,9 +264,10 @@ Integer ScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, co
 
   if (top && top->Surface && !dest.IsEmpty() && (DX || DY)) {
     cairo_surface_flush(top->Surface);
-    // Copy through a snapshot, as source and destination overlap.
-    TRect src = area;
-    OffsetRect(src, ca.Left, ca.Top);
+    // Copy through a snapshot, as source and destination overlap: only of the
+    // pixels that land in dest, which a long scroll makes a thin strip.
+    TRect src = dest.Bounds();
+    OffsetRect(src, ca.Left - DX, ca.Top - DY);
     cairo_surface_t* snap = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, src.Width()),
                                                        std::max(1, src.Height()));
     cairo_t* c1 = cairo_create(snap);

@@ -14,6 +14,16 @@ protected:
   // The resource tree as the tree editor shows it: names in a tree, then the
   // identifier and the order number; sorted by name.
   void MakeResourceTreeGrid(Integer W, Integer H) {
+    MakeResourceTreeColumns(W, H);
+    AddResourceTree(Table);
+    for (Integer I = 0; I < 30; ++I) AddResource(Table, 100 + I, 22, 1, I, u"Каталог " + IntToStr(I));
+    ShowAsExpandedTree(Table);
+    Table.Open();
+    Grid->SetDataSource(&Source);
+    Grid->GetColumns()->Items(0)->GetTitle()->SetSortMarker(smDownEh);
+    Display.ProcessMessages();
+  }
+  void MakeResourceTreeColumns(Integer W, Integer H) {
     MakeGrid(W, H);
     for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS", u"NPP"}) {
       TColumnEh* Column = Grid->GetColumns()->Add();
@@ -24,13 +34,6 @@ protected:
     Grid->GetColumns()->Items(1)->GetTitle()->SetCaption(u"Код");
     Grid->GetColumns()->Items(2)->GetTitle()->SetCaption(u"№");
     Grid->SetOptionsEh(Grid->GetOptionsEh() + dghShowRecNo);
-    AddResourceTree(Table);
-    for (Integer I = 0; I < 30; ++I) AddResource(Table, 100 + I, 22, 1, I, u"Каталог " + IntToStr(I));
-    ShowAsExpandedTree(Table);
-    Table.Open();
-    Grid->SetDataSource(&Source);
-    Grid->GetColumns()->Items(0)->GetTitle()->SetSortMarker(smDownEh);
-    Display.ProcessMessages();
   }
   void Repaint() {
     Grid->Invalidate();
@@ -154,4 +157,39 @@ TEST_F(GridPixels, ATreeWithRowLinesPaintsThroughTheMemoryBitmapFromThenOn) {
   SetDBGridEhBufferedPaintForbidden(false);
   EXPECT_FALSE(Grid->GetPaintBuffered());
   EXPECT_EQ(WindowPixels(Grid, Display), Buffered);
+}
+
+TEST_F(GridPixels, AGridThatGrewAndScrolledShowsWhatANeverBufferedGridShows) {
+  // The memory bitmap outlives each paint: painted at one size, grown, scrolled
+  // and painted again, nothing of the earlier pictures may show through.
+  MakeResourceTreeGrid(300, 160);
+  Grid->SetFocus();
+  Table.First();
+  Repaint();
+  ASSERT_TRUE(Grid->GetPaintBuffered());
+  Form->SetBounds(10, 10, 420, 300);
+  Grid->SetBounds(0, 0, 420, 300);
+  Display.ProcessMessages();
+  Table.MoveBy(25);
+  Display.ProcessMessages();
+  Repaint();
+  const std::vector<TColor> Buffered = WindowPixels(Grid, Display);
+  Grid->SetDataSource(nullptr);
+  delete Form;
+  SetDBGridEhBufferedPaintForbidden(true);
+  MakeResourceTreeColumns(420, 300);
+  Grid->SetFocus();
+  Grid->SetDataSource(&Source);
+  Grid->GetColumns()->Items(0)->GetTitle()->SetSortMarker(smDownEh);
+  Table.First();
+  Table.MoveBy(25);
+  Display.ProcessMessages();
+  Repaint();
+  SetDBGridEhBufferedPaintForbidden(false);
+  ASSERT_FALSE(Grid->GetPaintBuffered());
+  const std::vector<TColor> Direct = WindowPixels(Grid, Display);
+  ASSERT_EQ(Buffered.size(), Direct.size());
+  size_t Differences = 0;
+  for (size_t I = 0; I < Direct.size(); ++I) Differences += Buffered[I] != Direct[I];
+  EXPECT_EQ(Differences, 0u);
 }

@@ -204,6 +204,29 @@ TEST(CanvasBlit, CopyInvertAndStretch) {
   EXPECT_FALSE(BitBlt(dst.DC(), 0, 0, 1, 1, src.DC(), 0, 0, 0x12345678));
 }
 
+TEST(CanvasBlit, ACopyWithinOneImageThroughAClipOfTwoPartsReadsTheWholeSourceFirst) {
+  // Stripes one pixel wide, copied two pixels right: the clip's left part
+  // overwrites pixels that its right part still has to read.
+  TestImage img(12, 6), original(12, 6);
+  for (TestImage* t : {&img, &original})
+    for (Integer x = 0; x < 12; ++x) {
+      t->Canvas()->GetBrush()->SetColor(TColor(0x101010 * (x + 1)));
+      t->Canvas()->FillRect(Rect(x, 0, x + 1, 6));
+    }
+  HRGN a = CreateRectRgn(2, 0, 5, 6);
+  HRGN b = CreateRectRgn(6, 1, 9, 5);
+  CombineRgn(a, a, b, RGN_OR);
+  SelectClipRgn(img.DC(), a);
+  ASSERT_TRUE(BitBlt(img.DC(), 2, 0, 8, 6, img.DC(), 0, 0, SRCCOPY));
+  for (Integer y = 0; y < 6; ++y)
+    for (Integer x = 0; x < 12; ++x) {
+      const bool inClip = (x >= 2 && x < 5) || (x >= 6 && x < 9 && y >= 1 && y < 5);
+      ASSERT_EQ(img.At(x, y), inClip ? original.At(x - 2, y) : original.At(x, y)) << x << "," << y;
+    }
+  DeleteObject(b);
+  DeleteObject(a);
+}
+
 TEST(CanvasBlit, MemoryContextAndBuffer) {
   // Paint into memory, then copy to the target in one blit.
   TestImage screen(30, 30);

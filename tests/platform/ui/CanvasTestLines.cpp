@@ -78,6 +78,47 @@ TEST(CanvasLines, PolyPolylineDrawsEachStrip) {
   EXPECT_FALSE(PolyPolyline(dc, pts, bad, 1));
 }
 
+TEST(CanvasLines, ManyTwoPointStripsPaintAsTheSameSegmentsDrawnOneByOne) {
+  // Short strips as dotted and grid lines come: both directions, a single
+  // pixel, an empty one, overlapping ones, under an XOR pen and a clip of two
+  // parts, so order, overlap and clipping all show.
+  const TPoint pts[] = {{2, 2},  {12, 2},  {12, 3},  {2, 3},  {5, 0},  {5, 20}, {5, 4},
+                        {5, 5},  {8, 8},   {8, 8},   {3, 2},  {9, 2},  {18, 19}, {18, 1}};
+  const DWORD counts[] = {2, 2, 2, 2, 2, 2, 2};
+  auto Clip = [](HDC dc) {
+    HRGN a = CreateRectRgn(0, 0, 7, 20);
+    HRGN b = CreateRectRgn(10, 0, 20, 12);
+    CombineRgn(a, a, b, RGN_OR);
+    SelectClipRgn(dc, a);
+    DeleteObject(b);
+    DeleteObject(a);
+  };
+  TestImage batch(20, 20), single(20, 20);
+  for (TestImage* img : {&batch, &single}) {
+    img->Canvas()->GetPen()->SetColor(clRed);
+    img->Canvas()->GetPen()->SetMode(pmXor);
+    Clip(img->DC());
+  }
+  ASSERT_TRUE(PolyPolyline(batch.DC(), pts, counts, 7));
+  for (size_t i = 0; i < 14; i += 2) {
+    MoveToEx(single.DC(), pts[i].X, pts[i].Y, nullptr);
+    LineTo(single.DC(), pts[i + 1].X, pts[i + 1].Y);
+  }
+  EXPECT_EQ(batch.Raw(), single.Raw());
+  EXPECT_EQ(batch.At(2, 2), clAqua);   // white XOR red, once
+  EXPECT_EQ(batch.At(4, 2), clWhite);  // crossed twice
+  EXPECT_EQ(batch.At(11, 2), clAqua);
+  EXPECT_EQ(batch.At(8, 3), clWhite);  // between the clip's parts
+  EXPECT_EQ(batch.At(18, 15), clWhite);  // below the right part
+  EXPECT_EQ(batch.At(18, 5), clAqua);
+  // A slanted strip among them is drawn as a line all the same.
+  const TPoint slant[] = {{0, 0}, {4, 0}, {0, 10}, {4, 14}};
+  TestImage mixed(20, 20);
+  ASSERT_TRUE(PolyPolyline(mixed.DC(), slant, counts, 2));
+  EXPECT_EQ(mixed.At(3, 0), clBlack);
+  EXPECT_EQ(mixed.At(2, 12), clBlack);
+}
+
 TEST(CanvasLines, DottedPenLeavesGapsAndFillsThemWhenOpaque) {
   TestImage img(40, 10);
   TCanvas* c = img.Canvas();
