@@ -718,7 +718,7 @@ Integer TColumnEh::EditButtonsWidth() const {
   const bool Flat = Grid && Grid->GetFlat();
   const Integer FlatExtra = Flat && !ThemesEnabledEh() ? 1 : 0;
   const Integer DefaultButtonWidth =
-      Flat ? GetDefaultEditButtonWidthEh() + FlatExtra : GetSystemMetrics(SM_CXVSCROLL);
+      Flat ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + FlatExtra : GetSystemMetrics(SM_CXVSCROLL);
   Integer Result = GetEditStyle() != esSimpleEh ? DefaultButtonWidth : 0;
   for (Integer I = 0; I < FEditButtons->GetCount(); ++I) {
     TEditButtonEh* Button = FEditButtons->Items(I);

@@ -402,7 +402,7 @@ void TCustomDBGridEh::CalcDataRowHeightValue() {
 }
 
 void TCustomDBGridEh::CalcCellButtonSize() {
-  FCellButtonWidth = GetFlat() ? GetDefaultEditButtonWidthEh() : GetSystemMetrics(SM_CXVSCROLL);
+  FCellButtonWidth = GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth : GetSystemMetrics(SM_CXVSCROLL);
   const Integer Larger = Integer(std::nearbyint(FCellButtonWidth * 3 / 2.0));
   FCellButtonHeight = FDataRowHeight <= Larger ? FDataRowHeight : GetFlat() ? Larger : FCellButtonWidth;
 }

@@ -153,7 +153,7 @@ void TCustomDBGridEh::DrawTitleCellContent(TColumnEh* Column, const TRect& ARect
   TRect ButtonRect;
   TRect TextArea = Content;
   if (Params.HasFilterButton) {
-    Integer Width = GetFlat() ? GetDefaultEditButtonWidthEh() + (ThemesEnabledEh() ? 0 : 1)
+    Integer Width = GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + (ThemesEnabledEh() ? 0 : 1)
                               : GetSystemMetrics(SM_CXVSCROLL);
     Width = std::min(Width, ARect.Width() / 2);
     ButtonRect = TRect(Content.Right - Width, Content.Top, Content.Right, Content.Bottom);
@@ -312,7 +312,7 @@ void TCustomDBGridEh::DrawSubTitleCell(Integer ACol, Integer ARow, Integer DataC
   TRect ButtonRect;
   if (HasList) {
     const Integer Width =
-        GetFlat() ? GetDefaultEditButtonWidthEh() + 1 : GetSystemMetrics(SM_CXVSCROLL);
+        GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + 1 : GetSystemMetrics(SM_CXVSCROLL);
     ButtonRect = TRect(std::max(ARect.Left, ARect.Right - Width), ARect.Top, ARect.Right,
                        std::min(ARect.Bottom, ARect.Top + std::max(GetCellButtonHeight(), 1)));
     TextRect.Right = ButtonRect.Left;

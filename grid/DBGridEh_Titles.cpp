@@ -312,6 +312,6 @@ Integer TColumnTitleEh::GetFilterButtonWidth() const {
   TCustomDBGridEh* Grid = FColumn->GetGrid();
   if (!Grid || !Grid->GetSTFilter()->GetVisible() || Grid->GetSTFilter()->GetLocation() != stflInTitleFilterEh)
     return 0;
-  if (Grid->GetFlat()) return GetDefaultEditButtonWidthEh() + (ThemesEnabledEh() ? 0 : 1);
+  if (Grid->GetFlat()) return ToolCtrlsMetricsEh().DefaultEditButtonWidth + (ThemesEnabledEh() ? 0 : 1);
   return GetSystemMetrics(SM_CXVSCROLL);
 }

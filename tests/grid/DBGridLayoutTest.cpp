@@ -134,7 +134,7 @@ TEST_F(GridLayout, CellButtonsAreAScrollBarWideAndAtMostAsHighAsARow) {
   Grid->SetRowLines(3);  // a row far higher than one and a half buttons
   EXPECT_EQ(Grid->GetCellButtonHeight(), W);
   Grid->SetFlat(true);
-  EXPECT_EQ(Grid->GetCellButtonWidth(), GetDefaultEditButtonWidthEh());
+  EXPECT_EQ(Grid->GetCellButtonWidth(), ToolCtrlsMetricsEh().DefaultEditButtonWidth);
 }
 
 TEST_F(GridLayout, FrozenColumnsAreFixedAfterTheIndicatorAndNeverTheLastVisibleOne) {
