@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhSimpleFilterDlg.h"
 #include "grid/ScopeGuardEh.h"
 #include "platform/ui/ControlPaint.h"
 #include "platform/ui/Forms.h"
@@ -136,6 +137,7 @@ void TPopupListboxItemEhSpec::Execute(TPopupListboxEh* Sender, Integer, TPoint, 
       // What was typed in the cell so far is the condition the dialog starts from.
       if (Grid->GetFilterEditor() && Grid->GetFilterEditor()->GetVisible() && Grid->GetFilterRowColumn() >= 0)
         Grid->ApplyFilterEditorText(Grid->GetFilterRowColumn());
+      if (ExecuteSimpleFilterDialogEh(Column) && Grid->GetSTFilter()->GetInstantApply()) Grid->ApplyFilterRow();
       return;
     case ptFilterSpecItemApplyFilter: Grid->ApplyFilterRow(); return;
   }

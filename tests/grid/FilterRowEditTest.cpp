@@ -7,6 +7,9 @@
 // row is grid row 1, column I of the grid's columns is grid column I + 1.
 
 #include "GridInputTestSupport.h"
+#include "grid/DBGridEhSimpleFilterDlg.h"
+#include "editors/DBCtrlsEh.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/Graphics.h"
 
 namespace {
@@ -386,6 +389,27 @@ TEST_F(FilterRowEdit, AllChangesTheConditionButAppliesOnlyWhenTheRowOrTheProgram
   List()->SetItemIndex(ItemOf(u"(Очистить фильтр)"));
   Key(VK_RETURN);
   EXPECT_EQ(DataRows(), 10);
+}
+
+TEST_F(FilterRowEdit, TheConditionItemOpensTheSimpleFilterDialogWhoseOKFiltersAtOnce) {
+  ShowFiltered();
+  ClickFilterCell(0);
+  DropDown();
+  List()->SetItemIndex(ItemOf(u"(Условие...)"));
+  bool DialogShown = false;
+  Display.WhenIdle([&] {
+    TDBGridEhSimpleFilterDialog* Dialog = DBGridEhSimpleFilterDialog;
+    ASSERT_TRUE(Dialog && Dialog->GetVisible());
+    DialogShown = true;
+    Dialog->ComboBox1->SetItemIndex(Dialog->ComboBox1->GetItems()->IndexOf(u"равно"));
+    Dialog->DBComboBoxEh1->SetText(u"3");
+    Display.Click(Dialog->bOk->GetHandle(), 5, 5);
+  });
+  Key(VK_RETURN);
+  EXPECT_TRUE(DialogShown);
+  EXPECT_EQ(Condition(0), u"=3");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{3}));
+  delete DBGridEhSimpleFilterDialog;
 }
 
 TEST_F(FilterRowEdit, ClearingEmptiesTheConditionsOfEveryColumn) {
