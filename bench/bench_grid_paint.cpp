@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/GridTreeBench.h"
 #include "bench/RatioReporter.h"
 #include "grid/DBGridEh.h"
 #include "memtable/MemTableEh.h"
@@ -28,19 +29,6 @@
 namespace {
 
 constexpr Integer kWidth = 1280, kHeight = 800;
-
-void AddColumn(TMemTableDataEh* Store, TComponentClass Class, TFieldType Type, const String& Name) {
-  TMTDataFieldEh* Field = Store->GetDataStruct()->CreateField(Class);
-  Field->SetDataType(Type);
-  Field->SetFieldName(Name);
-  Field->SetVisible(true);
-  if (Type == ftWideString) Field->SetSize(40);
-}
-
-THeadlessDisplay& Display() {
-  static THeadlessDisplay display;
-  return display;
-}
 
 // One cell as the floor paints it.
 struct TFloorCell {
@@ -52,34 +40,7 @@ struct TFloorCell {
 class TPaintedTree {
 public:
   explicit TPaintedTree(Integer Count) {
-    Display();
-    InitMemTableEhUnit();
-    InitDBGridEhUnit();
-    TMemTableDataEh* Store = FTable.GetMemTableData();
-    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
-    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
-    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
-    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS");
-    const Integer Groups = Count / 100;
-    TRecordsListEh* List = Store->GetRecordsList();
-    List->BeginUpdate();
-    for (Integer I = 0; I < Count; ++I) {
-      TMemoryRecordEh* R = List->NewRecord();
-      R->SetValue(0, rvvValueEh, Variant(I + 1));
-      R->SetValue(1, rvvValueEh, I < Groups ? Null() : Variant(1 + I % Groups));
-      R->SetValue(2, rvvValueEh, Variant(I % 100));
-      R->SetValue(3, rvvValueEh, Variant(u"Ресурс " + IntToStr(I + 1)));
-      List->LoadRecord(R);
-    }
-    List->EndUpdate();
-    FTable.GetIndexDefs()->Add(u"KEY", u"ID_THIS", {ixUnique});
-    FTable.GetIndexDefs()->Add(u"PARENT", u"ID_PARENT", {});
-    FTable.GetTreeList()->SetKeyFieldName(u"ID_THIS");
-    FTable.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
-    FTable.GetTreeList()->SetDefaultNodeExpanded(true);
-    FTable.GetTreeList()->SetActive(true);
-    FTable.Open();
-    FSource.SetDataSet(&FTable);
+    OpenExpandedTree(FTable, FSource, Count);
 
     FForm = new TForm(Application);
     FForm->SetBorderStyle(bsNone);
@@ -103,7 +64,7 @@ public:
     FGrid->SetFocus();
     FTable.First();
     FTable.MoveBy(Count / 2);
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
     FFloor.SetSize(FGrid->GetClientWidth(), FGrid->GetClientHeight());
   }
   ~TPaintedTree() { delete FForm; }
@@ -116,7 +77,7 @@ public:
 
   void FullRepaint() {
     FGrid->Invalidate();
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
   }
 
   // The cells the grid shows now, with the texts it shows, read once.
@@ -195,7 +156,7 @@ void PageScroll(benchmark::State& State, Integer Count) {
   T.FullRepaint();
   for (auto _ : State) {
     T.Table().MoveBy(Direction * Page);
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
     Direction = -Direction;
   }
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "bench/GridTreeBench.h"
 #include "bench/RatioReporter.h"
 #include "grid/DBGridEh.h"
 #include "memtable/MemTableEh.h"
@@ -22,52 +23,12 @@ namespace {
 
 constexpr Integer kWidth = 1280, kHeight = 800;
 
-void AddColumn(TMemTableDataEh* Store, TComponentClass Class, TFieldType Type, const String& Name) {
-  TMTDataFieldEh* Field = Store->GetDataStruct()->CreateField(Class);
-  Field->SetDataType(Type);
-  Field->SetFieldName(Name);
-  Field->SetVisible(true);
-  if (Type == ftWideString) Field->SetSize(40);
-}
-
-THeadlessDisplay& Display() {
-  static THeadlessDisplay display;
-  return display;
-}
-
 // A table of Count records as an expanded tree (a group record, then its 99
 // records) and a grid showing it on a window of its own.
 class TGridOverTree {
 public:
   explicit TGridOverTree(Integer Count) {
-    Display();
-    InitMemTableEhUnit();
-    InitDBGridEhUnit();
-    TMemTableDataEh* Store = FTable.GetMemTableData();
-    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_THIS");
-    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
-    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"NPP");
-    AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS");
-    const Integer Groups = Count / 100;
-    TRecordsListEh* List = Store->GetRecordsList();
-    List->BeginUpdate();
-    for (Integer I = 0; I < Count; ++I) {
-      TMemoryRecordEh* R = List->NewRecord();
-      R->SetValue(0, rvvValueEh, Variant(I + 1));
-      R->SetValue(1, rvvValueEh, I < Groups ? Null() : Variant(1 + I % Groups));
-      R->SetValue(2, rvvValueEh, Variant(I % 100));
-      R->SetValue(3, rvvValueEh, Variant(u"Ресурс " + IntToStr(I + 1)));
-      List->LoadRecord(R);
-    }
-    List->EndUpdate();
-    FTable.GetIndexDefs()->Add(u"KEY", u"ID_THIS", {ixUnique});
-    FTable.GetIndexDefs()->Add(u"PARENT", u"ID_PARENT", {});
-    FTable.GetTreeList()->SetKeyFieldName(u"ID_THIS");
-    FTable.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
-    FTable.GetTreeList()->SetDefaultNodeExpanded(true);
-    FTable.GetTreeList()->SetActive(true);
-    FTable.Open();
-    FSource.SetDataSet(&FTable);
+    OpenExpandedTree(FTable, FSource, Count);
 
     FForm = new TForm(Application);
     FForm->SetBorderStyle(bsNone);
@@ -77,7 +38,7 @@ public:
     FGrid->SetBounds(0, 0, kWidth, kHeight);
     FForm->Show();
     FGrid->SetDataSource(&FSource);
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
   }
   ~TGridOverTree() { delete FForm; }
   TGridOverTree(const TGridOverTree&) = delete;
@@ -107,13 +68,13 @@ void PageMoves(benchmark::State& State, Integer Count) {
   TGridOverTree& G = Grid(Count);
   G.Table().First();
   G.Table().MoveBy(Count / 2);
-  Display().ProcessMessages();
+  BenchDisplay().ProcessMessages();
   const Integer Page = G.Page();
   for (auto _ : State) {
     G.Table().MoveBy(Page);
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
     G.Table().MoveBy(-Page);
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
   }
   if (!G.OnRecord(Count / 2 + 1)) State.SkipWithError("the grid lost the current record");
 }
@@ -122,10 +83,10 @@ void LastAndFirst(benchmark::State& State, Integer Count) {
   TGridOverTree& G = Grid(Count);
   for (auto _ : State) {
     G.Table().Last();
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
     if (!G.OnRecord(Count)) State.SkipWithError("the grid is not on the last record");
     G.Table().First();
-    Display().ProcessMessages();
+    BenchDisplay().ProcessMessages();
   }
 }
 
