@@ -18,6 +18,7 @@
 #include <ctime>
 #include <vector>
 
+#include "bench/GridTreeBench.h"
 #include "bench/MemTableBench.h"
 #include "editors/DaVirVCL.h"
 #include "grid/DBGridEh.h"
@@ -63,18 +64,11 @@ struct TGridOverBigTable {
     InitMemTableEhUnit();
     InitDBGridEhUnit();
     InitDaVirMTEUnit();
-    TMTDataStructEh* s = Table.GetMemTableData()->GetDataStruct();
-    auto add = [&](TComponentClass Class, TFieldType Type, const String& Name) {
-      TMTDataFieldEh* f = s->CreateField(Class);
-      f->SetDataType(Type);
-      f->SetFieldName(Name);
-      f->SetVisible(true);
-      return f;
-    };
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
-    add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(40);
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"TYPE");
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"R");
+    TMemTableDataEh* Store = Table.GetMemTableData();
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddBenchColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME");
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"TYPE");
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"R");
     TRecordsListEh* list = Table.GetRecordsData()->GetRecordsList();
     for (Integer i = 1; i <= kRecords; ++i) {
       const Integer id = Integer((Int64(i) * 7919) % kRecords) + 1;
@@ -199,17 +193,10 @@ struct TGridOverBigTree {
     InitMemTableEhUnit();
     InitDBGridEhUnit();
     InitDaVirMTEUnit();
-    TMTDataStructEh* s = Table.GetMemTableData()->GetDataStruct();
-    auto add = [&](TComponentClass Class, TFieldType Type, const String& Name) {
-      TMTDataFieldEh* f = s->CreateField(Class);
-      f->SetDataType(Type);
-      f->SetFieldName(Name);
-      f->SetVisible(true);
-      return f;
-    };
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"PARENT");
-    add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(40);
+    TMemTableDataEh* Store = Table.GetMemTableData();
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"PARENT");
+    AddBenchColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME");
     TRecordsListEh* list = Table.GetRecordsData()->GetRecordsList();
     for (Integer id = 1; id <= kRecords; ++id) {
       const Integer parent = id % 1000 == 1 ? 0 : (id - 1) / 1000 * 1000 + 1;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/GridTreeBench.h"
 #include "bench/MemTableBench.h"
 #include "grid/DBGridEhImpExp.h"
 #include "memtable/MemTableEh.h"
@@ -34,18 +35,11 @@ struct TExportTable {
     InitDBGridEhUnit();
     FormatSettings.DecimalSeparator = u',';
     FormatSettings.ShortDateFormat = u"dd.MM.yyyy";
-    TMTDataStructEh* s = Table.GetMemTableData()->GetDataStruct();
-    auto add = [&](TComponentClass Class, TFieldType Type, const String& Name) {
-      TMTDataFieldEh* f = s->CreateField(Class);
-      f->SetDataType(Type);
-      f->SetFieldName(Name);
-      f->SetVisible(true);
-      return f;
-    };
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
-    add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(40);
-    add(TMTNumericDataFieldEh::StaticComponentClass(), ftFloat, u"PRICE");
-    add(TMTDateTimeDataFieldEh::StaticComponentClass(), ftDate, u"DAY");
+    TMemTableDataEh* Store = Table.GetMemTableData();
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddBenchColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME");
+    AddBenchColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftFloat, u"PRICE");
+    AddBenchColumn(Store, TMTDateTimeDataFieldEh::StaticComponentClass(), ftDate, u"DAY");
     TRecordsListEh* list = Table.GetRecordsData()->GetRecordsList();
     const TDateTime Base = EncodeDate(2000, 1, 1);
     for (Integer id = 1; id <= kRecords; ++id) {

@@ -53,6 +53,11 @@
 
 class TCustomDBEditEh;
 
+// A press the editor holds while a popup is down moves into the popup when
+// ScreenPoint lies in it: whoever holds the mouse lets go, and the popup gets the
+// press at that point (a drag from the drop-down button onto the list, say).
+void HandOverPressToPopupEh(TWinControl* Popup, TPoint ScreenPoint);
+
 // ---- The field link ---------------------------------------------------------------------------
 
 // The link of an editor to one field of a dataset (or several, ';'-separated, with

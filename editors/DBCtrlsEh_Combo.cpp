@@ -521,14 +521,7 @@ void TCustomDBComboBoxEh::ListMouseUp(TObject*, TMouseButton Button, TShiftState
 }
 
 void TCustomDBComboBoxEh::HandOverPressToList(TPoint ScreenPoint) {
-  if (!FListVisible || !FPopupListbox) return;
-  const TPoint p = FPopupListbox->ScreenToClient(ScreenPoint);
-  if (!FPopupListbox->GetClientRect().Contains(p)) return;
-  if (HWND captor = GetCapture()) {
-    SendMessage(captor, WM_CANCELMODE, 0, 0);
-    if (GetCapture() == captor) ReleaseCapture();
-  }
-  SendMessage(FPopupListbox->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(p.X, p.Y));
+  if (FListVisible) HandOverPressToPopupEh(FPopupListbox, ScreenPoint);
 }
 
 void TCustomDBComboBoxEh::EditButtonMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y) {

@@ -461,14 +461,7 @@ void TCustomDBDateTimeEditEh::CloseUp(bool Accept) {
 }
 
 void TCustomDBDateTimeEditEh::HandOverPressToCalendar(TPoint ScreenPoint) {
-  if (!FCalendarDropped || !FCalendar) return;
-  const TPoint p = FCalendar->ScreenToClient(ScreenPoint);
-  if (!FCalendar->GetClientRect().Contains(p)) return;
-  if (HWND captor = GetCapture()) {
-    SendMessage(captor, WM_CANCELMODE, 0, 0);
-    if (GetCapture() == captor) ReleaseCapture();
-  }
-  SendMessage(FCalendar->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(p.X, p.Y));
+  if (FCalendarDropped) HandOverPressToPopupEh(FCalendar, ScreenPoint);
 }
 
 void TCustomDBDateTimeEditEh::EditButtonMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y) {

@@ -526,3 +526,14 @@ void TCustomDBEditEh::MRUTextChanged() {
   }
   if (FMRUList->GetActive() && GetShowing() && !FDroppedDown && text != empty && FFocused) FMRUList->DropDown();
 }
+
+void HandOverPressToPopupEh(TWinControl* Popup, TPoint ScreenPoint) {
+  if (!Popup || !Popup->HandleAllocated()) return;
+  const TPoint p = Popup->ScreenToClient(ScreenPoint);
+  if (!Popup->GetClientRect().Contains(p)) return;
+  if (HWND captor = GetCapture()) {
+    SendMessage(captor, WM_CANCELMODE, 0, 0);
+    if (GetCapture() == captor) ReleaseCapture();
+  }
+  SendMessage(Popup->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(p.X, p.Y));
+}

@@ -343,14 +343,7 @@ void TDBGridInplaceEdit::ListMouseUp(TObject* Sender, TMouseButton Button, TShif
 }
 
 void TDBGridInplaceEdit::HandOverPressToList(TPoint ScreenPoint) {
-  if (!FListVisible || !FActiveList || !FActiveList->HandleAllocated()) return;
-  const TPoint P = FActiveList->ScreenToClient(ScreenPoint);
-  if (!FActiveList->GetClientRect().Contains(P)) return;
-  if (HWND Captor = GetCapture()) {
-    SendMessage(Captor, WM_CANCELMODE, 0, 0);
-    if (GetCapture() == Captor) ReleaseCapture();
-  }
-  SendMessage(FActiveList->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(P.X, P.Y));
+  if (FListVisible) HandOverPressToPopupEh(FActiveList, ScreenPoint);
 }
 
 // ---- Keys -------------------------------------------------------------------------------------------------
