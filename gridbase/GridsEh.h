@@ -33,6 +33,7 @@
 #include "platform/core/Exceptions.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/Grids.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/Mask.h"
@@ -62,15 +63,9 @@ struct TGridRect {
   friend constexpr bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
-enum TGridOption {
-  goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goDrawFocusSelected,
-  goRowSizing, goColSizing, goRowMoving, goColMoving, goEditing, goTabs, goRowSelect,
-  goAlwaysShowEditor, goThumbTracking,
-  // Bit 15: the vertical lines continue through the empty space below the last row.
-  goExtendVertLinesEh
-};
-using TGridOptions = TEnumSet<TGridOption>;
-constexpr TGridOption ExtendVertLinesBit = goExtendVertLinesEh;
+// Bit 15 of the platform's option set: the vertical lines continue through the
+// empty space below the last row.
+constexpr TGridOption goExtendVertLinesEh = static_cast<TGridOption>(15);
 
 enum TGridDrawStateItem { gdSelected, gdFocused, gdFixed, gdHotTrack, gdCurrent };
 using TGridDrawState = TEnumSet<TGridDrawStateItem>;

@@ -6,13 +6,9 @@
 
 #include <memory>
 
+#include "platform/ui/Grids.h"
 #include "platform/ui/StdCtrls.h"
 
-enum TGridOption {
-  goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goDrawFocusSelected, goRowSizing,
-  goColSizing, goRowMoving, goColMoving, goEditing, goTabs, goRowSelect, goAlwaysShowEditor, goThumbTracking
-};
-using TGridOptions = TEnumSet<TGridOption>;
 using TSelectCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, bool& CanSelect)>;
 
 class TValueListEditor : public TCustomControl {
