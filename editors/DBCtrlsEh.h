@@ -57,6 +57,10 @@ class TCustomDBEditEh;
 // ScreenPoint lies in it: whoever holds the mouse lets go, and the popup gets the
 // press at that point (a drag from the drop-down button onto the list, say).
 void HandOverPressToPopupEh(TWinControl* Popup, TPoint ScreenPoint);
+// What an editor with its popup down passes on: Enter and Esc are wanted (they
+// close the popup), the wheel goes to the popup. True when the message was
+// answered here.
+bool ForwardToDroppedPopupEh(TControl* Popup, TMessage& Message);
 
 // ---- The field link ---------------------------------------------------------------------------
 

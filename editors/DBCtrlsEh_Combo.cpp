@@ -562,6 +562,7 @@ bool TCustomDBComboBoxEh::KeyModeMouseMessage(TMessage& Message) {
 
 void TCustomDBComboBoxEh::Dispatch(TMessage& Message) {
   if (KeyModeMouseMessage(Message)) return;
+  if (FListVisible && ForwardToDroppedPopupEh(FPopupListbox, Message)) return;
   switch (Message.Msg) {
     case WM_CHAR: {
       const Char key = Char(Message.WParam);
@@ -569,21 +570,6 @@ void TCustomDBComboBoxEh::Dispatch(TMessage& Message) {
       if (Message.WParam != 0) CompleteTypedText(key);
       return;
     }
-    case CM_WANTSPECIALKEY:
-      if (FListVisible && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)) {
-        Message.Result = 1;
-        return;
-      }
-      break;
-    case CM_MOUSEWHEEL:
-      if (FListVisible && FPopupListbox) {
-        const LRESULT handled = FPopupListbox->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-        if (handled) {
-          Message.Result = handled;
-          return;
-        }
-      }
-      break;
     case WM_KILLFOCUS:
       if (FListVisible && FPopupListbox && HwndFromParam(Message.WParam) != FPopupListbox->GetHandle()) CloseUp(false);
       break;

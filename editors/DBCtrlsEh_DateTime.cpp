@@ -472,22 +472,8 @@ void TCustomDBDateTimeEditEh::EditButtonMouseMove(TObject* Sender, TShiftState S
 }
 
 void TCustomDBDateTimeEditEh::Dispatch(TMessage& Message) {
+  if (FCalendarDropped && ForwardToDroppedPopupEh(FCalendar, Message)) return;
   switch (Message.Msg) {
-    case CM_WANTSPECIALKEY:
-      if (FCalendarDropped && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)) {
-        Message.Result = 1;
-        return;
-      }
-      break;
-    case CM_MOUSEWHEEL:
-      if (FCalendarDropped && FCalendar) {
-        const LRESULT handled = FCalendar->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-        if (handled) {
-          Message.Result = handled;
-          return;
-        }
-      }
-      break;
     case CM_ENTER: UpdateFourDigitYear(); break;  // the locale may have changed meanwhile
     case WM_KILLFOCUS:
       if (FCalendarDropped && FCalendar) {

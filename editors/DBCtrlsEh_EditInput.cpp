@@ -537,3 +537,20 @@ void HandOverPressToPopupEh(TWinControl* Popup, TPoint ScreenPoint) {
   }
   SendMessage(Popup->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(p.X, p.Y));
 }
+
+bool ForwardToDroppedPopupEh(TControl* Popup, TMessage& Message) {
+  switch (Message.Msg) {
+    case CM_WANTSPECIALKEY:
+      if (Message.WParam != VK_RETURN && Message.WParam != VK_ESCAPE) return false;
+      Message.Result = 1;
+      return true;
+    case CM_MOUSEWHEEL:
+      if (!Popup) return false;
+      if (const LRESULT handled = Popup->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam)) {
+        Message.Result = handled;
+        return true;
+      }
+      return false;
+    default: return false;
+  }
+}

@@ -511,22 +511,8 @@ void TCustomDBNumberEditEh::WndProc(TMessage& Message) {
 }
 
 void TCustomDBNumberEditEh::Dispatch(TMessage& Message) {
+  if (FCalculatorDropped && ForwardToDroppedPopupEh(FCalculator, Message)) return;
   switch (Message.Msg) {
-    case CM_WANTSPECIALKEY:
-      if (FCalculatorDropped && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)) {
-        Message.Result = 1;
-        return;
-      }
-      break;
-    case CM_MOUSEWHEEL:
-      if (FCalculatorDropped && FCalculator) {
-        const LRESULT handled = FCalculator->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-        if (handled) {
-          Message.Result = handled;
-          return;
-        }
-      }
-      break;
     case WM_KILLFOCUS:
       if (FCalculatorDropped && FCalculator) {
         const HWND to = HwndFromParam(Message.WParam);

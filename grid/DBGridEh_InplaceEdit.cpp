@@ -732,6 +732,7 @@ void TDBGridInplaceEdit::DefaultHandler(TMessage& Message) {
 }
 
 void TDBGridInplaceEdit::Dispatch(TMessage& Message) {
+  if (FListVisible && ForwardToDroppedPopupEh(FActiveList, Message)) return;
   switch (Message.Msg) {
     case WM_SETCURSOR: {
       const TPoint P = ScreenToClient(GetCursorPos());
@@ -766,21 +767,6 @@ void TDBGridInplaceEdit::Dispatch(TMessage& Message) {
       }
       break;
     }
-    case CM_WANTSPECIALKEY:
-      if (FListVisible && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)) {
-        Message.Result = 1;
-        return;
-      }
-      break;
-    case CM_MOUSEWHEEL:
-      if (FListVisible && FActiveList) {
-        const LRESULT Handled = FActiveList->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
-        if (Handled) {
-          Message.Result = Handled;
-          return;
-        }
-      }
-      break;
     default: break;
   }
   TInplaceEdit::Dispatch(Message);
