@@ -227,9 +227,17 @@ TColumnEh* TCustomDBGridEh::ColumnByFieldName(const String& FieldName) const {
   return Column;
 }
 
-Integer TCustomDBGridEh::GetSelectedIndex() const { return RawToDataColumn(GetCol()); }
+Integer TCustomDBGridEh::GetSelectedIndex() const {
+  if (!FRowPanel->GetActive()) return RawToDataColumn(GetCol());
+  // The panel keeps its own current column; a hidden one gives way to the first visible.
+  if (FRowPanelColIndex >= 0 && FRowPanelColIndex < FColumns->GetCount() &&
+      FColumns->Items(FRowPanelColIndex)->GetVisible())
+    return FRowPanelColIndex;
+  return FVisibleColumns->Count() > 0 ? FVisibleColumns->Items(0)->GetIndex() : -1;
+}
 
 void TCustomDBGridEh::SetSelectedIndex(Integer Value) {
+  if (FRowPanel->GetActive()) return RowPanelMoveToColumn(Value);
   const Integer Raw = DataToRawColumn(Value);
   if (Value < 0 || Raw >= GetColCount() || Raw < GetFixedCols() || Raw == GetCol()) return;
   MoveColRow(Raw, GetRow(), true, true, false);

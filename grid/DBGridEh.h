@@ -2783,6 +2783,8 @@ public:
   void HideEditor() override;
   void UpdateEdit() override;
   void UpdateText() override;
+  // In the row panel: the current column's panel cell on the current row.
+  TRect CellEditRect(Integer ACol, Integer ARow) override;
 
   // -- Overrides of the base grid
   void Loaded() override;
@@ -3009,8 +3011,11 @@ public:
   virtual bool IsMultiTitleMode() const { return MultiTitleActive(); }
   // The upper levels of a multi-level title above the leaf of Column, clipped to the leaf's cell.
   void DrawTitleNodes(TColumnEh* Column, const TRect& ARect, const TDrawTitleParamsEh& Params);
-  // The row panel lays cells out inside a record's panel; not painted yet.
-  virtual bool RowPanelPainted() const { return false; }
+  // The row panel lays cells out inside a record's panel: each record, the titles,
+  // the filter row and the footers are painted as panels of their columns' cells.
+  virtual bool RowPanelPainted() const;
+  void DrawRowPanelCell(Integer ACol, Integer ARow, Integer DataRow, const TRect& ARect, TGridDrawState State,
+                        TCellTypeEh CellType);
   // The row detail panel under the current row; not painted yet.
   virtual bool RowDetailPanelPainted() const;
   // Places every column's cell inside a record's panel, line by line; gives the panel's size.
@@ -3019,6 +3024,20 @@ public:
   void ResizeRowPanel(Integer NewWidth);
   Integer GetRowPanelWidth() const { return FRowPanelWidth; }
   Integer GetRowPanelHeight() const { return FRowPanelHeight; }
+  // How many panel lines the visible columns take, at least one.
+  Integer RowPanelLineCount() const;
+  // A column's cell in the row panel of the grid row whose rectangle is RowRect
+  // (title or data geometry), moved left by the panel's horizontal scroll offset.
+  TRect RowPanelCellRect(TColumnEh* Column, const TRect& RowRect, bool Title) const;
+  // The visible column whose panel cell holds the client point, in the grid row of RowRect; null when none.
+  TColumnEh* RowPanelColumnAt(const TRect& RowRect, Integer X, Integer Y, bool Title) const;
+  // How far the panel is scrolled to the left so that the current cell shows.
+  Integer GetRowPanelLeftOffset() const { return FRowPanelLeftOffset; }
+  // Makes the column with data index DataCol current inside the panel (exit and enter
+  // notices, the editor, the horizontal scroll that shows its cell).
+  void RowPanelMoveToColumn(Integer DataCol);
+  // The panel's next cell for Tab (TabNavigationType) or the arrows; the given column when none.
+  TColumnEh* RowPanelNextColumn(TColumnEh* Column, bool Forward, bool ForTab) const;
   // The expand box of the row detail panel at the left of a data row's first cell.
   Integer DrawRowDetailButton(const TRect& ARect, Integer DataRow);
   // Whether a press at X on a data row hits that box; a hit opens or closes the panel.
@@ -3420,6 +3439,20 @@ private:
   std::unique_ptr<THeadTreeNode> FHeadTree;
   friend class TRowDetailPanelEh;
   Integer FRowPanelWidth = 0, FRowPanelHeight = 0;
+  Integer FRowPanelLineHeight = 0;       // one panel line of a record (the data row height of one line)
+  Integer FRowPanelTitleLineHeight = 0;  // one panel line of the titles
+  Integer FRowPanelColIndex = -1;        // the current column inside the panel
+  Integer FRowPanelLeftOffset = 0;       // the panel's horizontal scroll
+  void SetRowPanelColumnAttributes();
+  void FitRowPanelToClient();
+  void RowPanelScrollToColumn(TColumnEh* Column);
+  TColumnEh* RowPanelColumnAbove(TColumnEh* Column, bool Below) const;
+  TColumnEh* RowPanelEdgeColumnOf(TColumnEh* Column, bool Bottom) const;
+  bool RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel);
+  void RowPanelTabMove(bool GoForward);
+  // The data column under a mouse point on Cell: in the row panel, the cell under it (-1 for none).
+  Integer MouseDataColumn(TGridCoord Cell, Integer X, Integer Y) const;
+  friend class TGridRowPanelEh;
   std::vector<THeadTreeNode*> FLeafFieldArr;  // one leaf of FHeadTree per column, in column order
   TGroupDataTreeNodeEh* FCurrentGroupNode = nullptr;  // a node of the group tree; compared, never read, once stale
   Integer FCurrentGroupRecIndex = -1;                  // the table's row when the group row became current

@@ -27,6 +27,7 @@ std::unique_ptr<TInplaceEdit> TCustomDBGridEh::CreateEditor() { return std::make
 void TCustomDBGridEh::ShowEditor() {
   // The filter row's editor gives way to the cell editor.
   if (FFilterEditing) ExitFilterEditor();
+  if (FRowPanel->GetActive()) FRowPanelColIndex = GetSelectedIndex();
   TCustomGridEh::ShowEditor();
 }
 
@@ -38,7 +39,31 @@ void TCustomDBGridEh::HideEditor() {
   }
 }
 
-void TCustomDBGridEh::UpdateEdit() { TCustomGridEh::UpdateEdit(); }
+void TCustomDBGridEh::UpdateEdit() {
+  if (FRowPanel->GetActive() && CanEditShow()) {
+    // The base grid's cell stays the same across a panel: the panel's own cell
+    // decides when the editor writes its text back and loads the next one.
+    const TGridCoord Cell{GetSelectedIndex(), GetRow()};
+    if (!(Cell == FRowPanelEditedCell)) {
+      HideEdit();  // writes the old cell's text back and makes the base grid load anew
+      FRowPanelEditedCell = Cell;
+    }
+  }
+  TCustomGridEh::UpdateEdit();
+}
+
+TRect TCustomDBGridEh::CellEditRect(Integer ACol, Integer ARow) {
+  TColumnEh* Column = FRowPanel->GetActive() ? GetCurrentColumn() : nullptr;
+  if (!Column) return TCustomGridEh::CellEditRect(ACol, ARow);
+  TRect R = RowPanelCellRect(Column, CellRect(ACol, ARow), false);
+  // The first visible column leaves the detail sign its 18 pixels.
+  if (RowDetailPanelPainted() && FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == Column &&
+      R.Width() > 18) {
+    if (UseRightToLeftAlignment()) R.Right -= 18;
+    else R.Left += 18;
+  }
+  return R;
+}
 
 void TCustomDBGridEh::UpdateText() {
   if (FRowPanel->GetActive() && FRowPanelEditedCell.X != -1) {

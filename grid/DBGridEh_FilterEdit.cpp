@@ -118,6 +118,8 @@ void TCustomDBGridEh::ShowFilterEditor(Integer ColumnIndex) {
         // Row selection keeps its current cell: the grid only scrolls the column into view.
         if (Raw >= GetLeftCol() + GetVisibleColCount()) SetLeftCol(std::min(Raw, LastLeftCol()));
         else if (Raw < GetLeftCol() && Raw >= GetFixedCols()) SetLeftCol(Raw);
+      } else if (FRowPanel->GetActive()) {
+        RowPanelMoveToColumn(ColumnIndex);
       } else {
         MoveToColumn(Raw, 1, false);
       }
@@ -135,7 +137,9 @@ void TCustomDBGridEh::UpdateFilterEditor(bool Show) {
     ExitFilterEditor();
     return;
   }
-  const TRect Cell = CellRect(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
+  TRect Cell = CellRect(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
+  // In the row panel the filter row is a panel too: the column's cell in it.
+  if (FRowPanel->GetActive()) Cell = RowPanelCellRect(FColumns->Items(FFilterRowColumn), Cell, false);
   if (FColumns->Items(FFilterRowColumn)->GetSTFilter()->GetExecuting()) {
     FFilterEditor->MoveToRect(Cell);
     return;
@@ -387,7 +391,7 @@ void TCustomDBGridEh::WMLButtonDown(TMessage& Message) {
   if (!GetComponentState().Contains(csDesigning) && FSTFilter->GetVisible() &&
       FSTFilter->GetLocation() == stflUnderTitleFilterEh && GetTitleRowCount() > 0) {
     const TGridCoord Cell = MouseCoord(P.X, P.Y);
-    const Integer ColumnIndex = RawToDataColumn(Cell.X);
+    const Integer ColumnIndex = MouseDataColumn(Cell, P.X, P.Y);
     if (Cell.Y == GetTitleRowCount() - 1 && Cell.X >= FIndicatorOffset && IsColumnFilterable(ColumnIndex) &&
         FDataLink->GetActive()) {
       if (CanFocus() && !Focused()) SetFocus();
@@ -446,12 +450,13 @@ bool TCustomDBGridEh::IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*&
   Column = nullptr;
   if (!FSTFilter->GetVisible() || FSTFilter->GetLocation() != stflInTitleFilterEh || !TitlesVisible()) return false;
   const TGridCoord Cell = MouseCoord(X, Y);
-  const Integer DataCol = RawToDataColumn(Cell.X);
+  const Integer DataCol = MouseDataColumn(Cell, X, Y);
   if (Cell.Y != 0 || DataCol < 0 || DataCol >= FColumns->GetCount()) return false;
   TColumnEh* Candidate = FColumns->Items(DataCol);
   if (!Candidate->GetSTFilter()->GetVisible()) return false;
   // The button fills the right end of the title, as the title's painting places it.
-  const TRect R = CellRect(Cell.X, 0);
+  TRect R = CellRect(Cell.X, 0);
+  if (FRowPanel->GetActive()) R = RowPanelCellRect(Candidate, R, true);
   const Integer Width = std::min(Candidate->GetTitle()->GetFilterButtonWidth(), R.Width() / 2);
   if (X < R.Right - 1 - Width) return false;
   Column = Candidate;
@@ -460,7 +465,8 @@ bool TCustomDBGridEh::IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*&
 
 void TCustomDBGridEh::TitleFilterListDropDown(TColumnEh* Column) {
   if (FTitleFilterListVisible) CloseUpTitleFilterList(false);
-  const TRect R = CellRect(DataToRawColumn(Column->GetIndex()), 0);
+  TRect R = CellRect(DataToRawColumn(Column->GetIndex()), 0);
+  if (FRowPanel->GetActive()) R = RowPanelCellRect(Column, R, true);
   DropDownTitleFilterList(Column, R);
   InvalidateTitle();
 }

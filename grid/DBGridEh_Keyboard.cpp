@@ -142,6 +142,7 @@ void TCustomDBGridEh::NavigationKeyDown(Word& Key, TShiftState Shift) {
       break;
     default: return;
   }
+  if (RowPanelKeyDown(Key, Shift, Sel)) return;
   if (Shift.Contains(ssCtrl))
     CtrlNavigationKeyDown(Key, Shift, Sel);
   else

@@ -164,6 +164,7 @@ void TCustomDBGridEh::PriorRow(bool Select) {
 
 void TCustomDBGridEh::TabMove(bool GoForward) {
   ClearSelectionIfNeeded();
+  if (FRowPanel->GetActive()) return RowPanelTabMove(GoForward);
   const Integer Count = FVisibleColumns->Count();
   if (Count == 0) return;
   TUpdateBracketEh Hold(this);

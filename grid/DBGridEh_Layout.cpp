@@ -116,7 +116,7 @@ Integer TCustomDBGridEh::AutoFitRoom(Integer FixedSum) const {
 }
 
 void TCustomDBGridEh::AutoFitColWidthsPass() {
-  if (FRowPanel->GetActive()) return;
+  if (FRowPanel->GetActive()) return FitRowPanelToClient();
   const Integer Count = FVisibleColumns->Count();
   std::vector<bool> Settled(size_t(Count), false);
   auto Fitted = [&](Integer I) { return FVisibleColumns->Items(I)->GetAutoFitColWidth() && !Settled[size_t(I)]; };
@@ -221,7 +221,11 @@ void TCustomDBGridEh::SetColumnCountAndFixed() {
                                   std::min(FIndicatorOffset + FFrozenCols, FIndicatorOffset + VisibleCount - 1));
   const bool Customized = FColumns->GetState() == csCustomized;
   Integer ColCount = 0, Fixed = 0, Contra = 0;
-  if (!FDataLink->GetActive() && !Customized) {
+  if (FRowPanel->GetActive()) {
+    // One grid column holds every record's panel.
+    ColCount = FIndicatorOffset + 1;
+    Fixed = FIndicatorOffset;
+  } else if (!FDataLink->GetActive() && !Customized) {
     ColCount = FColumns->GetCount() + FIndicatorOffset;
     Fixed = FIndicatorOffset;
     // Hidden columns inside the frozen block and right after it are fixed too.
@@ -245,11 +249,12 @@ void TCustomDBGridEh::SetColumnCountAndFixed() {
   SetColCount(ColCount);
   SetContraColCount(Contra);
   SetFixedCols(Fixed);
-  SetFrozenColCount(FDataLink->GetActive() || Customized ? Fixed - FIndicatorOffset : 0);
+  SetFrozenColCount((FDataLink->GetActive() || Customized) && !FRowPanel->GetActive() ? Fixed - FIndicatorOffset : 0);
 }
 
 void TCustomDBGridEh::SetColumnAttributes() {
   const bool Active = FDataLink->GetActive();
+  if (FRowPanel->GetActive()) return SetRowPanelColumnAttributes();
   for (Integer I = 0; I < FColumns->GetCount(); ++I) {
     TColumnEh* Column = FColumns->Items(I);
     const Integer Raw = DataToRawColumn(I);
@@ -397,6 +402,9 @@ void TCustomDBGridEh::CalcDataRowHeightValue() {
     FRowLines = (Height - Margin) / TextHeight;
     FRowHeight = Margin;
   }
+  FRowPanelLineHeight = Height;
+  // A record's panel stands in one grid row as high as all its lines.
+  if (FRowPanel->GetActive()) Height = RowPanelLineCount() * (Height + GetGridLineWidth()) - 1;
   FDataRowHeight = Height;
   FMultiLineRow = Height > TM.tmHeight + TM.tmInternalLeading + TM.tmExternalLeading + FTextMargin;
 }
@@ -456,6 +464,9 @@ void TCustomDBGridEh::CalcTitleRowHeight() {
     FHeadTree->FreeAllChild();
     FLeafFieldArr.clear();
   }
+  FRowPanelTitleLineHeight = FTitleRowHeight;
+  // The titles form a panel of their own, one title line per panel line.
+  if (FRowPanel->GetActive()) FTitleRowHeight = RowPanelLineCount() * (FTitleRowHeight + GetGridLineWidth()) - 1;
 }
 
 void TCustomDBGridEh::UpdateLineColors() {

@@ -136,7 +136,7 @@ void TCustomDBGridEh::ColumnSelectPress(TShiftState Shift, Integer X, Integer Y)
 // in the titles then goes to the base grid, which sizes and moves columns.
 bool TCustomDBGridEh::TitlePress(TMouseButton& Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell) {
   if (Cell.Y < 0 || Cell.Y >= GetTitleRowCount() || Cell.X < 0) return false;
-  const Integer DataCol = RawToDataColumn(Cell.X);
+  const Integer DataCol = MouseDataColumn(Cell, X, Y);
   const bool DataTitle = TitlesVisible() && Cell.Y == 0 && DataCol >= 0 && DataCol < FColumns->GetCount() &&
                          !GetComponentState().Contains(csDesigning);
   if (TColumnEh* FilterColumn = nullptr; DataTitle && IsTitleFilterButtonPoint(X, Y, FilterColumn)) {
@@ -210,15 +210,19 @@ void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer 
   FDataLink->UpdateData();
   HideEditor();
   const TGridCoord OldCell{GetCol(), GetRow()};
+  const Integer OldColumn = GetSelectedIndex();
+  // The panel cell under the point, found before the rows move under it.
+  const Integer PanelColumn = RowPanelPainted() ? MouseDataColumn(Cell, X, Y) : -1;
   TDataSet* DataSet = FDataLink->GetDataSet();
   const TBookmark OldBookmark = DataSet->GetBookmark();
   const bool Extend = Shift.Contains(ssShift) && FOptions.Contains(dgMultiSelect) &&
                       (FOptions.Contains(dgRowSelect) || Cell.X < FIndicatorOffset);
   if (Cell.Y != OldCell.Y && !Extend) MoveByRows(Cell.Y - OldCell.Y);
   const bool DataColumn = Cell.X >= FIndicatorOffset;
-  if (DataColumn) MoveToColumn(Cell.X, 0, false);
+  if (DataColumn && RowPanelPainted()) RowPanelMoveToColumn(PanelColumn);
+  else if (DataColumn) MoveToColumn(Cell.X, 0, false);
   if (!GetMouseCapture()) return;
-  const bool InSelection = DataColumn && IsCellSelected(RawToDataColumn(Cell.X), DataSet->GetBookmark());
+  const bool InSelection = DataColumn && IsCellSelected(GetSelectedIndex(), DataSet->GetBookmark());
   if (GetDragMode() == dmAutomatic && !Shift.Contains(ssShift) && Button == mbLeft && InSelection) {
     FSelectionDragArmed = true;
     return;
@@ -227,7 +231,8 @@ void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer 
     StartRectSelection(Button, Shift, Cell, OldCell, OldBookmark, InSelection);
   const bool RectApplies = !FOptions.Contains(dgRowSelect) && DataColumn && CanSelectType(gstRectangle);
   if (CanSelectType(gstRecordBookmarks) && !RectApplies) StartRowSelection(Button, Shift, Cell.Y - OldCell.Y);
-  const bool SameCell = OldCell.X == GetCol() && OldCell.Y == GetRow() &&
+  const bool SameCell = OldCell.X == GetCol() && OldCell.Y == GetRow() && OldColumn == GetSelectedIndex() &&
+                        (!RowPanelPainted() || PanelColumn >= 0) &&
                         DataSet->CompareBookmarks(OldBookmark, DataSet->GetBookmark()) == 0;
   if (Button == mbLeft && DataColumn && CanEditorMode() &&
       (SameCell || FOptions.Contains(dgAlwaysShowEditor)))

@@ -70,7 +70,8 @@ void TCustomDBGridEh::TrackTitlePress(Integer X, Integer Y) {
     return;
   }
   const TGridCoord Cell = MouseCoord(X, Y);
-  const bool Inside = Cell.X == FPressedTitleColumn && Cell.Y == 0;
+  const bool Inside = Cell.X == FPressedTitleColumn && Cell.Y == 0 &&
+                      (!RowPanelPainted() || MouseDataColumn(Cell, X, Y) == FPressedTitleDataColumn);
   if (Inside != FPressedTitleInside) {
     FPressedTitleInside = Inside;
     InvalidateCell(FPressedTitleColumn, 0);
@@ -188,7 +189,8 @@ void TCustomDBGridEh::EndMouseTracking() {
 void TCustomDBGridEh::ReleaseTitle(TShiftState Shift, Integer X, Integer Y, TGridCoord Cell) {
   if (!FTitleButtonDown || FPressedTitleColumn < 0) return;
   const Integer Col = FPressedTitleColumn, DataCol = FPressedTitleDataColumn;
-  bool Counted = GetClientRect().Contains(TPoint(X, Y)) && Cell.Y == 0 && Cell.X == Col;
+  bool Counted = GetClientRect().Contains(TPoint(X, Y)) && Cell.Y == 0 && Cell.X == Col &&
+                 (!RowPanelPainted() || MouseDataColumn(Cell, X, Y) == DataCol);
   // Over a multi-level title only the column's own part counts, not the shared part above.
   if (Counted && DataCol >= 0 && DataCol < FColumns->GetCount())
     Counted = InTitleLeafPart(FColumns->Items(DataCol), CellRect(Col, 0), Y);
@@ -214,8 +216,8 @@ void TCustomDBGridEh::ReleaseTitle(TShiftState Shift, Integer X, Integer Y, TGri
 void TCustomDBGridEh::ReleaseClicks(TMouseButton Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell) {
   TInplaceEdit* Editor = GetInplaceEditor();
   if (Editor && Editor->GetVisible() && Editor->GetBoundsRect().Contains(TPoint(X, Y))) return;
-  const Integer DataCol = RawToDataColumn(Cell.X);
-  if (Cell.X < FIndicatorOffset || Cell.Y < 0 || DataCol >= FColumns->GetCount()) return;
+  const Integer DataCol = MouseDataColumn(Cell, X, Y);
+  if (Cell.X < FIndicatorOffset || Cell.Y < 0 || DataCol < 0 || DataCol >= FColumns->GetCount()) return;
   TColumnEh* Column = FColumns->Items(DataCol);
   Integer ColType = 0, RowType = 0;
   const TCellAreaVertEh Area = GetCellType(Cell.X, Cell.Y, ColType, RowType).Vert;
@@ -225,7 +227,7 @@ void TCustomDBGridEh::ReleaseClicks(TMouseButton Button, TShiftState Shift, Inte
     if (TreeButtonPress(X, Y, Cell, true)) return;
     CellClick(Column);
   }
-  const bool Stepping = Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList;
+  const bool Stepping = !RowPanelPainted() && (Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList);
   if (Stepping && Area == cavDataEh && Cell == FDownCell && !Column->GetDblClickNextVal() &&
       !FDownShift.Contains(ssDouble) && Column->CanModify(true))
     StepCellValue(Column, Shift.Contains(ssShift));

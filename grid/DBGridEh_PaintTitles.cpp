@@ -47,6 +47,7 @@ void TCustomDBGridEh::DrawCell(Integer ACol, Integer ARow, const TRect& CellArea
     DrawIndicatorCell(ACol, ARow, DataCol, DataRow, ARect, AState, Type);
     return;
   }
+  if (RowPanelPainted()) return DrawRowPanelCell(ACol, ARow, DataRow, ARect, AState, Type);
   switch (Type.Vert) {
     case cavFooterEh: DrawFooterCell(ACol, ARow, DataCol, DataRow, ARect, AState, Type); return;
     case cavDataEh: DrawDataCell(ACol, ARow, DataCol, DataRow, ARect, AState, Type); return;

@@ -116,6 +116,9 @@ void TGridRowPanelEh::Assign(TPersistent* Source) {
 void TGridRowPanelEh::SetActive(bool Value) {
   if (FActive == Value) return;
   FActive = Value;
+  FGrid->FRowPanelLeftOffset = 0;
+  FGrid->FRowPanelColIndex =
+      Value && FGrid->GetVisibleColumns()->Count() > 0 ? FGrid->GetVisibleColumns()->Items(0)->GetIndex() : -1;
   FGrid->LayoutChanged();
 }
 

@@ -1,11 +1,20 @@
-// The row detail panel: a window the grid opens under the current row, between
-// it and the next row, for the application's own controls; each data row then
-// starts with an 18-pixel box whose button opens and closes it.
+// The row detail panel and the row panel.
 //
-// Call flow: a click on the box (RowDetailButtonPress) or the application sets
-// Visible; SetVisible asks OnRowDetailPanelShow / OnRowDetailPanelHide, stores
-// the state and places the window (PlacePanel), which also makes the current
-// row tall enough to hold the panel; moving to another record closes it first.
+// The row detail panel is a window the grid opens under the current row, between
+// it and the next row, for the application's own controls; each data row then
+// starts with an 18-pixel box whose button opens and closes it. A click on the
+// box (RowDetailButtonPress) or the application sets Visible; SetVisible asks
+// OnRowDetailPanelShow / OnRowDetailPanelHide, stores the state and places the
+// window (PlacePanel), which also makes the current row tall enough to hold the
+// panel; moving to another record closes it first.
+//
+// The row panel lays a record's columns out as cells over several lines. The
+// base grid then has a single data column: each grid row (title, filter row,
+// record, footer) is one panel, as high as its lines. The layout pass
+// (RowPanelLayout) gives every column its cell; DrawRowPanelCell paints a row's
+// cells through the ordinary cell painters; the grid keeps the current column
+// inside the panel (FRowPanelColIndex) and a horizontal offset that keeps the
+// current cell in view.
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +22,7 @@
 #include <vector>
 
 #include "grid/DBGridEh.h"
+#include "grid/ScopeGuardEh.h"
 
 namespace {
 
@@ -153,9 +163,20 @@ bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
 // Each column stands on panel lines InRowLinePos .. InRowLinePos + InRowLineHeight - 1,
 // right of whatever stands already on the fullest of those lines.
 
+Integer TCustomDBGridEh::RowPanelLineCount() const {
+  Integer Lines = 1;
+  for (Integer I = 0; I < FColumns->GetCount(); ++I) {
+    TColumnEh* Column = FColumns->Items(I);
+    if (Column->GetVisible()) Lines = std::max(Lines, Column->GetInRowLinePos() + Column->GetInRowLineHeight());
+  }
+  return Lines;
+}
+
 void TCustomDBGridEh::RowPanelLayout() {
   const Integer LineWidth = GetGridLineWidth();
-  const Integer LineHeight = GetDataRowHeightValue() + LineWidth;
+  const Integer LineHeight = (FRowPanelLineHeight > 0 ? FRowPanelLineHeight : GetDataRowHeightValue()) + LineWidth;
+  const Integer TitleLine =
+      (FRowPanelTitleLineHeight > 0 ? FRowPanelTitleLineHeight : GetDataRowHeightValue()) + LineWidth;
   const Integer Indent = GroupedRows() ? FDataGrouping->GetActiveGroupLevelsCount() * 18 : 0;
   std::vector<Integer> Fill;
   Integer Width = 0, Height = 0;
@@ -168,7 +189,7 @@ void TCustomDBGridEh::RowPanelLayout() {
     const bool Visible = Column->GetVisible();
     const Integer CellWidth = Visible ? Column->GetWidth() : 0;
     TRect Cell(Left, First * LineHeight, Left + CellWidth, First * LineHeight + Column->GetInRowLineHeight() * LineHeight - 1);
-    TRect Title(Left, Cell.Top, Cell.Right, Cell.Bottom);
+    TRect Title(Left, First * TitleLine, Cell.Right, First * TitleLine + Column->GetInRowLineHeight() * TitleLine - 1);
     if (Left == 0 && Indent > 0) {
       Cell.Right += Indent;
       Title.Left += Indent;
@@ -200,4 +221,294 @@ void TCustomDBGridEh::ResizeRowPanel(Integer NewWidth) {
   }
   for (auto& [Column, W] : Widths) Column->SetWidth(std::max(0, W));
   RowPanelLayout();
+}
+
+// The one grid column of the panels is as wide as the data area of the window;
+// without a window, as wide as the panel.
+void TCustomDBGridEh::SetRowPanelColumnAttributes() {
+  if (FIndicatorOffset > 0) {
+    if (GetColWidths(0) != FIndicatorWidth) SetColWidths(0, FIndicatorWidth);
+    SetTabStops(0, false);
+  }
+  const Integer Raw = FIndicatorOffset;
+  if (Raw >= GetFullColCount()) return;
+  SetTabStops(Raw, true);
+  const Integer LineWidth = FOptions.Contains(dgColLines) ? GetGridLineWidth() : 0;
+  Integer Width = std::max(1, FRowPanelWidth);
+  if (HandleAllocated() && GetClientWidth() > 0)
+    Width = std::max(1, GetClientWidth() - (FIndicatorOffset > 0 ? FIndicatorWidth + LineWidth : 0) - LineWidth);
+  if (GetColWidths(Raw) != Width) SetColWidths(Raw, Width);
+  if (TColumnEh* Column = GetCurrentColumn()) RowPanelScrollToColumn(Column);
+}
+
+void TCustomDBGridEh::FitRowPanelToClient() {
+  if (!HandleAllocated()) return;
+  const Integer Width = GetClientWidth() - (IndicatorVisible() ? FIndicatorWidth : 0) - 1;
+  if (Width > 0 && Width != FRowPanelWidth) ResizeRowPanel(Width);
+}
+
+// ---- Cells of a panel ----------------------------------------------------------------------------------
+
+TRect TCustomDBGridEh::RowPanelCellRect(TColumnEh* Column, const TRect& RowRect, bool Title) const {
+  TRect R = Title ? Column->GetRowPanelTitleRect() : Column->GetRowPanelRect();
+  const Integer DX = RowRect.Left - FRowPanelLeftOffset;
+  R = TRect(R.Left + DX, R.Top + RowRect.Top, R.Right + DX, R.Bottom + RowRect.Top);
+  if (UseRightToLeftAlignment()) {
+    // Mirrored inside the row: the panel starts at the row's right edge.
+    const Integer Left = RowRect.Left + RowRect.Right - R.Right, Right = RowRect.Left + RowRect.Right - R.Left;
+    R.Left = Left;
+    R.Right = Right;
+  }
+  return R;
+}
+
+TColumnEh* TCustomDBGridEh::RowPanelColumnAt(const TRect& RowRect, Integer X, Integer Y, bool Title) const {
+  if (X < RowRect.Left || X >= RowRect.Right) return nullptr;
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    TColumnEh* Column = FVisibleColumns->Items(I);
+    const TRect R = RowPanelCellRect(Column, RowRect, Title);
+    if (X >= R.Left && X < R.Right && Y >= R.Top && Y < R.Bottom) return Column;
+  }
+  return nullptr;
+}
+
+bool TCustomDBGridEh::RowPanelPainted() const { return FRowPanel->GetActive(); }
+
+// One grid row painted as a panel: the gaps in the area's colour, then each
+// visible column's cell through the area's own painter, with its right and
+// bottom lines. Only the current column's cell keeps the selected and focused states.
+void TCustomDBGridEh::DrawRowPanelCell(Integer ACol, Integer ARow, Integer DataRow, const TRect& ARect,
+                                       TGridDrawState State, TCellTypeEh CellType) {
+  TCanvas* Canvas = GetCanvas();
+  HDC DC = Canvas->GetHandle();
+  const bool Title = CellType.Vert == cavTitleEh;
+  const TColor Gap = CellType.Vert == cavDataEh ? GetColor()
+                     : CellType.Vert == cavFooterEh ? GetFooterColor()
+                                                    : GetFixedColor();
+  Canvas->GetBrush()->SetStyle(bsSolid);
+  Canvas->GetBrush()->SetColor(Gap);
+  Canvas->FillRect(ARect);
+  const Integer Saved = SaveDC(DC);
+  TScopeExitEh Restore([DC, Saved] { RestoreDC(DC, Saved); });
+  IntersectClipRect(DC, ARect.Left, ARect.Top, ARect.Right, ARect.Bottom);
+  const TColor LineColor = Title || CellType.Vert == cavSubTitleEh ? GetGridLineColors()->GetDarkColor()
+                                                                    : GetGridLineColors()->GetCellLineColor(ACol, ARow);
+  const bool ColLines = FOptions.Contains(dgColLines), RowLines = FOptions.Contains(dgRowLines);
+  const Integer Current = GetSelectedIndex();
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    TColumnEh* Column = FVisibleColumns->Items(I);
+    const TRect R = RowPanelCellRect(Column, ARect, Title);
+    if (R.IsEmpty() || R.Right <= ARect.Left || R.Left >= ARect.Right) continue;
+    TGridDrawState CellState = State;
+    if (Column->GetIndex() != Current) {
+      CellState.Exclude(gdSelected);
+      CellState.Exclude(gdFocused);
+    }
+    const Integer DataCol = Column->GetIndex();
+    switch (CellType.Vert) {
+      case cavDataEh: DrawDataCell(ACol, ARow, DataCol, DataRow, R, CellState, CellType); break;
+      case cavFooterEh: DrawFooterCell(ACol, ARow, DataCol, DataRow, R, CellState, CellType); break;
+      case cavTitleEh:
+      case cavSubTitleEh: DrawTitleCell(ACol, ARow, DataCol, DataRow, R, CellState, CellType); break;
+    }
+    // The lines between cells; the grid's own lines close the panel at its bottom.
+    Canvas->GetBrush()->SetColor(LineColor);
+    if (ColLines && R.Right < ARect.Right) Canvas->FillRect(TRect(R.Right, R.Top, R.Right + 1, R.Bottom + 1));
+    if ((RowLines || Title) && R.Bottom < ARect.Bottom) Canvas->FillRect(TRect(R.Left, R.Bottom, R.Right + 1, R.Bottom + 1));
+  }
+}
+
+// ---- The current cell inside the panel ---------------------------------------------------------------
+
+Integer TCustomDBGridEh::MouseDataColumn(TGridCoord Cell, Integer X, Integer Y) const {
+  if (!FRowPanel->GetActive()) return RawToDataColumn(Cell.X);
+  if (Cell.X < FIndicatorOffset || Cell.Y < 0 || Cell.Y >= GetFullRowCount()) return -1;
+  TColumnEh* Column = RowPanelColumnAt(CellRect(Cell.X, Cell.Y), X, Y, TitlesVisible() && Cell.Y == 0);
+  return Column ? Column->GetIndex() : -1;
+}
+
+// The panel scrolls sideways so that the column's cell shows whole, its left edge
+// first when it is wider than the room.
+void TCustomDBGridEh::RowPanelScrollToColumn(TColumnEh* Column) {
+  const Integer Raw = FIndicatorOffset;
+  if (!Column || Raw >= GetColCount()) return;
+  const Integer Room = GetColWidths(Raw);
+  const TRect R = Column->GetRowPanelRect();
+  Integer Offset = FRowPanelLeftOffset;
+  if (R.Right - Offset > Room) Offset = R.Right - Room;
+  if (R.Left - Offset < 0 || R.Width() > Room) Offset = R.Left;
+  Offset = std::max(0, std::min(Offset, std::max(0, FRowPanelWidth - Room)));
+  if (R.Left < Offset) Offset = R.Left;
+  if (Offset == FRowPanelLeftOffset) return;
+  FRowPanelLeftOffset = Offset;
+  Invalidate();
+  InvalidateEditor();
+}
+
+void TCustomDBGridEh::RowPanelMoveToColumn(Integer DataCol) {
+  if (DataCol < 0 || DataCol >= FColumns->GetCount() || !FColumns->Items(DataCol)->GetVisible()) return;
+  TColumnEh* Column = FColumns->Items(DataCol);
+  if (DataCol != GetSelectedIndex()) {
+    FDataLink->UpdateData();
+    ColExit();
+    if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
+    FRowPanelColIndex = DataCol;
+    InvalidateRow(GetRow());
+    RowPanelScrollToColumn(Column);
+    if (FOptions.Contains(dgAlwaysShowEditor) && Column->GetColumnKind() != ckCheckBox && !FFilterEditing)
+      ShowEditor();
+    else
+      InvalidateEditor();
+    ColEnter();
+  } else {
+    RowPanelScrollToColumn(Column);
+  }
+}
+
+namespace {
+
+// Panel cells in reading order: by line, then left to right; or, for the
+// up-to-down order, by their left edge, then top to bottom.
+bool PanelBefore(TColumnEh* A, TColumnEh* B, bool ByLines) {
+  const TRect& RA = A->GetRowPanelRect();
+  const TRect& RB = B->GetRowPanelRect();
+  if (ByLines) return RA.Top != RB.Top ? RA.Top < RB.Top : RA.Left < RB.Left;
+  return RA.Left != RB.Left ? RA.Left < RB.Left : RA.Top < RB.Top;
+}
+
+bool Overlap(const TRect& A, const TRect& B) { return A.Left < B.Right && B.Left < A.Right; }
+
+}  // namespace
+
+TColumnEh* TCustomDBGridEh::RowPanelNextColumn(TColumnEh* Column, bool Forward, bool ForTab) const {
+  if (!Column) return nullptr;
+  const bool ByLines = !ForTab || FRowPanel->GetTabNavigationType() == rpntLeftToRightPriorityEh;
+  TColumnEh* Best = nullptr;
+  if (!ForTab) {
+    // The arrows first look beside the cell: the nearest cell sharing some of its lines.
+    const TRect& R = Column->GetRowPanelRect();
+    for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+      TColumnEh* C = FVisibleColumns->Items(I);
+      const TRect& CR = C->GetRowPanelRect();
+      if (C == Column || CR.Top >= R.Bottom || R.Top >= CR.Bottom) continue;
+      if (Forward ? CR.Left <= R.Left : CR.Left >= R.Left) continue;
+      const TRect* BR = Best ? &Best->GetRowPanelRect() : nullptr;
+      if (!BR || (Forward ? CR.Left < BR->Left : CR.Left > BR->Left) || (CR.Left == BR->Left && CR.Top < BR->Top))
+        Best = C;
+    }
+    if (Best) return Best;
+  }
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    TColumnEh* C = FVisibleColumns->Items(I);
+    if (C == Column) continue;
+    if (Forward ? !PanelBefore(Column, C, ByLines) : !PanelBefore(C, Column, ByLines)) continue;
+    if (!Best || (Forward ? PanelBefore(C, Best, ByLines) : PanelBefore(Best, C, ByLines))) Best = C;
+  }
+  return Best ? Best : Column;
+}
+
+// Among the cells that share some of the column's width and lie wholly above
+// (below) it: the nearest line, the leftmost cell on it.
+TColumnEh* TCustomDBGridEh::RowPanelColumnAbove(TColumnEh* Column, bool Below) const {
+  if (!Column) return nullptr;
+  const TRect& R = Column->GetRowPanelRect();
+  TColumnEh* Best = nullptr;
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    TColumnEh* C = FVisibleColumns->Items(I);
+    const TRect& CR = C->GetRowPanelRect();
+    if (C == Column || !Overlap(R, CR)) continue;
+    if (Below ? CR.Top <= R.Bottom : CR.Bottom >= R.Top) continue;
+    if (!Best) {
+      Best = C;
+      continue;
+    }
+    const TRect& BR = Best->GetRowPanelRect();
+    const bool Nearer = Below ? CR.Top < BR.Top : CR.Top > BR.Top;
+    if (Nearer || (CR.Top == BR.Top && CR.Left < BR.Left)) Best = C;
+  }
+  return Best ? Best : Column;
+}
+
+TColumnEh* TCustomDBGridEh::RowPanelEdgeColumnOf(TColumnEh* Column, bool Bottom) const {
+  for (TColumnEh* Next = RowPanelColumnAbove(Column, Bottom); Next && Next != Column;
+       Next = RowPanelColumnAbove(Column, Bottom))
+    Column = Next;
+  return Column;
+}
+
+// ---- Keys in the panel -----------------------------------------------------------------------------------
+//
+// Up and Down move by records, or in the cell-to-cell mode from cell to cell,
+// crossing to the neighbouring record at the panel's top or bottom; Left and
+// Right step through the panel's cells (the cell-to-cell mode) or the visible
+// columns; Home and End (and Ctrl+Left, Ctrl+Right) go to the first and last cell.
+bool TCustomDBGridEh::RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel) {
+  if (!FRowPanel->GetActive() || FVisibleColumns->Count() == 0) return false;
+  TColumnEh* Current = GetCurrentColumn();
+  const bool CellMode = FRowPanel->GetNavKeysNavigationType() == rpntCellToCellEh;
+  const bool Ctrl = Shift.Contains(ssCtrl);
+  auto Ordered = [&](bool Last) {
+    TColumnEh* Edge = FVisibleColumns->Items(0);
+    for (Integer I = 1; I < FVisibleColumns->Count(); ++I)
+      if (PanelBefore(FVisibleColumns->Items(I), Edge, true) != Last) Edge = FVisibleColumns->Items(I);
+    return Edge;
+  };
+  switch (Key) {
+    case VK_UP:
+    case VK_DOWN: {
+      if (Ctrl || !CellMode || !Current) return false;
+      const bool Down = Key == VK_DOWN;
+      TColumnEh* Next = RowPanelColumnAbove(Current, Down);
+      if (Next != Current) {
+        RowPanelMoveToColumn(Next->GetIndex());
+        return true;
+      }
+      TDataSet* DataSet = FDataLink->GetDataSet();
+      if (!DataSet || (Down ? DataSet->GetEof() : DataSet->GetBof())) return true;
+      const TBookmark Before = DataSet->GetBookmark();
+      if (Down) NextRow(Sel);
+      else PriorRow(Sel);
+      if (DataSet->CompareBookmarks(Before, DataSet->GetBookmark()) != 0)
+        RowPanelMoveToColumn(RowPanelEdgeColumnOf(Current, !Down)->GetIndex());
+      return true;
+    }
+    case VK_LEFT:
+    case VK_RIGHT: {
+      if (FOptions.Contains(dgRowSelect)) return false;
+      const bool Forward = Key == VK_RIGHT;
+      if (Ctrl) {
+        RowPanelMoveToColumn(Ordered(Forward)->GetIndex());
+      } else if (CellMode) {
+        RowPanelMoveToColumn(RowPanelNextColumn(Current, Forward, false)->GetIndex());
+      } else {
+        const Integer Visible = CurrentVisibleColumn() + (Forward ? 1 : -1);
+        if (Visible >= 0 && Visible < FVisibleColumns->Count())
+          RowPanelMoveToColumn(FVisibleColumns->Items(Visible)->GetIndex());
+      }
+      return true;
+    }
+    case VK_HOME:
+    case VK_END:
+      if (Ctrl || FVisibleColumns->Count() <= 1 || FOptions.Contains(dgRowSelect)) return false;
+      RowPanelMoveToColumn(Ordered(Key == VK_END)->GetIndex());
+      return true;
+    default: return false;
+  }
+}
+
+// Tab goes through the panel in the order TabNavigationType names, and on to
+// the next (previous) record's first (last) cell.
+void TCustomDBGridEh::RowPanelTabMove(bool GoForward) {
+  TColumnEh* Current = GetCurrentColumn();
+  if (!Current) return;
+  TUpdateBracketEh Hold(this);
+  TColumnEh* Next = RowPanelNextColumn(Current, GoForward, true);
+  if (Next == Current) {
+    if (GoForward) NextRow(false);
+    else PriorRow(false);
+    // The far end of the order: walk back from the current cell.
+    for (TColumnEh* C = RowPanelNextColumn(Next, !GoForward, true); C != Next; C = RowPanelNextColumn(C, !GoForward, true))
+      Next = C;
+  }
+  RowPanelMoveToColumn(Next->GetIndex());
 }

@@ -464,7 +464,7 @@ void TCustomDBGridEh::WMSize(TMessage& Message) {
 
 void TCustomDBGridEh::RefreshAfterResize() {
   const bool Indicator = FIndicatorOffset > 0 && GetColWidths(0) != FIndicatorWidth;
-  if ((FAutoFitColWidths && !GetComponentState().Contains(csDesigning)) || Indicator) {
+  if ((FAutoFitColWidths && !GetComponentState().Contains(csDesigning)) || Indicator || FRowPanel->GetActive()) {
     LayoutChanged();
     InvalidateEditor();
   } else {
