@@ -2933,6 +2933,10 @@ public:
   // when a double click only sized a column.
   void DblClick() override {}
   void CancelMode() override;
+  // In the row panel the edges of the title panel's cells size the columns: the
+  // right edge their width (Index: the column's index), the bottom edge their lines.
+  void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
+                       Integer& SizingOfs, const TGridDrawInfoEh& FixedInfo) override;
   void UpdateHotTrack(Integer X, Integer Y) override;
   void DoExit() override;
   std::unique_ptr<TInplaceEdit> CreateEditor() override;
@@ -3443,12 +3447,25 @@ private:
   Integer FRowPanelTitleLineHeight = 0;  // one panel line of the titles
   Integer FRowPanelColIndex = -1;        // the current column inside the panel
   Integer FRowPanelLeftOffset = 0;       // the panel's horizontal scroll
+  Integer FRowPanelMoveColumn = -1;      // the column being moved inside the panel
+  Integer FRowPanelMoveTarget = -1;      // the index it will take
+  Integer FRowPanelMoveLine = 0;         // the panel line it will stand on
+  TPoint FRowPanelMoveGrip;              // the press point inside the moved title cell
   void SetRowPanelColumnAttributes();
   void FitRowPanelToClient();
   void RowPanelScrollToColumn(TColumnEh* Column);
   TColumnEh* RowPanelColumnAbove(TColumnEh* Column, bool Below) const;
   TColumnEh* RowPanelEdgeColumnOf(TColumnEh* Column, bool Bottom) const;
   bool RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel);
+  // The release of a panel cell's sizing edge (the base grid's sizing state), and
+  // a double click on a right edge, which widens the column up to its right neighbour.
+  void RowPanelSizingRelease(TGridState State, TShiftState Shift);
+  void RowPanelWidenColumn(TColumnEh* Column);
+  // A title of the panel dragged by the mouse: the column follows in a drag box and
+  // drops on the panel line under the mouse, after the cells left of it.
+  void RowPanelStartColumnMove(Integer DataCol, Integer X, Integer Y);
+  void RowPanelTrackColumnMove(Integer X, Integer Y);
+  void RowPanelEndColumnMove(bool Drop);
   void RowPanelTabMove(bool GoForward);
   // The data column under a mouse point on Cell: in the row panel, the cell under it (-1 for none).
   Integer MouseDataColumn(TGridCoord Cell, Integer X, Integer Y) const;

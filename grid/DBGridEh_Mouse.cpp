@@ -68,6 +68,10 @@ void TCustomDBGridEh::DoubleClickPress(TMouseButton Button, TShiftState Shift, I
   TGridState State = gsNormal;
   Integer Index = -1, Pos = 0, Ofs = 0;
   CalcSizingState(X, Y, State, Index, Pos, Ofs, DrawInfo);
+  if (RowPanelPainted() && State == gsColSizing && Index >= 0 && Index < FColumns->GetCount()) {
+    RowPanelWidenColumn(FColumns->Items(Index));
+    return TControl::MouseDown(Button, Shift, X, Y);
+  }
   const Integer SizedCol = RawToDataColumn(Index);
   const bool Optimize = State == gsColSizing && FOptionsEh.Contains(dghDblClickOptimizeColWidth) &&
                         SizedCol >= 0 && SizedCol < FColumns->GetCount();
@@ -96,7 +100,7 @@ bool TCustomDBGridEh::SizingPress(TMouseButton Button, TShiftState Shift, Intege
   CalcSizingState(X, Y, State, Index, Pos, Ofs, DrawInfo);
   if (State == gsNormal) return false;
   FDataLink->UpdateData();
-  if (FOptionsEh.Contains(dghTraceColSizing) && Button == mbLeft && State == gsColSizing) {
+  if (FOptionsEh.Contains(dghTraceColSizing) && Button == mbLeft && State == gsColSizing && !RowPanelPainted()) {
     FMouseTrackState = gmtsTitleSizingEh;
     FSizingIndexEh = Index;
     FSizingPosEh = Pos;
@@ -159,6 +163,14 @@ bool TCustomDBGridEh::TitlePress(TMouseButton& Button, TShiftState Shift, Intege
       InvalidateCell(Cell.X, 0);
       return true;
     }
+  }
+  if (RowPanelPainted() && Cell.X >= FIndicatorOffset) {
+    // The panel's titles are no columns of the base grid: a drag moves the cell
+    // (MouseMove), a release is a title click.
+    FDataLink->UpdateData();
+    FRowPanelMoveColumn = DataTitle && Button == mbLeft ? DataCol : -1;
+    TControl::MouseDown(Button, Shift, X, Y);
+    return true;
   }
   if (Cell.X == 0 && Cell.Y == 0 && IndicatorVisible() && TitlesVisible() && FCenter) {
     const TRect R = CellRect(0, 0);

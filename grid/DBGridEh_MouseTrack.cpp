@@ -37,12 +37,17 @@ void TCustomDBGridEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
   FPriorMovePos = FLastMovePos;
   FLastMovePos = TPoint(X, Y);
   if (FMouseTrackState == gmtsMovingRecordsEh) return TrackRecordMoving(X, Y);
+  if (FMouseTrackState == gmtsRowPanelMovingEh) return RowPanelTrackColumnMove(X, Y);
   if (FSelectionDragArmed) {
     FSelectionDragArmed = false;
     BeginDrag(false);
     return;
   }
   if (FTitleButtonDown && FPressedTitleColumn >= 0) TrackTitlePress(X, Y);
+  if (FRowPanelMoveColumn >= 0 && FMouseTrackState == gmtsNoneEh && RowPanelPainted() && GetMouseCapture() &&
+      FOptionsEh.Contains(dghColumnMove) &&
+      (std::abs(X - FDownPos.X) > DragThresholdEh || std::abs(Y - FDownPos.Y) > DragThresholdEh))
+    return RowPanelStartColumnMove(FRowPanelMoveColumn, X, Y);
   if (IsTrackingSelection()) {
     TrackSelection(Shift, X, Y);
   } else if (FMouseTrackState == gmtsSelectingColumnsEh) {
@@ -78,6 +83,11 @@ void TCustomDBGridEh::TrackTitlePress(Integer X, Integer Y) {
   }
   const bool Far = std::abs(X - FDownPos.X) > DragThresholdEh || std::abs(Y - FDownPos.Y) > DragThresholdEh;
   if (!Far || !FOptionsEh.Contains(dghColumnMove)) return;
+  if (RowPanelPainted()) {
+    if (GetMouseCapture() && FMouseTrackState == gmtsNoneEh && GetGridState() == gsNormal)
+      RowPanelStartColumnMove(FPressedTitleDataColumn, X, Y);
+    return;
+  }
   InvalidateCell(FPressedTitleColumn, 0);
   FTitleButtonDown = false;
   FPressedTitleColumn = FPressedTitleDataColumn = -1;
@@ -147,6 +157,15 @@ void TCustomDBGridEh::TrackColumnSizing(Integer X) {
 void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   if (GroupPanelMouseUp(X, Y)) return;
   if (FMouseTrackState == gmtsMovingRecordsEh) return EndRecordMoving(X, Y, true);
+  if (FMouseTrackState == gmtsRowPanelMovingEh) return RowPanelEndColumnMove(true);
+  FRowPanelMoveColumn = -1;
+  if (RowPanelPainted() && (GetGridState() == gsColSizing || GetGridState() == gsRowSizing)) {
+    // The base grid's line only tracked the mouse: the panel's columns take the size.
+    const TGridState State = GetGridState();
+    TCustomGridEh::CancelMode();
+    EndMouseTracking();
+    return RowPanelSizingRelease(State, Shift);
+  }
   const TGridCoord Cell = MouseCoord(X, Y);
   if (FMouseTrackState == gmtsTitleSizingEh) {
     // Sized live: the width is in place already.
@@ -237,6 +256,8 @@ void TCustomDBGridEh::ReleaseClicks(TMouseButton Button, TShiftState Shift, Inte
 
 void TCustomDBGridEh::CancelMode() {
   TCustomGridEh::CancelMode();
+  if (FMouseTrackState == gmtsRowPanelMovingEh) RowPanelEndColumnMove(false);
+  FRowPanelMoveColumn = -1;
   if (FTitleButtonDown && FPressedTitleColumn >= 0) InvalidateCell(FPressedTitleColumn, 0);
   FPressedTitleColumn = FPressedTitleDataColumn = -1;
   EndMouseTracking();

@@ -14,7 +14,9 @@
 // (RowPanelLayout) gives every column its cell; DrawRowPanelCell paints a row's
 // cells through the ordinary cell painters; the grid keeps the current column
 // inside the panel (FRowPanelColIndex) and a horizontal offset that keeps the
-// current cell in view.
+// current cell in view. The title panel's cell edges size the columns (through
+// the base grid's sizing line, released in RowPanelSizingRelease), and a title
+// dragged by the mouse moves its column to another place in the panel.
 
 #include <algorithm>
 #include <cmath>
@@ -511,4 +513,168 @@ void TCustomDBGridEh::RowPanelTabMove(bool GoForward) {
       Next = C;
   }
   RowPanelMoveToColumn(Next->GetIndex());
+}
+
+// ---- Sizing the panel's cells ------------------------------------------------------------------------------
+
+void TCustomDBGridEh::CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
+                                      Integer& SizingOfs, const TGridDrawInfoEh& FixedInfo) {
+  if (!FRowPanel->GetActive()) return TCustomGridEh::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
+  State = gsNormal;
+  Index = -1;
+  if (!FOptions.Contains(dgColumnResize) || !TitlesVisible() || FIndicatorOffset >= GetColCount()) return;
+  const TRect Row = CellRect(FIndicatorOffset, 0);
+  if (Row.IsEmpty() || Y < Row.Top || Y > Row.Bottom + 3) return;
+  constexpr Integer Near = 3;
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    TColumnEh* Column = FVisibleColumns->Items(I);
+    const TRect R = RowPanelCellRect(Column, Row, true);
+    const Integer Right = UseRightToLeftAlignment() ? R.Left : R.Right;
+    if (Y >= R.Top && Y < R.Bottom && std::abs(X - Right) <= Near) {
+      State = gsColSizing;
+      SizingPos = Right;
+      SizingOfs = Right - X;
+      Index = Column->GetIndex();
+      return;
+    }
+    if (X >= R.Left && X < R.Right && std::abs(Y - R.Bottom) <= Near) {
+      State = gsRowSizing;
+      SizingPos = R.Bottom;
+      SizingOfs = R.Bottom - Y;
+      Index = Column->GetIndex();
+      return;
+    }
+  }
+}
+
+void TCustomDBGridEh::RowPanelSizingRelease(TGridState State, TShiftState Shift) {
+  const Integer Index = GetSizingIndex();
+  if (Index < 0 || Index >= FColumns->GetCount() || FIndicatorOffset >= GetColCount()) return;
+  TColumnEh* Column = FColumns->Items(Index);
+  const TRect Row = CellRect(FIndicatorOffset, 0);
+  const TRect R = RowPanelCellRect(Column, Row, true);
+  const Integer LineWidth = GetGridLineWidth();
+  FColumns->BeginUpdate();
+  TScopeExitEh Update([this] { FColumns->EndUpdate(); });
+  if (State == gsColSizing) {
+    const bool Mirrored = UseRightToLeftAlignment();
+    Integer Edge = GetSizingPos();
+    // Near another cell's right edge the new edge lines up with it.
+    if (!Shift.Contains(ssCtrl)) {
+      Integer Best = 4;
+      for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+        TColumnEh* Other = FVisibleColumns->Items(I);
+        if (Other == Column) continue;
+        const TRect OR = RowPanelCellRect(Other, Row, true);
+        const Integer OtherEdge = Mirrored ? OR.Left : OR.Right;
+        if (std::abs(OtherEdge - Edge) < Best) {
+          Best = std::abs(OtherEdge - Edge);
+          Edge = OtherEdge;
+        }
+      }
+    }
+    const Integer NewWidth = Mirrored ? R.Right - Edge : Edge - R.Left;
+    if (NewWidth < 2) return;
+    const Integer Change = NewWidth - R.Width();
+    const Integer OldRight = Column->GetRowPanelRect().Right;
+    if (!Shift.Contains(ssShift))
+      for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+        TColumnEh* Other = FVisibleColumns->Items(I);
+        if (Other != Column && Other->GetRowPanelRect().Right == OldRight && Other->GetWidth() + Change > 1)
+          Other->SetWidth(Other->GetWidth() + Change);
+      }
+    Column->SetWidth(Column->GetWidth() + Change);
+  } else {
+    const Integer Line = std::max(1, (FRowPanelTitleLineHeight > 0 ? FRowPanelTitleLineHeight : FDataRowHeight) + LineWidth);
+    const Integer Lines = (GetSizingPos() - R.Top + LineWidth + Line / 2) / Line;
+    if (Lines < 1) return;
+    const Integer Change = Lines - Column->GetInRowLineHeight();
+    const Integer OldBottom = Column->GetInRowLinePos() + Column->GetInRowLineHeight();
+    if (!Shift.Contains(ssShift))
+      for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+        TColumnEh* Other = FVisibleColumns->Items(I);
+        if (Other != Column && Other->GetInRowLinePos() + Other->GetInRowLineHeight() == OldBottom &&
+            Other->GetInRowLineHeight() + Change > 0)
+          Other->SetInRowLineHeight(Other->GetInRowLineHeight() + Change);
+      }
+    Column->SetInRowLineHeight(Lines);
+  }
+}
+
+void TCustomDBGridEh::RowPanelWidenColumn(TColumnEh* Column) {
+  const TRect R = Column->GetRowPanelRect();
+  Integer Right = FRowPanelWidth;
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    const TRect OR = FVisibleColumns->Items(I)->GetRowPanelRect();
+    if (OR.Left > R.Left && OR.Top < R.Bottom && R.Top < OR.Bottom) Right = std::min(Right, OR.Left - GetGridLineWidth());
+  }
+  if (Right - R.Left > Column->GetWidth()) Column->SetWidth(Right - R.Left);
+}
+
+// ---- Moving the panel's cells ------------------------------------------------------------------------------
+
+void TCustomDBGridEh::RowPanelStartColumnMove(Integer DataCol, Integer X, Integer Y) {
+  if (DataCol < 0 || DataCol >= FColumns->GetCount() || FIndicatorOffset >= GetColCount()) return;
+  const TRect R = RowPanelCellRect(FColumns->Items(DataCol), CellRect(FIndicatorOffset, 0), true);
+  // The pressed title lets go: from here on the mouse carries its column.
+  if (FPressedTitleColumn >= 0) InvalidateCell(FPressedTitleColumn, 0);
+  FTitleButtonDown = false;
+  FPressedTitleColumn = FPressedTitleDataColumn = -1;
+  FMouseTrackState = gmtsRowPanelMovingEh;
+  FRowPanelMoveColumn = DataCol;
+  FRowPanelMoveTarget = -1;
+  FRowPanelMoveGrip = TPoint(FDownPos.X - R.Left, FDownPos.Y - R.Top);
+  GridDragBoxEh()->StartShowFor(this, TPoint(X - FRowPanelMoveGrip.X, Y - FRowPanelMoveGrip.Y), R.Width(), R.Height());
+  RowPanelTrackColumnMove(X, Y);
+}
+
+void TCustomDBGridEh::RowPanelTrackColumnMove(Integer X, Integer Y) {
+  if (FRowPanelMoveColumn < 0 || FRowPanelMoveColumn >= FColumns->GetCount()) return;
+  TColumnEh* Moved = FColumns->Items(FRowPanelMoveColumn);
+  const TRect Row = CellRect(FIndicatorOffset, 0);
+  const Integer LineWidth = GetGridLineWidth();
+  const Integer Line = std::max(1, FRowPanelTitleLineHeight + LineWidth);
+  const Integer Target = std::clamp((Y - Row.Top) / Line, 0, RowPanelLineCount());
+  const Integer PanelX = (UseRightToLeftAlignment() ? Row.Right - X : X - Row.Left) + FRowPanelLeftOffset;
+  // The column takes its place after the last cell of the line that ends left of the mouse.
+  Integer Index = -1, InsertX = 0, First = -1;
+  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
+    TColumnEh* C = FVisibleColumns->Items(I);
+    const Integer Pos = C->GetInRowLinePos();
+    if (C == Moved || Target < Pos || Target >= Pos + C->GetInRowLineHeight()) continue;
+    const TRect& R = C->GetRowPanelTitleRect();
+    if (First < 0) First = C->GetIndex();
+    if (R.Right <= PanelX && C->GetIndex() + 1 > Index) {
+      Index = C->GetIndex() + 1;
+      InsertX = R.Right;
+    }
+  }
+  if (Index < 0) Index = First >= 0 ? First : FColumns->GetCount();
+  FRowPanelMoveLine = Target;
+  FRowPanelMoveTarget = Index;
+  Integer LineX = InsertX - FRowPanelLeftOffset;
+  LineX = UseRightToLeftAlignment() ? Row.Right - LineX : Row.Left + LineX;
+  const TPoint At(LineX, Row.Top + Target * Line);
+  TGridMoveLineEh* MoveLine = GridMoveLineEh();
+  if (!MoveLine->GetVisible()) MoveLine->StartShowMoveLineFor(this, At, Line - LineWidth, true);
+  else MoveLine->MoveToFor(this, At);
+  GridDragBoxEh()->MoveToFor(this, TPoint(X - FRowPanelMoveGrip.X, Y - FRowPanelMoveGrip.Y));
+}
+
+void TCustomDBGridEh::RowPanelEndColumnMove(bool Drop) {
+  FMouseTrackState = gmtsNoneEh;
+  GridDragBoxEh()->Hide();
+  HideMoveLine();
+  SetMouseCapture(false);
+  const Integer Moved = FRowPanelMoveColumn;
+  FRowPanelMoveColumn = -1;
+  if (!Drop || Moved < 0 || Moved >= FColumns->GetCount() || FRowPanelMoveTarget < 0) return;
+  TColumnEh* Column = FColumns->Items(Moved);
+  const Integer Index = std::clamp(FRowPanelMoveTarget > Moved ? FRowPanelMoveTarget - 1 : FRowPanelMoveTarget, 0,
+                                   FColumns->GetCount() - 1);
+  if (Column->GetInRowLinePos() == FRowPanelMoveLine && Column->GetIndex() == Index) return;
+  FColumns->BeginUpdate();
+  TScopeExitEh Update([this] { FColumns->EndUpdate(); });
+  Column->SetInRowLinePos(FRowPanelMoveLine);
+  Column->SetIndex(Index);
 }

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "tests/grid/DBGridPaintSupport.h"
 #include "tests/grid/GridInputTestSupport.h"
 
 namespace {
@@ -146,6 +147,21 @@ TEST_F(RowPanel, OnlyTheCurrentCellOfThePanelShowsAsCurrentAndItFollowsTheCurren
   const TRect Before = PanelCell(Id(), Grid->GetRow());
   EXPECT_EQ(Display.PixelAt(Wnd, Now.Right - 5, Now.Bottom - 3), ColorToRGB(clHighlight));
   EXPECT_EQ(Display.PixelAt(Wnd, Before.Right - 5, Before.Top + 3), ColorToRGB(clWindow));
+}
+
+TEST_F(RowPanel, AFooterRowIsAPanelTooWithEachFooterInItsColumnsCell) {
+  ShowPanels();
+  Grid->SetFooterRowCount(1);
+  Name()->GetFooters()->Add();
+  TColumnFooterEh* Footer = Name()->GetFooters()->Items(0);
+  Footer->SetValueType(fvtStaticText);
+  Footer->SetValue(u"Итого");
+  Display.ProcessMessages();
+  const Integer FooterRow = Grid->GetRowCount();
+  EXPECT_EQ(Grid->CellRect(PanelCol(), FooterRow).Height(), 35);
+  PaintGrid Paint(Grid);
+  EXPECT_NE(Paint.Text(PanelCell(Name(), FooterRow), u"Итого"), nullptr);
+  EXPECT_EQ(Paint.Text(PanelCell(Id(), FooterRow), u"Итого"), nullptr);
 }
 
 // ---- Keys ------------------------------------------------------------------------------------------------
@@ -294,4 +310,97 @@ TEST_F(RowPanel, TheFilterRowIsAPanelAndItsEditorLiesOverTheClickedColumnsCell) 
   EXPECT_EQ(Filter->GetColumn(), Npp());
   EXPECT_EQ(Filter->GetBoundsRect(), PanelCell(Npp(), FilterRow));
   EXPECT_EQ(Grid->GetCurrentColumn(), Npp());
+}
+
+// ---- Sizing and moving cells by their titles ------------------------------------------------------------
+
+TEST_F(RowPanel, DraggingATitlesRightEdgeWidensItAndTheCellsEndingOnTheSameEdge) {
+  ShowPanels();
+  const TRect IdTitle = PanelCell(Id(), 0, true);
+  Pause();
+  Display.Drag(Grid->GetHandle(), TPoint(IdTitle.Right, IdTitle.Top + 5), TPoint(IdTitle.Right + 30, IdTitle.Top + 5));
+  Display.ProcessMessages();
+  EXPECT_EQ(Id()->GetWidth(), 130);
+  EXPECT_EQ(Npp()->GetWidth(), 130);  // its right edge was the same
+  EXPECT_EQ(Name()->GetWidth(), 100);
+  EXPECT_EQ(Name()->GetRowPanelRect().Left, 131);
+  EXPECT_EQ(Grid->GetGridState(), gsNormal);
+  // With Shift only the dragged cell changes.
+  const TRect NppTitle = PanelCell(Npp(), 0, true);
+  Pause();
+  Display.MouseDown(Grid->GetHandle(), NppTitle.Right, NppTitle.Top + 5, mbLeft, THeadlessShift::Shift);
+  Display.MouseMove(Grid->GetHandle(), NppTitle.Right - 40, NppTitle.Top + 5);
+  Display.MouseUp(Grid->GetHandle(), NppTitle.Right - 40, NppTitle.Top + 5, mbLeft, THeadlessShift::Shift);
+  Display.ProcessMessages();
+  EXPECT_EQ(Npp()->GetWidth(), 90);
+  EXPECT_EQ(Id()->GetWidth(), 130);
+}
+
+TEST_F(RowPanel, ANewEdgeNearAnotherCellsEdgeLinesUpWithItAndATooNarrowWidthIsRefused) {
+  ShowPanels();
+  Id()->SetWidth(60);  // ID_THIS ends at 60, NPP at 100
+  Display.ProcessMessages();
+  const TRect IdTitle = PanelCell(Id(), 0, true);
+  const TRect NppTitle = PanelCell(Npp(), 0, true);
+  Pause();
+  Display.Drag(Grid->GetHandle(), TPoint(IdTitle.Right, IdTitle.Top + 5), TPoint(NppTitle.Right - 2, IdTitle.Top + 5));
+  Display.ProcessMessages();
+  EXPECT_EQ(Id()->GetWidth(), 100);  // snapped to NPP's edge
+  Pause();
+  Display.Drag(Grid->GetHandle(), TPoint(PanelCell(Name(), 0, true).Right, IdTitle.Top + 5),
+               TPoint(PanelCell(Name(), 0, true).Left, IdTitle.Top + 5));
+  Display.ProcessMessages();
+  EXPECT_EQ(Name()->GetWidth(), 100);
+}
+
+TEST_F(RowPanel, DraggingATitlesBottomEdgeGivesItsCellMoreLines) {
+  ShowPanels();
+  const TRect NameTitle = PanelCell(Name(), 0, true);
+  const Integer TitleLine = PanelCell(Id(), 0, true).Height() + 1;
+  Pause();
+  Display.Drag(Grid->GetHandle(), TPoint(NameTitle.Left + 30, NameTitle.Bottom),
+               TPoint(NameTitle.Left + 30, NameTitle.Bottom + TitleLine));
+  Display.ProcessMessages();
+  EXPECT_EQ(Name()->GetInRowLineHeight(), 3);
+  EXPECT_EQ(Npp()->GetInRowLineHeight(), 2);  // it ended on the same line, and follows
+  EXPECT_EQ(Id()->GetInRowLineHeight(), 1);
+  EXPECT_EQ(Grid->GetDataRowHeightValue(), 3 * 18 - 1);
+}
+
+TEST_F(RowPanel, ADoubleClickOnARightEdgeWidensTheCellUpToItsNeighbour) {
+  ShowPanels();
+  Npp()->SetWidth(50);
+  Display.ProcessMessages();
+  const TRect NppTitle = PanelCell(Npp(), 0, true);
+  Pause();
+  Display.DoubleClick(Grid->GetHandle(), NppTitle.Right, NppTitle.Top + 5);
+  Display.ProcessMessages();
+  EXPECT_EQ(Npp()->GetWidth(), 100);  // up to NAME_THIS, which spans its line
+}
+
+TEST_F(RowPanel, ATitleDraggedToAnotherLineMovesItsColumnThereAfterTheCellsLeftOfTheMouse) {
+  ShowPanels();
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghColumnMove);
+  const TRect NameTitle = PanelCell(Name(), 0, true);
+  const TRect NppTitle = PanelCell(Npp(), 0, true);
+  Pause();
+  Display.Drag(Grid->GetHandle(), TPoint(NameTitle.Left + 50, NameTitle.Top + 5),
+               TPoint(NppTitle.Right + 20, NppTitle.Top + 5), 6);
+  Display.ProcessMessages();
+  EXPECT_EQ(Name()->GetInRowLinePos(), 1);
+  EXPECT_EQ(Name()->GetIndex(), 2);  // after NPP
+  EXPECT_EQ(Name()->GetRowPanelRect().Left, 101);
+  EXPECT_EQ(Name()->GetRowPanelRect().Top, 18);
+  EXPECT_FALSE(GridMoveLineEh()->GetVisible());
+  // To the start of the first line: before ID_THIS.
+  TColumnEh* Name = this->Name();
+  const TRect IdTitle = PanelCell(Id(), 0, true);
+  const TRect Moved = PanelCell(Name, 0, true);
+  Pause();
+  Display.Drag(Grid->GetHandle(), TPoint(Moved.Left + 50, Moved.Top + 5), TPoint(IdTitle.Left + 5, IdTitle.Top + 5), 6);
+  Display.ProcessMessages();
+  EXPECT_EQ(Name->GetInRowLinePos(), 0);
+  EXPECT_EQ(Name->GetIndex(), 0);
+  EXPECT_EQ(Name->GetRowPanelRect().Left, 0);
+  EXPECT_EQ(Column(1)->GetRowPanelRect().Left, 101);  // ID_THIS now stands right of it
 }
