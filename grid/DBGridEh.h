@@ -1520,9 +1520,21 @@ public:
   TDBGridColumnsState GetState() const;
   void ClearFieldBindings();
   TColumnEh* FindColumnByDefaultName(const String& Name) const;
+  // In the grid's row panel these follow the panel's lines: the next cell on the
+  // same line, else (wrapping) the nearest later line's leftmost; the last cell is
+  // the lowest, rightmost one.
   TColumnEh* FindNextEditableColumn(TColumnEh* Column, bool Forward) const;
   TColumnEh* FirstEditableColumn() const;
   TColumnEh* LastEditableColumn() const;
+  // The panel's cells above and below a column, lined up with the column that
+  // vertical navigation started from (GetNavigationStartColumn) when there is one.
+  TColumnEh* NearestColumnAbove(TColumnEh* Column) const;
+  TColumnEh* NearestColumnBelow(TColumnEh* Column) const;
+  TColumnEh* TopmostColumnOf(TColumnEh* Column) const;
+  TColumnEh* BottommostColumnOf(TColumnEh* Column) const;
+  // The panel rule: the next (previous) visible cell on the column's line, else,
+  // with Wrap, on the nearest later (earlier) line; Editable skips cells that cannot be edited.
+  TColumnEh* PanelNextColumn(TColumnEh* Column, bool Forward, bool Editable, bool Wrap) const;
   TColumnEh* GetNavigationStartColumn() const { return FNavigationStartColumn; }
   void SetNavigationStartColumn(TColumnEh* Value) { FNavigationStartColumn = Value; }
   void ColumnDestroying(TColumnEh* Column);
@@ -3447,6 +3459,7 @@ private:
   Integer FRowPanelTitleLineHeight = 0;  // one panel line of the titles
   Integer FRowPanelColIndex = -1;        // the current column inside the panel
   Integer FRowPanelLeftOffset = 0;       // the panel's horizontal scroll
+  bool FRowPanelVerticalMove = false;    // Up or Down is moving: the column it started from stays remembered
   Integer FRowPanelMoveColumn = -1;      // the column being moved inside the panel
   Integer FRowPanelMoveTarget = -1;      // the index it will take
   Integer FRowPanelMoveLine = 0;         // the panel line it will stand on
@@ -3454,8 +3467,6 @@ private:
   void SetRowPanelColumnAttributes();
   void FitRowPanelToClient();
   void RowPanelScrollToColumn(TColumnEh* Column);
-  TColumnEh* RowPanelColumnAbove(TColumnEh* Column, bool Below) const;
-  TColumnEh* RowPanelEdgeColumnOf(TColumnEh* Column, bool Bottom) const;
   bool RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel);
   // The release of a panel cell's sizing edge (the base grid's sizing state), and
   // a double click on a right edge, which widens the column up to its right neighbour.

@@ -80,6 +80,7 @@ TColumnEh* TDBGridColumnsEh::FindColumnByDefaultName(const String& Name) const {
 
 TColumnEh* TDBGridColumnsEh::FindNextEditableColumn(TColumnEh* Column, bool Forward) const {
   if (!Column) return nullptr;
+  if (FGrid && FGrid->GetRowPanel()->GetActive()) return PanelNextColumn(Column, Forward, true, true);
   const Integer Step = Forward ? 1 : -1;
   for (Integer I = Column->GetIndex() + Step; I >= 0 && I < GetCount(); I += Step)
     if (Items(I)->CanEditColumn()) return Items(I);
@@ -93,9 +94,92 @@ TColumnEh* TDBGridColumnsEh::FirstEditableColumn() const {
 }
 
 TColumnEh* TDBGridColumnsEh::LastEditableColumn() const {
+  if (FGrid && FGrid->GetRowPanel()->GetActive()) {
+    TColumnEh* Last = nullptr;
+    for (Integer I = 0; I < GetCount(); ++I) {
+      TColumnEh* C = Items(I);
+      if (!C->GetVisible() || !C->CanEditColumn()) continue;
+      const TRect& R = C->GetRowPanelRect();
+      if (!Last || R.Top > Last->GetRowPanelRect().Top ||
+          (R.Top == Last->GetRowPanelRect().Top && R.Left > Last->GetRowPanelRect().Left))
+        Last = C;
+    }
+    return Last;
+  }
   for (Integer I = GetCount() - 1; I >= 0; --I)
     if (Items(I)->GetVisible() && Items(I)->CanEditColumn()) return Items(I);
   return nullptr;
+}
+
+// ---- The row panel's arrangement ----------------------------------------------------------------------
+
+TColumnEh* TDBGridColumnsEh::PanelNextColumn(TColumnEh* Column, bool Forward, bool Editable, bool Wrap) const {
+  if (!Column) return nullptr;
+  const TRect& R = Column->GetRowPanelRect();
+  TColumnEh* Beside = nullptr;  // on the same line
+  TColumnEh* Beyond = nullptr;  // on another line
+  for (Integer I = 0; I < GetCount(); ++I) {
+    TColumnEh* C = Items(I);
+    if (C == Column || !C->GetVisible() || (Editable && !C->CanEditColumn())) continue;
+    const TRect& CR = C->GetRowPanelRect();
+    if (CR.Top == R.Top) {
+      if (Forward ? CR.Left <= R.Left : CR.Left >= R.Left) continue;
+      const TRect* BR = Beside ? &Beside->GetRowPanelRect() : nullptr;
+      if (!BR || (Forward ? CR.Left < BR->Left : CR.Left > BR->Left)) Beside = C;
+    } else if (Wrap && (Forward ? CR.Top > R.Top : CR.Top < R.Top)) {
+      const TRect* BR = Beyond ? &Beyond->GetRowPanelRect() : nullptr;
+      const bool Nearer = BR && (Forward ? CR.Top < BR->Top : CR.Top > BR->Top);
+      const bool SameLine = BR && CR.Top == BR->Top;
+      if (!BR || Nearer || (SameLine && (Forward ? CR.Left < BR->Left : CR.Left > BR->Left))) Beyond = C;
+    }
+  }
+  return Beside ? Beside : Beyond ? Beyond : Column;
+}
+
+namespace {
+
+// The nearest line of cells above (below) Column that share some of Ref's width; its leftmost cell.
+TColumnEh* NearestColumnOnSide(const TDBGridColumnsEh* Columns, TColumnEh* Column, TColumnEh* Ref, bool Below) {
+  if (!Column) return nullptr;
+  const TRect& R = Column->GetRowPanelRect();
+  const TRect& Span = (Ref ? Ref : Column)->GetRowPanelRect();
+  TColumnEh* Best = nullptr;
+  for (Integer I = 0; I < Columns->GetCount(); ++I) {
+    TColumnEh* C = Columns->Items(I);
+    const TRect& CR = C->GetRowPanelRect();
+    if (C == Column || !C->GetVisible() || CR.Left >= Span.Right || Span.Left >= CR.Right) continue;
+    if (Below ? CR.Top <= R.Bottom : CR.Bottom >= R.Top) continue;
+    if (!Best) {
+      Best = C;
+      continue;
+    }
+    const TRect& BR = Best->GetRowPanelRect();
+    const bool Nearer = Below ? CR.Top < BR.Top : CR.Top > BR.Top;
+    if (Nearer || (CR.Top == BR.Top && CR.Left < BR.Left)) Best = C;
+  }
+  return Best ? Best : Column;
+}
+
+}  // namespace
+
+TColumnEh* TDBGridColumnsEh::NearestColumnAbove(TColumnEh* Column) const {
+  return NearestColumnOnSide(this, Column, FNavigationStartColumn, false);
+}
+
+TColumnEh* TDBGridColumnsEh::NearestColumnBelow(TColumnEh* Column) const {
+  return NearestColumnOnSide(this, Column, FNavigationStartColumn, true);
+}
+
+TColumnEh* TDBGridColumnsEh::TopmostColumnOf(TColumnEh* Column) const {
+  for (TColumnEh* Next = NearestColumnAbove(Column); Next && Next != Column; Next = NearestColumnAbove(Column))
+    Column = Next;
+  return Column;
+}
+
+TColumnEh* TDBGridColumnsEh::BottommostColumnOf(TColumnEh* Column) const {
+  for (TColumnEh* Next = NearestColumnBelow(Column); Next && Next != Column; Next = NearestColumnBelow(Column))
+    Column = Next;
+  return Column;
 }
 
 void TDBGridColumnsEh::ColumnDestroying(TColumnEh* Column) {

@@ -348,6 +348,7 @@ void TCustomDBGridEh::RowPanelScrollToColumn(TColumnEh* Column) {
 }
 
 void TCustomDBGridEh::RowPanelMoveToColumn(Integer DataCol) {
+  if (!FRowPanelVerticalMove) FColumns->SetNavigationStartColumn(nullptr);
   if (DataCol < 0 || DataCol >= FColumns->GetCount() || !FColumns->Items(DataCol)->GetVisible()) return;
   TColumnEh* Column = FColumns->Items(DataCol);
   if (DataCol != GetSelectedIndex()) {
@@ -378,8 +379,6 @@ bool PanelBefore(TColumnEh* A, TColumnEh* B, bool ByLines) {
   return RA.Left != RB.Left ? RA.Left < RB.Left : RA.Top < RB.Top;
 }
 
-bool Overlap(const TRect& A, const TRect& B) { return A.Left < B.Right && B.Left < A.Right; }
-
 }  // namespace
 
 TColumnEh* TCustomDBGridEh::RowPanelNextColumn(TColumnEh* Column, bool Forward, bool ForTab) const {
@@ -400,6 +399,7 @@ TColumnEh* TCustomDBGridEh::RowPanelNextColumn(TColumnEh* Column, bool Forward, 
     }
     if (Best) return Best;
   }
+  if (ByLines) return FColumns->PanelNextColumn(Column, Forward, false, true);
   for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
     TColumnEh* C = FVisibleColumns->Items(I);
     if (C == Column) continue;
@@ -407,35 +407,6 @@ TColumnEh* TCustomDBGridEh::RowPanelNextColumn(TColumnEh* Column, bool Forward, 
     if (!Best || (Forward ? PanelBefore(C, Best, ByLines) : PanelBefore(Best, C, ByLines))) Best = C;
   }
   return Best ? Best : Column;
-}
-
-// Among the cells that share some of the column's width and lie wholly above
-// (below) it: the nearest line, the leftmost cell on it.
-TColumnEh* TCustomDBGridEh::RowPanelColumnAbove(TColumnEh* Column, bool Below) const {
-  if (!Column) return nullptr;
-  const TRect& R = Column->GetRowPanelRect();
-  TColumnEh* Best = nullptr;
-  for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
-    TColumnEh* C = FVisibleColumns->Items(I);
-    const TRect& CR = C->GetRowPanelRect();
-    if (C == Column || !Overlap(R, CR)) continue;
-    if (Below ? CR.Top <= R.Bottom : CR.Bottom >= R.Top) continue;
-    if (!Best) {
-      Best = C;
-      continue;
-    }
-    const TRect& BR = Best->GetRowPanelRect();
-    const bool Nearer = Below ? CR.Top < BR.Top : CR.Top > BR.Top;
-    if (Nearer || (CR.Top == BR.Top && CR.Left < BR.Left)) Best = C;
-  }
-  return Best ? Best : Column;
-}
-
-TColumnEh* TCustomDBGridEh::RowPanelEdgeColumnOf(TColumnEh* Column, bool Bottom) const {
-  for (TColumnEh* Next = RowPanelColumnAbove(Column, Bottom); Next && Next != Column;
-       Next = RowPanelColumnAbove(Column, Bottom))
-    Column = Next;
-  return Column;
 }
 
 // ---- Keys in the panel -----------------------------------------------------------------------------------
@@ -460,7 +431,10 @@ bool TCustomDBGridEh::RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel) {
     case VK_DOWN: {
       if (Ctrl || !CellMode || !Current) return false;
       const bool Down = Key == VK_DOWN;
-      TColumnEh* Next = RowPanelColumnAbove(Current, Down);
+      // A run of Up and Down keeps to the column it started from.
+      if (!FColumns->GetNavigationStartColumn()) FColumns->SetNavigationStartColumn(Current);
+      TTemporaryChangeEh<bool> Vertical(FRowPanelVerticalMove, true);
+      TColumnEh* Next = Down ? FColumns->NearestColumnBelow(Current) : FColumns->NearestColumnAbove(Current);
       if (Next != Current) {
         RowPanelMoveToColumn(Next->GetIndex());
         return true;
@@ -471,7 +445,7 @@ bool TCustomDBGridEh::RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel) {
       if (Down) NextRow(Sel);
       else PriorRow(Sel);
       if (DataSet->CompareBookmarks(Before, DataSet->GetBookmark()) != 0)
-        RowPanelMoveToColumn(RowPanelEdgeColumnOf(Current, !Down)->GetIndex());
+        RowPanelMoveToColumn((Down ? FColumns->TopmostColumnOf(Current) : FColumns->BottommostColumnOf(Current))->GetIndex());
       return true;
     }
     case VK_LEFT:

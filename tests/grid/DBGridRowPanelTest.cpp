@@ -239,6 +239,53 @@ TEST_F(RowPanel, TabGoesDownFirstOrAlongTheLinesAndOnToTheNextRecord) {
   EXPECT_EQ(Grid->GetCurrentColumn(), Id());
 }
 
+TEST_F(RowPanel, UpAndDownKeepToTheColumnTheyStartedFromAcrossAWiderCell) {
+  ShowRecords(5);
+  // Line 0: ID_THIS and NPP side by side; line 1: NAME_THIS under both; line 2: ID_PARENT and ID_TYPE.
+  TColumnEh* Parent = Grid->GetColumns()->Add();
+  Parent->SetFieldName(u"ID_PARENT");
+  TColumnEh* Type = Grid->GetColumns()->Add();
+  Type->SetFieldName(u"ID_TYPE");
+  for (TColumnEh* C : {Id(), Npp(), Parent, Type}) C->SetWidth(50);
+  Name()->SetWidth(101);
+  Name()->SetInRowLinePos(1);
+  Parent->SetInRowLinePos(2);
+  Type->SetInRowLinePos(2);
+  Grid->GetRowPanel()->SetActive(true);
+  Grid->GetRowPanel()->SetNavKeysNavigationType(rpntCellToCellEh);
+  Display.ProcessMessages();
+  TDBGridColumnsEh* Columns = Grid->GetColumns();
+  // Without a remembered start the cell below a wide one is the leftmost under it.
+  EXPECT_EQ(Columns->NearestColumnBelow(Name()), Parent);
+  EXPECT_EQ(Columns->NearestColumnAbove(Name()), Id());
+  EXPECT_EQ(Columns->BottommostColumnOf(Npp()), Parent);
+  EXPECT_EQ(Columns->TopmostColumnOf(Type), Id());
+  Columns->SetNavigationStartColumn(Npp());
+  EXPECT_EQ(Columns->BottommostColumnOf(Npp()), Type);
+  EXPECT_EQ(Columns->TopmostColumnOf(Type), Npp());
+  Columns->SetNavigationStartColumn(nullptr);
+  // The panel rule: along the line, then the nearest later line's leftmost cell.
+  EXPECT_EQ(Columns->FindNextEditableColumn(Id(), true), Npp());
+  EXPECT_EQ(Columns->FindNextEditableColumn(Npp(), true), Name());
+  EXPECT_EQ(Columns->FindNextEditableColumn(Parent, false), Name());
+  EXPECT_EQ(Columns->LastEditableColumn(), Type);
+
+  Grid->SetSelectedIndex(Npp()->GetIndex());
+  Key(VK_DOWN);
+  EXPECT_EQ(Grid->GetCurrentColumn(), Name());
+  Key(VK_DOWN);  // lined up with NPP, where the run started
+  EXPECT_EQ(Grid->GetCurrentColumn(), Type);
+  Key(VK_UP);
+  Key(VK_UP);
+  EXPECT_EQ(Grid->GetCurrentColumn(), Npp());
+  // A sideways move ends the run: from NAME_THIS down is the leftmost cell again.
+  Key(VK_DOWN);
+  Key(VK_LEFT);
+  Key(VK_RIGHT);
+  Key(VK_DOWN);
+  EXPECT_EQ(Grid->GetCurrentColumn(), Parent);
+}
+
 // ---- Mouse -----------------------------------------------------------------------------------------------
 
 TEST_F(RowPanel, AClickOnAPanelCellMakesItsRecordAndItsColumnCurrent) {
