@@ -274,7 +274,9 @@ void TCustomDBGridEh::SetColumnAttributes() {
 }
 
 void TCustomDBGridEh::ColWidthsChanged() {
-  if ((!FDataLink->GetActive() && FColumns->GetState() != csCustomized) || FInColWidthsChanged)
+  // The row panel's one grid column is no column's width: the panel keeps its cells' own.
+  if ((!FDataLink->GetActive() && FColumns->GetState() != csCustomized) || FInColWidthsChanged ||
+      FRowPanel->GetActive())
     return TCustomGridEh::ColWidthsChanged();
   {
     TTemporaryChangeEh<bool> Inside(FInColWidthsChanged, true);

@@ -234,7 +234,8 @@ void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer 
   if (DataColumn && RowPanelPainted()) RowPanelMoveToColumn(PanelColumn);
   else if (DataColumn) MoveToColumn(Cell.X, 0, false);
   if (!GetMouseCapture()) return;
-  const bool InSelection = DataColumn && IsCellSelected(GetSelectedIndex(), DataSet->GetBookmark());
+  const Integer PressedColumn = RowPanelPainted() ? GetSelectedIndex() : RawToDataColumn(Cell.X);
+  const bool InSelection = DataColumn && IsCellSelected(PressedColumn, DataSet->GetBookmark());
   if (GetDragMode() == dmAutomatic && !Shift.Contains(ssShift) && Button == mbLeft && InSelection) {
     FSelectionDragArmed = true;
     return;

@@ -464,10 +464,12 @@ void TCustomDBGridEh::WMSize(TMessage& Message) {
 
 void TCustomDBGridEh::RefreshAfterResize() {
   const bool Indicator = FIndicatorOffset > 0 && GetColWidths(0) != FIndicatorWidth;
-  if ((FAutoFitColWidths && !GetComponentState().Contains(csDesigning)) || Indicator || FRowPanel->GetActive()) {
+  if ((FAutoFitColWidths && !GetComponentState().Contains(csDesigning)) || Indicator) {
     LayoutChanged();
     InvalidateEditor();
   } else {
+    // The row panel's one grid column spans the window's width.
+    if (FRowPanel->GetActive()) SetColumnAttributes();
     const bool WasShowing = VertScrollBarShowingNow();
     UpdateRowCount();
     UpdateScrollBar();

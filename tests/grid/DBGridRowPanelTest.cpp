@@ -164,6 +164,34 @@ TEST_F(RowPanel, AFooterRowIsAPanelTooWithEachFooterInItsColumnsCell) {
   EXPECT_EQ(Paint.Text(PanelCell(Id(), FooterRow), u"Итого"), nullptr);
 }
 
+TEST_F(RowPanel, APanelWiderThanTheWindowScrollsSidewaysToShowTheCurrentCellWhole) {
+  ShowPanels();
+  Grid->SetBounds(0, 0, 160, 300);  // room for 160 - 12 - 1 pixels of the 201-pixel panel
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
+  Grid->SetSelectedIndex(2);
+  const TRect Row = Grid->CellRect(PanelCol(), Grid->GetRow());
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 201 - Row.Width());
+  const TRect Name = PanelCell(this->Name(), Grid->GetRow());
+  EXPECT_EQ(Name.Right, Row.Right);
+  Key(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Editor()->GetBoundsRect(), Name);
+  Key(VK_ESCAPE);
+  Key(VK_HOME);  // back to the first cell: its left edge shows again
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
+}
+
+TEST_F(RowPanel, FittedColumnsScaleThePanelToTheWindowsWidth) {
+  ShowPanels();
+  Grid->SetAutoFitColWidths(true);
+  Display.ProcessMessages();
+  const Integer Room = Grid->GetClientWidth() - Grid->GetIndicatorWidth() - 1;
+  EXPECT_NEAR(Grid->GetRowPanelWidth(), Room, 2);
+  EXPECT_NEAR(Name()->GetRowPanelRect().Right, Room, 2);
+  EXPECT_EQ(Id()->GetWidth(), Npp()->GetWidth());
+}
+
 // ---- Keys ------------------------------------------------------------------------------------------------
 
 TEST_F(RowPanel, RowToRowKeysMoveByRecordsAndLeftAndRightStepThroughTheVisibleColumns) {
