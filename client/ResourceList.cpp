@@ -38,15 +38,11 @@ struct TAnsiSink {
   char* P;
   void Text(StringView Run) { P = WriteAnsi(Run, P); }
   void Clean(StringView Value) {
-    // Printable ASCII, most of any line, goes across as it is. (A local
-    // pointer: the bytes written might alias the member for the compiler.)
-    char* p = P;
-    size_t i = 0;
-    for (; i < Value.size(); ++i) {
-      const Char c = Value[i];
-      if (c < u' ' || c >= 0x80) break;
-      *p++ = static_cast<char>(c);
-    }
+    // Printable ASCII, most of any line, goes across as it is, eight
+    // characters a step. (A local pointer from here: the bytes written might
+    // alias the member for the compiler.)
+    size_t i = CopyAsciiRun(Value, P, u' ');
+    char* p = P + i;
     // The rest in runs between control characters.
     size_t run = i;
     for (; i < Value.size(); ++i) {

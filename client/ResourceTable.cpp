@@ -304,6 +304,8 @@ namespace {
 // at least this many; a few threads at most.
 constexpr size_t kRecordsPerThread = 4096;
 constexpr size_t kMaxThreads = 4;
+// How many records ahead of the one being read the next ones are fetched.
+constexpr size_t kPrefetchAhead = 4;
 
 // Records [Begin, End) of the store, read by one thread: their lines go into
 // Lines, their keys and where their lines start into the shared arrays.
@@ -324,8 +326,18 @@ void ReadStorePart(const TRecordsListEh* List, const std::vector<Integer>& c, TS
     // Reserved for lines of a usual length and sized a step ahead of the
     // writing, so that the bytes are cleared once and only where lines go.
     lines.reserve((Part.End - Part.Begin) * 128);
+    // The records and their value arrays lie all over the heap, and
+    // waiting for them is most of the reading: each record is asked for a few
+    // records ahead, and its values once the record itself has come.
+    const std::vector<TMemoryRecordEh*>& records = List->GetActiveList();
     for (size_t i = Part.Begin; i < Part.End; ++i) {
-      const TRecDataValues& data = List->GetRecord(static_cast<Integer>(i))->GetData();
+      if (i + 2 * kPrefetchAhead < Part.End) __builtin_prefetch(records[i + 2 * kPrefetchAhead]);
+      if (i + kPrefetchAhead < Part.End) {
+        const TRecDataValues& ahead = records[i + kPrefetchAhead]->GetData();
+        const char* values = reinterpret_cast<const char*>(ahead.data());
+        for (size_t at = 0; at < ahead.size() * sizeof(Variant); at += 64) __builtin_prefetch(values + at);
+      }
+      const TRecDataValues& data = records[i]->GetData();
       const TResourceLineView line{.ID_THIS = StoredInteger(data, c[0]),
                                    .ID_PARENT = StoredInteger(data, c[1]),
                                    .ID_TYPE = StoredInteger(data, c[2]),

@@ -3,6 +3,8 @@
 #include <unicode/ucnv.h>
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -77,11 +79,34 @@ AnsiString StringToAnsi(StringView s) {
   return out;
 }
 
+size_t CopyAsciiRun(StringView s, char* out, Char Low) {
+  using TUnits = std::uint16_t __attribute__((vector_size(16)));
+  using TBytes = std::uint8_t __attribute__((vector_size(8)));
+  const Char span = static_cast<Char>(0x80 - Low);
+  size_t i = 0;
+  // Eight units a step: a unit outside the run shows in the compare mask, and
+  // the step then ends before it is written.
+  const TUnits low = {Low, Low, Low, Low, Low, Low, Low, Low};
+  const TUnits width = {span, span, span, span, span, span, span, span};
+  for (; i + 8 <= s.size(); i += 8) {
+    TUnits units;
+    std::memcpy(&units, s.data() + i, sizeof units);
+    const TUnits outside = reinterpret_cast<TUnits>((units - low) >= width);
+    std::uint64_t mask[2];
+    std::memcpy(mask, &outside, sizeof mask);
+    if (mask[0] | mask[1]) break;
+    const TBytes bytes = __builtin_convertvector(units, TBytes);
+    std::memcpy(out + i, &bytes, sizeof bytes);
+  }
+  for (; i < s.size() && static_cast<Char>(s[i] - Low) < span; ++i) out[i] = static_cast<char>(s[i]);
+  return i;
+}
+
 char* WriteAnsi(StringView s, char* out) {
   // The page keeps ASCII as it is, and most text (record bytes above all) is
   // ASCII: copy that run straight across before looking characters up.
-  size_t i = 0;
-  while (i < s.size() && s[i] < 0x80) *out++ = static_cast<char>(s[i++]);
+  size_t i = CopyAsciiRun(s, out);
+  out += i;
   if (i == s.size()) return out;
   const Cp1251Table& t = Table();
   for (; i < s.size(); ++i) {

@@ -14,3 +14,8 @@ AnsiString StringToAnsi(StringView s);
 // the end of what was written. For writers that build a file's bytes piece by
 // piece instead of through one UTF-16 copy of the whole text.
 char* WriteAnsi(StringView s, char* out);
+// Copies the leading characters of s that lie in [Low, 0x80) to out, one
+// byte each (the code page keeps them as they are); answers how many. Eight
+// characters are looked at a time, so a writer can pass over the plain part
+// of its text before it looks at single characters.
+size_t CopyAsciiRun(StringView s, char* out, Char Low = 0);

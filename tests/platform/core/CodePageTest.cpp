@@ -55,3 +55,33 @@ TEST(CodePageMissing, EmptyTextIsEmpty) {
   EXPECT_EQ(StringToAnsi(u""), "");
   EXPECT_EQ(AnsiToString(""), u"");
 }
+
+TEST(CodePageAsciiRun, StopsAtTheFirstCharacterOutsideTheRunWhereverItFalls) {
+  // Every length up to a few steps of eight, with the stopping character at
+  // every place: the count and the bytes match a character-by-character copy.
+  for (size_t length = 0; length <= 27; ++length) {
+    for (size_t stop = 0; stop <= length; ++stop) {
+      for (Char odd : {Char(u'\t'), Char(0x7F), Char(0x80), Char(u'Я'), Char(0xD800), Char(0xFFFF)}) {
+        String text;
+        for (size_t i = 0; i < length; ++i) text += static_cast<Char>(u'!' + (i * 7) % 94);
+        if (stop < length) text[stop] = odd;
+        std::string out(length + 2, '#');
+        const Char low = u' ';
+        const size_t n = CopyAsciiRun(text, out.data(), low);
+        const bool keeps = odd >= low && odd < 0x80;
+        EXPECT_EQ(n, stop < length && !keeps ? stop : length) << length << " " << stop << " " << int(odd);
+        for (size_t i = 0; i < n; ++i) ASSERT_EQ(out[i], static_cast<char>(text[i]));
+        EXPECT_EQ(out.substr(length), "##");  // nothing past the text
+      }
+    }
+  }
+}
+
+TEST(CodePageAsciiRun, ControlCharactersBelongToTheRunOnlyWhenTheLowBoundLetsThemIn) {
+  const String text = u"abc\tdefghijkl";
+  std::string out(text.size(), '#');
+  EXPECT_EQ(CopyAsciiRun(text, out.data()), text.size());
+  EXPECT_EQ(out, "abc\tdefghijkl");
+  EXPECT_EQ(CopyAsciiRun(text, out.data(), u' '), 3u);
+  EXPECT_EQ(CopyAsciiRun(u"", out.data()), 0u);
+}
