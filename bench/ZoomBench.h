@@ -16,29 +16,34 @@
 
 inline std::unique_ptr<ZTestServer> BenchServer;
 
-// Ten records of the local server on a new connection, as lendsrv fetches them.
+// Ten records of the local server on a new connection, as lendsrv fetches
+// them; false when the search failed.
+inline bool BareZoomSearch(int port) {
+  ZOOM_options o = ZOOM_options_create();
+  ZOOM_options_set(o, "databaseName", "Default");
+  ZOOM_options_set(o, "preferredRecordSyntax", "usmarc");
+  ZOOM_connection c = ZOOM_connection_create(o);
+  ZOOM_connection_connect(c, ZTestServer::Host(), port);
+  ZOOM_resultset rs = ZOOM_connection_search_pqf(c, "@attr 1=4 \"10\"");
+  ZOOM_record recs[10] = {};
+  ZOOM_resultset_records(rs, recs, 0, 10);
+  std::size_t bytes = 0;
+  for (ZOOM_record r : recs) {
+    int len = 0;
+    if (r && ZOOM_record_get(r, "raw", &len)) bytes += static_cast<std::size_t>(len);
+  }
+  const bool ok = !ZOOM_connection_errcode(c) && bytes > 0;
+  benchmark::DoNotOptimize(bytes);
+  ZOOM_resultset_destroy(rs);
+  ZOOM_connection_destroy(c);
+  ZOOM_options_destroy(o);
+  return ok;
+}
+
 inline void BM_BareZoomSearch(benchmark::State& state) {
   const int port = BenchServer->Port();
-  for (auto _ : state) {
-    ZOOM_options o = ZOOM_options_create();
-    ZOOM_options_set(o, "databaseName", "Default");
-    ZOOM_options_set(o, "preferredRecordSyntax", "usmarc");
-    ZOOM_connection c = ZOOM_connection_create(o);
-    ZOOM_connection_connect(c, ZTestServer::Host(), port);
-    ZOOM_resultset rs = ZOOM_connection_search_pqf(c, "@attr 1=4 \"10\"");
-    ZOOM_record recs[10] = {};
-    ZOOM_resultset_records(rs, recs, 0, 10);
-    std::size_t bytes = 0;
-    for (ZOOM_record r : recs) {
-      int len = 0;
-      if (r && ZOOM_record_get(r, "raw", &len)) bytes += static_cast<std::size_t>(len);
-    }
-    if (ZOOM_connection_errcode(c) || bytes == 0) state.SkipWithError("bare ZOOM search failed");
-    benchmark::DoNotOptimize(bytes);
-    ZOOM_resultset_destroy(rs);
-    ZOOM_connection_destroy(c);
-    ZOOM_options_destroy(o);
-  }
+  for (auto _ : state)
+    if (!BareZoomSearch(port)) state.SkipWithError("bare ZOOM search failed");
 }
 
 // Starts the server, runs the benchmarks, stops the server; Report gets the

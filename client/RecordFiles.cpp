@@ -1,12 +1,9 @@
 #include "client/RecordFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <system_error>
+#include <utility>
 
 #include "client/__str.h"
 #include "platform/core/CodePage.h"
@@ -17,21 +14,7 @@
 
 namespace {
 
-// Writes all of Bytes to an open file; false on the first error (errno set).
-bool WriteAll(int Fd, const AnsiString& Bytes) {
-  size_t done = 0;
-  while (done < Bytes.size()) {
-    const ssize_t n = ::write(Fd, Bytes.data() + done, Bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Appends, or with Truncate replaces what the file held.
+// The stem made safe for a file name, then ".iso".
 String RecordFileName(const String& Stem) { return SanitizeFileName(Stem, u'_') + u".iso"; }
 
 }  // namespace
@@ -85,6 +68,110 @@ String RecordFileContent(const String& Result, Integer* Lost) {
   out.append(Result, begin, end - begin);
   out += RecordTerminators;
   return out;
+}
+
+TPreparedFile PrepareTextFile(const String& FileName, const String& Text) {
+  const String name = Trim(FileName);
+  if (name.empty()) return TPreparedFile();
+  try {
+    // Not flushed first, as WriteTextFile.
+    return PrepareFileAtomic(name, StringToAnsi(Text), false);
+  } catch (const std::exception&) {
+    return TPreparedFile();
+  }
+}
+
+// ---- TFileCommitQueue --------------------------------------------------------
+
+TFileCommitQueue::~TFileCommitQueue() {
+  {
+    std::lock_guard<std::mutex> lock(FLock);
+    FStop = true;
+  }
+  FChanged.notify_all();
+  if (FThread.joinable()) FThread.join();
+}
+
+void TFileCommitQueue::RaiseFailure(std::unique_lock<std::mutex>& Lock) {
+  const std::exception_ptr failure = std::exchange(FFailure, nullptr);
+  Lock.unlock();
+  std::rethrow_exception(failure);
+}
+
+void TFileCommitQueue::TJob::Run() {
+  if (File.Pending())
+    File.Commit();
+  else
+    PrepareFileAtomic(FileName, Bytes, false, Mode).Commit();
+}
+
+void TFileCommitQueue::Commit(TPreparedFile File, bool Supersede) {
+  if (!File.Pending()) return;
+  TJob job;
+  job.File = std::move(File);
+  Push(std::move(job), Supersede);
+}
+
+void TFileCommitQueue::Replace(const String& FileName, AnsiString Bytes, int Mode, bool Supersede) {
+  TJob job;
+  job.FileName = FileName;
+  job.Bytes = std::move(Bytes);
+  job.Mode = Mode;
+  Push(std::move(job), Supersede);
+}
+
+void TFileCommitQueue::Push(TJob Job, bool Supersede) {
+  std::unique_lock<std::mutex> lock(FLock);
+  if (FFailure) RaiseFailure(lock);
+  if (Supersede) {
+    // Dropped, not replaced in place: the newest goes after what was queued
+    // since, so a log never names a file that is not there yet.
+    const auto same =
+        std::find_if(FQueue.begin(), FQueue.end(), [&](const TJob& J) { return J.Name() == Job.Name(); });
+    if (same != FQueue.end()) FQueue.erase(same);
+  }
+  FChanged.wait(lock, [&] { return FQueue.size() < kMaxQueued; });
+  if (!FThread.joinable()) {
+    try {
+      FThread = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the job is done here and now.
+      lock.unlock();
+      Job.Run();
+      return;
+    }
+  }
+  FQueue.push_back(std::move(Job));
+  FChanged.notify_all();
+}
+
+void TFileCommitQueue::Wait() {
+  std::unique_lock<std::mutex> lock(FLock);
+  FChanged.wait(lock, [&] { return FQueue.empty() && !FBusy; });
+  if (FFailure) RaiseFailure(lock);
+}
+
+void TFileCommitQueue::Work() {
+  std::unique_lock<std::mutex> lock(FLock);
+  for (;;) {
+    FChanged.wait(lock, [&] { return FStop || !FQueue.empty(); });
+    // Asked to stop, the thread still puts in place whatever is queued.
+    if (FQueue.empty()) return;
+    TJob job = std::move(FQueue.front());
+    FQueue.pop_front();
+    FBusy = true;
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      job.Run();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    FBusy = false;
+    if (failure && !FFailure) FFailure = failure;
+    FChanged.notify_all();
+  }
 }
 
 bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst) {
@@ -194,49 +281,17 @@ String SearchLogFileName(const String& DirSave, Integer SaveMode) {
   return DirSave + (SaveMode <= 0 ? ResourceModeLog : FormatModeLog);
 }
 
-namespace {
-
-// Replaces the log file with Bytes through a temporary file beside it, renamed
-// over it: a crash or a full disk never leaves half a log. Not flushed to the
-// disk first: the log is written again after every resource, and waiting for
-// the disk each time would cost more than the search itself.
-void ReplaceLogFile(const String& Name, const AnsiString& Bytes) {
-  const std::string target = ToUtf8(Name);
-  struct stat old;
-  if (::stat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-    throw EFCreateError(u"Cannot create file \"" + Name + u"\". " + FromUtf8(std::strerror(EISDIR)));
-  std::string tmp = ToUtf8(ExtractFilePath(Name)) + "." + ToUtf8(ExtractFileName(Name)) + ".XXXXXX";
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) throw EFCreateError(u"Cannot create file \"" + Name + u"\". " + FromUtf8(std::strerror(errno)));
-  // Written through the descriptor that created it: a second open by name
-  // would cost a path lookup per save.
-  bool ok = WriteAll(fd, Bytes);
-  int err = ok ? 0 : errno;
-  ::fchmod(fd, 0644);
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    throw EWriteError(u"Error writing file \"" + Name + u"\". " + FromUtf8(std::strerror(err)));
-  }
-  if (::rename(tmp.c_str(), target.c_str()) != 0) {
-    err = errno;
-    ::unlink(tmp.c_str());
-    throw EFCreateError(u"Cannot create file \"" + Name + u"\". " + FromUtf8(std::strerror(err)));
-  }
-}
-
-}  // namespace
-
 void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<String>& Lines) {
   String text;
   for (const String& l : Lines) text += l + u"\r\n";
-  ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), StringToAnsi(text));
+  PrepareFileAtomic(SearchLogFileName(DirSave, SaveMode), StringToAnsi(text), false, SearchLogFileMode).Commit();
 }
 
 void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, const String& Text) {
+  PrepareFileAtomic(SearchLogFileName(DirSave, SaveMode), Bytes(Text), false, SearchLogFileMode).Commit();
+}
+
+AnsiString TSearchLogSaver::Bytes(const String& Text) {
   // Text that no longer starts with what was converted (a cleared log) is
   // converted from its start.
   if (Text.compare(0, FConverted.size(), FConverted) != 0) {
@@ -251,5 +306,5 @@ void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, const String
   FConverted.append(Text, FConverted.size(), upto - FConverted.size());
   AnsiString bytes = FBytes + StringToAnsi(StringView(Text).substr(upto));
   if (!Text.empty() && !Text.ends_with(u"\r\n")) bytes += "\r\n";
-  ReplaceLogFile(SearchLogFileName(DirSave, SaveMode), bytes);
+  return bytes;
 }

@@ -7,11 +7,17 @@
 // code page, so writing it back in that code page gives the bytes unchanged.
 
 #include <array>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/core/CodePage.h"
 #include "platform/core/DateTime.h"
+#include "platform/core/Files.h"
 #include "platform/core/Types.h"
 
 inline constexpr Char RecordTerminators[] = u"\x1E\x1D";  // field, then record terminator
@@ -39,6 +45,63 @@ String RecordFileContent(const String& Result, Integer* Lost = nullptr);
 // nothing). With DeleteFirst the file is replaced as a whole, else Text is
 // appended. Never raises: the answer is whether the file was written.
 bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst);
+
+// WriteTextFile's replacing write up to the rename: Text in the ANSI code page
+// lies whole beside FileName (trimmed), ready to replace it. Nothing pending
+// when the name is empty or the bytes could not be written.
+TPreparedFile PrepareTextFile(const String& FileName, const String& Text);
+
+// Files put in place by a thread of their own, in the order given: a run
+// writes a record file at once, so that it knows whether it could, and goes on
+// to its next search while the file system renames it into place (on some file
+// systems a rename over an old file waits for the new bytes to be placed on
+// the disk); the log, saved again and again, is written there whole. A few
+// files wait at most; more wait for room.
+class TFileCommitQueue {
+public:
+  TFileCommitQueue() = default;
+  // Every queued file is put in place first.
+  ~TFileCommitQueue();
+  TFileCommitQueue(const TFileCommitQueue&) = delete;
+  TFileCommitQueue& operator=(const TFileCommitQueue&) = delete;
+
+  // Queues File's rename after what was queued before. With Supersede, a
+  // queued file of the same name not yet being handled is dropped: a file
+  // saved again and again needs only its newest bytes. A file that could not
+  // be put in place since the last report raises here first (and File is
+  // dropped).
+  void Commit(TPreparedFile File, bool Supersede = false);
+  // The same for Bytes written whole over FileName there, as PrepareFileAtomic
+  // without flushing writes them (Mode as its).
+  void Replace(const String& FileName, AnsiString Bytes, int Mode, bool Supersede = false);
+  // Returns once every queued file is in place; raises the first failure not
+  // yet reported.
+  void Wait();
+
+private:
+  static constexpr size_t kMaxQueued = 8;
+  // A prepared file to rename, or bytes to write whole over FileName.
+  struct TJob {
+    TPreparedFile File;
+    String FileName;
+    AnsiString Bytes;
+    int Mode = -1;
+    const String& Name() const { return File.Pending() ? File.FileName() : FileName; }
+    void Run();
+  };
+  void Push(TJob Job, bool Supersede);
+  void Work();
+  // Raises FFailure, which it clears, releasing the lock.
+  void RaiseFailure(std::unique_lock<std::mutex>& Lock);
+
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  std::deque<TJob> FQueue;
+  bool FBusy = false;  // the thread has taken a job off the queue
+  bool FStop = false;
+  std::exception_ptr FFailure;
+  std::thread FThread;
+};
 
 // The 49 per-format buffers, slot i for line i of the syntax list; a syntax
 // past the 49th gets no slot.
@@ -91,6 +154,12 @@ std::vector<String> SearchLogFinishLines(TDateTime Moment);
 // 49 "-", "STOP: ...", the stop notice.
 std::vector<String> SearchLogStopLines(TDateTime Moment);
 
+// The log's permission bits. It is written through a temporary file beside it,
+// renamed over it: a crash or a full disk never leaves half a log. Not flushed
+// to the disk first: the log is written again after every resource, and
+// waiting for the disk each time would cost more than the search itself.
+inline constexpr int SearchLogFileMode = 0644;
+
 // DirSave + "!_LOG.txt" for save mode 0 or less, DirSave + "!_LOG2.txt" otherwise.
 String SearchLogFileName(const String& DirSave, Integer SaveMode);
 // Replaces the log file with Lines, each ended by CR LF, in the ANSI code page.
@@ -105,6 +174,8 @@ public:
   // As SaveSearchLog for the lines of Text, a memo's text (lines ended by
   // CR LF, the last one's line break optional).
   void Save(const String& DirSave, Integer SaveMode, const String& Text);
+  // The file's bytes for Text, as Save writes them.
+  AnsiString Bytes(const String& Text);
 
 private:
   String FConverted;  // the text, up to a line break, that FBytes holds

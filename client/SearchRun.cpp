@@ -20,10 +20,14 @@
 //                       the "(n) " mark, and the records: per resource into the
 //                       record buffer and its own file, per syntax appended to
 //                       that syntax's buffer. Faults and lost bytes get log lines.
-//   EndRun              per-syntax files written from their buffers, the log's
-//                       closing lines, the log saved, the closing message.
+//                       The record file is written whole beside its name at
+//                       once and renamed into place, and the log written, by
+//                       FCommits' thread while the next resource is searched.
+//   EndRun              the renames waited for, per-syntax files written from
+//                       their buffers, the log's closing lines, the log saved,
+//                       the closing message.
 //   sb_StopClick        the search under way is given up, the timer stopped,
-//                       the stop lines logged and saved.
+//                       the stop lines logged and saved, the renames waited for.
 
 #include "client/SearchRun.h"
 
@@ -137,6 +141,9 @@ void TSearchRun::sb_StartClick(TObject*) {
   // A click that arrives while a server is waited for starts nothing: the
   // search under way ends first (the stop button ends it at once).
   if (FSearching) return;
+  // The files of a run that was replaced or stopped by a failure are in place
+  // before anything of this one.
+  FCommits.Wait();
   C.Timer_ScanDB->SetEnabled(false);
   C.Edit_RecCount_FromDB->SetColor(kWhite);
   SearchTerm.clear();
@@ -240,6 +247,7 @@ void TSearchRun::Timer_ScanDBTimer(TObject*) {
 }
 
 void TSearchRun::EndRun() {
+  FCommits.Wait();
   if (RunPrepared && PerFormat()) {
     TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
     for (Integer i = 0; i < syntaxes->GetCount(); ++i) {
@@ -254,6 +262,7 @@ void TSearchRun::EndRun() {
   }
   AddLogLines(SearchLogFinishLines(Now()));
   if (RunPrepared) SaveLog();
+  FCommits.Wait();
   C.sb_Stop->SetEnabled(false);
   if (FShowMessageOk) FShowMessageOk(kRunCaption, String(), u"Процесс поиска и выборки закончен!");
   FFormatBuffers.FreeFormatBuffers();
@@ -268,6 +277,7 @@ void TSearchRun::sb_StopClick(TObject*) {
   C.sb_Stop->SetEnabled(false);
   AddLogLines(SearchLogStopLines(Now()));
   if (RunPrepared) SaveLog();
+  FCommits.Wait();
   if (FShowMessageOk) FShowMessageOk(kRunCaption, u"СТОП!", u"Остановлено по Вашему требованию!");
 }
 
@@ -346,7 +356,11 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   if (!FRecordBuffer.empty()) {
     const String file = RecordFileNameByResource(id, P->GetValue(N::zHost), P->GetValue(N::zDatabase),
                                                  P->GetValue(N::zPORT), P->GetValue(N::zSyntax));
-    const bool written = WriteTextFile(*FDirSave + file, FRecordBuffer, true);
+    // Written now, so the log line can tell whether it was; renamed into
+    // place while the next resource is searched.
+    TPreparedFile prepared = PrepareTextFile(*FDirSave + file, FRecordBuffer);
+    const bool written = prepared.Pending();
+    FCommits.Commit(std::move(prepared));
     AddLogLine(SearchLogResourceLine(caption(), file, written));
   }
   logFaults(lost);
@@ -386,4 +400,11 @@ void TSearchRun::AddLogLines(const std::vector<String>& L) {
   for (const String& line : L) AddLogLine(line);
 }
 
-void TSearchRun::SaveLog() { FLogSaver.Save(*FDirSave, SaveMode(), C.RE_LOG->GetText()); }
+void TSearchRun::SaveLog() {
+  const String name = SearchLogFileName(*FDirSave, SaveMode());
+  // A folder in the log's place stops the run at once; a write that fails
+  // there is reported by the next save, or by the end or the stop of the run.
+  CheckFileReplaceable(name);
+  // Only the newest log counts: one still waiting to be written is dropped.
+  FCommits.Replace(name, FLogSaver.Bytes(C.RE_LOG->GetText()), SearchLogFileMode, true);
+}

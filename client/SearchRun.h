@@ -92,6 +92,7 @@ private:
   void PrepareFormatBuffers();
   void AddLogLines(const std::vector<String>& Lines);
   void AddLogLine(const String& Line);
+  // The log's bytes taken now and written behind the run.
   void SaveLog();
   void EndRun();
   void SetCaptionMark(Integer Index, const String& Mark);
@@ -104,6 +105,9 @@ private:
   TShowMessageOk FShowMessageOk;
   TFormatBuffers FFormatBuffers;
   TSearchLogSaver FLogSaver;
+  // Record files are written on the GUI thread and renamed into place behind
+  // it, the log written there; a run's end and a stop wait for them.
+  TFileCommitQueue FCommits;
   String FRecordBuffer;
 
   String SearchTerm;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fstream>
+#include <ctime>
 
 #include "platform/core/CodePage.h"
 #include "platform/core/Exceptions.h"
@@ -46,21 +47,6 @@ String Quoted(StringView name) { return u"\"" + String(name) + u"\""; }
 size_t NameStart(StringView s) {
   const size_t at = s.rfind(PathDelim);
   return at == StringView::npos ? 0 : at + 1;
-}
-
-// The permission bits a newly created file gets, read without touching the
-// process's umask (changing it, even briefly, would race other threads).
-mode_t NewFileMode() {
-  mode_t mask = 022;
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-      break;
-    }
-  }
-  return 0666 & ~mask;
 }
 
 // Writes all of Bytes, retrying short writes; the errno of a failure, else 0.
@@ -260,22 +246,46 @@ int WritePieces(int fd, const std::vector<std::string_view>& Pieces) {
   return 0;
 }
 
-// Replaces the file by a temporary one beside it that Write fills (answering 0
-// or errno).
+// A file of its own beside FileName, named after it with a random ending,
+// opened for writing with the permission bits Mode (which the umask narrows);
+// the descriptor, or -1 with errno set.
+int CreateTempBeside(StringView FileName, mode_t Mode, std::string& Temp) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  const std::string stem = OsName(ExtractFilePath(FileName)) + "." + OsName(ExtractFileName(FileName)) + ".";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned char random[6];
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+      // No random bytes to be had: the clock and the attempt make the name.
+      const auto now = static_cast<unsigned long long>(::clock()) * 131 + static_cast<unsigned>(attempt);
+      for (size_t i = 0; i < sizeof random; ++i) random[i] = static_cast<unsigned char>(now >> (8 * i));
+    }
+    Temp = stem;
+    for (unsigned char b : random) Temp += kLetters[b % (sizeof kLetters - 1)];
+    const int fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Fills a temporary file beside the target through Write (answering 0 or
+// errno), ready to be renamed over it.
 template <class TWrite>
-void ReplaceFileAtomic(StringView FileName, bool FlushToDisk, TWrite&& Write) {
+TPreparedFile PrepareWith(StringView FileName, bool FlushToDisk, int Mode, TWrite&& Write) {
   if (FileName.empty() || FileName.back() == PathDelim) RaiseCreate(FileName, EISDIR);
-  const std::string target = OsName(FileName);
+  std::string target = OsName(FileName);
   struct stat old;
   const bool replacing = ::stat(target.c_str(), &old) == 0;
   if (replacing && S_ISDIR(old.st_mode)) RaiseCreate(FileName, EISDIR);
 
-  // The temporary file lies beside the target, so the rename never crosses file systems.
-  std::string tmp = OsName(ExtractFilePath(FileName)) + "." + OsName(ExtractFileName(FileName)) + ".XXXXXX";
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  // The temporary file lies beside the target, so the rename never crosses file
+  // systems. A new file gets the usual permissions from the system itself; a
+  // replacement keeps the old file's, which the umask must not narrow.
+  const mode_t keep = Mode >= 0 ? static_cast<mode_t>(Mode) : replacing ? (old.st_mode & 07777) : 0666;
+  std::string tmp;
+  const int fd = CreateTempBeside(FileName, keep, tmp);
   if (fd < 0) RaiseCreate(FileName, errno);
-  // The replacement keeps the old file's permissions; a new file gets the usual ones.
-  ::fchmod(fd, replacing ? (old.st_mode & 07777) : NewFileMode());
+  if (Mode >= 0 || replacing) ::fchmod(fd, keep);
 
   int err = Write(fd);
   if (!err && FlushToDisk && ::fsync(fd) != 0) err = errno;
@@ -284,21 +294,60 @@ void ReplaceFileAtomic(StringView FileName, bool FlushToDisk, TWrite&& Write) {
     ::unlink(tmp.c_str());
     RaiseWrite(FileName, err);
   }
-  if (::rename(tmp.c_str(), target.c_str()) != 0) {
-    err = errno;
-    ::unlink(tmp.c_str());
-    RaiseCreate(FileName, err);
-  }
+  return TPreparedFile(String(FileName), std::move(target), std::move(tmp));
 }
 
 }  // namespace
 
+void CheckFileReplaceable(StringView FileName) {
+  if (FileName.empty() || FileName.back() == PathDelim || DirectoryExists(FileName)) RaiseCreate(FileName, EISDIR);
+}
+
+TPreparedFile::TPreparedFile(TPreparedFile&& Other) noexcept
+    : FFileName(std::move(Other.FFileName)), FTarget(std::move(Other.FTarget)), FTemp(std::move(Other.FTemp)) {
+  Other.FTemp.clear();
+}
+
+TPreparedFile& TPreparedFile::operator=(TPreparedFile&& Other) noexcept {
+  if (this != &Other) {
+    Discard();
+    FFileName = std::move(Other.FFileName);
+    FTarget = std::move(Other.FTarget);
+    FTemp = std::move(Other.FTemp);
+    Other.FTemp.clear();
+  }
+  return *this;
+}
+
+TPreparedFile::~TPreparedFile() { Discard(); }
+
+void TPreparedFile::Commit() {
+  if (FTemp.empty()) return;
+  const std::string tmp = std::move(FTemp);
+  FTemp.clear();
+  if (::rename(tmp.c_str(), FTarget.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    RaiseCreate(FFileName, err);
+  }
+}
+
+void TPreparedFile::Discard() noexcept {
+  if (FTemp.empty()) return;
+  ::unlink(FTemp.c_str());
+  FTemp.clear();
+}
+
+TPreparedFile PrepareFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk, int Mode) {
+  return PrepareWith(FileName, FlushToDisk, Mode, [&](int fd) { return WriteAll(fd, Bytes); });
+}
+
 void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk) {
-  ReplaceFileAtomic(FileName, FlushToDisk, [&](int fd) { return WriteAll(fd, Bytes); });
+  PrepareFileAtomic(FileName, Bytes, FlushToDisk).Commit();
 }
 
 void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_view>& Pieces, bool FlushToDisk) {
-  ReplaceFileAtomic(FileName, FlushToDisk, [&](int fd) { return WritePieces(fd, Pieces); });
+  PrepareWith(FileName, FlushToDisk, -1, [&](int fd) { return WritePieces(fd, Pieces); }).Commit();
 }
 
 void WriteTextFileAtomic(StringView FileName, StringView Text) {

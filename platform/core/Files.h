@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/core/Types.h"
@@ -54,3 +55,41 @@ void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_vi
                            bool FlushToDisk = true);
 // The text in the ANSI code page, without a byte-order mark.
 void WriteTextFileAtomic(StringView FileName, StringView Text);
+
+// Raises as WriteFileAtomic would when FileName can hold no file: an empty
+// name, one ending in the delimiter, or a folder in its place.
+void CheckFileReplaceable(StringView FileName);
+
+// WriteFileAtomic in two steps, for a writer that must know at once whether
+// the bytes could be written but can leave the renaming for later (to another
+// thread): the bytes lie whole in a temporary file beside the target, which
+// Commit renames over the target. A prepared file that is never committed is
+// removed, and the target stays as it was.
+class TPreparedFile {
+public:
+  TPreparedFile() = default;
+  // Takes over Temp (an OS path), a file whole and ready to become Target.
+  TPreparedFile(String FileName, std::string Target, std::string Temp)
+      : FFileName(std::move(FileName)), FTarget(std::move(Target)), FTemp(std::move(Temp)) {}
+  TPreparedFile(TPreparedFile&& Other) noexcept;
+  TPreparedFile& operator=(TPreparedFile&& Other) noexcept;
+  ~TPreparedFile();
+
+  // The temporary file takes the target's name; EFCreateError when it cannot,
+  // the temporary file then removed. Does nothing when nothing is pending.
+  void Commit();
+  // The temporary file goes; the target stays as it was.
+  void Discard() noexcept;
+  bool Pending() const { return !FTemp.empty(); }
+  const String& FileName() const { return FFileName; }
+
+private:
+  String FFileName;
+  std::string FTarget;
+  std::string FTemp;
+};
+
+// WriteFileAtomic up to the rename, raising as it does. Mode, when not -1, is
+// the permission bits the file gets whatever the old file's or the umask.
+TPreparedFile PrepareFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk = true,
+                                int Mode = -1);

@@ -270,3 +270,63 @@ TEST_F(FilesTest, AtomicWriteThatRunsOutOfSpaceKeepsTheOldFile) {
   EXPECT_EQ(ReadFileBytes(name), "old log");
   EXPECT_EQ(Entries(), std::vector<std::string>{"!_LOG.txt"});
 }
+
+TEST_F(FilesTest, APreparedFileReplacesItsTargetOnlyWhenCommitted) {
+  const String name = Dir + u"!_LOG.txt";
+  WriteRaw(name, "old");
+  ::chmod(ToUtf8(name).c_str(), 0640);
+  TPreparedFile file = PrepareFileAtomic(name, "new", false);
+  EXPECT_TRUE(file.Pending());
+  EXPECT_EQ(file.FileName(), name);
+  EXPECT_EQ(ReadFileBytes(name), "old");  // the bytes wait beside it
+  EXPECT_EQ(Entries().size(), 2u);
+  TPreparedFile moved = std::move(file);
+  EXPECT_FALSE(file.Pending());
+  file.Commit();  // nothing left to commit there
+  EXPECT_EQ(ReadFileBytes(name), "old");
+  moved.Commit();
+  EXPECT_FALSE(moved.Pending());
+  EXPECT_EQ(ReadFileBytes(name), "new");
+  struct stat st;
+  ASSERT_EQ(::stat(ToUtf8(name).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"!_LOG.txt"});
+}
+
+TEST_F(FilesTest, APreparedFileNeverCommittedLeavesTheTargetAndNothingElse) {
+  const String name = Dir + u"00001-host.iso";
+  WriteRaw(name, "old");
+  {
+    TPreparedFile dropped = PrepareFileAtomic(name, "never");
+    TPreparedFile discarded = PrepareFileAtomic(name, "nor this");
+    discarded.Discard();
+    EXPECT_FALSE(discarded.Pending());
+    TPreparedFile replaced = PrepareFileAtomic(name, "nor that");
+    replaced = PrepareFileAtomic(name, "last");  // the one it held goes
+    EXPECT_EQ(Entries().size(), 3u);
+  }
+  EXPECT_EQ(ReadFileBytes(name), "old");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"00001-host.iso"});
+}
+
+TEST_F(FilesTest, NewFilesGetTheUmasksPermissionsAndAGivenModeIsKeptWhateverTheUmask) {
+  const mode_t saved = ::umask(027);
+  WriteFileAtomic(Dir + u"new.txt", "a");
+  PrepareFileAtomic(Dir + u"log.txt", "b", false, 0644).Commit();
+  ::umask(saved);
+  struct stat st;
+  ASSERT_EQ(::stat(ToUtf8(Dir + u"new.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ASSERT_EQ(::stat(ToUtf8(Dir + u"log.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(FilesTest, APreparedFileWhoseFolderWentAwayRaisesOnCommit) {
+  ASSERT_TRUE(CreateDir(Dir + u"sub"));
+  TPreparedFile file = PrepareFileAtomic(Dir + u"sub/a.iso", "bytes", false);
+  // The folder is renamed away, so the rename's target folder is missing.
+  ASSERT_TRUE(RenameFile(Dir + u"sub", Dir + u"moved"));
+  EXPECT_THROW(file.Commit(), EFCreateError);
+  EXPECT_FALSE(file.Pending());
+  EXPECT_FALSE(FileExists(Dir + u"sub/a.iso"));
+}
