@@ -70,18 +70,11 @@ String RecordFileContent(const String& Result, Integer* Lost) {
   return out;
 }
 
-TPreparedFile PrepareTextFile(const String& FileName, const String& Text) {
-  const String name = Trim(FileName);
-  if (name.empty()) return TPreparedFile();
-  try {
-    // Not flushed first, as WriteTextFile.
-    return PrepareFileAtomic(name, StringToAnsi(Text), false);
-  } catch (const std::exception&) {
-    return TPreparedFile();
-  }
-}
-
 // ---- TFileCommitQueue --------------------------------------------------------
+
+void TFileCommitQueue::Run(const TJob& Job) {
+  PrepareFileAtomic(Job.FileName, Job.Bytes, false, Job.Mode).Commit();
+}
 
 TFileCommitQueue::~TFileCommitQueue() {
   {
@@ -98,26 +91,17 @@ void TFileCommitQueue::RaiseFailure(std::unique_lock<std::mutex>& Lock) {
   std::rethrow_exception(failure);
 }
 
-void TFileCommitQueue::TJob::Run() {
-  if (File.Pending())
-    File.Commit();
-  else
-    PrepareFileAtomic(FileName, Bytes, false, Mode).Commit();
-}
-
-void TFileCommitQueue::Commit(TPreparedFile File, bool Supersede) {
-  if (!File.Pending()) return;
-  TJob job;
-  job.File = std::move(File);
-  Push(std::move(job), Supersede);
-}
-
 void TFileCommitQueue::Replace(const String& FileName, AnsiString Bytes, int Mode, bool Supersede) {
-  TJob job;
-  job.FileName = FileName;
-  job.Bytes = std::move(Bytes);
-  job.Mode = Mode;
-  Push(std::move(job), Supersede);
+  Push({FileName, std::move(Bytes), Mode, std::nullopt}, Supersede);
+}
+
+void TFileCommitQueue::Write(const String& FileName, AnsiString Bytes, String Tag) {
+  Push({FileName, std::move(Bytes), -1, std::move(Tag)}, false);
+}
+
+std::vector<String> TFileCommitQueue::TakeFailed() {
+  std::lock_guard<std::mutex> lock(FLock);
+  return std::exchange(FFailedTags, {});
 }
 
 void TFileCommitQueue::Push(TJob Job, bool Supersede) {
@@ -127,7 +111,7 @@ void TFileCommitQueue::Push(TJob Job, bool Supersede) {
     // Dropped, not replaced in place: the newest goes after what was queued
     // since, so a log never names a file that is not there yet.
     const auto same =
-        std::find_if(FQueue.begin(), FQueue.end(), [&](const TJob& J) { return J.Name() == Job.Name(); });
+        std::find_if(FQueue.begin(), FQueue.end(), [&](const TJob& J) { return J.FileName == Job.FileName; });
     if (same != FQueue.end()) FQueue.erase(same);
   }
   FChanged.wait(lock, [&] { return FQueue.size() < kMaxQueued; });
@@ -137,7 +121,13 @@ void TFileCommitQueue::Push(TJob Job, bool Supersede) {
     } catch (const std::system_error&) {
       // No thread to be had: the job is done here and now.
       lock.unlock();
-      Job.Run();
+      try {
+        Run(Job);
+      } catch (const std::exception&) {
+        if (!Job.Tag) throw;
+        lock.lock();
+        FFailedTags.push_back(*Job.Tag);
+      }
       return;
     }
   }
@@ -163,15 +153,25 @@ void TFileCommitQueue::Work() {
     lock.unlock();
     std::exception_ptr failure;
     try {
-      job.Run();
+      Run(job);
     } catch (...) {
       failure = std::current_exception();
     }
     lock.lock();
     FBusy = false;
-    if (failure && !FFailure) FFailure = failure;
+    if (failure && job.Tag)
+      FFailedTags.push_back(*job.Tag);
+    else if (failure && !FFailure)
+      FFailure = failure;
     FChanged.notify_all();
   }
+}
+
+bool QueueTextFile(TFileCommitQueue& Queue, const String& FileName, const String& Text, const String& Tag) {
+  const String name = Trim(FileName);
+  if (name.empty() || DirectoryExists(name)) return false;
+  Queue.Write(name, StringToAnsi(Text), Tag);
+  return true;
 }
 
 bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst) {

@@ -17,7 +17,6 @@
 
 #include "platform/core/CodePage.h"
 #include "platform/core/DateTime.h"
-#include "platform/core/Files.h"
 #include "platform/core/Types.h"
 
 inline constexpr Char RecordTerminators[] = u"\x1E\x1D";  // field, then record terminator
@@ -46,49 +45,47 @@ String RecordFileContent(const String& Result, Integer* Lost = nullptr);
 // appended. Never raises: the answer is whether the file was written.
 bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst);
 
-// WriteTextFile's replacing write up to the rename: Text in the ANSI code page
-// lies whole beside FileName (trimmed), ready to replace it. Nothing pending
-// when the name is empty or the bytes could not be written.
-TPreparedFile PrepareTextFile(const String& FileName, const String& Text);
-
-// Files put in place by a thread of their own, in the order given: a run
-// writes a record file at once, so that it knows whether it could, and goes on
-// to its next search while the file system renames it into place (on some file
-// systems a rename over an old file waits for the new bytes to be placed on
-// the disk); the log, saved again and again, is written there whole. A few
-// files wait at most; more wait for room.
+// Files written whole by a thread of their own, in the order given, each
+// through a temporary file renamed over the old one: a run goes on to its next
+// search while the file system places its record file and its log (on some
+// file systems a rename over an old file waits for the new bytes to be placed
+// on the disk). A few files wait at most; more wait for room.
 class TFileCommitQueue {
 public:
   TFileCommitQueue() = default;
-  // Every queued file is put in place first.
+  // Every queued file is written first.
   ~TFileCommitQueue();
   TFileCommitQueue(const TFileCommitQueue&) = delete;
   TFileCommitQueue& operator=(const TFileCommitQueue&) = delete;
 
-  // Queues File's rename after what was queued before. With Supersede, a
-  // queued file of the same name not yet being handled is dropped: a file
+  // Queues Bytes to replace FileName, as PrepareFileAtomic without flushing
+  // writes them (Mode as its), after what was queued before. With Supersede,
+  // a queued file of the same name not yet being written is dropped: a file
   // saved again and again needs only its newest bytes. A file that could not
-  // be put in place since the last report raises here first (and File is
+  // be written since the last report raises here first (and these bytes are
   // dropped).
-  void Commit(TPreparedFile File, bool Supersede = false);
-  // The same for Bytes written whole over FileName there, as PrepareFileAtomic
-  // without flushing writes them (Mode as its).
   void Replace(const String& FileName, AnsiString Bytes, int Mode, bool Supersede = false);
-  // Returns once every queued file is in place; raises the first failure not
+  // The same for a file whose failure is no error of the queue's: it is not
+  // raised but listed under Tag, for TakeFailed.
+  void Write(const String& FileName, AnsiString Bytes, String Tag);
+  // Returns once every queued file is written; raises the first failure not
   // yet reported.
   void Wait();
+  // The tags of files given to Write that could not be written since the
+  // last call, in the order they were given.
+  std::vector<String> TakeFailed();
 
 private:
   static constexpr size_t kMaxQueued = 8;
-  // A prepared file to rename, or bytes to write whole over FileName.
+  // Bytes to write whole over FileName; a failure listed under Tag when it
+  // has one, else raised.
   struct TJob {
-    TPreparedFile File;
     String FileName;
     AnsiString Bytes;
     int Mode = -1;
-    const String& Name() const { return File.Pending() ? File.FileName() : FileName; }
-    void Run();
+    std::optional<String> Tag;
   };
+  static void Run(const TJob& Job);
   void Push(TJob Job, bool Supersede);
   void Work();
   // Raises FFailure, which it clears, releasing the lock.
@@ -100,8 +97,14 @@ private:
   bool FBusy = false;  // the thread has taken a job off the queue
   bool FStop = false;
   std::exception_ptr FFailure;
+  std::vector<String> FFailedTags;
   std::thread FThread;
 };
+
+// WriteTextFile's replacing write, done by Queue's thread: false at once when
+// the name (trimmed) is empty or a folder is in the file's place, else true,
+// and a write that fails there is listed under Tag (Queue.TakeFailed).
+bool QueueTextFile(TFileCommitQueue& Queue, const String& FileName, const String& Text, const String& Tag);
 
 // The 49 per-format buffers, slot i for line i of the syntax list; a syntax
 // past the 49th gets no slot.

@@ -20,14 +20,16 @@
 //                       the "(n) " mark, and the records: per resource into the
 //                       record buffer and its own file, per syntax appended to
 //                       that syntax's buffer. Faults and lost bytes get log lines.
-//                       The record file is written whole beside its name at
-//                       once and renamed into place, and the log written, by
-//                       FCommits' thread while the next resource is searched.
-//   EndRun              the renames waited for, per-syntax files written from
+//                       The record file and the log are written by FCommits'
+//                       thread while the next resource is searched; a record
+//                       file that fails there gets its line marked by the next
+//                       save of the log (MarkUnwrittenFiles).
+//   EndRun              the files waited for, per-syntax files written from
 //                       their buffers, the log's closing lines, the log saved,
 //                       the closing message.
 //   sb_StopClick        the search under way is given up, the timer stopped,
-//                       the stop lines logged and saved, the renames waited for.
+//                       the stop lines logged, the files waited for, the log
+//                       saved.
 
 #include "client/SearchRun.h"
 
@@ -38,6 +40,7 @@
 #include "client/__str.h"
 #include "platform/automation/Automation.h"
 #include "platform/core/DateTime.h"
+#include "platform/core/Files.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Forms.h"
@@ -276,6 +279,9 @@ void TSearchRun::sb_StopClick(TObject*) {
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
   AddLogLines(SearchLogStopLines(Now()));
+  // The files of the resources already handled are written first, so that the
+  // saved log tells which could not be.
+  FCommits.Wait();
   if (RunPrepared) SaveLog();
   FCommits.Wait();
   if (FShowMessageOk) FShowMessageOk(kRunCaption, u"СТОП!", u"Остановлено по Вашему требованию!");
@@ -356,12 +362,13 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   if (!FRecordBuffer.empty()) {
     const String file = RecordFileNameByResource(id, P->GetValue(N::zHost), P->GetValue(N::zDatabase),
                                                  P->GetValue(N::zPORT), P->GetValue(N::zSyntax));
-    // Written now, so the log line can tell whether it was; renamed into
-    // place while the next resource is searched.
-    TPreparedFile prepared = PrepareTextFile(*FDirSave + file, FRecordBuffer);
-    const bool written = prepared.Pending();
-    FCommits.Commit(std::move(prepared));
-    AddLogLine(SearchLogResourceLine(caption(), file, written));
+    // Written behind the run while the next resource is searched. A folder in
+    // the file's place marks the line at once; a write that fails there marks
+    // it when the run next looks (MarkUnwrittenFiles), before the log is saved
+    // again.
+    const String line = SearchLogResourceLine(caption(), file, true);
+    const bool written = QueueTextFile(FCommits, *FDirSave + file, FRecordBuffer, line);
+    AddLogLine(written ? line : SearchLogResourceLine(caption(), file, false));
   }
   logFaults(lost);
   SaveLog();
@@ -400,11 +407,30 @@ void TSearchRun::AddLogLines(const std::vector<String>& L) {
   for (const String& line : L) AddLogLine(line);
 }
 
+void TSearchRun::MarkUnwrittenFiles() {
+  TStrings* lines = C.RE_LOG->GetLines();
+  for (const String& line : FCommits.TakeFailed()) {
+    // The file's line is the last one of its text: lines are only added.
+    for (Integer i = lines->GetCount() - 1; i >= 0; --i) {
+      if (lines->Get(i) != line) continue;
+      lines->Put(i, u"Error: " + line);
+      break;
+    }
+  }
+}
+
 void TSearchRun::SaveLog() {
+  MarkUnwrittenFiles();
   const String name = SearchLogFileName(*FDirSave, SaveMode());
   // A folder in the log's place stops the run at once; a write that fails
   // there is reported by the next save, or by the end or the stop of the run.
-  CheckFileReplaceable(name);
+  try {
+    CheckFileReplaceable(name);
+  } catch (const std::exception&) {
+    // The run stops here: the files it queued before are in place first.
+    FCommits.Wait();
+    throw;
+  }
   // Only the newest log counts: one still waiting to be written is dropped.
   FCommits.Replace(name, FLogSaver.Bytes(C.RE_LOG->GetText()), SearchLogFileMode, true);
 }

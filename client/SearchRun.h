@@ -92,6 +92,9 @@ private:
   void PrepareFormatBuffers();
   void AddLogLines(const std::vector<String>& Lines);
   void AddLogLine(const String& Line);
+  // "Error: " in front of the log lines of record files that could not be
+  // written behind the run.
+  void MarkUnwrittenFiles();
   // The log's bytes taken now and written behind the run.
   void SaveLog();
   void EndRun();
@@ -105,8 +108,8 @@ private:
   TShowMessageOk FShowMessageOk;
   TFormatBuffers FFormatBuffers;
   TSearchLogSaver FLogSaver;
-  // Record files are written on the GUI thread and renamed into place behind
-  // it, the log written there; a run's end and a stop wait for them.
+  // Record files and the log are written behind the run; a run's end and a
+  // stop wait for them.
   TFileCommitQueue FCommits;
   String FRecordBuffer;
 

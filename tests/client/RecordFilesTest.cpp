@@ -160,23 +160,26 @@ TEST(RecordFiles, AFullDiskKeepsTheOldRecordFileWhole) {
   EXPECT_EQ(FolderEntries(t), std::vector<std::string>{"00001-h-d-210-RUSMARC.iso"});
 }
 
-TEST(RecordFiles, APreparedRecordFileTellsAtOnceWhetherItCouldBeWritten) {
+TEST(RecordFiles, AQueuedRecordFileTellsAtOnceWhatCanBeSeenAndListsWhatFailsLater) {
   TTempFolder t;
   const String name = t.Path() + u"00001-h-d-210-RUSMARC.iso";
   WriteBytes(name, "old");
-  TPreparedFile file = PrepareTextFile(u" " + name + u" ", RecordFileContent(FromBytes(kRecords)));
-  EXPECT_TRUE(file.Pending());
-  EXPECT_EQ(ReadFileBytes(name), "old");
-  file.Commit();
+  TFileCommitQueue queue;
+  EXPECT_TRUE(QueueTextFile(queue, u" " + name + u" ", RecordFileContent(FromBytes(kRecords)), u"first"));
+  queue.Wait();
   EXPECT_EQ(ReadFileBytes(name), kRecords);
-  EXPECT_FALSE(PrepareTextFile(u"  ", u"x").Pending());
+  EXPECT_FALSE(QueueTextFile(queue, u"  ", u"x", u"unnamed"));
   ForceDirectories(t.Path() + u"squat.iso");  // a folder in the file's place
-  EXPECT_FALSE(PrepareTextFile(t.Path() + u"squat.iso", u"x").Pending());
+  EXPECT_FALSE(QueueTextFile(queue, t.Path() + u"squat.iso", u"x", u"squat"));
   {
     TFullDisk disk(4096);
-    EXPECT_FALSE(PrepareTextFile(name, String(10000, u'n')).Pending());
+    EXPECT_TRUE(QueueTextFile(queue, name, String(10000, u'n'), u"too large"));
+    EXPECT_TRUE(QueueTextFile(queue, t.Path() + u"missing/a.iso", u"x", u"no folder"));
+    queue.Wait();  // not raised: listed
   }
-  EXPECT_EQ(ReadFileBytes(name), kRecords);
+  EXPECT_EQ(queue.TakeFailed(), (std::vector<String>{u"too large", u"no folder"}));
+  EXPECT_TRUE(queue.TakeFailed().empty());
+  EXPECT_EQ(ReadFileBytes(name), kRecords);  // the old file stays whole
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"00001-h-d-210-RUSMARC.iso", "squat.iso"}));
 }
 
@@ -186,69 +189,53 @@ TEST(FileCommitQueue, FilesAreInPlaceWhenWaitReturnsAndTheNewestOfANameWins) {
   TFileCommitQueue queue;
   for (int i = 1; i <= 30; ++i) {
     const String record = t.Path() + IntToStrPadded(i, 5, u'0') + u".iso";
-    queue.Commit(PrepareFileAtomic(record, "records " + std::to_string(i), false));
-    if (i % 2)
-      queue.Commit(PrepareFileAtomic(log, "log after " + std::to_string(i), false, 0644), true);
-    else
-      queue.Replace(log, "log after " + std::to_string(i), SearchLogFileMode, true);
+    queue.Write(record, "records " + std::to_string(i), record);
+    queue.Replace(log, "log after " + std::to_string(i), SearchLogFileMode, true);
   }
   queue.Wait();
   EXPECT_EQ(ReadFileBytes(log), "log after 30");
   EXPECT_EQ(ReadFileBytes(t.Path() + u"00017.iso"), "records 17");
-  // Nothing is left beside the files: a log dropped for a newer one took its
-  // temporary file with it.
+  // Nothing is left beside the files.
   EXPECT_EQ(t.Entries().size(), 31u);
   struct stat st;
   ASSERT_EQ(::stat(ToUtf8(log).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
-  queue.Commit(TPreparedFile());  // nothing to rename
-  queue.Wait();
+  EXPECT_TRUE(queue.TakeFailed().empty());
 }
 
-TEST(FileCommitQueue, FilesStillQueuedAreRenamedBeforeTheQueueGoes) {
+TEST(FileCommitQueue, FilesStillQueuedAreWrittenBeforeTheQueueGoes) {
   TTempFolder t;
   {
     TFileCommitQueue queue;
     for (int i = 0; i < 5; ++i)
-      queue.Commit(PrepareFileAtomic(t.Path() + IntToStr(i) + u".iso", std::string(100000, 'a' + i), false));
+      queue.Replace(t.Path() + IntToStr(i) + u".iso", std::string(100000, static_cast<char>('a' + i)), -1);
   }
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"0.iso", "1.iso", "2.iso", "3.iso", "4.iso"}));
   EXPECT_EQ(ReadFileBytes(t.Path() + u"4.iso"), std::string(100000, 'e'));
 }
 
-TEST(FileCommitQueue, ARenameThatFailedIsRaisedOnceByTheNextCallAndTheQueueGoesOn) {
+TEST(FileCommitQueue, AFileThatCouldNotBeWrittenIsRaisedOnceByTheNextCallAndTheQueueGoesOn) {
   TTempFolder t;
-  ForceDirectories(t.Path() + u"sub");
   TFileCommitQueue queue;
-  TPreparedFile lost = PrepareFileAtomic(t.Path() + u"sub/a.iso", "a", false);
-  // The folder goes away between the writing and the renaming.
-  ASSERT_TRUE(RenameFile(t.Path() + u"sub", t.Path() + u"moved"));
-  queue.Commit(std::move(lost));
+  queue.Replace(t.Path() + u"missing/!_LOG.txt", "log", SearchLogFileMode);
   EXPECT_THROW(queue.Wait(), EFCreateError);
   queue.Wait();  // reported once
-  queue.Commit(PrepareFileAtomic(t.Path() + u"b.iso", "b", false));
+  queue.Replace(t.Path() + u"!_LOG.txt", "b", SearchLogFileMode);
   queue.Wait();
-  EXPECT_EQ(ReadFileBytes(t.Path() + u"b.iso"), "b");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "b");
 
-  // Without a Wait in between, the next Commit or Wait reports it, whichever
-  // comes after the failed rename.
-  ForceDirectories(t.Path() + u"sub2");
-  TPreparedFile lostToo = PrepareFileAtomic(t.Path() + u"sub2/c.iso", "c", false);
-  ASSERT_TRUE(RenameFile(t.Path() + u"sub2", t.Path() + u"moved2"));
-  queue.Commit(std::move(lostToo));
+  // Without a Wait in between, the next Replace or Wait reports it, whichever
+  // comes after the failed write.
+  queue.Replace(t.Path() + u"missing/!_LOG.txt", "log", SearchLogFileMode);
   bool raised = false;
   try {
-    queue.Commit(PrepareFileAtomic(t.Path() + u"d.iso", "d", false));
+    queue.Replace(t.Path() + u"!_LOG.txt", "c", SearchLogFileMode);
     queue.Wait();
   } catch (const EFCreateError&) {
     raised = true;
   }
   EXPECT_TRUE(raised);
   queue.Wait();
-
-  // Bytes to be written there that cannot be are reported the same way.
-  queue.Replace(t.Path() + u"missing/!_LOG.txt", "log", SearchLogFileMode);
-  EXPECT_THROW(queue.Wait(), EFCreateError);
   EXPECT_FALSE(DirectoryExists(t.Path() + u"missing"));
 }
 

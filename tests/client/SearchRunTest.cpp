@@ -3,6 +3,8 @@
 // that fail in the middle of a run.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
 
@@ -550,6 +552,35 @@ TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
   const auto lines = LogLines();
   EXPECT_EQ(lines[5], "Error: (1) Alpha (usmarc) => " + IsoName(1));
   EXPECT_EQ(lines[6], "(1) Beta (usmarc) => " + IsoName(2));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(SearchRunTest, RecordFileThatFailsWhileTheNextResourceIsSearchedIsMarkedInTheSavedLog) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"10");
+  Limit(u"10");
+  {
+    // A file-size limit, as a full disk: ten records do not fit, the log does.
+    struct rlimit saved, small;
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct sigaction ignore = {}, previous = {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    small = saved;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    RunToEnd();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+  }
+  const auto captions = Captions();
+  ASSERT_EQ(captions.size(), 2u);
+  const auto lines = LogLines();
+  ASSERT_GE(lines.size(), 7u);
+  EXPECT_EQ(lines[5], "Error: " + captions[0] + " => " + IsoName(1));
+  EXPECT_EQ(lines[6], "Error: " + captions[1] + " => " + IsoName(2));
+  EXPECT_EQ(ToUtf8(C.RE_LOG->GetLines()->Get(5)), lines[5]);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"!_LOG.txt"});
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }
 
