@@ -1,6 +1,7 @@
 #include "client/ResourceTable.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <exception>
 #include <system_error>
@@ -301,9 +302,12 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
 namespace {
 
 // A store of this many records or more is read by several threads, each taking
-// at least this many; a few threads at most.
+// at least this many; a few threads at most. The store is cut into a few parts
+// a thread, which the threads take one after another as they get to them, so
+// that a thread the system holds back leaves its parts to the others.
 constexpr size_t kRecordsPerThread = 4096;
 constexpr size_t kMaxThreads = 4;
+constexpr size_t kPartsPerThread = 4;
 // How many records ahead of the one being read the next ones are fetched.
 constexpr size_t kPrefetchAhead = 4;
 
@@ -388,26 +392,27 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
   const size_t threads =
       std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), count / kRecordsPerThread), 1,
                          kMaxThreads);
-  std::vector<TStorePart> parts(threads);
-  for (size_t p = 0; p < threads; ++p) {
-    parts[p].Begin = count * p / threads;
-    parts[p].End = count * (p + 1) / threads;
+  const size_t partCount = threads == 1 ? 1 : threads * kPartsPerThread;
+  std::vector<TStorePart> parts(partCount);
+  for (size_t p = 0; p < partCount; ++p) {
+    parts[p].Begin = count * p / partCount;
+    parts[p].End = count * (p + 1) / partCount;
   }
+  std::atomic<size_t> nextPart{0};
+  auto readParts = [&] {
+    for (size_t p; (p = nextPart.fetch_add(1)) < partCount;) ReadStorePart(list, c, parts[p], keys, lineStart);
+  };
   {
     std::vector<std::thread> helpers;
     TScopeExit join([&] {
       for (std::thread& t : helpers) t.join();
     });
-    size_t p = 1;
     try {
-      for (; p < threads; ++p)
-        helpers.emplace_back(ReadStorePart, list, std::cref(c), std::ref(parts[p]), std::ref(keys),
-                             std::ref(lineStart));
+      for (size_t t = 1; t < threads; ++t) helpers.emplace_back(readParts);
     } catch (const std::system_error&) {
-      // No thread to be had: this one reads the rest.
-      for (; p < threads; ++p) ReadStorePart(list, c, parts[p], keys, lineStart);
+      // Fewer threads to be had: the parts go to those there are.
     }
-    ReadStorePart(list, c, parts[0], keys, lineStart);
+    readParts();
   }
   for (const TStorePart& part : parts)
     if (part.Error) std::rethrow_exception(part.Error);
@@ -415,13 +420,15 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
   // The file is the lines in tree order, each a piece of its part's buffer;
   // lines that follow one another there make one piece. A list the program
   // saved and loaded back is a piece a part.
-  Buffers.assign(threads + 1, AnsiString());
+  Buffers.assign(partCount + 1, AnsiString());
   Buffers[0] = ResourceListHeadBytes();
-  for (size_t p = 0; p < threads; ++p) Buffers[p + 1] = std::move(parts[p].Lines);
+  for (size_t p = 0; p < partCount; ++p) Buffers[p + 1] = std::move(parts[p].Lines);
   std::vector<std::string_view> pieces;
   pieces.emplace_back(Buffers[0]);
   for (size_t i : ResourceTreeOrderPositions(keys)) {
-    size_t p = 0;
+    // The parts are of equal size, give or take a record.
+    size_t p = std::min(partCount - 1, i * partCount / count);
+    while (i < parts[p].Begin) --p;
     while (i >= parts[p].End) ++p;
     const AnsiString& lines = Buffers[p + 1];
     const char* begin = lines.data() + lineStart[i];
