@@ -2624,6 +2624,8 @@ public:
   Integer GetRowLines() const { return FRowLines; }
   void SetRowLines(Integer Value);
   TGridRowPanelEh* GetRowPanel() const { return FRowPanel.get(); }
+  // Takes Value's Active; nothing written while loading switches the panel on.
+  void SetRowPanel(TGridRowPanelEh* Value);
   bool GetRowSizingAllowed() const { return FRowSizingAllowed; }
   void SetRowSizingAllowed(bool Value);
   bool GetSortLocal() const override { return FSortLocal; }

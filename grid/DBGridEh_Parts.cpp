@@ -113,6 +113,11 @@ void TGridRowPanelEh::Assign(TPersistent* Source) {
   SetActive(S->FActive);
 }
 
+void TCustomDBGridEh::SetRowPanel(TGridRowPanelEh* Value) {
+  if (Value) FRowPanel->Assign(Value);
+  else if (GetComponentState().Contains(csLoading)) FRowPanel->SetActive(true);
+}
+
 void TGridRowPanelEh::SetActive(bool Value) {
   if (FActive == Value) return;
   FActive = Value;

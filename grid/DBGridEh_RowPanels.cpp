@@ -626,6 +626,15 @@ void TCustomDBGridEh::RowPanelTrackColumnMove(Integer X, Integer Y) {
   if (Index < 0) Index = First >= 0 ? First : FColumns->GetCount();
   FRowPanelMoveLine = Target;
   FRowPanelMoveTarget = Index;
+  // Carried past an edge of the data area, the panel scrolls towards the mouse.
+  const Integer Step = GetHorzScrollStep();
+  const Integer Room = std::max(0, FRowPanelWidth - Row.Width());
+  const bool PastLeft = UseRightToLeftAlignment() ? X >= Row.Right : X < Row.Left;
+  const bool PastRight = UseRightToLeftAlignment() ? X < Row.Left : X >= Row.Right;
+  if ((PastLeft && FRowPanelLeftOffset > 0) || (PastRight && FRowPanelLeftOffset < Room)) {
+    FRowPanelLeftOffset = std::clamp(FRowPanelLeftOffset + (PastLeft ? -Step : Step), 0, Room);
+    Invalidate();
+  }
   Integer LineX = InsertX - FRowPanelLeftOffset;
   LineX = UseRightToLeftAlignment() ? Row.Right - LineX : Row.Left + LineX;
   const TPoint At(LineX, Row.Top + Target * Line);

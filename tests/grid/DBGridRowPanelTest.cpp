@@ -182,6 +182,43 @@ TEST_F(RowPanel, APanelWiderThanTheWindowScrollsSidewaysToShowTheCurrentCellWhol
   EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
 }
 
+TEST_F(RowPanel, ATitleCarriedPastTheWindowsRightEdgeScrollsThePanelTowardsIt) {
+  ShowPanels();
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghColumnMove);
+  Grid->SetBounds(0, 0, 160, 300);
+  Display.ProcessMessages();
+  const TRect IdTitle = PanelCell(Id(), 0, true);
+  Pause();
+  Display.MouseDown(Grid->GetHandle(), IdTitle.Left + 20, IdTitle.Top + 5);
+  Display.MouseMove(Grid->GetHandle(), IdTitle.Left + 60, IdTitle.Top + 5);
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
+  Display.MouseMove(Grid->GetHandle(), Grid->GetClientWidth() - 1, IdTitle.Top + 5);
+  EXPECT_GT(Grid->GetRowPanelLeftOffset(), 0);
+  // Esc gives the move up: the column stays where it was.
+  Key(VK_ESCAPE);
+  Display.MouseUp(Grid->GetHandle(), Grid->GetClientWidth() - 1, IdTitle.Top + 5);
+  Display.ProcessMessages();
+  EXPECT_EQ(Id()->GetIndex(), 0);
+  EXPECT_EQ(Id()->GetRowPanelRect().Left, 0);
+}
+
+TEST_F(RowPanel, AssigningAnotherGridsRowPanelTakesOnlyWhetherItIsActive) {
+  ShowRecords(5);
+  TDBGridEh Second(nullptr);
+  Second.GetRowPanel()->SetActive(true);
+  Second.GetRowPanel()->SetNavKeysNavigationType(rpntCellToCellEh);
+  Grid->SetRowPanel(Second.GetRowPanel());
+  EXPECT_TRUE(Grid->GetRowPanel()->GetActive());
+  EXPECT_EQ(Grid->GetRowPanel()->GetNavKeysNavigationType(), rpntRowToRowEh);
+  EXPECT_EQ(Grid->GetColCount(), PanelCol() + 1);
+  Grid->SetRowPanel(nullptr);  // only a grid being loaded takes nothing as "on"
+  EXPECT_TRUE(Grid->GetRowPanel()->GetActive());
+  Second.GetRowPanel()->SetActive(false);
+  Grid->SetRowPanel(Second.GetRowPanel());
+  EXPECT_FALSE(Grid->GetRowPanel()->GetActive());
+  EXPECT_EQ(Grid->GetColCount(), Grid->DataToRawColumn(0) + 3);
+}
+
 TEST_F(RowPanel, FittedColumnsScaleThePanelToTheWindowsWidth) {
   ShowPanels();
   Grid->SetAutoFitColWidths(true);
