@@ -145,8 +145,10 @@ void TSearchRun::sb_StartClick(TObject*) {
   // search under way ends first (the stop button ends it at once).
   if (FSearching) return;
   // The files of a run that was replaced or stopped by a failure are in place
-  // before anything of this one.
+  // before anything of this one, and its files that failed are no concern of
+  // the new log.
   FCommits.Wait();
+  FCommits.TakeFailed();
   C.Timer_ScanDB->SetEnabled(false);
   C.Edit_RecCount_FromDB->SetColor(kWhite);
   SearchTerm.clear();

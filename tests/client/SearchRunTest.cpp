@@ -555,23 +555,39 @@ TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }
 
+namespace {
+
+// A file-size limit, as a full disk: ten records do not fit, a short log does.
+class TFileSizeLimit {
+public:
+  TFileSizeLimit() {
+    ::getrlimit(RLIMIT_FSIZE, &FSaved);
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &FPrevious);
+    struct rlimit small = FSaved;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~TFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &FSaved);
+    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
+  }
+
+private:
+  struct rlimit FSaved;
+  struct sigaction FPrevious;
+};
+
+}  // namespace
+
 TEST_F(SearchRunTest, RecordFileThatFailsWhileTheNextResourceIsSearchedIsMarkedInTheSavedLog) {
   Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"10");
   Limit(u"10");
   {
-    // A file-size limit, as a full disk: ten records do not fit, the log does.
-    struct rlimit saved, small;
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct sigaction ignore = {}, previous = {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &previous);
-    small = saved;
-    small.rlim_cur = 4096;
-    ::setrlimit(RLIMIT_FSIZE, &small);
+    TFileSizeLimit full;
     RunToEnd();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
   }
   const auto captions = Captions();
   ASSERT_EQ(captions.size(), 2u);
@@ -582,6 +598,28 @@ TEST_F(SearchRunTest, RecordFileThatFailsWhileTheNextResourceIsSearchedIsMarkedI
   EXPECT_EQ(ToUtf8(C.RE_LOG->GetLines()->Get(5)), lines[5]);
   EXPECT_EQ(Entries(), std::vector<std::string>{"!_LOG.txt"});
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(SearchRunTest, ARecordFileThatFailedInAReplacedRunMarksNoLineOfTheNewRun) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"10");
+  Limit(u"10");
+  {
+    TFileSizeLimit full;
+    Run->sb_StartClick(nullptr);
+    Display.AdvanceClock(ScanInterval);  // Alpha's file fails behind the run
+    List->CheckAll();
+    Run->sb_StartClick(nullptr);  // the run is replaced while the disk is full
+  }
+  RunToEnd();
+  const auto captions = Captions();
+  ASSERT_EQ(captions.size(), 2u);
+  const auto lines = LogLines();
+  ASSERT_GE(lines.size(), 7u);
+  // The same text as the failed line of the replaced run, but this file was written.
+  EXPECT_EQ(lines[5], captions[0] + " => " + IsoName(1));
+  EXPECT_EQ(lines[6], captions[1] + " => " + IsoName(2));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(2)}));
 }
 
 TEST_F(SearchRunTest, ServerThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheRunStopped) {
