@@ -4,7 +4,8 @@
 //     opened) against a bare read and parse of the same bytes into UTF-16
 //     strings split at TABs (target: within 3x);
 //   - saved from the table (tree order, lines, the file written whole)
-//     against a bare write of the same bytes (target: within 3x);
+//     against a bare write of the same bytes over a file already there
+//     (target: within 3x);
 //   - a search list of 1,000,000 lines, 2 in 7 naming no resource, loaded
 //     against the bare read and parse of its bytes.
 #include <benchmark/benchmark.h>
@@ -93,7 +94,9 @@ void BM_ResourceListSave(benchmark::State& state) {
   double ms = 0;
   for (auto _ : state)
     ms = Millis([&] { benchmark::DoNotOptimize(table.SaveResourceList(folder.Path, {}, [](const String&) { return true; })); });
+  // The baseline replaces a file already there, as the save replaces the list.
   const std::string bytes = ReadFileBytes(folder.Path + u"ListDB.txt");
+  WriteFileAtomic(folder.Path + u"copy.txt", bytes);
   Report(state, ms, Millis([&] { WriteFileAtomic(folder.Path + u"copy.txt", bytes); }));
 }
 BENCHMARK(BM_ResourceListSave)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7);
