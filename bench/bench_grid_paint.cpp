@@ -177,7 +177,7 @@ void BM_FullRepaint_1000(benchmark::State& State) { FullRepaint(State, 1000); }
 void BM_PageScroll_1000(benchmark::State& State) { PageScroll(State, 1000); }
 
 #define GRID_PAINT_BENCH(Name) \
-  BENCHMARK(Name)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(7)->ReportAggregatesOnly(true)
+  BENCHMARK(Name)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(15)->ReportAggregatesOnly(true)
 GRID_PAINT_BENCH(BM_Floor_1000000);
 GRID_PAINT_BENCH(BM_FullRepaint_1000000);
 GRID_PAINT_BENCH(BM_PageScroll_1000000);

@@ -5,6 +5,7 @@
 #include "editors/ToolCtrlsEh.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "platform/ui/GDI.h"
@@ -84,15 +85,22 @@ void DrawDottedLineEh(TCanvas* Canvas, TPoint Start, Integer Length, bool Horizo
     --Length;
   }
   if (Length <= 0) return;
-  std::vector<TPoint> Points;
-  std::vector<DWORD> Counts;
-  for (Integer I = 0; I < Length; I += 2) {
-    const TPoint P = Horizontal ? TPoint(Start.X + I, Start.Y) : TPoint(Start.X, Start.Y + I);
-    Points.push_back(P);
-    Points.push_back(Horizontal ? TPoint(P.X + 1, P.Y) : TPoint(P.X, P.Y + 1));
-    Counts.push_back(2);
+  // The dots are gathered on the stack: a tree draws a few such lines in every
+  // row it paints. A line longer than a batch goes out in several calls.
+  constexpr Integer Batch = 256;
+  std::array<TPoint, 2 * Batch> Points;
+  std::array<DWORD, Batch> Counts;
+  Counts.fill(2);
+  HDC DC = Canvas->GetHandle();
+  for (Integer From = 0; From < Length; From += 2 * Batch) {
+    Integer N = 0;
+    for (Integer I = From; I < Length && N < Batch; I += 2, ++N) {
+      const TPoint P = Horizontal ? TPoint(Start.X + I, Start.Y) : TPoint(Start.X, Start.Y + I);
+      Points[size_t(2 * N)] = P;
+      Points[size_t(2 * N + 1)] = Horizontal ? TPoint(P.X + 1, P.Y) : TPoint(P.X, P.Y + 1);
+    }
+    PolyPolyline(DC, Points.data(), Counts.data(), DWORD(N));
   }
-  PolyPolyline(Canvas->GetHandle(), Points.data(), Counts.data(), DWORD(Counts.size()));
 }
 
 void DrawTreeElementEh(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, double ScaleX,

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -656,9 +657,13 @@ public:
   TGdiRecordScope(const TGdiRecordScope&) = delete;
   TGdiRecordScope& operator=(const TGdiRecordScope&) = delete;
   bool Active() const { return FRecorder && FOutermost; }
-  TGdiOp Op;
+  // The operation being recorded; only while Active.
+  TGdiOp& Op() { return *FOp; }
 
 private:
   TGdiRecorder* FRecorder;
   bool FOutermost = false;
+  // Made only when recording: an operation holds strings, and every drawing
+  // call opens a scope.
+  std::optional<TGdiOp> FOp;
 };

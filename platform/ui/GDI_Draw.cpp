@@ -358,7 +358,7 @@ bool GetCurrentPositionEx(HDC DC, TPoint& P) {
 bool LineTo(HDC DC, Integer X, Integer Y) {
   if (!DC) return false;
   TGdiRecordScope Rec(DC, gopLine);
-  if (Rec.Active()) RecordLine(Rec.Op, DC, {DC->S.PenPos, TPoint(X, Y)});
+  if (Rec.Active()) RecordLine(Rec.Op(), DC, {DC->S.PenPos, TPoint(X, Y)});
   StrokePath(DC, {DC->ToSurface(DC->S.PenPos), DC->ToSurface(TPoint(X, Y))}, false);
   DC->S.PenPos = TPoint(X, Y);
   return true;
@@ -367,7 +367,7 @@ bool LineTo(HDC DC, Integer X, Integer Y) {
 bool Polyline(HDC DC, const TPoint* Points, Integer Count) {
   if (!DC || !Points || Count < 2) return false;
   TGdiRecordScope Rec(DC, gopLine);
-  if (Rec.Active()) RecordLine(Rec.Op, DC, std::vector<TPoint>(Points, Points + Count));
+  if (Rec.Active()) RecordLine(Rec.Op(), DC, std::vector<TPoint>(Points, Points + Count));
   StrokePath(DC, ToSurface(DC, Points, Count), false);
   return true;
 }
@@ -378,8 +378,8 @@ bool PolyPolyline(HDC DC, const TPoint* Points, const DWORD* Counts, DWORD Polyl
   if (Rec.Active()) {
     DWORD Total = 0;
     for (DWORD i = 0; i < Polylines; ++i) Total += Counts[i];
-    RecordLine(Rec.Op, DC, std::vector<TPoint>(Points, Points + Total));
-    Rec.Op.Counts.assign(Counts, Counts + Polylines);
+    RecordLine(Rec.Op(), DC, std::vector<TPoint>(Points, Points + Total));
+    Rec.Op().Counts.assign(Counts, Counts + Polylines);
   }
   if (TryThinAxisSegments(DC, Points, Counts, Polylines)) return true;
   const TPoint* p = Points;
@@ -415,7 +415,7 @@ bool Polygon(HDC DC, const TPoint* Points, Integer Count) {
 bool Rectangle(HDC DC, Integer Left, Integer Top, Integer Right, Integer Bottom) {
   if (!DC) return false;
   TGdiRecordScope Rec(DC, gopRectangle);
-  if (Rec.Active()) Rec.Op.Rect = TRect(Left, Top, Right, Bottom);
+  if (Rec.Active()) Rec.Op().Rect = TRect(Left, Top, Right, Bottom);
   TRect s = DC->ToSurface(TRect(Left, Top, Right, Bottom));
   const TPenData& pen = DC->S.Pen;
   if (pen.Style == psClear) {
@@ -496,7 +496,7 @@ Integer FillRect(HDC DC, const TRect& R, HBRUSH Brush) {
   TBrushData b;
   if (!DC || !ResolveBrush(Brush, b)) return 0;
   TGdiRecordScope Rec(DC, gopFillRect);
-  if (Rec.Active()) RecordFill(Rec.Op, R, b);
+  if (Rec.Active()) RecordFill(Rec.Op(), R, b);
   FillWithBrush(DC, DC->ToSurface(R), b);
   return 1;
 }
@@ -505,7 +505,7 @@ Integer FrameRect(HDC DC, const TRect& R, HBRUSH Brush) {
   TBrushData b;
   if (!DC || !ResolveBrush(Brush, b)) return 0;
   TGdiRecordScope Rec(DC, gopFrameRect);
-  if (Rec.Active()) RecordFill(Rec.Op, R, b);
+  if (Rec.Active()) RecordFill(Rec.Op(), R, b);
   TRect s = DC->ToSurface(R);
   if (s.IsEmpty()) return 1;
   FillWithBrush(DC, TRect(s.Left, s.Top, s.Right, s.Top + 1), b);
@@ -518,7 +518,7 @@ Integer FrameRect(HDC DC, const TRect& R, HBRUSH Brush) {
 bool InvertRect(HDC DC, const TRect& R) {
   if (!DC) return false;
   TGdiRecordScope Rec(DC, gopInvertRect);
-  if (Rec.Active()) Rec.Op.Rect = R;
+  if (Rec.Active()) Rec.Op().Rect = R;
   DC->RopRect(DC->ToSurface(R), 0, R2_NOT);
   return true;
 }
@@ -526,7 +526,7 @@ bool InvertRect(HDC DC, const TRect& R) {
 bool DrawFocusRect(HDC DC, const TRect& R) {
   if (!DC) return false;
   TGdiRecordScope Rec(DC, gopFocusRect);
-  if (Rec.Active()) Rec.Op.Rect = R;
+  if (Rec.Active()) Rec.Op().Rect = R;
   TRect s = DC->ToSurface(R);
   if (s.IsEmpty()) return true;
   // Every pixel of the outline at most once, so a second call undoes the first.
@@ -582,9 +582,9 @@ bool DrawEdge(HDC DC, TRect& Rect, UINT Edge, UINT Flags) {
   if (!DC) return false;
   TGdiRecordScope Rec(DC, gopEdge);
   if (Rec.Active()) {
-    Rec.Op.Rect = Rect;
-    Rec.Op.Type = Edge;
-    Rec.Op.Flags = Flags;
+    Rec.Op().Rect = Rect;
+    Rec.Op().Type = Edge;
+    Rec.Op().Flags = Flags;
   }
   const bool soft = Flags & BF_SOFT;
   EdgeColors outer{0, 0}, inner{0, 0};
@@ -770,9 +770,9 @@ bool DrawFrameControl(HDC DC, TRect& Rect, UINT Type, UINT State) {
   if (!DC) return false;
   TGdiRecordScope Rec(DC, gopFrameControl);
   if (Rec.Active()) {
-    Rec.Op.Rect = Rect;
-    Rec.Op.Type = Type;
-    Rec.Op.Flags = State;
+    Rec.Op().Rect = Rect;
+    Rec.Op().Type = Type;
+    Rec.Op().Flags = State;
   }
   switch (Type) {
     case DFC_BUTTON: {
@@ -884,8 +884,8 @@ bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
   if (W == 0 || H == 0 || SW == 0 || SH == 0) return true;
   TGdiRecordScope Rec(Dest, gopBlit);
   if (Rec.Active()) {
-    Rec.Op.Rect = TRect(X, Y, X + W, Y + H);
-    Rec.Op.Flags = Rop;
+    Rec.Op().Rect = TRect(X, Y, X + W, Y + H);
+    Rec.Op().Flags = Rop;
   }
   TRect d = Dest->ToSurface(TRect(X, Y, X + W, Y + H));
   TRect sr = Src->ToSurface(TRect(SX, SY, SX + SW, SY + SH));
@@ -945,8 +945,8 @@ bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
   if (!cr) return false;
   TGdiRecordScope Rec(Dest, gopAlphaBlend);
   if (Rec.Active()) {
-    Rec.Op.Rect = TRect(X, Y, X + W, Y + H);
-    Rec.Op.Value = Blend.SourceConstantAlpha;
+    Rec.Op().Rect = TRect(X, Y, X + W, Y + H);
+    Rec.Op().Value = Blend.SourceConstantAlpha;
   }
   TRect d = Dest->ToSurface(TRect(X, Y, X + W, Y + H));
   TRect s = Src->ToSurface(TRect(SX, SY, SX + SW, SY + SH));
@@ -987,8 +987,8 @@ bool GradientFill(HDC DC, const TTriVertex* V, Cardinal NumVertices, const TGrad
   if (Rec.Active() && NumRects > 0 && Rects[0].UpperLeft < NumVertices && Rects[0].LowerRight < NumVertices) {
     const TTriVertex& a = V[Rects[0].UpperLeft];
     const TTriVertex& b = V[Rects[0].LowerRight];
-    Rec.Op.Rect = TRect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
-    Rec.Op.Flags = Mode;
+    Rec.Op().Rect = TRect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
+    Rec.Op().Flags = Mode;
   }
   for (Cardinal i = 0; i < NumRects; ++i) {
     if (Rects[i].UpperLeft >= NumVertices || Rects[i].LowerRight >= NumVertices) return false;

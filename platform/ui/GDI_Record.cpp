@@ -40,15 +40,16 @@ TGdiRecorder* GetGdiRecorder(HDC DC) { return DC ? DC->Recorder : nullptr; }
 void GdiRecordNote(HDC DC, const String& What, const TRect& R, Integer Value) {
   TGdiRecordScope Scope(DC, gopNote);
   if (!Scope.Active()) return;
-  Scope.Op.Text = What;
-  Scope.Op.Rect = R;
-  Scope.Op.Value = Value;
+  Scope.Op().Text = What;
+  Scope.Op().Rect = R;
+  Scope.Op().Value = Value;
 }
 
 TGdiRecordScope::TGdiRecordScope(HDC DC, TGdiOpKind Kind) : FRecorder(DC ? DC->Recorder : nullptr) {
   if (!FRecorder) return;
   FOutermost = FRecorder->Depth++ == 0;
   if (!FOutermost) return;
+  TGdiOp& Op = FOp.emplace();
   Op.Kind = Kind;
   Op.Color = static_cast<COLORREF>(ColorToRGB(DC->S.Brush.Color)) & 0xFFFFFF;
   Op.Hollow = DC->S.Brush.Style == bsClear;
@@ -60,5 +61,5 @@ TGdiRecordScope::TGdiRecordScope(HDC DC, TGdiOpKind Kind) : FRecorder(DC ? DC->R
 TGdiRecordScope::~TGdiRecordScope() {
   if (!FRecorder) return;
   --FRecorder->Depth;
-  if (FOutermost) FRecorder->Ops.push_back(std::move(Op));
+  if (FOutermost) FRecorder->Ops.push_back(std::move(*FOp));
 }

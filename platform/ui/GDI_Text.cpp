@@ -279,6 +279,14 @@ private:
   }
 
   const CachedLayout& Layout(FontEntry& f, StringView Text) {
+    // A line is mostly measured and then drawn at once: the one used last is
+    // found without building and hashing its key.
+    if (!FLru.empty()) {
+      const String& k = FLru.front().Key;
+      if (k.size() == Text.size() + 2 && k[0] == static_cast<Char>(f.Id & 0xFFFF) &&
+          k[1] == static_cast<Char>((f.Id >> 16) & 0xFFFF) && StringView(k).substr(2) == Text)
+        return FLru.front();
+    }
     String key;
     key.reserve(Text.size() + 2);
     key += static_cast<Char>(f.Id & 0xFFFF);
@@ -569,9 +577,11 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   if (!DC) return false;
   TTextEngine* e = GetTextEngine();
   const TFontData& font = DC->S.Font;
-  const String s = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
+  // A view of the text: no copy per call.
+  const StringView s =
+      Count < 0 ? StringView(Text) : StringView(Text).substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
   TGdiRecordScope Rec(DC, gopText);
-  if (Rec.Active()) RecordText(Rec.Op, DC, s, Rect ? *Rect : TRect(), TPoint(X, Y), Options, gtxExtTextOut);
+  if (Rec.Active()) RecordText(Rec.Op(), DC, String(s), Rect ? *Rect : TRect(), TPoint(X, Y), Options, gtxExtTextOut);
   const TTextMetric tm = e->GetMetrics(font);
   const Integer w = e->TextWidth(font, s);
   const UINT align = DC->S.TextAlign;
@@ -632,7 +642,7 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
   const String text = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
   // Measuring draws nothing and is not recorded.
   TGdiRecordScope Rec((Format & DT_CALCRECT) ? nullptr : DC, gopText);
-  if (Rec.Active()) RecordText(Rec.Op, DC, text, Rect, Rect.TopLeft(), Format, gtxDrawText);
+  if (Rec.Active()) RecordText(Rec.Op(), DC, text, Rect, Rect.TopLeft(), Format, gtxDrawText);
   const Integer lm = Params ? Params->iLeftMargin : 0, rm = Params ? Params->iRightMargin : 0;
   const Integer tabChars = Params && Params->iTabLength > 0 ? Params->iTabLength : 8;
   const Measurer m{e, font, (Format & DT_EXPANDTABS) != 0, tabChars * tm.tmAveCharWidth};

@@ -111,10 +111,10 @@ void TCustomImageList::DrawEx(Integer Index, HDC DC, Integer X, Integer Y, Integ
   if (Index < 0 || Index >= GetCount() || !DC) return;
   TGdiRecordScope Rec(DC, gopImage);
   if (Rec.Active()) {
-    Rec.Op.Rect = TRect(X, Y, X + (DX > 0 ? DX : FWidth), Y + (DY > 0 ? DY : FHeight));
-    Rec.Op.Value = Index;
-    Rec.Op.Flags = Style;
-    Rec.Op.Source = this;
+    Rec.Op().Rect = TRect(X, Y, X + (DX > 0 ? DX : FWidth), Y + (DY > 0 ? DY : FHeight));
+    Rec.Op().Value = Index;
+    Rec.Op().Flags = Style;
+    Rec.Op().Source = this;
   }
   const TImage& img = FImages[size_t(Index)];
   const Integer w = DX > 0 ? std::min(DX, FWidth) : FWidth, h = DY > 0 ? std::min(DY, FHeight) : FHeight;
