@@ -1017,6 +1017,7 @@ public:
   void Assign(TPersistent* Source) override;
   String GetDisplayName() const override;
   void SetIndex(Integer Value) override;
+  void SetCollection(TCollection* Value) override;
   virtual std::unique_ptr<TEditButtonsEh> CreateEditButtons();
   virtual std::unique_ptr<TColumnFooterEh> CreateFooter();
   virtual std::unique_ptr<TColumnFootersEh> CreateFooters();
@@ -1287,6 +1288,9 @@ protected:
 
 private:
   friend class TColumnTitleEh;
+  // The grid of the collection the column is in, kept as the column moves:
+  // painting asks for it many times per cell.
+  TCustomDBGridEh* FGrid = nullptr;
   void FontChanged(TObject* Sender);
   void EditButtonsChanged(TObject* Sender);
   void RefreshDefaultFont() const;

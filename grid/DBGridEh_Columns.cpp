@@ -31,6 +31,9 @@ TCustomDBGridEh* GridOf(TCollection* Collection) {
 
 TColumnEh::TColumnEh(TCollection* Collection) : TCollectionItem(OpenColumnLayout(Collection)) {
   TCustomDBGridEh* Grid = GridOf(Collection);
+  // The item's constructor put the column in its collection before this class
+  // could hear of it.
+  FGrid = GridOf(GetCollection());
   try {
     FDropDownRows = 7;
     FButtonStyle = cbsAuto;
@@ -90,7 +93,12 @@ std::unique_ptr<TColumnTitleEh> TColumnEh::CreateTitle() { return std::make_uniq
 
 // ---- Links ------------------------------------------------------------------------------------------
 
-TCustomDBGridEh* TColumnEh::GetGrid() const { return GridOf(GetCollection()); }
+TCustomDBGridEh* TColumnEh::GetGrid() const { return FGrid; }
+
+void TColumnEh::SetCollection(TCollection* Value) {
+  TCollectionItem::SetCollection(Value);
+  FGrid = GridOf(GetCollection());
+}
 
 bool TColumnEh::GridLoading() const {
   TCustomDBGridEh* Grid = GetGrid();

@@ -190,12 +190,14 @@ void WriteTextEh(TCanvas* Canvas, const TRect& ARect, bool FillRect, Integer DX,
     return;
   }
 
-  String Shown = Text;
-  if (EndEllipsis) EllipsisTextEh(Text, Canvas, ARect.Width() - RightMarg, Shown);
-  const Integer W = Canvas->TextWidth(Shown);
+  // The text is copied only to be shortened, and measured only to be moved.
+  String Shortened;
+  if (EndEllipsis) EllipsisTextEh(Text, Canvas, ARect.Width() - RightMarg, Shortened);
+  const String& Shown = EndEllipsis ? Shortened : Text;
   Integer X = ARect.Left + DX;
-  if (Alignment == taRightJustify) X = ARect.Right - W - 3;
-  else if (Alignment == taCenter) X = ARect.Left + (ARect.IsEmpty() ? 0 : ARect.Width() / 2) - W / 2;
+  if (Alignment == taRightJustify) X = ARect.Right - Canvas->TextWidth(Shown) - 3;
+  else if (Alignment == taCenter)
+    X = ARect.Left + (ARect.IsEmpty() ? 0 : ARect.Width() / 2) - Canvas->TextWidth(Shown) / 2;
   Integer Y = ARect.Top;
   if (Layout != tlTop) {
     TTextMetric TM;

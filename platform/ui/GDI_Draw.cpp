@@ -856,9 +856,13 @@ void CopyUnscaled(HDC Dest, const TRect& D, HDC Src, TPoint SourceOrigin) {
     for (Integer x = 0; x < Count; ++x) To[x] = From[x] | 0xFF000000u;
   };
   if (Src->Surface() != Dest->Surface()) {
+    // Rows are a stride apart: the surfaces' pixels are looked up once per part.
+    const std::ptrdiff_t ToStride = cairo_image_surface_get_stride(Dest->Surface()) / 4;
+    const std::ptrdiff_t FromStride = cairo_image_surface_get_stride(Src->Surface()) / 4;
     Dest->ForClippedRects(D, [&](const TRect& r) {
-      for (Integer y = r.Top; y < r.Bottom; ++y)
-        CopyRow(Dest->PixelRow(y) + r.Left, Src->PixelRow(y + dy) + r.Left + dx, r.Width());
+      std::uint32_t* To = Dest->PixelRow(r.Top) + r.Left;
+      const std::uint32_t* From = Src->PixelRow(r.Top + dy) + r.Left + dx;
+      for (Integer y = r.Top; y < r.Bottom; ++y, To += ToStride, From += FromStride) CopyRow(To, From, r.Width());
     });
     return;
   }

@@ -9,6 +9,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <list>
 #include <string_view>
@@ -222,11 +223,14 @@ private:
   }
 
   FontEntry& Entry(const TFontData& Font) {
-    // Consecutive calls nearly always use the same font.
-    if (FLastEntry && FLastFont == Font) return *FLastEntry;
+    // Consecutive calls nearly always use one of a few fonts (a grid row takes
+    // turns between its cells' font and the smaller one of its record number):
+    // those are found without building and hashing a key.
+    for (RecentFont& r : FRecent)
+      if (r.Entry && r.Font == Font) return *r.Entry;
     FontEntry& e = FindEntry(Font);
-    FLastFont = Font;
-    FLastEntry = &e;
+    std::move_backward(FRecent.begin(), FRecent.end() - 1, FRecent.end());
+    FRecent.front() = RecentFont{Font, &e};
     return e;
   }
 
@@ -325,8 +329,11 @@ private:
   PangoContext* FContext = nullptr;
   const char* FUiFace = "DejaVu Sans";
   std::unordered_map<String, FontEntry> FFonts;  // node-based: entries never move
-  TFontData FLastFont;
-  FontEntry* FLastEntry = nullptr;
+  struct RecentFont {
+    TFontData Font;
+    FontEntry* Entry = nullptr;
+  };
+  std::array<RecentFont, 4> FRecent;
   std::list<CachedLayout> FLru;
   std::unordered_map<String, std::list<CachedLayout>::iterator> FIndex;
 };
@@ -448,7 +455,7 @@ String Ellipsize(const String& Text, Integer Width, const Measurer& m) {
 }
 
 // Draws one line at surface point P (top-left of its cell), expanding tabs when asked.
-void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, const String& s, TPoint P, COLORREF c,
+void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s, TPoint P, COLORREF c,
                 const Measurer& m) {
   if (!m.ExpandTabs || s.find(u'\t') == String::npos) {
     e->DrawLine(cr, f, s, P.X, P.Y, c);
@@ -633,73 +640,28 @@ Integer DrawText(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Fo
   return DrawTextEx(DC, Text, Count, Rect, Format, nullptr);
 }
 
-Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format,
-                   TDrawTextParams* Params) {
-  if (!DC) return 0;
-  TTextEngine* e = GetTextEngine();
-  const TFontData& font = DC->S.Font;
-  const TTextMetric tm = e->GetMetrics(font);
-  const String text = Count < 0 ? Text : Text.substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
-  // Measuring draws nothing and is not recorded.
-  TGdiRecordScope Rec((Format & DT_CALCRECT) ? nullptr : DC, gopText);
-  if (Rec.Active()) RecordText(Rec.Op(), DC, text, Rect, Rect.TopLeft(), Format, gtxDrawText);
-  const Integer lm = Params ? Params->iLeftMargin : 0, rm = Params ? Params->iRightMargin : 0;
-  const Integer tabChars = Params && Params->iTabLength > 0 ? Params->iTabLength : 8;
-  const Measurer m{e, font, (Format & DT_EXPANDTABS) != 0, tabChars * tm.tmAveCharWidth};
-  const Integer lineH = tm.tmHeight + ((Format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
-  TRect r(Rect.Left + lm, Rect.Top, Rect.Right - rm, Rect.Bottom);
-  const bool noPrefix = Format & DT_NOPREFIX;
+namespace {
+
+// A display line of DrawTextEx, measured.
+struct PlacedLine {
+  StringView Text;
+  Integer Width = 0;
+  Integer Underline = -1;
+};
+
+// Places measured lines in the format's rectangle and draws them (or only
+// answers their box for DT_CALCRECT).
+Integer PlaceLines(HDC DC, TRect& Rect, UINT Format, const TRect& r, const TTextMetric& tm, Integer lineH,
+                   const Measurer& m, const PlacedLine* lines, size_t count, TDrawTextParams* Params, size_t SourceLength) {
+  TTextEngine* e = m.Engine;
+  const TFontData& font = m.Font;
   const bool singleLine = Format & DT_SINGLELINE;
-  if (text.empty()) {
-    // Nothing to lay out: no height, as on the platform (callers that want a
-    // line's height measure a space).
-    if (Format & DT_CALCRECT) {
-      Rect.Right = Rect.Left;
-      Rect.Bottom = Rect.Top;
-    }
-    return 0;
-  }
-
-  // Break into display lines.
-  std::vector<String> raw;
-  if (singleLine) {
-    String one;
-    for (Char c : text)
-      if (c != u'\r' && c != u'\n') one += c;
-    raw.push_back(std::move(one));
-  } else {
-    for (const String& para : SplitLines(text)) {
-      if (Format & DT_WORDBREAK) {
-        // Prefix marks take no room, so break on the text as shown.
-        WrapParagraph(para, r.Width(), m, raw);
-      } else {
-        raw.push_back(para);
-      }
-    }
-  }
-  std::vector<TextLine> lines;
-  std::vector<Integer> widths;
-  Integer maxW = 0;
-  for (const String& l : raw) {
-    TextLine tl = StripPrefix(l, noPrefix);
-    if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && !(Format & DT_CALCRECT)) {
-      String shortened = Ellipsize(tl.Text, r.Width(), m);
-      if (shortened.size() != tl.Text.size() || shortened != tl.Text) {
-        if (tl.Underline >= static_cast<Integer>(shortened.size()) - 3) tl.Underline = -1;
-        tl.Text = std::move(shortened);
-      }
-    }
-    Integer w = m.Width(tl.Text);
-    if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && (Format & DT_CALCRECT))
-      w = std::min(w, std::max(0, r.Width()));
-    maxW = std::max(maxW, w);
-    widths.push_back(w);
-    lines.push_back(std::move(tl));
-  }
-  const Integer totalH = static_cast<Integer>(lines.size()) * lineH;
-
+  const Integer totalH = static_cast<Integer>(count) * lineH;
   if (Format & DT_CALCRECT) {
-    Rect.Right = Rect.Left + lm + maxW + rm;
+    Integer maxW = 0;
+    for (size_t i = 0; i < count; ++i) maxW = std::max(maxW, lines[i].Width);
+    // The margins stay around the widest line.
+    Rect.Right = r.Left + maxW + (Rect.Right - r.Right);
     Rect.Bottom = Rect.Top + totalH;
     return totalH;
   }
@@ -713,17 +675,20 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
 
   cairo_t* cr = DC->Cairo();
   if (!cr) return result;
+  auto LineLeft = [&](Integer w) {
+    if (Format & DT_CENTER) return r.Left + (r.Width() - w) / 2;
+    if (Format & DT_RIGHT) return r.Right - w;
+    return r.Left;
+  };
   cairo_save(cr);
   bool needClip = !(Format & DT_NOCLIP);
   if (needClip) {
     // Skip the clip when every line with its ink stays inside anyway.
     TRect all;
     Integer ly = y;
-    for (size_t i = 0; i < lines.size(); ++i, ly += lineH) {
-      Integer lx = r.Left;
-      if (Format & DT_CENTER) lx = r.Left + (r.Width() - widths[i]) / 2;
-      else if (Format & DT_RIGHT) lx = r.Right - widths[i];
-      UnionRect(all, all, TRect(lx, ly, lx + std::max(1, widths[i]), ly + lineH));
+    for (size_t i = 0; i < count; ++i, ly += lineH) {
+      const Integer lx = LineLeft(lines[i].Width);
+      UnionRect(all, all, TRect(lx, ly, lx + std::max(1, lines[i].Width), ly + lineH));
     }
     needClip = !InsideWithInk(DC->ToSurface(all), DC->ToSurface(r));
   }
@@ -733,22 +698,21 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
     cairo_clip(cr);
   }
   const COLORREF color = DC->S.TextColor;
-  for (size_t i = 0; i < lines.size(); ++i, y += lineH) {
-    const Integer w = widths[i];
-    Integer x = r.Left;
-    if (Format & DT_CENTER) x = r.Left + (r.Width() - w) / 2;
-    else if (Format & DT_RIGHT) x = r.Right - w;
+  for (size_t i = 0; i < count; ++i, y += lineH) {
+    const PlacedLine& line = lines[i];
+    const Integer w = line.Width;
+    const Integer x = LineLeft(w);
     TRect cell = DC->ToSurface(TRect(x, y, x + w, y + lineH));
     if (DC->S.BkMode == OPAQUE && w > 0) {
       TRect box = cell;
       if (!(Format & DT_NOCLIP)) IntersectRect(box, box, DC->ToSurface(r));
       DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
     }
-    if (!(Format & DT_PREFIXONLY)) DrawLineAt(cr, e, font, lines[i].Text, cell.TopLeft(), color, m);
-    if (lines[i].Underline >= 0 && !(Format & DT_HIDEPREFIX)) {
-      const size_t u = static_cast<size_t>(lines[i].Underline);
-      const Integer ux = m.Width(StringView(lines[i].Text).substr(0, u));
-      const Integer uw = std::max<Integer>(1, e->TextWidth(font, StringView(lines[i].Text).substr(u, 1)));
+    if (!(Format & DT_PREFIXONLY)) DrawLineAt(cr, e, font, line.Text, cell.TopLeft(), color, m);
+    if (line.Underline >= 0 && !(Format & DT_HIDEPREFIX)) {
+      const size_t u = static_cast<size_t>(line.Underline);
+      const Integer ux = m.Width(line.Text.substr(0, u));
+      const Integer uw = std::max<Integer>(1, e->TextWidth(font, line.Text.substr(u, 1)));
       TRect ul = DC->ToSurface(TRect(x + ux, y + tm.tmAscent + 1, x + ux + uw, y + tm.tmAscent + 2));
       cairo_save(cr);
       cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
@@ -759,8 +723,85 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
     }
   }
   cairo_restore(cr);
-  if (Params) Params->uiLengthDrawn = static_cast<UINT>(text.size());
+  if (Params) Params->uiLengthDrawn = static_cast<UINT>(SourceLength);
   return result;
+}
+
+}  // namespace
+
+Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format,
+                   TDrawTextParams* Params) {
+  if (!DC) return 0;
+  TTextEngine* e = GetTextEngine();
+  const TFontData& font = DC->S.Font;
+  const TTextMetric tm = e->GetMetrics(font);
+  const StringView text =
+      Count < 0 ? StringView(Text) : StringView(Text).substr(0, std::min(Text.size(), static_cast<size_t>(Count)));
+  // Measuring draws nothing and is not recorded.
+  TGdiRecordScope Rec((Format & DT_CALCRECT) ? nullptr : DC, gopText);
+  if (Rec.Active()) RecordText(Rec.Op(), DC, String(text), Rect, Rect.TopLeft(), Format, gtxDrawText);
+  const Integer lm = Params ? Params->iLeftMargin : 0, rm = Params ? Params->iRightMargin : 0;
+  const Integer tabChars = Params && Params->iTabLength > 0 ? Params->iTabLength : 8;
+  const Measurer m{e, font, (Format & DT_EXPANDTABS) != 0, tabChars * tm.tmAveCharWidth};
+  const Integer lineH = tm.tmHeight + ((Format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
+  const TRect r(Rect.Left + lm, Rect.Top, Rect.Right - rm, Rect.Bottom);
+  const bool noPrefix = Format & DT_NOPREFIX;
+  const bool singleLine = Format & DT_SINGLELINE;
+  if (text.empty()) {
+    // Nothing to lay out: no height, as on the platform (callers that want a
+    // line's height measure a space).
+    if (Format & DT_CALCRECT) {
+      Rect.Right = Rect.Left;
+      Rect.Bottom = Rect.Top;
+    }
+    return 0;
+  }
+
+  // One line that shows as it is given (a number, a caption) needs no line
+  // lists: it is measured and drawn straight from the caller's text.
+  if (singleLine && !(Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) &&
+      text.find_first_of(noPrefix ? StringView(u"\r\n") : StringView(u"\r\n&")) == StringView::npos) {
+    const PlacedLine one{text, m.Width(text), -1};
+    return PlaceLines(DC, Rect, Format, r, tm, lineH, m, &one, 1, Params, text.size());
+  }
+
+  // Break into display lines.
+  std::vector<String> raw;
+  if (singleLine) {
+    String one;
+    for (Char c : text)
+      if (c != u'\r' && c != u'\n') one += c;
+    raw.push_back(std::move(one));
+  } else {
+    for (const String& para : SplitLines(String(text))) {
+      if (Format & DT_WORDBREAK) {
+        // Prefix marks take no room, so break on the text as shown.
+        WrapParagraph(para, r.Width(), m, raw);
+      } else {
+        raw.push_back(para);
+      }
+    }
+  }
+  std::vector<TextLine> lines;
+  lines.reserve(raw.size());
+  std::vector<PlacedLine> placed;
+  placed.reserve(raw.size());
+  for (const String& l : raw) {
+    TextLine tl = StripPrefix(l, noPrefix);
+    if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && !(Format & DT_CALCRECT)) {
+      String shortened = Ellipsize(tl.Text, r.Width(), m);
+      if (shortened.size() != tl.Text.size() || shortened != tl.Text) {
+        if (tl.Underline >= static_cast<Integer>(shortened.size()) - 3) tl.Underline = -1;
+        tl.Text = std::move(shortened);
+      }
+    }
+    Integer w = m.Width(tl.Text);
+    if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && (Format & DT_CALCRECT))
+      w = std::min(w, std::max(0, r.Width()));
+    lines.push_back(std::move(tl));
+    placed.push_back(PlacedLine{StringView(lines.back().Text), w, lines.back().Underline});
+  }
+  return PlaceLines(DC, Rect, Format, r, tm, lineH, m, placed.data(), placed.size(), Params, text.size());
 }
 
 // The font configuration library keeps its caches until the process ends and

@@ -62,6 +62,25 @@ TEST_F(Columns, AssigningColumnDefaultsLeavesTheTargetsLayout) {
   EXPECT_TRUE(Grid->GetColumnDefValues()->GetAlwaysShowEditButton());
 }
 
+TEST_F(Columns, AColumnMovedToAnotherGridFollowsThatGridAndOneTakenOutFollowsNone) {
+  MakeGrid();
+  TColumnEh* Column = Grid->GetColumns()->Add();
+  Column->SetFieldName(u"NAME_THIS");
+  EXPECT_EQ(Column->GetGrid(), Grid);
+  TDBGridEh Other(nullptr);
+  Other.SetColor(clAqua);
+  Column->SetCollection(Other.GetColumns());
+  EXPECT_EQ(Column->GetGrid(), &Other);
+  EXPECT_EQ(Column->GetColor(), clAqua);
+  EXPECT_EQ(Other.GetColumns()->Items(0), Column);
+  Column->SetCollection(nullptr);
+  EXPECT_EQ(Column->GetGrid(), nullptr);
+  for (Integer I = 0; I < Other.GetColumns()->GetCount(); ++I) EXPECT_NE(Other.GetColumns()->Items(I), Column);
+  Column->SetCollection(Grid->GetColumns());
+  EXPECT_EQ(Column->GetGrid(), Grid);
+  EXPECT_EQ(Column->GetColor(), clWindow);
+}
+
 TEST_F(Columns, CustomisedColumnsKeepTheirSettingsWhenTheTableReopens) {
   MakeGrid();
   TColumnEh* Name = Grid->GetColumns()->Add();

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <vector>
+
 #include "platform/ui/Windows.h"
 #include "tests/platform/ui/CanvasTestSupport.h"
 
@@ -91,6 +94,51 @@ TEST(CanvasTextMetrics, PositiveHeightIsTheCellHeight) {
   SelectObject(dc, GetStockObject(SYSTEM_FONT));
   DeleteObject(f);
   DeleteDC(dc);
+}
+
+TEST(CanvasTextMetrics, TextsMeasuredByTurnsInManyFontsKeepEachFontsWidth) {
+  // More fonts than the text engine keeps at hand, asked for in changing orders.
+  TestImage img(4, 4);
+  TFont* Font = img.Canvas()->GetFont();
+  const Integer Sizes[] = {8, 9, 10, 12, 14, 18};
+  std::vector<Integer> Widths;
+  for (Integer Size : Sizes) {
+    Font->SetSize(Size);
+    Widths.push_back(img.Canvas()->TextWidth(u"Широта 123"));
+  }
+  for (size_t I = 1; I < Widths.size(); ++I) EXPECT_LT(Widths[I - 1], Widths[I]) << Sizes[I];
+  for (Integer Round = 0; Round < 3; ++Round)
+    for (size_t K = 0; K < std::size(Sizes); ++K) {
+      const size_t I = Round == 1 ? std::size(Sizes) - 1 - K : (K * 5 + size_t(Round)) % std::size(Sizes);
+      Font->SetSize(Sizes[I]);
+      EXPECT_EQ(img.Canvas()->TextWidth(u"Широта 123"), Widths[I]) << Sizes[I];
+    }
+}
+
+TEST(CanvasDrawText, ASingleLineDropsItsBreaksAndCountsTheWholeText) {
+  TFixedPitchTextEngine fixed(6, 10, 8);
+  ScopedTextEngine use(&fixed);
+  TestImage img(100, 40);
+  HDC dc = img.DC();
+  TRect plain(0, 0, 100, 0), broken(0, 0, 100, 0);
+  DrawText(dc, u"abcd", -1, plain, DT_CALCRECT | DT_SINGLELINE);
+  DrawText(dc, u"ab\r\ncd", -1, broken, DT_CALCRECT | DT_SINGLELINE);
+  EXPECT_EQ(plain.Right, 24);
+  EXPECT_EQ(broken.Right, plain.Right);
+  EXPECT_EQ(broken.Bottom, 10);
+  // The margins stay around the measured line, and the whole text counts as drawn.
+  TDrawTextParams Params;
+  Params.iLeftMargin = 3;
+  Params.iRightMargin = 5;
+  TRect margins(0, 0, 100, 0);
+  DrawTextEx(dc, u"abcd", -1, margins, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX, &Params);
+  EXPECT_EQ(margins.Right, 3 + 24 + 5);
+  TRect shown(0, 0, 100, 20);
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextEx(dc, u"ab\ncd", -1, shown, DT_SINGLELINE | DT_NOPREFIX, &Params);
+  EXPECT_EQ(Params.uiLengthDrawn, 5u);
+  EXPECT_EQ(img.At(3 + 2, 4), clBlack);
+  EXPECT_EQ(img.CountNot(Rect(3 + 24, 0, 100, 40), clWhite), 0);
 }
 
 TEST(CanvasDrawText, CalcRectWithWordBreak) {
