@@ -3083,6 +3083,9 @@ public:
   bool TreeShown() const;
   Integer TreeAreaWidth();
   virtual void DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool RightToLeft);
+  // Copies a tree element drawn once before in the same look; false where a copy
+  // could differ from drawing it (a mirrored or scaled canvas, a pattern brush, a wide pen).
+  bool CopyTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, bool RightToLeft);
   virtual void DrawTreeLines(TCanvas* Canvas, const TRect& ARect, bool RowLines, bool BandOnly);
   virtual void DrawTreeCellArea(TCanvas* Canvas, const TRect& ARect, bool HasDetailPanel);
   // The border of a flat single-line grid, drawn sunken.
@@ -3547,6 +3550,18 @@ private:
   std::unique_ptr<TFont> FNeighbourFont;
   std::unique_ptr<TBitmap> FButtonBitmap;                // semi-transparent buttons are painted here first
   std::unique_ptr<TBitmap> FPaintBitmap;                 // the memory bitmap a buffered paint goes through
+  // Tree elements as drawn once for a look (kind, size, dot phase, pixel parity,
+  // colours), with the pen and brush the drawing left: a tree row shows two or three.
+  struct TTreeElementImageEh {
+    Integer Kind, Width, Height, OddX, OddY;
+    bool DotPhase;
+    TColor Background, Shadow, Window, Text;
+    std::unique_ptr<TBitmap> Bitmap;
+    TColor PenColor, BrushColor;
+    TPenStyle PenStyle;
+    TBrushStyle BrushStyle;
+  };
+  std::vector<TTreeElementImageEh> FTreeElementImages;
 };
 
 // The same grid with its properties published.

@@ -135,11 +135,62 @@ void TCustomDBGridEh::DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integ
   TRect R = ARect;
   // The connectors run on over the line under the row.
   if (FOptions.Contains(dgRowLines)) R.Bottom += GetGridLineWidth();
-  Canvas->FillRect(R);
   // The dots keep their place on the rows when the rows scroll by an odd number of pixels.
   const Int64 Scrolled = GetRowsExtent(GetFixedRows(), GetTopRow()) + GetTopLeftOffset().Y;
-  DrawTreeElementEh(Canvas, R, Kind, (Scrolled & 1) != 0, 1.0, 1.0, RightToLeft);
+  const bool DotPhase = (Scrolled & 1) != 0;
+  if (!CopyTreeElement(Canvas, R, Kind, DotPhase, RightToLeft)) {
+    Canvas->FillRect(R);
+    DrawTreeElementEh(Canvas, R, Kind, DotPhase, 1.0, 1.0, RightToLeft);
+  }
   GdiRecordNote(Canvas->GetHandle(), u"tree element", R, Kind);
+}
+
+bool TCustomDBGridEh::CopyTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase,
+                                      bool RightToLeft) {
+  constexpr Integer MaxImages = 64;
+  if (RightToLeft || ARect.IsEmpty() || ARect.Width() > 4 * GridTreeIndentEh || ARect.Height() > 512) return false;
+  TBrush* Brush = Canvas->GetBrush();
+  TPen* Pen = Canvas->GetPen();
+  if (Brush->GetStyle() != bsSolid || Pen->GetMode() != pmCopy || Pen->GetWidth() > 1) return false;
+  HDC DC = Canvas->GetHandle();
+  if (GetMapMode(DC) != MM_TEXT) return false;
+  // The dots follow the parity of the canvas coordinates: the image keeps it.
+  const Integer W = ARect.Width(), H = ARect.Height(), OddX = ARect.Left & 1, OddY = ARect.Top & 1;
+  const TColor Background = ColorToRGB(Brush->GetColor()), Shadow = ColorToRGB(clBtnShadow),
+               Window = ColorToRGB(clWindow), Text = ColorToRGB(clWindowText);
+  TTreeElementImageEh* Image = nullptr;
+  for (TTreeElementImageEh& I : FTreeElementImages)
+    if (I.Kind == Kind && I.Width == W && I.Height == H && I.OddX == OddX && I.OddY == OddY &&
+        I.DotPhase == DotPhase && I.Background == Background && I.Shadow == Shadow && I.Window == Window &&
+        I.Text == Text) {
+      Image = &I;
+      break;
+    }
+  if (!Image) {
+    if (Integer(FTreeElementImages.size()) >= MaxImages) FTreeElementImages.clear();
+    auto Bitmap = std::make_unique<TBitmap>();
+    Bitmap->SetSize(W + OddX, H + OddY);
+    TCanvas* C = Bitmap->GetCanvas();
+    C->GetBrush()->SetStyle(bsSolid);
+    C->GetBrush()->SetColor(Background);
+    C->GetPen()->SetMode(pmCopy);
+    C->GetPen()->SetWidth(1);
+    const TRect At(OddX, OddY, OddX + W, OddY + H);
+    C->FillRect(At);
+    DrawTreeElementEh(C, At, Kind, DotPhase, 1.0, 1.0, false);
+    FTreeElementImages.push_back(TTreeElementImageEh{Kind, W, H, OddX, OddY, DotPhase, Background, Shadow, Window,
+                                                     Text, std::move(Bitmap), C->GetPen()->GetColor(),
+                                                     C->GetBrush()->GetColor(), C->GetPen()->GetStyle(),
+                                                     C->GetBrush()->GetStyle()});
+    Image = &FTreeElementImages.back();
+  }
+  BitBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX, OddY, SRCCOPY);
+  // The canvas is left as the drawing would have left it.
+  Pen->SetColor(Image->PenColor);
+  Pen->SetStyle(Image->PenStyle);
+  if (Image->BrushColor != Background) Brush->SetColor(Image->BrushColor);
+  Brush->SetStyle(Image->BrushStyle);
+  return true;
 }
 
 void TCustomDBGridEh::DrawTreeLines(TCanvas* Canvas, const TRect& ARect, bool RowLines, bool BandOnly) {

@@ -652,7 +652,8 @@ struct PlacedLine {
 // Places measured lines in the format's rectangle and draws them (or only
 // answers their box for DT_CALCRECT).
 Integer PlaceLines(HDC DC, TRect& Rect, UINT Format, const TRect& r, const TTextMetric& tm, Integer lineH,
-                   const Measurer& m, const PlacedLine* lines, size_t count, TDrawTextParams* Params, size_t SourceLength) {
+                   const Measurer& m, const PlacedLine* lines, size_t count, TDrawTextParams* Params,
+                   size_t SourceLength) {
   TTextEngine* e = m.Engine;
   const TFontData& font = m.Font;
   const bool singleLine = Format & DT_SINGLELINE;
