@@ -420,16 +420,16 @@ void TGridGroupDataTreeEh::RecordInserted(Integer RecIndex) {
     if (DataSet && DataSet->GetState() == dsInsert && MemTable && MemTable->GetCurrentRowIndex() == RecIndex) {
       // A record inserted inside a group takes that group's keys.
       InsideGroup = true;
+      // The keys may cover only the outer levels (a group row of an outer level was current).
       const Variant Defaults = FDataGroups->GetDefaultKeyValues();
       if (VarIsArray(Defaults)) {
         const Integer High = VarArrayHighBound(Defaults);
         for (Integer I = 0; I < FDataGroups->GetActiveGroupLevelsCount() && I <= High; ++I) {
+          const Variant Key = VarArrayGet(Defaults, I);
           TColumnEh* Column = FDataGroups->GetActiveGroupLevel(I)->GetColumn();
-          if (TField* Field = Column ? Column->GetField() : nullptr) Field->SetValue(VarArrayGet(Defaults, I));
+          if (TField* Field = Column ? Column->GetField() : nullptr) Field->SetValue(Key);
+          VarArrayPut(KeyValues, Key, I);
         }
-        KeyValues = Defaults;
-        if (High >= FDataGroups->GetActiveGroupLevelsCount())
-          VarArrayPut(KeyValues, Variant(RecIndex), FDataGroups->GetActiveGroupLevelsCount());
       }
       FDataGroups->SetDefaultKeyValues(Variant());
     }

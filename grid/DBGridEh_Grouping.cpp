@@ -14,6 +14,7 @@
 //   keys and clicks on group rows  HandleGroupRowKey, GroupRowMouseDown
 
 #include <algorithm>
+#include <vector>
 
 #include "grid/DBGridEh.h"
 #include "grid/ScopeGuardEh.h"
@@ -172,6 +173,24 @@ void TCustomDBGridEh::SetCurrentFlatIndex(Integer FlatIndex) {
     MoveColRow(CurrentColumnOrFixed(), Row, true, false, true);
   InvalidateRow(OldRow);
   InvalidateRow(GetRow());
+}
+
+// The groups on the way from the root to the current row: a group row's own
+// path, or the groups that hold the current record (even inside a collapsed group).
+void TCustomDBGridEh::StoreGroupInsertKeyValues() {
+  if (!GroupedRows()) return;
+  TGridGroupDataTreeEh* Tree = FDataGrouping->GetGroupDataTree();
+  TGroupDataTreeNodeEh* Node = Tree->GetFlatNode(CurrentFlatIndex());
+  if (Node && Node->IsGroup() && Node != FCurrentGroupNode)
+    Node = Tree->FindRecordNode(FIntMemTable->GetCurrentRowIndex());
+  if (Node && !Node->IsGroup()) Node = Node->GetParentNode();
+  std::vector<Variant> Keys;
+  for (; Node && Node != Tree->GetRootNode(); Node = Node->GetParentNode())
+    Keys.insert(Keys.begin(), Node->GetKeyValue());
+  if (Keys.empty()) return;
+  Variant Path = VarArrayCreate(0, Integer(Keys.size()) - 1, varVariant);
+  for (size_t I = 0; I < Keys.size(); ++I) VarArrayPut(Path, Keys[I], Integer(I));
+  FDataGrouping->SetDefaultKeyValues(Path);
 }
 
 void TCustomDBGridEh::MoveGroupedBy(Integer Delta) {

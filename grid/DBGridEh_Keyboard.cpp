@@ -248,10 +248,12 @@ void TCustomDBGridEh::InsertKeyDown() {
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (!DataSet->CanModify() || FReadOnly || !FOptions.Contains(dgEditing)) return;
   ClearSelection();
-  if (FAllowedOperations.Contains(alopInsertEh))
+  if (FAllowedOperations.Contains(alopInsertEh)) {
+    StoreGroupInsertKeyValues();
     DataSet->Insert();
-  else if (FAllowedOperations.Contains(alopAppendEh))
+  } else if (FAllowedOperations.Contains(alopAppendEh)) {
     DataSet->Append();
+  }
 }
 
 // Ctrl+Delete: the selected cells are emptied (with geaDeleteEh), else the

@@ -182,6 +182,52 @@ TEST_F(GroupRowInput, MoveKeysWalkGroupRowsAndRecordsAndPlusMinusStarOpenAndClos
   EXPECT_FALSE(Grid->GetCurrentGroupNode()->GetExpanded());
 }
 
+TEST_F(GroupRowInput, InsertOnAGroupRowGivesTheNewRecordTheKeysOfThatGroupAndItsOuterGroups) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->SetFocus();
+  Grid->SetCurrentFlatIndex(6);  // Город: Москва
+  Display.ProcessMessages();
+  ASSERT_NE(Grid->GetCurrentGroupNode(), nullptr);
+  Key(VK_INSERT);
+  ASSERT_EQ(Table.GetState(), dsInsert);
+  Table.FieldByName(u"NAME")->SetAsString(u"Новая");
+  Table.Post();
+  Display.ProcessMessages();
+  EXPECT_EQ(Table.FieldByName(u"CITY")->GetAsString(), u"Москва");
+  EXPECT_TRUE(Table.FieldByName(u"KIND")->GetIsNull());
+  const std::vector<String> R = Rows();
+  ASSERT_EQ(R.size(), 13u);
+  EXPECT_EQ(R[6], u"Город: Москва (3)");
+  EXPECT_EQ(R[7], u" Вид:  (1)");
+  EXPECT_EQ(R[8], u"  - Новая");
+}
+
+TEST_F(GroupRowInput, InsertOnARecordRowGivesTheNewRecordTheKeysOfEveryGroupHoldingThatRecord) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->SetFocus();
+  Grid->SetCurrentFlatIndex(5);  // Районная, in Киев / Публичная
+  Display.ProcessMessages();
+  ASSERT_EQ(Table.FieldByName(u"NAME")->GetAsString(), u"Районная");
+  Key(VK_INSERT);
+  ASSERT_EQ(Table.GetState(), dsInsert);
+  Table.FieldByName(u"NAME")->SetAsString(u"Сельская");
+  Table.Post();
+  Display.ProcessMessages();
+  EXPECT_EQ(Table.FieldByName(u"CITY")->GetAsString(), u"Киев");
+  EXPECT_EQ(Table.FieldByName(u"KIND")->GetAsString(), u"Публичная");
+  const std::vector<String> R = Rows();
+  ASSERT_EQ(R.size(), 12u);
+  EXPECT_EQ(R[0], u"Город: Киев (2)");
+  EXPECT_EQ(R[3], u" Вид: Публичная (3)");
+  // Append is the table's own: nothing of the group is carried over.
+  Grid->GetDataGrouping()->SetDefaultKeyValues(Variant());
+  Table.Append();
+  EXPECT_TRUE(Table.FieldByName(u"CITY")->GetIsNull());
+  Table.Cancel();
+}
+
 TEST_F(GroupRowInput, AnEmptyGroupPanelIs30PixelsHighAndADroppedTitleHidesItsColumnAndAddsALevel) {
   ShowLibraries();
   Grid->GetDataGrouping()->SetGroupPanelVisible(true);
