@@ -3510,6 +3510,8 @@ private:
   void ShowRecordMoveLine();
   void HideRecordMoveLine();
   bool HandleGroupRowKey(Word& Key, TShiftState Shift);
+  // Each visible group row takes its node's height (the others are data rows).
+  void StoreGroupRowHeights();
   // Before an insert: the keys of the current group path, for the new record.
   void StoreGroupInsertKeyValues();
   bool GroupRowMouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);

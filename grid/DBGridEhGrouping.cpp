@@ -379,8 +379,8 @@ void TGridGroupDataTreeEh::RebuildDataTree(IMemTableEh* MemTable) {
       N = GetNext(N);
     }
   }
-  RebuildFlatList();
   InvalidateRowHeights();
+  RebuildFlatList();
 }
 
 // ---- Tree: per-record upkeep ---------------------------------------------------------------------------
@@ -555,8 +555,9 @@ TGroupDataTreeNodeEh* TGridGroupDataTreeEh::FindRecordNode(Integer RecIndex) con
   return nullptr;
 }
 
+// Marked only: a height is measured again when it is next asked for.
 void TGridGroupDataTreeEh::InvalidateRowHeights() {
-  ForEachNode([](TGroupDataTreeNodeEh* Node) { Node->UpdateRowHeight(); });
+  ForEachNode([](TGroupDataTreeNodeEh* Node) { Node->InvalidateRowHeight(); });
 }
 
 // ---- Settings ----------------------------------------------------------------------------------------

@@ -32,6 +32,8 @@ void TDBGridEhDataGroupLevelEh::GridLayoutChanged() {
   if (TCustomDBGridEh* Grid = Column ? Column->GetGrid() : nullptr) {
     Grid->Invalidate();
     Grid->LayoutChanged();
+    // The level's font sets the height of its group rows.
+    if (Grid->GroupedRows()) Grid->DataRowHeightsChanged();
   }
 }
 
@@ -103,6 +105,7 @@ void TDBGridEhDataGroupsEh::GridLayoutChanged() {
   if (GridGone()) return;
   GetGrid()->Invalidate();
   GetGrid()->LayoutChanged();
+  if (GetGrid()->GroupedRows()) GetGrid()->DataRowHeightsChanged();
 }
 
 void TDBGridEhDataGroupsEh::RebuildActiveGroupLevels() {
@@ -201,6 +204,7 @@ void TCustomDBGridEh::MoveGroupedBy(Integer Delta) {
 void TCustomDBGridEh::GroupRowsChanged() {
   if (GetComponentState().Contains(csDestroying)) return;
   UpdateRowCount();
+  UpdateVisibleRowHeights();
   Invalidate();
 }
 

@@ -94,10 +94,14 @@ void TDBGridEhIndicatorTitle::SetShowDropDownSign(bool Value) {
 
 // ---- Grouping and panels ------------------------------------------------------------------------------
 
+// A group row is measured in its level's font: the grid's RowHeight and RowLines
+// when set, as for data rows, else one line of text and the cell margin.
 Integer TCustomDBGridEh::GetGroupDataRowHeight(TGroupDataTreeNodeEh* Node) {
   TGridDataGroupLevelEh* Level = Node ? Node->GetDataGroupLevel() : nullptr;
   TFont* Font = Level ? Level->GetFont() : FDataGrouping->GetFont();
-  Integer Height = FontTextMetricsEh(Font).tmHeight + (GetFlat() ? 1 : 3);
+  const Integer TextHeight = FontTextHeightEh(Font, u"Wg");
+  if (FRowHeight > 0 || FRowLines > 0) return FRowLines >= 1 ? FRowLines * TextHeight + FRowHeight : FRowHeight;
+  Integer Height = TextHeight + (GetFlat() ? 1 : 3);
   if (FOptions.Contains(dgRowLines)) Height += GetGridLineWidth();
   return Height;
 }

@@ -120,7 +120,10 @@ void TCustomDBGridEh::SetDataRowHeight(Integer ARow) {
   const Integer DataRow = ARow - GetTitleRowCount();
   if (DataRow < 0 || ARow >= GetRowCount()) return;
   Integer Height = FDataRowHeight;
-  if (BeginReadRow(DataRow)) {
+  TGroupDataTreeNodeEh* Group = GroupNodeOfRow(DataRow);
+  if (Group && Group->IsGroup()) {
+    Height = Group->GetRowHeight();
+  } else if (BeginReadRow(DataRow)) {
     TScopeExitEh Leave([this] { EndReadRow(); });
     Height = GetDataRowHeight();
   }
@@ -148,6 +151,7 @@ void TCustomDBGridEh::UpdateVisibleRowHeights() {
     } else {
       // Every row would measure the data row height: one run says so at once.
       FRowHeightsStore.Fill(First, GetRowCount(), FDataRowHeight);
+      if (GroupedRows()) StoreGroupRowHeights();
       if (FRowDetailPanel->GetVisible() && GetRow() >= First) SetDataRowHeight(GetRow());
       CalcVertExtents();
       Invalidate();
@@ -156,8 +160,19 @@ void TCustomDBGridEh::UpdateVisibleRowHeights() {
   TCustomGridEh::RowHeightsChanged();
 }
 
+// Only the group rows differ from the data row height, so only they are written.
+void TCustomDBGridEh::StoreGroupRowHeights() {
+  const Integer First = GetTitleRowCount();
+  TGridGroupDataTreeEh* Tree = FDataGrouping->GetGroupDataTree();
+  const Integer Count = std::min(Tree->GetFlatCount(), GetRowCount() - First);
+  for (Integer I = 0; I < Count; ++I)
+    if (TGroupDataTreeNodeEh* Node = Tree->GetFlatNode(I); Node->IsGroup())
+      FRowHeightsStore.Set(First + I, Node->GetRowHeight());
+}
+
 void TCustomDBGridEh::DataRowHeightsChanged() {
   if (GetComponentState().Contains(csLoading)) return;
+  if (GroupedRows()) FDataGrouping->GetGroupDataTree()->InvalidateRowHeights();
   UpdateVisibleRowHeights();
 }
 

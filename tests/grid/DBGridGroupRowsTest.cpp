@@ -141,6 +141,48 @@ TEST_F(GroupRows, ALevelNamingNoColumnTakesNoPartAndGroupingStaysOff) {
   EXPECT_EQ(Grid->GetRowCount(), Grid->GetTitleRowCount() + 5);
 }
 
+TEST_F(GroupRows, AGroupRowIsOneLineOfItsLevelsFontHighAndKeepsThatHeightAsGroupsOpenAndClose) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  TGridDataGroupLevelEh* City = Grid->GetDataGrouping()->GetActiveGroupLevel(0);
+  City->GetFont()->SetSize(16);
+  Display.ProcessMessages();
+  const Integer First = Grid->GetTitleRowCount();
+  const Integer Data = Grid->GetDataRowHeightValue();
+  const Integer CityHeight = FontTextHeightEh(City->GetFont(), u"Wg") + 3 + Grid->GetGridLineWidth();
+  EXPECT_GT(CityHeight, Data);
+  EXPECT_EQ(Grid->GetRowHeights(First), CityHeight);      // Город: Киев
+  EXPECT_EQ(Grid->GetRowHeights(First + 1), Data);        // Вид: Научная, in the grid's own font
+  EXPECT_EQ(Grid->GetRowHeights(First + 2), Data);        // a record
+  EXPECT_EQ(Grid->GetRowHeights(First + 6), CityHeight);  // Город: Москва
+  EXPECT_EQ(Grid->CellRect(1, First).Height(), CityHeight);
+  // Closing Киев brings Москва up to the second row, with its height.
+  Grid->SetCurrentFlatIndex(0);
+  Grid->GetCurrentGroupNode()->SetExpanded(false);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetRowHeights(First), CityHeight);
+  EXPECT_EQ(Grid->GetRowHeights(First + 1), CityHeight);
+  EXPECT_EQ(Grid->GetRowHeights(First + 2), Data);
+}
+
+TEST_F(GroupRows, WithRowLinesSetAGroupRowIsThatManyLinesOfItsLevelsFontPlusTheRowHeight) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  TGridDataGroupLevelEh* City = Grid->GetDataGrouping()->GetActiveGroupLevel(0);
+  City->GetFont()->SetSize(16);
+  Grid->SetRowLines(2);
+  Grid->SetRowHeight(4);
+  Display.ProcessMessages();
+  const Integer First = Grid->GetTitleRowCount();
+  EXPECT_EQ(Grid->GetRowHeights(First), 2 * FontTextHeightEh(City->GetFont(), u"Wg") + 4);
+  EXPECT_EQ(Grid->GetRowHeights(First + 1), 2 * FontTextHeightEh(Grid->GetFont(), u"Wg") + 4);
+  Grid->SetRowLines(0);
+  Grid->SetRowHeight(30);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetRowHeights(First), 30);
+  EXPECT_EQ(Grid->GetRowHeights(First + 1), 30);
+}
+
 namespace {
 
 class GroupRowInput : public GroupRows {
