@@ -2691,6 +2691,11 @@ public:
   void DropGroupLevelBox(Integer ActiveIndex, Integer X, Integer Y);
   // The active level at a point of the panel, or -1.
   Integer GroupLevelBoxAt(Integer X, Integer Y) const;
+  // The position the insertion arrow shows while a title or a level is dragged
+  // over the panel; -1 when no arrow is shown.
+  Integer GetGroupPanelArrowIndex() const { return FGroupPanelArrowIndex; }
+  // Where the arrow for position Index stands: its X and the height of the boxes beside it.
+  TRect GroupPanelArrowRect(Integer Index) const;
   // The leaf node of the column at Index of the title tree (null before the tree is built).
   THeadTreeNode* GetLeafNode(Integer Index) const {
     return Index >= 0 && Index < Integer(FLeafFieldArr.size()) ? FLeafFieldArr[size_t(Index)] : nullptr;
@@ -3074,6 +3079,9 @@ public:
   virtual bool GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, TColor& Background, TColor& TextColor);
   void DrawOutBoundaryArea(const TRect& ARect) override;
   virtual void DrawGroupPanel(const TRect& ARect);
+  void DrawGroupPanelBoxes();
+  void DrawGroupPanelArrow(Integer Index);
+  void InvalidateGroupPanel();
   // Whether the look needs the memory bitmap; once it did, painting stays buffered.
   bool NeedsBufferedPaint();
   bool GetPaintBuffered() const { return FPaintBuffered; }
@@ -3497,6 +3505,7 @@ private:
   Integer FGroupPanelHeight = 0;
   Integer FGroupPanelPressed = -1;                     // the level box pressed, -1 when none
   Integer FGroupPanelDragColumn = -1;                  // the data column a title drag carries, -1 when none
+  Integer FGroupPanelArrowIndex = -1;                  // the insertion place shown on the panel, -1 when none
   Integer FMoveFromRow = -1;
   TBookmark FMoveFromBookmark;
   Integer FMoveFromLevel = -1;
@@ -3517,6 +3526,11 @@ private:
   bool GroupRowMouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   bool GroupPanelMouseDown(TMouseButton Button, Integer X, Integer Y);
   bool GroupPanelMouseUp(Integer X, Integer Y);
+  // A title or level dragged over the panel: the insertion arrow follows the mouse.
+  void GroupPanelDragOver(Integer X, Integer Y);
+  // The base grid's column move reaching the panel becomes a drag onto it.
+  bool ColumnMoveOntoGroupPanel(Integer X, Integer Y);
+  void EndGroupPanelDrag();
   std::unique_ptr<TDBGridEhSumList> FSumList;
   std::unique_ptr<TDBGridEhScrollBar> FHorzScrollBar;
   std::unique_ptr<TDBGridEhScrollBar> FVertScrollBar;

@@ -14,6 +14,7 @@
 //   keys and clicks on group rows  HandleGroupRowKey, GroupRowMouseDown
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "grid/DBGridEh.h"
@@ -22,6 +23,10 @@
 namespace {
 
 constexpr Integer GroupLevelIndent = 18;
+// A pressed level box becomes a drag after the mouse left the press by more than this.
+constexpr Integer GroupPanelDragThreshold = 3;
+// Rows of each head of the insertion arrow.
+constexpr Integer GroupPanelArrowHead = 4;
 
 }  // namespace
 
@@ -386,8 +391,14 @@ void TCustomDBGridEh::DrawGroupPanel(const TRect& ARect) {
     Canvas->TextOut(FGroupPanelHeight / 6, FGroupPanelHeight / 6,
                     u"Перетащите сюда заголовок чтобы группировать по столбцу");
     Canvas->GetBrush()->SetStyle(bsSolid);
-    return;
   }
+  DrawGroupPanelBoxes();
+  if (FGroupPanelArrowIndex >= 0) DrawGroupPanelArrow(FGroupPanelArrowIndex);
+}
+
+void TCustomDBGridEh::DrawGroupPanelBoxes() {
+  TCanvas* Canvas = GetCanvas();
+  const TColor Dark = GetGridLineColors()->GetDarkColor();
   TImageList* Markers = GetDBGridEhSortMarkerImages();
   for (size_t I = 0; I < FGroupPanelRects.size(); ++I) {
     const TRect Box = FGroupPanelRects[I];
@@ -418,6 +429,73 @@ void TCustomDBGridEh::DrawGroupPanel(const TRect& ARect) {
                     (Box.Top + Box.Bottom - Markers->GetHeight()) / 2 + (Pressed ? 1 : 0),
                     Level->GetSortOrder() == soAscEh ? 0 : 1);
   }
+}
+
+TRect TCustomDBGridEh::GroupPanelArrowRect(Integer Index) const {
+  const Integer Count = Integer(FGroupPanelRects.size());
+  if (Index < 0 || FGroupPanelHeight <= 0) return TRect();
+  const Integer O = FontTextWidthEh(GetFont(), u"o");
+  const Integer HalfGap = std::max(1, O * 2 / 3 / 2);
+  if (Count == 0) return TRect(O, 4, O + 1, std::max(5, FGroupPanelHeight - 5));
+  Index = std::min(Index, Count);
+  // The gap in front of box Index (after the last box when Index is the count).
+  const TRect Beside = FGroupPanelRects[size_t(std::min(Index, Count - 1))];
+  const Integer X = Index < Count ? Beside.Left - HalfGap - 1 : Beside.Right + HalfGap;
+  return TRect(X, Beside.Top, X + 1, Beside.Bottom);
+}
+
+// A line through the gap with an arrow head at each end pointing at it.
+void TCustomDBGridEh::DrawGroupPanelArrow(Integer Index) {
+  const TRect Mark = GroupPanelArrowRect(Index);
+  if (Mark.IsEmpty()) return;
+  TCanvas* Canvas = GetCanvas();
+  Canvas->GetPen()->SetColor(clWindowText);
+  Canvas->GetPen()->SetWidth(1);
+  Canvas->MoveTo(Mark.Left, Mark.Top);
+  Canvas->LineTo(Mark.Left, Mark.Bottom);
+  for (Integer I = 0; I < GroupPanelArrowHead; ++I) {
+    const Integer Half = GroupPanelArrowHead - 1 - I;
+    Canvas->MoveTo(Mark.Left - Half, Mark.Top - GroupPanelArrowHead + I);
+    Canvas->LineTo(Mark.Left + Half + 1, Mark.Top - GroupPanelArrowHead + I);
+    Canvas->MoveTo(Mark.Left - Half, Mark.Bottom + GroupPanelArrowHead - 1 - I);
+    Canvas->LineTo(Mark.Left + Half + 1, Mark.Bottom + GroupPanelArrowHead - 1 - I);
+  }
+}
+
+void TCustomDBGridEh::InvalidateGroupPanel() {
+  if (FGroupPanelHeight <= 0 || !HandleAllocated()) return;
+  const TRect Panel(0, 0, GetClientWidth(), FGroupPanelHeight);
+  ::InvalidateRect(GetHandle(), &Panel, false);
+}
+
+void TCustomDBGridEh::GroupPanelDragOver(Integer X, Integer Y) {
+  Integer Arrow = -1;
+  const bool OverPanel = Y >= 0 && Y < FGroupPanelHeight && X >= 0 && X < GetClientWidth();
+  // A pressed box only shows where it would go once it is really dragged.
+  const bool Dragging = FGroupPanelDragColumn >= 0 ||
+                        std::abs(X - FDownPos.X) > GroupPanelDragThreshold ||
+                        std::abs(Y - FDownPos.Y) > GroupPanelDragThreshold;
+  if (OverPanel && Dragging) Arrow = GroupPanelInsertIndex(X);
+  if (Arrow == FGroupPanelArrowIndex) return;
+  FGroupPanelArrowIndex = Arrow;
+  InvalidateGroupPanel();
+}
+
+bool TCustomDBGridEh::ColumnMoveOntoGroupPanel(Integer X, Integer Y) {
+  if (GetGridState() != gsColMoving || Y < 0 || Y >= FGroupPanelHeight || !FDataGrouping->GetMemTable()) return false;
+  const Integer DataCol = RawToDataColumn(GetMoveIndex());
+  if (DataCol < 0 || DataCol >= FColumns->GetCount()) return false;
+  TCustomGridEh::CancelMode();
+  FGroupPanelDragColumn = DataCol;
+  FMouseTrackState = gmtsGroupPanelDragEh;
+  SetMouseCapture(true);
+  GroupPanelDragOver(X, Y);
+  return true;
+}
+
+void TCustomDBGridEh::EndGroupPanelDrag() {
+  if (FGroupPanelPressed >= 0 || FGroupPanelArrowIndex >= 0) InvalidateGroupPanel();
+  FGroupPanelPressed = FGroupPanelDragColumn = FGroupPanelArrowIndex = -1;
 }
 
 void TCustomDBGridEh::DropColumnOnGroupPanel(TColumnEh* Column, Integer X) {
@@ -470,7 +548,7 @@ bool TCustomDBGridEh::GroupPanelMouseUp(Integer X, Integer Y) {
   FMouseTrackState = gmtsNoneEh;
   SetMouseCapture(false);
   const Integer Pressed = FGroupPanelPressed, DragColumn = FGroupPanelDragColumn;
-  FGroupPanelPressed = FGroupPanelDragColumn = -1;
+  EndGroupPanelDrag();
   Invalidate();
   if (DragColumn >= 0) {
     // A column title carried onto the panel.

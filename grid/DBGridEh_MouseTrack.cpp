@@ -38,6 +38,8 @@ void TCustomDBGridEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
   FLastMovePos = TPoint(X, Y);
   if (FMouseTrackState == gmtsMovingRecordsEh) return TrackRecordMoving(X, Y);
   if (FMouseTrackState == gmtsRowPanelMovingEh) return RowPanelTrackColumnMove(X, Y);
+  if (FMouseTrackState == gmtsGroupPanelDragEh) GroupPanelDragOver(X, Y);
+  if (FGroupPanelHeight > 0 && ColumnMoveOntoGroupPanel(X, Y)) return;
   if (FSelectionDragArmed) {
     FSelectionDragArmed = false;
     BeginDrag(false);
@@ -72,6 +74,7 @@ void TCustomDBGridEh::TrackTitlePress(Integer X, Integer Y) {
     FPressedTitleColumn = -1;
     FMouseTrackState = gmtsGroupPanelDragEh;
     Invalidate();
+    GroupPanelDragOver(X, Y);
     return;
   }
   const TGridCoord Cell = MouseCoord(X, Y);
@@ -263,6 +266,8 @@ void TCustomDBGridEh::CancelMode() {
   EndMouseTracking();
   FSelectionDragArmed = false;
   FSizingIndexEh = -1;
+  if (FMouseTrackState == gmtsGroupPanelDragEh) SetMouseCapture(false);
+  EndGroupPanelDrag();
   if (FMouseTrackState != gmtsNoneEh) StopTimer();
   FMouseTrackState = gmtsNoneEh;
 }

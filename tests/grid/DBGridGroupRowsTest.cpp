@@ -293,6 +293,99 @@ TEST_F(GroupRowInput, AnEmptyGroupPanelIs30PixelsHighAndADroppedTitleHidesItsCol
   EXPECT_EQ(Grid->GetGroupPanelHeight(), Grid->GetGroupLevelBoxRect(0).Bottom + 5);
 }
 
+TEST_F(GroupRowInput, ATitleDraggedOverThePanelShowsAnArrowAtTheGapItWouldTakeWhichGoesWithTheDrop) {
+  ShowLibraries();
+  AddLevel(u"CITY");
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Grid->GetDataGrouping()->SetActive(true);
+  Column(2)->GetTitle()->SetTitleButton(true);
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  const TRect Box = Grid->GetGroupLevelBoxRect(0);
+  const TColor Background = Display.PixelAt(Wnd, Grid->GetClientWidth() - 5, 3);
+  auto ArrowPixel = [&](Integer Index) {
+    const TRect Mark = Grid->GroupPanelArrowRect(Index);
+    return Display.PixelAt(Wnd, Mark.Left, (Mark.Top + Mark.Bottom) / 2);
+  };
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), -1);
+  EXPECT_EQ(ArrowPixel(1), Background);
+  // The title of NAME carried up right of the City box: the arrow stands after that box.
+  const TRect Title = Grid->CellRect(3, 0);
+  Display.MouseDown(Wnd, Title.Left + 10, Title.Top + 5, mbLeft);
+  Display.MouseMove(Wnd, Title.Left + 10, Title.Top - 8);
+  Display.MouseMove(Wnd, Box.Right + 20, Box.Top + 2);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), 1);
+  EXPECT_EQ(ArrowPixel(1), ColorToRGB(clWindowText));
+  const std::filesystem::path Dir = std::filesystem::path(BORROW_BINARY_DIR) / "test-artifacts";
+  std::filesystem::create_directories(Dir);
+  ASSERT_TRUE(Display.SnapshotPNG(Wnd, (Dir / "grid-group-panel-arrow.png").string()));
+  // Left of the box's middle the arrow moves in front of it.
+  Display.MouseMove(Wnd, Box.Left + 2, Box.Top + 2);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), 0);
+  EXPECT_EQ(ArrowPixel(0), ColorToRGB(clWindowText));
+  EXPECT_EQ(ArrowPixel(1), Background);
+  // Off the panel there is no place to show.
+  Display.MouseMove(Wnd, Box.Left + 2, Grid->GetGroupPanelHeight() + 40);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), -1);
+  EXPECT_EQ(ArrowPixel(0), Background);
+  Display.MouseMove(Wnd, Box.Left + 2, Box.Top + 2);
+  Display.MouseUp(Wnd, Box.Left + 2, Box.Top + 2, mbLeft);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), -1);
+  ASSERT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevelsCount(), 2);
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetColumn(), Column(2));
+  EXPECT_EQ(ArrowPixel(0), Background);
+}
+
+TEST_F(GroupRowInput, APressedLevelBoxShowsTheArrowOnlyOnceDraggedAndEscEndsTheDragWithoutAChange) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Column(1)->GetTitle()->SetTitleButton(true);
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  const TRect Second = Grid->GetGroupLevelBoxRect(1);
+  Display.MouseDown(Wnd, Second.Left + 5, Second.Top + 3, mbLeft);
+  Display.MouseMove(Wnd, Second.Left + 2, Second.Top + 3);  // 3 pixels: still a press
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), -1);
+  Display.MouseMove(Wnd, 2, Second.Top + 3);
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), 0);
+  Display.Key(VK_ESCAPE, THeadlessShift::None);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), -1);
+  EXPECT_EQ(Grid->GetMouseTrackState(), gmtsNoneEh);
+  Display.MouseUp(Wnd, 2, Second.Top + 3, mbLeft);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetColumn(), Column(0));
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(1)->GetColumn(), Column(1));
+}
+
+TEST_F(GroupRowInput, AColumnMovedAlongTheTitlesThatReachesThePanelIsDroppedOnItAsANewLevel) {
+  ShowLibraries();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Grid->GetDataGrouping()->SetActive(true);
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  const TRect Title = Grid->CellRect(3, 0);
+  Display.MouseDown(Wnd, Title.Left + 10, Title.Top + 5, mbLeft);
+  Display.MouseMove(Wnd, Title.Left + 30, Title.Top + 5);
+  Display.MouseMove(Wnd, Title.Left + 40, Title.Top + 5);
+  ASSERT_EQ(Grid->GetGridState(), gsColMoving);
+  Display.MouseMove(Wnd, 40, 10);
+  EXPECT_NE(Grid->GetGridState(), gsColMoving);
+  EXPECT_EQ(Grid->GetGroupPanelArrowIndex(), 0);
+  Display.MouseUp(Wnd, 40, 10, mbLeft);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevelsCount(), 1);
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetColumn(), Column(2));
+  EXPECT_FALSE(Column(2)->GetVisible());
+  // The columns kept their order.
+  EXPECT_EQ(Column(2)->GetFieldName(), u"NAME");
+}
+
 TEST_F(GroupRowInput, ClickingALevelBoxTwiceTurnsItsOrderRoundAndBackAndDraggingItOutRemovesIt) {
   ShowLibraries();
   GroupByCityAndKind();
