@@ -1926,6 +1926,8 @@ class TRowDetailPanelControlEh : public TCustomControl {
 public:
   BORROW_COMPONENT(TRowDetailPanelControlEh, TCustomControl)
   explicit TRowDetailPanelControlEh(TComponent* AOwner);
+  // The controls placed on the panel that Root owns.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 };
 
 // A node of the multi-level title tree. Siblings form a ring through Next (the
@@ -2811,6 +2813,10 @@ public:
 
   // -- Overrides of the base grid
   void Loaded() override;
+  // Controls placed on the row detail panel are read into the panel the grid owns.
+  void ReadState(TReader* Reader) override;
+  // The row detail panel is written while controls stand on it.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   void ChangeScale(Integer M, Integer D) override;
   bool CanEditAcceptKey(Char Key) override;
   bool CanEditModify() override;
@@ -3517,6 +3523,7 @@ private:
   bool FMoveSelectedRows = false;
   bool RecordMovingPress(TMouseButton Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell);
   void ShowRecordMoveLine();
+  void RecordMovingTimer();
   void HideRecordMoveLine();
   bool HandleGroupRowKey(Word& Key, TShiftState Shift);
   // Each visible group row takes its node's height (the others are data rows).

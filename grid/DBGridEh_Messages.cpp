@@ -78,11 +78,12 @@ void TCustomDBGridEh::WMNCCalcSize(TMessage& Message) {
 
 // ---- Timers, cursors, focus ---------------------------------------------------------------------------------
 
-// Timer 2 ends an incremental search; timer 1 scrolls while the mouse selects
-// beyond the data area, else the base grid scrolls a moved column.
+// Timer 2 ends an incremental search; timer 1 tracks a record drag, scrolls while
+// the mouse selects beyond the data area, else the base grid scrolls a moved column.
 void TCustomDBGridEh::WMTimer(TMessage& Message) {
   Message.Result = 0;
   if (Message.WParam == 2) return IncSearchStop();
+  if (Message.WParam == 1 && FMouseTrackState == gmtsMovingRecordsEh) return RecordMovingTimer();
   if (Message.WParam == 1 && (IsTrackingSelection() || FMouseTrackState == gmtsSelectingColumnsEh))
     return AutoScrollSelection();
   TCustomGridEh::Dispatch(Message);

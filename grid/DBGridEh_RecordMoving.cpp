@@ -1,8 +1,10 @@
 // Records dragged by their indicator cell to another place in the dataset.
 //
 // Call flow: MouseDown on the indicator of a data row (RecordMovingPress) makes
-// the row current and enters gmtsMovingRecordsEh; every mouse move
-// (TrackRecordMoving) finds the target row and tree level, asks MoveRecords in
+// the row current, enters gmtsMovingRecordsEh and starts the tracking timer;
+// every mouse move and every tick of that timer (RecordMovingTimer, at the
+// cursor) runs TrackRecordMoving, which finds the target row and tree level,
+// scrolls a row when the mouse is beyond the data area, asks MoveRecords in
 // check mode whether a drop there is allowed, and only then moves the line;
 // MouseUp drops (EndRecordMoving with Drop), Esc or a cancel ends without one.
 // The drop goes to OnMoveRecords, else to the in-memory table, else to the
@@ -18,6 +20,8 @@
 namespace {
 
 constexpr Integer TreeLevelIndent = 18;
+// The tracking timer's interval while records are dragged.
+constexpr Integer RecordMovingIntervalEh = 60;
 
 }  // namespace
 
@@ -47,6 +51,7 @@ bool TCustomDBGridEh::RecordMovingPress(TMouseButton Button, TShiftState, Intege
   FMouseTrackState = gmtsMovingRecordsEh;
   SetMouseCapture(true);
   FMoveLinePixel = CalcMoveTargetLevel(Cell.Y, TPoint(X, Y), FMoveToLevel);
+  StartTimer(RecordMovingIntervalEh);
   return true;
 }
 
@@ -162,8 +167,16 @@ void TCustomDBGridEh::TrackRecordMoving(Integer X, Integer Y) {
   ShowRecordMoveLine();
 }
 
+// Each tick tracks the cursor as a mouse move would: held beyond the data
+// area, the grid goes on scrolling a row a tick without the mouse moving.
+void TCustomDBGridEh::RecordMovingTimer() {
+  if (!HandleAllocated()) return;
+  const TPoint P = ScreenToClient(GetCursorPos());
+  TrackRecordMoving(P.X, P.Y);
+}
+
 void TCustomDBGridEh::EndRecordMoving(Integer X, Integer Y, bool Drop) {
-  KillTimer(GetHandle(), 1);
+  StopTimer();
   HideRecordMoveLine();
   FMouseTrackState = gmtsNoneEh;
   SetMouseCapture(false);

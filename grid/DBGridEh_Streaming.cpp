@@ -3,11 +3,14 @@
 // order; a default-following property is written only when it is assigned and
 // differs from its default. Sub-objects (title, footer, font, filter cell,
 // drop-down box) are written as "Object.Property"; collections as collections.
+// The grid's own row detail panel control is written as its child while controls
+// stand on it, and read back into the panel the grid already owns (ReadState).
 
 #include <array>
 #include <iterator>
 
 #include "grid/DBGridEh.h"
+#include "grid/ScopeGuardEh.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Streams.h"
 
@@ -363,4 +366,38 @@ void TCustomDBGridEh::Loaded() {
   if (GetDataSource()) FSumList->ActivateIfReady();
   LayoutChanged();
   DeferLayout();
+}
+
+// Two reader hooks stand while the grid reads itself: the panel control the
+// stream creates, or a "RowDetailData" the reader cannot resolve, is the grid's own.
+void TCustomDBGridEh::ReadState(TReader* Reader) {
+  const auto SavedCreate = Reader->OnCreateComponent;
+  const auto SavedAncestor = Reader->OnAncestorNotFound;
+  TScopeExitEh Restore([&] {
+    Reader->OnCreateComponent = SavedCreate;
+    Reader->OnAncestorNotFound = SavedAncestor;
+  });
+  Reader->OnCreateComponent = [this, SavedCreate](TReader* R, TComponentClass ComponentClass, TComponent*& Component) {
+    if (ComponentClass == TRowDetailPanelControlEh::StaticComponentClass())
+      Component = FRowDetailPanelControl;
+    else if (SavedCreate)
+      SavedCreate(R, ComponentClass, Component);
+  };
+  Reader->OnAncestorNotFound = [this, SavedAncestor](TReader* R, const String& ComponentName,
+                                                     TComponentClass ComponentClass, TComponent*& Component) {
+    if (SameText(ComponentName, u"RowDetailData"))
+      Component = FRowDetailPanelControl;
+    else if (SavedAncestor)
+      SavedAncestor(R, ComponentName, ComponentClass, Component);
+  };
+  TCustomGridEh::ReadState(Reader);
+}
+
+void TCustomDBGridEh::GetChildren(const TGetChildProc& Proc, TComponent*) {
+  if (FRowDetailPanelControl && FRowDetailPanelControl->GetControlCount() > 0) Proc(FRowDetailPanelControl);
+}
+
+void TRowDetailPanelControlEh::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (Integer I = 0; I < GetControlCount(); ++I)
+    if (GetControl(I)->GetOwner() == Root) Proc(GetControl(I));
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/core/Filer.h"
 #include "platform/ui/Forms.h"
 
 namespace {
@@ -184,6 +185,11 @@ TComponent* TControl::GetParentComponent() const { return FParent; }
 
 void TControl::SetParentComponent(TComponent* Value) {
   if (auto* w = dynamic_cast<TWinControl*>(Value)) SetParent(w);
+}
+
+void TControl::ReadState(TReader* Reader) {
+  TComponent::ReadState(Reader);
+  if (!FParent) SetParentComponent(Reader->GetParent());
 }
 
 void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {

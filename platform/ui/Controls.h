@@ -207,6 +207,8 @@ public:
   TComponent* GetParentComponent() const override;
   bool HasParent() const override { return true; }
   void SetParentComponent(TComponent* Value) override;
+  // A control read as the child of a windowed control in a stream takes it as its parent.
+  void ReadState(TReader* Reader) override;
 
   // Geometry (parent client coordinates; a form's are screen coordinates)
   Integer GetLeft() const { return FLeft; }

@@ -100,3 +100,52 @@ TEST_F(IndicatorDrag, WithRowsSelectedAllSelectedRowsMoveTogether) {
   Drag(1, 4);
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{12, 20, 21, 10, 11, 22}));
 }
+
+TEST_F(IndicatorDrag, HeldBelowTheDataTheTimerGoesOnScrollingARowATickAndTheDropLandsThere) {
+  ShowRecords(60, true, 400, 18 + 10 * 18);
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghRecordMoving);
+  Table.First();
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  const TPoint From = IndicatorOf(0);
+  const Integer Below = Grid->GetGridHeight() + 5;
+  Display.MouseDown(Wnd, From.X, From.Y);
+  EXPECT_TRUE(Grid->GetTimerActive());
+  // One move out of the data scrolls one row; the held mouse scrolls on with the clock.
+  Display.MouseMove(Wnd, From.X, Below);
+  const Integer TopAfterMove = Grid->GetTopRow();
+  EXPECT_EQ(TopAfterMove, Grid->GetTitleRowCount() + 1);
+  Display.AdvanceClock(10 * 60);
+  EXPECT_GE(Grid->GetTopRow(), TopAfterMove + 8);
+  EXPECT_LE(Grid->GetTopRow(), TopAfterMove + 10);
+  // The target is always the last row in view.
+  TGridDrawInfoEh DrawInfo;
+  Grid->CalcDrawInfo(DrawInfo);
+  EXPECT_EQ(Grid->GetMoveToRow(), DrawInfo.Vert.LastFullVisibleCell);
+  const Integer Target = Grid->GetMoveToRow() - Grid->GetTitleRowCount();
+  Display.MouseUp(Wnd, From.X, Below);
+  Display.ProcessMessages();
+  EXPECT_FALSE(Grid->GetTimerActive());
+  EXPECT_EQ(Ids(Table).at(size_t(Target)), 1);
+  // Nothing scrolls once the drag is over.
+  const Integer Top = Grid->GetTopRow();
+  Display.AdvanceClock(10 * 60);
+  EXPECT_EQ(Grid->GetTopRow(), Top);
+}
+
+TEST_F(IndicatorDrag, EscEndsTheDragAndItsTimer) {
+  ShowRecords(60, true, 400, 18 + 10 * 18);
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghRecordMoving);
+  Table.First();
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  const TPoint From = IndicatorOf(0);
+  Display.MouseDown(Wnd, From.X, From.Y);
+  Display.MouseMove(Wnd, From.X, Grid->GetGridHeight() + 5);
+  Display.Key(VK_ESCAPE);
+  EXPECT_FALSE(Grid->GetTimerActive());
+  const Integer Top = Grid->GetTopRow();
+  Display.AdvanceClock(10 * 60);
+  EXPECT_EQ(Grid->GetTopRow(), Top);
+  EXPECT_EQ(Ids(Table).front(), 1);
+}

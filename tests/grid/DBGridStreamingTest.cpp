@@ -8,6 +8,7 @@
 #include "DBGridTestSupport.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Streams.h"
+#include "platform/ui/ExtCtrls.h"
 
 namespace {
 
@@ -135,4 +136,98 @@ TEST_F(Streaming, AFontIsWrittenOnlyOnceAssigned) {
   const std::string Bytes = StreamOf(&Grid);
   EXPECT_TRUE(Contains(Bytes, "Title.Font.Style"));
   EXPECT_FALSE(Contains(Bytes, "\x09" "Font.Name"));  // the column's own font stays unwritten
+}
+
+namespace {
+
+// A grid that writes extra children after its own.
+class TGridWithExtraChildren : public TDBGridEh {
+public:
+  using TDBGridEh::TDBGridEh;
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override {
+    TDBGridEh::GetChildren(Proc, Root);
+    for (TComponent* Child : Extras) Proc(Child);
+  }
+  std::vector<TComponent*> Extras;
+};
+
+class PanelRegistered {
+public:
+  PanelRegistered() { RegisterClass<TPanel>(); }
+  ~PanelRegistered() { UnRegisterClass<TPanel>(); }
+  PanelRegistered(const PanelRegistered&) = delete;
+  PanelRegistered& operator=(const PanelRegistered&) = delete;
+};
+
+Integer ComponentsNamed(TComponent* Owner, const String& Name) {
+  Integer Count = 0;
+  for (Integer I = 0; I < Owner->GetComponentCount(); ++I)
+    if (Owner->GetComponent(I)->GetName() == Name) ++Count;
+  return Count;
+}
+
+}  // namespace
+
+TEST_F(Streaming, AControlOnTheRowDetailPanelComesBackOnThePanelTheReadingGridAlreadyOwns) {
+  PanelRegistered Registered;
+  TDBGridEh From(nullptr);
+  auto* Note = new TPanel(&From);
+  Note->SetName(u"PanelNote");
+  Note->SetParent(From.GetRowDetailPanelControl());
+  const std::string Bytes = StreamOf(&From);
+  EXPECT_TRUE(Contains(Bytes, "RowDetailData"));
+  EXPECT_TRUE(Contains(Bytes, "PanelNote"));
+
+  TDBGridEh To(nullptr);
+  TRowDetailPanelControlEh* Panel = To.GetRowDetailPanelControl();
+  ReadInto(Bytes, &To);
+  EXPECT_EQ(To.GetRowDetailPanelControl(), Panel);
+  EXPECT_EQ(ComponentsNamed(&To, u"RowDetailData"), 1);
+  ASSERT_EQ(Panel->GetControlCount(), 1);
+  EXPECT_EQ(Panel->GetControl(0)->GetName(), u"PanelNote");
+  EXPECT_EQ(Panel->GetControl(0)->GetOwner(), &To);
+  EXPECT_NE(dynamic_cast<TPanel*>(Panel->GetControl(0)), nullptr);
+}
+
+TEST_F(Streaming, AnEmptyRowDetailPanelIsNotWritten) {
+  TDBGridEh Grid(nullptr);
+  EXPECT_FALSE(Contains(StreamOf(&Grid), "RowDetailData"));
+}
+
+TEST_F(Streaming, AnUnresolvedRowDetailDataIsTheGridsOwnPanelAndTheReadersOwnHooksServeTheRestAndComeBack) {
+  TGridWithExtraChildren From(nullptr);
+  TComponent Stray(nullptr), Other(nullptr);
+  Stray.SetName(u"RowDetailData");  // of a class the reader does not know
+  Other.SetName(u"Other");
+  From.Extras = {&Stray, &Other};
+  const std::string Bytes = StreamOf(&From);
+
+  TMemoryStream Stream;
+  Stream.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+  Stream.SetPosition(0);
+  TReader Reader(&Stream);
+  std::vector<String> AskedFor;
+  TComponent Scratch(nullptr);
+  Reader.OnAncestorNotFound = [&](TReader*, const String& Name, TComponentClass, TComponent*& Component) {
+    AskedFor.push_back(Name);
+    if (Name == u"Other") Component = &Scratch;
+  };
+  bool CreateHookAsked = false;
+  Reader.OnCreateComponent = [&](TReader*, TComponentClass, TComponent*&) { CreateHookAsked = true; };
+  TDBGridEh To(nullptr);
+  Reader.ReadRootComponent(&To);
+  // The grid's hook took "RowDetailData"; the reader's own hook was asked only for the other one.
+  EXPECT_EQ(AskedFor, std::vector<String>{u"Other"});
+  EXPECT_EQ(ComponentsNamed(&To, u"RowDetailData"), 1);
+  EXPECT_EQ(Scratch.GetName(), u"Other");
+  // After the grid's read the reader's hooks are its own again.
+  AskedFor.clear();
+  TComponent* Found = nullptr;
+  Reader.OnAncestorNotFound(&Reader, u"RowDetailData", nullptr, Found);
+  EXPECT_EQ(Found, nullptr);
+  EXPECT_EQ(AskedFor, std::vector<String>{u"RowDetailData"});
+  CreateHookAsked = false;
+  Reader.OnCreateComponent(&Reader, TRowDetailPanelControlEh::StaticComponentClass(), Found);
+  EXPECT_TRUE(CreateHookAsked);
+  EXPECT_EQ(Found, nullptr);
 }
