@@ -867,6 +867,8 @@ public:
   // open, or the column of the filter-row editor owning the list.
   static TColumnEh* GetColumn(TPopupListboxEh* Sender);
   static TCustomDBGridEh* GetGrid(TPopupListboxEh* Sender);
+  // The grid's group level whose sort list this is, or null.
+  static TGridDataGroupLevelEh* GetDataGroupLevel(TPopupListboxEh* Sender);
 
 protected:
   // The item's text after a box of the default button width (and 2 pixels).
@@ -2907,7 +2909,14 @@ public:
   void TitleFilterListDropDown(TColumnEh* Column);
   void DropDownTitleFilterList(TColumnEh* Column, const TRect& ARect);
   void CloseUpTitleFilterList(bool Accept);
+  // The title list, made on first use, and its showing under a rectangle of the grid.
+  TPopupListboxEh* TitleFilterList();
+  void ShowTitleFilterListUnder(const TRect& ARect);
   bool GetTitleFilterListVisible() const { return FTitleFilterListVisible; }
+  // The group level whose sort list is open in the title list, or null.
+  TGridDataGroupLevelEh* GetGroupSortDropDownLevel() const;
+  // Opens the sort list of an active level under its box in the group panel.
+  void GroupLevelSortDropDown(Integer ActiveIndex);
   TPopupListboxEh* GetTitleFilterList() const { return FTitleFilterList; }
   // Whether a point of the client area lies on the filter button of a data column's title.
   bool IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*& Column);
@@ -3433,6 +3442,7 @@ private:
   bool FFilterCloseUpAccepted = false;             // the user accepted the pick the list closes with
   TPopupListboxEh* FTitleFilterList = nullptr;     // owned as a component of the grid
   bool FTitleFilterListVisible = false;
+  TGridDataGroupLevelEh* FGroupSortDropDownLevel = nullptr;  // checked against the levels before use
 
   // -- Input state (DBGridEh_Keyboard.cpp, DBGridEh_Mouse*.cpp)
   TShiftState FDownShift;                  // the last press

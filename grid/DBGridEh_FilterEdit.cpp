@@ -473,6 +473,32 @@ void TCustomDBGridEh::TitleFilterListDropDown(TColumnEh* Column) {
 
 void TCustomDBGridEh::DropDownTitleFilterList(TColumnEh* Column, const TRect& ARect) {
   TSTColumnFilterEh* Filter = Column->GetSTFilter();
+  TitleFilterList();
+  Integer Width = Filter->GetDropDownWidth();
+  Filter->SetMultiCheck(false);
+  // The list's items are read while they are made: the column comes first.
+  SetTitleFilterListColumn(Column);
+  FGroupSortDropDownLevel = nullptr;
+  TStrings* Items = FTitleFilterList->GetItems();
+  Items->BeginUpdate();
+  {
+    TScopeExitEh End([Items] { Items->EndUpdate(); });
+    Items->Clear();
+    FillFilterListValues(Filter, Items, FTitleFilterList, Width);
+  }
+  Filter->SetCheckStatesFromExpression(Items);
+  FTitleFilterList->SetColor(GetColor());
+  FTitleFilterList->SetFont(GetFont());
+  FTitleFilterList->SetItemHeight(FTitleFilterList->GetTextHeight());
+  FTitleFilterList->SetWidth(std::max(Width, Column->GetWidth()));
+  // A list never sized by the user opens as the filter row's does.
+  const Integer Rows = Filter->GetDropDownRows() < 1 ? DefaultFilterListRows : Filter->GetDropDownRows();
+  FTitleFilterList->SetRowCount(std::max(1, std::min(Rows, Items->GetCount())));
+  FTitleFilterList->SetItemIndex(-1);
+  ShowTitleFilterListUnder(ARect);
+}
+
+TPopupListboxEh* TCustomDBGridEh::TitleFilterList() {
   if (!FTitleFilterList) {
     FTitleFilterList = new TPopupListboxEh(this);
     FTitleFilterList->SetVisible(false);
@@ -506,26 +532,10 @@ void TCustomDBGridEh::DropDownTitleFilterList(TColumnEh* Column, const TRect& AR
       }
     };
   }
-  Integer Width = Filter->GetDropDownWidth();
-  Filter->SetMultiCheck(false);
-  // The list's items are read while they are made: the column comes first.
-  SetTitleFilterListColumn(Column);
-  TStrings* Items = FTitleFilterList->GetItems();
-  Items->BeginUpdate();
-  {
-    TScopeExitEh End([Items] { Items->EndUpdate(); });
-    Items->Clear();
-    FillFilterListValues(Filter, Items, FTitleFilterList, Width);
-  }
-  Filter->SetCheckStatesFromExpression(Items);
-  FTitleFilterList->SetColor(GetColor());
-  FTitleFilterList->SetFont(GetFont());
-  FTitleFilterList->SetItemHeight(FTitleFilterList->GetTextHeight());
-  FTitleFilterList->SetWidth(std::max(Width, Column->GetWidth()));
-  // A list never sized by the user opens as the filter row's does.
-  const Integer Rows = Filter->GetDropDownRows() < 1 ? DefaultFilterListRows : Filter->GetDropDownRows();
-  FTitleFilterList->SetRowCount(std::max(1, std::min(Rows, Items->GetCount())));
-  FTitleFilterList->SetItemIndex(-1);
+  return FTitleFilterList;
+}
+
+void TCustomDBGridEh::ShowTitleFilterListUnder(const TRect& ARect) {
   TPoint At;
   AlignDropDownWindowRectEh(TRect(ClientToScreen(ARect.TopLeft()), ClientToScreen(ARect.BottomRight())),
                             FTitleFilterList, daLeft, At);
@@ -551,8 +561,11 @@ void TCustomDBGridEh::CloseUpTitleFilterList(bool Accept) {
   FTitleFilterListVisible = false;
   InvalidateTitle();
   const Integer Index = FTitleFilterList->GetItemIndex();
-  // The chosen item acts for the list's column, which is forgotten afterwards.
-  TScopeExitEh Forget([this] { SetTitleFilterListColumn(nullptr); });
+  // The chosen item acts for the list's column or level, which are forgotten afterwards.
+  TScopeExitEh Forget([this] {
+    SetTitleFilterListColumn(nullptr);
+    FGroupSortDropDownLevel = nullptr;
+  });
   if (Accept && Index >= 0)
     if (TPopupListboxItemEh* Item = FTitleFilterList->ItemBehaviour(Index))
       Item->Execute(FTitleFilterList, Index, TPoint(-1, -1), TShiftState());

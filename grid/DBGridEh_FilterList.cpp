@@ -60,6 +60,11 @@ TColumnEh* TDBGridFilterPopupListboxItemEh::GetColumn(TPopupListboxEh* Sender) {
   return nullptr;
 }
 
+TGridDataGroupLevelEh* TDBGridFilterPopupListboxItemEh::GetDataGroupLevel(TPopupListboxEh* Sender) {
+  auto* Grid = dynamic_cast<TCustomDBGridEh*>(Sender ? Sender->GetOwner() : nullptr);
+  return Grid ? Grid->GetGroupSortDropDownLevel() : nullptr;
+}
+
 TCustomDBGridEh* TDBGridFilterPopupListboxItemEh::GetGrid(TPopupListboxEh* Sender) {
   TColumnEh* Column = GetColumn(Sender);
   return Column ? Column->GetGrid() : nullptr;
@@ -88,6 +93,11 @@ void TPopupListboxItemEhSort::DrawItem(TPopupListboxEh* Sender, Integer ItemInde
 }
 
 void TPopupListboxItemEhSort::Execute(TPopupListboxEh* Sender, Integer, TPoint, TShiftState) {
+  // In a group level's list the item orders the level's groups.
+  if (TGridDataGroupLevelEh* Level = GetDataGroupLevel(Sender)) {
+    Level->SetSortOrder(FSortMarker == smUpEh ? soDescEh : soAscEh);
+    return;
+  }
   TColumnEh* Column = GetColumn(Sender);
   TCustomDBGridEh* Grid = Column ? Column->GetGrid() : nullptr;
   if (!Grid) return;

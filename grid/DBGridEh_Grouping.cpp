@@ -19,6 +19,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/ScopeGuardEh.h"
+#include "gridbase/DaVirConsts.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ constexpr Integer GroupLevelIndent = 18;
 constexpr Integer GroupPanelDragThreshold = 3;
 // Rows of each head of the insertion arrow.
 constexpr Integer GroupPanelArrowHead = 4;
+// The right end of a level box where its sort marker stands.
+constexpr Integer GroupPanelDropDownWidth = 16;
 
 }  // namespace
 
@@ -498,6 +501,42 @@ void TCustomDBGridEh::EndGroupPanelDrag() {
   FGroupPanelPressed = FGroupPanelDragColumn = FGroupPanelArrowIndex = -1;
 }
 
+TGridDataGroupLevelEh* TCustomDBGridEh::GetGroupSortDropDownLevel() const {
+  if (!FGroupSortDropDownLevel) return nullptr;
+  TGridDataGroupLevelsEh* Levels = FDataGrouping->GetGroupLevels();
+  for (Integer I = 0; I < Levels->GetCount(); ++I)
+    if (Levels->Items(I) == FGroupSortDropDownLevel) return FGroupSortDropDownLevel;
+  return nullptr;
+}
+
+// The two sort items under the box; choosing one sets the level's order.
+void TCustomDBGridEh::GroupLevelSortDropDown(Integer ActiveIndex) {
+  if (ActiveIndex < 0 || ActiveIndex >= FDataGrouping->GetActiveGroupLevelsCount()) return;
+  if (FTitleFilterListVisible) CloseUpTitleFilterList(false);
+  TPopupListboxEh* List = TitleFilterList();
+  SetTitleFilterListColumn(nullptr);
+  FGroupSortDropDownLevel = FDataGrouping->GetActiveGroupLevel(ActiveIndex);
+  TStrings* Items = List->GetItems();
+  Items->BeginUpdate();
+  {
+    TScopeExitEh End([Items] { Items->EndUpdate(); });
+    Items->Clear();
+    Items->AddObject(LoadResStringEh(SSortAscendingEh), PopupListboxItemEhSort(smDownEh));
+    Items->AddObject(LoadResStringEh(SSortDescendingEh), PopupListboxItemEhSort(smUpEh));
+  }
+  List->SetColor(GetColor());
+  List->SetFont(GetFont());
+  List->SetItemHeight(List->GetTextHeight());
+  Integer Width = 0;
+  for (Integer I = 0; I < Items->GetCount(); ++I) Width = std::max(Width, FontTextWidthEh(GetFont(), Items->Get(I)));
+  const TRect Box = FGroupPanelRects[size_t(ActiveIndex)];
+  List->SetWidth(std::max(Box.Width(), Width + DefaultEditButtonWidthEh() + 12));
+  List->SetRowCount(Items->GetCount());
+  List->SetItemIndex(-1);
+  ShowTitleFilterListUnder(Box);
+  InvalidateGroupPanel();
+}
+
 void TCustomDBGridEh::DropColumnOnGroupPanel(TColumnEh* Column, Integer X) {
   if (!Column) return;
   const Integer Position = GroupPanelInsertIndex(X);
@@ -534,6 +573,14 @@ bool TCustomDBGridEh::GroupPanelMouseDown(TMouseButton Button, Integer X, Intege
   if (FGroupPanelHeight <= 0 || Y >= FGroupPanelHeight || Button != mbLeft) return false;
   const Integer Box = GroupLevelBoxAt(X, Y);
   if (Box < 0) return true;
+  // With the filter row in the titles, the end of a box drops the level's sort list.
+  if (FSTFilter->GetVisible() && FSTFilter->GetLocation() == stflInTitleFilterEh &&
+      X >= FGroupPanelRects[size_t(Box)].Right - GroupPanelDropDownWidth) {
+    const bool Open = FTitleFilterListVisible && GetGroupSortDropDownLevel() == FDataGrouping->GetActiveGroupLevel(Box);
+    if (FTitleFilterListVisible) CloseUpTitleFilterList(false);
+    if (!Open) GroupLevelSortDropDown(Box);
+    return true;
+  }
   TColumnEh* Column = FDataGrouping->GetActiveGroupLevel(Box)->GetColumn();
   if (!Column || !Column->GetTitle()->GetTitleButton()) return true;
   FGroupPanelPressed = Box;

@@ -40,7 +40,13 @@ void TCustomDBGridEh::DrawCell(Integer ACol, Integer ARow, const TRect& CellArea
     TCanvas* Canvas = GetCanvas();
     Canvas->GetBrush()->SetStyle(bsSolid);
     Canvas->GetBrush()->SetColor(GetColor());
-    Canvas->FillRect(TRect(ARect.Left, ARect.Top + GetDataRowHeightValue(), ARect.Right, ARect.Bottom));
+    const TRect Band(ARect.Left, ARect.Top + GetDataRowHeightValue(), ARect.Right, ARect.Bottom);
+    Canvas->FillRect(Band);
+    // Beside the first column the record's group boxes go on down the band.
+    const Integer Data = RawToDataColumn(ACol);
+    if (GroupingPainted() && Type.Horz == cahDataEh && Data >= 0 && Data < FColumns->GetCount() &&
+        FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == FColumns->Items(Data))
+      DrawGroupIndent(Band, DataRow);
     ARect.Bottom = ARect.Top + GetDataRowHeightValue();
   }
   if (Type.Horz == cahIndicatorEh) {

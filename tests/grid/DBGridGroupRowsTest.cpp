@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "gridbase/DaVirConsts.h"
 #include "tests/grid/DBGridPaintSupport.h"
 #include "tests/grid/GridInputTestSupport.h"
 
@@ -455,4 +456,77 @@ TEST_F(GroupRows, AGroupedGridWithItsPanelAndFootersIsPaintedAndKeptAsAPng) {
   String Text;
   Grid->GetFooterValue(0, Column(3), Text);
   EXPECT_EQ(Text, u"79");
+}
+
+TEST_F(GroupRowInput, WithTheFilterRowInTheTitlesTheEndOfALevelBoxDropsItsSortListWhichOrdersTheLevel) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Grid->GetSTFilter()->SetVisible(true);
+  Grid->GetSTFilter()->SetLocation(stflInTitleFilterEh);
+  Column(0)->GetTitle()->SetTitleButton(true);
+  Grid->SetFocus();
+  Display.ProcessMessages();
+  TGridDataGroupLevelEh* City = Grid->GetDataGrouping()->GetActiveGroupLevel(0);
+  const HWND Wnd = Grid->GetHandle();
+  const TRect Box = Grid->GetGroupLevelBoxRect(0);
+  Display.Click(Wnd, Box.Right - 5, (Box.Top + Box.Bottom) / 2, mbLeft);
+  Display.ProcessMessages();
+  ASSERT_TRUE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Grid->GetGroupSortDropDownLevel(), City);
+  EXPECT_EQ(Grid->GetTitleFilterListColumn(), nullptr);
+  TPopupListboxEh* List = Grid->GetTitleFilterList();
+  ASSERT_EQ(List->GetItems()->GetCount(), 2);
+  EXPECT_EQ(List->GetItems()->Get(0), LoadResStringEh(SSortAscendingEh));
+  EXPECT_EQ(List->GetBoundsRect().Top, Grid->ClientToScreen(Box.BottomRight()).Y);
+  // The level keeps its order until the descending item is chosen.
+  EXPECT_EQ(City->GetSortOrder(), soAscEh);
+  List->SetItemIndex(1);
+  Display.Key(VK_RETURN, THeadlessShift::None);
+  Display.ProcessMessages();
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Grid->GetGroupSortDropDownLevel(), nullptr);
+  EXPECT_EQ(City->GetSortOrder(), soDescEh);
+  EXPECT_EQ(Rows().front(), u"Город: Москва (2)");
+  EXPECT_EQ(Column(0)->GetTitle()->GetSortMarker(), smNoneEh);
+  // A press on the box's caption is still the ordinary click that turns the order round.
+  Display.AdvanceClock(GetDoubleClickTime() + 1);
+  Display.Click(Wnd, Box.Left + 5, (Box.Top + Box.Bottom) / 2, mbLeft);
+  Display.ProcessMessages();
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(City->GetSortOrder(), soAscEh);
+}
+
+TEST_F(GroupRowInput, WithoutTheFilterRowInTheTitlesTheEndOfALevelBoxIsPartOfItsClick) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->SetGroupPanelVisible(true);
+  Column(0)->GetTitle()->SetTitleButton(true);
+  Display.ProcessMessages();
+  const TRect Box = Grid->GetGroupLevelBoxRect(0);
+  Display.Click(Grid->GetHandle(), Box.Right - 5, (Box.Top + Box.Bottom) / 2, mbLeft);
+  Display.ProcessMessages();
+  EXPECT_FALSE(Grid->GetTitleFilterListVisible());
+  EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetSortOrder(), soDescEh);
+}
+
+TEST_F(GroupRows, UnderAnOpenRowDetailPanelTheRecordsGroupBoxesGoOnDownTheBand) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->GetActiveGroupLevel(0)->SetColor(TColor(0xE0F0E0));
+  Grid->GetDataGrouping()->GetActiveGroupLevel(1)->SetColor(TColor(0xF0E8D8));
+  Grid->SetCurrentFlatIndex(2);  // Институтская
+  Grid->GetRowDetailPanel()->SetActive(true);
+  Grid->GetRowDetailPanel()->SetVisible(true);
+  Grid->SetFocus();
+  Display.ProcessMessages();
+  const Integer Row = Grid->GetTitleRowCount() + 2;
+  const TRect Cell = Grid->CellRect(1, Row);
+  ASSERT_GT(Cell.Height(), Grid->GetDataRowHeightValue() + 20);
+  const Integer BandY = Cell.Top + Grid->GetDataRowHeightValue() + 10;
+  const HWND Wnd = Grid->GetHandle();
+  // The outer group's box, in its level's colour, closed by its line at the right.
+  EXPECT_EQ(Display.PixelAt(Wnd, Cell.Left + 5, BandY), ColorToRGB(TColor(0xE0F0E0)));
+  EXPECT_EQ(Display.PixelAt(Wnd, Cell.Left + 17, BandY), Display.PixelAt(Wnd, Cell.Left + 17, Cell.Top + 3));
+  EXPECT_NE(Display.PixelAt(Wnd, Cell.Left + 17, BandY), ColorToRGB(TColor(0xE0F0E0)));
 }
