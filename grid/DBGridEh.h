@@ -2675,6 +2675,8 @@ public:
   // ---- Group rows and the group panel (DBGridEh_Grouping.cpp)
   // Whether the rows are the group tree's visible nodes.
   bool GroupedRows() const;
+  // The width of the group boxes before a record's first cell (0 when not grouped).
+  Integer GroupIndentWidth() const;
   // The group tree node of a data row, or null.
   TGroupDataTreeNodeEh* GroupNodeOfRow(Integer DataRow) const;
   // The current group row's node; null while a record row is current.

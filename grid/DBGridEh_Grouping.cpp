@@ -306,6 +306,10 @@ bool TCustomDBGridEh::DrawGroupDataRow(const TRect& ARect, Integer DataRow, TGri
   return true;
 }
 
+Integer TCustomDBGridEh::GroupIndentWidth() const {
+  return GroupedRows() ? FDataGrouping->GetActiveGroupLevelsCount() * GroupLevelIndent : 0;
+}
+
 Integer TCustomDBGridEh::DrawGroupIndent(const TRect& ARect, Integer DataRow) {
   TGroupDataTreeNodeEh* Node = GroupNodeOfRow(DataRow);
   if (!Node || Node->IsGroup()) return 0;

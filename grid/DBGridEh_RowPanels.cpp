@@ -113,7 +113,8 @@ void TRowDetailPanelEh::PlacePanel() {
   }
   const Integer ClientW = FGrid->GetClientWidth(), ClientH = FGrid->GetClientHeight();
   const Integer Top = Cell.Top + FGrid->GetDataRowHeightValue();
-  const Integer Left = Cell.Left + FGrid->FirstColumnIndent() + DetailButtonWidth;
+  // The panel starts after the group boxes and the detail button.
+  const Integer Left = Cell.Left + FGrid->FirstColumnIndent() + FGrid->GroupIndentWidth() + DetailButtonWidth;
   Integer Width = FWidth > 0 && Left + FWidth <= ClientW ? FWidth
                   : FWidth > 0                            ? ClientW - Left
                                                           : ClientW - Left - FGrid->GetGridLineWidth();
@@ -148,8 +149,7 @@ bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
   if (!RowDetailPanelPainted() || FVisibleColumns->Count() == 0) return false;
   if (Cell.X != DataToRawColumn(FVisibleColumns->Items(0)->GetIndex()) || Cell.Y < GetTitleRowCount()) return false;
   const TRect R = CellRect(Cell.X, Cell.Y);
-  const Integer Left =
-      R.Left + FirstColumnIndent() + (GroupedRows() ? FDataGrouping->GetActiveGroupLevelsCount() * 18 : 0);
+  const Integer Left = R.Left + FirstColumnIndent() + GroupIndentWidth();
   if (X < Left || X >= Left + DetailButtonWidth) return false;
   const Integer DataRow = Cell.Y - GetTitleRowCount();
   if (!IsCurrentDataRow(DataRow)) {

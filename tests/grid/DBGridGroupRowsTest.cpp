@@ -510,7 +510,7 @@ TEST_F(GroupRowInput, WithoutTheFilterRowInTheTitlesTheEndOfALevelBoxIsPartOfIts
   EXPECT_EQ(Grid->GetDataGrouping()->GetActiveGroupLevel(0)->GetSortOrder(), soDescEh);
 }
 
-TEST_F(GroupRows, UnderAnOpenRowDetailPanelTheRecordsGroupBoxesGoOnDownTheBand) {
+TEST_F(GroupRows, UnderAnOpenRowDetailPanelTheRecordsGroupBoxesGoOnDownTheBandBesideThePanel) {
   ShowLibraries();
   GroupByCityAndKind();
   Grid->GetDataGrouping()->GetActiveGroupLevel(0)->SetColor(TColor(0xE0F0E0));
@@ -529,4 +529,7 @@ TEST_F(GroupRows, UnderAnOpenRowDetailPanelTheRecordsGroupBoxesGoOnDownTheBand) 
   EXPECT_EQ(Display.PixelAt(Wnd, Cell.Left + 5, BandY), ColorToRGB(TColor(0xE0F0E0)));
   EXPECT_EQ(Display.PixelAt(Wnd, Cell.Left + 17, BandY), Display.PixelAt(Wnd, Cell.Left + 17, Cell.Top + 3));
   EXPECT_NE(Display.PixelAt(Wnd, Cell.Left + 17, BandY), ColorToRGB(TColor(0xE0F0E0)));
+  // The inner group's box beside it; the panel window starts after both and the detail button.
+  EXPECT_EQ(Display.PixelAt(Wnd, Cell.Left + 23, BandY), ColorToRGB(TColor(0xF0E8D8)));
+  EXPECT_EQ(Grid->GetRowDetailPanelControl()->GetLeft(), Cell.Left + 2 * 18 + 18);
 }
