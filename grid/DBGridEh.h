@@ -1230,6 +1230,10 @@ public:
   // 0 unchecked, 1 checked, 2 grayed.
   Integer GetCheckboxState() const;
   bool CanModify(bool TryEdit);
+  // The field a change of the cell writes: the column's field, or a lookup
+  // field's first key field; null without a field or when a lookup's keys
+  // cannot all change.
+  TField* FieldToModify() const;
   bool CanEditColumn() const;
   void FillColCellParams(TColCellParamsEh* Params) const;
   bool AllowsTextEditing();
@@ -2596,6 +2600,8 @@ public:
   void SetDrawGraphicData(bool Value);
   bool GetDrawMemoText() const { return FDrawMemoText; }
   void SetDrawMemoText(bool Value);
+  // The cells show and edit Field's memo text as plain text.
+  bool DrawsMemoTextOf(const TField* Field) const;
   TDBGridEhEditActions GetEditActions() const { return FEditActions; }
   void SetEditActions(TDBGridEhEditActions Value) { FEditActions = Value; }
   TEditButtonsShowOptionsEh GetEditButtonsShowOptions() const { return FEditButtonsShowOptions; }

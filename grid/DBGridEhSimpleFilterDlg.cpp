@@ -12,6 +12,7 @@
 
 #include "editors/DBCtrlsEh.h"
 #include "gridbase/DaVirConsts.h"
+#include "platform/core/Strings.h"
 #include "platform/data/DataSet.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
@@ -112,15 +113,6 @@ bool ValueNeedsQuotes(const String& Value, bool StringType) {
   if (Value.empty()) return false;
   if (StringType && (Value.front() == u' ' || Value.back() == u' ')) return true;
   return Value.front() == u'\'' || Value.find_first_of(u"()") != String::npos;
-}
-
-String Quoted(const String& Value) {
-  String Result = u"'";
-  for (Char Ch : Value) {
-    if (Ch == u'\'') Result += u'\'';
-    Result += Ch;
-  }
-  return Result + u"'";
 }
 
 // The class library's default font face.
@@ -287,7 +279,7 @@ String TDBGridEhSimpleFilterDialog::ConditionText(TComboBox* Box, TDBComboBoxEh*
   const bool Quote = ValueNeedsQuotes(Operand, StringType);
   if (Info.PercentBefore) Operand = u"%" + Operand;
   if (Info.PercentAfter) Operand += u"%";
-  if (Quote) Operand = Quoted(Operand);
+  if (Quote) Operand = QuotedStr(Operand);
   if (Info.InBrackets) Operand = u"(" + Operand + u")";
   return Text + Operand;
 }

@@ -2,25 +2,11 @@
 // edited text or value into the field (OnUpdateData first), the check state set
 // from a cell, and stepping a cell to its next or previous value.
 
+#include "editors/ToolCtrlsEh.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBLookupGridsEh.h"
 
 namespace {
-
-bool IsMemoType(TFieldType Type) { return Type == ftMemo || Type == ftOraClob || Type == ftWideMemo; }
-
-bool IsSteppedNumberType(TFieldType Type) {
-  switch (Type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd: return true;
-    default: return false;
-  }
-}
 
 // The first ';'-separated value of a key-list line, blanks around it dropped.
 String FirstLineValue(const String& Line) {
@@ -106,7 +92,7 @@ void TColumnEh::UpdateDataValues(const String& Text, const Variant& Value, bool 
   TField* Field = GetField();
   if (!Handled && Field) {
     if (ByText) {
-      if (IsMemoType(Field->GetDataType()) && Grid && Grid->GetDrawMemoText())
+      if (Grid && Grid->DrawsMemoTextOf(Field))
         Field->SetAsString(NewText);
       else
         Field->SetText(NewText);
@@ -128,7 +114,7 @@ void TColumnEh::SetCheckboxState(Integer State) {
   const bool Checked = State == 1;
   if (!HasKeyListItems() && Field->GetDataType() == ftBoolean)
     return UpdateDataValues(String(), Variant(Checked), false);
-  if (!HasKeyListItems() && IsSteppedNumberType(Field->GetDataType()) && Field->GetDataType() != ftWord)
+  if (!HasKeyListItems() && IsNumberFieldTypeEh(Field->GetDataType()) && Field->GetDataType() != ftWord)
     return UpdateDataValues(String(), Variant(Checked ? 1 : 0), false);
   const Integer Line = Checked ? 0 : 1;
   const String Text = FKeyList && Line < FKeyList->GetCount() ? FirstLineValue(FKeyList->Get(Line)) : String();
@@ -143,17 +129,8 @@ bool TColumnEh::CanStepValue() {
   TCustomDBGridEh* Grid = GetGrid();
   TGridDataLinkEh* Link = Grid ? Grid->GetDataLink() : nullptr;
   if (!Grid || Grid->GetReadOnly() || !Link->GetActive() || Link->GetReadOnly() || GetReadOnly()) return false;
-  TField* Field = GetField();
-  if (!Field) return false;
-  TField* Tested = Field;
-  if (Field->GetFieldKind() == fkLookup) {
-    if (Field->GetKeyFields().empty() || !Field->GetDataSet()) return false;
-    std::vector<TField*> Keys;
-    Field->GetDataSet()->GetFieldList(Keys, Field->GetKeyFields());
-    if (Keys.empty() || !AllFieldsCanModify(Keys)) return false;
-    Tested = Keys.front();
-  }
-  if (!Tested->GetCanModify() || (Tested->IsBlob() && !Tested->OnSetText)) return false;
+  TField* Tested = FieldToModify();
+  if (!Tested || !Tested->GetCanModify() || (Tested->IsBlob() && !Tested->OnSetText)) return false;
   TDataSet* DataSet = Link->GetDataSet();
   const TDBGridEhAllowedOperations Allowed = Grid->GetAllowedOperations();
   if (!Allowed.Contains(alopUpdateEh) && DataSet->GetState() != dsInsert) return false;
@@ -214,7 +191,7 @@ void TColumnEh::SetNextFieldValue(Extended Increment) {
     }
     default: break;
   }
-  if (!IsSteppedNumberType(Field->GetDataType())) return;
+  if (!IsNumberFieldTypeEh(Field->GetDataType())) return;
   const Extended Old = Field->GetIsNull() ? -Increment : Field->GetAsFloat();
   UpdateDataValues(String(), Variant(Old + Increment), false);
 }

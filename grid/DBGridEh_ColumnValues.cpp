@@ -10,8 +10,6 @@
 
 namespace {
 
-bool IsMemoType(TFieldType Type) { return Type == ftMemo || Type == ftOraClob || Type == ftWideMemo; }
-
 // Line breaks as CR LF, whatever the text had (LF, CR or CR LF).
 String WithCrLfBreaks(const String& Text) {
   String Result;
@@ -80,7 +78,7 @@ String TColumnEh::GetDisplayText() const {
     return String();
   }
   TCustomDBGridEh* Grid = GetGrid();
-  if (IsMemoType(Field->GetDataType()) && Grid && Grid->GetDrawMemoText()) return Field->GetAsString();
+  if (Grid && Grid->DrawsMemoTextOf(Field)) return Field->GetAsString();
   if (GetColumnKind() == ckLookup && FDropDownSpecRow->GetVisible() && ShowsSpecRow(Field))
     return FDropDownSpecRow->CellText(0);
   return FormattedText(Field, FDisplayFormat);
@@ -102,7 +100,7 @@ String TColumnEh::GetDataText() const {
   if (!Field || GetColumnKind() == ckImageList) return String();
   if (HasKeyListItems()) return GetDisplayText();
   TCustomDBGridEh* Grid = GetGrid();
-  if (IsMemoType(Field->GetDataType()) && Grid && Grid->GetDrawMemoText()) return Field->GetAsString();
+  if (Grid && Grid->DrawsMemoTextOf(Field)) return Field->GetAsString();
   if (Field->GetFieldKind() == fkLookup) return GetDisplayText();
   return Field->GetText();
 }
@@ -115,7 +113,7 @@ String TColumnEh::GetEditFieldText() const {
     return Index >= 0 && FPickList && Index < FPickList->GetCount() ? FPickList->Get(Index) : String();
   }
   TCustomDBGridEh* Grid = GetGrid();
-  if (IsMemoType(Field->GetDataType()) && Grid && Grid->GetDrawMemoText())
+  if (Grid && Grid->DrawsMemoTextOf(Field))
     return WithCrLfBreaks(Field->GetAsString());
   return Field->GetText();
 }
@@ -163,25 +161,29 @@ Integer TColumnEh::GetCheckboxState() const {
 
 // ---- May the cell change ----------------------------------------------------------------------------
 
+TField* TColumnEh::FieldToModify() const {
+  TField* Field = GetField();
+  if (!Field || Field->GetFieldKind() != fkLookup) return Field;
+  if (Field->GetKeyFields().empty() || !Field->GetDataSet()) return nullptr;
+  std::vector<TField*> Keys;
+  Field->GetDataSet()->GetFieldList(Keys, Field->GetKeyFields());
+  return Keys.empty() || !AllFieldsCanModify(Keys) ? nullptr : Keys.front();
+}
+
+bool TCustomDBGridEh::DrawsMemoTextOf(const TField* Field) const {
+  if (!FDrawMemoText || !Field) return false;
+  const TFieldType Type = Field->GetDataType();
+  return Type == ftMemo || Type == ftOraClob || Type == ftWideMemo;
+}
+
 bool TColumnEh::CanModify(bool TryEdit) {
   TCustomDBGridEh* Grid = GetGrid();
   TGridDataLinkEh* Link = Grid ? Grid->GetDataLink() : nullptr;
   if (Grid && (Grid->GetReadOnly() || !Link->GetActive() || Link->GetReadOnly())) return false;
   if (GetReadOnly()) return false;
-  TField* Field = GetField();
-  if (!Field) return false;
-  TField* Tested = Field;
-  if (Field->GetFieldKind() == fkLookup) {
-    if (Field->GetKeyFields().empty() || !Field->GetDataSet()) return false;
-    std::vector<TField*> Keys;
-    Field->GetDataSet()->GetFieldList(Keys, Field->GetKeyFields());
-    if (Keys.empty() || !AllFieldsCanModify(Keys)) return false;
-    Tested = Keys.front();
-  }
-  if (!Tested->GetCanModify()) return false;
-  if (Tested->IsBlob() && !Tested->OnSetText &&
-      !(IsMemoType(Tested->GetDataType()) && Grid && Grid->GetDrawMemoText()))
-    return false;
+  TField* Tested = FieldToModify();
+  if (!Tested || !Tested->GetCanModify()) return false;
+  if (Tested->IsBlob() && !Tested->OnSetText && !(Grid && Grid->DrawsMemoTextOf(Tested))) return false;
   if (Grid) {
     TDataSet* DataSet = Link->GetDataSet();
     const TDBGridEhAllowedOperations Allowed = Grid->GetAllowedOperations();

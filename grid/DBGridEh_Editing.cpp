@@ -14,12 +14,6 @@
 #include "grid/DBGridEh.h"
 #include "grid/ScopeGuardEh.h"
 
-namespace {
-
-bool IsMemoType(TFieldType Type) { return Type == ftMemo || Type == ftOraClob || Type == ftWideMemo; }
-
-}  // namespace
-
 std::unique_ptr<TInplaceEdit> TCustomDBGridEh::CreateEditor() { return std::make_unique<TDBGridInplaceEdit>(nullptr); }
 
 // ---- Showing and hiding --------------------------------------------------------------------------------
@@ -125,7 +119,6 @@ void TCustomDBGridEh::UpdateData() {
     case ckLookup: return UpdateLookupData(Column, Field, Text);
     default: break;
   }
-  if (IsMemoType(Field->GetDataType()) && FDrawMemoText) return Column->UpdateDataValues(Text, Variant(Text), true);
   Column->UpdateDataValues(Text, Variant(Text), true);
 }
 

@@ -16,6 +16,7 @@
 #include "grid/ScopeGuardEh.h"
 #include "platform/core/DateTime.h"
 #include "platform/core/Format.h"
+#include "platform/core/Strings.h"
 #include "platform/data/Fields.h"
 
 // The list data set's end of a column filter: every change of its data refills
@@ -59,16 +60,6 @@ void MapOperand(Variant& Operand, F&& Map) {
 
 bool ComparesValues(TSTFilterOperatorEh Operator) { return Operator >= foEqualEh && Operator <= foNotInEh; }
 
-// Between single quotes, each quote inside doubled, so the parser reads it back.
-String QuotedEh(const String& Text) {
-  String Result = u"'";
-  for (Char Ch : Text) {
-    if (Ch == u'\'') Result += u'\'';
-    Result += Ch;
-  }
-  return Result + u"'";
-}
-
 String FormatOperand(const Variant& Operand) {
   switch (Operand.VarType()) {
     case varDouble: return FloatToStr(Operand.AsDouble());
@@ -77,7 +68,7 @@ String FormatOperand(const Variant& Operand) {
       DateTimeToString(Text, FormatSettings.ShortDateFormat, Operand.AsDateTime());
       return Text;
     }
-    default: return QuotedEh(VarToStr(Operand));
+    default: return QuotedStr(VarToStr(Operand));
   }
 }
 
@@ -250,7 +241,7 @@ String TSTColumnFilterEh::GetExpressionAsText() const {
     // A list filter shows the values alone.
     if (!FExpression.Operand1.IsArray()) return VarToStr(FExpression.Operand1);
     String Text;
-    for (const Variant& Value : OperandValues(FExpression.Operand1)) Text += QuotedEh(VarToStr(Value)) + u",";
+    for (const Variant& Value : OperandValues(FExpression.Operand1)) Text += QuotedStr(VarToStr(Value)) + u",";
     if (!Text.empty()) Text.pop_back();
     return Text;
   }
@@ -293,7 +284,7 @@ String TSTColumnFilterEh::ValueToDisplayText(const Variant& Operand) const {
   const bool InList = FExpression.Operator1 == foInEh || FExpression.Operator1 == foNotInEh;
   auto Shown = [&](const Variant& Value) {
     const String Text = VarToStr(ListLookupInEffect() ? KeyToListText(Value) : Value);
-    return NeedsQuotes(Text, InList) ? QuotedEh(Text) : Text;
+    return NeedsQuotes(Text, InList) ? QuotedStr(Text) : Text;
   };
   if (!Operand.IsArray()) return Shown(Operand);
   String Text;
@@ -326,7 +317,7 @@ void TSTColumnFilterEh::ApplyCheckedItems(TStrings* Items) {
   for (Integer I = 0; I < Integer(FItemCheckStates.size()) && I < Items->GetCount(); ++I)
     if (FItemCheckStates[size_t(I)] == 1 && dynamic_cast<TPopupListboxItemEhData*>(Items->GetObject(I))) {
       if (Ticked++ > 0) List += u",";
-      List += QuotedEh(Items->Get(I));
+      List += QuotedStr(Items->Get(I));
     }
   const String Text = Ticked == 0 ? String() : Ticked == 1 ? u"=" + List : u"in (" + List + u")";
   SetExpressionStr(Text);
