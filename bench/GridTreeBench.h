@@ -6,6 +6,7 @@
 #include "grid/DBGridEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/backend/Headless.h"
+#include "platform/ui/Forms.h"
 
 inline THeadlessDisplay& BenchDisplay() {
   static THeadlessDisplay display;
@@ -51,4 +52,16 @@ inline void OpenExpandedTree(TMemTableEh& Table, TDataSource& Source, Integer Co
   Table.GetTreeList()->SetActive(true);
   Table.Open();
   Source.SetDataSet(&Table);
+}
+
+// A borderless window of Width x Height and a data grid filling it; the window
+// owns the grid.
+inline TDBGridEh* NewBenchGridWindow(TForm*& Form, Integer Width, Integer Height) {
+  Form = new TForm(Application);
+  Form->SetBorderStyle(bsNone);
+  Form->SetBounds(0, 0, Width, Height);
+  auto* Grid = new TDBGridEh(Form);
+  Grid->SetParent(Form);
+  Grid->SetBounds(0, 0, Width, Height);
+  return Grid;
 }

@@ -80,12 +80,7 @@ struct TGridOverBigTable {
     }
     Table.Open();
     Source.SetDataSet(&Table);
-    Form = new TForm(Application);
-    Form->SetBorderStyle(bsNone);
-    Form->SetBounds(0, 0, 1280, 800);
-    Grid = new TDBGridEh(Form);
-    Grid->SetParent(Form);
-    Grid->SetBounds(0, 0, 1280, 800);
+    Grid = NewBenchGridWindow(Form, 1280, 800);
     Grid->SetOptionsEh(Grid->GetOptionsEh() + TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking});
     Grid->SetSortLocal(true);
     Grid->GetSTFilter()->SetLocal(true);
@@ -210,12 +205,7 @@ struct TGridOverBigTree {
     Table.GetTreeList()->SetActive(true);
     Table.Open();
     Source.SetDataSet(&Table);
-    Form = new TForm(Application);
-    Form->SetBorderStyle(bsNone);
-    Form->SetBounds(0, 0, 1280, 800);
-    Grid = new TDBGridEh(Form);
-    Grid->SetParent(Form);
-    Grid->SetBounds(0, 0, 1280, 800);
+    Grid = NewBenchGridWindow(Form, 1280, 800);
     Grid->SetDataSource(&Source);
     Form->Show();
     Display.ProcessMessages();

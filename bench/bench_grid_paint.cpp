@@ -42,12 +42,7 @@ public:
   explicit TPaintedTree(Integer Count) {
     OpenExpandedTree(FTable, FSource, Count);
 
-    FForm = new TForm(Application);
-    FForm->SetBorderStyle(bsNone);
-    FForm->SetBounds(0, 0, kWidth, kHeight);
-    FGrid = new TDBGridEh(FForm);
-    FGrid->SetParent(FForm);
-    FGrid->SetBounds(0, 0, kWidth, kHeight);
+    FGrid = NewBenchGridWindow(FForm, kWidth, kHeight);
     // The tree's names first, the numbers after them, together as wide as the window.
     const struct {
       const char16_t* Field;

@@ -30,12 +30,7 @@ public:
   explicit TGridOverTree(Integer Count) {
     OpenExpandedTree(FTable, FSource, Count);
 
-    FForm = new TForm(Application);
-    FForm->SetBorderStyle(bsNone);
-    FForm->SetBounds(0, 0, kWidth, kHeight);
-    FGrid = new TDBGridEh(FForm);
-    FGrid->SetParent(FForm);
-    FGrid->SetBounds(0, 0, kWidth, kHeight);
+    FGrid = NewBenchGridWindow(FForm, kWidth, kHeight);
     FForm->Show();
     FGrid->SetDataSource(&FSource);
     BenchDisplay().ProcessMessages();
