@@ -364,8 +364,10 @@ bool TForm_Main::LoadSettings() {
   Edit_Simple_Author->SetText(v.Author_Text);
   cb_Simple_Keyword->SetChecked(v.Keyword_Check);
   Edit_Simple_Keyword->SetText(v.Keyword_Text);
+  FSettingsLoaded = true;
 
   LoadSearchList(SettingsFolder + SearchListFileTitle);
+  FSearchListLoaded = true;
   return true;
 }
 
@@ -383,16 +385,22 @@ bool TForm_Main::SaveSettings() {
   v.Keyword_Check = cb_Simple_Keyword->GetChecked();
   v.Keyword_Text = Edit_Simple_Keyword->GetText();
   // Each file is saved even when the other cannot be; the first failure is reported after.
+  // A file start-up has not read yet is left alone: the controls would write
+  // their defaults, and an empty list, over what the user keeps there.
   std::exception_ptr failure;
-  try {
-    WriteSettingsFile(SettingsFileName(SettingsFolder), v);
-  } catch (...) {
-    failure = std::current_exception();
+  if (FSettingsLoaded) {
+    try {
+      WriteSettingsFile(SettingsFileName(SettingsFolder), v);
+    } catch (...) {
+      failure = std::current_exception();
+    }
   }
-  try {
-    SaveSearchList(SettingsFolder + SearchListFileTitle);
-  } catch (...) {
-    if (!failure) failure = std::current_exception();
+  if (FSearchListLoaded) {
+    try {
+      SaveSearchList(SettingsFolder + SearchListFileTitle);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
   }
   if (failure) std::rethrow_exception(failure);
   return true;

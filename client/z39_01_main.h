@@ -104,7 +104,8 @@ public:
   // Settings file into the controls (and the scheme, the resource list, the
   // search list, in their order); always True.
   bool LoadSettings();
-  // Controls into the settings file, then the search list; always True.
+  // Controls into the settings file, then the search list, each only once
+  // start-up has read it; always True.
   bool SaveSettings();
 
   // ---- The search list
@@ -175,4 +176,8 @@ private:
   std::unique_ptr<TSearchList> FSearchList;
   std::unique_ptr<TSearchRun> FSearchRun;
   TResourceTable* FSearchTable = nullptr;  // the table they were made over
+  // Set as start-up has read the settings (after the resource list) and the
+  // search list: what the way out may write back.
+  bool FSettingsLoaded = false;
+  bool FSearchListLoaded = false;
 };

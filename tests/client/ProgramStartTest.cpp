@@ -20,6 +20,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/ExtCtrls.h"
 #include "tests/client/ProgramDriver.h"
+#include "tests/client/ResourceListText.h"
 
 namespace {
 
@@ -304,4 +305,32 @@ TEST(ProgramStartUp, APipeOrAFolderInPlaceOfAFileIsReadAsMissingAndSaid) {
   EXPECT_EQ(Dlg_ListDB->GetResourceTable().AllRecords().size(), 1u);
   EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0);
   EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetText(), u"10");
+}
+
+TEST(ProgramShutDown, ClosingBeforeStartUpHasReadTheFilesLeavesThemAsTheyWere) {
+  // Closed at once, before the first tick; and closed while the resource list
+  // is being read, which lets the close run before the settings are read.
+  for (const bool duringLoad : {false, true}) {
+    SCOPED_TRACE(duringLoad ? "closed during the load" : "closed at once");
+    TProgramDriver drv;
+    const String settings = drv.Folder() + u"Settings/";
+    ASSERT_TRUE(ForceDirectories(settings));
+    const std::string ini = "[SchemeColor]\r\nIndex=1\r\n[FIND]\r\nRecCountFromDB=77\r\n";
+    const std::string list = "5\r\n7\r\n";
+    WriteBytes(settings + u"Borrowline.ini", ini);
+    WriteBytes(settings + u"ListDB_for_Search.txt", list);
+    WriteBytes(settings + u"ListDB.txt", std::string(kResourceListHead) + ResourceListLine(5, "A", "db", "h", 210, "rusmarc") +
+                                            ResourceListLine(7, "B", "db", "h", 210, "rusmarc"));
+    ASSERT_TRUE(drv.Start());
+    if (duringLoad) {
+      Form_Wait_Load->OnShow = [](TObject*) { PostMessage(Form_Main->GetHandle(), WM_CLOSE); };
+      drv.AdvanceClock(100);
+      EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 2) << "the load went on to its end";
+    } else {
+      drv.CloseMainWindow();
+    }
+    EXPECT_TRUE(Application->GetTerminated());
+    EXPECT_EQ(ReadFileBytes(settings + u"Borrowline.ini"), ini);
+    EXPECT_EQ(ReadFileBytes(settings + u"ListDB_for_Search.txt"), list);
+  }
 }
