@@ -168,25 +168,9 @@ void TCustomDBEditEh::DataChanged() {
   SetModified(false);
 }
 
-void TCustomDBEditEh::UpdateData() {
-  if (!DataIndependent()) {
-    FDataLink->SetText(GetText());
-    return;
-  }
-  if (!IsMasked()) {
-    FDataLink->SetText(GetText());
-    return;
-  }
-  // The input positions only: literals are the mask's, not the value's.
-  const String edit = GetEditText();
-  String text;
-  for (Integer p = 0; p < GetMask().Length() && p < Integer(edit.size()); ++p) {
-    if (GetMask().IsLiteral(p)) continue;
-    const Char c = edit[size_t(p)];
-    text += c == GetMask().BlankChar() ? u' ' : c;
-  }
-  FDataLink->SetText(text);
-}
+// The mask's text: its literals are in it when the mask saves them, so the text
+// the link hands back (DataChanged) fills the mask as it stood.
+void TCustomDBEditEh::UpdateData() { FDataLink->SetText(GetText()); }
 
 void TCustomDBEditEh::CommitValue() {
   if (FFocused) ValidateEdit();

@@ -112,12 +112,20 @@ String TEditMask::EmptyEditText() const {
 String TEditMask::FormatText(const String& Value) const {
   String out = EmptyEditText();
   if (FSaveLiterals) {
-    // The value carries the literals at their places.
-    for (Integer p = 0; p < Length() && p < ::Length(Value); ++p) {
-      if (IsLiteral(p)) continue;
-      const Char v = Value[static_cast<size_t>(p)];
-      if (v == u' ' || v == FBlank) continue;
-      if (const Char a = Accept(p, v)) out[static_cast<size_t>(p)] = a;
+    // The value carries the literals at their places, or leaves them out: a
+    // character at a literal's place is taken as that literal when it is the
+    // literal or when the next input position would refuse it; otherwise it is
+    // input and the mask's literal is put back in front of it.
+    size_t v = 0;
+    for (Integer p = 0; p < Length() && v < Value.size(); ++p) {
+      const Char c = Value[v];
+      if (IsLiteral(p)) {
+        if (c == Cell(p).Literal || !Accept(NextInput(p), c)) ++v;
+        continue;
+      }
+      ++v;
+      if (c == u' ' || c == FBlank) continue;
+      if (const Char a = Accept(p, c)) out[static_cast<size_t>(p)] = a;
     }
     return out;
   }

@@ -51,7 +51,8 @@ public:
   // Literals and blank characters.
   String EmptyEditText() const;
   // Text (as the program reads and writes it) -> edit text. Characters that a
-  // position refuses leave it blank.
+  // position refuses leave it blank. A mask that saves its literals takes a text
+  // with or without them.
   String FormatText(const String& Value) const;
   // Edit text -> Text: blank characters become spaces; literals are kept only
   // when the mask saves them.

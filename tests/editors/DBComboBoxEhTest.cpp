@@ -234,6 +234,16 @@ TEST_F(DBCombo, TypedTextGoesToTheFieldOnLeaving) {
   EXPECT_EQ(Field(u"SYNTAX")->GetAsString(), u"RUSMARC");
 }
 
+TEST_F(DBCombo, OnItsOwnAMaskedTextKeepsItsLiteralsOnLeaving) {
+  Combo = Make<TDBComboBoxEh>(20, 20, 180, 21);
+  Combo->SetEditMask(u"!99-99;1;_");
+  Focus(Combo);
+  Display.TypeText(u"1234");
+  Display.Key(VK_TAB);
+  EXPECT_EQ(Combo->GetEditText(), u"12-34");
+  EXPECT_TRUE(Combo->GetValue() == Variant(u"12-34"));
+}
+
 TEST_F(DBCombo, UpAndDownStepThroughTheItemsWithinTheirEnds) {
   Combo = Make<TDBComboBoxEh>(20, 20, 180, 21);
   Combo->GetItems()->SetText(u"один\nдва\nтри");

@@ -195,6 +195,29 @@ TEST_F(DBEdit, OnItsOwnTypedTextBecomesItsValueOnLeaving) {
   EXPECT_FALSE(Edit->GetDataLink()->GetEditing());
 }
 
+TEST_F(DBEdit, OnItsOwnAMaskedTextKeepsEveryCharacterOnLeavingAndWhenAssigned) {
+  Edit = Make<TCustomDBEditEh>(20, 20, 180, 21);
+  Edit->SetEditMask(u"!99-99;1;_");
+  Focus(Edit);
+  Display.TypeText(u"1234");
+  EXPECT_EQ(Edit->GetEditText(), u"12-34");
+  Display.Key(VK_TAB);
+  EXPECT_EQ(Edit->GetEditText(), u"12-34");
+  EXPECT_TRUE(Edit->GetValue() == Variant(u"12-34"));
+  Edit->SetText(u"56-78");
+  EXPECT_EQ(Edit->GetEditText(), u"56-78");
+  EXPECT_TRUE(Edit->GetValue() == Variant(u"56-78"));
+
+  // A mask that leaves its literals out of the text keeps them out of the value too.
+  auto* bare = Make<TCustomDBEditEh>(20, 60, 180, 21);
+  bare->SetEditMask(u"!99-99;0;_");
+  Focus(bare);
+  Display.TypeText(u"1234");
+  Display.Key(VK_TAB);
+  EXPECT_EQ(bare->GetEditText(), u"12-34");
+  EXPECT_TRUE(bare->GetValue() == Variant(u"1234"));
+}
+
 TEST_F(DBEdit, UnbindingItMakesItIndependentWithANullValueAndEmptyText) {
   Bind(u"NAME_THIS");
   ASSERT_FALSE(Edit->GetDataLink()->GetDataIndependent());

@@ -65,6 +65,14 @@ TEST(EditMaskText, SavedLiteralsRoundTrip) {
   EXPECT_EQ(m.ExtractText(m.FormatText(u"07.  .2026")), u"07.  .2026");
 }
 
+TEST(EditMaskText, ATextWithoutTheSavedLiteralsGetsThemBack) {
+  TEditMask m(u"!99-99;1;_");
+  EXPECT_EQ(m.FormatText(u"1234"), u"12-34");
+  EXPECT_EQ(m.FormatText(u"12-34"), u"12-34");
+  EXPECT_EQ(m.FormatText(u"12/34"), u"12-34");  // another separator stands at the literal's place
+  EXPECT_EQ(m.FormatText(u"123"), u"12-3_");
+}
+
 TEST(EditMaskText, LiteralsLeftOutOfText) {
   TEditMask m(u"000-000;0;_");
   EXPECT_EQ(m.FormatText(u"123456"), u"123-456");
