@@ -31,8 +31,12 @@ public:
     }
     if (Message.Msg == WM_CHAR && (Message.WParam == VK_RETURN || Message.WParam == 27)) return;
     if (Message.Msg == WM_KILLFOCUS && GetVisible()) {
+      const HWND next = reinterpret_cast<HWND>(Message.WParam);
       TEdit::Dispatch(Message);
       FOnKey(Leave);
+      // Hiding the focused editor drops the focus: it goes on to the window it
+      // was going to (the grid itself, when a click there moves the editing).
+      if (next && IsWindow(next) && !::GetFocus()) ::SetFocus(next);
       return;
     }
     TEdit::Dispatch(Message);

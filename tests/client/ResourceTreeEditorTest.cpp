@@ -441,3 +441,32 @@ TEST_F(ResourceValuesDialog, ADoubleClickTogglesAFlagRowAndLeavesOtherRows) {
   EXPECT_FALSE(D->EditResourceValues(&values));
   EXPECT_EQ(values.GetValue(u"ItsActual"), u"+") << "Cancel leaves the list as it was";
 }
+
+TEST_F(ResourceTreeEditing, ClickingFromValueToValueKeepsEveryTypedValueAndEditsTheClickedRow) {
+  Go(4);
+  Integer row = -1;
+  InEditor([&](TDlg_EditDB* d) {
+    TValueListEditor* v = d->ValueListEditor1;
+    auto clickValue = [&](const String& Caption) {
+      Integer r = 0;
+      ASSERT_TRUE(v->FindRow(Caption, r));
+      const TRect cell = v->CellRect(1, r);
+      Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+      // Well right of the text: a click in the open editor puts the caret after it.
+      Drv.Display().Click(v->GetHandle(), cell.Left + 200, (cell.Top + cell.Bottom) / 2);
+    };
+    clickValue(u"Примечание");
+    Drv.Display().TypeText(u" first");
+    clickValue(u"База данных");
+    EXPECT_TRUE(v->Focused()) << "the value list keeps the keyboard";
+    Drv.Display().TypeText(u"Second");
+    clickValue(u"База данных");
+    Drv.Display().TypeText(u"Third");
+    row = v->GetRow();
+    Drv.Click(d->SB_OK);
+  });
+  W->SB_N_EditClick(W->SB_N_Edit);
+  EXPECT_EQ(row, 4) << "the clicked row is the one being edited";
+  EXPECT_EQ(CurrentText(u"Note"), u"first") << "typing into a cell that is not being edited replaces its value";
+  EXPECT_EQ(CurrentText(u"Database"), u"SecondThird");
+}
