@@ -705,8 +705,8 @@ String EditFormatTemplateEh(const String& EditFormat);
 // format; two-digit years without FourDigitYear.
 String DefaultDateEditFormatEh(bool FourDigitYear);
 // The numbers at the elements' places in an edit text: -1 for a blank or a
-// non-numeric element; a year of one or two digits is put in the locale's century
-// window ("24" is 2024 while "0024" stays the year 24).
+// non-numeric element; a year below 100 is put in the locale's century window
+// ("24" and "0024" alike).
 TDateTimeElementValuesEh TextToElementValues(const String& Text, const TDateTimeElementsInfoEh& Elements);
 // Puts the values of the format's elements into Value, whose other parts (and
 // milliseconds) stay; a Null Value starts from 1900-01-01 00:00. All values -1 give

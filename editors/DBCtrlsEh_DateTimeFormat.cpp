@@ -5,7 +5,7 @@
 // Index of this file:
 //   letters        which characters are elements, and their table places
 //   formats        ParseEditFormat, EditFormatToDisplayFormat, the template, the default format
-//   reading        TextToElementValues, with the century window for years of two digits
+//   reading        TextToElementValues, with the century window for years below 100
 //   combining      ElementValuesToValue, with or without normalisation
 
 #include <algorithm>
@@ -183,7 +183,7 @@ TDateTimeElementValuesEh TextToElementValues(const String& Text, const TDateTime
     StringView part = StringView(Text).substr(size_t(e.Pos - 1), size_t(e.Length));
     while (!part.empty() && part.front() == u' ') part.remove_prefix(1);
     if (part.empty()) continue;
-    Integer number = 0, digits = 0;
+    Integer number = 0;
     bool valid = true;
     for (const Char c : part) {
       if (c == u' ') continue;
@@ -192,11 +192,10 @@ TDateTimeElementValuesEh TextToElementValues(const String& Text, const TDateTime
         break;
       }
       number = number * 10 + (c - u'0');
-      ++digits;
     }
     if (!valid) continue;
-    // A year written with one or two digits is a year of the window; "0001" is year 1.
-    values[k] = k == dteYearEh && digits <= 2 ? ExpandYear(number) : number;
+    // Every year below 100 is a year of the window, "0024" as much as "24".
+    values[k] = k == dteYearEh ? ExpandYear(number) : number;
   }
   return values;
 }

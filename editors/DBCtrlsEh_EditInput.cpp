@@ -460,7 +460,8 @@ void TCustomDBEditEh::MRUListDropDown(TObject*) {
   if (!FMRUListbox) FMRUListbox = CreateMRUListbox();
   TMRUListboxEh* list = FMRUListbox;
   const bool wasDown = FMRUList->GetDroppedDown();
-  FMRUList->FilterItemsTo(list->GetItems(), GetText());
+  FMRUList->FilterItemsTo(list->GetItems(), GetText(),
+                          [this](const String& Item, bool& Accept) { FilterMRUItem(Item, Accept); });
   if (list->GetCount() == 0) {
     if (wasDown) FMRUList->CloseUp(false);
     return;

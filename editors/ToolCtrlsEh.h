@@ -764,6 +764,8 @@ private:
 // ---- Most-recently-used lists -----------------------------------------------------------------------
 using TFilterMRUItemEventEh = std::function<void(TObject* Sender, bool& Accept)>;
 using TMRUListCloseUpEventEh = std::function<void(TObject* Sender, bool Accept)>;
+// An owner's verdict on one item of the list (its own rule and OnFilterItem both).
+using TMRUItemFilterEh = std::function<void(const String& Item, bool& Accept)>;
 
 // The most-recently-used texts of an edit, the newest last.
 class TMRUListEh : public TPersistent {
@@ -777,8 +779,8 @@ public:
   // Adds a text (trimmed; an empty one adds nothing); an equal entry moves to the end.
   void Add(const String& AText);
   // Copies the items that begin with AText into Items, in list order; false when a
-  // waiting key press stopped the filtering.
-  bool FilterItemsTo(TStrings* FilteredItems, const String& AText);
+  // waiting key press stopped the filtering. With ItemFilter, that decides instead.
+  bool FilterItemsTo(TStrings* FilteredItems, const String& AText, const TMRUItemFilterEh& ItemFilter = nullptr);
   virtual void CloseUp(bool Accept);
   virtual void DropDown();
 

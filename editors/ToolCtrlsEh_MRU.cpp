@@ -250,7 +250,7 @@ void TMRUListEh::Add(const String& AText) {
   Trim();
 }
 
-bool TMRUListEh::FilterItemsTo(TStrings* FilteredItems, const String& AText) {
+bool TMRUListEh::FilterItemsTo(TStrings* FilteredItems, const String& AText, const TMRUItemFilterEh& ItemFilter) {
   FilteredItems->BeginUpdate();
   FilteredItems->Clear();
   FilteredItems->EndUpdate();
@@ -261,9 +261,14 @@ bool TMRUListEh::FilterItemsTo(TStrings* FilteredItems, const String& AText) {
       if (PeekMessage(msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE)) return false;
     }
     const String item = FItems->Get(i);
-    bool accept = (FCaseSensitive ? CompareStrUserLocaleEh(StringView(item).substr(0, AText.size()), AText)
-                                  : CompareTextUserLocaleEh(StringView(item).substr(0, AText.size()), AText)) == 0;
-    if (OnFilterItem) OnFilterItem(dynamic_cast<TObject*>(FOwner), accept);
+    bool accept = false;
+    if (ItemFilter) {
+      ItemFilter(item, accept);
+    } else {
+      accept = (FCaseSensitive ? CompareStrUserLocaleEh(StringView(item).substr(0, AText.size()), AText)
+                               : CompareTextUserLocaleEh(StringView(item).substr(0, AText.size()), AText)) == 0;
+      if (OnFilterItem) OnFilterItem(dynamic_cast<TObject*>(FOwner), accept);
+    }
     if (accept) FilteredItems->Add(item);
   }
   return true;

@@ -189,6 +189,16 @@ TEST_F(DBDateTimeEdit, ATimeEditorBoundToADateTimeFieldChangesOnlyTheTime) {
   EXPECT_EQ(FieldDate(u"ADDED"), EncodeDateTime(2024, 3, 15, 8, 45, 5, 0));
 }
 
+TEST_F(DBDateTimeEdit, AYearTypedBelowAHundredFallsInTheCenturyWindowWithLeadingZerosToo) {
+  Edit = Make<TDBDateTimeEditEh>(20, 20, 180, 21);
+  Focus(Edit);
+  Display.TypeText(u"15030024");
+  EXPECT_EQ(ValueDate(Edit), Day(2024, 3, 15));
+  Display.Key(VK_TAB);
+  EXPECT_EQ(Edit->GetText(), u"15.03.2024");
+  EXPECT_EQ(ValueDate(Edit), Day(2024, 3, 15));
+}
+
 TEST_F(DBDateTimeEdit, ADataIndependentEditorKeepsItsOwnDate) {
   Edit = Make<TDBDateTimeEditEh>(20, 20, 180, 21);
   Edit->SetValue(Variant::FromDate(Day(2024, 12, 31)));
@@ -198,6 +208,27 @@ TEST_F(DBDateTimeEdit, ADataIndependentEditorKeepsItsOwnDate) {
   Display.Key(VK_TAB);
   EXPECT_EQ(ValueDate(Edit), Day(2025, 1, 1));
   EXPECT_EQ(Edit->GetDataLink()->GetDataValue().AsDateTime(), Day(2025, 1, 1));
+}
+
+TEST_F(DBDateTimeEdit, ThePartOfADateTypedSoFarDropsDownTheRecentDatesThatBeginWithIt) {
+  Edit = Make<TDBDateTimeEditEh>(20, 20, 180, 21);
+  TMRUListEh* mru = Edit->GetMRUList();
+  mru->SetActive(true);
+  mru->GetItems()->SetText(u"15.03.2024\n16.04.2023\n01.01.2020");
+  Focus(Edit);
+  Display.TypeText(u"1");
+  ASSERT_NE(Edit->GetMRUListbox(), nullptr);
+  TMRUListboxEh* list = Edit->GetMRUListbox();
+  ASSERT_TRUE(IsWindowVisible(list->GetHandle()));
+  ASSERT_EQ(list->GetCount(), 2);
+  EXPECT_EQ(list->GetItemText(0), u"15.03.2024");
+  EXPECT_EQ(list->GetItemText(1), u"16.04.2023");
+  Display.TypeText(u"6");
+  ASSERT_EQ(list->GetCount(), 1);
+  Display.Key(VK_DOWN);
+  Display.Key(VK_RETURN);
+  EXPECT_EQ(Edit->GetText(), u"16.04.2023");
+  EXPECT_EQ(ValueDate(Edit), Day(2023, 4, 16));
 }
 
 // ---- stepping -----------------------------------------------------------------------------------------------
@@ -243,7 +274,8 @@ TEST_F(DBDateTimeEdit, SteppingWrapsAtTheEndsOfEachElementsRange) {
   CaretAt(6);
   Display.Key(VK_UP);  // year 9999 -> 1
   EXPECT_EQ(Edit->GetText(), u"01.12.0001");
-  EXPECT_EQ(ValueDate(Edit), EncodeDateTime(1, 12, 1, 10, 30, 0, 0));
+  // A year below 100 is read in the century window, whatever its digits.
+  EXPECT_EQ(ValueDate(Edit), EncodeDateTime(2001, 12, 1, 10, 30, 0, 0));
 }
 
 TEST_F(DBDateTimeEdit, TheTimeSeparatorStepsTheMinutesAndHoursWrapAtMidnight) {

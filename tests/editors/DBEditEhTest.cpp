@@ -416,6 +416,34 @@ TEST_F(DBEdit, TypingTheStartOfARecentTextDropsItDownAndEnterTakesIt) {
   EXPECT_EQ(mru->GetItems()->Get(mru->GetItems()->GetCount() - 1), u"UNIMARC");  // used last, listed last
 }
 
+namespace {
+
+// An editor that offers every recent text holding what was typed, anywhere in it.
+class TContainsFilterEdit : public TCustomDBEditEh {
+public:
+  using TCustomDBEditEh::TCustomDBEditEh;
+
+protected:
+  void FilterMRUItem(const String& AText, bool& Accept) override {
+    Accept = !GetText().empty() && AText.find(GetText()) != String::npos;
+  }
+};
+
+}  // namespace
+
+TEST_F(DBEdit, ADerivedEditorsFilterChoosesTheRecentTextsThatDropDown) {
+  auto* edit = Make<TContainsFilterEdit>(20, 20, 180, 21);
+  edit->GetMRUList()->SetActive(true);
+  edit->GetMRUList()->GetItems()->SetText(u"USMARC\nUNIMARC\nRUSMARC");
+  Focus(edit);
+  Display.TypeText(u"SM");
+  ASSERT_NE(edit->GetMRUListbox(), nullptr);
+  ASSERT_TRUE(IsWindowVisible(edit->GetMRUListbox()->GetHandle()));
+  ASSERT_EQ(edit->GetMRUListbox()->GetCount(), 2);
+  EXPECT_EQ(edit->GetMRUListbox()->GetItemText(0), u"RUSMARC");
+  EXPECT_EQ(edit->GetMRUListbox()->GetItemText(1), u"USMARC");
+}
+
 TEST_F(DBEdit, BackspaceInAnEmptyEditorShowsEveryRecentText) {
   Bind(u"SYNTAX");
   Edit->GetMRUList()->SetActive(true);

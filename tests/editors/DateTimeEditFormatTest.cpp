@@ -132,10 +132,11 @@ TEST_F(EditFormat, TwoDigitYearsFallInTheCenturyWindow) {
   // Without a window the years are this century's.
   FormatSettings.TwoDigitYearCenturyWindow = 0;
   EXPECT_EQ(TextToElementValues(u"01.02.99", e)[dteYearEh], 2099);
-  // In a four-digit year two typed digits are such a year too; four digits are the year itself.
+  // In a four-digit year every year below 100 is such a year too, however many digits it has.
   const TDateTimeElementsInfoEh four = Elements(u"DD/MM/YYYY");
   EXPECT_EQ(TextToElementValues(u"01.02.24  ", four)[dteYearEh], 2024);
-  EXPECT_EQ(TextToElementValues(u"01.02.0024", four)[dteYearEh], 24);
+  EXPECT_EQ(TextToElementValues(u"01.02.0024", four)[dteYearEh], 2024);
+  EXPECT_EQ(TextToElementValues(u"01.02.0100", four)[dteYearEh], 100);
 }
 
 // ---- combining -----------------------------------------------------------------------------------------
