@@ -1106,7 +1106,24 @@ public:
 
 private:
   friend class TMemoryTreeListEh;
+  // The rows before child Index, and the child whose rows hold Row (Row becomes
+  // the row within them); both read the children's counts kept below.
+  Integer RowsBeforeChild(Integer Index) const;
+  Integer ChildAtRow(Integer& Row) const;
+  // Adds Delta to the count of child Index.
+  void AddChildRows(Integer Index, Integer Delta);
+  Integer ChildRowsTotal() const { return RowsBeforeChild(Count()); }
+  bool ChildRowsCurrent() const {
+    return FChildRows ? static_cast<Integer>(FChildRows->size()) == Count() : Count() == 0;
+  }
   Integer FSortRow = -1;  // the row of the record's sort key while a sort runs
+  // How many rows the node's subtree shows while the node itself can show: none
+  // when hidden, else one for the node and, when expanded, its children's.
+  Integer FShownRows = 0;
+  // The children's FShownRows as a Fenwick tree (a node with children only), so
+  // that the row of a node and the node at a row cost O(depth log n) and
+  // opening or closing a node updates O(depth) counts instead of every row.
+  std::unique_ptr<std::vector<Integer>> FChildRows;
 };
 
 // Records to their nodes: open addressing over the record addresses in one
@@ -1169,9 +1186,13 @@ public:
   bool GetDirty() const { return FDirty; }
   void MakeDirty() { FDirty = true; }
 
+  // The rows shown: visible nodes whose ancestors are all visible and expanded.
   Integer DisplayedCount();
+  // The row of a node, -1 when it shows none.
+  Integer RowOfNode(TMemRecViewEh* Node);
   Integer AllVisibleCount();
   TMemRecViewEh* GetAllVisibleNode(Integer Index);
+  // Counts every node's rows again and refills the visible list.
   void RebuildFlatLists();
 
   TMemRecViewEh* AddRecordNode(TMemoryRecordEh* Rec);
@@ -1226,15 +1247,24 @@ private:
   bool FDefaultNodeHasChildren = false;
   bool FFullBuildCheck = false;
   std::vector<TMemRecViewEh*> FPathCache;
-  std::vector<TMemRecViewEh*> FDisplayedList;
   std::vector<TMemRecViewEh*> FAllVisibleList;
+  // Changed since the rows were counted: they are counted again, and the
+  // visible list refilled, when next read. Opening or closing a node alone
+  // updates the counts in place instead.
   bool FDirty = true;
-  // Each flat list is rebuilt only when it is read after a change.
-  bool FDisplayedStale = true;
   bool FAllVisibleStale = true;
   void SyncFlatLists();
-  // Refills a stale flat list from the tree; its length.
-  Integer FlatListCount(std::vector<TMemRecViewEh*>& List, bool& Stale, bool ConsiderExpanded);
+  // Every node's FShownRows and children's counts, children before parents.
+  void CountShownRows();
+  // After Node's expansion (or what its children show) changed: its count and
+  // its ancestors'.
+  void UpdateShownRows(TMemRecViewEh* Node);
+  TMemRecViewEh* NodeAtRow(Integer Row);
+  TMemRecViewEh* NextShownNode(TMemRecViewEh* Node) const;
+  TMemRecViewEh* PrevShownNode(TMemRecViewEh* Node) const;
+  // The last row read and its node: reading the rows next to it steps there.
+  TMemRecViewEh* FRowCursorNode = nullptr;
+  Integer FRowCursor = -1;
   bool FFilterNodeIfParentVisible = true;
   String FSortOrder;
   std::unique_ptr<TMemoryTreeListOrderByList> FOrderByList;

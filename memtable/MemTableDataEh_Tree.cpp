@@ -40,7 +40,9 @@
 //       added             AddRecordNode, then UpdateNodeVisibility
 //       changed           MoveNodeForRecord under the parent its key now names
 //       deleted           DeleteNode; its subtree finds parents again (AddRecordNode)
-//   Reading rows: DisplayedCount / GetDisplayedNode rebuild the flat lists when stale.
+//   Reading rows: DisplayedCount / GetDisplayedNode / RowOfNode count every
+//   node's rows again after a change; opening or closing a node updates the
+//   counts of its ancestors alone (UpdateShownRows).
 
 #include <algorithm>
 #include <unordered_map>
@@ -229,7 +231,7 @@ void TMemoryTreeListEh::SortData(const TCompareNodesEh& CompareProg, TObject* Pa
 }
 
 void TMemoryTreeListEh::ExpandedChanged(TBaseTreeNodeEh* Node) {
-  FDirty = true;
+  UpdateShownRows(static_cast<TMemRecViewEh*>(Node));
   TTreeListEh::ExpandedChanged(Node);
 }
 
@@ -250,39 +252,203 @@ void TMemoryTreeListEh::ApplySortOrder() {
     SortByOrder(FOrderByList.get());
 }
 
+// ---- rows -------------------------------------------------------------------------
+// A node's rows are itself and, while it is expanded, its children's rows in
+// order; the root shows only its children's. Each parent keeps its children's
+// counts in a Fenwick tree, so the rows before a child are a sum of O(log n)
+// counts, and the child holding a row is found in as many steps.
+
+Integer TMemRecViewEh::RowsBeforeChild(Integer Index) const {
+  if (!FChildRows) return 0;
+  const std::vector<Integer>& f = *FChildRows;
+  Integer sum = 0;
+  for (Integer i = std::min<Integer>(Index, static_cast<Integer>(f.size())); i > 0; i &= i - 1)
+    sum += f[static_cast<size_t>(i - 1)];
+  return sum;
+}
+
+Integer TMemRecViewEh::ChildAtRow(Integer& Row) const {
+  const std::vector<Integer>& f = *FChildRows;
+  const Integer n = static_cast<Integer>(f.size());
+  Integer pos = 0;
+  Integer step = 1;
+  while (step * 2 <= n) step *= 2;
+  for (; step > 0; step /= 2)
+    if (pos + step <= n && f[static_cast<size_t>(pos + step - 1)] <= Row) {
+      pos += step;
+      Row -= f[static_cast<size_t>(pos - 1)];
+    }
+  return pos;
+}
+
+void TMemRecViewEh::AddChildRows(Integer Index, Integer Delta) {
+  std::vector<Integer>& f = *FChildRows;
+  const Integer n = static_cast<Integer>(f.size());
+  for (Integer i = Index + 1; i <= n; i += i & -i) f[static_cast<size_t>(i - 1)] += Delta;
+}
+
+void TMemoryTreeListEh::CountShownRows() {
+  struct TLevel {
+    TMemRecViewEh* Node;
+    Integer Next;
+  };
+  auto* root = static_cast<TMemRecViewEh*>(GetRoot());
+  std::vector<TLevel> stack{{root, 0}};
+  while (!stack.empty()) {
+    TLevel& top = stack.back();
+    TMemRecViewEh* node = top.Node;
+    const Integer count = node->Count();
+    if (top.Next < count) {
+      TMemRecViewEh* child = node->GetNodeItem(top.Next++);
+      if (child->Count() > 0) {
+        stack.push_back({child, 0});
+      } else {
+        child->FChildRows.reset();
+        child->FShownRows = child->GetVisible() ? 1 : 0;
+      }
+      continue;
+    }
+    stack.pop_back();
+    Integer total = 0;
+    if (count > 0) {
+      if (!node->FChildRows) node->FChildRows = std::make_unique<std::vector<Integer>>();
+      std::vector<Integer>& f = *node->FChildRows;
+      f.resize(static_cast<size_t>(count));
+      for (Integer i = 0; i < count; ++i) {
+        const Integer rows = node->GetNodeItem(i)->FShownRows;
+        f[static_cast<size_t>(i)] = rows;
+        total += rows;
+      }
+      // Each element takes in the elements its range covers, in O(n).
+      for (Integer i = 1; i <= count; ++i) {
+        const Integer up = i + (i & -i);
+        if (up <= count) f[static_cast<size_t>(up - 1)] += f[static_cast<size_t>(i - 1)];
+      }
+    } else {
+      node->FChildRows.reset();
+    }
+    if (node == root) node->FShownRows = total;
+    else node->FShownRows = node->GetVisible() ? 1 + (node->GetExpanded() ? total : 0) : 0;
+  }
+}
+
+void TMemoryTreeListEh::UpdateShownRows(TMemRecViewEh* Node) {
+  FRowCursorNode = nullptr;
+  if (FDirty || Node == GetRoot()) return;
+  if (!Node->ChildRowsCurrent()) {
+    FDirty = true;
+    return;
+  }
+  const Integer rows = Node->GetVisible() ? 1 + (Node->GetExpanded() ? Node->ChildRowsTotal() : 0) : 0;
+  const Integer delta = rows - Node->FShownRows;
+  if (delta == 0) return;
+  Node->FShownRows = rows;
+  for (TMemRecViewEh* n = Node; TMemRecViewEh* parent = n->GetNodeParent(); n = parent) {
+    if (!parent->ChildRowsCurrent() || n->GetIndex() >= parent->Count()) {
+      FDirty = true;
+      return;
+    }
+    parent->AddChildRows(n->GetIndex(), delta);
+    // A closed or hidden node shows the same rows whatever lies below it.
+    if (parent != GetRoot() && (!parent->GetVisible() || !parent->GetExpanded())) return;
+    parent->FShownRows += delta;
+  }
+}
+
 void TMemoryTreeListEh::SyncFlatLists() {
   if (!FDirty) return;
   FDirty = false;
-  FDisplayedStale = true;
   FAllVisibleStale = true;
+  FRowCursorNode = nullptr;
+  CountShownRows();
 }
 
 void TMemoryTreeListEh::RebuildFlatLists() {
   FDirty = true;
   SyncFlatLists();
-  DisplayedCount();
   AllVisibleCount();
 }
 
-Integer TMemoryTreeListEh::FlatListCount(std::vector<TMemRecViewEh*>& List, bool& Stale, bool ConsiderExpanded) {
+Integer TMemoryTreeListEh::DisplayedCount() {
   SyncFlatLists();
-  if (Stale) {
-    List.clear();
-    List.reserve(FRecordNodes.Size());
-    CollectVisible(List, ConsiderExpanded);
-    Stale = false;
-  }
-  return static_cast<Integer>(List.size());
+  return static_cast<TMemRecViewEh*>(GetRoot())->FShownRows;
 }
 
-Integer TMemoryTreeListEh::DisplayedCount() { return FlatListCount(FDisplayedList, FDisplayedStale, true); }
+Integer TMemoryTreeListEh::RowOfNode(TMemRecViewEh* Node) {
+  SyncFlatLists();
+  if (!Node || !Node->GetVisible()) return -1;
+  if (Node == FRowCursorNode) return FRowCursor;
+  TBaseTreeNodeEh* root = GetRoot();
+  Integer row = 0;
+  for (TMemRecViewEh* n = Node; n != root;) {
+    TMemRecViewEh* parent = n->GetNodeParent();
+    if (!parent) return -1;  // waiting for its parent, outside the tree
+    row += parent->RowsBeforeChild(n->GetIndex());
+    if (parent != root) {
+      if (!parent->GetVisible() || !parent->GetExpanded()) return -1;
+      ++row;
+    }
+    n = parent;
+  }
+  return row;
+}
+
+TMemRecViewEh* TMemoryTreeListEh::NodeAtRow(Integer Row) {
+  TMemRecViewEh* node = static_cast<TMemRecViewEh*>(GetRoot());
+  for (;;) {
+    node = node->GetNodeItem(node->ChildAtRow(Row));
+    if (Row == 0) return node;
+    --Row;
+  }
+}
+
+TMemRecViewEh* TMemoryTreeListEh::NextShownNode(TMemRecViewEh* Node) const {
+  if (Node->GetExpanded() && Node->FShownRows > 1) return Node->GetVisibleNodeItem(0);
+  for (TBaseTreeNodeEh* n = Node; n && n != GetRoot(); n = n->GetParent())
+    if (TBaseTreeNodeEh* next = GetNextVisibleSibling(n)) return static_cast<TMemRecViewEh*>(next);
+  return nullptr;
+}
+
+TMemRecViewEh* TMemoryTreeListEh::PrevShownNode(TMemRecViewEh* Node) const {
+  TMemRecViewEh* parent = Node->GetNodeParent();
+  for (Integer i = Node->GetIndex() - 1; i >= 0; --i) {
+    TMemRecViewEh* prev = parent->GetNodeItem(i);
+    if (!prev->GetVisible()) continue;
+    // The last row below it.
+    while (prev->GetExpanded() && prev->FShownRows > 1) {
+      Integer last = prev->Count() - 1;
+      while (!prev->GetNodeItem(last)->GetVisible()) --last;
+      prev = prev->GetNodeItem(last);
+    }
+    return prev;
+  }
+  return parent == GetRoot() ? nullptr : parent;
+}
 
 TMemRecViewEh* TMemoryTreeListEh::GetDisplayedNode(Integer Index) {
   if (Index < 0 || Index >= DisplayedCount()) return nullptr;
-  return FDisplayedList[static_cast<size_t>(Index)];
+  // Rows are mostly read one after another: the next or the one before the
+  // last is a step away.
+  TMemRecViewEh* node = nullptr;
+  if (FRowCursorNode && Index == FRowCursor) node = FRowCursorNode;
+  else if (FRowCursorNode && Index == FRowCursor + 1) node = NextShownNode(FRowCursorNode);
+  else if (FRowCursorNode && Index == FRowCursor - 1) node = PrevShownNode(FRowCursorNode);
+  if (!node) node = NodeAtRow(Index);
+  FRowCursorNode = node;
+  FRowCursor = Index;
+  return node;
 }
 
-Integer TMemoryTreeListEh::AllVisibleCount() { return FlatListCount(FAllVisibleList, FAllVisibleStale, false); }
+Integer TMemoryTreeListEh::AllVisibleCount() {
+  SyncFlatLists();
+  if (FAllVisibleStale) {
+    FAllVisibleList.clear();
+    FAllVisibleList.reserve(FRecordNodes.Size());
+    CollectVisible(FAllVisibleList, false);
+    FAllVisibleStale = false;
+  }
+  return static_cast<Integer>(FAllVisibleList.size());
+}
 
 TMemRecViewEh* TMemoryTreeListEh::GetAllVisibleNode(Integer Index) {
   if (Index < 0 || Index >= AllVisibleCount()) return nullptr;

@@ -539,12 +539,7 @@ TMemoryRecordEh* TRecordsViewEh::ViewRecord(Integer Index) {
 }
 
 Integer TRecordsViewEh::IndexOfRecord(TMemoryRecordEh* Rec) {
-  if (FTreeMode) {
-    const Integer n = FTreeList->DisplayedCount();
-    for (Integer i = 0; i < n; ++i)
-      if (FTreeList->GetDisplayedNode(i)->GetRec() == Rec) return i;
-    return -1;
-  }
+  if (FTreeMode) return FTreeList->RowOfNode(FTreeList->NodeOfRecord(Rec));
   if (FSortOrder.empty() && Rec->GetIndex() >= 0) {
     // In records-list order: a binary search by position.
     auto it = std::lower_bound(FViewList.begin(), FViewList.end(), Rec,

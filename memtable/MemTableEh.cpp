@@ -9,6 +9,7 @@
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/DBConsts.h"
+#include "platform/ui/Forms.h"
 
 namespace {
 const char16_t* const SMemTableNoData = u"MemTable don't have data.";
@@ -159,7 +160,11 @@ void TCustomMemTableEh::InternalRefresh() {
   InternalFirst();
 }
 
-void TCustomMemTableEh::InternalHandleException() { TDataSet::InternalHandleException(); }
+void TCustomMemTableEh::InternalHandleException() {
+  // The application's handler shows the error, or hands it to its OnException.
+  InitializeForms();
+  Application->HandleException(this);
+}
 
 void TCustomMemTableEh::CreateFields() {
   TFieldDefs* defs = GetFieldDefs();
@@ -543,8 +548,9 @@ Integer TCustomMemTableEh::ViewIndexOfRecord(TMemoryRecordEh* Rec, Integer Hint)
   if (!Rec) return -1;
   Integer count = ViewCount();
   // The likely places first: where the caller expects it, the last row, and
-  // the record's stored position.
+  // the record's stored position. A tree finds a node's row from its place.
   if (Hint >= 0 && Hint < count && ViewRecord(Hint) == Rec) return Hint;
+  if (TreeMode()) return FRecordsView->IndexOfRecord(Rec);
   if (count > 0 && ViewRecord(count - 1) == Rec) return count - 1;
   // An unsorted, unfiltered view shows each record at its stored position.
   Integer stored = Rec->GetIndex();

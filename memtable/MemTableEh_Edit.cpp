@@ -301,22 +301,27 @@ Integer TCustomMemTableEh::SearchRow(const String& KeyFields, const Variant& Key
 bool TCustomMemTableEh::Locate(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
   CheckBrowseMode();
   if (Bof() && Eof()) return false;
+  // A miss or a failure lets the hold go with the resync the search made due
+  // (records fetched, groups opened); a hit resyncs on the found record.
   HoldResync();
-  Integer row;
-  {
-    TScopeExit Release([&] { ReleaseResync(true); });
-    TMemoryRecordEh* hidden = nullptr;
-    row = SearchRow(KeyFields, KeyValues, Options, hidden);
-    if (row < 0 && hidden && RevealRecord(hidden)) row = ViewIndexOfRecord(hidden, -1);
-    if (row >= 0) {
-      DoBeforeScroll();
-      FRecordPos = row;
-      FActiveRecordPos = row;
-      FResyncPending = true;
-    }
-  }
-  if (row >= 0) DoAfterScroll();
-  return row >= 0;
+  bool held = true;
+  TScopeExit Release([&] {
+    if (held) ReleaseResync(true);
+  });
+  TMemoryRecordEh* hidden = nullptr;
+  Integer row = SearchRow(KeyFields, KeyValues, Options, hidden);
+  if (row < 0 && hidden && RevealRecord(hidden)) row = ViewIndexOfRecord(hidden, -1);
+  if (row < 0) return false;
+  DoBeforeScroll();
+  held = false;
+  ReleaseResync(false);
+  FRecordPos = row;
+  FActiveRecordPos = row;
+  // The found record comes to the middle of the buffer window; this resync
+  // stands for any the search made due.
+  Resync({rmExact, rmCenter});
+  DoAfterScroll();
+  return true;
 }
 
 Variant TCustomMemTableEh::Lookup(const String& KeyFields, const Variant& KeyValues, const String& ResultFields) {

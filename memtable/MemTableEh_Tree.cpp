@@ -139,8 +139,8 @@ bool TCustomMemTableEh::NodeExpanding(TBaseTreeNodeEh* Node) {
 }
 
 void TCustomMemTableEh::NodeExpandedChanged(TBaseTreeNodeEh*) {
+  // The tree has counted the rows the node now shows.
   if (!GetActive() || ControlsDisabled()) return;
-  FRecordsView->GetTreeList()->RebuildFlatLists();
   Resync({});
 }
 
@@ -148,6 +148,8 @@ void TCustomMemTableEh::SetAllExpanded(bool Value) {
   DisableControls();
   TScopeExit Enable([&] { EnableControls(); });
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
+  // Every node changes: the rows are counted once afterwards, not node by node.
+  tree->MakeDirty();
   if (Value) tree->FullExpand(nullptr, true);
   else tree->FullCollapse(nullptr, true);
   tree->RebuildFlatLists();
@@ -180,11 +182,9 @@ bool TCustomMemTableEh::RevealRecord(TMemoryRecordEh* Rec) {
   DisableControls();
   {
     TScopeExit Enable([&] { EnableControls(); });
+    // Each node opened updates the rows of its ancestors alone.
     for (TBaseTreeNodeEh* p = node->GetParent(); p && p->GetLevel() >= 1; p = p->GetParent())
       if (!p->GetExpanded()) p->SetExpanded(true);
-    // The rows are rebuilt when next read; the rows of every visible node
-    // (ignoring expansion) are not needed to find this record's row.
-    tree->MakeDirty();
   }
   return FRecordsView->IndexOfRecord(Rec) >= 0;
 }
@@ -239,12 +239,10 @@ Integer TCustomMemTableEh::SetTreeNodeExpanded(Integer RowNum, bool Value) {
   TMemRecViewEh* node = RecBuf(FInstantBuffers.back())->TreeNode;
   InstantReadLeave();
   if (!node) return -1;
-  TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
   DisableControls();
   {
     TScopeExit Enable([&] { EnableControls(); });
     node->SetExpanded(Value);
-    tree->RebuildFlatLists();
   }
   Integer result = -1;
   if (current && FRecordsView->IndexOfRecord(current->GetRec()) < 0) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "MemTableTestUtil.h"
+#include "platform/data/DataSource.h"
+#include "platform/ui/Forms.h"
 
 namespace {
 
@@ -218,4 +220,114 @@ TEST_F(MemTableSearch, DistinctValuesOfAFieldForFilterLists) {
   AddResource(Table, 6, 0, 1, 3, u"Новый");
   EXPECT_EQ(names->GetValues()->GetCount(), 3);
   EXPECT_EQ(Table.GetFieldValueList(u"NOSUCH"), nullptr);
+}
+
+namespace {
+
+// A window of rows over the table, as a grid keeps one.
+class TWindowLink : public TDataLink {
+public:
+  using TDataLink::SetBufferCount;
+  // The ID_THIS of every row of the window, from its first.
+  std::vector<Integer> Shown() {
+    std::vector<Integer> ids;
+    const Integer active = GetActiveRecord();
+    for (Integer i = 0; i < GetRecordCount(); ++i) {
+      SetActiveRecord(i);
+      ids.push_back(IdOf(*GetDataSet()));
+    }
+    SetActiveRecord(active);
+    return ids;
+  }
+};
+
+// 30 records with keys 1..30 (every fifth a group of the four after it), and a
+// window of five rows over them.
+class MemTableLocateWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    BuildResourceColumns(Table.GetMemTableData());
+    for (Integer id = 1; id <= 30; ++id)
+      AddResource(Table, id, id % 5 == 1 ? 0 : id - (id - 1) % 5, 1, id, u"Ресурс " + IntToStr(id));
+    Source.SetDataSet(&Table);
+    Link.SetBufferCount(5);
+    Link.SetDataSource(&Source);
+  }
+  TMemTableEh Table{nullptr};
+  TDataSource Source{nullptr};
+  TWindowLink Link;
+};
+
+}  // namespace
+
+TEST_F(MemTableLocateWindow, TheFoundRecordComesToTheMiddleOfTheWindow) {
+  for (bool indexed : {false, true}) {
+    SCOPED_TRACE(indexed ? "through an index" : "by a scan");
+    Table.Close();
+    Table.GetIndexDefs()->Clear();
+    if (indexed) Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixUnique});
+    Table.Open();
+    ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(20), {}));
+    EXPECT_EQ(IdOf(Table), 20);
+    EXPECT_EQ(Link.GetActiveRecord(), 2);
+    EXPECT_EQ(Link.Shown(), (std::vector<Integer>{18, 19, 20, 21, 22}));
+    // Near an end the window is filled from the other side.
+    ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(29), {}));
+    EXPECT_EQ(Link.Shown(), (std::vector<Integer>{26, 27, 28, 29, 30}));
+    EXPECT_EQ(Link.GetActiveRecord(), 3);
+    ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(2), {}));
+    EXPECT_EQ(Link.Shown(), (std::vector<Integer>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(Link.GetActiveRecord(), 1);
+    // A miss leaves the window as it was.
+    EXPECT_FALSE(Table.Locate(u"ID_THIS", Variant(99), {}));
+    EXPECT_EQ(Link.GetActiveRecord(), 1);
+    EXPECT_EQ(IdOf(Table), 2);
+  }
+}
+
+TEST_F(MemTableLocateWindow, ARecordInsideACollapsedGroupComesToTheMiddleWithItsGroupOpen) {
+  Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixUnique});
+  Table.GetTreeList()->SetKeyFieldName(u"ID_THIS");
+  Table.GetTreeList()->SetRefParentFieldName(u"ID_PARENT");
+  Table.GetTreeList()->SetDefaultNodeExpanded(false);
+  Table.GetTreeList()->SetActive(true);
+  Table.Open();
+  ASSERT_EQ(Table.RecordCount(), 6);  // the groups alone
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(18), {}));
+  EXPECT_EQ(IdOf(Table), 18);
+  EXPECT_EQ(Table.RecordCount(), 10);
+  EXPECT_EQ(Link.GetActiveRecord(), 2);
+  EXPECT_EQ(Link.Shown(), (std::vector<Integer>{16, 17, 18, 19, 20}));
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(27), {}));
+  EXPECT_EQ(Table.RecordCount(), 14);
+  EXPECT_EQ(Link.Shown(), (std::vector<Integer>{21, 26, 27, 28, 29}));
+}
+
+namespace {
+
+class TExposedTable : public TMemTableEh {
+public:
+  TExposedTable() : TMemTableEh(nullptr) {}
+  using TMemTableEh::InternalHandleException;
+};
+
+}  // namespace
+
+TEST(MemTableErrors, AnErrorBeingHandledGoesToTheApplicationsHandler) {
+  TExposedTable Table;
+  InitializeForms();
+  TObject* sender = nullptr;
+  std::string text;
+  Application->OnException = [&](TObject* Sender, const std::exception& E) {
+    sender = Sender;
+    text = E.what();
+  };
+  try {
+    throw EDatabaseError(u"Ошибка набора данных");
+  } catch (...) {
+    EXPECT_NO_THROW(Table.InternalHandleException());
+  }
+  Application->OnException = nullptr;
+  EXPECT_EQ(sender, &Table);
+  EXPECT_EQ(text, "Ошибка набора данных");
 }

@@ -448,6 +448,23 @@ protected:
     s += "| " + std::to_string(V.GetAggregateRowCount());
     return s;
   }
+
+  // The tree's rows against a walk of its shown nodes: read backwards, in a
+  // scattered order and found again by their records.
+  static void ExpectRowsAsWalked(TRecordsViewEh& V) {
+    TMemoryTreeListEh* t = V.GetTreeList();
+    std::vector<TBaseTreeNodeEh*> walked;
+    for (TBaseTreeNodeEh* n = t->GetFirstVisible(); n; n = t->GetNextVisible(n, true)) walked.push_back(n);
+    const auto count = static_cast<Integer>(walked.size());
+    ASSERT_EQ(V.ViewCount(), count);
+    for (Integer i = count - 1; i >= 0; --i) ASSERT_EQ(t->GetDisplayedNode(i), walked[static_cast<size_t>(i)]);
+    for (Integer k = 0; k < count; ++k) {
+      const Integer i = (k * 7919) % count;
+      ASSERT_EQ(t->GetDisplayedNode(i), walked[static_cast<size_t>(i)]);
+    }
+    for (Integer i = 0; i < count; ++i)
+      ASSERT_EQ(V.IndexOfRecord(static_cast<TMemRecViewEh*>(walked[static_cast<size_t>(i)])->GetRec()), i);
+  }
 };
 
 TEST_P(ViewInStep, RandomChangesKeepTheViewEqualToARebuiltOne) {
@@ -457,7 +474,7 @@ TEST_P(ViewInStep, RandomChangesKeepTheViewEqualToARebuiltOne) {
   std::vector<Integer> ids;
   auto randomExisting = [&]() { return ids.empty() ? -1 : ids[rng() % ids.size()]; };
   for (int step = 0; step < 400; ++step) {
-    const int op = static_cast<int>(rng() % 10);
+    const int op = static_cast<int>(rng() % 12);
     const Integer n = List()->GetCount();
     if (op < 4 || n < 3) {
       TMemoryRecordEh* r = List()->NewRecord();
@@ -492,15 +509,31 @@ TEST_P(ViewInStep, RandomChangesKeepTheViewEqualToARebuiltOne) {
       const Integer id = Id(List()->GetRecord(at));
       List()->DeleteRecord(at);
       ids.erase(std::find(ids.begin(), ids.end(), id));
-    } else if (!GetParam().Sorted) {
-      // A sorted view follows a list move as well, leaving its order: only unsorted views.
-      List()->MoveRecord(static_cast<Integer>(rng() % static_cast<unsigned>(n)),
-                         static_cast<Integer>(rng() % static_cast<unsigned>(n)));
+    } else if (op < 10) {
+      if (!GetParam().Sorted)
+        // A sorted view follows a list move as well, leaving its order: only unsorted views.
+        List()->MoveRecord(static_cast<Integer>(rng() % static_cast<unsigned>(n)),
+                           static_cast<Integer>(rng() % static_cast<unsigned>(n)));
+    } else if (GetParam().Tree) {
+      // A node opened or closed, its rows read at once or after more changes.
+      TBaseTreeNodeEh* node = View->GetTreeList()->NodeOfRecord(List()->GetRecord(static_cast<Integer>(rng() % n)));
+      node->SetExpanded(!node->GetExpanded());
+      if (rng() % 2) View->ViewRecord(static_cast<Integer>(rng() % static_cast<unsigned>(View->ViewCount())));
+    }
+    if (GetParam().Tree) {
+      ExpectRowsAsWalked(*View);
+      if (HasFatalFailure()) FAIL() << "after step " << step;
     }
     if (step % 20 == 19 || step == 399) {
       TRecordsViewEh fresh(nullptr);
       fresh.SetMemTableData(&Store);
       Configure(fresh);
+      // The fresh tree opens and closes its nodes as this one has.
+      if (GetParam().Tree)
+        for (Integer i = 0; i < List()->GetCount(); ++i) {
+          TMemoryRecordEh* r = List()->GetRecord(i);
+          fresh.GetTreeList()->NodeOfRecord(r)->SetExpanded(View->GetTreeList()->NodeOfRecord(r)->GetExpanded());
+        }
       ASSERT_EQ(Picture(*View), Picture(fresh)) << "after step " << step;
     }
   }
