@@ -356,7 +356,8 @@ void InitMemTableDataEhUnit() {
                    TMTStringDataFieldEh::StaticComponentClass(), TMTNumericDataFieldEh::StaticComponentClass(),
                    TMTDateTimeDataFieldEh::StaticComponentClass(), TMTBlobDataFieldEh::StaticComponentClass(),
                    TMTBooleanDataFieldEh::StaticComponentClass(), TMTInterfaceDataFieldEh::StaticComponentClass(),
-                   TMTVariantDataFieldEh::StaticComponentClass(), TMTRefObjectFieldEh::StaticComponentClass()});
+                   TMTVariantDataFieldEh::StaticComponentClass(), TMTRefObjectFieldEh::StaticComponentClass(),
+                   TMTSQLTimeStampDataFieldEh::StaticComponentClass()});
 }
 
 void FinalMemTableDataEhUnit() {
@@ -366,5 +367,6 @@ void FinalMemTableDataEhUnit() {
                      TMTStringDataFieldEh::StaticComponentClass(), TMTNumericDataFieldEh::StaticComponentClass(),
                      TMTDateTimeDataFieldEh::StaticComponentClass(), TMTBlobDataFieldEh::StaticComponentClass(),
                      TMTBooleanDataFieldEh::StaticComponentClass(), TMTInterfaceDataFieldEh::StaticComponentClass(),
-                     TMTVariantDataFieldEh::StaticComponentClass(), TMTRefObjectFieldEh::StaticComponentClass()});
+                     TMTVariantDataFieldEh::StaticComponentClass(), TMTRefObjectFieldEh::StaticComponentClass(),
+                     TMTSQLTimeStampDataFieldEh::StaticComponentClass()});
 }
