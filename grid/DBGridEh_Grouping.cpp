@@ -395,8 +395,7 @@ void TCustomDBGridEh::DrawGroupPanel(const TRect& ARect) {
     Canvas->GetFont()->Assign(GetFont());
     Canvas->GetFont()->SetColor(cl3DDkShadow);
     Canvas->GetBrush()->SetStyle(bsClear);
-    Canvas->TextOut(FGroupPanelHeight / 6, FGroupPanelHeight / 6,
-                    u"Перетащите сюда заголовок чтобы группировать по столбцу");
+    Canvas->TextOut(FGroupPanelHeight / 6, FGroupPanelHeight / 6, LoadResStringEh(SGroupingPanelTextEh));
     Canvas->GetBrush()->SetStyle(bsSolid);
   }
   DrawGroupPanelBoxes();

@@ -1,8 +1,9 @@
 #pragma once
 // The library's user messages: operator names, filter drop-down items, menu items,
 // import messages and the filter-row parser's texts. Each has a fixed identifier in
-// the string table and is read through it, so a caller can keep the number and
-// localisation can swap the texts without touching code.
+// the program's string table (platform/core/ResStrings.h) and is read through it,
+// so a caller can keep the number and localisation can swap the texts without
+// touching code. 65096 is the in-memory table's own (memtable/MemTableEh.h).
 
 #include "platform/core/Types.h"
 
@@ -15,8 +16,6 @@ constexpr int SUnexpectedExpressionBeforeNullEh = 65092;
 constexpr int SUnexpectedExpressionAfterOperatorEh = 65093;
 constexpr int SIncorrectExpressionEh = 65094;
 constexpr int SUnexpectedANDorOREh = 65095;
-// The in-memory dataset's "current row does not exist".
-constexpr int SNoDataFoundEh = 65096;
 // Operator names of the filter dialogs.
 constexpr int SNotEndsWithEh = 65104;
 constexpr int SContainsEh = 65105;
@@ -79,8 +78,8 @@ inline constexpr int STFilterOperatorNameIdsEh[18] = {
     SBeginsWithEh, SNotBeginsWithEh, SEndsWithEh,    SNotEndsWithEh,    SContainsEh, SNotContainsEh,
     SLikeEh,     SNotLikeEh,       SInListEh,        SNotInListEh,      SIsBlankEh,  SIsNotBlankEh};
 
-// The text of a message by identifier; an identifier the table lacks gives an
-// empty text, as a missing string-table entry does.
+// The text of a message by identifier (the program's string table); an
+// identifier the table lacks gives an empty text, as a missing entry does.
 String LoadResStringEh(int Ident);
 
 // True when the table holds the identifier (65117 is held, with an empty text).

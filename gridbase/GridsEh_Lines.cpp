@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "editors/ToolCtrlsEh.h"
+#include "gridbase/DaVirConsts.h"
 #include "gridbase/GridsEh.h"
 
 // ---- Line colours --------------------------------------------------------------------------
@@ -30,7 +31,7 @@ TGridLineColorsEh::TGridLineColorsEh(TCustomGridEh* AGrid) : FGrid(AGrid) {
 }
 
 void TGridLineColorsEh::SetColorValue(Integer Index, TColor Value) {
-  if (Index < 1 || Index > 18) RaiseInvalidGridOperationEh(u"Grid index out of range");
+  if (Index < 1 || Index > 18) RaiseInvalidGridOperationEh(LoadResStringEh(SGridIndexOutOfRangeEh));
   FColors[Index - 1] = Value;
 }
 

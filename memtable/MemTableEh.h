@@ -39,6 +39,10 @@ class TDataDriverEh;
 class TMemTableTreeListEh;
 class TMTOrderByList;
 
+// The table's own message in the program's string table: "No data found", the
+// database error of a current row that does not exist.
+constexpr int SNoDataFoundEh = 65096;
+
 // What a component linked to the table (a grid) hears of each change.
 // Kind: 0 a row was inserted at Row; 1 the row changed; 2 the row was removed;
 // 3 a record moved from row Index to row Row; 4 everything changed (Row, Index -1).

@@ -10,11 +10,8 @@
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Assert.h"
+#include "platform/core/ResStrings.h"
 #include "platform/data/DBConsts.h"
-
-namespace {
-const char16_t* const SNoDataFound = u"No data found";
-}
 
 // ---- the pool ---------------------------------------------------------------
 
@@ -231,7 +228,7 @@ TGetResult TCustomMemTableEh::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, 
   }
   if (FRecordPos >= 0) FActiveRecordPos = FRecordPos;
   if (result == grOK) FillBufferFromRow(Buffer, FRecordPos);
-  else if (result == grError && DoCheck) DatabaseError(SNoDataFound);
+  else if (result == grError && DoCheck) DatabaseError(LoadResString(SNoDataFoundEh));
   return result;
 }
 

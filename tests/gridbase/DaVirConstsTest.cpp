@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "gridbase/DaVirConsts.h"
+#include "platform/core/Strings.h"
 
 TEST(LibraryMessages, ReadByIdentifierGiveTheExactTexts) {
   EXPECT_EQ(LoadResStringEh(65088), u"Quote is absent: ");
@@ -49,4 +54,29 @@ TEST(LibraryMessages, GridRangeMessagesAreHeld) {
   EXPECT_EQ(LoadResStringEh(SGridIndexOutOfRangeEh), u"Grid index out of range");
   EXPECT_EQ(LoadResStringEh(SFixedColTooBigEh), u"Fixed column count must be less than column count");
   EXPECT_EQ(LoadResStringEh(SFixedRowTooBigEh), u"Fixed row count must be less than row count");
+}
+
+TEST(LibraryMessages, NoLibraryCodeWritesOutATextOfTheTable) {
+  // A caller that writes the text out instead of reading it keeps its own copy,
+  // which localisation never reaches. Short words (keywords, menu verbs) may be
+  // another unit's own, so only the longer texts are looked for.
+  namespace fs = std::filesystem;
+  std::vector<std::string> Literals;
+  for (int id = 65000; id < 65300; ++id)
+    if (HasResStringEh(id) && LoadResStringEh(id).size() >= 12)
+      Literals.push_back("u\"" + ToUtf8(LoadResStringEh(id)) + "\"");
+  ASSERT_GT(Literals.size(), 20u);
+  const fs::path Root(BORROW_SOURCE_DIR);
+  const fs::path Table = Root / "platform" / "core" / "ResStrings.cpp";
+  for (const char* Folder : {"platform", "editors", "memtable", "gridbase", "grid", "client"})
+    for (const auto& Entry : fs::recursive_directory_iterator(Root / Folder)) {
+      const fs::path& Path = Entry.path();
+      if (!Entry.is_regular_file() || Path == Table) continue;
+      if (Path.extension() != ".cpp" && Path.extension() != ".h") continue;
+      std::ifstream In(Path, std::ios::binary);
+      std::stringstream Text;
+      Text << In.rdbuf();
+      for (const std::string& Literal : Literals)
+        EXPECT_EQ(Text.str().find(Literal), std::string::npos) << Literal << " in " << Path.string();
+    }
 }
