@@ -19,6 +19,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Format.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/data/DBTypes.h"
 #include "platform/ui/Forms.h"
 
 char CsvSeparator = ';';
@@ -65,6 +66,13 @@ std::unique_ptr<TColumnsEhList> VisibleColumnsBetween(TCustomDBGridEh* Grid, Int
   for (Integer I = std::max(Left, 0); I <= Right && I < Visible->Count(); ++I)
     if (Visible->GetColumn(I)->GetVisible()) List->Add(Visible->GetColumn(I));
   return List;
+}
+
+// Whether a sum footer adds the field's values: numbers and dates do; a text
+// or a blob adds nothing, as the grid's own sums.
+bool SumsNumbers(const TField* Field) {
+  const TFieldFamily Family = FieldTypeInfo(Field->GetDataType()).Family;
+  return Family == ffInteger || Family == ffFloat || Family == ffDateTime;
 }
 
 // Whether the dataset is a detail of a master whose dataset holds records.
@@ -201,7 +209,8 @@ void TDBGridEhExport::CalcFooterValues() {
       if (!Field) continue;
       Int64& Entry = FFooterValues[size_t(R) * size_t(Cols) + size_t(C)];
       if (Kind == fvtCount) Entry += Currency::Scale;
-      else if (!Field->GetIsNull()) Entry += Int64(std::llround(Field->GetAsFloat() * double(Currency::Scale)));
+      else if (SumsNumbers(Field) && !Field->GetIsNull())
+        Entry += Int64(std::llround(Field->GetAsFloat() * double(Currency::Scale)));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "editors/DaVirVCL.h"
 #include "platform/core/Format.h"
 #include "platform/core/ScopeGuard.h"
+#include "platform/data/DBTypes.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Fields.h"
 
@@ -20,6 +21,9 @@ Int64 Nearest(long double X) { return Round(X); }
 long double Scaled(TField* Field) { return (long double)Field->GetAsFloat() * Scale; }
 
 bool HadValue(const Variant& OldValue) { return !VarIsNullOrEmpty(OldValue); }
+
+// The families whose values read as numbers (dates as day counts).
+bool IsNumberFamily(TFieldFamily Family) { return Family == ffInteger || Family == ffFloat || Family == ffDateTime; }
 
 }  // namespace
 
@@ -42,7 +46,7 @@ bool TDBSum::HasValue() const { return FField && !FField->GetIsNull(); }
 
 long double TDBSum::Contribution() const {
   if (FGroupOperation == goCount) return !FField || HasValue() ? OneRecord : 0;
-  return HasValue() ? Scaled(FField) : 0;
+  return HasNumber() ? Scaled(FField) : 0;
 }
 
 void TDBSum::TakeAverage() { FSumValue = FValueCount == 0 ? 0 : Nearest((long double)FAccumulator / FValueCount); }
@@ -246,8 +250,10 @@ std::vector<TDBSum*> TDBSumListProducer::TakingPart() const {
 }
 
 void TDBSumListProducer::ResolveFields(const std::vector<TDBSum*>& Sums) const {
-  for (TDBSum* Sum : Sums)
+  for (TDBSum* Sum : Sums) {
     Sum->FField = Sum->GetFieldName().empty() ? nullptr : FDataSet->FieldByName(Sum->GetFieldName());
+    Sum->FNumeric = Sum->FField && IsNumberFamily(FieldTypeInfo(Sum->FField->GetDataType()).Family);
+  }
 }
 
 bool TDBSumListProducer::VirtualMode() const {
@@ -294,7 +300,7 @@ void TDBSumListProducer::RecalcPass() {
     for (TDBSum* Sum : Sums) {
       if (Sum->FGroupOperation != goAvg) {
         Sum->FSumValue = Nearest(Sum->FSumValue + Sum->Contribution());
-      } else if (Sum->HasValue()) {
+      } else if (Sum->HasNumber()) {
         ++Sum->FValueCount;
         Sum->FAccumulator = Nearest(Sum->FAccumulator + Scaled(Sum->FField));
       }
@@ -318,7 +324,8 @@ void TDBSumListProducer::DataSetAfterEdit(TDataSet* DataSet) {
     ResolveFields(Sums);
     for (TDBSum* Sum : Sums) {
       Sum->FOldContribution = Nearest(Sum->Contribution());
-      if (Sum->FGroupOperation != goCount) Sum->FOldValue = Sum->FField ? Sum->FField->GetValue() : Variant::Null();
+      // Only a number counts as the value an average had.
+      if (Sum->FGroupOperation != goCount) Sum->FOldValue = Sum->FNumeric ? Sum->FField->GetValue() : Variant::Null();
     }
   }
   // The dataset's own handler runs whether or not the engine is active.
@@ -378,7 +385,7 @@ void TDBSumListProducer::DataSetAfterPost(TDataSet* DataSet) {
         Sum->FSumValue = Nearest((long double)Sum->FSumValue - Sum->FOldContribution + Sum->Contribution());
         continue;
       }
-      const bool HasValue = Sum->HasValue();
+      const bool HasValue = Sum->HasNumber();
       if (HasValue != HadValue(Sum->FOldValue)) Sum->FValueCount += HasValue ? 1 : -1;
       Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Sum->FOldContribution + Sum->Contribution());
       Sum->TakeAverage();
@@ -402,7 +409,7 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* DataSet) {
       Sum->FSumValue = Nearest((long double)Sum->FSumValue - Sum->Contribution());
       continue;
     }
-    if (Sum->HasValue()) {
+    if (Sum->HasNumber()) {
       Sum->FAccumulator = Nearest((long double)Sum->FAccumulator - Scaled(Sum->FField));
       --Sum->FValueCount;
     }

@@ -46,6 +46,9 @@ private:
   friend class TDBSumListProducer;
   // Whether the current record has a value in the field.
   bool HasValue() const;
+  // Whether it has a number to add: a sum or an average takes only the values
+  // of number and date fields; a text, a blob or a flag adds nothing.
+  bool HasNumber() const { return FNumeric && HasValue(); }
   // What the current record adds, scaled: its value, one record for a count,
   // or nothing.
   long double Contribution() const;
@@ -60,6 +63,7 @@ private:
   Variant FOldValue;
   Int64 FSumValue = 0;
   TField* FField = nullptr;  // resolved for the current pass or event
+  bool FNumeric = false;     // FField's values are numbers
 };
 
 class TDBSumCollection : public TCollection {

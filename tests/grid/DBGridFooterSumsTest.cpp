@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "grid/DBGridEhImpExp.h"
 #include "tests/grid/DBGridTestSupport.h"
 
 namespace {
@@ -158,5 +159,31 @@ TEST_F(FooterSums, AnInactiveSumListLeavesSumsAtZeroUntilItIsSwitchedOn) {
   Table.FieldByName(u"NPP")->SetAsInteger(40);
   Table.Post();
   Grid->GetSumList()->SetActive(true);
+  ExpectFootersEqualARecount();
+}
+
+TEST_F(FooterSums, ASumOrAverageOverATextFieldShowsZeroAndLeavesTheTableEditable) {
+  ShowWithFooters();
+  ASSERT_NO_THROW({
+    Name->GetFooters()->Add()->SetValueType(fvtSum);
+    Name->GetFooters()->Add()->SetValueType(fvtAvg);
+  });
+  EXPECT_EQ(Footer(0, Name), u"0");
+  EXPECT_EQ(Footer(1, Name), u"0");
+  ASSERT_NO_THROW({
+    Table.First();
+    Table.Edit();
+    Table.FieldByName(u"NAME_THIS")->SetAsString(u"Другое имя");
+    Table.FieldByName(u"NPP")->SetAsInteger(40);
+    Table.Post();
+    Table.Close();
+    Table.Open();
+  });
+  EXPECT_EQ(Footer(0, Name), u"0");
+  EXPECT_EQ(Footer(1, Name), u"0");
+  // An export sums the exported records itself: the text adds nothing there either.
+  TMemoryStream Exported;
+  EXPECT_NO_THROW(RunGridExport(TDBGridEhExportAsText::StaticClass(), Grid, &Exported, true));
+  Name->GetFooters()->Clear();
   ExpectFootersEqualARecount();
 }

@@ -110,6 +110,48 @@ TEST_F(SumEngine, AFullPassSumsAveragesAndCountsTheFields) {
   EXPECT_EQ(DS->FieldByName(u"ID")->GetAsInteger(), 3);
 }
 
+TEST_F(SumEngine, ASumOrAverageOverATextFieldAddsNothingAndTheTableStaysEditable) {
+  DS->GetFieldDefs()->Add(u"NOTE", ftWideString, 20);
+  DS->AddRow({Variant(1), Variant(10.0), Variant(String(u"abc"))});
+  DS->AddRow({Variant(2), Variant(20.0), Variant::Null()});
+  DS->AddRow({Variant(3), Variant::Null(), Variant(String(u"12"))});
+  TDBSum* Sum = AddSum(goSum, u"NOTE");
+  TDBSum* Avg = AddSum(goAvg, u"NOTE");
+  TDBSum* Count = AddSum(goCount, u"NOTE");
+  TDBSum* Prices = AddSum(goSum, u"PRICE");
+  ASSERT_NO_THROW(Start());
+  EXPECT_EQ(Sum->GetSumValueRaw(), 0);
+  EXPECT_EQ(Avg->GetSumValueRaw(), 0);
+  EXPECT_EQ(Count->GetSumValueRaw(), 20000);  // a count still counts the texts
+  EXPECT_EQ(Prices->GetSumValueRaw(), 300000);
+  TField* Note = DS->FieldByName(u"NOTE");
+  ASSERT_NO_THROW({
+    DS->First();
+    DS->Edit();
+    Note->SetValue(Variant(String(u"xyz")));
+    Price()->SetValue(Variant(11.0));
+    DS->Post();
+    DS->Next();
+    DS->Edit();
+    Note->SetValue(Variant(String(u"7")));
+    DS->Post();
+    DS->Append();
+    DS->FieldByName(u"ID")->SetValue(Variant(4));
+    Note->SetValue(Variant(String(u"new")));
+    DS->Post();
+    DS->First();
+    DS->Delete();
+    AddSum(goAvg, u"NOTE");  // set while the table is open
+    DS->Close();
+    DS->Open();
+  });
+  EXPECT_EQ(Sum->GetSumValueRaw(), 0);
+  EXPECT_EQ(Avg->GetSumValueRaw(), 0);
+  EXPECT_EQ(Count->GetSumValueRaw(), 30000);
+  EXPECT_EQ(Prices->GetSumValueRaw(), 200000);
+  ExpectEqualToRecomputation("after the edits");
+}
+
 TEST_F(SumEngine, EachValueIsScaledAndRoundedAtEveryStep) {
   Rows({Variant(1.23456), Variant(1.23456), Variant(1.23456)});
   TDBSum* Sum = AddSum(goSum, u"PRICE");
