@@ -320,7 +320,15 @@ bool TCustomDBGridEh::AcquireFocus() {
   if (!FAcquireFocus) return true;
   if (!CanFocus() || GetComponentState().Contains(csDesigning)) return false;
   SetFocus();
-  return GridFocused();
+  if (GridFocused()) return true;
+  // Under a frame window of child forms the platform is asked directly.
+  TCustomForm* Active = Screen ? Screen->GetActiveForm() : nullptr;
+  if (Active && Active->GetFormStyle() == fsMDIForm && HandleAllocated()) {
+    ::SetFocus(GetHandle());
+    if (GridFocused()) return true;
+  }
+  // Filter-row editing keeps the focus in the filter editor.
+  return FFilterEditor && FFilterEditor->HandleAllocated() && GetFocus() == FFilterEditor->GetHandle();
 }
 
 bool TCustomDBGridEh::DeletePrompt() {
@@ -404,7 +412,14 @@ void TCustomDBGridEh::SumListAfterRecalcAll(TObject*) {
 void TCustomDBGridEh::ColumnMoved(Integer FromIndex, Integer ToIndex) {
   const Integer From = RawToDataColumn(FromIndex), To = RawToDataColumn(ToIndex);
   if (From >= 0 && From < FColumns->GetCount() && To >= 0 && To < FColumns->GetCount()) {
+    // The filter editor keeps its column through the move.
+    FSTFilter->BeginUpdate();
+    TScopeExitEh Resume([this] { FSTFilter->EndUpdate(); });
+    TColumnEh* FilterColumn = FFilterRowColumn >= 0 && FFilterRowColumn < FColumns->GetCount()
+                                  ? FColumns->Items(FFilterRowColumn)
+                                  : nullptr;
     FColumns->Items(From)->SetIndex(To);
+    if (FilterColumn) FFilterRowColumn = FilterColumn->GetIndex();
     if (OnColumnMoved) OnColumnMoved(this, From, To);
   }
   FSelectedColumnIndex = GetSelectedIndex();

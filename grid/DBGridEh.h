@@ -107,6 +107,7 @@
 #include "gridbase/GridsEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/data/DataSource.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/GDI.h"
 #include "platform/ui/HintWnd.h"
 #include "platform/ui/ImgList.h"
@@ -236,6 +237,8 @@ inline constexpr const char16_t* SGetCellTypeErrorEh = u"Algorithm error in TCus
 
 // The tree indent of the grid: group rows, tree nodes and record moving.
 inline constexpr Integer GridTreeIndentEh = 18;
+// The box at the left of a record's first cell that opens the row detail panel.
+inline constexpr Integer DetailBoxWidthEh = 18;
 // The largest number of columns the data link maps.
 inline constexpr Integer MaxMapSizeEh = 0x0FFFFFFF;
 
@@ -1905,6 +1908,19 @@ public:
   void SetWidth(Integer Value);
   Integer GetHeight() const { return FHeight; }
   void SetHeight(Integer Value);
+  // The panel window's frame: its bevel and its border.
+  TBevelEdges GetBevelEdges() const { return FBevelEdges; }
+  void SetBevelEdges(TBevelEdges Value);
+  TBevelCut GetBevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut Value);
+  TBevelCut GetBevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut Value);
+  TBevelKind GetBevelKind() const { return FBevelKind; }
+  void SetBevelKind(TBevelKind Value);
+  Integer GetBevelWidth() const { return FBevelWidth; }
+  void SetBevelWidth(Integer Value);
+  TBorderStyle GetBorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
   // The panel's colour: the grid's while ParentColor; setting it clears ParentColor.
   TColor GetColor() const;
   void SetColor(TColor Value);
@@ -1917,6 +1933,8 @@ public:
   void PlacePanel();
 
 private:
+  // The grid scrolls until the current row, grown by the panel, is in view.
+  void ScrollCurrentRowIntoView();
   TCustomDBGridEh* FGrid;
   TColor FColor = clBtnFace;
   bool FParentColor = false;
@@ -1925,15 +1943,46 @@ private:
   bool FVisible = false;
   Integer FWidth = 0;
   Integer FHeight = 120;
+  TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
+  TBevelCut FBevelInner = bvRaised;
+  TBevelCut FBevelOuter = bvLowered;
+  TBevelKind FBevelKind = bkNone;
+  Integer FBevelWidth = 1;
+  TBorderStyle FBorderStyle = bsSingle;
 };
 
 // The window a row detail panel shows; the application puts its controls in it.
+// Its frame is a single border (sunken with the 3-D look) and, with a bevel
+// kind, a bevel on the chosen edges. Ctrl+Up in one of its controls gives the
+// focus back to the grid.
 class TRowDetailPanelControlEh : public TCustomControl {
 public:
   BORROW_COMPONENT(TRowDetailPanelControlEh, TCustomControl)
   explicit TRowDetailPanelControlEh(TComponent* AOwner);
   // The controls placed on the panel that Root owns.
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+  void Dispatch(TMessage& Message) override;
+  TBorderStyle GetBorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
+  // The bevel drawn in the frame (nothing with bkNone).
+  void SetBevel(TBevelEdges Edges, TBevelCut Inner, TBevelCut Outer, TBevelKind Kind, Integer Width);
+  TBevelEdges GetBevelEdges() const { return FBevelEdges; }
+  TBevelCut GetBevelInner() const { return FBevelInner; }
+  TBevelCut GetBevelOuter() const { return FBevelOuter; }
+  TBevelKind GetBevelKind() const { return FBevelKind; }
+  Integer GetBevelWidth() const { return FBevelWidth; }
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
+private:
+  Integer BevelSize() const;
+  TBorderStyle FBorderStyle = bsSingle;
+  TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
+  TBevelCut FBevelInner = bvRaised;
+  TBevelCut FBevelOuter = bvLowered;
+  TBevelKind FBevelKind = bkNone;
+  Integer FBevelWidth = 1;
 };
 
 // A node of the multi-level title tree. Siblings form a ring through Next (the
@@ -2520,8 +2569,9 @@ public:
   // The data row is taller than one line of text.
   bool GetMultiLineRow() const { return FMultiLineRow; }
   Integer GetIndicatorWidth() const { return FIndicatorWidth; }
-  // The indent of the first visible column: the grouping levels' and the tree's.
-  virtual Integer FirstColumnIndent() const { return 0; }
+  // The indent of the first visible column: the grouping levels' boxes, which the
+  // column's grid width holds besides its Width.
+  virtual Integer FirstColumnIndent() const { return GroupIndentWidth(); }
   bool GetUpdateFieldsFromWidths() const { return FUpdateFieldsFromWidths; }
   // Reading one data row's values without moving the dataset: instant read of the
   // in-memory table, else the data link's active record. Answers whether a row was entered.
@@ -2744,6 +2794,8 @@ public:
   virtual std::unique_ptr<TDBGridEhColumnDefValuesEh> CreateColumnDefValues();
   virtual std::unique_ptr<TDBGridColumnsEh> CreateColumns();
   virtual Integer GetSubTitleRowCount() const;
+  // The height of the filter row under the titles: "Wg" in the grid's font and its margins.
+  virtual Integer FilterRowHeight();
   virtual bool TitlesVisible() const { return FOptions.Contains(dgTitles); }
   virtual bool IndicatorVisible() const { return FOptions.Contains(dgIndicator); }
   virtual void CellClick(TColumnEh* Column);
@@ -2818,8 +2870,12 @@ public:
   void HideEditor() override;
   void UpdateEdit() override;
   void UpdateText() override;
-  // In the row panel: the current column's panel cell on the current row.
+  // In the row panel: the current column's panel cell on the current row. Else the
+  // cell, the first column's after its group boxes and detail box, and only the
+  // data part of a row grown by the open row detail panel.
   TRect CellEditRect(Integer ACol, Integer ARow) override;
+  // The cell editor as the base grid refreshes it, and the filter editor placed again.
+  void InvalidateEditor() override;
 
   // -- Overrides of the base grid
   void Loaded() override;
@@ -2849,6 +2905,7 @@ public:
   Integer GetEditLimit() override;
   void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) override;
   void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
 
   // -- As the grid services see the grid
   std::vector<IDataGridColumnEh*> GetGridColumns() override;
@@ -2928,6 +2985,8 @@ public:
   TPopupListboxEh* GetTitleFilterList() const { return FTitleFilterList; }
   // Whether a point of the client area lies on the filter button of a data column's title.
   bool IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*& Column);
+  // That button's rectangle in a title cell (inside the cell's frame when Is3D).
+  TRect TitleFilterButtonRect(const TRect& Cell, bool Is3D) const;
 
   // -- As the holder of the filter editor
   bool InplaceEditCanModify(TControl*) override { return true; }
@@ -2968,6 +3027,10 @@ public:
   void MoveToColumn(Integer Index, Integer Step, bool ExtendSelection);
   // With dghClearSelection every selection goes; the Shift-selection run ends in any case.
   void ClearSelectionIfNeeded();
+  // Whether the current record offers a row detail panel (OnCheckRowHaveDetailPanel, else yes).
+  bool RowHasDetailPanel();
+  // Gives the focus to the open row detail panel's control.
+  void FocusRowDetailPanelControl();
 
   // -- Mouse (DBGridEh_Mouse.cpp, DBGridEh_MouseTrack.cpp)
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
@@ -3088,8 +3151,9 @@ public:
   void RowPanelMoveToColumn(Integer DataCol);
   // The panel's next cell for Tab (TabNavigationType) or the arrows; the given column when none.
   TColumnEh* RowPanelNextColumn(TColumnEh* Column, bool Forward, bool ForTab) const;
-  // The expand box of the row detail panel at the left of a data row's first cell.
-  Integer DrawRowDetailButton(const TRect& ARect, Integer DataRow);
+  // The expand box of the row detail panel at the left of a data row's first cell;
+  // without HasPanel the box stays empty. Answers its width.
+  Integer DrawRowDetailButton(const TRect& ARect, Integer DataRow, bool HasPanel);
   // Whether a press at X on a data row hits that box; a hit opens or closes the panel.
   bool RowDetailButtonPress(Integer X, TGridCoord Cell);
   // Grouped data rows; painted once grouping works.
@@ -3243,6 +3307,8 @@ protected:
   virtual void StepCellValue(TColumnEh* Column, bool Backward);
   // Automatic scrolling while the mouse selects beyond the data area (timer 1).
   virtual void AutoScrollSelection();
+  // Shows the popup menu of the column under a right-button release; true when it did.
+  bool ColumnPopupMenu(TMessage& Message);
 
   friend class TColumnEh;
   friend class TColumnTitleEh;
@@ -3312,6 +3378,8 @@ private:
   void InsertKeyDown();
   void DeleteRecordsKeyDown();
   void TreeKeyDown(Word Key);
+  // Down into the open row detail panel, Ctrl+Down opening it; true when the key was taken.
+  bool RowDetailPanelKeyDown(TShiftState Shift);
   void ClearValueKeyDown(Word Key, TShiftState Shift);
   void MoveByRows(Integer Distance);
   bool MoveOneRow(Integer Direction);
@@ -3359,6 +3427,7 @@ private:
   Integer MeasureCellText(const String& Text, TFont* Font, TRect R, bool WordWrap);
   // Row heights steps (DBGridEh_ScrollRows.cpp).
   bool StoreRowHeight(Integer ARow, Integer Height);
+  void StoreSubTitleRowHeights();
   void ResetRowHeights(Integer Height);
   bool PerRowHeightsVary();
 

@@ -47,16 +47,30 @@ void TCustomDBGridEh::UpdateEdit() {
 }
 
 TRect TCustomDBGridEh::CellEditRect(Integer ACol, Integer ARow) {
-  TColumnEh* Column = FRowPanel->GetActive() ? GetCurrentColumn() : nullptr;
-  if (!Column) return TCustomGridEh::CellEditRect(ACol, ARow);
-  TRect R = RowPanelCellRect(Column, CellRect(ACol, ARow), false);
-  // The first visible column leaves the detail sign its 18 pixels.
-  if (RowDetailPanelPainted() && FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == Column &&
-      R.Width() > 18) {
-    if (UseRightToLeftAlignment()) R.Right -= 18;
-    else R.Left += 18;
+  const bool Panel = FRowPanel->GetActive();
+  TColumnEh* Column = nullptr;
+  if (Panel) Column = GetCurrentColumn();
+  else if (const Integer DataCol = RawToDataColumn(ACol); DataCol >= 0 && DataCol < FColumns->GetCount())
+    Column = FColumns->Items(DataCol);
+  if (Panel && !Column) return TCustomGridEh::CellEditRect(ACol, ARow);
+  TRect R = Panel ? RowPanelCellRect(Column, CellRect(ACol, ARow), false) : TCustomGridEh::CellEditRect(ACol, ARow);
+  // The first visible column leaves its group boxes and the detail box alone.
+  if (Column && FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == Column) {
+    const Integer Indent = (Panel ? 0 : FirstColumnIndent()) + (RowDetailPanelPainted() ? DetailBoxWidthEh : 0);
+    if (Indent > 0 && R.Width() > Indent) {
+      if (UseRightToLeftAlignment()) R.Right -= Indent;
+      else R.Left += Indent;
+    }
   }
+  // Over a row grown by the open row detail panel the editor keeps to the data part.
+  if (FRowDetailPanel->GetVisible() && ARow == GetRow() && !Panel)
+    R.Bottom = std::min(R.Bottom, R.Top + GetDataRowHeightValue());
   return R;
+}
+
+void TCustomDBGridEh::InvalidateEditor() {
+  TCustomGridEh::InvalidateEditor();
+  if (FFilterEditing) UpdateFilterEditor(false);
 }
 
 void TCustomDBGridEh::UpdateText() {

@@ -454,11 +454,10 @@ bool TCustomDBGridEh::IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*&
   if (Cell.Y != 0 || DataCol < 0 || DataCol >= FColumns->GetCount()) return false;
   TColumnEh* Candidate = FColumns->Items(DataCol);
   if (!Candidate->GetSTFilter()->GetVisible()) return false;
-  // The button fills the right end of the title, as the title's painting places it.
+  // The button where the title's painting places it.
   TRect R = CellRect(Cell.X, 0);
   if (FRowPanel->GetActive()) R = RowPanelCellRect(Candidate, R, true);
-  const Integer Width = std::min(Candidate->GetTitle()->GetFilterButtonWidth(), R.Width() / 2);
-  if (X < R.Right - 1 - Width) return false;
+  if (!TitleFilterButtonRect(R, FOptionsEh.Contains(dghFixed3D)).Contains(TPoint(X, Y))) return false;
   Column = Candidate;
   return true;
 }

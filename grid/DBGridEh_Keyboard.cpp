@@ -142,6 +142,7 @@ void TCustomDBGridEh::NavigationKeyDown(Word& Key, TShiftState Shift) {
       break;
     default: return;
   }
+  if (Key == VK_DOWN && RowDetailPanelKeyDown(Shift)) return;
   if (RowPanelKeyDown(Key, Shift, Sel)) return;
   if (Shift.Contains(ssCtrl))
     CtrlNavigationKeyDown(Key, Shift, Sel);
@@ -271,13 +272,50 @@ void TCustomDBGridEh::DeleteRecordsKeyDown() {
     DataSet->Delete();
 }
 
-// Numpad * flips, + opens and - closes the current node of a table shown as a tree.
+// Numpad * flips, + opens and - closes the current node of a table shown as a
+// tree, else the row detail panel of the current record.
 void TCustomDBGridEh::TreeKeyDown(Word Key) {
-  if (!FIntMemTable || !FIntMemTable->IsTreeList() || !FIntMemTable->GetTreeNodeHasChildren()) return;
+  if (!FIntMemTable || !FIntMemTable->IsTreeList()) {
+    if (!FRowDetailPanel->GetActive() || !RowHasDetailPanel()) return;
+    FRowDetailPanel->SetVisible(Key == VK_MULTIPLY ? !FRowDetailPanel->GetVisible() : Key == VK_ADD);
+    return;
+  }
+  if (!FIntMemTable->GetTreeNodeHasChildren()) return;
   const bool Expanded = FIntMemTable->GetTreeNodeExpanded();
   const bool Wanted = Key == VK_MULTIPLY ? !Expanded : Key == VK_ADD;
   if (Wanted == Expanded) return;
   SetTreeNodeExpandedKeepingRecord(FIntMemTable->GetCurrentRowIndex(), Wanted);
+}
+
+// Down goes into the open row detail panel; Ctrl+Down opens it first.
+bool TCustomDBGridEh::RowDetailPanelKeyDown(TShiftState Shift) {
+  if (Shift.Contains(ssCtrl)) {
+    if (!FRowDetailPanel->GetActive()) return false;
+    if (!RowHasDetailPanel()) return true;
+    FRowDetailPanel->SetVisible(true);
+  }
+  if (!FRowDetailPanel->GetVisible()) return false;
+  FocusRowDetailPanelControl();
+  return true;
+}
+
+bool TCustomDBGridEh::RowHasDetailPanel() {
+  bool HasPanel = true;
+  if (OnCheckRowHaveDetailPanel) OnCheckRowHaveDetailPanel(this, HasPanel);
+  return HasPanel;
+}
+
+// The panel's ActiveControl, else its first control in tab order that takes the focus.
+void TCustomDBGridEh::FocusRowDetailPanelControl() {
+  TRowDetailPanelControlEh* Panel = FRowDetailPanelControl;
+  if (!Panel || !Panel->GetVisible()) return;
+  const TComponentState State = GetComponentState();
+  TWinControl* Target = nullptr;
+  if (TWinControl* Active = FRowDetailPanel->GetActiveControl();
+      Active && !State.Contains(csLoading) && !State.Contains(csDesigning) && Active->CanFocus())
+    Target = Active;
+  if (!Target) Target = Panel->FindNextControl(nullptr, true, true, false);
+  if (Target && Target->CanFocus()) Target->SetFocus();
 }
 
 // Delete empties a check-box or image cell that may be changed.

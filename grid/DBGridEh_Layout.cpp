@@ -82,6 +82,7 @@ void TCustomDBGridEh::LayoutRows() {
   const Integer LeftCol = GetLeftCol();
   UpdateRowCount();
   if (FOptions.Contains(dgRowSelect) && LeftCol != GetLeftCol() && LeftCol < GetColCount()) SetLeftCol(LeftCol);
+  FRowDetailPanel->PlacePanel();
   SyncActiveRow();
   Invalidate();
   FSelection->GetColumns()->Refresh();

@@ -3,7 +3,7 @@
 // the base grid.
 //
 // Index of this file:
-//   Dispatch
+//   Dispatch, and the right-button release that shows a column's popup menu
 //   window creation: the styles, the grid's own flat border
 //   timers, cursors, focus, the dialog code, erasing, cancelling
 //   component messages: fonts and colours from the parent, the mouse leaving
@@ -51,6 +51,29 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case CM_HINTSHOWPAUSE: return CMHintShowPause(Message);
     default: return TCustomGridEh::Dispatch(Message);
   }
+}
+
+// A right-button release over a column with a popup menu of its own shows that
+// menu, for the grid, in place of the grid's.
+void TCustomDBGridEh::DefaultHandler(TMessage& Message) {
+  if (Message.Msg == WM_RBUTTONUP && ColumnPopupMenu(Message)) return;
+  TCustomGridEh::DefaultHandler(Message);
+}
+
+bool TCustomDBGridEh::ColumnPopupMenu(TMessage& Message) {
+  const Integer X = GetXLParam(Message.LParam), Y = GetYLParam(Message.LParam);
+  const TGridCoord Cell = MouseCoord(X, Y);
+  if (Cell.X < FIndicatorOffset || Cell.Y < 0) return false;
+  const Integer DataCol = MouseDataColumn(Cell, X, Y);
+  if (DataCol < 0 || DataCol >= FColumns->GetCount()) return false;
+  TPopupMenu* Menu = FColumns->Items(DataCol)->GetPopupMenu();
+  if (!Menu || !Menu->GetAutoPopup()) return false;
+  SendCancelMode(nullptr);
+  Menu->SetPopupComponent(this);
+  const TPoint At = ClientToScreen(TPoint(X, Y));
+  Menu->Popup(At.X, At.Y);
+  Message.Result = 1;
+  return true;
 }
 
 // ---- Window creation -----------------------------------------------------------------------------------------

@@ -96,7 +96,7 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
       }
     }
   }
-  if (FirstColumn && RowDetailPanelPainted() && !RowPanelPainted()) R.Left += DrawRowDetailButton(R, DataRow);
+  const bool DetailBox = FirstColumn && RowDetailPanelPainted() && !RowPanelPainted();
 
   // Striped rows follow the record numbers when the column keeps the grid's colour.
   TColor Background = Column->GetColor();
@@ -109,13 +109,24 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
   TColCellParamsEh* Params = FColCellParams.get();
   FillCellParams(Column, DataCol, DataRow, State, R, Background, Canvas->GetFont(), Params);
 
-  bool HasDetailPanel = false;
+  // The tree area, then the detail box, at the left of the first column.
+  bool HasDetailPanel = true;
   if (FirstColumn && (TreeShown() || RowDetailPanelPainted()) && OnCheckRowHaveDetailPanel)
     OnCheckRowHaveDetailPanel(this, HasDetailPanel);
   if (FirstColumn && TreeShown()) {
     const Integer Width = std::min(TreeAreaWidth(), R.Width());
     DrawTreeCellArea(Canvas, TRect(R.Left, R.Top, R.Left + Width, R.Bottom), HasDetailPanel);
     R.Left += Width;
+  }
+  if (DetailBox) {
+    R.Left += DrawRowDetailButton(R, DataRow, HasDetailPanel);
+  } else if (FirstColumn && RowDetailPanelPainted() && !RowPanelPainted()) {
+    // The panel came on during the cell's events: its box is left blank this time.
+    const TRect Strip(R.Left, R.Top, std::min(R.Right, R.Left + DetailBoxWidthEh), R.Bottom);
+    Canvas->GetBrush()->SetColor(GetColor());
+    Canvas->FillRect(Strip);
+    Canvas->GetBrush()->SetColor(Params->GetBackground());
+    R.Left = Strip.Right;
   }
 
   bool Processed = false;

@@ -8,6 +8,7 @@
 // DrawTitleCellContent (background, caption, image, marker, index, button, frame).
 
 #include "grid/DBGridEh.h"
+#include "grid/ScopeGuardEh.h"
 #include "platform/core/Format.h"
 #include "platform/ui/Input.h"
 
@@ -42,11 +43,16 @@ void TCustomDBGridEh::DrawCell(Integer ACol, Integer ARow, const TRect& CellArea
     Canvas->GetBrush()->SetColor(GetColor());
     const TRect Band(ARect.Left, ARect.Top + GetDataRowHeightValue(), ARect.Right, ARect.Bottom);
     Canvas->FillRect(Band);
-    // Beside the first column the record's group boxes go on down the band.
+    // Beside the first column the record's group boxes and tree lines go on down the band.
     const Integer Data = RawToDataColumn(ACol);
-    if (GroupingPainted() && Type.Horz == cahDataEh && Data >= 0 && Data < FColumns->GetCount() &&
-        FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == FColumns->Items(Data))
-      DrawGroupIndent(Band, DataRow);
+    const bool FirstColumn = Type.Horz == cahDataEh && Data >= 0 && Data < FColumns->GetCount() &&
+                             FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == FColumns->Items(Data);
+    if (FirstColumn && GroupingPainted()) DrawGroupIndent(Band, DataRow);
+    if (FirstColumn && TreeShown() && BeginReadRow(DataRow)) {
+      TScopeExitEh LeaveRow([this] { EndReadRow(); });
+      const TRect Tree(Band.Left, Band.Top, std::min(Band.Right, Band.Left + TreeAreaWidth()), Band.Bottom);
+      DrawTreeLines(Canvas, Tree, true, true);
+    }
     ARect.Bottom = ARect.Top + GetDataRowHeightValue();
   }
   if (Type.Horz == cahIndicatorEh) {
@@ -160,15 +166,7 @@ void TCustomDBGridEh::DrawTitleCellContent(TColumnEh* Column, const TRect& ARect
   TRect ButtonRect;
   TRect TextArea = Content;
   if (Params.HasFilterButton) {
-    Integer Width = GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + (ThemesEnabledEh() ? 0 : 1)
-                              : GetSystemMetrics(SM_CXVSCROLL);
-    Width = std::min(Width, ARect.Width() / 2);
-    ButtonRect = TRect(Content.Right - Width, Content.Top, Content.Right, Content.Bottom);
-    const Integer RowHeight = GetDefaultRowHeight();
-    if (ButtonRect.Height() > RowHeight) {
-      ButtonRect.Top = Content.Top + (Content.Height() - RowHeight) / 2;
-      ButtonRect.Bottom = ButtonRect.Top + RowHeight;
-    }
+    ButtonRect = TitleFilterButtonRect(ARect, Params.Is3D);
     TextArea.Right = ButtonRect.Left;
   }
 
@@ -248,6 +246,23 @@ void TCustomDBGridEh::DrawTitleCellContent(TColumnEh* Column, const TRect& ARect
     Canvas->GetBrush()->SetColor(Params.Background);
     ::DrawFixedCellFrame(this, Canvas, Frame, Params.Down, false, true, true);
   }
+}
+
+// The filter button at the right end of a title cell: at most half the cell wide,
+// no taller than a data row and centred in a taller cell, inside the frame of a 3-D cell.
+TRect TCustomDBGridEh::TitleFilterButtonRect(const TRect& Cell, bool Is3D) const {
+  TRect Content = Cell;
+  if (Is3D) InflateRect(Content, -1, -1);
+  Integer Width = GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + (ThemesEnabledEh() ? 0 : 1)
+                            : GetSystemMetrics(SM_CXVSCROLL);
+  Width = std::min(Width, Cell.Width() / 2);
+  TRect R(Content.Right - Width, Content.Top, Content.Right, Content.Bottom);
+  const Integer RowHeight = GetDefaultRowHeight();
+  if (R.Height() > RowHeight) {
+    R.Top = Content.Top + (Content.Height() - RowHeight) / 2;
+    R.Bottom = R.Top + RowHeight;
+  }
+  return R;
 }
 
 // Opaque while the mouse is over it or its list is open; faint otherwise, less

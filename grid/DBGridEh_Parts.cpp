@@ -137,8 +137,3 @@ void TRowDetailPanelEh::Assign(TPersistent* Source) {
   SetActive(S->FActive);
 }
 
-
-
-TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustomControl(AOwner) {
-  SetBounds(0, 0, 185, 41);
-}

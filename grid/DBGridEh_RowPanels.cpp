@@ -26,12 +26,6 @@
 #include "grid/DBGridEh.h"
 #include "grid/ScopeGuardEh.h"
 
-namespace {
-
-constexpr Integer DetailButtonWidth = 18;
-
-}  // namespace
-
 // ---- Settings ---------------------------------------------------------------------------------------
 
 void TRowDetailPanelEh::SetActive(bool Value) {
@@ -57,7 +51,9 @@ void TRowDetailPanelEh::SetVisible(bool Value) {
   FVisible = Value;
   if (Destroying) return;
   FGrid->SetDataRowHeight(FGrid->GetRow());
+  if (Value) ScrollCurrentRowIntoView();
   PlacePanel();
+  FGrid->InvalidateEditor();
   FGrid->Invalidate();
   if (!Value && FGrid->CanFocus()) FGrid->SetFocus();
 }
@@ -72,6 +68,43 @@ void TRowDetailPanelEh::SetHeight(Integer Value) {
   if (FHeight == Value) return;
   FHeight = Value;
   if (FVisible) FGrid->SetDataRowHeight(FGrid->GetRow());
+  PlacePanel();
+}
+
+void TRowDetailPanelEh::SetBevelEdges(TBevelEdges Value) {
+  if (FBevelEdges == Value) return;
+  FBevelEdges = Value;
+  PlacePanel();
+}
+
+void TRowDetailPanelEh::SetBevelInner(TBevelCut Value) {
+  if (FBevelInner == Value) return;
+  FBevelInner = Value;
+  PlacePanel();
+}
+
+void TRowDetailPanelEh::SetBevelOuter(TBevelCut Value) {
+  if (FBevelOuter == Value) return;
+  FBevelOuter = Value;
+  PlacePanel();
+}
+
+void TRowDetailPanelEh::SetBevelKind(TBevelKind Value) {
+  if (FBevelKind == Value) return;
+  FBevelKind = Value;
+  PlacePanel();
+}
+
+void TRowDetailPanelEh::SetBevelWidth(Integer Value) {
+  Value = std::max(1, Value);
+  if (FBevelWidth == Value) return;
+  FBevelWidth = Value;
+  PlacePanel();
+}
+
+void TRowDetailPanelEh::SetBorderStyle(TBorderStyle Value) {
+  if (FBorderStyle == Value) return;
+  FBorderStyle = Value;
   PlacePanel();
 }
 
@@ -91,6 +124,11 @@ void TRowDetailPanelEh::SetParentColor(bool Value) {
 }
 
 // ---- Placing the window -------------------------------------------------------------------------------
+//
+// The panel starts right of the detail box of the first column's unscrolled
+// place (after the indicator and the group boxes) and under the current row's
+// data part. The grid places it again whenever the rows scroll, the window is
+// sized or the data area changes (TopLeftChanged, RefreshAfterResize, SyncActiveRow).
 
 void TRowDetailPanelEh::PlacePanel() {
   TRowDetailPanelControlEh* Panel = FGrid->GetRowDetailPanelControl();
@@ -100,39 +138,57 @@ void TRowDetailPanelEh::PlacePanel() {
     return;
   }
   const Integer Row = FGrid->GetRow();
-  const Integer TitleRows = FGrid->GetTitleRowCount();
-  if (Row < FGrid->GetTopRow() || Row < TitleRows || FGrid->GetVisibleColumns()->Count() == 0) {
+  if (Row < FGrid->GetTopRow() || Row < FGrid->GetTitleRowCount() || FGrid->GetVisibleColumns()->Count() == 0) {
     Panel->SetVisible(false);
     return;
   }
-  const Integer FirstCol = FGrid->DataToRawColumn(FGrid->GetVisibleColumns()->Items(0)->GetIndex());
-  const TRect Cell = FGrid->CellRect(FirstCol, Row);
-  if (Cell.IsEmpty()) {
+  const TRect RowRect = FGrid->CellRect(FGrid->GetFixedCols() > 0 ? 0 : FGrid->GetLeftCol(), Row);
+  if (RowRect.IsEmpty()) {
     Panel->SetVisible(false);
     return;
   }
   const Integer ClientW = FGrid->GetClientWidth(), ClientH = FGrid->GetClientHeight();
-  const Integer Top = Cell.Top + FGrid->GetDataRowHeightValue();
-  // The panel starts after the group boxes and the detail button.
-  const Integer Left = Cell.Left + FGrid->FirstColumnIndent() + FGrid->GroupIndentWidth() + DetailButtonWidth;
+  const Integer Top = RowRect.Top + FGrid->GetDataRowHeightValue();
+  const Integer LineWidth = FGrid->GetOptions().Contains(dgColLines) ? FGrid->GetGridLineWidth() : 0;
+  const Integer IndicatorRight = FGrid->GetIndicatorOffset() > 0 ? FGrid->GetColWidths(0) + LineWidth : 0;
+  const Integer Left = IndicatorRight + FGrid->FirstColumnIndent() + DetailBoxWidthEh;
   Integer Width = FWidth > 0 && Left + FWidth <= ClientW ? FWidth
                   : FWidth > 0                            ? ClientW - Left
                                                           : ClientW - Left - FGrid->GetGridLineWidth();
   Integer Height = FHeight > 0 && Top + FHeight <= ClientH ? FHeight : ClientH - Top;
+  Panel->SetBorderStyle(FBorderStyle);
+  Panel->SetBevel(FBevelEdges, FBevelInner, FBevelOuter, FBevelKind, FBevelWidth);
   Panel->SetColor(GetColor());
   Panel->SetBounds(Left, Top, std::max(0, Width), std::max(0, Height));
   Panel->SetVisible(true);
+}
+
+// Rows of the table scroll up until the grown row ends inside the data area;
+// a row taller than the area becomes the top row.
+void TRowDetailPanelEh::ScrollCurrentRowIntoView() {
+  if (!FGrid->HandleAllocated() || !FGrid->RowScrollMode()) return;
+  TGridDrawInfoEh DrawInfo;
+  FGrid->CalcDrawInfo(DrawInfo);
+  const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
+  const Integer Row = FGrid->GetRow();
+  if (Row <= V.LastFullVisibleCell || Row < FGrid->GetTopRow()) return;
+  Integer Top = Row;
+  Integer Line = V.GridExtent + V.EffectiveLineWidth - FGrid->GetRowHeights(Row) - V.EffectiveLineWidth;
+  for (Integer R = Row - 1; R >= FGrid->GetTopRow(); --R) {
+    Line -= FGrid->GetRowHeights(R) + V.EffectiveLineWidth;
+    if (Line < V.FixedBoundary) break;
+    Top = R;
+  }
+  if (Top > FGrid->GetTopRow()) FGrid->MoveTopLeft(FGrid->GetLeftCol(), Top);
 }
 
 bool TCustomDBGridEh::RowDetailPanelPainted() const { return FRowDetailPanel && FRowDetailPanel->GetActive(); }
 
 // ---- The expand box ---------------------------------------------------------------------------------------
 
-Integer TCustomDBGridEh::DrawRowDetailButton(const TRect& ARect, Integer DataRow) {
-  bool HasPanel = true;
-  if (OnCheckRowHaveDetailPanel) OnCheckRowHaveDetailPanel(this, HasPanel);
+Integer TCustomDBGridEh::DrawRowDetailButton(const TRect& ARect, Integer DataRow, bool HasPanel) {
   TCanvas* Canvas = GetCanvas();
-  const TRect Box(ARect.Left, ARect.Top, std::min(ARect.Right, ARect.Left + DetailButtonWidth), ARect.Bottom);
+  const TRect Box(ARect.Left, ARect.Top, std::min(ARect.Right, ARect.Left + DetailBoxWidthEh), ARect.Bottom);
   Canvas->GetBrush()->SetStyle(bsSolid);
   Canvas->GetBrush()->SetColor(GetColor());
   Canvas->FillRect(Box);
@@ -149,8 +205,8 @@ bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
   if (!RowDetailPanelPainted() || FVisibleColumns->Count() == 0) return false;
   if (Cell.X != DataToRawColumn(FVisibleColumns->Items(0)->GetIndex()) || Cell.Y < GetTitleRowCount()) return false;
   const TRect R = CellRect(Cell.X, Cell.Y);
-  const Integer Left = R.Left + FirstColumnIndent() + GroupIndentWidth();
-  if (X < Left || X >= Left + DetailButtonWidth) return false;
+  const Integer Left = R.Left + FirstColumnIndent();
+  if (X < Left || X >= Left + DetailBoxWidthEh) return false;
   const Integer DataRow = Cell.Y - GetTitleRowCount();
   if (!IsCurrentDataRow(DataRow)) {
     MoveByRows(Cell.Y - GetRow());
@@ -158,6 +214,118 @@ bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
   }
   FRowDetailPanel->SetVisible(!FRowDetailPanel->GetVisible());
   return true;
+}
+
+// ---- The panel's window --------------------------------------------------------------------------------
+
+TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustomControl(AOwner) {
+  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks,
+                                csReplicatable};
+  SetBounds(0, 0, 185, 41);
+}
+
+void TRowDetailPanelControlEh::CreateParams(TCreateParams& Params) {
+  TCustomControl::CreateParams(Params);
+  if (FBorderStyle != bsSingle) return;
+  if (GetCtl3D()) Params.ExStyle |= WS_EX_CLIENTEDGE;
+  else Params.Style |= WS_BORDER;
+}
+
+void TRowDetailPanelControlEh::SetBorderStyle(TBorderStyle Value) {
+  if (FBorderStyle == Value) return;
+  FBorderStyle = Value;
+  RecreateWnd();
+}
+
+void TRowDetailPanelControlEh::SetBevel(TBevelEdges Edges, TBevelCut Inner, TBevelCut Outer, TBevelKind Kind,
+                                        Integer Width) {
+  if (FBevelEdges == Edges && FBevelInner == Inner && FBevelOuter == Outer && FBevelKind == Kind &&
+      FBevelWidth == Width)
+    return;
+  FBevelEdges = Edges;
+  FBevelInner = Inner;
+  FBevelOuter = Outer;
+  FBevelKind = Kind;
+  FBevelWidth = Width;
+  if (HandleAllocated())
+    SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+// The pixels the bevel takes on each of its edges.
+Integer TRowDetailPanelControlEh::BevelSize() const {
+  if (FBevelKind == bkNone) return 0;
+  return (FBevelInner != bvNone ? FBevelWidth : 0) + (FBevelOuter != bvNone ? FBevelWidth : 0);
+}
+
+void TRowDetailPanelControlEh::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case CM_CHILDKEY:
+      // Ctrl+Up in any control of the panel goes back to the grid.
+      if (Message.WParam == VK_UP && GetKeyState(VK_CONTROL) < 0 && !GetComponentState().Contains(csDesigning)) {
+        if (auto* Grid = dynamic_cast<TCustomDBGridEh*>(GetParent()); Grid && Grid->CanFocus()) {
+          Grid->SetFocus();
+          Message.Result = 1;
+          return;
+        }
+      }
+      return TCustomControl::Dispatch(Message);
+    case CM_CTL3DCHANGED:
+      TCustomControl::Dispatch(Message);
+      if (FBorderStyle == bsSingle) RecreateWnd();
+      return;
+    case WM_NCCALCSIZE: {
+      TCustomControl::Dispatch(Message);
+      const Integer Size = BevelSize();
+      if (Size == 0 || !Message.LParam) return;
+      TRect& R = reinterpret_cast<TNCCalcSizeParams*>(Message.LParam)->rgrc[0];
+      if (FBevelEdges.Contains(beLeft)) R.Left += Size;
+      if (FBevelEdges.Contains(beTop)) R.Top += Size;
+      if (FBevelEdges.Contains(beRight)) R.Right -= Size;
+      if (FBevelEdges.Contains(beBottom)) R.Bottom -= Size;
+      if (R.Right < R.Left) R.Right = R.Left;
+      if (R.Bottom < R.Top) R.Bottom = R.Top;
+      return;
+    }
+    case WM_NCPAINT: {
+      TCustomControl::Dispatch(Message);
+      if (BevelSize() == 0 || !HandleAllocated()) return;
+      HWND Wnd = GetHandle();
+      HDC DC = GetWindowDC(Wnd);
+      if (!DC) return;
+      TScopeExitEh Release([&] { ReleaseDC(Wnd, DC); });
+      // The bevel lies between the border and the client area.
+      const TRect Client = GetClientRectInWindow(Wnd);
+      const Integer Size = BevelSize();
+      TRect R(Client.Left - (FBevelEdges.Contains(beLeft) ? Size : 0),
+              Client.Top - (FBevelEdges.Contains(beTop) ? Size : 0),
+              Client.Right + (FBevelEdges.Contains(beRight) ? Size : 0),
+              Client.Bottom + (FBevelEdges.Contains(beBottom) ? Size : 0));
+      UINT Sides = 0;
+      if (FBevelEdges.Contains(beLeft)) Sides |= BF_LEFT;
+      if (FBevelEdges.Contains(beTop)) Sides |= BF_TOP;
+      if (FBevelEdges.Contains(beRight)) Sides |= BF_RIGHT;
+      if (FBevelEdges.Contains(beBottom)) Sides |= BF_BOTTOM;
+      const UINT Look = FBevelKind == bkFlat ? UINT(BF_FLAT) : FBevelKind == bkSoft ? UINT(BF_SOFT) : 0u;
+      auto Cut = [&](TBevelCut Value, UINT Raised, UINT Sunken) {
+        if (Value == bvNone) return;
+        for (Integer I = 0; I < FBevelWidth; ++I) {
+          if (Value == bvSpace) {
+            HBRUSH Brush = CreateSolidBrush(COLORREF(ColorToRGB(GetColor())));
+            FrameRect(DC, R, Brush);
+            DeleteObject(Brush);
+            InflateRect(R, -1, -1);
+          } else {
+            DrawEdge(DC, R, Value == bvRaised ? Raised : Sunken, Sides | Look | BF_ADJUST);
+          }
+        }
+      };
+      Cut(FBevelOuter, BDR_RAISEDOUTER, BDR_SUNKENOUTER);
+      Cut(FBevelInner, BDR_RAISEDINNER, BDR_SUNKENINNER);
+      return;
+    }
+    default: return TCustomControl::Dispatch(Message);
+  }
 }
 
 // ---- The row panel's layout ----------------------------------------------------------------------------

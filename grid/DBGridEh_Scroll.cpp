@@ -77,14 +77,15 @@ void TCustomDBGridEh::UpdateDataLinkRowCount() {
     Invalidate();
   }
   if (TitlesVisible()) StoreRowHeight(0, FTitleRowHeight);
+  StoreSubTitleRowHeights();
 
   Integer Count = TitleRows + 1;
   if (FDataLink->GetActive() && FDataLink->GetRecordCount() > 0 && HandleAllocated()) {
     const Integer LineWidth = FOptions.Contains(dgRowLines) ? GetGridLineWidth() : 0;
     const Integer Step = std::max(1, FDataRowHeight + LineWidth);
-    const Integer FixedPart = (TitlesVisible() ? FTitleRowHeight + LineWidth : 0) +
-                              GetSubTitleRowCount() * Step + FFooterRowCount * Step +
-                              (FFooterRowCount > 0 ? LineWidth : 0);
+    Integer FixedPart = (TitlesVisible() ? FTitleRowHeight + LineWidth : 0) + FFooterRowCount * Step +
+                        (FFooterRowCount > 0 ? LineWidth : 0);
+    for (Integer Row = TitlesVisible() ? 1 : 0; Row < TitleRows; ++Row) FixedPart += GetRowHeights(Row) + LineWidth;
     FDataLink->SetBufferCount(std::max(1, (GetClientHeight() - FixedPart) / Step));
     Count = FDataLink->GetRecordCount() + TitleRows;
   }
@@ -117,7 +118,7 @@ void TCustomDBGridEh::UpdateTableRowCount() {
   const bool HeightChanged = GetDefaultRowHeight() != FDataRowHeight;
   ResetRowHeights(FDataRowHeight);
   if (TitlesVisible()) StoreRowHeight(0, FTitleRowHeight);
-  for (Integer Row = TitlesVisible() ? 1 : 0; Row < TitleRows; ++Row) StoreRowHeight(Row, FDataRowHeight);
+  StoreSubTitleRowHeights();
 
   const Integer Rows = FDataLink->GetActive() ? VisibleDataRowCount() : 0;
   SetRowCountKeepingCurrent(TitleRows + std::max(Rows, 1));
@@ -129,6 +130,17 @@ void TCustomDBGridEh::UpdateTableRowCount() {
   SyncActiveRow();
   FetchRecordsOnDemand();
 }
+
+// The rows under the titles: the filter row as high as its text, the others as a data row
+// (in the row panel every row is a panel).
+void TCustomDBGridEh::StoreSubTitleRowHeights() {
+  const Integer First = TitlesVisible() ? 1 : 0;
+  const bool FilterRow = TCustomDBGridEh::GetSubTitleRowCount() > 0 && !FRowPanel->GetActive();
+  for (Integer Row = First; Row < GetTitleRowCount(); ++Row)
+    StoreRowHeight(Row, FilterRow && Row == First ? FilterRowHeight() : FDataRowHeight);
+}
+
+Integer TCustomDBGridEh::FilterRowHeight() { return FontTextHeightEh(GetFont(), u"Wg") + 4 + (GetFlat() ? 0 : 1); }
 
 Integer TCustomDBGridEh::CurrentColumnOrFixed() const {
   return std::clamp(GetCol(), std::min(GetFixedCols(), GetColCount() - 1), GetColCount() - 1);
@@ -477,6 +489,8 @@ void TCustomDBGridEh::RefreshAfterResize() {
     InvalidateDataArea();
   }
   GetScrollBarParams();
+  if (FFilterEditing) UpdateFilterEditor(false);
+  if (FRowDetailPanel->GetVisible()) FRowDetailPanel->PlacePanel();
 }
 
 void TCustomDBGridEh::ProcessPendingResize() {
@@ -609,7 +623,10 @@ void TCustomDBGridEh::TopLeftChanged() {
     if (GetTopRow() > LastTop) MoveTopLeft(GetLeftCol(), LastTop);
   }
   FetchRecordsOnDemand();
+  // The filter editor and the row detail panel go where their cells went.
+  if (FFilterEditing) UpdateFilterEditor(false);
   if (OnTopLeftChanged) OnTopLeftChanged(this);
+  if (FRowDetailPanel->GetVisible()) FRowDetailPanel->PlacePanel();
   FLastTopLeft = {GetLeftCol(), GetTopRow()};
 }
 

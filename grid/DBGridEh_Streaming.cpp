@@ -366,6 +366,8 @@ void TCustomDBGridEh::Loaded() {
   if (GetDataSource()) FSumList->ActivateIfReady();
   LayoutChanged();
   DeferLayout();
+  // The levels find their columns among the loaded ones.
+  FDataGrouping->Loaded();
 }
 
 // Two reader hooks stand while the grid reads itself: the panel control the

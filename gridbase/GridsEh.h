@@ -300,7 +300,8 @@ public:
   void InvalidateRow(Integer ARow);
   void InvalidateGrid();
   void InvalidateRect(const TGridRect& ARect);
-  void InvalidateEditor();
+  // Forgets the editor's cell and loads and places the editor again.
+  virtual void InvalidateEditor();
 
   // -- Editing
   virtual void ShowEditor();

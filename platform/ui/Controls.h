@@ -559,6 +559,8 @@ private:
   void WMKeyUp(TMessage& Message);
   void WMChar(TMessage& Message);
   void CNKeyDown(TMessage& Message);
+  // A key for a control, offered up the chain of its parents first (WParam the key, LParam the control).
+  void CMChildKey(TMessage& Message);
   void CNChar(TMessage& Message);
   void CNSysChar(TMessage& Message);
   void WMMouseWheel(TMessage& Message);

@@ -7,6 +7,11 @@
 #include "platform/ui/StdCtrls.h"
 
 enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
+// The bevel a windowed control may draw in its frame: the cuts are a panel's.
+using TBevelCut = TPanelBevel;
+enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+enum TBevelEdge { beLeft, beTop, beRight, beBottom };
+using TBevelEdges = TEnumSet<TBevelEdge>;
 enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
 enum TBevelStyle { bsLowered, bsRaised };
 

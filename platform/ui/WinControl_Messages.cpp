@@ -61,6 +61,7 @@ void TWinControl::Dispatch(TMessage& Message) {
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: return CNKeyDown(Message);
     case CN_CHAR: return CNChar(Message);
+    case CM_CHILDKEY: return CMChildKey(Message);
     case CN_SYSCHAR: return CNSysChar(Message);
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR: return Broadcast(Message);
@@ -158,8 +159,10 @@ WPARAM DialogCodeForKey(WPARAM Key) {
 }  // namespace
 
 void TWinControl::CNKeyDown(TMessage& Message) {
-  // A dialog key the control does not want goes to the form (Tab, arrows, Enter, Esc).
   Message.Result = 1;
+  // The control and the controls it stands on may take the key first.
+  if (Perform(CM_CHILDKEY, Message.WParam, reinterpret_cast<LPARAM>(this)) != 0) return;
+  // A dialog key the control does not want goes to the form (Tab, arrows, Enter, Esc).
   const WPARAM mask = DialogCodeForKey(Message.WParam);
   TCustomForm* form = GetParentForm(this);
   if (mask && Perform(CM_WANTSPECIALKEY, Message.WParam, Message.LParam) == 0 &&
@@ -167,6 +170,10 @@ void TWinControl::CNKeyDown(TMessage& Message) {
       form->Perform(CM_DIALOGKEY, Message.WParam, Message.LParam) != 0)
     return;
   Message.Result = 0;
+}
+
+void TWinControl::CMChildKey(TMessage& Message) {
+  if (FParent) Message.Result = FParent->Perform(CM_CHILDKEY, Message.WParam, Message.LParam);
 }
 
 void TWinControl::CNChar(TMessage& Message) {

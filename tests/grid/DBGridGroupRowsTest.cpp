@@ -533,3 +533,23 @@ TEST_F(GroupRows, UnderAnOpenRowDetailPanelTheRecordsGroupBoxesGoOnDownTheBandBe
   EXPECT_EQ(Display.PixelAt(Wnd, Cell.Left + 23, BandY), ColorToRGB(TColor(0xF0E8D8)));
   EXPECT_EQ(Grid->GetRowDetailPanelControl()->GetLeft(), Cell.Left + 2 * 18 + 18);
 }
+
+TEST_F(GroupRows, TheFirstColumnGrowsByItsGroupBoxesSoItsTextKeepsTheColumnsWidth) {
+  ShowLibraries();
+  ASSERT_EQ(Grid->GetColWidths(1), 110);
+  GroupByCityAndKind();
+  EXPECT_EQ(Column(0)->GetWidth(), 110);
+  EXPECT_EQ(Grid->GetColWidths(1), 110 + 2 * 18);
+  // A record's text has the column's whole width after the boxes.
+  const TRect Cell = Grid->CellRect(1, Grid->GetTitleRowCount() + 2);
+  PaintGrid Paint(Grid);
+  const TGdiOp* Text = Paint.Text(Cell, u"Киев");
+  ASSERT_NE(Text, nullptr);
+  EXPECT_GE(Text->Rect.Left, Cell.Left + 2 * 18);
+  EXPECT_GE(Text->Rect.Width(), 110 - 4);
+  // The other columns keep their widths; without grouping the first one too.
+  EXPECT_EQ(Grid->GetColWidths(2), 100);
+  Grid->GetDataGrouping()->SetActive(false);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetColWidths(1), 110);
+}

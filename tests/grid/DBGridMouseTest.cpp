@@ -287,3 +287,35 @@ TEST_F(GridMouse, NumpadKeysOpenAndCloseTheCurrentNode) {
   Key(VK_ADD);
   EXPECT_EQ(Grid->GetRowCount(), Rows);
 }
+
+// ---- Column popup menus ----------------------------------------------------------------------------------
+
+TEST_F(GridMouse, ARightClickOnAColumnWithAPopupMenuShowsItForTheGridAndOthersShowNone) {
+  ShowRecords(10);
+  TPopupMenu Menu(nullptr);
+  Menu.GetItems()->Add(new TMenuItem(&Menu));
+  Column(1)->SetPopupMenu(&Menu);
+  Integer Shown = 0;
+  Menu.OnPopup = [&](TObject*) { ++Shown; };
+  TComponent* PopupFor = nullptr;
+  HWND MenuWindow = nullptr;
+  Display.WhenIdle([&] {
+    PopupFor = Menu.GetPopupComponent();
+    MenuWindow = Menu.GetMenuWindow();
+    Display.Key(VK_ESCAPE);
+  });
+  Pause();
+  const TPoint P = CellCenter(2, 4);
+  Display.Click(Wnd(), P.X, P.Y, mbRight);
+  EXPECT_EQ(Shown, 1);
+  EXPECT_EQ(PopupFor, Grid);
+  EXPECT_NE(MenuWindow, nullptr);
+  // Another column's cell, and the column's own menu switched off, show nothing.
+  Pause();
+  const TPoint Other = CellCenter(3, 4);
+  Display.Click(Wnd(), Other.X, Other.Y, mbRight);
+  Menu.SetAutoPopup(false);
+  Pause();
+  Display.Click(Wnd(), P.X, P.Y, mbRight);
+  EXPECT_EQ(Shown, 1);
+}

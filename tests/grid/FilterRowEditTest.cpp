@@ -62,6 +62,69 @@ TEST_F(FilterRowEdit, APressInAFilterCellOpensTheEditorThereAndMakesItsColumnCur
   EXPECT_EQ(Editor()->GetColor(), BlendColorsEh(clWindow, Grid->GetFixedColor(), 8));
 }
 
+TEST_F(FilterRowEdit, TheFilterRowIsAsHighAsItsTextAndItsMargins) {
+  ShowFiltered();
+  // "Wg" is 13 pixels high: 4 more, and 1 for the raised look.
+  EXPECT_EQ(Grid->GetRowHeights(FilterRow), 18);
+  EXPECT_EQ(Grid->GetRowHeights(FilterRow + 1), Grid->GetDataRowHeightValue());
+  Grid->SetFlat(true);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetRowHeights(FilterRow), 17);
+  // The rows the window holds are counted below the filter row as it is.
+  Grid->SetMemTableSupportIntf(false);
+  Display.ProcessMessages();
+  EXPECT_EQ(Grid->GetRowHeights(FilterRow), 17);
+  const Integer Below = Grid->GetClientHeight() - Grid->CellRect(1, FilterRow).Bottom - 1;
+  EXPECT_EQ(Grid->GetRowCount() - Grid->GetTitleRowCount(),
+            std::min(10, Below / (Grid->GetDataRowHeightValue() + 1)));
+}
+
+TEST_F(FilterRowEdit, TheEditorFollowsItsCellWhenTheColumnsScrollAndTheColumnIsSized) {
+  ShowFiltered();
+  Grid->SetWidth(220);
+  Display.ProcessMessages();
+  ClickFilterCell(1);
+  ASSERT_TRUE(EditorShown());
+  const Integer Before = Grid->CellRect(2, FilterRow).Left;
+  SendMessage(Grid->GetHandle(), WM_HSCROLL, SB_PAGERIGHT, 0);
+  Display.ProcessMessages();
+  TRect Cell = Grid->CellRect(2, FilterRow);
+  ASSERT_LT(Cell.Left, Before);
+  EXPECT_EQ(Editor()->GetLeft(), Cell.Left);
+  EXPECT_EQ(Editor()->GetWidth(), Cell.Width());
+  Column(1)->SetWidth(160);
+  Display.ProcessMessages();
+  Cell = Grid->CellRect(2, FilterRow);
+  EXPECT_EQ(Cell.Width(), 160);
+  EXPECT_EQ(Editor()->GetLeft(), Cell.Left);
+  EXPECT_EQ(Editor()->GetWidth(), Cell.Width());
+  EXPECT_TRUE(EditorShown());
+}
+
+TEST_F(FilterRowEdit, ATitleDraggedWhileTypingMovesItsColumnAndTheEditorKeepsItsOwn) {
+  ShowFiltered();
+  std::vector<TColumnEh*> Clicked;
+  Grid->OnTitleClick = [&](TObject*, TColumnEh* C) { Clicked.push_back(C); };
+  ClickFilterCell(2);
+  ASSERT_TRUE(EditorShown());
+  Type(u"Запись");
+  // A title click reaches the grid though the focus stays in the filter editor.
+  ClickCell(1, 0);
+  EXPECT_EQ(Clicked, std::vector<TColumnEh*>{Column(0)});
+  EXPECT_EQ(GetFocus(), Editor()->GetHandle());
+  // ID_THIS dragged behind NAME_THIS: the editor goes with NAME_THIS.
+  TColumnEh* Name = Column(2);
+  Pause();
+  const TRect From = Grid->CellRect(1, 0), To = Grid->CellRect(3, 0);
+  Display.Drag(Grid->GetHandle(), TPoint(From.Left + 30, From.Top + 8), TPoint(To.Right - 5, To.Top + 8), 8);
+  Display.ProcessMessages();
+  ASSERT_EQ(Name->GetIndex(), 1);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  EXPECT_EQ(Editor()->GetText(), u"Запись");
+  EXPECT_EQ(Editor()->GetLeft(), Grid->CellRect(2, FilterRow).Left);
+}
+
 TEST_F(FilterRowEdit, UpOnTheFirstRecordOpensTheEditorOnTheCurrentColumn) {
   ShowFiltered();
   Key(VK_RIGHT);
@@ -220,11 +283,12 @@ TEST_F(FilterRowEdit, CtrlHomeAndCtrlEndReachTheFirstAndLastFilterableColumns) {
   Key(VK_HOME, THeadlessShift::Ctrl);
   EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
   // Columns without a filter cell are passed over.
+  Key(VK_END, THeadlessShift::Ctrl);
   Column(0)->GetSTFilter()->SetVisible(false);
-  Key(VK_RIGHT, THeadlessShift::Ctrl);
-  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
   Key(VK_LEFT, THeadlessShift::Ctrl);
   EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  Key(VK_RIGHT, THeadlessShift::Ctrl);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
 }
 
 TEST_F(FilterRowEdit, TabMovesBetweenTheCellsOnlyWithTabsSwitchedOn) {
@@ -488,6 +552,34 @@ TEST_F(TitleFilterList, TheFilterButtonOfATitleDropsItsListUnderTheTitleAndClose
   ClickFilterButton(2);
   EXPECT_FALSE(Grid->GetTitleFilterListVisible());
   EXPECT_EQ(Grid->GetTitleFilterListColumn(), nullptr);
+}
+
+TEST_F(TitleFilterList, OnlyTheButtonTakesThePressNeitherTheTallTitlesRestNorTheCellsFrame) {
+  ShowInTitles();
+  Grid->SetTitleHeight(40);
+  Display.ProcessMessages();
+  const TRect R = Grid->CellRect(3, 0);
+  ASSERT_GT(R.Height(), 2 * Grid->GetDataRowHeightValue());
+  auto PressAt = [&](Integer X, Integer Y) {
+    Pause();
+    Display.Click(Grid->GetHandle(), X, Y);
+    const bool Dropped = Grid->GetTitleFilterListVisible();
+    if (Dropped) Key(VK_ESCAPE);
+    return Dropped;
+  };
+  const Integer Middle = (R.Top + R.Bottom) / 2;
+  EXPECT_FALSE(PressAt(R.Right - 4, R.Top + 3));
+  EXPECT_FALSE(PressAt(R.Right - 4, R.Bottom - 3));
+  EXPECT_TRUE(PressAt(R.Right - 4, Middle));
+  // In a title one row high the button keeps inside the raised frame.
+  Grid->SetTitleHeight(0);
+  Display.ProcessMessages();
+  const TRect Low = Grid->CellRect(3, 0);
+  EXPECT_FALSE(PressAt(Low.Right - 4, Low.Top));
+  EXPECT_TRUE(PressAt(Low.Right - 4, Low.Top + 1));
+  Grid->SetOptionsEh(Grid->GetOptionsEh() - dghFixed3D);
+  Display.ProcessMessages();
+  EXPECT_TRUE(PressAt(Low.Right - 4, Low.Top));
 }
 
 TEST_F(TitleFilterList, CtrlTDropsTheCurrentColumnsListAndEnterChoosesAValue) {
