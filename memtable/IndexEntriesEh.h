@@ -86,14 +86,21 @@ public:
   // changed. At, when given, receives the entry at that position (null past the end).
   template <class TBefore>
   Integer LowerBound(TBefore&& Before, const TIndexItemEh** At = nullptr) const {
-    return Search([](const TFastKey&) { return -1; }, Before, At);
+    return Search<true>([](const TFastKey&) { return -1; }, Before, At);
   }
   // The same, asking Fast(key) first: 1 when the entry lies before the probe, 0
   // when not, -1 when only the whole entry can tell (Before is asked then). The
   // keys a search reads lie side by side, a few cache lines a node.
   template <class TFast, class TBefore>
   Integer LowerBound(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At = nullptr) const {
-    return Search(Fast, Before, At);
+    return Search<true>(Fast, Before, At);
+  }
+  // The entry LowerBound would give in At, without working out its position.
+  template <class TFast, class TBefore>
+  const TIndexItemEh* FirstNotBefore(TFast&& Fast, TBefore&& Before) const {
+    const TIndexItemEh* at = nullptr;
+    Search<false>(Fast, Before, &at);
+    return at;
   }
 
   // Each entry in order, in O(n).
@@ -128,17 +135,20 @@ private:
 
   // Asks for a node's fast keys at once: a search then waits for memory once a
   // level, not once a probe.
+  static void PrefetchBytes(const void* From, size_t Size) {
+    const char* from = static_cast<const char*>(From);
+    for (const char* p = from; p < from + Size; p += 64) __builtin_prefetch(p);
+  }
   static void PrefetchKeys(const TFastKey* Keys, Integer Count) {
-    const char* from = reinterpret_cast<const char*>(Keys);
-    const char* to = reinterpret_cast<const char*>(Keys + Count);
-    for (const char* p = from; p < to; p += 64) __builtin_prefetch(p);
+    PrefetchBytes(Keys, static_cast<size_t>(Count) * sizeof(TFastKey));
   }
   template <class TFast, class TBefore>
   static bool Precedes(TFast& Fast, TBefore& Before, const TFastKey& Key, const TIndexItemEh& Item) {
     const int fast = Fast(Key);
     return fast >= 0 ? fast == 1 : static_cast<bool>(Before(Item));
   }
-  template <class TFast, class TBefore>
+  // The position is summed on the way down only when asked for (WithPos).
+  template <bool WithPos, class TFast, class TBefore>
   Integer Search(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At) const {
     Integer pos = 0;
     const TNode* n = FRoot.get();
@@ -149,27 +159,36 @@ private:
     while (!n->Leaf) {
       const auto* inner = static_cast<const TInner*>(n);
       PrefetchKeys(inner->Fast.data(), inner->Count);
+      // The child taken and the sizes before it are read next: their lines are
+      // asked for with the keys, so a level waits for memory once.
+      PrefetchBytes(inner->Children.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Children[0]));
+      if (WithPos) PrefetchBytes(inner->Sizes.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Sizes[0]));
       // The last child whose first entry lies before the probe: the answer lies
       // in it or is the first entry of the child after it.
       Integer lo = 1, hi = inner->Count;  // children 1 .. lo - 1 start before the probe
       while (lo < hi) {
         const Integer mid = (lo + hi) / 2;
         const auto m = static_cast<size_t>(mid);
-        if (Precedes(Fast, Before, inner->Fast[m], inner->First[m])) lo = mid + 1;
-        else hi = mid;
+        const bool before = Precedes(Fast, Before, inner->Fast[m], inner->First[m]);
+        lo = before ? mid + 1 : lo;
+        hi = before ? hi : mid;
       }
       const Integer child = lo - 1;
-      for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
+      if (WithPos)
+        for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
       n = inner->Children[static_cast<size_t>(child)].get();
     }
     const auto* leaf = static_cast<const TLeaf*>(n);
     PrefetchKeys(leaf->Fast.data(), leaf->Count);
+    // The entry found is read next: its line is asked for alongside the keys.
+    PrefetchBytes(leaf->Items.data(), static_cast<size_t>(leaf->Count) * sizeof(TIndexItemEh));
     Integer lo = 0, hi = leaf->Count;
     while (lo < hi) {
       const Integer mid = (lo + hi) / 2;
       const auto m = static_cast<size_t>(mid);
-      if (Precedes(Fast, Before, leaf->Fast[m], leaf->Items[m])) lo = mid + 1;
-      else hi = mid;
+      const bool before = Precedes(Fast, Before, leaf->Fast[m], leaf->Items[m]);
+      lo = before ? mid + 1 : lo;
+      hi = before ? hi : mid;
     }
     if (At) {
       if (lo < leaf->Count) *At = &leaf->Items[static_cast<size_t>(lo)];

@@ -861,6 +861,8 @@ public:
   // Pos: the first equal entry when found, else the insertion position.
   bool FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const;
   bool FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const;
+  // The record of the first entry with the key, read from the entry itself.
+  bool FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) const;
   void GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const;
   Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
@@ -881,8 +883,9 @@ private:
   // Where the entry (Key, Rec) stands or would stand: after every smaller key and
   // after the equal keys of records made earlier. At gets the entry there.
   Integer EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec, const TIndexItemEh** At = nullptr) const;
-  // FindKeyValueIndex, giving the entry at Pos too.
-  bool FindKey(const Variant& KeyValue, Integer& Pos, const TIndexItemEh** At) const;
+  // FindKeyValueIndex, giving the entry at Pos too; without Pos, the entry alone
+  // (its position is not worked out).
+  bool FindKey(const Variant& KeyValue, Integer* Pos, const TIndexItemEh** At) const;
   // The entry of the record among the entries equal to Key; -1 when it has none.
   Integer FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const;
   [[noreturn]] void KeyViolation(const Variant& Key) const;

@@ -237,7 +237,8 @@ public:
     // Null lies before every other value and equals Null, as VarCompareEh has it.
     if (K.Kind == TIndexEntriesEh::fkNull || FKind == TIndexEntriesEh::fkNull)
       return K.Kind == FKind ? 0 : K.Kind == TIndexEntriesEh::fkNull ? 1 : 2;
-    return K.Number < FNumber ? 1 : K.Number > FNumber ? 2 : 0;
+    // Without branches: a search's keys fall either side at random.
+    return static_cast<Integer>(K.Number < FNumber) + 2 * static_cast<Integer>(K.Number > FNumber);
   }
 
 private:
@@ -247,7 +248,7 @@ private:
 
 }  // namespace
 
-bool TMTIndexEh::FindKey(const Variant& KeyValue, Integer& Pos, const TIndexItemEh** At) const {
+bool TMTIndexEh::FindKey(const Variant& KeyValue, Integer* Pos, const TIndexItemEh** At) const {
   bool found = false;
   const TFastProbe probe(KeyValue);
   auto before = [&found](Integer Comparison) {
@@ -258,24 +259,33 @@ bool TMTIndexEh::FindKey(const Variant& KeyValue, Integer& Pos, const TIndexItem
       default: throw Exception(SNotComparable);
     }
   };
-  Pos = FItems.LowerBound(
-      [&](const TFastKey& k) {
-        const Integer c = probe.Compare(k);
-        return c == 3 ? -1 : before(c) ? 1 : 0;
-      },
-      [&](const TIndexItemEh& e) { return before(CompareKeys(e.Key, KeyValue)); }, At);
+  auto fast = [&](const TFastKey& k) {
+    const Integer c = probe.Compare(k);
+    if (c == 3) return -1;
+    found |= c == 0;
+    return static_cast<int>(c == 1);
+  };
+  auto slow = [&](const TIndexItemEh& e) { return before(CompareKeys(e.Key, KeyValue)); };
+  if (Pos) *Pos = FItems.LowerBound(fast, slow, At);
+  else *At = FItems.FirstNotBefore(fast, slow);
   return found;
 }
 
 bool TMTIndexEh::FindKeyValueIndex(const Variant& KeyValue, Integer& Pos) const {
-  return FindKey(KeyValue, Pos, nullptr);
+  return FindKey(KeyValue, &Pos, nullptr);
 }
 
 bool TMTIndexEh::FindKeyValue(const Variant& KeyValue, Integer& RecIndex) const {
-  Integer pos;
   const TIndexItemEh* at = nullptr;
-  if (!FindKey(KeyValue, pos, &at) || !at) return false;
+  if (!FindKey(KeyValue, nullptr, &at) || !at) return false;
   RecIndex = at->RecIndex();
+  return true;
+}
+
+bool TMTIndexEh::FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) const {
+  const TIndexItemEh* at = nullptr;
+  if (!FindKey(KeyValue, nullptr, &at) || !at) return false;
+  Rec = at->Rec;
   return true;
 }
 
@@ -407,8 +417,12 @@ void TMTIndexesEh::ClearIndexesData() {
 }
 
 TMTIndexEh* TMTIndexesEh::FindIndexByFields(const String& FieldNames) const {
-  for (Integer i = 0; i < GetCount(); ++i)
-    if (AnsiSameText(GetItem(i)->GetFields(), FieldNames)) return GetItem(i);
+  // Names that differ only in the case of ASCII letters are the same in the
+  // locale too: the plain comparison spares the locale's for the common match.
+  for (Integer i = 0; i < GetCount(); ++i) {
+    const String& fields = GetItem(i)->GetFields();
+    if (SameText(fields, FieldNames) || AnsiSameText(fields, FieldNames)) return GetItem(i);
+  }
   return nullptr;
 }
 

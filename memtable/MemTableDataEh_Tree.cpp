@@ -390,6 +390,9 @@ Integer TMemoryTreeListEh::RowOfNode(TMemRecViewEh* Node) {
     }
     n = parent;
   }
+  // The row is likely read next.
+  FRowCursorNode = Node;
+  FRowCursor = row;
   return row;
 }
 

@@ -14,6 +14,7 @@
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
+#include "platform/core/Assert.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Locale.h"
 #include "platform/core/Strings.h"
@@ -541,6 +542,16 @@ TMemoryRecordEh* TRecordsViewEh::ViewRecord(Integer Index) {
 Integer TRecordsViewEh::IndexOfRecord(TMemoryRecordEh* Rec) {
   if (FTreeMode) return FTreeList->RowOfNode(FTreeList->NodeOfRecord(Rec));
   if (FSortOrder.empty() && Rec->GetIndex() >= 0) {
+    // Every record of the store shown in its order: the row is the record's place.
+    const Integer stored = Rec->GetIndex();
+    if (FUpdateCount == 0 && stored < static_cast<Integer>(FViewList.size()))
+      if (auto* store = dynamic_cast<TMemTableDataEh*>(GetMemTableDataSource()))
+        if (store->GetRecordsList()->GetActiveList().size() == FViewList.size()) {
+          BORROW_ASSERT(FViewList[static_cast<size_t>(stored)] == Rec);
+          // The row is likely read next (a cursor moving there).
+          __builtin_prefetch(&FViewList[static_cast<size_t>(stored)]);
+          return stored;
+        }
     // In records-list order: a binary search by position.
     auto it = std::lower_bound(FViewList.begin(), FViewList.end(), Rec,
                                [](TMemoryRecordEh* a, TMemoryRecordEh* b) { return a->GetIndex() < b->GetIndex(); });

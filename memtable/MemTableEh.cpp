@@ -547,12 +547,13 @@ TMemRecViewEh* TCustomMemTableEh::ViewNode(Integer Row) const {
 Integer TCustomMemTableEh::ViewIndexOfRecord(TMemoryRecordEh* Rec, Integer Hint) const {
   if (!Rec) return -1;
   Integer count = ViewCount();
-  // The likely places first: where the caller expects it, the last row, and
-  // the record's stored position. A tree finds a node's row from its place.
+  // The likely places first: where the caller expects it and the last row. A
+  // tree finds a node's row from its place, an unsorted view from the record's
+  // place in the store; a sorted one may still show it at that place.
   if (Hint >= 0 && Hint < count && ViewRecord(Hint) == Rec) return Hint;
   if (TreeMode()) return FRecordsView->IndexOfRecord(Rec);
   if (count > 0 && ViewRecord(count - 1) == Rec) return count - 1;
-  // An unsorted, unfiltered view shows each record at its stored position.
+  if (FRecordsView->GetSortOrder().empty()) return FRecordsView->IndexOfRecord(Rec);
   Integer stored = Rec->GetIndex();
   if (stored >= 0 && stored < count && ViewRecord(stored) == Rec) return stored;
   return FRecordsView->IndexOfRecord(Rec);

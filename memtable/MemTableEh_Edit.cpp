@@ -241,23 +241,23 @@ bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, const std::vector<TF
 Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const Variant& KeyValues,
                                        TMemoryRecordEh*& Rec) {
   Rec = nullptr;
-  String names;
+  String joined;
   for (TField* f : Fields) {
     if (f->GetFieldNo() <= 0) return -2;
-    if (!names.empty()) names += u';';
-    names += f->GetFieldName();
+    if (Fields.size() == 1) break;
+    if (!joined.empty()) joined += u';';
+    joined += f->GetFieldName();
   }
+  const String& names = Fields.size() == 1 ? Fields[0]->GetFieldName() : joined;
   TRecordsListEh* list = GetRecordsData()->GetRecordsList();
   TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(names);
   if (!index || !index->GetActive()) return -2;
-  Integer recIndex = -1;
   Variant key = Fields.size() == 1 && VarIsArray(KeyValues) ? KeyElement(KeyValues, 0, 2) : KeyValues;
   try {
-    if (!index->FindKeyValue(key, recIndex)) return -1;
+    if (!index->FindKeyRecord(key, Rec)) return -1;
   } catch (const Exception&) {
     return -2;  // a key of another kind than the index's: compare row by row
   }
-  Rec = list->GetRecord(recIndex);
   return ViewIndexOfRecord(Rec, -1);
 }
 
