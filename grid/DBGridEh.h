@@ -1232,7 +1232,11 @@ public:
   Integer GetImageIndex() const;
   // 0 unchecked, 1 checked, 2 grayed.
   Integer GetCheckboxState() const;
-  bool CanModify(bool TryEdit);
+  // Whether the cell may change; TryEdit also starts the edit. A value that
+  // comes as text (typed, or a text cell pasted) reaches a blob only when the
+  // grid shows it as memo text or the field reads text itself; a value that
+  // comes whole (the binary interchange format) passes AsText false.
+  bool CanModify(bool TryEdit, bool AsText = true);
   // The field a change of the cell writes: the column's field, or a lookup
   // field's first key field; null without a field or when a lookup's keys
   // cannot all change.

@@ -4,8 +4,9 @@
 //
 // Index of this file:
 //   unit values        the CSV separator and the clipboard formats
-//   exporter           buffering, cell parameters, footers, ExportToStream
-//   importer           ImportFromStream, the insert loop, guarded field writes
+//   exporter           buffering, cell parameters, footers, ExportToStream, ExportToFile
+//   importer           ImportFromStream, the insert loop, guarded field writes,
+//                      taking back the changes of an import that stops
 //   running            RunGridExport, RunGridImport, files
 //   clipboard          copy, paste, cut, delete
 
@@ -17,9 +18,11 @@
 #include "grid/ScopeGuardEh.h"
 #include "gridbase/DaVirConsts.h"
 #include "platform/core/CodePage.h"
+#include "platform/core/Files.h"
 #include "platform/core/Format.h"
-#include "platform/ui/Clipbrd.h"
+#include "platform/core/VariantText.h"
 #include "platform/data/DBTypes.h"
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
 
 char CsvSeparator = ';';
@@ -66,6 +69,48 @@ std::unique_ptr<TColumnsEhList> VisibleColumnsBetween(TCustomDBGridEh* Grid, Int
   for (Integer I = std::max(Left, 0); I <= Right && I < Visible->Count(); ++I)
     if (Visible->GetColumn(I)->GetVisible()) List->Add(Visible->GetColumn(I));
   return List;
+}
+
+// A stream that keeps what is written as the pieces it came in (the exporter
+// writes 64 KB at a time), for a file written whole once the export is done.
+class TPiecesStreamEh : public TStream {
+public:
+  Integer Read(void*, Integer) override { return 0; }
+  Integer Write(const void* Buffer, Integer Count) override {
+    if (Count <= 0) return 0;
+    FPieces.emplace_back(static_cast<const char*>(Buffer), size_t(Count));
+    FSize += Count;
+    return Count;
+  }
+  // Only where it stands: at its end.
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override {
+    if ((Origin == soFromBeginning ? Offset : FSize + Offset) != FSize)
+      throw EStreamError(u"The export stream cannot seek.");
+    return FSize;
+  }
+  std::vector<std::string_view> Views() const { return {FPieces.begin(), FPieces.end()}; }
+
+private:
+  std::vector<std::string> FPieces;
+  Int64 FSize = 0;
+};
+
+// Whether a field holds exactly the value it held before: no write is needed
+// to put it back.
+bool SameValue(const Variant& A, const Variant& B) {
+  if (VarIsNullOrEmpty(A) || VarIsNullOrEmpty(B)) return VarIsNullOrEmpty(A) && VarIsNullOrEmpty(B);
+  if (A.IsArray() || B.IsArray()) {
+    if (!A.IsArray() || !B.IsArray() || VarArrayLowBound(A) != VarArrayLowBound(B) ||
+        VarArrayHighBound(A) != VarArrayHighBound(B))
+      return false;
+    for (Integer I = VarArrayLowBound(A); I <= VarArrayHighBound(A); ++I)
+      if (!SameValue(VarArrayGet(A, I), VarArrayGet(B, I))) return false;
+    return true;
+  }
+  const String* TextA = VarStrRef(A);
+  const String* TextB = VarStrRef(B);
+  if (TextA || TextB) return TextA && TextB && *TextA == *TextB;
+  return A.VarType() == B.VarType() && VarSameValue(A, B);
 }
 
 // Whether a sum footer adds the field's values: numbers and dates do; a text
@@ -368,8 +413,12 @@ void TDBGridEhExport::ExportToStream(TStream* Stream, bool IsExportAll) {
 }
 
 void TDBGridEhExport::ExportToFile(const String& FileName, bool IsExportAll) {
-  TFileStream File(FileName, fmCreate);
-  ExportToStream(&File, IsExportAll);
+  // The export is gathered first and then replaces the file through a
+  // temporary file beside it, so a failing write never leaves a fragment.
+  CheckFileReplaceable(FileName);
+  TPiecesStreamEh Pieces;
+  ExportToStream(&Pieces, IsExportAll);
+  WriteFilePiecesAtomic(FileName, Pieces.Views());
 }
 
 // ---- Importer ----------------------------------------------------------------------------------------
@@ -383,10 +432,62 @@ void TDBGridEhImport::InsertLoop(bool AtEnd) {
   while (!FEof) {
     if (AtEnd) DS->Append();
     else DS->Insert();
+    FRecordNoted = true;  // a record the import adds is taken back whole
     ReadRecord(FColumnsList);
     DS->Post();
+    TImportChangeEh Change = CurrentRecordChange();
+    Change.Added = true;
+    FChanges.push_back(std::move(Change));
     if (!AtEnd) DS->Next();
   }
+}
+
+void TDBGridEhImport::ReadRecordInPlace() {
+  FRecordNoted = false;
+  ReadRecord(FColumnsList);
+}
+
+TDBGridEhImport::TImportChangeEh TDBGridEhImport::CurrentRecordChange() const {
+  TDataSet* DS = GridDataSet(FDBGridEh);
+  TImportChangeEh Change;
+  if (auto* Table = dynamic_cast<IMemTableEh*>(DS)) Change.Record = Table->GetCurrentRecord();
+  else Change.Bookmark = DS->GetBookmark();
+  return Change;
+}
+
+void TDBGridEhImport::TakeBackChanges() noexcept {
+  TDataSet* DS = GridDataSet(FDBGridEh);
+  auto* Table = dynamic_cast<IMemTableEh*>(DS);
+  auto CancelEditing = [DS] {
+    try {
+      if (DS->GetState() == dsEdit || DS->GetState() == dsInsert) DS->Cancel();
+    } catch (...) {
+    }
+  };
+  // The record being written is dropped unposted; then each change goes back,
+  // the last first, so every record is found where it was when it changed.
+  CancelEditing();
+  for (auto It = FChanges.rbegin(); It != FChanges.rend(); ++It) {
+    try {
+      if (It->Record ? !Table->GotoRecord(It->Record) : !DS->BookmarkValid(It->Bookmark)) continue;
+      if (!It->Record) DS->GotoBookmark(It->Bookmark);
+      if (It->Added) {
+        DS->Delete();
+        continue;
+      }
+      bool Editing = false;
+      for (const auto& [Field, Old] : It->OldValues) {
+        if (SameValue(Field->GetValue(), Old)) continue;
+        if (!Editing) DS->Edit();
+        Editing = true;
+        Field->SetValue(Old);
+      }
+      if (Editing) DS->Post();
+    } catch (...) {
+      CancelEditing();  // what cannot be put back stays; the rest still goes back
+    }
+  }
+  FChanges.clear();
 }
 
 void TDBGridEhImport::ImportFromStream(TStream* Stream, bool IsImportAll) {
@@ -402,7 +503,8 @@ void TDBGridEhImport::ImportFromStream(TStream* Stream, bool IsImportAll) {
       FDBGridEh->SetSelectedIndex(FDBGridEh->GetVisibleColumns()->GetColumn(0)->GetIndex());
   }
   const bool AtEnd = DS->Eof();
-  bool InsertMode = DS->GetState() == dsInsert;
+  const bool Inserting = DS->GetState() == dsInsert;
+  bool InsertMode = Inserting;
   if (!InsertMode) FDBGridEh->SaveBookmark();
   std::unique_ptr<TColumnsEhList> OwnList;
   bool Completed = false;
@@ -412,80 +514,89 @@ void TDBGridEhImport::ImportFromStream(TStream* Stream, bool IsImportAll) {
       if (!InsertMode) FDBGridEh->RestoreBookmark();
       FColumnsList = nullptr;
     });
-    switch (Selection->GetSelectionType()) {
-      case gstRecordBookmarks: {
-        FColumnsList = FDBGridEh->GetVisibleColumns();
-        ReadPrefix();
-        if (InsertMode) {
-          InsertLoop(AtEnd);
+    FChanges.clear();
+    // An import that stops takes back what it wrote before its failure goes on.
+    try {
+      switch (Selection->GetSelectionType()) {
+        case gstRecordBookmarks: {
+          FColumnsList = FDBGridEh->GetVisibleColumns();
+          ReadPrefix();
+          if (InsertMode) {
+            InsertLoop(AtEnd);
+            break;
+          }
+          TBookmarkListEh* Rows = Selection->GetRows();
+          for (Integer I = 0; I < Rows->GetCount() && !FEof; ++I) {
+            DS->GotoBookmark(Rows->GetItem(I));
+            ReadRecordInPlace();
+          }
           break;
         }
-        TBookmarkListEh* Rows = Selection->GetRows();
-        for (Integer I = 0; I < Rows->GetCount() && !FEof; ++I) {
-          DS->GotoBookmark(Rows->GetItem(I));
-          ReadRecord(FColumnsList);
-        }
-        break;
-      }
-      case gstRectangle: {
-        TDBGridEhSelectionRect* Rect = Selection->GetRect();
-        OwnList = VisibleColumnsBetween(FDBGridEh, Rect->GetLeftCol(), Rect->GetRightCol());
-        FColumnsList = OwnList.get();
-        ReadPrefix();
-        if (InsertMode) {
-          InsertLoop(AtEnd);
+        case gstRectangle: {
+          TDBGridEhSelectionRect* Rect = Selection->GetRect();
+          OwnList = VisibleColumnsBetween(FDBGridEh, Rect->GetLeftCol(), Rect->GetRightCol());
+          FColumnsList = OwnList.get();
+          ReadPrefix();
+          if (InsertMode) {
+            InsertLoop(AtEnd);
+            break;
+          }
+          const TBookmark Bottom = Rect->GetBottomRow();
+          DS->GotoBookmark(Rect->GetTopRow());
+          while (!DS->Eof() && !FEof) {
+            ReadRecordInPlace();
+            if (DS->CompareBookmarks(DS->GetBookmark(), Bottom) == 0) break;
+            DS->Next();
+          }
           break;
         }
-        const TBookmark Bottom = Rect->GetBottomRow();
-        DS->GotoBookmark(Rect->GetTopRow());
-        while (!DS->Eof() && !FEof) {
-          ReadRecord(FColumnsList);
-          if (DS->CompareBookmarks(DS->GetBookmark(), Bottom) == 0) break;
-          DS->Next();
-        }
-        break;
-      }
-      case gstColumns:
-      case gstAll: {
-        FColumnsList = Selection->GetSelectionType() == gstColumns ? Selection->GetColumns()
-                                                                   : FDBGridEh->GetVisibleColumns();
-        ReadPrefix();
-        if (InsertMode) {
-          InsertLoop(AtEnd);
+        case gstColumns:
+        case gstAll: {
+          FColumnsList = Selection->GetSelectionType() == gstColumns ? Selection->GetColumns()
+                                                                     : FDBGridEh->GetVisibleColumns();
+          ReadPrefix();
+          if (InsertMode) {
+            InsertLoop(AtEnd);
+            break;
+          }
+          DS->First();
+          while (!DS->Eof() && !FEof) {
+            ReadRecordInPlace();
+            DS->Next();
+          }
           break;
         }
-        DS->First();
-        while (!DS->Eof() && !FEof) {
-          ReadRecord(FColumnsList);
-          DS->Next();
-        }
-        break;
-      }
-      case gstNon: {
-        // From the current column to the last one.
-        OwnList = std::make_unique<TColumnsEhList>();
-        TColumnsEhList* Visible = FDBGridEh->GetVisibleColumns();
-        TColumnEh* Current = FDBGridEh->GetCurrentColumn();
-        const Integer From = std::max(Visible->IndexOf(Current), 0);
-        for (Integer I = From; I < Visible->Count(); ++I) OwnList->Add(Visible->GetColumn(I));
-        FColumnsList = OwnList.get();
-        ReadPrefix();
-        if (InsertMode) {
-          InsertLoop(AtEnd);
+        case gstNon: {
+          // From the current column to the last one.
+          OwnList = std::make_unique<TColumnsEhList>();
+          TColumnsEhList* Visible = FDBGridEh->GetVisibleColumns();
+          TColumnEh* Current = FDBGridEh->GetCurrentColumn();
+          const Integer From = std::max(Visible->IndexOf(Current), 0);
+          for (Integer I = From; I < Visible->Count(); ++I) OwnList->Add(Visible->GetColumn(I));
+          FColumnsList = OwnList.get();
+          ReadPrefix();
+          if (InsertMode) {
+            InsertLoop(AtEnd);
+            break;
+          }
+          FDBGridEh->RestoreBookmark();
+          while (!DS->Eof() && !FEof) {
+            ReadRecordInPlace();
+            DS->Next();
+          }
+          if (!FEof && DS->Eof() && FDBGridEh->GetAllowedOperations().Contains(alopAppendEh)) {
+            InsertMode = true;  // the rows left over are appended; the grid stays on the last one
+            InsertLoop(true);
+          }
           break;
         }
-        FDBGridEh->RestoreBookmark();
-        while (!DS->Eof() && !FEof) {
-          ReadRecord(FColumnsList);
-          DS->Next();
-        }
-        if (!FEof && DS->Eof() && FDBGridEh->GetAllowedOperations().Contains(alopAppendEh)) {
-          InsertMode = true;  // the rows left over are appended; the grid stays on the last one
-          InsertLoop(true);
-        }
-        break;
       }
+    } catch (...) {
+      TakeBackChanges();
+      InsertMode = Inserting;  // rows appended and taken back: the grid returns to where it was
+      throw;
     }
+    FChanges.clear();
     Completed = true;
   }
   if (Completed) ReadSuffix();
@@ -499,6 +610,16 @@ void TDBGridEhImport::ImportFromFile(const String& FileName, bool IsImportAll) {
 void TDBGridEhImport::GuardedWrite(TField* Field, const std::function<void()>& Write) {
   TDataSet* DS = Field->GetDataSet();
   if (!DS || !DS->GetCanModify()) return;
+  if (!FRecordNoted && DS->GetState() != dsInsert) {
+    // The record's stored values before its first write, to put back if the import stops.
+    TImportChangeEh Change = CurrentRecordChange();
+    for (Integer I = 0; I < DS->GetFieldCount(); ++I) {
+      TField* Each = DS->GetFields()->GetField(I);
+      if (Each->GetFieldKind() == fkData) Change.OldValues.emplace_back(Each, Each->GetValue());
+    }
+    FChanges.push_back(std::move(Change));
+    FRecordNoted = true;
+  }
   try {
     if (DS->GetState() != dsEdit && DS->GetState() != dsInsert) DS->Edit();
     if (DS->GetState() != dsEdit && DS->GetState() != dsInsert) return;
@@ -632,7 +753,7 @@ void PasteGridFromClipboard(TCustomDBGridEh* Grid, bool IsImportAll) {
     try {
       RunGridImport(Run.Importer, Grid, &Stream, IsImportAll);
     } catch (const EAbort&) {
-      // The user chose to abandon the paste; what was written stays.
+      // The user chose to abandon the paste, which took back what it wrote.
     }
     return;
   }

@@ -16,17 +16,23 @@
 //     TDBGridEhImportAsUnicodeText  tab-separated UTF-16LE text
 //     TDBGridEhImportAsVCLDBIF      the binary interchange format
 //
-// The binary format: "VCLDBIF", a version byte (1), a 32-bit column count N,
+// The binary format: "VCLDBIF", a version byte (only 1 is read), a 32-bit column count N,
 // N column descriptors (a flag byte and a zero-ended name), then tagged cells
 // record by record and a final tag 0. Tags: 0 end, 1 no value, 2 Null, 3 int32,
 // 4 double, 5 ANSI text, 6 bytes, 7 UTF-16 text (texts and bytes after a 32-bit
 // byte length). All integers little-endian.
 //
+// The text formats write a cell that holds a TAB, CR or LF, or begins with a
+// double quote, between double quotes with its quotes doubled, as spreadsheets
+// do, and read such a cell back; every other cell is written as it stands.
+//
 // Import faults: every length is checked against the data left; a malformed
-// file raises "Неверный формат ..." before any record is touched when its
-// header is bad, and the whole binary input is checked before the first value
-// is written, so a truncated or corrupt file imports nothing. An empty text
-// cell imports as Null, and a text file's last character is read.
+// input (a bad header or version, a truncated or corrupt binary file, a CR
+// without its LF in text) raises "Неверный формат ..." before any record is
+// touched. An import or paste that stops later (a value a field refuses and
+// the user answers No, a record that cannot be posted) takes back everything
+// it wrote: the table is left as it was. An empty text cell imports as Null,
+// and a text file's last character is read.
 //
 // Implementation files, by concern:
 //   DBGridEhImpExp.cpp         the base classes' record and column walk, running
@@ -84,7 +90,8 @@ public:
                                TColor /*Background*/, TAlignment /*Alignment*/, const String& /*Text*/) {}
   // Writes the grid's selection (everything with IsExportAll) into Stream.
   virtual void ExportToStream(TStream* Stream, bool IsExportAll);
-  // Creates (or replaces) the file and exports into it.
+  // Creates (or replaces) the file and exports into it, whole or not at all: a
+  // failing write (a full disk) raises and leaves the old file as it was.
   virtual void ExportToFile(const String& FileName, bool IsExportAll);
 
   TCustomDBGridEh* GetDBGridEh() const { return FDBGridEh; }
@@ -151,6 +158,8 @@ public:
 
 protected:
   virtual void WriteText(const String& Text) = 0;
+  // A cell's text, between quotes when it holds a TAB, CR or LF or begins with one.
+  void WriteCellText(const String& Text);
   bool FFirstRec = true;
   bool FFirstCell = true;
 };
@@ -282,7 +291,23 @@ protected:
   bool FIgnoreAllErrors = false;
 
 private:
+  // A record the import changed, kept so that an import that stops can take
+  // the change back.
+  struct TImportChangeEh {
+    TMemoryRecordEh* Record = nullptr;  // the in-memory table's record, when the dataset is one
+    TBookmark Bookmark;                 // else the record's bookmark
+    bool Added = false;                 // a record the import added, else one it overwrote
+    std::vector<std::pair<TField*, Variant>> OldValues;  // an overwritten record's data fields before
+  };
   void InsertLoop(bool AtEnd);
+  // ReadRecord over the current record, which is overwritten in place.
+  void ReadRecordInPlace();
+  TImportChangeEh CurrentRecordChange() const;
+  // Puts the changed records back as they were, the last change first.
+  void TakeBackChanges() noexcept;
+
+  std::vector<TImportChangeEh> FChanges;
+  bool FRecordNoted = true;  // the record being written in place has its old values kept
 };
 
 // What the two tab-separated text importers share: the reading state machine
@@ -302,8 +327,10 @@ protected:
   [[noreturn]] void FormatError() const;
   // Reads the next character into Ch and answers the state it ends in.
   Integer CheckState();
-  // Reads one cell's text into Value; answers the state after it.
+  // Reads one cell's text into Value, unquoting a quoted cell; answers the state after it.
   Integer ReadCellText();
+  // Raises the format error for a CR without its LF outside a quoted cell.
+  void CheckRowEnds() const;
 
   Char FCh = 0;
   Integer FState = 0;  // 0 cell character, 1 end of cell, 2 end of row, 3 end of data

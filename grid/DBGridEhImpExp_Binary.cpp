@@ -246,7 +246,9 @@ void TDBGridEhImportAsVCLDBIF::ImportFromStream(TStream* Stream, bool IsImportAl
   // The whole input is checked before the dataset is touched.
   size_t Cells = 0;
   {
-    if (!Take(FHeader, sizeof(FHeader)) || std::memcmp(FHeader, VCLDBIFMagic, sizeof(VCLDBIFMagic)) != 0)
+    // Another version's cells could mean something else: only this one is read.
+    if (!Take(FHeader, sizeof(FHeader)) || std::memcmp(FHeader, VCLDBIFMagic, sizeof(VCLDBIFMagic)) != 0 ||
+        FHeader[sizeof(VCLDBIFMagic)] != VCLDBIFVersion)
       FormatError();
     std::memcpy(&FColumnCount, FHeader + 8, 4);
     for (Cardinal I = 0; I < FColumnCount; ++I) {
@@ -329,7 +331,8 @@ void TDBGridEhImportAsVCLDBIF::ReadRecord(TColumnsEhList* ColumnsList) {
 
 void TDBGridEhImportAsVCLDBIF::ReadDataCell(TColumnEh* Column) {
   TField* Field = Column ? Column->GetField() : nullptr;
-  if (!VarIsEmpty(FValue) && Field && Column->CanModify(false)) {
+  // A value arrives whole, not as text: blobs take it as well.
+  if (!VarIsEmpty(FValue) && Field && Column->CanModify(false, false)) {
     const Variant Value = FValue;
     if (Field->GetFieldKind() == fkLookup) {
       std::vector<TField*> Keys;

@@ -5,6 +5,13 @@
 // 1 (end of cell: TAB), 2 (end of row: CR LF) or 3 (end of data: the end, or a
 // zero character). A TAB or CR LF right after a cell or row end stands for an
 // empty cell, which imports as Null.
+//
+// Quoting: a cell that holds a TAB, CR or LF, or begins with a double quote, is
+// written between double quotes with its quotes doubled, as spreadsheets write
+// such cells; every other cell as it stands. A cell read back that begins with
+// a double quote closed by another (a doubled one inside stands for one) is
+// such a cell; what follows the closing quote up to the cell's end is taken as
+// it stands. An opening quote that is never closed is an ordinary character.
 
 #include "grid/DBGridEhImpExp.h"
 
@@ -13,7 +20,7 @@
 
 namespace {
 
-String CsvQuoted(const String& Text) {
+String Quoted(const String& Text) {
   String Out;
   Out.reserve(Text.size() + 2);
   Out.push_back(u'"');
@@ -23,6 +30,31 @@ String CsvQuoted(const String& Text) {
   }
   Out.push_back(u'"');
   return Out;
+}
+
+bool NeedsQuotes(const String& Text) {
+  if (!Text.empty() && Text[0] == u'"') return true;
+  for (Char C : Text)
+    if (C == u'\t' || C == u'\r' || C == u'\n') return true;
+  return false;
+}
+
+// The quoted cell whose opening quote lies just before From: answers where the
+// cell's text ends past its closing quote, and appends the text to Text when
+// given; false when no closing quote comes before the end of the data.
+bool ReadQuotedCell(const String& Chars, size_t From, size_t& End, String* Text) {
+  for (size_t I = From; I < Chars.size() && Chars[I] != 0; ++I) {
+    if (Chars[I] != u'"') {
+      if (Text) Text->push_back(Chars[I]);
+    } else if (I + 1 < Chars.size() && Chars[I + 1] == u'"') {
+      if (Text) Text->push_back(u'"');
+      ++I;
+    } else {
+      End = I + 1;
+      return true;
+    }
+  }
+  return false;
 }
 
 // An empty cell reads as one character of code 0.
@@ -42,12 +74,18 @@ void TDBGridEhExportTextBaseEh::BeginCell() {
   else WriteText(u"\t");
 }
 
+void TDBGridEhExportTextBaseEh::WriteCellText(const String& Text) {
+  if (NeedsQuotes(Text)) WriteText(Quoted(Text));
+  else WriteText(Text);
+}
+
 void TDBGridEhExportTextBaseEh::WriteTitle(TColumnsEhList* ColumnsList) {
   BeginRow();
   String Line;
   for (Integer I = 0; I < ColumnsList->Count(); ++I) {
     if (I > 0) Line += u"\t";
-    Line += ColumnsList->GetColumn(I)->GetTitle()->GetCaption();
+    const String& Caption = ColumnsList->GetColumn(I)->GetTitle()->GetCaption();
+    Line += NeedsQuotes(Caption) ? Quoted(Caption) : Caption;
   }
   WriteText(Line);
 }
@@ -63,9 +101,9 @@ void TDBGridEhExportTextBaseEh::WriteDataCell(TColumnEh* Column, TColCellParamsE
   TField* Field = Column->GetField();
   if (Field && IsNumberFieldTypeEh(Field->GetDataType()) && GetDBGridEhCenter() &&
       GetDBGridEhCenter()->GetUseExtendedDataFormats())
-    WriteText(Column->GetDataText());
+    WriteCellText(Column->GetDataText());
   else
-    WriteText(Params->GetText());
+    WriteCellText(Params->GetText());
 }
 
 void TDBGridEhExportTextBaseEh::WriteFooter(TColumnsEhList* ColumnsList, Integer FooterNo) {
@@ -77,7 +115,7 @@ void TDBGridEhExportTextBaseEh::WriteFooter(TColumnsEhList* ColumnsList, Integer
 void TDBGridEhExportTextBaseEh::WriteFooterCell(Integer, Integer, TColumnEh*, TFont*, TColor, TAlignment,
                                                 const String& Text) {
   BeginCell();
-  WriteText(Text);
+  WriteCellText(Text);
 }
 
 void TDBGridEhExportTextBaseEh::ExportToStream(TStream* Stream, bool IsExportAll) {
@@ -94,19 +132,19 @@ void TDBGridEhExportAsCSV::WriteTitle(TColumnsEhList* ColumnsList) {
   BeginRow();
   for (Integer I = 0; I < ColumnsList->Count(); ++I) {
     if (I > 0) WriteBytes(&FSeparator, 1);
-    WriteText(CsvQuoted(ColumnsList->GetColumn(I)->GetTitle()->GetCaption()));
+    WriteText(Quoted(ColumnsList->GetColumn(I)->GetTitle()->GetCaption()));
   }
 }
 
 void TDBGridEhExportAsCSV::WriteDataCell(TColumnEh*, TColCellParamsEh* Params) {
   BeginCell();
-  WriteText(CsvQuoted(Params->GetText()));
+  WriteText(Quoted(Params->GetText()));
 }
 
 void TDBGridEhExportAsCSV::WriteFooterCell(Integer, Integer, TColumnEh*, TFont*, TColor, TAlignment,
                                            const String& Text) {
   BeginCell();
-  WriteText(CsvQuoted(Text));
+  WriteText(Quoted(Text));
 }
 
 // ---- Import --------------------------------------------------------------------------------------------
@@ -165,10 +203,34 @@ Integer TDBGridEhImportTextBaseEh::CheckState() {
 
 Integer TDBGridEhImportTextBaseEh::ReadCellText() {
   FValue.clear();
-  if (FState == 0) FValue.push_back(FCh);
+  // The cell's first character: the one in hand, else the next one read.
+  if (FState != 0 && CheckState() != 0) return FState;
+  size_t End = 0;
+  if (FCh == u'"' && ReadQuotedCell(FChars, FPos, End, &FValue)) {
+    FPos = End;
+  } else {
+    FValue.assign(1, FCh);  // no closing quote: the cell is read as it stands
+  }
   Integer Result;
   while ((Result = CheckState()) == 0) FValue.push_back(FCh);
   return Result;
+}
+
+void TDBGridEhImportTextBaseEh::CheckRowEnds() const {
+  // Cells are walked as ReadCellText reads them, so a CR inside a quoted cell is text.
+  bool CellStart = true;
+  for (size_t I = 0; I < FChars.size() && FChars[I] != 0;) {
+    const Char C = FChars[I];
+    size_t End = 0;
+    if (CellStart && C == u'"' && ReadQuotedCell(FChars, I + 1, End, nullptr)) {
+      I = End;
+      CellStart = false;
+      continue;
+    }
+    if (C == u'\r' && (I + 1 >= FChars.size() || FChars[I + 1] != u'\n')) FormatError();
+    CellStart = C == u'\t' || C == u'\r';
+    I += C == u'\r' ? 2 : 1;
+  }
 }
 
 void TDBGridEhImportTextBaseEh::ImportFromStream(TStream* Stream, bool IsImportAll) {
@@ -181,8 +243,7 @@ void TDBGridEhImportTextBaseEh::ImportFromStream(TStream* Stream, bool IsImportA
   }
   FChars = Decode(Bytes);
   // A CR without its LF is refused before anything is written.
-  for (size_t I = 0; I < FChars.size() && FChars[I] != 0; ++I)
-    if (FChars[I] == u'\r' && (I + 1 >= FChars.size() || FChars[I + 1] != u'\n')) FormatError();
+  CheckRowEnds();
   FPos = 0;
   FState = 2;
   TDBGridEhImport::ImportFromStream(Stream, IsImportAll);

@@ -176,14 +176,14 @@ bool TCustomDBGridEh::DrawsMemoTextOf(const TField* Field) const {
   return Type == ftMemo || Type == ftOraClob || Type == ftWideMemo;
 }
 
-bool TColumnEh::CanModify(bool TryEdit) {
+bool TColumnEh::CanModify(bool TryEdit, bool AsText) {
   TCustomDBGridEh* Grid = GetGrid();
   TGridDataLinkEh* Link = Grid ? Grid->GetDataLink() : nullptr;
   if (Grid && (Grid->GetReadOnly() || !Link->GetActive() || Link->GetReadOnly())) return false;
   if (GetReadOnly()) return false;
   TField* Tested = FieldToModify();
   if (!Tested || !Tested->GetCanModify()) return false;
-  if (Tested->IsBlob() && !Tested->OnSetText && !(Grid && Grid->DrawsMemoTextOf(Tested))) return false;
+  if (AsText && Tested->IsBlob() && !Tested->OnSetText && !(Grid && Grid->DrawsMemoTextOf(Tested))) return false;
   if (Grid) {
     TDataSet* DataSet = Link->GetDataSet();
     const TDBGridEhAllowedOperations Allowed = Grid->GetAllowedOperations();

@@ -182,4 +182,50 @@ TEST_F(GridClipboard, NothingIsDeletedWithoutASelection) {
   EXPECT_EQ(Books.Rows().size(), 3u);
 }
 
+TEST_F(GridClipboard, APasteStoppedByNoLeavesTheTableAsItWas) {
+  const std::vector<String> Before = Books.Rows();
+  Books.Table.First();
+  Grid()->SetSelectedIndex(Books.Column(u"ID")->GetIndex());
+  Answers = {IDNO};
+  PutBytes(CF_TEXT, std::string("7\tSeven\r\n1-2\tBad\0", 18));
+  PasteGridFromClipboard(Grid(), false);
+  EXPECT_EQ(Books.Rows(), Before);
+  Books.Table.Last();
+  Answers = {IDNO};
+  PutBytes(CF_VCLDBIF(), VclDbifBytes(2).Int(30).Wide(u"A").Int(40).Wide(u"B").Ansi("4-0").Wide(u"C").End());
+  PasteGridFromClipboard(Grid(), false);
+  EXPECT_EQ(Books.Rows(), Before);
+  EXPECT_EQ(Boxes.size(), 2u);
+}
+
+TEST_F(GridClipboard, CopyAndPasteKeepBlobsAndMemos) {
+  ScanGrid Scans, Copy;
+  Scans.AddSampleScans();
+  Scans.Show();
+  Copy.Show();
+  CopyGridToClipboard(Scans.Grid, true);
+  PasteGridFromClipboard(Copy.Grid, false);
+  EXPECT_EQ(Copy.Rows(), Scans.Rows());
+}
+
+TEST_F(GridClipboard, TheClipboardsTextsCarryCellsWithTabsAndLineBreaks) {
+  BookGrid Odd;
+  Odd.Add(Variant(1), Variant(String(u"a\tb")), Variant(String(u"\"q\"")), Null(), Null());
+  Odd.Add(Variant(2), Variant(String(u"two\r\nlines")), Variant(String(u"lf\nonly")), Null(), Null());
+  Odd.Show();
+  Odd.Grid->SetOptions(Odd.Grid->GetOptions() - TDBGridOptions{dgTitles});
+  CopyGridToClipboard(Odd.Grid, true);
+  for (UINT Format : {UINT(CF_TEXT), UINT(CF_UNICODETEXT)}) {
+    const std::string Text = ClipboardBytes(Format);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    CloseClipboard();
+    PutBytes(Format, Text);
+    BookGrid Copy;
+    Copy.Show();
+    PasteGridFromClipboard(Copy.Grid, false);
+    EXPECT_EQ(Copy.Rows(), Odd.Rows()) << Format;
+  }
+}
+
 }  // namespace

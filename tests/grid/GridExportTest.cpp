@@ -2,7 +2,11 @@
 // tests), which records and columns each kind of selection covers, footers, and
 // real readers (Python's csv module, unrtf) reading what was written.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/core/CodePage.h"
 #include "platform/core/DateTime.h"
@@ -95,6 +99,66 @@ TEST_F(GridExport, EveryFormatWritesTheExpectedBytesToAFile) {
     EXPECT_EQ(ReadFileBytes(Path), ExpectedExport(Case.File)) << Case.File;
     std::remove(Path.c_str());
   }
+}
+
+// A file-size limit makes writes fail part-way, as a full disk does.
+class TFullDisk {
+public:
+  explicit TFullDisk(rlim_t Bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &FSaved);
+    struct sigaction Ignore = {};
+    Ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &Ignore, &FPrevious);
+    struct rlimit Small = FSaved;
+    Small.rlim_cur = Bytes;
+    ::setrlimit(RLIMIT_FSIZE, &Small);
+  }
+  ~TFullDisk() {
+    ::setrlimit(RLIMIT_FSIZE, &FSaved);
+    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
+  }
+  TFullDisk(const TFullDisk&) = delete;
+  TFullDisk& operator=(const TFullDisk&) = delete;
+
+private:
+  struct rlimit FSaved;
+  struct sigaction FPrevious;
+};
+
+TEST_F(GridExport, AFullDiskKeepsTheOldFileWholeInEveryFormat) {
+  for (Integer I = 0; I < 40; ++I)
+    Books.Add(Variant(100 + I), Variant(String(u"Книга с длинным названием")), Variant(String(u"Москва")),
+              Variant(I * 1.25), Null());
+  namespace fs = std::filesystem;
+  const fs::path Folder = fs::path(BORROW_BINARY_DIR) / "export_full_disk";
+  fs::remove_all(Folder);
+  fs::create_directories(Folder);
+  const std::string Path = (Folder / "books.out").string();
+  const std::string Old(600, 'o');
+  for (TDBGridEhExportClass Class :
+       {TDBGridEhExportAsText::StaticClass(), TDBGridEhExportAsUnicodeText::StaticClass(),
+        TDBGridEhExportAsCSV::StaticClass(), TDBGridEhExportAsRTF::StaticClass(),
+        TDBGridEhExportAsVCLDBIF::StaticClass()}) {
+    std::ofstream(Path, std::ios::binary) << Old;
+    std::unique_ptr<TObject> Object(Class->Create());
+    auto* Exporter = dynamic_cast<TDBGridEhExport*>(Object.get());
+    ASSERT_NE(Exporter, nullptr);
+    Exporter->SetDBGridEh(Grid());
+    {
+      TFullDisk Disk(1024);
+      EXPECT_THROW(Exporter->ExportToFile(FromUtf8(Path), true), Exception) << ToUtf8(Class->Name);
+    }
+    EXPECT_EQ(ReadFileBytes(Path), Old) << ToUtf8(Class->Name);
+    std::vector<std::string> Entries;
+    for (const auto& Entry : fs::directory_iterator(Folder)) Entries.push_back(Entry.path().filename().string());
+    EXPECT_EQ(Entries, std::vector<std::string>{"books.out"}) << ToUtf8(Class->Name);
+    // With room on the disk the file is replaced whole.
+    Exporter->ExportToFile(FromUtf8(Path), true);
+    const std::string Written = ReadFileBytes(Path);
+    EXPECT_GT(Written.size(), 1024u) << ToUtf8(Class->Name);
+    EXPECT_EQ(Written, Export(Class, Grid())) << ToUtf8(Class->Name);
+  }
+  fs::remove_all(Folder);
 }
 
 TEST_F(GridExport, TextOfTwoColumnsAndTwoRecordsHasTitlesAndNoLineBreakAtTheEnd) {

@@ -131,8 +131,16 @@ TEST_F(GridImport, ABadOrTruncatedOrCorruptBinaryFileRaisesAClearErrorAndImports
   Refused(std::string("VCLDBIF\x01\x00\x00\x00\x00\x02\x02\x00", 15), "cells without columns");
 }
 
-TEST_F(GridImport, ABinaryVersionOtherThanOneIsAcceptedAndNamesAreKept) {
+TEST_F(GridImport, ABinaryVersionOtherThanOneIsRefusedBeforeAnythingChangesAndNamesAreKept) {
   std::string Bytes("VCLDBIF\x07\x01\x00\x00\x00\x01ID\x00\x03\x2a\x00\x00\x00\x00", 22);
+  try {
+    Import(TDBGridEhImportAsVCLDBIF::StaticClass(), To.Grid, Bytes);
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.Message(), u"TDBGridEhImportAsVCLDBIF.ReadPrefix: Неверный формат VCLDBIF");
+  }
+  EXPECT_TRUE(To.Rows().empty());
+  Bytes[7] = '\x01';
   TStringStream Stream(Bytes);
   TDBGridEhImportAsVCLDBIF Importer;
   Importer.SetDBGridEh(To.Grid);
@@ -141,6 +149,113 @@ TEST_F(GridImport, ABinaryVersionOtherThanOneIsAcceptedAndNamesAreKept) {
   ASSERT_EQ(Importer.GetColumnNames().size(), 1u);
   EXPECT_EQ(Importer.GetColumnNames()[0].first, u"ID");
   EXPECT_TRUE(Importer.GetHasNames());
+}
+
+TEST_F(GridImport, BlobsAndMemosComeBackThroughTheBinaryFormat) {
+  ScanGrid Scans, Copy;
+  Scans.AddSampleScans();
+  Scans.Show();
+  Copy.Show();
+  ASSERT_FALSE(Scans.Grid->DrawsMemoTextOf(Scans.Table.FieldByName(u"NOTE")));
+  Import(TDBGridEhImportAsVCLDBIF::StaticClass(), Copy.Grid, Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Scans.Grid));
+  EXPECT_EQ(Copy.Rows(), Scans.Rows());
+  Copy.Table.First();
+  EXPECT_EQ(StringToAnsi(Copy.Table.FieldByName(u"PAGE")->GetAsString()), std::string("\x00\x01\xFF\x1E\x1D\r\n", 7));
+  // A text import still leaves them alone: the cells hold "(BLOB)" and "(MEMO)", not their values.
+  Copy.Table.First();
+  Copy.Grid->SetSelectedIndex(Copy.Column(u"PAGE")->GetIndex());
+  Import(TDBGridEhImportAsText::StaticClass(), Copy.Grid, "(BLOB)\t(MEMO)");
+  EXPECT_EQ(Copy.Rows(), Scans.Rows());
+}
+
+TEST_F(GridImport, CellsWithTabsLineBreaksOrALeadingQuoteComeBackWholeThroughBothTextFormats) {
+  BookGrid Odd, Back, UnicodeBack;
+  const String Names[] = {u"a\tb", u"two\r\nlines", u"cr\ronly", u"lf\nonly", u"\"quoted\" first", u"\"", u"end\t",
+                          u"say \"hi\"", u"\"\"", u"\r\n"};
+  Integer Id = 1;
+  for (const String& Name : Names)
+    Odd.Add(Variant(Id++), Variant(Name), Variant(String(u"\"") + Name), Variant(1.5), Null());
+  Odd.Show();
+  Odd.Grid->SetOptions(Odd.Grid->GetOptions() - TDBGridOptions{dgTitles});
+  Back.Show();
+  UnicodeBack.Show();
+  const std::string Text = Export(TDBGridEhExportAsText::StaticClass(), Odd.Grid);
+  // Such cells between quotes, quotes doubled; an ordinary cell as it stands.
+  const std::string Head = "1\t\"a\tb\"\t\"\"\"a\tb\"\t1,5\t\r\n2\t";
+  EXPECT_EQ(Text.substr(0, Head.size()), Head);
+  EXPECT_NE(Text.find("\r\n8\tsay \"hi\"\t"), std::string::npos);
+  Import(TDBGridEhImportAsText::StaticClass(), Back.Grid, Text);
+  EXPECT_EQ(Back.Rows(), Odd.Rows());
+  const std::string Wide = Export(TDBGridEhExportAsUnicodeText::StaticClass(), Odd.Grid);
+  EXPECT_EQ(Wide, Utf16(AnsiToString(Text)));
+  Import(TDBGridEhImportAsUnicodeText::StaticClass(), UnicodeBack.Grid, Wide);
+  EXPECT_EQ(UnicodeBack.Rows(), Odd.Rows());
+}
+
+TEST_F(GridImport, TextAfterAClosingQuoteAndAQuoteThatIsNeverClosedAreReadAsTheyStand) {
+  To.Column(u"ID")->SetVisible(false);
+  Import(TDBGridEhImportAsText::StaticClass(), To.Grid, "\"a\"\"b\"c\t\"\"\r\n\"open\tx");
+  EXPECT_EQ(To.Rows(), (std::vector<String>{u"null|a\"bc|null|null|null", u"null|\"open|x|null|null"}));
+}
+
+TEST_F(GridImport, AnImportThatStopsLeavesTheTableAsItWasInEveryFormatAndMode) {
+  struct TCase {
+    const char* Name;
+    TDBGridEhImportClass Importer;
+    std::string TwoRows;    // the second row's ID is refused
+    std::string ThreeRows;  // the third row's ID is refused
+  };
+  const TCase Cases[] = {
+      {"text", TDBGridEhImportAsText::StaticClass(), "7\tSeven\r\n1-2\tBad", "30\tA\r\n40\tB\r\n4-0\tC"},
+      {"unicode text", TDBGridEhImportAsUnicodeText::StaticClass(), Utf16(u"7\tSeven\r\n1-2\tBad"),
+       Utf16(u"30\tA\r\n40\tB\r\n4-0\tC")},
+      {"binary", TDBGridEhImportAsVCLDBIF::StaticClass(),
+       VclDbifBytes(2).Int(7).Wide(u"Seven").Ansi("1-2").Wide(u"Bad").End(),
+       VclDbifBytes(2).Int(30).Wide(u"A").Int(40).Wide(u"B").Ansi("4-0").Wide(u"C").End()},
+  };
+  const Integer IdColumn = From.Column(u"ID")->GetIndex();
+  const std::vector<String> Before = From.Rows();
+  for (const TCase& Case : Cases) {
+    // Over the first records, No at the second row.
+    From.Table.First();
+    From.Grid->SetSelectedIndex(IdColumn);
+    Answers = {IDNO};
+    EXPECT_THROW(Import(Case.Importer, From.Grid, Case.TwoRows), EAbort) << Case.Name;
+    EXPECT_EQ(From.Rows(), Before) << Case.Name;
+    EXPECT_EQ(From.Table.GetState(), dsBrowse) << Case.Name;
+    // From the last record on: one row over it, two appended.
+    From.Table.Last();
+    Answers = {IDNO};
+    EXPECT_THROW(Import(Case.Importer, From.Grid, Case.ThreeRows), EAbort) << Case.Name;
+    EXPECT_EQ(From.Rows(), Before) << Case.Name;
+    // While inserting: each row a new record.
+    From.Table.First();
+    From.Table.Insert();
+    Answers = {IDNO};
+    EXPECT_THROW(Import(Case.Importer, From.Grid, Case.ThreeRows), EAbort) << Case.Name;
+    EXPECT_EQ(From.Rows(), Before) << Case.Name;
+    EXPECT_EQ(From.Table.GetState(), dsBrowse) << Case.Name;
+    // Yes passes the refused value over and goes on.
+    BookGrid Other;
+    Other.AddSampleBooks();
+    Other.Show();
+    Other.Table.First();
+    Other.Grid->SetSelectedIndex(IdColumn);
+    Answers = {IDYES};
+    Import(Case.Importer, Other.Grid, Case.TwoRows);
+    const std::vector<String> Rows = Other.Rows();
+    EXPECT_EQ(Rows[0].substr(0, 8), u"7|Seven|") << Case.Name;
+    EXPECT_EQ(Rows[1].substr(0, 6), u"2|Bad|") << Case.Name;
+  }
+  EXPECT_EQ(Boxes.size(), 12u);
+}
+
+TEST_F(GridImport, ARecordThatCannotBePostedStopsTheImportAndTakesBackTheRecordsBefore) {
+  To.Table.FieldByName(u"NAME")->SetRequired(true);
+  EXPECT_THROW(Import(TDBGridEhImportAsText::StaticClass(), To.Grid, "1\tA\r\n2\tB\r\n3\t"), EDatabaseError);
+  EXPECT_TRUE(To.Rows().empty());
+  Import(TDBGridEhImportAsText::StaticClass(), To.Grid, "1\tA\r\n2\tB");
+  EXPECT_EQ(To.Rows().size(), 2u);
 }
 
 TEST_F(GridImport, ExtraBinaryColumnsAreDroppedAndMissingOnesLeaveTheirColumnsAlone) {
