@@ -39,8 +39,6 @@ void RegisterDBGridEhClipboardFormats() {
 
 namespace {
 
-constexpr size_t kExportBufferSize = 64 * 1024;
-
 TDataSet* GridDataSet(TCustomDBGridEh* Grid) {
   TDataSource* Source = Grid ? Grid->GetDataSource() : nullptr;
   return Source ? Source->GetDataSet() : nullptr;
@@ -130,14 +128,22 @@ bool HasNonEmptyMaster(TDataSet* DataSet) {
 
 // ---- Exporter ----------------------------------------------------------------------------------------
 
-TDBGridEhExport::TDBGridEhExport() : FColCellParams(std::make_unique<TColCellParamsEh>()) {}
+TDBGridEhExport::TDBGridEhExport()
+    : FColCellParams(std::make_unique<TColCellParamsEh>()), FBuffer(std::make_unique<char[]>(BufferSize)) {}
 TDBGridEhExport::~TDBGridEhExport() = default;
 
 TDataSet* TDBGridEhExport::DataSet() const { return GridDataSet(FDBGridEh); }
 
-void TDBGridEhExport::WriteBytes(const void* Data, size_t Size) {
-  FBuffer.append(static_cast<const char*>(Data), Size);
-  if (FBuffer.size() >= kExportBufferSize) FlushBuffer();
+void TDBGridEhExport::WriteBytesPastBuffer(const void* Data, size_t Size) {
+  if (Size <= BufferSize) {
+    FlushBuffer();
+    std::memcpy(FBuffer.get() + FBufferUsed, Data, Size);
+    FBufferUsed += Size;
+    return;
+  }
+  // More than the buffer holds goes straight on.
+  FlushBuffer();
+  if (FStream) FStream->WriteBuffer(Data, Integer(Size));
 }
 
 void TDBGridEhExport::WriteAnsi(const String& Text) {
@@ -148,21 +154,20 @@ void TDBGridEhExport::WriteAnsi(const String& Text) {
       Ascii = false;
       break;
     }
-  if (Ascii) {
-    const size_t Old = FBuffer.size();
-    FBuffer.resize(Old + Text.size());
-    for (size_t I = 0; I < Text.size(); ++I) FBuffer[Old + I] = char(Text[I]);
-    if (FBuffer.size() >= kExportBufferSize) FlushBuffer();
+  if (Ascii && Text.size() <= BufferSize) {
+    if (Text.size() > BufferRoom()) FlushBuffer();
+    char* Out = FBuffer.get() + FBufferUsed;
+    for (size_t I = 0; I < Text.size(); ++I) Out[I] = char(Text[I]);
+    FBufferUsed += Text.size();
     return;
   }
   WriteAnsiBytes(StringToAnsi(Text));
 }
 
 void TDBGridEhExport::FlushBuffer() {
-  if (FBuffer.empty() || !FStream) return;
-  std::string Pending;
-  Pending.swap(FBuffer);
-  FStream->WriteBuffer(Pending.data(), Integer(Pending.size()));
+  const size_t Pending = FBufferUsed;
+  FBufferUsed = 0;
+  if (Pending > 0 && FStream) FStream->WriteBuffer(FBuffer.get(), Integer(Pending));
 }
 
 bool TDBGridEhExport::StoredValuesReadable() const {
@@ -382,7 +387,7 @@ void TDBGridEhExport::ExportRecords(TDBGridEhSelectionType Kind) {
 
 void TDBGridEhExport::ExportToStream(TStream* Stream, bool IsExportAll) {
   FStream = Stream;
-  FBuffer.clear();
+  FBufferUsed = 0;
   TDataSet* DS = DataSet();
   if (!FDBGridEh || !DS) return;
   const TDBGridEhSelectionType Kind = IsExportAll ? gstAll : FDBGridEh->GetSelection()->GetSelectionType();

@@ -41,6 +41,7 @@
 //   DBGridEhImpExp_RTF.cpp     the RTF table
 //   DBGridEhImpExp_Binary.cpp  the binary interchange format
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,8 +108,19 @@ protected:
   virtual bool NeedsCellText() const { return true; }
   virtual bool NeedsCellLooks() const { return false; }
   // Bytes go through a buffer of the exporter's own: one write to the stream
-  // per 64 KB instead of one per cell.
-  void WriteBytes(const void* Data, size_t Size);
+  // per 64 KB instead of one per cell. A few bytes are a copy in place.
+  void WriteBytes(const void* Data, size_t Size) {
+    if (Size <= BufferRoom()) {
+      std::memcpy(FBuffer.get() + FBufferUsed, Data, Size);
+      FBufferUsed += Size;
+    } else {
+      WriteBytesPastBuffer(Data, Size);
+    }
+  }
+  void WriteByte(char Value) {
+    if (BufferRoom() == 0) FlushBuffer();
+    FBuffer[FBufferUsed++] = Value;
+  }
   void WriteAnsi(const String& Text);
   void WriteAnsiBytes(const std::string& Bytes) { WriteBytes(Bytes.data(), Bytes.size()); }
   void WriteWide(const String& Text) { WriteBytes(Text.data(), Text.size() * sizeof(Char)); }
@@ -136,7 +148,11 @@ private:
   bool StoredValuesReadable() const;
   void SizeFooterValues();
   TField* FooterField(TColumnEh* Column, TColumnFooterEh* Footer) const;
-  std::string FBuffer;
+  size_t BufferRoom() const { return BufferSize - FBufferUsed; }
+  void WriteBytesPastBuffer(const void* Data, size_t Size);
+  static constexpr size_t BufferSize = 64 * 1024;
+  std::unique_ptr<char[]> FBuffer;
+  size_t FBufferUsed = 0;
   TMemoryRecordEh* FStoredRecord = nullptr;  // the row being exported, while its values may be read in place
 };
 

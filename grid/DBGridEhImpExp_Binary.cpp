@@ -125,19 +125,13 @@ void TDBGridEhExportAsVCLDBIF::WritePrefix() {
   WriteAnsiBytes(Head);
 }
 
-void TDBGridEhExportAsVCLDBIF::WriteSuffix() {
-  const char End = char(vtEndEh);
-  WriteBytes(&End, 1);
-}
+void TDBGridEhExportAsVCLDBIF::WriteSuffix() { WriteByte(char(vtEndEh)); }
 
 void TDBGridEhExportAsVCLDBIF::WriteDataCell(TColumnEh* Column, TColCellParamsEh*) {
   const TCellPlan& Plan = PlanOf(Column);
   TField* Field = Plan.Field;
   // Each cell goes straight into the export buffer: a tag, then its value.
-  auto Tag = [this](TVCLDBIFTagEh Value) {
-    const char Byte = char(Value);
-    WriteBytes(&Byte, 1);
-  };
+  auto Tag = [this](TVCLDBIFTagEh Value) { WriteByte(char(Value)); };
   auto Text = [&](TVCLDBIFTagEh Value, const void* Bytes, size_t Size) {
     Tag(Value);
     const int32_t Length = int32_t(Size);

@@ -125,13 +125,13 @@ void TDBGridEhExportTextBaseEh::ExportToStream(TStream* Stream, bool IsExportAll
 
 void TDBGridEhExportAsCSV::BeginCell() {
   if (FFirstCell) FFirstCell = false;
-  else WriteBytes(&FSeparator, 1);
+  else WriteByte(FSeparator);
 }
 
 void TDBGridEhExportAsCSV::WriteTitle(TColumnsEhList* ColumnsList) {
   BeginRow();
   for (Integer I = 0; I < ColumnsList->Count(); ++I) {
-    if (I > 0) WriteBytes(&FSeparator, 1);
+    if (I > 0) WriteByte(FSeparator);
     WriteText(Quoted(ColumnsList->GetColumn(I)->GetTitle()->GetCaption()));
   }
 }
