@@ -40,22 +40,34 @@ void TEditBuffer::Replace(Integer Start, Integer Count, const String& S) {
 }
 
 void TEditBuffer::NoteChange(Integer Start, Integer Removed, Integer Inserted) {
-  if (!FChanged) {
-    FChange = {Start, Removed, Inserted};
-    FChanged = true;
+  Merge(FChange, FChanged, Start, Removed, Inserted);
+  Merge(FViewChange, FViewChanged, Start, Removed, Inserted);
+}
+
+void TEditBuffer::Merge(TChange& Span, bool& Has, Integer Start, Integer Removed, Integer Inserted) {
+  if (!Has) {
+    Span = {Start, Removed, Inserted};
+    Has = true;
     return;
   }
   // Both spans in the coordinates of the text between the two changes: the
   // first one's new part and the second one's old part.
-  const Integer a = std::min(FChange.Start, Start);
-  const Integer b = std::max(FChange.Start + FChange.Inserted, Start + Removed);
-  FChange = {a, b - FChange.Inserted + FChange.Removed - a, b - Removed + Inserted - a};
+  const Integer a = std::min(Span.Start, Start);
+  const Integer b = std::max(Span.Start + Span.Inserted, Start + Removed);
+  Span = {a, b - Span.Inserted + Span.Removed - a, b - Removed + Inserted - a};
 }
 
 bool TEditBuffer::TakeChange(TChange& Change) {
   if (!FChanged) return false;
   Change = FChange;
   FChanged = false;
+  return true;
+}
+
+bool TEditBuffer::TakeViewChange(TChange& Change) const {
+  if (!FViewChanged) return false;
+  Change = FViewChange;
+  FViewChanged = false;
   return true;
 }
 

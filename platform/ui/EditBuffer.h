@@ -77,12 +77,16 @@ public:
   const TChange& PeekChange() const { return FChange; }
   // Gives the span and starts a new one; false when nothing changed.
   bool TakeChange(TChange& Change);
+  // The same span kept apart for the control's view (its laid-out lines),
+  // which takes it when it next looks, whoever took the other.
+  bool TakeViewChange(TChange& Change) const;
 
 private:
   // Every change of the text goes through here: the line index and the
   // changed span follow it.
   void Replace(Integer Start, Integer Count, const String& S);
   void NoteChange(Integer Start, Integer Removed, Integer Inserted);
+  static void Merge(TChange& Span, bool& Has, Integer Start, Integer Removed, Integer Inserted);
   void SaveUndo(Integer Start, Integer Count, bool Merge);
 
   String FText;
@@ -98,4 +102,6 @@ private:
   bool FMerging = false;
   TChange FChange;
   bool FChanged = false;
+  mutable TChange FViewChange;
+  mutable bool FViewChanged = false;
 };

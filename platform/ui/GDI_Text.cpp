@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/ui/GDI.h"
+#include "platform/ui/TextPieces.h"
 
 namespace {
 
@@ -108,16 +109,48 @@ public:
 
   Integer TextWidth(const TFontData& Font, StringView Text) override {
     if (Text.empty()) return 0;
-    return Layout(Entry(Font), Text).Width;
+    FontEntry& f = Entry(Font);
+    if (Text.size() <= size_t(kTextPieceMax)) return Layout(f, Text).Width;
+    // A long line is the sum of its pieces; the sum is kept in range.
+    Int64 w = 0;
+    for (size_t at = 0; at < Text.size();) {
+      const size_t end = TextPieceEnd(Text, at);
+      w = std::min<Int64>(w + Layout(f, Text.substr(at, end - at)).Width, kMaxLineWidth);
+      at = end;
+    }
+    return Integer(w);
   }
 
   void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
                 COLORREF Color) override {
     if (Text.empty()) return;
     FontEntry& f = Entry(Font);
-    const CachedLayout& l = Layout(f, Text);
     cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
                          ((Color >> 16) & 0xFF) / 255.0);
+    if (Text.size() <= size_t(kTextPieceMax)) {
+      DrawLayout(Cr, f, Layout(f, Text), X, Y);
+      return;
+    }
+    // A long line: only the pieces that meet the clip are drawn, and the
+    // measuring stops past its right edge.
+    double left, top, right, bottom;
+    cairo_clip_extents(Cr, &left, &top, &right, &bottom);
+    double x = X;
+    for (size_t at = 0; at < Text.size() && x < right;) {
+      const size_t end = TextPieceEnd(Text, at);
+      const CachedLayout& l = Layout(f, Text.substr(at, end - at));
+      // Glyphs reach a little past their advance: a piece just left of the clip may still show.
+      if (x + l.Width + f.Metrics.tmHeight > left) DrawLayout(Cr, f, l, x, Y);
+      x += l.Width;
+      at = end;
+    }
+  }
+
+private:
+  struct FontEntry;
+  struct CachedLayout;
+
+  void DrawLayout(cairo_t* Cr, const FontEntry& f, const CachedLayout& l, double X, double Y) {
     const double top = Y + f.Metrics.tmAscent - l.Baseline;
     if (!l.Glyphs) {
       cairo_move_to(Cr, X, top);
@@ -135,7 +168,6 @@ public:
     cairo_set_matrix(Cr, &saved);
   }
 
-private:
   struct FontEntry {
     Integer Id = 0;
     PangoFontDescription* Desc = nullptr;
@@ -159,7 +191,7 @@ private:
 
   static void Release(CachedLayout& l) {
     for (GlyphRun& r : l.Runs) cairo_scaled_font_destroy(r.Font);
-    g_object_unref(l.Layout);
+    if (l.Layout) g_object_unref(l.Layout);
   }
 
   // Extracts the shaped glyphs with their positions relative to the layout's top-left.
@@ -175,7 +207,7 @@ private:
       const int baseline = pango_layout_iter_get_baseline(it);
       GlyphRun out;
       out.Font = cairo_scaled_font_reference(pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(run->item->analysis.font)));
-      int x = logical.x;
+      Int64 x = logical.x;
       for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
         const PangoGlyphInfo& g = run->glyphs->glyphs[i];
         if (g.glyph & PANGO_GLYPH_UNKNOWN_FLAG) ok = false;
@@ -301,7 +333,10 @@ private:
       FLru.splice(FLru.begin(), FLru, it->second);
       return *it->second;
     }
-    if (FLru.size() >= kCapacity) {
+    // Bounded by count and by characters, so a text that keeps changing (an
+    // edit being typed into) cannot fill memory with its old versions.
+    while (!FLru.empty() && (FLru.size() >= kCapacity || FCachedChars + Text.size() > kCharCapacity)) {
+      FCachedChars -= FLru.back().Key.size();
       FIndex.erase(FLru.back().Key);
       Release(FLru.back());
       FLru.pop_back();
@@ -319,12 +354,21 @@ private:
     l.Width = (logical.width + PANGO_SCALE / 2) / PANGO_SCALE;
     l.Baseline = pango_layout_get_baseline(l.Layout) / static_cast<double>(PANGO_SCALE);
     CollectGlyphs(l, f.Attrs != nullptr);
+    if (l.Glyphs) {
+      // The glyphs are all a drawing needs.
+      g_object_unref(l.Layout);
+      l.Layout = nullptr;
+    }
+    FCachedChars += l.Key.size();
     FLru.push_front(std::move(l));
     FIndex.emplace(key, FLru.begin());
     return FLru.front();
   }
 
   static constexpr size_t kCapacity = 8192;
+  static constexpr size_t kCharCapacity = size_t(1) << 18;
+  static constexpr Int64 kMaxLineWidth = TLineRuler::kNoLimit;
+  size_t FCachedChars = 0;
   PangoFontMap* FMap = nullptr;
   PangoContext* FContext = nullptr;
   const char* FUiFace = "DejaVu Sans";
@@ -384,19 +428,31 @@ struct Measurer {
   bool ExpandTabs;
   Integer TabWidth;
 
-  // Width of a line; tabs advance to the next tab stop when expanded.
-  Integer Width(StringView s) const {
-    if (!ExpandTabs || s.find(u'\t') == StringView::npos) return Engine->TextWidth(Font, s);
+  // Width of a line; tabs advance to the next tab stop when expanded. A long
+  // line is measured only until it passes Limit: the answer is then beyond Limit.
+  Integer Width(StringView s, Integer Limit = TLineRuler::kNoLimit) const {
+    if (!ExpandTabs || s.find(u'\t') == StringView::npos) return PiecesWidth(s, Limit);
     Integer x = 0;
     size_t start = 0;
-    while (true) {
+    while (x <= Limit) {
       size_t tab = s.find(u'\t', start);
-      x += Engine->TextWidth(Font, s.substr(start, tab == StringView::npos ? StringView::npos : tab - start));
+      x += PiecesWidth(s.substr(start, tab == StringView::npos ? StringView::npos : tab - start), Limit - x);
       if (tab == StringView::npos) break;
       x = TabWidth > 0 ? (x / TabWidth + 1) * TabWidth : x;
       start = tab + 1;
     }
     return x;
+  }
+
+  Integer PiecesWidth(StringView s, Integer Limit) const {
+    if (s.size() <= size_t(kTextPieceMax) || Limit >= TLineRuler::kNoLimit) return Engine->TextWidth(Font, s);
+    Int64 w = 0;
+    for (size_t at = 0; at < s.size() && w <= Limit;) {
+      const size_t end = TextPieceEnd(s, at);
+      w += Engine->TextWidth(Font, s.substr(at, end - at));
+      at = end;
+    }
+    return Integer(std::min<Int64>(w, TLineRuler::kNoLimit));
   }
 };
 
@@ -427,7 +483,7 @@ void WrapParagraph(const String& para, Integer Width, const Measurer& m, std::ve
     while (true) {
       size_t wordEnd = i;
       while (wordEnd < n && para[wordEnd] != u' ') ++wordEnd;
-      if (lineEnd > pos && m.Width(StringView(para).substr(pos, wordEnd - pos)) > Width) break;
+      if (lineEnd > pos && m.Width(StringView(para).substr(pos, wordEnd - pos), Width) > Width) break;
       lineEnd = wordEnd;
       size_t sp = wordEnd;
       while (sp < n && para[sp] == u' ') ++sp;
@@ -441,12 +497,21 @@ void WrapParagraph(const String& para, Integer Width, const Measurer& m, std::ve
 
 // The longest start of Text that fits Width with "..." after it.
 String Ellipsize(const String& Text, Integer Width, const Measurer& m) {
-  if (m.Width(Text) <= Width) return Text;
+  if (m.Width(Text, Width) <= Width) return Text;
   const String dots = u"...";
+  // Only the start that reaches past Width can hold the cut.
   size_t lo = 0, hi = Text.size();
+  if (hi > size_t(kTextPieceMax) && !(m.ExpandTabs && Text.find(u'\t') != String::npos)) {
+    Int64 w = 0;
+    for (size_t at = 0; at < Text.size(); at = hi) {
+      hi = TextPieceEnd(Text, at);
+      w += m.Engine->TextWidth(m.Font, StringView(Text).substr(at, hi - at));
+      if (w > Width) break;
+    }
+  }
   while (lo < hi) {
     size_t mid = (lo + hi + 1) / 2;
-    if (m.Width(Text.substr(0, mid) + dots) <= Width) lo = mid;
+    if (m.Width(Text.substr(0, mid) + dots, Width) <= Width) lo = mid;
     else hi = mid - 1;
   }
   // Keep surrogate pairs whole.
@@ -522,10 +587,10 @@ TTextMetric TFixedPitchTextEngine::GetMetrics(const TFontData& Font) {
 }
 
 Integer TFixedPitchTextEngine::TextWidth(const TFontData&, StringView Text) {
-  Integer n = 0;
+  Int64 n = 0;
   for (Char c : Text)
     if (c < 0xDC00 || c > 0xDFFF) ++n;  // a surrogate pair is one character
-  return n * FCharWidth;
+  return Integer(std::min<Int64>(n * FCharWidth, TLineRuler::kNoLimit));
 }
 
 void TFixedPitchTextEngine::DrawLine(cairo_t* Cr, const TFontData&, StringView Text, double X, double Y,
@@ -533,10 +598,15 @@ void TFixedPitchTextEngine::DrawLine(cairo_t* Cr, const TFontData&, StringView T
   cairo_save(Cr);
   cairo_set_antialias(Cr, CAIRO_ANTIALIAS_NONE);
   cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0, ((Color >> 16) & 0xFF) / 255.0);
-  Integer i = 0;
+  double left, top, right, bottom;
+  cairo_clip_extents(Cr, &left, &top, &right, &bottom);
+  Int64 i = 0;
   for (Char c : Text) {
     if (c >= 0xDC00 && c <= 0xDFFF) continue;
-    if (c != u' ' && c != u'\t') cairo_rectangle(Cr, X + i * FCharWidth, Y + 1, std::max(1, FCharWidth - 1), std::max(1, FAscent - 1));
+    const double x = X + double(i) * FCharWidth;
+    if (x >= right) break;
+    if (c != u' ' && c != u'\t' && x + FCharWidth > left)
+      cairo_rectangle(Cr, x, Y + 1, std::max(1, FCharWidth - 1), std::max(1, FAscent - 1));
     ++i;
   }
   cairo_fill(Cr);
@@ -590,8 +660,14 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   TGdiRecordScope Rec(DC, gopText);
   if (Rec.Active()) RecordText(Rec.Op(), DC, String(s), Rect ? *Rect : TRect(), TPoint(X, Y), Options, gtxExtTextOut);
   const TTextMetric tm = e->GetMetrics(font);
-  const Integer w = e->TextWidth(font, s);
   const UINT align = DC->S.TextAlign;
+  // Left-aligned text is measured only as far as the clip lets it show.
+  Integer limit = TLineRuler::kNoLimit;
+  if (!(align & (TA_CENTER | TA_RIGHT | TA_UPDATECP)) && !DC->Mirrored()) {
+    TRect box;
+    if (GetClipBox(DC, box) != ERROR_REGION) limit = std::max(0, box.Right - X) + tm.tmHeight;
+  }
+  const Integer w = Measurer{e, font, false, 0}.Width(s, limit);
   if (align & TA_UPDATECP) {
     X = DC->S.PenPos.X;
     Y = DC->S.PenPos.Y;
@@ -641,6 +717,13 @@ Integer DrawText(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Fo
 }
 
 namespace {
+
+// How far a line of DrawTextEx needs measuring: left-aligned, clipped text
+// only as far as it can show.
+Integer ShownWidthLimit(HDC DC, UINT Format, const TRect& r, const TTextMetric& tm) {
+  if (Format & (DT_CALCRECT | DT_CENTER | DT_RIGHT | DT_NOCLIP) || DC->Mirrored()) return TLineRuler::kNoLimit;
+  return std::max(0, r.Width()) + tm.tmHeight;
+}
 
 // A display line of DrawTextEx, measured.
 struct PlacedLine {
@@ -762,7 +845,7 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
   // lists: it is measured and drawn straight from the caller's text.
   if (singleLine && !(Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) &&
       text.find_first_of(noPrefix ? StringView(u"\r\n") : StringView(u"\r\n&")) == StringView::npos) {
-    const PlacedLine one{text, m.Width(text), -1};
+    const PlacedLine one{text, m.Width(text, ShownWidthLimit(DC, Format, r, tm)), -1};
     return PlaceLines(DC, Rect, Format, r, tm, lineH, m, &one, 1, Params, text.size());
   }
 
@@ -796,7 +879,7 @@ Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT 
         tl.Text = std::move(shortened);
       }
     }
-    Integer w = m.Width(tl.Text);
+    Integer w = m.Width(tl.Text, ShownWidthLimit(DC, Format, r, tm));
     if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && (Format & DT_CALCRECT))
       w = std::min(w, std::max(0, r.Width()));
     lines.push_back(std::move(tl));

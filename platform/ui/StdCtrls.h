@@ -14,6 +14,7 @@
 #include "platform/data/DBTypes.h"  // TAlignment, shared with fields
 #include "platform/ui/Forms.h"
 #include "platform/ui/EditBuffer.h"
+#include "platform/ui/TextPieces.h"
 
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
@@ -112,25 +113,67 @@ protected:
   bool OnScreen() const;
   virtual void Paint(HDC DC);
   // Draws the characters [Start, Start + Length) of one line at (X, Y); a rich
-  // edit draws its runs here.
+  // edit draws its runs here. A long line comes in pieces, each drawn at its x.
   virtual void PaintLine(HDC DC, Integer Start, Integer Length, Integer X, Integer Y);
   // Draws Text (its first character at index Base) with the selection shown; gives its width.
   Integer DrawSegment(HDC DC, const String& Text, Integer Base, Integer X, Integer Y, COLORREF Color);
-  // The width of [Start, Start + Count) as painted.
+  // The width of [Start, Start + Count) of one line as painted.
   virtual Integer LineTextWidth(Integer Start, Integer Count) const;
-  // The lines as shown: the text's lines, cut at blanks when WordWrap is on.
+  // [Start, Start + Count) of the text as shown: a single line shows control
+  // characters as blanks and a password character for each character.
+  String ShownText(Integer Start, Integer Count) const;
+
+  // The lines as shown: the text's lines, cut at blanks when WordWrap is on (a
+  // single-line edit has one). They are laid out as far as a question needs,
+  // and a change of the text lays out again only the lines it touched.
   struct TVisualLine {
-    Integer Start, Length;
+    Integer Start = 0, Length = 0;
+    Integer Reach = 0;   // laying the line out read the text before this index
+    Integer Width = -1;  // once measured
     Integer Widest = 0;  // the widest of the lines up to this one, once measured
+    std::unique_ptr<TLineRuler> Ruler;  // the pieces of a long line, once asked
   };
+  // Every line, laid out to the end of the text.
   const std::vector<TVisualLine>& VisualLines() const;
-  // The width of the widest line (unwrapped text), measuring only lines not measured before.
-  Integer WidestLine() const;
+  // The line holding character Index, laid out as far as it.
   Integer VisualLineOf(Integer Index) const;
-  // The text as shown: password characters instead of the text.
-  String DisplayText() const;
+  // Lays out lines until Line exists (or the text ends); gives the line, clamped.
+  Integer LayOutLine(Integer Line) const;
+  // The number of lines: exact once all are laid out, else an estimate from
+  // those that are.
+  Integer VisualLineCount() const;
+  // The x of the boundary before column Col of a laid-out line; a long line is
+  // measured only until it passes Limit.
+  Integer LineX(Integer Line, Integer Col, Integer Limit = TLineRuler::kNoLimit) const;
+  Integer LineWidth(Integer Line, Integer Limit = TLineRuler::kNoLimit) const {
+    return LineX(Line, FLines[size_t(Line)].Length, Limit);
+  }
+  // The column of a laid-out line nearest to x.
+  Integer LineColumnAt(Integer Line, Integer X) const;
+  // Paints the part of a laid-out line that meets [ClipLeft, ClipRight), the line starting at X.
+  void PaintVisualLine(HDC DC, Integer Line, Integer X, Integer Y, Integer ClipLeft, Integer ClipRight);
+  // The width of the widest laid-out line (unwrapped text), measuring only lines not measured before.
+  Integer WidestLine() const;
   Integer LineHeight() const;
   HDC MeasureDC() const;
+
+private:
+  bool WrapsLines() const;
+  // Brings the laid-out lines up to the text and the width.
+  void SyncLines() const;
+  void Relayout(const TEditBuffer::TChange& Change) const;
+  // Lays out the line that begins at At and moves At to where the next begins.
+  void LayOutNext(Integer& At, std::vector<TVisualLine>& Out) const;
+  // How many characters from At fit Width, at least one; Reach is where the
+  // measuring read up to.
+  Integer FitFrom(Integer At, Integer End, Integer Width, Integer& Reach) const;
+  // Lays out until the line holding character Index and line number Line exist.
+  void LayOutUntil(Integer Index, Integer Line) const;
+  // The ruler of a long laid-out line; nullptr for a short one.
+  TLineRuler* RulerOf(Integer Line) const;
+  TLineRuler::TMeasure MeasureFrom(Integer Start) const;
+
+protected:
 
   TEditBuffer FBuffer;
   bool FMultiLine = false;
@@ -156,8 +199,8 @@ protected:
   mutable HDC FMeasureDC = nullptr;
   mutable std::vector<TVisualLine> FLines;
   mutable bool FLinesValid = false;
-  // Lines from the one holding this position on are to be laid out again.
-  mutable Integer FRelayoutFrom = 0;
+  mutable Integer FLaidTo = 0;        // where the next line to lay out begins; past the text when all are
+  mutable Integer FLongestReach = 0;  // the largest Reach - Start of the laid-out lines
   mutable size_t FMeasuredLines = 0;  // FLines whose Widest is known
   Integer FTextVersion = 0;  // counts the changes of the text
   Integer FWidest = 0;       // the widest line, for the horizontal scroll bar

@@ -244,7 +244,7 @@ void TCustomEdit::Change() {
 void TCustomEdit::TextChanged() {
   ++FTextVersion;
   TEditBuffer::TChange change;
-  if (FBuffer.TakeChange(change)) FRelayoutFrom = std::min(FRelayoutFrom, change.Start);
+  FBuffer.TakeChange(change);  // the view keeps its own account of it
   UpdateView();
   Invalidate();
   // The parent hears of it through WM_COMMAND, which it reflects back as CN_COMMAND.
@@ -267,16 +267,6 @@ bool TCustomEdit::InsertText(const String& S, bool Merge) {
   return true;
 }
 
-String TCustomEdit::DisplayText() const {
-  if (FPasswordChar && !FMultiLine) return String(FBuffer.GetText().size(), FPasswordChar);
-  if (FMultiLine) return FBuffer.GetText();
-  // One line shows control characters as blanks, one for one, so positions stay.
-  String t = FBuffer.GetText();
-  for (Char& c : t)
-    if (c < 0x20) c = u' ';
-  return t;
-}
-
 HDC TCustomEdit::MeasureDC() const {
   if (!FMeasureDC) FMeasureDC = CreateCompatibleDC(nullptr);
   SelectObject(FMeasureDC, GetFont()->GetHandle());
@@ -296,64 +286,6 @@ TRect TCustomEdit::GetFormatRect() const {
   r.Right -= FRightMargin;
   if (!FMultiLine && FBorderStyle == bsSingle) r.Top += 1;
   return r;
-}
-
-namespace {
-
-Integer TextWidthOf(HDC dc, const String& s) {
-  if (s.empty()) return 0;
-  TSize sz;
-  GetTextExtentPoint32(dc, s, Integer(s.size()), sz);
-  return sz.cx;
-}
-
-// The character boundary in Line nearest to pixel offset X.
-Integer NearestIndex(HDC dc, const String& line, Integer X) {
-  Integer prev = 0;
-  for (size_t i = 1; i <= line.size(); ++i) {
-    const Integer w = TextWidthOf(dc, line.substr(0, i));
-    if (X < (prev + w) / 2) return Integer(i - 1);
-    prev = w;
-  }
-  return Integer(line.size());
-}
-
-}  // namespace
-
-TPoint TCustomEdit::PosFromChar(Integer Index) const {
-  SettleView();
-  const TRect r = GetFormatRect();
-  HDC dc = MeasureDC();
-  Index = std::clamp(Index, 0, FBuffer.Length());
-  if (!FMultiLine) {
-    const String t = DisplayText();
-    Integer x = r.Left - FScrollX + TextWidthOf(dc, t.substr(0, size_t(Index)));
-    const Integer total = TextWidthOf(dc, t);
-    if (FAlignment != taLeftJustify && total < r.Width())
-      x += FAlignment == taRightJustify ? r.Width() - total : (r.Width() - total) / 2;
-    return TPoint(x, r.Top);
-  }
-  const Integer line = VisualLineOf(Index);
-  const TVisualLine& v = VisualLines()[size_t(line)];
-  const Integer col = std::clamp(Index - v.Start, 0, v.Length);
-  return TPoint(r.Left - FScrollX + LineTextWidth(v.Start, col), r.Top + (line - FTopLine) * LineHeight());
-}
-
-Integer TCustomEdit::CharFromPos(TPoint P) const {
-  SettleView();
-  const TRect r = GetFormatRect();
-  HDC dc = MeasureDC();
-  if (!FMultiLine) {
-    const TPoint origin = PosFromChar(0);
-    return NearestIndex(dc, DisplayText(), P.X - origin.X);
-  }
-  const std::vector<TVisualLine>& lines = VisualLines();
-  Integer line = FTopLine + (P.Y - r.Top) / LineHeight();
-  if (P.Y < r.Top) line = FTopLine - 1;
-  line = std::clamp(line, 0, Integer(lines.size()) - 1);
-  const TVisualLine& v = lines[size_t(line)];
-  const String text = FBuffer.GetText().substr(size_t(v.Start), size_t(v.Length));
-  return v.Start + NearestIndex(dc, text, P.X - (r.Left - FScrollX));
 }
 
 bool TCustomEdit::OnScreen() const { return FHandle && IsWindowVisible(FHandle); }
@@ -380,184 +312,10 @@ void TCustomEdit::SettleView() const {
   self->UpdateCaret();
 }
 
-void TCustomEdit::ScrollCaretIntoView() {
-  FViewDeferred = false;  // this is the work UpdateView puts off
-  const TRect r = GetFormatRect();
-  if (r.Width() <= 0) return;
-  HDC dc = MeasureDC();
-  if (FMultiLine) {
-    const Integer line = VisualLineOf(FBuffer.GetCaret());
-    const Integer rows = std::max(1, r.Height() / LineHeight());
-    if (line < FTopLine) FTopLine = line;
-    else if (line >= FTopLine + rows) FTopLine = line - rows + 1;
-    if (FHandle && (GetWindowStyle(FHandle) & WS_VSCROLL || FScrollBars == ssVertical || FScrollBars == ssBoth)) {
-      SetScrollBarView(FHandle, SB_VERT, 0, Integer(VisualLines().size()) - 1, UINT(rows), FTopLine);
-    }
-  }
-  const TPoint p = PosFromChar(FBuffer.GetCaret());
-  if (p.X < r.Left) FScrollX = std::max(0, FScrollX - (r.Left - p.X) - r.Width() / 4);
-  else if (p.X >= r.Right) FScrollX += p.X - r.Right + 1 + r.Width() / 4;
-  if (FMultiLine && FHandle && (FScrollBars == ssHorizontal || FScrollBars == ssBoth)) {
-    // Wrapped text never needs the horizontal bar; otherwise it spans the widest line.
-    FWidest = FWordWrap ? 0 : WidestLine();
-    if (FWordWrap) FScrollX = 0;
-    SetScrollBarView(FHandle, SB_HORZ, 0, FWidest > r.Width() ? FWidest : 0, UINT(r.Width()), FScrollX);
-  }
-  if (!FMultiLine) {
-    // Do not leave blank space on the right when the text could fill it.
-    const Integer total = TextWidthOf(dc, DisplayText());
-    FScrollX = std::clamp(FScrollX, 0, std::max(0, total - r.Width() + 1));
-  }
-}
-
 void TCustomEdit::UpdateCaret() {
   if (!FHandle || GetFocus() != FHandle) return;
   const TPoint p = PosFromChar(FBuffer.GetCaret());
   SetCaretPos(p.X, p.Y);
-}
-
-Integer TCustomEdit::LineTextWidth(Integer Start, Integer Count) const {
-  return TextWidthOf(MeasureDC(), FBuffer.GetText().substr(size_t(Start), size_t(std::max(0, Count))));
-}
-
-Integer TCustomEdit::DrawSegment(HDC DC, const String& Text, Integer Base, Integer X, Integer Y, COLORREF Color) {
-  const Integer n = Integer(Text.size());
-  const Integer a = FShowSel ? std::clamp(FSel0 - Base, 0, n) : 0;
-  const Integer b = FShowSel ? std::clamp(FSel1 - Base, 0, n) : 0;
-  const Integer total = TextWidthOf(DC, Text);
-  if (a == b) {
-    SetTextColor(DC, Color);
-    TextOut(DC, X, Y, Text, n);
-    return total;
-  }
-  const String pre = Text.substr(0, size_t(a)), sel = Text.substr(size_t(a), size_t(b - a)), post = Text.substr(size_t(b));
-  const Integer w0 = TextWidthOf(DC, pre), w1 = TextWidthOf(DC, Text.substr(0, size_t(b)));
-  SetTextColor(DC, Color);
-  TextOut(DC, X, Y, pre, Integer(pre.size()));
-  FillWith(DC, TRect(X + w0, Y, X + w1, Y + LineHeight()), clHighlight);
-  SetTextColor(DC, ColorToRGB(clHighlightText));
-  TextOut(DC, X + w0, Y, sel, Integer(sel.size()));
-  SetTextColor(DC, Color);
-  TextOut(DC, X + w1, Y, post, Integer(post.size()));
-  return total;
-}
-
-void TCustomEdit::PaintLine(HDC DC, Integer Start, Integer Length, Integer X, Integer Y) {
-  const COLORREF color = ColorToRGB(IsWindowEnabled(FHandle) ? GetFont()->GetColor() : clGrayText);
-  DrawSegment(DC, FBuffer.GetText().substr(size_t(Start), size_t(Length)), Start, X, Y, color);
-}
-
-void TCustomEdit::Paint(HDC DC) {
-  const TRect client = ::GetClientRect(FHandle);
-  FillWith(DC, client, FColor);
-
-  const TRect r = GetFormatRect();
-  Integer saved = SaveDC(DC);
-  IntersectClipRect(DC, r.Left, r.Top, r.Right, r.Bottom);
-  SelectObject(DC, GetFont()->GetHandle());
-  SetBkMode(DC, TRANSPARENT);
-  FShowSel = FBuffer.GetSelLength() > 0 && (GetFocus() == FHandle || !FHideSelection);
-  FSel0 = FBuffer.GetSelStart();
-  FSel1 = FSel0 + FBuffer.GetSelLength();
-  if (!FMultiLine) {
-    const TPoint origin = PosFromChar(0);
-    const COLORREF color = ColorToRGB(IsWindowEnabled(FHandle) ? GetFont()->GetColor() : clGrayText);
-    DrawSegment(DC, DisplayText(), 0, origin.X, r.Top, color);
-  } else {
-    const Integer lh = LineHeight();
-    const std::vector<TVisualLine>& lines = VisualLines();
-    const Integer rows = r.Height() / lh + 1;
-    for (Integer i = FTopLine; i < Integer(lines.size()) && i <= FTopLine + rows; ++i)
-      PaintLine(DC, lines[size_t(i)].Start, lines[size_t(i)].Length, r.Left - FScrollX, r.Top + (i - FTopLine) * lh);
-  }
-  RestoreDC(DC, saved);
-}
-
-namespace {
-
-constexpr Integer kNothingToRelayout = std::numeric_limits<Integer>::max();
-
-}  // namespace
-
-const std::vector<TCustomEdit::TVisualLine>& TCustomEdit::VisualLines() const {
-  const Integer width = GetFormatRect().Width();
-  const String& t = FBuffer.GetText();
-  Integer from = FRelayoutFrom;
-  if (FBuffer.HasChange()) from = std::min(from, FBuffer.PeekChange().Start);
-  // Unwrapped lines do not depend on the width.
-  const bool sameWidth = FLinesWidth == width || !FWordWrap;
-  if (FLinesValid && sameWidth && from == kNothingToRelayout) return FLines;
-  // Lines wholly before the first changed character keep their layout; a log
-  // that grows at its end is laid out only where it grew.
-  size_t start = 0;
-  if (FLinesValid && sameWidth) {
-    start = size_t(FBuffer.LineIndex(FBuffer.LineFromChar(std::min(from, FBuffer.Length()))));
-    while (!FLines.empty() && size_t(FLines.back().Start) >= start) FLines.pop_back();
-  } else {
-    FLines.clear();
-  }
-  FMeasuredLines = std::min(FMeasuredLines, FLines.size());
-  FLinesWidth = width;
-  FLinesValid = true;
-  FRelayoutFrom = kNothingToRelayout;
-  for (;;) {
-    size_t nl = t.find(u'\n', start);
-    size_t end = nl == String::npos ? t.size() : nl;
-    size_t e = end;
-    if (e > start && t[e - 1] == u'\r') --e;
-    if (!FWordWrap || width <= 0 || LineTextWidth(Integer(start), Integer(e - start)) <= width) {
-      FLines.push_back({Integer(start), Integer(e - start)});
-    } else {
-      // Greedy wrapping at blanks; a word wider than the line is cut where it must be.
-      size_t ls = start;
-      while (ls < e) {
-        if (LineTextWidth(Integer(ls), Integer(e - ls)) <= width) {
-          FLines.push_back({Integer(ls), Integer(e - ls)});
-          ls = e;
-          break;
-        }
-        // The longest run from ls that fits, found by halving.
-        size_t lo = 1, hi = e - ls;
-        while (lo < hi) {
-          const size_t mid = (lo + hi + 1) / 2;
-          if (LineTextWidth(Integer(ls), Integer(mid)) <= width) lo = mid;
-          else hi = mid - 1;
-        }
-        size_t cut = ls + lo;
-        for (size_t k = cut; k > ls + 1; --k)
-          if (t[k - 1] == u' ') {
-            cut = k;
-            break;
-          }
-        FLines.push_back({Integer(ls), Integer(cut - ls)});
-        ls = cut;
-      }
-    }
-    if (nl == String::npos) break;
-    start = nl + 1;
-  }
-  return FLines;
-}
-
-Integer TCustomEdit::WidestLine() const {
-  VisualLines();
-  for (size_t i = FMeasuredLines; i < FLines.size(); ++i) {
-    TVisualLine& v = FLines[i];
-    v.Widest = std::max(LineTextWidth(v.Start, v.Length), i ? FLines[i - 1].Widest : 0);
-  }
-  FMeasuredLines = FLines.size();
-  return FLines.empty() ? 0 : FLines.back().Widest;
-}
-
-Integer TCustomEdit::VisualLineOf(Integer Index) const {
-  const std::vector<TVisualLine>& lines = VisualLines();
-  Integer lo = 0, hi = Integer(lines.size()) - 1;
-  while (lo < hi) {
-    const Integer mid = (lo + hi + 1) / 2;
-    if (lines[size_t(mid)].Start <= Index) lo = mid;
-    else hi = mid - 1;
-  }
-  return lo;
 }
 
 void TCustomEdit::EditKeyDown(TMessage& Message) {
@@ -578,12 +336,12 @@ void TCustomEdit::EditKeyDown(TMessage& Message) {
       if (!ctrl && to > 0 && to < FBuffer.Length() && FBuffer.GetText()[size_t(to - 1)] == u'\r') ++to;
       break;
     case VK_HOME:
-      to = (!FMultiLine || ctrl) ? 0 : VisualLines()[size_t(VisualLineOf(caret))].Start;
+      to = (!FMultiLine || ctrl) ? 0 : FLines[size_t(VisualLineOf(caret))].Start;
       break;
     case VK_END:
       if (!FMultiLine || ctrl) to = FBuffer.Length();
       else {
-        const TVisualLine& v = VisualLines()[size_t(VisualLineOf(caret))];
+        const TVisualLine& v = FLines[size_t(VisualLineOf(caret))];
         to = v.Start + v.Length;
       }
       break;
@@ -595,8 +353,7 @@ void TCustomEdit::EditKeyDown(TMessage& Message) {
       const Integer rows = std::max(1, GetFormatRect().Height() / LineHeight());
       const Integer step = (key == VK_UP || key == VK_DOWN) ? 1 : rows;
       const Integer line = VisualLineOf(caret);
-      const Integer target = std::clamp(line + ((key == VK_UP || key == VK_PRIOR) ? -step : step), 0,
-                                        Integer(VisualLines().size()) - 1);
+      const Integer target = LayOutLine(std::max(0, line + ((key == VK_UP || key == VK_PRIOR) ? -step : step)));
       const TPoint p = PosFromChar(caret);
       const TRect r = GetFormatRect();
       to = CharFromPos(TPoint(p.X, r.Top + (target - FTopLine) * LineHeight()));
@@ -782,10 +539,13 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       if (!FMultiLine) break;
       SettleView();
       const Integer rows = std::max(1, GetFormatRect().Height() / LineHeight());
-      const Integer top =
-          ScrollRequestPos(FHandle, SB_VERT, Message.WParam, FTopLine, 1, rows, 0, Integer(VisualLines().size()));
-      FTopLine = std::clamp(top, 0, std::max(0, Integer(VisualLines().size()) - rows));
-      SetScrollPos(FHandle, SB_VERT, FTopLine, true);
+      if (LoWord(Message.WParam) == SB_BOTTOM) VisualLines();  // the end is wanted: lay out to it
+      const Integer top = ScrollRequestPos(FHandle, SB_VERT, Message.WParam, FTopLine, 1, rows, 0, VisualLineCount());
+      // The lines scrolled to are laid out; the range follows what that taught.
+      LayOutLine(top + rows);
+      const Integer count = VisualLineCount();
+      FTopLine = std::clamp(top, 0, std::max(0, count - rows));
+      SetScrollBarView(FHandle, SB_VERT, 0, count - 1, UINT(rows), FTopLine);
       UpdateCaret();
       Invalidate();
       return;
