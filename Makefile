@@ -1,6 +1,6 @@
 # make run   - install what is missing, build (Release) and start the program
 # make test  - install what is missing, build (Debug, sanitizers, warnings as errors) and run the tests
-# make bench - build (Release) and run the benchmarks
+# make bench - build (Release) and run the benchmarks; fails when one fails or crashes
 JOBS ?= $(shell nproc)
 
 .PHONY: deps run test bench fuzz clean
@@ -21,7 +21,12 @@ test: deps
 bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_BENCH=ON -DBORROW_WERROR=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
-	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@failed=""; \
+	for b in build/bench/bench/bench_*; do \
+	  [ -x "$$b" ] || continue; \
+	  "$$b" || failed="$$failed $${b##*/}"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "make bench: failed:$$failed" >&2; exit 1; fi
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBORROW_TESTS=OFF -DBORROW_FUZZ=ON -DBORROW_WERROR=OFF >/dev/null

@@ -16,10 +16,12 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 #include "bench/GridTreeBench.h"
 #include "bench/MemTableBench.h"
+#include "bench/RatioReporter.h"
 #include "editors/DaVirVCL.h"
 #include "grid/DBGridEh.h"
 #include "grid/DaVirMTE.h"
@@ -99,9 +101,16 @@ struct TGridOverBigTable {
   // A scrambled stored order, by a key no turn sorts by.
   void Scramble() { Table.SortByFields(u"R"); }
 
-  static TGridOverBigTable& Get() {
-    static TGridOverBigTable t;
+  // Built by the first benchmark that needs it and shared by the next; freed by
+  // main, or before another fixture finalises the units it stands on, never by
+  // the exit of the process, which would come after the units are gone.
+  static std::unique_ptr<TGridOverBigTable>& Shared() {
+    static std::unique_ptr<TGridOverBigTable> t;
     return t;
+  }
+  static TGridOverBigTable& Get() {
+    if (!Shared()) Shared() = std::make_unique<TGridOverBigTable>();
+    return *Shared();
   }
 };
 
@@ -219,6 +228,7 @@ struct TGridOverBigTree {
 };
 
 void BM_TreeFindInCollapsedGroups(benchmark::State& state) {
+  TGridOverBigTable::Shared().reset();  // this fixture starts and finalises the units itself
   TGridOverBigTree t;
   const String text = u"книга 1000000";
   bool found = false;
@@ -248,3 +258,8 @@ void BM_TreeFindInCollapsedGroups(benchmark::State& state) {
 BENCHMARK(BM_TreeFindInCollapsedGroups)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  return RunWithRatios(argc, argv, TRatioReporter::CpuTime,
+                       [](const TRatioReporter&) { TGridOverBigTable::Shared().reset(); });
+}
