@@ -267,6 +267,8 @@ Integer AxisCoordFromPoint(const TGridAxisDrawInfoEh& A, Integer P) {
 }  // namespace
 
 TGridCoord TCustomGridEh::CalcCoordFromPoint(Integer X, Integer Y, const TGridDrawInfoEh& DrawInfo) const {
+  // Right-to-left: the client pixel stands for its mirror among the lines.
+  if (UseRightToLeftAlignment()) X = DrawInfo.Horz.ClientExtent - 1 - X;
   return {AxisCoordFromPoint(DrawInfo.Horz, X), AxisCoordFromPoint(DrawInfo.Vert, Y)};
 }
 
@@ -326,7 +328,9 @@ void TCustomGridEh::GridRectToScreenRect(const TGridRect& GridRect, TRect& Scree
   if (!AxisRangeToScreen(H, GridRect.Left, GridRect.Right, IncludeLine, R.Left, R.Right)) return;
   if (!AxisRangeToScreen(V, GridRect.Top, GridRect.Bottom, IncludeLine, R.Top, R.Bottom)) return;
   if (R.Right <= R.Left || R.Bottom <= R.Top) return;
-  ScreenRect = R;
+  // Right-to-left, the client rectangle is the mirror, unless the canvas is
+  // mirrored already (while painting).
+  ScreenRect = UseRightToLeftAlignment() && !FCanvasMirrored ? MirroredRect(R) : R;
 }
 
 TRect TCustomGridEh::BoxRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) const {
@@ -444,6 +448,9 @@ void TCustomGridEh::CalcSizingState(Integer X, Integer Y, TGridState& State, Int
 
   const TGridAxisDrawInfoEh& H = FixedInfo.Horz;
   const TGridAxisDrawInfoEh& V = FixedInfo.Vert;
+  // Right-to-left, the lines are found at the mirror of X; SizingPos and
+  // SizingOfs answer in those mirrored terms.
+  if (UseRightToLeftAlignment()) X = H.ClientExtent - 1 - X;
   if (X > H.FrozenBoundary && EffectiveOptions.Contains(goColSizing)) {
     if (V.StartIndent <= Y && Y < V.FrozenBoundary) AxisTest(H, X, gsColSizing);
   } else if (Y > V.FrozenBoundary && EffectiveOptions.Contains(goRowSizing) && X < H.FrozenBoundary) {
@@ -747,7 +754,11 @@ void TCustomGridEh::ChangeSize(Integer NewColCount, Integer NewRowCount) {
       if (FColCount != OldColCount) {
         const Integer From = std::min(OldDrawInfo.Horz.LastFullVisibleCell, NewDrawInfo.Horz.LastFullVisibleCell);
         TRect R = BoxRect(std::min(From, FColCount - 1), 0, std::min(From, FColCount - 1), 0);
-        R = TRect(std::max(0, R.Left - FGridLineWidth), 0, Client.Right, Client.Bottom);
+        // From that column to the far side (the left one, right-to-left).
+        if (UseRightToLeftAlignment())
+          R = TRect(0, 0, std::min(Client.Right, R.Right + FGridLineWidth), Client.Bottom);
+        else
+          R = TRect(std::max(0, R.Left - FGridLineWidth), 0, Client.Right, Client.Bottom);
         ::InvalidateRect(GetHandle(), &R, false);
       }
       if (FRowCount != OldRowCount) {
@@ -783,12 +794,10 @@ void TCustomGridEh::MoveColumn(Integer FromIndex, Integer ToIndex) {
   MoveAdjust(FAnchor.X, FromIndex, ToIndex);
   MoveAdjust(FInplaceCol, FromIndex, ToIndex);
   if (HandleAllocated()) {
-    TRect R = BoxRect(std::min(FromIndex, ToIndex), 0, std::max(FromIndex, ToIndex), GetFullRowCount() - 1);
-    if (!R.IsEmpty()) {
-      R.Right += FGridLineWidth;
-      R.Bottom += FGridLineWidth;
-      ::InvalidateRect(GetHandle(), &R, false);
-    }
+    TRect R;  // the lines after the cells too (before them, right-to-left)
+    GridRectToScreenRect({std::min(FromIndex, ToIndex), 0, std::max(FromIndex, ToIndex), GetFullRowCount() - 1}, R,
+                         true);
+    if (!R.IsEmpty()) ::InvalidateRect(GetHandle(), &R, false);
   }
   ColumnMoved(FromIndex, ToIndex);
   if (!FColWidths.empty()) ColWidthsChanged();
@@ -802,12 +811,10 @@ void TCustomGridEh::MoveRow(Integer FromIndex, Integer ToIndex) {
   MoveAdjust(FAnchor.Y, FromIndex, ToIndex);
   MoveAdjust(FInplaceRow, FromIndex, ToIndex);
   if (HandleAllocated()) {
-    TRect R = BoxRect(0, std::min(FromIndex, ToIndex), GetFullColCount() - 1, std::max(FromIndex, ToIndex));
-    if (!R.IsEmpty()) {
-      R.Right += FGridLineWidth;
-      R.Bottom += FGridLineWidth;
-      ::InvalidateRect(GetHandle(), &R, false);
-    }
+    TRect R;
+    GridRectToScreenRect({0, std::min(FromIndex, ToIndex), GetFullColCount() - 1, std::max(FromIndex, ToIndex)}, R,
+                         true);
+    if (!R.IsEmpty()) ::InvalidateRect(GetHandle(), &R, false);
   }
   RowMoved(FromIndex, ToIndex);
   if (!FRowHeights.empty()) RowHeightsChanged();

@@ -520,6 +520,20 @@ protected:
   void DrawAreaLines(const TRect& Rect, Integer ACol, Integer ARow, TColor LineColor, TColor BackColor,
                      bool VertSwitch, bool HorzSwitch, const TGridDrawInfoEh& DrawInfo);
   void DrawMove(const TGridDrawInfoEh& DrawInfo);
+  // Under right-to-left alignment the grid paints on a mirrored canvas: logical
+  // x stands at client width - x, and text and 3D edges keep their own
+  // direction. Outside painting the canvas is not mirrored and the client
+  // rectangles the grid answers (CellRect, BoxRect) are mirrored instead.
+  void ChangeGridOrientation(bool RightToLeftOrientation);
+  bool IsCanvasMirrored() const { return FCanvasMirrored; }
+  // The mirror of a client pixel column (and of a logical one), client width - 1 - X.
+  Integer MirroredX(Integer X) const { return GetClientWidth() - 1 - X; }
+  // A client rectangle seen from the other side.
+  TRect MirroredRect(const TRect& R) const {
+    return TRect(GetClientWidth() - R.Right, R.Top, GetClientWidth() - R.Left, R.Bottom);
+  }
+  // Intersects the clip with R (logical: mirrored on a mirrored canvas, as
+  // clip regions are in device units).
   void SaveClipAndIntersect(const TRect& R, HRGN& Saved, bool& HadClip);
   void RestoreClip(HRGN Saved, bool HadClip);
   // Runs Body clipped to R when Narrow, else as the clip stands.
@@ -640,6 +654,7 @@ private:
   bool FSaveCellExtents = true;
   bool FVirtualView = false;
   Integer FSizingIndex = 0, FSizingPos = 0, FSizingOfs = 0;
+  bool FCanvasMirrored = false;
   TGridCoord FHotTrackCell{-1, -1};
   TPoint FHotTrackOffset{-1, -1};
   std::unique_ptr<TGridLinesCacheEh> FLinesCache;

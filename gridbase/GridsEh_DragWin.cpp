@@ -69,7 +69,7 @@ TGridDragWinEh::~TGridDragWinEh() {
 }
 
 void TGridDragWinEh::CreateParams(TCreateParams& Params) {
-  TWinControl::CreateParams(Params);
+  TWinControl::CreateParams(Params);  // with the right-to-left styles of its mode
   Params.Style = WS_POPUP;
   Params.WindowClass.style |= CS_SAVEBITS;
   Params.ExStyle |= WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_LAYERED;
@@ -228,8 +228,11 @@ void TCustomGridEh::DrawMove(const TGridDrawInfoEh& DrawInfo) {
     }
     return;
   }
+  // The marker stands on the line after the cell (before it when not MoveRight);
+  // right-to-left that line is the mirror, left of the cell's client rectangle.
   const TRect R = CellRect(FMovePos, 0);
-  const Integer X = FMoveRight ? R.Right : R.Left - 1;
+  const bool Mirror = UseRightToLeftAlignment();
+  const Integer X = FMoveRight ? (Mirror ? R.Left - 1 : R.Right) : (Mirror ? R.Right : R.Left - 1);
   TGridMoveLineEh* Marker = GridMoveLineEh();
   const TPoint Pos(X, DrawInfo.Vert.StartIndent);
   if (Marker->GetVisible())
@@ -242,6 +245,11 @@ void TCustomGridEh::GetSizingLineBounds(const TGridDrawInfoEh& DrawInfo, Integer
   if (FGridState == gsRowSizing) {
     StartPos = DrawInfo.Horz.StartIndent;
     EndPos = DrawInfo.Horz.FullGridBoundary;
+    if (UseRightToLeftAlignment()) {
+      // Drawn in client pixels from the mirror of the start leftwards.
+      StartPos = MirroredX(StartPos);
+      EndPos = MirroredX(EndPos);
+    }
   } else {
     StartPos = DrawInfo.Vert.StartIndent;
     EndPos = DrawInfo.Vert.FullGridBoundary;

@@ -6,6 +6,7 @@
 #include "editors/ToolCtrlsEh.h"
 #include "gridbase/DaVirConsts.h"
 #include "gridbase/GridsEh.h"
+#include "platform/core/ScopeGuard.h"
 
 // ---- Line colours --------------------------------------------------------------------------
 namespace {
@@ -164,6 +165,7 @@ bool TGridOutBoundaryDataEh::GetAreaRect(Integer Area, TRect& Rect) const {
 void TGridOutBoundaryDataEh::InvalidateArea(Integer Area) {
   TRect R;
   if (!GetAreaRect(Area, R) || !FGrid->HandleAllocated()) return;
+  if (FGrid->UseRightToLeftAlignment()) R = FGrid->MirroredRect(R);
   ::InvalidateRect(FGrid->GetHandle(), &R, false);
 }
 
@@ -189,38 +191,57 @@ void TCustomGridEh::CanvasPolyline(const std::vector<TPoint>& Points, Integer La
 }
 
 void TCustomGridEh::CanvasShadedRect(const TRect& ARect, TColor BaseColor, TColor EndColor) {
-  TRect R = ARect;
-  if (UseRightToLeftAlignment()) {
-    ++R.Left;
-    ++R.Right;
-  }
-  DrawShadedRectEh(GetCanvas(), R, BaseColor, EndColor);
+  // Filled rectangles land on the mirrored pixels as they are (only lines,
+  // drawn at a point, need the shift of CanvasPolyPolyline).
+  DrawShadedRectEh(GetCanvas(), ARect, BaseColor, EndColor);
 }
 
 void TCustomGridEh::DrawFixedCellFrame(const TRect& ARect, bool LeftSide, bool RightSide, bool State1,
                                        bool State2) {
   HDC DC = GetCanvas()->GetHandle();
   const UINT Edge = (State1 || State2) ? BDR_SUNKENINNER : BDR_RAISEDINNER;
+  // The leading side pair and the trailing one. On a mirrored canvas the edges
+  // are drawn unmirrored, at the mirrored rectangle, so their light still comes
+  // from the top left: the leading side is then the right one.
+  const bool Mirror = FCanvasMirrored;
+  UINT Leading = BF_LEFT | BF_TOP, Trailing = BF_RIGHT | BF_BOTTOM;
   TRect R = ARect;
+  if (Mirror) {
+    ChangeGridOrientation(false);
+    R = MirroredRect(ARect);
+    Leading = BF_TOP | BF_RIGHT;
+    Trailing = BF_LEFT | BF_BOTTOM;
+  }
+  TScopeExit Remirror([&] {
+    if (Mirror) ChangeGridOrientation(true);
+  });
   if (!FFlat) {
     if (LeftSide && RightSide) {
       DrawEdge(DC, R, Edge, BF_RECT);
       return;
     }
-    TRect R1 = ARect;
-    DrawEdge(DC, R1, Edge, LeftSide ? (BF_LEFT | BF_TOP) : BF_TOP);
-    TRect R2 = ARect;
-    DrawEdge(DC, R2, Edge, RightSide ? (BF_RIGHT | BF_BOTTOM) : BF_BOTTOM);
+    TRect R1 = R;
+    DrawEdge(DC, R1, Edge, LeftSide ? Leading : BF_TOP);
+    TRect R2 = R;
+    DrawEdge(DC, R2, Edge, RightSide ? Trailing : BF_BOTTOM);
     return;
   }
-  // Flat: the right and bottom borders are lines in the grid's pen, then the top
-  // (and left) edge.
+  // Flat: the trailing and bottom borders are lines in the grid's pen, then the
+  // top (and leading) edge.
   std::vector<TPoint> Pts;
-  if (RightSide)
-    Pts = {TPoint(R.Right - 1, R.Top), TPoint(R.Right - 1, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
-  else
-    Pts = {TPoint(R.Right, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
-  CanvasPolyline(Pts, Integer(Pts.size()) - 1);
-  TRect R3 = ARect;
-  DrawEdge(DC, R3, Edge, LeftSide ? (BF_LEFT | BF_TOP) : BF_TOP);
+  if (Mirror) {
+    if (RightSide)
+      Pts = {TPoint(R.Left, R.Top), TPoint(R.Left, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)};
+    else
+      Pts = {TPoint(R.Left - 1, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)};
+    Polyline(DC, Pts.data(), Integer(Pts.size()));
+  } else {
+    if (RightSide)
+      Pts = {TPoint(R.Right - 1, R.Top), TPoint(R.Right - 1, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
+    else
+      Pts = {TPoint(R.Right, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
+    CanvasPolyline(Pts, Integer(Pts.size()) - 1);
+  }
+  TRect R3 = R;
+  DrawEdge(DC, R3, Edge, LeftSide ? Leading : BF_TOP);
 }

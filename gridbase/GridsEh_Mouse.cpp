@@ -66,6 +66,11 @@ void TCustomGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer X,
         FSizingIndex = Index;
         FSizingPos = Pos;
         FSizingOfs = Ofs;
+        if (State == gsColSizing && UseRightToLeftAlignment()) {
+          // The sizing line is drawn and moved in client pixels: the mirror.
+          FSizingPos = MirroredX(Pos);
+          FSizingOfs = -Ofs;
+        }
         DrawSizingLine(DrawInfo);
       } else {
         const TGridCoord Cell = CalcCoordFromPoint(X, Y, DrawInfo);
@@ -189,6 +194,8 @@ void TCustomGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
         DrawSizingLine(DrawInfo);
         FGridState = gsNormal;
         const bool Cols = State == gsColSizing;
+        // A mirrored sizing position is turned back into the lines' terms.
+        if (Cols && UseRightToLeftAlignment()) FSizingPos = MirroredX(FSizingPos);
         const TGridAxisDrawInfoEh& A = Cols ? DrawInfo.Horz : DrawInfo.Vert;
         Integer NewExtent;
         if (FSizingIndex >= A.GridCellCount) {
@@ -247,6 +254,9 @@ void TCustomGridEh::MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoE
   TGridAxisDrawInfoEh* A = Horizontal ? &DrawInfo.Horz : &DrawInfo.Vert;
   const Integer FirstScroll = A->FixedCellCount;
   const Integer LastLine = A->GridCellCount - 1;
+  // Right-to-left, the mouse is taken at its mirror, where the lines are.
+  const bool Mirror = Horizontal && UseRightToLeftAlignment();
+  if (Mirror) Mouse = MirroredX(Mouse);
   bool Candidate = FMovePos > FMoveIndex;
   if (Horizontal && CellHit >= 0) {
     // Before the middle of the first visible column after a hidden moved column.
@@ -254,7 +264,7 @@ void TCustomGridEh::MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoE
       Integer FirstVisible = FMoveIndex + 1;
       while (FirstVisible < FColCount && GetColWidths(FirstVisible) <= 0) ++FirstVisible;
       if (CellHit == FirstVisible) {
-        const TRect R = CellRect(CellHit, 0);
+        const TRect R = Mirror ? MirroredRect(CellRect(CellHit, 0)) : CellRect(CellHit, 0);
         if (Mouse < (R.Left + R.Right) / 2) Candidate = false;
       }
     }
@@ -315,11 +325,14 @@ void TCustomGridEh::WMTimer() {
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& H = DrawInfo.Horz;
   const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
+  // Right-to-left, the lines lie at the mirror of the mouse.
+  const bool Mirror = UseRightToLeftAlignment();
+  const Integer LineX = Mirror ? MirroredX(P.X) : P.X;
   switch (FGridState) {
     case gsSelecting: {
       Integer Direction = 0;
-      if (P.X < H.FixedBoundary) Direction |= sdLeft;
-      else if (P.X > H.GridBoundary) Direction |= sdRight;
+      if (LineX < H.FixedBoundary) Direction |= sdLeft;
+      else if (LineX > H.GridBoundary) Direction |= sdRight;
       if (P.Y < V.FixedBoundary) Direction |= sdUp;
       else if (P.Y > V.GridBoundary) Direction |= sdDown;
       if (Direction != 0) TimedScroll(Direction);
@@ -338,11 +351,16 @@ void TCustomGridEh::WMTimer() {
       UINT Interval = GridTimerInterval;
       if (FMovePos >= DrawInfo.Horz.FixedCellCount) {
         const TPoint Origin = ClientToScreen(TPoint(0, 0));
-        if (P.X < DrawInfo.Horz.FixedBoundary) {
-          Interval = EdgeInterval(Origin.X + DrawInfo.Horz.FixedBoundary, DrawInfo.Horz.FixedBoundary - P.X);
-        } else if (P.X > DrawInfo.Horz.GridExtent) {
-          const Integer EdgeX = Origin.X + DrawInfo.Horz.GridExtent;
-          Interval = EdgeInterval(GetSystemMetrics(SM_CXSCREEN) - EdgeX, P.X - DrawInfo.Horz.GridExtent);
+        // The room between an edge of the grid and the screen's edge beyond it.
+        auto RoomBefore = [&](Integer Edge) {
+          const Integer X = Origin.X + (Mirror ? MirroredX(Edge) : Edge);
+          return Mirror ? GetSystemMetrics(SM_CXSCREEN) - X : X;
+        };
+        if (LineX < DrawInfo.Horz.FixedBoundary) {
+          Interval = EdgeInterval(RoomBefore(DrawInfo.Horz.FixedBoundary), DrawInfo.Horz.FixedBoundary - LineX);
+        } else if (LineX > DrawInfo.Horz.GridExtent) {
+          const Integer Beyond = GetSystemMetrics(SM_CXSCREEN) - RoomBefore(DrawInfo.Horz.GridExtent);
+          Interval = EdgeInterval(Beyond, LineX - DrawInfo.Horz.GridExtent);
         } else if (FTopLeft.X > OldLeft || FPixelPos[0] > OldPixel) {
           Interval = 360;
         }

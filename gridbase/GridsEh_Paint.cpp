@@ -39,6 +39,7 @@
 #include <algorithm>
 
 #include "gridbase/GridsEh.h"
+#include "platform/core/ScopeGuard.h"
 
 namespace {
 
@@ -62,11 +63,26 @@ bool InRect(const TGridRect& R, Integer X, Integer Y) {
 }  // namespace
 
 // ---- Clip helpers ---------------------------------------------------------------------------
+void TCustomGridEh::ChangeGridOrientation(bool RightToLeftOrientation) {
+  HDC DC = GetCanvas()->GetHandle();
+  const Integer W = GetClientWidth(), H = GetClientHeight();
+  if (RightToLeftOrientation) {
+    SetMapMode(DC, MM_ANISOTROPIC);
+    SetWindowOrgEx(DC, W, 0, nullptr);
+    SetViewportExtEx(DC, W, H, nullptr);
+    SetWindowExtEx(DC, -W, H, nullptr);
+  } else {
+    SetWindowOrgEx(DC, 0, 0, nullptr);
+    SetMapMode(DC, MM_TEXT);
+  }
+  FCanvasMirrored = RightToLeftOrientation;
+}
+
 void TCustomGridEh::SaveClipAndIntersect(const TRect& R, HRGN& Saved, bool& HadClip) {
   HDC DC = GetCanvas()->GetHandle();
   Saved = CreateRectRgn(0, 0, 0, 0);
   HadClip = GetClipRgn(DC, Saved) == 1;
-  HRGN Narrow = CreateRectRgnIndirect(R);
+  HRGN Narrow = CreateRectRgnIndirect(FCanvasMirrored ? MirroredRect(R) : R);
   ExtSelectClipRgn(DC, Narrow, RGN_AND);
   DeleteObject(Narrow);
 }
@@ -110,6 +126,12 @@ void TCustomGridEh::DrawSeparator(TColor Color, TPoint P1, TPoint P2) {
 void TCustomGridEh::Paint() {
   if (IsPaintLocked()) return;
   TCanvas* C = GetCanvas();
+  // Right-to-left: everything below paints on the mirrored canvas.
+  const bool Mirror = UseRightToLeftAlignment();
+  if (Mirror) ChangeGridOrientation(true);
+  TScopeExit Unmirror([&] {
+    if (Mirror) ChangeGridOrientation(false);
+  });
   TGridDrawInfoEh DrawInfo;
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& H = DrawInfo.Horz;

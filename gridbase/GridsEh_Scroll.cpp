@@ -186,9 +186,12 @@ void TCustomGridEh::UpdateScrollPos() {
     const Integer Bar = Horizontal ? SB_HORZ : SB_VERT;
     const Integer A = Horizontal ? 0 : 1;
     const bool Smooth = Horizontal ? IsSmoothHorzScroll() : IsSmoothVertScroll();
+    // Right-to-left, the horizontal bar runs from the right.
+    const bool Mirror = Horizontal && UseRightToLeftAlignment();
     if (Smooth) {
       CalcAxisExtents(Horizontal);
-      SetScrollInfoIfChanged(Wnd, Bar, 0, std::max(0, FPixelExtent[A] - 1), FPixelPage[A], FPixelPos[A]);
+      const Integer Pos = Mirror ? std::max(0, FPixelExtent[A] - FPixelPos[A] - Integer(FPixelPage[A])) : FPixelPos[A];
+      SetScrollInfoIfChanged(Wnd, Bar, 0, std::max(0, FPixelExtent[A] - 1), FPixelPage[A], Pos);
       return;
     }
     if (Horizontal && FColCount == 1) {
@@ -198,16 +201,30 @@ void TCustomGridEh::UpdateScrollPos() {
     const Integer Fixed = Horizontal ? FFixedCols : FFixedRows;
     const Integer First = Horizontal ? FTopLeft.X : FTopLeft.Y;
     const Integer Max = Horizontal ? MaxTopLeft.X : MaxTopLeft.Y;
-    const Integer Pos = Max > Fixed ? MulDiv(First - Fixed, CellScrollRange, Max - Fixed) : 0;
+    Integer Pos = Max > Fixed ? MulDiv(First - Fixed, CellScrollRange, Max - Fixed) : 0;
+    if (Mirror && Max > Fixed) Pos = CellScrollRange - Pos;
     if (GetScrollPos(Wnd, Bar) != Pos) SetScrollPos(Wnd, Bar, Pos, true);
   };
   if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) Axis(true);
   if (FScrollBars == ssVertical || FScrollBars == ssBoth) Axis(false);
 }
 
-void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integer Pos, bool) {
+void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integer Pos, bool UseRightToLeft) {
   if (GetVisible() && CanFocus() && GetTabStop() && !GetComponentState().Contains(csDesigning)) SetFocus();
   const bool Horizontal = ScrollBar == SB_HORZ;
+  // A request from the mirrored horizontal bar goes the other way along the lines.
+  const bool Mirror = Horizontal && UseRightToLeft && UseRightToLeftAlignment();
+  if (Mirror) {
+    switch (ScrollCode) {
+      case SB_LINEUP: ScrollCode = SB_LINEDOWN; break;
+      case SB_LINEDOWN: ScrollCode = SB_LINEUP; break;
+      case SB_PAGEUP: ScrollCode = SB_PAGEDOWN; break;
+      case SB_PAGEDOWN: ScrollCode = SB_PAGEUP; break;
+      case SB_TOP: ScrollCode = SB_BOTTOM; break;
+      case SB_BOTTOM: ScrollCode = SB_TOP; break;
+      default: break;
+    }
+  }
   const bool PixelMode = Horizontal ? (IsSmoothHorzScroll() || FColCount == 1) : IsSmoothVertScroll();
   const bool Track = FOptions.Contains(goThumbTracking);
   if (PixelMode) {
@@ -223,7 +240,9 @@ void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
       case SB_THUMBTRACK:
         if (!Track) return;
         [[fallthrough]];
-      case SB_THUMBPOSITION: D = Pos - FPixelPos[A]; break;
+      case SB_THUMBPOSITION:
+        D = (Mirror ? FPixelExtent[A] - Integer(FPixelPage[A]) - Pos : Pos) - FPixelPos[A];
+        break;
       case SB_TOP: D = -FPixelPos[A]; break;
       case SB_BOTTOM: D = FPixelExtent[A] - FPixelPage[A] - FPixelPos[A]; break;
       default: return;
@@ -277,7 +296,9 @@ void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
     case SB_THUMBTRACK:
       if (!Track) return;
       [[fallthrough]];
-    case SB_THUMBPOSITION: Result = Min + MulDiv(Pos, Max - Min, CellScrollRange); break;
+    case SB_THUMBPOSITION:
+      Result = Mirror ? Max - MulDiv(Pos, Max - Min, CellScrollRange) : Min + MulDiv(Pos, Max - Min, CellScrollRange);
+      break;
     case SB_TOP: Result = Min; break;
     case SB_BOTTOM: Result = Max; break;
     default: return;
@@ -378,8 +399,14 @@ void TCustomGridEh::TopLeftMoved(const TGridCoord& OldTopLeft, const TPoint& Old
     const Integer HData = H.GridExtent - H.FixedBoundary, VData = V.GridExtent - V.FixedBoundary;
     HWND Wnd = GetHandle();
     const UINT Flags = SW_INVALIDATE | (FDefaultDrawing ? 0 : SW_ERASE);
+    // Right-to-left, each band is the mirror and moves the other way.
+    const bool Mirror = UseRightToLeftAlignment();
     auto Move = [&](TRect R, Integer X, Integer Y) {
       if (R.IsEmpty()) return;
+      if (Mirror) {
+        R = MirroredRect(R);
+        X = -X;
+      }
       ScrollWindowEx(Wnd, X, Y, &R, &R, nullptr, nullptr, Flags);
     };
     const Integer RightEnd = std::min(H.GridExtent, H.DataEnd), BottomEnd = std::min(V.GridExtent, V.DataEnd);

@@ -338,9 +338,17 @@ void TControl::SetParentShowHint(bool Value) {
 }
 
 void TControl::SetBiDiMode(TBiDiMode Value) {
+  // A mode set on the control itself no longer follows the parent's.
+  FParentBiDiMode = false;
   if (FBiDiMode == Value) return;
   FBiDiMode = Value;
   Perform(CM_BIDIMODECHANGED);
+}
+
+void TControl::AddBiDiModeExStyle(DWORD& ExStyle) const {
+  if (UseRightToLeftReading()) ExStyle |= WS_EX_RTLREADING;
+  if (UseRightToLeftScrollBar()) ExStyle |= WS_EX_LEFTSCROLLBAR;
+  if (UseRightToLeftAlignment()) ExStyle |= WS_EX_RIGHT;
 }
 
 String TControl::GetText() const { return GetTextValue(); }
@@ -451,6 +459,13 @@ void TControl::Dispatch(TMessage& Message) {
       return;
     }
     case CM_PARENTCOLORCHANGED: ParentColorChanged(); return;
+    case CM_PARENTBIDIMODECHANGED:
+      if (FParentBiDiMode && FParent) {
+        SetBiDiMode(FParent->GetBiDiMode());
+        FParentBiDiMode = true;
+      }
+      return;
+    case CM_BIDIMODECHANGED: Invalidate(); return;
     case CM_PARENTFONTCHANGED: ParentFontChanged(); return;
     case CM_PARENTSHOWHINTCHANGED:
       if (FParentShowHint && FParent) {
@@ -621,7 +636,7 @@ void TControl::SetAutoSize(bool Value) {
 
 void TControl::SetParentBiDiMode(bool Value) {
   FParentBiDiMode = Value;
-  if (Value && FParent) SetBiDiMode(FParent->GetBiDiMode()), FParentBiDiMode = true;
+  if (Value) Perform(CM_PARENTBIDIMODECHANGED);
 }
 
 TCustomForm* TControl::ParentForm() const { return GetParentForm(const_cast<TControl*>(this)); }

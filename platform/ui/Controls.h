@@ -265,13 +265,18 @@ public:
   void SetShowHint(bool Value);
   bool GetParentShowHint() const { return FParentShowHint; }
   void SetParentShowHint(bool Value);
+  // Right-to-left follows the bidirectional mode alone (the program itself
+  // never sets it): bdRightToLeft mirrors the layout and reads right to left,
+  // bdRightToLeftNoAlign keeps the alignment, bdRightToLeftReadingOnly only reads.
   TBiDiMode GetBiDiMode() const { return FBiDiMode; }
   void SetBiDiMode(TBiDiMode Value);
-  // Right-to-left needs a right-to-left system locale, which this program never has.
-  bool IsRightToLeft() const { return false; }
-  bool UseRightToLeftAlignment() const { return false; }
-  bool UseRightToLeftReading() const { return false; }
-  bool UseRightToLeftScrollBar() const { return false; }
+  bool IsRightToLeft() const { return FBiDiMode != bdLeftToRight; }
+  bool UseRightToLeftAlignment() const { return FBiDiMode == bdRightToLeft; }
+  bool UseRightToLeftReading() const { return FBiDiMode != bdLeftToRight; }
+  bool UseRightToLeftScrollBar() const { return FBiDiMode == bdRightToLeft || FBiDiMode == bdRightToLeftNoAlign; }
+  // Adds the extended window styles of the mode: WS_EX_RTLREADING,
+  // WS_EX_LEFTSCROLLBAR and WS_EX_RIGHT.
+  void AddBiDiModeExStyle(DWORD& ExStyle) const;
 
   // Text (Caption and Text are the same property)
   String GetText() const;
@@ -568,6 +573,7 @@ private:
   void CMFontChanged(TMessage& Message);
   void CMCtl3DChanged(TMessage& Message);
   void CMParentCtl3DChanged(TMessage& Message);
+  void CMBiDiModeChanged(TMessage& Message);
   void CMEnabledChanged(TMessage& Message);
   void WMNCDestroy(TMessage& Message);
   void WMNCCalcSize(TMessage& Message);

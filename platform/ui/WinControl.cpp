@@ -79,6 +79,7 @@ void TWinControl::CreateParams(TCreateParams& Params) {
   Params.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
   Params.WindowClass.Background = clNone;  // erased in WM_ERASEBKGND with the control's colour
   Params.WinClassName = ClassName();
+  AddBiDiModeExStyle(Params.ExStyle);
 }
 
 void TWinControl::CreateWnd() {
@@ -168,6 +169,7 @@ void TWinControl::InsertControl(TControl* AControl) {
   if (AControl->FParentColor) AControl->Perform(CM_PARENTCOLORCHANGED);
   if (AControl->FParentFont) AControl->Perform(CM_PARENTFONTCHANGED);
   if (AControl->FParentShowHint) AControl->Perform(CM_PARENTSHOWHINTCHANGED);
+  if (AControl->FParentBiDiMode) AControl->Perform(CM_PARENTBIDIMODECHANGED);
   if (win && FHandle) {
     if (win->FHandle) ::SetParent(win->FHandle, FHandle);
     else win->CreateHandle();

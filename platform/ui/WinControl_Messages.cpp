@@ -73,6 +73,7 @@ void TWinControl::Dispatch(TMessage& Message) {
     case CM_SHOWHINTCHANGED: return NotifyControls(CM_PARENTSHOWHINTCHANGED);
     case CM_CTL3DCHANGED: return CMCtl3DChanged(Message);
     case CM_PARENTCTL3DCHANGED: return CMParentCtl3DChanged(Message);
+    case CM_BIDIMODECHANGED: return CMBiDiModeChanged(Message);
     case CM_ENABLEDCHANGED: return CMEnabledChanged(Message);
     case CM_VISIBLECHANGED: return UpdateShowing();
     case CM_RECREATEWND: return RecreateWnd();
@@ -205,6 +206,13 @@ void TWinControl::CMColorChanged(TMessage&) {
 void TWinControl::CMFontChanged(TMessage&) {
   Invalidate();
   NotifyControls(CM_PARENTFONTCHANGED);
+}
+
+void TWinControl::CMBiDiModeChanged(TMessage&) {
+  // The window's styles carry the mode: a new window takes them.
+  if (FHandle) RecreateWnd();
+  Invalidate();
+  NotifyControls(CM_PARENTBIDIMODECHANGED);
 }
 
 void TWinControl::CMCtl3DChanged(TMessage&) {
