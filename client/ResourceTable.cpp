@@ -6,6 +6,8 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "client/SearchServer.h"
 #include "client/SettingsFile.h"
@@ -549,6 +551,67 @@ Integer TResourceTable::MaxNpp(Integer /*ParentId*/) {
   MemTableEh_Buf->SetFiltered(false);
   MemTableEh_Buf->SetFilter(String());
   return result;
+}
+
+std::vector<TMemoryRecordEh*> TResourceTable::Subtree(TMemoryRecordEh* Rec) const {
+  std::vector<TMemoryRecordEh*> out{Rec};
+  TRecordsViewEh* view = MemTableEh_Tree->GetRecordsView();
+  if (view->GetTreeMode()) {
+    if (TMemRecViewEh* node = view->GetTreeList()->NodeOfRecord(Rec))
+      view->GetTreeList()->CollectRecords(out, node, true);
+    return out;
+  }
+  // The flat list keeps no tree: the parent of a record is the record of its
+  // parent key that comes first in the store, as the tree would place it.
+  TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
+  std::vector<Integer> c;
+  MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(u"ID_THIS;ID_PARENT", c);
+  std::unordered_map<Integer, TMemoryRecordEh*> firstOfKey;
+  std::vector<TMemoryRecordEh*> live;
+  live.reserve(static_cast<size_t>(list->GetCount()));
+  for (Integer i = 0; i < list->GetCount(); ++i) {
+    TMemoryRecordEh* r = list->GetRecord(i);
+    if (r->GetUpdateStatus() == rusDeletedEh) continue;
+    live.push_back(r);
+    firstOfKey.emplace(StoredInteger(r->GetData(), c[0]), r);
+  }
+  std::unordered_multimap<TMemoryRecordEh*, TMemoryRecordEh*> childrenOf;
+  for (TMemoryRecordEh* r : live) {
+    const auto parent = firstOfKey.find(StoredInteger(r->GetData(), c[1]));
+    if (parent != firstOfKey.end() && parent->second != r) childrenOf.emplace(parent->second, r);
+  }
+  // Parent keys may run in a circle: each record is taken once.
+  std::unordered_set<TMemoryRecordEh*> taken{Rec};
+  for (size_t i = 0; i < out.size(); ++i) {
+    auto [from, to] = childrenOf.equal_range(out[i]);
+    for (auto it = from; it != to; ++it)
+      if (taken.insert(it->second).second) out.push_back(it->second);
+  }
+  return out;
+}
+
+Integer TResourceTable::DeleteCurrentSubtree() {
+  TMemoryRecordEh* current = MemTableEh_Tree->GetActive() ? MemTableEh_Tree->GetCurrentRecord() : nullptr;
+  if (!current) return 0;
+  const std::vector<TMemoryRecordEh*> doomed = Subtree(current);
+  const std::unordered_set<TMemoryRecordEh*> gone(doomed.begin(), doomed.end());
+
+  // Where the cursor goes: the first row after the current one that stays,
+  // else the last one before it.
+  TRecordsViewEh* view = MemTableEh_Tree->GetRecordsView();
+  const Integer rows = view->ViewCount();
+  const Integer row = MemTableEh_Tree->GetCursorRow();
+  TMemoryRecordEh* next = nullptr;
+  for (Integer i = row + 1; i < rows && !next; ++i)
+    if (!gone.count(view->ViewRecord(i))) next = view->ViewRecord(i);
+  for (Integer i = std::min(row, rows) - 1; i >= 0 && !next; --i)
+    if (!gone.count(view->ViewRecord(i))) next = view->ViewRecord(i);
+
+  // One change of the whole list: the views and indexes are rebuilt once,
+  // not kept in step with every deletion.
+  MemTableEh_Tree->GetRecordsData()->GetRecordsList()->DeleteRecords(doomed);
+  if (next) MemTableEh_Tree->GotoRecord(next);
+  return static_cast<Integer>(doomed.size());
 }
 
 bool TResourceTable::LocateInBuf(Integer Id) {

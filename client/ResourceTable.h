@@ -75,6 +75,12 @@ public:
   Integer MaxResourceId();
   Integer MaxNpp(Integer ParentId);
 
+  // Deletes MemTableEh_Tree's current record and every record the tree holds
+  // below it, at any depth: the tree's own records, so a record elsewhere that
+  // bears one of their identifiers stays. The cursor goes to the row that
+  // followed them (the one before, at the end). Answers the count deleted.
+  Integer DeleteCurrentSubtree();
+
   // Moves MemTableEh_Buf to resource Id; the displayed record stays.
   bool LocateInBuf(Integer Id);
   // A text field of MemTableEh_Buf's current record; "" when empty or Null.
@@ -92,6 +98,10 @@ private:
   // which the lines are written into, in the file's order.
   std::vector<std::string_view> ResourceListPieces(const std::function<void(Integer Percent)>& Progress,
                                                    std::vector<AnsiString>& Buffers) const;
+  // Rec and the records below it: the tree's nodes in tree mode; in list mode
+  // the tree the same keys give (a key's records hang below the first record
+  // bearing it).
+  std::vector<TMemoryRecordEh*> Subtree(TMemoryRecordEh* Rec) const;
   // Record's texts are moved into the table.
   void AddRecord(TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
 

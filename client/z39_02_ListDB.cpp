@@ -1,7 +1,5 @@
 #include "client/z39_02_ListDB.h"
 
-#include <unordered_map>
-#include <unordered_set>
 
 #include "client/SearchServer.h"
 #include "client/__forms.h"
@@ -528,48 +526,10 @@ void TDlg_ListDB::SB_N_DelClick(TObject*) {
   if (!ShowMessageOkCancel(u"База данных Z39.50-ресурсов", u"УДАЛЕНИЕ строки",
                            u"Желаете удалить эту строку и все, что с ней связано ?"))
     return;
-  MemTableEh_Tree->SetReadOnly(false);
-  struct TReadOnlyAgain {
-    TMemTableEh* T;
-    ~TReadOnlyAgain() { T->SetReadOnly(true); }
-  } readOnlyAgain{MemTableEh_Tree};
-  MemTableEh_Tree->Delete();
-  // The question promised everything connected with the row: what hung below
-  // it would otherwise stay in the list, unseen, with a parent that is gone.
-  DeleteDescendants(id);
+  // The question promised everything connected with the row: what hangs below
+  // it goes too, rather than stay in the list, unseen, under a parent that is gone.
+  FTable->DeleteCurrentSubtree();
   Label_YesModify->SetVisible(true);
-}
-
-void TDlg_ListDB::DeleteDescendants(Integer Id) {
-  TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
-  std::vector<Integer> columns;
-  MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(u"ID_THIS;ID_PARENT", columns);
-  auto number = [](const Variant& V) { return VarIsNullOrEmpty(V) ? 0 : V.AsInteger(); };
-  std::unordered_multimap<Integer, Integer> childrenOf;  // parent -> child
-  for (Integer i = 0; i < list->GetCount(); ++i) {
-    const TMemoryRecordEh* r = list->GetRecord(i);
-    if (r->GetUpdateStatus() == rusDeletedEh) continue;
-    const Integer self = number(r->GetValue(columns[0], rvvValueEh));
-    // A record that names itself as its parent is no child of itself.
-    const Integer parent = number(r->GetValue(columns[1], rvvValueEh));
-    if (self != parent) childrenOf.emplace(parent, self);
-  }
-  std::unordered_set<Integer> doomed;
-  std::vector<Integer> pending{Id};
-  while (!pending.empty()) {
-    const Integer p = pending.back();
-    pending.pop_back();
-    auto [from, to] = childrenOf.equal_range(p);
-    for (auto it = from; it != to; ++it)
-      if (doomed.insert(it->second).second) pending.push_back(it->second);
-  }
-  doomed.erase(Id);  // the record itself went through the table's delete
-  if (doomed.empty()) return;
-  for (Integer i = list->GetCount() - 1; i >= 0; --i) {
-    const TMemoryRecordEh* r = list->GetRecord(i);
-    if (r->GetUpdateStatus() != rusDeletedEh && doomed.count(number(r->GetValue(columns[0], rvvValueEh))))
-      list->DeleteRecord(i);
-  }
 }
 
 void TDlg_ListDB::SB_TreeOrListClick(TObject*) {

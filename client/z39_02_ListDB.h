@@ -137,8 +137,6 @@ private:
   // ID_THIS of the displayed record; 0 when the table is closed or empty.
   Integer CurrentId();
   void AddRecord(Integer ParentId);
-  // Every record below Id, at any depth, leaves the data store.
-  void DeleteDescendants(Integer Id);
   TResourceListWait WaitWindowNotes() const;
   // The buttons that change the table: off in chooser mode.
   void EnableEditing(bool Value);

@@ -697,6 +697,11 @@ public:
   // Appends the record as it is, unmodified, whatever the cached-updates mode.
   Integer LoadRecord(TMemoryRecordEh* Rec);
   void DeleteRecord(Integer Index);
+  // Each of Records (records of this list) as DeleteRecord takes it, the list
+  // closed up once: its indexes and views hear one change of the whole list
+  // instead of one per record. A record marked deleted already raises before
+  // anything changes.
+  void DeleteRecords(const std::vector<TMemoryRecordEh*>& Records);
   void RemoveRecord(Integer Index);
   void MoveRecord(Integer CurIndex, Integer NewIndex);
   TMemoryRecordEh* ExtractRecord(Integer Index);

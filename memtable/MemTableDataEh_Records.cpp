@@ -324,6 +324,31 @@ void TRecordsListEh::DeleteRecord(Integer Index) {
   Notify(Rec, Index, rlnRecMarkedForDelEh);
 }
 
+void TRecordsListEh::DeleteRecords(const std::vector<TMemoryRecordEh*>& Records) {
+  for (TMemoryRecordEh* Rec : Records)
+    if (FCachedUpdates && InActiveList(Rec) && Rec->FUpdateStatus == rusDeletedEh)
+      throw Exception(u"Can not MarkDel Deleted record");
+  BeginUpdate();
+  TScopeExit endUpdate([this] { EndUpdate(); });
+  std::vector<TMemoryRecordEh*> leaving;
+  for (TMemoryRecordEh* Rec : Records) {
+    if (!InActiveList(Rec)) continue;
+    if (FCachedUpdates && Rec->FUpdateStatus != rusInsertedEh) {
+      Rec->FUpdateStatus = rusDeletedEh;  // stays, for the change log
+      AddToPending(Rec);
+      continue;
+    }
+    if (FCachedUpdates) DropFromPending(Rec);
+    else ApplyRecordUpdate(Rec, usDeleted);
+    leaving.push_back(Rec);
+    Rec->FIndex = -1;  // marks it for the one pass below; no longer in the list
+  }
+  if (leaving.empty()) return;
+  std::erase_if(FList, [](const TMemoryRecordEh* Rec) { return Rec->FIndex < 0; });
+  Renumber(0, GetCount() - 1);
+  for (TMemoryRecordEh* Rec : leaving) FreeRecord(Rec);
+}
+
 void TRecordsListEh::RemoveRecord(Integer Index) {
   TMemoryRecordEh* Rec = GetRecord(Index);
   Notify(Rec, Index, rlnRecDeletingEh);

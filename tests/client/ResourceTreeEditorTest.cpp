@@ -470,3 +470,50 @@ TEST_F(ResourceTreeEditing, ClickingFromValueToValueKeepsEveryTypedValueAndEdits
   EXPECT_EQ(CurrentText(u"Note"), u"first") << "typing into a cell that is not being edited replaces its value";
   EXPECT_EQ(CurrentText(u"Database"), u"SecondThird");
 }
+
+TEST(ResourceTreeDeletion, AGroupTakesItsOwnRecordsAndLeavesTwinsOfTheirIdentifiersElsewhere) {
+  // Group 1 holds resource 2 and group 3, which holds resource 4; group 5
+  // holds "Last" and then "Twin", which bears 2 too (the file's reader keeps
+  // the first of repeated identifiers: the twin comes into the table itself).
+  const std::string list = std::string(kResourceListHead) +
+                           "1\t0\t0\t1\t+\t+\tLibraries\t \t \t0\t \t \t \t \t \t\r\n"
+                           "2\t1\t1\t2\t+\t+\tBeta\tBooks\thost-b\t210\tUSMARC\t???\t \t \t \t\r\n"
+                           "3\t1\t0\t3\t+\t+\tRegional\t \t \t0\t \t \t \t \t \t\r\n"
+                           "4\t3\t1\t4\t+\t+\tAlpha\tBooks\thost-a\t210\tUSMARC\t???\t \t \t \t\r\n"
+                           "5\t0\t0\t5\t+\t+\tOther\t \t \t0\t \t \t \t \t \t\r\n"
+                           "9\t5\t1\t7\t+\t+\tLast\tBooks\thost-l\t210\tUSMARC\t???\t \t \t \t\r\n";
+  // In the tree, and in the flat list with resource 2 "Beta" current, whose
+  // deletion must spare "Twin".
+  for (const bool flat : {false, true}) {
+    SCOPED_TRACE(flat ? "list view" : "tree view");
+    TProgramDriver drv;
+    ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+    WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", list);
+    ASSERT_TRUE(drv.Start());
+    drv.AdvanceClock(100);
+    TDlg_ListDB* w = Dlg_ListDB;
+    TMemTableEh* t = w->MemTableEh_Tree;
+    t->SetReadOnly(false);
+    t->Append();
+    t->FieldByName(u"ID_THIS")->SetAsInteger(2);
+    t->FieldByName(u"ID_PARENT")->SetAsInteger(5);
+    t->FieldByName(u"ID_TYPE")->SetAsInteger(1);
+    t->FieldByName(u"NPP")->SetAsInteger(6);
+    t->FieldByName(u"NAME_THIS")->SetAsString(u"Twin");
+    t->Post();
+    t->SetReadOnly(true);
+    if (flat) w->SB_TreeOrListClick(w->SB_TreeOrList);
+    ASSERT_TRUE(t->Locate(u"NAME_THIS", Variant(String(flat ? u"Beta" : u"Libraries")), {}));
+    drv.AnswerBox(true);
+    w->SB_N_DelClick(w->SB_N_Del);
+    std::vector<std::string> names;
+    for (const TResourceRecord& r : w->GetResourceTable().AllRecords()) names.push_back(ToUtf8(r.NAME_THIS));
+    std::sort(names.begin(), names.end());
+    if (flat)
+      EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Last", "Libraries", "Other", "Regional", "Root", "Twin"}));
+    else
+      EXPECT_EQ(names, (std::vector<std::string>{"Last", "Other", "Root", "Twin"}));
+    // The cursor is on the row that followed what went.
+    EXPECT_EQ(t->FieldByName(u"NAME_THIS")->GetAsString(), flat ? u"Last" : u"Other");
+  }
+}

@@ -87,6 +87,37 @@ TEST_F(RecordsList, DeletingARecordInsertedSinceTheMergeFreesItAtOnce) {
   EXPECT_FALSE(List()->HasCachedChanges());
 }
 
+TEST_F(RecordsList, DeletingManyAtOnceTakesEachAsDeleteRecordAndTellsOneChangeOfTheList) {
+  for (int i = 0; i < 5; ++i) AppendRecord(store, i, String(1, static_cast<Char>(u'a' + i)));
+  List()->SetCachedUpdates(true);
+  AppendRecord(store, 5, u"f");  // inserted since: it leaves the list
+  std::vector<TMemoryRecordEh*> doomed{List()->GetRecord(5), List()->GetRecord(1), List()->GetRecord(3)};
+  NotificationLog log(store);
+  List()->DeleteRecords(doomed);
+  EXPECT_EQ(log.Take(), std::vector<std::string>{"7:-1"});
+  ASSERT_EQ(List()->GetCount(), 5);
+  CheckPositions();
+  EXPECT_EQ(NameAt(4), u"e");
+  EXPECT_EQ(List()->GetRecord(1)->GetUpdateStatus(), rusDeletedEh);
+  EXPECT_EQ(List()->GetRecord(3)->GetUpdateStatus(), rusDeletedEh);
+  EXPECT_EQ(List()->GetRecord(2)->GetUpdateStatus(), rusUnmodifiedEh);
+  // A record already marked: refused before anything changes.
+  doomed = {List()->GetRecord(0), List()->GetRecord(1)};
+  EXPECT_EQ(MessageOf<Exception>([&] { List()->DeleteRecords(doomed); }), u"Can not MarkDel Deleted record");
+  EXPECT_EQ(List()->GetRecord(0)->GetUpdateStatus(), rusUnmodifiedEh);
+  List()->CancelUpdates();
+  EXPECT_EQ(List()->GetCount(), 5);
+
+  // Without cached updates every one leaves, the rest closing up in order.
+  List()->SetCachedUpdates(false);
+  doomed = {List()->GetRecord(0), List()->GetRecord(2), List()->GetRecord(4)};
+  List()->DeleteRecords(doomed);
+  ASSERT_EQ(List()->GetCount(), 2);
+  CheckPositions();
+  EXPECT_EQ(NameAt(0), u"b");
+  EXPECT_EQ(NameAt(1), u"d");
+}
+
 TEST_F(RecordsList, CancelUpdatesRevertsAnEditedThenDeletedRecord) {
   AppendRecord(store, 1, u"исходное");
   List()->SetCachedUpdates(true);
