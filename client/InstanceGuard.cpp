@@ -1,6 +1,7 @@
 #include "client/InstanceGuard.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,18 +24,42 @@ bool IsPrivateFolder(const std::string& Path) {
          (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Makes the lock folder when it is missing; false when it is not private.
+// Makes the lock folder, and the folders above it that are missing, only the
+// user's; false when the lock folder is not private.
 bool EnsurePrivateFolder(const std::string& Path) {
+  for (size_t slash = Path.find('/', 1); slash != std::string::npos; slash = Path.find('/', slash + 1))
+    if (::mkdir(Path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
   if (::mkdir(Path.c_str(), 0700) != 0 && errno != EEXIST) return false;
   return IsPrivateFolder(Path);
+}
+
+// An absolute folder named by the environment variable, else empty.
+std::string AbsoluteFolderOf(const char* Variable) {
+  const char* value = ::getenv(Variable);
+  return value && *value == '/' ? std::string(value) : std::string();
+}
+
+// The user's own state folder: $XDG_STATE_HOME, else .local/state in the home
+// folder; empty when there is no home to find.
+std::string StateFolder() {
+  if (std::string state = AbsoluteFolderOf("XDG_STATE_HOME"); !state.empty()) return state;
+  std::string home = AbsoluteFolderOf("HOME");
+  if (home.empty())
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') home = pw->pw_dir;
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home.empty() ? std::string() : home + "/.local/state";
 }
 
 }  // namespace
 
 String TInstanceGuard::LockFolder() {
-  if (const char* run = ::getenv("XDG_RUNTIME_DIR"); run && *run == '/' && IsPrivateFolder(run))
+  if (const std::string run = AbsoluteFolderOf("XDG_RUNTIME_DIR"); !run.empty() && IsPrivateFolder(run))
     return IncludeTrailingPathDelimiter(FromUtf8(run));
-  return GetTempFolder() + u"borrowline-" + IntToStr(static_cast<Int64>(::getuid())) + u"/";
+  // Never a folder others share, such as the temporary one: there another
+  // user could make the folder first and keep the program from starting.
+  const std::string state = StateFolder();
+  if (state.empty()) return String();
+  return IncludeTrailingPathDelimiter(FromUtf8(state)) + u"borrowline/";
 }
 
 String TInstanceGuard::LockFileName(const String& ProgramFileName) {
@@ -44,7 +69,8 @@ String TInstanceGuard::LockFileName(const String& ProgramFileName) {
 TInstanceGuardResult TInstanceGuard::Acquire(const String& ProgramFileName) {
   Release();
   const String folder = LockFolder();
-  if (!EnsurePrivateFolder(ToUtf8(ExcludeTrailingPathDelimiter(folder)))) return TInstanceGuardResult::igFailed;
+  if (folder.empty() || !EnsurePrivateFolder(ToUtf8(ExcludeTrailingPathDelimiter(folder))))
+    return TInstanceGuardResult::igFailed;
   const std::string path = ToUtf8(folder + ProgramFileName + u".lock");
   // A holder that releases removes the file: the lock counts only while the
   // locked file is still the one under the name, else the open is tried again.

@@ -1,10 +1,10 @@
 #pragma once
 // One running copy per program file name: a lock held on a file named after
 // the program file, in a folder only the user can write (the user's runtime
-// folder, else a 0700 folder of the program's own under the temporary folder,
-// named after the user id), so nobody else can block the program by placing a
-// file there. The kernel drops the lock when the process ends, however it
-// ends; a guard released in order removes its file.
+// folder, else a 0700 folder of the program's own, "borrowline", in the
+// user's state folder in the home folder), so nobody else can block the
+// program by placing a file or folder anywhere. The kernel drops the lock when
+// the process ends, however it ends; a guard released in order removes its file.
 
 #include <functional>
 #include <string>
@@ -30,8 +30,8 @@ public:
   // LockFolder() + name + ".lock".
   static String LockFileName(const String& ProgramFileName);
   // $XDG_RUNTIME_DIR when it is a folder of this user's that nobody else may
-  // write, else GetTempFolder() + "borrowline-" + uid + "/"; with a trailing
-  // delimiter. Nothing is created.
+  // write, else the state folder ($XDG_STATE_HOME, or $HOME/.local/state) +
+  // "/borrowline/"; empty when there is no home. Nothing is created.
   static String LockFolder();
 
 private:

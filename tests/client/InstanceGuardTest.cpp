@@ -51,13 +51,13 @@ private:
   bool FHad = false;
 };
 
-// Lock files under a temporary folder of the test's own, with no runtime folder.
-struct TmpDirOverride {
-  explicit TmpDirOverride(const std::string& Dir) : Tmp("TMPDIR", Dir), Run("XDG_RUNTIME_DIR", "") {}
-  EnvOverride Tmp, Run;
+// Lock files under a state folder of the test's own, with no runtime folder.
+struct StateOverride {
+  explicit StateOverride(const std::string& Dir) : State("XDG_STATE_HOME", Dir), Run("XDG_RUNTIME_DIR", "") {}
+  EnvOverride State, Run;
 };
 
-std::string OwnLockFolder(const TTempFolder& T) { return T.Utf8() + "borrowline-" + std::to_string(::getuid()); }
+std::string OwnLockFolder(const TTempFolder& T) { return T.Utf8() + "borrowline"; }
 
 }  // namespace
 
@@ -111,18 +111,42 @@ TEST(InstanceGuard, CheckSingleInstanceNamesTheProgramFileInItsMessage) {
 
 TEST(InstanceGuard, GuardThatCannotBeCreatedSaysSo) {
   TTempFolder t;
-  const TmpDirOverride tmp(t.Utf8() + "missing");
+  WriteBytes(t.Path() + u"file", "x");  // a file where a folder would have to go
+  const StateOverride tmp(t.Utf8() + "file/state");
   std::vector<String> shown;
   EXPECT_FALSE(CheckSingleInstance(true, UniqueName("nofolder"),
                                    [&](const String& s) { shown.push_back(s); }));
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0], u"Не удалось создать файл блокировки \"" + t.Path() + u"missing/borrowline-" +
-                          IntToStr(static_cast<Int64>(::getuid())) + u"/" + UniqueName("nofolder") + u".lock\"");
+  EXPECT_EQ(shown[0], u"Не удалось создать файл блокировки \"" + t.Path() + u"file/state/borrowline/" +
+                          UniqueName("nofolder") + u".lock\"");
+}
+
+TEST(InstanceGuard, WithoutARuntimeFolderTheLockLivesInTheHomeStateFolderWhereNoOtherUserReaches) {
+  TTempFolder tmp, home;
+  // Another local user's traps in the shared temporary folder: the folder a
+  // lock there would be named after, open to all, and a file in its place.
+  const std::string uid = std::to_string(::getuid());
+  ASSERT_EQ(::mkdir((tmp.Utf8() + "borrowline-" + uid).c_str(), 0777), 0);
+  ASSERT_EQ(::chmod((tmp.Utf8() + "borrowline-" + uid).c_str(), 0777), 0);
+  WriteBytes(tmp.Path() + u"borrowline", "x");
+  const EnvOverride tmpDir("TMPDIR", tmp.Utf8()), run("XDG_RUNTIME_DIR", ""), state("XDG_STATE_HOME", ""),
+      homeDir("HOME", home.Utf8());
+  const String name = UniqueName("home");
+  EXPECT_EQ(TInstanceGuard::LockFolder(), home.Path() + u".local/state/borrowline/");
+  TInstanceGuard g;
+  ASSERT_EQ(g.Acquire(name), TInstanceGuardResult::igAcquired);
+  EXPECT_EQ(AcquireInChild(name), TInstanceGuardResult::igAlreadyRunning);
+  // The folders made on the way are the user's alone.
+  for (const char* made : {".local", ".local/state", ".local/state/borrowline"}) {
+    struct stat st;
+    ASSERT_EQ(::lstat((home.Utf8() + made).c_str(), &st), 0) << made;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
+  }
 }
 
 TEST(InstanceGuard, TheLockFileLivesInAFolderOnlyTheUserMayWrite) {
   TTempFolder t;
-  const TmpDirOverride tmp(t.Utf8());
+  const StateOverride tmp(t.Utf8());
   TInstanceGuard g;
   ASSERT_EQ(g.Acquire(UniqueName("private")), TInstanceGuardResult::igAcquired);
   const std::string folder = OwnLockFolder(t);
@@ -136,7 +160,7 @@ TEST(InstanceGuard, TheLockFileLivesInAFolderOnlyTheUserMayWrite) {
 
 TEST(InstanceGuard, AFolderOthersMayWriteIsRefusedAsALockFault) {
   TTempFolder t;
-  const TmpDirOverride tmp(t.Utf8());
+  const StateOverride tmp(t.Utf8());
   const std::string folder = OwnLockFolder(t);
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
@@ -159,7 +183,7 @@ TEST(InstanceGuard, ThePrivateRuntimeFolderIsPreferred) {
 
 TEST(InstanceGuard, AReleasedGuardLeavesNoFileAndTheNextHolderIsAloneAgain) {
   TTempFolder t;
-  const TmpDirOverride tmp(t.Utf8());
+  const StateOverride tmp(t.Utf8());
   const String name = UniqueName("cleanup");
   const std::string file = ToUtf8(TInstanceGuard::LockFileName(name));
   {
