@@ -102,6 +102,12 @@ private:
 
 }  // namespace
 
+Integer ResourceFieldSize(const String& FieldName) {
+  for (const TColumn& c : kColumns)
+    if (AnsiSameText(c.Name, FieldName)) return c.Size;
+  return 0;
+}
+
 String RecordText(const TMemoryRecordEh* Record, const String& FieldName) {
   return Record ? ValueText(Record->GetDataValues(FieldName, rvvValueEh)) : String();
 }

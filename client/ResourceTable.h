@@ -31,6 +31,7 @@ struct TResourceListWait {
 };
 
 inline constexpr Char TreeSortOrder[] = u"NPP,NAME_THIS";
+inline constexpr Char ListSortOrder[] = u"NAME_THIS";  // the flat list of resources
 inline constexpr Char GroupTypeName[] = u"Группа";
 inline constexpr Char ResourceTypeName[] = u"Ресурс";
 
@@ -108,6 +109,10 @@ private:
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;
 };
+
+// The most characters a text field of the resource record holds (NAME_THIS
+// 200, Note 100, ...); 0 for a number field or a name that is none of them.
+Integer ResourceFieldSize(const String& FieldName);
 
 // A text value of a memory record as the client reads it: "" for Null.
 String RecordText(const TMemoryRecordEh* Record, const String& FieldName);

@@ -1,9 +1,11 @@
 #include "client/z39_03_EditDB.h"
 
 #include "client/ResourceList.h"
+#include "client/ResourceTable.h"
 #include "client/__forms.h"
 #include "client/__str.h"
 #include "client/z39_00_func.h"
+#include "client/z39_04_MyShowMessage.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/ValEdit.h"
@@ -40,6 +42,23 @@ String ValueOf(const TStrings* List, const String& Name) {
 }
 
 String FlagText(const String& Value) { return Trim(Value).empty() ? String(u" ") : String(u"+"); }
+
+// The field's room: the value cut to the size its field is declared with.
+String Fitted(const String& Value, const Char* Field) {
+  const Integer size = ResourceFieldSize(Field);
+  return size > 0 && static_cast<Integer>(Value.size()) > size ? Value.substr(0, static_cast<size_t>(size)) : Value;
+}
+
+// The number rows, what a value must be to be stored, and what is said otherwise.
+struct TNumberRow {
+  const Char* Caption;
+  Integer Low, High;
+  const Char* Refusal;
+};
+constexpr TNumberRow kNumberRows[] = {
+    {u"Порт", 0, 65535, u"Порт - это целое число от 0 до 65535. Исправьте!"},
+    {u"Nп/п", -2147483647 - 1, 2147483647, u"Nп/п - это целое число. Исправьте!"},
+};
 
 }  // namespace
 
@@ -87,6 +106,10 @@ void TDlg_EditDB::CreateControls() {
                                 goColSizing, goEditing, goThumbTracking});
   ValueListEditor1->SetColWidths(0, 86);
   ValueListEditor1->SetColWidths(1, 317);
+  // Typing stops at the size of the row's field.
+  for (const TValueRow& row : kRows)
+    if (const Integer size = ResourceFieldSize(row.Field); size > 0)
+      ValueListEditor1->SetItemMaxLength(row.Caption, size);
 
   ListBox1 = NewControl<TListBox>(this, this, u"ListBox1", Bounds(8, 34, 40, 40));
   ListBox1->SetVisible(false);
@@ -152,7 +175,9 @@ void TDlg_EditDB::CollectValues(TStrings* Values) const {
   auto orPlaceholder = [](const String& V, const Char* Empty) { return V.empty() ? String(Empty) : V; };
   for (Integer i = 0; i < lines->GetCount(); ++i) {
     const String caption = Trim(lines->GetName(i));
-    const String value = Trim(lines->GetValueFromIndex(i));
+    String value = Trim(lines->GetValueFromIndex(i));
+    for (const TValueRow& row : kRows)
+      if (caption == row.Caption) value = Fitted(value, row.Field);
     if (caption == u"Наименование") Values->SetValue(u"NAME_THIS", orPlaceholder(value, u"???"));
     else if (caption == u"Примечание") Values->SetValue(u"Note", orPlaceholder(value, u" "));
     else if (caption == u"Nп/п") Values->SetValue(u"NPP", IntToStr(StrToIntDefTrim(value, 0)));
@@ -190,7 +215,29 @@ void TDlg_EditDB::ValueListEditor1DblClick(TObject*) {
   ValueListEditor1->SetCells(1, FSelRow, empty ? String(u"+") : String());
 }
 
-void TDlg_EditDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }
+void TDlg_EditDB::SB_OKClick(TObject*) {
+  // What is still being typed counts.
+  if (ValueListEditor1->GetEditorMode()) ValueListEditor1->SetEditorMode(false);
+  if (!CheckNumbers()) return;
+  SetModalResult(mrOk);
+}
+
+bool TDlg_EditDB::CheckNumbers() {
+  for (const TNumberRow& number : kNumberRows) {
+    Integer row = 0;
+    if (!ValueListEditor1->FindRow(number.Caption, row)) continue;
+    const String text = Trim(ValueListEditor1->GetCells(1, row));
+    Integer value = 0;
+    // Empty stands for the row's placeholder, 0.
+    if (text.empty() || (TryStrToInt(text, value) && value >= number.Low && value <= number.High)) continue;
+    // The dialog stays open on the row, with what was typed.
+    ValueListEditor1->SetRow(row);
+    ShowMessageOk(GetCaption(), u"Ошибка", number.Refusal);
+    if (ValueListEditor1->CanFocus()) ValueListEditor1->SetFocus();
+    return false;
+  }
+  return true;
+}
 void TDlg_EditDB::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_EditDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {

@@ -6,7 +6,8 @@
 //
 // A group shows five rows (name, the two flags, note, order number), a
 // resource twelve; the flags come back as "+" or a blank, and empty values as
-// their placeholders ("???", "0", a blank).
+// their placeholders ("???", "0", a blank). A value keeps to the size of its
+// field; OK refuses a port or order number that is no number in range.
 
 #include <functional>
 
@@ -59,6 +60,9 @@ private:
   // (trimmed, the row's placeholder when empty).
   void AppendRows(const std::function<String(const String& Field, const String& Caption)>& Value);
   bool ResourceSelected() const;
+  // A number row holding something else is refused with a message and
+  // selected; False then.
+  bool CheckNumbers();
   // The rows as the caller's Name=Value list.
   void CollectValues(TStrings* Values) const;
 

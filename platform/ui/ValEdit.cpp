@@ -135,6 +135,21 @@ bool TValueListEditor::FindRow(const String& KeyName, Integer& Row) const {
   return false;
 }
 
+Integer TValueListEditor::GetItemMaxLength(const String& KeyName) const {
+  for (const auto& [key, length] : FItemMaxLengths)
+    if (AnsiSameText(key, KeyName)) return length;
+  return 0;
+}
+
+void TValueListEditor::SetItemMaxLength(const String& KeyName, Integer MaxLength) {
+  for (auto& [key, length] : FItemMaxLengths)
+    if (AnsiSameText(key, KeyName)) {
+      length = std::max(0, MaxLength);
+      return;
+    }
+  FItemMaxLengths.emplace_back(KeyName, std::max(0, MaxLength));
+}
+
 String TValueListEditor::GetValues(const String& Key) const {
   Integer row = 0;
   return FindRow(Key, row) ? GetCells(1, row) : String();
@@ -240,6 +255,7 @@ void TValueListEditor::ShowEditor(const String* Initial) {
     FEditor->SetParent(this);
   }
   FEditor->SetFont(GetFont());
+  FEditor->SetMaxLength(GetItemMaxLength(GetKeys(FRow)));
   TRect r = CellRect(1, FRow);
   FEditor->SetBounds(r.Left + 1, r.Top + 1, r.Width() - 1, r.Height() - 1);
   FEditor->SetText(Initial ? *Initial : GetCells(1, FRow));

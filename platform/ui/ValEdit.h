@@ -5,6 +5,8 @@
 // Enter or leaving the row stores it, Esc drops it.
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/Grids.h"
 #include "platform/ui/StdCtrls.h"
@@ -46,6 +48,10 @@ public:
   Integer InsertRow(const String& KeyName, const String& Value, bool Append);
   void DeleteRow(Integer ARow);
   bool FindRow(const String& KeyName, Integer& Row) const;
+  // The most characters the in-place editor takes for the value of KeyName
+  // (without regard to case); 0, the default, sets no limit.
+  Integer GetItemMaxLength(const String& KeyName) const;
+  void SetItemMaxLength(const String& KeyName, Integer MaxLength);
 
   bool GetEditorMode() const { return FEditor != nullptr && FEditing; }
   void SetEditorMode(bool Value);
@@ -74,6 +80,7 @@ protected:
   std::unique_ptr<TStringList> FStrings;
   std::unique_ptr<TStringList> FTitleCaptions;
   std::unique_ptr<TEdit> FEditor;
+  std::vector<std::pair<String, Integer>> FItemMaxLengths;
   TGridOptions FOptions;
   TColor FFixedColor = clBtnFace;
   Integer FColWidths[2] = {150, 150};

@@ -176,7 +176,7 @@ TEST_F(ResourceTreeEditing, EditingWritesTheReturnedValuesIntoTheCurrentRecord) 
     EXPECT_EQ(d->Edit_ID->GetText(), u"4");
     EXPECT_EQ(d->Edit_Parents->GetText(), u"3");
     d->ValueListEditor1->SetValues(u"Наименование", u"Alpha II");
-    d->ValueListEditor1->SetValues(u"Порт", u"not a number");
+    d->ValueListEditor1->SetValues(u"Порт", u" 8080 ");
     d->ValueListEditor1->SetValues(u"Использовать", u"yes");
     Drv.Click(d->SB_OK);
   });
@@ -187,7 +187,7 @@ TEST_F(ResourceTreeEditing, EditingWritesTheReturnedValuesIntoTheCurrentRecord) 
                                             "Примечание=note", "Nп/п=3"}));
   EXPECT_EQ(Current(u"ID_THIS"), 4);
   EXPECT_EQ(CurrentText(u"NAME_THIS"), u"Alpha II");
-  EXPECT_EQ(Current(u"PORT"), 0);
+  EXPECT_EQ(Current(u"PORT"), 8080);
   EXPECT_EQ(CurrentText(u"ItsUse"), u"+");
   EXPECT_EQ(CurrentText(u"Username"), u"user");
   EXPECT_EQ(Current(u"ID_PARENT"), 3);
@@ -387,11 +387,12 @@ TEST_F(ResourceValuesDialog, ATypeOtherThanGroupOrResourceOpensAsAResource) {
     EXPECT_EQ(d->ValueListEditor1->GetValues(u"Наименование"), u"Far");
     EXPECT_EQ(d->ValueListEditor1->GetValues(u"Порт"), u"abc");
     d->ValueListEditor1->SetValues(u"Актуальность", u"да");
+    d->ValueListEditor1->SetValues(u"Порт", u"");  // empty: the placeholder, 0
     Drv.Click(d->SB_OK);
   });
   ASSERT_TRUE(D->EditResourceValues(&values));
   EXPECT_EQ(values.GetValue(u"ID_Type"), u"1");
-  EXPECT_EQ(values.GetValue(u"PORT"), u"0") << "a port that is no number comes back as 0";
+  EXPECT_EQ(values.GetValue(u"PORT"), u"0");
   EXPECT_EQ(values.GetValue(u"ItsActual"), u"+") << "any flag text comes back as +";
   EXPECT_EQ(values.GetValue(u"ItsUse"), u" ");
   EXPECT_EQ(values.GetValue(u"UserName"), u" ");
@@ -516,4 +517,59 @@ TEST(ResourceTreeDeletion, AGroupTakesItsOwnRecordsAndLeavesTwinsOfTheirIdentifi
     // The cursor is on the row that followed what went.
     EXPECT_EQ(t->FieldByName(u"NAME_THIS")->GetAsString(), flat ? u"Last" : u"Other");
   }
+}
+
+TEST_F(ResourceValuesDialog, APortThatIsNoNumberIsRefusedAtOkAndTheDialogKeepsWhatWasTyped) {
+  TStringList values;
+  values.Add(u"ID_THIS=5");
+  values.Add(u"ID_TYPE=1");
+  values.Add(u"PORT=210");
+  bool stillOpen = false;
+  String kept;
+  Integer row = 0;
+  Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) {
+    TValueListEditor* v = d->ValueListEditor1;
+    Integer port = 0;
+    ASSERT_TRUE(v->FindRow(u"Порт", port));
+    const TRect cell = v->CellRect(1, port);
+    Drv.Display().Click(v->GetHandle(), cell.Left + 200, (cell.Top + cell.Bottom) / 2);
+    Drv.Display().TypeText(u"abc");
+    v->SetRow(1);
+    Drv.AnswerBox(true);
+    Drv.Click(d->SB_OK);  // refused: the box, and the dialog stays
+    stillOpen = TProgramDriver::OpenModal<TDlg_EditDB>() == d;
+    kept = v->GetValues(u"Порт");
+    row = v->GetRow();
+    v->SetValues(u"Порт", u"70000");
+    Drv.AnswerBox(true);
+    Drv.Click(d->SB_OK);  // out of range: refused too
+    v->SetValues(u"Порт", u"7090");
+    Drv.Click(d->SB_OK);
+  });
+  ASSERT_TRUE(D->EditResourceValues(&values));
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(kept, u"abc");
+  EXPECT_EQ(row, 6) << "the port's row is selected";
+  ASSERT_EQ(Drv.Boxes().size(), 2u);
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"Редактировать информацию");
+  EXPECT_EQ(Drv.Boxes()[0].Head, u"Ошибка");
+  EXPECT_EQ(Drv.Boxes()[0].Text, u"Порт - это целое число от 0 до 65535. Исправьте!");
+  EXPECT_EQ(values.GetValue(u"PORT"), u"7090");
+}
+
+TEST_F(ResourceValuesDialog, TypedValuesKeepToTheSizeOfTheirFields) {
+  TStringList values;
+  values.Add(u"ID_THIS=5");
+  values.Add(u"ID_TYPE=1");
+  values.Add(u"Note=" + String(300, u'n'));  // longer than its field already
+  Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) {
+    TValueListEditor* v = d->ValueListEditor1;
+    const TRect cell = v->CellRect(1, 1);  // the name
+    Drv.Display().Click(v->GetHandle(), cell.Left + 20, (cell.Top + cell.Bottom) / 2);
+    Drv.Display().TypeText(String(250, u'Я'));
+    Drv.Click(d->SB_OK);
+  });
+  ASSERT_TRUE(D->EditResourceValues(&values));
+  EXPECT_EQ(values.GetValue(u"NAME_THIS"), String(200, u'Я'));
+  EXPECT_EQ(values.GetValue(u"Note"), String(100, u'n'));
 }
