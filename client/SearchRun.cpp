@@ -291,18 +291,19 @@ void TSearchRun::sb_StopClick(TObject*) {
 
 // ---- One resource --------------------------------------------------------------
 
-void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
+bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
+  FSearchError.clear();
   ReleaseSearchServer(ServerObject);
-  if (!P || P->GetCount() == 0) return;
+  if (!P || P->GetCount() == 0) return false;
   using N = TConnectionParams;
   const String term = Trim(P->GetValue(N::WhatSearch));
   const Integer limit = StrToIntDefTrim(P->GetValue(N::RecLimit), 0);
   const Integer use = StrToIntDefTrim(P->GetValue(N::WhereSearch), 0);
-  if (term.empty() || limit <= 0 || use <= 0) return;
+  if (term.empty() || limit <= 0 || use <= 0) return false;
 
   TSearchScope scope;
   CreateSearchServer(SearchServerProgID, ServerObject);
-  if (!SetConnectionProperties(ServerObject, P)) return;
+  if (!SetConnectionProperties(ServerObject, P)) return false;
   // While the server is waited for, the windows repaint and the stop button answers.
   FStopRequested = false;
   SetOleCallWaitHandler(ServerObject, [this] { return WaitForServer(); });
@@ -311,10 +312,12 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     TTemporaryChange<bool> searching(FSearching, true);
     RunSingleSearch(ServerObject, term, use, limit, result);
   }
+  FSearchError = ServerLastError(ServerObject);
   // Stopped meanwhile: the stop has written its lines, the search leaves no other.
-  if (FStopRequested || TestMode) return;
+  if (FStopRequested) return false;
+  const String& error = FSearchError;
+  if (TestMode) return error.empty();
   const String raw = VarToStr(result);
-  const String error = ServerLastError(ServerObject);
   TSearchList& list = *C.SearchList;
   auto caption = [&] {
     return Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
@@ -328,7 +331,7 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   };
   if (raw.empty()) {
     logFaults(0);
-    return;
+    return error.empty();
   }
 
   const Integer found = ServerCount(ServerObject, u"tReturned");
@@ -344,23 +347,23 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   String content = RecordFileContent(raw, &lost);
 
   if (PerFormat()) {
-    if (!RunPrepared) return;
+    if (!RunPrepared) return true;
     const String syntax = AnsiUpperCase(Trim(P->GetValue(N::zSyntax)));
     TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
     const Integer line = syntaxes->IndexOfName(syntax);
-    if (line < 0) return;
+    if (line < 0) return true;
     FFormatBuffers.AppendToFormatBuffer(line, raw);
     syntaxes->SetValueFromIndex(
         line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
     logFaults(lost);
-    return;
+    return true;
   }
 
   // The record buffer holds them; the file is written from it.
   SetRecordBuffer(std::move(content));
-  if (!RunPrepared) return;
+  if (!RunPrepared) return true;
   const Integer id = StrToIntDefTrim(P->GetValue(N::ID_THIS), 0);
-  if (id <= 0) return;
+  if (id <= 0) return true;
   if (!FRecordBuffer.empty()) {
     const String file = RecordFileNameByResource(id, P->GetValue(N::zHost), P->GetValue(N::zDatabase),
                                                  P->GetValue(N::zPORT), P->GetValue(N::zSyntax));
@@ -374,6 +377,7 @@ void TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   }
   logFaults(lost);
   SaveLog();
+  return true;
 }
 
 bool TSearchRun::WaitForServer() {

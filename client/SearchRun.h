@@ -67,8 +67,12 @@ public:
   // buffered or saved. The search takes at most the server's time limit; while
   // it waits the windows repaint and the stop button gives it up. A failure,
   // or records the server or the file could not keep whole, get an "Error: "
-  // line in the log.
-  void SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
+  // line in the log. True when the server answered the search, whether it
+  // found records or not; otherwise GetSearchError() holds its reason.
+  bool SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
+  // The server object's text for the last search's failure; "" after a search
+  // that answered.
+  const String& GetSearchError() const { return FSearchError; }
 
   // ---- State
   const String& GetSearchTerm() const { return SearchTerm; }
@@ -112,6 +116,7 @@ private:
   // stop wait for them.
   TFileCommitQueue FCommits;
   String FRecordBuffer;
+  String FSearchError;
 
   String SearchTerm;
   Integer UseAttribute = 0;

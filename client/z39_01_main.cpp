@@ -498,8 +498,8 @@ void TForm_Main::sb_StartClick(TObject* Sender) { GetSearchRun().sb_StartClick(S
 void TForm_Main::sb_StopClick(TObject* Sender) { GetSearchRun().sb_StopClick(Sender); }
 void TForm_Main::Timer_ScanDBTimer(TObject* Sender) { GetSearchRun().Timer_ScanDBTimer(Sender); }
 
-void TForm_Main::SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode) {
-  GetSearchRun().SearchOneResource(ConnectionParams, Index, TestMode);
+bool TForm_Main::SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode) {
+  return GetSearchRun().SearchOneResource(ConnectionParams, Index, TestMode);
 }
 
 // ---- The other windows -----------------------------------------------------------------------

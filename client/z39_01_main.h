@@ -125,8 +125,9 @@ public:
   void sb_StopClick(TObject* Sender);
   void Timer_ScanDBTimer(TObject* Sender);
   // One search on one resource; Index is the entry that gets the count mark
-  // (-1: none); in test mode nothing is counted, marked or saved.
-  void SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
+  // (-1: none); in test mode nothing is counted, marked or saved. True when
+  // the server answered; otherwise the run's GetSearchError() says why.
+  bool SearchOneResource(TStrings* ConnectionParams, Integer Index, bool TestMode);
 
   // ---- Handlers
   void clb_ListDB_NamesClick(TObject* Sender);

@@ -10,6 +10,7 @@
 #include "client/z39_04_MyShowMessage.h"
 #include "client/z39_08_Wait.h"
 #include "grid/DBGridEh.h"
+#include "grid/DaVirMTE.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
@@ -210,6 +211,7 @@ void TDlg_ListDB::CreateGrid() {
   g->SetFrozenCols(1);
   g->SetDataSource(DataSource_Tree);
   g->OnDblClick = [this](TObject* Sender) { SB_N_EditClick(Sender); };
+  g->OnSortMarkingChanged = [this](TObject* Sender) { DBGridEh_TreeDBSortMarkingChanged(Sender); };
   // The cell's font is chosen before the grid writes the cell, so its text is
   // written once, after the tree lines of the first column.
   g->OnGetCellParams = [this](TObject* Sender, TColumnEh* Column, TFont* AFont, TColor& Background,
@@ -249,6 +251,7 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
 
 Integer TDlg_ListDB::LoadResourceList() {
   const Integer count = FTable->LoadResourceList(SettingsFolder, WaitWindowNotes());
+  ClearSortMarkers();  // the table is in its own order again
   Label_YesModify->SetVisible(false);
   return count;
 }
@@ -295,8 +298,12 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
   params.SetValue(TConnectionParams::WhatSearch, u"Zembrin");
   params.SetValue(TConnectionParams::RecLimit, u"1");
   params.SetValue(TConnectionParams::WhereSearch, u"4");
-  if (Form_Main) Form_Main->SearchOneResource(&params, -1, true);
-  ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
+  if (!Form_Main) return;
+  // Finished only when the server answered; a failure says the server's reason.
+  if (Form_Main->SearchOneResource(&params, -1, true))
+    ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
+  else if (const String& error = Form_Main->GetSearchRun().GetSearchError(); !error.empty())
+    ShowMessageOk(u"Z39.50 тест", u"Ошибка", error);
 }
 
 // ---- Editor and chooser modes -----------------------------------------------------------------
@@ -541,12 +548,36 @@ void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
   tree->SetActive(!tree->GetActive());
   if (!tree->GetActive()) {
     MemTableEh_Tree->SetFilter(u"ID_TYPE>0");
-    MemTableEh_Tree->SetSortOrder(u"NAME_THIS");
+    MemTableEh_Tree->SetSortOrder(ListSortOrder);
   } else {
     MemTableEh_Tree->SetSortOrder(TreeSortOrder);
   }
+  ClearSortMarkers();
   MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
   Screen->SetCursor(crDefault);
+}
+
+void TDlg_ListDB::DBGridEh_TreeDBSortMarkingChanged(TObject*) {
+  if (!MemTableEh_Tree->GetActive()) return;
+  // The shown records take the marked order (the siblings of each group, in
+  // the tree), or the view's own when no title is marked; the current record
+  // stays current wherever it lands.
+  TMemoryRecordEh* current = MemTableEh_Tree->GetCurrentRecord();
+  String order = BuildMTEOrderTextEh(DBGridEh_TreeDB);
+  if (order.empty()) order = MemTableEh_Tree->GetTreeList()->GetActive() ? TreeSortOrder : ListSortOrder;
+  try {
+    MemTableEh_Tree->SetSortOrder(order);
+  } catch (...) {
+    // The order stayed as it was: so do the markers.
+    ClearSortMarkers();
+    throw;
+  }
+  if (current) MemTableEh_Tree->GotoRecord(current);
+}
+
+void TDlg_ListDB::ClearSortMarkers() {
+  TDBGridColumnsEh* columns = DBGridEh_TreeDB->GetColumns();
+  for (Integer i = 0; i < columns->GetCount(); ++i) columns->Items(i)->GetTitle()->SetSortMarker(smNoneEh);
 }
 
 void TDlg_ListDB::MemTableEh_TreeAfterScroll(TDataSet*) {

@@ -95,6 +95,8 @@ public:
   void SB_N_DelClick(TObject* Sender);
   // Tree <-> a flat list of resources ("ID_TYPE>0"), sorted by name.
   void SB_TreeOrListClick(TObject* Sender);
+  // A title click: the shown records in the order the title markers give.
+  void DBGridEh_TreeDBSortMarkingChanged(TObject* Sender);
   // Chooser mode: the side panel follows the record the grid moves to.
   void MemTableEh_TreeAfterScroll(TDataSet* DataSet);
   // Unused resources greyed, used resources' names bold, a group's
@@ -138,6 +140,8 @@ private:
   Integer CurrentId();
   void AddRecord(Integer ParentId);
   TResourceListWait WaitWindowNotes() const;
+  // No title marked: for when the table takes an order of its own.
+  void ClearSortMarkers();
   // The buttons that change the table: off in chooser mode.
   void EnableEditing(bool Value);
   std::unique_ptr<TResourceTable> FTable;

@@ -243,6 +243,17 @@ TEST_F(MainWindowRun, TheEditorsNavigationButtonsReachAResourceForItsTestButton)
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Тест закончен"}));
 }
 
+TEST_F(MainWindowRun, AResourceTestAgainstARefusingServerSaysWhyInsteadOfFinished) {
+  Start({{1, "Dead", "usmarc", "Default", ZTestServer::FreePort()}}, Title(u"1"));
+  ASSERT_TRUE(Dlg_ListDB->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(1)), {}));
+  Drv.AnswerBox(true);
+  Dlg_ListDB->SB_TestClick(Dlg_ListDB->SB_Test);
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_EQ(Drv.Boxes()[0].Caption, u"Z39.50 тест");
+  EXPECT_EQ(Drv.Boxes()[0].Head, u"Ошибка");
+  EXPECT_NE(Drv.Boxes()[0].Text.find(u"Connect failed"), String::npos) << ToUtf8(Drv.Boxes()[0].Text);
+}
+
 TEST_F(MainWindowRun, ResourceTestSearchesOnceAndSavesNothing) {
   Start({{1, "Alpha"}}, Title(u"1"));
   const std::string before = Z->Log();

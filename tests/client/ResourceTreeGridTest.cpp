@@ -203,3 +203,48 @@ TEST_F(ResourceTreeGrid, WhileChoosingTheSidePanelFollowsTheRecordTheGridMovesTo
   EXPECT_EQ(atAlpha, -1) << "a resource not in the panel selects nothing there";
   EXPECT_EQ(ids.GetText(), u"7\r\n2\r\n") << "Cancel leaves the search list as it was";
 }
+
+TEST_F(ResourceTreeGrid, ATitleClickSortsTheShownRecordsKeepsTheCurrentOneAndTheMarkerTellsTheOrder) {
+  bool clicked = false;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    TColumnEh* id = Grid->FindColumnByFieldName(u"ID_THIS");
+    auto clickTitle = [&] {
+      const Integer col = Grid->GetIndicatorOffset() + Grid->GetVisibleColumns()->IndexOf(id);
+      const TRect title = Grid->CellRect(col, 0);
+      Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+      Drv.Display().Click(Grid->GetHandle(), (title.Left + title.Right) / 2, (title.Top + title.Bottom) / 2);
+    };
+    auto current = [&] { return Table->FieldByName(u"ID_THIS")->GetAsInteger(); };
+    id->SetIndex(1);  // next to the names, in view
+    // The tree: siblings in the marked order.
+    ASSERT_TRUE(Table->Locate(u"ID_THIS", Variant(Integer(4)), {}));
+    clickTitle();
+    EXPECT_EQ(id->GetTitle()->GetSortMarker(), smDownEh);
+    EXPECT_EQ(current(), 4) << "the current record stays";
+    EXPECT_EQ(Shown(), (std::vector<Integer>{0, 1, 2, 4, 7}));
+    ASSERT_TRUE(Table->Locate(u"ID_THIS", Variant(Integer(4)), {}));
+    clickTitle();
+    EXPECT_EQ(id->GetTitle()->GetSortMarker(), smUpEh);
+    EXPECT_EQ(current(), 4);
+    EXPECT_EQ(Shown(), (std::vector<Integer>{0, 7, 1, 4, 2}));
+
+    // The flat list starts in its own order, by name, with no marker left over.
+    w->SB_TreeOrListClick(w->SB_TreeOrList);
+    EXPECT_EQ(id->GetTitle()->GetSortMarker(), smNoneEh);
+    EXPECT_EQ(Shown(), (std::vector<Integer>{4, 2, 7}));
+    ASSERT_TRUE(Table->Locate(u"ID_THIS", Variant(Integer(2)), {}));
+    clickTitle();
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(Shown(), (std::vector<Integer>{2, 4, 7}));
+    clickTitle();
+    EXPECT_EQ(Shown(), (std::vector<Integer>{7, 4, 2}));
+    w->SB_TreeOrListClick(w->SB_TreeOrList);
+    EXPECT_EQ(id->GetTitle()->GetSortMarker(), smNoneEh);
+    EXPECT_EQ(Shown(), (std::vector<Integer>{0, 1, 4, 2, 7}));
+    clicked = true;
+    w->SB_CancelClick(w->SB_Cancel);
+  });
+  Dlg_ListDB->EditResourceList();
+  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(Drv.Boxes().empty()) << "no error box";
+}
