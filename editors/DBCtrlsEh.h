@@ -335,6 +335,12 @@ public:
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
 
+  // The editor's own action, then those of its edit buttons.
+  void InitiateAction() override;
+  // An action the editor itself does not take goes on to its data link.
+  bool ExecuteAction(TBasicAction* Action) override;
+  bool UpdateAction(TBasicAction* Action) override;
+
   TButtonClickEventEh OnButtonClick;
   TButtonDownEventEh OnButtonDown;
   TOnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
@@ -964,6 +970,9 @@ public:
   Variant GetValue() const { return FDataLink->GetDataValue(); }
 
   void Click() override;
+  // An action the box itself does not take goes on to its data link.
+  bool ExecuteAction(TBasicAction* Action) override;
+  bool UpdateAction(TBasicAction* Action) override;
 
   TUpdateDataEventEh OnUpdateData;
 

@@ -184,6 +184,14 @@ void TCustomDBCheckBoxEh::Click() {
   TButtonControl::Click();
 }
 
+bool TCustomDBCheckBoxEh::ExecuteAction(TBasicAction* Action) {
+  return TButtonControl::ExecuteAction(Action) || FDataLink->ExecuteAction(Action);
+}
+
+bool TCustomDBCheckBoxEh::UpdateAction(TBasicAction* Action) {
+  return TButtonControl::UpdateAction(Action) || FDataLink->UpdateAction(Action);
+}
+
 void TCustomDBCheckBoxEh::Pressed() {
   if (!GetClicksDisabled()) Toggle();
 }

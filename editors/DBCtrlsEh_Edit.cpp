@@ -198,6 +198,21 @@ void TCustomDBEditEh::Reset() {
 
 void TCustomDBEditEh::EditingChange(TObject*) { UpdateControlReadOnly(); }
 
+void TCustomDBEditEh::InitiateAction() {
+  TCustomMaskEdit::InitiateAction();
+  if (FEditButton) FEditButton->InitiateAction();
+  if (FEditButtons)
+    for (Integer i = 0; i < FEditButtons->GetCount(); ++i) FEditButtons->Items(i)->InitiateAction();
+}
+
+bool TCustomDBEditEh::ExecuteAction(TBasicAction* Action) {
+  return TCustomMaskEdit::ExecuteAction(Action) || FDataLink->ExecuteAction(Action);
+}
+
+bool TCustomDBEditEh::UpdateAction(TBasicAction* Action) {
+  return TCustomMaskEdit::UpdateAction(Action) || FDataLink->UpdateAction(Action);
+}
+
 void TCustomDBEditEh::ActiveChange(TObject*) {
   SetMaxLength(GetMaxLength());
   UpdateEditButtonControlsState();

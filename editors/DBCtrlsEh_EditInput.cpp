@@ -415,7 +415,8 @@ void TCustomDBEditEh::EditButtonMouseDown(TObject* Sender, bool TopButton, bool&
     }
     return;
   }
-  if (isMain) ButtonDown(TopButton);
+  // A button with an action runs it on its click instead.
+  if (isMain && !button->GetAction()) ButtonDown(TopButton);
 }
 
 void TCustomDBEditEh::EditButtonMouseMove(TObject*, TShiftState, Integer, Integer) {}

@@ -8,8 +8,11 @@
 #include <array>
 #include <cmath>
 
+#include "platform/core/Streams.h"
+#include "platform/core/TypInfo.h"
 #include "platform/ui/GDI.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/Menus.h"
 
 // ---- Colours and lines ----------------------------------------------------------------------------
 bool ThemesEnabledEh() { return false; }
@@ -451,6 +454,7 @@ void TEditButtonEh::ButtonChanged() {
 
 void TEditButtonEh::Assign(TPersistent* Source) {
   if (auto* S = dynamic_cast<TEditButtonEh*>(Source)) {
+    SetAction(S->GetAction());
     FDropdownMenu = S->FDropdownMenu;
     FEnabled = S->FEnabled;
     FGlyph->Assign(S->FGlyph.get());
@@ -478,7 +482,148 @@ TEditButtonControlEh* TEditButtonEh::CreateEditButtonControl() {
 }
 
 void TEditButtonEh::Click(TObject* Sender, bool& Handled) {
-  if (OnClick) OnClick(Sender, Handled);
+  if (OnClick) {
+    OnClick(Sender, Handled);
+    return;
+  }
+  if (!GetAction()) return;
+  TComponent* target = FEditControl;
+  if (!target && GetCollection()) target = dynamic_cast<TComponent*>(GetCollection()->Owner());
+  FActionLink->Execute(target);
+  Handled = true;
+}
+
+void TEditButtonEh::InitiateAction() {
+  if (FActionLink) FActionLink->Update();
+}
+
+TBasicAction* TEditButtonEh::GetAction() const { return FActionLink ? FActionLink->GetAction() : nullptr; }
+
+void TEditButtonEh::SetAction(TBasicAction* Value) {
+  if (!Value) {
+    FActionLink.reset();
+    return;
+  }
+  if (!FActionLink) {
+    FActionLink = std::make_unique<TEditButtonActionLinkEh>(this);
+    FActionLink->OnChange = [this](TObject*) {
+      if (TBasicAction* action = GetAction()) ActionChange(action, false);
+    };
+  }
+  FActionLink->SetAction(Value);
+  ActionChange(Value, Value->GetComponentState().Contains(csLoading));
+}
+
+void TEditButtonEh::ActionChange(TObject* Sender, bool CheckDefaults) {
+  auto* action = dynamic_cast<TCustomAction*>(Sender);
+  if (!action) return;
+  if (!CheckDefaults || FEnabled) SetEnabled(action->GetEnabled());
+  if (!CheckDefaults || FHint.empty()) SetHint(action->GetHint());
+  if (!CheckDefaults || FShortCut == 0) SetShortCut(action->GetShortCut());
+  if (!CheckDefaults || FVisible) SetVisible(action->GetVisible());
+}
+
+bool TEditButtonEh::IsEnabledStored() const {
+  return !(FActionLink && FActionLink->IsEnabledLinked()) && !FEnabled;
+}
+
+bool TEditButtonEh::IsHintStored() const { return !(FActionLink && FActionLink->IsHintLinked()) && !FHint.empty(); }
+
+bool TEditButtonEh::IsShortCutStored() const {
+  return !(FActionLink && FActionLink->IsShortCutLinked()) && FShortCut != FDefaultShortCut;
+}
+
+bool TEditButtonEh::IsVisibleStored() const {
+  return !(FActionLink && FActionLink->IsVisibleLinked()) && FVisible != FDefaultVisible;
+}
+
+namespace {
+
+constexpr std::array<const char16_t*, 8> EditButtonStyleNames{
+    u"ebsDropDownEh", u"ebsEllipsisEh", u"ebsGlyphEh", u"ebsUpDownEh",
+    u"ebsPlusEh",     u"ebsMinusEh",    u"ebsAltDropDownEh", u"ebsAltUpDownEh"};
+static_assert(EditButtonStyleNames.size() == ebsAltUpDownEh + 1);
+
+}  // namespace
+
+void TEditButtonEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TCollectionItem::GetPropInfos(Props);
+  Props.push_back(ComponentPropInfo<TBasicAction>(
+      u"Action", [this] { return GetAction(); }, [this](TBasicAction* V) { SetAction(V); }));
+  Props.push_back(ComponentPropInfo<TPopupMenu>(
+      u"DropdownMenu", [this] { return FDropdownMenu; }, [this](TPopupMenu* V) { SetDropdownMenu(V); }));
+  Props.push_back(BooleanPropInfo(
+      u"Enabled", [this] { return FEnabled; }, [this](bool V) { SetEnabled(V); }, [this] { return IsEnabledStored(); }));
+  TPropInfo glyph;
+  glyph.Name = u"Glyph";
+  glyph.Write = [this](TWriter* W) {
+    TMemoryStream bytes;
+    FGlyph->SaveToStream(&bytes);
+    W->WriteBinary(std::string(static_cast<const char*>(bytes.GetMemory()), size_t(bytes.GetSize())));
+  };
+  glyph.Read = [this](TReader* R) {
+    const std::string data = R->ReadBinary();
+    TMemoryStream bytes;
+    if (!data.empty()) bytes.WriteBuffer(data.data(), Integer(data.size()));
+    bytes.SetPosition(0);
+    TBitmap glyphRead;
+    glyphRead.LoadFromStream(&bytes);
+    SetGlyph(&glyphRead);
+  };
+  glyph.Stored = [this] { return FGlyph->GetWidth() > 0 && FGlyph->GetHeight() > 0; };
+  glyph.PropType = ClassTypeInfo<TBitmap>();
+  glyph.GetObject = [this]() -> TObject* { return FGlyph.get(); };
+  Props.push_back(std::move(glyph));
+  Props.push_back(StringPropInfo(
+      u"Hint", [this] { return FHint; }, [this](const String& V) { SetHint(V); }, [this] { return IsHintStored(); }));
+  Props.push_back(IntegerPropInfo(
+      u"NumGlyphs", [this] { return Int64(FNumGlyphs); }, [this](Int64 V) { SetNumGlyphs(Integer(V)); },
+      [this] { return FNumGlyphs != 1; }));
+  Props.push_back(IntegerPropInfo(
+      u"ShortCut", [this] { return Int64(FShortCut); }, [this](Int64 V) { SetShortCut(TShortCut(V)); },
+      [this] { return IsShortCutStored(); }));
+  Props.push_back(EnumPropInfo<TEditButtonStyleEh>(
+      u"Style", EditButtonStyleNames, [this] { return FStyle; }, [this](TEditButtonStyleEh V) { SetStyle(V); },
+      [this] { return FStyle != ebsDropDownEh; }));
+  Props.push_back(BooleanPropInfo(
+      u"Visible", [this] { return FVisible; }, [this](bool V) { SetVisible(V); }, [this] { return IsVisibleStored(); }));
+  Props.push_back(IntegerPropInfo(
+      u"Width", [this] { return Int64(FWidth); }, [this](Int64 V) { SetWidth(Integer(V)); },
+      [this] { return FWidth != 0; }));
+}
+
+// ---- TEditButtonActionLinkEh
+
+bool TEditButtonActionLinkEh::IsEnabledLinked() {
+  return TActionLink::IsEnabledLinked() && FClient->GetEnabled() == GetCustomAction()->GetEnabled();
+}
+
+bool TEditButtonActionLinkEh::IsHintLinked() {
+  return TActionLink::IsHintLinked() && FClient->GetHint() == GetCustomAction()->GetHint();
+}
+
+bool TEditButtonActionLinkEh::IsShortCutLinked() {
+  return TActionLink::IsShortCutLinked() && FClient->GetShortCut() == GetCustomAction()->GetShortCut();
+}
+
+bool TEditButtonActionLinkEh::IsVisibleLinked() {
+  return TActionLink::IsVisibleLinked() && FClient->GetVisible() == GetCustomAction()->GetVisible();
+}
+
+void TEditButtonActionLinkEh::SetEnabled(bool Value) {
+  if (IsEnabledLinked()) FClient->SetEnabled(Value);
+}
+
+void TEditButtonActionLinkEh::SetHint(const String& Value) {
+  if (IsHintLinked()) FClient->SetHint(Value);
+}
+
+void TEditButtonActionLinkEh::SetShortCut(TShortCut Value) {
+  if (IsShortCutLinked()) FClient->SetShortCut(Value);
+}
+
+void TEditButtonActionLinkEh::SetVisible(bool Value) {
+  if (IsVisibleLinked()) FClient->SetVisible(Value);
 }
 
 void TEditButtonEh::SetDropdownMenu(TPopupMenu* Value) {
@@ -536,21 +681,21 @@ void TEditButtonEh::SetWidth(Integer Value) {
 }
 
 TDropDownEditButtonEh::TDropDownEditButtonEh(TCollection* Collection) : TEditButtonEh(Collection) {
-  FShortCut = DefaultDropDownShortCutEh;
+  FShortCut = FDefaultShortCut = DefaultDropDownShortCutEh;
 }
 
 TDropDownEditButtonEh::TDropDownEditButtonEh(TWinControl* AEditControl) : TEditButtonEh(AEditControl) {
-  FShortCut = DefaultDropDownShortCutEh;
+  FShortCut = FDefaultShortCut = DefaultDropDownShortCutEh;
 }
 
 TVisibleEditButtonEh::TVisibleEditButtonEh(TCollection* Collection) : TEditButtonEh(Collection) {
-  FShortCut = DefaultDropDownShortCutEh;
-  FVisible = true;
+  FShortCut = FDefaultShortCut = DefaultDropDownShortCutEh;
+  FVisible = FDefaultVisible = true;
 }
 
 TVisibleEditButtonEh::TVisibleEditButtonEh(TWinControl* AEditControl) : TEditButtonEh(AEditControl) {
-  FShortCut = DefaultDropDownShortCutEh;
-  FVisible = true;
+  FShortCut = FDefaultShortCut = DefaultDropDownShortCutEh;
+  FVisible = FDefaultVisible = true;
 }
 
 TEditButtonsEh::TEditButtonsEh(TWinControl* AEditControl, TCollectionItemClass ItemClass)

@@ -26,6 +26,7 @@
 #include "platform/core/Variant.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
+#include "platform/ui/ActnList.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/ExtCtrls.h"
@@ -145,6 +146,7 @@ using TButtonClickEventEh = std::function<void(TObject* Sender, bool& Handled)>;
 using TButtonDownEventEh = std::function<void(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled)>;
 
 class TEditButtonControlEh;
+class TEditButtonActionLinkEh;
 
 class TEditButtonEh : public TCollectionItem {
 public:
@@ -156,8 +158,17 @@ public:
 
   void Assign(TPersistent* Source) override;
   virtual TEditButtonControlEh* CreateEditButtonControl();
+  // OnClick; without one, the linked action runs for the owning edit control (or
+  // the collection's owner when that is a component) and the click is handled.
   virtual void Click(TObject* Sender, bool& Handled);
+  // Brings the linked action up to date (the owning editor calls it at idle time).
+  virtual void InitiateAction();
 
+  // The button shows the action's Enabled, Hint, ShortCut and Visible and follows
+  // each change of them; nil lets the action go.
+  TBasicAction* GetAction() const;
+  void SetAction(TBasicAction* Value);
+  TEditButtonActionLinkEh* GetActionLink() const { return FActionLink.get(); }
   TPopupMenu* GetDropdownMenu() const { return FDropdownMenu; }
   void SetDropdownMenu(TPopupMenu* Value);
   bool GetEnabled() const { return FEnabled; }
@@ -185,6 +196,17 @@ public:
 
 protected:
   void ButtonChanged();
+  // The action changed; CheckDefaults (the action is being loaded): only values
+  // still at their defaults give way.
+  virtual void ActionChange(TObject* Sender, bool CheckDefaults);
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+  // A value is written unless a linked action supplies it, and only when it differs from the default.
+  bool IsEnabledStored() const;
+  bool IsHintStored() const;
+  bool IsShortCutStored() const;
+  bool IsVisibleStored() const;
+
+  std::unique_ptr<TEditButtonActionLinkEh> FActionLink;
   TPopupMenu* FDropdownMenu = nullptr;
   bool FEnabled = true;
   std::unique_ptr<TBitmap> FGlyph;
@@ -195,6 +217,29 @@ protected:
   bool FVisible = false;
   Integer FWidth = 0;
   TWinControl* FEditControl = nullptr;
+  // The class's defaults of ShortCut and Visible, which are not written.
+  TShortCut FDefaultShortCut = 0;
+  bool FDefaultVisible = false;
+};
+
+// An edit button's link to its action: the button follows a value of the action
+// while it shows the action's value.
+class TEditButtonActionLinkEh : public TActionLink {
+public:
+  BORROW_CLASS(TEditButtonActionLinkEh, TActionLink)
+  explicit TEditButtonActionLinkEh(TEditButtonEh* AClient) : TActionLink(AClient), FClient(AClient) {}
+
+  bool IsEnabledLinked() override;
+  bool IsHintLinked() override;
+  bool IsShortCutLinked() override;
+  bool IsVisibleLinked() override;
+  void SetEnabled(bool Value) override;
+  void SetHint(const String& Value) override;
+  void SetShortCut(TShortCut Value) override;
+  void SetVisible(bool Value) override;
+
+private:
+  TEditButtonEh* FClient;
 };
 
 // Buttons whose shortcut defaults to Alt+Down; the visible kind is shown by default.

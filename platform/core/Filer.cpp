@@ -62,19 +62,19 @@ double BitsDouble(Int64 b) { return std::bit_cast<double>(b); }
 Integer FloatBits(float f) { return std::bit_cast<Integer>(f); }
 float BitsFloat(Integer b) { return std::bit_cast<float>(b); }
 
-// Takes a freed component out of the reader's list of components awaiting Loaded.
+// Tells the reader of a freed component among those awaiting Loaded.
 class TLoadedWatch final : public TComponent {
 public:
-  explicit TLoadedWatch(std::vector<TComponent*>* List) : TComponent(nullptr), FList(List) {}
+  explicit TLoadedWatch(std::function<void(TComponent*)> Freed) : TComponent(nullptr), FFreed(std::move(Freed)) {}
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override {
     TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove) std::erase(*FList, AComponent);
+    if (Operation == opRemove) FFreed(AComponent);
   }
 
 private:
-  std::vector<TComponent*>* FList;
+  std::function<void(TComponent*)> FFreed;
 };
 
 }  // namespace
@@ -83,6 +83,14 @@ std::vector<TPropInfo> TFiler::PropertiesOf(TPersistent* Instance) {
   std::vector<TPropInfo> props;
   if (Instance) Instance->GetPropInfos(props);
   return props;
+}
+
+String TFiler::ComponentRefName(const TComponent* Component) const {
+  const TComponent* root = GetLookupRoot();
+  const TComponent* owner = Component->GetOwner();
+  if (!root || Component == root || owner == root || !owner || owner->GetName().empty())
+    return Component->GetName();
+  return owner->GetName() + u"." + Component->GetName();
 }
 
 // ---- TWriter
@@ -189,6 +197,14 @@ void TWriter::WriteCollection(TCollection* Value) {
   WriteListEnd();
 }
 
+void TWriter::WriteComponentRef(const TComponent* Value) {
+  if (!Value || Value->GetName().empty()) {
+    WriteValue(vaNil);
+    return;
+  }
+  WriteIdent(ComponentRefName(Value));
+}
+
 void TWriter::WritePropName(const String& PropName) { WriteStr(PropName); }
 
 void TWriter::WriteProperties(TPersistent* Instance) {
@@ -243,7 +259,14 @@ void TWriter::WriteRootComponent(TComponent* Root) { WriteDescendent(Root, nullp
 
 // ---- TReader
 
-TReader::TReader(TStream* Stream) : TFiler(Stream), FLoadedWatch(std::make_unique<TLoadedWatch>(&FLoaded)) {}
+TReader::TReader(TStream* Stream)
+    : TFiler(Stream), FLoadedWatch(std::make_unique<TLoadedWatch>([this](TComponent* C) { Forget(C); })) {}
+
+void TReader::Forget(TComponent* Component) {
+  std::erase(FLoaded, Component);
+  std::erase_if(FFixups, [Component](const TFixup& F) { return F.Instance == Component; });
+  if (FCurrent == Component) FCurrent = nullptr;
+}
 
 TReader::~TReader() {
   // Unlink before the list goes: the watcher's own destruction tells the watched ones.
@@ -468,6 +491,40 @@ void TReader::ReadCollection(TCollection* Collection) {
   });
 }
 
+void TReader::ReadComponentRef(std::function<void(TComponent* Component)> Set) {
+  if (NextValue() == vaNil) {
+    ReadValue();
+    Set(nullptr);
+    return;
+  }
+  const String name = ReadIdent();
+  if (FDepth == 0) {  // outside a component read: nothing more is coming
+    if (TComponent* found = FindComponentRef(name)) Set(found);
+    return;
+  }
+  FFixups.push_back({FCurrent, name, std::move(Set)});
+}
+
+TComponent* TReader::FindComponentRef(const String& Name) const {
+  TComponent* root = GetLookupRoot();
+  if (!root) root = FOwner;
+  if (!root || Name.empty()) return nullptr;
+  const size_t dot = Name.find(u'.');
+  const String head = Name.substr(0, dot);
+  TComponent* first = SameText(root->GetName(), head) ? root : root->FindComponent(head);
+  if (dot == String::npos || !first) return first;
+  return first->FindComponent(Name.substr(dot + 1));
+}
+
+void TReader::ResolveFixups() {
+  // One at a time off the list: a setter may free a component whose fixups follow.
+  while (!FFixups.empty()) {
+    TFixup fixup = std::move(FFixups.front());
+    FFixups.erase(FFixups.begin());
+    if (TComponent* found = FindComponentRef(fixup.Name)) fixup.Set(found);
+  }
+}
+
 void TReader::ReadProperty(TPersistent* Instance) {
   const String name = ReadStr();
   for (const TPropInfo& p : PropertiesOf(Instance))
@@ -512,6 +569,16 @@ void TReader::BeginOuter() { ++FDepth; }
 
 void TReader::EndOuter(bool Ok) {
   if (--FDepth > 0) return;
+  if (Ok) {
+    try {
+      ResolveFixups();
+    } catch (...) {
+      FFixups.clear();
+      EndOuterAfterFault();
+      throw;
+    }
+  }
+  FFixups.clear();
   // One at a time, still watched until its turn: a Loaded may free components further on.
   while (!FLoaded.empty()) {
     TComponent* c = FLoaded.front();
@@ -565,7 +632,10 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
         throw EReadError(e.Message());  // a bad or clashing name in the stream is a read fault
       }
     }
-    result->ReadState(this);
+    {
+      TTemporaryChange<TComponent*> Current(FCurrent, result);
+      result->ReadState(this);
+    }
     result->FComponentState.Exclude(csReading);
   } catch (...) {
     if (created) delete result;  // the watcher takes it off the list

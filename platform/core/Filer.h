@@ -27,6 +27,7 @@
 
 class TStream;
 class TCollection;
+struct TTypeInfo;
 
 enum TValueType : Byte {
   vaNull = 0, vaList = 1, vaInt8 = 2, vaInt16 = 3, vaInt32 = 4, vaExtended = 5, vaIdent = 7,
@@ -39,12 +40,16 @@ using TWriterProc = std::function<void(TWriter* Writer)>;
 using TStreamProc = std::function<void(TStream* Stream)>;
 
 // What streaming needs of a published property: how to write and read its value,
-// and whether it is stored (a null Stored means always).
+// and whether it is stored (a null Stored means always). Its type record (TypInfo.h;
+// null when the table does not say) and, for a class-typed property, the object it
+// holds, let callers look at a property without streaming it.
 struct TPropInfo {
   String Name;
   std::function<void(TWriter* Writer)> Write;
   std::function<void(TReader* Reader)> Read;
   std::function<bool()> Stored;
+  const TTypeInfo* PropType = nullptr;
+  std::function<TObject*()> GetObject = nullptr;
 };
 
 class TFiler : public TObject {
@@ -73,6 +78,9 @@ public:
 
   // The published properties of an instance (its class's property table).
   static std::vector<TPropInfo> PropertiesOf(TPersistent* Instance);
+  // How a component reference names Component: its name when it belongs to the
+  // lookup root (or is the root), else its owner's name, a dot and its name.
+  String ComponentRefName(const TComponent* Component) const;
 
 protected:
   static void CallDefineProperties(TPersistent* Instance, TFiler* Filer) { Instance->DefineProperties(Filer); }
@@ -111,6 +119,9 @@ public:
   // Null is written as nil; Empty (and any type with no encoding) raises EWriteError.
   void WriteVariant(const Variant& Value);
   void WriteCollection(TCollection* Value);
+  // A reference to a component, by name (ComponentRefName); null, or a component
+  // without a name, is written as nil.
+  void WriteComponentRef(const TComponent* Value);
 
   // A property name followed, by the caller, by its value.
   void WritePropName(const String& PropName);
@@ -162,6 +173,10 @@ public:
   // nil reads as Null; a list reads as a Variant array.
   Variant ReadVariant();
   void ReadCollection(TCollection* Collection);
+  // A component reference: nil sets null at once; a name is looked up among the
+  // lookup root's components when the outermost component has been read, before
+  // any Loaded, and set when found (a name nothing answers to leaves it unset).
+  void ReadComponentRef(std::function<void(TComponent* Component)> Set);
   void SkipValue();
 
   String ReadStr();
@@ -204,8 +219,22 @@ private:
   Variant ReadVariantAt(int Depth);
   void SkipValueAt(int Depth);
 
+  // A component reference waiting for the end of the read; dropped when the
+  // component whose property it is goes first.
+  struct TFixup {
+    TComponent* Instance;
+    String Name;
+    std::function<void(TComponent*)> Set;
+  };
+  void ResolveFixups();
+  TComponent* FindComponentRef(const String& Name) const;
+  // A component read so far was freed: it waits for nothing any more.
+  void Forget(TComponent* Component);
+
   TComponent* FOwner = nullptr;
   TComponent* FParent = nullptr;
+  TComponent* FCurrent = nullptr;  // the component whose properties are being read
+  std::vector<TFixup> FFixups;
   String FPropName;
   bool FPropHandled = false;
   int FDepth = 0;  // nesting of ReadComponent calls

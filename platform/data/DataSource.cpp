@@ -199,6 +199,18 @@ Integer TDataLink::GetRecordCount() const {
 bool TDataLink::Bof() const { return GetDataSet() ? GetDataSet()->Bof() : true; }
 bool TDataLink::Eof() const { return GetDataSet() ? GetDataSet()->Eof() : true; }
 
+bool TDataLink::ExecuteAction(TBasicAction* Action) {
+  if (!FDataSource || !Action || !Action->HandlesTarget(FDataSource)) return false;
+  Action->ExecuteTarget(FDataSource);
+  return true;
+}
+
+bool TDataLink::UpdateAction(TBasicAction* Action) {
+  if (!FDataSource || !Action || !Action->HandlesTarget(FDataSource)) return false;
+  Action->UpdateTarget(FDataSource);
+  return true;
+}
+
 bool TDataLink::Edit() {
   if (!FReadOnly && FDataSource) FDataSource->Edit();
   return FEditing;

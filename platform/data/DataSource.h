@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/core/BasicAction.h"
 #include "platform/core/Component.h"
 #include "platform/data/DataSet.h"
 
@@ -102,6 +103,11 @@ public:
 
   // From the data source.
   virtual void DataEvent(TDataEvent Event, TDataEventInfo Info);
+
+  // An action that a data-aware control passes on: one that works on the link's
+  // data source is run or updated there (true); any other is left (false).
+  virtual bool ExecuteAction(TBasicAction* Action);
+  virtual bool UpdateAction(TBasicAction* Action);
 
 protected:
   virtual void ActiveChanged() {}

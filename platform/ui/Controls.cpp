@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/core/Filer.h"
+#include "platform/ui/ActnList.h"
 #include "platform/ui/Forms.h"
 
 namespace {
@@ -458,6 +459,12 @@ void TControl::Dispatch(TMessage& Message) {
       Message.Result = DoMouseWheel(shift, delta, p) ? 1 : 0;
       return;
     }
+    case CM_ACTIONEXECUTE:
+      Message.Result = ExecuteAction(reinterpret_cast<TBasicAction*>(Message.LParam)) ? 1 : 0;
+      return;
+    case CM_ACTIONUPDATE:
+      Message.Result = UpdateAction(reinterpret_cast<TBasicAction*>(Message.LParam)) ? 1 : 0;
+      return;
     case CM_PARENTCOLORCHANGED: ParentColorChanged(); return;
     case CM_PARENTBIDIMODECHANGED:
       if (FParentBiDiMode && FParent) {
@@ -537,6 +544,7 @@ void TControl::Resize() {
 
 void TControl::Click() {
   if (OnClick) OnClick(this);
+  else if (FActionLink) FActionLink->Execute(this);
 }
 
 void TControl::DblClick() {
@@ -607,6 +615,7 @@ void TControl::SetPopupMenu(TComponent* Value) {
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
+  if (Operation == opRemove && FActionLink && AComponent == FActionLink->GetAction()) FActionLink.reset();
 }
 
 void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {

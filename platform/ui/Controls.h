@@ -128,7 +128,9 @@ using TWndMethod = std::function<void(TMessage& Message)>;
 class TControl;
 class TWinControl;
 class TCustomForm;
-class TPopupMenu;  // Menus.h
+class TPopupMenu;          // Menus.h
+class TBasicAction;        // platform/core/BasicAction.h
+class TControlActionLink;  // ActnList.h
 
 enum TDragMode { dmManual, dmAutomatic };
 enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
@@ -307,8 +309,21 @@ public:
   void BringToFront() { SetZOrder(true); }
   void SendToBack() { SetZOrder(false); }
 
+  // OnClick, or else the linked action.
   virtual void Click();
   virtual void DblClick();
+
+  // ---- actions (ActnList.h; defined in ActnList.cpp)
+  // The action a click runs; the control shows the action's caption, enabled
+  // state, hint and visibility, and follows each change of them.
+  TBasicAction* GetAction() const;
+  void SetAction(TBasicAction* Value);
+  // Brings the linked action up to date (idle time calls it for shown controls).
+  virtual void InitiateAction();
+  // An action aimed at the control (CM_ACTIONEXECUTE, CM_ACTIONUPDATE): true
+  // when the control took it.
+  virtual bool ExecuteAction(TBasicAction* Action);
+  virtual bool UpdateAction(TBasicAction* Action);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -369,6 +384,9 @@ protected:
   virtual void FontChanged();
   virtual void ChangeBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight);
   virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+  // The linked action changed; CheckDefaults (the action is being loaded): only
+  // values still at their defaults give way.
+  virtual void ActionChange(TObject* Sender, bool CheckDefaults);
   void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void AdjustSize() {}
   void InvalidateControl(bool IsVisible, bool IsOpaque);
@@ -406,6 +424,7 @@ protected:
   std::unique_ptr<TSizeConstraints> FConstraints;
   bool FAutoSize = false;
   bool FParentBiDiMode = true;
+  std::unique_ptr<TControlActionLink> FActionLink;
 
 private:
   TWndMethod DefaultWindowProcMethod();

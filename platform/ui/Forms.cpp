@@ -666,6 +666,9 @@ void TApplication::DoMouseIdle() {
 
 void TApplication::Idle(const TMsg&) {
   DoMouseIdle();
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (TCustomForm* form = Screen->GetForms(i); form->GetVisible()) form->UpdateActions();
   bool done = true;
   if (OnIdle) OnIdle(this, done);
   if (done) WaitMessage();

@@ -135,6 +135,9 @@ public:
   bool CanFocus() override { return GetVisible() && GetEnabled(); }
   // Tells the active control to leave any mode (CM_CANCELMODE, LParam: Sender).
   void SendCancelMode(TControl* Sender);
+  // Brings the actions of the form and of each shown control it owns up to date
+  // (InitiateAction); the application does it at idle time (ActnList.cpp).
+  void UpdateActions();
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;

@@ -468,6 +468,8 @@ public:
   void LoadFromFile(const String& FileName) override;
   // The same from the rest of a stream.
   void LoadFromStream(TStream* Stream);
+  // Writes an uncompressed 24-bit BMP, which LoadFromStream reads back.
+  void SaveToStream(TStream* Stream) const;
   // Writes a PNG image.
   void SaveToFile(const String& FileName) override;
 

@@ -152,6 +152,39 @@ void TBitmap::LoadFromStream(TStream* Stream) {
   LoadFromBytes(b);
 }
 
+void TBitmap::SaveToStream(TStream* Stream) const {
+  // An uncompressed 24-bit BMP, bottom row first, rows padded to four bytes.
+  const std::uint32_t stride = (static_cast<std::uint32_t>(FWidth) * 3 + 3) / 4 * 4;
+  const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(FHeight);
+  std::vector<Byte> b(54 + size_t(imageSize), 0);
+  auto put = [&b](size_t at, std::uint32_t value, size_t n) {
+    for (size_t i = 0; i < n; ++i) b[at + i] = Byte(value >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, 54 + imageSize, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(FWidth), 4);
+  put(22, static_cast<std::uint32_t>(FHeight), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  put(34, imageSize, 4);
+  if (FContext && FWidth > 0 && FHeight > 0) {
+    cairo_surface_flush(FContext->Surface());
+    for (Integer y = 0; y < FHeight; ++y) {
+      const std::uint32_t* row = FContext->PixelRow(y);
+      Byte* out = b.data() + 54 + size_t(FHeight - 1 - y) * stride;
+      for (Integer x = 0; x < FWidth; ++x, out += 3) {
+        out[0] = Byte(row[x]);
+        out[1] = Byte(row[x] >> 8);
+        out[2] = Byte(row[x] >> 16);
+      }
+    }
+  }
+  Stream->WriteBuffer(b.data(), static_cast<Integer>(b.size()));
+}
+
 void TBitmap::LoadFromBytes(const std::vector<Byte>& b) {
   // File header (14 bytes), then a core (12) or info (>= 40) header.
   if (b.size() < 26 || b[0] != 'B' || b[1] != 'M') throw EInvalidGraphic(kInvalidBitmap);

@@ -193,6 +193,24 @@ TEST_F(DBCheckBox, OnClickRunsOncePerUserToggleAndNotOnFocusing) {
   EXPECT_EQ(clicks, 2);
 }
 
+TEST_F(DBCheckBox, ABoxWithAnActionShowsItsCaptionRunsItOnAToggleAndPassesOthersToItsDataSource) {
+  Bind(u"ACTIVE");
+  auto* action = new TAction(Form);
+  action->SetCaption(u"Действующий ресурс");
+  Integer runs = 0;
+  action->OnExecute = [&](TObject*) { ++runs; };
+  Box->SetAction(action);
+  EXPECT_EQ(Box->GetCaption(), u"Действующий ресурс");
+  ClickBox();
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(Box->GetState(), cbUnchecked);
+
+  auto* post = new TPostRecordAction(Form);
+  EXPECT_TRUE(post->Execute());  // the focused box hands it to its data link
+  EXPECT_EQ(Table.GetState(), dsBrowse);
+  EXPECT_TRUE(StoredValue(u"ACTIVE", 1) == Variant(false));
+}
+
 TEST_F(DBCheckBox, TheBoxStandsLeftOfTheCaptionUnlessAlignedLeft) {
   Bind(u"ACTIVE");
   Display.ProcessMessages();

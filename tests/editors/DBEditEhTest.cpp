@@ -281,6 +281,63 @@ TEST_F(DBEdit, AClickOnTheButtonRunsItsHandlerWithoutMovingTheCaret) {
   EXPECT_FALSE(button->GetAlwaysDown());  // nothing dropped down: the button is up again
 }
 
+TEST_F(DBEdit, AButtonWithAnActionShowsItsStateAndAClickRunsItForTheEditor) {
+  Bind(u"NAME_THIS");
+  auto* action = new TAction(Form);
+  action->SetHint(u"Найти");
+  action->SetShortCut(ShortCut(u'F', {ssCtrl}));
+  Integer runs = 0, buttonClicks = 0;
+  TComponent* ranFor = nullptr;
+  action->OnExecute = [&](TObject*) {
+    ++runs;
+    ranFor = action->GetActionComponent();
+  };
+  Edit->OnButtonClick = [&](TObject*, bool&) { ++buttonClicks; };
+  TEditButtonEh* button = Edit->GetEditButton();
+  button->SetStyle(ebsEllipsisEh);
+  button->SetVisible(true);
+  button->SetAction(action);
+  EXPECT_EQ(button->GetHint(), u"Найти");
+  EXPECT_EQ(button->GetShortCut(), ShortCut(u'F', {ssCtrl}));
+  Display.ProcessMessages();
+  TEditButtonControlEh* control = Edit->GetEditButtonControl(0);
+
+  Display.Click(Edit->GetHandle(), control->GetLeft() + 3, 5);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(ranFor, Edit);
+  EXPECT_EQ(buttonClicks, 0);  // the action handled the click
+  EXPECT_FALSE(Edit->GetDroppedDown());
+
+  action->SetEnabled(false);
+  EXPECT_FALSE(button->GetEnabled());
+  EXPECT_FALSE(control->GetEnabled());
+  action->SetVisible(false);
+  EXPECT_FALSE(button->GetVisible());
+  EXPECT_EQ(Edit->GetButtonsWidth(), 0);
+}
+
+TEST_F(DBEdit, AnActionWithoutHandlersReachesTheFocusedEditorsDataSourceAndIdleTimeKeepsItsButtonUpToDate) {
+  Application->OnIdle = [](TObject*, bool& Done) { Done = false; };
+  Bind(u"NAME_THIS");
+  auto* post = new TPostRecordAction(Form);
+  Edit->GetEditButton()->SetStyle(ebsEllipsisEh);
+  Edit->GetEditButton()->SetVisible(true);
+  Edit->GetEditButton()->SetAction(post);
+  Display.ProcessMessages();
+  TEditButtonControlEh* control = Edit->GetEditButtonControl(0);
+  Focus(Edit);
+  Application->HandleMessage();
+  EXPECT_FALSE(control->GetEnabled());  // nothing to post while browsing
+
+  TypeOver(u"Архив");
+  Application->HandleMessage();
+  EXPECT_TRUE(control->GetEnabled());
+  Display.Click(Edit->GetHandle(), control->GetLeft() + 3, 5);
+  EXPECT_EQ(Table.GetState(), dsBrowse);
+  EXPECT_TRUE(StoredValue(u"NAME_THIS", 1) == Variant(u"Архив"));
+  Application->OnIdle = nullptr;
+}
+
 TEST_F(DBEdit, AButtonsShortCutPressesAndClicksIt) {
   Bind(u"NAME_THIS");
   TEditButtonEh* extra = Edit->GetEditButtons()->Add();

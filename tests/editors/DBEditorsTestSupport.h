@@ -15,6 +15,7 @@
 #include "editors/DBCtrlsEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/backend/Headless.h"
+#include "platform/ui/ActnList.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 
@@ -107,6 +108,23 @@ private:
     f->SetDataType(Type);
     f->SetFieldName(Name);
     if (Size > 0) f->SetSize(Size);
+  }
+};
+
+// Posts the record of the data source it is aimed at; enabled while that record is
+// edited. It has no handlers: executed, it finds its data source through the
+// control that has the focus.
+class TPostRecordAction : public TAction {
+public:
+  using TAction::TAction;
+  bool HandlesTarget(TObject* Target) override {
+    auto* source = dynamic_cast<TDataSource*>(Target);
+    return source && source->GetDataSet();
+  }
+  void ExecuteTarget(TObject* Target) override { static_cast<TDataSource*>(Target)->GetDataSet()->Post(); }
+  void UpdateTarget(TObject* Target) override {
+    const TDataSetState state = static_cast<TDataSource*>(Target)->GetState();
+    SetEnabled(state == dsEdit || state == dsInsert);
   }
 };
 

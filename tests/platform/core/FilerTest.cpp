@@ -6,6 +6,7 @@
 
 #include "platform/core/Collection.h"
 #include "platform/core/Streams.h"
+#include "platform/core/TypInfo.h"
 #include "tests/support/ExpectedBytes.h"
 
 namespace {
@@ -202,6 +203,8 @@ public:
   Integer CurValue = 0;
   Integer InitValue = 0;
   String Caption;
+  TComponent* Link = nullptr;          // a reference to another component
+  TComponent* LinkAtLoaded = nullptr;  // what Link held when Loaded ran
   std::vector<TComponent*> Kids;  // streamed children, owned by the root
   TComponent* ReadParent = nullptr;
   int LoadedCalls = 0;
@@ -218,6 +221,7 @@ public:
   void Loaded() override {
     TComponent::Loaded();
     ++LoadedCalls;
+    LinkAtLoaded = Link;
   }
 
 protected:
@@ -231,6 +235,8 @@ protected:
     TComponent::GetPropInfos(Props);
     Props.push_back({u"Caption", [this](TWriter* W) { W->WriteString(Caption); },
                      [this](TReader* R) { Caption = R->ReadString(); }, [this] { return !Caption.empty(); }});
+    Props.push_back(ComponentPropInfo<TComponent>(
+        u"Link", [this] { return Link; }, [this](TComponent* C) { Link = C; }));
   }
 };
 
@@ -292,6 +298,58 @@ TEST(FilerComponents, DefinedPropertyAndChildrenRoundTrip) {
   EXPECT_EQ(back.LoadedCalls, 1);
   EXPECT_EQ(static_cast<TNode*>(leaf)->LoadedCalls, 1);
   EXPECT_FALSE(leaf->GetComponentState().Contains(csLoading));
+}
+
+TEST(FilerComponents, ReferencesComeBackByNameBeforeLoadedThoseNothingAnswersStayUnset) {
+  Registered reg;
+  TMemoryStream ms;
+  {
+    TNode root(nullptr);
+    root.SetName(u"Form1");
+    TNode module(nullptr);  // another owner's component: named with its owner
+    module.SetName(u"Module1");
+    auto* elsewhere = new TNode(&module);
+    elsewhere->SetName(u"Source1");
+    auto* a = AddKid(&root, &root, new TNode(&root), u"DataStruct");
+    auto* leaf = AddKid(&root, a, new TLeaf(&root), u"Field1");
+    a->Link = leaf;  // read before the component it names
+    leaf->Link = &root;
+    root.Link = elsewhere;
+    auto* unnamed = new TNode(&root);
+    AddKid(&root, &root, new TNode(&root), u"Loose")->Link = unnamed;
+    TWriter w(&ms);
+    w.WriteRootComponent(&root);
+  }
+  const std::string bytes = BytesOf(ms);
+  EXPECT_NE(bytes.find("Module1.Source1"), std::string::npos);
+  ms.SetPosition(0);
+  TNode back(nullptr);
+  TReader r(&ms);
+  r.ReadRootComponent(&back);
+  ASSERT_EQ(back.Kids.size(), 2u);
+  auto* a = static_cast<TNode*>(back.Kids[0]);
+  ASSERT_EQ(a->Kids.size(), 1u);
+  auto* leaf = static_cast<TNode*>(a->Kids[0]);
+  EXPECT_EQ(a->Link, leaf);
+  EXPECT_EQ(a->LinkAtLoaded, leaf);
+  EXPECT_EQ(leaf->Link, &back);
+  EXPECT_EQ(back.Link, nullptr);  // Module1 is not this stream's
+  EXPECT_EQ(static_cast<TNode*>(back.Kids[1])->Link, nullptr);  // an unnamed component cannot be named
+}
+
+TEST(FilerProperties, ATableEntryCarriesItsTypeAndAClassTypedOneItsObject) {
+  TNode node(nullptr), other(nullptr);
+  node.Link = &other;
+  const std::vector<TPropInfo> props = TFiler::PropertiesOf(&node);
+  const TPropInfo* link = FindPropInfo(props, u"link");
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(TypeInfoKind(PropInfoType(*link)), tkClass);
+  EXPECT_EQ(PropInfoType(*link)->ClassType, TComponent::StaticClass());
+  EXPECT_EQ(link->GetObject(), &other);
+  const TPropInfo text = StringPropInfo(u"Text", [] { return String(u"x"); }, [](const String&) {});
+  EXPECT_EQ(TypeInfoKind(PropInfoType(text)), tkUString);
+  EXPECT_EQ(TypeInfoKind(PropInfoType(*FindPropInfo(props, u"Caption"))), tkUnknown);  // the table does not say
+  EXPECT_EQ(FindPropInfo(props, u"Missing"), nullptr);
 }
 
 TEST(FilerComponents, HooksResolveChildrenToExistingInstances) {
