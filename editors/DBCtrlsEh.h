@@ -28,6 +28,8 @@
 //   DBCtrlsEh_DateTime.cpp   the date-time editor and its calendar
 //   DBCtrlsEh_Number.cpp     the number editor and its calculator
 //   DBCtrlsEh_CheckBox.cpp   the check box
+//   DBCtrlsEh_Streaming.cpp  the editors' published properties and the stored
+//                            "EditMask" and "EditFormat"; their classes registered
 //
 // Value flow of a bound editor: the dataset's record changes reach DataChanged,
 // which puts the field's text into the edit (its edit text while focused, its
@@ -396,6 +398,9 @@ protected:
 
   // ---- overrides of the mask edit
   void Loaded() override;
+  // "EditMask", written when the mask was assigned (not the field's).
+  void DefineProperties(TFiler* Filer) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
@@ -518,6 +523,10 @@ private:
   bool FTextChanged = false;
   bool FSettingText = false;  // the program sets the text: the MRU drop-down stays as it is
   bool FUpdatingButtons = false;
+  // A Value read from a stream waits for Loaded, when the mask, format, bounds and
+  // lists it depends on are all in place.
+  Variant FLoadedValue = Null();
+  bool FValueLoaded = false;
 };
 
 // ---- The combo box ------------------------------------------------------------------------------------
@@ -546,6 +555,7 @@ public:
 
 protected:
   TPersistent* GetOwner() const override { return FOwner; }
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   TPersistent* FOwner;
@@ -616,6 +626,7 @@ protected:
   // ---- overrides of the edit's
   std::unique_ptr<TEditButtonEh> CreateEditButton() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
   TAlignment DefaultAlignment() override;
   Variant GetVariantValue() override;
   bool IsValidChar(Char InputChar) override;
@@ -771,6 +782,9 @@ protected:
   // ---- overrides of the edit's
   std::unique_ptr<TEditButtonEh> CreateEditButton() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // "EditFormat", written for a custom kind only (the other kinds derive it).
+  void DefineProperties(TFiler* Filer) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
   String GetDisplayText() override;
   Variant GetVariantValue() override { return FValue; }
   void ButtonDown(bool TopButton) override;
@@ -873,6 +887,7 @@ public:
 protected:
   std::unique_ptr<TEditButtonEh> CreateEditButton() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
   void CreateParams(TCreateParams& Params) override;
   TAlignment DefaultAlignment() override;
   Variant GetVariantValue() override { return FValue; }
@@ -996,6 +1011,7 @@ protected:
   void Pressed() override;
   void KeyPress(Char& Key) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   void DataChange(TObject* Sender);

@@ -22,8 +22,8 @@ using namespace dbctrlseh_detail;
 namespace {
 
 // The platform's texts of the two Boolean values, the default value lists.
-const String STextTrue = u"True";
-const String STextFalse = u"False";
+const String& STextTrue = CheckBoxDefaultValueChecked();
+const String& STextFalse = CheckBoxDefaultValueUnchecked();
 
 // The first item of a ';'-separated value list.
 String FirstItem(const String& List) {

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "editors/DBCtrlsEh.h"
 #include "editors/DBCtrlsEh_Internal.h"
@@ -367,6 +368,10 @@ void TCustomDBEditEh::Loaded() {
   TCustomMaskEdit::Loaded();
   ResetMaxLength();
   UpdateBorderState();
+  if (FValueLoaded) {
+    FValueLoaded = false;
+    SetValue(std::exchange(FLoadedValue, Null()));
+  }
 }
 
 void TCustomDBEditEh::Notification(TComponent* AComponent, TOperation Operation) {

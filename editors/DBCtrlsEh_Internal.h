@@ -20,6 +20,16 @@ private:
   bool FOld;
 };
 
+// The texts a check box takes as checked and unchecked unless told otherwise.
+inline const String& CheckBoxDefaultValueChecked() {
+  static const String Text = u"True";
+  return Text;
+}
+inline const String& CheckBoxDefaultValueUnchecked() {
+  static const String Text = u"False";
+  return Text;
+}
+
 inline bool IsStringField(const TField* Field) {
   return Field && (Field->GetDataType() == ftString || Field->GetDataType() == ftWideString);
 }

@@ -7,6 +7,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Locale.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 
 namespace {
 
@@ -60,6 +61,16 @@ TObject* VariantToRefObjectEh(const Variant& V) {
 }
 
 void VarArrayRedimEh(Variant& A, Integer HighBound) { VarArrayRedim(A, HighBound); }
+
+const TTypeInfo* PropInfoTypeEh(const TPropInfo& PropInfo) { return PropInfoType(PropInfo); }
+
+TTypeKind TypeInfoKindEh(const TTypeInfo* TypeInfo) { return TypeInfoKind(TypeInfo); }
+
+TDataSet* GetDataSourcePropDataSetEh(TObject* /*Instance*/, const TPropInfo& PropInfo) {
+  if (TypeInfoKindEh(PropInfoTypeEh(PropInfo)) != tkClass || !PropInfo.GetObject) return nullptr;
+  auto* source = dynamic_cast<TDataSource*>(PropInfo.GetObject());
+  return source ? source->GetDataSet() : nullptr;
+}
 
 Integer DataSetCompareBookmarksEh(TDataSet* DataSet, const TBookmark& Bookmark1, const TBookmark& Bookmark2) {
   return DataSet->CompareBookmarks(Bookmark1, Bookmark2);

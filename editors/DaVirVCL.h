@@ -7,6 +7,7 @@
 // (DaVirVCL_Window.cpp holds the text-output and window pass-throughs).
 
 #include "platform/core/Streams.h"
+#include "platform/core/TypInfo.h"
 #include "platform/core/Strings.h"
 #include "platform/core/Variant.h"
 #include "platform/data/DBTypes.h"
@@ -46,6 +47,16 @@ void CopyVariantEh(Variant& Dest, const Variant& V);
 Variant RefObjectToVariantEh(TObject* Obj);
 TObject* VariantToRefObjectEh(const Variant& V);
 void VarArrayRedimEh(Variant& A, Integer HighBound);
+
+// ---- Property information ------------------------------------------------------------
+// The type record of a published property (null when its table does not say) and a
+// type record's kind byte (tkUnknown for none).
+const TTypeInfo* PropInfoTypeEh(const TPropInfo& PropInfo);
+TTypeKind TypeInfoKindEh(const TTypeInfo* TypeInfo);
+// The dataset of the data source a class-typed property holds (PropInfo from
+// Instance's property table, whose entries read their own instance); null when the
+// property holds nothing, is not class-typed or holds another class. Never raises.
+TDataSet* GetDataSourcePropDataSetEh(TObject* Instance, const TPropInfo& PropInfo);
 
 // The dataset's own comparison of two bookmarks: below 0, 0 or above 0.
 Integer DataSetCompareBookmarksEh(TDataSet* DataSet, const TBookmark& Bookmark1, const TBookmark& Bookmark2);

@@ -517,10 +517,13 @@ void TEditButtonEh::SetAction(TBasicAction* Value) {
 void TEditButtonEh::ActionChange(TObject* Sender, bool CheckDefaults) {
   auto* action = dynamic_cast<TCustomAction*>(Sender);
   if (!action) return;
+  // While loading, a value the stream set stays; one still at its default gives way
+  // (the default of Visible is the class's, so an action shows a hidden-by-default
+  // button that its stream, leaving the linked value out, never made visible).
   if (!CheckDefaults || FEnabled) SetEnabled(action->GetEnabled());
   if (!CheckDefaults || FHint.empty()) SetHint(action->GetHint());
-  if (!CheckDefaults || FShortCut == 0) SetShortCut(action->GetShortCut());
-  if (!CheckDefaults || FVisible) SetVisible(action->GetVisible());
+  if (!CheckDefaults || FShortCut == FDefaultShortCut) SetShortCut(action->GetShortCut());
+  if (!CheckDefaults || FVisible == FDefaultVisible) SetVisible(action->GetVisible());
 }
 
 bool TEditButtonEh::IsEnabledStored() const {

@@ -88,6 +88,21 @@ TPropInfo StringsPropInfo(const String& Name, std::function<TStrings*()> Get, TP
   return P;
 }
 
+TPropInfo CollectionPropInfo(const String& Name, std::function<TCollection*()> Get, TPropStoredFn Stored) {
+  TPropInfo P = Entry(
+      Name, [Get](TWriter* W) { W->WriteCollection(Get()); }, [Get](TReader* R) { R->ReadCollection(Get()); },
+      std::move(Stored), ClassTypeInfo<TCollection>());
+  P.GetObject = [Get]() -> TObject* { return Get(); };
+  return P;
+}
+
+void AddSubObjectPropInfos(std::vector<TPropInfo>& Props, TPersistent* Object, const String& Prefix) {
+  for (TPropInfo P : TFiler::PropertiesOf(Object)) {
+    P.Name = Prefix + P.Name;
+    Props.push_back(std::move(P));
+  }
+}
+
 const TTypeInfo* PropInfoType(const TPropInfo& PropInfo) { return PropInfo.PropType; }
 
 TTypeKind TypeInfoKind(const TTypeInfo* TypeInfo) { return TypeInfo ? TypeInfo->Kind : tkUnknown; }

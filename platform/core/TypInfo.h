@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 
+#include "platform/core/Collection.h"
 #include "platform/core/Filer.h"
 #include "platform/core/StringList.h"
 #include "platform/core/Strings.h"
@@ -85,6 +86,12 @@ TPropInfo EnumPropInfo(const String& Name, const std::array<const char16_t*, N>&
   P.PropType = &TypeInfoEnumeration;
   return P;
 }
+
+// A collection the object owns, written item by item and read back into it.
+TPropInfo CollectionPropInfo(const String& Name, std::function<TCollection*()> Get, TPropStoredFn Stored = nullptr);
+// The published properties of an object the instance owns (a font, a drop-down's
+// settings), each under Prefix followed by its own name ("DropDownBox.Rows").
+void AddSubObjectPropInfos(std::vector<TPropInfo>& Props, TPersistent* Object, const String& Prefix);
 
 // A reference to a component of type T (stored, unless said otherwise, while it
 // holds a named component); read back after the stream, by name.

@@ -456,6 +456,8 @@ public:
   void InsertControl(TControl* AControl);
   void RemoveControl(TControl* AControl);
   bool ContainsControl(TControl* Control) const;
+  // In a stream, the child controls that Root owns are written within this one.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   // The visible (or any, with AllowDisabled) child at a client point, topmost first.
   TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool AllowWinControls = false);
   void Broadcast(TMessage& Message);

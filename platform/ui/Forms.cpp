@@ -294,6 +294,13 @@ void TCustomForm::Deactivate() {
   if (OnDeactivate) OnDeactivate(this);
 }
 
+void TCustomForm::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  if (Root == this)
+    for (Integer i = 0; i < GetComponentCount(); ++i)
+      if (TComponent* component = GetComponent(i); !component->HasParent()) Proc(component);
+  TWinControl::GetChildren(Proc, Root);
+}
+
 void TCustomForm::SendCancelMode(TControl* Sender) {
   if (FActive && FActiveControl) FActiveControl->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
 }

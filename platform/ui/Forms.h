@@ -135,6 +135,9 @@ public:
   bool CanFocus() override { return GetVisible() && GetEnabled(); }
   // Tells the active control to leave any mode (CM_CANCELMODE, LParam: Sender).
   void SendCancelMode(TControl* Sender);
+  // In a stream of the form, its components that are not controls come first, then
+  // its child controls (each with its own children).
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   // Brings the actions of the form and of each shown control it owns up to date
   // (InitiateAction); the application does it at idle time (ActnList.cpp).
   void UpdateActions();

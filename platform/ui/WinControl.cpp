@@ -161,6 +161,11 @@ void TWinControl::MainWndProc(TMessage& Message) {
 
 // ---- Children -------------------------------------------------------------------------------------
 
+void TWinControl::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (TControl* control : FControls)
+    if (control->GetOwner() == Root) Proc(control);
+}
+
 void TWinControl::InsertControl(TControl* AControl) {
   AControl->FParent = this;
   FControls.push_back(AControl);
