@@ -847,6 +847,9 @@ public:
   void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
   Integer GetUpdateCount() const { return FUpdateCount; }
 
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
 private:
   TCustomDBGridEh* FGrid;
   bool FLocal = false;
@@ -1001,6 +1004,14 @@ using TCheckDrawRequiredStateEventEh = std::function<void(TObject* Sender, const
 // Draws a data cell in place of the standard drawing (Processed true) or before it.
 using TDrawColumnEhAdvCellEvent =
     std::function<void(TObject* Sender, TGridCoord Cell, TColumnEh* Column, TColCellParamsEh* Params, bool& Processed)>;
+
+// The events of a grid that a column passes through to its drop-down grid.
+using TCheckTitleEhBtnEvent = std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column, bool& Enabled)>;
+using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
+                                                 TColor& Background, TGridDrawState State)>;
+using TDrawColumnEhCellEvent =
+    std::function<void(TObject* Sender, const TRect& Rect, Integer DataCol, TColumnEh* Column, TGridDrawState State)>;
+using TTitleEhBtnClickEvent = std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column)>;
 
 class TColumnEh : public TCollectionItem, public IDataGridColumnEh, public IColumnDropDownHostEh {
 public:
@@ -1288,6 +1299,19 @@ public:
   std::function<void(TCustomDBGridEh* Grid, TColumnEh* Column, Variant& KeyValue)> OnGroupGetKeyValue;
   std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node, const Variant& KeyValue, String& Text)>
       OnGroupGetKeyValueAsText;
+  // The same-named events of the drop-down grid, which the first access makes.
+  TCheckTitleEhBtnEvent GetOnDropDownBoxCheckButton();
+  void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent Value);
+  TDrawColumnEhCellEvent GetOnDropDownBoxDrawColumnCell();
+  void SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent Value);
+  TGetCellEhParamsEvent GetOnDropDownBoxGetCellParams();
+  void SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent Value);
+  TNotifyEvent GetOnDropDownBoxSortMarkingChanged();
+  void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent Value);
+  TTitleEhBtnClickEvent GetOnDropDownBoxTitleBtnClick();
+  void SetOnDropDownBoxTitleBtnClick(TTitleEhBtnClickEvent Value);
+  // Fits the column's width to its title, data and footers.
+  void OptimizeWidth();
   const TGetColCellParamsEventEh& GetOnGetCellParams() const { return FOnGetCellParams; }
   void SetOnGetCellParams(const TGetColCellParamsEventEh& Value);
   bool HasOnGetCellParams() const { return bool(FOnGetCellParams); }
@@ -1491,6 +1515,9 @@ class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
 public:
   BORROW_CLASS(TDBGridEhColumnDefValuesEh, TColumnDefValuesEh)
   using TColumnDefValuesEh::TColumnDefValuesEh;
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 };
 
 // ===========================================================================
@@ -1775,6 +1802,7 @@ public:
   void SetSmoothStep(bool Value);
 
 protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
   // The external bar's messages pass here first: its scroll notices go to the grid.
   void ExtScrollBarWndProc(TMessage& Message);
   void UnhookExtScrollBar();
@@ -1816,6 +1844,9 @@ public:
   bool GetUseGlobalMenu() const { return FUseGlobalMenu; }
   void SetUseGlobalMenu(bool Value) { FUseGlobalMenu = Value; }
 
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
 private:
   TPopupMenu* FDropdownMenu = nullptr;
   bool FShowDropDownSign = false;
@@ -1852,6 +1883,9 @@ public:
   TGroupKeyValueAsTextEventEh OnGetKeyValueAsText;
   TGroupRowTextEventEh OnGetGroupRowText;
 
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
 private:
   String FStoredColumnName;
 };
@@ -1876,6 +1910,9 @@ public:
     return dynamic_cast<TDBGridEhDataGroupLevelEh*>(GetGroupLevels()->Items(Index));
   }
 
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
+
 private:
   Integer FHotLevel = -1, FHotLevelButton = -1;  // both -1 after every rebuild of the active levels
 };
@@ -1891,6 +1928,9 @@ public:
   void SetNavKeysNavigationType(TGridRowPanelNavigationTypeEh Value) { FNavKeysNavigationType = Value; }
   TGridRowPanelTabNavigationTypeEh GetTabNavigationType() const { return FTabNavigationType; }
   void SetTabNavigationType(TGridRowPanelTabNavigationTypeEh Value) { FTabNavigationType = Value; }
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   bool FActive = false;
@@ -1935,6 +1975,9 @@ public:
   void SetActiveControl(TWinControl* Value) { FActiveControl = Value; }
   // Places the panel's window under the current row, or hides it.
   void PlacePanel();
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   // The grid scrolls until the current row, grown by the panel, is in view.
@@ -2073,6 +2116,9 @@ public:
   void SetDataSetEvents() override;
   void ResetDataSetEvents() override;
   TCustomDBGridEh* GetGrid() const { return FGrid; }
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
   TCustomDBGridEh* FGrid;
@@ -2243,6 +2289,10 @@ private:
   std::array<TSTFilterDefaultOperatorEh, 4> FDefaultOperators{fdoNoneEh, fdoNoneEh, fdoNoneEh, fdoNoneEh};
   bool FSeventhField = true;
 };
+
+// Loads the bitmap a graphic field holds (after the graphic header when it has
+// one); false for no field, a null value or bytes that are no bitmap.
+bool LoadGraphicFieldEh(TField* Field, TBitmap& Picture);
 
 // The unit's key bindings and incremental-search settings, set by its start.
 extern TShortCut IncSearchShortCut;
@@ -2458,9 +2508,6 @@ inline constexpr Integer OwnBorderWidthEh = 1;
 
 using TDBGridEhColumnEvent = std::function<void(TObject* Sender, TColumnEh* Column)>;
 using TMovedEventEh = std::function<void(TObject* Sender, Integer FromIndex, Integer ToIndex)>;
-using TCheckTitleEhBtnEvent = std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column, bool& Enabled)>;
-using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
-                                                 TColor& Background, TGridDrawState State)>;
 using TDBGridEhNotifyEvent = TNotifyEvent;
 using TGetFooterParamsEventEh =
     std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont,
@@ -2468,8 +2515,6 @@ using TGetFooterParamsEventEh =
 // Raised with the height a data row needs for the record being read; the handler may change it.
 using TGetRowHeightEventEh = std::function<void(TCustomDBGridEh* Sender, Integer& RowHeight)>;
 // The painting events.
-using TDrawColumnEhCellEvent =
-    std::function<void(TObject* Sender, const TRect& Rect, Integer DataCol, TColumnEh* Column, TGridDrawState State)>;
 using TDrawDataCellEventEh =
     std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
 using TCheckRowHaveDetailPanelEventEh = std::function<void(TCustomDBGridEh* Sender, bool& RowHaveDetailPanel)>;
@@ -2881,6 +2926,13 @@ public:
   // The cell editor as the base grid refreshes it, and the filter editor placed again.
   void InvalidateEditor() override;
 
+  // -- Streaming (DBGridEh_Streaming.cpp). Links to other components (the data
+  //    source, image lists, menus, scroll bars, controls) are written by name and
+  //    bound when the grid is loaded, to the components its owner holds.
+  void WriteComponentRef(TWriter* Writer, const TComponent* Component) const;
+  // Reads a name; Bind is called with the component of that name when loading ends.
+  void ReadComponentRef(TReader* Reader, std::function<void(TComponent*)> Bind);
+
   // -- Overrides of the base grid
   void Loaded() override;
   // Controls placed on the row detail panel are read into the panel the grid owns.
@@ -2987,6 +3039,11 @@ public:
   // Opens the sort list of an active level under its box in the group panel.
   void GroupLevelSortDropDown(Integer ActiveIndex);
   TPopupListboxEh* GetTitleFilterList() const { return FTitleFilterList; }
+  // The edit button a data cell shows under a client point: 0 the column's own
+  // button, n its n-th visible extra button, -1 none.
+  Integer CellEditButtonAt(TGridCoord Cell, Integer X, Integer Y);
+  // The edit button the mouse is over in the hot-tracked cell, -1 none.
+  Integer GetHotEditButton() const { return FHotEditButton; }
   // Whether a point of the client area lies on the filter button of a data column's title.
   bool IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*& Column);
   // That button's rectangle in a title cell (inside the cell's frame when Is3D).
@@ -3232,7 +3289,7 @@ public:
   TNotifyEvent OnSumListRecalcAll;
   TNotifyEvent OnActiveGroupingStructChanged;
   TGroupRowTextEventEh OnDataGroupGetRowText;
-  std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column)> OnTitleBtnClick;
+  TTitleEhBtnClickEvent OnTitleBtnClick;
   TDBGridEhColumnEvent OnTitleClick;
   TNotifyEvent OnApplyFilter;
   std::function<void(TObject* Sender, TPopupMenu*& PopupMenu)> OnBuildIndicatorTitleMenu;
@@ -3311,6 +3368,8 @@ protected:
   virtual void StepCellValue(TColumnEh* Column, bool Backward);
   // Automatic scrolling while the mouse selects beyond the data area (timer 1).
   virtual void AutoScrollSelection();
+  // Presses the control of the cell editor under a client point (an edit button).
+  void PressEditorButton(Integer X, Integer Y);
   // Shows the popup menu of the column under a right-button release; true when it did.
   bool ColumnPopupMenu(TMessage& Message);
 
@@ -3645,6 +3704,10 @@ private:
                               TGridDrawState State, const TDrawTitleParamsEh& Params, Integer PressedOffset);
   void DrawDataCellButtons(TColumnEh* Column, const TRect& CellRect, const TRect& TextRect, TColCellParamsEh* Params,
                            bool Is3D, bool Themed, Integer FlatButtonOffset);
+  void ForEachCellEditButton(
+      TColumnEh* Column, Integer Left, Integer Top, Integer Height,
+      const std::function<void(Integer Index, TEditButtonStyleEh Style, const TRect& Rect, TEditButtonEh* Button)>&
+          Visit);
   bool EditButtonsShown(TColumnEh* Column, Integer ACol, Integer ARow);
   void HideDuplicateLines(TColumnEh* Column, Integer DataRow, TColCellParamsEh* Params, bool& TopLine,
                           bool& BottomLine);
@@ -3661,6 +3724,7 @@ private:
   TColumnEh* FTitleFilterListColumn = nullptr;
   bool FTitleFilterButtonHot = false;
   bool FIndicatorTitleDown = false;
+  Integer FHotEditButton = -1;           // the edit button under the mouse in the hot-tracked cell
   Integer FIndicatorRow = -1;
   std::unique_ptr<TColCellParamsEh> FNeighbourParams;  // the neighbour record of HideDuplicates
   std::unique_ptr<TFont> FNeighbourFont;
@@ -3678,6 +3742,8 @@ private:
     TBrushStyle BrushStyle;
   };
   std::vector<TTreeElementImageEh> FTreeElementImages;
+  // Links read by name, bound by Loaded.
+  std::vector<std::pair<String, std::function<void(TComponent*)>>> FPendingRefs;
 };
 
 // The same grid with its properties published.
@@ -3685,4 +3751,7 @@ class TDBGridEh : public TCustomDBGridEh {
 public:
   BORROW_COMPONENT(TDBGridEh, TCustomDBGridEh)
   explicit TDBGridEh(TComponent* AOwner) : TCustomDBGridEh(AOwner) {}
+
+protected:
+  void GetPropInfos(std::vector<TPropInfo>& Props) override;
 };

@@ -42,6 +42,46 @@ TDBLookupGridEhOptions TColumnEh::GetDropDownOptions() { return GetDropDownGrid(
 
 void TColumnEh::SetDropDownOptions(TDBLookupGridEhOptions Value) { GetDropDownGrid()->SetLookupGridOptions(Value); }
 
+TCheckTitleEhBtnEvent TColumnEh::GetOnDropDownBoxCheckButton() { return GetDropDownGrid()->OnCheckButton; }
+void TColumnEh::SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent Value) {
+  GetDropDownGrid()->OnCheckButton = std::move(Value);
+}
+TDrawColumnEhCellEvent TColumnEh::GetOnDropDownBoxDrawColumnCell() { return GetDropDownGrid()->OnDrawColumnCell; }
+void TColumnEh::SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent Value) {
+  GetDropDownGrid()->OnDrawColumnCell = std::move(Value);
+}
+TGetCellEhParamsEvent TColumnEh::GetOnDropDownBoxGetCellParams() { return GetDropDownGrid()->OnGetCellParams; }
+void TColumnEh::SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent Value) {
+  GetDropDownGrid()->OnGetCellParams = std::move(Value);
+}
+TNotifyEvent TColumnEh::GetOnDropDownBoxSortMarkingChanged() { return GetDropDownGrid()->OnSortMarkingChanged; }
+void TColumnEh::SetOnDropDownBoxSortMarkingChanged(TNotifyEvent Value) {
+  GetDropDownGrid()->OnSortMarkingChanged = std::move(Value);
+}
+TTitleEhBtnClickEvent TColumnEh::GetOnDropDownBoxTitleBtnClick() { return GetDropDownGrid()->OnTitleBtnClick; }
+void TColumnEh::SetOnDropDownBoxTitleBtnClick(TTitleEhBtnClickEvent Value) {
+  GetDropDownGrid()->OnTitleBtnClick = std::move(Value);
+}
+
+// The drop-down grid shows the display fields and the special row the column has.
+void TColumnEh::SetLookupDisplayFields(const String& Value) {
+  SetComparing(FLookupDisplayFields, Value, DefaultLookupDisplayFields(), cvLookupDisplayFields, false);
+  if (FDropDownGrid) FDropDownGrid->SetListField(GetLookupDisplayFields());
+}
+
+void TColumnEh::DropDownSpecRowChanged(TObject*) {
+  Changed(false);
+  if (FDropDownGrid) FDropDownGrid->SetSpecRow(FDropDownSpecRow.get());
+}
+
+void TColumnEh::OptimizeWidth() {
+  TCustomDBGridEh* Grid = GetGrid();
+  if (!Grid) return;
+  TColumnsEhList Columns;
+  Columns.Add(this);
+  Grid->OptimizeColsWidth(&Columns);
+}
+
 // ---- The editor's text -----------------------------------------------------------------------------
 
 // Whether the special row stands for the keys of a lookup cell being edited: its

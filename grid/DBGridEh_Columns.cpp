@@ -520,9 +520,7 @@ void TColumnEh::SetImeMode(TImeMode Value) { SetComparing(FImeMode, Value, Defau
 void TColumnEh::SetImeName(const TImeName& Value) {
   SetComparing(FImeName, Value, DefaultImeName(), cvImeName, false);
 }
-void TColumnEh::SetLookupDisplayFields(const String& Value) {
-  SetComparing(FLookupDisplayFields, Value, DefaultLookupDisplayFields(), cvLookupDisplayFields, false);
-}
+
 void TColumnEh::SetWordWrap(bool Value) {
   SetComparing(FWordWrap, Value, DefaultWordWrap(), cvWordWrap, GridLoading());
 }
@@ -681,7 +679,6 @@ void TColumnEh::FontChanged(TObject*) {
 
 void TColumnEh::EditButtonsChanged(TObject*) { Changed(false); }
 
-void TColumnEh::DropDownSpecRowChanged(TObject*) { Changed(false); }
 
 void TColumnEh::RefreshFootersSumItems() {
   if (FFooter) FFooter->RefreshSumItem();

@@ -192,6 +192,8 @@ void TCustomDBGridEh::DoExit() {
 void TCustomDBGridEh::CMMouseLeave(TMessage& Message) {
   const TGridCoord Hot = GetHotTrackCell();
   TCustomGridEh::Dispatch(Message);
+  FHotEditButton = -1;
+  SetTitleFilterButtonHot(false);
   if (FOptionsEh.Contains(dghHotTrack) && Hot.Y >= 0) InvalidateRow(Hot.Y);
 }
 

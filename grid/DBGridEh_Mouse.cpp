@@ -218,6 +218,8 @@ bool TCustomDBGridEh::TreeButtonPress(Integer X, Integer, TGridCoord Cell, bool 
 // ---- Data cells -------------------------------------------------------------------------------------------
 
 void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer X, Integer Y, TGridCoord Cell) {
+  // An edit button shown in the cell, found while the cell still shows it.
+  const bool ButtonHit = Button == mbLeft && CellEditButtonAt(Cell, X, Y) >= 0;
   TUpdateBracketEh Hold(this);
   FDataLink->UpdateData();
   HideEditor();
@@ -248,14 +250,33 @@ void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer 
                         (!RowPanelPainted() || PanelColumn >= 0) &&
                         DataSet->CompareBookmarks(OldBookmark, DataSet->GetBookmark()) == 0;
   if (Button == mbLeft && DataColumn && CanEditorMode() &&
-      (SameCell || FOptions.Contains(dgAlwaysShowEditor)))
+      (SameCell || FOptions.Contains(dgAlwaysShowEditor) || ButtonHit))
     ShowEditor();
+  if (ButtonHit) PressEditorButton(X, Y);
   TColumnEh* Column = DataColumn ? GetCurrentColumn() : nullptr;
   if (Button == mbLeft && Column &&
       (Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList))
     FDownCell = Cell;
   if (Button != mbLeft) InvalidateEditor();
   TControl::MouseDown(Button, Shift, X, Y);
+}
+
+// The editor now over the cell takes the press on its button at once: the
+// control under the point is pressed as the mouse pressed the grid.
+void TCustomDBGridEh::PressEditorButton(Integer X, Integer Y) {
+  TInplaceEdit* Editor = GetInplaceEditor();
+  if (!Editor || !Editor->GetVisible() || !Editor->HandleAllocated()) return;
+  const TPoint Screen = ClientToScreen(TPoint(X, Y));
+  HWND Target = WindowFromPoint(Screen);
+  if (!Target || Target == GetHandle() || (Target != Editor->GetHandle() && !IsChild(Editor->GetHandle(), Target)))
+    return;
+  TPoint At = Screen;
+  ::ScreenToClient(Target, At);
+  // The grid lets the mouse go: the pressed control takes it.
+  EndMouseTracking();
+  FMouseTrackState = gmtsNoneEh;
+  StopTimer();
+  SendMessage(Target, WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(At.X, At.Y));
 }
 
 // The current cell follows the held mouse; with rectangles allowed a rectangle

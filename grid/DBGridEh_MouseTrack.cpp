@@ -343,10 +343,20 @@ bool TCustomDBGridEh::WheelStep(Integer Direction, TShiftState Shift, TPoint Mou
 
 // ---- Hot tracking ------------------------------------------------------------------------------------------
 
+// The hot cell, the edit button under the mouse inside it and the title's
+// filter button follow the mouse while no button is held.
 void TCustomDBGridEh::UpdateHotTrack(Integer X, Integer Y) {
   const TGridCoord Old = GetHotTrackCell();
   TCustomGridEh::UpdateHotTrack(X, Y);
   const TGridCoord New = GetHotTrackCell();
+  const bool Idle = GetGridState() == gsNormal && FMouseTrackState == gmtsNoneEh;
+  const Integer Button = Idle && New.X >= 0 ? CellEditButtonAt(New, X, Y) : -1;
+  if (Button != FHotEditButton) {
+    FHotEditButton = Button;
+    if (New.X >= 0 && New == Old) InvalidateCell(New.X, New.Y);
+  }
+  TColumnEh* FilterColumn = nullptr;
+  SetTitleFilterButtonHot(Idle && IsTitleFilterButtonPoint(X, Y, FilterColumn));
   if (Old.Y == New.Y || !(FOptionsEh.Contains(dghRowHighlight) || FOptions.Contains(dgRowSelect))) return;
   if (Old.Y >= 0) InvalidateRow(Old.Y);
   if (New.Y >= 0) InvalidateRow(New.Y);

@@ -10,9 +10,12 @@
 //   DefaultDrawDataCell and its steps (background, buttons, duplicates, search)
 //   the drawing events and the default column-cell drawing for handlers
 
+#include <cmath>
+
 #include "editors/DaVirVCL.h"
 #include "grid/DBGridEh.h"
 #include "grid/ScopeGuardEh.h"
+#include "platform/core/Streams.h"
 
 namespace {
 
@@ -93,6 +96,13 @@ void TCustomDBGridEh::DrawDataCell(Integer ACol, Integer ARow, Integer DataCol, 
       if (Indent > 0) {
         R.Left += Indent;
         --R.Bottom;
+        // The group boxes take the row line of the first column; the record's part keeps it.
+        if (FOptions.Contains(dgRowLines) && R.Left < R.Right) {
+          const TColor Saved = Canvas->GetBrush()->GetColor();
+          Canvas->GetBrush()->SetColor(GetGridLineColors()->GetHorzLineColor(ACol, ARow));
+          Canvas->FillRect(TRect(R.Left, R.Bottom, R.Right, R.Bottom + 1));
+          Canvas->GetBrush()->SetColor(Saved);
+        }
       }
     }
   }
@@ -314,11 +324,34 @@ bool TCustomDBGridEh::EditButtonsShown(TColumnEh* Column, Integer ACol, Integer 
   return true;
 }
 
-// The column's own button, then its visible extra buttons, left to right from the
-// text's right edge; faint except in the focused cell or the highlighted current row.
+// The column's own button (index 0), then its visible extra buttons (1, 2, ...),
+// left to right from Left, each as wide as its own width or the cell buttons'.
+void TCustomDBGridEh::ForEachCellEditButton(
+    TColumnEh* Column, Integer Left, Integer Top, Integer Height,
+    const std::function<void(Integer Index, TEditButtonStyleEh Style, const TRect& Rect, TEditButtonEh* Button)>& Visit) {
+  const Integer FlatButtonOffset = GetFlat() && !ThemesEnabledEh() ? 1 : 0;
+  Integer X = Left;
+  TEditButtonStyleEh Style = ebsDropDownEh;
+  if (ColumnButtonStyle(Column, Style)) {
+    const Integer Width = GetCellButtonWidth() + FlatButtonOffset;
+    Visit(0, Style, TRect(X, Top, X + Width, Top + Height), nullptr);
+    X += Width;
+  }
+  TEditButtonsEh* Buttons = Column->GetEditButtons();
+  Integer Index = 0;
+  for (Integer I = 0; I < Buttons->GetCount(); ++I) {
+    TEditButtonEh* Button = Buttons->Items(I);
+    if (!Button->GetVisible()) continue;
+    const Integer Width = (Button->GetWidth() > 0 ? Button->GetWidth() : GetCellButtonWidth()) + FlatButtonOffset;
+    Visit(++Index, Button->GetStyle(), TRect(X, Top, X + Width, Top + Height), Button);
+    X += Width;
+  }
+}
+
+// Faint except in the focused cell or the highlighted current row; the button
+// under the mouse shows hot.
 void TCustomDBGridEh::DrawDataCellButtons(TColumnEh* Column, const TRect& CellRect, const TRect& TextRect,
-                                          TColCellParamsEh* Params, bool Is3D, bool Themed,
-                                          Integer FlatButtonOffset) {
+                                          TColCellParamsEh* Params, bool Is3D, bool, Integer) {
   TCanvas* Canvas = GetCanvas();
   const TGridDrawState State = Params->GetState();
   const bool CurrentRow = Params->GetRow() >= 0 && Params->GetRow() + GetTitleRowCount() == GetRow();
@@ -330,31 +363,53 @@ void TCustomDBGridEh::DrawDataCellButtons(TColumnEh* Column, const TRect& CellRe
     else if (!State.Contains(gdHotTrack))
       Transparency = 80;
   }
-  const Integer DefaultWidth = GetCellButtonWidth() + FlatButtonOffset;
   const Integer Height = std::min(GetCellButtonHeight(), CellRect.Height());
   const bool Stripe = GetFlat() && Is3D && !ThemesEnabledEh();
-  (void)Themed;
-  Integer X = TextRect.Right;
-  auto Paint = [&](TEditButtonStyleEh Style, Integer Width, TGraphic* Glyph, bool Enabled) {
-    const TRect Button(X, CellRect.Top, X + Width, CellRect.Top + Height);
-    DrawCellButtonEh(this, Column, Canvas, Style, Button, CellRect, false, false, GetFlat(), Enabled,
-                     Params->GetBackground(), Glyph, Transparency);
-    X += Width;
-    if (Stripe) Canvas->FillRect(TRect(X - 1, Button.Bottom, X, CellRect.Bottom));
-  };
-  TEditButtonStyleEh Style = ebsDropDownEh;
-  if (ColumnButtonStyle(Column, Style)) Paint(Style, DefaultWidth, nullptr, true);
-  TEditButtonsEh* Buttons = Column->GetEditButtons();
-  for (Integer I = 0; I < Buttons->GetCount(); ++I) {
-    TEditButtonEh* Button = Buttons->Items(I);
-    if (!Button->GetVisible()) continue;
-    const Integer Width = (Button->GetWidth() > 0 ? Button->GetWidth() : GetCellButtonWidth()) + FlatButtonOffset;
-    Paint(Button->GetStyle(), Width, Button->GetGlyph(), Button->GetEnabled());
-  }
+  const bool HotCell = State.Contains(gdHotTrack) && FHotEditButton >= 0;
+  Integer Right = TextRect.Right;
+  ForEachCellEditButton(Column, TextRect.Right, CellRect.Top, Height,
+                        [&](Integer Index, TEditButtonStyleEh Style, const TRect& Button, TEditButtonEh* Item) {
+                          DrawCellButtonEh(this, Column, Canvas, Style, Button, CellRect, false,
+                                           HotCell && Index == FHotEditButton, GetFlat(),
+                                           !Item || Item->GetEnabled(), Params->GetBackground(),
+                                           Item ? Item->GetGlyph() : nullptr, Transparency);
+                          Right = Button.Right;
+                          if (Stripe) Canvas->FillRect(TRect(Right - 1, Button.Bottom, Right, CellRect.Bottom));
+                        });
   if (Height < CellRect.Height()) {
     Canvas->GetBrush()->SetColor(Params->GetBackground());
-    Canvas->FillRect(TRect(TextRect.Right, CellRect.Top + Height, X, CellRect.Bottom));
+    Canvas->FillRect(TRect(TextRect.Right, CellRect.Top + Height, Right, CellRect.Bottom));
   }
+}
+
+Integer TCustomDBGridEh::CellEditButtonAt(TGridCoord Cell, Integer X, Integer Y) {
+  if (RowPanelPainted() || Cell.X < FIndicatorOffset || Cell.Y < GetTitleRowCount() || Cell.Y >= GetRowCount())
+    return -1;
+  const Integer DataCol = RawToDataColumn(Cell.X);
+  if (DataCol >= FColumns->GetCount() || !FDataLink->GetActive()) return -1;
+  TColumnEh* Column = FColumns->Items(DataCol);
+  if (!EditButtonsShown(Column, Cell.X, Cell.Y)) return -1;
+  // The cell as its painting frames it.
+  TRect R = CellRect(Cell.X, Cell.Y);
+  if (IsCell3D(Cell.X, Cell.Y)) {
+    if (IsCellThemed(Cell.X, Cell.Y, DataCol, Cell.Y - GetTitleRowCount(), TGridDrawState(), {cahDataEh, cavDataEh},
+                     true))
+      InflateRect(R, 1, 1);
+    else if (GetFlat())
+      ++R.Right, ++R.Bottom;
+    else
+      InflateRect(R, -1, -1);
+  }
+  const Integer Left = std::max(R.Left, R.Right - Column->EditButtonsWidth());
+  const Integer Height = std::min(GetCellButtonHeight(), R.Height());
+  // A right-to-left cell has its buttons mirrored at its left end.
+  const Integer PX = UseRightToLeftAlignment() ? R.Left + R.Right - 1 - X : X;
+  Integer Hit = -1;
+  ForEachCellEditButton(Column, Left, R.Top, Height, [&](Integer Index, TEditButtonStyleEh, const TRect& Button,
+                                                          TEditButtonEh*) {
+    if (Hit < 0 && PX >= Button.Left && PX < Button.Right && Y >= Button.Top && Y < R.Bottom) Hit = Index;
+  });
+  return Hit;
 }
 
 // A run of equal values shows its value once, on its first row.
@@ -438,9 +493,48 @@ void TCustomDBGridEh::DrawCheckBoxInCell(TCanvas* Canvas, const TRect& ARect, In
 }
 
 // No pictures are drawn here: a picture field's cell shows its display text centred.
+bool LoadGraphicFieldEh(TField* Field, TBitmap& Picture) {
+  auto* Blob = dynamic_cast<TBlobField*>(Field);
+  if (!Blob || Blob->GetIsNull()) return false;
+  TMemoryStream Stream;
+  Blob->SaveToStream(&Stream);
+  // A picture may carry the 8-byte graphic header before its bitmap.
+  const auto* Bytes = static_cast<const char*>(Stream.GetMemory());
+  const Int64 Size = Stream.GetSize();
+  Int64 Start = 0;
+  if (Size >= 10 && !(Bytes[0] == 'B' && Bytes[1] == 'M') && Bytes[8] == 'B' && Bytes[9] == 'M') Start = 8;
+  Stream.SetPosition(Start);
+  try {
+    Picture.LoadFromStream(&Stream);
+  } catch (const EInvalidGraphic&) {
+    return false;  // a damaged picture shows as an empty cell
+  } catch (const EStreamError&) {
+    return false;
+  }
+  return !Picture.GetEmpty();
+}
+
+// The picture of a graphic field, shrunk to fit the cell keeping its proportions
+// and centred; without graphic data the field's text, centred.
 void TCustomDBGridEh::DrawGraphicOrMemoCell(TColumnEh* Column, const TRect& ARect) {
   TCanvas* Canvas = GetCanvas();
   TField* Field = Column->GetField();
+  if (FDrawGraphicData) {
+    Canvas->FillRect(ARect);
+    TBitmap Picture;
+    if (!LoadGraphicFieldEh(Field, Picture) || ARect.Width() <= 0 || ARect.Height() <= 0) return;
+    double Width = Picture.GetWidth(), Height = Picture.GetHeight();
+    const double WidthRatio = Width / ARect.Width(), HeightRatio = Height / ARect.Height();
+    if (WidthRatio > 1 || HeightRatio > 1) {
+      const double Ratio = WidthRatio > HeightRatio ? WidthRatio : HeightRatio;
+      Width /= Ratio;
+      Height /= Ratio;
+    }
+    const Integer W = Integer(std::lround(Width)), H = Integer(std::lround(Height));
+    const Integer Left = ARect.Left + (ARect.Width() - W) / 2, Top = ARect.Top + (ARect.Height() - H) / 2;
+    Picture.Draw(Canvas, TRect(Left, Top, Left + W, Top + H));
+    return;
+  }
   const String Text = Field ? Field->GetDisplayText() : String();
   Canvas->SetFont(GetFont());
   TRect R = ARect;

@@ -380,8 +380,24 @@ void TCustomDBGridEh::GetCellLinesVisibility(Integer ACol, Integer ARow, TCellLi
   TCustomGridEh::GetCellLinesVisibility(ACol, ARow, Border, IsDraw, Color, IsExtent);
   // The multi-level title tree draws the vertical lines of the title row itself.
   if (FUseMultiTitle && TitlesVisible() && ARow == 0 && ACol >= FIndicatorOffset &&
-      (Border == clkLeft || Border == clkRight))
+      (Border == clkLeft || Border == clkRight)) {
     IsDraw = false;
+    return;
+  }
+  // Grouped rows: a group row is one band closed only at the right end of the
+  // last column, its bottom line its own; a record's first column leaves the
+  // bottom to its group boxes.
+  if (Border == clkTop || ACol < FIndicatorOffset || ARow < GetTitleRowCount() || !FDataLink->GetActive()) return;
+  TGroupDataTreeNodeEh* Node = GroupNodeOfRow(ARow - GetTitleRowCount());
+  if (!Node || FVisibleColumns->Count() == 0) return;
+  const Integer DataCol = RawToDataColumn(ACol);
+  TColumnEh* Column = DataCol < FColumns->GetCount() ? FColumns->Items(DataCol) : nullptr;
+  if (Node->IsGroup()) {
+    if (Border == clkBottom) IsDraw = false;
+    else IsDraw = Border == clkRight && Column == FVisibleColumns->Items(FVisibleColumns->Count() - 1);
+  } else if (Border == clkBottom && Column == FVisibleColumns->Items(0)) {
+    IsDraw = false;
+  }
 }
 
 bool TCustomDBGridEh::CanCellHotTrack(Integer ACol, Integer ARow) {

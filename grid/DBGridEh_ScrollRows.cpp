@@ -16,6 +16,7 @@
 // or the row detail panel is open on a row; only then are rows measured one by one.
 
 #include <algorithm>
+#include <cmath>
 
 #include "grid/DBGridEh.h"
 #include "grid/ScopeGuardEh.h"
@@ -199,6 +200,16 @@ Integer TColumnEh::CalcRowHeight() {
   const Integer RowHeight = Grid->GetDataRowHeightValue();
   IMemTableEh* Table = Grid->GetMemTableIntf();
   if (!Grid->GetOptionsEh().Contains(dghAutoFitRowHeight) || (Table && Table->IsTreeList())) return RowHeight;
+  if (GetColumnKind() == ckGraphic) {
+    // A picture wider than the column is shrunk to its width.
+    TBitmap Picture;
+    if (!LoadGraphicFieldEh(GetField(), Picture)) return RowHeight;
+    const Integer Width = GetWidth();
+    const Integer Height = Picture.GetWidth() > Width && Width > 0
+                               ? Integer(std::lround(double(Picture.GetHeight()) * Width / Picture.GetWidth()))
+                               : Picture.GetHeight();
+    return std::max(RowHeight, Height);
+  }
   Integer Width = GetWidth() - 4;
   if (GetAlwaysShowEditButton()) Width -= EditButtonsWidth();
   if (Grid->GetVisibleColumns()->IndexOf(this) == 0) Width -= Grid->FirstColumnIndent();

@@ -1,10 +1,14 @@
-// Streaming of a grid's columns ("Columns") and what happens after a grid is
-// read (Loaded). A column writes its published properties in their published
-// order; a default-following property is written only when it is assigned and
-// differs from its default. Sub-objects (title, footer, font, filter cell,
-// drop-down box) are written as "Object.Property"; collections as collections.
-// The grid's own row detail panel control is written as its child while controls
-// stand on it, and read back into the panel the grid already owns (ReadState).
+// Streaming of a grid: its published properties and those of its parts (the
+// column defaults, grouping, scroll bars, indicator title, panels, filter row and
+// sum list, written as "Part.Property"), its columns ("Columns"), and what happens
+// after a grid is read (Loaded). A column writes its published properties in their
+// published order; a default-following property is written only when it is
+// assigned and differs from its default. Sub-objects (title, footer, font, filter
+// cell, drop-down box) are written as "Object.Property"; collections as collections.
+// Links to other components are written by name and bound by Loaded to the
+// components of the grid's owner. The grid's own row detail panel control is
+// written as its child while controls stand on it, and read back into the panel
+// the grid already owns (ReadState).
 
 #include <array>
 #include <iterator>
@@ -42,6 +46,24 @@ constexpr std::array<const char16_t*, 6> FooterValueTypeNames{u"fvtNon",        
                                                               u"fvtFieldValue", u"fvtStaticText"};
 static_assert(FooterValueTypeNames.size() == fvtStaticText + 1);
 
+constexpr std::array<const char16_t*, 2> SortOrderNames{u"soAscEh", u"soDescEh"};
+static_assert(SortOrderNames.size() == soDescEh + 1);
+constexpr std::array<const char16_t*, 2> FilterLocationNames{u"stflUnderTitleFilterEh", u"stflInTitleFilterEh"};
+static_assert(FilterLocationNames.size() == stflInTitleFilterEh + 1);
+constexpr std::array<const char16_t*, 3> VisibleModeNames{u"sbAlwaysShowEh", u"sbNeverShowEh", u"sbAutoShowEh"};
+static_assert(VisibleModeNames.size() == sbAutoShowEh + 1);
+constexpr std::array<const char16_t*, 2> NavKeysNames{u"rpntRowToRowEh", u"rpntCellToCellEh"};
+static_assert(NavKeysNames.size() == rpntCellToCellEh + 1);
+constexpr std::array<const char16_t*, 2> TabNavigationNames{u"rpntUpToDownPriorityEh", u"rpntLeftToRightPriorityEh"};
+static_assert(TabNavigationNames.size() == rpntLeftToRightPriorityEh + 1);
+constexpr std::array<const char16_t*, 4> BevelCutNames{u"bvNone", u"bvLowered", u"bvRaised", u"bvSpace"};
+static_assert(BevelCutNames.size() == bvSpace + 1);
+constexpr std::array<const char16_t*, 4> BevelKindNames{u"bkNone", u"bkTile", u"bkSoft", u"bkFlat"};
+static_assert(BevelKindNames.size() == bkFlat + 1);
+constexpr std::array<const char16_t*, 6> BorderStyleNames{u"bsNone",   u"bsSingle",     u"bsSizeable",
+                                                          u"bsDialog", u"bsToolWindow", u"bsSizeToolWin"};
+static_assert(BorderStyleNames.size() == bsSizeToolWin + 1);
+
 template <class E, size_t N>
 E ReadEnum(TReader* R, const std::array<const char16_t*, N>& Names) {
   const String Ident = R->ReadIdent();
@@ -76,6 +98,19 @@ TPropInfo EnumProp(const String& Name, const std::array<const char16_t*, N>& Nam
                    std::function<void(E)> Set, TStoredFn Stored) {
   return {Name, [&Names, Get](TWriter* W) { W->WriteIdent(Names[size_t(Get())]); },
           [&Names, Set](TReader* R) { Set(ReadEnum<E>(R, Names)); }, std::move(Stored)};
+}
+
+// A set written as its bits.
+template <class E>
+TPropInfo SetProp(const String& Name, std::function<TEnumSet<E>()> Get, std::function<void(TEnumSet<E>)> Set,
+                  TStoredFn Stored) {
+  return {Name, [Get](TWriter* W) { W->WriteInteger(Int64(Get().Bits())); },
+          [Set](TReader* R) { Set(TEnumSet<E>::FromBits(std::uint64_t(R->ReadInt64()))); }, std::move(Stored)};
+}
+
+TPropInfo ColorProp(const String& Name, std::function<TColor()> Get, std::function<void(TColor)> Set,
+                    TStoredFn Stored) {
+  return IntProp(Name, [Get] { return Int64(Get()); }, [Set](Int64 V) { Set(TColor(V)); }, std::move(Stored));
 }
 
 TPropInfo StringsProp(const String& Name, std::function<TStrings*()> Get, TStoredFn Stored) {
@@ -180,6 +215,310 @@ void AddFooterPropsEh(std::vector<TPropInfo>& Props, TColumnFooterEh* F, const S
 void TColumnFooterEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   TCollectionItem::GetPropInfos(Props);
   AddFooterPropsEh(Props, this, String());
+}
+
+// ---- The grid's published properties and those of its parts --------------------------------------------
+//
+// Each part writes its published properties in their published order; the grid
+// writes them as "Part.Property". A property is written when it differs from its
+// default (a colour or font that follows the grid's only once it is its own).
+
+void TCustomDBGridEh::WriteComponentRef(TWriter* Writer, const TComponent* Component) const {
+  Writer->WriteIdent(Component ? Component->GetName() : String());
+}
+
+void TCustomDBGridEh::ReadComponentRef(TReader* Reader, std::function<void(TComponent*)> Bind) {
+  FPendingRefs.emplace_back(Reader->ReadIdent(), std::move(Bind));
+}
+
+namespace {
+
+// A link to another component, by name; written only when it is set and named.
+TPropInfo RefProp(TCustomDBGridEh* Grid, const String& Name, std::function<TComponent*()> Get,
+                  std::function<void(TComponent*)> Set) {
+  return {Name, [Grid, Get](TWriter* W) { Grid->WriteComponentRef(W, Get()); },
+          [Grid, Set](TReader* R) { Grid->ReadComponentRef(R, Set); },
+          [Get] { return Get() && !Get()->GetName().empty(); }};
+}
+
+}  // namespace
+
+void TSTDBGridEhFilter::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TPersistent::GetPropInfos(Props);
+  TSTDBGridEhFilter* F = this;
+  Props.push_back(BoolProp(u"InstantApply", [F] { return F->GetInstantApply(); },
+                           [F](bool V) { F->SetInstantApply(V); }, [F] { return F->IsInstantApplyStored(); }));
+  Props.push_back(BoolProp(u"Local", [F] { return F->GetLocal(); }, [F](bool V) { F->SetLocal(V); },
+                           [F] { return F->GetLocal(); }));
+  Props.push_back(EnumProp<TSTFilterLocationEh>(u"Location", FilterLocationNames, [F] { return F->GetLocation(); },
+                                                [F](TSTFilterLocationEh V) { F->SetLocation(V); },
+                                                [F] { return F->GetLocation() != stflUnderTitleFilterEh; }));
+  Props.push_back(BoolProp(u"Visible", [F] { return F->GetVisible(); }, [F](bool V) { F->SetVisible(V); },
+                           [F] { return F->GetVisible(); }));
+}
+
+void TDBGridEhColumnDefValuesEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TColumnDefValuesEh::GetPropInfos(Props);
+  TColumnDefValuesEh* D = this;
+  TColumnTitleDefValuesEh* T = GetTitle();
+  TColumnFooterDefValuesEh* F = GetFooter();
+  Props.push_back(BoolProp(u"AlwaysShowEditButton", [D] { return D->GetAlwaysShowEditButton(); },
+                           [D](bool V) { D->SetAlwaysShowEditButton(V); }, [D] { return D->GetAlwaysShowEditButton(); }));
+  Props.push_back(BoolProp(u"AutoDropDown", [D] { return D->GetAutoDropDown(); },
+                           [D](bool V) { D->SetAutoDropDown(V); }, [D] { return D->GetAutoDropDown(); }));
+  Props.push_back(BoolProp(u"DblClickNextVal", [D] { return D->GetDblClickNextVal(); },
+                           [D](bool V) { D->SetDblClickNextVal(V); }, [D] { return D->GetDblClickNextVal(); }));
+  Props.push_back(BoolProp(u"DropDownShowTitles", [D] { return D->GetDropDownShowTitles(); },
+                           [D](bool V) { D->SetDropDownShowTitles(V); }, [D] { return D->GetDropDownShowTitles(); }));
+  Props.push_back(BoolProp(u"DropDownSizing", [D] { return D->GetDropDownSizing(); },
+                           [D](bool V) { D->SetDropDownSizing(V); }, [D] { return D->GetDropDownSizing(); }));
+  Props.push_back(BoolProp(u"EndEllipsis", [D] { return D->GetEndEllipsis(); }, [D](bool V) { D->SetEndEllipsis(V); },
+                           [D] { return D->GetEndEllipsis(); }));
+  Props.push_back(BoolProp(u"Footer.ToolTips", [F] { return F->GetToolTips(); }, [F](bool V) { F->SetToolTips(V); },
+                           [F] { return F->GetToolTips(); }));
+  Props.push_back(BoolProp(u"HighlightRequired", [D] { return D->GetHighlightRequired(); },
+                           [D](bool V) { D->SetHighlightRequired(V); }, [D] { return D->GetHighlightRequired(); }));
+  Props.push_back(EnumProp<TTextLayout>(u"Layout", LayoutNames, [D] { return D->GetLayout(); },
+                                        [D](TTextLayout V) { D->SetLayout(V); }, [D] { return D->GetLayout() != tlTop; }));
+  Props.push_back(EnumProp<TAlignment>(u"Title.Alignment", AlignmentNames, [T] { return T->GetAlignment(); },
+                                       [T](TAlignment V) { T->SetAlignment(V); }, [T] { return T->IsAlignmentStored(); }));
+  Props.push_back(ColorProp(u"Title.Color", [T] { return T->GetColor(); }, [T](TColor V) { T->SetColor(V); },
+                            [T] { return T->IsColorStored(); }));
+  Props.push_back(BoolProp(u"Title.EndEllipsis", [T] { return T->GetEndEllipsis(); },
+                           [T](bool V) { T->SetEndEllipsis(V); }, [T] { return T->GetEndEllipsis(); }));
+  Props.push_back(EnumProp<TTextOrientationEh>(u"Title.Orientation", OrientationNames,
+                                               [T] { return T->GetOrientation(); },
+                                               [T](TTextOrientationEh V) { T->SetOrientation(V); },
+                                               [T] { return T->GetOrientation() != tohHorizontal; }));
+  Props.push_back(BoolProp(u"Title.TitleButton", [T] { return T->GetTitleButton(); },
+                           [T](bool V) { T->SetTitleButton(V); }, [T] { return T->GetTitleButton(); }));
+  Props.push_back(BoolProp(u"Title.ToolTips", [T] { return T->GetToolTips(); }, [T](bool V) { T->SetToolTips(V); },
+                           [T] { return T->GetToolTips(); }));
+  Props.push_back(BoolProp(u"ToolTips", [D] { return D->GetToolTips(); }, [D](bool V) { D->SetToolTips(V); },
+                           [D] { return D->GetToolTips(); }));
+}
+
+// The vertical bar does not write Visible: its VisibleMode says it.
+void TDBGridEhScrollBar::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TPersistent::GetPropInfos(Props);
+  TDBGridEhScrollBar* B = this;
+  const bool Vertical = FKind == sbVertical;
+  const bool DefaultSmooth = !Vertical;
+  Props.push_back(RefProp(FGrid, u"ExtScrollBar", [B] { return B->GetExtScrollBar(); },
+                          [B](TComponent* C) { B->SetExtScrollBar(dynamic_cast<TScrollBar*>(C)); }));
+  Props.push_back(BoolProp(u"SmoothStep", [B] { return B->GetSmoothStep(); }, [B](bool V) { B->SetSmoothStep(V); },
+                           [B, DefaultSmooth] { return B->GetSmoothStep() != DefaultSmooth; }));
+  Props.push_back(BoolProp(u"Tracking", [B] { return B->GetTracking(); }, [B](bool V) { B->SetTracking(V); },
+                           [B] { return !B->GetTracking(); }));
+  if (!Vertical) {
+    Props.push_back(BoolProp(u"Visible", [B] { return B->GetVisible(); }, [B](bool V) { B->SetVisible(V); },
+                             [B] { return !B->GetVisible(); }));
+    return;
+  }
+  Props.push_back(EnumProp<TScrollBarVisibleModeEh>(u"VisibleMode", VisibleModeNames,
+                                                    [B] { return B->GetVisibleMode(); },
+                                                    [B](TScrollBarVisibleModeEh V) { B->SetVisibleMode(V); },
+                                                    [B] { return B->GetVisibleMode() != sbAutoShowEh; }));
+}
+
+void TDBGridEhIndicatorTitle::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TPersistent::GetPropInfos(Props);
+  TDBGridEhIndicatorTitle* T = this;
+  Props.push_back(RefProp(FGrid, u"DropdownMenu", [T] { return T->GetDropdownMenu(); },
+                          [T](TComponent* C) { T->SetDropdownMenu(dynamic_cast<TPopupMenu*>(C)); }));
+  Props.push_back(BoolProp(u"ShowDropDownSign", [T] { return T->GetShowDropDownSign(); },
+                           [T](bool V) { T->SetShowDropDownSign(V); }, [T] { return T->GetShowDropDownSign(); }));
+  Props.push_back(BoolProp(u"TitleButton", [T] { return T->GetTitleButton(); }, [T](bool V) { T->SetTitleButton(V); },
+                           [T] { return T->GetTitleButton(); }));
+  Props.push_back(BoolProp(u"UseGlobalMenu", [T] { return T->GetUseGlobalMenu(); },
+                           [T](bool V) { T->SetUseGlobalMenu(V); }, [T] { return !T->GetUseGlobalMenu(); }));
+}
+
+void TDBGridEhDataGroupLevelEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TGridDataGroupLevelEh::GetPropInfos(Props);
+  TDBGridEhDataGroupLevelEh* L = this;
+  Props.push_back(ColorProp(u"Color", [L] { return L->GetColor(); }, [L](TColor V) { L->SetColor(V); },
+                            [L] { return L->IsColorStored(); }));
+  Props.push_back(TextProp(u"ColumnName", [L] { return L->GetColumnName(); },
+                           [L](const String& V) { L->SetColumnName(V); }));
+  AddFontProps(Props, u"Font.", [L] { return L->GetFont(); }, [L] { return L->IsFontStored(); });
+  Props.push_back(BoolProp(u"ParentColor", [L] { return L->GetParentColor(); },
+                           [L](bool V) { L->SetParentColor(V); }, [L] { return !L->GetParentColor(); }));
+  Props.push_back(BoolProp(u"ParentFont", [L] { return L->GetParentFont(); }, [L](bool V) { L->SetParentFont(V); },
+                           [L] { return !L->GetParentFont(); }));
+  Props.push_back(EnumProp<TSortOrderEh>(u"SortOrder", SortOrderNames, [L] { return L->GetSortOrder(); },
+                                         [L](TSortOrderEh V) { L->SetSortOrder(V); },
+                                         [L] { return L->GetSortOrder() != soAscEh; }));
+}
+
+void TDBGridEhDataGroupsEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TGridDataGroupsEh::GetPropInfos(Props);
+  TDBGridEhDataGroupsEh* G = this;
+  Props.push_back(BoolProp(u"Active", [G] { return G->GetActive(); }, [G](bool V) { G->SetActive(V); },
+                           [G] { return G->GetActive(); }));
+  Props.push_back(ColorProp(u"Color", [G] { return G->GetColor(); }, [G](TColor V) { G->SetColor(V); },
+                            [G] { return G->IsColorStored(); }));
+  AddFontProps(Props, u"Font.", [G] { return G->GetFont(); }, [G] { return G->IsFontStored(); });
+  Props.push_back({u"GroupLevels", [G](TWriter* W) { W->WriteCollection(G->GetGroupLevels()); },
+                   [G](TReader* R) {
+                     G->GetGroupLevels()->Clear();
+                     R->ReadCollection(G->GetGroupLevels());
+                   },
+                   [G] { return G->GetGroupLevels()->GetCount() > 0; }});
+  Props.push_back(BoolProp(u"GroupPanelVisible", [G] { return G->GetGroupPanelVisible(); },
+                           [G](bool V) { G->SetGroupPanelVisible(V); }, [G] { return G->GetGroupPanelVisible(); }));
+  Props.push_back(BoolProp(u"ParentColor", [G] { return G->GetParentColor(); },
+                           [G](bool V) { G->SetParentColor(V); }, [G] { return !G->GetParentColor(); }));
+  Props.push_back(BoolProp(u"ParentFont", [G] { return G->GetParentFont(); }, [G](bool V) { G->SetParentFont(V); },
+                           [G] { return !G->GetParentFont(); }));
+  Props.push_back(BoolProp(u"DefaultStateExpanded", [G] { return G->GetDefaultStateExpanded(); },
+                           [G](bool V) { G->SetDefaultStateExpanded(V); }, [G] { return G->GetDefaultStateExpanded(); }));
+}
+
+void TGridRowPanelEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TPersistent::GetPropInfos(Props);
+  TGridRowPanelEh* P = this;
+  Props.push_back(BoolProp(u"Active", [P] { return P->GetActive(); }, [P](bool V) { P->SetActive(V); },
+                           [P] { return P->GetActive(); }));
+  Props.push_back(EnumProp<TGridRowPanelNavigationTypeEh>(
+      u"NavKeysNavigationType", NavKeysNames, [P] { return P->GetNavKeysNavigationType(); },
+      [P](TGridRowPanelNavigationTypeEh V) { P->SetNavKeysNavigationType(V); },
+      [P] { return P->GetNavKeysNavigationType() != rpntRowToRowEh; }));
+  Props.push_back(EnumProp<TGridRowPanelTabNavigationTypeEh>(
+      u"TabNavigationType", TabNavigationNames, [P] { return P->GetTabNavigationType(); },
+      [P](TGridRowPanelTabNavigationTypeEh V) { P->SetTabNavigationType(V); },
+      [P] { return P->GetTabNavigationType() != rpntUpToDownPriorityEh; }));
+}
+
+void TRowDetailPanelEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TPersistent::GetPropInfos(Props);
+  TRowDetailPanelEh* P = this;
+  Props.push_back(BoolProp(u"Active", [P] { return P->GetActive(); }, [P](bool V) { P->SetActive(V); },
+                           [P] { return P->GetActive(); }));
+  Props.push_back(RefProp(FGrid, u"ActiveControl", [P] { return P->GetActiveControl(); },
+                          [P](TComponent* C) { P->SetActiveControl(dynamic_cast<TWinControl*>(C)); }));
+  Props.push_back(SetProp<TBevelEdge>(u"BevelEdges", [P] { return P->GetBevelEdges(); },
+                                      [P](TBevelEdges V) { P->SetBevelEdges(V); },
+                                      [P] { return P->GetBevelEdges() != TBevelEdges{beLeft, beTop, beRight, beBottom}; }));
+  Props.push_back(EnumProp<TBevelCut>(u"BevelInner", BevelCutNames, [P] { return P->GetBevelInner(); },
+                                      [P](TBevelCut V) { P->SetBevelInner(V); },
+                                      [P] { return P->GetBevelInner() != bvRaised; }));
+  Props.push_back(EnumProp<TBevelCut>(u"BevelOuter", BevelCutNames, [P] { return P->GetBevelOuter(); },
+                                      [P](TBevelCut V) { P->SetBevelOuter(V); },
+                                      [P] { return P->GetBevelOuter() != bvLowered; }));
+  Props.push_back(EnumProp<TBevelKind>(u"BevelKind", BevelKindNames, [P] { return P->GetBevelKind(); },
+                                       [P](TBevelKind V) { P->SetBevelKind(V); },
+                                       [P] { return P->GetBevelKind() != bkNone; }));
+  Props.push_back(IntProp(u"BevelWidth", [P] { return P->GetBevelWidth(); },
+                          [P](Int64 V) { P->SetBevelWidth(Integer(V)); }, [P] { return P->GetBevelWidth() != 1; }));
+  Props.push_back(EnumProp<TBorderStyle>(u"BorderStyle", BorderStyleNames, [P] { return P->GetBorderStyle(); },
+                                         [P](TBorderStyle V) { P->SetBorderStyle(V); },
+                                         [P] { return P->GetBorderStyle() != bsSingle; }));
+  Props.push_back(ColorProp(u"Color", [P] { return P->GetColor(); }, [P](TColor V) { P->SetColor(V); },
+                            [P] { return P->IsColorStored(); }));
+  Props.push_back(IntProp(u"Height", [P] { return P->GetHeight(); }, [P](Int64 V) { P->SetHeight(Integer(V)); },
+                          [P] { return P->GetHeight() != 120; }));
+  Props.push_back(BoolProp(u"ParentColor", [P] { return P->GetParentColor(); }, [P](bool V) { P->SetParentColor(V); },
+                           [P] { return P->GetParentColor(); }));
+  Props.push_back(IntProp(u"Width", [P] { return P->GetWidth(); }, [P](Int64 V) { P->SetWidth(Integer(V)); },
+                          [P] { return P->GetWidth() != 0; }));
+}
+
+void TDBGridEhSumList::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TDBSumListProducer::GetPropInfos(Props);
+  TDBGridEhSumList* L = this;
+  Props.push_back(BoolProp(u"Active", [L] { return L->GetActive(); }, [L](bool V) { L->SetActive(V); },
+                           [L] { return L->GetActive(); }));
+  Props.push_back(BoolProp(u"ExternalRecalc", [L] { return L->GetExternalRecalc(); },
+                           [L](bool V) { L->SetExternalRecalc(V); }, [L] { return L->GetExternalRecalc(); }));
+  Props.push_back(BoolProp(u"VirtualRecords", [L] { return L->GetVirtualRecords(); },
+                           [L](bool V) { L->SetVirtualRecords(V); }, [L] { return L->GetVirtualRecords(); }));
+}
+
+void TDBGridEh::GetPropInfos(std::vector<TPropInfo>& Props) {
+  TCustomDBGridEh::GetPropInfos(Props);
+  TCustomDBGridEh* G = this;
+  Props.push_back(SetProp<TDBGridEhAllowedOperation>(
+      u"AllowedOperations", [G] { return G->GetAllowedOperations(); },
+      [G](TDBGridEhAllowedOperations V) { G->SetAllowedOperations(V); },
+      [G] { return G->GetAllowedOperations() != AllAllowedOperationsEh; }));
+  Props.push_back(SetProp<TDBGridEhSelectionType>(
+      u"AllowedSelections", [G] { return G->GetAllowedSelections(); },
+      [G](TDBGridEhAllowedSelections V) { G->SetAllowedSelections(V); },
+      [G] { return G->GetAllowedSelections() != DefaultAllowedSelectionsEh; }));
+  Props.push_back(BoolProp(u"AutoFitColWidths", [G] { return G->GetAutoFitColWidths(); },
+                           [G](bool V) { G->SetAutoFitColWidths(V); }, [G] { return G->GetAutoFitColWidths(); }));
+  AddPrefixedProps(Props, GetColumnDefValues(), u"ColumnDefValues.");
+  Props.push_back(IntProp(u"ContraColCount", [G] { return G->GetContraColCountEh(); },
+                          [G](Int64 V) { G->SetContraColCountEh(Integer(V)); },
+                          [G] { return G->GetContraColCountEh() != 0; }));
+  AddPrefixedProps(Props, GetDataGrouping(), u"DataGrouping.");
+  Props.push_back(RefProp(G, u"DataSource", [G] { return G->GetDataSource(); },
+                          [G](TComponent* C) { G->SetDataSource(dynamic_cast<TDataSource*>(C)); }));
+  Props.push_back(BoolProp(u"DefaultDrawing", [G] { return G->GetDefaultDrawing(); },
+                           [G](bool V) { G->SetDefaultDrawing(V); }, [G] { return !G->GetDefaultDrawing(); }));
+  Props.push_back(BoolProp(u"DrawGraphicData", [G] { return G->GetDrawGraphicData(); },
+                           [G](bool V) { G->SetDrawGraphicData(V); }, [G] { return G->GetDrawGraphicData(); }));
+  Props.push_back(BoolProp(u"DrawMemoText", [G] { return G->GetDrawMemoText(); },
+                           [G](bool V) { G->SetDrawMemoText(V); }, [G] { return G->GetDrawMemoText(); }));
+  Props.push_back(SetProp<TDBGridEhEditAction>(u"EditActions", [G] { return G->GetEditActions(); },
+                                               [G](TDBGridEhEditActions V) { G->SetEditActions(V); },
+                                               [G] { return !G->GetEditActions().Empty(); }));
+  Props.push_back(SetProp<TEditButtonsShowOptionEh>(
+      u"EditButtonsShowOptions", [G] { return G->GetEditButtonsShowOptions(); },
+      [G](TEditButtonsShowOptionsEh V) { G->SetEditButtonsShowOptions(V); },
+      [G] { return !G->GetEditButtonsShowOptions().Empty(); }));
+  Props.push_back(ColorProp(u"EvenRowColor", [G] { return G->GetEvenRowColor(); },
+                            [G](TColor V) { G->SetEvenRowColor(V); }, [G] { return G->IsEvenRowColorStored(); }));
+  Props.push_back(ColorProp(u"FooterColor", [G] { return G->GetFooterColor(); }, [G](TColor V) { G->SetFooterColor(V); },
+                            [G] { return G->GetFooterColor() != clWindow; }));
+  // The title and footer fonts start as the grid's font: written once they differ from it.
+  AddFontProps(Props, u"FooterFont.", [G] { return G->GetFooterFont(); },
+               [G] { return G->GetFooterFont()->GetHandle() != G->GetFont()->GetHandle(); });
+  Props.push_back(IntProp(u"FooterRowCount", [G] { return G->GetFooterRowCount(); },
+                          [G](Int64 V) { G->SetFooterRowCount(Integer(V)); }, [G] { return G->GetFooterRowCount() != 0; }));
+  Props.push_back(IntProp(u"FrozenCols", [G] { return G->GetFrozenCols(); },
+                          [G](Int64 V) { G->SetFrozenCols(Integer(V)); }, [G] { return G->GetFrozenCols() != 0; }));
+  AddPrefixedProps(Props, GetHorzScrollBar(), u"HorzScrollBar.");
+  AddPrefixedProps(Props, GetIndicatorTitle(), u"IndicatorTitle.");
+  Props.push_back(IntProp(u"MinAutoFitWidth", [G] { return G->GetMinAutoFitWidth(); },
+                          [G](Int64 V) { G->SetMinAutoFitWidth(Integer(V)); },
+                          [G] { return G->GetMinAutoFitWidth() != 0; }));
+  Props.push_back(ColorProp(u"OddRowColor", [G] { return G->GetOddRowColor(); },
+                            [G](TColor V) { G->SetOddRowColor(V); }, [G] { return G->IsOddRowColorStored(); }));
+  Props.push_back(SetProp<TDBGridOption>(u"Options", [G] { return G->GetOptions(); },
+                                         [G](TDBGridOptions V) { G->SetOptions(V); },
+                                         [G] { return G->GetOptions() != DefaultDBGridOptionsEh; }));
+  Props.push_back(SetProp<TDBGridEhOption>(u"OptionsEh", [G] { return G->GetOptionsEh(); },
+                                           [G](TDBGridEhOptions V) { G->SetOptionsEh(V); },
+                                           [G] { return G->GetOptionsEh() != DefaultDBGridEhOptionsEh; }));
+  Props.push_back(BoolProp(u"ReadOnly", [G] { return G->GetReadOnly(); }, [G](bool V) { G->SetReadOnly(V); },
+                           [G] { return G->GetReadOnly(); }));
+  AddPrefixedProps(Props, GetRowDetailPanel(), u"RowDetailPanel.");
+  Props.push_back(IntProp(u"RowHeight", [G] { return G->GetRowHeight(); }, [G](Int64 V) { G->SetRowHeight(Integer(V)); },
+                          [G] { return G->GetRowHeight() != 0; }));
+  Props.push_back(IntProp(u"RowLines", [G] { return G->GetRowLines(); }, [G](Int64 V) { G->SetRowLines(Integer(V)); },
+                          [G] { return G->GetRowLines() != 0; }));
+  AddPrefixedProps(Props, GetRowPanel(), u"RowPanel.");
+  Props.push_back(BoolProp(u"RowSizingAllowed", [G] { return G->GetRowSizingAllowed(); },
+                           [G](bool V) { G->SetRowSizingAllowed(V); }, [G] { return G->GetRowSizingAllowed(); }));
+  Props.push_back(BoolProp(u"SortLocal", [G] { return G->GetSortLocal(); }, [G](bool V) { G->SetSortLocal(V); },
+                           [G] { return G->GetSortLocal(); }));
+  AddPrefixedProps(Props, GetSTFilter(), u"STFilter.");
+  AddPrefixedProps(Props, GetSumList(), u"SumList.");
+  AddFontProps(Props, u"TitleFont.", [G] { return G->GetTitleFont(); },
+               [G] { return G->GetTitleFont()->GetHandle() != G->GetFont()->GetHandle(); });
+  Props.push_back(IntProp(u"TitleHeight", [G] { return G->GetTitleHeight(); },
+                          [G](Int64 V) { G->SetTitleHeight(Integer(V)); }, [G] { return G->GetTitleHeight() != 0; }));
+  Props.push_back(RefProp(G, u"TitleImages", [G] { return G->GetTitleImages(); },
+                          [G](TComponent* C) { G->SetTitleImages(dynamic_cast<TCustomImageList*>(C)); }));
+  Props.push_back(IntProp(u"TitleLines", [G] { return G->GetTitleLines(); },
+                          [G](Int64 V) { G->SetTitleLines(Integer(V)); }, [G] { return G->GetTitleLines() != 0; }));
+  Props.push_back(BoolProp(u"UseMultiTitle", [G] { return G->GetUseMultiTitle(); },
+                           [G](bool V) { G->SetUseMultiTitle(V); }, [G] { return G->GetUseMultiTitle(); }));
+  AddPrefixedProps(Props, GetVertScrollBar(), u"VertScrollBar.");
+  Props.push_back(IntProp(u"VTitleMargin", [G] { return G->GetVTitleMargin(); },
+                          [G](Int64 V) { G->SetVTitleMargin(Integer(V)); }, [G] { return G->GetVTitleMargin() != 10; }));
 }
 
 // ---- A column's published properties, in their published order ---------------------------------------
@@ -351,6 +690,11 @@ void TCustomDBGridEh::DefineProperties(TFiler* Filer) {
 
 void TCustomDBGridEh::Loaded() {
   TCustomGridEh::Loaded();
+  // Links read by name find their components among the owner's.
+  std::vector<std::pair<String, std::function<void(TComponent*)>>> Refs;
+  Refs.swap(FPendingRefs);
+  for (auto& [Name, Bind] : Refs)
+    if (TComponent* Found = GetOwner() && !Name.empty() ? GetOwner()->FindComponent(Name) : nullptr) Bind(Found);
   ApplyOptions(FOptions, FOptionsEh, true);
   if (FColumns->GetCount() > 0) {
     SetColCount(std::max(1, FColumns->GetCount()));

@@ -580,6 +580,42 @@ TEST_F(GridLookupEditing, TheDropDownBoxReachesTheColumnsDropDownGrid) {
   EXPECT_TRUE(Kind->GetDropDownGrid()->GetSortLocal());
 }
 
+TEST_F(GridLookupEditing, TheDropDownGridTakesTheColumnsEventsDisplayFieldsAndSpecialRow) {
+  Integer ParamsAsked = 0;
+  Kind->SetOnDropDownBoxGetCellParams([&](TObject*, TColumnEh*, TFont*, TColor&, TGridDrawState) { ++ParamsAsked; });
+  bool Sorted = false;
+  Kind->SetOnDropDownBoxSortMarkingChanged([&](TObject*) { Sorted = true; });
+  EXPECT_TRUE(Kind->GetOnDropDownBoxGetCellParams());
+  EXPECT_FALSE(Kind->GetOnDropDownBoxTitleBtnClick());
+  OpenEditor();
+  Key(VK_DOWN, THeadlessShift::Alt);
+  TPopupDataGridEh* List = Editor()->GetDataList();
+  ASSERT_TRUE(List && List->GetVisible());
+  Display.ProcessMessages();
+  EXPECT_GT(ParamsAsked, 0);  // the list's cells are painted through the column's handler
+  List->OnSortMarkingChanged(List);
+  EXPECT_TRUE(Sorted);
+  // Changed while the list exists, the column's display fields and special row reach it.
+  Kind->SetLookupDisplayFields(u"TYPE_NAME;CODE");
+  EXPECT_EQ(List->GetListField(), u"TYPE_NAME;CODE");
+  Kind->GetDropDownSpecRow()->SetCellsText(u"(нет)");
+  Kind->GetDropDownSpecRow()->SetVisible(true);
+  EXPECT_TRUE(List->GetSpecRow()->GetVisible());
+  EXPECT_EQ(List->GetSpecRow()->GetCellsText(), u"(нет)");
+  Key(VK_ESCAPE);
+}
+
+TEST_F(GridLookupEditing, OptimizeWidthFitsTheColumnToItsLongestName) {
+  Kind->SetWidth(10);
+  Kind->OptimizeWidth();
+  const Integer Fitted = Kind->GetWidth();
+  EXPECT_GT(Fitted, 10);
+  Kind->SetWidth(300);
+  Kind->OptimizeWidth();
+  EXPECT_EQ(Kind->GetWidth(), Fitted);
+  EXPECT_EQ(Column(0)->GetWidth(), 100);  // the other column keeps its width
+}
+
 // ---- Dates ----------------------------------------------------------------------------------------------------------
 
 namespace {

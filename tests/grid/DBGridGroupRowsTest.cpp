@@ -553,3 +553,21 @@ TEST_F(GroupRows, TheFirstColumnGrowsByItsGroupBoxesSoItsTextKeepsTheColumnsWidt
   Display.ProcessMessages();
   EXPECT_EQ(Grid->GetColWidths(1), 110);
 }
+
+TEST_F(GroupRows, AGroupRowIsOneBandWithoutColumnLinesClosedAtTheLastColumnsRightEnd) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->GetActiveGroupLevel(0)->SetColor(TColor(0xE0F0E0));
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  const Integer GroupRow = Grid->GetTitleRowCount(), RecordRow = GroupRow + 2;
+  // Between the second and the third column: the group row's colour, the record row's line.
+  const TRect Kind = Grid->CellRect(2, GroupRow);
+  const TRect RecordKind = Grid->CellRect(2, RecordRow);
+  EXPECT_EQ(Display.PixelAt(Wnd, Kind.Right, Kind.Top + 4), ColorToRGB(TColor(0xE0F0E0)));
+  const TColor Line = Display.PixelAt(Wnd, RecordKind.Right, RecordKind.Top + 4);
+  EXPECT_NE(Line, ColorToRGB(Grid->GetColor()));
+  // The last column's right end closes the band as it closes the records.
+  const TRect Last = Grid->CellRect(4, GroupRow);
+  EXPECT_EQ(Display.PixelAt(Wnd, Last.Right, Last.Top + 4), Line);
+}

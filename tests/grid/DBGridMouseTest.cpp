@@ -319,3 +319,89 @@ TEST_F(GridMouse, ARightClickOnAColumnWithAPopupMenuShowsItForTheGridAndOthersSh
   Display.Click(Wnd(), P.X, P.Y, mbRight);
   EXPECT_EQ(Shown, 1);
 }
+
+// ---- Edit buttons in cells --------------------------------------------------------------------------------
+
+namespace {
+
+// NAME_THIS shows its pick list's drop-down button and one extra button in every cell.
+class CellButtons : public GridMouse {
+protected:
+  TEditButtonEh* Extra = nullptr;
+  Integer ExtraClicks = 0;
+  void ShowWithButtons() {
+    ShowRecords(10);
+    TColumnEh* Name = Column(2);
+    Name->GetPickList()->Add(u"Запись 1");
+    Name->GetPickList()->Add(u"Запись 2");
+    Name->SetAlwaysShowEditButton(true);
+    Extra = Name->GetEditButtons()->Add();
+    Extra->SetVisible(true);
+    Extra->OnClick = [this](TObject*, bool& Handled) {
+      ++ExtraClicks;
+      Handled = true;
+    };
+    Display.ProcessMessages();
+  }
+  // The middle of button Index (0 the drop-down, 1 the extra one) in the cell of data row Row.
+  TPoint ButtonCentre(Integer Row, Integer Index) {
+    const TRect Cell = Grid->CellRect(3, Row);
+    const Integer Width = Grid->GetCellButtonWidth();
+    const Integer Left = Cell.Right - 2 * Width + Index * Width;
+    return TPoint(Left + Width / 2, Cell.Top + 5);
+  }
+  TDBGridInplaceEdit* Editor() { return dynamic_cast<TDBGridInplaceEdit*>(Grid->GetInplaceEditor()); }
+};
+
+}  // namespace
+
+TEST_F(CellButtons, AClickOnACellsDropDownButtonOpensTheEditorAndItsListAtOnce) {
+  ShowWithButtons();
+  ASSERT_EQ(CurrentId(), 1);
+  Pause();
+  const TPoint P = ButtonCentre(4, 0);
+  ASSERT_EQ(Grid->CellEditButtonAt(Grid->MouseCoord(P.X, P.Y), P.X, P.Y), 0);
+  Display.Click(Wnd(), P.X, P.Y);
+  EXPECT_EQ(CurrentId(), 4);
+  ASSERT_NE(Editor(), nullptr);
+  EXPECT_TRUE(Editor()->GetVisible());
+  EXPECT_TRUE(Editor()->GetListVisible());
+  EXPECT_EQ(Grid->GetMouseTrackState(), gmtsNoneEh);
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(Editor()->GetListVisible());
+}
+
+TEST_F(CellButtons, AClickOnAnExtraButtonPressesThatButton) {
+  ShowWithButtons();
+  Pause();
+  const TPoint P = ButtonCentre(6, 1);
+  ASSERT_EQ(Grid->CellEditButtonAt(Grid->MouseCoord(P.X, P.Y), P.X, P.Y), 1);
+  Display.Click(Wnd(), P.X, P.Y);
+  EXPECT_EQ(CurrentId(), 6);
+  EXPECT_EQ(ExtraClicks, 1);
+  // A click on the text of a cell opens no editor and presses nothing.
+  Pause();
+  const TRect Cell = Grid->CellRect(3, 8);
+  Display.Click(Wnd(), Cell.Left + 10, Cell.Top + 5);
+  EXPECT_EQ(CurrentId(), 8);
+  EXPECT_FALSE(Editor()->GetVisible());
+  EXPECT_EQ(ExtraClicks, 1);
+}
+
+TEST_F(CellButtons, WithHotTrackingTheButtonUnderTheMouseIsHot) {
+  ShowWithButtons();
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghHotTrack);
+  Display.ProcessMessages();
+  const TPoint Drop = ButtonCentre(5, 0), More = ButtonCentre(5, 1);
+  Display.MouseMove(Wnd(), Drop.X, Drop.Y);
+  EXPECT_EQ(Grid->GetHotEditButton(), 0);
+  Display.ProcessMessages();
+  const TColor HotFace = Display.PixelAt(Wnd(), Drop.X - 4, Drop.Y - 3);
+  Display.MouseMove(Wnd(), More.X, More.Y);
+  EXPECT_EQ(Grid->GetHotEditButton(), 1);
+  Display.ProcessMessages();
+  EXPECT_NE(Display.PixelAt(Wnd(), Drop.X - 4, Drop.Y - 3), HotFace);
+  const TRect Cell = Grid->CellRect(3, 5);
+  Display.MouseMove(Wnd(), Cell.Left + 10, Cell.Top + 5);
+  EXPECT_EQ(Grid->GetHotEditButton(), -1);
+}

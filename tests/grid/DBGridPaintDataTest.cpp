@@ -5,7 +5,10 @@
 // the first column.
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
+#include "platform/core/Streams.h"
 #include "platform/ui/Input.h"
 #include "tests/grid/DBGridPaintSupport.h"
 #include "tests/grid/DBGridTestSupport.h"
@@ -296,4 +299,103 @@ TEST_F(DataPaint, TheFirstColumnOfATreeShowsEachRowsElementAndItsTextAfterTheInd
   Display.ProcessMessages();
   PaintGrid Closed(Grid);
   EXPECT_EQ(Kinds(Closed, 3), std::vector<Integer>{5});
+}
+
+namespace {
+
+// A 24-bit bitmap file of W x H pixels: the left half red, the right half blue.
+std::string TwoColourBmp(Integer W, Integer H) {
+  const Integer Stride = (W * 3 + 3) / 4 * 4;
+  std::string Bytes;
+  auto Put = [&](std::uint32_t V, int N) {
+    for (int I = 0; I < N; ++I) Bytes.push_back(char((V >> (8 * I)) & 0xFF));
+  };
+  Bytes += "BM";
+  Put(std::uint32_t(54 + Stride * H), 4);
+  Put(0, 4);
+  Put(54, 4);
+  Put(40, 4);
+  Put(std::uint32_t(W), 4);
+  Put(std::uint32_t(H), 4);
+  Put(1, 2);
+  Put(24, 2);
+  Put(0, 4);
+  Put(std::uint32_t(Stride * H), 4);
+  Put(2835, 4);
+  Put(2835, 4);
+  Put(0, 4);
+  Put(0, 4);
+  for (Integer Y = 0; Y < H; ++Y) {
+    for (Integer X = 0; X < W; ++X) Put(X < W / 2 ? 0xFF0000 : 0x0000FF, 3);  // stored blue, green, red
+    Put(0, Stride - W * 3);
+  }
+  return Bytes;
+}
+
+class GraphicPaint : public GridFixture {
+protected:
+  ScopedGridTextEngine Metrics;
+  void SetUp() override {
+    GridFixture::SetUp();
+    AddTableColumn(Table.GetMemTableData(), TMTBlobDataFieldEh::StaticComponentClass(), ftGraphic, u"PHOTO")
+        ->SetVisible(true);
+  }
+  // Two records: one with a 40 x 30 picture, one without.
+  void ShowPictures(bool AutoFit, Integer Width = 80) {
+    Table.Open();
+    Table.Append();
+    Table.FieldByName(u"NAME_THIS")->SetAsString(u"Фото");
+    TMemoryStream Stream;
+    const std::string Bmp = TwoColourBmp(40, 30);
+    Stream.WriteBuffer(Bmp.data(), Integer(Bmp.size()));
+    Stream.SetPosition(0);
+    dynamic_cast<TBlobField*>(Table.FieldByName(u"PHOTO"))->LoadFromStream(&Stream);
+    Table.Post();
+    Table.Append();
+    Table.FieldByName(u"NAME_THIS")->SetAsString(u"Пусто");
+    Table.Post();
+    Table.First();
+    MakeGrid(400, 200);
+    TColumnEh* Photo = Grid->GetColumns()->Add();
+    Photo->SetFieldName(u"PHOTO");
+    Photo->SetWidth(Width);
+    Grid->SetDrawGraphicData(true);
+    if (AutoFit) Grid->SetOptionsEh(Grid->GetOptionsEh() + dghAutoFitRowHeight);
+    Grid->SetDataSource(&Source);
+    Display.ProcessMessages();
+  }
+};
+
+}  // namespace
+
+TEST_F(GraphicPaint, AGraphicColumnDrawsThePictureCentredAndShrunkToFitKeepingItsShape) {
+  ShowPictures(false);
+  ASSERT_EQ(Grid->GetColumns()->Items(0)->GetColumnKind(), ckGraphic);
+  TRect Cell = Grid->CellRect(1, 1);
+  PaintGrid Paint(Grid);
+  // 40 x 30 in an 80 x 17 cell: shrunk by the height to 23 x 17, centred.
+  const Integer Mid = (Cell.Top + Cell.Bottom) / 2;
+  const Integer Centre = (Cell.Left + Cell.Right) / 2;
+  EXPECT_EQ(Paint.Pixel(Centre - 6, Mid), clRed);
+  EXPECT_EQ(Paint.Pixel(Centre + 6, Mid), clBlue);
+  EXPECT_NE(Paint.Pixel(Centre - 14, Mid), clRed);
+  EXPECT_NE(Paint.Pixel(Centre + 14, Mid), clBlue);
+  // The record without a picture shows an empty cell.
+  const TRect Empty = Grid->CellRect(1, 2);
+  EXPECT_EQ(Paint.Pixel((Empty.Left + Empty.Right) / 2, (Empty.Top + Empty.Bottom) / 2), ColorToRGB(Grid->GetColor()));
+}
+
+TEST_F(GraphicPaint, RowsThatFitTheirRecordsTakeThePicturesHeight) {
+  ShowPictures(true);
+  EXPECT_EQ(Grid->GetRowHeights(1), 30);
+  EXPECT_EQ(Grid->GetRowHeights(2), Grid->GetDataRowHeightValue());
+}
+
+TEST_F(GraphicPaint, AColumnNarrowerThanThePictureTakesItsShrunkHeight) {
+  ShowPictures(true, 32);
+  EXPECT_EQ(Grid->GetRowHeights(1), 24);
+  const TRect Cell = Grid->CellRect(1, 1);
+  PaintGrid Paint(Grid);
+  EXPECT_EQ(Paint.Pixel(Cell.Left + 8, Cell.Top + 12), clRed);
+  EXPECT_EQ(Paint.Pixel(Cell.Left + 24, Cell.Top + 12), clBlue);
 }

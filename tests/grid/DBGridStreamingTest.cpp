@@ -1,6 +1,7 @@
-// The grid's "Columns" in a component stream: written only for columns of the
-// user's, each property only when assigned and different from its default,
-// and read back whole. The expected bytes are kept on disk.
+// The grid in a component stream: its "Columns" written only for columns of the
+// user's, each property only when assigned and different from its default, and
+// read back whole (the expected bytes are kept on disk); the grid's own published
+// properties and those of its parts the same way, links to other components by name.
 
 #include <fstream>
 #include <sstream>
@@ -9,6 +10,10 @@
 #include "platform/core/Filer.h"
 #include "platform/core/Streams.h"
 #include "platform/ui/ExtCtrls.h"
+#include "platform/ui/ImgList.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/ScrollBarCtrl.h"
+#include "platform/ui/StdCtrls.h"
 
 namespace {
 
@@ -131,7 +136,7 @@ TEST_F(Streaming, AFontIsWrittenOnlyOnceAssigned) {
   Column->SetFieldName(u"NPP");
   EXPECT_FALSE(Contains(StreamOf(&Grid), "Font.Height"));
   Grid.GetFont()->SetSize(12);
-  EXPECT_FALSE(Contains(StreamOf(&Grid), "Font.Height"));
+  EXPECT_FALSE(Contains(StreamOf(&Grid), "\x0b" "Font.Height"));  // the grid's title font is its own now
   Column->GetTitle()->GetFont()->SetStyle({fsBold});
   const std::string Bytes = StreamOf(&Grid);
   EXPECT_TRUE(Contains(Bytes, "Title.Font.Style"));
@@ -230,4 +235,141 @@ TEST_F(Streaming, AnUnresolvedRowDetailDataIsTheGridsOwnPanelAndTheReadersOwnHoo
   Reader.OnCreateComponent(&Reader, TRowDetailPanelControlEh::StaticComponentClass(), Found);
   EXPECT_TRUE(CreateHookAsked);
   EXPECT_EQ(Found, nullptr);
+}
+
+namespace {
+
+// What a grid links to, under the same names for the writing and the reading grid.
+struct TGridLinks {
+  explicit TGridLinks(TDataSet* DataSet) {
+    Source->SetName(u"SourceResources");
+    Source->SetDataSet(DataSet);
+    Images->SetName(u"ImagesTitles");
+    Menu->SetName(u"MenuIndicator");
+    Bar->SetName(u"BarHorizontal");
+    Edit->SetName(u"EditNote");
+  }
+  TComponent Owner{nullptr};
+  TDataSource* Source = new TDataSource(&Owner);
+  TImageList* Images = new TImageList(&Owner);
+  TPopupMenu* Menu = new TPopupMenu(&Owner);
+  TScrollBar* Bar = new TScrollBar(&Owner);
+  TEdit* Edit = new TEdit(&Owner);
+};
+
+}  // namespace
+
+TEST_F(Streaming, EveryPropertyAssignedToTheGridAndItsPartsComesBackAndLinksFindTheirComponentsByName) {
+  AddResourceTree(Table);
+  Table.Open();
+  TGridLinks FromLinks(&Table), ToLinks(&Table);
+  auto* From = new TDBGridEh(&FromLinks.Owner);
+  From->SetName(u"GridResources");
+  for (const char16_t* Field : {u"NAME_THIS", u"ID_TYPE", u"NPP"}) From->GetColumns()->Add()->SetFieldName(Field);
+  From->SetAllowedOperations({alopUpdateEh});
+  From->SetAllowedSelections({gstRecordBookmarks});
+  From->SetAutoFitColWidths(true);
+  From->GetColumnDefValues()->SetEndEllipsis(true);
+  From->GetColumnDefValues()->GetTitle()->SetColor(clInfoBk);
+  From->GetColumnDefValues()->GetTitle()->SetTitleButton(true);
+  From->SetContraColCountEh(1);
+  From->GetDataGrouping()->GetGroupLevels()->Add();
+  auto* Level = dynamic_cast<TDBGridEhDataGroupLevelEh*>(From->GetDataGrouping()->GetGroupLevels()->Items(0));
+  Level->SetColumnName(u"ID_TYPE");
+  Level->SetSortOrder(soDescEh);
+  Level->SetColor(TColor(0xE0F0E0));
+  From->GetDataGrouping()->SetGroupPanelVisible(true);
+  From->GetDataGrouping()->SetDefaultStateExpanded(true);
+  From->SetDataSource(FromLinks.Source);
+  From->GetDataGrouping()->SetActive(true);
+  From->SetDefaultDrawing(false);
+  From->SetDrawGraphicData(true);
+  From->SetDrawMemoText(true);
+  From->SetEditActions({geaCopyEh, geaSelectAllEh});
+  From->SetEditButtonsShowOptions({sebShowOnlyForCurRowEh});
+  From->SetEvenRowColor(TColor(0xF8F8F8));
+  From->SetOddRowColor(From->GetColor());  // assigned, so kept though it equals the grid's
+  From->SetFooterColor(clInfoBk);
+  From->GetFont()->SetSize(10);
+  From->GetFooterFont()->SetStyle({fsItalic});
+  From->GetTitleFont()->SetStyle({fsBold});
+  From->SetFooterRowCount(2);
+  From->SetFrozenCols(1);
+  From->GetHorzScrollBar()->SetExtScrollBar(FromLinks.Bar);
+  From->GetHorzScrollBar()->SetTracking(false);
+  From->GetVertScrollBar()->SetVisibleMode(sbAlwaysShowEh);
+  From->GetVertScrollBar()->SetSmoothStep(true);
+  From->GetIndicatorTitle()->SetDropdownMenu(FromLinks.Menu);
+  From->GetIndicatorTitle()->SetShowDropDownSign(true);
+  From->GetIndicatorTitle()->SetUseGlobalMenu(false);
+  From->SetMinAutoFitWidth(300);
+  From->SetOptions(DefaultDBGridOptionsEh + dgMultiSelect - dgConfirmDelete);
+  From->SetOptionsEh(DefaultDBGridEhOptionsEh + dghIncSearch + dghRowHighlight);
+  From->SetReadOnly(true);
+  TRowDetailPanelEh* Panel = From->GetRowDetailPanel();
+  Panel->SetActive(true);
+  Panel->SetActiveControl(FromLinks.Edit);
+  Panel->SetBevelKind(bkFlat);
+  Panel->SetBevelEdges({beTop, beBottom});
+  Panel->SetBevelInner(bvNone);
+  Panel->SetBevelWidth(2);
+  Panel->SetBorderStyle(bsNone);
+  Panel->SetColor(TColor(0xF0D0C0));
+  Panel->SetHeight(80);
+  Panel->SetWidth(200);
+  From->SetRowHeight(4);
+  From->SetRowLines(2);
+  From->GetRowPanel()->SetNavKeysNavigationType(rpntCellToCellEh);
+  From->GetRowPanel()->SetTabNavigationType(rpntLeftToRightPriorityEh);
+  From->SetRowSizingAllowed(true);
+  From->SetSortLocal(true);
+  From->GetSTFilter()->SetVisible(true);
+  From->GetSTFilter()->SetLocal(true);
+  From->GetSTFilter()->SetLocation(stflInTitleFilterEh);
+  From->GetSTFilter()->SetInstantApply(false);
+  From->GetSumList()->SetVirtualRecords(true);
+  From->SetTitleHeight(6);
+  From->SetTitleImages(FromLinks.Images);
+  From->SetTitleLines(2);
+  From->SetUseMultiTitle(true);
+  From->SetVTitleMargin(12);
+  const std::string Bytes = StreamOf(From);
+
+  auto* To = new TDBGridEh(&ToLinks.Owner);
+  ReadInto(Bytes, To);
+  EXPECT_EQ(StreamOf(To), Bytes);
+  EXPECT_EQ(To->GetOptions(), DefaultDBGridOptionsEh + dgMultiSelect - dgConfirmDelete);
+  EXPECT_EQ(To->GetOptionsEh(), DefaultDBGridEhOptionsEh + dghIncSearch + dghRowHighlight);
+  EXPECT_EQ(To->GetFooterRowCount(), 2);
+  EXPECT_EQ(To->GetTitleFont()->GetStyle(), TFontStyles{fsBold});
+  EXPECT_TRUE(To->IsOddRowColorStored());
+  // Links find the reading grid's own components of the same names.
+  EXPECT_EQ(To->GetDataSource(), ToLinks.Source);
+  EXPECT_EQ(To->GetTitleImages(), ToLinks.Images);
+  EXPECT_EQ(To->GetHorzScrollBar()->GetExtScrollBar(), ToLinks.Bar);
+  EXPECT_EQ(To->GetIndicatorTitle()->GetDropdownMenu(), ToLinks.Menu);
+  EXPECT_EQ(To->GetRowDetailPanel()->GetActiveControl(), ToLinks.Edit);
+  EXPECT_EQ(To->GetRowDetailPanel()->GetBevelEdges(), (TBevelEdges{beTop, beBottom}));
+  EXPECT_EQ(To->GetRowDetailPanel()->GetBorderStyle(), bsNone);
+  // The grouping level is bound to the loaded column and groups the records.
+  TDBGridEhDataGroupsEh* Grouping = To->GetDataGrouping();
+  ASSERT_EQ(Grouping->GetGroupLevels()->GetCount(), 1);
+  EXPECT_EQ(Grouping->Level(0)->GetColumn(), To->GetColumns()->Items(1));
+  EXPECT_EQ(Grouping->Level(0)->GetSortOrder(), soDescEh);
+  EXPECT_TRUE(Grouping->GetActive());
+  EXPECT_TRUE(Grouping->IsGroupingWorks());
+  EXPECT_EQ(Grouping->GetActiveGroupLevelsCount(), 1);
+}
+
+TEST_F(Streaming, AGridOfDefaultsWritesNoneOfItsOwnPropertiesButThePanelsColour) {
+  TDBGridEh Grid(nullptr);
+  const std::string Bytes = StreamOf(&Grid);
+  for (const char* Name : {"Options", "OptionsEh", "FooterRowCount", "DataGrouping", "STFilter", "SumList",
+                           "ScrollBar", "IndicatorTitle", "RowPanel", "TitleFont", "FooterFont", "VTitleMargin",
+                           "DataSource", "ColumnDefValues", "AllowedOperations", "RowDetailPanel.Active"})
+    EXPECT_FALSE(Contains(Bytes, Name)) << Name;
+  // The panel's colour is its own unless it takes the grid's.
+  EXPECT_TRUE(Contains(Bytes, "RowDetailPanel.Color"));
+  Grid.GetRowDetailPanel()->SetParentColor(true);
+  EXPECT_FALSE(Contains(StreamOf(&Grid), "RowDetailPanel.Color"));
 }

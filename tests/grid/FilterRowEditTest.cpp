@@ -582,6 +582,32 @@ TEST_F(TitleFilterList, OnlyTheButtonTakesThePressNeitherTheTallTitlesRestNorThe
   EXPECT_TRUE(PressAt(Low.Right - 4, Low.Top));
 }
 
+TEST_F(TitleFilterList, TheButtonUnderTheMouseIsHotAndOpaque) {
+  ShowInTitles();
+  const TRect R = Grid->CellRect(3, 0);
+  const Integer Middle = (R.Top + R.Bottom) / 2;
+  Display.MouseMove(Grid->GetHandle(), R.Left + 10, Middle);
+  EXPECT_FALSE(Grid->GetTitleFilterButtonHot());
+  Display.ProcessMessages();
+  // The button's arrow: grey while the button is faint, black once it is hot.
+  auto Darkest = [&] {
+    Integer Least = 3 * 255;
+    for (Integer X = R.Right - 20; X < R.Right; ++X)
+      for (Integer Y = R.Top; Y < R.Bottom; ++Y) {
+        const TColor C = Display.PixelAt(Grid->GetHandle(), X, Y);
+        Least = std::min<Integer>(Least, (C & 0xFF) + ((C >> 8) & 0xFF) + ((C >> 16) & 0xFF));
+      }
+    return Least;
+  };
+  const Integer Faint = Darkest();
+  Display.MouseMove(Grid->GetHandle(), R.Right - 4, Middle);
+  EXPECT_TRUE(Grid->GetTitleFilterButtonHot());
+  Display.ProcessMessages();
+  EXPECT_LT(Darkest(), Faint);
+  Display.MouseMove(Grid->GetHandle(), R.Left + 10, Middle + 40);
+  EXPECT_FALSE(Grid->GetTitleFilterButtonHot());
+}
+
 TEST_F(TitleFilterList, CtrlTDropsTheCurrentColumnsListAndEnterChoosesAValue) {
   ShowInTitles();
   Key(VK_RIGHT);
