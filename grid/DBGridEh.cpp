@@ -50,6 +50,9 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGridEh(AOwner) {
   FTitleFont = std::make_unique<TFont>();
   FTitleFont->Assign(GetFont());
   FTitleFont->OnChange = [this](TObject* Sender) { TitleFontChanged(Sender); };
+  FTitleImagesChangeLink.OnChange = [this](TObject* Sender) {
+    if (Sender && Sender == FTitleImages) Invalidate();
+  };
   SetDefaultDrawing(true);
   // The painters fill, frame and focus every cell themselves.
   TCustomGridEh::SetDefaultDrawing(false);

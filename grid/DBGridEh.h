@@ -2399,7 +2399,6 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void CreateParams(TCreateParams& Params) override;
   void BoundsChanged() override;
-  void TextChanged() override;
   // Ctrl+V, Shift+Insert and WM_PASTE: only characters the column takes, or
   // in a list column the list item the text completes to.
   void EditPaste() override;
@@ -3337,6 +3336,8 @@ protected:
   void WMCancelMode(TMessage& Message);
   void WMNCCalcSize(TMessage& Message);
   void WMImeStartComposition(TMessage& Message);
+  // A child's notice: the editors' text changes.
+  void WMCommand(TMessage& Message);
   void CMCancelMode(TMessage& Message);
   void CMMouseLeave(TMessage& Message);
   void CMFontChanged(TMessage& Message);
@@ -3550,6 +3551,7 @@ private:
   bool FUseMultiTitle = false;
   Integer FVTitleMargin = 10;
   TCustomImageList* FTitleImages = nullptr;
+  TChangeLink FTitleImagesChangeLink;  // registered with TitleImages: a change repaints the titles
   Integer FSelfChangingFonts = 0;  // the grid changes its own fonts: ParentFont stays
   Integer FContraColCountSet = 0;
   bool FUpdateFieldsFromWidths = true;  // a user's width change goes to a default column's field
@@ -3559,6 +3561,7 @@ private:
   bool FInColWidthsChanged = false;
   bool FIncSearchActive = false;
   bool FFilterEditing = false;
+  bool FFilterEditTextChanged = false;  // the filter cell's text was typed over since the editor opened on it
   Integer FTimerInterval = -1;           // timer 1's interval, -1 while stopped
   TGridScrollBarParamsEh FVertBarParams;  // what the vertical bar was last given
   TScrollBarVisibleModeEh FVertBarMode = sbAutoShowEh;  // the VisibleMode the bar was last shown with

@@ -36,13 +36,15 @@ bool NoShift(TShiftState Shift) {
   return !Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) && !Shift.Contains(ssAlt);
 }
 
-// Where the caret stands in the editor: at the start of its text or at its end,
-// with nothing selected but perhaps the whole text.
+// Where the caret stands in the editor. At the start: nothing selected before
+// the first character, or the whole text selected, as the editor opens on a
+// cell, so that Left and Home go on to the cell before. At the end: nothing
+// selected after the last character.
 bool CaretAtStart(TInplaceFilterEditEh* Editor) {
   const Integer Length = Integer(Editor->GetText().size());
   const Integer SelStart = Editor->GetSelStart(), SelLength = Editor->GetSelLength();
   if (Length == 0) return true;
-  return SelStart == 0 && SelLength == 0;
+  return SelStart == 0 && (SelLength == 0 || SelLength == Length);
 }
 bool CaretAtEnd(TInplaceFilterEditEh* Editor) {
   const Integer Length = Integer(Editor->GetText().size());
@@ -178,6 +180,7 @@ void TCustomDBGridEh::SetupFilterEditor(Integer ColumnIndex) {
                                                                            : Filter->GetDropDownWidth());
   FFilterEditor->GetDropDownBox()->SetRows(Filter->GetDropDownRows() < 1 ? DefaultFilterListRows
                                                                          : Filter->GetDropDownRows());
+  FFilterEditTextChanged = false;
 }
 
 bool TCustomDBGridEh::FilterEditorCanShow() { return FFilterEditing && FSelection->GetSelectionType() == gstNon; }
@@ -190,8 +193,9 @@ void TCustomDBGridEh::HideFilterEditor() {
   FFilterEditor->SetVisible(false);
   FFilterEditor->SetColumn(nullptr);
   if (FFilterRowColumn < 0) return;
-  // A malformed text raises here, and the cell keeps what was typed.
-  ApplyFilterEditorText(FFilterRowColumn);
+  // A cell left as it was shown leaves the column's condition alone, whatever set
+  // it meanwhile. A malformed text raises here, and the cell keeps what was typed.
+  if (FFilterEditTextChanged) ApplyFilterEditorText(FFilterRowColumn);
   InvalidateCell(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
 }
 
@@ -211,6 +215,7 @@ void TCustomDBGridEh::ApplyFilterEditorText(Integer ColumnIndex) {
   TColumnEh* Column = FColumns->Items(ColumnIndex);
   if (Column->GetFieldName().empty()) return;
   Column->GetSTFilter()->SetExpressionStr(FFilterEditor->GetText());
+  if (ColumnIndex == FFilterRowColumn) FFilterEditTextChanged = false;
 }
 
 void TCustomDBGridEh::ClearColumnFilters() {

@@ -211,14 +211,12 @@ void TDBGridInplaceEdit::UpdateImageIndex() {
   Invalidate();
 }
 
+// The grid passes the edit window's EN_CHANGE on; the editor's own loading of a
+// cell is not a change.
 void TDBGridInplaceEdit::NotifyTextChanged() {
+  if (GetUpdatingContents() || FLoading) return;
   FTextChanged = true;
   UpdateImageIndex();
-}
-
-void TDBGridInplaceEdit::TextChanged() {
-  TInplaceEdit::TextChanged();
-  if (!GetUpdatingContents() && !FLoading) NotifyTextChanged();
 }
 
 // ---- Edit buttons -----------------------------------------------------------------------------------------

@@ -40,6 +40,7 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case WM_CANCELMODE: return WMCancelMode(Message);
     case WM_NCCALCSIZE: return WMNCCalcSize(Message);
     case WM_IME_STARTCOMPOSITION: return WMImeStartComposition(Message);
+    case WM_COMMAND: return WMCommand(Message);
     case CM_CANCELMODE: return CMCancelMode(Message);
     case CM_MOUSELEAVE: return CMMouseLeave(Message);
     case CM_FONTCHANGED: return CMFontChanged(Message);
@@ -172,6 +173,22 @@ void TCustomDBGridEh::CMCancelMode(TMessage& Message) {
 void TCustomDBGridEh::WMImeStartComposition(TMessage& Message) {
   TCustomGridEh::Dispatch(Message);
   ShowEditor();
+}
+
+// The sending control hears its own notice back (the base grid reflects it). A
+// change of the cell editor's text is its change hook's; one of the filter
+// editor's text marks the cell as typed over, so that leaving it stores the text.
+void TCustomDBGridEh::WMCommand(TMessage& Message) {
+  TCustomGridEh::Dispatch(Message);
+  if (HiWord(Message.WParam) != EN_CHANGE) return;
+  const auto Sender = reinterpret_cast<HWND>(Message.LParam);
+  if (!Sender) return;
+  auto* Editor = dynamic_cast<TDBGridInplaceEdit*>(GetInplaceEditor());
+  if (Editor && Editor->HandleAllocated() && Sender == Editor->GetHandle()) return Editor->NotifyTextChanged();
+  if (FFilterEditor && FFilterEditor->HandleAllocated() && Sender == FFilterEditor->GetHandle() &&
+      FFilterRowColumn >= 0 && FFilterRowColumn < FColumns->GetCount() &&
+      FFilterEditor->GetText() != FColumns->Items(FFilterRowColumn)->GetSTFilter()->GetExpressionStr())
+    FFilterEditTextChanged = true;
 }
 
 // Leaving the grid posts what was typed, or drops a new record nobody typed into.

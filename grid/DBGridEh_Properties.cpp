@@ -239,8 +239,12 @@ void TCustomDBGridEh::SetTitleFont(const TFont* Value) {
 }
 
 void TCustomDBGridEh::SetTitleImages(TCustomImageList* Value) {
+  if (FTitleImages) FTitleImages->UnRegisterChanges(&FTitleImagesChangeLink);
   FTitleImages = Value;
-  if (Value) Value->FreeNotification(this);
+  if (Value) {
+    Value->RegisterChanges(&FTitleImagesChangeLink);
+    Value->FreeNotification(this);
+  }
   LayoutChanged();
 }
 

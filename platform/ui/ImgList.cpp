@@ -25,9 +25,39 @@ std::uint32_t Mix(std::uint32_t a, std::uint32_t b, int bPercent) {
 
 }  // namespace
 
+TChangeLink::~TChangeLink() {
+  if (FSender) FSender->UnRegisterChanges(this);
+}
+
+void TChangeLink::Change() {
+  if (OnChange) OnChange(FSender);
+}
+
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
 
+TCustomImageList::~TCustomImageList() {
+  for (TChangeLink* Link : FClients) Link->FSender = nullptr;
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* Value) {
+  if (!Value || Value->FSender == this) return;
+  if (Value->FSender) Value->FSender->UnRegisterChanges(Value);
+  Value->FSender = this;
+  FClients.push_back(Value);
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink* Value) {
+  const auto It = std::find(FClients.begin(), FClients.end(), Value);
+  if (It == FClients.end()) return;
+  FClients.erase(It);
+  Value->FSender = nullptr;
+}
+
 void TCustomImageList::Change() {
+  // A client may unregister while it is told.
+  const std::vector<TChangeLink*> Clients = FClients;
+  for (TChangeLink* Link : Clients)
+    if (std::find(FClients.begin(), FClients.end(), Link) != FClients.end()) Link->Change();
   if (OnChange) OnChange(this);
 }
 

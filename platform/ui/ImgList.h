@@ -21,10 +21,35 @@ constexpr UINT ILD_SELECTED = ILD_BLEND50;
 constexpr UINT ILD_BLEND = ILD_BLEND50;
 constexpr UINT ILD_MASK = 0x0010;
 
+class TCustomImageList;
+
+// A client's link to an image list's changes: registered with the list, told of
+// each change through OnChange; it leaves the list when it goes, and the list
+// forgets its links when it goes first.
+class TChangeLink {
+public:
+  TChangeLink() = default;
+  ~TChangeLink();
+  TChangeLink(const TChangeLink&) = delete;
+  TChangeLink& operator=(const TChangeLink&) = delete;
+  TCustomImageList* GetSender() const { return FSender; }
+  void Change();
+
+  TNotifyEvent OnChange;
+
+private:
+  friend class TCustomImageList;
+  TCustomImageList* FSender = nullptr;
+};
+
 class TCustomImageList : public TComponent {
 public:
   BORROW_COMPONENT(TCustomImageList, TComponent)
   explicit TCustomImageList(TComponent* AOwner);
+  ~TCustomImageList() override;
+  // A link is told of every change until it is unregistered (a link belongs to one list).
+  void RegisterChanges(TChangeLink* Value);
+  void UnRegisterChanges(TChangeLink* Value);
 
   Integer GetWidth() const { return FWidth; }
   // Changing the size empties the list.
@@ -80,6 +105,7 @@ private:
   TImageType FImageType = itImage;
   bool FMasked = true;
   std::vector<TImage> FImages;
+  std::vector<TChangeLink*> FClients;  // not owned
 };
 
 class TImageList : public TCustomImageList {

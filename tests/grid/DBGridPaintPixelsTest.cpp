@@ -232,3 +232,36 @@ TEST_F(GridPixels, TreeElementsShowAsTheyAreDrawnInPlaceAndTakeAColourChangedAft
   EXPECT_EQ(Display.PixelAt(Wnd, Nested.Left + 2, Nested.Top + 2), ColorToRGB(clYellow));
   CheckElements(clYellow);
 }
+
+TEST_F(GridPixels, AChangedTitleImageShowsInItsTitleAtOnce) {
+  MakeResourceTreeGrid(420, 300);
+  Grid->GetColumns()->Items(1)->GetTitle()->SetImageIndex(0);
+  auto Picture = [](TColor Color) {
+    auto Image = std::make_unique<TBitmap>();
+    Image->SetSize(10, 10);
+    Image->GetCanvas()->GetBrush()->SetColor(Color);
+    Image->GetCanvas()->FillRect(TRect(0, 0, 10, 10));
+    return Image;
+  };
+  auto Pixels = [&](TColor Color) {
+    const TRect Title = Grid->CellRect(2, 0);
+    Integer Count = 0;
+    for (Integer Y = Title.Top; Y < Title.Bottom; ++Y)
+      for (Integer X = Title.Left; X < Title.Right; ++X)
+        Count += Display.PixelAt(Grid->GetHandle(), X, Y) == ColorToRGB(Color);
+    return Count;
+  };
+  TImageList Images(nullptr);
+  Images.SetWidth(10);
+  Images.SetHeight(10);
+  Images.AddMasked(Picture(clRed).get(), clWhite);
+  Grid->SetTitleImages(&Images);
+  Display.ProcessMessages();
+  EXPECT_EQ(Pixels(clRed), 100);
+
+  Images.Clear();
+  Images.AddMasked(Picture(clLime).get(), clWhite);
+  Display.ProcessMessages();
+  EXPECT_EQ(Pixels(clRed), 0);
+  EXPECT_EQ(Pixels(clLime), 100);
+}

@@ -265,6 +265,32 @@ TEST_F(FilterRowEdit, ArrowsInsideTheTextMoveTheCaretNotTheCell) {
   EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
 }
 
+TEST_F(FilterRowEdit, WithTheWholeTextSelectedLeftAndHomeGoOnButRightStaysInTheText) {
+  ShowFiltered();
+  ClickFilterCell(1);
+  Type(u"12");
+  Key(VK_RIGHT);
+  Key(VK_LEFT);
+  // Back on the cell, its text is selected whole, as on every cell the editor opens on.
+  ASSERT_EQ(Grid->GetFilterRowColumn(), 1);
+  ASSERT_EQ(Editor()->GetText(), u"12");
+  ASSERT_EQ(Editor()->GetSelLength(), 2);
+  Key(VK_LEFT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+  Key(VK_RIGHT);
+  ASSERT_EQ(Grid->GetFilterRowColumn(), 1);
+  Key(VK_HOME);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+  Key(VK_RIGHT);
+  ASSERT_EQ(Editor()->GetSelLength(), 2);
+  // Right first ends the selection at the end of the text.
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 1);
+  EXPECT_EQ(Editor()->GetSelLength(), 0);
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->GetFilterRowColumn(), 2);
+}
+
 TEST_F(FilterRowEdit, WithOneFilterableColumnRightStaysWhereItIs) {
   ShowFiltered();
   Column(0)->GetSTFilter()->SetVisible(false);
@@ -317,6 +343,28 @@ TEST_F(FilterRowEdit, DownLeavesForTheDataOfTheSameColumnKeepingTheTypedConditio
   EXPECT_FALSE(Table.GetFiltered());  // stored, not applied
   Key(VK_DOWN);
   EXPECT_EQ(CurrentId(), 2);  // the keys are the grid's again
+}
+
+TEST_F(FilterRowEdit, LeavingACellNobodyTypedInKeepsTheConditionTheProgramSetMeanwhile) {
+  ShowFiltered();
+  ClickFilterCell(2);
+  Type(u"=Запись 3");
+  Key(VK_RETURN);
+  ASSERT_EQ(Condition(2), u"=Запись 3");
+  Column(2)->GetSTFilter()->SetExpressionStr(u"=Запись 5");
+  Key(VK_DOWN);
+  EXPECT_EQ(Condition(2), u"=Запись 5");
+
+  // Typed over, the cell's text is the condition again, even when typed back as it was.
+  ClickFilterCell(2);
+  ASSERT_EQ(Editor()->GetText(), u"=Запись 5");
+  Column(2)->GetSTFilter()->SetExpressionStr(u"=Запись 6");
+  Key(VK_END);
+  Key(VK_BACK);
+  Type(u"5");
+  ClickCell(1, Grid->GetTitleRowCount());
+  EXPECT_FALSE(EditorShown());
+  EXPECT_EQ(Condition(2), u"=Запись 5");
 }
 
 TEST_F(FilterRowEdit, APressInTheDataEndsTheFilterRowEditing) {
