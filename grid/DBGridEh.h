@@ -768,9 +768,10 @@ public:
   // The distinct values of the list data set's list field, for the drop-down;
   // null unless the grid's dataset and the list data set are open.
   std::shared_ptr<IMemTableDataFieldValueListEh> CreateListSourceValueList() const;
-  // An operand as the user sees it: mapped to its shown text through the list
-  // data set, quoted where it would otherwise read as something else.
-  String ValueToDisplayText(const Variant& Operand) const;
+  // An operand of a condition with Operator as the user sees it: mapped to its
+  // shown text through the list data set, quoted where it would otherwise read
+  // as something else (a comma inside a list's value among them).
+  String ValueToDisplayText(const Variant& Operand, TSTFilterOperatorEh Operator) const;
   // Ticks the drop-down's data items whose texts the condition names.
   void SetCheckStatesFromExpression(TStrings* Items);
   // The condition made of the ticked data items; applied at once when the
@@ -1869,6 +1870,7 @@ class TDBGridEhDataGroupLevelEh : public TGridDataGroupLevelEh {
 public:
   BORROW_COLLECTION_ITEM(TDBGridEhDataGroupLevelEh, TGridDataGroupLevelEh)
   explicit TDBGridEhDataGroupLevelEh(TCollection* Collection) : TGridDataGroupLevelEh(Collection) {}
+  void Assign(TPersistent* Source) override;
   void GridLayoutChanged() override;
   void GetGroupRowText(TGroupDataTreeNodeEh* GroupNode, String& Text) override;
   void GetKeyValue(Variant& Value) override;
@@ -2692,6 +2694,8 @@ public:
   Integer GetContraColCountEh() const { return FContraColCountSet; }
   void SetContraColCountEh(Integer Value);
   TDBGridEhDataGroupsEh* GetDataGrouping() const { return FDataGrouping.get(); }
+  // Takes the settings and levels of Value, its levels bound to this grid's columns of the same fields.
+  void SetDataGrouping(TDBGridEhDataGroupsEh* Value) { FDataGrouping->Assign(Value); }
   TDataSource* GetDataSource() const override;
   void SetDataSource(TDataSource* Value);
   bool GetDrawGraphicData() const { return FDrawGraphicData; }
@@ -3222,8 +3226,10 @@ public:
   // indent of a record row with its width (nothing until grouping works).
   virtual bool DrawGroupDataRow(const TRect& ARect, Integer DataRow, TGridDrawState State);
   virtual Integer DrawGroupIndent(const TRect& ARect, Integer DataRow);
-  // Colours of a group row; whether it is highlighted.
-  virtual bool GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, TColor& Background, TColor& TextColor);
+  // Colours of a group row, the current one or one among the selected rows;
+  // whether it is highlighted.
+  virtual bool GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, bool IsSelected, TColor& Background,
+                                 TColor& TextColor);
   void DrawOutBoundaryArea(const TRect& ARect) override;
   virtual void DrawGroupPanel(const TRect& ARect);
   void DrawGroupPanelBoxes();

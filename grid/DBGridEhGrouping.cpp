@@ -83,7 +83,8 @@ TCustomDBGridEh* TGridDataGroupLevelEh::GetGrid() const {
 void TGridDataGroupLevelEh::Assign(TPersistent* Source) {
   auto* S = dynamic_cast<TGridDataGroupLevelEh*>(Source);
   if (!S) return TCollectionItem::Assign(Source);
-  SetColumn(S->FColumn);
+  // A column of another grid is never bound here: a grid's level names its own columns.
+  SetColumn(S->FColumn && S->FColumn->GetGrid() == GetGrid() ? S->FColumn : nullptr);
   if (!S->FParentColor) SetColor(S->FColor);
   if (!S->FParentFont) SetFont(S->FFont.get());
   SetParentColor(S->FParentColor);
@@ -598,9 +599,15 @@ IMemTableEh* TGridDataGroupsEh::GetMemTable() const { return FGrid ? FGrid->GetM
 void TGridDataGroupsEh::Assign(TPersistent* Source) {
   auto* S = dynamic_cast<TGridDataGroupsEh*>(Source);
   if (!S) return TPersistent::Assign(Source);
-  SetActive(S->FActive);
+  // The levels first, so that grouping regroups once, by all of them.
   GetGroupLevels()->Assign(S->GetGroupLevels());
+  if (!S->FParentColor) SetColor(S->FColor);
+  if (!S->FParentFont) SetFont(S->FFont.get());
+  SetParentColor(S->FParentColor);
+  SetParentFont(S->FParentFont);
+  SetDefaultStateExpanded(S->FDefaultStateExpanded);
   SetGroupPanelVisible(S->FGroupPanelVisible);
+  SetActive(S->FActive);
 }
 
 void TGridDataGroupsEh::GridLayoutChanged() {

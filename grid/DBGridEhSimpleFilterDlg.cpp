@@ -108,11 +108,12 @@ Integer CodeOfOperator(TSTFilterOperatorEh Operator) {
 }
 
 // A value the filter-row parser would otherwise read differently goes in quotes,
-// its own quotes doubled.
-bool ValueNeedsQuotes(const String& Value, bool StringType) {
+// its own quotes doubled. A list's values are written as the filter row writes
+// them, each quoted as it needs: a quote in front opens its first value.
+bool ValueNeedsQuotes(const String& Value, bool StringType, bool List) {
   if (Value.empty()) return false;
   if (StringType && (Value.front() == u' ' || Value.back() == u' ')) return true;
-  return Value.front() == u'\'' || Value.find_first_of(u"()") != String::npos;
+  return (Value.front() == u'\'' && !List) || Value.find_first_of(u"()") != String::npos;
 }
 
 // The class library's default font face.
@@ -242,7 +243,7 @@ void TDBGridEhSimpleFilterDialog::ReadCondition(TSTFilterOperatorEh Operator, co
   String Text;
   if (FColumn && Operator != foNoneEh && Operator != foNullEh && Operator != foNotNullEh && !Operand.IsNull() &&
       !Operand.IsEmpty())
-    Text = FColumn->GetSTFilter()->ValueToDisplayText(Operand);
+    Text = FColumn->GetSTFilter()->ValueToDisplayText(Operand, Operator);
   Integer Code = CodeOfOperator(Operator);
   if (Code == sfoLikeEh || Code == sfoNotLikeEh) {
     // The wildcards at the ends tell which of the word operators wrote the condition.
@@ -276,7 +277,7 @@ String TDBGridEhSimpleFilterDialog::ConditionText(TComboBox* Box, TDBComboBoxEh*
   String Operand = Value->GetText();
   if (Operand.empty()) return Text;
   const bool StringType = ValueType() == stvtStringEh;
-  const bool Quote = ValueNeedsQuotes(Operand, StringType);
+  const bool Quote = ValueNeedsQuotes(Operand, StringType, Info.InBrackets);
   if (Info.PercentBefore) Operand = u"%" + Operand;
   if (Info.PercentAfter) Operand += u"%";
   if (Quote) Operand = QuotedStr(Operand);

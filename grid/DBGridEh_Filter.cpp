@@ -280,8 +280,8 @@ std::shared_ptr<IMemTableDataFieldValueListEh> TSTColumnFilterEh::CreateListSour
   return List;
 }
 
-String TSTColumnFilterEh::ValueToDisplayText(const Variant& Operand) const {
-  const bool InList = FExpression.Operator1 == foInEh || FExpression.Operator1 == foNotInEh;
+String TSTColumnFilterEh::ValueToDisplayText(const Variant& Operand, TSTFilterOperatorEh Operator) const {
+  const bool InList = Operator == foInEh || Operator == foNotInEh;
   auto Shown = [&](const Variant& Value) {
     const String Text = VarToStr(ListLookupInEffect() ? KeyToListText(Value) : Value);
     return NeedsQuotes(Text, InList) ? QuotedStr(Text) : Text;

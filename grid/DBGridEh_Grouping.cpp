@@ -49,6 +49,14 @@ String TDBGridEhDataGroupLevelEh::GetColumnName() const {
   return GetColumn() ? GetColumn()->GetFieldName() : String();
 }
 
+// A level of another grid binds this grid's column of the same field.
+void TDBGridEhDataGroupLevelEh::Assign(TPersistent* Source) {
+  TGridDataGroupLevelEh::Assign(Source);
+  auto* S = dynamic_cast<TDBGridEhDataGroupLevelEh*>(Source);
+  if (!S || (S->GetColumn() && S->GetColumn()->GetGrid() == GetGrid())) return;
+  SetColumnName(S->GetColumn() ? S->GetColumnName() : S->FStoredColumnName);
+}
+
 void TDBGridEhDataGroupLevelEh::SetColumnName(const String& Value) {
   TCustomDBGridEh* Grid = GetGrid();
   if (!Grid || Grid->GetComponentState().Contains(csLoading)) {
@@ -218,10 +226,10 @@ void TCustomDBGridEh::GroupRowsChanged() {
 
 // ---- Painting ------------------------------------------------------------------------------------------
 
-bool TCustomDBGridEh::GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, TColor& Background,
-                                        TColor& TextColor) {
-  const bool Highlighted =
-      IsCurrent && (FOptions.Contains(dgAlwaysShowSelection) || (Focused() && FOptionsEh.Contains(dghHighlightFocus)));
+bool TCustomDBGridEh::GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, bool IsSelected,
+                                        TColor& Background, TColor& TextColor) {
+  const bool Highlighted = (IsCurrent || IsSelected) && (FOptions.Contains(dgAlwaysShowSelection) ||
+                                                         (Focused() && FOptionsEh.Contains(dghHighlightFocus)));
   if (!Highlighted) {
     TGridDataGroupLevelEh* Level = Node->GetDataGroupLevel();
     Background = Level ? Level->GetColor() : FDataGrouping->GetColor();
@@ -254,8 +262,10 @@ bool TCustomDBGridEh::DrawGroupDataRow(const TRect& ARect, Integer DataRow, TGri
 
   const Integer Level = Node->GetLevel();
   const bool IsCurrent = DataRow == CurrentFlatIndex();
+  // Every row is among the selected ones when the whole grid is.
+  const bool IsSelected = State.Contains(gdSelected) || FSelection->GetSelectionType() == gstAll;
   TColor Background, TextColor;
-  GetGroupRowColors(Node, IsCurrent, Background, TextColor);
+  GetGroupRowColors(Node, IsCurrent, IsSelected, Background, TextColor);
   const TColor LineColor = GetGridLineColors()->GetDarkColor();
   Canvas->GetBrush()->SetStyle(bsSolid);
   Canvas->GetPen()->SetWidth(1);

@@ -52,12 +52,12 @@ constexpr TSTFilterValueTypeEh S = stvtStringEh, N = stvtNumberEh, D = stvtDateT
 constexpr TSTFilterValueTypeEh ValueTypeOfFieldType[] = {
     X, S, N, N, N,           // ftUnknown ftString ftSmallint ftInteger ftWord
     B, N, N, N, D, D, D,     // ftBoolean ftFloat ftCurrency ftBCD ftDate ftTime ftDateTime
-    X, X, N, X, S, X, S,     // ftBytes ftVarBytes ftAutoInc ftBlob ftMemo ftGraphic ftFmtMemo
+    X, X, N, X, S, X, X,     // ftBytes ftVarBytes ftAutoInc ftBlob ftMemo ftGraphic ftFmtMemo
     X, X, X, X, S,           // ftParadoxOle ftDBaseOle ftTypedBinary ftCursor ftFixedChar
     S, N, X, X, X, X,        // ftWideString ftLargeint ftADT ftArray ftReference ftDataSet
     X, X, X, X, X, S,        // ftOraBlob ftOraClob ftVariant ftInterface ftIDispatch ftGuid
     D, N, S, S, X,           // ftTimeStamp ftFMTBcd ftFixedWideChar ftWideMemo ftOraTimeStamp
-    S, N, N, N, N, X,        // ftOraInterval ftLongWord ftShortint ftByte ftExtended ftConnection
+    X, N, N, N, N, X,        // ftOraInterval ftLongWord ftShortint ftByte ftExtended ftConnection
     X, X};                   // ftParams ftStream
 static_assert(std::size(ValueTypeOfFieldType) == FieldTypeCount, "one value type for every field type");
 

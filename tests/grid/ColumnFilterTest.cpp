@@ -134,7 +134,7 @@ TEST_F(ColumnFilter, AShownListTextIsStoredAsItsKeyAndShownAgainAsText) {
   EXPECT_EQ(F->GetListDataSet(), &Types);
   F->SetExpressionStr(u"=Ресурс");
   EXPECT_EQ(F->GetExpression().Operand1.AsInteger(), 1);
-  EXPECT_EQ(F->ValueToDisplayText(F->GetExpression().Operand1), u"Ресурс");
+  EXPECT_EQ(F->ValueToDisplayText(F->GetExpression().Operand1, foEqualEh), u"Ресурс");
   Grid->ApplyFilterRow();
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{11, 12, 22}));
 }
@@ -164,15 +164,15 @@ TEST_F(ColumnFilter, WithAListSourceTheTextIsTheQuotedValuesAlone) {
 TEST_F(ColumnFilter, AShownValueIsQuotedWhereItWouldOtherwiseReadAsSomethingElse) {
   TSTColumnFilterEh* F = FilterOf(u"NAME_THIS");
   F->SetExpressionStr(u"in ('a,b',c)");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u"a,b")), u"'a,b'");
-  EXPECT_EQ(F->ValueToDisplayText(F->GetExpression().Operand1), u"'a,b',c");
-  F->SetExpressionStr(u"=x");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u"a,b")), u"a,b");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u"Архив or")), u"'Архив or'");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u"and")), u"'and'");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u" Фонд")), u"' Фонд'");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u"'x")), u"'''x'");
-  EXPECT_EQ(F->ValueToDisplayText(Variant(u"Корова")), u"Корова");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"a,b"), foInEh), u"'a,b'");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"a,b"), foNotInEh), u"'a,b'");
+  EXPECT_EQ(F->ValueToDisplayText(F->GetExpression().Operand1, foInEh), u"'a,b',c");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"a,b"), foEqualEh), u"a,b");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"Архив or"), foEqualEh), u"'Архив or'");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"and"), foEqualEh), u"'and'");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u" Фонд"), foEqualEh), u"' Фонд'");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"'x"), foEqualEh), u"'''x'");
+  EXPECT_EQ(F->ValueToDisplayText(Variant(u"Корова"), foEqualEh), u"Корова");
 }
 
 // ---- Ticked drop-down items ---------------------------------------------------------------------------

@@ -132,6 +132,33 @@ TEST_F(GroupRows, TheGroupRowTextEventsOfTheGridTheColumnAndTheLevelHaveTheLastW
   EXPECT_EQ(Rows().front(), u"Город: г. Киев (3)!");
 }
 
+TEST_F(GroupRows, AnotherGridsGroupingAssignedGroupsByThisGridsColumnsOfTheSameFields) {
+  ShowLibraries();
+  {
+    TDBGridEh Other(nullptr);
+    for (const char16_t* Field : {u"N", u"KIND", u"CITY"}) Other.GetColumns()->Add()->SetFieldName(Field);
+    TGridDataGroupsEh* Groups = Other.GetDataGrouping();
+    for (const char16_t* Field : {u"CITY", u"KIND"})
+      dynamic_cast<TDBGridEhDataGroupLevelEh*>(Groups->GetGroupLevels()->Add())->SetColumnName(Field);
+    Groups->GetGroupLevels()->Items(1)->SetSortOrder(soDescEh);
+    Groups->SetDefaultStateExpanded(true);
+    Groups->SetGroupPanelVisible(true);
+    Groups->SetActive(true);
+    Grid->SetDataGrouping(Other.GetDataGrouping());
+  }
+  Display.ProcessMessages();
+  TGridDataGroupsEh* Groups = Grid->GetDataGrouping();
+  ASSERT_EQ(Groups->GetGroupLevels()->GetCount(), 2);
+  EXPECT_EQ(Groups->GetGroupLevels()->Items(0)->GetColumn(), Column(0));
+  EXPECT_EQ(Groups->GetGroupLevels()->Items(1)->GetColumn(), Column(1));
+  EXPECT_TRUE(Groups->GetGroupPanelVisible());
+  ASSERT_TRUE(Grid->GroupedRows());
+  EXPECT_EQ(Rows(), (std::vector<String>{u"Город: Киев (2)", u" Вид: Публичная (2)", u"  - Центральная",
+                                         u"  - Районная", u" Вид: Научная (1)", u"  - Институтская",
+                                         u"Город: Москва (2)", u" Вид: Публичная (1)", u"  - Городская",
+                                         u" Вид: Научная (1)", u"  - Академическая"}));
+}
+
 TEST_F(GroupRows, ALevelNamingNoColumnTakesNoPartAndGroupingStaysOff) {
   ShowLibraries();
   TDBGridEhDataGroupLevelEh* Level = AddLevel(u"NOSUCH");
@@ -223,6 +250,41 @@ TEST_F(GroupRowInput, MoveKeysWalkGroupRowsAndRecordsAndPlusMinusStarOpenAndClos
   EXPECT_EQ(Grid->GetCurrentGroupNode()->GetKeyValue().AsString(), u"Научная");
   Key(VK_LEFT);
   EXPECT_FALSE(Grid->GetCurrentGroupNode()->GetExpanded());
+}
+
+TEST_F(GroupRowInput, SelectingTheWholeGridHighlightsItsGroupRowsTooFocusedOrNot) {
+  ShowLibraries();
+  GroupByCityAndKind();
+  Grid->GetDataGrouping()->GetActiveGroupLevel(0)->SetColor(TColor(0xE0F0E0));
+  Grid->GetDataGrouping()->GetActiveGroupLevel(1)->SetColor(TColor(0xF0E8D8));
+  Grid->SetOptions(Grid->GetOptions() + dgMultiSelect);
+  Grid->SetEditActions(Grid->GetEditActions() + geaSelectAllEh);
+  Grid->SetFocus();
+  Grid->SetCurrentFlatIndex(3);  // a record row
+  Display.ProcessMessages();
+  const HWND Wnd = Grid->GetHandle();
+  // Right of its text: the colour the row is painted in.
+  auto RowColor = [&](Integer DataRow) {
+    const TRect Cell = Grid->CellRect(3, Grid->GetTitleRowCount() + DataRow);
+    return Display.PixelAt(Wnd, Cell.Right - 4, Cell.Top + 3);
+  };
+  ASSERT_EQ(Grid->GroupNodeOfRow(0)->GetLevel(), 1);
+  ASSERT_EQ(Grid->GroupNodeOfRow(1)->GetLevel(), 2);
+  EXPECT_EQ(RowColor(0), ColorToRGB(TColor(0xE0F0E0)));
+  EXPECT_EQ(RowColor(1), ColorToRGB(TColor(0xF0E8D8)));
+
+  Display.Key('A', THeadlessShift::Ctrl);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetSelection()->GetSelectionType(), gstAll);
+  EXPECT_EQ(RowColor(0), ColorToRGB(clHighlight));
+  EXPECT_EQ(RowColor(1), ColorToRGB(clHighlight));
+
+  // Without the focus, with the selection always shown: the button face.
+  Grid->SetOptions(Grid->GetOptions() + dgAlwaysShowSelection);
+  ::SetFocus(nullptr);
+  Display.ProcessMessages();
+  ASSERT_FALSE(Grid->Focused());
+  EXPECT_EQ(RowColor(0), ColorToRGB(clBtnFace));
 }
 
 TEST_F(GroupRowInput, InsertOnAGroupRowGivesTheNewRecordTheKeysOfThatGroupAndItsOuterGroups) {

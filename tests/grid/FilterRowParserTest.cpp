@@ -209,13 +209,15 @@ TEST_F(FilterRowParser, FieldTypesGiveTheirValueTypes) {
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftWideString), stvtStringEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftMemo), stvtStringEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftGuid), stvtStringEh);
-  EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftOraInterval), stvtStringEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftAutoInc), stvtNumberEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftExtended), stvtNumberEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftTimeStamp), stvtDateTimeEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftBoolean), stvtBooleanEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftBlob), stvtNoneEh);
   EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftOraTimeStamp), stvtNoneEh);
+  // Formatted memos and intervals take no conditions.
+  EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftFmtMemo), stvtNoneEh);
+  EXPECT_EQ(STFilterValueTypeOfFieldTypeEh(ftOraInterval), stvtNoneEh);
 }
 
 // ---------------------------------------------------------------------------

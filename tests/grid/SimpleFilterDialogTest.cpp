@@ -151,6 +151,13 @@ TEST_F(SimpleFilterDialog, TheColumnsConditionIsReadBackIntoWordsAndValues) {
   EXPECT_EQ(Dialog->DBComboBoxEh2->GetText(), u"7,8");
   EXPECT_TRUE(Dialog->rbOr->GetChecked());
 
+  // A list's value holding a comma keeps its quotes in either condition, so the
+  // list reads back with as many values.
+  Read(u"NAME_THIS", u"=x OR in ('a,b',c)");
+  EXPECT_EQ(Dialog->DBComboBoxEh2->GetText(), u"'a,b',c");
+  Read(u"NAME_THIS", Dialog->GetFilterText());
+  EXPECT_EQ(VarArrayHighBound(Column(u"NAME_THIS")->GetSTFilter()->GetExpression().Operand2, 1), 1);
+
   Read(u"ID_THIS", u"<5 AND <>Null");
   EXPECT_EQ(Operator1(), u"меньше");
   EXPECT_EQ(Dialog->ComboBox2->GetText(), u"не пустые");
