@@ -2457,6 +2457,7 @@ private:
   String FTypedText;
   TPopupDataGridEh* FDataList = nullptr;  // the column's drop-down grid, owned by the column
   TRect FDataListBounds;  // its bounds when it dropped down: a change is the user's sizing
+  bool FDataListSpecRowChanged = false;  // its special row changed while open: the column takes its texts
   bool FButtonHeld = false;
   std::vector<TEditButtonPair> FEditButtons;
   TInplaceEditStyleEh FEditStyle = esSimpleEh;
@@ -2659,7 +2660,7 @@ public:
   // Data rows wholly shown between the titles and the footers (at least 1).
   Integer VisibleDataRows() const;
   // The numbers the grid's vertical bar shows now (ordinary or row mode).
-  TGridScrollBarParamsEh GetVertScrollBarParams();
+  virtual TGridScrollBarParamsEh GetVertScrollBarParams();
   // An external bar scrolled itself: it is given the grid's numbers again.
   void ExtScrollBarScrolled(TScrollBarKind Kind);
   // Timer 1 of the grid's window (tracking and automatic scrolling).

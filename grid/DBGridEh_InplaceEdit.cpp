@@ -86,6 +86,7 @@ TDBGridInplaceEdit::~TDBGridInplaceEdit() {
   // The drop-down grid is the column's: it leaves the editor, never goes with it.
   if (FDataList) {
     FDataList->OnMouseCloseUp = nullptr;
+    FDataList->OnSpecRowChanged = nullptr;
     FDataList->RemoveFreeNotification(this);
     FDataList->SetParent(nullptr);
   }

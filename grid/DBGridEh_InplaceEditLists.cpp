@@ -87,6 +87,7 @@ void TDBGridInplaceEdit::PrepareActiveList() {
       if (List != FDataList) {
         if (FDataList) {
           FDataList->OnMouseCloseUp = nullptr;
+          FDataList->OnSpecRowChanged = nullptr;
           FDataList->RemoveFreeNotification(this);
           FDataList->SetParent(nullptr);
         }
@@ -97,6 +98,7 @@ void TDBGridInplaceEdit::PrepareActiveList() {
           List->SetParentCtl3D(false);
           List->SetParent(this);
           List->OnMouseCloseUp = [this](TObject*, bool Accept) { CloseUp(Accept); };
+          List->OnSpecRowChanged = [this](TObject*) { FDataListSpecRowChanged = true; };
           List->FreeNotification(this);
         }
       }
@@ -180,6 +182,7 @@ void TDBGridInplaceEdit::DropDown() {
       Width = std::max(Width, Column->GetDropDownWidth());
     FDataList->SetWidth(Width);
     FDataList->SetKeyValue(Grid->GetEditValue());
+    FDataListSpecRowChanged = false;
     FDataList->SetAutoFitColWidths(Column->GetDropDownBox()->GetAutoFitColWidths());
     FDataList->GetSizeGrip()->ShowGrip(Column->GetDropDownSizing());
     FDataListBounds = FDataList->GetBoundsRect();
@@ -262,6 +265,11 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
     if (Bounds.Width() != FDataListBounds.Width() || Bounds.Height() != FDataListBounds.Height()) {
       Column->SetDropDownRows(Cardinal(std::max<Integer>(1, FDataList->GetListRowCount())));
       Column->SetDropDownWidth(FDataList->GetWidth());
+    }
+    // Cell texts moved or changed in the open list stay with the column.
+    if (FDataListSpecRowChanged) {
+      FDataListSpecRowChanged = false;
+      Column->GetDropDownSpecRow()->SetCellsText(FDataList->GetSpecRow()->GetCellsText());
     }
   } else if (List == FPickList) {
     const Integer Index = FPickList->GetItemIndex();

@@ -217,6 +217,8 @@ public:
   void DrawSubTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
                         TGridDrawState State, TCellTypeEh CellType) override;
   bool CanCellHotTrack(Integer ACol, Integer ARow) override;
+  // Without instant reading the bar shows the window's place among the records.
+  TGridScrollBarParamsEh GetVertScrollBarParams() override;
   void KeyDown(Word& Key, TShiftState Shift) override;
   void KeyPress(Char& Key) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
@@ -241,6 +243,15 @@ protected:
   void SelectRowAt(Integer X, Integer Y);
   // Moves the list by Distance records; answers the distance moved.
   Integer MoveList(Integer Distance);
+  // Without instant reading: the list moves to the record before (Direction < 0)
+  // or after the window, which scrolls by one record.
+  void MoveListPastWindow(Integer Direction);
+  // Without instant reading: the data row of the window that holds the key.
+  bool KeyRecordInWindow(Integer& DataRow);
+  // The vertical bar's requests without instant reading.
+  void VScrollList(Integer Code);
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
   // The tracking timer's step while the mouse is above or below the rows.
   void TrackingTimerStep();
   void StopTracking();
@@ -305,6 +316,7 @@ public:
   // Never narrower than a vertical scroll bar nor lower than its arrow.
   void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
   void KeyValueChanged() override;
+  void SpecRowChanged(TObject* Sender) override;
   void KeyDown(Word& Key, TShiftState Shift) override;
   void KeyPress(Char& Key) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
@@ -317,6 +329,8 @@ public:
   TPopupDataGridCloseUpEventEh OnMouseCloseUp;
   // The key changed by the user's mouse or keys (never by the program).
   TNotifyEvent OnUserKeyValueChange;
+  // The special row changed (its texts, its value, its look).
+  TNotifyEvent OnSpecRowChanged;
 
 protected:
   void CreateParams(TCreateParams& Params) override;

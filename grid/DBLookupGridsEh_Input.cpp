@@ -1,11 +1,18 @@
 // The lookup grid's input: keys, the incremental search, the mouse and its
-// tracking timer, and the window messages it answers itself.
+// tracking timer, the wheel and the vertical bar, and the window messages it
+// answers itself.
 //
 // Typical call flow: a move key -> KeyDown moves the list (or chooses the special
 // row above the first record) -> SelectCurrent chooses the key of the record now
 // current. A press on a row -> MouseDown chooses it and starts tracking; while
 // tracking, moves choose the row under the mouse, and a mouse held above or below
 // the window moves the list on the tracking timer, faster the farther it is.
+//
+// Over a table read row by row (instant reading) the window scrolls as in any
+// data grid. Over other datasets the window is the data link's buffered records:
+// the wheel and the bar move the list past the window's edge without choosing,
+// so the key's record may leave the window; the next move key then starts from
+// the key's record, or first brings it back into view.
 
 #include <algorithm>
 
@@ -72,6 +79,15 @@ void TDBLookupGridEh::KeyDown(Word& Key, TShiftState Shift) {
   } else if (ToLast) {
     List->Last();
   } else {
+    if (!InInstantReadMode()) {
+      Integer KeyRow = 0;
+      if (KeyRecordInWindow(KeyRow)) {
+        MoveList(KeyRow - GetDataLink()->GetActiveRecord());
+      } else if (LocateKey()) {
+        KeyValueChanged();
+        return;
+      }
+    }
     const Integer Moved = MoveList(Delta);
     if (Delta < 0 && Moved == 0 && SpecVisible && !FSpecRowSelected) {
       SelectSpecRow();
@@ -79,6 +95,21 @@ void TDBLookupGridEh::KeyDown(Word& Key, TShiftState Shift) {
     }
   }
   SelectCurrent();
+}
+
+bool TDBLookupGridEh::KeyRecordInWindow(Integer& DataRow) {
+  if (FKeyValue.IsNull() || FKeyField.empty() || !GetDataLink()->GetActive()) return false;
+  const Integer Rows = VisibleDataRowCount();
+  for (Integer Row = 0; Row < Rows; ++Row) {
+    if (!BeginReadRow(Row)) continue;
+    const bool Found = VarEqualsEh(ListKeyValue(), FKeyValue);
+    EndReadRow();
+    if (Found) {
+      DataRow = Row;
+      return true;
+    }
+  }
+  return false;
 }
 
 void TDBLookupGridEh::KeyPress(Char& Key) {
@@ -210,11 +241,88 @@ void TDBLookupGridEh::StopTracking() {
   StopTimer();
 }
 
+// ---- The wheel and the vertical bar ----------------------------------------------------------------------
+
+void TDBLookupGridEh::MoveListPastWindow(Integer Direction) {
+  TGridDataLinkEh* Link = GetDataLink();
+  if (!Link->GetActive()) return;
+  MoveList(Direction < 0 ? -Link->GetActiveRecord() - 1 : Link->GetBufferCount() - Link->GetActiveRecord());
+}
+
+bool TDBLookupGridEh::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+  if (InInstantReadMode()) return TCustomDBGridEh::DoMouseWheelDown(Shift, MousePos);
+  MoveListPastWindow(1);
+  return true;
+}
+
+bool TDBLookupGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+  if (InInstantReadMode()) return TCustomDBGridEh::DoMouseWheelUp(Shift, MousePos);
+  MoveListPastWindow(-1);
+  return true;
+}
+
+// Lines and pages move the list past the window's edges; the thumb goes to a
+// record number when the list has them, else to its five coarse places.
+void TDBLookupGridEh::VScrollList(Integer Code) {
+  TDataSet* List = GetListDataSet();
+  TGridDataLinkEh* Link = GetDataLink();
+  if (!List || !List->GetActive() || !Link->GetActive()) return;
+  TScrollInfo Info;
+  Info.fMask = SIF_ALL;
+  const Integer TrackPos = GetVertScrollBar()->GetScrollInfo(Info) ? Info.nTrackPos : 0;
+  const Integer Page = VisibleDataRows();
+  const Integer Active = Link->GetActiveRecord();
+  const bool Sequenced = List->IsSequenced();
+  switch (Code) {
+    case SB_LINEUP: return MoveListPastWindow(-1);
+    case SB_LINEDOWN: return MoveListPastWindow(1);
+    case SB_PAGEUP: MoveList(-Active - Page); return;
+    case SB_PAGEDOWN: MoveList(Link->GetBufferCount() - 1 - Active + Page); return;
+    case SB_TOP: return List->First();
+    case SB_BOTTOM: return List->Last();
+    case SB_THUMBTRACK:
+      if (Sequenced && GetVertScrollBar()->GetTracking()) List->SetRecNo(TrackPos + 1);
+      return;
+    case SB_THUMBPOSITION:
+      if (Sequenced) return List->SetRecNo(TrackPos + 1);
+      switch (TrackPos) {
+        case 0: return List->First();
+        case 1: MoveList(-Active - Page); return;
+        case 3: MoveList(Link->GetBufferCount() - 1 - Active + Page); return;
+        case 4: return List->Last();
+        default: return;
+      }
+    default: return;
+  }
+}
+
+TGridScrollBarParamsEh TDBLookupGridEh::GetVertScrollBarParams() {
+  if (InInstantReadMode()) return TCustomDBGridEh::GetVertScrollBarParams();
+  TGridScrollBarParamsEh P{0, 2, 0, 0};
+  TDataSet* List = GetListDataSet();
+  TGridDataLinkEh* Link = GetDataLink();
+  if (!List || !List->GetActive() || !Link->GetActive()) return P;
+  if (List->IsSequenced()) {
+    P.Max = List->GetRecordCount() - 1;
+    P.Page = VisibleDataRows();
+    P.Pos = std::max(0, List->GetRecNo() - 1 - Link->GetActiveRecord());
+  } else {
+    P.Max = 4;
+    P.Pos = List->GetBof() ? 0 : List->GetEof() ? 4 : 2;
+  }
+  return P;
+}
+
 // ---- Messages -------------------------------------------------------------------------------------------
 
 void TDBLookupGridEh::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_GETDLGCODE: Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
+    case WM_VSCROLL:
+      FSearchText.clear();
+      if (InInstantReadMode()) break;
+      Message.Result = 0;
+      return VScrollList(LoWord(Message.WParam));
     case WM_SETFOCUS:
       FSearchText.clear();
       break;

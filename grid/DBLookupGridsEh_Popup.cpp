@@ -70,6 +70,11 @@ void TPopupDataGridEh::KeyValueChanged() {
   if (OnUserKeyValueChange && FUserAction) OnUserKeyValueChange(this);
 }
 
+void TPopupDataGridEh::SpecRowChanged(TObject* Sender) {
+  TDBLookupGridEh::SpecRowChanged(Sender);
+  if (OnSpecRowChanged) OnSpecRowChanged(this);
+}
+
 void TPopupDataGridEh::KeyDown(Word& Key, TShiftState Shift) {
   TTemporaryChangeEh<bool> Acting(FUserAction, true);
   // The host hands its Enter and Esc on to close the list through it.

@@ -566,6 +566,33 @@ TEST_F(GridLookupEditing, EscClosesTheLookupListAndKeepsTheName) {
   EXPECT_EQ(TypeOf(), 1);
 }
 
+TEST_F(GridLookupEditing, SpecialRowTextsChangedWhileTheListIsOpenStayWithTheColumn) {
+  TSpecRowEh* Spec = Kind->GetDropDownSpecRow();
+  Spec->SetCellsText(u"(нет)");
+  Spec->SetValue(Variant(-1));
+  Spec->SetVisible(true);
+  // The program names the special row after the record the user passes.
+  TPopupDataGridEh* List = Kind->GetDropDownGrid();
+  List->OnUserKeyValueChange = [&](TObject*) {
+    List->GetSpecRow()->SetCellsText(u"(не " + List->GetDisplayText() + u")");
+  };
+  OpenEditor();
+  Key(VK_DOWN, THeadlessShift::Alt);
+  ASSERT_TRUE(Editor()->GetListVisible());
+  EXPECT_EQ(List->GetSpecRow()->GetCellsText(), u"(нет)");
+  Key(VK_DOWN);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Spec->GetCellsText(), u"(не Архив)");
+
+  // Opened again, the list starts from the column's texts; unchanged, nothing is taken back.
+  List->OnUserKeyValueChange = nullptr;
+  Key(VK_DOWN, THeadlessShift::Alt);
+  EXPECT_EQ(List->GetSpecRow()->GetCellsText(), u"(не Архив)");
+  Spec->SetCellsText(u"(пусто)");
+  Key(VK_RETURN);
+  EXPECT_EQ(Spec->GetCellsText(), u"(пусто)");
+}
+
 TEST_F(GridLookupEditing, TheDropDownBoxReachesTheColumnsDropDownGrid) {
   TColumnDropDownBoxEh* Box = Kind->GetDropDownBox();
   EXPECT_EQ(Kind->GetDropDownGridIfMade(), nullptr);

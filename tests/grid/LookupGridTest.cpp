@@ -20,6 +20,7 @@ protected:
   TDataSource ListSource{nullptr};
   TForm* Form = nullptr;
   TDBLookupGridEh* Grid = nullptr;
+  bool InstantReading = true;  // off: the grid shows the data link's window of records
 
   void SetUp() override {
     BuildResourceColumns(List.GetMemTableData());
@@ -40,6 +41,7 @@ protected:
     Grid->SetParent(Form);
     Grid->SetBounds(0, 0, 200, 150);
     Form->Show();
+    Grid->SetMemTableSupportIntf(InstantReading);
     Grid->SetListSource(&ListSource);
     Grid->SetKeyField(u"ID_THIS");
     Grid->SetListField(u"NAME_THIS");
@@ -60,6 +62,20 @@ protected:
     Display.Click(Grid->GetHandle(), P.X, P.Y);
   }
   Integer CurrentId() { return IdOf(List); }
+  Integer FirstShownId() {
+    if (!Grid->BeginReadRow(0)) return -1;
+    const Integer Id = IdOf(List);
+    Grid->EndReadRow();
+    return Id;
+  }
+  void Wheel(Integer Delta) { Display.Wheel(Grid->GetHandle(), 20, 40, Delta); }
+  void VScroll(Integer Code) { SendMessage(Grid->GetHandle(), WM_VSCROLL, MakeWParam(Code, 0), 0); }
+  TScrollInfo Bar() {
+    TScrollInfo Info;
+    Info.fMask = SIF_ALL;
+    GetScrollInfo(Grid->GetHandle(), SB_VERT, Info);
+    return Info;
+  }
 };
 
 TEST_F(LookupGrid, ShowsTheListFieldsAndLocatesTheKeyWithItsDisplayText) {
@@ -149,6 +165,84 @@ TEST_F(LookupGrid, KeysMoveTheChoiceThroughTheList) {
   EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 1);
   Display.Key(VK_UP);
   EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 1);
+}
+
+TEST_F(LookupGrid, OverAWindowOfRecordsTheWheelScrollsWithoutChoosingAndTheNextKeyStartsFromTheKey) {
+  InstantReading = false;
+  ShowNumbered(30);
+  ASSERT_FALSE(Grid->RowScrollMode());
+  const Integer Rows = Grid->VisibleDataRows();
+  Grid->SetFocus();
+  Grid->SetKeyValue(Variant(1));
+  ASSERT_EQ(FirstShownId(), 1);
+  // A notch down shows the record after the window; the choice stays.
+  Wheel(-120);
+  EXPECT_EQ(FirstShownId(), 2);
+  Wheel(-120);
+  EXPECT_EQ(FirstShownId(), 3);
+  EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 1);
+  // The key's record left the window: Down brings it back and moves nothing.
+  Display.Key(VK_DOWN);
+  EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 1);
+  EXPECT_EQ(FirstShownId(), 1);
+  Display.Key(VK_DOWN);
+  EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 2);
+  // Still on screen after a notch, the key's record is where Down starts.
+  Wheel(120);
+  EXPECT_EQ(FirstShownId(), 1);
+  Wheel(-120);
+  ASSERT_EQ(FirstShownId(), 2);
+  Display.Key(VK_DOWN);
+  EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 3);
+  EXPECT_EQ(CurrentId(), 3);
+  EXPECT_LT(3, FirstShownId() + Rows);
+}
+
+TEST_F(LookupGrid, OverAWindowOfRecordsTheBarShowsAndMovesTheWindowAndEndsTheSearch) {
+  InstantReading = false;
+  ShowNumbered(30);
+  const Integer Rows = Grid->VisibleDataRows();
+  Grid->SetFocus();
+  Grid->SetKeyValue(Variant(1));
+  EXPECT_EQ(Bar().nMin, 0);
+  EXPECT_EQ(Bar().nMax, 29);
+  EXPECT_EQ(Bar().nPage, UINT(Rows));
+  EXPECT_EQ(Bar().nPos, 0);
+  VScroll(SB_LINEDOWN);
+  EXPECT_EQ(FirstShownId(), 2);
+  EXPECT_EQ(Bar().nPos, 1);
+  VScroll(SB_LINEUP);
+  EXPECT_EQ(FirstShownId(), 1);
+  VScroll(SB_PAGEDOWN);
+  EXPECT_EQ(FirstShownId(), Rows + 1);
+  VScroll(SB_PAGEUP);
+  EXPECT_EQ(FirstShownId(), 1);
+  VScroll(SB_BOTTOM);
+  EXPECT_EQ(FirstShownId(), 30 - Rows + 1);
+  EXPECT_EQ(Bar().nPos, 30 - Rows);
+  SetScrollPos(Grid->GetHandle(), SB_VERT, 9, false);
+  VScroll(SB_THUMBPOSITION);
+  EXPECT_EQ(CurrentId(), 10);
+  VScroll(SB_TOP);
+  EXPECT_EQ(FirstShownId(), 1);
+  EXPECT_EQ(Grid->GetKeyValue().AsInteger(), 1);
+
+  Display.TypeText(u"з");
+  ASSERT_EQ(Grid->GetSearchText(), u"з");
+  VScroll(SB_LINEDOWN);
+  EXPECT_EQ(Grid->GetSearchText(), u"");
+}
+
+TEST_F(LookupGrid, OverATableReadRowByRowTheBarScrollsTheRowsAndEndsTheSearchToo) {
+  ShowNumbered(30);
+  ASSERT_TRUE(Grid->RowScrollMode());
+  Grid->SetFocus();
+  Display.TypeText(u"з");
+  ASSERT_EQ(Grid->GetSearchText(), u"з");
+  const Integer Top = Grid->GetTopRow();
+  VScroll(SB_LINEDOWN);
+  EXPECT_EQ(Grid->GetTopRow(), Top + 1);
+  EXPECT_EQ(Grid->GetSearchText(), u"");
 }
 
 TEST_F(LookupGrid, TheSpecialRowStandsForItsValueAboveTheFirstRecord) {
