@@ -267,7 +267,7 @@ void BM_TreeFindInCollapsedGroups(benchmark::State& state) {
     Integer hit = -1;
     const auto& rows = t.Table.GetRecordsData()->GetRecordsList()->GetActiveList();
     for (size_t i = 0; i < rows.size() && hit < 0; ++i)
-      if (WideUpperCaseEh(VarToStr(rows[i]->GetData()[2])) == upper) hit = static_cast<Integer>(i);
+      if (WideUpperCaseEh(rows[i]->GetData()[2].AsString()) == upper) hit = static_cast<Integer>(i);
     benchmark::DoNotOptimize(hit);
   };
   std::vector<double> tree, plain;

@@ -101,7 +101,7 @@ void DirectCsv(TExportTable& T, TMemoryStream& Stream) {
   for (TMemoryRecordEh* r : T.Rows()) {
     const auto& v = r->GetData();
     Out.Add("\r\n" + Quoted(IntToStr(v[0].AsInteger())) + ";" + Quoted(v[1].AsString()) + ";" +
-            Quoted(FloatToStr(v[2].AsDouble())) + ";" + Quoted(DateToStr(v[3].AsDateTime())));
+            Quoted(FloatToStr(v[2].AsDouble())) + ";" + Quoted(DateToStr(v[3].Real())));
   }
 }
 
@@ -140,7 +140,7 @@ void DirectBinary(TExportTable& T, TMemoryStream& Stream) {
     Cell.push_back(char(vtFloatEh));
     AddLE<double>(Cell, v[2].AsDouble());
     Cell.push_back(char(vtFloatEh));
-    AddLE<double>(Cell, v[3].AsDateTime());
+    AddLE<double>(Cell, v[3].Real());
     Out.Add(Cell);
   }
   Out.Add("\0", 1);

@@ -151,7 +151,7 @@ void BM_TextSearch(benchmark::State& state) {
     Integer hit = -1;
     const auto& rows = big.Table.GetRecordsData()->GetRecordsList()->GetActiveList();
     for (size_t i = 0; i < rows.size() && hit < 0; ++i)
-      if (WideUpperCaseEh(VarToStr(rows[i]->GetData()[1])) == upper) hit = static_cast<Integer>(i);
+      if (WideUpperCaseEh(rows[i]->GetData()[1].AsString()) == upper) hit = static_cast<Integer>(i);
     benchmark::DoNotOptimize(hit);
   };
   for (auto _ : state) {

@@ -125,7 +125,7 @@ void BM_FilterExpression(benchmark::State& state) {
   auto viaLoop = [&] {
     Integer n = 0;
     for (TMemoryRecordEh* r : rows) {
-      const Variant& v = r->GetData()[1];
+      const TRecValueEh& v = r->GetData()[1];
       if (!v.IsNull() && v.AsInteger() > 0) ++n;
     }
     looped = n;

@@ -202,7 +202,7 @@ void BM_Filter(benchmark::State& state) {
       std::vector<TMemoryRecordEh*> passed;
       passed.reserve(recs.size());
       for (TMemoryRecordEh* r : recs) {
-        const Variant& v = r->GetData()[2];
+        const TRecValueEh& v = r->GetData()[2];
         if (!v.IsNull() && v.AsInteger() > 0) passed.push_back(r);
       }
       counted = static_cast<Integer>(passed.size());

@@ -15,7 +15,6 @@
 #include "platform/core/Files.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
-#include "platform/core/VariantText.h"
 #include "platform/data/FieldDefs.h"
 #include "platform/data/Fields.h"
 #include "platform/ui/Forms.h"
@@ -72,16 +71,13 @@ Integer ValueInteger(const Variant& V) {
   return VarIsNullOrEmpty(V) ? 0 : StrToIntDefTrim(V.AsString(), 0);
 }
 
-// A record's stored value; null for a column the record does not hold, which
+// A stored value as ValueInteger reads it; a column the record does not hold
 // reads as Null.
-const Variant* StoredValue(const TRecDataValues& Data, Integer Column) {
-  const size_t at = static_cast<size_t>(Column);
-  return at < Data.size() ? &Data[at] : nullptr;
-}
-
 Integer StoredInteger(const TRecDataValues& Data, Integer Column) {
-  const Variant* v = StoredValue(Data, Column);
-  return v ? ValueInteger(*v) : 0;
+  const TRecValueEh* v = Data.Find(Column);
+  if (!v || v->IsNullOrEmpty()) return 0;
+  if (v->VarType() == varInteger) return static_cast<Integer>(v->Whole());
+  return ValueInteger(v->ToVariant());
 }
 
 // Stored values as texts the way ValueText reads them, without copying the
@@ -90,9 +86,9 @@ Integer StoredInteger(const TRecDataValues& Data, Integer Column) {
 class TStoredTexts {
 public:
   StringView Of(const TRecDataValues& Data, Integer Column) {
-    const Variant* v = StoredValue(Data, Column);
-    if (!v || VarIsNullOrEmpty(*v)) return {};
-    if (const String* text = VarStrRef(*v)) return *text;
+    const TRecValueEh* v = Data.Find(Column);
+    if (!v || v->IsNullOrEmpty()) return {};
+    if (v->IsText()) return v->Text();
     return FConverted.emplace_back(v->AsString());
   }
 
@@ -283,7 +279,7 @@ std::vector<TResourceRecord> TResourceTable::AllRecords() const {
   MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, c);
   for (Integer i = 0; i < list->GetCount(); ++i) {
     // The values read in place: a copy of each would cost more than the save.
-    const TRecDataValues& data = list->GetRecord(i)->GetData();
+    const TRecDataValues data = list->GetRecord(i)->GetData();
     auto text = [&](size_t Field) { return String(texts.Of(data, c[Field])); };
     auto number = [&](size_t Field) { return StoredInteger(data, c[Field]); };
     TResourceRecord r;
@@ -338,18 +334,18 @@ void ReadStorePart(const TRecordsListEh* List, const std::vector<Integer>& c, TS
     // Reserved for lines of a usual length and sized a step ahead of the
     // writing, so that the bytes are cleared once and only where lines go.
     lines.reserve((Part.End - Part.Begin) * 128);
-    // The records and their value arrays lie all over the heap, and
+    // The records (their values behind them) lie all over the heap, and
     // waiting for them is most of the reading: each record is asked for a few
-    // records ahead, and its values once the record itself has come.
+    // records ahead, and the rest of its values once the record itself has come.
     const std::vector<TMemoryRecordEh*>& records = List->GetActiveList();
     for (size_t i = Part.Begin; i < Part.End; ++i) {
       if (i + 2 * kPrefetchAhead < Part.End) __builtin_prefetch(records[i + 2 * kPrefetchAhead]);
       if (i + kPrefetchAhead < Part.End) {
-        const TRecDataValues& ahead = records[i + kPrefetchAhead]->GetData();
+        const TRecDataValues ahead = records[i + kPrefetchAhead]->GetData();
         const char* values = reinterpret_cast<const char*>(ahead.data());
-        for (size_t at = 0; at < ahead.size() * sizeof(Variant); at += 64) __builtin_prefetch(values + at);
+        for (size_t at = 0; at < ahead.size() * sizeof(TRecValueEh); at += 64) __builtin_prefetch(values + at);
       }
-      const TRecDataValues& data = records[i]->GetData();
+      const TRecDataValues data = records[i]->GetData();
       const TResourceLineView line{.ID_THIS = StoredInteger(data, c[0]),
                                    .ID_PARENT = StoredInteger(data, c[1]),
                                    .ID_TYPE = StoredInteger(data, c[2]),

@@ -175,11 +175,9 @@ bool TDBGridEhExport::StoredValuesReadable() const {
   return Table && Table->GetState() == dsBrowse && !Table->OnGetFieldValue;
 }
 
-const Variant* TDBGridEhExport::StoredValue(const TField* Field) const {
+const TRecValueEh* TDBGridEhExport::StoredValue(const TField* Field) const {
   if (!FStoredRecord || Field->GetFieldKind() != fkData || Field->GetFieldNo() <= 0) return nullptr;
-  const TRecDataValues& Values = FStoredRecord->GetData();
-  const size_t Index = size_t(Field->GetFieldNo() - 1);
-  return Index < Values.size() ? &Values[Index] : nullptr;
+  return FStoredRecord->StoredValue(Field->GetFieldNo() - 1);
 }
 
 void TDBGridEhExport::WriteRecord(TColumnsEhList* ColumnsList) {

@@ -128,7 +128,7 @@ protected:
   // The value of a data field as the in-memory table stores it for the row being
   // exported, read in place; null when it must be read through the field (another
   // dataset, a field that is not stored, a record being edited, a value event).
-  const Variant* StoredValue(const TField* Field) const;
+  const TRecValueEh* StoredValue(const TField* Field) const;
   // Adds the current record to the footer sums and counts.
   void CalcFooterValues();
   // The text of a sum or count footer over the exported records.

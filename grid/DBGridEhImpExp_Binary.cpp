@@ -149,18 +149,17 @@ void TDBGridEhExportAsVCLDBIF::WriteDataCell(TColumnEh* Column, TColCellParamsEh
   }
   // One read gives both whether the cell is Null and its value; a stored value is read in place.
   Variant Read;
-  const Variant* Stored = StoredValue(Field);
-  const Variant& Value = Stored ? *Stored : (Read = Field->GetValue());
-  if (VarIsNullOrEmpty(Value)) return Tag(vtNullEh);
+  const TRecValueEh* Stored = StoredValue(Field);
+  if (Stored ? Stored->IsNullOrEmpty() : VarIsNullOrEmpty(Read = Field->GetValue())) return Tag(vtNullEh);
   switch (const TVCLDBIFTagEh Kind = TVCLDBIFTagEh(Plan.Tag)) {
     case vtIntegerEh: {
       Tag(Kind);
-      const int32_t Number = Value.AsInteger();
+      const int32_t Number = Stored ? Stored->AsInteger() : Read.AsInteger();
       return WriteBytes(&Number, sizeof(Number));
     }
     case vtFloatEh: {
       Tag(Kind);
-      const double Number = Value.AsDouble();
+      const double Number = Stored ? Stored->AsDouble() : Read.AsDouble();
       return WriteBytes(&Number, sizeof(Number));
     }
     case vtAnsiTextEh:
@@ -170,7 +169,11 @@ void TDBGridEhExportAsVCLDBIF::WriteDataCell(TColumnEh* Column, TColCellParamsEh
     }
     case vtWideTextEh: {
       // A text field's text is its value's; other fields (memos) say how theirs reads.
-      if (const String* S = Plan.TextField ? VarStrRef(Value) : nullptr)
+      if (Plan.TextField && Stored && Stored->IsText()) {
+        const StringView S = Stored->Text();
+        return Text(Kind, S.data(), S.size() * sizeof(Char));
+      }
+      if (const String* S = Plan.TextField && !Stored ? VarStrRef(Read) : nullptr)
         return Text(Kind, S->data(), S->size() * sizeof(Char));
       const String S = Field->GetAsString();
       return Text(Kind, S.data(), S.size() * sizeof(Char));

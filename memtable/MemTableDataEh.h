@@ -30,11 +30,13 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
 #include "memtable/IndexEntriesEh.h"
 #include "memtable/MemTreeEh.h"
+#include "memtable/RecordValuesEh.h"
 #include "platform/core/Collection.h"
 #include "platform/core/Component.h"
 #include "platform/core/Filer.h"
@@ -87,8 +89,6 @@ enum TRecordsListNotificationEh : Byte {
   rlnRecMarkingForDelEh = 8,  // reserved: the records list never sends it
   rlnRecMarkedForDelEh = 9
 };
-
-using TRecDataValues = std::vector<Variant>;
 
 // ---------------------------------------------------------------------------
 // The sort every part of the in-memory dataset uses: pivot at the middle, scans
@@ -613,12 +613,18 @@ private:
   std::exception_ptr FException;
 };
 
-class TMemoryRecordEh : public TPersistent {
+// A record keeps its current values right behind itself, in the block it was
+// made in, with room for the columns the table had then; a column added later
+// moves them to a block of their own. Pre-edit values, old values and an
+// update error are held only while the record has them.
+class TMemoryRecordEh final : public TPersistent {
 public:
   BORROW_CLASS(TMemoryRecordEh, TPersistent)
   ~TMemoryRecordEh() override;
   TMemoryRecordEh(const TMemoryRecordEh&) = delete;
   TMemoryRecordEh& operator=(const TMemoryRecordEh&) = delete;
+  // Records are made by their records list only (NewRecord), and freed whole.
+  static void operator delete(void* Block) { ::operator delete(Block); }
 
   // Browse -> editing, keeping the pre-edit values; nothing in other states.
   void Edit();
@@ -639,38 +645,69 @@ public:
   void ReadData(TReader* Reader);
   void WriteData(TWriter* Writer) const;
 
-  // The current values, for readers that do not need a copy.
-  const TRecDataValues& GetData() const { return FData; }
-  const TRecDataValues* GetOldData() const { return FOldData.get(); }
-  const TRecDataValues* GetEditData() const { return FEditData.get(); }
+  // The current values read in place, for readers that need no Variant.
+  TRecDataValues GetData() const { return FExtra && FExtra->Widened ? Wide() : TRecDataValues(InlineCells(), FInline); }
+  // The stored value of a column, null for a column the record never held (it reads Null).
+  const TRecValueEh* StoredValue(Integer Column) const { return GetData().Find(Column); }
+  bool HasOldValues() const { return FExtra && FExtra->Old; }
+  bool HasEditValues() const { return FExtra && FExtra->Edit; }
   TMemoryRecordEditStateEh GetEditState() const { return FEditState; }
   Integer GetID() const { return FID; }
   Integer GetIndex() const { return FIndex; }
   Integer GetPendingIndex() const { return FPendingIndex; }
   TRecUpdateStatusEh GetUpdateStatus() const { return FUpdateStatus; }
   TRecordsListEh* GetRecordsList() const { return FRecordsList; }
-  TUpdateErrorEh* GetUpdateError() const { return FUpdateError.get(); }
-  void SetUpdateError(std::unique_ptr<TUpdateErrorEh> Value) { FUpdateError = std::move(Value); }
+  TUpdateErrorEh* GetUpdateError() const { return FExtra ? FExtra->UpdateError.get() : nullptr; }
+  void SetUpdateError(std::unique_ptr<TUpdateErrorEh> Value);
 
 private:
   friend class TRecordsListEh;
   friend class TMemTableDataEh;
-  explicit TMemoryRecordEh(TRecordsListEh* ARecordsList);
-  void CheckColumn(Integer Index) const;
-  // The array a version reads or writes, null when it has none.
-  const TRecDataValues* ValuesOf(TRecValueVersionEh ValueVersion) const;
-  TRecDataValues* ValuesOf(TRecValueVersionEh ValueVersion);
-  void StoreValue(Integer Index, TRecDataValues& Target, Variant Value);
+  using TValueArray = std::vector<TRecValueEh>;
+  // What a record holds only at times.
+  struct TExtra {
+    std::unique_ptr<TValueArray> Old;   // before the first cached change since the last merge
+    std::unique_ptr<TValueArray> Edit;  // while editing
+    std::unique_ptr<TUpdateErrorEh> UpdateError;
+    TValueArray Wide;  // the current values, once they outgrew the record's own room
+    bool Widened = false;
+  };
+  // Where a version's values are.
+  enum TSlot : Byte { slCurrent, slEdit, slOld, slNone };
+  // Room for Count values behind the record.
+  struct TCellRoom {
+    size_t Count;
+  };
+  static void* operator new(size_t Size, TCellRoom Room);
+  static void operator delete(void* Block, TCellRoom) { ::operator delete(Block); }
+  TMemoryRecordEh(TRecordsListEh* ARecordsList, size_t Room);
 
-  TRecDataValues FData;
-  TMemoryRecordEditStateEh FEditState = resNewEh;
+  TRecValueEh* InlineCells() const {
+    return std::launder(reinterpret_cast<TRecValueEh*>(reinterpret_cast<char*>(const_cast<TMemoryRecordEh*>(this)) +
+                                                        sizeof(TMemoryRecordEh)));
+  }
+  TRecDataValues Wide() const { return TRecDataValues(FExtra->Wide.data(), FExtra->Wide.size()); }
+  TExtra& Extra();
+  // Drops the extra part when it holds nothing.
+  void TrimExtra();
+  void CheckColumn(Integer Index) const;
+  // The slot a version reads or writes (raising where the version is not accessible).
+  TSlot SlotOf(TRecValueVersionEh ValueVersion) const;
+  TRecDataValues ValuesIn(TSlot Slot) const;
+  void StoreValue(TSlot Slot, Integer Index, TRecValueEh Value);
+  TRecValueEh* CurrentCells();
+  // Makes the current values these, one per column given.
+  void AssignCurrent(TRecDataValues Values);
+  void AssignCurrent(TValueArray&& Values);
+  std::unique_ptr<TValueArray> CopyOfCurrent() const;
+
+  TRecordsListEh* FRecordsList;
+  std::unique_ptr<TExtra> FExtra;
   Integer FID = 0;
   Integer FIndex = -1;
-  std::unique_ptr<TRecDataValues> FOldData;
-  TRecordsListEh* FRecordsList;
-  std::unique_ptr<TRecDataValues> FEditData;
-  std::unique_ptr<TUpdateErrorEh> FUpdateError;
   Integer FPendingIndex = -1;
+  uint16_t FInline = 0;  // values behind the record
+  TMemoryRecordEditStateEh FEditState = resNewEh;
   TRecUpdateStatusEh FUpdateStatus = rusUnmodifiedEh;
 };
 

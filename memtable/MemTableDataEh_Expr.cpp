@@ -562,8 +562,9 @@ const Variant& TDataSetExprParserEh::Operand(Integer Node, TEvalContext& Ctx, Va
     if (!rec && Ctx.Rows && Ctx.Row >= 0 && Ctx.Row < Ctx.Rows->GetAggregateRowCount())
       rec = Ctx.Rows->GetAggregateRow(Ctx.Row);
     if (rec) {
-      const TRecDataValues& data = rec->GetData();
-      if (n.Column >= 0 && static_cast<size_t>(n.Column) < data.size()) return data[static_cast<size_t>(n.Column)];
+      const TRecValueEh* v = rec->StoredValue(n.Column);
+      Scratch = v ? v->ToVariant() : Null();
+      return Scratch;
     }
   }
   Scratch = Eval(Node, Ctx);
@@ -577,9 +578,8 @@ Variant TDataSetExprParserEh::EvalField(const TExprNodeEh& N, TEvalContext& Ctx)
     rec = Ctx.Rows->GetAggregateRow(Ctx.Row);
   }
   if (rec) {
-    const TRecDataValues& data = rec->GetData();
-    if (N.Column < 0 || static_cast<size_t>(N.Column) >= data.size()) return Null();
-    return data[static_cast<size_t>(N.Column)];
+    const TRecValueEh* v = rec->StoredValue(N.Column);
+    return v ? v->ToVariant() : Null();
   }
   if (!FDataSet) return Null();
   return FDataSet->FieldByName(N.Name)->GetValue();

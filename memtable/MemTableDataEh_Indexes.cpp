@@ -164,15 +164,16 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
     numbers.reserve(records.size());
     for (TMemoryRecordEh* rec : records) {
       if (!indexed(rec)) continue;
-      const TRecDataValues& data = rec->GetData();
-      const size_t at = static_cast<size_t>(column);
-      static const Variant none = Null();
-      const Variant& v = at < data.size() ? data[at] : none;
-      if (!v.IsNull() && !IsWholeNumber(v)) {
+      const TRecValueEh* v = rec->StoredValue(column);
+      if (!v || v->IsNull()) {
+        numbers.push_back({0, rec->GetID(), varNull, rec});
+        continue;
+      }
+      if (!v->IsWholeNumber()) {
         wholeNumbers = false;
         break;
       }
-      numbers.push_back({v.IsNull() ? 0 : v.AsInt64(), rec->GetID(), v.VarType(), rec});
+      numbers.push_back({v->Whole(), rec->GetID(), v->VarType(), rec});
     }
   }
   if (wholeNumbers) {

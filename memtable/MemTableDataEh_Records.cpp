@@ -25,13 +25,69 @@ bool HasSemicolon(const String& S) { return S.find(u';') != String::npos; }
 // ---------------------------------------------------------------------------
 // TMemoryRecordEh
 
-TMemoryRecordEh::TMemoryRecordEh(TRecordsListEh* ARecordsList) : FRecordsList(ARecordsList) {}
+static_assert(sizeof(TMemoryRecordEh) % alignof(TRecValueEh) == 0, "values follow the record aligned");
 
-TMemoryRecordEh::~TMemoryRecordEh() = default;
+void* TMemoryRecordEh::operator new(size_t Size, TCellRoom Room) {
+  return ::operator new(Size + Room.Count * sizeof(TRecValueEh));
+}
+
+TMemoryRecordEh::TMemoryRecordEh(TRecordsListEh* ARecordsList, size_t Room)
+    : FRecordsList(ARecordsList), FInline(static_cast<uint16_t>(Room)) {
+  TRecValueEh* cells = InlineCells();
+  for (size_t i = 0; i < Room; ++i) new (cells + i) TRecValueEh();
+}
+
+TMemoryRecordEh::~TMemoryRecordEh() {
+  TRecValueEh* cells = InlineCells();
+  for (size_t i = 0; i < FInline; ++i) cells[i].~TRecValueEh();
+}
+
+TMemoryRecordEh::TExtra& TMemoryRecordEh::Extra() {
+  if (!FExtra) FExtra = std::make_unique<TExtra>();
+  return *FExtra;
+}
+
+void TMemoryRecordEh::TrimExtra() {
+  if (FExtra && !FExtra->Old && !FExtra->Edit && !FExtra->UpdateError && !FExtra->Widened) FExtra.reset();
+}
+
+void TMemoryRecordEh::SetUpdateError(std::unique_ptr<TUpdateErrorEh> Value) {
+  if (!Value && !FExtra) return;
+  Extra().UpdateError = std::move(Value);
+  TrimExtra();
+}
+
+TRecValueEh* TMemoryRecordEh::CurrentCells() { return FExtra && FExtra->Widened ? FExtra->Wide.data() : InlineCells(); }
+
+std::unique_ptr<TMemoryRecordEh::TValueArray> TMemoryRecordEh::CopyOfCurrent() const {
+  const TRecDataValues current = GetData();
+  return std::make_unique<TValueArray>(current.begin(), current.end());
+}
+
+void TMemoryRecordEh::AssignCurrent(TRecDataValues Values) {
+  TValueArray copy(Values.begin(), Values.end());
+  AssignCurrent(std::move(copy));
+}
+
+void TMemoryRecordEh::AssignCurrent(TValueArray&& Values) {
+  if (Values.size() > FInline || (FExtra && FExtra->Widened)) {
+    TExtra& extra = Extra();
+    if (!extra.Widened) {
+      // The record's own room is left Null.
+      TRecValueEh* cells = InlineCells();
+      for (size_t i = 0; i < FInline; ++i) cells[i] = TRecValueEh();
+    }
+    extra.Wide = std::move(Values);
+    extra.Widened = true;
+    return;
+  }
+  TRecValueEh* cells = InlineCells();
+  for (size_t i = 0; i < FInline; ++i) cells[i] = i < Values.size() ? std::move(Values[i]) : TRecValueEh();
+}
 
 void TMemoryRecordEh::Edit() {
   if (FEditState != resBrowseEh) return;
-  FEditData = std::make_unique<TRecDataValues>(FData);
+  Extra().Edit = CopyOfCurrent();
   FEditState = resEditEh;
 }
 
@@ -46,12 +102,13 @@ void TMemoryRecordEh::Post() {
   if (list->FCachedUpdates) {
     if (FUpdateStatus == rusUnmodifiedEh) FUpdateStatus = rusModifiedEh;
     list->AddToPending(this);
-    if (FUpdateStatus == rusModifiedEh && !FOldData) FOldData = std::move(FEditData);
+    if (FUpdateStatus == rusModifiedEh && !HasOldValues() && FExtra) FExtra->Old = std::move(FExtra->Edit);
   } else {
     // A failing apply hook leaves the record in its edit, unchanged.
     list->ApplyRecordUpdate(this, usModified);
   }
-  FEditData.reset();
+  if (FExtra) FExtra->Edit.reset();
+  TrimExtra();
   FEditState = resBrowseEh;
   list->Notify(this, FIndex, rlnRecChangedEh);
 }
@@ -62,8 +119,11 @@ void TMemoryRecordEh::Cancel() {
     delete this;
     return;
   }
-  FData = std::move(*FEditData);
-  FEditData.reset();
+  if (HasEditValues()) {
+    std::unique_ptr<TValueArray> edit = std::move(FExtra->Edit);
+    AssignCurrent(std::move(*edit));
+  }
+  TrimExtra();
   FEditState = resBrowseEh;
 }
 
@@ -77,48 +137,56 @@ void TMemoryRecordEh::MergeChangeLog() {
     list->FDeletedList.push_back(this);
     list->Notify(this, idx, rlnRecDeletedEh);
   }
-  FOldData.reset();
+  if (FExtra) {
+    FExtra->Old.reset();
+    FExtra->UpdateError.reset();
+  }
+  TrimExtra();
   FUpdateStatus = rusUnmodifiedEh;
   list->DropFromPending(this);
-  FUpdateError.reset();
 }
 
 void TMemoryRecordEh::CheckColumn(Integer Index) const {
   if (Index < 0 || Index >= FRecordsList->FieldCount()) TList::Error(u"List index out of bounds (%d)", Index);
 }
 
-const TRecDataValues* TMemoryRecordEh::ValuesOf(TRecValueVersionEh ValueVersion) const {
+TMemoryRecordEh::TSlot TMemoryRecordEh::SlotOf(TRecValueVersionEh ValueVersion) const {
   switch (ValueVersion) {
     case rvvOldValueEh:
-      if (!FOldData) throw Exception(SOldValuesNotAccessible);
-      return FOldData.get();
+      if (!HasOldValues()) throw Exception(SOldValuesNotAccessible);
+      return slOld;
     case rvvEditStartValueEh:
-      return FEditData ? FEditData.get() : &FData;
+      return HasEditValues() ? slEdit : slCurrent;
     case rvvEditValueEh:
       if (FEditState != resEditEh) throw Exception(SEditValuesNotAccessible);
-      return &FData;
+      return slCurrent;
     case rvvValueEh:
-      return &FData;
+      return slCurrent;
     case rvvOldestValueEh:
-      if (FOldData) return FOldData.get();
-      return FEditData ? FEditData.get() : &FData;
+      if (HasOldValues()) return slOld;
+      return HasEditValues() ? slEdit : slCurrent;
     case rvvOldOrValueEh:
-      return FOldData ? FOldData.get() : &FData;
+      return HasOldValues() ? slOld : slCurrent;
   }
-  return nullptr;
+  return slNone;
 }
 
-TRecDataValues* TMemoryRecordEh::ValuesOf(TRecValueVersionEh ValueVersion) {
-  return const_cast<TRecDataValues*>(static_cast<const TMemoryRecordEh*>(this)->ValuesOf(ValueVersion));
+TRecDataValues TMemoryRecordEh::ValuesIn(TSlot Slot) const {
+  switch (Slot) {
+    case slCurrent: return GetData();
+    case slEdit: return TRecDataValues(FExtra->Edit->data(), FExtra->Edit->size());
+    case slOld: return TRecDataValues(FExtra->Old->data(), FExtra->Old->size());
+    default: return TRecDataValues();
+  }
 }
 
 Variant TMemoryRecordEh::GetValue(Integer Index, TRecValueVersionEh ValueVersion) const {
   CheckColumn(Index);
-  const TRecDataValues* values = ValuesOf(ValueVersion);
-  if (!values) return Unassigned();
+  const TSlot slot = SlotOf(ValueVersion);
+  if (slot == slNone) return Unassigned();
   // A column added after the record was made has never been given a value.
-  if (static_cast<size_t>(Index) >= values->size()) return Null();
-  return (*values)[static_cast<size_t>(Index)];
+  const TRecValueEh* v = ValuesIn(slot).Find(Index);
+  return v ? v->ToVariant() : Null();
 }
 
 namespace {
@@ -126,38 +194,51 @@ namespace {
 // The form a value takes in a column: Null for Null and Unassigned, as it is for a
 // Variant or reference column, else cast to the column's Variant type (raising
 // the cast error before anything is stored).
-// Taken by value: a value passed as a temporary moves through to the record.
-Variant ColumnValue(TMTDataFieldEh* Field, Variant Value) {
-  if (Value.IsNull() || Value.IsEmpty()) return Null();
+TRecValueEh ColumnValue(TMTDataFieldEh* Field, const Variant& Value) {
+  if (Value.IsNull() || Value.IsEmpty()) return TRecValueEh();
   TVarType vt = Field->GetVarType();
-  if (vt == varVariant || VarType(Value) == vt) return Value;
-  return VarAsType(Value, vt);
+  if (vt == varVariant || VarType(Value) == vt) return TRecValueEh(Value);
+  return TRecValueEh(VarAsType(Value, vt));
 }
+
+// References are kept as given; Unassigned still reads back as Null.
+TRecValueEh ReferenceValue(const Variant& Value) { return Value.IsEmpty() ? TRecValueEh() : TRecValueEh(Value); }
 
 bool IsRefObjectColumn(TMTDataFieldEh* Field) { return Field->IsRefObjectColumn(); }
 
 }  // namespace
 
-void TMemoryRecordEh::StoreValue(Integer Index, TRecDataValues& Target, Variant Value) {
-  if (static_cast<size_t>(Index) >= Target.size()) Target.resize(static_cast<size_t>(Index) + 1, Null());
-  Target[static_cast<size_t>(Index)] = std::move(Value);
+void TMemoryRecordEh::StoreValue(TSlot Slot, Integer Index, TRecValueEh Value) {
+  const size_t at = static_cast<size_t>(Index);
+  if (Slot == slCurrent) {
+    if (at >= GetData().size()) {
+      TValueArray wider(GetData().begin(), GetData().end());
+      wider.resize(at + 1);
+      AssignCurrent(std::move(wider));
+    }
+    CurrentCells()[at] = std::move(Value);
+    return;
+  }
+  TValueArray* target = Slot == slEdit ? FExtra->Edit.get() : Slot == slOld ? FExtra->Old.get() : nullptr;
+  if (!target) return;
+  if (at >= target->size()) target->resize(at + 1);
+  (*target)[at] = std::move(Value);
 }
 
 void TMemoryRecordEh::SetValue(Integer Index, TRecValueVersionEh ValueVersion, Variant Value) {
   CheckColumn(Index);
   TMTDataFieldEh* Field = FRecordsList->DataStruct()->GetItem(Index);
   if (IsRefObjectColumn(Field)) {
-    // References are kept as given; Unassigned still reads back as Null.
-    StoreValue(Index, FData, Value.IsEmpty() ? Null() : std::move(Value));
+    StoreValue(slCurrent, Index, ReferenceValue(Value));
     return;
   }
-  TRecDataValues* target = ValuesOf(ValueVersion);
-  if (!target) return;
-  StoreValue(Index, *target, ColumnValue(Field, std::move(Value)));
+  const TSlot slot = SlotOf(ValueVersion);
+  if (slot == slNone) return;
+  StoreValue(slot, Index, ColumnValue(Field, Value));
 }
 
 Variant TMemoryRecordEh::GetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion) const {
-  if (ValueVersion == rvvOldValueEh && !FOldData) throw Exception(SOldValuesNotAccessible);
+  if (ValueVersion == rvvOldValueEh && !HasOldValues()) throw Exception(SOldValuesNotAccessible);
   TMTDataStructEh* ds = FRecordsList->DataStruct();
   if (!HasSemicolon(FieldNames)) return GetValue(ds->FieldIndex(FieldNames), ValueVersion);
   std::vector<TMTDataFieldEh*> fields;
@@ -181,17 +262,17 @@ void TMemoryRecordEh::SetDataValues(const String& FieldNames, TRecValueVersionEh
   if (!Value.IsArray() || VarArrayHighBound(Value) - VarArrayLowBound(Value) + 1 < static_cast<Integer>(fields.size()))
     throw EVariantBadIndexError(u"TMemoryRecordEh.SetDataValues: the value array has fewer elements than fields.");
   Integer low = VarArrayLowBound(Value);
-  std::vector<Variant> prepared;
+  std::vector<TRecValueEh> prepared;
   prepared.reserve(fields.size());
   for (size_t i = 0; i < fields.size(); ++i) {
     Variant v = VarArrayGet(Value, low + static_cast<Integer>(i));
-    prepared.push_back(IsRefObjectColumn(fields[i]) ? (v.IsEmpty() ? Null() : v) : ColumnValue(fields[i], v));
+    prepared.push_back(IsRefObjectColumn(fields[i]) ? ReferenceValue(v) : ColumnValue(fields[i], v));
   }
-  TRecDataValues* target = ValuesOf(ValueVersion);
+  const TSlot slot = SlotOf(ValueVersion);
   for (size_t i = 0; i < fields.size(); ++i) {
     Integer col = fields[i]->GetIndex();
-    if (IsRefObjectColumn(fields[i])) StoreValue(col, FData, prepared[i]);
-    else if (target) StoreValue(col, *target, prepared[i]);
+    if (IsRefObjectColumn(fields[i])) StoreValue(slCurrent, col, std::move(prepared[i]));
+    else if (slot != slNone) StoreValue(slot, col, std::move(prepared[i]));
   }
 }
 
@@ -248,9 +329,12 @@ TMTDataStructEh* TRecordsListEh::DataStruct() const {
 }
 
 TMemoryRecordEh* TRecordsListEh::NewRecord() {
-  auto* Rec = new TMemoryRecordEh(this);
+  const size_t columns = static_cast<size_t>(FieldCount());
+  // Past what a record's own count can say, the values live apart from the start.
+  const size_t room = columns <= UINT16_MAX ? columns : 0;
+  auto* Rec = new (TMemoryRecordEh::TCellRoom{room}) TMemoryRecordEh(this, room);
+  if (room < columns) Rec->AssignCurrent(TMemoryRecordEh::TValueArray(columns));
   Rec->FID = FNextID++;
-  Rec->FData.assign(static_cast<size_t>(FieldCount()), Null());
   Rec->FEditState = resNewEh;
   return Rec;
 }
@@ -263,14 +347,14 @@ Integer TRecordsListEh::InsertRecord(TMemoryRecordEh* Rec, Integer Index, bool I
   Notify(Rec, pos, rlnRecAddingEh);
   const bool apply = !FCachedUpdates && !IsLoading && FMemTableData->HasApplyUpdatesHandlers();
   // An apply hook that refuses the insert leaves the record as it came.
-  TRecDataValues saved;
-  if (apply) saved = Rec->FData;
+  std::unique_ptr<TMemoryRecordEh::TValueArray> saved;
+  if (apply) saved = Rec->CopyOfCurrent();
   if (!IsLoading) FMemTableData->SetAutoIncValues(Rec);
   if (apply) {
     try {
       ApplyRecordUpdate(Rec, usInserted);
     } catch (...) {
-      Rec->FData = std::move(saved);
+      Rec->AssignCurrent(std::move(*saved));
       throw;
     }
   }
@@ -283,7 +367,8 @@ Integer TRecordsListEh::InsertRecord(TMemoryRecordEh* Rec, Integer Index, bool I
     Rec->FUpdateStatus = rusUnmodifiedEh;
   }
   Rec->FEditState = resBrowseEh;
-  Rec->FEditData.reset();
+  if (Rec->FExtra) Rec->FExtra->Edit.reset();
+  Rec->TrimExtra();
   Notify(Rec, pos, rlnRecAddedEh);
   return pos;
 }
@@ -432,9 +517,10 @@ void TRecordsListEh::CancelUpdates() {
     switch (Rec->FUpdateStatus) {
       case rusModifiedEh:
       case rusDeletedEh:
-        if (Rec->FOldData) {
-          Rec->FData = std::move(*Rec->FOldData);
-          Rec->FOldData.reset();
+        if (Rec->HasOldValues()) {
+          std::unique_ptr<TMemoryRecordEh::TValueArray> old = std::move(Rec->FExtra->Old);
+          Rec->AssignCurrent(std::move(*old));
+          Rec->TrimExtra();
         }
         Rec->FUpdateStatus = rusUnmodifiedEh;
         Rec->FPendingIndex = -1;
@@ -522,20 +608,21 @@ void TRecordsListEh::ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus Updat
   list->SetCachedUpdates(true);
   const Integer n = FieldCount();
   TMemoryRecordEh* shadowRec = list->NewRecord();
+  const TRecDataValues oldest = Rec->ValuesIn(Rec->SlotOf(rvvOldestValueEh));
   switch (UpdateKind) {
     case usModified:
-      shadowRec->FData = *Rec->ValuesOf(rvvOldestValueEh);
+      shadowRec->AssignCurrent(oldest);
       list->LoadRecord(shadowRec);
       shadowRec->Edit();
-      shadowRec->FData = Rec->FData;
+      shadowRec->AssignCurrent(Rec->GetData());
       shadowRec->Post();
       break;
     case usInserted:
-      shadowRec->FData = Rec->FData;
+      shadowRec->AssignCurrent(Rec->GetData());
       shadowRec->Post();
       break;
     case usDeleted:
-      shadowRec->FData = *Rec->ValuesOf(rvvOldestValueEh);
+      shadowRec->AssignCurrent(oldest);
       list->LoadRecord(shadowRec);
       list->DeleteRecord(shadowRec->FIndex);
       break;
@@ -543,11 +630,16 @@ void TRecordsListEh::ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus Updat
       delete shadowRec;
       return;
   }
-  shadowRec->FData.resize(static_cast<size_t>(n), Null());
+  if (shadowRec->GetData().size() < static_cast<size_t>(n)) {
+    TMemoryRecordEh::TValueArray wider(shadowRec->GetData().begin(), shadowRec->GetData().end());
+    wider.resize(static_cast<size_t>(n));
+    shadowRec->AssignCurrent(std::move(wider));
+  }
   FMemTableData->ApplyUpdates(shadow.get());
   if (UpdateKind == usModified || UpdateKind == usInserted) {
     // Values the hook set (a key from the server, say) arrive in the record.
-    for (Integer i = 0; i < n && static_cast<size_t>(i) < shadowRec->FData.size(); ++i)
-      Rec->FData[static_cast<size_t>(i)] = shadowRec->FData[static_cast<size_t>(i)];
+    const TRecDataValues set = shadowRec->GetData();
+    for (Integer i = 0; i < n && static_cast<size_t>(i) < set.size(); ++i)
+      Rec->StoreValue(TMemoryRecordEh::slCurrent, i, set[static_cast<size_t>(i)]);
   }
 }

@@ -215,7 +215,7 @@ void TMTDataFieldEh::ReadState(TReader* Reader) {
 void TMemoryRecordEh::ReadData(TReader* Reader) {
   TMTDataStructEh* ds = FRecordsList->DataStruct();
   const Integer n = ds ? ds->GetCount() : 0;
-  TRecDataValues values;
+  TValueArray values;
   values.reserve(static_cast<size_t>(n));
   Reader->ReadListBegin();
   for (Integer i = 0; i < n; ++i) {
@@ -223,30 +223,31 @@ void TMemoryRecordEh::ReadData(TReader* Reader) {
       throw EReadError(u"TMemoryRecordEh.ReadData: the record has fewer values than the table has columns.");
     Variant v = Reader->ReadVariant();
     if (v.IsEmpty() || v.IsNull()) {
-      values.push_back(Null());
+      values.emplace_back();
       continue;
     }
     TMTDataFieldEh* f = ds->GetItem(i);
     TVarType vt = f->GetVarType();
-    if (dynamic_cast<TMTRefObjectFieldEh*>(f) || vt == varVariant || VarType(v) == vt) values.push_back(std::move(v));
-    else values.push_back(VarAsType(v, vt));
+    if (dynamic_cast<TMTRefObjectFieldEh*>(f) || vt == varVariant || VarType(v) == vt) values.emplace_back(v);
+    else values.emplace_back(VarAsType(v, vt));
   }
   if (!Reader->EndOfList())
     throw EReadError(u"TMemoryRecordEh.ReadData: the record has more values than the table has columns.");
   Reader->ReadListEnd();
-  FData = std::move(values);
+  AssignCurrent(std::move(values));
 }
 
 void TMemoryRecordEh::WriteData(TWriter* Writer) const {
   // One value per column of the structure, so the list reads back whatever the
   // record missed of later columns (those are Null).
   const size_t n = static_cast<size_t>(FRecordsList->FieldCount());
-  for (size_t i = 0; i < n && i < FData.size(); ++i)
-    if (FData[i].IsEmpty()) throw Exception(u"\"TMemoryRecordEh.WriteData\" - Invalid variant type - varEmpty");
+  const TRecDataValues data = GetData();
+  for (size_t i = 0; i < n && i < data.size(); ++i)
+    if (data[i].IsEmpty()) throw Exception(u"\"TMemoryRecordEh.WriteData\" - Invalid variant type - varEmpty");
   Writer->WriteListBegin();
   for (size_t i = 0; i < n; ++i) {
-    if (i >= FData.size() || FData[i].IsNull()) Writer->WriteValue(vaNil);
-    else Writer->WriteVariant(FData[i]);
+    if (i >= data.size() || data[i].IsNull()) Writer->WriteValue(vaNil);
+    else Writer->WriteVariant(data[i].ToVariant());
   }
   Writer->WriteListEnd();
 }

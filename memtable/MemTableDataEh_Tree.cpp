@@ -460,14 +460,12 @@ TMemRecViewEh* TMemoryTreeListEh::GetAllVisibleNode(Integer Index) {
 
 namespace {
 
-// The values of the named columns as GetValuesByIndexes gives them; one column is
-// read in place.
+// The values of the named columns as GetValuesByIndexes gives them.
 Variant ValuesOf(TMemoryRecordEh* Rec, const std::vector<Integer>& Fields) {
   if (Fields.empty()) return Null();
   if (Fields.size() == 1) {
-    const TRecDataValues& data = Rec->GetData();
-    const size_t col = static_cast<size_t>(Fields[0]);
-    return col < data.size() ? data[col] : Null();
+    const TRecValueEh* v = Rec->StoredValue(Fields[0]);
+    return v ? v->ToVariant() : Null();
   }
   return Rec->GetValuesByIndexes(Fields, rvvValueEh);
 }
@@ -745,18 +743,15 @@ void TMemoryTreeListEh::FinishWaiting() {
 namespace {
 
 // A whole-number key, or none (Null); false for any other kind of value.
-bool WholeKey(const Variant& V, bool& IsNull, Int64& Key) {
-  switch (V.VarType()) {
-    case varNull: case varEmpty:
-      IsNull = true;
-      return true;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
-      IsNull = false;
-      Key = V.AsInt64();
-      return true;
-    default:
-      return false;
+bool WholeKey(const TRecValueEh& V, bool& IsNull, Int64& Key) {
+  if (V.IsNullOrEmpty()) {
+    IsNull = true;
+    return true;
   }
+  if (!V.IsWholeNumber()) return false;
+  IsNull = false;
+  Key = V.Whole();
+  return true;
 }
 
 // Whole-number keys to values, open addressing: one allocation for a whole
@@ -838,7 +833,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (at + 2 * kAhead < List.size()) __builtin_prefetch(List[at + 2 * kAhead]);
     if (at + kAhead < List.size()) __builtin_prefetch(List[at + kAhead]->GetData().data());
     if (at > 0 && List[at]->GetIndex() < List[at - 1]->GetIndex()) inListOrder = false;
-    const TRecDataValues& d = List[at]->GetData();
+    const TRecDataValues d = List[at]->GetData();
     bool keyNull = true, parentNull = true;
     if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) return TKeyBuildEh::NoKeys;
     if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at])) return TKeyBuildEh::NoKeys;
@@ -1047,7 +1042,7 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
   TKeyHash<std::pair<Integer, Integer>> waiting(FFullBuildCheck ? List.size() : 1);
   std::vector<TMemRecViewEh*> adopt;
   for (TMemoryRecordEh* rec : List) {
-    const TRecDataValues& d = rec->GetData();
+    const TRecDataValues d = rec->GetData();
     bool keyNull = true, parentNull = true;
     Int64 key = 0, parent = 0;
     if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, key)) return giveUp();

@@ -96,11 +96,10 @@ Integer TMemoryTreeListOrderByList::FieldIndexByName(const String& FieldName) co
 
 namespace {
 
-const Variant& ValueAt(TMemoryRecordEh* Rec, Integer Column) {
-  static const Variant kNull = Variant::Null();
-  const TRecDataValues& data = Rec->GetData();
-  if (Column < 0 || static_cast<size_t>(Column) >= data.size()) return kNull;
-  return data[static_cast<size_t>(Column)];
+const TRecValueEh& ValueAt(TMemoryRecordEh* Rec, Integer Column) {
+  static const TRecValueEh kNull;
+  const TRecValueEh* v = Rec->StoredValue(Column);
+  return v ? *v : kNull;
 }
 
 class TSortKeys {
@@ -171,7 +170,7 @@ private:
   static Integer TextIndex(const Column& Col, size_t Row) {
     Integer& at = Col.TI[Row];
     if (at < 0) {
-      Col.T.push_back(CollationSortKey(ValueAt((*Col.Recs)[Row], Col.Field).AsString(), false));
+      Col.T.push_back(CollationSortKey(ValueAt((*Col.Recs)[Row], Col.Field).Text(), false));
       at = static_cast<Integer>(Col.T.size()) - 1;
     }
     return at;
@@ -182,9 +181,10 @@ private:
   class TTextKeys {
   public:
     explicit TTextKeys(size_t Rows) : FSample(std::max<size_t>(Rows / 4, 1024)) {}
-    Integer KeyOf(Column& Col, String&& Text) {
+    // Text lies in the store, which does not change while a sort runs.
+    Integer KeyOf(Column& Col, StringView Text) {
       if (FLooking) {
-        auto [it, added] = FSeen.try_emplace(std::move(Text), static_cast<Integer>(Col.T.size()));
+        auto [it, added] = FSeen.try_emplace(Text, static_cast<Integer>(Col.T.size()));
         if (added) Col.T.push_back(CollationSortKey(it->first, false));
         const Integer id = it->second;
         if (++FLooked == FSample && FSeen.size() * 10 > FSample * 9) {
@@ -199,7 +199,7 @@ private:
 
   private:
     size_t FSample;
-    std::unordered_map<String, Integer> FSeen;
+    std::unordered_map<StringView, Integer> FSeen;
     size_t FLooked = 0;
     bool FLooking = true;
   };
@@ -235,7 +235,7 @@ private:
     bool currency = false;
     TTextKeys texts(n);
     for (size_t r = 0; r < n; ++r) {
-      const Variant& v = ValueAt(Recs[r], Item->FieldIndex);
+      const TRecValueEh& v = ValueAt(Recs[r], Item->FieldIndex);
       const TVarType t = v.VarType();
       if (t == varNull || t == varEmpty) {
         if (col.Nulls.empty()) col.Nulls.assign(n, 0);
@@ -279,10 +279,11 @@ private:
         }
       }
       switch (col.Kind) {
-        case kInt: col.I[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : t == varCurrency ? v.AsCurrency().Raw : v.AsInt64(); break;
-        case kFloat: col.D[r] = t == varBoolean ? (v.AsBoolean() ? 1 : 0) : v.AsDouble(); break;
+        // Booleans are stored as 0 and 1, currencies as their scaled amounts.
+        case kInt: col.I[r] = v.Whole(); break;
+        case kFloat: col.D[r] = kind == kFloat ? v.Real() : static_cast<double>(v.Whole()); break;
         default:
-          if (Rank) col.TI[r] = texts.KeyOf(col, v.AsString());
+          if (Rank) col.TI[r] = texts.KeyOf(col, v.Text());
           break;
       }
     }
@@ -299,15 +300,15 @@ Integer TRecordsViewEh::CompareRecordsByOrder(TMemoryRecordEh* Rec1, TMemoryReco
   if (!OrderBy) return 0;
   for (Integer k = 0; k < OrderBy->Count(); ++k) {
     const TOrderByItemEh* item = OrderBy->GetItem(k);
-    const Variant& a = ValueAt(Rec1, item->FieldIndex);
-    const Variant& b = ValueAt(Rec2, item->FieldIndex);
-    const bool an = a.IsNull() || a.IsEmpty(), bn = b.IsNull() || b.IsEmpty();
+    const TRecValueEh& a = ValueAt(Rec1, item->FieldIndex);
+    const TRecValueEh& b = ValueAt(Rec2, item->FieldIndex);
+    const bool an = a.IsNullOrEmpty(), bn = b.IsNullOrEmpty();
     Integer r;
     if (an || bn) {
       if (an && bn) continue;
       r = an ? -1 : 1;
     } else {
-      switch (VarCompareValue(a, b)) {
+      switch (CompareStoredValues(a, b)) {
         case TVarCompareResult::vrEqual: r = 0; break;
         case TVarCompareResult::vrLessThan: r = -1; break;
         default: r = 1; break;

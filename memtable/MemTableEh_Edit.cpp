@@ -181,6 +181,17 @@ bool ValueMatches(TField* Field, const Variant& Value, const Variant& Key, TLoca
   return VarEqualsEh(Value, Key);
 }
 
+// The same for a value read in place from a record (null: the record never held the column).
+bool StoredValueMatches(TField* Field, const TRecValueEh* Value, const Variant& Key, TLocateOptions Options) {
+  if (Value && Value->IsText() && IsTextFieldType(Field->GetDataType()) && !VarIsNullOrEmpty(Key)) {
+    StringView text = Value->Text();
+    const String keyText = VarToStr(Key);
+    if (Options.Contains(loPartialKey) && text.size() > keyText.size()) text = text.substr(0, keyText.size());
+    return CompareStringLocale(text, keyText, Options.Contains(loCaseInsensitive)) == 0;
+  }
+  return ValueMatches(Field, Value ? Value->ToVariant() : Variant::Null(), Key, Options);
+}
+
 Variant KeyElement(const Variant& KeyValues, size_t Index, size_t Count) {
   if (Count == 1 && !VarIsArray(KeyValues)) return KeyValues;
   if (!VarIsArray(KeyValues)) return Variant::Null();
@@ -201,12 +212,10 @@ bool TCustomMemTableEh::CanMatchDirectly(const std::vector<TField*>& Fields) con
 bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields,
                                           const Variant& KeyValues, TLocateOptions Options) const {
   const size_t n = Fields.size();
-  const TRecDataValues& data = Rec->GetData();
-  static const Variant null = Variant::Null();
+  const TRecDataValues data = Rec->GetData();
   for (size_t i = 0; i < n; ++i) {
-    size_t col = static_cast<size_t>(Fields[i]->GetFieldNo() - 1);
-    if (!ValueMatches(Fields[i], col < data.size() ? data[col] : null, KeyElement(KeyValues, i, n), Options))
-      return false;
+    const TRecValueEh* value = data.Find(Fields[i]->GetFieldNo() - 1);
+    if (!StoredValueMatches(Fields[i], value, KeyElement(KeyValues, i, n), Options)) return false;
   }
   return true;
 }

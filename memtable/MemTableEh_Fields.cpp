@@ -32,7 +32,7 @@ bool TCustomMemTableEh::GetActiveRecBuf(TRecBuf*& Buf, bool IgnoreInstantRead) {
       Buf = FFilterRecBuf.get();
       break;
     case dsOldValue:
-      if (FRecordPos >= 0 && FRecordPos < ViewCount() && ViewRecord(FRecordPos)->GetOldData()) {
+      if (FRecordPos >= 0 && FRecordPos < ViewCount() && ViewRecord(FRecordPos)->HasOldValues()) {
         FillBufferFromRow(TempBuffer(), FRecordPos);
         Buf = RecBuf(TempBuffer());
       } else {

@@ -37,6 +37,23 @@ Integer CompareValuesEh(const Variant& A, const Variant& B, bool TextMode) {
   }
 }
 
+// The same for values read in place from records (null: a column the record never held).
+Integer CompareValuesEh(const TRecValueEh* A, const TRecValueEh* B, bool TextMode) {
+  const bool an = !A || A->IsNullOrEmpty(), bn = !B || B->IsNullOrEmpty();
+  if (an && bn) return 0;
+  if (an) return -1;
+  if (bn) return 1;
+  if (TextMode) {
+    if (A->IsText() && B->IsText()) return CompareStringLocale(A->Text(), B->Text(), true);
+    return CompareStringLocale(VarToStr(A->ToVariant()), VarToStr(B->ToVariant()), true);
+  }
+  switch (CompareStoredValues(*A, *B)) {
+    case TVarCompareResult::vrEqual: return 0;
+    case TVarCompareResult::vrLessThan: return -1;
+    default: return 1;
+  }
+}
+
 }  // namespace
 
 // ---- the sorted value list ---------------------------------------------------------
@@ -136,15 +153,13 @@ void TMTOrderByList::ParseOrderByStr(const String& OrderByStr) {
 Integer TCustomMemTableEh::CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* OrderByList) {
   if (!OrderByList) return 0;
   auto* mt = dynamic_cast<TMTOrderByList*>(OrderByList);
-  static const Variant null = Variant::Null();
   if (!mt) {
     // The view's list: items hold data-store positions.
-    const TRecDataValues& d1 = Rec1->GetData();
-    const TRecDataValues& d2 = Rec2->GetData();
+    const TRecDataValues d1 = Rec1->GetData();
+    const TRecDataValues d2 = Rec2->GetData();
     for (Integer i = 0; i < OrderByList->GetCount(); ++i) {
       const TOrderByItemEh* item = OrderByList->GetItem(i);
-      size_t col = static_cast<size_t>(item->FieldIndex);
-      Integer c = CompareValuesEh(col < d1.size() ? d1[col] : null, col < d2.size() ? d2[col] : null, false);
+      Integer c = CompareValuesEh(d1.Find(item->FieldIndex), d2.Find(item->FieldIndex), false);
       if (c != 0) return item->Desc ? -c : c;
     }
     return 0;

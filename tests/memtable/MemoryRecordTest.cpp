@@ -19,7 +19,7 @@ TEST_F(MemoryRecord, NewRecordHoldsOneNullPerColumnAndIsOutsideTheList) {
   EXPECT_EQ(r->GetEditState(), resNewEh);
   EXPECT_EQ(r->GetIndex(), -1);
   ASSERT_EQ(r->GetData().size(), static_cast<size_t>(TestColumns::COUNT));
-  for (const Variant& v : r->GetData()) EXPECT_TRUE(v.IsNull());
+  for (const TRecValueEh& v : r->GetData()) EXPECT_TRUE(v.IsNull());
   EXPECT_EQ(List()->GetCount(), 0);
   TMemoryRecordEh* r2 = List()->NewRecord();
   EXPECT_GT(r2->GetID(), r->GetID());
@@ -55,7 +55,7 @@ TEST_F(MemoryRecord, EditThenCancelRestoresTheValues) {
   r->Cancel();
   EXPECT_EQ(r->GetEditState(), resBrowseEh);
   EXPECT_EQ(r->GetValue(TestColumns::NAME, rvvValueEh).AsString(), u"до");
-  EXPECT_EQ(r->GetEditData(), nullptr);
+  EXPECT_FALSE(r->HasEditValues());
 }
 
 TEST_F(MemoryRecord, ValueVersionsReadTheirArrays) {

@@ -41,7 +41,7 @@ TEST_F(RecordsList, CachedEditsKeepTheValuesFromBeforeTheFirstPost) {
   List()->CancelUpdates();
   EXPECT_EQ(NameAt(0), u"исходное");
   EXPECT_EQ(r->GetUpdateStatus(), rusUnmodifiedEh);
-  EXPECT_EQ(r->GetOldData(), nullptr);
+  EXPECT_FALSE(r->HasOldValues());
   EXPECT_FALSE(List()->HasCachedChanges());
 }
 
@@ -322,7 +322,7 @@ struct ApplyRecorder {
     TRecordsListEh* rl = ChangeSet->GetRecordsList();
     ASSERT_EQ(rl->GetCount(), 1);
     TMemoryRecordEh* r = rl->GetRecord(0);
-    Entry e{r->GetUpdateStatus(), VarToStr(r->GetValue(TestColumns::NAME, rvvValueEh)), u"", r->GetOldData() != nullptr};
+    Entry e{r->GetUpdateStatus(), VarToStr(r->GetValue(TestColumns::NAME, rvvValueEh)), u"", r->HasOldValues()};
     if (e.HasOld) e.OldName = VarToStr(r->GetValue(TestColumns::NAME, rvvOldValueEh));
     Entries.push_back(e);
   }

@@ -90,8 +90,8 @@ void ExpectSameTables(TMemTableDataEh& A, TMemTableDataEh& B) {
     EXPECT_EQ(rb->GetRecord(r)->GetIndex(), r);
     EXPECT_EQ(rb->GetRecord(r)->GetUpdateStatus(), rusUnmodifiedEh);
     for (Integer c = 0; c < da->GetCount(); ++c) {
-      const Variant& va = ra->GetRecord(r)->GetData()[c];
-      const Variant& vb = rb->GetRecord(r)->GetData()[c];
+      const Variant va = ra->GetRecord(r)->GetValue(c, rvvValueEh);
+      const Variant vb = rb->GetRecord(r)->GetValue(c, rvvValueEh);
       EXPECT_EQ(VarType(va), VarType(vb)) << r << "," << c;
       if (va.IsArray()) {
         ASSERT_EQ(VarArrayHighBound(va), VarArrayHighBound(vb));

@@ -1,0 +1,238 @@
+// Peak memory, each figure beside its baseline, each side measured in a
+// process of its own: the program runs itself once per side and round
+// ("--side NAME FOLDER"), and the child's peak resident size comes from wait4.
+// The sides take turns, figure then baseline, so that a busy machine weighs
+// on both alike; the medians count.
+//   - an in-memory table of 1,000,000 records of five fields (the resource
+//     tree's columns), filled into its store and opened, against a
+//     std::vector of structs holding the same values;
+//   - the resource list file of 1,000,000 lines loaded into the resource
+//     table, against a plain read and parse of the file into UTF-16 field
+//     strings.
+// The targets are those of DESIGN.md section 7.
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "client/ResourceTable.h"
+#include "memtable/MemTableEh.h"
+#include "platform/core/Files.h"
+#include "platform/core/Strings.h"
+#include "tests/client/ResourceListText.h"
+
+namespace {
+
+constexpr Integer kRecords = 1000000;
+constexpr int kLines = 1000000;
+constexpr int kRounds = 5;
+
+// ---- the table of five fields ---------------------------------------------------
+
+struct TRow {
+  Integer Id, Parent, Type, Npp;
+  String Name;
+};
+
+// Row I of the table: groups of 100 records under 10,000 groups, NPP 0..99,
+// a Russian name with a shuffled number; the same rows for both sides.
+class TRowSource {
+public:
+  TRowSource() : FNumbers(static_cast<size_t>(kRecords)) {
+    for (Integer i = 0; i < kRecords; ++i) FNumbers[static_cast<size_t>(i)] = i + 1;
+    std::shuffle(FNumbers.begin(), FNumbers.end(), FRng);
+  }
+  TRow Next(Integer I) {
+    const Integer groups = kRecords / 100;
+    TRow r;
+    r.Id = I + 1;
+    r.Parent = I < groups ? 0 : 1 + (I % groups);
+    r.Type = I < groups ? 0 : static_cast<Integer>(FRng() % 3);
+    r.Npp = static_cast<Integer>(FRng() % 100);
+    r.Name = u"Ресурс " + IntToStr(FNumbers[static_cast<size_t>(I)]);
+    return r;
+  }
+  // The shuffled numbers are scaffolding of both sides alike; they go before
+  // the side's own work is done.
+  void Drop() { std::vector<Integer>().swap(FNumbers); }
+
+private:
+  std::mt19937 FRng{4421};
+  std::vector<Integer> FNumbers;
+};
+
+int TableSide() {
+  TMemTableEh table(nullptr);
+  TMemTableDataEh* store = table.GetMemTableData();
+  auto add = [&](TComponentClass Class, TFieldType Type, const String& Name) {
+    TMTDataFieldEh* f = store->GetDataStruct()->CreateField(Class);
+    f->SetDataType(Type);
+    f->SetFieldName(Name);
+    if (Type == ftWideString) f->SetSize(40);
+  };
+  for (const char16_t* name : {u"ID_THIS", u"ID_PARENT", u"ID_TYPE", u"NPP"})
+    add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, name);
+  add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME_THIS");
+  TRowSource source;
+  TRecordsListEh* list = store->GetRecordsList();
+  list->BeginUpdate();
+  for (Integer i = 0; i < kRecords; ++i) {
+    TRow x = source.Next(i);
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(0, rvvValueEh, Variant(x.Id));
+    r->SetValue(1, rvvValueEh, Variant(x.Parent));
+    r->SetValue(2, rvvValueEh, Variant(x.Type));
+    r->SetValue(3, rvvValueEh, Variant(x.Npp));
+    r->SetValue(4, rvvValueEh, Variant(std::move(x.Name)));
+    list->LoadRecord(r);
+  }
+  source.Drop();
+  list->EndUpdate();
+  table.Open();
+  return table.RecordCount() == kRecords ? 0 : 1;
+}
+
+int RowsSide() {
+  TRowSource source;
+  std::vector<TRow> rows;
+  for (Integer i = 0; i < kRecords; ++i) rows.push_back(source.Next(i));
+  source.Drop();
+  return rows.size() == static_cast<size_t>(kRecords) ? 0 : 1;
+}
+
+// ---- the resource list ----------------------------------------------------------
+
+// "ListDB.txt" in Folder: groups of 50 resources, as the load benchmark has them.
+void WriteResourceList(const String& Folder) {
+  std::string bytes = kResourceListHead;
+  bytes.reserve(static_cast<size_t>(kLines) * 90);
+  for (int id = 1; id <= kLines; ++id) {
+    if (id % 50 == 1) {
+      bytes += std::to_string(id) + "\t0\t0\t" + std::to_string(id) + "\t+\t+\tГруппа " + std::to_string(id) +
+               "\t \t \t0\t \t \t \t \t \t\r\n";
+      continue;
+    }
+    const int group = id - (id - 1) % 50;
+    bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + std::to_string(id % 97) +
+             "\t+\t+\tКаталог " + std::to_string(id) + "\tDefault\thost" + std::to_string(id % 13) +
+             ".example\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
+  }
+  WriteFileAtomic(Folder + u"ListDB.txt", bytes);
+}
+
+int LoadSide(const String& Folder) {
+  TResourceTable table;
+  return table.LoadResourceList(Folder) == kLines + 1 ? 0 : 1;
+}
+
+// Reads the file and splits every line at its TABs into UTF-16 strings.
+int ParseSide(const String& Folder) {
+  const String text = ReadTextFile(Folder + u"ListDB.txt");
+  std::vector<std::vector<String>> rows;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(u'\n', at);
+    if (end == String::npos) end = text.size();
+    std::vector<String> fields;
+    size_t f = at;
+    for (size_t i = at; i <= end; ++i)
+      if (i == end || text[i] == u'\t') {
+        fields.emplace_back(text.substr(f, i - f));
+        f = i + 1;
+      }
+    rows.push_back(std::move(fields));
+    at = end + 1;
+  }
+  return rows.size() > static_cast<size_t>(kLines) ? 0 : 1;
+}
+
+int RunSide(const std::string& Side, const String& Folder) {
+  if (Side == "table") return TableSide();
+  if (Side == "rows") return RowsSide();
+  if (Side == "load") return LoadSide(Folder);
+  if (Side == "parse") return ParseSide(Folder);
+  if (Side == "write") {
+    WriteResourceList(Folder);
+    return 0;
+  }
+  std::fprintf(stderr, "unknown side %s\n", Side.c_str());
+  return 2;
+}
+
+// ---- the parent -----------------------------------------------------------------
+
+// The peak resident size of one run of a side, in megabytes; negative when
+// the child failed. A child's figure can read no lower than the parent's
+// size when it started, which is why the parent leaves all work to children.
+double PeakOf(const char* Side, const std::string& Folder) {
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    execl("/proc/self/exe", "bench_memory", "--side", Side, Folder.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return -1;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes
+}
+
+double Median(std::vector<double> V) {
+  std::sort(V.begin(), V.end());
+  return V[V.size() / 2];
+}
+
+struct TFigure {
+  const char* Name;
+  const char* Side;
+  const char* BaselineSide;
+  const char* BaselineName;
+  double Target;  // the figure within Target times its baseline
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--side") == 0)
+    return RunSide(argv[2], argc >= 4 ? FromUtf8(argv[3]) : String());
+
+  char tmpl[] = "/tmp/bench-memory-XXXXXX";
+  if (!mkdtemp(tmpl)) return 1;
+  const std::string folder = std::string(tmpl) + "/";
+  if (PeakOf("write", folder) < 0) return 1;
+
+  const TFigure figures[] = {
+      {"table of 1,000,000 records, 5 fields", "table", "rows", "std::vector of structs", 2.5},
+      {"resource list of 1,000,000 lines loaded", "load", "parse", "plain parse into UTF-16 fields", 1.3},
+  };
+  std::printf("%-40s %10s %10s %7s %7s  %s\n", "peak memory (median of 5)", "MB", "base MB", "ratio",
+              "target", "baseline");
+  int failed = 0;
+  for (const TFigure& f : figures) {
+    std::vector<double> measured, baseline;
+    for (int round = 0; round < kRounds; ++round) {
+      measured.push_back(PeakOf(f.Side, folder));
+      baseline.push_back(PeakOf(f.BaselineSide, folder));
+    }
+    if (*std::min_element(measured.begin(), measured.end()) < 0 ||
+        *std::min_element(baseline.begin(), baseline.end()) < 0) {
+      std::printf("%-40s failed\n", f.Name);
+      ++failed;
+      continue;
+    }
+    const double m = Median(measured), b = Median(baseline);
+    std::printf("%-40s %10.1f %10.1f %7.2f %7.2f  %s\n", f.Name, m, b, m / b, f.Target, f.BaselineName);
+    std::fflush(stdout);
+  }
+  std::system(("rm -rf '" + folder + "'").c_str());
+  return failed == 0 ? 0 : 1;
+}
