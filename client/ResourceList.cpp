@@ -326,27 +326,72 @@ AnsiString ResourceListHeadBytes() {
   return StringToAnsi(ResourceListHeaderLine() + u"\r\n" + ResourceListRulerLine() + u"\r\n");
 }
 
-std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress,
-                                                  bool* RootGroupMade) {
+namespace {
+
+// The identifiers met so far, the first record of each winning: a bit each
+// for identifiers up to a bound that numbered records stay under, a hash for
+// the rare larger ones.
+class TSeenIds {
+public:
+  explicit TSeenIds(size_t Lines) : FBound(64 * static_cast<UInt64>(Lines) + 4096) {}
+  // False when Id was met before.
+  bool Insert(Integer Id) {
+    if (static_cast<UInt64>(Id) >= FBound) return FLarge.insert(Id).second;
+    const size_t at = static_cast<size_t>(Id);
+    if (at >= FBits.size()) FBits.resize(std::max(at + 1, FBits.size() * 2));
+    if (FBits[at]) return false;
+    FBits[at] = true;
+    return true;
+  }
+
+private:
+  UInt64 FBound;
+  std::vector<bool> FBits;
+  std::unordered_set<Integer> FLarge;
+};
+
+}  // namespace
+
+size_t ReadResourceListText(const String& Text, const TResourceRecordSink& Take, const TProgressEvent& Progress) {
   const std::vector<StringView> lines = SplitLines(Text);
-  std::vector<TResourceRecord> records;
-  records.reserve(lines.size());
-  std::unordered_set<Integer> ids;
-  ids.reserve(lines.size());
+  TSeenIds ids(lines.size());
+  size_t taken = 0;
+  TResourceRecord parsed;
   // The first line is the header and is never read, whatever it holds.
   for (size_t i = 1; i < lines.size(); ++i) {
     const StringView line = TrimView(lines[i]);
-    TResourceRecord parsed;
     if (!line.empty() && line.front() != u'*' && ParseResourceLine(line, parsed) && parsed.ID_THIS >= 0 &&
-        ids.insert(parsed.ID_THIS).second) {
+        ids.Insert(parsed.ID_THIS)) {
       PutTablePlaceholders(parsed);
-      records.push_back(std::move(parsed));
+      Take(parsed, false);
+      ++taken;
     }
     if (Progress) Progress(Percent(i, lines.size()));
   }
   if (Progress) Progress(100);
-  if (RootGroupMade) *RootGroupMade = records.empty();
-  if (records.empty()) records.push_back(RootGroupRecord());
+  if (taken == 0) {
+    TResourceRecord root = RootGroupRecord();
+    Take(root, true);
+  }
+  return taken;
+}
+
+size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take, const TProgressEvent& Progress) {
+  return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Take, Progress);
+}
+
+std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress,
+                                                  bool* RootGroupMade) {
+  std::vector<TResourceRecord> records;
+  bool root = false;
+  ReadResourceListText(
+      Text,
+      [&](TResourceRecord& Record, bool RootGroup) {
+        records.push_back(std::move(Record));
+        root = RootGroup;
+      },
+      Progress);
+  if (RootGroupMade) *RootGroupMade = root;
   return records;
 }
 

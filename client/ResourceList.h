@@ -93,6 +93,14 @@ std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TPro
                                                   bool* RootGroupMade = nullptr);
 std::vector<TResourceRecord> LoadResourceListFile(const String& FileName, const TProgressEvent& Progress = nullptr,
                                                   bool* RootGroupMade = nullptr);
+// The same records handed to Take one by one as they are read, so that a large
+// list never lies in memory twice; the root group comes with RootGroup set.
+// Take may move the record's texts away. Answers how many records were taken.
+using TResourceRecordSink = std::function<void(TResourceRecord& Record, bool RootGroup)>;
+size_t ReadResourceListText(const String& Text, const TResourceRecordSink& Take,
+                            const TProgressEvent& Progress = nullptr);
+size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take,
+                            const TProgressEvent& Progress = nullptr);
 
 // The records in the order of the tree: each record followed by its subtree,
 // siblings by NPP and then NAME_THIS, records whose parent is absent at the

@@ -186,9 +186,10 @@ void TResourceTable::SwitchTreeOn() {
   tree->SetActive(true);
 }
 
-void TResourceTable::AddRecord(TResourceRecord& R, bool RootGroup, const std::vector<Integer>& Columns) {
+TMemoryRecordEh* TResourceTable::MakeRecord(TResourceRecord& R, bool RootGroup, const std::vector<Integer>& Columns) {
   TMemoryRecordEh* rec = MemTableEh_Tree->GetRecordsView()->NewRecord();
-  rec->Edit();
+  // Freed again if a value is refused.
+  std::unique_ptr<TMemoryRecordEh> owned(rec);
   // Columns: the positions of kAllFields, in its order.
   // The record's texts move into the table: the loader has no further use for them.
   auto set = [&](size_t Field, Variant Value) { rec->SetValue(Columns[Field], rvvValueEh, std::move(Value)); };
@@ -210,7 +211,7 @@ void TResourceTable::AddRecord(TResourceRecord& R, bool RootGroup, const std::ve
     set(11, Variant(std::move(R.PSW)));
     set(14, Variant(std::move(R.Note)));
   }
-  rec->Post();
+  return owned.release();
 }
 
 Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
@@ -233,18 +234,31 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   // The wait window moves, and messages run, when the percentage does: not for
   // every one of a hundred thousand lines.
   Integer shown = -1;
-  // The reader gives the root group alone when the file has no usable line;
-  // that group keeps its unset fields unset.
-  bool rootOnly = false;
-  std::vector<TResourceRecord> records = LoadResourceListFile(
+  // Each record is made as its line is read, so the list never lies in memory
+  // twice; made records belong to no list yet, so the table, open and empty
+  // while messages run, shows none of them. The reader gives the root group
+  // alone when the file has no usable line; that group keeps its unset fields
+  // unset.
+  std::vector<TMemoryRecordEh*> made;
+  size_t posted = 0;
+  TScopeExit freeUnposted([&] {
+    for (size_t i = posted; i < made.size(); ++i) delete made[i];
+  });
+  std::vector<Integer> columns;
+  MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, columns);
+  LoadResourceListFile(
       ResourceListFileName(SettingsFolder),
+      [&](TResourceRecord& Record, bool RootGroup) {
+        // Room first, so that a record once made is always held.
+        if (made.size() == made.capacity()) made.reserve(std::max<size_t>(1024, 2 * made.capacity()));
+        made.push_back(MakeRecord(Record, RootGroup, columns));
+      },
       [&](Integer Percent) {
         if (Percent == shown) return;
         shown = Percent;
         if (Wait.SetProgress) Wait.SetProgress(Percent);
         Call(Wait.Pump);
-      },
-      &rootOnly);
+      });
   // The records go in while the table is closed and the records list holds its
   // notifications: the indexes and the view are built once, when the table opens
   // in tree mode, instead of being kept in step with every record.
@@ -256,9 +270,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
       ~TUpdate() { L->EndUpdate(); }
     } update{list};
     list->BeginUpdate();
-    std::vector<Integer> columns;
-    MemTableEh_Tree->GetRecordsData()->GetDataStruct()->GetFieldIndexes(kAllFields, columns);
-    for (TResourceRecord& r : records) AddRecord(r, rootOnly, columns);
+    for (; posted < made.size(); ++posted) made[posted]->Post();
   }
   Call(Wait.Normal);
 
@@ -266,7 +278,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   SwitchTreeOn();
   MemTableEh_Tree->Open();
   MemTableEh_Buf->Open();
-  return static_cast<Integer>(records.size());
+  return static_cast<Integer>(made.size());
 }
 
 std::vector<TResourceRecord> TResourceTable::AllRecords() const {

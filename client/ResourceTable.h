@@ -103,8 +103,9 @@ private:
   // the tree the same keys give (a key's records hang below the first record
   // bearing it).
   std::vector<TMemoryRecordEh*> Subtree(TMemoryRecordEh* Rec) const;
-  // Record's texts are moved into the table.
-  void AddRecord(TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
+  // A new record of the table holding Record's values (its texts are moved
+  // away), not yet in the table.
+  TMemoryRecordEh* MakeRecord(TResourceRecord& Record, bool RootGroup, const std::vector<Integer>& Columns);
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;

@@ -241,6 +241,37 @@ TEST(ResourceListFile, LineEndsOfEveryKindAndUtf16AreRead) {
   EXPECT_EQ(records[0].NAME_THIS, u"Я");
 }
 
+TEST(ResourceListFile, RecordsReachTheSinkOneByOneAsTheyAreRead) {
+  // Identifiers far apart, the largest repeated: the first of each still wins.
+  const String text =
+      u"h\r\n2000000000\t0\t1\t0\t+\t+\tДалёкий\t\r\n7\t0\t0\t0\t+\t+\tГруппа\t\r\n"
+      u"2000000000\t0\t1\t0\t+\t+\tПовтор\t\r\n7\t0\t0\t0\t+\t+\tПовтор\t\r\n";
+  std::vector<String> names;
+  std::vector<Integer> progressAtTake;
+  Integer progress = 0;
+  const size_t taken = ReadResourceListText(
+      text,
+      [&](TResourceRecord& Record, bool RootGroup) {
+        EXPECT_FALSE(RootGroup);
+        names.push_back(Record.NAME_THIS + u"/" + Record.Database);
+        progressAtTake.push_back(progress);
+      },
+      [&](Integer Percent) { progress = Percent; });
+  EXPECT_EQ(taken, 2u);
+  EXPECT_EQ(names, (std::vector<String>{u"Далёкий/???", u"Группа/"}));
+  // Each record is handed over while its line is read, not after the file.
+  EXPECT_EQ(progressAtTake, (std::vector<Integer>{0, 20}));
+
+  bool root = false;
+  EXPECT_EQ(ReadResourceListText(u"h\r\n* only a comment\r\n",
+                                 [&](TResourceRecord& Record, bool RootGroup) {
+                                   root = RootGroup;
+                                   EXPECT_EQ(Record.NAME_THIS, u"Ресурсы Z39.50");
+                                 }),
+            0u);
+  EXPECT_TRUE(root);
+}
+
 TEST(ResourceListFile, ProgressCountsTheLinesAfterTheFirst) {
   std::vector<Integer> seen;
   ReadResourceListText(u"h\r\nr\r\n1\t0\t0\t0\t+\t+\tA\t\r\n", [&](Integer p) { seen.push_back(p); });
