@@ -112,7 +112,7 @@ void DirectText(TExportTable& T, TMemoryStream& Stream) {
     const auto& v = r->GetData();
     Out.Add("\r\n" + std::string(StringToAnsi(IntToStr(v[0].AsInteger()))) + "\t" + std::string(StringToAnsi(v[1].AsString())) +
             "\t" + std::string(StringToAnsi(FloatToStr(v[2].AsDouble()))) + "\t" +
-            std::string(StringToAnsi(DateToStr(v[3].AsDateTime()))));
+            std::string(StringToAnsi(DateToStr(v[3].Real()))));
   }
 }
 

@@ -479,6 +479,8 @@ void TColumnEh::SetComparing(T& Field, const T& Value, const T& Default, TColumn
   FAssignedValues.Include(Flag);
   Changed(false);
 }
+// The lookup settings in DBGridEh_ColumnEdit.cpp set their texts through it.
+template void TColumnEh::SetComparing<String>(String&, const String&, const String&, TColumnEhValue, bool);
 
 void TColumnEh::SetAlignment(TAlignment Value) {
   if (IsDefaultColumn() && DataLinkActive())
