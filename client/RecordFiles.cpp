@@ -257,7 +257,8 @@ String SearchLogFailureLine(const String& Caption, const String& ErrorText) {
 }
 
 String SearchLogBytesLostText(Integer Lost) {
-  return IntToStr(Lost) + u" bytes of damaged records could not be kept in the record file";
+  // The count comes last, so no Russian plural form has to follow it.
+  return u"Не удалось сохранить в файле записей байт повреждённых записей: " + IntToStr(Lost);
 }
 
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written) {

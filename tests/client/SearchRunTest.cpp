@@ -541,7 +541,7 @@ TEST_F(SearchRunTest, RecordsOfNulBytesAreCountedAndWhatCannotBeKeptIsReported) 
   EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"1");
   const auto lines = LogLines();
   EXPECT_EQ(lines[5], "Error: (1) Zeros (usmarc) => Record 1 of 1 is not ISO 2709 (kept as sent)");
-  EXPECT_EQ(lines[6], "Error: (1) Zeros (usmarc) => 300 bytes of damaged records could not be kept in the record file");
+  EXPECT_EQ(lines[6], "Error: (1) Zeros (usmarc) => Не удалось сохранить в файле записей байт повреждённых записей: 300");
 }
 
 TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
