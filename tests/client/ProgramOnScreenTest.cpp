@@ -257,6 +257,9 @@ namespace {
 // a step answers false to be tried again on the next tick.
 class TScript {
 public:
+  // A loaded machine may take many times the few seconds the script needs alone.
+  static constexpr std::chrono::seconds Deadline{120};
+
   explicit TScript(std::vector<std::function<bool()>> Steps)
       : FSteps(std::move(Steps)), FTimer(new TTimer(nullptr)) {
     FTimer->SetInterval(300);
@@ -283,7 +286,7 @@ private:
   TTimer* FTimer;
   size_t FNext = 0;
   bool FBusy = false;
-  std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+  std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::now() + Deadline;
 };
 
 template <class T>
@@ -411,7 +414,7 @@ TEST(ProgramOnScreen, AResourceAddedInTheTreeEditorAndChosenForTheSearchListIsSe
           return true;
         },
     });
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+    const auto end = std::chrono::steady_clock::now() + TScript::Deadline;
     while (!script.Done() && std::chrono::steady_clock::now() < end) Pump(50);
     EXPECT_TRUE(script.Done()) << "stopped after step " << script.StepsDone();
 
