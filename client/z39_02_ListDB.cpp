@@ -308,6 +308,14 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
 
 // ---- Editor and chooser modes -----------------------------------------------------------------
 
+void TDlg_ListDB::LeaveListFilter() {
+  // Kept in the tree, the list's filter would hide every group with no
+  // resource below it (groups whose parents make a cycle among themselves,
+  // new and emptied groups), with nothing in the filter row to tell why. A
+  // filter the filter row has set since stays.
+  if (MemTableEh_Tree->GetFilter() == ListFilter) MemTableEh_Tree->SetFilter(FTreeFilter);
+}
+
 void TDlg_ListDB::EnableEditing(bool Value) {
   for (TSpeedButton* b : {SB_N_Edit, SB_N_Add, SB_N_Add_0, SB_N_Del, SB_Save}) b->SetEnabled(Value);
 }
@@ -322,6 +330,7 @@ bool TDlg_ListDB::EditResourceList() {
   MemTableEh_Tree->Open();
   MemTableEh_Tree->SetFiltered(true);
   MemTableEh_Buf->Open();
+  if (!MemTableEh_Tree->GetTreeList()->GetActive()) LeaveListFilter();
   FTable->SwitchTreeOn();
   Screen->SetCursor(crDefault);
   const bool ok = ShowModal() == mrOk;
@@ -348,6 +357,7 @@ bool TDlg_ListDB::ChooseResources(TStrings* Ids) {
   MemTableEh_Tree->SetReadOnly(true);
   MemTableEh_Tree->Open();
   MemTableEh_Buf->Open();
+  if (!MemTableEh_Tree->GetTreeList()->GetActive()) LeaveListFilter();
   FTable->SwitchTreeOn();
   MemTableEh_Tree->SetFiltered(true);
   lb_ListDB_ID->GetItems()->Assign(Ids);
@@ -545,9 +555,11 @@ void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
   const Integer id = CurrentId();
   MemTableEh_Tree->SetFiltered(true);
   TMemTableTreeListEh* tree = MemTableEh_Tree->GetTreeList();
+  if (tree->GetActive()) FTreeFilter = MemTableEh_Tree->GetFilter();
+  else LeaveListFilter();
   tree->SetActive(!tree->GetActive());
   if (!tree->GetActive()) {
-    MemTableEh_Tree->SetFilter(u"ID_TYPE>0");
+    MemTableEh_Tree->SetFilter(ListFilter);
     MemTableEh_Tree->SetSortOrder(ListSortOrder);
   } else {
     MemTableEh_Tree->SetSortOrder(TreeSortOrder);

@@ -144,7 +144,12 @@ private:
   void ClearSortMarkers();
   // The buttons that change the table: off in chooser mode.
   void EnableEditing(bool Value);
+  // Before the tree view comes back: the flat list's own filter gives way to
+  // the one the tree had.
+  void LeaveListFilter();
   std::unique_ptr<TResourceTable> FTable;
   std::unique_ptr<TSearchList> FChosen;  // the side panel's two lists
   Integer FMode = 0;
+  // The table's filter text when the flat list took over from the tree.
+  String FTreeFilter;
 };

@@ -269,8 +269,62 @@ TEST_F(ResourceTreeEditing, TheListShowsResourcesOnlySortedByNameAndTheTreeComes
   W->SB_TreeOrListClick(W->SB_TreeOrList);
   EXPECT_TRUE(Table()->GetTreeList()->GetActive());
   EXPECT_EQ(Table()->GetSortOrder(), u"NPP,NAME_THIS");
-  EXPECT_EQ(Table()->GetFilter(), u"ID_TYPE>0") << "the list's filter stays until the filter row replaces it";
+  EXPECT_EQ(Table()->GetFilter(), String()) << "the list's filter leaves with the list";
   EXPECT_EQ(Current(u"ID_THIS"), 4);
+  EXPECT_EQ(Shown(), (std::vector<Integer>{0, 1, 3, 4, 2, 7}));
+}
+
+TEST(ResourceTreeGroups, GroupsWithoutResourcesStayInTheTreeAfterTheListWasShown) {
+  // Groups 10, 11 and 12 are each other's parents, a ring no record leads into
+  // from the root, and hold no resource; group 20 is empty; resources 30 and 31
+  // sit at the top level.
+  const std::string ring = std::string(kResourceListHead) +
+                           "10\t12\t0\t1\t+\t+\tRing A\t \t \t0\t \t \t \t \t \t\r\n"
+                           "11\t10\t0\t2\t+\t+\tRing B\t \t \t0\t \t \t \t \t \t\r\n"
+                           "12\t11\t0\t3\t+\t+\tRing C\t \t \t0\t \t \t \t \t \t\r\n"
+                           "20\t0\t0\t4\t+\t+\tEmpty\t \t \t0\t \t \t \t \t \t\r\n"
+                           "30\t0\t1\t5\t+\t+\tDelta\tDb\thost\t210\tUSMARC\t???\t \t \t \t\r\n"
+                           "31\t0\t1\t6\t+\t+\tEpsilon\tDb\thost\t210\tUSMARC\t???\t \t \t \t\r\n";
+  TProgramDriver drv;
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+  WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", ring);
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  TDlg_ListDB* w = Dlg_ListDB;
+  TMemTableEh* t = w->MemTableEh_Tree;
+  auto shown = [t] {
+    std::vector<Integer> ids;
+    for (t->First(); !t->GetEof(); t->Next()) ids.push_back(t->FieldByName(u"ID_THIS")->GetAsInteger());
+    return ids;
+  };
+  const std::vector<Integer> loaded = shown();
+  ASSERT_EQ(loaded.size(), 7u) << "every stored record is in the tree";
+
+  w->SB_TreeOrListClick(w->SB_TreeOrList);
+  EXPECT_EQ(shown(), (std::vector<Integer>{30, 31}));
+  w->SB_TreeOrListClick(w->SB_TreeOrList);
+  EXPECT_EQ(shown(), loaded) << "the tree as it was loaded";
+  EXPECT_EQ(t->GetFilter(), String());
+
+  // The same after the editor was closed in the list and opened again.
+  w->SB_TreeOrListClick(w->SB_TreeOrList);
+  drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* d) {
+    std::vector<Integer> ids = shown(), all = loaded;
+    std::sort(ids.begin(), ids.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(ids, all);
+    d->SB_CancelClick(d->SB_Cancel);
+  });
+  w->EditResourceList();
+
+  // A filter the tree had before the list comes back with the tree.
+  t->SetFilter(u"ID_THIS<>20");
+  w->SB_TreeOrListClick(w->SB_TreeOrList);
+  w->SB_TreeOrListClick(w->SB_TreeOrList);
+  EXPECT_EQ(t->GetFilter(), u"ID_THIS<>20");
+  const std::vector<Integer> filtered = shown();
+  EXPECT_EQ(filtered.size(), 6u);
+  EXPECT_EQ(std::count(filtered.begin(), filtered.end(), 20), 0);
 }
 
 TEST_F(ResourceTreeEditing, TestingAResourceWithPortZeroShowsTheConnectionMessage) {
