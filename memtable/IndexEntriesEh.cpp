@@ -21,25 +21,75 @@
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 
-TIndexItemEh::TIndexItemEh(Variant AKey, TMemoryRecordEh* ARec)
-    : Key(std::move(AKey)), Rec(ARec), RecId(ARec ? ARec->GetID() : 0) {}
+namespace {
+
+// A whole number back in the Variant type it was read from.
+Variant WholeNumberOf(TVarType Type, Int64 Value) {
+  switch (Type) {
+    case varSmallint: return Variant(static_cast<int16_t>(Value));
+    case varInteger: return Variant(static_cast<int32_t>(Value));
+    case varShortInt: return Variant(static_cast<int8_t>(Value));
+    case varByte: return Variant(static_cast<uint8_t>(Value));
+    case varWord: return Variant(static_cast<uint16_t>(Value));
+    case varLongWord: return Variant(static_cast<uint32_t>(Value));
+    default: return Variant(Value);
+  }
+}
+
+}  // namespace
+
+TIndexItemEh::TIndexItemEh(const Variant& AKey, TMemoryRecordEh* ARec) : Rec(ARec), RecId(ARec ? ARec->GetID() : 0) {
+  SetKey(AKey);
+}
+
+TIndexItemEh::TIndexItemEh(const TIndexItemEh& Other)
+    : Rec(Other.Rec), FNumber(Other.FNumber),
+      FOther(Other.FOther ? std::make_unique<Variant>(*Other.FOther) : nullptr), RecId(Other.RecId),
+      FType(Other.FType) {}
+
+TIndexItemEh& TIndexItemEh::operator=(const TIndexItemEh& Other) {
+  if (this != &Other) {
+    Rec = Other.Rec;
+    RecId = Other.RecId;
+    FNumber = Other.FNumber;
+    FOther = Other.FOther ? std::make_unique<Variant>(*Other.FOther) : nullptr;
+    FType = Other.FType;
+  }
+  return *this;
+}
 
 Integer TIndexItemEh::RecIndex() const { return Rec ? Rec->GetIndex() : -1; }
+
+Variant TIndexItemEh::Key() const {
+  if (FOther) return *FOther;
+  if (FType == varNull) return Null();
+  if (TRecValueEh::IsIntegerType(FType)) return WholeNumberOf(FType, FNumber);
+  return Variant();
+}
+
+void TIndexItemEh::SetKey(const Variant& Value) {
+  FType = Value.VarType();
+  if (FType == varNull || FType == varEmpty || TRecValueEh::IsIntegerType(FType)) {
+    FNumber = TRecValueEh::IsIntegerType(FType) ? Value.AsInt64() : 0;
+    FOther.reset();
+  } else {
+    FNumber = 0;
+    FOther = std::make_unique<Variant>(Value);
+  }
+}
 
 TIndexEntriesEh::TFastKey TIndexEntriesEh::FastKeyOf(const TIndexItemEh& Item) {
   TFastKey k;
   k.RecId = Item.RecId;
-  switch (Item.Key.VarType()) {
-    case varNull:
-      k.Kind = fkNull;
-      break;
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
-      k.Kind = fkWholeNumber;
-      k.Number = Item.Key.AsInt64();
-      break;
-    default:
-      k.Kind = fkOther;
-      break;
+  if (Item.KeyVariant()) {
+    k.Kind = fkOther;
+  } else if (Item.KeyType() == varNull) {
+    k.Kind = fkNull;
+  } else if (TRecValueEh::IsIntegerType(Item.KeyType())) {
+    k.Kind = fkWholeNumber;
+    k.Number = Item.KeyNumber();
+  } else {
+    k.Kind = fkOther;
   }
   return k;
 }
@@ -144,7 +194,7 @@ void TIndexEntriesEh::SetKey(Integer Pos, const Variant& Key) {
   if (Pos < 0 || Pos >= FCount) TList::Error(u"List index out of bounds (%d)", Pos);
   TPath path;
   TLeaf* leaf = Descend(Pos, &path, false);
-  leaf->Items[static_cast<size_t>(Pos)].Key = Key;
+  leaf->Items[static_cast<size_t>(Pos)].SetKey(Key);
   leaf->Fast[static_cast<size_t>(Pos)] = FastKeyOf(leaf->Items[static_cast<size_t>(Pos)]);
   if (Pos == 0) RefreshFirst(path, path.Depth, leaf->Items[0]);
 }
@@ -423,7 +473,7 @@ bool SameFastKey(const TIndexEntriesEh::TFastKey& A, const TIndexEntriesEh::TFas
 }
 
 bool SameEntry(const TIndexItemEh& A, const TIndexItemEh& B) {
-  return A.Rec == B.Rec && A.RecId == B.RecId && A.Key.VarType() == B.Key.VarType() && VarSameValue(A.Key, B.Key);
+  return A.Rec == B.Rec && A.RecId == B.RecId && A.KeyType() == B.KeyType() && VarSameValue(A.Key(), B.Key());
 }
 
 }  // namespace

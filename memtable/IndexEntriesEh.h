@@ -27,17 +27,49 @@ class TMemoryRecordEh;
 
 // One entry: the key of a record and the record. The record's position is read
 // from the record itself, so no entry changes when other records come or go.
+// A whole-number or Null key, the commonest, is held as its number and type in
+// the entry itself; any other key in a Variant of its own: an index holds as
+// many entries as the table has records, so an entry is kept to 32 bytes.
 class TIndexItemEh {
 public:
   TIndexItemEh() = default;
-  TIndexItemEh(Variant AKey, TMemoryRecordEh* ARec);
+  TIndexItemEh(const Variant& AKey, TMemoryRecordEh* ARec);
+  // A whole-number key of the given Variant type (varNull for none), for a
+  // record whose identifier the caller already knows.
+  TIndexItemEh(TVarType AType, Int64 ANumber, TMemoryRecordEh* ARec, Integer ARecId)
+      : Rec(ARec), FNumber(ANumber), RecId(ARecId), FType(AType) {}
+  TIndexItemEh(const TIndexItemEh& Other);
+  TIndexItemEh(TIndexItemEh&& Other) noexcept = default;
+  TIndexItemEh& operator=(const TIndexItemEh& Other);
+  TIndexItemEh& operator=(TIndexItemEh&& Other) noexcept = default;
+  ~TIndexItemEh() = default;
+
   // The record's position in the records list's active list.
   Integer RecIndex() const;
-  Variant Key;
+  // The key as the Variant it was made from.
+  Variant Key() const;
+  void SetKey(const Variant& Value);
+  TVarType KeyType() const { return FType; }
+  // A key of any kind but a whole number or Null, read in place; null for those.
+  const Variant* KeyVariant() const { return FOther.get(); }
+  // The whole number of a whole-number key.
+  Int64 KeyNumber() const { return FNumber; }
+
   TMemoryRecordEh* Rec = nullptr;
+
+private:
+  Int64 FNumber = 0;
+  std::unique_ptr<Variant> FOther;
+
+public:
   // The record's identifier, which never changes: equal keys go by it.
+  // (Declared here so that it packs with the key's type.)
   Integer RecId = 0;
+
+private:
+  TVarType FType = varEmpty;
 };
+static_assert(sizeof(TIndexItemEh) <= 32);
 
 class TIndexEntriesEh {
 public:

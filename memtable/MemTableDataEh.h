@@ -909,7 +909,7 @@ public:
   Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
   const TIndexItemEh& GetItem(Integer Pos) const { return FItems.At(Pos); }
-  const Variant& GetKey(Integer Pos) const { return GetItem(Pos).Key; }
+  Variant GetKey(Integer Pos) const { return GetItem(Pos).Key(); }
   void SetKey(Integer Pos, const Variant& Value);
   void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
 

@@ -41,6 +41,17 @@ Integer CompareKeys(const Variant& A, const Variant& B) {
   return VarCompareEh(A, B);
 }
 
+// CompareKeys of an entry's key and a probe, the key read in place.
+Integer CompareEntryKey(const TIndexItemEh& Entry, const Variant& Probe) {
+  if (const Variant* key = Entry.KeyVariant()) return CompareKeys(*key, Probe);
+  return CompareKeys(Entry.Key(), Probe);
+}
+
+Integer CompareEntryKeys(const TIndexItemEh& A, const TIndexItemEh& B) {
+  if (const Variant* key = B.KeyVariant()) return CompareEntryKey(A, *key);
+  return CompareEntryKey(A, B.Key());
+}
+
 String KeyText(const Variant& Key) {
   if (!Key.IsArray()) return VarToStr(Key);
   String s;
@@ -119,17 +130,84 @@ void TMTIndexEh::Rebuild() {
 
 namespace {
 
-// A whole number back in the Variant type it was read from.
-Variant WholeNumberOf(TVarType Type, Int64 Value) {
-  switch (Type) {
-    case varSmallint: return Variant(static_cast<int16_t>(Value));
-    case varInteger: return Variant(static_cast<int32_t>(Value));
-    case varShortInt: return Variant(static_cast<int8_t>(Value));
-    case varByte: return Variant(static_cast<uint8_t>(Value));
-    case varWord: return Variant(static_cast<uint16_t>(Value));
-    case varLongWord: return Variant(static_cast<uint32_t>(Value));
-    default: return Variant(Value);
+// A record's whole-number key (or Null) as the index's build reads it.
+struct TNumberKey {
+  Int64 Key;
+  TMemoryRecordEh* Rec;
+  Integer Id;
+  TVarType Type;
+};
+
+// Sorts the keys by Rank(key), ties in the order they stand: in one counting
+// pass when the ranks lie within twice as many values as there are keys (a
+// numbered table's keys, and the parent keys that name them), else in passes
+// of eleven bits from the lowest up to the highest bit any rank has. Either
+// reads the keys a few times, where a comparison sort of a million reads them
+// twenty times.
+template <class TRank>
+void RadixSortKeys(std::vector<TNumberKey>& Keys, std::vector<TNumberKey>& Spare, UInt64 HighestRank, TRank&& Rank) {
+  if (HighestRank == 0) return;
+  const bool dense = HighestRank < 2 * static_cast<UInt64>(Keys.size());
+  const unsigned bits = dense ? 64 : 11;
+  const size_t buckets = dense ? static_cast<size_t>(HighestRank) + 1 : size_t{1} << bits;
+  const UInt64 mask = dense ? ~UInt64{0} : buckets - 1;
+  std::vector<size_t> count(buckets);
+  Spare.resize(Keys.size());
+  for (unsigned shift = 0; shift < 64 && (HighestRank >> shift) != 0; shift += bits) {
+    std::fill(count.begin(), count.end(), 0);
+    for (const TNumberKey& k : Keys) ++count[(Rank(k) >> shift) & mask];
+    // A pass whose digit is the same for every key would leave them as they are.
+    if (std::find(count.begin(), count.end(), Keys.size()) != count.end()) continue;
+    size_t at = 0;
+    for (size_t& c : count) at += std::exchange(c, at);
+    for (const TNumberKey& k : Keys) Spare[count[(Rank(k) >> shift) & mask]++] = k;
+    Keys.swap(Spare);
   }
+}
+
+// Null first, then by key, equal keys by record identifier.
+void SortNumberKeys(std::vector<TNumberKey>& Keys) {
+  if (Keys.size() < 256) {
+    std::sort(Keys.begin(), Keys.end(), [](const TNumberKey& x, const TNumberKey& y) {
+      const bool xn = x.Type == varNull, yn = y.Type == varNull;
+      if (xn != yn) return xn;
+      if (x.Key != y.Key) return x.Key < y.Key;
+      return x.Id < y.Id;
+    });
+    return;
+  }
+  bool nulls = false, numbers = false, idsInOrder = true;
+  Int64 lowest = 0, highest = 0;
+  Integer lowestId = Keys.front().Id, highestId = Keys.front().Id;
+  for (size_t i = 0; i < Keys.size(); ++i) {
+    const TNumberKey& k = Keys[i];
+    if (i > 0 && k.Id < Keys[i - 1].Id) idsInOrder = false;
+    lowestId = std::min(lowestId, k.Id);
+    highestId = std::max(highestId, k.Id);
+    if (k.Type == varNull) {
+      nulls = true;
+      continue;
+    }
+    lowest = numbers ? std::min(lowest, k.Key) : k.Key;
+    highest = numbers ? std::max(highest, k.Key) : k.Key;
+    numbers = true;
+  }
+  std::vector<TNumberKey> spare;
+  // Equal keys go by identifier: the keys are put in identifier order first
+  // unless they stand in it already, as a table's records mostly do.
+  if (!idsInOrder)
+    RadixSortKeys(Keys, spare, static_cast<UInt64>(static_cast<Int64>(highestId) - lowestId),
+                  [lowestId](const TNumberKey& k) { return static_cast<UInt64>(static_cast<Int64>(k.Id) - lowestId); });
+  const UInt64 span = static_cast<UInt64>(highest) - static_cast<UInt64>(lowest);
+  // Null ranks 0 and the numbers from 1, unless that would not fit: Null
+  // then keeps 0 and the lowest number shares it, told apart by a pass of its own.
+  const UInt64 base = nulls && span != ~UInt64{0} ? 1 : 0;
+  auto rank = [lowest, base](const TNumberKey& k) {
+    return k.Type == varNull ? 0 : static_cast<UInt64>(k.Key) - static_cast<UInt64>(lowest) + base;
+  };
+  RadixSortKeys(Keys, spare, numbers ? span + base : 0, rank);
+  if (nulls && base == 0)
+    std::stable_partition(Keys.begin(), Keys.end(), [](const TNumberKey& k) { return k.Type == varNull; });
 }
 
 }  // namespace
@@ -150,48 +228,40 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   const std::vector<TMemoryRecordEh*>& records = list->GetActiveList();
 
   // Whole numbers and Nulls (first), the commonest keys, compared as VarCompareEh
-  // does from a plain table, and made into entries straight in order: no Variant
-  // is copied but into its entry.
-  struct TNumberKey {
-    Int64 Key;
-    Integer Id;
-    TVarType Type;
-    TMemoryRecordEh* Rec;
-  };
+  // does from a plain table, and made into entries straight in order.
   std::vector<TNumberKey> numbers;
   bool wholeNumbers = column >= 0;
   if (wholeNumbers) {
     numbers.reserve(records.size());
-    for (TMemoryRecordEh* rec : records) {
+    // The records lie scattered: each is asked for some records ahead, and its
+    // key's line once the record itself has come.
+    constexpr size_t kAhead = 16;
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (i + 2 * kAhead < records.size()) __builtin_prefetch(records[i + 2 * kAhead]);
+      if (i + kAhead < records.size()) __builtin_prefetch(records[i + kAhead]->StoredValue(column));
+      TMemoryRecordEh* rec = records[i];
       if (!indexed(rec)) continue;
       const TRecValueEh* v = rec->StoredValue(column);
       if (!v || v->IsNull()) {
-        numbers.push_back({0, rec->GetID(), varNull, rec});
+        numbers.push_back({0, rec, rec->GetID(), varNull});
         continue;
       }
       if (!v->IsWholeNumber()) {
         wholeNumbers = false;
         break;
       }
-      numbers.push_back({v->Whole(), rec->GetID(), v->VarType(), rec});
+      numbers.push_back({v->Whole(), rec, rec->GetID(), v->VarType()});
     }
   }
   if (wholeNumbers) {
-    // Ties go by the order the records were made in.
-    std::sort(numbers.begin(), numbers.end(), [](const TNumberKey& x, const TNumberKey& y) {
-      const bool xn = x.Type == varNull, yn = y.Type == varNull;
-      if (xn != yn) return xn;
-      if (x.Key != y.Key) return x.Key < y.Key;
-      return x.Id < y.Id;
-    });
-    auto keyOf = [](const TNumberKey& k) { return k.Type == varNull ? Null() : WholeNumberOf(k.Type, k.Key); };
+    SortNumberKeys(numbers);
     if (CheckUnique)
       for (size_t i = 1; i < numbers.size(); ++i)
         if ((numbers[i - 1].Type == varNull) == (numbers[i].Type == varNull) && numbers[i - 1].Key == numbers[i].Key)
-          KeyViolation(keyOf(numbers[i]));
+          KeyViolation(TIndexItemEh(numbers[i].Type, numbers[i].Key, nullptr, 0).Key());
     FItems.AssignMade(static_cast<Integer>(numbers.size()), [&](Integer i) {
       const TNumberKey& k = numbers[static_cast<size_t>(i)];
-      return TIndexItemEh(keyOf(k), k.Rec);
+      return TIndexItemEh(k.Type, k.Key, k.Rec, k.Id);
     });
     return;
   }
@@ -205,7 +275,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   std::vector<uint32_t> order(items.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
   std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    switch (VarCompareEh(items[a].Key, items[b].Key)) {
+    switch (CompareEntryKeys(items[a], items[b])) {
       case 1: return true;
       case 2: return false;
       default: return items[a].RecId < items[b].RecId;
@@ -213,7 +283,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   });
   if (CheckUnique)
     for (size_t i = 1; i < order.size(); ++i)
-      if (VarCompareEh(items[order[i - 1]].Key, items[order[i]].Key) == 0) KeyViolation(items[order[i]].Key);
+      if (CompareEntryKeys(items[order[i - 1]], items[order[i]]) == 0) KeyViolation(items[order[i]].Key());
   FItems.AssignMade(static_cast<Integer>(order.size()),
                     [&](Integer i) { return std::move(items[order[static_cast<size_t>(i)]]); });
 }
@@ -266,7 +336,7 @@ bool TMTIndexEh::FindKey(const Variant& KeyValue, Integer* Pos, const TIndexItem
     found |= c == 0;
     return static_cast<int>(c == 1);
   };
-  auto slow = [&](const TIndexItemEh& e) { return before(CompareKeys(e.Key, KeyValue)); };
+  auto slow = [&](const TIndexItemEh& e) { return before(CompareEntryKey(e, KeyValue)); };
   if (Pos) *Pos = FItems.LowerBound(fast, slow, At);
   else *At = FItems.FirstNotBefore(fast, slow);
   return found;
@@ -293,7 +363,7 @@ bool TMTIndexEh::FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) c
 void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {
   Integer pos;
   if (!FindKeyValueIndex(KeyValue, pos)) return;
-  for (Integer i = pos; i < GetCount() && CompareKeys(FItems.At(i).Key, KeyValue) == 0; ++i)
+  for (Integer i = pos; i < GetCount() && CompareEntryKey(FItems.At(i), KeyValue) == 0; ++i)
     List.push_back(FItems.At(i).Rec);
 }
 
@@ -319,7 +389,7 @@ Integer TMTIndexEh::EntryPosition(const Variant& Key, const TMemoryRecordEh* Rec
         const Integer c = probe.Compare(k);
         return c == 3 ? -1 : before(c, k.RecId, id) ? 1 : 0;
       },
-      [&](const TIndexItemEh& e) { return before(CompareKeys(e.Key, Key), e.RecId, id); }, At);
+      [&](const TIndexItemEh& e) { return before(CompareEntryKey(e, Key), e.RecId, id); }, At);
 }
 
 Integer TMTIndexEh::FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const {

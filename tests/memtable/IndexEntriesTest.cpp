@@ -41,7 +41,7 @@ struct IndexEntries : ::testing::Test {
   // Where (Key, Id) goes, as the index finds it.
   Integer PositionOf(const TModelEntry& E) const {
     return Tree.LowerBound([&](const TIndexItemEh& I) {
-      const Int64 k = I.Key.AsInt64();
+      const Int64 k = I.Key().AsInt64();
       return k != E.Key ? k < E.Key : I.RecId < E.Id;
     });
   }
@@ -65,7 +65,7 @@ struct IndexEntries : ::testing::Test {
     ASSERT_EQ(Tree.Count(), static_cast<Integer>(Model.size())) << When;
     for (size_t i = 0; i < Model.size(); ++i) {
       const TIndexItemEh& item = Tree.At(static_cast<Integer>(i));
-      ASSERT_EQ(item.Key.AsInt64(), Model[i].Key) << When << " at " << i;
+      ASSERT_EQ(item.Key().AsInt64(), Model[i].Key) << When << " at " << i;
       ASSERT_EQ(item.RecId, Model[i].Id) << When << " at " << i;
     }
     size_t walked = 0;
@@ -78,7 +78,7 @@ struct IndexEntries : ::testing::Test {
     EXPECT_EQ(walked, Model.size()) << When;
     // Key-only searches, as a lookup by key makes them: the first entry of a key.
     for (Int64 key = -1; key <= 64; key += 1 + Random(5)) {
-      const Integer pos = Tree.LowerBound([&](const TIndexItemEh& I) { return I.Key.AsInt64() < key; });
+      const Integer pos = Tree.LowerBound([&](const TIndexItemEh& I) { return I.Key().AsInt64() < key; });
       const auto first = std::find_if(Model.begin(), Model.end(), [&](const TModelEntry& e) { return e.Key >= key; });
       ASSERT_EQ(pos, first - Model.begin()) << When << " key " << key;
     }
@@ -138,7 +138,7 @@ TEST_F(IndexEntries, ChangingAKeyInPlaceKeepsSearchesRight) {
   // copies of first entries must follow (the invariant check compares types).
   for (Integer i = 0; i < 3000; i += 1 + Random(7)) {
     Tree.SetKey(i, Variant(static_cast<Int64>(Model[static_cast<size_t>(i)].Key)));
-    ASSERT_EQ(Tree.At(i).Key.VarType(), varInt64);
+    ASSERT_EQ(Tree.At(i).Key().VarType(), varInt64);
   }
   ExpectSame("keys retyped");
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <limits>
 #include <random>
 
 #include "editors/ToolCtrlsEh.h"
@@ -35,9 +36,9 @@ struct IndexFixture : ::testing::Test {
       ASSERT_GE(e.RecIndex(), 0);
       ASSERT_LT(e.RecIndex(), List()->GetCount());
       ++seen[static_cast<size_t>(e.RecIndex())];
-      EXPECT_TRUE(VarEqualsEh(e.Key, List()->GetRecord(e.RecIndex())->GetDataValues(I->GetFields(), rvvValueEh)));
+      EXPECT_TRUE(VarEqualsEh(e.Key(), List()->GetRecord(e.RecIndex())->GetDataValues(I->GetFields(), rvvValueEh)));
       if (k > 0) {
-        EXPECT_NE(VarCompareEh(I->GetKey(k - 1), e.Key), 2);
+        EXPECT_NE(VarCompareEh(I->GetKey(k - 1), e.Key()), 2);
       }
     }
     for (size_t r = 0; r < seen.size(); ++r)
@@ -131,6 +132,51 @@ TEST_F(IndexFixture, KeysOfSeveralFieldsAreArrays) {
   Integer rec;
   ASSERT_TRUE(Index->FindKeyValue(VarArrayOf({Variant(u"б"), Variant(1)}), rec));
   EXPECT_EQ(rec, 1);
+}
+
+// An index made over records already in the list orders them as comparing the
+// records does: Null first, then by key, equal keys by the record made first,
+// whatever order the list holds them in and however far apart the keys lie.
+TEST(IndexLoad, AnIndexMadeOverManyRecordsOrdersThemAsTheirKeysCompare) {
+  TMemTableDataEh store{nullptr};
+  AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+  AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftLargeint, u"BIG");
+  TRecordsListEh* list = store.GetRecordsList();
+  std::mt19937 rng(kRandomStart);
+  const Int64 extremes[] = {std::numeric_limits<Int64>::min(), std::numeric_limits<Int64>::max(), -1, 0, 1};
+  for (int i = 0; i < 3000; ++i) {
+    TMemoryRecordEh* r = list->NewRecord();
+    const unsigned pick = rng() % 8;
+    r->SetValue(0, rvvValueEh, pick == 0 ? Null() : Variant(static_cast<Integer>(rng() % 2001) - 1000));
+    r->SetValue(1, rvvValueEh, pick < 5 ? Variant(extremes[pick]) : pick == 5 ? Null() : Variant(static_cast<Int64>(rng())));
+    list->AddRecord(r);
+  }
+  for (int i = 0; i < 500; ++i) list->MoveRecord(static_cast<Integer>(rng() % 3000), static_cast<Integer>(rng() % 3000));
+  for (const char16_t* field : {u"ID", u"BIG"}) {
+    const Integer column = store.GetDataStruct()->FieldIndex(field);
+    TMTIndexEh* index = list->GetIndexes()->Add();
+    index->SetFields(field);
+    index->SetActive(true);
+    std::vector<TMemoryRecordEh*> expected = list->GetActiveList();
+    std::sort(expected.begin(), expected.end(), [&](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+      const Variant x = a->GetValue(column, rvvValueEh), y = b->GetValue(column, rvvValueEh);
+      if (x.IsNull() != y.IsNull()) return x.IsNull();
+      if (!x.IsNull() && x.AsInt64() != y.AsInt64()) return x.AsInt64() < y.AsInt64();
+      return a->GetID() < b->GetID();
+    });
+    ASSERT_EQ(index->Count(), 3000);
+    for (Integer k = 0; k < index->Count(); ++k) {
+      const TIndexItemEh& e = index->GetItem(k);
+      ASSERT_EQ(e.Rec, expected[static_cast<size_t>(k)]) << ToUtf8(field) << " entry " << k;
+      const Variant value = e.Rec->GetValue(column, rvvValueEh);
+      ASSERT_EQ(e.Key().VarType(), value.VarType());
+      ASSERT_TRUE(VarSameValue(e.Key(), value));
+    }
+    // Repeated keys refuse a unique index, which stays as it was.
+    EXPECT_EQ(MessageOf<Exception>([&] { index->SetUnique(true); }).substr(0, 20), u"Unical key violation");
+    EXPECT_FALSE(index->GetUnique());
+    EXPECT_EQ(index->Count(), 3000);
+  }
 }
 
 // ---- unique keys -----------------------------------------------------------------------
