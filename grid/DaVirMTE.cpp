@@ -173,13 +173,13 @@ Integer IndexOfColumn(const std::vector<IDataGridColumnEh*>& Columns, IDataGridC
 }
 
 // Opens every collapsed ancestor of the record's node and makes the record current.
+// Each opening updates the row counts of the node's ancestors alone, so the
+// reveal costs the path, not the table: the table resyncs once, at the end.
 void RevealAndGoTo(TCustomMemTableEh* Table, TMemRecViewEh* Node) {
-  TMemoryTreeListEh* Tree = Table->GetRecordsView()->GetTreeList();
   {
     TControlsDisabledScopeEh Controls(Table);
     for (TBaseTreeNodeEh* P = Node->GetParent(); P && P->GetParent(); P = P->GetParent())
       if (!P->GetExpanded()) P->SetExpanded(true);
-    Tree->MakeDirty();
   }
   Table->GotoRecord(Node->GetRec());
 }
