@@ -151,15 +151,17 @@ void RadixSortKeys(std::vector<TNumberKey>& Keys, std::vector<TNumberKey>& Spare
   const unsigned bits = dense ? 64 : 11;
   const size_t buckets = dense ? static_cast<size_t>(HighestRank) + 1 : size_t{1} << bits;
   const UInt64 mask = dense ? ~UInt64{0} : buckets - 1;
-  std::vector<size_t> count(buckets);
+  // A records list holds fewer than 2^31 records: counts fit in 32 bits, and
+  // the table of a counting pass takes half the memory.
+  std::vector<uint32_t> count(buckets);
   Spare.resize(Keys.size());
   for (unsigned shift = 0; shift < 64 && (HighestRank >> shift) != 0; shift += bits) {
     std::fill(count.begin(), count.end(), 0);
     for (const TNumberKey& k : Keys) ++count[(Rank(k) >> shift) & mask];
     // A pass whose digit is the same for every key would leave them as they are.
     if (std::find(count.begin(), count.end(), Keys.size()) != count.end()) continue;
-    size_t at = 0;
-    for (size_t& c : count) at += std::exchange(c, at);
+    uint32_t at = 0;
+    for (uint32_t& c : count) at += std::exchange(c, at);
     for (const TNumberKey& k : Keys) Spare[count[(Rank(k) >> shift) & mask]++] = k;
     Keys.swap(Spare);
   }
