@@ -148,12 +148,17 @@ void TCustomDBGridEh::DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integ
 bool TCustomDBGridEh::CopyTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase,
                                       bool RightToLeft) {
   constexpr Integer MaxImages = 64;
-  if (RightToLeft || ARect.IsEmpty() || ARect.Width() > 4 * GridTreeIndentEh || ARect.Height() > 512) return false;
+  if (ARect.IsEmpty() || ARect.Width() > 4 * GridTreeIndentEh || ARect.Height() > 512) return false;
   TBrush* Brush = Canvas->GetBrush();
   TPen* Pen = Canvas->GetPen();
   if (Brush->GetStyle() != bsSolid || Pen->GetMode() != pmCopy || Pen->GetWidth() > 1) return false;
   HDC DC = Canvas->GetHandle();
-  if (GetMapMode(DC) != MM_TEXT) return false;
+  // On the mirrored canvas of a right-to-left grid the element is copied
+  // turned round, so that it shows as the left-to-right one mirrored.
+  TRect Device = ARect;
+  WindowsLPtoDPEh(DC, Device);
+  const bool Mirrored = RightToLeft && Device.Left > Device.Right;
+  if (GetMapMode(DC) != MM_TEXT && !Mirrored) return false;
   // The dots follow the parity of the canvas coordinates: the image keeps it.
   const Integer W = ARect.Width(), H = ARect.Height(), OddX = ARect.Left & 1, OddY = ARect.Top & 1;
   const TColor Background = ColorToRGB(Brush->GetColor()), Shadow = ColorToRGB(clBtnShadow),
@@ -184,7 +189,10 @@ bool TCustomDBGridEh::CopyTreeElement(TCanvas* Canvas, const TRect& ARect, Integ
                                                      C->GetBrush()->GetStyle()});
     Image = &FTreeElementImages.back();
   }
-  BitBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX, OddY, SRCCOPY);
+  if (Mirrored)
+    StretchBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX + W, OddY, -W, H, SRCCOPY);
+  else
+    BitBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX, OddY, SRCCOPY);
   // The canvas is left as the drawing would have left it.
   Pen->SetColor(Image->PenColor);
   Pen->SetStyle(Image->PenStyle);

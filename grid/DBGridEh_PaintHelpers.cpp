@@ -374,9 +374,17 @@ void DrawCellButtonEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas,
     Target->FrameRect(R);
     InflateRect(R, -1, -1);
   }
+  // A button keeps its own direction: on a mirrored canvas it is drawn
+  // unmirrored at the mirrored rectangle.
+  bool Mirrored = false;
   if (Grid && Grid->UseRightToLeftAlignment()) {
-    WindowsLPtoDPEh(Target->GetHandle(), R);
-    if (R.Left > R.Right) std::swap(R.Left, R.Right);
+    TRect Device = R;
+    WindowsLPtoDPEh(Target->GetHandle(), Device);
+    if (Device.Left > Device.Right) {
+      Mirrored = true;
+      R = TRect(Device.Right, Device.Top, Device.Left, Device.Bottom);
+      ChangeCanvasOrientationEh(Target, false, Grid->GetClientWidth(), Grid->GetClientHeight());
+    }
   }
   if (Style == ebsGlyphEh) {
     TRect Face = R;
@@ -389,6 +397,7 @@ void DrawCellButtonEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas,
     PaintButtonControlEh(Target, R, Background, ButtonStyleToPainterKindEh(Style), Pressed ? 1 : 0, Flat, Hot,
                          Enabled, cbsUncheckedEh);
   }
+  if (Mirrored) ChangeCanvasOrientationEh(Target, true, Grid->GetClientWidth(), Grid->GetClientHeight());
   if (Narrow) RestoreClipEh(Target, Saved);
   if (Transparency > 0) {
     TBlendFunction Blend;
@@ -396,9 +405,16 @@ void DrawCellButtonEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas,
     Blend.SourceConstantAlpha = ButtonAlphaEh(Transparency);
     const TRect Part(std::max(ButtonRect.Left, CellRect.Left), std::max(ButtonRect.Top, CellRect.Top),
                      std::min(ButtonRect.Right, CellRect.Right), std::min(ButtonRect.Bottom, CellRect.Bottom));
-    if (!Part.IsEmpty())
+    if (!Part.IsEmpty()) {
+      // Blended over the cell's background, not over what the last paint left
+      // there: a faint button would darken with every repaint.
+      const TColor OldBrush = Canvas->GetBrush()->GetColor();
+      Canvas->GetBrush()->SetColor(Background);
+      Canvas->FillRect(Part);
+      Canvas->GetBrush()->SetColor(OldBrush);
       AlphaBlend(Canvas->GetHandle(), Part.Left, Part.Top, Part.Width(), Part.Height(), Target->GetHandle(),
                  Part.Left - CellRect.Left, Part.Top - CellRect.Top, Part.Width(), Part.Height(), Blend);
+    }
   }
 }
 
@@ -429,28 +445,47 @@ void DrawFixedCellFrame(TCustomDBGridEh* Grid, TCanvas* Canvas, const TRect& ARe
                         bool LeftTop, bool RightBottom) {
   HDC DC = Canvas->GetHandle();
   const UINT Edge = Highlighted || Pressed ? BDR_SUNKENINNER : BDR_RAISEDINNER;
+  // On a mirrored canvas the frame is drawn unmirrored at the mirrored
+  // rectangle, so its light still comes from the top left; the leading side
+  // is then the right one.
   TRect R = ARect;
-  const bool RightToLeft = Grid->UseRightToLeftAlignment();
-  const UINT TopPart = RightToLeft ? (LeftTop ? BF_TOP | BF_RIGHT : BF_TOP) : (LeftTop ? BF_LEFT | BF_TOP : BF_TOP);
+  WindowsLPtoDPEh(DC, R);
+  const bool Mirrored = R.Left > R.Right;
+  if (Mirrored) {
+    std::swap(R.Left, R.Right);
+    ChangeCanvasOrientationEh(Canvas, false, Grid->GetClientWidth(), Grid->GetClientHeight());
+  } else {
+    R = ARect;
+  }
+  TScopeExitEh Remirror([&] {
+    if (Mirrored) ChangeCanvasOrientationEh(Canvas, true, Grid->GetClientWidth(), Grid->GetClientHeight());
+  });
+  const UINT TopPart = Mirrored ? (LeftTop ? BF_TOP | BF_RIGHT : BF_TOP) : (LeftTop ? BF_LEFT | BF_TOP : BF_TOP);
   const UINT BottomPart =
-      RightToLeft ? (RightBottom ? BF_LEFT | BF_BOTTOM : BF_BOTTOM) : (RightBottom ? BF_RIGHT | BF_BOTTOM : BF_BOTTOM);
+      Mirrored ? (RightBottom ? BF_LEFT | BF_BOTTOM : BF_BOTTOM) : (RightBottom ? BF_RIGHT | BF_BOTTOM : BF_BOTTOM);
   if (!Grid->GetFlat()) {
     if (LeftTop && RightBottom) {
       DrawEdge(DC, R, Edge, BF_RECT);
       return;
     }
-    TRect R1 = ARect;
+    TRect R1 = R;
     DrawEdge(DC, R1, Edge, TopPart);
-    TRect R2 = ARect;
+    TRect R2 = R;
     DrawEdge(DC, R2, Edge, BottomPart);
     return;
   }
-  // Flat: the right and bottom edges become lines of the cell's own colour.
+  // Flat: the trailing and bottom edges become lines of the cell's own colour.
   Canvas->GetPen()->SetColor(Canvas->GetBrush()->GetColor());
-  if (RightBottom)
+  if (Mirrored) {
+    if (RightBottom)
+      Canvas->Polyline({TPoint(R.Left, R.Top), TPoint(R.Left, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)});
+    else
+      Canvas->Polyline({TPoint(R.Left - 1, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)});
+  } else if (RightBottom) {
     Canvas->Polyline({TPoint(R.Right - 1, R.Top), TPoint(R.Right - 1, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)});
-  else
+  } else {
     Canvas->Polyline({TPoint(R.Right, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)});
-  TRect R3 = ARect;
+  }
+  TRect R3 = R;
   DrawEdge(DC, R3, Edge, TopPart);
 }

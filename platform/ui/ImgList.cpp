@@ -153,6 +153,13 @@ void TCustomImageList::DrawEx(Integer Index, HDC DC, Integer X, Integer Y, Integ
   const int blend = (Style & ILD_BLEND50) ? 50 : (Style & ILD_BLEND25) ? 25 : 0;
   if (Fg == clDefault || Fg == clNone) Fg = clHighlight;
   const std::uint32_t fg = ToRgb(Fg), bk = transparent ? 0 : ToRgb(Bk), shadow = ToRgb(clBtnShadow);
+  // On a mirrored context a point lands one pixel beside the mirror of the
+  // pixel it names: the image is drawn turned round onto the pixels of its
+  // mirrored rectangle.
+  TPoint Ends[2] = {TPoint(0, 0), TPoint(1, 0)};
+  LPtoDP(DC, Ends, 2);
+  const Integer Shift = Ends[1].X < Ends[0].X ? 1 : 0;
+  X += Shift;
   for (Integer y = 0; y < h; ++y)
     for (Integer x = 0; x < w; ++x) {
       const size_t i = size_t(y) * size_t(FWidth) + size_t(x);

@@ -265,3 +265,15 @@ TEST_F(GridPixels, AChangedTitleImageShowsInItsTitleAtOnce) {
   EXPECT_EQ(Pixels(clRed), 0);
   EXPECT_EQ(Pixels(clLime), 100);
 }
+
+TEST_F(GridPixels, FaintEditButtonsLookTheSameAfterEveryRepaint) {
+  MakeResourceTreeGrid(420, 300);
+  TColumnEh* Id = Grid->GetColumns()->Items(1);
+  Id->SetButtonStyle(cbsEllipsis);
+  Id->SetAlwaysShowEditButton(true);
+  Repaint();
+  const std::vector<TColor> First = WindowPixels(Grid, Display);
+  Repaint();
+  Repaint();
+  EXPECT_TRUE(WindowPixels(Grid, Display) == First);
+}

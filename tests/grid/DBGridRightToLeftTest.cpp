@@ -1,0 +1,231 @@
+// A data grid in right-to-left mode, as a user meets it. Each test sets up a
+// left-to-right grid and a twin whose form is right-to-left, runs the same
+// steps on both (the twin's x mirrored) and compares what they show and do:
+// the twin paints the first grid mirrored, except that its texts, edit buttons,
+// check boxes and raised frames keep their own direction; clicks on the
+// mirrored places act on the same cells and buttons.
+
+#include <algorithm>
+#include <map>
+
+#include "tests/grid/DBGridPaintSupport.h"
+#include "tests/grid/DBGridTestSupport.h"
+
+namespace {
+
+using TSetup = std::function<void(TDBGridEh*)>;
+
+class RightToLeftGrid : public ::testing::Test {
+protected:
+  THeadlessDisplay Display;
+  GridUnits Units;
+  TMemTableEh TableA{nullptr}, TableB{nullptr};
+  TDataSource SourceA{nullptr}, SourceB{nullptr};
+  TDBGridEh* Ltr = nullptr;
+  TDBGridEh* Rtl = nullptr;
+  std::vector<TForm*> Forms;
+  // Odd, so the device-wide dot patterns of focus rectangles fall alike on
+  // both sides of the mirror.
+  static constexpr Integer W = 501, H = 281;
+
+  void TearDown() override {
+    for (TForm* F : Forms) delete F;
+  }
+  TDBGridEh* MakeOne(TMemTableEh& Table, TDataSource& Source, Integer Left, bool Mirrored, const TSetup& Setup) {
+    BuildResourceColumns(Table.GetMemTableData());
+    TMTDataStructEh* Struct = Table.GetMemTableData()->GetDataStruct();
+    for (Integer I = 0; I < Struct->GetCount(); ++I) Struct->GetItem(I)->SetVisible(true);
+    AddResourceTree(Table);
+    ShowAsExpandedTree(Table);
+    Table.Open();
+    Source.SetDataSet(&Table);
+    auto* Form = new TForm(Application);
+    Forms.push_back(Form);
+    Form->SetBorderStyle(bsNone);
+    Form->SetBounds(Left, 40, W, H);
+    auto* Grid = new TDBGridEh(Form);
+    Grid->SetParent(Form);
+    Grid->SetBorderStyle(bsNone);
+    Grid->SetBounds(0, 0, W, H);
+    // Set on the form: the grid takes its parent's mode.
+    if (Mirrored) Form->SetBiDiMode(bdRightToLeft);
+    Setup(Grid);
+    Grid->SetDataSource(&Source);
+    Form->Show();
+    Display.ProcessMessages();
+    return Grid;
+  }
+  void Make(const TSetup& Setup) {
+    Ltr = MakeOne(TableA, SourceA, 20, false, Setup);
+    Rtl = MakeOne(TableB, SourceB, 40 + W, true, Setup);
+    ASSERT_TRUE(Rtl->UseRightToLeftAlignment());
+    ASSERT_EQ(Ltr->GetClientWidth(), W);
+  }
+  static Integer M(Integer X) { return W - 1 - X; }
+  // A rectangle of the twin in the first grid's terms, and back.
+  static TRect MR(const TRect& R) { return TRect(M(R.Right - 1), R.Top, M(R.Left) + 1, R.Bottom); }
+
+  std::vector<TColor> Pixels(TDBGridEh* Grid) {
+    Grid->SetFocus();
+    // The mouse rests beyond the columns, at the same place of both.
+    Display.MouseMove(Grid->GetHandle(), Grid == Rtl ? M(W - 3) : W - 3, 150);
+    Grid->Invalidate();
+    Display.ProcessMessages();
+    return WindowPixels(Grid, Display);
+  }
+
+  // Where the first grid shows content that keeps its direction in the twin:
+  // each of these rectangles holds, on one background, blocks of content
+  // (texts, buttons, check boxes) apart from each other by three or more
+  // columns of background; each block stands at the mirror of its place,
+  // unmirrored. Frame3D marks raised cells whose edges keep their light.
+  struct TZone {
+    TRect R;
+    bool Frame3D = false;
+    TRect Content;  // within R; empty: all mirrored
+  };
+
+  // The twin shows the first grid mirrored, but for the zones. A block of a
+  // zone may stand two pixels aside (text is aligned with unequal margins on
+  // its two sides, and centred content rounds either way).
+  void ExpectMirrored(const std::vector<TColor>& A, const std::vector<TColor>& B, const std::vector<TZone>& Zones,
+                      const char* What) {
+    SCOPED_TRACE(What);
+    // For each pixel of the first grid, where the twin shows it (-1: checked apart).
+    std::vector<Integer> Twin(size_t(W * H));
+    for (Integer Y = 0; Y < H; ++Y)
+      for (Integer X = 0; X < W; ++X) Twin[size_t(Y * W + X)] = M(X);
+    auto At = [&](const std::vector<TColor>& P, Integer X, Integer Y) { return P[size_t(Y * W + X)]; };
+    Integer Wrong = 0, Blocks = 0;
+    auto Fail = [&](Integer X, Integer Y, Integer TX, TColor Got) {
+      if (++Wrong <= 6)
+        ADD_FAILURE() << "pixel " << X << "," << Y << " of the left-to-right grid shows at " << TX << " as "
+                      << std::hex << Got << " instead of " << At(A, X, Y);
+    };
+    for (const TZone& Z : Zones) {
+      if (Z.Frame3D) {
+        // The edges of a raised cell: the cell's frame moved, not turned round.
+        for (Integer Y = Z.R.Top; Y < Z.R.Bottom; ++Y) {
+          Twin[size_t(Y * W + Z.R.Left)] = M(Z.R.Right - 1);
+          Twin[size_t(Y * W + Z.R.Right - 1)] = M(Z.R.Left);
+        }
+      }
+      const TRect R = Z.Content;
+      if (R.IsEmpty()) continue;
+      std::map<TColor, Integer> Count;
+      for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+        for (Integer X = R.Left; X < R.Right; ++X) ++Count[At(A, X, Y)];
+      const TColor Back =
+          std::max_element(Count.begin(), Count.end(), [](auto& L, auto& Rt) { return L.second < Rt.second; })->first;
+      std::vector<bool> Ink(size_t(R.Width()));
+      for (Integer X = R.Left; X < R.Right; ++X)
+        for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+          if (At(A, X, Y) != Back) Ink[size_t(X - R.Left)] = true;
+      for (Integer X = R.Left; X < R.Right;) {
+        if (!Ink[size_t(X - R.Left)]) {
+          ++X;
+          continue;
+        }
+        Integer End = X, Gap = 0;
+        for (Integer I = X; I < R.Right && Gap < 3; ++I) {
+          if (Ink[size_t(I - R.Left)]) End = I + 1, Gap = 0;
+          else ++Gap;
+        }
+        // The block [X, End) of rows R: unmirrored at its mirror, two pixels aside at most.
+        ++Blocks;
+        Integer Best = -1, BestWrong = 1 << 30;
+        for (Integer Shift : {0, -1, 1, -2, 2}) {
+          Integer N = 0;
+          for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+            for (Integer I = X; I < End; ++I) {
+              const Integer TX = M(End - 1) + (I - X) + Shift;
+              if (TX < 0 || TX >= W || At(B, TX, Y) != At(A, I, Y)) ++N;
+            }
+          if (N < BestWrong) BestWrong = N, Best = Shift;
+        }
+        for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+          for (Integer I = X; I < End; ++I) Twin[size_t(Y * W + I)] = M(End - 1) + (I - X) + Best;
+        // Around the block the zone's background; the twin's edge pixels the
+        // block moved away from are not compared.
+        for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+          for (Integer D = 1; D <= std::abs(Best); ++D) {
+            if (X - D >= R.Left) Twin[size_t(Y * W + X - D)] = -1;
+            if (End + D - 1 < R.Right) Twin[size_t(Y * W + End + D - 1)] = -1;
+          }
+        X = End;
+      }
+    }
+    for (Integer Y = 0; Y < H; ++Y)
+      for (Integer X = 0; X < W; ++X) {
+        const Integer TX = Twin[size_t(Y * W + X)];
+        if (TX < 0) continue;
+        if (TX >= W || At(B, TX, Y) != At(A, X, Y)) Fail(X, Y, TX, TX < W ? At(B, TX, Y) : clNone);
+      }
+    EXPECT_EQ(Wrong, 0);
+    EXPECT_GT(Blocks, 0);
+  }
+
+  // The zones of the first grid's cells: titles, filter row, footers and
+  // data cells hold texts and buttons; the first column's data cells (a tree
+  // without texts) and the indicator's images are pure mirrors. Raised cells
+  // keep their light.
+  std::vector<TZone> CellZones(bool RecNo) {
+    std::vector<TZone> Zones;
+    const TDBGridEhOptions O = Ltr->GetOptionsEh();
+    for (Integer C = 0; C < Ltr->GetColCount(); ++C)
+      for (Integer R = 0; R < Ltr->GetFullRowCount(); ++R) {
+        const TRect Cell = Ltr->CellRect(C, R);
+        if (Cell.IsEmpty()) continue;
+        Integer DataCol = 0, DataRow = 0;
+        const TCellTypeEh T = Ltr->GetCellType(C, R, DataCol, DataRow);
+        TZone Z;
+        Z.R = Z.Content = Cell;
+        if (T.Vert == cavSubTitleEh && T.Horz == cahDataEh) Z.Frame3D = false;
+        else if (T.Vert == cavFooterEh) Z.Frame3D = O.Contains(dghFooter3D);
+        else if (T.Vert == cavDataEh && T.Horz == cahDataEh) Z.Frame3D = O.Contains(dghData3D);
+        else Z.Frame3D = O.Contains(dghFixed3D);
+        if (Z.Frame3D) InflateRect(Z.Content, -1, -1);
+        // Sort markers are images: mirrored, as the indicator's.
+        if (T.Horz == cahDataEh && T.Vert == cavTitleEh &&
+            Ltr->GetColumns()->Items(DataCol)->GetTitle()->GetSortMarker() != smNoneEh)
+          Z.Content.Right -= 18;
+        // Record numbers before the state image.
+        if (T.Horz == cahIndicatorEh) Z.Content.Right -= 9;
+        if ((T.Horz == cahIndicatorEh && !RecNo) || (T.Horz == cahDataEh && T.Vert == cavDataEh && DataCol == 0))
+          Z.Content = TRect();
+        Zones.push_back(Z);
+      }
+    return Zones;
+  }
+};
+
+}  // namespace
+
+TEST_F(RightToLeftGrid, PaintsAsTheLeftToRightGridMirroredWithItsTextsAndButtonsUnmirrored) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"NAME_THIS", u"NPP", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    TColumnEh* Tree = G->GetColumns()->Items(0);
+    // The tree alone, no texts.
+    Tree->SetOnGetCellParams([](TObject*, bool, TColCellParamsEh* P) { P->SetText(String()); });
+    Tree->SetWidth(150);
+    Tree->GetTitle()->SetSortMarker(smDownEh);
+    Tree->GetTitle()->SetCaption(u"Ресурс");
+    TColumnEh* Buttons = G->GetColumns()->Items(1);
+    Buttons->SetWidth(110);
+    Buttons->SetButtonStyle(cbsEllipsis);
+    Buttons->SetAlwaysShowEditButton(true);
+    Buttons->GetTitle()->SetSortMarker(smUpEh);
+    G->GetColumns()->Items(2)->SetCheckboxes(true);
+    G->SetFooterRowCount(1);
+    G->GetColumns()->Items(3)->GetFooter()->SetValueType(fvtSum);
+    G->GetSTFilter()->SetVisible(true);
+  });
+  TableA.Next();
+  TableB.Next();
+  ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(false), "tree, buttons, check boxes, footer");
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    G->SetOptionsEh(G->GetOptionsEh() + dghShowRecNo + dghFooter3D);
+    G->GetRowDetailPanel()->SetActive(true);
+  }
+  ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "record numbers, detail buttons");
+}
