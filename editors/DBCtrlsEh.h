@@ -258,6 +258,8 @@ public:
   // ---- properties
   TAlignment GetAlignment();
   void SetAlignment(TAlignment Value);
+  // The alignment the text shows with: right-to-left mirrors left and right.
+  TAlignment GetEffectiveAlignment();
   bool GetAlignmentAssigned() const { return FAlignmentAssigned; }
   bool GetAlwaysShowBorder() const { return FAlwaysShowBorder; }
   void SetAlwaysShowBorder(bool Value);
@@ -488,6 +490,10 @@ private:
   void CMHintShow(TMessage& Message);
   Integer ButtonWidthOf(const TEditButtonEh* Button) const;
   void PaintSeparators(HDC DC);
+  // One line of text is laid out by the edit window from the side it reads from;
+  // unfocused, the editor paints a text aligned otherwise.
+  TAlignment LineAlignment() const { return UseRightToLeftAlignment() ? taRightJustify : taLeftJustify; }
+  bool WindowPaintsText();
 
   std::unique_ptr<TControlCanvas> FControlCanvas;
   String FKeyText;  // the text of the key being processed
@@ -1007,6 +1013,7 @@ protected:
   virtual void Toggle();
   virtual void CommitState();
 
+  void CreateParams(TCreateParams& Params) override;
   void PaintButton(TCanvas* Canvas) override;
   void Pressed() override;
   void KeyPress(Char& Key) override;

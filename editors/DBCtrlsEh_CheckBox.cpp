@@ -263,6 +263,13 @@ void TCustomDBCheckBoxEh::DefaultHandler(TMessage& Message) {
 
 // ---- painting ---------------------------------------------------------------------------------------------
 
+void TCustomDBCheckBoxEh::CreateParams(TCreateParams& Params) {
+  TButtonControl::CreateParams(Params);
+  // The link compares this style with its field's (and re-creates the window).
+  if (DBUseRightToLeftAlignment(this, FDataLink ? FDataLink->GetField() : nullptr)) Params.ExStyle |= WS_EX_RIGHT;
+  else Params.ExStyle &= ~DWORD(WS_EX_RIGHT);
+}
+
 void TCustomDBCheckBoxEh::PaintButton(TCanvas*) { Paint(); }
 
 void TCustomDBCheckBoxEh::Paint() { PaintCheckBox(); }
@@ -321,6 +328,8 @@ void TCustomDBCheckBoxEh::DrawCaption(TRect ARect, bool IsFocused) {
   if (!IsFocused || text.empty()) return;
   TRect need = ARect;
   DrawText(dc, text, -1, need, (format & ~DT_VCENTER) | DT_CALCRECT);
+  // Measuring keeps the left edge; right-aligned text ends at the right one.
+  if (format & DT_RIGHT) OffsetRect(need, ARect.Right - need.Right, 0);
   const Integer height = need.Height();
   need.Top = ARect.Top + (ARect.Height() - height) / 2;
   need.Bottom = need.Top + height;

@@ -104,6 +104,12 @@ void TFieldDataLinkEh::UpdateField() {
   }
   EditingChanged();
   RecordChanged(nullptr);
+  // Right to left, a field whose alignment is not mirrored takes a window without
+  // the right-aligned style, and the other way round.
+  if (auto* control = dynamic_cast<TWinControl*>(FControl); control && control->HandleAllocated()) {
+    const bool right = GetWindowLong(control->GetHandle(), GWL_EXSTYLE) & WS_EX_RIGHT;
+    if (right != DBUseRightToLeftAlignment(control, GetField())) control->Perform(CM_RECREATEWND);
+  }
 }
 
 void TFieldDataLinkEh::UpdateDataIndependent() {

@@ -232,7 +232,7 @@ void TCustomDBEditEh::UpdateControlReadOnly() {
 void TCustomDBEditEh::SetFocused(bool Value) {
   if (FFocused == Value) return;
   FFocused = Value;
-  if (GetAlignment() != taLeftJustify && !IsMasked()) Invalidate();
+  if (!WindowPaintsText() && !IsMasked()) Invalidate();
   FDataLink->Reset();
 }
 
@@ -270,6 +270,12 @@ String TCustomDBEditEh::DefaultEditMask() {
 }
 
 TAlignment TCustomDBEditEh::GetAlignment() { return FAlignmentAssigned ? FAlignmentEh : DefaultAlignment(); }
+
+TAlignment TCustomDBEditEh::GetEffectiveAlignment() {
+  const TAlignment alignment = GetAlignment();
+  if (!UseRightToLeftAlignment() || alignment == taCenter) return alignment;
+  return alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+}
 
 void TCustomDBEditEh::SetAlignment(TAlignment Value) {
   FAlignmentEh = Value;

@@ -486,7 +486,7 @@ void TCustomDBEditEh::PlaceMRUListbox() {
   Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
   const TRect screen(ClientToScreen(text.TopLeft()), ClientToScreen(text.BottomRight()));
   TPoint at;
-  AlignDropDownWindowRectEh(screen, list, daLeft, at);
+  AlignDropDownWindowRectEh(screen, list, UseRightToLeftAlignment() ? daRight : daLeft, at);
   SetWindowPos(list->GetHandle(), HWND_TOP, at.X, at.Y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   list->GetSizeGrip()->ShowGrip(true);
   list->UpdateScrollBar();

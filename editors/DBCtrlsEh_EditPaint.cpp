@@ -20,16 +20,21 @@
 // ---- window ----------------------------------------------------------------------------------------------
 
 void TCustomDBEditEh::CreateParams(TCreateParams& Params) {
-  // The edit control draws right and centred text itself only when it wraps; a
-  // single line is laid out from the left and the editor paints other alignments.
-  const TAlignment alignment = GetAlignment();
-  FAlignment = FWordWrapEh ? alignment : taLeftJustify;
+  // The edit control aligns wrapped text itself (mirrored right to left); a single
+  // line it lays out from the side it reads from, and the editor paints other
+  // alignments while it is not focused.
+  const TAlignment alignment = GetEffectiveAlignment();
+  FAlignment = FWordWrapEh ? alignment : LineAlignment();
   FMultiLine = FWordWrapEh;
   FWordWrap = FWordWrapEh;
   FWantReturns = FWantReturnsEh;
   FWantTabs = FWantTabsEh;
   TCustomMaskEdit::CreateParams(Params);
   if (FWordWrapEh) Params.Style &= ~ES_AUTOHSCROLL;
+  // Right-to-left, a field whose alignment is not mirrored keeps it (the link
+  // re-creates the window when its field changes that).
+  if (DBUseRightToLeftAlignment(this, GetField())) Params.ExStyle |= WS_EX_RIGHT;
+  else Params.ExStyle &= ~DWORD(WS_EX_RIGHT);
 }
 
 void TCustomDBEditEh::CreateWnd() {
@@ -183,6 +188,10 @@ void TCustomDBEditEh::PaintSeparators(HDC DC) {
   }
 }
 
+bool TCustomDBEditEh::WindowPaintsText() {
+  return FFocused || FWordWrapEh || GetEffectiveAlignment() == LineAlignment();
+}
+
 void TCustomDBEditEh::PaintWindow(HDC DC) {
   if (!FControlCanvas) {
     FControlCanvas = std::make_unique<TControlCanvas>();
@@ -190,8 +199,8 @@ void TCustomDBEditEh::PaintWindow(HDC DC) {
   }
   TCanvas* canvas = FControlCanvas.get();
   const bool paintCopy = FControlState.Contains(csPaintCopy);
-  const TAlignment alignment = GetAlignment();
-  if ((alignment == taLeftJustify || FFocused || FWordWrapEh) && !paintCopy) {
+  const TAlignment alignment = GetEffectiveAlignment();
+  if (WindowPaintsText() && !paintCopy) {
     TCustomMaskEdit::PaintWindow(DC);
     canvas->SetHandle(DC);
   } else {
@@ -249,8 +258,14 @@ void TCustomDBEditEh::PaintRequiredState(TCanvas* ACanvas) {
   ACanvas->GetPen()->SetStyle(psDot);
   ACanvas->GetPen()->SetColor(clRed);
   ACanvas->GetPen()->SetWidth(1);
-  ACanvas->MoveTo(area.Left + 2, y);
-  ACanvas->LineTo(area.Right - 3, y);
+  // Drawn from the reading side, so the dots fall mirrored right to left.
+  if (UseRightToLeftAlignment()) {
+    ACanvas->MoveTo(area.Right - 3, y);
+    ACanvas->LineTo(area.Left + 2, y);
+  } else {
+    ACanvas->MoveTo(area.Left + 2, y);
+    ACanvas->LineTo(area.Right - 3, y);
+  }
   ACanvas->GetPen()->SetStyle(psSolid);
 }
 
@@ -269,6 +284,7 @@ void TCustomDBEditEh::CMHintShow(TMessage& Message) {
     TRect need(0, 0, area.Width(), 0);
     UINT flags = DT_CALCRECT | DT_NOPREFIX;
     if (FWordWrapEh) flags |= DT_WORDBREAK;
+    if (UseRightToLeftReading()) flags |= DT_RTLREADING;
     if (!text.empty()) DrawText(TMeasureDC(GetFont()), text, -1, need, flags);
     const bool fits = need.Width() <= area.Width() - 2 && need.Height() <= area.Height();
     if (!fits) {

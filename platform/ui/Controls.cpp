@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/core/Filer.h"
+#include "platform/data/Fields.h"
 #include "platform/ui/ActnList.h"
 #include "platform/ui/Forms.h"
 
@@ -127,6 +128,11 @@ void SetCaptureControl(TControl* Control) {
   }
   SetCapture(win->GetHandle());
   CaptureControlRef = Control;
+}
+
+bool DBUseRightToLeftAlignment(const TControl* Control, const TField* Field) {
+  if (!Control || !Control->UseRightToLeftAlignment()) return false;
+  return !Field || Field->GetAlignment() != taCenter;
 }
 
 TCustomForm* GetParentForm(TControl* Control) {

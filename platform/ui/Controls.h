@@ -667,4 +667,9 @@ TCustomForm* ValidParentForm(TControl* Control);
 // The standard cursor of a TCursor value.
 HCURSOR CursorToHandle(TCursor Cursor);
 
+class TField;
+// Whether a data-aware control showing Field (null: none) mirrors its alignment:
+// its own mode must, and a centred field has nothing to mirror.
+bool DBUseRightToLeftAlignment(const TControl* Control, const TField* Field);
+
 BORROW_EXCEPTION(EInvalidGraphicOperation, Exception)

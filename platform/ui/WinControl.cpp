@@ -144,10 +144,13 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::RecreateWnd() {
   if (!FHandle) return;
-  bool focused = Focused();
+  // The focus, held here or by a control within (whose window goes too), comes
+  // back to the same control.
+  TWinControl* focused = FindControl(GetFocus());
+  if (focused != this && !(focused && ContainsControl(focused))) focused = nullptr;
   DestroyHandle();
   HandleNeeded();
-  if (focused && CanFocus()) ::SetFocus(FHandle);
+  if (focused && focused->CanFocus()) ::SetFocus(focused->GetHandle());
 }
 
 void TWinControl::MainWndProc(TMessage& Message) {
