@@ -16,7 +16,8 @@
 //                       entry EndRun.
 //   SearchOneResource   a fresh server object, its connection properties, one
 //                       search (WaitForServer keeps the windows painting and lets
-//                       the stop button give the search up); then the counters,
+//                       the stop button give the search up, or the start button,
+//                       whose run the tick then begins anew); then the counters,
 //                       the "(n) " mark, and the records: per resource into the
 //                       record buffer and its own file, per syntax appended to
 //                       that syntax's buffer. Faults and lost bytes get log lines.
@@ -34,6 +35,7 @@
 #include "client/SearchRun.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "client/SearchServer.h"
 #include "client/__files.h"
@@ -141,9 +143,12 @@ void TSearchRun::PrepareFormatBuffers() {
 }
 
 void TSearchRun::sb_StartClick(TObject*) {
-  // A click that arrives while a server is waited for starts nothing: the
-  // search under way ends first (the stop button ends it at once).
-  if (FSearching) return;
+  // A click that arrives while a server is waited for gives that search up;
+  // the tick that runs it starts the run anew once the server is released.
+  if (FSearching) {
+    FRestartRequested = true;
+    return;
+  }
   // The files of a run that was replaced or stopped by a failure are in place
   // before anything of this one, and its files that failed are no concern of
   // the new log.
@@ -217,6 +222,11 @@ void TSearchRun::Timer_ScanDBTimer(TObject*) {
             params.SetValue(TConnectionParams::WhereSearch, IntToStr(UseAttribute));
           }
           SearchOneResource(&params, i, false);
+          // Started again during the search: a new run replaces this one.
+          if (std::exchange(FRestartRequested, false)) {
+            sb_StartClick(nullptr);
+            return;
+          }
           // Stopped during the search: the run ends where it is.
           if (FStopRequested) return;
         } else {
@@ -276,8 +286,10 @@ void TSearchRun::EndRun() {
 // ---- Stop ----------------------------------------------------------------------
 
 void TSearchRun::sb_StopClick(TObject*) {
-  // A search under way is given up the next time its wait looks.
+  // A search under way is given up the next time its wait looks; a start
+  // pressed before the stop is forgotten.
   FStopRequested = true;
+  FRestartRequested = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
   AddLogLines(SearchLogStopLines(Now()));
@@ -304,8 +316,10 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   TSearchScope scope;
   CreateSearchServer(SearchServerProgID, ServerObject);
   if (!SetConnectionProperties(ServerObject, P)) return false;
-  // While the server is waited for, the windows repaint and the stop button answers.
+  // While the server is waited for, the windows repaint and the stop and
+  // start buttons answer.
   FStopRequested = false;
+  FRestartRequested = false;
   SetOleCallWaitHandler(ServerObject, [this] { return WaitForServer(); });
   Variant result;
   {
@@ -313,8 +327,9 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     RunSingleSearch(ServerObject, term, use, limit, result);
   }
   FSearchError = ServerLastError(ServerObject);
-  // Stopped meanwhile: the stop has written its lines, the search leaves no other.
-  if (FStopRequested) return false;
+  // Stopped or started again meanwhile: the stop has written its lines, a new
+  // run writes its own; the search leaves no other.
+  if (FStopRequested || FRestartRequested) return false;
   const String& error = FSearchError;
   if (TestMode) return error.empty();
   const String raw = VarToStr(result);
@@ -382,7 +397,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
 
 bool TSearchRun::WaitForServer() {
   if (Application) Application->ProcessMessages();
-  return !FStopRequested && !(Application && Application->GetTerminated());
+  return !FStopRequested && !FRestartRequested && !(Application && Application->GetTerminated());
 }
 
 // ---- Helpers -------------------------------------------------------------------

@@ -88,7 +88,8 @@ public:
 private:
   bool PerFormat() const { return SaveMode() >= 1; }
   // Runs while a search waits for its server: pending window messages, then
-  // whether the search may go on (no stop asked for, the program not ending).
+  // whether the search may go on (no stop or new start asked for, the program
+  // not ending).
   bool WaitForServer();
   void Fail(const String& Text);
   bool CheckSaveFolder();
@@ -123,4 +124,7 @@ private:
   bool RunPrepared = false;
   bool FSearching = false;      // a server is being waited for
   bool FStopRequested = false;  // the stop button was pressed during the search
+  // The start button was pressed during the search: the search is given up and
+  // the run starts anew once it has let go of its server.
+  bool FRestartRequested = false;
 };

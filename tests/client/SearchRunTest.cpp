@@ -515,6 +515,55 @@ TEST_F(SearchRunTest, StopDuringASearchGivesItUpAtOnceAndEndsTheRun) {
   for (const std::string& line : LogLines()) EXPECT_EQ(line.find("Error: "), std::string::npos) << line;
 }
 
+namespace {
+
+// The search server, but its search first presses a button (while Presses
+// lasts), as a user does while the search waits for the network.
+class TPressingServer : public TLateBoundObject {
+public:
+  TPressingServer(HWND Button, int* Presses) : FButton(Button), FPresses(Presses) { FInner->SetTimeoutSeconds(3); }
+  Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
+  void SetProperty(const String& Name, const Variant& Value) override { FInner->SetProperty(Name, Value); }
+  Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
+    if (Name == u"SingleSearchIT") {
+      if (*FPresses > 0) {
+        --*FPresses;
+        PostMessage(FButton, BM_CLICK);
+      }
+      FInner->SetCallWaitHandler([this] { return CallWaiting(); });
+    }
+    return FInner->CallMethod(Name, Args);
+  }
+
+private:
+  HWND FButton;
+  int* FPresses;
+  std::shared_ptr<TLendServer> FInner = std::make_shared<TLendServer>();
+};
+
+}  // namespace
+
+TEST_F(SearchRunTest, StartPressedDuringASearchGivesItUpAndBeginsTheRunAnew) {
+  auto trickle = TZFaultServer::Trickle(std::chrono::milliseconds(100));  // a search not given up times out
+  Resources({{1, "Trickle", "Default", TZFaultServer::Host(), trickle->Port(), "usmarc"}, Ztest(2, "Next")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  auto* start = Add<TButton>();
+  start->OnClick = [this](TObject* S) { Run->sb_StartClick(S); };
+  int presses = 1;
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TPressingServer>(start->GetHandle(), &presses); });
+  SendMessage(start->GetHandle(), BM_CLICK);
+  for (int i = 0; i < 10 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  EXPECT_EQ(presses, 0);
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  // The new run finds the first entry unticked by the run it replaced.
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(-) Trickle (usmarc)", "(1) Next (usmarc)"}));
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"1");
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  EXPECT_FALSE(IsServerAssigned(ServerObject));
+  ExpectLines(LogLines(), {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("(1) Next (usmarc) => " + IsoName(2)),
+                           std::string(49, '='), "Finish: .*"});
+}
+
 TEST_F(SearchRunTest, DamagedRecordsReachTheFileAsSentAndAreReported) {
   // A record longer than its leader says, then one whose leader is scrambled.
   const std::string a = "00030nam a2200025   4500\x1E" "abc more than said\x1D";
