@@ -1,7 +1,9 @@
 #include "client/z39_01_main.h"
 
 #include <exception>
+#include <utility>
 
+#include "client/ButtonGlyphs.h"
 #include "client/SettingsFile.h"
 #include "client/_DirSel_SkyBlue.h"
 #include "client/__files.h"
@@ -87,11 +89,12 @@ void TForm_Main::CreateMenuRow() {
                                u"Открыть окно для редактирования списка ресурсов Z39.50", R(4, 4, 90, 26));
   SB_Menu_Set = NewSpeedButton(this, this, u"SB_Menu_Set", u"Настройка", u"Открыть диалог настройки",
                                R(96, 4, 90, 26));
-  SpeedButton3 = NewSpeedButton(this, this, u"SpeedButton3", u"?", u"О программе...", R(188, 4, 26, 26));
+  SpeedButton3 = NewSpeedButton(this, this, u"SpeedButton3", String(), u"О программе...", R(188, 4, 26, 26));
   SB_Menu_Close = NewSpeedButton(this, this, u"SB_Menu_Close", u"Выход", u"Закрыть программу...",
                                  R(610, 4, 90, 26));
   for (TSpeedButton* b : {SB_Menu_Res, SB_Menu_Set, SB_Menu_Close}) b->SetFlat(true);
   SpeedButton3->SetFlat(true);
+  SetButtonGlyph(SpeedButton3, TButtonGlyph::About);
 
   SB_Menu_Res->OnClick = [this](TObject* Sender) { SB_Menu_ResClick(Sender); };
   SB_Menu_Set->OnClick = [this](TObject* Sender) { SB_Menu_SetClick(Sender); };
@@ -103,21 +106,27 @@ void TForm_Main::CreateSearchList() {
   gb_ListDB = NewControl<TGroupBox>(this, this, u"gb_ListDB", R(4, 34, 282, 418));
   gb_ListDB->SetCaption(u"Z39.50-ресурсы для поиска : ");
 
-  SB_N_Add = NewSpeedButton(this, gb_ListDB, u"SB_N_Add", u"+", u"Добавить Z39.50-ресурс для поиска",
+  SB_N_Add = NewSpeedButton(this, gb_ListDB, u"SB_N_Add", String(), u"Добавить Z39.50-ресурс для поиска",
                             R(8, 18, 26, 24));
-  SB_N_Del = NewSpeedButton(this, gb_ListDB, u"SB_N_Del", u"−", u"Удалить строку", R(36, 18, 26, 24));
-  SB_N_Clear = NewSpeedButton(this, gb_ListDB, u"SB_N_Clear", u"×", u"Очистить ВЕСЬ список",
+  SB_N_Del = NewSpeedButton(this, gb_ListDB, u"SB_N_Del", String(), u"Удалить строку", R(36, 18, 26, 24));
+  SB_N_Clear = NewSpeedButton(this, gb_ListDB, u"SB_N_Clear", String(), u"Очистить ВЕСЬ список",
                               R(64, 18, 26, 24));
-  SB_Check = NewSpeedButton(this, gb_ListDB, u"SB_Check", u"✔", u"Пометить все строки", R(110, 18, 26, 24));
-  SB_UnCheck = NewSpeedButton(this, gb_ListDB, u"SB_UnCheck", u"☐", u"Снять отметку со всех строк",
+  SB_Check = NewSpeedButton(this, gb_ListDB, u"SB_Check", String(), u"Пометить все строки", R(110, 18, 26, 24));
+  SB_UnCheck = NewSpeedButton(this, gb_ListDB, u"SB_UnCheck", String(), u"Снять отметку со всех строк",
                               R(138, 18, 26, 24));
-  SB_Invers = NewSpeedButton(this, gb_ListDB, u"SB_Invers", u"±", u"Инвертировать отметки строк",
+  SB_Invers = NewSpeedButton(this, gb_ListDB, u"SB_Invers", String(), u"Инвертировать отметки строк",
                              R(166, 18, 26, 24));
-  SB_N_First = NewSpeedButton(this, gb_ListDB, u"SB_N_First", u"|<", u"В начало", R(194, 18, 20, 24));
-  SB_N_Prior = NewSpeedButton(this, gb_ListDB, u"SB_N_Prior", u"<", u"Предыдущий", R(214, 18, 20, 24));
-  SB_N_Next = NewSpeedButton(this, gb_ListDB, u"SB_N_Next", u">", u"Следующий", R(234, 18, 20, 24));
-  SB_N_Last = NewSpeedButton(this, gb_ListDB, u"SB_N_Last", u">|", u"В конец", R(254, 18, 20, 24));
+  SB_N_First = NewSpeedButton(this, gb_ListDB, u"SB_N_First", String(), u"В начало", R(194, 18, 20, 24));
+  SB_N_Prior = NewSpeedButton(this, gb_ListDB, u"SB_N_Prior", String(), u"Предыдущий", R(214, 18, 20, 24));
+  SB_N_Next = NewSpeedButton(this, gb_ListDB, u"SB_N_Next", String(), u"Следующий", R(234, 18, 20, 24));
+  SB_N_Last = NewSpeedButton(this, gb_ListDB, u"SB_N_Last", String(), u"В конец", R(254, 18, 20, 24));
   for (TSpeedButton* b : {SB_N_First, SB_N_Prior, SB_N_Next, SB_N_Last}) b->SetVisible(false);
+  const std::pair<TSpeedButton*, TButtonGlyph> glyphs[] = {
+      {SB_N_Add, TButtonGlyph::Add},         {SB_N_Del, TButtonGlyph::Delete},  {SB_N_Clear, TButtonGlyph::Clear},
+      {SB_Check, TButtonGlyph::CheckAll},    {SB_UnCheck, TButtonGlyph::UncheckAll},
+      {SB_Invers, TButtonGlyph::Invert},     {SB_N_First, TButtonGlyph::First}, {SB_N_Prior, TButtonGlyph::Prior},
+      {SB_N_Next, TButtonGlyph::Next},       {SB_N_Last, TButtonGlyph::Last}};
+  for (const auto& [button, glyph] : glyphs) SetButtonGlyph(button, glyph);
 
   clb_ListDB_Names = NewControl<TCheckListBox>(this, gb_ListDB, u"clb_ListDB_Names", R(8, 46, 266, 334));
   clb_ListDB_Names->SetColor(clWhite);
@@ -192,6 +201,7 @@ void TForm_Main::CreateConditionArea() {
   CB_Search_First->SetChecked(true);
   sb_Start = NewSpeedButton(this, this, u"sb_Start", u"Искать !", u"Начать поиск записей", R(590, 176, 110, 32));
   sb_Start->GetFont()->SetStyle({fsBold});
+  SetButtonGlyph(sb_Start, TButtonGlyph::Search);
   sb_Start->OnMouseEnter = [this](TObject* Sender) { sb_StartMouseEnter(Sender); };
   sb_Start->OnMouseLeave = [this](TObject* Sender) { sb_StartMouseLeave(Sender); };
   sb_Start->OnClick = [this](TObject* Sender) { sb_StartClick(Sender); };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "client/ResourceList.h"
@@ -195,6 +196,79 @@ TEST(MainWindow, MenuButtonsTurnBoldUnderTheMouseAndStartChangesItsCaption) {
   drv.Display().MouseMove(Form_Main->GetHandle(), 350, 470);
   EXPECT_EQ(Form_Main->sb_Start->GetCaption(), u"Искать !");
   EXPECT_EQ(Form_Main->sb_Start->GetMargin(), -1);
+}
+
+namespace {
+
+// How many of the glyph's opaque pixels the window does not show with the
+// glyph's top-left corner at At in the button; Opaque counts them all.
+Integer GlyphMisses(TProgramDriver& Drv, TSpeedButton* B, TPoint At, Integer& Opaque) {
+  TBitmap* glyph = B->GetGlyph();
+  TCanvas* g = glyph->GetCanvas();
+  const TColor mask = g->GetPixel(0, glyph->GetHeight() - 1);
+  Integer misses = 0;
+  Opaque = 0;
+  for (Integer y = 0; y < glyph->GetHeight(); ++y)
+    for (Integer x = 0; x < glyph->GetWidth(); ++x) {
+      if (g->GetPixel(x, y) == mask) continue;
+      ++Opaque;
+      const TPoint p = B->ClientToParent(TPoint(At.X + x, At.Y + y));
+      if (Drv.Display().PixelAt(B->GetParent()->GetHandle(), p.X, p.Y) != g->GetPixel(x, y)) ++misses;
+    }
+  return misses;
+}
+
+// A speed button's face: inside its 2-pixel frame.
+TRect Face(TSpeedButton* B) {
+  TRect r = B->GetClientRect();
+  InflateRect(r, -2, -2);
+  return r;
+}
+
+}  // namespace
+
+TEST(MainWindow, TheToolButtonsShowGlyphsOfTheirOwnAndStartsGlyphMovesUnderTheMouse) {
+  TProgramDriver drv;
+  StartWithLists(drv, "");
+  TForm_Main* f = Form_Main;
+  // The moves are hidden in the layout: shown here to be looked at.
+  for (TSpeedButton* b : {f->SB_N_First, f->SB_N_Prior, f->SB_N_Next, f->SB_N_Last}) b->SetVisible(true);
+  std::vector<std::vector<TColor>> pictures;
+  for (TSpeedButton* b : {f->SpeedButton3, f->SB_N_Add, f->SB_N_Del, f->SB_N_Clear, f->SB_Check, f->SB_UnCheck,
+                          f->SB_Invers, f->SB_N_First, f->SB_N_Prior, f->SB_N_Next, f->SB_N_Last, f->sb_Start}) {
+    const std::string name = ToUtf8(b->GetName());
+    if (b != f->sb_Start) {
+      EXPECT_EQ(b->GetCaption(), String()) << name << ": a picture, no text symbol";
+    }
+    ASSERT_GT(b->GetGlyph()->GetWidth(), 0) << name;
+    TPoint at;
+    TRect text;
+    b->CalcLayout(Face(b), at, text);
+    Integer opaque = 0;
+    EXPECT_EQ(GlyphMisses(drv, b, at, opaque), 0) << name;
+    EXPECT_GT(opaque, 20) << name;
+    std::vector<TColor> picture;
+    for (Integer y = 0; y < b->GetGlyph()->GetHeight(); ++y)
+      for (Integer x = 0; x < b->GetGlyph()->GetWidth(); ++x) picture.push_back(b->GetGlyph()->GetCanvas()->GetPixel(x, y));
+    EXPECT_EQ(std::count(pictures.begin(), pictures.end(), picture), 0) << name << ": a picture of its own";
+    pictures.push_back(picture);
+  }
+
+  // Under the mouse the start button's glyph goes right of the caption, 10
+  // pixels from the face's edge; it comes back when the mouse leaves.
+  TSpeedButton* start = f->sb_Start;
+  TPoint left;
+  TRect text;
+  start->CalcLayout(Face(start), left, text);
+  const TPoint right(Face(start).Right - 10 - start->GetGlyph()->GetWidth(), left.Y);
+  Integer opaque = 0;
+  EXPECT_GT(GlyphMisses(drv, start, right, opaque), opaque / 2);
+  const TPoint s = start->ClientToParent(TPoint(5, 5));
+  drv.Display().MouseMove(start->GetParent()->GetHandle(), s.X, s.Y);
+  EXPECT_EQ(GlyphMisses(drv, start, right, opaque), 0);
+  EXPECT_GT(GlyphMisses(drv, start, left, opaque), opaque / 2);
+  drv.Display().MouseMove(Form_Main->GetHandle(), 350, 470);
+  EXPECT_EQ(GlyphMisses(drv, start, left, opaque), 0);
 }
 
 TEST(MainWindow, ScreenshotOfTheMainWindowAfterTheFirstTick) {
