@@ -250,6 +250,8 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
 }
 
 Integer TDlg_ListDB::LoadResourceList() {
+  // The loaded list opens as a tree.
+  if (!MemTableEh_Tree->GetTreeList()->GetActive()) LeaveListFilter();
   const Integer count = FTable->LoadResourceList(SettingsFolder, WaitWindowNotes());
   ClearSortMarkers();  // the table is in its own order again
   Label_YesModify->SetVisible(false);

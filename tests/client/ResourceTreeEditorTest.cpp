@@ -317,6 +317,12 @@ TEST(ResourceTreeGroups, GroupsWithoutResourcesStayInTheTreeAfterTheListWasShown
   });
   w->EditResourceList();
 
+  // And after the list was loaded again from the list view.
+  w->SB_TreeOrListClick(w->SB_TreeOrList);
+  w->SB_LoadClick(w->SB_Load);
+  EXPECT_TRUE(t->GetTreeList()->GetActive());
+  EXPECT_EQ(shown(), loaded);
+
   // A filter the tree had before the list comes back with the tree.
   t->SetFilter(u"ID_THIS<>20");
   w->SB_TreeOrListClick(w->SB_TreeOrList);
