@@ -2416,6 +2416,8 @@ protected:
   virtual TMRUListboxEh* CreateMRUListBox();
   virtual void DoEditButtonAction(bool Down);
   virtual TRect GetEditRect();
+  // The editor's buttons, image and tree area stand mirrored (a right-to-left grid).
+  bool EditorMirrored() const;
   virtual void ProcessTypedText(String& Text);
   virtual void EditButtonControlClick(TObject* Sender);
   virtual void EditButtonControlDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
@@ -2623,6 +2625,13 @@ public:
   // The indent of the first visible column: the grouping levels' boxes, which the
   // column's grid width holds besides its Width.
   virtual Integer FirstColumnIndent() const { return GroupIndentWidth(); }
+  // Right-to-left, a client x stands for its mirror, where the cells were
+  // painted: the x and the cell rectangles in those terms, for the hit tests
+  // that measure inside a cell from its leading edge.
+  Integer LogicalX(Integer X) const { return UseRightToLeftAlignment() ? MirroredX(X) : X; }
+  TRect LogicalCellRect(Integer ACol, Integer ARow) const {
+    return UseRightToLeftAlignment() ? MirroredRect(CellRect(ACol, ARow)) : CellRect(ACol, ARow);
+  }
   bool GetUpdateFieldsFromWidths() const { return FUpdateFieldsFromWidths; }
   // Reading one data row's values without moving the dataset: instant read of the
   // in-memory table, else the data link's active record. Answers whether a row was entered.

@@ -751,27 +751,11 @@ TDataSet* TColumnEh::GetLookupListDataSet() const {
   return Field ? Field->GetLookupDataSet() : nullptr;
 }
 
-namespace {
-
-// Numbers, dates and times read left to right in any mode: their alignment is
-// never turned round.
-bool FieldAlignmentMayMirror(const TField* Field) {
-  switch (Field->GetDataType()) {
-    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftDate:
-    case ftTime: case ftDateTime: case ftAutoInc: case ftLargeint: case ftTimeStamp: case ftFMTBcd:
-    case ftOraTimeStamp: case ftLongWord: case ftShortint: case ftByte: case ftExtended:
-      return false;
-    default:
-      return true;
-  }
-}
-
-}  // namespace
-
 bool TColumnEh::UseRightToLeftAlignment() const {
   if (GetBiDiMode() != bdRightToLeft) return false;
+  // As for the data-aware controls: a centred field has nothing to mirror.
   const TField* Field = GetField();
-  return !Field || FieldAlignmentMayMirror(Field);
+  return !Field || Field->GetAlignment() != taCenter;
 }
 
 void TColumnEh::GetColCellParams(bool EditMode, TColCellParamsEh* Params) {

@@ -462,7 +462,9 @@ bool TCustomDBGridEh::IsTitleFilterButtonPoint(Integer X, Integer Y, TColumnEh*&
   // The button where the title's painting places it.
   TRect R = CellRect(Cell.X, 0);
   if (FRowPanel->GetActive()) R = RowPanelCellRect(Candidate, R, true);
-  if (!TitleFilterButtonRect(R, FOptionsEh.Contains(dghFixed3D)).Contains(TPoint(X, Y))) return false;
+  // Right-to-left the painting put it at the mirror.
+  if (UseRightToLeftAlignment()) R = MirroredRect(R);
+  if (!TitleFilterButtonRect(R, FOptionsEh.Contains(dghFixed3D)).Contains(TPoint(LogicalX(X), Y))) return false;
   Column = Candidate;
   return true;
 }

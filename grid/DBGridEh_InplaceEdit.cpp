@@ -158,6 +158,8 @@ void TDBGridInplaceEdit::UpdateContents() {
   }
   SetEditStyle(Column->GetEditStyle());
   SetFont(Column->GetFont());
+  // Its text starts where the cell's started: at the right edge, mirrored.
+  SetAlignment(EditorMirrored() ? taRightJustify : taLeftJustify);
   // The text and the column's own answer first: both use the grid's shared
   // cell parameters, which are filled for the events after them.
   const String Text = Column->GetInplaceEditText();
@@ -295,18 +297,26 @@ void TDBGridInplaceEdit::LayoutEditButtons() {
     };
     Button->SetTag(Integer(I));
   }
-  // From the last pair to the main button, leftwards from the right edge.
-  Integer Right = GetClientWidth();
+  // From the last pair to the main button, leftwards from the right edge
+  // (rightwards from the left one when mirrored).
+  const bool Mirrored = EditorMirrored();
+  const Integer ClientW = GetClientWidth();
+  Integer Taken = 0;
   for (size_t I = Count; I-- > 0;) {
     TEditButtonPair& Pair = FEditButtons[I];
-    Pair.Button->SetBounds(Right - Widths[I], 0, Widths[I], Height);
-    Right -= Widths[I];
     const bool Divided = Flat && Widths[I] > 0 && !ThemesEnabledEh();
+    const Integer DividerW = Divided ? 1 : 0;
+    if (Mirrored) {
+      Pair.Button->SetBounds(Taken, 0, Widths[I], Height);
+      Pair.Divider->SetBounds(Taken + Widths[I], 0, DividerW, Height);
+    } else {
+      Pair.Button->SetBounds(ClientW - Taken - Widths[I], 0, Widths[I], Height);
+      Pair.Divider->SetBounds(ClientW - Taken - Widths[I] - DividerW, 0, DividerW, Height);
+    }
     Pair.Divider->SetVisible(Divided);
-    Pair.Divider->SetBounds(Right - (Divided ? 1 : 0), 0, Divided ? 1 : 0, Height);
-    Right -= Divided ? 1 : 0;
+    Taken += Widths[I] + DividerW;
   }
-  FButtonsWidth = GetClientWidth() - Right;
+  FButtonsWidth = Taken;
 }
 
 void TDBGridInplaceEdit::BoundsChanged() {
@@ -336,7 +346,9 @@ TRect TDBGridInplaceEdit::GetEditRect() {
   TRect R = Flat ? TRect(2, 1, GetWidth() - 2, GetHeight() - 1) : TRect(2, 2, GetWidth() - 2, GetHeight());
   if (FontTextMetricsEh(GetFont()).tmHeight > R.Height() && R.Bottom < GetHeight()) ++R.Bottom;
   TColumnEh* Column = GetColumn();
-  const bool RightToLeft = Column && Column->UseRightToLeftAlignment();
+  // The buttons, image and tree area stand where the grid painted them in the
+  // cell: mirrored in a right-to-left grid, whatever the column's alignment.
+  const bool RightToLeft = EditorMirrored();
   auto TakeLeft = [&](Integer Width) {
     if (RightToLeft)
       R.Right -= Width;
@@ -443,17 +455,29 @@ void TDBGridInplaceEdit::Paint(HDC DC) {
   const bool TreeColumn = Grid->TreeShown() && Grid->GetVisibleColumns()->Count() > 0 &&
                           Grid->GetVisibleColumns()->Items(0) == Column;
   const Integer Indent = TreeColumn ? Grid->TreeAreaWidth() : 0;
+  // The tree area and the image are the cell's, mirrored with it.
+  const bool Mirrored = EditorMirrored();
+  if (Mirrored) SetCanvasMirror(FEditCanvas.get(), true, GetClientWidth(), GetClientHeight());
   if (TreeColumn && Grid->BeginReadRow(Grid->GetRow() - Grid->DataRowsOffset())) {
     TScopeExitEh Leave([Grid] { Grid->EndReadRow(); });
     Grid->DrawTreeCellArea(FEditCanvas.get(), TRect(0, 0, Indent, GetHeight()), false);
   }
-  PaintRequiredState(FEditCanvas.get());
   TCustomImageList* Images = Column->GetImageList();
   if (Images && Column->GetShowImageAndText() && FImageIndex >= 0) {
     const TRect Area(2 + Indent, 0, Images->GetWidth() + 2 + Indent, GetHeight());
     Images->Draw(FEditCanvas.get(), Area.Left + (Area.Width() - Images->GetWidth()) / 2,
                  Area.Top + (Area.Height() - Images->GetHeight()) / 2, FImageIndex, true);
   }
+  if (Mirrored) {
+    SetWindowOrgEx(DC, 0, 0, nullptr);
+    SetMapMode(DC, MM_TEXT);
+  }
+  PaintRequiredState(FEditCanvas.get());
+}
+
+bool TDBGridInplaceEdit::EditorMirrored() const {
+  TCustomDBGridEh* Grid = GetGridEh();
+  return Grid && Grid->UseRightToLeftAlignment();
 }
 
 void TDBGridInplaceEdit::PaintRequiredState(TCanvas* ACanvas) {
@@ -683,7 +707,9 @@ void TDBGridInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integ
   if (Grid && Column && Grid->TreeShown() && Grid->GetVisibleColumns()->Count() > 0 &&
       Grid->GetVisibleColumns()->Items(0) == Column) {
     const Integer Indent = Grid->TreeAreaWidth();
-    if (X < Indent && X >= Indent - GridTreeIndentEh) {
+    // Measured from the right edge when mirrored.
+    const Integer TX = EditorMirrored() ? GetClientWidth() - 1 - X : X;
+    if (TX < Indent && TX >= Indent - GridTreeIndentEh) {
       IMemTableEh* Table = Grid->GetMemTableIntf();
       if (Table && Table->GetTreeNodeHasChildren()) Table->SetTreeNodeExpanded(Table->GetCurrentRowIndex(),
                                                                                 !Table->GetTreeNodeExpanded());

@@ -103,8 +103,9 @@ bool TCustomDBGridEh::SizingPress(TMouseButton Button, TShiftState Shift, Intege
   if (FOptionsEh.Contains(dghTraceColSizing) && Button == mbLeft && State == gsColSizing && !RowPanelPainted()) {
     FMouseTrackState = gmtsTitleSizingEh;
     FSizingIndexEh = Index;
+    // In the lines' terms: mirrored right-to-left.
     FSizingPosEh = Pos;
-    FSizingOffsetEh = Pos - X;
+    FSizingOffsetEh = Pos - LogicalX(X);
   } else {
     TCustomGridEh::MouseDown(Button, Shift, X, Y);
   }
@@ -185,8 +186,8 @@ bool TCustomDBGridEh::TitlePress(TMouseButton& Button, TShiftState Shift, Intege
 
 // ---- Tree buttons ----------------------------------------------------------------------------------------
 
-// The tree area of a table shown as a tree lies at the left of the first visible
-// column, 18 pixels per level; the node's own button is its last 18 pixels.
+// The tree area of a table shown as a tree lies at the leading edge of the first
+// visible column, 18 pixels per level; the node's own button is its last 18 pixels.
 // CheckOnly answers whether the point lies in the area without acting;
 // otherwise a press on the button of a node with children opens or closes it.
 bool TCustomDBGridEh::TreeButtonPress(Integer X, Integer, TGridCoord Cell, bool CheckOnly) {
@@ -202,7 +203,8 @@ bool TCustomDBGridEh::TreeButtonPress(Integer X, Integer, TGridCoord Cell, bool 
     Expanded = FIntMemTable->GetTreeNodeExpanded();
     HasChildren = FIntMemTable->GetTreeNodeHasChildren();
   }
-  const Integer Start = CellRect(Cell.X, Cell.Y).Left + FirstColumnIndent();
+  X = LogicalX(X);
+  const Integer Start = LogicalCellRect(Cell.X, Cell.Y).Left + FirstColumnIndent();
   const Integer End = Start + GridTreeIndentEh * std::max(0, Level);
   if (X < Start || X >= End) return false;
   if (CheckOnly) return true;

@@ -105,7 +105,9 @@ void TCustomDBGridEh::TrackSelection(TShiftState Shift, Integer X, Integer Y) {
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& H = DrawInfo.Horz;
   const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
-  X = std::clamp(X, 0, std::max(0, H.GridBoundary - 1));
+  // Held to the columns (right-to-left, to their mirror).
+  const Integer LX = std::clamp(LogicalX(X), 0, std::max(0, H.GridBoundary - 1));
+  X = LogicalX(LX);
   Y = std::clamp(Y, 0, std::max(0, V.GridBoundary - 1));
   const TGridCoord Cell = CalcCoordFromPoint(X, Y, DrawInfo);
   const bool Rect = FMouseTrackState == gmtsSelectingRectEh;
@@ -113,7 +115,7 @@ void TCustomDBGridEh::TrackSelection(TShiftState Shift, Integer X, Integer Y) {
     const bool Select = Shift.Contains(ssLeft) && !(FLastMovePos == FPriorMovePos);
     SelectMove(Select, Cell.Y - GetRow(), false, !Rect);
   }
-  if ((FCellTracking || Rect) && X >= H.FixedBoundary && Cell.X >= GetFixedCols() && Cell.X != GetCol()) {
+  if ((FCellTracking || Rect) && LX >= H.FixedBoundary && Cell.X >= GetFixedCols() && Cell.X != GetCol()) {
     MoveToColumn(Cell.X, Cell.X > GetCol() ? 1 : -1, false);
     if (Rect && FDataLink->GetActive())
       FSelection->GetRect()->Select(CurrentVisibleColumn(), FDataLink->GetDataSet()->GetBookmark(), true);
@@ -127,7 +129,8 @@ void TCustomDBGridEh::TrackColumnSelection(Integer X, Integer Y) {
   CalcDrawInfo(DrawInfo);
   const TGridCoord Cell = CalcCoordFromPoint(X, Y, DrawInfo);
   const Integer DataCol = RawToDataColumn(Cell.X);
-  const bool OnColumn = X >= DrawInfo.Horz.FixedBoundary && X < DrawInfo.Horz.GridBoundary && Cell.X >= 0 &&
+  const Integer LX = LogicalX(X);
+  const bool OnColumn = LX >= DrawInfo.Horz.FixedBoundary && LX < DrawInfo.Horz.GridBoundary && Cell.X >= 0 &&
                         DataCol >= 0 && DataCol < FColumns->GetCount();
   if (!OnColumn) return AutoScrollSelection();
   StopTimer();
@@ -135,11 +138,11 @@ void TCustomDBGridEh::TrackColumnSelection(Integer X, Integer Y) {
   if (Columns->GetShiftCol() != FColumns->Items(DataCol)) Columns->SelectShift(FColumns->Items(DataCol));
 }
 
-Integer TCustomDBGridEh::ColumnLeftEdge(Integer ACol) const { return CellRect(ACol, 0).Left; }
+Integer TCustomDBGridEh::ColumnLeftEdge(Integer ACol) const { return LogicalCellRect(ACol, 0).Left; }
 
 // The column takes the width at once; fitted columns only while the others keep their room.
 void TCustomDBGridEh::TrackColumnSizing(Integer X) {
-  FSizingPosEh = FSizingOffsetEh + X;
+  FSizingPosEh = FSizingOffsetEh + LogicalX(X);
   const Integer Width = FSizingPosEh - ColumnLeftEdge(FSizingIndexEh);
   if (Width <= 1 || FSizingIndexEh < 0 || FSizingIndexEh >= GetFullColCount()) return;
   if (FAutoFitColWidths && !GetComponentState().Contains(csDesigning)) {
@@ -277,7 +280,8 @@ void TCustomDBGridEh::CancelMode() {
 // most 8 a tick, and faster ticks), columns one a tick. Inside, the timer stops.
 void TCustomDBGridEh::AutoScrollSelection() {
   if (!HandleAllocated()) return;
-  const TPoint P = ScreenToClient(GetCursorPos());
+  TPoint P = ScreenToClient(GetCursorPos());
+  P.X = LogicalX(P.X);  // the edges of the data area are the mirrored ones right-to-left
   TGridDrawInfoEh DrawInfo;
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& H = DrawInfo.Horz;

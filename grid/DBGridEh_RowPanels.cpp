@@ -159,7 +159,10 @@ void TRowDetailPanelEh::PlacePanel() {
   Panel->SetBorderStyle(FBorderStyle);
   Panel->SetBevel(FBevelEdges, FBevelInner, FBevelOuter, FBevelKind, FBevelWidth);
   Panel->SetColor(GetColor());
-  Panel->SetBounds(Left, Top, std::max(0, Width), std::max(0, Height));
+  Width = std::max(0, Width);
+  // Right-to-left, the panel stands at the mirror, from the box's edge leftwards.
+  const Integer PanelLeft = FGrid->UseRightToLeftAlignment() ? ClientW - Left - Width : Left;
+  Panel->SetBounds(PanelLeft, Top, Width, std::max(0, Height));
   Panel->SetVisible(true);
 }
 
@@ -204,10 +207,17 @@ Integer TCustomDBGridEh::DrawRowDetailButton(const TRect& ARect, Integer DataRow
 bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
   if (!RowDetailPanelPainted() || FVisibleColumns->Count() == 0) return false;
   if (Cell.X != DataToRawColumn(FVisibleColumns->Items(0)->GetIndex()) || Cell.Y < GetTitleRowCount()) return false;
-  const TRect R = CellRect(Cell.X, Cell.Y);
-  const Integer Left = R.Left + FirstColumnIndent();
-  if (X < Left || X >= Left + DetailBoxWidthEh) return false;
+  const TRect R = LogicalCellRect(Cell.X, Cell.Y);
   const Integer DataRow = Cell.Y - GetTitleRowCount();
+  // The box stands where the cell's painting put it: after the row's tree area.
+  Integer Tree = 0;
+  if (TreeShown() && BeginReadRow(DataRow)) {
+    TScopeExitEh Leave([this] { EndReadRow(); });
+    Tree = std::min(TreeAreaWidth(), R.Width());
+  }
+  const Integer Left = R.Left + FirstColumnIndent() + Tree;
+  X = LogicalX(X);
+  if (X < Left || X >= Left + DetailBoxWidthEh) return false;
   if (!IsCurrentDataRow(DataRow)) {
     MoveByRows(Cell.Y - GetRow());
     if (!IsCurrentDataRow(DataRow)) return true;

@@ -228,4 +228,99 @@ TEST_F(RightToLeftGrid, PaintsAsTheLeftToRightGridMirroredWithItsTextsAndButtons
     G->GetRowDetailPanel()->SetActive(true);
   }
   ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "record numbers, detail buttons");
+  // The editor over the cell with a button shows its text and button where the cell did.
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    G->SetSelectedIndex(1);
+    G->ShowEditor();
+  }
+  ASSERT_TRUE(Rtl->GetInplaceEditor() && Rtl->GetInplaceEditor()->GetVisible());
+  ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "the editor");
+}
+
+TEST_F(RightToLeftGrid, ClicksOnTheMirroredPlacesActOnTheSameTreeNodesButtonsAndColumns) {
+  std::map<TDBGridEh*, Integer> ExtraClicks;
+  Make([&](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"NAME_THIS", u"NPP", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    G->GetColumns()->Items(0)->SetWidth(150);
+    TColumnEh* Buttons = G->GetColumns()->Items(1);
+    Buttons->SetWidth(120);
+    Buttons->SetButtonStyle(cbsEllipsis);
+    Buttons->SetAlwaysShowEditButton(true);
+    TEditButtonEh* Extra = Buttons->GetEditButtons()->Add();
+    Extra->OnClick = [&ExtraClicks, G](TObject*, bool& Handled) {
+      ++ExtraClicks[G];
+      Handled = true;
+    };
+    G->GetRowDetailPanel()->SetActive(true);
+    G->SetOptionsEh(G->GetOptionsEh() + dghAutoSortMarking + dghTraceColSizing);
+    G->GetColumns()->Items(3)->GetTitle()->SetTitleButton(true);
+  });
+  // Everything in the first grid's terms: data row N is grid row N + 1.
+  const TRect Tree1 = Ltr->CellRect(1, 1), Tree2 = Ltr->CellRect(1, 2);
+  const TRect Name4 = Ltr->CellRect(2, 4), IdTitle = Ltr->CellRect(4, 0);
+  const Integer ButtonW = Ltr->GetCellButtonWidth();
+  struct Shot {
+    TRect Panel, Editor;
+    std::vector<TRect> Buttons;  // the editor's, in its own coordinates
+    Integer Width = 0;           // the editor's client width
+  };
+  auto Run = [&](TDBGridEh* G, TMemTableEh& Table, const std::function<Integer(Integer)>& X) -> Shot {
+    const HWND Wnd = G->GetHandle();
+    G->SetFocus();
+    auto Click = [&](Integer PX, Integer PY) {
+      Display.AdvanceClock(1000);
+      Display.Click(Wnd, X(PX), PY);
+    };
+    // The expander of the first node, at the leading edge of its row: the node closes.
+    Click(Tree1.Left + 9, Tree1.Top + 8);
+    EXPECT_EQ(Table.RecordCount(), 4);
+    Click(Tree1.Left + 9, Tree1.Top + 8);
+    EXPECT_EQ(Table.RecordCount(), 6);
+    // The detail box of the second row, after its two levels of tree.
+    Click(Tree2.Left + 2 * 18 + 9, Tree2.Top + 8);
+    EXPECT_EQ(IdOf(Table), 11);
+    EXPECT_TRUE(G->GetRowDetailPanel()->GetVisible());
+    const TRect Panel = G->GetRowDetailPanelControl()->GetBoundsRect();
+    Click(Tree2.Left + 2 * 18 + 9, Tree2.Top + 8);
+    EXPECT_FALSE(G->GetRowDetailPanel()->GetVisible());
+    // The extra button at the trailing end of a cell.
+    Click(Name4.Right - ButtonW / 2, Name4.Top + 6);
+    EXPECT_EQ(IdOf(Table), 20);
+    EXPECT_EQ(ExtraClicks[G], 1);
+    // A press on a cell's ellipsis opens the editor; its buttons stand where
+    // the cell showed them, and the extra one takes the next press.
+    Click(Name4.Right - ButtonW - ButtonW / 2, Name4.Top + 6);
+    TInplaceEdit* Editor = G->GetInplaceEditor();
+    EXPECT_TRUE(Editor && Editor->GetVisible());
+    if (!Editor) return Shot{};
+    Click(Name4.Right - ButtonW / 2, Name4.Top + 6);
+    EXPECT_EQ(ExtraClicks[G], 2);
+    Shot S{Panel, Editor->GetBoundsRect(), {}, Editor->GetClientWidth()};
+    for (Integer I = 0; I < Editor->GetControlCount(); ++I)
+      if (Editor->Controls(I)->GetVisible() && Editor->Controls(I)->GetWidth() > 1)
+        S.Buttons.push_back(Editor->Controls(I)->GetBoundsRect());
+    // A title: sorted by it.
+    Click((IdTitle.Left + IdTitle.Right) / 2, IdTitle.Top + 6);
+    EXPECT_EQ(G->GetColumns()->Items(3)->GetTitle()->GetSortMarker(), smDownEh);
+    // Its trailing edge dragged outwards, sized live.
+    Display.AdvanceClock(1000);
+    Display.MouseDown(Wnd, X(IdTitle.Right), IdTitle.Top + 6);
+    Display.MouseMove(Wnd, X(IdTitle.Right + 9), IdTitle.Top + 6);
+    Display.MouseUp(Wnd, X(IdTitle.Right + 9), IdTitle.Top + 6);
+    EXPECT_GT(G->GetColumns()->Items(3)->GetWidth(), IdTitle.Width() + 5);
+    return S;
+  };
+  const Shot A = Run(Ltr, TableA, [](Integer X) { return X; });
+  const Shot B = Run(Rtl, TableB, [](Integer X) { return M(X); });
+  EXPECT_FALSE(A.Panel.IsEmpty());
+  EXPECT_EQ(B.Panel, MR(A.Panel));
+  EXPECT_EQ(B.Editor, MR(A.Editor));
+  // Inside the editor too, the buttons mirrored.
+  ASSERT_EQ(A.Buttons.size(), 2u);
+  ASSERT_EQ(B.Buttons.size(), A.Buttons.size());
+  for (size_t I = 0; I < A.Buttons.size(); ++I) {
+    const TRect R = A.Buttons[I];
+    EXPECT_EQ(B.Buttons[I], TRect(A.Width - R.Right, R.Top, A.Width - R.Left, R.Bottom));
+  }
+  EXPECT_EQ(Rtl->GetColumns()->Items(3)->GetWidth(), Ltr->GetColumns()->Items(3)->GetWidth());
 }
