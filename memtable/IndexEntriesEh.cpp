@@ -78,35 +78,16 @@ void TIndexItemEh::SetKey(const Variant& Value) {
   }
 }
 
-TIndexEntriesEh::TFastKey TIndexEntriesEh::FastKeyOf(const TIndexItemEh& Item) {
-  TFastKey k;
-  k.RecId = Item.RecId;
-  if (Item.KeyVariant()) {
-    k.Kind = fkOther;
-  } else if (Item.KeyType() == varNull) {
-    k.Kind = fkNull;
-  } else if (TRecValueEh::IsIntegerType(Item.KeyType())) {
-    k.Kind = fkWholeNumber;
-    k.Number = Item.KeyNumber();
-  } else {
-    k.Kind = fkOther;
-  }
-  return k;
-}
-
 namespace {
 
-// Entry slots move with their fast keys.
-template <class TItems, class TKeys>
-void MoveSlots(TItems& Items, TKeys& Keys, size_t From, size_t To, size_t Dest) {
+template <class TItems>
+void MoveSlots(TItems& Items, size_t From, size_t To, size_t Dest) {
   std::move(Items.begin() + From, Items.begin() + To, Items.begin() + Dest);
-  std::copy(Keys.begin() + From, Keys.begin() + To, Keys.begin() + Dest);
 }
 
-template <class TItems, class TKeys>
-void MoveSlotsBack(TItems& Items, TKeys& Keys, size_t From, size_t To, size_t DestEnd) {
+template <class TItems>
+void MoveSlotsBack(TItems& Items, size_t From, size_t To, size_t DestEnd) {
   std::move_backward(Items.begin() + From, Items.begin() + To, Items.begin() + DestEnd);
-  std::copy_backward(Keys.begin() + From, Keys.begin() + To, Keys.begin() + DestEnd);
 }
 
 }  // namespace
@@ -195,7 +176,6 @@ void TIndexEntriesEh::SetKey(Integer Pos, const Variant& Key) {
   TPath path;
   TLeaf* leaf = Descend(Pos, &path, false);
   leaf->Items[static_cast<size_t>(Pos)].SetKey(Key);
-  leaf->Fast[static_cast<size_t>(Pos)] = FastKeyOf(leaf->Items[static_cast<size_t>(Pos)]);
   if (Pos == 0) RefreshFirst(path, path.Depth, leaf->Items[0]);
 }
 
@@ -218,10 +198,9 @@ void TIndexEntriesEh::Insert(Integer Pos, TIndexItemEh Item) {
     at = Pos;
     leaf = Descend(at, &path, true);
   }
-  MoveSlotsBack(leaf->Items, leaf->Fast, static_cast<size_t>(at), static_cast<size_t>(leaf->Count),
+  MoveSlotsBack(leaf->Items, static_cast<size_t>(at), static_cast<size_t>(leaf->Count),
                 static_cast<size_t>(leaf->Count + 1));
   auto* items = leaf->Items.data();
-  leaf->Fast[static_cast<size_t>(at)] = FastKeyOf(Item);
   items[at] = std::move(Item);
   ++leaf->Count;
   for (int level = 0; level < path.Depth; ++level) {
@@ -236,7 +215,6 @@ void TIndexEntriesEh::SplitLeaf(TPath& Path, TLeaf* Leaf) {
   auto right = std::make_unique<TLeaf>();
   const Integer keep = Leaf->Count / 2;
   std::move(Leaf->Items.begin() + keep, Leaf->Items.begin() + Leaf->Count, right->Items.begin());
-  std::copy(Leaf->Fast.begin() + keep, Leaf->Fast.begin() + Leaf->Count, right->Fast.begin());
   right->Count = Leaf->Count - keep;
   Leaf->Count = keep;
   right->Next = Leaf->Next;
@@ -333,7 +311,7 @@ void TIndexEntriesEh::Erase(Integer Pos) {
   TPath path;
   Integer at = Pos;
   TLeaf* leaf = Descend(at, &path, false);
-  MoveSlots(leaf->Items, leaf->Fast, static_cast<size_t>(at + 1), static_cast<size_t>(leaf->Count),
+  MoveSlots(leaf->Items, static_cast<size_t>(at + 1), static_cast<size_t>(leaf->Count),
             static_cast<size_t>(at));
   auto* items = leaf->Items.data();
   --leaf->Count;
@@ -398,7 +376,6 @@ void TIndexEntriesEh::Rebalance(TPath& Path, TLeaf* Leaf) {
   auto* into = static_cast<TLeaf*>(parent->Children[static_cast<size_t>(left)].get());
   auto* from = static_cast<TLeaf*>(parent->Children[static_cast<size_t>(left + 1)].get());
   std::move(from->Items.begin(), from->Items.begin() + from->Count, into->Items.begin() + into->Count);
-  std::copy(from->Fast.begin(), from->Fast.begin() + from->Count, into->Fast.begin() + into->Count);
   into->Count += from->Count;
   parent->Sizes[static_cast<size_t>(left)] += from->Count;
   into->Next = from->Next;
@@ -425,7 +402,6 @@ void TIndexEntriesEh::TBulkLoad::Add(TIndexItemEh Item) {
     FLast = leaf.get();
     FLeaves.push_back(std::move(leaf));
   }
-  FLast->Fast[static_cast<size_t>(FLast->Count)] = FastKeyOf(Item);
   FLast->Items[static_cast<size_t>(FLast->Count++)] = std::move(Item);
   ++FOwner.FCount;
 }
@@ -487,8 +463,6 @@ bool TIndexEntriesEh::CheckNode(const TNode* N, int Depth, int& LeafDepth, const
     if (LeafDepth != Depth || leaf->Prev != PrevLeaf || (PrevLeaf ? PrevLeaf->Next : FFirstLeaf) != leaf) return false;
     PrevLeaf = leaf;
     Size = leaf->Count;
-    for (Integer k = 0; k < leaf->Count; ++k)
-      if (!SameFastKey(leaf->Fast[static_cast<size_t>(k)], FastKeyOf(leaf->Items[static_cast<size_t>(k)]))) return false;
     return leaf->Count <= LeafCapacity;
   }
   const auto* inner = static_cast<const TInner*>(N);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "memtable/RecordValuesEh.h"
 #include "platform/core/Types.h"
 #include "platform/core/Variant.h"
 
@@ -103,15 +104,28 @@ public:
     load.Finish();
   }
 
-  // What a search may read of an entry without touching the entry itself: a
-  // whole-number key (or Null) and the record's identifier.
+  // What a search may read of an entry without its key's Variant: a
+  // whole-number key (or Null) and the record's identifier. Inner nodes keep
+  // them side by side for their children's first entries; a leaf's entries
+  // hold them in place.
   enum TFastKind : Byte { fkNull, fkWholeNumber, fkOther };
   struct TFastKey {
     Int64 Number = 0;
     Integer RecId = 0;
     TFastKind Kind = fkOther;
   };
-  static TFastKey FastKeyOf(const TIndexItemEh& Item);
+  static TFastKey FastKeyOf(const TIndexItemEh& Item) {
+    TFastKey k;
+    k.RecId = Item.RecId;
+    if (Item.KeyVariant()) return k;
+    if (Item.KeyType() == varNull) {
+      k.Kind = fkNull;
+    } else if (TRecValueEh::IsIntegerType(Item.KeyType())) {
+      k.Kind = fkWholeNumber;
+      k.Number = Item.KeyNumber();
+    }
+    return k;
+  }
 
   // The first position whose entry does not lie before the probe. Before(entry)
   // answers whether the entry lies before it; it may raise, and then nothing
@@ -153,7 +167,9 @@ private:
     TLeaf() : TNode(true) {}
     TLeaf* Next = nullptr;
     TLeaf* Prev = nullptr;
-    std::array<TFastKey, LeafCapacity> Fast;  // Fast[i] is FastKeyOf(Items[i])
+    // The entries hold their whole-number keys in place: a search reads them
+    // without a table of fast keys beside them, and a leaf takes two thirds
+    // of the memory it would with one.
     std::array<TIndexItemEh, LeafCapacity> Items;
   };
   struct TInner : TNode {
@@ -211,14 +227,12 @@ private:
       n = inner->Children[static_cast<size_t>(child)].get();
     }
     const auto* leaf = static_cast<const TLeaf*>(n);
-    PrefetchKeys(leaf->Fast.data(), leaf->Count);
-    // The entry found is read next: its line is asked for alongside the keys.
     PrefetchBytes(leaf->Items.data(), static_cast<size_t>(leaf->Count) * sizeof(TIndexItemEh));
     Integer lo = 0, hi = leaf->Count;
     while (lo < hi) {
       const Integer mid = (lo + hi) / 2;
       const auto m = static_cast<size_t>(mid);
-      const bool before = Precedes(Fast, Before, leaf->Fast[m], leaf->Items[m]);
+      const bool before = Precedes(Fast, Before, FastKeyOf(leaf->Items[m]), leaf->Items[m]);
       lo = before ? mid + 1 : lo;
       hi = before ? hi : mid;
     }
