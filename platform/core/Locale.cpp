@@ -57,17 +57,28 @@ int CompareStringLocale(StringView a, StringView b, bool ignoreCase) {
 }
 
 std::string CollationSortKey(StringView s, bool ignoreCase) {
+  std::string key;
+  AppendCollationSortKey(s, ignoreCase, key);
+  return key;
+}
+
+size_t AppendCollationSortKey(StringView s, bool ignoreCase, std::string& Out) {
   UCollator* c = ThreadCollator(ignoreCase);
-  if (!c) return std::string();
-  std::string key(64 + 2 * s.size(), '\0');
+  if (!c) return 0;
+  const size_t at = Out.size();
+  size_t room = 64 + 2 * s.size();
   for (;;) {
-    const int32_t n = ucol_getSortKey(c, Chars(s), Len(s), reinterpret_cast<uint8_t*>(key.data()),
-                                      static_cast<int32_t>(key.size()));
-    if (n <= 0) return std::string();
-    if (static_cast<size_t>(n) <= key.size()) {
-      key.resize(static_cast<size_t>(n) - 1);  // drop the terminating zero byte
-      return key;
+    Out.resize(at + room);
+    const int32_t n = ucol_getSortKey(c, Chars(s), Len(s), reinterpret_cast<uint8_t*>(Out.data() + at),
+                                      static_cast<int32_t>(room));
+    if (n <= 0) {
+      Out.resize(at);
+      return 0;
     }
-    key.assign(static_cast<size_t>(n), '\0');
+    if (static_cast<size_t>(n) <= room) {
+      Out.resize(at + static_cast<size_t>(n) - 1);  // without the terminating zero byte
+      return static_cast<size_t>(n) - 1;
+    }
+    room = static_cast<size_t>(n);
   }
 }

@@ -14,3 +14,6 @@ int CompareStringLocale(StringView a, StringView b, bool ignoreCase);
 // operator<) is that of CompareStringLocale with the same ignoreCase: sorting
 // many strings computes each key once instead of collating every pair.
 std::string CollationSortKey(StringView s, bool ignoreCase);
+// The same key appended to Out, which grows as needed: many keys end to end in
+// one block instead of a block each. Answers the key's length.
+size_t AppendCollationSortKey(StringView s, bool ignoreCase, std::string& Out);

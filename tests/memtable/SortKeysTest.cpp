@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 
@@ -16,7 +17,7 @@ namespace {
 
 constexpr unsigned kRandomStart = 1812;
 
-enum { ID, PARENT, NAME, NOTE };
+enum { ID, PARENT, NAME, NOTE, BIG, WIDE };
 
 struct SortKeys : ::testing::Test {
   TMemTableDataEh Store{nullptr};
@@ -26,6 +27,8 @@ struct SortKeys : ::testing::Test {
     AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"PARENT");
     AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME")->SetSize(20);
     AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NOTE")->SetSize(20);
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftLargeint, u"BIG");
+    AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftLargeint, u"WIDE");
   }
 
   // Count records whose texts are drawn from Distinct choices (Null now and then).
@@ -52,7 +55,7 @@ struct SortKeys : ::testing::Test {
     list->EndUpdate();
   }
 
-  std::vector<Integer> Order(const String& SortOrder, bool ThroughHook, bool Tree) {
+  std::vector<Int64> Order(const String& SortOrder, bool ThroughHook, bool Tree) {
     TRecordsViewEh view(nullptr);
     view.SetMemTableData(&Store);
     if (ThroughHook)
@@ -65,8 +68,8 @@ struct SortKeys : ::testing::Test {
     view.SetSortOrder(SortOrder);
     if (Tree) view.SetTreeMode(true);
     else view.RebuildView();
-    std::vector<Integer> ids;
-    for (Integer i = 0; i < view.ViewCount(); ++i) ids.push_back(view.ViewRecord(i)->GetValue(ID, rvvValueEh).AsInteger());
+    std::vector<Int64> ids;
+    for (Integer i = 0; i < view.ViewCount(); ++i) ids.push_back(view.ViewRecord(i)->GetValue(ID, rvvValueEh).AsInt64());
     return ids;
   }
 };
@@ -79,7 +82,7 @@ TEST_F(SortKeys, RepeatedAndDistinctTextsSortAsComparingTheRecords) {
     Fill(1200, distinct, rng);
     for (const char16_t* order : {u"NAME", u"NAME DESC", u"NAME, NOTE DESC", u"NOTE DESC, ID"})
       for (bool tree : {false, true}) {
-        const std::vector<Integer> expected = Order(order, true, tree);
+        const std::vector<Int64> expected = Order(order, true, tree);
         ASSERT_EQ(Order(order, false, tree), expected)
             << "distinct " << distinct << ", order " << ToUtf8(order) << (tree ? ", tree" : "");
       }
@@ -90,8 +93,49 @@ TEST_F(SortKeys, TextsThatHardlyRepeatAreKeyedOneByOne) {
   std::mt19937 rng(kRandomStart);
   Fill(5000, 1000000, rng);
   for (bool tree : {false, true}) {
-    const std::vector<Integer> expected = Order(u"NAME DESC", true, tree);
+    const std::vector<Int64> expected = Order(u"NAME DESC", true, tree);
     ASSERT_EQ(Order(u"NAME DESC", false, tree), expected) << (tree ? "tree" : "flat");
+  }
+}
+
+TEST_F(SortKeys, NumbersPackedTogetherAndTextsWithACommonStartSortAsComparingTheRecords) {
+  std::mt19937 rng(kRandomStart);
+  // Numbers with Nulls in a narrow span, in the widest span (two such columns
+  // do not fit one number), or Null throughout; names sharing a long start, in
+  // either case, or Null.
+  const Int64 big = std::numeric_limits<Int64>::max(), least = std::numeric_limits<Int64>::min();
+  for (const Int64 span : {Int64(3), big, Int64(0)}) {
+    Store.GetRecordsList()->Clear();
+    TRecordsListEh* list = Store.GetRecordsList();
+    list->BeginUpdate();
+    for (Integer i = 0; i < 900; ++i) {
+      TMemoryRecordEh* r = list->NewRecord();
+      const unsigned pick = rng() % 9;
+      Variant value = Null(), wide = Variant(static_cast<Int64>(i % 50));
+      if (span == big) {
+        value = Variant(pick == 0 ? least : pick == 1 ? big : static_cast<Int64>(rng()) - 2000000000);
+        wide = Variant(static_cast<Int64>(rng() % 5) * (i % 2 ? -1 : 1) * 2000000000000000000);
+      } else if (span != 0 && pick != 0) {
+        value = Variant(static_cast<Int64>(rng() % 7) - span);
+      }
+      r->SetValue(ID, rvvValueEh, Variant(i));
+      r->SetValue(PARENT, rvvValueEh, i < 5 ? Null() : Variant(static_cast<Integer>(rng() % static_cast<unsigned>(i))));
+      r->SetValue(BIG, rvvValueEh, value);
+      r->SetValue(WIDE, rvvValueEh, wide);
+      const String start = pick % 2 ? u"Общий длинный заголовок " : u"общий длинный заголовок ";
+      r->SetValue(NAME, rvvValueEh, pick == 4 ? Null() : Variant(start + IntToStr(static_cast<Integer>(rng() % 300))));
+      r->SetValue(NOTE, rvvValueEh, pick == 5 ? Null() : Variant(String(u"Запись")));
+      list->LoadRecord(r);
+    }
+    list->EndUpdate();
+    for (const char16_t* order : {u"BIG", u"BIG DESC, WIDE", u"WIDE DESC, BIG DESC", u"BIG, NAME DESC",
+                                  u"WIDE, BIG DESC, NAME", u"NAME DESC", u"NOTE, NAME", u"NAME, BIG DESC",
+                                  u"NOTE DESC, WIDE DESC"})
+      for (bool tree : {false, true}) {
+        const std::vector<Int64> expected = Order(order, true, tree);
+        ASSERT_EQ(Order(order, false, tree), expected)
+            << "span " << span << ", order " << ToUtf8(order) << (tree ? ", tree" : "");
+      }
   }
 }
 
@@ -109,9 +153,9 @@ TEST_F(SortKeys, CollationOrderPutsCaseAndCyrillicWhereTheLocaleDoes) {
   }
   // Russian order: Cyrillic before Latin, ё and е equal but for accents (so
   // "ёж" before "ель"), lower case before upper, equal texts together.
-  const std::vector<Integer> order = Order(u"NAME", false, false);
+  const std::vector<Int64> order = Order(u"NAME", false, false);
   std::vector<String> texts;
-  for (Integer i : order) texts.push_back(names[i]);
+  for (Int64 i : order) texts.push_back(names[i]);
   EXPECT_EQ(texts, (std::vector<String>{u"ёж", u"ёж", u"ель", u"Ель", u"Ель", u"Яблоко", u"apple"}));
 }
 

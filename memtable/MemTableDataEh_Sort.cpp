@@ -1,0 +1,636 @@
+// Sorting records by an order-by list: the records view's sort, the records
+// list's, and the sort of every node's children in tree mode.
+//
+// Without an OnCompareRecords hook the order is CompareRecordsByOrder's. A sort
+// reads each record's sort values once, in one pass over the records, into a
+// key table: numbers as numbers, texts as their collation keys laid end to end
+// in one block (each distinct text keyed once while texts repeat, and ranked
+// into numbers when few are distinct). Whole-number columns (Nulls and ranked
+// texts included) are then packed into one number per row that orders as the
+// columns do, and the same quicksort runs over compact items that carry their
+// keys side by side (that number, the head of a last text column's collation
+// key, the row), so a comparison seldom leaves the item. Every comparison
+// answers as comparing the records would, so the quicksort makes the same
+// moves and the order is the same, ties included. Values the table cannot key
+// (mixed or unusual types) are compared record by record.
+//
+// Index:
+//   TTextSeen     the distinct texts met so far
+//   TTextKeys     collation keys end to end, each text's found by its number
+//   TSortKeys     the key table of one sort, and its packing
+//   SortedRows    the quicksort over compact items
+//   CompareRecordsByOrder, SortRecordsByOrder, TMemoryTreeListEh::SortByOrder
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "memtable/MemTableDataEh.h"
+#include "platform/core/Locale.h"
+#include "platform/core/ScopeGuard.h"
+
+namespace {
+
+const TRecValueEh& ValueAt(TMemoryRecordEh* Rec, Integer Column) {
+  static const TRecValueEh kNull;
+  const TRecValueEh* v = Rec->StoredValue(Column);
+  return v ? *v : kNull;
+}
+
+// How many records ahead of the one being read the next are asked for: they
+// lie scattered, and waiting for each in turn would be most of the reading.
+constexpr size_t kPrefetchAhead = 8;
+
+// The distinct texts met so far, each with its key number: an open table of
+// the texts as they lie in the store, which does not change while a sort runs.
+class TTextSeen {
+public:
+  // Room made for Expected texts at the first one.
+  explicit TTextSeen(size_t Expected) : FExpected(Expected) {}
+  size_t Count() const { return FCount; }
+  // The key number of Text; Make() gives it one when the text is new.
+  template <class TMake>
+  uint32_t KeyOf(StringView Text, TMake&& Make) {
+    if (FSlots.empty()) Resize(std::bit_ceil(std::max<size_t>(FExpected * 2, 64)));
+    const uint32_t hash = Hash(Text);
+    for (size_t at = hash & FMask;; at = (at + 1) & FMask) {
+      TSlot& s = FSlots[at];
+      if (s.KeyPlus1 == 0) {
+        const uint32_t key = Make();
+        s = TSlot{Text.data(), static_cast<uint32_t>(Text.size()), hash, key + 1};
+        if (++FCount * 2 > FSlots.size()) Resize(FSlots.size() * 2);
+        return key;
+      }
+      if (s.Hash == hash && s.Length == Text.size() &&
+          std::memcmp(s.Chars, Text.data(), Text.size() * sizeof(Char)) == 0)
+        return s.KeyPlus1 - 1;
+    }
+  }
+
+private:
+  struct TSlot {
+    const Char* Chars = nullptr;
+    uint32_t Length = 0, Hash = 0, KeyPlus1 = 0;  // KeyPlus1 0: free
+  };
+  static uint32_t Hash(StringView Text) {
+    uint64_t h = 0xcbf29ce484222325ull ^ Text.size();
+    for (Char c : Text) h = (h ^ c) * 0x100000001b3ull;
+    return static_cast<uint32_t>(h ^ (h >> 32));
+  }
+  void Resize(size_t Slots) {
+    std::vector<TSlot> old(Slots);
+    old.swap(FSlots);
+    FMask = Slots - 1;
+    for (const TSlot& s : old) {
+      if (s.KeyPlus1 == 0) continue;
+      size_t at = s.Hash & FMask;
+      while (FSlots[at].KeyPlus1 != 0) at = (at + 1) & FMask;
+      FSlots[at] = s;
+    }
+  }
+
+  std::vector<TSlot> FSlots;
+  size_t FExpected, FMask = 0, FCount = 0;
+};
+
+// Collation keys of texts, end to end in one block, each found by its number.
+// Texts are numbered as they come and keyed all at once when every one is
+// known: a large number of them by several threads, each making the keys of a
+// run of texts (collation is most of a text sort's cost). The texts lie in the
+// store, which does not change while a sort runs.
+class TTextKeys {
+public:
+  uint32_t Add(StringView Text) {
+    FTexts.push_back(Text);
+    return static_cast<uint32_t>(FTexts.size() - 1);
+  }
+  void Make() {
+    const size_t count = FTexts.size();
+    const size_t threads = std::clamp<size_t>(
+        std::min<size_t>(std::thread::hardware_concurrency(), count / kTextsPerThread), 1, kMaxThreads);
+    const size_t partCount = threads == 1 ? 1 : threads * kPartsPerThread;
+    std::vector<TPart> parts(partCount);
+    for (size_t p = 0; p < partCount; ++p) {
+      parts[p].Begin = count * p / partCount;
+      parts[p].End = count * (p + 1) / partCount;
+    }
+    std::atomic<size_t> next{0};
+    auto makeParts = [&] {
+      for (size_t p; (p = next.fetch_add(1)) < partCount;) MakePart(parts[p]);
+    };
+    {
+      std::vector<std::thread> helpers;
+      TScopeExit join([&] {
+        for (std::thread& t : helpers) t.join();
+      });
+      try {
+        for (size_t t = 1; t < threads; ++t) helpers.emplace_back(makeParts);
+      } catch (const std::system_error&) {
+        // Fewer threads to be had: the parts go to those there are.
+      }
+      makeParts();
+    }
+    size_t bytes = 0;
+    for (const TPart& part : parts) {
+      if (part.Error) std::rethrow_exception(part.Error);
+      bytes += part.Bytes.size();
+    }
+    std::vector<StringView>().swap(FTexts);
+    FBytes.reserve(bytes);
+    FEnds.reserve(count);
+    for (TPart& part : parts) {
+      const size_t at = FBytes.size();
+      FBytes += part.Bytes;
+      for (size_t end : part.Ends) FEnds.push_back(at + end);
+      TPart().Swap(part);
+    }
+  }
+  size_t Count() const { return FEnds.size(); }  // once made
+  std::string_view Key(uint32_t K) const {
+    const size_t from = K == 0 ? 0 : FEnds[K - 1];
+    return std::string_view(FBytes.data() + from, FEnds[K] - from);
+  }
+  // Once every key is made: the bytes all keys begin with (texts of one column
+  // often share a start) need not be compared again.
+  void Finish() {
+    if (FEnds.empty()) return;
+    const std::string_view first = Key(0);
+    FPrefix = first.size();
+    for (uint32_t k = 1; k < FEnds.size() && FPrefix > 0; ++k) {
+      const std::string_view key = Key(k);
+      const size_t n = std::min(FPrefix, key.size());
+      FPrefix = static_cast<size_t>(std::mismatch(first.begin(), first.begin() + static_cast<ptrdiff_t>(n),
+                                                  key.begin()).first - first.begin());
+    }
+  }
+  // The eight bytes after the shared start as a number that orders as the
+  // bytes do. Keys hold no zero byte, so a shorter key padded with zeros still
+  // sorts first.
+  uint64_t Head(uint32_t K) const {
+    const std::string_view k = Key(K).substr(FPrefix);
+    unsigned char b[8] = {};
+    std::memcpy(b, k.data(), std::min<size_t>(8, k.size()));
+    uint64_t h = 0;
+    for (unsigned char c : b) h = (h << 8) | c;
+    return h;
+  }
+  int Compare(uint32_t A, uint32_t B) const {
+    if (A == B) return 0;
+    const int c = Key(A).substr(FPrefix).compare(Key(B).substr(FPrefix));
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  void Clear() {
+    std::string().swap(FBytes);
+    std::vector<size_t>().swap(FEnds);
+    FPrefix = 0;
+  }
+
+private:
+  // Below this many texts a thread of its own costs more than it saves.
+  static constexpr size_t kTextsPerThread = 16384;
+  static constexpr size_t kMaxThreads = 4;
+  static constexpr size_t kPartsPerThread = 4;
+  // The keys of a run of texts, and the first failure in making them.
+  struct TPart {
+    size_t Begin = 0, End = 0;
+    std::string Bytes;
+    std::vector<size_t> Ends;
+    std::exception_ptr Error;
+    void Swap(TPart& Other) {
+      std::swap(Begin, Other.Begin);
+      std::swap(End, Other.End);
+      Bytes.swap(Other.Bytes);
+      Ends.swap(Other.Ends);
+      std::swap(Error, Other.Error);
+    }
+  };
+  void MakePart(TPart& Part) const {
+    try {
+      Part.Ends.reserve(Part.End - Part.Begin);
+      for (size_t k = Part.Begin; k < Part.End; ++k) {
+        AppendCollationSortKey(FTexts[k], false, Part.Bytes);
+        Part.Ends.push_back(Part.Bytes.size());
+      }
+    } catch (...) {
+      Part.Error = std::current_exception();
+    }
+  }
+
+  std::vector<StringView> FTexts;  // until the keys are made
+  std::string FBytes;
+  std::vector<size_t> FEnds;
+  size_t FPrefix = 0;
+};
+
+int Order(Int64 A, Int64 B) { return A < B ? -1 : A > B ? 1 : 0; }
+int Order(uint64_t A, uint64_t B) { return A < B ? -1 : A > B ? 1 : 0; }
+
+// A text column's row without a key (its value is Null).
+constexpr uint32_t kNoText = ~0u;
+
+class TSortKeys {
+public:
+  enum TKind : Byte { kNone = 0, kInt = 1, kFloat = 2, kText = 3 };
+
+  // False when some value has no key of its column's kind (mixed or unusual
+  // types): the caller then compares the records themselves.
+  bool Build(const std::vector<TMemoryRecordEh*>& Recs, TOrderByList* OrderBy) {
+    const size_t n = Recs.size();
+    FRows = n;
+    FColumns.assign(static_cast<size_t>(OrderBy->Count()), Column());
+    std::vector<TColumnBuild> builds;
+    builds.reserve(FColumns.size());
+    for (size_t k = 0; k < FColumns.size(); ++k) {
+      builds.emplace_back(n);
+      FColumns[k].Desc = OrderBy->GetItem(static_cast<Integer>(k))->Desc;
+      builds[k].Field = OrderBy->GetItem(static_cast<Integer>(k))->FieldIndex;
+    }
+    for (size_t r = 0; r < n; ++r) {
+      if (r + kPrefetchAhead < n) __builtin_prefetch(Recs[r + kPrefetchAhead]);
+      for (size_t k = 0; k < FColumns.size(); ++k)
+        if (!AddValue(FColumns[k], builds[k], r, n, ValueAt(Recs[r], builds[k].Field))) return false;
+    }
+    for (Column& col : FColumns) {
+      if (col.Kind != kText) continue;
+      col.T.Make();
+      RankTexts(col);
+      if (col.Kind == kText) col.T.Finish();
+    }
+    return true;
+  }
+
+  size_t ColumnCount() const { return FColumns.size(); }
+  TKind KindOf(size_t Col) const { return static_cast<TKind>(FColumns[Col].Kind); }
+  bool Descending(size_t Col) const { return FColumns[Col].Desc; }
+  // A text column's key number for a row (kNoText for Null).
+  uint32_t TextOf(size_t Col, size_t Row) const {
+    const Column& col = FColumns[Col];
+    return !col.Nulls.empty() && col.Nulls[Row] ? kNoText : col.TI[Row];
+  }
+  uint64_t HeadOf(size_t Col, size_t Row) const {
+    const uint32_t t = TextOf(Col, Row);
+    return t == kNoText ? 0 : FColumns[Col].T.Head(t);
+  }
+  const TTextKeys& Texts(size_t Col) const { return FColumns[Col].T; }
+
+  // Every column but a last text column packed into one number per row that
+  // orders as CompareRecordsByOrder orders those columns (Nulls first, then
+  // the values; all reversed for DESC), with the last text column's Null mark
+  // at the bottom. False when a column is not whole numbers or the columns
+  // need more than 64 bits; Bits is what they need.
+  bool Pack(std::vector<uint64_t>& Out, unsigned& Bits) const {
+    struct TPart {
+      unsigned Width;
+      uint64_t Top;  // the largest code
+    };
+    std::vector<TPart> parts(FColumns.size());
+    Bits = 0;
+    for (size_t c = 0; c < FColumns.size(); ++c) {
+      const Column& col = FColumns[c];
+      const bool nulls = !col.Nulls.empty();
+      uint64_t top;
+      if (col.Kind == kText) {
+        if (c + 1 != FColumns.size()) return false;
+        top = nulls ? 1 : 0;
+      } else if (col.Kind == kInt) {
+        // Codes: 0 for Null, then the values from the smallest (unsigned
+        // arithmetic: the span of two Int64 always fits).
+        top = static_cast<uint64_t>(col.Max) - static_cast<uint64_t>(col.Min) + (nulls ? 1 : 0);
+        if (nulls && top == 0) return false;  // the span took all 64 bits
+      } else if (col.Kind == kNone) {
+        top = 0;  // every value Null: all equal
+      } else {
+        return false;
+      }
+      parts[c].Top = top;
+      parts[c].Width = static_cast<unsigned>(std::bit_width(top));
+      Bits += parts[c].Width;
+      if (Bits > 64) return false;
+    }
+    Out.assign(FRows, 0);
+    for (size_t c = 0; c < FColumns.size(); ++c) {
+      const Column& col = FColumns[c];
+      const TPart part = parts[c];
+      if (part.Width == 0) continue;
+      const bool nulls = !col.Nulls.empty();
+      const uint64_t base = static_cast<uint64_t>(col.Min) - (nulls ? 1 : 0);
+      for (size_t r = 0; r < FRows; ++r) {
+        uint64_t code;
+        if (nulls && col.Nulls[r]) code = 0;
+        else code = col.Kind == kText ? 1 : static_cast<uint64_t>(col.I[r]) - base;
+        if (col.Desc) code = part.Top - code;
+        Out[r] = part.Width == 64 ? code : (Out[r] << part.Width) | code;
+      }
+    }
+    return true;
+  }
+
+  Integer Compare(Integer A, Integer B) const {
+    if (A == B) return 0;
+    const size_t a = static_cast<size_t>(A), b = static_cast<size_t>(B);
+    for (const Column& col : FColumns) {
+      Integer r = 0;
+      if (!col.Nulls.empty() && (col.Nulls[a] || col.Nulls[b])) {
+        if (col.Nulls[a] && col.Nulls[b]) continue;
+        r = col.Nulls[a] ? -1 : 1;
+      } else {
+        switch (col.Kind) {
+          case kInt: r = Order(col.I[a], col.I[b]); break;
+          case kFloat: r = col.D[a] < col.D[b] ? -1 : col.D[a] > col.D[b] ? 1 : 0; break;
+          case kText: r = col.T.Compare(col.TI[a], col.TI[b]); break;
+          default: break;  // every value Null
+        }
+      }
+      if (r != 0) return col.Desc ? -r : r;
+    }
+    return 0;
+  }
+
+private:
+  struct Column {
+    Byte Kind = kNone;
+    bool Desc = false;
+    std::vector<Int64> I;
+    Int64 Min = 0, Max = 0;      // whole numbers: the least and greatest value
+    std::vector<double> D;
+    TTextKeys T;                 // texts: the distinct collation keys
+    std::vector<uint32_t> TI;    // each row's key in T
+    std::vector<Byte> Nulls;     // empty while no value is Null
+  };
+  // What one column's build keeps until every row is read.
+  struct TColumnBuild {
+    // Texts repeat often (group names, states): each distinct text is keyed
+    // once. Where they hardly repeat, the lookup is given up after a quarter of
+    // the rows.
+    explicit TColumnBuild(size_t Rows) : Sample(std::max<size_t>(Rows / 4, 1024)), Seen(Sample) {}
+    Integer Field = -1;
+    bool Currency = false;
+    size_t Sample;
+    TTextSeen Seen;
+    size_t Looked = 0;
+    bool Looking = true;
+  };
+
+  static uint32_t TextKey(Column& Col, TColumnBuild& B, StringView Text) {
+    if (!B.Looking) return Col.T.Add(Text);
+    const uint32_t key = B.Seen.KeyOf(Text, [&] { return Col.T.Add(Text); });
+    if (++B.Looked == B.Sample && B.Seen.Count() * 10 > B.Sample * 9) {
+      B.Looking = false;
+      B.Seen = TTextSeen(0);
+    }
+    return key;
+  }
+
+  // A column's values are whole numbers (integers, Booleans), currencies, floats
+  // (and dates) or texts; integers mixed with floats compare as floats.
+  static bool AddValue(Column& col, TColumnBuild& B, size_t r, size_t n, const TRecValueEh& v) {
+    const TVarType t = v.VarType();
+    if (v.IsNullOrEmpty()) {
+      if (col.Nulls.empty()) col.Nulls.assign(n, 0);
+      col.Nulls[r] = 1;
+      return true;
+    }
+    Byte kind;
+    switch (t) {
+      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+      case varInt64: case varBoolean: case varCurrency:
+        kind = kInt;
+        break;
+      case varSingle: case varDouble: case varDate:
+        kind = kFloat;
+        break;
+      case varOleStr: case varString:
+        kind = kText;
+        break;
+      default:
+        return false;
+    }
+    // Currency against plain integers would compare raw amounts: not keyed.
+    if (col.Kind != kNone && (t == varCurrency) != B.Currency) return false;
+    B.Currency = t == varCurrency;
+    if (col.Kind == kNone) {
+      col.Kind = kind;
+      if (kind == kText) col.TI.assign(n, 0);
+      else if (kind == kInt) {
+        col.I.assign(n, 0);
+        col.Min = col.Max = v.Whole();
+      } else col.D.assign(n, 0);
+    } else if (col.Kind != kind) {
+      if (col.Kind == kText || kind == kText) return false;
+      if (col.Kind == kInt) {  // floats arrived: the integers so far become floats
+        col.D.assign(n, 0);
+        for (size_t k = 0; k < r; ++k) col.D[k] = static_cast<double>(col.I[k]);
+        std::vector<Int64>().swap(col.I);
+        col.Kind = kFloat;
+      }
+    }
+    switch (col.Kind) {
+      // Booleans are stored as 0 and 1, currencies as their scaled amounts.
+      case kInt: {
+        const Int64 w = v.Whole();
+        col.I[r] = w;
+        col.Min = std::min(col.Min, w);
+        col.Max = std::max(col.Max, w);
+        break;
+      }
+      case kFloat: col.D[r] = kind == kFloat ? v.Real() : static_cast<double>(v.Whole()); break;
+      default: col.TI[r] = TextKey(col, B, v.Text()); break;
+    }
+    return true;
+  }
+
+  // Few distinct texts: their order is found once, and rows compare as numbers.
+  static void RankTexts(Column& col) {
+    const size_t n = col.TI.size(), distinct = col.T.Count();
+    if (distinct * 2 > n) return;
+    std::vector<uint32_t> order(distinct);
+    for (size_t k = 0; k < distinct; ++k) order[k] = static_cast<uint32_t>(k);
+    std::sort(order.begin(), order.end(), [&col](uint32_t a, uint32_t b) { return col.T.Compare(a, b) < 0; });
+    std::vector<Int64> rank(distinct);
+    Int64 r = 0;
+    for (size_t k = 0; k < distinct; ++k) {
+      if (k > 0 && col.T.Compare(order[k], order[k - 1]) != 0) ++r;
+      rank[order[k]] = r;
+    }
+    col.I.resize(n);
+    for (size_t k = 0; k < n; ++k) col.I[k] = rank[col.TI[k]];
+    col.Min = 0;
+    col.Max = r;
+    col.Kind = kInt;
+    col.T.Clear();
+    std::vector<uint32_t>().swap(col.TI);
+  }
+
+  std::vector<Column> FColumns;
+  size_t FRows = 0;
+};
+
+// ---- the quicksort over compact items ------------------------------------------------
+//
+// Each item holds a row and the keys its comparisons need, so that sorting
+// walks items side by side instead of reaching for keys all over the table.
+
+template <class TKey>
+struct TPackedItem {
+  TKey K;
+  Integer Row;
+};
+
+// The packed number, then a last text column: the head of its collation key
+// after the start all keys share, and the key's number.
+struct TTextItem {
+  uint64_t K;
+  uint64_t Head;
+  uint32_t Text;
+  Integer Row;
+};
+
+template <class TItem, class TCompare>
+std::vector<Integer> SortItems(std::vector<TItem>& Items, TCompare&& Cmp) {
+  QuickSortEh(Items, 0, static_cast<Integer>(Items.size()) - 1, Cmp);
+  std::vector<Integer> rows(Items.size());
+  for (size_t i = 0; i < Items.size(); ++i) rows[i] = Items[i].Row;
+  return rows;
+}
+
+template <class TKey>
+std::vector<Integer> SortPacked(const std::vector<uint64_t>& Packed) {
+  std::vector<TPackedItem<TKey>> items(Packed.size());
+  for (size_t i = 0; i < Packed.size(); ++i)
+    items[i] = TPackedItem<TKey>{static_cast<TKey>(Packed[i]), static_cast<Integer>(i)};
+  return SortItems(items, [](const TPackedItem<TKey>& a, const TPackedItem<TKey>& b) {
+    return a.K < b.K ? -1 : a.K > b.K ? 1 : 0;
+  });
+}
+
+// The rows in sorted order, sorting compact items where the keys allow it.
+std::vector<Integer> SortedRows(const TSortKeys& Keys, size_t Count) {
+  std::vector<uint64_t> packed;
+  unsigned bits = 0;
+  if (Keys.Pack(packed, bits)) {
+    const size_t last = Keys.ColumnCount() - 1;
+    if (Keys.KindOf(last) != TSortKeys::kText)
+      return bits <= 32 ? SortPacked<uint32_t>(packed) : SortPacked<uint64_t>(packed);
+    const TTextKeys& texts = Keys.Texts(last);
+    std::vector<TTextItem> items(Count);
+    for (size_t i = 0; i < Count; ++i)
+      items[i] = TTextItem{packed[i], Keys.HeadOf(last, i), Keys.TextOf(last, i), static_cast<Integer>(i)};
+    std::vector<uint64_t>().swap(packed);
+    const int sign = Keys.Descending(last) ? -1 : 1;
+    return SortItems(items, [sign, &texts](const TTextItem& a, const TTextItem& b) {
+      if (a.K != b.K) return a.K < b.K ? -1 : 1;
+      if (a.Head != b.Head) return a.Head < b.Head ? -sign : sign;
+      return sign * texts.Compare(a.Text, b.Text);
+    });
+  }
+  std::vector<Integer> rows(Count);
+  for (size_t i = 0; i < Count; ++i) rows[i] = static_cast<Integer>(i);
+  if (Count > 1)
+    QuickSortEh(rows, 0, static_cast<Integer>(Count) - 1, [&Keys](Integer a, Integer b) { return Keys.Compare(a, b); });
+  return rows;
+}
+
+}  // namespace
+
+Integer TRecordsViewEh::CompareRecordsByOrder(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* OrderBy) {
+  if (!OrderBy) return 0;
+  for (Integer k = 0; k < OrderBy->Count(); ++k) {
+    const TOrderByItemEh* item = OrderBy->GetItem(k);
+    const TRecValueEh& a = ValueAt(Rec1, item->FieldIndex);
+    const TRecValueEh& b = ValueAt(Rec2, item->FieldIndex);
+    const bool an = a.IsNullOrEmpty(), bn = b.IsNullOrEmpty();
+    Integer r;
+    if (an || bn) {
+      if (an && bn) continue;
+      r = an ? -1 : 1;
+    } else {
+      switch (CompareStoredValues(a, b)) {
+        case TVarCompareResult::vrEqual: r = 0; break;
+        case TVarCompareResult::vrLessThan: r = -1; break;
+        default: r = 1; break;
+      }
+    }
+    if (r != 0) return item->Desc ? -r : r;
+  }
+  return 0;
+}
+
+void TRecordsViewEh::SortRecordsByOrder(std::vector<TMemoryRecordEh*>& List, TOrderByList* OrderBy) {
+  if (List.size() < 2) return;
+  TSortKeys keys;
+  if (!keys.Build(List, OrderBy)) {
+    QuickSortEh(List, 0, static_cast<Integer>(List.size()) - 1, [OrderBy](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+      return CompareRecordsByOrder(a, b, OrderBy);
+    });
+    return;
+  }
+  const std::vector<Integer> rows = SortedRows(keys, List.size());
+  std::vector<TMemoryRecordEh*> sorted(List.size());
+  for (size_t i = 0; i < rows.size(); ++i) sorted[i] = List[static_cast<size_t>(rows[i])];
+  List.swap(sorted);
+}
+
+void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
+  // Only children that have a sibling are ever compared: the others need no key.
+  std::vector<TMemoryRecordEh*> recs;
+  std::vector<TMemRecViewEh*> nodes;
+  recs.reserve(FRecordNodes.Size());
+  nodes.reserve(FRecordNodes.Size());
+  for (TBaseTreeNodeEh* n = GetFirst(); n; n = GetNext(n)) {
+    auto* node = static_cast<TMemRecViewEh*>(n);
+    if (node->GetParent() && node->GetParent()->Count() < 2) continue;
+    node->FSortRow = static_cast<Integer>(recs.size());
+    recs.push_back(node->GetRec());
+    nodes.push_back(node);
+  }
+  auto rowOf = [](TBaseTreeNodeEh* n) { return static_cast<size_t>(static_cast<TMemRecViewEh*>(n)->FSortRow); };
+  TSortKeys keys;
+  const bool keyed = keys.Build(recs, OrderBy);
+  std::vector<uint64_t> packed;
+  unsigned bits = 0;
+  if (keyed && keys.Pack(packed, bits)) {
+    const size_t last = keys.ColumnCount() - 1;
+    if (keys.KindOf(last) != TSortKeys::kText) {
+      TTreeListEh::SortData(
+          [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) { return Order(packed[rowOf(a)], packed[rowOf(b)]); },
+          OrderBy, true);
+    } else {
+      // The packed number and the text's head side by side, as the flat sort keeps them.
+      std::vector<TTextItem> items(recs.size());
+      for (size_t i = 0; i < recs.size(); ++i)
+        items[i] = TTextItem{packed[i], keys.HeadOf(last, i), keys.TextOf(last, i), static_cast<Integer>(i)};
+      const TTextKeys& texts = keys.Texts(last);
+      const int sign = keys.Descending(last) ? -1 : 1;
+      TTreeListEh::SortData(
+          [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+            const TTextItem& x = items[rowOf(a)];
+            const TTextItem& y = items[rowOf(b)];
+            if (x.K != y.K) return x.K < y.K ? -1 : 1;
+            if (x.Head != y.Head) return x.Head < y.Head ? -sign : sign;
+            return sign * texts.Compare(x.Text, y.Text);
+          },
+          OrderBy, true);
+    }
+  } else if (keyed) {
+    TTreeListEh::SortData(
+        [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+          return keys.Compare(static_cast<Integer>(rowOf(a)), static_cast<Integer>(rowOf(b)));
+        },
+        OrderBy, true);
+  } else {
+    TTreeListEh::SortData(
+        [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* param) {
+          return TRecordsViewEh::CompareRecordsByOrder(static_cast<TMemRecViewEh*>(a)->GetRec(),
+                                                       static_cast<TMemRecViewEh*>(b)->GetRec(),
+                                                       static_cast<TOrderByList*>(param));
+        },
+        OrderBy, true);
+  }
+  for (TMemRecViewEh* node : nodes) node->FSortRow = -1;
+  MakeDirty();
+}
