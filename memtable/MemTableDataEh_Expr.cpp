@@ -174,6 +174,12 @@ struct TExprNodeEh {
   Integer Func = efUnknown;
   Variant Value;           // constant
   Integer BadType = -1;    // constant of a type that cannot be read
+  // A comparison of a stored field with a whole-number constant: the field's
+  // column (-1 for any other node), the constant, and whether the constant is
+  // on the left.
+  Integer WholeColumn = -1;
+  Int64 WholeConst = 0;
+  bool WholeConstFirst = false;
 };
 
 namespace {
@@ -333,6 +339,76 @@ private:
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// Comparisons of a field with a whole number, tested on the stored value
+
+namespace {
+
+bool IsStoredField(const TExprNodeEh& N) { return N.Class == enField && N.Op == eoField && N.Column >= 0; }
+
+bool IsWholeConst(const TExprNodeEh& N) {
+  return N.Class == enConst && N.Op == eoConst && N.BadType < 0 && TRecValueEh::IsIntegerType(N.Value.VarType());
+}
+
+void MarkWholeComparisons(std::vector<TExprNodeEh>& Nodes) {
+  for (TExprNodeEh& n : Nodes) {
+    if (n.Class != enBinary || n.Op < eoEQ || n.Op > eoLE || n.A < 0 || n.B < 0) continue;
+    const TExprNodeEh& a = Nodes[static_cast<size_t>(n.A)];
+    const TExprNodeEh& b = Nodes[static_cast<size_t>(n.B)];
+    if (IsStoredField(a) && IsWholeConst(b)) {
+      n.WholeColumn = a.Column;
+      n.WholeConst = b.Value.AsInt64();
+    } else if (IsWholeConst(a) && IsStoredField(b)) {
+      n.WholeColumn = b.Column;
+      n.WholeConst = a.Value.AsInt64();
+      n.WholeConstFirst = true;
+    }
+  }
+}
+
+// The outcome of a node tested on the stored values alone.
+enum TQuickTest { qtFalse, qtTrue, qtNull, qtUnknown };
+
+// A comparison of a field with a whole number, and AND, OR and NOT of such,
+// answer as evaluating them would: a Null value makes the comparison unknown
+// (Null) and the connectives are three-valued. qtUnknown for any other node,
+// or for a value that is not a whole number (the evaluation then decides).
+TQuickTest QuickTest(const std::vector<TExprNodeEh>& Nodes, Integer Node, TMemoryRecordEh* Rec) {
+  const TExprNodeEh& n = Nodes[static_cast<size_t>(Node)];
+  if (n.WholeColumn >= 0) {
+    const TRecValueEh* v = Rec->StoredValue(n.WholeColumn);
+    if (!v || v->IsNull()) return qtNull;
+    if (!v->IsWholeNumber()) return qtUnknown;
+    Int64 a = v->Whole(), b = n.WholeConst;
+    if (n.WholeConstFirst) std::swap(a, b);
+    bool r;
+    switch (n.Op) {
+      case eoEQ: r = a == b; break;
+      case eoNE: r = a != b; break;
+      case eoGT: r = a > b; break;
+      case eoLT: r = a < b; break;
+      case eoGE: r = a >= b; break;
+      default: r = a <= b; break;
+    }
+    return r ? qtTrue : qtFalse;
+  }
+  if (n.Class == enBinary && (n.Op == eoAnd || n.Op == eoOr)) {
+    const TQuickTest decides = n.Op == eoAnd ? qtFalse : qtTrue;
+    const TQuickTest a = QuickTest(Nodes, n.A, Rec);
+    if (a == qtUnknown || a == decides) return a;
+    const TQuickTest b = QuickTest(Nodes, n.B, Rec);
+    if (b == qtUnknown || b == decides) return b;
+    return a == qtNull || b == qtNull ? qtNull : a;
+  }
+  if (n.Class == enUnary && n.Op == eoNot) {
+    const TQuickTest a = QuickTest(Nodes, n.A, Rec);
+    return a == qtTrue ? qtFalse : a == qtFalse ? qtTrue : a;
+  }
+  return qtUnknown;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
 // TDataSetExprParserEh
 
 struct TDataSetExprParserEh::TEvalContext {
@@ -370,6 +446,7 @@ void TDataSetExprParserEh::SetFilterData(std::vector<Byte> data) {
       remap(n.Next);
     }
     std::swap(nodes[0], nodes[static_cast<size_t>(last)]);
+    MarkWholeComparisons(nodes);
   }
   FFilterData = std::move(data);
   FDataSize = static_cast<Integer>(FFilterData.size());
@@ -389,6 +466,10 @@ Variant TDataSetExprParserEh::Evaluate(TMemoryRecordEh* Rec) {
 
 bool TDataSetExprParserEh::IsRecordAccepted(TMemoryRecordEh* Rec) {
   if (FNodes.empty()) return false;
+  if (Rec) {
+    const TQuickTest quick = QuickTest(FNodes, 0, Rec);
+    if (quick != qtUnknown) return quick == qtTrue;
+  }
   TEvalContext ctx;
   ctx.Rec = Rec;
   return ToBool(Eval(0, ctx));

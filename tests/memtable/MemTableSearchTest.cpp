@@ -129,6 +129,41 @@ TEST_F(MemTableSearch, FilterKeepsRecordsThatPassAndRefusesNull) {
   EXPECT_EQ(Table.RecordCount(), 4);
 }
 
+TEST_F(MemTableSearch, WholeNumberConditionsFilterAsTheSameConditionsOnComputedValues) {
+  // More records: negative and zero numbers, Nulls in either column.
+  const Integer more[][2] = {{-5, 0}, {0, -1}, {7, 100}, {2, 101}, {-1, 3}, {3, 1}};
+  Integer id = 5;
+  for (const auto& m : more) AddResource(Table, id++, 0, m[0], m[1], u"Ещё");
+  TMemoryRecordEh* r = AddResource(Table, id, 0, 2, 1, u"Без типа");
+  r->Edit();
+  r->SetDataValues(u"ID_TYPE", rvvValueEh, Variant::Null());
+  r->Post();
+  Table.Open();
+  Table.SetFiltered(true);
+  // Each condition beside the same one on "field + 0", which is computed
+  // rather than read: Null stays unknown, AND, OR and NOT are three-valued.
+  auto computed = [](String Text) {
+    for (const char16_t* field : {u"ID_TYPE", u"NPP"}) {
+      const String name = field;
+      for (size_t at = Text.find(name); at != String::npos; at = Text.find(name, at + name.size() + 4)) {
+        Text.replace(at, name.size(), u"(" + name + u"+0)");
+      }
+    }
+    return Text;
+  };
+  for (const char16_t* text :
+       {u"ID_TYPE>0", u"0<ID_TYPE", u"ID_TYPE<>1", u"ID_TYPE<=-1", u"NOT (ID_TYPE>=1)", u"ID_TYPE>0 AND NPP<3",
+        u"ID_TYPE=7 OR NPP>100", u"NOT (ID_TYPE=2 OR NPP=1)", u"ID_TYPE>=0 AND NOT (NPP>2)", u"NPP>ID_TYPE",
+        u"ID_TYPE=2 OR ID_TYPE IS NULL", u"ID_TYPE<3000000000"}) {
+    Table.SetFilter(computed(text));
+    const std::vector<Integer> expected = Ids(Table);
+    Table.SetFilter(text);
+    EXPECT_EQ(Ids(Table), expected) << ToUtf8(text);
+  }
+  Table.SetFilter(u"ID_TYPE>0 OR NPP=1");
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{1, 2, 7, 8, 10, 11}));
+}
+
 TEST_F(MemTableSearch, BadFilterTextLeavesTheTableAsItWas) {
   Table.SetFilter(u"ID_TYPE>0");
   Table.SetFiltered(true);
