@@ -98,6 +98,16 @@ TEST_F(SortKeys, TextsThatHardlyRepeatAreKeyedOneByOne) {
   }
 }
 
+TEST_F(SortKeys, ManyTextsKeyedInPartsSortAsComparingTheRecords) {
+  // Enough distinct texts for their keys to be made in several parts at once.
+  std::mt19937 rng(kRandomStart);
+  Fill(40000, 1000000, rng);
+  for (const char16_t* order : {u"NAME", u"NOTE DESC, ID"}) {
+    const std::vector<Int64> expected = Order(order, true, false);
+    ASSERT_EQ(Order(order, false, false), expected) << ToUtf8(order);
+  }
+}
+
 TEST_F(SortKeys, NumbersPackedTogetherAndTextsWithACommonStartSortAsComparingTheRecords) {
   std::mt19937 rng(kRandomStart);
   // Numbers with Nulls in a narrow span, in the widest span (two such columns
