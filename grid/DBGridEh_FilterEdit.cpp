@@ -544,7 +544,7 @@ TPopupListboxEh* TCustomDBGridEh::TitleFilterList() {
 void TCustomDBGridEh::ShowTitleFilterListUnder(const TRect& ARect) {
   TPoint At;
   AlignDropDownWindowRectEh(TRect(ClientToScreen(ARect.TopLeft()), ClientToScreen(ARect.BottomRight())),
-                            FTitleFilterList, daLeft, At);
+                            FTitleFilterList, UseRightToLeftAlignment() ? daRight : daLeft, At);
   SetWindowPos(FTitleFilterList->GetHandle(), HWND_TOP, At.X, At.Y, 0, 0,
                SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   FTitleFilterList->GetSizeGrip()->ShowGrip(true);

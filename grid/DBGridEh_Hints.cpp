@@ -73,9 +73,11 @@ void TCustomDBGridEh::CMHintShow(TMessage& Message) {
   TColumnEh* Column = FColumns->Items(DataCol);
   Integer AreaCol = 0, AreaRow = 0;
   const TCellAreaVertEh Area = GetCellType(Cell.X, Cell.Y, AreaCol, AreaRow).Vert;
-  TRect R = CellRect(Cell.X, Cell.Y);
   // Each cell has its own tip, or none: leaving the cell asks again.
-  Info->CursorRect = R;
+  Info->CursorRect = CellRect(Cell.X, Cell.Y);
+  // Measured from the cell's leading edge (the mirror, right-to-left); the
+  // tip is turned back at the end.
+  TRect R = LogicalCellRect(Cell.X, Cell.Y);
   if (Area == cavTitleEh && !Column->GetTitle()->GetHint().empty()) {
     Info->HintStr = GetShortHint(Column->GetTitle()->GetHint());
     return;
@@ -92,7 +94,7 @@ void TCustomDBGridEh::CMHintShow(TMessage& Message) {
   if (Area == cavTitleEh)
     TitleTip(*Info, Column, R, TextRight);
   else if (Area == cavDataEh)
-    DataTip(*Info, Column, Cell, At, R, TextRight);
+    DataTip(*Info, Column, Cell, TPoint(LogicalX(At.X), At.Y), R, TextRight);
   else
     FooterTip(*Info, Column, AreaRow, R, TextRight);
 }
@@ -203,6 +205,7 @@ void TCustomDBGridEh::PlaceTip(THintInfo& Info, const String& Text, TRect R, Int
   Integer Width = 0, Height = 0;
   const bool Truncated = MeasureTextEh(WordWrap ? UINT(DT_WORDBREAK) : 0u, Canvas, FTextMargin, 2, Text, R, WordWrap,
                                        Width, Height);
+  const Integer LineWidth = Canvas->TextWidth(Text);
   RestoreFontDataEh(Saved, Canvas->GetFont());
   const bool RightEndShown = TextRight <= R.Right;
   if (Text.empty() || (!Truncated && (Alignment != taRightJustify || RightEndShown))) {
@@ -215,6 +218,13 @@ void TCustomDBGridEh::PlaceTip(THintInfo& Info, const String& Text, TRect R, Int
     At.X = TextRight + 1 - Width - 7;
   else if (Alignment == taCenter)
     At.X = TextRight + 1 - Width - 6 + Width / 2 - (TextRight - R.Left - 4) / 2;
+  if (UseRightToLeftAlignment()) {
+    // At the mirror of its place: the tip as wide as the tip window makes it
+    // (the text and 3 pixels of border and margin on each side).
+    const Integer TipWidth = (WordWrap ? std::min(LineWidth, R.Width() - 4) : LineWidth) + 6;
+    At.X = MirroredX(At.X) + 1 - TipWidth;
+    R = MirroredRect(R);
+  }
   Info.HintStr = Text;
   Info.HintPos = ClientToScreen(At);
   Info.CursorRect = R;

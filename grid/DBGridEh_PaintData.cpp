@@ -460,6 +460,14 @@ void TCustomDBGridEh::DrawIncSearchHighlight(TColumnEh* Column, const TRect& ARe
   Integer BorderWidth = IsCell3D(DataToRawColumn(Params->GetCol()), GetRow()) ? 1 : 2;
   if (GetFlat()) --BorderWidth;
   TAlignment Alignment = Params->GetAlignment();
+  // Right-to-left the text was written unmirrored at the mirrored rectangle
+  // with its alignment turned round: the prefix goes the same way.
+  const bool Mirrored = UseRightToLeftAlignment() && IsCanvasMirrored();
+  const TRect Cell = Mirrored ? MirroredRect(ARect) : ARect;
+  if (Mirrored) ChangeGridOrientation(false);
+  TScopeExitEh Remirror([&] {
+    if (Mirrored) ChangeGridOrientation(true);
+  });
   if (UseRightToLeftAlignment()) {
     if (Alignment == taLeftJustify) Alignment = taRightJustify;
     else if (Alignment == taRightJustify) Alignment = taLeftJustify;
@@ -467,17 +475,17 @@ void TCustomDBGridEh::DrawIncSearchHighlight(TColumnEh* Column, const TRect& ARe
   // The prefix goes where the full text put it.
   const Integer FullWidth = Canvas->TextWidth(Text);
   const Integer PrefixWidth = Canvas->TextWidth(Prefix);
-  Integer X = ARect.Left + BorderWidth;
-  if (Alignment == taRightJustify) X = ARect.Right - FullWidth - 3;
-  else if (Alignment == taCenter) X = ARect.Left + ARect.Width() / 2 - FullWidth / 2;
+  Integer X = Cell.Left + BorderWidth;
+  if (Alignment == taRightJustify) X = Cell.Right - FullWidth - 3;
+  else if (Alignment == taCenter) X = Cell.Left + Cell.Width() / 2 - FullWidth / 2;
   TTextMetric TM;
   GetTextMetrics(Canvas->GetHandle(), TM);
-  Integer Y = ARect.Top + BorderWidth;
+  Integer Y = Cell.Top + BorderWidth;
   const TTextLayout Layout = Column->GetLayout();
-  if (Layout != tlTop && TM.tmHeight < ARect.Height())
-    Y = Layout == tlCenter ? (ARect.Top + ARect.Bottom - TM.tmHeight) / 2 : ARect.Bottom - TM.tmHeight;
+  if (Layout != tlTop && TM.tmHeight < Cell.Height())
+    Y = Layout == tlCenter ? (Cell.Top + Cell.Bottom - TM.tmHeight) / 2 : Cell.Bottom - TM.tmHeight;
   TRect Box(X, Y, X + PrefixWidth, Y + TM.tmHeight);
-  IntersectRect(Box, Box, ARect);
+  IntersectRect(Box, Box, Cell);
   Canvas->GetBrush()->SetColor(IncSearchColor);
   Canvas->GetFont()->SetColor(IncSearchTextColor);
   if (!Box.IsEmpty()) Canvas->TextRect(Box, X, Y, Prefix);

@@ -433,8 +433,9 @@ TRect TCustomDBGridEh::RowPanelCellRect(TColumnEh* Column, const TRect& RowRect,
   TRect R = Title ? Column->GetRowPanelTitleRect() : Column->GetRowPanelRect();
   const Integer DX = RowRect.Left - FRowPanelLeftOffset;
   R = TRect(R.Left + DX, R.Top + RowRect.Top, R.Right + DX, R.Bottom + RowRect.Top);
-  if (UseRightToLeftAlignment()) {
-    // Mirrored inside the row: the panel starts at the row's right edge.
+  if (UseRightToLeftAlignment() && !IsCanvasMirrored()) {
+    // Mirrored inside the row: the panel starts at the row's right edge (a
+    // mirrored canvas turns the row round itself while painting).
     const Integer Left = RowRect.Left + RowRect.Right - R.Right, Right = RowRect.Left + RowRect.Right - R.Left;
     R.Left = Left;
     R.Right = Right;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 
+#include "editors/DBCtrlsEh.h"
 #include "tests/grid/DBGridPaintSupport.h"
 #include "tests/grid/DBGridTestSupport.h"
 
@@ -83,6 +84,7 @@ protected:
     TRect R;
     bool Frame3D = false;
     TRect Content;  // within R; empty: all mirrored
+    bool Focused = false;  // the edges carry the focus rectangle over what they show: not compared
   };
 
   // The twin shows the first grid mirrored, but for the zones. A block of a
@@ -109,6 +111,11 @@ protected:
           Twin[size_t(Y * W + Z.R.Left)] = M(Z.R.Right - 1);
           Twin[size_t(Y * W + Z.R.Right - 1)] = M(Z.R.Left);
         }
+      }
+      if (Z.Focused) {
+        for (Integer Y = Z.R.Top; Y < Z.R.Bottom; ++Y)
+          for (Integer X = Z.R.Left; X < Z.R.Right; ++X)
+            if (Y == Z.R.Top || Y == Z.R.Bottom - 1 || X == Z.R.Left || X == Z.R.Right - 1) Twin[size_t(Y * W + X)] = -1;
       }
       const TRect R = Z.Content;
       if (R.IsEmpty()) continue;
@@ -168,7 +175,7 @@ protected:
   // The zones of the first grid's cells: titles, filter row, footers and
   // data cells hold texts and buttons; the first column's data cells (a tree
   // without texts) and the indicator's images are pure mirrors. Raised cells
-  // keep their light.
+  // keep their light; the current cell's edges carry the focus rectangle.
   std::vector<TZone> CellZones(bool RecNo) {
     std::vector<TZone> Zones;
     const TDBGridEhOptions O = Ltr->GetOptionsEh();
@@ -184,7 +191,23 @@ protected:
         else if (T.Vert == cavFooterEh) Z.Frame3D = O.Contains(dghFooter3D);
         else if (T.Vert == cavDataEh && T.Horz == cahDataEh) Z.Frame3D = O.Contains(dghData3D);
         else Z.Frame3D = O.Contains(dghFixed3D);
-        if (Z.Frame3D) InflateRect(Z.Content, -1, -1);
+        // Inside the frame, or the focus rectangle of the current cell.
+        Z.Focused = C == Ltr->GetCol() && R == Ltr->GetRow() && T.Vert == cavDataEh;
+        if (Ltr->GetRowPanel()->GetActive() && T.Horz == cahDataEh) {
+          // A panel's row holds a cell per column.
+          for (Integer I = 0; I < Ltr->GetVisibleColumns()->Count(); ++I) {
+            TZone P = Z;
+            P.R = P.Content = Ltr->RowPanelCellRect(Ltr->GetVisibleColumns()->Items(I), Cell, T.Vert != cavDataEh);
+            P.Focused = false;
+            if (P.Frame3D) InflateRect(P.Content, -1, -1);
+            if (T.Vert == cavTitleEh && Ltr->GetVisibleColumns()->Items(I)->GetTitle()->GetSortMarker() != smNoneEh)
+              P.Content.Right -= 18;
+            if (T.Vert == cavDataEh && I == 0) P.Content = TRect();  // the tree
+            Zones.push_back(P);
+          }
+          continue;
+        }
+        if (Z.Frame3D || Z.Focused) InflateRect(Z.Content, -1, -1);
         // Sort markers are images: mirrored, as the indicator's.
         if (T.Horz == cahDataEh && T.Vert == cavTitleEh &&
             Ltr->GetColumns()->Items(DataCol)->GetTitle()->GetSortMarker() != smNoneEh)
@@ -235,6 +258,21 @@ TEST_F(RightToLeftGrid, PaintsAsTheLeftToRightGridMirroredWithItsTextsAndButtons
   }
   ASSERT_TRUE(Rtl->GetInplaceEditor() && Rtl->GetInplaceEditor()->GetVisible());
   ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "the editor");
+  // An incremental search's prefix is marked where it stands in the text.
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    G->SetEditorMode(false);
+    G->SetSelectedIndex(3);
+    G->SetIncSearchActive(true);
+    G->SetIncSearchText(u"1");
+  }
+  ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "incremental search");
+  // The columns laid out in a panel per record.
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    G->SetIncSearchActive(false);
+    G->GetRowDetailPanel()->SetActive(false);
+    G->GetRowPanel()->SetActive(true);
+  }
+  ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "row panel");
 }
 
 TEST_F(RightToLeftGrid, ClicksOnTheMirroredPlacesActOnTheSameTreeNodesButtonsAndColumns) {
@@ -323,4 +361,68 @@ TEST_F(RightToLeftGrid, ClicksOnTheMirroredPlacesActOnTheSameTreeNodesButtonsAnd
     EXPECT_EQ(B.Buttons[I], TRect(A.Width - R.Right, R.Top, A.Width - R.Left, R.Bottom));
   }
   EXPECT_EQ(Rtl->GetColumns()->Items(3)->GetWidth(), Ltr->GetColumns()->Items(3)->GetWidth());
+}
+
+TEST_F(RightToLeftGrid, ToolTipsOfCutTextsStandAtTheMirrorOfTheirPlace) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    TColumnEh* Name = G->GetColumns()->Items(0);
+    Name->SetWidth(44);
+    Name->SetToolTips(true);
+    Name->GetTitle()->SetToolTips(true);
+    Name->GetTitle()->SetCaption(u"Наименование");
+  });
+  // The tip's text and its window's place in the grid's client coordinates.
+  auto Tip = [&](TDBGridEh* G, Integer X, Integer Y) {
+    Display.MouseMove(G->GetHandle(), X, Y);
+    THintInfo Info;
+    Info.HintControl = G;
+    Info.HintWindowClass = HintWindowClass;
+    Info.CursorRect = G->GetClientRect();
+    Info.CursorPos = TPoint(X, Y);
+    G->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&Info));
+    TToolTipsWindow Window(nullptr);
+    TRect R = Window.CalcHintRect(Info.HintMaxWidth > 0 ? Info.HintMaxWidth : 1000, Info.HintStr, Info.HintData);
+    const TPoint At = G->ScreenToClient(Info.HintPos);
+    OffsetRect(R, At.X, At.Y);
+    return std::make_pair(Info.HintStr, R);
+  };
+  const TRect Title = Ltr->CellRect(1, 0), Data = Ltr->CellRect(1, 1);
+  for (const TRect& Cell : {Title, Data}) {
+    const Integer X = Cell.Left + 20, Y = Cell.Top + 6;
+    const auto A = Tip(Ltr, X, Y);
+    const auto B = Tip(Rtl, M(X), Y);
+    EXPECT_FALSE(A.first.empty());
+    EXPECT_EQ(B.first, A.first);
+    EXPECT_EQ(B.second, MR(A.second));
+  }
+}
+
+TEST_F(RightToLeftGrid, ATitlesMirroredFilterButtonOpensItsListAtTheMirror) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    G->GetColumns()->Items(0)->SetWidth(160);
+    G->GetSTFilter()->SetVisible(true);
+    G->GetSTFilter()->SetLocation(stflInTitleFilterEh);
+  });
+  const TRect Title = Ltr->CellRect(1, 0);
+  std::vector<TRect> Lists;
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    SCOPED_TRACE(G == Rtl ? "right-to-left" : "left-to-right");
+    G->SetFocus();
+    // The button at the trailing end of the title.
+    const Integer X = Title.Right - 6;
+    Display.AdvanceClock(1000);
+    Display.Click(G->GetHandle(), G == Rtl ? M(X) : X, Title.Top + 6);
+    Display.ProcessMessages();
+    ASSERT_TRUE(G->GetTitleFilterListVisible());
+    EXPECT_EQ(G->GetTitleFilterListColumn(), G->GetColumns()->Items(0));
+    TRect List = G->GetTitleFilterList()->GetBoundsRect();
+    const TPoint Origin = G->ClientToScreen(TPoint(0, 0));
+    OffsetRect(List, -Origin.X, -Origin.Y);
+    Lists.push_back(List);
+    G->CloseUpTitleFilterList(false);
+  }
+  // Under the title, from its leading edge: the right one, right-to-left.
+  EXPECT_EQ(Lists[1], MR(Lists[0]));
 }
