@@ -27,7 +27,7 @@
 #include "memtable/MemTableEh.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
-#include "tests/client/ResourceListText.h"
+#include "bench/ResourceListBench.h"
 
 namespace {
 
@@ -111,47 +111,15 @@ int RowsSide() {
 // ---- the resource list ----------------------------------------------------------
 
 // "ListDB.txt" in Folder: groups of 50 resources, as the load benchmark has them.
-void WriteResourceList(const String& Folder) {
-  std::string bytes = kResourceListHead;
-  bytes.reserve(static_cast<size_t>(kLines) * 90);
-  for (int id = 1; id <= kLines; ++id) {
-    if (id % 50 == 1) {
-      bytes += std::to_string(id) + "\t0\t0\t" + std::to_string(id) + "\t+\t+\tГруппа " + std::to_string(id) +
-               "\t \t \t0\t \t \t \t \t \t\r\n";
-      continue;
-    }
-    const int group = id - (id - 1) % 50;
-    bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + std::to_string(id % 97) +
-             "\t+\t+\tКаталог " + std::to_string(id) + "\tDefault\thost" + std::to_string(id % 13) +
-             ".example\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
-  }
-  WriteFileAtomic(Folder + u"ListDB.txt", bytes);
-}
+void WriteResourceList(const String& Folder) { WriteFileAtomic(Folder + u"ListDB.txt", GroupedResourceList(kLines)); }
 
 int LoadSide(const String& Folder) {
   TResourceTable table;
   return table.LoadResourceList(Folder) == kLines + 1 ? 0 : 1;
 }
 
-// Reads the file and splits every line at its TABs into UTF-16 strings.
 int ParseSide(const String& Folder) {
-  const String text = ReadTextFile(Folder + u"ListDB.txt");
-  std::vector<std::vector<String>> rows;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find(u'\n', at);
-    if (end == String::npos) end = text.size();
-    std::vector<String> fields;
-    size_t f = at;
-    for (size_t i = at; i <= end; ++i)
-      if (i == end || text[i] == u'\t') {
-        fields.emplace_back(text.substr(f, i - f));
-        f = i + 1;
-      }
-    rows.push_back(std::move(fields));
-    at = end + 1;
-  }
-  return rows.size() > static_cast<size_t>(kLines) ? 0 : 1;
+  return BareParse(Folder + u"ListDB.txt") > static_cast<size_t>(kLines) ? 0 : 1;
 }
 
 int RunSide(const std::string& Side, const String& Folder) {

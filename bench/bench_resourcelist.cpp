@@ -23,7 +23,7 @@
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
-#include "tests/client/ResourceListText.h"
+#include "bench/ResourceListBench.h"
 
 namespace {
 
@@ -36,43 +36,11 @@ struct TListFolder {
   TListFolder() {
     char tmpl[] = "/tmp/bench-resourcelist-XXXXXX";
     Path = FromUtf8(std::string(mkdtemp(tmpl)) + "/");
-    Bytes = kResourceListHead;
-    for (int id = 1; id <= kLines; ++id) {
-      if (id % 50 == 1) {
-        Bytes += std::to_string(id) + "\t0\t0\t" + std::to_string(id) + "\t+\t+\tГруппа " + std::to_string(id) +
-                 "\t \t \t0\t \t \t \t \t \t\r\n";
-        continue;
-      }
-      const int group = id - (id - 1) % 50;
-      Bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + std::to_string(id % 97) +
-               "\t+\t+\tКаталог " + std::to_string(id) + "\tDefault\thost" + std::to_string(id % 13) +
-               ".example\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
-    }
+    Bytes = GroupedResourceList(kLines);
     WriteFileAtomic(Path + u"ListDB.txt", Bytes);
   }
   ~TListFolder() { std::system(("rm -rf '" + ToUtf8(Path) + "'").c_str()); }
 };
-
-// Reads the file and splits every line at its TABs into UTF-16 strings.
-size_t BareParse(const String& FileName) {
-  const String text = ReadTextFile(FileName);
-  std::vector<std::vector<String>> rows;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find(u'\n', at);
-    if (end == String::npos) end = text.size();
-    std::vector<String> fields;
-    size_t f = at;
-    for (size_t i = at; i <= end; ++i)
-      if (i == end || text[i] == u'\t') {
-        fields.emplace_back(text.substr(f, i - f));
-        f = i + 1;
-      }
-    rows.push_back(std::move(fields));
-    at = end + 1;
-  }
-  return rows.size();
-}
 
 void BM_ResourceListLoad(benchmark::State& state) {
   THeadlessDisplay display;

@@ -30,6 +30,7 @@
 #include "platform/backend/Headless.h"
 #include "platform/core/Files.h"
 #include "platform/ui/Forms.h"
+#include "bench/ResourceListBench.h"
 #include "tests/client/ResourceListText.h"
 
 namespace {
@@ -48,18 +49,7 @@ struct TProgramFolder {
       WriteFileAtomic(Path + u"Settings/ListDB.txt", Bytes);
       return;
     }
-    std::string bytes = kResourceListHead;
-    for (int id = 1; id <= kLines; ++id) {
-      if (id % 50 == 1) {
-        bytes += std::to_string(id) + "\t0\t0\t" + std::to_string(id) + "\t+\t+\tГруппа " + std::to_string(id) +
-                 "\t \t \t0\t \t \t \t \t \t\r\n";
-        continue;
-      }
-      const int group = id - (id - 1) % 50;
-      bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + std::to_string(id % 97) +
-               "\t+\t" + (id % 3 ? "+" : " ") + "\tКаталог " + std::to_string(id) + "\tDefault\thost" +
-               std::to_string(id % 13) + ".example\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
-    }
+    const std::string bytes = GroupedResourceList(kLines, true);
     WriteFileAtomic(Path + u"Settings/ListDB.txt", bytes);
   }
   ~TProgramFolder() { std::system(("rm -rf '" + ToUtf8(Path) + "'").c_str()); }

@@ -1,11 +1,8 @@
 #include "client/ResourceTable.h"
 
 #include <algorithm>
-#include <atomic>
 #include <deque>
 #include <exception>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -13,6 +10,7 @@
 #include "client/SettingsFile.h"
 #include "client/__str.h"
 #include "platform/core/Files.h"
+#include "platform/core/Parallel.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/data/FieldDefs.h"
@@ -405,31 +403,15 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
   // messages run until every part is read.
   std::vector<TResourceTreeKey> keys(count);
   std::vector<size_t> lineStart(count);
-  const size_t threads =
-      std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), count / kRecordsPerThread), 1,
-                         kMaxThreads);
+  const size_t threads = ThreadsFor(count, kRecordsPerThread, kMaxThreads);
   const size_t partCount = threads == 1 ? 1 : threads * kPartsPerThread;
   std::vector<TStorePart> parts(partCount);
   for (size_t p = 0; p < partCount; ++p) {
     parts[p].Begin = count * p / partCount;
     parts[p].End = count * (p + 1) / partCount;
   }
-  std::atomic<size_t> nextPart{0};
-  auto readParts = [&] {
-    for (size_t p; (p = nextPart.fetch_add(1)) < partCount;) ReadStorePart(list, c, parts[p], keys, lineStart);
-  };
-  {
-    std::vector<std::thread> helpers;
-    TScopeExit join([&] {
-      for (std::thread& t : helpers) t.join();
-    });
-    try {
-      for (size_t t = 1; t < threads; ++t) helpers.emplace_back(readParts);
-    } catch (const std::system_error&) {
-      // Fewer threads to be had: the parts go to those there are.
-    }
-    readParts();
-  }
+  RunPartsOnThreads(partCount, threads,
+                    [&](size_t p) { ReadStorePart(list, c, parts[p], keys, lineStart); });
   for (const TStorePart& part : parts)
     if (part.Error) std::rethrow_exception(part.Error);
 

@@ -22,17 +22,14 @@
 //   CompareRecordsByOrder, SortRecordsByOrder, TMemoryTreeListEh::SortByOrder
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstring>
 #include <exception>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Locale.h"
-#include "platform/core/ScopeGuard.h"
+#include "platform/core/Parallel.h"
 
 namespace {
 
@@ -111,30 +108,14 @@ public:
   }
   void Make() {
     const size_t count = FTexts.size();
-    const size_t threads = std::clamp<size_t>(
-        std::min<size_t>(std::thread::hardware_concurrency(), count / kTextsPerThread), 1, kMaxThreads);
+    const size_t threads = ThreadsFor(count, kTextsPerThread, kMaxThreads);
     const size_t partCount = threads == 1 ? 1 : threads * kPartsPerThread;
     std::vector<TPart> parts(partCount);
     for (size_t p = 0; p < partCount; ++p) {
       parts[p].Begin = count * p / partCount;
       parts[p].End = count * (p + 1) / partCount;
     }
-    std::atomic<size_t> next{0};
-    auto makeParts = [&] {
-      for (size_t p; (p = next.fetch_add(1)) < partCount;) MakePart(parts[p]);
-    };
-    {
-      std::vector<std::thread> helpers;
-      TScopeExit join([&] {
-        for (std::thread& t : helpers) t.join();
-      });
-      try {
-        for (size_t t = 1; t < threads; ++t) helpers.emplace_back(makeParts);
-      } catch (const std::system_error&) {
-        // Fewer threads to be had: the parts go to those there are.
-      }
-      makeParts();
-    }
+    RunPartsOnThreads(partCount, threads, [&](size_t p) { MakePart(parts[p]); });
     size_t bytes = 0;
     for (const TPart& part : parts) {
       if (part.Error) std::rethrow_exception(part.Error);

@@ -6,6 +6,7 @@
 #include "editors/DaVirVCL.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Streams.h"
+#include "tests/support/ComponentStream.h"
 #include "platform/ui/ImgList.h"
 
 namespace {
@@ -17,23 +18,6 @@ struct PlatformClassesRegistered {
     UnRegisterClasses({TDataSource::StaticComponentClass(), TImageList::StaticComponentClass()});
   }
 };
-
-std::string StreamOf(TComponent* Root) {
-  TMemoryStream Stream;
-  {
-    TWriter Writer(&Stream);
-    Writer.WriteRootComponent(Root);
-  }
-  return std::string(static_cast<const char*>(Stream.GetMemory()), size_t(Stream.GetSize()));
-}
-
-void ReadInto(const std::string& Bytes, TComponent* Root) {
-  TMemoryStream Stream;
-  Stream.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
-  Stream.SetPosition(0);
-  TReader Reader(&Stream);
-  Reader.ReadRootComponent(Root);
-}
 
 bool Contains(const std::string& Bytes, const std::string& Part) { return Bytes.find(Part) != std::string::npos; }
 

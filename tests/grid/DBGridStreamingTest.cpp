@@ -9,6 +9,7 @@
 #include "DBGridTestSupport.h"
 #include "platform/core/Filer.h"
 #include "platform/core/Streams.h"
+#include "tests/support/ComponentStream.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Menus.h"
@@ -16,23 +17,6 @@
 #include "platform/ui/StdCtrls.h"
 
 namespace {
-
-std::string StreamOf(TComponent* Root) {
-  TMemoryStream Stream;
-  {
-    TWriter Writer(&Stream);
-    Writer.WriteRootComponent(Root);
-  }
-  return std::string(static_cast<const char*>(Stream.GetMemory()), size_t(Stream.GetSize()));
-}
-
-void ReadInto(const std::string& Bytes, TComponent* Root) {
-  TMemoryStream Stream;
-  Stream.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
-  Stream.SetPosition(0);
-  TReader Reader(&Stream);
-  Reader.ReadRootComponent(Root);
-}
 
 std::string ExpectedFile(const std::string& Name) {
   std::ifstream In(std::string(BORROW_SOURCE_DIR) + "/tests/grid/data/" + Name, std::ios::binary);

@@ -12,6 +12,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Streams.h"
 #include "platform/data/Fields.h"
+#include "tests/support/ComponentStream.h"
 
 namespace {
 
@@ -21,33 +22,8 @@ public:
   ~UnitScope() { FinalMemTableEhUnit(); }
 };
 
-void RoundTrip(TMemTableEh& From, TMemTableEh& To) {
-  TMemoryStream ms;
-  {
-    TWriter w(&ms);
-    w.WriteRootComponent(&From);
-  }
-  ms.SetPosition(0);
-  TReader r(&ms);
-  r.ReadRootComponent(&To);
-}
+void RoundTrip(TMemTableEh& From, TMemTableEh& To) { ReadInto(StreamOf(&From), &To); }
 
-std::string Written(TComponent& From) {
-  TMemoryStream ms;
-  {
-    TWriter w(&ms);
-    w.WriteRootComponent(&From);
-  }
-  return std::string(static_cast<const char*>(ms.GetMemory()), static_cast<size_t>(ms.GetSize()));
-}
-
-void ReadInto(const std::string& Bytes, TComponent& To) {
-  TMemoryStream ms;
-  ms.WriteBuffer(Bytes.data(), static_cast<Integer>(Bytes.size()));
-  ms.SetPosition(0);
-  TReader r(&ms);
-  r.ReadRootComponent(&To);
-}
 
 // The bytes a table is expected to stream to, kept beside the tests so that a
 // writer and a reader that drift together still fail.
@@ -93,13 +69,13 @@ TEST(MemTableStreaming, AClosedTableWithAFieldOfEveryClassReadsBack) {
   TMemTableEh from(nullptr);
   from.SetName(u"Closed");
   AddFieldOfEveryClass(from);
-  const std::string bytes = Written(from);
+  const std::string bytes = StreamOf(&from);
   EXPECT_EQ(bytes, Expected("closed_table_fields.bin"));
   TMemTableEh to(nullptr);
-  ReadInto(bytes, to);
+  ReadInto(bytes, &to);
   EXPECT_EQ(FieldClasses(to), FieldClasses(from));
   EXPECT_EQ(to.GetFields()->Count(), 30);
-  EXPECT_EQ(Written(to), bytes);
+  EXPECT_EQ(StreamOf(&to), bytes);
 }
 
 TEST(MemTableStreaming, AnOpenTableWithPersistentFieldsReadsBackWithItsRecords) {
@@ -117,16 +93,16 @@ TEST(MemTableStreaming, AnOpenTableWithPersistentFieldsReadsBackWithItsRecords) 
   from.Open();
   AddResource(from, 1, 0, 0, 2, u"Группа");
   AddResource(from, 2, 1, 1, 1, u"Ресурс");
-  const std::string bytes = Written(from);
+  const std::string bytes = StreamOf(&from);
   EXPECT_EQ(bytes, Expected("open_table_fields.bin"));
   TMemTableEh to(nullptr);
-  ReadInto(bytes, to);
+  ReadInto(bytes, &to);
   EXPECT_EQ(FieldClasses(to), FieldClasses(from));
   to.Open();
   EXPECT_EQ(Ids(to), (std::vector<Integer>{1, 2}));
   to.First();
   EXPECT_EQ(to.FieldByName(u"NAME_THIS")->GetAsString(), u"Группа");
-  EXPECT_EQ(Written(to), bytes);
+  EXPECT_EQ(StreamOf(&to), bytes);
 }
 
 TEST(MemTableStreaming, SettingsAndRecordsComeBack) {

@@ -1,0 +1,40 @@
+#pragma once
+// Work cut into parts that several threads take one after another: the
+// calling thread works too, and when the system gives fewer threads than
+// asked, the parts go to those there are. Work must not throw: a part keeps
+// its own failure for the caller to raise once every thread is done.
+//
+//   RunPartsOnThreads(parts.size(), 4, [&](size_t p) { MakePart(parts[p]); });
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/core/ScopeGuard.h"
+
+// How many threads share Count items: one per PerThread items, no more than
+// the machine runs at once or Max, and at least one.
+inline size_t ThreadsFor(size_t Count, size_t PerThread, size_t Max) {
+  size_t n = std::min<size_t>(std::thread::hardware_concurrency(), Count / PerThread);
+  return std::clamp<size_t>(n, 1, Max);
+}
+
+template <class TWork>
+void RunPartsOnThreads(size_t PartCount, size_t Threads, TWork Work) {
+  std::atomic<size_t> next{0};
+  auto takeParts = [&] {
+    for (size_t p; (p = next.fetch_add(1)) < PartCount;) Work(p);
+  };
+  std::vector<std::thread> helpers;
+  TScopeExit join([&] {
+    for (std::thread& t : helpers) t.join();
+  });
+  try {
+    for (size_t t = 1; t < Threads; ++t) helpers.emplace_back(takeParts);
+  } catch (const std::system_error&) {
+  }
+  takeParts();
+}
