@@ -495,6 +495,8 @@ void TCustomDBGridEh::DropDownTitleFilterList(TColumnEh* Column, const TRect& AR
   Filter->SetCheckStatesFromExpression(Items);
   FTitleFilterList->SetColor(GetColor());
   FTitleFilterList->SetFont(GetFont());
+  // The list reads the grid's way: right to left, its boxes at the right.
+  FTitleFilterList->SetBiDiMode(GetBiDiMode());
   FTitleFilterList->SetItemHeight(FTitleFilterList->GetTextHeight());
   FTitleFilterList->SetWidth(std::max(Width, Column->GetWidth()));
   // A list never sized by the user opens as the filter row's does.

@@ -66,8 +66,8 @@ protected:
   // A rectangle of the twin in the first grid's terms, and back.
   static TRect MR(const TRect& R) { return TRect(M(R.Right - 1), R.Top, M(R.Left) + 1, R.Bottom); }
 
-  std::vector<TColor> Pixels(TDBGridEh* Grid) {
-    Grid->SetFocus();
+  std::vector<TColor> Pixels(TDBGridEh* Grid, bool Focus = true) {
+    if (Focus) Grid->SetFocus();
     // The mouse rests beyond the columns, at the same place of both.
     Display.MouseMove(Grid->GetHandle(), Grid == Rtl ? M(W - 3) : W - 3, 150);
     Grid->Invalidate();
@@ -266,9 +266,19 @@ TEST_F(RightToLeftGrid, PaintsAsTheLeftToRightGridMirroredWithItsTextsAndButtons
     G->SetIncSearchText(u"1");
   }
   ExpectMirrored(Pixels(Ltr), Pixels(Rtl), CellZones(true), "incremental search");
-  // The columns laid out in a panel per record.
+  // The filter row's editor over a cell, its text typed in.
+  std::vector<TColor> Shown[2];
   for (TDBGridEh* G : {Ltr, Rtl}) {
     G->SetIncSearchActive(false);
+    G->SetFocus();
+    G->ShowFilterEditor(1);
+    Display.TypeText(u"Ар");
+    Shown[G == Rtl] = Pixels(G, false);
+  }
+  ExpectMirrored(Shown[0], Shown[1], CellZones(true), "filter row editor");
+  // The columns laid out in a panel per record.
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    G->ExitFilterEditor();
     G->GetRowDetailPanel()->SetActive(false);
     G->GetRowPanel()->SetActive(true);
   }
@@ -404,9 +414,14 @@ TEST_F(RightToLeftGrid, ATitlesMirroredFilterButtonOpensItsListAtTheMirror) {
     G->GetColumns()->Items(0)->SetWidth(160);
     G->GetSTFilter()->SetVisible(true);
     G->GetSTFilter()->SetLocation(stflInTitleFilterEh);
+    // The list starts with the sort items.
+    G->SetOptionsEh(G->GetOptionsEh() + dghAutoSortMarking);
+    G->GetColumns()->Items(0)->GetTitle()->SetTitleButton(true);
   });
   const TRect Title = Ltr->CellRect(1, 0);
   std::vector<TRect> Lists;
+  std::vector<std::vector<TRect>> Pictures;
+  Integer ListWidth = 0;
   for (TDBGridEh* G : {Ltr, Rtl}) {
     SCOPED_TRACE(G == Rtl ? "right-to-left" : "left-to-right");
     G->SetFocus();
@@ -417,6 +432,18 @@ TEST_F(RightToLeftGrid, ATitlesMirroredFilterButtonOpensItsListAtTheMirror) {
     Display.ProcessMessages();
     ASSERT_TRUE(G->GetTitleFilterListVisible());
     EXPECT_EQ(G->GetTitleFilterListColumn(), G->GetColumns()->Items(0));
+    // Where the list draws its sort items' pictures, in its own coordinates.
+    TPopupListboxEh* Box = G->GetTitleFilterList();
+    TBitmap Canvas;
+    Canvas.SetSize(Box->GetClientWidth(), Box->GetClientHeight());
+    TGdiRecorder Recorder;
+    SetGdiRecorder(Canvas.GetCanvas()->GetHandle(), &Recorder);
+    Box->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Canvas.GetCanvas()->GetHandle()), 0);
+    SetGdiRecorder(Canvas.GetCanvas()->GetHandle(), nullptr);
+    std::vector<TRect> Images;
+    for (const TGdiOp* Op : Recorder.OfKind(gopImage)) Images.push_back(Op->Rect);
+    Pictures.push_back(Images);
+    ListWidth = Box->GetClientWidth();
     TRect List = G->GetTitleFilterList()->GetBoundsRect();
     const TPoint Origin = G->ClientToScreen(TPoint(0, 0));
     OffsetRect(List, -Origin.X, -Origin.Y);
@@ -425,4 +452,11 @@ TEST_F(RightToLeftGrid, ATitlesMirroredFilterButtonOpensItsListAtTheMirror) {
   }
   // Under the title, from its leading edge: the right one, right-to-left.
   EXPECT_EQ(Lists[1], MR(Lists[0]));
+  // Its sort items' pictures at the mirror inside it.
+  ASSERT_EQ(Pictures[0].size(), 2u);
+  ASSERT_EQ(Pictures[1].size(), Pictures[0].size());
+  for (size_t I = 0; I < Pictures[0].size(); ++I) {
+    const TRect R = Pictures[0][I];
+    EXPECT_EQ(Pictures[1][I], TRect(ListWidth - R.Right, R.Top, ListWidth - R.Left, R.Bottom));
+  }
 }
