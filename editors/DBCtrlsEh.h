@@ -258,7 +258,8 @@ public:
   // ---- properties
   TAlignment GetAlignment();
   void SetAlignment(TAlignment Value);
-  // The alignment the text shows with: right-to-left mirrors left and right.
+  // The alignment the text shows with: right-to-left mirrors left and right
+  // (a number, date or time field's alignment excepted).
   TAlignment GetEffectiveAlignment();
   bool GetAlignmentAssigned() const { return FAlignmentAssigned; }
   bool GetAlwaysShowBorder() const { return FAlwaysShowBorder; }

@@ -273,7 +273,7 @@ TAlignment TCustomDBEditEh::GetAlignment() { return FAlignmentAssigned ? FAlignm
 
 TAlignment TCustomDBEditEh::GetEffectiveAlignment() {
   const TAlignment alignment = GetAlignment();
-  if (!UseRightToLeftAlignment() || alignment == taCenter) return alignment;
+  if (!DBUseRightToLeftAlignment(this, GetField()) || alignment == taCenter) return alignment;
   return alignment == taLeftJustify ? taRightJustify : taLeftJustify;
 }
 

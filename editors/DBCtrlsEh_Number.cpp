@@ -332,9 +332,7 @@ TAlignment TCustomDBNumberEditEh::DefaultAlignment() {
 void TCustomDBNumberEditEh::CreateParams(TCreateParams& Params) {
   TCustomDBEditEh::CreateParams(Params);
   // A number stands where its alignment says, in the edit window itself too.
-  TAlignment alignment = GetAlignment();
-  if (UseRightToLeftAlignment() && alignment != taCenter)
-    alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+  const TAlignment alignment = GetEffectiveAlignment();
   FAlignment = alignment;
   Params.Style &= ~DWORD(ES_LEFT | ES_RIGHT | ES_CENTER);
   Params.Style |= alignment == taRightJustify ? ES_RIGHT : alignment == taCenter ? ES_CENTER : ES_LEFT;

@@ -148,8 +148,13 @@ void TWinControl::RecreateWnd() {
   // back to the same control.
   TWinControl* focused = FindControl(GetFocus());
   if (focused != this && !(focused && ContainsControl(focused))) focused = nullptr;
+  // A shown top-level window (a form) was shown once, when it began showing; its
+  // new window is shown here, as it stood.
+  const bool shownTopLevel = !(GetWindowLong(FHandle, GWL_STYLE) & WS_CHILD) && IsWindowVisible(FHandle);
+  const Integer show = IsZoomed(FHandle) ? SW_SHOWMAXIMIZED : IsIconic(FHandle) ? SW_SHOWMINIMIZED : SW_SHOW;
   DestroyHandle();
   HandleNeeded();
+  if (shownTopLevel && !IsWindowVisible(FHandle)) ShowWindow(FHandle, show);
   if (focused && focused->CanFocus()) ::SetFocus(focused->GetHandle());
 }
 

@@ -356,6 +356,7 @@ TEST_F(EditorsRightToLeft, AChangedModeRecreatesTheWindowKeepingTheTypedTextItsS
   Display.ProcessMessages();
 
   EXPECT_NE(name->GetHandle(), before);
+  EXPECT_TRUE(IsWindowVisible(name->GetHandle()));  // the form's new window is shown too
   EXPECT_TRUE(name->UseRightToLeftAlignment());
   EXPECT_EQ(name->GetEditButtonControl(0)->GetLeft(), 0);
   EXPECT_TRUE(HasFocus(name));
@@ -388,16 +389,19 @@ TEST_F(EditorsRightToLeft, AChangedModeRecreatesTheWindowKeepingTheTypedTextItsS
   EXPECT_EQ(ValueDate(added), Day(2024, 3, 15));
   EXPECT_EQ(added->GetText(), addedText);
 
-  // Right to left, binding a field whose alignment is not mirrored re-creates the
-  // window without the right-aligned style, and the other way round.
-  Field(u"SYNTAX")->SetAlignment(taCenter);
+  // Right to left, binding a number, whose alignment is not mirrored, re-creates
+  // the window without the right-aligned style, and the number stays at the
+  // right; binding a text again brings the style back.
   Form->SetBiDiMode(bdRightToLeft);
   Display.ProcessMessages();
   auto alignedRight = [&] { return (GetWindowLong(name->GetHandle(), GWL_EXSTYLE) & WS_EX_RIGHT) != 0; };
   EXPECT_TRUE(alignedRight());
-  name->SetDataField(u"SYNTAX");
+  name->SetDataField(u"NPP");
   EXPECT_FALSE(alignedRight());
-  EXPECT_EQ(name->GetText(), u"RUSMARC");
+  EXPECT_EQ(name->GetText(), u"1");
+  const TPicture number = Picture(name);
+  const TBlock ink = InkOf(number, name->GetEditRect(), name->GetColor());
+  EXPECT_GT(ink.Left, name->GetEditRect().Right - 12);
   name->SetDataField(u"NAME_THIS");
   EXPECT_TRUE(alignedRight());
   EXPECT_EQ(name->GetText(), u"АрXфонда");
