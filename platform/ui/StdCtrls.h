@@ -148,6 +148,9 @@ protected:
   Integer LineWidth(Integer Line, Integer Limit = TLineRuler::kNoLimit) const {
     return LineX(Line, FLines[size_t(Line)].Length, Limit);
   }
+  // How far right of the format rectangle's left edge (before scrolling) the
+  // alignment puts a laid-out line: 0 when left-aligned or as wide as the rectangle.
+  Integer AlignedLineOffset(Integer Line, Integer Width) const;
   // The column of a laid-out line nearest to x.
   Integer LineColumnAt(Integer Line, Integer X) const;
   // Paints the part of a laid-out line that meets [ClipLeft, ClipRight), the line starting at X.

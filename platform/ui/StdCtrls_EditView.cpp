@@ -283,22 +283,30 @@ Integer TCustomEdit::WidestLine() const {
 
 // ---- Positions ------------------------------------------------------------------------------------
 
+Integer TCustomEdit::AlignedLineOffset(Integer Line, Integer Width) const {
+  if (FAlignment == taLeftJustify) return 0;
+  // Only a line narrower than the rectangle is aligned: measure no further. The
+  // blanks a wrapped line ends with do not count.
+  const TVisualLine& v = FLines[size_t(Line)];
+  Integer n = v.Length;
+  if (FMultiLine) {
+    const String& t = FBuffer.GetText();
+    while (n > 0 && t[size_t(v.Start + n - 1)] == u' ') --n;
+  }
+  const Integer total = LineX(Line, n, Width);
+  if (total >= Width) return 0;
+  return FAlignment == taRightJustify ? Width - total : (Width - total) / 2;
+}
+
 TPoint TCustomEdit::PosFromChar(Integer Index) const {
   SettleView();
   const TRect r = GetFormatRect();
   Index = std::clamp(Index, 0, FBuffer.Length());
   const Integer line = VisualLineOf(Index);
   const Integer col = Index - FLines[size_t(line)].Start;
-  if (!FMultiLine) {
-    Integer x = r.Left - FScrollX + LineX(line, col);
-    if (FAlignment != taLeftJustify) {
-      // Only a text narrower than the window is aligned: measure no further.
-      const Integer total = LineWidth(line, r.Width());
-      if (total < r.Width()) x += FAlignment == taRightJustify ? r.Width() - total : (r.Width() - total) / 2;
-    }
-    return TPoint(x, r.Top);
-  }
-  return TPoint(r.Left - FScrollX + LineX(line, col), r.Top + (line - FTopLine) * LineHeight());
+  const Integer x = r.Left - FScrollX + AlignedLineOffset(line, r.Width()) + LineX(line, col);
+  if (!FMultiLine) return TPoint(x, r.Top);
+  return TPoint(x, r.Top + (line - FTopLine) * LineHeight());
 }
 
 Integer TCustomEdit::CharFromPos(TPoint P) const {
@@ -311,7 +319,8 @@ Integer TCustomEdit::CharFromPos(TPoint P) const {
   Integer line = FTopLine + (P.Y - r.Top) / LineHeight();
   if (P.Y < r.Top) line = FTopLine - 1;
   line = LayOutLine(std::max(0, line));
-  return FLines[size_t(line)].Start + LineColumnAt(line, P.X - (r.Left - FScrollX));
+  return FLines[size_t(line)].Start +
+         LineColumnAt(line, P.X - (r.Left - FScrollX + AlignedLineOffset(line, r.Width())));
 }
 
 void TCustomEdit::ScrollCaretIntoView() {
@@ -408,7 +417,8 @@ void TCustomEdit::Paint(HDC DC) {
     const Integer rows = r.Height() / lh + 1;
     const Integer last = LayOutLine(FTopLine + rows);
     for (Integer i = FTopLine; i <= last && i <= FTopLine + rows; ++i)
-      PaintVisualLine(DC, i, r.Left - FScrollX, r.Top + (i - FTopLine) * lh, r.Left, r.Right);
+      PaintVisualLine(DC, i, r.Left - FScrollX + AlignedLineOffset(i, r.Width()), r.Top + (i - FTopLine) * lh, r.Left,
+                      r.Right);
   }
   RestoreDC(DC, saved);
 }

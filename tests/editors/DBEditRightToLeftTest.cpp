@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "DBDateNumberTestSupport.h"
+#include "platform/ui/ControlPaint.h"
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Input.h"
 
@@ -189,6 +190,40 @@ TEST_F(EditorsRightToLeft, AFocusedEditorShowsItsSelectionMirrored) {
   rtl->SetSelStart(1);
   rtl->SetSelLength(3);
   ExpectMirrored(ltr, rtl, &a);
+}
+
+TEST_F(EditorsRightToLeft, WrappedLinesStandAtTheMirroredSideEachAndAClickFindsTheirCharacters) {
+  auto [ltr, rtl] = Twins<TCustomDBEditEh>(20, 180, [&](TCustomDBEditEh* E) {
+    E->SetAutoSize(false);
+    E->SetHeight(60);
+    E->SetWordWrap(true);
+    E->GetEditButton()->SetVisible(true);
+    E->SetText(u"Фонд редких книг и рукописей национальной библиотеки");
+  });
+  Display.ProcessMessages();
+  const TPicture a = Picture(ltr), b = Picture(rtl);
+  // Each line of text is a block of its own: the lines are not as wide.
+  std::vector<TBlock> blocks = PartsOf(ltr);
+  const TRect text = ltr->GetEditRect();
+  const Integer lh = FontTextHeight(ltr->GetFont());
+  Integer lines = 0;
+  for (Integer top = text.Top; top + lh <= text.Bottom; top += lh) {
+    const TBlock ink = InkOf(a, TRect(text.Left, top, text.Right, top + lh), ltr->GetColor());
+    if (ink.IsEmpty()) continue;
+    blocks.push_back(ink);
+    ++lines;
+  }
+  EXPECT_GE(lines, 2);
+  std::string first;
+  EXPECT_EQ(MirrorDifferences(a, b, blocks, &first), 0) << first;
+  // A click before the second line's third character puts the caret there.
+  for (TCustomDBEditEh* e : {ltr, rtl}) {
+    Focus(e);
+    const Integer second = Integer(String(u"Фонд редких ").size());
+    const TPoint p = e->PosFromChar(second + 2);
+    Display.Click(e->GetHandle(), p.X, p.Y + 2);
+    EXPECT_EQ(e->GetSelStart(), second + 2);
+  }
 }
 
 TEST_F(EditorsRightToLeft, ACheckBoxPaintsAsTheLeftToRightOneMirrored) {
