@@ -1410,6 +1410,9 @@ public:
   // Connected by the dataset; nothing here calls it.
   TRecordsViewCompareTreeNodesEh OnCompareTreeNode;
   TRecordsViewFilterRecordEh OnFilterRecord;
+  // Whether OnFilterRecord may refuse a record at present; unassigned, it may.
+  // A rebuild that knows every record passes copies the store's list unread.
+  std::function<bool()> RecordFilterActive;
   TRecordsViewGetPrefilteredListEh OnGetPrefilteredList;
   // Connected by the dataset; nothing here calls it.
   TRecordsViewParseOrderByStrEh OnParseOrderByStr;
@@ -1422,6 +1425,9 @@ private:
   Integer FindInsertPosition(const std::vector<TMemoryRecordEh*>& List, TMemoryRecordEh* Rec, Integer Hint);
   // The records the view is built from: the store's active list or the source view's list.
   const std::vector<TMemoryRecordEh*>* SourceList() const;
+  // Whether List, the source of a rebuild, is the store's whole active list
+  // and every record of it is in view.
+  bool ShowsWholeStore(const std::vector<TMemoryRecordEh*>* List);
   void TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotificationEh Action);
   void ReportTreeChange();
   // Sorts List by the order-by list, on precomputed keys when no hook compares.

@@ -2,6 +2,7 @@
 // of the view list. The sort itself is in MemTableDataEh_Sort.cpp.
 
 #include <algorithm>
+#include <typeinfo>
 #include <utility>
 #include <string>
 #include <unordered_map>
@@ -126,6 +127,20 @@ const std::vector<TMemoryRecordEh*>* TRecordsViewEh::SourceList() const {
   return nullptr;
 }
 
+bool TRecordsViewEh::ShowsWholeStore(const std::vector<TMemoryRecordEh*>* List) {
+  // Only records marked deleted in cached updates can fail the usual status
+  // test, and each of them waits in the pending list: without pending changes
+  // and a record filter every stored record is shown, and need not be read.
+  if (OnFilterRecord && (!RecordFilterActive || RecordFilterActive())) return false;
+  if (typeid(*this) != typeid(TRecordsViewEh)) return false;
+  if (!FStatusFilter.Contains(rusUnmodifiedEh) || !FStatusFilter.Contains(rusModifiedEh) ||
+      !FStatusFilter.Contains(rusInsertedEh))
+    return false;
+  auto* store = dynamic_cast<TMemTableDataEh*>(GetMemTableDataSource());
+  if (!store || List != &store->GetRecordsList()->GetActiveList()) return false;
+  return FStatusFilter.Contains(rusDeletedEh) || !store->GetRecordsList()->HasCachedChanges();
+}
+
 bool TRecordsViewEh::IsRecordInView(TMemoryRecordEh* Rec) {
   if (!FStatusFilter.Contains(Rec->GetUpdateStatus())) return false;
   return !OnFilterRecord || OnFilterRecord(this, Rec);
@@ -194,7 +209,9 @@ void TRecordsViewEh::RebuildView() {
   if (!FTreeMode) {
     const std::vector<TMemoryRecordEh*>* list = OnGetPrefilteredList ? OnGetPrefilteredList(this) : nullptr;
     if (!list) list = SourceList();
-    if (list) {
+    if (list && ShowsWholeStore(list)) {
+      FViewList = *list;
+    } else if (list) {
       FViewList.reserve(list->size());
       // The records lie scattered: each is asked for a few records ahead of its test.
       constexpr size_t ahead = 8;

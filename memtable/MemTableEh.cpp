@@ -63,6 +63,7 @@ TCustomMemTableEh::~TCustomMemTableEh() {
 void TCustomMemTableEh::AttachViewHandlers() {
   TRecordsViewEh* v = FRecordsView;
   v->OnFilterRecord = [this](TObject*, TMemoryRecordEh* Rec) { return RecordFilter(Rec); };
+  v->RecordFilterActive = [this] { return FCursorOpen && NeedsRecordFilter(); };
   // The view compares records by its order list with the same value rule as
   // CompareRecords, on keys it takes once per sort; so no record comparer is
   // installed for the view's own sorts.
