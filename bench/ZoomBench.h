@@ -18,6 +18,16 @@
 
 inline std::unique_ptr<ZTestServer> BenchServer;
 
+// Whether a search gave records, after which its objects are let go.
+inline bool EndSearch(ZOOM_options o, ZOOM_connection c, ZOOM_resultset rs, std::size_t bytes) {
+  const bool ok = !ZOOM_connection_errcode(c) && bytes > 0;
+  benchmark::DoNotOptimize(bytes);
+  ZOOM_resultset_destroy(rs);
+  ZOOM_connection_destroy(c);
+  ZOOM_options_destroy(o);
+  return ok;
+}
+
 // Ten records of the local server on a new connection, as lendsrv fetches
 // them; false when the search failed.
 inline bool BareZoomSearch(int port) {
@@ -34,12 +44,7 @@ inline bool BareZoomSearch(int port) {
     int len = 0;
     if (r && ZOOM_record_get(r, "raw", &len)) bytes += static_cast<std::size_t>(len);
   }
-  const bool ok = !ZOOM_connection_errcode(c) && bytes > 0;
-  benchmark::DoNotOptimize(bytes);
-  ZOOM_resultset_destroy(rs);
-  ZOOM_connection_destroy(c);
-  ZOOM_options_destroy(o);
-  return ok;
+  return EndSearch(o, c, rs, bytes);
 }
 
 // The same ten records on a new connection through ZOOM's asynchronous
@@ -66,12 +71,7 @@ inline bool AsyncZoomSearch(int port) {
     if (ext && ext->which == Z_External_octet && ext->u.octet_aligned)
       bytes += static_cast<std::size_t>(ext->u.octet_aligned->len);
   }
-  const bool ok = !ZOOM_connection_errcode(c) && bytes > 0;
-  benchmark::DoNotOptimize(bytes);
-  ZOOM_resultset_destroy(rs);
-  ZOOM_connection_destroy(c);
-  ZOOM_options_destroy(o);
-  return ok;
+  return EndSearch(o, c, rs, bytes);
 }
 
 inline void BM_AsyncZoomSearch(benchmark::State& state) {

@@ -87,23 +87,7 @@ protected:
 
   std::vector<TColor> Pixels(TMarkGrid* Grid) {
     Display.ProcessMessages();
-    HWND Top = GetAncestorTop(Grid->GetHandle());
-    cairo_surface_t* S = RenderWindow(Top);
-    cairo_surface_flush(S);
-    TPoint Origin(0, 0);
-    ClientToScreen(Grid->GetHandle(), Origin);
-    const TRect TopRect = GetWindowRect(Top);
-    const unsigned char* Data = cairo_image_surface_get_data(S);
-    const int Stride = cairo_image_surface_get_stride(S);
-    std::vector<TColor> P;
-    for (Integer Y = 0; Y < H; ++Y) {
-      const auto* Row = reinterpret_cast<const std::uint32_t*>(Data + (Origin.Y - TopRect.Top + Y) * Stride);
-      for (Integer X = 0; X < W; ++X) {
-        const std::uint32_t Argb = Row[Origin.X - TopRect.Left + X];
-        P.push_back(TColor(((Argb >> 16) & 0xFF) | (Argb & 0xFF00) | ((Argb & 0xFF) << 16)));
-      }
-    }
-    return P;
+    return ClientPixels(Grid, W, H);
   }
 
   TShot Shoot(TMarkGrid* G) {

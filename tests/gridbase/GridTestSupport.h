@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <utility>
@@ -13,6 +14,29 @@
 #include "gridbase/GridsEh.h"
 #include "platform/backend/Headless.h"
 #include "platform/ui/Forms.h"
+
+// The client pixels of a window, Width by Height from its top left, as its
+// top-level window renders them (RGB as TColor, row by row).
+inline std::vector<TColor> ClientPixels(TWinControl* Control, Integer Width, Integer Height) {
+  HWND Top = GetAncestorTop(Control->GetHandle());
+  cairo_surface_t* S = RenderWindow(Top);
+  cairo_surface_flush(S);
+  TPoint Origin(0, 0);
+  ClientToScreen(Control->GetHandle(), Origin);
+  const TRect TopRect = GetWindowRect(Top);
+  const Integer OX = Origin.X - TopRect.Left, OY = Origin.Y - TopRect.Top;
+  const unsigned char* Data = cairo_image_surface_get_data(S);
+  const int Stride = cairo_image_surface_get_stride(S);
+  std::vector<TColor> P;
+  for (Integer Y = 0; Y < Height; ++Y) {
+    const auto* Row = reinterpret_cast<const std::uint32_t*>(Data + (OY + Y) * Stride);
+    for (Integer X = 0; X < Width; ++X) {
+      const std::uint32_t Argb = Row[OX + X];
+      P.push_back(TColor(((Argb >> 16) & 0xFF) | (Argb & 0xFF00) | ((Argb & 0xFF) << 16)));
+    }
+  }
+  return P;
+}
 
 struct TDrawnCell {
   Integer Col, Row;
@@ -92,25 +116,8 @@ protected:
   // Paints what is pending and gives the client pixels of the grid.
   std::vector<TColor> Pixels() {
     Display.ProcessMessages();
-    HWND Top = GetAncestorTop(Grid->GetHandle());
-    cairo_surface_t* S = RenderWindow(Top);
-    cairo_surface_flush(S);
-    TPoint Origin(0, 0);
-    ClientToScreen(Grid->GetHandle(), Origin);
-    const TRect TopRect = GetWindowRect(Top);
-    const Integer OX = Origin.X - TopRect.Left, OY = Origin.Y - TopRect.Top;
-    const unsigned char* Data = cairo_image_surface_get_data(S);
-    const int Stride = cairo_image_surface_get_stride(S);
-    std::vector<TColor> P;
     const TRect R = Grid->GetClientRect();
-    for (Integer Y = 0; Y < R.Bottom; ++Y) {
-      const auto* Row = reinterpret_cast<const std::uint32_t*>(Data + (OY + Y) * Stride);
-      for (Integer X = 0; X < R.Right; ++X) {
-        const std::uint32_t Argb = Row[OX + X];
-        P.push_back(TColor(((Argb >> 16) & 0xFF) | (Argb & 0xFF00) | ((Argb & 0xFF) << 16)));
-      }
-    }
-    return P;
+    return ClientPixels(Grid, R.Right, R.Bottom);
   }
   TColor Pixel(Integer X, Integer Y) {
     Display.ProcessMessages();
