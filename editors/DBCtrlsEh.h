@@ -258,8 +258,7 @@ public:
   // ---- properties
   TAlignment GetAlignment();
   void SetAlignment(TAlignment Value);
-  // The alignment the text shows with: right-to-left mirrors left and right
-  // (a number, date or time field's alignment excepted).
+  // The alignment the text shows with: right-to-left mirrors left and right.
   TAlignment GetEffectiveAlignment();
   bool GetAlignmentAssigned() const { return FAlignmentAssigned; }
   bool GetAlwaysShowBorder() const { return FAlwaysShowBorder; }

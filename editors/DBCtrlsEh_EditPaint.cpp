@@ -31,8 +31,8 @@ void TCustomDBEditEh::CreateParams(TCreateParams& Params) {
   FWantTabs = FWantTabsEh;
   TCustomMaskEdit::CreateParams(Params);
   if (FWordWrapEh) Params.Style &= ~ES_AUTOHSCROLL;
-  // Right-to-left, a field whose alignment is not mirrored (a number, a date)
-  // keeps it; the link re-creates the window when its field changes that.
+  // Right-to-left, a centred field is not mirrored; the link re-creates the
+  // window when its field changes that.
   if (DBUseRightToLeftAlignment(this, GetField())) Params.ExStyle |= WS_EX_RIGHT;
   else Params.ExStyle &= ~DWORD(WS_EX_RIGHT);
 }

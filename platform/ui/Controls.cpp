@@ -132,17 +132,8 @@ void SetCaptureControl(TControl* Control) {
 
 bool DBUseRightToLeftAlignment(const TControl* Control, const TField* Field) {
   if (!Control || !Control->UseRightToLeftAlignment()) return false;
-  if (!Field) return true;
-  // Numbers, dates and times read left to right in any mode: their alignment is
-  // never turned round.
-  switch (Field->GetDataType()) {
-    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftDate:
-    case ftTime: case ftDateTime: case ftAutoInc: case ftLargeint: case ftTimeStamp: case ftFMTBcd:
-    case ftOraTimeStamp: case ftLongWord: case ftShortint: case ftByte: case ftExtended:
-      return false;
-    default:
-      return true;
-  }
+  // A centred field has nothing to mirror.
+  return !Field || Field->GetAlignment() != taCenter;
 }
 
 TCustomForm* GetParentForm(TControl* Control) {

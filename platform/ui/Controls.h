@@ -669,7 +669,8 @@ HCURSOR CursorToHandle(TCursor Cursor);
 
 class TField;
 // Whether a data-aware control showing Field (null: none) mirrors its alignment:
-// its own mode must, and the field must be no number, date or time.
+// its own mode must, and a centred field has nothing to mirror (the grid's
+// columns follow the same rule).
 bool DBUseRightToLeftAlignment(const TControl* Control, const TField* Field);
 
 BORROW_EXCEPTION(EInvalidGraphicOperation, Exception)

@@ -424,19 +424,25 @@ TEST_F(EditorsRightToLeft, AChangedModeRecreatesTheWindowKeepingTheTypedTextItsS
   EXPECT_EQ(ValueDate(added), Day(2024, 3, 15));
   EXPECT_EQ(added->GetText(), addedText);
 
-  // Right to left, binding a number, whose alignment is not mirrored, re-creates
-  // the window without the right-aligned style, and the number stays at the
-  // right; binding a text again brings the style back.
+  // Right to left, binding a centred field, which has nothing to mirror,
+  // re-creates the window without the right-aligned style, and a number is
+  // mirrored to the left as the grid's cells show it; binding a text again brings
+  // the style back.
+  Field(u"SYNTAX")->SetAlignment(taCenter);
   Form->SetBiDiMode(bdRightToLeft);
   Display.ProcessMessages();
   auto alignedRight = [&] { return (GetWindowLong(name->GetHandle(), GWL_EXSTYLE) & WS_EX_RIGHT) != 0; };
   EXPECT_TRUE(alignedRight());
-  name->SetDataField(u"NPP");
+  name->SetDataField(u"SYNTAX");
   EXPECT_FALSE(alignedRight());
+  EXPECT_EQ(name->GetText(), u"RUSMARC");
+  name->SetDataField(u"NPP");
+  EXPECT_TRUE(alignedRight());
   EXPECT_EQ(name->GetText(), u"1");
   const TPicture number = Picture(name);
   const TBlock ink = InkOf(number, name->GetEditRect(), name->GetColor());
-  EXPECT_GT(ink.Left, name->GetEditRect().Right - 12);
+  EXPECT_FALSE(ink.IsEmpty());
+  EXPECT_LT(ink.Right, name->GetEditRect().Left + 12);
   name->SetDataField(u"NAME_THIS");
   EXPECT_TRUE(alignedRight());
   EXPECT_EQ(name->GetText(), u"АрXфонда");
