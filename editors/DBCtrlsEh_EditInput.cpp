@@ -405,7 +405,9 @@ void TCustomDBEditEh::EditButtonMouseDown(TObject* Sender, bool TopButton, bool&
   if (Handled) return;
   if (TPopupMenu* menu = button->GetDropdownMenu()) {
     auto* control = dynamic_cast<TControl*>(Sender);
-    const TPoint at = control ? control->ClientToScreen(TPoint(0, control->GetHeight())) : GetCursorPos();
+    // The button's lower-left corner, or its lower-right for a right-aligned menu.
+    const Integer x = control && menu->GetAlignment() == paRight ? control->GetWidth() : 0;
+    const TPoint at = control ? control->ClientToScreen(TPoint(x, control->GetHeight())) : GetCursorPos();
     menu->SetPopupComponent(this);
     menu->Popup(at.X, at.Y);
     if (control) {

@@ -313,10 +313,12 @@ void TPopupMenu::Popup(Integer X, Integer Y) {
   FWindow = window.get();
   if (TWinControl* focus = FindControl(GetFocus())) window->SetParentWindow(GetAncestorTop(focus->GetHandle()));
   const TSize size = window->Measure();
-  TRect r = Bounds(X, Y, size.cx, size.cy);
+  const Integer left = FAlignment == paRight ? X - size.cx : FAlignment == paCenter ? X - size.cx / 2 : X;
+  TRect r = Bounds(left, Y, size.cx, size.cy);
   TMonitorInfo mi;
   if (GetMonitorInfo(MonitorFromPoint(TPoint(X, Y), MONITOR_DEFAULTTONEAREST), mi)) {
     if (r.Right > mi.rcWork.Right) OffsetRect(r, mi.rcWork.Right - r.Right, 0);
+    if (r.Left < mi.rcWork.Left) OffsetRect(r, mi.rcWork.Left - r.Left, 0);
     if (r.Bottom > mi.rcWork.Bottom) OffsetRect(r, 0, -r.Height());
   }
   window->HandleNeeded();

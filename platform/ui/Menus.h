@@ -54,6 +54,8 @@ private:
   TMenuItem* FParentItem = nullptr;
 };
 
+enum TPopupAlignment { paLeft, paRight, paCenter };
+
 class TPopupMenu : public TComponent {
 public:
   BORROW_COMPONENT(TPopupMenu, TComponent)
@@ -66,8 +68,12 @@ public:
   // The control the menu was last shown for.
   TComponent* GetPopupComponent() const { return FPopupComponent; }
   void SetPopupComponent(TComponent* Value) { FPopupComponent = Value; }
-  // Shows the menu with its top-left corner at a screen point and waits for the
-  // choice; the chosen item's OnClick runs after the menu is gone.
+  // Which of the menu's top corners, or the middle of its top, a popup puts at
+  // the point it is given.
+  TPopupAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(TPopupAlignment Value) { FAlignment = Value; }
+  // Shows the menu with its top corner (by Alignment) at a screen point and
+  // waits for the choice; the chosen item's OnClick runs after the menu is gone.
   virtual void Popup(Integer X, Integer Y);
   // The item chosen by the last Popup (null when dismissed).
   TMenuItem* GetLastChosen() const { return FLastChosen; }
@@ -81,6 +87,7 @@ public:
 private:
   std::unique_ptr<TMenuItem> FItems;
   bool FAutoPopup = true;
+  TPopupAlignment FAlignment = paLeft;
   TComponent* FPopupComponent = nullptr;
   TMenuItem* FLastChosen = nullptr;
   class TMenuWindow* FWindow = nullptr;

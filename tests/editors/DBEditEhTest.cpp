@@ -3,6 +3,7 @@
 #include "DBEditorsTestSupport.h"
 #include "platform/ui/ImgList.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/Menus.h"
 
 namespace {
 
@@ -559,3 +560,29 @@ TEST_F(DBEdit, EscapeClosesTheRecentTextsWithoutTouchingTheText) {
 }
 
 }  // namespace
+
+TEST_F(DBEdit, AButtonsDropDownMenuOpensUnderItFromTheCornerItsAlignmentNames) {
+  Bind(u"NAME_THIS");
+  auto* Menu = new TPopupMenu(Form);
+  auto* Item = new TMenuItem(nullptr);
+  Item->SetCaption(u"Очень длинный пункт меню");
+  Menu->GetItems()->Add(Item);
+  Edit->GetEditButton()->SetVisible(true);
+  Edit->GetEditButton()->SetDropdownMenu(Menu);
+  Display.ProcessMessages();
+  TEditButtonControlEh* Button = Edit->GetEditButtonControl(0);
+  const TPoint Lower = Button->ClientToScreen(TPoint(0, Button->GetHeight()));
+  for (TPopupAlignment Alignment : {paLeft, paRight}) {
+    Menu->SetAlignment(Alignment);
+    TRect Shown;
+    Display.WhenIdle([&] {
+      if (HWND W = Menu->GetMenuWindow()) Shown = GetWindowRect(W);
+      Display.Key(VK_ESCAPE);
+    });
+    Display.Click(Edit->GetHandle(), Button->GetLeft() + 3, 5);
+    ASSERT_GT(Shown.Width(), Button->GetWidth());
+    EXPECT_EQ(Shown.Top, Lower.Y);
+    if (Alignment == paLeft) EXPECT_EQ(Shown.Left, Lower.X);
+    else EXPECT_EQ(Shown.Right, Lower.X + Button->GetWidth());
+  }
+}
