@@ -1158,9 +1158,10 @@ private:
   // Adds Delta to the count of child Index.
   void AddChildRows(Integer Index, Integer Delta);
   Integer ChildRowsTotal() const { return RowsBeforeChild(Count()); }
-  bool ChildRowsCurrent() const {
-    return FChildRows ? static_cast<Integer>(FChildRows->size()) == Count() : Count() == 0;
-  }
+  bool ChildRowsCurrent() const { return ChildRowsSize() == Count(); }
+  Integer ChildRowsSize() const { return FChildRows ? FChildRows[0] : 0; }
+  // Room for Count children's counts (none for 0); the counts are not set.
+  void SizeChildRows(Integer Count);
   Integer FSortRow = -1;  // the row of the record's sort key while a sort runs
   // How many rows the node's subtree shows while the node itself can show: none
   // when hidden, else one for the node and, when expanded, its children's.
@@ -1168,25 +1169,35 @@ private:
   // The children's FShownRows as a Fenwick tree (a node with children only), so
   // that the row of a node and the node at a row cost O(depth log n) and
   // opening or closing a node updates O(depth) counts instead of every row.
-  std::unique_ptr<std::vector<Integer>> FChildRows;
+  // One block: its size, then the tree.
+  std::unique_ptr<Integer[]> FChildRows;
 };
 
-// Records to their nodes: open addressing over the record addresses in one
-// table; a removal shifts the entries after it back, so no lookup meets a
-// tombstone.
+// Records to their nodes. While the records' IDs lie close together (as the
+// IDs of one records list do) a table indexed by ID, a pointer per ID: a
+// quarter of a hash's room, and a record's slot is found without hashing.
+// IDs spread too thinly, or two records with one ID, turn it into open
+// addressing over the record addresses, where a removal shifts the entries
+// after it back, so no lookup meets a tombstone.
 class TRecordNodeMapEh {
 public:
   TMemRecViewEh* Find(TMemoryRecordEh* Rec) const;
   // Asks for Rec's slot ahead of a Set or Find a few records later.
-  void Prefetch(const TMemoryRecordEh* Rec) const {
-    if (!FTable.empty()) __builtin_prefetch(&FTable[Slot(Rec)]);
-  }
+  void Prefetch(const TMemoryRecordEh* Rec) const;
   void Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
   // Only while Rec still maps to Node.
   void Erase(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
   void Clear();
   // Room for Count entries without growing.
   void Reserve(size_t Count);
+  // Room for Count records whose IDs lie in Lowest .. Highest, on an empty map.
+  void ReserveIds(Integer Lowest, Integer Highest, size_t Count);
+  // Set for a caller that has read the record's ID already.
+  void SetWithId(Integer Id, TMemoryRecordEh* Rec, TMemRecViewEh* Node);
+  void PrefetchId(Integer Id) const {
+    if (FById && Id - FBase >= 0 && static_cast<size_t>(Id - FBase) < FSlots.size())
+      __builtin_prefetch(&FSlots[static_cast<size_t>(Id - FBase)]);
+  }
   size_t Size() const { return FCount; }
 
 private:
@@ -1194,9 +1205,20 @@ private:
     TMemoryRecordEh* Rec;  // null: a free slot
     TMemRecViewEh* Node;
   };
+  // Whether IDs Lowest .. Highest are few enough for Count entries to index by ID.
+  static bool Dense(Int64 Lowest, Int64 Highest, size_t Count) {
+    return Highest - Lowest < 4 * static_cast<Int64>(Count) + 1024;
+  }
+  // The ID slot for Id, made room for; null when the IDs would spread too thinly.
+  TMemRecViewEh** IdSlot(Integer Id);
+  void ToAddresses();
   size_t Slot(const TMemoryRecordEh* Rec) const;
   void Rehash(size_t Capacity);
+  void SetByAddress(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
 
+  bool FById = true;
+  Integer FBase = 0;  // the ID of FSlots[0]
+  std::vector<TMemRecViewEh*> FSlots;
   std::vector<TEntry> FTable;
   size_t FMask = 0;
   size_t FCount = 0;

@@ -45,6 +45,7 @@
 //   counts of its ancestors alone (UpdateShownRows).
 
 #include <algorithm>
+#include <limits>
 #include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
@@ -102,6 +103,13 @@ size_t TRecordNodeMapEh::Slot(const TMemoryRecordEh* Rec) const {
 
 TMemRecViewEh* TRecordNodeMapEh::Find(TMemoryRecordEh* Rec) const {
   if (FCount == 0 || !Rec) return nullptr;
+  if (FById) {
+    const Int64 at = static_cast<Int64>(Rec->GetID()) - FBase;
+    if (at < 0 || static_cast<size_t>(at) >= FSlots.size()) return nullptr;
+    TMemRecViewEh* node = FSlots[static_cast<size_t>(at)];
+    // Another list's record may bear the same ID.
+    return node && node->GetRec() == Rec ? node : nullptr;
+  }
   for (size_t i = Slot(Rec);; i = (i + 1) & FMask) {
     const TEntry& e = FTable[i];
     if (e.Rec == Rec) return e.Node;
@@ -109,8 +117,56 @@ TMemRecViewEh* TRecordNodeMapEh::Find(TMemoryRecordEh* Rec) const {
   }
 }
 
+void TRecordNodeMapEh::Prefetch(const TMemoryRecordEh* Rec) const {
+  if (FById) PrefetchId(Rec->GetID());
+  else if (!FTable.empty()) __builtin_prefetch(&FTable[Slot(Rec)]);
+}
+
+TMemRecViewEh** TRecordNodeMapEh::IdSlot(Integer Id) {
+  if (FSlots.empty()) {
+    FBase = Id;
+    FSlots.assign(1, nullptr);
+    return FSlots.data();
+  }
+  const Int64 top = static_cast<Int64>(FBase) + static_cast<Int64>(FSlots.size()) - 1;
+  if (Id < FBase) {
+    if (!Dense(Id, top, FCount + 1)) return nullptr;
+    // Room below grows as room above does, so IDs met in falling order cost no more.
+    const Int64 below = std::max<Int64>(static_cast<Int64>(FBase) - static_cast<Int64>(FSlots.size()),
+                                        std::numeric_limits<Integer>::min());
+    const Int64 base = std::min<Int64>(Id, below);
+    FSlots.insert(FSlots.begin(), static_cast<size_t>(FBase - base), nullptr);
+    FBase = static_cast<Integer>(base);
+  } else if (Id > top) {
+    if (!Dense(FBase, Id, FCount + 1)) return nullptr;
+    FSlots.resize(static_cast<size_t>(static_cast<Int64>(Id) - FBase) + 1, nullptr);
+  }
+  return &FSlots[static_cast<size_t>(static_cast<Int64>(Id) - FBase)];
+}
+
 void TRecordNodeMapEh::Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
   if (!Rec) return;
+  if (FById) SetWithId(Rec->GetID(), Rec, Node);
+  else SetByAddress(Rec, Node);
+}
+
+void TRecordNodeMapEh::SetWithId(Integer Id, TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
+  if (!FById) {
+    SetByAddress(Rec, Node);
+    return;
+  }
+  TMemRecViewEh** slot = IdSlot(Id);
+  if (slot && *slot && (*slot)->GetRec() != Rec) slot = nullptr;  // two records with one ID
+  if (!slot) {
+    ToAddresses();
+    SetByAddress(Rec, Node);
+    return;
+  }
+  if (!*slot) ++FCount;
+  *slot = Node;
+}
+
+void TRecordNodeMapEh::SetByAddress(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
   if ((FCount + 1) * 2 > FTable.size()) Rehash(std::max<size_t>(FTable.size() * 2, 16));
   for (size_t i = Slot(Rec);; i = (i + 1) & FMask) {
     TEntry& e = FTable[i];
@@ -126,8 +182,25 @@ void TRecordNodeMapEh::Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
   }
 }
 
+void TRecordNodeMapEh::ToAddresses() {
+  std::vector<TMemRecViewEh*> slots;
+  slots.swap(FSlots);
+  FById = false;
+  FCount = 0;
+  Reserve(slots.size() / 2 + 1);
+  for (TMemRecViewEh* node : slots)
+    if (node) SetByAddress(node->GetRec(), node);
+}
+
 void TRecordNodeMapEh::Erase(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
   if (FCount == 0 || !Rec) return;
+  if (FById) {
+    const Int64 at = static_cast<Int64>(Rec->GetID()) - FBase;
+    if (at < 0 || static_cast<size_t>(at) >= FSlots.size() || FSlots[static_cast<size_t>(at)] != Node) return;
+    FSlots[static_cast<size_t>(at)] = nullptr;
+    --FCount;
+    return;
+  }
   size_t i = Slot(Rec);
   for (;; i = (i + 1) & FMask) {
     if (!FTable[i].Rec) return;
@@ -149,14 +222,24 @@ void TRecordNodeMapEh::Erase(TMemoryRecordEh* Rec, TMemRecViewEh* Node) {
 
 void TRecordNodeMapEh::Clear() {
   std::vector<TEntry>().swap(FTable);
+  std::vector<TMemRecViewEh*>().swap(FSlots);
+  FById = true;
+  FBase = 0;
   FMask = 0;
   FCount = 0;
 }
 
 void TRecordNodeMapEh::Reserve(size_t Count) {
+  if (FById) return;
   size_t cap = 16;
   while (cap < Count * 2) cap <<= 1;
   if (cap > FTable.size()) Rehash(cap);
+}
+
+void TRecordNodeMapEh::ReserveIds(Integer Lowest, Integer Highest, size_t Count) {
+  if (!FById || FCount > 0 || Lowest > Highest || !Dense(Lowest, Highest, Count)) return;
+  FBase = Lowest;
+  FSlots.assign(static_cast<size_t>(static_cast<Int64>(Highest) - Lowest) + 1, nullptr);
 }
 
 void TRecordNodeMapEh::Rehash(size_t Capacity) {
@@ -166,7 +249,7 @@ void TRecordNodeMapEh::Rehash(size_t Capacity) {
   FMask = Capacity - 1;
   FCount = 0;
   for (const TEntry& e : old)
-    if (e.Rec) Set(e.Rec, e.Node);
+    if (e.Rec) SetByAddress(e.Rec, e.Node);
 }
 
 // ---------------------------------------------------------------------------
@@ -258,18 +341,26 @@ void TMemoryTreeListEh::ApplySortOrder() {
 // counts in a Fenwick tree, so the rows before a child are a sum of O(log n)
 // counts, and the child holding a row is found in as many steps.
 
+void TMemRecViewEh::SizeChildRows(Integer Count) {
+  if (Count <= 0) {
+    FChildRows.reset();
+  } else if (ChildRowsSize() != Count) {
+    FChildRows = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(Count) + 1);
+    FChildRows[0] = Count;
+  }
+}
+
 Integer TMemRecViewEh::RowsBeforeChild(Integer Index) const {
   if (!FChildRows) return 0;
-  const std::vector<Integer>& f = *FChildRows;
+  const Integer* f = &FChildRows[1];
   Integer sum = 0;
-  for (Integer i = std::min<Integer>(Index, static_cast<Integer>(f.size())); i > 0; i &= i - 1)
-    sum += f[static_cast<size_t>(i - 1)];
+  for (Integer i = std::min<Integer>(Index, ChildRowsSize()); i > 0; i &= i - 1) sum += f[static_cast<size_t>(i - 1)];
   return sum;
 }
 
 Integer TMemRecViewEh::ChildAtRow(Integer& Row) const {
-  const std::vector<Integer>& f = *FChildRows;
-  const Integer n = static_cast<Integer>(f.size());
+  const Integer* f = &FChildRows[1];
+  const Integer n = ChildRowsSize();
   Integer pos = 0;
   Integer step = 1;
   while (step * 2 <= n) step *= 2;
@@ -282,8 +373,8 @@ Integer TMemRecViewEh::ChildAtRow(Integer& Row) const {
 }
 
 void TMemRecViewEh::AddChildRows(Integer Index, Integer Delta) {
-  std::vector<Integer>& f = *FChildRows;
-  const Integer n = static_cast<Integer>(f.size());
+  Integer* f = &FChildRows[1];
+  const Integer n = ChildRowsSize();
   for (Integer i = Index + 1; i <= n; i += i & -i) f[static_cast<size_t>(i - 1)] += Delta;
 }
 
@@ -311,9 +402,8 @@ void TMemoryTreeListEh::CountShownRows() {
     stack.pop_back();
     Integer total = 0;
     if (count > 0) {
-      if (!node->FChildRows) node->FChildRows = std::make_unique<std::vector<Integer>>();
-      std::vector<Integer>& f = *node->FChildRows;
-      f.resize(static_cast<size_t>(count));
+      node->SizeChildRows(count);
+      Integer* f = &node->FChildRows[1];
       for (Integer i = 0; i < count; ++i) {
         const Integer rows = node->GetNodeItem(i)->FShownRows;
         f[static_cast<size_t>(i)] = rows;
@@ -819,6 +909,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   enum : Byte { kKeyNull = 1, kParentNull = 2 };
   std::vector<Int64> keys(List.size()), parents(List.size());
   std::vector<Byte> nulls(List.size());
+  // The records' IDs, read with their keys, key the record map without a second visit.
+  std::vector<Integer> ids(List.size());
+  Integer lowestId = std::numeric_limits<Integer>::max(), highestId = std::numeric_limits<Integer>::min();
   // Whether the view shows each record, asked while the record is at hand:
   // afterwards the tree visits the records in its own, scattered, order.
   std::vector<Byte> inView(List.size());
@@ -834,6 +927,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (at + kAhead < List.size()) __builtin_prefetch(List[at + kAhead]->GetData().data());
     if (at > 0 && List[at]->GetIndex() < List[at - 1]->GetIndex()) inListOrder = false;
     const TRecDataValues d = List[at]->GetData();
+    ids[at] = List[at]->GetID();
+    lowestId = std::min(lowestId, ids[at]);
+    highestId = std::max(highestId, ids[at]);
     bool keyNull = true, parentNull = true;
     if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) return TKeyBuildEh::NoKeys;
     if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at])) return TKeyBuildEh::NoKeys;
@@ -994,6 +1090,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   ReserveNodes(n);
   FRecordNodes.Reserve(List.size());
   ReserveChildren(GetRoot(), first[1]);
+  NewChildBlock(List.size() - static_cast<size_t>(first[1]));
   std::vector<TMemRecViewEh*> made(List.size());
   for (size_t k = 0; k < List.size(); ++k) {
     if (k + kAhead < List.size()) {
@@ -1009,12 +1106,15 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
         AppendNewChild(parent < 0 ? GetRoot() : made[static_cast<size_t>(parent)], List[i], visible[i] != 0,
                        FDefaultNodeExpanded, FDefaultNodeHasChildren));
     made[k] = node;
-    ReserveChildren(node, first[i + 2] - first[i + 1]);
+    ShareChildren(node, first[i + 2] - first[i + 1]);
   }
   BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
+  FRecordNodes.ReserveIds(lowestId, highestId, List.size());
   for (size_t k = 0; k < made.size(); ++k) {
-    if (k + kAhead < made.size()) FRecordNodes.Prefetch(made[k + kAhead]->GetRec());
-    FRecordNodes.Set(made[k]->GetRec(), made[k]);
+    if (k + 2 * kAhead < made.size()) __builtin_prefetch(&ids[static_cast<size_t>(order[k + 2 * kAhead])]);
+    if (k + kAhead < made.size()) FRecordNodes.PrefetchId(ids[static_cast<size_t>(order[k + kAhead])]);
+    const size_t i = static_cast<size_t>(order[k]);
+    FRecordNodes.SetWithId(ids[i], List[i], made[k]);
   }
   FDirty = true;
   FVisibilityCurrent = true;

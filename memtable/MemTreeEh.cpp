@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 #include <utility>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -99,13 +100,58 @@ void TTreeNodeArenaEh::ReleaseBlocks() {
 }
 
 // ---------------------------------------------------------------------------
+// TTreeChildrenEh
+
+void TTreeChildrenEh::Grow(size_t AtLeast) {
+  const size_t cap = std::max<size_t>({AtLeast, 2 * Capacity(), 4});
+  if (cap >= kBorrowed) throw std::length_error("too many children");
+  auto* data = new TItem[cap];
+  std::copy(begin(), end(), data);
+  const uint32_t size = FSize;
+  Release();
+  FData = data;
+  FSize = size;
+  FCap = static_cast<uint32_t>(cap);
+}
+
+TTreeChildrenEh::TItem* TTreeChildrenEh::insert(TItem* Pos, TItem Node) {
+  const size_t at = static_cast<size_t>(Pos - FData);
+  if (FSize == Capacity()) Grow(FSize + 1);
+  std::copy_backward(FData + at, FData + FSize, FData + FSize + 1);
+  FData[at] = Node;
+  ++FSize;
+  return FData + at;
+}
+
+void TTreeChildrenEh::erase(TItem* Pos) {
+  std::copy(Pos + 1, end(), Pos);
+  --FSize;
+}
+
+// ---------------------------------------------------------------------------
 // TBaseTreeNodeEh
 
 TBaseTreeNodeEh::~TBaseTreeNodeEh() {
-  std::vector<TBaseTreeNodeEh*> items;
+  TTreeChildrenEh items;
   items.swap(FItems);
-  FVisibleItems.reset();
+  FRare.reset();
   for (TBaseTreeNodeEh* child : items) Free(child);
+}
+
+TBaseTreeNodeEh::TRare& TBaseTreeNodeEh::Rare() const {
+  if (!FRare) FRare = std::make_unique<TRare>();
+  return *FRare;
+}
+
+void TBaseTreeNodeEh::TrimRare() const {
+  if (FRare && FRare->Text.empty() && !FRare->HasVisibleItems) FRare.reset();
+}
+
+void TBaseTreeNodeEh::DropVisibleItems() const {
+  if (!FRare || !FRare->HasVisibleItems) return;
+  FRare->HasVisibleItems = false;
+  std::vector<TBaseTreeNodeEh*>().swap(FRare->VisibleItems);
+  TrimRare();
 }
 
 void TBaseTreeNodeEh::Free(TBaseTreeNodeEh* Node) {
@@ -117,6 +163,11 @@ void TBaseTreeNodeEh::Free(TBaseTreeNodeEh* Node) {
   TTreeListEh* owner = Node->FOwner;
   Node->~TBaseTreeNodeEh();
   owner->FArena.Release(Node);
+  // No node of the arena is left to borrow children slots.
+  if (owner->FArena.LiveCount() == 0) {
+    owner->FChildBlocks.clear();
+    owner->FChildBlockSize = owner->FChildBlockFree = 0;
+  }
 }
 
 bool TBaseTreeNodeEh::ExpandedChanging() { return FOwner ? FOwner->ExpandedChanging(this) : true; }
@@ -128,18 +179,21 @@ TBaseTreeNodeEh* TBaseTreeNodeEh::GetItem(Integer Index) const {
 
 const String& TBaseTreeNodeEh::GetText() const {
   static const String none;
-  return FText ? *FText : none;
+  return FRare ? FRare->Text : none;
 }
 
 void TBaseTreeNodeEh::SetText(const String& Value) {
-  if (Value.empty()) FText.reset();
-  else if (FText) *FText = Value;
-  else FText = std::make_unique<String>(Value);
+  if (!Value.empty()) {
+    Rare().Text = Value;
+  } else if (FRare) {
+    FRare->Text.clear();
+    TrimRare();
+  }
 }
 
 void TBaseTreeNodeEh::ClearItems() {
   FItems.clear();
-  FVisibleItems.reset();
+  DropVisibleItems();
   FVisibleCount = 0;
   FVisibleItemsDirty = false;
 }
@@ -161,13 +215,14 @@ void TBaseTreeNodeEh::BuildVisibleItems() {
   FVisibleCount = visible;
   // While every child shows, a visible position is an index and no list is kept.
   if (visible == Count()) {
-    FVisibleItems.reset();
+    DropVisibleItems();
   } else {
-    if (!FVisibleItems) FVisibleItems = std::make_unique<std::vector<TBaseTreeNodeEh*>>();
-    FVisibleItems->clear();
-    FVisibleItems->reserve(static_cast<size_t>(visible));
+    TRare& rare = Rare();
+    rare.HasVisibleItems = true;
+    rare.VisibleItems.clear();
+    rare.VisibleItems.reserve(static_cast<size_t>(visible));
     for (TBaseTreeNodeEh* child : FItems)
-      if (child->FVisible) FVisibleItems->push_back(child);
+      if (child->FVisible) rare.VisibleItems.push_back(child);
   }
   FVisibleItemsDirty = false;
   if (!FItems.empty()) FHasChildren = FVisibleCount > 0;
@@ -227,8 +282,9 @@ Integer TBaseTreeNodeEh::GetVisibleCount() const {
 TBaseTreeNodeEh* TBaseTreeNodeEh::VisibleItems(Integer Index) const {
   FlushVisibleItems();
   if (FVisibleCount == Count()) return GetItem(Index);
-  if (!FVisibleItems || Index < 0 || Index >= static_cast<Integer>(FVisibleItems->size())) return nullptr;
-  return (*FVisibleItems)[static_cast<size_t>(Index)];
+  if (!FRare || !FRare->HasVisibleItems || Index < 0 || Index >= static_cast<Integer>(FRare->VisibleItems.size()))
+    return nullptr;
+  return FRare->VisibleItems[static_cast<size_t>(Index)];
 }
 
 Integer TBaseTreeNodeEh::GetVisibleIndex() const {
@@ -377,6 +433,25 @@ TBaseTreeNodeEh* TTreeListEh::AddChild(const String& Text, TBaseTreeNodeEh* Pare
   return node;
 }
 
+void TTreeListEh::NewChildBlock(size_t Count) {
+  if (!FArenaMake || Count == 0) return;
+  FChildBlocks.push_back(std::make_unique_for_overwrite<TBaseTreeNodeEh*[]>(Count));
+  FChildBlockSize = FChildBlockFree = Count;
+}
+
+void TTreeListEh::ShareChildren(TBaseTreeNodeEh* Node, Integer Count) {
+  if (Count <= 0 || !Node->FItems.empty()) return;
+  const size_t count = static_cast<size_t>(Count);
+  if (!Node->FInArena || Node->FOwner != this || count > FChildBlockFree) {
+    Node->FItems.reserve(count);
+    return;
+  }
+  TBaseTreeNodeEh** block = FChildBlocks.back().get();
+  // Handed out from the front, so siblings' lists lie in the order the build makes them.
+  Node->FItems.Borrow(block + (FChildBlockSize - FChildBlockFree), count);
+  FChildBlockFree -= count;
+}
+
 TBaseTreeNodeEh* TTreeListEh::AppendNewChild(TBaseTreeNodeEh* Parent, void* Data, bool Visible, bool Expanded,
                                              bool HasChildren) {
   TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
@@ -462,7 +537,7 @@ void TTreeListEh::MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bo
 
 void TTreeListEh::DeleteChildren(TBaseTreeNodeEh* Node) {
   TBaseTreeNodeEh* node = NodeOrRoot(Node);
-  std::vector<TBaseTreeNodeEh*> items;
+  TTreeChildrenEh items;
   items.swap(node->FItems);
   node->ClearItems();
   for (TBaseTreeNodeEh* child : items) {
@@ -480,7 +555,7 @@ void TTreeListEh::DeleteNode(TBaseTreeNodeEh* Node, bool) {
 
 void TTreeListEh::UpdateNodeIndexes(TBaseTreeNodeEh* Node, bool ARecurse) {
   TBaseTreeNodeEh* node = NodeOrRoot(Node);
-  node->FVisibleItems.reset();
+  node->DropVisibleItems();
   node->Renumber(0);
   if (ARecurse)
     for (TBaseTreeNodeEh* child : node->FItems) UpdateNodeIndexes(child, true);

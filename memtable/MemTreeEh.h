@@ -16,9 +16,12 @@
 //     next read, so hiding many children of one parent costs one rebuild.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/core/Exceptions.h"
@@ -36,6 +39,70 @@ enum TNodeAttachModeEh : Integer {
 };
 
 class TBaseTreeNodeEh;
+
+// A node's children: an address and two 32-bit counts. A tree built whole
+// gives its nodes ranges of one block it owns (Borrow), so a large build makes
+// no allocation per parent; a borrowed range is filled and reordered in place,
+// and the first change that outgrows it moves the children to a block of the
+// node's own.
+class TTreeChildrenEh {
+public:
+  using TItem = TBaseTreeNodeEh*;
+  TTreeChildrenEh() = default;
+  ~TTreeChildrenEh() { Release(); }
+  TTreeChildrenEh(const TTreeChildrenEh&) = delete;
+  TTreeChildrenEh& operator=(const TTreeChildrenEh&) = delete;
+
+  size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  TItem& operator[](size_t Index) { return FData[Index]; }
+  TItem operator[](size_t Index) const { return FData[Index]; }
+  TItem* begin() { return FData; }
+  TItem* end() { return FData + FSize; }
+  const TItem* begin() const { return FData; }
+  const TItem* end() const { return FData + FSize; }
+  std::reverse_iterator<const TItem*> rbegin() const { return std::reverse_iterator<const TItem*>(end()); }
+  std::reverse_iterator<const TItem*> rend() const { return std::reverse_iterator<const TItem*>(begin()); }
+  TItem front() const { return FData[0]; }
+  TItem back() const { return FData[FSize - 1]; }
+
+  void reserve(size_t Count) {
+    if (Count > Capacity()) Grow(Count);
+  }
+  void push_back(TItem Node) {
+    if (FSize == Capacity()) Grow(FSize + 1);
+    FData[FSize++] = Node;
+  }
+  TItem* insert(TItem* Pos, TItem Node);
+  void erase(TItem* Pos);
+  // Empties the list and gives back its own block.
+  void clear() { Release(); }
+  void swap(TTreeChildrenEh& Other) noexcept {
+    std::swap(FData, Other.FData);
+    std::swap(FSize, Other.FSize);
+    std::swap(FCap, Other.FCap);
+  }
+  // An empty list takes Count slots of a block that outlives it.
+  void Borrow(TItem* Slots, size_t Count) {
+    Release();
+    FData = Slots;
+    FCap = static_cast<uint32_t>(Count) | kBorrowed;
+  }
+
+private:
+  static constexpr uint32_t kBorrowed = 0x80000000u;
+  size_t Capacity() const { return FCap & ~kBorrowed; }
+  void Grow(size_t AtLeast);
+  void Release() {
+    if (!(FCap & kBorrowed)) delete[] FData;
+    FData = nullptr;
+    FSize = FCap = 0;
+  }
+  TItem* FData = nullptr;
+  uint32_t FSize = 0;
+  uint32_t FCap = 0;  // the high bit: the slots are borrowed
+};
+
 // Negative, 0 or positive.
 using TCompareNodesEh = std::function<Integer(TBaseTreeNodeEh* Node1, TBaseTreeNodeEh* Node2, TObject* ParamSort)>;
 
@@ -108,16 +175,25 @@ private:
   }
   void StoreLevel(Integer Value);
 
+  // What few nodes hold: a record's node has no text, and the visible list is
+  // kept only while some child is hidden.
+  struct TRare {
+    String Text;
+    std::vector<TBaseTreeNodeEh*> VisibleItems;
+    bool HasVisibleItems = false;
+  };
+  TRare& Rare() const;
+  // Drops the rare part when it holds nothing.
+  void TrimRare() const;
+  void DropVisibleItems() const;
+
   // Pointers first, then the numbers and flags together: a large tree holds
-  // many nodes, and padding between fields would cost memory in each. The text
-  // and the visible list are rare (a record's node has no text, and the list
-  // is kept only while some child is hidden), so each takes a pointer's room.
+  // many nodes, and padding between fields would cost memory in each.
   TTreeListEh* FOwner = nullptr;
   TBaseTreeNodeEh* FParent = nullptr;
   void* FData = nullptr;
-  std::unique_ptr<String> FText;
-  std::vector<TBaseTreeNodeEh*> FItems;  // owned
-  mutable std::unique_ptr<std::vector<TBaseTreeNodeEh*>> FVisibleItems;
+  mutable std::unique_ptr<TRare> FRare;
+  TTreeChildrenEh FItems;  // owned
   Integer FIndex = -1;
   Integer FLevel = 0;
   mutable Integer FVisibleCount = 0;
@@ -249,6 +325,12 @@ protected:
   static void ReserveChildren(TBaseTreeNodeEh* Node, Integer Count) {
     if (Count > 0) Node->FItems.reserve(static_cast<size_t>(Count));
   }
+  // Room for the children of many nodes in one block, handed out in turn by
+  // ShareChildren; the block lives while any node this tree made does.
+  void NewChildBlock(size_t Count);
+  // An empty Node takes Count slots of the block (its own room when the block
+  // is short or the node is not one of the block's).
+  void ShareChildren(TBaseTreeNodeEh* Node, Integer Count);
   // A detached node this tree owns: from the arena when it has one.
   TBaseTreeNodeEh* MakeNode(const String& Text, void* Data);
   // Appends the nodes GetFirstVisible / GetNextVisible would give, in that
@@ -287,5 +369,9 @@ private:
   Integer FMaxLevel = 1000;
   TTreeNodeArenaEh FArena;
   TBaseTreeNodeEh* (*FArenaMake)(void* Storage) = nullptr;
+  // The shared children blocks; freed with the arena's last node.
+  std::vector<std::unique_ptr<TBaseTreeNodeEh*[]>> FChildBlocks;
+  size_t FChildBlockSize = 0;  // the last block's slots
+  size_t FChildBlockFree = 0;  // unused slots at its end
   TBaseTreeNodeEh* FRoot = nullptr;  // owned
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Strings.h"
@@ -302,6 +303,62 @@ TEST_F(TreeBuild, DeletingManyRecordsKeepsEveryOtherRecordsNode) {
     ASSERT_EQ(tree->NodeOfRecord(r)->GetRec(), r);
   }
   EXPECT_EQ(view.ViewCount(), list->GetCount());
+}
+
+// Record IDs that a record of another store repeats, or that spread thinly
+// (most records between them deleted), still lead each record to its own node
+// alone.
+TEST_F(TreeBuild, RecordsFindTheirNodesWhateverTheirIds) {
+  TRecordsListEh* list = Store.GetRecordsList();
+  for (Integer k = 1; k <= 40; ++k) Load(k, k <= 4 ? -1 : k / 4);
+  TRecordsViewEh view(nullptr);
+  view.SetMemTableData(&Store);
+  view.SetKeyFieldName(u"ID");
+  view.SetRefParentFieldName(u"PARENT");
+  view.GetTreeList()->SetDefaultNodeExpanded(true);
+  view.SetTreeMode(true);
+  TMemoryTreeListEh* tree = view.GetTreeList();
+  TMemTableDataEh other{nullptr};
+  AddColumn(other, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+  std::vector<TMemoryRecordEh*> strangers;
+  for (Integer k = 0; k < 5; ++k) {
+    strangers.push_back(other.GetRecordsList()->NewRecord());
+    other.GetRecordsList()->LoadRecord(strangers.back());
+  }
+  auto expectEveryNode = [&](const char* When) {
+    for (Integer i = 0; i < list->GetCount(); ++i) {
+      TMemRecViewEh* node = tree->NodeOfRecord(list->GetRecord(i));
+      ASSERT_TRUE(node && node->GetRec() == list->GetRecord(i)) << When << ": record " << i;
+      EXPECT_EQ(view.ViewRecord(view.IndexOfRecord(list->GetRecord(i))), list->GetRecord(i)) << When;
+    }
+    EXPECT_EQ(view.ViewCount(), list->GetCount()) << When;
+    // The other store's records bear shown records' IDs, and have no node here.
+    for (TMemoryRecordEh* r : strangers) {
+      EXPECT_EQ(tree->NodeOfRecord(r), nullptr) << When;
+      EXPECT_EQ(view.IndexOfRecord(r), -1) << When;
+    }
+  };
+  ASSERT_EQ(strangers[4]->GetID(), list->GetRecord(4)->GetID());
+  expectEveryNode("built");
+  auto add = [&](Integer Key, Integer Parent) {
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(ID, rvvValueEh, Variant(Key));
+    r->SetValue(PARENT, rvvValueEh, Variant(Parent));
+    r->Post();
+  };
+  for (Integer k = 0; k < 1500; ++k) add(1000 + k, k % 7 + 1);
+  while (list->GetCount() > 40) list->DeleteRecord(40);
+  for (Integer k = 41; k <= 60; ++k) add(k, k / 4);
+  for (Integer i = 0; i < 20; ++i) {
+    TMemoryRecordEh* r = list->GetRecord(list->GetCount() - 1 - i);
+    r->Edit();
+    r->SetValue(PARENT, rvvValueEh, Variant(3));
+    r->Post();
+  }
+  expectEveryNode("edited");
+  view.BuildTree();
+  view.RebuildView();
+  expectEveryNode("rebuilt");
 }
 
 TEST_F(TreeBuild, ReopeningAndClosingTreeModeLeavesNothingBehind) {
