@@ -990,26 +990,6 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     else if (FFullBuildCheck) return TKeyBuildEh::Declined;  // its own parent: a loop
   }
 
-  // Levels; a loop in the parent keys, or a record deeper than MaxLevel, is
-  // left to the build that decides record by record.
-  std::vector<Integer> level(List.size(), 0);  // 0: not known yet, -1: on the path being walked
-  std::vector<Integer> path;
-  for (Integer i = 0; i < n; ++i) {
-    Integer j = i;
-    while (j >= 0 && level[static_cast<size_t>(j)] == 0) {
-      level[static_cast<size_t>(j)] = -1;
-      path.push_back(j);
-      j = parentAt[static_cast<size_t>(j)];
-    }
-    if (j >= 0 && level[static_cast<size_t>(j)] < 0) return TKeyBuildEh::Declined;
-    Integer depth = j >= 0 ? level[static_cast<size_t>(j)] : 0;
-    if (depth + static_cast<Integer>(path.size()) > GetMaxLevel()) return TKeyBuildEh::Declined;
-    while (!path.empty()) {
-      level[static_cast<size_t>(path.back())] = ++depth;
-      path.pop_back();
-    }
-  }
-
   // A node shows when its record is in view or one of its descendants shows,
   // as RefreshVisibility would find: each record in view marks its way up.
   std::vector<Byte>& visible = inView;
@@ -1044,25 +1024,37 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       std::sort(from, std::lower_bound(from, to, p), byListOrder);
     }
 
+  // The records level by level, parents before children, walking down from the
+  // top level through the children lists: each step reads a list the steps
+  // before it have already named, so the reads can run ahead. A record the walk
+  // never reaches lies on a loop of parent keys, and a record deeper than
+  // MaxLevel breaks its chain: both are left to the build that decides record
+  // by record.
+  std::vector<Integer> byLevel(List.size());
+  {
+    size_t filled = static_cast<size_t>(first[1]);
+    std::copy(children.begin(), children.begin() + first[1], byLevel.begin());
+    Integer depth = 1;
+    for (size_t k = 0, levelEnd = filled; k < filled; ++k) {
+      if (k == levelEnd) {
+        levelEnd = filled;
+        ++depth;
+      }
+      if (depth > GetMaxLevel()) return TKeyBuildEh::Declined;
+      if (k + kAhead < filled) __builtin_prefetch(&first[static_cast<size_t>(byLevel[k + kAhead]) + 1]);
+      const size_t p = static_cast<size_t>(byLevel[k]);
+      const auto from = children.begin() + first[p + 1], to = children.begin() + first[p + 2];
+      std::copy(from, to, byLevel.begin() + static_cast<std::ptrdiff_t>(filled));
+      filled += static_cast<size_t>(to - from);
+    }
+    if (filled != List.size()) return TKeyBuildEh::Declined;
+  }
   // Each node's place in the tree's pre-order, from the subtree sizes, level by
   // level: the nodes are then made in that order, parent before child, so a
   // walk of the tree reads them in storage order, and every step of the
   // making reads its tables in order or gathers from them with nothing
   // waiting on the step before.
-  Integer depth = 0;
-  for (Integer l : level) depth = std::max(depth, l);
-  std::vector<Integer> byLevel(List.size());
-  {
-    std::vector<Integer> start(static_cast<size_t>(depth) + 2, 0);
-    for (Integer l : level) ++start[static_cast<size_t>(l) + 1];
-    for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-    for (Integer i = 0; i < n; ++i) {
-      Integer& at = start[static_cast<size_t>(level[static_cast<size_t>(i)])];
-      byLevel[static_cast<size_t>(at++)] = i;
-    }
-  }
-  std::vector<Integer>& size = level;  // the levels are done with
-  std::fill(size.begin(), size.end(), 1);
+  std::vector<Integer> size(List.size(), 1);
   for (size_t k = List.size(); k-- > 0;) {
     const Integer i = byLevel[k];
     const Integer p = parentAt[static_cast<size_t>(i)];

@@ -229,6 +229,7 @@ private:
 
   size_t FSlotSize = 0;
   struct TFreeBlock {
+    size_t Mapped = 0;  // the length of a block mapped whole, 0 for one from the heap
     void operator()(std::byte* P) const;
   };
   struct TBlock {
