@@ -404,13 +404,9 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
   std::vector<TResourceTreeKey> keys(count);
   std::vector<size_t> lineStart(count);
   const size_t threads = ThreadsFor(count, kRecordsPerThread, kMaxThreads);
-  const size_t partCount = threads == 1 ? 1 : threads * kPartsPerThread;
-  std::vector<TStorePart> parts(partCount);
-  for (size_t p = 0; p < partCount; ++p) {
-    parts[p].Begin = count * p / partCount;
-    parts[p].End = count * (p + 1) / partCount;
-  }
-  RunPartsOnThreads(partCount, threads,
+  std::vector<TStorePart> parts = CutIntoParts<TStorePart>(count, threads, kPartsPerThread);
+  const size_t partCount = parts.size();
+  RunPartsOnThreads(parts.size(), threads,
                     [&](size_t p) { ReadStorePart(list, c, parts[p], keys, lineStart); });
   for (const TStorePart& part : parts)
     if (part.Error) std::rethrow_exception(part.Error);

@@ -752,10 +752,7 @@ TDataSet* TColumnEh::GetLookupListDataSet() const {
 }
 
 bool TColumnEh::UseRightToLeftAlignment() const {
-  if (GetBiDiMode() != bdRightToLeft) return false;
-  // As for the data-aware controls: a centred field has nothing to mirror.
-  const TField* Field = GetField();
-  return !Field || Field->GetAlignment() != taCenter;
+  return GetBiDiMode() == bdRightToLeft && FieldAlignmentMirrors(GetField());
 }
 
 void TColumnEh::GetColCellParams(bool EditMode, TColCellParamsEh* Params) {

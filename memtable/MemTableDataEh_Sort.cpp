@@ -109,13 +109,8 @@ public:
   void Make() {
     const size_t count = FTexts.size();
     const size_t threads = ThreadsFor(count, kTextsPerThread, kMaxThreads);
-    const size_t partCount = threads == 1 ? 1 : threads * kPartsPerThread;
-    std::vector<TPart> parts(partCount);
-    for (size_t p = 0; p < partCount; ++p) {
-      parts[p].Begin = count * p / partCount;
-      parts[p].End = count * (p + 1) / partCount;
-    }
-    RunPartsOnThreads(partCount, threads, [&](size_t p) { MakePart(parts[p]); });
+    std::vector<TPart> parts = CutIntoParts<TPart>(count, threads, kPartsPerThread);
+    RunPartsOnThreads(parts.size(), threads, [&](size_t p) { MakePart(parts[p]); });
     size_t bytes = 0;
     for (const TPart& part : parts) {
       if (part.Error) std::rethrow_exception(part.Error);

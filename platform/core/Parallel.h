@@ -22,6 +22,20 @@ inline size_t ThreadsFor(size_t Count, size_t PerThread, size_t Max) {
   return std::clamp<size_t>(n, 1, Max);
 }
 
+// Count items cut into runs of about equal size, each a part with Begin and
+// End: one run for one thread, else PartsPerThread runs a thread, so a slow
+// run holds no thread up for long.
+template <class TPart>
+std::vector<TPart> CutIntoParts(size_t Count, size_t Threads, size_t PartsPerThread) {
+  const size_t partCount = Threads == 1 ? 1 : Threads * PartsPerThread;
+  std::vector<TPart> parts(partCount);
+  for (size_t p = 0; p < partCount; ++p) {
+    parts[p].Begin = Count * p / partCount;
+    parts[p].End = Count * (p + 1) / partCount;
+  }
+  return parts;
+}
+
 template <class TWork>
 void RunPartsOnThreads(size_t PartCount, size_t Threads, TWork Work) {
   std::atomic<size_t> next{0};

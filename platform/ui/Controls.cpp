@@ -130,10 +130,10 @@ void SetCaptureControl(TControl* Control) {
   CaptureControlRef = Control;
 }
 
+bool FieldAlignmentMirrors(const TField* Field) { return !Field || Field->GetAlignment() != taCenter; }
+
 bool DBUseRightToLeftAlignment(const TControl* Control, const TField* Field) {
-  if (!Control || !Control->UseRightToLeftAlignment()) return false;
-  // A centred field has nothing to mirror.
-  return !Field || Field->GetAlignment() != taCenter;
+  return Control && Control->UseRightToLeftAlignment() && FieldAlignmentMirrors(Field);
 }
 
 TCustomForm* GetParentForm(TControl* Control) {

@@ -672,5 +672,8 @@ class TField;
 // its own mode must, and a centred field has nothing to mirror (the grid's
 // columns follow the same rule).
 bool DBUseRightToLeftAlignment(const TControl* Control, const TField* Field);
+// The field part of that rule, for what shows a field right to left without
+// being a control (a grid's column): a centred field has nothing to mirror.
+bool FieldAlignmentMirrors(const TField* Field);
 
 BORROW_EXCEPTION(EInvalidGraphicOperation, Exception)

@@ -31,6 +31,18 @@ struct TreeBuild : ::testing::Test {
     AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"PARENT_S")->SetSize(10);
   }
 
+  // View over the store, keyed by ID and PARENT, nodes opened as they come.
+  void BindExpandedTree(TRecordsViewEh& View) {
+    View.SetMemTableData(&Store);
+    View.SetKeyFieldName(u"ID");
+    View.SetRefParentFieldName(u"PARENT");
+    View.GetTreeList()->SetDefaultNodeExpanded(true);
+  }
+  void OpenExpandedTree(TRecordsViewEh& View) {
+    BindExpandedTree(View);
+    View.SetTreeMode(true);
+  }
+
   // Key -1 is Null.
   void Load(Integer Key, Integer Parent) {
     TMemoryRecordEh* r = Store.GetRecordsList()->NewRecord();
@@ -280,11 +292,7 @@ TEST_F(TreeBuild, OverAnotherViewOrphansPutTheTopLevelInRecordsListOrder) {
 TEST_F(TreeBuild, DeletingManyRecordsKeepsEveryOtherRecordsNode) {
   for (Integer k = 1; k <= 1200; ++k) Load(k, k <= 30 ? -1 : (k - 1) / 10);
   TRecordsViewEh view(nullptr);
-  view.SetMemTableData(&Store);
-  view.SetKeyFieldName(u"ID");
-  view.SetRefParentFieldName(u"PARENT");
-  view.GetTreeList()->SetDefaultNodeExpanded(true);
-  view.SetTreeMode(true);
+  OpenExpandedTree(view);
   TRecordsListEh* list = Store.GetRecordsList();
   std::mt19937 rng(kRandomStart);
   for (int k = 0; k < 600; ++k) list->DeleteRecord(static_cast<Integer>(rng() % static_cast<unsigned>(list->GetCount())));
@@ -312,11 +320,7 @@ TEST_F(TreeBuild, RecordsFindTheirNodesWhateverTheirIds) {
   TRecordsListEh* list = Store.GetRecordsList();
   for (Integer k = 1; k <= 40; ++k) Load(k, k <= 4 ? -1 : k / 4);
   TRecordsViewEh view(nullptr);
-  view.SetMemTableData(&Store);
-  view.SetKeyFieldName(u"ID");
-  view.SetRefParentFieldName(u"PARENT");
-  view.GetTreeList()->SetDefaultNodeExpanded(true);
-  view.SetTreeMode(true);
+  OpenExpandedTree(view);
   TMemoryTreeListEh* tree = view.GetTreeList();
   TMemTableDataEh other{nullptr};
   AddColumn(other, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
@@ -364,10 +368,7 @@ TEST_F(TreeBuild, RecordsFindTheirNodesWhateverTheirIds) {
 TEST_F(TreeBuild, ReopeningAndClosingTreeModeLeavesNothingBehind) {
   for (Integer k = 1; k <= 500; ++k) Load(k, k <= 5 ? -1 : k / 3);
   TRecordsViewEh view(nullptr);
-  view.SetMemTableData(&Store);
-  view.SetKeyFieldName(u"ID");
-  view.SetRefParentFieldName(u"PARENT");
-  view.GetTreeList()->SetDefaultNodeExpanded(true);
+  BindExpandedTree(view);
   for (int k = 0; k < 5; ++k) {
     view.SetTreeMode(true);
     EXPECT_EQ(view.ViewCount(), 500);
