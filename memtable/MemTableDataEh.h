@@ -1162,6 +1162,10 @@ private:
   Integer ChildRowsSize() const { return FChildRows ? FChildRows[0] : 0; }
   // Room for Count children's counts (none for 0); the counts are not set.
   void SizeChildRows(Integer Count);
+  // Once every child's count is set: makes them the Fenwick tree, and gives their sum.
+  Integer FinishChildRows();
+  // FShownRows from the rows the children show.
+  void SetShownRows(Integer ChildRows);
   Integer FSortRow = -1;  // the row of the record's sort key while a sort runs
   // How many rows the node's subtree shows while the node itself can show: none
   // when hidden, else one for the node and, when expanded, its children's.
@@ -1309,6 +1313,12 @@ private:
   // otherwise, and NoKeys when the keys do not qualify): nothing is built then.
   enum class TKeyBuildEh { Built, Declined, NoKeys };
   TKeyBuildEh BuildFromKeys(const std::vector<TMemoryRecordEh*>& List);
+  // The build's families of List positions (family g: Children[First[g] ..
+  // First[g + 1]), the top level first) each put in the sort order's order,
+  // the moves SortByOrder makes on the nodes. False, nothing moved, when the
+  // order's values cannot be keyed.
+  bool SortFamilies(const std::vector<TMemoryRecordEh*>& List, const std::vector<Integer>& First,
+                    std::vector<Integer>& Children);
 
   bool FDefaultNodeExpanded = false;
   bool FDefaultNodeHasChildren = false;
@@ -1341,6 +1351,9 @@ private:
   // Set by a build that gave every node its visibility; the view's rebuild
   // that follows it then need not visit every record again.
   bool FVisibilityCurrent = false;
+  // Set by a build that made the siblings in the sort order: the view's
+  // rebuild that follows it then need not sort them again.
+  bool FOrderedInBuild = false;
   std::vector<TMemRecViewEh*> FWaiting;
 };
 

@@ -551,6 +551,52 @@ void TRecordsViewEh::SortRecordsByOrder(std::vector<TMemoryRecordEh*>& List, TOr
   List.swap(sorted);
 }
 
+bool TMemoryTreeListEh::SortFamilies(const std::vector<TMemoryRecordEh*>& List, const std::vector<Integer>& First,
+                                     std::vector<Integer>& Children) {
+  TSortKeys keys;
+  if (List.size() < 2 || !keys.Build(List, FOrderByList.get())) return false;
+  // The quicksort SortData runs over each node's children, so ties end where they would.
+  auto eachFamily = [&](auto&& Compare) {
+    for (size_t g = 0; g + 1 < First.size(); ++g)
+      if (First[g + 1] - First[g] > 1) QuickSortEh(Children, First[g], First[g + 1] - 1, Compare);
+  };
+  std::vector<uint64_t> packed;
+  unsigned bits = 0;
+  if (!keys.Pack(packed, bits)) {
+    eachFamily([&keys](Integer a, Integer b) { return keys.Compare(a, b); });
+    return true;
+  }
+  const size_t last = keys.ColumnCount() - 1;
+  if (keys.KindOf(last) != TSortKeys::kText) {
+    // Each family's keys gathered beside their rows: the same moves, without a
+    // reach into the table at every comparison.
+    std::vector<TPackedItem<uint64_t>> items;
+    for (size_t g = 0; g + 1 < First.size(); ++g) {
+      const size_t from = static_cast<size_t>(First[g]), count = static_cast<size_t>(First[g + 1]) - from;
+      if (count < 2) continue;
+      items.resize(count);
+      for (size_t k = 0; k < count; ++k) {
+        const Integer row = Children[from + k];
+        items[k] = {packed[static_cast<size_t>(row)], row};
+      }
+      QuickSortEh(items, 0, static_cast<Integer>(count) - 1,
+                  [](const TPackedItem<uint64_t>& a, const TPackedItem<uint64_t>& b) { return Order(a.K, b.K); });
+      for (size_t k = 0; k < count; ++k) Children[from + k] = items[k].Row;
+    }
+    return true;
+  }
+  const TTextKeys& texts = keys.Texts(last);
+  const int sign = keys.Descending(last) ? -1 : 1;
+  eachFamily([&](Integer a, Integer b) {
+    const size_t x = static_cast<size_t>(a), y = static_cast<size_t>(b);
+    if (packed[x] != packed[y]) return packed[x] < packed[y] ? -1 : 1;
+    const uint64_t hx = keys.HeadOf(last, x), hy = keys.HeadOf(last, y);
+    if (hx != hy) return hx < hy ? -sign : sign;
+    return sign * texts.Compare(keys.TextOf(last, x), keys.TextOf(last, y));
+  });
+  return true;
+}
+
 void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
   // Only children that have a sibling are ever compared: the others need no key.
   std::vector<TMemoryRecordEh*> recs;

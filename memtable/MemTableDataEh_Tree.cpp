@@ -322,10 +322,12 @@ void TMemoryTreeListEh::SetSortOrder(const String& Value) {
   if (FSortOrder == Value) return;
   FOrderByList->ParseOrderBy(Value);
   FSortOrder = Value;
+  FOrderedInBuild = false;
   ApplySortOrder();
 }
 
 void TMemoryTreeListEh::ApplySortOrder() {
+  if (std::exchange(FOrderedInBuild, false)) return;
   // An empty order compares every pair equal; the unstable sort would only shuffle.
   if (FOrderByList->Count() == 0) return;
   if (FRecordsView->OnCompareRecords)
@@ -378,6 +380,24 @@ void TMemRecViewEh::AddChildRows(Integer Index, Integer Delta) {
   for (Integer i = Index + 1; i <= n; i += i & -i) f[static_cast<size_t>(i - 1)] += Delta;
 }
 
+Integer TMemRecViewEh::FinishChildRows() {
+  const Integer count = ChildRowsSize();
+  if (count == 0) return 0;
+  Integer* f = &FChildRows[1];
+  Integer total = 0;
+  for (Integer i = 0; i < count; ++i) total += f[static_cast<size_t>(i)];
+  // Each element takes in the elements its range covers, in O(n).
+  for (Integer i = 1; i <= count; ++i) {
+    const Integer up = i + (i & -i);
+    if (up <= count) f[static_cast<size_t>(up - 1)] += f[static_cast<size_t>(i - 1)];
+  }
+  return total;
+}
+
+void TMemRecViewEh::SetShownRows(Integer ChildRows) {
+  FShownRows = GetVisible() ? 1 + (GetExpanded() ? ChildRows : 0) : 0;
+}
+
 void TMemoryTreeListEh::CountShownRows() {
   struct TLevel {
     TMemRecViewEh* Node;
@@ -400,25 +420,14 @@ void TMemoryTreeListEh::CountShownRows() {
       continue;
     }
     stack.pop_back();
-    Integer total = 0;
+    node->SizeChildRows(count);
     if (count > 0) {
-      node->SizeChildRows(count);
       Integer* f = &node->FChildRows[1];
-      for (Integer i = 0; i < count; ++i) {
-        const Integer rows = node->GetNodeItem(i)->FShownRows;
-        f[static_cast<size_t>(i)] = rows;
-        total += rows;
-      }
-      // Each element takes in the elements its range covers, in O(n).
-      for (Integer i = 1; i <= count; ++i) {
-        const Integer up = i + (i & -i);
-        if (up <= count) f[static_cast<size_t>(up - 1)] += f[static_cast<size_t>(i - 1)];
-      }
-    } else {
-      node->FChildRows.reset();
+      for (Integer i = 0; i < count; ++i) f[static_cast<size_t>(i)] = node->GetNodeItem(i)->FShownRows;
     }
+    const Integer total = node->FinishChildRows();
     if (node == root) node->FShownRows = total;
-    else node->FShownRows = node->GetVisible() ? 1 + (node->GetExpanded() ? total : 0) : 0;
+    else node->SetShownRows(total);
   }
 }
 
@@ -819,14 +828,14 @@ void TMemoryTreeListEh::FinishWaiting() {
       AttachWaiting(n);
       attached = true;
     }
+  if (!attached) return;
   // Top-level nodes in records-list order, as if they had waited at the top.
-  if (attached)
-    GetRoot()->SortData(
-        [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
-          return static_cast<TMemRecViewEh*>(a)->GetRec()->GetIndex() -
-                 static_cast<TMemRecViewEh*>(b)->GetRec()->GetIndex();
-        },
-        nullptr, false);
+  GetRoot()->SortData(
+      [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
+        return static_cast<TMemRecViewEh*>(a)->GetRec()->GetIndex() -
+               static_cast<TMemRecViewEh*>(b)->GetRec()->GetIndex();
+      },
+      nullptr, false);
   FDirty = true;
 }
 
@@ -1023,6 +1032,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       auto to = children.begin() + first[static_cast<size_t>(p) + 2];
       std::sort(from, std::lower_bound(from, to, p), byListOrder);
     }
+  // Siblings put in the sort order before any node is made: the nodes are then
+  // made where a walk reads them, and the made tree needs no sort.
+  FOrderedInBuild = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
 
   // The records level by level, parents before children, walking down from the
   // top level through the children lists: each step reads a list the steps
@@ -1061,9 +1073,8 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (p >= 0) size[static_cast<size_t>(p)] += size[static_cast<size_t>(i)];
   }
   // In pre-order: the record at each place, and its parent's place (-1: the root).
-  std::vector<Integer> order(List.size()), parentPlace(List.size());
+  std::vector<Integer> order(List.size()), parentPlace(List.size()), place(List.size());
   {
-    std::vector<Integer> place(List.size());
     auto placeChildren = [&](Integer Parent, Integer At) {
       const Integer from = first[static_cast<size_t>(Parent) + 1], to = first[static_cast<size_t>(Parent) + 2];
       Integer next = Parent < 0 ? 0 : At + 1;
@@ -1098,17 +1109,35 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
         AppendNewChild(parent < 0 ? GetRoot() : made[static_cast<size_t>(parent)], List[i], visible[i] != 0,
                        FDefaultNodeExpanded, FDefaultNodeHasChildren));
     made[k] = node;
-    ShareChildren(node, first[i + 2] - first[i + 1]);
+    const Integer childCount = first[i + 2] - first[i + 1];
+    ShareChildren(node, childCount);
+    node->SizeChildRows(childCount);
   }
   BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
-  FRecordNodes.ReserveIds(lowestId, highestId, List.size());
-  for (size_t k = 0; k < made.size(); ++k) {
-    if (k + 2 * kAhead < made.size()) __builtin_prefetch(&ids[static_cast<size_t>(order[k + 2 * kAhead])]);
-    if (k + kAhead < made.size()) FRecordNodes.PrefetchId(ids[static_cast<size_t>(order[k + kAhead])]);
-    const size_t i = static_cast<size_t>(order[k]);
-    FRecordNodes.SetWithId(ids[i], List[i], made[k]);
+
+  // The rows each node shows, children before parents (the places backwards),
+  // as CountShownRows would count them when the rows are first read.
+  auto* root = static_cast<TMemRecViewEh*>(GetRoot());
+  root->SizeChildRows(first[1]);
+  for (size_t k = made.size(); k-- > 0;) {
+    if (k >= kAhead) __builtin_prefetch(made[k - kAhead]);
+    TMemRecViewEh* node = made[k];
+    node->SetShownRows(node->FinishChildRows());
+    const Integer parent = parentPlace[k];
+    (parent < 0 ? root : made[static_cast<size_t>(parent)])->FChildRows[static_cast<size_t>(node->GetIndex()) + 1] =
+        node->FShownRows;
   }
-  FDirty = true;
+  root->FShownRows = root->FinishChildRows();
+  FDirty = false;
+  FAllVisibleStale = true;
+  FRowCursorNode = nullptr;
+
+  // In records-list order: a list's IDs mostly rise with it, so the map's table fills in order.
+  FRecordNodes.ReserveIds(lowestId, highestId, List.size());
+  for (size_t i = 0; i < List.size(); ++i) {
+    if (i + kAhead < List.size()) __builtin_prefetch(&made[static_cast<size_t>(place[i + kAhead])]);
+    FRecordNodes.SetWithId(ids[i], List[i], made[static_cast<size_t>(place[i])]);
+  }
   FVisibilityCurrent = true;
   return TKeyBuildEh::Built;
 }
@@ -1275,8 +1304,14 @@ void TMemoryTreeListEh::ShowChildrenOfVisibleNodes(TBaseTreeNodeEh* Node) {
 
 void TRecordsViewEh::BuildTree() {
   FTreeList->ClearAll();
+  FTreeList->FOrderedInBuild = false;
   if (!FTreeMode) return;
   UpdateTreeFieldIndexes();
+  // The build can make the siblings in the view's order straight away.
+  if (FTreeList->FSortOrder != FSortOrder) {
+    FTreeList->FOrderByList->ParseOrderBy(FSortOrder);
+    FTreeList->FSortOrder = FSortOrder;
+  }
   if (const std::vector<TMemoryRecordEh*>* list = SourceList()) {
     FTreeList->FRecordNodes.Reserve(list->size());
     FTreeList->ReserveNodes(static_cast<Integer>(list->size()));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include <sys/mman.h>
@@ -42,9 +43,33 @@ void TTreeNodeArenaEh::SetSlotSize(size_t Size) {
   FSlotSize = (FSlotSize + align - 1) / align * align;
 }
 
+// Blocks from this size on are mapped whole rather than taken from the heap.
+constexpr size_t kMapFrom = size_t{4} << 20;
+
 void TTreeNodeArenaEh::Reserve(size_t Count) {
   const size_t spare = FFreeCount + (FSlotSize ? static_cast<size_t>(FEnd - FNext) / FSlotSize : 0);
-  if (Count > spare) FNextBlockSlots = std::max(FNextBlockSlots, Count - spare);
+  if (Count <= spare) return;
+  FNextBlockSlots = std::max(FNextBlockSlots, Count - spare);
+  const size_t bytes = FNextBlockSlots * FSlotSize;
+  if (FReady.Data || bytes < kMapFrom) return;
+  // The pages are filled in while the caller goes on (a build reads its keys
+  // first); the block is used only after the filler is done.
+  FReady = NewBlock(bytes, false);
+  if (!FReady.Data.get_deleter().Mapped) return;
+  try {
+    FFiller = std::thread([Data = FReady.Data.get(), bytes] {
+      constexpr size_t kPage = 4096;
+      for (size_t at = 0; at < bytes; at += kPage) static_cast<volatile std::byte*>(Data)[at] = std::byte{0};
+    });
+  } catch (const std::system_error&) {
+    // Without a thread the pages come in as the nodes are made.
+  }
+}
+
+void TTreeNodeArenaEh::TakeReadyBlock() {
+  if (FFiller.joinable()) FFiller.join();
+  FBlocks.push_back(std::move(FReady));
+  FReady = TBlock{};
 }
 
 void* TTreeNodeArenaEh::Allocate() {
@@ -56,8 +81,9 @@ void* TTreeNodeArenaEh::Allocate() {
     --FFreeCount;
   } else {
     if (FNext == FEnd) {
-      const size_t bytes = FNextBlockSlots * FSlotSize;
-      FBlocks.push_back(NewBlock(bytes));
+      if (FReady.Data) TakeReadyBlock();
+      else FBlocks.push_back(NewBlock(FNextBlockSlots * FSlotSize, true));
+      const size_t bytes = FBlocks.back().Size;
       FNext = FBlocks.back().Data.get();
       FEnd = FNext + bytes;
       BORROW_POISON(FNext, bytes);
@@ -77,15 +103,15 @@ void TTreeNodeArenaEh::TFreeBlock::operator()(std::byte* P) const {
   else std::free(P);
 }
 
-TTreeNodeArenaEh::TBlock TTreeNodeArenaEh::NewBlock(size_t Bytes) {
+TTreeNodeArenaEh::TBlock TTreeNodeArenaEh::NewBlock(size_t Bytes, bool Populate) {
   // A large block, as a whole tree's build asks for, is mapped with its pages
-  // in place: the kernel fills them in one pass, not one fault per page as the
-  // nodes are made. Plain pages: asking for huge pages made the kernel compact
-  // memory on the first fault, which on a busy machine stalled a large build
-  // for longer than the build itself.
-  constexpr size_t kMapFrom = size_t{4} << 20;
+  // in place (or filled in ahead, see Reserve): the kernel fills them in one
+  // pass, not one fault per page as the nodes are made. Plain pages: asking for
+  // huge pages made the kernel compact memory on the first fault, which on a
+  // busy machine stalled a large build for longer than the build itself.
   if (Bytes >= kMapFrom) {
-    void* p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    void* p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | (Populate ? MAP_POPULATE : 0),
+                   -1, 0);
     if (p != MAP_FAILED) return {std::unique_ptr<std::byte, TFreeBlock>(static_cast<std::byte*>(p), TFreeBlock{Bytes}), Bytes};
   }
   void* p = std::malloc(Bytes);
@@ -102,6 +128,8 @@ void TTreeNodeArenaEh::Release(void* Slot) {
 }
 
 void TTreeNodeArenaEh::ReleaseBlocks() {
+  if (FFiller.joinable()) FFiller.join();
+  FReady = TBlock{};
   // Unpoisoned whole before the memory goes back to the allocator.
   for (TBlock& block : FBlocks) BORROW_UNPOISON(block.Data.get(), block.Size);
   FBlocks.clear();

@@ -22,6 +22,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <thread>
 #include <vector>
 
 #include "platform/core/Exceptions.h"
@@ -229,14 +230,22 @@ private:
 
   size_t FSlotSize = 0;
   struct TFreeBlock {
-    size_t Mapped = 0;  // the length of a block mapped whole, 0 for one from the heap
+    TFreeBlock() : Mapped(0) {}
+    explicit TFreeBlock(size_t Length) : Mapped(Length) {}
+    size_t Mapped;  // the length of a block mapped whole, 0 for one from the heap
     void operator()(std::byte* P) const;
   };
   struct TBlock {
     std::unique_ptr<std::byte, TFreeBlock> Data;
-    size_t Size;
+    size_t Size = 0;
   };
-  static TBlock NewBlock(size_t Bytes);
+  static TBlock NewBlock(size_t Bytes, bool Populate);
+  // A large block mapped ahead by Reserve while a helper thread fills in its
+  // pages (the kernel's share of a whole tree's build), taken up by Allocate
+  // once the blocks before it are full.
+  void TakeReadyBlock();
+  TBlock FReady;
+  std::thread FFiller;
   std::vector<TBlock> FBlocks;
   std::byte* FNext = nullptr;  // the unused tail of the last block
   std::byte* FEnd = nullptr;

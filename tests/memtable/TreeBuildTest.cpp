@@ -1,7 +1,7 @@
 // Opening a records view in tree mode at once: whole-number keys take the fast
 // builds, text keys the record-by-record one, and both must give the same tree
-// (shape, order, levels, flags) whatever the keys hold: orphans, loops, repeated
-// keys, chains deeper than MaxLevel. Also the node storage and the record map
+// (shape, order, levels, flags, rows) whatever the keys hold: orphans, loops,
+// repeated keys, chains deeper than MaxLevel, siblings sorted in the build or after it. Also the node storage and the record map
 // under deletions and reopening.
 
 #include <gtest/gtest.h>
@@ -67,6 +67,7 @@ struct TreeBuild : ::testing::Test {
     // Records whose position is a multiple of this are filtered out (0: none).
     Integer FilterEvery = 0;
     bool FilterNodeIfParentVisible = true;
+    String SortOrder;
   };
 
   // Every node in tree order as "record:level:index:expanded:has-children", how
@@ -83,6 +84,13 @@ struct TreeBuild : ::testing::Test {
     s += "| shown " + std::to_string(View.ViewCount()) + " | hooks " + std::to_string(HookCalls) + " | visible";
     for (TBaseTreeNodeEh* n = tree->GetFirst(); n; n = tree->GetNext(n))
       s += std::string(" ") + (n->GetVisible() ? "v" : "i") + std::to_string(n->GetVisibleIndex());
+    // The rows as the dataset reads them, and each record's row back.
+    s += " | rows";
+    for (Integer row = 0; row < View.ViewCount(); ++row) {
+      TMemoryRecordEh* rec = View.ViewRecord(row);
+      s += " " + std::to_string(rec->GetIndex());
+      if (View.IndexOfRecord(rec) != row) s += "(row " + std::to_string(View.IndexOfRecord(rec)) + ")";
+    }
     return s;
   }
 
@@ -101,6 +109,7 @@ struct TreeBuild : ::testing::Test {
       view.OnFilterRecord = [every = O.FilterEvery](TObject*, TMemoryRecordEh* Rec) {
         return Rec->GetIndex() % every != 0;
       };
+    view.SetSortOrder(O.SortOrder);
     Integer hookCalls = 0;
     if (O.Hooks) {
       tree->OnExpandedChanging = [&hookCalls](TObject*, TBaseTreeNodeEh*, bool&) { ++hookCalls; };
@@ -243,6 +252,9 @@ TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
     // Some rounds hide records, leaving their nodes to show for their descendants.
     o.FilterEvery = round % 3 == 0 ? 0 : 2 + static_cast<Integer>(rng() % 4);
     o.FilterNodeIfParentVisible = rng() % 2 == 0;
+    // Siblings sorted: by whole numbers with ties and Nulls, by texts, by both.
+    const char16_t* orders[] = {u"", u"PARENT", u"KEY_S DESC", u"PARENT DESC, KEY_S", u"PARENT_S, ID DESC"};
+    o.SortOrder = orders[round % 5];
     // Every other round over a view that gives the records in another order.
     TRecordsViewEh source(nullptr);
     if (round % 2) {
