@@ -1036,98 +1036,85 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // made where a walk reads them, and the made tree needs no sort.
   FOrderedInBuild = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
 
-  // The records level by level, parents before children, walking down from the
-  // top level through the children lists: each step reads a list the steps
-  // before it have already named, so the reads can run ahead. A record the walk
-  // never reaches lies on a loop of parent keys, and a record deeper than
-  // MaxLevel breaks its chain: both are left to the build that decides record
-  // by record.
-  std::vector<Integer> byLevel(List.size());
+  // The records in the tree's pre-order, walking down from the top level
+  // through the children lists: the nodes are then made in that order, parent
+  // before child, so a walk of the tree reads them in storage order. The walk
+  // gathers what making each node needs (its record, visibility, children's
+  // count, parent's place), so the making reads its tables in order. A record
+  // the walk never reaches lies on a loop of parent keys, and a record deeper
+  // than MaxLevel breaks its chain: both are left to the build that decides
+  // record by record.
+  std::vector<TMemoryRecordEh*> recAt(List.size());
+  std::vector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
+  std::vector<Byte> visibleAt(List.size());
   {
-    size_t filled = static_cast<size_t>(first[1]);
-    std::copy(children.begin(), children.begin() + first[1], byLevel.begin());
-    Integer depth = 1;
-    for (size_t k = 0, levelEnd = filled; k < filled; ++k) {
-      if (k == levelEnd) {
-        levelEnd = filled;
-        ++depth;
-      }
-      if (depth > GetMaxLevel()) return TKeyBuildEh::Declined;
-      if (k + kAhead < filled) __builtin_prefetch(&first[static_cast<size_t>(byLevel[k + kAhead]) + 1]);
-      const size_t p = static_cast<size_t>(byLevel[k]);
-      const auto from = children.begin() + first[p + 1], to = children.begin() + first[p + 2];
-      std::copy(from, to, byLevel.begin() + static_cast<std::ptrdiff_t>(filled));
-      filled += static_cast<size_t>(to - from);
-    }
-    if (filled != List.size()) return TKeyBuildEh::Declined;
-  }
-  // Each node's place in the tree's pre-order, from the subtree sizes, level by
-  // level: the nodes are then made in that order, parent before child, so a
-  // walk of the tree reads them in storage order, and every step of the
-  // making reads its tables in order or gathers from them with nothing
-  // waiting on the step before.
-  std::vector<Integer> size(List.size(), 1);
-  for (size_t k = List.size(); k-- > 0;) {
-    const Integer i = byLevel[k];
-    const Integer p = parentAt[static_cast<size_t>(i)];
-    if (p >= 0) size[static_cast<size_t>(p)] += size[static_cast<size_t>(i)];
-  }
-  // In pre-order: the record at each place, and its parent's place (-1: the root).
-  std::vector<Integer> order(List.size()), parentPlace(List.size()), place(List.size());
-  {
-    auto placeChildren = [&](Integer Parent, Integer At) {
-      const Integer from = first[static_cast<size_t>(Parent) + 1], to = first[static_cast<size_t>(Parent) + 2];
-      Integer next = Parent < 0 ? 0 : At + 1;
-      for (Integer k = from; k < to; ++k) {
-        const Integer c = children[static_cast<size_t>(k)];
-        place[static_cast<size_t>(c)] = next;
-        order[static_cast<size_t>(next)] = c;
-        parentPlace[static_cast<size_t>(next)] = Parent < 0 ? -1 : At;
-        next += size[static_cast<size_t>(c)];
-      }
+    struct TStep {
+      Integer Record, ParentPlace, Depth;
     };
-    placeChildren(-1, -1);
-    for (Integer p : byLevel) placeChildren(p, place[static_cast<size_t>(p)]);
+    std::vector<TStep> stack;
+    stack.reserve(static_cast<size_t>(first[1]) + 64);
+    for (Integer j = first[1]; j-- > 0;) stack.push_back({children[static_cast<size_t>(j)], -1, 1});
+    const Integer maxLevel = GetMaxLevel();
+    size_t k = 0;
+    while (!stack.empty()) {
+      const TStep step = stack.back();
+      stack.pop_back();
+      if (step.Depth > maxLevel) return TKeyBuildEh::Declined;
+      const size_t i = static_cast<size_t>(step.Record);
+      const Integer from = first[i + 1], to = first[i + 2];
+      recAt[k] = List[i];
+      visibleAt[k] = visible[i];
+      childCount[k] = to - from;
+      parentPlace[k] = step.ParentPlace;
+      place[i] = static_cast<Integer>(k);
+      // Pushed last first, so the first child comes next; each is asked for
+      // now, while its subtree's turn is still to come.
+      for (Integer j = to; j-- > from;) {
+        const Integer c = children[static_cast<size_t>(j)];
+        __builtin_prefetch(&first[static_cast<size_t>(c) + 1]);
+        __builtin_prefetch(&List[static_cast<size_t>(c)]);
+        stack.push_back({c, static_cast<Integer>(k), step.Depth + 1});
+      }
+      ++k;
+    }
+    if (k != List.size()) return TKeyBuildEh::Declined;
+  }
+
+  // The rows each node shows, children before parents (the places backwards),
+  // as CountShownRows would count them: each place first sums its children's.
+  std::vector<Integer> rows(List.size(), 0);
+  Integer topRows = 0;
+  for (size_t k = List.size(); k-- > 0;) {
+    const Integer shown = visibleAt[k] ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
+    rows[k] = shown;
+    const Integer parent = parentPlace[k];
+    (parent < 0 ? topRows : rows[static_cast<size_t>(parent)]) += shown;
   }
 
   ReserveNodes(n);
   FRecordNodes.Reserve(List.size());
   ReserveChildren(GetRoot(), first[1]);
   NewChildBlock(List.size() - static_cast<size_t>(first[1]));
-  std::vector<TMemRecViewEh*> made(List.size());
-  for (size_t k = 0; k < List.size(); ++k) {
-    if (k + kAhead < List.size()) {
-      const size_t ahead = static_cast<size_t>(order[k + kAhead]);
-      __builtin_prefetch(&List[ahead]);
-      __builtin_prefetch(&visible[ahead]);
-      __builtin_prefetch(&first[ahead + 1]);
-    }
-    const size_t i = static_cast<size_t>(order[k]);
-    const Integer parent = parentPlace[k];
-    // No expansion hook is set (see above): the default flags go in directly.
-    auto* node = static_cast<TMemRecViewEh*>(
-        AppendNewChild(parent < 0 ? GetRoot() : made[static_cast<size_t>(parent)], List[i], visible[i] != 0,
-                       FDefaultNodeExpanded, FDefaultNodeHasChildren));
-    made[k] = node;
-    const Integer childCount = first[i + 2] - first[i + 1];
-    ShareChildren(node, childCount);
-    node->SizeChildRows(childCount);
-  }
-  BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
-
-  // The rows each node shows, children before parents (the places backwards),
-  // as CountShownRows would count them when the rows are first read.
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
   root->SizeChildRows(first[1]);
-  for (size_t k = made.size(); k-- > 0;) {
-    if (k >= kAhead) __builtin_prefetch(made[k - kAhead]);
-    TMemRecViewEh* node = made[k];
-    node->SetShownRows(node->FinishChildRows());
-    const Integer parent = parentPlace[k];
-    (parent < 0 ? root : made[static_cast<size_t>(parent)])->FChildRows[static_cast<size_t>(node->GetIndex()) + 1] =
-        node->FShownRows;
+  root->FShownRows = topRows;
+  std::vector<TMemRecViewEh*> made(List.size());
+  for (size_t k = 0; k < List.size(); ++k) {
+    const Integer parentAtPlace = parentPlace[k];
+    TMemRecViewEh* parent = parentAtPlace < 0 ? root : made[static_cast<size_t>(parentAtPlace)];
+    // No expansion hook is set (see above): the default flags go in directly.
+    auto* node = static_cast<TMemRecViewEh*>(
+        AppendNewChild(parent, recAt[k], visibleAt[k] != 0, FDefaultNodeExpanded, FDefaultNodeHasChildren));
+    made[k] = node;
+    ShareChildren(node, childCount[k]);
+    node->SizeChildRows(childCount[k]);
+    node->FShownRows = rows[k];
+    // The parent's counts, made its Fenwick tree once its last child has come.
+    const Integer index = node->GetIndex();
+    parent->FChildRows[static_cast<size_t>(index) + 1] = rows[k];
+    if (index + 1 == parent->ChildRowsSize()) parent->FinishChildRows();
   }
-  root->FShownRows = root->FinishChildRows();
+  BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
   FDirty = false;
   FAllVisibleStale = true;
   FRowCursorNode = nullptr;
