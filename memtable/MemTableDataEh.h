@@ -1198,6 +1198,20 @@ public:
   void ReserveIds(Integer Lowest, Integer Highest, size_t Count);
   // Set for a caller that has read the record's ID already.
   void SetWithId(Integer Id, TMemoryRecordEh* Rec, TMemRecViewEh* Node);
+  // SetWithId for every record of Recs, its ID in Ids and its node NodeOf(i):
+  // straight into the room ReserveIds made while each ID has a slot of its own.
+  template <class TNodeOf>
+  void SetAllWithIds(const std::vector<Integer>& Ids, const std::vector<TMemoryRecordEh*>& Recs, TNodeOf&& NodeOf) {
+    size_t i = 0;
+    if (FById && FCount == 0)
+      for (; i < Recs.size(); ++i) {
+        const Int64 at = static_cast<Int64>(Ids[i]) - FBase;
+        if (at < 0 || static_cast<size_t>(at) >= FSlots.size() || FSlots[static_cast<size_t>(at)]) break;
+        FSlots[static_cast<size_t>(at)] = NodeOf(i);
+        ++FCount;
+      }
+    for (; i < Recs.size(); ++i) SetWithId(Ids[i], Recs[i], NodeOf(i));
+  }
   void PrefetchId(Integer Id) const {
     if (FById && Id - FBase >= 0 && static_cast<size_t>(Id - FBase) < FSlots.size())
       __builtin_prefetch(&FSlots[static_cast<size_t>(Id - FBase)]);

@@ -138,6 +138,24 @@ struct TNumberKey {
   TVarType Type;
 };
 
+// Keys are always written before they are read: room for them is not cleared first.
+template <class T>
+struct TUnclearedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TUnclearedAllocator<U>;
+  };
+  template <class U>
+  void construct(U* P) noexcept {
+    ::new (static_cast<void*>(P)) U;
+  }
+  template <class U, class... TArgs>
+  void construct(U* P, TArgs&&... Args) {
+    ::new (static_cast<void*>(P)) U(std::forward<TArgs>(Args)...);
+  }
+};
+using TNumberKeys = std::vector<TNumberKey, TUnclearedAllocator<TNumberKey>>;
+
 // Sorts the keys by Rank(key), ties in the order they stand: in one counting
 // pass when the ranks lie within twice as many values as there are keys (a
 // numbered table's keys, and the parent keys that name them), else in passes
@@ -145,7 +163,7 @@ struct TNumberKey {
 // reads the keys a few times, where a comparison sort of a million reads them
 // twenty times.
 template <class TRank>
-void RadixSortKeys(std::vector<TNumberKey>& Keys, std::vector<TNumberKey>& Spare, UInt64 HighestRank, TRank&& Rank) {
+void RadixSortKeys(TNumberKeys& Keys, TNumberKeys& Spare, UInt64 HighestRank, TRank&& Rank) {
   if (HighestRank == 0) return;
   const bool dense = HighestRank < 2 * static_cast<UInt64>(Keys.size());
   const unsigned bits = dense ? 64 : 11;
@@ -156,7 +174,7 @@ void RadixSortKeys(std::vector<TNumberKey>& Keys, std::vector<TNumberKey>& Spare
   std::vector<uint32_t> count(buckets);
   Spare.resize(Keys.size());
   for (unsigned shift = 0; shift < 64 && (HighestRank >> shift) != 0; shift += bits) {
-    std::fill(count.begin(), count.end(), 0);
+    if (shift > 0) std::fill(count.begin(), count.end(), 0);
     for (const TNumberKey& k : Keys) ++count[(Rank(k) >> shift) & mask];
     // A pass whose digit is the same for every key would leave them as they are.
     if (std::find(count.begin(), count.end(), Keys.size()) != count.end()) continue;
@@ -168,7 +186,7 @@ void RadixSortKeys(std::vector<TNumberKey>& Keys, std::vector<TNumberKey>& Spare
 }
 
 // Null first, then by key, equal keys by record identifier.
-void SortNumberKeys(std::vector<TNumberKey>& Keys) {
+void SortNumberKeys(TNumberKeys& Keys) {
   if (Keys.size() < 256) {
     std::sort(Keys.begin(), Keys.end(), [](const TNumberKey& x, const TNumberKey& y) {
       const bool xn = x.Type == varNull, yn = y.Type == varNull;
@@ -194,7 +212,7 @@ void SortNumberKeys(std::vector<TNumberKey>& Keys) {
     highest = numbers ? std::max(highest, k.Key) : k.Key;
     numbers = true;
   }
-  std::vector<TNumberKey> spare;
+  TNumberKeys spare;
   // Equal keys go by identifier: the keys are put in identifier order first
   // unless they stand in it already, as a table's records mostly do.
   if (!idsInOrder)
@@ -231,7 +249,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
 
   // Whole numbers and Nulls (first), the commonest keys, compared as VarCompareEh
   // does from a plain table, and made into entries straight in order.
-  std::vector<TNumberKey> numbers;
+  TNumberKeys numbers;
   bool wholeNumbers = column >= 0;
   if (wholeNumbers) {
     numbers.reserve(records.size());

@@ -1121,10 +1121,10 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
 
   // In records-list order: a list's IDs mostly rise with it, so the map's table fills in order.
   FRecordNodes.ReserveIds(lowestId, highestId, List.size());
-  for (size_t i = 0; i < List.size(); ++i) {
+  FRecordNodes.SetAllWithIds(ids, List, [&](size_t i) {
     if (i + kAhead < List.size()) __builtin_prefetch(&made[static_cast<size_t>(place[i + kAhead])]);
-    FRecordNodes.SetWithId(ids[i], List[i], made[static_cast<size_t>(place[i])]);
-  }
+    return made[static_cast<size_t>(place[i])];
+  });
   FVisibilityCurrent = true;
   return TKeyBuildEh::Built;
 }
