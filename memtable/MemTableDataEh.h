@@ -1200,8 +1200,8 @@ public:
   void SetWithId(Integer Id, TMemoryRecordEh* Rec, TMemRecViewEh* Node);
   // SetWithId for every record of Recs, its ID in Ids and its node NodeOf(i):
   // straight into the room ReserveIds made while each ID has a slot of its own.
-  template <class TNodeOf>
-  void SetAllWithIds(const std::vector<Integer>& Ids, const std::vector<TMemoryRecordEh*>& Recs, TNodeOf&& NodeOf) {
+  template <class TIds, class TNodeOf>
+  void SetAllWithIds(const TIds& Ids, const std::vector<TMemoryRecordEh*>& Recs, TNodeOf&& NodeOf) {
     size_t i = 0;
     if (FById && FCount == 0)
       for (; i < Recs.size(); ++i) {

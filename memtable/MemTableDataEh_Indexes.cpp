@@ -15,6 +15,7 @@
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"
+#include "platform/core/Uncleared.h"
 #include "platform/core/WithUpdate.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/Fields.h"
@@ -139,22 +140,7 @@ struct TNumberKey {
 };
 
 // Keys are always written before they are read: room for them is not cleared first.
-template <class T>
-struct TUnclearedAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = TUnclearedAllocator<U>;
-  };
-  template <class U>
-  void construct(U* P) noexcept {
-    ::new (static_cast<void*>(P)) U;
-  }
-  template <class U, class... TArgs>
-  void construct(U* P, TArgs&&... Args) {
-    ::new (static_cast<void*>(P)) U(std::forward<TArgs>(Args)...);
-  }
-};
-using TNumberKeys = std::vector<TNumberKey, TUnclearedAllocator<TNumberKey>>;
+using TNumberKeys = TUnclearedVector<TNumberKey>;
 
 // Sorts the keys by Rank(key), ties in the order they stand: in one counting
 // pass when the ranks lie within twice as many values as there are keys (a

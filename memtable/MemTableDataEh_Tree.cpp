@@ -52,6 +52,7 @@
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Assert.h"
 #include "platform/core/ScopeGuard.h"
+#include "platform/core/Uncleared.h"
 
 namespace {
 
@@ -916,14 +917,16 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
 
   // The keys, read once; a repeated key or a key of another kind ends here.
   enum : Byte { kKeyNull = 1, kParentNull = 2 };
-  std::vector<Int64> keys(List.size()), parents(List.size());
-  std::vector<Byte> nulls(List.size());
+  // The work tables below are written before they are read, and each is
+  // given back once the steps that read it are done.
+  TUnclearedVector<Int64> keys(List.size()), parents(List.size());
+  TUnclearedVector<Byte> nulls(List.size());
   // The records' IDs, read with their keys, key the record map without a second visit.
-  std::vector<Integer> ids(List.size());
+  TUnclearedVector<Integer> ids(List.size());
   Integer lowestId = std::numeric_limits<Integer>::max(), highestId = std::numeric_limits<Integer>::min();
   // Whether the view shows each record, asked while the record is at hand:
   // afterwards the tree visits the records in its own, scattered, order.
-  std::vector<Byte> inView(List.size());
+  TUnclearedVector<Byte> inView(List.size());
   // The loops below ask for memory some records ahead: the records and the
   // hash slots lie scattered, and waiting for each in turn is most of the time.
   constexpr size_t kAhead = 16;
@@ -998,10 +1001,15 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (*found < i || (FFullBuildCheck && *found != i)) parentAt[at] = *found;
     else if (FFullBuildCheck) return TKeyBuildEh::Declined;  // its own parent: a loop
   }
+  ReleaseTable(keys);
+  ReleaseTable(parents);
+  ReleaseTable(nulls);
+  ReleaseTable(table);
+  byKey = TKeyHash<Integer>(0);
 
   // A node shows when its record is in view or one of its descendants shows,
   // as RefreshVisibility would find: each record in view marks its way up.
-  std::vector<Byte>& visible = inView;
+  TUnclearedVector<Byte>& visible = inView;
   for (Integer i = 0; i < n; ++i) {
     if (visible[static_cast<size_t>(i)] != 1) continue;
     for (Integer j = parentAt[static_cast<size_t>(i)]; j >= 0 && !visible[static_cast<size_t>(j)];
@@ -1016,7 +1024,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   for (size_t k = 1; k < first.size(); ++k) first[k] += first[k - 1];
   std::vector<Integer> children(List.size());
   {
-    std::vector<Integer> fill(first.begin(), first.end() - 1);
+    TUnclearedVector<Integer> fill(first.begin(), first.end() - 1);
     for (Integer i = 0; i < n; ++i)
       children[static_cast<size_t>(fill[static_cast<size_t>(parentAt[static_cast<size_t>(i)] + 1)]++)] = i;
   }
@@ -1035,6 +1043,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // Siblings put in the sort order before any node is made: the nodes are then
   // made where a walk reads them, and the made tree needs no sort.
   FOrderedInBuild = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
+  ReleaseTable(parentAt);
 
   // The records in the tree's pre-order, walking down from the top level
   // through the children lists: the nodes are then made in that order, parent
@@ -1044,9 +1053,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // the walk never reaches lies on a loop of parent keys, and a record deeper
   // than MaxLevel breaks its chain: both are left to the build that decides
   // record by record.
-  std::vector<TMemoryRecordEh*> recAt(List.size());
-  std::vector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
-  std::vector<Byte> visibleAt(List.size());
+  TUnclearedVector<TMemoryRecordEh*> recAt(List.size());
+  TUnclearedVector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
+  TUnclearedVector<Byte> visibleAt(List.size());
   {
     struct TStep {
       Integer Record, ParentPlace, Depth;
@@ -1079,6 +1088,8 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     }
     if (k != List.size()) return TKeyBuildEh::Declined;
   }
+  ReleaseTable(children);
+  ReleaseTable(inView);
 
   // The rows each node shows, children before parents (the places backwards),
   // as CountShownRows would count them: each place first sums its children's.
@@ -1098,7 +1109,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
   root->SizeChildRows(first[1]);
   root->FShownRows = topRows;
-  std::vector<TMemRecViewEh*> made(List.size());
+  TUnclearedVector<TMemRecViewEh*> made(List.size());
   for (size_t k = 0; k < List.size(); ++k) {
     const Integer parentAtPlace = parentPlace[k];
     TMemRecViewEh* parent = parentAtPlace < 0 ? root : made[static_cast<size_t>(parentAtPlace)];
@@ -1114,6 +1125,11 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     parent->FChildRows[static_cast<size_t>(index) + 1] = rows[k];
     if (index + 1 == parent->ChildRowsSize()) parent->FinishChildRows();
   }
+  ReleaseTable(rows);
+  ReleaseTable(recAt);
+  ReleaseTable(childCount);
+  ReleaseTable(parentPlace);
+  ReleaseTable(visibleAt);
   BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
   FDirty = false;
   FAllVisibleStale = true;
