@@ -1042,7 +1042,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     }
   // Siblings put in the sort order before any node is made: the nodes are then
   // made where a walk reads them, and the made tree needs no sort.
-  FOrderedInBuild = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
+  const bool ordered = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
   ReleaseTable(parentAt);
 
   // The records in the tree's pre-order, walking down from the top level
@@ -1142,6 +1142,8 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     return made[static_cast<size_t>(place[i])];
   });
   FVisibilityCurrent = true;
+  // Only now: a build given up leaves the order to the sort after the build that follows.
+  FOrderedInBuild = ordered;
   return TKeyBuildEh::Built;
 }
 

@@ -21,8 +21,8 @@
 #include <iterator>
 #include <memory>
 #include <new>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/core/Exceptions.h"
