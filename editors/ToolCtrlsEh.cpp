@@ -500,17 +500,8 @@ void TEditButtonEh::InitiateAction() {
 TBasicAction* TEditButtonEh::GetAction() const { return FActionLink ? FActionLink->GetAction() : nullptr; }
 
 void TEditButtonEh::SetAction(TBasicAction* Value) {
-  if (!Value) {
-    FActionLink.reset();
-    return;
-  }
-  if (!FActionLink) {
-    FActionLink = std::make_unique<TEditButtonActionLinkEh>(this);
-    FActionLink->OnChange = [this](TObject*) {
-      if (TBasicAction* action = GetAction()) ActionChange(action, false);
-    };
-  }
-  FActionLink->SetAction(Value);
+  AssignActionLink(FActionLink, this, Value, [this](TBasicAction* Action) { ActionChange(Action, false); });
+  if (!Value) return;
   ActionChange(Value, Value->GetComponentState().Contains(csLoading));
 }
 

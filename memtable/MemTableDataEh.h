@@ -1333,6 +1333,8 @@ private:
   // order's values cannot be keyed.
   bool SortFamilies(const std::vector<TMemoryRecordEh*>& List, const std::vector<Integer>& First,
                     std::vector<Integer>& Children);
+  // The order SetSortOrder takes, without sorting; false when it is the order already.
+  bool TakeSortOrder(const String& Value);
 
   bool FDefaultNodeExpanded = false;
   bool FDefaultNodeHasChildren = false;

@@ -484,25 +484,79 @@ std::vector<Integer> SortPacked(const std::vector<uint64_t>& Packed) {
   });
 }
 
+// Each row's text item: its packed number beside the head and number of the
+// last text column's key.
+std::vector<TTextItem> TextItems(const TSortKeys& Keys, const std::vector<uint64_t>& Packed) {
+  const size_t last = Keys.ColumnCount() - 1;
+  std::vector<TTextItem> items(Packed.size());
+  for (size_t i = 0; i < Packed.size(); ++i)
+    items[i] = TTextItem{Packed[i], Keys.HeadOf(last, i), Keys.TextOf(last, i), static_cast<Integer>(i)};
+  return items;
+}
+
+// Two text items as their rows compare: the packed number, then the text's
+// head, then its whole key (reversed for DESC).
+class TTextItemOrder {
+public:
+  explicit TTextItemOrder(const TSortKeys& Keys)
+      : FTexts(Keys.Texts(Keys.ColumnCount() - 1)), FSign(Keys.Descending(Keys.ColumnCount() - 1) ? -1 : 1) {}
+  int operator()(const TTextItem& A, const TTextItem& B) const {
+    if (A.K != B.K) return A.K < B.K ? -1 : 1;
+    if (A.Head != B.Head) return A.Head < B.Head ? -FSign : FSign;
+    return FSign * FTexts.Compare(A.Text, B.Text);
+  }
+
+private:
+  const TTextKeys& FTexts;
+  int FSign;
+};
+
+// How two rows of a key table compare (CompareRecordsByOrder's answer):
+// through the packed number and, with a last text column, the text items
+// beside it, where the keys pack; else column by column.
+class TRowOrder {
+public:
+  explicit TRowOrder(const TSortKeys& Keys) : FKeys(Keys), FTextOrder(Keys) {
+    unsigned bits = 0;
+    if (!Keys.Pack(FPacked, bits)) return;
+    if (Keys.KindOf(Keys.ColumnCount() - 1) != TSortKeys::kText) {
+      FKind = kNumbers;
+      return;
+    }
+    FItems = TextItems(Keys, FPacked);
+    std::vector<uint64_t>().swap(FPacked);
+    FKind = kTextItems;
+  }
+  // The packed number alone orders the rows: Number(row) is it.
+  bool NumbersOnly() const { return FKind == kNumbers; }
+  uint64_t Number(Integer Row) const { return FPacked[static_cast<size_t>(Row)]; }
+  int operator()(Integer A, Integer B) const {
+    switch (FKind) {
+      case kNumbers: return Order(Number(A), Number(B));
+      case kTextItems: return FTextOrder(FItems[static_cast<size_t>(A)], FItems[static_cast<size_t>(B)]);
+      default: return FKeys.Compare(A, B);
+    }
+  }
+
+private:
+  enum TKind { kColumns, kNumbers, kTextItems };
+  const TSortKeys& FKeys;
+  TTextItemOrder FTextOrder;
+  TKind FKind = kColumns;
+  std::vector<uint64_t> FPacked;
+  std::vector<TTextItem> FItems;
+};
+
 // The rows in sorted order, sorting compact items where the keys allow it.
 std::vector<Integer> SortedRows(const TSortKeys& Keys, size_t Count) {
   std::vector<uint64_t> packed;
   unsigned bits = 0;
   if (Keys.Pack(packed, bits)) {
-    const size_t last = Keys.ColumnCount() - 1;
-    if (Keys.KindOf(last) != TSortKeys::kText)
+    if (Keys.KindOf(Keys.ColumnCount() - 1) != TSortKeys::kText)
       return bits <= 32 ? SortPacked<uint32_t>(packed) : SortPacked<uint64_t>(packed);
-    const TTextKeys& texts = Keys.Texts(last);
-    std::vector<TTextItem> items(Count);
-    for (size_t i = 0; i < Count; ++i)
-      items[i] = TTextItem{packed[i], Keys.HeadOf(last, i), Keys.TextOf(last, i), static_cast<Integer>(i)};
+    std::vector<TTextItem> items = TextItems(Keys, packed);
     std::vector<uint64_t>().swap(packed);
-    const int sign = Keys.Descending(last) ? -1 : 1;
-    return SortItems(items, [sign, &texts](const TTextItem& a, const TTextItem& b) {
-      if (a.K != b.K) return a.K < b.K ? -1 : 1;
-      if (a.Head != b.Head) return a.Head < b.Head ? -sign : sign;
-      return sign * texts.Compare(a.Text, b.Text);
-    });
+    return SortItems(items, TTextItemOrder(Keys));
   }
   std::vector<Integer> rows(Count);
   for (size_t i = 0; i < Count; ++i) rows[i] = static_cast<Integer>(i);
@@ -556,44 +610,24 @@ bool TMemoryTreeListEh::SortFamilies(const std::vector<TMemoryRecordEh*>& List, 
   TSortKeys keys;
   if (List.size() < 2 || !keys.Build(List, FOrderByList.get())) return false;
   // The quicksort SortData runs over each node's children, so ties end where they would.
-  auto eachFamily = [&](auto&& Compare) {
+  const TRowOrder order(keys);
+  if (!order.NumbersOnly()) {
     for (size_t g = 0; g + 1 < First.size(); ++g)
-      if (First[g + 1] - First[g] > 1) QuickSortEh(Children, First[g], First[g + 1] - 1, Compare);
-  };
-  std::vector<uint64_t> packed;
-  unsigned bits = 0;
-  if (!keys.Pack(packed, bits)) {
-    eachFamily([&keys](Integer a, Integer b) { return keys.Compare(a, b); });
+      if (First[g + 1] - First[g] > 1) QuickSortEh(Children, First[g], First[g + 1] - 1, order);
     return true;
   }
-  const size_t last = keys.ColumnCount() - 1;
-  if (keys.KindOf(last) != TSortKeys::kText) {
-    // Each family's keys gathered beside their rows: the same moves, without a
-    // reach into the table at every comparison.
-    std::vector<TPackedItem<uint64_t>> items;
-    for (size_t g = 0; g + 1 < First.size(); ++g) {
-      const size_t from = static_cast<size_t>(First[g]), count = static_cast<size_t>(First[g + 1]) - from;
-      if (count < 2) continue;
-      items.resize(count);
-      for (size_t k = 0; k < count; ++k) {
-        const Integer row = Children[from + k];
-        items[k] = {packed[static_cast<size_t>(row)], row};
-      }
-      QuickSortEh(items, 0, static_cast<Integer>(count) - 1,
-                  [](const TPackedItem<uint64_t>& a, const TPackedItem<uint64_t>& b) { return Order(a.K, b.K); });
-      for (size_t k = 0; k < count; ++k) Children[from + k] = items[k].Row;
-    }
-    return true;
+  // Each family's numbers gathered beside their rows: the same moves, without
+  // a reach into the table at every comparison.
+  std::vector<TPackedItem<uint64_t>> items;
+  for (size_t g = 0; g + 1 < First.size(); ++g) {
+    const size_t from = static_cast<size_t>(First[g]), count = static_cast<size_t>(First[g + 1]) - from;
+    if (count < 2) continue;
+    items.resize(count);
+    for (size_t k = 0; k < count; ++k) items[k] = {order.Number(Children[from + k]), Children[from + k]};
+    QuickSortEh(items, 0, static_cast<Integer>(count) - 1,
+                [](const TPackedItem<uint64_t>& a, const TPackedItem<uint64_t>& b) { return Order(a.K, b.K); });
+    for (size_t k = 0; k < count; ++k) Children[from + k] = items[k].Row;
   }
-  const TTextKeys& texts = keys.Texts(last);
-  const int sign = keys.Descending(last) ? -1 : 1;
-  eachFamily([&](Integer a, Integer b) {
-    const size_t x = static_cast<size_t>(a), y = static_cast<size_t>(b);
-    if (packed[x] != packed[y]) return packed[x] < packed[y] ? -1 : 1;
-    const uint64_t hx = keys.HeadOf(last, x), hy = keys.HeadOf(last, y);
-    if (hx != hy) return hx < hy ? -sign : sign;
-    return sign * texts.Compare(keys.TextOf(last, x), keys.TextOf(last, y));
-  });
   return true;
 }
 
@@ -610,40 +644,12 @@ void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
     recs.push_back(node->GetRec());
     nodes.push_back(node);
   }
-  auto rowOf = [](TBaseTreeNodeEh* n) { return static_cast<size_t>(static_cast<TMemRecViewEh*>(n)->FSortRow); };
+  auto rowOf = [](TBaseTreeNodeEh* n) { return static_cast<TMemRecViewEh*>(n)->FSortRow; };
   TSortKeys keys;
-  const bool keyed = keys.Build(recs, OrderBy);
-  std::vector<uint64_t> packed;
-  unsigned bits = 0;
-  if (keyed && keys.Pack(packed, bits)) {
-    const size_t last = keys.ColumnCount() - 1;
-    if (keys.KindOf(last) != TSortKeys::kText) {
-      TTreeListEh::SortData(
-          [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) { return Order(packed[rowOf(a)], packed[rowOf(b)]); },
-          OrderBy, true);
-    } else {
-      // The packed number and the text's head side by side, as the flat sort keeps them.
-      std::vector<TTextItem> items(recs.size());
-      for (size_t i = 0; i < recs.size(); ++i)
-        items[i] = TTextItem{packed[i], keys.HeadOf(last, i), keys.TextOf(last, i), static_cast<Integer>(i)};
-      const TTextKeys& texts = keys.Texts(last);
-      const int sign = keys.Descending(last) ? -1 : 1;
-      TTreeListEh::SortData(
-          [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
-            const TTextItem& x = items[rowOf(a)];
-            const TTextItem& y = items[rowOf(b)];
-            if (x.K != y.K) return x.K < y.K ? -1 : 1;
-            if (x.Head != y.Head) return x.Head < y.Head ? -sign : sign;
-            return sign * texts.Compare(x.Text, y.Text);
-          },
-          OrderBy, true);
-    }
-  } else if (keyed) {
+  if (keys.Build(recs, OrderBy)) {
+    const TRowOrder order(keys);
     TTreeListEh::SortData(
-        [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) {
-          return keys.Compare(static_cast<Integer>(rowOf(a)), static_cast<Integer>(rowOf(b)));
-        },
-        OrderBy, true);
+        [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) { return order(rowOf(a), rowOf(b)); }, OrderBy, true);
   } else {
     TTreeListEh::SortData(
         [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* param) {

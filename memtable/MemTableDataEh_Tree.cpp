@@ -320,11 +320,15 @@ void TMemoryTreeListEh::ExpandedChanged(TBaseTreeNodeEh* Node) {
 }
 
 void TMemoryTreeListEh::SetSortOrder(const String& Value) {
-  if (FSortOrder == Value) return;
+  if (TakeSortOrder(Value)) ApplySortOrder();
+}
+
+bool TMemoryTreeListEh::TakeSortOrder(const String& Value) {
+  if (FSortOrder == Value) return false;
   FOrderByList->ParseOrderBy(Value);
   FSortOrder = Value;
   FOrderedInBuild = false;
-  ApplySortOrder();
+  return true;
 }
 
 void TMemoryTreeListEh::ApplySortOrder() {
@@ -1102,8 +1106,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     (parent < 0 ? topRows : rows[static_cast<size_t>(parent)]) += shown;
   }
 
-  ReserveNodes(n);
-  FRecordNodes.Reserve(List.size());
+  // The nodes' room was reserved by BuildTree before the keys were read.
   ReserveChildren(GetRoot(), first[1]);
   NewChildBlock(List.size() - static_cast<size_t>(first[1]));
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
@@ -1313,10 +1316,7 @@ void TRecordsViewEh::BuildTree() {
   if (!FTreeMode) return;
   UpdateTreeFieldIndexes();
   // The build can make the siblings in the view's order straight away.
-  if (FTreeList->FSortOrder != FSortOrder) {
-    FTreeList->FOrderByList->ParseOrderBy(FSortOrder);
-    FTreeList->FSortOrder = FSortOrder;
-  }
+  FTreeList->TakeSortOrder(FSortOrder);
   if (const std::vector<TMemoryRecordEh*>* list = SourceList()) {
     FTreeList->FRecordNodes.Reserve(list->size());
     FTreeList->ReserveNodes(static_cast<Integer>(list->size()));

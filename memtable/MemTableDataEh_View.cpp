@@ -228,7 +228,6 @@ void TRecordsViewEh::RebuildView() {
   if (!FTreeList->GetFilterNodeIfParentVisible()) FTreeList->ShowChildrenOfVisibleNodes(nullptr);
   if (FSortOrder.empty()) ViewDataEvent(nullptr, -1, rlnListChangedEh);
   else ApplySortOrder();
-  FTreeList->FOrderedInBuild = false;
 }
 
 void TRecordsViewEh::SetTreeMode(bool Value) {

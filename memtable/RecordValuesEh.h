@@ -57,8 +57,7 @@ public:
   bool IsWholeNumber() const { return F.Wide.Kind == kNumber && IsIntegerType(F.Wide.Type); }
   // The raw number of an integer, Boolean (0 or 1) or Currency (scaled) value.
   Int64 Whole() const { return F.Wide.U.I; }
-  // Single, Double or Date: the value as a double.
-  bool IsReal() const { return F.Wide.Kind == kReal; }
+  // The value of a Single, Double or Date as a double.
   double Real() const { return F.Wide.U.D; }
 
   // What the same Variant method answers, without making the Variant when the

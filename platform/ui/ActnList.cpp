@@ -13,55 +13,44 @@ struct ActionClassesUnitInit {
   ~ActionClassesUnitInit() { UnRegisterClass<TAction>(); }
 } const UnitInit;
 
-// Each client link hears of the new value before the action stores it, so it can
-// tell whether its client still shows the old one.
-template <class T, class Pass>
-bool TellClients(const TBasicAction* Action, const T& Old, const T& New, Pass PassOn) {
-  if (Old == New) return false;
-  const std::vector<TBasicActionLink*> clients = Action->GetClients();
-  for (TBasicActionLink* link : clients)
-    if (auto* actionLink = dynamic_cast<TActionLink*>(link)) PassOn(actionLink);
-  return true;
-}
-
 }  // namespace
 
 // ---- TCustomAction
 
-void TCustomAction::SetCaption(const String& Value) {
-  if (!TellClients(this, FCaption, Value, [&](TActionLink* L) { L->SetCaption(Value); })) return;
-  FCaption = Value;
+// Each client link hears of the new value before the action stores it, so it can
+// tell whether its client still shows the old one.
+template <class T, class TPassOn>
+void TCustomAction::SetLinked(T& Field, const T& Value, TPassOn PassOn) {
+  if (Field == Value) return;
+  const std::vector<TBasicActionLink*> clients = GetClients();
+  for (TBasicActionLink* link : clients)
+    if (auto* actionLink = dynamic_cast<TActionLink*>(link)) PassOn(actionLink);
+  Field = Value;
   Change();
+}
+
+void TCustomAction::SetCaption(const String& Value) {
+  SetLinked(FCaption, Value, [&](TActionLink* L) { L->SetCaption(Value); });
 }
 
 void TCustomAction::SetChecked(bool Value) {
-  if (!TellClients(this, FChecked, Value, [&](TActionLink* L) { L->SetChecked(Value); })) return;
-  FChecked = Value;
-  Change();
+  SetLinked(FChecked, Value, [&](TActionLink* L) { L->SetChecked(Value); });
 }
 
 void TCustomAction::SetEnabled(bool Value) {
-  if (!TellClients(this, FEnabled, Value, [&](TActionLink* L) { L->SetEnabled(Value); })) return;
-  FEnabled = Value;
-  Change();
+  SetLinked(FEnabled, Value, [&](TActionLink* L) { L->SetEnabled(Value); });
 }
 
 void TCustomAction::SetHint(const String& Value) {
-  if (!TellClients(this, FHint, Value, [&](TActionLink* L) { L->SetHint(Value); })) return;
-  FHint = Value;
-  Change();
+  SetLinked(FHint, Value, [&](TActionLink* L) { L->SetHint(Value); });
 }
 
 void TCustomAction::SetShortCut(TShortCut Value) {
-  if (!TellClients(this, FShortCut, Value, [&](TActionLink* L) { L->SetShortCut(Value); })) return;
-  FShortCut = Value;
-  Change();
+  SetLinked(FShortCut, Value, [&](TActionLink* L) { L->SetShortCut(Value); });
 }
 
 void TCustomAction::SetVisible(bool Value) {
-  if (!TellClients(this, FVisible, Value, [&](TActionLink* L) { L->SetVisible(Value); })) return;
-  FVisible = Value;
-  Change();
+  SetLinked(FVisible, Value, [&](TActionLink* L) { L->SetVisible(Value); });
 }
 
 bool TCustomAction::Execute() { return TBasicAction::Execute() || DispatchActionToFocus(CM_ACTIONEXECUTE, this); }
@@ -140,17 +129,8 @@ void TControlActionLink::SetVisible(bool Value) {
 TBasicAction* TControl::GetAction() const { return FActionLink ? FActionLink->GetAction() : nullptr; }
 
 void TControl::SetAction(TBasicAction* Value) {
-  if (!Value) {
-    FActionLink.reset();
-    return;
-  }
-  if (!FActionLink) {
-    FActionLink = std::make_unique<TControlActionLink>(this);
-    FActionLink->OnChange = [this](TObject*) {
-      if (TBasicAction* action = GetAction()) ActionChange(action, false);
-    };
-  }
-  FActionLink->SetAction(Value);
+  AssignActionLink(FActionLink, this, Value, [this](TBasicAction* Action) { ActionChange(Action, false); });
+  if (!Value) return;
   Value->FreeNotification(this);
   ActionChange(Value, Value->GetComponentState().Contains(csLoading));
 }

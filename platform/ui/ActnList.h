@@ -19,6 +19,8 @@
 //
 // TControl's and TCustomForm's action members are defined in ActnList.cpp.
 
+#include <memory>
+
 #include "platform/core/BasicAction.h"
 #include "platform/ui/Controls.h"
 
@@ -49,6 +51,9 @@ protected:
   void GetPropInfos(std::vector<TPropInfo>& Props) override;
 
 private:
+  // Value into Field, the client links told first; nothing when Field holds it already.
+  template <class T, class TPassOn>
+  void SetLinked(T& Field, const T& Value, TPassOn PassOn);
   String FCaption;
   bool FChecked = false;
   bool FEnabled = true;
@@ -88,6 +93,23 @@ public:
 protected:
   TCustomAction* GetCustomAction() const { return dynamic_cast<TCustomAction*>(GetAction()); }
 };
+
+// A client's Action property: the client's link, made on first use, hands the
+// action's later changes to Changed(action); no action, no link.
+template <class TLink, class TClient, class TChanged>
+void AssignActionLink(std::unique_ptr<TLink>& Link, TClient* Client, TBasicAction* Value, TChanged Changed) {
+  if (!Value) {
+    Link.reset();
+    return;
+  }
+  if (!Link) {
+    Link = std::make_unique<TLink>(Client);
+    Link->OnChange = [&Link, Changed](TObject*) {
+      if (TBasicAction* action = Link->GetAction()) Changed(action);
+    };
+  }
+  Link->SetAction(Value);
+}
 
 class TControlActionLink : public TActionLink {
 public:

@@ -25,6 +25,7 @@
 #include "client/z39_01_main.h"
 #include "client/z39_04_MyShowMessage.h"
 #include "platform/backend/Headless.h"
+#include "platform/core/Files.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
 #include "platform/ui/ComCtrls.h"
@@ -72,6 +73,15 @@ public:
     if (!ProgramStart()) return false;
     Form_Main->Show();
     FDisplay.ProcessMessages();
+    return true;
+  }
+  // Start-up over a resource list of its own in "Settings/ListDB.txt", with the
+  // timer's first tick, which loads it, run.
+  bool StartWithResourceList(const std::string& List) {
+    if (!ForceDirectories(Folder() + u"Settings/")) return false;
+    WriteFileAtomic(Folder() + u"Settings/ListDB.txt", List);
+    if (!Start()) return false;
+    AdvanceClock(100);
     return true;
   }
   // Closes the main window through its close box (WM_CLOSE), as the user would.

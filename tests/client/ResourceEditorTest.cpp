@@ -19,10 +19,7 @@ const std::string kList =
 
 TEST(ResourceEditor, SaveButtonWritesTheTableAndLoadButtonReadsItBack) {
   TProgramDriver drv;
-  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
-  WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", kList);
-  ASSERT_TRUE(drv.Start());
-  drv.AdvanceClock(100);
+  ASSERT_TRUE(drv.StartWithResourceList(kList));
   EXPECT_EQ(Dlg_ListDB->MemTableEh_Tree->RecordCount(), 2);
   Dlg_ListDB->Label_YesModify->SetVisible(true);
   Dlg_ListDB->SB_SaveClick(Dlg_ListDB->SB_Save);

@@ -33,10 +33,7 @@ const std::string kTree =
 class ResourceTreeEditing : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(ForceDirectories(Settings()));
-    WriteFileAtomic(Settings() + u"ListDB.txt", kTree);
-    ASSERT_TRUE(Drv.Start());
-    Drv.AdvanceClock(100);
+    ASSERT_TRUE(Drv.StartWithResourceList(kTree));
     W = Dlg_ListDB;
     ASSERT_EQ(W->MemTableEh_Tree->RecordCount(), 6);
   }
@@ -286,10 +283,7 @@ TEST(ResourceTreeGroups, GroupsWithoutResourcesStayInTheTreeAfterTheListWasShown
                            "30\t0\t1\t5\t+\t+\tDelta\tDb\thost\t210\tUSMARC\t???\t \t \t \t\r\n"
                            "31\t0\t1\t6\t+\t+\tEpsilon\tDb\thost\t210\tUSMARC\t???\t \t \t \t\r\n";
   TProgramDriver drv;
-  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
-  WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", ring);
-  ASSERT_TRUE(drv.Start());
-  drv.AdvanceClock(100);
+  ASSERT_TRUE(drv.StartWithResourceList(ring));
   TDlg_ListDB* w = Dlg_ListDB;
   TMemTableEh* t = w->MemTableEh_Tree;
   auto shown = [t] {
@@ -548,10 +542,7 @@ TEST(ResourceTreeDeletion, AGroupTakesItsOwnRecordsAndLeavesTwinsOfTheirIdentifi
   for (const bool flat : {false, true}) {
     SCOPED_TRACE(flat ? "list view" : "tree view");
     TProgramDriver drv;
-    ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
-    WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", list);
-    ASSERT_TRUE(drv.Start());
-    drv.AdvanceClock(100);
+    ASSERT_TRUE(drv.StartWithResourceList(list));
     TDlg_ListDB* w = Dlg_ListDB;
     TMemTableEh* t = w->MemTableEh_Tree;
     t->SetReadOnly(false);

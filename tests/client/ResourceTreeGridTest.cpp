@@ -30,10 +30,7 @@ const std::string kTree =
 class ResourceTreeGrid : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(ForceDirectories(Drv.Folder() + u"Settings/"));
-    WriteFileAtomic(Drv.Folder() + u"Settings/ListDB.txt", kTree);
-    ASSERT_TRUE(Drv.Start());
-    Drv.AdvanceClock(100);
+    ASSERT_TRUE(Drv.StartWithResourceList(kTree));
     Grid = Dlg_ListDB->DBGridEh_TreeDB;
     Table = Dlg_ListDB->MemTableEh_Tree;
   }

@@ -274,35 +274,29 @@ TEST_F(EditorsRightToLeft, DropDownsStandAtTheMirroredSideOfTheirEditor) {
     else OffsetRect(d, -e.Left, 0);
     return d;
   };
+  // Each twin dropped down in turn: the right-to-left one stands where the other does, mirrored.
+  auto samePlace = [&](auto* Ltr, auto* Rtl, auto DropDownOf) {
+    Ltr->DropDown();
+    const TRect l = placed(Ltr, DropDownOf(Ltr)->GetHandle());
+    Ltr->CloseUp(false);
+    Rtl->DropDown();
+    EXPECT_EQ(placed(Rtl, DropDownOf(Rtl)->GetHandle()), l);
+    Rtl->CloseUp(false);
+  };
   {
     auto [ltr, rtl] = Twins<TDBComboBoxEh>(20, 120, [](TDBComboBoxEh* E) {
       E->GetItems()->SetText(u"Группа\nРесурс");
       E->GetDropDownBox()->SetWidth(170);
     });
-    ltr->DropDown();
-    const TRect l = placed(ltr, ltr->GetPopupListbox()->GetHandle());
-    ltr->CloseUp(false);
-    rtl->DropDown();
-    EXPECT_EQ(placed(rtl, rtl->GetPopupListbox()->GetHandle()), l);
-    rtl->CloseUp(false);
+    samePlace(ltr, rtl, [](TDBComboBoxEh* E) { return E->GetPopupListbox(); });
   }
   {
     auto [ltr, rtl] = Twins<TDBDateTimeEditEh>(50, 90, [](TDBDateTimeEditEh*) {});
-    ltr->DropDown();
-    const TRect l = placed(ltr, ltr->GetCalendar()->GetHandle());
-    ltr->CloseUp(false);
-    rtl->DropDown();
-    EXPECT_EQ(placed(rtl, rtl->GetCalendar()->GetHandle()), l);
-    rtl->CloseUp(false);
+    samePlace(ltr, rtl, [](TDBDateTimeEditEh* E) { return E->GetCalendar(); });
   }
   {
     auto [ltr, rtl] = Twins<TDBNumberEditEh>(80, 90, [](TDBNumberEditEh*) {});
-    ltr->DropDown();
-    const TRect l = placed(ltr, ltr->GetCalculator()->GetHandle());
-    ltr->CloseUp(false);
-    rtl->DropDown();
-    EXPECT_EQ(placed(rtl, rtl->GetCalculator()->GetHandle()), l);
-    rtl->CloseUp(false);
+    samePlace(ltr, rtl, [](TDBNumberEditEh* E) { return E->GetCalculator(); });
   }
   {
     // The recent texts drop down under the text, from its reading side, and
