@@ -1006,8 +1006,8 @@ protected:
   virtual void DrawCaption(TRect ARect, bool IsFocused);
   virtual void DrawCheck(TRect ARect, TCheckBoxState AState, bool Pressed, bool Active);
   virtual void PaintCheckBox();
-  // Stores a new state, runs the click notification (unless clicks are disabled),
-  // repaints and marks the box modified.
+  // Stores a new state, sends it to the window as BM_SETCHECK, runs the click
+  // notification (unless clicks are disabled), repaints and marks the box modified.
   virtual void InternalSetState(TCheckBoxState Value);
   virtual void WriteState();
   virtual void Toggle();

@@ -66,6 +66,8 @@ void TCustomDBCheckBoxEh::SetState(TCheckBoxState Value) {
 void TCustomDBCheckBoxEh::InternalSetState(TCheckBoxState Value) {
   if (FState == Value) return;
   FState = Value;
+  // The window hears of each new state, so a hook on it sees the box change.
+  if (HandleAllocated()) SendMessage(GetHandle(), BM_SETCHECK, WPARAM(FState), 0);
   if (!GetClicksDisabled()) TButtonControl::Click();
   Invalidate();
   FModified = true;

@@ -125,3 +125,5 @@ inline LPARAM CastHandleToLParamEh(HWND Handle) { return reinterpret_cast<LPARAM
 // Called by the grid's buffered paint just before the background is erased into
 // the memory context: a place for a platform that needs it; nothing here.
 inline void BufferedPaintHookEh(HDC /*MemDC*/) {}
+// A second such place, taking nothing, for a platform that needs one; nothing here either.
+inline void EmptyHookEh() {}

@@ -193,6 +193,26 @@ TEST_F(DBCheckBox, OnClickRunsOncePerUserToggleAndNotOnFocusing) {
   EXPECT_EQ(clicks, 2);
 }
 
+TEST_F(DBCheckBox, EachNewStateReachesTheWindowAsBMSetCheck) {
+  Bind(u"ACTIVE");
+  Box->SetAllowGrayed(true);
+  std::vector<WPARAM> Seen;
+  const TWndMethod Own = Box->GetWindowProc();
+  Box->SetWindowProc([&](TMessage& Message) {
+    if (Message.Msg == BM_SETCHECK) Seen.push_back(Message.WParam);
+    Own(Message);
+  });
+  ClickBox();    // checked -> unchecked
+  ClickBox();    // -> grayed
+  Table.Next();  // the field of the next record: unchecked
+  Table.Next();  // and grayed
+  Box->SetState(cbGrayed);  // no change: nothing sent
+  Box->SetChecked(true);
+  Box->SetWindowProc(nullptr);
+  EXPECT_EQ(Seen, (std::vector<WPARAM>{cbUnchecked, cbGrayed, cbUnchecked, cbGrayed, cbChecked}));
+  EXPECT_EQ(Box->Perform(BM_GETCHECK, 0, 0), cbChecked);
+}
+
 TEST_F(DBCheckBox, ABoxWithAnActionShowsItsCaptionRunsItOnAToggleAndPassesOthersToItsDataSource) {
   Bind(u"ACTIVE");
   auto* action = new TAction(Form);
