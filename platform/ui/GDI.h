@@ -245,6 +245,13 @@ public:
   // coordinates, unrotated; Orientation is applied by the caller.
   virtual void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
                         COLORREF Color) = 0;
+  // The same line read right to left: laid out with a right-to-left base
+  // direction and ending where the line would end at TextWidth from X. An engine
+  // that knows no directions draws it as DrawLine does.
+  virtual void DrawLineRightToLeft(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
+                                   COLORREF Color) {
+    DrawLine(Cr, Font, Text, X, Y, Color);
+  }
 };
 
 TTextEngine* GetTextEngine();
@@ -545,7 +552,7 @@ inline Integer DrawTextExW(HDC DC, const String& Text, Integer Count, TRect& Rec
   return DrawTextEx(DC, Text, Count, Rect, Format, Params);
 }
 
-enum : UINT { ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4 };
+enum : UINT { ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_RTLREADING = 0x80 };
 bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text,
                 Integer Count, const Integer* Dx = nullptr);
 inline bool ExtTextOutW(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect,

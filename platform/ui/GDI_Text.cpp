@@ -86,11 +86,16 @@ public:
     FMap = pango_cairo_font_map_new();
     pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(FMap), 96.0);
     FContext = pango_font_map_create_context(FMap);
+    // Right-to-left lines are laid out in a context of their own, whose base
+    // direction their layouts take instead of guessing it from the text.
+    FRtlContext = pango_font_map_create_context(FMap);
+    pango_context_set_base_dir(FRtlContext, PANGO_DIRECTION_RTL);
     cairo_font_options_t* fo = cairo_font_options_create();
     cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_ON);
     cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_SLIGHT);
     pango_cairo_context_set_font_options(FContext, fo);
+    pango_cairo_context_set_font_options(FRtlContext, fo);
     cairo_font_options_destroy(fo);
     FUiFace = FindUiFace(FMap);
   }
@@ -101,6 +106,7 @@ public:
       pango_font_description_free(f.Desc);
       if (f.Attrs) pango_attr_list_unref(f.Attrs);
     }
+    g_object_unref(FRtlContext);
     g_object_unref(FContext);
     g_object_unref(FMap);
   }
@@ -110,12 +116,12 @@ public:
   Integer TextWidth(const TFontData& Font, StringView Text) override {
     if (Text.empty()) return 0;
     FontEntry& f = Entry(Font);
-    if (Text.size() <= size_t(kTextPieceMax)) return Layout(f, Text).Width;
+    if (Text.size() <= size_t(kTextPieceMax)) return Layout(f, Text, false).Width;
     // A long line is the sum of its pieces; the sum is kept in range.
     Int64 w = 0;
     for (size_t at = 0; at < Text.size();) {
       const size_t end = TextPieceEnd(Text, at);
-      w = std::min<Int64>(w + Layout(f, Text.substr(at, end - at)).Width, kMaxLineWidth);
+      w = std::min<Int64>(w + Layout(f, Text.substr(at, end - at), false).Width, kMaxLineWidth);
       at = end;
     }
     return Integer(w);
@@ -128,7 +134,7 @@ public:
     cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
                          ((Color >> 16) & 0xFF) / 255.0);
     if (Text.size() <= size_t(kTextPieceMax)) {
-      DrawLayout(Cr, f, Layout(f, Text), X, Y);
+      DrawLayout(Cr, f, Layout(f, Text, false), X, Y);
       return;
     }
     // A long line: only the pieces that meet the clip are drawn, and the
@@ -138,7 +144,7 @@ public:
     double x = X;
     for (size_t at = 0; at < Text.size() && x < right;) {
       const size_t end = TextPieceEnd(Text, at);
-      const CachedLayout& l = Layout(f, Text.substr(at, end - at));
+      const CachedLayout& l = Layout(f, Text.substr(at, end - at), false);
       // Glyphs reach a little past their advance: a piece just left of the clip may still show.
       if (x + l.Width + f.Metrics.tmHeight > left) DrawLayout(Cr, f, l, x, Y);
       x += l.Width;
@@ -146,9 +152,45 @@ public:
     }
   }
 
+  void DrawLineRightToLeft(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
+                           COLORREF Color) override {
+    if (Text.empty()) return;
+    FontEntry& f = Entry(Font);
+    cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
+                         ((Color >> 16) & 0xFF) / 255.0);
+    if (Text.size() <= kWholeRightToLeftLine) {
+      // The order of a line's runs needs the whole line. It ends where the
+      // caller measured it to end: a right-to-left line starts there.
+      const Integer measured = TextWidth(Font, Text);
+      const CachedLayout& l = Layout(f, Text, true);
+      DrawLayout(Cr, f, l, X + measured - l.Width, Y);
+      return;
+    }
+    // A very long line: its pieces follow each other from its right end
+    // leftwards, each in the room its measure gives it; only those meeting the
+    // clip are drawn.
+    double left, top, right, bottom;
+    cairo_clip_extents(Cr, &left, &top, &right, &bottom);
+    double x = X + TextWidth(Font, Text);
+    for (size_t at = 0; at < Text.size() && x + f.Metrics.tmHeight > left;) {
+      const size_t end = TextPieceEnd(Text, at);
+      const StringView piece = Text.substr(at, end - at);
+      const Integer measured = Layout(f, piece, false).Width;
+      x -= measured;
+      if (x - f.Metrics.tmHeight < right) {
+        const CachedLayout& l = Layout(f, piece, true);
+        DrawLayout(Cr, f, l, x + measured - l.Width, Y);
+      }
+      at = end;
+    }
+  }
+
 private:
   struct FontEntry;
   struct CachedLayout;
+
+  // Right-to-left lines up to this length are laid out whole.
+  static constexpr size_t kWholeRightToLeftLine = 4096;
 
   void DrawLayout(cairo_t* Cr, const FontEntry& f, const CachedLayout& l, double X, double Y) {
     const double top = Y + f.Metrics.tmAscent - l.Baseline;
@@ -314,19 +356,25 @@ private:
     return stored;
   }
 
-  const CachedLayout& Layout(FontEntry& f, StringView Text) {
+  // The line's key: the font, the base direction, the text.
+  static constexpr size_t kKeyHead = 3;
+
+  const CachedLayout& Layout(FontEntry& f, StringView Text, bool RightToLeft) {
+    const Char direction = RightToLeft ? u'R' : u'L';
     // A line is mostly measured and then drawn at once: the one used last is
     // found without building and hashing its key.
     if (!FLru.empty()) {
       const String& k = FLru.front().Key;
-      if (k.size() == Text.size() + 2 && k[0] == static_cast<Char>(f.Id & 0xFFFF) &&
-          k[1] == static_cast<Char>((f.Id >> 16) & 0xFFFF) && StringView(k).substr(2) == Text)
+      if (k.size() == Text.size() + kKeyHead && k[0] == static_cast<Char>(f.Id & 0xFFFF) &&
+          k[1] == static_cast<Char>((f.Id >> 16) & 0xFFFF) && k[2] == direction &&
+          StringView(k).substr(kKeyHead) == Text)
         return FLru.front();
     }
     String key;
-    key.reserve(Text.size() + 2);
+    key.reserve(Text.size() + kKeyHead);
     key += static_cast<Char>(f.Id & 0xFFFF);
     key += static_cast<Char>((f.Id >> 16) & 0xFFFF);
+    key += direction;
     key.append(Text);
     auto it = FIndex.find(key);
     if (it != FIndex.end()) {
@@ -343,7 +391,9 @@ private:
     }
     CachedLayout l;
     l.Key = key;
-    l.Layout = pango_layout_new(FContext);
+    l.Layout = pango_layout_new(RightToLeft ? FRtlContext : FContext);
+    // A left-to-right line keeps the direction its first strong character gives.
+    if (RightToLeft) pango_layout_set_auto_dir(l.Layout, FALSE);
     pango_layout_set_font_description(l.Layout, f.Desc);
     pango_layout_set_single_paragraph_mode(l.Layout, TRUE);
     if (f.Attrs) pango_layout_set_attributes(l.Layout, f.Attrs);
@@ -371,6 +421,7 @@ private:
   size_t FCachedChars = 0;
   PangoFontMap* FMap = nullptr;
   PangoContext* FContext = nullptr;
+  PangoContext* FRtlContext = nullptr;
   const char* FUiFace = "DejaVu Sans";
   std::unordered_map<String, FontEntry> FFonts;  // node-based: entries never move
   struct RecentFont {
@@ -519,11 +570,20 @@ String Ellipsize(const String& Text, Integer Width, const Measurer& m) {
   return Text.substr(0, lo) + dots;
 }
 
-// Draws one line at surface point P (top-left of its cell), expanding tabs when asked.
+// Draws one line with the top-left of its cell at (X, Y), in the reading order asked.
+void DrawDirected(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s, double X, double Y, COLORREF c,
+                  bool RightToLeft) {
+  if (RightToLeft) e->DrawLineRightToLeft(cr, f, s, X, Y, c);
+  else e->DrawLine(cr, f, s, X, Y, c);
+}
+
+// Draws one line at surface point P (top-left of its cell), expanding tabs when
+// asked. A right-to-left line of Width runs from its right end: its first piece
+// and tab stops stand there.
 void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s, TPoint P, COLORREF c,
-                const Measurer& m) {
+                const Measurer& m, bool RightToLeft, Integer Width) {
   if (!m.ExpandTabs || s.find(u'\t') == String::npos) {
-    e->DrawLine(cr, f, s, P.X, P.Y, c);
+    DrawDirected(cr, e, f, s, P.X, P.Y, c, RightToLeft);
     return;
   }
   Integer x = 0;
@@ -531,8 +591,9 @@ void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s, T
   while (true) {
     size_t tab = s.find(u'\t', start);
     StringView part = StringView(s).substr(start, tab == String::npos ? String::npos : tab - start);
-    e->DrawLine(cr, f, part, P.X + x, P.Y, c);
-    x += e->TextWidth(f, part);
+    const Integer w = e->TextWidth(f, part);
+    DrawDirected(cr, e, f, part, RightToLeft ? P.X + Width - x - w : P.X + x, P.Y, c, RightToLeft);
+    x += w;
     if (tab == String::npos) break;
     x = m.TabWidth > 0 ? (x / m.TabWidth + 1) * m.TabWidth : x;
     start = tab + 1;
@@ -661,9 +722,11 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   if (Rec.Active()) RecordText(Rec.Op(), DC, String(s), Rect ? *Rect : TRect(), TPoint(X, Y), Options, gtxExtTextOut);
   const TTextMetric tm = e->GetMetrics(font);
   const UINT align = DC->S.TextAlign;
-  // Left-aligned text is measured only as far as the clip lets it show.
+  const bool rtlReading = (Options & ETO_RTLREADING) || (align & TA_RTLREADING);
+  // Left-aligned text is measured only as far as the clip lets it show (a
+  // right-to-left line starts at its far end: it is measured whole).
   Integer limit = TLineRuler::kNoLimit;
-  if (!(align & (TA_CENTER | TA_RIGHT | TA_UPDATECP)) && !DC->Mirrored()) {
+  if (!(align & (TA_CENTER | TA_RIGHT | TA_UPDATECP)) && !DC->Mirrored() && !rtlReading) {
     TRect box;
     if (GetClipBox(DC, box) != ERROR_REGION) limit = std::max(0, box.Right - X) + tm.tmHeight;
   }
@@ -700,9 +763,9 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
     TPoint ref = DC->ToSurface(TPoint(x, y));
     cairo_translate(cr, ref.X, ref.Y);
     cairo_rotate(cr, -font.Orientation * std::acos(-1.0) / 1800.0);
-    e->DrawLine(cr, font, s, 0, 0, DC->S.TextColor);
+    DrawDirected(cr, e, font, s, 0, 0, DC->S.TextColor, rtlReading);
   } else {
-    e->DrawLine(cr, font, s, cell.Left, cell.Top, DC->S.TextColor);
+    DrawDirected(cr, e, font, s, cell.Left, cell.Top, DC->S.TextColor, rtlReading);
   }
   cairo_restore(cr);
   return true;
@@ -719,9 +782,10 @@ Integer DrawText(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Fo
 namespace {
 
 // How far a line of DrawTextEx needs measuring: left-aligned, clipped text
-// only as far as it can show.
+// only as far as it can show (a right-to-left line starts at its far end).
 Integer ShownWidthLimit(HDC DC, UINT Format, const TRect& r, const TTextMetric& tm) {
-  if (Format & (DT_CALCRECT | DT_CENTER | DT_RIGHT | DT_NOCLIP) || DC->Mirrored()) return TLineRuler::kNoLimit;
+  if (Format & (DT_CALCRECT | DT_CENTER | DT_RIGHT | DT_NOCLIP | DT_RTLREADING) || DC->Mirrored())
+    return TLineRuler::kNoLimit;
   return std::max(0, r.Width()) + tm.tmHeight;
 }
 
@@ -792,7 +856,8 @@ Integer PlaceLines(HDC DC, TRect& Rect, UINT Format, const TRect& r, const TText
       if (!(Format & DT_NOCLIP)) IntersectRect(box, box, DC->ToSurface(r));
       DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
     }
-    if (!(Format & DT_PREFIXONLY)) DrawLineAt(cr, e, font, line.Text, cell.TopLeft(), color, m);
+    if (!(Format & DT_PREFIXONLY))
+      DrawLineAt(cr, e, font, line.Text, cell.TopLeft(), color, m, (Format & DT_RTLREADING) != 0, w);
     if (line.Underline >= 0 && !(Format & DT_HIDEPREFIX)) {
       const size_t u = static_cast<size_t>(line.Underline);
       const Integer ux = m.Width(line.Text.substr(0, u));
