@@ -2471,6 +2471,7 @@ private:
   bool FPressOpenedList = false;
   TPopupListboxEh* FPickList = nullptr;
   TPopupCalculatorEh* FCalculator = nullptr;
+  bool FCaretHidden = false;  // the calculator's drop-down hid the caret: its close-up shows it again
   TPopupMonthCalendarEh* FCalendar = nullptr;
   bool FReadOnlyForced = false;
   bool FTextChanged = false;

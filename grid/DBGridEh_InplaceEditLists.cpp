@@ -194,12 +194,19 @@ void TDBGridInplaceEdit::DropDown() {
     if (!GetText().empty() && !TryStrToDateTime(GetText(), Day))
       Day = !Field || Field->GetIsNull() || Field->GetAsFloat() == 0 ? Date() : Field->GetAsDateTime();
     FCalendar->SetDate(Day);
+    // A whole month shows, whatever the cell's width and the font.
+    TRect Least;
+    FCalendar->Perform(MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&Least));
+    const Integer Border = 2 * FCalendar->GetBorderMargin();
+    FCalendar->SetBounds(FCalendar->GetLeft(), FCalendar->GetTop(), Least.Width() + Border, Least.Height() + Border);
   } else if (FActiveList == FCalculator) {
     auto* Box = dynamic_cast<IPopupEditBoxEh*>(FCalculator);
     Extended Value = 0;
     if (!GetText().empty() && !TryStrToFloat(GetText(), Value)) Value = 0;
     Box->SetValue(Variant(Value));
     Box->SetFlat(Grid->GetFlat());
+    // The keys go to the calculator now: the editor shows no caret meanwhile.
+    FCaretHidden = HandleAllocated() && HideCaret(GetHandle());
     SetSelLength(0);
   } else if (FActiveList == FPickList) {
     FPickList->SetColor(GetColor());
@@ -295,6 +302,8 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
   }
   FDataSource->SetDataSet(nullptr);
   Invalidate();
+  if (FCaretHidden && HandleAllocated()) ShowCaret(GetHandle());
+  FCaretHidden = false;
   if (!Accept) {
     // The keys that moved through the list changed the text as they went.
     if (List == FDataList || List == FPickList) SetText(FTextBeforeList);

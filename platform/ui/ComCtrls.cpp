@@ -503,6 +503,10 @@ void TMonthCalendar::Dispatch(TMessage& Message) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: Invalidate(); break;
+    case MCM_GETMINREQRECT:
+      if (Message.LParam) *reinterpret_cast<TRect*>(Message.LParam) = GetMinReqRect();
+      Message.Result = Message.LParam ? 1 : 0;
+      return;
     default: break;
   }
   TCustomControl::Dispatch(Message);

@@ -107,6 +107,10 @@ constexpr Integer MCMV_YEAR = 1;
 constexpr Integer MCMV_DECADE = 2;
 constexpr Integer MCMV_CENTURY = 3;
 
+// Asks the smallest client rectangle that shows a whole month: lParam points to a
+// TRect that receives it; the result is nonzero.
+constexpr Cardinal MCM_GETMINREQRECT = 0x1009;
+
 struct TMCHitTestInfo {
   TPoint pt;
   UINT uHit = MCHT_NOWHERE;
