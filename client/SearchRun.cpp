@@ -170,10 +170,6 @@ void TSearchRun::sb_StartClick(TObject*) {
     FRestartRequested = true;
     return;
   }
-  // A second press while this start sets the run up (it lets messages run)
-  // asks for the run being made.
-  if (FStarting) return;
-  TTemporaryChange<bool> starting(FStarting, true);
   // A run this start replaces gives back what it took: every ticked resource
   // is searched once by the run that follows, none lost to the one replaced.
   if (std::exchange(FRunning, false)) GiveBackEntries();

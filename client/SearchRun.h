@@ -133,7 +133,6 @@ private:
   // The start button was pressed during the search: the search is given up and
   // the run starts anew once it has let go of its server.
   bool FRestartRequested = false;
-  bool FStarting = false;  // a start is setting the run up (it lets messages run)
   // A run is going: started, and neither ended, stopped nor ended by a fault.
   bool FRunning = false;
   // The entry the run stands at, its own: a click in the list moves the

@@ -741,3 +741,20 @@ TEST_F(SearchRunTest, StartingAgainDuringARunBeginsANewRunFromTheTop) {
   EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "(1) Beta (usmarc)", "(1) Gamma (usmarc)"}));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }
+
+TEST_F(SearchRunTest, StartingAgainFromASelectedEntryBeginsWhereTheReplacedRunBegan) {
+  Resources({Ztest(1, "A"), Ztest(2, "B"), Ztest(3, "C"), Ztest(4, "D")}, {1, 2, 3, 4});
+  C.CB_Search_First->SetState(cbUnchecked);
+  List->Select(1);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Run->sb_StartClick(nullptr);
+  Display.AdvanceClock(ScanInterval);
+  Display.AdvanceClock(ScanInterval);
+  ASSERT_EQ(C.Edit_BibRec_Load->GetText(), u"2");  // B and C
+  RunToEnd();
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"3");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"A (usmarc)", "(1) B (usmarc)", "(1) C (usmarc)", "(1) D (usmarc)"}));
+  EXPECT_TRUE(Names->GetChecked(0));
+  for (Integer i = 1; i < 4; ++i) EXPECT_FALSE(Names->GetChecked(i)) << i;
+  EXPECT_EQ(LogLines().size(), 5u + 3u + 2u);
+}
