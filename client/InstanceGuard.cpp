@@ -33,42 +33,39 @@ bool EnsurePrivateFolder(const std::string& Path) {
   return IsPrivateFolder(Path);
 }
 
-// An absolute folder named by the environment variable, else empty.
-std::string AbsoluteFolderOf(const char* Variable) {
-  const char* value = ::getenv(Variable);
-  return value && *value == '/' ? std::string(value) : std::string();
-}
-
-// The user's own state folder: $XDG_STATE_HOME, else .local/state in the home
-// folder; empty when there is no home to find.
-std::string StateFolder() {
-  if (std::string state = AbsoluteFolderOf("XDG_STATE_HOME"); !state.empty()) return state;
-  std::string home = AbsoluteFolderOf("HOME");
-  if (home.empty())
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') home = pw->pw_dir;
+// The user's home folder as the user database records it; empty when it
+// names none.
+std::string UserHomeFolder() {
+  std::vector<char> buf(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buf.data(), buf.size(), &found) != 0 || !found || !found->pw_dir ||
+      *found->pw_dir != '/')
+    return std::string();
+  std::string home = found->pw_dir;
   while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return home.empty() ? std::string() : home + "/.local/state";
+  return home;
 }
 
 }  // namespace
 
 String TInstanceGuard::LockFolder() {
-  if (const std::string run = AbsoluteFolderOf("XDG_RUNTIME_DIR"); !run.empty() && IsPrivateFolder(run))
-    return IncludeTrailingPathDelimiter(FromUtf8(run));
+  // Never from the environment (HOME, XDG_RUNTIME_DIR, XDG_STATE_HOME): two
+  // copies started from different environments would take different locks.
   // Never a folder others share, such as the temporary one: there another
   // user could make the folder first and keep the program from starting.
-  const std::string state = StateFolder();
-  if (state.empty()) return String();
-  return IncludeTrailingPathDelimiter(FromUtf8(state)) + u"borrowline/";
+  const std::string home = UserHomeFolder();
+  if (home.empty()) return String();
+  return IncludeTrailingPathDelimiter(FromUtf8(home)) + u".local/state/borrowline/";
 }
 
-String TInstanceGuard::LockFileName(const String& ProgramFileName) {
-  return LockFolder() + ProgramFileName + u".lock";
+String TInstanceGuard::LockFileName(const String& ProgramFileName, const String& Folder) {
+  return (Folder.empty() ? LockFolder() : IncludeTrailingPathDelimiter(Folder)) + ProgramFileName + u".lock";
 }
 
-TInstanceGuardResult TInstanceGuard::Acquire(const String& ProgramFileName) {
+TInstanceGuardResult TInstanceGuard::Acquire(const String& ProgramFileName, const String& Folder) {
   Release();
-  const String folder = LockFolder();
+  const String folder = Folder.empty() ? LockFolder() : IncludeTrailingPathDelimiter(Folder);
   if (folder.empty() || !EnsurePrivateFolder(ToUtf8(ExcludeTrailingPathDelimiter(folder))))
     return TInstanceGuardResult::igFailed;
   const std::string path = ToUtf8(folder + ProgramFileName + u".lock");
@@ -125,7 +122,7 @@ String InstanceAlreadyRunningText(const String& ProgramFileName) {
 }
 
 bool CheckSingleInstance(bool ShowMessages, const String& Name,
-                         const std::function<void(const String& Text)>& ShowMessage) {
+                         const std::function<void(const String& Text)>& ShowMessage, const String& LockFolder) {
   // The guards taken here are held for the life of the process.
   static std::mutex lock;
   static std::vector<std::unique_ptr<TInstanceGuard>> held;
@@ -135,7 +132,7 @@ bool CheckSingleInstance(bool ShowMessages, const String& Name,
   const String fileName = ExtractFileName(path);
 
   auto guard = std::make_unique<TInstanceGuard>();
-  const TInstanceGuardResult r = guard->Acquire(fileName);
+  const TInstanceGuardResult r = guard->Acquire(fileName, LockFolder);
   if (r == TInstanceGuardResult::igAcquired) {
     const std::lock_guard<std::mutex> g(lock);
     held.push_back(std::move(guard));
@@ -143,7 +140,7 @@ bool CheckSingleInstance(bool ShowMessages, const String& Name,
   }
   if (ShowMessages && ShowMessage) {
     ShowMessage(r == TInstanceGuardResult::igAlreadyRunning ? InstanceAlreadyRunningText(fileName)
-                                                            : InstanceLockFailedText(TInstanceGuard::LockFileName(fileName)));
+                                                            : InstanceLockFailedText(TInstanceGuard::LockFileName(fileName, LockFolder)));
   }
   return false;
 }

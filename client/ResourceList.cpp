@@ -555,5 +555,7 @@ void WriteResourceListFile(const String& FileName, const std::vector<String>& Li
     text += l;
     text += u"\r\n";
   }
+  // What a save killed part-way left beside the list goes with this one.
+  RemoveLeftoverTempFiles(FileName);
   WriteTextFileAtomic(FileName, text);
 }

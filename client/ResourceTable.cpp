@@ -476,6 +476,8 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
       if (!TreeWasOn) T.SwitchTreeOn();
     }
   } restore{*this, treeWasOn, Wait};
+  // What a save killed part-way left beside the list goes with this one.
+  RemoveLeftoverTempFiles(ResourceListFileName(SettingsFolder));
   WriteFilePiecesAtomic(ResourceListFileName(SettingsFolder), bytes);
   if (Wait.SetProgress) Wait.SetProgress(100);
   Call(Wait.Pump);

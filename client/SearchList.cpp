@@ -21,6 +21,14 @@ Integer TSearchList::IdAt(Integer Index) const {
   return StrToIntDefTrim(ids->Get(Index), 0);
 }
 
+bool TSearchList::NamesAnyResource() const {
+  for (Integer i = 0; i < lb_ListDB_ID->GetCount(); ++i) {
+    const Integer id = IdAt(i);
+    if (id > 0 && FTable && FTable->LocateInBuf(id)) return true;
+  }
+  return false;
+}
+
 // Both rebuilds collect what stays and fill the lists once: deleting entries
 // one by one moves every entry behind each, which grows with the square.
 void TSearchList::BuildSearchList() {

@@ -32,6 +32,9 @@ public:
   // The identifier of entry Index, read leniently (0 when not a number).
   Integer IdAt(Integer Index) const;
 
+  // True when some entry's identifier names a record of the resource table.
+  bool NamesAnyResource() const;
+
   // Captions rebuilt from the identifiers: lines that are not a positive
   // number or name no record go; every entry ends ticked.
   void BuildSearchList();

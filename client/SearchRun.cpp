@@ -3,11 +3,15 @@
 // (SearchOneResource, WaitForServer), and the helpers that mark, count and log.
 //
 // Typical call flow
-//   sb_StartClick       CheckSaveFolder, the record limit and TakeSimpleCondition;
+//   sb_StartClick       a run it replaces gives back the ticks it took
+//                       (GiveBackEntries); CheckSaveFolder, a list naming
+//                       some resource, the record limit and TakeSimpleCondition;
 //                       any refusal ends here with a message. Clears the counters
 //                       and buffers, PrepareFormatBuffers (per-syntax mode), writes
 //                       the log's head lines and starts the scan timer.
 //   Timer_ScanDBTimer   every ScanInterval ms, the timer off while it works:
+//                       the run keeps its own place in the list (FRunIndex:
+//                       a click moves the selection, never the run);
 //                       a ticked entry is unticked and searched (connection
 //                       parameters from the resource table, then
 //                       SearchOneResource); unticked entries are passed over in
@@ -142,6 +146,23 @@ void TSearchRun::PrepareFormatBuffers() {
   }
 }
 
+void TSearchRun::GiveBackEntries() {
+  TSearchList& list = *C.SearchList;
+  TCheckListBox* names = list.clb_ListDB_Names;
+  TStrings* ids = list.lb_ListDB_ID->GetItems();
+  auto idAt = [&](Integer i) { return i < ids->GetCount() ? ids->Get(i) : String(); };
+  for (const TTakenEntry& e : FTaken) {
+    // Where the entry was, else the first unticked entry of its resource: the
+    // list may have been edited meanwhile.
+    Integer at = e.Index < list.Count() && idAt(e.Index) == e.Id ? e.Index : -1;
+    for (Integer i = 0; at < 0 && i < list.Count(); ++i)
+      if (!names->GetChecked(i) && idAt(i) == e.Id) at = i;
+    if (at >= 0) names->SetChecked(at, true);
+  }
+  FTaken.clear();
+  if (FRunStart < list.Count()) list.Select(FRunStart);
+}
+
 void TSearchRun::sb_StartClick(TObject*) {
   // A click that arrives while a server is waited for gives that search up;
   // the tick that runs it starts the run anew once the server is released.
@@ -149,6 +170,11 @@ void TSearchRun::sb_StartClick(TObject*) {
     FRestartRequested = true;
     return;
   }
+  // A run this start replaces gives back what it took: every ticked resource
+  // is searched once by the run that follows, none lost to the one replaced.
+  if (std::exchange(FRunning, false)) GiveBackEntries();
+  FTaken.clear();
+  C.sb_Stop->SetEnabled(false);
   // The files of a run that was replaced or stopped by a failure are in place
   // before anything of this one, and its files that failed are no concern of
   // the new log.
@@ -169,6 +195,12 @@ void TSearchRun::sb_StartClick(TObject*) {
 
   TSearchList& list = *C.SearchList;
   if (list.Count() == 0) return;
+  // A list whose resources are all gone from the resource list (deleted in
+  // the editor) is kept as it is: the run has nothing to search and says so.
+  if (!list.NamesAnyResource()) {
+    Fail(u"Ни одного ресурса из списка для поиска нет в списке ресурсов: искать негде!");
+    return;
+  }
   list.RefreshSearchList();
   if (C.CB_Search_First && C.CB_Search_First->GetChecked()) list.SelectFirst();
 
@@ -188,10 +220,15 @@ void TSearchRun::sb_StartClick(TObject*) {
   C.Edit_BibRec_Find->SetText(u"0");
   C.Edit_BibRec_Load->SetText(u"0");
   RunPrepared = true;
+  // Read before PrepareFormatBuffers lets messages run, where a click may
+  // move the selection.
+  FRunIndex = list.clb_ListDB_Names->GetItemIndex();
+  FRunStart = FRunIndex;
   if (PerFormat()) PrepareFormatBuffers();
 
   C.RE_LOG->GetLines()->Clear();
   AddLogLines(SearchLogHeadLines(*FDirSave, Now()));
+  FRunning = true;
   C.sb_Stop->SetEnabled(true);
   C.Timer_ScanDB->SetInterval(ScanInterval);
   C.Timer_ScanDB->SetEnabled(true);
@@ -201,16 +238,33 @@ void TSearchRun::sb_StartClick(TObject*) {
 
 void TSearchRun::Timer_ScanDBTimer(TObject*) {
   C.Timer_ScanDB->SetEnabled(false);
+  try {
+    ScanNextEntry();
+  } catch (...) {
+    // A fault (the server object, a log that cannot be written) ends the run:
+    // the buttons no longer offer to stop it.
+    FRunning = false;
+    C.sb_Stop->SetEnabled(false);
+    throw;
+  }
+}
+
+void TSearchRun::ScanNextEntry() {
   TSearchList& list = *C.SearchList;
   TCheckListBox* names = list.clb_ListDB_Names;
-  if (list.Count() == 0) return;
+  // Entries removed during the run: where none is left to visit, it is over.
+  if (list.Count() == 0 || FRunIndex >= list.Count()) {
+    EndRun();
+    return;
+  }
 
-  if (names->GetItemIndex() >= 0) {
+  if (FRunIndex >= 0) {
     if (!PerFormat()) SetRecordBuffer(String());
-    const Integer i = names->GetItemIndex();
+    const Integer i = FRunIndex;
     if (names->GetChecked(i)) {
       names->SetChecked(i, false);
-      list.lb_ListDB_ID->SetItemIndex(i);
+      FTaken.push_back({i, list.lb_ListDB_ID->GetItems()->Get(i)});
+      list.Select(i);
       const Integer findMode = C.cb_FindMode ? C.cb_FindMode->GetItemIndex() : 0;
       if (findMode >= 0) {
         TStringList params;
@@ -236,28 +290,29 @@ void TSearchRun::Timer_ScanDBTimer(TObject*) {
     } else {
       // Unticked entries are passed over within this tick, each marked.
       for (;;) {
-        const Integer cur = names->GetItemIndex();
+        const Integer cur = FRunIndex;
         if (!names->GetChecked(cur)) {
           SetCaptionMark(cur, u"(-) ");
           if (cur < list.Count() - 1) {
-            list.Select(cur + 1);
+            ++FRunIndex;
             continue;
           }
           break;
         }
         // Back one, so the advance below brings the run to this entry.
-        list.Select(cur - 1);
+        --FRunIndex;
         break;
       }
+      list.Select(FRunIndex);
     }
   }
 
-  const Integer index = names->GetItemIndex();
-  if (index >= list.Count() - 1) {
+  if (FRunIndex >= list.Count() - 1) {
     EndRun();
     return;
   }
-  list.Select(index + 1);
+  // The list shows where the run stands.
+  list.Select(++FRunIndex);
   C.Timer_ScanDB->SetEnabled(true);
 }
 
@@ -278,6 +333,7 @@ void TSearchRun::EndRun() {
   AddLogLines(SearchLogFinishLines(Now()));
   if (RunPrepared) SaveLog();
   FCommits.Wait();
+  FRunning = false;
   C.sb_Stop->SetEnabled(false);
   if (FShowMessageOk) FShowMessageOk(kRunCaption, String(), u"Процесс поиска и выборки закончен!");
   FFormatBuffers.FreeFormatBuffers();
@@ -290,6 +346,7 @@ void TSearchRun::sb_StopClick(TObject*) {
   // pressed before the stop is forgotten.
   FStopRequested = true;
   FRestartRequested = false;
+  FRunning = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
   AddLogLines(SearchLogStopLines(Now()));

@@ -9,6 +9,7 @@
 // none of them. Everything happens on the GUI thread, one tick at a time.
 
 #include <functional>
+#include <vector>
 
 #include "client/RecordFiles.h"
 #include "client/SearchList.h"
@@ -91,6 +92,11 @@ private:
   // whether the search may go on (no stop or new start asked for, the program
   // not ending).
   bool WaitForServer();
+  // One tick's work; Timer_ScanDBTimer ends the run when it raises.
+  void ScanNextEntry();
+  // Ticks the entries the replaced run took its ticks from, and selects the
+  // entry it began at, so the new run searches each of them once more.
+  void GiveBackEntries();
   void Fail(const String& Text);
   bool CheckSaveFolder();
   void TakeSimpleCondition();
@@ -127,4 +133,16 @@ private:
   // The start button was pressed during the search: the search is given up and
   // the run starts anew once it has let go of its server.
   bool FRestartRequested = false;
+  // A run is going: started, and neither ended, stopped nor ended by a fault.
+  bool FRunning = false;
+  // The entry the run stands at, its own: a click in the list moves the
+  // selection, never the run. -1 before the first entry.
+  Integer FRunIndex = -1;
+  Integer FRunStart = -1;  // the entry the run began at
+  // The entries the run took its ticks from, each with its identifier line.
+  struct TTakenEntry {
+    Integer Index;
+    String Id;
+  };
+  std::vector<TTakenEntry> FTaken;
 };

@@ -344,7 +344,17 @@ void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
   GetSearchRun().FormatBuffers().FreeFormatBuffers();
 }
 
+void TForm_Main::RemoveLeftoverTempFilesOfSettings() {
+  // This copy holds the single-instance lock: no write of these files is
+  // under way but its own, so a temporary file beside them is a leftover of
+  // a copy killed while it saved.
+  for (const String& f :
+       {SettingsFileName(SettingsFolder), ResourceListFileName(SettingsFolder), SettingsFolder + SearchListFileTitle})
+    RemoveLeftoverTempFiles(f);
+}
+
 bool TForm_Main::LoadSettings() {
+  RemoveLeftoverTempFilesOfSettings();
   const String file = SettingsFileName(SettingsFolder);
   // A folder, pipe or device in place of a file is read as a missing file, and said.
   for (const String& f : {file, ResourceListFileName(SettingsFolder), SettingsFolder + SearchListFileTitle})
@@ -398,6 +408,7 @@ bool TForm_Main::SaveSettings() {
   // A file start-up has not read yet is left alone: the controls would write
   // their defaults, and an empty list, over what the user keeps there.
   std::exception_ptr failure;
+  if (FSettingsLoaded || FSearchListLoaded) RemoveLeftoverTempFilesOfSettings();
   if (FSettingsLoaded) {
     try {
       WriteSettingsFile(SettingsFileName(SettingsFolder), v);

@@ -107,6 +107,9 @@ public:
   // Controls into the settings file, then the search list, each only once
   // start-up has read it; always True.
   bool SaveSettings();
+  // Temporary files left beside the settings file, the resource list and the
+  // search list by a copy killed while saving them go.
+  void RemoveLeftoverTempFilesOfSettings();
 
   // ---- The search list
   // Rebuilds the captions from the identifiers: lines that are not a positive

@@ -1,5 +1,6 @@
 #include "platform/core/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -246,14 +247,21 @@ int WritePieces(int fd, const std::vector<std::string_view>& Pieces) {
   return 0;
 }
 
-// A file of its own beside FileName, named after it with a random ending,
-// opened for writing with the permission bits Mode (which the umask narrows);
-// the descriptor, or -1 with errno set.
+constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kRandomLength = 6;
+// The ending that tells a temporary file of ours from any other program's.
+constexpr std::string_view kTempMark = ".borrow-tmp";
+
+// "." + the file's name + "." : the start of its temporary files' names.
+std::string TempStem(StringView FileName) { return "." + OsName(ExtractFileName(FileName)) + "."; }
+
+// A file of its own beside FileName, named TempStem + random letters +
+// kTempMark, opened for writing with the permission bits Mode (which the umask
+// narrows); the descriptor, or -1 with errno set.
 int CreateTempBeside(StringView FileName, mode_t Mode, std::string& Temp) {
-  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const std::string stem = OsName(ExtractFilePath(FileName)) + "." + OsName(ExtractFileName(FileName)) + ".";
+  const std::string stem = OsName(ExtractFilePath(FileName)) + TempStem(FileName);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    unsigned char random[6];
+    unsigned char random[kRandomLength];
     if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
       // No random bytes to be had: the clock and the attempt make the name.
       const auto now = static_cast<unsigned long long>(::clock()) * 131 + static_cast<unsigned>(attempt);
@@ -261,6 +269,7 @@ int CreateTempBeside(StringView FileName, mode_t Mode, std::string& Temp) {
     }
     Temp = stem;
     for (unsigned char b : random) Temp += kLetters[b % (sizeof kLetters - 1)];
+    Temp += kTempMark;
     const int fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -340,6 +349,32 @@ void TPreparedFile::Discard() noexcept {
 
 TPreparedFile PrepareFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk, int Mode) {
   return PrepareWith(FileName, FlushToDisk, Mode, [&](int fd) { return WriteAll(fd, Bytes); });
+}
+
+void RemoveLeftoverTempFiles(StringView FileName) {
+  if (FileName.empty() || FileName.back() == PathDelim) return;
+  const String folder = ExtractFilePath(FileName);
+  const std::string dir = folder.empty() ? std::string(".") : OsName(folder);
+  const std::string stem = TempStem(FileName);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  const uid_t me = ::getuid();
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view name(e->d_name);
+    // Exactly the names CreateTempBeside makes for this file: its stem, the
+    // random letters, the mark.
+    if (name.size() != stem.size() + kRandomLength + kTempMark.size() || !name.starts_with(stem) ||
+        !name.ends_with(kTempMark))
+      continue;
+    const std::string_view random = name.substr(stem.size(), kRandomLength);
+    if (random.find_first_not_of(std::string_view(kLetters, sizeof kLetters - 1)) != std::string_view::npos) continue;
+    // Only a plain file of this user's: never a link, a folder or another's.
+    struct stat st;
+    const int fd = ::dirfd(d);
+    if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) || st.st_uid != me) continue;
+    ::unlinkat(fd, e->d_name, 0);
+  }
+  ::closedir(d);
 }
 
 void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk) {

@@ -56,6 +56,13 @@ void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_vi
 // The text in the ANSI code page, without a byte-order mark.
 void WriteTextFileAtomic(StringView FileName, StringView Text);
 
+// The temporary files of FileName's atomic writes that were never finished
+// (the process was killed mid-write) are removed: only names these writes
+// make (a dot, the file's name, a dot, six letters, ".borrow-tmp"), only plain
+// files of this user's. For a caller that knows no write of the file is under
+// way, such as a program holding its single-instance lock.
+void RemoveLeftoverTempFiles(StringView FileName);
+
 // Raises as WriteFileAtomic would when FileName can hold no file: an empty
 // name, one ending in the delimiter, or a folder in its place.
 void CheckFileReplaceable(StringView FileName);

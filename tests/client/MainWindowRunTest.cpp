@@ -12,6 +12,8 @@
 #include "client/SettingsFile.h"
 #include "client/z39_02_ListDB.h"
 #include "client/z39_05_Settings.h"
+#include "lendsrv/LendServer.h"
+#include "platform/automation/Automation.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
@@ -37,15 +39,20 @@ protected:
     delete Z;
     Z = nullptr;
   }
+  void TearDown() override { RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }); }
   // The program's folder with its lists and settings, then start-up and the
-  // first clock tick.
-  void Start(const std::vector<TZResource>& Resources, const TSettingsValues& Settings) {
+  // first clock tick. With a Group, the resources lie in a group of that
+  // identifier under the root.
+  void Start(const std::vector<TZResource>& Resources, const TSettingsValues& Settings, Integer Group = 0) {
     const String settings = Drv.Folder() + u"Settings/";
     ASSERT_TRUE(ForceDirectories(settings));
     std::string list = kResourceListHead;
     std::string ids;
+    if (Group > 0) list += std::to_string(Group) + "\t0\t0\t1\t+\t+\tGroup\t \t \t0\t \t \t \t \t \t\r\n";
     for (const auto& r : Resources) {
-      list += ResourceListLine(r.Id, r.Name, r.Database, "127.0.0.1", r.Port ? r.Port : Z->Port(), r.Syntax);
+      std::string line = ResourceListLine(r.Id, r.Name, r.Database, "127.0.0.1", r.Port ? r.Port : Z->Port(), r.Syntax);
+      if (Group > 0) line.replace(line.find("\t0\t"), 3, "\t" + std::to_string(Group) + "\t");
+      list += line;
       ids += std::to_string(r.Id) + "\r\n";
     }
     WriteFileAtomic(settings + u"ListDB.txt", list);
@@ -68,6 +75,10 @@ protected:
   void RunToEnd() {
     Drv.AnswerBox(true);
     Drv.Press(Form_Main, u"sb_Start");
+    RunOut();
+  }
+  // Lets the scan timer run out.
+  void RunOut() {
     for (int i = 0; i < 200 && Form_Main->Timer_ScanDB->GetEnabled(); ++i) Drv.AdvanceClock(55);
   }
 
@@ -109,6 +120,27 @@ protected:
   TRussianFormats Formats;
   TProgramDriver Drv;
   String Import;
+};
+
+// The search server, but the first time a search waits for its answer it runs
+// Action first: what a user does while the search waits reaches the program
+// through the messages the wait lets run.
+class TActingServer : public TLateBoundObject {
+public:
+  explicit TActingServer(std::function<void()>* Action) : FAction(Action) {}
+  Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
+  void SetProperty(const String& Name, const Variant& Value) override { FInner->SetProperty(Name, Value); }
+  Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
+    FInner->SetCallWaitHandler([this] {
+      if (*FAction) std::exchange(*FAction, nullptr)();
+      return CallWaiting();
+    });
+    return FInner->CallMethod(Name, Args);
+  }
+
+private:
+  std::function<void()>* FAction;
+  std::shared_ptr<TLendServer> FInner = std::make_shared<TLendServer>();
 };
 
 std::string Escaped(const std::string& S) { return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
@@ -269,4 +301,117 @@ TEST_F(MainWindowRun, ResourceTestSearchesOnceAndSavesNothing) {
   ASSERT_TRUE(Dlg_ListDB->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(0)), {}));
   Dlg_ListDB->SB_TestClick(Dlg_ListDB->SB_Test);
   EXPECT_EQ(Drv.Boxes().size(), 1u);
+}
+
+TEST_F(MainWindowRun, AClickInTheListWhileASearchWaitsNeitherSkipsNorRepeatsAResource) {
+  Start({{1, "Slow", "usmarc", "Slow1"}, {2, "Local"}, {3, "Test"}}, Title(u"5"));
+  // While the slow server is waited for, the user clicks the last entry's caption.
+  std::function<void()> action = [&] {
+    TCheckListBox* list = Form_Main->clb_ListDB_Names;
+    const TRect r = list->ItemRect(2);
+    Drv.Display().Click(list->GetHandle(), r.Left + 60, (r.Top + r.Bottom) / 2);
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action); });
+  RunToEnd();
+  EXPECT_FALSE(action);  // the click was made during the search
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(5) Slow (usmarc)", "(5) Local (usmarc)", "(5) Test (usmarc)"}));
+  for (Integer i = 0; i < 3; ++i) EXPECT_FALSE(Form_Main->clb_ListDB_Names->GetChecked(i)) << i;
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"15");
+  EXPECT_EQ(Entries().size(), 4u);
+  const auto lines = LogLines("!_LOG.txt");
+  ASSERT_EQ(lines.size(), 10u);
+  EXPECT_EQ(lines[5].rfind("(5) Slow (usmarc) => ", 0), 0u) << lines[5];
+  EXPECT_EQ(lines[6], "(5) Local (usmarc) => " + IsoName(2));
+  EXPECT_EQ(lines[7], "(5) Test (usmarc) => " + IsoName(3));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(MainWindowRun, StartPressedAgainAfterTheFirstResourceSearchesEveryTickedResourceOnce) {
+  TSettingsValues v = Title(u"2", u"5");
+  v.SaveMode = 1;
+  // Alpha answers after a second: the second press below comes while it is waited for.
+  Start({{1, "Alpha", "usmarc", "Slow1"}, {2, "Beta", "usmarc"}, {3, "Gamma", "unimarc"}}, v);
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AdvanceClock(55);
+  ASSERT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"2");  // Alpha is searched
+  RunToEnd();  // the second press
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(2) Alpha (usmarc)", "(2) Beta (usmarc)", "(2) Gamma (unimarc)"}));
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"6");
+  EXPECT_EQ(Form_Main->ListBox_BR_Syntax->GetItems()->GetText(), u"USMARC=4\r\nUNIMARC=2\r\n");
+  EXPECT_EQ(MarcDumpCount(Bytes("001-USMARC.iso")), 4);
+  EXPECT_EQ(MarcDumpCount(Bytes("002-UNIMARC.iso")), 2);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+
+  // The same when the second press comes while the first resource is waited for.
+  for (Integer i = 0; i < 3; ++i) Form_Main->clb_ListDB_Names->SetChecked(i, true);
+  std::function<void()> action = [&] { Drv.Press(Form_Main, u"sb_Start"); };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action); });
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AnswerBox(true);
+  RunOut();
+  EXPECT_FALSE(action);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(2) Alpha (usmarc)", "(2) Beta (usmarc)", "(2) Gamma (unimarc)"}));
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"6");
+  EXPECT_EQ(MarcDumpCount(Bytes("001-USMARC.iso")), 4);
+  EXPECT_EQ(Texts().size(), 2u);
+}
+
+TEST_F(MainWindowRun, ARunOverResourcesDeletedInTheEditorSaysSoAtOnceAndKeepsTheSearchList) {
+  Start({{1, "Alpha"}, {2, "Beta"}}, Title(u"1"), 10);
+  // Every group deleted, then "Cancel".
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    ASSERT_TRUE(w->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(10)), {}));
+    Drv.AnswerBox(true);
+    Drv.Press(w, u"SB_N_Del");
+    Drv.Press(w, u"SB_Cancel");
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  ASSERT_EQ(Drv.Boxes().size(), 1u);  // the question before the deletion
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AdvanceClock(55 * 4);
+  ASSERT_EQ(Drv.Boxes().size(), 2u);
+  EXPECT_EQ(Drv.Boxes()[1].Caption, u"Поиск информации");
+  EXPECT_EQ(Drv.Boxes()[1].Text, u"Ни одного ресурса из списка для поиска нет в списке ресурсов: искать негде!");
+  EXPECT_FALSE(Form_Main->sb_Stop->GetEnabled());
+  EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "Beta (usmarc)"}));
+  EXPECT_TRUE(Entries().empty());
+  Drv.CloseMainWindow();
+  EXPECT_EQ(ReadFileBytes(Drv.Folder() + u"Settings/ListDB_for_Search.txt"), "1\r\n2\r\n");
+}
+
+TEST_F(MainWindowRun, ARunEndedByALogThatCannotBeWrittenLeavesNoStopToPress) {
+  Start({{1, "Alpha"}, {2, "Beta"}, {3, "Gamma"}}, Title(u"1"));
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AdvanceClock(55);
+  ASSERT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"1");
+  ASSERT_TRUE(Form_Main->sb_Stop->GetEnabled());
+  // The log's place is taken while the run goes on, once the log is written.
+  for (int i = 0; i < 200 && !FileExists(Import + u"!_LOG.txt"); ++i) ::usleep(10000);
+  ASSERT_TRUE(DeleteFile(Import + u"!_LOG.txt"));
+  ASSERT_TRUE(ForceDirectories(Import + u"!_LOG.txt"));
+  for (int i = 0; i < 20 && Form_Main->Timer_ScanDB->GetEnabled(); ++i) Drv.AdvanceClock(55);
+  EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
+  ASSERT_EQ(Drv.Boxes().size(), 1u);
+  EXPECT_TRUE(Drv.Boxes()[0].Plain);
+  EXPECT_EQ(Drv.Boxes()[0].Text.substr(0, 19), u"Cannot create file ");
+  EXPECT_FALSE(Form_Main->sb_Stop->GetEnabled());
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"2");
+}
+
+TEST_F(MainWindowRun, AListClearedDuringARunEndsItAtTheNextTickAndSaysSo) {
+  Start({{1, "Alpha"}, {2, "Beta"}, {3, "Gamma"}}, Title(u"1"));
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AdvanceClock(55);
+  ASSERT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"1");
+  Drv.AnswerBox(true);
+  Drv.Press(Form_Main, u"SB_N_Clear");
+  ASSERT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 0);
+  Drv.AnswerBox(true);
+  Drv.AdvanceClock(55);
+  EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
+  EXPECT_FALSE(Form_Main->sb_Stop->GetEnabled());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Вы желаете очистить весь список ?", "Процесс поиска и выборки закончен!"}));
+  EXPECT_EQ(LogLines("!_LOG.txt").back().rfind("Finish: ", 0), 0u);
 }

@@ -7,9 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <regex>
+#include <set>
 
 #include "client/InstanceGuard.h"
+#include "client/ResourceList.h"
 #include "client/z39_02_ListDB.h"
 #include "client/z39_03_EditDB.h"
 #include "client/z39_05_Settings.h"
@@ -17,6 +21,7 @@
 #include "client/z39_08_Wait.h"
 #include "platform/core/Files.h"
 #include "platform/core/IniFiles.h"
+#include "platform/core/Strings.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/ExtCtrls.h"
 #include "tests/client/ProgramDriver.h"
@@ -69,6 +74,36 @@ private:
   pid_t FPid = -1;
   bool FHolding = false;
 };
+
+// The hidden names in Folder.
+std::set<std::string> HiddenNames(const String& Folder) {
+  std::set<std::string> names;
+  if (DIR* d = ::opendir(ToUtf8(Folder).c_str())) {
+    while (const dirent* e = ::readdir(d))
+      if (e->d_name[0] == '.' && std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+    ::closedir(d);
+  }
+  return names;
+}
+
+// A copy of the program killed while it saves the resource list FileName
+// (Lines) again and again: the kill lands once its temporary file is seen.
+// True when it left one behind.
+bool KillWhileSavingResourceList(const String& FileName, const std::vector<String>& Lines) {
+  const String folder = ExtractFilePath(FileName);
+  const std::set<std::string> before = HiddenNames(folder);
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      for (;;) WriteResourceListFile(FileName, Lines);
+    }
+    for (int i = 0; i < 20000 && HiddenNames(folder) == before; ++i) ::usleep(100);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    if (HiddenNames(folder) != before) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -333,4 +368,36 @@ TEST(ProgramShutDown, ClosingBeforeStartUpHasReadTheFilesLeavesThemAsTheyWere) {
     EXPECT_EQ(ReadFileBytes(settings + u"Borrowline.ini"), ini);
     EXPECT_EQ(ReadFileBytes(settings + u"ListDB_for_Search.txt"), list);
   }
+}
+
+TEST(ProgramStartUp, TemporaryFilesOfACopyKilledWhileSavingGoAtTheNextStartAndSave) {
+  TProgramDriver drv;
+  const String settings = drv.Folder() + u"Settings/";
+  ASSERT_TRUE(ForceDirectories(settings));
+  std::vector<String> lines = {ResourceListHeaderLine(), ResourceListRulerLine(),
+                               u"0\t-1\t0\t0\t+\t+\tRoot\t \t \t0\t \t \t \t \t \t"};
+  for (Integer id = 1; id <= 20000; ++id)
+    lines.push_back(IntToStr(id) + u"\t0\t1\t" + IntToStr(id) + u"\t+\t+\tРесурс " + IntToStr(id) +
+                    u"\tDefault\t127.0.0.1\t210\tusmarc\t???\t \t \t \t");
+  const String list = settings + u"ListDB.txt";
+  WriteResourceListFile(list, lines);
+  const size_t whole = LoadResourceListFile(list).size();
+  // Other programs' hidden files beside it, a look-alike among them, stay.
+  const std::set<std::string> others = {".ListDB.txt.Ab3dE9", ".ListDB.txt.swp", ".ListDB.txt.Ab3dE9.borrow-tmp.x"};
+  for (const std::string& n : others) WriteBytes(settings + FromUtf8(n), "not ours");
+  ASSERT_TRUE(KillWhileSavingResourceList(list, lines));
+  ASSERT_GT(HiddenNames(settings).size(), others.size());
+
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  EXPECT_EQ(HiddenNames(settings), others);
+  EXPECT_EQ(LoadResourceListFile(list).size(), whole);  // the list itself was always whole
+
+  // A copy killed meanwhile by the same folder (another program file name,
+  // say): the next save of the list clears its leftover.
+  ASSERT_TRUE(KillWhileSavingResourceList(list, lines));
+  ASSERT_GT(HiddenNames(settings).size(), others.size());
+  EXPECT_TRUE(Dlg_ListDB->SaveResourceList());
+  EXPECT_EQ(HiddenNames(settings), others);
+  EXPECT_EQ(LoadResourceListFile(list).size(), whole);
 }

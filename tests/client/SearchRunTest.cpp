@@ -521,7 +521,7 @@ namespace {
 // lasts), as a user does while the search waits for the network.
 class TPressingServer : public TLateBoundObject {
 public:
-  TPressingServer(HWND Button, int* Presses) : FButton(Button), FPresses(Presses) { FInner->SetTimeoutSeconds(3); }
+  TPressingServer(HWND Button, int* Presses) : FButton(Button), FPresses(Presses) { FInner->SetTimeoutSeconds(1); }
   Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
   void SetProperty(const String& Name, const Variant& Value) override { FInner->SetProperty(Name, Value); }
   Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
@@ -555,13 +555,15 @@ TEST_F(SearchRunTest, StartPressedDuringASearchGivesItUpAndBeginsTheRunAnew) {
   for (int i = 0; i < 10 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
   EXPECT_EQ(presses, 0);
   EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
-  // The new run finds the first entry unticked by the run it replaced.
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"(-) Trickle (usmarc)", "(1) Next (usmarc)"}));
+  // The new run searches the entry whose search was given up once more (the
+  // trickle then runs into its time limit), and the next.
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Trickle (usmarc)", "(1) Next (usmarc)"}));
+  EXPECT_FALSE(Names->GetChecked(0));
   EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"1");
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
   EXPECT_FALSE(IsServerAssigned(ServerObject));
-  ExpectLines(LogLines(), {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("(1) Next (usmarc) => " + IsoName(2)),
-                           std::string(49, '='), "Finish: .*"});
+  ExpectLines(LogLines(), {kDate, ".*", ".*", "Start: .*", std::string(49, '='), "Error: Trickle \\(usmarc\\) => .*",
+                           Quote("(1) Next (usmarc) => " + IsoName(2)), std::string(49, '='), "Finish: .*"});
 }
 
 TEST_F(SearchRunTest, DamagedRecordsReachTheFileAsSentAndAreReported) {
@@ -679,7 +681,8 @@ TEST_F(SearchRunTest, ServerThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheRunSt
   ASSERT_EQ(Display.MessageBoxes().size(), 1u);
   EXPECT_EQ(Display.MessageBoxes()[0].Text, u"Server execution failed.");
   EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
-  EXPECT_TRUE(C.sb_Stop->GetEnabled());
+  // The run is over: nothing is left to stop.
+  EXPECT_FALSE(C.sb_Stop->GetEnabled());
   EXPECT_FALSE(IsServerAssigned(ServerObject));
   EXPECT_EQ(Screen->GetCursor(), crDefault);
   EXPECT_TRUE(Shown.empty());
@@ -694,7 +697,7 @@ TEST_F(SearchRunTest, LogThatCannotBeSavedShowsTheErrorBoxAndStopsTheRun) {
   ASSERT_EQ(Display.MessageBoxes().size(), 1u);
   EXPECT_EQ(Display.MessageBoxes()[0].Text.substr(0, 19), u"Cannot create file ");
   EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
-  EXPECT_TRUE(C.sb_Stop->GetEnabled());
+  EXPECT_FALSE(C.sb_Stop->GetEnabled());
   // The first resource's records were written before its log line failed.
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1)}));
   EXPECT_TRUE(Names->GetChecked(1));
@@ -737,4 +740,21 @@ TEST_F(SearchRunTest, StartingAgainDuringARunBeginsANewRunFromTheTop) {
   EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"3");
   EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "(1) Beta (usmarc)", "(1) Gamma (usmarc)"}));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(SearchRunTest, StartingAgainFromASelectedEntryBeginsWhereTheReplacedRunBegan) {
+  Resources({Ztest(1, "A"), Ztest(2, "B"), Ztest(3, "C"), Ztest(4, "D")}, {1, 2, 3, 4});
+  C.CB_Search_First->SetState(cbUnchecked);
+  List->Select(1);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Run->sb_StartClick(nullptr);
+  Display.AdvanceClock(ScanInterval);
+  Display.AdvanceClock(ScanInterval);
+  ASSERT_EQ(C.Edit_BibRec_Load->GetText(), u"2");  // B and C
+  RunToEnd();
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"3");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"A (usmarc)", "(1) B (usmarc)", "(1) C (usmarc)", "(1) D (usmarc)"}));
+  EXPECT_TRUE(Names->GetChecked(0));
+  for (Integer i = 1; i < 4; ++i) EXPECT_FALSE(Names->GetChecked(i)) << i;
+  EXPECT_EQ(LogLines().size(), 5u + 3u + 2u);
 }
