@@ -189,13 +189,24 @@ bool TCustomDBGridEh::FilterEditorCanShow() { return FFilterEditing && FSelectio
 
 void TCustomDBGridEh::HideFilterEditor() {
   if (!FFilterEditor || !FFilterEditor->GetVisible()) return;
+  // A cell left as it was shown leaves the column's condition alone, whatever set
+  // it meanwhile. A malformed text raises here, before the editor goes: the cell
+  // keeps what was typed and the editor the focus (a press or key may have given
+  // it to the grid), so that the keys after the error message mend the text
+  // instead of going to the data.
+  if (FFilterRowColumn >= 0 && FFilterEditTextChanged) {
+    try {
+      ApplyFilterEditorText(FFilterRowColumn);
+    } catch (...) {
+      if (GetVisible() && CanFocus() && FFilterEditor->HandleAllocated() && !FFilterEditor->Focused())
+        FFilterEditor->SetFocus();
+      throw;
+    }
+  }
   if (GetVisible() && CanFocus() && FFilterEditor->Focused()) SetFocus();
   FFilterEditor->SetVisible(false);
   FFilterEditor->SetColumn(nullptr);
   if (FFilterRowColumn < 0) return;
-  // A cell left as it was shown leaves the column's condition alone, whatever set
-  // it meanwhile. A malformed text raises here, and the cell keeps what was typed.
-  if (FFilterEditTextChanged) ApplyFilterEditorText(FFilterRowColumn);
   InvalidateCell(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
 }
 
