@@ -194,18 +194,23 @@ void TCustomDBGridEh::HideFilterEditor() {
   // keeps what was typed and the editor the focus (a press or key may have given
   // it to the grid), so that the keys after the error message mend the text
   // instead of going to the data.
+  auto Hide = [this] {
+    if (GetVisible() && CanFocus() && FFilterEditor->Focused()) SetFocus();
+    FFilterEditor->SetVisible(false);
+    FFilterEditor->SetColumn(nullptr);
+  };
   if (FFilterRowColumn >= 0 && FFilterEditTextChanged) {
     try {
       ApplyFilterEditorText(FFilterRowColumn);
     } catch (...) {
-      if (GetVisible() && CanFocus() && FFilterEditor->HandleAllocated() && !FFilterEditor->Focused())
+      // A cell no longer shown (the filter row or its column hidden) goes all the same.
+      if (!FSTFilter->GetVisible() || !IsColumnFilterable(FFilterRowColumn)) Hide();
+      else if (GetVisible() && CanFocus() && FFilterEditor->HandleAllocated() && !FFilterEditor->Focused())
         FFilterEditor->SetFocus();
       throw;
     }
   }
-  if (GetVisible() && CanFocus() && FFilterEditor->Focused()) SetFocus();
-  FFilterEditor->SetVisible(false);
-  FFilterEditor->SetColumn(nullptr);
+  Hide();
   if (FFilterRowColumn < 0) return;
   InvalidateCell(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
 }
