@@ -1,6 +1,8 @@
 # make run   - install what is missing, build (Release) and start the program
 # make test  - install what is missing, build (Debug, sanitizers, warnings as errors) and run the tests
 # make bench - build (Release) and run the benchmarks; fails when one fails or crashes
+# make fuzz  - build the fuzz targets into build/fuzz; start them from there, since libFuzzer
+#              writes its logs (fuzz-N.log) and crash inputs into the folder it is started from
 JOBS ?= $(shell nproc)
 
 .PHONY: deps run test bench fuzz clean

@@ -428,6 +428,9 @@ protected:
   void SetEditTextDirect(const String& AText);
   // The text of the mask with no input in it (empty without a mask).
   String EmptyMaskText() const;
+  // The text that shows a data-independent value: a value as UpdateData writes
+  // it (one character per input position) gets the saved literals back in place.
+  String ValueText(const Variant& AValue) const;
   bool GetEditMaskAssigned() const { return FEditMaskAssigned; }
   // Sets the mask without marking it assigned (the field's mask, or none).
   void SetEditMaskQuiet(const String& Value) { TCustomMaskEdit::SetEditMask(Value); }

@@ -246,7 +246,7 @@ void TCustomDBComboBoxEh::DataChanged() {
   } else if (DataIndependent()) {
     if (!GetEditMaskAssigned()) SetEditMaskQuiet(String());
     if (FKeyBased) InternalSetValue(GetDataLink()->GetDataValue());
-    else InternalSetText(VarToStr(GetDataLink()->GetDataValue()));
+    else InternalSetText(ValueText(GetDataLink()->GetDataValue()));
   } else {
     if (!GetEditMaskAssigned()) SetEditMaskQuiet(String());
     SetEditTextDirect(String());

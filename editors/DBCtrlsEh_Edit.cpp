@@ -160,7 +160,7 @@ void TCustomDBEditEh::DataChanged() {
       SetEditTextDirect(IsMemoField(field) ? field->GetAsString() : field->GetDisplayText());
   } else if (DataIndependent()) {
     if (!FEditMaskAssigned) SetEditMaskQuiet(String());
-    InternalSetText(VarToStr(FDataLink->GetDataValue()));
+    InternalSetText(ValueText(FDataLink->GetDataValue()));
   } else {
     if (!FEditMaskAssigned) SetEditMaskQuiet(String());
     SetEditTextDirect(String());
@@ -169,9 +169,37 @@ void TCustomDBEditEh::DataChanged() {
   SetModified(false);
 }
 
-// The mask's text: its literals are in it when the mask saves them, so the text
-// the link hands back (DataChanged) fills the mask as it stood.
-void TCustomDBEditEh::UpdateData() { FDataLink->SetText(GetText()); }
+// An editor bound to nothing keeps in its value the input positions only: the
+// literals are the mask's, not the value's (callers read the value so). The
+// mask puts them back when the value is shown again (DataChanged).
+void TCustomDBEditEh::UpdateData() {
+  if (!DataIndependent() || !IsMasked()) {
+    FDataLink->SetText(GetText());
+    return;
+  }
+  const String edit = GetEditText();
+  String text;
+  for (Integer p = 0; p < GetMask().Length() && p < Integer(edit.size()); ++p) {
+    if (GetMask().IsLiteral(p)) continue;
+    const Char c = edit[size_t(p)];
+    text += c == GetMask().BlankChar() ? u' ' : c;
+  }
+  FDataLink->SetText(text);
+}
+
+String TCustomDBEditEh::ValueText(const Variant& AValue) const {
+  const String value = VarToStr(AValue);
+  const TEditMask& mask = GetMask();
+  if (mask.IsEmpty() || !mask.SaveLiterals()) return value;
+  Integer inputs = 0;
+  for (Integer p = 0; p < mask.Length(); ++p) inputs += mask.IsLiteral(p) ? 0 : 1;
+  // Any other text is the mask's to read, with its literals or without them.
+  if (Integer(value.size()) != inputs) return value;
+  String text;
+  size_t v = 0;
+  for (Integer p = 0; p < mask.Length(); ++p) text += mask.IsLiteral(p) ? mask.Cell(p).Literal : value[v++];
+  return text;
+}
 
 void TCustomDBEditEh::CommitValue() {
   if (FFocused) ValidateEdit();

@@ -22,13 +22,15 @@
 // 4 double, 5 ANSI text, 6 bytes, 7 UTF-16 text (texts and bytes after a 32-bit
 // byte length). All integers little-endian.
 //
-// The text formats write a cell that holds a TAB, CR or LF, or begins with a
-// double quote, between double quotes with its quotes doubled, as spreadsheets
-// do, and read such a cell back; every other cell is written as it stands.
+// The text formats write a cell that holds a TAB, CR, LF or zero character, or
+// begins with a double quote, between double quotes with its quotes doubled, as
+// spreadsheets do, and read such a cell back; so is a first cell whose bytes
+// would read as a byte-order mark. Every other cell is written as it stands.
 //
 // Import faults: every length is checked against the data left; a malformed
 // input (a bad header or version, a truncated or corrupt binary file, a CR
-// without its LF in text) raises "Неверный формат ..." before any record is
+// without its LF in text, a zero character outside a quoted cell before the
+// text's end) raises "Неверный формат ..." before any record is
 // touched. An import or paste that stops later (a value a field refuses and
 // the user answers No, a record that cannot be posted) takes back everything
 // it wrote: the table is left as it was. An empty text cell imports as Null,
@@ -174,10 +176,16 @@ public:
 
 protected:
   virtual void WriteText(const String& Text) = 0;
-  // A cell's text, between quotes when it holds a TAB, CR or LF or begins with one.
+  // Whether Text, written first, would begin with bytes the importer takes for a byte-order mark.
+  virtual bool LooksLikeByteOrderMark(const String& Text) const = 0;
+  // A cell's text as written: between quotes when it holds a TAB, CR, LF or
+  // zero character or begins with a quote, or is the first and looks like a
+  // byte-order mark.
+  String CellText(const String& Text);
   void WriteCellText(const String& Text);
   bool FFirstRec = true;
   bool FFirstCell = true;
+  bool FAtStart = true;  // nothing written yet
 };
 
 class TDBGridEhExportAsText : public TDBGridEhExportTextBaseEh {
@@ -187,6 +195,7 @@ public:
 
 protected:
   void WriteText(const String& Text) override { WriteAnsi(Text); }
+  bool LooksLikeByteOrderMark(const String& Text) const override;
 };
 
 class TDBGridEhExportAsUnicodeText : public TDBGridEhExportTextBaseEh {
@@ -196,6 +205,7 @@ public:
 
 protected:
   void WriteText(const String& Text) override { WriteWide(Text); }
+  bool LooksLikeByteOrderMark(const String& Text) const override;
 };
 
 class TDBGridEhExportAsCSV : public TDBGridEhExportAsText {
@@ -345,8 +355,9 @@ protected:
   Integer CheckState();
   // Reads one cell's text into Value, unquoting a quoted cell; answers the state after it.
   Integer ReadCellText();
-  // Raises the format error for a CR without its LF outside a quoted cell.
-  void CheckRowEnds() const;
+  // Raises the format error for a CR without its LF, or a zero character,
+  // outside a quoted cell.
+  void CheckCells() const;
 
   Char FCh = 0;
   Integer FState = 0;  // 0 cell character, 1 end of cell, 2 end of row, 3 end of data

@@ -2,16 +2,21 @@
 // and the importers' reading state machine.
 //
 // Reading: CheckState reads one character and answers 0 (a cell character),
-// 1 (end of cell: TAB), 2 (end of row: CR LF) or 3 (end of data: the end, or a
-// zero character). A TAB or CR LF right after a cell or row end stands for an
-// empty cell, which imports as Null.
+// 1 (end of cell: TAB), 2 (end of row: CR LF) or 3 (end of data). A TAB or
+// CR LF right after a cell or row end stands for an empty cell, which imports
+// as Null. The data ends at its trailing zero characters (the clipboard's
+// terminator); a zero character before other data, outside a quoted cell, is
+// refused before anything is written rather than taken for the end, which
+// would drop the rest without a word.
 //
-// Quoting: a cell that holds a TAB, CR or LF, or begins with a double quote, is
-// written between double quotes with its quotes doubled, as spreadsheets write
-// such cells; every other cell as it stands. A cell read back that begins with
-// a double quote closed by another (a doubled one inside stands for one) is
-// such a cell; what follows the closing quote up to the cell's end is taken as
-// it stands. An opening quote that is never closed is an ordinary character.
+// Quoting: a cell that holds a TAB, CR, LF or zero character, or begins with a
+// double quote, is written between double quotes with its quotes doubled, as
+// spreadsheets write such cells; so is a first cell whose bytes would read as
+// a byte-order mark. Every other cell is written as it stands. A cell read
+// back that begins with a double quote closed by another (a doubled one inside
+// stands for one) is such a cell; what follows the closing quote up to the
+// cell's end is taken as it stands. An opening quote that is never closed is
+// an ordinary character.
 
 #include "grid/DBGridEhImpExp.h"
 
@@ -35,7 +40,7 @@ String Quoted(const String& Text) {
 bool NeedsQuotes(const String& Text) {
   if (!Text.empty() && Text[0] == u'"') return true;
   for (Char C : Text)
-    if (C == u'\t' || C == u'\r' || C == u'\n') return true;
+    if (C == u'\t' || C == u'\r' || C == u'\n' || C == 0) return true;
   return false;
 }
 
@@ -43,7 +48,7 @@ bool NeedsQuotes(const String& Text) {
 // cell's text ends past its closing quote, and appends the text to Text when
 // given; false when no closing quote comes before the end of the data.
 bool ReadQuotedCell(const String& Chars, size_t From, size_t& End, String* Text) {
-  for (size_t I = From; I < Chars.size() && Chars[I] != 0; ++I) {
+  for (size_t I = From; I < Chars.size(); ++I) {
     if (Chars[I] != u'"') {
       if (Text) Text->push_back(Chars[I]);
     } else if (I + 1 < Chars.size() && Chars[I + 1] == u'"') {
@@ -57,8 +62,7 @@ bool ReadQuotedCell(const String& Chars, size_t From, size_t& End, String* Text)
   return false;
 }
 
-// An empty cell reads as one character of code 0.
-bool IsEmptyCellText(const String& Text) { return Text.empty() || (Text.size() == 1 && Text[0] == 0); }
+bool IsEmptyCellText(const String& Text) { return Text.empty(); }
 
 }  // namespace
 
@@ -74,18 +78,21 @@ void TDBGridEhExportTextBaseEh::BeginCell() {
   else WriteText(u"\t");
 }
 
-void TDBGridEhExportTextBaseEh::WriteCellText(const String& Text) {
-  if (NeedsQuotes(Text)) WriteText(Quoted(Text));
-  else WriteText(Text);
+String TDBGridEhExportTextBaseEh::CellText(const String& Text) {
+  // Only the data's first bytes are sniffed for a byte-order mark.
+  const bool First = FAtStart;
+  FAtStart = false;
+  return NeedsQuotes(Text) || (First && LooksLikeByteOrderMark(Text)) ? Quoted(Text) : Text;
 }
+
+void TDBGridEhExportTextBaseEh::WriteCellText(const String& Text) { WriteText(CellText(Text)); }
 
 void TDBGridEhExportTextBaseEh::WriteTitle(TColumnsEhList* ColumnsList) {
   BeginRow();
   String Line;
   for (Integer I = 0; I < ColumnsList->Count(); ++I) {
     if (I > 0) Line += u"\t";
-    const String& Caption = ColumnsList->GetColumn(I)->GetTitle()->GetCaption();
-    Line += NeedsQuotes(Caption) ? Quoted(Caption) : Caption;
+    Line += CellText(ColumnsList->GetColumn(I)->GetTitle()->GetCaption());
   }
   WriteText(Line);
 }
@@ -120,6 +127,7 @@ void TDBGridEhExportTextBaseEh::WriteFooterCell(Integer, Integer, TColumnEh*, TF
 
 void TDBGridEhExportTextBaseEh::ExportToStream(TStream* Stream, bool IsExportAll) {
   FFirstRec = true;
+  FAtStart = true;
   TDBGridEhExport::ExportToStream(Stream, IsExportAll);
 }
 
@@ -145,6 +153,16 @@ void TDBGridEhExportAsCSV::WriteFooterCell(Integer, Integer, TColumnEh*, TFont*,
                                            const String& Text) {
   BeginCell();
   WriteText(Quoted(Text));
+}
+
+bool TDBGridEhExportAsText::LooksLikeByteOrderMark(const String& Text) const {
+  // The ANSI importer takes these for UTF-8 and UTF-16 ("п»ї" and "яю" in CP1251).
+  const AnsiString Bytes = StringToAnsi(Text.substr(0, 3));
+  return Bytes.rfind("\xEF\xBB\xBF", 0) == 0 || Bytes.rfind("\xFF\xFE", 0) == 0;
+}
+
+bool TDBGridEhExportAsUnicodeText::LooksLikeByteOrderMark(const String& Text) const {
+  return !Text.empty() && Text[0] == u'\xFEFF';
 }
 
 // ---- Import --------------------------------------------------------------------------------------------
@@ -194,8 +212,8 @@ Integer TDBGridEhImportTextBaseEh::CheckState() {
       FPos -= 2;
       return FState = 0;
     case 0:
-      FEof = true;
-      return FState = 3;
+      // CheckCells refused the data if it held one here.
+      FormatError();
     default:
       return FState = 0;
   }
@@ -208,7 +226,7 @@ Integer TDBGridEhImportTextBaseEh::ReadCellText() {
   size_t End = 0;
   if (FCh == u'"' && ReadQuotedCell(FChars, FPos, End, &FValue)) {
     FPos = End;
-  } else {
+  } else if (FCh != 0) {  // a character of code 0 here stands for an empty cell
     FValue.assign(1, FCh);  // no closing quote: the cell is read as it stands
   }
   Integer Result;
@@ -216,10 +234,10 @@ Integer TDBGridEhImportTextBaseEh::ReadCellText() {
   return Result;
 }
 
-void TDBGridEhImportTextBaseEh::CheckRowEnds() const {
-  // Cells are walked as ReadCellText reads them, so a CR inside a quoted cell is text.
+void TDBGridEhImportTextBaseEh::CheckCells() const {
+  // Cells are walked as ReadCellText reads them, so a CR or zero inside a quoted cell is text.
   bool CellStart = true;
-  for (size_t I = 0; I < FChars.size() && FChars[I] != 0;) {
+  for (size_t I = 0; I < FChars.size();) {
     const Char C = FChars[I];
     size_t End = 0;
     if (CellStart && C == u'"' && ReadQuotedCell(FChars, I + 1, End, nullptr)) {
@@ -228,6 +246,7 @@ void TDBGridEhImportTextBaseEh::CheckRowEnds() const {
       continue;
     }
     if (C == u'\r' && (I + 1 >= FChars.size() || FChars[I + 1] != u'\n')) FormatError();
+    if (C == 0) FormatError();
     CellStart = C == u'\t' || C == u'\r';
     I += C == u'\r' ? 2 : 1;
   }
@@ -242,8 +261,9 @@ void TDBGridEhImportTextBaseEh::ImportFromStream(TStream* Stream, bool IsImportA
     Stream->ReadBuffer(Bytes.data(), Integer(Left));
   }
   FChars = Decode(Bytes);
-  // A CR without its LF is refused before anything is written.
-  CheckRowEnds();
+  while (!FChars.empty() && FChars.back() == 0) FChars.pop_back();
+  // A CR without its LF, or a zero character, is refused before anything is written.
+  CheckCells();
   FPos = 0;
   FState = 2;
   TDBGridEhImport::ImportFromStream(Stream, IsImportAll);

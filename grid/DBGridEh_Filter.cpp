@@ -210,12 +210,15 @@ void TSTColumnFilterEh::SetExpressionStr(const String& Text) {
   if (TField* Field = FColumn->GetField()) Type = STFilterValueTypeOfFieldTypeEh(Field->GetDataType());
   // Conditions on pick-list or list data set columns are typed in the shown texts.
   if ((FColumn->HasKeyListItems() && FColumn->HasPickListItems()) || ListLookupInEffect()) Type = stvtStringEh;
-  FExpression.ExpressionType = Type;
   TCustomDBGridEh* Grid = FColumn->GetGrid();
   const TSTFilterDefaultOperatorEh Default =
       Grid && Grid->GetCenter() ? Grid->GetCenter()->GetDefaultOperator(Type) : fdoNoneEh;
-  ParseFilterExpression(Text, FExpression, Default);
-  ConvertPickListOperands(FExpression);
+  // A text refused part-way leaves the column's condition as it was.
+  TSTFilterExpressionEh Expression;
+  Expression.ExpressionType = Type;
+  ParseFilterExpression(Text, Expression, Default);
+  ConvertPickListOperands(Expression);
+  FExpression = std::move(Expression);
   FExpressionStr = Text;
   if (!ListLookupInEffect()) return;
   // The user names shown texts; the dataset stores their keys.

@@ -189,13 +189,29 @@ bool TCustomDBGridEh::FilterEditorCanShow() { return FFilterEditing && FSelectio
 
 void TCustomDBGridEh::HideFilterEditor() {
   if (!FFilterEditor || !FFilterEditor->GetVisible()) return;
-  if (GetVisible() && CanFocus() && FFilterEditor->Focused()) SetFocus();
-  FFilterEditor->SetVisible(false);
-  FFilterEditor->SetColumn(nullptr);
-  if (FFilterRowColumn < 0) return;
   // A cell left as it was shown leaves the column's condition alone, whatever set
-  // it meanwhile. A malformed text raises here, and the cell keeps what was typed.
-  if (FFilterEditTextChanged) ApplyFilterEditorText(FFilterRowColumn);
+  // it meanwhile. A malformed text raises here, before the editor goes: the cell
+  // keeps what was typed and the editor the focus (a press or key may have given
+  // it to the grid), so that the keys after the error message mend the text
+  // instead of going to the data.
+  auto Hide = [this] {
+    if (GetVisible() && CanFocus() && FFilterEditor->Focused()) SetFocus();
+    FFilterEditor->SetVisible(false);
+    FFilterEditor->SetColumn(nullptr);
+  };
+  if (FFilterRowColumn >= 0 && FFilterEditTextChanged) {
+    try {
+      ApplyFilterEditorText(FFilterRowColumn);
+    } catch (...) {
+      // A cell no longer shown (the filter row or its column hidden) goes all the same.
+      if (!FSTFilter->GetVisible() || !IsColumnFilterable(FFilterRowColumn)) Hide();
+      else if (GetVisible() && CanFocus() && FFilterEditor->HandleAllocated() && !FFilterEditor->Focused())
+        FFilterEditor->SetFocus();
+      throw;
+    }
+  }
+  Hide();
+  if (FFilterRowColumn < 0) return;
   InvalidateCell(DataToRawColumn(FFilterRowColumn), GetTitleRowCount() - 1);
 }
 

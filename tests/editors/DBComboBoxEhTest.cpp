@@ -242,6 +242,7 @@ TEST_F(DBCombo, OnItsOwnAMaskedTextKeepsItsLiteralsOnLeaving) {
   Display.Key(VK_TAB);
   EXPECT_EQ(Combo->GetEditText(), u"12-34");
   EXPECT_TRUE(Combo->GetValue() == Variant(u"12-34"));
+  EXPECT_TRUE(Combo->GetDataLink()->GetDataValue() == Variant(u"1234"));
 }
 
 TEST_F(DBCombo, UpAndDownStepThroughTheItemsWithinTheirEnds) {

@@ -205,9 +205,21 @@ TEST_F(DBEdit, OnItsOwnAMaskedTextKeepsEveryCharacterOnLeavingAndWhenAssigned) {
   Display.Key(VK_TAB);
   EXPECT_EQ(Edit->GetEditText(), u"12-34");
   EXPECT_TRUE(Edit->GetValue() == Variant(u"12-34"));
+  // The value kept is the input without the mask's literals, as callers read it.
+  EXPECT_TRUE(Edit->GetDataLink()->GetDataValue() == Variant(u"1234"));
   Edit->SetText(u"56-78");
   EXPECT_EQ(Edit->GetEditText(), u"56-78");
   EXPECT_TRUE(Edit->GetValue() == Variant(u"56-78"));
+  EXPECT_TRUE(Edit->GetDataLink()->GetDataValue() == Variant(u"5678"));
+  // An input position may hold the literal's character: it stays where it was typed.
+  auto* any = Make<TCustomDBEditEh>(20, 100, 180, 21);
+  any->SetEditMask(u"!cc-cc;1;_");
+  Focus(any);
+  Display.TypeText(u"12-4");
+  ASSERT_EQ(any->GetEditText(), u"12--4");
+  Display.Key(VK_TAB);
+  EXPECT_EQ(any->GetEditText(), u"12--4");
+  EXPECT_TRUE(any->GetDataLink()->GetDataValue() == Variant(u"12-4"));
 
   // A mask that leaves its literals out of the text keeps them out of the value too.
   auto* bare = Make<TCustomDBEditEh>(20, 60, 180, 21);

@@ -6,11 +6,15 @@
 // Records 1..10: ID_THIS = N, NPP = 11 - N, NAME_THIS "Запись N"; the filter
 // row is grid row 1, column I of the grid's columns is grid column I + 1.
 
+#include <functional>
+
 #include "GridInputTestSupport.h"
 #include "grid/DBGridEhSimpleFilterDlg.h"
 #include "editors/DBCtrlsEh.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/MsgBox.h"
+#include "platform/core/ScopeGuard.h"
 
 namespace {
 
@@ -219,6 +223,45 @@ TEST_F(FilterRowEdit, AMalformedConditionIsRefusedAndTheTypedTextStays) {
   EXPECT_TRUE(EditorShown());
   EXPECT_EQ(Editor()->GetText(), u"=(");
   EXPECT_FALSE(Table.GetFiltered());
+}
+
+TEST_F(FilterRowEdit, AfterTheBoxReportingAMalformedConditionTheKeysMendItInItsCell) {
+  ShowFiltered();
+  // The boxes are real modal forms, each answered with Enter as a user would.
+  std::vector<String> Boxes;
+  TMessageBoxHook Saved = SetMessageBoxHook([&](const TMessageBoxRequest& Request) {
+    Boxes.push_back(Request.Text);
+    return ShowMessageForm(Request);
+  });
+  TScopeExit Restore([&] { SetMessageBoxHook(std::move(Saved)); });
+  ClickFilterCell(0);
+  Type(u"=(");
+  // Enter, a press in another filter cell, a press in the data, Down: each
+  // refuses the text with a box, and the keys after it still go into the cell.
+  const std::function<void()> Leavings[] = {[&] { Key(VK_RETURN); }, [&] { ClickFilterCell(2); },
+                                            [&] { ClickCell(2, 4); }, [&] { Key(VK_DOWN); }};
+  for (const auto& Leave : Leavings) {
+    Display.WhenIdle([&] { Display.Key(VK_RETURN); });
+    Leave();
+    ASSERT_EQ(Display.PendingIdleSteps(), 0u);  // the box was shown and closed
+    EXPECT_TRUE(EditorShown());
+    EXPECT_EQ(Grid->GetFilterRowColumn(), 0);
+    EXPECT_EQ(GetFocus(), Editor()->GetHandle());
+    EXPECT_FALSE(Grid->GetEditorMode());
+    EXPECT_EQ(Editor()->GetText(), u"=(");
+    EXPECT_EQ(Condition(0), u"");
+    EXPECT_EQ(Column(0)->GetSTFilter()->GetExpression().Operator1, foNoneEh);  // nothing half-parsed kept
+  }
+  Key('A', THeadlessShift::Ctrl);
+  Type(u">3");
+  EXPECT_EQ(Editor()->GetText(), u">3");
+  ClickFilterCell(2);
+  EXPECT_EQ(Condition(0), u">3");
+  ASSERT_EQ(GetFocus(), Editor()->GetHandle());
+  Type(u"=Запись 5");
+  Key(VK_RETURN);
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{5}));
+  EXPECT_EQ(Boxes.size(), 4u);
 }
 
 TEST_F(FilterRowEdit, ATreeStaysATreeWhileFilteredWithTheParentsOfMatchingRecords) {

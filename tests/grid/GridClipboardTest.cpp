@@ -228,4 +228,28 @@ TEST_F(GridClipboard, TheClipboardsTextsCarryCellsWithTabsAndLineBreaks) {
   }
 }
 
+TEST_F(GridClipboard, TheClipboardsUnicodeTextCarriesZerosAndAMarkLikeFirstCell) {
+  BookGrid Odd;
+  Odd.Add(Null(), Variant(String(u"\xFEFFяю")), Variant(String(u"яю")), Null(), Null());
+  Odd.Add(Null(), Variant(String(u"a") + Char(0) + u"b"), Variant(String(u"п»ї\t") + Char(0)), Null(), Null());
+  Odd.Add(Null(), Variant(String(u"last")), Variant(String(u"row")), Null(), Null());
+  Odd.Show();
+  Odd.Column(u"ID")->SetVisible(false);
+  Odd.Grid->SetOptions(Odd.Grid->GetOptions() - TDBGridOptions{dgTitles});
+  CopyGridToClipboard(Odd.Grid, true);
+  // The text alone, as when the binary format is not there.
+  const std::string Text = ClipboardBytes(CF_UNICODETEXT);
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  CloseClipboard();
+  PutBytes(CF_UNICODETEXT, Text);
+  BookGrid Copy;
+  Copy.Show();
+  Copy.Column(u"ID")->SetVisible(false);
+  PasteGridFromClipboard(Copy.Grid, false);
+  EXPECT_EQ(Copy.Rows(), Odd.Rows());
+  EXPECT_EQ(Copy.Rows().size(), 3u);
+  EXPECT_TRUE(Boxes.empty());
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 // the text reader's states, damaged input refused before anything changes,
 // and failed field writes asked about.
 
+#include <random>
+
 #include "platform/core/CodePage.h"
 #include "tests/grid/ImpExpTestSupport.h"
 
@@ -365,6 +367,113 @@ TEST_F(GridImport, ImportFromFileReadsTheFileExportToFileWrote) {
   EXPECT_EQ(To.Rows(), From.Rows());
   std::remove(Path.c_str());
   EXPECT_THROW(Importer.ImportFromFile(FromUtf8(Path), false), EStreamError);
+}
+
+// Random cell texts over the characters the text formats treat specially: each
+// table goes out and back through both text formats and must come back as the
+// plain model says, its first cell now and then looking like a byte-order mark.
+TEST_F(GridImport, RandomCellsWithZerosQuotesTabsLineBreaksAndMarkLikeFirstCellsComeBackWhole) {
+  const String AnsiChars = String(u"aZ 1\"\t\r\n\x01юяп»їЁ") + Char(0);
+  const String WideChars = AnsiChars + u"\xFEFF\x4E2D";
+  const String FirstCells[] = {u"яю",       u"п»ї", u"\xFEFF", u"яюx\t", u"п»їa\"", u"\xFEFF\xFEFF",
+                               String(1, 0), u"я",   u"\"",     u""};
+  std::mt19937 Random(45);
+  auto RandomText = [&](const String& Chars, size_t MaxLength) {
+    String Text(std::uniform_int_distribution<size_t>(0, MaxLength)(Random), u' ');
+    for (Char& C : Text) C = Chars[std::uniform_int_distribution<size_t>(0, Chars.size() - 1)(Random)];
+    return Text;
+  };
+  struct TFormat {
+    const char* Name;
+    TDBGridEhExportClass Exporter;
+    TDBGridEhImportClass Importer;
+    bool Wide;
+  };
+  const TFormat Formats[] = {
+      {"text", TDBGridEhExportAsText::StaticClass(), TDBGridEhImportAsText::StaticClass(), false},
+      {"unicode text", TDBGridEhExportAsUnicodeText::StaticClass(), TDBGridEhImportAsUnicodeText::StaticClass(), true},
+  };
+  for (int Round = 0; Round < 30; ++Round) {
+    for (const TFormat& Format : Formats) {
+      // The model: NAME (UTF-16) and CITY (ANSI) of each row; an empty text is Null.
+      std::vector<std::pair<String, String>> Model(std::uniform_int_distribution<size_t>(1, 6)(Random));
+      for (auto& [Name, City] : Model) {
+        Name = RandomText(Format.Wide ? WideChars : AnsiChars, 12);
+        City = RandomText(AnsiChars, 12);
+      }
+      const String& First = FirstCells[size_t(Round) % std::size(FirstCells)];
+      if (Format.Wide || First.find(u'\xFEFF') == String::npos) Model[0].first = First + Model[0].first;
+      BookGrid Table, Back;
+      std::vector<String> Expected;
+      for (const auto& [Name, City] : Model) {
+        auto Value = [](const String& Text) { return Text.empty() ? Null() : Variant(Text); };
+        Table.Add(Null(), Value(Name), Value(City), Null(), Null());
+        auto Cell = [](const String& Text) { return Text.empty() ? String(u"null") : Text; };
+        Expected.push_back(u"null|" + Cell(Name) + u"|" + Cell(City) + u"|null|null");
+      }
+      Table.Show();
+      Back.Show();
+      // The first cell written is NAME's.
+      Table.Column(u"ID")->SetVisible(false);
+      Back.Column(u"ID")->SetVisible(false);
+      Table.Grid->SetOptions(Table.Grid->GetOptions() - TDBGridOptions{dgTitles});
+      ASSERT_EQ(Table.Rows(), Expected) << Format.Name << " round " << Round;
+      const std::string Bytes = Export(Format.Exporter, Table.Grid);
+      Import(Format.Importer, Back.Grid, Bytes);
+      EXPECT_EQ(Back.Rows(), Expected) << Format.Name << " round " << Round;
+    }
+  }
+  EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(GridImport, ZerosAndMarkLikeFirstCellsAreWrittenBetweenQuotes) {
+  BookGrid Table;
+  Table.Add(Null(), Variant(String(u"п»їa")), Variant(String(u"x") + Char(0) + u"y"), Null(), Null());
+  Table.Add(Null(), Variant(String(u"яю")), Variant(String(1, Char(0))), Null(), Null());
+  Table.Show();
+  Table.Column(u"ID")->SetVisible(false);
+  Table.Grid->SetOptions(Table.Grid->GetOptions() - TDBGridOptions{dgTitles});
+  // Only the first cell is sniffed for a mark: the second row's "яю" stands as it is.
+  EXPECT_EQ(Export(TDBGridEhExportAsText::StaticClass(), Table.Grid),
+            std::string("\"\xEF\xBB\xBF" "a\"\t\"x\0y\"\t\t\r\n\xFF\xFE\t\"\0\"\t\t", 24));
+  Table.Table.First();
+  Table.Table.Edit();
+  Table.Table.FieldByName(u"NAME")->SetAsString(u"\xFEFFяю");
+  Table.Table.Post();
+  EXPECT_EQ(Export(TDBGridEhExportAsUnicodeText::StaticClass(), Table.Grid),
+            Utf16(String(u"\"\xFEFFяю\"\t\"x") + Char(0) + u"y\"\t\t\r\nяю\t\"" + Char(0) + u"\"\t\t"));
+}
+
+TEST_F(GridImport, AZeroOutsideAQuotedCellIsRefusedUnlessOnlyZerosFollowIt) {
+  const std::vector<String> Before = From.Rows();
+  From.Table.First();
+  From.Grid->SetSelectedIndex(From.Column(u"NAME")->GetIndex());
+  // The importer used to stop at the zero without a word, dropping the rest.
+  const std::string Ansi("a\tb\r\nc\0d\te\r\nf\tg", 16);
+  try {
+    Import(TDBGridEhImportAsText::StaticClass(), From.Grid, Ansi);
+    FAIL() << "no error";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.Message(), u"TDBGridEhImportAsText.CheckState: Неверный формат текста");
+  }
+  EXPECT_EQ(From.Rows(), Before);
+  try {
+    Import(TDBGridEhImportAsUnicodeText::StaticClass(), From.Grid, Utf16(AnsiToString(Ansi)));
+    FAIL() << "no error";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.Message(), u"TDBGridEhImportAsUnicodeText.CheckState: Неверный формат текста");
+  }
+  EXPECT_EQ(From.Rows(), Before);
+  // A terminator (the clipboard's) ends the data.
+  BookGrid Wide;
+  Wide.Show();
+  for (TableGrid* Grid : {static_cast<TableGrid*>(&To), static_cast<TableGrid*>(&Wide)})
+    Grid->Column(u"ID")->SetVisible(false);
+  Import(TDBGridEhImportAsText::StaticClass(), To.Grid, std::string("a\tb\r\nc\td\0\0", 11));
+  Import(TDBGridEhImportAsUnicodeText::StaticClass(), Wide.Grid, Utf16(u"a\tb\r\nc\td") + std::string(4, '\0'));
+  const std::vector<String> Rows{u"null|a|b|null|null", u"null|c|d|null|null"};
+  EXPECT_EQ(To.Rows(), Rows);
+  EXPECT_EQ(Wide.Rows(), Rows);
 }
 
 }  // namespace
