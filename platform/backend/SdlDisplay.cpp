@@ -221,6 +221,26 @@ void TSdlDisplay::FocusOwner(HWND Popup) {
   }
 }
 
+SDL_Window* TSdlDisplay::OwnerWindowOf(HWND Wnd) {
+  for (HWND o = GetWindowOwner(Wnd); o; o = GetWindowOwner(o)) {
+    TShown* s = Find(o);
+    if (s && s->Window) return s->Window;
+  }
+  return nullptr;
+}
+
+void TSdlDisplay::FocusGained(HWND h) {
+  TShown* s = Find(h);
+  if (!s || !IsWindow(h)) return;
+  if (s->Popup) FocusOwner(h);
+  else if (!IsWindowEnabled(h)) BringModalForward(h);  // the window manager chose a window a modal one disables
+  else if (GetActiveWindow() != h) {
+    FSyncing = true;
+    SetActiveWindow(h);
+    FSyncing = false;
+  }
+}
+
 void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   DropStale();
   TShown* s = Find(Wnd);
@@ -234,6 +254,9 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   }
   if (!s->Window) return;
   Place(Wnd, *s);
+  // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
+  // it, and so keeps it above that one: a box is never lost behind its dialog.
+  if (SDL_Window* owner = OwnerWindowOf(Wnd)) SDL_SetWindowModalFor(s->Window, owner);
   SDL_ShowWindow(s->Window);
   PresentAll(Wnd);
   if (s->Popup) FocusOwner(Wnd);
@@ -364,12 +387,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
         case SDL_WINDOWEVENT_EXPOSED: PresentAll(h); break;
         case SDL_WINDOWEVENT_LEAVE: InjectMouseLeave(); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-          if (s->Popup) FocusOwner(h);
-          else if (GetActiveWindow() != h && IsWindowEnabled(h)) {
-            FSyncing = true;
-            SetActiveWindow(h);
-            FSyncing = false;
-          }
+          // In its place among the input: keys typed before it still go where they were aimed.
+          InjectDisplayChange([this, alive = std::weak_ptr<bool>(FAlive), h] {
+            if (!alive.expired()) FocusGained(h);
+          });
           break;
         case SDL_WINDOWEVENT_MOVED: {
           // The window manager moved it: follow in the window layer.

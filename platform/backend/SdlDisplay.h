@@ -73,6 +73,10 @@ private:
   void PresentAll(HWND Wnd);
   void DropStale();
   void FocusOwner(HWND Popup);
+  // The SDL window of the nearest owner that is shown.
+  SDL_Window* OwnerWindowOf(HWND Wnd);
+  // The window manager gave h's SDL window the keyboard.
+  void FocusGained(HWND h);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
 
   std::map<HWND, TShown> FShown;
@@ -80,4 +84,6 @@ private:
   TMessageBoxHook FPreviousBoxHook;
   bool FSyncing = false;   // our own change is being reported back: do not echo it
   TPoint FLastMouse;
+  // Lives as long as the display: input still waiting when it goes finds it gone.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

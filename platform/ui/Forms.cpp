@@ -349,6 +349,11 @@ TModalResult TCustomForm::ShowModal() {
   HWND focusBefore = GetFocus();
   TCursor cursorBefore = Screen->GetCursor();
   Screen->SetCursor(crDefault);
+  // The form belongs to the window it interrupts, so that a window manager keeps
+  // it above that one (a box over a dialog over the main window stays on top).
+  HWND interrupted = activeBefore ? GetAncestorTop(activeBefore) : nullptr;
+  if (interrupted && interrupted != GetHandle() && IsWindowVisible(interrupted))
+    SetWindowOwner(GetHandle(), interrupted);
   // Every other window waits until the form is done.
   std::vector<HWND> disabled;
   for (HWND h : GetTopLevelWindows())
