@@ -7,7 +7,9 @@
 #include <climits>
 #include <vector>
 
+#include "platform/backend/XClipboard.h"
 #include "platform/backend/XErrors.h"
+#include "platform/core/Exceptions.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/MsgBox.h"
@@ -115,6 +117,9 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   // one it finds whenever it sets one for a moment.
   PassOverXErrors();
   std::unique_ptr<TSdlDisplay> d(new TSdlDisplay());
+  // The X clipboard is read on a connection of our own (see XClipboard.h).
+  if (const char* driver = SDL_GetCurrentVideoDriver(); driver && SDL_strcmp(driver, "x11") == 0)
+    d->FXClipboard = TXClipboard::Open(nullptr);
   SDL_StartTextInput();
   SetDisplayBackend(d.get());
   SetClipboardBridge(d.get());
@@ -443,6 +448,18 @@ void TSdlDisplay::Wait(UInt64 TimeoutMs) {
 void TSdlDisplay::SetText(const String& Text) { SDL_SetClipboardText(ToUtf8(Text).c_str()); }
 
 bool TSdlDisplay::GetText(String& Text) {
+  if (FXClipboard) {
+    std::string utf8, error;
+    // SDL answers for the text this process put there from its event pump.
+    switch (FXClipboard->ReadText(utf8, error, [] { SDL_PumpEvents(); })) {
+      case TXClipboardRead::Text: Text = FromUtf8(utf8); return true;
+      case TXClipboardRead::NoText: return false;
+      case TXClipboardRead::Failed:
+        throw Exception(error == "timeout"
+                            ? u"Текст из буфера обмена не получен: программа, в которой он скопирован, не отвечает."
+                            : u"Текст из буфера обмена не получен: в буфере не текст.");
+    }
+  }
   if (!SDL_HasClipboardText()) return false;
   char* t = SDL_GetClipboardText();
   if (!t) return false;
