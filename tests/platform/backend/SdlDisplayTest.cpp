@@ -301,6 +301,23 @@ TEST_F(SdlDisplayTest, OwnedWindowsTellTheWindowManagerWhoseTheyAre) {
   EXPECT_TRUE(mainFor == 0 || mainFor == RootWindowOf(Server->Display())) << mainFor;
 }
 
+TEST_F(SdlDisplayTest, TheKeyboardGivenToAWindowAModalOneDisablesGoesToTheModalOne) {
+  HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
+  ShowWindow(main, SW_SHOW);
+  Pump(100);
+  HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                        main);
+  ShowWindow(box, SW_SHOW);
+  EnableWindow(main, false);
+  Pump(200);
+  ASSERT_EQ(GetActiveWindow(), box);
+  // What a window manager does when the user clicks the main window.
+  SDL_SetWindowInputFocus(Display->SdlWindowOf(main));
+  Pump(300);
+  EXPECT_EQ(GetActiveWindow(), box);
+  EXPECT_EQ(SDL_GetKeyboardFocus(), Display->SdlWindowOf(box)) << "Enter and Esc reach the box";
+}
+
 TEST_F(SdlDisplayTest, KeysTypedRightAfterAClickInOneBatchGoToTheWindowTheClickChose) {
   HWND h = MakeFocusedWindow(u"Поля");
   // Two fields that take the focus when pressed, and keep what is typed into them.
