@@ -349,8 +349,9 @@ TModalResult TCustomForm::ShowModal() {
   HWND focusBefore = GetFocus();
   TCursor cursorBefore = Screen->GetCursor();
   Screen->SetCursor(crDefault);
-  // The form belongs to the window it interrupts, so that a window manager keeps
-  // it above that one (a box over a dialog over the main window stays on top).
+  // While it runs the form belongs to the window it interrupts, so that a window
+  // manager keeps it above that one (a box over a dialog over the main window).
+  HWND ownerBefore = GetWindowOwner(GetHandle());
   HWND interrupted = activeBefore ? GetAncestorTop(activeBefore) : nullptr;
   if (interrupted && interrupted != GetHandle() && IsWindowVisible(interrupted))
     SetWindowOwner(GetHandle(), interrupted);
@@ -362,6 +363,9 @@ TModalResult TCustomForm::ShowModal() {
       disabled.push_back(h);
     }
   auto restore = [&]() {
+    // Afterwards it goes back to its own owner, and does not go when the window it
+    // interrupted does.
+    if (FHandle && (!ownerBefore || IsWindow(ownerBefore))) SetWindowOwner(FHandle, ownerBefore);
     for (HWND h : disabled)
       if (IsWindow(h)) EnableWindow(h, true);
     FFormState.Exclude(fsModal);

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/core/ScopeGuard.h"
-
 #include "platform/ui/WindowSystem.h"
 
 using namespace uiwin;

@@ -133,24 +133,36 @@ protected:
 
 }  // namespace
 
-TEST_F(ModalWindows, AModalWindowBelongsToTheWindowItInterrupts) {
+TEST_F(ModalWindows, AModalWindowBelongsToTheWindowItInterruptsWhileItRuns) {
   TForm* editor = NewDialog(u"Редактор", 100);
-  HWND editorOwner = nullptr, boxOwner = nullptr, boxWnd = nullptr;
+  TForm* chooser = NewDialog(u"Выбор", 300);
+  HWND editorOwner = nullptr, boxOwner = nullptr, boxWnd = nullptr, chooserOwner = nullptr;
   Display.WhenIdle([&] {
     editorOwner = GetWindowOwner(editor->GetHandle());
-    // A box from inside the editor, as "Тест" shows one.
+    // A box from inside the editor, as "Тест" shows one, and a dialog of its own.
     Display.WhenIdle([&] {
       boxWnd = GetActiveWindow();
       boxOwner = GetWindowOwner(boxWnd);
       Display.Key(VK_RETURN);
     });
     ShowMessageForm({nullptr, u"Тест закончен", u"Тест", MB_OK});
+    Display.WhenIdle([&] {
+      chooserOwner = GetWindowOwner(chooser->GetHandle());
+      chooser->SetModalResult(mrOk);
+    });
+    chooser->ShowModal();
     editor->SetModalResult(mrOk);
   });
   editor->ShowModal();
   EXPECT_EQ(editorOwner, Main->GetHandle());
   ASSERT_NE(boxWnd, editor->GetHandle());
   EXPECT_EQ(boxOwner, editor->GetHandle()) << "the box belongs to the editor, not to the main window";
+  EXPECT_EQ(chooserOwner, editor->GetHandle());
+  // Done, the dialog is its own owner's again: it does not go with the editor.
+  delete editor;
+  EXPECT_TRUE(chooser->HandleAllocated()) << "its window went with the editor";
+  Display.WhenIdle([&] { chooser->SetModalResult(mrCancel); });
+  EXPECT_EQ(chooser->ShowModal(), mrCancel);
 }
 
 TEST_F(ModalWindows, AClickOnAWindowAModalOneDisablesBringsTheModalOneForward) {
