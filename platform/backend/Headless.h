@@ -41,6 +41,7 @@ public:
   void Present(HWND Wnd, cairo_surface_t* Image, const TRect& Dirty) override;
   void Wait(UInt64 TimeoutMs) override;
   void Beep() override { ++FBeeps; }
+  void WindowActivated(HWND Wnd) override { FBroughtForward.push_back(Wnd); }
 
   // ---- Setup
   void SetMonitors(std::vector<TDisplayMonitor> Monitors) { FMonitors = std::move(Monitors); }
@@ -94,6 +95,8 @@ public:
   TColor PixelAt(HWND Wnd, Integer X, Integer Y);
   Integer PresentCount() const { return FPresents; }
   Integer BeepCount() const { return FBeeps; }
+  // The windows the display was asked to bring forward (activated), in order.
+  const std::vector<HWND>& BroughtForward() const { return FBroughtForward; }
 
 private:
   void DispatchPending();
@@ -113,6 +116,7 @@ private:
   std::deque<std::function<void()>> FInputSteps;
   Integer FPresents = 0;
   Integer FBeeps = 0;
+  std::vector<HWND> FBroughtForward;
   Integer FWaitDepth = 0;
   UInt64 FIdleAdvanced = 0;  // virtual time let pass by waiting loops since the last step
   std::vector<TMessageBoxRequest> FBoxes;

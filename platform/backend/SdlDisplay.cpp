@@ -7,7 +7,9 @@
 #include <climits>
 #include <vector>
 
+#include "platform/backend/XClipboard.h"
 #include "platform/backend/XErrors.h"
+#include "platform/core/Exceptions.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/MsgBox.h"
@@ -115,6 +117,9 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   // one it finds whenever it sets one for a moment.
   PassOverXErrors();
   std::unique_ptr<TSdlDisplay> d(new TSdlDisplay());
+  // The X clipboard is read on a connection of our own (see XClipboard.h).
+  if (const char* driver = SDL_GetCurrentVideoDriver(); driver && SDL_strcmp(driver, "x11") == 0)
+    d->FXClipboard = TXClipboard::Open(nullptr);
   SDL_StartTextInput();
   SetDisplayBackend(d.get());
   SetClipboardBridge(d.get());
@@ -221,6 +226,26 @@ void TSdlDisplay::FocusOwner(HWND Popup) {
   }
 }
 
+SDL_Window* TSdlDisplay::OwnerWindowOf(HWND Wnd) {
+  for (HWND o = GetWindowOwner(Wnd); o; o = GetWindowOwner(o)) {
+    TShown* s = Find(o);
+    if (s && s->Window) return s->Window;
+  }
+  return nullptr;
+}
+
+void TSdlDisplay::FocusGained(HWND h) {
+  TShown* s = Find(h);
+  if (!s || !IsWindow(h)) return;
+  if (s->Popup) FocusOwner(h);
+  else if (!IsWindowEnabled(h)) BringModalForward(h);  // the window manager chose a window a modal one disables
+  else if (GetActiveWindow() != h) {
+    FSyncing = true;
+    SetActiveWindow(h);
+    FSyncing = false;
+  }
+}
+
 void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   DropStale();
   TShown* s = Find(Wnd);
@@ -234,6 +259,9 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   }
   if (!s->Window) return;
   Place(Wnd, *s);
+  // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
+  // it, and so keeps it above that one: a box is never lost behind its dialog.
+  if (SDL_Window* owner = OwnerWindowOf(Wnd)) SDL_SetWindowModalFor(s->Window, owner);
   SDL_ShowWindow(s->Window);
   PresentAll(Wnd);
   if (s->Popup) FocusOwner(Wnd);
@@ -364,12 +392,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
         case SDL_WINDOWEVENT_EXPOSED: PresentAll(h); break;
         case SDL_WINDOWEVENT_LEAVE: InjectMouseLeave(); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-          if (s->Popup) FocusOwner(h);
-          else if (GetActiveWindow() != h && IsWindowEnabled(h)) {
-            FSyncing = true;
-            SetActiveWindow(h);
-            FSyncing = false;
-          }
+          // In its place among the input: keys typed before it still go where they were aimed.
+          InjectDisplayChange([this, alive = std::weak_ptr<bool>(FAlive), h] {
+            if (!alive.expired()) FocusGained(h);
+          });
           break;
         case SDL_WINDOWEVENT_MOVED: {
           // The window manager moved it: follow in the window layer.
@@ -422,6 +448,18 @@ void TSdlDisplay::Wait(UInt64 TimeoutMs) {
 void TSdlDisplay::SetText(const String& Text) { SDL_SetClipboardText(ToUtf8(Text).c_str()); }
 
 bool TSdlDisplay::GetText(String& Text) {
+  if (FXClipboard) {
+    std::string utf8, error;
+    // SDL answers for the text this process put there from its event pump.
+    switch (FXClipboard->ReadText(utf8, error, [] { SDL_PumpEvents(); })) {
+      case TXClipboardRead::Text: Text = FromUtf8(utf8); return true;
+      case TXClipboardRead::NoText: return false;
+      case TXClipboardRead::Failed:
+        throw Exception(error == "timeout"
+                            ? u"Текст из буфера обмена не получен: программа, в которой он скопирован, не отвечает."
+                            : u"Текст из буфера обмена не получен: в буфере не текст.");
+    }
+  }
   if (!SDL_HasClipboardText()) return false;
   char* t = SDL_GetClipboardText();
   if (!t) return false;

@@ -24,6 +24,7 @@
 struct SDL_Window;
 struct SDL_Cursor;
 union SDL_Event;
+class TXClipboard;
 
 class TSdlDisplay final : public TDisplayBackend, public TClipboardBridge {
 public:
@@ -48,6 +49,7 @@ public:
 
   // ---- TClipboardBridge
   void SetText(const String& Text) override;
+  // Throws, with the reason, when the text could not be had from its owner.
   bool GetText(String& Text) override;
 
   // Turns one SDL event into messages (Pump's work; tests push synthetic events).
@@ -73,6 +75,10 @@ private:
   void PresentAll(HWND Wnd);
   void DropStale();
   void FocusOwner(HWND Popup);
+  // The SDL window of the nearest owner that is shown.
+  SDL_Window* OwnerWindowOf(HWND Wnd);
+  // The window manager gave h's SDL window the keyboard.
+  void FocusGained(HWND h);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
 
   std::map<HWND, TShown> FShown;
@@ -80,4 +86,7 @@ private:
   TMessageBoxHook FPreviousBoxHook;
   bool FSyncing = false;   // our own change is being reported back: do not echo it
   TPoint FLastMouse;
+  std::unique_ptr<TXClipboard> FXClipboard;
+  // Lives as long as the display: input still waiting when it goes finds it gone.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

@@ -56,7 +56,8 @@ class TClipboardBridge {
 public:
   virtual ~TClipboardBridge() = default;
   virtual void SetText(const String& Text) = 0;
-  // False when the system clipboard holds no text.
+  // False when the system clipboard holds no text; throws, saying why, when it
+  // holds text that could not be had (its owner does not answer, say).
   virtual bool GetText(String& Text) = 0;
 };
 // Not owned; null removes it.

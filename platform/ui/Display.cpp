@@ -54,11 +54,28 @@ UINT NonClientMessage(TMouseAction a, TMouseButton b, bool dbl) {
 
 }  // namespace
 
+void BringModalForward(HWND Disabled) {
+  HWND top = GetAncestorTop(Disabled);
+  if (!top || IsWindowEnabled(top)) return;
+  HWND modal = GetEnabledPopup(top);
+  if (!modal) {
+    // A modal window that its owner chain does not lead to: the active one.
+    HWND active = GetActiveWindow();
+    if (active && active != top && IsWindowVisible(active) && IsWindowEnabled(active)) modal = active;
+  }
+  if (!modal) return;
+  if (GetActiveWindow() != modal) SetActiveWindow(modal);
+  // Already active in here, yet the display may show it behind the window clicked.
+  else GetDisplayBackend().WindowActivated(modal);
+}
+
 void SetDisplayBackend(TDisplayBackend* Backend) { CurrentBackend = Backend; }
 
 TDisplayBackend& GetDisplayBackend() { return CurrentBackend ? *CurrentBackend : Builtin(); }
 
-void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Integer WheelDelta) {
+namespace {
+
+void CookMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Integer WheelDelta) {
   TWindowSystem& s = Sys();
   s.CursorPos = ScreenPoint;
   if (Action == TMouseAction::Down) SetKeyDown(ButtonKey(Button), true);
@@ -85,7 +102,10 @@ void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, I
       hit = SendMessage(target, WM_NCHITTEST, 0, MakeLParam(ScreenPoint.X, ScreenPoint.Y));
     }
     if (hit == HTNOWHERE || hit == HTERROR) return;
-    if (!IsWindowEnabled(target)) return;
+    if (!IsWindowEnabled(target)) {
+      if (Action == TMouseAction::Down) BringModalForward(target);
+      return;
+    }
   }
 
   if (Action == TMouseAction::Down && !s.Capture) {
@@ -101,7 +121,7 @@ void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, I
 
   bool dbl = false;
   if (Action == TMouseAction::Down) {
-    DWORD now = DWORD(Now());
+    DWORD now = s.CookTime;  // when the button went down, however late it is aimed
     TClickState& last = s.LastClick;
     Integer cx = GetSystemMetrics(SM_CXDOUBLECLK), cy = GetSystemMetrics(SM_CYDOUBLECLK);
     bool wantsDbl = hit != HTCLIENT || (GetClassStyle(target) & CS_DBLCLKS);
@@ -123,7 +143,7 @@ void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, I
   }
 }
 
-void InjectKey(Word VirtKey, bool Down) {
+void CookKey(Word VirtKey, bool Down) {
   TWindowSystem& s = Sys();
   bool wasDown = GetKeyState(VirtKey) < 0;
   SetKeyDown(VirtKey, Down);
@@ -139,10 +159,30 @@ void InjectKey(Word VirtKey, bool Down) {
   QueueMessage(target, msg, VirtKey, lp);
 }
 
-void InjectChar(Char Ch) {
+void CookChar(Char Ch) {
   TWindowSystem& s = Sys();
   HWND target = s.Focus ? s.Focus : s.Active;
   if (target) QueueMessage(target, WM_CHAR, Ch, 1);
 }
 
-void InjectMouseLeave() { Sys().CursorPos = TPoint(-32000, -32000); }
+}  // namespace
+
+// Input is aimed (a window under the mouse, the focus, the key state) when the
+// queue reaches it, not when the display delivers it: see PeekMessage.
+void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Integer WheelDelta) {
+  QueueRawInput([=] { CookMouse(Action, Button, ScreenPoint, WheelDelta); });
+}
+
+void InjectKey(Word VirtKey, bool Down) {
+  QueueRawInput([=] { CookKey(VirtKey, Down); });
+}
+
+void InjectChar(Char Ch) {
+  QueueRawInput([=] { CookChar(Ch); });
+}
+
+void InjectMouseLeave() {
+  QueueRawInput([] { Sys().CursorPos = TPoint(-32000, -32000); });
+}
+
+void InjectDisplayChange(std::function<void()> Change) { QueueRawInput(std::move(Change)); }

@@ -4,6 +4,7 @@
 // layer keeps every pixel; a backend only shows finished images, turns its input
 // into messages (through the Inject* functions below), and keeps the clock.
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,10 @@ void SetDisplayBackend(TDisplayBackend* Backend);
 TDisplayBackend& GetDisplayBackend();
 
 // ---- Input arriving from a display ---------------------------------------------------
+// Each piece is kept in order and turned into messages only when the input before
+// it has been taken from the queue, so it is aimed at the window that has the
+// focus, or lies under the mouse, by then: a click followed at once by typing
+// types into the window the click chose.
 // Mouse input at a screen point: goes to the capture window, else the window under
 // the point; hit-tested (WM_NCHITTEST), turned into client or non-client messages,
 // a second press within the double-click time and area of the first becomes a
@@ -64,5 +69,13 @@ void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, I
 void InjectKey(Word VirtKey, bool Down);
 // Text typed (already composed): one WM_CHAR per UTF-16 unit to the focus window.
 void InjectChar(Char Ch);
+// A press on a window that a modal window keeps disabled brings that modal window
+// forward (activated, and raised on the display), as the press is of no use
+// where it landed. Display backends call it when the window manager hands such
+// a window the keyboard.
+void BringModalForward(HWND Disabled);
 // The mouse left all our windows.
 void InjectMouseLeave();
+// A change the display reports that moves where input goes (the window manager
+// gave another window the keyboard): made in its place among the input.
+void InjectDisplayChange(std::function<void()> Change);

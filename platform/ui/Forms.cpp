@@ -349,6 +349,12 @@ TModalResult TCustomForm::ShowModal() {
   HWND focusBefore = GetFocus();
   TCursor cursorBefore = Screen->GetCursor();
   Screen->SetCursor(crDefault);
+  // While it runs the form belongs to the window it interrupts, so that a window
+  // manager keeps it above that one (a box over a dialog over the main window).
+  HWND ownerBefore = GetWindowOwner(GetHandle());
+  HWND interrupted = activeBefore ? GetAncestorTop(activeBefore) : nullptr;
+  if (interrupted && interrupted != GetHandle() && IsWindowVisible(interrupted))
+    SetWindowOwner(GetHandle(), interrupted);
   // Every other window waits until the form is done.
   std::vector<HWND> disabled;
   for (HWND h : GetTopLevelWindows())
@@ -357,6 +363,9 @@ TModalResult TCustomForm::ShowModal() {
       disabled.push_back(h);
     }
   auto restore = [&]() {
+    // Afterwards it goes back to its own owner, and does not go when the window it
+    // interrupted does.
+    if (FHandle && (!ownerBefore || IsWindow(ownerBefore))) SetWindowOwner(FHandle, ownerBefore);
     for (HWND h : disabled)
       if (IsWindow(h)) EnableWindow(h, true);
     FFormState.Exclude(fsModal);

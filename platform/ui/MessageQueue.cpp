@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/core/ScopeGuard.h"
 #include "platform/ui/WindowSystem.h"
 
 using namespace uiwin;
@@ -31,6 +32,29 @@ void SendSetCursor(const TMsg& m) {
   SendMessage(m.hwnd, WM_SETCURSOR, HwndToParam(m.hwnd), MakeLParam(Integer(hit), Integer(m.message)));
 }
 
+bool Admits(const TMsg& m, HWND Wnd, UINT lo, UINT hi) {
+  return InRange(m.message, lo, hi) && (m.hwnd ? ForWindow(m.hwnd, Wnd) : Wnd == nullptr);
+}
+
+// Turns raw display input into messages, in the order it came, until the queue
+// holds input this look at the queue would take: the input after it waits until
+// that has been dispatched, so that a click can move the focus before the keys
+// typed after it are aimed. Input the filter passes over does not hold it up, so
+// a loop that takes only the mouse still sees the button go up.
+void CookInput(HWND Wnd, UINT lo, UINT hi) {
+  TWindowSystem& s = Sys();
+  while (!s.RawInput.empty() && !s.Cooking) {
+    for (const TMsg& m : s.Queue)
+      if (m.input && Admits(m, Wnd, lo, hi)) return;
+    TRawInput raw = std::move(s.RawInput.front());
+    s.RawInput.pop_front();
+    s.Cooking = true;
+    s.CookTime = raw.Time;
+    TScopeExit Done([&s] { s.Cooking = false; });
+    raw.Cook();
+  }
+}
+
 }  // namespace
 
 LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -45,14 +69,20 @@ LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 void uiwin::QueueMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TWindowSystem& s = Sys();
   TMsg m;
   m.hwnd = Wnd;
   m.message = Msg;
   m.wParam = WParam;
   m.lParam = LParam;
-  m.time = DWORD(Now());
-  m.pt = Sys().CursorPos;
-  Sys().Queue.push_back(m);
+  m.time = s.Cooking ? s.CookTime : DWORD(Now());
+  m.pt = s.CursorPos;
+  m.input = s.Cooking;
+  s.Queue.push_back(m);
+}
+
+void uiwin::QueueRawInput(std::function<void()> Cook) {
+  Sys().RawInput.push_back({std::move(Cook), DWORD(Now())});
 }
 
 bool PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -66,10 +96,10 @@ void PostQuitMessage(Integer ExitCode) { PostMessage(nullptr, WM_QUIT, WPARAM(Ex
 bool PeekMessage(TMsg& Msg, HWND Wnd, UINT MsgFilterMin, UINT MsgFilterMax, UINT RemoveMsg) {
   TWindowSystem& s = Sys();
   GetDisplayBackend().Pump();
+  CookInput(Wnd, MsgFilterMin, MsgFilterMax);
   bool remove = (RemoveMsg & PM_REMOVE) != 0;
   for (auto it = s.Queue.begin(); it != s.Queue.end(); ++it) {
-    if (!InRange(it->message, MsgFilterMin, MsgFilterMax)) continue;
-    if (it->hwnd ? !ForWindow(it->hwnd, Wnd) : Wnd != nullptr) continue;
+    if (!Admits(*it, Wnd, MsgFilterMin, MsgFilterMax)) continue;
     Msg = *it;
     if (remove) {
       s.Queue.erase(it);
@@ -125,7 +155,7 @@ bool GetMessage(TMsg& Msg, HWND Wnd, UINT MsgFilterMin, UINT MsgFilterMax) {
 
 void WaitMessage() {
   TWindowSystem& s = Sys();
-  if (!s.Queue.empty() || AnyWindowNeedsPaint()) return;
+  if (!s.Queue.empty() || !s.RawInput.empty() || AnyWindowNeedsPaint()) return;
   UInt64 timeout = 0x7FFFFFFF;
   TDueTimer t;
   if (NextTimer(t)) {
@@ -154,9 +184,11 @@ bool TranslateMessage(const TMsg& Msg) {
       break;
   }
   if (!ch) return false;
-  PostMessage(Msg.hwnd, Msg.message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, ch, Msg.lParam);
-  // The character must come right after its key, before anything queued earlier.
+  if (!PostMessage(Msg.hwnd, Msg.message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, ch, Msg.lParam)) return true;
+  // The character must come right after its key, before anything queued earlier,
+  // and, like its key, before any input that came after it is aimed.
   auto& q = Sys().Queue;
+  q.back().input = Msg.input;
   if (q.size() > 1) {
     TMsg last = q.back();
     q.pop_back();
@@ -186,5 +218,8 @@ LRESULT DispatchMessage(const TMsg& Msg) {
 
 DWORD GetMessageTime() { return Sys().LastMessageTime; }
 TPoint GetMessagePos() { return Sys().LastMessagePos; }
-Integer GetQueuedMessageCount() { return Integer(Sys().Queue.size()); }
-void ClearMessageQueue() { Sys().Queue.clear(); }
+Integer GetQueuedMessageCount() { return Integer(Sys().Queue.size() + Sys().RawInput.size()); }
+void ClearMessageQueue() {
+  Sys().Queue.clear();
+  Sys().RawInput.clear();
+}

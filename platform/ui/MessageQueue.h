@@ -13,6 +13,7 @@ struct TMsg {
   LPARAM lParam = 0;
   DWORD time = 0;   // the clock (ms) when the message was queued
   TPoint pt;        // the cursor in screen coordinates then
+  bool input = false;  // made from display input (mouse, keys, text)
 };
 
 constexpr UINT PM_NOREMOVE = 0x0000;
@@ -28,6 +29,9 @@ void PostQuitMessage(Integer ExitCode);
 // Looks at the queue for a message to Wnd or its descendants (null: any window,
 // and thread messages) with a number in [MsgFilterMin, MsgFilterMax] (both 0: any).
 // Does not wait. WM_PAINT and WM_TIMER are made here when their time comes.
+// Display input becomes messages here, one piece at a time and only once the
+// input before it that the filter admits has been taken, so a key typed after a
+// click goes to the window the click gave the focus to.
 bool PeekMessage(TMsg& Msg, HWND Wnd, UINT MsgFilterMin, UINT MsgFilterMax, UINT RemoveMsg);
 // Waits for a message; false when it is WM_QUIT.
 bool GetMessage(TMsg& Msg, HWND Wnd, UINT MsgFilterMin, UINT MsgFilterMax);

@@ -408,7 +408,13 @@ void TCustomEdit::EditChar(TMessage& Message) {
 
 void TCustomEdit::EditPaste() {
   if (!Clipboard()->HasFormat(CF_UNICODETEXT)) return;
-  InsertText(Clipboard()->GetAsText(), false);
+  String text = Clipboard()->GetAsText();
+  if (!FMultiLine) text.resize(std::min(text.size(), text.find_first_of(u"\r\n")));
+  const Integer kept = FBuffer.Length() - FBuffer.GetSelLength();
+  InsertText(text, false);
+  // A text longer than the field can hold goes in cut to its limit; the user hears
+  // so, as when typing meets the limit.
+  if (FBuffer.GetMaxLength() > 0 && kept + Integer(text.size()) > FBuffer.GetMaxLength()) MessageBeep(0);
 }
 
 void TCustomEdit::EditCut() {

@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -64,6 +65,14 @@ struct TQueuedMessage {
   TMsg Msg;
 };
 
+// Input the display delivered and the window layer has not yet turned into
+// messages: each is turned when the input before it has been taken from the queue,
+// so it reaches the window that has the focus (or lies under the mouse) by then.
+struct TRawInput {
+  std::function<void()> Cook;
+  DWORD Time = 0;  // when the display delivered it
+};
+
 struct TTimerRec {
   HWND Wnd = nullptr;
   std::uintptr_t ID = 0;
@@ -101,6 +110,9 @@ public:
   std::uintptr_t NextId = 0x10;  // clear of the HWND_ constants (0, 1, -1, -2)
 
   std::deque<TMsg> Queue;
+  std::deque<TRawInput> RawInput;
+  bool Cooking = false;  // a raw input is being turned into messages
+  DWORD CookTime = 0;    // its delivery time, stamped on the messages it makes
   DWORD LastMessageTime = 0;
   TPoint LastMessagePos;
 
@@ -146,8 +158,11 @@ void DrawNonClient(TWindowRec* w);
 LRESULT ScrollBarHitTest(const TWindowRec* w, TPoint WindowPoint);
 void TrackScrollBar(TWindowRec* w, Integer Bar, TPoint ScreenPoint);
 UInt64 Now();
-// Appends a message to the queue, stamped with the clock and the cursor position.
+// Appends a message to the queue, stamped with the clock and the cursor position
+// (while raw input is cooked: its delivery time, and marked as input).
 void QueueMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+// Keeps display input, in order, to be turned into messages as the queue reaches it.
+void QueueRawInput(std::function<void()> Cook);
 // The window whose WM_PAINT comes next, within Filter's tree (null: any).
 HWND NextWindowToPaint(HWND Filter);
 

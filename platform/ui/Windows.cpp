@@ -456,6 +456,33 @@ HWND GetWindowOwner(HWND Wnd) {
   return w && !w->IsChildWindow() ? w->Owner : nullptr;
 }
 
+HWND SetWindowOwner(HWND Wnd, HWND NewOwner) {
+  TWindowRec* w = Rec(Wnd);
+  if (!w || w->IsChildWindow()) return nullptr;
+  TWindowRec* o = NewOwner ? TopOf(Rec(NewOwner)) : nullptr;
+  if (NewOwner && !o) return nullptr;
+  for (TWindowRec* x = o; x; x = Rec(x->Owner))
+    if (x == w) return nullptr;  // no window may own itself, however far up
+  HWND old = w->Owner;
+  w->Owner = o ? o->Handle : nullptr;
+  return old;
+}
+
+HWND GetEnabledPopup(HWND Wnd) {
+  TWindowRec* top = TopOf(Rec(Wnd));
+  if (!top) return nullptr;
+  auto ownedBy = [&](TWindowRec* t) {
+    for (TWindowRec* x = Rec(t->Owner); x; x = Rec(x->Owner))
+      if (x == top) return true;
+    return false;
+  };
+  for (TWindowRec* t : Sys().TopLevel)
+    if (t != top && (t->Style & WS_VISIBLE) && !(t->Style & WS_DISABLED) && !(t->ExStyle & WS_EX_NOACTIVATE) &&
+        ownedBy(t))
+      return t->Handle;
+  return nullptr;
+}
+
 HWND GetAncestorTop(HWND Wnd) {
   TWindowRec* w = TopOf(Rec(Wnd));
   return w ? w->Handle : nullptr;

@@ -211,6 +211,13 @@ inline void DefaultWindowProc(HWND Wnd, TMessage& M) { M.Result = DefWindowProc(
 HWND GetParent(HWND Wnd);             // the parent of a child; the owner of a popup
 HWND SetParent(HWND Child, HWND NewParent);
 HWND GetWindowOwner(HWND Wnd);
+// Gives a top-level window another owner (null: none); refuses a child window and
+// an owner that the window itself owns. Gives the old owner. A display learns it
+// when the window is next shown.
+HWND SetWindowOwner(HWND Wnd, HWND NewOwner);
+// The topmost visible, enabled window that Wnd's top-level window owns, at any
+// depth (the modal window that keeps it disabled); null when there is none.
+HWND GetEnabledPopup(HWND Wnd);
 HWND GetAncestorTop(HWND Wnd);        // the top-level window holding Wnd
 bool IsChild(HWND Parent, HWND Wnd);  // any depth
 HWND GetWindow(HWND Wnd, UINT Cmd);

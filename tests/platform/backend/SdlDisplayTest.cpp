@@ -25,6 +25,7 @@
 #include "platform/ui/Input.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Windows.h"
+#include "platform/core/Exceptions.h"
 
 namespace {
 
@@ -280,6 +281,74 @@ TEST_F(SdlDisplayTest, AWindowThatHidesGivesTheKeyboardBackToTheWindowThatHadIt)
   EXPECT_EQ(SDL_GetKeyboardFocus(), Display->SdlWindowOf(main)) << "typing reaches the main window";
 }
 
+TEST_F(SdlDisplayTest, OwnedWindowsTellTheWindowManagerWhoseTheyAre) {
+  HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
+  ShowWindow(main, SW_SHOW);
+  Pump(100);
+  HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                        main);
+  ShowWindow(box, SW_SHOW);
+  HWND list = MakeWindow(String(), TRect(60, 300, 200, 330), RGB(0, 255, 0), WS_POPUP | WS_BORDER, box);
+  ShowWindow(list, SW_SHOWNOACTIVATE);
+  Pump(100);
+  const unsigned long mainX = XWindowOf(Display->SdlWindowOf(main)), boxX = XWindowOf(Display->SdlWindowOf(box));
+  ASSERT_NE(mainX, 0u);
+  ASSERT_NE(boxX, 0u);
+  EXPECT_EQ(TransientForOf(Server->Display(), boxX), mainX);
+  EXPECT_EQ(TransientForOf(Server->Display(), XWindowOf(Display->SdlWindowOf(list))), boxX);
+  // The main window belongs to none of ours (SDL may name the root window).
+  const unsigned long mainFor = TransientForOf(Server->Display(), mainX);
+  EXPECT_TRUE(mainFor == 0 || mainFor == RootWindowOf(Server->Display())) << mainFor;
+}
+
+TEST_F(SdlDisplayTest, TheKeyboardGivenToAWindowAModalOneDisablesGoesToTheModalOne) {
+  HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
+  ShowWindow(main, SW_SHOW);
+  Pump(100);
+  HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                        main);
+  ShowWindow(box, SW_SHOW);
+  EnableWindow(main, false);
+  Pump(200);
+  ASSERT_EQ(GetActiveWindow(), box);
+  // What a window manager does when the user clicks the main window.
+  SDL_SetWindowInputFocus(Display->SdlWindowOf(main));
+  Pump(300);
+  EXPECT_EQ(GetActiveWindow(), box);
+  EXPECT_EQ(SDL_GetKeyboardFocus(), Display->SdlWindowOf(box)) << "Enter and Esc reach the box";
+}
+
+TEST_F(SdlDisplayTest, KeysTypedRightAfterAClickInOneBatchGoToTheWindowTheClickChose) {
+  HWND h = MakeFocusedWindow(u"Поля");
+  // Two fields that take the focus when pressed, and keep what is typed into them.
+  String typed[2];
+  HWND fields[2];
+  for (int i = 0; i < 2; ++i)
+    fields[i] = CreateWindowEx(0, u"UiCtlTest", String(), WS_CHILD | WS_VISIBLE, 10, 10 + 40 * i, 200, 24, h,
+                               [&typed, i](HWND w, TMessage& m) {
+                                 if (m.Msg == WM_LBUTTONDOWN) SetFocus(w);
+                                 if (m.Msg == WM_CHAR) typed[i] += Char(m.WParam);
+                                 DefaultWindowProc(w, m);
+                               });
+  SetFocus(fields[0]);
+  Pump(50);
+  // What arrives while the program is busy: a click on the second field, then typing.
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = 20;
+  e.button.y = 60;
+  SDL_PushEvent(&e);
+  e.type = SDL_MOUSEBUTTONUP;
+  SDL_PushEvent(&e);
+  SDL_Event text = TextInput(h, "Пушкин");
+  SDL_PushEvent(&text);
+  Pump(100);
+  EXPECT_EQ(typed[0], u"");
+  EXPECT_EQ(typed[1], u"Пушкин");
+}
+
 TEST_F(SdlDisplayTest, ClipboardTextReachesTheSystemAndBack) {
   HWND h = MakeWindow(u"Буфер", TRect(50, 50, 200, 150), RGB(255, 255, 255));
   ShowWindow(h, SW_SHOW);
@@ -291,6 +360,53 @@ TEST_F(SdlDisplayTest, ClipboardTextReachesTheSystemAndBack) {
   SDL_free(t);
   SDL_SetClipboardText("внешний текст");
   EXPECT_EQ(Clipboard()->GetAsText(), u"внешний текст");
+}
+
+namespace {
+
+// A text of about Bytes bytes of UTF-8, Cyrillic and Latin lines.
+std::string LargeText(size_t Bytes) {
+  std::string t;
+  for (int line = 0; t.size() < Bytes; ++line)
+    t += "Строка " + std::to_string(line) + ": Пушкин, Pushkin; Заголовок\n";
+  return t;
+}
+
+}  // namespace
+
+TEST_F(SdlDisplayTest, ALargeTextFromAnotherProgramIsPastedWhole) {
+  HWND h = MakeWindow(u"Вставка", TRect(50, 50, 200, 150), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  Pump(50);
+  for (size_t bytes : {size_t(200 * 1024), size_t(1024 * 1024)}) {
+    const std::string text = LargeText(bytes);
+    // Handed over in pieces of 64 KB above that size, as other programs do.
+    TXSelectionOwner owner;
+    ASSERT_TRUE(owner.Start(Server->Display(), text, 64 * 1024));
+    const std::string got = ToUtf8(Clipboard()->GetAsText());
+    EXPECT_EQ(got.size(), text.size()) << bytes << " bytes";
+    EXPECT_TRUE(got == text) << bytes << " bytes";
+    EXPECT_EQ(owner.Pieces(), int((text.size() + 64 * 1024 - 1) / (64 * 1024)));
+  }
+  // And our own large text comes back whole too.
+  const String own = FromUtf8(LargeText(1024 * 1024 + 7));
+  Clipboard()->SetAsText(own);
+  EXPECT_EQ(Clipboard()->GetAsText().size(), own.size());
+  EXPECT_TRUE(Clipboard()->GetAsText() == own);
+}
+
+TEST_F(SdlDisplayTest, AClipboardOwnerThatDoesNotAnswerIsReportedNotTakenForNoText) {
+  HWND h = MakeWindow(u"Вставка", TRect(50, 50, 200, 150), RGB(255, 255, 255));
+  ShowWindow(h, SW_SHOW);
+  Pump(50);
+  TXSelectionOwner owner;
+  ASSERT_TRUE(owner.Start(Server->Display(), "что-то", 1024, /*Silent=*/true));
+  try {
+    Clipboard()->GetAsText();
+    ADD_FAILURE() << "a paste that gets nothing says why";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find(u"буфера обмена"), String::npos) << ToUtf8(e.Message());
+  }
 }
 
 // ---- The demo program on the private X server ----------------------------------------------

@@ -1,6 +1,15 @@
 #include "XRequests.h"
 
+#include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
 
 bool SendEventToAWindowThatIsGone(const std::string& DisplayName) {
   Display* dpy = XOpenDisplay(DisplayName.c_str());
@@ -14,4 +23,133 @@ bool SendEventToAWindowThatIsGone(const std::string& DisplayName) {
   XSync(dpy, False);
   XCloseDisplay(dpy);
   return true;
+}
+
+unsigned long XWindowOf(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  return info.info.x11.window;
+}
+
+unsigned long TransientForOf(const std::string& DisplayName, unsigned long Window) {
+  Display* dpy = XOpenDisplay(DisplayName.c_str());
+  if (!dpy) return 0;
+  ::Window owner = 0;
+  if (!XGetTransientForHint(dpy, Window, &owner)) owner = 0;
+  XCloseDisplay(dpy);
+  return owner;
+}
+
+struct TXSelectionOwner::TImpl {
+  ::Display* Dpy = nullptr;
+  ::Window Win = 0;
+  std::string Text;
+  size_t Chunk = 0;
+  bool Silent = false;
+  std::atomic<bool> Stop{false};
+  std::atomic<int> Pieces{0};
+  std::thread Thread;
+  // The transfer in pieces under way.
+  ::Window Requestor = 0;
+  Atom Property = 0;
+  size_t Offset = 0;
+  bool Sending = false;
+
+  void Run() {
+    const Atom clipboard = XInternAtom(Dpy, "CLIPBOARD", False), utf8 = XInternAtom(Dpy, "UTF8_STRING", False),
+               incr = XInternAtom(Dpy, "INCR", False), targets = XInternAtom(Dpy, "TARGETS", False);
+    while (!Stop) {
+      if (!XPending(Dpy)) {
+        pollfd p{ConnectionNumber(Dpy), POLLIN, 0};
+        poll(&p, 1, 10);
+        continue;
+      }
+      XEvent ev;
+      XNextEvent(Dpy, &ev);
+      if (ev.type == SelectionRequest && !Silent) {
+        const XSelectionRequestEvent& rq = ev.xselectionrequest;
+        XEvent reply = {};
+        reply.xselection.type = SelectionNotify;
+        reply.xselection.requestor = rq.requestor;
+        reply.xselection.selection = rq.selection;
+        reply.xselection.target = rq.target;
+        reply.xselection.time = rq.time;
+        reply.xselection.property = rq.property;
+        if (rq.selection != clipboard) {
+          reply.xselection.property = None;
+        } else if (rq.target == targets) {
+          Atom list[] = {targets, utf8};
+          XChangeProperty(Dpy, rq.requestor, rq.property, XA_ATOM, 32, PropModeReplace,
+                          reinterpret_cast<unsigned char*>(list), 2);
+        } else if (rq.target == utf8 && Text.size() <= Chunk) {
+          XChangeProperty(Dpy, rq.requestor, rq.property, utf8, 8, PropModeReplace,
+                          reinterpret_cast<const unsigned char*>(Text.data()), int(Text.size()));
+          Pieces = 1;
+        } else if (rq.target == utf8) {
+          XSelectInput(Dpy, rq.requestor, PropertyChangeMask);
+          long size = long(Text.size());
+          XChangeProperty(Dpy, rq.requestor, rq.property, incr, 32, PropModeReplace,
+                          reinterpret_cast<unsigned char*>(&size), 1);
+          Requestor = rq.requestor;
+          Property = rq.property;
+          Offset = 0;
+          Sending = true;
+          Pieces = 0;
+        } else {
+          reply.xselection.property = None;
+        }
+        XSendEvent(Dpy, rq.requestor, False, NoEventMask, &reply);
+        XFlush(Dpy);
+      } else if (ev.type == PropertyNotify && Sending && ev.xproperty.window == Requestor &&
+                 ev.xproperty.atom == Property && ev.xproperty.state == PropertyDelete) {
+        // The requestor took the last piece: the next one, and an empty one at the end.
+        const size_t n = std::min(Chunk, Text.size() - Offset);
+        XChangeProperty(Dpy, Requestor, Property, utf8, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(Text.data() + Offset), int(n));
+        Offset += n;
+        if (n == 0) {
+          Sending = false;
+          XSelectInput(Dpy, Requestor, NoEventMask);
+        } else {
+          ++Pieces;
+        }
+        XFlush(Dpy);
+      }
+    }
+  }
+};
+
+TXSelectionOwner::TXSelectionOwner() : FImpl(new TImpl) {}
+
+TXSelectionOwner::~TXSelectionOwner() {
+  FImpl->Stop = true;
+  if (FImpl->Thread.joinable()) FImpl->Thread.join();
+  if (FImpl->Dpy) XCloseDisplay(FImpl->Dpy);
+  delete FImpl;
+}
+
+bool TXSelectionOwner::Start(const std::string& DisplayName, std::string Text, size_t ChunkBytes, bool Silent) {
+  TImpl& m = *FImpl;
+  m.Dpy = XOpenDisplay(DisplayName.c_str());
+  if (!m.Dpy) return false;
+  m.Text = std::move(Text);
+  m.Chunk = ChunkBytes;
+  m.Silent = Silent;
+  m.Win = XCreateSimpleWindow(m.Dpy, DefaultRootWindow(m.Dpy), 0, 0, 1, 1, 0, 0, 0);
+  const Atom clipboard = XInternAtom(m.Dpy, "CLIPBOARD", False);
+  XSetSelectionOwner(m.Dpy, clipboard, m.Win, CurrentTime);
+  XSync(m.Dpy, False);
+  if (XGetSelectionOwner(m.Dpy, clipboard) != m.Win) return false;
+  m.Thread = std::thread([&m] { m.Run(); });
+  return true;
+}
+
+int TXSelectionOwner::Pieces() const { return FImpl->Pieces; }
+unsigned long RootWindowOf(const std::string& DisplayName) {
+  Display* dpy = XOpenDisplay(DisplayName.c_str());
+  if (!dpy) return 0;
+  unsigned long r = DefaultRootWindow(dpy);
+  XCloseDisplay(dpy);
+  return r;
 }

@@ -1,9 +1,40 @@
 #pragma once
 // Raw X requests for the display tests, kept apart so that Xlib's macros stay
 // out of the test sources.
+#include <cstddef>
 #include <string>
 
 // On a connection of its own to DisplayName: a client message sent to a window
 // id that names no window, then a round trip, so the server's BadWindow error
 // reaches the process's X error handler. False when the display cannot be opened.
 bool SendEventToAWindowThatIsGone(const std::string& DisplayName);
+
+struct SDL_Window;
+
+// The X window behind an SDL window (0 when SDL is not on X11).
+unsigned long XWindowOf(SDL_Window* Window);
+// The WM_TRANSIENT_FOR property of Window read back on a connection of its own:
+// the window it says it belongs to, 0 when it has none.
+unsigned long TransientForOf(const std::string& DisplayName, unsigned long Window);
+
+// Holds the CLIPBOARD selection on a connection of its own, in a thread of its
+// own, as another program would, and hands Text over as UTF8_STRING: a text
+// longer than ChunkBytes goes over in pieces (the incremental transfer), as
+// large text from other programs does. With Silent it never answers.
+class TXSelectionOwner {
+public:
+  TXSelectionOwner();
+  ~TXSelectionOwner();
+  TXSelectionOwner(const TXSelectionOwner&) = delete;
+  TXSelectionOwner& operator=(const TXSelectionOwner&) = delete;
+  // False when the display cannot be opened or the selection not taken.
+  bool Start(const std::string& DisplayName, std::string Text, size_t ChunkBytes, bool Silent = false);
+  // How many pieces the last transfer took (1 when it went in one).
+  int Pieces() const;
+
+private:
+  struct TImpl;
+  TImpl* FImpl;
+};
+// The root window of the display.
+unsigned long RootWindowOf(const std::string& DisplayName);

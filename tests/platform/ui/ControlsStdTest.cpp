@@ -52,6 +52,24 @@ TEST_F(StdControls, TypingCyrillicIntoAnEditRunsOnChangePerCharacter) {
   EXPECT_EQ(e->GetSelStart(), 11);
 }
 
+TEST_F(StdControls, AnyPasteTheEditCanHoldGoesInWholeAndALongerOneIsCutWithABeep) {
+  auto* e = Make<TEdit>(10, 10, 200, 21);
+  ShowAndFocus(e);
+  String big;
+  while (big.size() < 1024 * 1024) big += u"Пушкин Pushkin ";
+  Clipboard()->SetAsText(big + u"\r\nвторая строка");
+  const Integer beeps = GetMessageBeepCount();
+  Display.Key('V', THeadlessShift::Ctrl);
+  EXPECT_TRUE(e->GetText() == big) << e->GetText().size();  // a one-line field takes the first line
+  EXPECT_EQ(GetMessageBeepCount(), beeps);
+  e->SetText(u"ab");
+  e->SetSelStart(1);
+  e->SetMaxLength(10);
+  Display.Key('V', THeadlessShift::Ctrl);
+  EXPECT_EQ(e->GetText(), u"aПушкин Pb");
+  EXPECT_EQ(GetMessageBeepCount(), beeps + 1) << "the user hears the paste did not fit";
+}
+
 TEST_F(StdControls, EditKeysMoveSelectAndDelete) {
   auto* e = Make<TEdit>(10, 10, 200, 21);
   ShowAndFocus(e);
