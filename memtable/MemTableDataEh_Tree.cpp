@@ -478,6 +478,7 @@ void TMemoryTreeListEh::CountShownRows() {
 
 void TMemoryTreeListEh::CountAppended(TMemRecViewEh* Node) {
   FRowCursorNode = nullptr;
+  FAllVisibleStale = true;
   if (FDirty) return;
   if (Node->Count() == 0) {
     Node->SizeChildRows(0);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "MemTableTestUtil.h"
+#include "platform/data/DataSource.h"
 
 namespace {
 
@@ -92,6 +93,15 @@ bool PlainForest(const std::vector<TRow>& Rows) {
   }
   return true;
 }
+
+// Counts the times a linked control is told to show the dataset afresh.
+class TShowCounter : public TDataLink {
+public:
+  Integer Shown = 0;
+
+protected:
+  void DataSetChanged() override { ++Shown; }
+};
 
 enum TWay { kClosed, kClosedWithEvent, kOpenControlsEnabled, kOpenWithEvent, kWays };
 
@@ -258,4 +268,31 @@ TEST_F(TreeModel, RandomTreesMatchThePlainModel) {
     }
     if (HasFailure()) break;
   }
+}
+
+// A control showing the open table hears of the tree once it is built, not
+// once per node expanded while it grows (each of which read every row again).
+TEST_F(TreeModel, SwitchingATreeOnOverAnOpenTableShowsItOnce) {
+  auto showings = [this](Integer Count) {
+    std::vector<TRow> rows;
+    for (Integer k = 1; k <= Count; ++k) rows.push_back({k, k <= 2 ? kNull : k / 2});
+    Load(rows);
+    Table.GetTreeList()->SetKeyFieldName(u"ID");
+    Table.GetTreeList()->SetRefParentFieldName(u"PID");
+    Table.GetTreeList()->SetDefaultNodeExpanded(true);
+    TDataSource source(nullptr);
+    source.SetDataSet(&Table);
+    TShowCounter link;
+    link.SetDataSource(&source);
+    Table.Open();
+    link.Shown = 0;
+    Table.GetTreeList()->SetActive(true);
+    EXPECT_EQ(Table.RecordCount(), Count);
+    const Integer shown = link.Shown;
+    link.SetDataSource(nullptr);
+    return shown;
+  };
+  const Integer few = showings(4);
+  EXPECT_GE(few, 1);
+  EXPECT_EQ(showings(40), few);
 }
