@@ -128,8 +128,8 @@ protected:
       };
       TMemoryRecordEh* r = list->NewRecord();
       r->SetDataValues(u"N;ID;PID;KS;PS", rvvValueEh,
-                       VarArrayOf({Variant(static_cast<Integer>(i)), key(Rows[i].Key, false), key(Rows[i].Parent, false),
-                                   key(Rows[i].Key, true), key(Rows[i].Parent, true)}));
+                       VarArrayOf({Variant(static_cast<Integer>(i)), key(Rows[i].Key, false),
+                                   key(Rows[i].Parent, false), key(Rows[i].Key, true), key(Rows[i].Parent, true)}));
       r->Post();
     }
   }
@@ -240,7 +240,9 @@ TEST_F(TreeModel, RandomTreesMatchThePlainModel) {
       const unsigned kind = rng() % 10;
       if (kind == 0) r.Parent = n + 5;  // nobody
       else if (kind < 3) r.Parent = kNull;
-      else if (plain) r.Parent = r.Key > 1 && r.Key != kNull ? 1 + static_cast<Integer>(rng() % static_cast<unsigned>(r.Key - 1)) : kNull;
+      // In plain rounds a smaller key, so the keys make a forest.
+      else if (plain && r.Key > 1) r.Parent = 1 + static_cast<Integer>(rng() % static_cast<unsigned>(r.Key - 1));
+      else if (plain) r.Parent = kNull;
       else r.Parent = 1 + static_cast<Integer>(rng() % static_cast<unsigned>(n));  // parents after children, loops
       rows.push_back(r);
     }
