@@ -116,6 +116,9 @@ void TCustomDBGridEh::UpdateTableRowCount() {
   if (GetRowCount() <= TitleRows) SetRowCount(TitleRows + 1);
   SetTitleRowsOfTable(TitleRows);
   const bool HeightChanged = GetDefaultRowHeight() != FDataRowHeight;
+  // A tree's rows are all one height: rows fitted to their records before the
+  // tree was switched on give theirs up even when the row count stays.
+  if (PerRowHeightsVary() && FIntMemTable && FIntMemTable->IsTreeList()) FRowHeightsStore.Clear();
   ResetRowHeights(FDataRowHeight);
   if (TitlesVisible()) StoreRowHeight(0, FTitleRowHeight);
   StoreSubTitleRowHeights();

@@ -1157,6 +1157,8 @@ private:
   Integer ChildAtRow(Integer& Row) const;
   // Adds Delta to the count of child Index.
   void AddChildRows(Integer Index, Integer Delta);
+  // The count of a child just added last.
+  void AppendChildRows(Integer Rows);
   Integer ChildRowsTotal() const { return RowsBeforeChild(Count()); }
   bool ChildRowsCurrent() const { return ChildRowsSize() == Count(); }
   Integer ChildRowsSize() const { return FChildRows ? FChildRows[0] : 0; }
@@ -1173,7 +1175,7 @@ private:
   // The children's FShownRows as a Fenwick tree (a node with children only), so
   // that the row of a node and the node at a row cost O(depth log n) and
   // opening or closing a node updates O(depth) counts instead of every row.
-  // One block: its size, then the tree.
+  // One block: its size, its room, then the tree.
   std::unique_ptr<Integer[]> FChildRows;
 };
 
@@ -1270,6 +1272,8 @@ public:
   // Changed since the flat lists were last read.
   bool GetDirty() const { return FDirty; }
   void MakeDirty() { FDirty = true; }
+  // A whole tree is being built (its rows are counted once it is done).
+  bool IsBuilding() const { return FBuilding; }
 
   // The rows shown: visible nodes whose ancestors are all visible and expanded.
   Integer DisplayedCount();
@@ -1315,7 +1319,10 @@ private:
   // arrived yet waits outside the tree instead of at the top level, so adopting
   // it later does not shift a long list of top-level nodes.
   TMemRecViewEh* NewWaitingNode(TMemoryRecordEh* Rec);
-  void AttachWaiting(TMemRecViewEh* Node);
+  // A waiting branch becomes Parent's last child; placed in the tree, it is
+  // cut where it would lie deeper than MaxLevel, the parts cut off waiting for
+  // the top level.
+  void AdoptWaiting(TMemRecViewEh* Node, TBaseTreeNodeEh* Parent);
   void FinishWaiting();
   // Builds the whole tree at once when key and parent key are single whole-number
   // columns, finding parents through a hash of the keys met so far; the tree is
@@ -1352,6 +1359,9 @@ private:
   // After Node's expansion (or what its children show) changed: its count and
   // its ancestors'.
   void UpdateShownRows(TMemRecViewEh* Node);
+  // After Node (a leaf, or a branch whose counts are current) became its
+  // parent's last child: its rows join its parent's and ancestors' counts.
+  void CountAppended(TMemRecViewEh* Node);
   TMemRecViewEh* NodeAtRow(Integer Row);
   TMemRecViewEh* NextShownNode(TMemRecViewEh* Node) const;
   TMemRecViewEh* PrevShownNode(TMemRecViewEh* Node) const;

@@ -9,7 +9,9 @@
 // already in their keys keep the first placement made, and the record whose
 // parent would be its own descendant stays where it is (at the top level when
 // it arrived first). A record whose parent would lie deeper than MaxLevel is
-// put at the top level rather than refused, so loading never fails on depth.
+// put at the top level rather than refused, so loading never fails on depth;
+// a record that waited for its parent is placed by the same rule once the
+// parent has its place.
 //
 // Index of this file
 //   TMemRecViewEh          a record's node
@@ -42,7 +44,9 @@
 //       deleted           DeleteNode; its subtree finds parents again (AddRecordNode)
 //   Reading rows: DisplayedCount / GetDisplayedNode / RowOfNode count every
 //   node's rows again after a change; opening or closing a node updates the
-//   counts of its ancestors alone (UpdateShownRows).
+//   counts of its ancestors alone (UpdateShownRows), and so does a node added
+//   last while a whole tree is built (CountAppended), so expansion hooks that
+//   read rows as it grows cost no recount each.
 
 #include <algorithm>
 #include <limits>
@@ -66,6 +70,15 @@ bool IsNullKey(const Variant& Key) {
     if (!VarArrayGet(Key, i).IsNull()) return false;
   return true;
 }
+
+// A branch waiting for its parent while a tree is built lies far below the top
+// level: where it will hang is not known yet, so no MaxLevel check refuses a
+// node in it, and a record whose parent waits goes below that parent. The
+// branch is cut to MaxLevel when it takes its place.
+constexpr Integer kWaitingLevel = std::numeric_limits<Integer>::min() / 2;
+
+// In the tree (the root, or a node below it), not in a waiting branch.
+bool IsPlaced(const TBaseTreeNodeEh* Node) { return Node->GetLevel() >= 0; }
 
 bool IsWithin(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Ancestor) {
   for (TBaseTreeNodeEh* p = Node; p; p = p->GetParent())
@@ -270,11 +283,15 @@ TMemoryTreeListEh::~TMemoryTreeListEh() {
 
 void TMemoryTreeListEh::ClearAll() {
   FClearing = true;
-  Clear();
+  // The branches still waiting for a parent lie outside the tree; a waiting node
+  // adopted since goes with its new parent. Sorted out before anything is freed.
+  std::vector<TMemRecViewEh*> loose;
   for (TMemRecViewEh* n : FWaiting)
-    if (!n->GetParent()) FreeNode(n);
-  FClearing = false;
+    if (!n->GetParent()) loose.push_back(n);
   FWaiting.clear();
+  for (TMemRecViewEh* n : loose) FreeNode(n);
+  Clear();
+  FClearing = false;
   FPathCache.clear();
   FRecordNodes.Clear();
   FDirty = true;
@@ -352,21 +369,41 @@ void TMemRecViewEh::SizeChildRows(Integer Count) {
   if (Count <= 0) {
     FChildRows.reset();
   } else if (ChildRowsSize() != Count) {
-    FChildRows = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(Count) + 1);
+    FChildRows = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(Count) + 2);
     FChildRows[0] = Count;
+    FChildRows[1] = Count;
   }
+}
+
+void TMemRecViewEh::AppendChildRows(Integer Rows) {
+  const Integer n = ChildRowsSize();
+  if (!FChildRows || FChildRows[1] == n) {
+    // Room doubles, so a parent given its children one by one copies each a few times at most.
+    const Integer room = std::max<Integer>(4, 2 * n);
+    auto grown = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(room) + 2);
+    if (n > 0) std::copy(&FChildRows[2], &FChildRows[2] + n, &grown[2]);
+    grown[0] = n;
+    grown[1] = room;
+    FChildRows = std::move(grown);
+  }
+  // The new element covers its own count and those of the elements after
+  // i - lowbit(i), whose sum two prefix sums give.
+  const Integer i = n + 1;
+  const Integer covered = RowsBeforeChild(n) - RowsBeforeChild(i - (i & -i));
+  FChildRows[static_cast<size_t>(i) + 1] = Rows + covered;
+  FChildRows[0] = i;
 }
 
 Integer TMemRecViewEh::RowsBeforeChild(Integer Index) const {
   if (!FChildRows) return 0;
-  const Integer* f = &FChildRows[1];
+  const Integer* f = &FChildRows[2];
   Integer sum = 0;
   for (Integer i = std::min<Integer>(Index, ChildRowsSize()); i > 0; i &= i - 1) sum += f[static_cast<size_t>(i - 1)];
   return sum;
 }
 
 Integer TMemRecViewEh::ChildAtRow(Integer& Row) const {
-  const Integer* f = &FChildRows[1];
+  const Integer* f = &FChildRows[2];
   const Integer n = ChildRowsSize();
   Integer pos = 0;
   Integer step = 1;
@@ -380,7 +417,7 @@ Integer TMemRecViewEh::ChildAtRow(Integer& Row) const {
 }
 
 void TMemRecViewEh::AddChildRows(Integer Index, Integer Delta) {
-  Integer* f = &FChildRows[1];
+  Integer* f = &FChildRows[2];
   const Integer n = ChildRowsSize();
   for (Integer i = Index + 1; i <= n; i += i & -i) f[static_cast<size_t>(i - 1)] += Delta;
 }
@@ -388,7 +425,7 @@ void TMemRecViewEh::AddChildRows(Integer Index, Integer Delta) {
 Integer TMemRecViewEh::FinishChildRows() {
   const Integer count = ChildRowsSize();
   if (count == 0) return 0;
-  Integer* f = &FChildRows[1];
+  Integer* f = &FChildRows[2];
   Integer total = 0;
   for (Integer i = 0; i < count; ++i) total += f[static_cast<size_t>(i)];
   // Each element takes in the elements its range covers, in O(n).
@@ -410,6 +447,9 @@ void TMemoryTreeListEh::CountShownRows() {
   };
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
   std::vector<TLevel> stack{{root, 0}};
+  // The branches waiting for a parent too, so they join the tree with their counts.
+  for (TMemRecViewEh* w : FWaiting)
+    if (!w->GetParent()) stack.push_back({w, 0});
   while (!stack.empty()) {
     TLevel& top = stack.back();
     TMemRecViewEh* node = top.Node;
@@ -427,12 +467,46 @@ void TMemoryTreeListEh::CountShownRows() {
     stack.pop_back();
     node->SizeChildRows(count);
     if (count > 0) {
-      Integer* f = &node->FChildRows[1];
+      Integer* f = &node->FChildRows[2];
       for (Integer i = 0; i < count; ++i) f[static_cast<size_t>(i)] = node->GetNodeItem(i)->FShownRows;
     }
     const Integer total = node->FinishChildRows();
     if (node == root) node->FShownRows = total;
     else node->SetShownRows(total);
+  }
+}
+
+void TMemoryTreeListEh::CountAppended(TMemRecViewEh* Node) {
+  FRowCursorNode = nullptr;
+  FAllVisibleStale = true;
+  if (FDirty) return;
+  if (Node->Count() == 0) {
+    Node->SizeChildRows(0);
+    Node->SetShownRows(0);
+  } else if (!Node->ChildRowsCurrent()) {
+    FDirty = true;
+    return;
+  }
+  TMemRecViewEh* parent = Node->GetNodeParent();
+  if (parent->ChildRowsSize() != parent->Count() - 1) {
+    FDirty = true;
+    return;
+  }
+  const Integer delta = Node->FShownRows;
+  parent->AppendChildRows(delta);
+  if (delta == 0) return;
+  // Then up as a count that changed: each shown ancestor shows as many more.
+  for (TMemRecViewEh* n = parent;;) {
+    if (n != GetRoot() && (!n->GetVisible() || !n->GetExpanded())) return;
+    n->FShownRows += delta;
+    TMemRecViewEh* up = n->GetNodeParent();
+    if (!up) return;
+    if (!up->ChildRowsCurrent()) {
+      FDirty = true;
+      return;
+    }
+    up->AddChildRows(n->GetIndex(), delta);
+    n = up;
   }
 }
 
@@ -689,6 +763,9 @@ TMemRecViewEh* TMemoryTreeListEh::InsertRecordNode(TBaseTreeNodeEh* Parent, TMem
   TBaseTreeNodeEh* lastChild = Parent->Count() > 0 ? Parent->GetItem(Parent->Count() - 1) : nullptr;
   auto* node = static_cast<TMemRecViewEh*>(AddChild(String(), Parent, Rec));
   FRecordNodes.Set(Rec, node);
+  // While the whole tree is built each node comes last among its siblings: the
+  // rows are counted as it grows, so an expansion hook reading a row costs no recount.
+  if (FBuilding) CountAppended(node);
   if (sorted) {
     // Sorted siblings take a new record at its place whatever its records-list position.
     const Integer pos = FindChildPosition(Parent, Rec);
@@ -701,7 +778,7 @@ TMemRecViewEh* TMemoryTreeListEh::InsertRecordNode(TBaseTreeNodeEh* Parent, TMem
   }
   node->SetExpanded(FDefaultNodeExpanded);
   node->SetHasChildren(FDefaultNodeHasChildren);
-  FDirty = true;
+  if (!FBuilding) FDirty = true;
   return node;
 }
 
@@ -777,62 +854,80 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
     std::vector<TMemRecViewEh*> leftParents;
     for (TMemRecViewEh* c : children) {
       TBaseTreeNodeEh* from = c->GetParent();
+      if (!from) {
+        // It was waiting for this parent. Below a node at MaxLevel it would lie
+        // too deep: it keeps waiting, for the top level.
+        if (node->GetLevel() + 1 <= GetMaxLevel()) AdoptWaiting(c, node);
+        continue;
+      }
       try {
-        if (from) MoveTo(c, node, true, naAddChildEh);
-        else AttachNode(c, node, true, naAddChildEh);  // it was waiting for this parent
+        MoveTo(c, node, true, naAddChildEh);
       } catch (const Exception&) {
         continue;  // too deep under the new node: it stays where it is
       }
-      if (from && from != GetRoot()) leftParents.push_back(static_cast<TMemRecViewEh*>(from));
+      if (from != GetRoot()) leftParents.push_back(static_cast<TMemRecViewEh*>(from));
     }
     for (TMemRecViewEh* p : leftParents) UpdateNodeVisibility(p, true);
   }
   if (replaceLast) FPathCache.back() = node;
   else FPathCache.push_back(node);
-  FDirty = true;
+  if (!FBuilding) FDirty = true;
   return node;
 }
 
 TMemRecViewEh* TMemoryTreeListEh::NewWaitingNode(TMemoryRecordEh* Rec) {
   auto* node = static_cast<TMemRecViewEh*>(MakeNode(String(), Rec));
+  node->SetLevel(kWaitingLevel);
   FRecordNodes.Set(Rec, node);
   FWaiting.push_back(node);
+  node->SetShownRows(0);
   node->SetExpanded(FDefaultNodeExpanded);
   node->SetHasChildren(FDefaultNodeHasChildren);
   return node;
 }
 
-void TMemoryTreeListEh::AttachWaiting(TMemRecViewEh* Node) {
-  // Below a top-level node there is room for MaxLevel - 1 levels; nodes deeper
-  // than that start top-level branches of their own.
-  const Integer room = GetMaxLevel() - 1;
-  std::vector<TBaseTreeNodeEh*> cut;
-  if (Node->SubtreeHeight() > room) {
-    std::vector<std::pair<TBaseTreeNodeEh*, Integer>> stack{{Node, 0}};
-    while (!stack.empty()) {
-      auto [n, depth] = stack.back();
-      stack.pop_back();
-      if (depth > room) {
-        cut.push_back(n);
-        continue;
-      }
-      for (Integer i = 0; i < n->Count(); ++i) stack.push_back({n->GetItem(i), depth + 1});
-    }
-    for (TBaseTreeNodeEh* c : cut) Detach(c);
+void TMemoryTreeListEh::AdoptWaiting(TMemRecViewEh* Node, TBaseTreeNodeEh* Parent) {
+  if (!IsPlaced(Parent)) {
+    // Into another waiting branch: levels are set when the whole branch is placed.
+    AppendDetached(Node, Parent);
+    CountAppended(Node);
+    return;
   }
-  AttachNode(Node, GetRoot(), false, naAddChildEh);
-  for (TBaseTreeNodeEh* c : cut) AttachWaiting(static_cast<TMemRecViewEh*>(c));
+  // Below Parent there is room for MaxLevel - its level levels: the nodes
+  // deeper than that start branches of their own, waiting for the top level.
+  const Integer room = GetMaxLevel() - Parent->GetLevel() - 1;  // below Node itself
+  bool cut = false;
+  std::vector<std::pair<TBaseTreeNodeEh*, Integer>> stack{{Node, 0}};
+  while (!stack.empty()) {
+    const auto [n, depth] = stack.back();
+    stack.pop_back();
+    if (depth < room) {
+      for (Integer i = 0; i < n->Count(); ++i) stack.push_back({n->GetItem(i), depth + 1});
+      continue;
+    }
+    // From the last child, so each leaves the end of the list.
+    for (Integer i = n->Count(); i-- > 0;) {
+      auto* c = static_cast<TMemRecViewEh*>(n->GetItem(i));
+      Detach(c);  // its branch keeps the levels of a waiting one
+      FWaiting.push_back(c);
+      cut = true;
+    }
+  }
+  AttachNode(Node, Parent, false, naAddChildEh);
+  if (cut) FDirty = true;
+  else CountAppended(Node);
 }
 
 void TMemoryTreeListEh::FinishWaiting() {
-  std::vector<TMemRecViewEh*> waiting;
-  waiting.swap(FWaiting);
   bool attached = false;
-  for (TMemRecViewEh* n : waiting)
-    if (!n->GetParent()) {
-      AttachWaiting(n);
-      attached = true;
-    }
+  // The branches cut off on the way join the list, and wait their turn.
+  for (size_t i = 0; i < FWaiting.size(); ++i) {
+    TMemRecViewEh* n = FWaiting[i];
+    if (n->GetParent()) continue;
+    AdoptWaiting(n, GetRoot());
+    attached = true;
+  }
+  FWaiting.clear();
   if (!attached) return;
   // Top-level nodes in records-list order, as if they had waited at the top.
   GetRoot()->SortData(
@@ -914,8 +1009,10 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   const std::vector<Integer>& keyFields = FRecordsView->GetKeyFields();
   const std::vector<Integer>& parentFields = FRecordsView->GetRefParentFields();
   if (keyFields.size() != 1 || parentFields.size() != 1) return TKeyBuildEh::NoKeys;
-  // Expansion hooks see the tree as it grows record by record: that build keeps their order.
-  if (FDefaultNodeExpanded && (OnExpandedChanging || OnExpandedChanged)) return TKeyBuildEh::Declined;
+  // Expansion hooks see the tree as it grows record by record: that build keeps
+  // their order. Declined only once the keys are known to suit it, so a build
+  // never gives up after the hooks have heard of nodes it then throws away.
+  const bool hooks = FDefaultNodeExpanded && (OnExpandedChanging || OnExpandedChanged);
   const size_t keyCol = static_cast<size_t>(keyFields[0]), parentCol = static_cast<size_t>(parentFields[0]);
   const Integer n = static_cast<Integer>(List.size());
 
@@ -980,6 +1077,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       if (!byKey.Insert(keys[at], i)) return TKeyBuildEh::NoKeys;
     }
   }
+  if (hooks) return TKeyBuildEh::Declined;
 
   // Each record's parent position, -1 for the top level. Record by record a
   // parent that comes later is found only with the full check (the child waits
@@ -1125,7 +1223,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     node->FShownRows = rows[k];
     // The parent's counts, made its Fenwick tree once its last child has come.
     const Integer index = node->GetIndex();
-    parent->FChildRows[static_cast<size_t>(index) + 1] = rows[k];
+    parent->FChildRows[static_cast<size_t>(index) + 2] = rows[k];
     if (index + 1 == parent->ChildRowsSize()) parent->FinishChildRows();
   }
   ReleaseTable(rows);
@@ -1195,6 +1293,7 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
     } else {
       node = static_cast<TMemRecViewEh*>(AddChild(String(), parentNode, rec));
       FRecordNodes.Set(rec, node);
+      CountAppended(node);
       node->SetExpanded(FDefaultNodeExpanded);
       node->SetHasChildren(FDefaultNodeHasChildren);
     }
@@ -1215,14 +1314,11 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
     for (TMemRecViewEh* c : adopt) {
       // Itself, or an ancestor of it, would close a cycle: it keeps waiting.
       if (IsWithin(node, c)) continue;
-      try {
-        AttachNode(c, node, true, naAddChildEh);
-      } catch (const Exception&) {
-        // too deep under the new node: it keeps waiting, for the top level
-      }
+      // Below a node at MaxLevel it would lie too deep: it keeps waiting, for the top level.
+      if (node->GetLevel() + 1 > GetMaxLevel()) continue;
+      AdoptWaiting(c, node);
     }
   }
-  FDirty = true;
   return true;
 }
 

@@ -213,12 +213,12 @@ void TCustomMemTableEh::ViewSetSortOrder(const String& Value) { FRecordsView->Se
 
 void TCustomMemTableEh::ViewSetTreeMode(bool Value) {
   // Turning the tree on makes a node for every record, expanded or not by
-  // default. With no expansion event of the table's own and nothing on show
-  // (closed, or its controls disabled), the table's expansion handlers would
-  // hear of each node and do nothing: the tree is built without them, which
-  // lets it be built from the keys all at once.
+  // default. With no expansion event of the table's own, the table's expansion
+  // handlers would hear of each node and do nothing (what is on show is shown
+  // afresh once the tree is built): the tree is built without them, which lets
+  // it be built from the keys all at once.
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
-  const bool quiet = Value && !OnTreeNodeExpanding && !OnTreeNodeHasChildren && (!GetActive() || ControlsDisabled());
+  const bool quiet = Value && !OnTreeNodeExpanding && !OnTreeNodeHasChildren;
   if (!quiet) {
     FRecordsView->SetTreeMode(Value);
     return;

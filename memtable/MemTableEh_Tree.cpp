@@ -139,8 +139,9 @@ bool TCustomMemTableEh::NodeExpanding(TBaseTreeNodeEh* Node) {
 }
 
 void TCustomMemTableEh::NodeExpandedChanged(TBaseTreeNodeEh*) {
-  // The tree has counted the rows the node now shows.
-  if (!GetActive() || ControlsDisabled()) return;
+  // The tree has counted the rows the node now shows. A whole tree being built
+  // is shown once it is done, not once per node.
+  if (!GetActive() || ControlsDisabled() || FRecordsView->GetTreeList()->IsBuilding()) return;
   Resync({});
 }
 

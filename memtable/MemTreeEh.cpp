@@ -357,8 +357,17 @@ void TBaseTreeNodeEh::SetVisible(bool Value) {
 }
 
 Integer TBaseTreeNodeEh::SubtreeHeight() const {
+  // Without recursion: a branch still being built may be a long chain.
   Integer h = 0;
-  for (const TBaseTreeNodeEh* child : FItems) h = std::max(h, child->SubtreeHeight() + 1);
+  std::vector<std::pair<const TBaseTreeNodeEh*, Integer>> stack{{this, 0}};
+  while (!stack.empty()) {
+    const auto [node, depth] = stack.back();
+    stack.pop_back();
+    h = std::max(h, depth);
+    for (const TBaseTreeNodeEh* child : node->FItems)
+      if (!child->FItems.empty()) stack.push_back({child, depth + 1});
+      else h = std::max(h, depth + 1);
+  }
   return h;
 }
 
@@ -370,7 +379,16 @@ void TBaseTreeNodeEh::SetLevel(Integer Value) {
 
 void TBaseTreeNodeEh::StoreLevel(Integer Value) {
   FLevel = Value;
-  for (TBaseTreeNodeEh* child : FItems) child->StoreLevel(Value + 1);
+  if (FItems.empty()) return;
+  std::vector<TBaseTreeNodeEh*> stack{this};
+  while (!stack.empty()) {
+    TBaseTreeNodeEh* node = stack.back();
+    stack.pop_back();
+    for (TBaseTreeNodeEh* child : node->FItems) {
+      child->FLevel = node->FLevel + 1;
+      if (!child->FItems.empty()) stack.push_back(child);
+    }
+  }
 }
 
 void TBaseTreeNodeEh::SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) {
@@ -515,6 +533,14 @@ TBaseTreeNodeEh* TTreeListEh::AppendNewChild(TBaseTreeNodeEh* Parent, void* Data
     parent->FVisibleItemsDirty = true;
   }
   return node;
+}
+
+void TTreeListEh::AppendDetached(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Parent) {
+  TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
+  Node->FParent = parent;
+  parent->SetHasChildren(true);
+  parent->Add(Node);
+  Node->FLevel = parent->FLevel + 1;
 }
 
 void TTreeListEh::AttachNode(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bool ReIndex,

@@ -332,6 +332,10 @@ protected:
   // flags are the node's from the start: no hook hears of them.
   TBaseTreeNodeEh* AppendNewChild(TBaseTreeNodeEh* Parent, void* Data, bool Visible = true, bool Expanded = false,
                                   bool HasChildren = false);
+  // A detached node becomes Parent's last child as it stands: no level check,
+  // and only its own level set. For a builder that keeps branches apart from
+  // the tree for a while and sets their levels when they take their place.
+  void AppendDetached(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Parent);
   static void ReserveChildren(TBaseTreeNodeEh* Node, Integer Count) {
     if (Count > 0) Node->FItems.reserve(static_cast<size_t>(Count));
   }
