@@ -56,21 +56,17 @@ void DropFormats() {
 String TextOf(UINT format) {
   auto it = St().Formats.find(format);
   if (it == St().Formats.end()) return String();
+  // A text ends at its trailing terminators, not at its first zero: a quoted
+  // cell holding a zero character must reach the other format whole.
   const std::vector<Byte>& d = Block(it->second)->Data;
   if (format == CF_UNICODETEXT) {
     String s;
-    for (size_t i = 0; i + 1 < d.size(); i += 2) {
-      const Char c = Char(d[i] | (d[i + 1] << 8));
-      if (c == 0) break;
-      s += c;
-    }
+    for (size_t i = 0; i + 1 < d.size(); i += 2) s += Char(d[i] | (d[i + 1] << 8));
+    while (!s.empty() && s.back() == 0) s.pop_back();
     return s;
   }
-  std::string bytes;
-  for (Byte b : d) {
-    if (b == 0) break;
-    bytes += char(b);
-  }
+  std::string bytes(d.begin(), d.end());
+  while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
   return AnsiToString(bytes);
 }
 

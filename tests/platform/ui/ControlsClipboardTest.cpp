@@ -74,6 +74,21 @@ TEST_F(ClipboardTest, UnicodeTextIsReadableAsAnsi) {
   EXPECT_EQ(Clipboard()->GetAsText(), u"Заголовок: тест");
 }
 
+TEST_F(ClipboardTest, AZeroInsideATextReachesTheOtherFormatWhole) {
+  const String text(u"a\t\"b\0c\"\r\nд", 10);
+  Clipboard()->SetAsText(text);
+  const std::string ansi = Clipboard()->GetBuffer(CF_TEXT);
+  ASSERT_EQ(ansi.size(), 11u);
+  EXPECT_EQ(ansi.substr(0, 6), std::string("a\t\"b\0c", 6));
+  EXPECT_EQ(Byte(ansi[9]), 0xE4);  // 'д' in the ANSI code page
+  // And back: an ANSI text with a zero inside becomes the same Unicode text.
+  Clipboard()->Open();
+  Clipboard()->Clear();
+  Clipboard()->SetBuffer(CF_TEXT, ansi.data(), ansi.size());
+  Clipboard()->Close();
+  EXPECT_EQ(Clipboard()->GetAsText(), text);
+}
+
 TEST_F(ClipboardTest, OneOpenSessionKeepsAllFormats) {
   const UINT csv = RegisterClipboardFormat(u"Csv");
   Clipboard()->Open();
