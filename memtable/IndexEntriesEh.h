@@ -14,6 +14,7 @@
 //
 // Implementation: memtable/IndexEntriesEh.cpp.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -149,16 +150,16 @@ public:
     return at;
   }
 
-  // From the entry FirstNotBefore gives, each entry in order while Visit(entry)
-  // answers true.
+  // From the entry LowerBound gives, each entry in order while Visit(entry,
+  // its position) answers true.
   template <class TFast, class TBefore, class TVisit>
   void VisitFrom(TFast&& Fast, TBefore&& Before, TVisit&& Visit) const {
     const TLeaf* leaf = nullptr;
     Integer k = 0;
-    Search<false>(Fast, Before, nullptr, &leaf, &k);
+    Integer pos = Search<true>(Fast, Before, nullptr, &leaf, &k);
     for (; leaf; leaf = leaf->Next, k = 0)
       for (; k < leaf->Count; ++k)
-        if (!Visit(leaf->Items[static_cast<size_t>(k)])) return;
+        if (!Visit(leaf->Items[static_cast<size_t>(k)], pos++)) return;
   }
 
   // Each entry in order, in O(n).
@@ -193,14 +194,14 @@ private:
     std::array<TIndexItemEh, InnerCapacity> First;
   };
 
-  // Asks for a node's fast keys at once: a search then waits for memory once a
+  // The bytes from a node's start that a search of it reads: a leaf whole, an
+  // inner node up to its first-entry copies.
+  static constexpr size_t kSearchedBytes = std::max(sizeof(TLeaf), sizeof(TInner) - sizeof(TInner::First));
+  // Asks for a node's keys at once: a search then waits for memory once a
   // level, not once a probe.
   static void PrefetchBytes(const void* From, size_t Size) {
     const char* from = static_cast<const char*>(From);
     for (const char* p = from; p < from + Size; p += 64) __builtin_prefetch(p);
-  }
-  static void PrefetchKeys(const TFastKey* Keys, Integer Count) {
-    PrefetchBytes(Keys, static_cast<size_t>(Count) * sizeof(TFastKey));
   }
   template <class TFast, class TBefore>
   static bool Precedes(TFast& Fast, TBefore& Before, const TFastKey& Key, const TIndexItemEh& Item) {
@@ -220,13 +221,9 @@ private:
       if (LeafAt) *LeafAt = nullptr;
       return 0;
     }
+    PrefetchBytes(n, kSearchedBytes);
     while (!n->Leaf) {
       const auto* inner = static_cast<const TInner*>(n);
-      PrefetchKeys(inner->Fast.data(), inner->Count);
-      // The child taken and the sizes before it are read next: their lines are
-      // asked for with the keys, so a level waits for memory once.
-      PrefetchBytes(inner->Children.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Children[0]));
-      if (WithPos) PrefetchBytes(inner->Sizes.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Sizes[0]));
       // The last child whose first entry lies before the probe: the answer lies
       // in it or is the first entry of the child after it.
       Integer lo = 1, hi = inner->Count;  // children 1 .. lo - 1 start before the probe
@@ -238,12 +235,14 @@ private:
         hi = before ? hi : mid;
       }
       const Integer child = lo - 1;
+      n = inner->Children[static_cast<size_t>(child)].get();
+      // The child's header and what its search reads, leaf or not, are asked
+      // for before the header is read: a level then waits for memory once.
+      PrefetchBytes(n, kSearchedBytes);
       if (WithPos)
         for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
-      n = inner->Children[static_cast<size_t>(child)].get();
     }
     const auto* leaf = static_cast<const TLeaf*>(n);
-    PrefetchBytes(leaf->Items.data(), static_cast<size_t>(leaf->Count) * sizeof(TIndexItemEh));
     Integer lo = 0, hi = leaf->Count;
     while (lo < hi) {
       const Integer mid = (lo + hi) / 2;

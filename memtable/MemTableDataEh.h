@@ -906,9 +906,10 @@ public:
   // The record of the first entry with the key, read from the entry itself.
   bool FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) const;
   void GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const;
-  // The record of each entry with the key, in the index's order, while Visit
-  // answers true; raises as FindKeyRecord does for a key that cannot be compared.
-  void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*)>& Visit) const;
+  // The record of each entry with the key and the entry's position, in the
+  // index's order, while Visit answers true; raises as FindKeyRecord does for
+  // a key that cannot be compared.
+  void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit) const;
   Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
   const TIndexItemEh& GetItem(Integer Pos) const { return FItems.At(Pos); }

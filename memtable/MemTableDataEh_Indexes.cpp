@@ -366,7 +366,9 @@ bool TMTIndexEh::FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) c
   return true;
 }
 
-void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*)>& Visit) const {
+void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue,
+                                 const std::function<bool(TMemoryRecordEh*, Integer)>& Visit) const {
+  const bool unique = IsUnique();
   const TFastProbe probe(KeyValue);
   auto compare = [&](const TIndexItemEh& e) {
     const Integer c = probe.Compare(TIndexEntriesEh::FastKeyOf(e));
@@ -384,8 +386,9 @@ void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue, const std::function<bo
           default: throw Exception(SNotComparable);
         }
       },
-      // The entries with the key stand together; the first other one ends them.
-      [&](const TIndexItemEh& e) { return compare(e) == 0 && Visit(e.Rec); });
+      // The entries with the key stand together; the first other one ends
+      // them, and in a unique index the first is the only one.
+      [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos) && !unique; });
 }
 
 void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {

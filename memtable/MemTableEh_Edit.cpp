@@ -269,12 +269,16 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   constexpr size_t kFewRecords = 16;
   std::array<TMemoryRecordEh*, kFewRecords> few;
   size_t count = 0;
+  Integer firstPos = -1;
   try {
-    index->VisitKeyRecords(key, [&](TMemoryRecordEh* R) {
+    index->VisitKeyRecords(key, [&](TMemoryRecordEh* R, Integer Pos) {
+      // The record is read next (its row): it is asked for at once.
+      __builtin_prefetch(R);
       if (count == kFewRecords) {
         ++count;
         return false;
       }
+      if (count == 0) firstPos = Pos;
       few[count++] = R;
       return true;
     });
@@ -283,7 +287,9 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   }
   if (count == 1) {
     Rec = few[0];
-    return ViewIndexOfRecord(Rec, -1);
+    // A table kept in key order shows the record at its entry's position: that
+    // row is tried first, while the record itself is on its way.
+    return ViewIndexOfRecord(Rec, firstPos);
   }
   // Many records with the key: the rows are read once instead of sought one by one.
   if (count > kFewRecords) return -2;
