@@ -14,7 +14,6 @@
 //
 // Implementation: memtable/IndexEntriesEh.cpp.
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -194,14 +193,14 @@ private:
     std::array<TIndexItemEh, InnerCapacity> First;
   };
 
-  // The bytes from a node's start that a search of it reads: a leaf whole, an
-  // inner node up to its first-entry copies.
-  static constexpr size_t kSearchedBytes = std::max(sizeof(TLeaf), sizeof(TInner) - sizeof(TInner::First));
-  // Asks for a node's keys at once: a search then waits for memory once a
+  // Asks for a node's fast keys at once: a search then waits for memory once a
   // level, not once a probe.
   static void PrefetchBytes(const void* From, size_t Size) {
     const char* from = static_cast<const char*>(From);
     for (const char* p = from; p < from + Size; p += 64) __builtin_prefetch(p);
+  }
+  static void PrefetchKeys(const TFastKey* Keys, Integer Count) {
+    PrefetchBytes(Keys, static_cast<size_t>(Count) * sizeof(TFastKey));
   }
   template <class TFast, class TBefore>
   static bool Precedes(TFast& Fast, TBefore& Before, const TFastKey& Key, const TIndexItemEh& Item) {
@@ -221,9 +220,13 @@ private:
       if (LeafAt) *LeafAt = nullptr;
       return 0;
     }
-    PrefetchBytes(n, kSearchedBytes);
     while (!n->Leaf) {
       const auto* inner = static_cast<const TInner*>(n);
+      PrefetchKeys(inner->Fast.data(), inner->Count);
+      // The child taken and the sizes before it are read next: their lines are
+      // asked for with the keys, so a level waits for memory once.
+      PrefetchBytes(inner->Children.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Children[0]));
+      if (WithPos) PrefetchBytes(inner->Sizes.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Sizes[0]));
       // The last child whose first entry lies before the probe: the answer lies
       // in it or is the first entry of the child after it.
       Integer lo = 1, hi = inner->Count;  // children 1 .. lo - 1 start before the probe
@@ -235,14 +238,12 @@ private:
         hi = before ? hi : mid;
       }
       const Integer child = lo - 1;
-      n = inner->Children[static_cast<size_t>(child)].get();
-      // The child's header and what its search reads, leaf or not, are asked
-      // for before the header is read: a level then waits for memory once.
-      PrefetchBytes(n, kSearchedBytes);
       if (WithPos)
         for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
+      n = inner->Children[static_cast<size_t>(child)].get();
     }
     const auto* leaf = static_cast<const TLeaf*>(n);
+    PrefetchBytes(leaf->Items.data(), static_cast<size_t>(leaf->Count) * sizeof(TIndexItemEh));
     Integer lo = 0, hi = leaf->Count;
     while (lo < hi) {
       const Integer mid = (lo + hi) / 2;

@@ -272,8 +272,6 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   Integer firstPos = -1;
   try {
     index->VisitKeyRecords(key, [&](TMemoryRecordEh* R, Integer Pos) {
-      // The record is read next (its row): it is asked for at once.
-      __builtin_prefetch(R);
       if (count == kFewRecords) {
         ++count;
         return false;
@@ -288,7 +286,7 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   if (count == 1) {
     Rec = few[0];
     // A table kept in key order shows the record at its entry's position: that
-    // row is tried first, while the record itself is on its way.
+    // row is tried first, before the record is read for its place.
     return ViewIndexOfRecord(Rec, firstPos);
   }
   // Many records with the key: the rows are read once instead of sought one by one.
