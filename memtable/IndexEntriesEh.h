@@ -149,6 +149,18 @@ public:
     return at;
   }
 
+  // From the entry LowerBound gives, each entry in order while Visit(entry,
+  // its position) answers true.
+  template <class TFast, class TBefore, class TVisit>
+  void VisitFrom(TFast&& Fast, TBefore&& Before, TVisit&& Visit) const {
+    const TLeaf* leaf = nullptr;
+    Integer k = 0;
+    Integer pos = Search<true>(Fast, Before, nullptr, &leaf, &k);
+    for (; leaf; leaf = leaf->Next, k = 0)
+      for (; k < leaf->Count; ++k)
+        if (!Visit(leaf->Items[static_cast<size_t>(k)], pos++)) return;
+  }
+
   // Each entry in order, in O(n).
   void ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const;
 
@@ -196,12 +208,16 @@ private:
     return fast >= 0 ? fast == 1 : static_cast<bool>(Before(Item));
   }
   // The position is summed on the way down only when asked for (WithPos).
+  // LeafAt and IndexAt, when given, receive the leaf and the place in it (which
+  // may be its count: the entry is then the next leaf's first).
   template <bool WithPos, class TFast, class TBefore>
-  Integer Search(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At) const {
+  Integer Search(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At, const TLeaf** LeafAt = nullptr,
+                 Integer* IndexAt = nullptr) const {
     Integer pos = 0;
     const TNode* n = FRoot.get();
     if (!n) {
       if (At) *At = nullptr;
+      if (LeafAt) *LeafAt = nullptr;
       return 0;
     }
     while (!n->Leaf) {
@@ -239,6 +255,10 @@ private:
     if (At) {
       if (lo < leaf->Count) *At = &leaf->Items[static_cast<size_t>(lo)];
       else *At = leaf->Next ? &leaf->Next->Items[0] : nullptr;
+    }
+    if (LeafAt) {
+      *LeafAt = leaf;
+      *IndexAt = lo;
     }
     return pos + lo;
   }

@@ -906,6 +906,10 @@ public:
   // The record of the first entry with the key, read from the entry itself.
   bool FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) const;
   void GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const;
+  // The record of each entry with the key and the entry's position, in the
+  // index's order, while Visit answers true; raises as FindKeyRecord does for
+  // a key that cannot be compared.
+  void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit) const;
   Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
   const TIndexItemEh& GetItem(Integer Pos) const { return FItems.At(Pos); }
@@ -1484,6 +1488,9 @@ private:
   friend class TMemoryTreeListEh;
   // Where Rec goes in List so that the order holds; Hint is tried first.
   Integer FindInsertPosition(const std::vector<TMemoryRecordEh*>& List, TMemoryRecordEh* Rec, Integer Hint);
+  // Without a sort order, rows left in a cleared sort's order: a record that
+  // comes in stands before the row of the record behind it in the store, else last.
+  Integer PlaceBesideStoreNeighbour(TMemoryRecordEh* Rec) const;
   // The records the view is built from: the store's active list or the source view's list.
   const std::vector<TMemoryRecordEh*>* SourceList() const;
   // Whether List, the source of a rebuild, is the store's whole active list
@@ -1503,6 +1510,9 @@ private:
   String FRefParentFieldName;
   std::vector<Integer> FRefParentFields;
   bool FTreeMode = false;
+  // The view list stands in its source's order: no sort has run since it was
+  // built. A cleared sort order leaves the rows as the last sort put them.
+  bool FInSourceOrder = true;
   TRecUpdateStatusesEh FStatusFilter{rusUnmodifiedEh, rusModifiedEh, rusInsertedEh};
   std::vector<TRecordsListNotificatorEh*> FDependentViews;
   Integer FUpdateCount = 0;

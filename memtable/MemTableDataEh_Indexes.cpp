@@ -366,6 +366,31 @@ bool TMTIndexEh::FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) c
   return true;
 }
 
+void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue,
+                                 const std::function<bool(TMemoryRecordEh*, Integer)>& Visit) const {
+  const bool unique = IsUnique();
+  const TFastProbe probe(KeyValue);
+  auto compare = [&](const TIndexItemEh& e) {
+    const Integer c = probe.Compare(TIndexEntriesEh::FastKeyOf(e));
+    return c != 3 ? c : CompareEntryKey(e, KeyValue);
+  };
+  FItems.VisitFrom(
+      [&](const TFastKey& k) {
+        const Integer c = probe.Compare(k);
+        return c == 3 ? -1 : static_cast<int>(c == 1);
+      },
+      [&](const TIndexItemEh& e) {
+        switch (CompareEntryKey(e, KeyValue)) {
+          case 1: return true;
+          case 2: case 0: return false;
+          default: throw Exception(SNotComparable);
+        }
+      },
+      // The entries with the key stand together; the first other one ends
+      // them, and in a unique index the first is the only one.
+      [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos) && !unique; });
+}
+
 void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {
   Integer pos;
   if (!FindKeyValueIndex(KeyValue, pos)) return;

@@ -346,6 +346,7 @@ private:
     explicit TColumnBuild(size_t Rows) : Sample(std::max<size_t>(Rows / 4, 1024)), Seen(Sample) {}
     Integer Field = -1;
     bool Currency = false;
+    bool Boolean = false;
     size_t Sample;
     TTextSeen Seen;
     size_t Looked = 0;
@@ -360,6 +361,13 @@ private:
       B.Seen = TTextSeen(0);
     }
     return key;
+  }
+
+  // An integer keyed beside floats: a double holds it exactly only up to 2^53,
+  // and comparing the records weighs a larger one exactly.
+  static bool FitsDouble(Int64 W) {
+    constexpr Int64 kExact = Int64{1} << 53;
+    return W >= -kExact && W <= kExact;
   }
 
   // A column's values are whole numbers (integers, Booleans), currencies, floats
@@ -388,7 +396,13 @@ private:
     }
     // Currency against plain integers would compare raw amounts: not keyed.
     if (col.Kind != kNone && (t == varCurrency) != B.Currency) return false;
+    // A Boolean compares with a Boolean as 0 and 1 but with a number as 0 and
+    // -1: beside other kinds it is not keyed.
+    if (col.Kind != kNone && (t == varBoolean) != B.Boolean) return false;
+    // NaN compares unlike any number a key could give it.
+    if (kind == kFloat && v.Real() != v.Real()) return false;
     B.Currency = t == varCurrency;
+    B.Boolean = t == varBoolean;
     if (col.Kind == kNone) {
       col.Kind = kind;
       if (kind == kText) col.TI.assign(n, 0);
@@ -399,6 +413,7 @@ private:
     } else if (col.Kind != kind) {
       if (col.Kind == kText || kind == kText) return false;
       if (col.Kind == kInt) {  // floats arrived: the integers so far become floats
+        if (!FitsDouble(col.Min) || !FitsDouble(col.Max)) return false;
         col.D.assign(n, 0);
         for (size_t k = 0; k < r; ++k) col.D[k] = static_cast<double>(col.I[k]);
         std::vector<Int64>().swap(col.I);
@@ -414,7 +429,10 @@ private:
         col.Max = std::max(col.Max, w);
         break;
       }
-      case kFloat: col.D[r] = kind == kFloat ? v.Real() : static_cast<double>(v.Whole()); break;
+      case kFloat:
+        if (kind != kFloat && !FitsDouble(v.Whole())) return false;
+        col.D[r] = kind == kFloat ? v.Real() : static_cast<double>(v.Whole());
+        break;
       default: col.TI[r] = TextKey(col, B, v.Text()); break;
     }
     return true;

@@ -194,6 +194,7 @@ void TRecordsViewEh::ApplySortOrder() {
     else FTreeList->ApplySortOrder();
   } else {
     SortRecords(FViewList);
+    FInSourceOrder = false;
   }
   ViewDataEvent(nullptr, -1, rlnListChangedEh);
 }
@@ -206,6 +207,7 @@ Integer TRecordsViewEh::CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh* R
 
 void TRecordsViewEh::RebuildView() {
   FViewList.clear();
+  FInSourceOrder = true;
   if (!FTreeMode) {
     const std::vector<TMemoryRecordEh*>* list = OnGetPrefilteredList ? OnGetPrefilteredList(this) : nullptr;
     if (!list) list = SourceList();
@@ -254,7 +256,8 @@ TMemoryRecordEh* TRecordsViewEh::ViewRecord(Integer Index) {
 
 Integer TRecordsViewEh::IndexOfRecord(TMemoryRecordEh* Rec) {
   if (FTreeMode) return FTreeList->RowOfNode(FTreeList->NodeOfRecord(Rec));
-  if (FSortOrder.empty() && Rec->GetIndex() >= 0) {
+  // Without a sort order the rows may still stand as a cleared one left them.
+  if (FSortOrder.empty() && FInSourceOrder && Rec->GetIndex() >= 0) {
     // Every record of the store shown in its order: the row is the record's place.
     const Integer stored = Rec->GetIndex();
     if (FUpdateCount == 0 && stored < static_cast<Integer>(FViewList.size()))
@@ -287,9 +290,24 @@ TMemoryRecordEh* TRecordsViewEh::GetAggregateRow(Integer Row) const {
   return FViewList[static_cast<size_t>(Row)];
 }
 
+Integer TRecordsViewEh::PlaceBesideStoreNeighbour(TMemoryRecordEh* Rec) const {
+  TRecordsListEh* list = GetRecordsList();
+  const Integer next = Rec->GetIndex() + 1;
+  if (list && next > 0 && next < list->GetCount()) {
+    auto it = std::find(FViewList.begin(), FViewList.end(), list->GetRecord(next));
+    if (it != FViewList.end()) return static_cast<Integer>(it - FViewList.begin());
+  }
+  return static_cast<Integer>(FViewList.size());
+}
+
 Integer TRecordsViewEh::FindInsertPosition(const std::vector<TMemoryRecordEh*>& List, TMemoryRecordEh* Rec,
                                            Integer Hint) {
   const Integer count = static_cast<Integer>(List.size());
+  if (FSortOrder.empty() && !FInSourceOrder) {
+    // No order to keep: a changed record stays in its row.
+    if (Hint >= 0 && Hint <= count) return Hint;
+    return PlaceBesideStoreNeighbour(Rec);
+  }
   if (count == 0 || CompareRecords(List.front(), Rec) >= 1) return 0;
   if (CompareRecords(List.back(), Rec) < 0) return count;
   if (Hint >= 0 && Hint <= count) {
@@ -392,10 +410,14 @@ void TRecordsViewEh::RecordMoved(TMemoryRecordEh* Item, Integer OldIndex, Intege
   auto it = std::find(FViewList.begin(), FViewList.end(), Item);
   if (it == FViewList.end()) return;
   FViewList.erase(it);
-  // Before the first shown record that now lies behind it in the records list.
-  auto target = std::find_if(FViewList.begin(), FViewList.end(),
-                             [NewIndex](TMemoryRecordEh* r) { return r->GetIndex() > NewIndex; });
-  FViewList.insert(target, Item);
+  if (FSortOrder.empty() && !FInSourceOrder) {
+    FViewList.insert(FViewList.begin() + PlaceBesideStoreNeighbour(Item), Item);
+  } else {
+    // Before the first shown record that now lies behind it in the records list.
+    auto target = std::find_if(FViewList.begin(), FViewList.end(),
+                               [NewIndex](TMemoryRecordEh* r) { return r->GetIndex() > NewIndex; });
+    FViewList.insert(target, Item);
+  }
   ViewDataEvent(nullptr, -1, static_cast<TRecordsListNotificationEh>(6));
 }
 

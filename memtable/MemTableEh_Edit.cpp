@@ -1,7 +1,9 @@
 // TCustomMemTableEh: editing (post, add, delete, cancel, new record), applying
 // updates, emptying, and the key search behind Locate and Lookup.
 
+#include <array>
 #include <exception>
+#include <span>
 
 #include "memtable/DataDriverEh.h"
 #include "memtable/MemTableEh.h"
@@ -262,12 +264,55 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   TMTIndexEh* index = list->GetIndexes()->FindIndexByFields(names);
   if (!index || !index->GetActive()) return -2;
   Variant key = Fields.size() == 1 && VarIsArray(KeyValues) ? KeyElement(KeyValues, 0, 2) : KeyValues;
+  // Every record with the key is looked at, shown or not: a scan finds the
+  // first shown row holding it, and so must the index.
+  constexpr size_t kFewRecords = 16;
+  std::array<TMemoryRecordEh*, kFewRecords> few;
+  size_t count = 0;
+  Integer firstPos = -1;
   try {
-    if (!index->FindKeyRecord(key, Rec)) return -1;
+    index->VisitKeyRecords(key, [&](TMemoryRecordEh* R, Integer Pos) {
+      if (count == kFewRecords) {
+        ++count;
+        return false;
+      }
+      if (count == 0) firstPos = Pos;
+      few[count++] = R;
+      return true;
+    });
   } catch (const Exception&) {
     return -2;  // a key of another kind than the index's: compare row by row
   }
-  return ViewIndexOfRecord(Rec, -1);
+  if (count == 1) {
+    Rec = few[0];
+    // A table kept in key order shows the record at its entry's position: that
+    // row is tried first, before the record is read for its place.
+    return ViewIndexOfRecord(Rec, firstPos);
+  }
+  // Many records with the key: the rows are read once instead of sought one by one.
+  if (count > kFewRecords) return -2;
+  const std::span<TMemoryRecordEh* const> recs(few.data(), count);
+  Integer best = -1;
+  for (TMemoryRecordEh* r : recs) {
+    const Integer row = ViewIndexOfRecord(r, -1);
+    if (row >= 0 && (best < 0 || row < best)) {
+      best = row;
+      Rec = r;
+    }
+  }
+  if (best >= 0 || recs.empty()) return best;
+  // None shown: in tree mode one may lie below a collapsed node; of several,
+  // the scan knows which comes first in the tree.
+  if (!TreeMode()) return -1;
+  for (TMemoryRecordEh* r : recs) {
+    if (!IsRecordInTree(r)) continue;
+    if (Rec) {
+      Rec = nullptr;
+      return -2;
+    }
+    Rec = r;
+  }
+  return -1;
 }
 
 Integer TCustomMemTableEh::SearchRow(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,

@@ -340,6 +340,97 @@ TEST_F(MemTableLocateWindow, ARecordInsideACollapsedGroupComesToTheMiddleWithIts
 
 namespace {
 
+// Integer ID and K, a record each from the pairs, in this order.
+class MemTableIdKey : public ::testing::Test {
+protected:
+  void Fill(const std::vector<std::pair<Integer, Integer>>& Pairs) {
+    AddTableColumn(Table.GetMemTableData(), TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+    AddTableColumn(Table.GetMemTableData(), TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"K");
+    for (const auto& [id, k] : Pairs) {
+      TMemoryRecordEh* r = Table.GetRecordsData()->GetRecordsList()->NewRecord();
+      r->SetDataValues(u"ID;K", rvvValueEh, VarArrayOf({Variant(id), Variant(k)}));
+      r->Post();
+    }
+  }
+  std::vector<Integer> Rows() {
+    std::vector<Integer> ids;
+    for (Integer i = 0; i < Table.GetRecordsView()->ViewCount(); ++i)
+      ids.push_back(Table.GetRecordsView()->ViewRecord(i)->GetDataValues(u"ID", rvvValueEh).AsInteger());
+    return ids;
+  }
+  Integer IdNow() { return Table.FieldByName(u"ID")->GetAsInteger(); }
+  TMemTableEh Table{nullptr};
+};
+
+}  // namespace
+
+TEST_F(MemTableIdKey, AClearedSortOrderLeavesTheRowsWhereTheyAreAndTheyAreFoundThere) {
+  Fill({{1, 9}, {2, 8}, {3, 7}, {4, 6}, {5, 5}});
+  Table.GetIndexDefs()->Add(u"PK", u"ID", {ixUnique});
+  Table.Open();
+  Table.SetSortOrder(u"K");
+  Table.SetSortOrder(String());
+  ASSERT_EQ(Rows(), (std::vector<Integer>{5, 4, 3, 2, 1}));
+  for (Integer id : {2, 4, 1, 5}) {
+    ASSERT_TRUE(Table.Locate(u"ID", Variant(id), {}));
+    EXPECT_EQ(IdNow(), id);
+    EXPECT_EQ(Table.RecNo(), 6 - id);
+  }
+  // An edit leaves its row in place, unchanged or not.
+  Table.First();
+  Table.Edit();
+  Table.Post();
+  EXPECT_EQ(Rows(), (std::vector<Integer>{5, 4, 3, 2, 1}));
+  ASSERT_TRUE(Table.Locate(u"ID", Variant(3), {}));
+  Table.Edit();
+  Table.FieldByName(u"K")->SetAsInteger(0);
+  Table.Post();
+  EXPECT_EQ(Rows(), (std::vector<Integer>{5, 4, 3, 2, 1}));
+  EXPECT_EQ(IdNow(), 3);
+  // A record inserted at a row shows there; one appended, last.
+  Table.Insert();
+  Table.FieldByName(u"ID")->SetAsInteger(6);
+  Table.Post();
+  Table.Append();
+  Table.FieldByName(u"ID")->SetAsInteger(7);
+  Table.Post();
+  EXPECT_EQ(Rows(), (std::vector<Integer>{5, 4, 6, 3, 2, 1, 7}));
+  ASSERT_TRUE(Table.Locate(u"ID", Variant(6), {}));
+  EXPECT_EQ(Table.RecNo(), 3);
+}
+
+TEST_F(MemTableIdKey, AnIndexFindsTheRecordAScanFindsWhateverTheFilterAndOrder) {
+  Fill({{1, 5}, {2, 5}, {3, 4}});
+  for (bool indexed : {false, true}) {
+    SCOPED_TRACE(indexed ? "through an index" : "by a scan");
+    Table.Close();
+    Table.GetIndexDefs()->Clear();
+    if (indexed) Table.GetIndexDefs()->Add(u"BY_K", u"K", {});
+    Table.SetFiltered(false);
+    Table.SetSortOrder(String());
+    Table.Open();
+    // The first entry with the key filtered out: the next one is shown.
+    Table.SetFilter(u"ID = 2");
+    Table.SetFiltered(true);
+    EXPECT_TRUE(Table.Locate(u"K", Variant(5), {}));
+    EXPECT_EQ(IdNow(), 2);
+    EXPECT_EQ(Table.Lookup(u"K", Variant(5), u"ID").AsInteger(), 2);
+    // Both shown: the first row holding the key.
+    Table.SetFiltered(false);
+    Table.SetSortOrder(u"ID DESC");
+    Table.Last();
+    EXPECT_TRUE(Table.Locate(u"K", Variant(5), {}));
+    EXPECT_EQ(IdNow(), 2);
+    EXPECT_EQ(Table.Lookup(u"K", Variant(5), u"ID").AsInteger(), 2);
+    Table.SetFilter(u"ID = 3");
+    Table.SetFiltered(true);
+    EXPECT_FALSE(Table.Locate(u"K", Variant(5), {}));
+    EXPECT_TRUE(Table.Lookup(u"K", Variant(5), u"ID").IsNull());
+  }
+}
+
+namespace {
+
 class TExposedTable : public TMemTableEh {
 public:
   TExposedTable() : TMemTableEh(nullptr) {}

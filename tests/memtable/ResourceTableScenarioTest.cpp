@@ -13,6 +13,9 @@ class ResourceTables : public ::testing::Test {
 protected:
   void SetUp() override {
     BuildResourceColumns(Tree.GetMemTableData());
+    // The client's indexes.
+    Tree.GetIndexDefs()->Add(u"BY_ID_THIS", u"ID_THIS", {});
+    Tree.GetIndexDefs()->Add(u"BY_ID_PARENT", u"ID_PARENT", {});
     Tree.SetCachedUpdates(true);
     Tree.SetFetchAllOnOpen(true);
     Tree.SetSortOrder(u"NPP,NAME_THIS");
@@ -137,6 +140,45 @@ TEST_F(ResourceTables, RecordsAddedAndDeletedWhileTheSecondCursorIsOpen) {
   EXPECT_EQ(Buf.RecordCount(), 6);
   EXPECT_FALSE(Buf.Locate(u"ID_THIS", Variant(3), {}));
   EXPECT_EQ(Ids(Tree), (std::vector<Integer>{0, 1, 2, 6, 4, 5}));
+}
+
+TEST_F(ResourceTables, TheSecondCursorFindsEachRecordAfterTheLargestIdLeftItsRowsSorted) {
+  auto bufRows = [this] {
+    std::vector<Integer> ids;
+    TRecordsViewEh* view = Buf.GetRecordsView();
+    for (Integer i = 0; i < view->ViewCount(); ++i)
+      ids.push_back(view->ViewRecord(i)->GetDataValues(u"ID_THIS", rvvValueEh).AsInteger());
+    return ids;
+  };
+  auto findsEach = [&] {
+    for (Integer id : bufRows()) {
+      ASSERT_TRUE(Buf.Locate(u"ID_THIS", Variant(id), {}));
+      EXPECT_EQ(IdOf(Buf), id);
+    }
+  };
+  // Identifiers out of the store's order, as a list saved in tree order has them.
+  Tree.SetReadOnly(false);
+  AddResource(Tree, 9, 4, 1, 3, u"Медицинский");
+  AddResource(Tree, 7, 1, 1, 3, u"Городская");
+  Tree.SetReadOnly(true);
+  EXPECT_EQ(MaxNpp(), 7);
+  EXPECT_EQ(MaxResourceId(), 9);
+  // The rows stay as the sort by identifier left them.
+  ASSERT_EQ(bufRows(), (std::vector<Integer>{0, 1, 2, 3, 4, 5, 7, 9}));
+  findsEach();
+  // A record changed and one added through the tree table: each row still once.
+  ASSERT_TRUE(LocateResource(9));
+  TMemoryRecordEh* rec = Tree.GetCurrentRecord();
+  rec->Edit();
+  rec->SetDataValues(u"NAME_THIS", rvvValueEh, Variant(u"Медицинская"));
+  rec->Post();
+  Tree.SetReadOnly(false);
+  AddResource(Tree, 10, 1, 1, 4, u"Новая");
+  Tree.SetReadOnly(true);
+  EXPECT_EQ(bufRows(), (std::vector<Integer>{0, 1, 2, 3, 4, 5, 7, 9, 10}));
+  findsEach();
+  ASSERT_TRUE(Buf.Locate(u"ID_THIS", Variant(9), {}));
+  EXPECT_EQ(Buf.FieldByName(u"NAME_THIS")->GetAsString(), u"Медицинская");
 }
 
 TEST_F(ResourceTables, TheCurrentRecordCanBeEditedInPlace) {

@@ -17,7 +17,7 @@ namespace {
 
 constexpr unsigned kRandomStart = 1812;
 
-enum { ID, PARENT, NAME, NOTE, BIG, WIDE };
+enum { ID, PARENT, NAME, NOTE, BIG, WIDE, ANY };
 
 struct SortKeys : ::testing::Test {
   TMemTableDataEh Store{nullptr};
@@ -29,6 +29,20 @@ struct SortKeys : ::testing::Test {
     AddColumn(Store, TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NOTE")->SetSize(20);
     AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftLargeint, u"BIG");
     AddColumn(Store, TMTNumericDataFieldEh::StaticComponentClass(), ftLargeint, u"WIDE");
+    AddColumn(Store, TMTVariantDataFieldEh::StaticComponentClass(), ftVariant, u"ANY");
+  }
+
+  // One record a value of the Variant column, identifiers from 0.
+  void FillAny(const std::vector<Variant>& Values) {
+    TRecordsListEh* list = Store.GetRecordsList();
+    list->Clear();
+    Integer id = 0;
+    for (const Variant& v : Values) {
+      TMemoryRecordEh* r = list->NewRecord();
+      r->SetValue(ID, rvvValueEh, Variant(id++));
+      r->SetValue(ANY, rvvValueEh, v);
+      list->LoadRecord(r);
+    }
   }
 
   // Count records whose texts are drawn from Distinct choices (Null now and then).
@@ -146,6 +160,33 @@ TEST_F(SortKeys, NumbersPackedTogetherAndTextsWithACommonStartSortAsComparingThe
         ASSERT_EQ(Order(order, false, tree), expected)
             << "span " << span << ", order " << ToUtf8(order) << (tree ? ", tree" : "");
       }
+  }
+}
+
+TEST_F(SortKeys, AVariantColumnOfMixedKindsSortsAsComparingTheRecords) {
+  const Int64 top = (Int64{1} << 53) + 1;  // no double holds it
+  FillAny({Variant(top), Variant(top - 1), Variant(0.5), Variant(-top), Null(), Variant(top - 2), Variant(2.0)});
+  // Large integers beside a float keep their exact order.
+  EXPECT_EQ(Order(u"ANY", false, false), (std::vector<Int64>{4, 3, 2, 6, 5, 1, 0}));
+  EXPECT_EQ(Order(u"ANY DESC", false, false), Order(u"ANY DESC", true, false));
+  // A Boolean is 0 or -1 beside numbers, 0 or 1 beside a Boolean.
+  std::mt19937 rng(kRandomStart);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<Variant> values;
+    for (int i = 0; i < 12; ++i) {
+      switch (rng() % 5) {
+        case 0: values.push_back(Variant(rng() % 2 == 0)); break;
+        case 1: values.push_back(Variant(static_cast<Integer>(rng() % 3) - 1)); break;
+        case 2: values.push_back(Variant(static_cast<double>(rng() % 5) / 2 - 1)); break;
+        case 3: values.push_back(Null()); break;
+        default: values.push_back(Variant(static_cast<Int64>(rng() % 3) - 1)); break;
+      }
+    }
+    FillAny(values);
+    for (const char16_t* order : {u"ANY", u"ANY DESC", u"ANY, ID DESC"})
+      for (bool tree : {false, true})
+        ASSERT_EQ(Order(order, false, tree), Order(order, true, tree))
+            << "round " << round << ", order " << ToUtf8(order) << (tree ? ", tree" : "");
   }
 }
 
