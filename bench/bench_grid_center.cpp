@@ -307,6 +307,5 @@ BENCHMARK(BM_TreeFindInCollapsedGroups)->Unit(benchmark::kMillisecond)->Iteratio
 int main(int argc, char** argv) {
   return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter&) {
     TGridOverBigTable::Shared().reset();
-    PrintFigures();
   });
 }
