@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <vector>
 
 #include "bench/RatioReporter.h"
 
@@ -38,4 +39,26 @@ inline void Report(benchmark::State& state, double measuredMs, double baselineMs
   state.counters["measured_ms"] = measuredMs;
   state.counters["baseline_ms"] = baselineMs;
   state.counters["ratio"] = measuredMs / baselineMs;
+}
+
+// True when Result holds Baseline's items in Baseline's order, save that items
+// of equal keys (SameKey) may come in another order among themselves: the same
+// records in the same order, for sorts that keep ties as they please.
+template <class T, class TSameKey>
+bool SameOrderUpToTies(const std::vector<T>& Result, const std::vector<T>& Baseline, TSameKey&& SameKey) {
+  if (Result.size() != Baseline.size()) return false;
+  for (size_t i = 0; i < Result.size(); ++i)
+    if (!SameKey(Result[i], Baseline[i])) return false;
+  std::vector<T> a = Result, b = Baseline;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return a == b;
+}
+
+// True when the two hold the same items, whatever their order.
+template <class T>
+bool SameSet(std::vector<T> A, std::vector<T> B) {
+  std::sort(A.begin(), A.end());
+  std::sort(B.begin(), B.end());
+  return A == B;
 }
