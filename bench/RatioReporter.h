@@ -158,6 +158,18 @@ int RunWithRatios(int argc, char** argv, TRatioReporter::TClock Clock, TReport R
   return reporter.Failed.empty() ? 0 : 1;
 }
 
+// The command line with the repetitions of all benchmarks interleaved at
+// random (unless the command line says otherwise: a later flag wins), so that
+// a busy moment weighs on a figure and its baseline alike. The strings live as
+// long as the program.
+inline std::vector<char*> Interleaved(int argc, char** argv) {
+  static char flag[] = "--benchmark_enable_random_interleaving=true";
+  std::vector<char*> args(argv, argv + argc);
+  args.insert(args.begin() + 1, flag);
+  args.push_back(nullptr);
+  return args;
+}
+
 // A benchmark program's main that prints no ratios of its own.
 inline int RunBenchmarksWithFigures(int argc, char** argv) {
   return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter&) {});
