@@ -23,12 +23,7 @@ test: deps
 bench: deps
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_BENCH=ON -DBORROW_WERROR=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS)
-	@failed=""; \
-	for b in build/bench/bench/bench_*; do \
-	  [ -x "$$b" ] || continue; \
-	  "$$b" || failed="$$failed $${b##*/}"; \
-	done; \
-	if [ -n "$$failed" ]; then echo "make bench: failed:$$failed" >&2; exit 1; fi
+	@bash bench/run.sh build/bench/bench
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBORROW_TESTS=OFF -DBORROW_FUZZ=ON -DBORROW_WERROR=OFF >/dev/null

@@ -1,7 +1,7 @@
 // A search through the lendsrv stand-in against a bare asynchronous ZOOM
 // search (the stand-in's own path), both on a new connection to a yaz-ztest
 // on loopback, fetching the same ten records. The stand-in's own cost is the
-// difference; the target is a ratio within 2. The synchronous bare search is
+// difference; the target is in bench/Targets.h. The synchronous bare search is
 // printed for reference.
 #include <cstdio>
 
@@ -27,20 +27,24 @@ void BM_LendServerSearch(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_AsyncZoomSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_BareZoomSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_LendServerSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+// Repetitions of the three interleaved at random (see main): the server shares
+// the machine, and a busy moment then weighs on each alike.
+BENCHMARK(BM_AsyncZoomSearch)->Unit(benchmark::kMillisecond)->MinTime(0.3)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareZoomSearch)->Unit(benchmark::kMillisecond)->MinTime(0.3)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LendServerSearch)->Unit(benchmark::kMillisecond)->MinTime(0.3)->Repetitions(9)->ReportAggregatesOnly(true);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return RunWithBenchServer(argc, argv, [](const TRatioReporter& reporter) {
+  std::vector<char*> args = Interleaved(argc, argv);
+  return RunWithBenchServer(static_cast<int>(args.size()) - 1, args.data(), [](const TRatioReporter& reporter) {
     const double bare = reporter.Of("BM_AsyncZoomSearch");
     const double sync = reporter.Of("BM_BareZoomSearch");
     const double ours = reporter.Of("BM_LendServerSearch");
     if (bare > 0 && ours > 0)
-      std::printf("stand-in search %.3f ms vs asynchronous ZOOM search %.3f ms: ratio %.2f (target <= 2); "
+      std::printf("stand-in search %.3f ms vs asynchronous ZOOM search %.3f ms (medians): ratio %.2f; %s; "
                   "synchronous ZOOM search %.3f ms\n",
-                  ours * 1e3, bare * 1e3, ours / bare, sync * 1e3);
+                  ours * 1e3, bare * 1e3, ours / bare,
+                  TargetVerdict(Targets::SearchPerResource, ours / bare, !reporter.Failed.empty()).c_str(), sync * 1e3);
   });
 }

@@ -1,28 +1,31 @@
 // The in-memory data store and its records view on 1,000,000 records, each
-// figure beside its baseline measured in the same run, their ratio and the
-// target of DESIGN.md section 7 (printed together after the run):
+// figure beside its baseline, sampled in turns with it in the same run, their
+// ratio and the target of bench/Targets.h (printed together after the run).
+// Every figure's result is checked against its baseline's, off the clock.
 //   - the table filtered by an expression (its Filter set and Filtered turned
 //     on), against a hand-written loop over the same condition keeping the
-//     records that pass, and SQLite's full scan in memory;
+//     records that pass, and SQLite's full scan in memory: the same records;
 //   - the table sorted (its SortOrder set) by one integer field, by two and by
-//     a text field, against std::sort of row numbers over the same keys (the
-//     text over precomputed ICU sort keys), with SQLite's sort in memory beside
-//     each;
+//     a text field (repeated names sharing a prefix, and varied names), against
+//     std::sort of row numbers over the same keys (the texts over precomputed
+//     ICU sort keys), with SQLite's sort in memory beside each: the same order;
 //   - appending 1,000,000 records to a table with two indexes (a unique key and
 //     a parent key shared by eight records) against the same without indexes;
 //   - a view opened in tree mode (100,000 and 1,000,000 records), the indexes on
 //     the key and parent key built on the clock, against the sort by one
 //     integer field, and opened sorted by a text field against the flat view's
-//     sort by that field.
+//     sort by that field: every record under its parent, siblings in order.
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <algorithm>
 #include <random>
+#include <unordered_map>
 
 #include "bench/MemTableBench.h"
 #include "bench/SqliteBench.h"
+#include "bench/VariedNames.h"
 #include "memtable/MemTableEh.h"
 #include "platform/core/Locale.h"
 #include "platform/core/Strings.h"
@@ -31,15 +34,21 @@ namespace {
 
 constexpr Integer kRecords = 1000000;
 constexpr unsigned kRandomStart = 1207;
+// Samples of each figure, each followed by one of its baseline.
+constexpr int kTurns = 3;
 
-// ID integer (a permutation of 0 .. n-1), ID_TYPE integer 0..3, NAME text,
-// ID_PARENT: (ID - 1) / 8, so the records form a tree eight wide, in shuffled order.
+// ID integer (a permutation of 0 .. n-1), ID_TYPE integer 0..3, NAME text
+// ("Запись N", N under 100,000), ID_PARENT: (ID - 1) / 8, so the records form a
+// tree eight wide, in shuffled order; PERSON a varied name.
 struct BigStore {
   // The table the sorts and the filter go through, and its data store.
   TMemTableEh Table{nullptr};
   TMemTableDataEh& Store = *Table.GetMemTableData();
-  // The same rows in SQLite in memory, without indexes.
-  TSqliteBaseline Sql{"CREATE TABLE t (ID INTEGER, ID_TYPE INTEGER, NAME TEXT, ID_PARENT INTEGER)"};
+  // The same rows in SQLite in memory, without indexes; rowid is the row's
+  // place in the records list, plus one.
+  TSqliteBaseline Sql{"CREATE TABLE t (ID INTEGER, ID_TYPE INTEGER, NAME TEXT, ID_PARENT INTEGER, PERSON TEXT)"};
+  // Each record's place in the records list.
+  std::unordered_map<TMemoryRecordEh*, Integer> RowOf;
 
   BigStore() {
     auto add = [&](TComponentClass cls, TFieldType type, const String& name) {
@@ -52,10 +61,12 @@ struct BigStore {
     add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_TYPE");
     add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME");
     add(TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID_PARENT");
+    add(TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"PERSON");
     std::vector<Integer> ids(kRecords);
     for (Integer i = 0; i < kRecords; ++i) ids[static_cast<size_t>(i)] = i;
     std::mt19937 rng(kRandomStart);
     std::shuffle(ids.begin(), ids.end(), rng);
+    TVariedNames names(kRandomStart);
     TRecordsListEh* list = Store.GetRecordsList();
     list->BeginUpdate();
     for (Integer i = 0; i < kRecords; ++i) {
@@ -65,19 +76,40 @@ struct BigStore {
       r->SetValue(2, rvvValueEh, Variant(u"Запись " + IntToStr(rng() % 100000)));
       const Integer id = ids[static_cast<size_t>(i)];
       r->SetValue(3, rvvValueEh, id == 0 ? Null() : Variant((id - 1) / 8));
+      r->SetValue(4, rvvValueEh, Variant(names.Next()));
       list->LoadRecord(r);
     }
     list->EndUpdate();
     Table.Open();
     const std::vector<TMemoryRecordEh*>& rows = list->GetActiveList();
-    Sql.Insert("INSERT INTO t VALUES (?, ?, ?, ?)", rows.size(), [&](sqlite3_stmt* st, size_t i) {
+    RowOf.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) RowOf[rows[i]] = static_cast<Integer>(i);
+    Sql.Insert("INSERT INTO t VALUES (?, ?, ?, ?, ?)", rows.size(), [&](sqlite3_stmt* st, size_t i) {
       const auto& v = rows[i]->GetData();
       sqlite3_bind_int(st, 1, v[0].AsInteger());
       sqlite3_bind_int(st, 2, v[1].AsInteger());
       TSqliteBaseline::BindText(st, 3, v[2].AsString());
       if (v[3].IsNull()) sqlite3_bind_null(st, 4);
       else sqlite3_bind_int(st, 4, v[3].AsInteger());
+      TSqliteBaseline::BindText(st, 5, v[4].AsString());
     });
+  }
+
+  const std::vector<TMemoryRecordEh*>& Rows() { return Store.GetRecordsList()->GetActiveList(); }
+  // The rows the table shows, as places in the records list.
+  std::vector<Integer> ShownRows() {
+    TRecordsViewEh* view = Table.GetRecordsView();
+    std::vector<Integer> rows;
+    rows.reserve(static_cast<size_t>(view->ViewCount()));
+    for (Integer i = 0; i < view->ViewCount(); ++i) rows.push_back(RowOf.at(view->ViewRecord(i)));
+    return rows;
+  }
+  // SQLite's rowids as places in the records list.
+  static std::vector<Integer> RowsOfIds(const std::vector<long long>& Ids) {
+    std::vector<Integer> rows;
+    rows.reserve(Ids.size());
+    for (long long id : Ids) rows.push_back(static_cast<Integer>(id - 1));
+    return rows;
   }
 
   static BigStore& Get() {
@@ -113,35 +145,38 @@ struct TreeStore {
 
 void BM_Filter(benchmark::State& state) {
   BigStore& s = BigStore::Get();
-  const auto& rows = s.Store.GetRecordsList()->GetActiveList();
+  const auto& rows = s.Rows();
   s.Table.SetFilter(u"ID_TYPE>0");
-  double ms = 0;
-  Integer accepted = 0;
-  for (auto _ : state) {
-    s.Table.SetFiltered(false);
-    ms = Millis([&] { s.Table.SetFiltered(true); });
-    accepted = s.Table.RecordCount();
-  }
-  s.Table.SetFiltered(false);
-  Integer looped = 0;
+  std::vector<TMemoryRecordEh*> passed;
   auto viaLoop = [&] {
-    std::vector<TMemoryRecordEh*> passed;
+    passed.clear();
     passed.reserve(rows.size());
     for (TMemoryRecordEh* r : rows) {
       const TRecValueEh& v = r->GetData()[1];
       if (!v.IsNull() && v.AsInteger() > 0) passed.push_back(r);
     }
-    looped = static_cast<Integer>(passed.size());
   };
-  const double loopMs = Millis(viaLoop, 3);
-  long scanned = 0;
-  const double sqlMs = s.Sql.Time("SELECT rowid FROM t WHERE ID_TYPE>0", &scanned);
-  if (accepted != looped || accepted != scanned) state.SkipWithError("the filter, the loop and SQLite disagree");
+  bool same = true;
   const char* what = "table filtered by ID_TYPE>0";
-  Figure(state, what, ms, "hand-written loop", loopMs, WithinRatio(2));
-  Figure(state, what, ms, "SQLite full scan", sqlMs, WithinRatio(1), "sqlite");
+  for (auto _ : state) {
+    for (int turn = 0; turn < 5; ++turn) {
+      s.Table.SetFiltered(false);
+      const double ms = Millis([&] { s.Table.SetFiltered(true); });
+      const std::vector<Integer> shown = s.ShownRows();
+      s.Table.SetFiltered(false);
+      const double loopMs = Millis(viaLoop);
+      std::vector<long long> ids;
+      const double sqlMs = s.Sql.Time("SELECT rowid FROM t WHERE ID_TYPE>0", &ids);
+      std::vector<Integer> looped;
+      for (TMemoryRecordEh* r : passed) looped.push_back(s.RowOf.at(r));
+      same = same && SameSet(shown, looped) && SameSet(shown, BigStore::RowsOfIds(ids));
+      Figure(state, what, ms, "hand-written loop", loopMs, Targets::FilterAgainstLoop);
+      Figure(state, what, ms, "SQLite full scan", sqlMs, Targets::FilterAgainstSqlite, "sqlite");
+    }
+  }
+  if (!same) state.SkipWithError("the filter, the loop and SQLite keep different records");
 }
-BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // ---- sorting -------------------------------------------------------------------------
 
@@ -154,20 +189,22 @@ double TimeViewSort(TRecordsViewEh& View, const String& Order) {
 
 // The table's sort alone, as a program sets its SortOrder: the rows are back in
 // stored order before each run, and the order is cleared after it so that no
-// later figure sorts again.
-double TimeTableSort(TMemTableEh& Table, const String& Order) {
-  Table.SetSortOrder(u"");
-  Table.GetRecordsView()->RebuildView();
-  const double ms = Millis([&] { Table.SetSortOrder(Order); }, 1);
-  Table.SetSortOrder(u"");
-  return ms;
+// later figure sorts again. Rows gets the rows in the order the sort left.
+TTimes TimeTableSort(BigStore& S, const String& Order, std::vector<Integer>& Rows) {
+  S.Table.SetSortOrder(u"");
+  S.Table.GetRecordsView()->RebuildView();
+  const TTimes t = WallAndCpu([&] { S.Table.SetSortOrder(Order); });
+  Rows = S.ShownRows();
+  S.Table.SetSortOrder(u"");
+  return t;
 }
 
+// std::sort of the row numbers 0 .. Count-1; Rows gets them sorted.
 template <class Less>
-double TimeStdSort(Integer Count, Less&& less) {
-  std::vector<Integer> rows(static_cast<size_t>(Count));
-  for (Integer i = 0; i < Count; ++i) rows[static_cast<size_t>(i)] = i;
-  return Millis([&] { std::sort(rows.begin(), rows.end(), less); }, 1);
+double TimeStdSort(Integer Count, Less&& less, std::vector<Integer>& Rows) {
+  Rows.resize(static_cast<size_t>(Count));
+  for (Integer i = 0; i < Count; ++i) Rows[static_cast<size_t>(i)] = i;
+  return Millis([&] { std::sort(Rows.begin(), Rows.end(), less); }, 1);
 }
 
 std::vector<Int64> ColumnKeys(const std::vector<TMemoryRecordEh*>& Rows, Integer Column) {
@@ -177,60 +214,95 @@ std::vector<Int64> ColumnKeys(const std::vector<TMemoryRecordEh*>& Rows, Integer
   return keys;
 }
 
-// The SQLite sort in memory of the same rows.
-double SqliteSort(const char* OrderBy) {
-  const std::string sql = std::string("SELECT rowid FROM t ORDER BY ") + OrderBy;
-  return BigStore::Get().Sql.Time(sql.c_str());
+// kTurns turns of the table's sort by Order, its baseline (Baseline(rows)
+// sorts the row numbers and answers its milliseconds) and SQLite's sort by
+// SqlOrder; each must give the baseline's order, save among rows of equal keys
+// (SameKey).
+template <class TBaseline, class TSameKey>
+void SortFigure(benchmark::State& state, const char* What, const String& Order, const char* BaselineName,
+                TTarget Target, TBaseline&& Baseline, TSameKey&& SameKey, const char* SqlOrder,
+                const char* SqlName) {
+  BigStore& s = BigStore::Get();
+  const std::string sql = std::string("SELECT rowid FROM t ORDER BY ") + SqlOrder;
+  bool same = true;
+  for (auto _ : state) {
+    for (int turn = 0; turn < kTurns; ++turn) {
+      std::vector<Integer> table, base;
+      const TTimes ms = TimeTableSort(s, Order, table);
+      const double baseMs = Baseline(base);
+      std::vector<long long> ids;
+      const double sqlMs = s.Sql.Time(sql.c_str(), &ids);
+      same = same && SameOrderUpToTies(table, base, SameKey) &&
+             SameOrderUpToTies(BigStore::RowsOfIds(ids), base, SameKey);
+      Figure(state, What, ms, BaselineName, baseMs, Target);
+      Figure(state, What, ms, SqlName, sqlMs, NoTarget(), "sqlite");
+    }
+  }
+  if (!same) state.SkipWithError("the table's order, the baseline's and SQLite's differ");
 }
 
 void BM_SortByIntegerField(benchmark::State& state) {
   BigStore& s = BigStore::Get();
-  double ms = 0;
-  for (auto _ : state) ms = TimeTableSort(s.Table, u"ID");
-  const std::vector<Int64> keys = ColumnKeys(s.Store.GetRecordsList()->GetActiveList(), 0);
-  const char* what = "table sorted by an integer field";
-  Figure(state, what, ms, "std::sort over the same keys",
-         TimeStdSort(kRecords, [&](Integer a, Integer b) { return keys[a] < keys[b]; }), WithinRatio(1.5));
-  Figure(state, what, ms, "SQLite sort", SqliteSort("ID"), NoTarget(), "sqlite");
+  const std::vector<Int64> keys = ColumnKeys(s.Rows(), 0);
+  SortFigure(
+      state, "table sorted by an integer field", u"ID", "std::sort over the same keys", Targets::SortByIntegers,
+      [&](std::vector<Integer>& rows) {
+        return TimeStdSort(kRecords, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
+      },
+      [&](Integer a, Integer b) { return keys[a] == keys[b]; }, "ID", "SQLite sort");
 }
-BENCHMARK(BM_SortByIntegerField)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SortByIntegerField)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SortByTwoFields(benchmark::State& state) {
   BigStore& s = BigStore::Get();
-  double ms = 0;
-  for (auto _ : state) ms = TimeTableSort(s.Table, u"ID_TYPE, ID DESC");
-  const auto& rows = s.Store.GetRecordsList()->GetActiveList();
-  const std::vector<Int64> k1 = ColumnKeys(rows, 1), k2 = ColumnKeys(rows, 0);
-  const char* what = "table sorted by two integer fields";
-  Figure(state, what, ms, "std::sort over the same keys", TimeStdSort(kRecords, [&](Integer a, Integer b) {
-           return k1[a] != k1[b] ? k1[a] < k1[b] : k2[a] > k2[b];
-         }), WithinRatio(1.5));
-  Figure(state, what, ms, "SQLite sort", SqliteSort("ID_TYPE, ID DESC"), NoTarget(), "sqlite");
+  const std::vector<Int64> k1 = ColumnKeys(s.Rows(), 1), k2 = ColumnKeys(s.Rows(), 0);
+  SortFigure(
+      state, "table sorted by two integer fields", u"ID_TYPE, ID DESC", "std::sort over the same keys",
+      Targets::SortByIntegers,
+      [&](std::vector<Integer>& rows) {
+        return TimeStdSort(kRecords, [&](Integer a, Integer b) {
+          return k1[a] != k1[b] ? k1[a] < k1[b] : k2[a] > k2[b];
+        }, rows);
+      },
+      [&](Integer a, Integer b) { return k1[a] == k1[b] && k2[a] == k2[b]; }, "ID_TYPE, ID DESC", "SQLite sort");
 }
-BENCHMARK(BM_SortByTwoFields)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SortByTwoFields)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The sort by a text column against std::sort over its precomputed ICU sort
+// keys (made before the clock starts: the baseline is the sort alone).
+void TextSortFigure(benchmark::State& state, const char* What, const String& Field, Integer Column) {
+  BigStore& s = BigStore::Get();
+  std::vector<std::string> keys;
+  keys.reserve(s.Rows().size());
+  for (TMemoryRecordEh* r : s.Rows()) keys.push_back(CollationSortKey(r->GetData()[static_cast<size_t>(Column)].AsString(), false));
+  const std::string field = ToUtf8(Field);
+  SortFigure(
+      state, What, Field, "std::sort over precomputed ICU sort keys", Targets::SortByText,
+      [&](std::vector<Integer>& rows) {
+        return TimeStdSort(kRecords, [&](Integer a, Integer b) {
+          return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+        }, rows);
+      },
+      [&](Integer a, Integer b) { return keys[static_cast<size_t>(a)] == keys[static_cast<size_t>(b)]; },
+      (field + " COLLATE RU").c_str(), "SQLite sort through the collator");
+}
 
 void BM_SortByTextField(benchmark::State& state) {
-  BigStore& s = BigStore::Get();
-  double ms = 0;
-  for (auto _ : state) ms = TimeTableSort(s.Table, u"NAME");
-  // The sort keys are made before the clock starts: the baseline is the sort alone.
-  const auto& rows = s.Store.GetRecordsList()->GetActiveList();
-  std::vector<std::string> keys;
-  keys.reserve(rows.size());
-  for (TMemoryRecordEh* r : rows) keys.push_back(CollationSortKey(r->GetData()[2].AsString(), false));
-  const char* what = "table sorted by a Russian text field";
-  Figure(state, what, ms, "std::sort over precomputed ICU sort keys", TimeStdSort(kRecords, [&](Integer a, Integer b) {
-           return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
-         }), WithinRatio(1.0));
-  Figure(state, what, ms, "SQLite sort through the collator", SqliteSort("NAME COLLATE RU"), NoTarget(), "sqlite");
+  TextSortFigure(state, "table sorted by a Russian text field, repeated names with one prefix", u"NAME", 2);
 }
 BENCHMARK(BM_SortByTextField)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_SortByTextFieldVariedNames(benchmark::State& state) {
+  TextSortFigure(state, "table sorted by a Russian text field, varied names", u"PERSON", 4);
+}
+BENCHMARK(BM_SortByTextFieldVariedNames)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // ---- index upkeep -----------------------------------------------------------------------
 
 // Appends kRecords records in shuffled key order to a fresh table of the tree
-// shape, with the key and parent-key indexes or without; milliseconds.
-double TimeAppend(bool Indexed) {
+// shape, with the key and parent-key indexes or without; milliseconds. Count
+// gets the records the table holds after.
+double TimeAppend(bool Indexed, Integer& Count) {
   TreeStore store(0);
   TRecordsListEh* list = store.Store.GetRecordsList();
   if (Indexed)
@@ -243,7 +315,7 @@ double TimeAppend(bool Indexed) {
   for (Integer i = 0; i < kRecords; ++i) ids[static_cast<size_t>(i)] = i;
   std::mt19937 rng(kRandomStart);
   std::shuffle(ids.begin(), ids.end(), rng);
-  return Millis([&] {
+  const double ms = Millis([&] {
     for (Integer id : ids) {
       TMemoryRecordEh* r = list->NewRecord();
       r->SetValue(0, rvvValueEh, Variant(id));
@@ -251,23 +323,58 @@ double TimeAppend(bool Indexed) {
       list->AddRecord(r);
     }
   });
+  Count = list->GetCount();
+  return ms;
 }
 
 void BM_AppendIndexed1M(benchmark::State& state) {
-  double ms = 0;
-  for (auto _ : state) ms = TimeAppend(true);
-  Figure(state, "appending 1,000,000 records with a key and a parent-key index", ms, "the same without indexes",
-         TimeAppend(false), NoTarget());
+  bool same = true;
+  for (auto _ : state) {
+    Integer indexed = 0, plain = 0;
+    const double ms = TimeAppend(true, indexed);
+    const double baseMs = TimeAppend(false, plain);
+    same = same && indexed == kRecords && plain == kRecords;
+    Figure(state, "appending 1,000,000 records with a key and a parent-key index", ms, "the same without indexes",
+           baseMs, NoTarget());
+  }
+  if (!same) state.SkipWithError("a table does not hold every record appended");
 }
 BENCHMARK(BM_AppendIndexed1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // ---- tree mode ------------------------------------------------------------------------
 
+// Whether the view shows every record of the store once, each after its parent
+// (the record whose Key is its Parent value), siblings in order by Less.
+template <class TLess>
+bool IsTreeOrder(TRecordsViewEh& View, TMemTableDataEh& Store, Integer KeyColumn, Integer ParentColumn,
+                 TLess&& Less) {
+  const Integer n = Store.GetRecordsList()->GetCount();
+  if (View.ViewCount() != n) return false;
+  // Keys are 0 .. n-1: the place each key shows at, and the last child shown of each.
+  std::vector<Integer> at(static_cast<size_t>(n), -1);
+  std::vector<TMemoryRecordEh*> lastChild(static_cast<size_t>(n) + 1, nullptr);
+  for (Integer i = 0; i < n; ++i) {
+    TMemoryRecordEh* r = View.ViewRecord(i);
+    const Integer key = r->GetData()[static_cast<size_t>(KeyColumn)].AsInteger();
+    if (key < 0 || key >= n || at[static_cast<size_t>(key)] >= 0) return false;
+    at[static_cast<size_t>(key)] = i;
+    const TRecValueEh& p = r->GetData()[static_cast<size_t>(ParentColumn)];
+    const size_t family = p.IsNull() ? static_cast<size_t>(n) : static_cast<size_t>(p.AsInteger());
+    if (!p.IsNull() && at[family] < 0) return false;
+    if (lastChild[family] && Less(r, lastChild[family])) return false;
+    lastChild[family] = r;
+  }
+  return true;
+}
+
 // Opening in tree mode as a program does it: the indexes on the key and
 // parent-key fields are made and the tree built, on the clock; children are
 // placed under parents that arrive after them (the records are shuffled). The
-// indexes go again afterwards, so each run builds them anew.
-double TimeTreeOpen(TMemTableDataEh& Store, const String& Key, const String& Parent, const String& Order) {
+// indexes go again afterwards, so each run builds them anew. Checked is false
+// when the tree's order is not right (Less orders siblings).
+template <class TLess>
+TTimes TimeTreeOpen(TMemTableDataEh& Store, const String& Key, const String& Parent, const String& Order,
+                    bool& Checked, TLess&& Less) {
   TRecordsListEh* list = Store.GetRecordsList();
   TRecordsViewEh view(nullptr);
   view.SetMemTableData(&Store);
@@ -276,7 +383,7 @@ double TimeTreeOpen(TMemTableDataEh& Store, const String& Key, const String& Par
   view.GetTreeList()->SetFullBuildCheck(true);
   view.GetTreeList()->SetDefaultNodeExpanded(true);
   view.SetSortOrder(Order);
-  const double ms = Millis([&] {
+  const TTimes t = WallAndCpu([&] {
     for (const String& fields : {Key, Parent}) {
       TMTIndexEh* index = list->GetIndexes()->Add();
       index->SetFields(fields);
@@ -284,45 +391,68 @@ double TimeTreeOpen(TMemTableDataEh& Store, const String& Key, const String& Par
     }
     view.SetTreeMode(true);
     benchmark::DoNotOptimize(view.ViewCount());
-  }, 1);
+  });
+  Checked = Checked && IsTreeOrder(view, Store, Store.GetDataStruct()->FieldIndex(Key),
+                                   Store.GetDataStruct()->FieldIndex(Parent), Less);
   list->GetIndexes()->Clear();
-  return ms;
+  return t;
 }
+
+auto Unsorted = [](TMemoryRecordEh*, TMemoryRecordEh*) { return false; };
 
 void BM_TreeModeOpen100k(benchmark::State& state) {
   static TreeStore store(100000);
-  double ms = 0;
-  for (auto _ : state) ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"");
   std::vector<Int64> keys;
   for (TMemoryRecordEh* r : store.Store.GetRecordsList()->GetActiveList()) keys.push_back(r->GetData()[0].AsInt64());
-  Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key",
-         TimeStdSort(100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }), WithinRatio(2));
+  bool checked = true;
+  for (auto _ : state) {
+    for (int turn = 0; turn < 5; ++turn) {
+      const TTimes ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"", checked, Unsorted);
+      std::vector<Integer> rows;
+      const double baseMs = TimeStdSort(100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
+      checked = checked && keys[static_cast<size_t>(rows.front())] == 0;
+      Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key", baseMs,
+             Targets::TreeModeOpen);
+    }
+  }
+  if (!checked) state.SkipWithError("the tree's order is wrong");
 }
-BENCHMARK(BM_TreeModeOpen100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TreeModeOpen100k)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The 1,000,000 records opened in tree mode with siblings in TreeOrder, against
-// the flat view sorted by FlatOrder.
+// the flat view sorted by FlatOrder, in turns; siblings in order by Less.
+template <class TLess>
 void TreeOpenAgainstFlatSort(benchmark::State& state, const char* What, const String& TreeOrder,
-                             const String& FlatOrder) {
+                             const String& FlatOrder, TLess&& Less) {
   BigStore& s = BigStore::Get();
-  double ms = 0;
-  for (auto _ : state) ms = TimeTreeOpen(s.Store, u"ID", u"ID_PARENT", TreeOrder);
-  TRecordsViewEh view(nullptr);
-  view.SetMemTableData(&s.Store);
-  Figure(state, What, ms, "the flat view's sort by " + ToUtf8(FlatOrder), TimeViewSort(view, FlatOrder),
-         WithinRatio(2));
+  bool checked = true;
+  for (auto _ : state) {
+    for (int turn = 0; turn < kTurns; ++turn) {
+      const TTimes ms = TimeTreeOpen(s.Store, u"ID", u"ID_PARENT", TreeOrder, checked, Less);
+      TRecordsViewEh view(nullptr);
+      view.SetMemTableData(&s.Store);
+      const double baseMs = TimeViewSort(view, FlatOrder);
+      checked = checked && view.ViewCount() == kRecords;
+      Figure(state, What, ms, "the flat view's sort by " + ToUtf8(FlatOrder), baseMs, Targets::TreeModeOpen);
+    }
+  }
+  if (!checked) state.SkipWithError("the tree's order is wrong");
 }
 
 // 1,000,000 records in tree mode, unsorted, against the view's sort by an integer field.
 void BM_TreeModeOpen1M(benchmark::State& state) {
-  TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode", u"", u"ID");
+  TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode", u"", u"ID", Unsorted);
 }
-BENCHMARK(BM_TreeModeOpen1M)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_TreeModeOpen1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // As the search client opens its resource tree: in tree mode with siblings sorted
 // by a text field, against the flat view sorted by the same field.
 void BM_TreeModeOpenSorted1M(benchmark::State& state) {
-  TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode sorted by a text field", u"NAME", u"NAME");
+  TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode sorted by a text field", u"NAME", u"NAME",
+                          [](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+                            return CompareStringLocale(a->GetData()[2].AsString(), b->GetData()[2].AsString(),
+                                                       false) < 0;
+                          });
 }
 BENCHMARK(BM_TreeModeOpenSorted1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -5,7 +5,8 @@
 // reads each record's sort values once, in one pass over the records, into a
 // key table: numbers as numbers, texts as their collation keys laid end to end
 // in one block (each distinct text keyed once while texts repeat, and ranked
-// into numbers when few are distinct). Whole-number columns (Nulls and ranked
+// into numbers when few are distinct, or when very many are: their keys are
+// then sorted eight bytes at a time on several threads). Whole-number columns (Nulls and ranked
 // texts included) are then packed into one number per row that orders as the
 // columns do, and the same quicksort runs over compact items that carry their
 // keys side by side (that number, the head of a last text column's collation
@@ -155,6 +156,8 @@ public:
     for (unsigned char c : b) h = (h << 8) | c;
     return h;
   }
+  // The key after the start all keys share (once Finish has found it).
+  std::string_view Rest(uint32_t K) const { return Key(K).substr(FPrefix); }
   int Compare(uint32_t A, uint32_t B) const {
     if (A == B) return 0;
     const int c = Key(A).substr(FPrefix).compare(Key(B).substr(FPrefix));
@@ -439,17 +442,26 @@ private:
   }
 
   // Few distinct texts: their order is found once, and rows compare as numbers.
+  // So do many: their keys are then sorted on several threads, which a sort of
+  // the rows by the keys themselves, on one thread, cannot match.
   static void RankTexts(Column& col) {
     const size_t n = col.TI.size(), distinct = col.T.Count();
-    if (distinct * 2 > n) return;
-    std::vector<uint32_t> order(distinct);
-    for (size_t k = 0; k < distinct; ++k) order[k] = static_cast<uint32_t>(k);
-    std::sort(order.begin(), order.end(), [&col](uint32_t a, uint32_t b) { return col.T.Compare(a, b) < 0; });
-    std::vector<Int64> rank(distinct);
+    std::vector<Int64> rank;
     Int64 r = 0;
-    for (size_t k = 0; k < distinct; ++k) {
-      if (k > 0 && col.T.Compare(order[k], order[k - 1]) != 0) ++r;
-      rank[order[k]] = r;
+    if (distinct * 2 <= n) {
+      std::vector<uint32_t> order(distinct);
+      for (size_t k = 0; k < distinct; ++k) order[k] = static_cast<uint32_t>(k);
+      std::sort(order.begin(), order.end(), [&col](uint32_t a, uint32_t b) { return col.T.Compare(a, b) < 0; });
+      rank.resize(distinct);
+      for (size_t k = 0; k < distinct; ++k) {
+        if (k > 0 && col.T.Compare(order[k], order[k - 1]) != 0) ++r;
+        rank[order[k]] = r;
+      }
+    } else if (distinct >= kRankOnThreads) {
+      col.T.Finish();
+      r = RankOnThreads(col.T, rank);
+    } else {
+      return;
     }
     col.I.resize(n);
     for (size_t k = 0; k < n; ++k) col.I[k] = rank[col.TI[k]];
@@ -458,6 +470,117 @@ private:
     col.Kind = kInt;
     col.T.Clear();
     std::vector<uint32_t>().swap(col.TI);
+  }
+
+  // From this many distinct texts on, ranking them on several threads and
+  // sorting the rows by number beats sorting the rows by their keys.
+  static constexpr size_t kRankOnThreads = 32768;
+  static constexpr size_t kRankPerThread = 16384;
+  static constexpr size_t kRankThreads = 4;
+
+  // A distinct text's key while ranking: eight of its bytes (from the
+  // position the ranking has come to) as a number that orders as the bytes do.
+  struct TKeyDigits {
+    uint64_t Digits;
+    const char* Bytes;  // the key after the start all keys share
+    uint32_t Length;
+    uint32_t Key;
+  };
+  // The eight bytes of Key at Offset, zeros past its end: keys hold no zero
+  // byte, so a key that has ended has the digits 0 and sorts first.
+  static uint64_t DigitsAt(const TKeyDigits& Key, size_t Offset) {
+    if (Offset >= Key.Length) return 0;
+    unsigned char b[8] = {};
+    std::memcpy(b, Key.Bytes + Offset, std::min<size_t>(8, Key.Length - Offset));
+    uint64_t d = 0;
+    for (unsigned char c : b) d = (d << 8) | c;
+    return d;
+  }
+  // Sorts Keys[0..Count), alike in their bytes before Offset and with their
+  // digits at Offset read, by the bytes from Offset on, eight at a time (each
+  // run of equal digits sorted by its next eight), and marks in Starts each
+  // place where a key differs from the one before it (never the first place).
+  static void SortByDigits(TKeyDigits* Keys, size_t Count, size_t Offset, char* Starts) {
+    std::sort(Keys, Keys + Count, [](const TKeyDigits& a, const TKeyDigits& b) { return a.Digits < b.Digits; });
+    for (size_t i = 0; i < Count;) {
+      size_t j = i + 1;
+      while (j < Count && Keys[j].Digits == Keys[i].Digits) ++j;
+      if (i > 0) Starts[i] = 1;
+      // Equal digits of keys that have ended: equal keys.
+      if (j - i > 1 && Keys[i].Digits != 0) {
+        for (size_t k = i; k < j; ++k) Keys[k].Digits = DigitsAt(Keys[k], Offset + 8);
+        SortByDigits(Keys + i, j - i, Offset + 8, Starts + i);
+      }
+      i = j;
+    }
+  }
+
+  // Each distinct text's rank (equal keys one rank) in Rank; answers the
+  // greatest rank. The keys are sorted by their first eight bytes (in runs on
+  // several threads, the runs merged), then each run of equal bytes by the
+  // bytes after them, the runs shared among the threads. Ties have one rank,
+  // so the rows' sort makes the same moves whatever order this sort leaves
+  // equal keys in.
+  static Int64 RankOnThreads(const TTextKeys& T, std::vector<Int64>& Rank) {
+    const size_t count = T.Count();
+    std::vector<TKeyDigits> keys(count);
+    for (size_t k = 0; k < count; ++k) {
+      const std::string_view rest = T.Rest(static_cast<uint32_t>(k));
+      keys[k] = TKeyDigits{0, rest.data(), static_cast<uint32_t>(rest.size()), static_cast<uint32_t>(k)};
+      keys[k].Digits = DigitsAt(keys[k], 0);
+    }
+    auto byDigits = [](const TKeyDigits& a, const TKeyDigits& b) { return a.Digits < b.Digits; };
+    struct TRun {
+      size_t Begin = 0, End = 0;
+    };
+    const size_t threads = ThreadsFor(count, kRankPerThread, kRankThreads);
+    std::vector<TRun> runs = CutIntoParts<TRun>(count, threads, 1);
+    RunPartsOnThreads(runs.size(), threads, [&](size_t p) {
+      std::sort(keys.begin() + static_cast<ptrdiff_t>(runs[p].Begin), keys.begin() + static_cast<ptrdiff_t>(runs[p].End),
+                byDigits);
+    });
+    // Neighbouring runs merged pairwise, the pairs of a round on threads of their own.
+    std::vector<TKeyDigits> merged(count);
+    auto at = [](std::vector<TKeyDigits>& v, size_t i) { return v.begin() + static_cast<ptrdiff_t>(i); };
+    while (runs.size() > 1) {
+      std::vector<TRun> next((runs.size() + 1) / 2);
+      RunPartsOnThreads(next.size(), std::min(threads, next.size()), [&](size_t p) {
+        const TRun& a = runs[2 * p];
+        if (2 * p + 1 == runs.size()) {
+          std::copy(at(keys, a.Begin), at(keys, a.End), at(merged, a.Begin));
+          next[p] = a;
+          return;
+        }
+        const TRun& b = runs[2 * p + 1];
+        std::merge(at(keys, a.Begin), at(keys, a.End), at(keys, b.Begin), at(keys, b.End), at(merged, a.Begin), byDigits);
+        next[p] = TRun{a.Begin, b.End};
+      });
+      keys.swap(merged);
+      runs.swap(next);
+    }
+    std::vector<TKeyDigits>().swap(merged);
+    // The runs of equal first digits, each sorted on by whichever thread is free.
+    std::vector<char> starts(count, 0);
+    std::vector<TRun> equal;
+    for (size_t i = 0; i < count;) {
+      size_t j = i + 1;
+      while (j < count && keys[j].Digits == keys[i].Digits) ++j;
+      if (i > 0) starts[i] = 1;
+      if (j - i > 1 && keys[i].Digits != 0) equal.push_back(TRun{i, j});
+      i = j;
+    }
+    RunPartsOnThreads(equal.size(), threads, [&](size_t p) {
+      const TRun run = equal[p];
+      for (size_t k = run.Begin; k < run.End; ++k) keys[k].Digits = DigitsAt(keys[k], 8);
+      SortByDigits(keys.data() + run.Begin, run.End - run.Begin, 8, starts.data() + run.Begin);
+    });
+    Rank.resize(count);
+    Int64 r = 0;
+    for (size_t k = 0; k < count; ++k) {
+      if (k > 0 && starts[k]) ++r;
+      Rank[keys[k].Key] = r;
+    }
+    return r;
   }
 
   std::vector<Column> FColumns;

@@ -190,6 +190,31 @@ TEST_F(SortKeys, AVariantColumnOfMixedKindsSortsAsComparingTheRecords) {
   }
 }
 
+TEST_F(SortKeys, ManyDistinctTextsOfEqualKeysSortAsComparingTheRecords) {
+  // Enough distinct texts for their keys to be sorted on several threads, many
+  // of them differing only by characters the collation ignores (so their keys
+  // tie) or by case: ties must end where comparing the records leaves them.
+  std::mt19937 rng(kRandomStart);
+  TRecordsListEh* list = Store.GetRecordsList();
+  list->BeginUpdate();
+  for (Integer i = 0; i < 60000; ++i) {
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(ID, rvvValueEh, Variant(i));
+    r->SetValue(PARENT, rvvValueEh, i < 5 ? Null() : Variant(static_cast<Integer>(rng() % static_cast<unsigned>(i))));
+    String text = (rng() % 2 ? u"Иванов " : u"иванов ") + IntToStr(static_cast<Integer>(rng() % 30000));
+    if (rng() % 3 == 0) text.insert(text.begin() + 3, u'\u0001');
+    r->SetValue(NAME, rvvValueEh, Variant(text));
+    r->SetValue(NOTE, rvvValueEh, rng() % 50 == 0 ? Null() : Variant(IntToStr(static_cast<Integer>(rng() % 7))));
+    list->LoadRecord(r);
+  }
+  list->EndUpdate();
+  for (const char16_t* order : {u"NAME", u"NAME DESC", u"NOTE, NAME DESC"})
+    for (bool tree : {false, true}) {
+      const std::vector<Int64> expected = Order(order, true, tree);
+      ASSERT_EQ(Order(order, false, tree), expected) << ToUtf8(order) << (tree ? ", tree" : "");
+    }
+}
+
 TEST_F(SortKeys, CollationOrderPutsCaseAndCyrillicWhereTheLocaleDoes) {
   std::mt19937 rng(kRandomStart);
   Fill(0, 2, rng);

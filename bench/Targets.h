@@ -1,0 +1,68 @@
+#pragma once
+// The benchmarks' targets, one place for all of them: bench/README.md lists
+// the same figures, each with its baseline, its target and how to run it. A
+// benchmark prints its target from here and never a figure of its own.
+#include <cstdio>
+#include <string>
+
+// A figure within a ratio of its baseline, or under a time; or no target (a
+// figure printed for reference).
+struct TTarget {
+  enum TKind { None, Ratio, Under } Kind = None;
+  double Value = 0;  // the ratio, or milliseconds
+};
+constexpr TTarget NoTarget() { return {}; }
+constexpr TTarget WithinRatio(double Ratio) { return {TTarget::Ratio, Ratio}; }
+constexpr TTarget UnderMs(double Ms) { return {TTarget::Under, Ms}; }
+
+namespace Targets {
+// The in-memory dataset, 1,000,000 records.
+constexpr TTarget SortByIntegers = WithinRatio(1.5);    // std::sort of row numbers over the same keys
+constexpr TTarget SortByText = WithinRatio(1.0);        // std::sort over precomputed ICU sort keys
+constexpr TTarget FilterAgainstLoop = WithinRatio(2);   // a hand-written loop over the same condition
+constexpr TTarget FilterAgainstSqlite = WithinRatio(1); // SQLite's full scan in memory
+constexpr TTarget LocateThroughIndex = WithinRatio(3);  // a binary search over the same keys
+constexpr TTarget TreeModeOpen = WithinRatio(2);        // a sort (100,000 and 1,000,000 records)
+constexpr TTarget LocateInTree = WithinRatio(3);        // Locate in the flat table
+// The data grid over that dataset.
+constexpr TTarget RepaintAgainstFloor = WithinRatio(2);     // the text-shaped-once floor
+constexpr TTarget PageScrollAgainstRepaint = WithinRatio(2);
+constexpr TTarget MillionAgainstThousand = WithinRatio(1.2);  // the same figure over 1,000 records
+constexpr TTarget GridSortAndFilter = WithinRatio(1.2);       // the same order or filter set on the table
+// Export of 100,000 records, against writing the same bytes directly.
+constexpr TTarget Export = WithinRatio(3);
+// The resource list file of 100,000 lines.
+constexpr TTarget ResourceListLoad = WithinRatio(3);  // the bare parse
+constexpr TTarget ResourceListSave = WithinRatio(3);  // the bare write
+// A search's own cost per resource, against an asynchronous ZOOM search.
+constexpr TTarget SearchPerResource = WithinRatio(2);
+// Memory peaks.
+constexpr TTarget TableMemory = WithinRatio(2.5);         // a std::vector of structs
+constexpr TTarget ResourceListMemory = WithinRatio(1.3);  // a plain parse into UTF-16 strings
+// The tree editor and the edit fields.
+constexpr TTarget SubtreeDelete = UnderMs(1000);
+// "The same cost whatever the text before it": a character after a long text
+// within the 1.2x a figure is allowed over its small-table self.
+constexpr TTarget TypingAfterLongText = WithinRatio(1.2);
+}  // namespace Targets
+
+// "target 2 or less: holds" for a figure of Value (a ratio, or milliseconds
+// for a time target); a figure whose benchmark failed a check is never said to
+// hold.
+inline std::string TargetVerdict(TTarget Target, double Value, bool Failed) {
+  char text[96];
+  switch (Target.Kind) {
+    case TTarget::Ratio:
+      std::snprintf(text, sizeof text, "target %.2g or less: %s", Target.Value,
+                    Failed ? "CHECK FAILED" : Value <= Target.Value ? "holds" : "OVER");
+      break;
+    case TTarget::Under:
+      std::snprintf(text, sizeof text, "target under %.4g ms: %s", Target.Value,
+                    Failed ? "CHECK FAILED" : Value < Target.Value ? "holds" : "OVER");
+      break;
+    default:
+      std::snprintf(text, sizeof text, "no target%s", Failed ? ": CHECK FAILED" : "");
+      break;
+  }
+  return text;
+}

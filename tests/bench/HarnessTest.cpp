@@ -1,0 +1,76 @@
+// The benchmarks' harness: a benchmark whose check fails makes its program
+// exit non-zero (and `make bench` with it), and no figure of it is said to hold.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct TProbeRun {
+  int Exit = -1;
+  std::string Output;
+};
+
+// Runs Command with the probe's check of Failing made to fail (none if empty).
+TProbeRun RunWith(const std::string& Command, const std::string& Failing) {
+  const std::string command = "BENCH_PROBE_FAIL='" + Failing + "' " + Command + " 2>&1";
+  FILE* out = popen(command.c_str(), "r");
+  TProbeRun run;
+  if (!out) return run;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, out)) > 0;) run.Output.append(buffer, n);
+  const int status = pclose(out);
+  run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+  return run;
+}
+
+// The summary line of a figure.
+std::string FigureLine(const std::string& Output, const std::string& What) {
+  const size_t at = Output.find("  " + What + ":");
+  if (at == std::string::npos) return std::string();
+  return Output.substr(at, Output.find('\n', at) - at);
+}
+
+TEST(BenchHarness, PassingChecksExitZeroAndTheFiguresHold) {
+  const TProbeRun run = RunWith(BENCH_HARNESS_PROBE, "");
+  EXPECT_EQ(run.Exit, 0) << run.Output;
+  EXPECT_NE(FigureLine(run.Output, "probe BM_First").find("holds"), std::string::npos) << run.Output;
+  EXPECT_NE(FigureLine(run.Output, "probe BM_Second").find("holds"), std::string::npos) << run.Output;
+}
+
+TEST(BenchHarness, AFailedCheckFailsTheProgramAndItsFigureNeverHolds) {
+  for (const char* failing : {"BM_First", "BM_Second"}) {
+    SCOPED_TRACE(failing);
+    const TProbeRun run = RunWith(BENCH_HARNESS_PROBE, failing);
+    EXPECT_NE(run.Exit, 0) << run.Output;
+    const std::string line = FigureLine(run.Output, std::string("probe ") + failing);
+    ASSERT_FALSE(line.empty()) << run.Output;
+    EXPECT_EQ(line.find("holds"), std::string::npos) << line;
+    EXPECT_NE(line.find("CHECK FAILED"), std::string::npos) << line;
+    // The other benchmark's figure is unharmed.
+    const std::string other = FigureLine(run.Output, std::string("probe ") + (failing[3] == 'F' ? "BM_Second" : "BM_First"));
+    EXPECT_NE(other.find("holds"), std::string::npos) << run.Output;
+  }
+}
+
+// What `make bench` runs: every program of a folder, failing when one does.
+TEST(BenchHarness, TheBenchRunFailsWhenAProgramFails) {
+  char folder[] = "/tmp/bench-harness-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  ASSERT_EQ(symlink(BENCH_HARNESS_PROBE, (dir + "/bench_probe").c_str()), 0);
+  const std::string runAll = std::string("bash ") + BORROW_SOURCE_DIR + "/bench/run.sh " + dir;
+  const TProbeRun passing = RunWith(runAll, "");
+  const TProbeRun failing = RunWith(runAll, "BM_First");
+  std::system(("rm -rf '" + dir + "'").c_str());
+  EXPECT_EQ(passing.Exit, 0) << passing.Output;
+  EXPECT_NE(failing.Exit, 0) << failing.Output;
+  EXPECT_NE(failing.Output.find("failed: bench_probe"), std::string::npos) << failing.Output;
+}
+
+}  // namespace
