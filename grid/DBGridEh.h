@@ -3253,6 +3253,10 @@ public:
   // column (18 pixels per level of the row being read) and its painters.
   bool TreeShown() const;
   Integer TreeAreaWidth();
+  // Whether the editor over a cell of Column covers the cell's tree area and
+  // paints it: in the first visible column, unless the detail box follows the
+  // tree, when the editor keeps clear of both and the cell shows them.
+  bool EditorCoversTreeArea(TColumnEh* Column);
   virtual void DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool RightToLeft);
   // Copies a tree element drawn once before in the same look; false where a copy
   // could differ from drawing it (a mirrored or scaled canvas, a pattern brush, a wide pen).

@@ -363,9 +363,7 @@ TRect TDBGridInplaceEdit::GetEditRect() {
   }
   if (Column && Column->GetImageList() && Column->GetShowImageAndText())
     TakeLeft(Column->GetImageList()->GetWidth() + 5);
-  if (Grid && Column && Grid->GetVisibleColumns()->Count() > 0 && Grid->GetVisibleColumns()->Items(0) == Column &&
-      Grid->TreeShown())
-    TakeLeft(Grid->TreeAreaWidth() + 1);
+  if (Grid && Grid->EditorCoversTreeArea(Column)) TakeLeft(Grid->TreeAreaWidth() + 1);
   return R;
 }
 
@@ -452,8 +450,7 @@ void TDBGridInplaceEdit::Paint(HDC DC) {
   if (!Grid || !Column) return;
   FEditCanvas->SetHandle(DC);
   TScopeExitEh Unbind([this] { FEditCanvas->SetHandle(nullptr); });
-  const bool TreeColumn = Grid->TreeShown() && Grid->GetVisibleColumns()->Count() > 0 &&
-                          Grid->GetVisibleColumns()->Items(0) == Column;
+  const bool TreeColumn = Grid->EditorCoversTreeArea(Column);
   const Integer Indent = TreeColumn ? Grid->TreeAreaWidth() : 0;
   // The tree area and the image are the cell's, mirrored with it.
   const bool Mirrored = EditorMirrored();
@@ -704,8 +701,7 @@ void TDBGridInplaceEdit::EditPaste() {
 void TDBGridInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   TCustomDBGridEh* Grid = GetGridEh();
   TColumnEh* Column = GetColumn();
-  if (Grid && Column && Grid->TreeShown() && Grid->GetVisibleColumns()->Count() > 0 &&
-      Grid->GetVisibleColumns()->Items(0) == Column) {
+  if (Grid && Grid->EditorCoversTreeArea(Column)) {
     const Integer Indent = Grid->TreeAreaWidth();
     // Measured from the right edge when mirrored.
     const Integer TX = EditorMirrored() ? GetClientWidth() - 1 - X : X;
