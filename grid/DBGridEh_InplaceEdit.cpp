@@ -181,9 +181,11 @@ void TDBGridInplaceEdit::UpdateContents() {
   // A cell that cannot change (a read-only table, field or column) gets a
   // read-only editor: its text can still be selected and copied.
   if (FReadOnlyForced || ColumnReadOnly) SetReadOnly(true);
-  // A cell more than one text line high edits its text wrapped.
-  const Integer RowHeight = Grid->GetRowHeights(Grid->GetRow());
-  const bool WordWrap = Column->GetWordWrap() && Column->CanWrapInHeight(RowHeight);
+  // A cell more than one text line high edits its text wrapped; in a row
+  // panel the cell is the column's place in the panel, not the whole row.
+  const Integer CellHeight =
+      Grid->GetRowPanel()->GetActive() ? Column->GetRowPanelRect().Height() : Grid->GetRowHeights(Grid->GetRow());
+  const bool WordWrap = Column->GetWordWrap() && Column->CanWrapInHeight(CellHeight);
   if (WordWrap != FWordWrap) {
     FWordWrap = WordWrap;
     if (HandleAllocated()) RecreateWnd();
@@ -599,6 +601,8 @@ void TDBGridInplaceEdit::DeleteListValue() {
       Grid->SetEditValue(Null());
       Grid->SetPendingEditText(String());
       SetText(String());
+      // The list shows no row as chosen once the value is gone.
+      if (FDataList) FDataList->SetKeyValue(Null());
     } else if (FEditStyle == esPickListEh && Column->GetColumnKind() == ckKeyPickList && Column->CanModify(true)) {
       SetText(String());
       Grid->SetPendingEditText(String());

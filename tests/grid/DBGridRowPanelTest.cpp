@@ -406,6 +406,29 @@ TEST_F(RowPanel, TheCellEditorLiesOverTheEditedPanelCellAndFollowsItWithItsText)
   EXPECT_EQ(Table.FieldByName(u"ID_THIS")->GetAsInteger(), 2);
 }
 
+TEST_F(RowPanel, TheEditorWrapsTextOnlyInAPanelCellOfMoreThanOneLine) {
+  ShowPanels();
+  for (TColumnEh* C : {Id(), Name()}) C->SetWordWrap(true);
+  // A wrapping editor keeps its text on lines of its own: no horizontal scrolling.
+  auto Wraps = [&] { return (GetWindowLong(Editor()->GetHandle(), GWL_STYLE) & ES_AUTOHSCROLL) == 0; };
+  // The record's panel is two lines high, the identifier's cell one.
+  Key(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  ASSERT_EQ(Grid->GetSelectedIndex(), 0);
+  EXPECT_FALSE(Wraps());
+  // Down leaves a one-line editor for the next record.
+  Key(VK_DOWN);
+  EXPECT_EQ(CurrentId(), 2);
+  // The name's cell holds two lines: Down moves inside its text.
+  Grid->SetSelectedIndex(2);
+  Grid->ShowEditor();
+  ASSERT_TRUE(EditorShown());
+  EXPECT_TRUE(Wraps());
+  Key(VK_DOWN);
+  EXPECT_EQ(CurrentId(), 2);
+  EXPECT_TRUE(EditorShown());
+}
+
 TEST_F(RowPanel, TheFilterRowIsAPanelAndItsEditorLiesOverTheClickedColumnsCell) {
   ShowRecords(5);
   Npp()->SetInRowLinePos(1);
