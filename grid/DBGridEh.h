@@ -1368,6 +1368,8 @@ private:
   bool FHideDuplicates = false;
   bool FHighlightRequired = false;
   TCustomImageList* FImageList = nullptr;
+  // Registered with ImageList: a change of the list repaints the column's grid.
+  std::unique_ptr<TChangeLink> FImageChangeLink;
   TImeMode FImeMode = imDontCare;
   TImeName FImeName;
   Extended FIncrement = 1.0;
