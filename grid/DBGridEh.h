@@ -2857,6 +2857,8 @@ public:
   virtual bool CellSelected(Integer DataCol, Integer DataRow);
   virtual std::unique_ptr<TDBGridEhColumnDefValuesEh> CreateColumnDefValues();
   virtual std::unique_ptr<TDBGridColumnsEh> CreateColumns();
+  // The settings object of a scroll bar: the vertical class for sbVertical, else the horizontal one.
+  virtual std::unique_ptr<TDBGridEhScrollBar> CreateScrollBar(TScrollBarKind Kind);
   virtual Integer GetSubTitleRowCount() const;
   // The height of the filter row under the titles: "Wg" in the grid's font and its margins.
   virtual Integer FilterRowHeight();
@@ -3328,6 +3330,11 @@ protected:
     FColumns.reset();
     FColumnDefValues = CreateColumnDefValues();
     FColumns = CreateColumns();
+  }
+  // The same for the scroll-bar settings objects (CreateScrollBar).
+  void RecreateScrollBarObjects() {
+    FHorzScrollBar = CreateScrollBar(sbHorizontal);
+    FVertScrollBar = CreateScrollBar(sbVertical);
   }
   void DefineProperties(TFiler* Filer) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
