@@ -2970,6 +2970,9 @@ public:
   void TimedScroll(Integer Direction) override;
   bool IsSmoothVertScroll() override;
   bool IsSmoothHorzScroll() override;
+  // In the row panel the horizontal bar scrolls the panel inside its column.
+  bool GetOwnHorzPixels(Integer Page, Integer& Extent, Integer& Pos) override;
+  void SetOwnHorzPixelPos(Integer Pos) override;
   void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
   void ColWidthsChanged() override;
   String GetEditText(Integer ACol, Integer ARow) override;
@@ -3681,6 +3684,9 @@ private:
   // drops on the panel line under the mouse, after the cells left of it.
   void RowPanelStartColumnMove(Integer DataCol, Integer X, Integer Y);
   void RowPanelTrackColumnMove(Integer X, Integer Y);
+  void SetRowPanelLeftOffset(Integer Offset);
+  // Each tick of the tracking timer tracks the cursor as a mouse move would.
+  void RowPanelColumnMoveTimer();
   void RowPanelEndColumnMove(bool Drop);
   void RowPanelTabMove(bool GoForward);
   // The data column under a mouse point on Cell: in the row panel, the cell under it (-1 for none).
