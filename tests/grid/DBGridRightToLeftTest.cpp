@@ -558,3 +558,31 @@ TEST_F(RightToLeftGrid, TheTreeColumnsEditorLeavesTheTreeAndDetailBoxWhereTheCel
   // The twin's strip is the first one's mirrored (the tree holds no text).
   EXPECT_EQ(Shown[1], Shown[0]);
 }
+
+TEST_F(RightToLeftGrid, TheHorizontalBarOfAWideRowPanelRunsFromTheRight) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"NPP", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    for (Integer I = 0; I < 3; ++I) G->GetColumns()->Items(I)->SetWidth(250);
+    G->GetRowPanel()->SetActive(true);
+  });
+  auto Bar = [](TDBGridEh* G) {
+    TScrollInfo Info;
+    Info.fMask = SIF_ALL;
+    GetScrollInfo(G->GetHandle(), SB_HORZ, Info);
+    return Info;
+  };
+  // The arrow towards the panel's far end is the right one left to right and the left one mirrored.
+  for (auto [G, Code] : {std::pair{Ltr, SB_LINEDOWN}, std::pair{Rtl, SB_LINEUP}}) {
+    ASSERT_TRUE(IsScrollBarVisible(G->GetHandle(), SB_HORZ));
+    SendMessage(G->GetHandle(), WM_HSCROLL, MakeWParam(Code, 0), 0);
+    Display.ProcessMessages();
+  }
+  EXPECT_GT(Ltr->GetRowPanelLeftOffset(), 0);
+  EXPECT_EQ(Rtl->GetRowPanelLeftOffset(), Ltr->GetRowPanelLeftOffset());
+  const TScrollInfo A = Bar(Ltr), B = Bar(Rtl);
+  EXPECT_EQ(B.nPos, A.nMax + 1 - Integer(A.nPage) - A.nPos);
+  // The same cell stands at the mirror of its place.
+  const TRect CellA = Ltr->RowPanelCellRect(Ltr->GetColumns()->Items(1), Ltr->CellRect(1, 1), false);
+  const TRect CellB = Rtl->RowPanelCellRect(Rtl->GetColumns()->Items(1), Rtl->CellRect(1, 1), false);
+  EXPECT_EQ(CellB, MR(CellA));
+}
