@@ -69,8 +69,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGridEh(AOwner) {
   FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
   FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
   FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
-  FHorzScrollBar = std::make_unique<THorzDBGridEhScrollBar>(this);
-  FVertScrollBar = std::make_unique<TVertDBGridEhScrollBar>(this);
+  FHorzScrollBar = CreateScrollBar(sbHorizontal);
+  FVertScrollBar = CreateScrollBar(sbVertical);
   FOptionsEh = DefaultDBGridEhOptionsEh;
   FSortMarkedColumns = std::make_unique<TColumnsEhList>();
   FSelection = std::make_unique<TDBGridEhSelection>(this);

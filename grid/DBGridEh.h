@@ -1368,6 +1368,8 @@ private:
   bool FHideDuplicates = false;
   bool FHighlightRequired = false;
   TCustomImageList* FImageList = nullptr;
+  // Registered with ImageList: a change of the list repaints the column's grid.
+  std::unique_ptr<TChangeLink> FImageChangeLink;
   TImeMode FImeMode = imDontCare;
   TImeName FImeName;
   Extended FIncrement = 1.0;
@@ -2856,6 +2858,8 @@ public:
   virtual bool CellSelected(Integer DataCol, Integer DataRow);
   virtual std::unique_ptr<TDBGridEhColumnDefValuesEh> CreateColumnDefValues();
   virtual std::unique_ptr<TDBGridColumnsEh> CreateColumns();
+  // The settings object of a scroll bar: the vertical class for sbVertical, else the horizontal one.
+  virtual std::unique_ptr<TDBGridEhScrollBar> CreateScrollBar(TScrollBarKind Kind);
   virtual Integer GetSubTitleRowCount() const;
   // The height of the filter row under the titles: "Wg" in the grid's font and its margins.
   virtual Integer FilterRowHeight();
@@ -2967,6 +2971,9 @@ public:
   void TimedScroll(Integer Direction) override;
   bool IsSmoothVertScroll() override;
   bool IsSmoothHorzScroll() override;
+  // In the row panel the horizontal bar scrolls the panel inside its column.
+  bool GetOwnHorzPixels(Integer Page, Integer& Extent, Integer& Pos) override;
+  void SetOwnHorzPixelPos(Integer Pos) override;
   void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
   void ColWidthsChanged() override;
   String GetEditText(Integer ACol, Integer ARow) override;
@@ -3254,6 +3261,10 @@ public:
   // column (18 pixels per level of the row being read) and its painters.
   bool TreeShown() const;
   Integer TreeAreaWidth();
+  // Whether the editor over a cell of Column covers the cell's tree area and
+  // paints it: in the first visible column, unless the detail box follows the
+  // tree, when the editor keeps clear of both and the cell shows them.
+  bool EditorCoversTreeArea(TColumnEh* Column);
   virtual void DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool RightToLeft);
   // Copies a tree element drawn once before in the same look; false where a copy
   // could differ from drawing it (a mirrored or scaled canvas, a pattern brush, a wide pen).
@@ -3323,6 +3334,11 @@ protected:
     FColumns.reset();
     FColumnDefValues = CreateColumnDefValues();
     FColumns = CreateColumns();
+  }
+  // The same for the scroll-bar settings objects (CreateScrollBar).
+  void RecreateScrollBarObjects() {
+    FHorzScrollBar = CreateScrollBar(sbHorizontal);
+    FVertScrollBar = CreateScrollBar(sbVertical);
   }
   void DefineProperties(TFiler* Filer) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -3669,6 +3685,9 @@ private:
   // drops on the panel line under the mouse, after the cells left of it.
   void RowPanelStartColumnMove(Integer DataCol, Integer X, Integer Y);
   void RowPanelTrackColumnMove(Integer X, Integer Y);
+  void SetRowPanelLeftOffset(Integer Offset);
+  // Each tick of the tracking timer tracks the cursor as a mouse move would.
+  void RowPanelColumnMoveTimer();
   void RowPanelEndColumnMove(bool Drop);
   void RowPanelTabMove(bool GoForward);
   // The data column under a mouse point on Cell: in the row panel, the cell under it (-1 for none).

@@ -60,6 +60,10 @@ TColumnEh::TColumnEh(TCollection* Collection) : TCollectionItem(OpenColumnLayout
     FMRUList = std::make_unique<TMRUListEh>(this);
     FSTFilter = CreateSTFilter();
     FShowImageAndText = false;
+    FImageChangeLink = std::make_unique<TChangeLink>();
+    FImageChangeLink->OnChange = [this](TObject* Sender) {
+      if (Sender && Sender == FImageList) InvalidateGrid();
+    };
   } catch (...) {
     if (Grid) Grid->CancelLayout();
     throw;
@@ -618,9 +622,13 @@ void TColumnEh::SetPopupMenu(TPopupMenu* Value) {
 
 void TColumnEh::SetImageList(TCustomImageList* Value) {
   if (FImageList == Value) return;
+  // A list that is going has already let go of the link.
+  if (TCustomImageList* Old = FImageChangeLink->GetSender()) Old->UnRegisterChanges(FImageChangeLink.get());
   FImageList = Value;
-  if (Value)
+  if (Value) {
+    Value->RegisterChanges(FImageChangeLink.get());
     if (TCustomDBGridEh* Grid = GetGrid()) Value->FreeNotification(Grid);
+  }
   InvalidateGrid();
 }
 

@@ -54,9 +54,11 @@ TRect TCustomDBGridEh::CellEditRect(Integer ACol, Integer ARow) {
     Column = FColumns->Items(DataCol);
   if (Panel && !Column) return TCustomGridEh::CellEditRect(ACol, ARow);
   TRect R = Panel ? RowPanelCellRect(Column, CellRect(ACol, ARow), false) : TCustomGridEh::CellEditRect(ACol, ARow);
-  // The first visible column leaves its group boxes and the detail box alone.
+  // The first visible column leaves its group boxes and the detail box alone,
+  // and the tree area before the box: the cell shows both beside the editor.
   if (Column && FVisibleColumns->Count() > 0 && FVisibleColumns->Items(0) == Column) {
-    const Integer Indent = (Panel ? 0 : FirstColumnIndent()) + (RowDetailPanelPainted() ? DetailBoxWidthEh : 0);
+    Integer Indent = (Panel ? 0 : FirstColumnIndent()) + (RowDetailPanelPainted() ? DetailBoxWidthEh : 0);
+    if (TreeShown() && !EditorCoversTreeArea(Column)) Indent += TreeAreaWidth();
     if (Indent > 0 && R.Width() > Indent) {
       if (UseRightToLeftAlignment()) R.Right -= Indent;
       else R.Left += Indent;

@@ -327,10 +327,9 @@ void TSTColumnFilterEh::ApplyCheckedItems(TStrings* Items) {
   TCustomDBGridEh* Grid = FColumn->GetGrid();
   if (!Grid) return;
   if (TInplaceFilterEditEh* Editor = Grid->GetFilterEditor(); Editor && Editor->GetVisible()) Editor->SetText(Text);
-  // A value picked from the list is applied at once where the filter row applies
-  // instantly, and wherever the program asks picks to apply.
-  const bool PickApplies = Grid->GetCenter() && Grid->GetCenter()->GetFilterEditCloseUpApplyFilter();
-  if (Grid->GetSTFilter()->GetInstantApply() || PickApplies) Grid->ApplyFilterRow();
+  // A tick applies at once only where the filter row applies instantly; else the
+  // list's close-up (or Enter) applies what was ticked.
+  if (Grid->GetSTFilter()->GetInstantApply()) Grid->ApplyFilterRow();
 }
 
 void TSTColumnFilterEh::ListDataChanged() {

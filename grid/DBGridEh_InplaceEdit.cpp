@@ -181,9 +181,11 @@ void TDBGridInplaceEdit::UpdateContents() {
   // A cell that cannot change (a read-only table, field or column) gets a
   // read-only editor: its text can still be selected and copied.
   if (FReadOnlyForced || ColumnReadOnly) SetReadOnly(true);
-  // A cell more than one text line high edits its text wrapped.
-  const Integer RowHeight = Grid->GetRowHeights(Grid->GetRow());
-  const bool WordWrap = Column->GetWordWrap() && Column->CanWrapInHeight(RowHeight);
+  // A cell more than one text line high edits its text wrapped; in a row
+  // panel the cell is the column's place in the panel, not the whole row.
+  const Integer CellHeight =
+      Grid->GetRowPanel()->GetActive() ? Column->GetRowPanelRect().Height() : Grid->GetRowHeights(Grid->GetRow());
+  const bool WordWrap = Column->GetWordWrap() && Column->CanWrapInHeight(CellHeight);
   if (WordWrap != FWordWrap) {
     FWordWrap = WordWrap;
     if (HandleAllocated()) RecreateWnd();
@@ -363,9 +365,7 @@ TRect TDBGridInplaceEdit::GetEditRect() {
   }
   if (Column && Column->GetImageList() && Column->GetShowImageAndText())
     TakeLeft(Column->GetImageList()->GetWidth() + 5);
-  if (Grid && Column && Grid->GetVisibleColumns()->Count() > 0 && Grid->GetVisibleColumns()->Items(0) == Column &&
-      Grid->TreeShown())
-    TakeLeft(Grid->TreeAreaWidth() + 1);
+  if (Grid && Grid->EditorCoversTreeArea(Column)) TakeLeft(Grid->TreeAreaWidth() + 1);
   return R;
 }
 
@@ -452,8 +452,7 @@ void TDBGridInplaceEdit::Paint(HDC DC) {
   if (!Grid || !Column) return;
   FEditCanvas->SetHandle(DC);
   TScopeExitEh Unbind([this] { FEditCanvas->SetHandle(nullptr); });
-  const bool TreeColumn = Grid->TreeShown() && Grid->GetVisibleColumns()->Count() > 0 &&
-                          Grid->GetVisibleColumns()->Items(0) == Column;
+  const bool TreeColumn = Grid->EditorCoversTreeArea(Column);
   const Integer Indent = TreeColumn ? Grid->TreeAreaWidth() : 0;
   // The tree area and the image are the cell's, mirrored with it.
   const bool Mirrored = EditorMirrored();
@@ -602,6 +601,8 @@ void TDBGridInplaceEdit::DeleteListValue() {
       Grid->SetEditValue(Null());
       Grid->SetPendingEditText(String());
       SetText(String());
+      // The list shows no row as chosen once the value is gone.
+      if (FDataList) FDataList->SetKeyValue(Null());
     } else if (FEditStyle == esPickListEh && Column->GetColumnKind() == ckKeyPickList && Column->CanModify(true)) {
       SetText(String());
       Grid->SetPendingEditText(String());
@@ -704,8 +705,7 @@ void TDBGridInplaceEdit::EditPaste() {
 void TDBGridInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   TCustomDBGridEh* Grid = GetGridEh();
   TColumnEh* Column = GetColumn();
-  if (Grid && Column && Grid->TreeShown() && Grid->GetVisibleColumns()->Count() > 0 &&
-      Grid->GetVisibleColumns()->Items(0) == Column) {
+  if (Grid && Grid->EditorCoversTreeArea(Column)) {
     const Integer Indent = Grid->TreeAreaWidth();
     // Measured from the right edge when mirrored.
     const Integer TX = EditorMirrored() ? GetClientWidth() - 1 - X : X;

@@ -108,6 +108,7 @@ void TCustomDBGridEh::WMTimer(TMessage& Message) {
   Message.Result = 0;
   if (Message.WParam == 2) return IncSearchStop();
   if (Message.WParam == 1 && FMouseTrackState == gmtsMovingRecordsEh) return RecordMovingTimer();
+  if (Message.WParam == 1 && FMouseTrackState == gmtsRowPanelMovingEh) return RowPanelColumnMoveTimer();
   if (Message.WParam == 1 && (IsTrackingSelection() || FMouseTrackState == gmtsSelectingColumnsEh))
     return AutoScrollSelection();
   TCustomGridEh::Dispatch(Message);

@@ -131,6 +131,11 @@ Integer TCustomDBGridEh::TreeAreaWidth() {
   return std::max(0, GridTreeIndentEh * FIntMemTable->GetTreeNodeLevel());
 }
 
+bool TCustomDBGridEh::EditorCoversTreeArea(TColumnEh* Column) {
+  if (!Column || !TreeShown() || FVisibleColumns->Count() == 0 || FVisibleColumns->Items(0) != Column) return false;
+  return !(RowDetailPanelPainted() && !RowPanelPainted());
+}
+
 void TCustomDBGridEh::DrawTreeElement(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool RightToLeft) {
   TRect R = ARect;
   // The connectors run on over the line under the row.

@@ -69,7 +69,10 @@ Integer TCustomDBGridEh::CalcMoveTargetLevel(Integer Row, TPoint Point, Integer&
     Next = std::max(1, FIntMemTable->GetNextVisibleTreeNodeLevel());
     EndReadRow();
   }
-  const Integer DataLeft = CellRect(FIndicatorOffset, std::max(Row, TitleRows)).Left;
+  // Levels count from the leading edge of the first data column: the right
+  // edge in a right-to-left grid, where the mouse point is measured mirrored.
+  const Integer DataLeft = LogicalCellRect(FIndicatorOffset, std::max(Row, TitleRows)).Left;
+  Point.X = LogicalX(Point.X);
   // Below its own place a record may hang under the target at most one level deeper.
   const Integer MaxLevel = Own + 1;
   const Integer MinLevel = Row > FMoveFromRow ? std::min(Next, MaxLevel) : std::max(1, std::min(Own, Prev + 1));
@@ -114,15 +117,22 @@ bool TCustomDBGridEh::MoveRecordsDefault(TBMListEh* Rows, Integer ToIndex, Integ
 void TCustomDBGridEh::ShowRecordMoveLine() {
   const Integer TitleRows = GetTitleRowCount();
   if (FMoveToRow < TitleRows || FMoveToRow >= GetRowCount()) return;
-  const TRect Row = BoxRect(FIndicatorOffset, FMoveToRow, GetColCount() - 1, FMoveToRow);
+  TRect Row = BoxRect(FIndicatorOffset, FMoveToRow, GetColCount() - 1, FMoveToRow);
   if (Row.IsEmpty()) return;
+  // The level pixel is a leading-edge offset: the line is laid out left to
+  // right and its span mirrored in a right-to-left grid.
+  const bool Mirrored = UseRightToLeftAlignment();
+  if (Mirrored) Row = MirroredRect(Row);
   // Moving down the records land below the target row, moving up above it.
   const bool Down = FMoveFromRow < FMoveToRow || (FMoveFromRow == FMoveToRow && FMoveToLevel > FMoveFromLevel);
   const Integer Left = FMoveLinePixel > 0 ? FMoveLinePixel : Row.Left;
-  FMoveLinePos = TPoint(Left, Down ? Row.Bottom : Row.Top);
+  const Integer Width = std::max(1, Row.Right - Left);
+  // The line's window reaches 3 pixels before the start and 5 past the size:
+  // its mirror starts 2 pixels beyond the mirror of the line's last pixel.
+  FMoveLinePos = TPoint(Mirrored ? MirroredX(Left + Width + 1) : Left, Down ? Row.Bottom : Row.Top);
   TGridMoveLineEh* Line = GridMoveLineEh();
   if (!FMoveLineShown || !Line->GetVisible())
-    Line->StartShowMoveLineFor(this, FMoveLinePos, std::max(1, Row.Right - Left), false);
+    Line->StartShowMoveLineFor(this, FMoveLinePos, Width, false);
   else
     Line->MoveToFor(this, FMoveLinePos);
   FMoveLineShown = true;

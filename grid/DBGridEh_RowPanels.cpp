@@ -14,9 +14,12 @@
 // (RowPanelLayout) gives every column its cell; DrawRowPanelCell paints a row's
 // cells through the ordinary cell painters; the grid keeps the current column
 // inside the panel (FRowPanelColIndex) and a horizontal offset that keeps the
-// current cell in view. The title panel's cell edges size the columns (through
-// the base grid's sizing line, released in RowPanelSizingRelease), and a title
-// dragged by the mouse moves its column to another place in the panel.
+// current cell in view; the horizontal scroll bar moves that offset too (the
+// base grid's pixel scrolling asks GetOwnHorzPixels / SetOwnHorzPixelPos). The
+// title panel's cell edges size the columns (through the base grid's sizing
+// line, released in RowPanelSizingRelease), and a title dragged by the mouse
+// moves its column to another place in the panel, scrolling it on each move
+// and each tick of the tracking timer past an edge.
 
 #include <algorithm>
 #include <cmath>
@@ -520,10 +523,31 @@ void TCustomDBGridEh::RowPanelScrollToColumn(TColumnEh* Column) {
   if (R.Left - Offset < 0 || R.Width() > Room) Offset = R.Left;
   Offset = std::max(0, std::min(Offset, std::max(0, FRowPanelWidth - Room)));
   if (R.Left < Offset) Offset = R.Left;
+  SetRowPanelLeftOffset(Offset);
+}
+
+// The panel's sideways scroll: the cells and the editor move, the bar follows.
+void TCustomDBGridEh::SetRowPanelLeftOffset(Integer Offset) {
   if (Offset == FRowPanelLeftOffset) return;
   FRowPanelLeftOffset = Offset;
   Invalidate();
   InvalidateEditor();
+  UpdateScrollPos();
+}
+
+bool TCustomDBGridEh::GetOwnHorzPixels(Integer Page, Integer& Extent, Integer& Pos) {
+  if (!FRowPanel || !FRowPanel->GetActive() || FIndicatorOffset >= GetColCount()) return false;
+  // The page holds the panel's column and its line: the panel's end is reached
+  // when its last pixel stands at the column's end.
+  Extent = FRowPanelWidth + std::max(0, Page - GetColWidths(FIndicatorOffset));
+  Pos = FRowPanelLeftOffset;
+  return true;
+}
+
+void TCustomDBGridEh::SetOwnHorzPixelPos(Integer Pos) {
+  if (FIndicatorOffset >= GetColCount()) return;
+  const Integer Room = GetColWidths(FIndicatorOffset);
+  SetRowPanelLeftOffset(std::clamp(Pos, 0, std::max(0, FRowPanelWidth - Room)));
 }
 
 void TCustomDBGridEh::RowPanelMoveToColumn(Integer DataCol) {
@@ -548,6 +572,9 @@ void TCustomDBGridEh::RowPanelMoveToColumn(Integer DataCol) {
 }
 
 namespace {
+
+// The tracking timer's interval while a panel's title is carried.
+constexpr Integer RowPanelMoveIntervalEh = 60;
 
 // Panel cells in reading order: by line, then left to right; or, for the
 // up-to-down order, by their left edge, then top to bottom.
@@ -779,6 +806,15 @@ void TCustomDBGridEh::RowPanelStartColumnMove(Integer DataCol, Integer X, Intege
   FRowPanelMoveGrip = TPoint(FDownPos.X - R.Left, FDownPos.Y - R.Top);
   GridDragBoxEh()->StartShowFor(this, TPoint(X - FRowPanelMoveGrip.X, Y - FRowPanelMoveGrip.Y), R.Width(), R.Height());
   RowPanelTrackColumnMove(X, Y);
+  StartTimer(RowPanelMoveIntervalEh);
+}
+
+// Held past an edge of the data area, the panel goes on scrolling a step a
+// tick without the mouse moving.
+void TCustomDBGridEh::RowPanelColumnMoveTimer() {
+  if (!HandleAllocated()) return;
+  const TPoint P = ScreenToClient(GetCursorPos());
+  RowPanelTrackColumnMove(P.X, P.Y);
 }
 
 void TCustomDBGridEh::RowPanelTrackColumnMove(Integer X, Integer Y) {
@@ -810,10 +846,8 @@ void TCustomDBGridEh::RowPanelTrackColumnMove(Integer X, Integer Y) {
   const Integer Room = std::max(0, FRowPanelWidth - Row.Width());
   const bool PastLeft = UseRightToLeftAlignment() ? X >= Row.Right : X < Row.Left;
   const bool PastRight = UseRightToLeftAlignment() ? X < Row.Left : X >= Row.Right;
-  if ((PastLeft && FRowPanelLeftOffset > 0) || (PastRight && FRowPanelLeftOffset < Room)) {
-    FRowPanelLeftOffset = std::clamp(FRowPanelLeftOffset + (PastLeft ? -Step : Step), 0, Room);
-    Invalidate();
-  }
+  if ((PastLeft && FRowPanelLeftOffset > 0) || (PastRight && FRowPanelLeftOffset < Room))
+    SetRowPanelLeftOffset(std::clamp(FRowPanelLeftOffset + (PastLeft ? -Step : Step), 0, Room));
   Integer LineX = InsertX - FRowPanelLeftOffset;
   LineX = UseRightToLeftAlignment() ? Row.Right - LineX : Row.Left + LineX;
   const TPoint At(LineX, Row.Top + Target * Line);
@@ -824,6 +858,7 @@ void TCustomDBGridEh::RowPanelTrackColumnMove(Integer X, Integer Y) {
 }
 
 void TCustomDBGridEh::RowPanelEndColumnMove(bool Drop) {
+  StopTimer();
   FMouseTrackState = gmtsNoneEh;
   GridDragBoxEh()->Hide();
   HideMoveLine();

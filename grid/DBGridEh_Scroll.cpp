@@ -230,7 +230,9 @@ bool TCustomDBGridEh::SmoothRowScrollMode() const { return RowScrollMode() && FV
 
 bool TCustomDBGridEh::IsSmoothVertScroll() { return SmoothRowScrollMode(); }
 
-bool TCustomDBGridEh::IsSmoothHorzScroll() { return FHorzScrollBar && FHorzScrollBar->GetSmoothStep(); }
+bool TCustomDBGridEh::IsSmoothHorzScroll() {
+  return (FHorzScrollBar && FHorzScrollBar->GetSmoothStep()) || (FRowPanel && FRowPanel->GetActive());
+}
 
 // ---- The vertical bar -------------------------------------------------------------------------------
 

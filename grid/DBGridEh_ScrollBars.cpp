@@ -18,6 +18,11 @@ THorzDBGridEhScrollBar::THorzDBGridEhScrollBar(TCustomDBGridEh* Grid) : TDBGridE
   FSmoothStep = true;
 }
 
+std::unique_ptr<TDBGridEhScrollBar> TCustomDBGridEh::CreateScrollBar(TScrollBarKind Kind) {
+  if (Kind == sbVertical) return std::make_unique<TVertDBGridEhScrollBar>(this);
+  return std::make_unique<THorzDBGridEhScrollBar>(this);
+}
+
 void TDBGridEhScrollBar::Assign(TPersistent* Source) {
   auto* S = dynamic_cast<TDBGridEhScrollBar*>(Source);
   if (!S) return TPersistent::Assign(Source);

@@ -457,6 +457,12 @@ public:
   virtual Integer GetVertScrollStep();
   virtual bool IsSmoothHorzScroll();
   virtual bool IsSmoothVertScroll();
+  // A descendant that moves the contents of its scrolling column sideways
+  // itself (a panel wider than the column) gives the horizontal pixel extent
+  // and position here, for a page of Page pixels, and takes the new position
+  // a horizontal pixel scroll asks for; the base grid's own lines stay put.
+  virtual bool GetOwnHorzPixels(Integer Page, Integer& Extent, Integer& Pos);
+  virtual void SetOwnHorzPixelPos(Integer Pos);
   virtual bool CanCellHotTrack(Integer ACol, Integer ARow);
   virtual bool SelectCell(Integer ACol, Integer ARow);
   virtual void ChangeLineCount(Integer Index, Integer Count, bool IsRow);

@@ -37,7 +37,16 @@ void TCustomGridEh::CalcAxisExtents(bool Horizontal) {
   FPixelExtent[A] = Integer(std::min<Int64>(Extent, 0x7FFFFFFF));
   FPixelPos[A] = Integer(Pos) + (Horizontal ? FTopLeftOffset.X : FTopLeftOffset.Y);
   FPixelPage[A] = PixelPage(Horizontal ? DrawInfo.Horz : DrawInfo.Vert);
+  Integer OwnExtent = 0, OwnPos = 0;
+  if (Horizontal && GetOwnHorzPixels(FPixelPage[0], OwnExtent, OwnPos)) {
+    FPixelExtent[0] = OwnExtent;
+    FPixelPos[0] = OwnPos;
+  }
 }
+
+bool TCustomGridEh::GetOwnHorzPixels(Integer, Integer&, Integer&) { return false; }
+
+void TCustomGridEh::SetOwnHorzPixelPos(Integer) {}
 
 Integer TCustomGridEh::PixelPage(const TGridAxisDrawInfoEh& Axis) {
   return std::max(0, Axis.GridExtent - Axis.FixedBoundary);
@@ -367,7 +376,9 @@ void TCustomGridEh::ScrollByPixels(Integer DX, Integer DY) {
   if (HandleAllocated()) Update();
   const TGridCoord OldTopLeft = FTopLeft;
   const TPoint OldOffset = FTopLeftOffset;
-  if (DX != 0) ScrollAxisByPixels(true, DX);
+  Integer OwnExtent = 0, OwnPos = 0;
+  if (DX != 0 && GetOwnHorzPixels(FPixelPage[0], OwnExtent, OwnPos)) SetOwnHorzPixelPos(OwnPos + DX);
+  else if (DX != 0) ScrollAxisByPixels(true, DX);
   if (DY != 0) ScrollAxisByPixels(false, DY);
   TopLeftMoved(OldTopLeft, OldOffset);
 }

@@ -215,3 +215,34 @@ TEST_F(Columns, TheDefaultNameJoinsIndexAndFieldName) {
   EXPECT_EQ(Grid->GetColumns()->Items(2)->GetDefaultName(), u"Column_2_ID_TYPE");
   EXPECT_EQ(Grid->GetColumns()->FindColumnByDefaultName(u"Column_2_ID_TYPE"), Grid->GetColumns()->Items(2));
 }
+
+TEST_F(Columns, AChangeOfAColumnsImageListRepaintsItsCellsAndAListThatGoesIsLetGo) {
+  ShowResources();
+  TColumnEh* Column = Grid->FindColumnByFieldName(u"ID_TYPE");
+  ASSERT_NE(Column, nullptr);
+  auto Images = std::make_unique<TImageList>(nullptr);
+  Images->SetWidth(10);
+  Images->SetHeight(10);
+  // ID_TYPE is 0 or 1: the image of each row, once the list holds them.
+  Column->SetImageList(Images.get());
+  Display.ProcessMessages();
+  const Integer Row = Grid->GetTitleRowCount();
+  const TRect Cell = Grid->CellRect(Grid->DataToRawColumn(Column->GetIndex()), Row);
+  const TPoint Middle((Cell.Left + Cell.Right) / 2, (Cell.Top + Cell.Bottom) / 2);
+  EXPECT_NE(Display.PixelAt(Grid->GetHandle(), Middle.X, Middle.Y), ColorToRGB(clRed));
+  TBitmap Picture;
+  Picture.SetSize(20, 10);
+  Picture.GetCanvas()->GetBrush()->SetColor(clRed);
+  Picture.GetCanvas()->FillRect(TRect(0, 0, 20, 10));
+  Images->AddMasked(&Picture, clWhite);
+  Display.ProcessMessages();
+  EXPECT_EQ(Display.PixelAt(Grid->GetHandle(), Middle.X, Middle.Y), ColorToRGB(clRed));
+  // A list of another column's, or one no longer the column's, repaints nothing.
+  Column->SetImageList(nullptr);
+  Display.ProcessMessages();
+  Images->Clear();
+  EXPECT_FALSE(GetUpdateRect(Grid->GetHandle(), nullptr, false));
+  Column->SetImageList(Images.get());
+  Images.reset();
+  EXPECT_EQ(Column->GetImageList(), nullptr);
+}

@@ -544,6 +544,23 @@ TEST_F(GridLookupEditing, BackspaceMovesTheCaretAndDeletesNothing) {
   EXPECT_EQ(Editor()->GetSelStart(), 5);
 }
 
+TEST_F(GridLookupEditing, DeleteOverTheWholeNameClearsTheValueAndTheListsChosenKey) {
+  OpenEditor();
+  Key(VK_DOWN, THeadlessShift::Alt);
+  TPopupDataGridEh* List = Editor()->GetDataList();
+  ASSERT_TRUE(List);
+  ASSERT_TRUE(VarEqualsEh(List->GetKeyValue(), Variant(1)));
+  Key(VK_ESCAPE);
+  Key(VK_HOME);
+  Key(VK_END, THeadlessShift::Shift);
+  Key(VK_DELETE);
+  EXPECT_EQ(Editor()->GetText(), u"");
+  // The list chooses nothing, open or closed.
+  EXPECT_TRUE(List->GetKeyValue().IsNull());
+  Key(VK_RETURN);
+  EXPECT_TRUE(Table.FieldByName(u"ID_TYPE")->GetIsNull());
+}
+
 TEST_F(GridLookupEditing, SteppingALookupCellMovesThroughTheLookupRecords) {
   Kind->SetNextFieldValue(1);
   EXPECT_EQ(TypeOf(), 2);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "editors/DBCtrlsEh.h"
 #include "tests/grid/DBGridPaintSupport.h"
@@ -459,4 +461,128 @@ TEST_F(RightToLeftGrid, ATitlesMirroredFilterButtonOpensItsListAtTheMirror) {
     const TRect R = Pictures[0][I];
     EXPECT_EQ(Pictures[1][I], TRect(ListWidth - R.Right, R.Top, ListWidth - R.Left, R.Bottom));
   }
+}
+
+TEST_F(RightToLeftGrid, RecordsDraggedInATreeTakeTheLevelsAndMoveLinesOfTheLeftToRightGridMirrored) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    G->GetColumns()->Items(0)->SetWidth(150);
+    G->SetOptionsEh(G->GetOptionsEh() + dghRecordMoving);
+  });
+  // Фонд (level 3, the last row) dragged up over Архивы and Архив, the mouse
+  // swept across the first column's tree area; dropped on Архив, deeper.
+  const TRect Tree = Ltr->CellRect(1, 5);
+  const TRect From = Ltr->CellRect(0, 6);
+  struct Step {
+    Integer Level;
+    TRect Line;
+  };
+  auto Run = [&](TDBGridEh* G, TMemTableEh& Table, const std::function<Integer(Integer)>& X) {
+    SCOPED_TRACE(G == Rtl ? "right-to-left" : "left-to-right");
+    const HWND Wnd = G->GetHandle();
+    std::vector<Step> Steps;
+    Display.AdvanceClock(1000);
+    Display.MouseDown(Wnd, X((From.Left + From.Right) / 2), From.Top + 8);
+    for (Integer Row : {4, 5})
+      for (Integer Offset : {4, 20, 30, 40, 50, 60, 80}) {
+        const Integer Y = Ltr->CellRect(1, Row).Top + 8;
+        Display.MouseMove(Wnd, X(Tree.Left + Offset), Y);
+        EXPECT_TRUE(G->GetMoveLineShown());
+        TRect Line = GridMoveLineEh()->GetBoundsRect();
+        const TPoint Origin = G->ClientToScreen(TPoint(0, 0));
+        OffsetRect(Line, -Origin.X, -Origin.Y);
+        Steps.push_back({G->GetMoveToLevel(), Line});
+      }
+    Display.MouseUp(Wnd, X(Tree.Left + 60), Ltr->CellRect(1, 5).Top + 8);
+    Display.ProcessMessages();
+    std::vector<Integer> Levels;
+    for (Table.First(); !Table.Eof(); Table.Next()) Levels.push_back(Table.GetTreeNodeLevel());
+    return std::make_tuple(Steps, Ids(Table), Levels);
+  };
+  const auto [StepsA, IdsA, LevelsA] = Run(Ltr, TableA, [](Integer X) { return X; });
+  const auto [StepsB, IdsB, LevelsB] = Run(Rtl, TableB, [](Integer X) { return M(X); });
+  ASSERT_EQ(StepsB.size(), StepsA.size());
+  std::set<Integer> Seen;
+  for (size_t I = 0; I < StepsA.size(); ++I) {
+    SCOPED_TRACE(I);
+    Seen.insert(StepsA[I].Level);
+    EXPECT_EQ(StepsB[I].Level, StepsA[I].Level);
+    EXPECT_EQ(StepsB[I].Line, MR(StepsA[I].Line));
+  }
+  // The sweep reached more than one level, and the drop moved the record deeper.
+  EXPECT_GE(Seen.size(), 2u);
+  EXPECT_EQ(IdsB, IdsA);
+  EXPECT_EQ(LevelsB, LevelsA);
+  EXPECT_NE(LevelsA, (std::vector<Integer>{1, 2, 2, 1, 2, 3}));
+}
+
+TEST_F(RightToLeftGrid, TheTreeColumnsEditorLeavesTheTreeAndDetailBoxWhereTheCellShowsThemAndTheBoxOpensThePanel) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    G->GetColumns()->Items(0)->SetWidth(150);
+    G->GetRowDetailPanel()->SetActive(true);
+  });
+  // Архив: a second-level node with a child, its tree two levels wide and its
+  // detail box after them.
+  const TRect Cell = Ltr->CellRect(1, 5);
+  const TRect Strip(Cell.Left, Cell.Top, Cell.Left + 2 * 18 + 18, Cell.Bottom);
+  auto StripOf = [&](TDBGridEh* G, const std::vector<TColor>& P) {
+    std::vector<TColor> S;
+    for (Integer Y = Strip.Top; Y < Strip.Bottom; ++Y)
+      for (Integer X = Strip.Left; X < Strip.Right; ++X) S.push_back(P[size_t(Y * W + (G == Rtl ? M(X) : X))]);
+    return S;
+  };
+  std::vector<TColor> Shown[2];
+  for (TDBGridEh* G : {Ltr, Rtl}) {
+    SCOPED_TRACE(G == Rtl ? "right-to-left" : "left-to-right");
+    TMemTableEh& Table = G == Rtl ? TableB : TableA;
+    Table.First();
+    Table.MoveBy(4);
+    ASSERT_EQ(IdOf(Table), 21);
+    G->SetSelectedIndex(0);
+    const std::vector<TColor> Plain = StripOf(G, Pixels(G));
+    G->ShowEditor();
+    ASSERT_TRUE(G->GetInplaceEditor() && G->GetInplaceEditor()->GetVisible());
+    Shown[G == Rtl] = StripOf(G, Pixels(G));
+    // With its editor the row shows its tree and box as it did without.
+    EXPECT_EQ(Shown[G == Rtl], Plain);
+    // A click on the box opens the panel; the node stays expanded.
+    const Integer X = Cell.Left + 2 * 18 + 9;
+    Display.AdvanceClock(1000);
+    Display.Click(G->GetHandle(), G == Rtl ? M(X) : X, Cell.Top + 8);
+    Display.ProcessMessages();
+    EXPECT_TRUE(G->GetRowDetailPanel()->GetVisible());
+    EXPECT_EQ(Table.RecordCount(), 6);
+    EXPECT_EQ(IdOf(Table), 21);
+  }
+  // The twin's strip is the first one's mirrored (the tree holds no text).
+  EXPECT_EQ(Shown[1], Shown[0]);
+}
+
+TEST_F(RightToLeftGrid, TheHorizontalBarOfAWideRowPanelRunsFromTheRight) {
+  Make([](TDBGridEh* G) {
+    for (const char16_t* Name : {u"NAME_THIS", u"NPP", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    for (Integer I = 0; I < 3; ++I) G->GetColumns()->Items(I)->SetWidth(250);
+    G->GetRowPanel()->SetActive(true);
+  });
+  auto Bar = [](TDBGridEh* G) {
+    TScrollInfo Info;
+    Info.fMask = SIF_ALL;
+    GetScrollInfo(G->GetHandle(), SB_HORZ, Info);
+    return Info;
+  };
+  // The arrow towards the panel's far end is the right one left to right and the left one mirrored.
+  for (auto [G, Code] : {std::pair{Ltr, SB_LINEDOWN}, std::pair{Rtl, SB_LINEUP}}) {
+    ASSERT_TRUE(IsScrollBarVisible(G->GetHandle(), SB_HORZ));
+    SendMessage(G->GetHandle(), WM_HSCROLL, MakeWParam(Code, 0), 0);
+    Display.ProcessMessages();
+  }
+  EXPECT_GT(Ltr->GetRowPanelLeftOffset(), 0);
+  EXPECT_EQ(Rtl->GetRowPanelLeftOffset(), Ltr->GetRowPanelLeftOffset());
+  const TScrollInfo A = Bar(Ltr), B = Bar(Rtl);
+  EXPECT_EQ(B.nPos, A.nMax + 1 - Integer(A.nPage) - A.nPos);
+  // The same cell stands at the mirror of its place.
+  const TRect CellA = Ltr->RowPanelCellRect(Ltr->GetColumns()->Items(1), Ltr->CellRect(1, 1), false);
+  const TRect CellB = Rtl->RowPanelCellRect(Rtl->GetColumns()->Items(1), Rtl->CellRect(1, 1), false);
+  EXPECT_EQ(CellB, MR(CellA));
 }

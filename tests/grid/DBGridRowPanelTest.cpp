@@ -182,6 +182,50 @@ TEST_F(RowPanel, APanelWiderThanTheWindowScrollsSidewaysToShowTheCurrentCellWhol
   EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
 }
 
+TEST_F(RowPanel, TheHorizontalBarScrollsAPanelWiderThanTheWindowAndFollowsTheCurrentCell) {
+  ShowPanels();
+  Grid->SetBounds(0, 0, 160, 300);
+  Display.ProcessMessages();
+  const Integer Furthest = 201 - Grid->CellRect(PanelCol(), 0).Width();
+  auto Bar = [&] {
+    TScrollInfo Info;
+    Info.fMask = SIF_ALL;
+    GetScrollInfo(Grid->GetHandle(), SB_HORZ, Info);
+    return Info;
+  };
+  auto HScroll = [&](Integer Code, Integer Pos = 0) {
+    SendMessage(Grid->GetHandle(), WM_HSCROLL, MakeWParam(Code, Pos), 0);
+    Display.ProcessMessages();
+  };
+  ASSERT_TRUE(IsScrollBarVisible(Grid->GetHandle(), SB_HORZ));
+  EXPECT_EQ(Bar().nMax + 1 - Integer(Bar().nPage), Furthest);
+  EXPECT_EQ(Bar().nPos, 0);
+  // The bar moves the panel, not the current cell.
+  const TRect Before = PanelCell(Name(), Grid->GetRow());
+  HScroll(SB_LINEDOWN);
+  const Integer Step = Grid->GetRowPanelLeftOffset();
+  EXPECT_GT(Step, 0);
+  EXPECT_EQ(PanelCell(Name(), Grid->GetRow()).Left, Before.Left - Step);
+  EXPECT_EQ(Grid->GetCurrentColumn(), Id());
+  EXPECT_EQ(Bar().nPos, Step);
+  HScroll(SB_BOTTOM);
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), Furthest);
+  SetScrollPos(Grid->GetHandle(), SB_HORZ, 20, false);  // the thumb dragged there
+  HScroll(SB_THUMBPOSITION, 20);
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 20);
+  HScroll(SB_TOP);
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
+  // A current cell brought into view moves the bar with the panel.
+  Grid->SetSelectedIndex(2);
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), Furthest);
+  EXPECT_EQ(Bar().nPos, Furthest);
+  // A window wide enough for the panel has nothing to scroll.
+  Grid->SetBounds(0, 0, 400, 300);
+  Display.ProcessMessages();
+  EXPECT_FALSE(IsScrollBarVisible(Grid->GetHandle(), SB_HORZ));
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), 0);
+}
+
 TEST_F(RowPanel, ATitleCarriedPastTheWindowsRightEdgeScrollsThePanelTowardsIt) {
   ShowPanels();
   Grid->SetOptionsEh(Grid->GetOptionsEh() + dghColumnMove);
@@ -200,6 +244,29 @@ TEST_F(RowPanel, ATitleCarriedPastTheWindowsRightEdgeScrollsThePanelTowardsIt) {
   Display.ProcessMessages();
   EXPECT_EQ(Id()->GetIndex(), 0);
   EXPECT_EQ(Id()->GetRowPanelRect().Left, 0);
+}
+
+TEST_F(RowPanel, ATitleHeldStillPastTheEdgeGoesOnScrollingThePanelWithTheClock) {
+  ShowPanels();
+  Grid->SetOptionsEh(Grid->GetOptionsEh() + dghColumnMove);
+  Grid->SetBounds(0, 0, 160, 300);
+  Display.ProcessMessages();
+  const TRect IdTitle = PanelCell(Id(), 0, true);
+  const TRect Row = Grid->CellRect(PanelCol(), 0);
+  const Integer Furthest = 201 - Row.Width();
+  Pause();
+  Display.MouseDown(Grid->GetHandle(), IdTitle.Left + 20, IdTitle.Top + 5);
+  Display.MouseMove(Grid->GetHandle(), IdTitle.Left + 60, IdTitle.Top + 5);
+  Display.MouseMove(Grid->GetHandle(), Grid->GetClientWidth() - 1, IdTitle.Top + 5);
+  const Integer AfterMove = Grid->GetRowPanelLeftOffset();
+  ASSERT_GT(AfterMove, 0);
+  ASSERT_LT(AfterMove, Furthest);
+  // The mouse rests: the panel scrolls on to its end.
+  Display.AdvanceClock(20 * 60);
+  EXPECT_EQ(Grid->GetRowPanelLeftOffset(), Furthest);
+  Display.MouseUp(Grid->GetHandle(), Grid->GetClientWidth() - 1, IdTitle.Top + 5);
+  Display.ProcessMessages();
+  EXPECT_FALSE(Grid->GetTimerActive());
 }
 
 TEST_F(RowPanel, AssigningAnotherGridsRowPanelTakesOnlyWhetherItIsActive) {
@@ -404,6 +471,29 @@ TEST_F(RowPanel, TheCellEditorLiesOverTheEditedPanelCellAndFollowsItWithItsText)
   Table.Prior();
   EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Фонд");
   EXPECT_EQ(Table.FieldByName(u"ID_THIS")->GetAsInteger(), 2);
+}
+
+TEST_F(RowPanel, TheEditorWrapsTextOnlyInAPanelCellOfMoreThanOneLine) {
+  ShowPanels();
+  for (TColumnEh* C : {Id(), Name()}) C->SetWordWrap(true);
+  // A wrapping editor keeps its text on lines of its own: no horizontal scrolling.
+  auto Wraps = [&] { return (GetWindowLong(Editor()->GetHandle(), GWL_STYLE) & ES_AUTOHSCROLL) == 0; };
+  // The record's panel is two lines high, the identifier's cell one.
+  Key(VK_F2);
+  ASSERT_TRUE(EditorShown());
+  ASSERT_EQ(Grid->GetSelectedIndex(), 0);
+  EXPECT_FALSE(Wraps());
+  // Down leaves a one-line editor for the next record.
+  Key(VK_DOWN);
+  EXPECT_EQ(CurrentId(), 2);
+  // The name's cell holds two lines: Down moves inside its text.
+  Grid->SetSelectedIndex(2);
+  Grid->ShowEditor();
+  ASSERT_TRUE(EditorShown());
+  EXPECT_TRUE(Wraps());
+  Key(VK_DOWN);
+  EXPECT_EQ(CurrentId(), 2);
+  EXPECT_TRUE(EditorShown());
 }
 
 TEST_F(RowPanel, TheFilterRowIsAPanelAndItsEditorLiesOverTheClickedColumnsCell) {

@@ -246,6 +246,51 @@ TEST_F(GridScroll, SmoothStepHandsTheVerticalBarToPixelScrolling) {
   EXPECT_EQ(Grid->GetTopRow(), 1);
 }
 
+namespace {
+
+// A grid whose vertical settings scroll by pixels from the start.
+class TSmoothVertScrollBar : public TVertDBGridEhScrollBar {
+public:
+  explicit TSmoothVertScrollBar(TCustomDBGridEh* Grid) : TVertDBGridEhScrollBar(Grid) { FSmoothStep = true; }
+};
+
+class TSmoothGrid : public TDBGridEh {
+public:
+  explicit TSmoothGrid(TComponent* AOwner) : TDBGridEh(AOwner) { RecreateScrollBarObjects(); }
+
+protected:
+  std::unique_ptr<TDBGridEhScrollBar> CreateScrollBar(TScrollBarKind Kind) override {
+    if (Kind == sbVertical) return std::make_unique<TSmoothVertScrollBar>(this);
+    return TDBGridEh::CreateScrollBar(Kind);
+  }
+};
+
+}  // namespace
+
+TEST_F(GridScroll, ADescendantsScrollBarSettingsComeFromItsOwnFactory) {
+  AddRecords(Table, 50);
+  Table.Open();
+  MakeScrollGrid(true, Source);
+  // The grid's own: one settings class per direction.
+  EXPECT_NE(dynamic_cast<TVertDBGridEhScrollBar*>(Grid->GetVertScrollBar()), nullptr);
+  EXPECT_NE(dynamic_cast<THorzDBGridEhScrollBar*>(Grid->GetHorzScrollBar()), nullptr);
+  EXPECT_FALSE(Grid->SmoothRowScrollMode());
+  auto* Smooth = new TSmoothGrid(Form);
+  Smooth->SetParent(Form);
+  Smooth->SetBorderStyle(bsNone);
+  Smooth->SetBounds(0, 0, 400, kTwentyRows);
+  Smooth->SetMemTableSupportIntf(true);
+  Smooth->SetDataSource(&Source);
+  Grid->SetVisible(false);
+  Display.ProcessMessages();
+  ASSERT_NE(dynamic_cast<TSmoothVertScrollBar*>(Smooth->GetVertScrollBar()), nullptr);
+  EXPECT_NE(dynamic_cast<THorzDBGridEhScrollBar*>(Smooth->GetHorzScrollBar()), nullptr);
+  EXPECT_TRUE(Smooth->SmoothRowScrollMode());
+  SendMessage(Smooth->GetHandle(), WM_VSCROLL, MakeWParam(SB_BOTTOM, 0), 0);
+  EXPECT_EQ(Smooth->GetVertPixelPos(), Smooth->GetVertPixelExtent() - Smooth->GetVertPixelPage());
+  EXPECT_GT(Smooth->GetVertPixelPos(), 0);
+}
+
 // ---- External bars -----------------------------------------------------------------------------------------
 
 TEST_F(GridScroll, AnExternalBarShowsWhatTheWindowsBarWouldAndScrollsTheGrid) {

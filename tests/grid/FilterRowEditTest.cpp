@@ -488,6 +488,23 @@ TEST_F(FilterRowEdit, ClickingTwoValuesTicksBothAndFiltersByEitherWithTheListSti
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{2, 7}));
 }
 
+TEST_F(FilterRowEdit, WithoutInstantApplyTickedValuesWaitForTheListToCloseThoughThePickSwitchIsOn) {
+  ShowFiltered();
+  Grid->GetSTFilter()->SetInstantApply(false);
+  Grid->GetCenter()->SetFilterEditCloseUpApplyFilter(true);
+  ClickFilterCell(2);
+  DropDown();
+  ClickItem(ItemOf(u"Запись 2"));
+  ClickItem(ItemOf(u"Запись 7"));
+  EXPECT_TRUE(Editor()->GetListVisible());
+  EXPECT_EQ(Condition(2), u"in ('Запись 2','Запись 7')");
+  EXPECT_FALSE(Table.GetFiltered());
+  // The list closed with its ticks is the pick that applies.
+  Key(VK_RETURN);
+  EXPECT_FALSE(Editor()->GetListVisible());
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{2, 7}));
+}
+
 TEST_F(FilterRowEdit, APressReleasedOverAnotherValueTicksNothing) {
   ShowFiltered();
   ClickFilterCell(2);
