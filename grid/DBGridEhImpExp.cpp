@@ -175,9 +175,12 @@ bool TDBGridEhExport::StoredValuesReadable() const {
   return Table && Table->GetState() == dsBrowse && !Table->OnGetFieldValue;
 }
 
-const TRecValueEh* TDBGridEhExport::StoredValue(const TField* Field) const {
-  if (!FStoredRecord || Field->GetFieldKind() != fkData || Field->GetFieldNo() <= 0) return nullptr;
-  return FStoredRecord->StoredValue(Field->GetFieldNo() - 1);
+Integer TDBGridEhExport::StoredColumnOf(const TField* Field) {
+  return Field->GetFieldKind() == fkData && Field->GetFieldNo() > 0 ? Field->GetFieldNo() - 1 : -1;
+}
+
+const TRecValueEh* TDBGridEhExport::StoredValueAt(Integer Column) const {
+  return FStoredRecord && Column >= 0 ? FStoredRecord->StoredValue(Column) : nullptr;
 }
 
 void TDBGridEhExport::WriteRecord(TColumnsEhList* ColumnsList) {
@@ -246,6 +249,7 @@ TField* TDBGridEhExport::FooterField(TColumnEh* Column, TColumnFooterEh* Footer)
 }
 
 void TDBGridEhExport::CalcFooterValues() {
+  if (FFooterValues.empty()) return;  // no footer rows: nothing to add up, row after row
   const Integer Cols = FExpCols->Count();
   for (Integer R = 0; R < FDBGridEh->GetFooterRowCount(); ++R)
     for (Integer C = 0; C < Cols; ++C) {

@@ -127,10 +127,14 @@ protected:
   void WriteAnsiBytes(const std::string& Bytes) { WriteBytes(Bytes.data(), Bytes.size()); }
   void WriteWide(const String& Text) { WriteBytes(Text.data(), Text.size() * sizeof(Char)); }
   void FlushBuffer();
-  // The value of a data field as the in-memory table stores it for the row being
-  // exported, read in place; null when it must be read through the field (another
-  // dataset, a field that is not stored, a record being edited, a value event).
-  const TRecValueEh* StoredValue(const TField* Field) const;
+  // The value of the table's column Column (-1: none) as the in-memory table
+  // stores it for the row being exported, read in place; null when it must be
+  // read through the field (another dataset, a field that is not stored, a
+  // record being edited, a value event).
+  const TRecValueEh* StoredValueAt(Integer Column) const;
+  // The table's column whose stored value a field reads, -1 for a field not
+  // stored; a writer looks it up once per export, not once per cell.
+  static Integer StoredColumnOf(const TField* Field);
   // Adds the current record to the footer sums and counts.
   void CalcFooterValues();
   // The text of a sum or count footer over the exported records.
@@ -275,6 +279,7 @@ private:
     TField* Field = nullptr;
     Byte Tag = 0;             // the tag of the field's type
     bool TextField = false;   // a text field, whose text is its stored value's
+    Integer StoredColumn = -1;  // the table's column of a data field, read in place when it may be
   };
   const TCellPlan& PlanOf(TColumnEh* Column);
   std::vector<TCellPlan> FPlans;

@@ -106,6 +106,7 @@ const TDBGridEhExportAsVCLDBIF::TCellPlan& TDBGridEhExportAsVCLDBIF::PlanOf(TCol
   if (Plan.Field) {
     Plan.Tag = Byte(TagOfFieldType(Plan.Field->GetDataType()));
     Plan.TextField = dynamic_cast<const TStringField*>(Plan.Field) != nullptr;
+    Plan.StoredColumn = StoredColumnOf(Plan.Field);
   }
   FPlans.push_back(Plan);
   FNextPlan = FPlans.size();
@@ -149,7 +150,7 @@ void TDBGridEhExportAsVCLDBIF::WriteDataCell(TColumnEh* Column, TColCellParamsEh
   }
   // One read gives both whether the cell is Null and its value; a stored value is read in place.
   Variant Read;
-  const TRecValueEh* Stored = StoredValue(Field);
+  const TRecValueEh* Stored = StoredValueAt(Plan.StoredColumn);
   if (Stored ? Stored->IsNullOrEmpty() : VarIsNullOrEmpty(Read = Field->GetValue())) return Tag(vtNullEh);
   switch (const TVCLDBIFTagEh Kind = TVCLDBIFTagEh(Plan.Tag)) {
     case vtIntegerEh: {

@@ -20,6 +20,15 @@ TRecBuf* TCustomMemTableEh::RecBuf(TRecordBuffer Buffer) const {
   return FBufferPool[static_cast<size_t>(Buffer - 1)].get();
 }
 
+namespace {
+// Empties the values; an entry that is empty already is left alone (a buffer
+// taken and given back for every row of a read would otherwise rebuild them all).
+void ClearValues(std::vector<Variant>& Values) {
+  for (Variant& v : Values)
+    if (!v.IsEmpty()) v = Variant();
+}
+}  // namespace
+
 TRecordBuffer TCustomMemTableEh::AllocRecordBuffer() {
   size_t i = 0;
   while (i < FBufferPool.size() && FBufferPool[i]->InUse) ++i;
@@ -27,14 +36,16 @@ TRecordBuffer TCustomMemTableEh::AllocRecordBuffer() {
   TRecBuf* b = FBufferPool[i].get();
   b->InUse = true;
   b->RecView = -2;
-  b->Values.assign(static_cast<size_t>(GetFieldCount()), Variant());
+  const size_t Count = static_cast<size_t>(GetFieldCount());
+  if (b->Values.size() == Count) ClearValues(b->Values);
+  else b->Values.assign(Count, Variant());
   return static_cast<TRecordBuffer>(i + 1);
 }
 
 void TCustomMemTableEh::ClearRecBuf(TRecBuf* Buf) {
   Buf->InUse = false;
   Buf->RecView = -1;
-  for (Variant& v : Buf->Values) v = Variant();
+  ClearValues(Buf->Values);
   Buf->TreeNode = nullptr;
   Buf->MemRec = nullptr;
   Buf->UseMemRec = false;
