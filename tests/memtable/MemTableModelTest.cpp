@@ -232,8 +232,8 @@ protected:
     }
   }
 
-  void Run(unsigned Seed, Integer Records, Integer Span) {
-    Rng.seed(Seed);
+  void Run(unsigned Start, Integer Records, Integer Span) {
+    Rng.seed(Start);
     KeySpan = Span;
     Filter = &kFilters[0];
     Sort = &kSorts[0];
@@ -248,7 +248,7 @@ protected:
     }
     Check("fill");
     for (int step = 0; step < 250; ++step) {
-      const std::string name = "seed " + std::to_string(Seed) + ", step " + std::to_string(step);
+      const std::string name = "random start " + std::to_string(Start) + ", step " + std::to_string(step);
       const unsigned op = Rng() % 16;
       std::string what;
       if (op < 2) {
@@ -342,14 +342,14 @@ protected:
 
 TEST_P(MemTableModel, RandomStepsAnswerAsThePlainModel) {
   // Keys that repeat a few times each, and keys shared by many records.
-  for (const auto& [seed, records, span] : {std::tuple{401u, 24, 8}, std::tuple{402u, 40, 2}, std::tuple{403u, 12, 5}}) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
+  for (const auto& [start, records, span] : {std::tuple{401u, 24, 8}, std::tuple{402u, 40, 2}, std::tuple{403u, 12, 5}}) {
+    SCOPED_TRACE("random start " + std::to_string(start));
     MakeTable();
     Store.clear();
     View.clear();
     Stale = false;
     NextId = 0;
-    Run(seed, records, span);
+    Run(start, records, span);
     if (HasFatalFailure()) return;
   }
 }
