@@ -44,7 +44,12 @@ void TTreeNodeArenaEh::SetSlotSize(size_t Size) {
 }
 
 // Blocks from this size on are mapped whole rather than taken from the heap.
-constexpr size_t kMapFrom = size_t{4} << 20;
+// Below it the heap keeps a freed tree's block for the next one (the C
+// library stops handing back blocks up to this size once one was freed), so
+// opening a tree of some hundred thousand records again costs no fresh pages,
+// which on a busy machine took longer than making the nodes; a helper thread
+// filling the pages of a mapped block could not hide that either.
+constexpr size_t kMapFrom = size_t{32} << 20;
 
 void TTreeNodeArenaEh::Reserve(size_t Count) {
   const size_t spare = FFreeCount + (FSlotSize ? static_cast<size_t>(FEnd - FNext) / FSlotSize : 0);
