@@ -283,9 +283,15 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   // Every record with the key is looked at, shown or not: a scan finds the
   // first shown row holding it, and so must the index.
   constexpr size_t kFewRecords = 16;
-  std::array<TMemoryRecordEh*, kFewRecords> few;
-  size_t count = 0;
-  Integer firstPos = -1;
+  // One place for what the visit gathers: a visit that refers to it alone is
+  // held inside its std::function instead of on the heap.
+  struct {
+    std::array<TMemoryRecordEh*, kFewRecords> Few;
+    size_t Count = 0;
+    Integer FirstPos = -1;
+  } seen;
+  auto& few = seen.Few;
+  size_t& count = seen.Count;
   // A flat table kept in key order shows the record at its entry's position:
   // the rows where the entry may lie are asked for while the index's last
   // nodes are read, so the row check after the search need not wait for them.
@@ -293,13 +299,13 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   try {
     index->VisitKeyRecords(
         key,
-        [&](TMemoryRecordEh* R, Integer Pos) {
-          if (count == kFewRecords) {
-            ++count;
+        [&seen](TMemoryRecordEh* R, Integer Pos) {
+          if (seen.Count == kFewRecords) {
+            ++seen.Count;
             return false;
           }
-          if (count == 0) firstPos = Pos;
-          few[count++] = R;
+          if (seen.Count == 0) seen.FirstPos = Pos;
+          seen.Few[seen.Count++] = R;
           return true;
         },
         [&](Integer First, Integer Count) {
@@ -312,7 +318,7 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
     Rec = few[0];
     // A table kept in key order shows the record at its entry's position: that
     // row is tried first, before the record is read for its place.
-    return ViewIndexOfRecord(Rec, firstPos);
+    return ViewIndexOfRecord(Rec, seen.FirstPos);
   }
   // Many records with the key: the rows are read once instead of sought one by one.
   if (count > kFewRecords) return -2;
