@@ -151,11 +151,14 @@ public:
 
   // From the entry LowerBound gives, each entry in order while Visit(entry,
   // its position) answers true.
-  template <class TFast, class TBefore, class TVisit>
-  void VisitFrom(TFast&& Fast, TBefore&& Before, TVisit&& Visit) const {
+  // Narrow(first, count), when given, learns on the way down that the entry lies
+  // at a position from first to first + count - 1, before the node below is
+  // read: a caller can ask for what it reads next by position meanwhile.
+  template <class TFast, class TBefore, class TVisit, class TNarrow = void (*)(Integer, Integer)>
+  void VisitFrom(TFast&& Fast, TBefore&& Before, TVisit&& Visit, TNarrow&& Narrow = [](Integer, Integer) {}) const {
     const TLeaf* leaf = nullptr;
     Integer k = 0;
-    Integer pos = Search<true>(Fast, Before, nullptr, &leaf, &k);
+    Integer pos = Search<true>(Fast, Before, nullptr, &leaf, &k, Narrow);
     for (; leaf; leaf = leaf->Next, k = 0)
       for (; k < leaf->Count; ++k)
         if (!Visit(leaf->Items[static_cast<size_t>(k)], pos++)) return;
@@ -210,9 +213,9 @@ private:
   // The position is summed on the way down only when asked for (WithPos).
   // LeafAt and IndexAt, when given, receive the leaf and the place in it (which
   // may be its count: the entry is then the next leaf's first).
-  template <bool WithPos, class TFast, class TBefore>
+  template <bool WithPos, class TFast, class TBefore, class TNarrow = void (*)(Integer, Integer)>
   Integer Search(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At, const TLeaf** LeafAt = nullptr,
-                 Integer* IndexAt = nullptr) const {
+                 Integer* IndexAt = nullptr, TNarrow&& Narrow = [](Integer, Integer) {}) const {
     Integer pos = 0;
     const TNode* n = FRoot.get();
     if (!n) {
@@ -240,6 +243,8 @@ private:
       const Integer child = lo - 1;
       if (WithPos)
         for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
+      // The entry sought lies below the child taken, or is the next child's first.
+      if (WithPos) Narrow(pos, inner->Sizes[static_cast<size_t>(child)] + 1);
       n = inner->Children[static_cast<size_t>(child)].get();
     }
     const auto* leaf = static_cast<const TLeaf*>(n);

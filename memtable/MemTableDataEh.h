@@ -909,7 +909,10 @@ public:
   // The record of each entry with the key and the entry's position, in the
   // index's order, while Visit answers true; raises as FindKeyRecord does for
   // a key that cannot be compared.
-  void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit) const;
+  // Narrow, when given, learns on the way down where the first entry with the
+  // key may lie: positions from its first argument, as many as its second.
+  void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit,
+                       const std::function<void(Integer, Integer)>& Narrow = {}) const;
   Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
   const TIndexItemEh& GetItem(Integer Pos) const { return FItems.At(Pos); }

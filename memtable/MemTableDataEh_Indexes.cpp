@@ -366,8 +366,8 @@ bool TMTIndexEh::FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) c
   return true;
 }
 
-void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue,
-                                 const std::function<bool(TMemoryRecordEh*, Integer)>& Visit) const {
+void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit,
+                                 const std::function<void(Integer, Integer)>& Narrow) const {
   const bool unique = IsUnique();
   const TFastProbe probe(KeyValue);
   auto compare = [&](const TIndexItemEh& e) {
@@ -388,7 +388,10 @@ void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue,
       },
       // The entries with the key stand together; the first other one ends
       // them, and in a unique index the first is the only one.
-      [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos) && !unique; });
+      [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos) && !unique; },
+      [&](Integer First, Integer Count) {
+        if (Narrow) Narrow(First, Count);
+      });
 }
 
 void TMTIndexEh::GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const {

@@ -1,6 +1,7 @@
 // TCustomMemTableEh: editing (post, add, delete, cancel, new record), applying
 // updates, emptying, and the key search behind Locate and Lookup.
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <span>
@@ -249,6 +250,21 @@ bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, const std::vector<TF
   return match;
 }
 
+namespace {
+
+// Asks for the view's slots of rows First .. First + Count - 1 when they are few.
+void PrefetchRows(const std::vector<TMemoryRecordEh*>& Rows, Integer First, Integer Count) {
+  constexpr Integer kFewRows = 2 * TIndexEntriesEh::LeafCapacity;
+  if (Count > kFewRows || First < 0) return;
+  const Integer last = std::min(First + Count, static_cast<Integer>(Rows.size()));
+  for (Integer i = First; i < last; i += 8) __builtin_prefetch(&Rows[static_cast<size_t>(i)]);
+  // The optimiser counts prefetches as doing nothing and would drop a call that
+  // does nothing else: the empty statement keeps it.
+  asm volatile("");
+}
+
+}  // namespace
+
 Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const Variant& KeyValues,
                                        TMemoryRecordEh*& Rec) {
   Rec = nullptr;
@@ -267,19 +283,34 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
   // Every record with the key is looked at, shown or not: a scan finds the
   // first shown row holding it, and so must the index.
   constexpr size_t kFewRecords = 16;
-  std::array<TMemoryRecordEh*, kFewRecords> few;
-  size_t count = 0;
-  Integer firstPos = -1;
+  // One place for what the visit gathers: a visit that refers to it alone is
+  // held inside its std::function instead of on the heap.
+  struct {
+    std::array<TMemoryRecordEh*, kFewRecords> Few;
+    size_t Count = 0;
+    Integer FirstPos = -1;
+  } seen;
+  auto& few = seen.Few;
+  size_t& count = seen.Count;
+  // A flat table kept in key order shows the record at its entry's position:
+  // the rows where the entry may lie are asked for while the index's last
+  // nodes are read, so the row check after the search need not wait for them.
+  const std::vector<TMemoryRecordEh*>* rows = TreeMode() ? nullptr : &FRecordsView->GetViewList();
   try {
-    index->VisitKeyRecords(key, [&](TMemoryRecordEh* R, Integer Pos) {
-      if (count == kFewRecords) {
-        ++count;
-        return false;
-      }
-      if (count == 0) firstPos = Pos;
-      few[count++] = R;
-      return true;
-    });
+    index->VisitKeyRecords(
+        key,
+        [&seen](TMemoryRecordEh* R, Integer Pos) {
+          if (seen.Count == kFewRecords) {
+            ++seen.Count;
+            return false;
+          }
+          if (seen.Count == 0) seen.FirstPos = Pos;
+          seen.Few[seen.Count++] = R;
+          return true;
+        },
+        [&](Integer First, Integer Count) {
+          if (rows) PrefetchRows(*rows, First, Count);
+        });
   } catch (const Exception&) {
     return -2;  // a key of another kind than the index's: compare row by row
   }
@@ -287,7 +318,7 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
     Rec = few[0];
     // A table kept in key order shows the record at its entry's position: that
     // row is tried first, before the record is read for its place.
-    return ViewIndexOfRecord(Rec, firstPos);
+    return ViewIndexOfRecord(Rec, seen.FirstPos);
   }
   // Many records with the key: the rows are read once instead of sought one by one.
   if (count > kFewRecords) return -2;

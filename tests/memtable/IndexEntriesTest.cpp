@@ -81,6 +81,38 @@ struct IndexEntries : ::testing::Test {
       const Integer pos = Tree.LowerBound([&](const TIndexItemEh& I) { return I.Key().AsInt64() < key; });
       const auto first = std::find_if(Model.begin(), Model.end(), [&](const TModelEntry& e) { return e.Key >= key; });
       ASSERT_EQ(pos, first - Model.begin()) << When << " key " << key;
+      ExpectNarrowingHolds(key, pos, When);
+    }
+  }
+
+  // A walk from a key's first entry is told on the way down where that entry
+  // lies: every range told holds it, each lies inside the one before, and the
+  // last is no wider than a leaf and the entry after it.
+  void ExpectNarrowingHolds(Int64 Key, Integer Pos, const std::string& When) {
+    std::vector<std::pair<Integer, Integer>> told;
+    Integer visited = -1;
+    Tree.VisitFrom([](const TIndexEntriesEh::TFastKey&) { return -1; },
+                   [&](const TIndexItemEh& I) { return I.Key().AsInt64() < Key; },
+                   [&](const TIndexItemEh& I, Integer At) {
+                     visited = At;
+                     EXPECT_GE(I.Key().AsInt64(), Key);
+                     return false;
+                   },
+                   [&](Integer First, Integer Count) { told.emplace_back(First, Count); });
+    EXPECT_EQ(visited, Pos < Tree.Count() ? Pos : -1) << When << " key " << Key;
+    if (Tree.Count() > TIndexEntriesEh::LeafCapacity) {
+      ASSERT_FALSE(told.empty()) << When;
+    }
+    for (size_t i = 0; i < told.size(); ++i) {
+      const auto [first, count] = told[i];
+      EXPECT_TRUE(first <= Pos && Pos < first + count) << When << " key " << Key << " level " << i;
+      if (i > 0) {
+        EXPECT_GE(first, told[i - 1].first) << When;
+        EXPECT_LE(first + count, told[i - 1].first + told[i - 1].second) << When;
+      }
+    }
+    if (!told.empty()) {
+      EXPECT_LE(told.back().second, TIndexEntriesEh::LeafCapacity + 1) << When;
     }
   }
 };
