@@ -233,7 +233,7 @@ protected:
   }
 
   void Run(unsigned Start, Integer Records, Integer Span) {
-    Rng.seed(Start);
+    Rng = std::mt19937(Start);
     KeySpan = Span;
     Filter = &kFilters[0];
     Sort = &kSorts[0];

@@ -132,6 +132,19 @@ struct SdlDisplayTest : ::testing::Test {
     return e;
   }
 
+  // A left click at client point (X, Y), pressed and let go, left in SDL's queue.
+  void PushClick(HWND h, int X, int Y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = X;
+    e.button.y = Y;
+    SDL_PushEvent(&e);
+    e.type = SDL_MOUSEBUTTONUP;
+    SDL_PushEvent(&e);
+  }
+
   std::unique_ptr<TSdlDisplay> Display;
   std::vector<HWND> Windows;
   String Chars;
@@ -223,15 +236,7 @@ TEST_F(SdlDisplayTest, MouseButtonsArriveInClientCoordinates) {
   HWND h = MakeWindow(u"Мышь", TRect(60, 70, 360, 270), RGB(255, 255, 255));
   ShowWindow(h, SW_SHOW);
   Pump(100);
-  SDL_Event e{};
-  e.type = SDL_MOUSEBUTTONDOWN;
-  e.button.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
-  e.button.button = SDL_BUTTON_LEFT;
-  e.button.x = 12;
-  e.button.y = 34;
-  SDL_PushEvent(&e);
-  e.type = SDL_MOUSEBUTTONUP;
-  SDL_PushEvent(&e);
+  PushClick(h, 12, 34);
   Pump(100);
   ASSERT_EQ(Clicks.size(), 1u);
   EXPECT_EQ(Clicks[0], TPoint(12, 34));
@@ -333,15 +338,7 @@ TEST_F(SdlDisplayTest, KeysTypedRightAfterAClickInOneBatchGoToTheWindowTheClickC
   SetFocus(fields[0]);
   Pump(50);
   // What arrives while the program is busy: a click on the second field, then typing.
-  SDL_Event e{};
-  e.type = SDL_MOUSEBUTTONDOWN;
-  e.button.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
-  e.button.button = SDL_BUTTON_LEFT;
-  e.button.x = 20;
-  e.button.y = 60;
-  SDL_PushEvent(&e);
-  e.type = SDL_MOUSEBUTTONUP;
-  SDL_PushEvent(&e);
+  PushClick(h, 20, 60);
   SDL_Event text = TextInput(h, "Пушкин");
   SDL_PushEvent(&text);
   Pump(100);
