@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "XRequests.h"
 #include "XvfbServer.h"
@@ -130,6 +131,17 @@ struct SdlDisplayTest : ::testing::Test {
     e.text.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
     SDL_strlcpy(e.text.text, Utf8, sizeof e.text.text);
     return e;
+  }
+
+  // A main window on the screen and a box it owns, shown over it.
+  std::pair<HWND, HWND> ShowMainAndBox() {
+    HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
+    ShowWindow(main, SW_SHOW);
+    Pump(100);
+    HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                          main);
+    ShowWindow(box, SW_SHOW);
+    return {main, box};
   }
 
   // A left click at client point (X, Y), pressed and let go, left in SDL's queue.
@@ -287,12 +299,7 @@ TEST_F(SdlDisplayTest, AWindowThatHidesGivesTheKeyboardBackToTheWindowThatHadIt)
 }
 
 TEST_F(SdlDisplayTest, OwnedWindowsTellTheWindowManagerWhoseTheyAre) {
-  HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
-  ShowWindow(main, SW_SHOW);
-  Pump(100);
-  HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        main);
-  ShowWindow(box, SW_SHOW);
+  const auto [main, box] = ShowMainAndBox();
   HWND list = MakeWindow(String(), TRect(60, 300, 200, 330), RGB(0, 255, 0), WS_POPUP | WS_BORDER, box);
   ShowWindow(list, SW_SHOWNOACTIVATE);
   Pump(100);
@@ -307,12 +314,7 @@ TEST_F(SdlDisplayTest, OwnedWindowsTellTheWindowManagerWhoseTheyAre) {
 }
 
 TEST_F(SdlDisplayTest, TheKeyboardGivenToAWindowAModalOneDisablesGoesToTheModalOne) {
-  HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
-  ShowWindow(main, SW_SHOW);
-  Pump(100);
-  HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        main);
-  ShowWindow(box, SW_SHOW);
+  const auto [main, box] = ShowMainAndBox();
   EnableWindow(main, false);
   Pump(200);
   ASSERT_EQ(GetActiveWindow(), box);
