@@ -16,7 +16,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <utility>
+
+#include <sys/mman.h>
 
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
@@ -100,12 +103,14 @@ TIndexEntriesEh::TIndexEntriesEh() = default;
 TIndexEntriesEh::~TIndexEntriesEh() = default;
 
 TIndexEntriesEh::TIndexEntriesEh(TIndexEntriesEh&& Other) noexcept
-    : FRoot(std::move(Other.FRoot)), FCount(std::exchange(Other.FCount, 0)),
+    : FBlock(std::move(Other.FBlock)), FRoot(std::move(Other.FRoot)), FCount(std::exchange(Other.FCount, 0)),
       FFirstLeaf(std::exchange(Other.FFirstLeaf, nullptr)) {}
 
 TIndexEntriesEh& TIndexEntriesEh::operator=(TIndexEntriesEh&& Other) noexcept {
   if (this != &Other) {
+    // The nodes go before the block they may lie in.
     FRoot = std::move(Other.FRoot);
+    FBlock = std::move(Other.FBlock);
     FCount = std::exchange(Other.FCount, 0);
     FFirstLeaf = std::exchange(Other.FFirstLeaf, nullptr);
   }
@@ -114,8 +119,49 @@ TIndexEntriesEh& TIndexEntriesEh::operator=(TIndexEntriesEh&& Other) noexcept {
 
 void TIndexEntriesEh::Clear() {
   FRoot.reset();
+  FBlock.reset();
   FCount = 0;
   FFirstLeaf = nullptr;
+}
+
+void TIndexEntriesEh::TNode::operator delete(TNode* N, std::destroying_delete_t) {
+  const bool inBlock = N->InBlock;
+  N->~TNode();
+  if (!inBlock) ::operator delete(N);
+}
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+TIndexEntriesEh::TNodeBlock::TNodeBlock(size_t Bytes) {
+  // Mapped on a huge-page boundary, and a whole number of huge pages long, so
+  // the kernel can back all of it with them.
+  const size_t size = (Bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return;  // the nodes come from the heap
+  auto* start = static_cast<std::byte*>(p);
+  const auto misalign = reinterpret_cast<uintptr_t>(start) % kHugePage;
+  const size_t head = misalign ? kHugePage - misalign : 0;
+  if (head) munmap(start, head);
+  if (kHugePage - head) munmap(start + head + size, kHugePage - head);
+  FBase = start + head;
+  FSize = size;
+  madvise(FBase, size, MADV_HUGEPAGE);
+}
+
+TIndexEntriesEh::TNodeBlock::~TNodeBlock() {
+  if (FBase) munmap(FBase, FSize);
+}
+
+void* TIndexEntriesEh::TNodeBlock::Take(size_t Bytes) {
+  // Each node starts a cache line: a search asks for its lines whole.
+  const size_t at = (FUsed + 63) / 64 * 64;
+  if (!FBase || at + Bytes > FSize) return nullptr;
+  FUsed = at + Bytes;
+  return FBase + at;
 }
 
 Integer TIndexEntriesEh::SizeOf(const TNode* N) {
@@ -389,18 +435,43 @@ void TIndexEntriesEh::Rebalance(TPath& Path, TLeaf* Leaf) {
 // Loading whole levels
 
 TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count)
-    // Leaves seven eighths full: room for inserts before the first split.
-    : FOwner(Owner), FFill(LeafCapacity * 7 / 8) {
-  FLeaves.reserve(static_cast<size_t>(Count / FFill + 1));
+    // Nodes full: a search through a large index then reads as few levels as
+    // can be (a million entries in four), and the first insert into a full
+    // leaf costs one split.
+    : FOwner(Owner), FFill(LeafCapacity) {
+  const size_t leaves = static_cast<size_t>(Count / FFill + 1);
+  FLeaves.reserve(leaves);
+  // A block only where the nodes fill a huge page: a small table's index keeps
+  // to the heap.
+  size_t bytes = leaves * sizeof(TLeaf);
+  const auto innerFill = static_cast<size_t>(InnerCapacity);
+  for (size_t n = leaves; n > 1;) {
+    n = (n + innerFill - 1) / innerFill;
+    bytes += n * sizeof(TInner);
+  }
+  bytes += (leaves + leaves / innerFill + 2) * 64;  // each node aligned to a line
+  if (bytes >= kHugePage) FOwner.FBlock = std::make_unique<TNodeBlock>(bytes);
+}
+
+template <class T>
+std::unique_ptr<TIndexEntriesEh::TNode> TIndexEntriesEh::TBulkLoad::Make() {
+  if (FOwner.FBlock)
+    if (void* p = FOwner.FBlock->Take(sizeof(T))) {
+      T* node = new (p) T();
+      node->InBlock = true;
+      return std::unique_ptr<TNode>(node);
+    }
+  return std::make_unique<T>();
 }
 
 void TIndexEntriesEh::TBulkLoad::Add(TIndexItemEh Item) {
   if (!FLast || FLast->Count == FFill) {
-    auto leaf = std::make_unique<TLeaf>();
+    std::unique_ptr<TNode> made = Make<TLeaf>();
+    auto* leaf = static_cast<TLeaf*>(made.get());
     leaf->Prev = FLast;
-    if (FLast) FLast->Next = leaf.get();
-    FLast = leaf.get();
-    FLeaves.push_back(std::move(leaf));
+    if (FLast) FLast->Next = leaf;
+    FLast = leaf;
+    FLeaves.push_back(std::move(made));
   }
   FLast->Items[static_cast<size_t>(FLast->Count++)] = std::move(Item);
   ++FOwner.FCount;
@@ -410,12 +481,12 @@ void TIndexEntriesEh::TBulkLoad::Finish() {
   if (FLeaves.empty()) return;
   FOwner.FFirstLeaf = static_cast<TLeaf*>(FLeaves.front().get());
   std::vector<std::unique_ptr<TNode>> level = std::move(FLeaves);
-  const Integer fill = InnerCapacity * 7 / 8;
+  const Integer fill = InnerCapacity;
   while (level.size() > 1) {
     std::vector<std::unique_ptr<TNode>> up;
     up.reserve(level.size() / static_cast<size_t>(fill) + 1);
     for (size_t k = 0; k < level.size(); ++k) {
-      if (k % static_cast<size_t>(fill) == 0) up.push_back(std::make_unique<TInner>());
+      if (k % static_cast<size_t>(fill) == 0) up.push_back(Make<TInner>());
       auto* inner = static_cast<TInner*>(up.back().get());
       const auto at = static_cast<size_t>(inner->Count++);
       inner->Sizes[at] = SizeOf(level[k].get());

@@ -14,10 +14,12 @@
 //
 // Implementation: memtable/IndexEntriesEh.cpp.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "memtable/RecordValuesEh.h"
@@ -175,7 +177,10 @@ private:
   struct TNode {
     explicit TNode(bool ALeaf) : Leaf(ALeaf) {}
     virtual ~TNode() = default;
+    // A node made in a whole load's block goes with the block, not on its own.
+    static void operator delete(TNode* N, std::destroying_delete_t);
     bool Leaf;
+    bool InBlock = false;
     Integer Count = 0;  // entries of a leaf, children of an inner node
   };
   struct TLeaf : TNode {
@@ -196,6 +201,9 @@ private:
     std::array<TIndexItemEh, InnerCapacity> First;
   };
 
+  // The bytes of a node a search may read, whichever kind it is: a leaf's
+  // header and entries; an inner node's header, sizes, fast keys and children.
+  static constexpr size_t kSearchedBytes = std::max(sizeof(TLeaf), sizeof(TInner) - sizeof(TInner::First));
   // Asks for a node's fast keys at once: a search then waits for memory once a
   // level, not once a probe.
   static void PrefetchBytes(const void* From, size_t Size) {
@@ -243,9 +251,13 @@ private:
       const Integer child = lo - 1;
       if (WithPos)
         for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
+      n = inner->Children[static_cast<size_t>(child)].get();
+      // The child's header and the keys a search reads of it, whichever kind it
+      // is, are asked for together: the header would otherwise be waited for
+      // before the keys could be asked for.
+      PrefetchBytes(n, kSearchedBytes);
       // The entry sought lies below the child taken, or is the next child's first.
       if (WithPos) Narrow(pos, inner->Sizes[static_cast<size_t>(child)] + 1);
-      n = inner->Children[static_cast<size_t>(child)].get();
     }
     const auto* leaf = static_cast<const TLeaf*>(n);
     PrefetchBytes(leaf->Items.data(), static_cast<size_t>(leaf->Count) * sizeof(TIndexItemEh));
@@ -278,6 +290,25 @@ private:
     int Depth = 0;
   };
 
+  // The memory of the nodes a whole load makes, taken at once: a large index's
+  // nodes then lie on few huge pages, and a search through a million entries
+  // does not wait for the address translation of every node it reads. Nodes
+  // made later come from the heap; the block goes when the tree is cleared.
+  class TNodeBlock {
+  public:
+    explicit TNodeBlock(size_t Bytes);
+    ~TNodeBlock();
+    TNodeBlock(const TNodeBlock&) = delete;
+    TNodeBlock& operator=(const TNodeBlock&) = delete;
+    // Room for a node of Bytes; null when the block is spent.
+    void* Take(size_t Bytes);
+
+  private:
+    std::byte* FBase = nullptr;  // null when it could not be mapped
+    size_t FSize = 0;
+    size_t FUsed = 0;
+  };
+
   class TBulkLoad {
   public:
     TBulkLoad(TIndexEntriesEh& Owner, Integer Count);
@@ -285,6 +316,8 @@ private:
     void Finish();
 
   private:
+    template <class T>
+    std::unique_ptr<TNode> Make();
     TIndexEntriesEh& FOwner;
     std::vector<std::unique_ptr<TNode>> FLeaves;
     TLeaf* FLast = nullptr;
@@ -305,6 +338,8 @@ private:
   static const TIndexItemEh& FirstEntry(const TNode* N);
   bool CheckNode(const TNode* N, int Depth, int& LeafDepth, const TLeaf*& PrevLeaf, Integer& Size) const;
 
+  // Declared before the nodes, so that it outlives them.
+  std::unique_ptr<TNodeBlock> FBlock;
   std::unique_ptr<TNode> FRoot;
   Integer FCount = 0;
   TLeaf* FFirstLeaf = nullptr;

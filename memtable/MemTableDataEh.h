@@ -910,7 +910,8 @@ public:
   // index's order, while Visit answers true; raises as FindKeyRecord does for
   // a key that cannot be compared.
   // Narrow, when given, learns on the way down where the first entry with the
-  // key may lie: positions from its first argument, as many as its second.
+  // key may lie, once that is within two leaves: positions from its first
+  // argument, as many as its second.
   void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit,
                        const std::function<void(Integer, Integer)>& Narrow = {}) const;
   Integer GetCount() const { return FItems.Count(); }

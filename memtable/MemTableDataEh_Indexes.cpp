@@ -390,7 +390,7 @@ void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue, const std::function<bo
       // them, and in a unique index the first is the only one.
       [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos) && !unique; },
       [&](Integer First, Integer Count) {
-        if (Narrow) Narrow(First, Count);
+        if (Narrow && Count <= 2 * TIndexEntriesEh::LeafCapacity) Narrow(First, Count);
       });
 }
 
@@ -526,8 +526,10 @@ TMTIndexEh* TMTIndexesEh::FindIndexByFields(const String& FieldNames) const {
   // locale too: the plain comparison spares the locale's for the common match.
   for (Integer i = 0; i < GetCount(); ++i) {
     const String& fields = GetItem(i)->GetFields();
-    if (SameText(fields, FieldNames) || AnsiSameText(fields, FieldNames)) return GetItem(i);
+    if (SameChars(fields, FieldNames) || SameText(fields, FieldNames)) return GetItem(i);
   }
+  for (Integer i = 0; i < GetCount(); ++i)
+    if (AnsiSameText(GetItem(i)->GetFields(), FieldNames)) return GetItem(i);
   return nullptr;
 }
 

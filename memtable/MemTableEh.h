@@ -22,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -254,6 +255,9 @@ using TMemTableTreeNodeHasChildrenEventEh =
 // Asked before a record moves in the tree; may veto.
 using TMemTableRecordMoveEventEh =
     std::function<void(TObject* Sender, TMemoryRecordEh* MemRec, TMemoryRecordEh* NewParent, bool& Accept)>;
+
+// The fields a search compares, in the order of its key values.
+using TKeyFieldsEh = std::span<TField* const>;
 
 // ---------------------------------------------------------------------------
 // The table.
@@ -492,13 +496,13 @@ private:
   void ApplyAtOnce(TMemTableDataEh* ChangeSet);
   Integer SearchRow(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,
                     TMemoryRecordEh*& Hidden);
-  Integer IndexSearch(const std::vector<TField*>& Fields, const Variant& KeyValues, TMemoryRecordEh*& Rec);
-  bool CanMatchDirectly(const std::vector<TField*>& Fields) const;
-  bool RecordValuesMatch(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields, const Variant& KeyValues,
+  Integer IndexSearch(TKeyFieldsEh Fields, const Variant& KeyValues, TMemoryRecordEh*& Rec);
+  bool CanMatchDirectly(TKeyFieldsEh Fields) const;
+  bool RecordValuesMatch(TMemoryRecordEh* Rec, TKeyFieldsEh Fields, const Variant& KeyValues,
                          TLocateOptions Options) const;
-  bool BufferMatches(const std::vector<TField*>& Fields, const Variant& KeyValues, TLocateOptions Options);
-  bool RowMatches(Integer Row, const std::vector<TField*>& Fields, const Variant& KeyValues, TLocateOptions Options);
-  bool RecordMatches(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields, const Variant& KeyValues,
+  bool BufferMatches(TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options);
+  bool RowMatches(Integer Row, TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options);
+  bool RecordMatches(TMemoryRecordEh* Rec, TKeyFieldsEh Fields, const Variant& KeyValues,
                      TLocateOptions Options);
 
   // ---- filter ----
@@ -528,7 +532,7 @@ private:
   void NodeExpandedChanged(TBaseTreeNodeEh* Node);
   void SetAllExpanded(bool Value);
   bool IsRecordInTree(TMemoryRecordEh* Rec);
-  TMemoryRecordEh* FindHiddenTreeRecord(const std::vector<TField*>& Fields, const Variant& KeyValues,
+  TMemoryRecordEh* FindHiddenTreeRecord(TKeyFieldsEh Fields, const Variant& KeyValues,
                                         TLocateOptions Options);
   // Expands the ancestors of the record's node; whether the record has a row now.
   bool RevealRecord(TMemoryRecordEh* Rec);

@@ -205,14 +205,14 @@ Variant KeyElement(const Variant& KeyValues, size_t Index, size_t Count) {
 
 }  // namespace
 
-bool TCustomMemTableEh::CanMatchDirectly(const std::vector<TField*>& Fields) const {
+bool TCustomMemTableEh::CanMatchDirectly(TKeyFieldsEh Fields) const {
   if (OnGetFieldValue) return false;
   for (TField* f : Fields)
     if (f->GetFieldNo() <= 0) return false;
   return true;
 }
 
-bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields,
+bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, TKeyFieldsEh Fields,
                                           const Variant& KeyValues, TLocateOptions Options) const {
   const size_t n = Fields.size();
   const TRecDataValues data = Rec->GetData();
@@ -223,7 +223,7 @@ bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, const std::vecto
   return true;
 }
 
-bool TCustomMemTableEh::BufferMatches(const std::vector<TField*>& Fields, const Variant& KeyValues,
+bool TCustomMemTableEh::BufferMatches(TKeyFieldsEh Fields, const Variant& KeyValues,
                                       TLocateOptions Options) {
   const size_t n = Fields.size();
   for (size_t i = 0; i < n; ++i)
@@ -231,7 +231,7 @@ bool TCustomMemTableEh::BufferMatches(const std::vector<TField*>& Fields, const 
   return true;
 }
 
-bool TCustomMemTableEh::RowMatches(Integer Row, const std::vector<TField*>& Fields, const Variant& KeyValues,
+bool TCustomMemTableEh::RowMatches(Integer Row, TKeyFieldsEh Fields, const Variant& KeyValues,
                                    TLocateOptions Options) {
   // Data fields are read straight from the record: what a filled buffer would show.
   if (CanMatchDirectly(Fields)) return RecordValuesMatch(ViewRecord(Row), Fields, KeyValues, Options);
@@ -241,7 +241,7 @@ bool TCustomMemTableEh::RowMatches(Integer Row, const std::vector<TField*>& Fiel
   return match;
 }
 
-bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, const std::vector<TField*>& Fields,
+bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, TKeyFieldsEh Fields,
                                       const Variant& KeyValues, TLocateOptions Options) {
   if (CanMatchDirectly(Fields)) return RecordValuesMatch(Rec, Fields, KeyValues, Options);
   InstantReadEnterRecord(Rec);
@@ -252,10 +252,9 @@ bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, const std::vector<TF
 
 namespace {
 
-// Asks for the view's slots of rows First .. First + Count - 1 when they are few.
+// Asks for the view's slots of rows First .. First + Count - 1.
 void PrefetchRows(const std::vector<TMemoryRecordEh*>& Rows, Integer First, Integer Count) {
-  constexpr Integer kFewRows = 2 * TIndexEntriesEh::LeafCapacity;
-  if (Count > kFewRows || First < 0) return;
+  if (First < 0) return;
   const Integer last = std::min(First + Count, static_cast<Integer>(Rows.size()));
   for (Integer i = First; i < last; i += 8) __builtin_prefetch(&Rows[static_cast<size_t>(i)]);
   // The optimiser counts prefetches as doing nothing and would drop a call that
@@ -265,7 +264,7 @@ void PrefetchRows(const std::vector<TMemoryRecordEh*>& Rows, Integer First, Inte
 
 }  // namespace
 
-Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const Variant& KeyValues,
+Integer TCustomMemTableEh::IndexSearch(TKeyFieldsEh Fields, const Variant& KeyValues,
                                        TMemoryRecordEh*& Rec) {
   Rec = nullptr;
   String joined;
@@ -349,8 +348,17 @@ Integer TCustomMemTableEh::IndexSearch(const std::vector<TField*>& Fields, const
 Integer TCustomMemTableEh::SearchRow(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,
                                      TMemoryRecordEh*& Hidden) {
   Hidden = nullptr;
-  std::vector<TField*> fields;
-  GetFieldList(fields, KeyFields);
+  // A search by one field, the common one, lists it without the heap.
+  TField* one = nullptr;
+  std::vector<TField*> many;
+  TKeyFieldsEh fields;
+  if (IsSingleFieldName(KeyFields)) {
+    one = FieldByName(KeyFields);
+    fields = TKeyFieldsEh(&one, 1);
+  } else {
+    GetFieldList(many, KeyFields);
+    fields = many;
+  }
   if (fields.empty()) return -1;
   Integer result = -2;
   if (Options.Empty()) {
@@ -389,16 +397,19 @@ bool TCustomMemTableEh::Locate(const String& KeyFields, const Variant& KeyValues
   // A miss or a failure lets the hold go with the resync the search made due
   // (records fetched, groups opened); a hit resyncs on the found record.
   HoldResync();
-  bool held = true;
-  TScopeExit Release([&] {
-    if (held) ReleaseResync(true);
-  });
-  TMemoryRecordEh* hidden = nullptr;
-  Integer row = SearchRow(KeyFields, KeyValues, Options, hidden);
-  if (row < 0 && hidden && RevealRecord(hidden)) row = ViewIndexOfRecord(hidden, -1);
-  if (row < 0) return false;
-  DoBeforeScroll();
-  held = false;
+  const Integer row = RunOrCleanUp(
+      [&] {
+        TMemoryRecordEh* hidden = nullptr;
+        Integer found = SearchRow(KeyFields, KeyValues, Options, hidden);
+        if (found < 0 && hidden && RevealRecord(hidden)) found = ViewIndexOfRecord(hidden, -1);
+        if (found >= 0) DoBeforeScroll();
+        return found;
+      },
+      [&] { ReleaseResync(true); });
+  if (row < 0) {
+    ReleaseResync(true);
+    return false;
+  }
   ReleaseResync(false);
   FRecordPos = row;
   FActiveRecordPos = row;

@@ -165,7 +165,7 @@ bool TCustomMemTableEh::IsRecordInTree(TMemoryRecordEh* Rec) {
   return node && node->GetVisible() && tree->AreAncestorsVisible(node, false);
 }
 
-TMemoryRecordEh* TCustomMemTableEh::FindHiddenTreeRecord(const std::vector<TField*>& Fields,
+TMemoryRecordEh* TCustomMemTableEh::FindHiddenTreeRecord(TKeyFieldsEh Fields,
                                                          const Variant& KeyValues, TLocateOptions Options) {
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
   Integer n = tree->AllVisibleCount();

@@ -39,6 +39,24 @@ private:
   bool FDismissed = false;
 };
 
+// Runs Work and gives back what it returns; when it throws, runs Cleanup
+// (dropping a fault of its own, as TScopeExit does) and lets the fault go on.
+// For paths run at every cursor step: nothing is asked of the runtime unless
+// something is thrown, where a TScopeExit asks it twice how many faults are
+// in flight.
+template <class Work, class Cleanup>
+decltype(auto) RunOrCleanUp(Work&& W, Cleanup&& C) {
+  try {
+    return W();
+  } catch (...) {
+    try {
+      C();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
 // Sets Variable to Value for the life of the guard, then puts the old value back.
 template <class T>
 class [[nodiscard]] TTemporaryChange {

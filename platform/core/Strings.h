@@ -5,6 +5,7 @@
 // plain ones are ordinal.
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 #include "platform/core/Types.h"
@@ -44,6 +45,11 @@ String AnsiLowerCase(StringView s);
 Integer CompareStr(StringView a, StringView b);
 Integer CompareText(StringView a, StringView b);
 bool SameText(StringView a, StringView b);
+// Whether the two hold the same characters: one block comparison, where the
+// string's own == compares character by character.
+inline bool SameChars(StringView a, StringView b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Char)) == 0;
+}
 
 // The user's locale (Russian collation): -1, 0 or 1.
 Integer AnsiCompareStr(StringView a, StringView b);

@@ -314,10 +314,14 @@ void TDataSet::Resync(TResyncMode Mode) {
   MoveBuffer(FRecordCount, 0);
   ActivateBuffers();
   FCurrentRecord = 0;
-  TScopeExit Notify([&] { DataEvent(deDataSetChange, 0); });
-  while (count > 0 && GetPriorRecord()) --count;
-  GetNextRecords();
-  GetPriorRecords();
+  RunOrCleanUp(
+      [&] {
+        while (count > 0 && GetPriorRecord()) --count;
+        GetNextRecords();
+        GetPriorRecords();
+      },
+      [&] { DataEvent(deDataSetChange, 0); });
+  DataEvent(deDataSetChange, 0);
 }
 
 // ---- navigation ------------------------------------------------------------

@@ -42,6 +42,12 @@ TField* TDataSet::FieldByName(const String& FieldName) const {
 }
 
 void TDataSet::GetFieldList(std::vector<TField*>& List, const String& FieldNames) const {
+  // One name with nothing to trim, as a search by one field gives, is looked
+  // up as it stands.
+  if (IsSingleFieldName(FieldNames)) {
+    List.push_back(FieldByName(FieldNames));
+    return;
+  }
   Integer pos = 1;
   while (pos <= static_cast<Integer>(FieldNames.size())) {
     String name = ExtractFieldName(FieldNames, pos);

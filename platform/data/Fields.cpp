@@ -29,6 +29,10 @@ String ExtractFieldName(const String& Fields, Integer& Pos) {
   return name;
 }
 
+bool IsSingleFieldName(const String& Fields) {
+  return !Fields.empty() && Fields.find(u';') == String::npos && Fields.front() > u' ' && Fields.back() > u' ';
+}
+
 // ---- TField ------------------------------------------------------------------
 
 TField::TField(TComponent* AOwner) : TComponent(AOwner) {}
@@ -375,7 +379,10 @@ Integer TFields::IndexOf(const TField* Field) const {
 
 TField* TFields::FindField(const String& FieldName) const {
   // Names are matched as the locale matches them, without regard to case
-  // (Cyrillic names included); an ASCII pass first keeps the common case cheap.
+  // (Cyrillic names included); names are unique so, and a name given as it was
+  // declared, then an ASCII pass, keep the common cases cheap.
+  for (TField* f : FList)
+    if (SameChars(f->GetFieldName(), FieldName)) return f;
   for (TField* f : FList)
     if (SameText(f->GetFieldName(), FieldName)) return f;
   for (TField* f : FList)

@@ -39,6 +39,8 @@ TFieldClass DefaultFieldClass(TFieldType t);
 // Splits a ';'-separated list of field names: the name at Pos (1-based), with
 // Pos moved past its separator. Blanks around a name are dropped.
 String ExtractFieldName(const String& Fields, Integer& Pos);
+// Whether Fields is one name with no blanks to drop: the name as it stands.
+bool IsSingleFieldName(const String& Fields);
 
 class TField : public TComponent {
 public:

@@ -176,7 +176,7 @@ TEST_F(IndexEntries, ChangingAKeyInPlaceKeepsSearchesRight) {
 }
 
 TEST_F(IndexEntries, AWholeLoadGivesTheSameTreeAsInsertsAndTakesChangesAfterwards) {
-  for (Integer size : {0, 1, 27, 28, 29, 785, 784 * 28 + 3}) {
+  for (Integer size : {0, 1, 31, 32, 33, 785, 32 * 32 + 1, 784 * 28 + 3}) {
     Model.clear();
     for (Integer i = 0; i < size; ++i) Model.push_back({Random(100), NextId++});
     std::sort(Model.begin(), Model.end());
@@ -191,6 +191,35 @@ TEST_F(IndexEntries, AWholeLoadGivesTheSameTreeAsInsertsAndTakesChangesAfterward
     ExpectSame("changed after loading " + std::to_string(size));
     if (HasFailure()) return;
   }
+}
+
+// A load of many entries lays its nodes out together; the tree then splits,
+// joins and frees them as any other, moves with them, and lets them go whole.
+TEST_F(IndexEntries, ALargeLoadTakesChangesMovesAndIsReplacedLikeAnyOther) {
+  for (Integer i = 0; i < 70000; ++i) Model.push_back({Random(1000), NextId++});
+  std::sort(Model.begin(), Model.end());
+  Tree.AssignMade(static_cast<Integer>(Model.size()), [&](Integer i) { return Entry(Model[static_cast<size_t>(i)]); });
+  ExpectSame("loaded");
+  for (Integer i = 0; i < 3000; ++i) {
+    if (Random(3) == 0) InsertRandom(1000);
+    else EraseRandom();
+  }
+  ExpectSame("changed after loading");
+  TIndexEntriesEh moved(std::move(Tree));
+  Tree = std::move(moved);
+  for (Integer i = 0; i < 3000; ++i) {
+    if (Random(3) == 0) InsertRandom(1000);
+    else EraseRandom();
+  }
+  ExpectSame("changed after moving");
+  // Erased down to a few: the loaded leaves left are joined away one by one.
+  while (Model.size() > 40) EraseRandom();
+  ExpectSame("erased down");
+  Model.resize(3);
+  std::vector<TIndexItemEh> items;
+  for (const TModelEntry& e : Model) items.push_back(Entry(e));
+  Tree.Assign(std::move(items));
+  ExpectSame("replaced by a small load");
 }
 
 }  // namespace

@@ -33,6 +33,21 @@ TEST_F(MemTableSearch, LocateMovesToTheFirstMatch) {
   EXPECT_EQ(IdOf(Table), 3);  // a miss leaves the cursor
 }
 
+// A search that raises (a field the table does not have) lets its hold on the
+// cursor go: the next search moves the cursor and shows the record it found.
+TEST_F(MemTableSearch, ALocateThatRaisesLeavesTheNextOneToShowWhatItFinds) {
+  Table.GetIndexDefs()->Add(u"PK", u"ID_THIS", {ixUnique});
+  Table.Open();
+  EXPECT_TRUE(Table.Locate(u"ID_THIS", Variant(2), {}));
+  EXPECT_ANY_THROW(Table.Locate(u"NO_SUCH_FIELD", Variant(1), {}));
+  EXPECT_ANY_THROW(Table.Locate(u"ID_THIS;NO_SUCH_FIELD", VarArrayOf({Variant(1), Variant(1)}), {}));
+  EXPECT_EQ(IdOf(Table), 2);
+  EXPECT_TRUE(Table.Locate(u"ID_THIS", Variant(3), {}));
+  EXPECT_EQ(Table.FieldByName(u"NAME_THIS")->GetAsString(), u"Группа");
+  EXPECT_TRUE(Table.Locate(u"NAME_THIS", Variant(u"Каталог"), {}));
+  EXPECT_EQ(IdOf(Table), 2);
+}
+
 TEST_F(MemTableSearch, IntegerKeysMatchWhateverTheirWidth) {
   Table.Open();
   EXPECT_TRUE(Table.Locate(u"ID_THIS", Variant(static_cast<Int64>(2)), {}));
