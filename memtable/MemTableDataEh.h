@@ -906,13 +906,15 @@ public:
   // The record of the first entry with the key, read from the entry itself.
   bool FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) const;
   void GetRecordsByKey(const Variant& KeyValue, std::vector<TMemoryRecordEh*>& List) const;
-  // The record of each entry with the key and the entry's position, in the
+  // The record of each entry with the key, the entry's position and the
+  // record's ID (read from the entry, not the record), in the
   // index's order, while Visit answers true; raises as FindKeyRecord does for
   // a key that cannot be compared.
   // Narrow, when given, learns on the way down where the first entry with the
   // key may lie, once that is within two leaves: positions from its first
   // argument, as many as its second.
-  void VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit,
+  void VisitKeyRecords(const Variant& KeyValue,
+                       const std::function<bool(TMemoryRecordEh*, Integer Pos, Integer RecId)>& Visit,
                        const std::function<void(Integer, Integer)>& Narrow = {}) const;
   Integer GetCount() const { return FItems.Count(); }
   Integer Count() const { return GetCount(); }
@@ -1196,6 +1198,8 @@ private:
 class TRecordNodeMapEh {
 public:
   TMemRecViewEh* Find(TMemoryRecordEh* Rec) const;
+  // The same for a caller that knows the record's ID: the record is not read.
+  TMemRecViewEh* FindWithId(Integer Id, TMemoryRecordEh* Rec) const;
   // Asks for Rec's slot ahead of a Set or Find a few records later.
   void Prefetch(const TMemoryRecordEh* Rec) const;
   void Set(TMemoryRecordEh* Rec, TMemRecViewEh* Node);
@@ -1304,6 +1308,8 @@ public:
   void CollectRecords(std::vector<TMemoryRecordEh*>& List, TBaseTreeNodeEh* Node, bool ARecurse);
   // The node of a record, null when it has none.
   TMemRecViewEh* NodeOfRecord(TMemoryRecordEh* Rec) const;
+  // The same for a caller that knows the record's ID (an index entry holds it).
+  TMemRecViewEh* NodeOfRecord(TMemoryRecordEh* Rec, Integer Id) const { return FRecordNodes.FindWithId(Id, Rec); }
   // Sorts every node's children by the order list, on keys taken once per sort
   // (CompareRecordsByOrder's rule).
   void SortByOrder(TOrderByList* OrderBy);
@@ -1446,6 +1452,9 @@ public:
   Integer ViewCount();
   TMemoryRecordEh* ViewRecord(Integer Index);
   Integer IndexOfRecord(TMemoryRecordEh* Rec);
+  // The same for a caller that knows the record's ID: a tree finds the
+  // record's node without reading the record.
+  Integer IndexOfRecord(TMemoryRecordEh* Rec, Integer Id);
   const std::vector<TMemoryRecordEh*>& GetViewList() const { return FViewList; }
 
   TMemoryRecordEh* NewRecord();

@@ -366,7 +366,8 @@ bool TMTIndexEh::FindKeyRecord(const Variant& KeyValue, TMemoryRecordEh*& Rec) c
   return true;
 }
 
-void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue, const std::function<bool(TMemoryRecordEh*, Integer)>& Visit,
+void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue,
+                                 const std::function<bool(TMemoryRecordEh*, Integer, Integer)>& Visit,
                                  const std::function<void(Integer, Integer)>& Narrow) const {
   const bool unique = IsUnique();
   const TFastProbe probe(KeyValue);
@@ -388,7 +389,7 @@ void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue, const std::function<bo
       },
       // The entries with the key stand together; the first other one ends
       // them, and in a unique index the first is the only one.
-      [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos) && !unique; },
+      [&](const TIndexItemEh& e, Integer Pos) { return compare(e) == 0 && Visit(e.Rec, Pos, e.RecId) && !unique; },
       [&](Integer First, Integer Count) {
         if (Narrow && Count <= 2 * TIndexEntriesEh::LeafCapacity) Narrow(First, Count);
       });

@@ -116,9 +116,13 @@ size_t TRecordNodeMapEh::Slot(const TMemoryRecordEh* Rec) const {
 }
 
 TMemRecViewEh* TRecordNodeMapEh::Find(TMemoryRecordEh* Rec) const {
+  return Rec && FCount > 0 ? FindWithId(FById ? Rec->GetID() : 0, Rec) : nullptr;
+}
+
+TMemRecViewEh* TRecordNodeMapEh::FindWithId(Integer Id, TMemoryRecordEh* Rec) const {
   if (FCount == 0 || !Rec) return nullptr;
   if (FById) {
-    const Int64 at = static_cast<Int64>(Rec->GetID()) - FBase;
+    const Int64 at = static_cast<Int64>(Id) - FBase;
     if (at < 0 || static_cast<size_t>(at) >= FSlots.size()) return nullptr;
     TMemRecViewEh* node = FSlots[static_cast<size_t>(at)];
     // Another list's record may bear the same ID.

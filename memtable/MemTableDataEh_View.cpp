@@ -254,6 +254,10 @@ TMemoryRecordEh* TRecordsViewEh::ViewRecord(Integer Index) {
   return FViewList[static_cast<size_t>(Index)];
 }
 
+Integer TRecordsViewEh::IndexOfRecord(TMemoryRecordEh* Rec, Integer Id) {
+  return FTreeMode ? FTreeList->RowOfNode(FTreeList->NodeOfRecord(Rec, Id)) : IndexOfRecord(Rec);
+}
+
 Integer TRecordsViewEh::IndexOfRecord(TMemoryRecordEh* Rec) {
   if (FTreeMode) return FTreeList->RowOfNode(FTreeList->NodeOfRecord(Rec));
   // Without a sort order the rows may still stand as a cleared one left them.

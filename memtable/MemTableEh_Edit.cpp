@@ -288,6 +288,7 @@ Integer TCustomMemTableEh::IndexSearch(TKeyFieldsEh Fields, const Variant& KeyVa
     std::array<TMemoryRecordEh*, kFewRecords> Few;
     size_t Count = 0;
     Integer FirstPos = -1;
+    Integer FirstId = 0;
   } seen;
   auto& few = seen.Few;
   size_t& count = seen.Count;
@@ -298,12 +299,15 @@ Integer TCustomMemTableEh::IndexSearch(TKeyFieldsEh Fields, const Variant& KeyVa
   try {
     index->VisitKeyRecords(
         key,
-        [&seen](TMemoryRecordEh* R, Integer Pos) {
+        [&seen](TMemoryRecordEh* R, Integer Pos, Integer Id) {
           if (seen.Count == kFewRecords) {
             ++seen.Count;
             return false;
           }
-          if (seen.Count == 0) seen.FirstPos = Pos;
+          if (seen.Count == 0) {
+            seen.FirstPos = Pos;
+            seen.FirstId = Id;
+          }
           seen.Few[seen.Count++] = R;
           return true;
         },
@@ -315,9 +319,10 @@ Integer TCustomMemTableEh::IndexSearch(TKeyFieldsEh Fields, const Variant& KeyVa
   }
   if (count == 1) {
     Rec = few[0];
-    // A table kept in key order shows the record at its entry's position: that
-    // row is tried first, before the record is read for its place.
-    return ViewIndexOfRecord(Rec, seen.FirstPos);
+    // A flat table kept in key order shows the record at its entry's position:
+    // that row is tried first, before the record is read for its place. A tree
+    // finds the record's node by the ID the entry holds, not reading the record.
+    return rows ? ViewIndexOfRecord(Rec, seen.FirstPos) : FRecordsView->IndexOfRecord(Rec, seen.FirstId);
   }
   // Many records with the key: the rows are read once instead of sought one by one.
   if (count > kFewRecords) return -2;
