@@ -124,6 +124,13 @@ void TIndexEntriesEh::Clear() {
   FFirstLeaf = nullptr;
 }
 
+std::unique_ptr<TIndexNodeBlockEh> TIndexEntriesEh::TakeBlock() {
+  FRoot.reset();
+  FCount = 0;
+  FFirstLeaf = nullptr;
+  return std::move(FBlock);
+}
+
 void TIndexEntriesEh::TNode::operator delete(TNode* N, std::destroying_delete_t) {
   const bool inBlock = N->InBlock;
   N->~TNode();
@@ -136,7 +143,7 @@ constexpr size_t kHugePage = size_t{2} << 20;
 
 }  // namespace
 
-TIndexEntriesEh::TNodeBlock::TNodeBlock(size_t Bytes) {
+TIndexNodeBlockEh::TIndexNodeBlockEh(size_t Bytes) {
   // Mapped on a huge-page boundary, and a whole number of huge pages long, so
   // the kernel can back all of it with them.
   const size_t size = (Bytes + kHugePage - 1) / kHugePage * kHugePage;
@@ -152,16 +159,36 @@ TIndexEntriesEh::TNodeBlock::TNodeBlock(size_t Bytes) {
   madvise(FBase, size, MADV_HUGEPAGE);
 }
 
-TIndexEntriesEh::TNodeBlock::~TNodeBlock() {
+TIndexNodeBlockEh::~TIndexNodeBlockEh() {
   if (FBase) munmap(FBase, FSize);
 }
 
-void* TIndexEntriesEh::TNodeBlock::Take(size_t Bytes) {
+void* TIndexNodeBlockEh::Take(size_t Bytes) {
   // Each node starts a cache line: a search asks for its lines whole.
   const size_t at = (FUsed + 63) / 64 * 64;
   if (!FBase || at + Bytes > FSize) return nullptr;
   FUsed = at + Bytes;
   return FBase + at;
+}
+
+void TIndexNodeBlocksEh::Keep(std::unique_ptr<TIndexNodeBlockEh> Block) {
+  if (!Block) return;
+  FKept.push_back(std::move(Block));
+  // The two largest wait; the smaller go.
+  std::sort(FKept.begin(), FKept.end(), [](const auto& A, const auto& B) { return A->Size() > B->Size(); });
+  if (FKept.size() > 2) FKept.resize(2);
+}
+
+std::unique_ptr<TIndexNodeBlockEh> TIndexNodeBlocksEh::Take(size_t Bytes) {
+  // The smallest that holds the nodes, so long as it is not twice their size.
+  for (auto it = FKept.rbegin(); it != FKept.rend(); ++it)
+    if ((*it)->Size() >= Bytes && (*it)->Size() / 2 < Bytes) {
+      std::unique_ptr<TIndexNodeBlockEh> block = std::move(*it);
+      FKept.erase(std::next(it).base());
+      block->Reuse();
+      return block;
+    }
+  return std::make_unique<TIndexNodeBlockEh>(Bytes);
 }
 
 Integer TIndexEntriesEh::SizeOf(const TNode* N) {
@@ -434,7 +461,7 @@ void TIndexEntriesEh::Rebalance(TPath& Path, TLeaf* Leaf) {
 // ---------------------------------------------------------------------------
 // Loading whole levels
 
-TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count)
+TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIndexNodeBlocksEh* Spares)
     // Nodes full: a search through a large index then reads as few levels as
     // can be (a million entries in four), and the first insert into a full
     // leaf costs one split.
@@ -450,7 +477,8 @@ TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count)
     bytes += n * sizeof(TInner);
   }
   bytes += (leaves + leaves / innerFill + 2) * 64;  // each node aligned to a line
-  if (bytes >= kHugePage) FOwner.FBlock = std::make_unique<TNodeBlock>(bytes);
+  if (bytes >= kHugePage)
+    FOwner.FBlock = Spares ? Spares->Take(bytes) : std::make_unique<TIndexNodeBlockEh>(bytes);
 }
 
 template <class T>

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,6 +75,43 @@ private:
 };
 static_assert(sizeof(TIndexItemEh) <= 32);
 
+// The memory of the nodes a whole load of a large index makes, taken at once:
+// the nodes then lie on few huge pages, and a search through a million entries
+// does not wait for the address translation of every node it reads. Nodes
+// made later come from the heap.
+class TIndexNodeBlockEh {
+public:
+  explicit TIndexNodeBlockEh(size_t Bytes);
+  ~TIndexNodeBlockEh();
+  TIndexNodeBlockEh(const TIndexNodeBlockEh&) = delete;
+  TIndexNodeBlockEh& operator=(const TIndexNodeBlockEh&) = delete;
+  size_t Size() const { return FSize; }
+  // Room for a node of Bytes; null when the block is spent.
+  void* Take(size_t Bytes);
+  // Every node taken from it is gone: it is taken from the start again.
+  void Reuse() { FUsed = 0; }
+
+private:
+  std::byte* FBase = nullptr;  // null when it could not be mapped
+  size_t FSize = 0;
+  size_t FUsed = 0;
+};
+
+// Blocks that indexes let go, kept for the next whole load of an index of the
+// same owner: an index dropped and made again (a tree switched off and on)
+// finds its pages in place, where a fresh block's pages are each cleared by
+// the kernel first. At most two wait.
+class TIndexNodeBlocksEh {
+public:
+  void Keep(std::unique_ptr<TIndexNodeBlockEh> Block);
+  // A kept block of Bytes or somewhat more, else a new one.
+  std::unique_ptr<TIndexNodeBlockEh> Take(size_t Bytes);
+  size_t Count() const { return FKept.size(); }
+
+private:
+  std::vector<std::unique_ptr<TIndexNodeBlockEh>> FKept;
+};
+
 class TIndexEntriesEh {
 public:
   static constexpr Integer LeafCapacity = 32;
@@ -94,14 +132,18 @@ public:
   void Insert(Integer Pos, TIndexItemEh Item);
   void Erase(Integer Pos);
   void Clear();
+  // Empties the tree and hands over the block its nodes lay in, if any.
+  std::unique_ptr<TIndexNodeBlockEh> TakeBlock();
   // Replaces every entry with Items, already in order, in O(n).
   void Assign(std::vector<TIndexItemEh> Items);
   // The same with Count entries made in order by Make(i), i = 0 .. Count - 1,
   // straight into the leaves.
+  // A large load takes its nodes' block from Spares when given.
   template <class TMake>
-  void AssignMade(Integer Count, TMake&& Make) {
-    Clear();
-    TBulkLoad load(*this, Count);
+  void AssignMade(Integer Count, TMake&& Make, TIndexNodeBlocksEh* Spares = nullptr) {
+    if (Spares) Spares->Keep(TakeBlock());
+    else Clear();
+    TBulkLoad load(*this, Count, Spares);
     for (Integer i = 0; i < Count; ++i) load.Add(Make(i));
     load.Finish();
   }
@@ -290,28 +332,9 @@ private:
     int Depth = 0;
   };
 
-  // The memory of the nodes a whole load makes, taken at once: a large index's
-  // nodes then lie on few huge pages, and a search through a million entries
-  // does not wait for the address translation of every node it reads. Nodes
-  // made later come from the heap; the block goes when the tree is cleared.
-  class TNodeBlock {
-  public:
-    explicit TNodeBlock(size_t Bytes);
-    ~TNodeBlock();
-    TNodeBlock(const TNodeBlock&) = delete;
-    TNodeBlock& operator=(const TNodeBlock&) = delete;
-    // Room for a node of Bytes; null when the block is spent.
-    void* Take(size_t Bytes);
-
-  private:
-    std::byte* FBase = nullptr;  // null when it could not be mapped
-    size_t FSize = 0;
-    size_t FUsed = 0;
-  };
-
   class TBulkLoad {
   public:
-    TBulkLoad(TIndexEntriesEh& Owner, Integer Count);
+    TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIndexNodeBlocksEh* Spares);
     void Add(TIndexItemEh Item);
     void Finish();
 
@@ -339,7 +362,7 @@ private:
   bool CheckNode(const TNode* N, int Depth, int& LeafDepth, const TLeaf*& PrevLeaf, Integer& Size) const;
 
   // Declared before the nodes, so that it outlives them.
-  std::unique_ptr<TNodeBlock> FBlock;
+  std::unique_ptr<TIndexNodeBlockEh> FBlock;
   std::unique_ptr<TNode> FRoot;
   Integer FCount = 0;
   TLeaf* FFirstLeaf = nullptr;

@@ -941,6 +941,8 @@ private:
   // The entry of the record among the entries equal to Key; -1 when it has none.
   Integer FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const;
   [[noreturn]] void KeyViolation(const Variant& Key) const;
+  // Its collection's spare node memory; null outside a collection of indexes.
+  TIndexNodeBlocksEh* SpareBlocks() const;
 
   bool FActive = false;
   String FFields;
@@ -971,9 +973,12 @@ public:
   TMTIndexEh* FindIndexByFields(const String& FieldNames) const;
   TRecordsListEh* GetRecordsList() const { return FRecordsList; }
   TPersistent* GetOwner() const override;
+  // Node memory its indexes let go, for their next loads.
+  TIndexNodeBlocksEh& SpareBlocks() { return FSpareBlocks; }
 
 private:
   TRecordsListEh* FRecordsList;
+  TIndexNodeBlocksEh FSpareBlocks;
 };
 
 // ---------------------------------------------------------------------------

@@ -73,7 +73,16 @@ TMTIndexEh::TMTIndexEh(TCollection* Collection) : TCollectionItem(Collection) {}
 TMTIndexEh::TMTIndexEh(TCollection* Collection, TRecordsListEh* ARecordsList)
     : TCollectionItem(Collection), FRecordsList(ARecordsList) {}
 
-TMTIndexEh::~TMTIndexEh() = default;
+TMTIndexEh::~TMTIndexEh() {
+  // While the indexes themselves go, the collection is no longer theirs: the
+  // block goes with the index then.
+  if (TIndexNodeBlocksEh* spares = SpareBlocks()) spares->Keep(FItems.TakeBlock());
+}
+
+TIndexNodeBlocksEh* TMTIndexEh::SpareBlocks() const {
+  auto* owner = dynamic_cast<TMTIndexesEh*>(GetCollection());
+  return owner ? &owner->SpareBlocks() : nullptr;
+}
 
 TRecordsListEh* TMTIndexEh::GetRecordsList() const {
   if (FRecordsList) return FRecordsList;
@@ -118,7 +127,10 @@ void TMTIndexEh::ChangeSettings(const std::function<void()>& Change) {
   }
 }
 
-void TMTIndexEh::Clear() { FItems.Clear(); }
+void TMTIndexEh::Clear() {
+  if (TIndexNodeBlocksEh* spares = SpareBlocks()) spares->Keep(FItems.TakeBlock());
+  else FItems.Clear();
+}
 
 Variant TMTIndexEh::RecordKey(TMemoryRecordEh* Rec, TRecValueVersionEh Version) const {
   return Rec->GetDataValues(FFields, Version);
@@ -222,7 +234,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   TRecordsListEh* list = GetRecordsList();
   // An inactive index holds nothing, so nothing of it can go stale.
   if (!FActive || FFields.empty() || !list) {
-    FItems.Clear();
+    Clear();
     return;
   }
   // A key of one field is read by its column, found once for all the records.
@@ -265,10 +277,13 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
       for (size_t i = 1; i < numbers.size(); ++i)
         if ((numbers[i - 1].Type == varNull) == (numbers[i].Type == varNull) && numbers[i - 1].Key == numbers[i].Key)
           KeyViolation(TIndexItemEh(numbers[i].Type, numbers[i].Key, nullptr, 0).Key());
-    FItems.AssignMade(static_cast<Integer>(numbers.size()), [&](Integer i) {
-      const TNumberKey& k = numbers[static_cast<size_t>(i)];
-      return TIndexItemEh(k.Type, k.Key, k.Rec, k.Id);
-    });
+    FItems.AssignMade(
+        static_cast<Integer>(numbers.size()),
+        [&](Integer i) {
+          const TNumberKey& k = numbers[static_cast<size_t>(i)];
+          return TIndexItemEh(k.Type, k.Key, k.Rec, k.Id);
+        },
+        SpareBlocks());
     return;
   }
 
@@ -290,8 +305,9 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   if (CheckUnique)
     for (size_t i = 1; i < order.size(); ++i)
       if (CompareEntryKeys(items[order[i - 1]], items[order[i]]) == 0) KeyViolation(items[order[i]].Key());
-  FItems.AssignMade(static_cast<Integer>(order.size()),
-                    [&](Integer i) { return std::move(items[order[static_cast<size_t>(i)]]); });
+  FItems.AssignMade(
+      static_cast<Integer>(order.size()), [&](Integer i) { return std::move(items[order[static_cast<size_t>(i)]]); },
+      SpareBlocks());
 }
 
 namespace {

@@ -222,4 +222,43 @@ TEST_F(IndexEntries, ALargeLoadTakesChangesMovesAndIsReplacedLikeAnyOther) {
   ExpectSame("replaced by a small load");
 }
 
+// Node memory let go is loaded into again: a tree made over a block another
+// load left behind holds its own entries only.
+TEST_F(IndexEntries, ALoadOverAKeptBlockHoldsItsOwnEntries) {
+  TIndexNodeBlocksEh spares;
+  auto load = [&](Integer Size, Integer KeyRange) {
+    Model.clear();
+    for (Integer i = 0; i < Size; ++i) Model.push_back({Random(KeyRange), NextId++});
+    std::sort(Model.begin(), Model.end());
+    Tree.AssignMade(
+        static_cast<Integer>(Model.size()), [&](Integer i) { return Entry(Model[static_cast<size_t>(i)]); }, &spares);
+  };
+  load(70000, 1000);
+  EXPECT_EQ(spares.Count(), 0u);
+  ExpectSame("first load");
+  // The tree's own block is let go and taken again by the next load.
+  load(60000, 50);
+  EXPECT_EQ(spares.Count(), 0u);
+  ExpectSame("loaded over its own block");
+  for (Integer i = 0; i < 2000; ++i) InsertRandom(50);
+  ExpectSame("changed after loading over a block");
+  spares.Keep(Tree.TakeBlock());
+  EXPECT_EQ(spares.Count(), 1u);
+  EXPECT_EQ(Tree.Count(), 0);
+  Model.clear();
+  ExpectSame("block taken");
+  // A small load keeps to the heap and leaves the block waiting.
+  load(100, 30);
+  EXPECT_EQ(spares.Count(), 1u);
+  ExpectSame("small load");
+  // At most two wait.
+  spares.Keep(std::make_unique<TIndexNodeBlockEh>(size_t{4} << 20));
+  spares.Keep(std::make_unique<TIndexNodeBlockEh>(size_t{6} << 20));
+  EXPECT_EQ(spares.Count(), 2u);
+  load(70000, 1000);
+  EXPECT_EQ(spares.Count(), 1u);
+  ExpectSame("loaded over a kept block");
+}
+
 }  // namespace
+
