@@ -1147,50 +1147,89 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   const bool ordered = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
   ReleaseTable(parentAt);
 
-  // The records in the tree's pre-order, walking down from the top level
-  // through the children lists: the nodes are then made in that order, parent
-  // before child, so a walk of the tree reads them in storage order. The walk
-  // gathers what making each node needs (its record, visibility, children's
-  // count, parent's place), so the making reads its tables in order. A record
-  // the walk never reaches lies on a loop of parent keys, and a record deeper
-  // than MaxLevel breaks its chain: both are left to the build that decides
-  // record by record.
+  // The records in the tree's pre-order: the nodes are then made in that
+  // order, parent before child, so a walk of the tree reads them in storage
+  // order. What making each node needs (its record, visibility, children's
+  // count, parent's place) is gathered in that order, so the making reads its
+  // tables in order. A record no parent chain from the top level reaches lies
+  // on a loop of parent keys, and a record deeper than MaxLevel breaks its
+  // chain: both are left to the build that decides record by record.
+  //
+  // The records lie in the list in no relation to the tree, so each visit of
+  // one waits for memory. A walk down the tree waits for each in turn; going
+  // level by level instead, the records to visit are known well ahead and are
+  // asked for together. The levels give each record's subtree size (children
+  // before parents, backwards), the sizes its pre-order place (a first child
+  // just after its parent, a sibling after the one before it and its
+  // subtree), and within a level those places rise, so the tables in pre-order
+  // are written nearly in order.
   TUnclearedVector<TMemoryRecordEh*> recAt(List.size());
   TUnclearedVector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
   TUnclearedVector<Byte> visibleAt(List.size());
   {
-    struct TStep {
-      Integer Record, ParentPlace, Depth;
-    };
-    std::vector<TStep> stack;
-    stack.reserve(static_cast<size_t>(first[1]) + 64);
-    for (Integer j = first[1]; j-- > 0;) stack.push_back({children[static_cast<size_t>(j)], -1, 1});
+    // By visit: the record's position, its parent's visit (-1 for the top
+    // level), its children's count, and its subtree size, then its place.
+    TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), visitCount(List.size()),
+        sizeOrPlace(List.size());
     const Integer maxLevel = GetMaxLevel();
-    size_t k = 0;
-    while (!stack.empty()) {
-      const TStep step = stack.back();
-      stack.pop_back();
-      if (step.Depth > maxLevel) return TKeyBuildEh::Declined;
-      const size_t i = static_cast<size_t>(step.Record);
+    const size_t tops = static_cast<size_t>(first[1]);
+    std::copy(children.begin(), children.begin() + first[1], visit.begin());
+    std::fill(visitParent.begin(), visitParent.begin() + first[1], -1);
+    size_t tail = tops, levelEnd = 0;
+    Integer depth = 0;
+    constexpr size_t kFirstAhead = 24, kChildrenAhead = 12;
+    for (size_t q = 0; q < tail; ++q) {
+      if (q == levelEnd) {
+        levelEnd = tail;
+        if (++depth > maxLevel) return TKeyBuildEh::Declined;
+      }
+      if (q + kFirstAhead < tail) __builtin_prefetch(&first[static_cast<size_t>(visit[q + kFirstAhead]) + 1]);
+      if (q + kChildrenAhead < tail)
+        __builtin_prefetch(children.data() + first[static_cast<size_t>(visit[q + kChildrenAhead]) + 1]);
+      const size_t i = static_cast<size_t>(visit[q]);
       const Integer from = first[i + 1], to = first[i + 2];
+      visitCount[q] = to - from;
+      for (Integer j = from; j < to; ++j) {
+        visit[tail] = children[static_cast<size_t>(j)];
+        visitParent[tail] = static_cast<Integer>(q);
+        ++tail;
+      }
+    }
+    if (tail != List.size()) return TKeyBuildEh::Declined;
+    ReleaseTable(children);
+    // Subtree sizes: a parent's visit comes before its children's.
+    std::fill(sizeOrPlace.begin(), sizeOrPlace.end(), 1);
+    for (size_t q = tail; q-- > tops;) sizeOrPlace[static_cast<size_t>(visitParent[q])] += sizeOrPlace[q];
+    // Places: siblings are visited one after another.
+    Integer lastPlace = 0, lastSize = 0, lastParent = -2;
+    for (size_t q = 0; q < tail; ++q) {
+      const Integer parent = visitParent[q], size = sizeOrPlace[q];
+      const Integer at = parent == lastParent ? lastPlace + lastSize
+                         : parent < 0        ? 0
+                                             : sizeOrPlace[static_cast<size_t>(parent)] + 1;
+      sizeOrPlace[q] = at;
+      lastPlace = at;
+      lastSize = size;
+      lastParent = parent;
+    }
+    constexpr size_t kAhead = 16;
+    for (size_t q = 0; q < tail; ++q) {
+      if (q + kAhead < tail) {
+        const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
+        __builtin_prefetch(&List[ahead]);
+        __builtin_prefetch(&visible[ahead]);
+        __builtin_prefetch(&place[ahead], 1);
+      }
+      const size_t i = static_cast<size_t>(visit[q]);
+      const size_t k = static_cast<size_t>(sizeOrPlace[q]);
+      const Integer parent = visitParent[q];
       recAt[k] = List[i];
       visibleAt[k] = visible[i];
-      childCount[k] = to - from;
-      parentPlace[k] = step.ParentPlace;
+      childCount[k] = visitCount[q];
+      parentPlace[k] = parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)];
       place[i] = static_cast<Integer>(k);
-      // Pushed last first, so the first child comes next; each is asked for
-      // now, while its subtree's turn is still to come.
-      for (Integer j = to; j-- > from;) {
-        const Integer c = children[static_cast<size_t>(j)];
-        __builtin_prefetch(&first[static_cast<size_t>(c) + 1]);
-        __builtin_prefetch(&List[static_cast<size_t>(c)]);
-        stack.push_back({c, static_cast<Integer>(k), step.Depth + 1});
-      }
-      ++k;
     }
-    if (k != List.size()) return TKeyBuildEh::Declined;
   }
-  ReleaseTable(children);
   ReleaseTable(inView);
 
   // The rows each node shows, children before parents (the places backwards),
