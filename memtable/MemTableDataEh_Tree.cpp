@@ -49,7 +49,9 @@
 //   read rows as it grows cost no recount each.
 
 #include <algorithm>
+#include <cstddef>
 #include <limits>
+#include <new>
 #include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
@@ -1147,13 +1149,14 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   const bool ordered = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
   ReleaseTable(parentAt);
 
-  // The records in the tree's pre-order: the nodes are then made in that
-  // order, parent before child, so a walk of the tree reads them in storage
-  // order. What making each node needs (its record, visibility, children's
-  // count, parent's place) is gathered in that order, so the making reads its
-  // tables in order. A record no parent chain from the top level reaches lies
-  // on a loop of parent keys, and a record deeper than MaxLevel breaks its
-  // chain: both are left to the build that decides record by record.
+  // The records in the tree's pre-order: the nodes are made in that order,
+  // parent before child, side by side in one run of the arena, so a walk of
+  // the tree reads them in storage order. What making each node needs (its
+  // record, visibility, children's count, parent's place) is gathered in that
+  // order first, so the making reads its tables in order. A record no chain
+  // of parents from the top level reaches lies on a loop of parent keys, and
+  // a record deeper than MaxLevel breaks its chain: both are left to the
+  // build that decides record by record.
   //
   // The records lie in the list in no relation to the tree, so each visit of
   // one waits for memory. A walk down the tree waits for each in turn; going
@@ -1163,16 +1166,13 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // just after its parent, a sibling after the one before it and its
   // subtree), and within a level those places rise, so the tables in pre-order
   // are written nearly in order.
-  TUnclearedVector<TMemoryRecordEh*> recAt(List.size());
-  TUnclearedVector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
-  TUnclearedVector<Byte> visibleAt(List.size());
+  const size_t tops = static_cast<size_t>(first[1]);
+  // By visit: the record's position, its parent's visit (-1 for the top
+  // level), its children's count, and its subtree size, then its place.
+  TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), visitCount(List.size()),
+      sizeOrPlace(List.size());
   {
-    // By visit: the record's position, its parent's visit (-1 for the top
-    // level), its children's count, and its subtree size, then its place.
-    TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), visitCount(List.size()),
-        sizeOrPlace(List.size());
     const Integer maxLevel = GetMaxLevel();
-    const size_t tops = static_cast<size_t>(first[1]);
     std::copy(children.begin(), children.begin() + first[1], visit.begin());
     std::fill(visitParent.begin(), visitParent.begin() + first[1], -1);
     size_t tail = tops, levelEnd = 0;
@@ -1196,13 +1196,16 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       }
     }
     if (tail != List.size()) return TKeyBuildEh::Declined;
-    ReleaseTable(children);
-    // Subtree sizes: a parent's visit comes before its children's.
-    std::fill(sizeOrPlace.begin(), sizeOrPlace.end(), 1);
-    for (size_t q = tail; q-- > tops;) sizeOrPlace[static_cast<size_t>(visitParent[q])] += sizeOrPlace[q];
-    // Places: siblings are visited one after another.
+  }
+  ReleaseTable(first);
+  ReleaseTable(children);
+  // Subtree sizes: a parent's visit comes before its children's.
+  std::fill(sizeOrPlace.begin(), sizeOrPlace.end(), 1);
+  for (size_t q = List.size(); q-- > tops;) sizeOrPlace[static_cast<size_t>(visitParent[q])] += sizeOrPlace[q];
+  // Places: siblings are visited one after another.
+  {
     Integer lastPlace = 0, lastSize = 0, lastParent = -2;
-    for (size_t q = 0; q < tail; ++q) {
+    for (size_t q = 0; q < List.size(); ++q) {
       const Integer parent = visitParent[q], size = sizeOrPlace[q];
       const Integer at = parent == lastParent ? lastPlace + lastSize
                          : parent < 0        ? 0
@@ -1212,29 +1215,38 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       lastSize = size;
       lastParent = parent;
     }
-    constexpr size_t kAhead = 16;
-    for (size_t q = 0; q < tail; ++q) {
-      if (q + kAhead < tail) {
-        const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
-        __builtin_prefetch(&List[ahead]);
-        __builtin_prefetch(&visible[ahead]);
-        __builtin_prefetch(&place[ahead], 1);
-      }
-      const size_t i = static_cast<size_t>(visit[q]);
-      const size_t k = static_cast<size_t>(sizeOrPlace[q]);
-      const Integer parent = visitParent[q];
-      recAt[k] = List[i];
-      visibleAt[k] = visible[i];
-      childCount[k] = visitCount[q];
-      parentPlace[k] = parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)];
-      place[i] = static_cast<Integer>(k);
-    }
   }
+  // By place: the record, whether it shows, its children's count, its
+  // parent's place (-1 for the top level); and each record's place by its
+  // List position, for the record map.
+  TUnclearedVector<TMemoryRecordEh*> recAt(List.size());
+  TUnclearedVector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
+  TUnclearedVector<Byte> visibleAt(List.size());
+  for (size_t q = 0; q < List.size(); ++q) {
+    if (q + kAhead < List.size()) {
+      const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
+      __builtin_prefetch(&List[ahead]);
+      __builtin_prefetch(&visible[ahead]);
+      __builtin_prefetch(&place[ahead], 1);
+    }
+    const size_t i = static_cast<size_t>(visit[q]);
+    const size_t k = static_cast<size_t>(sizeOrPlace[q]);
+    const Integer parent = visitParent[q];
+    recAt[k] = List[i];
+    visibleAt[k] = visible[i];
+    childCount[k] = visitCount[q];
+    parentPlace[k] = parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)];
+    place[i] = static_cast<Integer>(k);
+  }
+  ReleaseTable(visit);
+  ReleaseTable(visitParent);
+  ReleaseTable(visitCount);
   ReleaseTable(inView);
 
   // The rows each node shows, children before parents (the places backwards),
   // as CountShownRows would count them: each place first sums its children's.
-  std::vector<Integer> rows(List.size(), 0);
+  TUnclearedVector<Integer> rows = std::move(sizeOrPlace);
+  std::fill(rows.begin(), rows.end(), 0);
   Integer topRows = 0;
   for (size_t k = List.size(); k-- > 0;) {
     const Integer shown = visibleAt[k] ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
@@ -1243,20 +1255,26 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     (parent < 0 ? topRows : rows[static_cast<size_t>(parent)]) += shown;
   }
 
-  // The nodes' room was reserved by BuildTree before the keys were read.
-  ReserveChildren(GetRoot(), first[1]);
-  NewChildBlock(List.size() - static_cast<size_t>(first[1]));
+  // The nodes' room was reserved by BuildTree before the keys were read: node
+  // k goes to slot k of the run, so a parent is found from its place.
+  size_t slotSize = 0;
+  std::byte* const run = ReserveNodeRun(n, slotSize);
+  // Without a run the hash build makes the nodes one by one.
+  if (!run && n > 0) return TKeyBuildEh::Declined;
+  auto nodeAt = [run, slotSize](Integer Place) {
+    return std::launder(reinterpret_cast<TMemRecViewEh*>(run + static_cast<size_t>(Place) * slotSize));
+  };
+  ReserveChildren(GetRoot(), static_cast<Integer>(tops));
+  NewChildBlock(List.size() - tops);
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
-  root->SizeChildRows(first[1]);
+  root->SizeChildRows(static_cast<Integer>(tops));
   root->FShownRows = topRows;
-  TUnclearedVector<TMemRecViewEh*> made(List.size());
   for (size_t k = 0; k < List.size(); ++k) {
     const Integer parentAtPlace = parentPlace[k];
-    TMemRecViewEh* parent = parentAtPlace < 0 ? root : made[static_cast<size_t>(parentAtPlace)];
+    TMemRecViewEh* parent = parentAtPlace < 0 ? root : nodeAt(parentAtPlace);
     // No expansion hook is set (see above): the default flags go in directly.
-    auto* node = static_cast<TMemRecViewEh*>(
-        AppendNewChild(parent, recAt[k], visibleAt[k] != 0, FDefaultNodeExpanded, FDefaultNodeHasChildren));
-    made[k] = node;
+    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(parent, recAt[k], visibleAt[k] != 0, FDefaultNodeExpanded,
+                                                            FDefaultNodeHasChildren, run + k * slotSize));
     ShareChildren(node, childCount[k]);
     node->SizeChildRows(childCount[k]);
     node->FShownRows = rows[k];
@@ -1270,17 +1288,13 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   ReleaseTable(childCount);
   ReleaseTable(parentPlace);
   ReleaseTable(visibleAt);
-  BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
   FDirty = false;
   FAllVisibleStale = true;
   FRowCursorNode = nullptr;
 
   // In records-list order: a list's IDs mostly rise with it, so the map's table fills in order.
   FRecordNodes.ReserveIds(lowestId, highestId, List.size());
-  FRecordNodes.SetAllWithIds(ids, List, [&](size_t i) {
-    if (i + kAhead < List.size()) __builtin_prefetch(&made[static_cast<size_t>(place[i + kAhead])]);
-    return made[static_cast<size_t>(place[i])];
-  });
+  FRecordNodes.SetAllWithIds(ids, List, [&](size_t i) { return nodeAt(place[i]); });
   FVisibilityCurrent = true;
   // Only now: a build given up leaves the order to the sort after the build that follows.
   FOrderedInBuild = ordered;
