@@ -1216,26 +1216,29 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       lastParent = parent;
     }
   }
-  // By place: the record, whether it shows, its children's count, its
-  // parent's place (-1 for the top level); and each record's place by its
-  // List position, for the record map.
-  TUnclearedVector<TMemoryRecordEh*> recAt(List.size());
-  TUnclearedVector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
-  TUnclearedVector<Byte> visibleAt(List.size());
+  // By place, in one entry so each is written and read as one: the record,
+  // its parent's place (-1 for the top level), its children's count and
+  // whether it shows. And each record's place by its List position, for the
+  // record map.
+  struct TPlaced {
+    Integer Record;  // the List position
+    Integer ParentPlace;
+    uint32_t ChildCount : 31;
+    uint32_t Shows : 1;
+  };
+  TUnclearedVector<TPlaced> placed(List.size());
+  TUnclearedVector<Integer> place(List.size());
   for (size_t q = 0; q < List.size(); ++q) {
     if (q + kAhead < List.size()) {
       const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
-      __builtin_prefetch(&List[ahead]);
       __builtin_prefetch(&visible[ahead]);
       __builtin_prefetch(&place[ahead], 1);
     }
     const size_t i = static_cast<size_t>(visit[q]);
     const size_t k = static_cast<size_t>(sizeOrPlace[q]);
     const Integer parent = visitParent[q];
-    recAt[k] = List[i];
-    visibleAt[k] = visible[i];
-    childCount[k] = visitCount[q];
-    parentPlace[k] = parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)];
+    placed[k] = {static_cast<Integer>(i), parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)],
+                 static_cast<uint32_t>(visitCount[q]), visible[i] != 0};
     place[i] = static_cast<Integer>(k);
   }
   ReleaseTable(visit);
@@ -1249,9 +1252,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   std::fill(rows.begin(), rows.end(), 0);
   Integer topRows = 0;
   for (size_t k = List.size(); k-- > 0;) {
-    const Integer shown = visibleAt[k] ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
+    const Integer shown = placed[k].Shows ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
     rows[k] = shown;
-    const Integer parent = parentPlace[k];
+    const Integer parent = placed[k].ParentPlace;
     (parent < 0 ? topRows : rows[static_cast<size_t>(parent)]) += shown;
   }
 
@@ -1270,13 +1273,15 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   root->SizeChildRows(static_cast<Integer>(tops));
   root->FShownRows = topRows;
   for (size_t k = 0; k < List.size(); ++k) {
-    const Integer parentAtPlace = parentPlace[k];
-    TMemRecViewEh* parent = parentAtPlace < 0 ? root : nodeAt(parentAtPlace);
+    if (k + kAhead < List.size()) __builtin_prefetch(&List[static_cast<size_t>(placed[k + kAhead].Record)]);
+    const TPlaced& at = placed[k];
+    TMemRecViewEh* parent = at.ParentPlace < 0 ? root : nodeAt(at.ParentPlace);
     // No expansion hook is set (see above): the default flags go in directly.
-    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(parent, recAt[k], visibleAt[k] != 0, FDefaultNodeExpanded,
-                                                            FDefaultNodeHasChildren, run + k * slotSize));
-    ShareChildren(node, childCount[k]);
-    node->SizeChildRows(childCount[k]);
+    auto* node = static_cast<TMemRecViewEh*>(
+        AppendNewChild(parent, List[static_cast<size_t>(at.Record)], at.Shows != 0, FDefaultNodeExpanded, FDefaultNodeHasChildren, run + k * slotSize));
+    const Integer count = static_cast<Integer>(at.ChildCount);
+    ShareChildren(node, count);
+    node->SizeChildRows(count);
     node->FShownRows = rows[k];
     // The parent's counts, made its Fenwick tree once its last child has come.
     const Integer index = node->GetIndex();
@@ -1284,10 +1289,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (index + 1 == parent->ChildRowsSize()) parent->FinishChildRows();
   }
   ReleaseTable(rows);
-  ReleaseTable(recAt);
-  ReleaseTable(childCount);
-  ReleaseTable(parentPlace);
-  ReleaseTable(visibleAt);
+  ReleaseTable(placed);
   FDirty = false;
   FAllVisibleStale = true;
   FRowCursorNode = nullptr;
