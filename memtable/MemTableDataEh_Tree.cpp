@@ -1168,9 +1168,8 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // are written nearly in order.
   const size_t tops = static_cast<size_t>(first[1]);
   // By visit: the record's position, its parent's visit (-1 for the top
-  // level), its children's count, and its subtree size, then its place.
-  TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), visitCount(List.size()),
-      sizeOrPlace(List.size());
+  // level), and its subtree size, then its place.
+  TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), sizeOrPlace(List.size());
   {
     const Integer maxLevel = GetMaxLevel();
     std::copy(children.begin(), children.begin() + first[1], visit.begin());
@@ -1188,7 +1187,6 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
         __builtin_prefetch(children.data() + first[static_cast<size_t>(visit[q + kChildrenAhead]) + 1]);
       const size_t i = static_cast<size_t>(visit[q]);
       const Integer from = first[i + 1], to = first[i + 2];
-      visitCount[q] = to - from;
       for (Integer j = from; j < to; ++j) {
         visit[tail] = children[static_cast<size_t>(j)];
         visitParent[tail] = static_cast<Integer>(q);
@@ -1202,20 +1200,6 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // Subtree sizes: a parent's visit comes before its children's.
   std::fill(sizeOrPlace.begin(), sizeOrPlace.end(), 1);
   for (size_t q = List.size(); q-- > tops;) sizeOrPlace[static_cast<size_t>(visitParent[q])] += sizeOrPlace[q];
-  // Places: siblings are visited one after another.
-  {
-    Integer lastPlace = 0, lastSize = 0, lastParent = -2;
-    for (size_t q = 0; q < List.size(); ++q) {
-      const Integer parent = visitParent[q], size = sizeOrPlace[q];
-      const Integer at = parent == lastParent ? lastPlace + lastSize
-                         : parent < 0        ? 0
-                                             : sizeOrPlace[static_cast<size_t>(parent)] + 1;
-      sizeOrPlace[q] = at;
-      lastPlace = at;
-      lastSize = size;
-      lastParent = parent;
-    }
-  }
   // By place, in one entry so each is written and read as one: the record,
   // its parent's place (-1 for the top level), its children's count and
   // whether it shows. And each record's place by its List position, for the
@@ -1228,22 +1212,44 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   };
   TUnclearedVector<TPlaced> placed(List.size());
   TUnclearedVector<Integer> place(List.size());
-  for (size_t q = 0; q < List.size(); ++q) {
-    if (q + kAhead < List.size()) {
-      const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
-      __builtin_prefetch(&visible[ahead]);
-      __builtin_prefetch(&place[ahead], 1);
+  {
+    // Siblings are visited one after another: the first one's place is just
+    // after its parent's, each later one's after the one before and its
+    // subtree; and the family's end gives its parent's count of children.
+    Integer lastPlace = 0, lastSize = 0, lastParent = -2, siblings = 0;
+    auto endFamily = [&] {
+      if (lastParent >= 0) placed[static_cast<size_t>(sizeOrPlace[static_cast<size_t>(lastParent)])].ChildCount =
+          static_cast<uint32_t>(siblings);
+    };
+    for (size_t q = 0; q < List.size(); ++q) {
+      if (q + kAhead < List.size()) {
+        const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
+        __builtin_prefetch(&visible[ahead]);
+        __builtin_prefetch(&place[ahead], 1);
+      }
+      const Integer parent = visitParent[q], size = sizeOrPlace[q];
+      if (parent != lastParent) {
+        endFamily();
+        siblings = 0;
+      }
+      const Integer at = parent == lastParent ? lastPlace + lastSize
+                         : parent < 0        ? 0
+                                             : sizeOrPlace[static_cast<size_t>(parent)] + 1;
+      sizeOrPlace[q] = at;
+      const size_t i = static_cast<size_t>(visit[q]);
+      placed[static_cast<size_t>(at)] = {static_cast<Integer>(i),
+                                         parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)], 0,
+                                         visible[i] != 0};
+      place[i] = at;
+      ++siblings;
+      lastPlace = at;
+      lastSize = size;
+      lastParent = parent;
     }
-    const size_t i = static_cast<size_t>(visit[q]);
-    const size_t k = static_cast<size_t>(sizeOrPlace[q]);
-    const Integer parent = visitParent[q];
-    placed[k] = {static_cast<Integer>(i), parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)],
-                 static_cast<uint32_t>(visitCount[q]), visible[i] != 0};
-    place[i] = static_cast<Integer>(k);
+    endFamily();
   }
   ReleaseTable(visit);
   ReleaseTable(visitParent);
-  ReleaseTable(visitCount);
   ReleaseTable(inView);
 
   // The rows each node shows, children before parents (the places backwards),
