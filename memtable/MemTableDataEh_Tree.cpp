@@ -50,6 +50,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 #include <new>
 #include <unordered_map>
@@ -371,18 +372,24 @@ void TMemRecViewEh::SizeChildRows(Integer Count) {
   if (Count <= 0) {
     FChildRows.reset();
   } else if (ChildRowsSize() != Count) {
-    FChildRows = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(Count) + 2);
+    FChildRows.reset(new Integer[static_cast<size_t>(Count) + 2]);
     FChildRows[0] = Count;
     FChildRows[1] = Count;
   }
 }
 
+void TMemRecViewEh::LendChildRows(Integer* Block, Integer Count) {
+  FChildRows.reset(Block);
+  FChildRows[0] = Count;
+  FChildRows[1] = -Count;
+}
+
 void TMemRecViewEh::AppendChildRows(Integer Rows) {
   const Integer n = ChildRowsSize();
-  if (!FChildRows || FChildRows[1] == n) {
+  if (!FChildRows || std::abs(FChildRows[1]) == n) {
     // Room doubles, so a parent given its children one by one copies each a few times at most.
     const Integer room = std::max<Integer>(4, 2 * n);
-    auto grown = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(room) + 2);
+    std::unique_ptr<Integer[], TChildRowsFree> grown(new Integer[static_cast<size_t>(room) + 2]);
     if (n > 0) std::copy(&FChildRows[2], &FChildRows[2] + n, &grown[2]);
     grown[0] = n;
     grown[1] = room;
@@ -1257,9 +1264,11 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   TUnclearedVector<Integer> rows = std::move(sizeOrPlace);
   std::fill(rows.begin(), rows.end(), 0);
   Integer topRows = 0;
+  size_t withChildren = 0;
   for (size_t k = List.size(); k-- > 0;) {
     const Integer shown = placed[k].Shows ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
     rows[k] = shown;
+    if (placed[k].ChildCount > 0) ++withChildren;
     const Integer parent = placed[k].ParentPlace;
     (parent < 0 ? topRows : rows[static_cast<size_t>(parent)]) += shown;
   }
@@ -1278,16 +1287,22 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
   root->SizeChildRows(static_cast<Integer>(tops));
   root->FShownRows = topRows;
+  // The parents' counts in one block, handed out in the order the nodes are made.
+  Integer* counts = NewNumberBlock(List.size() - tops + 2 * withChildren);
   for (size_t k = 0; k < List.size(); ++k) {
     if (k + kAhead < List.size()) __builtin_prefetch(&List[static_cast<size_t>(placed[k + kAhead].Record)]);
     const TPlaced& at = placed[k];
     TMemRecViewEh* parent = at.ParentPlace < 0 ? root : nodeAt(at.ParentPlace);
     // No expansion hook is set (see above): the default flags go in directly.
-    auto* node = static_cast<TMemRecViewEh*>(
-        AppendNewChild(parent, List[static_cast<size_t>(at.Record)], at.Shows != 0, FDefaultNodeExpanded, FDefaultNodeHasChildren, run + k * slotSize));
+    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(parent, List[static_cast<size_t>(at.Record)], at.Shows != 0,
+                                                            FDefaultNodeExpanded, FDefaultNodeHasChildren,
+                                                            run + k * slotSize));
     const Integer count = static_cast<Integer>(at.ChildCount);
-    ShareChildren(node, count);
-    node->SizeChildRows(count);
+    if (count > 0) {
+      ShareChildren(node, count);
+      node->LendChildRows(counts, count);
+      counts += count + 2;
+    }
     node->FShownRows = rows[k];
     // The parent's counts, made its Fenwick tree once its last child has come.
     const Integer index = node->GetIndex();

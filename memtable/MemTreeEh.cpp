@@ -226,6 +226,7 @@ void TBaseTreeNodeEh::Free(TBaseTreeNodeEh* Node) {
   // No node of the arena is left to borrow children slots.
   if (owner->FArena.LiveCount() == 0) {
     owner->FChildBlocks.clear();
+    owner->FNumberBlocks.clear();
     owner->FChildBlockSize = owner->FChildBlockFree = 0;
   }
 }
@@ -521,6 +522,12 @@ void TTreeListEh::NewChildBlock(size_t Count) {
   if (!FArenaMake || Count == 0) return;
   FChildBlocks.push_back(std::make_unique_for_overwrite<TBaseTreeNodeEh*[]>(Count));
   FChildBlockSize = FChildBlockFree = Count;
+}
+
+Integer* TTreeListEh::NewNumberBlock(size_t Count) {
+  if (!FArenaMake || Count == 0) return nullptr;
+  FNumberBlocks.push_back(std::make_unique_for_overwrite<Integer[]>(Count));
+  return FNumberBlocks.back().get();
 }
 
 void TTreeListEh::ShareChildren(TBaseTreeNodeEh* Node, Integer Count) {

@@ -356,6 +356,10 @@ protected:
   // An empty Node takes Count slots of the block (its own room when the block
   // is short or the node is not one of the block's).
   void ShareChildren(TBaseTreeNodeEh* Node, Integer Count);
+  // Room for Count numbers that the nodes this tree makes in a build share
+  // out among them (a derived tree's counts per node), freed with the shared
+  // children blocks once no node of the arena is left; null without an arena.
+  Integer* NewNumberBlock(size_t Count);
   // A detached node this tree owns: from the arena when it has one, at Slot
   // (of a run ReserveNodeRun gave) when one is given.
   TBaseTreeNodeEh* MakeNode(const String& Text, void* Data, std::byte* Slot = nullptr);
@@ -395,8 +399,9 @@ private:
   Integer FMaxLevel = 1000;
   TTreeNodeArenaEh FArena;
   TBaseTreeNodeEh* (*FArenaMake)(void* Storage) = nullptr;
-  // The shared children blocks; freed with the arena's last node.
+  // The shared children and number blocks; freed with the arena's last node.
   std::vector<std::unique_ptr<TBaseTreeNodeEh*[]>> FChildBlocks;
+  std::vector<std::unique_ptr<Integer[]>> FNumberBlocks;
   size_t FChildBlockSize = 0;  // the last block's slots
   size_t FChildBlockFree = 0;  // unused slots at its end
   TBaseTreeNodeEh* FRoot = nullptr;  // owned
