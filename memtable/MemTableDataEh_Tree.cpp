@@ -1287,7 +1287,8 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
   root->SizeChildRows(static_cast<Integer>(tops));
   root->FShownRows = topRows;
-  // The parents' counts in one block, handed out in the order the nodes are made.
+  // The parents' counts in one block when the tree gives one, handed out in
+  // the order the nodes are made.
   Integer* counts = NewNumberBlock(List.size() - tops + 2 * withChildren);
   for (size_t k = 0; k < List.size(); ++k) {
     if (k + kAhead < List.size()) __builtin_prefetch(&List[static_cast<size_t>(placed[k + kAhead].Record)]);
@@ -1300,8 +1301,12 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     const Integer count = static_cast<Integer>(at.ChildCount);
     if (count > 0) {
       ShareChildren(node, count);
-      node->LendChildRows(counts, count);
-      counts += count + 2;
+      if (counts) {
+        node->LendChildRows(counts, count);
+        counts += count + 2;
+      } else {
+        node->SizeChildRows(count);
+      }
     }
     node->FShownRows = rows[k];
     // The parent's counts, made its Fenwick tree once its last child has come.

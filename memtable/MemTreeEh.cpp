@@ -525,7 +525,7 @@ void TTreeListEh::NewChildBlock(size_t Count) {
 }
 
 Integer* TTreeListEh::NewNumberBlock(size_t Count) {
-  if (!FArenaMake || Count == 0) return nullptr;
+  if (!FArenaMake || Count == 0 || !FArena.LastBlockMapped()) return nullptr;
   FNumberBlocks.push_back(std::make_unique_for_overwrite<Integer[]>(Count));
   return FNumberBlocks.back().get();
 }

@@ -228,6 +228,8 @@ public:
   // The next block holds at least Count slots beyond those free now.
   void Reserve(size_t Count);
   size_t LiveCount() const { return FLive; }
+  // Whether the block slots are carved from now was mapped whole.
+  bool LastBlockMapped() const { return !FBlocks.empty() && FBlocks.back().Data.get_deleter().Mapped != 0; }
 
 private:
   void ReleaseBlocks();
@@ -358,7 +360,11 @@ protected:
   void ShareChildren(TBaseTreeNodeEh* Node, Integer Count);
   // Room for Count numbers that the nodes this tree makes in a build share
   // out among them (a derived tree's counts per node), freed with the shared
-  // children blocks once no node of the arena is left; null without an arena.
+  // children blocks once no node of the arena is left. Null without an arena,
+  // and while the nodes' last block came from the heap: there the nodes'
+  // own small blocks, made after it, keep the C library from handing the
+  // freed node block's pages back, so the next tree of that size reuses them
+  // instead of taking fresh ones.
   Integer* NewNumberBlock(size_t Count);
   // A detached node this tree owns: from the arena when it has one, at Slot
   // (of a run ReserveNodeRun gave) when one is given.
