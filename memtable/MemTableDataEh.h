@@ -1179,6 +1179,9 @@ private:
   Integer ChildRowsSize() const { return FChildRows ? FChildRows[0] : 0; }
   // Room for Count children's counts (none for 0); the counts are not set.
   void SizeChildRows(Integer Count);
+  // The same in Count + 2 numbers of a block the tree keeps while the node
+  // lives (see TTreeListEh::NewNumberBlock), on a node without counts.
+  void LendChildRows(Integer* Block, Integer Count);
   // Once every child's count is set: makes them the Fenwick tree, and gives their sum.
   Integer FinishChildRows();
   // FShownRows from the rows the children show.
@@ -1190,8 +1193,14 @@ private:
   // The children's FShownRows as a Fenwick tree (a node with children only), so
   // that the row of a node and the node at a row cost O(depth log n) and
   // opening or closing a node updates O(depth) counts instead of every row.
-  // One block: its size, its room, then the tree.
-  std::unique_ptr<Integer[]> FChildRows;
+  // One block: its size, its room, then the tree. The room is negative in a
+  // block lent by the tree, which the node does not free.
+  struct TChildRowsFree {
+    void operator()(Integer* Block) const {
+      if (Block[1] >= 0) delete[] Block;
+    }
+  };
+  std::unique_ptr<Integer[], TChildRowsFree> FChildRows;
 };
 
 // Records to their nodes. While the records' IDs lie close together (as the

@@ -49,7 +49,10 @@
 //   read rows as it grows cost no recount each.
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
@@ -373,18 +376,24 @@ void TMemRecViewEh::SizeChildRows(Integer Count) {
   if (Count <= 0) {
     FChildRows.reset();
   } else if (ChildRowsSize() != Count) {
-    FChildRows = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(Count) + 2);
+    FChildRows.reset(new Integer[static_cast<size_t>(Count) + 2]);
     FChildRows[0] = Count;
     FChildRows[1] = Count;
   }
 }
 
+void TMemRecViewEh::LendChildRows(Integer* Block, Integer Count) {
+  FChildRows.reset(Block);
+  FChildRows[0] = Count;
+  FChildRows[1] = -Count;
+}
+
 void TMemRecViewEh::AppendChildRows(Integer Rows) {
   const Integer n = ChildRowsSize();
-  if (!FChildRows || FChildRows[1] == n) {
+  if (!FChildRows || std::abs(FChildRows[1]) == n) {
     // Room doubles, so a parent given its children one by one copies each a few times at most.
     const Integer room = std::max<Integer>(4, 2 * n);
-    auto grown = std::make_unique_for_overwrite<Integer[]>(static_cast<size_t>(room) + 2);
+    std::unique_ptr<Integer[], TChildRowsFree> grown(new Integer[static_cast<size_t>(room) + 2]);
     if (n > 0) std::copy(&FChildRows[2], &FChildRows[2] + n, &grown[2]);
     grown[0] = n;
     grown[1] = room;
@@ -1151,79 +1160,158 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   const bool ordered = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
   ReleaseTable(parentAt);
 
-  // The records in the tree's pre-order, walking down from the top level
-  // through the children lists: the nodes are then made in that order, parent
-  // before child, so a walk of the tree reads them in storage order. The walk
-  // gathers what making each node needs (its record, visibility, children's
-  // count, parent's place), so the making reads its tables in order. A record
-  // the walk never reaches lies on a loop of parent keys, and a record deeper
-  // than MaxLevel breaks its chain: both are left to the build that decides
-  // record by record.
-  TUnclearedVector<TMemoryRecordEh*> recAt(List.size());
-  TUnclearedVector<Integer> parentPlace(List.size()), childCount(List.size()), place(List.size());
-  TUnclearedVector<Byte> visibleAt(List.size());
+  // The records in the tree's pre-order: the nodes are made in that order,
+  // parent before child, side by side in one run of the arena, so a walk of
+  // the tree reads them in storage order. What making each node needs (its
+  // record, visibility, children's count, parent's place) is gathered in that
+  // order first, so the making reads its tables in order. A record no chain
+  // of parents from the top level reaches lies on a loop of parent keys, and
+  // a record deeper than MaxLevel breaks its chain: both are left to the
+  // build that decides record by record.
+  //
+  // The records lie in the list in no relation to the tree, so each visit of
+  // one waits for memory. A walk down the tree waits for each in turn; going
+  // level by level instead, the records to visit are known well ahead and are
+  // asked for together. The levels give each record's subtree size (children
+  // before parents, backwards), the sizes its pre-order place (a first child
+  // just after its parent, a sibling after the one before it and its
+  // subtree), and within a level those places rise, so the tables in pre-order
+  // are written nearly in order.
+  const size_t tops = static_cast<size_t>(first[1]);
+  // By visit: the record's position, its parent's visit (-1 for the top
+  // level), and its subtree size, then its place.
+  TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), sizeOrPlace(List.size());
   {
-    struct TStep {
-      Integer Record, ParentPlace, Depth;
-    };
-    std::vector<TStep> stack;
-    stack.reserve(static_cast<size_t>(first[1]) + 64);
-    for (Integer j = first[1]; j-- > 0;) stack.push_back({children[static_cast<size_t>(j)], -1, 1});
     const Integer maxLevel = GetMaxLevel();
-    size_t k = 0;
-    while (!stack.empty()) {
-      const TStep step = stack.back();
-      stack.pop_back();
-      if (step.Depth > maxLevel) return TKeyBuildEh::Declined;
-      const size_t i = static_cast<size_t>(step.Record);
-      const Integer from = first[i + 1], to = first[i + 2];
-      recAt[k] = List[i];
-      visibleAt[k] = visible[i];
-      childCount[k] = to - from;
-      parentPlace[k] = step.ParentPlace;
-      place[i] = static_cast<Integer>(k);
-      // Pushed last first, so the first child comes next; each is asked for
-      // now, while its subtree's turn is still to come.
-      for (Integer j = to; j-- > from;) {
-        const Integer c = children[static_cast<size_t>(j)];
-        __builtin_prefetch(&first[static_cast<size_t>(c) + 1]);
-        __builtin_prefetch(&List[static_cast<size_t>(c)]);
-        stack.push_back({c, static_cast<Integer>(k), step.Depth + 1});
+    std::copy(children.begin(), children.begin() + first[1], visit.begin());
+    std::fill(visitParent.begin(), visitParent.begin() + first[1], -1);
+    size_t tail = tops, levelEnd = 0;
+    Integer depth = 0;
+    constexpr size_t kFirstAhead = 24, kChildrenAhead = 12;
+    for (size_t q = 0; q < tail; ++q) {
+      if (q == levelEnd) {
+        levelEnd = tail;
+        if (++depth > maxLevel) return TKeyBuildEh::Declined;
       }
-      ++k;
+      if (q + kFirstAhead < tail) __builtin_prefetch(&first[static_cast<size_t>(visit[q + kFirstAhead]) + 1]);
+      if (q + kChildrenAhead < tail)
+        __builtin_prefetch(children.data() + first[static_cast<size_t>(visit[q + kChildrenAhead]) + 1]);
+      const size_t i = static_cast<size_t>(visit[q]);
+      const Integer from = first[i + 1], to = first[i + 2];
+      for (Integer j = from; j < to; ++j) {
+        visit[tail] = children[static_cast<size_t>(j)];
+        visitParent[tail] = static_cast<Integer>(q);
+        ++tail;
+      }
     }
-    if (k != List.size()) return TKeyBuildEh::Declined;
+    if (tail != List.size()) return TKeyBuildEh::Declined;
   }
+  ReleaseTable(first);
   ReleaseTable(children);
+  // Subtree sizes: a parent's visit comes before its children's.
+  std::fill(sizeOrPlace.begin(), sizeOrPlace.end(), 1);
+  for (size_t q = List.size(); q-- > tops;) sizeOrPlace[static_cast<size_t>(visitParent[q])] += sizeOrPlace[q];
+  // By place, in one entry so each is written and read as one: the record,
+  // its parent's place (-1 for the top level), its children's count and
+  // whether it shows. And each record's place by its List position, for the
+  // record map.
+  struct TPlaced {
+    Integer Record;  // the List position
+    Integer ParentPlace;
+    uint32_t ChildCount : 31;
+    uint32_t Shows : 1;
+  };
+  TUnclearedVector<TPlaced> placed(List.size());
+  TUnclearedVector<Integer> place(List.size());
+  {
+    // Siblings are visited one after another: the first one's place is just
+    // after its parent's, each later one's after the one before and its
+    // subtree; and the family's end gives its parent's count of children.
+    Integer lastPlace = 0, lastSize = 0, lastParent = -2, siblings = 0;
+    auto endFamily = [&] {
+      if (lastParent >= 0) placed[static_cast<size_t>(sizeOrPlace[static_cast<size_t>(lastParent)])].ChildCount =
+          static_cast<uint32_t>(siblings);
+    };
+    for (size_t q = 0; q < List.size(); ++q) {
+      if (q + kAhead < List.size()) {
+        const size_t ahead = static_cast<size_t>(visit[q + kAhead]);
+        __builtin_prefetch(&visible[ahead]);
+        __builtin_prefetch(&place[ahead], 1);
+      }
+      const Integer parent = visitParent[q], size = sizeOrPlace[q];
+      if (parent != lastParent) {
+        endFamily();
+        siblings = 0;
+      }
+      const Integer at = parent == lastParent ? lastPlace + lastSize
+                         : parent < 0        ? 0
+                                             : sizeOrPlace[static_cast<size_t>(parent)] + 1;
+      sizeOrPlace[q] = at;
+      const size_t i = static_cast<size_t>(visit[q]);
+      placed[static_cast<size_t>(at)] = {static_cast<Integer>(i),
+                                         parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)], 0,
+                                         visible[i] != 0};
+      place[i] = at;
+      ++siblings;
+      lastPlace = at;
+      lastSize = size;
+      lastParent = parent;
+    }
+    endFamily();
+  }
+  ReleaseTable(visit);
+  ReleaseTable(visitParent);
   ReleaseTable(inView);
 
   // The rows each node shows, children before parents (the places backwards),
   // as CountShownRows would count them: each place first sums its children's.
-  std::vector<Integer> rows(List.size(), 0);
+  TUnclearedVector<Integer> rows = std::move(sizeOrPlace);
+  std::fill(rows.begin(), rows.end(), 0);
   Integer topRows = 0;
+  size_t withChildren = 0;
   for (size_t k = List.size(); k-- > 0;) {
-    const Integer shown = visibleAt[k] ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
+    const Integer shown = placed[k].Shows ? 1 + (FDefaultNodeExpanded ? rows[k] : 0) : 0;
     rows[k] = shown;
-    const Integer parent = parentPlace[k];
+    if (placed[k].ChildCount > 0) ++withChildren;
+    const Integer parent = placed[k].ParentPlace;
     (parent < 0 ? topRows : rows[static_cast<size_t>(parent)]) += shown;
   }
 
-  // The nodes' room was reserved by BuildTree before the keys were read.
-  ReserveChildren(GetRoot(), first[1]);
-  NewChildBlock(List.size() - static_cast<size_t>(first[1]));
+  // The nodes' room was reserved by BuildTree before the keys were read: node
+  // k goes to slot k of the run, so a parent is found from its place.
+  size_t slotSize = 0;
+  std::byte* const run = ReserveNodeRun(n, slotSize);
+  // Without a run the hash build makes the nodes one by one.
+  if (!run && n > 0) return TKeyBuildEh::Declined;
+  auto nodeAt = [run, slotSize](Integer Place) {
+    return std::launder(reinterpret_cast<TMemRecViewEh*>(run + static_cast<size_t>(Place) * slotSize));
+  };
+  ReserveChildren(GetRoot(), static_cast<Integer>(tops));
+  NewChildBlock(List.size() - tops);
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
-  root->SizeChildRows(first[1]);
+  root->SizeChildRows(static_cast<Integer>(tops));
   root->FShownRows = topRows;
-  TUnclearedVector<TMemRecViewEh*> made(List.size());
+  // The parents' counts in one block when the tree gives one, handed out in
+  // the order the nodes are made.
+  Integer* counts = NewNumberBlock(List.size() - tops + 2 * withChildren);
   for (size_t k = 0; k < List.size(); ++k) {
-    const Integer parentAtPlace = parentPlace[k];
-    TMemRecViewEh* parent = parentAtPlace < 0 ? root : made[static_cast<size_t>(parentAtPlace)];
+    if (k + kAhead < List.size()) __builtin_prefetch(&List[static_cast<size_t>(placed[k + kAhead].Record)]);
+    const TPlaced& at = placed[k];
+    TMemRecViewEh* parent = at.ParentPlace < 0 ? root : nodeAt(at.ParentPlace);
     // No expansion hook is set (see above): the default flags go in directly.
-    auto* node = static_cast<TMemRecViewEh*>(
-        AppendNewChild(parent, recAt[k], visibleAt[k] != 0, FDefaultNodeExpanded, FDefaultNodeHasChildren));
-    made[k] = node;
-    ShareChildren(node, childCount[k]);
-    node->SizeChildRows(childCount[k]);
+    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(parent, List[static_cast<size_t>(at.Record)], at.Shows != 0,
+                                                            FDefaultNodeExpanded, FDefaultNodeHasChildren,
+                                                            run + k * slotSize));
+    const Integer count = static_cast<Integer>(at.ChildCount);
+    if (count > 0) {
+      ShareChildren(node, count);
+      if (counts) {
+        node->LendChildRows(counts, count);
+        counts += count + 2;
+      } else {
+        node->SizeChildRows(count);
+      }
+    }
     node->FShownRows = rows[k];
     // The parent's counts, made its Fenwick tree once its last child has come.
     const Integer index = node->GetIndex();
@@ -1231,21 +1319,14 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     if (index + 1 == parent->ChildRowsSize()) parent->FinishChildRows();
   }
   ReleaseTable(rows);
-  ReleaseTable(recAt);
-  ReleaseTable(childCount);
-  ReleaseTable(parentPlace);
-  ReleaseTable(visibleAt);
-  BORROW_ASSERT(made.size() == List.size());  // parent before child reaches every record once
+  ReleaseTable(placed);
   FDirty = false;
   FAllVisibleStale = true;
   FRowCursorNode = nullptr;
 
   // In records-list order: a list's IDs mostly rise with it, so the map's table fills in order.
   FRecordNodes.ReserveIds(lowestId, highestId, List.size());
-  FRecordNodes.SetAllWithIds(ids, List, [&](size_t i) {
-    if (i + kAhead < List.size()) __builtin_prefetch(&made[static_cast<size_t>(place[i + kAhead])]);
-    return made[static_cast<size_t>(place[i])];
-  });
+  FRecordNodes.SetAllWithIds(ids, List, [&](size_t i) { return nodeAt(place[i]); });
   FVisibilityCurrent = true;
   // Only now: a build given up leaves the order to the sort after the build that follows.
   FOrderedInBuild = ordered;

@@ -77,6 +77,30 @@ void TTreeNodeArenaEh::TakeReadyBlock() {
   FReady = TBlock{};
 }
 
+void TTreeNodeArenaEh::StartBlock(size_t MinSlots) {
+  if (FReady.Data && FReady.Size >= MinSlots * FSlotSize) TakeReadyBlock();
+  else FBlocks.push_back(NewBlock(std::max(FNextBlockSlots, MinSlots) * FSlotSize, true));
+  const size_t bytes = FBlocks.back().Size;
+  FNext = FBlocks.back().Data.get();
+  FEnd = FNext + bytes;
+  BORROW_POISON(FNext, bytes);
+  // Blocks grow with the tree, so a large tree takes few of them.
+  FNextBlockSlots = std::min<size_t>(FNextBlockSlots * 2, 65536);
+}
+
+std::byte* TTreeNodeArenaEh::AllocateRun(size_t Count) {
+  if (Count == 0 || FSlotSize == 0) return nullptr;
+  if (static_cast<size_t>(FEnd - FNext) / FSlotSize < Count) StartBlock(Count);
+  std::byte* run = FNext;
+  FNext += Count * FSlotSize;
+  return run;
+}
+
+void TTreeNodeArenaEh::TakeFromRun(void* Slot) {
+  BORROW_UNPOISON(Slot, FSlotSize);
+  ++FLive;
+}
+
 void* TTreeNodeArenaEh::Allocate() {
   void* slot;
   if (FFree) {
@@ -85,16 +109,7 @@ void* TTreeNodeArenaEh::Allocate() {
     FFree = *static_cast<void**>(slot);
     --FFreeCount;
   } else {
-    if (FNext == FEnd) {
-      if (FReady.Data) TakeReadyBlock();
-      else FBlocks.push_back(NewBlock(FNextBlockSlots * FSlotSize, true));
-      const size_t bytes = FBlocks.back().Size;
-      FNext = FBlocks.back().Data.get();
-      FEnd = FNext + bytes;
-      BORROW_POISON(FNext, bytes);
-      // Blocks grow with the tree, so a large tree takes few of them.
-      FNextBlockSlots = std::min<size_t>(FNextBlockSlots * 2, 65536);
-    }
+    if (FNext == FEnd) StartBlock(1);
     slot = FNext;
     FNext += FSlotSize;
     BORROW_UNPOISON(slot, FSlotSize);
@@ -211,6 +226,7 @@ void TBaseTreeNodeEh::Free(TBaseTreeNodeEh* Node) {
   // No node of the arena is left to borrow children slots.
   if (owner->FArena.LiveCount() == 0) {
     owner->FChildBlocks.clear();
+    owner->FNumberBlocks.clear();
     owner->FChildBlockSize = owner->FChildBlockFree = 0;
   }
 }
@@ -462,9 +478,15 @@ TBaseTreeNodeEh* TTreeListEh::CreateNode(const String& Text, void* Data) {
   return InitNode(node, Text, Data);
 }
 
-TBaseTreeNodeEh* TTreeListEh::MakeNode(const String& Text, void* Data) {
+TBaseTreeNodeEh* TTreeListEh::MakeNode(const String& Text, void* Data, std::byte* Slot) {
   if (!FArenaMake) return CreateNode(Text, Data);
-  void* slot = FArena.Allocate();
+  void* slot;
+  if (Slot) {
+    FArena.TakeFromRun(Slot);
+    slot = Slot;
+  } else {
+    slot = FArena.Allocate();
+  }
   TBaseTreeNodeEh* node;
   try {
     node = FArenaMake(slot);
@@ -502,6 +524,12 @@ void TTreeListEh::NewChildBlock(size_t Count) {
   FChildBlockSize = FChildBlockFree = Count;
 }
 
+Integer* TTreeListEh::NewNumberBlock(size_t Count) {
+  if (!FArenaMake || Count == 0 || !FArena.LastBlockMapped()) return nullptr;
+  FNumberBlocks.push_back(std::make_unique_for_overwrite<Integer[]>(Count));
+  return FNumberBlocks.back().get();
+}
+
 void TTreeListEh::ShareChildren(TBaseTreeNodeEh* Node, Integer Count) {
   if (Count <= 0 || !Node->FItems.empty()) return;
   const size_t count = static_cast<size_t>(Count);
@@ -515,10 +543,16 @@ void TTreeListEh::ShareChildren(TBaseTreeNodeEh* Node, Integer Count) {
   FChildBlockFree -= count;
 }
 
+std::byte* TTreeListEh::ReserveNodeRun(Integer Count, size_t& SlotSize) {
+  SlotSize = FArena.GetSlotSize();
+  if (!FArenaMake || Count <= 0) return nullptr;
+  return FArena.AllocateRun(static_cast<size_t>(Count));
+}
+
 TBaseTreeNodeEh* TTreeListEh::AppendNewChild(TBaseTreeNodeEh* Parent, void* Data, bool Visible, bool Expanded,
-                                             bool HasChildren) {
+                                             bool HasChildren, std::byte* Slot) {
   TBaseTreeNodeEh* parent = NodeOrRoot(Parent);
-  TBaseTreeNodeEh* node = MakeNode(String(), Data);
+  TBaseTreeNodeEh* node = MakeNode(String(), Data, Slot);
   node->FVisible = Visible;
   node->FExpanded = Expanded;
   node->FHasChildren = HasChildren;

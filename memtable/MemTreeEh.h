@@ -220,10 +220,16 @@ public:
   void SetSlotSize(size_t Size);
   size_t GetSlotSize() const { return FSlotSize; }
   void* Allocate();
+  // Count slots side by side, each made live by TakeFromRun when its node is
+  // made there; a slot never taken stays unused, as a block's unused tail does.
+  std::byte* AllocateRun(size_t Count);
+  void TakeFromRun(void* Slot);
   void Release(void* Slot);
   // The next block holds at least Count slots beyond those free now.
   void Reserve(size_t Count);
   size_t LiveCount() const { return FLive; }
+  // Whether the block slots are carved from now was mapped whole.
+  bool LastBlockMapped() const { return !FBlocks.empty() && FBlocks.back().Data.get_deleter().Mapped != 0; }
 
 private:
   void ReleaseBlocks();
@@ -244,6 +250,8 @@ private:
   // pages (the kernel's share of a whole tree's build), taken up by Allocate
   // once the blocks before it are full.
   void TakeReadyBlock();
+  // Makes the next block (the ready one when there is one) the one slots are carved from.
+  void StartBlock(size_t MinSlots);
   TBlock FReady;
   std::thread FFiller;
   std::vector<TBlock> FBlocks;
@@ -331,7 +339,12 @@ protected:
   // without the level checks (the caller has made sure of the depth). The
   // flags are the node's from the start: no hook hears of them.
   TBaseTreeNodeEh* AppendNewChild(TBaseTreeNodeEh* Parent, void* Data, bool Visible = true, bool Expanded = false,
-                                  bool HasChildren = false);
+                                  bool HasChildren = false, std::byte* Slot = nullptr);
+  // Room for Count nodes side by side in the arena, for a build that knows
+  // where each node lies in a walk's order but makes them in another: node k
+  // goes to Run + k * SlotSize, given to AppendNewChild as its Slot. Null
+  // without an arena (no node to make, or a node class of its own).
+  std::byte* ReserveNodeRun(Integer Count, size_t& SlotSize);
   // A detached node becomes Parent's last child as it stands: no level check,
   // and only its own level set. For a builder that keeps branches apart from
   // the tree for a while and sets their levels when they take their place.
@@ -345,8 +358,17 @@ protected:
   // An empty Node takes Count slots of the block (its own room when the block
   // is short or the node is not one of the block's).
   void ShareChildren(TBaseTreeNodeEh* Node, Integer Count);
-  // A detached node this tree owns: from the arena when it has one.
-  TBaseTreeNodeEh* MakeNode(const String& Text, void* Data);
+  // Room for Count numbers that the nodes this tree makes in a build share
+  // out among them (a derived tree's counts per node), freed with the shared
+  // children blocks once no node of the arena is left. Null without an arena,
+  // and while the nodes' last block came from the heap: there the nodes'
+  // own small blocks, made after it, keep the C library from handing the
+  // freed node block's pages back, so the next tree of that size reuses them
+  // instead of taking fresh ones.
+  Integer* NewNumberBlock(size_t Count);
+  // A detached node this tree owns: from the arena when it has one, at Slot
+  // (of a run ReserveNodeRun gave) when one is given.
+  TBaseTreeNodeEh* MakeNode(const String& Text, void* Data, std::byte* Slot = nullptr);
   // Appends the nodes GetFirstVisible / GetNextVisible would give, in that
   // order, without climbing back up for each leaf.
   template <class T>
@@ -383,8 +405,9 @@ private:
   Integer FMaxLevel = 1000;
   TTreeNodeArenaEh FArena;
   TBaseTreeNodeEh* (*FArenaMake)(void* Storage) = nullptr;
-  // The shared children blocks; freed with the arena's last node.
+  // The shared children and number blocks; freed with the arena's last node.
   std::vector<std::unique_ptr<TBaseTreeNodeEh*[]>> FChildBlocks;
+  std::vector<std::unique_ptr<Integer[]>> FNumberBlocks;
   size_t FChildBlockSize = 0;  // the last block's slots
   size_t FChildBlockFree = 0;  // unused slots at its end
   TBaseTreeNodeEh* FRoot = nullptr;  // owned

@@ -2,7 +2,7 @@
 // builds, text keys the record-by-record one, and both must give the same tree
 // (shape, order, levels, flags, rows) whatever the keys hold: orphans, loops,
 // repeated keys, chains deeper than MaxLevel, siblings sorted in the build or after it. Also the node storage and the record map
-// under deletions and reopening.
+// under deletions and reopening, and a tree large enough for a mapped node block.
 
 #include <gtest/gtest.h>
 
@@ -413,6 +413,76 @@ TEST_F(TreeBuild, ReopeningAndClosingTreeModeLeavesNothingBehind) {
     view.SetTreeMode(false);
     EXPECT_EQ(view.GetTreeList()->NodeOfRecord(Store.GetRecordsList()->GetRecord(0)), nullptr);
   }
+}
+
+// A tree large enough for its nodes to take a mapped block lends its parents'
+// row counts from one block of its own: the rows stay those of a plain walk
+// through closing nodes, a parent given a new child and a parent deleted, and
+// the nodes go without freeing what was lent.
+TEST_F(TreeBuild, ALargeTreeKeepsItsRowsThroughChangesAfterItsBuild) {
+  constexpr Integer kCount = 400000;  // 400,000 nodes take more than 32 MB
+  TRecordsListEh* list = Store.GetRecordsList();
+  auto add = [list](Integer Key) {
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(ID, rvvValueEh, Variant(Key));
+    r->SetValue(PARENT, rvvValueEh, Key < 10 ? Null() : Variant(Key / 10));
+    return r;
+  };
+  for (Integer k = 0; k < kCount; ++k) list->LoadRecord(add(k));
+  // Records added or left without a parent find their parents through it.
+  TMTIndexEh* index = list->GetIndexes()->Add();
+  index->SetFields(u"ID");
+  index->SetActive(true);
+  TRecordsViewEh view(nullptr);
+  OpenExpandedTree(view);
+  TMemoryTreeListEh* tree = view.GetTreeList();
+  // The keys in tree order below the open nodes. Records stand in key order,
+  // so a family's records-list order is its key order; key kCount, added
+  // last, goes below key 4.
+  std::vector<bool> present(static_cast<size_t>(kCount) + 1, true), closed(present.size(), false);
+  present.back() = false;
+  auto parentOf = [](Integer Key) { return Key == kCount ? 4 : Key < 10 ? -1 : Key / 10; };
+  auto expectRows = [&](const char* When) {
+    std::vector<Integer> rows, stack;
+    for (Integer k = kCount; k >= 0; --k)
+      if (present[static_cast<size_t>(k)] && (parentOf(k) < 0 || !present[static_cast<size_t>(parentOf(k))]))
+        stack.push_back(k);
+    while (!stack.empty()) {
+      const Integer k = stack.back();
+      stack.pop_back();
+      rows.push_back(k);
+      if (closed[static_cast<size_t>(k)] || k == 0) continue;
+      if (k == 4 && present.back()) stack.push_back(kCount);
+      for (Integer c = std::min(10 * k + 9, kCount - 1); c >= 10 * k; --c)
+        if (present[static_cast<size_t>(c)]) stack.push_back(c);
+    }
+    ASSERT_EQ(view.ViewCount(), static_cast<Integer>(rows.size())) << When;
+    for (Integer row = 0; row < view.ViewCount(); ++row) {
+      TMemoryRecordEh* rec = view.ViewRecord(row);
+      ASSERT_EQ(rec->GetData()[ID].AsInteger(), rows[static_cast<size_t>(row)]) << When << ": row " << row;
+      if (row % 997 == 0) {
+        ASSERT_EQ(view.IndexOfRecord(rec), row) << When;
+      }
+    }
+  };
+  expectRows("built");
+  for (Integer k : {2, 35, 1234}) {
+    tree->NodeOfRecord(list->GetRecord(k))->SetExpanded(false);
+    closed[static_cast<size_t>(k)] = true;
+  }
+  expectRows("closed");
+  tree->NodeOfRecord(list->GetRecord(35))->SetExpanded(true);
+  closed[35] = false;
+  expectRows("opened again");
+  TMemoryRecordEh* late = list->NewRecord();
+  late->SetValue(ID, rvvValueEh, Variant(kCount));
+  late->SetValue(PARENT, rvvValueEh, Variant(4));
+  late->Post();
+  present.back() = true;
+  expectRows("a child added");
+  list->DeleteRecord(39);  // its children go to the top level, their subtrees with them
+  present[39] = false;
+  expectRows("a parent deleted");
 }
 
 TEST_F(TreeBuild, ANodeFromCreateNodeBelongsToItsCaller) {
