@@ -877,6 +877,9 @@ Integer PosWithWildcard(StringView Text, StringView Segment);
 // record is found in O(log n) too.
 
 class TMTIndexesEh;
+// The room a load of a whole-number index sorts its keys in (see
+// MemTableDataEh_Indexes.cpp).
+struct TMTIndexKeyRoomEh;
 
 class TMTIndexEh : public TCollectionItem {
 public:
@@ -941,8 +944,10 @@ private:
   // The entry of the record among the entries equal to Key; -1 when it has none.
   Integer FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const;
   [[noreturn]] void KeyViolation(const Variant& Key) const;
-  // Its collection's spare node memory; null outside a collection of indexes.
+  // Its collection's spare node memory and key room; null outside a collection
+  // of indexes.
   TIndexNodeBlocksEh* SpareBlocks() const;
+  TMTIndexKeyRoomEh* KeyRoom() const;
 
   bool FActive = false;
   String FFields;
@@ -975,10 +980,13 @@ public:
   TPersistent* GetOwner() const override;
   // Node memory its indexes let go, for their next loads.
   TIndexNodeBlocksEh& SpareBlocks() { return FSpareBlocks; }
+  // The room its indexes' loads sort keys in, kept from one load to the next.
+  TMTIndexKeyRoomEh& KeyRoom();
 
 private:
   TRecordsListEh* FRecordsList;
   TIndexNodeBlocksEh FSpareBlocks;
+  std::unique_ptr<TMTIndexKeyRoomEh> FKeyRoom;
 };
 
 // ---------------------------------------------------------------------------

@@ -84,6 +84,11 @@ TIndexNodeBlocksEh* TMTIndexEh::SpareBlocks() const {
   return owner ? &owner->SpareBlocks() : nullptr;
 }
 
+TMTIndexKeyRoomEh* TMTIndexEh::KeyRoom() const {
+  auto* owner = dynamic_cast<TMTIndexesEh*>(GetCollection());
+  return owner ? &owner->KeyRoom() : nullptr;
+}
+
 TRecordsListEh* TMTIndexEh::GetRecordsList() const {
   if (FRecordsList) return FRecordsList;
   auto* indexes = dynamic_cast<TMTIndexesEh*>(GetCollection());
@@ -154,6 +159,18 @@ struct TNumberKey {
 // Keys are always written before they are read: room for them is not cleared first.
 using TNumberKeys = TUnclearedVector<TNumberKey>;
 
+}  // namespace
+
+// Kept by the collection: an index loaded again (a tree switched off and on)
+// sorts in memory it has written before, where fresh room for a million keys
+// is cleared by the kernel page by page first.
+struct TMTIndexKeyRoomEh {
+  TNumberKeys Keys;
+  TNumberKeys Spare;
+};
+
+namespace {
+
 // Sorts the keys by Rank(key), ties in the order they stand: in one counting
 // pass when the ranks lie within twice as many values as there are keys (a
 // numbered table's keys, and the parent keys that name them), else in passes
@@ -184,7 +201,7 @@ void RadixSortKeys(TNumberKeys& Keys, TNumberKeys& Spare, UInt64 HighestRank, TR
 }
 
 // Null first, then by key, equal keys by record identifier.
-void SortNumberKeys(TNumberKeys& Keys) {
+void SortNumberKeys(TNumberKeys& Keys, TNumberKeys& Spare) {
   if (Keys.size() < 256) {
     std::sort(Keys.begin(), Keys.end(), [](const TNumberKey& x, const TNumberKey& y) {
       const bool xn = x.Type == varNull, yn = y.Type == varNull;
@@ -210,11 +227,10 @@ void SortNumberKeys(TNumberKeys& Keys) {
     highest = numbers ? std::max(highest, k.Key) : k.Key;
     numbers = true;
   }
-  TNumberKeys spare;
   // Equal keys go by identifier: the keys are put in identifier order first
   // unless they stand in it already, as a table's records mostly do.
   if (!idsInOrder)
-    RadixSortKeys(Keys, spare, static_cast<UInt64>(static_cast<Int64>(highestId) - lowestId),
+    RadixSortKeys(Keys, Spare, static_cast<UInt64>(static_cast<Int64>(highestId) - lowestId),
                   [lowestId](const TNumberKey& k) { return static_cast<UInt64>(static_cast<Int64>(k.Id) - lowestId); });
   const UInt64 span = static_cast<UInt64>(highest) - static_cast<UInt64>(lowest);
   // Null ranks 0 and the numbers from 1, unless that would not fit: Null
@@ -223,7 +239,7 @@ void SortNumberKeys(TNumberKeys& Keys) {
   auto rank = [lowest, base](const TNumberKey& k) {
     return k.Type == varNull ? 0 : static_cast<UInt64>(k.Key) - static_cast<UInt64>(lowest) + base;
   };
-  RadixSortKeys(Keys, spare, numbers ? span + base : 0, rank);
+  RadixSortKeys(Keys, Spare, numbers ? span + base : 0, rank);
   if (nulls && base == 0)
     std::stable_partition(Keys.begin(), Keys.end(), [](const TNumberKey& k) { return k.Type == varNull; });
 }
@@ -247,7 +263,10 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
 
   // Whole numbers and Nulls (first), the commonest keys, compared as VarCompareEh
   // does from a plain table, and made into entries straight in order.
-  TNumberKeys numbers;
+  TMTIndexKeyRoomEh ownRoom;
+  TMTIndexKeyRoomEh& room = KeyRoom() ? *KeyRoom() : ownRoom;
+  TNumberKeys& numbers = room.Keys;
+  numbers.clear();
   bool wholeNumbers = column >= 0;
   if (wholeNumbers) {
     numbers.reserve(records.size());
@@ -272,7 +291,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
     }
   }
   if (wholeNumbers) {
-    SortNumberKeys(numbers);
+    SortNumberKeys(numbers, room.Spare);
     if (CheckUnique)
       for (size_t i = 1; i < numbers.size(); ++i)
         if ((numbers[i - 1].Type == varNull) == (numbers[i].Type == varNull) && numbers[i - 1].Key == numbers[i].Key)
@@ -523,6 +542,11 @@ TMTIndexesEh::TMTIndexesEh(TRecordsListEh* ARecordsList)
     : TCollection(TMTIndexEh::StaticItemClass()), FRecordsList(ARecordsList) {}
 
 TMTIndexesEh::~TMTIndexesEh() = default;
+
+TMTIndexKeyRoomEh& TMTIndexesEh::KeyRoom() {
+  if (!FKeyRoom) FKeyRoom = std::make_unique<TMTIndexKeyRoomEh>();
+  return *FKeyRoom;
+}
 
 TPersistent* TMTIndexesEh::GetOwner() const { return FRecordsList; }
 
