@@ -117,12 +117,7 @@ TIndexEntriesEh& TIndexEntriesEh::operator=(TIndexEntriesEh&& Other) noexcept {
   return *this;
 }
 
-void TIndexEntriesEh::Clear() {
-  FRoot.reset();
-  FBlock.reset();
-  FCount = 0;
-  FFirstLeaf = nullptr;
-}
+void TIndexEntriesEh::Clear() { TakeBlock(); }
 
 std::unique_ptr<TIndexNodeBlockEh> TIndexEntriesEh::TakeBlock() {
   FRoot.reset();

@@ -944,10 +944,9 @@ private:
   // The entry of the record among the entries equal to Key; -1 when it has none.
   Integer FindRecordEntry(const Variant& Key, const TMemoryRecordEh* Rec) const;
   [[noreturn]] void KeyViolation(const Variant& Key) const;
-  // Its collection's spare node memory and key room; null outside a collection
-  // of indexes.
-  TIndexNodeBlocksEh* SpareBlocks() const;
-  TMTIndexKeyRoomEh* KeyRoom() const;
+  // The collection of indexes it stands in, which keeps node memory and key
+  // room between loads; null outside one.
+  TMTIndexesEh* OwnerIndexes() const;
 
   bool FActive = false;
   String FFields;

@@ -73,21 +73,11 @@ TMTIndexEh::TMTIndexEh(TCollection* Collection) : TCollectionItem(Collection) {}
 TMTIndexEh::TMTIndexEh(TCollection* Collection, TRecordsListEh* ARecordsList)
     : TCollectionItem(Collection), FRecordsList(ARecordsList) {}
 
-TMTIndexEh::~TMTIndexEh() {
-  // While the indexes themselves go, the collection is no longer theirs: the
-  // block goes with the index then.
-  if (TIndexNodeBlocksEh* spares = SpareBlocks()) spares->Keep(FItems.TakeBlock());
-}
+// While the indexes themselves go, the collection is no longer theirs: the
+// block goes with the index then.
+TMTIndexEh::~TMTIndexEh() { Clear(); }
 
-TIndexNodeBlocksEh* TMTIndexEh::SpareBlocks() const {
-  auto* owner = dynamic_cast<TMTIndexesEh*>(GetCollection());
-  return owner ? &owner->SpareBlocks() : nullptr;
-}
-
-TMTIndexKeyRoomEh* TMTIndexEh::KeyRoom() const {
-  auto* owner = dynamic_cast<TMTIndexesEh*>(GetCollection());
-  return owner ? &owner->KeyRoom() : nullptr;
-}
+TMTIndexesEh* TMTIndexEh::OwnerIndexes() const { return dynamic_cast<TMTIndexesEh*>(GetCollection()); }
 
 TRecordsListEh* TMTIndexEh::GetRecordsList() const {
   if (FRecordsList) return FRecordsList;
@@ -133,7 +123,7 @@ void TMTIndexEh::ChangeSettings(const std::function<void()>& Change) {
 }
 
 void TMTIndexEh::Clear() {
-  if (TIndexNodeBlocksEh* spares = SpareBlocks()) spares->Keep(FItems.TakeBlock());
+  if (TMTIndexesEh* owner = OwnerIndexes()) owner->SpareBlocks().Keep(FItems.TakeBlock());
   else FItems.Clear();
 }
 
@@ -263,8 +253,10 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
 
   // Whole numbers and Nulls (first), the commonest keys, compared as VarCompareEh
   // does from a plain table, and made into entries straight in order.
+  TMTIndexesEh* owner = OwnerIndexes();
+  TIndexNodeBlocksEh* spares = owner ? &owner->SpareBlocks() : nullptr;
   TMTIndexKeyRoomEh ownRoom;
-  TMTIndexKeyRoomEh& room = KeyRoom() ? *KeyRoom() : ownRoom;
+  TMTIndexKeyRoomEh& room = owner ? owner->KeyRoom() : ownRoom;
   TNumberKeys& numbers = room.Keys;
   numbers.clear();
   bool wholeNumbers = column >= 0;
@@ -302,7 +294,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
           const TNumberKey& k = numbers[static_cast<size_t>(i)];
           return TIndexItemEh(k.Type, k.Key, k.Rec, k.Id);
         },
-        SpareBlocks());
+        spares);
     return;
   }
 
@@ -326,7 +318,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
       if (CompareEntryKeys(items[order[i - 1]], items[order[i]]) == 0) KeyViolation(items[order[i]].Key());
   FItems.AssignMade(
       static_cast<Integer>(order.size()), [&](Integer i) { return std::move(items[order[static_cast<size_t>(i)]]); },
-      SpareBlocks());
+      spares);
 }
 
 namespace {

@@ -235,6 +235,10 @@ struct TTextMetric {
 using TEXTMETRIC = TTextMetric;
 using TEXTMETRICW = TTextMetric;
 
+// Makes a colour the cairo context's source: what the drawing calls and the
+// text engines paint with.
+void SetCairoSource(cairo_t* Cr, COLORREF Color);
+
 class TTextEngine {
 public:
   virtual ~TTextEngine() = default;

@@ -33,10 +33,6 @@ inline std::uint32_t ApplyRop2(std::uint32_t d, std::uint32_t p, Integer rop) {
   return (r & 0x00FFFFFFu) | 0xFF000000u;
 }
 
-void SetSource(cairo_t* cr, COLORREF c) {
-  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
-}
-
 // Fill a logical rectangle with a colour (copy).
 void FillLogical(HDC DC, const TRect& R, COLORREF c) {
   if (R.IsEmpty()) return;
@@ -214,7 +210,7 @@ void ApplyPenToCairo(HDC DC, cairo_t* cr) {
   }
   cairo_set_line_cap(cr, cap);
   cairo_set_line_join(cr, join);
-  SetSource(cr, Rgb(p.Color));
+  SetCairoSource(cr, Rgb(p.Color));
 }
 
 // Draws connected segments through surface points with the DC's pen.
@@ -400,7 +396,7 @@ bool Polygon(HDC DC, const TPoint* Points, Integer Count) {
       cairo_save(cr);
       cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-      SetSource(cr, c);
+      SetCairoSource(cr, c);
       cairo_move_to(cr, pts[0].X, pts[0].Y);
       for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].X, pts[i].Y);
       cairo_close_path(cr);
@@ -462,7 +458,7 @@ bool Ellipse(HDC DC, Integer Left, Integer Top, Integer Right, Integer Bottom) {
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   COLORREF c;
   if (BrushColor(DC->S.Brush, c)) {
-    SetSource(cr, c);
+    SetCairoSource(cr, c);
     path(0.5);
     cairo_fill(cr);
   }
@@ -672,7 +668,7 @@ bool DrawCheckBox(HDC DC, const TRect& rect, UINT state) {
 // Fills a disc and paints its upper-left half in another colour.
 void HalfDisc(cairo_t* cr, double cx, double cy, double r, COLORREF tl, COLORREF br) {
   cairo_new_path(cr);
-  SetSource(cr, br);
+  SetCairoSource(cr, br);
   cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);
   cairo_fill(cr);
   cairo_save(cr);
@@ -681,7 +677,7 @@ void HalfDisc(cairo_t* cr, double cx, double cy, double r, COLORREF tl, COLORREF
   cairo_line_to(cr, cx + r + 1, cy - r - 1);
   cairo_close_path(cr);
   cairo_clip(cr);
-  SetSource(cr, tl);
+  SetCairoSource(cr, tl);
   cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);
   cairo_fill(cr);
   cairo_restore(cr);
@@ -1010,4 +1006,8 @@ bool GradientFill(HDC DC, const TTriVertex* V, Cardinal NumVertices, const TGrad
     }
   }
   return true;
+}
+
+void SetCairoSource(cairo_t* Cr, COLORREF Color) {
+  cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0, ((Color >> 16) & 0xFF) / 255.0);
 }

@@ -131,8 +131,7 @@ public:
                 COLORREF Color) override {
     if (Text.empty()) return;
     FontEntry& f = Entry(Font);
-    cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
-                         ((Color >> 16) & 0xFF) / 255.0);
+    SetCairoSource(Cr, Color);
     if (Text.size() <= size_t(kTextPieceMax)) {
       DrawLayout(Cr, f, Layout(f, Text, false), X, Y);
       return;
@@ -156,8 +155,7 @@ public:
                            COLORREF Color) override {
     if (Text.empty()) return;
     FontEntry& f = Entry(Font);
-    cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
-                         ((Color >> 16) & 0xFF) / 255.0);
+    SetCairoSource(Cr, Color);
     if (Text.size() <= kWholeRightToLeftLine) {
       // The order of a line's runs needs the whole line. It ends where the
       // caller measured it to end: a right-to-left line starts there.
@@ -658,7 +656,7 @@ void TFixedPitchTextEngine::DrawLine(cairo_t* Cr, const TFontData&, StringView T
                                      COLORREF Color) {
   cairo_save(Cr);
   cairo_set_antialias(Cr, CAIRO_ANTIALIAS_NONE);
-  cairo_set_source_rgb(Cr, (Color & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0, ((Color >> 16) & 0xFF) / 255.0);
+  SetCairoSource(Cr, Color);
   double left, top, right, bottom;
   cairo_clip_extents(Cr, &left, &top, &right, &bottom);
   Int64 i = 0;
@@ -865,7 +863,7 @@ Integer PlaceLines(HDC DC, TRect& Rect, UINT Format, const TRect& r, const TText
       TRect ul = DC->ToSurface(TRect(x + ux, y + tm.tmAscent + 1, x + ux + uw, y + tm.tmAscent + 2));
       cairo_save(cr);
       cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-      cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
+      SetCairoSource(cr, color);
       cairo_rectangle(cr, ul.Left, ul.Top, ul.Width(), ul.Height());
       cairo_fill(cr);
       cairo_restore(cr);
