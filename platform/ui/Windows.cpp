@@ -951,14 +951,16 @@ bool PointInWindowShape(const TWindowRec* w, TPoint screen) {
   return w->Shape->Contains(screen - o);
 }
 
+// The search stops at a disabled window: its children take no mouse input while
+// it is disabled, as a top-level window is while a modal one runs.
 HWND DeepestChild(TWindowRec* w, TPoint screen) {
+  if (w->Style & WS_DISABLED) return w->Handle;
   TPoint co = ClientOriginOnScreen(w);
   TRect cr = Bounds(co.X, co.Y, w->Client.Width(), w->Client.Height());
   if (!cr.Contains(screen)) return w->Handle;
   for (TWindowRec* c : w->Children) {
     if (!(c->Style & WS_VISIBLE) || c->Destroying) continue;
     if (!PointInWindowShape(c, screen)) continue;
-    if (c->Style & WS_DISABLED) return c->Handle;
     return DeepestChild(c, screen);
   }
   return w->Handle;

@@ -415,3 +415,27 @@ TEST_F(MainWindowRun, AListClearedDuringARunEndsItAtTheNextTickAndSaysSo) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Вы желаете очистить весь список ?", "Процесс поиска и выборки закончен!"}));
   EXPECT_EQ(LogLines("!_LOG.txt").back().rfind("Finish: ", 0), 0u);
 }
+
+TEST_F(MainWindowRun, ClicksOnTheMainWindowUnderAModalWindowChangeNothing) {
+  Start({{1, "Alpha"}, {2, "Beta"}}, Title(u"1"));
+  TCheckListBox* names = Form_Main->clb_ListDB_Names;
+  Drv.TickItem(Form_Main, u"clb_ListDB_Names", 1);
+  ASSERT_FALSE(names->GetChecked(1));
+  // "Пометить все строки" while the settings dialog is open.
+  Drv.WhenModal<TDlg_Settings>([&](TDlg_Settings* Dlg) {
+    Drv.Press(Form_Main, u"SB_Check");
+    Drv.Click(Dlg->SB_Cancel);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Set");
+  EXPECT_FALSE(names->GetChecked(1));
+  // "Удалить строку" under the box that asks whether to clear the list.
+  Drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage* Box) {
+    Drv.Press(Form_Main, u"SB_N_Del");
+    Drv.Click(Box->SB_Cancel);
+  });
+  Drv.Press(Form_Main, u"SB_N_Clear");
+  EXPECT_EQ(names->GetCount(), 2);
+  // With the modal windows gone the same clicks arrive.
+  Drv.Press(Form_Main, u"SB_Check");
+  EXPECT_TRUE(names->GetChecked(1));
+}

@@ -5,10 +5,13 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "platform/backend/Headless.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Timers.h"
 
@@ -70,6 +73,52 @@ TEST_F(Forms, AModalFormAnsweredByTheTestGivesItsResult) {
   EXPECT_FALSE(dlg->GetVisible());
   EXPECT_TRUE(IsWindowEnabled(main->GetHandle()));
   EXPECT_EQ(GetActiveWindow(), main->GetHandle());
+}
+
+TEST_F(Forms, ClicksOnAWindowAModalFormDisablesReachNoneOfItsControls) {
+  TForm* main = new TForm(Application);
+  Application->SetMainForm(main);
+  main->SetBounds(300, 300, 300, 200);
+  auto* panel = new TPanel(main);
+  panel->SetParent(main);
+  panel->SetBounds(0, 0, 300, 100);
+  int windowedClicks = 0, speedClicks = 0;
+  auto* windowed = new TButton(main);
+  windowed->SetParent(panel);
+  windowed->SetBounds(10, 10, 80, 24);
+  windowed->OnClick = [&](TObject*) { ++windowedClicks; };
+  auto* speed = new TSpeedButton(main);
+  speed->SetParent(panel);
+  speed->SetBounds(100, 10, 24, 24);
+  speed->OnClick = [&](TObject*) { ++speedClicks; };
+  main->Show();
+  TForm* dlg = NewDialog(u"Настройка");
+  auto* ok = new TResultButton(dlg, mrOk);
+  ok->SetParent(dlg);
+  HWND focusDuring = nullptr;
+  std::ptrdiff_t broughtForward = 0;
+  Display.WhenIdle([&] {
+    const size_t before = Display.BroughtForward().size();
+    Display.Click(windowed->GetHandle(), 5, 5);
+    Display.Click(panel->GetHandle(), 105, 15);  // the speed button, drawn on the panel
+    Display.Click(main->GetHandle(), 150, 150);
+    focusDuring = GetFocus();
+    const auto& forward = Display.BroughtForward();
+    broughtForward = std::count(forward.begin() + before, forward.end(), dlg->GetHandle());
+    EXPECT_EQ(GetActiveWindow(), dlg->GetHandle());
+    Display.Click(ok->GetHandle(), 5, 5);
+  });
+  EXPECT_EQ(dlg->ShowModal(), mrOk);
+  EXPECT_EQ(windowedClicks, 0);
+  EXPECT_EQ(speedClicks, 0);
+  EXPECT_NE(focusDuring, windowed->GetHandle());
+  // Each press there brought the modal form forward instead.
+  EXPECT_EQ(broughtForward, 3);
+  // Once it is closed the same clicks arrive.
+  Display.Click(windowed->GetHandle(), 5, 5);
+  Display.Click(panel->GetHandle(), 105, 15);
+  EXPECT_EQ(windowedClicks, 1);
+  EXPECT_EQ(speedClicks, 1);
 }
 
 TEST_F(Forms, EscapeFreeClosingGivesCancel) {
