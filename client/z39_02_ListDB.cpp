@@ -287,7 +287,15 @@ void TDlg_ListDB::SB_SaveClick(TObject*) {
     ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
 }
 
+void TDlg_ListDB::ServerWaitChanged(bool Waiting) {
+  SB_Test->SetEnabled(!Waiting);
+  SB_Load->SetEnabled(!Waiting);
+  EnableEditing(!Waiting && FMode == 0);
+}
+
 void TDlg_ListDB::SB_TestClick(TObject*) {
+  // Not while a search waits: the server object is the waiting search's.
+  if (!Form_Main || Form_Main->IsServerWaitedFor()) return;
   Application->ProcessMessages();
   if (!MemTableEh_Tree->GetActive() || MemTableEh_Tree->IsEmpty()) return;
   const Integer id = MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger();
@@ -300,9 +308,11 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
   params.SetValue(TConnectionParams::WhatSearch, u"Zembrin");
   params.SetValue(TConnectionParams::RecLimit, u"1");
   params.SetValue(TConnectionParams::WhereSearch, u"4");
-  if (!Form_Main) return;
   // Finished only when the server answered; a failure says the server's reason.
-  if (Form_Main->SearchOneResource(&params, -1, true))
+  const bool answered = Form_Main->SearchOneResource(&params, -1, true);
+  // The program closed during the test: nothing more to say.
+  if (Application->GetTerminated()) return;
+  if (answered)
     ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
   else if (const String& error = Form_Main->GetSearchRun().GetSearchError(); !error.empty())
     ShowMessageOk(u"Z39.50 тест", u"Ошибка", error);
@@ -440,6 +450,8 @@ void TDlg_ListDB::SB_N_EditClick(TObject*) {
     ChooseCurrentResource();
     return;
   }
+  // The grid's double click comes here too: no resource editor over a wait.
+  if (Form_Main && Form_Main->IsServerWaitedFor()) return;
   const Integer id = CurrentId();
   if (id <= 0) return;
   TMemoryRecordEh* rec = MemTableEh_Tree->GetCurrentRecord();
