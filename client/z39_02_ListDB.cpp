@@ -269,7 +269,9 @@ namespace {
 // The wait window goes when the load or save ends, even by an exception.
 struct TWaitWindowHider {
   TForm_Wait_Load* Window;
-  ~TWaitWindowHider() { HideWaitWindow(Window); }
+  ~TWaitWindowHider() {
+    if (Window) HideWaitWindow(Window);
+  }
 };
 
 }  // namespace
@@ -308,10 +310,20 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
   params.SetValue(TConnectionParams::WhatSearch, u"Zembrin");
   params.SetValue(TConnectionParams::RecLimit, u"1");
   params.SetValue(TConnectionParams::WhereSearch, u"4");
-  // Finished only when the server answered; a failure says the server's reason.
-  const bool answered = Form_Main->SearchOneResource(&params, -1, true);
+  // A server that does not answer keeps the test up to its time limit: the
+  // wait window says that work is going on.
+  bool answered = false;
+  {
+    const TWaitWindowHider hider{Form_Wait_Load};
+    if (Form_Wait_Load) {
+      ShowWaitWindow(Form_Wait_Load);
+      Form_Wait_Load->Label_MSG_2->SetCaption(u"Тест: ждем ответа сервера");
+    }
+    answered = Form_Main->SearchOneResource(&params, -1, true);
+  }
   // The program closed during the test: nothing more to say.
   if (Application->GetTerminated()) return;
+  // Finished only when the server answered; a failure says the server's reason.
   if (answered)
     ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
   else if (const String& error = Form_Main->GetSearchRun().GetSearchError(); !error.empty())

@@ -12,6 +12,7 @@
 #include "client/SettingsFile.h"
 #include "client/z39_02_ListDB.h"
 #include "client/z39_05_Settings.h"
+#include "client/z39_08_Wait.h"
 #include "grid/DBGridEh.h"
 #include "lendsrv/LendServer.h"
 #include "platform/automation/Automation.h"
@@ -452,6 +453,8 @@ TEST_F(MainWindowRun, TestPressedAgainOrTheEditorClosedWhileATestWaitsLeaveOneTe
     TDlg_ListDB* w = Dlg_ListDB;
     for (TSpeedButton* b : EditorWorkButtons(w)) EXPECT_FALSE(b->GetEnabled()) << ToUtf8(b->GetName());
     EXPECT_EQ(GetCursor(), Screen->GetCursors(crHourGlass));
+    EXPECT_TRUE(Form_Wait_Load->GetVisible());
+    EXPECT_EQ(Form_Wait_Load->Label_MSG_2->GetCaption(), u"Тест: ждем ответа сервера");
     Drv.Press(w, u"SB_Test");
     Drv.Display().DoubleClick(w->DBGridEh_TreeDB->GetHandle(), 100, 40);
     // The start button lies under the modal editor, out of the mouse's reach;
@@ -471,6 +474,7 @@ TEST_F(MainWindowRun, TestPressedAgainOrTheEditorClosedWhileATestWaitsLeaveOneTe
   EXPECT_EQ(TestSearches(Z->Log(), before), 1u);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Тест закончен"}));
   EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
+  EXPECT_FALSE(Form_Wait_Load->GetVisible());
   for (TSpeedButton* b : EditorWorkButtons(Dlg_ListDB)) EXPECT_TRUE(b->GetEnabled()) << ToUtf8(b->GetName());
   EXPECT_FALSE(IsServerAssigned(ServerObject));
 }
