@@ -321,8 +321,6 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
     }
     answered = Form_Main->SearchOneResource(&params, -1, true);
   }
-  // The program closed during the test: nothing more to say.
-  if (Application->GetTerminated()) return;
   // Finished only when the server answered; a failure says the server's reason.
   if (answered)
     ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
