@@ -166,8 +166,9 @@ void TSearchRun::GiveBackEntries() {
 void TSearchRun::sb_StartClick(TObject*) {
   // A click that arrives while a server is waited for gives that search up;
   // the tick that runs it starts the run anew once the server is released.
+  // A resource test's wait is not the run's: the press is refused.
   if (FSearching) {
-    FRestartRequested = true;
+    if (!FSearchIsTest) FRestartRequested = true;
     return;
   }
   // A run this start replaces gives back what it took: every ticked resource
@@ -237,6 +238,9 @@ void TSearchRun::sb_StartClick(TObject*) {
 // ---- Tick ----------------------------------------------------------------------
 
 void TSearchRun::Timer_ScanDBTimer(TObject*) {
+  // A tick that comes while a resource test waits for its server waits its
+  // turn: the timer stays on, and the run goes on once the test is over.
+  if (FSearching) return;
   C.Timer_ScanDB->SetEnabled(false);
   try {
     ScanNextEntry();
@@ -281,8 +285,9 @@ void TSearchRun::ScanNextEntry() {
             sb_StartClick(nullptr);
             return;
           }
-          // Stopped during the search: the run ends where it is.
-          if (FStopRequested) return;
+          // Stopped during the search, or the program closed: the run ends
+          // where it is.
+          if (FStopRequested || (Application && Application->GetTerminated())) return;
         } else {
           Fail(u"Некорректная информация для подключения. Проверьте!");
         }
@@ -361,6 +366,10 @@ void TSearchRun::sb_StopClick(TObject*) {
 // ---- One resource --------------------------------------------------------------
 
 bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
+  // One search at a time: one asked for while another waits for its server
+  // (a resource test pressed meanwhile) would release the server object the
+  // waiting search is still inside.
+  if (FSearching) return false;
   FSearchError.clear();
   ReleaseSearchServer(ServerObject);
   if (!P || P->GetCount() == 0) return false;
@@ -370,6 +379,11 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   const Integer use = StrToIntDefTrim(P->GetValue(N::WhereSearch), 0);
   if (term.empty() || limit <= 0 || use <= 0) return false;
 
+  TSearchList& list = *C.SearchList;
+  // The entry's caption as it is before the wait: the list may be cleared or
+  // changed meanwhile, and the log still names the resource searched.
+  const String searched =
+      Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
   TSearchScope scope;
   CreateSearchServer(SearchServerProgID, ServerObject);
   if (!SetConnectionProperties(ServerObject, P)) return false;
@@ -380,20 +394,24 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   SetOleCallWaitHandler(ServerObject, [this] { return WaitForServer(); });
   Variant result;
   {
+    TScopeExit waitOver([this] {
+      if (FOnServerWait) FOnServerWait(false);
+    });
     TTemporaryChange<bool> searching(FSearching, true);
+    TTemporaryChange<bool> testing(FSearchIsTest, TestMode);
+    if (FOnServerWait) FOnServerWait(true);
     RunSingleSearch(ServerObject, term, use, limit, result);
   }
   FSearchError = ServerLastError(ServerObject);
   // Stopped or started again meanwhile: the stop has written its lines, a new
-  // run writes its own; the search leaves no other.
-  if (FStopRequested || FRestartRequested) return false;
+  // run writes its own; the search leaves no other. Nor when the program
+  // closed meanwhile: the run ends with it.
+  if (FStopRequested || FRestartRequested || (Application && Application->GetTerminated())) return false;
   const String& error = FSearchError;
   if (TestMode) return error.empty();
   const String raw = VarToStr(result);
-  TSearchList& list = *C.SearchList;
-  auto caption = [&] {
-    return Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
-  };
+  String mark;  // the count mark, once the records are counted
+  auto caption = [&] { return mark + searched; };
   // A failure, or records the server could not deliver whole, leave their
   // reason in the log (a search that found nothing leaves nothing).
   auto logFaults = [&](Integer Lost) {
@@ -410,7 +428,10 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   AddToCounter(C.Edit_BibRec_Find, found);
   const Integer received = ServerCount(ServerObject, u"rCount");
   AddToCounter(C.Edit_BibRec_Load, received);
-  if (Index >= 0 && Index < list.Count()) SetCaptionMark(Index, u"(" + IntToStr(received) + u") ");
+  mark = u"(" + IntToStr(received) + u") ";
+  // Marked only where the entry still is.
+  if (!searched.empty() && Index < list.Count() && list.clb_ListDB_Names->GetItems()->Get(Index) == searched)
+    SetCaptionMark(Index, mark);
 
   // The records as the file gets them: the server's bytes, each record's
   // terminators kept. Only the blanks around a result that does not end with

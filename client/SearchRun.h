@@ -9,6 +9,7 @@
 // none of them. Everything happens on the GUI thread, one tick at a time.
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "client/RecordFiles.h"
@@ -74,6 +75,13 @@ public:
   // The server object's text for the last search's failure; "" after a search
   // that answered.
   const String& GetSearchError() const { return FSearchError; }
+  // A search (of the run or a resource test) is waiting for its server. Only
+  // one search holds the server object at a time: another asked for meanwhile
+  // is refused, and a tick of the run waits for the next round of its timer.
+  bool IsWaitingForServer() const { return FSearching; }
+  // Told when a search begins and ends waiting for its server, so that the
+  // windows can turn off what must not run meanwhile.
+  void SetOnServerWait(std::function<void(bool Waiting)> Handler) { FOnServerWait = std::move(Handler); }
 
   // ---- State
   const String& GetSearchTerm() const { return SearchTerm; }
@@ -129,6 +137,8 @@ private:
   Integer UseAttribute = 0;
   bool RunPrepared = false;
   bool FSearching = false;      // a server is being waited for
+  bool FSearchIsTest = false;   // ... by a resource test
+  std::function<void(bool Waiting)> FOnServerWait;
   bool FStopRequested = false;  // the stop button was pressed during the search
   // The start button was pressed during the search: the search is given up and
   // the run starts anew once it has let go of its server.

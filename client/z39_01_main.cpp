@@ -471,6 +471,14 @@ void TForm_Main::EnsureSearch() {
   FSearchRun = std::make_unique<TSearchRun>(
       c, table, &DirSave,
       [](const String& Caption, const String& Head, const String& Text) { ShowMessageOk(Caption, Head, Text); });
+  FSearchRun->SetOnServerWait([this](bool Waiting) { ServerWaitChanged(Waiting); });
+}
+
+void TForm_Main::ServerWaitChanged(bool Waiting) {
+  for (TSpeedButton* b : {SB_Menu_Res, SB_Menu_Set, SpeedButton3, SB_N_Add, SB_N_Del, sb_ListDB_Load,
+                          sb_ListDB_Save, SpeedButton2})
+    b->SetEnabled(!Waiting);
+  if (Dlg_ListDB) Dlg_ListDB->ServerWaitChanged(Waiting);
 }
 
 void TForm_Main::BuildSearchList() { GetSearchList().BuildSearchList(); }

@@ -96,6 +96,8 @@ public:
   // run (its condition, use attribute and format buffers).
   TSearchList& GetSearchList();
   TSearchRun& GetSearchRun();
+  // A search (the run's or a resource test's) waits for its server now.
+  bool IsServerWaitedFor() const { return FSearchRun && FSearchRun->IsWaitingForServer(); }
 
   // ---- Start-up and shut-down
   void FormCreate(TObject* Sender);
@@ -176,6 +178,11 @@ private:
   // The list and the run over this window's controls; made once the
   // resource tree editor and the settings dialog exist.
   void EnsureSearch();
+  // While a search waits for its server, the buttons that would open a
+  // window over the wait, or change the list or the save folder under the
+  // search, are off (here and in the resource tree editor). Stop, start,
+  // the ticks, clearing the list and closing the program stay.
+  void ServerWaitChanged(bool Waiting);
 
   std::unique_ptr<TSearchList> FSearchList;
   std::unique_ptr<TSearchRun> FSearchRun;

@@ -269,7 +269,9 @@ namespace {
 // The wait window goes when the load or save ends, even by an exception.
 struct TWaitWindowHider {
   TForm_Wait_Load* Window;
-  ~TWaitWindowHider() { HideWaitWindow(Window); }
+  ~TWaitWindowHider() {
+    if (Window) HideWaitWindow(Window);
+  }
 };
 
 }  // namespace
@@ -287,7 +289,15 @@ void TDlg_ListDB::SB_SaveClick(TObject*) {
     ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
 }
 
+void TDlg_ListDB::ServerWaitChanged(bool Waiting) {
+  SB_Test->SetEnabled(!Waiting);
+  SB_Load->SetEnabled(!Waiting);
+  EnableEditing(!Waiting && FMode == 0);
+}
+
 void TDlg_ListDB::SB_TestClick(TObject*) {
+  // Not while a search waits: the server object is the waiting search's.
+  if (!Form_Main || Form_Main->IsServerWaitedFor()) return;
   Application->ProcessMessages();
   if (!MemTableEh_Tree->GetActive() || MemTableEh_Tree->IsEmpty()) return;
   const Integer id = MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger();
@@ -300,9 +310,19 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
   params.SetValue(TConnectionParams::WhatSearch, u"Zembrin");
   params.SetValue(TConnectionParams::RecLimit, u"1");
   params.SetValue(TConnectionParams::WhereSearch, u"4");
-  if (!Form_Main) return;
+  // A server that does not answer keeps the test up to its time limit: the
+  // wait window says that work is going on.
+  bool answered = false;
+  {
+    const TWaitWindowHider hider{Form_Wait_Load};
+    if (Form_Wait_Load) {
+      ShowWaitWindow(Form_Wait_Load);
+      Form_Wait_Load->Label_MSG_2->SetCaption(u"Тест: ждем ответа сервера");
+    }
+    answered = Form_Main->SearchOneResource(&params, -1, true);
+  }
   // Finished only when the server answered; a failure says the server's reason.
-  if (Form_Main->SearchOneResource(&params, -1, true))
+  if (answered)
     ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
   else if (const String& error = Form_Main->GetSearchRun().GetSearchError(); !error.empty())
     ShowMessageOk(u"Z39.50 тест", u"Ошибка", error);
@@ -440,6 +460,8 @@ void TDlg_ListDB::SB_N_EditClick(TObject*) {
     ChooseCurrentResource();
     return;
   }
+  // The grid's double click comes here too: no resource editor over a wait.
+  if (Form_Main && Form_Main->IsServerWaitedFor()) return;
   const Integer id = CurrentId();
   if (id <= 0) return;
   TMemoryRecordEh* rec = MemTableEh_Tree->GetCurrentRecord();

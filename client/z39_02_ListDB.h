@@ -113,6 +113,9 @@ public:
   void SB_LoadClick(TObject* Sender);
   void SB_SaveClick(TObject* Sender);
   void SB_TestClick(TObject* Sender);
+  // While a search (a test here, or the main window's run) waits for its
+  // server: the test, editing, loading and saving are off.
+  void ServerWaitChanged(bool Waiting);
   // Alt+Enter presses OK (Enter belongs to the table), Esc presses Cancel.
   void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
 

@@ -12,14 +12,18 @@
 #include "client/SettingsFile.h"
 #include "client/z39_02_ListDB.h"
 #include "client/z39_05_Settings.h"
+#include "client/z39_08_Wait.h"
+#include "grid/DBGridEh.h"
 #include "lendsrv/LendServer.h"
 #include "platform/automation/Automation.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
+#include "platform/ui/Input.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/lendsrv/DirectZoom.h"
+#include "tests/lendsrv/FaultServer.h"
 #include "tests/lendsrv/ZTestServer.h"
 
 namespace {
@@ -127,7 +131,10 @@ protected:
 // through the messages the wait lets run.
 class TActingServer : public TLateBoundObject {
 public:
-  explicit TActingServer(std::function<void()>* Action) : FAction(Action) {}
+  // TimeoutSeconds > 0: the server's own time limit instead of its 30 s.
+  explicit TActingServer(std::function<void()>* Action, int TimeoutSeconds = 0) : FAction(Action) {
+    if (TimeoutSeconds > 0) FInner->SetTimeoutSeconds(TimeoutSeconds);
+  }
   Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
   void SetProperty(const String& Name, const Variant& Value) override { FInner->SetProperty(Name, Value); }
   Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
@@ -438,4 +445,160 @@ TEST_F(MainWindowRun, ClicksOnTheMainWindowUnderAModalWindowChangeNothing) {
   // With the modal windows gone the same clicks arrive.
   Drv.Press(Form_Main, u"SB_Check");
   EXPECT_TRUE(names->GetChecked(1));
+}
+
+// ---- While a server is waited for ------------------------------------------------------------
+
+namespace {
+
+// How often the server was asked for the resource test's term since Before.
+size_t TestSearches(const std::string& Log, size_t Before) {
+  size_t n = 0;
+  for (size_t at = Log.find("@attr 1=4 Zembrin", Before); at != std::string::npos;
+       at = Log.find("@attr 1=4 Zembrin", at + 1))
+    ++n;
+  return n;
+}
+
+// The tree editor's buttons that test, edit, load or save.
+std::vector<TSpeedButton*> EditorWorkButtons(TDlg_ListDB* W) {
+  return {W->SB_Test, W->SB_N_Edit, W->SB_N_Add, W->SB_N_Add_0, W->SB_N_Del, W->SB_Load, W->SB_Save};
+}
+
+}  // namespace
+
+TEST_F(MainWindowRun, TestPressedAgainOrTheEditorClosedWhileATestWaitsLeaveOneTestAndItsBox) {
+  Start({{1, "Slow", "usmarc", "Slow1"}}, Title(u"1"));
+  const size_t before = Z->Log().size();
+  // During the test's wait: the work buttons are off and the cursor says
+  // the program is busy; "Тест" and a double click on the table are pressed
+  // again, and Esc closes the editor.
+  std::function<void()> action = [&] {
+    TDlg_ListDB* w = Dlg_ListDB;
+    for (TSpeedButton* b : EditorWorkButtons(w)) EXPECT_FALSE(b->GetEnabled()) << ToUtf8(b->GetName());
+    EXPECT_EQ(GetCursor(), Screen->GetCursors(crHourGlass));
+    EXPECT_TRUE(Form_Wait_Load->GetVisible());
+    EXPECT_EQ(Form_Wait_Load->Label_MSG_2->GetCaption(), u"Тест: ждем ответа сервера");
+    Drv.Press(w, u"SB_Test");
+    Drv.Display().DoubleClick(w->DBGridEh_TreeDB->GetHandle(), 100, 40);
+    // The start button lies under the modal editor, out of the mouse's reach;
+    // called as its click would, it neither gives the test up nor starts a run.
+    Form_Main->sb_StartClick(Form_Main->sb_Start);
+    Drv.Display().Key(VK_ESCAPE);
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action); });
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    Drv.Press(w, u"SB_N_Last");
+    Drv.AnswerBox(true);
+    Drv.Press(w, u"SB_Test");
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_FALSE(action);
+  EXPECT_FALSE(Dlg_ListDB->GetVisible());
+  EXPECT_EQ(TestSearches(Z->Log(), before), 1u);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Тест закончен"}));
+  EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
+  EXPECT_FALSE(Form_Wait_Load->GetVisible());
+  for (TSpeedButton* b : EditorWorkButtons(Dlg_ListDB)) EXPECT_TRUE(b->GetEnabled()) << ToUtf8(b->GetName());
+  EXPECT_FALSE(IsServerAssigned(ServerObject));
+}
+
+TEST_F(MainWindowRun, ARunAndAResourceTestNeverShareTheServerAndTheRunLosesNoResource) {
+  Start({{1, "Slow", "usmarc", "Slow1"}, {2, "Local"}}, Title(u"5"));
+  const size_t before = Z->Log().size();
+  Drv.Press(Form_Main, u"sb_Start");
+  // The run's first search waits while the editor is open: "Тест" is off,
+  // and a click on it does nothing.
+  std::function<void()> action = [&] {
+    for (TSpeedButton* b : EditorWorkButtons(Dlg_ListDB)) EXPECT_FALSE(b->GetEnabled()) << ToUtf8(b->GetName());
+    Drv.Press(Dlg_ListDB, u"SB_Test");
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action); });
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    ASSERT_TRUE(w->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(1)), {}));
+    Drv.AdvanceClock(55);
+    ASSERT_FALSE(action);
+    EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"5");
+    // Between two entries a test runs; the run's ticks that come while it
+    // waits let it be.
+    action = [&] { Drv.AdvanceClock(55 * 3); };
+    Drv.AnswerBox(true);
+    Drv.Press(w, u"SB_Test");
+    EXPECT_FALSE(action);
+    EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"5");
+    Drv.Display().Key(VK_ESCAPE);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  Drv.AnswerBox(true);
+  RunOut();
+  EXPECT_EQ(TestSearches(Z->Log(), before), 1u);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(5) Slow (usmarc)", "(5) Local (usmarc)"}));
+  for (Integer i = 0; i < 2; ++i) EXPECT_FALSE(Form_Main->clb_ListDB_Names->GetChecked(i)) << i;
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"10");
+  const auto lines = LogLines("!_LOG.txt");
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[5], "(5) Slow (usmarc) => 00001-127_0_0_1-Slow1-" + std::to_string(Z->Port()) + "-usmarc.iso");
+  EXPECT_EQ(lines[6], "(5) Local (usmarc) => " + IsoName(2));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Тест закончен", "Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(MainWindowRun, WhileARunWaitsTheButtonsThatWouldOpenAWindowOrChangeTheListAreOff) {
+  Start({{1, "Slow", "usmarc", "Slow1"}, {2, "Local"}}, Title(u"5"));
+  const std::vector<const Char*> off = {u"SB_Menu_Res", u"SB_Menu_Set",    u"SpeedButton3",   u"SB_N_Add",
+                                        u"SB_N_Del",    u"sb_ListDB_Load", u"sb_ListDB_Save", u"SpeedButton2"};
+  std::function<void()> action = [&] {
+    for (const Char* name : off) {
+      EXPECT_FALSE(Drv.Find(Form_Main, name)->GetEnabled()) << ToUtf8(name);
+      Drv.Press(Form_Main, name);
+    }
+    EXPECT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 2);
+    // What stays: the ticks.
+    Drv.Press(Form_Main, u"SB_Check");
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action); });
+  RunToEnd();
+  EXPECT_FALSE(action);
+  for (const Char* name : off) EXPECT_TRUE(Drv.Find(Form_Main, name)->GetEnabled()) << ToUtf8(name);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(5) Slow (usmarc)", "(5) Local (usmarc)"}));
+  // Ticked again during its search: the next run searches it again.
+  EXPECT_TRUE(Form_Main->clb_ListDB_Names->GetChecked(0));
+  EXPECT_FALSE(Form_Main->clb_ListDB_Names->GetChecked(1));
+  EXPECT_EQ(Entries().size(), 3u);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(MainWindowRun, AListClearedWhileAServerIsWaitedForKeepsTheResourcesNameInTheLog) {
+  auto silent = TZFaultServer::Trickle(std::chrono::milliseconds(100));
+  Start({{1, "Silent", "usmarc", "Default", silent->Port()}, {2, "Local"}}, Title(u"1"));
+  std::function<void()> action = [&] {
+    Drv.AnswerBox(true);
+    Drv.Press(Form_Main, u"SB_N_Clear");
+    EXPECT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 0);
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 1); });
+  RunToEnd();
+  EXPECT_FALSE(action);
+  ExpectLines(LogLines("!_LOG.txt"), {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
+                                      Escaped("Error: Silent (usmarc) => Timeout (10007)"), std::string(49, '='),
+                                      "Finish: .*"});
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"Вы желаете очистить весь список ?", "Процесс поиска и выборки закончен!"}));
+}
+
+TEST_F(MainWindowRun, TheProgramClosedWhileARunWaitsEndsTheRunWithItAndSavesTheSettings) {
+  Start({{1, "Slow", "usmarc", "Slow1"}, {2, "Local"}}, Title(u"1"));
+  std::function<void()> action = [&] {
+    Drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
+    Drv.CloseMainWindow();
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action); });
+  Drv.Press(Form_Main, u"sb_Start");
+  RunOut();
+  EXPECT_FALSE(action);
+  EXPECT_TRUE(Application->GetTerminated());
+  EXPECT_TRUE(Texts().empty()) << ::testing::PrintToString(Texts());
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Slow (usmarc)", "Local (usmarc)"}));
+  EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"0");
+  EXPECT_EQ(ReadSearchSettings(SettingsFileName(Drv.Folder() + u"Settings/"), Drv.Folder()).RecCountFromDB, u"7");
+  for (const std::string& name : Entries()) EXPECT_EQ(name.find(".iso"), std::string::npos) << name;
 }
