@@ -196,6 +196,13 @@ void TControl::SetParent(TWinControl* AParent) {
   if (AParent == this) throw EInvalidOperation(u"A control cannot have itself as its parent");
   if (FParent) FParent->RemoveControl(this);
   if (AParent) AParent->InsertControl(this);
+  // Moved out of the site it was docked in, the control is docked there no more.
+  if (FHostDockSite && FHostDockSite != AParent) {
+    TWinControl* host = FHostDockSite;
+    FHostDockSite = nullptr;
+    std::erase(host->FDockClients, this);
+    host->DoRemoveDockClient(this);
+  }
 }
 
 TComponent* TControl::GetParentComponent() const { return FParent; }

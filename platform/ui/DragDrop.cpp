@@ -350,17 +350,13 @@ void TControl::DoEndDock(TObject* Target, Integer X, Integer Y) {
 bool TControl::Floating() const { return dynamic_cast<TCustomDockForm*>(FHostDockSite) != nullptr; }
 
 void TControl::Dock(TWinControl* NewDockSite, const TRect& ARect) {
-  TWinControl* old = FHostDockSite;
-  if (old && old != NewDockSite) std::erase(old->FDockClients, this);
-  SetParent(NewDockSite);
+  const bool Moving = FHostDockSite == NewDockSite;
+  SetParent(NewDockSite);  // leaves the site it was docked in
   SetBounds(ARect.Left, ARect.Top, ARect.Width(), ARect.Height());
+  if (Moving || !NewDockSite) return;
   FHostDockSite = NewDockSite;
-  if (old == NewDockSite) return;
-  if (NewDockSite) {
-    NewDockSite->FDockClients.push_back(this);
-    NewDockSite->DoAddDockClient(this);
-  }
-  if (old) old->DoRemoveDockClient(this);
+  NewDockSite->FDockClients.push_back(this);
+  NewDockSite->DoAddDockClient(this);
 }
 
 bool TControl::ManualDock(TWinControl* NewDockSite, TControl* DropControl, TAlign ControlSide) {

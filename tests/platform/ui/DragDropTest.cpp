@@ -278,4 +278,8 @@ TEST_F(DragDrop, APanelDocksIntoASiteFloatsOutAndDocksBack) {
   EXPECT_EQ(Tool->GetWidth(), Site->GetClientWidth());
   Display.ProcessMessages();
   EXPECT_EQ(Tool->GetComponentCount(), 0);
+  // Put elsewhere by hand, it is docked there no more.
+  Tool->SetParent(Form);
+  EXPECT_EQ(Tool->GetHostDockSite(), nullptr);
+  EXPECT_EQ(Site->GetDockClientCount(), 0);
 }
