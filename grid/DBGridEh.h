@@ -2981,6 +2981,8 @@ public:
   String GetEditMask(Integer ACol, Integer ARow) override;
   Integer GetEditLimit() override;
   void DrawCell(Integer ACol, Integer ARow, const TRect& ARect, TGridDrawState AState) override;
+  // In automatic drag mode a left press is handled in manual mode, marked for the mouse handler.
+  void WndProc(TMessage& Message) override;
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
 
@@ -3632,6 +3634,7 @@ private:
   bool FRightButtonColumnMove = false;
   bool FSelectStartedByMouse = false;
   bool FSelectionDragArmed = false;
+  bool FAutoDragPress = false;             // the press being handled came in automatic drag mode
   bool FToggleSelectOnMove = false;
   bool FSelectionAnchorSet = false;        // a Shift-selection run over rows
   TBookmark FSelectionAnchorBookmark;

@@ -16,8 +16,25 @@
 
 #include "editors/ToolCtrlsEh.h"
 #include "grid/DBGridEh.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Timers.h"
+
+void TCustomDBGridEh::WndProc(TMessage& Message) {
+  // The grid judges an automatic drag itself (a press inside the selection arms
+  // it, the first move begins it), so the platform must not begin one on the press.
+  if (GetDragMode() == dmAutomatic && (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK)) {
+    SetDragMode(dmManual);
+    FAutoDragPress = true;
+    TScopeExit Restore([this] {
+      FAutoDragPress = false;
+      SetDragMode(dmAutomatic);
+    });
+    TCustomGridEh::WndProc(Message);
+    return;
+  }
+  TCustomGridEh::WndProc(Message);
+}
 
 void TCustomDBGridEh::Dispatch(TMessage& Message) {
   if (TitleFilterListTakesKey(Message)) return;

@@ -240,7 +240,7 @@ void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer 
   if (!GetMouseCapture()) return;
   const Integer PressedColumn = RowPanelPainted() ? GetSelectedIndex() : RawToDataColumn(Cell.X);
   const bool InSelection = DataColumn && IsCellSelected(PressedColumn, DataSet->GetBookmark());
-  if (GetDragMode() == dmAutomatic && !Shift.Contains(ssShift) && Button == mbLeft && InSelection) {
+  if (FAutoDragPress && !Shift.Contains(ssShift) && Button == mbLeft && InSelection) {
     FSelectionDragArmed = true;
     return;
   }

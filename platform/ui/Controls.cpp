@@ -9,6 +9,7 @@
 #include "platform/core/Filer.h"
 #include "platform/data/Fields.h"
 #include "platform/ui/ActnList.h"
+#include "platform/ui/DragDrop.h"
 #include "platform/ui/Forms.h"
 
 namespace {
@@ -159,6 +160,14 @@ TControl::TControl(TComponent* AOwner)
 }
 
 TControl::~TControl() {
+  DragControlDestroying(this);
+  if (FHostDockSite) {
+    TWinControl* host = FHostDockSite;
+    FHostDockSite = nullptr;
+    std::erase(host->FDockClients, this);
+    SetParent(nullptr);
+    host->DoRemoveDockClient(this);
+  }
   if (CaptureControlRef == this) ::SetCaptureControl(nullptr);
   if (Application) Application->ControlDestroying(this);
   if (Screen) Screen->ControlDestroying(this);
@@ -187,6 +196,13 @@ void TControl::SetParent(TWinControl* AParent) {
   if (AParent == this) throw EInvalidOperation(u"A control cannot have itself as its parent");
   if (FParent) FParent->RemoveControl(this);
   if (AParent) AParent->InsertControl(this);
+  // Moved out of the site it was docked in, the control is docked there no more.
+  if (FHostDockSite && FHostDockSite != AParent) {
+    TWinControl* host = FHostDockSite;
+    FHostDockSite = nullptr;
+    std::erase(host->FDockClients, this);
+    host->DoRemoveDockClient(this);
+  }
 }
 
 TComponent* TControl::GetParentComponent() const { return FParent; }
@@ -406,6 +422,9 @@ void TControl::HandleMouseDown(TMessage& Message, TMouseButton Button, bool Doub
     if (FControlStyle.Contains(csClickEvents) && Button == mbLeft) DblClick();
   }
   MouseDown(Button, shift, GetXLParam(Message.LParam), GetYLParam(Message.LParam));
+  // A control dragged automatically takes the press as the start of a drag; until
+  // the mouse moves far enough it is still the control's click.
+  if (Message.Msg == WM_LBUTTONDOWN && FDragMode == dmAutomatic && !Dragging()) BeginDrag(false);
 }
 
 void TControl::HandleMouseUp(TMessage& Message, TMouseButton Button) {
@@ -640,9 +659,6 @@ void TControl::SendCancelMode(TControl* Sender) {
   for (TControl* c = this; c; c = c->GetParent())
     if (auto* form = dynamic_cast<TCustomForm*>(c)) form->SendCancelMode(Sender);
 }
-
-void TControl::BeginDrag(bool, Integer) {}
-void TControl::EndDrag(bool) {}
 
 void TControl::SetAutoSize(bool Value) {
   if (FAutoSize == Value) return;

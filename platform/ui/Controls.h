@@ -133,6 +133,25 @@ class TBasicAction;        // platform/core/BasicAction.h
 class TControlActionLink;  // ActnList.h
 
 enum TDragMode { dmManual, dmAutomatic };
+// A drag carries the control somewhere (dkDrag) or docks it (dkDock).
+enum TDragKind { dkDrag, dkDock };
+// How a drag stands towards the control under the mouse.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+class TDragObject;      // DragDrop.h
+class TDragDockObject;  // DragDrop.h
+// Source: the control dragged (for the drag object the library makes itself),
+// else the drag object that OnStartDrag made.
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, Integer X, Integer Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, Integer X, Integer Y)>;
+// Target: the control that took the drop, or null.
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, Integer X, Integer Y)>;
+using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
+using TEndDockEvent = TEndDragEvent;
+using TDockOverEvent = std::function<void(TObject* Sender, TDragDockObject* Source, Integer X, Integer Y,
+                                          TDragState State, bool& Accept)>;
+using TDockDropEvent = std::function<void(TObject* Sender, TDragDockObject* Source, Integer X, Integer Y)>;
 enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
 using TImeName = String;
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
@@ -352,12 +371,43 @@ public:
   // (CM_CANCELMODE, LParam: Sender).
   void SendCancelMode(TControl* Sender);
 
-  // Drag and drop is not offered by this library: the mode is kept, a drag never starts.
+  // ---- Drag and drop, docking (DragDrop.cpp)
+  // In dmAutomatic a left press begins a drag (BeginDrag(false)).
   TDragMode GetDragMode() const { return FDragMode; }
   void SetDragMode(TDragMode Value) { FDragMode = Value; }
+  TDragKind GetDragKind() const { return FDragKind; }
+  void SetDragKind(TDragKind Value) { FDragKind = Value; }
+  // The cursor while the control is dragged over a control that accepts it.
+  TCursor GetDragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor Value) { FDragCursor = Value; }
+  // Takes the mouse for a drag of this control: at once, or once the mouse has
+  // moved Threshold pixels (below 0: the system's drag distance) from where it is
+  // now. A release before that is the control's own again (a click).
   void BeginDrag(bool Immediate, Integer Threshold = -1);
+  // Ends this control's drag: dropped where the mouse is, or cancelled.
   void EndDrag(bool Drop);
-  bool Dragging() const { return false; }
+  bool Dragging() const;
+  // The control under the mouse during a drag: Accept says whether Source may be
+  // dropped here (only a control with OnDragOver accepts, unless it says no).
+  virtual void DragOver(TObject* Source, Integer X, Integer Y, TDragState State, bool& Accept);
+  virtual void DragDrop(TObject* Source, Integer X, Integer Y);
+
+  // The windowed control this one is docked in (its floating window when it floats).
+  TWinControl* GetHostDockSite() const { return FHostDockSite; }
+  bool Floating() const;
+  // Docks the control in NewDockSite (null: floats it where it is); ControlSide
+  // other than alNone aligns it there. DropControl: the docked control it is
+  // dropped on, kept for dock sites that arrange their clients.
+  bool ManualDock(TWinControl* NewDockSite, TControl* DropControl = nullptr, TAlign ControlSide = alNone);
+  // Floats the control in a window of its own whose client area is ScreenPos.
+  bool ManualFloat(const TRect& ScreenPos);
+
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+  TStartDockEvent OnStartDock;
+  TEndDockEvent OnEndDock;
 
   TSizeConstraints* GetConstraints() const { return FConstraints.get(); }
   bool GetAutoSize() const { return FAutoSize; }
@@ -384,6 +434,14 @@ protected:
   virtual void FontChanged();
   virtual void ChangeBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight);
   virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+  // The drag of this control begins and ends (OnStartDrag / OnEndDrag, and the
+  // same for docking); a drag object left null is made by the library.
+  virtual void DoStartDrag(TDragObject*& DragObject);
+  virtual void DoEndDrag(TObject* Target, Integer X, Integer Y);
+  virtual void DoStartDock(TDragDockObject*& DragObject);
+  virtual void DoEndDock(TObject* Target, Integer X, Integer Y);
+  // Moves the control into NewDockSite at ARect (the site's client coordinates).
+  virtual void Dock(TWinControl* NewDockSite, const TRect& ARect);
   // The linked action changed; CheckDefaults (the action is being loaded): only
   // values still at their defaults give way.
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
@@ -421,6 +479,9 @@ protected:
   bool FUpdatingFont = false;
   TComponent* FPopupMenu = nullptr;
   TDragMode FDragMode = dmManual;
+  TDragKind FDragKind = dkDrag;
+  TCursor FDragCursor = crDrag;
+  TWinControl* FHostDockSite = nullptr;
   std::unique_ptr<TSizeConstraints> FConstraints;
   bool FAutoSize = false;
   bool FParentBiDiMode = true;
@@ -431,6 +492,7 @@ private:
   void HandleMouseDown(TMessage& Message, TMouseButton Button, bool Double);
   void HandleMouseUp(TMessage& Message, TMouseButton Button);
   friend class TWinControl;
+  friend class TDragSession;
 };
 
 // ---- TWinControl -----------------------------------------------------------------------------
@@ -516,6 +578,20 @@ public:
   // Catches what the procedure raises and hands it to the application.
   void MainWndProc(TMessage& Message);
 
+  // ---- Docking (DragDrop.cpp)
+  // A dock site takes the controls dock-dragged onto it.
+  bool GetDockSite() const { return FDockSite; }
+  void SetDockSite(bool Value) { FDockSite = Value; }
+  // The controls docked here, in the order they came.
+  Integer GetDockClientCount() const { return Integer(FDockClients.size()); }
+  TControl* GetDockClients(Integer Index) const { return FDockClients.at(size_t(Index)); }
+  // A dock drag over the site: Accept comes in True (OnDockOver may refuse).
+  virtual void DockOver(TDragDockObject* Source, Integer X, Integer Y, TDragState State, bool& Accept);
+  // The dragged control is dropped here: it moves in at the drag's dock rectangle.
+  virtual void DockDrop(TDragDockObject* Source, Integer X, Integer Y);
+  TDockOverEvent OnDockOver;
+  TDockDropEvent OnDockDrop;
+
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
   TKeyEvent OnKeyDown;
@@ -556,6 +632,9 @@ protected:
   String GetTextValue() const override;
   void SetTextValue(const String& Value) override;
   virtual void DoSetFocusFromWindow(TMessage& Message);
+  // A control docks here or leaves.
+  virtual void DoAddDockClient(TControl* Client);
+  virtual void DoRemoveDockClient(TControl* Client);
 
   HWND FHandle = nullptr;
   HWND FParentWindow = nullptr;
@@ -572,6 +651,8 @@ protected:
   Integer FBorderWidth = 0;
   TImeMode FImeMode = imDontCare;
   TImeName FImeName;
+  bool FDockSite = false;
+  std::vector<TControl*> FDockClients;
 
 private:
   void SendEnterExit(TMessage& Message);
@@ -666,6 +747,8 @@ TCustomForm* GetParentForm(TControl* Control);
 TCustomForm* ValidParentForm(TControl* Control);
 // The standard cursor of a TCursor value.
 HCURSOR CursorToHandle(TCursor Cursor);
+// Ends the drag under way, if any, as cancelled.
+void CancelDrag();
 
 class TField;
 // Whether a data-aware control showing Field (null: none) mirrors its alignment:

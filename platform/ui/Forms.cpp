@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/ui/Display.h"
+#include "platform/ui/DragDrop.h"
 #include "platform/ui/Timers.h"
 
 TApplication* Application = nullptr;
@@ -628,6 +629,7 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 
 bool TApplication::IsKeyMsg(TMsg& Msg) {
   if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST) return false;
+  if (DragKeyMessage(Msg)) return true;
   HWND wnd = Msg.hwnd;
   // Keys for a window that is not a control of ours go to the nearest control above it.
   while (wnd && !FindControl(wnd)) wnd = GetParent(wnd);

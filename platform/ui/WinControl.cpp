@@ -20,6 +20,9 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::mak
 
 TWinControl::~TWinControl() {
   if (Screen) Screen->ControlDestroying(this);
+  // Docked controls that stay (they are deleted with us below unless they left) keep no link to us.
+  for (TControl* client : FDockClients) client->FHostDockSite = nullptr;
+  FDockClients.clear();
   // Leave the parent while we are still a windowed control, so it drops us from
   // its tab order and its form from its focus bookkeeping.
   if (FParent) FParent->RemoveControl(this);

@@ -1,0 +1,285 @@
+// Drag and drop and docking through real mouse and key input on the headless
+// display: random drags between panels compared with a plain model of what the
+// target and the source must hear, the drag's ends by cancel mode and by the
+// source going away, and a panel docked into a dock site, floated out, refused,
+// cancelled and docked back.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/backend/Headless.h"
+#include "platform/ui/DragDrop.h"
+#include "platform/ui/ExtCtrls.h"
+#include "tests/platform/ui/FormTestSupport.h"
+
+namespace {
+
+std::string At(const char* What, Integer X, Integer Y) {
+  return std::string(What) + " " + std::to_string(X) + "," + std::to_string(Y);
+}
+
+const char* StateName(TDragState State) {
+  return State == dsDragEnter ? "enter" : State == dsDragMove ? "move" : "leave";
+}
+
+class DragDrop : public FormFixture {
+protected:
+  std::vector<std::string> Log;
+  TPanel* Src = nullptr;
+  TPanel* Target = nullptr;
+  TPanel* Refuser = nullptr;
+
+  // The target accepts the left half of itself; the refuser has no handlers.
+  void MakePanels() {
+    MakeForm(420, 320);
+    Src = Make<TPanel>(10, 10, 80, 60);
+    Target = Make<TPanel>(150, 10, 120, 100);
+    Refuser = Make<TPanel>(150, 150, 120, 80);
+    Src->SetDragMode(dmAutomatic);
+    Src->SetDragCursor(crHandPoint);
+    Src->OnStartDrag = [this](TObject* Sender, TDragObject*& Object) {
+      EXPECT_EQ(Sender, Src);
+      EXPECT_EQ(Object, nullptr);
+      Log.push_back("start");
+    };
+    Src->OnEndDrag = [this](TObject* Sender, TObject* To, Integer X, Integer Y) {
+      EXPECT_EQ(Sender, Src);
+      if (To) {
+        EXPECT_EQ(To, Target);
+      }
+      Log.push_back(To ? At("end target", X, Y) : "end none");
+    };
+    Src->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, Integer, Integer) { Log.push_back("up"); };
+    Target->OnDragOver = [this](TObject* Sender, TObject* Source, Integer X, Integer Y, TDragState State,
+                                bool& Accept) {
+      EXPECT_EQ(Sender, Target);
+      EXPECT_EQ(Source, Src);
+      EXPECT_TRUE(Accept);
+      Accept = X < 60;
+      Log.push_back(At(StateName(State), X, Y));
+    };
+    Target->OnDragDrop = [this](TObject* Sender, TObject* Source, Integer X, Integer Y) {
+      EXPECT_EQ(Sender, Target);
+      EXPECT_EQ(Source, Src);
+      Log.push_back(At("drop", X, Y));
+    };
+    Form->Show();
+    Display.ProcessMessages();
+  }
+  HWND FormWnd() { return Form->GetHandle(); }
+  void Pause() { Display.AdvanceClock(GetDoubleClickTime() + 1); }
+};
+
+}  // namespace
+
+// A plain model: the drag begins once the mouse is 4 pixels (the system's drag
+// distance) from the press; the target hears entering, moving and leaving with
+// points in its client area; the cursor is the source's drag cursor where the
+// target accepts, the no-drop cursor elsewhere; a release drops on an accepting
+// target, anything else (a refusing place, Esc) ends with no target; a release
+// before the drag began is the source's own.
+TEST_F(DragDrop, RandomDragsBetweenPanelsFollowAPlainModel) {
+  MakePanels();
+  const TRect T = Target->GetBoundsRect();
+  std::mt19937 Random(53);
+  auto Pick = [&](Integer Lo, Integer Hi) { return std::uniform_int_distribution<Integer>(Lo, Hi)(Random); };
+  auto Point = [&](const TRect& R) { return TPoint(Pick(R.Left, R.Right - 1), Pick(R.Top, R.Bottom - 1)); };
+  Integer Dropped = 0, Refused = 0, Escaped = 0, Clicks = 0;
+  for (Integer Round = 0; Round < 60; ++Round) {
+    SCOPED_TRACE(Round);
+    Log.clear();
+    std::vector<std::string> Expected;
+    Pause();
+    const TPoint Start = Point(TRect(12, 12, 88, 68));
+    Display.MouseDown(FormWnd(), Start.X, Start.Y);
+    bool Started = false, Inside = false, Accepting = false;
+    TPoint P = Start;
+    const Integer Moves = Pick(0, 8);
+    for (Integer M = 0; M < Moves; ++M) {
+      if (M < 2) P = Start + TPoint(Pick(-3, 3), Pick(-3, 3));  // within the drag distance
+      else P = Pick(0, 3) == 0 ? Point(TRect(0, 0, 400, 280)) : Point(Pick(0, 2) ? T : Refuser->GetBoundsRect());
+      Display.MouseMove(FormWnd(), P.X, P.Y);
+      if (!Started && std::abs(P.X - Start.X) < 4 && std::abs(P.Y - Start.Y) < 4) continue;
+      if (!Started) Expected.push_back("start");
+      Started = true;
+      const bool Now = T.Contains(P);
+      const TPoint Local = P - T.TopLeft();
+      if (Now || Inside) Expected.push_back(At(!Inside ? "enter" : Now ? "move" : "leave", Local.X, Local.Y));
+      Inside = Now;
+      Accepting = Now && Local.X < 60;
+      EXPECT_EQ(GetCursor(), Accepting ? IDC_HAND : IDC_NODROP);
+      EXPECT_TRUE(Src->Dragging());
+    }
+    EXPECT_EQ(GetCapture() != nullptr, true);
+    const TPoint Local = P - T.TopLeft();
+    if (Pick(0, 3) == 0) {
+      Display.Key(VK_ESCAPE);
+      if (Started && Inside) Expected.push_back(At("leave", Local.X, Local.Y));
+      if (Started) Expected.push_back("end none"), ++Escaped;
+    } else {
+      Display.MouseUp(FormWnd(), P.X, P.Y);
+      if (!Started) {
+        Expected.push_back("up");
+        ++Clicks;
+      } else if (Accepting) {
+        Expected.push_back(At("drop", Local.X, Local.Y));
+        Expected.push_back(At("end target", Local.X, Local.Y));
+        ++Dropped;
+      } else {
+        if (Inside) Expected.push_back(At("leave", Local.X, Local.Y));
+        Expected.push_back("end none");
+        ++Refused;
+      }
+    }
+    EXPECT_EQ(Log, Expected);
+    EXPECT_FALSE(Src->Dragging());
+    EXPECT_EQ(GetCapture(), nullptr);
+    // Nothing is listening any more.
+    Log.clear();
+    Display.MouseMove(FormWnd(), T.Left + 5, T.Top + 5);
+    Display.MouseUp(FormWnd(), T.Left + 5, T.Top + 5);
+    EXPECT_EQ(Log, std::vector<std::string>{});
+  }
+  // Every ending came up.
+  EXPECT_GT(Dropped, 3);
+  EXPECT_GT(Refused, 3);
+  EXPECT_GT(Escaped, 3);
+  EXPECT_GT(Clicks, 3);
+}
+
+TEST_F(DragDrop, CancelModeAndTheSourceGoingAwayEndTheDrag) {
+  MakePanels();
+  // A message box takes the mouse from the drag: the drag is cancelled.
+  Display.MouseDown(FormWnd(), 20, 20);
+  Display.MouseMove(FormWnd(), 160, 20);
+  ASSERT_TRUE(Src->Dragging());
+  MessageBox(FormWnd(), u"Сообщение", u"Заголовок", MB_OK);
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 10,10", "leave 10,10", "end none"}));
+  EXPECT_FALSE(Src->Dragging());
+  EXPECT_EQ(GetCapture(), nullptr);
+  Display.MouseUp(FormWnd(), 160, 20);
+
+  // The source destroyed in the middle of its drag hears of the end first.
+  Log.clear();
+  Pause();
+  TObject* Ended = nullptr;
+  Src->OnEndDrag = [&](TObject* Sender, TObject* To, Integer, Integer) {
+    Ended = Sender;
+    Log.push_back(To ? "end target" : "end none");
+  };
+  Display.MouseDown(FormWnd(), 20, 20);
+  Display.MouseMove(FormWnd(), 170, 30);
+  TPanel* Gone = Src;
+  delete Src;
+  Src = nullptr;
+  EXPECT_EQ(Ended, Gone);
+  EXPECT_EQ(GetCapture(), nullptr);
+  Display.MouseMove(FormWnd(), 175, 35);
+  Display.MouseUp(FormWnd(), 175, 35);
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 20,20", "leave 20,20", "end none"}));
+}
+
+// ---- Docking ----------------------------------------------------------------------------------------------
+
+TEST_F(DragDrop, APanelDocksIntoASiteFloatsOutAndDocksBack) {
+  MakeForm(420, 320);
+  auto* Site = Make<TPanel>(200, 20, 150, 150);
+  auto* Tool = Make<TPanel>(10, 10, 60, 40);
+  Site->SetDockSite(true);
+  Site->SetBevelOuter(bvNone);  // its client area is all of it
+  Tool->SetDragKind(dkDock);
+  Tool->SetDragMode(dmAutomatic);
+  Site->OnDockOver = [&](TObject* Sender, TDragDockObject* Source, Integer X, Integer Y, TDragState State,
+                         bool& Accept) {
+    EXPECT_EQ(Sender, Site);
+    EXPECT_EQ(Source->GetControl(), Tool);
+    EXPECT_TRUE(Accept);
+    Accept = X < 120;  // the right edge of the site takes nothing
+    Log.push_back(At(StateName(State), X, Y));
+  };
+  Site->OnDockDrop = [&](TObject*, TDragDockObject* Source, Integer X, Integer Y) {
+    EXPECT_EQ(Source->GetControl(), Tool);
+    Log.push_back(At("dock", X, Y));
+  };
+  Tool->OnStartDock = [&](TObject* Sender, TDragDockObject*& Object) {
+    EXPECT_EQ(Sender, Tool);
+    EXPECT_EQ(Object, nullptr);
+    Log.push_back("start");
+  };
+  Tool->OnEndDock = [&](TObject*, TObject* To, Integer X, Integer Y) {
+    Log.push_back(To ? At("end site", X, Y) : "end none");
+  };
+  Form->Show();
+  Display.ProcessMessages();
+  const TPoint Origin = Form->ClientToScreen(TPoint(0, 0));
+  auto Drag = [&](TControl* From, TPoint Grab, std::vector<TPoint> Path, bool Release = true) {
+    Display.AdvanceClock(GetDoubleClickTime() + 1);
+    Log.clear();
+    HWND Wnd = static_cast<TWinControl*>(From)->GetHandle();
+    Display.MouseDown(Wnd, Grab.X, Grab.Y);
+    for (TPoint P : Path) Display.MouseMove(FormWnd(), P.X, P.Y);
+    if (Release) Display.MouseUp(FormWnd(), Path.back().X, Path.back().Y);
+  };
+
+  // Onto the site: the tool keeps its grip on the mouse, 10,10 from its corner.
+  Drag(Tool, {10, 10}, {{25, 25}, {230, 50}, {240, 60}});
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 30,30", "move 40,40", "dock 40,40", "end site 40,40"}));
+  EXPECT_EQ(Tool->GetParent(), Site);
+  EXPECT_EQ(Tool->GetHostDockSite(), Site);
+  EXPECT_FALSE(Tool->Floating());
+  EXPECT_EQ(Tool->GetBoundsRect(), Bounds(30, 30, 60, 40));
+  ASSERT_EQ(Site->GetDockClientCount(), 1);
+  EXPECT_EQ(Site->GetDockClients(0), Tool);
+
+  // Off the site onto the bare form: the tool floats in a window of its own there.
+  Drag(Tool, {5, 5}, {{240, 60}, {40, 200}});
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 40,40", "leave -160,180", "end none"}));
+  ASSERT_TRUE(Tool->Floating());
+  auto* Host = dynamic_cast<TCustomDockForm*>(Tool->GetParent());
+  ASSERT_NE(Host, nullptr);
+  EXPECT_EQ(Tool->GetHostDockSite(), Host);
+  EXPECT_TRUE(Host->GetVisible());
+  EXPECT_EQ(Host->ClientToScreen(TPoint(0, 0)), Origin + TPoint(35, 195));
+  EXPECT_EQ(Tool->GetBoundsRect(), Bounds(0, 0, 60, 40));
+  EXPECT_EQ(Site->GetDockClientCount(), 0);
+
+  // The right edge of the site refuses it: dropped there, it floats on, moved.
+  Drag(Tool, {5, 5}, {{50, 210}, {340, 100}});
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 140,80", "leave 140,80", "end none"}));
+  EXPECT_EQ(Tool->GetParent(), Host);
+  EXPECT_EQ(Host->ClientToScreen(TPoint(0, 0)), Origin + TPoint(335, 95));
+
+  // Esc leaves everything where it was.
+  Drag(Tool, {5, 5}, {{345, 110}, {260, 100}}, false);
+  Display.Key(VK_ESCAPE);
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 60,80", "leave 60,80", "end none"}));
+  EXPECT_EQ(Host->ClientToScreen(TPoint(0, 0)), Origin + TPoint(335, 95));
+  Display.MouseUp(FormWnd(), 260, 100);
+  EXPECT_TRUE(Tool->Floating());
+
+  // Back into the site: the floating window goes away with its last client.
+  Drag(Tool, {5, 5}, {{345, 110}, {250, 40}});
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 50,20", "dock 50,20", "end site 50,20"}));
+  EXPECT_EQ(Tool->GetParent(), Site);
+  EXPECT_EQ(Tool->GetBoundsRect(), Bounds(45, 15, 60, 40));
+  Display.ProcessMessages();
+  EXPECT_EQ(Tool->GetComponentCount(), 0);
+
+  // The same through code: floated at a screen rectangle, docked at the top.
+  ASSERT_TRUE(Tool->ManualFloat(Bounds(600, 500, 60, 40)));
+  ASSERT_TRUE(Tool->Floating());
+  EXPECT_EQ(Tool->GetParent()->ClientToScreen(TPoint(0, 0)), TPoint(600, 500));
+  ASSERT_TRUE(Tool->ManualDock(Site, nullptr, alTop));
+  EXPECT_EQ(Tool->GetParent(), Site);
+  EXPECT_EQ(Tool->GetAlign(), alTop);
+  EXPECT_EQ(Tool->GetWidth(), Site->GetClientWidth());
+  Display.ProcessMessages();
+  EXPECT_EQ(Tool->GetComponentCount(), 0);
+  // Put elsewhere by hand, it is docked there no more.
+  Tool->SetParent(Form);
+  EXPECT_EQ(Tool->GetHostDockSite(), nullptr);
+  EXPECT_EQ(Site->GetDockClientCount(), 0);
+}
