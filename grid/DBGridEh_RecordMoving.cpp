@@ -73,9 +73,9 @@ Integer TCustomDBGridEh::CalcMoveTargetLevel(Integer Row, TPoint Point, Integer&
   // edge in a right-to-left grid, where the mouse point is measured mirrored.
   const Integer DataLeft = LogicalCellRect(FIndicatorOffset, std::max(Row, TitleRows)).Left;
   Point.X = LogicalX(Point.X);
-  // Moving down the records land below the target, moving up above it: the
-  // row just above that place takes them at most one level deeper than its
-  // own, and no shallower than the row just below, which they would adopt.
+  // Moving down the records land below the target, moving up above it. They
+  // go at most one level deeper than the row just above that place, and no
+  // shallower than the row just below it, which would else fall under them.
   const bool Down = Row > FMoveFromRow;
   const Integer MaxLevel = (Down ? Own : Prev) + 1;
   const Integer MinLevel = std::max(1, std::min(Down ? Next : Own, MaxLevel));
