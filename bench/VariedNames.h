@@ -10,7 +10,7 @@
 
 class TVariedNames {
 public:
-  explicit TVariedNames(unsigned Seed) : FRng(Seed) {}
+  explicit TVariedNames(unsigned Start) : FRng(Start) {}
   String Next() {
     static const char16_t* const surnames[] = {
         u"Иванов", u"Смирнова", u"Кузнецов", u"Попова", u"Васильев", u"Петрова", u"Соколов", u"Михайлова",

@@ -584,6 +584,9 @@ void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
   tree->SetActive(!tree->GetActive());
   if (!tree->GetActive()) {
     MemTableEh_Tree->SetFilter(ListFilter);
+    // A condition left in the filter row stays in force: the list shows what
+    // its cells read, as it would had they been typed in the list.
+    if (FilterRowHoldsCondition()) DBGridEh_TreeDB->ApplyFilterRow();
     MemTableEh_Tree->SetSortOrder(ListSortOrder);
   } else {
     MemTableEh_Tree->SetSortOrder(TreeSortOrder);
@@ -591,6 +594,13 @@ void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
   ClearSortMarkers();
   MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
   Screen->SetCursor(crDefault);
+}
+
+bool TDlg_ListDB::FilterRowHoldsCondition() const {
+  TDBGridColumnsEh* columns = DBGridEh_TreeDB->GetColumns();
+  for (Integer i = 0; i < columns->GetCount(); ++i)
+    if (!Trim(columns->Items(i)->GetSTFilter()->GetExpressionStr()).empty()) return true;
+  return false;
 }
 
 void TDlg_ListDB::DBGridEh_TreeDBSortMarkingChanged(TObject*) {

@@ -150,6 +150,8 @@ private:
   // Before the tree view comes back: the flat list's own filter gives way to
   // the one the tree had.
   void LeaveListFilter();
+  // Whether a cell of the grid's filter row holds a condition.
+  bool FilterRowHoldsCondition() const;
   std::unique_ptr<TResourceTable> FTable;
   std::unique_ptr<TSearchList> FChosen;  // the side panel's two lists
   Integer FMode = 0;

@@ -1017,6 +1017,8 @@ protected:
   virtual void CommitState();
 
   void CreateParams(TCreateParams& Params) override;
+  // A new window hears the box's state, as it hears every later change.
+  void CreateWnd() override;
   void PaintButton(TCanvas* Canvas) override;
   void Pressed() override;
   void KeyPress(Char& Key) override;

@@ -272,6 +272,11 @@ void TCustomDBCheckBoxEh::CreateParams(TCreateParams& Params) {
   else Params.ExStyle &= ~DWORD(WS_EX_RIGHT);
 }
 
+void TCustomDBCheckBoxEh::CreateWnd() {
+  TButtonControl::CreateWnd();
+  SendMessage(GetHandle(), BM_SETCHECK, WPARAM(FState), 0);
+}
+
 void TCustomDBCheckBoxEh::PaintButton(TCanvas*) { Paint(); }
 
 void TCustomDBCheckBoxEh::Paint() { PaintCheckBox(); }

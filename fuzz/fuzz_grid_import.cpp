@@ -29,11 +29,11 @@ struct TFuzzGrid {
     InitMemTableEhUnit();
     InitDBGridEhUnit();
     SetMessageBoxHook([](const TMessageBoxRequest&) { return IDALL; });
-    struct TColumnSpec {
+    struct TColumnDef {
       TComponentClass Class;
       TFieldType Type;
       const char16_t* Name;
-    } Specs[] = {
+    } Defs[] = {
         {TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID"},
         {TMTStringDataFieldEh::StaticComponentClass(), ftWideString, u"NAME"},
         {TMTStringDataFieldEh::StaticComponentClass(), ftString, u"CITY"},
@@ -44,11 +44,11 @@ struct TFuzzGrid {
         {TMTNumericDataFieldEh::StaticComponentClass(), ftLargeint, u"BIG"},
     };
     TMTDataStructEh* Struct = Table.GetMemTableData()->GetDataStruct();
-    for (const TColumnSpec& Spec : Specs) {
-      TMTDataFieldEh* Field = Struct->CreateField(Spec.Class);
-      Field->SetDataType(Spec.Type);
-      Field->SetFieldName(Spec.Name);
-      if (Spec.Type == ftWideString || Spec.Type == ftString) Field->SetSize(40);
+    for (const TColumnDef& Def : Defs) {
+      TMTDataFieldEh* Field = Struct->CreateField(Def.Class);
+      Field->SetDataType(Def.Type);
+      Field->SetFieldName(Def.Name);
+      if (Def.Type == ftWideString || Def.Type == ftString) Field->SetSize(40);
       Field->SetVisible(true);
     }
     Source.SetDataSet(&Table);

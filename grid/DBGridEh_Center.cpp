@@ -53,7 +53,7 @@ struct TFilterListItems {
   TPopupListboxItemEhLine Line;
   TPopupListboxItemEhSort SortAsc{smDownEh};
   TPopupListboxItemEhSort SortDesc{smUpEh};
-  std::array<TPopupListboxItemEhSpec, 6> Spec{
+  std::array<TPopupListboxItemEhSpec, 6> Commands{
       TPopupListboxItemEhSpec(ptFilterSpecItemClearFilter), TPopupListboxItemEhSpec(ptFilterSpecItemSelectAll),
       TPopupListboxItemEhSpec(ptFilterSpecItemEmpties),     TPopupListboxItemEhSpec(ptFilterSpecItemNotEmpties),
       TPopupListboxItemEhSpec(ptFilterSpecItemDialog),      TPopupListboxItemEhSpec(ptFilterSpecItemApplyFilter)};
@@ -91,7 +91,7 @@ TPopupListboxItemEhSort* PopupListboxItemEhSort(TSortMarkerEh SortMarker) {
 }
 
 TPopupListboxItemEhSpec* PopupListboxItemEhSpec(TPopupListboxItemEhSpecType Kind) {
-  return FilterListItems ? &FilterListItems->Spec.at(size_t(Kind)) : nullptr;
+  return FilterListItems ? &FilterListItems->Commands.at(size_t(Kind)) : nullptr;
 }
 
 TPopupListboxItemEhData* PopupListboxItemEhData() { return FilterListItems ? &FilterListItems->Data : nullptr; }

@@ -73,14 +73,17 @@ Integer TCustomDBGridEh::CalcMoveTargetLevel(Integer Row, TPoint Point, Integer&
   // edge in a right-to-left grid, where the mouse point is measured mirrored.
   const Integer DataLeft = LogicalCellRect(FIndicatorOffset, std::max(Row, TitleRows)).Left;
   Point.X = LogicalX(Point.X);
-  // Below its own place a record may hang under the target at most one level deeper.
-  const Integer MaxLevel = Own + 1;
-  const Integer MinLevel = Row > FMoveFromRow ? std::min(Next, MaxLevel) : std::max(1, std::min(Own, Prev + 1));
-  Integer L = Row > FMoveFromRow ? MinLevel : Own;
+  // Moving down the records land below the target, moving up above it. They
+  // go at most one level deeper than the row just above that place, and no
+  // shallower than the row just below it, which would else fall under them.
+  const bool Down = Row > FMoveFromRow;
+  const Integer MaxLevel = (Down ? Own : Prev) + 1;
+  const Integer MinLevel = std::max(1, std::min(Down ? Next : Own, MaxLevel));
+  Integer L = MinLevel;
   if (Point.X > DataLeft + L * TreeLevelIndent) L = std::min((Point.X - DataLeft) / TreeLevelIndent, MaxLevel);
   L = std::max(L, MinLevel);
   Level = L;
-  return DataLeft + (L - 1) * TreeLevelIndent;
+  return DataLeft + L * TreeLevelIndent;
 }
 
 bool TCustomDBGridEh::MoveRecords(Integer ToIndex, Integer TreeLevel, bool CheckOnly) {

@@ -160,16 +160,16 @@ void TDBLookupGridColumnEh::SetIndex(Integer Value) {
   Grid->BeginLayout();
   TScopeExitEh EndLayout([Grid] { Grid->EndLayout(); });
   // The special row's cell texts move with the column.
-  TSpecRowEh* Spec = Grid->GetSpecRow();
+  TSpecRowEh* Special = Grid->GetSpecRow();
   std::vector<String> Parts;
-  for (Integer I = 0; I < Owner->GetCount(); ++I) Parts.push_back(Spec->CellText(I));
+  for (Integer I = 0; I < Owner->GetCount(); ++I) Parts.push_back(Special->CellText(I));
   const String Moved = Parts[size_t(Old)];
   Parts.erase(Parts.begin() + Old);
   Parts.insert(Parts.begin() + Value, Moved);
   std::vector<String> Quoted;
   for (const String& Part : Parts) Quoted.push_back(QuoteCellText(Part));
   while (!Quoted.empty() && Quoted.back().empty()) Quoted.pop_back();
-  Spec->SetCellsText(JoinNames(Quoted));
+  Special->SetCellsText(JoinNames(Quoted));
 
   if (Grid->FColumnMoveByGrid) return TColumnEh::SetIndex(Value);
   Integer Index = Grid->FListFieldIndex;

@@ -181,6 +181,39 @@ TEST_F(ResourceTreeGrid, ANameTypedIntoTheFilterRowNarrowsTheTreeWhileTheWindowI
   EXPECT_EQ(Shown().size(), 5u) << "after the window closes the table is whole again";
 }
 
+TEST_F(ResourceTreeGrid, AFilterRowConditionStaysInForceWhileTheViewSwitchesBetweenListAndTree) {
+  std::vector<std::vector<Integer>> views;
+  std::vector<String> cells;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    TSTColumnFilterEh* names = Grid->FindColumnByFieldName(u"NAME_THIS")->GetSTFilter();
+    auto look = [&] {
+      Drv.Display().ProcessMessages();
+      views.push_back(Shown());
+      cells.push_back(names->GetExpressionStr());
+    };
+    auto switchView = [&] {
+      Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+      Drv.Click(w->SB_TreeOrList);
+      look();
+    };
+    switchView();  // the list: resources only
+    const TRect cell = Grid->CellRect(Grid->GetIndicatorOffset(), 1);
+    Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+    Drv.Display().Click(Grid->GetHandle(), cell.Left + 40, (cell.Top + cell.Bottom) / 2);
+    Drv.Display().TypeText(u"~ %et%");
+    Drv.Display().Key(VK_RETURN);
+    look();
+    switchView();  // the tree
+    switchView();  // the list again
+    switchView();  // and the tree
+    w->SB_CancelClick(w->SB_Cancel);
+  });
+  Dlg_ListDB->EditResourceList();
+  const std::vector<std::vector<Integer>> expected = {{4, 2, 7}, {2}, {0, 1, 2}, {2}, {0, 1, 2}};
+  EXPECT_EQ(views, expected);
+  EXPECT_EQ(cells, (std::vector<String>{String(), u"~ %et%", u"~ %et%", u"~ %et%", u"~ %et%"}));
+}
+
 TEST_F(ResourceTreeGrid, WhileChoosingTheSidePanelFollowsTheRecordTheGridMovesTo) {
   TStringList ids;
   ids.Add(u"7");

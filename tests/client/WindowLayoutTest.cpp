@@ -26,8 +26,8 @@
 
 namespace {
 
-// What a window's control is meant to be. Null texts and -1 are "not stated".
-struct TSpec {
+// What a window's control is meant to be. Null texts and -1 are "not checked".
+struct TExpectedControl {
   const char16_t* Name;
   const char* Class;
   const char16_t* Caption = nullptr;
@@ -39,9 +39,9 @@ struct TSpec {
 };
 
 // The window as a whole.
-struct TWindowSpec {
+struct TExpectedWindow {
   const char16_t* Caption;
-  Integer ClientWidth = 0, ClientHeight = 0;  // 0: not stated
+  Integer ClientWidth = 0, ClientHeight = 0;  // 0: not checked
 };
 
 std::string N(const String& S) { return ToUtf8(S); }
@@ -85,9 +85,9 @@ Integer CaptionRoom(TControl* C) {
   return -1;
 }
 
-// Checks the window against its specs and the rules every window keeps.
+// Checks the window against what is expected of it and the rules every window keeps.
 // Dynamic names the controls whose text is the user's data, not a caption.
-void Walk(TCustomForm* Form, const TWindowSpec& Window, const std::vector<TSpec>& Specs,
+void Walk(TCustomForm* Form, const TExpectedWindow& Window, const std::vector<TExpectedControl>& Expected,
           const std::set<String>& Dynamic = {}) {
   SCOPED_TRACE(N(Form->GetName()));
   EXPECT_EQ(Form->GetCaption(), String(Window.Caption));
@@ -97,8 +97,8 @@ void Walk(TCustomForm* Form, const TWindowSpec& Window, const std::vector<TSpec>
   }
   EXPECT_EQ(Form->GetFont()->GetName(), u"Tahoma");
 
-  std::map<String, const TSpec*> byName;
-  for (const TSpec& s : Specs) byName[s.Name] = &s;
+  std::map<String, const TExpectedControl*> byName;
+  for (const TExpectedControl& s : Expected) byName[s.Name] = &s;
   std::vector<TControl*> all;
   Collect(Form, all);
   std::set<String> seen;
@@ -113,7 +113,7 @@ void Walk(TCustomForm* Form, const TWindowSpec& Window, const std::vector<TSpec>
         ADD_FAILURE() << "a control the window should not have";
         continue;
       }
-      const TSpec& s = *it->second;
+      const TExpectedControl& s = *it->second;
       EXPECT_EQ(N(c->ClassName()), s.Class);
       if (s.Caption) {
         EXPECT_EQ(c->GetCaption(), String(s.Caption));
@@ -152,7 +152,7 @@ void Walk(TCustomForm* Form, const TWindowSpec& Window, const std::vector<TSpec>
             << N(combo->GetItems()->Get(i));
     }
   }
-  for (const TSpec& s : Specs) EXPECT_TRUE(seen.count(s.Name)) << "missing " << N(s.Name);
+  for (const TExpectedControl& s : Expected) EXPECT_TRUE(seen.count(s.Name)) << "missing " << N(s.Name);
 
   // No two visible siblings on top of each other.
   for (TControl* p : all) {
@@ -269,7 +269,7 @@ TEST_F(WindowLayout, MainWindow) {
 }
 
 TEST_F(WindowLayout, ResourceTreeEditorInBothModes) {
-  const std::vector<TSpec> specs = {
+  const std::vector<TExpectedControl> expected = {
       {u"Panel_Top", "TPanel"},
       {u"SB_N_First", "TSpeedButton", nullptr, u"В начало"},
       {u"SB_N_Prior", "TSpeedButton", nullptr, u"Предыдущий"},
@@ -296,15 +296,15 @@ TEST_F(WindowLayout, ResourceTreeEditorInBothModes) {
       {u"DBGridEh_TreeDB", "TDBGridEh"},
       {u"RowDetailData", "TRowDetailPanelControlEh", nullptr, nullptr, false},
   };
-  const TWindowSpec window{u"Список ресурсов Z39.50"};
+  const TExpectedWindow window{u"Список ресурсов Z39.50"};
   bool editor = false, chooser = false;
   Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
     editor = true;
-    Walk(w, window, specs);
+    Walk(w, window, expected);
     // A change shows the mark, whole and inside its row, beside the buttons.
     w->Label_YesModify->SetVisible(true);
-    auto marked = specs;
-    for (TSpec& s : marked)
+    auto marked = expected;
+    for (TExpectedControl& s : marked)
       if (String(s.Name) == u"Label_YesModify") s.Visible = true;
     Walk(w, window, marked);
     w->Label_YesModify->SetVisible(false);
@@ -315,8 +315,8 @@ TEST_F(WindowLayout, ResourceTreeEditorInBothModes) {
 
   Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
     chooser = true;
-    auto shown = specs;
-    for (TSpec& s : shown) {
+    auto shown = expected;
+    for (TExpectedControl& s : shown) {
       const String n = s.Name;
       if (n == u"gb_ListDB_Sel" || n == u"Splitter_ListDB_Sel") s.Visible = true;
       if (n == u"SB_N_Edit" || n == u"SB_N_Add" || n == u"SB_N_Add_0" || n == u"SB_N_Del" || n == u"SB_Save")

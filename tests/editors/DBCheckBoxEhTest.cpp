@@ -213,6 +213,31 @@ TEST_F(DBCheckBox, EachNewStateReachesTheWindowAsBMSetCheck) {
   EXPECT_EQ(Box->Perform(BM_GETCHECK, 0, 0), cbChecked);
 }
 
+TEST_F(DBCheckBox, EachWindowTheBoxGetsHearsItsStateWhenItIsCreated) {
+  // A box made without a parent has no window yet: the state waits for one.
+  Box = new TDBCheckBoxEh(Form);
+  Box->SetBounds(20, 20, 150, 17);
+  Box->SetAllowGrayed(true);
+  Box->SetState(cbGrayed);
+  ASSERT_FALSE(Box->HandleAllocated());
+  std::vector<WPARAM> Seen;
+  const TWndMethod Own = Box->GetWindowProc();
+  Box->SetWindowProc([&](TMessage& Message) {
+    if (Message.Msg == BM_SETCHECK) Seen.push_back(Message.WParam);
+    Own(Message);
+  });
+  Box->SetParent(Form);
+  Box->HandleNeeded();
+  EXPECT_EQ(Seen, (std::vector<WPARAM>{cbGrayed}));
+  // A window made again (Flat changes the frame) hears the state again.
+  Box->SetChecked(true);
+  Box->SetFlat(true);
+  Box->HandleNeeded();
+  Box->SetWindowProc(nullptr);
+  EXPECT_EQ(Seen, (std::vector<WPARAM>{cbGrayed, cbChecked, cbChecked}));
+  EXPECT_EQ(Box->Perform(BM_GETCHECK, 0, 0), cbChecked);
+}
+
 TEST_F(DBCheckBox, ABoxWithAnActionShowsItsCaptionRunsItOnAToggleAndPassesOthersToItsDataSource) {
   Bind(u"ACTIVE");
   auto* action = new TAction(Form);

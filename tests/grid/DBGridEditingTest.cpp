@@ -584,10 +584,10 @@ TEST_F(GridLookupEditing, EscClosesTheLookupListAndKeepsTheName) {
 }
 
 TEST_F(GridLookupEditing, SpecialRowTextsChangedWhileTheListIsOpenStayWithTheColumn) {
-  TSpecRowEh* Spec = Kind->GetDropDownSpecRow();
-  Spec->SetCellsText(u"(нет)");
-  Spec->SetValue(Variant(-1));
-  Spec->SetVisible(true);
+  TSpecRowEh* Special = Kind->GetDropDownSpecRow();
+  Special->SetCellsText(u"(нет)");
+  Special->SetValue(Variant(-1));
+  Special->SetVisible(true);
   // The program names the special row after the record the user passes.
   TPopupDataGridEh* List = Kind->GetDropDownGrid();
   List->OnUserKeyValueChange = [&](TObject*) {
@@ -599,15 +599,15 @@ TEST_F(GridLookupEditing, SpecialRowTextsChangedWhileTheListIsOpenStayWithTheCol
   EXPECT_EQ(List->GetSpecRow()->GetCellsText(), u"(нет)");
   Key(VK_DOWN);
   Key(VK_ESCAPE);
-  EXPECT_EQ(Spec->GetCellsText(), u"(не Архив)");
+  EXPECT_EQ(Special->GetCellsText(), u"(не Архив)");
 
   // Opened again, the list starts from the column's texts; unchanged, nothing is taken back.
   List->OnUserKeyValueChange = nullptr;
   Key(VK_DOWN, THeadlessShift::Alt);
   EXPECT_EQ(List->GetSpecRow()->GetCellsText(), u"(не Архив)");
-  Spec->SetCellsText(u"(пусто)");
+  Special->SetCellsText(u"(пусто)");
   Key(VK_RETURN);
-  EXPECT_EQ(Spec->GetCellsText(), u"(пусто)");
+  EXPECT_EQ(Special->GetCellsText(), u"(пусто)");
 }
 
 TEST_F(GridLookupEditing, TheDropDownBoxReachesTheColumnsDropDownGrid) {

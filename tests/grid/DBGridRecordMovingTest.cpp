@@ -1,6 +1,9 @@
 // Records dragged by their indicator: the move line follows the mouse, the drop
-// reorders an in-memory table, a read-only table takes no move, and a handler
-// of OnMoveRecords decides where a drop is allowed.
+// reorders an in-memory table, a read-only table takes no move, a handler of
+// OnMoveRecords decides where a drop is allowed, and in a tree the mouse's
+// distance from the first data column chooses the level the records take.
+
+#include <algorithm>
 
 #include "tests/grid/GridInputTestSupport.h"
 
@@ -148,4 +151,96 @@ TEST_F(IndicatorDrag, EscEndsTheDragAndItsTimer) {
   Display.AdvanceClock(10 * 60);
   EXPECT_EQ(Grid->GetTopRow(), Top);
   EXPECT_EQ(Ids(Table).front(), 1);
+}
+
+namespace {
+
+// The tree Библиотеки 1, Первая 2, Вторая 2, Архивы 1, Архив 2, Фонд 3, all
+// expanded, in a grid whose first data column shows the tree.
+class TreeRecordDrag : public GridInput {
+protected:
+  void SetUp() override {
+    GridInput::SetUp();
+    AddResourceTree(Table);
+    ShowAsExpandedTree(Table);
+    Table.Open();
+    MakeGrid(400, 300);
+    Grid->SetBorderStyle(bsNone);
+    for (const char16_t* Name : {u"NAME_THIS", u"ID_THIS"}) Grid->GetColumns()->Add()->SetFieldName(Name);
+    Grid->GetColumns()->Items(0)->SetWidth(200);
+    Grid->SetOptionsEh(Grid->GetOptionsEh() + dghRecordMoving);
+    Grid->SetDataSource(&Source);
+    Display.ProcessMessages();
+    Levels = LevelsNow();
+    ASSERT_EQ(Levels, (std::vector<Integer>{1, 2, 2, 1, 2, 3}));
+  }
+  std::vector<Integer> LevelsNow() {
+    std::vector<Integer> Out;
+    for (Table.First(); !Table.Eof(); Table.Next()) Out.push_back(Table.GetTreeNodeLevel());
+    return Out;
+  }
+  TRect RowRect(Integer DataRow) { return Grid->CellRect(Grid->GetIndicatorOffset(), DataRow + Grid->GetTitleRowCount()); }
+  void Press(Integer DataRow) {
+    Pause();
+    const TRect R = Grid->CellRect(0, DataRow + Grid->GetTitleRowCount());
+    Display.MouseDown(Grid->GetHandle(), (R.Left + R.Right) / 2, R.Top + 8);
+  }
+  // The level a drop between two rows may take: from the level of the row
+  // below the line (or, moving down, of the row after the target) to one
+  // deeper than the row above the line; the mouse picks one per 18 pixels.
+  Integer ModelLevel(Integer From, Integer Target, Integer Offset) const {
+    const auto LevelAt = [&](Integer Row) {
+      return Row >= 0 && Row < Integer(Levels.size()) ? Levels[size_t(Row)] : 0;
+    };
+    const bool Down = Target > From;
+    const Integer Above = Down ? LevelAt(Target) : LevelAt(Target - 1);
+    const Integer Deepest = Above + 1;
+    const Integer Below = Down ? std::max(1, LevelAt(Target + 1)) : LevelAt(Target);
+    const Integer Least = std::max(1, std::min(Below, Deepest));
+    return std::clamp(Offset / 18, Least, Deepest);
+  }
+  // The move line's start in client coordinates: its window reaches 3 pixels before it.
+  TPoint LineStart() {
+    const TRect Line = GridMoveLineEh()->GetBoundsRect();
+    return Grid->ScreenToClient(TPoint(Line.Left + 3, Line.Top + 4));
+  }
+  void SweepFrom(Integer From, const std::vector<Integer>& Targets) {
+    Press(From);
+    for (Integer Target : Targets)
+      for (Integer Offset = 0; Offset <= 110; Offset += 5) {
+        SCOPED_TRACE(testing::Message() << "from " << From << " to " << Target << " at " << Offset);
+        const TRect Row = RowRect(Target);
+        Display.MouseMove(Grid->GetHandle(), Row.Left + Offset, Row.Top + 8);
+        const Integer Level = ModelLevel(From, Target, Offset);
+        ASSERT_TRUE(Grid->GetMoveLineShown());
+        EXPECT_EQ(Grid->GetMoveToRow(), Target + Grid->GetTitleRowCount());
+        EXPECT_EQ(Grid->GetMoveToLevel(), Level);
+        EXPECT_EQ(LineStart(), TPoint(Row.Left + 18 * Level, Target > From ? Row.Bottom : Row.Top));
+      }
+    Display.Key(VK_ESCAPE);
+    ASSERT_EQ(LevelsNow(), Levels) << "Esc moves nothing";
+  }
+  std::vector<Integer> Levels;
+};
+
+}  // namespace
+
+TEST_F(TreeRecordDrag, TheLevelOfferedFollowsTheMouseBetweenTheRowsAroundTheLineAndTheLineStartsAtIt) {
+  SweepFrom(5, {4, 3, 2, 1, 0});
+  SweepFrom(1, {2, 3, 4, 5});
+  SweepFrom(2, {1, 0});
+}
+
+TEST_F(TreeRecordDrag, TheLastRowDraggedUpOverAGroupGoesUnderTheLastRowAboveIt) {
+  const TRect Target = RowRect(3);
+  Press(5);
+  Display.MouseMove(Grid->GetHandle(), Target.Left + 10, Target.Top + 8);
+  Display.MouseMove(Grid->GetHandle(), Target.Left + 3 * 18 + 4, Target.Top + 8);
+  EXPECT_EQ(Grid->GetMoveToLevel(), 3);
+  Display.MouseUp(Grid->GetHandle(), Target.Left + 3 * 18 + 4, Target.Top + 8);
+  Display.ProcessMessages();
+  EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 11, 12, 22, 20, 21}));
+  EXPECT_EQ(LevelsNow(), (std::vector<Integer>{1, 2, 2, 3, 1, 2}));
+  ASSERT_TRUE(Table.Locate(u"ID_THIS", Variant(Integer(22)), {}));
+  EXPECT_EQ(Table.FieldByName(u"ID_PARENT")->GetAsInteger(), 12);
 }

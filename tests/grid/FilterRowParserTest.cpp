@@ -254,7 +254,7 @@ String WriteExpression(const TSTFilterExpressionEh& E) {
 
 class RandomConditions {
 public:
-  explicit RandomConditions(unsigned Seed) : FRandom(Seed) {}
+  explicit RandomConditions(unsigned Start) : FRandom(Start) {}
 
   TSTFilterExpressionEh Next(TSTFilterValueTypeEh Type) {
     TSTFilterExpressionEh e;

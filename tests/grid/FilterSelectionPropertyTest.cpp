@@ -138,7 +138,7 @@ TTri Expression(const TSTFilterExpressionEh& E, const TCell& C, TDateTime NowVal
 // Random data and random filter-row texts for it.
 class TRandomFilters {
 public:
-  explicit TRandomFilters(unsigned Seed) : FRandom(Seed) {}
+  explicit TRandomFilters(unsigned Start) : FRandom(Start) {}
 
   int Pick(int N) { return std::uniform_int_distribution<int>(0, N - 1)(FRandom); }
 

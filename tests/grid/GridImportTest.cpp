@@ -444,6 +444,34 @@ TEST_F(GridImport, ZerosAndMarkLikeFirstCellsAreWrittenBetweenQuotes) {
             Utf16(String(u"\"\xFEFFяю\"\t\"x") + Char(0) + u"y\"\t\t\r\nяю\t\"" + Char(0) + u"\"\t\t"));
 }
 
+TEST_F(GridImport, AUnicodeTextWithAnOddByteAtTheEndImportsAsTheTextWithoutThatByte) {
+  From.Grid->SetOptions(From.Grid->GetOptions() - TDBGridOptions{dgTitles});
+  const std::string Wide = Export(TDBGridEhExportAsUnicodeText::StaticClass(), From.Grid);
+  // What an import of Bytes into an empty grid gives: its rows, or its refusal.
+  auto Outcome = [&](const std::string& Bytes) {
+    BookGrid Target;
+    Target.Show();
+    try {
+      Import(TDBGridEhImportAsUnicodeText::StaticClass(), Target.Grid, Bytes, true);
+    } catch (const Exception& E) {
+      return std::vector<String>{u"refused: " + E.Message()};
+    }
+    return Target.Rows();
+  };
+  std::mt19937 Random(11);
+  const char Ends[] = {'\0', '\r', '\n', '\t', '"', 'A', '\xFF', '\xFE'};
+  for (Integer Trial = 0; Trial < 40; ++Trial) {
+    // Whole characters of the text, a mark before them or not, and one byte more.
+    std::string Even = Wide.substr(0, 2 * std::uniform_int_distribution<size_t>(0, Wide.size() / 2)(Random));
+    if (Trial % 3 == 0) Even = "\xFF\xFE" + Even;
+    if (Trial % 4 == 1) Even += std::string(2 * (Trial % 3), '\0');
+    const char End = Ends[size_t(Trial) % std::size(Ends)];
+    SCOPED_TRACE(testing::Message() << "trial " << Trial << ", " << Even.size() << " bytes and " << Integer(Byte(End)));
+    EXPECT_EQ(Outcome(Even + End), Outcome(Even));
+  }
+  EXPECT_EQ(Outcome(Wide + 'x'), From.Rows());
+}
+
 TEST_F(GridImport, AZeroOutsideAQuotedCellIsRefusedUnlessOnlyZerosFollowIt) {
   const std::vector<String> Before = From.Rows();
   From.Table.First();

@@ -247,10 +247,10 @@ TEST_F(LookupGrid, OverATableReadRowByRowTheBarScrollsTheRowsAndEndsTheSearchToo
 
 TEST_F(LookupGrid, TheSpecialRowStandsForItsValueAboveTheFirstRecord) {
   ShowNumbered(5);
-  TSpecRowEh* Spec = Grid->GetSpecRow();
-  Spec->SetCellsText(u"(нет)");
-  Spec->SetValue(Variant(0));
-  Spec->SetVisible(true);
+  TSpecRowEh* Special = Grid->GetSpecRow();
+  Special->SetCellsText(u"(нет)");
+  Special->SetValue(Variant(0));
+  Special->SetVisible(true);
   EXPECT_EQ(Grid->SpecRowGridRow(), 0);
   EXPECT_EQ(Grid->GetTitleRowCount(), 1);
   Grid->SetFocus();

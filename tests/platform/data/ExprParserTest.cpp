@@ -11,12 +11,12 @@
 
 namespace {
 
-struct FieldSpec {
+struct TFieldDef {
   const char16_t* Name;
   Integer No;
   TFieldType Type;
 };
-const FieldSpec Fields[] = {
+const TFieldDef Fields[] = {
     {u"ID", 1, ftInteger},       {u"ID_TYPE", 2, ftInteger}, {u"NAME_THIS", 3, ftString},
     {u"Название", 4, ftWideString}, {u"D", 5, ftDate},         {u"T", 6, ftTime},
     {u"DT", 7, ftDateTime},      {u"Amount", 8, ftFloat},    {u"Flag", 9, ftBoolean},
