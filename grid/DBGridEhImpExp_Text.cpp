@@ -171,6 +171,7 @@ String TDBGridEhImportAsText::Decode(const std::string& Bytes) const {
   if (Bytes.size() >= 3 && Byte(Bytes[0]) == 0xEF && Byte(Bytes[1]) == 0xBB && Byte(Bytes[2]) == 0xBF)
     return FromUtf8(std::string_view(Bytes).substr(3));
   if (Bytes.size() >= 2 && Byte(Bytes[0]) == 0xFF && Byte(Bytes[1]) == 0xFE) {
+    if (Bytes.size() % 2 != 0) FormatError();
     String Out((Bytes.size() - 2) / 2, u'\0');
     std::memcpy(Out.data(), Bytes.data() + 2, Out.size() * 2);
     return Out;
@@ -180,7 +181,9 @@ String TDBGridEhImportAsText::Decode(const std::string& Bytes) const {
 
 String TDBGridEhImportAsUnicodeText::Decode(const std::string& Bytes) const {
   size_t From = Bytes.size() >= 2 && Byte(Bytes[0]) == 0xFF && Byte(Bytes[1]) == 0xFE ? 2 : 0;
-  // A last odd byte is half a character: it is not read.
+  // A last odd byte is half a character: the text was cut or is not UTF-16,
+  // and is refused rather than read without it.
+  if ((Bytes.size() - From) % 2 != 0) FormatError();
   String Out((Bytes.size() - From) / 2, u'\0');
   std::memcpy(Out.data(), Bytes.data() + From, Out.size() * 2);
   return Out;
