@@ -28,10 +28,12 @@
 //                       The record file and the log are written by FCommits'
 //                       thread while the next resource is searched; a record
 //                       file that fails there gets its line marked by the next
-//                       save of the log (MarkUnwrittenFiles).
+//                       save of the log (MarkUnwrittenFiles), and its entry
+//                       ticked again without its count mark (RecordsLost).
 //   EndRun              the files waited for, per-syntax files written from
 //                       their buffers, the log's closing lines, the log saved,
-//                       the closing message.
+//                       a message naming the save folder when records or the
+//                       log went nowhere, the closing message.
 //   sb_StopClick        the search under way is given up, the timer stopped,
 //                       the stop lines logged, the files waited for, the log
 //                       saved.

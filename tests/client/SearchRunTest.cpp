@@ -865,10 +865,17 @@ TEST_P(SaveFolderFault, RecordsThatWentNowhereAreNamedGivenBackAndSaidAndTheRunE
   EXPECT_GT(Bytes(file1).size(), 100u);
 }
 
+std::string SaveFolderFaultName(const ::testing::TestParamInfo<SaveFolderFault::ParamType>& P) {
+  static const char* const kFaults[] = {"ReadOnly", "Full", "Gone"};
+  return std::string(kFaults[static_cast<int>(std::get<0>(P.param))]) +
+         (std::get<1>(P.param) == 0 ? "PerResource" : "PerSyntax");
+}
+
 INSTANTIATE_TEST_SUITE_P(ReadOnlyFullOrGone, SaveFolderFault,
                          ::testing::Combine(::testing::Values(TFolderFault::ReadOnly, TFolderFault::Full,
                                                               TFolderFault::Gone),
-                                            ::testing::Values(Integer(0), Integer(1))));
+                                            ::testing::Values(Integer(0), Integer(1))),
+                         SaveFolderFaultName);
 
 TEST_F(SearchRunTest, WhatARunKilledWhileWritingLeftGoesAtTheNextStart) {
   Resources({Ztest(1, "Alpha")}, {1});
