@@ -65,7 +65,9 @@ constexpr Char kLogTag[] = u"log";
 // What the user is told when records or the log could not be written in Dir.
 String LostFilesText(const String& Dir, bool Records, bool Log) {
   // A full disk or a name taken by a folder leave the folder as it looks.
-  const String why = !FolderExists(Dir) ? u" больше не существует" : !IsFolderWritable(Dir) ? u" - только для чтения" : u"";
+  const String why = !FolderExists(Dir)        ? u" больше не существует"
+                     : !IsFolderWritable(Dir) ? u" - только для чтения"
+                                              : String();
   String what;
   if (Records) what = u"записи ресурсов, отмеченных в протоколе словом \"Error\"";
   if (Records && Log) what += u", и протокол поиска (он остался на экране)";
