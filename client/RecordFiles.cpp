@@ -85,33 +85,27 @@ TFileCommitQueue::~TFileCommitQueue() {
   if (FThread.joinable()) FThread.join();
 }
 
-void TFileCommitQueue::RaiseFailure(std::unique_lock<std::mutex>& Lock) {
-  const std::exception_ptr failure = std::exchange(FFailure, nullptr);
-  Lock.unlock();
-  std::rethrow_exception(failure);
-}
-
-void TFileCommitQueue::Replace(const String& FileName, AnsiString Bytes, int Mode, bool Supersede) {
-  Push({FileName, std::move(Bytes), Mode, std::nullopt}, Supersede);
-}
-
 void TFileCommitQueue::Write(const String& FileName, AnsiString Bytes, String Tag) {
-  Push({FileName, std::move(Bytes), -1, std::move(Tag)}, false);
+  Push({FileName, std::move(Bytes), -1, std::move(Tag), false});
+}
+
+void TFileCommitQueue::Replace(const String& FileName, AnsiString Bytes, int Mode, String Tag) {
+  Push({FileName, std::move(Bytes), Mode, std::move(Tag), true});
 }
 
 std::vector<String> TFileCommitQueue::TakeFailed() {
   std::lock_guard<std::mutex> lock(FLock);
+  FUntoldFiles = false;
   return std::exchange(FFailedTags, {});
 }
 
-void TFileCommitQueue::Push(TJob Job, bool Supersede) {
+void TFileCommitQueue::Push(TJob Job) {
   std::unique_lock<std::mutex> lock(FLock);
-  if (FFailure) RaiseFailure(lock);
-  if (Supersede) {
+  if (Job.Report) {
     // Dropped, not replaced in place: the newest goes after what was queued
     // since, so a log never names a file that is not there yet.
-    const auto same =
-        std::find_if(FQueue.begin(), FQueue.end(), [&](const TJob& J) { return J.FileName == Job.FileName; });
+    const auto same = std::find_if(FQueue.begin(), FQueue.end(),
+                                   [&](const TJob& J) { return J.Report && J.FileName == Job.FileName; });
     if (same != FQueue.end()) FQueue.erase(same);
   }
   FChanged.wait(lock, [&] { return FQueue.size() < kMaxQueued; });
@@ -120,14 +114,16 @@ void TFileCommitQueue::Push(TJob Job, bool Supersede) {
       FThread = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
       // No thread to be had: the job is done here and now.
+      if (Job.Report && FUntoldFiles) return;
       lock.unlock();
+      bool failed = false;
       try {
         Run(Job);
-      } catch (const std::exception&) {
-        if (!Job.Tag) throw;
-        lock.lock();
-        FFailedTags.push_back(*Job.Tag);
+      } catch (...) {
+        failed = true;
       }
+      lock.lock();
+      if (failed) Failed(Job);
       return;
     }
   }
@@ -135,10 +131,14 @@ void TFileCommitQueue::Push(TJob Job, bool Supersede) {
   FChanged.notify_all();
 }
 
+void TFileCommitQueue::Failed(TJob& Job) {
+  if (!Job.Report) FUntoldFiles = true;
+  FFailedTags.push_back(std::move(Job.Tag));
+}
+
 void TFileCommitQueue::Wait() {
   std::unique_lock<std::mutex> lock(FLock);
   FChanged.wait(lock, [&] { return FQueue.empty() && !FBusy; });
-  if (FFailure) RaiseFailure(lock);
 }
 
 void TFileCommitQueue::Work() {
@@ -149,20 +149,22 @@ void TFileCommitQueue::Work() {
     if (FQueue.empty()) return;
     TJob job = std::move(FQueue.front());
     FQueue.pop_front();
+    // A log written now would name as written a file that failed before it.
+    if (job.Report && FUntoldFiles) {
+      FChanged.notify_all();
+      continue;
+    }
     FBusy = true;
     lock.unlock();
-    std::exception_ptr failure;
+    bool failed = false;
     try {
       Run(job);
     } catch (...) {
-      failure = std::current_exception();
+      failed = true;
     }
     lock.lock();
     FBusy = false;
-    if (failure && job.Tag)
-      FFailedTags.push_back(*job.Tag);
-    else if (failure && !FFailure)
-      FFailure = failure;
+    if (failed) Failed(job);
     FChanged.notify_all();
   }
 }
@@ -172,6 +174,13 @@ bool QueueTextFile(TFileCommitQueue& Queue, const String& FileName, const String
   if (name.empty() || DirectoryExists(name)) return false;
   Queue.Write(name, StringToAnsi(Text), Tag);
   return true;
+}
+
+void RemoveLeftoverRecordTempFiles(const String& DirSave) {
+  if (DirSave.empty()) return;
+  RemoveLeftoverTempFilesIn(IncludeTrailingPathDelimiter(DirSave), [](StringView Name) {
+    return Name.ends_with(u".iso") || Name == ResourceModeLog || Name == FormatModeLog;
+  });
 }
 
 bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst) {

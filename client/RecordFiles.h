@@ -9,7 +9,6 @@
 #include <array>
 #include <condition_variable>
 #include <deque>
-#include <exception>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -49,7 +48,8 @@ bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst)
 // through a temporary file renamed over the old one: a run goes on to its next
 // search while the file system places its record file and its log (on some
 // file systems a rename over an old file waits for the new bytes to be placed
-// on the disk). A few files wait at most; more wait for room.
+// on the disk). A few files wait at most; more wait for room. Nothing is
+// raised: a file that could not be written is listed, for TakeFailed.
 class TFileCommitQueue {
 public:
   TFileCommitQueue() = default;
@@ -59,45 +59,43 @@ public:
   TFileCommitQueue& operator=(const TFileCommitQueue&) = delete;
 
   // Queues Bytes to replace FileName, as PrepareFileAtomic without flushing
-  // writes them (Mode as its), after what was queued before. With Supersede,
-  // a queued file of the same name not yet being written is dropped: a file
-  // saved again and again needs only its newest bytes. A file that could not
-  // be written since the last report raises here first (and these bytes are
-  // dropped).
-  void Replace(const String& FileName, AnsiString Bytes, int Mode, bool Supersede = false);
-  // The same for a file whose failure is no error of the queue's: it is not
-  // raised but listed under Tag, for TakeFailed.
+  // writes them, after what was queued before; a failure is listed under Tag.
   void Write(const String& FileName, AnsiString Bytes, String Tag);
-  // Returns once every queued file is written; raises the first failure not
-  // yet reported.
+  // The same for a file that tells how the files queued before it fared (a
+  // log), with the permission bits Mode as PrepareFileAtomic's. A queued file
+  // of the same name not yet being written is dropped: only the newest counts.
+  // It is not written at all while a file queued before it has failed and
+  // TakeFailed has not yet told so: its text would name that file as written,
+  // and the caller, once told, queues a truer one.
+  void Replace(const String& FileName, AnsiString Bytes, int Mode, String Tag);
+  // Returns once every queued file is written (or passed over).
   void Wait();
-  // The tags of files given to Write that could not be written since the
-  // last call, in the order they were given.
+  // The tags of files that could not be written since the last call, in the
+  // order they were given.
   std::vector<String> TakeFailed();
 
 private:
   static constexpr size_t kMaxQueued = 8;
-  // Bytes to write whole over FileName; a failure listed under Tag when it
-  // has one, else raised.
   struct TJob {
     String FileName;
     AnsiString Bytes;
     int Mode = -1;
-    std::optional<String> Tag;
+    String Tag;
+    bool Report = false;  // Replace's: passed over after an untold failure
   };
   static void Run(const TJob& Job);
-  void Push(TJob Job, bool Supersede);
+  void Push(TJob Job);
   void Work();
-  // Raises FFailure, which it clears, releasing the lock.
-  void RaiseFailure(std::unique_lock<std::mutex>& Lock);
+  // Lists Job's failure; the lock held.
+  void Failed(TJob& Job);
 
   std::mutex FLock;
   std::condition_variable FChanged;
   std::deque<TJob> FQueue;
   bool FBusy = false;  // the thread has taken a job off the queue
   bool FStop = false;
-  std::exception_ptr FFailure;
   std::vector<String> FFailedTags;
+  bool FUntoldFiles = false;  // a file not given to Replace is among them
   std::thread FThread;
 };
 
@@ -105,6 +103,11 @@ private:
 // the name (trimmed) is empty or a folder is in the file's place, else true,
 // and a write that fails there is listed under Tag (Queue.TakeFailed).
 bool QueueTextFile(TFileCommitQueue& Queue, const String& FileName, const String& Text, const String& Tag);
+
+// The temporary files a run killed while it wrote left in DirSave: those of
+// record files (".iso") and of the logs. For a caller that knows no write of
+// them is under way.
+void RemoveLeftoverRecordTempFiles(const String& DirSave);
 
 // The 49 per-format buffers, slot i for line i of the syntax list; a syntax
 // past the 49th gets no slot.

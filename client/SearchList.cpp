@@ -5,6 +5,7 @@
 
 #include "client/SettingsFile.h"
 #include "client/__str.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
@@ -124,8 +125,18 @@ void TSearchList::WriteSearchListFile(const String& FileName) const {
 
 bool TSearchList::SaveSearchList(const String& FileName, const String& SettingsFolder,
                                  const TFolderProbe& Probe) {
-  if (!IsSettingsFolderWritable(SettingsFolder, Probe)) return false;
-  WriteSearchListFile(Trim(FileName));
+  const String name = Trim(FileName);
+  if (!IsSettingsFolderWritable(SettingsFolder, Probe)) {
+    // A list the folder can no longer take is lost: said when it was changed.
+    TStringList kept;
+    if (RegularFileExists(name)) kept.LoadFromFile(name);
+    TStrings* ids = lb_ListDB_ID->GetItems();
+    bool same = kept.GetCount() == ids->GetCount();
+    for (Integer i = 0; same && i < ids->GetCount(); ++i) same = kept.Get(i) == ids->Get(i);
+    if (!same) throw EFCreateError(u"Cannot create file \"" + name + u"\". The folder does not accept new files");
+    return false;
+  }
+  WriteSearchListFile(name);
   return true;
 }
 

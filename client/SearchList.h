@@ -46,7 +46,8 @@ public:
   // identifiers, then BuildSearchList. Answers the number of entries.
   Integer LoadSearchList(const String& FileName);
   // The identifiers to the program's own list file, only when the settings
-  // folder passes IsSettingsFolderWritable.
+  // folder passes IsSettingsFolderWritable; when it does not, EFCreateError
+  // naming the file if the list differs from the file's (it would be lost).
   bool SaveSearchList(const String& FileName, const String& SettingsFolder,
                       const TFolderProbe& Probe = nullptr);
   // The identifiers to FileName, replacing it whole; raises when it cannot be

@@ -28,10 +28,12 @@
 //                       The record file and the log are written by FCommits'
 //                       thread while the next resource is searched; a record
 //                       file that fails there gets its line marked by the next
-//                       save of the log (MarkUnwrittenFiles).
+//                       save of the log (MarkUnwrittenFiles), and its entry
+//                       ticked again without its count mark (RecordsLost).
 //   EndRun              the files waited for, per-syntax files written from
 //                       their buffers, the log's closing lines, the log saved,
-//                       the closing message.
+//                       a message naming the save folder when records or the
+//                       log went nowhere, the closing message.
 //   sb_StopClick        the search under way is given up, the timer stopped,
 //                       the stop lines logged, the files waited for, the log
 //                       saved.
@@ -57,6 +59,23 @@ constexpr Char kRunCaption[] = u"Поиск информации";
 constexpr Char kErrorHead[] = u"Ошибка";
 constexpr TColor kWhite = static_cast<TColor>(0xFFFFFF);
 constexpr TColor kYellow = static_cast<TColor>(0x00FFFF);
+// The tag of the log's writes in the run's file queue; record files have numbers.
+constexpr Char kLogTag[] = u"log";
+
+// What the user is told when records or the log could not be written in Dir.
+String LostFilesText(const String& Dir, bool Records, bool Log) {
+  // A full disk or a name taken by a folder leave the folder as it looks.
+  const String why = !FolderExists(Dir)        ? u" больше не существует"
+                     : !IsFolderWritable(Dir) ? u" - только для чтения"
+                                              : String();
+  String what;
+  if (Records) what = u"записи ресурсов, отмеченных в протоколе словом \"Error\"";
+  if (Records && Log) what += u", и протокол поиска (он остался на экране)";
+  if (!Records) what = u"протокол поиска (он остался на экране)";
+  return u"Папка для сохранения записей " + Dir + why + u": не удалось сохранить " + what + u"." +
+         (Records ? u" Эти ресурсы снова отмечены в списке: укажите в настройках другую папку и повторите поиск!"
+                  : u" Откройте настройки и укажите другую!");
+}
 
 // Releases the server and restores the cursor however the search ends.
 class TSearchScope {
@@ -146,18 +165,22 @@ void TSearchRun::PrepareFormatBuffers() {
   }
 }
 
-void TSearchRun::GiveBackEntries() {
-  TSearchList& list = *C.SearchList;
+Integer TSearchRun::FindTakenEntry(Integer Index, const String& Id) const {
+  const TSearchList& list = *C.SearchList;
   TCheckListBox* names = list.clb_ListDB_Names;
   TStrings* ids = list.lb_ListDB_ID->GetItems();
   auto idAt = [&](Integer i) { return i < ids->GetCount() ? ids->Get(i) : String(); };
+  if (Index >= 0 && Index < list.Count() && idAt(Index) == Id) return Index;
+  for (Integer i = 0; i < list.Count(); ++i)
+    if (!names->GetChecked(i) && idAt(i) == Id) return i;
+  return -1;
+}
+
+void TSearchRun::GiveBackEntries() {
+  TSearchList& list = *C.SearchList;
   for (const TTakenEntry& e : FTaken) {
-    // Where the entry was, else the first unticked entry of its resource: the
-    // list may have been edited meanwhile.
-    Integer at = e.Index < list.Count() && idAt(e.Index) == e.Id ? e.Index : -1;
-    for (Integer i = 0; at < 0 && i < list.Count(); ++i)
-      if (!names->GetChecked(i) && idAt(i) == e.Id) at = i;
-    if (at >= 0) names->SetChecked(at, true);
+    const Integer at = FindTakenEntry(e.Index, e.Id);
+    if (at >= 0) list.clb_ListDB_Names->SetChecked(at, true);
   }
   FTaken.clear();
   if (FRunStart < list.Count()) list.Select(FRunStart);
@@ -181,6 +204,9 @@ void TSearchRun::sb_StartClick(TObject*) {
   // the new log.
   FCommits.Wait();
   FCommits.TakeFailed();
+  FSaved.clear();
+  FLostRecords = 0;
+  FLogLost = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.Edit_RecCount_FromDB->SetColor(kWhite);
   SearchTerm.clear();
@@ -227,6 +253,8 @@ void TSearchRun::sb_StartClick(TObject*) {
   FRunStart = FRunIndex;
   if (PerFormat()) PrepareFormatBuffers();
 
+  // Nothing of this program writes there now: what a killed run left goes.
+  RemoveLeftoverRecordTempFiles(*FDirSave);
   C.RE_LOG->GetLines()->Clear();
   AddLogLines(SearchLogHeadLines(*FDirSave, Now()));
   FRunning = true;
@@ -323,6 +351,7 @@ void TSearchRun::ScanNextEntry() {
 
 void TSearchRun::EndRun() {
   FCommits.Wait();
+  MarkUnwrittenFiles();
   if (RunPrepared && PerFormat()) {
     TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
     for (Integer i = 0; i < syntaxes->GetCount(); ++i) {
@@ -331,15 +360,16 @@ void TSearchRun::EndRun() {
       bool written = false;
       const bool buffered = FFormatBuffers.WriteFormatBuffer(i, *FDirSave + file, true, false, written);
       AddLogLine(SearchLogFormatLine(syntax, file, buffered && written));
+      if (buffered && !written) FormatRecordsLost(i, file);
       if (!buffered && FShowMessageOk)
         FShowMessageOk(u"Сохранение информации", kErrorHead, u"Файл не записан: " + file);
     }
   }
   AddLogLines(SearchLogFinishLines(Now()));
-  if (RunPrepared) SaveLog();
-  FCommits.Wait();
+  if (RunPrepared) SaveLastLog();
   FRunning = false;
   C.sb_Stop->SetEnabled(false);
+  ReportLostFiles();
   if (FShowMessageOk) FShowMessageOk(kRunCaption, String(), u"Процесс поиска и выборки закончен!");
   FFormatBuffers.FreeFormatBuffers();
 }
@@ -358,8 +388,9 @@ void TSearchRun::sb_StopClick(TObject*) {
   // The files of the resources already handled are written first, so that the
   // saved log tells which could not be.
   FCommits.Wait();
-  if (RunPrepared) SaveLog();
-  FCommits.Wait();
+  MarkUnwrittenFiles();
+  if (RunPrepared) SaveLastLog();
+  ReportLostFiles();
   if (FShowMessageOk) FShowMessageOk(kRunCaption, u"СТОП!", u"Остановлено по Вашему требованию!");
 }
 
@@ -430,8 +461,15 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   AddToCounter(C.Edit_BibRec_Load, received);
   mark = u"(" + IntToStr(received) + u") ";
   // Marked only where the entry still is.
-  if (!searched.empty() && Index < list.Count() && list.clb_ListDB_Names->GetItems()->Get(Index) == searched)
-    SetCaptionMark(Index, mark);
+  const bool listed =
+      !searched.empty() && Index < list.Count() && list.clb_ListDB_Names->GetItems()->Get(Index) == searched;
+  if (listed) SetCaptionMark(Index, mark);
+  // What the run needs to give the entry back when its records go nowhere.
+  auto saved = [&](const String& File, Integer Line, Integer Syntax) {
+    TStrings* ids = list.lb_ListDB_ID->GetItems();
+    return TSavedRecords{Index, listed && Index < ids->GetCount() ? ids->Get(Index) : String(),
+                         listed ? mark : String(), caption(), File, Line, Syntax};
+  };
 
   // The records as the file gets them: the server's bytes, each record's
   // terminators kept. Only the blanks around a result that does not end with
@@ -446,6 +484,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     const Integer line = syntaxes->IndexOfName(syntax);
     if (line < 0) return true;
     FFormatBuffers.AppendToFormatBuffer(line, raw);
+    if (FFormatBuffers.HasFormatBuffer(line)) FSaved.push_back(saved(String(), -1, line));
     syntaxes->SetValueFromIndex(
         line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
     logFaults(lost);
@@ -464,9 +503,10 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     // the file's place marks the line at once; a write that fails there marks
     // it when the run next looks (MarkUnwrittenFiles), before the log is saved
     // again.
-    const String line = SearchLogResourceLine(caption(), file, true);
-    const bool written = QueueTextFile(FCommits, *FDirSave + file, FRecordBuffer, line);
-    AddLogLine(written ? line : SearchLogResourceLine(caption(), file, false));
+    FSaved.push_back(saved(file, C.RE_LOG->GetLines()->GetCount(), -1));
+    const bool queued = QueueTextFile(FCommits, *FDirSave + file, FRecordBuffer, IntToStr(Integer(FSaved.size()) - 1));
+    AddLogLine(SearchLogResourceLine(caption(), file, queued));
+    if (!queued) RecordsLost(FSaved.back());
   }
   logFaults(lost);
   SaveLog();
@@ -508,13 +548,19 @@ void TSearchRun::AddLogLines(const std::vector<String>& L) {
 
 void TSearchRun::MarkUnwrittenFiles() {
   TStrings* lines = C.RE_LOG->GetLines();
-  for (const String& line : FCommits.TakeFailed()) {
-    // The file's line is the last one of its text: lines are only added.
-    for (Integer i = lines->GetCount() - 1; i >= 0; --i) {
-      if (lines->Get(i) != line) continue;
-      lines->Put(i, u"Error: " + line);
-      break;
+  for (const String& tag : FCommits.TakeFailed()) {
+    if (tag == kLogTag) {
+      FLogLost = true;
+      continue;
     }
+    const Integer at = StrToIntDefTrim(tag, -1);
+    if (at < 0 || at >= Integer(FSaved.size())) continue;
+    const TSavedRecords& r = FSaved[static_cast<size_t>(at)];
+    // Lines are only added during a run: the file's line is where it was put.
+    const String line = SearchLogResourceLine(r.Caption, r.File, true);
+    if (r.Line < lines->GetCount() && lines->Get(r.Line) == line)
+      lines->Put(r.Line, SearchLogResourceLine(r.Caption, r.File, false));
+    RecordsLost(r);
   }
 }
 
@@ -522,14 +568,47 @@ void TSearchRun::SaveLog() {
   MarkUnwrittenFiles();
   const String name = SearchLogFileName(*FDirSave, SaveMode());
   // A folder in the log's place stops the run at once; a write that fails
-  // there is reported by the next save, or by the end or the stop of the run.
+  // there is told at the run's next look, and the run goes on.
   try {
     CheckFileReplaceable(name);
   } catch (const std::exception&) {
     // The run stops here: the files it queued before are in place first.
     FCommits.Wait();
+    MarkUnwrittenFiles();
     throw;
   }
   // Only the newest log counts: one still waiting to be written is dropped.
-  FCommits.Replace(name, FLogSaver.Bytes(C.RE_LOG->GetText()), SearchLogFileMode, true);
+  FCommits.Replace(name, FLogSaver.Bytes(C.RE_LOG->GetText()), SearchLogFileMode, kLogTag);
+}
+
+void TSearchRun::SaveLastLog() {
+  MarkUnwrittenFiles();
+  // Only this save tells whether the log on the disk is whole.
+  FLogLost = false;
+  SaveLog();
+  FCommits.Wait();
+  MarkUnwrittenFiles();
+}
+
+void TSearchRun::RecordsLost(const TSavedRecords& R) {
+  ++FLostRecords;
+  const Integer at = FindTakenEntry(R.Index, R.Id);
+  if (at < 0) return;
+  TCheckListBox* names = C.SearchList->clb_ListDB_Names;
+  const String caption = names->GetItems()->Get(at);
+  if (!R.Mark.empty() && caption.starts_with(R.Mark)) names->GetItems()->Put(at, caption.substr(R.Mark.size()));
+  names->SetChecked(at, true);
+}
+
+void TSearchRun::FormatRecordsLost(Integer Syntax, const String& File) {
+  for (const TSavedRecords& r : FSaved) {
+    if (r.Syntax != Syntax) continue;
+    AddLogLine(SearchLogResourceLine(r.Caption, File, false));
+    RecordsLost(r);
+  }
+}
+
+void TSearchRun::ReportLostFiles() {
+  if (FLostRecords == 0 && !FLogLost) return;
+  Fail(LostFilesText(*FDirSave, FLostRecords > 0, FLogLost));
 }

@@ -112,10 +112,25 @@ private:
   void AddLogLines(const std::vector<String>& Lines);
   void AddLogLine(const String& Line);
   // "Error: " in front of the log lines of record files that could not be
-  // written behind the run.
+  // written behind the run, and their entries given back (RecordsLost); a
+  // log that could not be written is noted (FLogLost).
   void MarkUnwrittenFiles();
   // The log's bytes taken now and written behind the run.
   void SaveLog();
+  // The run's last save of its log, waited for, with whatever failed before.
+  void SaveLastLog();
+  // The entry whose records went nowhere is ticked again, without the count
+  // mark that told of them, so the next start searches it once more.
+  struct TSavedRecords;
+  void RecordsLost(const TSavedRecords& Records);
+  // Every resource of syntax line Syntax, whose file could not be written,
+  // named in the log and given back.
+  void FormatRecordsLost(Integer Syntax, const String& File);
+  // The message naming the save folder when records or the log went nowhere.
+  void ReportLostFiles();
+  // Where a taken entry is now: where it was, else the first unticked entry
+  // of its resource (the list may have been edited meanwhile); -1 when gone.
+  Integer FindTakenEntry(Integer Index, const String& Id) const;
   void EndRun();
   void SetCaptionMark(Integer Index, const String& Mark);
   void AddToCounter(TControl* Counter, Integer Value);
@@ -155,4 +170,19 @@ private:
     String Id;
   };
   std::vector<TTakenEntry> FTaken;
+  // Records the run handed to a file: one queued record file (its tag is the
+  // position here), or a resource's records in the buffer of syntax line
+  // Syntax (per-syntax mode).
+  struct TSavedRecords {
+    Integer Index;
+    String Id;
+    String Mark;     // the count mark the entry got
+    String Caption;  // the entry's caption with the mark
+    String File;     // the record file's name (per resource)
+    Integer Line;    // the log line naming the file (per resource), else -1
+    Integer Syntax;  // per syntax, else -1
+  };
+  std::vector<TSavedRecords> FSaved;
+  Integer FLostRecords = 0;  // resources of this run whose records went nowhere
+  bool FLogLost = false;     // the log's last write failed
 };

@@ -1,5 +1,6 @@
 #include "client/SettingsFile.h"
 
+#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
@@ -49,6 +50,20 @@ void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
   IniWriteString(FileName, u"FIND_SIMPLE", u"Author_Text", Values.Author_Text, p);
   IniWriteBool(FileName, u"FIND_SIMPLE", u"Keyword_Check", Values.Keyword_Check, p);
   IniWriteString(FileName, u"FIND_SIMPLE", u"Keyword_Text", Values.Keyword_Text, p);
+}
+
+void CheckSettingsFileKeeps(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
+                            const TFolderProbe& Probe) {
+  if (ProbeOrDefault(Probe)(FileName)) return;
+  // As the file would hold them: strings trimmed.
+  TSettingsValues stored = Values;
+  for (String* s : {&stored.DirSave, &stored.RecCountFromDB, &stored.Title_Text, &stored.Author_Text,
+                    &stored.Keyword_Text})
+    *s = Trim(*s);
+  TSettingsValues kept = ReadSearchSettings(FileName, AppFolder);
+  kept.SchemeIndex = ReadSchemeIndex(FileName);
+  if (stored == kept) return;
+  throw EFCreateError(u"Cannot create file \"" + FileName + u"\". The folder does not accept new files");
 }
 
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe) {

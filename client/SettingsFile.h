@@ -31,6 +31,8 @@ struct TSettingsValues {
   String Author_Text;
   bool Keyword_Check = false;
   String Keyword_Text;
+
+  bool operator==(const TSettingsValues&) const = default;
 };
 
 // The keys are read in two parts, in the order the main window loads them:
@@ -44,6 +46,14 @@ TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFold
 // skipped when Probe (IsFolderWritable by default) fails for the file.
 void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
                        const TFolderProbe& Probe = nullptr);
+
+// Raises EFCreateError naming FileName when Probe (IsFolderWritable by
+// default) fails for it while Values, as WriteSettingsFile would store them,
+// differ from what the file gives (AppFolder for the default save folder):
+// the changes would be lost, and the user is to learn it as of a file that
+// could not be written.
+void CheckSettingsFileKeeps(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
+                            const TFolderProbe& Probe = nullptr);
 
 // True when SettingsFolder is not empty, exists and passes the probe.
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe = nullptr);

@@ -411,6 +411,8 @@ bool TForm_Main::SaveSettings() {
   if (FSettingsLoaded || FSearchListLoaded) RemoveLeftoverTempFilesOfSettings();
   if (FSettingsLoaded) {
     try {
+      // A folder that no longer takes the file loses what was changed: said.
+      CheckSettingsFileKeeps(SettingsFileName(SettingsFolder), AppFolder, v);
       WriteSettingsFile(SettingsFileName(SettingsFolder), v);
     } catch (...) {
       failure = std::current_exception();

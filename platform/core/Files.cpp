@@ -353,21 +353,26 @@ TPreparedFile PrepareFileAtomic(StringView FileName, std::string_view Bytes, boo
 
 void RemoveLeftoverTempFiles(StringView FileName) {
   if (FileName.empty() || FileName.back() == PathDelim) return;
-  const String folder = ExtractFilePath(FileName);
-  const std::string dir = folder.empty() ? std::string(".") : OsName(folder);
-  const std::string stem = TempStem(FileName);
+  const String name = ExtractFileName(FileName);
+  RemoveLeftoverTempFilesIn(ExtractFilePath(FileName), [&](StringView Of) { return Of == name; });
+}
+
+void RemoveLeftoverTempFilesIn(StringView Folder, const std::function<bool(StringView Name)>& Of) {
+  const std::string dir = Folder.empty() ? std::string(".") : OsName(Folder);
   DIR* d = ::opendir(dir.c_str());
   if (!d) return;
   const uid_t me = ::getuid();
   while (const dirent* e = ::readdir(d)) {
     const std::string_view name(e->d_name);
-    // Exactly the names CreateTempBeside makes for this file: its stem, the
-    // random letters, the mark.
-    if (name.size() != stem.size() + kRandomLength + kTempMark.size() || !name.starts_with(stem) ||
-        !name.ends_with(kTempMark))
+    // Exactly the names CreateTempBeside makes: a dot, the file's name, a dot,
+    // the random letters, the mark.
+    constexpr size_t tail = 1 + kRandomLength + kTempMark.size();
+    if (name.size() < 1 + 1 + tail || name.front() != '.' || !name.ends_with(kTempMark)) continue;
+    const std::string_view random = name.substr(name.size() - kRandomLength - kTempMark.size(), kRandomLength);
+    if (name[name.size() - tail] != '.' ||
+        random.find_first_not_of(std::string_view(kLetters, sizeof kLetters - 1)) != std::string_view::npos)
       continue;
-    const std::string_view random = name.substr(stem.size(), kRandomLength);
-    if (random.find_first_not_of(std::string_view(kLetters, sizeof kLetters - 1)) != std::string_view::npos) continue;
+    if (!Of(FromUtf8(name.substr(1, name.size() - 1 - tail)))) continue;
     // Only a plain file of this user's: never a link, a folder or another's.
     struct stat st;
     const int fd = ::dirfd(d);

@@ -5,6 +5,7 @@
 // goes to a temporary file in the same folder, which then replaces the target,
 // so a failed or interrupted write never leaves a half-written file behind.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,6 +63,9 @@ void WriteTextFileAtomic(StringView FileName, StringView Text);
 // files of this user's. For a caller that knows no write of the file is under
 // way, such as a program holding its single-instance lock.
 void RemoveLeftoverTempFiles(StringView FileName);
+// The same for every file of Folder whose name (without folder) Of accepts:
+// for a folder whose files have names made as they are written.
+void RemoveLeftoverTempFilesIn(StringView Folder, const std::function<bool(StringView Name)>& Of);
 
 // Raises as WriteFileAtomic would when FileName can hold no file: an empty
 // name, one ending in the delimiter, or a folder in its place.

@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 
+#include <filesystem>
 #include <regex>
 #include <set>
 
@@ -295,6 +296,27 @@ TEST(ProgramShutDown, ASettingsFileThatCannotBeWrittenStillLetsTheSearchListBeSa
   ASSERT_EQ(drv.Boxes().size(), 1u);
   EXPECT_NE(drv.Boxes()[0].Text.find(u"Borrowline.ini"), String::npos) << ToUtf8(drv.Boxes()[0].Text);
   EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), "7\r\n");
+}
+
+TEST(ProgramShutDown, ChangedSettingsASettingsFolderTurnedReadOnlyWouldLoseAreReported) {
+  if (!std::filesystem::is_directory("/proc/self")) GTEST_SKIP() << "no /proc";
+  TProgramDriver drv;
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"25");
+  // Root writes anywhere: the folder's name is made to lead to /proc, where
+  // no file can be made.
+  const std::string settings = ToUtf8(drv.Folder()) + "Settings";
+  ASSERT_EQ(::rename(settings.c_str(), (settings + ".kept").c_str()), 0);
+  ASSERT_EQ(::symlink("/proc", settings.c_str()), 0);
+  drv.CloseMainWindow();
+  ::unlink(settings.c_str());
+  ::rename((settings + ".kept").c_str(), settings.c_str());
+  EXPECT_TRUE(Application->GetTerminated());
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_TRUE(drv.Boxes()[0].Plain);
+  EXPECT_NE(drv.Boxes()[0].Text.find(drv.Folder() + u"Settings/Borrowline.ini"), String::npos)
+      << ToUtf8(drv.Boxes()[0].Text);
 }
 
 TEST(ProgramShutDown, WholeRunEndsWhenTheMainWindowClosesAndFreesTheWindows) {

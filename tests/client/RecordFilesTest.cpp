@@ -190,7 +190,7 @@ TEST(FileCommitQueue, FilesAreInPlaceWhenWaitReturnsAndTheNewestOfANameWins) {
   for (int i = 1; i <= 30; ++i) {
     const String record = t.Path() + IntToStrPadded(i, 5, u'0') + u".iso";
     queue.Write(record, "records " + std::to_string(i), record);
-    queue.Replace(log, "log after " + std::to_string(i), SearchLogFileMode, true);
+    queue.Replace(log, "log after " + std::to_string(i), SearchLogFileMode, u"log");
   }
   queue.Wait();
   EXPECT_EQ(ReadFileBytes(log), "log after 30");
@@ -208,34 +208,32 @@ TEST(FileCommitQueue, FilesStillQueuedAreWrittenBeforeTheQueueGoes) {
   {
     TFileCommitQueue queue;
     for (int i = 0; i < 5; ++i)
-      queue.Replace(t.Path() + IntToStr(i) + u".iso", std::string(100000, static_cast<char>('a' + i)), -1);
+      queue.Write(t.Path() + IntToStr(i) + u".iso", std::string(100000, static_cast<char>('a' + i)), IntToStr(i));
   }
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"0.iso", "1.iso", "2.iso", "3.iso", "4.iso"}));
   EXPECT_EQ(ReadFileBytes(t.Path() + u"4.iso"), std::string(100000, 'e'));
 }
 
-TEST(FileCommitQueue, AFileThatCouldNotBeWrittenIsRaisedOnceByTheNextCallAndTheQueueGoesOn) {
+TEST(FileCommitQueue, ALogQueuedAfterAFailedFileWaitsUntilTheFailureIsTold) {
   TTempFolder t;
+  const String log = t.Path() + u"!_LOG.txt";
   TFileCommitQueue queue;
-  queue.Replace(t.Path() + u"missing/!_LOG.txt", "log", SearchLogFileMode);
-  EXPECT_THROW(queue.Wait(), EFCreateError);
-  queue.Wait();  // reported once
-  queue.Replace(t.Path() + u"!_LOG.txt", "b", SearchLogFileMode);
+  queue.Replace(log, "first", SearchLogFileMode, u"log");
   queue.Wait();
-  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "b");
-
-  // Without a Wait in between, the next Replace or Wait reports it, whichever
-  // comes after the failed write.
-  queue.Replace(t.Path() + u"missing/!_LOG.txt", "log", SearchLogFileMode);
-  bool raised = false;
-  try {
-    queue.Replace(t.Path() + u"!_LOG.txt", "c", SearchLogFileMode);
-    queue.Wait();
-  } catch (const EFCreateError&) {
-    raised = true;
-  }
-  EXPECT_TRUE(raised);
+  queue.Write(t.Path() + u"missing/a.iso", "a", u"a");
+  queue.Replace(log, "names a as written", SearchLogFileMode, u"log");
   queue.Wait();
+  EXPECT_EQ(ReadFileBytes(log), "first");
+  EXPECT_EQ(queue.TakeFailed(), std::vector<String>{u"a"});
+  // Once told, the next log is written, and a log that fails itself holds
+  // back no other.
+  queue.Replace(log, "names a as lost", SearchLogFileMode, u"log");
+  queue.Replace(t.Path() + u"missing/!_LOG.txt", "x", SearchLogFileMode, u"other log");
+  queue.Replace(t.Path() + u"!_LOG2.txt", "second", SearchLogFileMode, u"log2");
+  queue.Wait();
+  EXPECT_EQ(ReadFileBytes(log), "names a as lost");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG2.txt"), "second");
+  EXPECT_EQ(queue.TakeFailed(), std::vector<String>{u"other log"});
   EXPECT_FALSE(DirectoryExists(t.Path() + u"missing"));
 }
 

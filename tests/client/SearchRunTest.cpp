@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <regex>
+#include <tuple>
 
 #include "client/SearchRun.h"
 #include "client/SearchServer.h"
@@ -603,7 +607,13 @@ TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
   const auto lines = LogLines();
   EXPECT_EQ(lines[5], "Error: (1) Alpha (usmarc) => " + IsoName(1));
   EXPECT_EQ(lines[6], "(1) Beta (usmarc) => " + IsoName(2));
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  // Alpha's records went nowhere: its entry waits for the next start.
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "(1) Beta (usmarc)"}));
+  EXPECT_TRUE(Names->GetChecked(0));
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[0].rfind("Папка для сохранения записей " + ToUtf8(DirSave) + ": не удалось сохранить записи", 0), 0u)
+      << Texts()[0];
+  EXPECT_EQ(Texts()[1], "Процесс поиска и выборки закончен!");
 }
 
 namespace {
@@ -611,13 +621,13 @@ namespace {
 // A file-size limit, as a full disk: ten records do not fit, a short log does.
 class TFileSizeLimit {
 public:
-  TFileSizeLimit() {
+  explicit TFileSizeLimit(rlim_t Bytes = 4096) {
     ::getrlimit(RLIMIT_FSIZE, &FSaved);
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGXFSZ, &ignore, &FPrevious);
     struct rlimit small = FSaved;
-    small.rlim_cur = 4096;
+    small.rlim_cur = Bytes;
     ::setrlimit(RLIMIT_FSIZE, &small);
   }
   ~TFileSizeLimit() {
@@ -640,15 +650,18 @@ TEST_F(SearchRunTest, RecordFileThatFailsWhileTheNextResourceIsSearchedIsMarkedI
     TFileSizeLimit full;
     RunToEnd();
   }
-  const auto captions = Captions();
-  ASSERT_EQ(captions.size(), 2u);
+  // Both wait for the next start, without the marks of records kept.
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "Beta (usmarc)"}));
   const auto lines = LogLines();
   ASSERT_GE(lines.size(), 7u);
-  EXPECT_EQ(lines[5], "Error: " + captions[0] + " => " + IsoName(1));
-  EXPECT_EQ(lines[6], "Error: " + captions[1] + " => " + IsoName(2));
+  EXPECT_TRUE(std::regex_match(lines[5], std::regex(R"(Error: \(\d+\) Alpha \(usmarc\) => )" + Quote(IsoName(1)))))
+      << lines[5];
+  EXPECT_TRUE(std::regex_match(lines[6], std::regex(R"(Error: \(\d+\) Beta \(usmarc\) => )" + Quote(IsoName(2)))))
+      << lines[6];
   EXPECT_EQ(ToUtf8(C.RE_LOG->GetLines()->Get(5)), lines[5]);
   EXPECT_EQ(Entries(), std::vector<std::string>{"!_LOG.txt"});
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[1], "Процесс поиска и выборки закончен!");
 }
 
 TEST_F(SearchRunTest, ARecordFileThatFailedInAReplacedRunMarksNoLineOfTheNewRun) {
@@ -757,4 +770,134 @@ TEST_F(SearchRunTest, StartingAgainFromASelectedEntryBeginsWhereTheReplacedRunBe
   EXPECT_TRUE(Names->GetChecked(0));
   for (Integer i = 1; i < 4; ++i) EXPECT_FALSE(Names->GetChecked(i)) << i;
   EXPECT_EQ(LogLines().size(), 5u + 3u + 2u);
+}
+
+// ---- A save folder that stops taking files during a run --------------------------
+
+namespace {
+
+enum class TFolderFault { ReadOnly, Full, Gone };
+
+// Read-only: root writes anywhere, so the folder's name is made to lead to
+// /proc, where no file can be made. Full: a file-size limit that not even the
+// log's head lines fit. Gone: renamed away. Undone when it goes.
+class TSaveFolderFault {
+public:
+  TSaveFolderFault(TFolderFault Kind, const String& DirSave)
+      : FDir(ToUtf8(ExcludeTrailingPathDelimiter(DirSave))), FKept(FDir + ".kept") {
+    if (Kind == TFolderFault::Full) {
+      FLimit.emplace(100);
+      return;
+    }
+    FMoved = ::rename(FDir.c_str(), FKept.c_str()) == 0;
+    if (Kind == TFolderFault::ReadOnly) FLinked = ::symlink("/proc", FDir.c_str()) == 0;
+  }
+  ~TSaveFolderFault() {
+    if (FLinked) ::unlink(FDir.c_str());
+    if (FMoved) ::rename(FKept.c_str(), FDir.c_str());
+  }
+  TSaveFolderFault(const TSaveFolderFault&) = delete;
+  TSaveFolderFault& operator=(const TSaveFolderFault&) = delete;
+
+private:
+  std::string FDir, FKept;
+  bool FMoved = false, FLinked = false;
+  std::optional<TFileSizeLimit> FLimit;
+};
+
+}  // namespace
+
+class SaveFolderFault : public SearchRunTest,
+                        public ::testing::WithParamInterface<std::tuple<TFolderFault, Integer>> {};
+
+TEST_P(SaveFolderFault, RecordsThatWentNowhereAreNamedGivenBackAndSaidAndTheRunEnds) {
+  if (!std::filesystem::is_directory("/proc/self")) GTEST_SKIP() << "no /proc";
+  const auto [fault, mode] = GetParam();
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  C.rg_BR_SaveMode->SetItemIndex(mode);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"10");
+  const std::string file1 = mode == 0 ? IsoName(1) : "001-USMARC.iso";
+  const std::string file2 = mode == 0 ? IsoName(2) : "001-USMARC.iso";
+  WriteBytes(DirSave + FromUtf8(file1), "old records");
+  Run->sb_StartClick(nullptr);
+  {
+    TSaveFolderFault broken(fault, DirSave);
+    for (int i = 0; i < 100 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  }
+  EXPECT_EQ(Display.MessageBoxes().size(), 0u)
+      << (Display.MessageBoxes().empty() ? std::string() : ToUtf8(Display.MessageBoxes()[0].Text));
+  EXPECT_FALSE(C.sb_Stop->GetEnabled());
+
+  // The log on the screen names both, as not written, and is closed.
+  std::vector<std::string> screen;
+  for (Integer i = 0; i < C.RE_LOG->GetLines()->GetCount(); ++i) screen.push_back(ToUtf8(C.RE_LOG->GetLines()->Get(i)));
+  std::vector<std::string> expected = {kDate, ".*", ".*", "Start: .*", std::string(49, '=')};
+  if (mode == 1) expected.push_back(Quote("Error: USMARC => 001-USMARC.iso"));
+  expected.push_back(R"(Error: \(\d+\) Alpha \(usmarc\) => )" + Quote(file1));
+  expected.push_back(R"(Error: \(\d+\) Beta \(usmarc\) => )" + Quote(file2));
+  expected.push_back(std::string(49, '='));
+  expected.push_back("Finish: " + kDateTime);
+  ExpectLines(screen, expected);
+
+  // Both entries wait to be searched again, with no mark of records kept.
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "Beta (usmarc)"}));
+  EXPECT_TRUE(Names->GetChecked(0) && Names->GetChecked(1));
+  // The folder holds what it held, and nothing beside it.
+  EXPECT_EQ(Entries(), std::vector<std::string>{file1});
+  EXPECT_EQ(Bytes(file1), "old records");
+
+  const std::string why = fault == TFolderFault::Gone       ? " больше не существует"
+                          : fault == TFolderFault::ReadOnly ? " - только для чтения"
+                                                            : ":";
+  ASSERT_EQ(Shown.size(), 2u) << ::testing::PrintToString(Texts());
+  EXPECT_EQ(Shown[0].Caption + "/" + Shown[0].Head, "Поиск информации/Ошибка");
+  EXPECT_EQ(Shown[0].Text.rfind("Папка для сохранения записей " + ToUtf8(DirSave) + why, 0), 0u) << Shown[0].Text;
+  EXPECT_EQ(Shown[1].Text, "Процесс поиска и выборки закончен!");
+
+  // The folder takes files again: the next start searches both once more.
+  Shown.clear();
+  RunToEnd();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  EXPECT_FALSE(Names->GetChecked(0) || Names->GetChecked(1));
+  const auto lines = LogLines(mode == 0 ? "!_LOG.txt" : "!_LOG2.txt");
+  ASSERT_EQ(lines.size(), 5u + (mode == 0 ? 2u : 1u) + 2u) << ::testing::PrintToString(lines);
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Error"), std::string::npos) << line;
+  EXPECT_GT(Bytes(file1).size(), 100u);
+}
+
+std::string SaveFolderFaultName(const ::testing::TestParamInfo<SaveFolderFault::ParamType>& P) {
+  static const char* const kFaults[] = {"ReadOnly", "Full", "Gone"};
+  return std::string(kFaults[static_cast<int>(std::get<0>(P.param))]) +
+         (std::get<1>(P.param) == 0 ? "PerResource" : "PerSyntax");
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadOnlyFullOrGone, SaveFolderFault,
+                         ::testing::Combine(::testing::Values(TFolderFault::ReadOnly, TFolderFault::Full,
+                                                              TFolderFault::Gone),
+                                            ::testing::Values(Integer(0), Integer(1))),
+                         SaveFolderFaultName);
+
+TEST_F(SearchRunTest, WhatARunKilledWhileWritingLeftGoesAtTheNextStart) {
+  Resources({Ztest(1, "Alpha")}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  const std::vector<std::string> leftovers = {"." + IsoName(1) + ".Ab3dE9.borrow-tmp",
+                                              ".001-USMARC.iso.zzzzzz.borrow-tmp", ".!_LOG.txt.A1b2C3.borrow-tmp",
+                                              ".!_LOG2.txt.000000.borrow-tmp"};
+  // Look-alikes of other names and shapes, and another user's, stay.
+  std::vector<std::string> others = {".notes.txt.Ab3dE9.borrow-tmp", ".x.iso.Ab3dE.borrow-tmp",
+                                     ".x.iso.Ab3dE9.borrow-tmp.1", "x.iso.Ab3dE9.borrow-tmp",
+                                     ".x.iso.Ab_dE9.borrow-tmp"};
+  if (::geteuid() == 0) others.push_back(".theirs.iso.Ab3dE9.borrow-tmp");
+  for (const auto& n : leftovers) WriteBytes(DirSave + FromUtf8(n), "left");
+  for (const auto& n : others) WriteBytes(DirSave + FromUtf8(n), "not ours");
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(ToUtf8(DirSave + u".theirs.iso.Ab3dE9.borrow-tmp").c_str(), 4242, 4242), 0);
+  }
+  ASSERT_TRUE(ForceDirectories(DirSave + u".folder.iso.Ab3dE9.borrow-tmp"));
+  others.push_back(".folder.iso.Ab3dE9.borrow-tmp");
+  RunToEnd();
+  others.push_back("!_LOG.txt");
+  others.push_back(IsoName(1));
+  std::sort(others.begin(), others.end());
+  EXPECT_EQ(Entries(), others);
 }

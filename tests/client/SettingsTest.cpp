@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "client/SettingsFile.h"
 #include "client/__files.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/StringList.h"
@@ -236,6 +238,41 @@ TEST(SettingsFile, NothingIsWrittenWhenTheProbeFails) {
   v.SchemeIndex = 1;
   WriteSettingsFile(file, v, NeverWritable);
   EXPECT_EQ(ReadFileBytes(file), "[BR]\r\nSaveMode=1\r\n");
+}
+
+TEST(SettingsFile, AFolderThatTakesNoFileIsReportedOnlyWhenAChangeWouldBeLost) {
+  TTempFolder t;
+  const String file = SettingsFileName(t.Path());
+  const String app = t.Path();
+  TSettingsValues kept;  // what an absent file gives
+  kept.DirSave = app + u"Import/";
+  auto check = [&](const TSettingsValues& V) { CheckSettingsFileKeeps(file, app, V, NeverWritable); };
+  EXPECT_NO_THROW(check(kept));
+  // As the controls hold them: blanks the file would not keep are no change.
+  TSettingsValues padded = kept;
+  padded.RecCountFromDB = u" 10 ";
+  padded.DirSave = u" " + kept.DirSave;
+  EXPECT_NO_THROW(check(padded));
+  // Each key changed alone is one change too many.
+  const std::vector<std::function<void(TSettingsValues&)>> changes = {
+      [](TSettingsValues& v) { v.SchemeIndex = 1; },         [](TSettingsValues& v) { v.DirSave = u"/elsewhere/"; },
+      [](TSettingsValues& v) { v.SaveMode = 1; },            [](TSettingsValues& v) { v.RecCountFromDB = u"25"; },
+      [](TSettingsValues& v) { v.Title_Check = false; },     [](TSettingsValues& v) { v.Title_Text = u"Война"; },
+      [](TSettingsValues& v) { v.Author_Check = true; },     [](TSettingsValues& v) { v.Author_Text = u"Толстой"; },
+      [](TSettingsValues& v) { v.Keyword_Check = true; },    [](TSettingsValues& v) { v.Keyword_Text = u"мир"; }};
+  for (size_t i = 0; i < changes.size(); ++i) {
+    TSettingsValues v = kept;
+    changes[i](v);
+    EXPECT_THROW(check(v), EFCreateError) << i;
+    // A folder that takes the file says nothing: the file gets them.
+    EXPECT_NO_THROW(CheckSettingsFileKeeps(file, app, v, [](const String&) { return true; })) << i;
+  }
+  // Against a file that holds the changes, nothing is lost.
+  TSettingsValues stored = kept;
+  stored.RecCountFromDB = u"25";
+  WriteSettingsFile(file, stored, [](const String&) { return true; });
+  EXPECT_NO_THROW(check(stored));
+  EXPECT_THROW(check(kept), EFCreateError);
 }
 
 TEST(SettingsFile, SettingsFolderWritableNeedsANameAFolderAndTheProbe) {
