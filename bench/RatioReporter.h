@@ -4,9 +4,9 @@
 // benchmarks beside each other afterwards; figures recorded with Figure() are
 // printed after the run beside their baselines and targets (bench/Targets.h).
 // A check that fails in any repetition of a benchmark (CheckFailed), or a
-// benchmark the library reports an error of, makes the program exit non-zero
-// with the check's message, so `make bench` fails, and none of the figures
-// recorded while it ran is said to hold.
+// benchmark that reports an error, makes the program exit non-zero with the
+// check's message, so `make bench` fails, and none of the figures recorded
+// while it ran is said to hold.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -146,8 +146,8 @@ public:
     };
     for (const Run& r : runs) {
       if (r.error_occurred) fail(r, r.error_message);
-      // Any repetition's failed check shows in every repetition reported and
-      // in the averages.
+      // A failed check shows in its repetition's results and in the
+      // averages over the repetitions.
       for (const auto& [name, counter] : r.counters)
         if (name.rfind(kCheckFailed, 0) == 0 && counter.value > 0) fail(r, name);
       // A benchmark run several times is represented by its median.
