@@ -3,6 +3,7 @@
 // and CPU timers, and the figures of the harness (bench/RatioReporter.h).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <vector>
@@ -55,10 +56,35 @@ bool SameOrderUpToTies(const std::vector<T>& Result, const std::vector<T>& Basel
   return a == b;
 }
 
-// True when the two hold the same items, whatever their order.
-template <class T>
-bool SameSet(std::vector<T> A, std::vector<T> B) {
-  std::sort(A.begin(), A.end());
-  std::sort(B.begin(), B.end());
-  return A == B;
+// True when Shown (rows 0 .. n-1 as a tree-mode view shows them, every node
+// expanded) is the walk of a plain model tree: each row under the row
+// Parent(row) names (negative for a root), the children of each in the order
+// Baseline holds them, each child followed by its own subtree. Siblings of
+// equal keys (SameKey) may come in either order among themselves, each with its
+// subtree, for sorts that keep ties as they please.
+template <class TRow, class TParent, class TSameKey>
+bool IsModelTreeWalk(const std::vector<TRow>& Shown, const std::vector<TRow>& Baseline, TParent&& Parent,
+                     TSameKey&& SameKey) {
+  const size_t n = Baseline.size(), root = n;
+  if (Shown.size() != n) return false;
+  std::vector<std::vector<TRow>> children(n + 1);
+  for (TRow row : Baseline) {
+    const auto parent = Parent(row);
+    if (row < 0 || static_cast<size_t>(row) >= n || (parent >= 0 && static_cast<size_t>(parent) >= n)) return false;
+    children[parent < 0 ? root : static_cast<size_t>(parent)].push_back(row);
+  }
+  std::vector<size_t> next(n + 1, 0);
+  std::vector<size_t> path{root};
+  for (TRow row : Shown) {
+    while (!path.empty() && next[path.back()] == children[path.back()].size()) path.pop_back();
+    if (path.empty()) return false;
+    std::vector<TRow>& siblings = children[path.back()];
+    const size_t at = next[path.back()]++;
+    size_t j = at;
+    while (j < siblings.size() && siblings[j] != row && SameKey(siblings[at], siblings[j])) ++j;
+    if (j == siblings.size() || siblings[j] != row || !SameKey(siblings[at], siblings[j])) return false;
+    std::swap(siblings[at], siblings[j]);
+    path.push_back(static_cast<size_t>(row));
+  }
+  return true;
 }

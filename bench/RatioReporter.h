@@ -3,9 +3,10 @@
 // table and keeps each benchmark's time per iteration, for programs that set
 // benchmarks beside each other afterwards; figures recorded with Figure() are
 // printed after the run beside their baselines and targets (bench/Targets.h).
-// A benchmark that reports an error (a check that failed, SkipWithError) makes
-// the program exit non-zero, so `make bench` fails, and none of the figures
-// recorded while it ran is said to hold.
+// A check that fails in any repetition of a benchmark (CheckFailed), or a
+// benchmark that reports an error, makes the program exit non-zero with the
+// check's message, so `make bench` fails, and none of the figures recorded
+// while it ran is said to hold.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -38,6 +39,32 @@ struct TTimes {
   double Ms = 0;
   double CpuMs = -1;
 };
+
+// A failed check travels with its repetition as a counter named after it: the
+// benchmark library keeps counters in each repetition's results and in the
+// averages over them, where it leaves out a repetition that reported an error
+// (and cannot average at all when the first one did).
+inline constexpr char kCheckFailed[] = "check failed: ";
+
+// Records that a check of the running repetition failed, Message saying what
+// differs. The benchmark runs on; the program fails at the end and none of the
+// benchmark's figures holds. Benchmarks report their checks this way rather
+// than with SkipWithError, for the reason above.
+inline void CheckFailed(benchmark::State& State, const std::string& Message) {
+  const std::string Name = kCheckFailed + Message;
+  if (State.counters.count(Name)) return;
+  State.counters[Name] = 1;
+  // At once as well: whatever happens later in the run cannot lose it.
+  std::fprintf(stderr, "%s\n", Name.c_str());
+}
+
+// A benchmark that cannot do its work (its setup failed): the check fails and
+// the loop the library expects runs idle.
+inline void FailBeforeRunning(benchmark::State& State, const std::string& Message) {
+  CheckFailed(State, Message);
+  for (auto _ : State) {
+  }
+}
 
 struct TFigureRecord {
   std::string What, Baseline;
@@ -111,12 +138,18 @@ public:
 
   void ReportRuns(const std::vector<Run>& runs) override {
     bool failed = false;
+    auto fail = [&](const Run& r, const std::string& Message) {
+      const std::string line = r.run_name.str() + ": " + Message;
+      if (std::find(Failed.begin(), Failed.end(), line) == Failed.end()) Failed.push_back(line);
+      FailedNames.push_back(r.run_name.function_name);
+      failed = true;
+    };
     for (const Run& r : runs) {
-      if (r.error_occurred) {
-        Failed.push_back(r.benchmark_name() + ": " + r.error_message);
-        FailedNames.push_back(r.run_name.function_name);
-        failed = true;
-      }
+      if (r.error_occurred) fail(r, r.error_message);
+      // A failed check shows in its repetition's results and in the
+      // averages over the repetitions.
+      for (const auto& [name, counter] : r.counters)
+        if (name.rfind(kCheckFailed, 0) == 0 && counter.value > 0) fail(r, name);
       // A benchmark run several times is represented by its median.
       if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
       if (r.iterations <= 0) continue;

@@ -29,8 +29,9 @@ inline std::string GroupedResourceList(int Lines, bool SomeUnchosen = false) {
 }
 
 // Reads the file and splits every line at its TABs into UTF-16 strings, as
-// plain code would: answers the number of lines.
-inline size_t BareParse(const String& FileName) {
+// plain code would: answers the number of lines, and hands the lines' fields to
+// Lines when given.
+inline size_t BareParse(const String& FileName, std::vector<std::vector<String>>* Lines = nullptr) {
   const String text = ReadTextFile(FileName);
   std::vector<std::vector<String>> rows;
   size_t at = 0;
@@ -47,5 +48,7 @@ inline size_t BareParse(const String& FileName) {
     rows.push_back(std::move(fields));
     at = end + 1;
   }
-  return rows.size();
+  const size_t count = rows.size();
+  if (Lines) *Lines = std::move(rows);
+  return count;
 }

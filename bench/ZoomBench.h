@@ -77,13 +77,13 @@ inline bool AsyncZoomSearch(int port) {
 inline void BM_AsyncZoomSearch(benchmark::State& state) {
   const int port = BenchServer->Port();
   for (auto _ : state)
-    if (!AsyncZoomSearch(port)) state.SkipWithError("asynchronous ZOOM search failed");
+    if (!AsyncZoomSearch(port)) CheckFailed(state, "asynchronous ZOOM search failed");
 }
 
 inline void BM_BareZoomSearch(benchmark::State& state) {
   const int port = BenchServer->Port();
   for (auto _ : state)
-    if (!BareZoomSearch(port)) state.SkipWithError("bare ZOOM search failed");
+    if (!BareZoomSearch(port)) CheckFailed(state, "bare ZOOM search failed");
 }
 
 // Starts the server, runs the benchmarks, stops the server; Report gets the

@@ -102,7 +102,7 @@ TFigures& Figures(bool Memo) {
 void Run(benchmark::State& state, bool Memo) {
   for (auto _ : state) Figures(Memo) = MeasureTyping(Memo);
   const TFigures& f = Figures(Memo);
-  if (!f.Typed) state.SkipWithError("the field does not hold the text typed");
+  if (!f.Typed) CheckFailed(state, "the field does not hold the text typed");
   state.counters["us_per_char_short"] = f.ShortUs;
   state.counters["us_per_char_long"] = f.LongUs;
   state.counters["ratio"] = f.ShortUs > 0 ? f.LongUs / f.ShortUs : 0;

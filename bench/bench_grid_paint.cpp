@@ -9,6 +9,11 @@
 //     that only the canvas works (text shaped once and reused).
 // Medians of several runs in CPU time, the runs of all six interleaved at random
 // so that a busy machine weighs on each alike; the ratios are printed at the end.
+// After each run, off the clock, what was painted is checked: the window holds
+// the pixels of the grid painted afresh, whose cells show the titles and, row
+// after row, the record number and values of the records from the table's
+// shape (the current record among them); the floor's cells show the same texts,
+// each cell shown whole inked.
 // Targets (bench/Targets.h): a full repaint against the floor, a page scroll
 // against a full repaint, each figure over a million records against the same
 // over a thousand (the floor's texts are longer over a million: its ratio is
@@ -20,11 +25,13 @@
 #include <vector>
 
 #include "bench/GridTreeBench.h"
+#include "bench/PaintCheck.h"
 #include "bench/RatioReporter.h"
 #include "grid/DBGridEh.h"
 #include "memtable/MemTableEh.h"
 #include "platform/backend/Headless.h"
 #include "platform/ui/Forms.h"
+#include "tests/grid/DBGridPaintSupport.h"
 
 namespace {
 
@@ -37,9 +44,19 @@ struct TFloorCell {
   String Text;
 };
 
+// The texts the grid's columns show for the record at RecNo of the expanded
+// tree OpenExpandedTree makes: group G (from 0) shows at 100 G + 1 with its
+// records, the I-th of them the record G + I * Groups + 1, after it.
+std::vector<String> RecordTexts(Integer Count, Integer RecNo) {
+  const Integer Groups = Count / 100, Group = (RecNo - 1) / 100, Within = (RecNo - 1) % 100;
+  const Integer Id = Group + Within * Groups + 1;
+  return {u"Ресурс " + IntToStr(Id), IntToStr(Id), Within == 0 ? String() : IntToStr(Group + 1),
+          IntToStr((Id - 1) % 100)};
+}
+
 class TPaintedTree {
 public:
-  explicit TPaintedTree(Integer Count) {
+  explicit TPaintedTree(Integer Count) : FCount(Count) {
     OpenExpandedTree(FTable, FSource, Count);
 
     FGrid = NewBenchGridWindow(FForm, kWidth, kHeight);
@@ -118,7 +135,65 @@ public:
   }
   size_t FloorCells() const { return FCells.size(); }
 
+  // Empty when the window holds what the grid should show; else what differs.
+  std::string WhatTheWindowDiffersIn() {
+    PaintGrid Afresh(FGrid);
+    const TPaintedImage Window = WindowImage(FGrid->GetHandle(), FGrid->GetClientWidth(), FGrid->GetClientHeight());
+    const TPaintedImage Painted = BitmapImage(Afresh.Bitmap());
+    if (Window.Width != Painted.Width || Window.Height != Painted.Height ||
+        !Window.SameInside(Painted, TRect(0, 0, Window.Width, Window.Height)))
+      return "the window does not hold the grid's paint";
+    return WhatThePaintDiffersIn(Afresh);
+  }
+
+  // Empty when the floor painted the cells' texts the grid shows.
+  std::string WhatTheFloorDiffersIn() {
+    PaintGrid Afresh(FGrid);
+    const std::string Grid = WhatThePaintDiffersIn(Afresh);
+    if (!Grid.empty()) return Grid;
+    const TPaintedImage Floor = BitmapImage(FFloor);
+    const Integer RowHeight = FGrid->CellRect(1, FGrid->GetTopRow()).Height();
+    for (const TFloorCell& Cell : FCells) {
+      if (Cell.Text.empty()) continue;
+      if (!Afresh.Text(Cell.Rect, Cell.Text)) return "the floor's text of a cell is not the grid's";
+      if (Cell.Rect.Height() == RowHeight && !Floor.InkInside(Cell.Rect)) return "the floor left a cell blank";
+    }
+    return std::string();
+  }
+
 private:
+  // Empty when a paint of the grid shows the titles and the records of the
+  // table's shape in order, the current one among them.
+  std::string WhatThePaintDiffersIn(const PaintGrid& Paint) {
+    for (Integer Col = 1; Col < FGrid->GetColCount(); ++Col)
+      if (!Paint.Text(FGrid->CellRect(Col, 0), FGrid->GetColumns()->Items(Col - 1)->GetTitle()->GetCaption()))
+        return "a title is not shown";
+    TGridDrawInfoEh Info;
+    FGrid->CalcDrawInfo(Info);
+    Integer Rows = 0, Previous = 0;
+    bool CurrentShown = false;
+    for (Integer Row = FGrid->GetTopRow(); Row <= Info.Vert.LastFullVisibleCell; ++Row) {
+      Integer RecNo = 0;
+      for (const TGdiOp* Op : Paint.TextsIn(FGrid->CellRect(0, Row)))
+        if (!Op->Text.empty()) RecNo = StrToIntDef(Op->Text, 0);
+      if (RecNo <= 0 || RecNo > FCount) return "a row shows no record number";
+      if (Previous && RecNo != Previous + 1) return "the rows do not show the records in order";
+      const std::vector<String> Texts = RecordTexts(FCount, RecNo);
+      for (Integer Col = 1; Col < FGrid->GetColCount(); ++Col) {
+        const String& Text = Texts[size_t(Col - 1)];
+        if (!Text.empty() && !Paint.Text(FGrid->CellRect(Col, Row), Text))
+          return "a cell does not show its record's value";
+      }
+      CurrentShown = CurrentShown || RecNo == FTable.GetRecNo();
+      Previous = RecNo;
+      ++Rows;
+    }
+    if (Rows < 20) return "too few rows are shown";
+    if (!CurrentShown) return "the current record is not shown";
+    return std::string();
+  }
+
+  const Integer FCount;
   TMemTableEh FTable{nullptr};
   TDataSource FSource{nullptr};
   TForm* FForm = nullptr;
@@ -137,10 +212,16 @@ TPaintedTree& Tree(Integer Count) {
   return *Slot;
 }
 
+void CheckTheWindow(benchmark::State& State, TPaintedTree& T) {
+  const std::string Differs = T.WhatTheWindowDiffersIn();
+  if (!Differs.empty()) CheckFailed(State, Differs);
+}
+
 void FullRepaint(benchmark::State& State, Integer Count) {
   TPaintedTree& T = Tree(Count);
   T.FullRepaint();
   for (auto _ : State) T.FullRepaint();
+  CheckTheWindow(State, T);
 }
 
 // One page down or up per turn, alternately, so the window stays in the middle.
@@ -154,14 +235,17 @@ void PageScroll(benchmark::State& State, Integer Count) {
     BenchDisplay().ProcessMessages();
     Direction = -Direction;
   }
+  CheckTheWindow(State, T);
 }
 
 void Floor(benchmark::State& State, Integer Count) {
   TPaintedTree& T = Tree(Count);
   T.CollectFloor();
-  if (T.FloorCells() < 100) State.SkipWithError("the floor has too few cells");
+  if (T.FloorCells() < 100) CheckFailed(State, "the floor has too few cells");
   T.PaintFloor();
   for (auto _ : State) T.PaintFloor();
+  const std::string Differs = T.WhatTheFloorDiffersIn();
+  if (!Differs.empty()) CheckFailed(State, Differs);
 }
 
 void BM_Floor_1000000(benchmark::State& State) { Floor(State, 1000000); }

@@ -72,7 +72,7 @@ void PageMoves(benchmark::State& State, Integer Count) {
     G.Table().MoveBy(-Page);
     BenchDisplay().ProcessMessages();
   }
-  if (!G.OnRecord(Count / 2 + 1)) State.SkipWithError("the grid lost the current record");
+  if (!G.OnRecord(Count / 2 + 1)) CheckFailed(State, "the grid lost the current record");
 }
 
 void LastAndFirst(benchmark::State& State, Integer Count) {
@@ -80,7 +80,7 @@ void LastAndFirst(benchmark::State& State, Integer Count) {
   for (auto _ : State) {
     G.Table().Last();
     BenchDisplay().ProcessMessages();
-    if (!G.OnRecord(Count)) State.SkipWithError("the grid is not on the last record");
+    if (!G.OnRecord(Count)) CheckFailed(State, "the grid is not on the last record");
     G.Table().First();
     BenchDisplay().ProcessMessages();
   }

@@ -4,7 +4,8 @@
 // Every figure's result is checked against its baseline's, off the clock.
 //   - the table filtered by an expression (its Filter set and Filtered turned
 //     on), against a hand-written loop over the same condition keeping the
-//     records that pass, and SQLite's full scan in memory: the same records;
+//     records that pass, and SQLite's full scan in memory: the same records in
+//     the same (stored) order;
 //   - the table sorted (its SortOrder set) by one integer field, by two and by
 //     a text field (repeated names sharing a prefix, and varied names), against
 //     std::sort of row numbers over the same keys (the texts over precomputed
@@ -14,7 +15,9 @@
 //   - a view opened in tree mode (100,000 and 1,000,000 records), the indexes on
 //     the key and parent key built on the clock, against the sort by one
 //     integer field, and opened sorted by a text field against the flat view's
-//     sort by that field: every record under its parent, siblings in order.
+//     sort by that field: the rows of a model tree's walk, siblings in stored
+//     order under the parents the sort by the key finds, or in the order of
+//     the sort by the text field (up to ties).
 
 #include <benchmark/benchmark.h>
 
@@ -166,15 +169,15 @@ void BM_Filter(benchmark::State& state) {
       s.Table.SetFiltered(false);
       const double loopMs = Millis(viaLoop);
       std::vector<long long> ids;
-      const double sqlMs = s.Sql.Time("SELECT rowid FROM t WHERE ID_TYPE>0", &ids);
+      const double sqlMs = s.Sql.Time("SELECT rowid FROM t WHERE ID_TYPE>0 ORDER BY rowid", &ids);
       std::vector<Integer> looped;
       for (TMemoryRecordEh* r : passed) looped.push_back(s.RowOf.at(r));
-      same = same && SameSet(shown, looped) && SameSet(shown, BigStore::RowsOfIds(ids));
+      same = same && shown == looped && shown == BigStore::RowsOfIds(ids);
       Figure(state, what, ms, "hand-written loop", loopMs, Targets::FilterAgainstLoop);
       Figure(state, what, ms, "SQLite full scan", sqlMs, Targets::FilterAgainstSqlite, "sqlite");
     }
   }
-  if (!same) state.SkipWithError("the filter, the loop and SQLite keep different records");
+  if (!same) CheckFailed(state, "the filter, the loop and SQLite keep different records or another order");
 }
 BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -238,7 +241,7 @@ void SortFigure(benchmark::State& state, const char* What, const String& Order, 
       Figure(state, What, ms, SqlName, sqlMs, NoTarget(), "sqlite");
     }
   }
-  if (!same) state.SkipWithError("the table's order, the baseline's and SQLite's differ");
+  if (!same) CheckFailed(state, "the table's order, the baseline's and SQLite's differ");
 }
 
 void BM_SortByIntegerField(benchmark::State& state) {
@@ -337,44 +340,62 @@ void BM_AppendIndexed1M(benchmark::State& state) {
     Figure(state, "appending 1,000,000 records with a key and a parent-key index", ms, "the same without indexes",
            baseMs, NoTarget());
   }
-  if (!same) state.SkipWithError("a table does not hold every record appended");
+  if (!same) CheckFailed(state, "a table does not hold every record appended");
 }
 BENCHMARK(BM_AppendIndexed1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // ---- tree mode ------------------------------------------------------------------------
 
-// Whether the view shows every record of the store once, each after its parent
-// (the record whose Key is its Parent value), siblings in order by Less.
-template <class TLess>
-bool IsTreeOrder(TRecordsViewEh& View, TMemTableDataEh& Store, Integer KeyColumn, Integer ParentColumn,
-                 TLess&& Less) {
-  const Integer n = Store.GetRecordsList()->GetCount();
-  if (View.ViewCount() != n) return false;
-  // Keys are 0 .. n-1: the place each key shows at, and the last child shown of each.
-  std::vector<Integer> at(static_cast<size_t>(n), -1);
-  std::vector<TMemoryRecordEh*> lastChild(static_cast<size_t>(n) + 1, nullptr);
-  for (Integer i = 0; i < n; ++i) {
-    TMemoryRecordEh* r = View.ViewRecord(i);
-    const Integer key = r->GetData()[static_cast<size_t>(KeyColumn)].AsInteger();
-    if (key < 0 || key >= n || at[static_cast<size_t>(key)] >= 0) return false;
-    at[static_cast<size_t>(key)] = i;
-    const TRecValueEh& p = r->GetData()[static_cast<size_t>(ParentColumn)];
-    const size_t family = p.IsNull() ? static_cast<size_t>(n) : static_cast<size_t>(p.AsInteger());
-    if (!p.IsNull() && at[family] < 0) return false;
-    if (lastChild[family] && Less(r, lastChild[family])) return false;
-    lastChild[family] = r;
+// The view's rows as places in the store's records list.
+std::vector<Integer> RowsOfView(TRecordsViewEh& View, TMemTableDataEh& Store) {
+  const std::vector<TMemoryRecordEh*>& stored = Store.GetRecordsList()->GetActiveList();
+  std::unordered_map<TMemoryRecordEh*, Integer> rowOf;
+  rowOf.reserve(stored.size());
+  for (size_t i = 0; i < stored.size(); ++i) rowOf[stored[i]] = static_cast<Integer>(i);
+  std::vector<Integer> rows;
+  rows.reserve(static_cast<size_t>(View.ViewCount()));
+  for (Integer i = 0; i < View.ViewCount(); ++i) {
+    const auto it = rowOf.find(View.ViewRecord(i));
+    rows.push_back(it == rowOf.end() ? -1 : it->second);
   }
-  return true;
+  return rows;
+}
+
+// Each row's parent key in a store of the tree shape (keys 0 .. n-1), -1 for
+// the root (its parent key Null).
+std::vector<Integer> ParentKeys(TMemTableDataEh& Store, Integer ParentColumn) {
+  std::vector<Integer> keys;
+  for (TMemoryRecordEh* r : Store.GetRecordsList()->GetActiveList()) {
+    const TRecValueEh& p = r->GetData()[static_cast<size_t>(ParentColumn)];
+    keys.push_back(p.IsNull() ? -1 : p.AsInteger());
+  }
+  return keys;
+}
+
+// The model tree an unsorted tree is walked against: each row under the row a
+// baseline's sort by the key (ByKey, the row of key k at k) puts at its parent
+// key, siblings in stored order. True when Shown is its walk.
+bool IsStoredOrderTreeWalk(const std::vector<Integer>& Shown, const std::vector<Integer>& ByKey,
+                           const std::vector<Integer>& ParentKeys) {
+  std::vector<Integer> stored(ParentKeys.size());
+  for (size_t i = 0; i < stored.size(); ++i) stored[i] = static_cast<Integer>(i);
+  return ByKey.size() == ParentKeys.size() &&
+         IsModelTreeWalk(
+             Shown, stored,
+             [&](Integer row) {
+               const Integer key = ParentKeys[static_cast<size_t>(row)];
+               return key < 0 || static_cast<size_t>(key) >= ByKey.size() ? -1 : ByKey[static_cast<size_t>(key)];
+             },
+             [](Integer a, Integer b) { return a == b; });
 }
 
 // Opening in tree mode as a program does it: the indexes on the key and
 // parent-key fields are made and the tree built, on the clock; children are
 // placed under parents that arrive after them (the records are shuffled). The
-// indexes go again afterwards, so each run builds them anew. Checked is false
-// when the tree's order is not right (Less orders siblings).
-template <class TLess>
+// indexes go again afterwards, so each run builds them anew. Shown gets the
+// rows the tree shows, as places in the store's records list.
 TTimes TimeTreeOpen(TMemTableDataEh& Store, const String& Key, const String& Parent, const String& Order,
-                    bool& Checked, TLess&& Less) {
+                    std::vector<Integer>& Shown) {
   TRecordsListEh* list = Store.GetRecordsList();
   TRecordsViewEh view(nullptr);
   view.SetMemTableData(&Store);
@@ -392,66 +413,84 @@ TTimes TimeTreeOpen(TMemTableDataEh& Store, const String& Key, const String& Par
     view.SetTreeMode(true);
     benchmark::DoNotOptimize(view.ViewCount());
   });
-  Checked = Checked && IsTreeOrder(view, Store, Store.GetDataStruct()->FieldIndex(Key),
-                                   Store.GetDataStruct()->FieldIndex(Parent), Less);
+  Shown = RowsOfView(view, Store);
   list->GetIndexes()->Clear();
   return t;
 }
-
-auto Unsorted = [](TMemoryRecordEh*, TMemoryRecordEh*) { return false; };
 
 void BM_TreeModeOpen100k(benchmark::State& state) {
   static TreeStore store(100000);
   std::vector<Int64> keys;
   for (TMemoryRecordEh* r : store.Store.GetRecordsList()->GetActiveList()) keys.push_back(r->GetData()[0].AsInt64());
+  const std::vector<Integer> parentKeys = ParentKeys(store.Store, 1);
   bool checked = true;
   for (auto _ : state) {
     for (int turn = 0; turn < 5; ++turn) {
-      const TTimes ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"", checked, Unsorted);
+      std::vector<Integer> shown;
+      const TTimes ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"", shown);
       std::vector<Integer> rows;
       const double baseMs = TimeStdSort(100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
-      checked = checked && keys[static_cast<size_t>(rows.front())] == 0;
+      checked = checked && IsStoredOrderTreeWalk(shown, rows, parentKeys);
       Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key", baseMs,
              Targets::TreeModeOpen);
     }
   }
-  if (!checked) state.SkipWithError("the tree's order is wrong");
+  if (!checked) CheckFailed(state, "the tree's order is wrong");
 }
 BENCHMARK(BM_TreeModeOpen100k)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The 1,000,000 records opened in tree mode with siblings in TreeOrder, against
-// the flat view sorted by FlatOrder, in turns; siblings in order by Less.
-template <class TLess>
+// the flat view sorted by FlatOrder, in turns. Unsorted, the flat view sorts by
+// the key and the tree is the walk of IsStoredOrderTreeWalk's model; sorted,
+// the walk of a model tree whose siblings come in the flat view's order, save
+// among siblings tied (SameKey).
+template <class TSameKey>
 void TreeOpenAgainstFlatSort(benchmark::State& state, const char* What, const String& TreeOrder,
-                             const String& FlatOrder, TLess&& Less) {
+                             const String& FlatOrder, TSameKey&& SameKey) {
   BigStore& s = BigStore::Get();
+  const std::vector<Integer> parentKeys = ParentKeys(s.Store, 3);
+  // Each row's parent row: keys are 0 .. n-1.
+  std::vector<Integer> rowOfKey(parentKeys.size()), parents(parentKeys.size(), -1);
+  for (size_t i = 0; i < rowOfKey.size(); ++i)
+    rowOfKey[static_cast<size_t>(s.Rows()[i]->GetData()[0].AsInteger())] = static_cast<Integer>(i);
+  for (size_t i = 0; i < parents.size(); ++i)
+    if (parentKeys[i] >= 0) parents[i] = rowOfKey[static_cast<size_t>(parentKeys[i])];
   bool checked = true;
   for (auto _ : state) {
     for (int turn = 0; turn < kTurns; ++turn) {
-      const TTimes ms = TimeTreeOpen(s.Store, u"ID", u"ID_PARENT", TreeOrder, checked, Less);
+      std::vector<Integer> shown;
+      const TTimes ms = TimeTreeOpen(s.Store, u"ID", u"ID_PARENT", TreeOrder, shown);
       TRecordsViewEh view(nullptr);
       view.SetMemTableData(&s.Store);
       const double baseMs = TimeViewSort(view, FlatOrder);
-      checked = checked && view.ViewCount() == kRecords;
+      const std::vector<Integer> flat = RowsOfView(view, s.Store);
+      checked = checked && (TreeOrder.empty() ? IsStoredOrderTreeWalk(shown, flat, parentKeys)
+                                              : IsModelTreeWalk(shown, flat,
+                                                                [&](Integer row) {
+                                                                  return parents[static_cast<size_t>(row)];
+                                                                },
+                                                                SameKey));
       Figure(state, What, ms, "the flat view's sort by " + ToUtf8(FlatOrder), baseMs, Targets::TreeModeOpen);
     }
   }
-  if (!checked) state.SkipWithError("the tree's order is wrong");
+  if (!checked) CheckFailed(state, "the tree's order is wrong");
 }
 
 // 1,000,000 records in tree mode, unsorted, against the view's sort by an integer field.
 void BM_TreeModeOpen1M(benchmark::State& state) {
-  TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode", u"", u"ID", Unsorted);
+  TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode", u"", u"ID",
+                          [](Integer a, Integer b) { return a == b; });
 }
 BENCHMARK(BM_TreeModeOpen1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // As the search client opens its resource tree: in tree mode with siblings sorted
 // by a text field, against the flat view sorted by the same field.
 void BM_TreeModeOpenSorted1M(benchmark::State& state) {
+  BigStore& s = BigStore::Get();
   TreeOpenAgainstFlatSort(state, "1,000,000 records opened in tree mode sorted by a text field", u"NAME", u"NAME",
-                          [](TMemoryRecordEh* a, TMemoryRecordEh* b) {
-                            return CompareStringLocale(a->GetData()[2].AsString(), b->GetData()[2].AsString(),
-                                                       false) < 0;
+                          [&](Integer a, Integer b) {
+                            return s.Rows()[static_cast<size_t>(a)]->GetData()[2].AsString() ==
+                                   s.Rows()[static_cast<size_t>(b)]->GetData()[2].AsString();
                           });
 }
 BENCHMARK(BM_TreeModeOpenSorted1M)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -162,14 +162,14 @@ double BareSearches(benchmark::State& State, TSearch Search, bool Rested) {
   if (!Rested)
     return Millis([&] {
              for (int k = 0; k < kResources; ++k)
-               if (!Search(BenchServer->Port())) State.SkipWithError("bare ZOOM search failed");
+               if (!Search(BenchServer->Port())) CheckFailed(State, "bare ZOOM search failed");
            }) /
            kResources;
   double total = 0;
   for (int k = 0; k < kResources; ++k) {
     std::this_thread::sleep_for(kRest);
     total += Millis([&] {
-      if (!Search(BenchServer->Port())) State.SkipWithError("bare ZOOM search failed");
+      if (!Search(BenchServer->Port())) CheckFailed(State, "bare ZOOM search failed");
     });
   }
   return total / kResources;
@@ -177,17 +177,17 @@ double BareSearches(benchmark::State& State, TSearch Search, bool Rested) {
 
 void BM_SearchRunPerResource(benchmark::State& state) {
   TRunBench bench;
-  if (!bench.RunAll()) state.SkipWithError("search run failed");  // the files exist from here on
+  if (!bench.RunAll()) return FailBeforeRunning(state, "search run failed");  // the files exist from here on
   std::vector<double> run, bare, runB2B, bareB2B, sync;
   for (auto _ : state) {
     for (int round = 0; round < 7; ++round) {
       bare.push_back(BareSearches(state, AsyncZoomSearch, true));
       double ticks = 0;
-      if (!bench.RunAll(kRest, &ticks)) state.SkipWithError("search run failed");
+      if (!bench.RunAll(kRest, &ticks)) CheckFailed(state, "search run failed");
       run.push_back(ticks / kResources);
       bareB2B.push_back(BareSearches(state, AsyncZoomSearch, false));
       runB2B.push_back(Millis([&] {
-        if (!bench.RunAll()) state.SkipWithError("search run failed");
+        if (!bench.RunAll()) CheckFailed(state, "search run failed");
       }) / kResources);
       sync.push_back(BareSearches(state, BareZoomSearch, false));
     }

@@ -93,7 +93,7 @@ void EditorFigure(benchmark::State& state, const char* What, double Ms, const TP
   Integer loaded = 0;
   const double baseMs = LoadAlone(Folder, loaded);
   if (Dlg_ListDB->MemTableEh_Tree->GetRecordsData()->GetRecordsList()->GetCount() != loaded)
-    state.SkipWithError("the editor and the load hold different records");
+    CheckFailed(state, "the editor and the load hold different records");
   Figure(state, What, Ms, "the resource list loaded into the table alone", baseMs, NoTarget());
 }
 
@@ -109,7 +109,7 @@ void InOpenEditor(TProgram& P, const std::function<void()>& Action) {
 void BM_TreeEditorOpens(benchmark::State& state) {
   TProgramFolder folder;
   TProgram program(folder);
-  if (!program.Started) return state.SkipWithError("the program did not start");
+  if (!program.Started) return FailBeforeRunning(state, "the program did not start");
   double ms = 0;
   for (auto _ : state) {
     ms = Millis([&] {
@@ -124,7 +124,7 @@ BENCHMARK(BM_TreeEditorOpens)->Unit(benchmark::kMillisecond)->Iterations(1)->Rep
 void BM_TreeEditorScrollsTenPages(benchmark::State& state) {
   TProgramFolder folder;
   TProgram program(folder);
-  if (!program.Started) return state.SkipWithError("the program did not start");
+  if (!program.Started) return FailBeforeRunning(state, "the program did not start");
   double ms = 0;
   for (auto _ : state) {
     InOpenEditor(program, [&] {
@@ -144,7 +144,7 @@ BENCHMARK(BM_TreeEditorScrollsTenPages)->Unit(benchmark::kMillisecond)->Iteratio
 void BM_TreeEditorFiltersByName(benchmark::State& state) {
   TProgramFolder folder;
   TProgram program(folder);
-  if (!program.Started) return state.SkipWithError("the program did not start");
+  if (!program.Started) return FailBeforeRunning(state, "the program did not start");
   double ms = 0;
   for (auto _ : state) {
     InOpenEditor(program, [&] {
@@ -198,7 +198,11 @@ void BM_TreeEditorDeletesA50000RecordSubtree(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     TProgram program(folder);
-    if (!program.Started) return state.SkipWithError("the program did not start");
+    if (!program.Started) {
+      CheckFailed(state, "the program did not start");
+      state.ResumeTiming();
+      continue;
+    }
     double ms = 0;
     InOpenEditor(program, [&] {
       Dlg_ListDB->MemTableEh_Tree->Locate(u"ID_THIS", Variant(1), {});
@@ -215,7 +219,7 @@ void BM_TreeEditorDeletesA50000RecordSubtree(benchmark::State& state) {
       state.PauseTiming();
     });
     const Integer left = Dlg_ListDB->MemTableEh_Tree->GetRecordsData()->GetRecordsList()->GetCount();
-    if (left != kLines + 1 - 50001) state.SkipWithError("the subtree was not deleted");
+    if (left != kLines + 1 - 50001) CheckFailed(state, "the subtree was not deleted");
     SubtreeDeletions.push_back(ms);
     state.counters["measured_ms"] = ms;
     state.counters["target_ms"] = Targets::SubtreeDelete.Value;

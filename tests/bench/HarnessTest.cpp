@@ -39,8 +39,25 @@ std::string FigureLine(const std::string& Output, const std::string& What) {
 TEST(BenchHarness, PassingChecksExitZeroAndTheFiguresHold) {
   const TProbeRun run = RunWith(BENCH_HARNESS_PROBE, "");
   EXPECT_EQ(run.Exit, 0) << run.Output;
-  EXPECT_NE(FigureLine(run.Output, "probe BM_First").find("holds"), std::string::npos) << run.Output;
-  EXPECT_NE(FigureLine(run.Output, "probe BM_Second").find("holds"), std::string::npos) << run.Output;
+  for (const char* probe : {"probe BM_First", "probe BM_Second", "probe BM_Averaged"})
+    EXPECT_NE(FigureLine(run.Output, probe).find("holds"), std::string::npos) << probe << "\n" << run.Output;
+  EXPECT_EQ(run.Output.find("check failed"), std::string::npos) << run.Output;
+}
+
+// A benchmark reported as averages over its repetitions: a check that fails in
+// one repetition only, the first or a later one, still fails the program with
+// its message, and the benchmark's figure does not hold.
+TEST(BenchHarness, ACheckFailingInOneRepetitionOfAveragesFailsTheProgram) {
+  for (const char* failing : {"BM_Averaged@0", "BM_Averaged@3"}) {
+    SCOPED_TRACE(failing);
+    const TProbeRun run = RunWith(BENCH_HARNESS_PROBE, failing);
+    EXPECT_NE(run.Exit, 0) << run.Output;
+    EXPECT_NE(run.Output.find("benchmark failed: BM_Averaged"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("the result differs from the baseline's"), std::string::npos) << run.Output;
+    const std::string line = FigureLine(run.Output, "probe BM_Averaged");
+    EXPECT_NE(line.find("CHECK FAILED"), std::string::npos) << run.Output;
+    EXPECT_NE(FigureLine(run.Output, "probe BM_First").find("holds"), std::string::npos) << run.Output;
+  }
 }
 
 TEST(BenchHarness, AFailedCheckFailsTheProgramAndItsFigureNeverHolds) {
