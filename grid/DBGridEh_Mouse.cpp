@@ -312,7 +312,10 @@ void TCustomDBGridEh::StartRectSelection(TMouseButton Button, TShiftState Shift,
 // one selected. The held mouse goes on selecting rows.
 void TCustomDBGridEh::StartRowSelection(TMouseButton Button, TShiftState Shift, Integer RowDistance) {
   if (Shift.Contains(ssShift) && RowDistance != 0) {
-    FToggleSelectOnMove = true;
+    // The rows passed are selected, whatever the current row's state: toggling
+    // would take the state from the current row, which the press before this
+    // one has usually just selected, and so unselect the whole range.
+    FToggleSelectOnMove = false;
     SelectMove(true, RowDistance, false, true);
   } else if (Button == mbLeft) {
     if (Shift.Contains(ssCtrl) || !FOptionsEh.Contains(dghClearSelection)) {

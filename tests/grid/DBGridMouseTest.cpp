@@ -4,6 +4,10 @@
 // held beyond the data, columns sized live, tree nodes opened by their buttons,
 // and the wheel.
 
+#include <random>
+#include <set>
+#include <string>
+
 #include "tests/grid/GridInputTestSupport.h"
 
 namespace {
@@ -107,6 +111,38 @@ TEST_F(GridMouse, DraggingDownOverRowsSelectsThemAndBackUnselects) {
   MoveTo(1, 4);
   Release(1, 4);
   EXPECT_EQ(SelectedIds(), (std::vector<Integer>{2, 3, 4}));
+}
+
+// Random clicks with and without Shift and Ctrl against the plain rule: a click
+// selects its row alone, Ctrl flips it, Shift (with or without Ctrl) adds the
+// rows from the current one to the clicked one, and the clicked row becomes
+// current. A Shift-click on the current row counts as a click without Shift.
+TEST_F(GridMouse, RandomClicksSelectRowsAsThePlainRuleSays) {
+  ShowRecords(10);
+  Grid->SetOptions(Grid->GetOptions() + dgRowSelect + dgMultiSelect);
+  std::mt19937 Random(2718);
+  const THeadlessShift Kinds[] = {THeadlessShift::None, THeadlessShift::Ctrl, THeadlessShift::Shift,
+                                  THeadlessShift::Shift | THeadlessShift::Ctrl};
+  std::set<Integer> Model;
+  Integer Current = CurrentId();
+  for (Integer Step = 0; Step < 300; ++Step) {
+    const THeadlessShift Kind = Kinds[std::uniform_int_distribution<int>(0, 3)(Random)];
+    const Integer Row = std::uniform_int_distribution<Integer>(1, 10)(Random);
+    const Integer Col = std::uniform_int_distribution<Integer>(1, 3)(Random);
+    SCOPED_TRACE("step " + std::to_string(Step) + ", shift " + std::to_string(unsigned(Kind)) + ", row " +
+                 std::to_string(Row) + ", from " + std::to_string(Current));
+    ClickCell(Col, Row, Kind);
+    if ((Kind & THeadlessShift::Shift) && Row != Current) {
+      for (Integer R = std::min(Row, Current); R <= std::max(Row, Current); ++R) Model.insert(R);
+    } else if (Kind & THeadlessShift::Ctrl) {
+      if (!Model.erase(Row)) Model.insert(Row);
+    } else {
+      Model = {Row};
+    }
+    Current = Row;
+    ASSERT_EQ(SelectedIds(), std::vector<Integer>(Model.begin(), Model.end()));
+    ASSERT_EQ(CurrentId(), Current);
+  }
 }
 
 // ---- Automatic scrolling --------------------------------------------------------------------------------
