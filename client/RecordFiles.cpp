@@ -114,16 +114,7 @@ void TFileCommitQueue::Push(TJob Job) {
       FThread = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
       // No thread to be had: the job is done here and now.
-      if (Job.Report && FUntoldFiles) return;
-      lock.unlock();
-      bool failed = false;
-      try {
-        Run(Job);
-      } catch (...) {
-        failed = true;
-      }
-      lock.lock();
-      if (failed) Failed(Job);
+      WriteJob(Job, lock);
       return;
     }
   }
@@ -131,7 +122,18 @@ void TFileCommitQueue::Push(TJob Job) {
   FChanged.notify_all();
 }
 
-void TFileCommitQueue::Failed(TJob& Job) {
+void TFileCommitQueue::WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock) {
+  // A log written now would name as written a file that failed before it.
+  if (Job.Report && FUntoldFiles) return;
+  Lock.unlock();
+  bool failed = false;
+  try {
+    Run(Job);
+  } catch (...) {
+    failed = true;
+  }
+  Lock.lock();
+  if (!failed) return;
   if (!Job.Report) FUntoldFiles = true;
   FFailedTags.push_back(std::move(Job.Tag));
 }
@@ -149,22 +151,9 @@ void TFileCommitQueue::Work() {
     if (FQueue.empty()) return;
     TJob job = std::move(FQueue.front());
     FQueue.pop_front();
-    // A log written now would name as written a file that failed before it.
-    if (job.Report && FUntoldFiles) {
-      FChanged.notify_all();
-      continue;
-    }
     FBusy = true;
-    lock.unlock();
-    bool failed = false;
-    try {
-      Run(job);
-    } catch (...) {
-      failed = true;
-    }
-    lock.lock();
+    WriteJob(job, lock);
     FBusy = false;
-    if (failed) Failed(job);
     FChanged.notify_all();
   }
 }

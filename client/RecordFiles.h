@@ -86,8 +86,9 @@ private:
   static void Run(const TJob& Job);
   void Push(TJob Job);
   void Work();
-  // Lists Job's failure; the lock held.
-  void Failed(TJob& Job);
+  // Writes Job with Lock let go meanwhile and lists its failure; a log behind
+  // a failure not yet told is passed over. Lock is held on entry and return.
+  void WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock);
 
   std::mutex FLock;
   std::condition_variable FChanged;

@@ -5,7 +5,6 @@
 
 #include "client/SettingsFile.h"
 #include "client/__str.h"
-#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
@@ -133,7 +132,7 @@ bool TSearchList::SaveSearchList(const String& FileName, const String& SettingsF
     TStrings* ids = lb_ListDB_ID->GetItems();
     bool same = kept.GetCount() == ids->GetCount();
     for (Integer i = 0; same && i < ids->GetCount(); ++i) same = kept.Get(i) == ids->Get(i);
-    if (!same) throw EFCreateError(u"Cannot create file \"" + name + u"\". The folder does not accept new files");
+    if (!same) RaiseFolderTakesNoFile(name);
     return false;
   }
   WriteSearchListFile(name);

@@ -68,14 +68,16 @@ String LostFilesText(const String& Dir, bool Records, bool Log) {
   const String why = !FolderExists(Dir)        ? u" больше не существует"
                      : !IsFolderWritable(Dir) ? u" - только для чтения"
                                               : String();
-  String what;
-  if (Records) what = u"записи ресурсов, отмеченных в протоколе словом \"Error\"";
-  if (Records && Log) what += u", и протокол поиска (он остался на экране)";
-  if (!Records) what = u"протокол поиска (он остался на экране)";
+  const String log = u"протокол поиска (он остался на экране)";
+  String what = Records ? String(u"записи ресурсов, отмеченных в протоколе словом \"Error\"") : log;
+  if (Records && Log) what += u", и " + log;
   return u"Папка для сохранения записей " + Dir + why + u": не удалось сохранить " + what + u"." +
          (Records ? u" Эти ресурсы снова отмечены в списке: укажите в настройках другую папку и повторите поиск!"
                   : u" Откройте настройки и укажите другую!");
 }
+
+// The program is closing: a search given up for it leaves nothing behind.
+bool ProgramEnding() { return Application && Application->GetTerminated(); }
 
 // Releases the server and restores the cursor however the search ends.
 class TSearchScope {
@@ -315,7 +317,7 @@ void TSearchRun::ScanNextEntry() {
           }
           // Stopped during the search, or the program closed: the run ends
           // where it is.
-          if (FStopRequested || (Application && Application->GetTerminated())) return;
+          if (FStopRequested || ProgramEnding()) return;
         } else {
           Fail(u"Некорректная информация для подключения. Проверьте!");
         }
@@ -437,7 +439,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // Stopped or started again meanwhile: the stop has written its lines, a new
   // run writes its own; the search leaves no other. Nor when the program
   // closed meanwhile: the run ends with it.
-  if (FStopRequested || FRestartRequested || (Application && Application->GetTerminated())) return false;
+  if (FStopRequested || FRestartRequested || ProgramEnding()) return false;
   const String& error = FSearchError;
   if (TestMode) return error.empty();
   const String raw = VarToStr(result);
@@ -515,7 +517,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
 
 bool TSearchRun::WaitForServer() {
   if (Application) Application->ProcessMessages();
-  return !FStopRequested && !FRestartRequested && !(Application && Application->GetTerminated());
+  return !FStopRequested && !FRestartRequested && !ProgramEnding();
 }
 
 // ---- Helpers -------------------------------------------------------------------

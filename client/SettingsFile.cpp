@@ -63,6 +63,10 @@ void CheckSettingsFileKeeps(const String& FileName, const String& AppFolder, con
   TSettingsValues kept = ReadSearchSettings(FileName, AppFolder);
   kept.SchemeIndex = ReadSchemeIndex(FileName);
   if (stored == kept) return;
+  RaiseFolderTakesNoFile(FileName);
+}
+
+void RaiseFolderTakesNoFile(const String& FileName) {
   throw EFCreateError(u"Cannot create file \"" + FileName + u"\". The folder does not accept new files");
 }
 

@@ -55,6 +55,9 @@ void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
 void CheckSettingsFileKeeps(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
                             const TFolderProbe& Probe = nullptr);
 
+// Raises the EFCreateError a file gets whose folder takes no new files.
+[[noreturn]] void RaiseFolderTakesNoFile(const String& FileName);
+
 // True when SettingsFolder is not empty, exists and passes the probe.
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe = nullptr);
 

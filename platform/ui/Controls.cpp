@@ -5,6 +5,7 @@
 #include "platform/ui/Controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/core/Filer.h"
 #include "platform/data/Fields.h"
@@ -162,11 +163,9 @@ TControl::TControl(TComponent* AOwner)
 TControl::~TControl() {
   DragControlDestroying(this);
   if (FHostDockSite) {
-    TWinControl* host = FHostDockSite;
-    FHostDockSite = nullptr;
-    std::erase(host->FDockClients, this);
+    // Out of its parent before the site hears of it: a floating site goes with its last client.
     SetParent(nullptr);
-    host->DoRemoveDockClient(this);
+    LeaveDockSite();
   }
   if (CaptureControlRef == this) ::SetCaptureControl(nullptr);
   if (Application) Application->ControlDestroying(this);
@@ -197,12 +196,14 @@ void TControl::SetParent(TWinControl* AParent) {
   if (FParent) FParent->RemoveControl(this);
   if (AParent) AParent->InsertControl(this);
   // Moved out of the site it was docked in, the control is docked there no more.
-  if (FHostDockSite && FHostDockSite != AParent) {
-    TWinControl* host = FHostDockSite;
-    FHostDockSite = nullptr;
-    std::erase(host->FDockClients, this);
-    host->DoRemoveDockClient(this);
-  }
+  if (FHostDockSite != AParent) LeaveDockSite();
+}
+
+void TControl::LeaveDockSite() {
+  TWinControl* host = std::exchange(FHostDockSite, nullptr);
+  if (!host) return;
+  std::erase(host->FDockClients, this);
+  host->DoRemoveDockClient(this);
 }
 
 TComponent* TControl::GetParentComponent() const { return FParent; }

@@ -488,6 +488,8 @@ protected:
   std::unique_ptr<TControlActionLink> FActionLink;
 
 private:
+  // Out of the dock site it was docked in (if any), which hears of it.
+  void LeaveDockSite();
   TWndMethod DefaultWindowProcMethod();
   void HandleMouseDown(TMessage& Message, TMouseButton Button, bool Double);
   void HandleMouseUp(TMessage& Message, TMouseButton Button);
