@@ -93,9 +93,10 @@ void TFileCommitQueue::Replace(const String& FileName, AnsiString Bytes, int Mod
   Push({FileName, std::move(Bytes), Mode, std::move(Tag), true});
 }
 
-std::vector<String> TFileCommitQueue::TakeFailed() {
+std::vector<String> TFileCommitQueue::TakeFailed(int* ErrorCode) {
   std::lock_guard<std::mutex> lock(FLock);
   FUntoldFiles = false;
+  if (ErrorCode) *ErrorCode = FFailedTags.empty() ? 0 : FFailedCode;
   return std::exchange(FFailedTags, {});
 }
 
@@ -127,8 +128,12 @@ void TFileCommitQueue::WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock) {
   if (Job.Report && FUntoldFiles) return;
   Lock.unlock();
   bool failed = false;
+  int code = 0;
   try {
     Run(Job);
+  } catch (const EStreamError& e) {
+    failed = true;
+    code = e.ErrorCode();
   } catch (...) {
     failed = true;
   }
@@ -136,6 +141,7 @@ void TFileCommitQueue::WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock) {
   if (!failed) return;
   if (!Job.Report) FUntoldFiles = true;
   FFailedTags.push_back(std::move(Job.Tag));
+  FFailedCode = code;
 }
 
 void TFileCommitQueue::Wait() {
@@ -172,7 +178,8 @@ void RemoveLeftoverRecordTempFiles(const String& DirSave) {
   });
 }
 
-bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst) {
+bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst, int* ErrorCode) {
+  if (ErrorCode) *ErrorCode = 0;
   const String name = Trim(FileName);
   if (name.empty()) return false;
   try {
@@ -184,6 +191,9 @@ bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst)
     if (!DeleteFirst && RegularFileExists(name)) bytes.insert(0, ReadFileBytes(name));
     WriteFileAtomic(name, bytes, false);
     return true;
+  } catch (const EStreamError& e) {
+    if (ErrorCode) *ErrorCode = e.ErrorCode();
+    return false;
   } catch (const std::exception&) {
     return false;
   }
@@ -214,8 +224,9 @@ String TFormatBuffers::FormatBufferText(Integer Index) const {
 }
 
 bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
-                                       bool SaveEmpty, bool& WriteOk) const {
+                                       bool SaveEmpty, bool& WriteOk, int* ErrorCode) const {
   WriteOk = true;
+  if (ErrorCode) *ErrorCode = 0;
   const String name = Trim(FileName);
   if (name.empty()) return false;
   const bool writes = HasFormatBuffer(Index) && (!FBuffers[static_cast<size_t>(Index)]->empty() || SaveEmpty);
@@ -223,7 +234,7 @@ bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bo
   // write keeps it; one that gets none goes now.
   if (DeleteFirst && !writes && FileExists(name)) DeleteFile(name);
   if (!HasFormatBuffer(Index)) return false;
-  if (writes) WriteOk = WriteTextFile(name, *FBuffers[static_cast<size_t>(Index)], true);
+  if (writes) WriteOk = WriteTextFile(name, *FBuffers[static_cast<size_t>(Index)], true, ErrorCode);
   return true;
 }
 

@@ -41,8 +41,10 @@ String RecordFileContent(const String& Result, Integer* Lost = nullptr);
 
 // Writes Text in the ANSI code page to FileName (trimmed; an empty name writes
 // nothing). With DeleteFirst the file is replaced as a whole, else Text is
-// appended. Never raises: the answer is whether the file was written.
-bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst);
+// appended. Never raises: the answer is whether the file was written;
+// ErrorCode, when given, receives the system's error number of a failure
+// (0 when it is not known).
+bool WriteTextFile(const String& FileName, const String& Text, bool DeleteFirst, int* ErrorCode = nullptr);
 
 // Files written whole by a thread of their own, in the order given, each
 // through a temporary file renamed over the old one: a run goes on to its next
@@ -71,8 +73,9 @@ public:
   // Returns once every queued file is written (or passed over).
   void Wait();
   // The tags of files that could not be written since the last call, in the
-  // order they were given.
-  std::vector<String> TakeFailed();
+  // order they were given; ErrorCode, when given, receives the system's error
+  // number of the last of them (0 when there is none or it is not known).
+  std::vector<String> TakeFailed(int* ErrorCode = nullptr);
 
 private:
   static constexpr size_t kMaxQueued = 8;
@@ -96,6 +99,7 @@ private:
   bool FBusy = false;  // the thread has taken a job off the queue
   bool FStop = false;
   std::vector<String> FFailedTags;
+  int FFailedCode = 0;  // the system's error number of the last failure
   bool FUntoldFiles = false;  // a file not given to Replace is among them
   std::thread FThread;
 };
@@ -130,9 +134,10 @@ public:
   // With DeleteFirst an existing FileName is deleted first. False when the
   // name is empty or slot Index holds no buffer. Otherwise True, and a
   // non-empty buffer is written (an empty one only with SaveEmpty); WriteOk
-  // tells whether that write, when there was one, succeeded.
+  // tells whether that write, when there was one, succeeded, and ErrorCode,
+  // when given, the system's error number of its failure.
   bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty,
-                         bool& WriteOk) const;
+                         bool& WriteOk, int* ErrorCode = nullptr) const;
   bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
                          bool SaveEmpty) const;
 
@@ -151,6 +156,13 @@ std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment);
 String SearchLogFailureLine(const String& Caption, const String& ErrorText);
 // The text of that line for record bytes a record file could not keep.
 String SearchLogBytesLostText(Integer Lost);
+// The texts of failure lines for what a stop leaves undone: the resource
+// whose answer it did not wait for, and one whose records sat in a record
+// syntax's buffer, which a stop does not write. Both are searched again.
+inline constexpr Char SearchLogNotAnsweredText[] =
+    u"Поиск остановлен до ответа сервера: ресурс снова отмечен для поиска";
+inline constexpr Char SearchLogNotSavedText[] =
+    u"Поиск остановлен до записи файла формата: записи не сохранены, ресурс снова отмечен для поиска";
 // Caption + " => " + file name; "Error: " in front when the file was not written.
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written);
 // Syntax + " => " + file name; "Error: " in front when the syntax had no buffer

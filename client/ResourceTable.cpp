@@ -490,9 +490,10 @@ bool TResourceTable::ResourceToConnectionParams(Integer Id, TStrings* Params, bo
   if (!Params) return false;
   if (ClearFirst) Params->Clear();
   if (Id <= 0) return false;
-  if (!MemTableEh_Tree->GetActive()) return false;
-  if (!MemTableEh_Tree->Locate(u"ID_THIS", Variant(Id), {})) return false;
-  const TMemoryRecordEh* rec = MemTableEh_Tree->GetCurrentRecord();
+  // Looked up through the second cursor: a run reads resources while the
+  // editor is open, and the row the user chose there must stay chosen.
+  if (!LocateInBuf(Id)) return false;
+  const TMemoryRecordEh* rec = MemTableEh_Buf->GetCurrentRecord();
   if (!rec) return false;
 
   const String database = Trim(RecordText(rec, u"Database"));

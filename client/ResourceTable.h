@@ -66,8 +66,9 @@ public:
   std::vector<TResourceRecord> AllRecords() const;
 
   // Fills Params with ID_THIS, zDatabase, zHost, zPORT, zSyntax and, when
-  // present, zEncoding, zUsername, zPassword of resource Id, moving
-  // MemTableEh_Tree to it (found inside collapsed groups too). False at the
+  // present, zEncoding, zUsername, zPassword of resource Id, found through
+  // MemTableEh_Buf (inside collapsed groups too), so the record the editor
+  // shows stays where the user put it. False at the
   // first missing value (database, host, port above 0, syntax); what was set
   // by then stays. "???" counts as a value.
   bool ResourceToConnectionParams(Integer Id, TStrings* Params, bool ClearFirst);

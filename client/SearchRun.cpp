@@ -41,6 +41,7 @@
 #include "client/SearchRun.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "client/SearchServer.h"
@@ -63,17 +64,21 @@ constexpr TColor kYellow = static_cast<TColor>(0x00FFFF);
 constexpr Char kLogTag[] = u"log";
 
 // What the user is told when records or the log could not be written in Dir.
-String LostFilesText(const String& Dir, bool Records, bool Log) {
-  // A full disk or a name taken by a folder leave the folder as it looks.
-  const String why = !FolderExists(Dir)        ? u" больше не существует"
-                     : !IsFolderWritable(Dir) ? u" - только для чтения"
-                                              : String();
+// The message box shows two lines without scrolling: the cause comes first.
+String LostFilesText(const String& Dir, bool Records, bool Log, int ErrorCode) {
+  const String cause = !FolderExists(Dir)                ? u"Папка для сохранения записей больше не существует."
+                       : !IsFolderWritable(Dir) || ErrorCode == EROFS || ErrorCode == EACCES || ErrorCode == EPERM
+                           ? u"Папка для сохранения записей - только для чтения."
+                       : ErrorCode == ENOSPC || ErrorCode == EDQUOT || ErrorCode == EFBIG
+                           ? u"Диск заполнен: в папке для сохранения записей нет места."
+                       : ErrorCode == EISDIR ? u"Имя файла в папке для сохранения записей занято папкой."
+                                             : u"Папка для сохранения записей не принимает файлы.";
   const String log = u"протокол поиска (он остался на экране)";
   String what = Records ? String(u"записи ресурсов, отмеченных в протоколе словом \"Error\"") : log;
   if (Records && Log) what += u", и " + log;
-  return u"Папка для сохранения записей " + Dir + why + u": не удалось сохранить " + what + u"." +
-         (Records ? u" Эти ресурсы снова отмечены в списке: укажите в настройках другую папку и повторите поиск!"
-                  : u" Откройте настройки и укажите другую!");
+  return cause + u" Не удалось сохранить " + what + u". Папка: " + Dir + u". " +
+         (Records ? u"Эти ресурсы снова отмечены в списке: укажите в настройках другую папку и повторите поиск!"
+                  : u"Откройте настройки и укажите другую!");
 }
 
 // The program is closing: a search given up for it leaves nothing behind.
@@ -198,17 +203,18 @@ void TSearchRun::sb_StartClick(TObject*) {
   }
   // A run this start replaces gives back what it took: every ticked resource
   // is searched once by the run that follows, none lost to the one replaced.
+  // The files of a run that was replaced or stopped by a failure are in place
+  // before anything of this one; those that failed are marked in its log and
+  // their entries given back now, whether or not this start passes its checks.
+  FCommits.Wait();
+  MarkUnwrittenFiles();
   if (std::exchange(FRunning, false)) GiveBackEntries();
   FTaken.clear();
   C.sb_Stop->SetEnabled(false);
-  // The files of a run that was replaced or stopped by a failure are in place
-  // before anything of this one, and its files that failed are no concern of
-  // the new log.
-  FCommits.Wait();
-  FCommits.TakeFailed();
   FSaved.clear();
   FLostRecords = 0;
   FLogLost = false;
+  FLostErrorCode = 0;
   C.Timer_ScanDB->SetEnabled(false);
   C.Edit_RecCount_FromDB->SetColor(kWhite);
   SearchTerm.clear();
@@ -360,9 +366,13 @@ void TSearchRun::EndRun() {
       const String syntax = syntaxes->GetName(i);
       const String file = RecordFileNameByFormat(i + 1, syntax);
       bool written = false;
-      const bool buffered = FFormatBuffers.WriteFormatBuffer(i, *FDirSave + file, true, false, written);
+      int error = 0;
+      const bool buffered = FFormatBuffers.WriteFormatBuffer(i, *FDirSave + file, true, false, written, &error);
       AddLogLine(SearchLogFormatLine(syntax, file, buffered && written));
-      if (buffered && !written) FormatRecordsLost(i, file);
+      if (buffered && !written) {
+        FLostErrorCode = error;
+        FormatRecordsLost(i, file);
+      }
       if (!buffered && FShowMessageOk)
         FShowMessageOk(u"Сохранение информации", kErrorHead, u"Файл не записан: " + file);
     }
@@ -381,11 +391,13 @@ void TSearchRun::EndRun() {
 void TSearchRun::sb_StopClick(TObject*) {
   // A search under way is given up the next time its wait looks; a start
   // pressed before the stop is forgotten.
+  const bool givenUp = FRunning && FSearching && !FSearchIsTest;
   FStopRequested = true;
   FRestartRequested = false;
   FRunning = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
+  GiveBackUnfinished(givenUp);
   AddLogLines(SearchLogStopLines(Now()));
   // The files of the resources already handled are written first, so that the
   // saved log tells which could not be.
@@ -417,6 +429,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // changed meanwhile, and the log still names the resource searched.
   const String searched =
       Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
+  FSearchedCaption = searched;
   TSearchScope scope;
   CreateSearchServer(SearchServerProgID, ServerObject);
   if (!SetConnectionProperties(ServerObject, P)) return false;
@@ -508,7 +521,10 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     FSaved.push_back(saved(file, C.RE_LOG->GetLines()->GetCount(), -1));
     const bool queued = QueueTextFile(FCommits, *FDirSave + file, FRecordBuffer, IntToStr(Integer(FSaved.size()) - 1));
     AddLogLine(SearchLogResourceLine(caption(), file, queued));
-    if (!queued) RecordsLost(FSaved.back());
+    if (!queued) {
+      FLostErrorCode = EISDIR;  // a folder stands on the file's name
+      RecordsLost(FSaved.back());
+    }
   }
   logFaults(lost);
   SaveLog();
@@ -550,7 +566,10 @@ void TSearchRun::AddLogLines(const std::vector<String>& L) {
 
 void TSearchRun::MarkUnwrittenFiles() {
   TStrings* lines = C.RE_LOG->GetLines();
-  for (const String& tag : FCommits.TakeFailed()) {
+  int error = 0;
+  const std::vector<String> failed = FCommits.TakeFailed(&error);
+  if (!failed.empty()) FLostErrorCode = error;
+  for (const String& tag : failed) {
     if (tag == kLogTag) {
       FLogLost = true;
       continue;
@@ -594,6 +613,10 @@ void TSearchRun::SaveLastLog() {
 
 void TSearchRun::RecordsLost(const TSavedRecords& R) {
   ++FLostRecords;
+  GiveBack(R);
+}
+
+void TSearchRun::GiveBack(const TSavedRecords& R) {
   const Integer at = FindTakenEntry(R.Index, R.Id);
   if (at < 0) return;
   TCheckListBox* names = C.SearchList->clb_ListDB_Names;
@@ -610,7 +633,24 @@ void TSearchRun::FormatRecordsLost(Integer Syntax, const String& File) {
   }
 }
 
+void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
+  if (PerFormat()) {
+    for (const TSavedRecords& r : FSaved) {
+      if (r.Syntax < 0) continue;
+      AddLogLine(SearchLogFailureLine(r.Caption, SearchLogNotSavedText));
+      GiveBack(r);
+    }
+    // Given back once: the buffers stay until the next start, unwritten.
+    std::erase_if(FSaved, [](const TSavedRecords& r) { return r.Syntax >= 0; });
+  }
+  if (SearchGivenUp && !FTaken.empty()) {
+    const TTakenEntry& e = FTaken.back();
+    AddLogLine(SearchLogFailureLine(FSearchedCaption, SearchLogNotAnsweredText));
+    GiveBack({e.Index, e.Id, String(), FSearchedCaption, String(), -1, -1});
+  }
+}
+
 void TSearchRun::ReportLostFiles() {
   if (FLostRecords == 0 && !FLogLost) return;
-  Fail(LostFilesText(*FDirSave, FLostRecords > 0, FLogLost));
+  Fail(LostFilesText(*FDirSave, FLostRecords > 0, FLogLost, FLostErrorCode));
 }

@@ -123,6 +123,11 @@ private:
   // mark that told of them, so the next start searches it once more.
   struct TSavedRecords;
   void RecordsLost(const TSavedRecords& Records);
+  void GiveBack(const TSavedRecords& Records);
+  // What a stop leaves undone, named in the log and given back: the resource
+  // whose answer it gave up, and in per-syntax mode those whose records sit
+  // in the buffers, which a stop does not write.
+  void GiveBackUnfinished(bool SearchGivenUp);
   // Every resource of syntax line Syntax, whose file could not be written,
   // named in the log and given back.
   void FormatRecordsLost(Integer Syntax, const String& File);
@@ -164,6 +169,7 @@ private:
   // selection, never the run. -1 before the first entry.
   Integer FRunIndex = -1;
   Integer FRunStart = -1;  // the entry the run began at
+  String FSearchedCaption;  // the caption of the entry whose search waits
   // The entries the run took its ticks from, each with its identifier line.
   struct TTakenEntry {
     Integer Index;
@@ -185,4 +191,5 @@ private:
   std::vector<TSavedRecords> FSaved;
   Integer FLostRecords = 0;  // resources of this run whose records went nowhere
   bool FLogLost = false;     // the log's last write failed
+  int FLostErrorCode = 0;    // the system's error number of the last write that failed
 };

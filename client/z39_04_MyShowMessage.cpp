@@ -47,17 +47,22 @@ void TDlg_MyShowMessage::FormKeyDown(TObject*, Word& Key, TShiftState) {
   DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
-namespace {
-
-bool ShowMessageBox(const String& Caption, const String& Head, const String& Text, bool WithCancel) {
-  // Freed on every way out, an exception raised while it is shown included.
+std::unique_ptr<TDlg_MyShowMessage> NewMessageBox(const String& Caption, const String& Head, const String& Text,
+                                                  bool WithCancel) {
   auto dlg = std::make_unique<TDlg_MyShowMessage>(nullptr);
   dlg->SB_Cancel->SetVisible(WithCancel);
   dlg->SetCaption(Trim(Caption));
   dlg->RE_Msg->SetText(Trim(Text));
   dlg->Label_Head->SetCaption(Trim(Head));
   ApplySchemeToForm(dlg.get());
-  return dlg->ShowModal() == mrOk;
+  return dlg;
+}
+
+namespace {
+
+bool ShowMessageBox(const String& Caption, const String& Head, const String& Text, bool WithCancel) {
+  // Freed on every way out, an exception raised while it is shown included.
+  return NewMessageBox(Caption, Head, Text, WithCancel)->ShowModal() == mrOk;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // scrollable text, with OK alone or OK and Cancel. Created for one showing,
 // without an owner, and freed after it.
 
+#include <memory>
+
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -27,6 +29,11 @@ public:
 private:
   void CreateControls();
 };
+
+// The box as ShowMessageOk and ShowMessageOkCancel show it, not yet shown:
+// caption, head and text trimmed, Cancel only WithCancel, the colour scheme applied.
+std::unique_ptr<TDlg_MyShowMessage> NewMessageBox(const String& Caption, const String& Head, const String& Text,
+                                                  bool WithCancel);
 
 // True when the box was closed with OK. Caption, head and text are trimmed;
 // an empty head leaves the head line empty but in its place.

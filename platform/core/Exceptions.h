@@ -35,7 +35,19 @@ BORROW_EXCEPTION(EStringListError, Exception)
 BORROW_EXCEPTION(EInvalidOperation, Exception)
 BORROW_EXCEPTION(EInvalidPointer, Exception)
 BORROW_EXCEPTION(EOutOfMemory, Exception)
-BORROW_EXCEPTION(EStreamError, Exception)
+// A stream or file fault; ErrorCode is the system's error number when the
+// system refused (0 otherwise), so a caller can tell a full disk from a
+// read-only folder without reading the text.
+class EStreamError : public Exception {
+public:
+  BORROW_CLASS(EStreamError, Exception)
+  using Exception::Exception;
+  EStreamError(String msg, int AErrorCode) : Exception(std::move(msg)), FErrorCode(AErrorCode) {}
+  int ErrorCode() const { return FErrorCode; }
+
+private:
+  int FErrorCode = 0;
+};
 BORROW_EXCEPTION(EFilerError, EStreamError)
 BORROW_EXCEPTION(EReadError, EFilerError)
 BORROW_EXCEPTION(EWriteError, EFilerError)

@@ -35,13 +35,13 @@ String ErrorText(int err) {
 String Quoted(StringView name) { return u"\"" + String(name) + u"\""; }
 
 [[noreturn]] void RaiseOpen(StringView name, int err) {
-  throw EFOpenError(u"Cannot open file " + Quoted(name) + u". " + ErrorText(err));
+  throw EFOpenError(u"Cannot open file " + Quoted(name) + u". " + ErrorText(err), err);
 }
 [[noreturn]] void RaiseCreate(StringView name, int err) {
-  throw EFCreateError(u"Cannot create file " + Quoted(name) + u". " + ErrorText(err));
+  throw EFCreateError(u"Cannot create file " + Quoted(name) + u". " + ErrorText(err), err);
 }
 [[noreturn]] void RaiseWrite(StringView name, int err) {
-  throw EWriteError(u"Error writing file " + Quoted(name) + u". " + ErrorText(err));
+  throw EWriteError(u"Error writing file " + Quoted(name) + u". " + ErrorText(err), err);
 }
 
 // The index just past the last delimiter, 0 when there is none.

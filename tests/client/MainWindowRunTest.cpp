@@ -20,6 +20,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
 #include "platform/ui/Input.h"
+#include "tests/client/ActingServer.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/lendsrv/DirectZoom.h"
@@ -124,30 +125,6 @@ protected:
   TRussianFormats Formats;
   TProgramDriver Drv;
   String Import;
-};
-
-// The search server, but the first time a search waits for its answer it runs
-// Action first: what a user does while the search waits reaches the program
-// through the messages the wait lets run.
-class TActingServer : public TLateBoundObject {
-public:
-  // TimeoutSeconds > 0: the server's own time limit instead of its 30 s.
-  explicit TActingServer(std::function<void()>* Action, int TimeoutSeconds = 0) : FAction(Action) {
-    if (TimeoutSeconds > 0) FInner->SetTimeoutSeconds(TimeoutSeconds);
-  }
-  Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
-  void SetProperty(const String& Name, const Variant& Value) override { FInner->SetProperty(Name, Value); }
-  Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
-    FInner->SetCallWaitHandler([this] {
-      if (*FAction) std::exchange(*FAction, nullptr)();
-      return CallWaiting();
-    });
-    return FInner->CallMethod(Name, Args);
-  }
-
-private:
-  std::function<void()>* FAction;
-  std::shared_ptr<TLendServer> FInner = std::make_shared<TLendServer>();
 };
 
 std::string Escaped(const std::string& S) { return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
@@ -601,4 +578,40 @@ TEST_F(MainWindowRun, TheProgramClosedWhileARunWaitsEndsTheRunWithItAndSavesTheS
   EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"0");
   EXPECT_EQ(ReadSearchSettings(SettingsFileName(Drv.Folder() + u"Settings/"), Drv.Folder()).RecCountFromDB, u"7");
   for (const std::string& name : Entries()) EXPECT_EQ(name.find(".iso"), std::string::npos) << name;
+}
+
+TEST_F(MainWindowRun, TheRunLooksResourcesUpWithoutMovingTheRowChosenInTheOpenEditor) {
+  Start({{1, "Alpha"}, {2, "Beta"}, {3, "Gamma"}}, Title(u"1"));
+  Drv.Press(Form_Main, u"sb_Start");
+  Drv.AdvanceClock(55);  // Alpha
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    Drv.Press(w, u"SB_N_Last");
+    ASSERT_EQ(w->MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger(), 3);
+    Drv.AdvanceClock(55);  // the run searches Beta meanwhile
+    EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"2");
+    EXPECT_EQ(w->MemTableEh_Tree->FieldByName(u"ID_THIS")->GetAsInteger(), 3);
+    Drv.Display().Key(VK_ESCAPE);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  Drv.AnswerBox(true);
+  RunOut();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Alpha (usmarc)", "(1) Beta (usmarc)", "(1) Gamma (usmarc)"}));
+}
+
+TEST_F(MainWindowRun, TheTestButtonsHandlerReachedWhileARunWaitsDoesNothing) {
+  Start({{1, "Slow", "usmarc", "Slow1"}, {2, "Local"}}, Title(u"1"));
+  // The button is off while the run waits; its handler, reached as a click
+  // would reach it, neither tests nor says it is testing.
+  std::function<void()> action = [&] {
+    ASSERT_TRUE(Dlg_ListDB->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(2)), {}));
+    Form_Wait_Load->Label_MSG_2->SetCaption(u"");
+    Dlg_ListDB->SB_TestClick(Dlg_ListDB->SB_Test);
+    EXPECT_EQ(Form_Wait_Load->Label_MSG_2->GetCaption(), u"");
+    EXPECT_TRUE(Form_Main->IsServerWaitedFor());
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 0, u"Slow1"); });
+  RunToEnd();
+  EXPECT_FALSE(action);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Slow (usmarc)", "(1) Local (usmarc)"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }

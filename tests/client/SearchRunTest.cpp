@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <regex>
 #include <tuple>
 
@@ -23,7 +24,11 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/FormatSettings.h"
+#include "platform/core/Strings.h"
 #include "platform/ui/ComCtrls.h"
+#include "tests/client/ActingServer.h"
+#include "tests/client/FolderFault.h"
+#include "tests/client/MessageBoxText.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 #include "tests/lendsrv/DirectZoom.h"
@@ -516,7 +521,147 @@ TEST_F(SearchRunTest, StopDuringASearchGivesItUpAtOnceAndEndsTheRun) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Trickle (usmarc)", "Next (usmarc)"}));
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt"}));
-  for (const std::string& line : LogLines()) EXPECT_EQ(line.find("Error: "), std::string::npos) << line;
+}
+
+// ---- What a stop leaves undone -----------------------------------------------------
+
+// Random runs stopped while a resource waits for its server or between two
+// resources, per resource and per syntax, against the plain rule: what the
+// stop left unfinished (the search it gave up; records that sat only in a
+// syntax's buffer) is ticked again without a count mark and named in the log,
+// and what was saved keeps its mark; the next start searches exactly the
+// ticked entries.
+TEST_F(SearchRunTest, AStopGivesBackWhatItLeftUnfinishedAndTheNextStartSearchesIt) {
+  static_cast<TButton*>(C.sb_Stop)->OnClick = [this](TObject* S) { Run->sb_StopClick(S); };
+  auto pressStop = [this] { SendMessage(static_cast<TWinControl*>(C.sb_Stop)->GetHandle(), BM_CLICK); };
+  std::function<void()> action;
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 0, u"Slow1"); });
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 8; ++round) {
+    const Integer n = 2 + Integer(random() % 3);
+    const Integer mode = round % 2;
+    const bool during = round % 4 < 2;
+    // The stop comes while entry At waits, or once it has been searched (not
+    // at the last entry, whose tick ends the run).
+    const Integer at = Integer(random() % unsigned(during ? n : n - 1));
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + std::to_string(n) + " entries, mode " +
+                 std::to_string(mode) + (during ? ", during " : ", after ") + std::to_string(at));
+    std::vector<TResourceLine> resources;
+    std::vector<Integer> ids;
+    std::vector<std::string> names, syntaxes;
+    std::vector<bool> ticked;
+    for (Integer i = 0; i < n; ++i) {
+      const std::string syntax = random() % 2 ? "usmarc" : "unimarc";
+      resources.push_back(Ztest(i + 1, "R" + std::to_string(i + 1), syntax, during && i == at ? "Slow1" : "Default"));
+      ids.push_back(i + 1);
+      names.push_back("R" + std::to_string(i + 1) + " (" + syntax + ")");
+      syntaxes.push_back(syntax);
+      ticked.push_back(i == at || random() % 3 != 0);
+    }
+    for (const std::string& name : Entries()) std::filesystem::remove(ToUtf8(DirSave) + name);
+    Shown.clear();
+    Resources(resources, ids);
+    for (Integer i = 0; i < n; ++i) Names->SetChecked(i, ticked[size_t(i)]);
+    C.rg_BR_SaveMode->SetItemIndex(mode);
+    Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+
+    action = during ? std::function<void()>(pressStop) : nullptr;
+    Run->sb_StartClick(nullptr);
+    for (int i = 0; i < 100 && C.Timer_ScanDB->GetEnabled(); ++i) {
+      Display.AdvanceClock(ScanInterval);
+      if (!during && Captions()[size_t(at)].starts_with("(1) ")) pressStop();
+    }
+    ASSERT_FALSE(action);
+
+    // The plain rule.
+    std::vector<std::string> captions, files = {mode == 0 ? "!_LOG.txt" : "!_LOG2.txt"}, lines;
+    std::vector<bool> checks;
+    for (Integer i = 0; i < n; ++i) {
+      const std::string& name = names[size_t(i)];
+      const bool visited = i < at || (i == at && !during);
+      if (visited && !ticked[size_t(i)]) {
+        captions.push_back("(-) " + name);
+        checks.push_back(false);
+      } else if (visited && mode == 0) {
+        captions.push_back("(1) " + name);
+        checks.push_back(false);
+        const std::string file = IsoName(i + 1, syntaxes[size_t(i)]);
+        files.push_back(file);
+        lines.push_back(Quote("(1) " + name + " => " + file));
+      } else if (visited) {
+        captions.push_back(name);
+        checks.push_back(true);
+        lines.push_back(Quote("Error: (1) " + name + " => " + ToUtf8(SearchLogNotSavedText)));
+      } else {
+        captions.push_back(name);
+        checks.push_back(ticked[size_t(i)]);
+      }
+    }
+    if (during) lines.push_back(Quote("Error: " + names[size_t(at)] + " => " + ToUtf8(SearchLogNotAnsweredText)));
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(Captions(), captions);
+    for (Integer i = 0; i < n; ++i) EXPECT_EQ(Names->GetChecked(i), checks[size_t(i)]) << i;
+    EXPECT_EQ(Entries(), files);
+    std::vector<std::string> expected = {kDate, ".*", ".*", "Start: .*", std::string(49, '=')};
+    expected.insert(expected.end(), lines.begin(), lines.end());
+    expected.insert(expected.end(), {std::string(49, '-'), "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
+    ExpectLines(LogLines(files[0]), expected);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
+
+    // The next start searches every ticked entry, and each keeps its records.
+    const auto toSearch = std::count(checks.begin(), checks.end(), true);
+    Shown.clear();
+    RunToEnd();
+    EXPECT_EQ(C.Edit_BibRec_Load->GetText(), IntToStr(Integer(toSearch)));
+    for (Integer i = 0; i < n; ++i) EXPECT_FALSE(Names->GetChecked(i)) << i;
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  }
+}
+
+TEST_F(SearchRunTest, AFileTheReplacedRunLostIsMarkedThoughTheNewStartIsRefused) {
+  if (!std::filesystem::is_directory("/proc/self")) GTEST_SKIP() << "no /proc";
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Slow", "usmarc", "Slow1")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  // Start is pressed again while Slow waits; its search is given up and the
+  // new start finds the folder read-only.
+  std::function<void()> action = [this] { Run->sb_StartClick(nullptr); };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 0, u"Slow1"); });
+  Run->sb_StartClick(nullptr);
+  {
+    // Alpha's file cannot be written: the folder turned read-only after the start.
+    TSaveFolderFault broken(TFolderFault::ReadOnly, DirSave);
+    for (int i = 0; i < 10 && C.Timer_ScanDB->GetEnabled() && Shown.empty(); ++i) Display.AdvanceClock(ScanInterval);
+  }
+  EXPECT_FALSE(action);
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "Папка для сохранения записей - только для чтения. Откройте настройки и укажите другую!"}));
+  // The refused start leaves the replaced run's log on the screen, true.
+  EXPECT_EQ(ToUtf8(C.RE_LOG->GetLines()->Get(5)), "Error: (1) Alpha (usmarc) => " + IsoName(1));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "Slow (usmarc)"}));
+  EXPECT_TRUE(Names->GetChecked(0) && Names->GetChecked(1));
+}
+
+TEST_F(SearchRunTest, ASearchAskedForWhileTheRunWaitsIsRefusedAndTheRunsSearchGoesOn) {
+  Resources({Ztest(1, "Slow", "usmarc", "Slow1"), Ztest(2, "Next")}, {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  bool refused = false;
+  std::function<void()> action = [&] {
+    TStringList params;
+    ASSERT_TRUE(Table.ResourceToConnectionParams(2, &params, false));
+    params.SetValue(TConnectionParams::WhatSearch, u"Zembrin");
+    params.SetValue(TConnectionParams::RecLimit, u"1");
+    params.SetValue(TConnectionParams::WhereSearch, u"4");
+    refused = !Run->SearchOneResource(&params, -1, true);
+    EXPECT_TRUE(Run->IsWaitingForServer());
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 0, u"Slow1"); });
+  RunToEnd();
+  EXPECT_FALSE(action);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(1) Slow (usmarc)", "(1) Next (usmarc)"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  EXPECT_FALSE(IsServerAssigned(ServerObject));
 }
 
 namespace {
@@ -611,36 +756,10 @@ TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "(1) Beta (usmarc)"}));
   EXPECT_TRUE(Names->GetChecked(0));
   ASSERT_EQ(Texts().size(), 2u);
-  EXPECT_EQ(Texts()[0].rfind("Папка для сохранения записей " + ToUtf8(DirSave) + ": не удалось сохранить записи", 0), 0u)
+  EXPECT_EQ(Texts()[0].rfind("Имя файла в папке для сохранения записей занято папкой. Не удалось сохранить записи", 0), 0u)
       << Texts()[0];
   EXPECT_EQ(Texts()[1], "Процесс поиска и выборки закончен!");
 }
-
-namespace {
-
-// A file-size limit, as a full disk: ten records do not fit, a short log does.
-class TFileSizeLimit {
-public:
-  explicit TFileSizeLimit(rlim_t Bytes = 4096) {
-    ::getrlimit(RLIMIT_FSIZE, &FSaved);
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &FPrevious);
-    struct rlimit small = FSaved;
-    small.rlim_cur = Bytes;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~TFileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &FSaved);
-    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
-  }
-
-private:
-  struct rlimit FSaved;
-  struct sigaction FPrevious;
-};
-
-}  // namespace
 
 TEST_F(SearchRunTest, RecordFileThatFailsWhileTheNextResourceIsSearchedIsMarkedInTheSavedLog) {
   Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
@@ -774,39 +893,6 @@ TEST_F(SearchRunTest, StartingAgainFromASelectedEntryBeginsWhereTheReplacedRunBe
 
 // ---- A save folder that stops taking files during a run --------------------------
 
-namespace {
-
-enum class TFolderFault { ReadOnly, Full, Gone };
-
-// Read-only: root writes anywhere, so the folder's name is made to lead to
-// /proc, where no file can be made. Full: a file-size limit that not even the
-// log's head lines fit. Gone: renamed away. Undone when it goes.
-class TSaveFolderFault {
-public:
-  TSaveFolderFault(TFolderFault Kind, const String& DirSave)
-      : FDir(ToUtf8(ExcludeTrailingPathDelimiter(DirSave))), FKept(FDir + ".kept") {
-    if (Kind == TFolderFault::Full) {
-      FLimit.emplace(100);
-      return;
-    }
-    FMoved = ::rename(FDir.c_str(), FKept.c_str()) == 0;
-    if (Kind == TFolderFault::ReadOnly) FLinked = ::symlink("/proc", FDir.c_str()) == 0;
-  }
-  ~TSaveFolderFault() {
-    if (FLinked) ::unlink(FDir.c_str());
-    if (FMoved) ::rename(FKept.c_str(), FDir.c_str());
-  }
-  TSaveFolderFault(const TSaveFolderFault&) = delete;
-  TSaveFolderFault& operator=(const TSaveFolderFault&) = delete;
-
-private:
-  std::string FDir, FKept;
-  bool FMoved = false, FLinked = false;
-  std::optional<TFileSizeLimit> FLimit;
-};
-
-}  // namespace
-
 class SaveFolderFault : public SearchRunTest,
                         public ::testing::WithParamInterface<std::tuple<TFolderFault, Integer>> {};
 
@@ -846,12 +932,16 @@ TEST_P(SaveFolderFault, RecordsThatWentNowhereAreNamedGivenBackAndSaidAndTheRunE
   EXPECT_EQ(Entries(), std::vector<std::string>{file1});
   EXPECT_EQ(Bytes(file1), "old records");
 
-  const std::string why = fault == TFolderFault::Gone       ? " больше не существует"
-                          : fault == TFolderFault::ReadOnly ? " - только для чтения"
-                                                            : ":";
+  // The cause reads without scrolling; the folder follows.
+  const std::string why = fault == TFolderFault::Gone       ? "Папка для сохранения записей больше не существует."
+                          : fault == TFolderFault::ReadOnly ? "Папка для сохранения записей - только для чтения."
+                                                            : "Диск заполнен";
   ASSERT_EQ(Shown.size(), 2u) << ::testing::PrintToString(Texts());
   EXPECT_EQ(Shown[0].Caption + "/" + Shown[0].Head, "Поиск информации/Ошибка");
-  EXPECT_EQ(Shown[0].Text.rfind("Папка для сохранения записей " + ToUtf8(DirSave) + why, 0), 0u) << Shown[0].Text;
+  const std::string visible = ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head),
+                                                        FromUtf8(Shown[0].Text)));
+  EXPECT_EQ(visible.rfind(why, 0), 0u) << visible;
+  EXPECT_NE(Shown[0].Text.find(ToUtf8(DirSave)), std::string::npos) << Shown[0].Text;
   EXPECT_EQ(Shown[1].Text, "Процесс поиска и выборки закончен!");
 
   // The folder takes files again: the next start searches both once more.
