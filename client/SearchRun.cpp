@@ -3,8 +3,10 @@
 // (SearchOneResource, WaitForServer), and the helpers that mark, count and log.
 //
 // Typical call flow
-//   sb_StartClick       a run it replaces gives back the ticks it took
-//                       (GiveBackEntries); CheckSaveFolder, a list naming
+//   sb_StartClick       the files that the run before lost are marked in its
+//                       log and their entries given back; a run it replaces
+//                       gives back the ticks it took (GiveBackEntries);
+//                       CheckSaveFolder, a list naming
 //                       some resource, the record limit and TakeSimpleCondition;
 //                       any refusal ends here with a message. Clears the counters
 //                       and buffers, PrepareFormatBuffers (per-syntax mode), writes
@@ -34,9 +36,12 @@
 //                       their buffers, the log's closing lines, the log saved,
 //                       a message naming the save folder when records or the
 //                       log went nowhere, the closing message.
-//   sb_StopClick        the search under way is given up, the timer stopped,
-//                       the stop lines logged, the files waited for, the log
-//                       saved.
+//   sb_StopClick        the search under way is given up, the timer stopped;
+//                       what the stop leaves undone (that search, and in
+//                       per-syntax mode the records still in the buffers,
+//                       which a stop does not write) is named in the log and
+//                       its entries ticked again (GiveBackUnfinished); the stop
+//                       lines logged, the files waited for, the log saved.
 
 #include "client/SearchRun.h"
 
