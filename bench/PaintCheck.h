@@ -1,7 +1,7 @@
 #pragma once
 // What the repaint benchmarks check of what was painted, off the clock: the
 // pixels a window's last paint left and those of a bitmap, read as images and
-// compared cell by cell.
+// compared cell by cell, and whether a text a paint drew in a cell is seen.
 #include <cairo.h>
 
 #include <algorithm>
@@ -37,6 +37,25 @@ struct TPaintedImage {
     return false;
   }
 };
+
+// Where a text drawn in Cell shows: from where it starts (past a tree's lines
+// and buttons) to the cell's far edges, inside its clip rectangle when it has
+// one, and a pixel in from the cell's edges, where a focus rectangle goes. Its
+// top-left pixel lies above the text: the cell's background.
+inline TRect TextArea(const TGdiOp& Text, const TRect& Cell) {
+  TRect Area(std::max(Cell.Left + 1, Text.Origin.X), Cell.Top + 1, Cell.Right - 1, Cell.Bottom - 1);
+  if (!Text.Rect.IsEmpty()) {
+    Area.Left = std::max(Area.Left, Text.Rect.Left);
+    Area.Right = std::min(Area.Right, Text.Rect.Right);
+  }
+  return Area;
+}
+
+// Whether a text the paint drew in Cell (null: none was) shows in Image: a text
+// drawn in its cell's background colour was drawn but is not seen.
+inline bool TextShows(const TPaintedImage& Image, const TGdiOp* Text, const TRect& Cell) {
+  return Text && Image.InkInside(TextArea(*Text, Cell));
+}
 
 inline TPaintedImage ImageOfSurface(cairo_surface_t* Surface, Integer Left, Integer Top, Integer Width,
                                     Integer Height) {

@@ -12,8 +12,9 @@
 // After each run, off the clock, what was painted is checked: the window holds
 // the pixels of the grid painted afresh, whose cells show the titles and, row
 // after row, the record number and values of the records from the table's
-// shape (the current record among them); the floor's cells show the same texts,
-// each cell shown whole inked.
+// shape (the current record among them), each text drawn in its cell and seen
+// there in its pixels; the floor's cells show the same texts, each cell shown
+// whole inked.
 // Targets (bench/Targets.h): a full repaint against the floor, a page scroll
 // against a full repaint, each figure over a million records against the same
 // over a thousand (the floor's texts are longer over a million: its ratio is
@@ -164,9 +165,13 @@ public:
 private:
   // Empty when a paint of the grid shows the titles and the records of the
   // table's shape in order, the current one among them.
-  std::string WhatThePaintDiffersIn(const PaintGrid& Paint) {
+  std::string WhatThePaintDiffersIn(PaintGrid& Paint) {
+    // A text is shown when it was drawn in its cell and its ink is seen there:
+    // the drawing calls alone pass a text in its cell's background colour.
+    const TPaintedImage Image = BitmapImage(Paint.Bitmap());
+    auto Shown = [&](const TRect& Cell, const String& Text) { return TextShows(Image, Paint.Text(Cell, Text), Cell); };
     for (Integer Col = 1; Col < FGrid->GetColCount(); ++Col)
-      if (!Paint.Text(FGrid->CellRect(Col, 0), FGrid->GetColumns()->Items(Col - 1)->GetTitle()->GetCaption()))
+      if (!Shown(FGrid->CellRect(Col, 0), FGrid->GetColumns()->Items(Col - 1)->GetTitle()->GetCaption()))
         return "a title is not shown";
     TGridDrawInfoEh Info;
     FGrid->CalcDrawInfo(Info);
@@ -174,14 +179,15 @@ private:
     bool CurrentShown = false;
     for (Integer Row = FGrid->GetTopRow(); Row <= Info.Vert.LastFullVisibleCell; ++Row) {
       Integer RecNo = 0;
-      for (const TGdiOp* Op : Paint.TextsIn(FGrid->CellRect(0, Row)))
-        if (!Op->Text.empty()) RecNo = StrToIntDef(Op->Text, 0);
+      const TRect NumberCell = FGrid->CellRect(0, Row);
+      for (const TGdiOp* Op : Paint.TextsIn(NumberCell))
+        if (!Op->Text.empty() && TextShows(Image, Op, NumberCell)) RecNo = StrToIntDef(Op->Text, 0);
       if (RecNo <= 0 || RecNo > FCount) return "a row shows no record number";
       if (Previous && RecNo != Previous + 1) return "the rows do not show the records in order";
       const std::vector<String> Texts = RecordTexts(FCount, RecNo);
       for (Integer Col = 1; Col < FGrid->GetColCount(); ++Col) {
         const String& Text = Texts[size_t(Col - 1)];
-        if (!Text.empty() && !Paint.Text(FGrid->CellRect(Col, Row), Text))
+        if (!Text.empty() && !Shown(FGrid->CellRect(Col, Row), Text))
           return "a cell does not show its record's value";
       }
       CurrentShown = CurrentShown || RecNo == FTable.GetRecNo();

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <fstream>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -376,8 +379,40 @@ size_t ReadResourceListText(const String& Text, const TResourceRecordSink& Take,
   return taken;
 }
 
+namespace {
+
+// A UTF-16 text, by its mark, whose bytes do not make whole characters.
+bool CutInsideACharacter(std::string_view Head, std::uintmax_t Size) {
+  return (Head.starts_with("\xFF\xFE") || Head.starts_with("\xFE\xFF")) && Size % 2 != 0;
+}
+
+// The list file's text, or none when there is no regular file. The half
+// character a cut UTF-16 text ends in is left out: read, it would become a
+// character of its own that the file never held.
+String ResourceListFileText(const String& FileName) {
+  if (!RegularFileExists(FileName)) return String();
+  std::string bytes = ReadFileBytes(FileName);
+  if (CutInsideACharacter(bytes, bytes.size())) bytes.pop_back();
+  return DecodeText(bytes);
+}
+
+}  // namespace
+
+String ResourceListCutShortText(const String& FileName) {
+  if (!RegularFileExists(FileName)) return String();
+  // The mark and the size tell it: the list itself is not read twice.
+  std::ifstream in(ToUtf8(FileName), std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+  char head[2] = {};
+  if (size < 2 || !in.seekg(0) || !in.read(head, 2) ||
+      !CutInsideACharacter(std::string_view(head, 2), static_cast<std::uintmax_t>(size)))
+    return String();
+  return u"\"" + Trim(FileName) +
+         u"\" повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого последнего байта.";
+}
+
 size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take, const TProgressEvent& Progress) {
-  return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Take, Progress);
+  return ReadResourceListText(ResourceListFileText(FileName), Take, Progress);
 }
 
 std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress,
@@ -397,8 +432,7 @@ std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TPro
 
 std::vector<TResourceRecord> LoadResourceListFile(const String& FileName, const TProgressEvent& Progress,
                                                   bool* RootGroupMade) {
-  return ReadResourceListText(RegularFileExists(FileName) ? ReadTextFile(FileName) : String(), Progress,
-                              RootGroupMade);
+  return ReadResourceListText(ResourceListFileText(FileName), Progress, RootGroupMade);
 }
 
 namespace {

@@ -88,7 +88,8 @@ String ResourceListRulerLine();
 // identifiers (the first wins) are skipped. A missing file, or one without a
 // usable line, gives the root group alone (and sets *RootGroupMade when
 // given). Progress goes i * 100 / lines for each line i from 1, then 100.
-// Reading errors raise.
+// Reading errors raise; a UTF-16 file cut inside a character is read up to
+// the cut (ResourceListCutShortText).
 std::vector<TResourceRecord> ReadResourceListText(const String& Text, const TProgressEvent& Progress = nullptr,
                                                   bool* RootGroupMade = nullptr);
 std::vector<TResourceRecord> LoadResourceListFile(const String& FileName, const TProgressEvent& Progress = nullptr,
@@ -101,6 +102,13 @@ size_t ReadResourceListText(const String& Text, const TResourceRecordSink& Take,
                             const TProgressEvent& Progress = nullptr);
 size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take,
                             const TProgressEvent& Progress = nullptr);
+
+// A UTF-16 list (by its byte-order mark) of an odd number of bytes was cut
+// inside its last character: the loaders read it without that half character,
+// which no reading can make whole, and this is what the user is told before a
+// load. Empty for any other file: missing, not a regular file, unreadable,
+// UTF-8, ANSI (where every byte is a character) or whole UTF-16.
+String ResourceListCutShortText(const String& FileName);
 
 // The records in the order of the tree: each record followed by its subtree,
 // siblings by NPP and then NAME_THIS, records whose parent is absent at the

@@ -250,6 +250,9 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
 }
 
 Integer TDlg_ListDB::LoadResourceList() {
+  // A list cut inside a character is read up to the cut, and the user told.
+  if (const String cut = ResourceListCutShortText(ResourceListFileName(SettingsFolder)); !cut.empty())
+    ShowMessageOk(u"Чтение файла", u"Ошибка", cut);
   // The loaded list opens as a tree.
   if (!MemTableEh_Tree->GetTreeList()->GetActive()) LeaveListFilter();
   const Integer count = FTable->LoadResourceList(SettingsFolder, WaitWindowNotes());

@@ -2,11 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <random>
+
 #include "client/ResourceList.h"
 #include "client/ResourceTable.h"
+#include "client/z39_02_ListDB.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/StringList.h"
+#include "platform/core/Strings.h"
+#include "tests/client/ProgramDriver.h"
 #include "tests/client/TempFolder.h"
 #include "tests/support/ExpectedBytes.h"
 
@@ -54,6 +59,34 @@ bool SaveThroughTable(const String& From, const String& Folder, const TResourceL
 // Records as a list file in the order given (not tree order), for the table to read.
 void WriteRecords(const String& Folder, const std::vector<TResourceRecord>& Records) {
   WriteResourceListFile(ResourceListFileName(Folder), BuildResourceListLines(Records));
+}
+
+// Text in UTF-16 after its byte-order mark, little- or big-endian.
+std::string Utf16WithMark(const String& Text, bool BigEndian) {
+  std::string bytes = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (Char c : Text) {
+    const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+    bytes += BigEndian ? hi : lo;
+    bytes += BigEndian ? lo : hi;
+  }
+  return bytes;
+}
+
+// A saved list of a few resources with Cyrillic texts, as one text.
+String ListText(Integer Resources) {
+  std::vector<TResourceRecord> records{Rec(0, -1, 0, 0, u"Ресурсы Z39.50")};
+  for (Integer id = 1; id <= Resources; ++id) {
+    records.push_back(Rec(id, 0, 1, id, u"Каталог №" + IntToStr(id)));
+    records.back().Note = u"прим. " + IntToStr(id * 37);
+  }
+  String text;
+  for (const String& line : BuildResourceListLines(records)) text += line + u"\r\n";
+  return text;
+}
+
+String CutShortText(const String& FileName) {
+  return u"\"" + FileName +
+         u"\" повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого последнего байта.";
 }
 
 }  // namespace
@@ -239,6 +272,59 @@ TEST(ResourceListFile, LineEndsOfEveryKindAndUtf16AreRead) {
   const auto records = LoadResourceListFile(t.Path() + u"ListDB.txt");
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].NAME_THIS, u"Я");
+}
+
+TEST(ResourceListFile, AUtf16ListCutInsideACharacterReadsAsItsWholeCharactersAndIsSaidToBeCut) {
+  TTempFolder t;
+  const String file = ResourceListFileName(t.Path());
+  // What a load of Bytes gives, and what the user is told before it.
+  auto load = [&](const std::string& Bytes) {
+    WriteBytes(file, Bytes);
+    return std::make_pair(LoadResourceListFile(file), ResourceListCutShortText(file));
+  };
+  const String text = ListText(6);
+  std::mt19937 random(29);
+  for (Integer trial = 0; trial < 40; ++trial) {
+    const std::string whole = Utf16WithMark(text, trial % 2 == 1);
+    // Cut between two characters, anywhere after the mark, then one byte more.
+    const std::string even = whole.substr(0, 2 + 2 * (random() % (whole.size() / 2)));
+    const char extra = static_cast<char>(random() % 256);
+    SCOPED_TRACE(testing::Message() << "trial " << trial << ", " << even.size() << " bytes and " << int(Byte(extra)));
+    const auto [model, modelSaid] = load(even);
+    EXPECT_EQ(modelSaid, u"");
+    const auto [records, said] = load(even + extra);
+    EXPECT_EQ(records, model);
+    EXPECT_EQ(said, CutShortText(file));
+  }
+  // Without a mark the list is ANSI, where every byte is a character: no
+  // length is a cut, and the last byte is read.
+  const std::string ansi = StringToAnsi(text);
+  for (Integer trial = 0; trial < 10; ++trial) {
+    const std::string odd = ansi.substr(0, 1 + 2 * (random() % (ansi.size() / 2)));
+    SCOPED_TRACE(testing::Message() << "ANSI, " << odd.size() << " bytes");
+    const auto [records, said] = load(odd);
+    EXPECT_EQ(said, u"");
+    EXPECT_EQ(records, ReadResourceListText(AnsiToString(odd)));
+  }
+}
+
+TEST(ResourceListFile, ACutUtf16ListIsSaidAtStartUpLoadedWholeAndLeftOnDiskAsItWas) {
+  TProgramDriver drv;
+  const String list = drv.Folder() + u"Settings/ListDB.txt";
+  const std::string bytes = Utf16WithMark(ListText(3), false) + "\x0D";
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+  WriteBytes(list, bytes);
+  ASSERT_TRUE(drv.Start());
+  drv.AnswerBox(true);
+  drv.AdvanceClock(100);
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_EQ(drv.Boxes()[0].Caption, u"Чтение файла");
+  EXPECT_EQ(drv.Boxes()[0].Head, u"Ошибка");
+  EXPECT_EQ(drv.Boxes()[0].Text, CutShortText(list));
+  EXPECT_EQ(Ids(Dlg_ListDB->GetResourceTable().AllRecords()), (std::vector<Integer>{0, 1, 2, 3}));
+  drv.CloseMainWindow();
+  EXPECT_TRUE(Application->GetTerminated());
+  EXPECT_EQ(ReadFileBytes(list), bytes);
 }
 
 TEST(ResourceListFile, RecordsReachTheSinkOneByOneAsTheyAreRead) {
