@@ -407,8 +407,9 @@ String ResourceListCutShortText(const String& FileName) {
   if (size < 2 || !in.seekg(0) || !in.read(head, 2) ||
       !CutInsideACharacter(std::string_view(head, 2), static_cast<std::uintmax_t>(size)))
     return String();
-  return u"\"" + Trim(FileName) +
-         u"\" повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого последнего байта.";
+  // The cause first: the message box shows two lines without scrolling.
+  return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого "
+         u"последнего байта. Файл: " + Trim(FileName);
 }
 
 size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take, const TProgressEvent& Progress) {

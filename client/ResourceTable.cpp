@@ -228,6 +228,12 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   MemTableEh_Tree->GetTreeList()->SetActive(false);
   MemTableEh_Tree->Open();
   MemTableEh_Tree->EmptyTable();
+  // A list that cannot be read to its end leaves the table closed: open and
+  // empty, a save would write nothing over the user's file.
+  bool loaded = false;
+  TScopeExit closeUnloaded([&] {
+    if (!loaded) MemTableEh_Tree->Close();
+  });
 
   // The wait window moves, and messages run, when the percentage does: not for
   // every one of a hundred thousand lines.
@@ -276,6 +282,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   SwitchTreeOn();
   MemTableEh_Tree->Open();
   MemTableEh_Buf->Open();
+  loaded = true;
   return static_cast<Integer>(made.size());
 }
 

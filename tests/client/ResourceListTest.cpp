@@ -85,8 +85,8 @@ String ListText(Integer Resources) {
 }
 
 String CutShortText(const String& FileName) {
-  return u"\"" + FileName +
-         u"\" повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого последнего байта.";
+  return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого "
+         u"последнего байта. Файл: " + FileName;
 }
 
 }  // namespace

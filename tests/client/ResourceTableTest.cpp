@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "client/ResourceTable.h"
 #include "platform/core/Files.h"
 #include "tests/client/TempFolder.h"
@@ -200,6 +202,19 @@ TEST_F(ResourceTableFile, SaveIsRefusedWithoutAWritableFolderOrAnOpenTable) {
   Table.MemTableEh_Tree->Close();
   EXPECT_FALSE(Save());
   EXPECT_EQ(Saved(), kList);
+}
+
+TEST_F(ResourceTableFile, AListThatCannotBeReadLeavesTheTableClosedSoNoSaveWritesOverIt) {
+  // A regular file whose reading fails (as one the user may not read does).
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc";
+  Write(kList);
+  Table.LoadResourceList(Folder.Path());
+  std::filesystem::remove(ToUtf8(File()));
+  std::filesystem::create_symlink("/proc/self/mem", ToUtf8(File()));
+  EXPECT_ANY_THROW(Table.LoadResourceList(Folder.Path()));
+  EXPECT_FALSE(Table.MemTableEh_Tree->GetActive());
+  EXPECT_FALSE(Save());
+  EXPECT_TRUE(std::filesystem::is_symlink(ToUtf8(File())));
 }
 
 // ---- Connection parameters -----------------------------------------------------------
