@@ -424,8 +424,12 @@ void TControl::HandleMouseDown(TMessage& Message, TMouseButton Button, bool Doub
   }
   MouseDown(Button, shift, GetXLParam(Message.LParam), GetYLParam(Message.LParam));
   // A control dragged automatically takes the press as the start of a drag; until
-  // the mouse moves far enough it is still the control's click.
-  if (Message.Msg == WM_LBUTTONDOWN && FDragMode == dmAutomatic && !Dragging()) BeginDrag(false);
+  // the mouse moves far enough it is still the control's click. A press that
+  // OnMouseDown's modal window interrupted (cancel mode) or outlived (the button
+  // went up meanwhile) begins nothing.
+  if (Message.Msg == WM_LBUTTONDOWN && FDragMode == dmAutomatic && !Dragging() &&
+      FControlState.Contains(csLButtonDown) && GetKeyState(VK_LBUTTON) < 0)
+    BeginDrag(false);
 }
 
 void TControl::HandleMouseUp(TMessage& Message, TMouseButton Button) {

@@ -372,7 +372,8 @@ public:
   void SendCancelMode(TControl* Sender);
 
   // ---- Drag and drop, docking (DragDrop.cpp)
-  // In dmAutomatic a left press begins a drag (BeginDrag(false)).
+  // In dmAutomatic a left press begins a drag (BeginDrag(false)), when the button
+  // is still held once OnMouseDown is done.
   TDragMode GetDragMode() const { return FDragMode; }
   void SetDragMode(TDragMode Value) { FDragMode = Value; }
   TDragKind GetDragKind() const { return FDragKind; }

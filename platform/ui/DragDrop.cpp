@@ -3,8 +3,15 @@
 //
 // One drag at a time (the mouse has one holder): the session lives from
 // BeginDrag until its end has been told to everyone. Handlers run inside it and
-// may end it or destroy controls, so the session is freed only when the outermost
-// of its own calls returns, and every step checks whether the drag has ended.
+// may end it, open modal windows or destroy controls (the source included), so
+// the session is freed only when the outermost of its own calls returns, every
+// step checks whether the drag has ended, and a control found before a handler
+// ran is looked up again after it. A drag that started (OnStartDrag or
+// OnStartDock ran) always ends with one OnEndDrag or OnEndDock.
+//
+// Targets and dock sites are found as the mouse finds its windows: a control that
+// takes no mouse input (disabled, in a disabled parent, on a form disabled by a
+// modal window) is neither asked nor dropped on.
 
 #include "platform/ui/DragDrop.h"
 
@@ -30,6 +37,7 @@ public:
   bool Notify(TControl* ATarget, TDragState State, TPoint Pos);
   TControl* FindTarget(TPoint Pos) const;
   TControl* FindDockSite(TPoint Pos) const;
+  TControl* Find(TPoint Pos) const { return Dock ? FindDockSite(Pos) : FindTarget(Pos); }
   TDragDockObject* DockObject() const { return static_cast<TDragDockObject*>(Object); }
   void Release(TPoint Pos, WPARAM Keys);
 
@@ -37,6 +45,7 @@ public:
   bool Ending = false;
   HWND Window = nullptr;  // hidden; holds the mouse while the drag lasts
   TPoint StartPos;
+  TPoint LastPos;  // the mouse when last followed
   Integer Threshold;
   bool Started = false;
   bool Dock = false;
@@ -61,14 +70,26 @@ TPoint ScreenOrigin(const TControl* Control) {
   return parent ? parent->ClientToScreen(p) : p;
 }
 
-// The deepest control under a screen point that takes the mouse.
+// Whether the mouse reaches the control: it and its parents enabled, and their
+// windows too (a modal window disables the other forms' windows, not the forms).
+bool TakesMouse(TControl* Control) {
+  for (TControl* c = Control; c; c = c->GetParent()) {
+    if (!c->GetEnabled()) return false;
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (win && win->HandleAllocated() && !IsWindowEnabled(win->GetHandle())) return false;
+  }
+  return true;
+}
+
+// The deepest control under a screen point, when it takes the mouse: the window
+// search stops at a disabled window, as a click's does, and that one takes nothing.
 TControl* ControlAtScreen(TPoint Pos) {
   HWND wnd = WindowFromPoint(Pos);
   TControl* control = nullptr;
   while (wnd && !(control = FindControl(wnd))) wnd = GetParent(wnd);
   if (auto* win = dynamic_cast<TWinControl*>(control))
     if (TControl* inner = win->ControlAtPos(win->ScreenToClient(Pos), false)) control = inner;
-  return control;
+  return control && TakesMouse(control) ? control : nullptr;
 }
 
 }  // namespace
@@ -106,6 +127,9 @@ void TDragSession::WindowProc(HWND Wnd, TMessage& Message) {
   };
   switch (Message.Msg) {
     case WM_MOUSEMOVE:
+      // A drag not yet begun needs the button of its press held: without it (the
+      // release went elsewhere) the press is over and so is the drag.
+      if (!Ending && !Started && !(Message.WParam & MK_LBUTTON)) Done(false);
       if (!Ending) MoveTo(at());
       return;
     case WM_LBUTTONUP:
@@ -141,9 +165,11 @@ void TDragSession::Start() {
   // The press that began the drag is no click of the control's any more.
   Control->SetControlState(Control->GetControlState() - TControlState{csClicked, csLButtonDown});
   Dock = Control->GetDragKind() == dkDock;
+  // A start handler may end the drag or free the source: then there is nothing to set up.
   if (Dock) {
     TDragDockObject* dock = nullptr;
     Control->DoStartDock(dock);
+    if (Ending) return;
     if (!dock) {
       Owned = std::make_unique<TDragDockObject>(Control);
       dock = static_cast<TDragDockObject*>(Owned.get());
@@ -153,6 +179,7 @@ void TDragSession::Start() {
   } else {
     TDragObject* object = nullptr;
     Control->DoStartDrag(object);
+    if (Ending) return;
     if (!object) {
       Owned = std::make_unique<TDragControlObject>(Control);
       object = Owned.get();
@@ -162,6 +189,7 @@ void TDragSession::Start() {
 }
 
 void TDragSession::MoveTo(TPoint Pos) {
+  LastPos = Pos;
   if (!Started) {
     if (std::abs(Pos.X - StartPos.X) < Threshold && std::abs(Pos.Y - StartPos.Y) < Threshold) return;
     Start();
@@ -171,11 +199,16 @@ void TDragSession::MoveTo(TPoint Pos) {
     const TPoint corner = Pos - GrabOffset;
     DockObject()->FDockRect = Bounds(corner.X, corner.Y, Control->GetWidth(), Control->GetHeight());
   }
-  TControl* found = Dock ? FindDockSite(Pos) : FindTarget(Pos);
+  TControl* found = Find(Pos);
   TDragState state = dsDragMove;
   if (found != Target) {
-    if (Target) Notify(Target, dsDragLeave, Pos);
-    if (Ending) return;
+    if (Target) {
+      Notify(Target, dsDragLeave, Pos);
+      if (Ending) return;
+      // The leave handler may have freed or moved what was found (an overlay it
+      // showed): what is under the mouse now is the new target.
+      found = Find(Pos);
+    }
     Target = found;
     state = dsDragEnter;
   }
@@ -224,7 +257,15 @@ void TDragSession::Done(bool Drop) {
     DestroyWindow(wnd);
   }
   if (Screen) Screen->SetCursor(Screen->GetCursor());  // the controls' own cursors again
-  if (!Started || !Object) return;
+  if (!Started) return;
+  if (!Object) {
+    // Ended while its start handler ran: no target was asked, only the source hears of it.
+    if (!Control) return;
+    const TPoint p = Control->ScreenToClient(LastPos);
+    if (Dock) Control->DoEndDock(nullptr, p.X, p.Y);
+    else Control->DoEndDrag(nullptr, p.X, p.Y);
+    return;
+  }
   const TPoint pos = Object->FDragPos;
   TControl* target = Target;
   const bool accepted = Drop && target && Accepted;

@@ -7,6 +7,9 @@
 // source's DragCursor or the no-drop cursor, and ends on the release (a drop),
 // Esc, a right press, cancel mode or a lost capture (cancelled), or when the
 // source is destroyed. The source always hears of the end through DoEndDrag.
+// Only a control the mouse reaches is asked: none that is disabled, in a
+// disabled parent, or on a form a modal window has disabled. A drag that has not
+// begun yet (the mouse within the threshold) ends once its button is up.
 //
 // A dock drag (DragKind dkDock) looks instead for the dock site under the mouse
 // (a TWinControl with DockSite), which takes the control on the drop; dropped

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/Headless.h"
@@ -71,6 +73,17 @@ protected:
   }
   HWND FormWnd() { return Form->GetHandle(); }
   void Pause() { Display.AdvanceClock(GetDoubleClickTime() + 1); }
+  // A second form, beside the test's one, for modal loops.
+  TForm* MakeDialog() {
+    auto* Dialog = new TForm(Application);
+    Dialog->SetBounds(600, 100, 200, 150);
+    return Dialog;
+  }
+  // Whether the drag let the mouse go and nothing drags any more.
+  void ExpectNoDrag(const TControl* Source) {
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
 };
 
 }  // namespace
@@ -180,6 +193,190 @@ TEST_F(DragDrop, CancelModeAndTheSourceGoingAwayEndTheDrag) {
   Display.MouseMove(FormWnd(), 175, 35);
   Display.MouseUp(FormWnd(), 175, 35);
   EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 20,20", "leave 20,20", "end none"}));
+}
+
+// The old target's leave handler frees the control the mouse has just moved
+// onto (an overlay it showed on entering): what is under the mouse now is asked.
+TEST_F(DragDrop, AControlFreedByTheOldTargetsLeaveIsNeverAsked) {
+  MakePanels();
+  TPanel* Overlay = nullptr;
+  Target->OnDragOver = [&](TObject*, TObject*, Integer X, Integer Y, TDragState State, bool&) {
+    Log.push_back(At(StateName(State), X, Y));
+    if (State == dsDragEnter) {
+      Overlay = Make<TPanel>(150, 110, 120, 30);  // just below the target
+      Overlay->OnDragOver = [&](TObject*, TObject*, Integer, Integer, TDragState, bool&) { Log.push_back("overlay"); };
+    } else if (State == dsDragLeave) {
+      delete std::exchange(Overlay, nullptr);
+    }
+  };
+  Display.MouseDown(FormWnd(), 20, 20);
+  Display.MouseMove(FormWnd(), 160, 20);
+  Display.MouseMove(FormWnd(), 160, 120);
+  Display.MouseMove(FormWnd(), 160, 125);
+  Display.MouseUp(FormWnd(), 160, 125);
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "enter 10,10", "leave 10,110", "end none"}));
+  ExpectNoDrag(Src);
+}
+
+// A window that takes no mouse input takes no drop and is never asked: a disabled
+// control, a control in a disabled parent, the main form (and a graphic control on
+// it) while a modal dialog runs, a disabled dock site.
+TEST_F(DragDrop, WindowsThatTakeNoMouseInputTakeNoDrop) {
+  MakePanels();
+  auto* Holder = Make<TPanel>(300, 150, 100, 100);
+  auto* Inner = Make<TPanel>(10, 10, 60, 60, Holder);
+  auto* Shape = Make<TBevel>(300, 10, 60, 60);
+  auto* Site = Make<TPanel>(10, 150, 100, 100);
+  Site->SetDockSite(true);
+  auto Asked = [&](const char* Name) {
+    return [this, Name](TObject*, TObject*, Integer, Integer, TDragState, bool&) { Log.push_back(Name); };
+  };
+  Inner->OnDragOver = Asked("inner");
+  Shape->OnDragOver = Asked("shape");
+  Site->OnDockOver = [&](TObject*, TDragDockObject*, Integer, Integer, TDragState, bool&) { Log.push_back("site"); };
+  Target->OnDragDrop = Inner->OnDragDrop = Shape->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) {
+    Log.push_back("drop");
+  };
+  Target->SetEnabled(false);
+  Holder->SetEnabled(false);
+  Display.ProcessMessages();
+  auto DragOver = [&](HWND From, std::vector<TPoint> Path) {
+    Pause();
+    Display.MouseDown(From, 20, 20);
+    for (TPoint P : Path) Display.MouseMove(FormWnd(), P.X, P.Y);
+    Display.MouseUp(FormWnd(), Path.back().X, Path.back().Y);
+  };
+  DragOver(Src->GetHandle(), {{30, 30}, {160, 20}, {315, 165}, {320, 170}});
+  EXPECT_EQ(Log, (std::vector<std::string>{"start", "end none"}));
+
+  // From a modal dialog over the main form it disables.
+  Target->SetEnabled(true);
+  Log.clear();
+  TForm* Dialog = MakeDialog();
+  auto* From = new TPanel(Dialog);
+  From->SetParent(Dialog);
+  From->SetBounds(10, 10, 80, 60);
+  From->SetDragMode(dmAutomatic);
+  From->OnEndDrag = [&](TObject*, TObject* To, Integer, Integer) { Log.push_back(To ? "end target" : "end none"); };
+  Display.WhenIdle([&] {
+    DragOver(From->GetHandle(), {{40, 40}, {160, 20}, {310, 20}});
+    DragOver(From->GetHandle(), {{40, 40}, {310, 20}, {160, 20}});
+    Dialog->SetModalResult(mrOk);
+  });
+  Dialog->ShowModal();
+  EXPECT_EQ(Log, (std::vector<std::string>{"end none", "end none"}));
+  ExpectNoDrag(From);
+
+  // A disabled dock site takes no dock: the control floats instead.
+  Log.clear();
+  Site->SetEnabled(false);
+  Src->SetDragKind(dkDock);
+  Src->OnEndDock = Src->OnEndDrag;
+  DragOver(Src->GetHandle(), {{30, 30}, {40, 180}, {50, 190}});
+  EXPECT_EQ(Log, (std::vector<std::string>{"end none"}));
+  EXPECT_TRUE(Src->Floating());
+}
+
+// A press whose OnMouseDown runs a modal window: released there, or held while
+// the window was closed, it begins no drag; a pending drag begun without the
+// button held never starts either.
+TEST_F(DragDrop, NoDragWithoutTheButtonHeldFromItsPress) {
+  MakePanels();
+  TForm* Dialog = MakeDialog();
+  Src->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, Integer, Integer) {
+    Log.push_back("down");
+    Dialog->ShowModal();
+  };
+  // Released in the dialog, then the dialog closed: moves and a click later drop
+  // nothing, also from a control that does not hold the mouse on its press (as a
+  // check box), which hears of no cancel mode.
+  Src->SetControlStyle(Src->GetControlStyle() - TControlStyle{csCaptureMouse});
+  Display.WhenIdle([&] {
+    Display.MouseUp(Dialog->GetHandle(), 5, 5);
+    Dialog->SetModalResult(mrOk);
+  });
+  Display.MouseDown(FormWnd(), 20, 20);
+  ExpectNoDrag(Src);
+  Display.MouseMove(FormWnd(), 160, 20);
+  Display.Click(FormWnd(), 165, 25);
+  EXPECT_EQ(Log, std::vector<std::string>{"down"});
+  ExpectNoDrag(Src);
+  Src->SetControlStyle(Src->GetControlStyle() + TControlStyle{csCaptureMouse});
+
+  // Held while the dialog ran and closed: the press was interrupted.
+  Log.clear();
+  Pause();
+  Display.WhenIdle([&] { Dialog->SetModalResult(mrOk); });
+  Display.MouseDown(FormWnd(), 20, 20);
+  Display.MouseMove(FormWnd(), 160, 20);
+  Display.MouseUp(FormWnd(), 160, 20);
+  EXPECT_EQ(Log, std::vector<std::string>{"down"});
+  ExpectNoDrag(Src);
+
+  // A threshold drag begun by code with no button held.
+  Log.clear();
+  Src->BeginDrag(false);
+  Display.MouseMove(FormWnd(), 300, 250);
+  Display.MouseMove(FormWnd(), 160, 20);
+  EXPECT_EQ(Log, std::vector<std::string>{});
+  ExpectNoDrag(Src);
+}
+
+// A source freed in its own handler, or a message box opened there that takes the
+// mouse: the drag it started still ends exactly once, nothing of it is touched
+// afterwards, and the mouse is free for the next click.
+TEST_F(DragDrop, ASourceFreedOrInterruptedInItsHandlersEndsItsDragOnceAndLetsGo) {
+  MakePanels();
+  Integer Clicks = 0;
+  Refuser->OnClick = [&](TObject*) { ++Clicks; };
+  struct TCase {
+    TDragKind Kind;
+    std::string Handler;
+  };
+  for (const TCase& Case : std::vector<TCase>{
+           {dkDrag, "start"}, {dkDrag, "over"}, {dkDrag, "end"}, {dkDock, "start"}, {dkDock, "end"}})
+    for (const bool Free : {true, false}) {
+      SCOPED_TRACE(Case.Handler + (Case.Kind == dkDock ? " dock" : " drag") + (Free ? " freed" : " box"));
+      Log.clear();
+      Pause();
+      auto* S = Make<TPanel>(10, 240, 80, 60);
+      S->SetDragMode(dmAutomatic);
+      S->SetDragKind(Case.Kind);
+      // Each handler logs; the chosen one frees the source or opens a box. The
+      // handlers hold Act by reference: their own copies go with the source.
+      bool Freed = false;
+      auto Act = [&, S](const std::string& Name) {
+        Log.push_back(Name);
+        if (Name != Case.Handler) return;
+        if (!Free) {
+          MessageBox(FormWnd(), u"Сообщение", u"Заголовок", MB_OK);
+          return;
+        }
+        delete S;
+        Freed = true;
+        Log.push_back("freed");
+      };
+      S->OnStartDrag = [&Act](TObject*, TDragObject*&) { Act("start"); };
+      S->OnStartDock = [&Act](TObject*, TDragDockObject*&) { Act("start"); };
+      S->OnDragOver = [&Act](TObject*, TObject*, Integer, Integer, TDragState, bool&) { Act("over"); };
+      S->OnEndDrag = S->OnEndDock = [&Act](TObject*, TObject*, Integer, Integer) { Act("end"); };
+      Display.MouseDown(S->GetHandle(), 20, 20);
+      Display.MouseMove(FormWnd(), 40, 270);
+      Display.MouseMove(FormWnd(), 50, 280);
+      Display.MouseUp(FormWnd(), 50, 280);
+      // One start first, one end, and after the end nothing but the source's freeing.
+      ASSERT_FALSE(Log.empty());
+      EXPECT_EQ(Log.front(), "start");
+      EXPECT_EQ(std::count(Log.begin(), Log.end(), "start"), 1);
+      EXPECT_EQ(std::count(Log.begin(), Log.end(), "end"), 1);
+      const auto End = std::find(Log.begin(), Log.end(), "end");
+      EXPECT_TRUE(std::all_of(End + 1, Log.end(), [](const std::string& L) { return L == "freed"; }));
+      EXPECT_EQ(GetCapture(), nullptr);
+      const Integer Before = Clicks;
+      Display.Click(FormWnd(), 200, 200);
+      EXPECT_EQ(Clicks, Before + 1);
+      if (!Freed) delete S;
+    }
 }
 
 // ---- Docking ----------------------------------------------------------------------------------------------
