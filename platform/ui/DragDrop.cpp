@@ -268,7 +268,8 @@ void TDragSession::Done(bool Drop) {
   }
   const TPoint pos = Object->FDragPos;
   TControl* target = Target;
-  const bool accepted = Drop && target && Accepted;
+  // A target disabled since it was last asked takes no drop.
+  const bool accepted = Drop && target && Accepted && TakesMouse(target);
   Object->FDropped = accepted;
   TPoint p = target ? target->ScreenToClient(pos) : Control ? Control->ScreenToClient(pos) : pos;
   if (!Dock) {

@@ -249,6 +249,20 @@ TEST_F(DragDrop, WindowsThatTakeNoMouseInputTakeNoDrop) {
   DragOver(Src->GetHandle(), {{30, 30}, {160, 20}, {315, 165}, {320, 170}});
   EXPECT_EQ(Log, (std::vector<std::string>{"start", "end none"}));
 
+  // Disabled while the mouse is over it, having taken the drop: the release
+  // there drops nothing.
+  Target->SetEnabled(true);
+  Log.clear();
+  Pause();
+  Display.MouseDown(Src->GetHandle(), 20, 20);
+  Display.MouseMove(FormWnd(), 30, 30);
+  Display.MouseMove(FormWnd(), 160, 20);
+  Target->SetEnabled(false);
+  Display.MouseUp(FormWnd(), 160, 20);
+  ASSERT_GE(Log.size(), 2u);
+  EXPECT_EQ(Log.back(), "end none");
+  EXPECT_EQ(std::count(Log.begin(), Log.end(), "drop"), 0);
+
   // From a modal dialog over the main form it disables.
   Target->SetEnabled(true);
   Log.clear();
