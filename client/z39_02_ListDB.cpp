@@ -578,6 +578,8 @@ void TDlg_ListDB::SB_N_DelClick(TObject*) {
 
 void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
   Application->ProcessMessages();
+  // A refusal is told once the other view shows what the filter cells read.
+  const std::exception_ptr refused = TakeOpenFilterCell();
   Screen->SetCursor(crHourGlass);
   const Integer id = CurrentId();
   MemTableEh_Tree->SetFiltered(true);
@@ -597,6 +599,24 @@ void TDlg_ListDB::SB_TreeOrListClick(TObject*) {
   ClearSortMarkers();
   MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
   Screen->SetCursor(crDefault);
+  if (refused) std::rethrow_exception(refused);
+}
+
+std::exception_ptr TDlg_ListDB::TakeOpenFilterCell() {
+  TDBGridEh* g = DBGridEh_TreeDB;
+  TInplaceFilterEditEh* editor = g->GetFilterEditor();
+  const Integer col = g->GetFilterRowColumn();
+  if (!editor || !editor->GetVisible() || col < 0 || col >= g->GetColumns()->GetCount()) return nullptr;
+  TSTColumnFilterEh* filter = g->GetColumns()->Items(col)->GetSTFilter();
+  if (editor->GetText() == filter->GetExpressionStr()) return nullptr;
+  try {
+    g->ApplyFilterRow();
+  } catch (...) {
+    // Left in the cell, the refused text would read as a condition no row obeys.
+    filter->SetExpressionStrAndRefresh(filter->GetExpressionStr());
+    return std::current_exception();
+  }
+  return nullptr;
 }
 
 bool TDlg_ListDB::FilterRowHoldsCondition() const {

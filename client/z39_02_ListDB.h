@@ -8,6 +8,7 @@
 // server, and loads and saves the resource list file with the wait window.
 // In chooser mode a side panel collects resources for the search list.
 
+#include <exception>
 #include <memory>
 
 #include "client/ResourceTable.h"
@@ -150,6 +151,10 @@ private:
   // Before the tree view comes back: the flat list's own filter gives way to
   // the one the tree had.
   void LeaveListFilter();
+  // What is typed in the filter row's open cell is taken, as Return takes it.
+  // A text the grid refuses leaves the cell, which reads its condition in
+  // force again; the refusal is answered for the caller to report.
+  std::exception_ptr TakeOpenFilterCell();
   // Whether a cell of the grid's filter row holds a condition.
   bool FilterRowHoldsCondition() const;
   std::unique_ptr<TResourceTable> FTable;

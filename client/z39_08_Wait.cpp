@@ -7,6 +7,7 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Gauges.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/Windows.h"
 
 TForm_Wait_Load::TForm_Wait_Load(TComponent* AOwner) : TForm(AOwner) {
   CreateControls();
@@ -52,6 +53,26 @@ void TForm_Wait_Load::CreateControls() {
   Timer1->OnTimer = [this](TObject* Sender) { Timer1Timer(Sender); };
 }
 
+void TForm_Wait_Load::BelongToActiveWindow() {
+  // The display keeps an owned window above its owner, however the owner is
+  // clicked; it is not told about stay-on-top. The owner goes to the display
+  // as the window shows, so it is set before.
+  const HWND active = GetActiveWindow() ? GetAncestorTop(GetActiveWindow()) : nullptr;
+  if (!active || active == GetHandle() || !IsWindowVisible(active)) return;
+  const HWND own = GetWindowOwner(GetHandle());
+  if (active == own) return;
+  SetWindowOwner(GetHandle(), active);
+  if (GetWindowOwner(GetHandle()) == active && !FOwnOwner) FOwnOwner = own;
+}
+
+void TForm_Wait_Load::BelongToOwnOwner() {
+  if (!FOwnOwner) return;
+  // Kept by another window, it would go when that one goes.
+  const HWND own = *FOwnOwner;
+  FOwnOwner.reset();
+  if (HandleAllocated()) SetWindowOwner(GetHandle(), own && IsWindow(own) ? own : nullptr);
+}
+
 void TForm_Wait_Load::Timer1Timer(TObject*) {
   static constexpr const Char* kSpinner[] = {u"-", u"\\", u"|", u"/"};
   Timer1->SetEnabled(false);
@@ -66,6 +87,7 @@ bool ShowWaitWindow(TForm_Wait_Load* Window) {
   Window->SetCaption(u"...");
   Window->Gauge1->SetProgress(0);
   Window->SetFormStyle(fsStayOnTop);
+  if (!Window->GetVisible()) Window->BelongToActiveWindow();
   Window->Show();
   Window->Timer1->SetEnabled(true);
   return true;
@@ -81,6 +103,7 @@ bool HideWaitWindow(TForm_Wait_Load* Window) {
   Window->Timer1->SetEnabled(false);
   Window->SetFormStyle(fsNormal);
   Window->Hide();
+  Window->BelongToOwnOwner();
   Window->Gauge1->SetProgress(0);
   return true;
 }

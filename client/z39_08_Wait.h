@@ -3,6 +3,8 @@
 // line, a progress bar and a title that spins while messages are pumped.
 // Created once at start-up; shown and hidden as needed.
 
+#include <optional>
+
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -25,14 +27,23 @@ public:
 
 private:
   void CreateControls();
+  // While shown, the window belongs to the window that was active then, and
+  // afterwards to its own owner again.
+  void BelongToActiveWindow();
+  void BelongToOwnOwner();
   Integer FSpinCounter = 0;  // 0 after showing, then 1..4 for "-", "\", "|", "/"
+  std::optional<HWND> FOwnOwner;  // set while the window belongs to another
   friend bool ShowWaitWindow(TForm_Wait_Load* Window);
+  friend bool HideWaitWindow(TForm_Wait_Load* Window);
 };
 
-// Timer off, spinner reset, caption "...", progress 0, stay-on-top, shown
-// without modality, timer on. Always True.
+// Timer off, spinner reset, caption "...", progress 0, stay-on-top and
+// belonging to the active window (so that it stays above the window that
+// waits, also when that one is clicked), shown without modality, timer on.
+// Always True.
 bool ShowWaitWindow(TForm_Wait_Load* Window);
 // Percent clamped to 0..100 on the bar; pending messages run. Always True.
 bool SetWaitProgress(TForm_Wait_Load* Window, Integer Percent);
-// Timer off, a normal window again, hidden, progress 0. Always True.
+// Timer off, a normal window again, hidden, its own owner's again, progress 0.
+// Always True.
 bool HideWaitWindow(TForm_Wait_Load* Window);

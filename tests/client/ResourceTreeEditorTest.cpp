@@ -1,21 +1,27 @@
 // The resource tree editor's editing as the user drives it: records added
 // under a group or at the top level through the resource editor dialog,
 // records edited and deleted (a group with everything below it), the switch
-// between the tree and the flat list, a resource tested against its server,
-// and resources chosen for the search list.
+// between the tree and the flat list, a resource tested against its server
+// (its wait window kept above the editor), and resources chosen for the
+// search list.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "client/z39_02_ListDB.h"
 #include "client/z39_03_EditDB.h"
+#include "client/z39_08_Wait.h"
+#include "lendsrv/LendServer.h"
 #include "platform/core/Files.h"
 #include "platform/ui/ValEdit.h"
+#include "platform/ui/Windows.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
+#include "tests/lendsrv/FaultServer.h"
 
 namespace {
 
@@ -623,4 +629,97 @@ TEST_F(ResourceValuesDialog, TypedValuesKeepToTheSizeOfTheirFields) {
   ASSERT_TRUE(D->EditResourceValues(&values));
   EXPECT_EQ(values.GetValue(u"NAME_THIS"), String(200, u'Я'));
   EXPECT_EQ(values.GetValue(u"Note"), String(100, u'n'));
+}
+
+// ---- The wait window of a test -----------------------------------------------------------------
+
+namespace {
+
+// What a window manager makes of what the display is told: a window shown or
+// brought forward goes on top, and the windows it owned when they were shown
+// go back above it. Stay-on-top never reaches it.
+class TManagedStack final : public TDisplayBackend {
+public:
+  explicit TManagedStack(THeadlessDisplay& Display) : FDisplay(Display) { SetDisplayBackend(this); }
+  ~TManagedStack() override { SetDisplayBackend(&FDisplay); }
+  UInt64 Now() override { return FDisplay.Now(); }
+  std::vector<TDisplayMonitor> Monitors() override { return FDisplay.Monitors(); }
+  void Wait(UInt64 TimeoutMs) override { FDisplay.Wait(TimeoutMs); }
+  void WindowShown(HWND Wnd, bool Visible) override {
+    std::erase(FStack, Wnd);
+    if (!Visible) return;
+    FOwner[Wnd] = GetWindowOwner(Wnd);
+    Raise(Wnd);
+  }
+  void WindowActivated(HWND Wnd) override {
+    if (std::count(FStack.begin(), FStack.end(), Wnd)) Raise(Wnd);
+  }
+  bool Above(HWND Upper, HWND Lower) const {
+    const auto u = std::find(FStack.begin(), FStack.end(), Upper), l = std::find(FStack.begin(), FStack.end(), Lower);
+    return u != FStack.end() && l != FStack.end() && u > l;
+  }
+  std::map<HWND, HWND> FOwner;  // as each window was last shown
+
+private:
+  void Raise(HWND Wnd) {
+    std::erase(FStack, Wnd);
+    FStack.push_back(Wnd);
+    for (HWND h : std::vector<HWND>(FStack))
+      if (FOwner[h] == Wnd) Raise(h);
+  }
+  THeadlessDisplay& FDisplay;
+  std::vector<HWND> FStack;  // the top last
+};
+
+// The search server; the first time a search waits for its answer, Action runs.
+class TActingServer final : public TLateBoundObject {
+public:
+  explicit TActingServer(std::function<void()>* Action) : FAction(Action) { FInner->SetTimeoutSeconds(1); }
+  Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
+  void SetProperty(const String& Name, const Variant& Value) override { FInner->SetProperty(Name, Value); }
+  Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
+    FInner->SetCallWaitHandler([this] {
+      if (*FAction) std::exchange(*FAction, nullptr)();
+      return CallWaiting();
+    });
+    return FInner->CallMethod(Name, Args);
+  }
+
+private:
+  std::function<void()>* FAction;
+  std::shared_ptr<TLendServer> FInner = std::make_shared<TLendServer>();
+};
+
+}  // namespace
+
+TEST(WaitWindowStacking, TheWaitWindowStaysAboveTheEditorThatShowedItAlsoWhenTheEditorIsClicked) {
+  auto silent = TZFaultServer::Trickle(std::chrono::milliseconds(100));
+  TProgramDriver drv;
+  const std::string list = ResourceListLine(1, "Silent", "Default", "127.0.0.1", silent->Port(), "usmarc");
+  ASSERT_TRUE(drv.StartWithResourceList(std::string(kResourceListHead) + list));
+  TManagedStack stack(drv.Display());
+  const HWND wait = Form_Wait_Load->GetHandle(), editor = Dlg_ListDB->GetHandle();
+  std::vector<bool> above;  // as the test's wait shows, and after a click on the editor
+  std::function<void()> click = [&] {
+    above.push_back(stack.Above(wait, editor));
+    drv.Click(Dlg_ListDB->Panel_Top);
+    above.push_back(stack.Above(wait, editor));
+  };
+  RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&click); });
+  drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    drv.Press(w, u"SB_N_Last");
+    drv.AnswerBox(true);  // the server's silence, told
+    drv.Press(w, u"SB_Test");
+    stack.FOwner.clear();
+    drv.Press(w, u"SB_Load");
+    EXPECT_EQ(stack.FOwner[wait], editor) << "the load's wait was the editor's too";
+    drv.Press(w, u"SB_Cancel");
+  });
+  drv.Press(Form_Main, u"SB_Menu_Res");
+  RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); });
+  EXPECT_EQ(above, (std::vector<bool>{true, true}));
+  ASSERT_EQ(drv.Boxes().size(), 1u);
+  EXPECT_EQ(drv.Boxes()[0].Caption, u"Z39.50 тест");
+  EXPECT_FALSE(Form_Wait_Load->GetVisible());
+  EXPECT_EQ(GetWindowOwner(wait), Form_Main->GetHandle()) << "hidden, it is the main window's again";
 }

@@ -214,6 +214,43 @@ TEST_F(ResourceTreeGrid, AFilterRowConditionStaysInForceWhileTheViewSwitchesBetw
   EXPECT_EQ(cells, (std::vector<String>{String(), u"~ %et%", u"~ %et%", u"~ %et%", u"~ %et%"}));
 }
 
+TEST_F(ResourceTreeGrid, ARefusedFilterCellIsToldAndClearedAtTheSwitchWhileTheOtherCellsStayInForce) {
+  std::vector<std::vector<Integer>> views;
+  std::vector<std::vector<String>> cells;  // "Наименование" and the open "ID" cell as they read
+  std::vector<size_t> boxes;
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    auto look = [&] {
+      Drv.Display().ProcessMessages();
+      views.push_back(Shown());
+      cells.push_back({Grid->FindColumnByFieldName(u"NAME_THIS")->GetSTFilter()->GetExpressionStr(),
+                       Grid->GetFilterEditor()->GetText()});
+      boxes.push_back(Drv.Boxes().size());
+    };
+    Drv.Click(w->SB_TreeOrList);  // the list
+    const TRect cell = Grid->CellRect(Grid->GetIndicatorOffset(), 1);
+    Drv.Display().Click(Grid->GetHandle(), cell.Left + 40, (cell.Top + cell.Bottom) / 2);
+    Drv.Display().TypeText(u"~ %et%");
+    Drv.Display().Key(VK_RETURN);
+    Drv.Display().Key(VK_END, THeadlessShift::Ctrl);  // on to the last cell, "ID"
+    Drv.Display().TypeText(u"abc");
+    Drv.Display().Key(VK_RETURN);
+    look();
+    for (int i = 0; i < 3; ++i) {  // tree, list, tree
+      Drv.Display().AdvanceClock(GetDoubleClickTime() + 1);
+      Drv.Click(w->SB_TreeOrList);
+      look();
+    }
+    w->SB_CancelClick(w->SB_Cancel);
+  });
+  Dlg_ListDB->EditResourceList();
+  EXPECT_EQ(views, (std::vector<std::vector<Integer>>{{2}, {0, 1, 2}, {2}, {0, 1, 2}}));
+  const String name = u"~ %et%";
+  EXPECT_EQ(cells,
+            (std::vector<std::vector<String>>{{name, u"abc"}, {name, String()}, {name, String()}, {name, String()}}));
+  EXPECT_EQ(boxes, (std::vector<size_t>{1, 2, 2, 2})) << "told at Return, and again as the text leaves";
+  for (const TShownBox& b : Drv.Boxes()) EXPECT_EQ(b.Text, u"'abc' is not a valid floating point value.");
+}
+
 TEST_F(ResourceTreeGrid, WhileChoosingTheSidePanelFollowsTheRecordTheGridMovesTo) {
   TStringList ids;
   ids.Add(u"7");
