@@ -5,8 +5,23 @@
 
 #include "client/SettingsFile.h"
 #include "client/__str.h"
+#include "platform/core/CodePage.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
+
+namespace {
+
+bool FileHoldsBytes(const String& FileName, const AnsiString& Bytes) {
+  if (FileName.empty() || !RegularFileExists(FileName)) return false;
+  try {
+    return ReadFileBytes(FileName) == Bytes;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 String ResourceCaption(const String& Name, const String& Syntax) { return Name + u" (" + Syntax + u")"; }
 
@@ -115,28 +130,49 @@ Integer TSearchList::LoadSearchList(const String& FileName) {
   return lb_ListDB_ID->GetCount();
 }
 
-void TSearchList::WriteSearchListFile(const String& FileName) const {
+String TSearchList::ListFileText() const {
   String text;
   TStrings* ids = lb_ListDB_ID->GetItems();
   for (Integer i = 0; i < ids->GetCount(); ++i) text += ids->Get(i) + u"\r\n";
-  WriteTextFileAtomic(FileName, text);
+  return text;
 }
+
+void TSearchList::WriteSearchListFile(const String& FileName) const { WriteTextFileAtomic(FileName, ListFileText()); }
 
 bool TSearchList::SaveSearchList(const String& FileName, const String& SettingsFolder,
                                  const TFolderProbe& Probe) {
   const String name = Trim(FileName);
-  if (!IsSettingsFolderWritable(SettingsFolder, Probe)) {
-    // A list the folder can no longer take is lost: said when it was changed.
-    TStringList kept;
-    if (RegularFileExists(name)) kept.LoadFromFile(name);
-    TStrings* ids = lb_ListDB_ID->GetItems();
-    bool same = kept.GetCount() == ids->GetCount();
-    for (Integer i = 0; same && i < ids->GetCount(); ++i) same = kept.Get(i) == ids->Get(i);
-    if (!same) RaiseFolderTakesNoFile(name);
-    return false;
+  if (FileHoldsBytes(name, StringToAnsi(ListFileText()))) return true;
+  if (IsSettingsFolderWritable(SettingsFolder, Probe)) {
+    try {
+      WriteSearchListFile(name);
+      return true;
+    } catch (const Exception&) {
+      // A full disk: lost only when the old file gives another list.
+    }
   }
-  WriteSearchListFile(name);
-  return true;
+  return FileGivesThisList(name);
+}
+
+std::vector<Integer> TSearchList::KeptIds(TStrings* Lines) const {
+  std::vector<Integer> kept;
+  for (Integer i = 0; i < Lines->GetCount(); ++i) {
+    const Integer id = StrToIntDefTrim(Lines->Get(i), 0);
+    if (id > 0 && FTable && FTable->LocateInBuf(id)) kept.push_back(id);
+  }
+  return kept;
+}
+
+bool TSearchList::FileGivesThisList(const String& FileName) const {
+  TStringList lines;
+  if (!FileName.empty() && RegularFileExists(FileName)) {
+    try {
+      lines.LoadFromFile(FileName);
+    } catch (const Exception&) {
+      lines.Clear();  // unreadable: the next start gets nothing from it either
+    }
+  }
+  return KeptIds(&lines) == KeptIds(lb_ListDB_ID->GetItems());
 }
 
 void TSearchList::Select(Integer Index) {

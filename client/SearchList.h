@@ -7,6 +7,8 @@
 // The list file ("ListDB_for_Search.txt", ".vvv" variants): one identifier
 // per line, CR LF after each, in the ANSI code page.
 
+#include <vector>
+
 #include "client/ResourceTable.h"
 #include "client/__files.h"
 #include "platform/ui/CheckLst.h"
@@ -45,9 +47,12 @@ public:
   // Both lists cleared, the file's lines (when it exists) taken as
   // identifiers, then BuildSearchList. Answers the number of entries.
   Integer LoadSearchList(const String& FileName);
-  // The identifiers to the program's own list file, only when the settings
-  // folder passes IsSettingsFolderWritable; when it does not, EFCreateError
-  // naming the file if the list differs from the file's (it would be lost).
+  // The close's save of the program's own list file: nothing is written when
+  // the file holds the identifiers already; else they are written when the
+  // settings folder passes IsSettingsFolderWritable. True when written or
+  // held, or when the file gives the list as it is (what LoadSearchList would
+  // keep of each); false when a change of the user's is lost: the folder
+  // takes no file or the write failed.
   bool SaveSearchList(const String& FileName, const String& SettingsFolder,
                       const TFolderProbe& Probe = nullptr);
   // The identifiers to FileName, replacing it whole; raises when it cannot be
@@ -69,5 +74,12 @@ public:
   void InvertChecks();
 
 private:
+  // The file's content: each identifier, CR LF after each.
+  String ListFileText() const;
+  // The identifiers of Lines that BuildSearchList keeps, in their order.
+  std::vector<Integer> KeptIds(TStrings* Lines) const;
+  // True when loading FileName would give the identifiers the list holds.
+  bool FileGivesThisList(const String& FileName) const;
+
   TResourceTable* FTable;
 };

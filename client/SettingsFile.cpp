@@ -1,7 +1,11 @@
 #include "client/SettingsFile.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
+#include "platform/core/IniFiles.h"
 #include "platform/core/Strings.h"
 
 namespace {
@@ -12,6 +16,64 @@ const TFolderProbe& ProbeOrDefault(const TFolderProbe& Probe) {
 }
 
 Integer InRangeOrZero(Integer Value, Integer Count) { return Value >= 0 && Value < Count ? Value : 0; }
+
+// One key as the file stores it: the text IniWriteString would write.
+struct TStoredKey {
+  const Char* Section;
+  const Char* Key;
+  String Text;
+};
+
+// The eleven keys as Values are stored, in the order the main window saves them.
+std::vector<TStoredKey> StoredKeys(const TSettingsValues& V) {
+  auto flag = [](bool B) { return String(B ? u"1" : u"0"); };
+  return {{u"SchemeColor", u"Index", IntToStr(V.SchemeIndex)},
+          {u"BR", u"DirSave", Trim(V.DirSave)},
+          {u"BR", u"SaveMode", IntToStr(V.SaveMode)},
+          {u"FIND", u"Mode", IntToStr(V.FindMode)},
+          {u"FIND", u"RecCountFromDB", Trim(V.RecCountFromDB)},
+          {u"FIND_SIMPLE", u"Title_Check", flag(V.Title_Check)},
+          {u"FIND_SIMPLE", u"Title_Text", Trim(V.Title_Text)},
+          {u"FIND_SIMPLE", u"Author_Check", flag(V.Author_Check)},
+          {u"FIND_SIMPLE", u"Author_Text", Trim(V.Author_Text)},
+          {u"FIND_SIMPLE", u"Keyword_Check", flag(V.Keyword_Check)},
+          {u"FIND_SIMPLE", u"Keyword_Text", Trim(V.Keyword_Text)}};
+}
+
+// True when the file has every key with the text a write would give it.
+bool FileHolds(const String& FileName, const std::vector<TStoredKey>& Keys) {
+  const String file = Trim(FileName);
+  if (file.empty() || !RegularFileExists(file)) return false;
+  TIniFile ini(file);
+  for (const TStoredKey& k : Keys)
+    if (!ini.ValueExists(k.Section, k.Key) || Trim(ini.ReadString(k.Section, k.Key, String())) != k.Text)
+      return false;
+  return true;
+}
+
+// What the next start would read from the file.
+TSettingsValues FileGives(const String& FileName, const String& AppFolder) {
+  TSettingsValues v = ReadSearchSettings(FileName, AppFolder);
+  v.SchemeIndex = ReadSchemeIndex(FileName);
+  return v;
+}
+
+// Values as the file would give them back: strings trimmed.
+TSettingsValues AsStored(TSettingsValues V) {
+  for (String* s : {&V.DirSave, &V.RecCountFromDB, &V.Title_Text, &V.Author_Text, &V.Keyword_Text}) *s = Trim(*s);
+  return V;
+}
+
+// Why FileName, in the settings folder, could not be written, in the words
+// the search run uses for its save folder.
+String WhyNotWritten(const String& SettingsFolder, const String& AppFolder, const String& FileName) {
+  if (SettingsFolder.empty()) return u"Папка настроек " + AppFolder + u"Settings/ не существует";
+  const String folder = u"Папка настроек " + SettingsFolder;
+  if (!FolderExists(SettingsFolder)) return folder + u" больше не существует";
+  if (IsNotARegularFile(FileName)) return u"\"" + Trim(FileName) + u"\" не является обычным файлом";
+  if (!IsFolderWritable(SettingsFolder)) return folder + u" - только для чтения";
+  return u"Диск с папкой настроек " + SettingsFolder + u" заполнен";
+}
 
 }  // namespace
 
@@ -38,36 +100,36 @@ TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFold
 
 void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
                        const TFolderProbe& Probe) {
-  const TFolderProbe& p = ProbeOrDefault(Probe);
-  IniWriteInteger(FileName, u"SchemeColor", u"Index", Values.SchemeIndex, p);
-  IniWriteString(FileName, u"BR", u"DirSave", Values.DirSave, p);
-  IniWriteInteger(FileName, u"BR", u"SaveMode", Values.SaveMode, p);
-  IniWriteInteger(FileName, u"FIND", u"Mode", Values.FindMode, p);
-  IniWriteString(FileName, u"FIND", u"RecCountFromDB", Values.RecCountFromDB, p);
-  IniWriteBool(FileName, u"FIND_SIMPLE", u"Title_Check", Values.Title_Check, p);
-  IniWriteString(FileName, u"FIND_SIMPLE", u"Title_Text", Values.Title_Text, p);
-  IniWriteBool(FileName, u"FIND_SIMPLE", u"Author_Check", Values.Author_Check, p);
-  IniWriteString(FileName, u"FIND_SIMPLE", u"Author_Text", Values.Author_Text, p);
-  IniWriteBool(FileName, u"FIND_SIMPLE", u"Keyword_Check", Values.Keyword_Check, p);
-  IniWriteString(FileName, u"FIND_SIMPLE", u"Keyword_Text", Values.Keyword_Text, p);
+  for (const TStoredKey& k : StoredKeys(Values)) IniWriteString(FileName, k.Section, k.Key, k.Text, Probe);
 }
 
-void CheckSettingsFileKeeps(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
-                            const TFolderProbe& Probe) {
-  if (ProbeOrDefault(Probe)(FileName)) return;
-  // As the file would hold them: strings trimmed.
-  TSettingsValues stored = Values;
-  for (String* s : {&stored.DirSave, &stored.RecCountFromDB, &stored.Title_Text, &stored.Author_Text,
-                    &stored.Keyword_Text})
-    *s = Trim(*s);
-  TSettingsValues kept = ReadSearchSettings(FileName, AppFolder);
-  kept.SchemeIndex = ReadSchemeIndex(FileName);
-  if (stored == kept) return;
-  RaiseFolderTakesNoFile(FileName);
+bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
+                      const TFolderProbe& Probe) {
+  if (FileHolds(FileName, StoredKeys(Values))) return true;
+  if (ProbeOrDefault(Probe)(FileName)) {
+    try {
+      WriteSettingsFile(FileName, Values, Probe);
+      return true;
+    } catch (const Exception&) {
+      // A full disk: lost is what the file, as far as it was written, does not give.
+    }
+  }
+  return FileGives(FileName, AppFolder) == AsStored(Values);
 }
 
-void RaiseFolderTakesNoFile(const String& FileName) {
-  throw EFCreateError(u"Cannot create file \"" + FileName + u"\". The folder does not accept new files");
+String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
+                        const std::vector<TLostSettingsFile>& Lost) {
+  // Files lost for one reason share a sentence.
+  std::vector<std::pair<String, String>> sentences;  // why, what
+  for (const TLostSettingsFile& f : Lost) {
+    const String why = WhyNotWritten(SettingsFolder, AppFolder, f.FileName);
+    auto same = std::find_if(sentences.begin(), sentences.end(), [&](const auto& S) { return S.first == why; });
+    if (same == sentences.end()) sentences.emplace_back(why, f.What);
+    else same->second += u" и " + f.What;
+  }
+  String text;
+  for (const auto& [why, what] : sentences) text += why + u": не удалось сохранить " + what + u". ";
+  return text + u"Сделанные изменения будут потеряны.";
 }
 
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe) {

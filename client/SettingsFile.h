@@ -2,7 +2,9 @@
 // The settings file "Borrowline.ini" and the program's folders, without the
 // windows: the main window takes its colour scheme (ReadSchemeIndex) before the
 // resource list loads, copies the rest into its controls after it
-// (ReadSearchSettings), and all of it back before WriteSettingsFile.
+// (ReadSearchSettings), and all of it back at its close (SaveSettingsFile).
+
+#include <vector>
 
 #include "client/__files.h"
 #include "platform/core/Types.h"
@@ -47,16 +49,26 @@ TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFold
 void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
                        const TFolderProbe& Probe = nullptr);
 
-// Raises EFCreateError naming FileName when Probe (IsFolderWritable by
-// default) fails for it while Values, as WriteSettingsFile would store them,
-// differ from what the file gives (AppFolder for the default save folder):
-// the changes would be lost, and the user is to learn it as of a file that
-// could not be written.
-void CheckSettingsFileKeeps(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
-                            const TFolderProbe& Probe = nullptr);
+// The close's save of the settings: nothing is written when the file already
+// gives Values back with every key in it; else WriteSettingsFile. True when the
+// file then gives Values as they are stored (strings trimmed; absent keys give
+// their defaults, DirSave's from AppFolder), or when it was written; false
+// when the user's changes are lost: the probe failed or the write did.
+bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
+                      const TFolderProbe& Probe = nullptr);
 
-// Raises the EFCreateError a file gets whose folder takes no new files.
-[[noreturn]] void RaiseFolderTakesNoFile(const String& FileName);
+// A file of the settings folder whose content the close could not keep, and
+// what it holds for the user.
+struct TLostSettingsFile {
+  String FileName;
+  String What;  // "настройки", "список Z39.50-ресурсов для поиска"
+};
+// What the close tells the user of them: why each could not be written (the
+// settings folder gone, read-only or on a full disk, or something other than
+// a file in its place), what is lost, and that the changes go with it. An
+// empty SettingsFolder (it could not be made at start) names AppFolder's.
+String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
+                        const std::vector<TLostSettingsFile>& Lost);
 
 // True when SettingsFolder is not empty, exists and passes the probe.
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe = nullptr);

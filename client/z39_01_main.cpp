@@ -1,7 +1,7 @@
 #include "client/z39_01_main.h"
 
-#include <exception>
 #include <utility>
+#include <vector>
 
 #include "client/ButtonGlyphs.h"
 #include "client/SettingsFile.h"
@@ -333,8 +333,9 @@ void TForm_Main::Timer_MainTimer(TObject*) {
 
 void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = true;
-  // The window closes whatever happens: a save that fails is reported, and
-  // must not keep the user from ever leaving the program.
+  // The window closes whatever happens: the save says itself what it could
+  // not keep, and anything else that fails is reported, never keeping the
+  // user from leaving the program.
   try {
     SaveSettings();
   } catch (...) {
@@ -404,28 +405,19 @@ bool TForm_Main::SaveSettings() {
   v.Author_Text = Edit_Simple_Author->GetText();
   v.Keyword_Check = cb_Simple_Keyword->GetChecked();
   v.Keyword_Text = Edit_Simple_Keyword->GetText();
-  // Each file is saved even when the other cannot be; the first failure is reported after.
   // A file start-up has not read yet is left alone: the controls would write
   // their defaults, and an empty list, over what the user keeps there.
-  std::exception_ptr failure;
+  std::vector<TLostSettingsFile> lost;
   if (FSettingsLoaded || FSearchListLoaded) RemoveLeftoverTempFilesOfSettings();
-  if (FSettingsLoaded) {
-    try {
-      // A folder that no longer takes the file loses what was changed: said.
-      CheckSettingsFileKeeps(SettingsFileName(SettingsFolder), AppFolder, v);
-      WriteSettingsFile(SettingsFileName(SettingsFolder), v);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  }
-  if (FSearchListLoaded) {
-    try {
-      SaveSearchList(SettingsFolder + SearchListFileTitle);
-    } catch (...) {
-      if (!failure) failure = std::current_exception();
-    }
-  }
-  if (failure) std::rethrow_exception(failure);
+  const String settingsFile = SettingsFileName(SettingsFolder);
+  if (FSettingsLoaded && !SaveSettingsFile(settingsFile, AppFolder, v)) lost.push_back({settingsFile, u"настройки"});
+  const String listFile = SettingsFolder + SearchListFileTitle;
+  if (FSearchListLoaded && !SaveSearchList(listFile))
+    lost.push_back({listFile, u"список Z39.50-ресурсов для поиска"});
+  // Said while the window is still there, and waited for: the program ends
+  // only once the user has read what it could not keep.
+  if (!lost.empty())
+    ShowMessageOk(u"Сохранение настроек", u"Ошибка", LostSettingsText(SettingsFolder, AppFolder, lost));
   return true;
 }
 
@@ -560,8 +552,10 @@ void TForm_Main::SpeedButton2Click(TObject*) {
 }
 
 void TForm_Main::SB_Menu_CloseClick(TObject*) {
-  PostQuitMessage(0);
+  // The close first: a box it shows runs its own message loop, which a quit
+  // message already waiting would end before the user could read it.
   Close();
+  PostQuitMessage(0);
 }
 
 // ---- The search condition ----------------------------------------------------------------------

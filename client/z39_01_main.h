@@ -107,7 +107,9 @@ public:
   // search list, in their order); always True.
   bool LoadSettings();
   // Controls into the settings file, then the search list, each only once
-  // start-up has read it; always True.
+  // start-up has read it and only when the file does not hold it already;
+  // what the settings folder could not keep of the user's changes is said in
+  // a box the user closes. Always True.
   bool SaveSettings();
   // Temporary files left beside the settings file, the resource list and the
   // search list by a copy killed while saving them go.
@@ -120,7 +122,8 @@ public:
   // Both lists cleared, the file's lines read as identifiers, then rebuilt.
   // Answers the number of entries.
   Integer LoadSearchList(const String& FileName);
-  // Writes the identifiers, one a line, when the settings folder is writable.
+  // Writes the identifiers, one a line, when the settings folder is writable
+  // and the file does not hold them; False when a change is lost.
   bool SaveSearchList(const String& FileName);
   // Captions again from the table (ticks kept); vanished resources leave.
   void RefreshSearchList();

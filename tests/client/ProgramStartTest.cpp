@@ -272,15 +272,20 @@ TEST(ProgramShutDown, SaveFolderChosenForTheSessionIsNotWrittenToTheFile) {
 
 TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
   TProgramDriver drv;
-  ASSERT_TRUE(drv.Start());
-  drv.AdvanceClock(100);
-  // A folder where the search list file should go: the file cannot be written.
-  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/ListDB_for_Search.txt"));
+  const String list = drv.Folder() + u"Settings/ListDB_for_Search.txt";
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+  WriteBytes(list, "5\r\n");
+  ASSERT_TRUE(drv.StartWithResourceList(kResourceListHead + ResourceListLine(5, "A", "db", "h", 210, "rusmarc")));
+  ASSERT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 1);
+  // A folder where the search list file should go: the list cannot be written.
+  ASSERT_TRUE(DeleteFile(list));
+  ASSERT_TRUE(ForceDirectories(list));
+  drv.AnswerBox(true);
   drv.CloseMainWindow();
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
-  EXPECT_TRUE(drv.Boxes()[0].Plain);
-  EXPECT_NE(drv.Boxes()[0].Text.find(u"ListDB_for_Search.txt"), String::npos) << ToUtf8(drv.Boxes()[0].Text);
+  EXPECT_EQ(drv.Boxes()[0].Text, u"\"" + list + u"\" не является обычным файлом: не удалось сохранить список "
+                                 u"Z39.50-ресурсов для поиска. Сделанные изменения будут потеряны.");
   // The settings written before the failure are there.
   EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
 }
@@ -290,11 +295,14 @@ TEST(ProgramShutDown, ASettingsFileThatCannotBeWrittenStillLetsTheSearchListBeSa
   ASSERT_TRUE(drv.Start());
   drv.AdvanceClock(100);
   ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/Borrowline.ini"));
+  drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"25");
   Form_Main->lb_ListDB_ID->GetItems()->Add(u"7");
+  drv.AnswerBox(true);
   drv.CloseMainWindow();
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
-  EXPECT_NE(drv.Boxes()[0].Text.find(u"Borrowline.ini"), String::npos) << ToUtf8(drv.Boxes()[0].Text);
+  EXPECT_EQ(drv.Boxes()[0].Text, u"\"" + drv.Folder() + u"Settings/Borrowline.ini\" не является обычным файлом: "
+                                 u"не удалось сохранить настройки. Сделанные изменения будут потеряны.");
   EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), "7\r\n");
 }
 
@@ -309,14 +317,15 @@ TEST(ProgramShutDown, ChangedSettingsASettingsFolderTurnedReadOnlyWouldLoseAreRe
   const std::string settings = ToUtf8(drv.Folder()) + "Settings";
   ASSERT_EQ(::rename(settings.c_str(), (settings + ".kept").c_str()), 0);
   ASSERT_EQ(::symlink("/proc", settings.c_str()), 0);
+  drv.AnswerBox(true);
   drv.CloseMainWindow();
   ::unlink(settings.c_str());
   ::rename((settings + ".kept").c_str(), settings.c_str());
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
-  EXPECT_TRUE(drv.Boxes()[0].Plain);
-  EXPECT_NE(drv.Boxes()[0].Text.find(drv.Folder() + u"Settings/Borrowline.ini"), String::npos)
-      << ToUtf8(drv.Boxes()[0].Text);
+  EXPECT_FALSE(drv.Boxes()[0].Plain);
+  EXPECT_EQ(drv.Boxes()[0].Text, u"Папка настроек " + drv.Folder() + u"Settings/ - только для чтения: "
+                                 u"не удалось сохранить настройки. Сделанные изменения будут потеряны.");
 }
 
 TEST(ProgramShutDown, WholeRunEndsWhenTheMainWindowClosesAndFreesTheWindows) {

@@ -78,11 +78,10 @@ TEST_F(SearchListBoxes, FileIsOneIdentifierPerLineWithCrLf) {
   EXPECT_EQ(ReadFileBytes(Folder.Path() + u"out.vvv"), "3\r\n5\r\n7\r\n");
   EXPECT_TRUE(List->SaveSearchList(Folder.Path() + u"own.txt", Folder.Path(), [](const String&) { return true; }));
   EXPECT_EQ(ReadFileBytes(Folder.Path() + u"own.txt"), "3\r\n5\r\n7\r\n");
-  // A folder that takes no file: a list the file does not hold would be lost, and is said.
-  EXPECT_THROW(List->SaveSearchList(Folder.Path() + u"no.txt", Folder.Path(), [](const String&) { return false; }),
-               EFCreateError);
+  // A folder that takes no file: a list the file does not give is lost, and answered so.
+  EXPECT_FALSE(List->SaveSearchList(Folder.Path() + u"no.txt", Folder.Path(), [](const String&) { return false; }));
   EXPECT_FALSE(FileExists(Folder.Path() + u"no.txt"));
-  EXPECT_FALSE(List->SaveSearchList(Folder.Path() + u"own.txt", Folder.Path(), [](const String&) { return false; }));
+  EXPECT_TRUE(List->SaveSearchList(Folder.Path() + u"own.txt", Folder.Path(), [](const String&) { return false; }));
 }
 
 TEST_F(SearchListBoxes, RefreshRestoresCaptionsKeepsTicksAndDropsVanishedResources) {

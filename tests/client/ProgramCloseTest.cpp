@@ -1,0 +1,228 @@
+// The close over a settings folder that takes no new files: what it says, when,
+// and what it leaves on disk. Driven headless through the windows.
+
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "client/SettingsFile.h"
+#include "platform/core/IniFiles.h"
+#include "platform/core/ScopeGuard.h"
+#include "platform/ui/Dialogs.h"
+#include "tests/client/ProgramDriver.h"
+#include "tests/client/ResourceListText.h"
+
+namespace {
+
+enum class TFault { None, ReadOnly, Full, Gone };
+
+// Root passes every permission check; without CAP_DAC_OVERRIDE it is held to
+// a folder's bits like anyone else.
+void DacOverride(bool On) {
+  __user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (::syscall(SYS_capget, &head, data) != 0) return;
+  const __u32 bit = 1u << CAP_DAC_OVERRIDE;
+  data[0].effective = On ? data[0].effective | (data[0].permitted & bit) : data[0].effective & ~bit;
+  ::syscall(SYS_capset, &head, data);
+}
+
+// Breaks the folder, and answers what mends it. ReadOnly: its files can be
+// read, none made. Full: a file-size limit of nothing, so an empty file fits
+// and no byte does, as on a disk without a free block. Gone: renamed away.
+std::function<void()> Break(TFault Fault, const String& Folder) {
+  const std::string dir = ToUtf8(ExcludeTrailingPathDelimiter(Folder));
+  if (Fault == TFault::Gone) {
+    ::rename(dir.c_str(), (dir + ".kept").c_str());
+    return [dir] { ::rename((dir + ".kept").c_str(), dir.c_str()); };
+  }
+  if (Fault == TFault::ReadOnly) {
+    ::chmod(dir.c_str(), 0555);
+    DacOverride(false);
+    return [dir] {
+      DacOverride(true);
+      ::chmod(dir.c_str(), 0755);
+    };
+  }
+  if (Fault == TFault::None) return [] {};
+  struct rlimit saved = {};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const sighandler_t signal = ::signal(SIGXFSZ, SIG_IGN);
+  const struct rlimit none = {0, saved.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &none);
+  return [saved, signal] {
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, signal);
+  };
+}
+
+String LostText(TFault Fault, const String& Settings, const String& What) {
+  const String why = Fault == TFault::ReadOnly ? u"Папка настроек " + Settings + u" - только для чтения"
+                     : Fault == TFault::Full   ? u"Диск с папкой настроек " + Settings + u" заполнен"
+                                               : u"Папка настроек " + Settings + u" больше не существует";
+  return why + u": не удалось сохранить " + What + u". Сделанные изменения будут потеряны.";
+}
+
+// The next box of ours is read, then closed with OK; whether the program had
+// already ended while it was up is kept with it.
+void ReadThenOk(TProgramDriver& Drv, std::vector<std::pair<TShownBox, bool>>& Seen) {
+  Drv.WhenModal<TDlg_MyShowMessage>([&Drv, &Seen](TDlg_MyShowMessage* Box) {
+    Seen.push_back({{Box->GetCaption(), Box->Label_Head->GetCaption(), Box->RE_Msg->GetText()},
+                    Application->GetTerminated()});
+    Drv.Click(Box->SB_OK);
+  });
+}
+
+ino_t Inode(const String& File) {
+  struct stat st = {};
+  return ::stat(ToUtf8(File).c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+std::string Bytes(const String& File) { return FileExists(File) ? ReadFileBytes(File) : std::string(); }
+
+// What loading a list file gives: its lines that, trimmed, name one of the
+// resources 3, 5 and 8; raw, or trimmed for comparing.
+std::vector<std::string> Given(const std::string& Bytes, bool Raw) {
+  std::vector<std::string> kept;
+  std::istringstream in(Bytes);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t b = line.find_first_not_of(' ');
+    const std::string t = b == std::string::npos ? "" : line.substr(b, line.find_last_not_of(' ') - b + 1);
+    if (t == "3" || t == "5" || t == "8") kept.push_back(Raw ? line : t);
+  }
+  return kept;
+}
+
+std::string RandomListFile(std::mt19937& Rng) {
+  static const char* const kLines[] = {"", " ", "3", "5", "8", " 5 ", "99", "0", "x", "-3"};
+  const char* eol = Rng() % 4 ? "\r\n" : "\n";
+  std::string bytes;
+  for (unsigned n = Rng() % 6; n > 0; --n) bytes += std::string(kLines[Rng() % 10]) + eol;
+  return bytes;
+}
+
+}  // namespace
+
+// Random list files (blank lines, unknown and known identifiers, repeats),
+// random changes of the user's or none, and a random way out, against the plain
+// rule: a box, read before the program ends, exactly when the folder takes no
+// file and the user's list (or record limit) is not what the file gives; a
+// file that holds what would be written is not written.
+TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHoldsItIsNotWritten) {
+  std::mt19937 rng(20261208);
+  for (int round = 0; round < 64; ++round) {
+    const TFault fault = TFault(round % 4);
+    const bool exitButton = rng() % 2;
+    TProgramDriver drv;
+    const String settings = drv.Folder() + u"Settings/", list = settings + u"ListDB_for_Search.txt",
+                 ini = settings + u"Borrowline.ini";
+    ASSERT_TRUE(ForceDirectories(settings));
+    std::string resources = kResourceListHead;
+    for (int id : {3, 5, 8}) resources += ResourceListLine(id, "R", "db", "h", 210, "usmarc");
+    WriteBytes(settings + u"ListDB.txt", resources);
+    const bool listThere = rng() % 6 != 0;
+    const std::string listBefore = listThere ? RandomListFile(rng) : "";
+    if (listThere) WriteBytes(list, listBefore);
+    // No settings file, every key (limit 10 or 25), or the limit 25 alone.
+    const unsigned iniKind = rng() % 4;
+    const std::string fileLimit = iniKind <= 1 ? "10" : "25";
+    TSettingsValues every;
+    every.DirSave = drv.Folder() + u"Import/";
+    every.RecCountFromDB = FromUtf8(fileLimit);
+    if (iniKind == 1 || iniKind == 2) WriteSettingsFile(ini, every, [](const String&) { return true; });
+    if (iniKind == 3) WriteBytes(ini, "[FIND]\r\nRecCountFromDB=25\r\n");
+    const std::string iniBefore = Bytes(ini);
+    std::ostringstream trace;
+    trace << "fault " << int(fault) << (exitButton ? ", \"Выход\"" : ", close box") << ", list "
+          << ::testing::PrintToString(listBefore) << ", ini " << iniKind;
+
+    ASSERT_TRUE(drv.Start());
+    drv.AdvanceClock(100);
+    std::vector<std::string> user = Given(listBefore, true);
+    std::string limit = fileLimit;
+    static const char* const kActions[] = {"untick all", "delete", "clear", "load", "limit"};
+    for (unsigned a = rng() % 4; a > 0; --a) {
+      const unsigned what = rng() % 5;
+      if (what == 0) drv.Press(Form_Main, u"SB_UnCheck");
+      if (what == 1 && !user.empty()) {
+        const Integer at = Integer(rng() % user.size());
+        Form_Main->clb_ListDB_Names->SetItemIndex(at);
+        drv.Press(Form_Main, u"SB_N_Del");
+        user.erase(user.begin() + at);
+      }
+      if (what == 2) {
+        drv.AnswerBox(true);
+        drv.Press(Form_Main, u"SB_N_Clear");
+        user.clear();
+      }
+      if (what == 3) {
+        const std::string variant = RandomListFile(rng);
+        WriteBytes(drv.Folder() + u"MyWork/v.vvv", variant);
+        drv.WhenModal<TFileDialogForm>([&drv](TFileDialogForm* d) {
+          d->Edit_Name->SetText(drv.Folder() + u"MyWork/v.vvv");
+          drv.Click(d->Button_OK);
+        });
+        drv.Press(Form_Main, u"sb_ListDB_Load");
+        user = Given(variant, true);
+      }
+      if (what == 4) drv.SetText(Form_Main, u"Edit_RecCount_FromDB", FromUtf8(limit = rng() % 2 ? "10" : " 25 "));
+      trace << ", " << kActions[what];
+    }
+    SCOPED_TRACE(trace.str());
+    std::vector<std::string> shown;
+    for (Integer i = 0; i < Form_Main->lb_ListDB_ID->GetCount(); ++i)
+      shown.push_back(ToUtf8(Form_Main->lb_ListDB_ID->GetItems()->Get(i)));
+    ASSERT_EQ(shown, user) << "the model follows the program";
+
+    std::string userBytes;
+    for (const std::string& l : user) userBytes += l + "\r\n";
+    // A folder gone gives no file; an empty list is an empty file, which a full disk still takes.
+    const bool gone = fault == TFault::Gone;
+    const bool listDiffers = Given(userBytes, false) != Given(gone ? "" : listBefore, false);
+    const bool listLost = listDiffers && fault != TFault::None && !(fault == TFault::Full && user.empty());
+    const std::string stored = limit == " 25 " ? "25" : limit;
+    const bool limitLost = fault != TFault::None && stored != (gone ? "10" : fileLimit);
+    const bool listHeld = listThere && listBefore == userBytes;
+    const bool iniHeld = (iniKind == 1 || iniKind == 2) && stored == fileLimit;
+    const size_t boxesBefore = drv.Boxes().size();
+    const ino_t listNode = Inode(list), iniNode = Inode(ini);
+    std::vector<std::pair<TShownBox, bool>> seen;
+    if (listLost || limitLost) ReadThenOk(drv, seen);
+    {
+      TScopeExit mend(Break(fault, settings));
+      if (exitButton) drv.Press(Form_Main, u"SB_Menu_Close");
+      else drv.CloseMainWindow();
+    }
+    EXPECT_TRUE(Application->GetTerminated()) << "the program ends, after the box";
+    ASSERT_EQ(seen.size(), listLost || limitLost ? 1u : 0u);
+    if (!seen.empty()) {
+      const String what = limitLost && listLost ? u"настройки и список Z39.50-ресурсов для поиска"
+                          : limitLost           ? u"настройки"
+                                                : u"список Z39.50-ресурсов для поиска";
+      EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
+      EXPECT_EQ(seen[0].first.Text, LostText(fault, settings, what));
+      EXPECT_FALSE(seen[0].second) << "the box stays until OK";
+    }
+    EXPECT_EQ(drv.Boxes().size(), boxesBefore) << "no other box";
+
+    // What the files give now; a file that held it already is untouched.
+    if (fault == TFault::None || (fault == TFault::Full && user.empty())) {
+      EXPECT_EQ(Given(Bytes(list), false), Given(userBytes, false));
+    } else {
+      EXPECT_EQ(Bytes(list), listBefore);
+    }
+    const String limitAfter = TIniFile(ini).ReadString(u"FIND", u"RecCountFromDB", u"10");
+    EXPECT_EQ(ToUtf8(limitAfter), fault == TFault::None ? stored : fileLimit);
+    EXPECT_TRUE(fault == TFault::None || Bytes(ini) == iniBefore);
+    EXPECT_TRUE(!listHeld || Inode(list) == listNode) << "a list file that held it is not written";
+    EXPECT_TRUE(!iniHeld || Inode(ini) == iniNode) << "a settings file that held it is not written";
+  }
+}
