@@ -68,20 +68,14 @@ constexpr TColor kYellow = static_cast<TColor>(0x00FFFF);
 // The tag of the log's writes in the run's file queue; record files have numbers.
 constexpr Char kLogTag[] = u"log";
 
-// What the user is told when records or the log could not be written in Dir.
-// The message box shows two lines without scrolling: the cause comes first.
+// What the user is told when records or the log could not be written in Dir:
+// the cause first, then what is lost, the folder and what to do.
 String LostFilesText(const String& Dir, bool Records, bool Log, int ErrorCode) {
-  const String cause = !FolderExists(Dir)                ? u"Папка для сохранения записей больше не существует."
-                       : !IsFolderWritable(Dir) || ErrorCode == EROFS || ErrorCode == EACCES || ErrorCode == EPERM
-                           ? u"Папка для сохранения записей - только для чтения."
-                       : ErrorCode == ENOSPC || ErrorCode == EDQUOT || ErrorCode == EFBIG
-                           ? u"Диск заполнен: в папке для сохранения записей нет места."
-                       : ErrorCode == EISDIR ? u"Имя файла в папке для сохранения записей занято папкой."
-                                             : u"Папка для сохранения записей не принимает файлы.";
   const String log = u"протокол поиска (он остался на экране)";
   String what = Records ? String(u"записи ресурсов, отмеченных в протоколе словом \"Error\"") : log;
   if (Records && Log) what += u", и " + log;
-  return cause + u" Не удалось сохранить " + what + u". Папка: " + Dir + u". " +
+  return FolderRefusalText(u"Папка для сохранения записей", Dir, ErrorCode) + u" Не удалось сохранить " + what +
+         u". Папка: " + Dir + u". " +
          (Records ? u"Эти ресурсы снова отмечены в списке: укажите в настройках другую папку и повторите поиск!"
                   : u"Откройте настройки и укажите другую!");
 }

@@ -1,6 +1,7 @@
 #include "client/SettingsFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "platform/core/Exceptions.h"
@@ -65,14 +66,13 @@ TSettingsValues AsStored(TSettingsValues V) {
 }
 
 // Why FileName, in the settings folder, could not be written, in the words
-// the search run uses for its save folder.
-String WhyNotWritten(const String& SettingsFolder, const String& AppFolder, const String& FileName) {
-  if (SettingsFolder.empty()) return u"Папка настроек " + AppFolder + u"Settings/ не существует";
-  const String folder = u"Папка настроек " + SettingsFolder;
-  if (!FolderExists(SettingsFolder)) return folder + u" больше не существует";
-  if (IsNotARegularFile(FileName)) return u"\"" + Trim(FileName) + u"\" не является обычным файлом";
-  if (!IsFolderWritable(SettingsFolder)) return folder + u" - только для чтения";
-  return u"Диск с папкой настроек " + SettingsFolder + u" заполнен";
+// the search run uses for its save folder. A write that fails in a folder
+// that takes files fails for want of room.
+String WhyNotWritten(const String& SettingsFolder, const String& FileName) {
+  if (SettingsFolder.empty()) return u"Папка настроек не существует.";
+  if (FolderExists(SettingsFolder) && IsNotARegularFile(FileName))
+    return u"Файл " + ExtractFileName(Trim(FileName)) + u" в папке настроек не является обычным файлом.";
+  return FolderRefusalText(u"Папка настроек", SettingsFolder, ENOSPC);
 }
 
 }  // namespace
@@ -119,17 +119,19 @@ bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSe
 
 String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
                         const std::vector<TLostSettingsFile>& Lost) {
-  // Files lost for one reason share a sentence.
+  // Files lost for one reason share a sentence; the causes come first, as the
+  // box shows two lines without scrolling.
   std::vector<std::pair<String, String>> sentences;  // why, what
   for (const TLostSettingsFile& f : Lost) {
-    const String why = WhyNotWritten(SettingsFolder, AppFolder, f.FileName);
+    const String why = WhyNotWritten(SettingsFolder, f.FileName);
     auto same = std::find_if(sentences.begin(), sentences.end(), [&](const auto& S) { return S.first == why; });
     if (same == sentences.end()) sentences.emplace_back(why, f.What);
     else same->second += u" и " + f.What;
   }
   String text;
-  for (const auto& [why, what] : sentences) text += why + u": не удалось сохранить " + what + u". ";
-  return text + u"Сделанные изменения будут потеряны.";
+  for (const auto& [why, what] : sentences) text += why + u" Не удалось сохранить " + what + u". ";
+  const String folder = SettingsFolder.empty() ? AppFolder + u"Settings/" : SettingsFolder;
+  return text + u"Сделанные изменения будут потеряны. Папка: " + folder + u".";
 }
 
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe) {

@@ -1,5 +1,6 @@
 #include "client/__files.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -62,6 +63,18 @@ bool IniRead(const String& FileName, const String& Section, const String& Key, S
 }
 
 }  // namespace
+
+String FolderRefusalText(const String& Title, const String& Folder, int ErrorCode) {
+  // A folder that cannot be probed is read-only to the user whatever the write said.
+  if (!FolderExists(Folder)) return Title + u" больше не существует.";
+  if (!IsFolderWritable(Folder) || ErrorCode == EROFS || ErrorCode == EACCES || ErrorCode == EPERM)
+    return Title + u" - только для чтения.";
+  const String folder = AnsiLowerCase(Title.substr(0, 1)) + Title.substr(1);
+  if (ErrorCode == ENOSPC || ErrorCode == EDQUOT || ErrorCode == EFBIG)
+    return u"Диск заполнен: " + folder + u" не принимает новых файлов.";
+  if (ErrorCode == EISDIR) return Title + u": имя файла занято папкой.";
+  return Title + u" не принимает файлы.";
+}
 
 bool IsNotARegularFile(const String& FileName) {
   const String f = Trim(FileName);

@@ -32,6 +32,14 @@ String UniqueFileName(const String& FileName);
 // empty path, a missing folder, or a folder that refuses new files.
 bool IsFolderWritable(const String& Path);
 
+// Why Folder took no new file, as a message tells it first (the box shows
+// two lines without scrolling). Title names the folder's role ("Папка для
+// сохранения записей"); ErrorCode is the system's error number of the write
+// that failed (0 when not known): "<Title> больше не существует.",
+// "<Title> - только для чтения.", "Диск заполнен: ...", a folder on the
+// file's name, or that the folder takes no files.
+String FolderRefusalText(const String& Title, const String& Folder, int ErrorCode);
+
 // A name in use by something that is not a regular file (a folder, a pipe, a
 // device): the program reads it as a missing file, and says so with
 // NotARegularFileText.

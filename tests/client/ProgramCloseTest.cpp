@@ -16,6 +16,7 @@
 #include "platform/core/IniFiles.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/ui/Dialogs.h"
+#include "tests/client/MessageBoxText.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
 
@@ -64,10 +65,10 @@ std::function<void()> Break(TFault Fault, const String& Folder) {
 }
 
 String LostText(TFault Fault, const String& Settings, const String& What) {
-  const String why = Fault == TFault::ReadOnly ? u"Папка настроек " + Settings + u" - только для чтения"
-                     : Fault == TFault::Full   ? u"Диск с папкой настроек " + Settings + u" заполнен"
-                                               : u"Папка настроек " + Settings + u" больше не существует";
-  return why + u": не удалось сохранить " + What + u". Сделанные изменения будут потеряны.";
+  const String why = Fault == TFault::ReadOnly ? u"Папка настроек - только для чтения."
+                     : Fault == TFault::Full   ? u"Диск заполнен: папка настроек не принимает новых файлов."
+                                               : u"Папка настроек больше не существует.";
+  return why + u" Не удалось сохранить " + What + u". Сделанные изменения будут потеряны. Папка: " + Settings + u".";
 }
 
 // The next box of ours is read, then closed with OK; whether the program had
@@ -209,6 +210,10 @@ TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHold
                                                 : u"список Z39.50-ресурсов для поиска";
       EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
       EXPECT_EQ(seen[0].first.Text, LostText(fault, settings, what));
+      const String& text = seen[0].first.Text;
+      EXPECT_TRUE(VisibleMessageText(seen[0].first.Caption, seen[0].first.Head, text)
+                      .starts_with(text.substr(0, text.find(u" Не удалось"))))
+          << "the cause reads without scrolling";
       EXPECT_FALSE(seen[0].second) << "the box stays until OK";
     }
     EXPECT_EQ(drv.Boxes().size(), boxesBefore) << "no other box";

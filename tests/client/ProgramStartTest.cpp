@@ -284,8 +284,9 @@ TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
   drv.CloseMainWindow();
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
-  EXPECT_EQ(drv.Boxes()[0].Text, u"\"" + list + u"\" не является обычным файлом: не удалось сохранить список "
-                                 u"Z39.50-ресурсов для поиска. Сделанные изменения будут потеряны.");
+  EXPECT_EQ(drv.Boxes()[0].Text, u"Файл ListDB_for_Search.txt в папке настроек не является обычным файлом. Не удалось "
+                                 u"сохранить список Z39.50-ресурсов для поиска. Сделанные изменения будут потеряны. "
+                                 u"Папка: " + drv.Folder() + u"Settings/.");
   // The settings written before the failure are there.
   EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
 }
@@ -301,8 +302,9 @@ TEST(ProgramShutDown, ASettingsFileThatCannotBeWrittenStillLetsTheSearchListBeSa
   drv.CloseMainWindow();
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
-  EXPECT_EQ(drv.Boxes()[0].Text, u"\"" + drv.Folder() + u"Settings/Borrowline.ini\" не является обычным файлом: "
-                                 u"не удалось сохранить настройки. Сделанные изменения будут потеряны.");
+  EXPECT_EQ(drv.Boxes()[0].Text, u"Файл Borrowline.ini в папке настроек не является обычным файлом. Не удалось "
+                                 u"сохранить настройки. Сделанные изменения будут потеряны. Папка: " + drv.Folder() +
+                                 u"Settings/.");
   EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), "7\r\n");
 }
 
@@ -324,8 +326,8 @@ TEST(ProgramShutDown, ChangedSettingsASettingsFolderTurnedReadOnlyWouldLoseAreRe
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
   EXPECT_FALSE(drv.Boxes()[0].Plain);
-  EXPECT_EQ(drv.Boxes()[0].Text, u"Папка настроек " + drv.Folder() + u"Settings/ - только для чтения: "
-                                 u"не удалось сохранить настройки. Сделанные изменения будут потеряны.");
+  EXPECT_EQ(drv.Boxes()[0].Text, u"Папка настроек - только для чтения. Не удалось сохранить настройки. Сделанные "
+                                 u"изменения будут потеряны. Папка: " + drv.Folder() + u"Settings/.");
 }
 
 TEST(ProgramShutDown, WholeRunEndsWhenTheMainWindowClosesAndFreesTheWindows) {

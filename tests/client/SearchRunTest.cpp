@@ -756,7 +756,7 @@ TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "(1) Beta (usmarc)"}));
   EXPECT_TRUE(Names->GetChecked(0));
   ASSERT_EQ(Texts().size(), 2u);
-  EXPECT_EQ(Texts()[0].rfind("Имя файла в папке для сохранения записей занято папкой. Не удалось сохранить записи", 0), 0u)
+  EXPECT_EQ(Texts()[0].rfind("Папка для сохранения записей: имя файла занято папкой. Не удалось сохранить записи", 0), 0u)
       << Texts()[0];
   EXPECT_EQ(Texts()[1], "Процесс поиска и выборки закончен!");
 }
