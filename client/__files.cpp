@@ -69,9 +69,7 @@ String FolderRefusalText(const String& Title, const String& Folder, int ErrorCod
   if (!FolderExists(Folder)) return Title + u" больше не существует.";
   if (!IsFolderWritable(Folder) || ErrorCode == EROFS || ErrorCode == EACCES || ErrorCode == EPERM)
     return Title + u" - только для чтения.";
-  const String folder = AnsiLowerCase(Title.substr(0, 1)) + Title.substr(1);
-  if (ErrorCode == ENOSPC || ErrorCode == EDQUOT || ErrorCode == EFBIG)
-    return u"Диск заполнен: " + folder + u" не принимает новых файлов.";
+  if (ErrorCode == ENOSPC || ErrorCode == EDQUOT || ErrorCode == EFBIG) return u"Диск заполнен: файлы не записаны.";
   if (ErrorCode == EISDIR) return Title + u": имя файла занято папкой.";
   return Title + u" не принимает файлы.";
 }

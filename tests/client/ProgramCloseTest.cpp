@@ -66,7 +66,7 @@ std::function<void()> Break(TFault Fault, const String& Folder) {
 
 String LostText(TFault Fault, const String& Settings, const String& What) {
   const String why = Fault == TFault::ReadOnly ? u"Папка настроек - только для чтения."
-                     : Fault == TFault::Full   ? u"Диск заполнен: папка настроек не принимает новых файлов."
+                     : Fault == TFault::Full   ? u"Диск заполнен: файлы не записаны."
                                                : u"Папка настроек больше не существует.";
   return why + u" Не удалось сохранить " + What + u". Сделанные изменения будут потеряны. Папка: " + Settings + u".";
 }

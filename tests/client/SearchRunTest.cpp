@@ -935,7 +935,7 @@ TEST_P(SaveFolderFault, RecordsThatWentNowhereAreNamedGivenBackAndSaidAndTheRunE
   // The cause reads without scrolling; the folder follows.
   const std::string why = fault == TFolderFault::Gone       ? "Папка для сохранения записей больше не существует."
                           : fault == TFolderFault::ReadOnly ? "Папка для сохранения записей - только для чтения."
-                                                            : "Диск заполнен";
+                                                            : "Диск заполнен: файлы не записаны.";
   ASSERT_EQ(Shown.size(), 2u) << ::testing::PrintToString(Texts());
   EXPECT_EQ(Shown[0].Caption + "/" + Shown[0].Head, "Поиск информации/Ошибка");
   const std::string visible = ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head),
