@@ -4,8 +4,6 @@
 // anywhere, so "read-only" leads the folder's name to /proc, where no file can
 // be made, and "full" is a file-size limit (the write fails as on a full disk).
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,30 +12,7 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/Types.h"
-
-// A file-size limit, as a full disk: ten records do not fit, a short log does.
-class TFileSizeLimit {
-public:
-  explicit TFileSizeLimit(rlim_t Bytes = 4096) {
-    ::getrlimit(RLIMIT_FSIZE, &FSaved);
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &FPrevious);
-    struct rlimit small = FSaved;
-    small.rlim_cur = Bytes;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~TFileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &FSaved);
-    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
-  }
-  TFileSizeLimit(const TFileSizeLimit&) = delete;
-  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-
-private:
-  struct rlimit FSaved;
-  struct sigaction FPrevious;
-};
+#include "tests/support/FileSizeLimit.h"
 
 enum class TFolderFault { ReadOnly, Full, Gone };
 

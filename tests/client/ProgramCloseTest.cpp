@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -19,6 +19,7 @@
 #include "tests/client/MessageBoxText.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -53,15 +54,8 @@ std::function<void()> Break(TFault Fault, const String& Folder) {
     };
   }
   if (Fault == TFault::None) return [] {};
-  struct rlimit saved = {};
-  ::getrlimit(RLIMIT_FSIZE, &saved);
-  const sighandler_t signal = ::signal(SIGXFSZ, SIG_IGN);
-  const struct rlimit none = {0, saved.rlim_max};
-  ::setrlimit(RLIMIT_FSIZE, &none);
-  return [saved, signal] {
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, signal);
-  };
+  auto full = std::make_shared<std::optional<TFileSizeLimit>>(std::in_place, 0);
+  return [full] { full->reset(); };
 }
 
 String LostText(TFault Fault, const String& Settings, const String& What) {

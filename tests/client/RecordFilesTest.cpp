@@ -16,6 +16,7 @@
 #include "platform/core/Strings.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -115,28 +116,6 @@ TEST(RecordFiles, UnwritableFileIsReportedInItsLogLine) {
             u"(2) Каталог (RUSMARC) => 00007-h-d-210-RUSMARC.iso");
 }
 
-// A file-size limit makes writes fail part-way, as a full disk does.
-class TFullDisk {
-public:
-  explicit TFullDisk(rlim_t Bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &FSaved);
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &FPrevious);
-    struct rlimit small = FSaved;
-    small.rlim_cur = Bytes;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~TFullDisk() {
-    ::setrlimit(RLIMIT_FSIZE, &FSaved);
-    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
-  }
-
-private:
-  struct rlimit FSaved;
-  struct sigaction FPrevious;
-};
-
 std::vector<std::string> FolderEntries(const TTempFolder& T) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(T.Utf8())) names.push_back(e.path().filename().string());
@@ -150,7 +129,7 @@ TEST(RecordFiles, AFullDiskKeepsTheOldRecordFileWhole) {
   WriteBytes(name, old);
   bool replaced = true, appended = true;
   {
-    TFullDisk disk(4096);
+    TFileSizeLimit disk(4096);
     replaced = WriteTextFile(name, String(10000, u'n'), true);
     appended = WriteTextFile(name, String(2000, u'n'), false);
   }
@@ -172,7 +151,7 @@ TEST(RecordFiles, AQueuedRecordFileTellsAtOnceWhatCanBeSeenAndListsWhatFailsLate
   ForceDirectories(t.Path() + u"squat.iso");  // a folder in the file's place
   EXPECT_FALSE(QueueTextFile(queue, t.Path() + u"squat.iso", u"x", u"squat"));
   {
-    TFullDisk disk(4096);
+    TFileSizeLimit disk(4096);
     EXPECT_TRUE(QueueTextFile(queue, name, String(10000, u'n'), u"too large"));
     EXPECT_TRUE(QueueTextFile(queue, t.Path() + u"missing/a.iso", u"x", u"no folder"));
     queue.Wait();  // not raised: listed
@@ -246,7 +225,7 @@ TEST(FormatBuffers, AFullDiskKeepsTheOldSyntaxFileWhole) {
   b.AppendToFormatBuffer(0, String(10000, u'r') + u"\x1E\x1D");
   bool written = true, buffered = false;
   {
-    TFullDisk disk(4096);
+    TFileSizeLimit disk(4096);
     buffered = b.WriteFormatBuffer(0, name, true, false, written);
   }
   EXPECT_TRUE(buffered);

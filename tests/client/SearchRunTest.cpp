@@ -3,8 +3,6 @@
 // that fail in the middle of a run.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -11,6 +11,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/DateTime.h"
 #include "tests/grid/ImpExpTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -101,30 +102,6 @@ TEST_F(GridExport, EveryFormatWritesTheExpectedBytesToAFile) {
   }
 }
 
-// A file-size limit makes writes fail part-way, as a full disk does.
-class TFullDisk {
-public:
-  explicit TFullDisk(rlim_t Bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &FSaved);
-    struct sigaction Ignore = {};
-    Ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &Ignore, &FPrevious);
-    struct rlimit Small = FSaved;
-    Small.rlim_cur = Bytes;
-    ::setrlimit(RLIMIT_FSIZE, &Small);
-  }
-  ~TFullDisk() {
-    ::setrlimit(RLIMIT_FSIZE, &FSaved);
-    ::sigaction(SIGXFSZ, &FPrevious, nullptr);
-  }
-  TFullDisk(const TFullDisk&) = delete;
-  TFullDisk& operator=(const TFullDisk&) = delete;
-
-private:
-  struct rlimit FSaved;
-  struct sigaction FPrevious;
-};
-
 TEST_F(GridExport, AFullDiskKeepsTheOldFileWholeInEveryFormat) {
   for (Integer I = 0; I < 40; ++I)
     Books.Add(Variant(100 + I), Variant(String(u"Книга с длинным названием")), Variant(String(u"Москва")),
@@ -145,7 +122,7 @@ TEST_F(GridExport, AFullDiskKeepsTheOldFileWholeInEveryFormat) {
     ASSERT_NE(Exporter, nullptr);
     Exporter->SetDBGridEh(Grid());
     {
-      TFullDisk Disk(1024);
+      TFileSizeLimit Disk(1024);
       EXPECT_THROW(Exporter->ExportToFile(FromUtf8(Path), true), Exception) << ToUtf8(Class->Name);
     }
     EXPECT_EQ(ReadFileBytes(Path), Old) << ToUtf8(Class->Name);
