@@ -36,11 +36,15 @@ Integer TSearchList::IdAt(Integer Index) const {
   return StrToIntDefTrim(ids->Get(Index), 0);
 }
 
+Integer TSearchList::KnownId(const String& Line) const {
+  const Integer id = StrToIntDefTrim(Line, 0);
+  return id > 0 && FTable && FTable->LocateInBuf(id) ? id : 0;
+}
+
 bool TSearchList::NamesAnyResource() const {
-  for (Integer i = 0; i < lb_ListDB_ID->GetCount(); ++i) {
-    const Integer id = IdAt(i);
-    if (id > 0 && FTable && FTable->LocateInBuf(id)) return true;
-  }
+  TStrings* ids = lb_ListDB_ID->GetItems();
+  for (Integer i = 0; i < ids->GetCount(); ++i)
+    if (KnownId(ids->Get(i)) > 0) return true;
   return false;
 }
 
@@ -52,8 +56,8 @@ void TSearchList::BuildSearchList() {
   names->Clear();
   std::vector<String> keptIds, captions;
   for (Integer i = 0; i < ids->GetCount(); ++i) {
-    const Integer id = StrToIntDefTrim(ids->Get(i), 0);
-    if (id <= 0 || !FTable || !FTable->LocateInBuf(id)) continue;
+    const Integer id = KnownId(ids->Get(i));
+    if (id <= 0) continue;
     keptIds.push_back(ids->Get(i));
     captions.push_back(CaptionOf(id));
   }
@@ -156,10 +160,8 @@ bool TSearchList::SaveSearchList(const String& FileName, const String& SettingsF
 
 std::vector<Integer> TSearchList::KeptIds(TStrings* Lines) const {
   std::vector<Integer> kept;
-  for (Integer i = 0; i < Lines->GetCount(); ++i) {
-    const Integer id = StrToIntDefTrim(Lines->Get(i), 0);
-    if (id > 0 && FTable && FTable->LocateInBuf(id)) kept.push_back(id);
-  }
+  for (Integer i = 0; i < Lines->GetCount(); ++i)
+    if (const Integer id = KnownId(Lines->Get(i)); id > 0) kept.push_back(id);
   return kept;
 }
 

@@ -74,6 +74,9 @@ public:
   void InvertChecks();
 
 private:
+  // The identifier Line names when it is one of a resource in the table, else 0:
+  // what a list keeps of each of its lines.
+  Integer KnownId(const String& Line) const;
   // The file's content: each identifier, CR LF after each.
   String ListFileText() const;
   // The identifiers of Lines that BuildSearchList keeps, in their order.

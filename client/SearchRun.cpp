@@ -612,15 +612,15 @@ void TSearchRun::SaveLastLog() {
 
 void TSearchRun::RecordsLost(const TSavedRecords& R) {
   ++FLostRecords;
-  GiveBack(R);
+  GiveBack(R.Index, R.Id, R.Mark);
 }
 
-void TSearchRun::GiveBack(const TSavedRecords& R) {
-  const Integer at = FindTakenEntry(R.Index, R.Id);
+void TSearchRun::GiveBack(Integer Index, const String& Id, const String& Mark) {
+  const Integer at = FindTakenEntry(Index, Id);
   if (at < 0) return;
   TCheckListBox* names = C.SearchList->clb_ListDB_Names;
   const String caption = names->GetItems()->Get(at);
-  if (!R.Mark.empty() && caption.starts_with(R.Mark)) names->GetItems()->Put(at, caption.substr(R.Mark.size()));
+  if (!Mark.empty() && caption.starts_with(Mark)) names->GetItems()->Put(at, caption.substr(Mark.size()));
   names->SetChecked(at, true);
 }
 
@@ -637,7 +637,7 @@ void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
     for (const TSavedRecords& r : FSaved) {
       if (r.Syntax < 0) continue;
       AddLogLine(SearchLogFailureLine(r.Caption, SearchLogNotSavedText));
-      GiveBack(r);
+      GiveBack(r.Index, r.Id, r.Mark);
     }
     // Given back once: the buffers stay until the next start, unwritten.
     std::erase_if(FSaved, [](const TSavedRecords& r) { return r.Syntax >= 0; });
@@ -645,7 +645,7 @@ void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
   if (SearchGivenUp && !FTaken.empty()) {
     const TTakenEntry& e = FTaken.back();
     AddLogLine(SearchLogFailureLine(FSearchedCaption, SearchLogNotAnsweredText));
-    GiveBack({e.Index, e.Id, String(), FSearchedCaption, String(), -1, -1});
+    GiveBack(e.Index, e.Id, String());
   }
 }
 

@@ -123,7 +123,8 @@ private:
   // mark that told of them, so the next start searches it once more.
   struct TSavedRecords;
   void RecordsLost(const TSavedRecords& Records);
-  void GiveBack(const TSavedRecords& Records);
+  // The taken entry Index / Id ticked again, and its count mark Mark taken off.
+  void GiveBack(Integer Index, const String& Id, const String& Mark);
   // What a stop leaves undone, named in the log and given back: the resource
   // whose answer it gave up, and in per-syntax mode those whose records sit
   // in the buffers, which a stop does not write.
