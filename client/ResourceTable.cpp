@@ -218,6 +218,8 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   if (Wait.Show) Wait.Show(220, u"Загрузка ресурсов Z39.50", u"Идет подготовка к работе");
   Call(Wait.Pump);
 
+  // The old records go, and their changes with them.
+  FUnsavedChanges = false;
   MemTableEh_Buf->Close();
   MemTableEh_Tree->Close();
   // The old records go while the table is closed: opening with them would
@@ -486,6 +488,7 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
   // What a save killed part-way left beside the list goes with this one.
   RemoveLeftoverTempFiles(ResourceListFileName(SettingsFolder));
   WriteFilePiecesAtomic(ResourceListFileName(SettingsFolder), bytes);
+  FUnsavedChanges = false;
   if (Wait.SetProgress) Wait.SetProgress(100);
   Call(Wait.Pump);
   if (Wait.SetMessage) Wait.SetMessage(u"Готово");
@@ -612,6 +615,7 @@ Integer TResourceTable::DeleteCurrentSubtree() {
   // One change of the whole list: the views and indexes are rebuilt once,
   // not kept in step with every deletion.
   MemTableEh_Tree->GetRecordsData()->GetRecordsList()->DeleteRecords(doomed);
+  FUnsavedChanges = true;
   if (next) MemTableEh_Tree->GotoRecord(next);
   return static_cast<Integer>(doomed.size());
 }

@@ -61,6 +61,11 @@ public:
   bool SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {},
                         const TFolderProbe& Probe = nullptr);
 
+  // The table holds a change its file does not: whatever window shows it,
+  // until a load or a save makes table and file agree again.
+  bool HasUnsavedChanges() const { return FUnsavedChanges; }
+  void MarkChanged() { FUnsavedChanges = true; }
+
   // Every record of the table, whatever the view shows (collapsed groups and
   // filters included), in the data store's order.
   std::vector<TResourceRecord> AllRecords() const;
@@ -81,7 +86,8 @@ public:
   // Deletes MemTableEh_Tree's current record and every record the tree holds
   // below it, at any depth: the tree's own records, so a record elsewhere that
   // bears one of their identifiers stays. The cursor goes to the row that
-  // followed them (the one before, at the end). Answers the count deleted.
+  // followed them (the one before, at the end). Answers the count deleted;
+  // a deletion is a change (HasUnsavedChanges).
   Integer DeleteCurrentSubtree();
 
   // Moves MemTableEh_Buf to resource Id; the displayed record stays.
@@ -111,6 +117,7 @@ private:
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;
+  bool FUnsavedChanges = false;
 };
 
 // The most characters a text field of the resource record holds (NAME_THIS

@@ -359,7 +359,9 @@ bool TDlg_ListDB::EditResourceList() {
   FTable->SwitchTreeOn();
   Screen->SetCursor(crDefault);
   const bool ok = ShowModal() == mrOk;
-  if (ok && Label_YesModify->GetVisible()) SB_SaveClick(SB_Save);
+  // The table's own state, not the label: the chooser hides the label, and a
+  // change kept by Cancel is still in the table.
+  if (ok && FTable->HasUnsavedChanges()) SB_SaveClick(SB_Save);
   MemTableEh_Tree->SetFiltered(false);
   Screen->SetCursor(crDefault);
   return ok;
@@ -498,6 +500,7 @@ void TDlg_ListDB::SB_N_EditClick(TObject*) {
   rec->Post();
   MemTableEh_Tree->Resync({});
   DBGridEh_TreeDB->Invalidate();
+  FTable->MarkChanged();
   Label_YesModify->SetVisible(true);
 }
 
@@ -560,6 +563,7 @@ void TDlg_ListDB::AddRecord(Integer ParentId) {
   text(u"PSW", u" ");
   text(u"Note", u" ");
   rec->Post();
+  FTable->MarkChanged();
   Label_YesModify->SetVisible(true);
   MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
 }

@@ -67,8 +67,9 @@ public:
   // 0 editor mode, 1 chooser mode.
   Integer GetMode() const { return FMode; }
 
-  // Shown modally in editor mode; a change (Label_YesModify shown) is saved
-  // on OK. True when closed with OK.
+  // Shown modally in editor mode; a change the table holds and its file does
+  // not (whether Label_YesModify shows it or not) is saved on OK. True when
+  // closed with OK.
   bool EditResourceList();
   // Shown modally in chooser mode, the side panel prefilled from Ids (lines of
   // ID_THIS); on OK Ids gets the identifiers of the ticked entries, in order.
