@@ -218,7 +218,8 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   if (Wait.Show) Wait.Show(220, u"Загрузка ресурсов Z39.50", u"Идет подготовка к работе");
   Call(Wait.Pump);
 
-  // The old records go, and their changes with them.
+  // Until the new list is in, the table holds neither the old list nor the file's.
+  FFileUnread = true;
   FUnsavedChanges = false;
   MemTableEh_Buf->Close();
   MemTableEh_Tree->Close();
@@ -230,8 +231,9 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   MemTableEh_Tree->GetTreeList()->SetActive(false);
   MemTableEh_Tree->Open();
   MemTableEh_Tree->EmptyTable();
-  // A list that cannot be read to its end leaves the table closed: open and
-  // empty, a save would write nothing over the user's file.
+  // A list that cannot be read to its end leaves the table closed, and the
+  // file marked unread: a save of what the table then holds would write it
+  // over the user's list.
   bool loaded = false;
   TScopeExit closeUnloaded([&] {
     if (!loaded) MemTableEh_Tree->Close();
@@ -285,6 +287,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   MemTableEh_Tree->Open();
   MemTableEh_Buf->Open();
   loaded = true;
+  FFileUnread = false;
   return static_cast<Integer>(made.size());
 }
 
@@ -455,7 +458,7 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
 
 bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait,
                                       const TFolderProbe& Probe) {
-  if (!IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
+  if (FFileUnread || !IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
     return false;
   TBusyCursor busy;
   if (Wait.Show)

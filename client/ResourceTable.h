@@ -55,12 +55,16 @@ public:
   Integer LoadResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {});
 
   // Writes every record, groups included, in tree order to SettingsFolder +
-  // "ListDB.txt". False, and nothing written, when the folder fails
-  // IsSettingsFolderWritable or the table is closed. Leaves the table in tree
-  // mode, with its filtering as it was.
+  // "ListDB.txt". False, and nothing written, when the file is unread
+  // (IsFileUnread), the folder fails IsSettingsFolderWritable or the table is
+  // closed. Leaves the table in tree mode, with its filtering as it was.
   bool SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {},
                         const TFolderProbe& Probe = nullptr);
 
+  // The last load stopped before the table held the file's list (the file
+  // could not be read to its end): what the table holds is not the user's
+  // list, so no save writes over the file until a load reads it.
+  bool IsFileUnread() const { return FFileUnread; }
   // The table holds a change its file does not: whatever window shows it,
   // until a load or a save makes table and file agree again.
   bool HasUnsavedChanges() const { return FUnsavedChanges; }
@@ -117,6 +121,7 @@ private:
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;
+  bool FFileUnread = false;
   bool FUnsavedChanges = false;
 };
 
