@@ -218,6 +218,9 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   if (Wait.Show) Wait.Show(220, u"Загрузка ресурсов Z39.50", u"Идет подготовка к работе");
   Call(Wait.Pump);
 
+  // Until the new list is in, the table holds neither the old list nor the file's.
+  FFileUnread = true;
+  FUnsavedChanges = false;
   MemTableEh_Buf->Close();
   MemTableEh_Tree->Close();
   // The old records go while the table is closed: opening with them would
@@ -228,8 +231,9 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   MemTableEh_Tree->GetTreeList()->SetActive(false);
   MemTableEh_Tree->Open();
   MemTableEh_Tree->EmptyTable();
-  // A list that cannot be read to its end leaves the table closed: open and
-  // empty, a save would write nothing over the user's file.
+  // A list that cannot be read to its end leaves the table closed, and the
+  // file marked unread: a save of what the table then holds would write it
+  // over the user's list.
   bool loaded = false;
   TScopeExit closeUnloaded([&] {
     if (!loaded) MemTableEh_Tree->Close();
@@ -283,6 +287,7 @@ Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
   MemTableEh_Tree->Open();
   MemTableEh_Buf->Open();
   loaded = true;
+  FFileUnread = false;
   return static_cast<Integer>(made.size());
 }
 
@@ -453,7 +458,7 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
 
 bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait,
                                       const TFolderProbe& Probe) {
-  if (!IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
+  if (FFileUnread || !IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
     return false;
   TBusyCursor busy;
   if (Wait.Show)
@@ -486,6 +491,7 @@ bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResou
   // What a save killed part-way left beside the list goes with this one.
   RemoveLeftoverTempFiles(ResourceListFileName(SettingsFolder));
   WriteFilePiecesAtomic(ResourceListFileName(SettingsFolder), bytes);
+  FUnsavedChanges = false;
   if (Wait.SetProgress) Wait.SetProgress(100);
   Call(Wait.Pump);
   if (Wait.SetMessage) Wait.SetMessage(u"Готово");
@@ -612,6 +618,7 @@ Integer TResourceTable::DeleteCurrentSubtree() {
   // One change of the whole list: the views and indexes are rebuilt once,
   // not kept in step with every deletion.
   MemTableEh_Tree->GetRecordsData()->GetRecordsList()->DeleteRecords(doomed);
+  FUnsavedChanges = true;
   if (next) MemTableEh_Tree->GotoRecord(next);
   return static_cast<Integer>(doomed.size());
 }

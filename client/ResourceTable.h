@@ -55,11 +55,20 @@ public:
   Integer LoadResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {});
 
   // Writes every record, groups included, in tree order to SettingsFolder +
-  // "ListDB.txt". False, and nothing written, when the folder fails
-  // IsSettingsFolderWritable or the table is closed. Leaves the table in tree
-  // mode, with its filtering as it was.
+  // "ListDB.txt". False, and nothing written, when the file is unread
+  // (IsFileUnread), the folder fails IsSettingsFolderWritable or the table is
+  // closed. Leaves the table in tree mode, with its filtering as it was.
   bool SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait = {},
                         const TFolderProbe& Probe = nullptr);
+
+  // The last load stopped before the table held the file's list (the file
+  // could not be read to its end): what the table holds is not the user's
+  // list, so no save writes over the file until a load reads it.
+  bool IsFileUnread() const { return FFileUnread; }
+  // The table holds a change its file does not: whatever window shows it,
+  // until a load or a save makes table and file agree again.
+  bool HasUnsavedChanges() const { return FUnsavedChanges; }
+  void MarkChanged() { FUnsavedChanges = true; }
 
   // Every record of the table, whatever the view shows (collapsed groups and
   // filters included), in the data store's order.
@@ -81,7 +90,8 @@ public:
   // Deletes MemTableEh_Tree's current record and every record the tree holds
   // below it, at any depth: the tree's own records, so a record elsewhere that
   // bears one of their identifiers stays. The cursor goes to the row that
-  // followed them (the one before, at the end). Answers the count deleted.
+  // followed them (the one before, at the end). Answers the count deleted;
+  // a deletion is a change (HasUnsavedChanges).
   Integer DeleteCurrentSubtree();
 
   // Moves MemTableEh_Buf to resource Id; the displayed record stays.
@@ -111,6 +121,8 @@ private:
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;
+  bool FFileUnread = false;
+  bool FUnsavedChanges = false;
 };
 
 // The most characters a text field of the resource record holds (NAME_THIS

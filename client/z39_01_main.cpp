@@ -367,7 +367,14 @@ bool TForm_Main::LoadSettings() {
   ApplySchemeToAllForms();
 
   Application->ProcessMessages();
-  Dlg_ListDB->LoadResourceList();
+  try {
+    Dlg_ListDB->LoadResourceList();
+  } catch (...) {
+    // Whatever stopped the load, the wait window goes and the settings and
+    // the search list are still read.
+    HideWaitWindow(Form_Wait_Load);
+    Application->HandleException(this);
+  }
   HideWaitWindow(Form_Wait_Load);
   Application->ProcessMessages();
 
@@ -389,7 +396,14 @@ bool TForm_Main::LoadSettings() {
 
   LoadSearchList(SettingsFolder + SearchListFileTitle);
   FSearchListLoaded = true;
+  FSearchListUnresolved = Dlg_ListDB->GetResourceTable().IsFileUnread();
   return true;
+}
+
+void TForm_Main::ReadSearchListAgainOnceResourcesRead(bool Chosen) {
+  if (!FSearchListUnresolved || Dlg_ListDB->GetResourceTable().IsFileUnread()) return;
+  FSearchListUnresolved = false;
+  if (!Chosen) LoadSearchList(SettingsFolder + SearchListFileTitle);
 }
 
 bool TForm_Main::SaveSettings() {
@@ -412,7 +426,7 @@ bool TForm_Main::SaveSettings() {
   const String settingsFile = SettingsFileName(SettingsFolder);
   if (FSettingsLoaded && !SaveSettingsFile(settingsFile, AppFolder, v)) lost.push_back({settingsFile, u"настройки"});
   const String listFile = SettingsFolder + SearchListFileTitle;
-  if (FSearchListLoaded && !SaveSearchList(listFile))
+  if (FSearchListLoaded && !FSearchListUnresolved && !SaveSearchList(listFile))
     lost.push_back({listFile, u"список Z39.50-ресурсов для поиска"});
   // Said while the window is still there, and waited for: the program ends
   // only once the user has read what it could not keep.
@@ -530,11 +544,14 @@ bool TForm_Main::SearchOneResource(TStrings* ConnectionParams, Integer Index, bo
 void TForm_Main::SB_Menu_ResClick(TObject*) {
   Application->ProcessMessages();
   Dlg_ListDB->EditResourceList();
+  ReadSearchListAgainOnceResourcesRead(false);
 }
 
 void TForm_Main::SB_N_AddClick(TObject*) {
   Application->ProcessMessages();
-  if (Dlg_ListDB->ChooseResources(lb_ListDB_ID->GetItems())) BuildSearchList();
+  const bool chosen = Dlg_ListDB->ChooseResources(lb_ListDB_ID->GetItems());
+  if (chosen) BuildSearchList();
+  ReadSearchListAgainOnceResourcesRead(chosen);
 }
 
 void TForm_Main::SB_Menu_SetClick(TObject*) {

@@ -107,7 +107,8 @@ public:
   // search list, in their order); always True.
   bool LoadSettings();
   // Controls into the settings file, then the search list, each only once
-  // start-up has read it and only when the file does not hold it already;
+  // start-up has read it (the search list also only once it names resources
+  // of a list that was read) and only when the file does not hold it already;
   // what the settings folder could not keep of the user's changes is said in
   // a box the user closes. Always True.
   bool SaveSettings();
@@ -194,4 +195,11 @@ private:
   // search list: what the way out may write back.
   bool FSettingsLoaded = false;
   bool FSearchListLoaded = false;
+  // The search list was read while the resource list could not be: it names
+  // no resource, and written it would empty the user's file. It is read again
+  // once a resource list is loaded (ReadSearchListAgainOnceResourcesRead).
+  bool FSearchListUnresolved = false;
+  // After a resource window: a resource list loaded there resolves the search
+  // list, which is read again unless the user has just Chosen its entries.
+  void ReadSearchListAgainOnceResourcesRead(bool Chosen);
 };

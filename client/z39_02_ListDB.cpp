@@ -1,5 +1,6 @@
 #include "client/z39_02_ListDB.h"
 
+#include <cerrno>
 
 #include "client/SearchServer.h"
 #include "client/__forms.h"
@@ -11,6 +12,7 @@
 #include "client/z39_08_Wait.h"
 #include "grid/DBGridEh.h"
 #include "grid/DaVirMTE.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
@@ -249,13 +251,48 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
   return w;
 }
 
+namespace {
+
+// Why a list file could not be read, from the system's error number.
+String ReadFailureCause(int ErrorCode) {
+  switch (ErrorCode) {
+    case EIO:
+      return u"ошибка ввода-вывода";
+    case EACCES:
+    case EPERM:
+      return u"нет права на чтение файла";
+    default:
+      return u"файл не читается до конца";
+  }
+}
+
+String UnreadListText(const String& FileName, int ErrorCode) {
+  return u"Список ресурсов не прочитан: " + ReadFailureCause(ErrorCode) +
+         u". Пока он не прочитан, файл не будет перезаписан. Файл: " + FileName;
+}
+
+String SaveOverUnreadListText(const String& FileName) {
+  return u"Список ресурсов не сохранён: файл списка не был прочитан, и сохранение заменило бы его. Сначала "
+         u"загрузите список кнопкой \"Загрузить\". Файл: " + FileName;
+}
+
+}  // namespace
+
 Integer TDlg_ListDB::LoadResourceList() {
+  const String file = ResourceListFileName(SettingsFolder);
   // A list cut inside a character is read up to the cut, and the user told.
-  if (const String cut = ResourceListCutShortText(ResourceListFileName(SettingsFolder)); !cut.empty())
-    ShowMessageOk(u"Чтение файла", u"Ошибка", cut);
+  if (const String cut = ResourceListCutShortText(file); !cut.empty()) ShowMessageOk(u"Чтение файла", u"Ошибка", cut);
   // The loaded list opens as a tree.
   if (!MemTableEh_Tree->GetTreeList()->GetActive()) LeaveListFilter();
-  const Integer count = FTable->LoadResourceList(SettingsFolder, WaitWindowNotes());
+  Integer count = 0;
+  try {
+    count = FTable->LoadResourceList(SettingsFolder, WaitWindowNotes());
+  } catch (const EStreamError& E) {
+    // The table stays closed and the file unread, kept from every save; the
+    // wait window goes first, as it stays above every other window.
+    if (Form_Wait_Load) HideWaitWindow(Form_Wait_Load);
+    ShowMessageOk(u"Чтение файла", u"Ошибка", UnreadListText(file, E.ErrorCode()));
+  }
   ClearSortMarkers();  // the table is in its own order again
   Label_YesModify->SetVisible(false);
   return count;
@@ -286,6 +323,11 @@ void TDlg_ListDB::SB_LoadClick(TObject*) {
 }
 
 void TDlg_ListDB::SB_SaveClick(TObject*) {
+  if (FTable->IsFileUnread()) {
+    ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка",
+                  SaveOverUnreadListText(ResourceListFileName(SettingsFolder)));
+    return;
+  }
   Application->ProcessMessages();
   const TWaitWindowHider hider{Form_Wait_Load};
   if (!SaveResourceList())
@@ -359,7 +401,9 @@ bool TDlg_ListDB::EditResourceList() {
   FTable->SwitchTreeOn();
   Screen->SetCursor(crDefault);
   const bool ok = ShowModal() == mrOk;
-  if (ok && Label_YesModify->GetVisible()) SB_SaveClick(SB_Save);
+  // The table's own state, not the label: the chooser hides the label, and a
+  // change kept by Cancel is still in the table.
+  if (ok && FTable->HasUnsavedChanges()) SB_SaveClick(SB_Save);
   MemTableEh_Tree->SetFiltered(false);
   Screen->SetCursor(crDefault);
   return ok;
@@ -498,6 +542,7 @@ void TDlg_ListDB::SB_N_EditClick(TObject*) {
   rec->Post();
   MemTableEh_Tree->Resync({});
   DBGridEh_TreeDB->Invalidate();
+  FTable->MarkChanged();
   Label_YesModify->SetVisible(true);
 }
 
@@ -560,6 +605,7 @@ void TDlg_ListDB::AddRecord(Integer ParentId) {
   text(u"PSW", u" ");
   text(u"Note", u" ");
   rec->Post();
+  FTable->MarkChanged();
   Label_YesModify->SetVisible(true);
   MemTableEh_Tree->Locate(u"ID_THIS", Variant(id), {});
 }

@@ -67,8 +67,9 @@ public:
   // 0 editor mode, 1 chooser mode.
   Integer GetMode() const { return FMode; }
 
-  // Shown modally in editor mode; a change (Label_YesModify shown) is saved
-  // on OK. True when closed with OK.
+  // Shown modally in editor mode; a change the table holds and its file does
+  // not (whether Label_YesModify shows it or not) is saved on OK. True when
+  // closed with OK.
   bool EditResourceList();
   // Shown modally in chooser mode, the side panel prefilled from Ids (lines of
   // ID_THIS); on OK Ids gets the identifiers of the ticked entries, in order.
@@ -110,7 +111,8 @@ public:
   void clb_ListDB_NamesClick(TObject* Sender);
   void clb_ListDB_NamesDblClick(TObject* Sender);
   void SB_N_ClearClick(TObject* Sender);
-  // Reload, save (the message box when nothing was saved) and test.
+  // Reload, save (a message box when nothing was saved, saying why when the
+  // file was unread) and test.
   void SB_LoadClick(TObject* Sender);
   void SB_SaveClick(TObject* Sender);
   void SB_TestClick(TObject* Sender);
@@ -122,12 +124,15 @@ public:
 
   // Reloads every record from SettingsFolder + "ListDB.txt" with the wait
   // window (width 220, "Загрузка ресурсов Z39.50", "Идет подготовка к работе");
-  // a missing or empty file gives the root group. The caller hides the wait
-  // window. Answers the record count.
+  // a missing or empty file gives the root group. A file that cannot be read
+  // is said in a message box (the wait window hidden first) and leaves the
+  // table closed and the file unread (TResourceTable::IsFileUnread). The
+  // caller hides the wait window. Answers the record count (0 unread).
   Integer LoadResourceList();
   // Writes the table to SettingsFolder + "ListDB.txt" with the wait window
-  // (width 340); False, and nothing written, unless the settings folder is
-  // writable and the table open. The caller hides the wait window.
+  // (width 340); False, and nothing written, unless the file was read, the
+  // settings folder is writable and the table open. The caller hides the
+  // wait window.
   bool SaveResourceList();
 
   // ---- Look-ups for the search

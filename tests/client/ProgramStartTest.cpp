@@ -434,3 +434,81 @@ TEST(ProgramStartUp, TemporaryFilesOfACopyKilledWhileSavingGoAtTheNextStartAndSa
   EXPECT_EQ(HiddenNames(settings), others);
   EXPECT_EQ(LoadResourceListFile(list).size(), whole);
 }
+
+TEST(ProgramStartUp, AResourceListThatCannotBeReadIsSaidAndKeptFromEverySaveUntilALoadReadsIt) {
+  // A regular file whose reading fails, as one the user may not read does
+  // (root reads every file whatever its mode).
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc";
+  const std::string readable = std::string(kResourceListHead) + ResourceListLine(5, "A", "db", "h", 210, "rusmarc");
+  for (const bool loadedAgain : {false, true}) {
+    SCOPED_TRACE(loadedAgain ? "a list that reads is loaded again" : "left while unread");
+    TProgramDriver drv;
+    const String settings = drv.Folder() + u"Settings/";
+    const String file = settings + u"ListDB.txt";
+    const String ini = settings + u"Borrowline.ini";
+    ASSERT_TRUE(ForceDirectories(settings));
+    WriteBytes(ini, "[FIND]\r\nRecCountFromDB=25\r\n");
+    WriteBytes(settings + u"ListDB_for_Search.txt", "5\r\n");
+    std::filesystem::create_symlink("/proc/self/mem", ToUtf8(file));
+    auto untouched = [&] {
+      const std::string name = ToUtf8(file);
+      return std::filesystem::is_symlink(name) && std::filesystem::read_symlink(name) == "/proc/self/mem";
+    };
+
+    ASSERT_TRUE(drv.Start());
+    drv.AnswerBox(true);
+    drv.AdvanceClock(100);
+    ASSERT_EQ(drv.Boxes().size(), 1u);
+    EXPECT_EQ(drv.Boxes()[0].Head, u"Ошибка");
+    EXPECT_EQ(drv.Boxes()[0].Text, u"Список ресурсов не прочитан: ошибка ввода-вывода. Пока он не прочитан, файл не "
+                                   u"будет перезаписан. Файл: " + file);
+    EXPECT_FALSE(Form_Wait_Load->GetVisible());
+    EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetText(), u"25") << "the settings are read all the same";
+    EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0) << "no resource is known to show";
+
+    // The editor opens on an empty table: "Сохранить", and OK after a change,
+    // are refused and say why.
+    const String why = u"Список ресурсов не сохранён: файл списка не был прочитан, и сохранение заменило бы его. "
+                       u"Сначала загрузите список кнопкой \"Загрузить\". Файл: " + file;
+    drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+      drv.AnswerBox(true);
+      drv.Click(w->SB_Save);
+      drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) { drv.Click(d->SB_OK); });
+      drv.Click(w->SB_N_Add_0);
+      EXPECT_TRUE(w->Label_YesModify->GetVisible());
+      drv.AnswerBox(true);
+      drv.Click(w->SB_OK);
+    });
+    drv.Press(Form_Main, u"SB_Menu_Res");
+    ASSERT_EQ(drv.Boxes().size(), 3u);
+    EXPECT_EQ(drv.Boxes()[1].Text, why);
+    EXPECT_EQ(drv.Boxes()[2].Text, why);
+    EXPECT_TRUE(untouched());
+
+    if (loadedAgain) {
+      std::filesystem::remove(ToUtf8(file));
+      WriteBytes(file, readable);
+      drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+        drv.Click(w->SB_Load);
+        drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) { drv.Click(d->SB_OK); });
+        drv.Click(w->SB_N_Add_0);
+        drv.Click(w->SB_OK);
+      });
+      drv.Press(Form_Main, u"SB_Menu_Res");
+      EXPECT_EQ(drv.Boxes().size(), 3u);
+      EXPECT_EQ(LoadResourceListFile(file).size(), 3u) << "the loaded list and the new group are saved";
+      // The search list, read again, names its resource now.
+      ASSERT_EQ(Form_Main->clb_ListDB_Names->GetCount(), 1);
+      EXPECT_EQ(Form_Main->clb_ListDB_Names->GetItems()->Get(0), u"A (rusmarc)");
+    }
+
+    drv.Press(Form_Main, u"SB_Menu_Close");
+    EXPECT_TRUE(Application->GetTerminated());
+    if (!loadedAgain) {
+      EXPECT_TRUE(untouched());
+    }
+    EXPECT_EQ(ReadFileBytes(settings + u"ListDB_for_Search.txt"), "5\r\n");
+    EXPECT_EQ(IniValue(ini, u"FIND", u"RecCountFromDB"), u"25");
+    EXPECT_EQ(IniValue(ini, u"FIND_SIMPLE", u"Title_Check"), u"1") << "the settings are saved on the way out";
+  }
+}

@@ -147,7 +147,9 @@ TEST(ResourceEditor, EditorModeSavesAChangeOnOk) {
     EXPECT_EQ(d->GetMode(), 0);
     EXPECT_FALSE(d->gb_ListDB_Sel->GetVisible());
     EXPECT_TRUE(d->MemTableEh_Tree->GetFiltered());
-    d->Label_YesModify->SetVisible(true);  // as an edit would leave it
+    // As an edit would leave them.
+    d->GetResourceTable().MarkChanged();
+    d->Label_YesModify->SetVisible(true);
     d->SB_OKClick(d->SB_OK);
   });
   drv.Press(Form_Main, u"SB_Menu_Res");

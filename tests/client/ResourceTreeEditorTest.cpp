@@ -414,6 +414,37 @@ TEST_F(ResourceTreeEditing, ChangesSavedOnOkOnlyWhenTheTableWasChanged) {
   EXPECT_FALSE(W->Label_YesModify->GetVisible());
 }
 
+TEST_F(ResourceTreeEditing, AnEditLeftInTheTableIsWrittenByTheNextOkThoughTheChooserHidItsLabel) {
+  const String file = Settings() + u"ListDB.txt";
+  // Renamed, then the editor left by its close box: the edit stays in the table.
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    Go(4);
+    InEditor([&](TDlg_EditDB* d) {
+      d->ValueListEditor1->SetValues(u"Наименование", u"Alpha II");
+      Drv.Click(d->SB_OK);
+    });
+    Drv.Click(w->SB_N_Edit);
+    EXPECT_TRUE(w->Label_YesModify->GetVisible());
+    PostMessage(w->GetHandle(), WM_CLOSE);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_EQ(ReadFileBytes(file).find("Alpha II"), std::string::npos);
+
+  // The chooser hides the label.
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) { PostMessage(w->GetHandle(), WM_CLOSE); });
+  Drv.Press(Form_Main, u"SB_N_Add");
+
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    EXPECT_FALSE(w->Label_YesModify->GetVisible());
+    Go(4);
+    EXPECT_EQ(CurrentText(u"NAME_THIS"), u"Alpha II");
+    Drv.Click(w->SB_OK);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_NE(ReadFileBytes(file).find("\tAlpha II\t"), std::string::npos);
+  EXPECT_TRUE(Drv.Boxes().empty());
+}
+
 // ---- The resource editor dialog on its own ----------------------------------------------------
 
 namespace {
