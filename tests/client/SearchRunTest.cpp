@@ -621,9 +621,14 @@ TEST_F(SearchRunTest, AFileTheReplacedRunLostIsMarkedThoughTheNewStartIsRefused)
   Resources({Ztest(1, "Alpha"), Ztest(2, "Slow", "usmarc", "Slow1")}, {1, 2});
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
   // Start is pressed again while Slow waits; its search is given up and the
-  // new start finds the folder read-only.
-  std::function<void()> action = [this] { Run->sb_StartClick(nullptr); };
+  // new start finds the folder read-only. Alpha's file is written only then,
+  // so its failure is known first to the new start, however fast it fails.
+  std::function<void()> action = [this] {
+    Run->FileCommits().SetHeld(false);
+    Run->sb_StartClick(nullptr);
+  };
   RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 0, u"Slow1"); });
+  Run->FileCommits().SetHeld(true);
   Run->sb_StartClick(nullptr);
   {
     // Alpha's file cannot be written: the folder turned read-only after the start.
