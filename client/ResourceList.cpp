@@ -314,7 +314,8 @@ TResourceRecord RootGroupRecord() {
 }
 
 String ResourceListFileName(const String& SettingsFolder) {
-  return SettingsFolder + ResourceListFileTitle;
+  // A bare name would be the current folder's.
+  return SettingsFolder.empty() ? String() : SettingsFolder + ResourceListFileTitle;
 }
 
 String ResourceListHeaderLine() {

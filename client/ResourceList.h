@@ -76,7 +76,7 @@ TResourceRecord RootGroupRecord();
 
 // ---- The file ----------------------------------------------------------------
 
-// SettingsFolder + "ListDB.txt".
+// SettingsFolder + "ListDB.txt"; none ("") when the folder is empty.
 String ResourceListFileName(const String& SettingsFolder);
 
 // The header and ruler lines every saved file starts with.

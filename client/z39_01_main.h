@@ -10,6 +10,7 @@
 
 #include "client/SearchList.h"
 #include "client/SearchRun.h"
+#include "client/SettingsFile.h"
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -194,4 +195,7 @@ private:
   // search list: what the way out may write back.
   bool FSettingsLoaded = false;
   bool FSearchListLoaded = false;
+  // What start-up read, to tell the user's changes from what a lost file held.
+  TSettingsValues FSettingsRead;
+  String FSearchListRead;
 };
