@@ -133,8 +133,8 @@ String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
   String text;
   for (const auto& [why, what] : sentences) text += why + u" Не удалось сохранить " + what + u". ";
   const String folder = SettingsFolder.empty() ? AppFolder + u"Settings/" : SettingsFolder;
-  // A file lost with its folder though the user changed nothing: what it held
-  // cannot be kept, and no change of the user's is claimed.
+  // Changes are spoken of only where the user made some: a file lost with its
+  // folder, though nothing was changed, is said lost above and no more.
   if (std::any_of(Lost.begin(), Lost.end(), [](const TLostSettingsFile& F) { return F.Changed; }))
     text += u"Сделанные изменения будут потеряны. ";
   return text + u"Папка: " + folder + u".";
