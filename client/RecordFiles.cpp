@@ -100,6 +100,14 @@ std::vector<String> TFileCommitQueue::TakeFailed(int* ErrorCode) {
   return std::exchange(FFailedTags, {});
 }
 
+void TFileCommitQueue::SetHeld(bool Held) {
+  {
+    std::lock_guard<std::mutex> lock(FLock);
+    FHeld = Held;
+  }
+  FChanged.notify_all();
+}
+
 void TFileCommitQueue::Push(TJob Job) {
   std::unique_lock<std::mutex> lock(FLock);
   if (Job.Report) {
@@ -152,7 +160,7 @@ void TFileCommitQueue::Wait() {
 void TFileCommitQueue::Work() {
   std::unique_lock<std::mutex> lock(FLock);
   for (;;) {
-    FChanged.wait(lock, [&] { return FStop || !FQueue.empty(); });
+    FChanged.wait(lock, [&] { return FStop || (!FQueue.empty() && !FHeld); });
     // Asked to stop, the thread still puts in place whatever is queued.
     if (FQueue.empty()) return;
     TJob job = std::move(FQueue.front());

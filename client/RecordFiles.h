@@ -76,6 +76,10 @@ public:
   // order they were given; ErrorCode, when given, receives the system's error
   // number of the last of them (0 when there is none or it is not known).
   std::vector<String> TakeFailed(int* ErrorCode = nullptr);
+  // While held, the thread writes nothing: queued files wait, and so do Wait
+  // and a Write or Replace that finds the queue full. What a run does before
+  // its files are written can so be seen whatever the file system's speed.
+  void SetHeld(bool Held);
 
 private:
   static constexpr size_t kMaxQueued = 8;
@@ -98,6 +102,7 @@ private:
   std::deque<TJob> FQueue;
   bool FBusy = false;  // the thread has taken a job off the queue
   bool FStop = false;
+  bool FHeld = false;  // SetHeld: the thread takes no job (a stop overrides it)
   std::vector<String> FFailedTags;
   int FFailedCode = 0;  // the system's error number of the last failure
   bool FUntoldFiles = false;  // a file not given to Replace is among them

@@ -314,7 +314,8 @@ TResourceRecord RootGroupRecord() {
 }
 
 String ResourceListFileName(const String& SettingsFolder) {
-  return SettingsFolder + ResourceListFileTitle;
+  // A bare name would be the current folder's.
+  return SettingsFolder.empty() ? String() : SettingsFolder + ResourceListFileTitle;
 }
 
 String ResourceListHeaderLine() {
@@ -381,18 +382,29 @@ size_t ReadResourceListText(const String& Text, const TResourceRecordSink& Take,
 
 namespace {
 
-// A UTF-16 text, by its mark, whose bytes do not make whole characters.
-bool CutInsideACharacter(std::string_view Head, std::uintmax_t Size) {
-  return (Head.starts_with("\xFF\xFE") || Head.starts_with("\xFE\xFF")) && Size % 2 != 0;
+// The bytes a UTF-16 text (by its mark) ends in that make no whole character:
+// a byte past the last whole code unit, and before it the first half of a
+// surrogate pair whose second half is missing. 0 for other texts. Head is the
+// text's start, Tail its end (its last three bytes, or all of a shorter text),
+// Size its length.
+size_t CutCharacterBytes(std::string_view Head, std::string_view Tail, std::uintmax_t Size) {
+  const bool big = Head.starts_with("\xFE\xFF");
+  if (!big && !Head.starts_with("\xFF\xFE")) return 0;
+  const size_t odd = Size % 2;
+  // The last whole code unit, when one follows the mark.
+  if (Size < 4 + odd || Tail.size() < 2 + odd) return odd;
+  const std::string_view unit = Tail.substr(Tail.size() - odd - 2, 2);
+  const auto high = static_cast<unsigned char>(big ? unit[0] : unit[1]);
+  return high >= 0xD8 && high <= 0xDB ? odd + 2 : odd;
 }
 
-// The list file's text, or none when there is no regular file. The half
+// The list file's text, or none when there is no regular file. The part of a
 // character a cut UTF-16 text ends in is left out: read, it would become a
 // character of its own that the file never held.
 String ResourceListFileText(const String& FileName) {
   if (!RegularFileExists(FileName)) return String();
   std::string bytes = ReadFileBytes(FileName);
-  if (CutInsideACharacter(bytes, bytes.size())) bytes.pop_back();
+  bytes.resize(bytes.size() - CutCharacterBytes(bytes, bytes, bytes.size()));
   return DecodeText(bytes);
 }
 
@@ -400,16 +412,19 @@ String ResourceListFileText(const String& FileName) {
 
 String ResourceListCutShortText(const String& FileName) {
   if (!RegularFileExists(FileName)) return String();
-  // The mark and the size tell it: the list itself is not read twice.
+  // The mark, the last bytes and the size tell it: the list itself is not
+  // read twice.
   std::ifstream in(ToUtf8(FileName), std::ios::binary | std::ios::ate);
   const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-  char head[2] = {};
-  if (size < 2 || !in.seekg(0) || !in.read(head, 2) ||
-      !CutInsideACharacter(std::string_view(head, 2), static_cast<std::uintmax_t>(size)))
+  char head[2] = {}, tail[3] = {};
+  const std::streamoff tailSize = std::min<std::streamoff>(size, 3);
+  if (size < 2 || !in.seekg(0) || !in.read(head, 2) || !in.seekg(size - tailSize) || !in.read(tail, tailSize) ||
+      CutCharacterBytes(std::string_view(head, 2), std::string_view(tail, static_cast<size_t>(tailSize)),
+                        static_cast<std::uintmax_t>(size)) == 0)
     return String();
   // The cause first: the message box shows two lines without scrolling.
-  return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого "
-         u"последнего байта. Файл: " + Trim(FileName);
+  return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без "
+         u"неполного последнего символа. Файл: " + Trim(FileName);
 }
 
 size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take, const TProgressEvent& Progress) {

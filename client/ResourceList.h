@@ -76,7 +76,7 @@ TResourceRecord RootGroupRecord();
 
 // ---- The file ----------------------------------------------------------------
 
-// SettingsFolder + "ListDB.txt".
+// SettingsFolder + "ListDB.txt"; none ("") when the folder is empty.
 String ResourceListFileName(const String& SettingsFolder);
 
 // The header and ruler lines every saved file starts with.
@@ -103,11 +103,13 @@ size_t ReadResourceListText(const String& Text, const TResourceRecordSink& Take,
 size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take,
                             const TProgressEvent& Progress = nullptr);
 
-// A UTF-16 list (by its byte-order mark) of an odd number of bytes was cut
-// inside its last character: the loaders read it without that half character,
-// which no reading can make whole, and this is what the user is told before a
-// load. Empty for any other file: missing, not a regular file, unreadable,
-// UTF-8, ANSI (where every byte is a character) or whole UTF-16.
+// A UTF-16 list (by its byte-order mark) was cut inside its last character:
+// it has an odd number of bytes, or it ends in the first half of a surrogate
+// pair (with or without a byte of the second). The loaders read it without
+// that part of a character, which no reading can make whole, and this is what
+// the user is told before a load. Empty for any other file: missing, not a
+// regular file, unreadable, UTF-8, ANSI (where every byte is a character) or
+// whole UTF-16.
 String ResourceListCutShortText(const String& FileName);
 
 // The records in the order of the tree: each record followed by its subtree,

@@ -48,7 +48,7 @@ public:
   TMemTableEh* MemTableEh_Tree = nullptr;
   TMemTableEh* MemTableEh_Buf = nullptr;
 
-  // Reloads the whole table from SettingsFolder + "ListDB.txt" (the bare name
+  // Reloads the whole table from SettingsFolder + "ListDB.txt" (from nothing
   // when the folder is empty); the root group alone when the file is missing
   // or has no usable line. Ends with the table open, read-only, in tree mode
   // with nodes expanded, and the second cursor open. Answers the record count.

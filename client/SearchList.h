@@ -15,6 +15,8 @@
 
 // The program's own search list, beside the settings file.
 inline constexpr Char SearchListFileTitle[] = u"ListDB_for_Search.txt";
+// SettingsFolder + SearchListFileTitle; none ("") when the folder is empty.
+String SearchListFileName(const String& SettingsFolder);
 
 // A resource's caption in a search list: its name, then its syntax in brackets.
 String ResourceCaption(const String& Name, const String& Syntax);

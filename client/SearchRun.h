@@ -93,6 +93,8 @@ public:
   // The record buffer: in per-resource mode the records of the resource just
   // handled, as its record file receives them.
   const String& GetRecordBuffer() const { return FRecordBuffer; }
+  // The queue that writes the record files and the log behind the run.
+  TFileCommitQueue& FileCommits() { return FCommits; }
 
 private:
   bool PerFormat() const { return SaveMode() >= 1; }

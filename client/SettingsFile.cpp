@@ -59,12 +59,6 @@ TSettingsValues FileGives(const String& FileName, const String& AppFolder) {
   return v;
 }
 
-// Values as the file would give them back: strings trimmed.
-TSettingsValues AsStored(TSettingsValues V) {
-  for (String* s : {&V.DirSave, &V.RecCountFromDB, &V.Title_Text, &V.Author_Text, &V.Keyword_Text}) *s = Trim(*s);
-  return V;
-}
-
 // Why FileName, in the settings folder, could not be written, in the words
 // the search run uses for its save folder. A write that fails in a folder
 // that takes files fails for want of room.
@@ -77,7 +71,10 @@ String WhyNotWritten(const String& SettingsFolder, const String& FileName) {
 
 }  // namespace
 
-String SettingsFileName(const String& SettingsFolder) { return SettingsFolder + SettingsFileTitle; }
+String SettingsFileName(const String& SettingsFolder) {
+  // A bare name would be the current folder's.
+  return SettingsFolder.empty() ? String() : SettingsFolder + SettingsFileTitle;
+}
 
 Integer ReadSchemeIndex(const String& FileName) {
   return InRangeOrZero(IniReadInteger(FileName, u"SchemeColor", u"Index", 0), SchemeCount);
@@ -106,7 +103,7 @@ void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
 bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
                       const TFolderProbe& Probe) {
   if (FileHolds(FileName, StoredKeys(Values))) return true;
-  if (ProbeOrDefault(Probe)(FileName)) {
+  if (!Trim(FileName).empty() && ProbeOrDefault(Probe)(FileName)) {
     try {
       WriteSettingsFile(FileName, Values, Probe);
       return true;
@@ -115,6 +112,11 @@ bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSe
     }
   }
   return FileGives(FileName, AppFolder) == AsStored(Values);
+}
+
+TSettingsValues AsStored(TSettingsValues V) {
+  for (String* s : {&V.DirSave, &V.RecCountFromDB, &V.Title_Text, &V.Author_Text, &V.Keyword_Text}) *s = Trim(*s);
+  return V;
 }
 
 String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
@@ -131,7 +133,11 @@ String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
   String text;
   for (const auto& [why, what] : sentences) text += why + u" Не удалось сохранить " + what + u". ";
   const String folder = SettingsFolder.empty() ? AppFolder + u"Settings/" : SettingsFolder;
-  return text + u"Сделанные изменения будут потеряны. Папка: " + folder + u".";
+  // Changes are spoken of only where the user made some: a file lost with its
+  // folder, though nothing was changed, is said lost above and no more.
+  if (std::any_of(Lost.begin(), Lost.end(), [](const TLostSettingsFile& F) { return F.Changed; }))
+    text += u"Сделанные изменения будут потеряны. ";
+  return text + u"Папка: " + folder + u".";
 }
 
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe) {

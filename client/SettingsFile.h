@@ -11,7 +11,8 @@
 
 inline constexpr Char SettingsFileTitle[] = u"Borrowline.ini";
 
-// SettingsFolder + "Borrowline.ini"; the bare name when the folder is empty.
+// SettingsFolder + "Borrowline.ini"; none ("") when the folder is empty: the
+// program reads and writes nothing outside its own folders.
 String SettingsFileName(const String& SettingsFolder);
 
 // How many choices the bound controls offer: a stored index outside 0..Count-1
@@ -57,16 +58,21 @@ void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
 bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
                       const TFolderProbe& Probe = nullptr);
 
+// Values as the file would give them back: strings trimmed.
+TSettingsValues AsStored(TSettingsValues Values);
+
 // A file of the settings folder whose content the close could not keep, and
 // what it holds for the user.
 struct TLostSettingsFile {
   String FileName;
   String What;  // "настройки", "список Z39.50-ресурсов для поиска"
+  bool Changed = true;  // the user changed it since start-up
 };
 // What the close tells the user of them: why each could not be written (the
 // settings folder gone, read-only or on a full disk, or something other than
-// a file in its place), what is lost, and that the changes go with it. An
-// empty SettingsFolder (it could not be made at start) names AppFolder's.
+// a file in its place), what is lost, and, when the user changed one of them,
+// that the changes go with it. An empty SettingsFolder (it could not be made
+// at start) names AppFolder's.
 String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
                         const std::vector<TLostSettingsFile>& Lost);
 

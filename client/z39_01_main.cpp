@@ -350,7 +350,7 @@ void TForm_Main::RemoveLeftoverTempFilesOfSettings() {
   // under way but its own, so a temporary file beside them is a leftover of
   // a copy killed while it saved.
   for (const String& f :
-       {SettingsFileName(SettingsFolder), ResourceListFileName(SettingsFolder), SettingsFolder + SearchListFileTitle})
+       {SettingsFileName(SettingsFolder), ResourceListFileName(SettingsFolder), SearchListFileName(SettingsFolder)})
     RemoveLeftoverTempFiles(f);
 }
 
@@ -358,7 +358,7 @@ bool TForm_Main::LoadSettings() {
   RemoveLeftoverTempFilesOfSettings();
   const String file = SettingsFileName(SettingsFolder);
   // A folder, pipe or device in place of a file is read as a missing file, and said.
-  for (const String& f : {file, ResourceListFileName(SettingsFolder), SettingsFolder + SearchListFileTitle})
+  for (const String& f : {file, ResourceListFileName(SettingsFolder), SearchListFileName(SettingsFolder)})
     if (IsNotARegularFile(f)) ShowMessageOk(u"Чтение файла", u"Ошибка", NotARegularFileText(f));
   TComboBox* scheme = Dlg_Settings->cb_ShemeColor;
   const Integer index = ReadSchemeIndex(file);
@@ -392,9 +392,12 @@ bool TForm_Main::LoadSettings() {
   Edit_Simple_Author->SetText(v.Author_Text);
   cb_Simple_Keyword->SetChecked(v.Keyword_Check);
   Edit_Simple_Keyword->SetText(v.Keyword_Text);
+  FSettingsRead = v;
+  FSettingsRead.SchemeIndex = SchemeIndex;
   FSettingsLoaded = true;
 
-  LoadSearchList(SettingsFolder + SearchListFileTitle);
+  LoadSearchList(SearchListFileName(SettingsFolder));
+  FSearchListRead = lb_ListDB_ID->GetItems()->GetText();
   FSearchListLoaded = true;
   FSearchListUnresolved = Dlg_ListDB->GetResourceTable().IsFileUnread();
   return true;
@@ -403,7 +406,9 @@ bool TForm_Main::LoadSettings() {
 void TForm_Main::ReadSearchListAgainOnceResourcesRead(bool Chosen) {
   if (!FSearchListUnresolved || Dlg_ListDB->GetResourceTable().IsFileUnread()) return;
   FSearchListUnresolved = false;
-  if (!Chosen) LoadSearchList(SettingsFolder + SearchListFileTitle);
+  if (Chosen) return;
+  LoadSearchList(SearchListFileName(SettingsFolder));
+  FSearchListRead = lb_ListDB_ID->GetItems()->GetText();
 }
 
 bool TForm_Main::SaveSettings() {
@@ -424,10 +429,13 @@ bool TForm_Main::SaveSettings() {
   std::vector<TLostSettingsFile> lost;
   if (FSettingsLoaded || FSearchListLoaded) RemoveLeftoverTempFilesOfSettings();
   const String settingsFile = SettingsFileName(SettingsFolder);
-  if (FSettingsLoaded && !SaveSettingsFile(settingsFile, AppFolder, v)) lost.push_back({settingsFile, u"настройки"});
-  const String listFile = SettingsFolder + SearchListFileTitle;
-  if (FSearchListLoaded && !FSearchListUnresolved && !SaveSearchList(listFile))
-    lost.push_back({listFile, u"список Z39.50-ресурсов для поиска"});
+  if (FSettingsLoaded && !SaveSettingsFile(settingsFile, AppFolder, v))
+    lost.push_back({settingsFile, u"настройки", AsStored(v) != FSettingsRead});
+  const String listFile = SearchListFileName(SettingsFolder);
+  if (FSearchListLoaded && !FSearchListUnresolved && !SaveSearchList(listFile)) {
+    const bool changed = lb_ListDB_ID->GetItems()->GetText() != FSearchListRead;
+    lost.push_back({listFile, u"список Z39.50-ресурсов для поиска", changed});
+  }
   // Said while the window is still there, and waited for: the program ends
   // only once the user has read what it could not keep.
   if (!lost.empty())

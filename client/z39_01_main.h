@@ -10,6 +10,7 @@
 
 #include "client/SearchList.h"
 #include "client/SearchRun.h"
+#include "client/SettingsFile.h"
 #include "platform/ui/Forms.h"
 
 class TLabel;
@@ -202,4 +203,7 @@ private:
   // After a resource window: a resource list loaded there resolves the search
   // list, which is read again unless the user has just Chosen its entries.
   void ReadSearchListAgainOnceResourcesRead(bool Chosen);
+  // What start-up read, to tell the user's changes from what a lost file held.
+  TSettingsValues FSettingsRead;
+  String FSearchListRead;
 };

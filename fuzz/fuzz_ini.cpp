@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the INI reader as a settings file would be read:
 // every section and key must read without a crash, and defaults come back for
-// what is missing.
+// what is missing. The file goes after each input.
 
 #include <unistd.h>
 
@@ -11,11 +11,13 @@
 
 #include "platform/core/Files.h"
 #include "platform/core/IniFiles.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/StringList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const String path = GetTempFolder() + u"fuzz_ini_" + AsciiToString(std::to_string(getpid())) + u".ini";
-  WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(data), size));
+  WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(data), size), false);
+  TScopeExit removeFile([] { DeleteFile(path); });
   TIniFile ini(path);
   TStringList sections;
   ini.ReadSections(&sections);

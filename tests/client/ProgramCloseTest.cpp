@@ -6,13 +6,16 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
 #include <sstream>
 
 #include "client/SettingsFile.h"
+#include "client/z39_02_ListDB.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/ui/Dialogs.h"
@@ -58,11 +61,13 @@ std::function<void()> Break(TFault Fault, const String& Folder) {
   return [full] { full->reset(); };
 }
 
-String LostText(TFault Fault, const String& Settings, const String& What) {
+// Changes are claimed only when the user made some to what is lost.
+String LostText(TFault Fault, const String& Settings, const String& What, bool Changed) {
   const String why = Fault == TFault::ReadOnly ? u"Папка настроек - только для чтения."
                      : Fault == TFault::Full   ? u"Диск заполнен: файлы не записаны."
                                                : u"Папка настроек больше не существует.";
-  return why + u" Не удалось сохранить " + What + u". Сделанные изменения будут потеряны. Папка: " + Settings + u".";
+  return why + u" Не удалось сохранить " + What + u". " +
+         (Changed ? u"Сделанные изменения будут потеряны. " : u"") + u"Папка: " + Settings + u".";
 }
 
 // The next box of ours is read, then closed with OK; whether the program had
@@ -109,8 +114,9 @@ std::string RandomListFile(std::mt19937& Rng) {
 // Random list files (blank lines, unknown and known identifiers, repeats),
 // random changes of the user's or none, and a random way out, against the plain
 // rule: a box, read before the program ends, exactly when the folder takes no
-// file and the user's list (or record limit) is not what the file gives; a
-// file that holds what would be written is not written.
+// file and the user's list (or record limit) is not what the file gives, which
+// speaks of changes only when the user changed what is lost; a file that holds
+// what would be written is not written.
 TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHoldsItIsNotWritten) {
   std::mt19937 rng(20261208);
   for (int round = 0; round < 64; ++round) {
@@ -187,6 +193,7 @@ TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHold
     const bool limitLost = fault != TFault::None && stored != (gone ? "10" : fileLimit);
     const bool listHeld = listThere && listBefore == userBytes;
     const bool iniHeld = (iniKind == 1 || iniKind == 2) && stored == fileLimit;
+    const bool changesLost = (listLost && user != Given(listBefore, true)) || (limitLost && stored != fileLimit);
     const size_t boxesBefore = drv.Boxes().size();
     const ino_t listNode = Inode(list), iniNode = Inode(ini);
     std::vector<std::pair<TShownBox, bool>> seen;
@@ -203,7 +210,7 @@ TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHold
                           : limitLost           ? u"настройки"
                                                 : u"список Z39.50-ресурсов для поиска";
       EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
-      EXPECT_EQ(seen[0].first.Text, LostText(fault, settings, what));
+      EXPECT_EQ(seen[0].first.Text, LostText(fault, settings, what, changesLost));
       const String& text = seen[0].first.Text;
       EXPECT_TRUE(VisibleMessageText(seen[0].first.Caption, seen[0].first.Head, text)
                       .starts_with(text.substr(0, text.find(u" Не удалось"))))
@@ -224,4 +231,51 @@ TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHold
     EXPECT_TRUE(!listHeld || Inode(list) == listNode) << "a list file that held it is not written";
     EXPECT_TRUE(!iniHeld || Inode(ini) == iniNode) << "a settings file that held it is not written";
   }
+}
+
+// A program folder that takes no new folder has no settings folder: start-up
+// reads nothing from the current folder, whatever it holds, and the close
+// writes nothing there, saying what it cannot keep.
+TEST(ProgramClose, WithoutASettingsFolderNothingIsReadOrWrittenInTheCurrentFolderAndTheLossIsSaid) {
+  TProgramDriver drv;
+  TTempFolder work;
+  const std::string resources = std::string(kResourceListHead) + ResourceListLine(3, "R", "db", "h", 210, "usmarc");
+  const std::map<std::string, std::string> files = {{"Borrowline.ini", "[FIND]\r\nRecCountFromDB=25\r\n"},
+                                                    {"ListDB.txt", resources},
+                                                    {"ListDB_for_Search.txt", "3\r\n"}};
+  for (const auto& [name, bytes] : files) WriteBytes(work.Path() + FromUtf8(name), bytes);
+  const std::string here = std::filesystem::current_path().string();
+  ASSERT_EQ(::chdir(work.Utf8().c_str()), 0);
+  const std::string program = ToUtf8(ExcludeTrailingPathDelimiter(drv.Folder()));
+  ::chmod(program.c_str(), 0555);
+  DacOverride(false);
+  TScopeExit mend([&] {
+    DacOverride(true);
+    ::chmod(program.c_str(), 0755);
+    ::chdir(here.c_str());
+  });
+
+  ASSERT_TRUE(drv.Start());
+  drv.AdvanceClock(100);
+  ASSERT_EQ(SettingsFolder, u"");
+  EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetText(), u"10");
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0);
+  EXPECT_EQ(Dlg_ListDB->GetResourceTable().AllRecords().size(), 1u) << "the root group alone";
+
+  drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
+  std::vector<std::pair<TShownBox, bool>> seen;
+  ReadThenOk(drv, seen);
+  drv.CloseMainWindow();
+  EXPECT_TRUE(Application->GetTerminated());
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
+  EXPECT_EQ(seen[0].first.Text, u"Папка настроек не существует. Не удалось сохранить настройки. Сделанные изменения "
+                                u"будут потеряны. Папка: " + drv.Folder() + u"Settings/.");
+  EXPECT_FALSE(seen[0].second) << "the box stays until OK";
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : files) {
+    names.push_back(name);
+    EXPECT_EQ(Bytes(work.Path() + FromUtf8(name)), bytes) << name;
+  }
+  EXPECT_EQ(work.Entries(), names);
 }

@@ -284,9 +284,9 @@ TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
   drv.CloseMainWindow();
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
+  // The user changed nothing: no change is said to be lost.
   EXPECT_EQ(drv.Boxes()[0].Text, u"Файл ListDB_for_Search.txt в папке настроек не является обычным файлом. Не удалось "
-                                 u"сохранить список Z39.50-ресурсов для поиска. Сделанные изменения будут потеряны. "
-                                 u"Папка: " + drv.Folder() + u"Settings/.");
+                                 u"сохранить список Z39.50-ресурсов для поиска. Папка: " + drv.Folder() + u"Settings/.");
   // The settings written before the failure are there.
   EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
 }

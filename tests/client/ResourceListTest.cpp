@@ -85,8 +85,8 @@ String ListText(Integer Resources) {
 }
 
 String CutShortText(const String& FileName) {
-  return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без этого "
-         u"последнего байта. Файл: " + FileName;
+  return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без "
+         u"неполного последнего символа. Файл: " + FileName;
 }
 
 }  // namespace
@@ -282,14 +282,30 @@ TEST(ResourceListFile, AUtf16ListCutInsideACharacterReadsAsItsWholeCharactersAnd
     WriteBytes(file, Bytes);
     return std::make_pair(LoadResourceListFile(file), ResourceListCutShortText(file));
   };
-  const String text = ListText(6);
+  // Characters outside the first plane too, each written as a surrogate pair.
+  String text;
+  std::vector<size_t> pairs;  // where each pair begins, in code units
+  for (Char c : ListText(6)) {
+    if (c == u'№') {
+      pairs.push_back(text.size());
+      text += u"\U0001D11E";
+    }
+    text += c;
+  }
   std::mt19937 random(29);
-  for (Integer trial = 0; trial < 40; ++trial) {
+  for (Integer trial = 0; trial < 60; ++trial) {
     const std::string whole = Utf16WithMark(text, trial % 2 == 1);
-    // Cut between two characters, anywhere after the mark, then one byte more.
-    const std::string even = whole.substr(0, 2 + 2 * (random() % (whole.size() / 2)));
-    const char extra = static_cast<char>(random() % 256);
-    SCOPED_TRACE(testing::Message() << "trial " << trial << ", " << even.size() << " bytes and " << int(Byte(extra)));
+    // Cut between two characters, anywhere after the mark, then one byte more;
+    // or, before a pair, one to three of its four bytes.
+    size_t at = random() % (text.size() + 1);
+    if (text[at] >= 0xDC00 && text[at] <= 0xDFFF) --at;  // inside a pair
+    if (trial % 3 == 2) at = pairs[random() % pairs.size()];
+    const std::string even = whole.substr(0, 2 + 2 * at);
+    const bool pair = text[at] >= 0xD800 && text[at] <= 0xDBFF;
+    const std::string extra = pair ? whole.substr(even.size(), 1 + random() % 3)
+                                   : std::string(1, static_cast<char>(random() % 256));
+    SCOPED_TRACE(testing::Message() << "trial " << trial << ", " << even.size() << " bytes and "
+                                    << testing::PrintToString(extra));
     const auto [model, modelSaid] = load(even);
     EXPECT_EQ(modelSaid, u"");
     const auto [records, said] = load(even + extra);

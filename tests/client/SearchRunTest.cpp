@@ -32,6 +32,7 @@
 #include "tests/lendsrv/DirectZoom.h"
 #include "tests/lendsrv/FaultServer.h"
 #include "tests/lendsrv/ZTestServer.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -621,9 +622,14 @@ TEST_F(SearchRunTest, AFileTheReplacedRunLostIsMarkedThoughTheNewStartIsRefused)
   Resources({Ztest(1, "Alpha"), Ztest(2, "Slow", "usmarc", "Slow1")}, {1, 2});
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
   // Start is pressed again while Slow waits; its search is given up and the
-  // new start finds the folder read-only.
-  std::function<void()> action = [this] { Run->sb_StartClick(nullptr); };
+  // new start finds the folder read-only. Alpha's file is written only then,
+  // so its failure is known first to the new start, however fast it fails.
+  std::function<void()> action = [this] {
+    Run->FileCommits().SetHeld(false);
+    Run->sb_StartClick(nullptr);
+  };
   RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 0, u"Slow1"); });
+  Run->FileCommits().SetHeld(true);
   Run->sb_StartClick(nullptr);
   {
     // Alpha's file cannot be written: the folder turned read-only after the start.
@@ -964,6 +970,36 @@ INSTANTIATE_TEST_SUITE_P(ReadOnlyFullOrGone, SaveFolderFault,
                                                               TFolderFault::Gone),
                                             ::testing::Values(Integer(0), Integer(1))),
                          SaveFolderFaultName);
+
+TEST_F(SearchRunTest, ASyntaxFileTheDiskHasNoRoomForIsSaidAsAFullDiskThoughTheLogIsWritten) {
+  Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
+  C.rg_BR_SaveMode->SetItemIndex(1);
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"10");
+  RunToEnd();
+  const std::string records = Bytes("001-USMARC.iso");
+  // Room for the log, with its error lines, and not for the records.
+  const size_t room = Bytes("!_LOG2.txt").size() + 200;
+  ASSERT_LT(room, records.size());
+  Shown.clear();
+  List->CheckAll();
+  {
+    TFileSizeLimit full(room);
+    RunToEnd();
+  }
+  ExpectLines(LogLines("!_LOG2.txt"),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("Error: USMARC => 001-USMARC.iso"),
+               R"(Error: \(\d+\) Alpha \(usmarc\) => 001-USMARC\.iso)",
+               R"(Error: \(\d+\) Beta \(usmarc\) => 001-USMARC\.iso)", std::string(49, '='), "Finish: .*"});
+  EXPECT_EQ(Bytes("001-USMARC.iso"), records);
+  EXPECT_TRUE(Names->GetChecked(0) && Names->GetChecked(1));
+  // The box names the full disk, and only the records as lost.
+  ASSERT_EQ(Shown.size(), 2u) << ::testing::PrintToString(Texts());
+  const std::string visible = ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head),
+                                                        FromUtf8(Shown[0].Text)));
+  EXPECT_EQ(visible.rfind("Диск заполнен: файлы не записаны.", 0), 0u) << visible;
+  EXPECT_EQ(Shown[0].Text.find("протокол поиска"), std::string::npos) << Shown[0].Text;
+  EXPECT_EQ(Shown[1].Text, "Процесс поиска и выборки закончен!");
+}
 
 TEST_F(SearchRunTest, WhatARunKilledWhileWritingLeftGoesAtTheNextStart) {
   Resources({Ztest(1, "Alpha")}, {1});
