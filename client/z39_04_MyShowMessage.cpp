@@ -1,5 +1,6 @@
 #include "client/z39_04_MyShowMessage.h"
 
+#include <initializer_list>
 #include <memory>
 
 #include "client/__forms.h"
@@ -7,6 +8,7 @@
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/ComCtrls.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/ui/StdCtrls.h"
 
 TDlg_MyShowMessage::TDlg_MyShowMessage(TComponent* AOwner) : TForm(AOwner) {
@@ -47,6 +49,22 @@ void TDlg_MyShowMessage::FormKeyDown(TObject*, Word& Key, TShiftState) {
   DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
+namespace {
+
+// A caption longer than the title bar of the laid-out box holds widens the box:
+// the head and the text widen with it, the buttons keep their place from the
+// right edge (OK alone, from the middle). A box wide enough keeps its layout.
+void WidenForCaption(TDlg_MyShowMessage* Box) {
+  const Integer extra = TitleBarClientWidth(Box->GetCaption()) - Box->GetClientWidth();
+  if (extra <= 0) return;
+  Box->SetClientWidth(Box->GetClientWidth() + extra);
+  for (TControl* c : std::initializer_list<TControl*>{Box->Label_Head, Box->RE_Msg}) c->SetWidth(c->GetWidth() + extra);
+  const Integer shift = Box->SB_Cancel->GetVisible() ? extra : extra / 2;
+  for (TControl* c : std::initializer_list<TControl*>{Box->SB_OK, Box->SB_Cancel}) c->SetLeft(c->GetLeft() + shift);
+}
+
+}  // namespace
+
 std::unique_ptr<TDlg_MyShowMessage> NewMessageBox(const String& Caption, const String& Head, const String& Text,
                                                   bool WithCancel) {
   auto dlg = std::make_unique<TDlg_MyShowMessage>(nullptr);
@@ -54,6 +72,7 @@ std::unique_ptr<TDlg_MyShowMessage> NewMessageBox(const String& Caption, const S
   dlg->SetCaption(Trim(Caption));
   dlg->RE_Msg->SetText(Trim(Text));
   dlg->Label_Head->SetCaption(Trim(Head));
+  WidenForCaption(dlg.get());
   ApplySchemeToForm(dlg.get());
   return dlg;
 }

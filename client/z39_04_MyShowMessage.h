@@ -31,7 +31,8 @@ private:
 };
 
 // The box as ShowMessageOk and ShowMessageOkCancel show it, not yet shown:
-// caption, head and text trimmed, Cancel only WithCancel, the colour scheme applied.
+// caption, head and text trimmed, Cancel only WithCancel, the box widened for a
+// caption its title bar would cut, the colour scheme applied.
 std::unique_ptr<TDlg_MyShowMessage> NewMessageBox(const String& Caption, const String& Head, const String& Text,
                                                   bool WithCancel);
 

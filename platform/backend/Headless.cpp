@@ -244,6 +244,11 @@ void THeadlessDisplay::TypeText(const String& Text) {
   RunInput(std::move(seq));
 }
 
+void THeadlessDisplay::ClickCloseBox(HWND Wnd) {
+  HWND top = GetAncestorTop(Wnd);
+  RunInput({[top] { InjectCloseRequest(top); }});
+}
+
 bool THeadlessDisplay::SnapshotPNG(HWND Wnd, const std::string& Path) {
   HWND top = GetAncestorTop(Wnd);
   cairo_surface_t* s = RenderWindow(top);

@@ -87,6 +87,9 @@ public:
   // Each character as the display's text input gives it: key down (for letters and
   // digits), WM_CHAR, key up.
   void TypeText(const String& Text);
+  // A click on the close box in the title bar of Wnd's top-level window, as the
+  // window manager reports it.
+  void ClickCloseBox(HWND Wnd);
 
   // ---- Output
   // Paints what is pending and writes the window (a child: its part of the image) as PNG.

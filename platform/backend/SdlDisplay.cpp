@@ -388,7 +388,7 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
       if (!h) return;
       TShown* s = Find(h);
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: PostMessage(h, WM_CLOSE); break;
+        case SDL_WINDOWEVENT_CLOSE: InjectCloseRequest(h); break;
         case SDL_WINDOWEVENT_EXPOSED: PresentAll(h); break;
         case SDL_WINDOWEVENT_LEAVE: InjectMouseLeave(); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:

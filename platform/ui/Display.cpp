@@ -165,6 +165,15 @@ void CookChar(Char Ch) {
   if (target) QueueMessage(target, WM_CHAR, Ch, 1);
 }
 
+void CookCloseRequest(HWND Wnd) {
+  if (!IsWindow(Wnd)) return;
+  if (!IsWindowEnabled(Wnd)) {
+    BringModalForward(Wnd);
+    return;
+  }
+  QueueMessage(Wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
 }  // namespace
 
 // Input is aimed (a window under the mouse, the focus, the key state) when the
@@ -179,6 +188,10 @@ void InjectKey(Word VirtKey, bool Down) {
 
 void InjectChar(Char Ch) {
   QueueRawInput([=] { CookChar(Ch); });
+}
+
+void InjectCloseRequest(HWND Wnd) {
+  QueueRawInput([=] { CookCloseRequest(Wnd); });
 }
 
 void InjectMouseLeave() {

@@ -74,6 +74,11 @@ void InjectChar(Char Ch);
 // where it landed. Display backends call it when the window manager hands such
 // a window the keyboard.
 void BringModalForward(HWND Disabled);
+// The window manager asks to close a top-level window (its title bar's close
+// box). A window that a modal window keeps disabled ignores it, as it ignores a
+// press, and brings that modal window forward; any other gets WM_SYSCOMMAND
+// SC_CLOSE, which becomes WM_CLOSE.
+void InjectCloseRequest(HWND Wnd);
 // The mouse left all our windows.
 void InjectMouseLeave();
 // A change the display reports that moves where input goes (the window manager

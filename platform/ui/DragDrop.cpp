@@ -1,12 +1,14 @@
 // Drag and drop and docking: the drag session, the drag objects, what controls
 // and dock sites do when a drag reaches them, and the floating form.
 //
-// One drag at a time (the mouse has one holder): the session lives from
+// One live drag at a time (the mouse has one holder): the session lives from
 // BeginDrag until its end has been told to everyone. Handlers run inside it and
 // may end it, open modal windows or destroy controls (the source included), so
 // the session is freed only when the outermost of its own calls returns, every
 // step checks whether the drag has ended, and a control found before a handler
-// ran is looked up again after it. A drag that started (OnStartDrag or
+// ran is looked up again after it. A drag that has ended no longer holds the
+// mouse: a modal window its drop or end handler opens may run a drag of its own
+// while the ended session waits behind it for its handlers to return. A drag that started (OnStartDrag or
 // OnStartDock ran) always ends with one OnEndDrag or OnEndDock.
 //
 // Targets and dock sites are found as the mouse finds its windows: a control that
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 class TDragSession {
 public:
@@ -59,9 +62,15 @@ public:
 
 namespace {
 
-std::unique_ptr<TDragSession> ActiveDrag;
+// The sessions alive, in the order they began: only the last may be live; those
+// before it have ended and are still telling of their end.
+std::vector<std::unique_ptr<TDragSession>> Drags;
 
-TDragSession* LiveDrag() { return ActiveDrag && !ActiveDrag->Ending ? ActiveDrag.get() : nullptr; }
+TDragSession* LiveDrag() { return !Drags.empty() && !Drags.back()->Ending ? Drags.back().get() : nullptr; }
+
+bool IsAlive(const TDragSession* Session) {
+  return std::any_of(Drags.begin(), Drags.end(), [Session](const auto& d) { return d.get() == Session; });
+}
 
 // The top-left corner of a control on the screen.
 TPoint ScreenOrigin(const TControl* Control) {
@@ -100,7 +109,9 @@ struct TSessionCall {
   TDragSession* Session;
   explicit TSessionCall(TDragSession* S) : Session(S) { ++S->Busy; }
   ~TSessionCall() {
-    if (--Session->Busy == 0 && Session->Ending && ActiveDrag.get() == Session) ActiveDrag.reset();
+    if (--Session->Busy > 0 || !Session->Ending) return;
+    const auto it = std::find_if(Drags.begin(), Drags.end(), [this](const auto& d) { return d.get() == Session; });
+    if (it != Drags.end()) Drags.erase(it);
   }
   TSessionCall(const TSessionCall&) = delete;
   TSessionCall& operator=(const TSessionCall&) = delete;
@@ -308,9 +319,14 @@ void TDragSession::ControlDestroying(TControl* AControl) {
 }
 
 void DragControlDestroying(TControl* Control) {
-  if (!ActiveDrag) return;
-  TSessionCall call(ActiveDrag.get());
-  ActiveDrag->ControlDestroying(Control);
+  // Ended sessions too: their handlers may still be running, and they use the source.
+  std::vector<TDragSession*> sessions;
+  for (const auto& d : Drags) sessions.push_back(d.get());
+  for (TDragSession* session : sessions) {
+    if (!IsAlive(session)) continue;
+    TSessionCall call(session);
+    session->ControlDestroying(Control);
+  }
 }
 
 bool DragKeyMessage(const TMsg& Msg) {
@@ -341,11 +357,11 @@ TCursor TDragDockObject::GetDragCursor(bool, Integer, Integer) { return crDefaul
 // ---- TControl: the source, the target, docking ---------------------------------------------------------
 
 void TControl::BeginDrag(bool Immediate, Integer Threshold) {
-  if (ActiveDrag) return;  // the mouse is someone's drag already
+  if (LiveDrag()) return;  // the mouse is someone's drag already
   if (Immediate) Threshold = 0;
   else if (Threshold < 0) Threshold = std::max(GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG));
-  ActiveDrag = std::make_unique<TDragSession>(this, Threshold);
-  TDragSession* drag = ActiveDrag.get();
+  Drags.push_back(std::make_unique<TDragSession>(this, Threshold));
+  TDragSession* drag = Drags.back().get();
   TSessionCall call(drag);
   drag->Window = CreateWindowEx(0, u"TDragWindow", String(), WS_POPUP, 0, 0, 0, 0, nullptr,
                                 [drag](HWND Wnd, TMessage& Message) { drag->WindowProc(Wnd, Message); });
@@ -355,8 +371,9 @@ void TControl::BeginDrag(bool Immediate, Integer Threshold) {
 
 void TControl::EndDrag(bool Drop) {
   if (!Dragging()) return;
-  TSessionCall call(ActiveDrag.get());
-  ActiveDrag->Done(Drop);
+  TDragSession* drag = LiveDrag();
+  TSessionCall call(drag);
+  drag->Done(Drop);
 }
 
 bool TControl::Dragging() const {

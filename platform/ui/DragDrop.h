@@ -7,6 +7,8 @@
 // source's DragCursor or the no-drop cursor, and ends on the release (a drop),
 // Esc, a right press, cancel mode or a lost capture (cancelled), or when the
 // source is destroyed. The source always hears of the end through DoEndDrag.
+// A drag that has ended holds the mouse no more: a modal window that a drop or
+// end handler opens may run drags of its own.
 // Only a control the mouse reaches is asked: none that is disabled, in a
 // disabled parent, or on a form a modal window has disabled. A drag that has not
 // begun yet (the mouse within the threshold) ends once its button is up.

@@ -182,6 +182,8 @@ constexpr Cardinal WM_IME_ENDCOMPOSITION = 0x010E;
 constexpr Cardinal WM_INITDIALOG = 0x0110;
 constexpr Cardinal WM_COMMAND = 0x0111;
 constexpr Cardinal WM_SYSCOMMAND = 0x0112;
+// WM_SYSCOMMAND's command (the low four bits are the system's own).
+constexpr Cardinal SC_CLOSE = 0xF060;
 constexpr Cardinal WM_TIMER = 0x0113;
 constexpr Cardinal WM_HSCROLL = 0x0114;
 constexpr Cardinal WM_VSCROLL = 0x0115;

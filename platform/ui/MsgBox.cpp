@@ -24,6 +24,22 @@ String ButtonCaption(Integer Id) {
 
 }  // namespace
 
+Integer TitleBarClientWidth(const String& Caption) {
+  // Window managers draw titles bold and often larger than a dialog's text: ten
+  // points of the UI face in bold measure at least as wide as the common ones.
+  TFont font;
+  font.SetName(u"Tahoma");
+  font.SetSize(10);
+  font.SetStyle({fsBold});
+  TSize text;
+  GetTextExtentPoint32(TMeasureDC(&font), Caption, Integer(Caption.size()), text);
+  // The bar's icon (16) with its margins (2 x 6), the space left and right of
+  // the text (2 x 8), and three buttons of 26 (many window managers show
+  // minimize and maximize on a dialog too).
+  constexpr Integer kTitleBarAllowance = 16 + 2 * 6 + 2 * 8 + 3 * 26;
+  return text.cx + kTitleBarAllowance;
+}
+
 TMessageForm::TMessageForm(TComponent* AOwner, const TMessageBoxRequest& Request) : TForm(AOwner) {
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
@@ -40,7 +56,8 @@ TMessageForm::TMessageForm(TComponent* AOwner, const TMessageBoxRequest& Request
   const std::vector<Integer> ids = MessageBoxButtons(Request.Flags);
   const Integer bw = 80, bh = 25, gap = 8;
   const Integer buttonsWidth = Integer(ids.size()) * bw + (Integer(ids.size()) - 1) * gap;
-  const Integer width = std::max({calc.Width(), buttonsWidth, 160}) + 32;
+  const Integer width =
+      std::max(std::max({calc.Width(), buttonsWidth, 160}) + 32, TitleBarClientWidth(Request.Caption));
   Label_Text->SetBounds(16, 16, width - 32, calc.Height());
   Label_Text->SetCaption(Request.Text);
   const Integer top = 16 + calc.Height() + 16;

@@ -16,3 +16,8 @@ public:
 
 // Shows the request modally; gives the id of the button pressed.
 Integer ShowMessageForm(const TMessageBoxRequest& Request);
+
+// The client width a box needs so that the window manager shows its caption
+// whole in the title bar: the caption in a title font, and room for the bar's
+// icon and buttons.
+Integer TitleBarClientWidth(const String& Caption);

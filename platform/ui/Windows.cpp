@@ -1138,6 +1138,11 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
       }
       return 0;
     case WM_CLOSE: DestroyWindow(Wnd); return 0;
+    case WM_SYSCOMMAND:
+      // The title bar's close box: a window that a modal one keeps disabled stays
+      // open, even when the request was on its way before the modal window came.
+      if ((WParam & 0xFFF0) == SC_CLOSE && !w->IsChildWindow() && IsWindowEnabled(Wnd)) Send(w, WM_CLOSE, 0, 0);
+      return 0;
     case WM_CANCELMODE:
       if (GetCapture() == Wnd) ReleaseCapture();
       return 0;

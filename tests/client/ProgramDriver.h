@@ -84,11 +84,8 @@ public:
     AdvanceClock(100);
     return true;
   }
-  // Closes the main window through its close box (WM_CLOSE), as the user would.
-  void CloseMainWindow() {
-    PostMessage(Form_Main->GetHandle(), WM_CLOSE);
-    FDisplay.ProcessMessages();
-  }
+  // A click on the main window's close box in its title bar, as the user would.
+  void CloseMainWindow() { FDisplay.ClickCloseBox(Form_Main->GetHandle()); }
 
   void AdvanceClock(UInt64 Ms) { FDisplay.AdvanceClock(Ms); }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "client/_DirSel_SkyBlue.h"
@@ -16,6 +17,7 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/FileCtrl.h"
 #include "platform/ui/Gauges.h"
+#include "platform/ui/MsgBox.h"
 #include "tests/client/ProgramDriver.h"
 
 // ---- Message box ----------------------------------------------------------------------------
@@ -35,6 +37,30 @@ TEST(MessageBox, OkBoxShowsTrimmedTextsWithoutCancelAndEnterAnswersOk) {
   EXPECT_TRUE(ShowMessageOk(u"  Поиск информации ", u" Ошибка ", u"\r\n Не указано условие поиска \r\n"));
   EXPECT_TRUE(seen);
   EXPECT_EQ(Screen->GetFormCount(), 0) << "the box is freed after one showing";
+}
+
+TEST(MessageBox, ABoxWithALongCaptionIsWideEnoughForItsTitleBarAndKeepsItsLayoutAlongTheWidth) {
+  TProgramDriver drv;
+  for (const bool withCancel : {false, true}) {
+    bool seen = false;
+    drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage* box) {
+      const Integer width = box->GetClientWidth();
+      EXPECT_GE(width, TitleBarClientWidth(box->GetCaption()));
+      EXPECT_EQ(box->Label_Head->GetWidth(), width - 12);
+      EXPECT_EQ(box->RE_Msg->GetWidth(), width - 12);
+      if (withCancel) {
+        EXPECT_EQ(box->SB_Cancel->GetLeft() + box->SB_Cancel->GetWidth(), width - 6);
+        EXPECT_EQ(box->SB_Cancel->GetLeft() - box->SB_OK->GetLeft(), 77);
+      } else {
+        EXPECT_LE(std::abs(box->SB_OK->GetLeft() * 2 + box->SB_OK->GetWidth() - width), 20) << "OK alone in the middle";
+      }
+      seen = true;
+      drv.Click(box->SB_OK);
+    });
+    const String caption = u"Сохранение списка Z39.50-ресурсов", head = u"Ошибка", text = u"Данные не сохранены...";
+    EXPECT_TRUE(withCancel ? ShowMessageOkCancel(caption, head, text) : ShowMessageOk(caption, head, text));
+    EXPECT_TRUE(seen);
+  }
 }
 
 TEST(MessageBox, EscInAnOkBoxAnswersFalse) {

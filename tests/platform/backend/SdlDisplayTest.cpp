@@ -325,6 +325,30 @@ TEST_F(SdlDisplayTest, TheKeyboardGivenToAWindowAModalOneDisablesGoesToTheModalO
   EXPECT_EQ(SDL_GetKeyboardFocus(), Display->SdlWindowOf(box)) << "Enter and Esc reach the box";
 }
 
+TEST_F(SdlDisplayTest, TheCloseBoxClosesAWindowButNotOneThatAModalWindowDisables) {
+  const auto [main, box] = ShowMainAndBox();
+  EnableWindow(main, false);
+  Pump(200);
+  // The window manager's close request, as a click on the title bar's close box gives it.
+  auto CloseBox = [&](HWND h) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    e.window.windowID = SDL_GetWindowID(Display->SdlWindowOf(h));
+    Display->HandleEvent(e);
+    TMsg m;
+    while (PeekMessage(m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(m);
+  };
+  CloseBox(main);
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_EQ(GetActiveWindow(), box);
+  CloseBox(box);
+  EXPECT_FALSE(IsWindow(box));
+  EnableWindow(main, true);
+  CloseBox(main);
+  EXPECT_FALSE(IsWindow(main));
+}
+
 TEST_F(SdlDisplayTest, KeysTypedRightAfterAClickInOneBatchGoToTheWindowTheClickChose) {
   HWND h = MakeFocusedWindow(u"Поля");
   // Two fields that take the focus when pressed, and keep what is typed into them.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/backend/Headless.h"
@@ -506,6 +507,21 @@ TEST_F(StdControls, MessageDialogAnswersWithTheButtonPressed) {
   TMessageBoxRequest ok{nullptr, u"Тест закончен", u"Z39.50 тест", MB_OK};
   Display.WhenIdle([&] { Display.Key(VK_ESCAPE); });  // an OK-only box closes with Esc too
   EXPECT_EQ(ShowMessageForm(ok), IDOK);
+}
+
+TEST_F(StdControls, AMessageDialogWithALongCaptionIsWideEnoughForItsTitleBar) {
+  const TMessageBoxRequest r{nullptr, u"Данные не сохранены...", u"Сохранение списка Z39.50-ресурсов", MB_OK};
+  Display.WhenIdle([&] {
+    auto* f = dynamic_cast<TMessageForm*>(Screen->GetActiveForm());
+    ASSERT_NE(f, nullptr);
+    EXPECT_GE(f->GetClientWidth(), TitleBarClientWidth(r.Caption));
+    // The text and the button stay where a wider box puts them: from the left, and in the middle.
+    EXPECT_EQ(f->Label_Text->GetLeft(), 16);
+    ASSERT_EQ(f->Buttons.size(), 1u);
+    EXPECT_LE(std::abs(f->Buttons[0]->GetLeft() * 2 + f->Buttons[0]->GetWidth() - f->GetClientWidth()), 1);
+    Display.Key(VK_RETURN);
+  });
+  EXPECT_EQ(ShowMessageForm(r), IDOK);
 }
 
 TEST_F(StdControls, SingleLineEditKeepsTextSetFromCodeButPastesOneLine) {

@@ -393,6 +393,85 @@ TEST_F(DragDrop, ASourceFreedOrInterruptedInItsHandlersEndsItsDragOnceAndLetsGo)
     }
 }
 
+// A modal window opened by the drop or by the end of a drag runs a drag of its
+// own with the mouse and drops there; each drag ends once, and afterwards the
+// mouse is free and the next drag drops as usual.
+TEST_F(DragDrop, AModalWindowOpenedByADropOrAnEndHostsADragOfItsOwn) {
+  MakePanels();
+  TForm* Dialog = MakeDialog();
+  auto* From = new TPanel(Dialog);
+  From->SetParent(Dialog);
+  From->SetBounds(10, 10, 60, 40);
+  From->SetDragMode(dmAutomatic);
+  auto* To = new TPanel(Dialog);
+  To->SetParent(Dialog);
+  To->SetBounds(100, 10, 80, 80);
+  From->OnEndDrag = [&](TObject*, TObject* Where, Integer, Integer) {
+    Log.push_back(Where == To ? "inner end target" : "inner end none");
+  };
+  To->OnDragOver = [&](TObject*, TObject* Source, Integer, Integer, TDragState, bool& Accept) {
+    Accept = Source == From;
+  };
+  To->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) { Log.push_back("inner drop"); };
+  // The chosen handler opens the dialog, in which the user drags From onto To.
+  std::string OpensDialog;
+  auto Open = [&](const std::string& Handler) {
+    if (Handler != OpensDialog) return;
+    Display.WhenIdle([&] {
+      Pause();
+      Display.MouseDown(From->GetHandle(), 20, 20);
+      Display.MouseMove(Dialog->GetHandle(), 50, 30);
+      Display.MouseMove(Dialog->GetHandle(), 130, 40);
+      Display.MouseUp(Dialog->GetHandle(), 130, 40);
+      Dialog->SetModalResult(mrOk);
+    });
+    Dialog->ShowModal();
+  };
+  const auto Dropped = Target->OnDragDrop;
+  Target->OnDragDrop = [&, Dropped](TObject* Sender, TObject* Source, Integer X, Integer Y) {
+    Dropped(Sender, Source, X, Y);
+    Open("drop");
+  };
+  const auto Ended = Src->OnEndDrag;
+  Src->OnEndDrag = [&, Ended](TObject* Sender, TObject* Where, Integer X, Integer Y) {
+    Ended(Sender, Where, X, Y);
+    Open("end");
+  };
+  auto DragToTarget = [&] {
+    Pause();
+    Display.MouseDown(Src->GetHandle(), 20, 20);
+    Display.MouseMove(FormWnd(), 30, 30);
+    Display.MouseMove(FormWnd(), 160, 20);
+    Display.MouseUp(FormWnd(), 160, 20);
+  };
+  // What the drags said, without the outer target's enter and move lines.
+  auto Said = [&] {
+    std::vector<std::string> Lines;
+    for (const std::string& L : Log)
+      if (L.rfind("enter", 0) != 0 && L.rfind("move", 0) != 0) Lines.push_back(L);
+    return Lines;
+  };
+  using TLines = std::vector<std::string>;
+  OpensDialog = "drop";
+  DragToTarget();
+  EXPECT_EQ(Said(), (TLines{"start", "drop 10,10", "inner drop", "inner end target", "end target 10,10"}));
+  ExpectNoDrag(Src);
+  ExpectNoDrag(From);
+
+  Log.clear();
+  OpensDialog = "end";
+  DragToTarget();
+  EXPECT_EQ(Said(), (TLines{"start", "drop 10,10", "end target 10,10", "inner drop", "inner end target"}));
+  ExpectNoDrag(Src);
+  ExpectNoDrag(From);
+
+  Log.clear();
+  OpensDialog.clear();
+  DragToTarget();
+  EXPECT_EQ(Said(), (TLines{"start", "drop 10,10", "end target 10,10"}));
+  ExpectNoDrag(Src);
+}
+
 // ---- Docking ----------------------------------------------------------------------------------------------
 
 TEST_F(DragDrop, APanelDocksIntoASiteFloatsOutAndDocksBack) {
