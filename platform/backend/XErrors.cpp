@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -13,6 +14,22 @@ int ReportXError(Display* Dpy, XErrorEvent* Event) {
   return 0;
 }
 
+// Xlib may not go on once this returns, and its own handler ends the process
+// with exit(): the static destructors would then run while the windows live and
+// reach layers that have gone before them. The process ends here instead, doing
+// nothing more. The files the program writes are replaced whole, never rewritten
+// in place, so each stays as it was or as it was last written.
+[[noreturn]] int EndOnLostDisplay(Display* Dpy) {
+  const char* name = Dpy ? DisplayString(Dpy) : nullptr;
+  std::fprintf(stderr, "borrowline: the connection to the display %s is lost; the program ends.\n",
+               name && *name ? name : "(unknown)");
+  std::fflush(stderr);
+  std::_Exit(EXIT_FAILURE);
+}
+
 }  // namespace
 
-void PassOverXErrors() { XSetErrorHandler(ReportXError); }
+void HandleXErrors() {
+  XSetErrorHandler(ReportXError);
+  XSetIOErrorHandler(EndOnLostDisplay);
+}
