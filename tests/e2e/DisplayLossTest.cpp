@@ -147,7 +147,8 @@ TEST(DisplayLoss, AProgramWhoseXServerEndsSaysSoAndEndsItselfWithItsFilesWhole) 
   if (!server.Start()) GTEST_SKIP() << "Xvfb cannot be started here";
   TProgram program;
   ASSERT_TRUE(program.Start(server.Display()));
-  ASSERT_TRUE(WaitFor([&] { return !program.Running() || ShowsWindow(server.Display(), "Borrowline"); }));
+  ASSERT_TRUE(WaitFor([&] { return !program.Running() || ShowsWindow(server.Display(), "Borrowline"); }))
+      << program.Stderr();
   ASSERT_TRUE(program.Running()) << program.Stderr();
   const auto before = FilesUnder(program.Folder() / "Settings");
 
