@@ -1002,6 +1002,9 @@ public:
 
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
+  // The box's own WriteState() below writes its state into the field; the
+  // streaming one, written to a writer, stays callable beside it.
+  using TButtonControl::WriteState;
 
 protected:
   virtual void Paint();

@@ -149,6 +149,11 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* Value) {
   else if (!GetComponentState().Contains(csDestroying)) LayoutChanged();
 }
 
+void TCustomDBGridEh::StyleDestroyed() {
+  FStyle = DBGridEhStyle();
+  if (FStyle) FStyle->RegisterGrid(this);
+}
+
 void TCustomDBGridEh::SetCenter(TDBGridEhCenter* Value) {
   if (FCenter == Value) return;
   if (FCenter) FCenter->RemoveGrid(this);

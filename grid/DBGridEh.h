@@ -2844,6 +2844,10 @@ public:
   TDBGridEhStyle* GetStyle() const { return FStyle; }
   // Nil takes the global style again when there is one.
   void SetStyle(TDBGridEhStyle* Value);
+  // The grid's style object is going: the grid takes the global one, when
+  // there is another, or none. Nothing is laid out: a style decides colours,
+  // which the next paint asks for.
+  void StyleDestroyed();
   bool GetAcquireFocusSwitch() const { return FAcquireFocus; }
   void SetAcquireFocusSwitch(bool Value) { FAcquireFocus = Value; }
   bool IsInnerGrid() const { return FInnerGrid; }

@@ -23,6 +23,8 @@ namespace {
 
 // How far below a title's top edge the mouse selects the column instead of pressing the title.
 constexpr Integer ColumnSelectEdgeEh = 4;
+// The tracking timer's first interval once a column selection starts.
+constexpr Integer TrackingIntervalEh = 60;
 
 }  // namespace
 
@@ -123,7 +125,7 @@ bool TCustomDBGridEh::IsColumnSelectPoint(Integer X, Integer Y) const {
 void TCustomDBGridEh::ColumnSelectPress(TShiftState Shift, Integer X, Integer Y) {
   TColumnEh* Column = FColumns->Items(RawToDataColumn(MouseCoord(X, Y).X));
   FMouseTrackState = gmtsSelectingColumnsEh;
-  StartTimer(60);
+  StartTimer(TrackingIntervalEh);
   TDBGridEhSelectionCols* Columns = FSelection->GetColumns();
   if (Shift.Contains(ssShift)) {
     Columns->SelectShift(Column);

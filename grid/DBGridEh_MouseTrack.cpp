@@ -25,8 +25,7 @@ namespace {
 
 // A held title press becomes a column move once the mouse is this far from the press.
 constexpr Integer DragThresholdEh = 3;
-// The tracking timer's first interval, and the slowest automatic scrolling.
-constexpr Integer TrackingIntervalEh = 60;
+// The slowest automatic scrolling; the farther the mouse is outside the data, the shorter the interval.
 constexpr Integer AutoScrollSlowestEh = 200;
 
 }  // namespace

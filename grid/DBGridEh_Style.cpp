@@ -186,10 +186,12 @@ TDBGridEhStyle::TDBGridEhStyle() {
 
 TDBGridEhStyle::~TDBGridEhStyle() {
   if (GlobalStyle == this) GlobalStyle = nullptr;
+  // Only links change here: the global style goes with a process that ends
+  // by exit() while its forms live, after the window and font layers.
   while (!FGrids.empty()) {
     TCustomDBGridEh* Grid = FGrids.back();
     FGrids.pop_back();
-    Grid->SetStyle(nullptr);
+    Grid->StyleDestroyed();
   }
   if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
 }

@@ -115,7 +115,7 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   }
   // After SDL's start-up, which may set handlers of its own; SDL restores the
   // one it finds whenever it sets one for a moment.
-  PassOverXErrors();
+  HandleXErrors();
   std::unique_ptr<TSdlDisplay> d(new TSdlDisplay());
   // The X clipboard is read on a connection of our own (see XClipboard.h).
   if (const char* driver = SDL_GetCurrentVideoDriver(); driver && SDL_strcmp(driver, "x11") == 0)

@@ -4,5 +4,7 @@
 
 // From now on an X error (a request aimed at a window that has just gone, say)
 // is reported on stderr and passed over: Xlib's own handler would end the
-// program, losing what the user has not saved yet.
-void PassOverXErrors();
+// program, losing what the user has not saved yet. A connection to the X
+// server that breaks (the server ends, the network goes) cannot be passed
+// over: the program says so on stderr and ends at once with status 1.
+void HandleXErrors();

@@ -234,18 +234,20 @@ HBITMAP CreateCompatibleBitmap(HDC, Integer Width, Integer Height) {
   return new TGdiBitmap(Width, Height);
 }
 
+// The system brushes and the stock objects are never freed: a handle given out
+// stays valid to the process's very end, for static destructors too.
 HBRUSH GetSysColorBrush(Integer Index) {
-  static const auto brushes = [] {
-    std::array<std::unique_ptr<TGdiBrush>, COLOR_ENDCOLORS + 1> a;
+  static const auto* const brushes = [] {
+    auto* a = new std::array<std::unique_ptr<TGdiBrush>, COLOR_ENDCOLORS + 1>();
     for (Integer i = 0; i <= COLOR_ENDCOLORS; ++i) {
-      a[static_cast<size_t>(i)] = std::make_unique<TGdiBrush>();
-      a[static_cast<size_t>(i)]->Data.Color = static_cast<TColor>(GetSysColor(i));
-      a[static_cast<size_t>(i)]->Permanent = true;
+      (*a)[static_cast<size_t>(i)] = std::make_unique<TGdiBrush>();
+      (*a)[static_cast<size_t>(i)]->Data.Color = static_cast<TColor>(GetSysColor(i));
+      (*a)[static_cast<size_t>(i)]->Permanent = true;
     }
     return a;
   }();
   if (Index < 0 || Index > COLOR_ENDCOLORS) return nullptr;
-  return brushes[static_cast<size_t>(Index)].get();
+  return (*brushes)[static_cast<size_t>(Index)].get();
 }
 
 HGDIOBJ GetStockObject(Integer Index) {
@@ -273,7 +275,7 @@ HGDIOBJ GetStockObject(Integer Index) {
         o->Permanent = true;
     }
   };
-  static Stock s;
+  static Stock& s = *new Stock();
   switch (Index) {
     case WHITE_BRUSH: return &s.White;
     case LTGRAY_BRUSH: return &s.LtGray;

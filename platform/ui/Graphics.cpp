@@ -140,16 +140,17 @@ void TBrush::SetHandle(HBRUSH Value) {
 
 namespace {
 // One shared font object per distinct description, the way the platform's font
-// manager shares handles. Entries live for the process.
+// manager shares handles. Never freed: a font handle stays valid to the
+// process's very end, for static destructors too.
 HFONT SharedFont(const TFontData& d) {
-  static std::vector<std::unique_ptr<TGdiFont>> fonts;
-  for (auto& f : fonts)
+  static auto* const fonts = new std::vector<std::unique_ptr<TGdiFont>>();
+  for (auto& f : *fonts)
     if (f->Data == d) return f.get();
   auto f = std::make_unique<TGdiFont>();
   f->Data = d;
   f->Permanent = true;
-  fonts.push_back(std::move(f));
-  return fonts.back().get();
+  fonts->push_back(std::move(f));
+  return fonts->back().get();
 }
 }  // namespace
 

@@ -12,9 +12,12 @@ using namespace uiwin;
 
 namespace uiwin {
 
+// Never freed, like the font and stock objects: a window handle is valid to ask
+// about until the process's very end, from static destructors too (an exit()
+// while forms live reaches them after any static made here would be gone).
 TWindowSystem& TWindowSystem::Get() {
-  static TWindowSystem system;
-  return system;
+  static auto* const system = new TWindowSystem();
+  return *system;
 }
 
 TWindowRec* TWindowSystem::Find(HWND h) const {

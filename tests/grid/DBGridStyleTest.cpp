@@ -1,6 +1,12 @@
 // The unit's colour and measuring routines and the global style object that
 // decides the colours of highlighted cells.
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include "DBGridTestSupport.h"
 
 TEST(GridColours, MixingTakesTheWeightedWayBetweenTwoColours) {
@@ -133,4 +139,21 @@ TEST_F(Highlight, HighlightedCellsOutsideTheDataAreDark) {
   EXPECT_TRUE(GetDBGridEhStyle()->GetCellParams(Grid, &Font, Back, true, false));
   EXPECT_EQ(Back, RGB(64, 64, 64));
   EXPECT_EQ(Font.GetColor(), clWhite);
+}
+
+// Xlib ends the process with exit() when the display goes: the static destructors
+// then run while the forms and their grids still live, after the statics of the
+// window and font layers that were made later have gone.
+TEST_F(Highlight, AProcessThatExitsWhileItsGridsLiveEndsWithoutAFault) {
+  ShowResources();
+  Grid->SetFocus();
+  Display.ProcessMessages();
+  std::fflush(nullptr);
+  const pid_t Child = fork();
+  ASSERT_GE(Child, 0);
+  if (Child == 0) std::exit(0);
+  int Status = 0;
+  ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+  EXPECT_TRUE(WIFEXITED(Status)) << "ended by signal " << (WIFSIGNALED(Status) ? WTERMSIG(Status) : 0);
+  EXPECT_EQ(WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, 0);
 }
