@@ -84,8 +84,7 @@ inline TPaintedImage WindowImage(HWND Wnd, Integer ClientWidth, Integer ClientHe
   TPoint Origin(0, 0);
   ClientToScreen(Wnd, Origin);
   const TRect Frame = GetWindowRect(Top);
-  return ImageOfSurface(GetWindowSurface(Top), Origin.X - Frame.Left, Origin.Y - Frame.Top, ClientWidth,
-                        ClientHeight);
+  return ImageOfSurface(GetWindowSurface(Top), Origin.X - Frame.Left, Origin.Y - Frame.Top, ClientWidth, ClientHeight);
 }
 
 inline TPaintedImage BitmapImage(TBitmap& Bitmap) {

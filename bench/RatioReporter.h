@@ -121,8 +121,8 @@ inline void PrintFigures() {
     for (size_t i = 0; i < f.Measured.size(); ++i) ratios.push_back(f.Measured[i] / f.Base[i]);
     const double ratio = MedianOf(ratios);
     const std::string cpu = f.MeasuredCpu.empty() ? "" : " (CPU " + FormatMs(MedianOf(f.MeasuredCpu)) + ")";
-    std::printf("  %s: %s%s | %s: %s | ratio %.2f | %s%s\n", f.What.c_str(), FormatMs(measured).c_str(),
-                cpu.c_str(), f.Baseline.c_str(), FormatMs(base).c_str(), ratio,
+    std::printf("  %s: %s%s | %s: %s | ratio %.2f | %s%s\n", f.What.c_str(), FormatMs(measured).c_str(), cpu.c_str(),
+                f.Baseline.c_str(), FormatMs(base).c_str(), ratio,
                 TargetVerdict(f.Target, f.Target.Kind == TTarget::Under ? measured : ratio, f.Failed).c_str(),
                 f.Measured.size() > 1 ? (" (medians of " + std::to_string(f.Measured.size()) + ")").c_str() : "");
   }

@@ -45,8 +45,7 @@ public:
   }
 
   static void BindText(sqlite3_stmt* St, int Column, const String& Text) {
-    sqlite3_bind_text16(St, Column, Text.data(), static_cast<int>(Text.size() * sizeof(char16_t)),
-                        SQLITE_TRANSIENT);
+    sqlite3_bind_text16(St, Column, Text.data(), static_cast<int>(Text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
   }
 
   // Milliseconds to prepare Sql and read the rowid of every row it yields; Ids

@@ -17,15 +17,15 @@ constexpr TTarget UnderMs(double Ms) { return {TTarget::Under, Ms}; }
 
 namespace Targets {
 // The in-memory dataset, 1,000,000 records.
-constexpr TTarget SortByIntegers = WithinRatio(1.5);    // std::sort of row numbers over the same keys
-constexpr TTarget SortByText = WithinRatio(1.0);        // std::sort over precomputed ICU sort keys
-constexpr TTarget FilterAgainstLoop = WithinRatio(2);   // a hand-written loop over the same condition
-constexpr TTarget FilterAgainstSqlite = WithinRatio(1); // SQLite's full scan in memory
-constexpr TTarget LocateThroughIndex = WithinRatio(3);  // a binary search over the same keys
-constexpr TTarget TreeModeOpen = WithinRatio(2);        // a sort (100,000 and 1,000,000 records)
-constexpr TTarget LocateInTree = WithinRatio(3);        // Locate in the flat table
+constexpr TTarget SortByIntegers = WithinRatio(1.5);     // std::sort of row numbers over the same keys
+constexpr TTarget SortByText = WithinRatio(1.0);         // std::sort over precomputed ICU sort keys
+constexpr TTarget FilterAgainstLoop = WithinRatio(2);    // a hand-written loop over the same condition
+constexpr TTarget FilterAgainstSqlite = WithinRatio(1);  // SQLite's full scan in memory
+constexpr TTarget LocateThroughIndex = WithinRatio(3);   // a binary search over the same keys
+constexpr TTarget TreeModeOpen = WithinRatio(2);         // a sort (100,000 and 1,000,000 records)
+constexpr TTarget LocateInTree = WithinRatio(3);         // Locate in the flat table
 // The data grid over that dataset.
-constexpr TTarget RepaintAgainstFloor = WithinRatio(2);     // the text-shaped-once floor
+constexpr TTarget RepaintAgainstFloor = WithinRatio(2);  // the text-shaped-once floor
 constexpr TTarget PageScrollAgainstRepaint = WithinRatio(2);
 constexpr TTarget MillionAgainstThousand = WithinRatio(1.2);  // the same figure over 1,000 records
 constexpr TTarget GridSortAndFilter = WithinRatio(1.2);       // the same order or filter set on the table
@@ -54,15 +54,17 @@ inline std::string TargetVerdict(TTarget Target, double Value, bool Failed) {
   switch (Target.Kind) {
     case TTarget::Ratio:
       std::snprintf(text, sizeof text, "target %.2g or less: %s", Target.Value,
-                    Failed ? "CHECK FAILED" : Value <= Target.Value ? "holds" : "OVER");
+                    Failed                  ? "CHECK FAILED"
+                    : Value <= Target.Value ? "holds"
+                                            : "OVER");
       break;
     case TTarget::Under:
       std::snprintf(text, sizeof text, "target under %.4g ms: %s", Target.Value,
-                    Failed ? "CHECK FAILED" : Value < Target.Value ? "holds" : "OVER");
+                    Failed                 ? "CHECK FAILED"
+                    : Value < Target.Value ? "holds"
+                                           : "OVER");
       break;
-    default:
-      std::snprintf(text, sizeof text, "no target%s", Failed ? ": CHECK FAILED" : "");
-      break;
+    default: std::snprintf(text, sizeof text, "no target%s", Failed ? ": CHECK FAILED" : ""); break;
   }
   return text;
 }

@@ -108,8 +108,9 @@ int main(int argc, char** argv) {
     const double once = reporter.Of("BM_GridRepaintShapedOnce");
     const double perCell = reporter.Of("BM_GridRepaintLayoutPerCell");
     if (once > 0 && perCell > 0)
-      std::printf("grid repaint 1280x800, text shaped once: %.2f ms CPU; new layout per cell: %.2f ms CPU; "
-                  "ratio %.2f (no target: the two baselines of the grid repaint)\n",
-                  once * 1e3, perCell * 1e3, once / perCell);
+      std::printf(
+          "grid repaint 1280x800, text shaped once: %.2f ms CPU; new layout per cell: %.2f ms CPU; "
+          "ratio %.2f (no target: the two baselines of the grid repaint)\n",
+          once * 1e3, perCell * 1e3, once / perCell);
   });
 }

@@ -90,8 +90,12 @@ TFigures MeasureTyping(bool Memo) {
   }
   delete form;
   display.ProcessMessages();
-  return {Median(timeShort), Median(timeLong), Median(heapShort), Median(heapLong),
-          double(mallinfo2().uordblks) - opened, typed};
+  return {Median(timeShort),
+          Median(timeLong),
+          Median(heapShort),
+          Median(heapLong),
+          double(mallinfo2().uordblks) - opened,
+          typed};
 }
 
 TFigures& Figures(bool Memo) {
@@ -121,12 +125,13 @@ int main(int argc, char** argv) {
     for (bool memo : {false, true}) {
       const TFigures& f = Figures(memo);
       if (f.ShortUs <= 0) continue;
-      std::printf("typing into a %s: %.1f us a character after %d characters, %.1f us after %d (CPU medians); "
-                  "ratio %.2f (%s: the same whatever the text before it); heap kept %.0f bytes a "
-                  "character after %d, %.0f after %d; %.0f KB held after the window closed\n",
-                  memo ? "wrapped memo" : "one-line field", f.LongUs, kLong, f.ShortUs, kShort, f.LongUs / f.ShortUs,
-                  TargetVerdict(Targets::TypingAfterLongText, f.LongUs / f.ShortUs, !reporter.Failed.empty()).c_str(),
-                  f.LongBytes, kLong, f.ShortBytes, kShort, f.KeptAfterClose / 1024);
+      std::printf(
+          "typing into a %s: %.1f us a character after %d characters, %.1f us after %d (CPU medians); "
+          "ratio %.2f (%s: the same whatever the text before it); heap kept %.0f bytes a "
+          "character after %d, %.0f after %d; %.0f KB held after the window closed\n",
+          memo ? "wrapped memo" : "one-line field", f.LongUs, kLong, f.ShortUs, kShort, f.LongUs / f.ShortUs,
+          TargetVerdict(Targets::TypingAfterLongText, f.LongUs / f.ShortUs, !reporter.Failed.empty()).c_str(),
+          f.LongBytes, kLong, f.ShortBytes, kShort, f.KeptAfterClose / 1024);
     }
   });
 }

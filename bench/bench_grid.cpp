@@ -149,7 +149,11 @@ void BM_BaseGridFullRepaint(benchmark::State& State) {
          "floor, text shaped once", FloorMs / double(Turns), Targets::RepaintAgainstFloor);
 }
 
-BENCHMARK(BM_BaseGridFullRepaint)->Unit(benchmark::kMillisecond)->MinTime(0.3)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BaseGridFullRepaint)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.3)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

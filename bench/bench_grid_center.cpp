@@ -171,8 +171,8 @@ void BM_TitleClickSort(benchmark::State& state) {
   }
   if (!sorted) CheckFailed(state, "a title click, SortOrder and SortByFields gave different orders");
   for (size_t i = 0; i < grid.size(); ++i) {
-    Figure(state, "title-click sort of 1,000,000 records", grid[i], "the same SortOrder set on the table",
-           sortOrder[i], Targets::GridSortAndFilter);
+    Figure(state, "title-click sort of 1,000,000 records", grid[i], "the same SortOrder set on the table", sortOrder[i],
+           Targets::GridSortAndFilter);
     Figure(state, "title-click sort of 1,000,000 records", grid[i], "the same order through SortByFields", fields[i],
            Targets::GridSortAndFilter, "sortbyfields");
   }
@@ -327,7 +327,6 @@ BENCHMARK(BM_TreeFindInCollapsedGroups)->Unit(benchmark::kMillisecond)->Iteratio
 }  // namespace
 
 int main(int argc, char** argv) {
-  return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter&) {
-    TGridOverBigTable::Shared().reset();
-  });
+  return RunWithRatios(argc, argv, TRatioReporter::CpuTime,
+                       [](const TRatioReporter&) { TGridOverBigTable::Shared().reset(); });
 }

@@ -110,9 +110,9 @@ void DirectText(TExportTable& T, TMemoryStream& Stream) {
   Out.Add("ID\tNAME\tPRICE\tDAY");
   for (TMemoryRecordEh* r : T.Rows()) {
     const auto& v = r->GetData();
-    Out.Add("\r\n" + std::string(StringToAnsi(IntToStr(v[0].AsInteger()))) + "\t" + std::string(StringToAnsi(v[1].AsString())) +
-            "\t" + std::string(StringToAnsi(FloatToStr(v[2].AsDouble()))) + "\t" +
-            std::string(StringToAnsi(DateToStr(v[3].Real()))));
+    Out.Add("\r\n" + std::string(StringToAnsi(IntToStr(v[0].AsInteger()))) + "\t" +
+            std::string(StringToAnsi(v[1].AsString())) + "\t" + std::string(StringToAnsi(FloatToStr(v[2].AsDouble()))) +
+            "\t" + std::string(StringToAnsi(DateToStr(v[3].Real()))));
   }
 }
 
@@ -206,8 +206,8 @@ void BM_ExportCsvToFile(benchmark::State& state) {
     const std::string Exported = ReadFileBytes(Name);
     const double Written_ms = Millis(directRun);
     Same = Same && Exported == ReadFileBytes(Name);
-    Figure(state, "export of 100,000 records to a CSV file", Exported_ms,
-           "writing the same bytes to the file directly", Written_ms, Targets::Export);
+    Figure(state, "export of 100,000 records to a CSV file", Exported_ms, "writing the same bytes to the file directly",
+           Written_ms, Targets::Export);
   }
   DeleteFile(Name);
   if (!Same) CheckFailed(state, "the export and the direct writing give different bytes");

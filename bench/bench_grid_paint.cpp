@@ -187,8 +187,7 @@ private:
       const std::vector<String> Texts = RecordTexts(FCount, RecNo);
       for (Integer Col = 1; Col < FGrid->GetColCount(); ++Col) {
         const String& Text = Texts[size_t(Col - 1)];
-        if (!Text.empty() && !Shown(FGrid->CellRect(Col, Row), Text))
-          return "a cell does not show its record's value";
+        if (!Text.empty() && !Shown(FGrid->CellRect(Col, Row), Text)) return "a cell does not show its record's value";
       }
       CurrentShown = CurrentShown || RecNo == FTable.GetRecNo();
       Previous = RecNo;
@@ -288,22 +287,26 @@ int main(int argc, char** argv) {
       const double Floor = Ms(("BM_Floor_" + S).c_str()), Full = Ms(("BM_FullRepaint_" + S).c_str()),
                    Page = Ms(("BM_PageScroll_" + S).c_str());
       if (Floor <= 0 || Full <= 0 || Page <= 0) continue;
-      std::printf("%s records: shaped-once floor %.3f ms, full repaint %.3f ms (%.2fx the floor, %s), "
-                  "page scroll %.3f ms (%.2fx a full repaint, %s); CPU medians\n",
-                  Size, Floor, Full, Ratio(Full, Floor),
-                  TargetVerdict(Targets::RepaintAgainstFloor, Ratio(Full, Floor), Failed).c_str(), Page,
-                  Ratio(Page, Full), TargetVerdict(Targets::PageScrollAgainstRepaint, Ratio(Page, Full), Failed).c_str());
+      std::printf(
+          "%s records: shaped-once floor %.3f ms, full repaint %.3f ms (%.2fx the floor, %s), "
+          "page scroll %.3f ms (%.2fx a full repaint, %s); CPU medians\n",
+          Size, Floor, Full, Ratio(Full, Floor),
+          TargetVerdict(Targets::RepaintAgainstFloor, Ratio(Full, Floor), Failed).c_str(), Page, Ratio(Page, Full),
+          TargetVerdict(Targets::PageScrollAgainstRepaint, Ratio(Page, Full), Failed).c_str());
     }
     if (Ms("BM_FullRepaint_1000") > 0 && Ms("BM_PageScroll_1000") > 0 && Ms("BM_FullRepaint_1000000") > 0)
-      std::printf("1,000,000 records beside 1,000: full repaint %.2fx (%s), page scroll %.2fx (%s); floor %.2fx "
-                  "(no target)\n",
-                  Ratio(Ms("BM_FullRepaint_1000000"), Ms("BM_FullRepaint_1000")),
-                  TargetVerdict(Targets::MillionAgainstThousand,
-                                Ratio(Ms("BM_FullRepaint_1000000"), Ms("BM_FullRepaint_1000")), Failed).c_str(),
-                  Ratio(Ms("BM_PageScroll_1000000"), Ms("BM_PageScroll_1000")),
-                  TargetVerdict(Targets::MillionAgainstThousand,
-                                Ratio(Ms("BM_PageScroll_1000000"), Ms("BM_PageScroll_1000")), Failed).c_str(),
-                  Ratio(Ms("BM_Floor_1000000"), Ms("BM_Floor_1000")));
+      std::printf(
+          "1,000,000 records beside 1,000: full repaint %.2fx (%s), page scroll %.2fx (%s); floor %.2fx "
+          "(no target)\n",
+          Ratio(Ms("BM_FullRepaint_1000000"), Ms("BM_FullRepaint_1000")),
+          TargetVerdict(Targets::MillionAgainstThousand, Ratio(Ms("BM_FullRepaint_1000000"), Ms("BM_FullRepaint_1000")),
+                        Failed)
+              .c_str(),
+          Ratio(Ms("BM_PageScroll_1000000"), Ms("BM_PageScroll_1000")),
+          TargetVerdict(Targets::MillionAgainstThousand, Ratio(Ms("BM_PageScroll_1000000"), Ms("BM_PageScroll_1000")),
+                        Failed)
+              .c_str(),
+          Ratio(Ms("BM_Floor_1000000"), Ms("BM_Floor_1000")));
     Large.reset();
     Small.reset();
   });

@@ -92,27 +92,39 @@ void BM_LastAndFirst_1000000(benchmark::State& State) { LastAndFirst(State, 1000
 void BM_LastAndFirst_1000(benchmark::State& State) { LastAndFirst(State, 1000); }
 
 // Repetitions of the four interleaved at random (see main).
-BENCHMARK(BM_PageMoves_1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(11)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PageMoves_1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2)
+    ->Repetitions(11)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_PageMoves_1000)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(11)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LastAndFirst_1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(11)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LastAndFirst_1000)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(11)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LastAndFirst_1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2)
+    ->Repetitions(11)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_LastAndFirst_1000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2)
+    ->Repetitions(11)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<char*> args = Interleaved(argc, argv);
-  return RunWithRatios(static_cast<int>(args.size()) - 1, args.data(), TRatioReporter::CpuTime,
-                       [](const TRatioReporter& Reporter) {
-    auto Line = [&](const char* What, const char* Large, const char* Small) {
-      const double L = Reporter.Of(Large), S = Reporter.Of(Small);
-      if (L > 0 && S > 0)
-        std::printf("%s: 1,000,000 records %.3f ms CPU, 1,000 records %.3f ms CPU (medians); ratio %.2f; %s\n",
-                    What, L * 1e3, S * 1e3, L / S,
-                    TargetVerdict(Targets::MillionAgainstThousand, L / S, !Reporter.Failed.empty()).c_str());
-    };
-    Line("a page down and back up", "BM_PageMoves_1000000", "BM_PageMoves_1000");
-    Line("to the last record and back to the first", "BM_LastAndFirst_1000000", "BM_LastAndFirst_1000");
-    Large.reset();
-    Small.reset();
-  });
+  return RunWithRatios(
+      static_cast<int>(args.size()) - 1, args.data(), TRatioReporter::CpuTime, [](const TRatioReporter& Reporter) {
+        auto Line = [&](const char* What, const char* Large, const char* Small) {
+          const double L = Reporter.Of(Large), S = Reporter.Of(Small);
+          if (L > 0 && S > 0)
+            std::printf("%s: 1,000,000 records %.3f ms CPU, 1,000 records %.3f ms CPU (medians); ratio %.2f; %s\n",
+                        What, L * 1e3, S * 1e3, L / S,
+                        TargetVerdict(Targets::MillionAgainstThousand, L / S, !Reporter.Failed.empty()).c_str());
+        };
+        Line("a page down and back up", "BM_PageMoves_1000000", "BM_PageMoves_1000");
+        Line("to the last record and back to the first", "BM_LastAndFirst_1000000", "BM_LastAndFirst_1000");
+        Large.reset();
+        Small.reset();
+      });
 }

@@ -180,8 +180,7 @@ void BM_TextSearch(benchmark::State& state) {
   bool same = true;
   for (int turn = 0; turn < 5; ++turn) {
     const double searchMs = Millis(search);
-    same = same && found &&
-           big.Table.FieldByName(u"ID")->GetAsInteger() == kRecords;
+    same = same && found && big.Table.FieldByName(u"ID")->GetAsInteger() == kRecords;
     const double loopMs = Millis(loop);
     same = same && hit >= 0 && rows[static_cast<size_t>(hit)]->GetData()[0].AsInteger() == kRecords;
     Figure(state, "grid text search through 1,000,000 records", searchMs, "a loop over the store's values", loopMs,

@@ -42,9 +42,10 @@ int main(int argc, char** argv) {
     const double sync = reporter.Of("BM_BareZoomSearch");
     const double ours = reporter.Of("BM_LendServerSearch");
     if (bare > 0 && ours > 0)
-      std::printf("stand-in search %.3f ms vs asynchronous ZOOM search %.3f ms (medians): ratio %.2f; %s; "
-                  "synchronous ZOOM search %.3f ms\n",
-                  ours * 1e3, bare * 1e3, ours / bare,
-                  TargetVerdict(Targets::SearchPerResource, ours / bare, !reporter.Failed.empty()).c_str(), sync * 1e3);
+      std::printf(
+          "stand-in search %.3f ms vs asynchronous ZOOM search %.3f ms (medians): ratio %.2f; %s; "
+          "synchronous ZOOM search %.3f ms\n",
+          ours * 1e3, bare * 1e3, ours / bare,
+          TargetVerdict(Targets::SearchPerResource, ours / bare, !reporter.Failed.empty()).c_str(), sync * 1e3);
   });
 }

@@ -120,9 +120,7 @@ int LoadSide(const String& Folder) {
   return table.LoadResourceList(Folder) == kLines + 1 ? 0 : 1;
 }
 
-int ParseSide(const String& Folder) {
-  return BareParse(Folder + u"ListDB.txt") > static_cast<size_t>(kLines) ? 0 : 1;
-}
+int ParseSide(const String& Folder) { return BareParse(Folder + u"ListDB.txt") > static_cast<size_t>(kLines) ? 0 : 1; }
 
 int RunSide(const std::string& Side, const String& Folder) {
   if (Side == "table") return TableSide();
@@ -150,7 +148,7 @@ double PeakOf(const char* Side, const std::string& Folder) {
     _exit(127);
   }
   int status = 0;
-  struct rusage usage{};
+  struct rusage usage {};
   if (wait4(pid, &status, 0, &usage) != pid) return -1;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes

@@ -223,8 +223,7 @@ std::vector<Int64> ColumnKeys(const std::vector<TMemoryRecordEh*>& Rows, Integer
 // (SameKey).
 template <class TBaseline, class TSameKey>
 void SortFigure(benchmark::State& state, const char* What, const String& Order, const char* BaselineName,
-                TTarget Target, TBaseline&& Baseline, TSameKey&& SameKey, const char* SqlOrder,
-                const char* SqlName) {
+                TTarget Target, TBaseline&& Baseline, TSameKey&& SameKey, const char* SqlOrder, const char* SqlName) {
   BigStore& s = BigStore::Get();
   const std::string sql = std::string("SELECT rowid FROM t ORDER BY ") + SqlOrder;
   bool same = true;
@@ -235,8 +234,8 @@ void SortFigure(benchmark::State& state, const char* What, const String& Order, 
       const double baseMs = Baseline(base);
       std::vector<long long> ids;
       const double sqlMs = s.Sql.Time(sql.c_str(), &ids);
-      same = same && SameOrderUpToTies(table, base, SameKey) &&
-             SameOrderUpToTies(BigStore::RowsOfIds(ids), base, SameKey);
+      same =
+          same && SameOrderUpToTies(table, base, SameKey) && SameOrderUpToTies(BigStore::RowsOfIds(ids), base, SameKey);
       Figure(state, What, ms, BaselineName, baseMs, Target);
       Figure(state, What, ms, SqlName, sqlMs, NoTarget(), "sqlite");
     }
@@ -250,7 +249,8 @@ void BM_SortByIntegerField(benchmark::State& state) {
   SortFigure(
       state, "table sorted by an integer field", u"ID", "std::sort over the same keys", Targets::SortByIntegers,
       [&](std::vector<Integer>& rows) {
-        return TimeStdSort(kRecords, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
+        return TimeStdSort(
+            kRecords, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
       },
       [&](Integer a, Integer b) { return keys[a] == keys[b]; }, "ID", "SQLite sort");
 }
@@ -263,9 +263,8 @@ void BM_SortByTwoFields(benchmark::State& state) {
       state, "table sorted by two integer fields", u"ID_TYPE, ID DESC", "std::sort over the same keys",
       Targets::SortByIntegers,
       [&](std::vector<Integer>& rows) {
-        return TimeStdSort(kRecords, [&](Integer a, Integer b) {
-          return k1[a] != k1[b] ? k1[a] < k1[b] : k2[a] > k2[b];
-        }, rows);
+        return TimeStdSort(
+            kRecords, [&](Integer a, Integer b) { return k1[a] != k1[b] ? k1[a] < k1[b] : k2[a] > k2[b]; }, rows);
       },
       [&](Integer a, Integer b) { return k1[a] == k1[b] && k2[a] == k2[b]; }, "ID_TYPE, ID DESC", "SQLite sort");
 }
@@ -277,14 +276,15 @@ void TextSortFigure(benchmark::State& state, const char* What, const String& Fie
   BigStore& s = BigStore::Get();
   std::vector<std::string> keys;
   keys.reserve(s.Rows().size());
-  for (TMemoryRecordEh* r : s.Rows()) keys.push_back(CollationSortKey(r->GetData()[static_cast<size_t>(Column)].AsString(), false));
+  for (TMemoryRecordEh* r : s.Rows())
+    keys.push_back(CollationSortKey(r->GetData()[static_cast<size_t>(Column)].AsString(), false));
   const std::string field = ToUtf8(Field);
   SortFigure(
       state, What, Field, "std::sort over precomputed ICU sort keys", Targets::SortByText,
       [&](std::vector<Integer>& rows) {
-        return TimeStdSort(kRecords, [&](Integer a, Integer b) {
-          return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
-        }, rows);
+        return TimeStdSort(
+            kRecords, [&](Integer a, Integer b) { return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)]; },
+            rows);
       },
       [&](Integer a, Integer b) { return keys[static_cast<size_t>(a)] == keys[static_cast<size_t>(b)]; },
       (field + " COLLATE RU").c_str(), "SQLite sort through the collator");
@@ -429,10 +429,10 @@ void BM_TreeModeOpen100k(benchmark::State& state) {
       std::vector<Integer> shown;
       const TTimes ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"", shown);
       std::vector<Integer> rows;
-      const double baseMs = TimeStdSort(100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
+      const double baseMs = TimeStdSort(
+          100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
       checked = checked && IsStoredOrderTreeWalk(shown, rows, parentKeys);
-      Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key", baseMs,
-             Targets::TreeModeOpen);
+      Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key", baseMs, Targets::TreeModeOpen);
     }
   }
   if (!checked) CheckFailed(state, "the tree's order is wrong");
@@ -464,12 +464,11 @@ void TreeOpenAgainstFlatSort(benchmark::State& state, const char* What, const St
       view.SetMemTableData(&s.Store);
       const double baseMs = TimeViewSort(view, FlatOrder);
       const std::vector<Integer> flat = RowsOfView(view, s.Store);
-      checked = checked && (TreeOrder.empty() ? IsStoredOrderTreeWalk(shown, flat, parentKeys)
-                                              : IsModelTreeWalk(shown, flat,
-                                                                [&](Integer row) {
-                                                                  return parents[static_cast<size_t>(row)];
-                                                                },
-                                                                SameKey));
+      checked =
+          checked && (TreeOrder.empty()
+                          ? IsStoredOrderTreeWalk(shown, flat, parentKeys)
+                          : IsModelTreeWalk(
+                                shown, flat, [&](Integer row) { return parents[static_cast<size_t>(row)]; }, SameKey));
       Figure(state, What, ms, "the flat view's sort by " + ToUtf8(FlatOrder), baseMs, Targets::TreeModeOpen);
     }
   }

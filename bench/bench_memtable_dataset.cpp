@@ -333,8 +333,9 @@ void BM_LocateWithIndex(benchmark::State& state) {
     for (int turn = 0; turn < 5; ++turn) {
       bool found = true;
       const double measured = Millis([&] {
-        for (Integer k : keys) found &= t.Locate(u"ID_THIS", Variant(k), {});
-      }) / n;
+                                for (Integer k : keys) found &= t.Locate(u"ID_THIS", Variant(k), {});
+                              }) /
+                              n;
       // Each finds the key it is given, the table's current record or the
       // array's element; the sums compare off the clock.
       Int64 locatedSum = 0, searchedSum = 0;
@@ -345,8 +346,10 @@ void BM_LocateWithIndex(benchmark::State& state) {
       }
       std::vector<Integer>::iterator at;
       const double baseline = Millis([&] {
-        for (Integer k : keys) benchmark::DoNotOptimize(at = std::lower_bound(sorted.begin(), sorted.end(), k));
-      }) / n;
+                                for (Integer k : keys)
+                                  benchmark::DoNotOptimize(at = std::lower_bound(sorted.begin(), sorted.end(), k));
+                              }) /
+                              n;
       for (Integer k : keys) {
         at = std::lower_bound(sorted.begin(), sorted.end(), k);
         searchedSum += at != sorted.end() && *at == k ? *at : -1;
@@ -393,8 +396,7 @@ void SetTreeDefs(TMemTableEh& T, bool Expanded) {
 // under its group, siblings in the order of Sorted (by NPP and name).
 bool IsSortedTree(TMemTableEh& T, const std::vector<Integer>& Sorted) {
   return IsModelTreeWalk(
-      RowNumbers(T, Shown(T), true), Sorted,
-      [](Integer row) { return Rows()[static_cast<size_t>(row)].Parent - 1; },
+      RowNumbers(T, Shown(T), true), Sorted, [](Integer row) { return Rows()[static_cast<size_t>(row)].Parent - 1; },
       [](Integer a, Integer b) {
         return Rows()[static_cast<size_t>(a)].Npp == Rows()[static_cast<size_t>(b)].Npp &&
                NameKeys()[static_cast<size_t>(a)] == NameKeys()[static_cast<size_t>(b)];
@@ -519,7 +521,12 @@ BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LocateWithIndex)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LocateByScan)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_OpenInTreeMode)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_OpenInTreeModeExpanded)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(20000)->Arg(100000)->Arg(kRecords);
+BENCHMARK(BM_OpenInTreeModeExpanded)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Arg(kRecords);
 BENCHMARK(BM_LocateInTree)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) { return RunBenchmarksWithFigures(argc, argv); }

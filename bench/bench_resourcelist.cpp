@@ -60,10 +60,21 @@ bool HoldTheLines(const std::vector<TResourceRecord>& Records, const std::vector
     const auto it = byId.find(StrToIntDef(Trim(fields[0]), -1));
     if (it == byId.end()) return false;
     const TResourceRecord& r = *it->second;
-    const String held[15] = {IntToStr(r.ID_THIS), IntToStr(r.ID_PARENT), IntToStr(r.ID_TYPE), IntToStr(r.NPP),
-                             r.ItsActual,         r.ItsUse,              r.NAME_THIS,         r.Database,
-                             r.URL,               IntToStr(r.PORT),      r.Syntax,            r.Encoding,
-                             r.Username,          r.PSW,                 r.Note};
+    const String held[15] = {IntToStr(r.ID_THIS),
+                             IntToStr(r.ID_PARENT),
+                             IntToStr(r.ID_TYPE),
+                             IntToStr(r.NPP),
+                             r.ItsActual,
+                             r.ItsUse,
+                             r.NAME_THIS,
+                             r.Database,
+                             r.URL,
+                             IntToStr(r.PORT),
+                             r.Syntax,
+                             r.Encoding,
+                             r.Username,
+                             r.PSW,
+                             r.Note};
     for (size_t i = 0; i < 15; ++i)
       if (Trim(fields[i]) != Trim(held[i])) return false;
     ++matched;
@@ -85,8 +96,8 @@ void BM_ResourceListLoad(benchmark::State& state) {
   BareParse(folder.Path + u"ListDB.txt", &lines);
   if (loaded != kLines + 1 || lines.size() != parsed || !HoldTheLines(table.AllRecords(), lines))
     CheckFailed(state, "the load and the parse read different fields");
-  Figure(state, "resource list of 100,000 lines loaded into the table", ms,
-         "a bare read and parse into UTF-16 strings", baseMs, Targets::ResourceListLoad);
+  Figure(state, "resource list of 100,000 lines loaded into the table", ms, "a bare read and parse into UTF-16 strings",
+         baseMs, Targets::ResourceListLoad);
 }
 // Seven rounds, each the figure and then its baseline, so that a busy
 // machine's pauses weigh on both alike; the medians count.

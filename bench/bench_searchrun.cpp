@@ -89,9 +89,8 @@ public:
     C.Timer_ScanDB = new TTimer(Form);
     C.Timer_ScanDB->SetEnabled(false);
     C.sb_Stop = Add<TButton>();
-    Run = std::make_unique<TSearchRun>(C, &Table, &DirSave, [this](const String&, const String&, const String& T) {
-      Messages.push_back(T);
-    });
+    Run = std::make_unique<TSearchRun>(
+        C, &Table, &DirSave, [this](const String&, const String&, const String& T) { Messages.push_back(T); });
     C.Timer_ScanDB->OnTimer = [this](TObject* S) { Run->Timer_ScanDBTimer(S); };
   }
   ~TRunBench() {
@@ -142,8 +141,8 @@ private:
 // Milliseconds per resource of the run and of a bare search, medians of
 // rounds taken in turns.
 struct TTurns {
-  double Run = 0;         // the ticks alone, each after a rest, the files written in the rests
-  double Bare = 0;        // asynchronous, each after the same rest
+  double Run = 0;             // the ticks alone, each after a rest, the files written in the rests
+  double Bare = 0;            // asynchronous, each after the same rest
   double RunBackToBack = 0;   // the whole run with no rest, every file written included
   double BareBackToBack = 0;  // asynchronous, with no rest
   double Sync = 0;            // synchronous, with no rest
@@ -187,8 +186,9 @@ void BM_SearchRunPerResource(benchmark::State& state) {
       run.push_back(ticks / kResources);
       bareB2B.push_back(BareSearches(state, AsyncZoomSearch, false));
       runB2B.push_back(Millis([&] {
-        if (!bench.RunAll()) CheckFailed(state, "search run failed");
-      }) / kResources);
+                         if (!bench.RunAll()) CheckFailed(state, "search run failed");
+                       }) /
+                       kResources);
       sync.push_back(BareSearches(state, BareZoomSearch, false));
     }
   }
@@ -207,12 +207,14 @@ BENCHMARK(BM_SearchRunPerResource)->Unit(benchmark::kMillisecond)->Iterations(1)
 int main(int argc, char** argv) {
   return RunWithBenchServer(argc, argv, [](const TRatioReporter& reporter) {
     if (Turns.Run <= 0 || Turns.Bare <= 0) return;
-    std::printf("search run %.3f ms per resource in its ticks (own cost %.3f ms beyond the server's) vs "
-                "asynchronous ZOOM search %.3f ms, each after a rest: ratio %.2f; %s\n",
-                Turns.Run, Turns.Run - Turns.Bare, Turns.Bare, Turns.Run / Turns.Bare,
-                TargetVerdict(Targets::SearchPerResource, Turns.Run / Turns.Bare, !reporter.Failed.empty()).c_str());
-    std::printf("  back to back, the files written behind the run included: %.3f ms per resource vs %.3f ms, "
-                "ratio %.2f; synchronous ZOOM search %.3f ms\n",
-                Turns.RunBackToBack, Turns.BareBackToBack, Turns.RunBackToBack / Turns.BareBackToBack, Turns.Sync);
+    std::printf(
+        "search run %.3f ms per resource in its ticks (own cost %.3f ms beyond the server's) vs "
+        "asynchronous ZOOM search %.3f ms, each after a rest: ratio %.2f; %s\n",
+        Turns.Run, Turns.Run - Turns.Bare, Turns.Bare, Turns.Run / Turns.Bare,
+        TargetVerdict(Targets::SearchPerResource, Turns.Run / Turns.Bare, !reporter.Failed.empty()).c_str());
+    std::printf(
+        "  back to back, the files written behind the run included: %.3f ms per resource vs %.3f ms, "
+        "ratio %.2f; synchronous ZOOM search %.3f ms\n",
+        Turns.RunBackToBack, Turns.BareBackToBack, Turns.RunBackToBack / Turns.BareBackToBack, Turns.Sync);
   });
 }

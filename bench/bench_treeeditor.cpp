@@ -61,8 +61,8 @@ public:
     // Each start its own program file name: the single-instance guard of an
     // earlier start lasts as long as the process.
     static int serial = 0;
-    SetParamStr0(Folder.Path + FromUtf8("borrowline-bench-" + std::to_string(::getpid()) + "-" +
-                                        std::to_string(serial++)));
+    SetParamStr0(Folder.Path +
+                 FromUtf8("borrowline-bench-" + std::to_string(::getpid()) + "-" + std::to_string(serial++)));
     Started = ProgramStart();
     if (!Started) return;
     Form_Main->Show();
@@ -234,10 +234,9 @@ int main(int argc, char** argv) {
   return RunWithRatios(argc, argv, TRatioReporter::WallTime, [](const TRatioReporter& reporter) {
     if (SubtreeDeletions.empty()) return;
     const double median = MedianOf(SubtreeDeletions);
-    std::printf("deleting a group with a 50,000-record subtree: %.1f ms median of %zu; %s\n", median,
-                SubtreeDeletions.size(),
-                TargetVerdict(Targets::SubtreeDelete, median,
-                              reporter.FailedRun("BM_TreeEditorDeletesA50000RecordSubtree"))
-                    .c_str());
+    std::printf(
+        "deleting a group with a 50,000-record subtree: %.1f ms median of %zu; %s\n", median, SubtreeDeletions.size(),
+        TargetVerdict(Targets::SubtreeDelete, median, reporter.FailedRun("BM_TreeEditorDeletesA50000RecordSubtree"))
+            .c_str());
   });
 }

@@ -39,9 +39,8 @@ void FinalProgramUnits() {
 
 bool ProgramStart() {
   InitProgramUnits();
-  const bool single = CheckSingleInstance(true, String(), [](const String& Text) {
-    MessageBox(nullptr, Text, PlainBoxCaption(), MB_OK);
-  });
+  const bool single = CheckSingleInstance(
+      true, String(), [](const String& Text) { MessageBox(nullptr, Text, PlainBoxCaption(), MB_OK); });
   if (!single) return false;
 
   InitializeForms();

@@ -139,8 +139,9 @@ bool CheckSingleInstance(bool ShowMessages, const String& Name,
     return true;
   }
   if (ShowMessages && ShowMessage) {
-    ShowMessage(r == TInstanceGuardResult::igAlreadyRunning ? InstanceAlreadyRunningText(fileName)
-                                                            : InstanceLockFailedText(TInstanceGuard::LockFileName(fileName, LockFolder)));
+    ShowMessage(r == TInstanceGuardResult::igAlreadyRunning
+                    ? InstanceAlreadyRunningText(fileName)
+                    : InstanceLockFailedText(TInstanceGuard::LockFileName(fileName, LockFolder)));
   }
   return false;
 }

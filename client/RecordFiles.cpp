@@ -19,10 +19,10 @@ String RecordFileName(const String& Stem) { return SanitizeFileName(Stem, u'_') 
 
 }  // namespace
 
-String RecordFileNameByResource(Integer Id, const String& Host, const String& Database,
-                                const String& Port, const String& Syntax) {
-  return RecordFileName(IntToStrPadded(Id, 5, u'0') + u"-" + Trim(Host) + u"-" + Trim(Database) +
-                        u"-" + Trim(Port) + u"-" + Trim(Syntax));
+String RecordFileNameByResource(Integer Id, const String& Host, const String& Database, const String& Port,
+                                const String& Syntax) {
+  return RecordFileName(IntToStrPadded(Id, 5, u'0') + u"-" + Trim(Host) + u"-" + Trim(Database) + u"-" + Trim(Port) +
+                        u"-" + Trim(Syntax));
 }
 
 String RecordFileNameByFormat(Integer Number, const String& Syntax) {
@@ -55,8 +55,7 @@ String RecordFileContent(const String& Result, Integer* Lost) {
   // Trimming would also take the final 1E 1D of a well-formed result, and the
   // blanks closing its last field: keep the result's own end when it has one.
   size_t kept = end;
-  while (kept > begin && Result[kept - 1] <= u' ' && Result[kept - 1] != u'\x1D' && Result[kept - 1] != u'\x1E')
-    --kept;
+  while (kept > begin && Result[kept - 1] <= u' ' && Result[kept - 1] != u'\x1D' && Result[kept - 1] != u'\x1E') --kept;
   if (Result[kept - 1] == u'\x1D') {
     if (Lost) *Lost += CountKept(Result, kept, end);
     return Result.substr(begin, kept - begin);
@@ -72,9 +71,7 @@ String RecordFileContent(const String& Result, Integer* Lost) {
 
 // ---- TFileCommitQueue --------------------------------------------------------
 
-void TFileCommitQueue::Run(const TJob& Job) {
-  PrepareFileAtomic(Job.FileName, Job.Bytes, false, Job.Mode).Commit();
-}
+void TFileCommitQueue::Run(const TJob& Job) { PrepareFileAtomic(Job.FileName, Job.Bytes, false, Job.Mode).Commit(); }
 
 TFileCommitQueue::~TFileCommitQueue() {
   {
@@ -231,8 +228,8 @@ String TFormatBuffers::FormatBufferText(Integer Index) const {
   return HasFormatBuffer(Index) ? *FBuffers[static_cast<size_t>(Index)] : String();
 }
 
-bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
-                                       bool SaveEmpty, bool& WriteOk, int* ErrorCode) const {
+bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty,
+                                       bool& WriteOk, int* ErrorCode) const {
   WriteOk = true;
   if (ErrorCode) *ErrorCode = 0;
   const String name = Trim(FileName);
@@ -246,8 +243,7 @@ bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bo
   return true;
 }
 
-bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
-                                       bool SaveEmpty) const {
+bool TFormatBuffers::WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty) const {
   bool ok = true;
   return WriteFormatBuffer(Index, FileName, DeleteFirst, SaveEmpty, ok);
 }
@@ -262,11 +258,8 @@ String SearchLogDateTime(TDateTime Moment) {
 }
 
 std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment) {
-  return {FormatDateTime(FormatSettings.ShortDateFormat, Moment),
-          u"Протокол заимствования библиографических записей",
-          u"Папка, куда будут сохранены записи: " + DirSave,
-          u"Start: " + SearchLogDateTime(Moment),
-          String(49, u'=')};
+  return {FormatDateTime(FormatSettings.ShortDateFormat, Moment), u"Протокол заимствования библиографических записей",
+          u"Папка, куда будут сохранены записи: " + DirSave, u"Start: " + SearchLogDateTime(Moment), String(49, u'=')};
 }
 
 String SearchLogFailureLine(const String& Caption, const String& ErrorText) {

@@ -24,8 +24,8 @@ inline constexpr Char FormatModeLog[] = u"!_LOG2.txt";
 
 // pad5(ID) + "-" + host + "-" + database + "-" + port + "-" + syntax (each
 // trimmed, syntax as given), with : \ / ? * . made "_", then ".iso".
-String RecordFileNameByResource(Integer Id, const String& Host, const String& Database,
-                                const String& Port, const String& Syntax);
+String RecordFileNameByResource(Integer Id, const String& Host, const String& Database, const String& Port,
+                                const String& Syntax);
 // pad3(Number) + "-" + syntax, cleaned the same way, then ".iso".
 String RecordFileNameByFormat(Integer Number, const String& Syntax);
 
@@ -104,7 +104,7 @@ private:
   bool FStop = false;
   bool FHeld = false;  // SetHeld: the thread takes no job (a stop overrides it)
   std::vector<String> FFailedTags;
-  int FFailedCode = 0;  // the system's error number of the last failure
+  int FFailedCode = 0;        // the system's error number of the last failure
   bool FUntoldFiles = false;  // a file not given to Replace is among them
   std::thread FThread;
 };
@@ -141,10 +141,9 @@ public:
   // non-empty buffer is written (an empty one only with SaveEmpty); WriteOk
   // tells whether that write, when there was one, succeeded, and ErrorCode,
   // when given, the system's error number of its failure.
-  bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty,
-                         bool& WriteOk, int* ErrorCode = nullptr) const;
-  bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst,
-                         bool SaveEmpty) const;
+  bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty, bool& WriteOk,
+                         int* ErrorCode = nullptr) const;
+  bool WriteFormatBuffer(Integer Index, const String& FileName, bool DeleteFirst, bool SaveEmpty) const;
 
 private:
   std::array<std::optional<String>, FormatBufferCount> FBuffers;

@@ -17,11 +17,9 @@
 
 namespace {
 
-constexpr const Char* kFieldNames[15] = {u"ID_THIS",  u"ID_PARENT", u"ID_TYPE", u"NPP",
-                                         u"ItsActual", u"ItsUse",   u"NAME_THIS", u"Database",
-                                         u"URL",      u"PORT",      u"Syntax",  u"Encoding",
-                                         u"Username", u"PSW",       u"Note"};
-
+constexpr const Char* kFieldNames[15] = {u"ID_THIS", u"ID_PARENT", u"ID_TYPE",  u"NPP", u"ItsActual",
+                                         u"ItsUse",  u"NAME_THIS", u"Database", u"URL", u"PORT",
+                                         u"Syntax",  u"Encoding",  u"Username", u"PSW", u"Note"};
 
 // Where a line's characters go: a UTF-16 line, or the file's bytes in the
 // ANSI code page. Clean writes a value with its control characters as blanks,
@@ -67,10 +65,8 @@ void AppendField(TSink& Line, StringView Value, const Char* Default) {
   size_t b = 0, e = Value.size();
   while (b < e && Value[b] <= u' ') ++b;
   while (e > b && Value[e - 1] <= u' ') --e;
-  if (b == e)
-    Line.Text(Default);
-  else
-    Line.Clean(Value.substr(b, e - b));
+  if (b == e) Line.Text(Default);
+  else Line.Clean(Value.substr(b, e - b));
   Line.Tab();
 }
 
@@ -227,8 +223,7 @@ size_t ResourceLineBound(const TResourceLineView& R) {
   // Every character one byte at most, each number 11, each field at least a
   // 3-byte default, its TAB, and CR LF.
   return R.NAME_THIS.size() + R.ItsActual.size() + R.ItsUse.size() + R.Database.size() + R.URL.size() +
-         R.Syntax.size() + R.Encoding.size() + R.Username.size() + R.PSW.size() + R.Note.size() +
-         15 * (11 + 3 + 1) + 2;
+         R.Syntax.size() + R.Encoding.size() + R.Username.size() + R.PSW.size() + R.Note.size() + 15 * (11 + 3 + 1) + 2;
 }
 
 char* WriteResourceLineBytes(char* Out, const TResourceLineView& Record) {
@@ -266,20 +261,28 @@ Integer ResourceLineId(const String& Line) {
   return StrToIntDefTrim(ExtractWordN(Line, 1, TSysCharSet{u'\t'}, true), 0);
 }
 
-bool LineToResourceRecord(const String& Line, TResourceRecord& Record) {
-  return ParseResourceLine(Line, Record);
-}
+bool LineToResourceRecord(const String& Line, TResourceRecord& Record) { return ParseResourceLine(Line, Record); }
 
 bool LineToResourceRecord(const String& Line, TStrings* Record) {
   if (!Record) return false;
   Record->Clear();
   TResourceRecord r;
   if (!LineToResourceRecord(Line, r)) return false;
-  const String values[15] = {IntToStr(r.ID_THIS), IntToStr(r.ID_PARENT), IntToStr(r.ID_TYPE),
-                             IntToStr(r.NPP),     r.ItsActual,          r.ItsUse,
-                             r.NAME_THIS,         r.Database,           r.URL,
-                             IntToStr(r.PORT),    r.Syntax,             r.Encoding,
-                             r.Username,          r.PSW,                r.Note};
+  const String values[15] = {IntToStr(r.ID_THIS),
+                             IntToStr(r.ID_PARENT),
+                             IntToStr(r.ID_TYPE),
+                             IntToStr(r.NPP),
+                             r.ItsActual,
+                             r.ItsUse,
+                             r.NAME_THIS,
+                             r.Database,
+                             r.URL,
+                             IntToStr(r.PORT),
+                             r.Syntax,
+                             r.Encoding,
+                             r.Username,
+                             r.PSW,
+                             r.Note};
   // Added line by line: setting an empty value by name would drop the name.
   for (size_t i = 0; i < 15; ++i) Record->Add(String(kFieldNames[i]) + u"=" + values[i]);
   return true;
@@ -424,7 +427,8 @@ String ResourceListCutShortText(const String& FileName) {
     return String();
   // The cause first: the message box shows two lines without scrolling.
   return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без "
-         u"неполного последнего символа. Файл: " + Trim(FileName);
+         u"неполного последнего символа. Файл: " +
+         Trim(FileName);
 }
 
 size_t LoadResourceListFile(const String& FileName, const TResourceRecordSink& Take, const TProgressEvent& Progress) {

@@ -158,4 +158,3 @@ std::vector<String> BuildResourceListLines(const std::vector<TResourceRecord>& R
 // Writes the lines, each ended by CR LF, in the ANSI code page, replacing the
 // file atomically. Raises when it cannot be written.
 void WriteResourceListFile(const String& FileName, const std::vector<String>& Lines);
-

@@ -27,14 +27,11 @@ struct TColumn {
 
 // The record's fields in the table's order; sizes are the longest texts.
 constexpr TColumn kColumns[] = {
-    {u"NAME_THIS", ftWideString, 200}, {u"Database", ftWideString, 64},
-    {u"URL", ftWideString, 64},        {u"PORT", ftInteger, 0},
-    {u"Syntax", ftWideString, 32},     {u"Encoding", ftWideString, 32},
-    {u"Username", ftWideString, 64},   {u"PSW", ftWideString, 32},
-    {u"ItsActual", ftWideString, 1},   {u"ItsUse", ftWideString, 1},
-    {u"NPP", ftInteger, 0},            {u"Note", ftWideString, 100},
-    {u"ID_TYPE", ftInteger, 0},        {u"ID_THIS", ftInteger, 0},
-    {u"ID_PARENT", ftInteger, 0},
+    {u"NAME_THIS", ftWideString, 200}, {u"Database", ftWideString, 64}, {u"URL", ftWideString, 64},
+    {u"PORT", ftInteger, 0},           {u"Syntax", ftWideString, 32},   {u"Encoding", ftWideString, 32},
+    {u"Username", ftWideString, 64},   {u"PSW", ftWideString, 32},      {u"ItsActual", ftWideString, 1},
+    {u"ItsUse", ftWideString, 1},      {u"NPP", ftInteger, 0},          {u"Note", ftWideString, 100},
+    {u"ID_TYPE", ftInteger, 0},        {u"ID_THIS", ftInteger, 0},      {u"ID_PARENT", ftInteger, 0},
 };
 
 constexpr Char kAllFields[] =
@@ -172,8 +169,7 @@ void TResourceTable::CreateTables(TComponent* Owner) {
 void TResourceTable::MemTableEh_TreeCalcFields(TDataSet* DataSet) {
   TField* type = DataSet->FieldByName(u"ID_TYPE");
   DataSet->FieldByName(u"Name_Type")
-      ->SetAsString(!type->GetIsNull() && type->GetAsInteger() >= 1 ? ResourceTypeName
-                                                                    : GroupTypeName);
+      ->SetAsString(!type->GetIsNull() && type->GetAsInteger() >= 1 ? ResourceTypeName : GroupTypeName);
 }
 
 void TResourceTable::SwitchTreeOn() {
@@ -212,8 +208,7 @@ TMemoryRecordEh* TResourceTable::MakeRecord(TResourceRecord& R, bool RootGroup, 
   return owned.release();
 }
 
-Integer TResourceTable::LoadResourceList(const String& SettingsFolder,
-                                         const TResourceListWait& Wait) {
+Integer TResourceTable::LoadResourceList(const String& SettingsFolder, const TResourceListWait& Wait) {
   TBusyCursor busy;
   if (Wait.Show) Wait.Show(220, u"Загрузка ресурсов Z39.50", u"Идет подготовка к работе");
   Call(Wait.Pump);
@@ -401,8 +396,8 @@ void ReadStorePart(const TRecordsListEh* List, const std::vector<Integer>& c, TS
 
 }  // namespace
 
-std::vector<std::string_view> TResourceTable::ResourceListPieces(
-    const std::function<void(Integer Percent)>& Progress, std::vector<AnsiString>& Buffers) const {
+std::vector<std::string_view> TResourceTable::ResourceListPieces(const std::function<void(Integer Percent)>& Progress,
+                                                                 std::vector<AnsiString>& Buffers) const {
   const TRecordsListEh* list = MemTableEh_Tree->GetRecordsData()->GetRecordsList();
   const size_t count = static_cast<size_t>(list->GetCount());
   std::vector<Integer> c;
@@ -418,8 +413,7 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
   const size_t threads = ThreadsFor(count, kRecordsPerThread, kMaxThreads);
   std::vector<TStorePart> parts = CutIntoParts<TStorePart>(count, threads, kPartsPerThread);
   const size_t partCount = parts.size();
-  RunPartsOnThreads(parts.size(), threads,
-                    [&](size_t p) { ReadStorePart(list, c, parts[p], keys, lineStart); });
+  RunPartsOnThreads(parts.size(), threads, [&](size_t p) { ReadStorePart(list, c, parts[p], keys, lineStart); });
   for (const TStorePart& part : parts)
     if (part.Error) std::rethrow_exception(part.Error);
 
@@ -441,8 +435,7 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
     const char* end = i + 1 < parts[p].End ? lines.data() + lineStart[i + 1] : lines.data() + lines.size();
     if (pieces.back().data() + pieces.back().size() == begin)
       pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + static_cast<size_t>(end - begin));
-    else
-      pieces.emplace_back(begin, static_cast<size_t>(end - begin));
+    else pieces.emplace_back(begin, static_cast<size_t>(end - begin));
   }
 
   // The wait window follows the records, and messages run, once nothing reads
@@ -458,11 +451,9 @@ std::vector<std::string_view> TResourceTable::ResourceListPieces(
 
 bool TResourceTable::SaveResourceList(const String& SettingsFolder, const TResourceListWait& Wait,
                                       const TFolderProbe& Probe) {
-  if (FFileUnread || !IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive())
-    return false;
+  if (FFileUnread || !IsSettingsFolderWritable(SettingsFolder, Probe) || !MemTableEh_Tree->GetActive()) return false;
   TBusyCursor busy;
-  if (Wait.Show)
-    Wait.Show(340, u"Выгрузка ресурсов Z39.50", u"Идет подготовка для сохранения в файл");
+  if (Wait.Show) Wait.Show(340, u"Выгрузка ресурсов Z39.50", u"Идет подготовка для сохранения в файл");
   Call(Wait.Pump);
 
   const bool treeWasOn = MemTableEh_Tree->GetTreeList()->GetActive();

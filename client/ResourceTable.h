@@ -32,7 +32,7 @@ struct TResourceListWait {
 
 inline constexpr Char TreeSortOrder[] = u"NPP,NAME_THIS";
 inline constexpr Char ListSortOrder[] = u"NAME_THIS";  // the flat list of resources
-inline constexpr Char ListFilter[] = u"ID_TYPE>0";      // the flat list shows resources only
+inline constexpr Char ListFilter[] = u"ID_TYPE>0";     // the flat list shows resources only
 inline constexpr Char GroupTypeName[] = u"Группа";
 inline constexpr Char ResourceTypeName[] = u"Ресурс";
 

@@ -148,8 +148,7 @@ String TSearchList::ListFileText() const {
 
 void TSearchList::WriteSearchListFile(const String& FileName) const { WriteTextFileAtomic(FileName, ListFileText()); }
 
-bool TSearchList::SaveSearchList(const String& FileName, const String& SettingsFolder,
-                                 const TFolderProbe& Probe) {
+bool TSearchList::SaveSearchList(const String& FileName, const String& SettingsFolder, const TFolderProbe& Probe) {
   const String name = Trim(FileName);
   if (FileHoldsBytes(name, StringToAnsi(ListFileText()))) return true;
   if (IsSettingsFolderWritable(SettingsFolder, Probe)) {
@@ -233,6 +232,5 @@ void TSearchList::UncheckAll() {
 }
 
 void TSearchList::InvertChecks() {
-  for (Integer i = 0; i < Count(); ++i)
-    clb_ListDB_Names->SetChecked(i, !clb_ListDB_Names->GetChecked(i));
+  for (Integer i = 0; i < Count(); ++i) clb_ListDB_Names->SetChecked(i, !clb_ListDB_Names->GetChecked(i));
 }

@@ -55,8 +55,7 @@ public:
   // held, or when the file gives the list as it is (what LoadSearchList would
   // keep of each); false when a change of the user's is lost: the folder
   // takes no file or the write failed.
-  bool SaveSearchList(const String& FileName, const String& SettingsFolder,
-                      const TFolderProbe& Probe = nullptr);
+  bool SaveSearchList(const String& FileName, const String& SettingsFolder, const TFolderProbe& Probe = nullptr);
   // The identifiers to FileName, replacing it whole; raises when it cannot be
   // written.
   void WriteSearchListFile(const String& FileName) const;

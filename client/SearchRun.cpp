@@ -103,9 +103,7 @@ TSearchRun::TSearchRun(const TSearchRunControls& Controls, TResourceTable* Table
                        TShowMessageOk ShowMessageOk)
     : C(Controls), FTable(Table), FDirSave(DirSave), FShowMessageOk(std::move(ShowMessageOk)) {}
 
-Integer TSearchRun::SaveMode() const {
-  return C.rg_BR_SaveMode ? C.rg_BR_SaveMode->GetItemIndex() : 0;
-}
+Integer TSearchRun::SaveMode() const { return C.rg_BR_SaveMode ? C.rg_BR_SaveMode->GetItemIndex() : 0; }
 
 void TSearchRun::Fail(const String& Text) {
   if (FShowMessageOk) FShowMessageOk(kRunCaption, kErrorHead, Text);
@@ -426,8 +424,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   TSearchList& list = *C.SearchList;
   // The entry's caption as it is before the wait: the list may be cleared or
   // changed meanwhile, and the log still names the resource searched.
-  const String searched =
-      Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
+  const String searched = Index >= 0 && Index < list.Count() ? list.clb_ListDB_Names->GetItems()->Get(Index) : String();
   FSearchedCaption = searched;
   TSearchScope scope;
   CreateSearchServer(SearchServerProgID, ServerObject);
@@ -481,8 +478,13 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // What the run needs to give the entry back when its records go nowhere.
   auto saved = [&](const String& File, Integer Line, Integer Syntax) {
     TStrings* ids = list.lb_ListDB_ID->GetItems();
-    return TSavedRecords{Index, listed && Index < ids->GetCount() ? ids->Get(Index) : String(),
-                         listed ? mark : String(), caption(), File, Line, Syntax};
+    return TSavedRecords{Index,
+                         listed && Index < ids->GetCount() ? ids->Get(Index) : String(),
+                         listed ? mark : String(),
+                         caption(),
+                         File,
+                         Line,
+                         Syntax};
   };
 
   // The records as the file gets them: the server's bytes, each record's
@@ -499,8 +501,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     if (line < 0) return true;
     FFormatBuffers.AppendToFormatBuffer(line, raw);
     if (FFormatBuffers.HasFormatBuffer(line)) FSaved.push_back(saved(String(), -1, line));
-    syntaxes->SetValueFromIndex(
-        line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
+    syntaxes->SetValueFromIndex(line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
     logFaults(lost);
     return true;
   }

@@ -39,13 +39,12 @@ struct TSearchRunControls {
   TCustomMemo* RE_LOG = nullptr;
   TTimer* Timer_ScanDB = nullptr;
   TControl* sb_Stop = nullptr;
-  TControl* Edit_DirForBR = nullptr;           // settings dialog
+  TControl* Edit_DirForBR = nullptr;            // settings dialog
   TCustomRadioGroup* rg_BR_SaveMode = nullptr;  // settings dialog
 };
 
 // The program's message box with an OK button: window caption, head line, text.
-using TShowMessageOk =
-    std::function<void(const String& Caption, const String& Head, const String& Text)>;
+using TShowMessageOk = std::function<void(const String& Caption, const String& Head, const String& Text)>;
 
 inline constexpr Integer UseAttributeTitle = 4;
 inline constexpr Integer UseAttributeAuthor = 1003;
@@ -56,8 +55,7 @@ class TSearchRun {
 public:
   // DirSave is the program's save folder, which a start may fill in from the
   // settings dialog.
-  TSearchRun(const TSearchRunControls& Controls, TResourceTable* Table, String* DirSave,
-             TShowMessageOk ShowMessageOk);
+  TSearchRun(const TSearchRunControls& Controls, TResourceTable* Table, String* DirSave, TShowMessageOk ShowMessageOk);
 
   // ---- The three handlers
   void sb_StartClick(TObject* Sender);
@@ -159,8 +157,8 @@ private:
   String SearchTerm;
   Integer UseAttribute = 0;
   bool RunPrepared = false;
-  bool FSearching = false;      // a server is being waited for
-  bool FSearchIsTest = false;   // ... by a resource test
+  bool FSearching = false;     // a server is being waited for
+  bool FSearchIsTest = false;  // ... by a resource test
   std::function<void(bool Waiting)> FOnServerWait;
   bool FStopRequested = false;  // the stop button was pressed during the search
   // The start button was pressed during the search: the search is given up and
@@ -171,7 +169,7 @@ private:
   // The entry the run stands at, its own: a click in the list moves the
   // selection, never the run. -1 before the first entry.
   Integer FRunIndex = -1;
-  Integer FRunStart = -1;  // the entry the run began at
+  Integer FRunStart = -1;   // the entry the run began at
   String FSearchedCaption;  // the caption of the entry whose search waits
   // The entries the run took its ticks from, each with its identifier line.
   struct TTakenEntry {

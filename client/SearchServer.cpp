@@ -40,13 +40,13 @@ bool SetConnectionProperties(const Variant& Server, const TStrings* Params) {
   return true;
 }
 
-void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttribute,
-                     Integer RecordLimit, Variant& Result) {
+void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttribute, Integer RecordLimit,
+                     Variant& Result) {
   Result = Variant();
   const String term = Trim(Term);
   if (term.empty() || !IsServerAssigned(Server)) return;
-  Result = OleFunction(Server, u"SingleSearchIT", Variant(term), Variant(false),
-                       Variant(UseAttribute), Variant(RecordLimit));
+  Result = OleFunction(Server, u"SingleSearchIT", Variant(term), Variant(false), Variant(UseAttribute),
+                       Variant(RecordLimit));
 }
 
 Integer ServerCount(const Variant& Server, const String& Member) {

@@ -47,8 +47,8 @@ bool SetConnectionProperties(const Variant& Server, const TStrings* Params);
 
 // Result := SingleSearchIT(trimmed term, False, use attribute, limit) when the
 // trimmed term is not empty and a server is held; else empty.
-void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttribute,
-                     Integer RecordLimit, Variant& Result);
+void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttribute, Integer RecordLimit,
+                     Variant& Result);
 
 // A server count as the client reads it: the value times one as a Variant (so
 // a numeric text is accepted), then one less when above one.

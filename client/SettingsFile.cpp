@@ -47,8 +47,7 @@ bool FileHolds(const String& FileName, const std::vector<TStoredKey>& Keys) {
   if (file.empty() || !RegularFileExists(file)) return false;
   TIniFile ini(file);
   for (const TStoredKey& k : Keys)
-    if (!ini.ValueExists(k.Section, k.Key) || Trim(ini.ReadString(k.Section, k.Key, String())) != k.Text)
-      return false;
+    if (!ini.ValueExists(k.Section, k.Key) || Trim(ini.ReadString(k.Section, k.Key, String())) != k.Text) return false;
   return true;
 }
 
@@ -95,8 +94,7 @@ TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFold
   return v;
 }
 
-void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
-                       const TFolderProbe& Probe) {
+void WriteSettingsFile(const String& FileName, const TSettingsValues& Values, const TFolderProbe& Probe) {
   for (const TStoredKey& k : StoredKeys(Values)) IniWriteString(FileName, k.Section, k.Key, k.Text, Probe);
 }
 

@@ -23,12 +23,12 @@ inline constexpr Integer FindModeCount = 1;  // "Простой"
 
 // The eleven keys, with their defaults (DirSave's depends on the program folder).
 struct TSettingsValues {
-  Integer SchemeIndex = 0;          // [SchemeColor] Index
-  String DirSave;                   // [BR] DirSave
-  Integer SaveMode = 0;             // [BR] SaveMode
-  Integer FindMode = 0;             // [FIND] Mode
-  String RecCountFromDB = u"10";    // [FIND] RecCountFromDB, kept as text
-  bool Title_Check = true;          // [FIND_SIMPLE] ...
+  Integer SchemeIndex = 0;        // [SchemeColor] Index
+  String DirSave;                 // [BR] DirSave
+  Integer SaveMode = 0;           // [BR] SaveMode
+  Integer FindMode = 0;           // [FIND] Mode
+  String RecCountFromDB = u"10";  // [FIND] RecCountFromDB, kept as text
+  bool Title_Check = true;        // [FIND_SIMPLE] ...
   String Title_Text;
   bool Author_Check = false;
   String Author_Text;
@@ -47,8 +47,7 @@ TSettingsValues ReadSearchSettings(const String& FileName, const String& AppFold
 
 // Every key written in the order the main window saves them; each write is
 // skipped when Probe (IsFolderWritable by default) fails for the file.
-void WriteSettingsFile(const String& FileName, const TSettingsValues& Values,
-                       const TFolderProbe& Probe = nullptr);
+void WriteSettingsFile(const String& FileName, const TSettingsValues& Values, const TFolderProbe& Probe = nullptr);
 
 // The close's save of the settings: nothing is written when the file already
 // gives Values back with every key in it; else WriteSettingsFile. True when the
@@ -65,7 +64,7 @@ TSettingsValues AsStored(TSettingsValues Values);
 // what it holds for the user.
 struct TLostSettingsFile {
   String FileName;
-  String What;  // "настройки", "список Z39.50-ресурсов для поиска"
+  String What;          // "настройки", "список Z39.50-ресурсов для поиска"
   bool Changed = true;  // the user changed it since start-up
 };
 // What the close tells the user of them: why each could not be written (the

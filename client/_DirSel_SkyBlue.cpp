@@ -31,8 +31,7 @@ void TDlg_DirSelect::CreateControls() {
   GroupBox1 = NewControl<TGroupBox>(this, this, u"GroupBox1", Bounds(6, 20, 214, 264));
   GroupBox1->SetCaption(u"Папки : ");
   DriveComboBox1 = NewControl<TDriveComboBox>(this, GroupBox1, u"DriveComboBox1", Bounds(8, 18, 198, 21));
-  DirectoryListBox1 =
-      NewControl<TDirectoryListBox>(this, GroupBox1, u"DirectoryListBox1", Bounds(8, 44, 198, 212));
+  DirectoryListBox1 = NewControl<TDirectoryListBox>(this, GroupBox1, u"DirectoryListBox1", Bounds(8, 44, 198, 212));
 
   GroupBox2 = NewControl<TGroupBox>(this, this, u"GroupBox2", Bounds(228, 20, 218, 264));
   GroupBox2->SetCaption(u"Файлы : ");
@@ -67,11 +66,12 @@ void TDlg_DirSelect::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 void TDlg_DirSelect::FileListBox1DblClick(TObject*) { SetModalResult(mrOk); }
 
 void TDlg_DirSelect::FormKeyDown(TObject*, Word& Key, TShiftState) {
-  DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
+  DialogKeyDown(
+      Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
-void SelectFolder(const String& Caption, const String& Head, const String& StartFolder,
-                  TColor FontColor, TColor BackColor, String& Folder) {
+void SelectFolder(const String& Caption, const String& Head, const String& StartFolder, TColor FontColor,
+                  TColor BackColor, String& Folder) {
   Folder.clear();
   auto dlg = std::make_unique<TDlg_DirSelect>(nullptr);
   dlg->SetChosenFolder(String());

@@ -43,5 +43,5 @@ private:
 // the user cancelled or the choice is not an existing folder. A start folder
 // that exists is opened first; a FontColor below 0 leaves the colours alone,
 // else the controls take the pair and the file list the background.
-void SelectFolder(const String& Caption, const String& Head, const String& StartFolder,
-                  TColor FontColor, TColor BackColor, String& Folder);
+void SelectFolder(const String& Caption, const String& Head, const String& StartFolder, TColor FontColor,
+                  TColor BackColor, String& Folder);

@@ -133,14 +133,13 @@ bool IsFolderWritable(const String& Path) {
   return true;
 }
 
-Integer IniReadInteger(const String& FileName, const String& Section, const String& Key,
-                       Integer Default) {
+Integer IniReadInteger(const String& FileName, const String& Section, const String& Key, Integer Default) {
   String v;
   return IniRead(FileName, Section, Key, v) ? StrToIntDefTrim(v, Default) : Default;
 }
 
-String IniReadString(const String& FileName, const String& Section, const String& Key,
-                     const String& Default, bool TrimResult) {
+String IniReadString(const String& FileName, const String& Section, const String& Key, const String& Default,
+                     bool TrimResult) {
   String v;
   if (!IniRead(FileName, Section, Key, v)) v = Default;
   return TrimResult ? Trim(v) : v;
@@ -150,13 +149,13 @@ bool IniReadBool(const String& FileName, const String& Section, const String& Ke
   return IniReadInteger(FileName, Section, Key, Default ? 1 : 0) != 0;
 }
 
-void IniWriteInteger(const String& FileName, const String& Section, const String& Key,
-                     Integer Value, const TFolderProbe& Probe) {
+void IniWriteInteger(const String& FileName, const String& Section, const String& Key, Integer Value,
+                     const TFolderProbe& Probe) {
   IniWrite(FileName, Section, Key, IntToStr(Value), Probe);
 }
 
-void IniWriteString(const String& FileName, const String& Section, const String& Key,
-                    const String& Value, const TFolderProbe& Probe) {
+void IniWriteString(const String& FileName, const String& Section, const String& Key, const String& Value,
+                    const TFolderProbe& Probe) {
   IniWrite(FileName, Section, Key, Value, Probe);
 }
 

@@ -48,19 +48,18 @@ String NotARegularFileText(const String& FileName);
 
 // Settings-file reads: Default when any of the three names is empty, or when
 // the file, the key or (for numbers) a valid number is missing.
-Integer IniReadInteger(const String& FileName, const String& Section, const String& Key,
-                       Integer Default);
-String IniReadString(const String& FileName, const String& Section, const String& Key,
-                     const String& Default, bool TrimResult);
+Integer IniReadInteger(const String& FileName, const String& Section, const String& Key, Integer Default);
+String IniReadString(const String& FileName, const String& Section, const String& Key, const String& Default,
+                     bool TrimResult);
 // Read as a number; non-zero is True.
 bool IniReadBool(const String& FileName, const String& Section, const String& Key, bool Default);
 
 // Settings-file writes: nothing happens unless the three names are non-empty
 // and Probe (IsFolderWritable when none is given) passes for FileName.
 // Integers go in decimal, Booleans as "1"/"0", strings trimmed.
-void IniWriteInteger(const String& FileName, const String& Section, const String& Key,
-                     Integer Value, const TFolderProbe& Probe = nullptr);
-void IniWriteString(const String& FileName, const String& Section, const String& Key,
-                    const String& Value, const TFolderProbe& Probe = nullptr);
+void IniWriteInteger(const String& FileName, const String& Section, const String& Key, Integer Value,
+                     const TFolderProbe& Probe = nullptr);
+void IniWriteString(const String& FileName, const String& Section, const String& Key, const String& Value,
+                    const TFolderProbe& Probe = nullptr);
 void IniWriteBool(const String& FileName, const String& Section, const String& Key, bool Value,
                   const TFolderProbe& Probe = nullptr);

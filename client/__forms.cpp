@@ -115,8 +115,7 @@ void GridDialogKeyDown(Word& Key, TShiftState Shift, const std::function<void()>
   }
 }
 
-bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor,
-                           const String& ExcludeNames) {
+bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor, const String& ExcludeNames) {
   auto* form = dynamic_cast<TCustomForm*>(Window);
   if (!form) return false;
   form->SetColor(BackColor);

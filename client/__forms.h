@@ -67,5 +67,4 @@ void GridDialogKeyDown(Word& Key, TShiftState Shift, const std::function<void()>
 //   speed button                      text
 //   panel, group box, radio group     background, text
 // "White" is what the control shows: its colour resolved to RGB.
-bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor,
-                           const String& ExcludeNames);
+bool ApplyColorsToControls(TComponent* Window, TColor FontColor, TColor BackColor, const String& ExcludeNames);

@@ -51,11 +51,13 @@ String SanitizeFileName(const String& Text, Char ReplaceChar) {
   String s = Trim(Text);
   for (Char& c : s) {
     switch (c) {
-      case u':': case u'\\': case u'/': case u'?': case u'*': case u'.':
-        c = ReplaceChar;
-        break;
-      default:
-        break;
+      case u':':
+      case u'\\':
+      case u'/':
+      case u'?':
+      case u'*':
+      case u'.': c = ReplaceChar; break;
+      default: break;
     }
   }
   return s;

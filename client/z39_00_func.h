@@ -53,4 +53,3 @@ bool ApplySchemeToForm(TComponent* Window);
 // resource editor, the about box and the wait window, in this order; a window
 // not created yet is passed over.
 void ApplySchemeToAllForms();
-

@@ -54,8 +54,7 @@ TEdit* NewEdit(TForm* Owner, TWinControl* Parent, const Char* Name, TRect Bounds
   return e;
 }
 
-TCheckBox* NewCheckBox(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption,
-                       TRect Bounds) {
+TCheckBox* NewCheckBox(TForm* Owner, TWinControl* Parent, const Char* Name, const String& Caption, TRect Bounds) {
   auto* c = NewControl<TCheckBox>(Owner, Parent, Name, Bounds);
   c->SetCaption(Caption);
   return c;
@@ -87,11 +86,9 @@ void TForm_Main::CreateControls() {
 void TForm_Main::CreateMenuRow() {
   SB_Menu_Res = NewSpeedButton(this, this, u"SB_Menu_Res", u"Ресурсы",
                                u"Открыть окно для редактирования списка ресурсов Z39.50", R(4, 4, 90, 26));
-  SB_Menu_Set = NewSpeedButton(this, this, u"SB_Menu_Set", u"Настройка", u"Открыть диалог настройки",
-                               R(96, 4, 90, 26));
+  SB_Menu_Set = NewSpeedButton(this, this, u"SB_Menu_Set", u"Настройка", u"Открыть диалог настройки", R(96, 4, 90, 26));
   SpeedButton3 = NewSpeedButton(this, this, u"SpeedButton3", String(), u"О программе...", R(188, 4, 26, 26));
-  SB_Menu_Close = NewSpeedButton(this, this, u"SB_Menu_Close", u"Выход", u"Закрыть программу...",
-                                 R(610, 4, 90, 26));
+  SB_Menu_Close = NewSpeedButton(this, this, u"SB_Menu_Close", u"Выход", u"Закрыть программу...", R(610, 4, 90, 26));
   for (TSpeedButton* b : {SB_Menu_Res, SB_Menu_Set, SB_Menu_Close}) b->SetFlat(true);
   SpeedButton3->SetFlat(true);
   SetButtonGlyph(SpeedButton3, TButtonGlyph::About);
@@ -106,26 +103,25 @@ void TForm_Main::CreateSearchList() {
   gb_ListDB = NewControl<TGroupBox>(this, this, u"gb_ListDB", R(4, 34, 282, 418));
   gb_ListDB->SetCaption(u"Z39.50-ресурсы для поиска : ");
 
-  SB_N_Add = NewSpeedButton(this, gb_ListDB, u"SB_N_Add", String(), u"Добавить Z39.50-ресурс для поиска",
-                            R(8, 18, 26, 24));
+  SB_N_Add =
+      NewSpeedButton(this, gb_ListDB, u"SB_N_Add", String(), u"Добавить Z39.50-ресурс для поиска", R(8, 18, 26, 24));
   SB_N_Del = NewSpeedButton(this, gb_ListDB, u"SB_N_Del", String(), u"Удалить строку", R(36, 18, 26, 24));
-  SB_N_Clear = NewSpeedButton(this, gb_ListDB, u"SB_N_Clear", String(), u"Очистить ВЕСЬ список",
-                              R(64, 18, 26, 24));
+  SB_N_Clear = NewSpeedButton(this, gb_ListDB, u"SB_N_Clear", String(), u"Очистить ВЕСЬ список", R(64, 18, 26, 24));
   SB_Check = NewSpeedButton(this, gb_ListDB, u"SB_Check", String(), u"Пометить все строки", R(110, 18, 26, 24));
-  SB_UnCheck = NewSpeedButton(this, gb_ListDB, u"SB_UnCheck", String(), u"Снять отметку со всех строк",
-                              R(138, 18, 26, 24));
-  SB_Invers = NewSpeedButton(this, gb_ListDB, u"SB_Invers", String(), u"Инвертировать отметки строк",
-                             R(166, 18, 26, 24));
+  SB_UnCheck =
+      NewSpeedButton(this, gb_ListDB, u"SB_UnCheck", String(), u"Снять отметку со всех строк", R(138, 18, 26, 24));
+  SB_Invers =
+      NewSpeedButton(this, gb_ListDB, u"SB_Invers", String(), u"Инвертировать отметки строк", R(166, 18, 26, 24));
   SB_N_First = NewSpeedButton(this, gb_ListDB, u"SB_N_First", String(), u"В начало", R(194, 18, 20, 24));
   SB_N_Prior = NewSpeedButton(this, gb_ListDB, u"SB_N_Prior", String(), u"Предыдущий", R(214, 18, 20, 24));
   SB_N_Next = NewSpeedButton(this, gb_ListDB, u"SB_N_Next", String(), u"Следующий", R(234, 18, 20, 24));
   SB_N_Last = NewSpeedButton(this, gb_ListDB, u"SB_N_Last", String(), u"В конец", R(254, 18, 20, 24));
   for (TSpeedButton* b : {SB_N_First, SB_N_Prior, SB_N_Next, SB_N_Last}) b->SetVisible(false);
   const std::pair<TSpeedButton*, TButtonGlyph> glyphs[] = {
-      {SB_N_Add, TButtonGlyph::Add},         {SB_N_Del, TButtonGlyph::Delete},  {SB_N_Clear, TButtonGlyph::Clear},
-      {SB_Check, TButtonGlyph::CheckAll},    {SB_UnCheck, TButtonGlyph::UncheckAll},
-      {SB_Invers, TButtonGlyph::Invert},     {SB_N_First, TButtonGlyph::First}, {SB_N_Prior, TButtonGlyph::Prior},
-      {SB_N_Next, TButtonGlyph::Next},       {SB_N_Last, TButtonGlyph::Last}};
+      {SB_N_Add, TButtonGlyph::Add},      {SB_N_Del, TButtonGlyph::Delete},       {SB_N_Clear, TButtonGlyph::Clear},
+      {SB_Check, TButtonGlyph::CheckAll}, {SB_UnCheck, TButtonGlyph::UncheckAll}, {SB_Invers, TButtonGlyph::Invert},
+      {SB_N_First, TButtonGlyph::First},  {SB_N_Prior, TButtonGlyph::Prior},      {SB_N_Next, TButtonGlyph::Next},
+      {SB_N_Last, TButtonGlyph::Last}};
   for (const auto& [button, glyph] : glyphs) SetButtonGlyph(button, glyph);
 
   clb_ListDB_Names = NewControl<TCheckListBox>(this, gb_ListDB, u"clb_ListDB_Names", R(8, 46, 266, 334));
@@ -139,12 +135,12 @@ void TForm_Main::CreateSearchList() {
   lb_ListDB_ID = NewControl<TListBox>(this, gb_ListDB, u"lb_ListDB_ID", R(8, 46, 60, 60));
   lb_ListDB_ID->SetVisible(false);
 
-  sb_ListDB_Load = NewSpeedButton(
-      this, gb_ListDB, u"sb_ListDB_Load", u"Открыть список",
-      u"Загрузить из файла список Z39.50-ресурсов для заимствования записей", R(8, 386, 130, 26));
-  sb_ListDB_Save = NewSpeedButton(
-      this, gb_ListDB, u"sb_ListDB_Save", u"Сохранить список",
-      u"Сохранить в файл текущий список Z39.50-ресурсов для дальнейшего использования", R(144, 386, 130, 26));
+  sb_ListDB_Load =
+      NewSpeedButton(this, gb_ListDB, u"sb_ListDB_Load", u"Открыть список",
+                     u"Загрузить из файла список Z39.50-ресурсов для заимствования записей", R(8, 386, 130, 26));
+  sb_ListDB_Save = NewSpeedButton(this, gb_ListDB, u"sb_ListDB_Save", u"Сохранить список",
+                                  u"Сохранить в файл текущий список Z39.50-ресурсов для дальнейшего использования",
+                                  R(144, 386, 130, 26));
 
   clb_ListDB_Names->OnClick = [this](TObject* Sender) { clb_ListDB_NamesClick(Sender); };
   SB_N_Add->OnClick = [this](TObject* Sender) { SB_N_AddClick(Sender); };
@@ -183,8 +179,7 @@ void TForm_Main::CreateConditionArea() {
   Edit_Simple_Title = NewEdit(this, Panel_ST_Simple, u"Edit_Simple_Title", R(126, 5, 274, 21), true);
   cb_Simple_Author = NewCheckBox(this, Panel_ST_Simple, u"cb_Simple_Author", u"Автор:", R(6, 32, 118, 20));
   Edit_Simple_Author = NewEdit(this, Panel_ST_Simple, u"Edit_Simple_Author", R(126, 31, 274, 21), true);
-  cb_Simple_Keyword =
-      NewCheckBox(this, Panel_ST_Simple, u"cb_Simple_Keyword", u"Ключевое слово:", R(6, 58, 118, 20));
+  cb_Simple_Keyword = NewCheckBox(this, Panel_ST_Simple, u"cb_Simple_Keyword", u"Ключевое слово:", R(6, 58, 118, 20));
   Edit_Simple_Keyword = NewEdit(this, Panel_ST_Simple, u"Edit_Simple_Keyword", R(126, 57, 274, 21), true);
   cb_Simple_Title->OnClick = [this](TObject* Sender) { cb_Simple_TitleClick(Sender); };
   cb_Simple_Author->OnClick = [this](TObject* Sender) { cb_Simple_AuthorClick(Sender); };
@@ -491,8 +486,8 @@ void TForm_Main::EnsureSearch() {
 }
 
 void TForm_Main::ServerWaitChanged(bool Waiting) {
-  for (TSpeedButton* b : {SB_Menu_Res, SB_Menu_Set, SpeedButton3, SB_N_Add, SB_N_Del, sb_ListDB_Load,
-                          sb_ListDB_Save, SpeedButton2})
+  for (TSpeedButton* b :
+       {SB_Menu_Res, SB_Menu_Set, SpeedButton3, SB_N_Add, SB_N_Del, sb_ListDB_Load, sb_ListDB_Save, SpeedButton2})
     b->SetEnabled(!Waiting);
   if (Dlg_ListDB) Dlg_ListDB->ServerWaitChanged(Waiting);
 }

@@ -19,7 +19,6 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/StdCtrls.h"
 
-
 TDlg_ListDB::TDlg_ListDB(TComponent* AOwner) : TForm(AOwner), FTable(std::make_unique<TResourceTable>()) {
   MemTableEh_Tree = FTable->MemTableEh_Tree;
   MemTableEh_Buf = FTable->MemTableEh_Buf;
@@ -47,8 +46,8 @@ void TDlg_ListDB::CreateControls() {
   Panel_Top->SetCaption(String());
 
   Integer left = 4;
-  auto addButton = [this, &left](TSpeedButton*& Button, const Char* Name, const String& Caption,
-                                 const String& Hint, Integer Width) {
+  auto addButton = [this, &left](TSpeedButton*& Button, const Char* Name, const String& Caption, const String& Hint,
+                                 Integer Width) {
     Button = NewSpeedButton(this, Panel_Top, Name, Caption, Hint, Bounds(left, 4, Width, 24));
     left += Width + 2;
   };
@@ -82,11 +81,10 @@ void TDlg_ListDB::CreateControls() {
   Panel_Bottom->SetHeight(34);
   Panel_Bottom->SetCaption(String());
 
-  SB_OK =
-      NewOkButton(this, Panel_Bottom, Bounds(636, 5, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
+  SB_OK = NewOkButton(this, Panel_Bottom, Bounds(636, 5, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
   SB_OK->SetAnchors({akTop, akRight});
-  SB_Cancel = NewCancelButton(this, Panel_Bottom, Bounds(718, 5, 76, 24),
-                              [this](TObject* Sender) { SB_CancelClick(Sender); });
+  SB_Cancel =
+      NewCancelButton(this, Panel_Bottom, Bounds(718, 5, 76, 24), [this](TObject* Sender) { SB_CancelClick(Sender); });
   SB_Cancel->SetAnchors({akTop, akRight});
 
   gb_ListDB_Sel = NewControl<TGroupBox>(this, this, u"gb_ListDB_Sel");
@@ -100,8 +98,7 @@ void TDlg_ListDB::CreateControls() {
   Splitter_ListDB_Sel->SetAlign(alRight);
   Splitter_ListDB_Sel->SetVisible(false);
 
-  clb_ListDB_Names =
-      NewControl<TCheckListBox>(this, gb_ListDB_Sel, u"clb_ListDB_Names", Bounds(8, 18, 224, 390));
+  clb_ListDB_Names = NewControl<TCheckListBox>(this, gb_ListDB_Sel, u"clb_ListDB_Names", Bounds(8, 18, 224, 390));
   clb_ListDB_Names->SetColor(clWhite);
 
   lb_ListDB_ID = NewControl<TListBox>(this, gb_ListDB_Sel, u"lb_ListDB_ID", Bounds(8, 18, 40, 40));
@@ -109,8 +106,8 @@ void TDlg_ListDB::CreateControls() {
 
   SpeedButton1 = NewSpeedButton(this, gb_ListDB_Sel, u"SpeedButton1", u"Удалить строку", u"Удалить строку",
                                 Bounds(8, 414, 108, 24));
-  SB_N_Clear = NewSpeedButton(this, gb_ListDB_Sel, u"SB_N_Clear", u"Очистить ВСЕ", u"Очистить ВСЕ",
-                              Bounds(124, 414, 108, 24));
+  SB_N_Clear =
+      NewSpeedButton(this, gb_ListDB_Sel, u"SB_N_Clear", u"Очистить ВСЕ", u"Очистить ВСЕ", Bounds(124, 414, 108, 24));
 
   CreateGrid();
 
@@ -226,7 +223,8 @@ void TDlg_ListDB::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 void TDlg_ListDB::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_ListDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
-  GridDialogKeyDown(Key, Shift, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
+  GridDialogKeyDown(
+      Key, Shift, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
 TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
@@ -256,13 +254,10 @@ namespace {
 // Why a list file could not be read, from the system's error number.
 String ReadFailureCause(int ErrorCode) {
   switch (ErrorCode) {
-    case EIO:
-      return u"ошибка ввода-вывода";
+    case EIO: return u"ошибка ввода-вывода";
     case EACCES:
-    case EPERM:
-      return u"нет права на чтение файла";
-    default:
-      return u"файл не читается до конца";
+    case EPERM: return u"нет права на чтение файла";
+    default: return u"файл не читается до конца";
   }
 }
 
@@ -273,7 +268,8 @@ String UnreadListText(const String& FileName, int ErrorCode) {
 
 String SaveOverUnreadListText(const String& FileName) {
   return u"Список ресурсов не сохранён: файл списка не был прочитан, и сохранение заменило бы его. Сначала "
-         u"загрузите список кнопкой \"Загрузить\". Файл: " + FileName;
+         u"загрузите список кнопкой \"Загрузить\". Файл: " +
+         FileName;
 }
 
 }  // namespace
@@ -330,8 +326,7 @@ void TDlg_ListDB::SB_SaveClick(TObject*) {
   }
   Application->ProcessMessages();
   const TWaitWindowHider hider{Form_Wait_Load};
-  if (!SaveResourceList())
-    ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
+  if (!SaveResourceList()) ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
 }
 
 void TDlg_ListDB::ServerWaitChanged(bool Waiting) {
@@ -367,8 +362,7 @@ void TDlg_ListDB::SB_TestClick(TObject*) {
     answered = Form_Main->SearchOneResource(&params, -1, true);
   }
   // Finished only when the server answered; a failure says the server's reason.
-  if (answered)
-    ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
+  if (answered) ShowMessageOk(u"Z39.50 тест", String(), u"Тест закончен");
   else if (const String& error = Form_Main->GetSearchRun().GetSearchError(); !error.empty())
     ShowMessageOk(u"Z39.50 тест", u"Ошибка", error);
 }
@@ -532,8 +526,8 @@ void TDlg_ListDB::SB_N_EditClick(TObject*) {
     const String v = ReturnedValue(values, Returned, &found);
     rec->SetDataValues(Field, rvvValueEh, found ? Variant(StrToIntDefTrim(v, Default)) : Null());
   };
-  for (const Char* f : {u"NAME_THIS", u"ItsActual", u"ItsUse", u"Database", u"URL", u"Syntax", u"Encoding",
-                        u"PSW", u"Note"})
+  for (const Char* f :
+       {u"NAME_THIS", u"ItsActual", u"ItsUse", u"Database", u"URL", u"Syntax", u"Encoding", u"PSW", u"Note"})
     text(f, f);
   text(u"Username", u"UserName");
   number(u"ID_TYPE", u"ID_TYPE", 1);

@@ -104,8 +104,7 @@ public:
   // Unused resources greyed, used resources' names bold, a group's
   // connection cells left blank: the font a cell of the row being painted is
   // written in. The focused cell keeps the grid's own.
-  void DBGridEh_TreeDBDrawColumnCell(TObject* Sender, TColumnEh* Column, TFont* AFont, TColor Background,
-                                     bool Focused);
+  void DBGridEh_TreeDBDrawColumnCell(TObject* Sender, TColumnEh* Column, TFont* AFont, TColor Background, bool Focused);
   // Side panel: select the same identifier (and the record, when the list
   // has the focus); remove the selected entry; clear after a question.
   void clb_ListDB_NamesClick(TObject* Sender);

@@ -22,12 +22,18 @@ struct TValueRow {
 };
 
 constexpr TValueRow kRows[] = {
-    {u"Наименование", u"NAME_THIS", u"???", false}, {u"Актуальность", u"ItsActual", u" ", false},
-    {u"Использовать", u"ItsUse", u" ", false},      {u"База данных", u"Database", u"???", true},
-    {u"URL", u"URL", u"???", true},                 {u"Порт", u"PORT", u"0", true},
-    {u"Формат", u"Syntax", u"???", true},           {u"Кодировка", u"Encoding", u"???", true},
-    {u"Пользователь", u"Username", u"", true},     {u"Пароль", u"PSW", u"", true},
-    {u"Примечание", u"Note", u"", false},           {u"Nп/п", u"NPP", u"0", false},
+    {u"Наименование", u"NAME_THIS", u"???", false},
+    {u"Актуальность", u"ItsActual", u" ", false},
+    {u"Использовать", u"ItsUse", u" ", false},
+    {u"База данных", u"Database", u"???", true},
+    {u"URL", u"URL", u"???", true},
+    {u"Порт", u"PORT", u"0", true},
+    {u"Формат", u"Syntax", u"???", true},
+    {u"Кодировка", u"Encoding", u"???", true},
+    {u"Пользователь", u"Username", u"", true},
+    {u"Пароль", u"PSW", u"", true},
+    {u"Примечание", u"Note", u"", false},
+    {u"Nп/п", u"NPP", u"0", false},
 };
 
 // The value of Name in a Name=Value list, the name matched without regard to case.
@@ -241,5 +247,6 @@ bool TDlg_EditDB::CheckNumbers() {
 void TDlg_EditDB::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_EditDB::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
-  GridDialogKeyDown(Key, Shift, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
+  GridDialogKeyDown(
+      Key, Shift, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }

@@ -36,8 +36,7 @@ void TDlg_MyShowMessage::CreateControls() {
   RE_Msg->GetFont()->SetHeight(-12);
 
   SB_OK = NewOkButton(this, this, Bounds(96, 54, 70, 20), [this](TObject* Sender) { SB_OKClick(Sender); });
-  SB_Cancel =
-      NewCancelButton(this, this, Bounds(173, 54, 70, 20), [this](TObject* Sender) { SB_CancelClick(Sender); });
+  SB_Cancel = NewCancelButton(this, this, Bounds(173, 54, 70, 20), [this](TObject* Sender) { SB_CancelClick(Sender); });
 
   OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
 }
@@ -46,7 +45,8 @@ void TDlg_MyShowMessage::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 void TDlg_MyShowMessage::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_MyShowMessage::FormKeyDown(TObject*, Word& Key, TShiftState) {
-  DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
+  DialogKeyDown(
+      Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
 namespace {

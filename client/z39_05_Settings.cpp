@@ -32,8 +32,8 @@ void TDlg_Settings::CreateControls() {
   Edit_DirForBR->SetReadOnly(true);
   Edit_DirForBR->SetColor(clWhite);
 
-  SpeedButton1 = NewSpeedButton(this, GroupBox1, u"SpeedButton1", u"...", u"Выбрать папку (каталог)",
-                                Bounds(408, 34, 24, 21));
+  SpeedButton1 =
+      NewSpeedButton(this, GroupBox1, u"SpeedButton1", u"...", u"Выбрать папку (каталог)", Bounds(408, 34, 24, 21));
   SpeedButton1->OnClick = [this](TObject* Sender) { SpeedButton1Click(Sender); };
 
   rg_BR_SaveMode = NewControl<TRadioGroup>(this, GroupBox1, u"rg_BR_SaveMode", Bounds(8, 62, 424, 80));
@@ -56,8 +56,8 @@ void TDlg_Settings::CreateControls() {
   cb_ShemeColor->SetItemIndex(0);
   cb_ShemeColor->OnChange = [this](TObject* Sender) { cb_ShemeColorChange(Sender); };
 
-  SpeedButton2 = NewSpeedButton(this, this, u"SpeedButton2", u"По умолчанию",
-                                u"Установить настройки по умолчанию...", Bounds(6, 222, 120, 24));
+  SpeedButton2 = NewSpeedButton(this, this, u"SpeedButton2", u"По умолчанию", u"Установить настройки по умолчанию...",
+                                Bounds(6, 222, 120, 24));
   SpeedButton2->OnClick = [this](TObject* Sender) { SpeedButton2Click(Sender); };
 
   SB_OK = NewOkButton(this, this, Bounds(370, 222, 76, 24), [this](TObject* Sender) { SB_OKClick(Sender); });
@@ -75,8 +75,8 @@ void TDlg_Settings::cb_ShemeColorChange(TObject*) {
 
 void TDlg_Settings::SpeedButton1Click(TObject*) {
   String folder;
-  SelectFolder(String(), String(), Edit_DirForBR->GetText(), SchemeFontColor(SchemeIndex),
-               SchemeBackColor(SchemeIndex), folder);
+  SelectFolder(String(), String(), Edit_DirForBR->GetText(), SchemeFontColor(SchemeIndex), SchemeBackColor(SchemeIndex),
+               folder);
   if (!folder.empty()) Edit_DirForBR->SetText(folder);
 }
 
@@ -92,7 +92,8 @@ void TDlg_Settings::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 void TDlg_Settings::SB_CancelClick(TObject*) { SetModalResult(mrCancel); }
 
 void TDlg_Settings::FormKeyDown(TObject*, Word& Key, TShiftState) {
-  DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
+  DialogKeyDown(
+      Key, [this] { SB_OKClick(SB_OK); }, [this] { SB_CancelClick(SB_Cancel); });
 }
 
 bool ShowSettings(TDlg_Settings* Dialog) { return Dialog->ShowModal() == mrOk; }

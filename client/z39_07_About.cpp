@@ -60,7 +60,8 @@ void TAboutBox::CreateControls() {
 void TAboutBox::SB_OKClick(TObject*) { SetModalResult(mrOk); }
 
 void TAboutBox::FormKeyDown(TObject*, Word& Key, TShiftState) {
-  DialogKeyDown(Key, [this] { SB_OKClick(SB_OK); }, nullptr);
+  DialogKeyDown(
+      Key, [this] { SB_OKClick(SB_OK); }, nullptr);
 }
 
 bool ShowAbout(TAboutBox* Box) {

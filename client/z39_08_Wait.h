@@ -31,7 +31,7 @@ private:
   // afterwards to its own owner again.
   void BelongToActiveWindow();
   void BelongToOwnOwner();
-  Integer FSpinCounter = 0;  // 0 after showing, then 1..4 for "-", "\", "|", "/"
+  Integer FSpinCounter = 0;       // 0 after showing, then 1..4 for "-", "\", "|", "/"
   std::optional<HWND> FOwnOwner;  // set while the window belongs to another
   friend bool ShowWaitWindow(TForm_Wait_Load* Window);
   friend bool HideWaitWindow(TForm_Wait_Load* Window);

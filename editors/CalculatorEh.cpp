@@ -90,7 +90,13 @@ constexpr Integer CancelTag = 12;
 
 bool IsOperatorKey(Char Key) {
   switch (Key) {
-    case u'+': case u'-': case u'*': case u'/': case u'%': case u'=': case Char(VK_RETURN): return true;
+    case u'+':
+    case u'-':
+    case u'*':
+    case u'/':
+    case u'%':
+    case u'=':
+    case Char(VK_RETURN): return true;
     default: return false;
   }
 }
@@ -457,9 +463,7 @@ void TPopupCalculatorEh::DrawBorder() {
 void TPopupCalculatorEh::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_MOUSEACTIVATE: Message.Result = MA_NOACTIVATE; return;
-    case CM_WANTSPECIALKEY:
-      Message.Result = Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE ? 1 : 0;
-      return;
+    case CM_WANTSPECIALKEY: Message.Result = Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE ? 1 : 0; return;
     case WM_CLOSEUPNOACCEPT: CloseUp(false); return;
     case WM_NCCALCSIZE:
       TCalculatorEh::Dispatch(Message);
@@ -469,9 +473,7 @@ void TPopupCalculatorEh::Dispatch(TMessage& Message) {
       TCalculatorEh::Dispatch(Message);
       DrawBorder();
       return;
-    case WM_WINDOWPOSCHANGED:
-      FVisible = PopupVisibleAfterPosChangeEh(Message, FVisible);
-      break;
+    case WM_WINDOWPOSCHANGED: FVisible = PopupVisibleAfterPosChangeEh(Message, FVisible); break;
     case CM_CTL3DCHANGED:
       TCalculatorEh::Dispatch(Message);
       if (HandleAllocated()) RecreateWnd();

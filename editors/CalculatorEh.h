@@ -119,7 +119,7 @@ private:
   void PasteNumber();
   bool WheelStep(Extended Delta);
 
-  TPanel* FPanel1 = nullptr;      // children, owned as components
+  TPanel* FPanel1 = nullptr;  // children, owned as components
   TLabel* FTextBox = nullptr;
   TSpeedButtonEh* FEqualButton = nullptr;
   Extended FOperand = 0;

@@ -169,8 +169,7 @@ void TCustomDBCheckBoxEh::SetFlat(bool Value) {
 void TCustomDBCheckBoxEh::SetDataField(const String& Value) { FDataLink->SetFieldName(Value); }
 
 void TCustomDBCheckBoxEh::SetDataSource(TDataSource* Value) {
-  if (!(FDataLink->GetDataSourceFixed() && GetComponentState().Contains(csLoading)))
-    FDataLink->SetDataSource(Value);
+  if (!(FDataLink->GetDataSourceFixed() && GetComponentState().Contains(csLoading))) FDataLink->SetDataSource(Value);
   if (Value) Value->FreeNotification(this);
 }
 
@@ -226,9 +225,7 @@ void TCustomDBCheckBoxEh::Dispatch(TMessage& Message) {
         Message.Result = 1;
       }
       return;
-    case CM_EXIT:
-      FDataLink->UpdateRecord();
-      break;
+    case CM_EXIT: FDataLink->UpdateRecord(); break;
     case CM_GETDATALINK: Message.Result = reinterpret_cast<LRESULT>(FDataLink.get()); return;
     case CM_WANTSPECIALKEY:
       if (Message.WParam == VK_ESCAPE && FModified) {

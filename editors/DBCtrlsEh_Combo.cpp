@@ -206,17 +206,13 @@ void TCustomDBComboBoxEh::InternalSetValue(const Variant& AValue) {
   SetEditTextDirect(text);
 }
 
-Variant TCustomDBComboBoxEh::GetVariantValue() {
-  return FKeyBased ? FVarValue : TCustomDBEditEh::GetVariantValue();
-}
+Variant TCustomDBComboBoxEh::GetVariantValue() { return FKeyBased ? FVarValue : TCustomDBEditEh::GetVariantValue(); }
 
 TAlignment TCustomDBComboBoxEh::DefaultAlignment() {
   return FKeyBased ? taLeftJustify : TCustomDBEditEh::DefaultAlignment();
 }
 
-bool TCustomDBComboBoxEh::IsValidChar(Char InputChar) {
-  return FKeyBased || TCustomDBEditEh::IsValidChar(InputChar);
-}
+bool TCustomDBComboBoxEh::IsValidChar(Char InputChar) { return FKeyBased || TCustomDBEditEh::IsValidChar(InputChar); }
 
 String TCustomDBComboBoxEh::GetDisplayText() {
   if (!FControlState.Contains(csPaintCopy)) return TCustomDBEditEh::GetDisplayText();
@@ -239,10 +235,8 @@ void TCustomDBComboBoxEh::DataChanged() {
     Invalidate();
     if (!GetEditMaskAssigned()) SetEditMaskQuiet(field->GetEditMask());
     if (!FKeyBased && IsStringField(field) && GetMaxLength() == 0) SetMaxLength(field->GetSize());
-    if (!FKeyBased && (!FFocused || !GetDataLink()->CanModify()))
-      SetEditTextDirect(field->GetDisplayText());
-    else
-      InternalSetValue(field->GetIsNull() ? Null() : Variant(field->GetText()));
+    if (!FKeyBased && (!FFocused || !GetDataLink()->CanModify())) SetEditTextDirect(field->GetDisplayText());
+    else InternalSetValue(field->GetIsNull() ? Null() : Variant(field->GetText()));
   } else if (DataIndependent()) {
     if (!GetEditMaskAssigned()) SetEditMaskQuiet(String());
     if (FKeyBased) InternalSetValue(GetDataLink()->GetDataValue());
@@ -301,8 +295,7 @@ bool TCustomDBComboBoxEh::LocateItemByText(const String& AText, bool Prefix) {
     if (CompareTextUserLocaleEh(compared, AText) != 0) continue;
     InternalSetItemIndex(i);
     // The completed tail is selected, the caret where the search text ends.
-    if (HandleAllocated())
-      SendMessage(GetHandle(), EM_SETSEL, WPARAM(GetText().size()), LPARAM(AText.size()));
+    if (HandleAllocated()) SendMessage(GetHandle(), EM_SETSEL, WPARAM(GetText().size()), LPARAM(AText.size()));
     return FItemIndex != old;
   }
   if (!FKeyBased) {

@@ -33,9 +33,7 @@ bool TFieldDataLinkEh::Edit() {
 
 bool TFieldDataLinkEh::LinkActive() const { return FDataIndependent || (GetActive() && GetField()); }
 
-bool TFieldDataLinkEh::CanModify() const {
-  return FDataIndependent || (GetField() && GetField()->GetCanModify());
-}
+bool TFieldDataLinkEh::CanModify() const { return FDataIndependent || (GetField() && GetField()->GetCanModify()); }
 
 void TFieldDataLinkEh::Reset() { RecordChanged(nullptr); }
 

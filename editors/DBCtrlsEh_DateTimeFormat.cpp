@@ -95,7 +95,8 @@ void ParseEditFormat(const String& EditFormat, String& EditMask, TDateTimeElemen
         ++count;
       }
       if (count > (upper == u'Y' ? 4 : 2))
-        throw Exception(u"Element in EditFormat: \"" + EditFormat + u"\" is too long. Pos: " + IntToStr(Integer(i + 1)));
+        throw Exception(u"Element in EditFormat: \"" + EditFormat + u"\" is too long. Pos: " +
+                        IntToStr(Integer(i + 1)));
       current = upper;
     } else {
       closeElement();

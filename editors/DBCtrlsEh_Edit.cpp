@@ -156,8 +156,7 @@ void TCustomDBEditEh::DataChanged() {
     if (IsStringField(field) && GetMaxLength() == 0) SetMaxLength(field->GetSize());
     if (FFocused && FDataLink->CanModify())
       InternalSetText(IsMemoField(field) ? field->GetAsString() : field->GetText());
-    else
-      SetEditTextDirect(IsMemoField(field) ? field->GetAsString() : field->GetDisplayText());
+    else SetEditTextDirect(IsMemoField(field) ? field->GetAsString() : field->GetDisplayText());
   } else if (DataIndependent()) {
     if (!FEditMaskAssigned) SetEditMaskQuiet(String());
     InternalSetText(ValueText(FDataLink->GetDataValue()));
@@ -250,10 +249,8 @@ void TCustomDBEditEh::ActiveChange(TObject*) {
 void TCustomDBEditEh::UpdateControlReadOnly() {
   TDataSet* ds = FDataLink->GetDataSet();
   bool readOnly = FReadOnly;
-  if (!readOnly && !FDataLink->GetEditing())
-    readOnly = !(OnUpdateData && ds && ds->GetState() == dsEdit);
-  if (!readOnly && FInplaceMode && HolderIntf() && !HolderIntf()->InplaceEditCanModify(this))
-    readOnly = true;
+  if (!readOnly && !FDataLink->GetEditing()) readOnly = !(OnUpdateData && ds && ds->GetState() == dsEdit);
+  if (!readOnly && FInplaceMode && HolderIntf() && !HolderIntf()->InplaceEditCanModify(this)) readOnly = true;
   TCustomMaskEdit::SetReadOnly(readOnly);
 }
 
@@ -452,8 +449,7 @@ void TCustomDBEditEh::SetDataField(const String& Value) {
 }
 
 void TCustomDBEditEh::SetDataSource(TDataSource* Value) {
-  if (!(FDataLink->GetDataSourceFixed() && GetComponentState().Contains(csLoading)))
-    FDataLink->SetDataSource(Value);
+  if (!(FDataLink->GetDataSourceFixed() && GetComponentState().Contains(csLoading))) FDataLink->SetDataSource(Value);
   if (Value) Value->FreeNotification(this);
   DataChanged();
   UpdateEditButtonControlsState();

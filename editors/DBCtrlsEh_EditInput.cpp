@@ -188,12 +188,9 @@ void TCustomDBEditEh::CMWantSpecialKey(TMessage& Message) {
   const Word key = Word(Message.WParam);
   if ((key == VK_RETURN || key == VK_ESCAPE) && MRUDroppedDown() && FMRUListbox->GetItemIndex() >= 0)
     Message.Result = 1;
-  else if (key == VK_ESCAPE && GetModified())
-    Message.Result = 1;
-  else if (key == VK_RETURN && FInplaceMode)
-    Message.Result = 1;
-  else
-    TCustomMaskEdit::Dispatch(Message);
+  else if (key == VK_ESCAPE && GetModified()) Message.Result = 1;
+  else if (key == VK_RETURN && FInplaceMode) Message.Result = 1;
+  else TCustomMaskEdit::Dispatch(Message);
 }
 
 void TCustomDBEditEh::MouseButtonMessage(TMessage& Message) {
@@ -455,7 +452,8 @@ bool TCustomDBEditEh::MRUDroppedDown() const { return FMRUListbox && FMRUList->G
 void TCustomDBEditEh::FilterMRUItem(const String& AText, bool& Accept) {
   const String text = GetText();
   const StringView head = StringView(AText).substr(0, text.size());
-  Accept = (FMRUList->GetCaseSensitive() ? CompareStrUserLocaleEh(head, text) : CompareTextUserLocaleEh(head, text)) == 0;
+  Accept =
+      (FMRUList->GetCaseSensitive() ? CompareStrUserLocaleEh(head, text) : CompareTextUserLocaleEh(head, text)) == 0;
   if (FMRUList->OnFilterItem) FMRUList->OnFilterItem(this, Accept);
 }
 

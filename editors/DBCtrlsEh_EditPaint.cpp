@@ -43,7 +43,8 @@ void TCustomDBEditEh::CreateWnd() {
   UpdateBorderState();
   UpdateEditButtonControlList();
   const bool image = FEditImage->GetVisible() && FEditImage->GetImages();
-  FImageWidth = image ? (FEditImage->GetWidth() >= 1 ? FEditImage->GetWidth() : FEditImage->GetImages()->GetWidth()) + 4 : 0;
+  FImageWidth =
+      image ? (FEditImage->GetWidth() >= 1 ? FEditImage->GetWidth() : FEditImage->GetImages()->GetWidth()) + 4 : 0;
   UpdateImageIndex();
   SetEditRect();
   Perform(EM_SCROLLCARET);
@@ -147,8 +148,9 @@ void TCustomDBEditEh::UpdateEditButtonControlsState() {
   }
   if (HandleAllocated() && FButtonWidth > 0) {
     const TRect client = GetClientRect();
-    const TRect area = UseRightToLeftAlignment() ? TRect(client.Left, client.Top, client.Left + FButtonWidth, client.Bottom)
-                                                 : TRect(client.Right - FButtonWidth, client.Top, client.Right, client.Bottom);
+    const TRect area = UseRightToLeftAlignment()
+                           ? TRect(client.Left, client.Top, client.Left + FButtonWidth, client.Bottom)
+                           : TRect(client.Right - FButtonWidth, client.Top, client.Right, client.Bottom);
     InvalidateRect(FHandle, &area, false);
   }
 }
@@ -182,7 +184,8 @@ void TCustomDBEditEh::PaintFlatBorder() {
 void TCustomDBEditEh::PaintSeparators(HDC DC) {
   for (const TButtonControlEntry& e : FButtonControls) {
     if (!e.SeparatorWidth) continue;
-    const Integer x = UseRightToLeftAlignment() ? e.Control->GetLeft() + e.Control->GetWidth() : e.Control->GetLeft() - 1;
+    const Integer x =
+        UseRightToLeftAlignment() ? e.Control->GetLeft() + e.Control->GetWidth() : e.Control->GetLeft() - 1;
     FillWith(DC, TRect(x, e.Control->GetTop(), x + 1, e.Control->GetTop() + e.Control->GetHeight()),
              FBorderActive ? clBtnFace : GetColor());
   }

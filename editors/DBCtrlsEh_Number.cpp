@@ -49,7 +49,8 @@ String NormalizeNumberText(const String& Text) {
   String s = Text.substr(begin, end - begin);
   if (fs.DecimalSeparator != fs.ThousandSeparator) std::erase(s, fs.ThousandSeparator);
   for (const Char point : {u'.', u','})
-    if (fs.DecimalSeparator != point && fs.ThousandSeparator != point) std::replace(s.begin(), s.end(), point, fs.DecimalSeparator);
+    if (fs.DecimalSeparator != point && fs.ThousandSeparator != point)
+      std::replace(s.begin(), s.end(), point, fs.DecimalSeparator);
   return s;
 }
 
@@ -224,8 +225,8 @@ Extended TCustomDBNumberEditEh::CheckValue(Extended Value) {
   const Extended lowest = GetMinValue(), highest = GetMaxValue();
   if (lowest != highest) {
     if (lowest < highest) Value = std::clamp(Value, lowest, highest);
-    else if (highest == 0) Value = std::max(Value, lowest);   // a lower bound alone
-    else if (lowest == 0) Value = std::min(Value, highest);   // an upper bound alone
+    else if (highest == 0) Value = std::max(Value, lowest);  // a lower bound alone
+    else if (lowest == 0) Value = std::min(Value, highest);  // an upper bound alone
   }
   if (FDecimalPlaces < 38 && std::isfinite(Value)) {
     const Extended scale = std::pow(10.0L, Extended(FDecimalPlaces));
@@ -264,8 +265,7 @@ void TCustomDBNumberEditEh::InternalSetValue(const Variant& AValue) {
   GetDataLink()->Modified();
   if (FFocused && GetDataLink()->CanModify())
     SetOwnText(TypedNumberText(FormatFloat(FEditFormat, FValue.AsDouble()), FEditFormat));
-  else
-    SetOwnText(GetValueDisplayText());
+  else SetOwnText(GetValueDisplayText());
 }
 
 void TCustomDBNumberEditEh::InternalSetText(const String& AText) {
@@ -380,7 +380,8 @@ bool TCustomDBNumberEditEh::PasteIsNumber() {
   const String text = GetText();
   const size_t start = std::min(text.size(), size_t(std::max(0, GetSelStart())));
   const size_t length = std::min(text.size() - start, size_t(std::max(0, GetSelLength())));
-  const String pasted = NormalizeNumberText(text.substr(0, start) + Clipboard()->GetAsText() + text.substr(start + length));
+  const String pasted =
+      NormalizeNumberText(text.substr(0, start) + Clipboard()->GetAsText() + text.substr(start + length));
   Extended value = 0;
   return pasted.empty() || TextIsNumber(pasted, value);
 }

@@ -76,7 +76,8 @@ void TCustomDBEditEh::GetPropInfos(std::vector<TPropInfo>& Props) {
       u"AlwaysShowBorder", [this] { return FAlwaysShowBorder; }, [this](bool V) { SetAlwaysShowBorder(V); }, false));
   Props.push_back(FlagPropInfo(
       u"AutoSelect", [this] { return GetAutoSelect(); }, [this](bool V) { SetAutoSelect(V); }, true));
-  Props.push_back(FlagPropInfo(u"AutoSize", [this] { return GetAutoSize(); }, [this](bool V) { SetAutoSize(V); }, true));
+  Props.push_back(FlagPropInfo(
+      u"AutoSize", [this] { return GetAutoSize(); }, [this](bool V) { SetAutoSize(V); }, true));
   Props.push_back(StringPropInfo(
       u"DataField", [this] { return GetDataField(); }, [this](const String& V) { SetDataField(V); },
       [this] { return !GetDataField().empty(); }));
@@ -85,15 +86,19 @@ void TCustomDBEditEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   AddSubObjectPropInfos(Props, FEditButton.get(), u"EditButton.");
   Props.push_back(CollectionPropInfo(
       u"EditButtons", [this] { return FEditButtons.get(); }, [this] { return FEditButtons->GetCount() > 0; }));
-  Props.push_back(FlagPropInfo(u"Flat", [this] { return FFlat; }, [this](bool V) { SetFlat(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"Flat", [this] { return FFlat; }, [this](bool V) { SetFlat(V); }, false));
   Props.push_back(FlagPropInfo(
       u"HighlightRequired", [this] { return FHighlightRequired; }, [this](bool V) { SetHighlightRequired(V); }, false));
   Props.push_back(ComponentPropInfo<TCustomImageList>(
       u"Images", [this] { return GetImages(); }, [this](TCustomImageList* V) { SetImages(V); }));
   AddSubObjectPropInfos(Props, FMRUList.get(), u"MRUList.");
-  Props.push_back(FlagPropInfo(u"ReadOnly", [this] { return FReadOnly; }, [this](bool V) { SetReadOnly(V); }, false));
-  Props.push_back(FlagPropInfo(u"ShowHint", [this] { return FShowHint; }, [this](bool V) { SetShowHint(V); }, false));
-  Props.push_back(FlagPropInfo(u"Tooltips", [this] { return FTooltips; }, [this](bool V) { SetTooltips(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"ReadOnly", [this] { return FReadOnly; }, [this](bool V) { SetReadOnly(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"ShowHint", [this] { return FShowHint; }, [this](bool V) { SetShowHint(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"Tooltips", [this] { return FTooltips; }, [this](bool V) { SetTooltips(V); }, false));
   Props.push_back(VariantPropInfo(
       u"Value", [this] { return GetValue(); },
       [this](const Variant& V) {
@@ -102,7 +107,8 @@ void TCustomDBEditEh::GetPropInfos(std::vector<TPropInfo>& Props) {
         FValueLoaded = true;
       },
       [this] { return DataIndependent() && !GetValue().IsNull(); }));
-  Props.push_back(FlagPropInfo(u"Visible", [this] { return GetVisible(); }, [this](bool V) { SetVisible(V); }, true));
+  Props.push_back(FlagPropInfo(
+      u"Visible", [this] { return GetVisible(); }, [this](bool V) { SetVisible(V); }, true));
 }
 
 // ---- the combo box -----------------------------------------------------------------------------------
@@ -112,10 +118,13 @@ void TDropDownBoxEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumPropInfo<TDropDownAlign>(
       u"Align", DropDownAlignNames, [this] { return FAlign; }, [this](TDropDownAlign V) { FAlign = V; },
       [this] { return FAlign != daLeft; }));
-  Props.push_back(FlagPropInfo(u"AutoDrop", [this] { return FAutoDrop; }, [this](bool V) { FAutoDrop = V; }, false));
+  Props.push_back(FlagPropInfo(
+      u"AutoDrop", [this] { return FAutoDrop; }, [this](bool V) { FAutoDrop = V; }, false));
   Props.push_back(IntegerPropInfo(
-      u"Rows", [this] { return Int64(FRows); }, [this](Int64 V) { FRows = Integer(V); }, [this] { return FRows != 7; }));
-  Props.push_back(FlagPropInfo(u"Sizable", [this] { return FSizable; }, [this](bool V) { FSizable = V; }, false));
+      u"Rows", [this] { return Int64(FRows); }, [this](Int64 V) { FRows = Integer(V); },
+      [this] { return FRows != 7; }));
+  Props.push_back(FlagPropInfo(
+      u"Sizable", [this] { return FSizable; }, [this](bool V) { FSizable = V; }, false));
   Props.push_back(IntegerPropInfo(
       u"Width", [this] { return Int64(FWidth); }, [this](Int64 V) { FWidth = Integer(V); },
       [this] { return FWidth != 0; }));
@@ -137,7 +146,8 @@ void TCustomDBComboBoxEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumPropInfo<TEditCharCase>(
       u"CharCase", CharCaseNames, [this] { return GetCharCase(); }, [this](TEditCharCase V) { SetCharCase(V); },
       [this] { return GetCharCase() != ecNormal; }));
-  Props.push_back(FlagPropInfo(u"WordWrap", [this] { return GetWordWrap(); }, [this](bool V) { SetWordWrap(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"WordWrap", [this] { return GetWordWrap(); }, [this](bool V) { SetWordWrap(V); }, false));
 }
 
 // ---- the date-time editor ----------------------------------------------------------------------------
@@ -164,8 +174,8 @@ void TCustomDBNumberEditEh::GetPropInfos(std::vector<TPropInfo>& Props) {
       u"currency", [this] { return GetCurrency(); }, [this](bool V) { SetCurrency(V); },
       [this] { return Assigned(avCurrency); }));
   Props.push_back(IntegerPropInfo(
-      u"DecimalPlaces", [this] { return Int64(FDecimalPlaces); },
-      [this](Int64 V) { SetDecimalPlaces(Cardinal(V)); }, [this] { return FDecimalPlaces != 2; }));
+      u"DecimalPlaces", [this] { return Int64(FDecimalPlaces); }, [this](Int64 V) { SetDecimalPlaces(Cardinal(V)); },
+      [this] { return FDecimalPlaces != 2; }));
   Props.push_back(StringPropInfo(
       u"DisplayFormat", [this] { return GetDisplayFormat(); }, [this](const String& V) { SetDisplayFormat(V); },
       [this] { return Assigned(avDisplayFormat); }));
@@ -192,7 +202,8 @@ void TCustomDBCheckBoxEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumPropInfo<TAlignment>(
       u"Alignment", AlignmentNames, [this] { return FAlignment; }, [this](TAlignment V) { SetAlignment(V); },
       [this] { return FAlignment != taRightJustify; }));
-  Props.push_back(FlagPropInfo(u"AllowGrayed", [this] { return FAllowGrayed; }, [this](bool V) { FAllowGrayed = V; }, false));
+  Props.push_back(FlagPropInfo(
+      u"AllowGrayed", [this] { return FAllowGrayed; }, [this](bool V) { FAllowGrayed = V; }, false));
   Props.push_back(FlagPropInfo(
       u"AlwaysShowBorder", [this] { return FAlwaysShowBorder; }, [this](bool V) { SetAlwaysShowBorder(V); }, false));
   Props.push_back(StringPropInfo(
@@ -203,8 +214,10 @@ void TCustomDBCheckBoxEh::GetPropInfos(std::vector<TPropInfo>& Props) {
       [this] { return !GetDataField().empty(); }));
   Props.push_back(ComponentPropInfo<TDataSource>(
       u"DataSource", [this] { return GetDataSource(); }, [this](TDataSource* V) { SetDataSource(V); }));
-  Props.push_back(FlagPropInfo(u"Flat", [this] { return FFlat; }, [this](bool V) { SetFlat(V); }, false));
-  Props.push_back(FlagPropInfo(u"ReadOnly", [this] { return GetReadOnly(); }, [this](bool V) { SetReadOnly(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"Flat", [this] { return FFlat; }, [this](bool V) { SetFlat(V); }, false));
+  Props.push_back(FlagPropInfo(
+      u"ReadOnly", [this] { return GetReadOnly(); }, [this](bool V) { SetReadOnly(V); }, false));
   Props.push_back(EnumPropInfo<TCheckBoxState>(
       u"State", CheckBoxStateNames, [this] { return FState; }, [this](TCheckBoxState V) { SetState(V); },
       [this] { return DataIndependent() && FState != cbUnchecked; }));

@@ -165,14 +165,19 @@ void TFormStoragePropertyInterceptor::GetPropInfos(std::vector<TPropInfo>& Props
                    },
                    nullptr});
   const auto integer = [&Props](const char16_t* Name, std::function<Integer()> Get, std::function<void(Integer)> Set) {
-    Props.push_back({Name, [Get](TWriter* W) { W->WriteInteger(Get()); },
-                     [Set](TReader* R) { Set(R->ReadInteger()); }, nullptr});
+    Props.push_back(
+        {Name, [Get](TWriter* W) { W->WriteInteger(Get()); }, [Set](TReader* R) { Set(R->ReadInteger()); }, nullptr});
   };
-  integer(u"Height", [this] { return GetHeight(); }, [this](Integer V) { SetHeight(V); });
-  integer(u"Left", [this] { return GetLeft(); }, [this](Integer V) { SetLeft(V); });
-  integer(u"PixelsPerInch", [this] { return FPixelsPerInch; }, [this](Integer V) { SetPixelsPerInch(V); });
-  integer(u"Top", [this] { return GetTop(); }, [this](Integer V) { SetTop(V); });
-  integer(u"Width", [this] { return GetWidth(); }, [this](Integer V) { SetWidth(V); });
+  integer(
+      u"Height", [this] { return GetHeight(); }, [this](Integer V) { SetHeight(V); });
+  integer(
+      u"Left", [this] { return GetLeft(); }, [this](Integer V) { SetLeft(V); });
+  integer(
+      u"PixelsPerInch", [this] { return FPixelsPerInch; }, [this](Integer V) { SetPixelsPerInch(V); });
+  integer(
+      u"Top", [this] { return GetTop(); }, [this](Integer V) { SetTop(V); });
+  integer(
+      u"Width", [this] { return GetWidth(); }, [this](Integer V) { SetWidth(V); });
   Props.push_back({u"WindowState", [this](TWriter* W) { W->WriteIdent(WindowStateNames[FWindowState]); },
                    [this](TReader* R) {
                      const String name = R->ReadIdent();

@@ -35,13 +35,13 @@ TStoragePropertyInterceptor* InterceptorCreate(TPersistent* Target) {
 }  // namespace borrow_detail
 
 // Put in the public section of every interceptor class instead of BORROW_CLASS.
-#define BORROW_INTERCEPTOR(Self, Base)                                                                  \
-  BORROW_CLASS(Self, Base)                                                                              \
-  static TStoragePropertyInterceptorClass StaticInterceptorClass() {                                   \
-    static const TStoragePropertyInterceptorClassInfo info{Self::StaticClass(),                          \
-                                                           &borrow_detail::InterceptorCreate<Self>};    \
-    return &info;                                                                                       \
-  }                                                                                                     \
+#define BORROW_INTERCEPTOR(Self, Base)                                                               \
+  BORROW_CLASS(Self, Base)                                                                           \
+  static TStoragePropertyInterceptorClass StaticInterceptorClass() {                                 \
+    static const TStoragePropertyInterceptorClassInfo info{Self::StaticClass(),                      \
+                                                           &borrow_detail::InterceptorCreate<Self>}; \
+    return &info;                                                                                    \
+  }                                                                                                  \
   TStoragePropertyInterceptorClass InterceptorClassType() const override { return StaticInterceptorClass(); }
 
 class TStoragePropertyInterceptor : public TPersistent {

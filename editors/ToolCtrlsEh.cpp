@@ -26,9 +26,7 @@ namespace {
 
 Integer Channel(TColor C, Integer Shift) { return (ColorToRGB(C) >> Shift) & 0xFF; }
 
-Integer Lerp(Integer A, Integer B, double T) {
-  return std::clamp(Integer(std::nearbyint(A + (B - A) * T)), 0, 255);
-}
+Integer Lerp(Integer A, Integer B, double T) { return std::clamp(Integer(std::nearbyint(A + (B - A) * T)), 0, 255); }
 
 TColor Between(TColor C1, TColor C2, double T) {
   return RGB(Byte(Lerp(Channel(C1, 0), Channel(C2, 0), T)), Byte(Lerp(Channel(C1, 8), Channel(C2, 8), T)),
@@ -106,18 +104,18 @@ void DrawDottedLineEh(TCanvas* Canvas, TPoint Start, Integer Length, bool Horizo
   }
 }
 
-void DrawTreeElementEh(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, double ScaleX,
-                       double ScaleY, bool BoxShift) {
+void DrawTreeElementEh(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, double ScaleX, double ScaleY,
+                       bool BoxShift) {
   // Kind -> box (0 minus, 1 plus, 2 none) and lines (up, down, right, full height).
   struct TElement {
     Integer Box;
     bool Up, Down, Right, Full;
   };
   static constexpr TElement Elements[12] = {
-      {0, true, true, true, false},   {0, true, false, true, false},  {0, false, true, true, false},
-      {0, false, false, false, false}, {1, true, true, true, false},  {1, true, false, true, false},
-      {1, false, true, true, false},  {1, false, false, false, false}, {2, false, false, true, true},
-      {2, true, false, true, false},  {2, false, true, true, false},  {2, false, false, false, true}};
+      {0, true, true, true, false},    {0, true, false, true, false},   {0, false, true, true, false},
+      {0, false, false, false, false}, {1, true, true, true, false},    {1, true, false, true, false},
+      {1, false, true, true, false},   {1, false, false, false, false}, {2, false, false, true, true},
+      {2, true, false, true, false},   {2, false, true, true, false},   {2, false, false, false, true}};
   const TElement& E = Elements[std::clamp(Kind, 0, 11)];
   const Integer CX = (ARect.Left + ARect.Right) / 2, CY = (ARect.Top + ARect.Bottom) / 2;
   const Integer HX = Integer(std::lround(4 * ScaleX)), HY = Integer(std::lround(4 * ScaleY));
@@ -446,10 +444,8 @@ TEditButtonEh::TEditButtonEh(TWinControl* AEditControl)
 TEditButtonEh::~TEditButtonEh() = default;
 
 void TEditButtonEh::ButtonChanged() {
-  if (OnChanged)
-    OnChanged(this);
-  else if (GetCollection())
-    Changed(false);
+  if (OnChanged) OnChanged(this);
+  else if (GetCollection()) Changed(false);
 }
 
 void TEditButtonEh::Assign(TPersistent* Source) {
@@ -517,9 +513,7 @@ void TEditButtonEh::ActionChange(TObject* Sender, bool CheckDefaults) {
   if (!CheckDefaults || FVisible == FDefaultVisible) SetVisible(action->GetVisible());
 }
 
-bool TEditButtonEh::IsEnabledStored() const {
-  return !(FActionLink && FActionLink->IsEnabledLinked()) && !FEnabled;
-}
+bool TEditButtonEh::IsEnabledStored() const { return !(FActionLink && FActionLink->IsEnabledLinked()) && !FEnabled; }
 
 bool TEditButtonEh::IsHintStored() const { return !(FActionLink && FActionLink->IsHintLinked()) && !FHint.empty(); }
 
@@ -533,9 +527,9 @@ bool TEditButtonEh::IsVisibleStored() const {
 
 namespace {
 
-constexpr std::array<const char16_t*, 8> EditButtonStyleNames{
-    u"ebsDropDownEh", u"ebsEllipsisEh", u"ebsGlyphEh", u"ebsUpDownEh",
-    u"ebsPlusEh",     u"ebsMinusEh",    u"ebsAltDropDownEh", u"ebsAltUpDownEh"};
+constexpr std::array<const char16_t*, 8> EditButtonStyleNames{u"ebsDropDownEh",    u"ebsEllipsisEh", u"ebsGlyphEh",
+                                                              u"ebsUpDownEh",      u"ebsPlusEh",     u"ebsMinusEh",
+                                                              u"ebsAltDropDownEh", u"ebsAltUpDownEh"};
 static_assert(EditButtonStyleNames.size() == ebsAltUpDownEh + 1);
 
 }  // namespace
@@ -547,7 +541,8 @@ void TEditButtonEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(ComponentPropInfo<TPopupMenu>(
       u"DropdownMenu", [this] { return FDropdownMenu; }, [this](TPopupMenu* V) { SetDropdownMenu(V); }));
   Props.push_back(BooleanPropInfo(
-      u"Enabled", [this] { return FEnabled; }, [this](bool V) { SetEnabled(V); }, [this] { return IsEnabledStored(); }));
+      u"Enabled", [this] { return FEnabled; }, [this](bool V) { SetEnabled(V); },
+      [this] { return IsEnabledStored(); }));
   TPropInfo glyph;
   glyph.Name = u"Glyph";
   glyph.Write = [this](TWriter* W) {
@@ -580,7 +575,8 @@ void TEditButtonEh::GetPropInfos(std::vector<TPropInfo>& Props) {
       u"Style", EditButtonStyleNames, [this] { return FStyle; }, [this](TEditButtonStyleEh V) { SetStyle(V); },
       [this] { return FStyle != ebsDropDownEh; }));
   Props.push_back(BooleanPropInfo(
-      u"Visible", [this] { return FVisible; }, [this](bool V) { SetVisible(V); }, [this] { return IsVisibleStored(); }));
+      u"Visible", [this] { return FVisible; }, [this](bool V) { SetVisible(V); },
+      [this] { return IsVisibleStored(); }));
   Props.push_back(IntegerPropInfo(
       u"Width", [this] { return Int64(FWidth); }, [this](Int64 V) { SetWidth(Integer(V)); },
       [this] { return FWidth != 0; }));

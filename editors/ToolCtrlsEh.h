@@ -62,12 +62,19 @@ void DrawGradientLinesEh(TCanvas* Canvas, TPoint Origin, const std::vector<TPoin
 void DrawDottedLineEh(TCanvas* Canvas, TPoint Start, Integer Length, bool Horizontal, bool Phase);
 
 // One cell of a tree's connector lines and expand/collapse box (kinds 0..11).
-void DrawTreeElementEh(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, double ScaleX,
-                       double ScaleY, bool BoxShift);
+void DrawTreeElementEh(TCanvas* Canvas, const TRect& ARect, Integer Kind, bool DotPhase, double ScaleX, double ScaleY,
+                       bool BoxShift);
 
 // ---- Button faces ---------------------------------------------------------------------------
 enum TEditButtonStyleEh {
-  ebsDropDownEh, ebsEllipsisEh, ebsGlyphEh, ebsUpDownEh, ebsPlusEh, ebsMinusEh, ebsAltDropDownEh, ebsAltUpDownEh
+  ebsDropDownEh,
+  ebsEllipsisEh,
+  ebsGlyphEh,
+  ebsUpDownEh,
+  ebsPlusEh,
+  ebsMinusEh,
+  ebsAltDropDownEh,
+  ebsAltUpDownEh
 };
 
 // Painter kinds: 0 drop-down arrow, 1 ellipsis, 2 spin, 3 check box, 4 plus, 5 minus,
@@ -565,8 +572,7 @@ public:
   // Sets IsCloseListbox to CloseOnExecute.
   virtual void MouseUp(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TMouseButton Button,
                        TShiftState Shift, bool& IsCloseListbox);
-  virtual void KeyPress(TPopupListboxEh* Sender, Integer ItemIndex, Char& Key, TShiftState Shift,
-                        bool& IsCloseListbox);
+  virtual void KeyPress(TPopupListboxEh* Sender, Integer ItemIndex, Char& Key, TShiftState Shift, bool& IsCloseListbox);
   // False keeps the list open after a click on the item.
   virtual bool CloseOnExecute(TPopupListboxEh* Sender, Integer ItemIndex);
   virtual void Execute(TPopupListboxEh* Sender, Integer ItemIndex, TPoint MousePos, TShiftState Shift);
@@ -674,8 +680,8 @@ public:
   const String& GetSearchText() const { return FSearchText; }
 
   // An item's text and object from the outside list (nothing when none is set).
-  using TCustomListBox::GetItemText;
   using TCustomListBox::GetItemObject;
+  using TCustomListBox::GetItemText;
   virtual void GetItemText(Integer Index, String& Text);
   virtual void GetItemObject(Integer Index, TObject*& Object);
   // The item's behaviour object, or null (no item objects, or another kind of object).
@@ -739,8 +745,7 @@ enum TDropDownAlign { daLeft, daRight, daCenter };
 void AlignDropDownWindowRectEh(const TRect& MasterAbsRect, TWinControl* DropDownWin, TDropDownAlign Align,
                                TPoint& Point);
 // The same against a control: its bounds converted to the screen through its parent.
-void AlignDropDownWindowEh(TControl* MasterWinControl, TWinControl* DropDownWin, TDropDownAlign Align,
-                           TPoint& Point);
+void AlignDropDownWindowEh(TControl* MasterWinControl, TWinControl* DropDownWin, TDropDownAlign Align, TPoint& Point);
 
 // ---- Special row ------------------------------------------------------------------------------------
 // The special row of a drop-down list or lookup: a row of cell texts shown before

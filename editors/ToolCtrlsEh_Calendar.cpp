@@ -81,8 +81,14 @@ void TPopupMonthCalendarEh::DrawBorder() {
 
 void TPopupMonthCalendarEh::KeyDown(Word& Key, TShiftState Shift) {
   switch (Key) {
-    case VK_RETURN: Key = 0; CloseUp(true); return;
-    case VK_ESCAPE: Key = 0; CloseUp(false); return;
+    case VK_RETURN:
+      Key = 0;
+      CloseUp(true);
+      return;
+    case VK_ESCAPE:
+      Key = 0;
+      CloseUp(false);
+      return;
     default: TMonthCalendar::KeyDown(Key, Shift);
   }
 }
@@ -126,9 +132,7 @@ void TPopupMonthCalendarEh::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_MOUSEACTIVATE: Message.Result = MA_NOACTIVATE; return;
     case WM_GETDLGCODE: Message.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS; return;
-    case CM_WANTSPECIALKEY:
-      Message.Result = Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE ? 1 : 0;
-      return;
+    case CM_WANTSPECIALKEY: Message.Result = Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE ? 1 : 0; return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:

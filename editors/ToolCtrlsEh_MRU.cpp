@@ -49,7 +49,8 @@ void ParseCellsText(const String& Text, TStrings* Cells) {
   }
 }
 
-void WriteFont(std::vector<TPropInfo>& Props, const std::function<TFont*()>& Font, const std::function<bool()>& Stored) {
+void WriteFont(std::vector<TPropInfo>& Props, const std::function<TFont*()>& Font,
+               const std::function<bool()>& Stored) {
   Props.push_back({u"Font.Charset", [Font](TWriter* W) { W->WriteInteger(Font()->GetCharset()); },
                    [Font](TReader* R) { Font()->SetCharset(Byte(R->ReadInteger())); }, Stored});
   Props.push_back({u"Font.Color", [Font](TWriter* W) { W->WriteInteger(Font()->GetColor()); },
@@ -182,7 +183,8 @@ void TSpecRowEh::GetPropInfos(std::vector<TPropInfo>& Props) {
                    [this](TReader* R) { SetCellsText(R->ReadString()); }, [this] { return !FCellsText.empty(); }});
   Props.push_back({u"Color", [this](TWriter* W) { W->WriteInteger(FColor); },
                    [this](TReader* R) { SetColor(TColor(R->ReadInteger())); }, [this] { return FColorAssigned; }});
-  WriteFont(Props, [this] { return GetFont(); }, [this] { return FFontAssigned; });
+  WriteFont(
+      Props, [this] { return GetFont(); }, [this] { return FFontAssigned; });
   Props.push_back({u"ShortCut", [this](TWriter* W) { W->WriteInteger(FShortCut); },
                    [this](TReader* R) { SetShortCut(TShortCut(R->ReadInteger())); },
                    [this] { return FShortCut != 32814; }});
@@ -319,7 +321,9 @@ TMRUListboxEh::TMRUListboxEh(TComponent* AOwner) : TPopupListboxEh(AOwner) {
   FScrollBar->SetTabStop(false);
   FScrollBar->SetVisible(false);
   FScrollBar->SetParent(this);
-  FScrollBar->OnScroll = [this](TObject* Sender, TScrollCode Code, Integer& Pos) { ScrollBarScroll(Sender, Code, Pos); };
+  FScrollBar->OnScroll = [this](TObject* Sender, TScrollCode Code, Integer& Pos) {
+    ScrollBarScroll(Sender, Code, Pos);
+  };
 }
 
 TMRUListboxEh::~TMRUListboxEh() {

@@ -127,7 +127,8 @@ void TPopupListboxEh::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Int
 }
 
 void TPopupListboxEh::SetRowCount(Integer Value) {
-  SetBounds(FLeft, FTop, FWidth, std::max<Integer>(1, GetItemHeight()) * std::max<Integer>(Value, 1) + GetBorderHeight());
+  SetBounds(FLeft, FTop, FWidth,
+            std::max<Integer>(1, GetItemHeight()) * std::max<Integer>(Value, 1) + GetBorderHeight());
 }
 
 void TPopupListboxEh::SetItemsStrings(TStrings* Value) {
@@ -257,8 +258,8 @@ void TPopupListboxEh::DefaultDrawItem(Integer Index, TRect Rect, TOwnerDrawState
   const Integer area = ImageAreaWidth();
   const bool rtl = UseRightToLeftReading();
   const TRect client = GetClientRect();
-  const TRect imageRect = rtl ? TRect(client.Right - area, Rect.Top, client.Right, Rect.Bottom)
-                              : TRect(0, Rect.Top, area, Rect.Bottom);
+  const TRect imageRect =
+      rtl ? TRect(client.Right - area, Rect.Top, client.Right, Rect.Bottom) : TRect(0, Rect.Top, area, Rect.Bottom);
   TRect textRect = Rect;
   if (rtl) textRect.Right -= area;
   else textRect.Left += area;
@@ -299,8 +300,7 @@ void TPopupListboxEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer 
   FMouseCloseUp = true;
   TCustomListBox::MouseDown(Button, Shift, X, Y);
   const Integer index = ItemAtPos(TPoint(X, Y), true);
-  if (TPopupListboxItemEh* item = ItemBehaviour(index))
-    item->MouseDown(this, index, TPoint(X, Y), Button, Shift);
+  if (TPopupListboxItemEh* item = ItemBehaviour(index)) item->MouseDown(this, index, TPoint(X, Y), Button, Shift);
 }
 
 void TPopupListboxEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
@@ -395,9 +395,7 @@ void TPopupListboxEh::Dispatch(TMessage& Message) {
       FSizeGrip->UpdatePosition();
       FSizeChanged = true;
       return;
-    case WM_DROPDOWNPLACED:
-      FSizeGrip->ChangePosition(TSizeGripChangePosition(Message.WParam));
-      return;
+    case WM_DROPDOWNPLACED: FSizeGrip->ChangePosition(TSizeGripChangePosition(Message.WParam)); return;
     case WM_CLOSEUPNOACCEPT:
       if (IPopupOwnerEh* owner = PopupOwnerOfEh(this)) owner->CloseUp(false);
       return;

@@ -55,8 +55,7 @@ void TSizeGripEh::SetTriangle(bool Value) {
 
 void TSizeGripEh::UpdateShape() {
   if (!FHandle) return;
-  SetWindowPolygonRegion(FHandle, FTriangle ? CornerTriangle(FPosition, FWidth, FHeight) : std::vector<TPoint>(),
-                         true);
+  SetWindowPolygonRegion(FHandle, FTriangle ? CornerTriangle(FPosition, FWidth, FHeight) : std::vector<TPoint>(), true);
 }
 
 void TSizeGripEh::CreateWnd() {
@@ -106,9 +105,7 @@ void TSizeGripEh::Paint() {
   // shadow, one face.
   static constexpr TColor Cycle[4] = {clBtnHighlight, clBtnShadow, clBtnShadow, clBtnFace};
   const bool right = AtRight(), bottom = AtBottom();
-  const auto at = [&](Integer dx, Integer dy) {
-    return TPoint(right ? w - 1 - dx : dx, bottom ? h - 1 - dy : dy);
-  };
+  const auto at = [&](Integer dx, Integer dy) { return TPoint(right ? w - 1 - dx : dx, bottom ? h - 1 - dy : dy); };
   for (Integer i = 1; i < w; ++i) {
     c->GetPen()->SetColor(Cycle[(i - 1) % 4]);
     // The line runs from (i, 0) to (0, i) counted from the corner, both ends drawn.
@@ -216,8 +213,7 @@ void AlignDropDownWindowRectEh(const TRect& MasterAbsRect, TWinControl* DropDown
   DropDownWin->Perform(WM_DROPDOWNPLACED, way, 0);
 }
 
-void AlignDropDownWindowEh(TControl* MasterWinControl, TWinControl* DropDownWin, TDropDownAlign Align,
-                           TPoint& Point) {
+void AlignDropDownWindowEh(TControl* MasterWinControl, TWinControl* DropDownWin, TDropDownAlign Align, TPoint& Point) {
   TPoint topLeft(MasterWinControl->GetLeft(), MasterWinControl->GetTop());
   if (TWinControl* parent = MasterWinControl->GetParent()) topLeft = parent->ClientToScreen(topLeft);
   const TRect host = Bounds(topLeft.X, topLeft.Y, MasterWinControl->GetWidth(), MasterWinControl->GetHeight());

@@ -341,10 +341,8 @@ bool IsNumberFieldTypeEh(TFieldType DataType) {
     case ftFloat:
     case ftCurrency:
     case ftBCD:
-    case ftFMTBcd:
-      return true;
-    default:
-      return false;
+    case ftFMTBcd: return true;
+    default: return false;
   }
 }
 

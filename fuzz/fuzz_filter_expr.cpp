@@ -19,9 +19,9 @@ struct Field {
   Integer No;
   TFieldType Type;
 };
-const Field Fields[] = {{u"ID", 1, ftInteger},  {u"NAME", 2, ftString},   {u"Имя", 3, ftWideString},
-                        {u"D", 4, ftDate},      {u"T", 5, ftTime},        {u"DT", 6, ftDateTime},
-                        {u"F", 7, ftFloat},     {u"B", 8, ftBoolean},     {u"My Field", 9, ftMemo},
+const Field Fields[] = {{u"ID", 1, ftInteger},  {u"NAME", 2, ftString}, {u"Имя", 3, ftWideString},
+                        {u"D", 4, ftDate},      {u"T", 5, ftTime},      {u"DT", 6, ftDateTime},
+                        {u"F", 7, ftFloat},     {u"B", 8, ftBoolean},   {u"My Field", 9, ftMemo},
                         {u"CALC", -1, ftString}};
 
 bool Resolve(const String& name, TExprFieldInfo& info) {

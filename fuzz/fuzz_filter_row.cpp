@@ -33,8 +33,7 @@ bool Resolve(const String& Name, TExprFieldInfo& Info, TFieldType Type) {
 
 String ConditionText(const TSTFilterExpressionEh& E, bool LikeSupported) {
   String text, second;
-  BuildDataSetFilterCondition(E.Operator1, E.Operand1, u"F", text, LikeSupported, TDateValueToSQLStringEh(),
-                              nullptr);
+  BuildDataSetFilterCondition(E.Operator1, E.Operand1, u"F", text, LikeSupported, TDateValueToSQLStringEh(), nullptr);
   if (E.Relation != foNoneEh && E.Operator2 != foNoneEh) {
     BuildDataSetFilterCondition(E.Operator2, E.Operand2, u"F", second, LikeSupported, TDateValueToSQLStringEh(),
                                 nullptr);
@@ -77,8 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (type != stvtStringEh && type != stvtNumberEh) return 0;
   const String filter = ConditionText(e, type == stvtStringEh);
   try {
-    TExprParser parser([type](const String& Name, TExprFieldInfo& Info) { return Resolve(Name, Info, FieldTypes[type]); },
-                       filter, TFilterOptions(), TParserOptions{poExtSyntax});
+    TExprParser parser(
+        [type](const String& Name, TExprFieldInfo& Info) { return Resolve(Name, Info, FieldTypes[type]); }, filter,
+        TFilterOptions(), TParserOptions{poExtSyntax});
   } catch (const EExprParserError& E) {
     // The builder wrote a filter the compiler refuses.
     std::fprintf(stderr, "%s\n%s\n", E.what(), ToUtf8(filter).c_str());

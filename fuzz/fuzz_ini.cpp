@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (Integer i = 0; i < sections.GetCount(); ++i) {
     TStringList values;
     ini.ReadSectionValues(sections.GetStrings(i), &values);
-    for (Integer k = 0; k < values.GetCount(); ++k)
-      (void)ini.ReadInteger(sections.GetStrings(i), values.Names(k), 7);
+    for (Integer k = 0; k < values.GetCount(); ++k) (void)ini.ReadInteger(sections.GetStrings(i), values.Names(k), 7);
   }
   if (ini.ReadString(u"\u0001missing", u"key", u"default") != u"default") std::abort();
   return 0;

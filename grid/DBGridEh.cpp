@@ -196,10 +196,8 @@ bool TCustomDBGridEh::AcquireLayoutLock() {
 }
 
 void TCustomDBGridEh::LayoutChanged() {
-  if (AcquireLayoutLock())
-    EndLayout();
-  else if (FLayoutLock == 0)
-    FLayoutPending = true;
+  if (AcquireLayoutLock()) EndLayout();
+  else if (FLayoutLock == 0) FLayoutPending = true;
 }
 
 void TCustomDBGridEh::DeferLayout() {
@@ -344,8 +342,8 @@ bool TCustomDBGridEh::DeletePrompt() {
       FBookmarks->GetCount() < 2 ? String(SDeleteRecordQuestionEh) : String(SDeleteMultipleRecordsQuestionEh);
   if (!FOptions.Contains(dgConfirmDelete)) return true;
   HWND Before = GetFocus();
-  const Integer Answer = MessageBox(HandleAllocated() ? GetHandle() : nullptr, Text, u"Confirm",
-                                    MB_OKCANCEL | MB_ICONQUESTION);
+  const Integer Answer =
+      MessageBox(HandleAllocated() ? GetHandle() : nullptr, Text, u"Confirm", MB_OKCANCEL | MB_ICONQUESTION);
   if (Before && GetFocus() != Before && IsWindow(Before)) ::SetFocus(Before);
   return Answer != IDCANCEL;
 }
@@ -396,10 +394,8 @@ void TCustomDBGridEh::EditButtonClick() {
 
 void TCustomDBGridEh::SortMarkingChanged() {
   if (!FOptionsEh.Contains(dghAutoSortMarking)) return;
-  if (OnSortMarkingChanged)
-    OnSortMarkingChanged(this);
-  else
-    DefaultApplySorting();
+  if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+  else DefaultApplySorting();
 }
 
 void TCustomDBGridEh::DefaultApplySorting() {
@@ -423,9 +419,8 @@ void TCustomDBGridEh::ColumnMoved(Integer FromIndex, Integer ToIndex) {
     // The filter editor keeps its column through the move.
     FSTFilter->BeginUpdate();
     TScopeExitEh Resume([this] { FSTFilter->EndUpdate(); });
-    TColumnEh* FilterColumn = FFilterRowColumn >= 0 && FFilterRowColumn < FColumns->GetCount()
-                                  ? FColumns->Items(FFilterRowColumn)
-                                  : nullptr;
+    TColumnEh* FilterColumn =
+        FFilterRowColumn >= 0 && FFilterRowColumn < FColumns->GetCount() ? FColumns->Items(FFilterRowColumn) : nullptr;
     FColumns->Items(From)->SetIndex(To);
     if (FilterColumn) FFilterRowColumn = FilterColumn->GetIndex();
     if (OnColumnMoved) OnColumnMoved(this, From, To);
@@ -488,10 +483,8 @@ void TCustomDBGridEh::Notification(TComponent* AComponent, TOperation Operation)
         FieldUnbound = true;
       }
     TDataSet* DataSet = FDataLink->GetDataSet();
-    if (FieldUnbound && DataSet && !DataSet->GetComponentState().Contains(csDestroying) && !Destroying)
-      EndLayout();
-    else
-      DeferLayout();
+    if (FieldUnbound && DataSet && !DataSet->GetComponentState().Contains(csDestroying) && !Destroying) EndLayout();
+    else DeferLayout();
   }
 
   if (FIntMemTableDataSet == Gone) {
@@ -529,9 +522,7 @@ std::vector<IDataGridColumnEh*> TCustomDBGridEh::GetVisibleGridColumns() { retur
 
 std::vector<IDataGridColumnEh*> TCustomDBGridEh::GetSortMarkedGridColumns() { return ColumnsOf(*FSortMarkedColumns); }
 
-Integer TCustomDBGridEh::GetCurrentColumnPosition() const {
-  return FVisibleColumns->IndexOf(GetCurrentColumn());
-}
+Integer TCustomDBGridEh::GetCurrentColumnPosition() const { return FVisibleColumns->IndexOf(GetCurrentColumn()); }
 
 void TCustomDBGridEh::SaveBookmark() {
   TDataSet* DataSet = FDataLink->GetDataSet();
@@ -545,8 +536,7 @@ void TCustomDBGridEh::SaveBookmark() {
 
 void TCustomDBGridEh::RestoreBookmark() {
   TDataSet* DataSet = FDataLink->GetDataSet();
-  if (!FDataLink->GetActive() || !DataSet || FSavedBookmark.empty() || !DataSet->BookmarkValid(FSavedBookmark))
-    return;
+  if (!FDataLink->GetActive() || !DataSet || FSavedBookmark.empty() || !DataSet->BookmarkValid(FSavedBookmark)) return;
   DataSet->GotoBookmark(FSavedBookmark);
   if (FIntMemTable) {
     const Integer Top = std::max(GetFixedRows(), GetRow() - FSavedRowOffset);

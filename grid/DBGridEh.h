@@ -127,17 +127,47 @@ class TDBGridEhSumList;
 // Shared types
 
 enum TDBGridOption {
-  dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
-  dgRowSelect, dgAlwaysShowSelection, dgConfirmDelete, dgCancelOnExit, dgMultiSelect
+  dgEditing,
+  dgAlwaysShowEditor,
+  dgTitles,
+  dgIndicator,
+  dgColumnResize,
+  dgColLines,
+  dgRowLines,
+  dgTabs,
+  dgRowSelect,
+  dgAlwaysShowSelection,
+  dgConfirmDelete,
+  dgCancelOnExit,
+  dgMultiSelect
 };
 using TDBGridOptions = TEnumSet<TDBGridOption>;
 
 enum TDBGridEhOption {
-  dghFixed3D, dghFrozen3D, dghFooter3D, dghData3D, dghResizeWholeRightPart, dghHighlightFocus,
-  dghClearSelection, dghFitRowHeightToText, dghAutoSortMarking, dghMultiSortMarking, dghEnterAsTab,
-  dghTraceColSizing, dghIncSearch, dghPreferIncSearch, dghRowHighlight, dghDblClickOptimizeColWidth,
-  dghDialogFind, dghRecordMoving, dghShowRecNo, dghColumnResize, dghColumnMove, dghAutoFitRowHeight,
-  dghHotTrack, dghExtendVertLines
+  dghFixed3D,
+  dghFrozen3D,
+  dghFooter3D,
+  dghData3D,
+  dghResizeWholeRightPart,
+  dghHighlightFocus,
+  dghClearSelection,
+  dghFitRowHeightToText,
+  dghAutoSortMarking,
+  dghMultiSortMarking,
+  dghEnterAsTab,
+  dghTraceColSizing,
+  dghIncSearch,
+  dghPreferIncSearch,
+  dghRowHighlight,
+  dghDblClickOptimizeColWidth,
+  dghDialogFind,
+  dghRecordMoving,
+  dghShowRecNo,
+  dghColumnResize,
+  dghColumnMove,
+  dghAutoFitRowHeight,
+  dghHotTrack,
+  dghExtendVertLines
 };
 using TDBGridEhOptions = TEnumSet<TDBGridEhOption>;
 
@@ -151,20 +181,22 @@ enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSele
 using TDBGridEhEditActions = TEnumSet<TDBGridEhEditAction>;
 
 enum TEditButtonsShowOptionEh {
-  sebShowOnlyForCurCellEh, sebShowOnlyForCurRowEh, sebShowOnlyWhenGridActiveEh, sebShowOnlyWhenDataEditingEh
+  sebShowOnlyForCurCellEh,
+  sebShowOnlyForCurRowEh,
+  sebShowOnlyWhenGridActiveEh,
+  sebShowOnlyWhenDataEditingEh
 };
 using TEditButtonsShowOptionsEh = TEnumSet<TEditButtonsShowOptionEh>;
 
 // The defaults a grid starts with (3325, 10027105, and the base grid's 36495).
-inline constexpr TDBGridOptions DefaultDBGridOptionsEh{dgEditing,      dgTitles,   dgIndicator,
-                                                       dgColumnResize, dgColLines, dgRowLines,
-                                                       dgTabs,         dgConfirmDelete, dgCancelOnExit};
-inline constexpr TDBGridEhOptions DefaultDBGridEhOptionsEh{dghFixed3D,       dghHighlightFocus, dghClearSelection,
-                                                           dghDialogFind,    dghColumnResize,   dghColumnMove,
+inline constexpr TDBGridOptions DefaultDBGridOptionsEh{
+    dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgConfirmDelete, dgCancelOnExit};
+inline constexpr TDBGridEhOptions DefaultDBGridEhOptionsEh{dghFixed3D,        dghHighlightFocus, dghClearSelection,
+                                                           dghDialogFind,     dghColumnResize,   dghColumnMove,
                                                            dghExtendVertLines};
-inline constexpr TGridOptions DefaultDBGridBaseOptionsEh{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine,
-                                                         goColSizing,     goColMoving,     goEditing,  goTabs,
-                                                         goExtendVertLinesEh};
+inline constexpr TGridOptions DefaultDBGridBaseOptionsEh{goFixedVertLine, goFixedHorzLine, goVertLine,
+                                                         goHorzLine,      goColSizing,     goColMoving,
+                                                         goEditing,       goTabs,          goExtendVertLinesEh};
 inline constexpr TDBGridEhAllowedSelections DefaultAllowedSelectionsEh{gstRecordBookmarks, gstRectangle, gstColumns,
                                                                        gstAll};
 inline constexpr TDBGridEhAllowedOperations AllAllowedOperationsEh{alopInsertEh, alopUpdateEh, alopDeleteEh,
@@ -175,8 +207,16 @@ enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDow
 enum TColumnKindEh { ckPlain, ckPickList, ckLookup, ckKeyPickList, ckImageList, ckCheckBox, ckGraphic };
 // How a cell's editor looks: which main button it shows and what drops down.
 enum TInplaceEditStyleEh {
-  esSimpleEh, esEllipsisEh, esPickListEh, esDataListEh, esDateCalendarEh, esUpDownEh, esDropDownEh,
-  esAltUpDownEh, esAltDropDownEh, esDateAltDropDownEh
+  esSimpleEh,
+  esEllipsisEh,
+  esPickListEh,
+  esDataListEh,
+  esDateCalendarEh,
+  esUpDownEh,
+  esDropDownEh,
+  esAltUpDownEh,
+  esAltDropDownEh,
+  esDateAltDropDownEh
 };
 enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
 enum TSTFilterLocationEh { stflUnderTitleFilterEh, stflInTitleFilterEh };
@@ -184,7 +224,11 @@ enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 enum TGridRowPanelNavigationTypeEh { rpntRowToRowEh, rpntCellToCellEh };
 enum TGridRowPanelTabNavigationTypeEh { rpntUpToDownPriorityEh, rpntLeftToRightPriorityEh };
 enum TDBLookupGridEhOption {
-  dlgColumnResizeEh, dlgColLinesEh, dlgRowLinesEh, dlgAutoSortMarkingEh, dlgMultiSortMarkingEh
+  dlgColumnResizeEh,
+  dlgColLinesEh,
+  dlgRowLinesEh,
+  dlgAutoSortMarkingEh,
+  dlgMultiSortMarkingEh
 };
 using TDBLookupGridEhOptions = TEnumSet<TDBLookupGridEhOption>;
 
@@ -193,15 +237,15 @@ using TDBLookupGridEhOptions = TEnumSet<TDBLookupGridEhOption>;
 // places (7 was both a group-panel drag and record moving, 9 both a row-panel
 // move and a group-panel drag), so each state has a name of its own here.
 enum TGridMouseTrackStateEh {
-  gmtsNoneEh,               // nothing
-  gmtsSelectingRowsEh,      // selecting record rows
-  gmtsSelectingColumnsEh,   // selecting columns from their titles
-  gmtsSelectingRectEh,      // selecting a rectangle of cells
-  gmtsTitleSizingEh,        // sizing a column from the title line, or pressing a title-button area
-  gmtsMovingRecordsEh,      // dragging records to a new place
-  gmtsGroupPanelDragEh,     // dragging a column over the grouping panel
-  gmtsGroupLevelPressEh,    // a press on a grouping-panel level, not yet a drag
-  gmtsRowPanelMovingEh,     // moving a cell of the row panel
+  gmtsNoneEh,              // nothing
+  gmtsSelectingRowsEh,     // selecting record rows
+  gmtsSelectingColumnsEh,  // selecting columns from their titles
+  gmtsSelectingRectEh,     // selecting a rectangle of cells
+  gmtsTitleSizingEh,       // sizing a column from the title line, or pressing a title-button area
+  gmtsMovingRecordsEh,     // dragging records to a new place
+  gmtsGroupPanelDragEh,    // dragging a column over the grouping panel
+  gmtsGroupLevelPressEh,   // a press on a grouping-panel level, not yet a drag
+  gmtsRowPanelMovingEh,    // moving a cell of the row panel
 };
 
 // The kinds of a cell, by area (GetCellType).
@@ -215,17 +259,40 @@ struct TCellTypeEh {
 // The assigned flags of a column, its title among them. Bit order is fixed: the
 // title has none of its own and reads the column's bits 5 to 12.
 enum TColumnEhValue {
-  cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly,
-  cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont, cvTitleButton, cvTitleEndEllipsis,
-  cvTitleToolTips, cvTitleOrientation,
-  cvImeMode, cvImeName, cvWordWrap, cvLookupDisplayFields, cvCheckboxes, cvAlwaysShowEditButton, cvEndEllipsis,
-  cvAutoDropDown, cvDblClickNextVal, cvToolTips, cvDropDownSizing, cvDropDownShowTitles, cvLayout,
-  cvHighlightRequired, cvBiDiMode, cvTextEditing
+  cvColor,
+  cvWidth,
+  cvFont,
+  cvAlignment,
+  cvReadOnly,
+  cvTitleColor,
+  cvTitleCaption,
+  cvTitleAlignment,
+  cvTitleFont,
+  cvTitleButton,
+  cvTitleEndEllipsis,
+  cvTitleToolTips,
+  cvTitleOrientation,
+  cvImeMode,
+  cvImeName,
+  cvWordWrap,
+  cvLookupDisplayFields,
+  cvCheckboxes,
+  cvAlwaysShowEditButton,
+  cvEndEllipsis,
+  cvAutoDropDown,
+  cvDblClickNextVal,
+  cvToolTips,
+  cvDropDownSizing,
+  cvDropDownShowTitles,
+  cvLayout,
+  cvHighlightRequired,
+  cvBiDiMode,
+  cvTextEditing
 };
 using TColumnEhValues = TEnumSet<TColumnEhValue>;
-inline constexpr TColumnEhValues ColumnEhTitleValues{cvTitleColor,       cvTitleCaption,  cvTitleAlignment,
-                                                     cvTitleFont,        cvTitleButton,   cvTitleEndEllipsis,
-                                                     cvTitleToolTips,    cvTitleOrientation};
+inline constexpr TColumnEhValues ColumnEhTitleValues{cvTitleColor,    cvTitleCaption,    cvTitleAlignment,
+                                                     cvTitleFont,     cvTitleButton,     cvTitleEndEllipsis,
+                                                     cvTitleToolTips, cvTitleOrientation};
 static_assert(cvTextEditing == 28, "a column has 29 assigned flags");
 static_assert(cvTitleColor == 5 && cvTitleOrientation == 12, "the title's flags are bits 5 to 12");
 
@@ -517,8 +584,8 @@ struct TDBGridEhDataHintParams {
 using TDBGridEhDataHintShowEventEh = std::function<void(TObject* Sender, TPoint CursorPos, TGridCoord Cell,
                                                         TDBGridEhDataHintParams& Params, bool& Processed)>;
 // The pause before a cell's tip; Processed keeps the grid's own rule from running.
-using TDBGridEhHintShowPauseEventEh = std::function<void(TObject* Sender, TPoint CursorPos, TGridCoord Cell,
-                                                         Integer& HintPause, bool& Processed)>;
+using TDBGridEhHintShowPauseEventEh =
+    std::function<void(TObject* Sender, TPoint CursorPos, TGridCoord Cell, Integer& HintPause, bool& Processed)>;
 
 // ===========================================================================
 // Column titles
@@ -845,7 +912,9 @@ public:
   TSTFilterLocationEh GetLocation() const { return FLocation; }
   void SetLocation(TSTFilterLocationEh Value);
   void BeginUpdate() { ++FUpdateCount; }
-  void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
+  void EndUpdate() {
+    if (FUpdateCount > 0) --FUpdateCount;
+  }
   Integer GetUpdateCount() const { return FUpdateCount; }
 
 protected:
@@ -903,8 +972,12 @@ public:
 };
 
 enum TPopupListboxItemEhSpecType : Byte {
-  ptFilterSpecItemClearFilter = 0, ptFilterSpecItemSelectAll = 1, ptFilterSpecItemEmpties = 2,
-  ptFilterSpecItemNotEmpties = 3, ptFilterSpecItemDialog = 4, ptFilterSpecItemApplyFilter = 5
+  ptFilterSpecItemClearFilter = 0,
+  ptFilterSpecItemSelectAll = 1,
+  ptFilterSpecItemEmpties = 2,
+  ptFilterSpecItemNotEmpties = 3,
+  ptFilterSpecItemDialog = 4,
+  ptFilterSpecItemApplyFilter = 5
 };
 
 // A command: clear the filters, all, empty, not empty, a custom condition, apply.
@@ -997,8 +1070,8 @@ private:
 // ===========================================================================
 // Columns
 
-using TColumnEhUpdateDataEvent = std::function<void(TObject* Sender, String& Text, Variant& Value, bool& UseText,
-                                                    bool& Handled)>;
+using TColumnEhUpdateDataEvent =
+    std::function<void(TObject* Sender, String& Text, Variant& Value, bool& UseText, bool& Handled)>;
 using TGetColCellParamsEventEh = std::function<void(TObject* Sender, bool EditMode, TColCellParamsEh* Params)>;
 using TColumnEhNotInListEvent = std::function<void(TObject* Sender, const String& NewText, bool& RecheckInList)>;
 using TCheckDrawRequiredStateEventEh = std::function<void(TObject* Sender, const String& Text, bool& DrawState)>;
@@ -1008,8 +1081,8 @@ using TDrawColumnEhAdvCellEvent =
 
 // The events of a grid that a column passes through to its drop-down grid.
 using TCheckTitleEhBtnEvent = std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column, bool& Enabled)>;
-using TGetCellEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
-                                                 TColor& Background, TGridDrawState State)>;
+using TGetCellEhParamsEvent =
+    std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont, TColor& Background, TGridDrawState State)>;
 using TDrawColumnEhCellEvent =
     std::function<void(TObject* Sender, const TRect& Rect, Integer DataCol, TColumnEh* Column, TGridDrawState State)>;
 using TTitleEhBtnClickEvent = std::function<void(TObject* Sender, Integer ACol, TColumnEh* Column)>;
@@ -1859,12 +1932,11 @@ private:
 };
 
 class TDBGridEhDataGroupLevelEh;
-using TGroupRowTextEventEh =
-    std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node, String& Text)>;
+using TGroupRowTextEventEh = std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node, String& Text)>;
 using TGroupLevelKeyValueEventEh =
     std::function<void(TCustomDBGridEh* Grid, TDBGridEhDataGroupLevelEh* Level, Variant& KeyValue)>;
-using TGroupKeyValueAsTextEventEh = std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node,
-                                                       const Variant& KeyValue, String& Text)>;
+using TGroupKeyValueAsTextEventEh =
+    std::function<void(TCustomDBGridEh* Grid, TGroupDataTreeNodeEh* Node, const Variant& KeyValue, String& Text)>;
 
 // A grouping level of a data grid: bound to a grid column by its field name;
 // its group rows read "Caption: key (count)".
@@ -2150,9 +2222,8 @@ public:
   virtual void UpdateColorDepth();
 
   // The grid's own calls: the data-cell rule, and the rule for any highlighted cell.
-  bool GetHighlightColors(TCustomDBGridEh* Grid, Integer GridCol, TFont* AFont, TColor& Background,
-                          bool IsSelected, TGridDrawState DrawState, Integer DataRow, Integer DataCol,
-                          Integer GridRow) {
+  bool GetHighlightColors(TCustomDBGridEh* Grid, Integer GridCol, TFont* AFont, TColor& Background, bool IsSelected,
+                          TGridDrawState DrawState, Integer DataRow, Integer DataCol, Integer GridRow) {
     return HighlightDataCell(Grid, GridCol, AFont, Background, IsSelected, DrawState, DataRow, DataCol, GridRow);
   }
   bool GetCellParams(TCustomDBGridEh* Grid, TFont* AFont, TColor& Background, bool Highlighted, bool DataRow);
@@ -2201,15 +2272,14 @@ using TDBGridEhGridEvent = std::function<void(TDBGridEhCenter* Sender, TCustomDB
 using TDBGridEhCenterApplyEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, bool IsReopen)>;
 using TBuildIndicatorTitleMenuEventEh =
     std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, TPopupMenu*& PopupMenu)>;
-using TIndicatorTitleNotifyEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid,
-                                                        TGridCoord Cell, TMouseButton Button, TShiftState Shift,
-                                                        TPoint Point)>;
-using TIndicatorTitleMouseDownEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid,
-                                                           TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
-using TCenterLocateTextEventEh = std::function<bool(
-    TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, const String& FieldName, const String& Text,
-    TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction, TLocateTextMatchingEh Matching,
-    TLocateTextTreeFindRangeEh TreeFindRange)>;
+using TIndicatorTitleNotifyEventEh = std::function<void(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, TGridCoord Cell,
+                                                        TMouseButton Button, TShiftState Shift, TPoint Point)>;
+using TIndicatorTitleMouseDownEventEh = std::function<void(
+    TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
+using TCenterLocateTextEventEh =
+    std::function<bool(TDBGridEhCenter* Sender, TCustomDBGridEh* Grid, const String& FieldName, const String& Text,
+                       TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction, TLocateTextMatchingEh Matching,
+                       TLocateTextTreeFindRangeEh TreeFindRange)>;
 
 // The one hook through which every grid reaches what depends on its dataset:
 // sorting, filtering, text search, record moving, the find dialog, the filter
@@ -2424,8 +2494,7 @@ protected:
   virtual void EditButtonControlClick(TObject* Sender);
   virtual void EditButtonControlDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
   virtual void EditButtonControlMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y);
-  virtual void EditButtonControlMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X,
-                                        Integer Y);
+  virtual void EditButtonControlMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   // Whether an MRU item is offered for the editor's text: it begins with it.
   virtual void CompareMRUText(const String& Item, bool& Accept);
   virtual void PaintRequiredState(TCanvas* ACanvas);
@@ -2434,7 +2503,7 @@ protected:
 private:
   struct TEditButtonPair {
     TEditButtonDividerEh* Divider = nullptr;  // owned by the editor as a component
-    TEditButtonControlEh* Button = nullptr;  // the same
+    TEditButtonControlEh* Button = nullptr;   // the same
   };
   bool ListStyle() const;
   bool CalculatorStyle() const;
@@ -2460,8 +2529,8 @@ private:
   Integer FButtonsWidth = 0;
   String FTypedText;
   TPopupDataGridEh* FDataList = nullptr;  // the column's drop-down grid, owned by the column
-  TRect FDataListBounds;  // its bounds when it dropped down: a change is the user's sizing
-  bool FDataListSpecRowChanged = false;  // its special row changed while open: the column takes its texts
+  TRect FDataListBounds;                  // its bounds when it dropped down: a change is the user's sizing
+  bool FDataListSpecRowChanged = false;   // its special row changed while open: the column takes its texts
   bool FButtonHeld = false;
   std::vector<TEditButtonPair> FEditButtons;
   TInplaceEditStyleEh FEditStyle = esSimpleEh;
@@ -2479,7 +2548,7 @@ private:
   bool FTextChanged = false;
   bool FWordWrap = false;
   Integer FImageIndex = -1;
-  bool FLoading = false;  // UpdateContents sets the text: no change of the user's
+  bool FLoading = false;   // UpdateContents sets the text: no change of the user's
   String FTextBeforeList;  // the text when the list dropped down, back on a cancel
 };
 
@@ -2525,15 +2594,15 @@ using TGetRowHeightEventEh = std::function<void(TCustomDBGridEh* Sender, Integer
 using TDrawDataCellEventEh =
     std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
 using TCheckRowHaveDetailPanelEventEh = std::function<void(TCustomDBGridEh* Sender, bool& RowHaveDetailPanel)>;
-using TGetBtnEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont,
-                                                TColor& Background, TSortMarkerEh& SortMarker, bool IsDown)>;
+using TGetBtnEhParamsEvent = std::function<void(TObject* Sender, TColumnEh* Column, TFont* AFont, TColor& Background,
+                                                TSortMarkerEh& SortMarker, bool IsDown)>;
 using TDrawFooterCellEventEh = std::function<void(TObject* Sender, Integer DataCol, Integer Row, TColumnEh* Column,
                                                   const TRect& Rect, TGridDrawState State)>;
 
 // What DrawTitleCell hands DrawTitleCellContent for one title cell.
 struct TDrawTitleParamsEh {
-  bool Down = false;         // the title button is pressed
-  bool MultiLine = false;    // the caption may wrap
+  bool Down = false;       // the title button is pressed
+  bool MultiLine = false;  // the caption may wrap
   TColor Background = clBtnFace;
   bool FontIsLight = false;  // the title is highlighted: the sort index is written in white
   TTextOrientationEh Orientation = tohHorizontal;
@@ -2922,8 +2991,8 @@ public:
   virtual bool GetHighlightColors(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, TGridDrawState State,
                                   bool IsSelected, TFont* AFont, TColor& Background);
   // The colours of a highlighted cell of any area (Selected: the cell is highlighted).
-  virtual bool GetCellParams(Integer ACol, Integer ARow, TCellAreaVertEh CellKind, TGridDrawState State,
-                             bool Selected, TFont* AFont, TColor& Background);
+  virtual bool GetCellParams(Integer ACol, Integer ARow, TCellAreaVertEh CellKind, TGridDrawState State, bool Selected,
+                             TFont* AFont, TColor& Background);
   virtual bool CanEditModifyDataCell();
   // Puts the value the current column's field has in the row above into the
   // current cell, and shows the editor over it.
@@ -3012,9 +3081,8 @@ public:
   // The center applies the filter row to the dataset (repainting held meanwhile).
   virtual void ApplyFilterDefault();
   // The center's text search, with the wait cursor shown while it runs.
-  bool Find(const String& FieldName, const String& Text, TLocateTextOptionsEh Options,
-            TLocateTextDirectionEh Direction, TLocateTextMatchingEh Matching,
-            TLocateTextTreeFindRangeEh TreeFindRange);
+  bool Find(const String& FieldName, const String& Text, TLocateTextOptionsEh Options, TLocateTextDirectionEh Direction,
+            TLocateTextMatchingEh Matching, TLocateTextTreeFindRangeEh TreeFindRange);
   // A press on the indicator title: with the drop-down sign, the indicator-title
   // menu under the cell; without it, with dgMultiSelect, select all or clear.
   virtual void DefaultIndicatorTitleMouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
@@ -3044,8 +3112,7 @@ public:
   virtual TInplaceFilterEditEh* CreateFilterEditor();
   // Fills a filter drop-down: the events, else the center's commands and values;
   // Width grows to fit the command texts.
-  void FillFilterListValues(TSTColumnFilterEh* ColumnFilter, TStrings* Items, TPopupListboxEh* ListBox,
-                            Integer& Width);
+  void FillFilterListValues(TSTColumnFilterEh* ColumnFilter, TStrings* Items, TPopupListboxEh* ListBox, Integer& Width);
   TInplaceFilterEditEh* GetFilterEditor() const { return FFilterEditor; }
   // The column (index in Columns) whose filter cell the editor serves; -1 none.
   Integer GetFilterRowColumn() const { return FFilterRowColumn; }
@@ -3132,8 +3199,8 @@ public:
   void CancelMode() override;
   // In the row panel the edges of the title panel's cells size the columns: the
   // right edge their width (Index: the column's index), the bottom edge their lines.
-  void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
-                       Integer& SizingOfs, const TGridDrawInfoEh& FixedInfo) override;
+  void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos, Integer& SizingOfs,
+                       const TGridDrawInfoEh& FixedInfo) override;
   void UpdateHotTrack(Integer X, Integer Y) override;
   void DoExit() override;
   std::unique_ptr<TInplaceEdit> CreateEditor() override;
@@ -3521,8 +3588,8 @@ private:
   bool TitleTip(THintInfo& Info, TColumnEh* Column, TRect R, Integer TextRight);
   bool DataTip(THintInfo& Info, TColumnEh* Column, TGridCoord Cell, TPoint At, TRect R, Integer TextRight);
   bool FooterTip(THintInfo& Info, TColumnEh* Column, Integer FooterRow, TRect R, Integer TextRight);
-  void PlaceTip(THintInfo& Info, const String& Text, TRect R, Integer TextRight, TAlignment Alignment,
-                bool WordWrap, TFont* Font);
+  void PlaceTip(THintInfo& Info, const String& Text, TRect R, Integer TextRight, TAlignment Alignment, bool WordWrap,
+                TFont* Font);
   // Column-width steps (DBGridEh_OptimizeWidths.cpp).
   Integer TitleOptimalWidth(TColumnEh* Column);
   Integer DataOptimalWidth(TColumnEh* Column);
@@ -3591,72 +3658,72 @@ private:
   Integer FVTitleMargin = 10;
   TCustomImageList* FTitleImages = nullptr;
   TChangeLink FTitleImagesChangeLink;  // registered with TitleImages: a change repaints the titles
-  Integer FSelfChangingFonts = 0;  // the grid changes its own fonts: ParentFont stays
+  Integer FSelfChangingFonts = 0;      // the grid changes its own fonts: ParentFont stays
   Integer FContraColCountSet = 0;
   bool FUpdateFieldsFromWidths = true;  // a user's width change goes to a default column's field
-  std::vector<Integer> FReadRowSaved;    // the active records BeginReadRow replaced, innermost last
+  std::vector<Integer> FReadRowSaved;   // the active records BeginReadRow replaced, innermost last
   TRowHeightsEh FRowHeightsStore;       // the heights of rows 0 .. RowCount-1
   bool FUserRowSizing = false;          // a height came from outside the grid (RowHeightsChanged reads it)
   bool FInColWidthsChanged = false;
   bool FIncSearchActive = false;
   bool FFilterEditing = false;
-  bool FFilterEditTextChanged = false;  // the filter cell's text was typed over since the editor opened on it
-  Integer FTimerInterval = -1;           // timer 1's interval, -1 while stopped
+  bool FFilterEditTextChanged = false;    // the filter cell's text was typed over since the editor opened on it
+  Integer FTimerInterval = -1;            // timer 1's interval, -1 while stopped
   TGridScrollBarParamsEh FVertBarParams;  // what the vertical bar was last given
   TScrollBarVisibleModeEh FVertBarMode = sbAutoShowEh;  // the VisibleMode the bar was last shown with
-  bool FVertBarSet = false;              // the vertical bar has been given numbers
-  TScrollBar* FVertBarExt = nullptr;     // the external bar the numbers were last given to
-  bool FIgnoreThumbPosition = false;     // a thumb track moved the record: the next thumb position is spent
+  bool FVertBarSet = false;                             // the vertical bar has been given numbers
+  TScrollBar* FVertBarExt = nullptr;                    // the external bar the numbers were last given to
+  bool FIgnoreThumbPosition = false;  // a thumb track moved the record: the next thumb position is spent
   bool FFetchingRecords = false;
   bool FResizePending = false;
-  bool FTopRowIsFirst = true;            // the first data row was the top row at the last top-left change
+  bool FTopRowIsFirst = true;  // the first data row was the top row at the last top-left change
   TGridCoord FLastTopLeft{-1, -1};
   TGridScrollBarParamsEh FHorzExtBarParams{-1, -1, -1, -1};
-  TBookmark FSavedBookmark;              // SaveBookmark's record and its row offset in the window
+  TBookmark FSavedBookmark;  // SaveBookmark's record and its row offset in the window
   Integer FSavedRowOffset = 0;
   bool FIndicatorTitlePressed = false;
   TInplaceFilterEditEh* FFilterEditor = nullptr;  // owned as a component of the grid
   Integer FFilterRowColumn = -1;
-  TPoint FFilterPressPos;                          // the press that opened the editor, screen
-  Integer FFilterPressTime = 0;                    // its time; 0 once the editor asked
-  Integer FFilterApplyCount = 0;                   // ApplyFilterRow runs, to apply once per close-up
-  Integer FFilterCloseUpApplyCount = 0;            // the count when the list dropped down
-  bool FFilterCloseUpAccepted = false;             // the user accepted the pick the list closes with
-  TPopupListboxEh* FTitleFilterList = nullptr;     // owned as a component of the grid
+  TPoint FFilterPressPos;                       // the press that opened the editor, screen
+  Integer FFilterPressTime = 0;                 // its time; 0 once the editor asked
+  Integer FFilterApplyCount = 0;                // ApplyFilterRow runs, to apply once per close-up
+  Integer FFilterCloseUpApplyCount = 0;         // the count when the list dropped down
+  bool FFilterCloseUpAccepted = false;          // the user accepted the pick the list closes with
+  TPopupListboxEh* FTitleFilterList = nullptr;  // owned as a component of the grid
   bool FTitleFilterListVisible = false;
   TGridDataGroupLevelEh* FGroupSortDropDownLevel = nullptr;  // checked against the levels before use
 
   // -- Input state (DBGridEh_Keyboard.cpp, DBGridEh_Mouse*.cpp)
-  TShiftState FDownShift;                  // the last press
-  TGridCoord FDownCell{-1, -1};            // a value-stepping cell pressed, stepped on release
+  TShiftState FDownShift;        // the last press
+  TGridCoord FDownCell{-1, -1};  // a value-stepping cell pressed, stepped on release
   TPoint FDownPos;
-  Integer FPressedTitleColumn = -1;        // the title held down, grid column and column index
+  Integer FPressedTitleColumn = -1;  // the title held down, grid column and column index
   Integer FPressedTitleDataColumn = -1;
   bool FPressedTitleInside = false;
-  bool FTitleButtonDown = false;           // a title, or the data area while tracking, holds the mouse
-  bool FCellTracking = false;              // the current cell follows the held mouse
+  bool FTitleButtonDown = false;  // a title, or the data area while tracking, holds the mouse
+  bool FCellTracking = false;     // the current cell follows the held mouse
   bool FRightButtonColumnMove = false;
   bool FSelectStartedByMouse = false;
   bool FSelectionDragArmed = false;
-  bool FAutoDragPress = false;             // the press being handled came in automatic drag mode
+  bool FAutoDragPress = false;  // the press being handled came in automatic drag mode
   bool FToggleSelectOnMove = false;
-  bool FSelectionAnchorSet = false;        // a Shift-selection run over rows
+  bool FSelectionAnchorSet = false;  // a Shift-selection run over rows
   TBookmark FSelectionAnchorBookmark;
   bool FSelectionAnchorWasSelected = false;
   TPoint FLastMovePos{-1, -1};
   TPoint FPriorMovePos{-1, -1};
   TShiftState FTrackShift;
-  bool FSortMarkingPending = false;        // Ctrl-clicked titles wait for Ctrl's release
-  Integer FSizingIndexEh = -1;             // the grid's own live column sizing
+  bool FSortMarkingPending = false;  // Ctrl-clicked titles wait for Ctrl's release
+  Integer FSizingIndexEh = -1;       // the grid's own live column sizing
   Integer FSizingPosEh = 0;
   Integer FSizingOffsetEh = 0;
   String FIncSearchText;
   Integer FIncSearchTimeOutValue = 0;
   bool FIncSearchTimerRunning = false;
   String FTypedText;
-  bool FSwallowEnterChar = false;          // the Enter that ended a search has its character still to come
+  bool FSwallowEnterChar = false;  // the Enter that ended a search has its character still to come
   std::unique_ptr<TFont> FHintFont;
-  bool FOwnBorder = false;                 // a flat grid draws its own border (CreateParams)
+  bool FOwnBorder = false;  // a flat grid draws its own border (CreateParams)
 
   std::unique_ptr<TDBGridColumnsEh> FColumns;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> FColumnDefValues;
@@ -3700,14 +3767,14 @@ private:
   // The data column under a mouse point on Cell: in the row panel, the cell under it (-1 for none).
   Integer MouseDataColumn(TGridCoord Cell, Integer X, Integer Y) const;
   friend class TGridRowPanelEh;
-  std::vector<THeadTreeNode*> FLeafFieldArr;  // one leaf of FHeadTree per column, in column order
+  std::vector<THeadTreeNode*> FLeafFieldArr;          // one leaf of FHeadTree per column, in column order
   TGroupDataTreeNodeEh* FCurrentGroupNode = nullptr;  // a node of the group tree; compared, never read, once stale
-  Integer FCurrentGroupRecIndex = -1;                  // the table's row when the group row became current
-  std::vector<TRect> FGroupPanelRects;                 // per active level, panel coordinates
+  Integer FCurrentGroupRecIndex = -1;                 // the table's row when the group row became current
+  std::vector<TRect> FGroupPanelRects;                // per active level, panel coordinates
   Integer FGroupPanelHeight = 0;
-  Integer FGroupPanelPressed = -1;                     // the level box pressed, -1 when none
-  Integer FGroupPanelDragColumn = -1;                  // the data column a title drag carries, -1 when none
-  Integer FGroupPanelArrowIndex = -1;                  // the insertion place shown on the panel, -1 when none
+  Integer FGroupPanelPressed = -1;     // the level box pressed, -1 when none
+  Integer FGroupPanelDragColumn = -1;  // the data column a title drag carries, -1 when none
+  Integer FGroupPanelArrowIndex = -1;  // the insertion place shown on the panel, -1 when none
   Integer FMoveFromRow = -1;
   TBookmark FMoveFromBookmark;
   Integer FMoveFromLevel = -1;
@@ -3746,14 +3813,13 @@ private:
   TRowDetailPanelControlEh* FRowDetailPanelControl = nullptr;  // owned as a component of the grid
 
   // Painting state (DBGridEh_Paint*.cpp).
-  void PaintTitleFilterButton(TColumnEh* Column, const TRect& ButtonRect, const TRect& CellRect,
-                              TGridDrawState State, const TDrawTitleParamsEh& Params, Integer PressedOffset);
+  void PaintTitleFilterButton(TColumnEh* Column, const TRect& ButtonRect, const TRect& CellRect, TGridDrawState State,
+                              const TDrawTitleParamsEh& Params, Integer PressedOffset);
   void DrawDataCellButtons(TColumnEh* Column, const TRect& CellRect, const TRect& TextRect, TColCellParamsEh* Params,
                            bool Is3D, bool Themed, Integer FlatButtonOffset);
-  void ForEachCellEditButton(
-      TColumnEh* Column, Integer Left, Integer Top, Integer Height,
-      const std::function<void(Integer Index, TEditButtonStyleEh Style, const TRect& Rect, TEditButtonEh* Button)>&
-          Visit);
+  void ForEachCellEditButton(TColumnEh* Column, Integer Left, Integer Top, Integer Height,
+                             const std::function<void(Integer Index, TEditButtonStyleEh Style, const TRect& Rect,
+                                                      TEditButtonEh* Button)>& Visit);
   bool EditButtonsShown(TColumnEh* Column, Integer ACol, Integer ARow);
   void HideDuplicateLines(TColumnEh* Column, Integer DataRow, TColCellParamsEh* Params, bool& TopLine,
                           bool& BottomLine);
@@ -3761,8 +3827,7 @@ private:
   void FillCellParams(TColumnEh* Column, Integer DataCol, Integer DataRow, TGridDrawState State, const TRect& ARect,
                       TColor Background, TFont* Font, TColCellParamsEh* Params);
   void DrawIncSearchHighlight(TColumnEh* Column, const TRect& ARect, TColCellParamsEh* Params);
-  bool PaintDataCellBackground(const TRect& ARect, Integer ARow, TColCellParamsEh* Params, bool Is3D,
-                               bool Themed);
+  bool PaintDataCellBackground(const TRect& ARect, Integer ARow, TColCellParamsEh* Params, bool Is3D, bool Themed);
   void PaintBuffered(TMessage& Message);
   bool FocusRectAllowed();
   bool FDefaultDrawing = true;
@@ -3770,12 +3835,12 @@ private:
   TColumnEh* FTitleFilterListColumn = nullptr;
   bool FTitleFilterButtonHot = false;
   bool FIndicatorTitleDown = false;
-  Integer FHotEditButton = -1;           // the edit button under the mouse in the hot-tracked cell
+  Integer FHotEditButton = -1;  // the edit button under the mouse in the hot-tracked cell
   Integer FIndicatorRow = -1;
   std::unique_ptr<TColCellParamsEh> FNeighbourParams;  // the neighbour record of HideDuplicates
   std::unique_ptr<TFont> FNeighbourFont;
-  std::unique_ptr<TBitmap> FButtonBitmap;                // semi-transparent buttons are painted here first
-  std::unique_ptr<TBitmap> FPaintBitmap;                 // the memory bitmap a buffered paint goes through
+  std::unique_ptr<TBitmap> FButtonBitmap;  // semi-transparent buttons are painted here first
+  std::unique_ptr<TBitmap> FPaintBitmap;   // the memory bitmap a buffered paint goes through
   // Tree elements as drawn once for a look (kind, size, dot phase, pixel parity,
   // colours), with the pen and brush the drawing left: a tree row shows two or three.
   struct TTreeElementImageEh {

@@ -36,8 +36,7 @@ TComboBox* PickList(TDBGridEhFindDlg* Form, const Char* Name, const TRect& Bound
   return box;
 }
 
-TLabel* Caption(TDBGridEhFindDlg* Form, const Char* Name, const TRect& Bounds, const String& Text,
-                TWinControl* Focus) {
+TLabel* Caption(TDBGridEhFindDlg* Form, const Char* Name, const TRect& Bounds, const String& Text, TWinControl* Focus) {
   auto* label = Place<TLabel>(Form, Name, Bounds);
   label->SetCaption(Text);
   label->SetFocusControl(Focus);
@@ -224,8 +223,7 @@ void TDBGridEhFindDlg::bFindClick(TObject*) {
   const bool found = FGrid->LocateText(
       column ? column->GetFieldName() : String(), text,
       range >= 0 && range <= 3 ? static_cast<TLocateTextTreeFindRangeEh>(range) : lttAllBranchesEh,
-      matching >= 0 && matching <= 2 ? static_cast<TLocateTextMatchingEh>(matching) : ltmAnyPartEh, direction,
-      options);
+      matching >= 0 && matching <= 2 ? static_cast<TLocateTextMatchingEh>(matching) : ltmAnyPartEh, direction, options);
   if (found) FFirstSearch = false;
   else DropStoppingEscape();
 }

@@ -206,9 +206,7 @@ void TGridDataGroupLevelsEh::LevelSortOrderChanged(TGridDataGroupLevelEh* Level)
 
 // ---- Nodes -------------------------------------------------------------------------------------------
 
-TGridGroupDataTreeEh* TGroupDataTreeNodeEh::GetTree() const {
-  return static_cast<TGridGroupDataTreeEh*>(GetOwner());
-}
+TGridGroupDataTreeEh* TGroupDataTreeNodeEh::GetTree() const { return static_cast<TGridGroupDataTreeEh*>(GetOwner()); }
 
 Integer TGroupDataTreeNodeEh::GetRowHeight() {
   if (FRowHeightInvalid) UpdateRowHeight();
@@ -636,8 +634,7 @@ void TGridDataGroupsEh::CheckActiveGroupLevelsChanged() {
     if (Matching && size_t(Matched) < FActiveGroupLevels.size() && FActiveGroupLevels[size_t(Matched)] == Level &&
         FActiveGroupColumns[size_t(Matched)] == Level->GetColumn())
       ++Matched;
-    else
-      Matching = false;
+    else Matching = false;
     ++WithColumn;
   }
   if (Matched == WithColumn && size_t(WithColumn) == FActiveGroupLevels.size()) return;

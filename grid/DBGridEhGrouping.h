@@ -196,7 +196,9 @@ public:
   void RebuildFlatList();
 
   void BeginUpdate() { ++FUpdateCount; }
-  void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
+  void EndUpdate() {
+    if (FUpdateCount > 0) --FUpdateCount;
+  }
   Integer GetUpdateCount() const { return FUpdateCount; }
 
 private:

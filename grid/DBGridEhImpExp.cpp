@@ -230,8 +230,7 @@ void TDBGridEhExport::WriteFooter(TColumnsEhList* ColumnsList, Integer FooterNo)
     String Text;
     if (Footer->GetValueType() == fvtSum || Footer->GetValueType() == fvtCount)
       Text = FooterValueText(ColumnsList, FooterNo, C);
-    else
-      FDBGridEh->GetFooterValue(FooterNo, Column, Text);
+    else FDBGridEh->GetFooterValue(FooterNo, Column, Text);
     FDBGridEh->GetFooterParams(Column->GetIndex(), FooterNo, Column, &ScratchFont, Background, Alignment, {}, Text);
     WriteFooterCell(C, FooterNo, Column, &ScratchFont, Background, Alignment, Text);
   }
@@ -282,8 +281,7 @@ String TDBGridEhExport::FooterValueText(TColumnsEhList* ColumnsList, Integer Foo
     case ftSmallint:
     case ftInteger:
     case ftWord:
-    case ftAutoInc:
-      return Format.empty() ? IntToStr(Int64(std::nearbyint(Value))) : FormatFloat(Format, Value);
+    case ftAutoInc: return Format.empty() ? IntToStr(Int64(std::nearbyint(Value))) : FormatFloat(Format, Value);
     case ftFloat:
     case ftCurrency: {
       if (!Format.empty()) return FormatFloat(Format, Value);
@@ -300,8 +298,7 @@ String TDBGridEhExport::FooterValueText(TColumnsEhList* ColumnsList, Integer Foo
       if (auto* Fmt = dynamic_cast<TFMTBCDField*>(Field)) IsCurrency = Fmt->GetCurrency();
       return CurrToStrF(V, IsCurrency ? ffCurrency : ffGeneral, IsCurrency ? FormatSettings.CurrencyDecimals : 0);
     }
-    default:
-      return String();
+    default: return String();
   }
 }
 
@@ -382,8 +379,7 @@ void TDBGridEhExport::ExportRecords(TDBGridEhSelectionType Kind) {
       FExpCols = FDBGridEh->GetVisibleColumns();
       AllRecords();
       break;
-    case gstNon:
-      break;
+    case gstNon: break;
   }
 }
 
@@ -559,8 +555,8 @@ void TDBGridEhImport::ImportFromStream(TStream* Stream, bool IsImportAll) {
         }
         case gstColumns:
         case gstAll: {
-          FColumnsList = Selection->GetSelectionType() == gstColumns ? Selection->GetColumns()
-                                                                     : FDBGridEh->GetVisibleColumns();
+          FColumnsList =
+              Selection->GetSelectionType() == gstColumns ? Selection->GetColumns() : FDBGridEh->GetVisibleColumns();
           ReadPrefix();
           if (InsertMode) {
             InsertLoop(AtEnd);
@@ -635,8 +631,8 @@ void TDBGridEhImport::GuardedWrite(TField* Field, const std::function<void()>& W
     throw;
   } catch (const Exception& E) {
     if (FIgnoreAllErrors) return;
-    const String Text = LoadResStringEh(SErrorDuringInsertValueEh) + u"\n" + E.Message() + u"\n\n" +
-                        LoadResStringEh(SIgnoreErrorEh);
+    const String Text =
+        LoadResStringEh(SErrorDuringInsertValueEh) + u"\n" + E.Message() + u"\n\n" + LoadResStringEh(SIgnoreErrorEh);
     const Integer Answer = MessageBox(FDBGridEh->HandleAllocated() ? FDBGridEh->GetHandle() : nullptr, Text,
                                       Application->GetTitle(), MB_YESNOALL | MB_ICONERROR);
     if (Answer == IDALL) FIgnoreAllErrors = true;
@@ -805,11 +801,9 @@ bool ConfirmDeleteSelection(TCustomDBGridEh* Grid, TDBGridEhSelectionType Kind) 
   String Text;
   if (Kind == gstRecordBookmarks)
     Text = Grid->GetSelection()->GetRows()->GetCount() >= 2 ? String(SDeleteMultipleRecordsQuestionEh)
-                                                             : String(SDeleteRecordQuestionEh);
-  else if (Kind == gstRectangle)
-    Text = LoadResStringEh(SClearSelectedCellsEh);
-  else
-    return true;
+                                                            : String(SDeleteRecordQuestionEh);
+  else if (Kind == gstRectangle) Text = LoadResStringEh(SClearSelectedCellsEh);
+  else return true;
   return MessageBox(Grid->HandleAllocated() ? Grid->GetHandle() : nullptr, Text, u"Confirm",
                     MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
@@ -866,7 +860,6 @@ void DeleteGridSelection(TCustomDBGridEh* Grid, bool IsAll) {
       DS->First();
       while (!DS->Eof() && !DS->IsEmpty()) DS->Delete();
       break;
-    case gstNon:
-      break;
+    case gstNon: break;
   }
 }

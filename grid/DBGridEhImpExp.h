@@ -67,7 +67,13 @@ void RegisterDBGridEhClipboardFormats();
 inline constexpr char VCLDBIFMagic[7] = {'V', 'C', 'L', 'D', 'B', 'I', 'F'};
 inline constexpr Byte VCLDBIFVersion = 1;
 enum TVCLDBIFTagEh : Byte {
-  vtEndEh = 0, vtNoValueEh = 1, vtNullEh = 2, vtIntegerEh = 3, vtFloatEh = 4, vtAnsiTextEh = 5, vtBytesEh = 6,
+  vtEndEh = 0,
+  vtNoValueEh = 1,
+  vtNullEh = 2,
+  vtIntegerEh = 3,
+  vtFloatEh = 4,
+  vtAnsiTextEh = 5,
+  vtBytesEh = 6,
   vtWideTextEh = 7
 };
 
@@ -277,8 +283,8 @@ private:
   struct TCellPlan {
     TColumnEh* Column = nullptr;
     TField* Field = nullptr;
-    Byte Tag = 0;             // the tag of the field's type
-    bool TextField = false;   // a text field, whose text is its stored value's
+    Byte Tag = 0;               // the tag of the field's type
+    bool TextField = false;     // a text field, whose text is its stored value's
     Integer StoredColumn = -1;  // the table's column of a data field, read in place when it may be
   };
   const TCellPlan& PlanOf(TColumnEh* Column);
@@ -316,7 +322,7 @@ protected:
   void WriteLookupText(TField* Field, const String& Text);
 
   TCustomDBGridEh* FDBGridEh = nullptr;
-  TStream* FStream = nullptr;         // not owned
+  TStream* FStream = nullptr;              // not owned
   TColumnsEhList* FColumnsList = nullptr;  // not owned
   bool FEof = false;
   bool FIgnoreAllErrors = false;
@@ -325,9 +331,9 @@ private:
   // A record the import changed, kept so that an import that stops can take
   // the change back.
   struct TImportChangeEh {
-    TMemoryRecordEh* Record = nullptr;  // the in-memory table's record, when the dataset is one
-    TBookmark Bookmark;                 // else the record's bookmark
-    bool Added = false;                 // a record the import added, else one it overwrote
+    TMemoryRecordEh* Record = nullptr;                   // the in-memory table's record, when the dataset is one
+    TBookmark Bookmark;                                  // else the record's bookmark
+    bool Added = false;                                  // a record the import added, else one it overwrote
     std::vector<std::pair<TField*, Variant>> OldValues;  // an overwritten record's data fields before
   };
   void InsertLoop(bool AtEnd);

@@ -15,21 +15,44 @@ namespace {
 
 TVCLDBIFTagEh TagOfFieldType(TFieldType Type) {
   switch (Type) {
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftShortint: case ftByte:
-      return vtIntegerEh;
-    case ftFloat: case ftCurrency: case ftBCD: case ftDate: case ftTime: case ftDateTime: case ftTimeStamp:
-    case ftFMTBcd:
-      return vtFloatEh;
-    case ftString: case ftBoolean: case ftMemo: case ftFixedChar: case ftLargeint: case ftOraClob: case ftGuid:
-    case ftOraTimeStamp: case ftOraInterval: case ftLongWord: case ftExtended:
-      return vtAnsiTextEh;
-    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftFmtMemo: case ftParadoxOle:
-    case ftDBaseOle: case ftTypedBinary: case ftOraBlob:
-      return vtBytesEh;
-    case ftWideString: case ftFixedWideChar: case ftWideMemo:
-      return vtWideTextEh;
-    default:
-      return vtNoValueEh;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftShortint:
+    case ftByte: return vtIntegerEh;
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftTimeStamp:
+    case ftFMTBcd: return vtFloatEh;
+    case ftString:
+    case ftBoolean:
+    case ftMemo:
+    case ftFixedChar:
+    case ftLargeint:
+    case ftOraClob:
+    case ftGuid:
+    case ftOraTimeStamp:
+    case ftOraInterval:
+    case ftLongWord:
+    case ftExtended: return vtAnsiTextEh;
+    case ftBytes:
+    case ftVarBytes:
+    case ftBlob:
+    case ftGraphic:
+    case ftFmtMemo:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+    case ftOraBlob: return vtBytesEh;
+    case ftWideString:
+    case ftFixedWideChar:
+    case ftWideMemo: return vtWideTextEh;
+    default: return vtNoValueEh;
   }
 }
 
@@ -203,8 +226,7 @@ void TDBGridEhImportAsVCLDBIF::CheckCells(size_t From) const {
     if (Pos >= Size) FormatError();  // the final tag is missing
     const Byte Tag = Byte(FData[Pos++]);
     switch (Tag) {
-      case vtEndEh:
-        return;
+      case vtEndEh: return;
       case vtIntegerEh:
         if (Size - Pos < 4) FormatError();
         Pos += 4;
@@ -224,8 +246,7 @@ void TDBGridEhImportAsVCLDBIF::CheckCells(size_t From) const {
         Pos += size_t(Length);
         break;
       }
-      default:
-        break;  // no value, Null, and unknown tags carry no payload
+      default: break;  // no value, Null, and unknown tags carry no payload
     }
   }
 }
@@ -284,12 +305,8 @@ void TDBGridEhImportAsVCLDBIF::ReadValue() {
   Byte Tag;
   if (!Take(&Tag, 1)) FormatError();
   switch (Tag) {
-    case vtEndEh:
-      FEof = true;
-      break;
-    case vtNullEh:
-      FValue = Null();
-      break;
+    case vtEndEh: FEof = true; break;
+    case vtNullEh: FValue = Null(); break;
     case vtIntegerEh: {
       int32_t V;
       if (!Take(&V, 4)) FormatError();
@@ -317,8 +334,7 @@ void TDBGridEhImportAsVCLDBIF::ReadValue() {
       FPos += size_t(Length);
       break;
     }
-    default:
-      break;  // no value, or a tag this reader does not know
+    default: break;  // no value, or a tag this reader does not know
   }
 }
 
@@ -335,8 +351,7 @@ void TDBGridEhImportAsVCLDBIF::ReadDataCell(TColumnEh* Column) {
     if (Field->GetFieldKind() == fkLookup) {
       std::vector<TField*> Keys;
       Field->GetDataSet()->GetFieldList(Keys, Field->GetKeyFields());
-      const std::vector<String> Items =
-          VarIsNull(Value) ? std::vector<String>() : SplitCommaText(Value.AsString());
+      const std::vector<String> Items = VarIsNull(Value) ? std::vector<String>() : SplitCommaText(Value.AsString());
       for (size_t I = 0; I < Keys.size(); ++I) {
         TField* Key = Keys[I];
         GuardedWrite(Key, [&] {

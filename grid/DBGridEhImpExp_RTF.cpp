@@ -163,9 +163,8 @@ void TDBGridEhExportAsRTF::WriteMultiTitle(TColumnsEhList* ColumnsList) {
     Integer Top = Integer(Row);
     return TArea{L, R, Top, Integer(Row), false};
   };
-  const Integer UpperSpacing =
-      Integer(std::abs(std::llround(double(FDBGridEh->GetVTitleMargin()) / 2.0 / double(PixelsPerInch()) * 1440.0 -
-                                    20.0)));
+  const Integer UpperSpacing = Integer(
+      std::abs(std::llround(double(FDBGridEh->GetVTitleMargin()) / 2.0 / double(PixelsPerInch()) * 1440.0 - 20.0)));
   for (size_t Row = 0; Row < Depth; ++Row) {
     std::vector<TColor> Backgrounds;
     std::vector<TCellBorders> Borders;
@@ -246,7 +245,8 @@ void TDBGridEhExportAsRTF::ExportToStream(TStream* Stream, bool IsExportAll) {
   for (TColor Rgb : FColorTable)
     Head += "\\red" + Num(GetRValue(Rgb)) + "\\green" + Num(GetGValue(Rgb)) + "\\blue" + Num(GetBValue(Rgb)) + ";";
   Head += "}\r\n{\\fonttbl";
-  for (size_t I = 0; I < FFontTable.size(); ++I) Head += "\\f" + Num(Int64(I)) + "\\fnil " + RtfEscaped(FFontTable[I]) + ";";
+  for (size_t I = 0; I < FFontTable.size(); ++I)
+    Head += "\\f" + Num(Int64(I)) + "\\fnil " + RtfEscaped(FFontTable[I]) + ";";
   Head += "}\r\n";
   Stream->WriteBuffer(Head.data(), Integer(Head.size()));
   if (Body.GetSize() > 0) Stream->WriteBuffer(Body.GetMemory(), Integer(Body.GetSize()));

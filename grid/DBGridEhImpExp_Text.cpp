@@ -109,8 +109,7 @@ void TDBGridEhExportTextBaseEh::WriteDataCell(TColumnEh* Column, TColCellParamsE
   if (Field && IsNumberFieldTypeEh(Field->GetDataType()) && GetDBGridEhCenter() &&
       GetDBGridEhCenter()->GetUseExtendedDataFormats())
     WriteCellText(Column->GetDataText());
-  else
-    WriteCellText(Params->GetText());
+  else WriteCellText(Params->GetText());
 }
 
 void TDBGridEhExportTextBaseEh::WriteFooter(TColumnsEhList* ColumnsList, Integer FooterNo) {
@@ -217,8 +216,7 @@ Integer TDBGridEhImportTextBaseEh::CheckState() {
     case 0:
       // CheckCells refused the data if it held one here.
       FormatError();
-    default:
-      return FState = 0;
+    default: return FState = 0;
   }
 }
 
@@ -229,7 +227,7 @@ Integer TDBGridEhImportTextBaseEh::ReadCellText() {
   size_t End = 0;
   if (FCh == u'"' && ReadQuotedCell(FChars, FPos, End, &FValue)) {
     FPos = End;
-  } else if (FCh != 0) {  // a character of code 0 here stands for an empty cell
+  } else if (FCh != 0) {    // a character of code 0 here stands for an empty cell
     FValue.assign(1, FCh);  // no closing quote: the cell is read as it stands
   }
   Integer Result;

@@ -181,8 +181,8 @@ void TDBGridEhSimpleFilterDialog::CreateControls() {
   DBDateTimeEditEh2 = Place<TDBDateTimeEditEh>(this, u"DBDateTimeEditEh2", Edit2->GetBoundsRect());
   DBNumberEditEh1 = Place<TDBNumberEditEh>(this, u"DBNumberEditEh1", Edit1->GetBoundsRect());
   DBNumberEditEh2 = Place<TDBNumberEditEh>(this, u"DBNumberEditEh2", Edit2->GetBoundsRect());
-  for (TWinControl* Editor : std::initializer_list<TWinControl*>{DBDateTimeEditEh1, DBDateTimeEditEh2,
-                                                                 DBNumberEditEh1, DBNumberEditEh2})
+  for (TWinControl* Editor :
+       std::initializer_list<TWinControl*>{DBDateTimeEditEh1, DBDateTimeEditEh2, DBNumberEditEh1, DBNumberEditEh2})
     Editor->SetVisible(false);
   // Tab order follows the conditions.
   ComboBox1->SetTabOrder(0);
@@ -271,7 +271,8 @@ void TDBGridEhSimpleFilterDialog::ReadCondition(TSTFilterOperatorEh Operator, co
 String TDBGridEhSimpleFilterDialog::ConditionText(TComboBox* Box, TDBComboBoxEh* Value) {
   if (Box->GetItemIndex() < 0) Box->SetItemIndex(0);
   const Integer Code = ObjectCode(Box->GetItems()->GetObject(Box->GetItemIndex()));
-  const TSimpleFilterOperatorInfo& Info = SimpleFilterOperators[size_t(std::clamp(Code, 0, SimpleFilterOperatorCountEh - 1))];
+  const TSimpleFilterOperatorInfo& Info =
+      SimpleFilterOperators[size_t(std::clamp(Code, 0, SimpleFilterOperatorCountEh - 1))];
   String Text = Info.Text;
   if (Info.NoValue || Code == sfoNoneEh) return Text;
   String Operand = Value->GetText();

@@ -28,10 +28,25 @@ class TRadioButton;
 
 // The operators of the dialog's lists.
 enum TSimpleFilterOperatorEh : Integer {
-  sfoNoneEh = 0, sfoEqualEh = 1, sfoNotEqualEh = 2, sfoGreaterEh = 3, sfoGreaterOrEqualEh = 4, sfoLessEh = 5,
-  sfoLessOrEqualEh = 6, sfoBeginsWithEh = 7, sfoNotBeginsWithEh = 8, sfoEndsWithEh = 9, sfoNotEndsWithEh = 10,
-  sfoContainsEh = 11, sfoNotContainsEh = 12, sfoLikeEh = 13, sfoNotLikeEh = 14, sfoInListEh = 15,
-  sfoNotInListEh = 16, sfoIsNullEh = 17, sfoIsNotNullEh = 18
+  sfoNoneEh = 0,
+  sfoEqualEh = 1,
+  sfoNotEqualEh = 2,
+  sfoGreaterEh = 3,
+  sfoGreaterOrEqualEh = 4,
+  sfoLessEh = 5,
+  sfoLessOrEqualEh = 6,
+  sfoBeginsWithEh = 7,
+  sfoNotBeginsWithEh = 8,
+  sfoEndsWithEh = 9,
+  sfoNotEndsWithEh = 10,
+  sfoContainsEh = 11,
+  sfoNotContainsEh = 12,
+  sfoLikeEh = 13,
+  sfoNotLikeEh = 14,
+  sfoInListEh = 15,
+  sfoNotInListEh = 16,
+  sfoIsNullEh = 17,
+  sfoIsNotNullEh = 18
 };
 inline constexpr Integer SimpleFilterOperatorCountEh = 19;
 

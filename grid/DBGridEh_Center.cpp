@@ -158,8 +158,7 @@ bool TDBGridEhCenter::DoLocateText(TCustomDBGridEh* Grid, const String& FieldNam
   return LocateText(Grid, FieldName, Text, Options, Direction, Matching, TreeFindRange);
 }
 
-bool TDBGridEhCenter::DoMoveRecords(TCustomDBGridEh* Grid, TBMListEh* Bookmarks, Integer TargetRecNo,
-                                    bool CheckOnly) {
+bool TDBGridEhCenter::DoMoveRecords(TCustomDBGridEh* Grid, TBMListEh* Bookmarks, Integer TargetRecNo, bool CheckOnly) {
   return MoveRecords(Grid, Bookmarks, TargetRecNo, CheckOnly);
 }
 
@@ -203,8 +202,8 @@ void TDBGridEhCenter::DoIndicatorTitleMouseDown(TCustomDBGridEh* Grid, TMouseBut
   else IndicatorTitleMouseDown(Grid, Button, Shift, X, Y);
 }
 
-void TDBGridEhCenter::IndicatorTitleMouseDown(TCustomDBGridEh* Grid, TMouseButton Button, TShiftState Shift,
-                                              Integer X, Integer Y) {
+void TDBGridEhCenter::IndicatorTitleMouseDown(TCustomDBGridEh* Grid, TMouseButton Button, TShiftState Shift, Integer X,
+                                              Integer Y) {
   if (Grid->OnIndicatorTitleMouseDown) Grid->OnIndicatorTitleMouseDown(Grid, Button, Shift, X, Y);
   else Grid->DefaultIndicatorTitleMouseDown(Button, Shift, X, Y);
 }
@@ -511,7 +510,8 @@ void InitDBGridEhUnit() {
 
 void FinalDBGridEhUnit() {
   if (UnitUsers == 0 || --UnitUsers > 0) return;
-  UnregisterClassPropertyInterceptorEh(TColumnEh::StaticClass(), TColumnEhPropertyInterceptor::StaticInterceptorClass());
+  UnregisterClassPropertyInterceptorEh(TColumnEh::StaticClass(),
+                                       TColumnEhPropertyInterceptor::StaticInterceptorClass());
   UnregisterClassPropertyInterceptorEh(TDBGridColumnsEh::StaticClass(),
                                        TColumnsEhPropertyInterceptor::StaticInterceptorClass());
   UnRegisterClass<TDBGridEh>();

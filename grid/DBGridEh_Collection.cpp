@@ -197,10 +197,8 @@ void TDBGridColumnsEh::Update(TCollectionItem* Item) {
     if (!FGrid->GetAutoFitColWidths() || Designing) {
       const Integer W = Column->GetVisibleWidth();
       if (FGrid->GetColWidths(R) != W && !FGrid->GetRowPanel()->GetActive()) {
-        if (!Column->GetVisible())
-          FGrid->SetColWidths(R, FGrid->GetOptions().Contains(dgColLines) ? -1 : 0);
-        else
-          FGrid->SetColWidths(R, W);
+        if (!Column->GetVisible()) FGrid->SetColWidths(R, FGrid->GetOptions().Contains(dgColLines) ? -1 : 0);
+        else FGrid->SetColWidths(R, W);
       } else if (FGrid->GetUseMultiTitle()) {
         FGrid->LayoutChanged();
       }

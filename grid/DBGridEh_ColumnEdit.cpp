@@ -102,8 +102,7 @@ String TColumnEh::GetInplaceEditText() {
   if (Grid) {
     Variant Key = Null();
     TDataSet* DataSet = Field ? Field->GetDataSet() : nullptr;
-    if (Field && DataSet && Field->GetFieldKind() == fkLookup && !Field->GetKeyFields().empty() &&
-        DataLinkActive()) {
+    if (Field && DataSet && Field->GetFieldKind() == fkLookup && !Field->GetKeyFields().empty() && DataLinkActive()) {
       Key = DataSet->GetFieldValues(Field->GetKeyFields());
       if (SpecRowStandsForKeys(Field, Key)) {
         Key = FDropDownSpecRow->GetValue();
@@ -132,10 +131,8 @@ void TColumnEh::UpdateDataValues(const String& Text, const Variant& Value, bool 
   TField* Field = GetField();
   if (!Handled && Field) {
     if (ByText) {
-      if (Grid && Grid->DrawsMemoTextOf(Field))
-        Field->SetAsString(NewText);
-      else
-        Field->SetText(NewText);
+      if (Grid && Grid->DrawsMemoTextOf(Field)) Field->SetAsString(NewText);
+      else Field->SetText(NewText);
     } else if (Field->GetFieldKind() == fkLookup && !Field->GetKeyFields().empty() && Field->GetDataSet()) {
       Field->GetDataSet()->SetFieldValues(Field->GetKeyFields(), NewValue);
     } else {
@@ -202,10 +199,8 @@ void TColumnEh::SetNextFieldValue(Extended Increment) {
       const Integer Index = FPickList->IndexOf(Field->GetText());
       const Integer Next = SteppedIndex(Index, Count, Increment);
       const String Item = FPickList->Get(Next);
-      if (Index == -1 || (Increment == 1 && Index == Count - 1) || (Increment != 1 && Index == 0))
-        Field->SetText(Item);
-      else
-        UpdateDataValues(Item, Variant(Item), true);
+      if (Index == -1 || (Increment == 1 && Index == Count - 1) || (Increment != 1 && Index == 0)) Field->SetText(Item);
+      else UpdateDataValues(Item, Variant(Item), true);
       return;
     }
     case ckLookup: {

@@ -113,8 +113,7 @@ String TColumnEh::GetEditFieldText() const {
     return Index >= 0 && FPickList && Index < FPickList->GetCount() ? FPickList->Get(Index) : String();
   }
   TCustomDBGridEh* Grid = GetGrid();
-  if (Grid && Grid->DrawsMemoTextOf(Field))
-    return WithCrLfBreaks(Field->GetAsString());
+  if (Grid && Grid->DrawsMemoTextOf(Field)) return WithCrLfBreaks(Field->GetAsString());
   return Field->GetText();
 }
 
@@ -124,12 +123,9 @@ Integer TColumnEh::GetImageIndex() const {
   TField* Field = GetField();
   if (!Field) return -1;
   Integer Index = -1;
-  if (HasKeyListItems())
-    Index = FKeyList->IndexOf(Field->GetText());
-  else if (HasPickListItems())
-    Index = FPickList->IndexOf(Field->GetText());
-  else if (IsNumberFieldTypeEh(Field->GetDataType()))
-    Index = FieldAsIntegerDefEh(Field, -1);
+  if (HasKeyListItems()) Index = FKeyList->IndexOf(Field->GetText());
+  else if (HasPickListItems()) Index = FPickList->IndexOf(Field->GetText());
+  else if (IsNumberFieldTypeEh(Field->GetDataType())) Index = FieldAsIntegerDefEh(Field, -1);
   return Index == -1 ? FNotInKeyListIndex : Index;
 }
 
@@ -149,8 +145,7 @@ Integer TColumnEh::GetCheckboxState() const {
     case ftFMTBcd:
       if (NoKeys) return Field->GetIsNull() ? 2 : Field->GetAsFloat() == 1.0 ? 1 : 0;
       break;
-    default:
-      break;
+    default: break;
   }
   const String Text = Field->GetText();
   if (!NoKeys && LineHolds(FKeyList->Get(0), Text)) return 1;

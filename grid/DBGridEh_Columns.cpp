@@ -333,10 +333,8 @@ bool TColumnEh::DefaultWordWrap() const {
     case ftFmtMemo:
     case ftWideString:
     case ftOraClob:
-    case ftWideMemo:
-      return true;
-    default:
-      return false;
+    case ftWideMemo: return true;
+    default: return false;
   }
 }
 
@@ -457,7 +455,9 @@ bool TColumnEh::IsReadOnlyStored() const {
 bool TColumnEh::IsTextEditingStored() const {
   return FAssignedValues.Contains(cvTextEditing) && FTextEditing != DefaultTextEditing();
 }
-bool TColumnEh::IsToolTipsStored() const { return FAssignedValues.Contains(cvToolTips) && FToolTips != DefaultToolTips(); }
+bool TColumnEh::IsToolTipsStored() const {
+  return FAssignedValues.Contains(cvToolTips) && FToolTips != DefaultToolTips();
+}
 bool TColumnEh::IsWidthStored() const { return FAssignedValues.Contains(cvWidth) && FWidth != DefaultWidth(); }
 bool TColumnEh::IsWordWrapStored() const {
   return FAssignedValues.Contains(cvWordWrap) && FWordWrap != DefaultWordWrap();
@@ -523,9 +523,7 @@ void TColumnEh::SetDropDownShowTitles(bool Value) {
 }
 
 void TColumnEh::SetImeMode(TImeMode Value) { SetComparing(FImeMode, Value, DefaultImeMode(), cvImeMode, false); }
-void TColumnEh::SetImeName(const TImeName& Value) {
-  SetComparing(FImeName, Value, DefaultImeName(), cvImeName, false);
-}
+void TColumnEh::SetImeName(const TImeName& Value) { SetComparing(FImeName, Value, DefaultImeName(), cvImeName, false); }
 
 void TColumnEh::SetWordWrap(bool Value) {
   SetComparing(FWordWrap, Value, DefaultWordWrap(), cvWordWrap, GridLoading());
@@ -674,8 +672,7 @@ void TColumnEh::SetAutoFitColWidth(bool Value) {
   if (FAutoFitColWidth == Value) return;
   FAutoFitColWidth = Value;
   TCustomDBGridEh* Grid = GetGrid();
-  if (Grid && Grid->GetAutoFitColWidths() && !GridLoading() &&
-      !Grid->GetComponentState().Contains(csDesigning))
+  if (Grid && Grid->GetAutoFitColWidths() && !GridLoading() && !Grid->GetComponentState().Contains(csDesigning))
     SetWidth(FInitWidth);
   Changed(false);
 }
@@ -689,7 +686,6 @@ void TColumnEh::FontChanged(TObject*) {
 
 void TColumnEh::EditButtonsChanged(TObject*) { Changed(false); }
 
-
 void TColumnEh::RefreshFootersSumItems() {
   if (FFooter) FFooter->RefreshSumItem();
   if (FFooters)
@@ -698,9 +694,7 @@ void TColumnEh::RefreshFootersSumItems() {
 
 // ---- Other operations -----------------------------------------------------------------------------
 
-String TColumnEh::GetDisplayName() const {
-  return FFieldName.empty() ? TCollectionItem::GetDisplayName() : FFieldName;
-}
+String TColumnEh::GetDisplayName() const { return FFieldName.empty() ? TCollectionItem::GetDisplayName() : FFieldName; }
 
 void TColumnEh::SetIndex(Integer Value) {
   TCustomDBGridEh* Grid = GetGrid();

@@ -56,10 +56,8 @@ bool TGridDataLinkEh::DefaultFields() const {
 }
 
 void TGridDataLinkEh::Reset() {
-  if (FModified)
-    RecordChanged(nullptr);
-  else if (TDataSet* DataSet = GetDataSet())
-    DataSet->Cancel();
+  if (FModified) RecordChanged(nullptr);
+  else if (TDataSet* DataSet = GetDataSet()) DataSet->Cancel();
 }
 
 void TGridDataLinkEh::KeepCurrentBookmark() {

@@ -93,8 +93,7 @@ bool NeedsQuotes(const String& Text, bool InList) {
   const String Upper = WideUpperCaseEh(Text);
   return (InList && Pos(u",", Text) > 0) || Text.front() == u' ' || Text.front() == u'\'' || Text.back() == u' ' ||
          (Upper.size() >= 3 && Upper.compare(Upper.size() - 3, 3, u" OR") == 0) ||
-         (Upper.size() >= 4 && Upper.compare(Upper.size() - 4, 4, u" AND") == 0) || Upper == u"OR" ||
-         Upper == u"AND";
+         (Upper.size() >= 4 && Upper.compare(Upper.size() - 4, 4, u" AND") == 0) || Upper == u"OR" || Upper == u"AND";
 }
 
 }  // namespace
@@ -187,9 +186,7 @@ TDataSet* TSTColumnFilterEh::GetListDataSet() const {
   return nullptr;
 }
 
-Variant TSTColumnFilterEh::GetValue() const {
-  return GetKeyField().empty() ? FExpression.Operand1 : FKeyValue;
-}
+Variant TSTColumnFilterEh::GetValue() const { return GetKeyField().empty() ? FExpression.Operand1 : FKeyValue; }
 
 // Shown texts and keys are looked up in the list data set only while it is open.
 bool TSTColumnFilterEh::ListLookupInEffect() const {
@@ -222,8 +219,10 @@ void TSTColumnFilterEh::SetExpressionStr(const String& Text) {
   FExpressionStr = Text;
   if (!ListLookupInEffect()) return;
   // The user names shown texts; the dataset stores their keys.
-  if (FExpression.Operator1 != foNoneEh) MapOperand(FExpression.Operand1, [this](const Variant& V) { return ListTextToKey(V); });
-  if (FExpression.Operator2 != foNoneEh) MapOperand(FExpression.Operand2, [this](const Variant& V) { return ListTextToKey(V); });
+  if (FExpression.Operator1 != foNoneEh)
+    MapOperand(FExpression.Operand1, [this](const Variant& V) { return ListTextToKey(V); });
+  if (FExpression.Operator2 != foNoneEh)
+    MapOperand(FExpression.Operand2, [this](const Variant& V) { return ListTextToKey(V); });
 }
 
 void TSTColumnFilterEh::ConvertPickListOperands(TSTFilterExpressionEh& Expression) const {

@@ -170,7 +170,9 @@ void TCustomDBGridEh::SetupFilterEditor(Integer ColumnIndex) {
   FFilterEditor->OnBeforeCloseUp = [this](TObject* Sender, bool& Accept) {
     FilterEditorCloseUp(static_cast<TInplaceFilterEditEh*>(Sender), Accept);
   };
-  FFilterEditor->OnDropDown = [this](TObject* Sender) { FilterEditorDropDown(static_cast<TInplaceFilterEditEh*>(Sender)); };
+  FFilterEditor->OnDropDown = [this](TObject* Sender) {
+    FilterEditorDropDown(static_cast<TInplaceFilterEditEh*>(Sender));
+  };
   FFilterEditor->SetValue(Null());
   FFilterEditor->GetEditButton()->SetVisible(true);
   FFilterEditor->GetDropDownBox()->SetSizable(true);
@@ -278,8 +280,8 @@ void TCustomDBGridEh::FilterEditorCloseUp(TInplaceFilterEditEh* Editor, bool& Ac
   if (Accept) {
     const Integer Index = List->GetItemIndex();
     TStrings* Items = Editor->GetItems();
-    auto* Item = Index >= 0 && Index < Items->GetCount() ? dynamic_cast<TPopupListboxItemEh*>(Items->GetObject(Index))
-                                                         : nullptr;
+    auto* Item =
+        Index >= 0 && Index < Items->GetCount() ? dynamic_cast<TPopupListboxItemEh*>(Items->GetObject(Index)) : nullptr;
     // Ticks the user added up by clicking stay as they are when the list closes.
     const bool TicksKept = Filter->GetMultiCheck() && dynamic_cast<TPopupListboxItemEhData*>(Item);
     if (Item && !TicksKept) Item->Execute(List, Index, TPoint(-1, -1), TShiftState());
@@ -387,8 +389,8 @@ void TCustomDBGridEh::FilterEditorKeyPress(TInplaceFilterEditEh* Editor, Char& K
   TPopupListboxEh* List = Editor->GetPopupListbox();
   const Integer Index = List->GetItemIndex();
   TStrings* Items = Editor->GetItems();
-  auto* Item = Index >= 0 && Index < Items->GetCount() ? dynamic_cast<TPopupListboxItemEh*>(Items->GetObject(Index))
-                                                       : nullptr;
+  auto* Item =
+      Index >= 0 && Index < Items->GetCount() ? dynamic_cast<TPopupListboxItemEh*>(Items->GetObject(Index)) : nullptr;
   if (!Item) return;
   TColumnEh* Column = Editor->GetColumn();
   if (Column) Column->GetSTFilter()->SetMultiCheck(true);
@@ -563,8 +565,7 @@ void TCustomDBGridEh::ShowTitleFilterListUnder(const TRect& ARect) {
   TPoint At;
   AlignDropDownWindowRectEh(TRect(ClientToScreen(ARect.TopLeft()), ClientToScreen(ARect.BottomRight())),
                             FTitleFilterList, UseRightToLeftAlignment() ? daRight : daLeft, At);
-  SetWindowPos(FTitleFilterList->GetHandle(), HWND_TOP, At.X, At.Y, 0, 0,
-               SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(FTitleFilterList->GetHandle(), HWND_TOP, At.X, At.Y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   FTitleFilterList->GetSizeGrip()->ShowGrip(true);
   FTitleFilterList->SetSizeChanged(false);
   FTitleFilterListVisible = true;

@@ -80,8 +80,7 @@ void TDBGridFilterPopupListboxItemEh::DrawTextAfterBox(TPopupListboxEh* Sender, 
 
 // ---- Sort items ---------------------------------------------------------------------------------------------
 
-void TPopupListboxItemEhSort::DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect,
-                                       TOwnerDrawState State) {
+void TPopupListboxItemEhSort::DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) {
   TCanvas* Canvas = Sender->GetCanvas();
   const TRect Box = LeadingBox(Sender, ARect, 2, DefaultEditButtonWidthEh());
   if (TImageList* Images = GetDBGridEhSortMarkerImages()) {
@@ -120,8 +119,7 @@ void TPopupListboxItemEhLine::DrawItem(TPopupListboxEh* Sender, Integer, TRect A
 
 // ---- Commands -----------------------------------------------------------------------------------------------
 
-void TPopupListboxItemEhSpec::DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect,
-                                       TOwnerDrawState State) {
+void TPopupListboxItemEhSpec::DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) {
   TCanvas* Canvas = Sender->GetCanvas();
   const TColor Saved = Canvas->GetBrush()->GetColor();
   Canvas->GetBrush()->SetColor(Sender->GetColor());
@@ -156,11 +154,11 @@ void TPopupListboxItemEhSpec::Execute(TPopupListboxEh* Sender, Integer, TPoint, 
 
 // ---- Value items --------------------------------------------------------------------------------------------
 
-void TPopupListboxItemEhData::DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect,
-                                       TOwnerDrawState State) {
+void TPopupListboxItemEhData::DrawItem(TPopupListboxEh* Sender, Integer ItemIndex, TRect ARect, TOwnerDrawState State) {
   TSTColumnFilterEh* Filter = ListColumnFilter(Sender);
   const std::vector<Byte>* States = Filter ? &Filter->GetItemCheckStates() : nullptr;
-  const bool Checked = States && ItemIndex >= 0 && ItemIndex < Integer(States->size()) && (*States)[size_t(ItemIndex)] == 1;
+  const bool Checked =
+      States && ItemIndex >= 0 && ItemIndex < Integer(States->size()) && (*States)[size_t(ItemIndex)] == 1;
   HWND Captor = GetCapture();
   const bool Pressed = Filter && Filter->GetPressedItemIndex() == ItemIndex && GetKeyState(VK_LBUTTON) < 0 &&
                        (!Captor || Captor == Sender->GetHandle());
@@ -175,8 +173,7 @@ void TPopupListboxItemEhData::DrawItem(TPopupListboxEh* Sender, Integer ItemInde
   DrawTextAfterBox(Sender, ItemIndex, ARect, State);
 }
 
-void TPopupListboxItemEhData::MouseDown(TPopupListboxEh* Sender, Integer ItemIndex, TPoint, TMouseButton,
-                                        TShiftState) {
+void TPopupListboxItemEhData::MouseDown(TPopupListboxEh* Sender, Integer ItemIndex, TPoint, TMouseButton, TShiftState) {
   if (TSTColumnFilterEh* Filter = ListColumnFilter(Sender)) {
     Filter->SetPressedItemIndex(ItemIndex);
     Sender->InvalidateItem(ItemIndex);
@@ -236,7 +233,8 @@ void TCustomDBGridEh::FillFilterListValues(TSTColumnFilterEh* ColumnFilter, TStr
     FCenter->FillSTFilterListValues(this, Column, Items);
   }
   // The commands are not cut: the list is as wide as the longest of them needs.
-  const Integer Extra = GetCheckBoxSizeEh().cx + 2 + GetSystemMetrics(SM_CXVSCROLL) + 2 * ListBox->GetBorderMargin() + 2;
+  const Integer Extra =
+      GetCheckBoxSizeEh().cx + 2 + GetSystemMetrics(SM_CXVSCROLL) + 2 * ListBox->GetBorderMargin() + 2;
   TMeasureDC DC(ListBox->GetFont());
   for (Integer I = 0; I < Items->GetCount(); ++I) {
     TObject* Object = Items->GetObject(I);

@@ -50,8 +50,7 @@ String AggregateText(TField* Field, const String& FooterFormat, Currency V) {
       if (auto* Fmt = dynamic_cast<TFMTBCDField*>(Field)) IsCurrency = Fmt->GetCurrency();
       return CurrToStrF(V, IsCurrency ? ffCurrency : ffGeneral, IsCurrency ? FormatSettings.CurrencyDecimals : 0);
     }
-    default:
-      return u"0";
+    default: return u"0";
   }
 }
 
@@ -64,8 +63,7 @@ void TCustomDBGridEh::GetFooterValue(Integer Row, TColumnEh* Column, String& Tex
   TDataSet* DataSet = GetDataSource() ? GetDataSource()->GetDataSet() : nullptr;
   const String FieldName = Footer->GetFieldName().empty() ? Column->GetFieldName() : Footer->GetFieldName();
   switch (Footer->GetValueType()) {
-    case fvtNon:
-      return;
+    case fvtNon: return;
     case fvtSum:
     case fvtAvg: {
       Text = u"0";
@@ -92,14 +90,11 @@ void TCustomDBGridEh::GetFooterValue(Integer Row, TColumnEh* Column, String& Tex
       else Text = Field->GetDisplayText();
       return;
     }
-    case fvtStaticText:
-      Text = Footer->GetValue();
-      return;
+    case fvtStaticText: Text = Footer->GetValue(); return;
   }
 }
 
-void TCustomDBGridEh::GetFooterParams(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont,
-                                      TColor& Background, TAlignment& Alignment, TGridDrawState State,
-                                      String& Text) {
+void TCustomDBGridEh::GetFooterParams(Integer DataCol, Integer Row, TColumnEh* Column, TFont* AFont, TColor& Background,
+                                      TAlignment& Alignment, TGridDrawState State, String& Text) {
   if (OnGetFooterParams) OnGetFooterParams(this, DataCol, Row, Column, AFont, Background, Alignment, State, Text);
 }

@@ -105,9 +105,7 @@ TFont* TColumnFooterEh::GetFont() const {
 bool TColumnFooterEh::IsAlignmentStored() const {
   return FAssignedValues.Contains(fvAlignment) && FAlignment != DefaultAlignment();
 }
-bool TColumnFooterEh::IsColorStored() const {
-  return FAssignedValues.Contains(fvColor) && FColor != DefaultColor();
-}
+bool TColumnFooterEh::IsColorStored() const { return FAssignedValues.Contains(fvColor) && FColor != DefaultColor(); }
 bool TColumnFooterEh::IsFontStored() const { return FAssignedValues.Contains(fvFont); }
 bool TColumnFooterEh::IsToolTipsStored() const { return FAssignedValues.Contains(fvToolTips) && FToolTips; }
 
@@ -241,9 +239,7 @@ void TColumnFootersEh::Update(TCollectionItem*) {
 
 // ---- The grid's sum list ----------------------------------------------------------------------------
 
-TDBGridEhSumList::TDBGridEhSumList(TCustomDBGridEh* Grid) : TDBSumListProducer(Grid), FGrid(Grid) {
-  SetActive(false);
-}
+TDBGridEhSumList::TDBGridEhSumList(TCustomDBGridEh* Grid) : TDBSumListProducer(Grid), FGrid(Grid) { SetActive(false); }
 
 void TDBGridEhSumList::SetDataSetEvents() {
   if (FGrid->GetComponentState().Contains(csDesigning)) {

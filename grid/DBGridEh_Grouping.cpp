@@ -45,9 +45,7 @@ void TDBGridEhDataGroupLevelEh::GridLayoutChanged() {
   }
 }
 
-String TDBGridEhDataGroupLevelEh::GetColumnName() const {
-  return GetColumn() ? GetColumn()->GetFieldName() : String();
-}
+String TDBGridEhDataGroupLevelEh::GetColumnName() const { return GetColumn() ? GetColumn()->GetFieldName() : String(); }
 
 // A level of another grid binds this grid's column of the same field.
 void TDBGridEhDataGroupLevelEh::Assign(TPersistent* Source) {
@@ -103,9 +101,7 @@ bool TDBGridEhDataGroupsEh::IsGroupingWorks() const {
   return GetActive() && GetMemTable() && GetGrid()->GetDataLink()->GetActive() && GetActiveGroupLevelsCount() > 0;
 }
 
-void TDBGridEhDataGroupsEh::ActiveChanged() {
-  RegroupData();
-}
+void TDBGridEhDataGroupsEh::ActiveChanged() { RegroupData(); }
 
 void TDBGridEhDataGroupsEh::RegroupData() {
   if (GridGone()) return;
@@ -143,9 +139,7 @@ void TDBGridEhDataGroupsEh::Loaded() {
 
 // ---- Rows ------------------------------------------------------------------------------------------
 
-bool TCustomDBGridEh::GroupedRows() const {
-  return FIntMemTable && FDataGrouping && FDataGrouping->IsGroupingWorks();
-}
+bool TCustomDBGridEh::GroupedRows() const { return FIntMemTable && FDataGrouping && FDataGrouping->IsGroupingWorks(); }
 
 TGroupDataTreeNodeEh* TCustomDBGridEh::GroupNodeOfRow(Integer DataRow) const {
   if (!GroupedRows()) return nullptr;
@@ -188,8 +182,7 @@ void TCustomDBGridEh::SetCurrentFlatIndex(Integer FlatIndex) {
     if (Delta != 0) FDataLink->GetDataSet()->MoveBy(Delta);
   }
   const Integer Row = FlatIndex + GetTitleRowCount();
-  if (Row != GetRow() && Row < GetRowCount())
-    MoveColRow(CurrentColumnOrFixed(), Row, true, false, true);
+  if (Row != GetRow() && Row < GetRowCount()) MoveColRow(CurrentColumnOrFixed(), Row, true, false, true);
   InvalidateRow(OldRow);
   InvalidateRow(GetRow());
 }
@@ -226,8 +219,8 @@ void TCustomDBGridEh::GroupRowsChanged() {
 
 // ---- Painting ------------------------------------------------------------------------------------------
 
-bool TCustomDBGridEh::GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, bool IsSelected,
-                                        TColor& Background, TColor& TextColor) {
+bool TCustomDBGridEh::GetGroupRowColors(TGroupDataTreeNodeEh* Node, bool IsCurrent, bool IsSelected, TColor& Background,
+                                        TColor& TextColor) {
   const bool Highlighted = (IsCurrent || IsSelected) && (FOptions.Contains(dgAlwaysShowSelection) ||
                                                          (Focused() && FOptionsEh.Contains(dghHighlightFocus)));
   if (!Highlighted) {
@@ -437,8 +430,7 @@ void TCustomDBGridEh::DrawGroupPanelBoxes() {
     TRect TextRect(Box.Left + 3, Box.Top, Box.Right - 16, Box.Bottom);
     if (Pressed) OffsetRect(TextRect, 1, 1);
     Canvas->GetBrush()->SetStyle(bsClear);
-    WriteTextEh(Canvas, TextRect, false, 1, 1, Title->GetCaption(), taLeftJustify, tlCenter, false, false, 0, 0,
-                false);
+    WriteTextEh(Canvas, TextRect, false, 1, 1, Title->GetCaption(), taLeftJustify, tlCenter, false, false, 0, 0, false);
     Canvas->GetBrush()->SetStyle(bsSolid);
     if (Markers)
       Markers->Draw(Canvas, Box.Right - Markers->GetWidth() - 4 + (Pressed ? 1 : 0),
@@ -488,8 +480,7 @@ void TCustomDBGridEh::GroupPanelDragOver(Integer X, Integer Y) {
   Integer Arrow = -1;
   const bool OverPanel = Y >= 0 && Y < FGroupPanelHeight && X >= 0 && X < GetClientWidth();
   // A pressed box only shows where it would go once it is really dragged.
-  const bool Dragging = FGroupPanelDragColumn >= 0 ||
-                        std::abs(X - FDownPos.X) > GroupPanelDragThreshold ||
+  const bool Dragging = FGroupPanelDragColumn >= 0 || std::abs(X - FDownPos.X) > GroupPanelDragThreshold ||
                         std::abs(Y - FDownPos.Y) > GroupPanelDragThreshold;
   if (OverPanel && Dragging) Arrow = GroupPanelInsertIndex(X);
   if (Arrow == FGroupPanelArrowIndex) return;

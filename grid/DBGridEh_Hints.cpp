@@ -91,12 +91,9 @@ void TCustomDBGridEh::CMHintShow(TMessage& Message) {
   }
   const Integer TextRight = R.Left + Column->GetWidth();
   R.Right = std::min(R.Right, GetClientWidth());
-  if (Area == cavTitleEh)
-    TitleTip(*Info, Column, R, TextRight);
-  else if (Area == cavDataEh)
-    DataTip(*Info, Column, Cell, TPoint(LogicalX(At.X), At.Y), R, TextRight);
-  else
-    FooterTip(*Info, Column, AreaRow, R, TextRight);
+  if (Area == cavTitleEh) TitleTip(*Info, Column, R, TextRight);
+  else if (Area == cavDataEh) DataTip(*Info, Column, Cell, TPoint(LogicalX(At.X), At.Y), R, TextRight);
+  else FooterTip(*Info, Column, AreaRow, R, TextRight);
 }
 
 bool TCustomDBGridEh::TitleTip(THintInfo& Info, TColumnEh* Column, TRect R, Integer TextRight) {
@@ -196,15 +193,15 @@ String TCustomDBGridEh::ToolTipText(TColumnEh* Column) {
 
 // Text that fits in the cell shows no tip (a right-aligned text only when its
 // right end is in view too). Otherwise the tip lies where the text is drawn.
-void TCustomDBGridEh::PlaceTip(THintInfo& Info, const String& Text, TRect R, Integer TextRight,
-                               TAlignment Alignment, bool WordWrap, TFont* Font) {
+void TCustomDBGridEh::PlaceTip(THintInfo& Info, const String& Text, TRect R, Integer TextRight, TAlignment Alignment,
+                               bool WordWrap, TFont* Font) {
   TCanvas* Canvas = GetCanvas();
   TFontDataEh Saved;
   SaveFontDataEh(Canvas->GetFont(), Saved);
   Canvas->GetFont()->Assign(Font);
   Integer Width = 0, Height = 0;
-  const bool Truncated = MeasureTextEh(WordWrap ? UINT(DT_WORDBREAK) : 0u, Canvas, FTextMargin, 2, Text, R, WordWrap,
-                                       Width, Height);
+  const bool Truncated =
+      MeasureTextEh(WordWrap ? UINT(DT_WORDBREAK) : 0u, Canvas, FTextMargin, 2, Text, R, WordWrap, Width, Height);
   const Integer LineWidth = Canvas->TextWidth(Text);
   RestoreFontDataEh(Saved, Canvas->GetFont());
   const bool RightEndShown = TextRight <= R.Right;
@@ -214,10 +211,8 @@ void TCustomDBGridEh::PlaceTip(THintInfo& Info, const String& Text, TRect R, Int
   }
   const Integer Lift = GetFlat() ? 2 : 1;
   TPoint At(R.Left - 1, R.Top - Lift);
-  if (Alignment == taRightJustify)
-    At.X = TextRight + 1 - Width - 7;
-  else if (Alignment == taCenter)
-    At.X = TextRight + 1 - Width - 6 + Width / 2 - (TextRight - R.Left - 4) / 2;
+  if (Alignment == taRightJustify) At.X = TextRight + 1 - Width - 7;
+  else if (Alignment == taCenter) At.X = TextRight + 1 - Width - 6 + Width / 2 - (TextRight - R.Left - 4) / 2;
   if (UseRightToLeftAlignment()) {
     // At the mirror of its place: the tip as wide as the tip window makes it
     // (the text and 3 pixels of border and margin on each side).

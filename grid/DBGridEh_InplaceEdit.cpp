@@ -73,7 +73,8 @@ void TEditButtonDividerEh::Paint() {
 }
 
 TDBGridInplaceEdit::TDBGridInplaceEdit(TComponent* AOwner)
-    : TInplaceEdit(AOwner), FEditCanvas(std::make_unique<TControlCanvas>()),
+    : TInplaceEdit(AOwner),
+      FEditCanvas(std::make_unique<TControlCanvas>()),
       FDataSource(std::make_unique<TDataSource>(nullptr)) {
   FEditCanvas->SetControl(this);
 }
@@ -133,10 +134,8 @@ void TDBGridInplaceEdit::CreateParams(TCreateParams& Params) {
 
 void TDBGridInplaceEdit::Invalidate() {
   TCustomDBGridEh* Grid = GetGridEh();
-  if (Grid && Grid->GetRowPanel()->GetActive())
-    TWinControl::Invalidate();
-  else
-    TInplaceEdit::Invalidate();
+  if (Grid && Grid->GetRowPanel()->GetActive()) TWinControl::Invalidate();
+  else TInplaceEdit::Invalidate();
 }
 
 // ---- The column and the style --------------------------------------------------------------------------
@@ -206,10 +205,8 @@ void TDBGridInplaceEdit::UpdateImageIndex() {
   if (!Column || !Column->GetImageList()) return;
   Integer Index = -1;
   TField* Field = Column->GetField();
-  if (Column->HasPickListItems())
-    Index = Column->GetPickList()->IndexOf(GetText());
-  else if (Field && IsNumberFieldTypeEh(Field->GetDataType()))
-    Index = FieldAsIntegerDefEh(Field, -1);
+  if (Column->HasPickListItems()) Index = Column->GetPickList()->IndexOf(GetText());
+  else if (Field && IsNumberFieldTypeEh(Field->GetDataType())) Index = FieldAsIntegerDefEh(Field, -1);
   if (Index == -1) Index = Column->GetNotInKeyListIndex();
   if (Index == FImageIndex) return;
   FImageIndex = Index;
@@ -274,17 +271,13 @@ void TDBGridInplaceEdit::LayoutEditButtons() {
     }
     Button->SetFlat(Flat);
     Button->SetVisible(Visible);
-    if (!Visible)
-      Width = 0;
-    else if (Width < 1)
-      Width = DefaultWidth;
+    if (!Visible) Width = 0;
+    else if (Width < 1) Width = DefaultWidth;
     Widths[I] = Width;
     if (Visible) {
       Integer ButtonHeight = Width;
-      if (Integer(std::lround(Width * 3.0 / 2.0)) >= ClientHeight)
-        ButtonHeight = ClientHeight;
-      else if (Flat)
-        ButtonHeight = Width + Width / 2;
+      if (Integer(std::lround(Width * 3.0 / 2.0)) >= ClientHeight) ButtonHeight = ClientHeight;
+      else if (Flat) ButtonHeight = Width + Width / 2;
       Height = std::min(Height, ButtonHeight);
     }
     Button->OnDown = [this](TObject* Sender, bool Top, bool& AutoRepeat, bool& Handled) {
@@ -352,16 +345,12 @@ TRect TDBGridInplaceEdit::GetEditRect() {
   // cell: mirrored in a right-to-left grid, whatever the column's alignment.
   const bool RightToLeft = EditorMirrored();
   auto TakeLeft = [&](Integer Width) {
-    if (RightToLeft)
-      R.Right -= Width;
-    else
-      R.Left += Width;
+    if (RightToLeft) R.Right -= Width;
+    else R.Left += Width;
   };
   if (FButtonsWidth > 0) {
-    if (RightToLeft)
-      R.Left += FButtonsWidth;
-    else
-      R.Right -= FButtonsWidth;
+    if (RightToLeft) R.Left += FButtonsWidth;
+    else R.Right -= FButtonsWidth;
   }
   if (Column && Column->GetImageList() && Column->GetShowImageAndText())
     TakeLeft(Column->GetImageList()->GetWidth() + 5);
@@ -535,8 +524,8 @@ void TDBGridInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     }
     const bool AllSelected = GetSelLength() == GetTextLen();
     const Integer Line = VisualLineOf(GetSelStart());
-    const bool ToGrid = AllSelected || (Key == VK_UP && Line == 0) ||
-                        (Key == VK_DOWN && Line == Integer(VisualLines().size()) - 1);
+    const bool ToGrid =
+        AllSelected || (Key == VK_UP && Line == 0) || (Key == VK_DOWN && Line == Integer(VisualLines().size()) - 1);
     if (!ToGrid) {
       TCustomEdit::KeyDown(Key, Shift);
       return;
@@ -581,8 +570,7 @@ void TDBGridInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
       if (Item->GetShortCut() == 0 || Item->GetShortCut() != Pressed || !Item->GetEnabled()) continue;
       bool AutoRepeat = false, Handled = false;
       if (Item->OnDown) Item->OnDown(Item, false, AutoRepeat, Handled);
-      if (size_t(I) + 1 < FEditButtons.size())
-        EditButtonControlClick(FEditButtons[size_t(I) + 1].Button);
+      if (size_t(I) + 1 < FEditButtons.size()) EditButtonControlClick(FEditButtons[size_t(I) + 1].Button);
       Key = 0;
       return;
     }
@@ -711,8 +699,8 @@ void TDBGridInplaceEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integ
     const Integer TX = EditorMirrored() ? GetClientWidth() - 1 - X : X;
     if (TX < Indent && TX >= Indent - GridTreeIndentEh) {
       IMemTableEh* Table = Grid->GetMemTableIntf();
-      if (Table && Table->GetTreeNodeHasChildren()) Table->SetTreeNodeExpanded(Table->GetCurrentRowIndex(),
-                                                                                !Table->GetTreeNodeExpanded());
+      if (Table && Table->GetTreeNodeHasChildren())
+        Table->SetTreeNodeExpanded(Table->GetCurrentRowIndex(), !Table->GetTreeNodeExpanded());
     }
   }
   TInplaceEdit::MouseDown(Button, Shift, X, Y);
@@ -748,10 +736,8 @@ void TDBGridInplaceEdit::DefaultHandler(TMessage& Message) {
   if (FTextChanged) {
     FTextChanged = false;
     if (FMRUList && FMRUList->GetActive() && GetVisible() && !FButtonHeld) {
-      if (GetText().empty())
-        CloseUpMRUList(false);
-      else
-        DropDownMRUList();
+      if (GetText().empty()) CloseUpMRUList(false);
+      else DropDownMRUList();
     }
   }
 }

@@ -115,9 +115,7 @@ void TDBGridInplaceEdit::PrepareActiveList() {
       FActiveList = FCalendar;
       return;
     case esDropDownEh:
-    case esAltDropDownEh:
-      FActiveList = CalculatorStyle() ? GetCalculator() : nullptr;
-      return;
+    case esAltDropDownEh: FActiveList = CalculatorStyle() ? GetCalculator() : nullptr; return;
     default: FActiveList = nullptr; return;
   }
 }
@@ -178,8 +176,7 @@ void TDBGridInplaceEdit::DropDown() {
     Integer Width = GetWidth();
     if (Column->GetDropDownWidth() == -1)
       Width = std::max(Width, FDataList->GetColumnsWidthToFit() + GetSystemMetrics(SM_CXVSCROLL) + 4);
-    else if (Column->GetDropDownWidth() > 0)
-      Width = std::max(Width, Column->GetDropDownWidth());
+    else if (Column->GetDropDownWidth() > 0) Width = std::max(Width, Column->GetDropDownWidth());
     FDataList->SetWidth(Width);
     FDataList->SetKeyValue(Grid->GetEditValue());
     FDataListSpecRowChanged = false;
@@ -223,8 +220,8 @@ void TDBGridInplaceEdit::DropDown() {
     FPickList->SetRowCount(Rows);
     TField* Field = Column->GetField();
     FPickList->SetItemIndex(!Field || Field->GetIsNull() ? -1
-                            : Column->HasKeyListItems() ? Picks->IndexOf(GetText())
-                                                        : Items->IndexOf(GetText()));
+                            : Column->HasKeyListItems()  ? Picks->IndexOf(GetText())
+                                                         : Items->IndexOf(GetText()));
     const Integer Widest = MeasureWidest(GetFont(), Items) + 4;
     if (Widest > FPickList->GetClientWidth()) FPickList->SetClientWidth(Widest);
     SizedList = FPickList;
@@ -286,7 +283,8 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
       HasValue = true;
     }
     if (FPickList->GetSizeChanged() && FPickList->GetItemHeight() > 0) {
-      Column->SetDropDownRows(Cardinal(std::max<Integer>(1, FPickList->GetClientHeight() / FPickList->GetItemHeight())));
+      Column->SetDropDownRows(
+          Cardinal(std::max<Integer>(1, FPickList->GetClientHeight() / FPickList->GetItemHeight())));
       Column->SetDropDownWidth(FPickList->GetWidth());
     }
   }
@@ -344,10 +342,8 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
     SelectAll();
   } else if (List == FPickList) {
     if (!HasValue || !Grid->CanEditModify()) return;
-    if (Column->HasKeyListItems())
-      SetText(FPickList->GetItems()->Get(FPickList->GetItemIndex()));
-    else
-      SetText(ListValue.AsString());
+    if (Column->HasKeyListItems()) SetText(FPickList->GetItems()->Get(FPickList->GetItemIndex()));
+    else SetText(ListValue.AsString());
     Grid->SetPendingEditText(GetText());
     UpdateImageIndex();
   }
@@ -368,10 +364,8 @@ void TDBGridInplaceEdit::HandOverPressToList(TPoint ScreenPoint) {
 void TDBGridInplaceEdit::ListKeyDown(Word& Key, TShiftState Shift) {
   const bool Alt = Shift.Contains(ssAlt);
   if ((Key == VK_UP || Key == VK_DOWN) && Alt && !Shift.Contains(ssCtrl) && !Shift.Contains(ssShift)) {
-    if (FListVisible)
-      CloseUp(true);
-    else
-      DropDown();
+    if (FListVisible) CloseUp(true);
+    else DropDown();
     Key = 0;
     return;
   }

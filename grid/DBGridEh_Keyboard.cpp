@@ -144,10 +144,8 @@ void TCustomDBGridEh::NavigationKeyDown(Word& Key, TShiftState Shift) {
   }
   if (Key == VK_DOWN && RowDetailPanelKeyDown(Shift)) return;
   if (RowPanelKeyDown(Key, Shift, Sel)) return;
-  if (Shift.Contains(ssCtrl))
-    CtrlNavigationKeyDown(Key, Shift, Sel);
-  else
-    PlainNavigationKeyDown(Key, Shift, Sel);
+  if (Shift.Contains(ssCtrl)) CtrlNavigationKeyDown(Key, Shift, Sel);
+  else PlainNavigationKeyDown(Key, Shift, Sel);
 }
 
 void TCustomDBGridEh::PlainNavigationKeyDown(Word& Key, TShiftState, bool Sel) {
@@ -157,9 +155,7 @@ void TCustomDBGridEh::PlainNavigationKeyDown(Word& Key, TShiftState, bool Sel) {
     case VK_UP: return PriorRow(Sel);
     case VK_DOWN: return NextRow(Sel);
     case VK_PRIOR: return SelectMove(Sel, -VisibleDataRows(), false, UseRows);
-    case VK_NEXT:
-      FetchRecordsOnDemand();
-      return SelectMove(Sel, VisibleDataRows(), false, UseRows);
+    case VK_NEXT: FetchRecordsOnDemand(); return SelectMove(Sel, VisibleDataRows(), false, UseRows);
     case VK_HOME:
       if (ByRecords) return SelectMove(Sel, -1, true, true);
       return MoveToColumn(GetFixedCols(), 1, Sel);
@@ -182,9 +178,8 @@ void TCustomDBGridEh::PlainNavigationKeyDown(Word& Key, TShiftState, bool Sel) {
 void TCustomDBGridEh::CtrlNavigationKeyDown(Word& Key, TShiftState, bool Sel) {
   const bool UseRows = !FAllowedSelections.Contains(gstRectangle);
   const Integer FirstVisible = RowScrollMode() ? GetTopRow() - GetRow() : -FDataLink->GetActiveRecord();
-  const Integer LastVisible = RowScrollMode()
-                                  ? std::min(GetTopRow() + VisibleDataRows(), GetRowCount()) - 1 - GetRow()
-                                  : FDataLink->GetBufferCount() - FDataLink->GetActiveRecord() - 1;
+  const Integer LastVisible = RowScrollMode() ? std::min(GetTopRow() + VisibleDataRows(), GetRowCount()) - 1 - GetRow()
+                                              : FDataLink->GetBufferCount() - FDataLink->GetActiveRecord() - 1;
   switch (Key) {
     case VK_UP:
     case VK_PRIOR: return SelectMove(Sel, FirstVisible, false, UseRows);
@@ -266,10 +261,8 @@ void TCustomDBGridEh::DeleteRecordsKeyDown() {
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (FReadOnly || DataSet->IsEmpty() || !DataSet->CanModify() || !FAllowedOperations.Contains(alopDeleteEh)) return;
   if (!DeletePrompt()) return;
-  if (FBookmarks->GetCount() > 0)
-    FBookmarks->DeleteRecords();
-  else
-    DataSet->Delete();
+  if (FBookmarks->GetCount() > 0) FBookmarks->DeleteRecords();
+  else DataSet->Delete();
 }
 
 // Numpad * flips, + opens and - closes the current node of a table shown as a
@@ -329,10 +322,8 @@ void TCustomDBGridEh::ClearValueKeyDown(Word Key, TShiftState Shift) {
 }
 
 void TCustomDBGridEh::RunFindDialog(const String& Text) {
-  if (FCenter)
-    FCenter->ExecuteFindDialog(this, Text, String(), true);
-  else if (ExecuteFindDialogProc)
-    ExecuteFindDialogProc(this, Text, TColumnFieldsArrEh(), true);
+  if (FCenter) FCenter->ExecuteFindDialog(this, Text, String(), true);
+  else if (ExecuteFindDialogProc) ExecuteFindDialogProc(this, Text, TColumnFieldsArrEh(), true);
 }
 
 // ---- KeyPress, WM_CHAR, KeyUp ---------------------------------------------------------------------------------
@@ -372,8 +363,7 @@ void TCustomDBGridEh::WMChar(TMessage& Message) {
     if (Ch == u' ') StepCellValue(Column, GetKeyState(VK_SHIFT) < 0);
     return;
   }
-  if (IncSearchTakesChar(Ch) ||
-      (FIntMemTable && FIntMemTable->IsTreeList()) || FRowDetailPanel->GetActive()) {
+  if (IncSearchTakesChar(Ch) || (FIntMemTable && FIntMemTable->IsTreeList()) || FRowDetailPanel->GetActive()) {
     KeyPress(Ch);
     if (Pair && Ch == 0) PeekMessage(Trail, GetHandle(), WM_CHAR, WM_CHAR, PM_REMOVE);
     return;
@@ -386,8 +376,8 @@ bool TCustomDBGridEh::IncSearchTakesChar(Char Ch) {
   if ((Ch < u' ' && Ch != u'\b') || !FDataLink->GetActive() || InEditModes(DataSet)) return false;
   if (FIncSearchActive) return true;
   TColumnEh* Column = GetCurrentColumn();
-  const bool ColumnTakesTyping = Column && FOptions.Contains(dgEditing) && !FReadOnly && DataSet->CanModify() &&
-                                 Column->CanModify(false);
+  const bool ColumnTakesTyping =
+      Column && FOptions.Contains(dgEditing) && !FReadOnly && DataSet->CanModify() && Column->CanModify(false);
   if (FOptionsEh.Contains(dghIncSearch) && !ColumnTakesTyping) return true;
   return FOptionsEh.Contains(dghPreferIncSearch) && !FOptions.Contains(dgAlwaysShowEditor) && !GetEditorMode();
 }
@@ -408,8 +398,8 @@ void TCustomDBGridEh::IncSearchAdd(const String& Text, Integer TimeOut, TLocateT
   const String Candidate = FIncSearchText + Text;
   if (!Candidate.empty()) {
     TField* Field = Column->GetField();
-    const bool FieldText = Field && IsNumberFieldTypeEh(Field->GetDataType()) && FCenter &&
-                           FCenter->GetUseExtendedDataFormats();
+    const bool FieldText =
+        Field && IsNumberFieldTypeEh(Field->GetDataType()) && FCenter && FCenter->GetUseExtendedDataFormats();
     TDataSet* DataSet = FDataLink->GetDataSet();
     bool Found = false;
     DataSet->DisableControls();

@@ -71,11 +71,10 @@ void TCustomDBGridEh::SelectMove(bool Select, Integer Direction, bool MaxDirecti
 void TCustomDBGridEh::SelectMoveRect(Integer Direction, bool MaxDirection) {
   TDataSet* DataSet = FDataLink->GetDataSet();
   TDBGridEhSelectionRect* Rect = FSelection->GetRect();
-  if (FSelection->GetSelectionType() != gstRectangle) Rect->Select(CurrentVisibleColumn(), DataSet->GetBookmark(), false);
-  if (MaxDirection)
-    Direction == 1 ? DataSet->Last() : DataSet->First();
-  else
-    MoveByRows(Direction);
+  if (FSelection->GetSelectionType() != gstRectangle)
+    Rect->Select(CurrentVisibleColumn(), DataSet->GetBookmark(), false);
+  if (MaxDirection) Direction == 1 ? DataSet->Last() : DataSet->First();
+  else MoveByRows(Direction);
   Rect->Select(CurrentVisibleColumn(), DataSet->GetBookmark(), true);
 }
 
@@ -84,10 +83,8 @@ void TCustomDBGridEh::SelectMoveRect(Integer Direction, bool MaxDirection) {
 // state when toggling, else it is selected; a row the run leaves going back
 // returns to the anchor's former state when toggling, else it is unselected.
 void TCustomDBGridEh::MarkSelectedRow(bool Back) {
-  if (Back)
-    FBookmarks->SetCurrentRowSelected(FToggleSelectOnMove ? FSelectionAnchorWasSelected : false);
-  else
-    FBookmarks->SetCurrentRowSelected(FToggleSelectOnMove ? !FSelectionAnchorWasSelected : true);
+  if (Back) FBookmarks->SetCurrentRowSelected(FToggleSelectOnMove ? FSelectionAnchorWasSelected : false);
+  else FBookmarks->SetCurrentRowSelected(FToggleSelectOnMove ? !FSelectionAnchorWasSelected : true);
 }
 
 void TCustomDBGridEh::SelectMoveRows(bool Select, Integer Direction, bool MaxDirection) {
@@ -96,10 +93,8 @@ void TCustomDBGridEh::SelectMoveRows(bool Select, Integer Direction, bool MaxDir
   if (!Select || !CanSelectType(gstRecordBookmarks)) {
     // Nothing is marked on the way: the move is one step however far it goes.
     if (Marking) ClearSelectionIfNeeded();
-    if (MaxDirection)
-      Direction > 0 ? DataSet->Last() : DataSet->First();
-    else
-      MoveByRows(Direction);
+    if (MaxDirection) Direction > 0 ? DataSet->Last() : DataSet->First();
+    else MoveByRows(Direction);
     return;
   }
   const Integer Step = Direction > 0 ? 1 : -1;
@@ -180,8 +175,8 @@ void TCustomDBGridEh::TabMove(bool GoForward) {
 }
 
 void TCustomDBGridEh::MoveToColumn(Integer Index, Integer Step, bool ExtendSelection) {
-  const bool Rects = ExtendSelection && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle) &&
-                     FDataLink->GetActive();
+  const bool Rects =
+      ExtendSelection && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle) && FDataLink->GetActive();
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (Rects && FSelection->GetSelectionType() != gstRectangle)
     FSelection->GetRect()->Select(CurrentVisibleColumn(), DataSet->GetBookmark(), false);

@@ -70,8 +70,7 @@ void TCustomDBGridEh::LayoutColumns() {
 
   if (FColumns->GetState() == csCustomized)
     for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->ClearFieldBinding();
-  else
-    RebuildDefaultColumns();
+  else RebuildDefaultColumns();
   RebuildVisibleColumns();
 }
 
@@ -94,8 +93,8 @@ void TCustomDBGridEh::LayoutRows() {
 // vertical bar itself, UpdateScrollBar).
 void TCustomDBGridEh::UpdateScrollBarsSetting() {
   const bool Designing = GetComponentState().Contains(csDesigning);
-  const bool Horz = FHorzScrollBar->GetVisible() && !FHorzScrollBar->GetExtScrollBar() &&
-                    (!FAutoFitColWidths || Designing);
+  const bool Horz =
+      FHorzScrollBar->GetVisible() && !FHorzScrollBar->GetExtScrollBar() && (!FAutoFitColWidths || Designing);
   const bool Vert = FVertScrollBar->GetVisible() && SmoothRowScrollMode();
   const TScrollStyle Bars = Horz && Vert ? ssBoth : Horz ? ssHorizontal : Vert ? ssVertical : ssNone;
   if (Bars == GetScrollBars()) return;
@@ -125,10 +124,8 @@ void TCustomDBGridEh::AutoFitColWidthsPass() {
   for (Integer Pass = 0; Pass < std::max(1, Count); ++Pass) {
     Integer FixedSum = 0, BaseSum = 0;
     for (Integer I = 0; I < Count; ++I) {
-      if (Fitted(I))
-        BaseSum += FVisibleColumns->Items(I)->GetAutoFitBaseWidth();
-      else
-        FixedSum += FVisibleColumns->Items(I)->GetWidth();
+      if (Fitted(I)) BaseSum += FVisibleColumns->Items(I)->GetAutoFitBaseWidth();
+      else FixedSum += FVisibleColumns->Items(I)->GetWidth();
     }
     Room = AutoFitRoom(FixedSum);
     if (BaseSum <= 0) return;
@@ -218,8 +215,8 @@ void TCustomDBGridEh::RebuildVisibleColumns() {
 
 void TCustomDBGridEh::SetColumnCountAndFixed() {
   const Integer VisibleCount = FVisibleColumns->Count();
-  const Integer Frozen = std::max(FIndicatorOffset,
-                                  std::min(FIndicatorOffset + FFrozenCols, FIndicatorOffset + VisibleCount - 1));
+  const Integer Frozen =
+      std::max(FIndicatorOffset, std::min(FIndicatorOffset + FFrozenCols, FIndicatorOffset + VisibleCount - 1));
   const bool Customized = FColumns->GetState() == csCustomized;
   Integer ColCount = 0, Fixed = 0, Contra = 0;
   if (FRowPanel->GetActive()) {
@@ -264,8 +261,7 @@ void TCustomDBGridEh::SetColumnAttributes() {
     const bool TabStop = Column->GetVisible() && !Column->GetReadOnly() &&
                          (!Active || (Field && !Field->GetCalculated() && !Field->GetReadOnly()));
     SetTabStops(Raw, TabStop);
-    const Integer Width =
-        Column->GetVisible() ? Column->GetVisibleWidth() : FOptions.Contains(dgColLines) ? -1 : 0;
+    const Integer Width = Column->GetVisible() ? Column->GetVisibleWidth() : FOptions.Contains(dgColLines) ? -1 : 0;
     if (GetColWidths(Raw) != Width) SetColWidths(Raw, Width);
   }
   if (FIndicatorOffset > 0) {
@@ -310,10 +306,8 @@ void TCustomDBGridEh::ApplyGridWidthsToColumns() {
     if (GetColWidths(Raw) != Width + Indent) SetColWidths(Raw, Width + Indent);
     const Integer Old = Column->GetWidth();
     if (Width == Old) continue;
-    if (Fitting)
-      ShareSizedWidth(I, Old, Width);
-    else
-      Column->SetWidth(Width);
+    if (Fitting) ShareSizedWidth(I, Old, Width);
+    else Column->SetWidth(Width);
   }
 }
 
@@ -374,7 +368,8 @@ void TCustomDBGridEh::ScaleColumns(Integer M, Integer D) {
       Font->SetSize(MulDiv(Font->GetSize(), M, D));
     }
     ScaleFooterFont(Column->GetFooter(), M, D);
-    for (Integer F = 0; F < Column->GetFooters()->GetCount(); ++F) ScaleFooterFont(Column->GetFooters()->Items(F), M, D);
+    for (Integer F = 0; F < Column->GetFooters()->GetCount(); ++F)
+      ScaleFooterFont(Column->GetFooters()->Items(F), M, D);
     if (!Assigned.Contains(cvWidth)) continue;
     Sum += Column->GetWidth();
     const Integer Scaled = MulDiv(Sum, M, D);
@@ -426,8 +421,8 @@ void TCustomDBGridEh::CalcIndicatorWidth() {
     const Integer Digits = std::clamp(Integer(IntToStr(Count).size()), 1, 101);
     FInternalFont->Assign(GetFont());
     FInternalFont->SetSize(FInternalFont->GetSize() - 1);
-    Width = std::max(11, FontTextWidthEh(FInternalFont.get(), String(size_t(Digits), u'0')) +
-                             (Width != 0 ? Width : 2) + 2);
+    Width =
+        std::max(11, FontTextWidthEh(FInternalFont.get(), String(size_t(Digits), u'0')) + (Width != 0 ? Width : 2) + 2);
   }
   FIndicatorWidth = Width;
 }
@@ -448,8 +443,8 @@ void TCustomDBGridEh::CalcTitleRowHeight() {
   FTitleRowHeight = TextHeight + FTextMargin;
   if (FTitleHeight != 0 || FTitleLines != 0) {
     const TTextMetric TM = FontTextMetricsEh(Tallest);
-    FTitleRowHeight = FTitleLines * TM.tmHeight + TM.tmExternalLeading + 2 + FTitleHeight +
-                      (FOptions.Contains(dgRowLines) ? 1 : 0);
+    FTitleRowHeight =
+        FTitleLines * TM.tmHeight + TM.tmExternalLeading + 2 + FTitleHeight + (FOptions.Contains(dgRowLines) ? 1 : 0);
   }
   if (MultiTitleActive()) {
     BuildTitleTree();
@@ -508,10 +503,8 @@ void TCustomDBGridEh::DataChanged() {
     FRowDetailPanel->SetVisible(false);
   const Integer OldIndicatorWidth = FIndicatorWidth;
   CalcIndicatorWidth();
-  if (FIndicatorWidth != OldIndicatorWidth)
-    LayoutChanged();
-  else
-    UpdateRowCount();
+  if (FIndicatorWidth != OldIndicatorWidth) LayoutChanged();
+  else UpdateRowCount();
   const bool WasShowing = VertScrollBarShowingNow();
   UpdateScrollBar();
   AfterScrollBarUpdate(WasShowing);

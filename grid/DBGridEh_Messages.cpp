@@ -216,8 +216,7 @@ void TCustomDBGridEh::DoExit() {
     if (FOptions.Contains(dgCancelOnExit) && DataSet->GetState() == dsInsert && !DataSet->GetModified() &&
         !FDataLink->InUpdateData())
       DataSet->Cancel();
-    else
-      FDataLink->UpdateData();
+    else FDataLink->UpdateData();
   }
   TCustomGridEh::DoExit();
 }

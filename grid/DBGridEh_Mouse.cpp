@@ -75,8 +75,8 @@ void TCustomDBGridEh::DoubleClickPress(TMouseButton Button, TShiftState Shift, I
     return TControl::MouseDown(Button, Shift, X, Y);
   }
   const Integer SizedCol = RawToDataColumn(Index);
-  const bool Optimize = State == gsColSizing && FOptionsEh.Contains(dghDblClickOptimizeColWidth) &&
-                        SizedCol >= 0 && SizedCol < FColumns->GetCount();
+  const bool Optimize = State == gsColSizing && FOptionsEh.Contains(dghDblClickOptimizeColWidth) && SizedCol >= 0 &&
+                        SizedCol < FColumns->GetCount();
   if (Optimize) {
     OptimizeSelectedColsWidth(FColumns->Items(SizedCol));
   } else {
@@ -258,8 +258,7 @@ void TCustomDBGridEh::DataPress(TMouseButton Button, TShiftState Shift, Integer 
     ShowEditor();
   if (ButtonHit) PressEditorButton(X, Y);
   TColumnEh* Column = DataColumn ? GetCurrentColumn() : nullptr;
-  if (Button == mbLeft && Column &&
-      (Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList))
+  if (Button == mbLeft && Column && (Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList))
     FDownCell = Cell;
   if (Button != mbLeft) InvalidateEditor();
   TControl::MouseDown(Button, Shift, X, Y);
@@ -285,13 +284,12 @@ void TCustomDBGridEh::PressEditorButton(Integer X, Integer Y) {
 
 // The current cell follows the held mouse; with rectangles allowed a rectangle
 // is anchored at the pressed cell, or stretched to it with Shift.
-void TCustomDBGridEh::StartRectSelection(TMouseButton Button, TShiftState Shift, TGridCoord Cell,
-                                         TGridCoord OldCell, const TBookmark& OldBookmark, bool InSelection) {
+void TCustomDBGridEh::StartRectSelection(TMouseButton Button, TShiftState Shift, TGridCoord Cell, TGridCoord OldCell,
+                                         const TBookmark& OldBookmark, bool InSelection) {
   FTitleButtonDown = true;
   FCellTracking = true;
   const bool Plain = !Shift.Contains(ssCtrl) && !Shift.Contains(ssShift);
-  if (Plain && FOptionsEh.Contains(dghClearSelection) && !(Button == mbRight && InSelection))
-    ClearSelectionIfNeeded();
+  if (Plain && FOptionsEh.Contains(dghClearSelection) && !(Button == mbRight && InSelection)) ClearSelectionIfNeeded();
   TDataSet* DataSet = FDataLink->GetDataSet();
   if (Cell.X < FIndicatorOffset || Button != mbLeft || !CanSelectType(gstRectangle) || DataSet->IsEmpty()) return;
   TDBGridEhSelectionRect* Rect = FSelection->GetRect();
@@ -301,8 +299,8 @@ void TCustomDBGridEh::StartRectSelection(TMouseButton Button, TShiftState Shift,
   } else if (FSelection->GetSelectionType() == gstRectangle) {
     Rect->Select(Here, DataSet->GetBookmark(), true);
   } else {
-    const Integer OldVisible = FVisibleColumns->IndexOf(
-        OldCell.X >= FIndicatorOffset ? FColumns->Items(RawToDataColumn(OldCell.X)) : nullptr);
+    const Integer OldVisible =
+        FVisibleColumns->IndexOf(OldCell.X >= FIndicatorOffset ? FColumns->Items(RawToDataColumn(OldCell.X)) : nullptr);
     Rect->Select(std::max(0, OldVisible), OldBookmark, false);
     Rect->Select(Here, DataSet->GetBookmark(), true);
   }
@@ -346,8 +344,6 @@ void TCustomDBGridEh::SetTreeNodeExpandedKeepingRecord(Integer Row, bool Expande
     TScopeExitEh Enable([DataSet] { DataSet->EnableControls(); });
     Ancestor = FIntMemTable->SetTreeNodeExpanded(Row, Expanded);
   }
-  if (Ancestor >= 1)
-    DataSet->SetRecNo(Ancestor);
-  else if (Current)
-    FIntMemTable->GotoRecord(Current);
+  if (Ancestor >= 1) DataSet->SetRecNo(Ancestor);
+  else if (Current) FIntMemTable->GotoRecord(Current);
 }

@@ -182,8 +182,7 @@ void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X,
     FSelectionDragArmed = false;
     if (Shift.Contains(ssCtrl) && FOptions.Contains(dgRowSelect))
       FBookmarks->SetCurrentRowSelected(!FBookmarks->GetCurrentRowSelected());
-    else if (FOptionsEh.Contains(dghClearSelection))
-      ClearSelectionIfNeeded();
+    else if (FOptionsEh.Contains(dghClearSelection)) ClearSelectionIfNeeded();
   }
   const bool WasTracking = FMouseTrackState != gmtsNoneEh;
   FMouseTrackState = gmtsNoneEh;
@@ -251,7 +250,8 @@ void TCustomDBGridEh::ReleaseClicks(TMouseButton Button, TShiftState Shift, Inte
     if (TreeButtonPress(X, Y, Cell, true)) return;
     CellClick(Column);
   }
-  const bool Stepping = !RowPanelPainted() && (Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList);
+  const bool Stepping =
+      !RowPanelPainted() && (Column->GetColumnKind() == ckCheckBox || Column->GetColumnKind() == ckImageList);
   if (Stepping && Area == cavDataEh && Cell == FDownCell && !Column->GetDblClickNextVal() &&
       !FDownShift.Contains(ssDouble) && Column->CanModify(true))
     StepCellValue(Column, Shift.Contains(ssShift));
@@ -285,8 +285,12 @@ void TCustomDBGridEh::AutoScrollSelection() {
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& H = DrawInfo.Horz;
   const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
-  const Integer DY = P.Y < V.FixedBoundary ? P.Y - V.FixedBoundary : P.Y >= V.GridBoundary ? P.Y - V.GridBoundary + 1 : 0;
-  const Integer DX = P.X < H.FixedBoundary ? P.X - H.FixedBoundary : P.X >= H.GridBoundary ? P.X - H.GridBoundary + 1 : 0;
+  const Integer DY = P.Y < V.FixedBoundary   ? P.Y - V.FixedBoundary
+                     : P.Y >= V.GridBoundary ? P.Y - V.GridBoundary + 1
+                                             : 0;
+  const Integer DX = P.X < H.FixedBoundary   ? P.X - H.FixedBoundary
+                     : P.X >= H.GridBoundary ? P.X - H.GridBoundary + 1
+                                             : 0;
   const bool Columns = FMouseTrackState == gmtsSelectingColumnsEh;
   if ((DY == 0 || Columns) && DX == 0) return StopTimer();
   const bool Rect = FMouseTrackState == gmtsSelectingRectEh;
@@ -325,8 +329,8 @@ bool TCustomDBGridEh::WheelStep(Integer Direction, TShiftState Shift, TPoint Mou
     DataSet->MoveBy(Direction);
     return true;
   }
-  const bool Handled = Direction > 0 ? TControl::DoMouseWheelDown(Shift, MousePos)
-                                     : TControl::DoMouseWheelUp(Shift, MousePos);
+  const bool Handled =
+      Direction > 0 ? TControl::DoMouseWheelDown(Shift, MousePos) : TControl::DoMouseWheelUp(Shift, MousePos);
   if (Handled) return true;
   const bool ShiftKey = Shift.Contains(ssShift), Ctrl = Shift.Contains(ssCtrl);
   if (ShiftKey && Ctrl) {

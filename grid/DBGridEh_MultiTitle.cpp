@@ -254,8 +254,8 @@ void TCustomDBGridEh::DrawTitleNodes(TColumnEh* Column, const TRect& ARect, cons
   IntersectClipRect(DC, ARect.Left, ARect.Top, ARect.Right, ARect.Bottom);
 
   THeadTreeNode* Node = Leaf;
-  Integer Left = ARect.Left;                          // the left edge of Node's span
-  Integer Top = ARect.Bottom - Leaf->Height + 1;      // the top edge of Node's cell
+  Integer Left = ARect.Left;                      // the left edge of Node's span
+  Integer Top = ARect.Bottom - Leaf->Height + 1;  // the top edge of Node's cell
   while (Node->Host && Node->Host != FHeadTree.get()) {
     THeadTreeNode* Host = Node->Host;
     for (THeadTreeNode* S = Host->Child; S != Node; S = S->Next) Left -= S->Width + S->WIndent;
@@ -267,8 +267,7 @@ void TCustomDBGridEh::DrawTitleNodes(TColumnEh* Column, const TRect& ARect, cons
     Canvas->GetFont()->Assign(GetTitleFont());
     if (Params.Themed || (GetFlat() && ThemesEnabledEh()))
       FillFixedCellBackground(this, Params.Themed, R, false, false, TRect(), Params.Is3D, false);
-    else
-      Canvas->FillRect(R);
+    else Canvas->FillRect(R);
     TRect TextRect = R;
     if (FOptions.Contains(dgColLines)) --TextRect.Right;
     if (FOptions.Contains(dgRowLines)) --TextRect.Bottom;

@@ -21,9 +21,7 @@ bool GetDBGridEhBufferedPaintForbidden() { return BufferedPaintForbidden; }
 
 // ---- The paint message -----------------------------------------------------------------------------------
 
-bool TCustomDBGridEh::IsThemedFixed3D() {
-  return !GetFlat() && ThemesEnabledEh() && FOptionsEh.Contains(dghFixed3D);
-}
+bool TCustomDBGridEh::IsThemedFixed3D() { return !GetFlat() && ThemesEnabledEh() && FOptionsEh.Contains(dghFixed3D); }
 
 bool TCustomDBGridEh::NeedsBufferedPaint() {
   return IsThemedFixed3D() || (TreeShown() && FOptions.Contains(dgRowLines)) || FRowPanel->GetActive() ||
@@ -122,9 +120,7 @@ void TCustomDBGridEh::PaintNonClientArea() {
 
 // ---- The tree area ---------------------------------------------------------------------------------------
 
-bool TCustomDBGridEh::TreeShown() const {
-  return FIntMemTable && FDataLink->GetActive() && FIntMemTable->IsTreeList();
-}
+bool TCustomDBGridEh::TreeShown() const { return FIntMemTable && FDataLink->GetActive() && FIntMemTable->IsTreeList(); }
 
 Integer TCustomDBGridEh::TreeAreaWidth() {
   if (!TreeShown()) return 0;
@@ -170,9 +166,8 @@ bool TCustomDBGridEh::CopyTreeElement(TCanvas* Canvas, const TRect& ARect, Integ
                Window = ColorToRGB(clWindow), Text = ColorToRGB(clWindowText);
   TTreeElementImageEh* Image = nullptr;
   for (TTreeElementImageEh& I : FTreeElementImages)
-    if (I.Kind == Kind && I.Width == W && I.Height == H && I.OddX == OddX && I.OddY == OddY &&
-        I.DotPhase == DotPhase && I.Background == Background && I.Shadow == Shadow && I.Window == Window &&
-        I.Text == Text) {
+    if (I.Kind == Kind && I.Width == W && I.Height == H && I.OddX == OddX && I.OddY == OddY && I.DotPhase == DotPhase &&
+        I.Background == Background && I.Shadow == Shadow && I.Window == Window && I.Text == Text) {
       Image = &I;
       break;
     }
@@ -188,16 +183,15 @@ bool TCustomDBGridEh::CopyTreeElement(TCanvas* Canvas, const TRect& ARect, Integ
     const TRect At(OddX, OddY, OddX + W, OddY + H);
     C->FillRect(At);
     DrawTreeElementEh(C, At, Kind, DotPhase, 1.0, 1.0, false);
-    FTreeElementImages.push_back(TTreeElementImageEh{Kind, W, H, OddX, OddY, DotPhase, Background, Shadow, Window,
-                                                     Text, std::move(Bitmap), C->GetPen()->GetColor(),
-                                                     C->GetBrush()->GetColor(), C->GetPen()->GetStyle(),
-                                                     C->GetBrush()->GetStyle()});
+    FTreeElementImages.push_back(TTreeElementImageEh{
+        Kind, W, H, OddX, OddY, DotPhase, Background, Shadow, Window, Text, std::move(Bitmap), C->GetPen()->GetColor(),
+        C->GetBrush()->GetColor(), C->GetPen()->GetStyle(), C->GetBrush()->GetStyle()});
     Image = &FTreeElementImages.back();
   }
   if (Mirrored)
-    StretchBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX + W, OddY, -W, H, SRCCOPY);
-  else
-    BitBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX, OddY, SRCCOPY);
+    StretchBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX + W, OddY, -W, H,
+               SRCCOPY);
+  else BitBlt(DC, ARect.Left, ARect.Top, W, H, Image->Bitmap->GetCanvas()->GetHandle(), OddX, OddY, SRCCOPY);
   // The canvas is left as the drawing would have left it.
   Pen->SetColor(Image->PenColor);
   Pen->SetStyle(Image->PenStyle);

@@ -184,8 +184,8 @@ void TCustomDBGridEh::DefaultDrawDataCell(const TGridCoord& Cell, const TGridCoo
 
   TColor Background = Params->GetBackground();
   if (Blank && !Params->GetSuppressActiveCellColor()) Background = GetFixedColor();
-  const bool EditorCell = Params->GetSuppressActiveCellColor() && ARow == GetRow() &&
-                          (ACol == GetCol() || FOptions.Contains(dgRowSelect));
+  const bool EditorCell =
+      Params->GetSuppressActiveCellColor() && ARow == GetRow() && (ACol == GetCol() || FOptions.Contains(dgRowSelect));
   if (!EditorCell) {
     const bool Selected = FSelection->GetSelectionType() != gstNon && CellSelected(DataCol, DataRow);
     if (GetHighlightColors(ACol, ARow, DataCol, DataRow, State, Selected, Canvas->GetFont(), Background))
@@ -229,12 +229,11 @@ void TCustomDBGridEh::DefaultDrawDataCell(const TGridCoord& Cell, const TGridCoo
         break;
       default: {
         const String& Text = Params->GetText();
-        const bool Wrap = Column->GetWordWrap() && GetMultiLineRow() &&
-                          (Text.find(u'\n') != String::npos ||
-                           Canvas->TextWidth(Text) > Content.Width() - 2 * BorderWidth);
-        WriteCellTextEh(this, Column, Canvas, Content, !Painted, BorderWidth, BorderWidth, Text,
-                        Params->GetAlignment(), Column->GetLayout(), Wrap, Column->GetEndEllipsis(), 0,
-                        BorderWidth);
+        const bool Wrap =
+            Column->GetWordWrap() && GetMultiLineRow() &&
+            (Text.find(u'\n') != String::npos || Canvas->TextWidth(Text) > Content.Width() - 2 * BorderWidth);
+        WriteCellTextEh(this, Column, Canvas, Content, !Painted, BorderWidth, BorderWidth, Text, Params->GetAlignment(),
+                        Column->GetLayout(), Wrap, Column->GetEndEllipsis(), 0, BorderWidth);
         break;
       }
     }
@@ -296,9 +295,9 @@ bool TCustomDBGridEh::PaintDataCellBackground(const TRect& ARect, Integer ARow, 
                                               bool Themed) {
   const TGridDrawState State = Params->GetState();
   const bool RowHighlight = FOptionsEh.Contains(dghRowHighlight);
-  const bool Special = ThemesEnabledEh() && ((RowHighlight && ARow == GetRow() && !State.Contains(gdCurrent)) ||
-                                             State.Contains(gdHotTrack) ||
-                                             (RowHighlight && ARow == GetHotTrackCell().Y));
+  const bool Special =
+      ThemesEnabledEh() && ((RowHighlight && ARow == GetRow() && !State.Contains(gdCurrent)) ||
+                            State.Contains(gdHotTrack) || (RowHighlight && ARow == GetHotTrackCell().Y));
   TCanvas* Canvas = GetCanvas();
   if (!Special) {
     if (!((Is3D && !State.Contains(gdSelected) && Themed) || (GetFlat() && ThemesEnabledEh()))) return false;
@@ -328,7 +327,8 @@ bool TCustomDBGridEh::EditButtonsShown(TColumnEh* Column, Integer ACol, Integer 
 // left to right from Left, each as wide as its own width or the cell buttons'.
 void TCustomDBGridEh::ForEachCellEditButton(
     TColumnEh* Column, Integer Left, Integer Top, Integer Height,
-    const std::function<void(Integer Index, TEditButtonStyleEh Style, const TRect& Rect, TEditButtonEh* Button)>& Visit) {
+    const std::function<void(Integer Index, TEditButtonStyleEh Style, const TRect& Rect, TEditButtonEh* Button)>&
+        Visit) {
   const Integer FlatButtonOffset = GetFlat() && !ThemesEnabledEh() ? 1 : 0;
   Integer X = Left;
   TEditButtonStyleEh Style = ebsDropDownEh;
@@ -357,11 +357,9 @@ void TCustomDBGridEh::DrawDataCellButtons(TColumnEh* Column, const TRect& CellRe
   const bool CurrentRow = Params->GetRow() >= 0 && Params->GetRow() + GetTitleRowCount() == GetRow();
   Integer Transparency = 30;
   if (!GetComponentState().Contains(csDesigning)) {
-    if (!FFilterEditing &&
-        (State.Contains(gdFocused) || (FOptionsEh.Contains(dghRowHighlight) && CurrentRow)))
+    if (!FFilterEditing && (State.Contains(gdFocused) || (FOptionsEh.Contains(dghRowHighlight) && CurrentRow)))
       Transparency = 0;
-    else if (!State.Contains(gdHotTrack))
-      Transparency = 80;
+    else if (!State.Contains(gdHotTrack)) Transparency = 80;
   }
   const Integer Height = std::min(GetCellButtonHeight(), CellRect.Height());
   const bool Stripe = GetFlat() && Is3D && !ThemesEnabledEh();
@@ -370,9 +368,8 @@ void TCustomDBGridEh::DrawDataCellButtons(TColumnEh* Column, const TRect& CellRe
   ForEachCellEditButton(Column, TextRect.Right, CellRect.Top, Height,
                         [&](Integer Index, TEditButtonStyleEh Style, const TRect& Button, TEditButtonEh* Item) {
                           DrawCellButtonEh(this, Column, Canvas, Style, Button, CellRect, false,
-                                           HotCell && Index == FHotEditButton, GetFlat(),
-                                           !Item || Item->GetEnabled(), Params->GetBackground(),
-                                           Item ? Item->GetGlyph() : nullptr, Transparency);
+                                           HotCell && Index == FHotEditButton, GetFlat(), !Item || Item->GetEnabled(),
+                                           Params->GetBackground(), Item ? Item->GetGlyph() : nullptr, Transparency);
                           Right = Button.Right;
                           if (Stripe) Canvas->FillRect(TRect(Right - 1, Button.Bottom, Right, CellRect.Bottom));
                         });
@@ -395,26 +392,25 @@ Integer TCustomDBGridEh::CellEditButtonAt(TGridCoord Cell, Integer X, Integer Y)
     if (IsCellThemed(Cell.X, Cell.Y, DataCol, Cell.Y - GetTitleRowCount(), TGridDrawState(), {cahDataEh, cavDataEh},
                      true))
       InflateRect(R, 1, 1);
-    else if (GetFlat())
-      ++R.Right, ++R.Bottom;
-    else
-      InflateRect(R, -1, -1);
+    else if (GetFlat()) ++R.Right, ++R.Bottom;
+    else InflateRect(R, -1, -1);
   }
   const Integer Left = std::max(R.Left, R.Right - Column->EditButtonsWidth());
   const Integer Height = std::min(GetCellButtonHeight(), R.Height());
   // A right-to-left cell has its buttons mirrored at its left end.
   const Integer PX = UseRightToLeftAlignment() ? R.Left + R.Right - 1 - X : X;
   Integer Hit = -1;
-  ForEachCellEditButton(Column, Left, R.Top, Height, [&](Integer Index, TEditButtonStyleEh, const TRect& Button,
-                                                          TEditButtonEh*) {
-    if (Hit < 0 && PX >= Button.Left && PX < Button.Right && Y >= Button.Top && Y < R.Bottom) Hit = Index;
-  });
+  ForEachCellEditButton(Column, Left, R.Top, Height,
+                        [&](Integer Index, TEditButtonStyleEh, const TRect& Button, TEditButtonEh*) {
+                          if (Hit < 0 && PX >= Button.Left && PX < Button.Right && Y >= Button.Top && Y < R.Bottom)
+                            Hit = Index;
+                        });
   return Hit;
 }
 
 // A run of equal values shows its value once, on its first row.
-void TCustomDBGridEh::HideDuplicateLines(TColumnEh* Column, Integer DataRow, TColCellParamsEh* Params,
-                                         bool& TopLine, bool& BottomLine) {
+void TCustomDBGridEh::HideDuplicateLines(TColumnEh* Column, Integer DataRow, TColCellParamsEh* Params, bool& TopLine,
+                                         bool& BottomLine) {
   if (!FNeighbourParams) {
     FNeighbourParams = std::make_unique<TColCellParamsEh>();
     FNeighbourFont = std::make_unique<TFont>();
@@ -423,8 +419,8 @@ void TCustomDBGridEh::HideDuplicateLines(TColumnEh* Column, Integer DataRow, TCo
     if (Row < 0 || !BeginReadRow(Row)) return false;
     TScopeExitEh Leave([this] { EndReadRow(); });
     FNeighbourFont->Assign(Column->GetFont());
-    FillCellParams(Column, Params->GetCol(), Row, TGridDrawState(), TRect(), Column->GetColor(),
-                   FNeighbourFont.get(), FNeighbourParams.get());
+    FillCellParams(Column, Params->GetCol(), Row, TGridDrawState(), TRect(), Column->GetColor(), FNeighbourFont.get(),
+                   FNeighbourParams.get());
     Text = FNeighbourParams->GetText();
     return true;
   };
@@ -546,8 +542,7 @@ void TCustomDBGridEh::DrawGraphicOrMemoCell(TColumnEh* Column, const TRect& ARec
   const String Text = Field ? Field->GetDisplayText() : String();
   Canvas->SetFont(GetFont());
   TRect R = ARect;
-  DrawText(Canvas->GetHandle(), Text, Integer(Text.size()), R,
-           DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawText(Canvas->GetHandle(), Text, Integer(Text.size()), R, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 // ---- Events and the default drawing for handlers -----------------------------------------------------------

@@ -222,8 +222,8 @@ void WriteCellTextEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas, 
                      bool MultiLine, bool EndEllipsis, Integer LeftMarg, Integer RightMarg) {
   const bool RightToLeft = Column ? Column->UseRightToLeftAlignment() : Grid->UseRightToLeftAlignment();
   if (!RightToLeft) {
-    WriteTextEh(Canvas, ARect, FillRect, DX, DY, Text, Alignment, Layout, MultiLine, EndEllipsis, LeftMarg,
-                RightMarg, false);
+    WriteTextEh(Canvas, ARect, FillRect, DX, DY, Text, Alignment, Layout, MultiLine, EndEllipsis, LeftMarg, RightMarg,
+                false);
     return;
   }
   // The mirrored canvas would mirror the glyphs too: the text goes in device
@@ -234,8 +234,7 @@ void WriteCellTextEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas, 
   if (Alignment == taLeftJustify) Alignment = taRightJustify;
   else if (Alignment == taRightJustify) Alignment = taLeftJustify;
   ChangeCanvasOrientationEh(Canvas, false, Grid->GetClientWidth(), Grid->GetClientHeight());
-  WriteTextEh(Canvas, R, FillRect, DX, DY, Text, Alignment, Layout, MultiLine, EndEllipsis, LeftMarg, RightMarg,
-              true);
+  WriteTextEh(Canvas, R, FillRect, DX, DY, Text, Alignment, Layout, MultiLine, EndEllipsis, LeftMarg, RightMarg, true);
   ChangeCanvasOrientationEh(Canvas, true, Grid->GetClientWidth(), Grid->GetClientHeight());
 }
 
@@ -394,8 +393,8 @@ void DrawCellButtonEh(TCustomDBGridEh* Grid, TColumnEh* Column, TCanvas* Canvas,
       Target->Draw(Face.Left + (Face.Width() - Glyph->GetWidth()) / 2,
                    Face.Top + (Face.Height() - Glyph->GetHeight()) / 2, Glyph);
   } else {
-    PaintButtonControlEh(Target, R, Background, ButtonStyleToPainterKindEh(Style), Pressed ? 1 : 0, Flat, Hot,
-                         Enabled, cbsUncheckedEh);
+    PaintButtonControlEh(Target, R, Background, ButtonStyleToPainterKindEh(Style), Pressed ? 1 : 0, Flat, Hot, Enabled,
+                         cbsUncheckedEh);
   }
   if (Mirrored) ChangeCanvasOrientationEh(Target, true, Grid->GetClientWidth(), Grid->GetClientHeight());
   if (Narrow) RestoreClipEh(Target, Saved);
@@ -426,8 +425,7 @@ void FillFixedCellBackground(TCustomDBGridEh* Grid, bool Themed, const TRect& AR
   if (!(Themed && Is3D)) {
     if (Grid->GetFlat() && ThemesEnabledEh() && Is3D)
       DrawShadedRectEh(Canvas, ARect, clBtnHighlight, Canvas->GetBrush()->GetColor());
-    else
-      Canvas->FillRect(ARect);
+    else Canvas->FillRect(ARect);
     return;
   }
   if (Grid->GetFlat()) {
@@ -479,8 +477,7 @@ void DrawFixedCellFrame(TCustomDBGridEh* Grid, TCanvas* Canvas, const TRect& ARe
   if (Mirrored) {
     if (RightBottom)
       Canvas->Polyline({TPoint(R.Left, R.Top), TPoint(R.Left, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)});
-    else
-      Canvas->Polyline({TPoint(R.Left - 1, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)});
+    else Canvas->Polyline({TPoint(R.Left - 1, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)});
   } else if (RightBottom) {
     Canvas->Polyline({TPoint(R.Right - 1, R.Top), TPoint(R.Right - 1, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)});
   } else {

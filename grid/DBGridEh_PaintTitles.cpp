@@ -80,8 +80,8 @@ void TCustomDBGridEh::SetDefaultDrawing(bool Value) {
 
 // ---- Title cells --------------------------------------------------------------------------------------------
 
-void TCustomDBGridEh::DrawTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow,
-                                    const TRect& ARect, TGridDrawState State, TCellTypeEh CellType) {
+void TCustomDBGridEh::DrawTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                                    TGridDrawState State, TCellTypeEh CellType) {
   TCanvas* Canvas = GetCanvas();
   TColumnEh* Column = ColumnOf(FColumns.get(), DataCol);
   const bool Is3D = IsCell3D(ACol, ARow);
@@ -200,8 +200,9 @@ void TCustomDBGridEh::DrawTitleCellContent(TColumnEh* Column, const TRect& ARect
 
   const bool Filled = !Params.Themed && !(GetFlat() && ThemesEnabledEh());
   if (Filled) Canvas->FillRect(Params.Is3D && !GetFlat() ? Content : ARect);
-  else FillFixedCellBackground(this, Params.Themed, ARect, State.Contains(gdHotTrack), Params.Down, TRect(),
-                               Params.Is3D, false);
+  else
+    FillFixedCellBackground(this, Params.Themed, ARect, State.Contains(gdHotTrack), Params.Down, TRect(), Params.Is3D,
+                            false);
 
   TRect TextRect = TextArea;
   OffsetRect(TextRect, PressedOffset, PressedOffset);
@@ -333,8 +334,7 @@ void TCustomDBGridEh::DrawSubTitleCell(Integer ACol, Integer ARow, Integer DataC
   const bool HasList = Column->GetField() || Filter->GetListDataSet();
   TRect ButtonRect;
   if (HasList) {
-    const Integer Width =
-        GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + 1 : GetSystemMetrics(SM_CXVSCROLL);
+    const Integer Width = GetFlat() ? ToolCtrlsMetricsEh().DefaultEditButtonWidth + 1 : GetSystemMetrics(SM_CXVSCROLL);
     ButtonRect = TRect(std::max(ARect.Left, ARect.Right - Width), ARect.Top, ARect.Right,
                        std::min(ARect.Bottom, ARect.Top + std::max(GetCellButtonHeight(), 1)));
     TextRect.Right = ButtonRect.Left;

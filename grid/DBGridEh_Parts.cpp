@@ -25,10 +25,8 @@ void TColumnDropDownBoxEh::Assign(TPersistent* Source) {
   const bool SourceGrid = S->FColumn && S->FColumn->GetDropDownGridIfMade();
   if (SourceGrid && Host()) {
     GetColumnDefValues()->Assign(S->GetColumnDefValues());
-    if (S->GetColumns()->GetState() == csCustomized)
-      GetColumns()->Assign(S->GetColumns());
-    else
-      GetColumns()->Clear();
+    if (S->GetColumns()->GetState() == csCustomized) GetColumns()->Assign(S->GetColumns());
+    else GetColumns()->Clear();
     SetOptions(S->GetOptions());
     SetSortLocal(S->GetSortLocal());
   }
@@ -136,4 +134,3 @@ void TRowDetailPanelEh::Assign(TPersistent* Source) {
   if (!S) return TPersistent::Assign(Source);
   SetActive(S->FActive);
 }
-

@@ -17,8 +17,8 @@
 namespace {
 
 // Options whose change moves rows or columns.
-constexpr TDBGridOptions LayoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,     dgIndicator,
-                                       dgColLines, dgRowLines,         dgRowSelect,  dgAlwaysShowSelection};
+constexpr TDBGridOptions LayoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,    dgIndicator,
+                                       dgColLines, dgRowLines,         dgRowSelect, dgAlwaysShowSelection};
 
 bool BothColumnOptions(TDBGridEhOptions Options) {
   return Options.Contains(dghColumnResize) && Options.Contains(dghColumnMove);
@@ -32,10 +32,8 @@ void TCustomDBGridEh::ApplyColumnResizeRule(TDBGridOptions OldOptions, TDBGridOp
                                             TDBGridEhOptions OldOptionsEh, TDBGridEhOptions& NewOptionsEh) const {
   const bool OldResize = OldOptions.Contains(dgColumnResize), NewResize = NewOptions.Contains(dgColumnResize);
   if (OldResize != NewResize) {
-    if (NewResize)
-      NewOptionsEh = NewOptionsEh + dghColumnResize + dghColumnMove;
-    else
-      NewOptionsEh = NewOptionsEh - dghColumnResize - dghColumnMove;
+    if (NewResize) NewOptionsEh = NewOptionsEh + dghColumnResize + dghColumnMove;
+    else NewOptionsEh = NewOptionsEh - dghColumnResize - dghColumnMove;
   } else if (BothColumnOptions(NewOptionsEh) && !BothColumnOptions(OldOptionsEh)) {
     NewOptions.Include(dgColumnResize);
   } else if (!BothColumnOptions(NewOptionsEh) && BothColumnOptions(OldOptionsEh)) {
@@ -110,7 +108,8 @@ void TCustomDBGridEh::SetAutoFitColWidths(bool Value) {
     SetScrollBars(ssHorizontal);
   } else {
     if (!GetComponentState().Contains(csLoading))
-      for (Integer I = 0; I < FColumns->GetCount(); ++I) FColumns->Items(I)->SetInitWidth(FColumns->Items(I)->GetWidth());
+      for (Integer I = 0; I < FColumns->GetCount(); ++I)
+        FColumns->Items(I)->SetInitWidth(FColumns->Items(I)->GetWidth());
     SetScrollBars(ssNone);
     if (GetFixedCols() < GetColCount()) SetLeftCol(GetFixedCols());
   }
@@ -455,8 +454,6 @@ bool TCustomDBGridEh::CanEditShow() {
   return Result;
 }
 
-
-
 String TCustomDBGridEh::GetEditMask(Integer, Integer) {
   TColumnEh* Column = GetCurrentColumn();
   return Column ? Column->GetEditMask() : String();
@@ -468,7 +465,6 @@ Integer TCustomDBGridEh::GetEditLimit() {
   TField* Field = Column->GetField();
   return Field && (Field->GetDataType() == ftString || Field->GetDataType() == ftWideString) ? Field->GetSize() : 0;
 }
-
 
 // ---- The data link's active state ---------------------------------------------------------------------
 

@@ -87,7 +87,8 @@ Integer TCustomDBGridEh::CalcMoveTargetLevel(Integer Row, TPoint Point, Integer&
 }
 
 bool TCustomDBGridEh::MoveRecords(Integer ToIndex, Integer TreeLevel, bool CheckOnly) {
-  if (FMoveSelectedRows && FBookmarks->GetCount() > 0) return DoMoveRecords(FBookmarks.get(), ToIndex, TreeLevel, CheckOnly);
+  if (FMoveSelectedRows && FBookmarks->GetCount() > 0)
+    return DoMoveRecords(FBookmarks.get(), ToIndex, TreeLevel, CheckOnly);
   TBMListEh Single;
   Single.Append(FMoveFromBookmark);
   return DoMoveRecords(&Single, ToIndex, TreeLevel, CheckOnly);
@@ -134,10 +135,8 @@ void TCustomDBGridEh::ShowRecordMoveLine() {
   // its mirror starts 2 pixels beyond the mirror of the line's last pixel.
   FMoveLinePos = TPoint(Mirrored ? MirroredX(Left + Width + 1) : Left, Down ? Row.Bottom : Row.Top);
   TGridMoveLineEh* Line = GridMoveLineEh();
-  if (!FMoveLineShown || !Line->GetVisible())
-    Line->StartShowMoveLineFor(this, FMoveLinePos, Width, false);
-  else
-    Line->MoveToFor(this, FMoveLinePos);
+  if (!FMoveLineShown || !Line->GetVisible()) Line->StartShowMoveLineFor(this, FMoveLinePos, Width, false);
+  else Line->MoveToFor(this, FMoveLinePos);
   FMoveLineShown = true;
 }
 

@@ -156,8 +156,8 @@ void TRowDetailPanelEh::PlacePanel() {
   const Integer IndicatorRight = FGrid->GetIndicatorOffset() > 0 ? FGrid->GetColWidths(0) + LineWidth : 0;
   const Integer Left = IndicatorRight + FGrid->FirstColumnIndent() + DetailBoxWidthEh;
   Integer Width = FWidth > 0 && Left + FWidth <= ClientW ? FWidth
-                  : FWidth > 0                            ? ClientW - Left
-                                                          : ClientW - Left - FGrid->GetGridLineWidth();
+                  : FWidth > 0                           ? ClientW - Left
+                                                         : ClientW - Left - FGrid->GetGridLineWidth();
   Integer Height = FHeight > 0 && Top + FHeight <= ClientH ? FHeight : ClientH - Top;
   Panel->SetBorderStyle(FBorderStyle);
   Panel->SetBevel(FBevelEdges, FBevelInner, FBevelOuter, FBevelKind, FBevelWidth);
@@ -232,8 +232,8 @@ bool TCustomDBGridEh::RowDetailButtonPress(Integer X, TGridCoord Cell) {
 // ---- The panel's window --------------------------------------------------------------------------------
 
 TRowDetailPanelControlEh::TRowDetailPanelControlEh(TComponent* AOwner) : TCustomControl(AOwner) {
-  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks,
-                                csReplicatable};
+  FControlStyle =
+      TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks, csReplicatable};
   SetBounds(0, 0, 185, 41);
 }
 
@@ -371,7 +371,8 @@ void TCustomDBGridEh::RowPanelLayout() {
     for (Integer L = First; L <= Last; ++L) Left = std::max(Left, Fill[size_t(L)]);
     const bool Visible = Column->GetVisible();
     const Integer CellWidth = Visible ? Column->GetWidth() : 0;
-    TRect Cell(Left, First * LineHeight, Left + CellWidth, First * LineHeight + Column->GetInRowLineHeight() * LineHeight - 1);
+    TRect Cell(Left, First * LineHeight, Left + CellWidth,
+               First * LineHeight + Column->GetInRowLineHeight() * LineHeight - 1);
     TRect Title(Left, First * TitleLine, Cell.Right, First * TitleLine + Column->GetInRowLineHeight() * TitleLine - 1);
     if (Left == 0 && Indent > 0) {
       Cell.Right += Indent;
@@ -466,7 +467,7 @@ void TCustomDBGridEh::DrawRowPanelCell(Integer ACol, Integer ARow, Integer DataR
   TCanvas* Canvas = GetCanvas();
   HDC DC = Canvas->GetHandle();
   const bool Title = CellType.Vert == cavTitleEh;
-  const TColor Gap = CellType.Vert == cavDataEh ? GetColor()
+  const TColor Gap = CellType.Vert == cavDataEh     ? GetColor()
                      : CellType.Vert == cavFooterEh ? GetFooterColor()
                                                     : GetFixedColor();
   Canvas->GetBrush()->SetStyle(bsSolid);
@@ -476,7 +477,7 @@ void TCustomDBGridEh::DrawRowPanelCell(Integer ACol, Integer ARow, Integer DataR
   TScopeExitEh Restore([DC, Saved] { RestoreDC(DC, Saved); });
   IntersectClipRect(DC, ARect.Left, ARect.Top, ARect.Right, ARect.Bottom);
   const TColor LineColor = Title || CellType.Vert == cavSubTitleEh ? GetGridLineColors()->GetDarkColor()
-                                                                    : GetGridLineColors()->GetCellLineColor(ACol, ARow);
+                                                                   : GetGridLineColors()->GetCellLineColor(ACol, ARow);
   const bool ColLines = FOptions.Contains(dgColLines), RowLines = FOptions.Contains(dgRowLines);
   const Integer Current = GetSelectedIndex();
   for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
@@ -498,7 +499,8 @@ void TCustomDBGridEh::DrawRowPanelCell(Integer ACol, Integer ARow, Integer DataR
     // The lines between cells; the grid's own lines close the panel at its bottom.
     Canvas->GetBrush()->SetColor(LineColor);
     if (ColLines && R.Right < ARect.Right) Canvas->FillRect(TRect(R.Right, R.Top, R.Right + 1, R.Bottom + 1));
-    if ((RowLines || Title) && R.Bottom < ARect.Bottom) Canvas->FillRect(TRect(R.Left, R.Bottom, R.Right + 1, R.Bottom + 1));
+    if ((RowLines || Title) && R.Bottom < ARect.Bottom)
+      Canvas->FillRect(TRect(R.Left, R.Bottom, R.Right + 1, R.Bottom + 1));
   }
 }
 
@@ -561,10 +563,8 @@ void TCustomDBGridEh::RowPanelMoveToColumn(Integer DataCol) {
     FRowPanelColIndex = DataCol;
     InvalidateRow(GetRow());
     RowPanelScrollToColumn(Column);
-    if (FOptions.Contains(dgAlwaysShowEditor) && Column->GetColumnKind() != ckCheckBox && !FFilterEditing)
-      ShowEditor();
-    else
-      InvalidateEditor();
+    if (FOptions.Contains(dgAlwaysShowEditor) && Column->GetColumnKind() != ckCheckBox && !FFilterEditing) ShowEditor();
+    else InvalidateEditor();
     ColEnter();
   } else {
     RowPanelScrollToColumn(Column);
@@ -651,7 +651,8 @@ bool TCustomDBGridEh::RowPanelKeyDown(Word Key, TShiftState Shift, bool Sel) {
       if (Down) NextRow(Sel);
       else PriorRow(Sel);
       if (DataSet->CompareBookmarks(Before, DataSet->GetBookmark()) != 0)
-        RowPanelMoveToColumn((Down ? FColumns->TopmostColumnOf(Current) : FColumns->BottommostColumnOf(Current))->GetIndex());
+        RowPanelMoveToColumn(
+            (Down ? FColumns->TopmostColumnOf(Current) : FColumns->BottommostColumnOf(Current))->GetIndex());
       return true;
     }
     case VK_LEFT:
@@ -689,7 +690,8 @@ void TCustomDBGridEh::RowPanelTabMove(bool GoForward) {
     if (GoForward) NextRow(false);
     else PriorRow(false);
     // The far end of the order: walk back from the current cell.
-    for (TColumnEh* C = RowPanelNextColumn(Next, !GoForward, true); C != Next; C = RowPanelNextColumn(C, !GoForward, true))
+    for (TColumnEh* C = RowPanelNextColumn(Next, !GoForward, true); C != Next;
+         C = RowPanelNextColumn(C, !GoForward, true))
       Next = C;
   }
   RowPanelMoveToColumn(Next->GetIndex());
@@ -699,7 +701,8 @@ void TCustomDBGridEh::RowPanelTabMove(bool GoForward) {
 
 void TCustomDBGridEh::CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
                                       Integer& SizingOfs, const TGridDrawInfoEh& FixedInfo) {
-  if (!FRowPanel->GetActive()) return TCustomGridEh::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
+  if (!FRowPanel->GetActive())
+    return TCustomGridEh::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
   State = gsNormal;
   Index = -1;
   if (!FOptions.Contains(dgColumnResize) || !TitlesVisible() || FIndicatorOffset >= GetColCount()) return;
@@ -765,7 +768,8 @@ void TCustomDBGridEh::RowPanelSizingRelease(TGridState State, TShiftState Shift)
       }
     Column->SetWidth(Column->GetWidth() + Change);
   } else {
-    const Integer Line = std::max(1, (FRowPanelTitleLineHeight > 0 ? FRowPanelTitleLineHeight : FDataRowHeight) + LineWidth);
+    const Integer Line =
+        std::max(1, (FRowPanelTitleLineHeight > 0 ? FRowPanelTitleLineHeight : FDataRowHeight) + LineWidth);
     const Integer Lines = (GetSizingPos() - R.Top + LineWidth + Line / 2) / Line;
     if (Lines < 1) return;
     const Integer Change = Lines - Column->GetInRowLineHeight();
@@ -786,7 +790,8 @@ void TCustomDBGridEh::RowPanelWidenColumn(TColumnEh* Column) {
   Integer Right = FRowPanelWidth;
   for (Integer I = 0; I < FVisibleColumns->Count(); ++I) {
     const TRect OR = FVisibleColumns->Items(I)->GetRowPanelRect();
-    if (OR.Left > R.Left && OR.Top < R.Bottom && R.Top < OR.Bottom) Right = std::min(Right, OR.Left - GetGridLineWidth());
+    if (OR.Left > R.Left && OR.Top < R.Bottom && R.Top < OR.Bottom)
+      Right = std::min(Right, OR.Left - GetGridLineWidth());
   }
   if (Right - R.Left > Column->GetWidth()) Column->SetWidth(Right - R.Left);
 }

@@ -50,10 +50,8 @@ Integer TCustomDBGridEh::VisibleDataRowCount() const {
 }
 
 void TCustomDBGridEh::UpdateRowCount() {
-  if (RowScrollMode())
-    UpdateTableRowCount();
-  else
-    UpdateDataLinkRowCount();
+  if (RowScrollMode()) UpdateTableRowCount();
+  else UpdateDataLinkRowCount();
 }
 
 // The row count never leaves the current row past the end.
@@ -180,10 +178,8 @@ void TCustomDBGridEh::FetchRecordsOnDemand() {
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
   Integer Count = 0;
-  if (V.GridBoundary < V.GridExtent)
-    Count = (V.GridExtent - V.FixedBoundary) / std::max(1, FDataRowHeight) + 1;
-  else if (V.LastFullVisibleCell >= GetRowCount() - 1)
-    Count = 1;
+  if (V.GridBoundary < V.GridExtent) Count = (V.GridExtent - V.FixedBoundary) / std::max(1, FDataRowHeight) + 1;
+  else if (V.LastFullVisibleCell >= GetRowCount() - 1) Count = 1;
   if (Count == 0) return;
   TTemporaryChangeEh<bool> Fetching(FFetchingRecords, true);
   FIntMemTable->FetchRecords(Count);
@@ -371,10 +367,8 @@ void TCustomDBGridEh::WMVScroll(TMessage& Message) {
   TScrollInfo Info;
   Info.fMask = SIF_ALL;
   const Integer TrackPos = FVertScrollBar->GetScrollInfo(Info) ? Info.nTrackPos : 0;
-  if (RowScrollMode())
-    VScrollTableRows(Code, TrackPos);
-  else
-    VScrollDataLink(Code, TrackPos);
+  if (RowScrollMode()) VScrollTableRows(Code, TrackPos);
+  else VScrollDataLink(Code, TrackPos);
 }
 
 void TCustomDBGridEh::VScrollDataLink(Integer Code, Integer TrackPos) {
@@ -398,12 +392,9 @@ void TCustomDBGridEh::VScrollDataLink(Integer Code, Integer TrackPos) {
       if (FIgnoreThumbPosition) {
         FIgnoreThumbPosition = false;
       } else if (Sequenced) {
-        if (TrackPos <= 1)
-          DataSet->First();
-        else if (TrackPos >= FSumList->GetRecordCount())
-          DataSet->Last();
-        else
-          FSumList->SetRecNo(TrackPos);
+        if (TrackPos <= 1) DataSet->First();
+        else if (TrackPos >= FSumList->GetRecordCount()) DataSet->Last();
+        else FSumList->SetRecNo(TrackPos);
       } else {
         switch (TrackPos) {
           case 0: DataSet->First(); break;
@@ -519,10 +510,8 @@ void TCustomDBGridEh::ScrollData(Integer DX, Integer DY) { TCustomGridEh::Scroll
 
 void TCustomDBGridEh::DataScrolled(Integer Distance) {
   if (FRowDetailPanel->GetVisible()) FRowDetailPanel->SetVisible(false);
-  if (RowScrollMode())
-    ScrollTableRows();
-  else if (HandleAllocated())
-    ScrollDataLinkRows(Distance);
+  if (RowScrollMode()) ScrollTableRows();
+  else if (HandleAllocated()) ScrollDataLinkRows(Distance);
   InvalidateFooter();
   if (FUpdateLock == 0 && HandleAllocated()) Update();
 }
@@ -591,9 +580,7 @@ void TCustomDBGridEh::DataRowChanged(Integer Index, Integer Kind, Integer OtherI
         SetDataRowHeight(std::min(Row, GetRowCount() - 1));
       }
       break;
-    case mtdcChangedEh:
-      SetDataRowHeight(Row);
-      break;
+    case mtdcChangedEh: SetDataRowHeight(Row); break;
     case mtdcRemovedEh:
       if (Rows > 0 && Index >= 0 && Row < GetRowCount() && GetRowCount() > TitleRows + 1) DeleteRow(Row);
       break;
@@ -605,8 +592,7 @@ void TCustomDBGridEh::DataRowChanged(Integer Index, Integer Kind, Integer OtherI
       SetRowCountKeepingCurrent(Rows + TitleRows + (Rows == 0 ? 1 : 0));
       UpdateVisibleRowHeights();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

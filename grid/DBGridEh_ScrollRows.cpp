@@ -132,9 +132,7 @@ void TCustomDBGridEh::SetDataRowHeight(Integer ARow) {
   StoreRowHeight(ARow, Height);
 }
 
-bool TCustomDBGridEh::PerRowHeightsVary() {
-  return FOptionsEh.Contains(dghAutoFitRowHeight) || bool(OnGetRowHeight);
-}
+bool TCustomDBGridEh::PerRowHeightsVary() { return FOptionsEh.Contains(dghAutoFitRowHeight) || bool(OnGetRowHeight); }
 
 void TCustomDBGridEh::UpdateVisibleRowHeights() {
   const Integer First = GetTitleRowCount();
@@ -185,8 +183,7 @@ Integer MeasureTextHeight(TFont* Font, const String& Text, Integer Width, bool W
   HDC DC = CreateCompatibleDC(nullptr);
   HGDIOBJ Old = SelectObject(DC, Font->GetHandle());
   TRect Calc(0, 0, std::max(Width, 1), 0);
-  DrawText(DC, Text, Integer(Text.size()), Calc,
-           DT_CALCRECT | DT_NOPREFIX | (WordWrap ? DT_WORDBREAK : DT_SINGLELINE));
+  DrawText(DC, Text, Integer(Text.size()), Calc, DT_CALCRECT | DT_NOPREFIX | (WordWrap ? DT_WORDBREAK : DT_SINGLELINE));
   SelectObject(DC, Old);
   DeleteDC(DC);
   return Calc.Height();

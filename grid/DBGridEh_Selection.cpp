@@ -203,10 +203,8 @@ void TDBGridEhSelectionCols::Add(TColumnEh* Column, bool Keep) {
 void TDBGridEhSelectionCols::InvertSelect(TColumnEh* Column) {
   TDBGridEhSelection* Selection = FGrid->GetSelection();
   if (Selection->GetSelectionType() != gstColumns) Selection->Clear();
-  if (IndexOf(Column) >= 0)
-    Remove(Column);
-  else
-    InsertOrdered(Column);
+  if (IndexOf(Column) >= 0) Remove(Column);
+  else InsertOrdered(Column);
   FAnchor = FShiftCol = Column;
   Selection->SetSelectionType(Count() > 0 ? gstColumns : gstNon);
   FShiftSelectedCols.clear();
@@ -215,10 +213,8 @@ void TDBGridEhSelectionCols::InvertSelect(TColumnEh* Column) {
 }
 
 void TDBGridEhSelectionCols::SetSweptState(TColumnEh* Column, bool Selected) {
-  if (Selected && Column->GetVisible())
-    InsertOrdered(Column);
-  else if (!Selected)
-    Remove(Column);
+  if (Selected && Column->GetVisible()) InsertOrdered(Column);
+  else if (!Selected) Remove(Column);
   FGrid->InvalidateCol(FGrid->DataToRawColumn(Column->GetIndex()));
   FGrid->GetSelection()->SelectionChanged();
 }
@@ -278,8 +274,7 @@ TDBGridEhSelection::~TDBGridEhSelection() = default;
 TBookmarkListEh* TDBGridEhSelection::GetRows() const { return FGrid->GetSelectedRows(); }
 
 void TDBGridEhSelection::SelectionChanged() {
-  if (FGrid->OnSelectionChanged && !FGrid->GetComponentState().Contains(csDestroying))
-    FGrid->OnSelectionChanged(FGrid);
+  if (FGrid->OnSelectionChanged && !FGrid->GetComponentState().Contains(csDestroying)) FGrid->OnSelectionChanged(FGrid);
 }
 
 void TDBGridEhSelection::SetSelectionType(TDBGridEhSelectionType Value) {

@@ -70,8 +70,7 @@ Integer FieldAsIntegerEh(TField* Field, Integer Default) {
   switch (Field->GetDataType()) {
     case ftSmallint:
     case ftInteger:
-    case ftWord:
-      return Field->GetAsInteger();
+    case ftWord: return Field->GetAsInteger();
     case ftLargeint: {
       const Int64 V = Field->GetAsLargeInt();
       return V >= Int64(Lo) && V <= Int64(Hi) ? Integer(V) : Default;
@@ -87,8 +86,7 @@ Integer FieldAsIntegerEh(TField* Field, Integer Default) {
       const double V = Field->GetAsFloat();
       return V >= Lo && V <= Hi ? Field->GetAsInteger() : Default;
     }
-    default:
-      return Default;
+    default: return Default;
   }
 }
 
@@ -125,8 +123,7 @@ void RaiseGridError(const String& Message) { throw EInvalidGridOperationEh(Messa
 
 void KillMessageEh(HWND Window, UINT Msg) {
   TMsg M;
-  if (PeekMessage(M, Window, Msg, Msg, PM_REMOVE) && M.message == WM_QUIT)
-    PostQuitMessage(Integer(M.wParam));
+  if (PeekMessage(M, Window, Msg, Msg, PM_REMOVE) && M.message == WM_QUIT) PostQuitMessage(Integer(M.wParam));
 }
 
 void StartWaitCursor() {
@@ -254,10 +251,8 @@ bool TDBGridEhStyle::HighlightDataCell(TCustomDBGridEh* Grid, Integer GridCol, T
       DrawState.Include(gdSelected);
       FocusHighlight = true;
     }
-    if (!DrawState.Contains(gdSelected) && (!OnCurrentRow || !RowSelect))
-      Highlighted = false;
-    else
-      Highlighted = (AlwaysShow || FocusHighlight) && (Grid->GetLayoutLock() == 0 || RowSelect);
+    if (!DrawState.Contains(gdSelected) && (!OnCurrentRow || !RowSelect)) Highlighted = false;
+    else Highlighted = (AlwaysShow || FocusHighlight) && (Grid->GetLayoutLock() == 0 || RowSelect);
   }
 
   const bool HotRowMix = OptionsEh.Contains(dghHotTrack) && GridRow == Hot.Y;

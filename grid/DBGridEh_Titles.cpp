@@ -76,9 +76,7 @@ bool TColumnTitleEh::DefaultToolTips() const {
 
 // ---- Getters and stored predicates ----------------------------------------------------------------
 
-TAlignment TColumnTitleEh::GetAlignment() const {
-  return Assigned(cvTitleAlignment) ? FAlignment : DefaultAlignment();
-}
+TAlignment TColumnTitleEh::GetAlignment() const { return Assigned(cvTitleAlignment) ? FAlignment : DefaultAlignment(); }
 String TColumnTitleEh::GetCaption() const { return Assigned(cvTitleCaption) ? FCaption : DefaultCaption(); }
 TColor TColumnTitleEh::GetColor() const { return Assigned(cvTitleColor) ? FColor : DefaultColor(); }
 bool TColumnTitleEh::GetEndEllipsis() const {

@@ -75,8 +75,7 @@ void TLookupGridDataLinkEh::FocusControl(TField** Field) {
 
 // ---- The special row's cell of a column ------------------------------------------------------------
 
-TGridColumnSpecCellEh::TGridColumnSpecCellEh(TColumnEh* Column)
-    : FColumn(Column), FFont(std::make_unique<TFont>()) {
+TGridColumnSpecCellEh::TGridColumnSpecCellEh(TColumnEh* Column) : FColumn(Column), FFont(std::make_unique<TFont>()) {
   FFont->OnChange = [this](TObject* Sender) { FontChanged(Sender); };
 }
 
@@ -153,8 +152,7 @@ void TDBLookupGridColumnEh::SetIndex(Integer Value) {
   TDBLookupGridEh* Grid = GetLookupGrid();
   const Integer Old = GetIndex();
   TCollection* Owner = GetCollection();
-  if (!Grid || !Grid->GetDataLink()->GetActive() || !Owner || Value == Old || Value < 0 ||
-      Value >= Owner->GetCount())
+  if (!Grid || !Grid->GetDataLink()->GetActive() || !Owner || Value == Old || Value < 0 || Value >= Owner->GetCount())
     return TColumnEh::SetIndex(Value);
 
   Grid->BeginLayout();
@@ -371,8 +369,7 @@ void TDBLookupGridEh::DataLinkActiveChanged() {
     DataSet->GetFieldList(FDataFields, FDataFieldName);
     if (FDataFields.size() == 1 && FDataFields.front()->GetFieldKind() == fkLookup)
       DataSet->GetFieldList(FKeyFields, FDataFields.front()->GetKeyFields());
-    else
-      FKeyFields = FDataFields;
+    else FKeyFields = FDataFields;
     std::vector<String> Names;
     for (TField* Field : FKeyFields) Names.push_back(Field->GetFieldName());
     FKeyFieldNames = JoinNames(Names);
@@ -442,10 +439,8 @@ void TDBLookupGridEh::KeyValueChanged() {
     if (!LocateKey() && !FSpecRowSelected) GetListDataSet()->First();
     UpdateListPosition();
   }
-  if (SpecVisible && FSpecRowSelected)
-    FDisplayText = FSpecRow->CellText(FListFieldIndex);
-  else
-    FDisplayText = FListFieldObj ? FListFieldObj->GetDisplayText() : String();
+  if (SpecVisible && FSpecRowSelected) FDisplayText = FSpecRow->CellText(FListFieldIndex);
+  else FDisplayText = FListFieldObj ? FListFieldObj->GetDisplayText() : String();
   Invalidate();
 }
 
@@ -605,8 +600,7 @@ Integer TDBLookupGridEh::GetColumnsWidthToFit() {
   Integer Width = 0;
   for (Integer I = 0; I < GetVisibleColumns()->Count(); ++I) {
     TColumnEh* Column = GetVisibleColumns()->GetColumn(I);
-    Width += (GetAutoFitColWidths() && Column->GetInitWidth() > 0 ? Column->GetInitWidth() : Column->GetWidth()) +
-             Line;
+    Width += (GetAutoFitColWidths() && Column->GetInitWidth() > 0 ? Column->GetInitWidth() : Column->GetWidth()) + Line;
   }
   return Width;
 }
@@ -634,8 +628,8 @@ bool TDBLookupGridEh::CanCellHotTrack(Integer ACol, Integer ARow) {
   return TCustomDBGridEh::CanCellHotTrack(ACol, ARow);
 }
 
-void TDBLookupGridEh::DrawSubTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow,
-                                       const TRect& ARect, TGridDrawState State, TCellTypeEh CellType) {
+void TDBLookupGridEh::DrawSubTitleCell(Integer ACol, Integer ARow, Integer DataCol, Integer DataRow, const TRect& ARect,
+                                       TGridDrawState State, TCellTypeEh CellType) {
   if (ARow != SpecRowGridRow())
     return TCustomDBGridEh::DrawSubTitleCell(ACol, ARow, DataCol, DataRow, ARect, State, CellType);
   TCanvas* Canvas = GetCanvas();

@@ -323,12 +323,8 @@ void TDBLookupGridEh::Dispatch(TMessage& Message) {
       if (InInstantReadMode()) break;
       Message.Result = 0;
       return VScrollList(LoWord(Message.WParam));
-    case WM_SETFOCUS:
-      FSearchText.clear();
-      break;
-    case WM_KILLFOCUS:
-      StopTracking();
-      break;
+    case WM_SETFOCUS: FSearchText.clear(); break;
+    case WM_KILLFOCUS: StopTracking(); break;
     case WM_TIMER:
       if (Message.WParam == TrackingTimerId && FTracking) {
         TrackingTimerStep();

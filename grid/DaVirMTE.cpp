@@ -97,7 +97,8 @@ public:
   TBaseTreeNodeEh* Last() const {
     switch (FKind) {
       case Branch: return LastDescendant(FAnchor);
-      case Level: return FAnchor->GetVisibleCount() > 0 ? FAnchor->VisibleItems(FAnchor->GetVisibleCount() - 1) : nullptr;
+      case Level:
+        return FAnchor->GetVisibleCount() > 0 ? FAnchor->VisibleItems(FAnchor->GetVisibleCount() - 1) : nullptr;
       default: return FAnchor->GetVisibleCount() > 0 ? LastDescendant(FAnchor) : nullptr;
     }
   }
@@ -305,7 +306,7 @@ bool TMTEDatasetFeaturesEh::LocateText(TComponent* Grid, const String& FieldName
   TMemoryTreeListEh* Tree = Table->GetRecordsView()->GetTreeList();
   TBaseTreeNodeEh* Remembered = FFindDialogTable == Table ? Tree->NodeOfRecord(FFindDialogRec) : nullptr;
   if (!Remembered || !Remembered->GetVisible()) Remembered = Current;
-  const TTreeRange Range = TreeFindRange == lttCurrentLevelEh    ? TTreeRange(TTreeRange::Level, Remembered->GetParent())
+  const TTreeRange Range = TreeFindRange == lttCurrentLevelEh ? TTreeRange(TTreeRange::Level, Remembered->GetParent())
                            : TreeFindRange == lttCurrentBranchEh ? TTreeRange(TTreeRange::Branch, Remembered)
                                                                  : TTreeRange(TTreeRange::AllNodes, Tree->GetRoot());
 

@@ -46,30 +46,61 @@ class IDataGridColumnEh;
 // The kind of value a column's conditions compare; set from the column's field
 // type before parsing. None means no condition is built for the column.
 enum TSTFilterValueTypeEh : Byte {
-  stvtNoneEh = 0, stvtStringEh = 1, stvtNumberEh = 2, stvtDateTimeEh = 3, stvtBooleanEh = 4
+  stvtNoneEh = 0,
+  stvtStringEh = 1,
+  stvtNumberEh = 2,
+  stvtDateTimeEh = 3,
+  stvtBooleanEh = 4
 };
 
 // Operator codes. 13 and 14 are the relations between the two conditions;
 // foValueEh is the lexer's code for a value and is never stored.
 enum TSTFilterOperatorEh : Byte {
-  foNoneEh = 0, foEqualEh = 1, foNotEqualEh = 2, foGreaterEh = 3, foLessEh = 4, foGreaterOrEqualEh = 5,
-  foLessOrEqualEh = 6, foLikeEh = 7, foNotLikeEh = 8, foInEh = 9, foNotInEh = 10, foNullEh = 11,
-  foNotNullEh = 12, foAndEh = 13, foOrEh = 14, foValueEh = 15
+  foNoneEh = 0,
+  foEqualEh = 1,
+  foNotEqualEh = 2,
+  foGreaterEh = 3,
+  foLessEh = 4,
+  foGreaterOrEqualEh = 5,
+  foLessOrEqualEh = 6,
+  foLikeEh = 7,
+  foNotLikeEh = 8,
+  foInEh = 9,
+  foNotInEh = 10,
+  foNullEh = 11,
+  foNotNullEh = 12,
+  foAndEh = 13,
+  foOrEh = 14,
+  foValueEh = 15
 };
 
 // The operator a bare value gets (per data type, from the grid's hook object):
 // none, the operator codes 1 to 10, or a LIKE with wildcards added.
 enum TSTFilterDefaultOperatorEh : Byte {
-  fdoNoneEh = 0, fdoEqualEh = 1, fdoNotEqualEh = 2, fdoGreaterEh = 3, fdoLessEh = 4, fdoGreaterOrEqualEh = 5,
-  fdoLessOrEqualEh = 6, fdoLikeEh = 7, fdoNotLikeEh = 8, fdoInEh = 9, fdoNotInEh = 10, fdoBeginsWithEh = 11,
-  fdoNotBeginsWithEh = 12, fdoEndsWithEh = 13, fdoNotEndsWithEh = 14, fdoContainsEh = 15, fdoNotContainsEh = 16
+  fdoNoneEh = 0,
+  fdoEqualEh = 1,
+  fdoNotEqualEh = 2,
+  fdoGreaterEh = 3,
+  fdoLessEh = 4,
+  fdoGreaterOrEqualEh = 5,
+  fdoLessOrEqualEh = 6,
+  fdoLikeEh = 7,
+  fdoNotLikeEh = 8,
+  fdoInEh = 9,
+  fdoNotInEh = 10,
+  fdoBeginsWithEh = 11,
+  fdoNotBeginsWithEh = 12,
+  fdoEndsWithEh = 13,
+  fdoNotEndsWithEh = 14,
+  fdoContainsEh = 15,
+  fdoNotContainsEh = 16
 };
 
 // One column's parsed filter-row condition.
 struct TSTFilterExpressionEh {
   TSTFilterValueTypeEh ExpressionType = stvtNoneEh;
   TSTFilterOperatorEh Operator1 = foNoneEh;
-  Variant Operand1;  // Null, a string, a double, a date-time, or an array of them
+  Variant Operand1;                         // Null, a string, a double, a date-time, or an array of them
   TSTFilterOperatorEh Relation = foNoneEh;  // none, foAndEh or foOrEh
   TSTFilterOperatorEh Operator2 = foNoneEh;
   Variant Operand2;
@@ -151,7 +182,10 @@ enum TLocateTextMatchingEh : Integer { ltmAnyPartEh = 0, ltmWholeEh = 1, ltmBegi
 // Which nodes of a dataset shown as a tree a search visits (read by datasets
 // that show trees; the plain search does not use it).
 enum TLocateTextTreeFindRangeEh : Integer {
-  lttAllBranchesEh = 0, lttExpandedBranchesEh = 1, lttCurrentLevelEh = 2, lttCurrentBranchEh = 3
+  lttAllBranchesEh = 0,
+  lttExpandedBranchesEh = 1,
+  lttCurrentLevelEh = 2,
+  lttCurrentBranchEh = 3
 };
 
 // Finds Text in the grid's dataset from the current cell on; the match becomes

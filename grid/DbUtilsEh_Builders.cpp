@@ -122,10 +122,12 @@ void BuildDataSetFilterCondition(TSTFilterOperatorEh Operator, const Variant& Op
     case foNotLikeEh: Text = u" " + field + (LikeSupported ? u" Not Like " : u" <> ") + value(Operand); break;
     case foNullEh:
     case foNotNullEh: Text = u" " + field + u" " + SQLWord(Operator); break;
-    case foEqualEh: case foNotEqualEh: case foGreaterEh: case foLessEh: case foGreaterOrEqualEh:
-    case foLessOrEqualEh:
-      Text = u" " + field + u" " + SQLWord(Operator) + u" " + value(Operand);
-      break;
+    case foEqualEh:
+    case foNotEqualEh:
+    case foGreaterEh:
+    case foLessEh:
+    case foGreaterOrEqualEh:
+    case foLessOrEqualEh: Text = u" " + field + u" " + SQLWord(Operator) + u" " + value(Operand); break;
     default: break;
   }
 }
@@ -215,9 +217,7 @@ TSQLPropKind ReadSQLProperty(const TPropInfo& Info, String& Text) {
   TReader reader(&stream);
   switch (reader.NextValue()) {
     case vaWString:
-    case vaUTF8String:
-      Text = reader.ReadString();
-      return spkString;
+    case vaUTF8String: Text = reader.ReadString(); return spkString;
     case vaList: {
       TStringList lines;
       reader.ReadListBegin();
@@ -230,8 +230,7 @@ TSQLPropKind ReadSQLProperty(const TPropInfo& Info, String& Text) {
       Text = lines.GetText();
       return spkLines;
     }
-    default:
-      return spkNone;
+    default: return spkNone;
   }
 }
 

@@ -112,8 +112,8 @@ void TSQLDatasetFeaturesEh::ApplySorting(TComponent* Grid, TDataSet* DataSet, bo
   auto* grid = dynamic_cast<IDataGridEh*>(Grid);
   if (!grid || !DataSet) return;
   if (grid->GetSortLocal())
-    throw Exception(Format(u"TSQLDatasetFeaturesEh can not sort data in dataset \"%s\" in local mode",
-                           {DataSet->GetName()}));
+    throw Exception(
+        Format(u"TSQLDatasetFeaturesEh can not sort data in dataset \"%s\" in local mode", {DataSet->GetName()}));
   ApplySortingToSQL(grid, DataSet, GetSortUsingFieldName(), FSQLPropName, IsReopen);
 }
 

@@ -19,18 +19,21 @@
 #include "platform/core/FormatSettings.h"
 #include "platform/core/Strings.h"
 
-const char16_t* const STFilterOperatorTextsEh[15] = {
-    u"",  u"=",  u"<>", u">",  u"<",   u">=",   u"<=", u"~",
-    u"!~", u"In", u"!In", u"Null", u"Null", u"AND", u"OR"};
+const char16_t* const STFilterOperatorTextsEh[15] = {u"",   u"=",  u"<>",  u">",    u"<",    u">=",  u"<=", u"~",
+                                                     u"!~", u"In", u"!In", u"Null", u"Null", u"AND", u"OR"};
 
-const char16_t* const STFilterOperatorSQLTextsEh[15] = {
-    u"",     u"=",       u"<>", u">",      u"<",       u">=",          u"<=", u"LIKE",
-    u"NOT LIKE", u"IN", u"NOT IN", u"IS NULL", u"IS NOT NULL", u"AND", u"OR"};
+const char16_t* const STFilterOperatorSQLTextsEh[15] = {u"",       u"=",       u"<>",          u">",        u"<",
+                                                        u">=",     u"<=",      u"LIKE",        u"NOT LIKE", u"IN",
+                                                        u"NOT IN", u"IS NULL", u"IS NOT NULL", u"AND",      u"OR"};
 
-const int STFilterParserMessagesEh[8] = {
-    SQuoteIsAbsentEh,       SLeftBracketExpectedEh,           SRightBracketExpectedEh,
-    SErrorInExpressionEh,   SUnexpectedExpressionBeforeNullEh, SUnexpectedExpressionAfterOperatorEh,
-    SIncorrectExpressionEh, SUnexpectedANDorOREh};
+const int STFilterParserMessagesEh[8] = {SQuoteIsAbsentEh,
+                                         SLeftBracketExpectedEh,
+                                         SRightBracketExpectedEh,
+                                         SErrorInExpressionEh,
+                                         SUnexpectedExpressionBeforeNullEh,
+                                         SUnexpectedExpressionAfterOperatorEh,
+                                         SIncorrectExpressionEh,
+                                         SUnexpectedANDorOREh};
 
 void ClearSTFilterExpression(TSTFilterExpressionEh& Expression) {
   Expression.Operator1 = foNoneEh;
@@ -50,15 +53,15 @@ constexpr TSTFilterValueTypeEh S = stvtStringEh, N = stvtNumberEh, D = stvtDateT
 
 // Indexed by TFieldType, in the platform's ordinal order.
 constexpr TSTFilterValueTypeEh ValueTypeOfFieldType[] = {
-    X, S, N, N, N,           // ftUnknown ftString ftSmallint ftInteger ftWord
-    B, N, N, N, D, D, D,     // ftBoolean ftFloat ftCurrency ftBCD ftDate ftTime ftDateTime
-    X, X, N, X, S, X, X,     // ftBytes ftVarBytes ftAutoInc ftBlob ftMemo ftGraphic ftFmtMemo
-    X, X, X, X, S,           // ftParadoxOle ftDBaseOle ftTypedBinary ftCursor ftFixedChar
-    S, N, X, X, X, X,        // ftWideString ftLargeint ftADT ftArray ftReference ftDataSet
-    X, X, X, X, X, S,        // ftOraBlob ftOraClob ftVariant ftInterface ftIDispatch ftGuid
-    D, N, S, S, X,           // ftTimeStamp ftFMTBcd ftFixedWideChar ftWideMemo ftOraTimeStamp
-    X, N, N, N, N, X,        // ftOraInterval ftLongWord ftShortint ftByte ftExtended ftConnection
-    X, X};                   // ftParams ftStream
+    X, S, N, N, N,        // ftUnknown ftString ftSmallint ftInteger ftWord
+    B, N, N, N, D, D, D,  // ftBoolean ftFloat ftCurrency ftBCD ftDate ftTime ftDateTime
+    X, X, N, X, S, X, X,  // ftBytes ftVarBytes ftAutoInc ftBlob ftMemo ftGraphic ftFmtMemo
+    X, X, X, X, S,        // ftParadoxOle ftDBaseOle ftTypedBinary ftCursor ftFixedChar
+    S, N, X, X, X, X,     // ftWideString ftLargeint ftADT ftArray ftReference ftDataSet
+    X, X, X, X, X, S,     // ftOraBlob ftOraClob ftVariant ftInterface ftIDispatch ftGuid
+    D, N, S, S, X,        // ftTimeStamp ftFMTBcd ftFixedWideChar ftWideMemo ftOraTimeStamp
+    X, N, N, N, N, X,     // ftOraInterval ftLongWord ftShortint ftByte ftExtended ftConnection
+    X, X};                // ftParams ftStream
 static_assert(std::size(ValueTypeOfFieldType) == FieldTypeCount, "one value type for every field type");
 
 }  // namespace
@@ -84,11 +87,23 @@ struct TToken {
 bool IsWordEnd(Char C) {
   if (C < 32) return true;
   switch (C) {
-    case u' ': case u'!': case u'"': case u'&': case u'\'': case u'(': case u')': case u'+': case u',':
-    case u'-': case u'.': case u'<': case u'=': case u'>': case u'|': case u'~':
-      return true;
-    default:
-      return false;
+    case u' ':
+    case u'!':
+    case u'"':
+    case u'&':
+    case u'\'':
+    case u'(':
+    case u')':
+    case u'+':
+    case u',':
+    case u'-':
+    case u'.':
+    case u'<':
+    case u'=':
+    case u'>':
+    case u'|':
+    case u'~': return true;
+    default: return false;
   }
 }
 
@@ -100,11 +115,18 @@ struct TKeywordText {
   const char16_t* Text;  // a literal, or null for a library message
   int MessageId;
 };
-constexpr TKeywordText Keywords[] = {
-    {kwNot, u"NOT", 0},  {kwAnd, u"AND", 0},    {kwOr, u"OR", 0},      {kwLike, u"LIKE", 0},
-    {kwIn, u"IN", 0},    {kwNull, u"NULL", 0},  {kwNot, nullptr, SNotSignEh}, {kwAnd, nullptr, SAndSignEh},
-    {kwOr, nullptr, SOrSignEh}, {kwLike, nullptr, SEmptyKeywordSlotEh}, {kwIn, nullptr, SInSignEh},
-    {kwNull, nullptr, SNullSignEh}};
+constexpr TKeywordText Keywords[] = {{kwNot, u"NOT", 0},
+                                     {kwAnd, u"AND", 0},
+                                     {kwOr, u"OR", 0},
+                                     {kwLike, u"LIKE", 0},
+                                     {kwIn, u"IN", 0},
+                                     {kwNull, u"NULL", 0},
+                                     {kwNot, nullptr, SNotSignEh},
+                                     {kwAnd, nullptr, SAndSignEh},
+                                     {kwOr, nullptr, SOrSignEh},
+                                     {kwLike, nullptr, SEmptyKeywordSlotEh},
+                                     {kwIn, nullptr, SInSignEh},
+                                     {kwNull, nullptr, SNullSignEh}};
 
 TKeyword KeywordOf(const String& Word) {
   if (Word.empty()) return kwNone;
@@ -155,18 +177,30 @@ private:
         return t;
       case u'=': ++P; return Operator(foEqualEh, P);
       case u'!':
-        if (next(1) == u'=') { P += 2; return Operator(foNotEqualEh, P); }
+        if (next(1) == u'=') {
+          P += 2;
+          return Operator(foNotEqualEh, P);
+        }
         ++P;
         return AfterNot(P);
       case u'&': ++P; return Operator(foAndEh, P);
       case u'(': return t;  // a stray opening parenthesis: nothing
       case u'<':
-        if (next(1) == u'=') { P += 2; return Operator(foLessOrEqualEh, P); }
-        if (next(1) == u'>') { P += 2; return Operator(foNotEqualEh, P); }
+        if (next(1) == u'=') {
+          P += 2;
+          return Operator(foLessOrEqualEh, P);
+        }
+        if (next(1) == u'>') {
+          P += 2;
+          return Operator(foNotEqualEh, P);
+        }
         ++P;
         return Operator(foLessEh, P);
       case u'>':
-        if (next(1) == u'=') { P += 2; return Operator(foGreaterOrEqualEh, P); }
+        if (next(1) == u'=') {
+          P += 2;
+          return Operator(foGreaterOrEqualEh, P);
+        }
         ++P;
         return Operator(foGreaterEh, P);
       case u'|': ++P; return Operator(foOrEh, P);

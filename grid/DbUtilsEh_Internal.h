@@ -14,8 +14,7 @@
 // itself is then dropped, so it cannot hide the first one).
 class TControlsDisabledScopeEh {
 public:
-  explicit TControlsDisabledScopeEh(TDataSet* DataSet)
-      : FDataSet(DataSet), FExceptions(std::uncaught_exceptions()) {
+  explicit TControlsDisabledScopeEh(TDataSet* DataSet) : FDataSet(DataSet), FExceptions(std::uncaught_exceptions()) {
     FDataSet->DisableControls();
   }
   ~TControlsDisabledScopeEh() noexcept(false) {

@@ -34,7 +34,7 @@ String LocateCellTextEh(IDataGridColumnEh* Column, TLocateTextOptionsEh Options)
 
 // The column the search starts in: the field's, or the grid's current one.
 IDataGridColumnEh* LocateStartColumnEh(IDataGridEh* Grid, const String& FieldName,
-                               const std::vector<IDataGridColumnEh*>& Visible) {
+                                       const std::vector<IDataGridColumnEh*>& Visible) {
   if (!FieldName.empty()) return Grid->GetColumnByFieldName(FieldName);
   if (Grid->GetRowSelect()) {
     const Integer pos = Grid->GetCurrentColumnPosition();
@@ -44,7 +44,6 @@ IDataGridColumnEh* LocateStartColumnEh(IDataGridEh* Grid, const String& FieldNam
   const Integer index = Grid->GetSelectedIndex();
   return index >= 0 && index < static_cast<Integer>(all.size()) ? all[static_cast<size_t>(index)] : nullptr;
 }
-
 
 namespace {
 
@@ -149,8 +148,8 @@ bool LocateGridText(IDataGridEh* Grid, const String& FieldName, const String& Te
     else walk.Step();
     while (!walk.Done()) {
       IDataGridColumnEh* cellColumn = allColumns ? visible[static_cast<size_t>(walk.Column())] : start;
-      const String cell = ignoreCase ? WideUpperCaseEh(LocateCellTextEh(cellColumn, Options))
-                                     : LocateCellTextEh(cellColumn, Options);
+      const String cell =
+          ignoreCase ? WideUpperCaseEh(LocateCellTextEh(cellColumn, Options)) : LocateCellTextEh(cellColumn, Options);
       if (LocateTextMatchesEh(cell, text, Matching)) {
         found = true;
         const Integer index = IndexOf(Grid->GetGridColumns(), cellColumn);

@@ -222,10 +222,8 @@ void TRowHeightsEh::Move(Integer From, Integer To) {
 
 void TRowHeightsEh::Resize(Integer NewCount, Integer Value) {
   const Integer Old = Count();
-  if (NewCount > Old)
-    Insert(Old, NewCount - Old, Value);
-  else if (NewCount < Old)
-    Erase(std::max(0, NewCount), Old - std::max(0, NewCount));
+  if (NewCount > Old) Insert(Old, NewCount - Old, Value);
+  else if (NewCount < Old) Erase(std::max(0, NewCount), Old - std::max(0, NewCount));
 }
 
 void TRowHeightsEh::Assign(Integer NewCount, Integer Value) {

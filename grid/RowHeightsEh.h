@@ -45,13 +45,13 @@ public:
 
 private:
   struct TNode {
-    Integer Value = 0;    // the height of each row of the run
-    Integer Run = 0;      // the rows of the run
+    Integer Value = 0;  // the height of each row of the run
+    Integer Run = 0;    // the rows of the run
     Integer Left = -1;
     Integer Right = -1;
     std::uint32_t Priority = 0;
-    Integer Rows = 0;     // rows in the subtree
-    Int64 Total = 0;      // the sum of the heights in the subtree
+    Integer Rows = 0;  // rows in the subtree
+    Int64 Total = 0;   // the sum of the heights in the subtree
   };
 
   Integer Size(Integer Node) const { return Node < 0 ? 0 : FNodes[size_t(Node)].Rows; }

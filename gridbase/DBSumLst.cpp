@@ -66,7 +66,8 @@ void TDBSum::Assign(TPersistent* Source) {
 TDBSum* TDBSumCollection::GetSumByOpAndFName(TGroupOperation AGroupOperation, const String& AFieldName) const {
   for (Integer I = 0; I < GetCount(); ++I) {
     TDBSum* Sum = Items(I);
-    if (Sum && Sum->GetGroupOperation() == AGroupOperation && CompareTextUserLocaleEh(Sum->GetFieldName(), AFieldName) == 0)
+    if (Sum && Sum->GetGroupOperation() == AGroupOperation &&
+        CompareTextUserLocaleEh(Sum->GetFieldName(), AFieldName) == 0)
       return Sum;
   }
   return nullptr;
@@ -116,10 +117,8 @@ void TDBSumListProducer::Assign(TPersistent* Source) {
 
 void TDBSumListProducer::SetActive(bool Value) {
   if (Value == FActive) return;
-  if (Value)
-    Activate(true);
-  else
-    Deactivate(true);
+  if (Value) Activate(true);
+  else Deactivate(true);
 }
 
 void TDBSumListProducer::Activate(bool ARecalc) {
@@ -234,8 +233,7 @@ void TDBSumListProducer::DoSumListChanged() {
 }
 
 void TDBSumListProducer::SumCollectionChanged() {
-  if (FOwner && (FOwner->GetComponentState().Contains(csLoading) ||
-                 FOwner->GetComponentState().Contains(csDestroying)))
+  if (FOwner && (FOwner->GetComponentState().Contains(csLoading) || FOwner->GetComponentState().Contains(csDestroying)))
     return;
   RecalcAll();
 }
@@ -256,9 +254,7 @@ void TDBSumListProducer::ResolveFields(const std::vector<TDBSum*>& Sums) const {
   }
 }
 
-bool TDBSumListProducer::VirtualMode() const {
-  return FDataSet && !FDataSet->IsSequenced() && FVirtualRecords;
-}
+bool TDBSumListProducer::VirtualMode() const { return FDataSet && !FDataSet->IsSequenced() && FVirtualRecords; }
 
 void TDBSumListProducer::RecalcAll() {
   if (OwnerLoadingOrDesigning() || !FActive || !FDataSet || !FDataSet->GetActive() || !FHooked) return;
@@ -308,10 +304,8 @@ void TDBSumListProducer::RecalcPass() {
     if (Virtual) FVirtualRecList->Add(FDataSet->GetBookmark());
     FDataSet->Next();
   }
-  if (!Saved.IsNil() && FDataSet->BookmarkValid(Saved))
-    FDataSet->GotoBookmark(Saved);
-  else
-    FDataSet->First();
+  if (!Saved.IsNil() && FDataSet->BookmarkValid(Saved)) FDataSet->GotoBookmark(Saved);
+  else FDataSet->First();
   for (TDBSum* Sum : Sums)
     if (Sum->FGroupOperation == goAvg) Sum->TakeAverage();
   if (OnAfterRecalcAll) OnAfterRecalcAll(this);
@@ -340,10 +334,8 @@ void TDBSumListProducer::DataSetAfterInsert(TDataSet* DataSet) {
     }
     if (VirtualMode()) {
       const TBookmark B = FDataSet->GetBookmark();
-      if (!B.IsNil())
-        FVirtualRecList->Add(B);
-      else
-        FPendingInsert = true;
+      if (!B.IsNil()) FVirtualRecList->Add(B);
+      else FPendingInsert = true;
     }
   }
   if (FSavedAfterInsert) FSavedAfterInsert(DataSet);

@@ -74,9 +74,9 @@ constexpr int SFixedRowTooBigEh = 65154;
 
 // The eighteen operator names in the order the simple filter dialog lists them.
 inline constexpr int STFilterOperatorNameIdsEh[18] = {
-    SEqualEh,    SNotEqualEh,      SGreaterThanEh,   SGreaterOrEqualEh, SLessThanEh, SLessOrEqualEh,
+    SEqualEh,      SNotEqualEh,      SGreaterThanEh, SGreaterOrEqualEh, SLessThanEh, SLessOrEqualEh,
     SBeginsWithEh, SNotBeginsWithEh, SEndsWithEh,    SNotEndsWithEh,    SContainsEh, SNotContainsEh,
-    SLikeEh,     SNotLikeEh,       SInListEh,        SNotInListEh,      SIsBlankEh,  SIsNotBlankEh};
+    SLikeEh,       SNotLikeEh,       SInListEh,      SNotInListEh,      SIsBlankEh,  SIsNotBlankEh};
 
 // The text of a message by identifier (the program's string table); an
 // identifier the table lacks gives an empty text, as a missing entry does.

@@ -259,8 +259,8 @@ Integer AxisCoordFromPoint(const TGridAxisDrawInfoEh& A, Integer P) {
     return Integer(-1);
   };
   if (P < A.FixedBoundary) return Search(A.StartIndent, 0, A.FixedCellCount - 1);
-  if (P > A.ContraBoundary) return Search(A.ContraBoundary + A.EffectiveLineWidth, A.GridCellCount,
-                                          A.FullCellCount - 1);
+  if (P > A.ContraBoundary)
+    return Search(A.ContraBoundary + A.EffectiveLineWidth, A.GridCellCount, A.FullCellCount - 1);
   return Search(A.FirstCellStart, A.FirstGridCell, A.GridCellCount - 1);
 }
 
@@ -302,10 +302,8 @@ bool AxisRangeToScreen(const TGridAxisDrawInfoEh& A, Integer Min, Integer Max, b
   Start = A.LinePos(Min);
   const Integer MaxPos = A.LinePos(Max);
   End = MaxPos != 0 ? MaxPos + A.GetExtent(Max) : Start + A.GetExtent(Min);
-  if (A.ContraCount > 0 && Max >= A.GridCellCount)
-    End = std::min(End, A.DataEnd);
-  else
-    End = std::min(End, A.GridExtent);
+  if (A.ContraCount > 0 && Max >= A.GridCellCount) End = std::min(End, A.DataEnd);
+  else End = std::min(End, A.GridExtent);
   if (Min >= A.FixedCellCount && Min < A.GridCellCount && Start < A.FixedBoundary) Start = A.FixedBoundary;
   if (IncludeLine) End += A.EffectiveLineWidth;
   return true;
@@ -320,10 +318,8 @@ void TCustomGridEh::GridRectToScreenRect(const TGridRect& GridRect, TRect& Scree
   CalcDrawInfo(DrawInfo);
   const TGridAxisDrawInfoEh& H = DrawInfo.Horz;
   const TGridAxisDrawInfoEh& V = DrawInfo.Vert;
-  if (GridRect.Left > H.LastFullVisibleCell + 1 && !(H.ContraCount > 0 && GridRect.Right >= H.GridCellCount))
-    return;
-  if (GridRect.Top > V.LastFullVisibleCell + 1 && !(V.ContraCount > 0 && GridRect.Bottom >= V.GridCellCount))
-    return;
+  if (GridRect.Left > H.LastFullVisibleCell + 1 && !(H.ContraCount > 0 && GridRect.Right >= H.GridCellCount)) return;
+  if (GridRect.Top > V.LastFullVisibleCell + 1 && !(V.ContraCount > 0 && GridRect.Bottom >= V.GridCellCount)) return;
   TRect R;
   if (!AxisRangeToScreen(H, GridRect.Left, GridRect.Right, IncludeLine, R.Left, R.Right)) return;
   if (!AxisRangeToScreen(V, GridRect.Top, GridRect.Bottom, IncludeLine, R.Top, R.Bottom)) return;
@@ -664,10 +660,8 @@ void TCustomGridEh::ChangeLineCount(Integer Index, Integer Count, bool IsRow) {
   LineCount = NewCount;
   Integer& Pos = IsRow ? FCurrent.Y : FCurrent.X;
   if (Pos >= Index) {
-    if (Count < 0 && Pos < Index - Count)
-      Pos = Index;
-    else
-      Pos += Count;
+    if (Count < 0 && Pos < Index - Count) Pos = Index;
+    else Pos += Count;
   }
   Pos = std::max(0, std::min(Pos, NewCount - 1));
   if (HandleAllocated()) {
@@ -755,10 +749,8 @@ void TCustomGridEh::ChangeSize(Integer NewColCount, Integer NewRowCount) {
         const Integer From = std::min(OldDrawInfo.Horz.LastFullVisibleCell, NewDrawInfo.Horz.LastFullVisibleCell);
         TRect R = BoxRect(std::min(From, FColCount - 1), 0, std::min(From, FColCount - 1), 0);
         // From that column to the far side (the left one, right-to-left).
-        if (UseRightToLeftAlignment())
-          R = TRect(0, 0, std::min(Client.Right, R.Right + FGridLineWidth), Client.Bottom);
-        else
-          R = TRect(std::max(0, R.Left - FGridLineWidth), 0, Client.Right, Client.Bottom);
+        if (UseRightToLeftAlignment()) R = TRect(0, 0, std::min(Client.Right, R.Right + FGridLineWidth), Client.Bottom);
+        else R = TRect(std::max(0, R.Left - FGridLineWidth), 0, Client.Right, Client.Bottom);
         ::InvalidateRect(GetHandle(), &R, false);
       }
       if (FRowCount != OldRowCount) {
@@ -832,8 +824,7 @@ void TCustomGridEh::DefineProperties(TFiler* Filer) {
     return !Mine.empty();
   };
   Filer->DefineProperty(
-      u"ColWidths", [this](TReader* R) { ReadColWidths(R); }, [this](TWriter* W) { WriteColWidths(W); },
-      HasData(true));
+      u"ColWidths", [this](TReader* R) { ReadColWidths(R); }, [this](TWriter* W) { WriteColWidths(W); }, HasData(true));
   Filer->DefineProperty(
       u"RowHeights", [this](TReader* R) { ReadRowHeights(R); }, [this](TWriter* W) { WriteRowHeights(W); },
       HasData(false));

@@ -343,7 +343,9 @@ public:
 
   // -- Paint lock
   void LockPaint() { ++FPaintLock; }
-  void UnlockPaint() { if (FPaintLock > 0) --FPaintLock; }
+  void UnlockPaint() {
+    if (FPaintLock > 0) --FPaintLock;
+  }
   bool IsPaintLocked() const { return FPaintLock > 0; }
 
   void UpdateDesigner();
@@ -469,10 +471,9 @@ public:
   virtual void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
                                Integer& SizingOfs, const TGridDrawInfoEh& FixedInfo);
   virtual void CancelMode();
-  virtual void CellMouseClick(const TGridCoord& Cell, TMouseButton Button, TShiftState Shift, Integer X,
-                              Integer Y);
-  virtual void GetCellLinesVisibility(Integer ACol, Integer ARow, TCellLineKindEh Border, bool& IsDraw,
-                                      TColor& Color, bool& IsExtent);
+  virtual void CellMouseClick(const TGridCoord& Cell, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  virtual void GetCellLinesVisibility(Integer ACol, Integer ARow, TCellLineKindEh Border, bool& IsDraw, TColor& Color,
+                                      bool& IsExtent);
   virtual void ColumnMoved(Integer FromIndex, Integer ToIndex);
   virtual void ColWidthsChanged();
   virtual void GetSizingLineBounds(const TGridDrawInfoEh& DrawInfo, Integer& StartPos, Integer& EndPos);
@@ -520,11 +521,11 @@ protected:
   void Loaded() override;
 
   // Painting steps (GridsEh_Paint.cpp).
-  void DrawCells(Integer ACol, Integer ARow, Integer StartX, Integer StartY, Integer StopX, Integer StopY,
-                 TColor Color, TGridDrawState IncludeDrawState, const TGridDrawInfoEh& DrawInfo,
-                 const TGridRect& Sel, UINT FrameFlags1, UINT FrameFlags2);
-  void DrawAreaLines(const TRect& Rect, Integer ACol, Integer ARow, TColor LineColor, TColor BackColor,
-                     bool VertSwitch, bool HorzSwitch, const TGridDrawInfoEh& DrawInfo);
+  void DrawCells(Integer ACol, Integer ARow, Integer StartX, Integer StartY, Integer StopX, Integer StopY, TColor Color,
+                 TGridDrawState IncludeDrawState, const TGridDrawInfoEh& DrawInfo, const TGridRect& Sel,
+                 UINT FrameFlags1, UINT FrameFlags2);
+  void DrawAreaLines(const TRect& Rect, Integer ACol, Integer ARow, TColor LineColor, TColor BackColor, bool VertSwitch,
+                     bool HorzSwitch, const TGridDrawInfoEh& DrawInfo);
   void DrawMove(const TGridDrawInfoEh& DrawInfo);
   // Under right-to-left alignment the grid paints on a mirrored canvas: logical
   // x stands at client width - x, and text and 3D edges keep their own
@@ -587,8 +588,7 @@ private:
                        TColor Color, TGridDrawState IncludeDrawState, const TGridDrawInfoEh& DrawInfo);
   void DrawExtendedVertLines(Integer FromX, Integer ToX, const TGridDrawInfoEh& DrawInfo);
   void DrawSeparator(TColor Color, TPoint P1, TPoint P2);
-  void MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoEh& DrawInfo, bool Horizontal,
-                     const TPoint& MousePt);
+  void MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoEh& DrawInfo, bool Horizontal, const TPoint& MousePt);
   void WMTimer();
   // The window messages (GridsEh_Messages.cpp), in Dispatch's order.
   void WMScroll(TMessage& Message);

@@ -195,10 +195,8 @@ void TGridMoveLineEh::MoveToFor(TCustomGridEh* Grid, TPoint Pos) {
 void TGridMoveLineEh::StartShowMoveLineFor(TCustomGridEh* Grid, TPoint Pos, Integer ASize, bool IsVertical) {
   SetIsVertical(IsVertical);
   const TPoint P(Pos.X - 3, Pos.Y - 4);
-  if (IsVertical)
-    StartShowFor(Grid, P, 7, ASize + 8);
-  else
-    StartShowFor(Grid, P, ASize + 8, 7);
+  if (IsVertical) StartShowFor(Grid, P, 7, ASize + 8);
+  else StartShowFor(Grid, P, ASize + 8, 7);
 }
 
 TGridDragBoxEh* GridDragBoxEh() { return SharedWindow(SharedDragBox); }
@@ -235,10 +233,8 @@ void TCustomGridEh::DrawMove(const TGridDrawInfoEh& DrawInfo) {
   const Integer X = FMoveRight ? (Mirror ? R.Left - 1 : R.Right) : (Mirror ? R.Right : R.Left - 1);
   TGridMoveLineEh* Marker = GridMoveLineEh();
   const TPoint Pos(X, DrawInfo.Vert.StartIndent);
-  if (Marker->GetVisible())
-    Marker->MoveToFor(this, Pos);
-  else
-    Marker->StartShowMoveLineFor(this, Pos, DrawInfo.Vert.FullGridBoundary - DrawInfo.Vert.StartIndent, true);
+  if (Marker->GetVisible()) Marker->MoveToFor(this, Pos);
+  else Marker->StartShowMoveLineFor(this, Pos, DrawInfo.Vert.FullGridBoundary - DrawInfo.Vert.StartIndent, true);
 }
 
 void TCustomGridEh::GetSizingLineBounds(const TGridDrawInfoEh& DrawInfo, Integer& StartPos, Integer& EndPos) {

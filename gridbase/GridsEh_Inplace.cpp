@@ -71,8 +71,7 @@ void TInplaceEdit::Hide() {
   HWND Wnd = GetHandle();
   const bool HadFocus = GetFocus() == Wnd;
   Invalidate();
-  SetWindowPos(Wnd, nullptr, 0, 0, 0, 0,
-               SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(Wnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE);
   if (HadFocus && FGrid && FGrid->HandleAllocated()) ::SetFocus(FGrid->GetHandle());
 }
 
@@ -123,16 +122,14 @@ void TInplaceEdit::WndProc(TMessage& Message) {
       if (DWORD(GetMessageTime() - FClickTime) < GetDoubleClickTime()) Message.Msg = WM_LBUTTONDBLCLK;
       FClickTime = 0;
       break;
-    default:
-      break;
+    default: break;
   }
   TInplaceEditBase::WndProc(Message);
 }
 
 void TInplaceEdit::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
-    case CM_SHOWINGCHANGED:
-      return;  // shown and hidden only through SetWindowPos
+    case CM_SHOWINGCHANGED: return;  // shown and hidden only through SetWindowPos
     case WM_GETDLGCODE:
       TInplaceEditBase::Dispatch(Message);
       if (FGrid && FGrid->GetOptions().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
@@ -142,9 +139,7 @@ void TInplaceEdit::Dispatch(TMessage& Message) {
     case WM_CLEAR:
       if (EditCanModify()) TInplaceEditBase::Dispatch(Message);
       return;
-    default:
-      TInplaceEditBase::Dispatch(Message);
-      return;
+    default: TInplaceEditBase::Dispatch(Message); return;
   }
 }
 
@@ -178,10 +173,8 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     case VK_NEXT:
     case VK_ESCAPE: SendToGrid(); break;
     case VK_INSERT:
-      if (NoShifts)
-        SendToGrid();
-      else if (Shift.Contains(ssShift) && !Ctrl && !Shift.Contains(ssAlt) && !FGrid->CanEditModify())
-        Key = 0;
+      if (NoShifts) SendToGrid();
+      else if (Shift.Contains(ssShift) && !Ctrl && !Shift.Contains(ssAlt) && !FGrid->CanEditModify()) Key = 0;
       break;
     case VK_LEFT:
     case VK_HOME:
@@ -192,10 +185,8 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
       if (ForwardMovement && (Ctrl || CaretAtEnd())) SendToGrid();
       break;
     case VK_DELETE:
-      if (Ctrl)
-        SendToGrid();
-      else if (!FGrid->CanEditModify())
-        Key = 0;
+      if (Ctrl) SendToGrid();
+      else if (!FGrid->CanEditModify()) Key = 0;
       break;
     case VK_TAB:
       if (!Shift.Contains(ssAlt)) SendToGrid();
@@ -226,10 +217,8 @@ void TInplaceEdit::KeyPress(Char& Key) {
       case 9:
       case 27: Key = 0; break;
       case 13:
-        if (GetSelStart() == 0 && GetSelLength() == GetTextLen())
-          Deselect();
-        else
-          SelectAll();
+        if (GetSelStart() == 0 && GetSelLength() == GetTextLen()) Deselect();
+        else SelectAll();
         Key = 0;
         break;
       case 8:
@@ -246,10 +235,8 @@ void TInplaceEdit::KeyPress(Char& Key) {
 }
 
 void TInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
-  if (FGrid)
-    FGrid->KeyUp(Key, Shift);
-  else
-    TInplaceEditBase::KeyUp(Key, Shift);
+  if (FGrid) FGrid->KeyUp(Key, Shift);
+  else TInplaceEditBase::KeyUp(Key, Shift);
 }
 
 // ---- The grid's editor upkeep ----------------------------------------------------------------------

@@ -17,9 +17,9 @@ struct TKindSlot {
   Integer Value;
   bool Dark;
 };
-constexpr TKindSlot KindSlots[16] = {{6, true},   {5, true},   {18, false}, {17, false}, {12, false}, {11, false},
-                                     {16, true},  {10, true},  {4, false},  {3, false},  {15, false}, {14, false},
-                                     {9, false},  {8, false},  {13, true},  {7, true}};
+constexpr TKindSlot KindSlots[16] = {{6, true},  {5, true},  {18, false}, {17, false}, {12, false}, {11, false},
+                                     {16, true}, {10, true}, {4, false},  {3, false},  {15, false}, {14, false},
+                                     {9, false}, {8, false}, {13, true},  {7, true}};
 
 constexpr TColor DefaultDarkColor = 0x808080;
 constexpr TColor DefaultBrightColor = 0xC0C0C0;
@@ -36,9 +36,7 @@ void TGridLineColorsEh::SetColorValue(Integer Index, TColor Value) {
   FColors[Index - 1] = Value;
 }
 
-TColor TGridLineColorsEh::GetDarkColor() const {
-  return FColors[1] != clDefault ? FColors[1] : DefaultDarkColor;
-}
+TColor TGridLineColorsEh::GetDarkColor() const { return FColors[1] != clDefault ? FColors[1] : DefaultDarkColor; }
 
 TColor TGridLineColorsEh::GetBrightColor() const {
   if (FColors[0] != clDefault) return FColors[0];
@@ -157,8 +155,7 @@ bool TGridOutBoundaryDataEh::GetAreaRect(Integer Area, TRect& Rect) const {
       if (R < 1) return false;
       Rect = TRect(W - R, TopEndsBeforeRight ? 0 : T, W, BottomEndsBeforeRight ? H : H - B);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -196,8 +193,7 @@ void TCustomGridEh::CanvasShadedRect(const TRect& ARect, TColor BaseColor, TColo
   DrawShadedRectEh(GetCanvas(), ARect, BaseColor, EndColor);
 }
 
-void TCustomGridEh::DrawFixedCellFrame(const TRect& ARect, bool LeftSide, bool RightSide, bool State1,
-                                       bool State2) {
+void TCustomGridEh::DrawFixedCellFrame(const TRect& ARect, bool LeftSide, bool RightSide, bool State1, bool State2) {
   HDC DC = GetCanvas()->GetHandle();
   const UINT Edge = (State1 || State2) ? BDR_SUNKENINNER : BDR_RAISEDINNER;
   // The leading side pair and the trailing one. On a mirrored canvas the edges
@@ -230,16 +226,13 @@ void TCustomGridEh::DrawFixedCellFrame(const TRect& ARect, bool LeftSide, bool R
   // top (and leading) edge.
   std::vector<TPoint> Pts;
   if (Mirror) {
-    if (RightSide)
-      Pts = {TPoint(R.Left, R.Top), TPoint(R.Left, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)};
-    else
-      Pts = {TPoint(R.Left - 1, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)};
+    if (RightSide) Pts = {TPoint(R.Left, R.Top), TPoint(R.Left, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)};
+    else Pts = {TPoint(R.Left - 1, R.Bottom - 1), TPoint(R.Right, R.Bottom - 1)};
     Polyline(DC, Pts.data(), Integer(Pts.size()));
   } else {
     if (RightSide)
       Pts = {TPoint(R.Right - 1, R.Top), TPoint(R.Right - 1, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
-    else
-      Pts = {TPoint(R.Right, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
+    else Pts = {TPoint(R.Right, R.Bottom - 1), TPoint(R.Left - 1, R.Bottom - 1)};
     CanvasPolyline(Pts, Integer(Pts.size()) - 1);
   }
   TRect R3 = R;

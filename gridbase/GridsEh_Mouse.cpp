@@ -32,10 +32,8 @@ bool TCustomGridEh::CanCellMouseClick(const TMessage& Message) {
 
 void TCustomGridEh::CellMouseClick(const TGridCoord& Cell, TMouseButton Button, TShiftState Shift, Integer X,
                                    Integer Y) {
-  if (OnCellMouseClick)
-    OnCellMouseClick(this, Cell, Button, Shift, X, Y);
-  else
-    DefaultCellMouseClick(Cell, Button, Shift, X, Y);
+  if (OnCellMouseClick) OnCellMouseClick(this, Cell, Button, Shift, X, Y);
+  else DefaultCellMouseClick(Cell, Button, Shift, X, Y);
 }
 
 bool TCustomGridEh::EndColumnDrag(Integer& Origin, Integer& Destination, const TPoint&) {
@@ -88,10 +86,8 @@ void TCustomGridEh::MouseDown(TMouseButton Button, TShiftState Shift, Integer X,
           } else {
             FGridState = gsSelecting;
             SetTimer(GetHandle(), GridTimerId, GridTimerInterval);
-            if (Shift.Contains(ssShift))
-              MoveAnchor(Cell);
-            else
-              MoveCurrent(Cell.X, Cell.Y, true, true, true);
+            if (Shift.Contains(ssShift)) MoveAnchor(Cell);
+            else MoveCurrent(Cell.X, Cell.Y, true, true, true);
           }
         } else if (FOptions.Contains(goRowMoving) && Cell.X >= 0 && Cell.X < FFixedCols && Cell.Y >= FFixedRows &&
                    Cell.Y < FRowCount) {
@@ -164,9 +160,7 @@ void TCustomGridEh::MouseMove(TShiftState Shift, Integer X, Integer Y) {
       }
       break;
     }
-    default:
-      UpdateHotTrack(X, Y);
-      break;
+    default: UpdateHotTrack(X, Y); break;
   }
   TCustomControl::MouseMove(Shift, X, Y);
 }
@@ -213,10 +207,8 @@ void TCustomGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
           NewExtent = FSizingPos - Start;
         }
         if (NewExtent > 1) {
-          if (Cols)
-            SetColWidths(FSizingIndex, NewExtent);
-          else
-            SetRowHeights(FSizingIndex, NewExtent);
+          if (Cols) SetColWidths(FSizingIndex, NewExtent);
+          else SetRowHeights(FSizingIndex, NewExtent);
           UpdateDesigner();
         }
         break;
@@ -241,9 +233,7 @@ void TCustomGridEh::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, I
         }
         UpdateEdit();
         break;
-      default:
-        UpdateEdit();
-        break;
+      default: UpdateEdit(); break;
     }
   }
   TCustomControl::MouseUp(Button, Shift, X, Y);
@@ -273,10 +263,8 @@ void TCustomGridEh::MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoE
   if (A->FirstCellOffset == 0 && FMovePos == FirstScroll && Mouse < A->FixedBoundary) return;
   if (FMovePos == LastLine && Mouse > A->GridBoundary) return;
   const bool RowMove = FGridState == gsRowMoving;
-  if (RowMove)
-    DrawMove(DrawInfo);  // erase the XOR line
-  else
-    HideMoveLine();
+  if (RowMove) DrawMove(DrawInfo);  // erase the XOR line
+  else HideMoveLine();
   if (Mouse < A->FixedBoundary) {
     if (FMovePos > FirstScroll || A->FirstCellOffset != 0) {
       ModifyScrollBar(Horizontal ? SB_HORZ : SB_VERT, SB_LINEUP, 0, false);
@@ -295,8 +283,8 @@ void TCustomGridEh::MoveAndScroll(Integer Mouse, Integer CellHit, TGridDrawInfoE
     CellHit = A->LastFullVisibleCell;
   }
   Integer Origin = FMoveIndex, Destination = CellHit;
-  const bool Ok = Horizontal ? CheckColumnDrag(Origin, Destination, MousePt)
-                             : CheckRowDrag(Origin, Destination, MousePt);
+  const bool Ok =
+      Horizontal ? CheckColumnDrag(Origin, Destination, MousePt) : CheckRowDrag(Origin, Destination, MousePt);
   if (Ok) {
     FMovePos = Destination;
     FMoveRight = Candidate || FMovePos > FMoveIndex;
@@ -368,8 +356,7 @@ void TCustomGridEh::WMTimer() {
       SetTimer(GetHandle(), GridTimerId, Interval);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 

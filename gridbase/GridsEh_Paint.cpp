@@ -224,8 +224,7 @@ void TCustomGridEh::Paint() {
   PaintClipped(XOffset || YOffset, DataClip, [&] { Cells(HS, VS, GetColor(), {}); });
 
   // One focus rectangle over the selected row.
-  if (!GetComponentState().Contains(csDesigning) && FOptions.Contains(goRowSelect) && FDefaultDrawing &&
-      Focused()) {
+  if (!GetComponentState().Contains(csDesigning) && FOptions.Contains(goRowSelect) && FDefaultDrawing && Focused()) {
     const TRect R = BoxRect(Sel.Left, Sel.Top, Sel.Right, Sel.Bottom);
     if (!R.IsEmpty()) C->DrawFocusRect(R);
   }
@@ -286,10 +285,9 @@ void TCustomGridEh::DrawAreaLines(const TRect& Rect, Integer ACol, Integer ARow,
 }
 
 // ---- Cells of one area --------------------------------------------------------------------------------------
-void TCustomGridEh::DrawCells(Integer ACol, Integer ARow, Integer StartX, Integer StartY, Integer StopX,
-                              Integer StopY, TColor Color, TGridDrawState IncludeDrawState,
-                              const TGridDrawInfoEh& DrawInfo, const TGridRect& Sel, UINT FrameFlags1,
-                              UINT FrameFlags2) {
+void TCustomGridEh::DrawCells(Integer ACol, Integer ARow, Integer StartX, Integer StartY, Integer StopX, Integer StopY,
+                              TColor Color, TGridDrawState IncludeDrawState, const TGridDrawInfoEh& DrawInfo,
+                              const TGridRect& Sel, UINT FrameFlags1, UINT FrameFlags2) {
   TCanvas* C = GetCanvas();
   HDC DC = C->GetHandle();
   const Integer HW = DrawInfo.Horz.EffectiveLineWidth, VW = DrawInfo.Vert.EffectiveLineWidth;
@@ -322,9 +320,8 @@ void TCustomGridEh::DrawCells(Integer ACol, Integer ARow, Integer StartX, Intege
           C->SetFont(GetFont());
           C->GetBrush()->SetStyle(bsSolid);
           C->GetBrush()->SetColor(Color);
-          if (State.Contains(gdSelected) &&
-              !(State.Contains(gdFocused) && !FOptions.Contains(goDrawFocusSelected) &&
-                !FOptions.Contains(goRowSelect))) {
+          if (State.Contains(gdSelected) && !(State.Contains(gdFocused) && !FOptions.Contains(goDrawFocusSelected) &&
+                                              !FOptions.Contains(goRowSelect))) {
             C->GetBrush()->SetColor(clHighlight);
             C->GetFont()->SetColor(clHighlightText);
           }
@@ -338,8 +335,7 @@ void TCustomGridEh::DrawCells(Integer ACol, Integer ARow, Integer StartX, Intege
           DrawFixedCellFrame(Frame, true, true, false, false);
         }
         if (FDefaultDrawing && !Designing && State.Contains(gdFocused) &&
-            !(FOptions.Contains(goEditing) && FOptions.Contains(goAlwaysShowEditor)) &&
-            !FOptions.Contains(goRowSelect))
+            !(FOptions.Contains(goEditing) && FOptions.Contains(goAlwaysShowEditor)) && !FOptions.Contains(goRowSelect))
           C->DrawFocusRect(Where);
       }
       X += W + HW;
@@ -365,10 +361,8 @@ void TCustomGridEh::DrawAxisLines(bool Horizontal, const TRect& Area, Integer Fi
     Pos += Extent;
     if (Pos > Stop + ELW) break;
     if (Extent > 0) {
-      if (Horizontal)
-        FLinesCache->AddLine(Color, TPoint(Pos, Area.Top), TPoint(Pos, Area.Bottom));
-      else
-        FLinesCache->AddLine(Color, TPoint(Area.Left, Pos), TPoint(Area.Right, Pos));
+      if (Horizontal) FLinesCache->AddLine(Color, TPoint(Pos, Area.Top), TPoint(Pos, Area.Bottom));
+      else FLinesCache->AddLine(Color, TPoint(Area.Left, Pos), TPoint(Area.Right, Pos));
     }
     Pos += ELW;
   }
@@ -390,8 +384,8 @@ void TCustomGridEh::DrawContraCells(Integer ACol, Integer ARow, Integer StartX, 
     for (Integer Col = ACol; X < StopX && Col < GetFullColCount(); ++Col) {
       const Integer W = GetColWidths(Col);
       const TRect Where(X, Y, X + W, Y + Ht);
-      const bool Skip = W <= 0 || Ht <= 0 || !RectVisible(DC, Where) ||
-                        (EditorShown && Col == FInplaceCol && Row == FInplaceRow);
+      const bool Skip =
+          W <= 0 || Ht <= 0 || !RectVisible(DC, Where) || (EditorShown && Col == FInplaceCol && Row == FInplaceRow);
       if (!Skip) {
         if (FDefaultDrawing || GetComponentState().Contains(csDesigning)) {
           C->GetBrush()->SetStyle(bsSolid);
@@ -430,8 +424,8 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
     const TColor Back = Fixed ? FFixedColor : GetColor();
     const TRect Area(X.Start, Y.Start, X.Stop, Y.Stop);
     DrawAxisLines(true, Area, X.First, XLast, LineColor, Back, Fixed ? FV : DV, DrawInfo);
-    DrawAxisLines(false, TRect(X.Start, Y.Start, X.Stop + HW, Y.Stop), Y.First, YLast, LineColor, Back,
-                  Fixed ? FH : DH, DrawInfo);
+    DrawAxisLines(false, TRect(X.Start, Y.Start, X.Stop + HW, Y.Stop), Y.First, YLast, LineColor, Back, Fixed ? FH : DH,
+                  DrawInfo);
   };
   if (FContraRowCount > 0) {
     const Integer YLast = GetFullRowCount() - 1;
@@ -440,8 +434,7 @@ void TCustomGridEh::PaintContraArea(const TGridDrawInfoEh& DrawInfo, const TGrid
       if (FFrozenColCount > 0) {
         BlockLines(HF, H.FixedCellCount - 1, VC, YLast, false);
         const Integer X = H.FixedBoundary - HW + (HW >> 1);
-        DrawSeparator(FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1), TPoint(X, VC.Start),
-                      TPoint(X, VC.Stop));
+        DrawSeparator(FGridLineColors->GetFrozenVertLineColor(FFixedCols - 1), TPoint(X, VC.Start), TPoint(X, VC.Stop));
       }
       const Integer BorderY = V.ContraBoundary + (VW >> 1);
       if (VW > 0)

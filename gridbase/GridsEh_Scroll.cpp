@@ -249,9 +249,7 @@ void TCustomGridEh::ModifyScrollBar(Integer ScrollBar, Integer ScrollCode, Integ
       case SB_THUMBTRACK:
         if (!Track) return;
         [[fallthrough]];
-      case SB_THUMBPOSITION:
-        D = (Mirror ? FPixelExtent[A] - Integer(FPixelPage[A]) - Pos : Pos) - FPixelPos[A];
-        break;
+      case SB_THUMBPOSITION: D = (Mirror ? FPixelExtent[A] - Integer(FPixelPage[A]) - Pos : Pos) - FPixelPos[A]; break;
       case SB_TOP: D = -FPixelPos[A]; break;
       case SB_BOTTOM: D = FPixelExtent[A] - FPixelPage[A] - FPixelPos[A]; break;
       default: return;
@@ -330,7 +328,8 @@ void TCustomGridEh::ScrollAxisByPixels(bool Horizontal, Integer Delta) {
       Integer Lo = First, Hi = std::max(First, Count - 1);
       while (Lo < Hi) {
         const Integer Mid = Lo + (Hi - Lo + 1) / 2;
-        if (GetRowsExtent(First, Mid) <= Offset) Lo = Mid; else Hi = Mid - 1;
+        if (GetRowsExtent(First, Mid) <= Offset) Lo = Mid;
+        else Hi = Mid - 1;
       }
       Offset -= Integer(GetRowsExtent(First, Lo));
       First = Lo;
@@ -341,7 +340,8 @@ void TCustomGridEh::ScrollAxisByPixels(bool Horizontal, Integer Delta) {
       }
       while (Lo < Hi) {
         const Integer Mid = Lo + (Hi - Lo + 1) / 2;
-        if (Offset + GetRowsExtent(Mid, First) >= 0) Lo = Mid; else Hi = Mid - 1;
+        if (Offset + GetRowsExtent(Mid, First) >= 0) Lo = Mid;
+        else Hi = Mid - 1;
       }
       Offset += Integer(GetRowsExtent(Lo, First));
       First = Lo;
@@ -388,10 +388,8 @@ Integer TCustomGridEh::ScrollAxisDistance(Integer OldFirst, Integer OldOffset, I
                                           bool Horizontal) const {
   // Pixels the contents move: positive when they move right (down).
   Int64 D = 0;
-  if (NewFirst > OldFirst)
-    D -= GetLinesExtent(Horizontal, OldFirst, NewFirst);
-  else
-    D += GetLinesExtent(Horizontal, NewFirst, OldFirst);
+  if (NewFirst > OldFirst) D -= GetLinesExtent(Horizontal, OldFirst, NewFirst);
+  else D += GetLinesExtent(Horizontal, NewFirst, OldFirst);
   D += OldOffset - NewOffset;
   return Integer(std::clamp<Int64>(D, -0x3FFFFFFF, 0x3FFFFFFF));
 }
@@ -451,8 +449,7 @@ void TCustomGridEh::ScrollData(Integer DX, Integer DY) {
       DX == 0 ? 0 : ScrollAxisDistance(FTopLeft.X - DX, FTopLeftOffset.X, FTopLeft.X, FTopLeftOffset.X, true);
   const Integer PY =
       DY == 0 ? 0 : ScrollAxisDistance(FTopLeft.Y - DY, FTopLeftOffset.Y, FTopLeft.Y, FTopLeftOffset.Y, false);
-  TRect R(DrawInfo.Horz.FixedBoundary, DrawInfo.Vert.FixedBoundary, DrawInfo.Horz.GridExtent,
-          DrawInfo.Vert.GridExtent);
+  TRect R(DrawInfo.Horz.FixedBoundary, DrawInfo.Vert.FixedBoundary, DrawInfo.Horz.GridExtent, DrawInfo.Vert.GridExtent);
   if (!R.IsEmpty()) ScrollWindowEx(GetHandle(), PX, PY, &R, &R, nullptr, nullptr, SW_INVALIDATE);
 }
 
@@ -575,10 +572,8 @@ bool TCustomGridEh::AnyTabStop() const {
 void TCustomGridEh::KeyPress(Char& Key) {
   TCustomControl::KeyPress(Key);
   if (!FOptions.Contains(goAlwaysShowEditor) && Key == u'\r') {
-    if (FEditorMode)
-      HideEditor();
-    else
-      ShowEditor();
+    if (FEditorMode) HideEditor();
+    else ShowEditor();
     Key = 0;
   }
 }
@@ -587,19 +582,15 @@ void TCustomGridEh::KeyUp(Word& Key, TShiftState Shift) { TCustomControl::KeyUp(
 
 bool TCustomGridEh::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
   if (TCustomControl::DoMouseWheelDown(Shift, MousePos)) return true;
-  if (IsSmoothVertScroll())
-    ScrollByPixels(0, GetVertScrollStep());
-  else if (FCurrent.Y < FRowCount - 1)
-    FocusCell(FCurrent.X, FCurrent.Y + 1, true);
+  if (IsSmoothVertScroll()) ScrollByPixels(0, GetVertScrollStep());
+  else if (FCurrent.Y < FRowCount - 1) FocusCell(FCurrent.X, FCurrent.Y + 1, true);
   return true;
 }
 
 bool TCustomGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
   if (TCustomControl::DoMouseWheelUp(Shift, MousePos)) return true;
-  if (IsSmoothVertScroll())
-    ScrollByPixels(0, -GetVertScrollStep());
-  else if (FCurrent.Y > FFixedRows)
-    FocusCell(FCurrent.X, FCurrent.Y - 1, true);
+  if (IsSmoothVertScroll()) ScrollByPixels(0, -GetVertScrollStep());
+  else if (FCurrent.Y > FFixedRows) FocusCell(FCurrent.X, FCurrent.Y - 1, true);
   return true;
 }
 
@@ -608,7 +599,8 @@ void TCustomGridEh::DoExit() {
   if (!FOptions.Contains(goAlwaysShowEditor)) HideEditor();
 }
 
-// ---- Virtual operations of this part ---------------------------------------------------------------------------------
+// ---- Virtual operations of this part
+// ---------------------------------------------------------------------------------
 void TCustomGridEh::ColWidthsChanged() {
   UpdateScrollRange();
   UpdateEdit();
@@ -639,15 +631,14 @@ void TCustomGridEh::UpdateFlatLineColor() { FFlatLineColor = FFlat ? 0x808080 : 
 
 void TCustomGridEh::OutBoundaryDataChanged() { Invalidate(); }
 
-// ---- Properties --------------------------------------------------------------------------------------------------------
+// ---- Properties
+// --------------------------------------------------------------------------------------------------------
 void TCustomGridEh::SetColCount(Integer Value) {
   if (Value < 1) Value = 1;
   if (Value == FColCount) return;
   if (Value <= FFixedCols) FFixedCols = Value - 1;
-  if (FContraColCount > 0)
-    ChangeLineCount(FColCount + std::min(0, Value - FColCount), Value - FColCount, false);
-  else
-    ChangeSize(Value, FRowCount);
+  if (FContraColCount > 0) ChangeLineCount(FColCount + std::min(0, Value - FColCount), Value - FColCount, false);
+  else ChangeSize(Value, FRowCount);
   if (FOptions.Contains(goRowSelect)) {
     FAnchor.X = FColCount - 1;
     Invalidate();
@@ -660,10 +651,8 @@ void TCustomGridEh::SetRowCount(Integer Value) {
   if (Value < 1) Value = 1;
   if (Value == FRowCount) return;
   if (Value <= FFixedRows) FFixedRows = Value - 1;
-  if (FContraRowCount > 0)
-    ChangeLineCount(FRowCount + std::min(0, Value - FRowCount), Value - FRowCount, true);
-  else
-    ChangeSize(FColCount, Value);
+  if (FContraRowCount > 0) ChangeLineCount(FRowCount + std::min(0, Value - FRowCount), Value - FRowCount, true);
+  else ChangeSize(FColCount, Value);
   CalcVertExtents();
   UpdateScrollRange();
 }
@@ -809,10 +798,8 @@ void TCustomGridEh::SetOptions(TGridOptions Value) {
   if (Value.Contains(goRowSelect)) Value = Value - goAlwaysShowEditor;
   FOptions = Value;
   if (!FEditorMode) {
-    if (Value.Contains(goAlwaysShowEditor))
-      ShowEditor();
-    else
-      HideEditor();
+    if (Value.Contains(goAlwaysShowEditor)) ShowEditor();
+    else HideEditor();
   }
   if (Value.Contains(goRowSelect)) MoveCurrent(FCurrent.X, FCurrent.Y, false, false, true);
   CalcHorzExtents();

@@ -16,16 +16,25 @@ const bool Registered = (RegisterOleClass(LendServerProgID, [] { return std::mak
 extern "C" bool LendServerRegistered() { return Registered; }
 
 TLendServer::TLendServer() {
-  DefineProperty(TLendServerProps::zHost, [this] { return Variant(FzHost); }, [this](const Variant& v) { FzHost = VarToStr(v); });
-  DefineProperty(TLendServerProps::zPort, [this] { return Variant(FzPort); }, [this](const Variant& v) { FzPort = v.AsInteger(); });
-  DefineProperty(TLendServerProps::zDatabase, [this] { return Variant(FzDatabase); },
-                 [this](const Variant& v) { FzDatabase = VarToStr(v); });
-  DefineProperty(TLendServerProps::zSyntax, [this] { return Variant(FzSyntax); }, [this](const Variant& v) { FzSyntax = VarToStr(v); });
-  DefineProperty(TLendServerProps::zUserName, [this] { return Variant(GetzUserName()); },
-                 [this](const Variant& v) { FzUserName = VarToStr(v); });
-  DefineProperty(TLendServerProps::zPassword, [this] { return Variant(GetzPassword()); },
-                 [this](const Variant& v) { FzPassword = VarToStr(v); });
-  DefineProperty(TLendServerProps::zLastError, [this] { return Variant(FzLastError); }, nullptr);
+  DefineProperty(
+      TLendServerProps::zHost, [this] { return Variant(FzHost); }, [this](const Variant& v) { FzHost = VarToStr(v); });
+  DefineProperty(
+      TLendServerProps::zPort, [this] { return Variant(FzPort); },
+      [this](const Variant& v) { FzPort = v.AsInteger(); });
+  DefineProperty(
+      TLendServerProps::zDatabase, [this] { return Variant(FzDatabase); },
+      [this](const Variant& v) { FzDatabase = VarToStr(v); });
+  DefineProperty(
+      TLendServerProps::zSyntax, [this] { return Variant(FzSyntax); },
+      [this](const Variant& v) { FzSyntax = VarToStr(v); });
+  DefineProperty(
+      TLendServerProps::zUserName, [this] { return Variant(GetzUserName()); },
+      [this](const Variant& v) { FzUserName = VarToStr(v); });
+  DefineProperty(
+      TLendServerProps::zPassword, [this] { return Variant(GetzPassword()); },
+      [this](const Variant& v) { FzPassword = VarToStr(v); });
+  DefineProperty(
+      TLendServerProps::zLastError, [this] { return Variant(FzLastError); }, nullptr);
   DefineMethod(u"SingleSearchIT", 4, [this](const std::vector<Variant>& a) {
     return Variant(SingleSearchIT(VarToStr(a[0]), false, a[2].AsInteger(), a[3].AsInteger()));
   });

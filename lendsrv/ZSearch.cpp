@@ -20,30 +20,46 @@ struct TSyntaxName {
 };
 
 // Syntaxes whose records are not ISO 2709.
-const char* const kNotIso2709[] = {"SUTRS", "OPAC", "SUMMARY", "GRS-1", "EXPLAIN", "XML", "TEXT-XML",
-                                   "APPLICATION-XML"};
+const char* const kNotIso2709[] = {"SUTRS",   "OPAC", "SUMMARY",  "GRS-1",
+                                   "EXPLAIN", "XML",  "TEXT-XML", "APPLICATION-XML"};
 
 // The record syntaxes a catalogue entry may name. Several names can share an OID.
 const TSyntaxName kSyntaxNames[] = {
-    {"UNIMARC", yaz_oid_recsyn_unimarc},     {"INTERMARC", yaz_oid_recsyn_intermarc},
-    {"CCF", yaz_oid_recsyn_ccf},             {"USMARC", yaz_oid_recsyn_usmarc},
-    {"MARC21", yaz_oid_recsyn_marc21},       {"UKMARC", yaz_oid_recsyn_ukmarc},
-    {"NORMARC", yaz_oid_recsyn_normarc},     {"LIBRISMARC", yaz_oid_recsyn_librismarc},
-    {"DANMARC", yaz_oid_recsyn_danmarc},     {"FINMARC", yaz_oid_recsyn_finmarc},
-    {"MAB", yaz_oid_recsyn_mab},             {"CANMARC", yaz_oid_recsyn_canmarc},
-    {"SBN", yaz_oid_recsyn_sbn},             {"PICAMARC", yaz_oid_recsyn_picamarc},
-    {"AUSMARC", yaz_oid_recsyn_ausmarc},     {"IBERMARC", yaz_oid_recsyn_ibermarc},
-    {"CARMARC", yaz_oid_recsyn_carmarc},     {"MALMARC", yaz_oid_recsyn_malmarc},
-    {"JPMARC", yaz_oid_recsyn_jpmarc},       {"SWEMARC", yaz_oid_recsyn_swemarc},
-    {"SIGLEMARC", yaz_oid_recsyn_siglemarc}, {"ISDSMARC", yaz_oid_recsyn_isdsmarc},
-    {"RUSMARC", yaz_oid_recsyn_rusmarc},     {"HUNMARC", yaz_oid_recsyn_hunmarc},
+    {"UNIMARC", yaz_oid_recsyn_unimarc},
+    {"INTERMARC", yaz_oid_recsyn_intermarc},
+    {"CCF", yaz_oid_recsyn_ccf},
+    {"USMARC", yaz_oid_recsyn_usmarc},
+    {"MARC21", yaz_oid_recsyn_marc21},
+    {"UKMARC", yaz_oid_recsyn_ukmarc},
+    {"NORMARC", yaz_oid_recsyn_normarc},
+    {"LIBRISMARC", yaz_oid_recsyn_librismarc},
+    {"DANMARC", yaz_oid_recsyn_danmarc},
+    {"FINMARC", yaz_oid_recsyn_finmarc},
+    {"MAB", yaz_oid_recsyn_mab},
+    {"CANMARC", yaz_oid_recsyn_canmarc},
+    {"SBN", yaz_oid_recsyn_sbn},
+    {"PICAMARC", yaz_oid_recsyn_picamarc},
+    {"AUSMARC", yaz_oid_recsyn_ausmarc},
+    {"IBERMARC", yaz_oid_recsyn_ibermarc},
+    {"CARMARC", yaz_oid_recsyn_carmarc},
+    {"MALMARC", yaz_oid_recsyn_malmarc},
+    {"JPMARC", yaz_oid_recsyn_jpmarc},
+    {"SWEMARC", yaz_oid_recsyn_swemarc},
+    {"SIGLEMARC", yaz_oid_recsyn_siglemarc},
+    {"ISDSMARC", yaz_oid_recsyn_isdsmarc},
+    {"RUSMARC", yaz_oid_recsyn_rusmarc},
+    {"HUNMARC", yaz_oid_recsyn_hunmarc},
     {"NACSIS-CATP", yaz_oid_recsyn_nacsis_catp},
     {"FINMARC2000", yaz_oid_recsyn_finmarc2000},
     {"MARC21-FIN", yaz_oid_recsyn_marc21_fin},
-    {"SUTRS", yaz_oid_recsyn_sutrs},         {"OPAC", yaz_oid_recsyn_opac},
-    {"SUMMARY", yaz_oid_recsyn_summary},     {"GRS-1", yaz_oid_recsyn_grs_1},
-    {"EXPLAIN", yaz_oid_recsyn_explain},     {"XML", yaz_oid_recsyn_xml},
-    {"TEXT-XML", yaz_oid_recsyn_text_xml},   {"APPLICATION-XML", yaz_oid_recsyn_application_xml},
+    {"SUTRS", yaz_oid_recsyn_sutrs},
+    {"OPAC", yaz_oid_recsyn_opac},
+    {"SUMMARY", yaz_oid_recsyn_summary},
+    {"GRS-1", yaz_oid_recsyn_grs_1},
+    {"EXPLAIN", yaz_oid_recsyn_explain},
+    {"XML", yaz_oid_recsyn_xml},
+    {"TEXT-XML", yaz_oid_recsyn_text_xml},
+    {"APPLICATION-XML", yaz_oid_recsyn_application_xml},
 };
 
 // Dotted forms, computed once: the table above is constant.
@@ -152,9 +168,10 @@ bool RunUntilIdle(ZOOM_connection C, TClock::time_point Deadline, const std::fun
         return false;
       }
     }
-    const int slice = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::min<TClock::duration>(kWaitSlice, Deadline - now))
-            .count()) + 1;
+    const int slice = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::min<TClock::duration>(kWaitSlice, Deadline - now))
+                                           .count()) +
+                      1;
     const int fd = ZOOM_connection_get_socket(C);
     const int mask = ZOOM_connection_get_mask(C);
     if (fd < 0 || mask == 0) {
@@ -228,9 +245,8 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
     if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
   }
 
-  const bool iso2709 =
-      oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
-                          [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
+  const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
+                                           [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
   r.Ok = true;
   r.Hits = hits;
   std::string faults;

@@ -18,21 +18,21 @@
 #include <string_view>
 
 struct TZConnectionParams {
-  std::string Host;                     // host name or address, as ZOOM takes it
-  int Port = 210;                       // 0 or less: ZOOM's default
+  std::string Host;  // host name or address, as ZOOM takes it
+  int Port = 210;    // 0 or less: ZOOM's default
   std::string Database;
   std::string Syntax;                   // record syntax name; see ResolveRecordSyntax
   std::optional<std::string> User;      // sent only when set
   std::optional<std::string> Password;  // sent only when set
-  int TimeoutSeconds = 30;  // for the whole search, from its start
+  int TimeoutSeconds = 30;              // for the whole search, from its start
   // Called about every 50 ms while the search waits; False gives the search up.
   std::function<bool()> Waiting;
 };
 
 struct TZSearchResult {
   bool Ok = false;
-  std::string Records;     // the delivered records' bytes as sent, joined unchanged
-  std::size_t Hits = 0;    // hits the server reported
+  std::string Records;   // the delivered records' bytes as sent, joined unchanged
+  std::size_t Hits = 0;  // hits the server reported
   std::size_t Delivered = 0;
   // Failure text when not Ok; when Ok, what was wrong with records that were
   // delivered all the same (not ISO 2709) or could not be (a diagnostic in a

@@ -29,8 +29,7 @@ bool SameStoredValue(const Variant& a, const Variant& b) {
 
 // Restores a dataset's position when it is still valid.
 void ReturnTo(TDataSet* DataSet, const TBookmark& Bookmark) {
-  if (!Bookmark.IsNil() && DataSet->GetActive() && DataSet->BookmarkValid(Bookmark))
-    DataSet->GotoBookmark(Bookmark);
+  if (!Bookmark.IsNil() && DataSet->GetActive() && DataSet->BookmarkValid(Bookmark)) DataSet->GotoBookmark(Bookmark);
 }
 
 }  // namespace
@@ -97,8 +96,8 @@ Integer TDataDriverEh::ApplyUpdates(TMemTableDataEh* MemTableData) {
     try {
       UpdateRecord(FMemTable, rec, action);
       if (action == uraFailEh && !rec->GetUpdateError())
-        rec->SetUpdateError(std::make_unique<TUpdateErrorEh>(
-            std::make_exception_ptr(Exception(SKeyNotFoundInProvider))));
+        rec->SetUpdateError(
+            std::make_unique<TUpdateErrorEh>(std::make_exception_ptr(Exception(SKeyNotFoundInProvider))));
     } catch (...) {
       rec->SetUpdateError(std::make_unique<TUpdateErrorEh>(std::current_exception()));
       action = uraFailEh;
@@ -113,8 +112,7 @@ Integer TDataDriverEh::ApplyUpdates(TMemTableDataEh* MemTableData) {
   return applied;
 }
 
-void TDataDriverEh::UpdateRecord(TCustomMemTableEh* MemTable, TMemoryRecordEh* MemRec,
-                                 TUpdateRecordActionEh& Action) {
+void TDataDriverEh::UpdateRecord(TCustomMemTableEh* MemTable, TMemoryRecordEh* MemRec, TUpdateRecordActionEh& Action) {
   if (OnUpdateRecord) {
     OnUpdateRecord(this, MemTable, MemRec, Action);
     return;
@@ -232,8 +230,7 @@ void TDataDriverEh::ReadRecordDefault(TMemTableDataEh* MemTableData, TMemoryReco
   }
   ProviderEOF = false;
   TMTDataStructEh* ds = MemTableData->GetDataStruct();
-  for (Integer i = 0; i < ds->GetCount(); ++i)
-    AssignFieldValue(FMemTable, MemRec, reader, rvvValueEh, i);
+  for (Integer i = 0; i < ds->GetCount(); ++i) AssignFieldValue(FMemTable, MemRec, reader, rvvValueEh, i);
   reader->Next();
 }
 
@@ -370,16 +367,14 @@ void TServerSpecOperationsEh::WhereClause(const TStrings* Keys, TStrings* String
   }
 }
 
-void TServerSpecOperationsEh::ChangedFields(TMemoryRecordEh* MemRec, const TStrings* UpdateFields,
-                                            TStrings* Result) {
+void TServerSpecOperationsEh::ChangedFields(TMemoryRecordEh* MemRec, const TStrings* UpdateFields, TStrings* Result) {
   TMTDataStructEh* ds = MemRec->GetRecordsList()->DataStruct();
   for (Integer i = 0; i < UpdateFields->GetCount(); ++i) {
     String name = UpdateFields->Get(i);
     Integer col = ds->FieldIndex(name);
     if (col < 0)
       throw Exception(u"Invalid field name \"" + name + u"\" in field list \"" + UpdateFields->GetText() + u"\"");
-    if (!SameStoredValue(MemRec->GetValue(col, rvvValueEh), MemRec->GetValue(col, rvvOldOrValueEh)))
-      Result->Add(name);
+    if (!SameStoredValue(MemRec->GetValue(col, rvvValueEh), MemRec->GetValue(col, rvvOldOrValueEh))) Result->Add(name);
   }
 }
 

@@ -43,13 +43,12 @@ enum TUpdateRecordActionEh : Integer {
 };
 
 using TDriverBuildDataStructEventEh = std::function<void(TDataDriverEh* Sender, TMTDataStructEh* DataStruct)>;
-using TDriverProduceDataReaderEventEh =
-    std::function<void(TDataDriverEh* Sender, TDataSet*& DataSet, bool& FreeOnEof)>;
+using TDriverProduceDataReaderEventEh = std::function<void(TDataDriverEh* Sender, TDataSet*& DataSet, bool& FreeOnEof)>;
 using TDriverReadRecordEventEh = std::function<void(TDataDriverEh* Sender, TMemTableDataEh* MemTableData,
                                                     TMemoryRecordEh* MemRec, bool& ProviderEOF)>;
 using TDriverAssignFieldValueEventEh =
-    std::function<void(TDataDriverEh* Sender, TCustomMemTableEh* MemTable, TMemoryRecordEh* MemRec,
-                       TDataSet* DataSet, TRecValueVersionEh ValueKind, Integer FieldIndex)>;
+    std::function<void(TDataDriverEh* Sender, TCustomMemTableEh* MemTable, TMemoryRecordEh* MemRec, TDataSet* DataSet,
+                       TRecValueVersionEh ValueKind, Integer FieldIndex)>;
 using TDriverRefreshRecordEventEh = std::function<void(TDataDriverEh* Sender, TMemoryRecordEh* MemRec)>;
 using TDriverUpdateRecordEventEh = std::function<void(TDataDriverEh* Sender, TCustomMemTableEh* MemTable,
                                                       TMemoryRecordEh* MemRec, TUpdateRecordActionEh& Action)>;

@@ -46,8 +46,10 @@ TIndexItemEh::TIndexItemEh(const Variant& AKey, TMemoryRecordEh* ARec) : Rec(ARe
 }
 
 TIndexItemEh::TIndexItemEh(const TIndexItemEh& Other)
-    : Rec(Other.Rec), FNumber(Other.FNumber),
-      FOther(Other.FOther ? std::make_unique<Variant>(*Other.FOther) : nullptr), RecId(Other.RecId),
+    : Rec(Other.Rec),
+      FNumber(Other.FNumber),
+      FOther(Other.FOther ? std::make_unique<Variant>(*Other.FOther) : nullptr),
+      RecId(Other.RecId),
       FType(Other.FType) {}
 
 TIndexItemEh& TIndexItemEh::operator=(const TIndexItemEh& Other) {
@@ -103,7 +105,9 @@ TIndexEntriesEh::TIndexEntriesEh() = default;
 TIndexEntriesEh::~TIndexEntriesEh() = default;
 
 TIndexEntriesEh::TIndexEntriesEh(TIndexEntriesEh&& Other) noexcept
-    : FBlock(std::move(Other.FBlock)), FRoot(std::move(Other.FRoot)), FCount(std::exchange(Other.FCount, 0)),
+    : FBlock(std::move(Other.FBlock)),
+      FRoot(std::move(Other.FRoot)),
+      FCount(std::exchange(Other.FCount, 0)),
       FFirstLeaf(std::exchange(Other.FFirstLeaf, nullptr)) {}
 
 TIndexEntriesEh& TIndexEntriesEh::operator=(TIndexEntriesEh&& Other) noexcept {
@@ -379,8 +383,7 @@ void TIndexEntriesEh::Erase(Integer Pos) {
   TPath path;
   Integer at = Pos;
   TLeaf* leaf = Descend(at, &path, false);
-  MoveSlots(leaf->Items, static_cast<size_t>(at + 1), static_cast<size_t>(leaf->Count),
-            static_cast<size_t>(at));
+  MoveSlots(leaf->Items, static_cast<size_t>(at + 1), static_cast<size_t>(leaf->Count), static_cast<size_t>(at));
   auto* items = leaf->Items.data();
   --leaf->Count;
   items[leaf->Count] = TIndexItemEh();
@@ -472,8 +475,7 @@ TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIn
     bytes += n * sizeof(TInner);
   }
   bytes += (leaves + leaves / innerFill + 2) * 64;  // each node aligned to a line
-  if (bytes >= kHugePage)
-    FOwner.FBlock = Spares ? Spares->Take(bytes) : std::make_unique<TIndexNodeBlockEh>(bytes);
+  if (bytes >= kHugePage) FOwner.FBlock = Spares ? Spares->Take(bytes) : std::make_unique<TIndexNodeBlockEh>(bytes);
 }
 
 template <class T>
@@ -525,7 +527,8 @@ void TIndexEntriesEh::TBulkLoad::Finish() {
 }
 
 void TIndexEntriesEh::Assign(std::vector<TIndexItemEh> Items) {
-  AssignMade(static_cast<Integer>(Items.size()), [&Items](Integer i) { return std::move(Items[static_cast<size_t>(i)]); });
+  AssignMade(static_cast<Integer>(Items.size()),
+             [&Items](Integer i) { return std::move(Items[static_cast<size_t>(i)]); });
 }
 
 void TIndexEntriesEh::ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const {

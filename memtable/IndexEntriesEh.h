@@ -199,7 +199,8 @@ public:
   // at a position from first to first + count - 1, before the node below is
   // read: a caller can ask for what it reads next by position meanwhile.
   template <class TFast, class TBefore, class TVisit, class TNarrow = void (*)(Integer, Integer)>
-  void VisitFrom(TFast&& Fast, TBefore&& Before, TVisit&& Visit, TNarrow&& Narrow = [](Integer, Integer) {}) const {
+  void VisitFrom(
+      TFast&& Fast, TBefore&& Before, TVisit&& Visit, TNarrow&& Narrow = [](Integer, Integer) {}) const {
     const TLeaf* leaf = nullptr;
     Integer k = 0;
     Integer pos = Search<true>(Fast, Before, nullptr, &leaf, &k, Narrow);
@@ -264,8 +265,9 @@ private:
   // LeafAt and IndexAt, when given, receive the leaf and the place in it (which
   // may be its count: the entry is then the next leaf's first).
   template <bool WithPos, class TFast, class TBefore, class TNarrow = void (*)(Integer, Integer)>
-  Integer Search(TFast&& Fast, TBefore&& Before, const TIndexItemEh** At, const TLeaf** LeafAt = nullptr,
-                 Integer* IndexAt = nullptr, TNarrow&& Narrow = [](Integer, Integer) {}) const {
+  Integer Search(
+      TFast&& Fast, TBefore&& Before, const TIndexItemEh** At, const TLeaf** LeafAt = nullptr,
+      Integer* IndexAt = nullptr, TNarrow&& Narrow = [](Integer, Integer) {}) const {
     Integer pos = 0;
     const TNode* n = FRoot.get();
     if (!n) {

@@ -227,7 +227,12 @@ private:
 };
 
 enum TMTStringDataFieldTypesEh : Byte {
-  fdtStringEh, fdtFixedCharEh, fdtWideStringEh, fdtGuidEh, fdtFixedWideCharEh, fdtOraIntervalEh
+  fdtStringEh,
+  fdtFixedCharEh,
+  fdtWideStringEh,
+  fdtGuidEh,
+  fdtFixedWideCharEh,
+  fdtOraIntervalEh
 };
 
 class TMTStringDataFieldEh : public TMTDataFieldEh {
@@ -258,8 +263,19 @@ private:
 };
 
 enum TMTNumericDataFieldTypesEh : Byte {
-  fdtSmallintEh, fdtIntegerEh, fdtWordEh, fdtFloatEh, fdtCurrencyEh, fdtBCDEh, fdtAutoIncEh,
-  fdtLargeintEh, fdtFMTBcdEh, fdtLongWordEh, fdtShortintEh, fdtByteEh, fdtExtendedEh
+  fdtSmallintEh,
+  fdtIntegerEh,
+  fdtWordEh,
+  fdtFloatEh,
+  fdtCurrencyEh,
+  fdtBCDEh,
+  fdtAutoIncEh,
+  fdtLargeintEh,
+  fdtFMTBcdEh,
+  fdtLongWordEh,
+  fdtShortintEh,
+  fdtByteEh,
+  fdtExtendedEh
 };
 
 class TMTNumericDataFieldEh : public TMTDataFieldEh {
@@ -478,7 +494,9 @@ public:
 
   TMTDataFieldEh* CreateField(TComponentClass FieldClass);
   template <class T>
-  T* CreateField() { return static_cast<T*>(CreateField(T::StaticComponentClass())); }
+  T* CreateField() {
+    return static_cast<T*>(CreateField(T::StaticComponentClass()));
+  }
   void InsertField(TMTDataFieldEh* Field);
   void RemoveField(TMTDataFieldEh* Field);
 
@@ -576,11 +594,11 @@ protected:
 
 private:
   std::unique_ptr<TAutoIncrementEh> FAutoIncrement;
-  TMTDataStructEh* FDataStruct = nullptr;      // owned (component owner)
+  TMTDataStructEh* FDataStruct = nullptr;  // owned (component owner)
   std::vector<Integer> FAutoIncList;
-  TMTDataStructEh* FRestructCopy = nullptr;    // owned (component owner)
+  TMTDataStructEh* FRestructCopy = nullptr;  // owned (component owner)
   std::vector<TRecordsListNotificatorEh*> FNotificators;
-  TRecordsListEh* FRecordsList = nullptr;      // owned
+  TRecordsListEh* FRecordsList = nullptr;  // owned
   bool FRestructMode = false;
 };
 
@@ -684,7 +702,7 @@ private:
 
   TRecValueEh* InlineCells() const {
     return std::launder(reinterpret_cast<TRecValueEh*>(reinterpret_cast<char*>(const_cast<TMemoryRecordEh*>(this)) +
-                                                        sizeof(TMemoryRecordEh)));
+                                                       sizeof(TMemoryRecordEh)));
   }
   TRecDataValues Wide() const { return TRecDataValues(FExtra->Wide.data(), FExtra->Wide.size()); }
   TExtra& Extra();
@@ -1502,7 +1520,9 @@ public:
   const std::vector<TRecordsListNotificatorEh*>& GetDependentViews() const { return FDependentViews; }
   // While locked the view ignores notifications.
   void BeginUpdate() { ++FUpdateCount; }
-  void EndUpdate() { if (FUpdateCount > 0) --FUpdateCount; }
+  void EndUpdate() {
+    if (FUpdateCount > 0) --FUpdateCount;
+  }
   Integer GetUpdateCount() const { return FUpdateCount; }
 
   TRecordsViewCompareRecordsEh OnCompareRecords;

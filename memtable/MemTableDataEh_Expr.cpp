@@ -27,8 +27,27 @@
 namespace {
 
 enum TExprFuncEh {
-  efUnknown = -1, efSubstring, efUpper, efLower, efTrim, efTrimLeft, efTrimRight, efYear, efMonth, efDay,
-  efHour, efMinute, efSecond, efGetDate, efDate, efTime, efSum, efMin, efMax, efAvg, efCount
+  efUnknown = -1,
+  efSubstring,
+  efUpper,
+  efLower,
+  efTrim,
+  efTrimLeft,
+  efTrimRight,
+  efYear,
+  efMonth,
+  efDay,
+  efHour,
+  efMinute,
+  efSecond,
+  efGetDate,
+  efDate,
+  efTime,
+  efSum,
+  efMin,
+  efMax,
+  efAvg,
+  efCount
 };
 
 struct TFuncDefEh {
@@ -37,14 +56,26 @@ struct TFuncDefEh {
   Integer MinArgs, MaxArgs;
 };
 
-const TFuncDefEh FuncDefs[] = {
-    {"SUBSTRING", efSubstring, 2, 3}, {"UPPER", efUpper, 1, 1},   {"LOWER", efLower, 1, 1},
-    {"TRIM", efTrim, 1, 2},           {"TRIMLEFT", efTrimLeft, 1, 2}, {"TRIMRIGHT", efTrimRight, 1, 2},
-    {"YEAR", efYear, 1, 1},           {"MONTH", efMonth, 1, 1},   {"DAY", efDay, 1, 1},
-    {"HOUR", efHour, 1, 1},           {"MINUTE", efMinute, 1, 1}, {"SECOND", efSecond, 1, 1},
-    {"GETDATE", efGetDate, 0, 0},     {"DATE", efDate, 1, 1},     {"TIME", efTime, 1, 1},
-    {"SUM", efSum, 1, 1},             {"MIN", efMin, 1, 1},       {"MAX", efMax, 1, 1},
-    {"AVG", efAvg, 1, 1},             {"COUNT", efCount, 0, 1}};
+const TFuncDefEh FuncDefs[] = {{"SUBSTRING", efSubstring, 2, 3},
+                               {"UPPER", efUpper, 1, 1},
+                               {"LOWER", efLower, 1, 1},
+                               {"TRIM", efTrim, 1, 2},
+                               {"TRIMLEFT", efTrimLeft, 1, 2},
+                               {"TRIMRIGHT", efTrimRight, 1, 2},
+                               {"YEAR", efYear, 1, 1},
+                               {"MONTH", efMonth, 1, 1},
+                               {"DAY", efDay, 1, 1},
+                               {"HOUR", efHour, 1, 1},
+                               {"MINUTE", efMinute, 1, 1},
+                               {"SECOND", efSecond, 1, 1},
+                               {"GETDATE", efGetDate, 0, 0},
+                               {"DATE", efDate, 1, 1},
+                               {"TIME", efTime, 1, 1},
+                               {"SUM", efSum, 1, 1},
+                               {"MIN", efMin, 1, 1},
+                               {"MAX", efMax, 1, 1},
+                               {"AVG", efAvg, 1, 1},
+                               {"COUNT", efCount, 0, 1}};
 
 bool SameAsciiName(const String& A, const char* B) {
   size_t n = std::strlen(B);
@@ -69,9 +100,9 @@ constexpr Word ConstTypeCodeCount = 27;
 // The field type a constant's type code is read as.
 TFieldType ConstFieldType(Word Code) {
   static const TFieldType Table[ConstTypeCodeCount] = {
-      ftUnknown, ftString,   ftDate,     ftBlob,     ftBoolean, ftSmallint, ftInteger, ftFloat,    ftBCD,
-      ftBytes,   ftTime,     ftDateTime, ftWord,     ftInteger, ftUnknown,  ftVarBytes, ftUnknown, ftUnknown,
-      ftLargeint, ftLargeint, ftADT,     ftArray,    ftReference, ftDataSet, ftTimeStamp, ftFMTBcd, ftWideString};
+      ftUnknown,  ftString,   ftDate,     ftBlob,  ftBoolean,   ftSmallint, ftInteger,   ftFloat,   ftBCD,
+      ftBytes,    ftTime,     ftDateTime, ftWord,  ftInteger,   ftUnknown,  ftVarBytes,  ftUnknown, ftUnknown,
+      ftLargeint, ftLargeint, ftADT,      ftArray, ftReference, ftDataSet,  ftTimeStamp, ftFMTBcd,  ftWideString};
   return Code < ConstTypeCodeCount ? Table[Code] : ftUnknown;
 }
 
@@ -132,11 +163,18 @@ Variant DecodeBcd(const Byte* P, size_t Size) {
 
 bool IsNumberVar(const Variant& V) {
   switch (V.VarType()) {
-    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
-    case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
-      return true;
-    default:
-      return false;
+    case varSmallint:
+    case varInteger:
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+    case varDate:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return true;
+    default: return false;
   }
 }
 
@@ -163,17 +201,17 @@ String TrimChars(const String& S, const String& Chars, bool Left, bool Right) {
 
 struct TExprNodeEh {
   Integer Class = 0;
-  Integer Op = 0;       // the operator's low 7 bits
+  Integer Op = 0;  // the operator's low 7 bits
   Integer RawOp = 0;
   Integer A = -1, B = -1;  // operands (IN: B is the first list element; function: A is)
   Integer Next = -1;       // list element: the next one
   bool IgnoreCase = false;
   Integer Partial = 0;
-  Integer Column = -1;     // field: data column
-  String Name;             // field or function name
+  Integer Column = -1;  // field: data column
+  String Name;          // field or function name
   Integer Func = efUnknown;
-  Variant Value;           // constant
-  Integer BadType = -1;    // constant of a type that cannot be read
+  Variant Value;         // constant
+  Integer BadType = -1;  // constant of a type that cannot be read
   // A comparison of a stored field with a whole-number constant: the field's
   // column (-1 for any other node), the constant, and whether the constant is
   // on the left.
@@ -228,9 +266,7 @@ private:
       return B.GetWord(w);
     };
     switch (n.Class) {
-      case enUnary:
-        n.A = Node(word(0));
-        break;
+      case enUnary: n.A = Node(word(0)); break;
       case enBinary:
         n.A = Node(word(0));
         n.B = Node(word(1));
@@ -245,9 +281,7 @@ private:
         n.Column = static_cast<Integer>(word(0)) - 1;
         n.Name = Name8(word(1));
         break;
-      case enConst:
-        DecodeConst(n, word(0), word(1), word(2));
-        break;
+      case enConst: DecodeConst(n, word(0), word(1), word(2)); break;
       case enFunc: {
         n.Name = Name8(word(0));
         const TFuncDefEh* d = FindFunc(n.Name);
@@ -262,8 +296,7 @@ private:
         n.Next = next ? Node(next) : -1;
         break;
       }
-      default:
-        break;  // evaluates to Null
+      default: break;  // evaluates to Null
     }
     N.push_back(std::move(n));
     const Integer index = static_cast<Integer>(N.size()) - 1;
@@ -489,12 +522,9 @@ Variant TDataSetExprParserEh::Eval(Integer Node, TEvalContext& Ctx) {
     throw Exception(Format(u"Operator <%d:%d> not supported.", {Variant(n.Class), Variant(n.RawOp)}));
   };
   switch (n.Class) {
-    case enUnary:
-      return EvalUnary(n, Ctx);
-    case enBinary:
-      return EvalBinary(n, Ctx);
-    case enCompare:
-      return EvalCompare(n, Ctx);
+    case enUnary: return EvalUnary(n, Ctx);
+    case enBinary: return EvalBinary(n, Ctx);
+    case enCompare: return EvalCompare(n, Ctx);
     case enField:
       if (n.Op != eoField) unsupported();
       return EvalField(n, Ctx);
@@ -509,10 +539,11 @@ Variant TDataSetExprParserEh::Eval(Integer Node, TEvalContext& Ctx) {
       if (n.Op != eoListElem) unsupported();
       return Variant(true);
     case enNull:
-    case 6: case 7: case 8: case 9:
-      return Null();
-    default:
-      unsupported();
+    case 6:
+    case 7:
+    case 8:
+    case 9: return Null();
+    default: unsupported();
   }
   return Null();
 }
@@ -534,8 +565,7 @@ Variant TDataSetExprParserEh::EvalUnary(const TExprNodeEh& N, TEvalContext& Ctx)
     case eoLower:
       if (v.IsNull()) return Null();
       return Variant(WideLowerCaseEh(VarToStr(v)));
-    default:
-      throw Exception(Format(u"Operator <%d:%d> not supported.", {Variant(N.Class), Variant(N.RawOp)}));
+    default: throw Exception(Format(u"Operator <%d:%d> not supported.", {Variant(N.Class), Variant(N.RawOp)}));
   }
 }
 
@@ -572,14 +602,18 @@ Variant TDataSetExprParserEh::EvalBinary(const TExprNodeEh& N, TEvalContext& Ctx
       }
       return Variant(false);
     }
-    default:
-      break;
+    default: break;
   }
   Variant sa, sb;
   const Variant& a = Operand(N.A, Ctx, sa);
   const Variant& b = Operand(N.B, Ctx, sb);
   switch (N.Op) {
-    case eoEQ: case eoNE: case eoGT: case eoLT: case eoGE: case eoLE: {
+    case eoEQ:
+    case eoNE:
+    case eoGT:
+    case eoLT:
+    case eoGE:
+    case eoLE: {
       if (a.IsNull() || b.IsNull()) return Null();
       if (VarIsStr(a) || VarIsStr(b)) {
         const String ta = VarToStr(a), tb = VarToStr(b);
@@ -615,8 +649,7 @@ Variant TDataSetExprParserEh::EvalBinary(const TExprNodeEh& N, TEvalContext& Ctx
     case eoLike:
       if (a.IsNull() || b.IsNull()) return Null();
       return Variant(MatchLike(VarToStr(a), VarToStr(b), FilterCaseInsensitive()));
-    default:
-      throw Exception(Format(u"Operator <%d:%d> not supported.", {Variant(N.Class), Variant(N.RawOp)}));
+    default: throw Exception(Format(u"Operator <%d:%d> not supported.", {Variant(N.Class), Variant(N.RawOp)}));
   }
 }
 
@@ -681,12 +714,13 @@ Variant TDataSetExprParserEh::EvalFunction(const TExprNodeEh& N, TEvalContext& C
   if (argc < def->MinArgs || argc > def->MaxArgs)
     throw Exception(u"Incorrect number of arguments in function <" + N.Name + u">");
   switch (N.Func) {
-    case efSum: case efMin: case efMax: case efAvg: case efCount:
-      return EvalAggregate(N, argc ? argNodes[0] : -1, Ctx);
-    case efGetDate:
-      return VarFromDateTime(Now());
-    default:
-      break;
+    case efSum:
+    case efMin:
+    case efMax:
+    case efAvg:
+    case efCount: return EvalAggregate(N, argc ? argNodes[0] : -1, Ctx);
+    case efGetDate: return VarFromDateTime(Now());
+    default: break;
   }
   // This evaluation's own argument stack.
   std::vector<Variant> args;
@@ -704,16 +738,22 @@ Variant TDataSetExprParserEh::EvalFunction(const TExprNodeEh& N, TEvalContext& C
     }
     case efUpper: return Variant(WideUpperCaseEh(VarToStr(v)));
     case efLower: return Variant(WideLowerCaseEh(VarToStr(v)));
-    case efTrim: case efTrimLeft: case efTrimRight: {
+    case efTrim:
+    case efTrimLeft:
+    case efTrimRight: {
       const String chars = argc == 2 ? VarToStr(args[1]) : String(u" ");
       return Variant(TrimChars(VarToStr(v), chars, N.Func != efTrimRight, N.Func != efTrimLeft));
     }
-    case efYear: case efMonth: case efDay: {
+    case efYear:
+    case efMonth:
+    case efDay: {
       Word y, m, d;
       DecodeDate(VarToDateTime(v), y, m, d);
       return Variant(static_cast<Integer>(N.Func == efYear ? y : N.Func == efMonth ? m : d));
     }
-    case efHour: case efMinute: case efSecond: {
+    case efHour:
+    case efMinute:
+    case efSecond: {
       Word h, mi, s, ms;
       DecodeTime(VarToDateTime(v), h, mi, s, ms);
       return Variant(static_cast<Integer>(N.Func == efHour ? h : N.Func == efMinute ? mi : s));
@@ -726,8 +766,7 @@ Variant TDataSetExprParserEh::EvalFunction(const TExprNodeEh& N, TEvalContext& C
       const TDateTime dt = VarToDateTime(v);
       return VarFromDateTime(std::fabs(dt - std::trunc(dt)));
     }
-    default:
-      return Null();
+    default: return Null();
   }
 }
 
@@ -743,7 +782,10 @@ Variant TDataSetExprParserEh::EvalAggregate(const TExprNodeEh& N, Integer Arg, T
     TEvalContext& C;
     Integer Row;
     TMemoryRecordEh* Rec;
-    ~Restore() { C.Row = Row; C.Rec = Rec; }
+    ~Restore() {
+      C.Row = Row;
+      C.Rec = Rec;
+    }
   } restore{Ctx, savedRow, savedRec};
 
   Variant acc = Null();
@@ -781,8 +823,7 @@ Variant TDataSetExprParserEh::EvalAggregate(const TExprNodeEh& N, Integer Arg, T
         if ((N.Func == efMin && c < 0) || (N.Func == efMax && c > 0)) acc = v;
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   switch (N.Func) {

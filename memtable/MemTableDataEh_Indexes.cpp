@@ -26,10 +26,14 @@ const char16_t* const SNotComparable = u"TMTIndexEh.FindKeyValueIndex: values is
 
 bool IsWholeNumber(const Variant& V) {
   switch (V.VarType()) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
-      return true;
-    default:
-      return false;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return true;
+    default: return false;
   }
 }
 
@@ -244,9 +248,8 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
     return;
   }
   // A key of one field is read by its column, found once for all the records.
-  const Integer column = FFields.find(u';') == String::npos && list->DataStruct()
-                             ? list->DataStruct()->FieldIndex(FFields)
-                             : -1;
+  const Integer column =
+      FFields.find(u';') == String::npos && list->DataStruct() ? list->DataStruct()->FieldIndex(FFields) : -1;
   // A record marked deleted has left the index (as it does when it is marked).
   auto indexed = [](const TMemoryRecordEh* Rec) { return Rec->GetUpdateStatus() != rusDeletedEh; };
   const std::vector<TMemoryRecordEh*>& records = list->GetActiveList();
@@ -301,7 +304,8 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   std::vector<TIndexItemEh> items;
   items.reserve(records.size());
   for (TMemoryRecordEh* rec : records)
-    if (indexed(rec)) items.emplace_back(column >= 0 ? rec->GetValue(column, rvvValueEh) : RecordKey(rec, rvvValueEh), rec);
+    if (indexed(rec))
+      items.emplace_back(column >= 0 ? rec->GetValue(column, rvvValueEh) : RecordKey(rec, rvvValueEh), rec);
   // A merge sort of positions, safe whatever the comparison answers; ties (and
   // keys that cannot be compared) go by the order the records were made in.
   std::vector<uint32_t> order(items.size());
@@ -410,7 +414,8 @@ void TMTIndexEh::VisitKeyRecords(const Variant& KeyValue,
       [&](const TIndexItemEh& e) {
         switch (CompareEntryKey(e, KeyValue)) {
           case 1: return true;
-          case 2: case 0: return false;
+          case 2:
+          case 0: return false;
           default: throw Exception(SNotComparable);
         }
       },
@@ -515,11 +520,8 @@ void TMTIndexEh::Notify(TMemoryRecordEh* MemRec, Integer, TRecordsListNotificati
       if (pos >= 0) FItems.Erase(pos);
       break;
     }
-    case rlnListChangedEh:
-      Rebuild();
-      break;
-    default:
-      break;
+    case rlnListChangedEh: Rebuild(); break;
+    default: break;
   }
 }
 

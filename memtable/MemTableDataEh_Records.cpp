@@ -155,18 +155,15 @@ TMemoryRecordEh::TSlot TMemoryRecordEh::SlotOf(TRecValueVersionEh ValueVersion) 
     case rvvOldValueEh:
       if (!HasOldValues()) throw Exception(SOldValuesNotAccessible);
       return slOld;
-    case rvvEditStartValueEh:
-      return HasEditValues() ? slEdit : slCurrent;
+    case rvvEditStartValueEh: return HasEditValues() ? slEdit : slCurrent;
     case rvvEditValueEh:
       if (FEditState != resEditEh) throw Exception(SEditValuesNotAccessible);
       return slCurrent;
-    case rvvValueEh:
-      return slCurrent;
+    case rvvValueEh: return slCurrent;
     case rvvOldestValueEh:
       if (HasOldValues()) return slOld;
       return HasEditValues() ? slEdit : slCurrent;
-    case rvvOldOrValueEh:
-      return HasOldValues() ? slOld : slCurrent;
+    case rvvOldOrValueEh: return HasOldValues() ? slOld : slCurrent;
   }
   return slNone;
 }
@@ -249,8 +246,7 @@ Variant TMemoryRecordEh::GetDataValues(const String& FieldNames, TRecValueVersio
   return Result;
 }
 
-void TMemoryRecordEh::SetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion,
-                                    const Variant& Value) {
+void TMemoryRecordEh::SetDataValues(const String& FieldNames, TRecValueVersionEh ValueVersion, const Variant& Value) {
   TMTDataStructEh* ds = FRecordsList->DataStruct();
   if (!HasSemicolon(FieldNames)) {
     SetValue(ds->FieldIndex(FieldNames), ValueVersion, Value);
@@ -324,9 +320,7 @@ Integer TRecordsListEh::FieldCount() const {
   return ds ? ds->GetCount() : 0;
 }
 
-TMTDataStructEh* TRecordsListEh::DataStruct() const {
-  return FMemTableData ? FMemTableData->GetDataStruct() : nullptr;
-}
+TMTDataStructEh* TRecordsListEh::DataStruct() const { return FMemTableData ? FMemTableData->GetDataStruct() : nullptr; }
 
 TMemoryRecordEh* TRecordsListEh::NewRecord() {
   const size_t columns = static_cast<size_t>(FieldCount());
@@ -389,8 +383,7 @@ void TRecordsListEh::DeleteRecord(Integer Index) {
     return;
   }
   switch (Rec->FUpdateStatus) {
-    case rusDeletedEh:
-      throw Exception(u"Can not MarkDel Deleted record");
+    case rusDeletedEh: throw Exception(u"Can not MarkDel Deleted record");
     case rusInsertedEh:
       DropFromPending(Rec);
       RemoveRecord(Index);
@@ -531,9 +524,7 @@ void TRecordsListEh::CancelUpdates() {
         Rec->FIndex = -1;
         dropped.push_back(Rec);
         break;
-      case rusUnmodifiedEh:
-        kept.push_back(Rec);
-        break;
+      case rusUnmodifiedEh: kept.push_back(Rec); break;
     }
   }
   FList.swap(kept);
@@ -626,9 +617,7 @@ void TRecordsListEh::ApplyRecordUpdate(TMemoryRecordEh* Rec, TUpdateStatus Updat
       list->LoadRecord(shadowRec);
       list->DeleteRecord(shadowRec->FIndex);
       break;
-    default:
-      delete shadowRec;
-      return;
+    default: delete shadowRec; return;
   }
   if (shadowRec->GetData().size() < static_cast<size_t>(n)) {
     TMemoryRecordEh::TValueArray wider(shadowRec->GetData().begin(), shadowRec->GetData().end());

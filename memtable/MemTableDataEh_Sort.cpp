@@ -141,8 +141,8 @@ public:
     for (uint32_t k = 1; k < FEnds.size() && FPrefix > 0; ++k) {
       const std::string_view key = Key(k);
       const size_t n = std::min(FPrefix, key.size());
-      FPrefix = static_cast<size_t>(std::mismatch(first.begin(), first.begin() + static_cast<ptrdiff_t>(n),
-                                                  key.begin()).first - first.begin());
+      FPrefix = static_cast<size_t>(
+          std::mismatch(first.begin(), first.begin() + static_cast<ptrdiff_t>(n), key.begin()).first - first.begin());
     }
   }
   // The eight bytes after the shared start as a number that orders as the
@@ -335,11 +335,11 @@ private:
     Byte Kind = kNone;
     bool Desc = false;
     std::vector<Int64> I;
-    Int64 Min = 0, Max = 0;      // whole numbers: the least and greatest value
+    Int64 Min = 0, Max = 0;  // whole numbers: the least and greatest value
     std::vector<double> D;
-    TTextKeys T;                 // texts: the distinct collation keys
-    std::vector<uint32_t> TI;    // each row's key in T
-    std::vector<Byte> Nulls;     // empty while no value is Null
+    TTextKeys T;               // texts: the distinct collation keys
+    std::vector<uint32_t> TI;  // each row's key in T
+    std::vector<Byte> Nulls;   // empty while no value is Null
   };
   // What one column's build keeps until every row is read.
   struct TColumnBuild {
@@ -384,18 +384,21 @@ private:
     }
     Byte kind;
     switch (t) {
-      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-      case varInt64: case varBoolean: case varCurrency:
-        kind = kInt;
-        break;
-      case varSingle: case varDouble: case varDate:
-        kind = kFloat;
-        break;
-      case varOleStr: case varString:
-        kind = kText;
-        break;
-      default:
-        return false;
+      case varSmallint:
+      case varInteger:
+      case varShortInt:
+      case varByte:
+      case varWord:
+      case varLongWord:
+      case varInt64:
+      case varBoolean:
+      case varCurrency: kind = kInt; break;
+      case varSingle:
+      case varDouble:
+      case varDate: kind = kFloat; break;
+      case varOleStr:
+      case varString: kind = kText; break;
+      default: return false;
     }
     // Currency against plain integers would compare raw amounts: not keyed.
     if (col.Kind != kNone && (t == varCurrency) != B.Currency) return false;
@@ -536,8 +539,8 @@ private:
     const size_t threads = ThreadsFor(count, kRankPerThread, kRankThreads);
     std::vector<TRun> runs = CutIntoParts<TRun>(count, threads, 1);
     RunPartsOnThreads(runs.size(), threads, [&](size_t p) {
-      std::sort(keys.begin() + static_cast<ptrdiff_t>(runs[p].Begin), keys.begin() + static_cast<ptrdiff_t>(runs[p].End),
-                byDigits);
+      std::sort(keys.begin() + static_cast<ptrdiff_t>(runs[p].Begin),
+                keys.begin() + static_cast<ptrdiff_t>(runs[p].End), byDigits);
     });
     // Neighbouring runs merged pairwise, the pairs of a round on threads of their own.
     std::vector<TKeyDigits> merged(count);
@@ -552,7 +555,8 @@ private:
           return;
         }
         const TRun& b = runs[2 * p + 1];
-        std::merge(at(keys, a.Begin), at(keys, a.End), at(keys, b.Begin), at(keys, b.End), at(merged, a.Begin), byDigits);
+        std::merge(at(keys, a.Begin), at(keys, a.End), at(keys, b.Begin), at(keys, b.End), at(merged, a.Begin),
+                   byDigits);
         next[p] = TRun{a.Begin, b.End};
       });
       keys.swap(merged);
@@ -735,9 +739,8 @@ void TRecordsViewEh::SortRecordsByOrder(std::vector<TMemoryRecordEh*>& List, TOr
   if (List.size() < 2) return;
   TSortKeys keys;
   if (!keys.Build(List, OrderBy)) {
-    QuickSortEh(List, 0, static_cast<Integer>(List.size()) - 1, [OrderBy](TMemoryRecordEh* a, TMemoryRecordEh* b) {
-      return CompareRecordsByOrder(a, b, OrderBy);
-    });
+    QuickSortEh(List, 0, static_cast<Integer>(List.size()) - 1,
+                [OrderBy](TMemoryRecordEh* a, TMemoryRecordEh* b) { return CompareRecordsByOrder(a, b, OrderBy); });
     return;
   }
   const std::vector<Integer> rows = SortedRows(keys, List.size());
@@ -789,8 +792,8 @@ void TMemoryTreeListEh::SortByOrder(TOrderByList* OrderBy) {
   TSortKeys keys;
   if (keys.Build(recs, OrderBy)) {
     const TRowOrder order(keys);
-    TTreeListEh::SortData(
-        [&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) { return order(rowOf(a), rowOf(b)); }, OrderBy, true);
+    TTreeListEh::SortData([&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) { return order(rowOf(a), rowOf(b)); },
+                          OrderBy, true);
   } else {
     TTreeListEh::SortData(
         [](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* param) {

@@ -54,12 +54,12 @@ TPropInfo EnumProp(const String& Name, const char16_t* const (&Idents)[N], std::
 }
 
 const char16_t* const AlignmentIdents[] = {u"taLeftJustify", u"taRightJustify", u"taCenter"};
-const char16_t* const StringTypeIdents[] = {u"fdtStringEh",   u"fdtFixedCharEh",     u"fdtWideStringEh",
-                                            u"fdtGuidEh",     u"fdtFixedWideCharEh", u"fdtOraIntervalEh"};
-const char16_t* const NumericTypeIdents[] = {
-    u"fdtSmallintEh", u"fdtIntegerEh",  u"fdtWordEh",     u"fdtFloatEh",    u"fdtCurrencyEh",
-    u"fdtBCDEh",      u"fdtAutoIncEh",  u"fdtLargeintEh", u"fdtFMTBcdEh",   u"fdtLongWordEh",
-    u"fdtShortintEh", u"fdtByteEh",     u"fdtExtendedEh"};
+const char16_t* const StringTypeIdents[] = {u"fdtStringEh", u"fdtFixedCharEh",     u"fdtWideStringEh",
+                                            u"fdtGuidEh",   u"fdtFixedWideCharEh", u"fdtOraIntervalEh"};
+const char16_t* const NumericTypeIdents[] = {u"fdtSmallintEh", u"fdtIntegerEh",  u"fdtWordEh",     u"fdtFloatEh",
+                                             u"fdtCurrencyEh", u"fdtBCDEh",      u"fdtAutoIncEh",  u"fdtLargeintEh",
+                                             u"fdtFMTBcdEh",   u"fdtLongWordEh", u"fdtShortintEh", u"fdtByteEh",
+                                             u"fdtExtendedEh"};
 const char16_t* const DateTimeTypeIdents[] = {u"fdtDateEh", u"fdtTimeEh", u"fdtDateTimeEh"};
 const char16_t* const InterfaceTypeIdents[] = {u"fdtInterfaceEh", u"fdtIDispatchEh"};
 const char16_t* const VariantTypeIdents[] = {u"fdtVariant", u"fdtBytes", u"fdtVarBytes"};
@@ -107,8 +107,10 @@ void TMTDataFieldEh::AddBasePropInfos(std::vector<TPropInfo>& Props, bool WithDe
   Props.push_back(IntProp(
       u"DisplayWidth", [this] { return GetDisplayWidth(); }, [this](Integer v) { SetDisplayWidth(v); }));
   if (WithEditMask)
-    Props.push_back(StrProp(u"EditMask", [this] { return GetEditMask(); }, [this](const String& v) { SetEditMask(v); }));
-  Props.push_back(StrProp(u"FieldName", [this] { return GetFieldName(); }, [this](const String& v) { SetFieldName(v); }));
+    Props.push_back(StrProp(
+        u"EditMask", [this] { return GetEditMask(); }, [this](const String& v) { SetEditMask(v); }));
+  Props.push_back(StrProp(
+      u"FieldName", [this] { return GetFieldName(); }, [this](const String& v) { SetFieldName(v); }));
   Props.push_back(BoolProp(
       u"Required", [this] { return GetRequired(); }, [this](bool v) { SetRequired(v); }, false));
   Props.push_back(BoolProp(
@@ -125,10 +127,12 @@ void TMTStringDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumProp<TMTStringDataFieldTypesEh>(
       u"StringDataType", StringTypeIdents, [this] { return FStringDataType; },
       [this](TMTStringDataFieldTypesEh v) { FStringDataType = v; }, fdtStringEh));
-  Props.push_back(BoolProp(u"FixedChar", [this] { return FFixedChar; }, [this](bool v) { FFixedChar = v; }, false));
-  Props.push_back(IntProp(u"Size", [this] { return GetSize(); }, [this](Integer v) { SetSize(v); }));
-  Props.push_back(
-      BoolProp(u"Transliterate", [this] { return FTransliterate; }, [this](bool v) { FTransliterate = v; }, true));
+  Props.push_back(BoolProp(
+      u"FixedChar", [this] { return FFixedChar; }, [this](bool v) { FFixedChar = v; }, false));
+  Props.push_back(IntProp(
+      u"Size", [this] { return GetSize(); }, [this](Integer v) { SetSize(v); }));
+  Props.push_back(BoolProp(
+      u"Transliterate", [this] { return FTransliterate; }, [this](bool v) { FTransliterate = v; }, true));
 }
 
 void TMTNumericDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
@@ -136,13 +140,18 @@ void TMTNumericDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumProp<TMTNumericDataFieldTypesEh>(
       u"NumericDataType", NumericTypeIdents, [this] { return FNumericDataType; },
       [this](TMTNumericDataFieldTypesEh v) { FNumericDataType = v; }, fdtSmallintEh));
-  Props.push_back(StrProp(u"DisplayFormat", [this] { return FDisplayFormat; },
-                          [this](const String& v) { FDisplayFormat = v; }));
-  Props.push_back(StrProp(u"EditFormat", [this] { return FEditFormat; }, [this](const String& v) { FEditFormat = v; }));
-  Props.push_back(BoolProp(u"currency", [this] { return FCurrency; }, [this](bool v) { FCurrency = v; }, false));
-  Props.push_back(FloatProp(u"MaxValue", [this] { return FMaxValue; }, [this](double v) { FMaxValue = v; }));
-  Props.push_back(FloatProp(u"MinValue", [this] { return FMinValue; }, [this](double v) { FMinValue = v; }));
-  Props.push_back(IntProp(u"Precision", [this] { return FPrecision; }, [this](Integer v) { FPrecision = v; }));
+  Props.push_back(StrProp(
+      u"DisplayFormat", [this] { return FDisplayFormat; }, [this](const String& v) { FDisplayFormat = v; }));
+  Props.push_back(StrProp(
+      u"EditFormat", [this] { return FEditFormat; }, [this](const String& v) { FEditFormat = v; }));
+  Props.push_back(BoolProp(
+      u"currency", [this] { return FCurrency; }, [this](bool v) { FCurrency = v; }, false));
+  Props.push_back(FloatProp(
+      u"MaxValue", [this] { return FMaxValue; }, [this](double v) { FMaxValue = v; }));
+  Props.push_back(FloatProp(
+      u"MinValue", [this] { return FMinValue; }, [this](double v) { FMinValue = v; }));
+  Props.push_back(IntProp(
+      u"Precision", [this] { return FPrecision; }, [this](Integer v) { FPrecision = v; }));
 }
 
 void TMTDateTimeDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
@@ -150,23 +159,23 @@ void TMTDateTimeDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumProp<TMTDateTimeDataFieldTypesEh>(
       u"DateTimeDataType", DateTimeTypeIdents, [this] { return FDateTimeDataType; },
       [this](TMTDateTimeDataFieldTypesEh v) { FDateTimeDataType = v; }, fdtDateEh));
-  Props.push_back(StrProp(u"DisplayFormat", [this] { return FDisplayFormat; },
-                          [this](const String& v) { FDisplayFormat = v; }));
+  Props.push_back(StrProp(
+      u"DisplayFormat", [this] { return FDisplayFormat; }, [this](const String& v) { FDisplayFormat = v; }));
 }
 
 void TMTBlobDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   TMTDataFieldEh::GetPropInfos(Props);
   Props.push_back(BlobTypeProp(this));
-  Props.push_back(
-      BoolProp(u"GraphicHeader", [this] { return FGraphicHeader; }, [this](bool v) { FGraphicHeader = v; }, false));
-  Props.push_back(
-      BoolProp(u"Transliterate", [this] { return FTransliterate; }, [this](bool v) { FTransliterate = v; }, false));
+  Props.push_back(BoolProp(
+      u"GraphicHeader", [this] { return FGraphicHeader; }, [this](bool v) { FGraphicHeader = v; }, false));
+  Props.push_back(BoolProp(
+      u"Transliterate", [this] { return FTransliterate; }, [this](bool v) { FTransliterate = v; }, false));
 }
 
 void TMTBooleanDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   TMTDataFieldEh::GetPropInfos(Props);
-  Props.push_back(StrProp(u"DisplayValues", [this] { return FDisplayValues; },
-                          [this](const String& v) { FDisplayValues = v; }));
+  Props.push_back(StrProp(
+      u"DisplayValues", [this] { return FDisplayValues; }, [this](const String& v) { FDisplayValues = v; }));
 }
 
 void TMTInterfaceDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
@@ -195,8 +204,8 @@ void TMTSQLTimeStampDataFieldEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   Props.push_back(EnumProp<TMTSQLTimeStampDataFieldTypesEh>(
       u"SQLTimeStampDataFieldType", SQLTimeStampTypeIdents, [this] { return FSQLTimeStampDataFieldType; },
       [this](TMTSQLTimeStampDataFieldTypesEh v) { FSQLTimeStampDataFieldType = v; }, fdtTimeStampEh));
-  Props.push_back(StrProp(u"DisplayFormat", [this] { return FDisplayFormat; },
-                          [this](const String& v) { FDisplayFormat = v; }));
+  Props.push_back(StrProp(
+      u"DisplayFormat", [this] { return FDisplayFormat; }, [this](const String& v) { FDisplayFormat = v; }));
 }
 
 void TMTDataFieldEh::ReadState(TReader* Reader) {
@@ -254,8 +263,8 @@ void TMemoryRecordEh::WriteData(TWriter* Writer) const {
 
 void TRecordsListEh::DefineProperties(TFiler* Filer) {
   TComponent::DefineProperties(Filer);
-  Filer->DefineProperty(u"Data", [this](TReader* R) { ReadData(R); }, [this](TWriter* W) { WriteData(W); },
-                        GetCount() > 0);
+  Filer->DefineProperty(
+      u"Data", [this](TReader* R) { ReadData(R); }, [this](TWriter* W) { WriteData(W); }, GetCount() > 0);
 }
 
 void TRecordsListEh::WriteData(TWriter* Writer) {

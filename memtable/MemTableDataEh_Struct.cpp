@@ -23,8 +23,8 @@ namespace {
 
 // Type tables: the enumeration value of each class's type property maps to one TFieldType.
 constexpr TFieldType StringTypes[] = {ftString, ftFixedChar, ftWideString, ftGuid, ftFixedWideChar, ftOraInterval};
-constexpr TFieldType NumericTypes[] = {ftSmallint, ftInteger, ftWord,     ftFloat, ftCurrency, ftBCD,     ftAutoInc,
-                                       ftLargeint, ftFMTBcd,  ftLongWord, ftShortint, ftByte,   ftExtended};
+constexpr TFieldType NumericTypes[] = {ftSmallint, ftInteger, ftWord,     ftFloat,    ftCurrency, ftBCD,     ftAutoInc,
+                                       ftLargeint, ftFMTBcd,  ftLongWord, ftShortint, ftByte,     ftExtended};
 constexpr TFieldType DateTimeTypes[] = {ftDate, ftTime, ftDateTime};
 constexpr TFieldType InterfaceTypes[] = {ftInterface, ftIDispatch};
 constexpr TFieldType VariantTypes[] = {ftVariant, ftBytes, ftVarBytes};

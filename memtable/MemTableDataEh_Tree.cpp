@@ -362,8 +362,7 @@ void TMemoryTreeListEh::ApplySortOrder() {
   if (FRecordsView->OnCompareRecords)
     SortData([this](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject* p) { return CompareNodes(a, b, p); },
              FOrderByList.get(), true);
-  else
-    SortByOrder(FOrderByList.get());
+  else SortByOrder(FOrderByList.get());
 }
 
 // ---- rows -------------------------------------------------------------------------
@@ -724,9 +723,7 @@ TBaseTreeNodeEh* TMemoryTreeListEh::FindNodeByKey(const Variant& KeyValue) {
   return GetRoot();
 }
 
-TBaseTreeNodeEh* TMemoryTreeListEh::FindParentNode(TMemoryRecordEh* Rec) {
-  return FindNodeByKey(ParentKeyOf(Rec));
-}
+TBaseTreeNodeEh* TMemoryTreeListEh::FindParentNode(TMemoryRecordEh* Rec) { return FindNodeByKey(ParentKeyOf(Rec)); }
 
 bool TMemoryTreeListEh::CheckReferenceLoop(TMemoryRecordEh* Rec) {
   const Variant parentKey = ParentKeyOf(Rec);
@@ -861,9 +858,8 @@ TMemRecViewEh* TMemoryTreeListEh::AddRecordNode(TMemoryRecordEh* Rec) {
     children.erase(std::remove_if(children.begin(), children.end(),
                                   [node](TMemRecViewEh* c) { return IsWithin(node, c) || c->GetParent() == node; }),
                    children.end());
-    std::sort(children.begin(), children.end(), [](TMemRecViewEh* a, TMemRecViewEh* b) {
-      return a->GetRec()->GetIndex() < b->GetRec()->GetIndex();
-    });
+    std::sort(children.begin(), children.end(),
+              [](TMemRecViewEh* a, TMemRecViewEh* b) { return a->GetRec()->GetIndex() < b->GetRec()->GetIndex(); });
     std::vector<TMemRecViewEh*> leftParents;
     for (TMemRecViewEh* c : children) {
       TBaseTreeNodeEh* from = c->GetParent();
@@ -1157,7 +1153,8 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     }
   // Siblings put in the sort order before any node is made: the nodes are then
   // made where a walk reads them, and the made tree needs no sort.
-  const bool ordered = FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
+  const bool ordered =
+      FOrderByList->Count() > 0 && !FRecordsView->OnCompareRecords && SortFamilies(List, first, children);
   ReleaseTable(parentAt);
 
   // The records in the tree's pre-order: the nodes are made in that order,
@@ -1229,8 +1226,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     // subtree; and the family's end gives its parent's count of children.
     Integer lastPlace = 0, lastSize = 0, lastParent = -2, siblings = 0;
     auto endFamily = [&] {
-      if (lastParent >= 0) placed[static_cast<size_t>(sizeOrPlace[static_cast<size_t>(lastParent)])].ChildCount =
-          static_cast<uint32_t>(siblings);
+      if (lastParent >= 0)
+        placed[static_cast<size_t>(sizeOrPlace[static_cast<size_t>(lastParent)])].ChildCount =
+            static_cast<uint32_t>(siblings);
     };
     for (size_t q = 0; q < List.size(); ++q) {
       if (q + kAhead < List.size()) {
@@ -1244,13 +1242,12 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
         siblings = 0;
       }
       const Integer at = parent == lastParent ? lastPlace + lastSize
-                         : parent < 0        ? 0
-                                             : sizeOrPlace[static_cast<size_t>(parent)] + 1;
+                         : parent < 0         ? 0
+                                              : sizeOrPlace[static_cast<size_t>(parent)] + 1;
       sizeOrPlace[q] = at;
       const size_t i = static_cast<size_t>(visit[q]);
-      placed[static_cast<size_t>(at)] = {static_cast<Integer>(i),
-                                         parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)], 0,
-                                         visible[i] != 0};
+      placed[static_cast<size_t>(at)] = {
+          static_cast<Integer>(i), parent < 0 ? -1 : sizeOrPlace[static_cast<size_t>(parent)], 0, visible[i] != 0};
       place[i] = at;
       ++siblings;
       lastPlace = at;
@@ -1299,9 +1296,9 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     const TPlaced& at = placed[k];
     TMemRecViewEh* parent = at.ParentPlace < 0 ? root : nodeAt(at.ParentPlace);
     // No expansion hook is set (see above): the default flags go in directly.
-    auto* node = static_cast<TMemRecViewEh*>(AppendNewChild(parent, List[static_cast<size_t>(at.Record)], at.Shows != 0,
-                                                            FDefaultNodeExpanded, FDefaultNodeHasChildren,
-                                                            run + k * slotSize));
+    auto* node =
+        static_cast<TMemRecViewEh*>(AppendNewChild(parent, List[static_cast<size_t>(at.Record)], at.Shows != 0,
+                                                   FDefaultNodeExpanded, FDefaultNodeHasChildren, run + k * slotSize));
     const Integer count = static_cast<Integer>(at.ChildCount);
     if (count > 0) {
       ShareChildren(node, count);
@@ -1393,9 +1390,8 @@ bool TMemoryTreeListEh::BuildWithKeyHash(const std::vector<TMemoryRecordEh*>& Li
     chain->first = chain->second = -1;
     // In records-list order, as the record-by-record build adopts them, whatever
     // order the view's source gave them in.
-    std::sort(adopt.begin(), adopt.end(), [](TMemRecViewEh* a, TMemRecViewEh* b) {
-      return a->GetRec()->GetIndex() < b->GetRec()->GetIndex();
-    });
+    std::sort(adopt.begin(), adopt.end(),
+              [](TMemRecViewEh* a, TMemRecViewEh* b) { return a->GetRec()->GetIndex() < b->GetRec()->GetIndex(); });
     for (TMemRecViewEh* c : adopt) {
       // Itself, or an ancestor of it, would close a cycle: it keeps waiting.
       if (IsWithin(node, c)) continue;
@@ -1419,8 +1415,8 @@ void TMemoryTreeListEh::MoveNodeForRecord(TMemRecViewEh* Node, TMemoryRecordEh* 
   for (Integer i = 0; i < parent->Count(); ++i) {
     auto* c = static_cast<TMemRecViewEh*>(parent->GetItem(i));
     if (c == Node) continue;
-    const bool after = sorted ? FRecordsView->CompareRecords(c->GetRec(), Rec) >= 0
-                              : c->GetRec()->GetIndex() > Rec->GetIndex();
+    const bool after =
+        sorted ? FRecordsView->CompareRecords(c->GetRec(), Rec) >= 0 : c->GetRec()->GetIndex() > Rec->GetIndex();
     if (after) {
       before = c;
       break;
@@ -1439,7 +1435,8 @@ void TMemoryTreeListEh::UpdateNodeVisibility(TMemRecViewEh* Node, bool Propagate
   FDirty = true;
   TBaseTreeNodeEh* n = Node;
   while (n && n != GetRoot()) {
-    if (n->GetVisibleCount() == 0) n->SetVisible(FRecordsView->IsRecordInView(static_cast<TMemRecViewEh*>(n)->GetRec()));
+    if (n->GetVisibleCount() == 0)
+      n->SetVisible(FRecordsView->IsRecordInView(static_cast<TMemRecViewEh*>(n)->GetRec()));
     else n->SetVisible(true);
     if (!Propagate) break;
     TBaseTreeNodeEh* parent = n->GetParent();
@@ -1572,8 +1569,7 @@ void TRecordsViewEh::TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotif
       BuildTree();
       RebuildView();
       return;
-    default:
-      return;
+    default: return;
   }
   ReportTreeChange();
 }

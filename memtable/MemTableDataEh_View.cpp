@@ -250,7 +250,8 @@ TMemoryRecordEh* TRecordsViewEh::ViewRecord(Integer Index) {
     if (!node) TList::Error(u"List index out of bounds (%d)", Index);
     return node->GetRec();
   }
-  if (Index < 0 || Index >= static_cast<Integer>(FViewList.size())) TList::Error(u"List index out of bounds (%d)", Index);
+  if (Index < 0 || Index >= static_cast<Integer>(FViewList.size()))
+    TList::Error(u"List index out of bounds (%d)", Index);
   return FViewList[static_cast<size_t>(Index)];
 }
 
@@ -375,19 +376,17 @@ void TRecordsViewEh::Notification(TMemoryRecordEh* MemRec, Integer Index, TRecor
         }
         break;
       }
-      case rlnListChangedEh:
-        RebuildView();
-        break;
-      default:
-        break;
+      case rlnListChangedEh: RebuildView(); break;
+      default: break;
     }
   }
   switch (Action) {
-    case rlnRecAddedEh: case rlnRecChangedEh: case rlnRecDeletedEh: case rlnListChangedEh: case rlnRecMarkedForDelEh:
-      FAggregates->Reset();
-      break;
-    default:
-      break;
+    case rlnRecAddedEh:
+    case rlnRecChangedEh:
+    case rlnRecDeletedEh:
+    case rlnListChangedEh:
+    case rlnRecMarkedForDelEh: FAggregates->Reset(); break;
+    default: break;
   }
 }
 

@@ -87,8 +87,7 @@ void TCustomMemTableEh::AttachViewHandlers() {
 void TCustomMemTableEh::UpdateApplyHook() {
   if (FDataDriver)
     FRecordsView->OnApplyUpdates = [this](TObject*, TMemTableDataEh* ChangeSet) { ApplyAtOnce(ChangeSet); };
-  else
-    FRecordsView->OnApplyUpdates = nullptr;
+  else FRecordsView->OnApplyUpdates = nullptr;
 }
 
 TMemTableDataEh* TCustomMemTableEh::GetRecordsData() const {
@@ -296,53 +295,67 @@ TPropInfo TextProp(const String& Name, std::function<String()> Get, std::functio
 
 void TCustomMemTableEh::GetPropInfos(std::vector<TPropInfo>& Props) {
   TDataSet::GetPropInfos(Props);
-  Props.push_back(BoolProp(u"Active", [this] { return GetActive(); }, [this](bool V) { SetActive(V); }, false));
-  Props.push_back(BoolProp(u"AggregatesActive", [this] { return GetAggregatesActive(); },
-                           [this](bool V) { SetAggregatesActive(V); }, false));
-  Props.push_back(BoolProp(u"AutoCalcFields", [this] { return GetAutoCalcFields(); },
-                           [this](bool V) { SetAutoCalcFields(V); }, true));
-  Props.push_back(BoolProp(u"CachedUpdates", [this] { return GetCachedUpdates(); },
-                           [this](bool V) { SetCachedUpdates(V); }, false));
-  Props.push_back(TextProp(u"DetailFields", [this] { return FDetailFields; }, [this](const String& V) { SetDetailFields(V); }));
+  Props.push_back(BoolProp(
+      u"Active", [this] { return GetActive(); }, [this](bool V) { SetActive(V); }, false));
+  Props.push_back(BoolProp(
+      u"AggregatesActive", [this] { return GetAggregatesActive(); }, [this](bool V) { SetAggregatesActive(V); },
+      false));
+  Props.push_back(BoolProp(
+      u"AutoCalcFields", [this] { return GetAutoCalcFields(); }, [this](bool V) { SetAutoCalcFields(V); }, true));
+  Props.push_back(BoolProp(
+      u"CachedUpdates", [this] { return GetCachedUpdates(); }, [this](bool V) { SetCachedUpdates(V); }, false));
+  Props.push_back(TextProp(
+      u"DetailFields", [this] { return FDetailFields; }, [this](const String& V) { SetDetailFields(V); }));
   Props.push_back({u"FieldDefs", [this](TWriter* W) { W->WriteCollection(GetFieldDefs()); },
                    [this](TReader* R) { R->ReadCollection(GetFieldDefs()); }, [this] { return FStoreDefs; }});
-  Props.push_back(TextProp(u"Filter", [this] { return GetFilter(); }, [this](const String& V) { SetFilter(V); }));
-  Props.push_back(BoolProp(u"Filtered", [this] { return GetFiltered(); }, [this](bool V) { SetFiltered(V); }, false));
-  Props.push_back(BoolProp(u"FetchAllOnOpen", [this] { return FFetchAllOnOpen; },
-                           [this](bool V) { FFetchAllOnOpen = V; }, false));
+  Props.push_back(TextProp(
+      u"Filter", [this] { return GetFilter(); }, [this](const String& V) { SetFilter(V); }));
+  Props.push_back(BoolProp(
+      u"Filtered", [this] { return GetFiltered(); }, [this](bool V) { SetFiltered(V); }, false));
+  Props.push_back(BoolProp(
+      u"FetchAllOnOpen", [this] { return FFetchAllOnOpen; }, [this](bool V) { FFetchAllOnOpen = V; }, false));
   Props.push_back({u"IndexDefs", [this](TWriter* W) { W->WriteCollection(GetIndexDefs()); },
                    [this](TReader* R) { R->ReadCollection(GetIndexDefs()); },
                    [this] { return FStoreDefs && FIndexDefs && FIndexDefs->Count() > 0; }});
   Props.push_back({u"MasterDetailSide", [this](TWriter* W) { W->WriteInteger(FMasterDetailSide); },
                    [this](TReader* R) { SetMasterDetailSide(static_cast<TMasterDetailSideEh>(R->ReadInteger())); },
                    [this] { return FMasterDetailSide != mdsOnSelfEh; }});
-  Props.push_back(TextProp(u"MasterFields", [this] { return GetMasterFields(); },
-                           [this](const String& V) { SetMasterFields(V); }));
-  Props.push_back(BoolProp(u"ReadOnly", [this] { return FReadOnly; }, [this](bool V) { SetReadOnly(V); }, false));
-  Props.push_back(TextProp(u"SortOrder", [this] { return FSortOrder; }, [this](const String& V) { SetSortOrder(V); }));
-  Props.push_back(BoolProp(u"StoreDefs", [this] { return FStoreDefs; }, [this](bool V) { FStoreDefs = V; }, false));
+  Props.push_back(TextProp(
+      u"MasterFields", [this] { return GetMasterFields(); }, [this](const String& V) { SetMasterFields(V); }));
+  Props.push_back(BoolProp(
+      u"ReadOnly", [this] { return FReadOnly; }, [this](bool V) { SetReadOnly(V); }, false));
+  Props.push_back(TextProp(
+      u"SortOrder", [this] { return FSortOrder; }, [this](const String& V) { SetSortOrder(V); }));
+  Props.push_back(BoolProp(
+      u"StoreDefs", [this] { return FStoreDefs; }, [this](bool V) { FStoreDefs = V; }, false));
   TMemTableTreeListEh* tl = FTreeList.get();
-  Props.push_back(BoolProp(u"TreeList.Active", [tl] { return tl->GetActive(); }, [tl](bool V) { tl->SetActive(V); }, false));
-  Props.push_back(TextProp(u"TreeList.KeyFieldName", [tl] { return tl->GetKeyFieldName(); },
-                           [tl](const String& V) { tl->SetKeyFieldName(V); }));
-  Props.push_back(TextProp(u"TreeList.RefParentFieldName", [tl] { return tl->GetRefParentFieldName(); },
-                           [tl](const String& V) { tl->SetRefParentFieldName(V); }));
-  Props.push_back(BoolProp(u"TreeList.DefaultNodeExpanded", [tl] { return tl->GetDefaultNodeExpanded(); },
-                           [tl](bool V) { tl->SetDefaultNodeExpanded(V); }, false));
-  Props.push_back(BoolProp(u"TreeList.DefaultNodeHasChildren", [tl] { return tl->GetDefaultNodeHasChildren(); },
-                           [tl](bool V) { tl->SetDefaultNodeHasChildren(V); }, false));
-  Props.push_back(BoolProp(u"TreeList.FullBuildCheck", [tl] { return tl->GetFullBuildCheck(); },
-                           [tl](bool V) { tl->SetFullBuildCheck(V); }, true));
-  Props.push_back(BoolProp(u"TreeList.FilterNodeIfParentVisible", [tl] { return tl->GetFilterNodeIfParentVisible(); },
-                           [tl](bool V) { tl->SetFilterNodeIfParentVisible(V); }, true));
+  Props.push_back(BoolProp(
+      u"TreeList.Active", [tl] { return tl->GetActive(); }, [tl](bool V) { tl->SetActive(V); }, false));
+  Props.push_back(TextProp(
+      u"TreeList.KeyFieldName", [tl] { return tl->GetKeyFieldName(); },
+      [tl](const String& V) { tl->SetKeyFieldName(V); }));
+  Props.push_back(TextProp(
+      u"TreeList.RefParentFieldName", [tl] { return tl->GetRefParentFieldName(); },
+      [tl](const String& V) { tl->SetRefParentFieldName(V); }));
+  Props.push_back(BoolProp(
+      u"TreeList.DefaultNodeExpanded", [tl] { return tl->GetDefaultNodeExpanded(); },
+      [tl](bool V) { tl->SetDefaultNodeExpanded(V); }, false));
+  Props.push_back(BoolProp(
+      u"TreeList.DefaultNodeHasChildren", [tl] { return tl->GetDefaultNodeHasChildren(); },
+      [tl](bool V) { tl->SetDefaultNodeHasChildren(V); }, false));
+  Props.push_back(BoolProp(
+      u"TreeList.FullBuildCheck", [tl] { return tl->GetFullBuildCheck(); }, [tl](bool V) { tl->SetFullBuildCheck(V); },
+      true));
+  Props.push_back(BoolProp(
+      u"TreeList.FilterNodeIfParentVisible", [tl] { return tl->GetFilterNodeIfParentVisible(); },
+      [tl](bool V) { tl->SetFilterNodeIfParentVisible(V); }, true));
 }
 
 // ---- filtering -------------------------------------------------------------------
 
 bool TCustomMemTableEh::NeedsRecordFilter() const {
   bool self = FMasterDetailSide == mdsOnSelfEh || FMasterDetailSide == mdsOnSelfAfterProviderEh;
-  return (GetFiltered() && (FFilterExpr->HasExpression() || GetOnFilterRecord())) ||
-         (FMasterDetailActive && self);
+  return (GetFiltered() && (FFilterExpr->HasExpression() || GetOnFilterRecord())) || (FMasterDetailActive && self);
 }
 
 bool TCustomMemTableEh::RecordFilter(TMemoryRecordEh* Rec) {
@@ -515,8 +528,7 @@ void TCustomMemTableEh::DataEvent(TDataEvent Event, TDataEventInfo Info) {
       }
       break;
     case deFieldListChange:
-      if (FRecordsView && !GetComponentState().Contains(csLoading) &&
-          !GetComponentState().Contains(csDestroying)) {
+      if (FRecordsView && !GetComponentState().Contains(csLoading) && !GetComponentState().Contains(csDestroying)) {
         FRecordsView->GetAggregates()->Rebuild();
         if (GetActive()) Resync({});
       }
@@ -573,16 +585,12 @@ void TCustomMemTableEh::ViewDataEvent(TMemoryRecordEh*, Integer Row, TRecordsLis
       NotifyLinkedComponents(ShiftForInsert(Row), mtdcInsertedEh, -1);
       break;
     case rlnRecChangedEh:
-    case rlnRecMarkedForDelEh:
-      NotifyLinkedComponents(ShiftForInsert(Row), mtdcChangedEh, -1);
-      break;
+    case rlnRecMarkedForDelEh: NotifyLinkedComponents(ShiftForInsert(Row), mtdcChangedEh, -1); break;
     case rlnRecDeletedEh:
       if (Row >= 0 && Row < FRecordPos && FResyncHold == 0) --FRecordPos;
       NotifyLinkedComponents(ShiftForInsert(Row), mtdcRemovedEh, -1);
       break;
-    case rlnListChangedEh:
-      NotifyLinkedComponents(-1, mtdcAllChangedEh, -1);
-      break;
+    case rlnListChangedEh: NotifyLinkedComponents(-1, mtdcAllChangedEh, -1); break;
     default: break;
   }
   if (GetState() == dsBrowse) Resync({});

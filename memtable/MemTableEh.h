@@ -54,7 +54,11 @@ public:
 };
 
 enum TMTDataChangeKindEh : Integer {
-  mtdcInsertedEh = 0, mtdcChangedEh = 1, mtdcRemovedEh = 2, mtdcMovedEh = 3, mtdcAllChangedEh = 4
+  mtdcInsertedEh = 0,
+  mtdcChangedEh = 1,
+  mtdcRemovedEh = 2,
+  mtdcMovedEh = 3,
+  mtdcAllChangedEh = 4
 };
 
 // ---------------------------------------------------------------------------
@@ -247,11 +251,9 @@ protected:
 using TMemTableChangeFieldValueEventEh =
     std::function<void(TCustomMemTableEh* MemTable, TField* Field, Variant& Value)>;
 // Asked before a tree node expands; may veto.
-using TMemTableTreeNodeExpandingEventEh =
-    std::function<void(TObject* Sender, Integer RecNo, bool& AllowExpansion)>;
+using TMemTableTreeNodeExpandingEventEh = std::function<void(TObject* Sender, Integer RecNo, bool& AllowExpansion)>;
 // Asked before a node without known children expands; may change HasChildren.
-using TMemTableTreeNodeHasChildrenEventEh =
-    std::function<void(TObject* Sender, Integer RecNo, bool& HasChildren)>;
+using TMemTableTreeNodeHasChildrenEventEh = std::function<void(TObject* Sender, Integer RecNo, bool& HasChildren)>;
 // Asked before a record moves in the tree; may veto.
 using TMemTableRecordMoveEventEh =
     std::function<void(TObject* Sender, TMemoryRecordEh* MemRec, TMemoryRecordEh* NewParent, bool& Accept)>;
@@ -502,8 +504,7 @@ private:
                          TLocateOptions Options) const;
   bool BufferMatches(TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options);
   bool RowMatches(Integer Row, TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options);
-  bool RecordMatches(TMemoryRecordEh* Rec, TKeyFieldsEh Fields, const Variant& KeyValues,
-                     TLocateOptions Options);
+  bool RecordMatches(TMemoryRecordEh* Rec, TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options);
 
   // ---- filter ----
   bool RecordFilter(TMemoryRecordEh* Rec);
@@ -532,8 +533,7 @@ private:
   void NodeExpandedChanged(TBaseTreeNodeEh* Node);
   void SetAllExpanded(bool Value);
   bool IsRecordInTree(TMemoryRecordEh* Rec);
-  TMemoryRecordEh* FindHiddenTreeRecord(TKeyFieldsEh Fields, const Variant& KeyValues,
-                                        TLocateOptions Options);
+  TMemoryRecordEh* FindHiddenTreeRecord(TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options);
   // Expands the ancestors of the record's node; whether the record has a row now.
   bool RevealRecord(TMemoryRecordEh* Rec);
   bool MoveRecordTo(Integer FromRow, Integer ToRow, Integer TreeLevel, bool CheckOnly);
@@ -541,7 +541,7 @@ private:
   std::vector<std::unique_ptr<TRecBuf>> FBufferPool;
   std::vector<TComponent*> FLinkedComponents;
   TMemTableDataEh* FMemTableData = nullptr;  // owned (component owner)
-  TRecordsViewEh* FRecordsView = nullptr;     // owned (component owner)
+  TRecordsViewEh* FRecordsView = nullptr;    // owned (component owner)
   std::unique_ptr<TMasterDataLinkEh> FMasterDataLink;
   std::vector<TField*> FDetailFieldList;
   std::unique_ptr<TParams> FParams;
@@ -554,7 +554,7 @@ private:
   std::unique_ptr<TSortedVarlistEh> FFetchedMasterValues;
   std::unique_ptr<TIndexDefs> FIndexDefs;
 
-  Integer FRecordPos = -1;     // the cursor row
+  Integer FRecordPos = -1;        // the cursor row
   Integer FActiveRecordPos = -1;  // where an insert goes; instant reading's current row
   bool FReadOnly = false;
   bool FCursorOpen = false;

@@ -58,8 +58,7 @@ void TCustomMemTableEh::FreeRecordBuffer(TRecordBuffer& Buffer) {
     if (static_cast<size_t>(Buffer) == FBufferPool.size() &&
         static_cast<Integer>(FBufferPool.size()) > GetBufferCount() + 2)
       FBufferPool.pop_back();
-    else
-      ClearRecBuf(b);
+    else ClearRecBuf(b);
   }
   Buffer = 0;
 }
@@ -114,9 +113,7 @@ void TCustomMemTableEh::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& D
   RecBuf(Buffer)->Bookmark = b;
 }
 
-TBookmarkFlag TCustomMemTableEh::GetBookmarkFlag(TRecordBuffer Buffer) const {
-  return RecBuf(Buffer)->BookmarkFlag;
-}
+TBookmarkFlag TCustomMemTableEh::GetBookmarkFlag(TRecordBuffer Buffer) const { return RecBuf(Buffer)->BookmarkFlag; }
 
 void TCustomMemTableEh::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
   RecBuf(Buffer)->BookmarkFlag = Value;

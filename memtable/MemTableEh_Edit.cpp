@@ -169,8 +169,9 @@ void TCustomMemTableEh::EmptyTable() {
 
 namespace {
 
-bool IsTextFieldType(TFieldType t) { return t == ftString || t == ftWideString || t == ftFixedChar ||
-                                            t == ftFixedWideChar; }
+bool IsTextFieldType(TFieldType t) {
+  return t == ftString || t == ftWideString || t == ftFixedChar || t == ftFixedWideChar;
+}
 
 bool ValueMatches(TField* Field, const Variant& Value, const Variant& Key, TLocateOptions Options) {
   if (IsTextFieldType(Field->GetDataType())) {
@@ -212,8 +213,8 @@ bool TCustomMemTableEh::CanMatchDirectly(TKeyFieldsEh Fields) const {
   return true;
 }
 
-bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, TKeyFieldsEh Fields,
-                                          const Variant& KeyValues, TLocateOptions Options) const {
+bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, TKeyFieldsEh Fields, const Variant& KeyValues,
+                                          TLocateOptions Options) const {
   const size_t n = Fields.size();
   const TRecDataValues data = Rec->GetData();
   for (size_t i = 0; i < n; ++i) {
@@ -223,16 +224,14 @@ bool TCustomMemTableEh::RecordValuesMatch(TMemoryRecordEh* Rec, TKeyFieldsEh Fie
   return true;
 }
 
-bool TCustomMemTableEh::BufferMatches(TKeyFieldsEh Fields, const Variant& KeyValues,
-                                      TLocateOptions Options) {
+bool TCustomMemTableEh::BufferMatches(TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options) {
   const size_t n = Fields.size();
   for (size_t i = 0; i < n; ++i)
     if (!ValueMatches(Fields[i], Fields[i]->GetValue(), KeyElement(KeyValues, i, n), Options)) return false;
   return true;
 }
 
-bool TCustomMemTableEh::RowMatches(Integer Row, TKeyFieldsEh Fields, const Variant& KeyValues,
-                                   TLocateOptions Options) {
+bool TCustomMemTableEh::RowMatches(Integer Row, TKeyFieldsEh Fields, const Variant& KeyValues, TLocateOptions Options) {
   // Data fields are read straight from the record: what a filled buffer would show.
   if (CanMatchDirectly(Fields)) return RecordValuesMatch(ViewRecord(Row), Fields, KeyValues, Options);
   InstantReadEnter(Row);
@@ -241,8 +240,8 @@ bool TCustomMemTableEh::RowMatches(Integer Row, TKeyFieldsEh Fields, const Varia
   return match;
 }
 
-bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, TKeyFieldsEh Fields,
-                                      const Variant& KeyValues, TLocateOptions Options) {
+bool TCustomMemTableEh::RecordMatches(TMemoryRecordEh* Rec, TKeyFieldsEh Fields, const Variant& KeyValues,
+                                      TLocateOptions Options) {
   if (CanMatchDirectly(Fields)) return RecordValuesMatch(Rec, Fields, KeyValues, Options);
   InstantReadEnterRecord(Rec);
   bool match = false;
@@ -264,8 +263,7 @@ void PrefetchRows(const std::vector<TMemoryRecordEh*>& Rows, Integer First, Inte
 
 }  // namespace
 
-Integer TCustomMemTableEh::IndexSearch(TKeyFieldsEh Fields, const Variant& KeyValues,
-                                       TMemoryRecordEh*& Rec) {
+Integer TCustomMemTableEh::IndexSearch(TKeyFieldsEh Fields, const Variant& KeyValues, TMemoryRecordEh*& Rec) {
   Rec = nullptr;
   String joined;
   for (TField* f : Fields) {

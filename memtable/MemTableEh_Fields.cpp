@@ -22,15 +22,9 @@ bool TCustomMemTableEh::GetActiveRecBuf(TRecBuf*& Buf, bool IgnoreInstantRead) {
       break;
     case dsEdit:
     case dsInsert:
-    case dsNewValue:
-      Buf = RecBuf(ActiveBuffer());
-      break;
-    case dsCalcFields:
-      Buf = RecBuf(CalcBuffer());
-      break;
-    case dsFilter:
-      Buf = FFilterRecBuf.get();
-      break;
+    case dsNewValue: Buf = RecBuf(ActiveBuffer()); break;
+    case dsCalcFields: Buf = RecBuf(CalcBuffer()); break;
+    case dsFilter: Buf = FFilterRecBuf.get(); break;
     case dsOldValue:
       if (FRecordPos >= 0 && FRecordPos < ViewCount() && ViewRecord(FRecordPos)->HasOldValues()) {
         FillBufferFromRow(TempBuffer(), FRecordPos);
@@ -41,8 +35,7 @@ bool TCustomMemTableEh::GetActiveRecBuf(TRecBuf*& Buf, bool IgnoreInstantRead) {
       break;
     case dsCurValue: {
       TRecBuf* active = RecBuf(ActiveBuffer());
-      if (active && active->BookmarkFlag == bfCurrent && FActiveRecordPos >= 0 &&
-          FActiveRecordPos < ViewCount()) {
+      if (active && active->BookmarkFlag == bfCurrent && FActiveRecordPos >= 0 && FActiveRecordPos < ViewCount()) {
         FillBufferFromRow(TempBuffer(), FActiveRecordPos);
         Buf = RecBuf(TempBuffer());
       }

@@ -172,8 +172,8 @@ Integer TCustomMemTableEh::CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh
   // The two keys at position i, in the item's direction.
   auto compareAt = [&](Integer i, const Variant& Key1, const Variant& Key2) {
     const TMTOrderByItemEh& item = mt->GetMTItem(i);
-    Integer c = CompareValuesEh(Key1, Key2,
-                                item.CaseIns && IsTextType(GetFields()->GetField(item.FieldIndex)->GetDataType()));
+    Integer c =
+        CompareValuesEh(Key1, Key2, item.CaseIns && IsTextType(GetFields()->GetField(item.FieldIndex)->GetDataType()));
     return item.Desc ? -c : c;
   };
   if (allData) {
@@ -706,7 +706,9 @@ void TMemTableDataFieldValueListEh::RefreshValues() {
   FValues->SetSorted(false);
   auto* store = dynamic_cast<TMemTableDataEh*>(FDataObject);
   auto* view = dynamic_cast<TRecordsViewEh*>(FDataObject);
-  auto passes = [this](TMemoryRecordEh* r) { return !FFilterExpr->HasExpression() || FFilterExpr->IsRecordAccepted(r); };
+  auto passes = [this](TMemoryRecordEh* r) {
+    return !FFilterExpr->HasExpression() || FFilterExpr->IsRecordAccepted(r);
+  };
   if (store) {
     TMTDataStructEh* ds = store->GetDataStruct();
     Integer col = ds->FieldIndex(FFieldName);

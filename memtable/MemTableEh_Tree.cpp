@@ -68,9 +68,7 @@ void TMemTableTreeListEh::SetRefParentFieldName(const String& Value) {
 bool TMemTableTreeListEh::GetDefaultNodeExpanded() const { return TreeOf(FMemTable)->GetDefaultNodeExpanded(); }
 void TMemTableTreeListEh::SetDefaultNodeExpanded(bool Value) { TreeOf(FMemTable)->SetDefaultNodeExpanded(Value); }
 bool TMemTableTreeListEh::GetDefaultNodeHasChildren() const { return TreeOf(FMemTable)->GetDefaultNodeHasChildren(); }
-void TMemTableTreeListEh::SetDefaultNodeHasChildren(bool Value) {
-  TreeOf(FMemTable)->SetDefaultNodeHasChildren(Value);
-}
+void TMemTableTreeListEh::SetDefaultNodeHasChildren(bool Value) { TreeOf(FMemTable)->SetDefaultNodeHasChildren(Value); }
 bool TMemTableTreeListEh::GetFullBuildCheck() const { return TreeOf(FMemTable)->GetFullBuildCheck(); }
 void TMemTableTreeListEh::SetFullBuildCheck(bool Value) { TreeOf(FMemTable)->SetFullBuildCheck(Value); }
 bool TMemTableTreeListEh::GetFilterNodeIfParentVisible() const {
@@ -165,8 +163,8 @@ bool TCustomMemTableEh::IsRecordInTree(TMemoryRecordEh* Rec) {
   return node && node->GetVisible() && tree->AreAncestorsVisible(node, false);
 }
 
-TMemoryRecordEh* TCustomMemTableEh::FindHiddenTreeRecord(TKeyFieldsEh Fields,
-                                                         const Variant& KeyValues, TLocateOptions Options) {
+TMemoryRecordEh* TCustomMemTableEh::FindHiddenTreeRecord(TKeyFieldsEh Fields, const Variant& KeyValues,
+                                                         TLocateOptions Options) {
   TMemoryTreeListEh* tree = FRecordsView->GetTreeList();
   Integer n = tree->AllVisibleCount();
   for (Integer i = 0; i < n; ++i) {

@@ -132,7 +132,8 @@ TTreeNodeArenaEh::TBlock TTreeNodeArenaEh::NewBlock(size_t Bytes, bool Populate)
   if (Bytes >= kMapFrom) {
     void* p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | (Populate ? MAP_POPULATE : 0),
                    -1, 0);
-    if (p != MAP_FAILED) return {std::unique_ptr<std::byte, TFreeBlock>(static_cast<std::byte*>(p), TFreeBlock{Bytes}), Bytes};
+    if (p != MAP_FAILED)
+      return {std::unique_ptr<std::byte, TFreeBlock>(static_cast<std::byte*>(p), TFreeBlock{Bytes}), Bytes};
   }
   void* p = std::malloc(Bytes);
   if (!p) throw std::bad_alloc();
@@ -445,9 +446,7 @@ void TBaseTreeNodeEh::SortData(const TCompareNodesEh& CompareProg, TObject* Para
 // ---------------------------------------------------------------------------
 // TTreeListEh
 
-TTreeListEh::TTreeListEh(TClass NodeClass) : FNodeClass(NodeClass) {
-  FRoot = CreateNode(String(), nullptr);
-}
+TTreeListEh::TTreeListEh(TClass NodeClass) : FNodeClass(NodeClass) { FRoot = CreateNode(String(), nullptr); }
 
 TTreeListEh::~TTreeListEh() { delete FRoot; }
 
@@ -588,12 +587,8 @@ void TTreeListEh::AttachNode(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination
   TBaseTreeNodeEh* dest = NodeOrRoot(Destination);
   if (dest == FRoot && Mode != naAddChildEh && Mode != naAddChildFirstEh) return;
   switch (Mode) {
-    case naAddEh:
-      AttachNode(Node, dest->FParent, false, naAddChildEh);
-      break;
-    case naAddFirstEh:
-      AttachNode(Node, dest->FParent, ReIndex, naAddChildFirstEh);
-      break;
+    case naAddEh: AttachNode(Node, dest->FParent, false, naAddChildEh); break;
+    case naAddFirstEh: AttachNode(Node, dest->FParent, ReIndex, naAddChildFirstEh); break;
     case naAddChildEh:
     case naAddChildFirstEh: {
       CheckLevel(dest->FLevel + 1, Node->SubtreeHeight());
@@ -632,8 +627,7 @@ void TTreeListEh::MoveTo(TBaseTreeNodeEh* Node, TBaseTreeNodeEh* Destination, bo
   for (TBaseTreeNodeEh* p = dest; p; p = p->FParent)
     if (p == Node) throw Exception(SReferenceLoop);
   // Every check before the node leaves its place.
-  TBaseTreeNodeEh* newParent =
-      (Mode == naAddChildEh || Mode == naAddChildFirstEh) ? dest : NodeOrRoot(dest->FParent);
+  TBaseTreeNodeEh* newParent = (Mode == naAddChildEh || Mode == naAddChildFirstEh) ? dest : NodeOrRoot(dest->FParent);
   if (Mode >= naAddEh && Mode <= naInsertEh) CheckLevel(newParent->FLevel + 1, Node->SubtreeHeight());
   else return;
   Detach(Node);

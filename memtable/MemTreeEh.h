@@ -408,7 +408,7 @@ private:
   // The shared children and number blocks; freed with the arena's last node.
   std::vector<std::unique_ptr<TBaseTreeNodeEh*[]>> FChildBlocks;
   std::vector<std::unique_ptr<Integer[]>> FNumberBlocks;
-  size_t FChildBlockSize = 0;  // the last block's slots
-  size_t FChildBlockFree = 0;  // unused slots at its end
+  size_t FChildBlockSize = 0;        // the last block's slots
+  size_t FChildBlockFree = 0;        // unused slots at its end
   TBaseTreeNodeEh* FRoot = nullptr;  // owned
 };

@@ -30,26 +30,30 @@ struct TRecValueEh::TSharedText {
 TRecValueEh::TRecValueEh(const Variant& Value) {
   const TVarType type = Value.VarType();
   switch (type) {
-    case varNull:
-      F.Wide.Kind = kNull;
-      return;
-    case varEmpty:
-      F.Wide.Kind = kEmpty;
-      return;
-    case varShortInt: case varSmallint: case varInteger: case varByte: case varWord:
-    case varLongWord: case varInt64: case varBoolean: case varCurrency:
+    case varNull: F.Wide.Kind = kNull; return;
+    case varEmpty: F.Wide.Kind = kEmpty; return;
+    case varShortInt:
+    case varSmallint:
+    case varInteger:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varBoolean:
+    case varCurrency:
       F.Wide = TWide{kNumber, false, type, 0, {}};
-      F.Wide.U.I = type == varBoolean ? (Value.AsBoolean() ? 1 : 0)
-                  : type == varCurrency ? Value.AsCurrency().Raw
-                                        : Value.AsInt64();
+      F.Wide.U.I = type == varBoolean    ? (Value.AsBoolean() ? 1 : 0)
+                   : type == varCurrency ? Value.AsCurrency().Raw
+                                         : Value.AsInt64();
       return;
-    case varSingle: case varDouble: case varDate:
+    case varSingle:
+    case varDouble:
+    case varDate:
       F.Wide = TWide{kReal, false, type, 0, {}};
       F.Wide.U.D = Value.AsDouble();
       return;
-    case varOleStr: case varString:
-      SetText(*VarStrRef(Value), type == varString);
-      return;
+    case varOleStr:
+    case varString: SetText(*VarStrRef(Value), type == varString); return;
     default:
       F.Wide = TWide{kBoxed, false, type, 0, {}};
       F.Wide.U.Boxed = new Variant(Value);
@@ -141,10 +145,12 @@ Variant TRecValueEh::ToVariant() const {
 Integer TRecValueEh::AsInteger() const {
   if (F.Wide.Kind == kNumber) {
     switch (F.Wide.Type) {
-      case varShortInt: case varSmallint: case varInteger: case varByte: case varWord:
-        return static_cast<Integer>(F.Wide.U.I);
-      default:
-        break;
+      case varShortInt:
+      case varSmallint:
+      case varInteger:
+      case varByte:
+      case varWord: return static_cast<Integer>(F.Wide.U.I);
+      default: break;
     }
   }
   return ToVariant().AsInteger();

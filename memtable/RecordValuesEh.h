@@ -51,7 +51,7 @@ public:
   StringView Text() const {
     if (F.Wide.Kind == kLongText) return LongText();
     return F.Wide.Kind == kShortText || F.Wide.Kind == kShortAnsi ? StringView(F.Short.Chars, F.Short.Length)
-                                                                 : StringView();
+                                                                  : StringView();
   }
   // One of the integer types (not Boolean, Currency or Error): its value is Whole.
   bool IsWholeNumber() const { return F.Wide.Kind == kNumber && IsIntegerType(F.Wide.Type); }
@@ -69,11 +69,14 @@ public:
 
   static bool IsIntegerType(TVarType Type) {
     switch (Type) {
-      case varShortInt: case varSmallint: case varInteger: case varByte: case varWord:
-      case varLongWord: case varInt64:
-        return true;
-      default:
-        return false;
+      case varShortInt:
+      case varSmallint:
+      case varInteger:
+      case varByte:
+      case varWord:
+      case varLongWord:
+      case varInt64: return true;
+      default: return false;
     }
   }
 

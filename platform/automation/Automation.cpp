@@ -59,9 +59,7 @@ Variant CreateOleObject(const String& progId) {
   return Variant(std::move(object));
 }
 
-Variant OlePropertyGet(const Variant& object, const String& name) {
-  return Dispatch(object).GetProperty(name);
-}
+Variant OlePropertyGet(const Variant& object, const String& name) { return Dispatch(object).GetProperty(name); }
 
 void OlePropertySet(const Variant& object, const String& name, const Variant& value) {
   Dispatch(object).SetProperty(name, value);

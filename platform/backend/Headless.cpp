@@ -255,7 +255,8 @@ bool THeadlessDisplay::SnapshotPNG(HWND Wnd, const std::string& Path) {
   if (!s) return false;
   TRect wr = GetWindowRect(Wnd), tr = GetWindowRect(top);
   OffsetRect(wr, -tr.Left, -tr.Top);
-  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, wr.Width()), std::max(1, wr.Height()));
+  cairo_surface_t* out =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, wr.Width()), std::max(1, wr.Height()));
   cairo_t* cr = cairo_create(out);
   cairo_set_source_surface(cr, s, -wr.Left, -wr.Top);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);

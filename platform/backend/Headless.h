@@ -74,8 +74,7 @@ public:
                  THeadlessShift Shift = THeadlessShift::None);
   void MouseUp(HWND Wnd, Integer X, Integer Y, TMouseButton Button = mbLeft,
                THeadlessShift Shift = THeadlessShift::None);
-  void Click(HWND Wnd, Integer X, Integer Y, TMouseButton Button = mbLeft,
-             THeadlessShift Shift = THeadlessShift::None);
+  void Click(HWND Wnd, Integer X, Integer Y, TMouseButton Button = mbLeft, THeadlessShift Shift = THeadlessShift::None);
   void DoubleClick(HWND Wnd, Integer X, Integer Y);
   // Press at From, move in Steps steps to To, release there.
   void Drag(HWND Wnd, TPoint From, TPoint To, Integer Steps = 4);
@@ -109,8 +108,7 @@ private:
   void RunInput(std::vector<std::function<void()>> Steps);
   void PressModifiers(THeadlessShift Shift, bool Down);
   // One press or release of Button at a client point, with Shift held meanwhile.
-  void MouseButton(TMouseAction Action, HWND Wnd, Integer X, Integer Y, TMouseButton Button,
-                   THeadlessShift Shift);
+  void MouseButton(TMouseAction Action, HWND Wnd, Integer X, Integer Y, TMouseButton Button, THeadlessShift Shift);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
 
   UInt64 FClock = 1000000;

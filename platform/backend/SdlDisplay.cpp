@@ -26,7 +26,8 @@ Word VirtualKeyOf(SDL_Scancode sc) {
   switch (sc) {
     case SDL_SCANCODE_0: return '0';
     case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
     case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
     case SDL_SCANCODE_BACKSPACE: return VK_BACK;
     case SDL_SCANCODE_TAB: return VK_TAB;
@@ -41,9 +42,12 @@ Word VirtualKeyOf(SDL_Scancode sc) {
     case SDL_SCANCODE_RIGHT: return VK_RIGHT;
     case SDL_SCANCODE_UP: return VK_UP;
     case SDL_SCANCODE_DOWN: return VK_DOWN;
-    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return VK_MENU;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL: return VK_CONTROL;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT: return VK_MENU;
     case SDL_SCANCODE_APPLICATION: return VK_APPS;
     case SDL_SCANCODE_PAUSE: return VK_PAUSE;
     case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
@@ -69,9 +73,7 @@ Word VirtualKeyOf(SDL_Scancode sc) {
   }
 }
 
-TMouseButton ButtonOf(Uint8 b) {
-  return b == SDL_BUTTON_RIGHT ? mbRight : b == SDL_BUTTON_MIDDLE ? mbMiddle : mbLeft;
-}
+TMouseButton ButtonOf(Uint8 b) { return b == SDL_BUTTON_RIGHT ? mbRight : b == SDL_BUTTON_MIDDLE ? mbMiddle : mbLeft; }
 
 SDL_SystemCursor SystemCursorOf(HCURSOR c) {
   switch (c) {
@@ -81,10 +83,13 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
     case IDC_CROSS: return SDL_SYSTEM_CURSOR_CROSSHAIR;
     case IDC_SIZENWSE: return SDL_SYSTEM_CURSOR_SIZENWSE;
     case IDC_SIZENESW: return SDL_SYSTEM_CURSOR_SIZENESW;
-    case IDC_SIZEWE: case IDC_HSPLIT: return SDL_SYSTEM_CURSOR_SIZEWE;
-    case IDC_SIZENS: case IDC_VSPLIT: return SDL_SYSTEM_CURSOR_SIZENS;
+    case IDC_SIZEWE:
+    case IDC_HSPLIT: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case IDC_SIZENS:
+    case IDC_VSPLIT: return SDL_SYSTEM_CURSOR_SIZENS;
     case IDC_SIZEALL: return SDL_SYSTEM_CURSOR_SIZEALL;
-    case IDC_NO: case IDC_NODROP: return SDL_SYSTEM_CURSOR_NO;
+    case IDC_NO:
+    case IDC_NODROP: return SDL_SYSTEM_CURSOR_NO;
     case IDC_HAND: return SDL_SYSTEM_CURSOR_HAND;
     default: return SDL_SYSTEM_CURSOR_ARROW;
   }
@@ -324,8 +329,8 @@ void TSdlDisplay::Present(HWND Wnd, cairo_surface_t* Image, const TRect& Dirty) 
   if (!dst) return;
   cairo_surface_flush(Image);
   SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
-      cairo_image_surface_get_data(Image), cairo_image_surface_get_width(Image),
-      cairo_image_surface_get_height(Image), 32, cairo_image_surface_get_stride(Image), SDL_PIXELFORMAT_ARGB8888);
+      cairo_image_surface_get_data(Image), cairo_image_surface_get_width(Image), cairo_image_surface_get_height(Image),
+      32, cairo_image_surface_get_stride(Image), SDL_PIXELFORMAT_ARGB8888);
   if (!src) return;
   SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
   SDL_Rect from{r.Left, r.Top, r.Width(), r.Height()};
@@ -441,9 +446,7 @@ bool TSdlDisplay::Pump() {
   return any;
 }
 
-void TSdlDisplay::Wait(UInt64 TimeoutMs) {
-  SDL_WaitEventTimeout(nullptr, int(std::min<UInt64>(TimeoutMs, INT_MAX)));
-}
+void TSdlDisplay::Wait(UInt64 TimeoutMs) { SDL_WaitEventTimeout(nullptr, int(std::min<UInt64>(TimeoutMs, INT_MAX))); }
 
 void TSdlDisplay::SetText(const String& Text) {
   SDL_SetClipboardText(ToUtf8(Text).c_str());

@@ -84,7 +84,7 @@ private:
   std::map<HWND, TShown> FShown;
   std::map<HCURSOR, SDL_Cursor*> FCursors;
   TMessageBoxHook FPreviousBoxHook;
-  bool FSyncing = false;   // our own change is being reported back: do not echo it
+  bool FSyncing = false;  // our own change is being reported back: do not echo it
   TPoint FLastMouse;
   std::unique_ptr<TXClipboard> FXClipboard;
   // Lives as long as the display: input still waiting when it goes finds it gone.

@@ -46,8 +46,8 @@ bool TakeProperty(const TXClipboard::TState& S, Atom& Type, std::string& Bytes) 
   int format = 0;
   unsigned long items = 0, after = 0;
   unsigned char* data = nullptr;
-  if (XGetWindowProperty(S.Dpy, S.Win, S.Prop, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format, &items,
-                         &after, &data) != Success)
+  if (XGetWindowProperty(S.Dpy, S.Win, S.Prop, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format, &items, &after,
+                         &data) != Success)
     return false;
   Type = type;
   Bytes.assign(reinterpret_cast<const char*>(data), data && format == 8 ? items : 0);

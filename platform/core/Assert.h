@@ -21,7 +21,7 @@ namespace borrow_detail {
 #ifdef NDEBUG
 #define BORROW_ASSERT(Condition) static_cast<void>(sizeof(static_cast<bool>(Condition)))
 #else
-#define BORROW_ASSERT(Condition) \
+#define BORROW_ASSERT(Condition)                       \
   (static_cast<bool>(Condition) ? static_cast<void>(0) \
                                 : ::borrow_detail::AssertionFailed(#Condition, __FILE__, __LINE__))
 #endif

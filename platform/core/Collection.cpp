@@ -59,8 +59,7 @@ TCollection::~TCollection() {
 }
 
 TCollectionItem* TCollection::Add() {
-  if (!FItemClass || !FItemClass->Create)
-    throw EInvalidOperation(u"Collection item class cannot be created");
+  if (!FItemClass || !FItemClass->Create) throw EInvalidOperation(u"Collection item class cannot be created");
   TCollectionItem* item = FItemClass->Create(this);
   if (item->FCollection != this) item->SetCollection(this);
   Notify(item, cnAdded);

@@ -25,19 +25,17 @@ TCollectionItem* CollectionItemCreate(TCollection* Collection) {
 }
 template <class T>
 constexpr TCollectionItem* (*CollectionItemFactoryOf())(TCollection*) {
-  if constexpr (std::is_constructible_v<T, TCollection*> && !std::is_abstract_v<T>)
-    return &CollectionItemCreate<T>;
+  if constexpr (std::is_constructible_v<T, TCollection*> && !std::is_abstract_v<T>) return &CollectionItemCreate<T>;
   else return nullptr;
 }
 }  // namespace borrow_detail
 
 // Put in the public section of every collection item class instead of BORROW_CLASS.
-#define BORROW_COLLECTION_ITEM(Self, Base)                                                  \
-  BORROW_CLASS(Self, Base)                                                                  \
-  static TCollectionItemClass StaticItemClass() {                                          \
-    static const TCollectionItemClassInfo info{Self::StaticClass(),                         \
-                                               borrow_detail::CollectionItemFactoryOf<Self>()}; \
-    return &info;                                                                           \
+#define BORROW_COLLECTION_ITEM(Self, Base)                                                                           \
+  BORROW_CLASS(Self, Base)                                                                                           \
+  static TCollectionItemClass StaticItemClass() {                                                                    \
+    static const TCollectionItemClassInfo info{Self::StaticClass(), borrow_detail::CollectionItemFactoryOf<Self>()}; \
+    return &info;                                                                                                    \
   }
 
 enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
@@ -125,8 +123,7 @@ private:
 class TOwnedCollection : public TCollection {
 public:
   BORROW_CLASS(TOwnedCollection, TCollection)
-  TOwnedCollection(TPersistent* AOwner, TCollectionItemClass ItemClass)
-      : TCollection(ItemClass), FOwner(AOwner) {}
+  TOwnedCollection(TPersistent* AOwner, TCollectionItemClass ItemClass) : TCollection(ItemClass), FOwner(AOwner) {}
   TPersistent* GetOwner() const override { return FOwner; }
 
 private:

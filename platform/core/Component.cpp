@@ -174,8 +174,7 @@ void TComponent::SetName(const String& NewName) {
 void TComponent::ValidateRename(TComponent* AComponent, const String& CurName, const String& NewName) {
   if (!AComponent || NewName.empty() || SameIdent(CurName, NewName)) return;
   TComponent* other = FindComponent(NewName);
-  if (other && other != AComponent)
-    throw EComponentError(Fill(u"A component named %s already exists", NewName));
+  if (other && other != AComponent) throw EComponentError(Fill(u"A component named %s already exists", NewName));
 }
 
 void TComponent::FreeNotification(TComponent* AComponent) {

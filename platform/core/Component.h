@@ -65,20 +65,28 @@ constexpr TComponent* (*ComponentFactoryOf())(TComponent*) {
 }  // namespace borrow_detail
 
 // Put in the public section of every component class instead of BORROW_CLASS.
-#define BORROW_COMPONENT(Self, Base)                                                       \
-  BORROW_CLASS(Self, Base)                                                                 \
-  static TComponentClass StaticComponentClass() {                                         \
-    static const TComponentClassInfo info{Self::StaticClass(),                             \
-                                          borrow_detail::ComponentFactoryOf<Self>()};     \
-    return &info;                                                                          \
-  }                                                                                        \
+#define BORROW_COMPONENT(Self, Base)                                                                       \
+  BORROW_CLASS(Self, Base)                                                                                 \
+  static TComponentClass StaticComponentClass() {                                                          \
+    static const TComponentClassInfo info{Self::StaticClass(), borrow_detail::ComponentFactoryOf<Self>()}; \
+    return &info;                                                                                          \
+  }                                                                                                        \
   TComponentClass ComponentClassType() const override { return StaticComponentClass(); }
 
 enum TOperation { opInsert, opRemove };
 
 enum TComponentStateItem {
-  csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor, csUpdating,
-  csFixups, csFreeNotification, csInline, csDesignInstance
+  csLoading,
+  csReading,
+  csWriting,
+  csDestroying,
+  csDesigning,
+  csAncestor,
+  csUpdating,
+  csFixups,
+  csFreeNotification,
+  csInline,
+  csDesignInstance
 };
 
 // A set of TComponentStateItem.
@@ -153,12 +161,8 @@ public:
   virtual void ReadState(TReader* Reader);
   virtual void WriteState(TWriter* Writer);
   void Loading() { FComponentState.Include(csLoading); }
-  void SetReading(bool Value) {
-    Value ? FComponentState.Include(csReading) : FComponentState.Exclude(csReading);
-  }
-  void SetWriting(bool Value) {
-    Value ? FComponentState.Include(csWriting) : FComponentState.Exclude(csWriting);
-  }
+  void SetReading(bool Value) { Value ? FComponentState.Include(csReading) : FComponentState.Exclude(csReading); }
+  void SetWriting(bool Value) { Value ? FComponentState.Include(csWriting) : FComponentState.Exclude(csWriting); }
   void SetAncestor(bool Value);
 
   static bool IsValidIdent(const String& Ident);
@@ -186,8 +190,7 @@ private:
 };
 
 inline TComponentClass TComponent::StaticComponentClass() {
-  static const TComponentClassInfo info{TComponent::StaticClass(),
-                                        borrow_detail::ComponentFactoryOf<TComponent>()};
+  static const TComponentClassInfo info{TComponent::StaticClass(), borrow_detail::ComponentFactoryOf<TComponent>()};
   return &info;
 }
 
@@ -205,6 +208,10 @@ TComponentClass FindClass(const String& ClassName);
 TComponentClass FindRegisteredAncestor(TClass AClass);
 
 template <class T>
-void RegisterClass() { RegisterClass(T::StaticComponentClass()); }
+void RegisterClass() {
+  RegisterClass(T::StaticComponentClass());
+}
 template <class T>
-void UnRegisterClass() { UnRegisterClass(T::StaticComponentClass()); }
+void UnRegisterClass() {
+  UnRegisterClass(T::StaticComponentClass());
+}

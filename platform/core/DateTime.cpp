@@ -38,9 +38,7 @@ bool IsValidDate(Word year, Word month, Word day) {
          day <= MonthDays[IsLeapYear(year)][month];
 }
 
-bool IsValidTime(Word hour, Word min, Word sec, Word msec) {
-  return hour < 24 && min < 60 && sec < 60 && msec < 1000;
-}
+bool IsValidTime(Word hour, Word min, Word sec, Word msec) { return hour < 24 && min < 60 && sec < 60 && msec < 1000; }
 
 bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date) {
   if (!IsValidDate(year, month, day)) return false;
@@ -71,8 +69,7 @@ namespace {
 TDateTime Combine(TDateTime date, TDateTime time) { return date < 0 ? date - time : date + time; }
 }  // namespace
 
-bool TryEncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec,
-                       TDateTime& value) {
+bool TryEncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec, TDateTime& value) {
   TDateTime d, t;
   if (!TryEncodeDate(year, month, day, d) || !TryEncodeTime(hour, min, sec, msec, t)) return false;
   value = Combine(d, t);
@@ -96,35 +93,48 @@ TTimeStamp DateTimeToTimeStamp(TDateTime value) {
 
 TDateTime TimeStampToDateTime(const TTimeStamp& ts) {
   if (ts.Time < 0 || ts.Time >= MSecsPerDay || ts.Date <= 0)
-    throw EConvertError(u"'" + IntToStr(ts.Date) + u"." + IntToStr(ts.Time) +
-                        u"' is not a valid timestamp");
-  return Combine(static_cast<TDateTime>(ts.Date - DateDelta),
-                 static_cast<TDateTime>(ts.Time) / MSecsPerDay);
+    throw EConvertError(u"'" + IntToStr(ts.Date) + u"." + IntToStr(ts.Time) + u"' is not a valid timestamp");
+  return Combine(static_cast<TDateTime>(ts.Date - DateDelta), static_cast<TDateTime>(ts.Time) / MSecsPerDay);
 }
 
 namespace {
 
 // Days since 0001-01-01 (1 for that day) to a date; false before it.
 bool DecodeDays(Integer days, Word& year, Word& month, Word& day) {
-  if (days <= 0 || days > DateDelta + 2958465) { year = month = day = 0; return false; }
+  if (days <= 0 || days > DateDelta + 2958465) {
+    year = month = day = 0;
+    return false;
+  }
   Integer d = days - 1;
   Integer y = 1;
-  while (d >= D400) { d -= D400; y += 400; }
+  while (d >= D400) {
+    d -= D400;
+    y += 400;
+  }
   Integer i = d / D100;
   d %= D100;
-  if (i == 4) { --i; d += D100; }
+  if (i == 4) {
+    --i;
+    d += D100;
+  }
   y += i * 100;
   i = d / D4;
   d %= D4;
   y += i * 4;
   i = d / D1;
   d %= D1;
-  if (i == 4) { --i; d += D1; }
+  if (i == 4) {
+    --i;
+    d += D1;
+  }
   y += i;
   year = static_cast<Word>(y);
   const auto& table = MonthDays[IsLeapYear(year)];
   Word m = 1;
-  while (d >= table[m]) { d -= table[m]; ++m; }
+  while (d >= table[m]) {
+    d -= table[m];
+    ++m;
+  }
   month = m;
   day = static_cast<Word>(d + 1);
   return true;
@@ -135,12 +145,18 @@ bool InRange(TDateTime v) { return std::isfinite(v) && v > -DateDelta - 1 && v <
 }  // namespace
 
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
-  if (!InRange(date)) { year = month = day = 0; return; }
+  if (!InRange(date)) {
+    year = month = day = 0;
+    return;
+  }
   DecodeDays(DateTimeToTimeStamp(date).Date, year, month, day);
 }
 
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec) {
-  if (!InRange(time)) { hour = min = sec = msec = 0; return; }
+  if (!InRange(time)) {
+    hour = min = sec = msec = 0;
+    return;
+  }
   Integer ms = DateTimeToTimeStamp(time).Time;
   hour = static_cast<Word>(ms / 3600000);
   ms %= 3600000;
@@ -150,8 +166,7 @@ void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec) {
   msec = static_cast<Word>(ms % 1000);
 }
 
-void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min,
-                    Word& sec, Word& msec) {
+void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min, Word& sec, Word& msec) {
   DecodeDate(value, year, month, day);
   DecodeTime(value, hour, min, sec, msec);
 }
@@ -176,9 +191,8 @@ TDateTime Now() {
   Integer ms;
   const std::tm tm = LocalNow(ms);
   return EncodeDateTime(static_cast<Word>(tm.tm_year + 1900), static_cast<Word>(tm.tm_mon + 1),
-                        static_cast<Word>(tm.tm_mday), static_cast<Word>(tm.tm_hour),
-                        static_cast<Word>(tm.tm_min), static_cast<Word>(tm.tm_sec > 59 ? 59 : tm.tm_sec),
-                        static_cast<Word>(ms));
+                        static_cast<Word>(tm.tm_mday), static_cast<Word>(tm.tm_hour), static_cast<Word>(tm.tm_min),
+                        static_cast<Word>(tm.tm_sec > 59 ? 59 : tm.tm_sec), static_cast<Word>(ms));
 }
 
 TDateTime Date() {
@@ -222,10 +236,15 @@ bool HasAmPm(const String& fmt) {
   Char quote = 0;
   for (size_t i = 0; i < fmt.size(); ++i) {
     const Char c = fmt[i];
-    if (quote) { if (c == quote) quote = 0; continue; }
-    if (c == u'"' || c == u'\'') { quote = c; continue; }
-    if (StartsWithCI(fmt, i, u"am/pm") || StartsWithCI(fmt, i, u"a/p") || StartsWithCI(fmt, i, u"ampm"))
-      return true;
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == u'"' || c == u'\'') {
+      quote = c;
+      continue;
+    }
+    if (StartsWithCI(fmt, i, u"am/pm") || StartsWithCI(fmt, i, u"a/p") || StartsWithCI(fmt, i, u"ampm")) return true;
   }
   return false;
 }
@@ -263,15 +282,20 @@ void Append(String& out, const String& fmt, const Parts& p, const TFormatSetting
         run();
         if (count == 1) out += IntToStr(p.Day);
         else if (count == 2) out += Pad(p.Day, 2);
-        else if (count == 3) { if (p.Dow) out += fs.ShortDayNames[p.Dow - 1]; }
-        else if (count == 4) { if (p.Dow) out += fs.LongDayNames[p.Dow - 1]; }
-        else if (count == 5) Append(out, fs.ShortDateFormat, p, fs, depth + 1);
+        else if (count == 3) {
+          if (p.Dow) out += fs.ShortDayNames[p.Dow - 1];
+        } else if (count == 4) {
+          if (p.Dow) out += fs.LongDayNames[p.Dow - 1];
+        } else if (count == 5) Append(out, fs.ShortDateFormat, p, fs, depth + 1);
         else Append(out, fs.LongDateFormat, p, fs, depth + 1);
         break;
       case u'H': {
         run();
         Integer h = p.Hour;
-        if (clock12) { h %= 12; if (h == 0) h = 12; }
+        if (clock12) {
+          h %= 12;
+          if (h == 0) h = 12;
+        }
         out += count == 1 ? IntToStr(h) : Pad(h, 2);
         break;
       }
@@ -316,21 +340,16 @@ void Append(String& out, const String& fmt, const Parts& p, const TFormatSetting
         }
         break;
       }
-      case u'/':
-        out += fs.DateSeparator;
-        break;
-      case u':':
-        out += fs.TimeSeparator;
-        break;
-      case u'"': case u'\'': {
+      case u'/': out += fs.DateSeparator; break;
+      case u':': out += fs.TimeSeparator; break;
+      case u'"':
+      case u'\'': {
         size_t j = i + 1;
         while (j < n && fmt[j] != start) out += fmt[j++];
         count = (j < n ? j + 1 : j) - i;
         break;
       }
-      default:
-        out += start;
-        break;
+      default: out += start; break;
     }
     i += count;
   }
@@ -380,8 +399,13 @@ struct Scanner {
   const String& S;
   size_t Pos = 0;
 
-  void Blanks() { while (Pos < S.size() && S[Pos] == u' ') ++Pos; }
-  bool AtEnd() { Blanks(); return Pos >= S.size(); }
+  void Blanks() {
+    while (Pos < S.size() && S[Pos] == u' ') ++Pos;
+  }
+  bool AtEnd() {
+    Blanks();
+    return Pos >= S.size();
+  }
   bool Number(Integer& value, int& digits) {
     Blanks();
     digits = 0;
@@ -395,7 +419,10 @@ struct Scanner {
   }
   bool Char_(Char c) {
     Blanks();
-    if (Pos < S.size() && S[Pos] == c) { ++Pos; return true; }
+    if (Pos < S.size() && S[Pos] == c) {
+      ++Pos;
+      return true;
+    }
     return false;
   }
   bool Text(const String& t) {
@@ -425,12 +452,33 @@ bool ScanDate(Scanner& sc, TDateTime& date, const TFormatSettings& fs) {
   const DateOrder order = OrderOf(fs.ShortDateFormat);
   if (!three) {
     y = CurrentYear();
-    if (order == DateOrder::DMY) { d = n1; m = n2; } else { m = n1; d = n2; }
+    if (order == DateOrder::DMY) {
+      d = n1;
+      m = n2;
+    } else {
+      m = n1;
+      d = n2;
+    }
   } else {
     switch (order) {
-      case DateOrder::DMY: d = n1; m = n2; y = n3; yLen = l3; break;
-      case DateOrder::MDY: m = n1; d = n2; y = n3; yLen = l3; break;
-      default: y = n1; yLen = l1; m = n2; d = n3; break;
+      case DateOrder::DMY:
+        d = n1;
+        m = n2;
+        y = n3;
+        yLen = l3;
+        break;
+      case DateOrder::MDY:
+        m = n1;
+        d = n2;
+        y = n3;
+        yLen = l3;
+        break;
+      default:
+        y = n1;
+        yLen = l1;
+        m = n2;
+        d = n3;
+        break;
     }
     if (y <= 99 && yLen <= 2) {
       const Integer base = CurrentYear() - fs.TwoDigitYearCenturyWindow;
@@ -467,8 +515,7 @@ bool ScanTime(Scanner& sc, TDateTime& time, const TFormatSettings& fs) {
     h += base;
   }
   if (h > 23 || n > 59 || s > 59 || ms > 999) return false;
-  return TryEncodeTime(static_cast<Word>(h), static_cast<Word>(n), static_cast<Word>(s),
-                       static_cast<Word>(ms), time);
+  return TryEncodeTime(static_cast<Word>(h), static_cast<Word>(n), static_cast<Word>(s), static_cast<Word>(ms), time);
 }
 
 }  // namespace

@@ -13,9 +13,8 @@ inline constexpr Integer MSecsPerDay = SecsPerDay * 1000;
 inline constexpr Integer DateDelta = 693594;
 
 // Month lengths: MonthDays[IsLeapYear(y)][month], months 1..12.
-inline constexpr Word MonthDays[2][13] = {
-    {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
-    {0, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
+inline constexpr Word MonthDays[2][13] = {{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+                                          {0, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
 
 struct TTimeStamp {
   Integer Time = 0;  // milliseconds since midnight
@@ -31,12 +30,10 @@ bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time);
 TDateTime EncodeDate(Word year, Word month, Word day);
 TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
 TDateTime EncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec);
-bool TryEncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec,
-                       TDateTime& value);
+bool TryEncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec, TDateTime& value);
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day);
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec);
-void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min,
-                    Word& sec, Word& msec);
+void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min, Word& sec, Word& msec);
 // 1 is Sunday ... 7 is Saturday.
 Word DayOfWeek(TDateTime date);
 
@@ -52,8 +49,7 @@ TDateTime Time();
 // '/' and ':' print the locale's separators; "..." and '...' are literal.
 // An empty format is "c".
 String FormatDateTime(const String& fmt, TDateTime value, const TFormatSettings& fs = FormatSettings);
-void DateTimeToString(String& result, const String& fmt, TDateTime value,
-                      const TFormatSettings& fs = FormatSettings);
+void DateTimeToString(String& result, const String& fmt, TDateTime value, const TFormatSettings& fs = FormatSettings);
 String DateToStr(TDateTime value, const TFormatSettings& fs = FormatSettings);
 String TimeToStr(TDateTime value, const TFormatSettings& fs = FormatSettings);
 String DateTimeToStr(TDateTime value, const TFormatSettings& fs = FormatSettings);

@@ -13,7 +13,10 @@ public:
   Exception() = default;
   explicit Exception(String msg) : FMessage(std::move(msg)), FUtf8(ToUtf8(FMessage)) {}
   const String& Message() const { return FMessage; }
-  void SetMessage(String msg) { FMessage = std::move(msg); FUtf8 = ToUtf8(FMessage); }
+  void SetMessage(String msg) {
+    FMessage = std::move(msg);
+    FUtf8 = ToUtf8(FMessage);
+  }
   const char* what() const noexcept override { return FUtf8.c_str(); }
 
 private:
@@ -21,11 +24,11 @@ private:
   std::string FUtf8;
 };
 
-#define BORROW_EXCEPTION(Self, Base)        \
-  class Self : public Base {                \
-  public:                                   \
-    BORROW_CLASS(Self, Base)                \
-    using Base::Base;                       \
+#define BORROW_EXCEPTION(Self, Base) \
+  class Self : public Base {         \
+  public:                            \
+    BORROW_CLASS(Self, Base)         \
+    using Base::Base;                \
   };
 
 BORROW_EXCEPTION(EAbort, Exception)

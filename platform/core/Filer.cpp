@@ -88,8 +88,7 @@ std::vector<TPropInfo> TFiler::PropertiesOf(TPersistent* Instance) {
 String TFiler::ComponentRefName(const TComponent* Component) const {
   const TComponent* root = GetLookupRoot();
   const TComponent* owner = Component->GetOwner();
-  if (!root || Component == root || owner == root || !owner || owner->GetName().empty())
-    return Component->GetName();
+  if (!root || Component == root || owner == root || !owner || owner->GetName().empty()) return Component->GetName();
   return owner->GetName() + u"." + Component->GetName();
 }
 
@@ -109,8 +108,7 @@ void TWriter::WriteInteger(Int64 Value) {
     Raw(Tagged(vaInt16, static_cast<Smallint>(Value)));
   else if (Value >= std::numeric_limits<Integer>::min() && Value <= std::numeric_limits<Integer>::max())
     Raw(Tagged(vaInt32, static_cast<Integer>(Value)));
-  else
-    Raw(Tagged(vaInt64, Value));
+  else Raw(Tagged(vaInt64, Value));
 }
 
 void TWriter::WriteFloat(Extended Value) { Raw(Tagged(vaExtended, DoubleBits(static_cast<double>(Value)))); }
@@ -223,8 +221,7 @@ void TWriter::DefineProperty(const String& Name, const TReaderProc&, const TWrit
   }
 }
 
-void TWriter::DefineBinaryProperty(const String& Name, const TStreamProc&, const TStreamProc& WriteData,
-                                   bool HasData) {
+void TWriter::DefineBinaryProperty(const String& Name, const TStreamProc&, const TStreamProc& WriteData, bool HasData) {
   if (!HasData || !WriteData) return;
   TMemoryStream ms;
   WriteData(&ms);
@@ -397,9 +394,7 @@ String TReader::ReadString() {
   }
 }
 
-String TReader::ReadStr() {
-  return FromUtf8(ReadBytes(ReadLE<Byte>()));
-}
+String TReader::ReadStr() { return FromUtf8(ReadBytes(ReadLE<Byte>())); }
 
 String TReader::ReadIdent() {
   switch (ReadValue()) {
@@ -458,7 +453,10 @@ void TReader::SkipValue() { SkipValueAt(0); }
 void TReader::SkipValueAt(int Depth) {
   if (Depth > kMaxVariantDepth) throw EReadError(u"Invalid stream format: values nested too deeply");
   switch (NextValue()) {
-    case vaIdent: ReadValue(); ReadStr(); return;
+    case vaIdent:
+      ReadValue();
+      ReadStr();
+      return;
     case vaCollection:
       ReadValue();
       while (!EndOfList()) {

@@ -30,9 +30,25 @@ class TCollection;
 struct TTypeInfo;
 
 enum TValueType : Byte {
-  vaNull = 0, vaList = 1, vaInt8 = 2, vaInt16 = 3, vaInt32 = 4, vaExtended = 5, vaIdent = 7,
-  vaFalse = 8, vaTrue = 9, vaBinary = 10, vaNil = 13, vaCollection = 14, vaSingle = 15,
-  vaCurrency = 16, vaDate = 17, vaWString = 18, vaInt64 = 19, vaUTF8String = 20, vaDouble = 21
+  vaNull = 0,
+  vaList = 1,
+  vaInt8 = 2,
+  vaInt16 = 3,
+  vaInt32 = 4,
+  vaExtended = 5,
+  vaIdent = 7,
+  vaFalse = 8,
+  vaTrue = 9,
+  vaBinary = 10,
+  vaNil = 13,
+  vaCollection = 14,
+  vaSingle = 15,
+  vaCurrency = 16,
+  vaDate = 17,
+  vaWString = 18,
+  vaInt64 = 19,
+  vaUTF8String = 20,
+  vaDouble = 21
 };
 
 using TReaderProc = std::function<void(TReader* Reader)>;
@@ -62,8 +78,8 @@ public:
   // a reader reads it when the property being read has this name.
   virtual void DefineProperty(const String& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                               bool HasData) = 0;
-  virtual void DefineBinaryProperty(const String& Name, const TStreamProc& ReadData,
-                                    const TStreamProc& WriteData, bool HasData) = 0;
+  virtual void DefineBinaryProperty(const String& Name, const TStreamProc& ReadData, const TStreamProc& WriteData,
+                                    bool HasData) = 0;
 
   TStream* GetStream() const { return FStream; }
   TComponent* GetRoot() const { return FRoot; }
@@ -197,8 +213,7 @@ public:
   void SetParent(TComponent* Value) { FParent = Value; }
 
   // Hooks. Callers that install one keep the previous value and put it back.
-  std::function<void(TReader* Reader, const String& ClassName, TComponentClass& ComponentClass)>
-      OnFindComponentClass;
+  std::function<void(TReader* Reader, const String& ClassName, TComponentClass& ComponentClass)> OnFindComponentClass;
   std::function<void(TReader* Reader, TComponentClass ComponentClass, TComponent*& Component)> OnCreateComponent;
   std::function<void(TReader* Reader, const String& ComponentName, TComponentClass ComponentClass,
                      TComponent*& Component)>

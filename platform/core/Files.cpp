@@ -82,9 +82,7 @@ bool DirectoryExists(StringView Directory) {
   return StatOf(Directory, st) && S_ISDIR(st.st_mode);
 }
 
-bool CreateDir(StringView Dir) {
-  return !Dir.empty() && ::mkdir(OsName(Dir).c_str(), 0777) == 0;
-}
+bool CreateDir(StringView Dir) { return !Dir.empty() && ::mkdir(OsName(Dir).c_str(), 0777) == 0; }
 
 bool ForceDirectories(StringView Dir) {
   const String dir = ExcludeTrailingPathDelimiter(Dir);
@@ -98,9 +96,7 @@ bool ForceDirectories(StringView Dir) {
 
 bool RemoveDir(StringView Dir) { return !Dir.empty() && ::rmdir(OsName(Dir).c_str()) == 0; }
 
-bool DeleteFile(StringView FileName) {
-  return !FileName.empty() && ::unlink(OsName(FileName).c_str()) == 0;
-}
+bool DeleteFile(StringView FileName) { return !FileName.empty() && ::unlink(OsName(FileName).c_str()) == 0; }
 
 bool RenameFile(StringView OldName, StringView NewName) {
   if (OldName.empty() || NewName.empty()) return false;
@@ -170,7 +166,7 @@ std::string ReadFileBytes(StringView FileName) {
   const int fd = ::open(OsName(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) RaiseOpen(FileName, errno);
   std::string bytes;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
@@ -390,6 +386,4 @@ void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_vi
   PrepareWith(FileName, FlushToDisk, -1, [&](int fd) { return WritePieces(fd, Pieces); }).Commit();
 }
 
-void WriteTextFileAtomic(StringView FileName, StringView Text) {
-  WriteFileAtomic(FileName, StringToAnsi(Text));
-}
+void WriteTextFileAtomic(StringView FileName, StringView Text) { WriteFileAtomic(FileName, StringToAnsi(Text)); }

@@ -15,20 +15,20 @@
 
 inline constexpr Char PathDelim = u'/';
 
-bool FileExists(StringView FileName);        // an existing file that is not a folder
+bool FileExists(StringView FileName);  // an existing file that is not a folder
 // True for a regular file (a symbolic link to one included): not a folder, pipe or device.
 bool RegularFileExists(StringView FileName);
 bool DirectoryExists(StringView Directory);
-bool CreateDir(StringView Dir);              // one level; False when it fails or exists
-bool ForceDirectories(StringView Dir);       // with every missing parent; True when it exists afterwards
-bool RemoveDir(StringView Dir);              // an empty folder
+bool CreateDir(StringView Dir);         // one level; False when it fails or exists
+bool ForceDirectories(StringView Dir);  // with every missing parent; True when it exists afterwards
+bool RemoveDir(StringView Dir);         // an empty folder
 bool DeleteFile(StringView FileName);
 bool RenameFile(StringView OldName, StringView NewName);  // False when NewName exists
 
 String ExtractFilePath(StringView FileName);  // the folder part with its trailing delimiter
 String ExtractFileDir(StringView FileName);   // the folder part without it ("/" stays)
 String ExtractFileName(StringView FileName);
-String ExtractFileExt(StringView FileName);   // with the dot; empty when there is none
+String ExtractFileExt(StringView FileName);  // with the dot; empty when there is none
 String ChangeFileExt(StringView FileName, StringView Extension);
 String IncludeTrailingPathDelimiter(StringView S);
 String ExcludeTrailingPathDelimiter(StringView S);
@@ -52,8 +52,7 @@ String DecodeText(std::string_view Bytes);
 void WriteFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk = true);
 // The same with the content given as pieces written one after another, for a
 // writer whose bytes lie in another order than the file's: no copy gathers them.
-void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_view>& Pieces,
-                           bool FlushToDisk = true);
+void WriteFilePiecesAtomic(StringView FileName, const std::vector<std::string_view>& Pieces, bool FlushToDisk = true);
 // The text in the ANSI code page, without a byte-order mark.
 void WriteTextFileAtomic(StringView FileName, StringView Text);
 
@@ -102,5 +101,4 @@ private:
 
 // WriteFileAtomic up to the rename, raising as it does. Mode, when not -1, is
 // the permission bits the file gets whatever the old file's or the umask.
-TPreparedFile PrepareFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk = true,
-                                int Mode = -1);
+TPreparedFile PrepareFileAtomic(StringView FileName, std::string_view Bytes, bool FlushToDisk = true, int Mode = -1);

@@ -27,15 +27,28 @@ struct FloatRec {
 
 void StripZeros(FloatRec& r) {
   while (!r.Digits.empty() && r.Digits.back() == '0') r.Digits.pop_back();
-  if (r.Digits.empty()) { r.Exponent = 0; r.Negative = false; }
+  if (r.Digits.empty()) {
+    r.Exponent = 0;
+    r.Negative = false;
+  }
 }
 
 FloatRec FloatToDecimal(Extended v, int precision) {
   FloatRec r;
-  if (std::isnan(v)) { r.Nan = true; return r; }
-  if (std::isinf(v)) { r.Inf = true; r.Negative = v < 0; return r; }
+  if (std::isnan(v)) {
+    r.Nan = true;
+    return r;
+  }
+  if (std::isinf(v)) {
+    r.Inf = true;
+    r.Negative = v < 0;
+    return r;
+  }
   r.Negative = std::signbit(v);
-  if (v == 0) { r.Negative = false; return r; }
+  if (v == 0) {
+    r.Negative = false;
+    return r;
+  }
   if (precision < 1) precision = 1;
   if (precision > 18) precision = 18;
   char buf[64];
@@ -54,7 +67,10 @@ FloatRec CurrencyToDecimal(Currency c) {
   FloatRec r;
   r.Negative = c.Raw < 0;
   UInt64 mag = c.Raw < 0 ? UInt64(0) - static_cast<UInt64>(c.Raw) : static_cast<UInt64>(c.Raw);
-  if (mag == 0) { r.Negative = false; return r; }
+  if (mag == 0) {
+    r.Negative = false;
+    return r;
+  }
   r.Digits = std::to_string(mag);
   r.Exponent = static_cast<int>(r.Digits.size()) - 4;
   StripZeros(r);
@@ -64,7 +80,11 @@ FloatRec CurrencyToDecimal(Currency c) {
 // Keeps `keep` significant digits, rounding half away from zero.
 void RoundDigits(FloatRec& r, int keep) {
   if (r.IsZero() || keep >= static_cast<int>(r.Digits.size())) return;
-  if (keep < 0) { r.Digits.clear(); StripZeros(r); return; }
+  if (keep < 0) {
+    r.Digits.clear();
+    StripZeros(r);
+    return;
+  }
   const bool up = r.Digits[keep] >= '5';
   r.Digits.resize(keep);
   if (up) {
@@ -221,18 +241,18 @@ std::vector<String> SplitSections(const String& fmt) {
 }
 
 struct SectionInfo {
-  int IntPlaces = 0;      // digit placeholders before the point
-  int ForcedInt = 0;      // of which from the first '0' on
-  int DecPlaces = 0;      // digit placeholders after the point
-  int ForcedDec = 0;      // up to the last '0' after the point
+  int IntPlaces = 0;  // digit placeholders before the point
+  int ForcedInt = 0;  // of which from the first '0' on
+  int DecPlaces = 0;  // digit placeholders after the point
+  int ForcedDec = 0;  // up to the last '0' after the point
   bool Thousands = false;
   bool Scientific = false;
   bool HasPoint = false;
 };
 
 bool IsExpAt(const String& s, size_t i) {
-  return (s[i] == u'E' || s[i] == u'e') && i + 2 < s.size() + 0 &&
-         (s[i + 1] == u'+' || s[i + 1] == u'-') && s[i + 2] == u'0';
+  return (s[i] == u'E' || s[i] == u'e') && i + 2 < s.size() + 0 && (s[i + 1] == u'+' || s[i + 1] == u'-') &&
+         s[i + 2] == u'0';
 }
 
 SectionInfo Analyse(const String& s) {
@@ -241,8 +261,14 @@ SectionInfo Analyse(const String& s) {
   Char quote = 0;
   for (size_t i = 0; i < s.size(); ++i) {
     const Char c = s[i];
-    if (quote) { if (c == quote) quote = 0; continue; }
-    if (c == u'"' || c == u'\'') { quote = c; continue; }
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == u'"' || c == u'\'') {
+      quote = c;
+      continue;
+    }
     if (info.Scientific) continue;
     if (c == u'0' || c == u'#') {
       if (!info.HasPoint) {
@@ -305,7 +331,10 @@ String LayoutSection(const String& s, const SectionInfo& info, FloatRec r, const
       else out += c;
       continue;
     }
-    if (c == u'"' || c == u'\'') { quote = c; continue; }
+    if (c == u'"' || c == u'\'') {
+      quote = c;
+      continue;
+    }
     if (c == u'0' || c == u'#') {
       if (!afterPoint) {
         const int k = intSeen++;
@@ -329,7 +358,10 @@ String LayoutSection(const String& s, const SectionInfo& info, FloatRec r, const
     } else if (info.Scientific && IsExpAt(s, i)) {
       size_t j = i + 2;
       int minDigits = 0;
-      while (j < s.size() && s[j] == u'0') { ++minDigits; ++j; }
+      while (j < s.size() && s[j] == u'0') {
+        ++minDigits;
+        ++j;
+      }
       out += c;
       out += ExponentText(exponent, minDigits, s[i + 1] == u'+');
       i = j - 1;
@@ -422,7 +454,10 @@ bool ParseFloat(const String& s, Extended& out, const TFormatSettings& fs) {
   const auto res = std::from_chars(a.data(), a.data() + a.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
     // Too small to hold is zero; too large is no value.
-    if (t.Exponent < 0) { out = 0; return true; }
+    if (t.Exponent < 0) {
+      out = 0;
+      return true;
+    }
     return false;
   }
   if (res.ec != std::errc() || res.ptr != a.data() + a.size()) return false;
@@ -436,7 +471,10 @@ bool ParseCurrency(const String& s, Currency& out, const TFormatSettings& fs) {
   DecimalText t;
   if (!ParseDecimal(s, t, fs)) return false;
   size_t first = t.Digits.find_first_not_of('0');
-  if (first == std::string::npos) { out = Currency(); return true; }
+  if (first == std::string::npos) {
+    out = Currency();
+    return true;
+  }
   std::string d = t.Digits.substr(first);
   const Int64 shift = t.Exponent + 4;  // raw = d * 10^shift
   if (shift > 19 || static_cast<Int64>(d.size()) + shift > 20) return false;
@@ -476,8 +514,7 @@ String FloatToStr(Extended value, const TFormatSettings& fs) {
   return FormatRec(FloatToDecimal(value, 15), ffGeneral, 15, 0, fs);
 }
 
-String FloatToStrF(Extended value, TFloatFormat format, Integer precision, Integer digits,
-                   const TFormatSettings& fs) {
+String FloatToStrF(Extended value, TFloatFormat format, Integer precision, Integer digits, const TFormatSettings& fs) {
   if (precision > 18) precision = 18;
   if (precision < 1) precision = 1;
   // Fifteen digits as read, then rounded half away from zero to what is shown.
@@ -500,9 +537,7 @@ String CurrToStrF(Currency value, TFloatFormat format, Integer digits, const TFo
   return FormatRec(CurrencyToDecimal(value), format, 19, digits, fs);
 }
 
-bool TryStrToFloat(const String& s, Extended& value, const TFormatSettings& fs) {
-  return ParseFloat(s, value, fs);
-}
+bool TryStrToFloat(const String& s, Extended& value, const TFormatSettings& fs) { return ParseFloat(s, value, fs); }
 
 bool TryStrToFloat(const String& s, double& value, const TFormatSettings& fs) {
   Extended e;
@@ -523,9 +558,7 @@ Extended StrToFloatDef(const String& s, Extended def, const TFormatSettings& fs)
   return ParseFloat(s, v, fs) ? v : def;
 }
 
-bool TryStrToCurr(const String& s, Currency& value, const TFormatSettings& fs) {
-  return ParseCurrency(s, value, fs);
-}
+bool TryStrToCurr(const String& s, Currency& value, const TFormatSettings& fs) { return ParseCurrency(s, value, fs); }
 
 Currency StrToCurr(const String& s, const TFormatSettings& fs) {
   Currency c;
@@ -599,7 +632,10 @@ bool IntegerArg(const TVarRec& a, Int64& out) {
 bool FloatArg(const TVarRec& a, Extended& out) {
   if (a.IsPointer()) return false;
   const Variant& v = a.Value();
-  if (v.VarType() == varCurrency) { out = CurrToFloat(v.AsCurrency()); return true; }
+  if (v.VarType() == varCurrency) {
+    out = CurrToFloat(v.AsCurrency());
+    return true;
+  }
   if (!VarIsNumeric(v) && v.VarType() != varDate) return false;
   if (v.VarType() == varBoolean) return false;
   out = VarIsOrdinal(v) ? static_cast<Extended>(v.AsInt64()) : static_cast<Extended>(v.AsDouble());
@@ -608,7 +644,10 @@ bool FloatArg(const TVarRec& a, Extended& out) {
 
 String Hex(UInt64 v, int minDigits) {
   std::string s;
-  do { s.insert(s.begin(), "0123456789ABCDEF"[v & 15]); v >>= 4; } while (v);
+  do {
+    s.insert(s.begin(), "0123456789ABCDEF"[v & 15]);
+    v >>= 4;
+  } while (v);
   while (static_cast<int>(s.size()) < minDigits) s.insert(s.begin(), '0');
   return Ascii(s);
 }
@@ -641,8 +680,15 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
   };
   while (i < n) {
     const Char c = fmt[i++];
-    if (c != u'%') { out += c; continue; }
-    if (i < n && fmt[i] == u'%') { out += u'%'; ++i; continue; }
+    if (c != u'%') {
+      out += c;
+      continue;
+    }
+    if (i < n && fmt[i] == u'%') {
+      out += u'%';
+      ++i;
+      continue;
+    }
     Integer first = -1, width = -1, precision = -1;
     bool left = false;
     // An index ("%1:s") looks like a width until the ':'; undo the read when
@@ -656,7 +702,10 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
       i = save;
       next = saveNext;
     }
-    if (i < n && fmt[i] == u'-') { left = true; ++i; }
+    if (i < n && fmt[i] == u'-') {
+      left = true;
+      ++i;
+    }
     number(width);
     if (i < n && fmt[i] == u'.') {
       ++i;
@@ -668,7 +717,9 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
     const TVarRec& arg = args[next++];
     String text;
     switch (type) {
-      case u'd': case u'u': case u'x': {
+      case u'd':
+      case u'u':
+      case u'x': {
         Int64 v;
         if (!IntegerArg(arg, v)) FormatError(fmt);
         const bool wide = arg.Value().VarType() == varInt64;
@@ -688,7 +739,11 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
         }
         break;
       }
-      case u'e': case u'f': case u'g': case u'n': case u'm': {
+      case u'e':
+      case u'f':
+      case u'g':
+      case u'n':
+      case u'm': {
         Extended v;
         if (!FloatArg(arg, v)) FormatError(fmt);
         switch (type) {
@@ -696,9 +751,7 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
           case u'f': text = FloatToStrF(v, ffFixed, 15, precision < 0 ? 2 : precision, fs); break;
           case u'g': text = FloatToStrF(v, ffGeneral, precision < 0 ? 15 : precision, 0, fs); break;
           case u'n': text = FloatToStrF(v, ffNumber, 15, precision < 0 ? 2 : precision, fs); break;
-          default:
-            text = FloatToStrF(v, ffCurrency, 15, precision < 0 ? fs.CurrencyDecimals : precision, fs);
-            break;
+          default: text = FloatToStrF(v, ffCurrency, 15, precision < 0 ? fs.CurrencyDecimals : precision, fs); break;
         }
         break;
       }
@@ -715,8 +768,7 @@ String FormatImpl(const String& fmt, const TVarRec* args, size_t count, const TF
         text = Hex(reinterpret_cast<std::uintptr_t>(arg.Pointer()), 2 * sizeof(void*));
         break;
       }
-      default:
-        FormatError(fmt);
+      default: FormatError(fmt);
     }
     if (width > 0 && static_cast<size_t>(width) > text.size()) {
       const String pad(width - text.size(), u' ');

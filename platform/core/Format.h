@@ -15,8 +15,7 @@
 class TVarRec {
 public:
   template <class T>
-    requires std::is_constructible_v<Variant, const T&>
-  TVarRec(const T& v) : FValue(v) {}
+  requires std::is_constructible_v<Variant, const T&> TVarRec(const T& v) : FValue(v) {}
   TVarRec(const void* p) : FPointer(p), FIsPointer(true) {}
   const Variant& Value() const { return FValue; }
   bool IsPointer() const { return FIsPointer; }
@@ -47,8 +46,7 @@ String FloatToStrF(Extended value, TFloatFormat format, Integer precision, Integ
 String FormatFloat(const String& fmt, Extended value, const TFormatSettings& fs = FormatSettings);
 String FormatCurr(const String& fmt, Currency value, const TFormatSettings& fs = FormatSettings);
 String CurrToStr(Currency value, const TFormatSettings& fs = FormatSettings);
-String CurrToStrF(Currency value, TFloatFormat format, Integer digits,
-                  const TFormatSettings& fs = FormatSettings);
+String CurrToStrF(Currency value, TFloatFormat format, Integer digits, const TFormatSettings& fs = FormatSettings);
 
 // Parsing: optional blanks, sign, digits with the locale's decimal separator,
 // optional exponent. EConvertError "'%s' is not a valid floating point value".

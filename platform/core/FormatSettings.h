@@ -20,14 +20,13 @@ struct TFormatSettings {
   String TimePMString;
   Word TwoDigitYearCenturyWindow = 50;
   String CurrencyString = u"р.";
-  Byte CurrencyFormat = 3;   // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-  Byte NegCurrFormat = 8;    // 0..15, the platform's negative currency patterns
+  Byte CurrencyFormat = 3;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+  Byte NegCurrFormat = 8;   // 0..15, the platform's negative currency patterns
   Byte CurrencyDecimals = 2;
   std::array<String, 12> ShortMonthNames{u"янв", u"фев", u"мар", u"апр", u"май", u"июн",
                                          u"июл", u"авг", u"сен", u"окт", u"ноя", u"дек"};
-  std::array<String, 12> LongMonthNames{u"Январь", u"Февраль", u"Март",     u"Апрель",
-                                        u"Май",    u"Июнь",    u"Июль",     u"Август",
-                                        u"Сентябрь", u"Октябрь", u"Ноябрь", u"Декабрь"};
+  std::array<String, 12> LongMonthNames{u"Январь", u"Февраль", u"Март",     u"Апрель",  u"Май",    u"Июнь",
+                                        u"Июль",   u"Август",  u"Сентябрь", u"Октябрь", u"Ноябрь", u"Декабрь"};
   // Sunday first, as DayOfWeek counts.
   std::array<String, 7> ShortDayNames{u"Вс", u"Пн", u"Вт", u"Ср", u"Чт", u"Пт", u"Сб"};
   std::array<String, 7> LongDayNames{u"воскресенье", u"понедельник", u"вторник", u"среда",

@@ -82,8 +82,7 @@ void TList::Move(Integer CurIndex, Integer NewIndex) {
 
 void TList::Sort(TListSortCompare Compare) {
   if (!Compare || FList.size() < 2) return;
-  std::stable_sort(FList.begin(), FList.end(),
-                   [Compare](void* a, void* b) { return Compare(a, b) < 0; });
+  std::stable_sort(FList.begin(), FList.end(), [Compare](void* a, void* b) { return Compare(a, b) < 0; });
 }
 
 void TList::Clear() {

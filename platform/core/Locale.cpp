@@ -69,8 +69,8 @@ size_t AppendCollationSortKey(StringView s, bool ignoreCase, std::string& Out) {
   size_t room = 64 + 2 * s.size();
   for (;;) {
     Out.resize(at + room);
-    const int32_t n = ucol_getSortKey(c, Chars(s), Len(s), reinterpret_cast<uint8_t*>(Out.data() + at),
-                                      static_cast<int32_t>(room));
+    const int32_t n =
+        ucol_getSortKey(c, Chars(s), Len(s), reinterpret_cast<uint8_t*>(Out.data() + at), static_cast<int32_t>(room));
     if (n <= 0) {
       Out.resize(at);
       return 0;

@@ -53,12 +53,11 @@ constexpr TObject* (*FactoryOf())() {
 
 // Put in the public section of every class that has class identity:
 //   class TFoo : public TBar { public: BORROW_CLASS(TFoo, TBar) ... };
-#define BORROW_CLASS(Self, Base)                                                        \
-  static TClass StaticClass() {                                                         \
-    static const TClassInfo info{u## #Self, Base::StaticClass(),                        \
-                                 borrow_detail::FactoryOf<Self>()};                     \
-    return &info;                                                                       \
-  }                                                                                     \
+#define BORROW_CLASS(Self, Base)                                                                    \
+  static TClass StaticClass() {                                                                     \
+    static const TClassInfo info{u## #Self, Base::StaticClass(), borrow_detail::FactoryOf<Self>()}; \
+    return &info;                                                                                   \
+  }                                                                                                 \
   TClass ClassType() const override { return StaticClass(); }
 
 // The event every component raises for a plain notification.

@@ -202,8 +202,7 @@ Integer THandleStream::Write(const void* Buffer, Integer Count) {
   if (Count <= 0) return 0;
   Integer total = 0;
   while (total < Count) {
-    const ssize_t n =
-        ::write(FHandle, static_cast<const Byte*>(Buffer) + total, static_cast<size_t>(Count - total));
+    const ssize_t n = ::write(FHandle, static_cast<const Byte*>(Buffer) + total, static_cast<size_t>(Count - total));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     total += static_cast<Integer>(n);
@@ -229,8 +228,8 @@ TFileStream::TFileStream(const String& AFileName, Word Mode) : THandleStream(-1)
   if ((Mode & 0xFF00) == fmCreate) {
     FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (FHandle < 0)
-      throw EFCreateError(ReplaceFirst(ReplaceFirst(u"Cannot create file \"%s\". %s", u"%s", AFileName), u"%s",
-                                       ErrnoText(errno)));
+      throw EFCreateError(
+          ReplaceFirst(ReplaceFirst(u"Cannot create file \"%s\". %s", u"%s", AFileName), u"%s", ErrnoText(errno)));
     return;
   }
   int flags = O_RDONLY;

@@ -57,7 +57,10 @@ public:
   Int64 GetSize() override { return FSize; }
 
 protected:
-  void SetPointer(void* Ptr, Int64 Size) { FMemory = static_cast<Byte*>(Ptr); FSize = Size; }
+  void SetPointer(void* Ptr, Int64 Size) {
+    FMemory = static_cast<Byte*>(Ptr);
+    FSize = Size;
+  }
   Int64 FPosition = 0;
 
 private:

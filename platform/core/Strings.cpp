@@ -19,9 +19,7 @@ String Copy(StringView s, Integer Index, Integer Count) {
   return String(s.substr(static_cast<size_t>(start), static_cast<size_t>(n)));
 }
 
-String Copy(StringView s, Integer Index) {
-  return Copy(s, Index, std::numeric_limits<Integer>::max());
-}
+String Copy(StringView s, Integer Index) { return Copy(s, Index, std::numeric_limits<Integer>::max()); }
 
 Integer Pos(StringView Substr, StringView S) { return PosEx(Substr, S, 1); }
 
@@ -139,8 +137,7 @@ bool AnsiSameText(StringView a, StringView b) { return AnsiCompareText(a, b) == 
 
 // ---- Replacing and quoting ----------------------------------------------------
 
-String StringReplace(StringView S, StringView OldPattern, StringView NewPattern,
-                     TReplaceFlags Flags) {
+String StringReplace(StringView S, StringView OldPattern, StringView NewPattern, TReplaceFlags Flags) {
   if (OldPattern.empty()) return String(S);
   const bool ignoreCase = Flags.Contains(rfIgnoreCase);
   // Case mapping keeps lengths, so positions in the mapped text are positions in S.
@@ -197,9 +194,7 @@ String AnsiDequotedStr(StringView s, Char Quote) {
   return String(s);
 }
 
-String StringOfChar(Char Ch, Integer Count) {
-  return Count > 0 ? String(static_cast<size_t>(Count), Ch) : String();
-}
+String StringOfChar(Char Ch, Integer Count) { return Count > 0 ? String(static_cast<size_t>(Count), Ch) : String(); }
 
 // ---- Numbers ------------------------------------------------------------------
 
@@ -244,8 +239,8 @@ bool TryParse(StringView S, T& Value) {
   if (hex) ++i;
   if (i >= S.size()) return false;
 
-  const U limit = hex ? std::numeric_limits<U>::max()
-                      : static_cast<U>(std::numeric_limits<T>::max()) + (negative ? 1 : 0);
+  const U limit =
+      hex ? std::numeric_limits<U>::max() : static_cast<U>(std::numeric_limits<T>::max()) + (negative ? 1 : 0);
   const unsigned base = hex ? 16 : 10;
   U mag = 0;
   for (; i < S.size(); ++i) {

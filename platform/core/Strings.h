@@ -73,8 +73,7 @@ private:
 
 // Replaces the first (or, with rfReplaceAll, every) occurrence of OldPattern.
 // rfIgnoreCase matches through AnsiUpperCase. An empty OldPattern changes nothing.
-String StringReplace(StringView S, StringView OldPattern, StringView NewPattern,
-                     TReplaceFlags Flags);
+String StringReplace(StringView S, StringView OldPattern, StringView NewPattern, TReplaceFlags Flags);
 
 // 'text' with inner quotes doubled.
 String QuotedStr(StringView s);
@@ -121,9 +120,7 @@ public:
     if (c < 256) FBits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
     return *this;
   }
-  constexpr bool Contains(Char c) const {
-    return c < 256 && ((FBits[c >> 6] >> (c & 63)) & 1u);
-  }
+  constexpr bool Contains(Char c) const { return c < 256 && ((FBits[c >> 6] >> (c & 63)) & 1u); }
   friend constexpr bool operator==(const TSysCharSet&, const TSysCharSet&) = default;
 
 private:

@@ -26,20 +26,23 @@ TPropInfo Entry(const String& Name, std::function<void(TWriter*)> Write, std::fu
 
 TPropInfo BooleanPropInfo(const String& Name, std::function<bool()> Get, std::function<void(bool)> Set,
                           TPropStoredFn Stored) {
-  return Entry(Name, [Get](TWriter* W) { W->WriteBoolean(Get()); }, [Set](TReader* R) { Set(R->ReadBoolean()); },
-               std::move(Stored), &TypeInfoBoolean);
+  return Entry(
+      Name, [Get](TWriter* W) { W->WriteBoolean(Get()); }, [Set](TReader* R) { Set(R->ReadBoolean()); },
+      std::move(Stored), &TypeInfoBoolean);
 }
 
 TPropInfo IntegerPropInfo(const String& Name, std::function<Int64()> Get, std::function<void(Int64)> Set,
                           TPropStoredFn Stored) {
-  return Entry(Name, [Get](TWriter* W) { W->WriteInteger(Get()); }, [Set](TReader* R) { Set(R->ReadInt64()); },
-               std::move(Stored), &TypeInfoInteger);
+  return Entry(
+      Name, [Get](TWriter* W) { W->WriteInteger(Get()); }, [Set](TReader* R) { Set(R->ReadInt64()); },
+      std::move(Stored), &TypeInfoInteger);
 }
 
 TPropInfo FloatPropInfo(const String& Name, std::function<Extended()> Get, std::function<void(Extended)> Set,
                         TPropStoredFn Stored) {
-  return Entry(Name, [Get](TWriter* W) { W->WriteFloat(Get()); }, [Set](TReader* R) { Set(R->ReadFloat()); },
-               std::move(Stored), &TypeInfoExtended);
+  return Entry(
+      Name, [Get](TWriter* W) { W->WriteFloat(Get()); }, [Set](TReader* R) { Set(R->ReadFloat()); }, std::move(Stored),
+      &TypeInfoExtended);
 }
 
 TPropInfo CharPropInfo(const String& Name, std::function<Char()> Get, std::function<void(Char)> Set,
@@ -55,14 +58,16 @@ TPropInfo CharPropInfo(const String& Name, std::function<Char()> Get, std::funct
 
 TPropInfo StringPropInfo(const String& Name, std::function<String()> Get, std::function<void(const String&)> Set,
                          TPropStoredFn Stored) {
-  return Entry(Name, [Get](TWriter* W) { W->WriteString(Get()); }, [Set](TReader* R) { Set(R->ReadString()); },
-               std::move(Stored), &TypeInfoString);
+  return Entry(
+      Name, [Get](TWriter* W) { W->WriteString(Get()); }, [Set](TReader* R) { Set(R->ReadString()); },
+      std::move(Stored), &TypeInfoString);
 }
 
 TPropInfo VariantPropInfo(const String& Name, std::function<Variant()> Get, std::function<void(const Variant&)> Set,
                           TPropStoredFn Stored) {
-  return Entry(Name, [Get](TWriter* W) { W->WriteVariant(Get()); }, [Set](TReader* R) { Set(R->ReadVariant()); },
-               std::move(Stored), &TypeInfoVariant);
+  return Entry(
+      Name, [Get](TWriter* W) { W->WriteVariant(Get()); }, [Set](TReader* R) { Set(R->ReadVariant()); },
+      std::move(Stored), &TypeInfoVariant);
 }
 
 TPropInfo StringsPropInfo(const String& Name, std::function<TStrings*()> Get, TPropStoredFn Stored) {

@@ -22,8 +22,25 @@
 #include "platform/core/Strings.h"
 
 enum TTypeKind : Byte {
-  tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod, tkWChar,
-  tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64, tkDynArray, tkUString
+  tkUnknown,
+  tkInteger,
+  tkChar,
+  tkEnumeration,
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod,
+  tkWChar,
+  tkLString,
+  tkWString,
+  tkVariant,
+  tkArray,
+  tkRecord,
+  tkInterface,
+  tkInt64,
+  tkDynArray,
+  tkUString
 };
 static_assert(tkClass == 7 && tkUString == 18, "the kind bytes keep their numbers");
 
@@ -35,13 +52,13 @@ struct TTypeInfo {
 };
 
 // The type records of the value types the builders use.
-extern const TTypeInfo TypeInfoBoolean;   // tkEnumeration
-extern const TTypeInfo TypeInfoInteger;   // tkInteger
-extern const TTypeInfo TypeInfoInt64;     // tkInt64
-extern const TTypeInfo TypeInfoExtended;  // tkFloat
-extern const TTypeInfo TypeInfoWideChar;  // tkWChar
-extern const TTypeInfo TypeInfoString;    // tkUString
-extern const TTypeInfo TypeInfoVariant;   // tkVariant
+extern const TTypeInfo TypeInfoBoolean;      // tkEnumeration
+extern const TTypeInfo TypeInfoInteger;      // tkInteger
+extern const TTypeInfo TypeInfoInt64;        // tkInt64
+extern const TTypeInfo TypeInfoExtended;     // tkFloat
+extern const TTypeInfo TypeInfoWideChar;     // tkWChar
+extern const TTypeInfo TypeInfoString;       // tkUString
+extern const TTypeInfo TypeInfoVariant;      // tkVariant
 extern const TTypeInfo TypeInfoEnumeration;  // tkEnumeration, for the enumerations of the builder below
 
 // The type record of class T, one per class.
@@ -101,9 +118,7 @@ TPropInfo ComponentPropInfo(const String& Name, std::function<T*()> Get, std::fu
   TPropInfo P;
   P.Name = Name;
   P.Write = [Get](TWriter* W) { W->WriteComponentRef(Get()); };
-  P.Read = [Set](TReader* R) {
-    R->ReadComponentRef([Set](TComponent* C) { Set(dynamic_cast<T*>(C)); });
-  };
+  P.Read = [Set](TReader* R) { R->ReadComponentRef([Set](TComponent* C) { Set(dynamic_cast<T*>(C)); }); };
   if (!Stored) Stored = [Get] { return Get() && !Get()->GetName().empty(); };
   P.Stored = std::move(Stored);
   P.PropType = ClassTypeInfo<T>();

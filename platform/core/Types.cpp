@@ -40,17 +40,24 @@ String FromUtf8(std::string_view s) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     char32_t c;
     size_t len;
-    if (b < 0x80) { c = b; len = 1; }
-    else if ((b & 0xE0) == 0xC0 && b >= 0xC2 && cont(i + 1)) {
-      c = ((b & 0x1F) << 6) | (s[i + 1] & 0x3F); len = 2;
+    if (b < 0x80) {
+      c = b;
+      len = 1;
+    } else if ((b & 0xE0) == 0xC0 && b >= 0xC2 && cont(i + 1)) {
+      c = ((b & 0x1F) << 6) | (s[i + 1] & 0x3F);
+      len = 2;
     } else if ((b & 0xF0) == 0xE0 && cont(i + 1) && cont(i + 2)) {
-      c = ((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F); len = 3;
+      c = ((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+      len = 3;
       if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
     } else if ((b & 0xF8) == 0xF0 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
       c = ((b & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
       len = 4;
       if (c < 0x10000 || c > 0x10FFFF) c = 0xFFFD;
-    } else { c = 0xFFFD; len = 1; }
+    } else {
+      c = 0xFFFD;
+      len = 1;
+    }
     i += len;
     if (c >= 0x10000) {
       c -= 0x10000;

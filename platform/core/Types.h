@@ -31,7 +31,11 @@ struct Currency {
   Int64 Raw = 0;
   static constexpr Int64 Scale = 10000;
   constexpr Currency() = default;
-  static constexpr Currency FromRaw(Int64 raw) { Currency c; c.Raw = raw; return c; }
+  static constexpr Currency FromRaw(Int64 raw) {
+    Currency c;
+    c.Raw = raw;
+    return c;
+  }
   friend constexpr bool operator==(Currency a, Currency b) { return a.Raw == b.Raw; }
   friend constexpr auto operator<=>(Currency a, Currency b) { return a.Raw <=> b.Raw; }
 };

@@ -15,9 +15,7 @@
 
 namespace borrow_detail {
 
-Integer TVarArrayData::Count() const {
-  return static_cast<Integer>(ElemType == varByte ? Bytes.size() : Items.size());
-}
+Integer TVarArrayData::Count() const { return static_cast<Integer>(ElemType == varByte ? Bytes.size() : Items.size()); }
 
 }  // namespace borrow_detail
 
@@ -26,23 +24,22 @@ using borrow_detail::TVarArrayData;
 // ---- errors -----------------------------------------------------------------
 
 void VarAccess::CastError(TVarType from, TVarType to) {
-  throw EVariantTypeCastError(u"Could not convert variant of type (" + VarTypeAsText(from) +
-                              u") into type (" + VarTypeAsText(to) + u")");
+  throw EVariantTypeCastError(u"Could not convert variant of type (" + VarTypeAsText(from) + u") into type (" +
+                              VarTypeAsText(to) + u")");
 }
 
 void VarAccess::OverflowError(TVarType from, TVarType to) {
-  throw EVariantOverflowError(u"Overflow while converting variant of type (" +
-                              VarTypeAsText(from) + u") into type (" + VarTypeAsText(to) + u")");
+  throw EVariantOverflowError(u"Overflow while converting variant of type (" + VarTypeAsText(from) + u") into type (" +
+                              VarTypeAsText(to) + u")");
 }
 
 void VarAccess::InvalidOp() { throw EVariantInvalidOpError(u"Invalid variant operation"); }
 
 String VarTypeAsText(TVarType type) {
-  static const char16_t* const kNames[] = {
-      u"Empty", u"Null",     u"Smallint", u"Integer", u"Single",  u"Double",
-      u"Currency", u"Date",  u"OleStr",   u"Dispatch", u"Error",  u"Boolean",
-      u"Variant", u"Unknown", u"Decimal", u"???",     u"ShortInt", u"Byte",
-      u"Word",  u"LongWord", u"Int64"};
+  static const char16_t* const kNames[] = {u"Empty",    u"Null",     u"Smallint", u"Integer",  u"Single",   u"Double",
+                                           u"Currency", u"Date",     u"OleStr",   u"Dispatch", u"Error",    u"Boolean",
+                                           u"Variant",  u"Unknown",  u"Decimal",  u"???",      u"ShortInt", u"Byte",
+                                           u"Word",     u"LongWord", u"Int64"};
   const TVarType base = type & varTypeMask;
   String name;
   if (base < sizeof(kNames) / sizeof(kNames[0])) name = kNames[base];
@@ -56,27 +53,26 @@ String VarTypeAsText(TVarType type) {
 
 bool VarIsType(const Variant& v, TVarType type) { return v.VarType() == type; }
 
-bool VarIsStr(const Variant& v) {
-  return v.VarType() == varOleStr || v.VarType() == varString;
-}
+bool VarIsStr(const Variant& v) { return v.VarType() == varOleStr || v.VarType() == varString; }
 
 const String* VarStrRef(const Variant& v) { return VarIsStr(v) ? &VarAccess::S(v) : nullptr; }
 
 namespace {
 bool IsIntegerType(TVarType t) {
   switch (t) {
-    case varShortInt: case varSmallint: case varInteger: case varByte: case varWord:
-    case varLongWord: case varInt64:
-      return true;
-    default:
-      return false;
+    case varShortInt:
+    case varSmallint:
+    case varInteger:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return true;
+    default: return false;
   }
 }
 }  // namespace
 
-bool VarIsOrdinal(const Variant& v) {
-  return IsIntegerType(v.VarType()) || v.VarType() == varBoolean;
-}
+bool VarIsOrdinal(const Variant& v) { return IsIntegerType(v.VarType()) || v.VarType() == varBoolean; }
 
 bool VarIsFloat(const Variant& v) {
   return v.VarType() == varSingle || v.VarType() == varDouble || v.VarType() == varCurrency;
@@ -102,10 +98,19 @@ Int64 RoundCurrencyRaw(Int64 raw) {
 
 bool TextToBool(const String& s, bool& out) {
   String t = Trim(s);
-  if (SameText(t, u"True")) { out = true; return true; }
-  if (SameText(t, u"False")) { out = false; return true; }
+  if (SameText(t, u"True")) {
+    out = true;
+    return true;
+  }
+  if (SameText(t, u"False")) {
+    out = false;
+    return true;
+  }
   double d;
-  if (TryStrToFloat(t, d)) { out = d != 0; return true; }
+  if (TryStrToFloat(t, d)) {
+    out = d != 0;
+    return true;
+  }
   return false;
 }
 
@@ -115,14 +120,16 @@ Int64 VarAccess::ToInt64(const Variant& v, TVarType target) {
   switch (v.FType) {
     case varEmpty: return 0;
     case varBoolean: return v.FData.B ? -1 : 0;
-    case varSingle: case varDouble: case varDate: {
+    case varSingle:
+    case varDouble:
+    case varDate: {
       const double d = v.FData.D;
-      if (!std::isfinite(d) || d >= 9223372036854775808.0 || d < -9223372036854775808.0)
-        OverflowError(v.FType, target);
+      if (!std::isfinite(d) || d >= 9223372036854775808.0 || d < -9223372036854775808.0) OverflowError(v.FType, target);
       return Round(d);
     }
     case varCurrency: return RoundCurrencyRaw(v.FData.I);
-    case varOleStr: case varString: {
+    case varOleStr:
+    case varString: {
       Int64 i;
       if (TryStrToInt64(v.FStr, i)) return i;
       Extended e;
@@ -143,9 +150,12 @@ double VarAccess::ToDouble(const Variant& v, TVarType target) {
   switch (v.FType) {
     case varEmpty: return 0;
     case varBoolean: return v.FData.B ? -1 : 0;
-    case varSingle: case varDouble: case varDate: return v.FData.D;
+    case varSingle:
+    case varDouble:
+    case varDate: return v.FData.D;
     case varCurrency: return static_cast<double>(v.FData.I) / Currency::Scale;
-    case varOleStr: case varString: {
+    case varOleStr:
+    case varString: {
       // A date reads its text as a date first: "07.12" is a date, not 7.12.
       double d;
       if (target == varDate && TryStrToDateTime(v.FStr, d)) return d;
@@ -164,12 +174,15 @@ Currency VarAccess::ToCurrency(const Variant& v) {
     case varEmpty: return Currency();
     case varCurrency: return Currency::FromRaw(v.FData.I);
     case varBoolean: return Currency::FromRaw(v.FData.B ? -Currency::Scale : 0);
-    case varSingle: case varDouble: case varDate: {
+    case varSingle:
+    case varDouble:
+    case varDate: {
       const double d = v.FData.D;
       if (!std::isfinite(d) || std::fabs(d) >= 922337203685477.5807) OverflowError(v.FType, varCurrency);
       return FloatToCurr(d);
     }
-    case varOleStr: case varString: {
+    case varOleStr:
+    case varString: {
       Currency c;
       if (TryStrToCurr(v.FStr, c)) return c;
       Extended e;
@@ -189,9 +202,12 @@ bool VarAccess::ToBool(const Variant& v) {
   switch (v.FType) {
     case varEmpty: return false;
     case varBoolean: return v.FData.B;
-    case varSingle: case varDouble: case varDate: return v.FData.D != 0;
+    case varSingle:
+    case varDouble:
+    case varDate: return v.FData.D != 0;
     case varCurrency: return v.FData.I != 0;
-    case varOleStr: case varString: {
+    case varOleStr:
+    case varString: {
       bool b;
       if (TextToBool(v.FStr, b)) return b;
       CastError(v.FType, varBoolean);
@@ -205,7 +221,8 @@ bool VarAccess::ToBool(const Variant& v) {
 String VarAccess::ToString(const Variant& v, TVarType target) {
   switch (v.FType) {
     case varEmpty: return String();
-    case varOleStr: case varString: return v.FStr;
+    case varOleStr:
+    case varString: return v.FStr;
     case varBoolean: return v.FData.B ? u"True" : u"False";
     case varSingle: return FloatToStrF(static_cast<float>(v.FData.D), ffGeneral, 7, 0);
     case varDouble: return FloatToStr(v.FData.D);
@@ -239,9 +256,7 @@ std::shared_ptr<IVarDispatch> Variant::AsDispatch() const {
   VarAccess::CastError(FType, varDispatch);
 }
 
-Variant Variant::GetProperty(const String& name) const {
-  return VarAccess::DispOf(*this).GetProperty(name);
-}
+Variant Variant::GetProperty(const String& name) const { return VarAccess::DispOf(*this).GetProperty(name); }
 
 void Variant::SetProperty(const String& name, const Variant& value) const {
   VarAccess::DispOf(*this).SetProperty(name, value);
@@ -369,9 +384,7 @@ Variant VarArrayOf(const std::vector<Variant>& values) {
   return v;
 }
 
-Variant VarArrayOf(std::initializer_list<Variant> values) {
-  return VarArrayOf(std::vector<Variant>(values));
-}
+Variant VarArrayOf(std::initializer_list<Variant> values) { return VarArrayOf(std::vector<Variant>(values)); }
 
 Integer VarArrayDimCount(const Variant& v) { return v.IsArray() ? 1 : 0; }
 

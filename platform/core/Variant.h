@@ -67,9 +67,8 @@ enum class TVarCompareResult { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 namespace borrow_detail {
 template <class T>
 concept VarIntegral = std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char> &&
-                      !std::same_as<T, char8_t> && !std::same_as<T, char16_t> &&
-                      !std::same_as<T, char32_t> && !std::same_as<T, wchar_t> &&
-                      !std::same_as<T, UInt64> && !std::same_as<T, unsigned long long>;
+                      !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t> &&
+                      !std::same_as<T, wchar_t> && !std::same_as<T, UInt64> && !std::same_as<T, unsigned long long>;
 struct TVarArrayData;
 }  // namespace borrow_detail
 
@@ -106,12 +105,30 @@ public:
   Variant(T*) = delete;
   Variant(std::nullptr_t) = delete;
 
-  static Variant Null() { Variant v; v.FType = varNull; return v; }
+  static Variant Null() {
+    Variant v;
+    v.FType = varNull;
+    return v;
+  }
   static Variant Empty() { return Variant(); }
-  static Variant FromDate(TDateTime d) { Variant v; v.FType = varDate; v.FData.D = d; return v; }
+  static Variant FromDate(TDateTime d) {
+    Variant v;
+    v.FType = varDate;
+    v.FData.D = d;
+    return v;
+  }
   // 8-bit text: the same characters, tagged varString.
-  static Variant FromAnsiStr(String s) { Variant v(std::move(s)); v.FType = varString; return v; }
-  static Variant FromError(Integer code) { Variant v; v.FType = varError; v.FData.I = code; return v; }
+  static Variant FromAnsiStr(String s) {
+    Variant v(std::move(s));
+    v.FType = varString;
+    return v;
+  }
+  static Variant FromError(Integer code) {
+    Variant v;
+    v.FType = varError;
+    v.FData.I = code;
+    return v;
+  }
 
   TVarType VarType() const { return FType; }
   bool IsNull() const { return FType == varNull; }
@@ -154,8 +171,8 @@ private:
   friend struct VarAccess;
   TVarType FType = varEmpty;
   union Scalar {
-    Int64 I;  // all integer types, Currency raw, Error code
-    double D; // Single (widened), Double, Date
+    Int64 I;   // all integer types, Currency raw, Error code
+    double D;  // Single (widened), Double, Date
     bool B;
   } FData{0};
   String FStr;

@@ -16,8 +16,8 @@ namespace {
 // A variant seen as a number for comparison or arithmetic.
 struct Num {
   enum Kind { Int, Curr, Flt } K = Int;
-  Int64 I = 0;     // Int: the value; Curr: the raw scaled value
-  double F = 0;    // Flt
+  Int64 I = 0;   // Int: the value; Curr: the raw scaled value
+  double F = 0;  // Flt
   bool IsDate = false;
   bool IsInt64 = false;  // wider than Integer
 };
@@ -25,8 +25,8 @@ struct Num {
 bool IsStr(TVarType t) { return t == varOleStr || t == varString; }
 
 bool IsScalarNumber(TVarType t) {
-  return VarAccess::IsInteger(t) || t == varSingle || t == varDouble || t == varCurrency ||
-         t == varDate || t == varBoolean || t == varEmpty;
+  return VarAccess::IsInteger(t) || t == varSingle || t == varDouble || t == varCurrency || t == varDate ||
+         t == varBoolean || t == varEmpty;
 }
 
 // Reads a number; strings become doubles (or dates when `asDate`). Returns
@@ -106,10 +106,8 @@ TVarCompareResult Compare(const Variant& a, const Variant& b, bool raise) {
     if (ta == tb) return R::vrEqual;
     return ta == varEmpty ? R::vrLessThan : R::vrGreaterThan;
   }
-  if (a.IsArray() || b.IsArray() || !(IsStr(ta) || IsScalarNumber(ta)) ||
-      !(IsStr(tb) || IsScalarNumber(tb))) {
-    if (ta == varDispatch && tb == varDispatch && VarAccess::Ref(a) == VarAccess::Ref(b))
-      return R::vrEqual;
+  if (a.IsArray() || b.IsArray() || !(IsStr(ta) || IsScalarNumber(ta)) || !(IsStr(tb) || IsScalarNumber(tb))) {
+    if (ta == varDispatch && tb == varDispatch && VarAccess::Ref(a) == VarAccess::Ref(b)) return R::vrEqual;
     if (raise) VarAccess::InvalidOp();
     return R::vrNotEqual;
   }
@@ -153,9 +151,7 @@ Variant IntResult(Int64 r, bool wide) {
   return r;
 }
 
-Variant FloatResult(double r, bool date) {
-  return date ? Variant::FromDate(r) : Variant(r);
-}
+Variant FloatResult(double r, bool date) { return date ? Variant::FromDate(r) : Variant(r); }
 
 Variant Arith(Op op, const Variant& a, const Variant& b) {
   const TVarType ta = a.VarType(), tb = b.VarType();
@@ -163,8 +159,7 @@ Variant Arith(Op op, const Variant& a, const Variant& b) {
       !(IsStr(tb) || IsScalarNumber(tb) || tb == varNull))
     VarAccess::InvalidOp();
   if (ta == varNull || tb == varNull) return Variant::Null();
-  if (op == Op::Add && (IsStr(ta) || ta == varEmpty) && (IsStr(tb) || tb == varEmpty) &&
-      (IsStr(ta) || IsStr(tb))) {
+  if (op == Op::Add && (IsStr(ta) || ta == varEmpty) && (IsStr(tb) || tb == varEmpty) && (IsStr(ta) || IsStr(tb))) {
     Variant r(VarAccess::S(a) + VarAccess::S(b));
     return ta == varString && tb == varString ? Variant::FromAnsiStr(VarAccess::S(r)) : r;
   }
@@ -222,13 +217,9 @@ Variant Arith(Op op, const Variant& a, const Variant& b) {
 
 TVarCompareResult VarCompareValue(const Variant& a, const Variant& b) { return Compare(a, b, false); }
 
-bool VarSameValue(const Variant& a, const Variant& b) {
-  return Compare(a, b, false) == TVarCompareResult::vrEqual;
-}
+bool VarSameValue(const Variant& a, const Variant& b) { return Compare(a, b, false) == TVarCompareResult::vrEqual; }
 
-bool operator==(const Variant& a, const Variant& b) {
-  return Compare(a, b, true) == TVarCompareResult::vrEqual;
-}
+bool operator==(const Variant& a, const Variant& b) { return Compare(a, b, true) == TVarCompareResult::vrEqual; }
 
 bool operator<(const Variant& a, const Variant& b) {
   if (a.IsNull() || b.IsNull()) return false;

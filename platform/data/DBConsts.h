@@ -15,7 +15,8 @@ inline constexpr const char16_t* SDataSetEmpty = u"Cannot perform this operation
 inline constexpr const char16_t* SDataSetReadOnly = u"Cannot modify a read-only dataset";
 inline constexpr const char16_t* SFieldRequired = u"Field '%s' must have a value";
 inline constexpr const char16_t* SFieldTypeMismatch = u"Type mismatch for field '%s', expecting: %s actual: %s";
-inline constexpr const char16_t* SFieldRangeError = u"%s is not a valid value for field '%s'. The allowed range is %s to %s";
+inline constexpr const char16_t* SFieldRangeError =
+    u"%s is not a valid value for field '%s'. The allowed range is %s to %s";
 inline constexpr const char16_t* SInvalidIntegerValue = u"'%s' is not a valid integer value for field '%s'";
 inline constexpr const char16_t* SInvalidFloatValue = u"'%s' is not a valid floating point value for field '%s'";
 inline constexpr const char16_t* SInvalidBoolValue = u"'%s' is not a valid boolean value for field '%s'";

@@ -22,13 +22,28 @@ public:
     for (E e : items) Include(e);
   }
   constexpr bool Contains(E e) const { return (FBits >> static_cast<unsigned>(e)) & 1u; }
-  constexpr TDBSet& Include(E e) { FBits |= std::uint64_t{1} << static_cast<unsigned>(e); return *this; }
-  constexpr TDBSet& Exclude(E e) { FBits &= ~(std::uint64_t{1} << static_cast<unsigned>(e)); return *this; }
+  constexpr TDBSet& Include(E e) {
+    FBits |= std::uint64_t{1} << static_cast<unsigned>(e);
+    return *this;
+  }
+  constexpr TDBSet& Exclude(E e) {
+    FBits &= ~(std::uint64_t{1} << static_cast<unsigned>(e));
+    return *this;
+  }
   constexpr bool Empty() const { return FBits == 0; }
   constexpr std::uint64_t Bits() const { return FBits; }
-  friend constexpr TDBSet operator+(TDBSet a, TDBSet b) { a.FBits |= b.FBits; return a; }
-  friend constexpr TDBSet operator-(TDBSet a, TDBSet b) { a.FBits &= ~b.FBits; return a; }
-  friend constexpr TDBSet operator*(TDBSet a, TDBSet b) { a.FBits &= b.FBits; return a; }
+  friend constexpr TDBSet operator+(TDBSet a, TDBSet b) {
+    a.FBits |= b.FBits;
+    return a;
+  }
+  friend constexpr TDBSet operator-(TDBSet a, TDBSet b) {
+    a.FBits &= ~b.FBits;
+    return a;
+  }
+  friend constexpr TDBSet operator*(TDBSet a, TDBSet b) {
+    a.FBits &= b.FBits;
+    return a;
+  }
   friend constexpr bool operator==(TDBSet, TDBSet) = default;
 
 private:
@@ -36,15 +51,55 @@ private:
 };
 
 enum TFieldType {
-  ftUnknown, ftString, ftSmallint, ftInteger, ftWord,                       // 0..4
-  ftBoolean, ftFloat, ftCurrency, ftBCD, ftDate, ftTime, ftDateTime,         // 5..11
-  ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic, ftFmtMemo,      // 12..18
-  ftParadoxOle, ftDBaseOle, ftTypedBinary, ftCursor, ftFixedChar,            // 19..23
-  ftWideString, ftLargeint, ftADT, ftArray, ftReference, ftDataSet,          // 24..29
-  ftOraBlob, ftOraClob, ftVariant, ftInterface, ftIDispatch, ftGuid,         // 30..35
-  ftTimeStamp, ftFMTBcd, ftFixedWideChar, ftWideMemo, ftOraTimeStamp,        // 36..40
-  ftOraInterval, ftLongWord, ftShortint, ftByte, ftExtended, ftConnection,   // 41..46
-  ftParams, ftStream,                                                        // 47..48
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftWord,  // 0..4
+  ftBoolean,
+  ftFloat,
+  ftCurrency,
+  ftBCD,
+  ftDate,
+  ftTime,
+  ftDateTime,  // 5..11
+  ftBytes,
+  ftVarBytes,
+  ftAutoInc,
+  ftBlob,
+  ftMemo,
+  ftGraphic,
+  ftFmtMemo,  // 12..18
+  ftParadoxOle,
+  ftDBaseOle,
+  ftTypedBinary,
+  ftCursor,
+  ftFixedChar,  // 19..23
+  ftWideString,
+  ftLargeint,
+  ftADT,
+  ftArray,
+  ftReference,
+  ftDataSet,  // 24..29
+  ftOraBlob,
+  ftOraClob,
+  ftVariant,
+  ftInterface,
+  ftIDispatch,
+  ftGuid,  // 30..35
+  ftTimeStamp,
+  ftFMTBcd,
+  ftFixedWideChar,
+  ftWideMemo,
+  ftOraTimeStamp,  // 36..40
+  ftOraInterval,
+  ftLongWord,
+  ftShortint,
+  ftByte,
+  ftExtended,
+  ftConnection,  // 41..46
+  ftParams,
+  ftStream,       // 47..48
   FieldTypeCount  // not a type: the number of types, which the type table checks it covers
 };
 using TFieldTypes = TDBSet<TFieldType>;
@@ -56,18 +111,27 @@ enum TFieldFamily : Byte { ffNone, ffText, ffInteger, ffFloat, ffBoolean, ffDate
 // How a store of records in memory holds a value of the type: the data field
 // kind an in-memory table gives a column of it.
 enum TFieldStore : Byte {
-  fsNone, fsObject, fsText, fsNumber, fsBoolean, fsDateTime, fsTimeStamp, fsVariant, fsBlob, fsInterface
+  fsNone,
+  fsObject,
+  fsText,
+  fsNumber,
+  fsBoolean,
+  fsDateTime,
+  fsTimeStamp,
+  fsVariant,
+  fsBlob,
+  fsInterface
 };
 
 // One row of the field-type table; FieldTypeInfo(t) reads the row of t.
 struct TFieldTypeInfo {
   TFieldType Value;
-  const char16_t* Ident;       // "ftString": the enumeration's own name
-  const char16_t* Display;     // "String": the name messages about a field's type use
-  TFieldFamily Family;         // ffNone: the type matches only itself
-  TVarType VarType;            // the Variant type a field holds its value as; varError: none
+  const char16_t* Ident;    // "ftString": the enumeration's own name
+  const char16_t* Display;  // "String": the name messages about a field's type use
+  TFieldFamily Family;      // ffNone: the type matches only itself
+  TVarType VarType;         // the Variant type a field holds its value as; varError: none
   TFieldStore Store;
-  bool IsString;               // a string proper: not a memo, not an interval
+  bool IsString;                               // a string proper: not a memo, not an interval
   const TComponentClassInfo* (*FieldClass)();  // the field class made for it; null: none
 };
 
@@ -84,26 +148,49 @@ bool FieldTypeFromName(const String& Name, TFieldType& Type);
 enum TBlobType { btBlobFirst = ftBlob };  // a blob type is a TFieldType from ftBlob to ftWideMemo
 
 // Predicates over the table's columns.
-bool IsStringFieldType(TFieldType t);   // string, fixed char, wide string, fixed wide char, GUID
-bool IsBlobFieldType(TFieldType t);     // ftBlob .. ftTypedBinary, Oracle blob/clob, wide memo
-bool IsDateTimeFieldType(TFieldType t); // date, time, date-time, SQL time stamp
+bool IsStringFieldType(TFieldType t);    // string, fixed char, wide string, fixed wide char, GUID
+bool IsBlobFieldType(TFieldType t);      // ftBlob .. ftTypedBinary, Oracle blob/clob, wide memo
+bool IsDateTimeFieldType(TFieldType t);  // date, time, date-time, SQL time stamp
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 using TFieldKinds = TDBSet<TFieldKind>;
 
 enum TDataSetState {
-  dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter,
-  dsNewValue, dsOldValue, dsCurValue, dsBlockRead, dsInternalCalc, dsOpening
+  dsInactive,
+  dsBrowse,
+  dsEdit,
+  dsInsert,
+  dsSetKey,
+  dsCalcFields,
+  dsFilter,
+  dsNewValue,
+  dsOldValue,
+  dsCurValue,
+  dsBlockRead,
+  dsInternalCalc,
+  dsOpening
 };
 using TDataSetStates = TDBSet<TDataSetState>;
 inline constexpr TDataSetStates dsEditModes{dsEdit, dsInsert, dsSetKey};
-inline constexpr TDataSetStates dsWriteModes{dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter,
-                                            dsNewValue, dsInternalCalc};
+inline constexpr TDataSetStates dsWriteModes{dsEdit,   dsInsert,   dsSetKey,      dsCalcFields,
+                                             dsFilter, dsNewValue, dsInternalCalc};
 
 enum TDataEvent {
-  deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange,
-  deUpdateRecord, deUpdateState, deCheckBrowseMode, dePropertyChange, deFieldListChange,
-  deFocusControl, deParentScroll, deConnectChange, deReconcileError, deDisabledStateChange
+  deFieldChange,
+  deRecordChange,
+  deDataSetChange,
+  deDataSetScroll,
+  deLayoutChange,
+  deUpdateRecord,
+  deUpdateState,
+  deCheckBrowseMode,
+  dePropertyChange,
+  deFieldListChange,
+  deFocusControl,
+  deParentScroll,
+  deConnectChange,
+  deReconcileError,
+  deDisabledStateChange
 };
 
 enum TGetMode { gmCurrent, gmNext, gmPrior };

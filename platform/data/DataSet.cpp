@@ -18,13 +18,11 @@ constexpr Integer MaxBufferCount = 1024;
 }
 
 void DatabaseError(const String& Message, const TComponent* Component) {
-  if (Component && !Component->GetName().empty())
-    throw EDatabaseError(Component->GetName() + u": " + Message);
+  if (Component && !Component->GetName().empty()) throw EDatabaseError(Component->GetName() + u": " + Message);
   throw EDatabaseError(Message);
 }
 
-void DatabaseErrorFmt(const String& Message, std::initializer_list<String> Args,
-                      const TComponent* Component) {
+void DatabaseErrorFmt(const String& Message, std::initializer_list<String> Args, const TComponent* Component) {
   std::vector<TVarRec> args;
   for (const String& a : Args) args.emplace_back(a);
   DatabaseError(Format(Message, args), Component);
@@ -225,8 +223,7 @@ void TDataSet::MoveBuffer(Integer CurIndex, Integer NewIndex) {
   TRecordBuffer b = FBuffers[CurIndex];
   if (CurIndex < NewIndex)
     std::copy(FBuffers.begin() + CurIndex + 1, FBuffers.begin() + NewIndex + 1, FBuffers.begin() + CurIndex);
-  else
-    std::copy_backward(FBuffers.begin() + NewIndex, FBuffers.begin() + CurIndex, FBuffers.begin() + CurIndex + 1);
+  else std::copy_backward(FBuffers.begin() + NewIndex, FBuffers.begin() + CurIndex, FBuffers.begin() + CurIndex + 1);
   FBuffers[NewIndex] = b;
 }
 
@@ -250,8 +247,7 @@ bool TDataSet::GetNextRecord() {
   TGetMode mode = gmNext;
   if (FRecordCount > 0) {
     SetCurrentRecord(FRecordCount - 1);
-    if (FState == dsInsert && FCurrentRecord == FActiveRecord &&
-        GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
+    if (FState == dsInsert && FCurrentRecord == FActiveRecord && GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
       mode = gmCurrent;
   }
   bool ok = GetRecord(FBuffers[FRecordCount], mode, true) == grOK;
@@ -700,8 +696,7 @@ void TDataSet::CheckNestedBrowseMode() {
 }
 
 void TDataSet::UpdateCalcFields() {
-  if (FState != dsSetKey && FHasCalcFields && FAutoCalcFields && !FBuffers.empty())
-    GetCalcFields(ActiveBuffer());
+  if (FState != dsSetKey && FHasCalcFields && FAutoCalcFields && !FBuffers.empty()) GetCalcFields(ActiveBuffer());
 }
 
 void TDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
@@ -709,8 +704,7 @@ void TDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
   switch (Event) {
     case deFieldChange: {
       auto* field = reinterpret_cast<TField*>(Info);
-      if (field && (field->GetFieldKind() == fkData || field->GetFieldKind() == fkInternalCalc))
-        FModified = true;
+      if (field && (field->GetFieldKind() == fkData || field->GetFieldKind() == fkInternalCalc)) FModified = true;
       UpdateCalcFields();
       if (field) field->Change();
       break;

@@ -274,25 +274,63 @@ protected:
   void SetEof(bool Value) { FEOF = Value; }
   void CheckCanModify() const;
   void CheckOperation(const std::function<void()>& Operation, const TDataSetErrorEvent& ErrorEvent);
-  virtual void DoBeforeOpen() { if (BeforeOpen) BeforeOpen(this); }
-  virtual void DoAfterOpen() { if (AfterOpen) AfterOpen(this); }
-  virtual void DoBeforeClose() { if (BeforeClose) BeforeClose(this); }
-  virtual void DoAfterClose() { if (AfterClose) AfterClose(this); }
-  virtual void DoBeforeInsert() { if (BeforeInsert) BeforeInsert(this); }
-  virtual void DoAfterInsert() { if (AfterInsert) AfterInsert(this); }
-  virtual void DoBeforeEdit() { if (BeforeEdit) BeforeEdit(this); }
-  virtual void DoAfterEdit() { if (AfterEdit) AfterEdit(this); }
-  virtual void DoBeforePost() { if (BeforePost) BeforePost(this); }
-  virtual void DoAfterPost() { if (AfterPost) AfterPost(this); }
-  virtual void DoBeforeCancel() { if (BeforeCancel) BeforeCancel(this); }
-  virtual void DoAfterCancel() { if (AfterCancel) AfterCancel(this); }
-  virtual void DoBeforeDelete() { if (BeforeDelete) BeforeDelete(this); }
-  virtual void DoAfterDelete() { if (AfterDelete) AfterDelete(this); }
-  virtual void DoBeforeScroll() { if (BeforeScroll) BeforeScroll(this); }
-  virtual void DoAfterScroll() { if (AfterScroll) AfterScroll(this); }
-  virtual void DoBeforeRefresh() { if (BeforeRefresh) BeforeRefresh(this); }
-  virtual void DoAfterRefresh() { if (AfterRefresh) AfterRefresh(this); }
-  virtual void DoOnCalcFields() { if (OnCalcFields) OnCalcFields(this); }
+  virtual void DoBeforeOpen() {
+    if (BeforeOpen) BeforeOpen(this);
+  }
+  virtual void DoAfterOpen() {
+    if (AfterOpen) AfterOpen(this);
+  }
+  virtual void DoBeforeClose() {
+    if (BeforeClose) BeforeClose(this);
+  }
+  virtual void DoAfterClose() {
+    if (AfterClose) AfterClose(this);
+  }
+  virtual void DoBeforeInsert() {
+    if (BeforeInsert) BeforeInsert(this);
+  }
+  virtual void DoAfterInsert() {
+    if (AfterInsert) AfterInsert(this);
+  }
+  virtual void DoBeforeEdit() {
+    if (BeforeEdit) BeforeEdit(this);
+  }
+  virtual void DoAfterEdit() {
+    if (AfterEdit) AfterEdit(this);
+  }
+  virtual void DoBeforePost() {
+    if (BeforePost) BeforePost(this);
+  }
+  virtual void DoAfterPost() {
+    if (AfterPost) AfterPost(this);
+  }
+  virtual void DoBeforeCancel() {
+    if (BeforeCancel) BeforeCancel(this);
+  }
+  virtual void DoAfterCancel() {
+    if (AfterCancel) AfterCancel(this);
+  }
+  virtual void DoBeforeDelete() {
+    if (BeforeDelete) BeforeDelete(this);
+  }
+  virtual void DoAfterDelete() {
+    if (AfterDelete) AfterDelete(this);
+  }
+  virtual void DoBeforeScroll() {
+    if (BeforeScroll) BeforeScroll(this);
+  }
+  virtual void DoAfterScroll() {
+    if (AfterScroll) AfterScroll(this);
+  }
+  virtual void DoBeforeRefresh() {
+    if (BeforeRefresh) BeforeRefresh(this);
+  }
+  virtual void DoAfterRefresh() {
+    if (AfterRefresh) AfterRefresh(this);
+  }
+  virtual void DoOnCalcFields() {
+    if (OnCalcFields) OnCalcFields(this);
+  }
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;

@@ -82,8 +82,7 @@ void TDataSet::SetFieldValues(const String& FieldName, const Variant& Value) {
   std::vector<TField*> fields;
   GetFieldList(fields, FieldName);
   Integer low = VarArrayLowBound(Value);
-  for (size_t i = 0; i < fields.size(); ++i)
-    fields[i]->SetValue(VarArrayGet(Value, low + static_cast<Integer>(i)));
+  for (size_t i = 0; i < fields.size(); ++i) fields[i]->SetValue(VarArrayGet(Value, low + static_cast<Integer>(i)));
 }
 
 void TDataSet::SetFieldDefs(TFieldDefs* Value) {
@@ -143,10 +142,10 @@ void TDataSet::BindFields(bool Binding) {
     if (index < 0) DatabaseErrorFmt(SFieldNotFound, {f->GetDisplayName()}, this);
     TFieldDef* def = FFieldDefs->GetItem(index);
     if (TypeFamily(def->GetDataType()) != TypeFamily(f->GetDataType()) && f->GetDataType() != ftVariant)
-      DatabaseErrorFmt(SFieldTypeMismatch,
-                       {f->GetDisplayName(), FieldTypeDisplayName(f->GetDataType()),
-                        FieldTypeDisplayName(def->GetDataType())},
-                       this);
+      DatabaseErrorFmt(
+          SFieldTypeMismatch,
+          {f->GetDisplayName(), FieldTypeDisplayName(f->GetDataType()), FieldTypeDisplayName(def->GetDataType())},
+          this);
     f->FFieldNo = def->GetFieldNo();
     if (def->GetInternalCalcField()) FInternalCalcFields = true;
   }
@@ -226,8 +225,7 @@ namespace {
 
 bool MatchesKey(TField* field, const Variant& key, TLocateOptions options) {
   Variant value = field->GetValue();
-  if (IsStringFieldType(field->GetDataType()) || field->GetDataType() == ftMemo ||
-      field->GetDataType() == ftWideMemo) {
+  if (IsStringFieldType(field->GetDataType()) || field->GetDataType() == ftMemo || field->GetDataType() == ftWideMemo) {
     if (VarIsNullOrEmpty(key)) return value.IsNull();
     if (value.IsNull()) return false;
     String text = value.AsString();

@@ -75,9 +75,7 @@ void TDataSource::RemoveDataLink(TDataLink* DataLink) {
   if (FDataSet) FDataSet->UpdateBufferCount();
 }
 
-void TDataSource::UpdateState() {
-  SetState(FEnabled && FDataSet ? FDataSet->GetState() : dsInactive);
-}
+void TDataSource::UpdateState() { SetState(FEnabled && FDataSet ? FDataSet->GetState() : dsInactive); }
 
 void TDataSource::SetState(TDataSetState Value) {
   if (FState == Value) return;

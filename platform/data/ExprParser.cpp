@@ -24,26 +24,46 @@ constexpr size_t MaxCompiledSize = 0xFFFF;
 
 String PosText(Integer pos) { return u" at position " + AsciiToString(std::to_string(pos)); }
 
-[[noreturn]] void SyntaxError(const String& what, Integer pos) {
-  throw EExprParserError(what + PosText(pos), pos);
-}
+[[noreturn]] void SyntaxError(const String& what, Integer pos) { throw EExprParserError(what + PosText(pos), pos); }
 
 enum class Tok {
-  End, Name, String, Number, LParen, RParen, Comma, Star, Plus, Minus, Slash,
-  EQ, NE, LT, GT, LE, GE, And, Or, Not, Is, Null, Like, In, True, False
+  End,
+  Name,
+  String,
+  Number,
+  LParen,
+  RParen,
+  Comma,
+  Star,
+  Plus,
+  Minus,
+  Slash,
+  EQ,
+  NE,
+  LT,
+  GT,
+  LE,
+  GE,
+  And,
+  Or,
+  Not,
+  Is,
+  Null,
+  Like,
+  In,
+  True,
+  False
 };
 
 struct Token {
   Tok Kind = Tok::End;
-  String Text;     // name, string value or number text
+  String Text;             // name, string value or number text
   bool Bracketed = false;  // a [name]
   bool IsFloat = false;    // a number with a fraction or an exponent
   Integer Pos = 0;         // 1-based
 };
 
-bool IsNameStart(Char c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c >= 0x80;
-}
+bool IsNameStart(Char c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c >= 0x80; }
 bool IsNameChar(Char c) { return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'.' || c == u'$'; }
 bool IsDigit(Char c) { return c >= u'0' && c <= u'9'; }
 
@@ -171,8 +191,7 @@ private:
         while (i < S.size() && IsDigit(S[i])) norm += S[i++];
       }
     }
-    if (i < S.size() && IsNameStart(S[i]))
-      SyntaxError(u"Invalid number '" + S.substr(P, i - P + 1) + u"'", t.Pos);
+    if (i < S.size() && IsNameStart(S[i])) SyntaxError(u"Invalid number '" + S.substr(P, i - P + 1) + u"'", t.Pos);
     t.Kind = Tok::Number;
     t.Text = norm;
     t.IsFloat = fraction;
@@ -185,10 +204,12 @@ private:
     while (i < S.size() && IsNameChar(S[i])) ++i;
     t.Text = S.substr(P, i - P);
     P = i;
-    static const struct { const char* Kw; Tok Kind; } keywords[] = {
-        {"AND", Tok::And}, {"OR", Tok::Or}, {"NOT", Tok::Not}, {"IS", Tok::Is},
-        {"NULL", Tok::Null}, {"LIKE", Tok::Like}, {"IN", Tok::In}, {"TRUE", Tok::True},
-        {"FALSE", Tok::False}};
+    static const struct {
+      const char* Kw;
+      Tok Kind;
+    } keywords[] = {{"AND", Tok::And}, {"OR", Tok::Or},     {"NOT", Tok::Not},
+                    {"IS", Tok::Is},   {"NULL", Tok::Null}, {"LIKE", Tok::Like},
+                    {"IN", Tok::In},   {"TRUE", Tok::True}, {"FALSE", Tok::False}};
     t.Kind = Tok::Name;
     for (const auto& k : keywords)
       if (SameAscii(t.Text, k.Kw)) t.Kind = k.Kind;
@@ -208,16 +229,16 @@ struct Node {
   explicit Node(NodeKind k) : Kind(k) {}
   NodeKind Kind;
   Integer Op = 0;
-  int A = -1, B = -1;          // operands; for Func/IN: A = first list element
+  int A = -1, B = -1;  // operands; for Func/IN: A = first list element
   Integer Pos = 0;
   // field
   Integer FieldNo = 0;
   TFieldType FieldType = ftUnknown;
-  String Name;                 // field name or function name as written
+  String Name;  // field name or function name as written
   // constant
   Word ConstType = 0;
   std::vector<Byte> Literal;
-  bool IsText = false;         // a string literal, kept as text until emitted
+  bool IsText = false;  // a string literal, kept as text until emitted
   String Text;
   // compare
   bool IgnoreCase = false;
@@ -230,13 +251,11 @@ struct FunctionDef {
   bool Aggregate;
 };
 const FunctionDef Functions[] = {
-    {"SUBSTRING", 2, 3, false}, {"UPPER", 1, 1, false},    {"LOWER", 1, 1, false},
-    {"TRIM", 1, 2, false},      {"TRIMLEFT", 1, 2, false}, {"TRIMRIGHT", 1, 2, false},
-    {"YEAR", 1, 1, false},      {"MONTH", 1, 1, false},    {"DAY", 1, 1, false},
-    {"HOUR", 1, 1, false},      {"MINUTE", 1, 1, false},   {"SECOND", 1, 1, false},
-    {"DATE", 1, 1, false},      {"TIME", 1, 1, false},     {"GETDATE", 0, 0, false},
-    {"SUM", 1, 1, true},        {"MIN", 1, 1, true},       {"MAX", 1, 1, true},
-    {"AVG", 1, 1, true},        {"COUNT", 0, 1, true}};
+    {"SUBSTRING", 2, 3, false}, {"UPPER", 1, 1, false},     {"LOWER", 1, 1, false},   {"TRIM", 1, 2, false},
+    {"TRIMLEFT", 1, 2, false},  {"TRIMRIGHT", 1, 2, false}, {"YEAR", 1, 1, false},    {"MONTH", 1, 1, false},
+    {"DAY", 1, 1, false},       {"HOUR", 1, 1, false},      {"MINUTE", 1, 1, false},  {"SECOND", 1, 1, false},
+    {"DATE", 1, 1, false},      {"TIME", 1, 1, false},      {"GETDATE", 0, 0, false}, {"SUM", 1, 1, true},
+    {"MIN", 1, 1, true},        {"MAX", 1, 1, true},        {"AVG", 1, 1, true},      {"COUNT", 0, 1, true}};
 
 bool IsTextField(TFieldType t) {
   return IsStringFieldType(t) || t == ftMemo || t == ftFmtMemo || t == ftWideMemo || t == ftOraClob;
@@ -289,12 +308,17 @@ private:
 
   int MakeUnary(Integer op, int a, Integer pos) {
     Node n(NodeKind::Unary);
-    n.Op = op; n.A = a; n.Pos = pos;
+    n.Op = op;
+    n.A = a;
+    n.Pos = pos;
     return Add(std::move(n));
   }
   int MakeBinary(Integer op, int a, int b, Integer pos) {
     Node n(NodeKind::Binary);
-    n.Op = op; n.A = a; n.B = b; n.Pos = pos;
+    n.Op = op;
+    n.A = a;
+    n.B = b;
+    n.Pos = pos;
     return Add(std::move(n));
   }
 
@@ -342,9 +366,11 @@ private:
       case Tok::Is: {
         Advance();
         bool negate = false;
-        if (Cur.Kind == Tok::Not) { negate = true; Advance(); }
-        if (Cur.Kind != Tok::Null)
-          SyntaxError(u"NULL expected but " + DescribeToken(Cur) + u" found", Cur.Pos);
+        if (Cur.Kind == Tok::Not) {
+          negate = true;
+          Advance();
+        }
+        if (Cur.Kind != Tok::Null) SyntaxError(u"NULL expected but " + DescribeToken(Cur) + u" found", Cur.Pos);
         Advance();
         return MakeUnary(negate ? eoNotBlank : eoIsBlank, left, pos);
       }
@@ -375,9 +401,11 @@ private:
       int v = Additive();
       TypeDateLiteral(left, v);
       items.push_back(v);
-      if (Cur.Kind == Tok::Comma) { Advance(); continue; }
-      if (Cur.Kind != Tok::RParen)
-        SyntaxError(u"')' or ',' expected but " + DescribeToken(Cur) + u" found", Cur.Pos);
+      if (Cur.Kind == Tok::Comma) {
+        Advance();
+        continue;
+      }
+      if (Cur.Kind != Tok::RParen) SyntaxError(u"')' or ',' expected but " + DescribeToken(Cur) + u" found", Cur.Pos);
       break;
     }
     --CommaDepth;
@@ -389,7 +417,10 @@ private:
     int next = -1;
     for (size_t i = items.size(); i-- > 0;) {
       Node n(NodeKind::ListElem);
-      n.Op = eoListElem; n.A = items[i]; n.B = next; n.Pos = pos;
+      n.Op = eoListElem;
+      n.A = items[i];
+      n.B = next;
+      n.Pos = pos;
       next = Add(std::move(n));
     }
     return next;
@@ -400,9 +431,13 @@ private:
     int left = Multiplicative();
     for (;;) {
       Integer pos = Cur.Pos;
-      if (Cur.Kind == Tok::Plus) { Advance(); left = MakeBinary(eoAdd, left, Multiplicative(), pos); }
-      else if (Cur.Kind == Tok::Minus) { Advance(); left = MakeBinary(eoSub, left, Multiplicative(), pos); }
-      else return left;
+      if (Cur.Kind == Tok::Plus) {
+        Advance();
+        left = MakeBinary(eoAdd, left, Multiplicative(), pos);
+      } else if (Cur.Kind == Tok::Minus) {
+        Advance();
+        left = MakeBinary(eoSub, left, Multiplicative(), pos);
+      } else return left;
     }
   }
 
@@ -410,15 +445,22 @@ private:
     int left = Unary();
     for (;;) {
       Integer pos = Cur.Pos;
-      if (Cur.Kind == Tok::Star) { Advance(); left = MakeBinary(eoMul, left, Unary(), pos); }
-      else if (Cur.Kind == Tok::Slash) { Advance(); left = MakeBinary(eoDiv, left, Unary(), pos); }
-      else return left;
+      if (Cur.Kind == Tok::Star) {
+        Advance();
+        left = MakeBinary(eoMul, left, Unary(), pos);
+      } else if (Cur.Kind == Tok::Slash) {
+        Advance();
+        left = MakeBinary(eoDiv, left, Unary(), pos);
+      } else return left;
     }
   }
 
   int Unary() {
     DepthGuard g(*this);
-    if (Cur.Kind == Tok::Plus) { Advance(); return Unary(); }
+    if (Cur.Kind == Tok::Plus) {
+      Advance();
+      return Unary();
+    }
     if (Cur.Kind == Tok::Minus) {
       Integer pos = Cur.Pos;
       Advance();
@@ -437,14 +479,19 @@ private:
       case Tok::String: {
         Advance();
         Node n(NodeKind::Const);
-        n.Op = eoConst; n.Pos = t.Pos; n.IsText = true; n.Text = t.Text;
+        n.Op = eoConst;
+        n.Pos = t.Pos;
+        n.IsText = true;
+        n.Text = t.Text;
         return Add(std::move(n));
       }
       case Tok::True:
       case Tok::False: {
         Advance();
         Node n(NodeKind::Const);
-        n.Op = eoConst; n.Pos = t.Pos; n.ConstType = ectBoolean;
+        n.Op = eoConst;
+        n.Pos = t.Pos;
+        n.ConstType = ectBoolean;
         PutLE<Word>(n.Literal, t.Kind == Tok::True ? 1 : 0);
         return Add(std::move(n));
       }
@@ -462,20 +509,21 @@ private:
         if (!t.Bracketed && Cur.Kind == Tok::LParen) return Function(t);
         return FieldRef(t);
       }
-      default:
-        SyntaxError(u"Expression expected but " + DescribeToken(t) + u" found", t.Pos);
+      default: SyntaxError(u"Expression expected but " + DescribeToken(t) + u" found", t.Pos);
     }
   }
 
   int FieldRef(const Token& t) {
     TExprFieldInfo info;
-    if (!Resolve || !Resolve(t.Text, info))
-      SyntaxError(u"Field '" + t.Text + u"' not found", t.Pos);
+    if (!Resolve || !Resolve(t.Text, info)) SyntaxError(u"Field '" + t.Text + u"' not found", t.Pos);
     if (info.FieldNo <= 0)
       SyntaxError(u"Field '" + t.Text + u"' is not a data field and cannot be used in an expression", t.Pos);
     if (info.FieldNo > 0xFFFF) SyntaxError(u"Field number out of range", t.Pos);
     Node n(NodeKind::Field);
-    n.Op = eoField; n.Pos = t.Pos; n.FieldNo = info.FieldNo; n.FieldType = info.DataType;
+    n.Op = eoField;
+    n.Pos = t.Pos;
+    n.FieldNo = info.FieldNo;
+    n.FieldType = info.DataType;
     n.Name = info.FieldName.empty() ? t.Text : info.FieldName;
     return Add(std::move(n));
   }
@@ -494,12 +542,14 @@ private:
     } else if (Cur.Kind != Tok::RParen) {
       for (;;) {
         args.push_back(Expr());
-        if (Cur.Kind == Tok::Comma) { Advance(); continue; }
+        if (Cur.Kind == Tok::Comma) {
+          Advance();
+          continue;
+        }
         break;
       }
     }
-    if (Cur.Kind != Tok::RParen)
-      SyntaxError(u"')' or ',' expected but " + DescribeToken(Cur) + u" found", Cur.Pos);
+    if (Cur.Kind != Tok::RParen) SyntaxError(u"')' or ',' expected but " + DescribeToken(Cur) + u" found", Cur.Pos);
     --CommaDepth;
     Advance();
     int count = static_cast<int>(args.size());
@@ -508,14 +558,17 @@ private:
     if (SameAscii(t.Text, "UPPER")) return MakeUnary(eoUpper, args[0], t.Pos);
     if (SameAscii(t.Text, "LOWER")) return MakeUnary(eoLower, args[0], t.Pos);
     Node n(NodeKind::Func);
-    n.Op = eoFunc; n.Pos = t.Pos; n.Name = t.Text;
+    n.Op = eoFunc;
+    n.Pos = t.Pos;
+    n.Name = t.Text;
     n.A = Chain(args, t.Pos);
     return Add(std::move(n));
   }
 
   int IntConst(Int64 v, Integer pos) {
     Node n(NodeKind::Const);
-    n.Op = eoConst; n.Pos = pos;
+    n.Op = eoConst;
+    n.Pos = pos;
     SetInt(n, v);
     return Add(std::move(n));
   }
@@ -538,7 +591,8 @@ private:
 
   int NumberConst(const Token& t) {
     Node n(NodeKind::Const);
-    n.Op = eoConst; n.Pos = t.Pos;
+    n.Op = eoConst;
+    n.Pos = t.Pos;
     std::string ascii(t.Text.begin(), t.Text.end());
     bool isFloat = t.IsFloat;
     if (!isFloat) {
@@ -593,8 +647,7 @@ private:
     if (!IsFieldOf(field, IsDateTimeFieldType) || !IsTextConst(lit)) return;
     Node& n = Nodes[lit];
     TDateTime dt = 0;
-    if (!TryStrToDateTime(n.Text, dt))
-      SyntaxError(u"'" + n.Text + u"' is not a valid date and time", n.Pos);
+    if (!TryStrToDateTime(n.Text, dt)) SyntaxError(u"'" + n.Text + u"' is not a valid date and time", n.Pos);
     TTimeStamp ts = DateTimeToTimeStamp(dt);
     n.IsText = false;
     n.Literal.clear();
@@ -621,17 +674,24 @@ private:
     }
     if (op == eoEQ || op == eoNE || op == eoLike) {
       int field = -1, lit = -1;
-      if (IsFieldOf(a, IsTextField) && IsTextConst(b)) { field = a; lit = b; }
-      else if (IsFieldOf(b, IsTextField) && IsTextConst(a)) { field = b; lit = a; }
+      if (IsFieldOf(a, IsTextField) && IsTextConst(b)) {
+        field = a;
+        lit = b;
+      } else if (IsFieldOf(b, IsTextField) && IsTextConst(a)) {
+        field = b;
+        lit = a;
+      }
       if (field >= 0) {
         bool ignoreCase = FO.Contains(foCaseInsensitive);
         String& text = Nodes[lit].Text;
-        bool partial = op != eoLike && !FO.Contains(foNoPartialCompare) && text.size() > 1 &&
-                       text.back() == u'*';
+        bool partial = op != eoLike && !FO.Contains(foNoPartialCompare) && text.size() > 1 && text.back() == u'*';
         if (ignoreCase || partial) {
           if (partial) text.pop_back();
           Node n(NodeKind::Compare);
-          n.Op = op; n.A = a; n.B = b; n.Pos = pos;
+          n.Op = op;
+          n.A = a;
+          n.B = b;
+          n.Pos = pos;
           n.IgnoreCase = ignoreCase;
           n.PartialLength = partial ? static_cast<Word>(std::min<size_t>(text.size(), 0xFFFF)) : 0;
           return Add(std::move(n));
@@ -769,13 +829,13 @@ private:
 
 }  // namespace
 
-TExprParser::TExprParser(const TExprFieldResolver& Resolver, const String& Text,
-                         TFilterOptions FilterOptions, TParserOptions ParserOptions) {
+TExprParser::TExprParser(const TExprFieldResolver& Resolver, const String& Text, TFilterOptions FilterOptions,
+                         TParserOptions ParserOptions) {
   Compile(Resolver, Text, FilterOptions, ParserOptions);
 }
 
-void TExprParser::Compile(const TExprFieldResolver& Resolver, const String& Text,
-                          TFilterOptions FilterOptions, TParserOptions ParserOptions) {
+void TExprParser::Compile(const TExprFieldResolver& Resolver, const String& Text, TFilterOptions FilterOptions,
+                          TParserOptions ParserOptions) {
   Parser p(Text, Resolver, FilterOptions, ParserOptions);
   int root = p.ParseAll();
   FData = Emitter(p.Nodes).Run(root);

@@ -44,27 +44,62 @@ using TParserOptions = TDBSet<TParserOption>;
 
 // Node classes and operators of the compiled form.
 enum TExprNodeClass : Integer {
-  enNull = 0, enUnary = 1, enBinary = 2, enCompare = 3, enField = 4, enConst = 5,
-  enFunc = 10, enListElem = 11
+  enNull = 0,
+  enUnary = 1,
+  enBinary = 2,
+  enCompare = 3,
+  enField = 4,
+  enConst = 5,
+  enFunc = 10,
+  enListElem = 11
 };
 enum TExprOperator : Integer {
-  eoIsBlank = 1, eoNotBlank = 2, eoEQ = 3, eoNE = 4, eoGT = 5, eoLT = 6, eoGE = 7, eoLE = 8,
-  eoNot = 9, eoAnd = 10, eoOr = 11, eoField = 13, eoConst = 14, eoMinus = 15, eoAdd = 16,
-  eoSub = 17, eoMul = 18, eoDiv = 19, eoLike = 30, eoIn = 31, eoUpper = 33, eoLower = 34,
-  eoFunc = 35, eoListElem = 36
+  eoIsBlank = 1,
+  eoNotBlank = 2,
+  eoEQ = 3,
+  eoNE = 4,
+  eoGT = 5,
+  eoLT = 6,
+  eoGE = 7,
+  eoLE = 8,
+  eoNot = 9,
+  eoAnd = 10,
+  eoOr = 11,
+  eoField = 13,
+  eoConst = 14,
+  eoMinus = 15,
+  eoAdd = 16,
+  eoSub = 17,
+  eoMul = 18,
+  eoDiv = 19,
+  eoLike = 30,
+  eoIn = 31,
+  eoUpper = 33,
+  eoLower = 34,
+  eoFunc = 35,
+  eoListElem = 36
 };
 // Constant type codes.
 enum TExprConstType : Word {
-  ectString = 1, ectDate = 2, ectBoolean = 4, ectSmallint = 5, ectInteger = 6, ectFloat = 7,
-  ectTime = 10, ectDateTime = 11, ectWord = 12, ectLargeint = 18, ectWideString = 4103
+  ectString = 1,
+  ectDate = 2,
+  ectBoolean = 4,
+  ectSmallint = 5,
+  ectInteger = 6,
+  ectFloat = 7,
+  ectTime = 10,
+  ectDateTime = 11,
+  ectWord = 12,
+  ectLargeint = 18,
+  ectWideString = 4103
 };
 inline constexpr int ExprHeaderSize = 10;
 
 // What the compiler needs to know of a field named in the text.
 struct TExprFieldInfo {
-  Integer FieldNo = 0;      // data column + 1; 0 or less: not a data field
+  Integer FieldNo = 0;  // data column + 1; 0 or less: not a data field
   TFieldType DataType = ftUnknown;
-  String FieldName;         // the field's own spelling
+  String FieldName;  // the field's own spelling
 };
 // Finds a field by name (without regard to case); false when there is none.
 using TExprFieldResolver = std::function<bool(const String& Name, TExprFieldInfo& Info)>;
@@ -85,17 +120,16 @@ private:
 class TExprParser {
 public:
   // Fields are looked up in the dataset (FindField).
-  TExprParser(TDataSet* DataSet, const String& Text, TFilterOptions FilterOptions,
-              TParserOptions ParserOptions);
+  TExprParser(TDataSet* DataSet, const String& Text, TFilterOptions FilterOptions, TParserOptions ParserOptions);
   // Fields are looked up through the resolver (tests, tools).
-  TExprParser(const TExprFieldResolver& Resolver, const String& Text,
-              TFilterOptions FilterOptions, TParserOptions ParserOptions);
+  TExprParser(const TExprFieldResolver& Resolver, const String& Text, TFilterOptions FilterOptions,
+              TParserOptions ParserOptions);
 
   const std::vector<Byte>& FilterData() const { return FData; }
   Integer DataSize() const { return static_cast<Integer>(FData.size()); }
 
 private:
-  void Compile(const TExprFieldResolver& Resolver, const String& Text,
-               TFilterOptions FilterOptions, TParserOptions ParserOptions);
+  void Compile(const TExprFieldResolver& Resolver, const String& Text, TFilterOptions FilterOptions,
+               TParserOptions ParserOptions);
   std::vector<Byte> FData;
 };

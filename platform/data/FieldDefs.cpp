@@ -8,20 +8,16 @@
 
 namespace {
 
-bool SameName(const String& a, const String& b) {
-  return SameText(a, b) || CompareStringLocale(a, b, true) == 0;
-}
+bool SameName(const String& a, const String& b) { return SameText(a, b) || CompareStringLocale(a, b, true) == 0; }
 
 }  // namespace
 
 // ---- TFieldDef ------------------------------------------------------------------
 
-TFieldDef::TFieldDef(TCollection* Collection) : TCollectionItem(Collection) {
-  FFieldNo = GetIndex() + 1;
-}
+TFieldDef::TFieldDef(TCollection* Collection) : TCollectionItem(Collection) { FFieldNo = GetIndex() + 1; }
 
-TFieldDef::TFieldDef(TFieldDefs* Owner, const String& Name, TFieldType DataType, Integer Size,
-                     bool Required, Integer FieldNo)
+TFieldDef::TFieldDef(TFieldDefs* Owner, const String& Name, TFieldType DataType, Integer Size, bool Required,
+                     Integer FieldNo)
     : TCollectionItem(Owner) {
   FName = Name;
   FDataType = DataType;
@@ -45,13 +41,23 @@ void TFieldDef::SetDataType(TFieldType Value) {
   FDataType = Value;
   // The sizes the types take unless told otherwise.
   switch (Value) {
-    case ftString: case ftWideString: case ftFixedChar: case ftFixedWideChar:
+    case ftString:
+    case ftWideString:
+    case ftFixedChar:
+    case ftFixedWideChar:
       if (FSize == 0) FSize = 20;
       break;
     case ftGuid: FSize = 38; break;
-    case ftBCD: if (FSize == 0) FSize = 4; break;
-    case ftFMTBcd: if (FSize == 0) FSize = 8; break;
-    case ftBytes: case ftVarBytes: if (FSize == 0) FSize = 16; break;
+    case ftBCD:
+      if (FSize == 0) FSize = 4;
+      break;
+    case ftFMTBcd:
+      if (FSize == 0) FSize = 8;
+      break;
+    case ftBytes:
+    case ftVarBytes:
+      if (FSize == 0) FSize = 16;
+      break;
     default: break;
   }
   Changed();
@@ -125,9 +131,7 @@ void TFieldDef::Assign(TPersistent* Source) {
 TFieldDefs::TFieldDefs(TPersistent* AOwner)
     : TOwnedCollection(AOwner, TFieldDef::StaticItemClass()), FDataSet(dynamic_cast<TDataSet*>(AOwner)) {}
 
-TFieldDef* TFieldDefs::GetItem(Integer Index) const {
-  return static_cast<TFieldDef*>(TCollection::GetItem(Index));
-}
+TFieldDef* TFieldDefs::GetItem(Integer Index) const { return static_cast<TFieldDef*>(TCollection::GetItem(Index)); }
 
 TFieldDef* TFieldDefs::AddFieldDef() {
   auto* d = static_cast<TFieldDef*>(TCollection::Add());
@@ -195,9 +199,7 @@ void TIndexDef::Assign(TPersistent* Source) {
 TIndexDefs::TIndexDefs(TPersistent* AOwner)
     : TOwnedCollection(AOwner, TIndexDef::StaticItemClass()), FDataSet(dynamic_cast<TDataSet*>(AOwner)) {}
 
-TIndexDef* TIndexDefs::GetItem(Integer Index) const {
-  return static_cast<TIndexDef*>(TCollection::GetItem(Index));
-}
+TIndexDef* TIndexDefs::GetItem(Integer Index) const { return static_cast<TIndexDef*>(TCollection::GetItem(Index)); }
 
 TIndexDef* TIndexDefs::AddIndexDef() { return static_cast<TIndexDef*>(TCollection::Add()); }
 

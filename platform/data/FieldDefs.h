@@ -12,8 +12,7 @@ class TFieldDef : public TCollectionItem {
 public:
   BORROW_COLLECTION_ITEM(TFieldDef, TCollectionItem)
   explicit TFieldDef(TCollection* Collection);
-  TFieldDef(TFieldDefs* Owner, const String& Name, TFieldType DataType, Integer Size,
-            bool Required, Integer FieldNo);
+  TFieldDef(TFieldDefs* Owner, const String& Name, TFieldType DataType, Integer Size, bool Required, Integer FieldNo);
 
   const String& GetName() const { return FName; }
   void SetName(const String& Value);
@@ -39,8 +38,7 @@ public:
   TFieldClass GetFieldClass() const;
   // Makes a TField of that class for the definition, owned by Owner and shown
   // in the definitions' dataset.
-  TField* CreateField(TComponent* Owner, const String& FieldName = String(),
-                      bool Unused = false);
+  TField* CreateField(TComponent* Owner, const String& FieldName = String(), bool Unused = false);
   void Assign(TPersistent* Source) override;
 
 protected:
@@ -95,19 +93,37 @@ public:
   BORROW_COLLECTION_ITEM(TIndexDef, TCollectionItem)
   explicit TIndexDef(TCollection* Collection);
   const String& GetName() const { return FName; }
-  void SetName(const String& Value) { FName = Value; Changed(false); }
+  void SetName(const String& Value) {
+    FName = Value;
+    Changed(false);
+  }
   String GetDisplayName() const override { return FName; }
   // Field names separated by ';'.
   const String& GetFields() const { return FFields; }
-  void SetFields(const String& Value) { FFields = Value; Changed(false); }
+  void SetFields(const String& Value) {
+    FFields = Value;
+    Changed(false);
+  }
   TIndexOptions GetOptions() const { return FOptions; }
-  void SetOptions(TIndexOptions Value) { FOptions = Value; Changed(false); }
+  void SetOptions(TIndexOptions Value) {
+    FOptions = Value;
+    Changed(false);
+  }
   const String& GetDescFields() const { return FDescFields; }
-  void SetDescFields(const String& Value) { FDescFields = Value; Changed(false); }
+  void SetDescFields(const String& Value) {
+    FDescFields = Value;
+    Changed(false);
+  }
   const String& GetCaseInsFields() const { return FCaseInsFields; }
-  void SetCaseInsFields(const String& Value) { FCaseInsFields = Value; Changed(false); }
+  void SetCaseInsFields(const String& Value) {
+    FCaseInsFields = Value;
+    Changed(false);
+  }
   const String& GetExpression() const { return FExpression; }
-  void SetExpression(const String& Value) { FExpression = Value; Changed(false); }
+  void SetExpression(const String& Value) {
+    FExpression = Value;
+    Changed(false);
+  }
   const String& GetSource() const { return FSource; }
   void SetSource(const String& Value) { FSource = Value; }
   void Assign(TPersistent* Source) override;

@@ -177,9 +177,7 @@ void TLargeintField::GetTextValue(String& Text, bool DisplayText) const {
   Text = GetData(v) ? IntegerText(v.AsInt64(), TextFormat(DisplayText)) : String();
 }
 
-TFloatField::TFloatField(TComponent* AOwner) : TNumericField(AOwner) {
-  SetDataType(ftFloat);
-}
+TFloatField::TFloatField(TComponent* AOwner) : TNumericField(AOwner) { SetDataType(ftFloat); }
 
 void TFloatField::SetCurrency(bool Value) {
   if (FCurrency == Value) return;
@@ -251,8 +249,7 @@ void TBCDField::GetTextValue(String& Text, bool DisplayText) const {
   Currency c = v.AsCurrency();
   const String& fmt = TextFormat(DisplayText);
   if (!fmt.empty()) Text = FormatCurr(fmt, c);
-  else if (FCurrency)
-    Text = CurrToStrF(c, DisplayText ? ffCurrency : ffFixed, FormatSettings.CurrencyDecimals);
+  else if (FCurrency) Text = CurrToStrF(c, DisplayText ? ffCurrency : ffFixed, FormatSettings.CurrencyDecimals);
   else Text = CurrToStr(c);
 }
 
@@ -341,7 +338,7 @@ Variant TDateTimeField::ConvertValue(const Variant& Value) const {
   TDateTime d;
   if (VarIsStr(Value)) {
     String s = Trim(Value.AsString());
-    bool ok = GetDataType() == ftDate ? TryStrToDate(s, d)
+    bool ok = GetDataType() == ftDate   ? TryStrToDate(s, d)
               : GetDataType() == ftTime ? TryStrToTime(s, d)
                                         : TryStrToDateTime(s, d);
     if (!ok) DatabaseErrorFmt(SInvalidDateValue, {s, GetDisplayName()});
@@ -555,8 +552,8 @@ void TAggregateField::GetTextValue(String& Text, bool DisplayText) const {
   }
   if (VarIsNumeric(v) && (!FDisplayFormat.empty() || FCurrency)) {
     if (!FDisplayFormat.empty()) Text = FormatFloat(FDisplayFormat, v.AsDouble());
-    else Text = FloatToStrF(v.AsDouble(), DisplayText ? ffCurrency : ffFixed, FPrecision,
-                            FormatSettings.CurrencyDecimals);
+    else
+      Text = FloatToStrF(v.AsDouble(), DisplayText ? ffCurrency : ffFixed, FPrecision, FormatSettings.CurrencyDecimals);
   } else if (v.VarType() == varDate && !FDisplayFormat.empty()) {
     DateTimeToString(Text, FDisplayFormat, v.AsDateTime());
   } else {

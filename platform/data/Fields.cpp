@@ -149,8 +149,7 @@ void TField::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TField::PropertyChanged(bool LayoutAffected) {
-  if (FDataSet && FDataSet->GetActive())
-    FDataSet->DataEvent(LayoutAffected ? deLayoutChange : deDataSetChange, 0);
+  if (FDataSet && FDataSet->GetActive()) FDataSet->DataEvent(LayoutAffected ? deLayoutChange : deDataSetChange, 0);
 }
 
 TComponent* TField::GetParentComponent() const { return FDataSet; }

@@ -648,7 +648,10 @@ public:
   TDataSet* GetDataSet() const { return FDataSet; }
   void Add(TField* Field);
   void Remove(TField* Field);
-  void Clear() { FList.clear(); Changed(); }
+  void Clear() {
+    FList.clear();
+    Changed();
+  }
   Integer IndexOf(const TField* Field) const;
   TField* FindField(const String& FieldName) const;
   TField* FieldByName(const String& FieldName) const;

@@ -9,11 +9,15 @@ namespace {
 
 TFieldType FieldTypeOfVariant(const Variant& v) {
   switch (v.VarType() & varTypeMask) {
-    case varSmallint: case varShortInt: case varByte: return ftSmallint;
-    case varInteger: case varWord: return ftInteger;
+    case varSmallint:
+    case varShortInt:
+    case varByte: return ftSmallint;
+    case varInteger:
+    case varWord: return ftInteger;
     case varLongWord: return ftLongWord;
     case varInt64: return ftLargeint;
-    case varSingle: case varDouble: return ftFloat;
+    case varSingle:
+    case varDouble: return ftFloat;
     case varCurrency: return ftCurrency;
     case varDate: return ftDateTime;
     case varBoolean: return ftBoolean;

@@ -65,8 +65,8 @@ public:
   TParam* operator[](Integer Index) const { return GetItem(Index); }
   TParam* AddParam(TParam* Value);
   TParam* CreateParam(TFieldType FldType, const String& ParamName, TParamType ParamType);
-  TParam* FindParam(const String& Value) const;   // without regard to case; null when absent
-  TParam* ParamByName(const String& Value) const; // raises "Parameter '%s' not found"
+  TParam* FindParam(const String& Value) const;    // without regard to case; null when absent
+  TParam* ParamByName(const String& Value) const;  // raises "Parameter '%s' not found"
   // Values of the parameters named in a ';'-separated list: one value, or an array.
   Variant GetParamValues(const String& ParamName) const;
   void SetParamValues(const String& ParamName, const Variant& Value);

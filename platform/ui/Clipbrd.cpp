@@ -23,7 +23,7 @@ struct TClipboardState {
   bool Open = false;
   HWND Owner = nullptr;
   TClipboardBridge* Bridge = nullptr;
-  String Pushed;       // the text last given to the bridge
+  String Pushed;  // the text last given to the bridge
   bool PushedValid = false;
   bool TextDirty = false;  // a text format changed since the last push
 };

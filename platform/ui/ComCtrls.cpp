@@ -101,7 +101,8 @@ public:
 
 private:
   std::pair<Integer, Integer> Span(Integer Index) const {
-    if (Index < 0 || Index >= GetCount()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    if (Index < 0 || Index >= GetCount())
+      throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
     const TEditBuffer& b = FEdit->FBuffer;
     const Integer start = b.LineIndex(Index);
     return {start, start + b.LineLength(Index)};
@@ -172,8 +173,7 @@ void TCustomRichEdit::TextChanged() {
     // attributes, else those of the character before it.
     const TEditBuffer::TChange& c = FBuffer.PeekChange();
     FAttrs.resize(size_t(length - c.Inserted + c.Removed), FDefault);
-    const TCharAttributes inserted =
-        FTypingSet ? FTyping : (c.Start > 0 ? FAttrs[size_t(c.Start - 1)] : FDefault);
+    const TCharAttributes inserted = FTypingSet ? FTyping : (c.Start > 0 ? FAttrs[size_t(c.Start - 1)] : FDefault);
     const auto at = FAttrs.begin() + c.Start;
     FAttrs.insert(FAttrs.erase(at, at + c.Removed), size_t(c.Inserted), inserted);
   }
@@ -401,7 +401,8 @@ void TMonthCalendar::Paint() {
   TRect tt = title;
   DrawLabel(FormatSettings.LongMonthNames[size_t(m - 1)] + u" " + IntToStr(y), tt,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  TRect prev = Bounds(title.Left + 2, title.Top + 2, w - 4, h - 4), next = Bounds(title.Right - w + 2, title.Top + 2, w - 4, h - 4);
+  TRect prev = Bounds(title.Left + 2, title.Top + 2, w - 4, h - 4),
+        next = Bounds(title.Right - w + 2, title.Top + 2, w - 4, h - 4);
   DrawFrameControl(dc, prev, DFC_SCROLL, DFCS_SCROLLLEFT);
   DrawFrameControl(dc, next, DFC_SCROLL, DFCS_SCROLLRIGHT);
   // Day names, Monday first.

@@ -65,9 +65,9 @@ protected:
   std::unique_ptr<TTextAttributes> FSelAttributes;
   std::unique_ptr<TTextAttributes> FDefAttributes;
   std::unique_ptr<TStrings> FPlainLines;  // the memo's view of the lines, read by Lines
-  std::vector<TCharAttributes> FAttrs;  // one per character of the text
+  std::vector<TCharAttributes> FAttrs;    // one per character of the text
   TCharAttributes FDefault;
-  TCharAttributes FTyping;               // what the next typed text gets
+  TCharAttributes FTyping;  // what the next typed text gets
   bool FTypingSet = false;
   bool FPlainText = false;
   bool FResetting = false;
@@ -114,7 +114,7 @@ constexpr Cardinal MCM_GETMINREQRECT = 0x1009;
 struct TMCHitTestInfo {
   TPoint pt;
   UINT uHit = MCHT_NOWHERE;
-  TDateTime st = 0;   // the date under the point, for date parts
+  TDateTime st = 0;  // the date under the point, for date parts
 };
 
 class TMonthCalendar : public TCustomControl {

@@ -450,9 +450,7 @@ void TControl::Dispatch(TMessage& Message) {
     case WM_LBUTTONDOWN: HandleMouseDown(Message, mbLeft, false); return;
     case WM_RBUTTONDOWN: HandleMouseDown(Message, mbRight, false); return;
     case WM_MBUTTONDOWN: HandleMouseDown(Message, mbMiddle, false); return;
-    case WM_LBUTTONDBLCLK:
-      HandleMouseDown(Message, mbLeft, FControlStyle.Contains(csDoubleClicks));
-      return;
+    case WM_LBUTTONDBLCLK: HandleMouseDown(Message, mbLeft, FControlStyle.Contains(csDoubleClicks)); return;
     case WM_RBUTTONDBLCLK: HandleMouseDown(Message, mbRight, FControlStyle.Contains(csDoubleClicks)); return;
     case WM_MBUTTONDBLCLK: HandleMouseDown(Message, mbMiddle, FControlStyle.Contains(csDoubleClicks)); return;
     case WM_LBUTTONUP: HandleMouseUp(Message, mbLeft); return;
@@ -677,4 +675,3 @@ void TControl::SetParentBiDiMode(bool Value) {
 }
 
 TCustomForm* TControl::ParentForm() const { return GetParentForm(const_cast<TControl*>(this)); }
-

@@ -33,8 +33,14 @@ public:
     for (E e : items) Include(e);
   }
   constexpr bool Contains(E e) const { return (FBits >> unsigned(e)) & 1u; }
-  constexpr TEnumSet& Include(E e) { FBits |= Bit(e); return *this; }
-  constexpr TEnumSet& Exclude(E e) { FBits &= ~Bit(e); return *this; }
+  constexpr TEnumSet& Include(E e) {
+    FBits |= Bit(e);
+    return *this;
+  }
+  constexpr TEnumSet& Exclude(E e) {
+    FBits &= ~Bit(e);
+    return *this;
+  }
   constexpr bool Empty() const { return FBits == 0; }
   constexpr TEnumSet operator+(TEnumSet o) const { return FromBits(FBits | o.FBits); }
   constexpr TEnumSet operator-(TEnumSet o) const { return FromBits(FBits & ~o.FBits); }
@@ -42,7 +48,11 @@ public:
   constexpr TEnumSet operator+(E e) const { return FromBits(FBits | Bit(e)); }
   constexpr TEnumSet operator-(E e) const { return FromBits(FBits & ~Bit(e)); }
   constexpr std::uint64_t Bits() const { return FBits; }
-  static constexpr TEnumSet FromBits(std::uint64_t b) { TEnumSet s; s.FBits = b; return s; }
+  static constexpr TEnumSet FromBits(std::uint64_t b) {
+    TEnumSet s;
+    s.FBits = b;
+    return s;
+  }
   friend constexpr bool operator==(TEnumSet, TEnumSet) = default;
 
 private:
@@ -103,16 +113,40 @@ enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bs
 using TBorderStyle = TFormBorderStyle;
 
 enum TControlStyleItem {
-  csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption,
-  csOpaque, csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable,
-  csNoStdEvents, csDisplayDragImage, csReflector, csActionClient, csMenuEvents, csNeedsBorderPaint,
+  csAcceptsControls,
+  csCaptureMouse,
+  csDesignInteractive,
+  csClickEvents,
+  csFramed,
+  csSetCaption,
+  csOpaque,
+  csDoubleClicks,
+  csFixedWidth,
+  csFixedHeight,
+  csNoDesignVisible,
+  csReplicatable,
+  csNoStdEvents,
+  csDisplayDragImage,
+  csReflector,
+  csActionClient,
+  csMenuEvents,
+  csNeedsBorderPaint,
   csParentBackground
 };
 using TControlStyle = TEnumSet<TControlStyleItem>;
 
 enum TControlStateItem {
-  csLButtonDown, csClicked, csPalette, csReadingState, csAlignmentNeeded, csFocusing, csCreating,
-  csPaintCopy, csCustomPaint, csDestroyingHandle, csDocking
+  csLButtonDown,
+  csClicked,
+  csPalette,
+  csReadingState,
+  csAlignmentNeeded,
+  csFocusing,
+  csCreating,
+  csPaintCopy,
+  csCustomPaint,
+  csDestroyingHandle,
+  csDocking
 };
 using TControlState = TEnumSet<TControlStateItem>;
 
@@ -149,10 +183,23 @@ using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, Inte
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, Integer X, Integer Y)>;
 using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
 using TEndDockEvent = TEndDragEvent;
-using TDockOverEvent = std::function<void(TObject* Sender, TDragDockObject* Source, Integer X, Integer Y,
-                                          TDragState State, bool& Accept)>;
+using TDockOverEvent =
+    std::function<void(TObject* Sender, TDragDockObject* Source, Integer X, Integer Y, TDragState State, bool& Accept)>;
 using TDockDropEvent = std::function<void(TObject* Sender, TDragDockObject* Source, Integer X, Integer Y)>;
-enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
+enum TImeMode {
+  imDisable,
+  imClose,
+  imOpen,
+  imDontCare,
+  imSAlpha,
+  imAlpha,
+  imHira,
+  imSKata,
+  imKata,
+  imChinese,
+  imSHanguel,
+  imHanguel
+};
 using TImeName = String;
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
@@ -164,17 +211,31 @@ public:
   Integer GetMaxWidth() const { return FMaxWidth; }
   Integer GetMinHeight() const { return FMinHeight; }
   Integer GetMaxHeight() const { return FMaxHeight; }
-  void SetMinWidth(Integer v) { FMinWidth = v; Changed(); }
-  void SetMaxWidth(Integer v) { FMaxWidth = v; Changed(); }
-  void SetMinHeight(Integer v) { FMinHeight = v; Changed(); }
-  void SetMaxHeight(Integer v) { FMaxHeight = v; Changed(); }
+  void SetMinWidth(Integer v) {
+    FMinWidth = v;
+    Changed();
+  }
+  void SetMaxWidth(Integer v) {
+    FMaxWidth = v;
+    Changed();
+  }
+  void SetMinHeight(Integer v) {
+    FMinHeight = v;
+    Changed();
+  }
+  void SetMaxHeight(Integer v) {
+    FMaxHeight = v;
+    Changed();
+  }
   void Assign(TPersistent* Source) override;
   // Applies the limits to a proposed size.
   void Constrain(Integer& Width, Integer& Height) const;
   TNotifyEvent OnChange;
 
 private:
-  void Changed() { if (OnChange) OnChange(this); }
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
   Integer FMinWidth = 0, FMaxWidth = 0, FMinHeight = 0, FMaxHeight = 0;
 };
 
@@ -360,7 +421,9 @@ public:
 
   // The popup menu shown on a right click (a TPopupMenu of Menus.h).
   template <class M = TPopupMenu>
-  M* GetPopupMenu() const { return static_cast<M*>(FPopupMenu); }
+  M* GetPopupMenu() const {
+    return static_cast<M*>(FPopupMenu);
+  }
   void SetPopupMenu(TComponent* Value);
   TContextPopupEvent OnContextPopup;
 
@@ -641,7 +704,7 @@ protected:
 
   HWND FHandle = nullptr;
   HWND FParentWindow = nullptr;
-  std::vector<TControl*> FControls;  // all children, bottom first
+  std::vector<TControl*> FControls;    // all children, bottom first
   std::vector<TWinControl*> FTabList;  // windowed children in tab order
   bool FAligning = false;
   bool FTabStop = false;

@@ -85,8 +85,9 @@ bool TOpenDialog::Execute() {
 TFileDialogForm::TFileDialogForm(TComponent* AOwner, TOpenDialog* Dialog) : TForm(AOwner), FDialog(Dialog) {
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
-  SetCaption(!Dialog->FTitle.empty() ? Dialog->FTitle
-                                     : Dialog->IsSaveDialog() ? String(u"Сохранить как") : String(u"Открыть"));
+  SetCaption(!Dialog->FTitle.empty()  ? Dialog->FTitle
+             : Dialog->IsSaveDialog() ? String(u"Сохранить как")
+                                      : String(u"Открыть"));
   SetClientWidth(448);
   SetClientHeight(306);
   CreateControls();

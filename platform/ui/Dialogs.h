@@ -11,10 +11,28 @@
 #include "platform/ui/FileCtrl.h"
 
 enum TOpenOption {
-  ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate, ofAllowMultiSelect,
-  ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn,
-  ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify,
-  ofEnableSizing, ofDontAddToRecent, ofForceShowHidden
+  ofReadOnly,
+  ofOverwritePrompt,
+  ofHideReadOnly,
+  ofNoChangeDir,
+  ofShowHelp,
+  ofNoValidate,
+  ofAllowMultiSelect,
+  ofExtensionDifferent,
+  ofPathMustExist,
+  ofFileMustExist,
+  ofCreatePrompt,
+  ofShareAware,
+  ofNoReadOnlyReturn,
+  ofNoTestFileCreate,
+  ofNoNetworkButton,
+  ofNoLongNames,
+  ofOldStyleDialog,
+  ofNoDereferenceLinks,
+  ofEnableIncludeNotify,
+  ofEnableSizing,
+  ofDontAddToRecent,
+  ofForceShowHidden
 };
 using TOpenOptions = TEnumSet<TOpenOption>;
 

@@ -19,9 +19,7 @@ public:
     using namespace std::chrono;
     return UInt64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
-  std::vector<TDisplayMonitor> Monitors() override {
-    return {{TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 984)}};
-  }
+  std::vector<TDisplayMonitor> Monitors() override { return {{TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 984)}}; }
   void Wait(UInt64 TimeoutMs) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::min<UInt64>(TimeoutMs, 50)));
   }
@@ -86,7 +84,7 @@ void CookMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Int
     if (!target) target = WindowFromPoint(ScreenPoint);
     if (target)
       QueueMessage(target, WM_MOUSEWHEEL, MakeWParam(Integer(CurrentMouseKeys()), WheelDelta),
-            MakeLParam(ScreenPoint.X, ScreenPoint.Y));
+                   MakeLParam(ScreenPoint.X, ScreenPoint.Y));
     return;
   }
 

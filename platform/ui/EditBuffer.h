@@ -63,9 +63,9 @@ public:
   Integer WordLeft(Integer Pos) const;
   Integer WordRight(Integer Pos) const;
   Integer LineCount() const;
-  Integer LineIndex(Integer Line) const;     // first character of the line; -1 past the end
+  Integer LineIndex(Integer Line) const;  // first character of the line; -1 past the end
   Integer LineFromChar(Integer Pos) const;
-  Integer LineLength(Integer Line) const;    // without its line break
+  Integer LineLength(Integer Line) const;  // without its line break
   String Line(Integer Line) const;
 
   // ---- What changed: the changes since the last TakeChange, as one span:

@@ -23,8 +23,8 @@ void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, 
 // ---- TCustomPanel --------------------------------------------------------------------------------
 
 TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
-  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque,
-                                csDoubleClicks, csReplicatable};
+  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption,
+                                csOpaque,          csDoubleClicks, csReplicatable};
   FParentColor = false;
   FColor = clBtnFace;
   FBrush->SetColor(clBtnFace);
@@ -162,10 +162,22 @@ void TBevel::Paint() {
       Frame3D(c, i, b, b, 1);
       break;
     }
-    case bsTopLine: hline(0, a); hline(1, b); break;
-    case bsBottomLine: hline(r.Bottom - 2, a); hline(r.Bottom - 1, b); break;
-    case bsLeftLine: vline(0, a); vline(1, b); break;
-    case bsRightLine: vline(r.Right - 2, a); vline(r.Right - 1, b); break;
+    case bsTopLine:
+      hline(0, a);
+      hline(1, b);
+      break;
+    case bsBottomLine:
+      hline(r.Bottom - 2, a);
+      hline(r.Bottom - 1, b);
+      break;
+    case bsLeftLine:
+      vline(0, a);
+      vline(1, b);
+      break;
+    case bsRightLine:
+      vline(r.Right - 2, a);
+      vline(r.Right - 1, b);
+      break;
     case bsSpacer: break;
   }
 }
@@ -204,10 +216,18 @@ TControl* TSplitter::FindControl() const {
     if (c == this || !c->GetVisible() || c->GetAlign() != FAlign) continue;
     const TRect b = c->GetBoundsRect();
     switch (FAlign) {
-      case alLeft: if (b.Right == FLeft) return c; break;
-      case alRight: if (b.Left == FLeft + FWidth) return c; break;
-      case alTop: if (b.Bottom == FTop) return c; break;
-      case alBottom: if (b.Top == FTop + FHeight) return c; break;
+      case alLeft:
+        if (b.Right == FLeft) return c;
+        break;
+      case alRight:
+        if (b.Left == FLeft + FWidth) return c;
+        break;
+      case alTop:
+        if (b.Bottom == FTop) return c;
+        break;
+      case alBottom:
+        if (b.Top == FTop + FHeight) return c;
+        break;
       default: break;
     }
   }
@@ -300,8 +320,8 @@ void TCustomRadioGroup::ArrangeButtons() {
   const Integer rowHeight = std::max(17, r.Height() / std::max(1, rows));
   for (size_t i = 0; i < FButtons.size(); ++i) {
     const Integer col = Integer(i) / rows, row = Integer(i) % rows;
-    FButtons[i]->SetBounds(r.Left + 6 + col * colWidth, r.Top + row * rowHeight + (rowHeight - 17) / 2,
-                           colWidth - 2, 17);
+    FButtons[i]->SetBounds(r.Left + 6 + col * colWidth, r.Top + row * rowHeight + (rowHeight - 17) / 2, colWidth - 2,
+                           17);
   }
 }
 
@@ -339,14 +359,13 @@ void TCustomRadioGroup::Dispatch(TMessage& Message) {
 // ---- TTimer -------------------------------------------------------------------------------------------
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
-  FWindow = CreateWindowEx(0, u"TTimerWindow", String(), WS_POPUP, 0, 0, 0, 0, nullptr,
-                           [this](HWND Wnd, TMessage& M) {
-                             if (M.Msg == WM_TIMER) {
-                               Timer();
-                               return;
-                             }
-                             DefaultWindowProc(Wnd, M);
-                           });
+  FWindow = CreateWindowEx(0, u"TTimerWindow", String(), WS_POPUP, 0, 0, 0, 0, nullptr, [this](HWND Wnd, TMessage& M) {
+    if (M.Msg == WM_TIMER) {
+      Timer();
+      return;
+    }
+    DefaultWindowProc(Wnd, M);
+  });
   UpdateTimer();
 }
 

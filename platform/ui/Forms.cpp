@@ -780,7 +780,8 @@ void TScreen::SetCursor(TCursor Value) {
   }
   // Back to the controls' own cursors: ask the window under the mouse.
   TPoint p = GetCursorPos();
-  if (HWND w = WindowFromPoint(p)) SendMessage(w, WM_SETCURSOR, HwndToParam(w), MakeLParam(Integer(HTCLIENT), WM_MOUSEMOVE));
+  if (HWND w = WindowFromPoint(p))
+    SendMessage(w, WM_SETCURSOR, HwndToParam(w), MakeLParam(Integer(HTCLIENT), WM_MOUSEMOVE));
   else ::SetCursor(IDC_ARROW);
 }
 

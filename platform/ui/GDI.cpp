@@ -19,9 +19,7 @@ cairo_rectangle_int_t ToCairo(const TRect& R) {
   return cairo_rectangle_int_t{R.Left, R.Top, std::max(0, R.Width()), std::max(0, R.Height())};
 }
 
-TRect FromCairo(const cairo_rectangle_int_t& r) {
-  return TRect(r.x, r.y, r.x + r.width, r.y + r.height);
-}
+TRect FromCairo(const cairo_rectangle_int_t& r) { return TRect(r.x, r.y, r.x + r.width, r.y + r.height); }
 
 Integer RegionKind(const TRegion& R) {
   int n = cairo_region_num_rectangles(R.Raw());
@@ -230,9 +228,7 @@ HFONT CreateFontIndirect(const TLogFont& LF) {
   return f;
 }
 
-HBITMAP CreateCompatibleBitmap(HDC, Integer Width, Integer Height) {
-  return new TGdiBitmap(Width, Height);
-}
+HBITMAP CreateCompatibleBitmap(HDC, Integer Width, Integer Height) { return new TGdiBitmap(Width, Height); }
 
 // The system brushes and the stock objects are never freed: a handle given out
 // stays valid to the process's very end, for static destructors too.
@@ -269,9 +265,8 @@ HGDIOBJ GetStockObject(Integer Index) {
       System.Data.Style = {fsBold};
       Gui.Data.Name = u"MS Sans Serif";
       Gui.Data.Height = -11;
-      for (TGdiObject* o : std::initializer_list<TGdiObject*>{&White, &LtGray, &Gray, &DkGray, &Black,
-                                                             &Null, &WhitePen, &BlackPen, &NullPen,
-                                                             &System, &Gui})
+      for (TGdiObject* o : std::initializer_list<TGdiObject*>{&White, &LtGray, &Gray, &DkGray, &Black, &Null, &WhitePen,
+                                                              &BlackPen, &NullPen, &System, &Gui})
         o->Permanent = true;
     }
   };
@@ -410,8 +405,8 @@ const TRegion& TDeviceContext::EffectiveClip() {
     if (!FSurface) {
       FEffective = TRegion();
     } else {
-      FEffective = TRegion(TRect(0, 0, cairo_image_surface_get_width(FSurface),
-                                 cairo_image_surface_get_height(FSurface)));
+      FEffective =
+          TRegion(TRect(0, 0, cairo_image_surface_get_width(FSurface), cairo_image_surface_get_height(FSurface)));
       if (FHasVisible) {
         TRegion v = FVisible;
         v.Translate(FOrigin.X, FOrigin.Y);
@@ -529,8 +524,7 @@ TRect TDeviceContext::ToSurface(const TRect& R) const {
 
 TPoint TDeviceContext::FromSurface(TPoint P) const {
   P = P - FOrigin;
-  if (S.MapMode == MM_TEXT)
-    return TPoint(P.X - S.ViewportOrg.X + S.WindowOrg.X, P.Y - S.ViewportOrg.Y + S.WindowOrg.Y);
+  if (S.MapMode == MM_TEXT) return TPoint(P.X - S.ViewportOrg.X + S.WindowOrg.X, P.Y - S.ViewportOrg.Y + S.WindowOrg.Y);
   return TPoint(ScaleCoord(P.X - S.ViewportOrg.X, S.WindowExt.cx, S.ViewportExt.cx) + S.WindowOrg.X,
                 ScaleCoord(P.Y - S.ViewportOrg.Y, S.WindowExt.cy, S.ViewportExt.cy) + S.WindowOrg.Y);
 }
@@ -588,9 +582,7 @@ HGDIOBJ SelectObject(HDC DC, HGDIOBJ Obj) {
       DC->SetSurface(static_cast<TGdiBitmap*>(Obj)->Surface, TPoint());
       break;
     }
-    case gokRegion:
-      SelectClipRgn(DC, Obj);
-      return nullptr;
+    case gokRegion: SelectClipRgn(DC, Obj); return nullptr;
   }
   return prev;
 }
@@ -754,7 +746,10 @@ Integer ExtSelectClipRgn(HDC DC, HRGN Rgn, Integer Mode) {
   }
   TDCState& s = DC->S;
   switch (Mode) {
-    case RGN_COPY: s.Clip = *r; s.HasClip = true; break;
+    case RGN_COPY:
+      s.Clip = *r;
+      s.HasClip = true;
+      break;
     case RGN_AND:
       if (s.HasClip) s.Clip.Intersect(*r);
       else s.Clip = *r;

@@ -112,11 +112,25 @@ struct TGdiBitmap final : TGdiObject {
 
 // Pen styles and geometric pen flags.
 enum : DWORD {
-  PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
-  PS_INSIDEFRAME = 6, PS_STYLE_MASK = 0xF,
-  PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200, PS_ENDCAP_MASK = 0xF00,
-  PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_JOIN_MASK = 0xF000,
-  PS_COSMETIC = 0, PS_GEOMETRIC = 0x10000, PS_TYPE_MASK = 0xF0000,
+  PS_SOLID = 0,
+  PS_DASH = 1,
+  PS_DOT = 2,
+  PS_DASHDOT = 3,
+  PS_DASHDOTDOT = 4,
+  PS_NULL = 5,
+  PS_INSIDEFRAME = 6,
+  PS_STYLE_MASK = 0xF,
+  PS_ENDCAP_ROUND = 0,
+  PS_ENDCAP_SQUARE = 0x100,
+  PS_ENDCAP_FLAT = 0x200,
+  PS_ENDCAP_MASK = 0xF00,
+  PS_JOIN_ROUND = 0,
+  PS_JOIN_BEVEL = 0x1000,
+  PS_JOIN_MITER = 0x2000,
+  PS_JOIN_MASK = 0xF000,
+  PS_COSMETIC = 0,
+  PS_GEOMETRIC = 0x10000,
+  PS_TYPE_MASK = 0xF0000,
 };
 enum : UINT { BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2 };
 
@@ -163,9 +177,18 @@ HBRUSH GetSysColorBrush(Integer Index);
 bool DeleteObject(HGDIOBJ Obj);
 
 enum : Integer {
-  WHITE_BRUSH = 0, LTGRAY_BRUSH = 1, GRAY_BRUSH = 2, DKGRAY_BRUSH = 3, BLACK_BRUSH = 4,
-  NULL_BRUSH = 5, HOLLOW_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8,
-  SYSTEM_FONT = 13, DEFAULT_GUI_FONT = 17,
+  WHITE_BRUSH = 0,
+  LTGRAY_BRUSH = 1,
+  GRAY_BRUSH = 2,
+  DKGRAY_BRUSH = 3,
+  BLACK_BRUSH = 4,
+  NULL_BRUSH = 5,
+  HOLLOW_BRUSH = 5,
+  WHITE_PEN = 6,
+  BLACK_PEN = 7,
+  NULL_PEN = 8,
+  SYSTEM_FONT = 13,
+  DEFAULT_GUI_FONT = 17,
 };
 HGDIOBJ GetStockObject(Integer Index);
 
@@ -195,17 +218,44 @@ TRegion* RegionOf(HRGN Rgn);
 
 enum : Integer { TRANSPARENT = 1, OPAQUE = 2 };
 enum : UINT {
-  TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6,
-  TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24, TA_RTLREADING = 256,
+  TA_NOUPDATECP = 0,
+  TA_UPDATECP = 1,
+  TA_LEFT = 0,
+  TA_RIGHT = 2,
+  TA_CENTER = 6,
+  TA_TOP = 0,
+  TA_BOTTOM = 8,
+  TA_BASELINE = 24,
+  TA_RTLREADING = 256,
 };
 enum : Integer {
-  R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4, R2_MASKPENNOT = 5,
-  R2_NOT = 6, R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11,
-  R2_MERGENOTPEN = 12, R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16,
+  R2_BLACK = 1,
+  R2_NOTMERGEPEN = 2,
+  R2_MASKNOTPEN = 3,
+  R2_NOTCOPYPEN = 4,
+  R2_MASKPENNOT = 5,
+  R2_NOT = 6,
+  R2_XORPEN = 7,
+  R2_NOTMASKPEN = 8,
+  R2_MASKPEN = 9,
+  R2_NOTXORPEN = 10,
+  R2_NOP = 11,
+  R2_MERGENOTPEN = 12,
+  R2_COPYPEN = 13,
+  R2_MERGEPENNOT = 14,
+  R2_MERGEPEN = 15,
+  R2_WHITE = 16,
 };
 enum : Integer { MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8 };
-enum : Integer { HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24,
-                 LOGPIXELSX = 88, LOGPIXELSY = 90 };
+enum : Integer {
+  HORZRES = 8,
+  VERTRES = 10,
+  BITSPIXEL = 12,
+  PLANES = 14,
+  NUMCOLORS = 24,
+  LOGPIXELSX = 88,
+  LOGPIXELSY = 90
+};
 
 // The text measurer and renderer. The default one shapes with pango (DejaVu faces,
 // and for the classic UI faces the installed face closest to them in width);
@@ -247,8 +297,7 @@ public:
   virtual Integer TextWidth(const TFontData& Font, StringView Text) = 0;
   // Draws one line with the top of its cell at (X, Y) in the cairo context's
   // coordinates, unrotated; Orientation is applied by the caller.
-  virtual void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
-                        COLORREF Color) = 0;
+  virtual void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y, COLORREF Color) = 0;
   // The same line read right to left: laid out with a right-to-left base
   // direction and ending where the line would end at TextWidth from X. An engine
   // that knows no directions draws it as DrawLine does.
@@ -270,8 +319,7 @@ public:
       : FCharWidth(CharWidth), FHeight(Height), FAscent(Ascent) {}
   TTextMetric GetMetrics(const TFontData& Font) override;
   Integer TextWidth(const TFontData& Font, StringView Text) override;
-  void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
-                COLORREF Color) override;
+  void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y, COLORREF Color) override;
 
 private:
   Integer FCharWidth, FHeight, FAscent;
@@ -306,8 +354,7 @@ struct TDCState {
 class TRectFnRef {
 public:
   template <class F>
-    requires(!std::is_same_v<std::remove_cv_t<F>, TRectFnRef>)
-  TRectFnRef(F& Fn)
+  requires(!std::is_same_v<std::remove_cv_t<F>, TRectFnRef>) TRectFnRef(F& Fn)
       : FObject(const_cast<void*>(static_cast<const void*>(&Fn))),
         FCall([](void* O, const TRect& R) { (*static_cast<F*>(O))(R); }) {}
   void operator()(const TRect& R) const { FCall(FObject, R); }
@@ -341,7 +388,10 @@ struct TDeviceContext {
 
   // The clip in surface pixels: surface bounds ∩ Visible ∩ application clip.
   const TRegion& EffectiveClip();
-  void ClipChanged() { FClipDirty = true; FCrClipDirty = true; }
+  void ClipChanged() {
+    FClipDirty = true;
+    FCrClipDirty = true;
+  }
   // A cairo context on the surface with the effective clip applied; nullptr when
   // there is no surface.
   cairo_t* Cairo();
@@ -453,29 +503,59 @@ bool DrawFocusRect(HDC DC, const TRect& R);
 // Edges and frame controls
 
 enum : UINT {
-  BDR_RAISEDOUTER = 0x1, BDR_SUNKENOUTER = 0x2, BDR_RAISEDINNER = 0x4, BDR_SUNKENINNER = 0x8,
-  BDR_OUTER = 0x3, BDR_INNER = 0xC, BDR_RAISED = 0x5, BDR_SUNKEN = 0xA,
-  EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER, EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER,
-  EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER, EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER,
+  BDR_RAISEDOUTER = 0x1,
+  BDR_SUNKENOUTER = 0x2,
+  BDR_RAISEDINNER = 0x4,
+  BDR_SUNKENINNER = 0x8,
+  BDR_OUTER = 0x3,
+  BDR_INNER = 0xC,
+  BDR_RAISED = 0x5,
+  BDR_SUNKEN = 0xA,
+  EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER,
+  EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER,
+  EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER,
+  EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER,
 };
 enum : UINT {
-  BF_LEFT = 0x1, BF_TOP = 0x2, BF_RIGHT = 0x4, BF_BOTTOM = 0x8,
-  BF_TOPLEFT = BF_TOP | BF_LEFT, BF_TOPRIGHT = BF_TOP | BF_RIGHT,
-  BF_BOTTOMLEFT = BF_BOTTOM | BF_LEFT, BF_BOTTOMRIGHT = BF_BOTTOM | BF_RIGHT,
+  BF_LEFT = 0x1,
+  BF_TOP = 0x2,
+  BF_RIGHT = 0x4,
+  BF_BOTTOM = 0x8,
+  BF_TOPLEFT = BF_TOP | BF_LEFT,
+  BF_TOPRIGHT = BF_TOP | BF_RIGHT,
+  BF_BOTTOMLEFT = BF_BOTTOM | BF_LEFT,
+  BF_BOTTOMRIGHT = BF_BOTTOM | BF_RIGHT,
   BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM,
-  BF_MIDDLE = 0x800, BF_SOFT = 0x1000, BF_ADJUST = 0x2000, BF_FLAT = 0x4000, BF_MONO = 0x8000,
+  BF_MIDDLE = 0x800,
+  BF_SOFT = 0x1000,
+  BF_ADJUST = 0x2000,
+  BF_FLAT = 0x4000,
+  BF_MONO = 0x8000,
 };
 // Draws the edges in the classic colours; BF_ADJUST shrinks Rect by what was drawn.
 bool DrawEdge(HDC DC, TRect& Rect, UINT Edge, UINT Flags);
 
 enum : UINT { DFC_CAPTION = 1, DFC_MENU = 2, DFC_SCROLL = 3, DFC_BUTTON = 4 };
 enum : UINT {
-  DFCS_BUTTONCHECK = 0x0, DFCS_BUTTONRADIOIMAGE = 0x1, DFCS_BUTTONRADIOMASK = 0x2,
-  DFCS_BUTTONRADIO = 0x4, DFCS_BUTTON3STATE = 0x8, DFCS_BUTTONPUSH = 0x10,
-  DFCS_SCROLLUP = 0x0, DFCS_SCROLLDOWN = 0x1, DFCS_SCROLLLEFT = 0x2, DFCS_SCROLLRIGHT = 0x3,
+  DFCS_BUTTONCHECK = 0x0,
+  DFCS_BUTTONRADIOIMAGE = 0x1,
+  DFCS_BUTTONRADIOMASK = 0x2,
+  DFCS_BUTTONRADIO = 0x4,
+  DFCS_BUTTON3STATE = 0x8,
+  DFCS_BUTTONPUSH = 0x10,
+  DFCS_SCROLLUP = 0x0,
+  DFCS_SCROLLDOWN = 0x1,
+  DFCS_SCROLLLEFT = 0x2,
+  DFCS_SCROLLRIGHT = 0x3,
   DFCS_SCROLLCOMBOBOX = 0x5,
-  DFCS_INACTIVE = 0x100, DFCS_PUSHED = 0x200, DFCS_CHECKED = 0x400, DFCS_TRANSPARENT = 0x800,
-  DFCS_HOT = 0x1000, DFCS_ADJUSTRECT = 0x2000, DFCS_FLAT = 0x4000, DFCS_MONO = 0x8000,
+  DFCS_INACTIVE = 0x100,
+  DFCS_PUSHED = 0x200,
+  DFCS_CHECKED = 0x400,
+  DFCS_TRANSPARENT = 0x800,
+  DFCS_HOT = 0x1000,
+  DFCS_ADJUSTRECT = 0x2000,
+  DFCS_FLAT = 0x4000,
+  DFCS_MONO = 0x8000,
 };
 // Buttons, check boxes, radio buttons and scroll arrows in the classic look.
 bool DrawFrameControl(HDC DC, TRect& Rect, UINT Type, UINT State);
@@ -484,17 +564,25 @@ bool DrawFrameControl(HDC DC, TRect& Rect, UINT Type, UINT State);
 // Raster operations
 
 enum : DWORD {
-  SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6, SRCINVERT = 0x00660046,
-  SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008, NOTSRCERASE = 0x001100A6,
-  MERGEPAINT = 0x00BB0226, PATCOPY = 0x00F00021, PATINVERT = 0x005A0049, DSTINVERT = 0x00550009,
-  BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062,
+  SRCCOPY = 0x00CC0020,
+  SRCPAINT = 0x00EE0086,
+  SRCAND = 0x008800C6,
+  SRCINVERT = 0x00660046,
+  SRCERASE = 0x00440328,
+  NOTSRCCOPY = 0x00330008,
+  NOTSRCERASE = 0x001100A6,
+  MERGEPAINT = 0x00BB0226,
+  PATCOPY = 0x00F00021,
+  PATINVERT = 0x005A0049,
+  DSTINVERT = 0x00550009,
+  BLACKNESS = 0x00000042,
+  WHITENESS = 0x00FF0062,
 };
 // PATCOPY and PATINVERT use the selected brush.
 bool PatBlt(HDC DC, Integer X, Integer Y, Integer W, Integer H, DWORD Rop);
-bool BitBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY,
-            DWORD Rop);
-bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX,
-                Integer SY, Integer SW, Integer SH, DWORD Rop);
+bool BitBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY, DWORD Rop);
+bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY, Integer SW,
+                Integer SH, DWORD Rop);
 
 enum : Byte { AC_SRC_OVER = 0, AC_SRC_ALPHA = 1 };
 struct TBlendFunction {
@@ -505,8 +593,8 @@ struct TBlendFunction {
 };
 using BLENDFUNCTION = TBlendFunction;
 // Source over destination with a constant alpha (AC_SRC_ALPHA also uses the source's).
-bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX,
-                Integer SY, Integer SW, Integer SH, TBlendFunction Blend);
+bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY, Integer SW,
+                Integer SH, TBlendFunction Blend);
 
 struct TTriVertex {
   Integer x = 0, y = 0;
@@ -517,19 +605,36 @@ struct TGradientRect {
 };
 enum : Cardinal { GRADIENT_FILL_RECT_H = 0, GRADIENT_FILL_RECT_V = 1 };
 // Horizontal or vertical two-colour gradients, one colour per pixel column or row.
-bool GradientFill(HDC DC, const TTriVertex* Vertices, Cardinal NumVertices,
-                  const TGradientRect* Rects, Cardinal NumRects, Cardinal Mode);
+bool GradientFill(HDC DC, const TTriVertex* Vertices, Cardinal NumVertices, const TGradientRect* Rects,
+                  Cardinal NumRects, Cardinal Mode);
 
 // ---------------------------------------------------------------------------
 // Text
 
 enum : UINT {
-  DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4,
-  DT_BOTTOM = 0x8, DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40,
-  DT_TABSTOP = 0x80, DT_NOCLIP = 0x100, DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400,
-  DT_NOPREFIX = 0x800, DT_INTERNAL = 0x1000, DT_EDITCONTROL = 0x2000, DT_PATH_ELLIPSIS = 0x4000,
-  DT_END_ELLIPSIS = 0x8000, DT_MODIFYSTRING = 0x10000, DT_RTLREADING = 0x20000,
-  DT_WORD_ELLIPSIS = 0x40000, DT_NOFULLWIDTHCHARBREAK = 0x80000, DT_HIDEPREFIX = 0x100000,
+  DT_TOP = 0x0,
+  DT_LEFT = 0x0,
+  DT_CENTER = 0x1,
+  DT_RIGHT = 0x2,
+  DT_VCENTER = 0x4,
+  DT_BOTTOM = 0x8,
+  DT_WORDBREAK = 0x10,
+  DT_SINGLELINE = 0x20,
+  DT_EXPANDTABS = 0x40,
+  DT_TABSTOP = 0x80,
+  DT_NOCLIP = 0x100,
+  DT_EXTERNALLEADING = 0x200,
+  DT_CALCRECT = 0x400,
+  DT_NOPREFIX = 0x800,
+  DT_INTERNAL = 0x1000,
+  DT_EDITCONTROL = 0x2000,
+  DT_PATH_ELLIPSIS = 0x4000,
+  DT_END_ELLIPSIS = 0x8000,
+  DT_MODIFYSTRING = 0x10000,
+  DT_RTLREADING = 0x20000,
+  DT_WORD_ELLIPSIS = 0x40000,
+  DT_NOFULLWIDTHCHARBREAK = 0x80000,
+  DT_HIDEPREFIX = 0x100000,
   DT_PREFIXONLY = 0x200000,
 };
 
@@ -546,8 +651,7 @@ using DRAWTEXTPARAMS = TDrawTextParams;
 // the bottom of the text with DT_VCENTER or DT_BOTTOM); with DT_CALCRECT draws nothing
 // and sets Rect's right and bottom to the text's.
 Integer DrawText(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format);
-Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format,
-                   TDrawTextParams* Params);
+Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format, TDrawTextParams* Params);
 inline Integer DrawTextW(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format) {
   return DrawText(DC, Text, Count, Rect, Format);
 }
@@ -557,10 +661,10 @@ inline Integer DrawTextExW(HDC DC, const String& Text, Integer Count, TRect& Rec
 }
 
 enum : UINT { ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_RTLREADING = 0x80 };
-bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text,
-                Integer Count, const Integer* Dx = nullptr);
-inline bool ExtTextOutW(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect,
-                        const String& Text, Integer Count, const Integer* Dx = nullptr) {
+bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text, Integer Count,
+                const Integer* Dx = nullptr);
+inline bool ExtTextOutW(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text,
+                        Integer Count, const Integer* Dx = nullptr) {
   return ExtTextOut(DC, X, Y, Options, Rect, Text, Count, Dx);
 }
 bool TextOut(HDC DC, Integer X, Integer Y, const String& Text, Integer Count);
@@ -601,8 +705,20 @@ inline bool GetTextExtentPoint32W(HDC DC, const String& Text, Integer Count, TSi
 // pixels; drawing routines above this layer can add notes of what they drew.
 
 enum TGdiOpKind {
-  gopFillRect, gopFrameRect, gopInvertRect, gopFocusRect, gopRectangle, gopLine, gopEdge, gopFrameControl,
-  gopText, gopBlit, gopAlphaBlend, gopGradient, gopImage, gopNote
+  gopFillRect,
+  gopFrameRect,
+  gopInvertRect,
+  gopFocusRect,
+  gopRectangle,
+  gopLine,
+  gopEdge,
+  gopFrameControl,
+  gopText,
+  gopBlit,
+  gopAlphaBlend,
+  gopGradient,
+  gopImage,
+  gopNote
 };
 
 struct TGdiOp {

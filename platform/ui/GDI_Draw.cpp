@@ -20,9 +20,7 @@ inline COLORREF Sys(Integer index) { return GetSysColor(index); }
 inline std::uint32_t PixelOf(COLORREF c) {
   return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
-inline COLORREF ColorOfPixel(std::uint32_t p) {
-  return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
-}
+inline COLORREF ColorOfPixel(std::uint32_t p) { return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16); }
 inline std::uint32_t ApplyRop2(std::uint32_t d, std::uint32_t p, Integer rop) {
   const unsigned t = static_cast<unsigned>(rop - 1);
   std::uint32_t r = 0;
@@ -203,10 +201,12 @@ void ApplyPenToCairo(HDC DC, cairo_t* cr) {
   cairo_line_cap_t cap = CAIRO_LINE_CAP_ROUND;
   cairo_line_join_t join = CAIRO_LINE_JOIN_ROUND;
   if (p.Geometric) {
-    cap = p.EndCap == pecFlat ? CAIRO_LINE_CAP_BUTT : p.EndCap == pecSquare ? CAIRO_LINE_CAP_SQUARE
-                                                                            : CAIRO_LINE_CAP_ROUND;
-    join = p.Join == pjMiter ? CAIRO_LINE_JOIN_MITER : p.Join == pjBevel ? CAIRO_LINE_JOIN_BEVEL
-                                                                         : CAIRO_LINE_JOIN_ROUND;
+    cap = p.EndCap == pecFlat     ? CAIRO_LINE_CAP_BUTT
+          : p.EndCap == pecSquare ? CAIRO_LINE_CAP_SQUARE
+                                  : CAIRO_LINE_CAP_ROUND;
+    join = p.Join == pjMiter   ? CAIRO_LINE_JOIN_MITER
+           : p.Join == pjBevel ? CAIRO_LINE_JOIN_BEVEL
+                               : CAIRO_LINE_JOIN_ROUND;
   }
   cairo_set_line_cap(cr, cap);
   cairo_set_line_join(cr, join);
@@ -247,11 +247,13 @@ bool TryThinAxisSegments(HDC DC, const TPoint* Points, const DWORD* Counts, DWOR
   TRect box;
   for (DWORD i = 0; i < Polylines; ++i) {
     TRect r;
-    if (Counts[i] != 2 || !LineRasteriser::AxisSegmentRect(DC->ToSurface(Points[2 * i]), DC->ToSurface(Points[2 * i + 1]), r))
+    if (Counts[i] != 2 ||
+        !LineRasteriser::AxisSegmentRect(DC->ToSurface(Points[2 * i]), DC->ToSurface(Points[2 * i + 1]), r))
       return false;
     if (r.IsEmpty()) continue;
-    box = rects.empty() ? r : TRect(std::min(box.Left, r.Left), std::min(box.Top, r.Top), std::max(box.Right, r.Right),
-                                    std::max(box.Bottom, r.Bottom));
+    box = rects.empty() ? r
+                        : TRect(std::min(box.Left, r.Left), std::min(box.Top, r.Top), std::max(box.Right, r.Right),
+                                std::max(box.Bottom, r.Bottom));
     rects.push_back(r);
   }
   if (rects.empty()) return true;
@@ -266,7 +268,8 @@ bool TryThinAxisSegments(HDC DC, const TPoint* Points, const DWORD* Counts, DWOR
       for (Integer y = c.Top; y < c.Bottom; ++y) {
         std::uint32_t* row = DC->PixelRow(y);
         if (rop == R2_COPYPEN) std::fill(row + c.Left, row + c.Right, p);
-        else for (Integer x = c.Left; x < c.Right; ++x) row[x] = ApplyRop2(row[x], p, rop);
+        else
+          for (Integer x = c.Left; x < c.Right; ++x) row[x] = ApplyRop2(row[x], p, rop);
       }
     }
   });
@@ -434,8 +437,9 @@ bool Rectangle(HDC DC, Integer Left, Integer Top, Integer Right, Integer Bottom)
     DC->RopRect(s, Rgb(pen.Color), DC->S.Rop2);
     return true;
   }
-  StrokePath(DC, {TPoint(s.Left, s.Top), TPoint(s.Right - 1, s.Top), TPoint(s.Right - 1, s.Bottom - 1),
-                  TPoint(s.Left, s.Bottom - 1)},
+  StrokePath(DC,
+             {TPoint(s.Left, s.Top), TPoint(s.Right - 1, s.Top), TPoint(s.Right - 1, s.Bottom - 1),
+              TPoint(s.Left, s.Bottom - 1)},
              true);
   return true;
 }
@@ -592,14 +596,11 @@ bool DrawEdge(HDC DC, TRect& Rect, UINT Edge, UINT Flags) {
     outer = {Sys(COLOR_BTNSHADOW), Sys(COLOR_BTNSHADOW)};
     inner = {Sys(COLOR_BTNFACE), Sys(COLOR_BTNFACE)};
   } else {
-    if (Edge & BDR_RAISEDOUTER)
-      outer = {soft ? Sys(COLOR_BTNHIGHLIGHT) : Sys(COLOR_3DLIGHT), Sys(COLOR_3DDKSHADOW)};
+    if (Edge & BDR_RAISEDOUTER) outer = {soft ? Sys(COLOR_BTNHIGHLIGHT) : Sys(COLOR_3DLIGHT), Sys(COLOR_3DDKSHADOW)};
     else if (Edge & BDR_SUNKENOUTER)
       outer = {soft ? Sys(COLOR_3DDKSHADOW) : Sys(COLOR_BTNSHADOW), Sys(COLOR_BTNHIGHLIGHT)};
-    if (Edge & BDR_RAISEDINNER)
-      inner = {soft ? Sys(COLOR_3DLIGHT) : Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNSHADOW)};
-    else if (Edge & BDR_SUNKENINNER)
-      inner = {soft ? Sys(COLOR_BTNSHADOW) : Sys(COLOR_3DDKSHADOW), Sys(COLOR_3DLIGHT)};
+    if (Edge & BDR_RAISEDINNER) inner = {soft ? Sys(COLOR_3DLIGHT) : Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNSHADOW)};
+    else if (Edge & BDR_SUNKENINNER) inner = {soft ? Sys(COLOR_BTNSHADOW) : Sys(COLOR_3DDKSHADOW), Sys(COLOR_3DLIGHT)};
   }
   TRect r = Rect;
   if (hasOuter) {
@@ -735,7 +736,9 @@ void DrawArrow(HDC DC, const TRect& r, UINT dir, COLORREF c) {
   for (Integer i = 0; i < gh; ++i) {
     switch (dir) {
       case DFCS_SCROLLUP: FillLogical(DC, TRect(x0 + gh - 1 - i, y0 + i, x0 + gw - (gh - 1 - i), y0 + i + 1), c); break;
-      case DFCS_SCROLLLEFT: FillLogical(DC, TRect(x0 + i, y0 + gh - 1 - i, x0 + i + 1, y0 + gw - (gh - 1 - i)), c); break;
+      case DFCS_SCROLLLEFT:
+        FillLogical(DC, TRect(x0 + i, y0 + gh - 1 - i, x0 + i + 1, y0 + gw - (gh - 1 - i)), c);
+        break;
       case DFCS_SCROLLRIGHT: FillLogical(DC, TRect(x0 + i, y0 + i, x0 + i + 1, y0 + gw - i), c); break;
       default: FillLogical(DC, TRect(x0 + i, y0 + i, x0 + gw - i, y0 + i + 1), c); break;
     }
@@ -744,8 +747,8 @@ void DrawArrow(HDC DC, const TRect& r, UINT dir, COLORREF c) {
 
 bool DrawScrollButton(HDC DC, TRect& rect, UINT state) {
   const UINT dir = state & 0xF;
-  if (dir != DFCS_SCROLLUP && dir != DFCS_SCROLLDOWN && dir != DFCS_SCROLLLEFT &&
-      dir != DFCS_SCROLLRIGHT && dir != DFCS_SCROLLCOMBOBOX)
+  if (dir != DFCS_SCROLLUP && dir != DFCS_SCROLLDOWN && dir != DFCS_SCROLLLEFT && dir != DFCS_SCROLLRIGHT &&
+      dir != DFCS_SCROLLCOMBOBOX)
     return false;
   TRect in = DrawFace(DC, rect, state);
   if (state & DFCS_PUSHED) OffsetRect(in, 1, 1);
@@ -778,8 +781,7 @@ bool DrawFrameControl(HDC DC, TRect& Rect, UINT Type, UINT State) {
         if (State & DFCS_ADJUSTRECT) Rect = in;
         return true;
       }
-      if (kind & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE | DFCS_BUTTONRADIOMASK))
-        return DrawRadio(DC, Rect, State);
+      if (kind & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE | DFCS_BUTTONRADIOMASK)) return DrawRadio(DC, Rect, State);
       return DrawCheckBox(DC, Rect, State);
     }
     case DFC_SCROLL: return DrawScrollButton(DC, Rect, State);
@@ -815,12 +817,20 @@ std::uint32_t ApplyRop3(DWORD rop, std::uint32_t s, std::uint32_t d, std::uint32
 
 bool KnownRop(DWORD rop) {
   switch (rop) {
-    case SRCCOPY: case SRCPAINT: case SRCAND: case SRCINVERT: case SRCERASE: case NOTSRCCOPY:
-    case NOTSRCERASE: case MERGEPAINT: case PATCOPY: case PATINVERT: case DSTINVERT:
-    case BLACKNESS: case WHITENESS:
-      return true;
-    default:
-      return false;
+    case SRCCOPY:
+    case SRCPAINT:
+    case SRCAND:
+    case SRCINVERT:
+    case SRCERASE:
+    case NOTSRCCOPY:
+    case NOTSRCERASE:
+    case MERGEPAINT:
+    case PATCOPY:
+    case PATINVERT:
+    case DSTINVERT:
+    case BLACKNESS:
+    case WHITENESS: return true;
+    default: return false;
   }
 }
 
@@ -878,8 +888,8 @@ void CopyUnscaled(HDC Dest, const TRect& D, HDC Src, TPoint SourceOrigin) {
 
 }  // namespace
 
-bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY,
-                Integer SW, Integer SH, DWORD Rop) {
+bool StretchBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY, Integer SW,
+                Integer SH, DWORD Rop) {
   if (!Dest || !Src || !Src->Surface() || !KnownRop(Rop)) return false;
   if (W == 0 || H == 0 || SW == 0 || SH == 0) return true;
   TGdiRecordScope Rec(Dest, gopBlit);
@@ -937,8 +947,8 @@ bool BitBlt(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integ
   return StretchBlt(Dest, X, Y, W, H, Src, SX, SY, W, H, Rop);
 }
 
-bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY,
-                Integer SW, Integer SH, TBlendFunction Blend) {
+bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, Integer SX, Integer SY, Integer SW,
+                Integer SH, TBlendFunction Blend) {
   if (!Dest || !Src || !Src->Surface() || W <= 0 || H <= 0 || SW <= 0 || SH <= 0) return false;
   if (Blend.BlendOp != AC_SRC_OVER) return false;
   cairo_t* cr = Dest->Cairo();
@@ -980,8 +990,8 @@ bool AlphaBlend(HDC Dest, Integer X, Integer Y, Integer W, Integer H, HDC Src, I
   return true;
 }
 
-bool GradientFill(HDC DC, const TTriVertex* V, Cardinal NumVertices, const TGradientRect* Rects,
-                  Cardinal NumRects, Cardinal Mode) {
+bool GradientFill(HDC DC, const TTriVertex* V, Cardinal NumVertices, const TGradientRect* Rects, Cardinal NumRects,
+                  Cardinal Mode) {
   if (!DC || !V || !Rects || (Mode != GRADIENT_FILL_RECT_H && Mode != GRADIENT_FILL_RECT_V)) return false;
   TGdiRecordScope Rec(DC, gopGradient);
   if (Rec.Active() && NumRects > 0 && Rects[0].UpperLeft < NumVertices && Rects[0].LowerRight < NumVertices) {
@@ -998,11 +1008,12 @@ bool GradientFill(HDC DC, const TTriVertex* V, Cardinal NumVertices, const TGrad
     const bool horz = Mode == GRADIENT_FILL_RECT_H;
     const Integer n = horz ? r.Width() : r.Height();
     for (Integer k = 0; k < n; ++k) {
-      auto mix = [&](Word c0, Word c1) {
-        return static_cast<Byte>((c0 + (static_cast<Int64>(c1) - c0) * k / n) >> 8);
-      };
+      auto mix = [&](Word c0, Word c1) { return static_cast<Byte>((c0 + (static_cast<Int64>(c1) - c0) * k / n) >> 8); };
       const COLORREF c = static_cast<COLORREF>(RGB(mix(a.Red, b.Red), mix(a.Green, b.Green), mix(a.Blue, b.Blue)));
-      FillLogical(DC, horz ? TRect(r.Left + k, r.Top, r.Left + k + 1, r.Bottom) : TRect(r.Left, r.Top + k, r.Right, r.Top + k + 1), c);
+      FillLogical(
+          DC,
+          horz ? TRect(r.Left + k, r.Top, r.Left + k + 1, r.Bottom) : TRect(r.Left, r.Top + k, r.Right, r.Top + k + 1),
+          c);
     }
   }
   return true;

@@ -14,11 +14,10 @@ std::vector<const TGdiOp*> TGdiRecorder::Within(TGdiOpKind Kind, const TRect& R)
   std::vector<const TGdiOp*> Result;
   for (const TGdiOp& Op : Ops) {
     if (Op.Kind != Kind) continue;
-    const bool Inside = Op.Rect.IsEmpty()
-                            ? Op.Origin.X >= R.Left && Op.Origin.X < R.Right && Op.Origin.Y >= R.Top &&
-                                  Op.Origin.Y < R.Bottom
-                            : Op.Rect.Left >= R.Left && Op.Rect.Top >= R.Top && Op.Rect.Right <= R.Right &&
-                                  Op.Rect.Bottom <= R.Bottom;
+    const bool Inside =
+        Op.Rect.IsEmpty()
+            ? Op.Origin.X >= R.Left && Op.Origin.X < R.Right && Op.Origin.Y >= R.Top && Op.Origin.Y < R.Bottom
+            : Op.Rect.Left >= R.Left && Op.Rect.Top >= R.Top && Op.Rect.Right <= R.Right && Op.Rect.Bottom <= R.Bottom;
     if (Inside) Result.push_back(&Op);
   }
   return Result;

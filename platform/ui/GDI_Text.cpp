@@ -71,8 +71,7 @@ const char* FamilyFor(const TFontData& f, const char* UiFace) {
   if (f.Pitch == fpFixed || has(u"mono") || has(u"courier") || has(u"console") || has(u"consolas") ||
       has(u"fixedsys") || has(u"terminal"))
     return "DejaVu Sans Mono";
-  if (!has(u"sans") && (has(u"times") || has(u"serif") || has(u"georgia") || has(u"roman")))
-    return "DejaVu Serif";
+  if (!has(u"sans") && (has(u"times") || has(u"serif") || has(u"georgia") || has(u"roman"))) return "DejaVu Serif";
   if (IsClassicUiName(n)) return UiFace;
   return "DejaVu Sans";
 }
@@ -127,8 +126,7 @@ public:
     return Integer(w);
   }
 
-  void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y,
-                COLORREF Color) override {
+  void DrawLine(cairo_t* Cr, const TFontData& Font, StringView Text, double X, double Y, COLORREF Color) override {
     if (Text.empty()) return;
     FontEntry& f = Entry(Font);
     SetCairoSource(Cr, Color);
@@ -246,7 +244,8 @@ private:
       pango_layout_iter_get_run_extents(it, nullptr, &logical);
       const int baseline = pango_layout_iter_get_baseline(it);
       GlyphRun out;
-      out.Font = cairo_scaled_font_reference(pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(run->item->analysis.font)));
+      out.Font =
+          cairo_scaled_font_reference(pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(run->item->analysis.font)));
       Int64 x = logical.x;
       for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
         const PangoGlyphInfo& g = run->glyphs->glyphs[i];
@@ -344,7 +343,8 @@ private:
     tm.tmPitchAndFamily = std::string_view(family) == "DejaVu Sans Mono" ? 0 : 1;  // bit 0 set: variable
     if (Font.Style.Contains(fsUnderline) || Font.Style.Contains(fsStrikeOut)) {
       e.Attrs = pango_attr_list_new();
-      if (Font.Style.Contains(fsUnderline)) pango_attr_list_insert(e.Attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+      if (Font.Style.Contains(fsUnderline))
+        pango_attr_list_insert(e.Attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
       if (Font.Style.Contains(fsStrikeOut)) pango_attr_list_insert(e.Attrs, pango_attr_strikethrough_new(TRUE));
     }
     auto [pos, ok] = FFonts.emplace(std::move(key), e);
@@ -578,8 +578,8 @@ void DrawDirected(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s,
 // Draws one line at surface point P (top-left of its cell), expanding tabs when
 // asked. A right-to-left line of Width runs from its right end: its first piece
 // and tab stops stand there.
-void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s, TPoint P, COLORREF c,
-                const Measurer& m, bool RightToLeft, Integer Width) {
+void DrawLineAt(cairo_t* cr, TTextEngine* e, const TFontData& f, StringView s, TPoint P, COLORREF c, const Measurer& m,
+                bool RightToLeft, Integer Width) {
   if (!m.ExpandTabs || s.find(u'\t') == String::npos) {
     DrawDirected(cr, e, f, s, P.X, P.Y, c, RightToLeft);
     return;
@@ -708,8 +708,8 @@ UINT GetOutlineTextMetrics(HDC DC, UINT, TOutlineTextMetric* Metric) {
   return size;
 }
 
-bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text,
-                Integer Count, const Integer*) {
+bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, const String& Text, Integer Count,
+                const Integer*) {
   if (!DC) return false;
   TTextEngine* e = GetTextEngine();
   const TFontData& font = DC->S.Font;
@@ -876,8 +876,7 @@ Integer PlaceLines(HDC DC, TRect& Rect, UINT Format, const TRect& r, const TText
 
 }  // namespace
 
-Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format,
-                   TDrawTextParams* Params) {
+Integer DrawTextEx(HDC DC, const String& Text, Integer Count, TRect& Rect, UINT Format, TDrawTextParams* Params) {
   if (!DC) return 0;
   TTextEngine* e = GetTextEngine();
   const TFontData& font = DC->S.Font;

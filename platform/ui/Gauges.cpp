@@ -34,11 +34,26 @@ Integer TGauge::GetPercentDone() const {
   return Integer((Int64(FProgress) - FMinValue) * 100 / range);
 }
 
-void TGauge::SetKind(TGaugeKind Value) { FKind = Value; Invalidate(); }
-void TGauge::SetForeColor(TColor Value) { FForeColor = Value; Invalidate(); }
-void TGauge::SetBackColor(TColor Value) { FBackColor = Value; Invalidate(); }
-void TGauge::SetShowText(bool Value) { FShowText = Value; Invalidate(); }
-void TGauge::SetBorderStyle(TBorderStyle Value) { FBorderStyle = Value; Invalidate(); }
+void TGauge::SetKind(TGaugeKind Value) {
+  FKind = Value;
+  Invalidate();
+}
+void TGauge::SetForeColor(TColor Value) {
+  FForeColor = Value;
+  Invalidate();
+}
+void TGauge::SetBackColor(TColor Value) {
+  FBackColor = Value;
+  Invalidate();
+}
+void TGauge::SetShowText(bool Value) {
+  FShowText = Value;
+  Invalidate();
+}
+void TGauge::SetBorderStyle(TBorderStyle Value) {
+  FBorderStyle = Value;
+  Invalidate();
+}
 
 void TGauge::Paint() {
   TCanvas* c = GetCanvas();

@@ -38,9 +38,7 @@ struct TRect {
   constexpr TPoint TopLeft() const { return {Left, Top}; }
   constexpr TPoint BottomRight() const { return {Right, Bottom}; }
   constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-  constexpr bool Contains(const TPoint& p) const {
-    return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom;
-  }
+  constexpr bool Contains(const TPoint& p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
   friend constexpr bool operator==(const TRect&, const TRect&) = default;
 };
 
@@ -62,8 +60,7 @@ constexpr bool EqualRect(const TRect& A, const TRect& B) { return A == B; }
 // Writes the common part to Dest; an empty result is all zeros, as callers test it
 // with IsRectEmpty or compare it with an empty rectangle.
 inline bool IntersectRect(TRect& Dest, const TRect& A, const TRect& B) {
-  TRect r(std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
-          std::min(A.Bottom, B.Bottom));
+  TRect r(std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom));
   if (r.IsEmpty()) {
     Dest = TRect();
     return false;

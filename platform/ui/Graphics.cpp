@@ -76,14 +76,22 @@ void TPen::Assign(const TGraphicsObject* Source) {
     if (!same) Changed();
   }
 }
-void TPen::SetColor(TColor v) { TPenData d = FData; d.Color = v; Set(d); }
+void TPen::SetColor(TColor v) {
+  TPenData d = FData;
+  d.Color = v;
+  Set(d);
+}
 void TPen::SetWidth(Integer v) {
   if (v < 0) return;
   TPenData d = FData;
   d.Width = v;
   Set(d);
 }
-void TPen::SetStyle(TPenStyle v) { TPenData d = FData; d.Style = v; Set(d); }
+void TPen::SetStyle(TPenStyle v) {
+  TPenData d = FData;
+  d.Style = v;
+  Set(d);
+}
 void TPen::SetMode(TPenMode v) {
   if (v == FMode) return;
   FMode = v;
@@ -123,7 +131,11 @@ void TBrush::SetColor(TColor v) {
   if (d.Style == bsClear) d.Style = bsSolid;
   Set(d);
 }
-void TBrush::SetStyle(TBrushStyle v) { TBrushData d = FData; d.Style = v; Set(d); }
+void TBrush::SetStyle(TBrushStyle v) {
+  TBrushData d = FData;
+  d.Style = v;
+  Set(d);
+}
 HBRUSH TBrush::GetHandle() {
   if (!FHandle) {
     FHandle = std::make_unique<TGdiBrush>();
@@ -178,22 +190,44 @@ void TFont::SetName(const TFontName& v) {
   d.Name = v;
   Set(d);
 }
-void TFont::SetHeight(Integer v) { TFontData d = FData; d.Height = v; Set(d); }
+void TFont::SetHeight(Integer v) {
+  TFontData d = FData;
+  d.Height = v;
+  Set(d);
+}
 Integer TFont::GetSize() const {
-  return -static_cast<Integer>((static_cast<Int64>(FData.Height) * 72 + (FData.Height < 0 ? -FPixelsPerInch / 2 : FPixelsPerInch / 2)) / FPixelsPerInch);
+  return -static_cast<Integer>(
+      (static_cast<Int64>(FData.Height) * 72 + (FData.Height < 0 ? -FPixelsPerInch / 2 : FPixelsPerInch / 2)) /
+      FPixelsPerInch);
 }
 void TFont::SetSize(Integer v) {
   SetHeight(-static_cast<Integer>((static_cast<Int64>(v) * FPixelsPerInch + (v < 0 ? -36 : 36)) / 72));
 }
-void TFont::SetStyle(TFontStyles v) { TFontData d = FData; d.Style = v; Set(d); }
+void TFont::SetStyle(TFontStyles v) {
+  TFontData d = FData;
+  d.Style = v;
+  Set(d);
+}
 void TFont::SetColor(TColor v) {
   if (v == FColor) return;
   FColor = v;
   Changed();
 }
-void TFont::SetCharset(TFontCharset v) { TFontData d = FData; d.Charset = v; Set(d); }
-void TFont::SetPitch(TFontPitch v) { TFontData d = FData; d.Pitch = v; Set(d); }
-void TFont::SetOrientation(Integer v) { TFontData d = FData; d.Orientation = v; Set(d); }
+void TFont::SetCharset(TFontCharset v) {
+  TFontData d = FData;
+  d.Charset = v;
+  Set(d);
+}
+void TFont::SetPitch(TFontPitch v) {
+  TFontData d = FData;
+  d.Pitch = v;
+  Set(d);
+}
+void TFont::SetOrientation(Integer v) {
+  TFontData d = FData;
+  d.Orientation = v;
+  Set(d);
+}
 HFONT TFont::GetHandle() const { return SharedFont(FData); }
 void TFont::SetHandle(HFONT Value) {
   if (Value && Value->Kind == gokFont) Set(static_cast<TGdiFont*>(Value)->Data);
@@ -206,10 +240,10 @@ namespace {
 constexpr int kAllValid = csHandleValid | csFontValid | csPenValid | csBrushValid;
 
 Integer Rop2Of(TPenMode m) {
-  static constexpr Integer kRop[] = {R2_BLACK,      R2_WHITE,      R2_NOP,         R2_NOT,
-                                     R2_COPYPEN,    R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+  static constexpr Integer kRop[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                                     R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
                                      R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
-                                     R2_MASKPEN,    R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
+                                     R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
   return kRop[static_cast<int>(m)];
 }
 }  // namespace
@@ -389,8 +423,8 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source) 
   Changing();
   RequiredState(csHandleValid | csFontValid | csBrushValid);
   HDC src = Canvas->GetHandle();
-  StretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), src, Source.Left, Source.Top,
-             Source.Width(), Source.Height(), FCopyMode);
+  StretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), src, Source.Left, Source.Top, Source.Width(),
+             Source.Height(), FCopyMode);
   Changed();
 }
 

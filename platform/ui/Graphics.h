@@ -123,9 +123,7 @@ constexpr TColor clDefault = 0x20000000;
 
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
 
-constexpr TColor RGB(Byte R, Byte G, Byte B) {
-  return static_cast<TColor>(R | (G << 8) | (B << 16));
-}
+constexpr TColor RGB(Byte R, Byte G, Byte B) { return static_cast<TColor>(R | (G << 8) | (B << 16)); }
 constexpr Byte GetRValue(COLORREF c) { return static_cast<Byte>(c & 0xFF); }
 constexpr Byte GetGValue(COLORREF c) { return static_cast<Byte>((c >> 8) & 0xFF); }
 constexpr Byte GetBValue(COLORREF c) { return static_cast<Byte>((c >> 16) & 0xFF); }
@@ -157,8 +155,22 @@ using HBITMAP = HGDIOBJ;
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
@@ -181,11 +193,29 @@ public:
   }
   constexpr bool Contains(TFontStyle s) const { return (FBits & Bit(s)) != 0; }
   constexpr bool Empty() const { return FBits == 0; }
-  constexpr TFontStyles& Include(TFontStyle s) { FBits |= Bit(s); return *this; }
-  constexpr TFontStyles& Exclude(TFontStyle s) { FBits &= static_cast<Byte>(~Bit(s)); return *this; }
-  constexpr TFontStyles operator+(TFontStyles o) const { TFontStyles r; r.FBits = FBits | o.FBits; return r; }
-  constexpr TFontStyles operator-(TFontStyles o) const { TFontStyles r; r.FBits = FBits & ~o.FBits; return r; }
-  constexpr TFontStyles operator*(TFontStyles o) const { TFontStyles r; r.FBits = FBits & o.FBits; return r; }
+  constexpr TFontStyles& Include(TFontStyle s) {
+    FBits |= Bit(s);
+    return *this;
+  }
+  constexpr TFontStyles& Exclude(TFontStyle s) {
+    FBits &= static_cast<Byte>(~Bit(s));
+    return *this;
+  }
+  constexpr TFontStyles operator+(TFontStyles o) const {
+    TFontStyles r;
+    r.FBits = FBits | o.FBits;
+    return r;
+  }
+  constexpr TFontStyles operator-(TFontStyles o) const {
+    TFontStyles r;
+    r.FBits = FBits & ~o.FBits;
+    return r;
+  }
+  constexpr TFontStyles operator*(TFontStyles o) const {
+    TFontStyles r;
+    r.FBits = FBits & o.FBits;
+    return r;
+  }
   constexpr Byte Bits() const { return FBits; }
   friend constexpr bool operator==(TFontStyles, TFontStyles) = default;
 
@@ -431,7 +461,9 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  void Changed() { if (OnChange) OnChange(this); }
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
   bool FTransparent = false;
 };
 

@@ -213,8 +213,7 @@ void TBitmap::LoadFromBytes(const std::vector<Byte>& b) {
   // BI_RGB, or BI_BITFIELDS for 32 bits with the usual masks.
   const bool supported = (bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32) &&
                          (compression == 0 || (compression == 3 && bpp == 32));
-  if (!supported || width <= 0 || height <= 0 || width > 32767 || height > 32767)
-    throw EInvalidGraphic(kInvalidBitmap);
+  if (!supported || width <= 0 || height <= 0 || width > 32767 || height > 32767) throw EInvalidGraphic(kInvalidBitmap);
   const size_t paletteAt = 14 + hdrSize;
   size_t colors = 0;
   if (bpp <= 8) colors = clrUsed ? clrUsed : (1u << bpp);

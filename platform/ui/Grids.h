@@ -5,8 +5,20 @@
 #include "platform/ui/Controls.h"
 
 enum TGridOption : int {
-  goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goDrawFocusSelected,
-  goRowSizing, goColSizing, goRowMoving, goColMoving, goEditing, goTabs, goRowSelect,
-  goAlwaysShowEditor, goThumbTracking
+  goFixedVertLine,
+  goFixedHorzLine,
+  goVertLine,
+  goHorzLine,
+  goRangeSelect,
+  goDrawFocusSelected,
+  goRowSizing,
+  goColSizing,
+  goRowMoving,
+  goColMoving,
+  goEditing,
+  goTabs,
+  goRowSelect,
+  goAlwaysShowEditor,
+  goThumbTracking
 };
 using TGridOptions = TEnumSet<TGridOption>;

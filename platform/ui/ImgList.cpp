@@ -73,11 +73,26 @@ void TCustomImageList::SetHeight(Integer Value) {
   Clear();
 }
 
-void TCustomImageList::SetBkColor(TColor Value) { FBkColor = Value; Change(); }
-void TCustomImageList::SetBlendColor(TColor Value) { FBlendColor = Value; Change(); }
-void TCustomImageList::SetDrawingStyle(TDrawingStyle Value) { FDrawingStyle = Value; Change(); }
-void TCustomImageList::SetImageType(TImageType Value) { FImageType = Value; Change(); }
-void TCustomImageList::SetMasked(bool Value) { FMasked = Value; Change(); }
+void TCustomImageList::SetBkColor(TColor Value) {
+  FBkColor = Value;
+  Change();
+}
+void TCustomImageList::SetBlendColor(TColor Value) {
+  FBlendColor = Value;
+  Change();
+}
+void TCustomImageList::SetDrawingStyle(TDrawingStyle Value) {
+  FDrawingStyle = Value;
+  Change();
+}
+void TCustomImageList::SetImageType(TImageType Value) {
+  FImageType = Value;
+  Change();
+}
+void TCustomImageList::SetMasked(bool Value) {
+  FMasked = Value;
+  Change();
+}
 
 Integer TCustomImageList::Add(TBitmap* Image, TBitmap* Mask) {
   if (!Image || Image->GetWidth() < FWidth || Image->GetHeight() < FHeight) return -1;
@@ -102,8 +117,8 @@ Integer TCustomImageList::Add(TBitmap* Image, TBitmap* Mask) {
 
 Integer TCustomImageList::AddMasked(TBitmap* Image, TColor MaskColor) {
   if (!Image || Image->GetWidth() < FWidth || Image->GetHeight() < FHeight) return -1;
-  const std::uint32_t key = MaskColor == clDefault ? ToRgb(Image->GetCanvas()->GetPixel(0, Image->GetHeight() - 1))
-                                                   : ToRgb(MaskColor);
+  const std::uint32_t key =
+      MaskColor == clDefault ? ToRgb(Image->GetCanvas()->GetPixel(0, Image->GetHeight() - 1)) : ToRgb(MaskColor);
   const Integer first = Add(Image, nullptr);
   for (size_t k = size_t(first); k < FImages.size(); ++k)
     for (size_t i = 0; i < FImages[k].Pixels.size(); ++i) FImages[k].Transparent[i] = FImages[k].Pixels[i] == key;
@@ -132,7 +147,8 @@ bool TCustomImageList::GetBitmap(Integer Index, TBitmap* Image) const {
   TCanvas* c = Image->GetCanvas();
   const TImage& img = FImages[size_t(Index)];
   for (Integer y = 0; y < FHeight; ++y)
-    for (Integer x = 0; x < FWidth; ++x) c->SetPixel(x, y, TColor(FromRgb(img.Pixels[size_t(y) * size_t(FWidth) + size_t(x)])));
+    for (Integer x = 0; x < FWidth; ++x)
+      c->SetPixel(x, y, TColor(FromRgb(img.Pixels[size_t(y) * size_t(FWidth) + size_t(x)])));
   return true;
 }
 

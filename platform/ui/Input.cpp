@@ -13,9 +13,7 @@ namespace {
 
 TWindowSystem& Sys() { return TWindowSystem::Get(); }
 
-bool CanActivate(TWindowRec* top) {
-  return top && !(top->ExStyle & WS_EX_NOACTIVATE) && !(top->Style & WS_DISABLED);
-}
+bool CanActivate(TWindowRec* top) { return top && !(top->ExStyle & WS_EX_NOACTIVATE) && !(top->Style & WS_DISABLED); }
 
 void InvalidateCaret() {
   TCaretState& c = Sys().Caret;
@@ -166,8 +164,7 @@ bool SetCursorPos(Integer X, Integer Y) {
 
 HCURSOR LoadCursor(HCURSOR Id) { return Id; }
 
-HCURSOR CreateCursorFromImage(Integer Width, Integer Height, const std::vector<std::uint32_t>& Pixels,
-                              TPoint HotSpot) {
+HCURSOR CreateCursorFromImage(Integer Width, Integer Height, const std::vector<std::uint32_t>& Pixels, TPoint HotSpot) {
   if (Width <= 0 || Height <= 0 || Pixels.size() != size_t(Width) * size_t(Height)) return 0;
   HCURSOR id = Sys().NextCursor++;
   Sys().CursorImages[id] = TCursorImage{Width, Height, HotSpot, Pixels};

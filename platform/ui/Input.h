@@ -67,8 +67,7 @@ constexpr HCURSOR IDC_NODROP = 32704;
 
 HCURSOR LoadCursor(HCURSOR Id);  // a standard cursor
 // A cursor from 32-bit ARGB pixels (premultiplied, Width*Height), with its hot spot.
-HCURSOR CreateCursorFromImage(Integer Width, Integer Height, const std::vector<std::uint32_t>& Pixels,
-                              TPoint HotSpot);
+HCURSOR CreateCursorFromImage(Integer Width, Integer Height, const std::vector<std::uint32_t>& Pixels, TPoint HotSpot);
 struct TCursorImage {
   Integer Width = 0, Height = 0;
   TPoint HotSpot;
@@ -89,7 +88,7 @@ bool SetCaretPos(Integer X, Integer Y);
 bool GetCaretPos(TPoint& Point);
 struct TCaretInfo {
   HWND Wnd = nullptr;
-  TRect Rect;        // client coordinates of Wnd
+  TRect Rect;            // client coordinates of Wnd
   bool Visible = false;  // created, shown (hide count 0) and its window visible
 };
 TCaretInfo GetCaretInfo();

@@ -32,8 +32,7 @@ void Silent(j_common_ptr, int) {}
 // Decodes into RGB rows; false (with the library's message) when the data is bad.
 // Kept free of C++ objects with destructors between setjmp and the decode, so
 // the long jump skips nothing that needs cleaning up.
-bool DecodeRgb(const unsigned char* data, size_t size, std::vector<unsigned char>& rgb, int& w, int& h,
-               char* message) {
+bool DecodeRgb(const unsigned char* data, size_t size, std::vector<unsigned char>& rgb, int& w, int& h, char* message) {
   jpeg_decompress_struct cinfo;
   TJpegError err;
   cinfo.err = jpeg_std_error(&err.Mgr);

@@ -11,7 +11,7 @@
 struct TListItem {
   String Text;
   TObject* Object = nullptr;
-  Integer State = 0;     // check state of a check list box
+  Integer State = 0;  // check state of a check list box
   bool Enabled = true;
 };
 

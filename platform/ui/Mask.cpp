@@ -175,8 +175,12 @@ void TCustomMaskEdit::EditChar(TMessage& Message) {
   const Char c = Char(Message.WParam);
   switch (c) {
     case 3: Perform(WM_COPY); return;
-    case 0x16: if (!FReadOnly) EditPaste(); return;
-    case 0x18: if (!FReadOnly) EditCut(); return;
+    case 0x16:
+      if (!FReadOnly) EditPaste();
+      return;
+    case 0x18:
+      if (!FReadOnly) EditCut();
+      return;
     case 27: Reset(); return;
     case VK_BACK: {
       if (FReadOnly || !EditCanModify()) return;
@@ -289,9 +293,15 @@ void TCustomMaskEdit::Dispatch(TMessage& Message) {
 void TCustomMaskEdit::DefaultHandler(TMessage& Message) {
   if (IsMasked()) {
     switch (Message.Msg) {
-      case WM_CUT: if (!FReadOnly) EditCut(); return;
-      case WM_PASTE: if (!FReadOnly) EditPaste(); return;
-      case WM_CLEAR: if (!FReadOnly) EditClear(); return;
+      case WM_CUT:
+        if (!FReadOnly) EditCut();
+        return;
+      case WM_PASTE:
+        if (!FReadOnly) EditPaste();
+        return;
+      case WM_CLEAR:
+        if (!FReadOnly) EditClear();
+        return;
       case WM_COPY:
         if (FBuffer.GetSelLength() > 0 && !FPasswordChar) Clipboard()->SetAsText(FBuffer.GetSelText());
         return;

@@ -29,7 +29,11 @@ bool Fits(TMaskCellKind k, Char c) {
 void SplitMask(const String& m, String& picture, String& save, String& blank) {
   size_t i = 0;
   for (; i < m.size(); ++i) {
-    if (m[i] == u'\\' && i + 1 < m.size()) { picture += m[i]; picture += m[++i]; continue; }
+    if (m[i] == u'\\' && i + 1 < m.size()) {
+      picture += m[i];
+      picture += m[++i];
+      continue;
+    }
     if (m[i] == u';') break;
     picture += m[i];
   }
@@ -55,17 +59,32 @@ TEditMask::TEditMask(const String& Mask) {
       case u'!': FReverse = true; continue;
       case u'>': cs = TMaskCase::Upper; continue;
       case u'<':
-        if (i + 1 < picture.size() && picture[i + 1] == u'>') { cs = TMaskCase::None; ++i; }
-        else cs = TMaskCase::Lower;
+        if (i + 1 < picture.size() && picture[i + 1] == u'>') {
+          cs = TMaskCase::None;
+          ++i;
+        } else cs = TMaskCase::Lower;
         continue;
       case u'\\':
         if (i + 1 >= picture.size()) continue;
         cell.Literal = picture[++i];
         break;
-      case u'L': case u'l': cell.Kind = TMaskCellKind::Letter; cell.Required = c == u'L'; break;
-      case u'A': case u'a': cell.Kind = TMaskCellKind::AlphaNum; cell.Required = c == u'A'; break;
-      case u'C': case u'c': cell.Kind = TMaskCellKind::AnyChar; cell.Required = c == u'C'; break;
-      case u'0': case u'9':
+      case u'L':
+      case u'l':
+        cell.Kind = TMaskCellKind::Letter;
+        cell.Required = c == u'L';
+        break;
+      case u'A':
+      case u'a':
+        cell.Kind = TMaskCellKind::AlphaNum;
+        cell.Required = c == u'A';
+        break;
+      case u'C':
+      case u'c':
+        cell.Kind = TMaskCellKind::AnyChar;
+        cell.Required = c == u'C';
+        break;
+      case u'0':
+      case u'9':
         cell.Kind = TMaskCellKind::Digit;
         cell.Required = c == u'0';
         break;

@@ -21,7 +21,7 @@ enum class TMaskCase { None, Upper, Lower };
 struct TMaskCell {
   TMaskCellKind Kind = TMaskCellKind::Literal;
   bool Required = false;
-  Char Literal = 0;           // for Literal cells
+  Char Literal = 0;  // for Literal cells
   TMaskCase Case = TMaskCase::None;
 };
 

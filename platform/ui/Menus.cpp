@@ -199,9 +199,7 @@ public:
         return;
       }
       case WM_LBUTTONUP:
-      case WM_RBUTTONUP:
-        Choose(ItemAt(TPoint(GetXLParam(Message.LParam), GetYLParam(Message.LParam))));
-        return;
+      case WM_RBUTTONUP: Choose(ItemAt(TPoint(GetXLParam(Message.LParam), GetYLParam(Message.LParam)))); return;
       case WM_CANCELMODE: Done = true; return;
       case WM_CAPTURECHANGED:
         if (HwndFromParam(std::uintptr_t(Message.LParam)) != FHandle) Done = true;
@@ -288,7 +286,9 @@ TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::mak
 
 TPopupMenu::~TPopupMenu() = default;
 
-HWND TPopupMenu::GetMenuWindow() const { return FWindow && FWindow->HandleAllocated() ? FWindow->GetHandle() : nullptr; }
+HWND TPopupMenu::GetMenuWindow() const {
+  return FWindow && FWindow->HandleAllocated() ? FWindow->GetHandle() : nullptr;
+}
 
 bool TPopupMenu::IsShortCut(Word Key, TShiftState Shift) {
   const TShortCut sc = ShortCut(Key, Shift);

@@ -81,9 +81,7 @@ void uiwin::QueueMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   s.Queue.push_back(m);
 }
 
-void uiwin::QueueRawInput(std::function<void()> Cook) {
-  Sys().RawInput.push_back({std::move(Cook), DWORD(Now())});
-}
+void uiwin::QueueRawInput(std::function<void()> Cook) { Sys().RawInput.push_back({std::move(Cook), DWORD(Now())}); }
 
 bool PostMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (Wnd && !IsWindow(Wnd)) return false;

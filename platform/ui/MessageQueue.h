@@ -11,8 +11,8 @@ struct TMsg {
   UINT message = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
-  DWORD time = 0;   // the clock (ms) when the message was queued
-  TPoint pt;        // the cursor in screen coordinates then
+  DWORD time = 0;      // the clock (ms) when the message was queued
+  TPoint pt;           // the cursor in screen coordinates then
   bool input = false;  // made from display input (mouse, keys, text)
 };
 

@@ -71,9 +71,9 @@ void TScrollBar::Change() {
 void TScrollBar::DoScroll(WPARAM Request) {
   const Integer code = Integer(LoWord(Request));
   if (code < scLineUp || code > scEndScroll) return;
-  Integer pos = std::clamp(
-      ScrollRequestPos(FHandle, Bar(), Request, FPosition, FSmallChange, FLargeChange, FMin, LastPosition()), FMin,
-      LastPosition());
+  Integer pos =
+      std::clamp(ScrollRequestPos(FHandle, Bar(), Request, FPosition, FSmallChange, FLargeChange, FMin, LastPosition()),
+                 FMin, LastPosition());
   Scroll(TScrollCode(code), pos);
   SetPosition(pos);
 }

@@ -262,10 +262,12 @@ void DrawNonClient(TWindowRec* w) {
     TRect a1 = vert ? Bounds(br.Left, br.Top, br.Width(), arrow) : Bounds(br.Left, br.Top, arrow, br.Height());
     TRect a2 = vert ? Bounds(br.Left, br.Bottom - arrow, br.Width(), arrow)
                     : Bounds(br.Right - arrow, br.Top, arrow, br.Height());
-    DrawFrameControl(dc, a1, DFC_SCROLL, UINT(vert ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive |
-                                             ((b.Disabled & ESB_DISABLE_LTUP) ? UINT(DFCS_INACTIVE) : 0u));
-    DrawFrameControl(dc, a2, DFC_SCROLL, UINT(vert ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive |
-                                             ((b.Disabled & ESB_DISABLE_RTDN) ? UINT(DFCS_INACTIVE) : 0u));
+    DrawFrameControl(dc, a1, DFC_SCROLL,
+                     UINT(vert ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive |
+                         ((b.Disabled & ESB_DISABLE_LTUP) ? UINT(DFCS_INACTIVE) : 0u));
+    DrawFrameControl(dc, a2, DFC_SCROLL,
+                     UINT(vert ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive |
+                         ((b.Disabled & ESB_DISABLE_RTDN) ? UINT(DFCS_INACTIVE) : 0u));
     TThumb t = ThumbOf(b, length);
     if (t.Size > 0 && !inactive) {
       TRect th = vert ? Bounds(br.Left, br.Top + t.Start, br.Width(), t.Size)
@@ -356,7 +358,8 @@ void TrackScrollBar(TWindowRec* w, Integer BarKind, TPoint ScreenPoint) {
   Sys().ScrollTrackWnd = h;
   if (code == SB_THUMBTRACK) {
     Integer grab = along - t.Start;
-    if (TWindowRec* cur = Rec(h)) cur->Bars[BarKind].Tracking = true, cur->Bars[BarKind].TrackPos = cur->Bars[BarKind].Pos;
+    if (TWindowRec* cur = Rec(h))
+      cur->Bars[BarKind].Tracking = true, cur->Bars[BarKind].TrackPos = cur->Bars[BarKind].Pos;
     TrackLoop(h, [&](const TMsg& m) {
       TWindowRec* cur = Rec(h);
       if (!cur || Sys().ScrollTrackWnd != h) return true;

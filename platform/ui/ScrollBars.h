@@ -58,5 +58,5 @@ Integer SetScrollBarView(HWND Wnd, Integer Bar, Integer Min, Integer Max, UINT P
 // moves a control's position Pos: a Line or a Page either way, the thumb's track
 // position read from the bar, First or Last for either end. Other codes keep Pos;
 // the caller keeps the result within its range.
-Integer ScrollRequestPos(HWND Wnd, Integer Bar, WPARAM Request, Integer Pos, Integer Line, Integer Page,
-                         Integer First, Integer Last);
+Integer ScrollRequestPos(HWND Wnd, Integer Bar, WPARAM Request, Integer Pos, Integer Line, Integer Page, Integer First,
+                         Integer Last);

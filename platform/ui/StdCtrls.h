@@ -128,9 +128,9 @@ protected:
   // and a change of the text lays out again only the lines it touched.
   struct TVisualLine {
     Integer Start = 0, Length = 0;
-    Integer Reach = 0;   // laying the line out read the text before this index
-    Integer Width = -1;  // once measured
-    Integer Widest = 0;  // the widest of the lines up to this one, once measured
+    Integer Reach = 0;                  // laying the line out read the text before this index
+    Integer Width = -1;                 // once measured
+    Integer Widest = 0;                 // the widest of the lines up to this one, once measured
     std::unique_ptr<TLineRuler> Ruler;  // the pieces of a long line, once asked
   };
   // Every line, laid out to the end of the text.
@@ -177,7 +177,6 @@ private:
   TLineRuler::TMeasure MeasureFrom(Integer Start) const;
 
 protected:
-
   TEditBuffer FBuffer;
   bool FMultiLine = false;
   bool FWantReturns = true;
@@ -195,8 +194,8 @@ protected:
   bool FHasFormatRect = false;
   TRect FFormatRect;
   Integer FLeftMargin = 1, FRightMargin = 1;
-  Integer FScrollX = 0;   // single line: pixels scrolled left
-  Integer FTopLine = 0;   // multi-line: first line shown
+  Integer FScrollX = 0;  // single line: pixels scrolled left
+  Integer FTopLine = 0;  // multi-line: first line shown
   bool FSelecting = false;
   std::unique_ptr<TControlCanvas> FCanvas;
   mutable HDC FMeasureDC = nullptr;
@@ -205,8 +204,8 @@ protected:
   mutable Integer FLaidTo = 0;        // where the next line to lay out begins; past the text when all are
   mutable Integer FLongestReach = 0;  // the largest Reach - Start of the laid-out lines
   mutable size_t FMeasuredLines = 0;  // FLines whose Widest is known
-  Integer FTextVersion = 0;  // counts the changes of the text
-  Integer FWidest = 0;       // the widest line, for the horizontal scroll bar
+  Integer FTextVersion = 0;           // counts the changes of the text
+  Integer FWidest = 0;                // the widest line, for the horizontal scroll bar
   mutable Integer FLinesWidth = -1;
   mutable bool FViewDeferred = false;  // UpdateView waits for the edit to be shown
   bool FSettling = false;
@@ -326,7 +325,7 @@ protected:
 
   bool FClicksDisabled = false;
   bool FWordWrap = false;
-  bool FPressedDown = false;   // the mouse or space is holding it down
+  bool FPressedDown = false;  // the mouse or space is holding it down
   bool FMouseInside = false;
   std::unique_ptr<TControlCanvas> FCanvas;
 };
@@ -348,7 +347,7 @@ protected:
   void PaintButton(TCanvas* Canvas) override;
   bool FDefault = false;
   bool FCancel = false;
-  bool FActive = false;   // the default button while no other button has the focus
+  bool FActive = false;  // the default button while no other button has the focus
   TModalResult FModalResult = 0;
 };
 
@@ -425,8 +424,7 @@ public:
 enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
 enum TOwnerDrawStateItem { odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odComboBoxEdit };
 using TOwnerDrawState = TEnumSet<TOwnerDrawStateItem>;
-using TDrawItemEvent =
-    std::function<void(TWinControl* Control, Integer Index, TRect Rect, TOwnerDrawState State)>;
+using TDrawItemEvent = std::function<void(TWinControl* Control, Integer Index, TRect Rect, TOwnerDrawState State)>;
 // Virtual list boxes ask for each item's text and object.
 using TLBGetDataEvent = std::function<void(TWinControl* Control, Integer Index, String& Data)>;
 using TLBGetDataObjectEvent = std::function<void(TWinControl* Control, Integer Index, TObject*& DataObject)>;
@@ -592,7 +590,7 @@ protected:
   Integer FDropDownCount = 8;
   bool FSorted = false;
   Integer FMaxLength = 0;
-  String FListText;   // the shown text of a drop-down list
+  String FListText;  // the shown text of a drop-down list
   std::unique_ptr<TCustomEdit> FEdit;
   std::unique_ptr<TComboDropList> FList;
   std::unique_ptr<TControlCanvas> FCanvas;

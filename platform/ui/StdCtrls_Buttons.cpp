@@ -15,7 +15,10 @@ namespace {
 Char AccelOf(const String& Caption) {
   for (size_t i = 0; i + 1 < Caption.size(); ++i)
     if (Caption[i] == u'&') {
-      if (Caption[i + 1] == u'&') { ++i; continue; }
+      if (Caption[i + 1] == u'&') {
+        ++i;
+        continue;
+      }
       return Caption[i + 1];
     }
   return 0;
@@ -160,8 +163,7 @@ void TCustomLabel::Dispatch(TMessage& Message) {
 
 // ---- TButtonControl -----------------------------------------------------------------------------------
 
-TButtonControl::TButtonControl(TComponent* AOwner)
-    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
+TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
   // Clicks are made here, on release inside the button, so that a check box can
   // toggle before its OnClick runs.
   FControlStyle = TControlStyle{csSetCaption, csDoubleClicks};
@@ -308,9 +310,7 @@ void TButton::Dispatch(TMessage& Message) {
       }
       return;
     }
-    case WM_GETDLGCODE:
-      Message.Result = DLGC_BUTTON | (FDefault ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
-      return;
+    case WM_GETDLGCODE: Message.Result = DLGC_BUTTON | (FDefault ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON); return;
     default: TButtonControl::Dispatch(Message);
   }
 }
@@ -375,7 +375,8 @@ void PaintCheckLike(TButtonControl* Self, TCanvas* Canvas, UINT Kind, bool Check
   if (Pressed) state |= DFCS_PUSHED;
   if (!Self->GetEnabled()) state |= DFCS_INACTIVE;
   DrawFrameControl(dc, box, DFC_BUTTON, state);
-  TRect text = left ? TRect(size + 4, 0, client.Right, client.Bottom) : TRect(0, 0, client.Right - size - 4, client.Bottom);
+  TRect text =
+      left ? TRect(size + 4, 0, client.Right, client.Bottom) : TRect(0, 0, client.Right - size - 4, client.Bottom);
   TRect calc = text;
   DrawText(dc, Caption, -1, calc, DT_CALCRECT | DT_SINGLELINE);
   text.Top = (client.Height() - calc.Height()) / 2;
@@ -493,8 +494,8 @@ void TRadioButton::PaintButton(TCanvas* Canvas) {
 // ---- TCustomGroupBox ----------------------------------------------------------------------------------
 
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
-  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks,
-                                csReplicatable};
+  FControlStyle =
+      TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks, csReplicatable};
   FParentColor = true;
   SetBounds(0, 0, 185, 105);
 }

@@ -42,24 +42,28 @@ public:
     return n;
   }
   String Get(Integer Index) const override {
-    if (Index < 0 || Index >= GetCount()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    if (Index < 0 || Index >= GetCount())
+      throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
     return FMemo->FBuffer.Line(Index);
   }
   void Put(Integer Index, const String& S) override {
     std::vector<String> l = Split();
-    if (Index < 0 || size_t(Index) >= l.size()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    if (Index < 0 || size_t(Index) >= l.size())
+      throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
     l[size_t(Index)] = S;
     Join(l);
   }
   void Insert(Integer Index, const String& S) override {
     std::vector<String> l = Split();
-    if (Index < 0 || size_t(Index) > l.size()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    if (Index < 0 || size_t(Index) > l.size())
+      throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
     l.insert(l.begin() + Index, S);
     Join(l);
   }
   void Delete(Integer Index) override {
     std::vector<String> l = Split();
-    if (Index < 0 || size_t(Index) >= l.size()) throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    if (Index < 0 || size_t(Index) >= l.size())
+      throw EStringListError(u"List index out of bounds (" + IntToStr(Index) + u")");
     l.erase(l.begin() + Index);
     Join(l);
   }
@@ -100,8 +104,7 @@ private:
 
 // ---- TCustomEdit ----------------------------------------------------------------------------------
 
-TCustomEdit::TCustomEdit(TComponent* AOwner)
-    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
   FControlStyle = TControlStyle{csClickEvents, csCaptureMouse, csDoubleClicks, csFixedHeight};
   FCanvas->SetControl(this);
   SetBounds(0, 0, 121, 21);
@@ -252,8 +255,7 @@ void TCustomEdit::TextChanged() {
   if (parent && FindControl(parent) && (GetWindowStyle(FHandle) & WS_CHILD))
     SendMessage(parent, WM_COMMAND, MakeWParam(Integer(GetWindowLong(FHandle, GWL_ID)), EN_CHANGE),
                 LPARAM(reinterpret_cast<std::intptr_t>(FHandle)));
-  else
-    Change();
+  else Change();
 }
 
 bool TCustomEdit::InsertText(const String& S, bool Merge) {
@@ -335,9 +337,7 @@ void TCustomEdit::EditKeyDown(TMessage& Message) {
       else to = ctrl ? FBuffer.WordRight(caret) : caret + 1;
       if (!ctrl && to > 0 && to < FBuffer.Length() && FBuffer.GetText()[size_t(to - 1)] == u'\r') ++to;
       break;
-    case VK_HOME:
-      to = (!FMultiLine || ctrl) ? 0 : FLines[size_t(VisualLineOf(caret))].Start;
-      break;
+    case VK_HOME: to = (!FMultiLine || ctrl) ? 0 : FLines[size_t(VisualLineOf(caret))].Start; break;
     case VK_END:
       if (!FMultiLine || ctrl) to = FBuffer.Length();
       else {
@@ -383,11 +383,20 @@ void TCustomEdit::EditChar(TMessage& Message) {
   const Char c = Char(Message.WParam);
   switch (c) {
     case 3: Perform(WM_COPY); return;
-    case 0x16: if (!FReadOnly) EditPaste(); return;
-    case 0x18: if (!FReadOnly) EditCut(); return;
-    case 0x1A: if (!FReadOnly) Perform(WM_UNDO); return;
+    case 0x16:
+      if (!FReadOnly) EditPaste();
+      return;
+    case 0x18:
+      if (!FReadOnly) EditCut();
+      return;
+    case 0x1A:
+      if (!FReadOnly) Perform(WM_UNDO);
+      return;
     case VK_BACK:
-      if (FReadOnly) { MessageBeep(0); return; }
+      if (FReadOnly) {
+        MessageBeep(0);
+        return;
+      }
       if (FBuffer.DeleteBack()) TextChanged();
       return;
     case VK_RETURN:
@@ -442,7 +451,9 @@ void TCustomEdit::Dispatch(TMessage& Message) {
         const Integer at = CharFromPos(p);
         const Integer a = FBuffer.WordLeft(std::min(at + 1, FBuffer.Length()));
         Integer b = at;
-        while (b < FBuffer.Length() && (u_isalnum(FBuffer.GetText()[size_t(b)]) || FBuffer.GetText()[size_t(b)] == u'_')) ++b;
+        while (b < FBuffer.Length() &&
+               (u_isalnum(FBuffer.GetText()[size_t(b)]) || FBuffer.GetText()[size_t(b)] == u'_'))
+          ++b;
         FBuffer.SetSel(a, b);
       } else {
         FBuffer.MoveTo(CharFromPos(p), IsKeyDown(VK_SHIFT));
@@ -508,9 +519,15 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case WM_COPY:
       if (FBuffer.GetSelLength() > 0 && !FPasswordChar) Clipboard()->SetAsText(FBuffer.GetSelText());
       return;
-    case WM_CUT: if (!FReadOnly) EditCut(); return;
-    case WM_PASTE: if (!FReadOnly) EditPaste(); return;
-    case WM_CLEAR: if (!FReadOnly) EditClear(); return;
+    case WM_CUT:
+      if (!FReadOnly) EditCut();
+      return;
+    case WM_PASTE:
+      if (!FReadOnly) EditPaste();
+      return;
+    case WM_CLEAR:
+      if (!FReadOnly) EditClear();
+      return;
     case WM_UNDO:
     case EM_UNDO:
       Message.Result = FBuffer.Undo() ? 1 : 0;
@@ -570,8 +587,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case WM_MOUSEWHEEL:
       if (FMultiLine) {
         const Integer delta = Integer(std::int16_t(HiWord(Message.WParam)));
-        for (Integer i = 0; i < 3; ++i)
-          Perform(WM_VSCROLL, delta > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+        for (Integer i = 0; i < 3; ++i) Perform(WM_VSCROLL, delta > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
         Message.Result = 1;
         return;
       }
@@ -606,7 +622,8 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case EM_SETMODIFY: FBuffer.SetModified(Message.WParam != 0); return;
     case EM_GETLINECOUNT: Message.Result = FBuffer.LineCount(); return;
     case EM_LINEINDEX: {
-      const Integer line = Integer(Message.WParam) < 0 ? FBuffer.LineFromChar(FBuffer.GetCaret()) : Integer(Message.WParam);
+      const Integer line =
+          Integer(Message.WParam) < 0 ? FBuffer.LineFromChar(FBuffer.GetCaret()) : Integer(Message.WParam);
       Message.Result = FBuffer.LineIndex(line);
       return;
     }
@@ -630,7 +647,10 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case EM_CANUNDO: Message.Result = FBuffer.CanUndo() ? 1 : 0; return;
     case EM_EMPTYUNDOBUFFER: FBuffer.EmptyUndoBuffer(); return;
     case EM_SETPASSWORDCHAR: SetPasswordChar(Char(Message.WParam)); return;
-    case EM_SETREADONLY: SetReadOnly(Message.WParam != 0); Message.Result = 1; return;
+    case EM_SETREADONLY:
+      SetReadOnly(Message.WParam != 0);
+      Message.Result = 1;
+      return;
     case EM_SETMARGINS:
       if (Message.WParam & EC_LEFTMARGIN) FLeftMargin = LoWord(std::uintptr_t(Message.LParam));
       if (Message.WParam & EC_RIGHTMARGIN) FRightMargin = HiWord(std::uintptr_t(Message.LParam));

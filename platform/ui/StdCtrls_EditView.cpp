@@ -73,8 +73,7 @@ Integer TCustomEdit::LineX(Integer Line, Integer Col, Integer Limit) const {
 Integer TCustomEdit::LineColumnAt(Integer Line, Integer X) const {
   const TVisualLine& v = FLines[size_t(Line)];
   if (TLineRuler* r = RulerOf(Line))
-    return r->IndexAt(StringView(FBuffer.GetText()).substr(size_t(v.Start), size_t(v.Length)), X,
-                      MeasureFrom(v.Start));
+    return r->IndexAt(StringView(FBuffer.GetText()).substr(size_t(v.Start), size_t(v.Length)), X, MeasureFrom(v.Start));
   const Integer start = v.Start;
   return NearestBoundary(v.Length, X, [&](Integer n) { return n ? LineTextWidth(start, n) : 0; });
 }
@@ -179,8 +178,8 @@ void TCustomEdit::Relayout(const TEditBuffer::TChange& Change) const {
   // The text before S is as it was. The first line whose layout read S or
   // later is laid out again, and every line after it, until a new line begins
   // where an old one (beyond the change) began.
-  auto holding = std::upper_bound(FLines.begin(), FLines.end(), S,
-                                  [](Integer s, const TVisualLine& v) { return s < v.Start; });
+  auto holding =
+      std::upper_bound(FLines.begin(), FLines.end(), S, [](Integer s, const TVisualLine& v) { return s < v.Start; });
   size_t first = size_t(holding - FLines.begin());
   for (size_t i = first; i-- > 0 && FLines[i].Start + FLongestReach >= S;)
     if (FLines[i].Reach > S) first = i;
@@ -366,7 +365,8 @@ Integer TCustomEdit::DrawSegment(HDC DC, const String& Text, Integer Base, Integ
     TextOut(DC, X, Y, Text, n);
     return total;
   }
-  const String pre = Text.substr(0, size_t(a)), sel = Text.substr(size_t(a), size_t(b - a)), post = Text.substr(size_t(b));
+  const String pre = Text.substr(0, size_t(a)), sel = Text.substr(size_t(a), size_t(b - a)),
+               post = Text.substr(size_t(b));
   const Integer w0 = TextWidthOf(DC, pre), w1 = TextWidthOf(DC, Text.substr(0, size_t(b)));
   SetTextColor(DC, Color);
   TextOut(DC, X, Y, pre, Integer(pre.size()));

@@ -464,7 +464,10 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       else FItems->Clear();
       return;
     case LB_SETCOUNT:
-      if (!IsVirtual()) { Message.Result = LB_ERR; return; }
+      if (!IsVirtual()) {
+        Message.Result = LB_ERR;
+        return;
+      }
       SetCount(Integer(Message.WParam));
       return;
     case LB_FINDSTRING:
@@ -478,8 +481,8 @@ void TCustomListBox::DefaultHandler(TMessage& Message) {
       Message.Result = LB_ERR;
       for (Integer k = 1; k <= n; ++k) {
         const Integer i = (start + k) % n;
-        const bool hit = Message.Msg == LB_FINDSTRINGEXACT ? AnsiSameText(GetItemText(i), s)
-                                                            : StartsWithText(GetItemText(i), s);
+        const bool hit =
+            Message.Msg == LB_FINDSTRINGEXACT ? AnsiSameText(GetItemText(i), s) : StartsWithText(GetItemText(i), s);
         if (hit) {
           Message.Result = i;
           if (Message.Msg == LB_SELECTSTRING) SetItemIndex(i);
@@ -540,10 +543,8 @@ public:
         if (!FCombo->DoKeyPress(Message)) DefaultHandler(Message);
         return;
       case CM_WANTSPECIALKEY:
-        Message.Result = FCombo->GetDroppedDown() &&
-                                 (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)
-                             ? 1
-                             : 0;
+        Message.Result =
+            FCombo->GetDroppedDown() && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE) ? 1 : 0;
         return;
       case WM_KILLFOCUS:
         if (HwndFromParam(Message.WParam) != FCombo->GetHandle()) FCombo->SetDroppedDown(false);
@@ -913,8 +914,14 @@ void TCustomComboBox::ComboKeyDown(Word Key, TShiftState Shift, bool& Handled) {
     case VK_DOWN: i = std::min(n - 1, i + 1); break;
     case VK_PRIOR: i = std::max(0, i - FDropDownCount + 1); break;
     case VK_NEXT: i = std::min(n - 1, std::max(0, i) + FDropDownCount - 1); break;
-    case VK_HOME: if (FEdit) return; i = 0; break;
-    case VK_END: if (FEdit) return; i = n - 1; break;
+    case VK_HOME:
+      if (FEdit) return;
+      i = 0;
+      break;
+    case VK_END:
+      if (FEdit) return;
+      i = n - 1;
+      break;
     default: return;
   }
   Handled = true;

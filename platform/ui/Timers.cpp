@@ -11,7 +11,7 @@ using namespace uiwin;
 
 namespace {
 TWindowSystem& Sys() { return TWindowSystem::Get(); }
-}
+}  // namespace
 
 std::uintptr_t SetTimer(HWND Wnd, std::uintptr_t IDEvent, UINT Elapse, TTimerProc Proc) {
   TWindowSystem& s = Sys();
@@ -19,8 +19,8 @@ std::uintptr_t SetTimer(HWND Wnd, std::uintptr_t IDEvent, UINT Elapse, TTimerPro
   Elapse = std::clamp<UINT>(Elapse, USER_TIMER_MINIMUM, 0x7FFFFFFF);
   if (!Wnd) {
     // Thread timers get an id of their own unless an existing one is named.
-    bool exists = std::any_of(s.Timers.begin(), s.Timers.end(),
-                              [&](const TTimerRec& t) { return !t.Wnd && t.ID == IDEvent; });
+    bool exists =
+        std::any_of(s.Timers.begin(), s.Timers.end(), [&](const TTimerRec& t) { return !t.Wnd && t.ID == IDEvent; });
     if (!exists) IDEvent = s.NextThreadTimer++;
   }
   UInt64 now = Now();

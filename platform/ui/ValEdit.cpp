@@ -52,14 +52,16 @@ private:
 }  // namespace
 
 TValueListEditor::TValueListEditor(TComponent* AOwner)
-    : TCustomControl(AOwner), FStrings(std::make_unique<TStringList>()), FTitleCaptions(std::make_unique<TStringList>()) {
+    : TCustomControl(AOwner),
+      FStrings(std::make_unique<TStringList>()),
+      FTitleCaptions(std::make_unique<TStringList>()) {
   FControlStyle = TControlStyle{csCaptureMouse, csDoubleClicks, csClickEvents, csOpaque};
   FTabStop = true;
   FParentColor = false;
   FColor = clWindow;
   FBrush->SetColor(clWindow);
-  FOptions = TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goEditing,
-                          goAlwaysShowEditor, goThumbTracking};
+  FOptions = TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine,         goHorzLine,
+                          goColSizing,     goEditing,       goAlwaysShowEditor, goThumbTracking};
   FTitleCaptions->Add(u"Key");
   FTitleCaptions->Add(u"Value");
   FStrings->OnChange = [this](TObject*) {
@@ -243,13 +245,34 @@ void TValueListEditor::ShowEditor(const String* Initial) {
     FEditor = std::make_unique<TValueEdit>([this](Word k) {
       switch (k) {
         case TValueEdit::Leave: HideEditor(true); break;
-        case VK_RETURN: HideEditor(true); SetFocus(); break;
-        case VK_ESCAPE: HideEditor(false); SetFocus(); break;
-        case VK_UP: MoveTo(FCol, FRow - 1); SetFocus(); break;
-        case VK_DOWN: MoveTo(FCol, FRow + 1); SetFocus(); break;
-        case VK_PRIOR: MoveTo(FCol, FRow - VisibleDataRows()); SetFocus(); break;
-        case VK_NEXT: MoveTo(FCol, FRow + VisibleDataRows()); SetFocus(); break;
-        default: HideEditor(true); SetFocus(); break;
+        case VK_RETURN:
+          HideEditor(true);
+          SetFocus();
+          break;
+        case VK_ESCAPE:
+          HideEditor(false);
+          SetFocus();
+          break;
+        case VK_UP:
+          MoveTo(FCol, FRow - 1);
+          SetFocus();
+          break;
+        case VK_DOWN:
+          MoveTo(FCol, FRow + 1);
+          SetFocus();
+          break;
+        case VK_PRIOR:
+          MoveTo(FCol, FRow - VisibleDataRows());
+          SetFocus();
+          break;
+        case VK_NEXT:
+          MoveTo(FCol, FRow + VisibleDataRows());
+          SetFocus();
+          break;
+        default:
+          HideEditor(true);
+          SetFocus();
+          break;
       }
     });
     FEditor->SetParent(this);
@@ -337,7 +360,8 @@ void TValueListEditor::Dispatch(TMessage& Message) {
       break;
     }
     case WM_MOUSEMOVE:
-      if (FSizingCol && (Message.WParam & MK_LBUTTON)) SetColWidths(0, std::max(8, Integer(GetXLParam(Message.LParam))));
+      if (FSizingCol && (Message.WParam & MK_LBUTTON))
+        SetColWidths(0, std::max(8, Integer(GetXLParam(Message.LParam))));
       break;
     case WM_LBUTTONUP: FSizingCol = false; break;
     case WM_SETCURSOR: {

@@ -334,7 +334,9 @@ void TWinControl::SetBorderWidth(Integer Value) {
   if (Value < 0) Value = 0;
   if (FBorderWidth == Value) return;
   FBorderWidth = Value;
-  if (FHandle) SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  if (FHandle)
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   Realign();
 }
 
@@ -427,10 +429,24 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
     for (TControl* c : list) {
       Integer l = Rect.Left, t = Rect.Top, w = Rect.Width(), h = Rect.Height();
       switch (a) {
-        case alTop: h = c->FHeight; Rect.Top += h; break;
-        case alBottom: h = c->FHeight; t = Rect.Bottom - h; Rect.Bottom -= h; break;
-        case alLeft: w = c->FWidth; Rect.Left += w; break;
-        case alRight: w = c->FWidth; l = Rect.Right - w; Rect.Right -= w; break;
+        case alTop:
+          h = c->FHeight;
+          Rect.Top += h;
+          break;
+        case alBottom:
+          h = c->FHeight;
+          t = Rect.Bottom - h;
+          Rect.Bottom -= h;
+          break;
+        case alLeft:
+          w = c->FWidth;
+          Rect.Left += w;
+          break;
+        case alRight:
+          w = c->FWidth;
+          l = Rect.Right - w;
+          Rect.Right -= w;
+          break;
         default: break;
       }
       c->SetBounds(l, t, std::max(0, w), std::max(0, h));
@@ -475,8 +491,9 @@ void TWinControl::SetTabOrder(Integer Value) {
 void TWinControl::SetTabStop(bool Value) {
   if (FTabStop == Value) return;
   FTabStop = Value;
-  if (FHandle) SetWindowLong(FHandle, GWL_STYLE, Integer(Value ? (GetWindowStyle(FHandle) | WS_TABSTOP)
-                                                               : (GetWindowStyle(FHandle) & ~WS_TABSTOP)));
+  if (FHandle)
+    SetWindowLong(FHandle, GWL_STYLE,
+                  Integer(Value ? (GetWindowStyle(FHandle) | WS_TABSTOP) : (GetWindowStyle(FHandle) & ~WS_TABSTOP)));
   Perform(CM_TABSTOPCHANGED);
 }
 

@@ -189,7 +189,8 @@ void TWinControl::CNChar(TMessage& Message) {
 void TWinControl::CNSysChar(TMessage& Message) {
   // Alt with a character: an accelerator somewhere on the form.
   if (Message.WParam == VK_SPACE) return;
-  if (TCustomForm* form = GetParentForm(this)) Message.Result = form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam);
+  if (TCustomForm* form = GetParentForm(this))
+    Message.Result = form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam);
 }
 
 void TWinControl::WMMouseWheel(TMessage& Message) {

@@ -268,8 +268,8 @@ Integer ScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, co
     // pixels that land in dest, which a long scroll makes a thin strip.
     TRect src = dest.Bounds();
     OffsetRect(src, ca.Left - DX, ca.Top - DY);
-    cairo_surface_t* snap = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, src.Width()),
-                                                       std::max(1, src.Height()));
+    cairo_surface_t* snap =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, src.Width()), std::max(1, src.Height()));
     cairo_t* c1 = cairo_create(snap);
     cairo_set_source_surface(c1, top->Surface, -src.Left, -src.Top);
     cairo_set_operator(c1, CAIRO_OPERATOR_SOURCE);

@@ -31,16 +31,16 @@ struct TScrollBarState {
 
 struct TWindowRec {
   HWND Handle = nullptr;
-  TWindowRec* Parent = nullptr;   // child windows only
-  HWND Owner = nullptr;           // top-level windows only
+  TWindowRec* Parent = nullptr;       // child windows only
+  HWND Owner = nullptr;               // top-level windows only
   std::vector<TWindowRec*> Children;  // z-order, topmost first
   DWORD Style = 0, ExStyle = 0;
   TWindowClassInfo Class;
   String ClassName, Text;
   std::uintptr_t CtrlId = 0;
   Integer UserData = 0;
-  TRect Rect;             // parent client coordinates (child) or screen (top-level)
-  TRect Client;           // the client area in window coordinates
+  TRect Rect;    // parent client coordinates (child) or screen (top-level)
+  TRect Client;  // the client area in window coordinates
   TWindowProcedure Proc;
   TObject* Object = nullptr;
   cairo_surface_t* Surface = nullptr;  // top-level windows: the whole window rect
@@ -48,15 +48,15 @@ struct TWindowRec {
   const TRegion* PaintClip = nullptr;  // surface coordinates, while BeginPaint..EndPaint
   bool EraseNeeded = false;
   bool FrameNeeded = false;
-  std::unique_ptr<TRegion> Shape;      // window region, window coordinates
-  std::vector<TPoint> Polygon;         // the polygon Shape was made from, if any
+  std::unique_ptr<TRegion> Shape;  // window region, window coordinates
+  std::vector<TPoint> Polygon;     // the polygon Shape was made from, if any
   COLORREF LayerKey = 0;
   Byte LayerAlpha = 255;
   DWORD LayerFlags = 0;
   TScrollBarState Bars[2];
   bool Destroying = false;
   bool Minimized = false, Maximized = false;
-  TRect NormalRect;       // where a minimized or maximized window goes back to
+  TRect NormalRect;             // where a minimized or maximized window goes back to
   bool LayoutDeferred = false;  // owes a CM_SETTLELAYOUT (see DeferLayout)
   bool IsChildWindow() const { return (Style & WS_CHILD) != 0 && Parent != nullptr; }
 };
@@ -107,7 +107,7 @@ public:
 
   std::map<std::uintptr_t, std::unique_ptr<TWindowRec>> Windows;
   std::vector<TWindowRec*> TopLevel;  // z-order, topmost first
-  std::uintptr_t NextId = 0x10;  // clear of the HWND_ constants (0, 1, -1, -2)
+  std::uintptr_t NextId = 0x10;       // clear of the HWND_ constants (0, 1, -1, -2)
 
   std::deque<TMsg> Queue;
   std::deque<TRawInput> RawInput;

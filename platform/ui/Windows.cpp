@@ -40,7 +40,8 @@ TWindowRec* TWindowSystem::Create() {
 void TWindowSystem::Erase(TWindowRec* w) {
   if (w->Surface) cairo_surface_destroy(w->Surface);
   if (w->LayoutDeferred)
-    DeferredLayouts.erase(std::remove(DeferredLayouts.begin(), DeferredLayouts.end(), w->Handle), DeferredLayouts.end());
+    DeferredLayouts.erase(std::remove(DeferredLayouts.begin(), DeferredLayouts.end(), w->Handle),
+                          DeferredLayouts.end());
   Windows.erase(reinterpret_cast<std::uintptr_t>(w->Handle));
 }
 
@@ -144,15 +145,14 @@ void ComputeClient(TWindowRec* w, TRect windowRect) {
   TRect c = p.rgrc[0];
   if (c.Right < c.Left) c.Right = c.Left;
   if (c.Bottom < c.Top) c.Bottom = c.Top;
-  w->Client = TRect(c.Left - windowRect.Left, c.Top - windowRect.Top, c.Right - windowRect.Left,
-                    c.Bottom - windowRect.Top);
+  w->Client =
+      TRect(c.Left - windowRect.Left, c.Top - windowRect.Top, c.Right - windowRect.Left, c.Bottom - windowRect.Top);
 }
 
 void EnsureSurface(TWindowRec* w) {
   if (w->IsChildWindow()) return;
   Integer cw = std::max(1, w->Rect.Width()), ch = std::max(1, w->Rect.Height());
-  if (w->Surface && cairo_image_surface_get_width(w->Surface) == cw &&
-      cairo_image_surface_get_height(w->Surface) == ch)
+  if (w->Surface && cairo_image_surface_get_width(w->Surface) == cw && cairo_image_surface_get_height(w->Surface) == ch)
     return;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cw, ch);
   cairo_t* cr = cairo_create(s);
@@ -177,8 +177,8 @@ void InsertTopLevel(TWindowRec* w, bool atTop) {
   auto& list = Sys().TopLevel;
   list.erase(std::remove(list.begin(), list.end(), w), list.end());
   bool topmost = (w->ExStyle & WS_EX_TOPMOST) != 0;
-  auto firstNormal = std::find_if(list.begin(), list.end(),
-                                  [](TWindowRec* x) { return !(x->ExStyle & WS_EX_TOPMOST); });
+  auto firstNormal =
+      std::find_if(list.begin(), list.end(), [](TWindowRec* x) { return !(x->ExStyle & WS_EX_TOPMOST); });
   if (topmost) {
     list.insert(atTop ? list.begin() : firstNormal, w);
   } else {
@@ -410,8 +410,8 @@ HWND CreateWindowFromParams(const TCreateParams& P, TWindowProcedure Proc, TObje
   return Rec(h) ? h : nullptr;
 }
 
-HWND CreateWindowEx(DWORD ExStyle, const String& ClassName, const String& WindowName, DWORD Style,
-                    Integer X, Integer Y, Integer Width, Integer Height, HWND Parent, TWindowProcedure Proc) {
+HWND CreateWindowEx(DWORD ExStyle, const String& ClassName, const String& WindowName, DWORD Style, Integer X, Integer Y,
+                    Integer Width, Integer Height, HWND Parent, TWindowProcedure Proc) {
   TCreateParams p;
   p.ExStyle = ExStyle;
   p.WinClassName = ClassName;
@@ -778,8 +778,7 @@ bool SetWindowPos(HWND Wnd, HWND InsertAfter, Integer X, Integer Y, Integer CX, 
 }
 
 bool MoveWindow(HWND Wnd, Integer X, Integer Y, Integer Width, Integer Height, bool Repaint) {
-  return SetWindowPos(Wnd, nullptr, X, Y, Width, Height,
-                      SWP_NOZORDER | SWP_NOACTIVATE | (Repaint ? 0 : SWP_NOREDRAW));
+  return SetWindowPos(Wnd, nullptr, X, Y, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE | (Repaint ? 0 : SWP_NOREDRAW));
 }
 
 bool BringWindowToTop(HWND Wnd) { return SetWindowPos(Wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
@@ -796,8 +795,8 @@ bool ShowWindow(HWND Wnd, Integer CmdShow) {
     case SW_SHOWMINNOACTIVE: flags |= SWP_NOACTIVATE; break;
     default: break;
   }
-  if (CmdShow == SW_SHOWMAXIMIZED || CmdShow == SW_SHOWMINIMIZED || CmdShow == SW_MINIMIZE ||
-      CmdShow == SW_RESTORE || CmdShow == SW_SHOWNORMAL) {
+  if (CmdShow == SW_SHOWMAXIMIZED || CmdShow == SW_SHOWMINIMIZED || CmdShow == SW_MINIMIZE || CmdShow == SW_RESTORE ||
+      CmdShow == SW_SHOWNORMAL) {
     const bool wasNormal = !w->Maximized && !w->Minimized;
     const bool wasMaximized = w->Maximized;
     // The normal rectangle is kept while the window is minimized or maximized.
@@ -873,10 +872,10 @@ bool SetWindowPlacement(HWND Wnd, const TWindowPlacement& Placement) {
   else SetWindowPos(Wnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
   if (!(w = Rec(Wnd))) return true;
   const UINT now = w->Maximized ? SW_SHOWMAXIMIZED : w->Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
-  const UINT want = Placement.showCmd == SW_MAXIMIZE ? SW_SHOWMAXIMIZED
+  const UINT want = Placement.showCmd == SW_MAXIMIZE                                                ? SW_SHOWMAXIMIZED
                     : (Placement.showCmd == SW_MINIMIZE || Placement.showCmd == SW_SHOWMINNOACTIVE) ? SW_SHOWMINIMIZED
-                    : (Placement.showCmd == SW_RESTORE) ? SW_SHOWNORMAL
-                                                         : Placement.showCmd;
+                    : (Placement.showCmd == SW_RESTORE)                                             ? SW_SHOWNORMAL
+                                                                                                    : Placement.showCmd;
   if (want != now && IsVisibleRec(w)) ShowWindow(Wnd, Integer(want));
   return true;
 }
@@ -1178,7 +1177,8 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     case WM_SYSKEYDOWN:
       if (WParam == VK_F4 && !w->IsChildWindow()) PostMessage(Wnd, WM_CLOSE);
       // Shift+F10 asks for the context menu from the keyboard: no mouse position.
-      if (WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) SendMessage(Wnd, WM_CONTEXTMENU, HwndToParam(Wnd), MakeLParam(-1, -1));
+      if (WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)
+        SendMessage(Wnd, WM_CONTEXTMENU, HwndToParam(Wnd), MakeLParam(-1, -1));
       return 0;
     case WM_KEYUP:
       if (WParam == VK_APPS) SendMessage(Wnd, WM_CONTEXTMENU, HwndToParam(Wnd), MakeLParam(-1, -1));

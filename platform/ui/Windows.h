@@ -173,9 +173,9 @@ constexpr DWORD LWA_ALPHA = 0x00000002;
 using TWindowProcedure = std::function<void(HWND Wnd, TMessage& Message)>;
 
 struct TWindowClassInfo {
-  DWORD style = 0;          // CS_ flags
+  DWORD style = 0;             // CS_ flags
   TColor Background = clNone;  // erased with this colour by the default WM_ERASEBKGND; clNone: not erased
-  Integer Cursor = 0;       // HCURSOR id (Input.h); 0: the arrow
+  Integer Cursor = 0;          // HCURSOR id (Input.h); 0: the arrow
 };
 
 struct TCreateParams {
@@ -186,16 +186,15 @@ struct TCreateParams {
   HWND WndParent = nullptr;  // the parent of a child window, the owner of a popup
   TWindowClassInfo WindowClass;
   String WinClassName;
-  std::uintptr_t ID = 0;     // control id (GWL_ID)
+  std::uintptr_t ID = 0;  // control id (GWL_ID)
 };
 
 // Creates a window and sends WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, then WM_SIZE
 // and WM_MOVE; shows it when WS_VISIBLE is set. The object behind the window is
 // optional: FindWindowObject gives it back (controls find themselves this way).
 HWND CreateWindowFromParams(const TCreateParams& Params, TWindowProcedure Proc, TObject* Object = nullptr);
-HWND CreateWindowEx(DWORD ExStyle, const String& ClassName, const String& WindowName, DWORD Style,
-                    Integer X, Integer Y, Integer Width, Integer Height, HWND Parent,
-                    TWindowProcedure Proc = nullptr);
+HWND CreateWindowEx(DWORD ExStyle, const String& ClassName, const String& WindowName, DWORD Style, Integer X, Integer Y,
+                    Integer Width, Integer Height, HWND Parent, TWindowProcedure Proc = nullptr);
 // Sends WM_DESTROY (parent first) and WM_NCDESTROY (children first), releases the
 // focus and capture it or a descendant held, kills its timers, drops its messages.
 bool DestroyWindow(HWND Wnd);
@@ -208,7 +207,7 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 inline void DefaultWindowProc(HWND Wnd, TMessage& M) { M.Result = DefWindowProc(Wnd, M.Msg, M.WParam, M.LParam); }
 
 // ---- Tree, attributes ---------------------------------------------------------------
-HWND GetParent(HWND Wnd);             // the parent of a child; the owner of a popup
+HWND GetParent(HWND Wnd);  // the parent of a child; the owner of a popup
 HWND SetParent(HWND Child, HWND NewParent);
 HWND GetWindowOwner(HWND Wnd);
 // Gives a top-level window another owner (null: none); refuses a child window and
@@ -221,9 +220,9 @@ HWND GetEnabledPopup(HWND Wnd);
 HWND GetAncestorTop(HWND Wnd);        // the top-level window holding Wnd
 bool IsChild(HWND Parent, HWND Wnd);  // any depth
 HWND GetWindow(HWND Wnd, UINT Cmd);
-HWND GetTopWindow(HWND Wnd);          // first child in z-order; 0: first top-level
+HWND GetTopWindow(HWND Wnd);                  // first child in z-order; 0: first top-level
 std::vector<HWND> GetChildWindows(HWND Wnd);  // direct children, topmost first
-std::vector<HWND> GetTopLevelWindows();        // topmost first
+std::vector<HWND> GetTopLevelWindows();       // topmost first
 using TEnumWindowsProc = std::function<bool(HWND Wnd)>;
 bool EnumWindows(const TEnumWindowsProc& Proc);
 bool EnumChildWindows(HWND Parent, const TEnumWindowsProc& Proc);
@@ -318,8 +317,8 @@ HDC GetWindowDC(HWND Wnd);
 Integer ReleaseDC(HWND Wnd, HDC DC);
 // Moves the pixels of the client area (or of Scroll, clipped to Clip) by DX, DY in the
 // retained image and invalidates what was uncovered (SW_INVALIDATE; SW_ERASE erases).
-Integer ScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip,
-                       HRGN Update, TRect* UpdateRect, UINT Flags);
+Integer ScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip, HRGN Update,
+                       TRect* UpdateRect, UINT Flags);
 bool ScrollWindow(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, const TRect* Clip);
 // True when some window waits for WM_PAINT.
 bool AnyWindowNeedsPaint();

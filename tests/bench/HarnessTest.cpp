@@ -70,7 +70,8 @@ TEST(BenchHarness, AFailedCheckFailsTheProgramAndItsFigureNeverHolds) {
     EXPECT_EQ(line.find("holds"), std::string::npos) << line;
     EXPECT_NE(line.find("CHECK FAILED"), std::string::npos) << line;
     // The other benchmark's figure is unharmed.
-    const std::string other = FigureLine(run.Output, std::string("probe ") + (failing[3] == 'F' ? "BM_Second" : "BM_First"));
+    const std::string other =
+        FigureLine(run.Output, std::string("probe ") + (failing[3] == 'F' ? "BM_Second" : "BM_First"));
     EXPECT_NE(other.find("holds"), std::string::npos) << run.Output;
   }
 }

@@ -54,7 +54,7 @@ public:
       if (DataRow >= 0 && !FGrid->BeginReadRow(DataRow)) continue;
       const bool Current = DataRow >= 0 && FTable.GetRecNo() == FCurrentRecNo;
       for (Integer Col = 0; Col < FGrid->GetColCount() && !Current; ++Col) {
-        const String Text = Row == 0 ? (Col == 0 ? String() : Column(Col)->GetTitle()->GetCaption())
+        const String Text = Row == 0   ? (Col == 0 ? String() : Column(Col)->GetTitle()->GetCaption())
                             : Col == 0 ? IntToStr(FTable.GetRecNo())
                                        : Column(Col)->GetDisplayText();
         const TRect Cell = FGrid->CellRect(Col, Row);

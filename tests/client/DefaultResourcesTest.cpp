@@ -28,7 +28,6 @@ TEST(DefaultResources, ListLoadsAsATreeUnderTheRootGroup) {
 TEST(DefaultResources, ListIsExactlyWhatTheProgramWouldSave) {
   const std::vector<TResourceRecord> records = LoadResourceListFile(kDefaultList);
   std::string saved;
-  for (const String& line : BuildResourceListLines(ResourceTreeOrder(records)))
-    saved += StringToAnsi(line) + "\r\n";
+  for (const String& line : BuildResourceListLines(ResourceTreeOrder(records))) saved += StringToAnsi(line) + "\r\n";
   EXPECT_EQ(saved, ReadFileBytes(kDefaultList));
 }

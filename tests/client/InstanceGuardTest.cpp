@@ -15,9 +15,7 @@
 namespace {
 
 // A program name no other test process uses.
-String UniqueName(const char* Tag) {
-  return FromUtf8("clientcore-guard-" + std::to_string(::getpid()) + "-" + Tag);
-}
+String UniqueName(const char* Tag) { return FromUtf8("clientcore-guard-" + std::to_string(::getpid()) + "-" + Tag); }
 
 // Runs Acquire for Name (in Folder) in a child process; its exit code is the result.
 TInstanceGuardResult AcquireInChild(const String& Name, const String& Folder = String()) {
@@ -116,7 +114,8 @@ TEST(InstanceGuard, GuardThatCannotBeCreatedSaysSo) {
   WriteBytes(t.Path() + u"file", "x");  // a file where a folder would have to go
   const String folder = t.Path() + u"file/state/borrowline/";
   std::vector<String> shown;
-  EXPECT_FALSE(CheckSingleInstance(true, UniqueName("nofolder"), [&](const String& s) { shown.push_back(s); }, folder));
+  EXPECT_FALSE(CheckSingleInstance(
+      true, UniqueName("nofolder"), [&](const String& s) { shown.push_back(s); }, folder));
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0], u"Не удалось создать файл блокировки \"" + t.Path() + u"file/state/borrowline/" +
                           UniqueName("nofolder") + u".lock\"");
@@ -189,7 +188,8 @@ TEST(InstanceGuard, AFolderOthersMayWriteIsRefusedAsALockFault) {
   TInstanceGuard g;
   EXPECT_EQ(g.Acquire(UniqueName("shared"), folder), TInstanceGuardResult::igFailed);
   std::vector<String> shown;
-  EXPECT_FALSE(CheckSingleInstance(true, UniqueName("shared"), [&](const String& s) { shown.push_back(s); }, folder));
+  EXPECT_FALSE(CheckSingleInstance(
+      true, UniqueName("shared"), [&](const String& s) { shown.push_back(s); }, folder));
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].rfind(u"Не удалось создать файл блокировки", 0), 0u);
 }
@@ -211,6 +211,4 @@ TEST(InstanceGuard, AReleasedGuardLeavesNoFileAndTheNextHolderIsAloneAgain) {
   EXPECT_EQ(AcquireInChild(name, folder), TInstanceGuardResult::igAlreadyRunning);
 }
 
-TEST(InstanceGuard, ProgramPathIsThisExecutable) {
-  EXPECT_EQ(ExtractFileName(ProgramFilePath()), u"client_tests");
-}
+TEST(InstanceGuard, ProgramPathIsThisExecutable) { EXPECT_EQ(ExtractFileName(ProgramFilePath()), u"client_tests"); }

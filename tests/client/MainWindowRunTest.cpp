@@ -44,7 +44,9 @@ protected:
     delete Z;
     Z = nullptr;
   }
-  void TearDown() override { RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }); }
+  void TearDown() override {
+    RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); });
+  }
   // The program's folder with its lists and settings, then start-up and the
   // first clock tick. With a Group, the resources lie in a group of that
   // identifier under the root.
@@ -95,7 +97,8 @@ protected:
   std::string Bytes(const std::string& Name) { return ReadFileBytes(Import + FromUtf8(Name)); }
   std::vector<std::string> Entries() {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(ToUtf8(Import))) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(ToUtf8(Import)))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -127,7 +130,9 @@ protected:
   String Import;
 };
 
-std::string Escaped(const std::string& S) { return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+std::string Escaped(const std::string& S) {
+  return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
 
 void ExpectLines(const std::vector<std::string>& Lines, const std::vector<std::string>& Patterns) {
   ASSERT_EQ(Lines.size(), Patterns.size()) << ::testing::PrintToString(Lines);
@@ -230,8 +235,7 @@ TEST_F(MainWindowRun, StartChecksShowTheirMessagesAndWriteNothing) {
   Drv.Press(Form_Main, u"sb_Start");
   EXPECT_EQ(Texts(), (std::vector<std::string>{
                          "Укажите корректное кол-во записей, которые нужно прочитать",
-                         "Укажите корректное кол-во записей, которые нужно прочитать",
-                         "Не указано условие поиска",
+                         "Укажите корректное кол-во записей, которые нужно прочитать", "Не указано условие поиска",
                          "Папка для сохранения записей НЕ существует. Откройте настройки и исправьте!"}));
   EXPECT_TRUE(Entries().empty());
   EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
@@ -318,7 +322,7 @@ TEST_F(MainWindowRun, StartPressedAgainAfterTheFirstResourceSearchesEveryTickedR
   Drv.Press(Form_Main, u"sb_Start");
   Drv.AdvanceClock(55);
   ASSERT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"2");  // Alpha is searched
-  RunToEnd();  // the second press
+  RunToEnd();                                               // the second press
   EXPECT_EQ(Captions(), (std::vector<std::string>{"(2) Alpha (usmarc)", "(2) Beta (usmarc)", "(2) Gamma (unimarc)"}));
   EXPECT_EQ(Form_Main->Edit_BibRec_Load->GetText(), u"6");
   EXPECT_EQ(Form_Main->ListBox_BR_Syntax->GetItems()->GetText(), u"USMARC=4\r\nUNIMARC=2\r\n");
@@ -396,7 +400,8 @@ TEST_F(MainWindowRun, AListClearedDuringARunEndsItAtTheNextTickAndSaysSo) {
   Drv.AdvanceClock(55);
   EXPECT_FALSE(Form_Main->Timer_ScanDB->GetEnabled());
   EXPECT_FALSE(Form_Main->sb_Stop->GetEnabled());
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Вы желаете очистить весь список ?", "Процесс поиска и выборки закончен!"}));
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"Вы желаете очистить весь список ?", "Процесс поиска и выборки закончен!"}));
   EXPECT_EQ(LogLines("!_LOG.txt").back().rfind("Finish: ", 0), 0u);
 }
 
@@ -555,9 +560,9 @@ TEST_F(MainWindowRun, AListClearedWhileAServerIsWaitedForKeepsTheResourcesNameIn
   RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&action, 1); });
   RunToEnd();
   EXPECT_FALSE(action);
-  ExpectLines(LogLines("!_LOG.txt"), {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
-                                      Escaped("Error: Silent (usmarc) => Timeout (10007)"), std::string(49, '='),
-                                      "Finish: .*"});
+  ExpectLines(LogLines("!_LOG.txt"),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
+               Escaped("Error: Silent (usmarc) => Timeout (10007)"), std::string(49, '='), "Finish: .*"});
   EXPECT_EQ(Texts(),
             (std::vector<std::string>{"Вы желаете очистить весь список ?", "Процесс поиска и выборки закончен!"}));
 }

@@ -66,16 +66,16 @@ String LostText(TFault Fault, const String& Settings, const String& What, bool C
   const String why = Fault == TFault::ReadOnly ? u"Папка настроек - только для чтения."
                      : Fault == TFault::Full   ? u"Диск заполнен: файлы не записаны."
                                                : u"Папка настроек больше не существует.";
-  return why + u" Не удалось сохранить " + What + u". " +
-         (Changed ? u"Сделанные изменения будут потеряны. " : u"") + u"Папка: " + Settings + u".";
+  return why + u" Не удалось сохранить " + What + u". " + (Changed ? u"Сделанные изменения будут потеряны. " : u"") +
+         u"Папка: " + Settings + u".";
 }
 
 // The next box of ours is read, then closed with OK; whether the program had
 // already ended while it was up is kept with it.
 void ReadThenOk(TProgramDriver& Drv, std::vector<std::pair<TShownBox, bool>>& Seen) {
   Drv.WhenModal<TDlg_MyShowMessage>([&Drv, &Seen](TDlg_MyShowMessage* Box) {
-    Seen.push_back({{Box->GetCaption(), Box->Label_Head->GetCaption(), Box->RE_Msg->GetText()},
-                    Application->GetTerminated()});
+    Seen.push_back(
+        {{Box->GetCaption(), Box->Label_Head->GetCaption(), Box->RE_Msg->GetText()}, Application->GetTerminated()});
     Drv.Click(Box->SB_OK);
   });
 }
@@ -207,8 +207,8 @@ TEST(ProgramClose, WhatTheUserWouldLoseIsSaidAndReadBeforeTheEndAndAFileThatHold
     ASSERT_EQ(seen.size(), listLost || limitLost ? 1u : 0u);
     if (!seen.empty()) {
       const String what = limitLost && listLost ? u"настройки и список Z39.50-ресурсов для поиска"
-                          : limitLost           ? u"настройки"
-                                                : u"список Z39.50-ресурсов для поиска";
+                          : limitLost ? u"настройки"
+                                      : u"список Z39.50-ресурсов для поиска";
       EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
       EXPECT_EQ(seen[0].first.Text, LostText(fault, settings, what, changesLost));
       const String& text = seen[0].first.Text;
@@ -269,8 +269,10 @@ TEST(ProgramClose, WithoutASettingsFolderNothingIsReadOrWrittenInTheCurrentFolde
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
-  EXPECT_EQ(seen[0].first.Text, u"Папка настроек не существует. Не удалось сохранить настройки. Сделанные изменения "
-                                u"будут потеряны. Папка: " + drv.Folder() + u"Settings/.");
+  EXPECT_EQ(seen[0].first.Text,
+            u"Папка настроек не существует. Не удалось сохранить настройки. Сделанные изменения "
+            u"будут потеряны. Папка: " +
+                drv.Folder() + u"Settings/.");
   EXPECT_FALSE(seen[0].second) << "the box stays until OK";
   std::vector<std::string> names;
   for (const auto& [name, bytes] : files) {

@@ -48,8 +48,8 @@ public:
   // the folders belong to this driver alone.
   TProgramDriver() {
     static std::atomic<int> serial{0};
-    FProgramPath = FProgramFolder.Path() + FromUtf8("borrowline-" + std::to_string(::getpid()) + "-" +
-                                                   std::to_string(serial++));
+    FProgramPath =
+        FProgramFolder.Path() + FromUtf8("borrowline-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
     SetParamStr0(FProgramPath);
     SchemeIndex = 0;  // as a process starts: another test may have left another
     FDisplay.OnMessageBox([this](const TMessageBoxRequest& R) {

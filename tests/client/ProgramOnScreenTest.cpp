@@ -260,8 +260,7 @@ public:
   // A loaded machine may take many times the few seconds the script needs alone.
   static constexpr std::chrono::seconds Deadline{120};
 
-  explicit TScript(std::vector<std::function<bool()>> Steps)
-      : FSteps(std::move(Steps)), FTimer(new TTimer(nullptr)) {
+  explicit TScript(std::vector<std::function<bool()>> Steps) : FSteps(std::move(Steps)), FTimer(new TTimer(nullptr)) {
     FTimer->SetInterval(300);
     FTimer->OnTimer = [this](TObject*) {
       if (FNext >= FSteps.size() || FBusy) return;

@@ -44,7 +44,8 @@ Integer KeyCount(const String& File, const String& Section) {
 // ProgramPath and holds it until it is killed.
 class TFirstCopy {
 public:
-  explicit TFirstCopy(const String& ProgramPath) : FLockFile(TInstanceGuard::LockFileName(ExtractFileName(ProgramPath))) {
+  explicit TFirstCopy(const String& ProgramPath)
+      : FLockFile(TInstanceGuard::LockFileName(ExtractFileName(ProgramPath))) {
     int ready[2];
     if (::pipe(ready) != 0) return;
     FPid = ::fork();
@@ -81,7 +82,8 @@ std::set<std::string> HiddenNames(const String& Folder) {
   std::set<std::string> names;
   if (DIR* d = ::opendir(ToUtf8(Folder).c_str())) {
     while (const dirent* e = ::readdir(d))
-      if (e->d_name[0] == '.' && std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+      if (e->d_name[0] == '.' && std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+        names.insert(e->d_name);
     ::closedir(d);
   }
   return names;
@@ -148,9 +150,9 @@ TEST(ProgramStartUp, FreshProgramFolderGetsItsFoldersAndEveryDefaultKeyAtClose) 
   drv.CloseMainWindow();
 
   ASSERT_TRUE(FileExists(ini));
-  EXPECT_EQ(KeyCount(ini, u"SchemeColor") + KeyCount(ini, u"BR") + KeyCount(ini, u"FIND") +
-                KeyCount(ini, u"FIND_SIMPLE"),
-            11);
+  EXPECT_EQ(
+      KeyCount(ini, u"SchemeColor") + KeyCount(ini, u"BR") + KeyCount(ini, u"FIND") + KeyCount(ini, u"FIND_SIMPLE"),
+      11);
   EXPECT_EQ(IniValue(ini, u"SchemeColor", u"Index"), u"0");
   EXPECT_EQ(IniValue(ini, u"BR", u"DirSave"), app + u"Import/");
   EXPECT_EQ(IniValue(ini, u"BR", u"SaveMode"), u"0");
@@ -285,8 +287,10 @@ TEST(ProgramShutDown, FailedSaveIsReportedAndTheWindowStillCloses) {
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
   // The user changed nothing: no change is said to be lost.
-  EXPECT_EQ(drv.Boxes()[0].Text, u"Файл ListDB_for_Search.txt в папке настроек не является обычным файлом. Не удалось "
-                                 u"сохранить список Z39.50-ресурсов для поиска. Папка: " + drv.Folder() + u"Settings/.");
+  EXPECT_EQ(drv.Boxes()[0].Text,
+            u"Файл ListDB_for_Search.txt в папке настроек не является обычным файлом. Не удалось "
+            u"сохранить список Z39.50-ресурсов для поиска. Папка: " +
+                drv.Folder() + u"Settings/.");
   // The settings written before the failure are there.
   EXPECT_EQ(IniValue(drv.Folder() + u"Settings/Borrowline.ini", u"FIND", u"RecCountFromDB"), u"10");
 }
@@ -302,9 +306,10 @@ TEST(ProgramShutDown, ASettingsFileThatCannotBeWrittenStillLetsTheSearchListBeSa
   drv.CloseMainWindow();
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
-  EXPECT_EQ(drv.Boxes()[0].Text, u"Файл Borrowline.ini в папке настроек не является обычным файлом. Не удалось "
-                                 u"сохранить настройки. Сделанные изменения будут потеряны. Папка: " + drv.Folder() +
-                                 u"Settings/.");
+  EXPECT_EQ(drv.Boxes()[0].Text,
+            u"Файл Borrowline.ini в папке настроек не является обычным файлом. Не удалось "
+            u"сохранить настройки. Сделанные изменения будут потеряны. Папка: " +
+                drv.Folder() + u"Settings/.");
   EXPECT_EQ(ReadFileBytes(drv.Folder() + u"Settings/ListDB_for_Search.txt"), "7\r\n");
 }
 
@@ -326,8 +331,10 @@ TEST(ProgramShutDown, ChangedSettingsASettingsFolderTurnedReadOnlyWouldLoseAreRe
   EXPECT_TRUE(Application->GetTerminated());
   ASSERT_EQ(drv.Boxes().size(), 1u);
   EXPECT_FALSE(drv.Boxes()[0].Plain);
-  EXPECT_EQ(drv.Boxes()[0].Text, u"Папка настроек - только для чтения. Не удалось сохранить настройки. Сделанные "
-                                 u"изменения будут потеряны. Папка: " + drv.Folder() + u"Settings/.");
+  EXPECT_EQ(drv.Boxes()[0].Text,
+            u"Папка настроек - только для чтения. Не удалось сохранить настройки. Сделанные "
+            u"изменения будут потеряны. Папка: " +
+                drv.Folder() + u"Settings/.");
 }
 
 TEST(ProgramShutDown, WholeRunEndsWhenTheMainWindowClosesAndFreesTheWindows) {
@@ -387,8 +394,9 @@ TEST(ProgramShutDown, ClosingBeforeStartUpHasReadTheFilesLeavesThemAsTheyWere) {
     const std::string list = "5\r\n7\r\n";
     WriteBytes(settings + u"Borrowline.ini", ini);
     WriteBytes(settings + u"ListDB_for_Search.txt", list);
-    WriteBytes(settings + u"ListDB.txt", std::string(kResourceListHead) + ResourceListLine(5, "A", "db", "h", 210, "rusmarc") +
-                                            ResourceListLine(7, "B", "db", "h", 210, "rusmarc"));
+    WriteBytes(settings + u"ListDB.txt", std::string(kResourceListHead) +
+                                             ResourceListLine(5, "A", "db", "h", 210, "rusmarc") +
+                                             ResourceListLine(7, "B", "db", "h", 210, "rusmarc"));
     ASSERT_TRUE(drv.Start());
     if (duringLoad) {
       Form_Wait_Load->OnShow = [](TObject*) { PostMessage(Form_Main->GetHandle(), WM_CLOSE); };
@@ -460,16 +468,20 @@ TEST(ProgramStartUp, AResourceListThatCannotBeReadIsSaidAndKeptFromEverySaveUnti
     drv.AdvanceClock(100);
     ASSERT_EQ(drv.Boxes().size(), 1u);
     EXPECT_EQ(drv.Boxes()[0].Head, u"Ошибка");
-    EXPECT_EQ(drv.Boxes()[0].Text, u"Список ресурсов не прочитан: ошибка ввода-вывода. Пока он не прочитан, файл не "
-                                   u"будет перезаписан. Файл: " + file);
+    EXPECT_EQ(drv.Boxes()[0].Text,
+              u"Список ресурсов не прочитан: ошибка ввода-вывода. Пока он не прочитан, файл не "
+              u"будет перезаписан. Файл: " +
+                  file);
     EXPECT_FALSE(Form_Wait_Load->GetVisible());
     EXPECT_EQ(Form_Main->Edit_RecCount_FromDB->GetText(), u"25") << "the settings are read all the same";
     EXPECT_EQ(Form_Main->lb_ListDB_ID->GetCount(), 0) << "no resource is known to show";
 
     // The editor opens on an empty table: "Сохранить", and OK after a change,
     // are refused and say why.
-    const String why = u"Список ресурсов не сохранён: файл списка не был прочитан, и сохранение заменило бы его. "
-                       u"Сначала загрузите список кнопкой \"Загрузить\". Файл: " + file;
+    const String why =
+        u"Список ресурсов не сохранён: файл списка не был прочитан, и сохранение заменило бы его. "
+        u"Сначала загрузите список кнопкой \"Загрузить\". Файл: " +
+        file;
     drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
       drv.AnswerBox(true);
       drv.Click(w->SB_Save);

@@ -23,8 +23,10 @@ namespace {
 // Two ISO 2709 records as a server sends them: each ends with 1E 1D; the
 // text holds Windows-1251 letters and the unassigned byte 0x98.
 const std::string kRecords =
-    "00026nam  2200025   4500\x1E" "\xCA\xED\xE8\xE3\xE0 \x98\x1E\x1D"
-    "00021nam  2200025   4500\x1E" "last  \x1E\x1D";
+    "00026nam  2200025   4500\x1E"
+    "\xCA\xED\xE8\xE3\xE0 \x98\x1E\x1D"
+    "00021nam  2200025   4500\x1E"
+    "last  \x1E\x1D";
 
 String FromBytes(const std::string& b) { return AnsiToString(b); }
 
@@ -39,8 +41,7 @@ class RussianFormats : public ::testing::Test {
 TEST(RecordFileNames, PerResourceNameIsPaddedAndCleaned) {
   EXPECT_EQ(RecordFileNameByResource(7, u" z39.lib.example.org:7090 ", u"Books", u"210", u"RUSMARC"),
             u"00007-z39_lib_example_org_7090-Books-210-RUSMARC.iso");
-  EXPECT_EQ(RecordFileNameByResource(123456, u"h", u"d", u" 210 ", u"rusmarc"),
-            u"123456-h-d-210-rusmarc.iso");
+  EXPECT_EQ(RecordFileNameByResource(123456, u"h", u"d", u" 210 ", u"rusmarc"), u"123456-h-d-210-rusmarc.iso");
   EXPECT_EQ(RecordFileNameByResource(3, u"h", u"a/b\\c", u"1", u"*?"), u"00003-h-a_b_c-1-__.iso");
 }
 
@@ -255,7 +256,10 @@ TEST(FormatBuffers, ResourcesOfOneSyntaxFollowEachOtherUnchanged) {
   bool ok = false;
   EXPECT_TRUE(b.WriteFormatBuffer(0, name, true, false, ok));
   EXPECT_TRUE(ok);
-  EXPECT_EQ(ReadFileBytes(name), "a\x1E\x1D" "b\nline\x1E\x1D" + kRecords);
+  EXPECT_EQ(ReadFileBytes(name),
+            "a\x1E\x1D"
+            "b\nline\x1E\x1D" +
+                kRecords);
 }
 
 TEST(FormatBuffers, SyntaxWithoutBufferLosesItsOldFileAndAnswersFalse) {
@@ -307,8 +311,7 @@ TEST_F(RussianFormats, LogLinesCarryTheRussianDateAndTime) {
   EXPECT_EQ(head[3], u"Start: 07.12.2026 5:04:03");
   EXPECT_EQ(head[4], String(49, u'='));
 
-  EXPECT_EQ(SearchLogFinishLines(moment),
-            (std::vector<String>{String(49, u'='), u"Finish: 07.12.2026 5:04:03"}));
+  EXPECT_EQ(SearchLogFinishLines(moment), (std::vector<String>{String(49, u'='), u"Finish: 07.12.2026 5:04:03"}));
   EXPECT_EQ(SearchLogStopLines(EncodeDate(2027, 1, 2)),
             (std::vector<String>{String(49, u'-'), u"STOP: 02.01.2027",
                                  u"Поиск информации остановлен по требованию Пользователя!"}));
@@ -317,8 +320,7 @@ TEST_F(RussianFormats, LogLinesCarryTheRussianDateAndTime) {
 
 TEST_F(RussianFormats, LogOfTheCurrentMomentMatchesThePattern) {
   const std::string start = ToUtf8(SearchLogHeadLines(u"/x/", Now())[3]);
-  EXPECT_TRUE(std::regex_match(start, std::regex(R"(Start: \d\d\.\d\d\.\d{4}( \d{1,2}:\d\d:\d\d)?)")))
-      << start;
+  EXPECT_TRUE(std::regex_match(start, std::regex(R"(Start: \d\d\.\d\d\.\d{4}( \d{1,2}:\d\d:\d\d)?)"))) << start;
 }
 
 TEST(SearchLog, SavedLogReplacesTheWholeFileInTheCodePage) {
@@ -328,8 +330,7 @@ TEST(SearchLog, SavedLogReplacesTheWholeFileInTheCodePage) {
     lines.push_back(u"r" + IntToStr(i));
     SaveSearchLog(t.Path(), 0, lines);
   }
-  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"),
-            "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nr0\r\nr1\r\nr2\r\n");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nr0\r\nr1\r\nr2\r\n");
   SaveSearchLog(t.Path(), 1, {u"x"});
   EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG2.txt"), "x\r\n");
   EXPECT_EQ(SearchLogFileName(u"/d/", -1), u"/d/!_LOG.txt");

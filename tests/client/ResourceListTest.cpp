@@ -86,7 +86,8 @@ String ListText(Integer Resources) {
 
 String CutShortText(const String& FileName) {
   return u"Список ресурсов повреждён: текст в UTF-16 обрывается на половине символа. Список прочитан без "
-         u"неполного последнего символа. Файл: " + FileName;
+         u"неполного последнего символа. Файл: " +
+         FileName;
 }
 
 }  // namespace
@@ -130,8 +131,7 @@ TEST(ResourceListFile, MissingFileGivesTheRootGroupExactly) {
   EXPECT_EQ(records[0], RootGroupRecord());
   ASSERT_TRUE(SaveThroughTable(t.Path(), t.Path()));
   EXPECT_EQ(ReadFileBytes(ResourceListFileName(t.Path())),
-            kHeader + kRuler +
-                "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n");
+            kHeader + kRuler + "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n");
 }
 
 TEST(ResourceListFile, FileWithoutUsableLinesGivesTheRootGroup) {
@@ -150,8 +150,7 @@ TEST(ResourceListFile, FileWithoutUsableLinesGivesTheRootGroup) {
 
 TEST(ResourceLines, PlaceholdersDependOnTheKindOfRecord) {
   TResourceRecord resource = Rec(5, 1, 1, 0, u"");
-  EXPECT_EQ(ResourceRecordToLine(resource),
-            u"5\t1\t1\t0\t \t \t???\t???\t???\t0\t???\t???\t \t \t \t");
+  EXPECT_EQ(ResourceRecordToLine(resource), u"5\t1\t1\t0\t \t \t???\t???\t???\t0\t???\t???\t \t \t \t");
   TResourceRecord group = Rec(6, 1, 0, 0, u"  Группа ");
   group.Database = u"  ";
   EXPECT_EQ(ResourceRecordToLine(group), u"6\t1\t0\t0\t \t \tГруппа\t \t \t0\t \t \t \t \t \t");
@@ -241,7 +240,8 @@ TEST(ResourceListFile, MessyFileLoadsByTheRules) {
   // record and is lost; 5 comes twice (the first wins); "x" reads as 0 and
   // goes in since no 0 came before it; a second non-number is a second 0.
   WriteBytes(file,
-             "\xEF\xBB\xBF" "9\t0\t1\t0\t+\t+\tLost\t\r"
+             "\xEF\xBB\xBF"
+             "9\t0\t1\t0\t+\t+\tLost\t\r"
              "5\t0\t1\t1\t+\t+\tПервый\tD\tH\t210\tS\tE\t\r"
              "* comment\r"
              "\r"
@@ -302,8 +302,8 @@ TEST(ResourceListFile, AUtf16ListCutInsideACharacterReadsAsItsWholeCharactersAnd
     if (trial % 3 == 2) at = pairs[random() % pairs.size()];
     const std::string even = whole.substr(0, 2 + 2 * at);
     const bool pair = text[at] >= 0xD800 && text[at] <= 0xDBFF;
-    const std::string extra = pair ? whole.substr(even.size(), 1 + random() % 3)
-                                   : std::string(1, static_cast<char>(random() % 256));
+    const std::string extra =
+        pair ? whole.substr(even.size(), 1 + random() % 3) : std::string(1, static_cast<char>(random() % 256));
     SCOPED_TRACE(testing::Message() << "trial " << trial << ", " << even.size() << " bytes and "
                                     << testing::PrintToString(extra));
     const auto [model, modelSaid] = load(even);
@@ -381,8 +381,7 @@ TEST(ResourceListFile, ProgressCountsTheLinesAfterTheFirst) {
 
   std::vector<Integer> saved;
   TTempFolder t;
-  WriteRecords(t.Path(), {Rec(0, -1, 0, 0, u"R"), Rec(1, 0, 0, 0, u"a"), Rec(2, 0, 0, 1, u"b"),
-                          Rec(3, 0, 0, 2, u"c")});
+  WriteRecords(t.Path(), {Rec(0, -1, 0, 0, u"R"), Rec(1, 0, 0, 0, u"a"), Rec(2, 0, 0, 1, u"b"), Rec(3, 0, 0, 2, u"c")});
   TResourceListWait wait;
   wait.SetProgress = [&](Integer p) { saved.push_back(p); };
   ASSERT_TRUE(SaveThroughTable(t.Path(), t.Path(), wait));
@@ -393,15 +392,14 @@ TEST(ResourceListFile, ProgressCountsTheLinesAfterTheFirst) {
 
 TEST(ResourceTree, SubtreesFollowTheirGroupsAndSiblingsSortByNumberThenName) {
   const std::vector<TResourceRecord> records{
-      Rec(3, 1, 1, 2, u"x"),  Rec(1, 0, 0, 5, u"G1"), Rec(0, -1, 0, 0, u"Root"),
-      Rec(4, 1, 1, 1, u"b"),  Rec(5, 1, 1, 1, u"a"),  Rec(2, 0, 0, 5, u"G0"),
-      Rec(6, 2, 1, 0, u"in G0"), Rec(7, 42, 1, 9, u"orphan")};
+      Rec(3, 1, 1, 2, u"x"), Rec(1, 0, 0, 5, u"G1"), Rec(0, -1, 0, 0, u"Root"), Rec(4, 1, 1, 1, u"b"),
+      Rec(5, 1, 1, 1, u"a"), Rec(2, 0, 0, 5, u"G0"), Rec(6, 2, 1, 0, u"in G0"), Rec(7, 42, 1, 9, u"orphan")};
   EXPECT_EQ(Ids(ResourceTreeOrder(records)), (std::vector<Integer>{0, 2, 6, 1, 5, 4, 3, 7}));
 }
 
 TEST(ResourceTree, RecordsInAParentLoopAreStillWrittenOnce) {
-  const std::vector<TResourceRecord> records{Rec(0, -1, 0, 0, u"Root"), Rec(1, 2, 0, 0, u"a"),
-                                             Rec(2, 1, 0, 0, u"b"), Rec(3, 3, 0, 0, u"self")};
+  const std::vector<TResourceRecord> records{Rec(0, -1, 0, 0, u"Root"), Rec(1, 2, 0, 0, u"a"), Rec(2, 1, 0, 0, u"b"),
+                                             Rec(3, 3, 0, 0, u"self")};
   const auto ordered = ResourceTreeOrder(records);
   // The self-parented record has no other parent, so it stands at the top.
   EXPECT_EQ(Ids(ordered), (std::vector<Integer>{0, 3, 1, 2}));

@@ -14,8 +14,8 @@ inline constexpr char kResourceListHead[] =
 // A resource in the root group, its place in the tree equal to its identifier.
 inline std::string ResourceListLine(Integer Id, const std::string& Name, const std::string& Database,
                                     const std::string& Host, int Port, const std::string& Syntax) {
-  return std::to_string(Id) + "\t0\t1\t" + std::to_string(Id) + "\t+\t+\t" + Name + "\t" + Database + "\t" +
-         Host + "\t" + std::to_string(Port) + "\t" + Syntax + "\t???\t \t \t \t\r\n";
+  return std::to_string(Id) + "\t0\t1\t" + std::to_string(Id) + "\t+\t+\t" + Name + "\t" + Database + "\t" + Host +
+         "\t" + std::to_string(Port) + "\t" + Syntax + "\t???\t \t \t \t\r\n";
 }
 
 // dd.MM.yyyy and H:mm:ss while it lives; the formats before it afterwards.

@@ -15,24 +15,24 @@ const std::string kHeader =
     "* ID_THIS\tID_PARENT\tID_TYPE\tNPP\tItsActual\tItsUse\tNAME_THIS\tDatabase\tURL\tPORT\t"
     "Syntax\tEncoding\tUsername\tPSW\tNote\t\r\n";
 const std::string kRuler = "* " + std::string(173, '=') + "\r\n";
-const std::string kRootLine =
-    "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n";
+const std::string kRootLine = "0\t-1\t0\t0\t+\t+\t\xD0\xE5\xF1\xF3\xF0\xF1\xFB Z39.50\t \t \t0\t \t \t \t \t \t\r\n";
 
 // A saved list in tree order; NPP values 3 under one group and 7 under another.
-const std::string kList =
-    kHeader + kRuler + kRootLine +
-    "1\t0\t0\t1\t+\t+\t\xC1\xE8\xE1\xEB\xE8\xEE\xF2\xE5\xEA\xE8\t \t \t0\t \t \t \t \t \t\r\n"
-    "11\t1\t1\t3\t+\t+\tB\tBooks\tz.example.org\t210\tRUSMARC\twindows-1251\tuser\tpw\tnote\t\r\n"
-    "2\t0\t0\t2\t \t \tEmpty\t \t \t0\t \t \t \t \t \t\r\n"
-    "12\t2\t1\t7\t \t+\tA\t???\t127.0.0.1\t9999\tusmarc\t???\t \t \t \t\r\n"
-    "13\t2\t1\t8\t+\t+\tNoPort\tDefault\thost\t0\tusmarc\t???\t \t \t \t\r\n";
+const std::string kList = kHeader + kRuler + kRootLine +
+                          "1\t0\t0\t1\t+\t+\t\xC1\xE8\xE1\xEB\xE8\xEE\xF2\xE5\xEA\xE8\t \t \t0\t \t \t \t \t \t\r\n"
+                          "11\t1\t1\t3\t+\t+\tB\tBooks\tz.example.org\t210\tRUSMARC\twindows-1251\tuser\tpw\tnote\t\r\n"
+                          "2\t0\t0\t2\t \t \tEmpty\t \t \t0\t \t \t \t \t \t\r\n"
+                          "12\t2\t1\t7\t \t+\tA\t???\t127.0.0.1\t9999\tusmarc\t???\t \t \t \t\r\n"
+                          "13\t2\t1\t8\t+\t+\tNoPort\tDefault\thost\t0\tusmarc\t???\t \t \t \t\r\n";
 
 class ResourceTableFile : public ::testing::Test {
 protected:
   String File() const { return Folder.Path() + u"ListDB.txt"; }
   void Write(const std::string& Bytes) { WriteBytes(File(), Bytes); }
   std::string Saved() const { return ReadFileBytes(File()); }
-  bool Save() { return Table.SaveResourceList(Folder.Path(), {}, [](const String&) { return true; }); }
+  bool Save() {
+    return Table.SaveResourceList(Folder.Path(), {}, [](const String&) { return true; });
+  }
   std::vector<Integer> ViewIds(TDataSet& D) {
     std::vector<Integer> ids;
     D.First();
@@ -87,12 +87,13 @@ TEST_F(ResourceTableFile, PlaceholdersReadIntoTheTableAsEmptyBlankOrQuestionMark
 }
 
 TEST_F(ResourceTableFile, BomCrOnlyDuplicateAndNonNumericLinesLoadByTheRules) {
-  Write("\xEF\xBB\xBF* header\r* ruler\r"
-        "5\t0\t1\t1\t+\t+\t\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB8\tDefault\th\t210\tusmarc\tutf-8\t \t \t \t\r"
-        "5\t0\t1\t2\t+\t+\tsecond\tDefault\th\t210\tusmarc\tutf-8\t \t \t \t\r"
-        "x\t0\t0\t3\t+\t+\tword\t \t \t0\t \t \t \t \t \t\r"
-        "y\t0\t0\t4\t+\t+\tlater\t \t \t0\t \t \t \t \t \t\r"
-        "-1\t0\t0\t5\t+\t+\tneg\t \t \t0\t \t \t \t \t \t\r");
+  Write(
+      "\xEF\xBB\xBF* header\r* ruler\r"
+      "5\t0\t1\t1\t+\t+\t\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB8\tDefault\th\t210\tusmarc\tutf-8\t \t \t \t\r"
+      "5\t0\t1\t2\t+\t+\tsecond\tDefault\th\t210\tusmarc\tutf-8\t \t \t \t\r"
+      "x\t0\t0\t3\t+\t+\tword\t \t \t0\t \t \t \t \t \t\r"
+      "y\t0\t0\t4\t+\t+\tlater\t \t \t0\t \t \t \t \t \t\r"
+      "-1\t0\t0\t5\t+\t+\tneg\t \t \t0\t \t \t \t \t \t\r");
   EXPECT_EQ(Table.LoadResourceList(Folder.Path()), 2);
   TMemTableEh& t = *Table.MemTableEh_Tree;
   ASSERT_TRUE(t.Locate(u"ID_THIS", Variant(5), {}));
@@ -112,13 +113,12 @@ TEST_F(ResourceTableFile, WaitWindowFollowsLoadAndSave) {
   wait.SetProgress = [&](Integer P) { seen.push_back(std::to_string(P)); };
   wait.Normal = [&] { seen.push_back("normal"); };
   Table.LoadResourceList(Folder.Path(), wait);
-  EXPECT_EQ(seen, (std::vector<std::string>{"show 220 Загрузка ресурсов Z39.50 / Идет подготовка к работе",
-                                            "33", "66", "100", "normal"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"show 220 Загрузка ресурсов Z39.50 / Идет подготовка к работе", "33", "66",
+                                            "100", "normal"}));
   seen.clear();
   ASSERT_TRUE(Table.SaveResourceList(Folder.Path(), wait, [](const String&) { return true; }));
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "show 340 Выгрузка ресурсов Z39.50 / Идет подготовка для сохранения в файл",
-                      "100", "msg Идет сохранение в файл", "100", "msg Готово", "normal"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"show 340 Выгрузка ресурсов Z39.50 / Идет подготовка для сохранения в файл",
+                                            "100", "msg Идет сохранение в файл", "100", "msg Готово", "normal"}));
 }
 
 TEST_F(ResourceTableFile, SaveWritesRecordsOfCollapsedGroupsAndHiddenByAFilter) {
@@ -135,16 +135,18 @@ TEST_F(ResourceTableFile, AListOutOfTreeOrderWithEditedTextsSavesInTreeOrderWith
   const std::string resource = "\tD\th\t210\tusmarc\tutf-8\t \t \t \t\r\n";
   const std::string group = "\t \t \t0\t \t \t \t \t \t\r\n";
   Write(kHeader + kRuler + "12\t2\t1\t7\t+\t+\tB" + resource + "2\t0\t0\t2\t+\t+\tG2" + group +
-        "11\t1\t1\t3\t+\t+\t\xDF" + resource + "1\t0\t0\t1\t+\t+\tG1" + group + "13\t1\t1\t3\t+\t+\t\xC0" +
-        resource + "0\t-1\t0\t0\t+\t+\tRoot" + group + "20\t99\t1\t5\t+\t+\tLost" + resource);
+        "11\t1\t1\t3\t+\t+\t\xDF" + resource + "1\t0\t0\t1\t+\t+\tG1" + group + "13\t1\t1\t3\t+\t+\t\xC0" + resource +
+        "0\t-1\t0\t0\t+\t+\tRoot" + group + "20\t99\t1\t5\t+\t+\tLost" + resource);
   Table.LoadResourceList(Folder.Path());
   TMemTableEh& t = *Table.MemTableEh_Tree;
   t.SetReadOnly(false);
   ASSERT_TRUE(t.Locate(u"ID_THIS", Variant(11), {}));
   t.Edit();
   t.FieldByName(u"URL")->SetAsString(u"x\U0001F600y");  // outside the code page
-  t.FieldByName(u"Note")->SetAsString(u" a\tb\x01" u"c ");   // TAB and control inside, blanks around
-  t.FieldByName(u"Username")->SetAsString(u"\x02");        // nothing left once trimmed
+  t.FieldByName(u"Note")->SetAsString(
+      u" a\tb\x01"
+      u"c ");                                        // TAB and control inside, blanks around
+  t.FieldByName(u"Username")->SetAsString(u"\x02");  // nothing left once trimmed
   t.FieldByName(u"Database")->SetAsString(u"");
   t.Post();
   ASSERT_TRUE(Save());
@@ -170,10 +172,12 @@ TEST_F(ResourceTableFile, ALargeListSavesTheSameBytesAsTheRecordsOwnLineWriter) 
     const int group = id - (id - 1) % 100;
     const std::string npp = std::to_string((id * 7) % 13);
     if (id == group)
-      bytes += std::to_string(id) + "\t0\t0\t" + npp + "\t+\t+\t\xC3\xF0\xF3\xEF\xEF\xE0 " + std::to_string(id) + groupTail;
+      bytes +=
+          std::to_string(id) + "\t0\t0\t" + npp + "\t+\t+\t\xC3\xF0\xF3\xEF\xEF\xE0 " + std::to_string(id) + groupTail;
     else
       bytes += std::to_string(id) + "\t" + std::to_string(group) + "\t1\t" + npp + "\t+\t \t\xCA\xE0\xF2 " +
-               std::to_string(id % 17) + "\tDefault\thost" + std::to_string(id % 5) + "\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
+               std::to_string(id % 17) + "\tDefault\thost" + std::to_string(id % 5) +
+               "\t210\tRUSMARC\tutf-8\t \t \t \t\r\n";
   }
   Write(bytes);
   ASSERT_EQ(Table.LoadResourceList(Folder.Path()), 10000);

@@ -28,13 +28,12 @@ namespace {
 // Root 0; group 1 "Libraries" (order 1) holding resource 2 "Beta" (order 5)
 // and group 3 "Regional" (order 2) holding resource 4 "Alpha" (order 3,
 // unused); resource 7 "Gamma" at the top level (order 4), port 0.
-const std::string kTree =
-    std::string(kResourceListHead) +
-    "1\t0\t0\t1\t+\t+\tLibraries\t \t \t0\t \t \t \t \t \t\r\n"
-    "2\t1\t1\t5\t+\t+\tBeta\tBooks\thost-b\t210\tUSMARC\t???\t \t \t \t\r\n"
-    "3\t1\t0\t2\t+\t+\tRegional\t \t \t0\t \t \t \t \t \t\r\n"
-    "4\t3\t1\t3\t+\t \tAlpha\tDefault\thost-a\t7090\tRUSMARC\t???\tuser\tsecret\tnote\t\r\n"
-    "7\t0\t1\t4\t+\t+\tGamma\tDefault\thost-g\t0\tUSMARC\t???\t \t \t \t\r\n";
+const std::string kTree = std::string(kResourceListHead) +
+                          "1\t0\t0\t1\t+\t+\tLibraries\t \t \t0\t \t \t \t \t \t\r\n"
+                          "2\t1\t1\t5\t+\t+\tBeta\tBooks\thost-b\t210\tUSMARC\t???\t \t \t \t\r\n"
+                          "3\t1\t0\t2\t+\t+\tRegional\t \t \t0\t \t \t \t \t \t\r\n"
+                          "4\t3\t1\t3\t+\t \tAlpha\tDefault\thost-a\t7090\tRUSMARC\t???\tuser\tsecret\tnote\t\r\n"
+                          "7\t0\t1\t4\t+\t+\tGamma\tDefault\thost-g\t0\tUSMARC\t???\t \t \t \t\r\n";
 
 class ResourceTreeEditing : public ::testing::Test {
 protected:
@@ -137,9 +136,8 @@ TEST_F(ResourceTreeEditing, ANewResourceTypedInTheEditorIsStoredAndSavedWithTheL
     d->CB_Type->SetItemIndex(1);
     d->CB_TypeChange(d->CB_Type);
     EXPECT_EQ(Rows(d), (std::vector<std::string>{"Наименование=???", "Актуальность=+", "Использовать=+",
-                                                 "База данных=???", "URL=???", "Порт=0", "Формат=???",
-                                                 "Кодировка=???", "Пользователь=", "Пароль=", "Примечание=",
-                                                 "Nп/п=6"}));
+                                                 "База данных=???", "URL=???", "Порт=0", "Формат=???", "Кодировка=???",
+                                                 "Пользователь=", "Пароль=", "Примечание=", "Nп/п=6"}));
     TValueListEditor* v = d->ValueListEditor1;
     v->SetValues(u"Наименование", u"Local");
     v->SetValues(u"База данных", u"Default");
@@ -184,10 +182,10 @@ TEST_F(ResourceTreeEditing, EditingWritesTheReturnedValuesIntoTheCurrentRecord) 
     Drv.Click(d->SB_OK);
   });
   W->SB_N_EditClick(W->SB_N_Edit);
-  EXPECT_EQ(rows, (std::vector<std::string>{"Наименование=Alpha", "Актуальность=+", "Использовать= ",
-                                            "База данных=Default", "URL=host-a", "Порт=7090", "Формат=RUSMARC",
-                                            "Кодировка=???", "Пользователь=user", "Пароль=secret",
-                                            "Примечание=note", "Nп/п=3"}));
+  EXPECT_EQ(rows,
+            (std::vector<std::string>{"Наименование=Alpha", "Актуальность=+", "Использовать= ", "База данных=Default",
+                                      "URL=host-a", "Порт=7090", "Формат=RUSMARC", "Кодировка=???", "Пользователь=user",
+                                      "Пароль=secret", "Примечание=note", "Nп/п=3"}));
   EXPECT_EQ(Current(u"ID_THIS"), 4);
   EXPECT_EQ(CurrentText(u"NAME_THIS"), u"Alpha II");
   EXPECT_EQ(Current(u"PORT"), 8080);
@@ -600,8 +598,7 @@ TEST(ResourceTreeDeletion, AGroupTakesItsOwnRecordsAndLeavesTwinsOfTheirIdentifi
     std::sort(names.begin(), names.end());
     if (flat)
       EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Last", "Libraries", "Other", "Regional", "Root", "Twin"}));
-    else
-      EXPECT_EQ(names, (std::vector<std::string>{"Last", "Other", "Root", "Twin"}));
+    else EXPECT_EQ(names, (std::vector<std::string>{"Last", "Other", "Root", "Twin"}));
     // The cursor is on the row that followed what went.
     EXPECT_EQ(t->FieldByName(u"NAME_THIS")->GetAsString(), flat ? u"Last" : u"Other");
   }

@@ -20,12 +20,11 @@ namespace {
 
 // Group 1 holds resource 2 (used) and resource 4 (unused); resource 7 at the
 // top level.
-const std::string kTree =
-    std::string(kResourceListHead) +
-    "1\t0\t0\t1\t+\t+\tLibraries\t \t \t0\t \t \t \t \t \t\r\n"
-    "2\t1\t1\t5\t+\t+\tBeta\tBooks\thost-b\t210\tUSMARC\t???\t \t \t \t\r\n"
-    "4\t1\t1\t3\t+\t \tAlpha\tDefault\thost-a\t7090\tRUSMARC\t???\t \t \t \t\r\n"
-    "7\t0\t1\t4\t+\t+\tGamma\tDefault\thost-g\t210\tUSMARC\t???\t \t \t \t\r\n";
+const std::string kTree = std::string(kResourceListHead) +
+                          "1\t0\t0\t1\t+\t+\tLibraries\t \t \t0\t \t \t \t \t \t\r\n"
+                          "2\t1\t1\t5\t+\t+\tBeta\tBooks\thost-b\t210\tUSMARC\t???\t \t \t \t\r\n"
+                          "4\t1\t1\t3\t+\t \tAlpha\tDefault\thost-a\t7090\tRUSMARC\t???\t \t \t \t\r\n"
+                          "7\t0\t1\t4\t+\t+\tGamma\tDefault\thost-g\t210\tUSMARC\t???\t \t \t \t\r\n";
 
 class ResourceTreeGrid : public ::testing::Test {
 protected:
@@ -43,7 +42,8 @@ protected:
   TRect CellOf(Integer Id, const String& Field) {
     EXPECT_TRUE(Table->Locate(u"ID_THIS", Variant(Id), {}));
     const Integer row = Grid->DataRowsOffset() + Table->GetRecNo() - 1;
-    const Integer col = Grid->GetIndicatorOffset() + Grid->GetVisibleColumns()->IndexOf(Grid->FindColumnByFieldName(Field));
+    const Integer col =
+        Grid->GetIndicatorOffset() + Grid->GetVisibleColumns()->IndexOf(Grid->FindColumnByFieldName(Field));
     TRect r = Grid->CellRect(col, row);
     return TRect(r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2);
   }
@@ -74,11 +74,11 @@ TEST_F(ResourceTreeGrid, ShowsTheResourceColumnsWithAFilterRowUnderTheTitles) {
     if (!c->GetVisible()) hidden.push_back(ToUtf8(c->GetFieldName()));
     if (!c->GetSTFilter()->GetVisible()) unfiltered.push_back(ToUtf8(c->GetFieldName()));
   }
-  EXPECT_EQ(titles, (std::vector<std::string>{
-                        "NAME_THIS:Наименование", "ItsActual:Актуальность", "ItsUse:Использ.",
-                        "Database:База данных", "URL:URL", "PORT:Порт", "Syntax:Формат", "Encoding:Кодировка",
-                        "Note:Примечание", "Username:Пользователь", "PSW:Пароль", "ID_TYPE:ID-типа",
-                        "Name_Type:Тип", "NPP:Nп/п", "ID_THIS:ID", "ID_PARENT:ID-родителя"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"NAME_THIS:Наименование", "ItsActual:Актуальность", "ItsUse:Использ.",
+                                              "Database:База данных", "URL:URL", "PORT:Порт", "Syntax:Формат",
+                                              "Encoding:Кодировка", "Note:Примечание", "Username:Пользователь",
+                                              "PSW:Пароль", "ID_TYPE:ID-типа", "Name_Type:Тип", "NPP:Nп/п",
+                                              "ID_THIS:ID", "ID_PARENT:ID-родителя"}));
   EXPECT_EQ(hidden, (std::vector<std::string>{"NPP", "ID_PARENT"}));
   EXPECT_EQ(unfiltered, (std::vector<std::string>{"Name_Type"}));
   EXPECT_EQ(Grid->FindColumnByFieldName(u"NAME_THIS")->GetWidth(), 300);
@@ -153,8 +153,7 @@ TEST_F(ResourceTreeGrid, UnusedResourcesAreGreyedAndAGroupsOtherCellsStayBlank) 
     EXPECT_FALSE(std::any_of(used.begin(), used.end(), green));
     EXPECT_EQ(std::count(groupType.begin(), groupType.end(), clWhite), static_cast<long>(groupType.size()))
         << "a group's type cell reads as empty";
-    EXPECT_LT(std::count(resourceType.begin(), resourceType.end(), clWhite),
-              static_cast<long>(resourceType.size()));
+    EXPECT_LT(std::count(resourceType.begin(), resourceType.end(), clWhite), static_cast<long>(resourceType.size()));
     const std::string artifacts = std::string(BORROW_BINARY_DIR) + "/test-artifacts";
     std::filesystem::create_directories(artifacts);
     Drv.Display().SnapshotPNG(w->GetHandle(), artifacts + "/client-resource-tree-editor.png");

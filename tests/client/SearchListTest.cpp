@@ -38,10 +38,9 @@ void PrepareLists(TProgramDriver& Drv, const std::string& SearchList) {
   TResourceRecord group;
   group.ID_THIS = 1;
   group.NAME_THIS = u"Библиотеки";
-  WriteResourceListFile(settings + u"ListDB.txt",
-                        BuildResourceListLines({group, Resource(3, u"Каталог А", u"RUSMARC"),
-                                                Resource(5, u"Каталог Б", u"USMARC"),
-                                                Resource(8, u"Каталог В", u"UNIMARC")}));
+  WriteResourceListFile(settings + u"ListDB.txt", BuildResourceListLines({group, Resource(3, u"Каталог А", u"RUSMARC"),
+                                                                          Resource(5, u"Каталог Б", u"USMARC"),
+                                                                          Resource(8, u"Каталог В", u"UNIMARC")}));
   WriteFileAtomic(settings + u"ListDB_for_Search.txt", SearchList);
 }
 
@@ -249,7 +248,8 @@ TEST(MainWindow, TheToolButtonsShowGlyphsOfTheirOwnAndStartsGlyphMovesUnderTheMo
     EXPECT_GT(opaque, 20) << name;
     std::vector<TColor> picture;
     for (Integer y = 0; y < b->GetGlyph()->GetHeight(); ++y)
-      for (Integer x = 0; x < b->GetGlyph()->GetWidth(); ++x) picture.push_back(b->GetGlyph()->GetCanvas()->GetPixel(x, y));
+      for (Integer x = 0; x < b->GetGlyph()->GetWidth(); ++x)
+        picture.push_back(b->GetGlyph()->GetCanvas()->GetPixel(x, y));
     EXPECT_EQ(std::count(pictures.begin(), pictures.end(), picture), 0) << name << ": a picture of its own";
     pictures.push_back(picture);
   }

@@ -183,7 +183,8 @@ protected:
   // Names in the save folder, sorted.
   std::vector<std::string> Entries() {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(ToUtf8(DirSave))) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(ToUtf8(DirSave)))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -212,7 +213,9 @@ void ExpectLines(const std::vector<std::string>& Lines, const std::vector<std::s
     EXPECT_TRUE(std::regex_match(Lines[i], std::regex(Patterns[i]))) << Lines[i] << " !~ " << Patterns[i];
 }
 
-std::string Quote(const std::string& S) { return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+std::string Quote(const std::string& S) {
+  return std::regex_replace(S, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
 
 }  // namespace
 
@@ -230,11 +233,9 @@ TEST_F(SearchRunTest, TwoResourcesPerResourceGiveTwoFilesOfTheServersBytesAndThe
   EXPECT_EQ(MarcDumpCount(Bytes(IsoName(1))), 2);
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", IsoName(1), IsoName(2)}));
   ExpectLines(LogLines(), {kDate, "Протокол заимствования библиографических записей",
-                           Quote("Папка, куда будут сохранены записи: " + ToUtf8(DirSave)),
-                           "Start: " + kDateTime, std::string(49, '='),
-                           Quote("(2) Alpha (usmarc) => " + IsoName(1)),
-                           Quote("(2) Beta (usmarc) => " + IsoName(2)), std::string(49, '='),
-                           "Finish: " + kDateTime});
+                           Quote("Папка, куда будут сохранены записи: " + ToUtf8(DirSave)), "Start: " + kDateTime,
+                           std::string(49, '='), Quote("(2) Alpha (usmarc) => " + IsoName(1)),
+                           Quote("(2) Beta (usmarc) => " + IsoName(2)), std::string(49, '='), "Finish: " + kDateTime});
   // True counts: 3 found and 2 received per resource.
   EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"6");
   EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"4");
@@ -402,8 +403,7 @@ TEST_F(SearchRunTest, StartChecksShowTheirMessagesAndWriteNothing) {
                          "Папка для сохранения записей НЕ существует. Откройте настройки и исправьте!",
                          "Укажите корректное кол-во записей, которые нужно прочитать",
                          "Укажите корректное кол-во записей, которые нужно прочитать",
-                         "Укажите корректное кол-во записей, которые нужно прочитать",
-                         "Не указано условие поиска"}));
+                         "Укажите корректное кол-во записей, которые нужно прочитать", "Не указано условие поиска"}));
   for (const auto& s : Shown) EXPECT_EQ(s.Caption + "/" + s.Head, "Поиск информации/Ошибка");
   EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
   EXPECT_TRUE(Entries().empty());
@@ -603,7 +603,8 @@ TEST_F(SearchRunTest, AStopGivesBackWhatItLeftUnfinishedAndTheNextStartSearchesI
     EXPECT_EQ(Entries(), files);
     std::vector<std::string> expected = {kDate, ".*", ".*", "Start: .*", std::string(49, '=')};
     expected.insert(expected.end(), lines.begin(), lines.end());
-    expected.insert(expected.end(), {std::string(49, '-'), "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
+    expected.insert(expected.end(),
+                    {std::string(49, '-'), "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
     ExpectLines(LogLines(files[0]), expected);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
 
@@ -721,8 +722,12 @@ TEST_F(SearchRunTest, StartPressedDuringASearchGivesItUpAndBeginsTheRunAnew) {
 
 TEST_F(SearchRunTest, DamagedRecordsReachTheFileAsSentAndAreReported) {
   // A record longer than its leader says, then one whose leader is scrambled.
-  const std::string a = "00030nam a2200025   4500\x1E" "abc more than said\x1D";
-  const std::string b = "x?!0 nam a2200025   4500\x1E" "scrambled\x1D";
+  const std::string a =
+      "00030nam a2200025   4500\x1E"
+      "abc more than said\x1D";
+  const std::string b =
+      "x?!0 nam a2200025   4500\x1E"
+      "scrambled\x1D";
   auto server = TZFaultServer::Records({a, b});
   Resources({{1, "Damaged", "Default", TZFaultServer::Host(), server->Port(), "usmarc"}}, {1});
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
@@ -732,8 +737,9 @@ TEST_F(SearchRunTest, DamagedRecordsReachTheFileAsSentAndAreReported) {
   EXPECT_EQ(Bytes(file), a + b);
   const auto lines = LogLines();
   EXPECT_EQ(lines[5], "(2) Damaged (usmarc) => " + file);
-  EXPECT_EQ(lines[6], "Error: (2) Damaged (usmarc) => Record 1 of 2 is not ISO 2709 (kept as sent); "
-                      "Record 2 of 2 is not ISO 2709 (kept as sent)");
+  EXPECT_EQ(lines[6],
+            "Error: (2) Damaged (usmarc) => Record 1 of 2 is not ISO 2709 (kept as sent); "
+            "Record 2 of 2 is not ISO 2709 (kept as sent)");
 }
 
 TEST_F(SearchRunTest, RecordsOfNulBytesAreCountedAndWhatCannotBeKeptIsReported) {
@@ -745,7 +751,8 @@ TEST_F(SearchRunTest, RecordsOfNulBytesAreCountedAndWhatCannotBeKeptIsReported) 
   EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"1");
   const auto lines = LogLines();
   EXPECT_EQ(lines[5], "Error: (1) Zeros (usmarc) => Record 1 of 1 is not ISO 2709 (kept as sent)");
-  EXPECT_EQ(lines[6], "Error: (1) Zeros (usmarc) => Не удалось сохранить в файле записей байт повреждённых записей: 300");
+  EXPECT_EQ(lines[6],
+            "Error: (1) Zeros (usmarc) => Не удалось сохранить в файле записей байт повреждённых записей: 300");
 }
 
 TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
@@ -760,7 +767,8 @@ TEST_F(SearchRunTest, RecordFileThatCannotBeWrittenGetsAnErrorLogLine) {
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Alpha (usmarc)", "(1) Beta (usmarc)"}));
   EXPECT_TRUE(Names->GetChecked(0));
   ASSERT_EQ(Texts().size(), 2u);
-  EXPECT_EQ(Texts()[0].rfind("Папка для сохранения записей: имя файла занято папкой. Не удалось сохранить записи", 0), 0u)
+  EXPECT_EQ(Texts()[0].rfind("Папка для сохранения записей: имя файла занято папкой. Не удалось сохранить записи", 0),
+            0u)
       << Texts()[0];
   EXPECT_EQ(Texts()[1], "Процесс поиска и выборки закончен!");
 }
@@ -811,7 +819,8 @@ TEST_F(SearchRunTest, ARecordFileThatFailedInAReplacedRunMarksNoLineOfTheNewRun)
 
 TEST_F(SearchRunTest, ServerThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheRunStopped) {
   Resources({Ztest(1, "Alpha"), Ztest(2, "Beta")}, {1, 2});
-  RegisterOleClass(LendServerProgID, []() -> std::shared_ptr<IVarDispatch> { throw EOleError(u"Server execution failed"); });
+  RegisterOleClass(LendServerProgID,
+                   []() -> std::shared_ptr<IVarDispatch> { throw EOleError(u"Server execution failed"); });
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
   RunToEnd();
   ASSERT_EQ(Display.MessageBoxes().size(), 1u);
@@ -937,13 +946,13 @@ TEST_P(SaveFolderFault, RecordsThatWentNowhereAreNamedGivenBackAndSaidAndTheRunE
   EXPECT_EQ(Bytes(file1), "old records");
 
   // The cause reads without scrolling; the folder follows.
-  const std::string why = fault == TFolderFault::Gone       ? "Папка для сохранения записей больше не существует."
+  const std::string why = fault == TFolderFault::Gone ? "Папка для сохранения записей больше не существует."
                           : fault == TFolderFault::ReadOnly ? "Папка для сохранения записей - только для чтения."
                                                             : "Диск заполнен: файлы не записаны.";
   ASSERT_EQ(Shown.size(), 2u) << ::testing::PrintToString(Texts());
   EXPECT_EQ(Shown[0].Caption + "/" + Shown[0].Head, "Поиск информации/Ошибка");
-  const std::string visible = ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head),
-                                                        FromUtf8(Shown[0].Text)));
+  const std::string visible =
+      ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head), FromUtf8(Shown[0].Text)));
   EXPECT_EQ(visible.rfind(why, 0), 0u) << visible;
   EXPECT_NE(Shown[0].Text.find(ToUtf8(DirSave)), std::string::npos) << Shown[0].Text;
   EXPECT_EQ(Shown[1].Text, "Процесс поиска и выборки закончен!");
@@ -994,8 +1003,8 @@ TEST_F(SearchRunTest, ASyntaxFileTheDiskHasNoRoomForIsSaidAsAFullDiskThoughTheLo
   EXPECT_TRUE(Names->GetChecked(0) && Names->GetChecked(1));
   // The box names the full disk, and only the records as lost.
   ASSERT_EQ(Shown.size(), 2u) << ::testing::PrintToString(Texts());
-  const std::string visible = ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head),
-                                                        FromUtf8(Shown[0].Text)));
+  const std::string visible =
+      ToUtf8(VisibleMessageText(FromUtf8(Shown[0].Caption), FromUtf8(Shown[0].Head), FromUtf8(Shown[0].Text)));
   EXPECT_EQ(visible.rfind("Диск заполнен: файлы не записаны.", 0), 0u) << visible;
   EXPECT_EQ(Shown[0].Text.find("протокол поиска"), std::string::npos) << Shown[0].Text;
   EXPECT_EQ(Shown[1].Text, "Процесс поиска и выборки закончен!");

@@ -22,8 +22,8 @@ public:
       DefineProperty(n, nullptr, [n](const Variant& v) { Log->push_back(ToUtf8(n) + "=" + ToUtf8(VarToStr(v))); });
     }
     DefineMethod(u"SingleSearchIT", 4, [](const std::vector<Variant>& a) {
-      Log->push_back("search " + ToUtf8(VarToStr(a[0])) + " " + ToUtf8(VarToStr(a[1])) + " " +
-                     ToUtf8(VarToStr(a[2])) + " " + ToUtf8(VarToStr(a[3])));
+      Log->push_back("search " + ToUtf8(VarToStr(a[0])) + " " + ToUtf8(VarToStr(a[1])) + " " + ToUtf8(VarToStr(a[2])) +
+                     " " + ToUtf8(VarToStr(a[3])));
       return Variant(u"records");
     });
     DefineMethod(u"tReturned", 0, [](const std::vector<Variant>&) { return Returned; });
@@ -53,17 +53,16 @@ TStringList* Params(TStringList& L, std::initializer_list<const Char*> Lines) {
 
 TEST_F(Bridge, PropertiesArePutInOrderTrimmedWithTheirDefaults) {
   TStringList p;
-  ASSERT_TRUE(SetConnectionProperties(
-      Server, Params(p, {u"zDatabase= Books ", u"zHost= h.example ", u"zPORT= 2100 ", u"zUsername= u ",
-                         u"zPassword=pw", u"zEncoding=utf-8"})));
-  EXPECT_EQ(Log, (std::vector<std::string>{"zDatabase=Books", "zHost=h.example", "zSyntax=RUSMARC",
-                                           "zPort=2100", "zUserName=u", "zPassword=pw"}));
+  ASSERT_TRUE(SetConnectionProperties(Server, Params(p, {u"zDatabase= Books ", u"zHost= h.example ", u"zPORT= 2100 ",
+                                                         u"zUsername= u ", u"zPassword=pw", u"zEncoding=utf-8"})));
+  EXPECT_EQ(Log, (std::vector<std::string>{"zDatabase=Books", "zHost=h.example", "zSyntax=RUSMARC", "zPort=2100",
+                                           "zUserName=u", "zPassword=pw"}));
 }
 
 TEST_F(Bridge, BadPortGives210AndEmptyCredentialsAreNotPut) {
   TStringList p;
-  ASSERT_TRUE(SetConnectionProperties(Server, Params(p, {u"zDatabase=D", u"zPort=abc", u"zSyntax=usmarc",
-                                                         u"zUserName=  "})));
+  ASSERT_TRUE(
+      SetConnectionProperties(Server, Params(p, {u"zDatabase=D", u"zPort=abc", u"zSyntax=usmarc", u"zUserName=  "})));
   EXPECT_EQ(Log, (std::vector<std::string>{"zDatabase=D", "zHost=", "zSyntax=usmarc", "zPort=210"}));
 }
 

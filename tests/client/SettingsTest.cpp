@@ -218,12 +218,13 @@ TEST(SettingsFile, OutOfRangeChoicesFallBackToTheFirst) {
   EXPECT_EQ(v.FindMode, 0);
   EXPECT_EQ(v.RecCountFromDB, u"25");
 
-  WriteBytes(file, "[SchemeColor]\r\nIndex=x\r\n[BR]\r\nSaveMode=1\r\n[FIND]\r\nMode=1\r\n"
-                   "RecCountFromDB=abc\r\n");
+  WriteBytes(file,
+             "[SchemeColor]\r\nIndex=x\r\n[BR]\r\nSaveMode=1\r\n[FIND]\r\nMode=1\r\n"
+             "RecCountFromDB=abc\r\n");
   EXPECT_EQ(ReadSchemeIndex(file), 0);
   v = ReadSearchSettings(file, u"/a/");
   EXPECT_EQ(v.SaveMode, 1);
-  EXPECT_EQ(v.FindMode, 0);  // the search mode has one choice
+  EXPECT_EQ(v.FindMode, 0);             // the search mode has one choice
   EXPECT_EQ(v.RecCountFromDB, u"abc");  // checked by the start of a search, not here
 }
 
@@ -255,11 +256,11 @@ TEST(SettingsFile, AFolderThatTakesNoFileLosesOnlyWhatTheFileDoesNotGive) {
   EXPECT_TRUE(save(padded));
   // Each key changed alone is one change too many.
   const std::vector<std::function<void(TSettingsValues&)>> changes = {
-      [](TSettingsValues& v) { v.SchemeIndex = 1; },         [](TSettingsValues& v) { v.DirSave = u"/elsewhere/"; },
-      [](TSettingsValues& v) { v.SaveMode = 1; },            [](TSettingsValues& v) { v.RecCountFromDB = u"25"; },
-      [](TSettingsValues& v) { v.Title_Check = false; },     [](TSettingsValues& v) { v.Title_Text = u"Война"; },
-      [](TSettingsValues& v) { v.Author_Check = true; },     [](TSettingsValues& v) { v.Author_Text = u"Толстой"; },
-      [](TSettingsValues& v) { v.Keyword_Check = true; },    [](TSettingsValues& v) { v.Keyword_Text = u"мир"; }};
+      [](TSettingsValues& v) { v.SchemeIndex = 1; },      [](TSettingsValues& v) { v.DirSave = u"/elsewhere/"; },
+      [](TSettingsValues& v) { v.SaveMode = 1; },         [](TSettingsValues& v) { v.RecCountFromDB = u"25"; },
+      [](TSettingsValues& v) { v.Title_Check = false; },  [](TSettingsValues& v) { v.Title_Text = u"Война"; },
+      [](TSettingsValues& v) { v.Author_Check = true; },  [](TSettingsValues& v) { v.Author_Text = u"Толстой"; },
+      [](TSettingsValues& v) { v.Keyword_Check = true; }, [](TSettingsValues& v) { v.Keyword_Text = u"мир"; }};
   for (size_t i = 0; i < changes.size(); ++i) {
     TSettingsValues v = kept;
     changes[i](v);

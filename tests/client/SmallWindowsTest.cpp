@@ -217,9 +217,8 @@ TEST(FolderChooser, FolderGoneBeforeOkGivesNothing) {
 
 TEST(FolderChooser, DoubleClickOnTheFileListChoosesTheFolder) {
   TProgramDriver drv;
-  drv.WhenModal<TDlg_DirSelect>([&](TDlg_DirSelect* d) {
-    drv.Display().DoubleClick(d->FileListBox1->GetHandle(), 20, 20);
-  });
+  drv.WhenModal<TDlg_DirSelect>(
+      [&](TDlg_DirSelect* d) { drv.Display().DoubleClick(d->FileListBox1->GetHandle(), 20, 20); });
   String folder;
   SelectFolder(String(), String(), drv.Folder(), -1, 0, folder);
   EXPECT_EQ(folder, drv.Folder());

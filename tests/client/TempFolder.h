@@ -35,8 +35,7 @@ public:
   // Names in the folder, sorted.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(FPath))
-      names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(FPath)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -45,6 +44,4 @@ private:
   std::filesystem::path FPath;
 };
 
-inline void WriteBytes(const String& FileName, const std::string& Bytes) {
-  WriteFileAtomic(FileName, Bytes);
-}
+inline void WriteBytes(const String& FileName, const std::string& Bytes) { WriteFileAtomic(FileName, Bytes); }

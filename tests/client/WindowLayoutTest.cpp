@@ -136,8 +136,8 @@ void Walk(TCustomForm* Form, const TExpectedWindow& Window, const std::vector<TE
     const TRect parent = c->GetParent()->GetClientRect();
     const TRect b = c->GetBoundsRect();
     EXPECT_TRUE(b.Left >= 0 && b.Top >= 0 && b.Right <= parent.Width() && b.Bottom <= parent.Height())
-        << "bounds " << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom << " in " << parent.Width()
-        << "x" << parent.Height();
+        << "bounds " << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom << " in " << parent.Width() << "x"
+        << parent.Height();
     // A fixed caption whole in its room.
     const Integer room = CaptionRoom(c);
     if (room >= 0 && !Dynamic.count(name)) {
@@ -210,8 +210,7 @@ TEST_F(WindowLayout, MainWindow) {
            {u"SB_N_Next", "TSpeedButton", nullptr, u"Следующий", false},
            {u"SB_N_Last", "TSpeedButton", nullptr, u"В конец", false},
            {u"clb_ListDB_Names", "TCheckListBox", nullptr,
-            u"Список Z39.50-ресурсов, которые будут использованы для заимствования записей", true, true, -1,
-            clWhite},
+            u"Список Z39.50-ресурсов, которые будут использованы для заимствования записей", true, true, -1, clWhite},
            {u"lb_ListDB_ID", "TListBox", nullptr, nullptr, false},
            {u"sb_ListDB_Load", "TSpeedButton", u"Открыть список",
             u"Загрузить из файла список Z39.50-ресурсов для заимствования записей"},
@@ -243,8 +242,8 @@ TEST_F(WindowLayout, MainWindow) {
            {u"RE_Find_Result", "TRichEdit"},
            {u"GroupBox1", "TGroupBox", u"Протокол заимствования : "},
            {u"RE_LOG", "TRichEdit", nullptr,
-            u"Протокол сохраняется в файл LOG*.txt на диске в той же папке, куда сохраняются записи", true, true,
-            -1, clWhite},
+            u"Протокол сохраняется в файл LOG*.txt на диске в той же папке, куда сохраняются записи", true, true, -1,
+            clWhite},
            {u"Label_DT", "TLabel"},
            {u"sb_Stop", "TSpeedButton", u"Стоп!", u"Остановить процесс заимстования записей...", true, false},
        },
@@ -264,8 +263,7 @@ TEST_F(WindowLayout, MainWindow) {
   EXPECT_EQ(list->GetItems()->Get(0), u"Тестовый сервер (127.0.0.1:9999) (USMARC)");
   EXPECT_LE(15 + 2 + TextWidthIn(list->GetFont(), list->GetItems()->Get(0)), list->ItemRect(0).Width());
   // The search log's 49-character rules fit a line of the log.
-  EXPECT_LE(TextWidthIn(Form_Main->RE_LOG->GetFont(), String(49, u'=')),
-            Form_Main->RE_LOG->GetFormatRect().Width());
+  EXPECT_LE(TextWidthIn(Form_Main->RE_LOG->GetFont(), String(49, u'=')), Form_Main->RE_LOG->GetFormatRect().Width());
 }
 
 TEST_F(WindowLayout, ResourceTreeEditorInBothModes) {

@@ -223,7 +223,9 @@ TEST_F(Calculator, IsLaidOutAsDesignedScaledToItsFontWithGlyphButtonsInBlueAndRe
   EXPECT_EQ(Calc->GetColor(), clBtnFace);
   EXPECT_EQ(Calc->GetPixelsPerInch(), 96);
   EXPECT_EQ(Calc->GetTextHeight(), 13);
-  const auto design = [&](Integer X, Integer Y, Integer W, Integer H) { return ScaledToFont(Calc.get(), Bounds(X, Y, W, H)); };
+  const auto design = [&](Integer X, Integer Y, Integer W, Integer H) {
+    return ScaledToFont(Calc.get(), Bounds(X, Y, W, H));
+  };
   const TRect client = design(0, 0, 184, 127);
   EXPECT_GE(client.Width(), 184);  // never smaller than designed: the captions fit
   EXPECT_EQ(Calc->GetLayoutClientWidth(), client.Width());
@@ -241,7 +243,8 @@ TEST_F(Calculator, IsLaidOutAsDesignedScaledToItsFontWithGlyphButtonsInBlueAndRe
   EXPECT_EQ(Calc->ButtonByTag(12)->GetBoundsRect(), design(151, 52, 27, 23));
   EXPECT_EQ(Calc->ButtonByTag(19)->GetBoundsRect(), design(6, 101, 27, 22));
   EXPECT_EQ(Calc->ButtonByTag(18)->GetBoundsRect(), design(151, 77, 27, 22));
-  const String blue[] = {u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"+/-", u".", u"sqrt", u"%", u"1/x"};
+  const String blue[] = {u"0", u"1", u"2",   u"3", u"4",    u"5", u"6",  u"7",
+                         u"8", u"9", u"+/-", u".", u"sqrt", u"%", u"1/x"};
   Integer buttons = 0;
   for (Integer tag = 1; tag <= 23; ++tag) {
     TSpeedButtonEh* b = Calc->ButtonByTag(tag);
@@ -266,14 +269,14 @@ TEST_F(Calculator, EachButtonSendsTheKeyOfItsTag) {
   EXPECT_EQ(TCalculatorEh::KeyOfTag(0), 0);
   EXPECT_EQ(TCalculatorEh::KeyOfTag(24), 0);
   // A click through the published handler, as the buttons make it.
-  Calc->SpeedButtonClick(Calc->ButtonByTag(1));    // 7
-  Calc->SpeedButtonClick(Calc->ButtonByTag(20));   // +/-
-  Calc->SpeedButtonClick(Calc->ButtonByTag(22));   // +
-  Calc->SpeedButtonClick(Calc->ButtonByTag(14));   // 2
-  Calc->SpeedButtonClick(Calc->ButtonByTag(21));   // .
-  Calc->SpeedButtonClick(Calc->ButtonByTag(19));   // 0
-  Calc->SpeedButtonClick(Calc->ButtonByTag(8));    // 5
-  Calc->SpeedButtonClick(Calc->ButtonByTag(23));   // =
+  Calc->SpeedButtonClick(Calc->ButtonByTag(1));   // 7
+  Calc->SpeedButtonClick(Calc->ButtonByTag(20));  // +/-
+  Calc->SpeedButtonClick(Calc->ButtonByTag(22));  // +
+  Calc->SpeedButtonClick(Calc->ButtonByTag(14));  // 2
+  Calc->SpeedButtonClick(Calc->ButtonByTag(21));  // .
+  Calc->SpeedButtonClick(Calc->ButtonByTag(19));  // 0
+  Calc->SpeedButtonClick(Calc->ButtonByTag(8));   // 5
+  Calc->SpeedButtonClick(Calc->ButtonByTag(23));  // =
   EXPECT_EQ(Shown(), u"-4,95");
   // Cancel has no action in the calculator itself.
   Calc->SpeedButtonClick(Calc->ButtonByTag(12));
@@ -312,11 +315,11 @@ protected:
 };
 
 TEST_F(CalculatorOnAForm, ClicksOnTheButtonsAndTypedCharactersFeedTheKeys) {
-  Click(13);   // 1
-  Click(19);   // 0
-  Click(10);   // *
+  Click(13);  // 1
+  Click(19);  // 0
+  Click(10);  // *
   Display.TypeText(u"3");
-  Click(23);   // =
+  Click(23);  // =
   EXPECT_EQ(Shown(), u"30");
   Display.TypeText(u"+2,5=");
   EXPECT_EQ(Shown(), u"32,5");

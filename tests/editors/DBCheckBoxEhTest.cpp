@@ -202,10 +202,10 @@ TEST_F(DBCheckBox, EachNewStateReachesTheWindowAsBMSetCheck) {
     if (Message.Msg == BM_SETCHECK) Seen.push_back(Message.WParam);
     Own(Message);
   });
-  ClickBox();    // checked -> unchecked
-  ClickBox();    // -> grayed
-  Table.Next();  // the field of the next record: unchecked
-  Table.Next();  // and grayed
+  ClickBox();               // checked -> unchecked
+  ClickBox();               // -> grayed
+  Table.Next();             // the field of the next record: unchecked
+  Table.Next();             // and grayed
   Box->SetState(cbGrayed);  // no change: nothing sent
   Box->SetChecked(true);
   Box->SetWindowProc(nullptr);

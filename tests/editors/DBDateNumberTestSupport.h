@@ -43,8 +43,8 @@ protected:
     Table.Open();
     Table.AppendRecord({Variant(u"Библиотеки"), Variant(1), Variant(0), Variant(u"RUSMARC"), Variant(true),
                         Variant(u"Y"), Variant::FromDate(Added()), Variant(12.5), Variant(3)});
-    Table.AppendRecord({Variant(u"Первая"), Variant(2), Variant(1), Variant(u"UNIMARC"), Variant(false),
-                        Variant(u"N"), Null(), Null(), Null()});
+    Table.AppendRecord({Variant(u"Первая"), Variant(2), Variant(1), Variant(u"UNIMARC"), Variant(false), Variant(u"N"),
+                        Null(), Null(), Null()});
     Table.AppendRecord({Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null(), Null()});
     auto* copies = dynamic_cast<TIntegerField*>(Table.FieldByName(u"COPIES"));
     copies->SetMinValue(0);

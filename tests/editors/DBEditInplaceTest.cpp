@@ -19,8 +19,8 @@ public:
 
   bool CanModify = true;
   bool WantsTabs = true;
-  bool TakeTab = true;      // the holder uses Tab itself (moving to the next cell)
-  bool StopChars = false;   // the holder answers WM_CHAR itself
+  bool TakeTab = true;     // the holder uses Tab itself (moving to the next cell)
+  bool StopChars = false;  // the holder answers WM_CHAR itself
   TPoint PressPos;
   Integer PressTime = 0;
   std::vector<Cardinal> Messages;
@@ -57,7 +57,9 @@ public:
 
   bool Heard(Cardinal Msg) const { return std::find(Messages.begin(), Messages.end(), Msg) != Messages.end(); }
   bool HeardDown(Word Key) const { return std::find(KeysDown.begin(), KeysDown.end(), Key) != KeysDown.end(); }
-  bool HeardPress(Char Key) const { return std::find(KeysPressed.begin(), KeysPressed.end(), Key) != KeysPressed.end(); }
+  bool HeardPress(Char Key) const {
+    return std::find(KeysPressed.begin(), KeysPressed.end(), Key) != KeysPressed.end();
+  }
 };
 
 class DBEditInplace : public DBEditorsFixture {

@@ -59,8 +59,9 @@ protected:
     TBlock ink(Area.Right, Area.Bottom, Area.Left, Area.Top);
     for (Integer x = Area.Left; x < Area.Right; ++x)
       for (Integer y = Area.Top; y < Area.Bottom; ++y)
-        if (P.At(x, y) != ColorToRGB(Background)) ink = TBlock(std::min(ink.Left, x), std::min(ink.Top, y),
-                                                               std::max(ink.Right, x + 1), std::max(ink.Bottom, y + 1));
+        if (P.At(x, y) != ColorToRGB(Background))
+          ink = TBlock(std::min(ink.Left, x), std::min(ink.Top, y), std::max(ink.Right, x + 1),
+                       std::max(ink.Bottom, y + 1));
     return ink.Right > ink.Left ? ink : TBlock();
   }
 
@@ -343,7 +344,7 @@ TEST_F(EditorsRightToLeft, AClickOnAMirroredButtonPressesItAndAClickInTheTextLan
     Display.Click(e->GetHandle(), X(W - 4), 8);
     Display.Click(e->GetHandle(), X(W - ltr->GetButtonsWidth() + 4), 8);
     EXPECT_EQ(pressed, (std::vector<std::string>{"ellipsis", "main"}));
-    EXPECT_EQ(e->GetSelStart(), 3);  // neither click reached the text
+    EXPECT_EQ(e->GetSelStart(), 3);          // neither click reached the text
     Display.Click(e->GetHandle(), X(3), 8);  // on the image
     EXPECT_EQ(e->GetSelStart(), 3);
     // Between the second and the third character: the text is not mirrored.

@@ -13,7 +13,9 @@ namespace {
 
 // The stream creates the form's data source and image list by class.
 struct PlatformClassesRegistered {
-  PlatformClassesRegistered() { RegisterClasses({TDataSource::StaticComponentClass(), TImageList::StaticComponentClass()}); }
+  PlatformClassesRegistered() {
+    RegisterClasses({TDataSource::StaticComponentClass(), TImageList::StaticComponentClass()});
+  }
   ~PlatformClassesRegistered() {
     UnRegisterClasses({TDataSource::StaticComponentClass(), TImageList::StaticComponentClass()});
   }
@@ -237,9 +239,8 @@ TEST_F(DBEditorsStreaming, WhatFollowsTheFieldOrKeepsItsDefaultIsNotWritten) {
   box->SetDataSource(&Source);
   box->SetDataField(u"ACTIVE");
   const std::string bytes = StreamOf(Form);
-  for (const char* absent : {"Alignment", "Value", "EditMask", "EditFormat", "DisplayFormat", "MinValue",
-                             "MaxValue", "currency", "Increment", "DecimalPlaces", "State", "Text", "EditButton.",
-                             "EditButtons"})
+  for (const char* absent : {"Alignment", "Value", "EditMask", "EditFormat", "DisplayFormat", "MinValue", "MaxValue",
+                             "currency", "Increment", "DecimalPlaces", "State", "Text", "EditButton.", "EditButtons"})
     EXPECT_FALSE(Contains(bytes, absent)) << absent;
   EXPECT_TRUE(Contains(bytes, "Kind"));  // a date editor's kind is written unless it is custom
 

@@ -45,10 +45,10 @@ protected:
   // The table open on its first record.
   void OpenTable() {
     Table.Open();
-    Table.AppendRecord({Variant(u"Библиотеки"), Variant(1), Variant(0), Variant(u"RUSMARC"), Variant(true),
-                        Variant(u"Y")});
-    Table.AppendRecord({Variant(u"Первая"), Variant(2), Variant(1), Variant(u"UNIMARC"), Variant(false),
-                        Variant(u"N")});
+    Table.AppendRecord(
+        {Variant(u"Библиотеки"), Variant(1), Variant(0), Variant(u"RUSMARC"), Variant(true), Variant(u"Y")});
+    Table.AppendRecord(
+        {Variant(u"Первая"), Variant(2), Variant(1), Variant(u"UNIMARC"), Variant(false), Variant(u"N")});
     Table.AppendRecord({Null(), Null(), Null(), Null(), Null(), Null()});
     auto* npp = dynamic_cast<TIntegerField*>(Table.FieldByName(u"NPP"));
     npp->SetMinValue(1);

@@ -135,9 +135,9 @@ TEST_F(WindowRoutines, APolygonRegionHoldsItsInside) {
 
 TEST_F(WindowRoutines, BitmapsAreLoadedFromTheModulesNamedResources) {
   // A 2 x 1 BMP file: a blue pixel, then a green one.
-  const std::vector<Byte> bmp{'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
-                              1, 0, 24, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                              0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
+  const std::vector<Byte> bmp{'B', 'M', 62, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0,   0, 40, 0, 0,   0, 2, 0, 0,
+                              0,   1,   0,  0, 0, 1, 0, 24, 0, 0, 0,  0, 0,   8, 0,  0, 0,   0, 0, 0, 0,
+                              0,   0,   0,  0, 0, 0, 0, 0,  0, 0, 0,  0, 255, 0, 0,  0, 255, 0, 0, 0};
   RegisterBitmapResource(MainInstance(), u"DBGARROWEH", bmp);
   TBitmap b;
   ASSERT_TRUE(LoadBitmapFromResourceNameEh(&b, MainInstance(), u"DBGARROWEH"));
@@ -185,7 +185,8 @@ TEST_F(InputTools, ADoubleClickIsCloseInTimeAndPlace) {
 void QueuePress(TControl* Control, TPoint ClientPoint, UINT Msg = WM_LBUTTONDOWN) {
   auto* windowed = dynamic_cast<TWinControl*>(Control);
   TWinControl* host = windowed ? windowed : Control->GetParent();
-  const TPoint p = windowed ? ClientPoint : TPoint(ClientPoint.X + Control->GetLeft(), ClientPoint.Y + Control->GetTop());
+  const TPoint p =
+      windowed ? ClientPoint : TPoint(ClientPoint.X + Control->GetLeft(), ClientPoint.Y + Control->GetTop());
   PostMessage(host->GetHandle(), Msg, MK_LBUTTON, MakeLParam(p.X, p.Y));
 }
 

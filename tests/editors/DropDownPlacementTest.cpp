@@ -94,8 +94,8 @@ TEST_F(DropDownPlacement, IsPushedBackInsideTheWorkArea) {
 }
 
 TEST_F(DropDownPlacement, UsesTheWorkAreaOfTheHostsMonitor) {
-  Display.SetMonitors({{TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 984)},
-                       {TRect(1280, 0, 2560, 800), TRect(1280, 40, 2560, 800)}});
+  Display.SetMonitors(
+      {{TRect(0, 0, 1280, 1024), TRect(0, 0, 1280, 984)}, {TRect(1280, 0, 2560, 800), TRect(1280, 40, 2560, 800)}});
   // On the second monitor, whose work area ends at 800, the list no longer fits below.
   TDropDownProbe win(200, 300);
   AlignDropDownWindowRectEh(TRect(1400, 600, 1500, 620), &win, daLeft, P);

@@ -78,12 +78,21 @@ protected:
   void KeyDown(Word& Key, TShiftState Shift) override {
     if (FDropped) {
       switch (Key) {
-        case VK_RETURN: CloseUp(true); Key = 0; return;
-        case VK_ESCAPE: CloseUp(false); Key = 0; return;
+        case VK_RETURN:
+          CloseUp(true);
+          Key = 0;
+          return;
+        case VK_ESCAPE:
+          CloseUp(false);
+          Key = 0;
+          return;
         case VK_UP:
         case VK_DOWN:
         case VK_PRIOR:
-        case VK_NEXT: List->Perform(WM_KEYDOWN, Key, 0); Key = 0; return;
+        case VK_NEXT:
+          List->Perform(WM_KEYDOWN, Key, 0);
+          Key = 0;
+          return;
         default: break;
       }
     }
@@ -102,8 +111,7 @@ protected:
 private:
   void Bind() {
     List->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState, Integer X, Integer Y) {
-      if (Button == mbLeft && List->GetMouseCloseUp() && List->GetClientRect().Contains(TPoint(X, Y)))
-        CloseUp(true);
+      if (Button == mbLeft && List->GetMouseCloseUp() && List->GetClientRect().Contains(TPoint(X, Y))) CloseUp(true);
     };
   }
   bool FDropped = false;

@@ -89,7 +89,7 @@ TEST(MRUList, TheFilterEventGetsTheOwnerAndMayChangeTheVerdict) {
   Integer calls = 0;
   mru.OnFilterItem = [&](TObject* Sender, bool& Accept) {
     senders.push_back(Sender);
-    if (++calls == 2) Accept = false;  // the second item is refused
+    if (++calls == 2) Accept = false;    // the second item is refused
     else if (calls == 3) Accept = true;  // the third is taken though it does not match
   };
   TStringList out;

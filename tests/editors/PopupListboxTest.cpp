@@ -221,8 +221,7 @@ public:
     c->MoveTo(R.Left + 2, y);
     c->LineTo(R.Right - 2, y);
   }
-  void MouseUp(TPopupListboxEh* Sender, Integer Index, TPoint P, TMouseButton B, TShiftState S,
-               bool& Close) override {
+  void MouseUp(TPopupListboxEh* Sender, Integer Index, TPoint P, TMouseButton B, TShiftState S, bool& Close) override {
     TPopupListboxItemEh::MouseUp(Sender, Index, P, B, S, Close);
     ++Executed;
   }
@@ -503,7 +502,9 @@ TEST_F(PopupList, AnOpenDropDownWithSpecialItemsIsKeptAsAPicture) {
   list->GetItems()->AddObject(u"Москва", nullptr);
   list->GetItems()->AddObject(u"Новосибирск", nullptr);
   list->GetItems()->AddObject(u"Санкт-Петербург", nullptr);
-  list->OnGetImageIndex = [](TObject*, Integer Index, Integer& Image) { Image = Index < 2 ? Index : Index > 2 ? 2 : -1; };
+  list->OnGetImageIndex = [](TObject*, Integer Index, Integer& Image) {
+    Image = Index < 2 ? Index : Index > 2 ? 2 : -1;
+  };
   Edit->SetWidth(200);
   Edit->DropDown();
   Display.MouseMove(list->GetHandle(), ItemCentre(4).X, ItemCentre(4).Y);

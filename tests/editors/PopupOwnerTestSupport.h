@@ -183,9 +183,11 @@ protected:
           Integer right = x, bottom = y;
           TMCHitTestInfo probe;
           for (probe.pt = TPoint(right + 1, y); IsDate(Calendar()->HitTest(probe)) && probe.st == Day;
-               probe.pt.X = ++right + 1) {}
+               probe.pt.X = ++right + 1) {
+          }
           for (probe.pt = TPoint(x, bottom + 1); IsDate(Calendar()->HitTest(probe)) && probe.st == Day;
-               probe.pt.Y = ++bottom + 1) {}
+               probe.pt.Y = ++bottom + 1) {
+          }
           return TPoint((x + right) / 2, (y + bottom) / 2);
         }
       }

@@ -59,14 +59,12 @@ TEST_F(InterceptorRegistry, TheExactClassWinsOverAnAncestor) {
   RegisterClassPropertyInterceptorEh(TCustomControl::StaticClass(), TButtonInterceptor::StaticInterceptorClass());
   EXPECT_EQ(GetClassPropertyInterceptorEh(TForm::StaticClass()),
             TFormStoragePropertyInterceptor::StaticInterceptorClass());
-  EXPECT_EQ(GetClassPropertyInterceptorEh(TCustomControl::StaticClass()),
-            TButtonInterceptor::StaticInterceptorClass());
+  EXPECT_EQ(GetClassPropertyInterceptorEh(TCustomControl::StaticClass()), TButtonInterceptor::StaticInterceptorClass());
 }
 
 TEST_F(InterceptorRegistry, TheClassMakesAnInterceptorForItsTarget) {
   TStringList target;
-  std::unique_ptr<TStoragePropertyInterceptor> i(
-      TButtonInterceptor::StaticInterceptorClass()->Create(&target));
+  std::unique_ptr<TStoragePropertyInterceptor> i(TButtonInterceptor::StaticInterceptorClass()->Create(&target));
   EXPECT_EQ(i->GetTarget(), &target);
   EXPECT_EQ(i->ClassType(), TButtonInterceptor::StaticClass());
   i->ApplyLoadedValues();  // nothing in the base

@@ -83,12 +83,12 @@ TEST_F(SizeGrip, MovesToTheCornerTheDropDownsWayCallsFor) {
     TSizeGripPosition To;
   };
   const TCase cases[] = {
-      {sgpTopRight, sgcpToLeft, sgpTopLeft},       {sgpBottomRight, sgcpToLeft, sgpBottomLeft},
-      {sgpTopLeft, sgcpToLeft, sgpTopLeft},        {sgpTopLeft, sgcpToRight, sgpTopRight},
+      {sgpTopRight, sgcpToLeft, sgpTopLeft},        {sgpBottomRight, sgcpToLeft, sgpBottomLeft},
+      {sgpTopLeft, sgcpToLeft, sgpTopLeft},         {sgpTopLeft, sgcpToRight, sgpTopRight},
       {sgpBottomLeft, sgcpToRight, sgpBottomRight}, {sgpBottomRight, sgcpToRight, sgpBottomRight},
-      {sgpBottomRight, sgcpToTop, sgpTopRight},    {sgpBottomLeft, sgcpToTop, sgpTopLeft},
-      {sgpTopLeft, sgcpToTop, sgpTopLeft},         {sgpTopRight, sgcpToBottom, sgpBottomRight},
-      {sgpTopLeft, sgcpToBottom, sgpBottomLeft},   {sgpBottomLeft, sgcpToBottom, sgpBottomLeft},
+      {sgpBottomRight, sgcpToTop, sgpTopRight},     {sgpBottomLeft, sgcpToTop, sgpTopLeft},
+      {sgpTopLeft, sgcpToTop, sgpTopLeft},          {sgpTopRight, sgcpToBottom, sgpBottomRight},
+      {sgpTopLeft, sgcpToBottom, sgpBottomLeft},    {sgpBottomLeft, sgcpToBottom, sgpBottomLeft},
   };
   for (const TCase& c : cases) {
     grip.SetPosition(c.From);

@@ -180,8 +180,8 @@ TEST_F(ButtonFaces, AllFacesAreKeptAsAPicture) {
   for (Integer K = 0; K < 8; ++K) {
     const Integer X = 4 + K * 24;
     auto Paint = [&](Integer Row, Integer Pressed, bool Enabled, bool Flat, TCheckBoxStateEh State) {
-      PaintButtonControlEh(Sheet.GetCanvas(), Bounds(X, 4 + Row * 26, 19, 21), clBtnFace, Kinds[K], Pressed, Flat,
-                           Flat, Enabled, State);
+      PaintButtonControlEh(Sheet.GetCanvas(), Bounds(X, 4 + Row * 26, 19, 21), clBtnFace, Kinds[K], Pressed, Flat, Flat,
+                           Enabled, State);
     };
     Paint(0, 0, true, false, K == 3 ? cbsCheckedEh : cbsUncheckedEh);
     Paint(1, Kinds[K] == 2 || Kinds[K] == 7 ? 2 : 1, true, false, cbsUncheckedEh);
@@ -247,11 +247,11 @@ TEST(ButtonMetrics, TreeElementsDrawTheirBoxAndDottedConnectors) {
   TBitmap B;
   B.SetSize(17, 17);
   DrawTreeElementEh(B.GetCanvas(), TRect(0, 0, 17, 17), 4, false, 1.0, 1.0, false);  // plus, up, down, right
-  EXPECT_EQ(B.GetCanvas()->GetPixel(4, 8), ColorToRGB(clBtnShadow));     // box frame
-  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 8), ColorToRGB(clWindowText));    // centre of the sign
-  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 6), ColorToRGB(clWindowText));    // the vertical bar of plus
-  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 0), ColorToRGB(clBtnShadow));     // a dot of the up line
-  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 1), clWhite);                     // and the gap after it
+  EXPECT_EQ(B.GetCanvas()->GetPixel(4, 8), ColorToRGB(clBtnShadow));                 // box frame
+  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 8), ColorToRGB(clWindowText));                // centre of the sign
+  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 6), ColorToRGB(clWindowText));                // the vertical bar of plus
+  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 0), ColorToRGB(clBtnShadow));                 // a dot of the up line
+  EXPECT_EQ(B.GetCanvas()->GetPixel(8, 1), clWhite);                                 // and the gap after it
   TBitmap M;
   M.SetSize(17, 17);
   DrawTreeElementEh(M.GetCanvas(), TRect(0, 0, 17, 17), 3, false, 1.0, 1.0, false);  // minus alone

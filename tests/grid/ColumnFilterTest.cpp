@@ -29,9 +29,7 @@ protected:
     R->SetDataValues(u"ID;NAME", rvvValueEh, VarArrayOf({Variant(Id), Variant(Name)}));
     R->Post();
   }
-  TSTColumnFilterEh* FilterOf(const String& FieldName) {
-    return Grid->FindColumnByFieldName(FieldName)->GetSTFilter();
-  }
+  TSTColumnFilterEh* FilterOf(const String& FieldName) { return Grid->FindColumnByFieldName(FieldName)->GetSTFilter(); }
   String WrittenBack(const String& FieldName, const String& Text) {
     FilterOf(FieldName)->SetExpressionStr(Text);
     return FilterOf(FieldName)->GetExpressionAsText();

@@ -50,7 +50,8 @@ protected:
     return Grid->GetHighlightColors(Col, Row, Col - 1, Row - 1, State, Selected, &Font, Background);
   }
   void Focus(bool On) {
-    if (On) Grid->SetFocus(); else ::SetFocus(nullptr);
+    if (On) Grid->SetFocus();
+    else ::SetFocus(nullptr);
     Display.ProcessMessages();
     ASSERT_EQ(Grid->GridFocused(), On);
   }

@@ -403,7 +403,7 @@ TEST_F(GridEditing, ADropDownNumberCellTakesTheCalculatorsResult) {
   TPopupCalculatorEh* Calculator = Editor()->GetCalculator();
   EXPECT_EQ(Editor()->GetActiveList(), Calculator);
   EXPECT_DOUBLE_EQ(Calculator->GetValue().AsDouble(), 3);  // the editor's number
-  Display.TypeText(u"*4");  // the keys go to the calculator
+  Display.TypeText(u"*4");                                 // the keys go to the calculator
   Display.TypeText(u"=");
   EXPECT_EQ(Editor()->GetText(), u"3");
   Key(VK_UP, THeadlessShift::Alt);

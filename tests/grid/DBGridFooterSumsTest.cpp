@@ -18,7 +18,8 @@ protected:
   // Columns NPP (a sum, then an average), ID_THIS (a sum) and NAME_THIS (a count).
   void ShowWithFooters() {
     MakeGrid(420, 300);
-    for (const char16_t* FieldName : {u"NPP", u"ID_THIS", u"NAME_THIS"}) Grid->GetColumns()->Add()->SetFieldName(FieldName);
+    for (const char16_t* FieldName : {u"NPP", u"ID_THIS", u"NAME_THIS"})
+      Grid->GetColumns()->Add()->SetFieldName(FieldName);
     Npp = Grid->GetColumns()->Items(0);
     Id = Grid->GetColumns()->Items(1);
     Name = Grid->GetColumns()->Items(2);

@@ -93,10 +93,10 @@ TEST_F(GroupRows, GroupingByTwoColumnsShowsGroupRowsWithCaptionKeyAndCountAboveT
   ShowLibraries();
   GroupByCityAndKind();
   ASSERT_TRUE(Grid->GroupedRows());
-  EXPECT_EQ(Rows(), (std::vector<String>{u"Город: Киев (2)", u" Вид: Научная (1)", u"  - Институтская",
-                                         u" Вид: Публичная (2)", u"  - Центральная", u"  - Районная",
-                                         u"Город: Москва (2)", u" Вид: Научная (1)", u"  - Академическая",
-                                         u" Вид: Публичная (1)", u"  - Городская"}));
+  EXPECT_EQ(Rows(),
+            (std::vector<String>{u"Город: Киев (2)", u" Вид: Научная (1)", u"  - Институтская", u" Вид: Публичная (2)",
+                                 u"  - Центральная", u"  - Районная", u"Город: Москва (2)", u" Вид: Научная (1)",
+                                 u"  - Академическая", u" Вид: Публичная (1)", u"  - Городская"}));
   EXPECT_EQ(Grid->GetRowCount(), Grid->GetTitleRowCount() + 11);
 }
 

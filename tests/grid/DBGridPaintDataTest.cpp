@@ -237,8 +237,7 @@ TEST_F(DataPaint, EditButtonsAreFaintExceptInTheFocusedCellAndTheHighlightedCurr
 TEST_F(DataPaint, TheAdvancedDrawEventsCanTakeOverAndOnDrawColumnCellFollowsTheStandardDrawing) {
   MakeDataGrid();
   std::vector<std::pair<Integer, Integer>> Advanced;
-  Grid->OnAdvDrawDataCell = [&](TObject*, TGridCoord C, TColumnEh* Column, TColCellParamsEh* Params,
-                                bool& Processed) {
+  Grid->OnAdvDrawDataCell = [&](TObject*, TGridCoord C, TColumnEh* Column, TColCellParamsEh* Params, bool& Processed) {
     Advanced.emplace_back(C.X, Params->GetRow());
     Processed = Column->GetFieldName() == u"NPP";
   };

@@ -50,7 +50,8 @@ TEST_F(IndicatorPaint, TheCurrentRowShowsTheArrowAndEditingInsertingAndSearching
   EXPECT_EQ(IndicatorImages(PaintGrid(Grid)), (std::vector<Integer>{-1, -1, 0, -1, -1, -1}));
   // Centred in the cell.
   const TRect Arrow = PaintGrid(Grid).ImagesIn(Indicator(2))[0]->Rect;
-  EXPECT_EQ(Arrow.Top - Indicator(2).Top, Indicator(2).Bottom - Arrow.Bottom - (Indicator(2).Height() - Arrow.Height()) % 2);
+  EXPECT_EQ(Arrow.Top - Indicator(2).Top,
+            Indicator(2).Bottom - Arrow.Bottom - (Indicator(2).Height() - Arrow.Height()) % 2);
   Table.Edit();
   EXPECT_EQ(IndicatorImages(PaintGrid(Grid))[2], 1);
   Table.Cancel();

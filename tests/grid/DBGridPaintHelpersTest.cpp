@@ -66,8 +66,7 @@ TEST_F(PaintHelpers, EndEllipsisCutsOneLineToTheCellAndSeveralLinesWrap) {
   const TRect Cell(0, 0, 60, 40);
   WriteTextEh(Canvas, Cell, true, 2, 2, u"Национальная", taLeftJustify, tlTop, false, true, 0, 2, false);
   EXPECT_EQ(LastText().Text, u"Нацио...");
-  WriteTextEh(Canvas, Cell, true, 2, 2, u"Национальная библиотека", taLeftJustify, tlTop, true, false, 0, 0,
-              false);
+  WriteTextEh(Canvas, Cell, true, 2, 2, u"Национальная библиотека", taLeftJustify, tlTop, true, false, 0, 0, false);
   const TGdiOp& Wrapped = LastText();
   EXPECT_EQ(Wrapped.Type, UINT(gtxDrawText));
   EXPECT_TRUE(Wrapped.Flags & DT_WORDBREAK);
@@ -82,8 +81,8 @@ TEST_F(PaintHelpers, EndEllipsisCutsOneLineToTheCellAndSeveralLinesWrap) {
 }
 
 TEST_F(PaintHelpers, VerticalTextMeasuresItsLengthAndTurnsItsFont) {
-  const Integer Needed = WriteTextVerticalEh(Canvas, TRect(0, 0, 20, 90), true, 2, 2, u"Код", taLeftJustify,
-                                             tlBottom, false, true);
+  const Integer Needed =
+      WriteTextVerticalEh(Canvas, TRect(0, 0, 20, 90), true, 2, 2, u"Код", taLeftJustify, tlBottom, false, true);
   EXPECT_EQ(Needed, 3 * kCharWidth);
   EXPECT_TRUE(Recorder.OfKind(gopText).empty());
   WriteTextVerticalEh(Canvas, TRect(0, 0, 20, 90), true, 2, 2, u"Код", taLeftJustify, tlBottom, false, false);
@@ -128,8 +127,8 @@ TEST_F(PaintHelpers, AButtonsTransparencyGivesItsAlphaAndNoTransparencyNoBlend) 
   EXPECT_EQ(ButtonAlphaEh(0), 255);
   EXPECT_EQ(ButtonAlphaEh(100), 0);
   const TRect Cell(0, 0, 60, 20), Button(44, 0, 60, 20);
-  DrawCellButtonEh(nullptr, nullptr, Canvas, ebsEllipsisEh, Button, Cell, false, false, false, true, clWindow,
-                   nullptr, 0);
+  DrawCellButtonEh(nullptr, nullptr, Canvas, ebsEllipsisEh, Button, Cell, false, false, false, true, clWindow, nullptr,
+                   0);
   EXPECT_TRUE(Recorder.OfKind(gopAlphaBlend).empty());
   EXPECT_FALSE(Recorder.OfKind(gopBlit).empty());
 }

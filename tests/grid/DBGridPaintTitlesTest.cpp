@@ -208,8 +208,7 @@ TEST_F(TitlePaint, TheFilterButtonInTheTitlesIsFaintUntilTheMouseIsOverItOrItsLi
 
 TEST_F(TitlePaint, OnGetBtnParamsChangesTheColourAndTheMarkerOfTitlesBoundToFields) {
   MakeTitledGrid();
-  Grid->OnGetBtnParams = [](TObject*, TColumnEh* Column, TFont* Font, TColor& Background, TSortMarkerEh& Marker,
-                            bool) {
+  Grid->OnGetBtnParams = [](TObject*, TColumnEh* Column, TFont* Font, TColor& Background, TSortMarkerEh& Marker, bool) {
     if (Column->GetFieldName() != u"ID_THIS") return;
     Background = clAqua;
     Marker = smUpEh;
@@ -231,8 +230,7 @@ TEST_F(TitlePaint, TheWholeGridSelectedDarkensTheTitles) {
   Grid->GetSelection()->SelectAll();
   PaintGrid Paint(Grid);
   const TRect Cell = TitleRect(0);
-  EXPECT_EQ(Paint.Background(TRect(Cell.Left + 1, Cell.Top + 1, Cell.Right - 1, Cell.Bottom - 1)),
-            COLORREF(0x404040));
+  EXPECT_EQ(Paint.Background(TRect(Cell.Left + 1, Cell.Top + 1, Cell.Right - 1, Cell.Bottom - 1)), COLORREF(0x404040));
   EXPECT_EQ(Caption(Paint, 0)->Color, COLORREF(clWhite));
 }
 
@@ -254,7 +252,8 @@ TEST_F(TitlePaint, TheFilterRowUnderTheTitlesShowsTheFilterTextInBlueOnTheBlende
   EXPECT_FALSE(Paint.Of(gopBlit, TRect(Cell.Right - 8, Cell.Top, Cell.Right, Cell.Bottom)).empty());
   EXPECT_LE(Text->Rect.Right, Cell.Right - GetSystemMetrics(SM_CXVSCROLL));
   // The filter row never shows a caption.
-  for (Integer I = 0; I < 3; ++I) EXPECT_EQ(Paint.Text(Grid->CellRect(I + 1, 1), Col(I)->GetTitle()->GetCaption()), nullptr);
+  for (Integer I = 0; I < 3; ++I)
+    EXPECT_EQ(Paint.Text(Grid->CellRect(I + 1, 1), Col(I)->GetTitle()->GetCaption()), nullptr);
   // The captions are still in the title row above it.
   EXPECT_NE(Caption(Paint, 0), nullptr);
 }

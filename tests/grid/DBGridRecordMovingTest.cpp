@@ -179,7 +179,9 @@ protected:
     for (Table.First(); !Table.Eof(); Table.Next()) Out.push_back(Table.GetTreeNodeLevel());
     return Out;
   }
-  TRect RowRect(Integer DataRow) { return Grid->CellRect(Grid->GetIndicatorOffset(), DataRow + Grid->GetTitleRowCount()); }
+  TRect RowRect(Integer DataRow) {
+    return Grid->CellRect(Grid->GetIndicatorOffset(), DataRow + Grid->GetTitleRowCount());
+  }
   void Press(Integer DataRow) {
     Pause();
     const TRect R = Grid->CellRect(0, DataRow + Grid->GetTitleRowCount());

@@ -85,7 +85,7 @@ protected:
   struct TZone {
     TRect R;
     bool Frame3D = false;
-    TRect Content;  // within R; empty: all mirrored
+    TRect Content;         // within R; empty: all mirrored
     bool Focused = false;  // the edges carry the focus rectangle over what they show: not compared
   };
 
@@ -103,8 +103,8 @@ protected:
     Integer Wrong = 0, Blocks = 0;
     auto Fail = [&](Integer X, Integer Y, Integer TX, TColor Got) {
       if (++Wrong <= 6)
-        ADD_FAILURE() << "pixel " << X << "," << Y << " of the left-to-right grid shows at " << TX << " as "
-                      << std::hex << Got << " instead of " << At(A, X, Y);
+        ADD_FAILURE() << "pixel " << X << "," << Y << " of the left-to-right grid shows at " << TX << " as " << std::hex
+                      << Got << " instead of " << At(A, X, Y);
     };
     for (const TZone& Z : Zones) {
       if (Z.Frame3D) {
@@ -117,7 +117,8 @@ protected:
       if (Z.Focused) {
         for (Integer Y = Z.R.Top; Y < Z.R.Bottom; ++Y)
           for (Integer X = Z.R.Left; X < Z.R.Right; ++X)
-            if (Y == Z.R.Top || Y == Z.R.Bottom - 1 || X == Z.R.Left || X == Z.R.Right - 1) Twin[size_t(Y * W + X)] = -1;
+            if (Y == Z.R.Top || Y == Z.R.Bottom - 1 || X == Z.R.Left || X == Z.R.Right - 1)
+              Twin[size_t(Y * W + X)] = -1;
       }
       const TRect R = Z.Content;
       if (R.IsEmpty()) continue;
@@ -228,7 +229,8 @@ protected:
 
 TEST_F(RightToLeftGrid, PaintsAsTheLeftToRightGridMirroredWithItsTextsAndButtonsUnmirrored) {
   Make([](TDBGridEh* G) {
-    for (const char16_t* Name : {u"NAME_THIS", u"NAME_THIS", u"NPP", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    for (const char16_t* Name : {u"NAME_THIS", u"NAME_THIS", u"NPP", u"ID_THIS"})
+      G->GetColumns()->Add()->SetFieldName(Name);
     TColumnEh* Tree = G->GetColumns()->Items(0);
     // The tree alone, no texts.
     Tree->SetOnGetCellParams([](TObject*, bool, TColCellParamsEh* P) { P->SetText(String()); });
@@ -290,7 +292,8 @@ TEST_F(RightToLeftGrid, PaintsAsTheLeftToRightGridMirroredWithItsTextsAndButtons
 TEST_F(RightToLeftGrid, ClicksOnTheMirroredPlacesActOnTheSameTreeNodesButtonsAndColumns) {
   std::map<TDBGridEh*, Integer> ExtraClicks;
   Make([&](TDBGridEh* G) {
-    for (const char16_t* Name : {u"NAME_THIS", u"NAME_THIS", u"NPP", u"ID_THIS"}) G->GetColumns()->Add()->SetFieldName(Name);
+    for (const char16_t* Name : {u"NAME_THIS", u"NAME_THIS", u"NPP", u"ID_THIS"})
+      G->GetColumns()->Add()->SetFieldName(Name);
     G->GetColumns()->Items(0)->SetWidth(150);
     TColumnEh* Buttons = G->GetColumns()->Items(1);
     Buttons->SetWidth(120);

@@ -120,11 +120,15 @@ TEST_F(Streaming, AFontIsWrittenOnlyOnceAssigned) {
   Column->SetFieldName(u"NPP");
   EXPECT_FALSE(Contains(StreamOf(&Grid), "Font.Height"));
   Grid.GetFont()->SetSize(12);
-  EXPECT_FALSE(Contains(StreamOf(&Grid), "\x0b" "Font.Height"));  // the grid's title font is its own now
+  EXPECT_FALSE(Contains(StreamOf(&Grid),
+                        "\x0b"
+                        "Font.Height"));  // the grid's title font is its own now
   Column->GetTitle()->GetFont()->SetStyle({fsBold});
   const std::string Bytes = StreamOf(&Grid);
   EXPECT_TRUE(Contains(Bytes, "Title.Font.Style"));
-  EXPECT_FALSE(Contains(Bytes, "\x09" "Font.Name"));  // the column's own font stays unwritten
+  EXPECT_FALSE(Contains(Bytes,
+                        "\x09"
+                        "Font.Name"));  // the column's own font stays unwritten
 }
 
 namespace {
@@ -348,9 +352,9 @@ TEST_F(Streaming, EveryPropertyAssignedToTheGridAndItsPartsComesBackAndLinksFind
 TEST_F(Streaming, AGridOfDefaultsWritesNoneOfItsOwnPropertiesButThePanelsColour) {
   TDBGridEh Grid(nullptr);
   const std::string Bytes = StreamOf(&Grid);
-  for (const char* Name : {"Options", "OptionsEh", "FooterRowCount", "DataGrouping", "STFilter", "SumList",
-                           "ScrollBar", "IndicatorTitle", "RowPanel", "TitleFont", "FooterFont", "VTitleMargin",
-                           "DataSource", "ColumnDefValues", "AllowedOperations", "RowDetailPanel.Active"})
+  for (const char* Name : {"Options", "OptionsEh", "FooterRowCount", "DataGrouping", "STFilter", "SumList", "ScrollBar",
+                           "IndicatorTitle", "RowPanel", "TitleFont", "FooterFont", "VTitleMargin", "DataSource",
+                           "ColumnDefValues", "AllowedOperations", "RowDetailPanel.Active"})
     EXPECT_FALSE(Contains(Bytes, Name)) << Name;
   // The panel's colour is its own unless it takes the grid's.
   EXPECT_TRUE(Contains(Bytes, "RowDetailPanel.Color"));

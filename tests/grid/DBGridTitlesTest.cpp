@@ -24,7 +24,8 @@ protected:
   void MultiSort() { Grid->SetOptionsEh(Grid->GetOptionsEh() + dghMultiSortMarking); }
   std::vector<TColumnEh*> SortedList() const {
     std::vector<TColumnEh*> L;
-    for (Integer I = 0; I < Grid->GetSortMarkedColumns()->Count(); ++I) L.push_back(Grid->GetSortMarkedColumns()->Items(I));
+    for (Integer I = 0; I < Grid->GetSortMarkedColumns()->Count(); ++I)
+      L.push_back(Grid->GetSortMarkedColumns()->Items(I));
     return L;
   }
   std::vector<Integer> Indexes() const {

@@ -48,8 +48,8 @@ public:
 protected:
   void GetPropInfos(std::vector<TPropInfo>& Props) override {
     TMemTableEh::GetPropInfos(Props);
-    Props.push_back({u"SQL", [this](TWriter* W) { W->WriteString(SQL); },
-                     [this](TReader* R) { SQL = R->ReadString(); }, nullptr});
+    Props.push_back(
+        {u"SQL", [this](TWriter* W) { W->WriteString(SQL); }, [this](TReader* R) { SQL = R->ReadString(); }, nullptr});
   }
 };
 

@@ -79,8 +79,7 @@ TEST_F(FilterRowEdit, TheFilterRowIsAsHighAsItsTextAndItsMargins) {
   Display.ProcessMessages();
   EXPECT_EQ(Grid->GetRowHeights(FilterRow), 17);
   const Integer Below = Grid->GetClientHeight() - Grid->CellRect(1, FilterRow).Bottom - 1;
-  EXPECT_EQ(Grid->GetRowCount() - Grid->GetTitleRowCount(),
-            std::min(10, Below / (Grid->GetDataRowHeightValue() + 1)));
+  EXPECT_EQ(Grid->GetRowCount() - Grid->GetTitleRowCount(), std::min(10, Below / (Grid->GetDataRowHeightValue() + 1)));
 }
 
 TEST_F(FilterRowEdit, TheEditorFollowsItsCellWhenTheColumnsScrollAndTheColumnIsSized) {
@@ -440,8 +439,8 @@ TEST_F(FilterRowEdit, TheListOffersTheCommandsThenTheColumnsValues) {
   std::vector<String> Texts;
   for (Integer I = 0; I < Editor()->GetItems()->GetCount(); ++I) Texts.push_back(Editor()->GetItems()->Get(I));
   EXPECT_EQ(Texts, (std::vector<String>{u"(Сортировка по возрастанию)", u"(Сортировка по убыванию)", u"-",
-                                        u"(Очистить фильтр)", u"(Условие...)", u"(Все)", u"(Не пустые)",
-                                        u"(Пустые)", u"Запись 1", u"Запись 2", u"Запись 3"}));
+                                        u"(Очистить фильтр)", u"(Условие...)", u"(Все)", u"(Не пустые)", u"(Пустые)",
+                                        u"Запись 1", u"Запись 2", u"Запись 3"}));
   EXPECT_EQ(Editor()->GetItems()->GetObject(8), PopupListboxItemEhData());
   EXPECT_EQ(Column(2)->GetSTFilter()->GetItemCheckStates().size(), 11u);
 }

@@ -273,8 +273,8 @@ private:
 
   Variant Value(TSTFilterValueTypeEh Type) {
     if (Type == stvtNumberEh) return Variant(static_cast<double>(Pick(20001) - 10000) / 8.0);
-    static const char16_t* const Pieces[] = {u"a", u"Б", u" ", u"'", u",", u"AND", u"or", u"(", u")", u"%", u"~",
-                                             u"in", u"Null", u"=", u"!", u"x y", u"\u0430\u0301"};
+    static const char16_t* const Pieces[] = {u"a", u"Б", u" ",  u"'",    u",", u"AND", u"or",  u"(",           u")",
+                                             u"%", u"~", u"in", u"Null", u"=", u"!",   u"x y", u"\u0430\u0301"};
     String s;
     for (int n = Pick(5); n >= 0; --n) s += Pieces[Pick(static_cast<int>(std::size(Pieces)))];
     return Variant(s);

@@ -97,8 +97,10 @@ TTri Compare(TSTFilterOperatorEh Op, const TCell& C, const Variant& V, TDateTime
   }
   const double a = C.Number, b = NumberOf(V, NowValue);
   switch (Op) {
-    case foEqualEh: case foLikeEh: return Of(a == b);
-    case foNotEqualEh: case foNotLikeEh: return Of(a != b);
+    case foEqualEh:
+    case foLikeEh: return Of(a == b);
+    case foNotEqualEh:
+    case foNotLikeEh: return Of(a != b);
     case foGreaterEh: return Of(a > b);
     case foLessEh: return Of(a < b);
     case foGreaterOrEqualEh: return Of(a >= b);
@@ -268,7 +270,8 @@ TEST_F(FilterSelectionProperty, TheBuiltFilterSelectsExactlyWhatTheConditionsSel
     ASSERT_NO_THROW({
       table.SetFilter(filter);
       table.SetFiltered(true);
-    }) << ToUtf8(texts) << " -> " << ToUtf8(filter);
+    }) << ToUtf8(texts)
+       << " -> " << ToUtf8(filter);
     std::vector<Integer> selected = RowIds(table);
     std::sort(selected.begin(), selected.end());
     ASSERT_EQ(selected, expected) << ToUtf8(texts) << " -> " << ToUtf8(filter);

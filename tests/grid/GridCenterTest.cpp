@@ -68,8 +68,8 @@ TEST_F(GridCenter, TheDropDownsCommandsOfferSortingOnlyForASortableTitleButton) 
   ShowResources();
   TStringList Items;
   Center()->FillSTFilterListSpecialItems(Grid, Column(u"NAME_THIS"), &Items);
-  EXPECT_EQ(TextsOf(Items), (std::vector<String>{u"(Очистить фильтр)", u"(Применить фильтр)", u"(Условие...)",
-                                                 u"(Все)", u"(Не пустые)", u"(Пустые)"}));
+  EXPECT_EQ(TextsOf(Items), (std::vector<String>{u"(Очистить фильтр)", u"(Применить фильтр)", u"(Условие...)", u"(Все)",
+                                                 u"(Не пустые)", u"(Пустые)"}));
   Grid->SetOptionsEh(Grid->GetOptionsEh() + dghAutoSortMarking);
   Column(u"NAME_THIS")->GetTitle()->SetTitleButton(true);
   Items.Clear();

@@ -56,8 +56,8 @@ std::string HtmlToText(const std::string& Html) {
           I = End;
           continue;
         }
-        const std::pair<const char16_t*, Char> Named[] = {{u"quot", u'"'}, {u"amp", u'&'}, {u"lt", u'<'},
-                                                           {u"gt", u'>'}};
+        const std::pair<const char16_t*, Char> Named[] = {
+            {u"quot", u'"'}, {u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}};
         bool Found = false;
         for (const auto& [Key, Value] : Named)
           if (Name == Key) {
@@ -112,10 +112,9 @@ TEST_F(GridExport, AFullDiskKeepsTheOldFileWholeInEveryFormat) {
   fs::create_directories(Folder);
   const std::string Path = (Folder / "books.out").string();
   const std::string Old(600, 'o');
-  for (TDBGridEhExportClass Class :
-       {TDBGridEhExportAsText::StaticClass(), TDBGridEhExportAsUnicodeText::StaticClass(),
-        TDBGridEhExportAsCSV::StaticClass(), TDBGridEhExportAsRTF::StaticClass(),
-        TDBGridEhExportAsVCLDBIF::StaticClass()}) {
+  for (TDBGridEhExportClass Class : {TDBGridEhExportAsText::StaticClass(), TDBGridEhExportAsUnicodeText::StaticClass(),
+                                     TDBGridEhExportAsCSV::StaticClass(), TDBGridEhExportAsRTF::StaticClass(),
+                                     TDBGridEhExportAsVCLDBIF::StaticClass()}) {
     std::ofstream(Path, std::ios::binary) << Old;
     std::unique_ptr<TObject> Object(Class->Create());
     auto* Exporter = dynamic_cast<TDBGridEhExport*>(Object.get());
@@ -192,8 +191,8 @@ TEST_F(GridExport, RtfReadByARealRtfReaderShowsTheCellsCyrillicIncluded) {
   // The HTML output keeps every character (as a numeric reference); the text output cannot.
   const std::string Out = HtmlToText(RunCommand("unrtf --html --nopict '" + Path + "' 2>/dev/null", Status));
   ASSERT_EQ(Status, 0) << "unrtf is needed (tools/install-deps.sh installs it)";
-  for (const char* Cell : {"NAME", "Война и мир", "Москва", "12,5", "01.02.2024", "Say \"hi\"; {x}", "Ёлка",
-                           "Tver", "-3,25", "31.12.1999"})
+  for (const char* Cell : {"NAME", "Война и мир", "Москва", "12,5", "01.02.2024", "Say \"hi\"; {x}", "Ёлка", "Tver",
+                           "-3,25", "31.12.1999"})
     EXPECT_NE(Out.find(Cell), std::string::npos) << Cell << " in:\n" << Out;
   std::remove(Path.c_str());
 }

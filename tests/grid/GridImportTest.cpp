@@ -159,7 +159,8 @@ TEST_F(GridImport, BlobsAndMemosComeBackThroughTheBinaryFormat) {
   Scans.Show();
   Copy.Show();
   ASSERT_FALSE(Scans.Grid->DrawsMemoTextOf(Scans.Table.FieldByName(u"NOTE")));
-  Import(TDBGridEhImportAsVCLDBIF::StaticClass(), Copy.Grid, Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Scans.Grid));
+  Import(TDBGridEhImportAsVCLDBIF::StaticClass(), Copy.Grid,
+         Export(TDBGridEhExportAsVCLDBIF::StaticClass(), Scans.Grid));
   EXPECT_EQ(Copy.Rows(), Scans.Rows());
   Copy.Table.First();
   EXPECT_EQ(StringToAnsi(Copy.Table.FieldByName(u"PAGE")->GetAsString()), std::string("\x00\x01\xFF\x1E\x1D\r\n", 7));
@@ -172,8 +173,8 @@ TEST_F(GridImport, BlobsAndMemosComeBackThroughTheBinaryFormat) {
 
 TEST_F(GridImport, CellsWithTabsLineBreaksOrALeadingQuoteComeBackWholeThroughBothTextFormats) {
   BookGrid Odd, Back, UnicodeBack;
-  const String Names[] = {u"a\tb", u"two\r\nlines", u"cr\ronly", u"lf\nonly", u"\"quoted\" first", u"\"", u"end\t",
-                          u"say \"hi\"", u"\"\"", u"\r\n"};
+  const String Names[] = {u"a\tb", u"two\r\nlines", u"cr\ronly",   u"lf\nonly", u"\"quoted\" first",
+                          u"\"",   u"end\t",        u"say \"hi\"", u"\"\"",     u"\r\n"};
   Integer Id = 1;
   for (const String& Name : Names)
     Odd.Add(Variant(Id++), Variant(Name), Variant(String(u"\"") + Name), Variant(1.5), Null());
@@ -276,8 +277,8 @@ TEST_F(GridImport, ExtraBinaryColumnsAreDroppedAndMissingOnesLeaveTheirColumnsAl
 
   From.Table.First();
   From.Grid->SetSelectedIndex(From.Column(u"DAY")->GetIndex());
-  std::string Three("VCLDBIF\x01\x03\x00\x00\x00\x01\x00\x01\x00\x01\x00\x02\x05\x01\x00\x00\x00Z\x05\x01\x00\x00\x00Q\x00",
-                    33);
+  std::string Three(
+      "VCLDBIF\x01\x03\x00\x00\x00\x01\x00\x01\x00\x01\x00\x02\x05\x01\x00\x00\x00Z\x05\x01\x00\x00\x00Q\x00", 33);
   Import(TDBGridEhImportAsVCLDBIF::StaticClass(), From.Grid, Three);
   From.Table.First();
   EXPECT_TRUE(From.Table.FieldByName(u"DAY")->GetIsNull());
@@ -375,8 +376,8 @@ TEST_F(GridImport, ImportFromFileReadsTheFileExportToFileWrote) {
 TEST_F(GridImport, RandomCellsWithZerosQuotesTabsLineBreaksAndMarkLikeFirstCellsComeBackWhole) {
   const String AnsiChars = String(u"aZ 1\"\t\r\n\x01юяп»їЁ") + Char(0);
   const String WideChars = AnsiChars + u"\xFEFF\x4E2D";
-  const String FirstCells[] = {u"яю",       u"п»ї", u"\xFEFF", u"яюx\t", u"п»їa\"", u"\xFEFF\xFEFF",
-                               String(1, 0), u"я",   u"\"",     u""};
+  const String FirstCells[] = {u"яю",           u"п»ї",       u"\xFEFF", u"яюx\t", u"п»їa\"",
+                               u"\xFEFF\xFEFF", String(1, 0), u"я",      u"\"",    u""};
   std::mt19937 Random(45);
   auto RandomText = [&](const String& Chars, size_t MaxLength) {
     String Text(std::uniform_int_distribution<size_t>(0, MaxLength)(Random), u' ');
@@ -435,7 +436,9 @@ TEST_F(GridImport, ZerosAndMarkLikeFirstCellsAreWrittenBetweenQuotes) {
   Table.Grid->SetOptions(Table.Grid->GetOptions() - TDBGridOptions{dgTitles});
   // Only the first cell is sniffed for a mark: the second row's "яю" stands as it is.
   EXPECT_EQ(Export(TDBGridEhExportAsText::StaticClass(), Table.Grid),
-            std::string("\"\xEF\xBB\xBF" "a\"\t\"x\0y\"\t\t\r\n\xFF\xFE\t\"\0\"\t\t", 24));
+            std::string("\"\xEF\xBB\xBF"
+                        "a\"\t\"x\0y\"\t\t\r\n\xFF\xFE\t\"\0\"\t\t",
+                        24));
   Table.Table.First();
   Table.Table.Edit();
   Table.Table.FieldByName(u"NAME")->SetAsString(u"\xFEFFяю");
@@ -451,7 +454,8 @@ TEST_F(GridImport, AUnicodeTextWithAnOddNumberOfBytesIsRefusedAndLeavesTheTableA
   auto Outcome = [&](TDBGridEhImportClass Importer, const std::string& Bytes) {
     BookGrid Target;
     Target.Show();
-    Import(TDBGridEhImportAsUnicodeText::StaticClass(), Target.Grid, Wide.substr(0, Wide.find(std::string("\r\0\n\0", 4)) + 4), true);
+    Import(TDBGridEhImportAsUnicodeText::StaticClass(), Target.Grid,
+           Wide.substr(0, Wide.find(std::string("\r\0\n\0", 4)) + 4), true);
     const std::vector<String> Before = Target.Rows();
     try {
       Import(Importer, Target.Grid, Bytes, true);

@@ -53,7 +53,8 @@ protected:
   std::vector<Integer> SelectedIds() {
     std::vector<Integer> Ids;
     TBookmarkListEh* Rows = Grid->GetSelectedRows();
-    for (Integer I = 0; I < Rows->GetCount(); ++I) Ids.push_back(Table.InstantReadIndexOfBookmark(Rows->GetItem(I)) + 1);
+    for (Integer I = 0; I < Rows->GetCount(); ++I)
+      Ids.push_back(Table.InstantReadIndexOfBookmark(Rows->GetItem(I)) + 1);
     std::sort(Ids.begin(), Ids.end());
     return Ids;
   }

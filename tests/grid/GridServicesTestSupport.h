@@ -22,7 +22,8 @@ class TTestDataGrid;
 
 class TTestGridColumn : public IDataGridColumnEh {
 public:
-  TTestGridColumn(TTestDataGrid* Grid, const String& AFieldName) : FieldName(AFieldName), Caption(AFieldName), FGrid(Grid) {}
+  TTestGridColumn(TTestDataGrid* Grid, const String& AFieldName)
+      : FieldName(AFieldName), Caption(AFieldName), FGrid(Grid) {}
 
   String FieldName;
   String Caption;
@@ -178,8 +179,8 @@ inline void BuildGoodsColumns(TCustomMemTableEh& Table) {
   AddStoreColumn(Table, TMTBooleanDataFieldEh::StaticComponentClass(), ftBoolean, u"OK");
 }
 
-inline TMemoryRecordEh* AddGoods(TCustomMemTableEh& Table, const Variant& Id, const Variant& Name,
-                                 const Variant& Price, const Variant& D, const Variant& Ok) {
+inline TMemoryRecordEh* AddGoods(TCustomMemTableEh& Table, const Variant& Id, const Variant& Name, const Variant& Price,
+                                 const Variant& D, const Variant& Ok) {
   TMemoryRecordEh* r = Table.GetRecordsData()->GetRecordsList()->NewRecord();
   r->SetDataValues(u"ID;NAME;PRICE;D;OK", rvvValueEh, VarArrayOf({Id, Name, Price, D, Ok}));
   r->Post();

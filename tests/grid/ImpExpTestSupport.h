@@ -205,9 +205,7 @@ protected:
     TStringStream Stream(Bytes);
     RunGridImport(Class, Grid, &Stream, All);
   }
-  static std::string TempPath(const std::string& Name) {
-    return std::string(BORROW_BINARY_DIR) + "/" + Name;
-  }
+  static std::string TempPath(const std::string& Name) { return std::string(BORROW_BINARY_DIR) + "/" + Name; }
 };
 
 // UTF-16LE bytes of an ASCII or Cyrillic text.

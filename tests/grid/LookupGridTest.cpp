@@ -106,8 +106,8 @@ TEST_F(LookupGrid, OnlyTheKeysRowIsHighlighted) {
   for (Integer Row = 0; Row < 5; ++Row) {
     ASSERT_TRUE(Grid->BeginReadRow(Row));
     TColor Background = clWindow;
-    const bool Highlighted = Grid->GetHighlightColors(0, Row + Grid->GetTitleRowCount(), 0, Row, TGridDrawState{},
-                                                      false, &Font, Background);
+    const bool Highlighted =
+        Grid->GetHighlightColors(0, Row + Grid->GetTitleRowCount(), 0, Row, TGridDrawState{}, false, &Font, Background);
     Grid->EndReadRow();
     EXPECT_EQ(Highlighted, Row == 2) << Row;
     if (Highlighted) {

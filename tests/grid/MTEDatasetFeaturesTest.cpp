@@ -264,7 +264,8 @@ TEST_F(MTEFeatures, TheDriversSelectTextGetsTheFilterInItsMarkerLineOnly) {
   Filter(u"NAME_THIS", u"Ар");
   Table.SetDataDriver(&Driver);
   Grid->ApplyFilterRow();
-  EXPECT_EQ(Driver.SelectText, u"SELECT * FROM RES\r\nWHERE\r\n/*FILTER*/ ( ID_TYPE = 1 AND  NAME_THIS LIKE 'Ар' )\r\n");
+  EXPECT_EQ(Driver.SelectText,
+            u"SELECT * FROM RES\r\nWHERE\r\n/*FILTER*/ ( ID_TYPE = 1 AND  NAME_THIS LIKE 'Ар' )\r\n");
   Driver.SelectText = u"SELECT * FROM RES\r\n";
   Grid->ApplyFilterRow();
   EXPECT_EQ(Driver.SelectText, u"SELECT * FROM RES\r\n");

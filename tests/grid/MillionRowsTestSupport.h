@@ -50,7 +50,8 @@ protected:
   void SetUp() override {
     TMemTableDataEh* Store = Table.GetMemTableData();
     BuildResourceColumns(Store);
-    for (Integer I = 0; I < Store->GetDataStruct()->GetCount(); ++I) Store->GetDataStruct()->GetItem(I)->SetVisible(true);
+    for (Integer I = 0; I < Store->GetDataStruct()->GetCount(); ++I)
+      Store->GetDataStruct()->GetItem(I)->SetVisible(true);
     // Straight into the store, groups first: each record finds its parent as it comes.
     TRecordsListEh* List = Store->GetRecordsList();
     List->BeginUpdate();

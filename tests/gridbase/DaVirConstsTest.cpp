@@ -41,12 +41,24 @@ TEST(LibraryMessages, IdentifiersOfOtherUnitsAreNotInTheTable) {
 }
 
 TEST(LibraryMessages, OperatorNamesFollowTheDialogOrder) {
-  const char16_t* expected[18] = {u"равно",        u"не равно",    u"больше",
-                                  u"больше или равно", u"меньше",  u"меньше или равно",
-                                  u"начинается с", u"не начинается с", u"заканчивается на",
-                                  u"не заканчивается на", u"содержит", u"не содержит",
-                                  u"подобно",      u"не подобно",  u"в списке",
-                                  u"не в списке",  u"пустые",      u"не пустые"};
+  const char16_t* expected[18] = {u"равно",
+                                  u"не равно",
+                                  u"больше",
+                                  u"больше или равно",
+                                  u"меньше",
+                                  u"меньше или равно",
+                                  u"начинается с",
+                                  u"не начинается с",
+                                  u"заканчивается на",
+                                  u"не заканчивается на",
+                                  u"содержит",
+                                  u"не содержит",
+                                  u"подобно",
+                                  u"не подобно",
+                                  u"в списке",
+                                  u"не в списке",
+                                  u"пустые",
+                                  u"не пустые"};
   for (int i = 0; i < 18; ++i) EXPECT_EQ(LoadResStringEh(STFilterOperatorNameIdsEh[i]), expected[i]) << i;
 }
 

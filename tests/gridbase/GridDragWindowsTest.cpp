@@ -106,7 +106,7 @@ TEST_F(DragWindows, TheSizingLineIsADottedXorLineThatTheSecondDrawingErases) {
   const Integer W = Grid->GetClientWidth();
   Integer Changed = 0, Unchanged = 0;
   for (Integer Y = 0; Y < 120; ++Y) (Drawn[Y * W + 129] != Clean[Y * W + 129] ? Changed : Unchanged)++;
-  EXPECT_GT(Changed, 40);    // dotted: about every other pixel
+  EXPECT_GT(Changed, 40);  // dotted: about every other pixel
   EXPECT_GT(Unchanged, 40);
   for (Integer Y = 0; Y < 120; ++Y) EXPECT_EQ(Drawn[Y * W + 140], Clean[Y * W + 140]);
   Grid->CancelMode();

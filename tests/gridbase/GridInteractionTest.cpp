@@ -185,7 +185,7 @@ TEST_F(Interaction, SizingAColumnByItsEdge) {
   EXPECT_EQ(Grid->GetGridState(), gsNormal);
   // A width of 1 or less is refused; 2 applies.
   const Integer Edge = Grid->CellRect(2, 0).Right;  // 215 + 64
-  Display.AdvanceClock(1000);  // no double click
+  Display.AdvanceClock(1000);                       // no double click
   Display.Drag(Grid->GetHandle(), TPoint(Edge, 5), TPoint(Edge - 63, 5));
   EXPECT_EQ(Grid->GetColWidths(2), 64);
   Display.AdvanceClock(1000);
@@ -234,8 +234,7 @@ TEST_F(Interaction, AClickThatEndsOnItsCellIsACellClickAndADoubleClickCarriesDou
   MakeGrid(400, 200);
   Show();
   std::vector<std::pair<TGridCoord, TShiftState>> Clicks;
-  Grid->OnCellMouseClick = [&](TCustomGridEh*, TGridCoord Cell, TMouseButton, TShiftState Shift, Integer X,
-                               Integer Y) {
+  Grid->OnCellMouseClick = [&](TCustomGridEh*, TGridCoord Cell, TMouseButton, TShiftState Shift, Integer X, Integer Y) {
     Clicks.push_back({Cell, Shift});
     EXPECT_EQ(X, 5);
     EXPECT_EQ(Y, 6);

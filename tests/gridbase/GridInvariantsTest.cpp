@@ -11,9 +11,7 @@ namespace {
 class TShrunkRowGrid : public TTestGrid {
 public:
   using TTestGrid::TTestGrid;
-  Integer GetRowHeights(Integer Index) const override {
-    return Index == 0 ? -30 : TTestGrid::GetRowHeights(Index);
-  }
+  Integer GetRowHeights(Integer Index) const override { return Index == 0 ? -30 : TTestGrid::GetRowHeights(Index); }
 };
 
 using GridInvariantsDeathTest = GridFixture;

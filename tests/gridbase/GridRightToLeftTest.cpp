@@ -47,7 +47,7 @@ struct TShot {
   TPoint Offset;
   std::vector<Integer> Widths, Heights;
   TGridState State = gsNormal;
-  TRect Marker;                        // the move marker, grid client coordinates, when shown
+  TRect Marker;  // the move marker, grid client coordinates, when shown
   std::vector<TColor> MarkerPixels;
 };
 
@@ -114,13 +114,15 @@ protected:
 
   // Runs Script on both grids, the right-to-left one with every x mirrored;
   // Shot records a checkpoint. Gives the two lists of checkpoints.
-  using TScript = std::function<void(TMarkGrid* G, const std::function<Integer(Integer)>& X,
-                                     const std::function<void()>& Shot)>;
+  using TScript =
+      std::function<void(TMarkGrid* G, const std::function<Integer(Integer)>& X, const std::function<void()>& Shot)>;
   std::pair<std::vector<TShot>, std::vector<TShot>> Run(const TScript& Script) {
     std::vector<TShot> A, B;
-    Script(Ltr, [](Integer X) { return X; }, [&] { A.push_back(Shoot(Ltr)); });
+    Script(
+        Ltr, [](Integer X) { return X; }, [&] { A.push_back(Shoot(Ltr)); });
     Display.AdvanceClock(1000);
-    Script(Rtl, [](Integer X) { return M(X); }, [&] { B.push_back(Shoot(Rtl)); });
+    Script(
+        Rtl, [](Integer X) { return M(X); }, [&] { B.push_back(Shoot(Rtl)); });
     Display.AdvanceClock(1000);
     return {A, B};
   }
@@ -138,8 +140,9 @@ protected:
     EXPECT_EQ(B.Widths, A.Widths);
     EXPECT_EQ(B.Heights, A.Heights);
     EXPECT_EQ(B.State, A.State);
-    EXPECT_EQ(B.Marker, A.Marker.IsEmpty() ? TRect() : TRect(M(A.Marker.Right - 1), A.Marker.Top, M(A.Marker.Left) + 1,
-                                                             A.Marker.Bottom));
+    EXPECT_EQ(B.Marker, A.Marker.IsEmpty()
+                            ? TRect()
+                            : TRect(M(A.Marker.Right - 1), A.Marker.Top, M(A.Marker.Left) + 1, A.Marker.Bottom));
     EXPECT_EQ(B.MarkerPixels, A.MarkerPixels);  // the marker is its own mirror
     Integer Wrong = 0;
     for (Integer Y = 0; Y < H; ++Y)
@@ -230,7 +233,8 @@ TEST_F(RightToLeft, TextAndRaisedFramesKeepTheirDirectionInTheMirroredCells) {
     const TGridCoord Cell{ColAt[size_t(X)], RowAt[size_t(Y)]};
     if (Cell.X < 0 || Cell.Y < 0) return false;
     auto Found = Rects.find({Cell.X, Cell.Y});
-    if (Found == Rects.end()) Found = Rects.emplace(std::make_pair(Cell.X, Cell.Y), Ltr->CellRect(Cell.X, Cell.Y)).first;
+    if (Found == Rects.end())
+      Found = Rects.emplace(std::make_pair(Cell.X, Cell.Y), Ltr->CellRect(Cell.X, Cell.Y)).first;
     const TRect R = Found->second;
     if (!PtInRect(R, TPoint(X, Y))) return false;
     if (R.Width() != Ltr->GetColWidths(Cell.X)) {

@@ -15,8 +15,8 @@ std::string DirectFetch::Joined() const {
   return all;
 }
 
-DirectFetch DirectZoomFetch(const char* host, int port, const char* database, const char* pqf,
-                            std::size_t count, const char* syntax) {
+DirectFetch DirectZoomFetch(const char* host, int port, const char* database, const char* pqf, std::size_t count,
+                            const char* syntax) {
   ZOOM_options o = ZOOM_options_create();
   ZOOM_options_set(o, "databaseName", database);
   ZOOM_options_set(o, "preferredRecordSyntax", syntax);

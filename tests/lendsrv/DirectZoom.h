@@ -11,8 +11,8 @@ struct DirectFetch {
   std::string Joined() const;
 };
 
-DirectFetch DirectZoomFetch(const char* host, int port, const char* database, const char* pqf,
-                            std::size_t count, const char* syntax = "usmarc");
+DirectFetch DirectZoomFetch(const char* host, int port, const char* database, const char* pqf, std::size_t count,
+                            const char* syntax = "usmarc");
 
 // Number of records yaz-marcdump finds in the bytes, or -1 when it fails.
 int MarcDumpCount(const std::string& bytes);

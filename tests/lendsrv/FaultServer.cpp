@@ -173,8 +173,7 @@ void TZFaultServer::ServeConnection(int Fd) {
           *ps->nextResultSetPosition = *pr->resultSetStartPoint + returned;
           break;
         }
-        default:
-          return;  // a close, or anything else: the connection ends
+        default: return;  // a close, or anything else: the connection ends
       }
       if (!z_APDU(enc.O, &res, 0, nullptr)) return;
       int len = 0;

@@ -40,10 +40,19 @@ std::shared_ptr<TLendServer> NewServer(int Port) {
 }
 
 TEST(LendServerDamagedRecords, RecordsReachTheCallerAsTheServerSentThem) {
-  const std::string good = MarcRecord({{"001", "1"}, {"245", "10\x1F" "aTitle"}});
-  std::string overlong = MarcRecord({{"001", "2"}, {"245", "10\x1F" "aLonger"}});
+  const std::string good = MarcRecord({{"001", "1"},
+                                       {"245",
+                                        "10\x1F"
+                                        "aTitle"}});
+  std::string overlong = MarcRecord({{"001", "2"},
+                                     {"245",
+                                      "10\x1F"
+                                      "aLonger"}});
   overlong.insert(overlong.size() - 1, "more bytes than the leader says");
-  std::string scrambled = MarcRecord({{"001", "3"}, {"245", "10\x1F" "aScrambled"}});
+  std::string scrambled = MarcRecord({{"001", "3"},
+                                      {"245",
+                                       "10\x1F"
+                                       "aScrambled"}});
   scrambled.replace(0, 5, "x9?!0");
   const std::vector<std::string> records{good, overlong, scrambled};
   auto server = TZFaultServer::Records(records);
@@ -69,7 +78,10 @@ TEST(LendServerDamagedRecords, ARecordOfNulBytesIsKeptToo) {
 }
 
 TEST(LendServerDamagedRecords, WellFormedRecordsLeaveNoErrorText) {
-  const std::string a = MarcRecord({{"001", "1"}}), b = MarcRecord({{"001", "2"}, {"245", "00\x1F" "aB"}});
+  const std::string a = MarcRecord({{"001", "1"}}), b = MarcRecord({{"001", "2"},
+                                                                    {"245",
+                                                                     "00\x1F"
+                                                                     "aB"}});
   auto server = TZFaultServer::Records({a, b});
   auto s = NewServer(server->Port());
   EXPECT_EQ(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 10)), a + b);

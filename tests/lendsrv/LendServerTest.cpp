@@ -81,8 +81,7 @@ TEST(LendServerSearch, TermWithQuotesBackslashesAndCyrillicReachesTheServerWhole
   EXPECT_FALSE(Search(v, u"2 \"Война\" \\ мир", 4, 10).empty());
   EXPECT_EQ(ClientCount(OleFunction(v, u"tReturned")), 2);
   const std::string log = z.Log();
-  EXPECT_NE(log.find("@attr 1=4 \"2 \\\"" + ToUtf8(u"Война") + "\\\" \\\\ " + ToUtf8(u"мир") + "\""),
-            std::string::npos)
+  EXPECT_NE(log.find("@attr 1=4 \"2 \\\"" + ToUtf8(u"Война") + "\\\" \\\\ " + ToUtf8(u"мир") + "\""), std::string::npos)
       << log;
 }
 

@@ -192,7 +192,8 @@ TEST_F(SQLTexts, InsertListsEveryUpdateField) {
   TMemoryRecordEh* r = Store.GetRecordsList()->NewRecord();
   r->Post();
   Ops.GenerateUpdateSQL(r, &Command);
-  EXPECT_EQ(Text(), u"insert into RESOURCES\r\n  (ID_THIS, NAME_THIS, NPP)\r\nvalues\r\n  (:ID_THIS, :NAME_THIS, :NPP)\r\n");
+  EXPECT_EQ(Text(),
+            u"insert into RESOURCES\r\n  (ID_THIS, NAME_THIS, NPP)\r\nvalues\r\n  (:ID_THIS, :NAME_THIS, :NPP)\r\n");
 }
 
 TEST_F(SQLTexts, UpdateAndDeleteNameTheOldKeys) {
@@ -206,11 +207,13 @@ TEST_F(SQLTexts, UpdateAndDeleteNameTheOldKeys) {
             u"where\r\n ID_THIS = :OLD_ID_THIS and\r\n ID_PARENT = :OLD_ID_PARENT\r\n");
   Ops.SetChangedFieldsOnly(true);
   Ops.GenerateUpdateSQL(r, &Command);
-  EXPECT_EQ(Text(), u"update RESOURCES\r\nset\r\n NAME_THIS = :NAME_THIS\r\nwhere\r\n ID_THIS = :OLD_ID_THIS and\r\n"
-                    u" ID_PARENT = :OLD_ID_PARENT\r\n");
+  EXPECT_EQ(Text(),
+            u"update RESOURCES\r\nset\r\n NAME_THIS = :NAME_THIS\r\nwhere\r\n ID_THIS = :OLD_ID_THIS and\r\n"
+            u" ID_PARENT = :OLD_ID_PARENT\r\n");
   Store.GetRecordsList()->DeleteRecord(r->GetIndex());
   Ops.GenerateUpdateSQL(r, &Command);
-  EXPECT_EQ(Text(), u"delete from RESOURCES\r\nwhere\r\n ID_THIS = :OLD_ID_THIS and\r\n ID_PARENT = :OLD_ID_PARENT\r\n");
+  EXPECT_EQ(Text(),
+            u"delete from RESOURCES\r\nwhere\r\n ID_THIS = :OLD_ID_THIS and\r\n ID_PARENT = :OLD_ID_PARENT\r\n");
 }
 
 TEST_F(SQLTexts, NothingChangedGivesNoUpdateText) {

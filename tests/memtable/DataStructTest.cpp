@@ -54,7 +54,8 @@ TEST(DataStruct, FieldIdentifiersAreUniqueAndGrow) {
   TMemTableDataEh store(nullptr);
   BuildTestColumns(store);
   TMTDataStructEh* ds = store.GetDataStruct();
-  for (Integer i = 1; i < ds->GetCount(); ++i) EXPECT_GT(ds->GetItem(i)->GetFieldId(), ds->GetItem(i - 1)->GetFieldId());
+  for (Integer i = 1; i < ds->GetCount(); ++i)
+    EXPECT_GT(ds->GetItem(i)->GetFieldId(), ds->GetItem(i - 1)->GetFieldId());
 }
 
 TEST(DataStruct, DuplicateAndEmptyNamesAreRefusedAndNothingChanges) {
@@ -115,11 +116,21 @@ TEST(DataStruct, ColumnsHoldValuesInTheirVariantType) {
   struct Case {
     TFieldType Type;
     TVarType Var;
-  } cases[] = {{ftString, varString},   {ftWideString, varOleStr}, {ftSmallint, varSmallint},
-               {ftAutoInc, varInteger}, {ftLargeint, varInt64},    {ftBoolean, varBoolean},
-               {ftExtended, varDouble}, {ftBCD, varCurrency},      {ftTime, varDate},
-               {ftVarBytes, varArray | varByte}, {ftGraphic, varArray | varByte}, {ftVariant, varVariant},
-               {ftMemo, varString},     {ftWideMemo, varOleStr},  {ftUnknown, varError}};
+  } cases[] = {{ftString, varString},
+               {ftWideString, varOleStr},
+               {ftSmallint, varSmallint},
+               {ftAutoInc, varInteger},
+               {ftLargeint, varInt64},
+               {ftBoolean, varBoolean},
+               {ftExtended, varDouble},
+               {ftBCD, varCurrency},
+               {ftTime, varDate},
+               {ftVarBytes, varArray | varByte},
+               {ftGraphic, varArray | varByte},
+               {ftVariant, varVariant},
+               {ftMemo, varString},
+               {ftWideMemo, varOleStr},
+               {ftUnknown, varError}};
   TMemTableDataEh store(nullptr);
   for (const Case& c : cases) {
     TComponentClass cls = DataFieldClassForFieldTypeEh(c.Type);

@@ -366,18 +366,18 @@ TEST_F(CompiledFixture, DamagedBytesAreRefusedAndTheExpressionHeldBeforeStays) {
     EXPECT_EQ(MessageOf<Exception>([&] { Parser.SetFilterData(std::move(Bytes)); }), damaged);
     EXPECT_EQ(Parser.GetFilterData(), good);
   };
-  refused({1, 2, 3});                                        // shorter than a header
+  refused({1, 2, 3});  // shorter than a header
   std::vector<Byte> lit = good;
-  lit[8] = 0xFF, lit[9] = 0x7F;                               // literal area past the end
+  lit[8] = 0xFF, lit[9] = 0x7F;  // literal area past the end
   refused(lit);
   refused(std::vector<Byte>(good.begin(), good.end() - 3));  // cut short
   TCompiled self;                                            // a node that contains itself
   self.Node(enUnary, eoNot, {0});
   refused(self.Bytes());
-  TCompiled beyond;                                          // a child past the nodes
+  TCompiled beyond;  // a child past the nodes
   beyond.Node(enUnary, eoNot, {200});
   refused(beyond.Bytes());
-  TCompiled name;                                            // a name without its end
+  TCompiled name;  // a name without its end
   name.Node(enField, eoField, {1, 0});
   std::vector<Byte> unterminated = name.Bytes();
   unterminated.push_back('I');

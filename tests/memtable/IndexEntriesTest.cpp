@@ -261,4 +261,3 @@ TEST_F(IndexEntries, ALoadOverAKeptBlockHoldsItsOwnEntries) {
 }
 
 }  // namespace
-

@@ -148,10 +148,14 @@ TEST(IndexLoad, AnIndexMadeOverManyRecordsOrdersThemAsTheirKeysCompare) {
     TMemoryRecordEh* r = list->NewRecord();
     const unsigned pick = rng() % 8;
     r->SetValue(0, rvvValueEh, pick == 0 ? Null() : Variant(static_cast<Integer>(rng() % 2001) - 1000));
-    r->SetValue(1, rvvValueEh, pick < 5 ? Variant(extremes[pick]) : pick == 5 ? Null() : Variant(static_cast<Int64>(rng())));
+    r->SetValue(1, rvvValueEh,
+                pick < 5    ? Variant(extremes[pick])
+                : pick == 5 ? Null()
+                            : Variant(static_cast<Int64>(rng())));
     list->AddRecord(r);
   }
-  for (int i = 0; i < 500; ++i) list->MoveRecord(static_cast<Integer>(rng() % 3000), static_cast<Integer>(rng() % 3000));
+  for (int i = 0; i < 500; ++i)
+    list->MoveRecord(static_cast<Integer>(rng() % 3000), static_cast<Integer>(rng() % 3000));
   for (const char16_t* field : {u"ID", u"BIG"}) {
     const Integer column = store.GetDataStruct()->FieldIndex(field);
     TMTIndexEh* index = list->GetIndexes()->Add();
@@ -248,9 +252,9 @@ TEST_F(UniqueFixture, CachedDeletionRemovesOnlyTheRecordsOwnEntry) {
   Index->SetUnique(false);
   AppendRecord(Store, 2, u"twin");  // two records with key 2
   List()->MergeChangeLog();
-  List()->DeleteRecord(1);           // mark the first "2" deleted
+  List()->DeleteRecord(1);  // mark the first "2" deleted
   EXPECT_EQ(Index->Count(), 3);
-  List()->MergeChangeLog();          // it leaves the list: its entry is gone already
+  List()->MergeChangeLog();  // it leaves the list: its entry is gone already
   ASSERT_EQ(List()->GetCount(), 3);
   EXPECT_EQ(Index->Count(), 3);
   std::vector<TMemoryRecordEh*> twins;

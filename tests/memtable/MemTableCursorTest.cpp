@@ -25,8 +25,8 @@ protected:
     calc->SetFieldKind(fkCalculated);
     calc->SetDataSet(&Table);
     Table.OnCalcFields = [](TDataSet* D) {
-      D->FieldByName(u"Name_Type")->SetAsString(D->FieldByName(u"ID_TYPE")->GetAsInteger() >= 1 ? u"Ресурс"
-                                                                                                : u"Группа");
+      D->FieldByName(u"Name_Type")
+          ->SetAsString(D->FieldByName(u"ID_TYPE")->GetAsInteger() >= 1 ? u"Ресурс" : u"Группа");
     };
   }
   TMemTableEh Table{nullptr};

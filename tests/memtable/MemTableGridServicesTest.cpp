@@ -42,7 +42,8 @@ TEST_F(ProviderTables, EachMasterValueIsReadFromTheProviderOnce) {
   Integer opened = 0;
   Provider.AfterOpen = [&opened](TDataSet*) { ++opened; };
   Provider.SetOnFilterRecord([this](TDataSet* D, bool& Accept) {
-    Accept = D->FieldByName(u"ID_PARENT")->GetAsInteger() == Provider.GetParams()->ParamByName(u"ID_THIS")->GetAsInteger();
+    Accept =
+        D->FieldByName(u"ID_PARENT")->GetAsInteger() == Provider.GetParams()->ParamByName(u"ID_THIS")->GetAsInteger();
   });
   Provider.SetFiltered(true);
 

@@ -213,8 +213,14 @@ protected:
     switch (Rng() % 4) {
       case 0: break;
       case 1: options = {loCaseInsensitive}; break;
-      case 2: options = {loPartialKey}; text.resize(1); break;
-      default: options = {loCaseInsensitive, loPartialKey}; text.resize(1); break;
+      case 2:
+        options = {loPartialKey};
+        text.resize(1);
+        break;
+      default:
+        options = {loCaseInsensitive, loPartialKey};
+        text.resize(1);
+        break;
     }
     std::string key = text;
     if (options.Contains(loCaseInsensitive)) std::transform(key.begin(), key.end(), key.begin(), ::toupper);
@@ -287,9 +293,9 @@ protected:
         what = "store edit " + std::to_string(id);
         TMemoryRecordEh* rec = T().GetRecordsData()->GetRecordsList()->GetRecord(static_cast<Integer>(StorePos(id)));
         rec->Edit();
-        rec->SetDataValues(u"K;S", rvvValueEh,
-                           VarArrayOf({changed.K ? Variant(*changed.K) : Null(),
-                                       changed.S ? Variant(FromUtf8(*changed.S)) : Null()}));
+        rec->SetDataValues(
+            u"K;S", rvvValueEh,
+            VarArrayOf({changed.K ? Variant(*changed.K) : Null(), changed.S ? Variant(FromUtf8(*changed.S)) : Null()}));
         rec->Post();
         const bool was = std::find(View.begin(), View.end(), id) != View.end();
         Row(id) = changed;
@@ -342,7 +348,8 @@ protected:
 
 TEST_P(MemTableModel, RandomStepsAnswerAsThePlainModel) {
   // Keys that repeat a few times each, and keys shared by many records.
-  for (const auto& [start, records, span] : {std::tuple{401u, 24, 8}, std::tuple{402u, 40, 2}, std::tuple{403u, 12, 5}}) {
+  for (const auto& [start, records, span] :
+       {std::tuple{401u, 24, 8}, std::tuple{402u, 40, 2}, std::tuple{403u, 12, 5}}) {
     SCOPED_TRACE("random start " + std::to_string(start));
     MakeTable();
     Store.clear();

@@ -189,7 +189,8 @@ TEST_F(MemTableSearch, BadFilterTextLeavesTheTableAsItWas) {
 }
 
 TEST_F(MemTableSearch, OnFilterRecordReadsTheRecordsFields) {
-  Table.SetOnFilterRecord([](TDataSet* D, bool& Accept) { Accept = D->FieldByName(u"ID_THIS")->GetAsInteger() % 2 == 0; });
+  Table.SetOnFilterRecord(
+      [](TDataSet* D, bool& Accept) { Accept = D->FieldByName(u"ID_THIS")->GetAsInteger() % 2 == 0; });
   Table.SetFiltered(true);
   Table.Open();
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{2, 4}));

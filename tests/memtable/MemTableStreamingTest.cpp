@@ -24,7 +24,6 @@ public:
 
 void RoundTrip(TMemTableEh& From, TMemTableEh& To) { ReadInto(StreamOf(&From), &To); }
 
-
 // The bytes a table is expected to stream to, kept beside the tests so that a
 // writer and a reader that drift together still fail.
 std::string Expected(const char* Name) {
@@ -36,10 +35,10 @@ std::string Expected(const char* Name) {
 
 // One persistent field of every field class, named after its class.
 void AddFieldOfEveryClass(TMemTableEh& Table) {
-  for (TFieldType t : {ftString, ftWideString, ftGuid, ftSmallint, ftShortint, ftByte, ftInteger, ftWord,
-                       ftLongWord, ftAutoInc, ftLargeint, ftFloat, ftCurrency, ftExtended, ftBCD, ftFMTBcd,
-                       ftBoolean, ftDate, ftTime, ftDateTime, ftTimeStamp, ftBytes, ftVarBytes, ftBlob, ftMemo,
-                       ftWideMemo, ftGraphic, ftVariant, ftInterface, ftIDispatch}) {
+  for (TFieldType t : {ftString,   ftWideString, ftGuid,     ftSmallint, ftShortint,  ftByte,     ftInteger,  ftWord,
+                       ftLongWord, ftAutoInc,    ftLargeint, ftFloat,    ftCurrency,  ftExtended, ftBCD,      ftFMTBcd,
+                       ftBoolean,  ftDate,       ftTime,     ftDateTime, ftTimeStamp, ftBytes,    ftVarBytes, ftBlob,
+                       ftMemo,     ftWideMemo,   ftGraphic,  ftVariant,  ftInterface, ftIDispatch}) {
     TFieldClass cls = DefaultFieldClass(t);
     auto* f = static_cast<TField*>(cls->Create(&Table));
     f->SetName(String(u"F_") + cls->Class->Name);

@@ -30,8 +30,8 @@ TEST_F(MemTableTree, RowsAreTheDisplayedNodesInSortedTreeOrder) {
   EXPECT_EQ(Table.GetPrevVisibleTreeNodeLevel(), 2);
   EXPECT_EQ(Table.GetNextVisibleTreeNodeLevel(), -1);
   Table.Locate(u"ID_THIS", Variant(12), {});
-  EXPECT_TRUE(Table.ParentHasNextSibling(1));   // 10 is followed by 20
-  EXPECT_TRUE(Table.ParentHasNextSibling(2));   // 12 is followed by 11
+  EXPECT_TRUE(Table.ParentHasNextSibling(1));  // 10 is followed by 20
+  EXPECT_TRUE(Table.ParentHasNextSibling(2));  // 12 is followed by 11
   Table.Locate(u"ID_THIS", Variant(11), {});
   EXPECT_FALSE(Table.ParentHasNextSibling(2));
 }

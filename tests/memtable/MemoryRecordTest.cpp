@@ -129,8 +129,7 @@ TEST_F(MemoryRecord, DataValuesByNameAndByList) {
   EXPECT_EQ(VarArrayHighBound(both), 1);
   EXPECT_EQ(VarArrayGet(both, 0).AsInteger(), 3);
   EXPECT_EQ(VarArrayGet(both, 1).AsString(), u"Пётр");
-  EXPECT_EQ(MessageOf<EListError>([&] { r->GetDataValues(u"unknown", rvvValueEh); }),
-            u"List index out of bounds (-1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { r->GetDataValues(u"unknown", rvvValueEh); }), u"List index out of bounds (-1)");
   EXPECT_THROW(r->GetDataValues(u"ID;unknown", rvvValueEh), EDatabaseError);
 
   r->SetDataValues(u"ID;FLAG", rvvValueEh, VarArrayOf({Variant(9), Variant(true)}));

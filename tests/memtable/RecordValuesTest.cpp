@@ -56,8 +56,8 @@ TEST(RecordValues, AVariantColumnGivesBackEveryKindOfValueAsItWasStored) {
       Variant(true),
       Variant(false),
       Variant(String()),
-      Variant(u"семь ок"),           // as long as a text kept in place
-      Variant(u"восемь!!"),          // one longer
+      Variant(u"семь ок"),   // as long as a text kept in place
+      Variant(u"восемь!!"),  // one longer
       Variant(String(5000, u'ж')),
       Variant::FromAnsiStr(u"ansi"),
       Variant::FromAnsiStr(u"ansi text beyond seven"),
@@ -73,7 +73,8 @@ TEST(RecordValues, AVariantColumnGivesBackEveryKindOfValueAsItWasStored) {
   }
   ASSERT_EQ(list->GetCount(), static_cast<Integer>(values.size()));
   for (size_t i = 0; i < values.size(); ++i)
-    ExpectSame(values[i], list->GetRecord(static_cast<Integer>(i))->GetValue(0, rvvValueEh), "value " + std::to_string(i));
+    ExpectSame(values[i], list->GetRecord(static_cast<Integer>(i))->GetValue(0, rvvValueEh),
+               "value " + std::to_string(i));
 
   // Copies made by editing and by cached changes keep them too, and let go of them.
   list->SetCachedUpdates(true);
@@ -87,7 +88,8 @@ TEST(RecordValues, AVariantColumnGivesBackEveryKindOfValueAsItWasStored) {
   }
   list->CancelUpdates();
   for (size_t i = 0; i < values.size(); ++i)
-    ExpectSame(values[i], list->GetRecord(static_cast<Integer>(i))->GetValue(0, rvvValueEh), "reverted " + std::to_string(i));
+    ExpectSame(values[i], list->GetRecord(static_cast<Integer>(i))->GetValue(0, rvvValueEh),
+               "reverted " + std::to_string(i));
 }
 
 TEST(RecordValues, LongTextsSurviveEditsCancelsAndCopiesBetweenRecords) {
@@ -158,5 +160,6 @@ TEST(RecordValues, ARecordOfFiveFieldsTakesLittleMoreThanAPlainStruct) {
   list->EndUpdate();
   const size_t perRecord = (AllocatedBytes() - before) / kRecords;
   EXPECT_LE(perRecord, 200u);
-  EXPECT_EQ(list->GetRecord(kRecords - 1)->GetValue(4, rvvValueEh).AsString(), u"Ресурс " + IntToStr(100000 + kRecords - 1));
+  EXPECT_EQ(list->GetRecord(kRecords - 1)->GetValue(4, rvvValueEh).AsString(),
+            u"Ресурс " + IntToStr(100000 + kRecords - 1));
 }

@@ -338,10 +338,10 @@ TEST_F(ViewFixture, LoopsInParentKeysAreRefusedBeforeTheyAreStored) {
 
 TEST_F(ViewFixture, OrphansCyclesAndDeepChainsLoadWithoutHanging) {
   List()->BeginUpdate();
-  Load(1, 2);      // 1 and 2 name each other
+  Load(1, 2);  // 1 and 2 name each other
   Load(2, 1);
-  Load(3, 3);      // names itself
-  Load(4, 99);     // names nobody
+  Load(3, 3);                                                                 // names itself
+  Load(4, 99);                                                                // names nobody
   for (Integer id = 100; id < 1600; ++id) Load(id, id == 100 ? -1 : id - 1);  // 1500 deep
   List()->EndUpdate();
   for (bool full : {false, true}) {
@@ -372,7 +372,9 @@ TEST_F(ViewFixture, DeletingAGroupMovesItsChildrenToTheTop) {
 }
 
 TEST_F(ViewFixture, AMatchingLeafKeepsItsAncestorsVisible) {
-  View->OnFilterRecord = [](TObject*, TMemoryRecordEh* R) { return R->GetValue(NAME_THIS, rvvValueEh).AsString() == u"hit"; };
+  View->OnFilterRecord = [](TObject*, TMemoryRecordEh* R) {
+    return R->GetValue(NAME_THIS, rvvValueEh).AsString() == u"hit";
+  };
   Load(1, -1, 0, u"g");
   Load(2, 1, 0, u"sub");
   Load(3, 2, 0, u"hit");

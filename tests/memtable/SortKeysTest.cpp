@@ -83,7 +83,8 @@ struct SortKeys : ::testing::Test {
     if (Tree) view.SetTreeMode(true);
     else view.RebuildView();
     std::vector<Int64> ids;
-    for (Integer i = 0; i < view.ViewCount(); ++i) ids.push_back(view.ViewRecord(i)->GetValue(ID, rvvValueEh).AsInt64());
+    for (Integer i = 0; i < view.ViewCount(); ++i)
+      ids.push_back(view.ViewRecord(i)->GetValue(ID, rvvValueEh).AsInt64());
     return ids;
   }
 };
@@ -152,9 +153,9 @@ TEST_F(SortKeys, NumbersPackedTogetherAndTextsWithACommonStartSortAsComparingThe
       list->LoadRecord(r);
     }
     list->EndUpdate();
-    for (const char16_t* order : {u"BIG", u"BIG DESC, WIDE", u"WIDE DESC, BIG DESC", u"BIG, NAME DESC",
-                                  u"WIDE, BIG DESC, NAME", u"NAME DESC", u"NOTE, NAME", u"NAME, BIG DESC",
-                                  u"NOTE DESC, WIDE DESC"})
+    for (const char16_t* order :
+         {u"BIG", u"BIG DESC, WIDE", u"WIDE DESC, BIG DESC", u"BIG, NAME DESC", u"WIDE, BIG DESC, NAME", u"NAME DESC",
+          u"NOTE, NAME", u"NAME, BIG DESC", u"NOTE DESC, WIDE DESC"})
       for (bool tree : {false, true}) {
         const std::vector<Int64> expected = Order(order, true, tree);
         ASSERT_EQ(Order(order, false, tree), expected)

@@ -138,9 +138,13 @@ TEST(Streaming, ARegisteredStoreIsCreatedFromTheStream) {
 TEST(Streaming, EmptyListWritesNoData) {
   TMemTableDataEh a(nullptr);
   BuildTestColumns(a);
-  EXPECT_FALSE(Contains(Save(a), "\x04" "Data"));
+  EXPECT_FALSE(Contains(Save(a),
+                        "\x04"
+                        "Data"));
   AppendRecord(a, 1, u"x");
-  EXPECT_TRUE(Contains(Save(a), "\x04" "Data"));
+  EXPECT_TRUE(Contains(Save(a),
+                       "\x04"
+                       "Data"));
 }
 
 TEST(Streaming, AutoIncCurValueOnlyWhenTheGeneratorMoved) {
@@ -335,13 +339,13 @@ std::string HandMadeStream(const std::function<void(TWriter&)>& WriteRecords) {
 TEST(StreamingBadInput, HandMadeStreamIsReadWhenSound) {
   TMemTableDataEh b(nullptr);
   Load(b, HandMadeStream([](TWriter& w) {
-    w.WriteListBegin();
-    w.WriteInteger(5);
-    w.WriteListEnd();
-    w.WriteListBegin();
-    w.WriteValue(vaNil);
-    w.WriteListEnd();
-  }));
+         w.WriteListBegin();
+         w.WriteInteger(5);
+         w.WriteListEnd();
+         w.WriteListBegin();
+         w.WriteValue(vaNil);
+         w.WriteListEnd();
+       }));
   ASSERT_EQ(b.GetRecordsList()->GetCount(), 2);
   EXPECT_EQ(b.GetRecordsList()->GetRecord(0)->GetValue(0, rvvValueEh).AsInteger(), 5);
   EXPECT_EQ(VarType(b.GetRecordsList()->GetRecord(0)->GetValue(0, rvvValueEh)), varInteger);
@@ -351,13 +355,13 @@ TEST(StreamingBadInput, HandMadeStreamIsReadWhenSound) {
 TEST(StreamingBadInput, AValueOfTheWrongTypeIsReported) {
   Witness w;
   EXPECT_THROW(Load(w.Store, HandMadeStream([](TWriter& wr) {
-                 wr.WriteListBegin();
-                 wr.WriteInteger(1);
-                 wr.WriteListEnd();
-                 wr.WriteListBegin();
-                 wr.WriteString(u"не число");
-                 wr.WriteListEnd();
-               })),
+                      wr.WriteListBegin();
+                      wr.WriteInteger(1);
+                      wr.WriteListEnd();
+                      wr.WriteListBegin();
+                      wr.WriteString(u"не число");
+                      wr.WriteListEnd();
+                    })),
                EVariantError);
   w.ExpectUntouched();
 }
@@ -365,17 +369,17 @@ TEST(StreamingBadInput, AValueOfTheWrongTypeIsReported) {
 TEST(StreamingBadInput, ARecordWithTheWrongNumberOfValuesIsReported) {
   Witness w;
   EXPECT_THROW(Load(w.Store, HandMadeStream([](TWriter& wr) {
-                 wr.WriteListBegin();
-                 wr.WriteInteger(1);
-                 wr.WriteInteger(2);
-                 wr.WriteListEnd();
-               })),
+                      wr.WriteListBegin();
+                      wr.WriteInteger(1);
+                      wr.WriteInteger(2);
+                      wr.WriteListEnd();
+                    })),
                EReadError);
   w.ExpectUntouched();
   EXPECT_THROW(Load(w.Store, HandMadeStream([](TWriter& wr) {
-                 wr.WriteListBegin();
-                 wr.WriteListEnd();
-               })),
+                      wr.WriteListBegin();
+                      wr.WriteListEnd();
+                    })),
                EReadError);
   w.ExpectUntouched();
 }

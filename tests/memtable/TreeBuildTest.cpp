@@ -1,8 +1,8 @@
 // Opening a records view in tree mode at once: whole-number keys take the fast
 // builds, text keys the record-by-record one, and both must give the same tree
 // (shape, order, levels, flags, rows) whatever the keys hold: orphans, loops,
-// repeated keys, chains deeper than MaxLevel, siblings sorted in the build or after it. Also the node storage and the record map
-// under deletions and reopening, and a tree large enough for a mapped node block.
+// repeated keys, chains deeper than MaxLevel, siblings sorted in the build or after it. Also the node storage and the
+// record map under deletions and reopening, and a tree large enough for a mapped node block.
 
 #include <gtest/gtest.h>
 
@@ -79,7 +79,8 @@ struct TreeBuild : ::testing::Test {
     for (TBaseTreeNodeEh* n = tree->GetFirst(); n; n = tree->GetNext(n)) {
       auto* node = static_cast<TMemRecViewEh*>(n);
       s += std::to_string(node->GetRec()->GetIndex()) + ":" + std::to_string(n->GetLevel()) + ":" +
-           std::to_string(n->GetIndex()) + ":" + (n->GetExpanded() ? "e" : "c") + (n->GetHasChildren() ? "h" : "l") + " ";
+           std::to_string(n->GetIndex()) + ":" + (n->GetExpanded() ? "e" : "c") + (n->GetHasChildren() ? "h" : "l") +
+           " ";
     }
     s += "| shown " + std::to_string(View.ViewCount()) + " | hooks " + std::to_string(HookCalls) + " | visible";
     for (TBaseTreeNodeEh* n = tree->GetFirst(); n; n = tree->GetNext(n))
@@ -255,13 +256,13 @@ TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
     Store.GetRecordsList()->BeginUpdate();
     for (Integer i = 0; i < n; ++i) {
       Integer key = keys[static_cast<size_t>(i)];
-      if (rng() % 25 == 0) key = -1;                                       // no key
+      if (rng() % 25 == 0) key = -1;  // no key
       else if (repeats && rng() % 10 == 0) key = 1 + static_cast<Integer>(rng() % static_cast<unsigned>(n));
       const unsigned kind = rng() % 20;
       Integer parent;
-      if (kind < 4) parent = -1;                                           // top level
-      else if (kind == 4) parent = n + 1 + static_cast<Integer>(rng() % 5);  // nobody
-      else if (kind == 5 && key > 0) parent = key;                         // itself
+      if (kind < 4) parent = -1;                                                 // top level
+      else if (kind == 4) parent = n + 1 + static_cast<Integer>(rng() % 5);      // nobody
+      else if (kind == 5 && key > 0) parent = key;                               // itself
       else parent = 1 + static_cast<Integer>(rng() % static_cast<unsigned>(n));  // anybody: loops happen
       Load(key, parent);
     }
@@ -330,7 +331,8 @@ TEST_F(TreeBuild, DeletingManyRecordsKeepsEveryOtherRecordsNode) {
   OpenExpandedTree(view);
   TRecordsListEh* list = Store.GetRecordsList();
   std::mt19937 rng(kRandomStart);
-  for (int k = 0; k < 600; ++k) list->DeleteRecord(static_cast<Integer>(rng() % static_cast<unsigned>(list->GetCount())));
+  for (int k = 0; k < 600; ++k)
+    list->DeleteRecord(static_cast<Integer>(rng() % static_cast<unsigned>(list->GetCount())));
   TMemoryTreeListEh* tree = view.GetTreeList();
   for (Integer i = 0; i < list->GetCount(); ++i) {
     TMemRecViewEh* node = tree->NodeOfRecord(list->GetRecord(i));

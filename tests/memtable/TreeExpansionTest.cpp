@@ -117,8 +117,8 @@ TEST_F(TreeExpansion, RebuildingAnOpenTableReadsEachNodesOwnRecord) {
   Table.GetTreeList()->SetActive(true);
   // Each node is asked in turn, first whether it may expand, then, reading its
   // own record, whether it has children.
-  EXPECT_EQ(WithoutRows(TakeLog()), (std::vector<std::string>{"E", "H:10", "E", "H:11", "E", "H:12", "E", "H:20", "E",
-                                                              "H:21", "E", "H:22"}));
+  EXPECT_EQ(WithoutRows(TakeLog()),
+            (std::vector<std::string>{"E", "H:10", "E", "H:11", "E", "H:12", "E", "H:20", "E", "H:21", "E", "H:22"}));
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 11, 12, 20, 21, 22}));
 }
 
@@ -130,8 +130,8 @@ TEST_F(TreeExpansion, AnOpenTablesNodeSaidToHaveNoChildrenStaysCollapsed) {
   NoChildren = 20;
   RecordEvents();
   Table.GetTreeList()->SetActive(true);
-  EXPECT_EQ(WithoutRows(TakeLog()), (std::vector<std::string>{"E", "H:10", "E", "H:11", "E", "H:12", "E", "H:20", "E",
-                                                              "H:21", "E", "H:22"}));
+  EXPECT_EQ(WithoutRows(TakeLog()),
+            (std::vector<std::string>{"E", "H:10", "E", "H:11", "E", "H:12", "E", "H:20", "E", "H:21", "E", "H:22"}));
   EXPECT_EQ(Ids(Table), (std::vector<Integer>{10, 11, 12, 20}));
 }
 

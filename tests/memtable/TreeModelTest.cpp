@@ -136,8 +136,8 @@ protected:
 
   // Switches the tree on one way, and gives its nodes in tree order as
   // "record@level", checking on the way what holds for any keys.
-  std::vector<std::pair<Integer, Integer>> Build(const std::vector<TRow>& Rows, TWay Way, bool TextKeys,
-                                                 bool FullCheck, bool Expanded, Integer MaxLevel) {
+  std::vector<std::pair<Integer, Integer>> Build(const std::vector<TRow>& Rows, TWay Way, bool TextKeys, bool FullCheck,
+                                                 bool Expanded, Integer MaxLevel) {
     if (Table.GetActive()) Table.Close();
     Table.GetTreeList()->SetActive(false);
     Table.OnTreeNodeExpanding = nullptr;

@@ -31,7 +31,6 @@ inline ::testing::AssertionResult MatchesExpectedFile(const std::string& Actual,
   const std::string Expected = Bytes.str();
   if (Actual == Expected) return ::testing::AssertionSuccess();
   const auto Diff = std::mismatch(Actual.begin(), Actual.end(), Expected.begin(), Expected.end());
-  return ::testing::AssertionFailure() << RelativePath << ": " << Actual.size() << " bytes written, "
-                                       << Expected.size() << " expected; they differ first at offset "
-                                       << (Diff.first - Actual.begin());
+  return ::testing::AssertionFailure() << RelativePath << ": " << Actual.size() << " bytes written, " << Expected.size()
+                                       << " expected; they differ first at offset " << (Diff.first - Actual.begin());
 }

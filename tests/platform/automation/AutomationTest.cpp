@@ -11,11 +11,16 @@ class TCounter final : public TLateBoundObject {
 public:
   explicit TCounter(int* alive) : FAlive(alive) {
     ++*FAlive;
-    DefineProperty(u"Value", [this] { return Variant(FValue); }, [this](const Variant& v) { FValue = v.AsInteger(); });
-    DefineProperty(u"Name", [] { return Variant(u"counter"); }, nullptr);
+    DefineProperty(
+        u"Value", [this] { return Variant(FValue); }, [this](const Variant& v) { FValue = v.AsInteger(); });
+    DefineProperty(
+        u"Name", [] { return Variant(u"counter"); }, nullptr);
     DefineProperty(u"Secret", nullptr, [this](const Variant& v) { FValue = v.AsInteger() * 2; });
     DefineMethod(u"Add", 1, [this](const std::vector<Variant>& a) { return Variant(FValue += a[0].AsInteger()); });
-    DefineMethod(u"Reset", 0, [this](const std::vector<Variant>&) { FValue = 0; return Variant(); });
+    DefineMethod(u"Reset", 0, [this](const std::vector<Variant>&) {
+      FValue = 0;
+      return Variant();
+    });
   }
   ~TCounter() override { --*FAlive; }
 
@@ -88,7 +93,7 @@ TEST_F(AutomationTest, ParameterlessMembersServeBothCallKinds) {
   const Variant v = CreateOleObject(u"Test.Counter");
   OlePropertySet(v, u"Value", 9);
   EXPECT_EQ(OleFunction(v, u"Value").AsInteger(), 9);  // property read by a method call
-  OlePropertyGet(v, u"Reset");                          // method run by a property read
+  OlePropertyGet(v, u"Reset");                         // method run by a property read
   EXPECT_EQ(OlePropertyGet(v, u"Value").AsInteger(), 0);
 }
 

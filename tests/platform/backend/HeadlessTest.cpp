@@ -86,7 +86,10 @@ TEST(HeadlessInput, ANestedLoopStartedByAPressTakesTheRestOfTheGesture) {
 TEST(HeadlessInput, IdleStepsRunOnlyWhenALoopWaits) {
   THeadlessDisplay display;
   int ran = 0;
-  display.WhenIdle([&] { ++ran; PostQuitMessage(0); });
+  display.WhenIdle([&] {
+    ++ran;
+    PostQuitMessage(0);
+  });
   display.ProcessMessages();
   EXPECT_EQ(ran, 0);
   TMsg m;

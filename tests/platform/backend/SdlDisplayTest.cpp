@@ -106,7 +106,9 @@ struct SdlDisplayTest : ::testing::Test {
                                 }
                                 case WM_CHAR: Chars += Char(m.WParam); break;
                                 case WM_KEYDOWN: Keys.push_back(Word(m.WParam)); break;
-                                case WM_LBUTTONDOWN: Clicks.push_back(TPoint(GetXLParam(m.LParam), GetYLParam(m.LParam))); break;
+                                case WM_LBUTTONDOWN:
+                                  Clicks.push_back(TPoint(GetXLParam(m.LParam), GetYLParam(m.LParam)));
+                                  break;
                                 default: break;
                               }
                               DefaultWindowProc(w, m);
@@ -138,8 +140,8 @@ struct SdlDisplayTest : ::testing::Test {
     HWND main = MakeWindow(u"Главное", TRect(40, 40, 440, 340), RGB(255, 255, 255));
     ShowWindow(main, SW_SHOW);
     Pump(100);
-    HWND box = MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                          main);
+    HWND box =
+        MakeWindow(u"Ошибка", TRect(100, 100, 320, 200), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU, main);
     ShowWindow(box, SW_SHOW);
     return {main, box};
   }
@@ -286,8 +288,8 @@ TEST_F(SdlDisplayTest, AWindowThatHidesGivesTheKeyboardBackToTheWindowThatHadIt)
   Pump(200);
   // A stay-on-top window of its own, shown over the main one and hidden again,
   // as the wait window is at start-up.
-  HWND wait = MakeWindow(u"Подождите", TRect(100, 100, 320, 160), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                         main);
+  HWND wait =
+      MakeWindow(u"Подождите", TRect(100, 100, 320, 160), RGB(0, 0, 255), WS_POPUP | WS_CAPTION | WS_SYSMENU, main);
   SetWindowPos(wait, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ShowWindow(wait, SW_SHOW);
   Pump(200);
@@ -390,8 +392,7 @@ namespace {
 // A text of about Bytes bytes of UTF-8, Cyrillic and Latin lines.
 std::string LargeText(size_t Bytes) {
   std::string t;
-  for (int line = 0; t.size() < Bytes; ++line)
-    t += "Строка " + std::to_string(line) + ": Пушкин, Pushkin; Заголовок\n";
+  for (int line = 0; t.size() < Bytes; ++line) t += "Строка " + std::to_string(line) + ": Пушкин, Pushkin; Заголовок\n";
   return t;
 }
 
@@ -533,10 +534,10 @@ TEST(SdlDemo, TheDemoFormShowsOnTheScreen) {
   kill(c.Pid, SIGTERM);
   Finish(c, 10000);
 
-  EXPECT_EQ(shot.At(x + 400, y + 200), 0xA6CAF0u);                     // the form, sky blue
-  EXPECT_EQ(shot.At(x + 250, y + 58), 0xFFFFFFu);                      // the title edit
+  EXPECT_EQ(shot.At(x + 400, y + 200), 0xA6CAF0u);                    // the form, sky blue
+  EXPECT_EQ(shot.At(x + 250, y + 58), 0xFFFFFFu);                     // the title edit
   EXPECT_TRUE(Near(shot.At(x + 390, y + 262), AsScreen(clBtnFace)));  // the OK button's face
-  EXPECT_EQ(shot.At(x + 200, y), 0xFFFFFFu);                           // the panel's raised edge
+  EXPECT_EQ(shot.At(x + 200, y), 0xFFFFFFu);                          // the panel's raised edge
   // The focused edit shows its text selected: highlight behind light letters.
   int highlight = 0, light = 0;
   for (int dy = 50; dy < 66; ++dy)

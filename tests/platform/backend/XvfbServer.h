@@ -42,8 +42,8 @@ public:
       const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
       if (fs::exists(lock) || fs::exists(sock)) continue;
       const std::string disp = ":" + std::to_string(n);
-      std::vector<std::string> args{"Xvfb", disp, "-screen", "0", "1024x768x24", "-fbdir", FDir, "-nolisten", "tcp",
-                                    "-noreset"};
+      std::vector<std::string> args{"Xvfb",   disp, "-screen",   "0",   "1024x768x24",
+                                    "-fbdir", FDir, "-nolisten", "tcp", "-noreset"};
       std::vector<char*> argv;
       for (auto& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
@@ -60,14 +60,20 @@ public:
       for (int i = 0; i < 100; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) { pid = 0; break; }
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+          pid = 0;
+          break;
+        }
         if (fs::exists(sock) && fs::exists(FDir + "/Xvfb_screen0")) {
           FPid = pid;
           FDisplay = disp;
           return true;
         }
       }
-      if (pid) { kill(pid, SIGKILL); waitpid(pid, nullptr, 0); }
+      if (pid) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
     }
     return false;
   }
@@ -76,10 +82,16 @@ public:
     if (FPid > 0) {
       kill(FPid, SIGTERM);
       for (int i = 0; i < 40; ++i) {
-        if (waitpid(FPid, nullptr, WNOHANG) == FPid) { FPid = 0; break; }
+        if (waitpid(FPid, nullptr, WNOHANG) == FPid) {
+          FPid = 0;
+          break;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
       }
-      if (FPid > 0) { kill(FPid, SIGKILL); waitpid(FPid, nullptr, 0); }
+      if (FPid > 0) {
+        kill(FPid, SIGKILL);
+        waitpid(FPid, nullptr, 0);
+      }
       FPid = 0;
     }
     if (!FDir.empty()) {
@@ -115,9 +127,9 @@ public:
     for (std::uint32_t y = 0; y < height; ++y)
       for (std::uint32_t x = 0; x < width; ++x) {
         const unsigned char* p = d.data() + offset + size_t(y) * bytesPerLine + size_t(x) * 4;
-        Shot.Pixels[size_t(y) * width + x] =
-            byteOrder == 0 ? (std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0])
-                           : (std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]);
+        Shot.Pixels[size_t(y) * width + x] = byteOrder == 0
+                                                 ? (std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0])
+                                                 : (std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]);
       }
     return true;
   }

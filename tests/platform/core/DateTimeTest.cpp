@@ -49,7 +49,10 @@ TEST_F(DateTimeTest, EveryDateRoundTripsFromYearOneToNineThousandNineHundredNine
     ASSERT_EQ(EncodeDate(got.Y, got.M, got.D), d);
     if (++expectD > MonthDays[IsLeapYear(expectY)][expectM]) {
       expectD = 1;
-      if (++expectM > 12) { expectM = 1; ++expectY; }
+      if (++expectM > 12) {
+        expectM = 1;
+        ++expectY;
+      }
     }
   }
 }
@@ -106,7 +109,7 @@ TEST_F(DateTimeTest, InvalidPartsAreRefused) {
 TEST_F(DateTimeTest, DayOfWeekStartsOnSunday) {
   EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 6)), 1);  // Sunday
   EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 7)), 2);  // Monday
-  EXPECT_EQ(DayOfWeek(0), 7);                         // 1899-12-30, a Saturday
+  EXPECT_EQ(DayOfWeek(0), 7);                        // 1899-12-30, a Saturday
 }
 
 TEST_F(DateTimeTest, TimeStampsCountDaysFromYearOne) {
@@ -224,8 +227,8 @@ TEST_F(DateTimeTest, MalformedDatesRaiseConvertError) {
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), u"'9' is not a valid time");
   }
-  for (const char16_t* bad : {u"", u"abc", u"07/12/2026", u"07.12.2026x", u"07..2026", u"00.12.2026",
-                              u"07.12.12345", u"07.12.2026 9:"})
+  for (const char16_t* bad :
+       {u"", u"abc", u"07/12/2026", u"07.12.2026x", u"07..2026", u"00.12.2026", u"07.12.12345", u"07.12.2026 9:"})
     EXPECT_THROW((void)StrToDateTime(bad), EConvertError) << ToUtf8(bad);
   TDateTime v = 3;
   EXPECT_FALSE(TryStrToDate(u"32.01.2026", v));

@@ -31,8 +31,17 @@ std::string RoundTrip(Fill fill, Check check) {
 }
 
 TEST(FilerValues, NestedListsStringsAndIntegersOfEachWidth) {
-  const Int64 values[] = {0, -128, 127, 128, -32768, 32767, 40000, std::numeric_limits<Integer>::min(),
-                          std::numeric_limits<Integer>::max(), Int64(1) << 40, std::numeric_limits<Int64>::min()};
+  const Int64 values[] = {0,
+                          -128,
+                          127,
+                          128,
+                          -32768,
+                          32767,
+                          40000,
+                          std::numeric_limits<Integer>::min(),
+                          std::numeric_limits<Integer>::max(),
+                          Int64(1) << 40,
+                          std::numeric_limits<Int64>::min()};
   const std::string bytes = RoundTrip(
       [&](TWriter& w) {
         w.WriteListBegin();
@@ -205,7 +214,7 @@ public:
   String Caption;
   TComponent* Link = nullptr;          // a reference to another component
   TComponent* LinkAtLoaded = nullptr;  // what Link held when Loaded ran
-  std::vector<TComponent*> Kids;  // streamed children, owned by the root
+  std::vector<TComponent*> Kids;       // streamed children, owned by the root
   TComponent* ReadParent = nullptr;
   int LoadedCalls = 0;
 
@@ -333,7 +342,7 @@ TEST(FilerComponents, ReferencesComeBackByNameBeforeLoadedThoseNothingAnswersSta
   EXPECT_EQ(a->Link, leaf);
   EXPECT_EQ(a->LinkAtLoaded, leaf);
   EXPECT_EQ(leaf->Link, &back);
-  EXPECT_EQ(back.Link, nullptr);  // Module1 is not this stream's
+  EXPECT_EQ(back.Link, nullptr);                                // Module1 is not this stream's
   EXPECT_EQ(static_cast<TNode*>(back.Kids[1])->Link, nullptr);  // an unnamed component cannot be named
 }
 
@@ -346,7 +355,8 @@ TEST(FilerProperties, ATableEntryCarriesItsTypeAndAClassTypedOneItsObject) {
   EXPECT_EQ(TypeInfoKind(PropInfoType(*link)), tkClass);
   EXPECT_EQ(PropInfoType(*link)->ClassType, TComponent::StaticClass());
   EXPECT_EQ(link->GetObject(), &other);
-  const TPropInfo text = StringPropInfo(u"Text", [] { return String(u"x"); }, [](const String&) {});
+  const TPropInfo text = StringPropInfo(
+      u"Text", [] { return String(u"x"); }, [](const String&) {});
   EXPECT_EQ(TypeInfoKind(PropInfoType(text)), tkUString);
   EXPECT_EQ(TypeInfoKind(PropInfoType(*FindPropInfo(props, u"Caption"))), tkUnknown);  // the table does not say
   EXPECT_EQ(FindPropInfo(props, u"Missing"), nullptr);

@@ -132,7 +132,10 @@ TEST(TextDecoding, EdgesOfMarks) {
   // Half a mark is ANSI text.
   EXPECT_EQ(DecodeText("\xEF\xBB"), u"п»");
   // An odd byte count in UTF-16 keeps a marker for the cut-off unit.
-  EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "a\0b", 5)), u"a\uFFFD");
+  EXPECT_EQ(DecodeText(std::string("\xFF\xFE"
+                                   "a\0b",
+                                   5)),
+            u"a\uFFFD");
 }
 
 TEST_F(FilesTest, ReadingAMissingFileNamesIt) {

@@ -124,7 +124,7 @@ TEST_F(FormatTest, FormatFloatSections) {
   EXPECT_EQ(FormatFloat(fmt, 5), u"5,00");
   EXPECT_EQ(FormatFloat(fmt, -5), u"(5,00)");
   EXPECT_EQ(FormatFloat(fmt, 0), u"ноль");
-  EXPECT_EQ(FormatFloat(fmt, 0.001), u"ноль");  // rounds to zero
+  EXPECT_EQ(FormatFloat(fmt, 0.001), u"ноль");            // rounds to zero
   EXPECT_EQ(FormatFloat(u"0.00;;'ноль'", -5), u"-5,00");  // empty negative section
 }
 
@@ -138,8 +138,7 @@ TEST_F(FormatTest, CurrencyTextIsExact) {
   EXPECT_EQ(CurrToStr(Currency::FromRaw(15000)), u"1,5");
   EXPECT_EQ(CurrToStr(Currency::FromRaw(-1)), u"-0,0001");
   EXPECT_EQ(CurrToStrF(Currency::FromRaw(-12345678), ffCurrency, 2), u"-1" + NBSP + u"234,57 р.");
-  EXPECT_EQ(CurrToStrF(Currency::FromRaw(std::numeric_limits<Int64>::max()), ffFixed, 4),
-            u"922337203685477,5807");
+  EXPECT_EQ(CurrToStrF(Currency::FromRaw(std::numeric_limits<Int64>::max()), ffFixed, 4), u"922337203685477,5807");
   EXPECT_EQ(FormatCurr(u"0.00", Currency::FromRaw(10050)), u"1,01");
 }
 

@@ -93,9 +93,8 @@ TEST(StringListSorted, CaseSensitiveListKeepsBothCases) {
 TEST(StringListSorting, CustomSortByIndexes) {
   TStringList list;
   list.SetCommaText(u"3,10,2,1");
-  list.CustomSort([](TStringList* l, Integer a, Integer b) {
-    return std::stoi(ToUtf8(l->Get(a))) - std::stoi(ToUtf8(l->Get(b)));
-  });
+  list.CustomSort(
+      [](TStringList* l, Integer a, Integer b) { return std::stoi(ToUtf8(l->Get(a))) - std::stoi(ToUtf8(l->Get(b))); });
   EXPECT_EQ(list.GetCommaText(), u"1,2,3,10");
 }
 
@@ -124,7 +123,10 @@ TEST(StringListText, CommaTextQuotesWhatNeedsIt) {
 TEST(StringListEvents, ChangeEventsRespectUpdates) {
   TStringList list;
   int changes = 0, changing = 0;
-  list.OnChange = [&](TObject* sender) { EXPECT_EQ(sender, &list); ++changes; };
+  list.OnChange = [&](TObject* sender) {
+    EXPECT_EQ(sender, &list);
+    ++changes;
+  };
   list.OnChanging = [&](TObject*) { ++changing; };
   list.Add(u"a");
   EXPECT_EQ(changes, 1);

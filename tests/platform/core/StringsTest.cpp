@@ -9,7 +9,7 @@
 TEST(StringPositions, CopyClampsAtTheEdges) {
   const String s = u"abcdef";
   EXPECT_EQ(Copy(s, 2, 3), u"bcd");
-  EXPECT_EQ(Copy(s, 0, 3), u"abc");   // below 1 counts from the start
+  EXPECT_EQ(Copy(s, 0, 3), u"abc");  // below 1 counts from the start
   EXPECT_EQ(Copy(s, -5, 2), u"ab");
   EXPECT_EQ(Copy(s, 5, 100), u"ef");  // past the end is cut
   EXPECT_EQ(Copy(s, 6, 1), u"f");

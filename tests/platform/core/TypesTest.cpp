@@ -9,7 +9,9 @@ TEST(Utf, RoundTripsCyrillicAndAstralText) {
 }
 
 TEST(Utf, InvalidBytesBecomeReplacementCharacters) {
-  EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(FromUtf8("a\xFF"
+                     "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(FromUtf8("\xE0\x80"), u"\uFFFD\uFFFD");
 }
 

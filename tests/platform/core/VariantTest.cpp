@@ -69,8 +69,13 @@ TEST_F(VariantTest, ObjectReferencesKeepAllSixtyFourBits) {
 // ---- comparison ----------------------------------------------------------------
 
 TEST_F(VariantTest, FiveEqualsFiveWhateverItsNumericType) {
-  const Variant fives[] = {Variant(Smallint(5)), Variant(5), Variant(Int64(5)), Variant(5.0),
-                           Variant(5.0f), Variant(Byte(5)), Variant(Currency::FromRaw(50000))};
+  const Variant fives[] = {Variant(Smallint(5)),
+                           Variant(5),
+                           Variant(Int64(5)),
+                           Variant(5.0),
+                           Variant(5.0f),
+                           Variant(Byte(5)),
+                           Variant(Currency::FromRaw(50000))};
   for (const Variant& a : fives)
     for (const Variant& b : fives) {
       EXPECT_TRUE(a == b) << VarType(a) << " vs " << VarType(b);

@@ -213,8 +213,8 @@ TEST_F(DataSetFixture, EditAndPostStoreTheValue) {
   EXPECT_EQ(DS->Cell(1, 1).AsString(), u"Пётр");
   // Edit leaves browse mode checked, then posting collects the controls'
   // pending values before the dataset leaves edit state.
-  EXPECT_EQ(Link.Log, (std::vector<std::string>{"check browse", "editing", "record", "record NAME",
-                                                "update data", "check browse", "not editing", "changed"}));
+  EXPECT_EQ(Link.Log, (std::vector<std::string>{"check browse", "editing", "record", "record NAME", "update data",
+                                                "check browse", "not editing", "changed"}));
 }
 
 TEST_F(DataSetFixture, CancelRestoresTheRecord) {
@@ -756,8 +756,8 @@ TEST(MasterChain, IsLinkedToWalksTheMasters) {
   TDataSource sa(nullptr), sb(nullptr);
   sa.SetDataSet(&a);
   sb.SetDataSet(&b);
-  a.Master = &sb;  // a follows b
-  EXPECT_TRUE(b.IsLinkedTo(&sa));   // b following a would close the circle
+  a.Master = &sb;                  // a follows b
+  EXPECT_TRUE(b.IsLinkedTo(&sa));  // b following a would close the circle
   EXPECT_FALSE(a.IsLinkedTo(&sb));
   EXPECT_TRUE(a.IsLinkedTo(&sa));
 }

@@ -16,11 +16,10 @@ struct TFieldDef {
   Integer No;
   TFieldType Type;
 };
-const TFieldDef Fields[] = {
-    {u"ID", 1, ftInteger},       {u"ID_TYPE", 2, ftInteger}, {u"NAME_THIS", 3, ftString},
-    {u"Название", 4, ftWideString}, {u"D", 5, ftDate},         {u"T", 6, ftTime},
-    {u"DT", 7, ftDateTime},      {u"Amount", 8, ftFloat},    {u"Flag", 9, ftBoolean},
-    {u"My Field", 10, ftString}, {u"Calc", -1, ftInteger},   {u"Memo", 11, ftMemo}};
+const TFieldDef Fields[] = {{u"ID", 1, ftInteger},          {u"ID_TYPE", 2, ftInteger}, {u"NAME_THIS", 3, ftString},
+                            {u"Название", 4, ftWideString}, {u"D", 5, ftDate},          {u"T", 6, ftTime},
+                            {u"DT", 7, ftDateTime},         {u"Amount", 8, ftFloat},    {u"Flag", 9, ftBoolean},
+                            {u"My Field", 10, ftString},    {u"Calc", -1, ftInteger},   {u"Memo", 11, ftMemo}};
 
 TExprFieldResolver Resolver() {
   return [](const String& name, TExprFieldInfo& info) {
@@ -84,8 +83,7 @@ TEST_F(ExprParserTest, ComparisonsAndLogic) {
   EXPECT_EQ(Compile(u"ID<=1"), "(<= ID#1 1)");
   EXPECT_EQ(Compile(u"ID>=1"), "(>= ID#1 1)");
   // AND binds tighter than OR; NOT tighter than AND.
-  EXPECT_EQ(Compile(u"ID = 1 or ID = 2 AND not ID_TYPE = 3"),
-            "(or (= ID#1 1) (and (= ID#1 2) (not (= ID_TYPE#2 3))))");
+  EXPECT_EQ(Compile(u"ID = 1 or ID = 2 AND not ID_TYPE = 3"), "(or (= ID#1 1) (and (= ID#1 2) (not (= ID_TYPE#2 3))))");
   EXPECT_EQ(Compile(u"(ID = 1 OR ID = 2) AND Flag"), "(and (or (= ID#1 1) (= ID#1 2)) Flag#9)");
   EXPECT_EQ(Compile(u"Flag = TRUE or Flag = false"), "(or (= Flag#9 true) (= Flag#9 false))");
 }
@@ -170,8 +168,7 @@ TEST_F(ExprParserTest, Functions) {
   EXPECT_EQ(Compile(u"TRIMLEFT(NAME_THIS) = 'x'"), "(= TRIMLEFT(NAME_THIS#3) 'x')");
   EXPECT_EQ(Compile(u"YEAR(D) = 2020 and MONTH(D) = 2 and DAY(D) = 1"),
             "(and (and (= YEAR(D#5) 2020) (= MONTH(D#5) 2)) (= DAY(D#5) 1))");
-  EXPECT_EQ(Compile(u"HOUR(DT) + MINUTE(DT) + SECOND(DT) > 0"),
-            "(> (+ (+ HOUR(DT#7) MINUTE(DT#7)) SECOND(DT#7)) 0)");
+  EXPECT_EQ(Compile(u"HOUR(DT) + MINUTE(DT) + SECOND(DT) > 0"), "(> (+ (+ HOUR(DT#7) MINUTE(DT#7)) SECOND(DT#7)) 0)");
   EXPECT_EQ(Compile(u"DATE(DT) < GETDATE()"), "(< DATE(DT#7) GETDATE())");
   EXPECT_EQ(Compile(u"TIME(DT) = T"), "(= TIME(DT#7) T#6)");
 }

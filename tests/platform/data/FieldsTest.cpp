@@ -118,7 +118,8 @@ TEST_F(FieldsFixture, BadTextsAndRangesRaiseWithTheFieldName) {
   auto* id = static_cast<TIntegerField*>(F(u"ID"));
   id->SetMinValue(1);
   id->SetMaxValue(10);
-  EXPECT_EQ(Msg([&] { id->SetAsInteger(11); }), u"11 is not a valid value for field 'ID'. The allowed range is 1 to 10");
+  EXPECT_EQ(Msg([&] { id->SetAsInteger(11); }),
+            u"11 is not a valid value for field 'ID'. The allowed range is 1 to 10");
   id->SetAsInteger(10);
   EXPECT_EQ(id->GetAsInteger(), 10);
   // A failed conversion leaves the old value.

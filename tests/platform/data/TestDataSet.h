@@ -112,9 +112,7 @@ protected:
     b.Calc.assign(GetFieldCount(), Variant::Null());
   }
   void ClearCalcFields(TRecordBuffer B) override { At(B).Calc.assign(GetFieldCount(), Variant::Null()); }
-  void GetBookmarkData(TRecordBuffer B, TBookmark& Data) const override {
-    Data.Assign(&At(B).Id, 4);
-  }
+  void GetBookmarkData(TRecordBuffer B, TBookmark& Data) const override { Data.Assign(&At(B).Id, 4); }
   void SetBookmarkData(TRecordBuffer B, const TBookmark& Data) override {
     if (Data.size() == 4) std::memcpy(&At(B).Id, Data.data(), 4);
   }
@@ -216,19 +214,14 @@ private:
     switch (GetState()) {
       case dsBrowse:
       case dsOldValue:
-      case dsCurValue:
-        return IsEmpty() ? nullptr : &At(ActiveBuffer());
+      case dsCurValue: return IsEmpty() ? nullptr : &At(ActiveBuffer());
       case dsEdit:
       case dsInsert:
-      case dsNewValue:
-        return &At(ActiveBuffer());
+      case dsNewValue: return &At(ActiveBuffer());
       case dsCalcFields:
-      case dsInternalCalc:
-        return &At(CalcBuffer());
-      case dsFilter:
-        return &At(TempBuffer());
-      default:
-        return nullptr;
+      case dsInternalCalc: return &At(CalcBuffer());
+      case dsFilter: return &At(TempBuffer());
+      default: return nullptr;
     }
   }
   Variant& Slot(Buf& b, TField* f) {
@@ -264,7 +257,5 @@ protected:
   }
   void UpdateData() override { Log.push_back("update data"); }
   void CheckBrowseMode() override { Log.push_back("check browse"); }
-  void FocusControl(TField** Field) override {
-    Log.push_back("focus " + ToUtf8((*Field)->GetFieldName()));
-  }
+  void FocusControl(TField** Field) override { Log.push_back("focus " + ToUtf8((*Field)->GetFieldName())); }
 };

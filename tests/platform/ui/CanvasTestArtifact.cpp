@@ -100,21 +100,21 @@ TEST(CanvasArtifact, EveryPrimitiveInOnePng) {
   cairo_surface_t* png = cairo_image_surface_create_from_png(file.string().c_str());
   ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
   ASSERT_EQ(cairo_image_surface_get_width(png), 320);
-  EXPECT_EQ(PngPixel(png, 40, 50), clSilver);                      // grid line
+  EXPECT_EQ(PngPixel(png, 40, 50), clSilver);  // grid line
   EXPECT_EQ(PngPixel(png, 41, 20), clSilver);
-  EXPECT_EQ(PngPixel(png, 42, 2), ColorToRGB(clHighlight));        // selected cell
-  EXPECT_EQ(PngPixel(png, 130, 5), ColorToRGB(cl3DLight));         // raised edge
+  EXPECT_EQ(PngPixel(png, 42, 2), ColorToRGB(clHighlight));  // selected cell
+  EXPECT_EQ(PngPixel(png, 130, 5), ColorToRGB(cl3DLight));   // raised edge
   EXPECT_EQ(PngPixel(png, 159, 24), ColorToRGB(cl3DDkShadow));
   EXPECT_EQ(PngPixel(png, 145, 15), ColorToRGB(clBtnFace));
-  EXPECT_EQ(PngPixel(png, 165, 5), ColorToRGB(clBtnShadow));       // sunken edge
-  EXPECT_EQ(PngPixel(png, 203, 10), clBlack);                      // check mark
-  EXPECT_EQ(PngPixel(png, 228, 16), clBlack);                      // combo arrow
-  EXPECT_EQ(PngPixel(png, 130, 40), clNavy);                       // rectangle
+  EXPECT_EQ(PngPixel(png, 165, 5), ColorToRGB(clBtnShadow));  // sunken edge
+  EXPECT_EQ(PngPixel(png, 203, 10), clBlack);                 // check mark
+  EXPECT_EQ(PngPixel(png, 228, 16), clBlack);                 // combo arrow
+  EXPECT_EQ(PngPixel(png, 130, 40), clNavy);                  // rectangle
   EXPECT_EQ(PngPixel(png, 150, 55), clYellow);
-  EXPECT_EQ(PngPixel(png, 200, 55), clYellow);                     // ellipse
-  EXPECT_EQ(PngPixel(png, 250, 60), clYellow);                     // polygon
-  EXPECT_EQ(PngPixel(png, 0, 80), clRed);                          // dotted line
-  EXPECT_EQ(PngPixel(png, 0, 95), clBlue);                         // gradient start
+  EXPECT_EQ(PngPixel(png, 200, 55), clYellow);  // ellipse
+  EXPECT_EQ(PngPixel(png, 250, 60), clYellow);  // polygon
+  EXPECT_EQ(PngPixel(png, 0, 80), clRed);       // dotted line
+  EXPECT_EQ(PngPixel(png, 0, 95), clBlue);      // gradient start
   EXPECT_EQ(PngPixel(png, 115, 95), ColorToRGB(clBtnFace) ^ 0xFFFFFF);
   const COLORREF blend = static_cast<COLORREF>(PngPixel(png, 150, 100));
   EXPECT_NEAR(GetRValue(blend), 106, 2);

@@ -283,7 +283,8 @@ namespace {
 TEST(CanvasFills, SystemColourIndexesServeAsBrushes) {
   TestImage img(10, 10);
   HDC dc = img.DC();
-  EXPECT_EQ(FillRect(dc, Rect(0, 0, 5, 5), reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_BTNFACE + 1))), 1);
+  EXPECT_EQ(FillRect(dc, Rect(0, 0, 5, 5), reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_BTNFACE + 1))),
+            1);
   EXPECT_EQ(img.At(2, 2), ColorToRGB(clBtnFace));
   FillRect(dc, Rect(5, 5, 10, 10), GetSysColorBrush(COLOR_HIGHLIGHT));
   EXPECT_EQ(img.At(7, 7), ColorToRGB(clHighlight));

@@ -69,7 +69,7 @@ TEST(CanvasLines, PolyPolylineDrawsEachStrip) {
   HDC dc = img.DC();
   ASSERT_TRUE(PolyPolyline(dc, pts, counts, 2));
   EXPECT_EQ(img.At(5, 1), clBlack);
-  EXPECT_EQ(img.At(11, 1), clBlack);   // the corner belongs to the second segment
+  EXPECT_EQ(img.At(11, 1), clBlack);  // the corner belongs to the second segment
   EXPECT_EQ(img.At(11, 10), clBlack);
   EXPECT_EQ(img.At(11, 11), clWhite);  // last point of the strip
   EXPECT_EQ(img.At(20, 24), clBlack);
@@ -82,8 +82,8 @@ TEST(CanvasLines, ManyTwoPointStripsPaintAsTheSameSegmentsDrawnOneByOne) {
   // Short strips as dotted and grid lines come: both directions, a single
   // pixel, an empty one, overlapping ones, under an XOR pen and a clip of two
   // parts, so order, overlap and clipping all show.
-  const TPoint pts[] = {{2, 2},  {12, 2},  {12, 3},  {2, 3},  {5, 0},  {5, 20}, {5, 4},
-                        {5, 5},  {8, 8},   {8, 8},   {3, 2},  {9, 2},  {18, 19}, {18, 1}};
+  const TPoint pts[] = {{2, 2}, {12, 2}, {12, 3}, {2, 3}, {5, 0}, {5, 20},  {5, 4},
+                        {5, 5}, {8, 8},  {8, 8},  {3, 2}, {9, 2}, {18, 19}, {18, 1}};
   const DWORD counts[] = {2, 2, 2, 2, 2, 2, 2};
   auto Clip = [](HDC dc) {
     HRGN a = CreateRectRgn(0, 0, 7, 20);
@@ -108,7 +108,7 @@ TEST(CanvasLines, ManyTwoPointStripsPaintAsTheSameSegmentsDrawnOneByOne) {
   EXPECT_EQ(batch.At(2, 2), clAqua);   // white XOR red, once
   EXPECT_EQ(batch.At(4, 2), clWhite);  // crossed twice
   EXPECT_EQ(batch.At(11, 2), clAqua);
-  EXPECT_EQ(batch.At(8, 3), clWhite);  // between the clip's parts
+  EXPECT_EQ(batch.At(8, 3), clWhite);    // between the clip's parts
   EXPECT_EQ(batch.At(18, 15), clWhite);  // below the right part
   EXPECT_EQ(batch.At(18, 5), clAqua);
   // A slanted strip among them is drawn as a line all the same.
@@ -160,7 +160,7 @@ TEST(CanvasLines, XorPenTwiceRestoresTheImage) {
   c->MoveTo(25, 0);
   c->LineTo(25, 50);
   EXPECT_NE(img.Raw(), before);
-  EXPECT_EQ(img.At(25, 0), clBlack);               // white ^ white
+  EXPECT_EQ(img.At(25, 0), clBlack);  // white ^ white
   EXPECT_EQ(img.At(25, 20), ColorToRGB(clTeal) ^ 0xFFFFFF);
 }
 

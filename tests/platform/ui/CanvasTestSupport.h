@@ -27,7 +27,8 @@ public:
   TColor At(Integer X, Integer Y) const {
     cairo_surface_t* s = FBmp.Context()->Surface();
     cairo_surface_flush(s);
-    const unsigned char* row = cairo_image_surface_get_data(s) + static_cast<std::ptrdiff_t>(Y) * cairo_image_surface_get_stride(s);
+    const unsigned char* row =
+        cairo_image_surface_get_data(s) + static_cast<std::ptrdiff_t>(Y) * cairo_image_surface_get_stride(s);
     const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(row)[X];
     return static_cast<TColor>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
   }

@@ -11,8 +11,15 @@ namespace {
 
 class TFakeSystemClipboard final : public TClipboardBridge {
 public:
-  void SetText(const String& T) override { Text = T; Has = true; ++Sets; }
-  bool GetText(String& T) override { T = Text; return Has; }
+  void SetText(const String& T) override {
+    Text = T;
+    Has = true;
+    ++Sets;
+  }
+  bool GetText(String& T) override {
+    T = Text;
+    return Has;
+  }
   String Text;
   bool Has = false;
   int Sets = 0;
@@ -20,7 +27,10 @@ public:
 
 struct ClipboardTest : ::testing::Test {
   void SetUp() override { Clipboard()->Clear(); }
-  void TearDown() override { SetClipboardBridge(nullptr); Clipboard()->Clear(); }
+  void TearDown() override {
+    SetClipboardBridge(nullptr);
+    Clipboard()->Clear();
+  }
 };
 
 }  // namespace
@@ -68,8 +78,8 @@ TEST_F(ClipboardTest, UnicodeTextIsReadableAsAnsi) {
   Clipboard()->SetAsText(u"Заголовок: тест");
   EXPECT_TRUE(Clipboard()->HasFormat(CF_TEXT));
   const std::string ansi = Clipboard()->GetBuffer(CF_TEXT);
-  ASSERT_EQ(ansi.size(), 16u);                 // 15 characters and the NUL
-  EXPECT_EQ(Byte(ansi[0]), 0xC7);               // 'З' in the ANSI code page
+  ASSERT_EQ(ansi.size(), 16u);     // 15 characters and the NUL
+  EXPECT_EQ(Byte(ansi[0]), 0xC7);  // 'З' in the ANSI code page
   EXPECT_EQ(ansi.back(), '\0');
   EXPECT_EQ(Clipboard()->GetAsText(), u"Заголовок: тест");
 }

@@ -113,7 +113,10 @@ TEST_F(ComControls, MonthCalendarChangesDateByMouseAndKeys) {
   TPoint nextButton;
   for (Integer x = need.Width() - 1; x > 0; --x) {
     hit.pt = TPoint(x, 10);
-    if (cal->HitTest(hit) == MCHT_TITLEBTNNEXT) { nextButton = hit.pt; break; }
+    if (cal->HitTest(hit) == MCHT_TITLEBTNNEXT) {
+      nextButton = hit.pt;
+      break;
+    }
   }
   Display.Click(cal->GetHandle(), nextButton.X, nextButton.Y);
   EXPECT_EQ(cal->GetShownMonth(), EncodeDate(2011, 2, 1));
@@ -136,7 +139,7 @@ TEST_F(ComControls, MonthCalendarTextIsDrawnOverItsBackgroundNotInBoxes) {
     for (Integer x = 0; x < need.Width(); ++x) {
       hit.pt = TPoint(x, y);
       const UINT h = cal->HitTest(hit);
-      TRect* cell = h == MCHT_CALENDARDAY ? &dayName
+      TRect* cell = h == MCHT_CALENDARDAY                                         ? &dayName
                     : h == MCHT_CALENDARDATE && hit.st == EncodeDate(2011, 1, 12) ? &date
                     : h == MCHT_CALENDARDATE && hit.st == EncodeDate(2011, 1, 19) ? &current
                                                                                   : nullptr;
@@ -193,7 +196,9 @@ TEST_F(ComControls, AGrowingLogIsLaidOutAsTheWholeTextWouldBe) {
   for (int i = 0; i < 300; ++i) {
     re->SetSelStart(re->GetTextLen());
     re->GetSelAttributes()->SetColor(i % 3 ? clNavy : clRed);
-    re->GetLines()->Add(u"Ресурс " + IntToStr(i) + (i % 7 ? String(u": найдено 0") : String(u": записей получено 5, сохранено в файл RUSMARC_001.iso")));
+    re->GetLines()->Add(
+        u"Ресурс " + IntToStr(i) +
+        (i % 7 ? String(u": найдено 0") : String(u": записей получено 5, сохранено в файл RUSMARC_001.iso")));
   }
   std::vector<TPoint> incremental;
   for (Integer at : {0, 500, 4000, re->GetTextLen()}) incremental.push_back(re->PosFromChar(at));

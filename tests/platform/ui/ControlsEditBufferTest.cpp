@@ -116,10 +116,22 @@ std::vector<Integer> NaiveLineStarts(const String& t) {
 // One random edit of any kind the controls make.
 void RandomEdit(TEditBuffer& b, TEditScript& r) {
   switch (r.Next(6)) {
-    case 0: b.SetSel(r.Next(b.Length() + 1), r.Next(b.Length() + 1)); b.ReplaceSel(r.Piece(), r.Next(2) == 0); break;
-    case 1: b.MoveTo(r.Next(b.Length() + 1), false); b.ReplaceSel(r.Piece(), true); break;
-    case 2: b.MoveTo(r.Next(b.Length() + 1), r.Next(2) == 0); b.DeleteBack(); break;
-    case 3: b.MoveTo(r.Next(b.Length() + 1), false); b.DeleteForward(); break;
+    case 0:
+      b.SetSel(r.Next(b.Length() + 1), r.Next(b.Length() + 1));
+      b.ReplaceSel(r.Piece(), r.Next(2) == 0);
+      break;
+    case 1:
+      b.MoveTo(r.Next(b.Length() + 1), false);
+      b.ReplaceSel(r.Piece(), true);
+      break;
+    case 2:
+      b.MoveTo(r.Next(b.Length() + 1), r.Next(2) == 0);
+      b.DeleteBack();
+      break;
+    case 3:
+      b.MoveTo(r.Next(b.Length() + 1), false);
+      b.DeleteForward();
+      break;
     case 4: b.Undo(); break;
     default:
       if (r.Next(8) == 0) b.SetText(r.Piece() + r.Piece());

@@ -58,7 +58,8 @@ TViewState ViewOf(TCustomMemo* M) {
   s.HorzShown = IsScrollBarVisible(M->GetHandle(), SB_HORZ);
   s.TopLine = M->GetTopLine();
   s.Client = GetClientRect(M->GetHandle());
-  for (Integer at : {0, M->GetTextLen() / 3, M->GetTextLen() / 2, M->GetTextLen()}) s.Positions.push_back(M->PosFromChar(at));
+  for (Integer at : {0, M->GetTextLen() / 3, M->GetTextLen() / 2, M->GetTextLen()})
+    s.Positions.push_back(M->PosFromChar(at));
   return s;
 }
 

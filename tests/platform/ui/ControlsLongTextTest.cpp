@@ -35,8 +35,7 @@ String RecordText(size_t Size) {
 
 void ExpectSamePixels(THeadlessDisplay& D, HWND A, HWND B, const TRect& R) {
   for (Integer y = R.Top; y < R.Bottom; y += 2)
-    for (Integer x = R.Left; x < R.Right; ++x)
-      ASSERT_EQ(D.PixelAt(A, x, y), D.PixelAt(B, x, y)) << x << "," << y;
+    for (Integer x = R.Left; x < R.Right; ++x) ASSERT_EQ(D.PixelAt(A, x, y), D.PixelAt(B, x, y)) << x << "," << y;
 }
 
 class LongText : public FormFixture {
@@ -109,8 +108,7 @@ TEST_F(LongText, AnEightMegabyteRecordShowsWrappedInTheRecordViewAndScrollsToIts
   const TRect client = GetClientRect(view->GetHandle());
   ASSERT_EQ(client, GetClientRect(twin->GetHandle()));
   ExpectSamePixels(Display, view->GetHandle(), twin->GetHandle(), client);
-  for (Integer at : {0, 57, 300, 1000})
-    EXPECT_EQ(view->PosFromChar(at), twin->PosFromChar(at)) << "character " << at;
+  for (Integer at : {0, 57, 300, 1000}) EXPECT_EQ(view->PosFromChar(at), twin->PosFromChar(at)) << "character " << at;
   EXPECT_LE(view->PosFromChar(200).X, client.Right);  // wrapped, not one endless line
 
   // The end is a key away (a megabyte record here: going there lays out every

@@ -241,11 +241,17 @@ TEST_F(StdControls, KeyPreviewLetsTheFormTakeEnterAndEscapeFirst) {
   list->GetItems()->Add(u"один");
   auto* m = Make<TMemo>(170, 10, 150, 80);  // wants Enter itself
   Form->OnKeyDown = [&](TObject*, Word& Key, TShiftState Shift) {
-    if (Key == VK_RETURN && Shift.Contains(ssAlt)) { Form->SetModalResult(mrOk); Key = 0; }
-    if (Key == VK_ESCAPE) { Form->SetModalResult(mrCancel); Key = 0; }
+    if (Key == VK_RETURN && Shift.Contains(ssAlt)) {
+      Form->SetModalResult(mrOk);
+      Key = 0;
+    }
+    if (Key == VK_ESCAPE) {
+      Form->SetModalResult(mrCancel);
+      Key = 0;
+    }
   };
   Form->SetActiveControl(m);
-  Display.WhenIdle([&] { Display.Key(VK_RETURN); });                      // stays with the memo
+  Display.WhenIdle([&] { Display.Key(VK_RETURN); });                       // stays with the memo
   Display.WhenIdle([&] { Display.Key(VK_RETURN, THeadlessShift::Alt); });  // Alt+Enter: OK
   EXPECT_EQ(Form->ShowModal(), mrOk);
   EXPECT_EQ(m->GetText(), u"\r\n");
@@ -276,7 +282,9 @@ TEST_F(StdControls, TabWalksTheTabOrderAndSkipsWhatCannotFocus) {
 
 TEST_F(StdControls, AButtonHandlerShowsAMessageBoxTheTestCanRead) {
   auto* b = Make<TButton>(10, 10, 75, 25);
-  b->OnClick = [&](TObject*) { Application->MessageBox(u"Вы желаете очистить весь список ?", u"Очистка", MB_OKCANCEL); };
+  b->OnClick = [&](TObject*) {
+    Application->MessageBox(u"Вы желаете очистить весь список ?", u"Очистка", MB_OKCANCEL);
+  };
   Display.AnswerMessageBoxes({IDCANCEL});
   ShowAndFocus(b);
   Display.Key(VK_SPACE);
@@ -621,7 +629,8 @@ TEST_F(StdControls, LabelWrapsAndAlignsItsCaption) {
   bool darkRight = false, darkLeft = false;
   for (Integer y = 100; y < 120; ++y) {
     for (Integer x = 10; x < 30; ++x) darkLeft = darkLeft || (Display.PixelAt(Form->GetHandle(), x, y) & 0xFF) < 0x80;
-    for (Integer x = 190; x < 210; ++x) darkRight = darkRight || (Display.PixelAt(Form->GetHandle(), x, y) & 0xFF) < 0x80;
+    for (Integer x = 190; x < 210; ++x)
+      darkRight = darkRight || (Display.PixelAt(Form->GetHandle(), x, y) & 0xFF) < 0x80;
   }
   EXPECT_TRUE(darkRight);
   EXPECT_FALSE(darkLeft);

@@ -234,9 +234,8 @@ TEST_F(DragDrop, WindowsThatTakeNoMouseInputTakeNoDrop) {
   Inner->OnDragOver = Asked("inner");
   Shape->OnDragOver = Asked("shape");
   Site->OnDockOver = [&](TObject*, TDragDockObject*, Integer, Integer, TDragState, bool&) { Log.push_back("site"); };
-  Target->OnDragDrop = Inner->OnDragDrop = Shape->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) {
-    Log.push_back("drop");
-  };
+  Target->OnDragDrop = Inner->OnDragDrop =
+      Shape->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) { Log.push_back("drop"); };
   Target->SetEnabled(false);
   Holder->SetEnabled(false);
   Display.ProcessMessages();
@@ -347,8 +346,8 @@ TEST_F(DragDrop, ASourceFreedOrInterruptedInItsHandlersEndsItsDragOnceAndLetsGo)
     TDragKind Kind;
     std::string Handler;
   };
-  for (const TCase& Case : std::vector<TCase>{
-           {dkDrag, "start"}, {dkDrag, "over"}, {dkDrag, "end"}, {dkDock, "start"}, {dkDock, "end"}})
+  for (const TCase& Case :
+       std::vector<TCase>{{dkDrag, "start"}, {dkDrag, "over"}, {dkDrag, "end"}, {dkDock, "start"}, {dkDock, "end"}})
     for (const bool Free : {true, false}) {
       SCOPED_TRACE(Case.Handler + (Case.Kind == dkDock ? " dock" : " drag") + (Free ? " freed" : " box"));
       Log.clear();

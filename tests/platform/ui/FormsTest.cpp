@@ -406,10 +406,10 @@ TEST_F(Forms, AFormSnapshotIsAPngWithTheExpectedPixels) {
     std::uint32_t v = *reinterpret_cast<const std::uint32_t*>(d + y * cairo_image_surface_get_stride(png) + x * 4);
     return v & 0xFFFFFF;
   };
-  EXPECT_EQ(pixel(5, 5), 0xFFFFFFu);      // form background
-  EXPECT_EQ(pixel(25, 35), 0x000080u);    // navy child (cairo's RGB order)
-  EXPECT_EQ(pixel(59, 49), 0x000080u);    // its last pixel
-  EXPECT_EQ(pixel(60, 50), 0xFFFFFFu);    // just outside
+  EXPECT_EQ(pixel(5, 5), 0xFFFFFFu);    // form background
+  EXPECT_EQ(pixel(25, 35), 0x000080u);  // navy child (cairo's RGB order)
+  EXPECT_EQ(pixel(59, 49), 0x000080u);  // its last pixel
+  EXPECT_EQ(pixel(60, 50), 0xFFFFFFu);  // just outside
   cairo_surface_destroy(png);
   // A child alone.
   std::string childPath = std::string(BORROW_BINARY_DIR) + "/test-artifacts/child-snapshot.png";

@@ -121,9 +121,8 @@ TEST(GraphicsBitmap, ResizingKeepsTheOverlapAndWhitensTheRest) {
 std::vector<unsigned char> Bmp24() {
   // One initializer: g++ 12 at -O2 misreads inserts into a vector this size as
   // writes out of bounds.
-  return {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
-          40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
-          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+  return {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
           // bottom row: blue, green, red (BGR order in the file)
           255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0,
           // top row: white, black, grey
@@ -132,8 +131,8 @@ std::vector<unsigned char> Bmp24() {
 
 std::string WriteTemp(const std::string& name, const std::vector<unsigned char>& bytes) {
   const std::string path = (std::filesystem::temp_directory_path() / name).string();
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -158,10 +157,9 @@ TEST(GraphicsBitmap, LoadsA24BitBmpFile) {
 
 TEST(GraphicsBitmap, LoadsAPalettedBitmap) {
   // 2x1, 1 bit per pixel, palette black/red; pixels 1,0.
-  std::vector<unsigned char> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,
-                                  40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0,
-                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,
-                                  0, 0, 0, 0, 0, 0, 255, 0, 0x80, 0, 0, 0};
+  std::vector<unsigned char> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0,   0, 2,    0, 0, 0,
+                                  1,   0,   0, 0, 1, 0, 1, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0,   0, 0,    0, 0, 0,
+                                  0,   0,   2, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 255, 0, 0x80, 0, 0, 0};
   const std::string path = WriteTemp("borrow_canvas_1.bmp", b);
   TBitmap bmp;
   bmp.LoadFromFile(FromUtf8(path));

@@ -76,7 +76,7 @@ TEST_F(InputOrder, RandomClicksAndTypingInRandomBatchesMatchAPlainModel) {
         DeliverClick(Edits[focus]);
         InjectKey(VK_END, true);  // typing goes on at the end of the field
         InjectKey(VK_END, false);
-        Display.PassTime(600);    // no double clicks
+        Display.PassTime(600);  // no double clicks
       } else {
         const Char c = letters[rng() % letters.size()];
         InjectChar(c);

@@ -42,9 +42,8 @@ class BitmapResources : public ::testing::Test {
 protected:
   THeadlessDisplay Display;
   void SetUp() override {
-    RegisterBitmapResource(MainInstance(), u"ARROW", Bmp24(5, 3, [](Integer x, Integer y) {
-                             return x == y ? clRed : clWhite;
-                           }));
+    RegisterBitmapResource(MainInstance(), u"ARROW",
+                           Bmp24(5, 3, [](Integer x, Integer y) { return x == y ? clRed : clWhite; }));
   }
   void TearDown() override { UnregisterBitmapResource(MainInstance(), u"ARROW"); }
 };

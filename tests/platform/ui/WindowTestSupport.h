@@ -56,9 +56,8 @@ public:
   std::vector<TRecordedMessage> Log;
 };
 
-inline HWND MakeTopLevel(TMessageLog& log, HWND* self, TRect r, DWORD style = WS_OVERLAPPEDWINDOW,
-                         DWORD exStyle = 0, HWND owner = nullptr, DWORD classStyle = 0,
-                         std::function<bool(TMessage&)> handler = nullptr) {
+inline HWND MakeTopLevel(TMessageLog& log, HWND* self, TRect r, DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0,
+                         HWND owner = nullptr, DWORD classStyle = 0, std::function<bool(TMessage&)> handler = nullptr) {
   TCreateParams p;
   p.Style = style;
   p.ExStyle = exStyle;

@@ -51,7 +51,10 @@ TEST_F(WindowTree, VisibilityNeedsEveryAncestor) {
   EXPECT_TRUE(IsWindowVisible(leaf));
   EXPECT_TRUE(IsChild(Top, leaf));
   int count = 0;
-  EnumChildWindows(Top, [&](HWND) { ++count; return true; });
+  EnumChildWindows(Top, [&](HWND) {
+    ++count;
+    return true;
+  });
   EXPECT_EQ(count, 2);
 }
 
@@ -77,9 +80,7 @@ TEST_F(WindowTree, HitTestsNameTheFrameTheBarsAndTheClient) {
   HWND w = nullptr;
   MakeChild(Log, &w, Top, Bounds(10, 10, 100, 80), WS_VISIBLE | WS_BORDER | WS_VSCROLL);
   TRect wr = GetWindowRect(w);
-  auto hit = [&](Integer x, Integer y) {
-    return SendMessage(w, WM_NCHITTEST, 0, MakeLParam(wr.Left + x, wr.Top + y));
-  };
+  auto hit = [&](Integer x, Integer y) { return SendMessage(w, WM_NCHITTEST, 0, MakeLParam(wr.Left + x, wr.Top + y)); };
   EXPECT_EQ(hit(0, 0), HTBORDER);
   EXPECT_EQ(hit(5, 5), HTCLIENT);
   EXPECT_EQ(hit(100 - 1 - 5, 40), HTVSCROLL);

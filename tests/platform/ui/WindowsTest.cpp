@@ -13,9 +13,7 @@ protected:
   TMessageLog Log;  // outlives the display, which destroys the windows that log into it
   THeadlessDisplay Display;
   HWND Top = nullptr;
-  void SetUp() override {
-    MakeTopLevel(Log, &Top, Bounds(100, 100, 400, 300), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-  }
+  void SetUp() override { MakeTopLevel(Log, &Top, Bounds(100, 100, 400, 300), WS_OVERLAPPEDWINDOW | WS_VISIBLE); }
 };
 
 // ---- Focus -------------------------------------------------------------------------
@@ -117,14 +115,13 @@ TEST_F(WindowModel, APopupTakesClicksButNeverTheFocusOrActivation) {
   MakeChild(Log, &edit, Top, Bounds(10, 10, 100, 20));
   SetFocus(edit);
   ASSERT_EQ(GetActiveWindow(), Top);
-  MakeTopLevel(Log, &popup, Bounds(110, 140, 120, 80), WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW, Top, 0,
-               [](TMessage& m) {
-                 if (m.Msg == WM_MOUSEACTIVATE) {
-                   m.Result = MA_NOACTIVATE;
-                   return true;
-                 }
-                 return false;
-               });
+  MakeTopLevel(Log, &popup, Bounds(110, 140, 120, 80), WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW, Top, 0, [](TMessage& m) {
+    if (m.Msg == WM_MOUSEACTIVATE) {
+      m.Result = MA_NOACTIVATE;
+      return true;
+    }
+    return false;
+  });
   SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   EXPECT_TRUE(IsWindowVisible(popup));
   Log.WatchOnly({WM_LBUTTONDOWN, WM_KILLFOCUS, WM_ACTIVATE});
@@ -161,7 +158,10 @@ TEST_F(WindowModel, FindWindowEnumeratesTopLevelWindowsByTitle) {
   EXPECT_EQ(FindWindow(u"lendsrv"), w);
   EXPECT_EQ(FindWindow(u"nothing"), nullptr);
   int count = 0;
-  EnumWindows([&](HWND) { ++count; return true; });
+  EnumWindows([&](HWND) {
+    ++count;
+    return true;
+  });
   EXPECT_EQ(count, 2);
 }
 
@@ -180,8 +180,8 @@ TEST_F(WindowModel, TimersFireInDueOrderAsTheClockAdvances) {
   Display.AdvanceClock(59);
   EXPECT_TRUE(fired.empty());
   Display.AdvanceClock(191);  // to 250 ms
-  std::vector<std::pair<std::uintptr_t, DWORD>> expected = {
-      {1, start + 60}, {2, start + 100}, {1, start + 120}, {1, start + 180}, {2, start + 200}, {1, start + 240}};
+  std::vector<std::pair<std::uintptr_t, DWORD>> expected = {{1, start + 60},  {2, start + 100}, {1, start + 120},
+                                                            {1, start + 180}, {2, start + 200}, {1, start + 240}};
   EXPECT_EQ(fired, expected);
   KillTimer(w, 1);
   fired.clear();
@@ -280,9 +280,9 @@ TEST_F(WindowModel, TranslateMakesControlCharactersRightAfterTheirKey) {
   SetFocus(a);
   Display.Key(VK_RETURN);
   Display.TypeText(u"Яa");
-  std::vector<std::pair<UINT, WPARAM>> expected = {
-      {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, 13}, {WM_KEYUP, VK_RETURN}, {WM_CHAR, u'Я'},
-      {WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}, {WM_KEYUP, 'A'}};
+  std::vector<std::pair<UINT, WPARAM>> expected = {{WM_KEYDOWN, VK_RETURN}, {WM_CHAR, 13},     {WM_KEYUP, VK_RETURN},
+                                                   {WM_CHAR, u'Я'},         {WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'},
+                                                   {WM_KEYUP, 'A'}};
   EXPECT_EQ(seen, expected);
 }
 
@@ -396,8 +396,8 @@ TEST_F(WindowModel, AWindowRegionLimitsTheMouse) {
 }
 
 TEST_F(WindowModel, WorkAreaOfTheNearestMonitor) {
-  Display.SetMonitors({{TRect(0, 0, 1000, 800), TRect(0, 0, 1000, 760)},
-                       {TRect(1000, 0, 2000, 800), TRect(1000, 30, 2000, 800)}});
+  Display.SetMonitors(
+      {{TRect(0, 0, 1000, 800), TRect(0, 0, 1000, 760)}, {TRect(1000, 0, 2000, 800), TRect(1000, 30, 2000, 800)}});
   TMonitorInfo mi;
   ASSERT_TRUE(GetMonitorInfo(MonitorFromRect(Bounds(1500, 100, 10, 10), MONITOR_DEFAULTTONEAREST), mi));
   EXPECT_EQ(mi.rcWork, TRect(1000, 30, 2000, 800));
