@@ -317,8 +317,7 @@ TResourceRecord RootGroupRecord() {
 }
 
 String ResourceListFileName(const String& SettingsFolder) {
-  // A bare name would be the current folder's.
-  return SettingsFolder.empty() ? String() : SettingsFolder + ResourceListFileTitle;
+  return SettingsFolderFile(SettingsFolder, ResourceListFileTitle);
 }
 
 String ResourceListHeaderLine() {

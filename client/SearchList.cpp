@@ -24,8 +24,7 @@ bool FileHoldsBytes(const String& FileName, const AnsiString& Bytes) {
 }  // namespace
 
 String SearchListFileName(const String& SettingsFolder) {
-  // A bare name would be the current folder's.
-  return SettingsFolder.empty() ? String() : SettingsFolder + SearchListFileTitle;
+  return SettingsFolderFile(SettingsFolder, SearchListFileTitle);
 }
 
 String ResourceCaption(const String& Name, const String& Syntax) { return Name + u" (" + Syntax + u")"; }

@@ -70,10 +70,11 @@ String WhyNotWritten(const String& SettingsFolder, const String& FileName) {
 
 }  // namespace
 
-String SettingsFileName(const String& SettingsFolder) {
-  // A bare name would be the current folder's.
-  return SettingsFolder.empty() ? String() : SettingsFolder + SettingsFileTitle;
+String SettingsFolderFile(const String& SettingsFolder, const Char* Title) {
+  return SettingsFolder.empty() ? String() : SettingsFolder + Title;
 }
+
+String SettingsFileName(const String& SettingsFolder) { return SettingsFolderFile(SettingsFolder, SettingsFileTitle); }
 
 Integer ReadSchemeIndex(const String& FileName) {
   return InRangeOrZero(IniReadInteger(FileName, u"SchemeColor", u"Index", 0), SchemeCount);
@@ -101,7 +102,7 @@ void WriteSettingsFile(const String& FileName, const TSettingsValues& Values, co
 bool SaveSettingsFile(const String& FileName, const String& AppFolder, const TSettingsValues& Values,
                       const TFolderProbe& Probe) {
   if (FileHolds(FileName, StoredKeys(Values))) return true;
-  if (!Trim(FileName).empty() && ProbeOrDefault(Probe)(FileName)) {
+  if (!FileName.empty() && ProbeOrDefault(Probe)(FileName)) {
     try {
       WriteSettingsFile(FileName, Values, Probe);
       return true;

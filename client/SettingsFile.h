@@ -11,8 +11,11 @@
 
 inline constexpr Char SettingsFileTitle[] = u"Borrowline.ini";
 
-// SettingsFolder + "Borrowline.ini"; none ("") when the folder is empty: the
-// program reads and writes nothing outside its own folders.
+// SettingsFolder + Title; none ("") when the folder is empty (it could not be
+// made at start): the program reads and writes nothing outside its own folders,
+// and a bare name would be the current folder's.
+String SettingsFolderFile(const String& SettingsFolder, const Char* Title);
+// SettingsFolderFile(SettingsFolder, "Borrowline.ini").
 String SettingsFileName(const String& SettingsFolder);
 
 // How many choices the bound controls offer: a stored index outside 0..Count-1

@@ -391,8 +391,7 @@ bool TForm_Main::LoadSettings() {
   FSettingsRead.SchemeIndex = SchemeIndex;
   FSettingsLoaded = true;
 
-  LoadSearchList(SearchListFileName(SettingsFolder));
-  FSearchListRead = lb_ListDB_ID->GetItems()->GetText();
+  ReadSearchListFile();
   FSearchListLoaded = true;
   FSearchListUnresolved = Dlg_ListDB->GetResourceTable().IsFileUnread();
   return true;
@@ -401,7 +400,10 @@ bool TForm_Main::LoadSettings() {
 void TForm_Main::ReadSearchListAgainOnceResourcesRead(bool Chosen) {
   if (!FSearchListUnresolved || Dlg_ListDB->GetResourceTable().IsFileUnread()) return;
   FSearchListUnresolved = false;
-  if (Chosen) return;
+  if (!Chosen) ReadSearchListFile();
+}
+
+void TForm_Main::ReadSearchListFile() {
   LoadSearchList(SearchListFileName(SettingsFolder));
   FSearchListRead = lb_ListDB_ID->GetItems()->GetText();
 }

@@ -203,6 +203,8 @@ private:
   // After a resource window: a resource list loaded there resolves the search
   // list, which is read again unless the user has just Chosen its entries.
   void ReadSearchListAgainOnceResourcesRead(bool Chosen);
+  // The search list from its file, remembered as read (FSearchListRead).
+  void ReadSearchListFile();
   // What start-up read, to tell the user's changes from what a lost file held.
   TSettingsValues FSettingsRead;
   String FSearchListRead;

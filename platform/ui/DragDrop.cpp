@@ -68,8 +68,8 @@ std::vector<std::unique_ptr<TDragSession>> Drags;
 
 TDragSession* LiveDrag() { return !Drags.empty() && !Drags.back()->Ending ? Drags.back().get() : nullptr; }
 
-bool IsAlive(const TDragSession* Session) {
-  return std::any_of(Drags.begin(), Drags.end(), [Session](const auto& d) { return d.get() == Session; });
+auto FindDrag(const TDragSession* Session) {
+  return std::find_if(Drags.begin(), Drags.end(), [Session](const auto& d) { return d.get() == Session; });
 }
 
 // The top-left corner of a control on the screen.
@@ -110,8 +110,7 @@ struct TSessionCall {
   explicit TSessionCall(TDragSession* S) : Session(S) { ++S->Busy; }
   ~TSessionCall() {
     if (--Session->Busy > 0 || !Session->Ending) return;
-    const auto it = std::find_if(Drags.begin(), Drags.end(), [this](const auto& d) { return d.get() == Session; });
-    if (it != Drags.end()) Drags.erase(it);
+    if (const auto it = FindDrag(Session); it != Drags.end()) Drags.erase(it);
   }
   TSessionCall(const TSessionCall&) = delete;
   TSessionCall& operator=(const TSessionCall&) = delete;
@@ -323,7 +322,7 @@ void DragControlDestroying(TControl* Control) {
   std::vector<TDragSession*> sessions;
   for (const auto& d : Drags) sessions.push_back(d.get());
   for (TDragSession* session : sessions) {
-    if (!IsAlive(session)) continue;
+    if (FindDrag(session) == Drags.end()) continue;
     TSessionCall call(session);
     session->ControlDestroying(Control);
   }
