@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Starts the program from a build folder. Its folders (Settings/, Import/,
-# MyWork/) live beside the executable; a first run gets the resource list from
+# Starts the program from its folder (by default ~/Borrowline, where `make run`
+# puts it), without building. Its folders (Settings/, Import/, MyWork/) live
+# beside the executable; a first run gets the resource list from
 # resources/ListDB.txt and a search list naming its test server. While the
 # program runs, a yaz-ztest answers on 127.0.0.1:9999 for that test server; it
 # is stopped when the program ends.
 set -euo pipefail
-build=${1:-build/release}
-exe="$build/client/borrowline"
+folder=${1:-${PROGRAM_DIR:-$HOME/Borrowline}}
+exe="$folder/borrowline"
 if [ ! -x "$exe" ]; then
-  echo "The program is not built: $exe is missing." >&2
+  echo "The program is not in $folder: build and start it with \`make run\` first." >&2
   exit 1
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
