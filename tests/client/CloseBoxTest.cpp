@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,13 @@ protected:
                                           ResourceListLine(2, "Beta", "Default", "host-b", 210, "USMARC")));
   }
   String ListFile() const { return Drv.Folder() + u"Settings/ListDB.txt"; }
-  // The last window the display was asked to bring forward.
-  HWND BroughtForward() {
+  // The windows the display was asked to bring forward by Click alone: the modal
+  // window was the last one activated before it already.
+  std::vector<HWND> BroughtForwardBy(const std::function<void()>& Click) {
+    const size_t before = Drv.Display().BroughtForward().size();
+    Click();
     const std::vector<HWND>& shown = Drv.Display().BroughtForward();
-    return shown.empty() ? nullptr : shown.back();
+    return std::vector<HWND>(shown.begin() + before, shown.end());
   }
 
   TProgramDriver Drv;
@@ -48,9 +52,8 @@ TEST_F(CloseBox, TheMainWindowsCloseBoxUnderTheTreeEditorKeepsTheProgramAndTheEd
     Drv.Press(w, u"SB_N_Edit");
     ASSERT_TRUE(w->Label_YesModify->GetVisible());
 
-    Drv.CloseMainWindow();
+    EXPECT_EQ(BroughtForwardBy([&] { Drv.CloseMainWindow(); }), std::vector<HWND>{w->GetHandle()});
     EXPECT_FALSE(Application->GetTerminated());
-    EXPECT_EQ(BroughtForward(), w->GetHandle());
     // Still open with its change: the loop takes the next step.
     Drv.WhenModal<TDlg_ListDB>([&, w](TDlg_ListDB* again) {
       stayed = again == w;
@@ -73,8 +76,8 @@ TEST_F(CloseBox, TheTreeEditorsCloseBoxUnderTheResourceDialogIsIgnoredAndEscClos
   Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
     ASSERT_TRUE(w->MemTableEh_Tree->Locate(u"ID_THIS", Variant(Integer(2)), {}));
     Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) {
-      Drv.Display().ClickCloseBox(w->GetHandle());
-      EXPECT_EQ(BroughtForward(), d->GetHandle());
+      EXPECT_EQ(BroughtForwardBy([&] { Drv.Display().ClickCloseBox(w->GetHandle()); }),
+                std::vector<HWND>{d->GetHandle()});
       EXPECT_EQ(TProgramDriver::OpenModal<TDlg_EditDB>(), d);
       Drv.Display().Key(VK_ESCAPE);
     });
@@ -93,9 +96,8 @@ TEST_F(CloseBox, TheTreeEditorsCloseBoxUnderTheResourceDialogIsIgnoredAndEscClos
 TEST_F(CloseBox, TheMainWindowsCloseBoxUnderAMessageBoxIsIgnoredAndTheBoxsOwnCloseBoxAnswersCancel) {
   bool answered = false;
   Drv.WhenModal<TDlg_MyShowMessage>([&](TDlg_MyShowMessage* box) {
-    Drv.CloseMainWindow();
+    EXPECT_EQ(BroughtForwardBy([&] { Drv.CloseMainWindow(); }), std::vector<HWND>{box->GetHandle()});
     EXPECT_FALSE(Application->GetTerminated());
-    EXPECT_EQ(BroughtForward(), box->GetHandle());
     Drv.WhenModal<TDlg_MyShowMessage>([&, box](TDlg_MyShowMessage* again) {
       answered = again == box;
       Drv.Display().ClickCloseBox(box->GetHandle());

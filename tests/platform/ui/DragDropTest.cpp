@@ -471,6 +471,65 @@ TEST_F(DragDrop, AModalWindowOpenedByADropOrAnEndHostsADragOfItsOwn) {
   ExpectNoDrag(Src);
 }
 
+// The drop of a drag in a modal window that the outer drag's drop opened frees
+// the outer drag's source: the outer drag finishes its end without touching it,
+// as with any source freed while its drop is told, and lets the mouse go.
+TEST_F(DragDrop, ADropInAModalWindowOpenedByADropMayFreeTheOuterDragsSource) {
+  MakePanels();
+  Integer Clicks = 0;
+  Refuser->OnClick = [&](TObject*) { ++Clicks; };
+  TForm* Dialog = MakeDialog();
+  auto* From = new TPanel(Dialog);
+  From->SetParent(Dialog);
+  From->SetBounds(10, 10, 60, 40);
+  From->SetDragMode(dmAutomatic);
+  auto* To = new TPanel(Dialog);
+  To->SetParent(Dialog);
+  To->SetBounds(100, 10, 80, 80);
+  From->OnEndDrag = [&](TObject*, TObject* Where, Integer, Integer) {
+    Log.push_back(Where == To ? "inner end target" : "inner end none");
+  };
+  To->OnDragOver = [&](TObject*, TObject* Source, Integer, Integer, TDragState, bool& Accept) {
+    Accept = Source == From;
+  };
+  To->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) {
+    Log.push_back("inner drop");
+    delete std::exchange(Src, nullptr);
+    Log.push_back("freed");
+  };
+  // The outer drop opens the dialog, in which the user drags From onto To.
+  const auto Dropped = Target->OnDragDrop;
+  Target->OnDragDrop = [&, Dropped](TObject* Sender, TObject* Source, Integer X, Integer Y) {
+    Dropped(Sender, Source, X, Y);
+    Display.WhenIdle([&] {
+      Pause();
+      Display.MouseDown(From->GetHandle(), 20, 20);
+      Display.MouseMove(Dialog->GetHandle(), 50, 30);
+      Display.MouseMove(Dialog->GetHandle(), 130, 40);
+      Display.MouseUp(Dialog->GetHandle(), 130, 40);
+      Dialog->SetModalResult(mrOk);
+    });
+    Dialog->ShowModal();
+  };
+  Pause();
+  Display.MouseDown(Src->GetHandle(), 20, 20);
+  Display.MouseMove(FormWnd(), 30, 30);
+  Display.MouseMove(FormWnd(), 160, 20);
+  Display.MouseUp(FormWnd(), 160, 20);
+  EXPECT_EQ(Src, nullptr);
+  EXPECT_EQ(
+      Log, (std::vector<std::string>{"start", "enter 10,10", "drop 10,10", "inner drop", "freed", "inner end target"}));
+  ExpectNoDrag(From);
+  // Nothing is listening any more, and the next click is the clicked control's.
+  Log.clear();
+  Display.MouseMove(FormWnd(), 170, 30);
+  Display.MouseUp(FormWnd(), 170, 30);
+  Pause();
+  Display.Click(FormWnd(), 200, 200);
+  EXPECT_EQ(Log, std::vector<std::string>{});
+  EXPECT_EQ(Clicks, 1);
+}
+
 // ---- Docking ----------------------------------------------------------------------------------------------
 
 TEST_F(DragDrop, APanelDocksIntoASiteFloatsOutAndDocksBack) {
