@@ -328,9 +328,17 @@ void TForm_Main::Timer_MainTimer(TObject*) {
 
 void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = true;
-  // The window closes whatever happens: the save says itself what it could
-  // not keep, and anything else that fails is reported, never keeping the
-  // user from leaving the program.
+  // The window closes whatever happens: the stop and the save say themselves
+  // what they could not keep, and anything else that fails is reported, never
+  // keeping the user from leaving the program. A run going ends first, as the
+  // stop button ends it, so that its log tells what it saved, and no tick of
+  // it runs under the boxes of the save; a search waiting for its server gives
+  // up once this returns, touching nothing the close frees.
+  try {
+    if (FSearchRun) FSearchRun->StopForClose();
+  } catch (...) {
+    Application->HandleException(this);
+  }
   try {
     SaveSettings();
   } catch (...) {

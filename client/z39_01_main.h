@@ -4,7 +4,8 @@
 // counters, the log, the clock, and the menu row that opens the other
 // windows. Its creation prepares the program's folders; the clock's first
 // tick loads the settings, the resource list and the search list; its close
-// saves the settings and the search list.
+// ends a run going, as the stop button would, and saves the settings and the
+// search list.
 
 #include <memory>
 

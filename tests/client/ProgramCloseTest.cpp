@@ -1,5 +1,6 @@
-// The close over a settings folder that takes no new files: what it says, when,
-// and what it leaves on disk. Driven headless through the windows.
+// The close over a settings folder that takes no new files, over files start-up
+// could not read, and during a search run: what it says, when, and what it
+// leaves on disk. Driven headless through the windows.
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -14,14 +15,22 @@
 #include <random>
 #include <sstream>
 
+#include "client/RecordFiles.h"
 #include "client/SettingsFile.h"
 #include "client/z39_02_ListDB.h"
+#include "lendsrv/LendServer.h"
+#include "platform/automation/Automation.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/ScopeGuard.h"
+#include "platform/core/StringList.h"
 #include "platform/ui/Dialogs.h"
+#include "tests/client/ActingServer.h"
 #include "tests/client/MessageBoxText.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
+#include "tests/lendsrv/DirectZoom.h"
+#include "tests/lendsrv/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
 
 namespace {
@@ -280,4 +289,66 @@ TEST(ProgramClose, WithoutASettingsFolderNothingIsReadOrWrittenInTheCurrentFolde
     EXPECT_EQ(Bytes(work.Path() + FromUtf8(name)), bytes) << name;
   }
   EXPECT_EQ(work.Entries(), names);
+}
+
+// A run over three resources, the main window closed once the first one's file
+// is saved: between two ticks, or while the second waits for its server. The
+// run ends as a stop ends it, without a box to answer: the log on disk names
+// the file saved and the search given up, the file is whole, and the settings
+// are saved.
+TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLog) {
+  ZTestServer z;
+  TRussianFormats formats;
+  TScopeExit plainServer([] { RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }); });
+  for (const bool waiting : {false, true}) {
+    SCOPED_TRACE(waiting ? "while a server is waited for" : "between two ticks");
+    TProgramDriver drv;
+    const String settings = drv.Folder() + u"Settings/", import = drv.Folder() + u"Import/";
+    ASSERT_TRUE(ForceDirectories(settings));
+    std::string resources = kResourceListHead;
+    resources += ResourceListLine(1, "Alpha", "Default", ZTestServer::Host(), z.Port(), "usmarc");
+    resources += ResourceListLine(2, "Slow", "Slow1", ZTestServer::Host(), z.Port(), "usmarc");
+    resources += ResourceListLine(3, "Gamma", "Default", ZTestServer::Host(), z.Port(), "usmarc");
+    WriteBytes(settings + u"ListDB.txt", resources);
+    WriteBytes(settings + u"ListDB_for_Search.txt", "1\r\n2\r\n3\r\n");
+    TSettingsValues v;
+    v.DirSave = import;
+    v.Title_Text = u"2";
+    WriteSettingsFile(settings + u"Borrowline.ini", v, [](const String&) { return true; });
+    std::function<void()> close = [&] {
+      drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
+      drv.CloseMainWindow();
+    };
+    RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&close, 0, u"Slow1"); });
+    ASSERT_TRUE(drv.Start());
+    drv.AdvanceClock(100);
+
+    drv.Press(Form_Main, u"sb_Start");
+    drv.AdvanceClock(55);  // Alpha
+    ASSERT_EQ(Form_Main->clb_ListDB_Names->GetItems()->Get(0), u"(2) Alpha (usmarc)");
+    if (!waiting) std::exchange(close, nullptr)();
+    for (int i = 0; i < 10 && !Application->GetTerminated(); ++i) drv.AdvanceClock(55);
+    EXPECT_FALSE(close);
+    EXPECT_TRUE(Application->GetTerminated());
+    EXPECT_TRUE(drv.Boxes().empty()) << ToUtf8(drv.Boxes().front().Text);
+
+    char iso[64];
+    std::snprintf(iso, sizeof iso, "00001-127_0_0_1-Default-%d-usmarc.iso", z.Port());
+    const std::string expected =
+        DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 \"2\"", 2).Joined();
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(ReadFileBytes(import + FromUtf8(iso)), expected);
+    std::vector<String> log;
+    TStringList lines;
+    lines.SetText(AnsiToString(ReadFileBytes(import + u"!_LOG.txt")));
+    for (Integer i = 5; i < lines.GetCount(); ++i) log.push_back(lines.Get(i));
+    std::vector<String> tail = {u"(2) Alpha (usmarc) => " + FromUtf8(iso)};
+    if (waiting) tail.push_back(u"Error: Slow (usmarc) => " + String(SearchLogNotAnsweredText));
+    tail.push_back(String(49, u'-'));
+    ASSERT_EQ(log.size(), tail.size() + 2) << ToUtf8(lines.GetText());
+    EXPECT_EQ(std::vector<String>(log.begin(), log.begin() + tail.size()), tail);
+    EXPECT_TRUE(log[tail.size()].starts_with(u"STOP: "));
+    EXPECT_EQ(log.back(), u"Поиск информации остановлен по требованию Пользователя!");
+    EXPECT_EQ(ReadSearchSettings(settings + u"Borrowline.ini", drv.Folder()).RecCountFromDB, u"7");
+  }
 }
