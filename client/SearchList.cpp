@@ -133,7 +133,7 @@ Integer TSearchList::LoadSearchList(const String& FileName) {
   clb_ListDB_Names->GetItems()->Clear();
   lb_ListDB_ID->GetItems()->Clear();
   const String name = Trim(FileName);
-  if (!name.empty() && RegularFileExists(name)) lb_ListDB_ID->GetItems()->LoadFromFile(name);
+  if (!name.empty() && RegularFileExists(name)) lb_ListDB_ID->GetItems()->SetText(DecodeText(ReadFileBytes(name)));
   BuildSearchList();
   return lb_ListDB_ID->GetCount();
 }

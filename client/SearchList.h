@@ -47,7 +47,9 @@ public:
   // is not a positive number is left as it is.
   void RefreshSearchList();
   // Both lists cleared, the file's lines (when it exists) taken as
-  // identifiers, then BuildSearchList. Answers the number of entries.
+  // identifiers, then BuildSearchList. Answers the number of entries. A file
+  // that cannot be read raises EStreamError with the system's error number,
+  // the lists left empty.
   Integer LoadSearchList(const String& FileName);
   // The close's save of the program's own list file: nothing is written when
   // the file holds the identifiers already; else they are written when the

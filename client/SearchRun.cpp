@@ -36,7 +36,9 @@
 //                       their buffers, the log's closing lines, the log saved,
 //                       a message naming the save folder when records or the
 //                       log went nowhere, the closing message.
-//   sb_StopClick        the search under way is given up, the timer stopped;
+//   sb_StopClick        (and StopForClose, as the program closes during a run,
+//                       without the closing box) the search under way is given
+//                       up, the timer stopped;
 //                       what the stop leaves undone (that search, and in
 //                       per-syntax mode the records still in the buffers,
 //                       which a stop does not write) is named in the log and
@@ -386,6 +388,15 @@ void TSearchRun::EndRun() {
 // ---- Stop ----------------------------------------------------------------------
 
 void TSearchRun::sb_StopClick(TObject*) {
+  StopRun();
+  if (FShowMessageOk) FShowMessageOk(kRunCaption, u"СТОП!", u"Остановлено по Вашему требованию!");
+}
+
+void TSearchRun::StopForClose() {
+  if (FRunning) StopRun();
+}
+
+void TSearchRun::StopRun() {
   // A search under way is given up the next time its wait looks; a start
   // pressed before the stop is forgotten.
   const bool givenUp = FRunning && FSearching && !FSearchIsTest;
@@ -402,7 +413,6 @@ void TSearchRun::sb_StopClick(TObject*) {
   MarkUnwrittenFiles();
   if (RunPrepared) SaveLastLog();
   ReportLostFiles();
-  if (FShowMessageOk) FShowMessageOk(kRunCaption, u"СТОП!", u"Остановлено по Вашему требованию!");
 }
 
 // ---- One resource --------------------------------------------------------------

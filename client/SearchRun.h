@@ -61,6 +61,11 @@ public:
   void sb_StartClick(TObject* Sender);
   void Timer_ScanDBTimer(TObject* Sender);
   void sb_StopClick(TObject* Sender);
+  // The program closes: a run going ends as the stop button ends it (its log
+  // written, the files it queued waited for), without the box that says it
+  // stopped, since the program ends next; a box naming what went nowhere still
+  // comes. Nothing when no run goes.
+  void StopForClose();
 
   // One search on one resource. Index is the search-list entry whose caption
   // gets the count mark (-1: none). In test mode nothing is counted, marked,
@@ -138,6 +143,8 @@ private:
   // of its resource (the list may have been edited meanwhile); -1 when gone.
   Integer FindTakenEntry(Integer Index, const String& Id) const;
   void EndRun();
+  // sb_StopClick's work, before its box.
+  void StopRun();
   void SetCaptionMark(Integer Index, const String& Mark);
   void AddToCounter(TControl* Counter, Integer Value);
   void SetRecordBuffer(String Text);

@@ -58,11 +58,15 @@ TSettingsValues FileGives(const String& FileName, const String& AppFolder) {
   return v;
 }
 
-// Why FileName, in the settings folder, could not be written, in the words
-// the search run uses for its save folder. A write that fails in a folder
-// that takes files fails for want of room.
-String WhyNotWritten(const String& SettingsFolder, const String& FileName) {
+// Why File, in the settings folder, could not be written, in the words the
+// search run uses for its save folder. A write that fails in a folder that
+// takes files fails for want of room.
+String WhyNotWritten(const String& SettingsFolder, const TLostSettingsFile& File) {
+  const String& FileName = File.FileName;
   if (SettingsFolder.empty()) return u"Папка настроек не существует.";
+  if (File.Unread)
+    return u"Файл " + ExtractFileName(Trim(FileName)) +
+           u" не был прочитан при запуске программы, поэтому он оставлен как есть.";
   if (FolderExists(SettingsFolder) && IsNotARegularFile(FileName))
     return u"Файл " + ExtractFileName(Trim(FileName)) + u" в папке настроек не является обычным файлом.";
   return FolderRefusalText(u"Папка настроек", SettingsFolder, ENOSPC);
@@ -124,7 +128,7 @@ String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
   // box shows two lines without scrolling.
   std::vector<std::pair<String, String>> sentences;  // why, what
   for (const TLostSettingsFile& f : Lost) {
-    const String why = WhyNotWritten(SettingsFolder, f.FileName);
+    const String why = WhyNotWritten(SettingsFolder, f);
     auto same = std::find_if(sentences.begin(), sentences.end(), [&](const auto& S) { return S.first == why; });
     if (same == sentences.end()) sentences.emplace_back(why, f.What);
     else same->second += u" и " + f.What;
@@ -137,6 +141,27 @@ String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
   if (std::any_of(Lost.begin(), Lost.end(), [](const TLostSettingsFile& F) { return F.Changed; }))
     text += u"Сделанные изменения будут потеряны. ";
   return text + u"Папка: " + folder + u".";
+}
+
+int SettingsFileReadError(const String& FileName) {
+  const String f = Trim(FileName);
+  if (f.empty() || (!FileExists(f) && !DirectoryExists(f))) return 0;
+  try {
+    ReadFileBytes(f);
+    return 0;
+  } catch (const EStreamError& E) {
+    // A pipe or a device is refused without an error number of its own; a
+    // file gone meanwhile is missing.
+    if (E.ErrorCode() == ENOENT) return 0;
+    return E.ErrorCode() != 0 ? E.ErrorCode() : EINVAL;
+  }
+}
+
+String UnreadSettingsFileText(const String& FileName, int ErrorCode) {
+  const String cause = ErrorCode == EIO                            ? u"ошибка ввода-вывода"
+                       : ErrorCode == EACCES || ErrorCode == EPERM ? u"нет права на чтение файла"
+                                                                   : u"файл не читается до конца";
+  return u"\"" + Trim(FileName) + u"\" не прочитан: " + cause + u". Пока он не прочитан, файл не будет перезаписан.";
 }
 
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe) {

@@ -69,14 +69,25 @@ struct TLostSettingsFile {
   String FileName;
   String What;          // "настройки", "список Z39.50-ресурсов для поиска"
   bool Changed = true;  // the user changed it since start-up
+  bool Unread = false;  // start-up could not read it, so the close kept it as it is
 };
 // What the close tells the user of them: why each could not be written (the
-// settings folder gone, read-only or on a full disk, or something other than
-// a file in its place), what is lost, and, when the user changed one of them,
-// that the changes go with it. An empty SettingsFolder (it could not be made
-// at start) names AppFolder's.
+// settings folder gone, read-only or on a full disk, something other than a
+// file in its place, or a file start-up could not read), what is lost, and,
+// when the user changed one of them, that the changes go with it. An empty
+// SettingsFolder (it could not be made at start) names AppFolder's.
 String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
                         const std::vector<TLostSettingsFile>& Lost);
+
+// Why FileName, a file of the settings folder, cannot be read now: 0 when it
+// can or is missing (read as an empty file), else the system's error number
+// (EISDIR for a folder, EINVAL for a pipe or a device, EACCES, EIO, ...). A
+// file start-up could not read is not written over: what the program holds
+// of it is not what the user keeps there.
+int SettingsFileReadError(const String& FileName);
+// What start-up says of a regular file it could not read, ErrorCode being the
+// system's error number: the cause, and that the file is kept as it is.
+String UnreadSettingsFileText(const String& FileName, int ErrorCode);
 
 // True when SettingsFolder is not empty, exists and passes the probe.
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe = nullptr);

@@ -17,6 +17,7 @@
 #include "client/z39_07_About.h"
 #include "client/z39_08_Wait.h"
 #include "platform/core/DateTime.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
@@ -328,9 +329,17 @@ void TForm_Main::Timer_MainTimer(TObject*) {
 
 void TForm_Main::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = true;
-  // The window closes whatever happens: the save says itself what it could
-  // not keep, and anything else that fails is reported, never keeping the
-  // user from leaving the program.
+  // The window closes whatever happens: the stop and the save say themselves
+  // what they could not keep, and anything else that fails is reported, never
+  // keeping the user from leaving the program. A run going ends first, as the
+  // stop button ends it, so that its log tells what it saved, and no tick of
+  // it runs under the boxes of the save; a search waiting for its server gives
+  // up once this returns, touching nothing the close frees.
+  try {
+    if (FSearchRun) FSearchRun->StopForClose();
+  } catch (...) {
+    Application->HandleException(this);
+  }
   try {
     SaveSettings();
   } catch (...) {
@@ -355,6 +364,12 @@ bool TForm_Main::LoadSettings() {
   // A folder, pipe or device in place of a file is read as a missing file, and said.
   for (const String& f : {file, ResourceListFileName(SettingsFolder), SearchListFileName(SettingsFolder)})
     if (IsNotARegularFile(f)) ShowMessageOk(u"Чтение файла", u"Ошибка", NotARegularFileText(f));
+  // A settings file there but unreadable gives the defaults, which the close
+  // must not write over the user's keys.
+  const int unreadSettings = SettingsFileReadError(file);
+  FSettingsUnread = unreadSettings != 0;
+  if (FSettingsUnread && !IsNotARegularFile(file))
+    ShowMessageOk(u"Чтение файла", u"Ошибка", UnreadSettingsFileText(file, unreadSettings));
   TComboBox* scheme = Dlg_Settings->cb_ShemeColor;
   const Integer index = ReadSchemeIndex(file);
   scheme->SetItemIndex(index < scheme->GetItems()->GetCount() ? index : 0);
@@ -376,6 +391,7 @@ bool TForm_Main::LoadSettings() {
   // Read after the resource list, as the program always has: the load may take
   // a while and the keys are read as they are then.
   const TSettingsValues v = ReadSearchSettings(file, AppFolder);
+  FSettingsUnread = FSettingsUnread || SettingsFileReadError(file) != 0;
   Dlg_Settings->Edit_DirForBR->SetText(v.DirSave);
   DirSave = Trim(Dlg_Settings->Edit_DirForBR->GetText());
   Dlg_Settings->rg_BR_SaveMode->SetItemIndex(v.SaveMode);
@@ -404,7 +420,16 @@ void TForm_Main::ReadSearchListAgainOnceResourcesRead(bool Chosen) {
 }
 
 void TForm_Main::ReadSearchListFile() {
-  LoadSearchList(SearchListFileName(SettingsFolder));
+  const String file = SearchListFileName(SettingsFolder);
+  // Something there that cannot be read leaves the list empty, which the
+  // close must not write over the user's list.
+  FSearchListUnread = IsNotARegularFile(file);
+  try {
+    LoadSearchList(file);
+  } catch (const EStreamError& E) {
+    FSearchListUnread = true;
+    ShowMessageOk(u"Чтение файла", u"Ошибка", UnreadSettingsFileText(file, E.ErrorCode()));
+  }
   FSearchListRead = lb_ListDB_ID->GetItems()->GetText();
 }
 
@@ -425,13 +450,21 @@ bool TForm_Main::SaveSettings() {
   // their defaults, and an empty list, over what the user keeps there.
   std::vector<TLostSettingsFile> lost;
   if (FSettingsLoaded || FSearchListLoaded) RemoveLeftoverTempFilesOfSettings();
+  // Nor is a file start-up could not read: it is kept as it is, and said.
   const String settingsFile = SettingsFileName(SettingsFolder);
-  if (FSettingsLoaded && !SaveSettingsFile(settingsFile, AppFolder, v))
-    lost.push_back({settingsFile, u"настройки", AsStored(v) != FSettingsRead});
+  const bool settingsChanged = AsStored(v) != FSettingsRead;
+  if (FSettingsLoaded && FSettingsUnread) {
+    lost.push_back({settingsFile, u"настройки", settingsChanged, true});
+  } else if (FSettingsLoaded && !SaveSettingsFile(settingsFile, AppFolder, v)) {
+    lost.push_back({settingsFile, u"настройки", settingsChanged});
+  }
   const String listFile = SearchListFileName(SettingsFolder);
-  if (FSearchListLoaded && !FSearchListUnresolved && !SaveSearchList(listFile)) {
-    const bool changed = lb_ListDB_ID->GetItems()->GetText() != FSearchListRead;
-    lost.push_back({listFile, u"список Z39.50-ресурсов для поиска", changed});
+  const String list = u"список Z39.50-ресурсов для поиска";
+  const bool listChanged = lb_ListDB_ID->GetItems()->GetText() != FSearchListRead;
+  if (FSearchListLoaded && FSearchListUnread) {
+    lost.push_back({listFile, list, listChanged, true});
+  } else if (FSearchListLoaded && !FSearchListUnresolved && !SaveSearchList(listFile)) {
+    lost.push_back({listFile, list, listChanged});
   }
   // Said while the window is still there, and waited for: the program ends
   // only once the user has read what it could not keep.

@@ -4,7 +4,8 @@
 // counters, the log, the clock, and the menu row that opens the other
 // windows. Its creation prepares the program's folders; the clock's first
 // tick loads the settings, the resource list and the search list; its close
-// saves the settings and the search list.
+// ends a run going, as the stop button would, and saves the settings and the
+// search list.
 
 #include <memory>
 
@@ -109,7 +110,8 @@ public:
   bool LoadSettings();
   // Controls into the settings file, then the search list, each only once
   // start-up has read it (the search list also only once it names resources
-  // of a list that was read) and only when the file does not hold it already;
+  // of a list that was read), never over a file start-up could not read, and
+  // only when the file does not hold it already;
   // what the settings folder could not keep of the user's changes is said in
   // a box the user closes. Always True.
   bool SaveSettings();
@@ -196,6 +198,11 @@ private:
   // search list: what the way out may write back.
   bool FSettingsLoaded = false;
   bool FSearchListLoaded = false;
+  // Start-up found the file there but could not read it (a folder or a pipe
+  // in its place, no right to read it, an I/O error): the controls hold the
+  // defaults or an empty list, which the close does not write over it.
+  bool FSettingsUnread = false;
+  bool FSearchListUnread = false;
   // The search list was read while the resource list could not be: it names
   // no resource, and written it would empty the user's file. It is read again
   // once a resource list is loaded (ReadSearchListAgainOnceResourcesRead).
@@ -203,7 +210,8 @@ private:
   // After a resource window: a resource list loaded there resolves the search
   // list, which is read again unless the user has just Chosen its entries.
   void ReadSearchListAgainOnceResourcesRead(bool Chosen);
-  // The search list from its file, remembered as read (FSearchListRead).
+  // The search list from its file, remembered as read (FSearchListRead); a
+  // file that cannot be read is said and marked (FSearchListUnread).
   void ReadSearchListFile();
   // What start-up read, to tell the user's changes from what a lost file held.
   TSettingsValues FSettingsRead;

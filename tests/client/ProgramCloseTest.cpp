@@ -1,5 +1,6 @@
-// The close over a settings folder that takes no new files: what it says, when,
-// and what it leaves on disk. Driven headless through the windows.
+// The close over a settings folder that takes no new files, over files start-up
+// could not read, and during a search run: what it says, when, and what it
+// leaves on disk. Driven headless through the windows.
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -14,27 +15,35 @@
 #include <random>
 #include <sstream>
 
+#include "client/RecordFiles.h"
 #include "client/SettingsFile.h"
 #include "client/z39_02_ListDB.h"
+#include "lendsrv/LendServer.h"
+#include "platform/automation/Automation.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/ScopeGuard.h"
+#include "platform/core/StringList.h"
 #include "platform/ui/Dialogs.h"
+#include "tests/client/ActingServer.h"
 #include "tests/client/MessageBoxText.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
+#include "tests/lendsrv/DirectZoom.h"
+#include "tests/lendsrv/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
 
 namespace {
 
 enum class TFault { None, ReadOnly, Full, Gone };
 
-// Root passes every permission check; without CAP_DAC_OVERRIDE it is held to
-// a folder's bits like anyone else.
+// Root passes every permission check; without CAP_DAC_OVERRIDE and
+// CAP_DAC_READ_SEARCH it is held to a file's or folder's bits like anyone else.
 void DacOverride(bool On) {
   __user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct data[2] = {};
   if (::syscall(SYS_capget, &head, data) != 0) return;
-  const __u32 bit = 1u << CAP_DAC_OVERRIDE;
+  const __u32 bit = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
   data[0].effective = On ? data[0].effective | (data[0].permitted & bit) : data[0].effective & ~bit;
   ::syscall(SYS_capset, &head, data);
 }
@@ -280,4 +289,137 @@ TEST(ProgramClose, WithoutASettingsFolderNothingIsReadOrWrittenInTheCurrentFolde
     EXPECT_EQ(Bytes(work.Path() + FromUtf8(name)), bytes) << name;
   }
   EXPECT_EQ(work.Entries(), names);
+}
+
+// The settings file or the search list, with a folder or a pipe in its place or
+// a file the program may not read at start-up: the close leaves it as it is
+// and says it could not keep what it holds, speaking of changes only where the
+// user made some; the other file is saved as ever.
+TEST(ProgramClose, AFileStartUpCouldNotReadIsLeftAsItIsAndTheCloseSaysSo) {
+  enum class TKind { Folder, Pipe, Unreadable };
+  for (const TKind kind : {TKind::Folder, TKind::Pipe, TKind::Unreadable}) {
+    for (const bool settingsFile : {true, false}) {
+      SCOPED_TRACE(std::to_string(int(kind)) + (settingsFile ? ", the settings" : ", the search list"));
+      TProgramDriver drv;
+      const String settings = drv.Folder() + u"Settings/", ini = settings + u"Borrowline.ini",
+                   list = settings + u"ListDB_for_Search.txt", file = settingsFile ? ini : list;
+      ASSERT_TRUE(ForceDirectories(settings));
+      WriteBytes(settings + u"ListDB.txt", std::string(kResourceListHead) +
+                                               ResourceListLine(3, "R", "db", "h", 210, "usmarc") +
+                                               ResourceListLine(5, "S", "db", "h", 210, "usmarc"));
+      const std::string bytes = settingsFile ? "[FIND]\r\nRecCountFromDB=25\r\n" : "3\r\n5\r\n";
+      WriteBytes(ini, "[FIND]\r\nRecCountFromDB=25\r\n");
+      WriteBytes(list, "3\r\n5\r\n");
+      const std::string path = ToUtf8(file);
+      if (kind == TKind::Unreadable) {
+        ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+        DacOverride(false);
+      } else {
+        ASSERT_TRUE(DeleteFile(file));
+        ASSERT_TRUE(kind == TKind::Folder ? ForceDirectories(file + u"/kept/") : ::mkfifo(path.c_str(), 0600) == 0);
+      }
+      TScopeExit mend([] { DacOverride(true); });
+
+      ASSERT_TRUE(drv.Start());
+      drv.AnswerBox(true);
+      drv.AdvanceClock(100);
+      ASSERT_EQ(drv.Boxes().size(), 1u);
+      EXPECT_EQ(drv.Boxes()[0].Text, kind == TKind::Unreadable
+                                         ? u"\"" + file +
+                                               u"\" не прочитан: нет права на чтение файла. Пока он не "
+                                               u"прочитан, файл не будет перезаписан."
+                                         : NotARegularFileText(file));
+      // The user changes the record limit and takes the first entry off the list.
+      drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
+      Form_Main->clb_ListDB_Names->SetItemIndex(0);
+      drv.Press(Form_Main, u"SB_N_Del");
+      std::vector<std::pair<TShownBox, bool>> seen;
+      ReadThenOk(drv, seen);
+      drv.CloseMainWindow();
+      DacOverride(true);
+      EXPECT_TRUE(Application->GetTerminated());
+
+      ASSERT_EQ(seen.size(), 1u);
+      EXPECT_EQ(seen[0].first.Caption + u"/" + seen[0].first.Head, u"Сохранение настроек/Ошибка");
+      EXPECT_EQ(seen[0].first.Text, u"Файл " + ExtractFileName(file) +
+                                        u" не был прочитан при запуске программы, поэтому он оставлен как "
+                                        u"есть. Не удалось сохранить " +
+                                        (settingsFile ? u"настройки. Сделанные изменения будут потеряны. "
+                                                      : u"список Z39.50-ресурсов для поиска. ") +
+                                        u"Папка: " + settings + u".");
+      EXPECT_FALSE(seen[0].second) << "the box stays until OK";
+      struct stat st = {};
+      ASSERT_EQ(::stat(path.c_str(), &st), 0);
+      EXPECT_TRUE(kind != TKind::Folder || DirectoryExists(file + u"/kept/"));
+      EXPECT_TRUE(kind != TKind::Pipe || S_ISFIFO(st.st_mode));
+      if (kind == TKind::Unreadable) {
+        EXPECT_EQ(st.st_mode & 07777, 0u);
+        EXPECT_EQ(ReadFileBytes(file), bytes);
+      }
+      if (settingsFile) EXPECT_EQ(ReadFileBytes(list), "5\r\n");
+      else EXPECT_EQ(TIniFile(ini).ReadString(u"FIND", u"RecCountFromDB", String()), u"7");
+    }
+  }
+}
+
+// A run over three resources, the main window closed once the first one's file
+// is saved: between two ticks, or while the second waits for its server. The
+// run ends as a stop ends it, without a box to answer: the log on disk names
+// the file saved and the search given up, the file is whole, and the settings
+// are saved.
+TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLog) {
+  ZTestServer z;
+  TRussianFormats formats;
+  TScopeExit plainServer([] { RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }); });
+  for (const bool waiting : {false, true}) {
+    SCOPED_TRACE(waiting ? "while a server is waited for" : "between two ticks");
+    TProgramDriver drv;
+    const String settings = drv.Folder() + u"Settings/", import = drv.Folder() + u"Import/";
+    ASSERT_TRUE(ForceDirectories(settings));
+    std::string resources = kResourceListHead;
+    resources += ResourceListLine(1, "Alpha", "Default", ZTestServer::Host(), z.Port(), "usmarc");
+    resources += ResourceListLine(2, "Slow", "Slow1", ZTestServer::Host(), z.Port(), "usmarc");
+    resources += ResourceListLine(3, "Gamma", "Default", ZTestServer::Host(), z.Port(), "usmarc");
+    WriteBytes(settings + u"ListDB.txt", resources);
+    WriteBytes(settings + u"ListDB_for_Search.txt", "1\r\n2\r\n3\r\n");
+    TSettingsValues v;
+    v.DirSave = import;
+    v.Title_Text = u"2";
+    WriteSettingsFile(settings + u"Borrowline.ini", v, [](const String&) { return true; });
+    std::function<void()> close = [&] {
+      drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
+      drv.CloseMainWindow();
+    };
+    RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&close, 0, u"Slow1"); });
+    ASSERT_TRUE(drv.Start());
+    drv.AdvanceClock(100);
+
+    drv.Press(Form_Main, u"sb_Start");
+    drv.AdvanceClock(55);  // Alpha
+    ASSERT_EQ(Form_Main->clb_ListDB_Names->GetItems()->Get(0), u"(2) Alpha (usmarc)");
+    if (!waiting) std::exchange(close, nullptr)();
+    for (int i = 0; i < 10 && !Application->GetTerminated(); ++i) drv.AdvanceClock(55);
+    EXPECT_FALSE(close);
+    EXPECT_TRUE(Application->GetTerminated());
+    EXPECT_TRUE(drv.Boxes().empty()) << ToUtf8(drv.Boxes().front().Text);
+
+    char iso[64];
+    std::snprintf(iso, sizeof iso, "00001-127_0_0_1-Default-%d-usmarc.iso", z.Port());
+    const std::string expected =
+        DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 \"2\"", 2).Joined();
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(ReadFileBytes(import + FromUtf8(iso)), expected);
+    std::vector<String> log;
+    TStringList lines;
+    lines.SetText(AnsiToString(ReadFileBytes(import + u"!_LOG.txt")));
+    for (Integer i = 5; i < lines.GetCount(); ++i) log.push_back(lines.Get(i));
+    std::vector<String> tail = {u"(2) Alpha (usmarc) => " + FromUtf8(iso)};
+    if (waiting) tail.push_back(u"Error: Slow (usmarc) => " + String(SearchLogNotAnsweredText));
+    tail.push_back(String(49, u'-'));
+    ASSERT_EQ(log.size(), tail.size() + 2) << ToUtf8(lines.GetText());
+    EXPECT_EQ(std::vector<String>(log.begin(), log.begin() + tail.size()), tail);
+    EXPECT_TRUE(log[tail.size()].starts_with(u"STOP: "));
+    EXPECT_EQ(log.back(), u"Поиск информации остановлен по требованию Пользователя!");
+    EXPECT_EQ(ReadSearchSettings(settings + u"Borrowline.ini", drv.Folder()).RecCountFromDB, u"7");
+  }
 }
