@@ -237,8 +237,7 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
   }
   w.Show = [wait](Integer Width, const String& Caption, const String& Message) {
     ShowWaitWindow(wait);
-    wait->SetWidth(Width);
-    wait->SetCaption(Caption);
+    SetWaitWindowTitle(wait, Width, Caption);
     wait->Label_MSG_2->SetCaption(Message);
     SetWaitProgress(wait, 0);
   };

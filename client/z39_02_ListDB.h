@@ -130,17 +130,17 @@ public:
   bool IsLoadingOrSaving() const { return FLoadingOrSaving; }
 
   // Reloads every record from SettingsFolder + "ListDB.txt" with the wait
-  // window (width 220, "Загрузка ресурсов Z39.50", "Идет подготовка к работе"),
-  // inside RunLoadOrSave where the windows are up; a missing or empty file
-  // gives the root group. A file that cannot be read is said in a message box
-  // (the wait window hidden first) and leaves the table closed and the file
-  // unread (TResourceTable::IsFileUnread). The caller hides the wait window.
-  // Answers the record count (0 unread).
+  // window (width 220 or what its title needs, "Загрузка ресурсов Z39.50",
+  // "Идет подготовка к работе"), inside RunLoadOrSave where the windows are
+  // up; a missing or empty file gives the root group. A file that cannot be
+  // read is said in a message box (the wait window hidden first) and leaves
+  // the table closed and the file unread (TResourceTable::IsFileUnread). The
+  // caller hides the wait window. Answers the record count (0 unread).
   Integer LoadResourceList();
   // Writes the table to SettingsFolder + "ListDB.txt" with the wait window
-  // (width 340), inside RunLoadOrSave as a load is; False, and nothing
-  // written, unless the file was read, the settings folder is writable and the
-  // table open. The caller hides the wait window.
+  // (width 340 or what its title needs), inside RunLoadOrSave as a load is;
+  // False, and nothing written, unless the file was read, the settings folder
+  // is writable and the table open. The caller hides the wait window.
   bool SaveResourceList();
 
   // ---- Look-ups for the search

@@ -1,12 +1,13 @@
 // While the resource list loads or saves, its wait window runs the pending
 // messages: a click that arrives then, on the editor or on the main window,
-// is dropped as under a modal window, and the list is read once. Driven
-// headless through the windows; the clicks are queued as the display delivers
-// input, from inside the load.
+// is dropped as under a modal window, and the list is read once. The wait
+// window is wide enough for its title. Driven headless through the windows;
+// the clicks are queued as the display delivers input, from inside the load.
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "client/ResourceList.h"
@@ -15,6 +16,7 @@
 #include "platform/core/Files.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Gauges.h"
+#include "platform/ui/MsgBox.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
 
@@ -108,15 +110,17 @@ TEST_F(ResourceListWait, ASecondClickOnLoadWhileTheListLoadsIsDroppedAndTheEdito
   ExpectTheListOnceAndSavedAsItWas();
 }
 
-TEST_F(ResourceListWait, AClickOnResourcesDuringTheStartUpLoadIsDroppedAndTheListIsReadOnce) {
+TEST_F(ResourceListWait, AClickOnResourcesDuringTheStartUpLoadIsDroppedAndTheWaitWindowHoldsItsTitle) {
   ASSERT_TRUE(ForceDirectories(Drv.Folder() + u"Settings/"));
   WriteFileAtomic(ListFile(), SavedList());
   ASSERT_TRUE(Drv.Start());
   bool queued = false;
   bool editorOpened = false;
   bool startingUp = true;
+  std::map<String, Integer> widths;  // of the wait window, by its title
   {
     const TWhileWaitShows whileWaitShows([&] {
+      widths[Form_Wait_Load->GetCaption()] = Form_Wait_Load->GetClientWidth();
       if (!startingUp || !HalfDone()) return;
       if (auto* w = TProgramDriver::OpenModal<TDlg_ListDB>()) {
         editorOpened = true;  // on the table the load is filling
@@ -132,6 +136,10 @@ TEST_F(ResourceListWait, AClickOnResourcesDuringTheStartUpLoadIsDroppedAndTheLis
     EXPECT_FALSE(editorOpened);
     EXPECT_FALSE(Form_Wait_Load->GetVisible());
     EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
-    ExpectTheListOnceAndSavedAsItWas();
+    ExpectTheListOnceAndSavedAsItWas();  // the save shows the wait window too
+  }
+  for (const String title : {u"Загрузка ресурсов Z39.50", u"Выгрузка ресурсов Z39.50"}) {
+    ASSERT_TRUE(widths.count(title)) << ToUtf8(title);
+    EXPECT_GE(widths[title], TitleBarClientWidth(title)) << ToUtf8(title);
   }
 }
