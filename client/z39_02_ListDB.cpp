@@ -13,6 +13,7 @@
 #include "grid/DBGridEh.h"
 #include "grid/DaVirMTE.h"
 #include "platform/core/Exceptions.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
@@ -236,8 +237,7 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
   }
   w.Show = [wait](Integer Width, const String& Caption, const String& Message) {
     ShowWaitWindow(wait);
-    wait->SetWidth(Width);
-    wait->SetCaption(Caption);
+    SetWaitWindowTitle(wait, Width, Caption);
     wait->Label_MSG_2->SetCaption(Message);
     SetWaitProgress(wait, 0);
   };
@@ -312,21 +312,39 @@ struct TWaitWindowHider {
 
 }  // namespace
 
+bool TDlg_ListDB::RunLoadOrSave(const std::function<void()>& Work) {
+  // A second load started by a click the pump delivers would clear the table
+  // under the first one, which then adds its records to the second one's.
+  if (FLoadingOrSaving) return false;
+  const TTemporaryChange busy(FLoadingOrSaving, true);
+  const TOtherWindowsDisabled others(Form_Wait_Load ? Form_Wait_Load->GetHandle() : nullptr);
+  Work();
+  return true;
+}
+
 void TDlg_ListDB::SB_LoadClick(TObject*) {
-  Application->ProcessMessages();
-  const TWaitWindowHider hider{Form_Wait_Load};
-  LoadResourceList();
+  // From the first pump on: a double click's second click arrives there.
+  RunLoadOrSave([this] {
+    Application->ProcessMessages();
+    const TWaitWindowHider hider{Form_Wait_Load};
+    LoadResourceList();
+  });
 }
 
 void TDlg_ListDB::SB_SaveClick(TObject*) {
+  if (FLoadingOrSaving) return;
   if (FTable->IsFileUnread()) {
     ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка",
                   SaveOverUnreadListText(ResourceListFileName(SettingsFolder)));
     return;
   }
-  Application->ProcessMessages();
-  const TWaitWindowHider hider{Form_Wait_Load};
-  if (!SaveResourceList()) ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
+  bool saved = true;
+  RunLoadOrSave([&] {
+    Application->ProcessMessages();
+    const TWaitWindowHider hider{Form_Wait_Load};
+    saved = SaveResourceList();
+  });
+  if (!saved) ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
 }
 
 void TDlg_ListDB::ServerWaitChanged(bool Waiting) {

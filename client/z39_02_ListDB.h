@@ -9,6 +9,7 @@
 // In chooser mode a side panel collects resources for the search list.
 
 #include <exception>
+#include <functional>
 #include <memory>
 
 #include "client/ResourceTable.h"
@@ -121,17 +122,25 @@ public:
   // Alt+Enter presses OK (Enter belongs to the table), Esc presses Cancel.
   void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
 
+  // Runs Work, a load or a save of the list, as one: its wait window lets
+  // messages run, so meanwhile every other window is kept from input, as under
+  // a modal window, and enabled again afterwards as it was. False, Work not
+  // run, while another load or save runs.
+  bool RunLoadOrSave(const std::function<void()>& Work);
+  bool IsLoadingOrSaving() const { return FLoadingOrSaving; }
+
   // Reloads every record from SettingsFolder + "ListDB.txt" with the wait
-  // window (width 220, "Загрузка ресурсов Z39.50", "Идет подготовка к работе");
-  // a missing or empty file gives the root group. A file that cannot be read
-  // is said in a message box (the wait window hidden first) and leaves the
-  // table closed and the file unread (TResourceTable::IsFileUnread). The
+  // window (width 220 or what its title needs, "Загрузка ресурсов Z39.50",
+  // "Идет подготовка к работе"), inside RunLoadOrSave where the windows are
+  // up; a missing or empty file gives the root group. A file that cannot be
+  // read is said in a message box (the wait window hidden first) and leaves
+  // the table closed and the file unread (TResourceTable::IsFileUnread). The
   // caller hides the wait window. Answers the record count (0 unread).
   Integer LoadResourceList();
   // Writes the table to SettingsFolder + "ListDB.txt" with the wait window
-  // (width 340); False, and nothing written, unless the file was read, the
-  // settings folder is writable and the table open. The caller hides the
-  // wait window.
+  // (width 340 or what its title needs), inside RunLoadOrSave as a load is;
+  // False, and nothing written, unless the file was read, the settings folder
+  // is writable and the table open. The caller hides the wait window.
   bool SaveResourceList();
 
   // ---- Look-ups for the search
@@ -166,4 +175,5 @@ private:
   Integer FMode = 0;
   // The table's filter text when the flat list took over from the tree.
   String FTreeFilter;
+  bool FLoadingOrSaving = false;
 };

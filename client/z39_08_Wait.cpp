@@ -6,6 +6,7 @@
 #include "client/z39_00_func.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Gauges.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Windows.h"
 
@@ -91,6 +92,15 @@ bool ShowWaitWindow(TForm_Wait_Load* Window) {
   Window->Show();
   Window->Timer1->SetEnabled(true);
   return true;
+}
+
+void SetWaitWindowTitle(TForm_Wait_Load* Window, Integer Width, const String& Caption) {
+  // Widened about its middle, it stays centred over the window that waits.
+  const Integer middle = Window->GetLeft() + Window->GetWidth() / 2;
+  Window->SetWidth(Width);
+  Window->SetClientWidth(std::max(Window->GetClientWidth(), TitleBarClientWidth(Caption)));
+  Window->SetLeft(middle - Window->GetWidth() / 2);
+  Window->SetCaption(Caption);
 }
 
 bool SetWaitProgress(TForm_Wait_Load* Window, Integer Percent) {

@@ -42,6 +42,9 @@ private:
 // waits, also when that one is clicked), shown without modality, timer on.
 // Always True.
 bool ShowWaitWindow(TForm_Wait_Load* Window);
+// Width (the window's), widened where the window manager would shorten
+// Caption in the title bar, and Caption. The bar follows the width.
+void SetWaitWindowTitle(TForm_Wait_Load* Window, Integer Width, const String& Caption);
 // Percent clamped to 0..100 on the bar; pending messages run. Always True.
 bool SetWaitProgress(TForm_Wait_Load* Window, Integer Percent);
 // Timer off, a normal window again, hidden, its own owner's again, progress 0.

@@ -346,33 +346,23 @@ TModalResult TCustomForm::ShowModal() {
   if (HWND cap = GetCapture()) SendMessage(cap, WM_CANCELMODE);
   ReleaseCapture();
   FFormState.Include(fsModal);
-  HWND activeBefore = GetActiveWindow();
-  HWND focusBefore = GetFocus();
   TCursor cursorBefore = Screen->GetCursor();
   Screen->SetCursor(crDefault);
   // While it runs the form belongs to the window it interrupts, so that a window
   // manager keeps it above that one (a box over a dialog over the main window).
   HWND ownerBefore = GetWindowOwner(GetHandle());
-  HWND interrupted = activeBefore ? GetAncestorTop(activeBefore) : nullptr;
+  HWND interrupted = GetActiveWindow() ? GetAncestorTop(GetActiveWindow()) : nullptr;
   if (interrupted && interrupted != GetHandle() && IsWindowVisible(interrupted))
     SetWindowOwner(GetHandle(), interrupted);
   // Every other window waits until the form is done.
-  std::vector<HWND> disabled;
-  for (HWND h : GetTopLevelWindows())
-    if (h != FHandle && IsWindowVisible(h) && IsWindowEnabled(h)) {
-      EnableWindow(h, false);
-      disabled.push_back(h);
-    }
+  TOtherWindowsDisabled others(FHandle);
   auto restore = [&]() {
     // Afterwards it goes back to its own owner, and does not go when the window it
     // interrupted does.
     if (FHandle && (!ownerBefore || IsWindow(ownerBefore))) SetWindowOwner(FHandle, ownerBefore);
-    for (HWND h : disabled)
-      if (IsWindow(h)) EnableWindow(h, true);
     FFormState.Exclude(fsModal);
     Screen->SetCursor(cursorBefore);
-    if (activeBefore && IsWindow(activeBefore)) SetActiveWindow(activeBefore);
-    if (focusBefore && IsWindow(focusBefore) && IsWindowVisible(focusBefore)) ::SetFocus(focusBefore);
+    others.Restore();
   };
   TModalResult result = mrNone;
   try {
@@ -394,6 +384,23 @@ TModalResult TCustomForm::ShowModal() {
   }
   restore();
   return result;
+}
+
+TOtherWindowsDisabled::TOtherWindowsDisabled(HWND Keep) : FActiveBefore(GetActiveWindow()), FFocusBefore(GetFocus()) {
+  for (HWND h : GetTopLevelWindows())
+    if (h != Keep && IsWindowVisible(h) && IsWindowEnabled(h)) {
+      EnableWindow(h, false);
+      FDisabled.push_back(h);
+    }
+}
+
+void TOtherWindowsDisabled::Restore() {
+  if (FRestored) return;
+  FRestored = true;
+  for (HWND h : FDisabled)
+    if (IsWindow(h)) EnableWindow(h, true);
+  if (FActiveBefore && IsWindow(FActiveBefore)) SetActiveWindow(FActiveBefore);
+  if (FFocusBefore && IsWindow(FFocusBefore) && IsWindowVisible(FFocusBefore)) ::SetFocus(FFocusBefore);
 }
 
 void TCustomForm::Dispatch(TMessage& Message) {

@@ -202,6 +202,27 @@ public:
   explicit TForm(TComponent* AOwner);
 };
 
+// Every visible, enabled top-level window but Keep disabled for the guard's
+// life, as a modal form keeps them: a press on one is dropped and brings an
+// enabled window of its own forward, its close box is ignored. Restore enables
+// those windows alone (one disabled before stays so) and gives the activation
+// and the focus back to the windows that had them; the destructor restores
+// when that was not done.
+class TOtherWindowsDisabled {
+public:
+  explicit TOtherWindowsDisabled(HWND Keep);
+  ~TOtherWindowsDisabled() { Restore(); }
+  TOtherWindowsDisabled(const TOtherWindowsDisabled&) = delete;
+  TOtherWindowsDisabled& operator=(const TOtherWindowsDisabled&) = delete;
+  void Restore();
+
+private:
+  std::vector<HWND> FDisabled;
+  HWND FActiveBefore;
+  HWND FFocusBefore;
+  bool FRestored = false;
+};
+
 // ---- Application ----------------------------------------------------------------------------
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;

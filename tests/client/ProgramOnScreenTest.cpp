@@ -366,8 +366,8 @@ TEST(ProgramOnScreen, AResourceAddedInTheTreeEditorAndChosenForTheSearchListIsSe
           ClickOnScreen(Dlg_ListDB->SB_OK);
           return true;
         },
-        [&] {  // the add button opens the chooser
-          if (ModalOnScreen<TDlg_ListDB>() || Form_Wait_Load->GetVisible()) return false;
+        [&] {  // the add button opens the chooser, once the save is done: until then it takes no click
+          if (ModalOnScreen<TDlg_ListDB>() || Dlg_ListDB->IsLoadingOrSaving()) return false;
           ClickOnScreen(Form_Main->SB_N_Add);
           return true;
         },

@@ -153,7 +153,7 @@ TEST(WaitWindow, ResourceListLoadShowsItsProgressAndHidesIt) {
   drv.AdvanceClock(100);
   EXPECT_FALSE(Form_Wait_Load->GetVisible());
   EXPECT_FALSE(Form_Wait_Load->Timer1->GetEnabled());
-  EXPECT_EQ(Form_Wait_Load->GetWidth(), 220);
+  EXPECT_EQ(Form_Wait_Load->GetClientWidth(), TitleBarClientWidth(u"Загрузка ресурсов Z39.50"));
   EXPECT_EQ(Form_Wait_Load->Label_MSG_2->GetCaption(), u"Идет подготовка к работе");
   ASSERT_EQ(Dlg_ListDB->MemTableEh_Tree->RecordCount(), 1) << "a missing list gives the root group";
   Dlg_ListDB->MemTableEh_Tree->First();

@@ -21,6 +21,7 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/FileCtrl.h"
 #include "platform/ui/Gauges.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/ui/ValEdit.h"
 #include "tests/client/ProgramDriver.h"
 
@@ -408,7 +409,8 @@ TEST_F(WindowLayout, WaitWindow) {
   EXPECT_FALSE(w->GetVisible());
   EXPECT_EQ(w->GetFormStyle(), fsNormal);
   EXPECT_EQ(w->GetBorderStyle(), bsDialog);
-  Walk(w, {u"Загрузка ресурсов Z39.50", 214, 51},
+  // As the start-up load left it: wide enough for its title.
+  Walk(w, {u"Загрузка ресурсов Z39.50", TitleBarClientWidth(u"Загрузка ресурсов Z39.50"), 51},
        {
            {u"Label_MSG_2", "TLabel", u"Идет подготовка к работе"},
            {u"Gauge1", "TGauge"},
@@ -419,10 +421,11 @@ TEST_F(WindowLayout, WaitWindow) {
   EXPECT_EQ(w->Gauge1->GetMaxValue(), 100);
   EXPECT_FALSE(w->Timer1->GetEnabled());
   EXPECT_EQ(w->Timer1->GetInterval(), 55u);
-  // As the resource list's load shows it: 220 wide, whole, on top.
+  // As the resource list's save shows it: 340 wide, the bar across it, on top.
   ShowWaitWindow(w);
-  w->SetWidth(220);
-  EXPECT_EQ(w->GetClientWidth(), 214);
+  SetWaitWindowTitle(w, 340, u"Выгрузка ресурсов Z39.50");
+  EXPECT_EQ(w->GetClientWidth(), 334);
+  EXPECT_EQ(w->Gauge1->GetLeft() + w->Gauge1->GetWidth(), 334 - 4);
   EXPECT_EQ(w->GetFormStyle(), fsStayOnTop);
   HideWaitWindow(w);
 }
