@@ -157,11 +157,18 @@ int SettingsFileReadError(const String& FileName) {
   }
 }
 
+String ReadFailureCause(int ErrorCode) {
+  switch (ErrorCode) {
+    case EIO: return u"ошибка ввода-вывода";
+    case EACCES:
+    case EPERM: return u"нет права на чтение файла";
+    default: return u"файл не читается до конца";
+  }
+}
+
 String UnreadSettingsFileText(const String& FileName, int ErrorCode) {
-  const String cause = ErrorCode == EIO                            ? u"ошибка ввода-вывода"
-                       : ErrorCode == EACCES || ErrorCode == EPERM ? u"нет права на чтение файла"
-                                                                   : u"файл не читается до конца";
-  return u"\"" + Trim(FileName) + u"\" не прочитан: " + cause + u". Пока он не прочитан, файл не будет перезаписан.";
+  return u"\"" + Trim(FileName) + u"\" не прочитан: " + ReadFailureCause(ErrorCode) +
+         u". Пока он не прочитан, файл не будет перезаписан.";
 }
 
 bool IsSettingsFolderWritable(const String& SettingsFolder, const TFolderProbe& Probe) {

@@ -85,6 +85,9 @@ String LostSettingsText(const String& SettingsFolder, const String& AppFolder,
 // file start-up could not read is not written over: what the program holds
 // of it is not what the user keeps there.
 int SettingsFileReadError(const String& FileName);
+// Why a file of the settings folder could not be read, from the system's
+// error number, in the words every such message uses.
+String ReadFailureCause(int ErrorCode);
 // What start-up says of a regular file it could not read, ErrorCode being the
 // system's error number: the cause, and that the file is kept as it is.
 String UnreadSettingsFileText(const String& FileName, int ErrorCode);

@@ -1,8 +1,7 @@
 #include "client/z39_02_ListDB.h"
 
-#include <cerrno>
-
 #include "client/SearchServer.h"
+#include "client/SettingsFile.h"
 #include "client/__forms.h"
 #include "client/__str.h"
 #include "client/z39_00_func.h"
@@ -250,16 +249,6 @@ TResourceListWait TDlg_ListDB::WaitWindowNotes() const {
 }
 
 namespace {
-
-// Why a list file could not be read, from the system's error number.
-String ReadFailureCause(int ErrorCode) {
-  switch (ErrorCode) {
-    case EIO: return u"ошибка ввода-вывода";
-    case EACCES:
-    case EPERM: return u"нет права на чтение файла";
-    default: return u"файл не читается до конца";
-  }
-}
 
 String UnreadListText(const String& FileName, int ErrorCode) {
   return u"Список ресурсов не прочитан: " + ReadFailureCause(ErrorCode) +
