@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <utility>
@@ -78,6 +79,48 @@ protected:
     auto* Dialog = new TForm(Application);
     Dialog->SetBounds(600, 100, 200, 150);
     return Dialog;
+  }
+
+  // A dialog in which From drags onto To, each logging its end and drop; the
+  // drop's other work is Dropped.
+  struct TInnerDrag {
+    TForm* Dialog;
+    TPanel* From;
+    TPanel* To;
+  };
+  TInnerDrag MakeInnerDrag(std::function<void()> Dropped = nullptr) {
+    TForm* Dialog = MakeDialog();
+    auto* From = new TPanel(Dialog);
+    From->SetParent(Dialog);
+    From->SetBounds(10, 10, 60, 40);
+    From->SetDragMode(dmAutomatic);
+    auto* To = new TPanel(Dialog);
+    To->SetParent(Dialog);
+    To->SetBounds(100, 10, 80, 80);
+    From->OnEndDrag = [this, To](TObject*, TObject* Where, Integer, Integer) {
+      Log.push_back(Where == To ? "inner end target" : "inner end none");
+    };
+    To->OnDragOver = [From](TObject*, TObject* Source, Integer, Integer, TDragState, bool& Accept) {
+      Accept = Source == From;
+    };
+    To->OnDragDrop = [this, Dropped](TObject*, TObject*, Integer, Integer) {
+      Log.push_back("inner drop");
+      if (Dropped) Dropped();
+    };
+    return {Dialog, From, To};
+  }
+  // Shows the dialog modal; once it waits, the user drags From onto To and the
+  // dialog closes.
+  void RunInnerDrag(const TInnerDrag& Inner) {
+    Display.WhenIdle([this, Inner] {
+      Pause();
+      Display.MouseDown(Inner.From->GetHandle(), 20, 20);
+      Display.MouseMove(Inner.Dialog->GetHandle(), 50, 30);
+      Display.MouseMove(Inner.Dialog->GetHandle(), 130, 40);
+      Display.MouseUp(Inner.Dialog->GetHandle(), 130, 40);
+      Inner.Dialog->SetModalResult(mrOk);
+    });
+    Inner.Dialog->ShowModal();
   }
   // Whether the drag let the mouse go and nothing drags any more.
   void ExpectNoDrag(const TControl* Source) {
@@ -397,34 +440,11 @@ TEST_F(DragDrop, ASourceFreedOrInterruptedInItsHandlersEndsItsDragOnceAndLetsGo)
 // mouse is free and the next drag drops as usual.
 TEST_F(DragDrop, AModalWindowOpenedByADropOrAnEndHostsADragOfItsOwn) {
   MakePanels();
-  TForm* Dialog = MakeDialog();
-  auto* From = new TPanel(Dialog);
-  From->SetParent(Dialog);
-  From->SetBounds(10, 10, 60, 40);
-  From->SetDragMode(dmAutomatic);
-  auto* To = new TPanel(Dialog);
-  To->SetParent(Dialog);
-  To->SetBounds(100, 10, 80, 80);
-  From->OnEndDrag = [&](TObject*, TObject* Where, Integer, Integer) {
-    Log.push_back(Where == To ? "inner end target" : "inner end none");
-  };
-  To->OnDragOver = [&](TObject*, TObject* Source, Integer, Integer, TDragState, bool& Accept) {
-    Accept = Source == From;
-  };
-  To->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) { Log.push_back("inner drop"); };
+  const TInnerDrag Inner = MakeInnerDrag();
   // The chosen handler opens the dialog, in which the user drags From onto To.
   std::string OpensDialog;
   auto Open = [&](const std::string& Handler) {
-    if (Handler != OpensDialog) return;
-    Display.WhenIdle([&] {
-      Pause();
-      Display.MouseDown(From->GetHandle(), 20, 20);
-      Display.MouseMove(Dialog->GetHandle(), 50, 30);
-      Display.MouseMove(Dialog->GetHandle(), 130, 40);
-      Display.MouseUp(Dialog->GetHandle(), 130, 40);
-      Dialog->SetModalResult(mrOk);
-    });
-    Dialog->ShowModal();
+    if (Handler == OpensDialog) RunInnerDrag(Inner);
   };
   const auto Dropped = Target->OnDragDrop;
   Target->OnDragDrop = [&, Dropped](TObject* Sender, TObject* Source, Integer X, Integer Y) {
@@ -455,14 +475,14 @@ TEST_F(DragDrop, AModalWindowOpenedByADropOrAnEndHostsADragOfItsOwn) {
   DragToTarget();
   EXPECT_EQ(Said(), (TLines{"start", "drop 10,10", "inner drop", "inner end target", "end target 10,10"}));
   ExpectNoDrag(Src);
-  ExpectNoDrag(From);
+  ExpectNoDrag(Inner.From);
 
   Log.clear();
   OpensDialog = "end";
   DragToTarget();
   EXPECT_EQ(Said(), (TLines{"start", "drop 10,10", "end target 10,10", "inner drop", "inner end target"}));
   ExpectNoDrag(Src);
-  ExpectNoDrag(From);
+  ExpectNoDrag(Inner.From);
 
   Log.clear();
   OpensDialog.clear();
@@ -478,38 +498,15 @@ TEST_F(DragDrop, ADropInAModalWindowOpenedByADropMayFreeTheOuterDragsSource) {
   MakePanels();
   Integer Clicks = 0;
   Refuser->OnClick = [&](TObject*) { ++Clicks; };
-  TForm* Dialog = MakeDialog();
-  auto* From = new TPanel(Dialog);
-  From->SetParent(Dialog);
-  From->SetBounds(10, 10, 60, 40);
-  From->SetDragMode(dmAutomatic);
-  auto* To = new TPanel(Dialog);
-  To->SetParent(Dialog);
-  To->SetBounds(100, 10, 80, 80);
-  From->OnEndDrag = [&](TObject*, TObject* Where, Integer, Integer) {
-    Log.push_back(Where == To ? "inner end target" : "inner end none");
-  };
-  To->OnDragOver = [&](TObject*, TObject* Source, Integer, Integer, TDragState, bool& Accept) {
-    Accept = Source == From;
-  };
-  To->OnDragDrop = [&](TObject*, TObject*, Integer, Integer) {
-    Log.push_back("inner drop");
+  const TInnerDrag Inner = MakeInnerDrag([&] {
     delete std::exchange(Src, nullptr);
     Log.push_back("freed");
-  };
+  });
   // The outer drop opens the dialog, in which the user drags From onto To.
   const auto Dropped = Target->OnDragDrop;
   Target->OnDragDrop = [&, Dropped](TObject* Sender, TObject* Source, Integer X, Integer Y) {
     Dropped(Sender, Source, X, Y);
-    Display.WhenIdle([&] {
-      Pause();
-      Display.MouseDown(From->GetHandle(), 20, 20);
-      Display.MouseMove(Dialog->GetHandle(), 50, 30);
-      Display.MouseMove(Dialog->GetHandle(), 130, 40);
-      Display.MouseUp(Dialog->GetHandle(), 130, 40);
-      Dialog->SetModalResult(mrOk);
-    });
-    Dialog->ShowModal();
+    RunInnerDrag(Inner);
   };
   Pause();
   Display.MouseDown(Src->GetHandle(), 20, 20);
@@ -519,7 +516,7 @@ TEST_F(DragDrop, ADropInAModalWindowOpenedByADropMayFreeTheOuterDragsSource) {
   EXPECT_EQ(Src, nullptr);
   EXPECT_EQ(
       Log, (std::vector<std::string>{"start", "enter 10,10", "drop 10,10", "inner drop", "freed", "inner end target"}));
-  ExpectNoDrag(From);
+  ExpectNoDrag(Inner.From);
   // Nothing is listening any more, and the next click is the clicked control's.
   Log.clear();
   Display.MouseMove(FormWnd(), 170, 30);
