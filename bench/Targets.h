@@ -24,6 +24,10 @@ constexpr TTarget FilterAgainstSqlite = WithinRatio(1);  // SQLite's full scan i
 constexpr TTarget LocateThroughIndex = WithinRatio(3);   // a binary search over the same keys
 constexpr TTarget TreeModeOpen = WithinRatio(2);         // a sort (100,000 and 1,000,000 records)
 constexpr TTarget LocateInTree = WithinRatio(3);         // Locate in the flat table
+// Sorted (SortByFields, SortOrder, a tree-mode open) by keys in two ascending
+// runs, rising then falling, already sorted, all equal: against the same keys in
+// random order (all equal: distinct keys in random order).
+constexpr TTarget KeyOrderAgainstRandom = WithinRatio(1.5);
 // The data grid over that dataset.
 constexpr TTarget RepaintAgainstFloor = WithinRatio(2);  // the text-shaped-once floor
 constexpr TTarget PageScrollAgainstRepaint = WithinRatio(2);

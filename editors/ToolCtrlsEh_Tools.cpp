@@ -8,6 +8,7 @@
 
 #include "editors/DaVirVCL.h"
 #include "platform/core/Lists.h"
+#include "platform/core/QuickSort.h"
 #include "platform/data/DBConsts.h"
 #include "platform/data/Fields.h"
 #include "platform/ui/MessageQueue.h"
@@ -195,39 +196,15 @@ void TBMListEh::SetLinkActive(bool Value) {
   FLinkActive = Value;
 }
 
-namespace {
-
-void QuickSortBookmarks(TBMListEh* List, std::vector<TBookmark>& Items, void* Param,
-                        const TBMListSortCompareEh& Compare, Integer L, Integer R) {
-  Integer I, J;
-  do {
-    I = L;
-    J = R;
-    Integer P = (L + R) / 2;
-    do {
-      while (I < R && Compare(List, Param, I, P) < 0) ++I;
-      while (J > L && Compare(List, Param, J, P) > 0) --J;
-      if (I <= J) {
-        if (I != J) {
-          std::swap(Items[static_cast<size_t>(I)], Items[static_cast<size_t>(J)]);
-          // The pivot is an index: it follows its entry.
-          if (P == I) P = J;
-          else if (P == J) P = I;
-        }
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (L < J) QuickSortBookmarks(List, Items, Param, Compare, L, J);
-    L = I;
-  } while (I < R);
-}
-
-}  // namespace
-
 void TBMListEh::CustomSort(void* Param, const TBMListSortCompareEh& Compare) {
   if (GetCount() < 2) return;
-  QuickSortBookmarks(this, FItems, Param, Compare, 0, GetCount() - 1);
+  // By places, because the compare routine reads the list by index: the pivot
+  // is a place that follows its bookmark.
+  QuickSortRange(TSortByIndex([&](Integer A, Integer B) { return Compare(this, Param, A, B); },
+                              [this](Integer A, Integer B) {
+                                std::swap(FItems[static_cast<size_t>(A)], FItems[static_cast<size_t>(B)]);
+                              }),
+                 0, GetCount() - 1);
   ForgetCache();
 }
 

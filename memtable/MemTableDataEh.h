@@ -40,6 +40,7 @@
 #include "platform/core/Collection.h"
 #include "platform/core/Component.h"
 #include "platform/core/Filer.h"
+#include "platform/core/QuickSort.h"
 #include "platform/core/Variant.h"
 #include "platform/data/DBTypes.h"
 
@@ -91,30 +92,23 @@ enum TRecordsListNotificationEh : Byte {
 };
 
 // ---------------------------------------------------------------------------
-// The sort every part of the in-memory dataset uses: pivot at the middle, scans
-// while less and while greater, exchange when I <= J, recursion on the left part
-// and iteration on the right. Not stable. The scans are also kept inside L..R so
-// that a comparison that is not a strict order cannot run them off the list.
+// The sort every part of the in-memory dataset uses (QuickSortRange of
+// platform/core/QuickSort.h): below kSmallSortRange items the classic pass with
+// the middle item as its pivot, so small sorts keep the order of equal keys they
+// always had; larger ranges take a pivot from nine items spread over them and
+// fall back on a heap sort when the passes keep coming out lopsided, so no key
+// order costs more than n log n nor recurses deeper than log2(n). Not stable.
+// The scans stay inside L..R, so a comparison that is not a strict order cannot
+// run them off the list.
 template <class T, class Compare>
 void QuickSortEh(std::vector<T>& List, Integer L, Integer R, Compare&& Cmp) {
   if (L < 0 || R >= static_cast<Integer>(List.size())) return;
-  Integer I, J;
-  do {
-    I = L;
-    J = R;
-    const T P = List[static_cast<size_t>(static_cast<unsigned>(L + R) >> 1)];
-    do {
-      while (I < R && Cmp(List[I], P) < 0) ++I;
-      while (J > L && Cmp(List[J], P) > 0) --J;
-      if (I <= J) {
-        if (I != J) std::swap(List[I], List[J]);
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (L < J) QuickSortEh(List, L, J, Cmp);
-    L = I;
-  } while (I < R);
+  QuickSortRange(TSortByValue([&List](Integer I) -> const T& { return List[static_cast<size_t>(I)]; },
+                              [&Cmp](const T& A, const T& B) { return Cmp(A, B); },
+                              [&List](Integer I, Integer J) {
+                                std::swap(List[static_cast<size_t>(I)], List[static_cast<size_t>(J)]);
+                              }),
+                 L, R);
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #define BORROW_UNPOISON(p, n) ((void)(p), (void)(n))
 #endif
 
+#include "platform/core/QuickSort.h"
 #include "platform/core/Strings.h"
 
 namespace {
@@ -414,33 +415,24 @@ void TBaseTreeNodeEh::StoreLevel(Integer Value) {
 }
 
 void TBaseTreeNodeEh::SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse) {
-  if (Count() > 1) {
-    // The pivot node stays the pivot for the whole pass; the scans stay inside L..R
-    // even for a comparison that is not a strict order.
-    auto sort = [&](auto&& self, Integer L, Integer R) -> void {
-      Integer I, J;
-      do {
-        I = L;
-        J = R;
-        TBaseTreeNodeEh* P = FItems[static_cast<size_t>(static_cast<unsigned>(L + R) >> 1)];
-        do {
-          while (I < R && CompareProg(FItems[static_cast<size_t>(I)], P, ParamSort) < 0) ++I;
-          while (J > L && CompareProg(FItems[static_cast<size_t>(J)], P, ParamSort) > 0) --J;
-          if (I <= J) {
-            if (I != J) ExchangeItems(I, J);
-            ++I;
-            --J;
-          }
-        } while (I <= J);
-        if (J > L) self(self, L, J);
-        L = I;
-      } while (I < R);
-    };
-    sort(sort, 0, Count() - 1);
-    if (FVisibleCount != Count()) FVisibleItemsDirty = true;
+  // Each node's children sorted by the table's quicksort (the pivot node held for
+  // its pass, exchanges through ExchangeItems), then with ARecurse each child's
+  // subtree in pre-order: a walk with its own stack, however deep the tree.
+  std::vector<TBaseTreeNodeEh*> pending{this};
+  while (!pending.empty()) {
+    TBaseTreeNodeEh* node = pending.back();
+    pending.pop_back();
+    TTreeChildrenEh& items = node->FItems;
+    if (items.size() > 1) {
+      QuickSortRange(TSortByValue([&items](Integer I) { return items[static_cast<size_t>(I)]; },
+                                  [&](TBaseTreeNodeEh* A, TBaseTreeNodeEh* B) { return CompareProg(A, B, ParamSort); },
+                                  [node](Integer I, Integer J) { node->ExchangeItems(I, J); }),
+                     0, node->Count() - 1);
+      if (node->FVisibleCount != node->Count()) node->FVisibleItemsDirty = true;
+    }
+    if (!ARecurse) break;
+    pending.insert(pending.end(), items.rbegin(), items.rend());
   }
-  if (ARecurse)
-    for (TBaseTreeNodeEh* child : FItems) child->SortData(CompareProg, ParamSort, true);
 }
 
 // ---------------------------------------------------------------------------

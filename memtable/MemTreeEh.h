@@ -134,6 +134,8 @@ public:
   // Detaches the child at Pos (not freed).
   void DeleteAt(Integer Pos);
   void ExchangeItems(Integer Index1, Integer Index2);
+  // Sorts the children (with ARecurse every node's below too) by the table's
+  // quicksort (QuickSortRange), exchanging through ExchangeItems.
   void SortData(const TCompareNodesEh& CompareProg, TObject* ParamSort, bool ARecurse);
 
   Integer Count() const { return static_cast<Integer>(FItems.size()); }

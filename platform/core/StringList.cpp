@@ -6,6 +6,7 @@
 #include "platform/core/CodePage.h"
 #include "platform/core/Files.h"
 #include "platform/core/Locale.h"
+#include "platform/core/QuickSort.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Streams.h"
 #include "platform/core/WithUpdate.h"
@@ -452,29 +453,11 @@ bool TStringList::Find(const String& S, Integer& Index) const {
 }
 
 void TStringList::QuickSort(Integer L, Integer R, const TStringListSortCompare& Compare) {
-  // Works on indexes because the compare routine reads the list by index.
-  while (L < R) {
-    Integer I = L, J = R;
-    Integer P = L + (R - L) / 2;
-    do {
-      while (Compare(this, I, P) < 0) ++I;
-      while (Compare(this, J, P) > 0) --J;
-      if (I <= J) {
-        if (I != J) ExchangeItems(I, J);
-        if (P == I) P = J;
-        else if (P == J) P = I;
-        ++I;
-        --J;
-      }
-    } while (I <= J);
-    if (J - L < R - I) {
-      if (L < J) QuickSort(L, J, Compare);
-      L = I;
-    } else {
-      if (I < R) QuickSort(I, R, Compare);
-      R = J;
-    }
-  }
+  // By places, because the compare routine reads the list by index: the pivot
+  // is a place that follows its string.
+  QuickSortRange(TSortByIndex([&](Integer A, Integer B) { return Compare(this, A, B); },
+                              [this](Integer A, Integer B) { ExchangeItems(A, B); }),
+                 L, R);
 }
 
 void TStringList::CustomSort(const TStringListSortCompare& Compare) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
 #include "platform/core/Streams.h"
+#include "platform/core/Strings.h"
 
 namespace {
 
@@ -96,6 +101,37 @@ TEST(StringListSorting, CustomSortByIndexes) {
   list.CustomSort(
       [](TStringList* l, Integer a, Integer b) { return std::stoi(ToUtf8(l->Get(a))) - std::stoi(ToUtf8(l->Get(b))); });
   EXPECT_EQ(list.GetCommaText(), u"1,2,3,10");
+}
+
+TEST(StringListSorting, TwoAscendingRunsSortInNLogNComparisons) {
+  // Two lists numbered from 1, one after the other, peeled two strings a pass
+  // by a middle pivot: 50,000^2 / 4 comparisons instead of n log n.
+  constexpr Integer kCount = 50000;
+  TStringList list;
+  for (Integer i = 0; i < kCount; ++i) list.Add(IntToStr(i % (kCount / 2)));
+  // Past 2 n log2 n comparisons the sort is stopped.
+  long long comparisons = 0;
+  EXPECT_NO_THROW(list.CustomSort([&](TStringList* l, Integer a, Integer b) {
+    if (++comparisons > 2LL * kCount * 16) throw std::runtime_error("the sort degrades");
+    return StrToInt(l->Get(a)) - StrToInt(l->Get(b));
+  }));
+  for (Integer i = 1; i < kCount; ++i) ASSERT_LE(StrToInt(list.Get(i - 1)), StrToInt(list.Get(i))) << i;
+}
+
+TEST(StringListSorting, ACompareThatIsNoOrderNeverReadsOutsideTheList) {
+  TStringList list;
+  for (Integer i = 0; i < 1000; ++i) list.Add(IntToStr(i));
+  for (int answer : {-1, 1}) {
+    // A place outside the list stops the sort at once.
+    EXPECT_NO_THROW(list.CustomSort([&](TStringList* l, Integer a, Integer b) {
+      if (a < 0 || b < 0 || a >= l->GetCount() || b >= l->GetCount()) throw std::out_of_range("outside the list");
+      return answer;
+    })) << answer;
+    std::vector<Integer> kept;
+    for (Integer i = 0; i < list.GetCount(); ++i) kept.push_back(StrToInt(list.Get(i)));
+    std::sort(kept.begin(), kept.end());
+    for (Integer i = 0; i < 1000; ++i) ASSERT_EQ(kept[static_cast<size_t>(i)], i) << answer;
+  }
 }
 
 TEST(StringListText, ReadsEveryLineEndWritesCrLf) {
