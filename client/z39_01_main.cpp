@@ -582,15 +582,12 @@ bool TForm_Main::SearchOneResource(TStrings* ConnectionParams, Integer Index, bo
 // ---- The other windows -----------------------------------------------------------------------
 
 void TForm_Main::SB_Menu_ResClick(TObject*) {
-  // Not over a table that a load is filling.
-  if (Dlg_ListDB->IsLoadingOrSaving()) return;
   Application->ProcessMessages();
   Dlg_ListDB->EditResourceList();
   ReadSearchListAgainOnceResourcesRead(false);
 }
 
 void TForm_Main::SB_N_AddClick(TObject*) {
-  if (Dlg_ListDB->IsLoadingOrSaving()) return;
   Application->ProcessMessages();
   const bool chosen = Dlg_ListDB->ChooseResources(lb_ListDB_ID->GetItems());
   if (chosen) BuildSearchList();

@@ -321,7 +321,6 @@ void TDlg_ListDB::SB_LoadClick(TObject*) {
 }
 
 void TDlg_ListDB::SB_SaveClick(TObject*) {
-  if (FLoadingOrSaving) return;
   if (FTable->IsFileUnread()) {
     ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка",
                   SaveOverUnreadListText(ResourceListFileName(SettingsFolder)));

@@ -35,6 +35,7 @@
 // place the routine reads or writes lies inside L..R, and exchanges only ever
 // permute the items.
 
+#include <bit>
 #include <type_traits>
 #include <utility>
 
@@ -129,15 +130,6 @@ void SortPart(TItems& Items, Integer L, Integer R, Integer Budget) {
   }
 }
 
-inline Integer Log2(Integer N) {
-  Integer Log = 0;
-  while (N > 1) {
-    N >>= 1;
-    ++Log;
-  }
-  return Log;
-}
-
 }  // namespace quicksort_detail
 
 // Sorts the places L..R of Items (the adapter above); nothing outside L..R is read
@@ -145,7 +137,9 @@ inline Integer Log2(Integer N) {
 template <class TItems>
 void QuickSortRange(TItems&& Items, Integer L, Integer R) {
   if (L < 0 || R <= L) return;
-  quicksort_detail::SortPart(Items, L, R, 2 * quicksort_detail::Log2(R - L + 1));
+  // Twice the depth of a pass that always halves the range.
+  const auto Depth = static_cast<Integer>(std::bit_width(static_cast<unsigned>(R - L + 1))) - 1;
+  quicksort_detail::SortPart(Items, L, R, 2 * Depth);
 }
 
 // Items read by value through At(Place); the pivot is a copy of its item, kept
