@@ -19,6 +19,7 @@
 #include "platform/core/DateTime.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Files.h"
+#include "platform/core/ScopeGuard.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/CheckLst.h"
@@ -312,6 +313,10 @@ void TForm_Main::FormCreate(TObject*) {
   OD1->SetInitialDir(folders.OpenDialogFolder);
 
   cb_FindMode->SetItemIndex(0);
+  // Until the first tick has read the resource list, the settings and the
+  // search list, the window takes no input: a click would act on empty lists,
+  // or end the program before it has read what the close saves.
+  SetEnabled(false);
   Timer_Main->SetEnabled(true);
 }
 
@@ -358,7 +363,17 @@ void TForm_Main::RemoveLeftoverTempFilesOfSettings() {
     RemoveLeftoverTempFiles(f);
 }
 
+void TForm_Main::TakeInputAfterStartUp() {
+  // What the user did meanwhile reaches the disabled window and goes.
+  TakeDeliveredInput();
+  SetEnabled(true);
+  // The keyboard comes back to the window, as when it first showed.
+  if (!GetActiveWindow() && GetVisible()) SetActiveWindow(GetHandle());
+}
+
 bool TForm_Main::LoadSettings() {
+  // However start-up ends, the window takes input afterwards.
+  const TScopeExit startedUp([this] { TakeInputAfterStartUp(); });
   RemoveLeftoverTempFilesOfSettings();
   const String file = SettingsFileName(SettingsFolder);
   // A folder, pipe or device in place of a file is read as a missing file, and said.
@@ -377,18 +392,11 @@ bool TForm_Main::LoadSettings() {
   ApplySchemeToAllForms();
 
   try {
-    Dlg_ListDB->RunLoadOrSave([] {
-      Application->ProcessMessages();
-      Dlg_ListDB->LoadResourceList();
-    });
+    Dlg_ListDB->RunLoadOrSave([] { Dlg_ListDB->LoadResourceList(); });
   } catch (...) {
-    // Whatever stopped the load, the wait window goes and the settings and
-    // the search list are still read.
-    HideWaitWindow(Form_Wait_Load);
+    // Whatever stopped the load, the settings and the search list are still read.
     Application->HandleException(this);
   }
-  HideWaitWindow(Form_Wait_Load);
-  Application->ProcessMessages();
 
   // Read after the resource list, as the program always has: the load may take
   // a while and the keys are read as they are then.

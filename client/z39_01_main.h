@@ -106,7 +106,9 @@ public:
   void Timer_MainTimer(TObject* Sender);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   // Settings file into the controls (and the scheme, the resource list, the
-  // search list, in their order); always True.
+  // search list, in their order); always True. The window, which takes no
+  // input from its creation on, takes it again when this ends, however it
+  // ends; what the user did meanwhile is dropped.
   bool LoadSettings();
   // Controls into the settings file, then the search list, each only once
   // start-up has read it (the search list also only once it names resources
@@ -182,6 +184,8 @@ private:
   void SyncIdSelection();
   // Ticks the simple condition box Box alone, when the user ticked it.
   void SimpleConditionClicked(TCheckBox* Box);
+  // The end of start-up: input made meanwhile dropped, the window enabled.
+  void TakeInputAfterStartUp();
   // The list and the run over this window's controls; made once the
   // resource tree editor and the settings dialog exist.
   void EnsureSearch();

@@ -306,18 +306,21 @@ bool TDlg_ListDB::RunLoadOrSave(const std::function<void()>& Work) {
   // under the first one, which then adds its records to the second one's.
   if (FLoadingOrSaving) return false;
   const TTemporaryChange busy(FLoadingOrSaving, true);
-  const TOtherWindowsDisabled others(Form_Wait_Load ? Form_Wait_Load->GetHandle() : nullptr);
+  // A click or key made while the wait window showed is dropped, however late
+  // the program gets to it: the work does not let messages run in its last
+  // steps, and the windows must not take such input once they are enabled.
+  const TOtherWindowsDisabled others(Form_Wait_Load ? Form_Wait_Load->GetHandle() : nullptr,
+                                     TInputMeanwhile::Dropped);
+  // The wait window goes first, even by an exception.
+  const TWaitWindowHider hider{Form_Wait_Load};
+  // From the first pump on: a double click's second click arrives there.
+  Application->ProcessMessages();
   Work();
   return true;
 }
 
 void TDlg_ListDB::SB_LoadClick(TObject*) {
-  // From the first pump on: a double click's second click arrives there.
-  RunLoadOrSave([this] {
-    Application->ProcessMessages();
-    const TWaitWindowHider hider{Form_Wait_Load};
-    LoadResourceList();
-  });
+  RunLoadOrSave([this] { LoadResourceList(); });
 }
 
 void TDlg_ListDB::SB_SaveClick(TObject*) {
@@ -327,11 +330,7 @@ void TDlg_ListDB::SB_SaveClick(TObject*) {
     return;
   }
   bool saved = true;
-  RunLoadOrSave([&] {
-    Application->ProcessMessages();
-    const TWaitWindowHider hider{Form_Wait_Load};
-    saved = SaveResourceList();
-  });
+  RunLoadOrSave([&] { saved = SaveResourceList(); });
   if (!saved) ShowMessageOk(u"Сохранение списка Z39.50-ресурсов", u"Ошибка", u"Данные не сохранены...");
 }
 

@@ -124,8 +124,10 @@ public:
 
   // Runs Work, a load or a save of the list, as one: its wait window lets
   // messages run, so meanwhile every other window is kept from input, as under
-  // a modal window, and enabled again afterwards as it was. False, Work not
-  // run, while another load or save runs.
+  // a modal window, and enabled again afterwards as it was, also when Work
+  // throws. Messages run first; afterwards the wait window is hidden, and input
+  // made while it showed is dropped before the windows are enabled. False,
+  // Work not run, while another load or save runs.
   bool RunLoadOrSave(const std::function<void()>& Work);
   bool IsLoadingOrSaving() const { return FLoadingOrSaving; }
 
@@ -134,13 +136,13 @@ public:
   // "Идет подготовка к работе"), inside RunLoadOrSave where the windows are
   // up; a missing or empty file gives the root group. A file that cannot be
   // read is said in a message box (the wait window hidden first) and leaves
-  // the table closed and the file unread (TResourceTable::IsFileUnread). The
-  // caller hides the wait window. Answers the record count (0 unread).
+  // the table closed and the file unread (TResourceTable::IsFileUnread).
+  // RunLoadOrSave hides the wait window. Answers the record count (0 unread).
   Integer LoadResourceList();
   // Writes the table to SettingsFolder + "ListDB.txt" with the wait window
   // (width 340 or what its title needs), inside RunLoadOrSave as a load is;
   // False, and nothing written, unless the file was read, the settings folder
-  // is writable and the table open. The caller hides the wait window.
+  // is writable and the table open. RunLoadOrSave hides the wait window.
   bool SaveResourceList();
 
   // ---- Look-ups for the search

@@ -446,18 +446,22 @@ bool TSdlDisplay::Pump() {
   return any;
 }
 
+void TSdlDisplay::Sync() {
+  // A round trip: the server has sent every event it made before answering.
+  for (const auto& [wnd, shown] : FShown)
+    if (shown.Window) {
+      SyncSdlConnection(shown.Window);
+      return;
+    }
+}
+
 void TSdlDisplay::Wait(UInt64 TimeoutMs) { SDL_WaitEventTimeout(nullptr, int(std::min<UInt64>(TimeoutMs, INT_MAX))); }
 
 void TSdlDisplay::SetText(const String& Text) {
   SDL_SetClipboardText(ToUtf8(Text).c_str());
   // Our clipboard connection asks the server who owns the selection: SDL's taking
   // of it must have reached the server first, or our own text reads as none.
-  if (FXClipboard)
-    for (const auto& [wnd, shown] : FShown)
-      if (shown.Window) {
-        SyncSdlConnection(shown.Window);
-        break;
-      }
+  if (FXClipboard) Sync();
 }
 
 bool TSdlDisplay::GetText(String& Text) {

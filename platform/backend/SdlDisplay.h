@@ -45,6 +45,7 @@ public:
   void Present(HWND Wnd, cairo_surface_t* Image, const TRect& Dirty) override;
   void CursorChanged(HCURSOR Cursor) override;
   bool Pump() override;
+  void Sync() override;
   void Wait(UInt64 TimeoutMs) override;
 
   // ---- TClipboardBridge

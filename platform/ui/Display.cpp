@@ -141,11 +141,18 @@ void CookMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Int
   }
 }
 
-void CookKey(Word VirtKey, bool Down) {
+// The window keys go to: the focus, else the active window; none while that
+// window's top-level window is disabled, which takes keys no more than presses.
+HWND KeyTarget() {
   TWindowSystem& s = Sys();
+  HWND target = s.Focus ? s.Focus : s.Active;
+  return target && IsWindowEnabled(GetAncestorTop(target)) ? target : nullptr;
+}
+
+void CookKey(Word VirtKey, bool Down) {
   bool wasDown = GetKeyState(VirtKey) < 0;
   SetKeyDown(VirtKey, Down);
-  HWND target = s.Focus ? s.Focus : s.Active;
+  HWND target = KeyTarget();
   if (!target) return;
   bool alt = GetKeyState(VK_MENU) < 0;
   bool sys = (alt && GetKeyState(VK_CONTROL) >= 0) || VirtKey == VK_F10 || VirtKey == VK_MENU;
@@ -158,9 +165,7 @@ void CookKey(Word VirtKey, bool Down) {
 }
 
 void CookChar(Char Ch) {
-  TWindowSystem& s = Sys();
-  HWND target = s.Focus ? s.Focus : s.Active;
-  if (target) QueueMessage(target, WM_CHAR, Ch, 1);
+  if (HWND target = KeyTarget()) QueueMessage(target, WM_CHAR, Ch, 1);
 }
 
 void CookCloseRequest(HWND Wnd) {

@@ -40,6 +40,9 @@ public:
 
   // Turns pending display input into messages; true when any arrived.
   virtual bool Pump() { return false; }
+  // Waits until the display has handed over every input it holds, so that the
+  // next Pump sees all that the user did up to now.
+  virtual void Sync() {}
   // Called when the queue is empty and the caller must wait: returns after input,
   // after TimeoutMs, or when a timer may be due. The headless backend runs the
   // next step a test scripted here, or throws when nothing can ever arrive.
@@ -64,10 +67,11 @@ TDisplayBackend& GetDisplayBackend();
 // window asks WM_MOUSEACTIVATE first. The messages are queued, as input is.
 enum class TMouseAction { Move, Down, Up, Wheel };
 void InjectMouse(TMouseAction Action, TMouseButton Button, TPoint ScreenPoint, Integer WheelDelta = 0);
-// A key goes to the focus window, else the active window; WM_SYSKEYDOWN while Alt
-// is down. Updates the key-state table.
+// A key goes to the focus window, else the active window, and nowhere while that
+// window's top-level window is disabled; WM_SYSKEYDOWN while Alt is down. Updates
+// the key-state table.
 void InjectKey(Word VirtKey, bool Down);
-// Text typed (already composed): one WM_CHAR per UTF-16 unit to the focus window.
+// Text typed (already composed): one WM_CHAR per UTF-16 unit to where keys go.
 void InjectChar(Char Ch);
 // A press on a window that a modal window keeps disabled brings that modal window
 // forward (activated, and raised on the display), as the press is of no use

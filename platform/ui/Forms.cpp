@@ -386,7 +386,8 @@ TModalResult TCustomForm::ShowModal() {
   return result;
 }
 
-TOtherWindowsDisabled::TOtherWindowsDisabled(HWND Keep) : FActiveBefore(GetActiveWindow()), FFocusBefore(GetFocus()) {
+TOtherWindowsDisabled::TOtherWindowsDisabled(HWND Keep, TInputMeanwhile Meanwhile)
+    : FActiveBefore(GetActiveWindow()), FFocusBefore(GetFocus()), FMeanwhile(Meanwhile) {
   for (HWND h : GetTopLevelWindows())
     if (h != Keep && IsWindowVisible(h) && IsWindowEnabled(h)) {
       EnableWindow(h, false);
@@ -397,10 +398,21 @@ TOtherWindowsDisabled::TOtherWindowsDisabled(HWND Keep) : FActiveBefore(GetActiv
 void TOtherWindowsDisabled::Restore() {
   if (FRestored) return;
   FRestored = true;
+  if (FMeanwhile == TInputMeanwhile::Dropped) TakeDeliveredInput();
   for (HWND h : FDisabled)
     if (IsWindow(h)) EnableWindow(h, true);
   if (FActiveBefore && IsWindow(FActiveBefore)) SetActiveWindow(FActiveBefore);
   if (FFocusBefore && IsWindow(FFocusBefore) && IsWindowVisible(FFocusBefore)) ::SetFocus(FFocusBefore);
+}
+
+void TakeDeliveredInput() noexcept {
+  try {
+    GetDisplayBackend().Sync();
+    if (Application) Application->ProcessMessages();
+  } catch (...) {
+    // A handler's failure was reported by the loop itself; the display's
+    // own leaves the input for the next loop, as it would be anyway.
+  }
 }
 
 void TCustomForm::Dispatch(TMessage& Message) {

@@ -202,15 +202,28 @@ public:
   explicit TForm(TComponent* AOwner);
 };
 
+// Input the display has delivered up to now, taken through the message loop
+// at once: called while the caller still keeps its windows disabled, a click or
+// key the user made while the program did not let messages run reaches a
+// disabled window and is dropped, instead of acting once they take input again.
+// Nothing escapes it.
+void TakeDeliveredInput() noexcept;
+
+// What becomes of input delivered while TOtherWindowsDisabled holds: a modal
+// form's windows take what was typed ahead once it closes; a long piece of work
+// that only lets messages run now and then drops it (TakeDeliveredInput).
+enum class TInputMeanwhile { Kept, Dropped };
+
 // Every visible, enabled top-level window but Keep disabled for the guard's
 // life, as a modal form keeps them: a press on one is dropped and brings an
 // enabled window of its own forward, its close box is ignored. Restore enables
-// those windows alone (one disabled before stays so) and gives the activation
-// and the focus back to the windows that had them; the destructor restores
-// when that was not done.
+// those windows alone (one disabled before stays so), first taking the input
+// delivered meanwhile when it is to be dropped, and gives the activation and
+// the focus back to the windows that had them; the destructor restores when
+// that was not done, also when an exception leaves.
 class TOtherWindowsDisabled {
 public:
-  explicit TOtherWindowsDisabled(HWND Keep);
+  explicit TOtherWindowsDisabled(HWND Keep, TInputMeanwhile Meanwhile = TInputMeanwhile::Kept);
   ~TOtherWindowsDisabled() { Restore(); }
   TOtherWindowsDisabled(const TOtherWindowsDisabled&) = delete;
   TOtherWindowsDisabled& operator=(const TOtherWindowsDisabled&) = delete;
@@ -220,6 +233,7 @@ private:
   std::vector<HWND> FDisabled;
   HWND FActiveBefore;
   HWND FFocusBefore;
+  TInputMeanwhile FMeanwhile;
   bool FRestored = false;
 };
 

@@ -1,22 +1,31 @@
 // While the resource list loads or saves, its wait window runs the pending
 // messages: a click that arrives then, on the editor or on the main window,
-// is dropped as under a modal window, and the list is read once. The wait
-// window is wide enough for its title. Driven headless through the windows;
-// the clicks are queued as the display delivers input, from inside the load.
+// is dropped as under a modal window, and the list is read once. So is a click
+// or key that reaches the display in the work's last steps, where no message
+// runs, and at start-up anything done before the settings and the search list
+// are read. Whatever the work's end, failed included, the windows take input
+// again. The wait window is wide enough for its title. Driven headless through
+// the windows; the input is queued as the display delivers it, from inside the
+// work.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "client/ResourceList.h"
 #include "client/z39_02_ListDB.h"
+#include "client/z39_03_EditDB.h"
 #include "client/z39_08_Wait.h"
 #include "platform/core/Files.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Gauges.h"
 #include "platform/ui/MsgBox.h"
+#include "tests/client/FolderFault.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
 
@@ -46,6 +55,44 @@ public:
 };
 
 bool HalfDone() { return Form_Wait_Load->Gauge1->GetProgress() >= 50; }
+
+// Action runs once, as the wait window goes: the work has taken its last step,
+// and no message runs before it ends.
+class TAsTheWaitWindowGoes {
+public:
+  explicit TAsTheWaitWindowGoes(std::function<void()> Action) {
+    Form_Wait_Load->OnHide = [Action, done = false](TObject*) mutable {
+      if (!std::exchange(done, true)) Action();
+    };
+  }
+  ~TAsTheWaitWindowGoes() { Form_Wait_Load->OnHide = nullptr; }
+  TAsTheWaitWindowGoes(const TAsTheWaitWindowGoes&) = delete;
+  TAsTheWaitWindowGoes& operator=(const TAsTheWaitWindowGoes&) = delete;
+};
+
+// The modal windows that open while it lives, by class, each closed at once.
+class TModalWatch {
+public:
+  TModalWatch() {
+    Application->OnMessage = [this](TMsg&, bool&) {
+      for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+        if (TCustomForm* f = Screen->GetForms(i);
+            f->GetFormState().Contains(fsModal) && f->GetModalResult() == mrNone) {
+          Opened += ToUtf8(String(f->ClassName())) + " ";
+          f->SetModalResult(mrCancel);
+        }
+    };
+  }
+  ~TModalWatch() { Application->OnMessage = nullptr; }
+  TModalWatch(const TModalWatch&) = delete;
+  TModalWatch& operator=(const TModalWatch&) = delete;
+  std::string Opened;
+};
+
+void QueueKey(Word VirtKey) {
+  InjectKey(VirtKey, true);
+  InjectKey(VirtKey, false);
+}
 
 // A click on C as the display delivers it, taken by whichever loop next runs
 // the messages.
@@ -140,4 +187,120 @@ TEST_F(ResourceListWait, AClickOnResourcesDuringTheStartUpLoadIsDroppedAndTheWai
     ASSERT_TRUE(widths.count(title)) << ToUtf8(title);
     EXPECT_GE(widths[title], TitleBarClientWidth(title)) << ToUtf8(title);
   }
+}
+
+TEST_F(ResourceListWait, InputMadeBeforeStartUpHasReadEverythingIsDroppedAndTheWindowTakesInputAfterwards) {
+  const String settings = Drv.Folder() + u"Settings/";
+  ASSERT_TRUE(ForceDirectories(settings));
+  WriteFileAtomic(ListFile(), SavedList());
+  WriteFileAtomic(settings + u"Borrowline.ini", "[FIND_SIMPLE]\r\nTitle_Check=1\r\nTitle_Text=War\r\n");
+  WriteFileAtomic(settings + u"ListDB_for_Search.txt", "5\r\n7\r\n");
+  ASSERT_TRUE(Drv.Start());
+  {
+    const TModalWatch modals;
+    // Before the first tick; then as the load ends, where no message runs.
+    QueueClick(Form_Main->SB_Menu_Res);
+    const TAsTheWaitWindowGoes asItGoes([] {
+      QueueClick(Form_Main->SB_N_Add);
+      QueueClick(Form_Main->SB_Menu_Res);
+      InjectCloseRequest(Form_Main->GetHandle());
+    });
+    Drv.AdvanceClock(100);
+    EXPECT_EQ(modals.Opened, "") << "opened on lists start-up had not read";
+  }
+  ASSERT_FALSE(Application->GetTerminated()) << "the close box ended start-up";
+  EXPECT_EQ(GetQueuedMessageCount(), 0);
+  EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItems()->GetText(), u"5\r\n7\r\n");
+  EXPECT_EQ(Form_Main->Edit_Simple_Title->GetText(), u"War");
+  EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
+  EXPECT_EQ(GetActiveWindow(), Form_Main->GetHandle());
+  ExpectTheListOnceAndSavedAsItWas();  // "Ресурсы" opens the editor now
+}
+
+TEST_F(ResourceListWait, InputMadeAsTheEditorsLoadOrSaveEndsIsDropped) {
+  ASSERT_TRUE(Drv.StartWithResourceList(SavedList()));
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    for (TSpeedButton* work : {w->SB_Load, w->SB_Save}) {
+      SCOPED_TRACE(ToUtf8(work->GetName()));
+      {
+        const TAsTheWaitWindowGoes asItGoes([w] {
+          QueueClick(w->SB_Cancel);
+          QueueKey(VK_ESCAPE);  // Cancel too
+          QueueClick(w->SB_Load);
+        });
+        Drv.Click(work);
+      }
+      EXPECT_EQ(w->GetModalResult(), mrNone) << "the editor was closed";
+      EXPECT_FALSE(Form_Wait_Load->GetVisible()) << "loaded again";
+      EXPECT_TRUE(IsWindowEnabled(w->GetHandle()));
+      EXPECT_EQ(GetActiveWindow(), w->GetHandle());
+    }
+    Drv.Click(w->SB_Cancel);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
+  ExpectTheListOnceAndSavedAsItWas();
+}
+
+TEST_F(ResourceListWait, ALoadOrSaveThatFailsGivesEveryWindowItsInputBack) {
+  ASSERT_TRUE(Drv.StartWithResourceList(SavedList()));
+  const String settings = Drv.Folder() + u"Settings/";
+  // The editor's "Сохранить" into a full folder (the write fails) and into one
+  // made read-only; OK after a change, whose save fails after the editor has
+  // gone; "Загрузить" of a list that cannot be read.
+  Integer opened = 0;
+  std::optional<TSaveFolderFault> fullAsTheEditorCloses;
+  auto addRecord = [&](TDlg_ListDB* w) {
+    Drv.WhenModal<TDlg_EditDB>([&](TDlg_EditDB* d) { Drv.Click(d->SB_OK); });
+    Drv.Click(w->SB_N_Add_0);
+    EXPECT_TRUE(w->Label_YesModify->GetVisible());
+  };
+  auto takesInput = [&](TDlg_ListDB* w) {
+    EXPECT_TRUE(IsWindowEnabled(w->GetHandle()));
+    EXPECT_EQ(GetActiveWindow(), w->GetHandle());
+  };
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    ++opened;
+    {
+      const TSaveFolderFault full(TFolderFault::Full, settings);
+      Drv.Click(w->SB_Save);
+    }
+    ASSERT_EQ(Drv.Boxes().size(), 1u);
+    EXPECT_TRUE(Drv.Boxes()[0].Plain) << "the standard error box";
+    takesInput(w);
+    {
+      const TSaveFolderFault readOnly(TFolderFault::ReadOnly, settings);
+      Drv.AnswerBox(true);
+      Drv.Click(w->SB_Save);
+    }
+    ASSERT_EQ(Drv.Boxes().size(), 2u);
+    EXPECT_EQ(Drv.Boxes()[1].Text, u"Данные не сохранены...");
+    takesInput(w);
+    addRecord(w);
+    Drv.Click(w->SB_OK);
+    fullAsTheEditorCloses.emplace(TFolderFault::Full, settings);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  fullAsTheEditorCloses.reset();
+  ASSERT_EQ(Drv.Boxes().size(), 3u);
+  EXPECT_TRUE(Drv.Boxes()[2].Plain);
+  EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
+  EXPECT_EQ(GetActiveWindow(), Form_Main->GetHandle());
+
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc";
+  Drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+    ++opened;
+    // A regular file whose reading fails, as one the user may not read does.
+    ASSERT_TRUE(DeleteFile(ListFile()));
+    std::filesystem::create_symlink("/proc/self/mem", ToUtf8(ListFile()));
+    Drv.AnswerBox(true);
+    Drv.Click(w->SB_Load);
+    ASSERT_EQ(Drv.Boxes().size(), 4u);
+    EXPECT_TRUE(Drv.Boxes()[3].Text.starts_with(u"Список ресурсов не прочитан: ошибка ввода-вывода."));
+    takesInput(w);
+    Drv.Click(w->SB_Cancel);
+  });
+  Drv.Press(Form_Main, u"SB_Menu_Res");
+  EXPECT_EQ(opened, 2) << "the main window took no click";
+  EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
 }

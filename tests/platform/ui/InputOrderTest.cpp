@@ -88,6 +88,28 @@ TEST_F(InputOrder, RandomClicksAndTypingInRandomBatchesMatchAPlainModel) {
   for (size_t i = 0; i < Edits.size(); ++i) EXPECT_EQ(Edits[i]->GetText(), model[i]) << "edit " << i;
 }
 
+TEST_F(InputOrder, AWindowShownDisabledTakesNoTypingUntilItIsEnabled) {
+  // Shown disabled, as a window that must not take input yet: it is active and
+  // its field has the focus, yet what is typed goes nowhere.
+  auto* form = new TForm(Application);
+  form->SetBounds(150, 150, 300, 100);
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 200, 24);
+  form->SetEnabled(false);
+  form->Show();
+  Display.ProcessMessages();
+  ASSERT_EQ(GetFocus(), edit->GetHandle());
+  DeliverText(u"lost");
+  Display.ProcessMessages();
+  EXPECT_EQ(edit->GetText(), u"");
+  form->SetEnabled(true);
+  DeliverText(u"kept");
+  Display.ProcessMessages();
+  EXPECT_EQ(edit->GetText(), u"kept");
+  delete form;
+}
+
 TEST_F(InputOrder, KeysAreReadWithTheModifiersHeldWhenTheyCame) {
   Edits[1]->SetText(u"abc");
   // Shift+Home in the second field after a click on it, then Delete, all in one
