@@ -9,6 +9,7 @@
 
 #include "DirectZoom.h"
 #include "ZTestServer.h"
+#include "lendsrv/ZSearch.h"
 #include "platform/core/CodePage.h"
 
 namespace {
@@ -141,6 +142,56 @@ TEST(LendServerSearch, AnyCaseOfASyntaxNameAndUnknownNamesStillSearch) {
     EXPECT_FALSE(Search(v, u"2", 4, 5).empty());
     EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), u"");
   }
+}
+
+// ---- Large fetches: records come in pieces, and the caller's windows run between them
+
+// The server has answered at least one present after the search: records are
+// coming piece by piece. yaz-ztest logs a request before it reads the next, so
+// once the answer to the second present has come, the first is in the log.
+bool PresentsAnswered(const ZTestServer& Z) { return Z.Log().find("[request] Present ") != std::string::npos; }
+
+std::shared_ptr<TLendServer> TypedServer(int Port) {
+  auto s = std::make_shared<TLendServer>();
+  s->SetzHost(u"127.0.0.1");
+  s->SetzPort(Port);
+  s->SetzDatabase(u"Default");
+  s->SetzSyntax(u"USMARC");
+  return s;
+}
+
+TEST(LendServerLargeFetch, RecordsComeInPiecesWithTheWaitHandlerBetweenThemAndKeepTheServersBytesInOrder) {
+  ZTestServer z;
+  auto s = TypedServer(z.Port());
+  bool calledWhileRecordsCame = false;
+  s->SetCallWaitHandler([&] {
+    calledWhileRecordsCame = calledWhileRecordsCame || PresentsAnswered(z);
+    return true;
+  });
+  // A limit short of the hits, so the last piece is cut.
+  const AnsiString bytes = StringToAnsi(s->SingleSearchIT(u"3000", false, 4, 2950));
+  EXPECT_TRUE(calledWhileRecordsCame);
+  const DirectFetch ref = DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 3000", 2950);
+  ASSERT_EQ(ref.Records.size(), 2950u);
+  EXPECT_TRUE(bytes == ref.Joined()) << "the records differ from the server's";
+  EXPECT_EQ(s->GetzLastError(), u"");
+  EXPECT_EQ(s->tReturned(), 3001);
+  EXPECT_EQ(s->rCount(), 2951);
+}
+
+TEST(LendServerLargeFetch, AWaitHandlerThatGivesUpWhileRecordsComeEndsTheSearchGivenUp) {
+  ZTestServer z;
+  auto s = TypedServer(z.Port());
+  bool gaveUp = false;
+  s->SetCallWaitHandler([&] {
+    gaveUp = PresentsAnswered(z);
+    return !gaveUp;
+  });
+  EXPECT_EQ(s->SingleSearchIT(u"5000", false, 4, 5000), u"");
+  EXPECT_TRUE(gaveUp);
+  EXPECT_EQ(s->GetzLastError(), FromUtf8(SearchGivenUpText));
+  EXPECT_EQ(s->tReturned(), 0);
+  EXPECT_EQ(s->rCount(), 0);
 }
 
 // Each fault: empty text, zero counts and the failure kept in zLastError;
