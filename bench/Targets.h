@@ -40,6 +40,8 @@ constexpr TTarget ResourceListLoad = WithinRatio(3);  // the bare parse
 constexpr TTarget ResourceListSave = WithinRatio(3);  // the bare write
 // A search's own cost per resource, against an asynchronous ZOOM search.
 constexpr TTarget SearchPerResource = WithinRatio(2);
+// A fetch of 50,000 records against the same fetch of 10,000.
+constexpr TTarget FetchGrowth = WithinRatio(15);
 // Memory peaks.
 constexpr TTarget TableMemory = WithinRatio(2.5);         // a std::vector of structs
 constexpr TTarget ResourceListMemory = WithinRatio(1.3);  // a plain parse into UTF-16 strings

@@ -3,10 +3,17 @@
 // on loopback, fetching the same ten records. The stand-in's own cost is the
 // difference; the target is in bench/Targets.h. The synchronous bare search is
 // printed for reference.
+//
+// Beside it, how a large fetch grows: ZSearch fetching 50,000 records of one
+// result set against the same fetch of its first 10,000, in turns. Five times
+// the records may cost at most the growth Targets::FetchGrowth allows; a
+// fetch whose cost grows with the square of its size is far over.
 #include <cstdio>
 
+#include "bench/MemTableBench.h"
 #include "bench/ZoomBench.h"
 #include "lendsrv/LendServer.h"
+#include "lendsrv/ZSearch.h"
 
 namespace {
 
@@ -26,6 +33,34 @@ void BM_LendServerSearch(benchmark::State& state) {
     v = Variant();
   }
 }
+
+// The first Limit records of a result set of 50,000 through ZSearch.
+TZSearchResult FetchOfLargeSet(std::size_t Limit) {
+  TZConnectionParams p;
+  p.Host = ZTestServer::Host();
+  p.Port = BenchServer->Port();
+  p.Database = "Default";
+  p.Syntax = "USMARC";
+  return ZSearch(p, PqfUseQuery(4, "50000"), Limit);
+}
+
+void BM_FetchGrowth(benchmark::State& state) {
+  constexpr std::size_t kSmall = 10000, kLarge = 50000;
+  for (auto _ : state) {
+    for (int round = 0; round < 5; ++round) {
+      TZSearchResult small, large;
+      const double smallMs = Millis([&] { small = FetchOfLargeSet(kSmall); });
+      const double largeMs = Millis([&] { large = FetchOfLargeSet(kLarge); });
+      // The same records, whole and in order: the small fetch is the large one's start.
+      if (!small.Ok || small.Delivered != kSmall || !large.Ok || large.Delivered != kLarge ||
+          large.Records.compare(0, small.Records.size(), small.Records) != 0)
+        CheckFailed(state, "the fetches did not give the same records");
+      Figure(state, "fetch of 50,000 records through ZSearch", largeMs, "the same fetch of 10,000", smallMs,
+             Targets::FetchGrowth);
+    }
+  }
+}
+BENCHMARK(BM_FetchGrowth)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Repetitions of the three interleaved at random (see main): the server shares
 // the machine, and a busy moment then weighs on each alike.

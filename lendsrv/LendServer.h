@@ -43,8 +43,9 @@ public:
   // Searches `@attr 1=<use> "<term>"` and returns the first min(hits, limit)
   // records as the bytes the server sent, joined, each byte one character of
   // the ANSI code page. Empty on any failure. The flag is not used. While the
-  // server is waited for, the caller's call-wait handler runs; when it answers
-  // False the search is given up.
+  // server is waited for, and between two pieces of a large fetch, the
+  // caller's call-wait handler runs; when it answers False the search is
+  // given up.
   String SingleSearchIT(const String& term, bool flag, Integer use, Integer limit);
 
   // Hits and records delivered by the last search, each plus one when at

@@ -145,6 +145,24 @@ namespace {
 using TClock = std::chrono::steady_clock;
 constexpr auto kWaitSlice = std::chrono::milliseconds(50);
 
+// Records come in pieces, so that the caller's Waiting runs between them and
+// no piece costs much: ZOOM's cost for one answer grows with the square of its
+// size. The first piece comes with the search (no round trip of its own);
+// each later one holds about kPieceBytes, judged by the records so far.
+constexpr std::size_t kFirstPiece = 100;
+constexpr std::size_t kPieceBytes = 128 * 1024;
+constexpr std::size_t kMaxPiece = 1000;
+
+std::size_t NextPiece(std::size_t Bytes, std::size_t Records) {
+  if (Bytes == 0 || Records == 0) return kFirstPiece;
+  return std::clamp<std::size_t>(kPieceBytes * Records / Bytes, 1, kMaxPiece);
+}
+
+void GiveUp(TZSearchResult& R) {
+  R = TZSearchResult{};
+  R.Error = SearchGivenUpText;
+}
+
 // Runs the connection's queued work until it is idle. False, with the failure
 // in R, when the deadline passes or the caller gives the search up first.
 bool RunUntilIdle(ZOOM_connection C, TClock::time_point Deadline, const std::function<bool()>& Waiting,
@@ -163,8 +181,7 @@ bool RunUntilIdle(ZOOM_connection C, TClock::time_point Deadline, const std::fun
     if (Waiting && now - lastWait >= kWaitSlice) {
       lastWait = now;
       if (!Waiting()) {
-        R = TZSearchResult{};
-        R.Error = SearchGivenUpText;
+        GiveUp(R);
         return false;
       }
     }
@@ -211,6 +228,35 @@ void AddFault(std::string& Faults, const std::string& Text) {
   Faults += Text;
 }
 
+// Records First .. First + Count - 1 of M, from ZOOM's cache, appended to R
+// as sent; what was wrong with any of them goes to Faults.
+void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::size_t M, bool Iso2709,
+                 TZSearchResult& R, std::string& Faults) {
+  for (std::size_t i = First; i < First + Count; ++i) {
+    auto number = [&] { return "Record " + std::to_string(i + 1) + " of " + std::to_string(M); };
+    ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, i);
+    const char* msg = nullptr;
+    const char* addinfo = nullptr;
+    if (!rec) {
+      AddFault(Faults, number() + " did not come");
+      continue;
+    }
+    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
+      AddFault(Faults, number() + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
+                           (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
+      continue;
+    }
+    const std::string bytes = RecordBytes(rec);
+    if (bytes.empty()) {
+      AddFault(Faults, number() + " is empty");
+      continue;
+    }
+    if (Iso2709 && !IsIso2709Record(bytes)) AddFault(Faults, number() + " is not ISO 2709 (kept as sent)");
+    R.Records += bytes;
+    ++R.Delivered;
+  }
+}
+
 }  // namespace
 
 TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
@@ -224,55 +270,45 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
   if (p.User) ZOOM_options_set(opts.get(), "user", p.User->c_str());
   if (p.Password) ZOOM_options_set(opts.get(), "password", p.Password->c_str());
   ZOOM_options_set_int(opts.get(), "timeout", std::max(1, p.TimeoutSeconds));
-  // Asking for the records with the search lets ZOOM fetch them in a single
-  // present right after it (or piggy-backed), with no round trip of our own.
-  const int want = static_cast<int>(std::min<std::size_t>(limit, 1u << 30));
-  ZOOM_options_set_int(opts.get(), "count", want);
+  // The first piece is asked for with the search: ZOOM has it piggy-backed on
+  // the answer, or fetches it in a present right after, with no round trip of
+  // ours.
+  const std::size_t want = std::min<std::size_t>(limit, 1u << 30);
+  ZOOM_options_set_int(opts.get(), "count", static_cast<int>(std::min(want, kFirstPiece)));
 
   TConnection conn(ZOOM_connection_create(opts.get()));
   ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
   TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
   if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
   const std::size_t hits = ZOOM_resultset_size(rs.get());
-  const std::size_t m = std::min(hits, static_cast<std::size_t>(want));
-
-  // Records the search did not bring are asked for once more.
-  bool missing = false;
-  for (std::size_t i = 0; i < m && !missing; ++i) missing = !ZOOM_resultset_record_immediate(rs.get(), i);
-  if (missing) {
-    std::vector<ZOOM_record> recs(m, nullptr);
-    ZOOM_resultset_records(rs.get(), recs.data(), 0, m);
-    if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
-  }
+  const std::size_t m = std::min(hits, want);
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
+  std::string faults;
+  for (std::size_t first = 0; first < m;) {
+    // Between two pieces the caller's windows run, and it may give the search up.
+    if (first > 0 && p.Waiting && !p.Waiting()) {
+      GiveUp(r);
+      return r;
+    }
+    const std::size_t piece = std::min(NextPiece(r.Records.size(), r.Delivered), m - first);
+    bool missing = false;
+    for (std::size_t i = first; i < first + piece && !missing; ++i)
+      missing = !ZOOM_resultset_record_immediate(rs.get(), i);
+    if (missing) {
+      // No array to fill: ZOOM then queues the present instead of waiting for it.
+      ZOOM_resultset_records(rs.get(), nullptr, first, piece);
+      if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
+    }
+    TakeRecords(rs.get(), first, piece, m, iso2709, r, faults);
+    // The piece's records are taken: ZOOM's cache, searched for every record
+    // of every piece, stays the size of one.
+    ZOOM_resultset_cache_reset(rs.get());
+    first += piece;
+  }
   r.Ok = true;
   r.Hits = hits;
-  std::string faults;
-  for (std::size_t i = 0; i < m; ++i) {
-    const std::string number = "Record " + std::to_string(i + 1) + " of " + std::to_string(m);
-    ZOOM_record rec = ZOOM_resultset_record_immediate(rs.get(), i);
-    const char* msg = nullptr;
-    const char* addinfo = nullptr;
-    if (!rec) {
-      AddFault(faults, number + " did not come");
-      continue;
-    }
-    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
-      AddFault(faults, number + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
-                           (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
-      continue;
-    }
-    const std::string bytes = RecordBytes(rec);
-    if (bytes.empty()) {
-      AddFault(faults, number + " is empty");
-      continue;
-    }
-    if (iso2709 && !IsIso2709Record(bytes)) AddFault(faults, number + " is not ISO 2709 (kept as sent)");
-    r.Records += bytes;
-    ++r.Delivered;
-  }
   r.Error = faults;
   return r;
 }

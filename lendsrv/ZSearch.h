@@ -7,9 +7,11 @@
 // The search runs on ZOOM's asynchronous interface with a poll loop of its
 // own, so that its time limit holds for the whole search (a server that sends
 // a byte now and then cannot keep it going), and the caller's Waiting runs
-// while it waits. Records are taken as the octets the server sent, never as
-// ZOOM renders them (its rendering cuts an ISO 2709 record to the length its
-// leader gives).
+// while it waits. The records come in pieces of bounded size, the first with
+// the search answer, and Waiting runs between two pieces too: a large fetch
+// neither holds the caller's windows nor costs more than its size. Records are
+// taken as the octets the server sent, never as ZOOM renders them (its
+// rendering cuts an ISO 2709 record to the length its leader gives).
 
 #include <cstddef>
 #include <functional>
@@ -25,7 +27,8 @@ struct TZConnectionParams {
   std::optional<std::string> User;      // sent only when set
   std::optional<std::string> Password;  // sent only when set
   int TimeoutSeconds = 30;              // for the whole search, from its start
-  // Called about every 50 ms while the search waits; False gives the search up.
+  // Called about every 50 ms while the search waits, and between two pieces of
+  // records; False gives the search up.
   std::function<bool()> Waiting;
 };
 

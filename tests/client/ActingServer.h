@@ -2,7 +2,8 @@
 // The search server, but the first time a search waits for its answer it runs
 // *Action first: what a user does while the search waits reaches the program
 // through the messages the wait lets run. Only a search of Database acts,
-// when one is given, so a quick search that happens to wait does not.
+// when one is given, so a quick search that happens to wait does not; and,
+// when When is given, only a wait at which it answers True.
 
 #include <functional>
 #include <memory>
@@ -16,8 +17,9 @@
 class TActingServer : public TLateBoundObject {
 public:
   // TimeoutSeconds > 0: the server's own time limit instead of its 30 s.
-  explicit TActingServer(std::function<void()>* Action, int TimeoutSeconds = 0, String Database = String())
-      : FAction(Action), FDatabase(std::move(Database)) {
+  explicit TActingServer(std::function<void()>* Action, int TimeoutSeconds = 0, String Database = String(),
+                         std::function<bool()> When = nullptr)
+      : FAction(Action), FDatabase(std::move(Database)), FWhen(std::move(When)) {
     if (TimeoutSeconds > 0) FInner->SetTimeoutSeconds(TimeoutSeconds);
   }
   Variant GetProperty(const String& Name) override { return FInner->GetProperty(Name); }
@@ -27,7 +29,7 @@ public:
   }
   Variant CallMethod(const String& Name, const std::vector<Variant>& Args) override {
     FInner->SetCallWaitHandler([this] {
-      if (FActs && *FAction) std::exchange(*FAction, nullptr)();
+      if (FActs && *FAction && (!FWhen || FWhen())) std::exchange(*FAction, nullptr)();
       return CallWaiting();
     });
     return FInner->CallMethod(Name, Args);
@@ -36,6 +38,7 @@ public:
 private:
   std::function<void()>* FAction;
   String FDatabase;
+  std::function<bool()> FWhen;
   bool FActs = true;
   std::shared_ptr<TLendServer> FInner = std::make_shared<TLendServer>();
 };

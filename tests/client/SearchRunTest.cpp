@@ -150,10 +150,12 @@ protected:
     for (int i = 0; i < 1000 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
   }
 
-  std::string IsoName(Integer Id, const std::string& Syntax = "usmarc", const std::string& Database = "Default") {
+  std::string IsoName(Integer Id, const std::string& Syntax = "usmarc", const std::string& Database = "Default",
+                      int Port = 0) {
     char id[8];
     std::snprintf(id, sizeof id, "%05d", Id);
-    return std::string(id) + "-127_0_0_1-" + Database + "-" + std::to_string(Z->Port()) + "-" + Syntax + ".iso";
+    return std::string(id) + "-127_0_0_1-" + Database + "-" + std::to_string(Port > 0 ? Port : Z->Port()) + "-" +
+           Syntax + ".iso";
   }
   std::string Bytes(const std::string& Name) { return ReadFileBytes(DirSave + FromUtf8(Name)); }
   std::string ServerRecords(const std::string& Pqf, size_t Count) {
@@ -520,6 +522,47 @@ TEST_F(SearchRunTest, StopDuringASearchGivesItUpAtOnceAndEndsTheRun) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Trickle (usmarc)", "Next (usmarc)"}));
   EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt"}));
+}
+
+// The stop pressed while the last resource's records come, once its server has
+// answered the search and records are coming piece by piece: the fetch is
+// given up and the run ends as a stop during a wait ends it, the resource
+// before keeping its file.
+TEST_F(SearchRunTest, StopWhileTheLastResourcesRecordsComeGivesItUpAndEndsTheRunAsAStop) {
+  ZTestServer own;  // its log says when the second search's records are coming
+  Resources({{1, "Alpha", "Default", ZTestServer::Host(), own.Port(), "usmarc"},
+             {2, "Beta", "Default", ZTestServer::Host(), own.Port(), "usmarc"}},
+            {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"3000");
+  Limit(u"3000");
+  static_cast<TButton*>(C.sb_Stop)->OnClick = [this](TObject* S) { Run->sb_StopClick(S); };
+  std::function<void()> action = [this] { PostMessage(static_cast<TWinControl*>(C.sb_Stop)->GetHandle(), BM_CLICK); };
+  auto secondFetching = [&] {
+    const std::string log = own.Log();
+    size_t searches = 0;
+    for (size_t at = log.find("[request] Search "); at != std::string::npos; at = log.find("[request] Search ", at + 1))
+      ++searches;
+    const size_t present = log.rfind("[request] Present ");
+    return searches == 2 && present != std::string::npos && present > log.rfind("[request] Search ");
+  };
+  RegisterOleClass(LendServerProgID,
+                   [&] { return std::make_shared<TActingServer>(&action, 0, String(), secondFetching); });
+  Run->sb_StartClick(nullptr);
+  for (int i = 0; i < 10 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  EXPECT_FALSE(action);
+  EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(3000) Alpha (usmarc)", "Beta (usmarc)"}));
+  EXPECT_FALSE(Names->GetChecked(0));
+  EXPECT_TRUE(Names->GetChecked(1));
+  const std::string alpha = IsoName(1, "usmarc", "Default", own.Port());
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"!_LOG.txt", alpha}));
+  EXPECT_TRUE(Bytes(alpha) ==
+              DirectZoomFetch(ZTestServer::Host(), own.Port(), "Default", "@attr 1=4 3000", 3000).Joined());
+  ExpectLines(LogLines(),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("(3000) Alpha (usmarc) => " + alpha),
+               Quote("Error: Beta (usmarc) => " + ToUtf8(SearchLogNotAnsweredText)), std::string(49, '-'), "STOP: .*",
+               "Поиск информации остановлен по требованию Пользователя!"});
 }
 
 // ---- What a stop leaves undone -----------------------------------------------------

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 
 #include "DirectZoom.h"
 #include "ZTestServer.h"
+#include "lendsrv/ZSearch.h"
 #include "platform/core/CodePage.h"
 
 namespace {
@@ -32,11 +34,14 @@ String Search(const Variant& server, const String& term, Integer use, Integer li
   return OleFunction(server, u"SingleSearchIT", term, false, use, limit).AsString();
 }
 
-void SetTimeout(const Variant& server, int seconds) {
+// The object behind the Variant, for what late binding does not reach.
+std::shared_ptr<TLendServer> Typed(const Variant& server) {
   auto s = std::dynamic_pointer_cast<TLendServer>(server.AsDispatch());
-  ASSERT_NE(s, nullptr);
-  s->SetTimeoutSeconds(seconds);
+  if (!s) throw std::logic_error("not a search server");
+  return s;
 }
+
+void SetTimeout(const Variant& server, int seconds) { Typed(server)->SetTimeoutSeconds(seconds); }
 
 TEST(LendServerObject, IsCreatedByItsProgIdAndAnswersItsMembersInAnyCase) {
   const Variant v = CreateOleObject(u"LENDSRV.application");
@@ -141,6 +146,47 @@ TEST(LendServerSearch, AnyCaseOfASyntaxNameAndUnknownNamesStillSearch) {
     EXPECT_FALSE(Search(v, u"2", 4, 5).empty());
     EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), u"");
   }
+}
+
+// ---- Large fetches: records come in pieces, and the caller's windows run between them
+
+// The server has answered at least one present after the search: records are
+// coming piece by piece. yaz-ztest logs a request before it reads the next, so
+// once the answer to the second present has come, the first is in the log.
+bool PresentsAnswered(const ZTestServer& Z) { return Z.Log().find("[request] Present ") != std::string::npos; }
+
+TEST(LendServerLargeFetch, RecordsComeInPiecesWithTheWaitHandlerBetweenThemAndKeepTheServersBytesInOrder) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  bool calledWhileRecordsCame = false;
+  Typed(v)->SetCallWaitHandler([&] {
+    calledWhileRecordsCame = calledWhileRecordsCame || PresentsAnswered(z);
+    return true;
+  });
+  // A limit short of the hits, so the last piece is cut.
+  const AnsiString bytes = StringToAnsi(Search(v, u"3000", 4, 2950));
+  EXPECT_TRUE(calledWhileRecordsCame);
+  const DirectFetch ref = DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 3000", 2950);
+  ASSERT_EQ(ref.Records.size(), 2950u);
+  EXPECT_TRUE(bytes == ref.Joined()) << "the records differ from the server's";
+  EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), u"");
+  EXPECT_EQ(ClientCount(OleFunction(v, u"tReturned")), 3000);
+  EXPECT_EQ(ClientCount(OleFunction(v, u"rCount")), 2950);
+}
+
+TEST(LendServerLargeFetch, AWaitHandlerThatGivesUpWhileRecordsComeEndsTheSearchGivenUp) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  bool gaveUp = false;
+  Typed(v)->SetCallWaitHandler([&] {
+    gaveUp = PresentsAnswered(z);
+    return !gaveUp;
+  });
+  EXPECT_TRUE(Search(v, u"5000", 4, 5000).empty());
+  EXPECT_TRUE(gaveUp);
+  EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), FromUtf8(SearchGivenUpText));
+  EXPECT_EQ(OleFunction(v, u"tReturned").AsInteger(), 0);
+  EXPECT_EQ(OleFunction(v, u"rCount").AsInteger(), 0);
 }
 
 // Each fault: empty text, zero counts and the failure kept in zLastError;
