@@ -363,41 +363,58 @@ TEST(ProgramClose, AFileStartUpCouldNotReadIsLeftAsItIsAndTheCloseSaysSo) {
 }
 
 // A run over three resources, the main window closed once the first one's file
-// is saved: between two ticks, or while the second waits for its server. The
+// is saved: between two ticks, while the second waits for its server, or
+// while the second's records come, piece by piece, after its answer. The
 // run ends as a stop ends it, without a box to answer: the log on disk names
 // the file saved and the search given up, the file is whole, and the settings
 // are saved.
 TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLog) {
-  ZTestServer z;
   TRussianFormats formats;
   TScopeExit plainServer([] { RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }); });
-  for (const bool waiting : {false, true}) {
-    SCOPED_TRACE(waiting ? "while a server is waited for" : "between two ticks");
+  enum TWhen { BetweenTicks, ServerWaitedFor, RecordsComing };
+  for (const TWhen when : {BetweenTicks, ServerWaitedFor, RecordsComing}) {
+    SCOPED_TRACE(when == BetweenTicks      ? "between two ticks"
+                 : when == ServerWaitedFor ? "while a server is waited for"
+                                           : "while the middle resource's records come");
+    ZTestServer z;  // its log tells when records come piece by piece
     TProgramDriver drv;
     const String settings = drv.Folder() + u"Settings/", import = drv.Folder() + u"Import/";
     ASSERT_TRUE(ForceDirectories(settings));
+    const bool fetching = when == RecordsComing;
+    const std::string term = fetching ? "3000" : "2";
     std::string resources = kResourceListHead;
     resources += ResourceListLine(1, "Alpha", "Default", ZTestServer::Host(), z.Port(), "usmarc");
-    resources += ResourceListLine(2, "Slow", "Slow1", ZTestServer::Host(), z.Port(), "usmarc");
+    resources += fetching ? ResourceListLine(2, "Large", "Default", ZTestServer::Host(), z.Port(), "usmarc")
+                          : ResourceListLine(2, "Slow", "Slow1", ZTestServer::Host(), z.Port(), "usmarc");
     resources += ResourceListLine(3, "Gamma", "Default", ZTestServer::Host(), z.Port(), "usmarc");
     WriteBytes(settings + u"ListDB.txt", resources);
     WriteBytes(settings + u"ListDB_for_Search.txt", "1\r\n2\r\n3\r\n");
     TSettingsValues v;
     v.DirSave = import;
-    v.Title_Text = u"2";
+    v.Title_Text = FromUtf8(term);
+    v.RecCountFromDB = FromUtf8(term);
     WriteSettingsFile(settings + u"Borrowline.ini", v, [](const String&) { return true; });
     std::function<void()> close = [&] {
       drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
       drv.CloseMainWindow();
     };
-    RegisterOleClass(LendServerProgID, [&] { return std::make_shared<TActingServer>(&close, 0, u"Slow1"); });
+    // The second search answered, and a piece of its records asked for after it.
+    auto secondsRecordsComing = [&] {
+      const std::string log = z.Log();
+      const size_t second = log.find("[request] Search ", log.find("[request] Search ") + 1);
+      return second != std::string::npos && log.find("[request] Present ", second) != std::string::npos;
+    };
+    RegisterOleClass(LendServerProgID, [&] {
+      return fetching ? std::make_shared<TActingServer>(&close, 0, String(), secondsRecordsComing)
+                      : std::make_shared<TActingServer>(&close, 0, u"Slow1");
+    });
     ASSERT_TRUE(drv.Start());
     drv.AdvanceClock(100);
 
     drv.Press(Form_Main, u"sb_Start");
     drv.AdvanceClock(55);  // Alpha
-    ASSERT_EQ(Form_Main->clb_ListDB_Names->GetItems()->Get(0), u"(2) Alpha (usmarc)");
-    if (!waiting) std::exchange(close, nullptr)();
+    ASSERT_EQ(Form_Main->clb_ListDB_Names->GetItems()->Get(0), FromUtf8("(" + term + ") Alpha (usmarc)"));
+    if (when == BetweenTicks) std::exchange(close, nullptr)();
     for (int i = 0; i < 10 && !Application->GetTerminated(); ++i) drv.AdvanceClock(55);
     EXPECT_FALSE(close);
     EXPECT_TRUE(Application->GetTerminated());
@@ -405,16 +422,19 @@ TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLo
 
     char iso[64];
     std::snprintf(iso, sizeof iso, "00001-127_0_0_1-Default-%d-usmarc.iso", z.Port());
+    const std::string pqf = "@attr 1=4 \"" + term + "\"";
     const std::string expected =
-        DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 \"2\"", 2).Joined();
+        DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", pqf.c_str(), std::stoul(term)).Joined();
     ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(ReadFileBytes(import + FromUtf8(iso)), expected);
+    EXPECT_TRUE(ReadFileBytes(import + FromUtf8(iso)) == expected);
     std::vector<String> log;
     TStringList lines;
     lines.SetText(AnsiToString(ReadFileBytes(import + u"!_LOG.txt")));
     for (Integer i = 5; i < lines.GetCount(); ++i) log.push_back(lines.Get(i));
-    std::vector<String> tail = {u"(2) Alpha (usmarc) => " + FromUtf8(iso)};
-    if (waiting) tail.push_back(u"Error: Slow (usmarc) => " + String(SearchLogNotAnsweredText));
+    std::vector<String> tail = {FromUtf8("(" + term + ") Alpha (usmarc) => ") + FromUtf8(iso)};
+    if (when != BetweenTicks)
+      tail.push_back(String(fetching ? u"Error: Large (usmarc) => " : u"Error: Slow (usmarc) => ") +
+                     SearchLogNotAnsweredText);
     tail.push_back(String(49, u'-'));
     ASSERT_EQ(log.size(), tail.size() + 2) << ToUtf8(lines.GetText());
     EXPECT_EQ(std::vector<String>(log.begin(), log.begin() + tail.size()), tail);
