@@ -223,35 +223,54 @@ std::string RecordBytes(ZOOM_record Rec) {
   return raw && len > 0 ? std::string(raw, static_cast<std::size_t>(len)) : std::string();
 }
 
-void AddFault(std::string& Faults, const std::string& Text) {
-  if (!Faults.empty()) Faults += "; ";
-  Faults += Text;
-}
+// What was wrong with the records delivered. The first few are named, the
+// rest counted: a server that damages every record of a large fetch would
+// otherwise make one text, and one log line, of megabytes.
+class TFaults {
+public:
+  void Add(const std::string& Text) {
+    if (FNamed == kNamed) {
+      ++FMore;
+      return;
+    }
+    if (!FText.empty()) FText += "; ";
+    FText += Text;
+    ++FNamed;
+  }
+  std::string Text() const {
+    return FMore == 0 ? FText : FText + "; " + std::to_string(FMore) + " more records with faults";
+  }
+
+private:
+  static constexpr std::size_t kNamed = 10;
+  std::string FText;
+  std::size_t FNamed = 0, FMore = 0;
+};
 
 // Records First .. First + Count - 1 of M, from ZOOM's cache, appended to R
 // as sent; what was wrong with any of them goes to Faults.
 void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::size_t M, bool Iso2709,
-                 TZSearchResult& R, std::string& Faults) {
+                 TZSearchResult& R, TFaults& Faults) {
   for (std::size_t i = First; i < First + Count; ++i) {
     auto number = [&] { return "Record " + std::to_string(i + 1) + " of " + std::to_string(M); };
     ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, i);
     const char* msg = nullptr;
     const char* addinfo = nullptr;
     if (!rec) {
-      AddFault(Faults, number() + " did not come");
+      Faults.Add(number() + " did not come");
       continue;
     }
     if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
-      AddFault(Faults, number() + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
+      Faults.Add(number() + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
                            (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
       continue;
     }
     const std::string bytes = RecordBytes(rec);
     if (bytes.empty()) {
-      AddFault(Faults, number() + " is empty");
+      Faults.Add(number() + " is empty");
       continue;
     }
-    if (Iso2709 && !IsIso2709Record(bytes)) AddFault(Faults, number() + " is not ISO 2709 (kept as sent)");
+    if (Iso2709 && !IsIso2709Record(bytes)) Faults.Add(number() + " is not ISO 2709 (kept as sent)");
     R.Records += bytes;
     ++R.Delivered;
   }
@@ -285,7 +304,7 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
-  std::string faults;
+  TFaults faults;
   for (std::size_t first = 0; first < m;) {
     // Between two pieces the caller's windows run, and it may give the search up.
     if (first > 0 && p.Waiting && !p.Waiting()) {
@@ -309,6 +328,6 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
   }
   r.Ok = true;
   r.Hits = hits;
-  r.Error = faults;
+  r.Error = faults.Text();
   return r;
 }

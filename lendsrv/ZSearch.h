@@ -39,7 +39,7 @@ struct TZSearchResult {
   std::size_t Delivered = 0;
   // Failure text when not Ok; when Ok, what was wrong with records that were
   // delivered all the same (not ISO 2709) or could not be (a diagnostic in a
-  // record's place), else empty.
+  // record's place), the first ten named and the others counted, else empty.
   std::string Error;
 };
 

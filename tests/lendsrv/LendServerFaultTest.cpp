@@ -66,6 +66,26 @@ TEST(LendServerDamagedRecords, RecordsReachTheCallerAsTheServerSentThem) {
   EXPECT_EQ(s->rCount(), 4);
 }
 
+TEST(LendServerDamagedRecords, ManyDamagedRecordsAreToldByTheFirstTenAndACount) {
+  // A server that damages every record of a large fetch: the text, a line of
+  // the run's log, names ten and counts the rest.
+  std::vector<std::string> records;
+  std::string sent;
+  for (int i = 1; i <= 250; ++i) {
+    std::string r = MarcRecord({{"001", std::to_string(i)}});
+    r.insert(r.size() - 1, "x");  // one byte more than its leader says
+    sent += r;
+    records.push_back(std::move(r));
+  }
+  auto server = TZFaultServer::Records(records);
+  auto s = NewServer(server->Port());
+  EXPECT_EQ(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 250)), sent);
+  std::string told;
+  for (int i = 1; i <= 10; ++i) told += "Record " + std::to_string(i) + " of 250 is not ISO 2709 (kept as sent); ";
+  EXPECT_EQ(ToUtf8(s->GetzLastError()), told + "240 more records with faults");
+  EXPECT_EQ(s->rCount(), 251);
+}
+
 TEST(LendServerDamagedRecords, ARecordOfNulBytesIsKeptToo) {
   const std::string good = MarcRecord({{"001", "1"}});
   const std::string nul(300, '\0');
