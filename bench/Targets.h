@@ -24,10 +24,13 @@ constexpr TTarget FilterAgainstSqlite = WithinRatio(1);  // SQLite's full scan i
 constexpr TTarget LocateThroughIndex = WithinRatio(3);   // a binary search over the same keys
 constexpr TTarget TreeModeOpen = WithinRatio(2);         // a sort (100,000 and 1,000,000 records)
 constexpr TTarget LocateInTree = WithinRatio(3);         // Locate in the flat table
-// Sorted (SortByFields, SortOrder, a tree-mode open) by keys in two ascending
-// runs, rising then falling, already sorted, all equal: against the same keys in
-// random order (all equal: distinct keys in random order).
-constexpr TTarget KeyOrderAgainstRandom = WithinRatio(1.5);
+// Sorted by keys in two ascending runs, rising then falling, already sorted,
+// all equal: against the same keys in random order (all equal: distinct keys
+// in random order). Ordered keys split evenly and sort faster than random ones;
+// a degrading sort shows as a figure above these. A tree-mode open spends much
+// of its time building the tree, whatever the order, so its figure lies nearer 1.
+constexpr TTarget KeyOrderSortAgainstRandom = WithinRatio(0.8);      // SortByFields, SortOrder
+constexpr TTarget KeyOrderTreeOpenAgainstRandom = WithinRatio(1.0);  // a tree-mode open
 // The data grid over that dataset.
 constexpr TTarget RepaintAgainstFloor = WithinRatio(2);  // the text-shaped-once floor
 constexpr TTarget PageScrollAgainstRepaint = WithinRatio(2);

@@ -226,7 +226,7 @@ TTimes TreeModeOpen(TKeyStore& S, const char16_t* Column, bool& Ok) {
 using TSort = TTimes (*)(TKeyStore&, const char16_t*, bool&);
 
 // kTurns turns of Sort by the keys in Order and by its baseline's keys.
-void KeyOrderFigure(benchmark::State& state, const char* Way, TSort Sort, TKeyOrder Order) {
+void KeyOrderFigure(benchmark::State& state, const char* Way, TSort Sort, TTarget Target, TKeyOrder Order) {
   TKeyStore& s = TKeyStore::Get();
   const TOrderInfo& o = kOrders[Order];
   const std::string what = std::string(Way) + ", keys " + o.Name;
@@ -239,29 +239,31 @@ void KeyOrderFigure(benchmark::State& state, const char* Way, TSort Sort, TKeyOr
       const TTimes measured = Sort(s, o.Column, sorted);
       const TTimes base = Sort(s, o.RandomColumn, baseSorted);
       ok = ok && sorted && baseSorted;
-      Figure(state, what, measured, baseline, base.Ms, Targets::KeyOrderAgainstRandom);
+      Figure(state, what, measured, baseline, base.Ms, Target);
     }
   }
   if (!ok) CheckFailed(state, "a sort left records out of key order, or lost or repeated one");
 }
 
-// KeyOrder/<way>/<order>: each sort by each key order.
+// KeyOrder/<way>/<order>: each sort by each key order, against its way's target.
 const bool kRegistered = [] {
   const struct {
     const char* Name;
     const char* Way;
     TSort Sort;
-  } ways[] = {{"SortByFields", "SortByFields", SortByFields},
-              {"SortOrder", "SortOrder", SortOrder},
-              {"TreeModeOpen", "opened in tree mode", TreeModeOpen}};
+    TTarget Target;
+  } ways[] = {{"SortByFields", "SortByFields", SortByFields, Targets::KeyOrderSortAgainstRandom},
+              {"SortOrder", "SortOrder", SortOrder, Targets::KeyOrderSortAgainstRandom},
+              {"TreeModeOpen", "opened in tree mode", TreeModeOpen, Targets::KeyOrderTreeOpenAgainstRandom}};
   for (const auto& w : ways)
     for (int o = 0; o < kOrderCount; ++o) {
       const std::string name = std::string("KeyOrder/") + w.Name + "/" + kOrders[o].Slug;
       const char* way = w.Way;
       const TSort sort = w.Sort;
+      const TTarget target = w.Target;
       const TKeyOrder order = static_cast<TKeyOrder>(o);
       benchmark::RegisterBenchmark(name.c_str(),
-                                   [=](benchmark::State& state) { KeyOrderFigure(state, way, sort, order); })
+                                   [=](benchmark::State& state) { KeyOrderFigure(state, way, sort, target, order); })
           ->Unit(benchmark::kMillisecond)
           ->Iterations(1);
     }

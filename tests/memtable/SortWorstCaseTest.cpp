@@ -1,12 +1,15 @@
 // Key orders that defeat a quicksort taking the middle element as its pivot
 // (two ascending runs, as a list merged from two; rising then falling; the
 // answers of McIlroy's adversary) sort in n log n comparisons and a shallow
-// stack: each sort runs on a thread with a small stack, and where the test
-// compares, its comparisons are counted against a multiple of n log2 n;
-// through QuickSortEh, the tree's SortData and the table's SortByFields,
-// SortOrder and tree-mode open. A comparison that is no order at all leaves
-// the items a permutation of what they were and touches nothing outside the
-// range it was given.
+// stack: each sort runs on a thread with a small stack, and its comparisons
+// are counted against a multiple of n log2 n; through QuickSortEh, the tree's
+// SortData and the table's SortByFields, SortOrder and tree-mode open. The
+// table's own sorts, on keys taken once, have no comparison to count: they
+// must put the records, ties included, where the same sort comparing record by
+// record (counted) puts them. A comparison that is no order at all leaves the
+// items a permutation of what they were and touches nothing outside the range
+// it was given. Sorts of fewer than 64 items leave equal keys where the classic
+// middle-pivot pass always left them.
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -24,6 +27,8 @@
 #include <vector>
 
 #include "memtable/MemTableEh.h"
+#include "platform/core/StringList.h"
+#include "platform/core/Strings.h"
 #include "tests/memtable/MemTestUtil.h"
 
 namespace {
@@ -260,6 +265,64 @@ TEST(SortWorstCase, TreeSortDataSortsEveryKeyOrderInNLogNComparisonsOnASmallStac
   }
 }
 
+// The classic pass every range took before: the middle item as the pivot,
+// recursion on the left part, iteration on the right. Small sorts must still
+// leave equal keys where it left them.
+template <class T, class TCompare>
+void ClassicQuickSort(std::vector<T>& List, Integer L, Integer R, TCompare Cmp) {
+  Integer I, J;
+  do {
+    I = L;
+    J = R;
+    const T P = List[static_cast<size_t>((L + R) / 2)];
+    do {
+      while (I < R && Cmp(List[static_cast<size_t>(I)], P) < 0) ++I;
+      while (J > L && Cmp(List[static_cast<size_t>(J)], P) > 0) --J;
+      if (I <= J) {
+        if (I != J) std::swap(List[static_cast<size_t>(I)], List[static_cast<size_t>(J)]);
+        ++I;
+        --J;
+      }
+    } while (I <= J);
+    if (L < J) ClassicQuickSort(List, L, J, Cmp);
+    L = I;
+  } while (I < R);
+}
+
+// Sorts of fewer items than this keep the classic order of ties.
+constexpr Integer kSmallSort = 64;
+
+TEST(SortWorstCase, SmallSortsLeaveEqualKeysWhereTheyAlwaysDid) {
+  std::mt19937 rng(kRandomStart);
+  // Items are key * 1000 + identity; only the key is compared.
+  auto byKey = [](Integer a, Integer b) { return a / 1000 - b / 1000; };
+  for (int round = 0; round < 2000; ++round) {
+    const Integer n = 2 + static_cast<Integer>(rng() % static_cast<unsigned>(kSmallSort - 2));
+    const unsigned distinct = 1 + rng() % 6;
+    std::vector<Integer> items(static_cast<size_t>(n));
+    for (Integer i = 0; i < n; ++i) items[static_cast<size_t>(i)] = static_cast<Integer>(rng() % distinct) * 1000 + i;
+    std::vector<Integer> classic = items;
+    ClassicQuickSort(classic, 0, n - 1, byKey);
+    QuickSortEh(items, 0, n - 1, byKey);
+    ASSERT_EQ(items, classic) << "round " << round << ", " << n << " items";
+    // The tree's children likewise.
+    std::shuffle(classic.begin(), classic.end(), rng);
+    auto tree = TreeOfKeys(classic);
+    tree->SortData([&](TBaseTreeNodeEh* a, TBaseTreeNodeEh* b, TObject*) { return byKey(KeyOf(a), KeyOf(b)); }, nullptr,
+                   false);
+    ClassicQuickSort(classic, 0, n - 1, byKey);
+    for (Integer i = 0; i < n; ++i) ASSERT_EQ(KeyOf(tree->GetRoot()->GetItem(i)), classic[static_cast<size_t>(i)]);
+    // And the string list's, whose comparison reads the strings by their places.
+    std::shuffle(classic.begin(), classic.end(), rng);
+    TStringList strings;
+    for (Integer v : classic) strings.Add(IntToStr(v));
+    strings.CustomSort(
+        [&](TStringList* List, Integer A, Integer B) { return byKey(StrToInt(List->Get(A)), StrToInt(List->Get(B))); });
+    ClassicQuickSort(classic, 0, n - 1, byKey);
+    for (Integer i = 0; i < n; ++i) ASSERT_EQ(StrToInt(strings.Get(i)), classic[static_cast<size_t>(i)]);
+  }
+}
+
 // ---- the table ----------------------------------------------------------------------
 
 enum { ID_THIS, ID_PARENT, NPP };
@@ -314,38 +377,90 @@ const std::vector<TMemoryRecordEh*>& Stored(TMemTableEh& Table) {
   return Table.GetRecordsData()->GetRecordsList()->GetActiveList();
 }
 
-// The table's sorts on keys taken once (TMemTableEh's own, without a hook):
-// no comparison to count, but a sort as deep as its count overflows the small
-// stack, and a quadratic one runs for minutes.
+// A table that counts its record comparisons. As a descendant it sorts by
+// fields comparing record by record through CompareRecords, where TMemTableEh
+// itself sorts on keys taken once.
+class TCountingTable : public TMemTableEh {
+public:
+  using TMemTableEh::TMemTableEh;
+  TComparisons* Comparisons = nullptr;
+  Integer CompareRecords(TMemoryRecordEh* Rec1, TMemoryRecordEh* Rec2, TOrderByList* OrderByList) override {
+    if (Comparisons) Comparisons->Count();
+    return TMemTableEh::CompareRecords(Rec1, Rec2, OrderByList);
+  }
+};
+
 enum class TTableSort { SortByFields, SortOrder, TreeModeOpen };
 
-void ExpectShallowKeyedSort(TTableSort Way) {
+// Sorts Table by NPP in Way (the table filled, closed) and gives the records in
+// their sorted order.
+std::vector<TMemoryRecordEh*> SortByNpp(TMemTableEh& Table, TTableSort Way) {
+  switch (Way) {
+    case TTableSort::SortByFields:
+      Table.Open();
+      Table.SortByFields(u"NPP");
+      return Stored(Table);
+    case TTableSort::SortOrder:
+      Table.Open();
+      Table.SetSortOrder(u"NPP");
+      return Shown(Table);
+    case TTableSort::TreeModeOpen:
+      // As the program opens its resource tree: the order first, then tree mode and the open.
+      Table.SetSortOrder(u"NPP");
+      ShowAsTree(Table);
+      Table.Open();
+      return Shown(Table);
+  }
+  return {};
+}
+
+std::vector<Integer> IdsOf(const std::vector<TMemoryRecordEh*>& Records) {
+  std::vector<Integer> ids;
+  for (TMemoryRecordEh* r : Records) ids.push_back(r->GetValue(ID_THIS, rvvValueEh).AsInteger());
+  return ids;
+}
+
+// Each bad key order sorted in Way twice, on the small stack. First comparing
+// record by record, every comparison counted (the view's OnCompareRecords, or
+// a descendant's CompareRecords for SortByFields); then as TMemTableEh sorts,
+// on keys taken once, which answer every comparison as the records would: so
+// the same quicksort makes the same moves, and leaves every record, ties
+// included, where the counted sort left it.
+void ExpectNLogNTableSort(TTableSort Way) {
   for (TKeyOrder order : kBadOrders) {
+    const std::vector<Integer> keys = Keys(order, kCount);
+    std::vector<Integer> counted;
+    {
+      TComparisons comparisons(kCount, kOrderedFactor);
+      TCountingTable table(nullptr);
+      Fill(table, keys);
+      if (Way == TTableSort::SortByFields) table.Comparisons = &comparisons;
+      else
+        table.GetRecordsView()->OnCompareRecords = [&](TObject*, TMemoryRecordEh* A, TMemoryRecordEh* B,
+                                                       TOrderByList* Order) {
+          comparisons.Count();
+          return TRecordsViewEh::CompareRecordsByOrder(A, B, Order);
+        };
+      std::vector<TMemoryRecordEh*> sorted;
+      ASSERT_NO_THROW(OnSmallStack([&] { sorted = SortByNpp(table, Way); }))
+          << NameOf(order) << ", compared record by record";
+      ExpectSortedByNpp(sorted, kCount, NameOf(order));
+      counted = IdsOf(sorted);
+    }
     TMemTableEh table(nullptr);
-    Fill(table, Keys(order, kCount));
-    ASSERT_NO_THROW(OnSmallStack([&] {
-      switch (Way) {
-        case TTableSort::SortByFields:
-          table.Open();
-          table.SortByFields(u"NPP");
-          break;
-        case TTableSort::SortOrder:
-          table.Open();
-          table.SetSortOrder(u"NPP");
-          break;
-        case TTableSort::TreeModeOpen:
-          table.SetSortOrder(u"NPP");
-          ShowAsTree(table);
-          table.Open();
-          break;
-      }
-    })) << NameOf(order);
-    ExpectSortedByNpp(Way == TTableSort::SortByFields ? Stored(table) : Shown(table), kCount, NameOf(order));
+    Fill(table, keys);
+    std::vector<TMemoryRecordEh*> sorted;
+    ASSERT_NO_THROW(OnSmallStack([&] { sorted = SortByNpp(table, Way); })) << NameOf(order) << ", on keys";
+    EXPECT_EQ(IdsOf(sorted), counted) << NameOf(order);
   }
 }
 
-TEST(SortWorstCase, SortByFieldsOnKeysKeepsAShallowStack) { ExpectShallowKeyedSort(TTableSort::SortByFields); }
-TEST(SortWorstCase, SortOrderOnKeysKeepsAShallowStack) { ExpectShallowKeyedSort(TTableSort::SortOrder); }
-TEST(SortWorstCase, TreeModeOpenOnKeysKeepsAShallowStack) { ExpectShallowKeyedSort(TTableSort::TreeModeOpen); }
+TEST(SortWorstCase, SortByFieldsStaysWithinNLogNComparisonsOnASmallStack) {
+  ExpectNLogNTableSort(TTableSort::SortByFields);
+}
+TEST(SortWorstCase, SortOrderStaysWithinNLogNComparisonsOnASmallStack) { ExpectNLogNTableSort(TTableSort::SortOrder); }
+TEST(SortWorstCase, TreeModeOpenStaysWithinNLogNComparisonsOnASmallStack) {
+  ExpectNLogNTableSort(TTableSort::TreeModeOpen);
+}
 
 }  // namespace
