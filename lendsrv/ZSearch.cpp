@@ -312,7 +312,9 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
       return r;
     }
     const std::size_t piece = std::min(NextPiece(r.Records.size(), r.Delivered), m - first);
-    bool missing = false;
+    // Only the first piece can have come with the search answer: the cache
+    // is emptied after each piece, so every later one is asked for.
+    bool missing = first > 0;
     for (std::size_t i = first; i < first + piece && !missing; ++i)
       missing = !ZOOM_resultset_record_immediate(rs.get(), i);
     if (missing) {
