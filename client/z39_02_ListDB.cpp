@@ -309,8 +309,7 @@ bool TDlg_ListDB::RunLoadOrSave(const std::function<void()>& Work) {
   // A click or key made while the wait window showed is dropped, however late
   // the program gets to it: the work does not let messages run in its last
   // steps, and the windows must not take such input once they are enabled.
-  const TOtherWindowsDisabled others(Form_Wait_Load ? Form_Wait_Load->GetHandle() : nullptr,
-                                     TInputMeanwhile::Dropped);
+  const TOtherWindowsDisabled others(Form_Wait_Load ? Form_Wait_Load->GetHandle() : nullptr, TInputMeanwhile::Dropped);
   // The wait window goes first, even by an exception.
   const TWaitWindowHider hider{Form_Wait_Load};
   // From the first pump on: a double click's second click arrives there.

@@ -262,7 +262,7 @@ void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::s
     }
     if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
       Faults.Add(number() + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
-                           (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
+                 (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
       continue;
     }
     const std::string bytes = RecordBytes(rec);

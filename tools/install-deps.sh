@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(build-essential cmake pkg-config ccache libgtest-dev libgmock-dev libbenchmark-dev
           libcairo2-dev libpango1.0-dev libsdl2-dev libx11-dev libicu-dev libjpeg-dev libyaz-dev yaz libsqlite3-dev
-          fonts-dejavu-core fonts-liberation2 xvfb xauth clang libclang-rt-14-dev python3 unrtf)
+          fonts-dejavu-core fonts-liberation2 xvfb xauth clang clang-format libclang-rt-14-dev python3 unrtf)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
