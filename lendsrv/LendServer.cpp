@@ -57,10 +57,14 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   p.TimeoutSeconds = FTimeoutSeconds;
   // The caller's windows keep answering while the server is waited for.
   p.Waiting = [this] { return CallWaiting(); };
+  // While the records come, the caller (its stop button, say) can tell that
+  // the server has answered.
+  p.Answered = [this](std::size_t Hits) { FHits = Hits; };
 
   const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
   const TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
   if (!r.Ok) {
+    FHits = 0;
     FzLastError = FromUtf8(r.Error);
     return String();
   }

@@ -49,7 +49,9 @@ public:
   String SingleSearchIT(const String& term, bool flag, Integer use, Integer limit);
 
   // Hits and records delivered by the last search, each plus one when at
-  // least one: the caller takes one off any count above one.
+  // least one: the caller takes one off any count above one. During a search,
+  // tReturned gives the hits once the server has answered (0 before), so a
+  // caller waiting can tell that the records are coming.
   Integer tReturned() const { return Reported(FHits); }
   Integer rCount() const { return Reported(FDelivered); }
 

@@ -300,6 +300,7 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
   TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
   if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
   const std::size_t hits = ZOOM_resultset_size(rs.get());
+  if (p.Answered) p.Answered(hits);
   const std::size_t m = std::min(hits, want);
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),

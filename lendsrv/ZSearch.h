@@ -30,6 +30,9 @@ struct TZConnectionParams {
   // Called about every 50 ms while the search waits, and between two pieces of
   // records; False gives the search up.
   std::function<bool()> Waiting;
+  // Called once the search has been answered, with the hits, before the
+  // records are fetched.
+  std::function<void(std::size_t Hits)> Answered;
 };
 
 struct TZSearchResult {
