@@ -90,6 +90,7 @@ TEST(LendServerFailingLink, ALinkThatFallsSilentEndsTheFetchWithinTheLimitKeepin
   auto s = NewServer(relay.Port(), 2);
   const DirectFetch ref = DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 3000", 3000);
   ExpectRecordsKeptAfterTheLinkFailed(*s, ref.Joined(), "", "Timeout (10007)");
+  EXPECT_EQ(relay.Passed(), 600'000);
 }
 
 TEST(LendServerFailingLink, ALinkThatClosesKeepsTheRecordsThatCameAndTellsTheirFaultsFirst) {
