@@ -33,18 +33,21 @@ public:
   String GetzPassword() const { return FzPassword.value_or(String()); }
   void SetzPassword(const String& v) { FzPassword = v; }
   // The failure text of the last search; after a search that delivered
-  // records, what was wrong with some of them; empty when nothing was.
+  // records, what was wrong with some of them and which did not come when the
+  // fetch broke off; empty when nothing was.
   String GetzLastError() const { return FzLastError; }
 
-  // Seconds a whole search may take, from its start.
+  // Seconds each wait for the server may take: for the search answer, for
+  // each piece of records.
   int GetTimeoutSeconds() const { return FTimeoutSeconds; }
   void SetTimeoutSeconds(int v) { FTimeoutSeconds = v; }
 
   // Searches `@attr 1=<use> "<term>"` and returns the first min(hits, limit)
   // records as the bytes the server sent, joined, each byte one character of
-  // the ANSI code page. Empty on any failure. The flag is not used. While the
-  // server is waited for, and between two pieces of a large fetch, the
-  // caller's call-wait handler runs; when it answers False the search is
+  // the ANSI code page. Empty on a failure before any record came; a fetch
+  // that broke off returns the records that came whole. The flag is not used.
+  // While the server is waited for, and between two pieces of a large fetch,
+  // the caller's call-wait handler runs; when it answers False the search is
   // given up.
   String SingleSearchIT(const String& term, bool flag, Integer use, Integer limit);
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -95,19 +96,19 @@ using TResultSet = std::unique_ptr<std::remove_pointer_t<ZOOM_resultset>, TResul
 
 // "Connect failed (10000): 127.0.0.1:5" — the message, the code and the
 // diagnostic's additional information, which names the database or host.
-bool TakeConnectionError(ZOOM_connection c, TZSearchResult& r) {
+// Empty when the connection has no error.
+std::string ConnectionError(ZOOM_connection c) {
   const char* msg = nullptr;
   const char* addinfo = nullptr;
   const char* diagset = nullptr;
   const int code = ZOOM_connection_error_x(c, &msg, &addinfo, &diagset);
-  if (code == ZOOM_ERROR_NONE) return false;
-  r = TZSearchResult{};
-  r.Error = msg && *msg ? msg : "Z39.50 error";
-  r.Error += " (";
-  if (diagset && *diagset) r.Error += std::string(diagset) + " ";
-  r.Error += std::to_string(code) + ")";
-  if (addinfo && *addinfo) r.Error += std::string(": ") + addinfo;
-  return true;
+  if (code == ZOOM_ERROR_NONE) return std::string();
+  std::string text = msg && *msg ? msg : "Z39.50 error";
+  text += " (";
+  if (diagset && *diagset) text += std::string(diagset) + " ";
+  text += std::to_string(code) + ")";
+  if (addinfo && *addinfo) text += std::string(": ") + addinfo;
+  return text;
 }
 
 }  // namespace
@@ -145,55 +146,108 @@ namespace {
 using TClock = std::chrono::steady_clock;
 constexpr auto kWaitSlice = std::chrono::milliseconds(50);
 
-// Records come in pieces, so that the caller's Waiting runs between them and
-// no piece costs much: ZOOM's cost for one answer grows with the square of its
-// size. The first piece comes with the search (no round trip of its own);
-// each later one holds about kPieceBytes, judged by the records so far.
-constexpr std::size_t kFirstPiece = 100;
-constexpr std::size_t kPieceBytes = 128 * 1024;
-constexpr std::size_t kMaxPiece = 1000;
+// How one wait for the server went, for sizing the next piece.
+struct TWaitTimes {
+  TClock::duration Whole{};
+  // From the request to the answer's first bytes: the round trip and the
+  // server's own time, which a larger piece shares among more records.
+  TClock::duration Latency{};
+  // Inside ZOOM, reading and decoding: its cost per record grows with the
+  // records of the answer, which a smaller piece keeps down.
+  TClock::duration Decoding{};
+};
 
-std::size_t NextPiece(std::size_t Bytes, std::size_t Records) {
-  if (Bytes == 0 || Records == 0) return kFirstPiece;
-  return std::clamp<std::size_t>(kPieceBytes * Records / Bytes, 1, kMaxPiece);
-}
+// Records come in pieces, so that the caller's Waiting runs between them, a
+// piece that does not come in time ends the fetch, and no piece costs much.
+// The first comes with the search (no round trip of its own); each later one
+// holds about kPieceBytes, judged by the records so far, unless:
+//   - the server is slow: a piece holds what the speed it has shown brings in
+//     a quarter of the time limit, so it comes well inside the limit;
+//   - the server is distant: while the round trip outweighs ZOOM's decoding
+//     of a piece, pieces double, so round trips do not dominate the fetch;
+//     ZOOM's cost for one answer grows with the square of its records, so
+//     they halve again when the decoding outweighs the round trip or the
+//     budget, which keeps a piece's decoding a small pause.
+class TPieceSizer {
+public:
+  explicit TPieceSizer(TClock::duration Limit) : FLimit(Limit) {}
 
-void GiveUp(TZSearchResult& R) {
-  R = TZSearchResult{};
-  R.Error = SearchGivenUpText;
-}
+  std::size_t Next() const { return FNext; }
 
-// Runs the connection's queued work until it is idle. False, with the failure
-// in R, when the deadline passes or the caller gives the search up first.
-bool RunUntilIdle(ZOOM_connection C, TClock::time_point Deadline, const std::function<bool()>& Waiting,
-                  TZSearchResult& R) {
-  auto lastWait = TClock::now();
+  // A piece of Records records, Bytes long, came in a wait that took Times.
+  void Came(std::size_t Records, std::size_t Bytes, const TWaitTimes& Times) {
+    FRecords += Records;
+    FBytes += Bytes;
+    if (Records == 0 || FBytes == 0) return;
+    std::size_t next = Records;
+    if (Times.Decoding * 4 < Times.Latency && Times.Decoding * 2 < kDecodingBudget) next *= 2;
+    else if (Times.Decoding > Times.Latency || Times.Decoding > kDecodingBudget) next /= 2;
+    const double recordBytes = static_cast<double>(FBytes) / static_cast<double>(FRecords);
+    next = std::max(next, static_cast<std::size_t>(kPieceBytes / recordBytes));
+    const double seconds = std::max(std::chrono::duration<double>(Times.Whole).count(), 1e-3);
+    const double inTime = static_cast<double>(Bytes) / seconds * std::chrono::duration<double>(FLimit).count() / 4;
+    next = std::min(next, static_cast<std::size_t>(std::min(inTime, kMaxPieceBytes) / recordBytes));
+    FNext = std::clamp<std::size_t>(next, 1, kMaxPiece);
+  }
+
+  static constexpr std::size_t kFirstPiece = 100;
+
+private:
+  static constexpr std::size_t kPieceBytes = 128 * 1024;
+  static constexpr double kMaxPieceBytes = 16 << 20;
+  static constexpr std::size_t kMaxPiece = 20000;
+  static constexpr auto kDecodingBudget = std::chrono::milliseconds(100);
+
+  TClock::duration FLimit;
+  std::size_t FNext = kFirstPiece;
+  std::size_t FRecords = 0, FBytes = 0;
+};
+
+enum class TWaitEnd { Answered, Broken, GivenUp };
+
+// Runs the connection's queued work until it is idle, for at most Limit.
+// Broken, with the reason in Why, when the limit passes or the answer is a
+// failure (a closed connection, bytes that cannot be decoded, a diagnostic);
+// GivenUp when the caller's Waiting gives the search up first.
+TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bool()>& Waiting, TWaitTimes& Times,
+               std::string& Why) {
+  const auto start = TClock::now();
+  const auto deadline = start + Limit;
+  auto lastWait = start;
+  bool answering = false;
+  // ZOOM's own work, timed: reading and decoding what came.
+  auto inZoom = [&](auto Work) {
+    const auto before = TClock::now();
+    const auto result = Work();
+    Times.Decoding += TClock::now() - before;
+    return result;
+  };
   for (;;) {
-    while (ZOOM_connection_process(C)) {
+    while (inZoom([&] { return ZOOM_connection_process(C); })) {
     }
-    if (ZOOM_connection_is_idle(C)) return true;
     const auto now = TClock::now();
-    if (now >= Deadline) {
-      R = TZSearchResult{};
-      R.Error = std::string(ZOOM_diag_str(ZOOM_ERROR_TIMEOUT)) + " (" + std::to_string(ZOOM_ERROR_TIMEOUT) + ")";
-      return false;
+    Times.Whole = now - start;
+    if (ZOOM_connection_is_idle(C)) {
+      Why = ConnectionError(C);
+      return Why.empty() ? TWaitEnd::Answered : TWaitEnd::Broken;
+    }
+    if (now >= deadline) {
+      Why = std::string(ZOOM_diag_str(ZOOM_ERROR_TIMEOUT)) + " (" + std::to_string(ZOOM_ERROR_TIMEOUT) + ")";
+      return TWaitEnd::Broken;
     }
     if (Waiting && now - lastWait >= kWaitSlice) {
       lastWait = now;
-      if (!Waiting()) {
-        GiveUp(R);
-        return false;
-      }
+      if (!Waiting()) return TWaitEnd::GivenUp;
     }
     const int slice = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::min<TClock::duration>(kWaitSlice, Deadline - now))
+                                           std::min<TClock::duration>(kWaitSlice, deadline - now))
                                            .count()) +
                       1;
     const int fd = ZOOM_connection_get_socket(C);
     const int mask = ZOOM_connection_get_mask(C);
     if (fd < 0 || mask == 0) {
       // Work queued with no socket to wait on: let it run, then wait a slice.
-      if (!ZOOM_connection_exec_task(C)) ::poll(nullptr, 0, slice);
+      if (!inZoom([&] { return ZOOM_connection_exec_task(C); })) ::poll(nullptr, 0, slice);
       continue;
     }
     pollfd p{fd, 0, 0};
@@ -206,7 +260,8 @@ bool RunUntilIdle(ZOOM_connection C, TClock::time_point Deadline, const std::fun
       if (p.revents & (POLLIN | POLLHUP | POLLERR)) fired |= ZOOM_SELECT_READ;
       if (p.revents & (POLLOUT | POLLERR)) fired |= ZOOM_SELECT_WRITE;
       if (p.revents & POLLPRI) fired |= ZOOM_SELECT_EXCEPT;
-      ZOOM_connection_fire_event_socket(C, fired);
+      if ((fired & ZOOM_SELECT_READ) && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
+      inZoom([&] { return ZOOM_connection_fire_event_socket(C, fired); });
     }
   }
 }
@@ -279,8 +334,7 @@ void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::s
 }  // namespace
 
 TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
-  const auto deadline = TClock::now() + std::chrono::seconds(std::max(1, p.TimeoutSeconds));
-  TZSearchResult r;
+  const TClock::duration waitLimit = std::chrono::seconds(std::max(1, p.TimeoutSeconds));
   TOptions opts(ZOOM_options_create());
   ZOOM_options_set(opts.get(), "async", "1");
   ZOOM_options_set(opts.get(), "databaseName", p.Database.c_str());
@@ -293,44 +347,77 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
   // the answer, or fetches it in a present right after, with no round trip of
   // ours.
   const std::size_t want = std::min<std::size_t>(limit, 1u << 30);
-  ZOOM_options_set_int(opts.get(), "count", static_cast<int>(std::min(want, kFirstPiece)));
+  ZOOM_options_set_int(opts.get(), "count", static_cast<int>(std::min(want, TPieceSizer::kFirstPiece)));
 
   TConnection conn(ZOOM_connection_create(opts.get()));
   ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
   TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
-  if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
+  TWaitTimes times;
+  std::string why;
+  TWaitEnd end = Await(conn.get(), waitLimit, p.Waiting, times, why);
+  TZSearchResult r;
+  auto givenUp = [&] {
+    r = TZSearchResult{};
+    r.Error = SearchGivenUpText;
+    return r;
+  };
+  if (end == TWaitEnd::GivenUp) return givenUp();
   const std::size_t hits = ZOOM_resultset_size(rs.get());
-  if (p.Answered) p.Answered(hits);
+  if (end == TWaitEnd::Answered && p.Answered) p.Answered(hits);
   const std::size_t m = std::min(hits, want);
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
   TFaults faults;
-  for (std::size_t first = 0; first < m;) {
-    // Between two pieces the caller's windows run, and it may give the search up.
-    if (first > 0 && p.Waiting && !p.Waiting()) {
-      GiveUp(r);
-      return r;
+  TPieceSizer sizer(waitLimit);
+  std::size_t first = 0;
+  while (first < m) {
+    const std::size_t piece = std::min(sizer.Next(), m - first);
+    if (end == TWaitEnd::Answered) {
+      // Between two pieces the caller's windows run, and it may give the search up.
+      if (first > 0 && p.Waiting && !p.Waiting()) return givenUp();
+      // Only the first piece can have come with the search answer: the cache
+      // is emptied after each piece, so every later one is asked for.
+      bool missing = first > 0;
+      for (std::size_t i = first; i < first + piece && !missing; ++i)
+        missing = !ZOOM_resultset_record_immediate(rs.get(), i);
+      if (missing) {
+        // No array to fill: ZOOM then queues the present instead of waiting for it.
+        ZOOM_resultset_records(rs.get(), nullptr, first, piece);
+        times = TWaitTimes{};
+        end = Await(conn.get(), waitLimit, p.Waiting, times, why);
+        if (end == TWaitEnd::GivenUp) return givenUp();
+      }
     }
-    const std::size_t piece = std::min(NextPiece(r.Records.size(), r.Delivered), m - first);
-    // Only the first piece can have come with the search answer: the cache
-    // is emptied after each piece, so every later one is asked for.
-    bool missing = first > 0;
-    for (std::size_t i = first; i < first + piece && !missing; ++i)
-      missing = !ZOOM_resultset_record_immediate(rs.get(), i);
-    if (missing) {
-      // No array to fill: ZOOM then queues the present instead of waiting for it.
-      ZOOM_resultset_records(rs.get(), nullptr, first, piece);
-      if (!RunUntilIdle(conn.get(), deadline, p.Waiting, r) || TakeConnectionError(conn.get(), r)) return r;
+    // A fetch that broke off keeps the records that came whole before it, in order.
+    std::size_t came = piece;
+    if (end != TWaitEnd::Answered) {
+      came = 0;
+      while (came < piece && ZOOM_resultset_record_immediate(rs.get(), first + came)) ++came;
     }
-    TakeRecords(rs.get(), first, piece, m, iso2709, r, faults);
+    const std::size_t bytesBefore = r.Records.size();
+    TakeRecords(rs.get(), first, came, m, iso2709, r, faults);
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.
     ZOOM_resultset_cache_reset(rs.get());
-    first += piece;
+    sizer.Came(came, r.Records.size() - bytesBefore, times);
+    first += came;
+    if (end != TWaitEnd::Answered) break;
+  }
+  // A failure before any record came leaves nothing.
+  if (end != TWaitEnd::Answered && r.Delivered == 0) {
+    r = TZSearchResult{};
+    r.Error = why;
+    return r;
   }
   r.Ok = true;
   r.Hits = hits;
   r.Error = faults.Text();
+  if (first < m) {
+    if (!r.Error.empty()) r.Error += "; ";
+    r.Error += (first + 1 == m ? "Record " + std::to_string(m)
+                               : "Records " + std::to_string(first + 1) + "-" + std::to_string(m)) +
+               " of " + std::to_string(m) + " did not come: " + why;
+  }
   return r;
 }

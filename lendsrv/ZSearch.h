@@ -5,13 +5,16 @@
 // dead one.
 //
 // The search runs on ZOOM's asynchronous interface with a poll loop of its
-// own, so that its time limit holds for the whole search (a server that sends
-// a byte now and then cannot keep it going), and the caller's Waiting runs
-// while it waits. The records come in pieces of bounded size, the first with
-// the search answer, and Waiting runs between two pieces too: a large fetch
-// neither holds the caller's windows nor costs more than its size. Records are
-// taken as the octets the server sent, never as ZOOM renders them (its
-// rendering cuts an ISO 2709 record to the length its leader gives).
+// own, so that its time limit holds for each wait for the server (a server
+// that sends a byte now and then cannot keep it going), and the caller's
+// Waiting runs while it waits. The records come in pieces, the first with the
+// search answer, each sized from the speed the server has shown so that it
+// comes well inside the limit: a server that keeps sending is never cut off,
+// however long its fetch, and one that stops ends it within the limit,
+// keeping the records that came whole. Waiting runs between two pieces too:
+// a large fetch neither holds the caller's windows nor costs more than its
+// size. Records are taken as the octets the server sent, never as ZOOM renders
+// them (its rendering cuts an ISO 2709 record to the length its leader gives).
 
 #include <cstddef>
 #include <functional>
@@ -26,7 +29,7 @@ struct TZConnectionParams {
   std::string Syntax;                   // record syntax name; see ResolveRecordSyntax
   std::optional<std::string> User;      // sent only when set
   std::optional<std::string> Password;  // sent only when set
-  int TimeoutSeconds = 30;              // for the whole search, from its start
+  int TimeoutSeconds = 30;              // for each wait: the search answer, each piece of records
   // Called about every 50 ms while the search waits, and between two pieces of
   // records; False gives the search up.
   std::function<bool()> Waiting;
@@ -35,6 +38,9 @@ struct TZConnectionParams {
   std::function<void(std::size_t Hits)> Answered;
 };
 
+// A fetch that breaks off (the time limit, a closed connection, an answer that
+// cannot be decoded) after some records came whole is Ok: it delivers those.
+// Before any record came it is a failure.
 struct TZSearchResult {
   bool Ok = false;
   std::string Records;   // the delivered records' bytes as sent, joined unchanged
@@ -42,7 +48,8 @@ struct TZSearchResult {
   std::size_t Delivered = 0;
   // Failure text when not Ok; when Ok, what was wrong with records that were
   // delivered all the same (not ISO 2709) or could not be (a diagnostic in a
-  // record's place), the first ten named and the others counted, else empty.
+  // record's place), the first ten named and the others counted, then which
+  // records did not come when the fetch broke off, and why; else empty.
   std::string Error;
 };
 

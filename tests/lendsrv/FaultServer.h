@@ -14,7 +14,12 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+// An ISO 2709 record with the given fields (tag, data without terminator),
+// for the fault server to deliver.
+std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& Fields);
 
 class TZFaultServer {
 public:

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <chrono>
 #include <stdexcept>
+#include <vector>
 
 #include "DirectZoom.h"
 #include "ZTestServer.h"
@@ -187,6 +189,65 @@ TEST(LendServerLargeFetch, AWaitHandlerThatGivesUpWhileRecordsComeEndsTheSearchG
   EXPECT_EQ(OlePropertyGet(v, u"zLastError").AsString(), FromUtf8(SearchGivenUpText));
   EXPECT_EQ(OleFunction(v, u"tReturned").AsInteger(), 0);
   EXPECT_EQ(OleFunction(v, u"rCount").AsInteger(), 0);
+}
+
+// The presents the server answered, by the lines yaz-ztest logs for them.
+std::size_t PresentsLogged(const ZTestServer& Z) {
+  const std::string log = Z.Log();
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = log.find("[request] Present ", at)) != std::string::npos; ++at) ++n;
+  return n;
+}
+
+TEST(LendServerLargeFetch, ALargeFetchAsksForItsRecordsInFewPresents) {
+  ZTestServer z;
+  const Variant v = NewServer(z.Port());
+  EXPECT_FALSE(Search(v, u"5000", 4, 5000).empty());
+  EXPECT_EQ(ClientCount(OleFunction(v, u"rCount")), 5000);
+  // 5,000 records of about 370 bytes: pieces of a hundred kilobytes or more.
+  const std::size_t presents = PresentsLogged(z);
+  EXPECT_GE(presents, 2u);
+  EXPECT_LE(presents, 25u) << z.Log();
+}
+
+// The CPU time this thread spends in F, in seconds.
+template <class F>
+double ThreadCpuSeconds(F&& f) {
+  auto now = [] {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  };
+  const double start = now();
+  f();
+  return now() - start;
+}
+
+TEST(LendServerLargeFetch, AFetchCostsInProportionToItsSize) {
+  ZTestServer z;
+  auto fetch = [&](std::size_t Records) {
+    TZConnectionParams p;
+    p.Host = ZTestServer::Host();
+    p.Port = z.Port();
+    p.Database = "Default";
+    p.Syntax = "USMARC";
+    std::size_t delivered = 0;
+    const double cpu = ThreadCpuSeconds([&] { delivered = ZSearch(p, PqfUseQuery(4, "50000"), Records).Delivered; });
+    EXPECT_EQ(delivered, Records);
+    return cpu;
+  };
+  // This thread's CPU time, the server's left out, in turns, the median of
+  // the rounds' ratios: a busy machine weighs on both alike. Five times the
+  // records cost about five times as much (five and a half under the
+  // sanitizers); a fetch whose cost grows with the square of its size, twelve
+  // times and more.
+  std::vector<double> ratios;
+  for (int round = 0; round < 5; ++round) {
+    const double small = fetch(10'000);
+    ratios.push_back(fetch(50'000) / small);
+  }
+  std::sort(ratios.begin(), ratios.end());
+  EXPECT_LT(ratios[2], 8) << "ratios " << ratios[0] << " .. " << ratios[4];
 }
 
 // Each fault: empty text, zero counts and the failure kept in zLastError;
