@@ -70,6 +70,18 @@ public:
   TAsTheWaitWindowGoes& operator=(const TAsTheWaitWindowGoes&) = delete;
 };
 
+// How often the wait window shows while it lives: once for each load or save.
+class TWaitWindowShows {
+public:
+  TWaitWindowShows() {
+    Form_Wait_Load->OnShow = [this](TObject*) { ++Count; };
+  }
+  ~TWaitWindowShows() { Form_Wait_Load->OnShow = nullptr; }
+  TWaitWindowShows(const TWaitWindowShows&) = delete;
+  TWaitWindowShows& operator=(const TWaitWindowShows&) = delete;
+  Integer Count = 0;
+};
+
 // The modal windows that open while it lives, by class, each closed at once.
 class TModalWatch {
 public:
@@ -196,18 +208,30 @@ TEST_F(ResourceListWait, InputMadeBeforeStartUpHasReadEverythingIsDroppedAndTheW
   WriteFileAtomic(settings + u"Borrowline.ini", "[FIND_SIMPLE]\r\nTitle_Check=1\r\nTitle_Text=War\r\n");
   WriteFileAtomic(settings + u"ListDB_for_Search.txt", "5\r\n7\r\n");
   ASSERT_TRUE(Drv.Start());
+  auto queueInput = [] {
+    QueueClick(Form_Main->SB_N_Add);
+    QueueClick(Form_Main->SB_Menu_Res);
+    InjectCloseRequest(Form_Main->GetHandle());
+  };
+  std::optional<bool> settingsReadWhenQueued;
   {
     const TModalWatch modals;
-    // Before the first tick; then as the load ends, where no message runs.
+    // Before the first tick; as the load ends, where no message runs; and once
+    // it has ended, when the main window gets the keyboard back, before the
+    // settings and the search list are read.
     QueueClick(Form_Main->SB_Menu_Res);
-    const TAsTheWaitWindowGoes asItGoes([] {
-      QueueClick(Form_Main->SB_N_Add);
-      QueueClick(Form_Main->SB_Menu_Res);
-      InjectCloseRequest(Form_Main->GetHandle());
-    });
+    const TAsTheWaitWindowGoes asItGoes(queueInput);
+    Form_Main->OnActivate = [&](TObject*) {
+      if (settingsReadWhenQueued || Form_Wait_Load->GetVisible() || Dlg_ListDB->GetResourceTable().AllRecords().empty())
+        return;
+      settingsReadWhenQueued = Form_Main->Edit_Simple_Title->GetText() == u"War";
+      queueInput();
+    };
     Drv.AdvanceClock(100);
+    Form_Main->OnActivate = nullptr;
     EXPECT_EQ(modals.Opened, "") << "opened on lists start-up had not read";
   }
+  ASSERT_EQ(settingsReadWhenQueued, std::optional<bool>(false)) << "queued after the load, before the settings";
   ASSERT_FALSE(Application->GetTerminated()) << "the close box ended start-up";
   EXPECT_EQ(GetQueuedMessageCount(), 0);
   EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItems()->GetText(), u"5\r\n7\r\n");
@@ -223,15 +247,17 @@ TEST_F(ResourceListWait, InputMadeAsTheEditorsLoadOrSaveEndsIsDropped) {
     for (TSpeedButton* work : {w->SB_Load, w->SB_Save}) {
       SCOPED_TRACE(ToUtf8(work->GetName()));
       {
+        const TWaitWindowShows shows;
         const TAsTheWaitWindowGoes asItGoes([w] {
+          QueueClick(w->SB_Load);
           QueueClick(w->SB_Cancel);
           QueueKey(VK_ESCAPE);  // Cancel too
-          QueueClick(w->SB_Load);
         });
         Drv.Click(work);
+        EXPECT_EQ(shows.Count, 1) << "loaded again";
       }
       EXPECT_EQ(w->GetModalResult(), mrNone) << "the editor was closed";
-      EXPECT_FALSE(Form_Wait_Load->GetVisible()) << "loaded again";
+      EXPECT_FALSE(Form_Wait_Load->GetVisible());
       EXPECT_TRUE(IsWindowEnabled(w->GetHandle()));
       EXPECT_EQ(GetActiveWindow(), w->GetHandle());
     }
