@@ -4,8 +4,9 @@
 // or key that reaches the display in the work's last steps, where no message
 // runs, and at start-up anything done before the settings and the search list
 // are read. Whatever the work's end, failed included, the windows take input
-// again. The wait window is wide enough for its title. Driven headless through
-// the windows; the input is queued as the display delivers it, from inside the
+// again. The wait window is wide enough for its title, and stays until its
+// work ends, whatever closes it meanwhile. Driven headless through the
+// windows; the input is queued as the display delivers it, from inside the
 // work.
 
 #include <gtest/gtest.h>
@@ -329,4 +330,62 @@ TEST_F(ResourceListWait, ALoadOrSaveThatFailsGivesEveryWindowItsInputBack) {
   Drv.Press(Form_Main, u"SB_Menu_Res");
   EXPECT_EQ(opened, 2) << "the main window took no click";
   EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
+}
+
+TEST(ResourceListWaitWindow, IgnoresItsCloseWhileItsWorkRunsAndTheMainWindowClosesAfterwardsEveryWay) {
+  // The start-up load, then the editor's "Загрузить" and "Сохранить": half-way
+  // through each, the wait window is closed by its frame's close box and by
+  // Alt+F4. Then the program is closed by the main window's close box, by
+  // Alt+F4 with the keyboard in one of its fields, or by "Выход".
+  enum class TWay { CloseBox, AltF4, Exit };
+  for (const auto& [way, name] :
+       {std::pair{TWay::CloseBox, "close box"}, std::pair{TWay::AltF4, "Alt+F4"}, std::pair{TWay::Exit, "Выход"}}) {
+    SCOPED_TRACE(name);
+    TProgramDriver drv;
+    ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+    WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", SavedList());
+    ASSERT_TRUE(drv.Start());
+    auto closedHalfWay = [](const std::function<void()>& Work) {
+      std::optional<Integer> closedAt;
+      bool shownAfterwards = false;
+      {
+        const TWhileWaitShows whileWaitShows([&] {
+          const Integer progress = Form_Wait_Load->Gauge1->GetProgress();
+          if (closedAt) {
+            shownAfterwards = shownAfterwards || progress > *closedAt;
+          } else if (HalfDone()) {
+            closedAt = progress;
+            EXPECT_EQ(GetActiveWindow(), Form_Wait_Load->GetHandle()) << "Alt+F4 goes there";
+            InjectCloseRequest(Form_Wait_Load->GetHandle());
+            InjectKey(VK_MENU, true);
+            QueueKey(VK_F4);
+            InjectKey(VK_MENU, false);
+          }
+        });
+        Work();
+      }
+      EXPECT_TRUE(closedAt.has_value());
+      EXPECT_TRUE(shownAfterwards) << "the wait window went while its work ran";
+      EXPECT_FALSE(Form_Wait_Load->GetVisible()) << "shown after its work ended";
+    };
+    closedHalfWay([&] { drv.AdvanceClock(100); });
+    drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+      closedHalfWay([&] { drv.Click(w->SB_Load); });
+      closedHalfWay([&] { drv.Click(w->SB_Save); });
+      drv.Click(w->SB_Cancel);
+    });
+    drv.Press(Form_Main, u"SB_Menu_Res");
+    ASSERT_FALSE(Application->GetTerminated());
+
+    switch (way) {
+      case TWay::CloseBox: drv.CloseMainWindow(); break;
+      case TWay::AltF4:
+        ASSERT_TRUE(IsChild(Form_Main->GetHandle(), GetFocus()));
+        drv.Display().Key(VK_F4, THeadlessShift::Alt);
+        break;
+      case TWay::Exit: drv.Press(Form_Main, u"SB_Menu_Close"); break;
+    }
+    EXPECT_TRUE(Application->GetTerminated());
+    EXPECT_TRUE(FileExists(drv.Folder() + u"Settings/Borrowline.ini")) << "the close saved the settings";
+  }
 }
