@@ -74,6 +74,8 @@ void TForm_Wait_Load::BelongToOwnOwner() {
   if (HandleAllocated()) SetWindowOwner(GetHandle(), own && IsWindow(own) ? own : nullptr);
 }
 
+bool TForm_Wait_Load::CloseQuery() { return !GetVisible() && TForm::CloseQuery(); }
+
 void TForm_Wait_Load::Timer1Timer(TObject*) {
   static constexpr const Char* kSpinner[] = {u"-", u"\\", u"|", u"/"};
   Timer1->SetEnabled(false);

@@ -1,7 +1,7 @@
 #pragma once
 // The wait window shown while the resource list is loaded or saved: a message
 // line, a progress bar and a title that spins while messages are pumped.
-// Created once at start-up; shown and hidden as needed.
+// Created once at start-up; shown and hidden by the work alone.
 
 #include <optional>
 
@@ -24,6 +24,9 @@ public:
 
   void Timer1Timer(TObject* Sender);
   Integer GetSpinCounter() const { return FSpinCounter; }
+  // Shown, the window stays until the work it shows has ended: its frame's
+  // close box and Alt+F4 are ignored, as the work goes on without it.
+  bool CloseQuery() override;
 
 private:
   void CreateControls();

@@ -7,6 +7,7 @@
 #include <climits>
 #include <vector>
 
+#include "platform/backend/SdlConnection.h"
 #include "platform/backend/XClipboard.h"
 #include "platform/backend/XErrors.h"
 #include "platform/core/Exceptions.h"
@@ -114,6 +115,10 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Before SDL's start-up too: as SDL ends it puts back the handler it found
+  // then, and an error read while it closes its connections, or on ours closed
+  // after them, must be passed over as well.
+  HandleXErrors();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     Error = u"Не удалось открыть дисплей: " + FromUtf8(SDL_GetError());
     return nullptr;
@@ -446,16 +451,23 @@ bool TSdlDisplay::Pump() {
   return any;
 }
 
-void TSdlDisplay::Sync() {
-  // A round trip: the server has sent every event it made before answering.
+SDL_Window* TSdlDisplay::AnyWindow() const {
   for (const auto& [wnd, shown] : FShown)
-    if (shown.Window) {
-      SyncSdlConnection(shown.Window);
-      return;
-    }
+    if (shown.Window) return shown.Window;
+  return nullptr;
 }
 
-void TSdlDisplay::Wait(UInt64 TimeoutMs) { SDL_WaitEventTimeout(nullptr, int(std::min<UInt64>(TimeoutMs, INT_MAX))); }
+void TSdlDisplay::Sync() {
+  // A round trip: the server has sent every event it made before answering.
+  if (SDL_Window* w = AnyWindow()) SyncSdlConnection(w);
+}
+
+void TSdlDisplay::Wait(UInt64 TimeoutMs) {
+  const int timeout = int(std::min<UInt64>(TimeoutMs, INT_MAX));
+  // On X not SDL's own wait, which sends wake-ups to a window (see
+  // SdlConnection.h); with no window it sends none.
+  if (!WaitOnSdlConnection(AnyWindow(), timeout)) SDL_WaitEventTimeout(nullptr, timeout);
+}
 
 void TSdlDisplay::SetText(const String& Text) {
   SDL_SetClipboardText(ToUtf8(Text).c_str());

@@ -76,6 +76,8 @@ private:
   void PresentAll(HWND Wnd);
   void DropStale();
   void FocusOwner(HWND Popup);
+  // An SDL window of ours, to reach SDL's connection by; null while there is none.
+  SDL_Window* AnyWindow() const;
   // The SDL window of the nearest owner that is shown.
   SDL_Window* OwnerWindowOf(HWND Wnd);
   // The window manager gave h's SDL window the keyboard.

@@ -2,18 +2,10 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <SDL_syswm.h>
 #include <poll.h>
 
 #include <chrono>
 #include <climits>
-
-void SyncSdlConnection(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (Window && SDL_GetWindowWMInfo(Window, &info) && info.subsystem == SDL_SYSWM_X11)
-    XSync(info.info.x11.display, False);
-}
 
 struct TXClipboard::TState {
   ::Display* Dpy = nullptr;

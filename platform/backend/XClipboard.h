@@ -11,12 +11,6 @@
 
 enum class TXClipboardRead { Text, NoText, Failed };
 
-struct SDL_Window;
-
-// Waits until the X server has taken everything SDL's own connection sent, so a
-// selection SDL has just taken is what any other connection asking sees.
-void SyncSdlConnection(SDL_Window* Window);
-
 class TXClipboard {
 public:
   // Null when the display cannot be opened.

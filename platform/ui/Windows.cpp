@@ -1175,7 +1175,9 @@ LRESULT DefWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
                        TPoint(GetXLParam(LParam), GetYLParam(LParam)));
       return 0;
     case WM_SYSKEYDOWN:
-      if (WParam == VK_F4 && !w->IsChildWindow()) PostMessage(Wnd, WM_CLOSE);
+      // Alt+F4 closes the top-level window, whichever of its windows has the
+      // keyboard, as its close box does.
+      if (WParam == VK_F4) PostMessage(TopOf(w)->Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
       // Shift+F10 asks for the context menu from the keyboard: no mouse position.
       if (WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)
         SendMessage(Wnd, WM_CONTEXTMENU, HwndToParam(Wnd), MakeLParam(-1, -1));

@@ -4,8 +4,9 @@
 // or key that reaches the display in the work's last steps, where no message
 // runs, and at start-up anything done before the settings and the search list
 // are read. Whatever the work's end, failed included, the windows take input
-// again. The wait window is wide enough for its title. Driven headless through
-// the windows; the input is queued as the display delivers it, from inside the
+// again. The wait window is wide enough for its title, and stays until its
+// work ends, whatever closes it meanwhile. Driven headless through the
+// windows; the input is queued as the display delivers it, from inside the
 // work.
 
 #include <gtest/gtest.h>
@@ -68,6 +69,18 @@ public:
   ~TAsTheWaitWindowGoes() { Form_Wait_Load->OnHide = nullptr; }
   TAsTheWaitWindowGoes(const TAsTheWaitWindowGoes&) = delete;
   TAsTheWaitWindowGoes& operator=(const TAsTheWaitWindowGoes&) = delete;
+};
+
+// How often the wait window shows while it lives: once for each load or save.
+class TWaitWindowShows {
+public:
+  TWaitWindowShows() {
+    Form_Wait_Load->OnShow = [this](TObject*) { ++Count; };
+  }
+  ~TWaitWindowShows() { Form_Wait_Load->OnShow = nullptr; }
+  TWaitWindowShows(const TWaitWindowShows&) = delete;
+  TWaitWindowShows& operator=(const TWaitWindowShows&) = delete;
+  Integer Count = 0;
 };
 
 // The modal windows that open while it lives, by class, each closed at once.
@@ -196,18 +209,30 @@ TEST_F(ResourceListWait, InputMadeBeforeStartUpHasReadEverythingIsDroppedAndTheW
   WriteFileAtomic(settings + u"Borrowline.ini", "[FIND_SIMPLE]\r\nTitle_Check=1\r\nTitle_Text=War\r\n");
   WriteFileAtomic(settings + u"ListDB_for_Search.txt", "5\r\n7\r\n");
   ASSERT_TRUE(Drv.Start());
+  auto queueInput = [] {
+    QueueClick(Form_Main->SB_N_Add);
+    QueueClick(Form_Main->SB_Menu_Res);
+    InjectCloseRequest(Form_Main->GetHandle());
+  };
+  std::optional<bool> settingsReadWhenQueued;
   {
     const TModalWatch modals;
-    // Before the first tick; then as the load ends, where no message runs.
+    // Before the first tick; as the load ends, where no message runs; and once
+    // it has ended, when the main window gets the keyboard back, before the
+    // settings and the search list are read.
     QueueClick(Form_Main->SB_Menu_Res);
-    const TAsTheWaitWindowGoes asItGoes([] {
-      QueueClick(Form_Main->SB_N_Add);
-      QueueClick(Form_Main->SB_Menu_Res);
-      InjectCloseRequest(Form_Main->GetHandle());
-    });
+    const TAsTheWaitWindowGoes asItGoes(queueInput);
+    Form_Main->OnActivate = [&](TObject*) {
+      if (settingsReadWhenQueued || Form_Wait_Load->GetVisible() || Dlg_ListDB->GetResourceTable().AllRecords().empty())
+        return;
+      settingsReadWhenQueued = Form_Main->Edit_Simple_Title->GetText() == u"War";
+      queueInput();
+    };
     Drv.AdvanceClock(100);
+    Form_Main->OnActivate = nullptr;
     EXPECT_EQ(modals.Opened, "") << "opened on lists start-up had not read";
   }
+  ASSERT_EQ(settingsReadWhenQueued, std::optional<bool>(false)) << "queued after the load, before the settings";
   ASSERT_FALSE(Application->GetTerminated()) << "the close box ended start-up";
   EXPECT_EQ(GetQueuedMessageCount(), 0);
   EXPECT_EQ(Form_Main->lb_ListDB_ID->GetItems()->GetText(), u"5\r\n7\r\n");
@@ -223,15 +248,17 @@ TEST_F(ResourceListWait, InputMadeAsTheEditorsLoadOrSaveEndsIsDropped) {
     for (TSpeedButton* work : {w->SB_Load, w->SB_Save}) {
       SCOPED_TRACE(ToUtf8(work->GetName()));
       {
+        const TWaitWindowShows shows;
         const TAsTheWaitWindowGoes asItGoes([w] {
+          QueueClick(w->SB_Load);
           QueueClick(w->SB_Cancel);
           QueueKey(VK_ESCAPE);  // Cancel too
-          QueueClick(w->SB_Load);
         });
         Drv.Click(work);
+        EXPECT_EQ(shows.Count, 1) << "loaded again";
       }
       EXPECT_EQ(w->GetModalResult(), mrNone) << "the editor was closed";
-      EXPECT_FALSE(Form_Wait_Load->GetVisible()) << "loaded again";
+      EXPECT_FALSE(Form_Wait_Load->GetVisible());
       EXPECT_TRUE(IsWindowEnabled(w->GetHandle()));
       EXPECT_EQ(GetActiveWindow(), w->GetHandle());
     }
@@ -303,4 +330,62 @@ TEST_F(ResourceListWait, ALoadOrSaveThatFailsGivesEveryWindowItsInputBack) {
   Drv.Press(Form_Main, u"SB_Menu_Res");
   EXPECT_EQ(opened, 2) << "the main window took no click";
   EXPECT_TRUE(IsWindowEnabled(Form_Main->GetHandle()));
+}
+
+TEST(ResourceListWaitWindow, IgnoresItsCloseWhileItsWorkRunsAndTheMainWindowClosesAfterwardsEveryWay) {
+  // The start-up load, then the editor's "Загрузить" and "Сохранить": half-way
+  // through each, the wait window is closed by its frame's close box and by
+  // Alt+F4. Then the program is closed by the main window's close box, by
+  // Alt+F4 with the keyboard in one of its fields, or by "Выход".
+  enum class TWay { CloseBox, AltF4, Exit };
+  for (const auto& [way, name] :
+       {std::pair{TWay::CloseBox, "close box"}, std::pair{TWay::AltF4, "Alt+F4"}, std::pair{TWay::Exit, "Выход"}}) {
+    SCOPED_TRACE(name);
+    TProgramDriver drv;
+    ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+    WriteFileAtomic(drv.Folder() + u"Settings/ListDB.txt", SavedList());
+    ASSERT_TRUE(drv.Start());
+    auto closedHalfWay = [](const std::function<void()>& Work) {
+      std::optional<Integer> closedAt;
+      bool shownAfterwards = false;
+      {
+        const TWhileWaitShows whileWaitShows([&] {
+          const Integer progress = Form_Wait_Load->Gauge1->GetProgress();
+          if (closedAt) {
+            shownAfterwards = shownAfterwards || progress > *closedAt;
+          } else if (HalfDone()) {
+            closedAt = progress;
+            EXPECT_EQ(GetActiveWindow(), Form_Wait_Load->GetHandle()) << "Alt+F4 goes there";
+            InjectCloseRequest(Form_Wait_Load->GetHandle());
+            InjectKey(VK_MENU, true);
+            QueueKey(VK_F4);
+            InjectKey(VK_MENU, false);
+          }
+        });
+        Work();
+      }
+      EXPECT_TRUE(closedAt.has_value());
+      EXPECT_TRUE(shownAfterwards) << "the wait window went while its work ran";
+      EXPECT_FALSE(Form_Wait_Load->GetVisible()) << "shown after its work ended";
+    };
+    closedHalfWay([&] { drv.AdvanceClock(100); });
+    drv.WhenModal<TDlg_ListDB>([&](TDlg_ListDB* w) {
+      closedHalfWay([&] { drv.Click(w->SB_Load); });
+      closedHalfWay([&] { drv.Click(w->SB_Save); });
+      drv.Click(w->SB_Cancel);
+    });
+    drv.Press(Form_Main, u"SB_Menu_Res");
+    ASSERT_FALSE(Application->GetTerminated());
+
+    switch (way) {
+      case TWay::CloseBox: drv.CloseMainWindow(); break;
+      case TWay::AltF4:
+        ASSERT_TRUE(IsChild(Form_Main->GetHandle(), GetFocus()));
+        drv.Display().Key(VK_F4, THeadlessShift::Alt);
+        break;
+      case TWay::Exit: drv.Press(Form_Main, u"SB_Menu_Close"); break;
+    }
+    EXPECT_TRUE(Application->GetTerminated());
+    EXPECT_TRUE(FileExists(drv.Folder() + u"Settings/Borrowline.ini")) << "the close saved the settings";
+  }
 }

@@ -190,6 +190,19 @@ TEST_F(SdlDisplayTest, AnXErrorIsPassedOverAndTheProgramGoesOn) {
   ASSERT_NE(Display->SdlWindowOf(h), nullptr);
 }
 
+TEST_F(SdlDisplayTest, AnXErrorReadAsTheDisplayClosesOrAfterIsPassedOverToo) {
+  // SDL closes its connections at its very end, reading what errors they still
+  // hold; a connection of the program's own may close after it.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Display.reset();
+        SendEventToAWindowThatIsGone(Server->Display());
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(SdlDisplayTest, WindowAppearsOnTheScreenAtItsClientPosition) {
   HWND h = MakeWindow(u"Проверка", TRect(100, 80, 420, 300), RGB(200, 30, 40));
   ShowWindow(h, SW_SHOW);

@@ -1,0 +1,23 @@
+#pragma once
+// SDL's own connection to the X server, reached from the window SDL shows: a
+// round trip on it, and the wait for its input. Kept apart so that Xlib's
+// macros stay out of the rest of the backend.
+//
+// The display waits here instead of in SDL_WaitEventTimeout. SDL's wait has
+// every event that ends it send a wake-up message, on a second connection of
+// SDL's, to the window SDL created last; when the program destroys that window
+// before the server has read the wake-up (a busy machine reads the two
+// connections in either order), the server's error waits on the second
+// connection until SDL closes it at the very end, under Xlib's default
+// handler, which ends the process with status 1. A wait of our own sends
+// nothing.
+
+struct SDL_Window;
+
+// Waits until the X server has taken everything SDL's own connection sent, so a
+// selection SDL has just taken is what any other connection asking sees.
+void SyncSdlConnection(SDL_Window* Window);
+
+// Returns when SDL's connection has input, or SDL holds events, or after
+// TimeoutMs; false, at once, when Window is not on X.
+bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs);
