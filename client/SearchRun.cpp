@@ -461,7 +461,9 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   if (FStopRequested || FRestartRequested || ProgramEnding()) return false;
   const String& error = FSearchError;
   if (TestMode) return error.empty();
-  const String raw = VarToStr(result);
+  // The records' text is taken out of the result, not copied: a large fetch
+  // is hundreds of megabytes, and every copy of it counts.
+  String raw = VarToStr(std::move(result));
   String mark;  // the count mark, once the records are counted
   auto caption = [&] { return mark + searched; };
   // A failure, or records the server could not deliver whole, leave their
@@ -501,7 +503,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // terminators kept. Only the blanks around a result that does not end with
   // a record terminator go; anything else that would go is reported.
   Integer lost = 0;
-  String content = RecordFileContent(raw, &lost);
+  String content = RecordFileContent(std::move(raw), &lost);
 
   if (PerFormat()) {
     if (!RunPrepared) return true;
@@ -509,7 +511,8 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
     const Integer line = syntaxes->IndexOfName(syntax);
     if (line < 0) return true;
-    FFormatBuffers.AppendToFormatBuffer(line, raw);
+    // Content is its own content: the buffer takes it as it is.
+    FFormatBuffers.AppendToFormatBuffer(line, std::move(content));
     if (FFormatBuffers.HasFormatBuffer(line)) FSaved.push_back(saved(String(), -1, line));
     syntaxes->SetValueFromIndex(line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
     logFaults(lost);
