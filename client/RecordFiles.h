@@ -163,10 +163,13 @@ String SearchLogFailureLine(const String& Caption, const String& ErrorText);
 // The text of that line for record bytes a record file could not keep.
 String SearchLogBytesLostText(Integer Lost);
 // The texts of failure lines for what a stop leaves undone: the resource
-// whose answer it did not wait for, and one whose records sat in a record
-// syntax's buffer, which a stop does not write. Both are searched again.
+// whose answer it did not wait for, the resource whose records it stopped
+// while they came, and one whose records sat in a record syntax's buffer,
+// which a stop does not write. Each is searched again.
 inline constexpr Char SearchLogNotAnsweredText[] =
     u"Поиск остановлен до ответа сервера: ресурс снова отмечен для поиска";
+inline constexpr Char SearchLogStoppedWhileFetchingText[] =
+    u"Поиск остановлен во время получения записей: ресурс снова отмечен для поиска";
 inline constexpr Char SearchLogNotSavedText[] =
     u"Поиск остановлен до записи файла формата: записи не сохранены, ресурс снова отмечен для поиска";
 // Caption + " => " + file name; "Error: " in front when the file was not written.

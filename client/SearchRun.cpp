@@ -39,11 +39,13 @@
 //   sb_StopClick        (and StopForClose, as the program closes during a run,
 //                       without the closing box) the search under way is given
 //                       up, the timer stopped;
-//                       what the stop leaves undone (that search, and in
-//                       per-syntax mode the records still in the buffers,
-//                       which a stop does not write) is named in the log and
-//                       its entries ticked again (GiveBackUnfinished); the stop
-//                       lines logged, the files waited for, the log saved.
+//                       what the stop leaves undone (that search, before its
+//                       answer or while its records came, as the server
+//                       tells, and in per-syntax mode the records still in
+//                       the buffers, which a stop does not write) is named in
+//                       the log and its entries ticked again
+//                       (GiveBackUnfinished); the stop lines logged, the files
+//                       waited for, the log saved.
 
 #include "client/SearchRun.h"
 
@@ -400,12 +402,14 @@ void TSearchRun::StopRun() {
   // A search under way is given up the next time its wait looks; a start
   // pressed before the stop is forgotten.
   const bool givenUp = FRunning && FSearching && !FSearchIsTest;
+  // The server tells whether it had answered: its records may be coming.
+  const bool fetching = givenUp && ServerAnswered(ServerObject);
   FStopRequested = true;
   FRestartRequested = false;
   FRunning = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
-  GiveBackUnfinished(givenUp);
+  GiveBackUnfinished(givenUp, fetching);
   AddLogLines(SearchLogStopLines(Now()));
   // The files of the resources already handled are written first, so that the
   // saved log tells which could not be.
@@ -646,7 +650,7 @@ void TSearchRun::FormatRecordsLost(Integer Syntax, const String& File) {
   }
 }
 
-void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
+void TSearchRun::GiveBackUnfinished(bool SearchGivenUp, bool WhileFetching) {
   if (PerFormat()) {
     for (const TSavedRecords& r : FSaved) {
       if (r.Syntax < 0) continue;
@@ -658,7 +662,8 @@ void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
   }
   if (SearchGivenUp && !FTaken.empty()) {
     const TTakenEntry& e = FTaken.back();
-    AddLogLine(SearchLogFailureLine(FSearchedCaption, SearchLogNotAnsweredText));
+    AddLogLine(SearchLogFailureLine(FSearchedCaption,
+                                    WhileFetching ? SearchLogStoppedWhileFetchingText : SearchLogNotAnsweredText));
     GiveBack(e.Index, e.Id, String());
   }
 }
