@@ -50,6 +50,7 @@ constexpr TTarget DistantFetch = UnderMs(8000);
 // Memory peaks.
 constexpr TTarget TableMemory = WithinRatio(2.5);         // a std::vector of structs
 constexpr TTarget ResourceListMemory = WithinRatio(1.3);  // a plain parse into UTF-16 strings
+constexpr TTarget SearchRunMemory = WithinRatio(4);       // the records' bytes held once
 // The tree editor and the edit fields.
 constexpr TTarget SubtreeDelete = UnderMs(1000);
 // "The same cost whatever the text before it": a character after a long text

@@ -1,6 +1,7 @@
 // Peak memory, each figure beside its baseline, each side measured in a
 // process of its own: the program runs itself once per side and round
-// ("--side NAME FOLDER"), and the child's peak resident size comes from wait4.
+// ("--side NAME FOLDER PORT", PORT the search server's), and the child's peak
+// resident size comes from wait4.
 // The sides take turns, figure then baseline, so that a busy machine weighs
 // on both alike; the medians count.
 //   - an in-memory table of 1,000,000 records of five fields (the resource
@@ -8,7 +9,11 @@
 //     std::vector of structs holding the same values;
 //   - the resource list file of 1,000,000 lines loaded into the resource
 //     table, against a plain read and parse of the file into UTF-16 field
-//     strings.
+//     strings;
+//   - a search run over one resource of a yaz-ztest on loopback that fetches
+//     500,000 records (the server, started by the parent, is not part of any
+//     child), against the records' bytes held once: the record file the run
+//     wrote, read whole.
 // Each side checks what it holds and fails its process when it is wrong; the
 // targets are those of bench/Targets.h.
 
@@ -20,16 +25,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "client/ResourceTable.h"
+#include "client/SearchRun.h"
 #include "memtable/MemTableEh.h"
+#include "platform/backend/Headless.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
+#include "platform/ui/CheckLst.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
 #include "bench/ResourceListBench.h"
 #include "bench/Targets.h"
+#include "tests/lendsrv/ZTestServer.cpp"
 
 namespace {
 
@@ -122,11 +136,78 @@ int LoadSide(const String& Folder) {
 
 int ParseSide(const String& Folder) { return BareParse(Folder + u"ListDB.txt") > static_cast<size_t>(kLines) ? 0 : 1; }
 
-int RunSide(const std::string& Side, const String& Folder) {
+// ---- a search run's records -----------------------------------------------------
+
+constexpr int kFetched = 500000;
+
+template <class T>
+T* AddControl(TForm* Form) {
+  auto* c = new T(Form);
+  c->SetParent(Form);
+  return c;
+}
+
+// One run over one resource of the server on Port, fetching kFetched records
+// into Folder's "Import/", with the main window's controls that a run touches.
+// The record memo is hidden, as the main window has it.
+int SearchSide(const String& Folder, int Port) {
+  THeadlessDisplay display;
+  String dirSave = Folder + u"Import/";
+  ForceDirectories(dirSave);
+  WriteFileAtomic(
+      Folder + u"ListDB.txt",
+      std::string(kResourceListHead) + ResourceListLine(1, "R1", "Default", ZTestServer::Host(), Port, "usmarc"));
+  WriteFileAtomic(Folder + u"s.vvv", std::string("1\r\n"));
+  TResourceTable table;
+  table.LoadResourceList(Folder);
+  auto* form = new TForm(Application);
+  TSearchList list(AddControl<TCheckListBox>(form), AddControl<TListBox>(form), &table);
+  TSearchRunControls c;
+  c.SearchList = &list;
+  c.Edit_RecCount_FromDB = AddControl<TEdit>(form);
+  c.Edit_RecCount_FromDB->SetText(IntToStr(kFetched));
+  c.Edit_BibRec_Find = AddControl<TEdit>(form);
+  c.Edit_BibRec_Load = AddControl<TEdit>(form);
+  c.cb_Simple_Title = AddControl<TCheckBox>(form);
+  c.cb_Simple_Title->SetState(cbChecked);
+  c.Edit_Simple_Title = AddControl<TEdit>(form);
+  c.Edit_Simple_Title->SetText(IntToStr(kFetched));
+  c.ListBox_BR_Syntax = AddControl<TListBox>(form);
+  c.RE_Find_Result = AddControl<TRichEdit>(form);
+  c.RE_Find_Result->SetVisible(false);
+  c.RE_LOG = AddControl<TRichEdit>(form);
+  c.Timer_ScanDB = new TTimer(form);
+  c.Timer_ScanDB->SetEnabled(false);
+  c.sb_Stop = AddControl<TButton>(form);
+  std::vector<String> shown;
+  TSearchRun run(c, &table, &dirSave, [&](const String&, const String&, const String& T) { shown.push_back(T); });
+  c.Timer_ScanDB->OnTimer = [&](TObject* S) { run.Timer_ScanDBTimer(S); };
+  list.LoadSearchList(Folder + u"s.vvv");
+  run.sb_StartClick(nullptr);
+  for (int i = 0; i < 10 && c.Timer_ScanDB->GetEnabled(); ++i) display.AdvanceClock(ScanInterval);
+  const bool ok = shown.size() == 1 && c.Edit_BibRec_Load->GetText() == IntToStr(kFetched);
+  delete form;
+  return ok ? 0 : 1;
+}
+
+// The record file the search side wrote, read whole: the records' bytes once,
+// a leader's length at least for each record, the last one terminated.
+int RecordBytesSide(const String& Folder) {
+  for (const auto& e : std::filesystem::directory_iterator(ToUtf8(Folder + u"Import/"))) {
+    if (e.path().extension() != ".iso") continue;
+    const std::string bytes = ReadFileBytes(FromUtf8(e.path().string()));
+    return bytes.size() >= 24u * kFetched && bytes.ends_with("\x1E\x1D") ? 0 : 1;
+  }
+  return 1;
+}
+
+int RunSide(const std::string& Side, const String& Folder, int Port) {
   if (Side == "table") return TableSide();
   if (Side == "rows") return RowsSide();
   if (Side == "load") return LoadSide(Folder);
   if (Side == "parse") return ParseSide(Folder);
+  if (Side == "search") return SearchSide(Folder, Port);
+  if (Side == "recordbytes") return RecordBytesSide(Folder);
   if (Side == "write") {
     WriteResourceList(Folder);
     return 0;
@@ -140,11 +221,12 @@ int RunSide(const std::string& Side, const String& Folder) {
 // The peak resident size of one run of a side, in megabytes; negative when
 // the child failed. A child's figure can read no lower than the parent's
 // size when it started, which is why the parent leaves all work to children.
-double PeakOf(const char* Side, const std::string& Folder) {
+// Port is the search server's.
+double PeakOf(const char* Side, const std::string& Folder, const std::string& Port) {
   const pid_t pid = fork();
   if (pid < 0) return -1;
   if (pid == 0) {
-    execl("/proc/self/exe", "bench_memory", "--side", Side, Folder.c_str(), static_cast<char*>(nullptr));
+    execl("/proc/self/exe", "bench_memory", "--side", Side, Folder.c_str(), Port.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -171,26 +253,30 @@ struct TFigure {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--side") == 0)
-    return RunSide(argv[2], argc >= 4 ? FromUtf8(argv[3]) : String());
+    return RunSide(argv[2], argc >= 4 ? FromUtf8(argv[3]) : String(), argc >= 5 ? std::atoi(argv[4]) : 0);
 
   char tmpl[] = "/tmp/bench-memory-XXXXXX";
   if (!mkdtemp(tmpl)) return 1;
   const std::string folder = std::string(tmpl) + "/";
-  if (PeakOf("write", folder) < 0) return 1;
+  const ZTestServer server;
+  const std::string port = std::to_string(server.Port());
+  if (PeakOf("write", folder, port) < 0) return 1;
 
   const TFigure figures[] = {
       {"table of 1,000,000 records of five fields, filled and opened", "table", "rows",
        "a std::vector of structs of the same values", Targets::TableMemory},
       {"resource list of 1,000,000 lines loaded into the table", "load", "parse",
        "a plain read and parse into UTF-16 field strings", Targets::ResourceListMemory},
+      {"search run fetching 500,000 records of one resource", "search", "recordbytes",
+       "the records' bytes, read from the run's record file", Targets::SearchRunMemory},
   };
   std::printf("Peak memory beside its baseline, each in a process of its own, and its target (bench/README.md):\n");
   int failed = 0;
   for (const TFigure& f : figures) {
     std::vector<double> measured, baseline, ratios;
     for (int round = 0; round < kRounds; ++round) {
-      measured.push_back(PeakOf(f.Side, folder));
-      baseline.push_back(PeakOf(f.BaselineSide, folder));
+      measured.push_back(PeakOf(f.Side, folder, port));
+      baseline.push_back(PeakOf(f.BaselineSide, folder, port));
       ratios.push_back(measured.back() / baseline.back());
     }
     if (*std::min_element(measured.begin(), measured.end()) < 0 ||

@@ -42,9 +42,10 @@ Integer CountKept(const String& S, size_t From, size_t To) {
 
 }  // namespace
 
-String RecordFileContent(const String& Result, Integer* Lost) {
+String RecordFileContent(String Result, Integer* Lost) {
   if (Lost) *Lost = 0;
-  // Positions only: a result is kilobytes of record bytes, copied once here.
+  // Trimmed in place: a result is megabytes of record bytes, and a caller done
+  // with it hands it over rather than keep a second copy.
   size_t begin = 0, end = Result.size();
   while (begin < end && Result[begin] <= u' ') ++begin;
   if (begin == end) {
@@ -58,15 +59,15 @@ String RecordFileContent(const String& Result, Integer* Lost) {
   while (kept > begin && Result[kept - 1] <= u' ' && Result[kept - 1] != u'\x1D' && Result[kept - 1] != u'\x1E') --kept;
   if (Result[kept - 1] == u'\x1D') {
     if (Lost) *Lost += CountKept(Result, kept, end);
-    return Result.substr(begin, kept - begin);
+    Result.resize(kept);
+  } else {
+    while (end > begin && Result[end - 1] <= u' ') --end;
+    if (Lost) *Lost += CountKept(Result, end, Result.size());
+    Result.resize(end);
+    Result += RecordTerminators;
   }
-  while (end > begin && Result[end - 1] <= u' ') --end;
-  if (Lost) *Lost += CountKept(Result, end, Result.size());
-  String out;
-  out.reserve(end - begin + 2);
-  out.append(Result, begin, end - begin);
-  out += RecordTerminators;
-  return out;
+  Result.erase(0, begin);
+  return Result;
 }
 
 // ---- TFileCommitQueue --------------------------------------------------------
@@ -218,10 +219,13 @@ bool TFormatBuffers::HasFormatBuffer(Integer Index) const {
   return Index >= 0 && Index < FormatBufferCount && FBuffers[static_cast<size_t>(Index)].has_value();
 }
 
-void TFormatBuffers::AppendToFormatBuffer(Integer Index, const String& Result) {
+void TFormatBuffers::AppendToFormatBuffer(Integer Index, String Result) {
   if (!HasFormatBuffer(Index)) return;
-  // Each resource's records keep their terminators, so nothing goes between them.
-  *FBuffers[static_cast<size_t>(Index)] += RecordFileContent(Result);
+  String& buffer = *FBuffers[static_cast<size_t>(Index)];
+  // Each resource's records keep their terminators, so nothing goes between
+  // them; the first becomes the buffer itself.
+  if (buffer.empty()) buffer = RecordFileContent(std::move(Result));
+  else buffer += RecordFileContent(std::move(Result));
 }
 
 String TFormatBuffers::FormatBufferText(Integer Index) const {

@@ -36,8 +36,9 @@ String RecordFileNameByFormat(Integer Number, const String& Syntax);
 // followed by 1E 1D.
 // Lost, when given, receives the number of characters dropped from the ends
 // other than blanks and line breaks: bytes of damaged records the joining rule
-// could not keep.
-String RecordFileContent(const String& Result, Integer* Lost = nullptr);
+// could not keep. Its own result comes back unchanged. A Result handed over
+// (std::move) becomes the content without a copy.
+String RecordFileContent(String Result, Integer* Lost = nullptr);
 
 // Writes Text in the ANSI code page to FileName (trimmed; an empty name writes
 // nothing). With DeleteFirst the file is replaced as a whole, else Text is
@@ -131,8 +132,9 @@ public:
   // A fresh empty buffer in slot Index (0..48); other indexes do nothing.
   void NewFormatBuffer(Integer Index);
   bool HasFormatBuffer(Integer Index) const;
-  // Adds RecordFileContent(Result) to the buffer of slot Index, when there is one.
-  void AppendToFormatBuffer(Integer Index, const String& Result);
+  // Adds RecordFileContent(Result) to the buffer of slot Index, when there is
+  // one; a Result handed over (std::move) is not copied into an empty buffer.
+  void AppendToFormatBuffer(Integer Index, String Result);
   // The buffer's text ("" when the slot is empty).
   String FormatBufferText(Integer Index) const;
 
@@ -161,10 +163,13 @@ String SearchLogFailureLine(const String& Caption, const String& ErrorText);
 // The text of that line for record bytes a record file could not keep.
 String SearchLogBytesLostText(Integer Lost);
 // The texts of failure lines for what a stop leaves undone: the resource
-// whose answer it did not wait for, and one whose records sat in a record
-// syntax's buffer, which a stop does not write. Both are searched again.
+// whose answer it did not wait for, the resource whose records it stopped
+// while they came, and one whose records sat in a record syntax's buffer,
+// which a stop does not write. Each is searched again.
 inline constexpr Char SearchLogNotAnsweredText[] =
     u"Поиск остановлен до ответа сервера: ресурс снова отмечен для поиска";
+inline constexpr Char SearchLogStoppedWhileFetchingText[] =
+    u"Поиск остановлен во время получения записей: ресурс снова отмечен для поиска";
 inline constexpr Char SearchLogNotSavedText[] =
     u"Поиск остановлен до записи файла формата: записи не сохранены, ресурс снова отмечен для поиска";
 // Caption + " => " + file name; "Error: " in front when the file was not written.

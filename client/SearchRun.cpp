@@ -39,11 +39,13 @@
 //   sb_StopClick        (and StopForClose, as the program closes during a run,
 //                       without the closing box) the search under way is given
 //                       up, the timer stopped;
-//                       what the stop leaves undone (that search, and in
-//                       per-syntax mode the records still in the buffers,
-//                       which a stop does not write) is named in the log and
-//                       its entries ticked again (GiveBackUnfinished); the stop
-//                       lines logged, the files waited for, the log saved.
+//                       what the stop leaves undone (that search, before its
+//                       answer or while its records came, as the server
+//                       tells, and in per-syntax mode the records still in
+//                       the buffers, which a stop does not write) is named in
+//                       the log and its entries ticked again
+//                       (GiveBackUnfinished); the stop lines logged, the files
+//                       waited for, the log saved.
 
 #include "client/SearchRun.h"
 
@@ -400,12 +402,14 @@ void TSearchRun::StopRun() {
   // A search under way is given up the next time its wait looks; a start
   // pressed before the stop is forgotten.
   const bool givenUp = FRunning && FSearching && !FSearchIsTest;
+  // The server tells whether it had answered: its records may be coming.
+  const bool fetching = givenUp && ServerAnswered(ServerObject);
   FStopRequested = true;
   FRestartRequested = false;
   FRunning = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
-  GiveBackUnfinished(givenUp);
+  GiveBackUnfinished(givenUp, fetching);
   AddLogLines(SearchLogStopLines(Now()));
   // The files of the resources already handled are written first, so that the
   // saved log tells which could not be.
@@ -461,7 +465,9 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   if (FStopRequested || FRestartRequested || ProgramEnding()) return false;
   const String& error = FSearchError;
   if (TestMode) return error.empty();
-  const String raw = VarToStr(result);
+  // The records' text is taken out of the result, not copied: a large fetch
+  // is hundreds of megabytes, and every copy of it counts.
+  String raw = VarToStr(std::move(result));
   String mark;  // the count mark, once the records are counted
   auto caption = [&] { return mark + searched; };
   // A failure, or records the server could not deliver whole, leave their
@@ -501,7 +507,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // terminators kept. Only the blanks around a result that does not end with
   // a record terminator go; anything else that would go is reported.
   Integer lost = 0;
-  String content = RecordFileContent(raw, &lost);
+  String content = RecordFileContent(std::move(raw), &lost);
 
   if (PerFormat()) {
     if (!RunPrepared) return true;
@@ -509,7 +515,8 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     TStrings* syntaxes = C.ListBox_BR_Syntax->GetItems();
     const Integer line = syntaxes->IndexOfName(syntax);
     if (line < 0) return true;
-    FFormatBuffers.AppendToFormatBuffer(line, raw);
+    // Content is its own content: the buffer takes it as it is.
+    FFormatBuffers.AppendToFormatBuffer(line, std::move(content));
     if (FFormatBuffers.HasFormatBuffer(line)) FSaved.push_back(saved(String(), -1, line));
     syntaxes->SetValueFromIndex(line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
     logFaults(lost);
@@ -643,7 +650,7 @@ void TSearchRun::FormatRecordsLost(Integer Syntax, const String& File) {
   }
 }
 
-void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
+void TSearchRun::GiveBackUnfinished(bool SearchGivenUp, bool WhileFetching) {
   if (PerFormat()) {
     for (const TSavedRecords& r : FSaved) {
       if (r.Syntax < 0) continue;
@@ -655,7 +662,8 @@ void TSearchRun::GiveBackUnfinished(bool SearchGivenUp) {
   }
   if (SearchGivenUp && !FTaken.empty()) {
     const TTakenEntry& e = FTaken.back();
-    AddLogLine(SearchLogFailureLine(FSearchedCaption, SearchLogNotAnsweredText));
+    AddLogLine(SearchLogFailureLine(FSearchedCaption,
+                                    WhileFetching ? SearchLogStoppedWhileFetchingText : SearchLogNotAnsweredText));
     GiveBack(e.Index, e.Id, String());
   }
 }

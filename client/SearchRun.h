@@ -131,9 +131,10 @@ private:
   // The taken entry Index / Id ticked again, and its count mark Mark taken off.
   void GiveBack(Integer Index, const String& Id, const String& Mark);
   // What a stop leaves undone, named in the log and given back: the resource
-  // whose answer it gave up, and in per-syntax mode those whose records sit
-  // in the buffers, which a stop does not write.
-  void GiveBackUnfinished(bool SearchGivenUp);
+  // whose search it gave up (WhileFetching: once its records were coming),
+  // and in per-syntax mode those whose records sit in the buffers, which a
+  // stop does not write.
+  void GiveBackUnfinished(bool SearchGivenUp, bool WhileFetching);
   // Every resource of syntax line Syntax, whose file could not be written,
   // named in the log and given back.
   void FormatRecordsLost(Integer Syntax, const String& File);

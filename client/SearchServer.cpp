@@ -56,6 +56,17 @@ Integer ServerCount(const Variant& Server, const String& Member) {
   return n > 1 ? n - 1 : n;
 }
 
+bool ServerAnswered(const Variant& Server) {
+  if (!IsServerAssigned(Server)) return false;
+  // Read as a property: the search's own call is still under way, and an
+  // object may set up its waits anew for every method called.
+  try {
+    return (OlePropertyGet(Server, u"tReturned") * Variant(Integer(1))).AsInteger() > 0;
+  } catch (const Exception&) {
+    return false;  // a server without the member, or with no number in it
+  }
+}
+
 String ServerLastError(const Variant& Server) {
   if (!IsServerAssigned(Server)) return String();
   try {

@@ -1,11 +1,17 @@
 #include "lendsrv/LendServer.h"
 
+#include <malloc.h>
+
 #include <climits>
 
 #include "lendsrv/ZSearch.h"
 #include "platform/core/CodePage.h"
 
 namespace {
+
+// Fetches from this size on give their memory back to the system: small ones
+// leave little, and a trim costs in proportion to the whole heap.
+constexpr std::size_t kGiveBackAfterBytes = 1 << 20;
 
 const bool Registered = (RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }), true);
 
@@ -62,7 +68,7 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   p.Answered = [this](std::size_t Hits) { FHits = Hits; };
 
   const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-  const TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
+  TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
   if (!r.Ok) {
     FHits = 0;
     FzLastError = FromUtf8(r.Error);
@@ -72,6 +78,10 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   FDelivered = r.Delivered;
   // Records that could not be delivered, or were delivered damaged, are told too.
   FzLastError = FromUtf8(r.Error);
+  // A large fetch's pieces were decoded into about twice its bytes, freed as
+  // the search ended but kept by the C library: given back first, so that
+  // the text below and what the caller makes of it do not come on top.
+  if (r.Records.size() >= kGiveBackAfterBytes) malloc_trim(0);
   // Record lengths count bytes: the code page's table is total, so writing the
   // text back in the ANSI code page gives the server's bytes again.
   return AnsiToString(r.Records);

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "platform/core/DateTime.h"
 #include "platform/core/Format.h"
@@ -269,6 +270,13 @@ Variant Variant::CallMethod(const String& name, const std::vector<Variant>& args
 String VarToStr(const Variant& v) {
   if (v.IsNull() || v.IsEmpty()) return String();
   return v.AsString();
+}
+
+String VarToStr(Variant&& v) {
+  if (v.FType != varOleStr && v.FType != varString) return VarToStr(std::as_const(v));
+  String s = std::move(v.FStr);
+  v = Variant();
+  return s;
 }
 
 String VarToWideStr(const Variant& v) { return VarToStr(v); }

@@ -169,6 +169,7 @@ public:
 
 private:
   friend struct VarAccess;
+  friend String VarToStr(Variant&& v);
   TVarType FType = varEmpty;
   union Scalar {
     Int64 I;   // all integer types, Currency raw, Error code
@@ -206,6 +207,9 @@ Variant VarAsType(const Variant& v, TVarType type);
 void VarCast(Variant& dest, const Variant& source, TVarType type);
 
 String VarToStr(const Variant& v);  // Null and Empty give ""
+// The same, but a string's text is moved out of v, which is left Empty: a
+// caller done with the Variant takes megabytes of text without a copy.
+String VarToStr(Variant&& v);
 String VarToWideStr(const Variant& v);
 String VarToStrDef(const Variant& v, const String& def);
 TDateTime VarToDateTime(const Variant& v);

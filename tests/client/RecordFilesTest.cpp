@@ -67,6 +67,21 @@ TEST(RecordContent, UnterminatedTextIsTrimmedAndTerminated) {
   EXPECT_EQ(RecordFileContent(u"\x1E\x1D"), u"");
 }
 
+// A fetch's text can be hundreds of megabytes: handed over, it becomes the
+// content in the same memory, trimmed in place; and a content is its own
+// content, so a run can hand it on to a syntax's buffer as it is.
+TEST(RecordContent, AResultHandedOverBecomesTheContentInItsOwnMemory) {
+  String result = FromBytes("  " + kRecords + "\r\n ");
+  const Char* memory = result.data();
+  Integer lost = -1;
+  const String content = RecordFileContent(std::move(result), &lost);
+  EXPECT_EQ(content.data(), memory);
+  EXPECT_EQ(StringToAnsi(content), kRecords);
+  EXPECT_EQ(lost, 0);
+  EXPECT_EQ(RecordFileContent(content), content);
+  EXPECT_EQ(RecordFileContent(RecordFileContent(u" abc\x1E ")), u"abc\x1E\x1D");
+}
+
 // ---- Record files ----------------------------------------------------------------
 
 TEST(RecordFiles, PerResourceFileHoldsTheRecordsExactly) {
