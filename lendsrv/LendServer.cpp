@@ -83,8 +83,9 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   // the text below and what the caller makes of it do not come on top.
   if (r.Records.size() >= kGiveBackAfterBytes) malloc_trim(0);
   // Record lengths count bytes: the code page's table is total, so writing the
-  // text back in the ANSI code page gives the server's bytes again.
-  return AnsiToString(r.Records);
+  // text back in the ANSI code page gives the server's bytes again. Room for
+  // the two terminators a record file ends with, when the records lack them.
+  return AnsiToString(r.Records, 2);
 }
 
 Integer TLendServer::Reported(std::size_t n) {

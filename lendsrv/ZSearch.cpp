@@ -331,6 +331,18 @@ void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::s
   }
 }
 
+// Room for the whole fetch, judged by the records of the first piece, so that
+// the records do not move to ever larger strings as they come, each move
+// holding the old and the new at once. A generous guess costs no memory until
+// it is written; a fetch beyond kMostReserved grows as it goes.
+void ReserveForFetch(TZSearchResult& R, std::size_t Records) {
+  constexpr std::size_t kMostReserved = std::size_t(1) << 30;
+  if (R.Delivered == 0 || Records <= R.Delivered) return;
+  const double perRecord = static_cast<double>(R.Records.size()) / static_cast<double>(R.Delivered);
+  const double guess = perRecord * static_cast<double>(Records) * 1.25;
+  R.Records.reserve(static_cast<std::size_t>(std::min(guess, static_cast<double>(kMostReserved))));
+}
+
 }  // namespace
 
 TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
@@ -397,6 +409,7 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
     }
     const std::size_t bytesBefore = r.Records.size();
     TakeRecords(rs.get(), first, came, m, iso2709, r, faults);
+    if (first == 0) ReserveForFetch(r, m);
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.
     ZOOM_resultset_cache_reset(rs.get());

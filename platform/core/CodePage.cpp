@@ -66,9 +66,11 @@ bool IsLowSurrogate(Char c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
-String AnsiToString(std::string_view bytes) {
+String AnsiToString(std::string_view bytes, size_t Room) {
   const Cp1251Table& t = Table();
-  String out(bytes.size(), u'\0');
+  String out;
+  out.reserve(bytes.size() + Room);
+  out.resize(bytes.size());
   for (size_t i = 0; i < bytes.size(); ++i) out[i] = t.ToChar(static_cast<unsigned char>(bytes[i]));
   return out;
 }

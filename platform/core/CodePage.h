@@ -8,7 +8,9 @@
 
 #include "platform/core/Types.h"
 
-String AnsiToString(std::string_view bytes);
+// Room: characters of capacity beyond the text, for a caller that will add a
+// few to megabytes of text without moving it to a larger string.
+String AnsiToString(std::string_view bytes, size_t Room = 0);
 AnsiString StringToAnsi(StringView s);
 // StringToAnsi(s) written at out, which has room for s.size() bytes; answers
 // the end of what was written. For writers that build a file's bytes piece by
