@@ -33,6 +33,7 @@
 #include "tests/lendsrv/FaultServer.h"
 #include "tests/lendsrv/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/LinkRelay.h"
 
 namespace {
 
@@ -772,6 +773,46 @@ TEST_F(SearchRunTest, StartPressedDuringASearchGivesItUpAndBeginsTheRunAnew) {
   EXPECT_FALSE(IsServerAssigned(ServerObject));
   ExpectLines(LogLines(), {kDate, ".*", ".*", "Start: .*", std::string(49, '='), "Error: Trickle \\(usmarc\\) => .*",
                            Quote("(1) Next (usmarc) => " + IsoName(2)), std::string(49, '='), "Finish: .*"});
+}
+
+// Catalogues at the end of a poor link, each fetch longer than the time limit
+// in all: one slowed to a trickle of bytes, which keeps sending, and one that
+// falls silent after its first piece of records.
+TEST_F(SearchRunTest, ARunOverASlowLinkAndOneThatFallsSilentSavesWhatCameAndLogsWhatDidNot) {
+  RegisterOleClass(LendServerProgID, [] {
+    auto s = std::make_shared<TLendServer>();
+    s->SetTimeoutSeconds(2);
+    return s;
+  });
+  TLinkRelay slow(ZTestServer::Host(), Z->Port(), {.BytesPerSecond = 80'000});
+  TLinkRelay silent(ZTestServer::Host(), Z->Port(), {.SilentAfter = 60'000});
+  Resources({{1, "Slow", "Default", TLinkRelay::Host(), slow.Port(), "usmarc"},
+             {2, "Silent", "Default", TLinkRelay::Host(), silent.Port(), "usmarc"}},
+            {1, 2});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"600");
+  Limit(u"600");
+  const auto start = std::chrono::steady_clock::now();
+  RunToEnd();
+  // The slow fetch takes longer than the limit, and the silent one ends one
+  // limit after its link went quiet.
+  EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4000));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
+  const std::string all = ServerRecords("@attr 1=4 600", 600);
+  EXPECT_TRUE(Bytes(IsoName(1, "usmarc", "Default", slow.Port())) == all)
+      << "the slowed fetch's file is not the server's records";
+  // The records that came with the search answer, before the link fell silent.
+  const std::string first = ServerRecords("@attr 1=4 600", 100);
+  EXPECT_TRUE(Bytes(IsoName(2, "usmarc", "Default", silent.Port())) == first)
+      << "the records kept are not the first hundred the server sent";
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(600) Slow (usmarc)", "(100) Silent (usmarc)"}));
+  EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"1200");
+  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"700");
+  ExpectLines(LogLines(),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
+               Quote("(600) Slow (usmarc) => " + IsoName(1, "usmarc", "Default", slow.Port())),
+               Quote("(100) Silent (usmarc) => " + IsoName(2, "usmarc", "Default", silent.Port())),
+               Quote("Error: (100) Silent (usmarc) => Records 101-600 of 600 did not come: Timeout (10007)"),
+               std::string(49, '='), "Finish: .*"});
 }
 
 TEST_F(SearchRunTest, DamagedRecordsReachTheFileAsSentAndAreReported) {
