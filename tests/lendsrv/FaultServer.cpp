@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "tests/support/LoopbackListener.h"
+
 namespace {
 
 // No wait of the server lasts longer than this, whatever the test does.
@@ -92,15 +94,7 @@ std::unique_ptr<TZFaultServer> TZFaultServer::Records(std::vector<std::string> R
 
 TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records)
     : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)) {
-  FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  if (FListen < 0 || ::bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListen, 4) != 0 ||
-      ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-    throw std::runtime_error("the fault server cannot listen");
-  FPort = ntohs(a.sin_port);
+  FListen = ListenOnLoopback(4, FPort, "the fault server");
   FThread = std::thread([this] { Serve(); });
 }
 

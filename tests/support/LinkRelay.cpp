@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/support/LoopbackListener.h"
+
 namespace {
 
 using TClock = std::chrono::steady_clock;
@@ -73,17 +75,7 @@ int ConnectTo(const std::string& Host, int Port) {
 
 TLinkRelay::TLinkRelay(std::string ServerHost, int ServerPort, TLinkShape Shape)
     : FServerHost(std::move(ServerHost)), FServerPort(ServerPort), FShape(Shape) {
-  FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  if (FListen < 0 || ::bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListen, 8) != 0 ||
-      ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-    if (FListen >= 0) ::close(FListen);
-    throw std::runtime_error("the link relay cannot listen");
-  }
-  FPort = ntohs(a.sin_port);
+  FListen = ListenOnLoopback(8, FPort, "the link relay");
   FThread = std::thread([this] { Run(); });
 }
 
