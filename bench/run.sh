@@ -39,6 +39,9 @@ for b in "$dir"/bench_*; do
   elif [ "$(over_count)" -ne 0 ]; then
     echo "make bench: $name: over the target again"
     failed="$failed $name"
+  elif ! grep -q 'or less: holds\|ms: holds' "$log"; then
+    echo "make bench: $name: measured nothing again"
+    failed="$failed $name"
   else
     echo "make bench: $name: measured again, every figure holds"
   fi
