@@ -34,6 +34,31 @@ TTimes WallAndCpu(F&& f) {
   return TTimes{ms, ProcessCpuMs() - cpu0};
 }
 
+// Turns rounds of a figure and its baseline, each round measuring both, after
+// a round left out. The first run of a piece of work in a process pays for
+// memory that later runs reuse (fresh pages, an index's node blocks, whose
+// first pages the kernel may have to compact memory for), and a side run right
+// after the other finds the caches as the other left them; either would weigh
+// on whichever side runs first. So both sides run once before anything counts,
+// and the side that runs first alternates from round to round.
+// Round(Counted, FigureFirst) runs a round; it records the figure when Counted.
+template <class TRound>
+void AlternatedRounds(int Turns, TRound&& Round) {
+  for (int turn = -1; turn < Turns; ++turn) Round(turn >= 0, turn % 2 == 0);
+}
+
+// MeasureFigure() then MeasureBaseline(), or the other way round.
+template <class TFigure, class TBaseline>
+void BothInOrder(bool FigureFirst, TFigure&& MeasureFigure, TBaseline&& MeasureBaseline) {
+  if (FigureFirst) {
+    MeasureFigure();
+    MeasureBaseline();
+  } else {
+    MeasureBaseline();
+    MeasureFigure();
+  }
+}
+
 // A figure and its baseline among the counters only (for figures the summary
 // does not list).
 inline void Report(benchmark::State& state, double measuredMs, double baselineMs) {

@@ -6,13 +6,15 @@
 // A check that fails in any repetition of a benchmark (CheckFailed), or a
 // benchmark that reports an error, makes the program exit non-zero with the
 // check's message, so `make bench` fails, and none of the figures recorded
-// while it ran is said to hold.
+// while it ran is said to hold. Figures over their targets name the benchmarks
+// that measured them, for `make bench` to measure them again alone.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/Targets.h"
@@ -71,6 +73,9 @@ struct TFigureRecord {
   TTarget Target;
   std::vector<double> Measured, Base, MeasuredCpu;
   bool Failed = false;
+  // The benchmarks reported while samples of it waited: its own, and with
+  // interleaved repetitions perhaps others too.
+  std::vector<std::string> Benchmarks;
 };
 
 inline std::vector<TFigureRecord>& Figures() {
@@ -101,7 +106,7 @@ inline void Figure(benchmark::State& state, const std::string& What, TTimes Meas
   std::vector<TFigureRecord>& all = Figures();
   auto it = std::find_if(all.begin(), all.end(),
                          [&](const TFigureRecord& f) { return f.What == What && f.Baseline == Baseline; });
-  if (it == all.end()) it = all.insert(all.end(), TFigureRecord{What, Baseline, Target, {}, {}, {}, false});
+  if (it == all.end()) it = all.insert(all.end(), TFigureRecord{What, Baseline, Target, {}, {}, {}, false, {}});
   it->Measured.push_back(Measured.Ms);
   it->Base.push_back(BaselineMs);
   if (Measured.CpuMs >= 0) it->MeasuredCpu.push_back(Measured.CpuMs);
@@ -112,20 +117,47 @@ inline void Figure(benchmark::State& state, const std::string& What, double Meas
   Figure(state, What, TTimes{MeasuredMs, -1}, Baseline, BaselineMs, Target, Key);
 }
 
+// Name as a pattern of --benchmark_filter (an extended regular expression)
+// that matches it alone.
+inline std::string WholeNamePattern(const std::string& Name) {
+  std::string pattern = "^";
+  for (char c : Name) {
+    if (std::string_view(".[]()*+?{}|^$\\").find(c) != std::string_view::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern + "$";
+}
+
+// The figures beside their baselines and verdicts; then, when some are over
+// their targets, how many and the filter that runs their benchmarks alone
+// (bench/run.sh measures them again with it when it accounts for every figure
+// the program found over).
 inline void PrintFigures() {
   if (Figures().empty()) return;
   std::printf("\nFigures beside their baselines and targets (bench/README.md):\n");
+  size_t over = 0;
+  std::vector<std::string> overBenchmarks;
   for (const TFigureRecord& f : Figures()) {
     const double measured = MedianOf(f.Measured), base = MedianOf(f.Base);
     std::vector<double> ratios;
     for (size_t i = 0; i < f.Measured.size(); ++i) ratios.push_back(f.Measured[i] / f.Base[i]);
     const double ratio = MedianOf(ratios);
+    const double value = f.Target.Kind == TTarget::Under ? measured : ratio;
     const std::string cpu = f.MeasuredCpu.empty() ? "" : " (CPU " + FormatMs(MedianOf(f.MeasuredCpu)) + ")";
     std::printf("  %s: %s%s | %s: %s | ratio %.2f | %s%s\n", f.What.c_str(), FormatMs(measured).c_str(), cpu.c_str(),
-                f.Baseline.c_str(), FormatMs(base).c_str(), ratio,
-                TargetVerdict(f.Target, f.Target.Kind == TTarget::Under ? measured : ratio, f.Failed).c_str(),
+                f.Baseline.c_str(), FormatMs(base).c_str(), ratio, TargetVerdict(f.Target, value, f.Failed).c_str(),
                 f.Measured.size() > 1 ? (" (medians of " + std::to_string(f.Measured.size()) + ")").c_str() : "");
+    if (f.Failed || !OverTarget(f.Target, value)) continue;
+    ++over;
+    for (const std::string& b : f.Benchmarks)
+      if (std::find(overBenchmarks.begin(), overBenchmarks.end(), b) == overBenchmarks.end())
+        overBenchmarks.push_back(b);
   }
+  if (over == 0 || overBenchmarks.empty()) return;
+  std::string filter;
+  for (const std::string& b : overBenchmarks) filter += (filter.empty() ? "" : "|") + WholeNamePattern(b);
+  std::printf("%zu figure%s over the target; the benchmarks alone: --benchmark_filter=%s\n", over, over == 1 ? "" : "s",
+              filter.c_str());
 }
 
 class TRatioReporter : public benchmark::ConsoleReporter {
@@ -156,8 +188,15 @@ public:
       const double total = FClock == CpuTime ? r.cpu_accumulated_time : r.real_accumulated_time;
       Seconds[r.run_name.function_name] = total / static_cast<double>(r.iterations);
     }
-    if (failed)
-      for (size_t f : FiguresOfRunningBenchmark()) Figures()[f].Failed = true;
+    for (size_t f : FiguresOfRunningBenchmark()) {
+      TFigureRecord& figure = Figures()[f];
+      if (failed) figure.Failed = true;
+      if (!runs.empty()) {
+        const std::string name = runs.front().run_name.str();
+        if (std::find(figure.Benchmarks.begin(), figure.Benchmarks.end(), name) == figure.Benchmarks.end())
+          figure.Benchmarks.push_back(name);
+      }
+    }
     FiguresOfRunningBenchmark().clear();
     ConsoleReporter::ReportRuns(runs);
   }

@@ -39,6 +39,10 @@ constexpr Integer kRecords = 1000000;
 constexpr unsigned kRandomStart = 1207;
 // Samples of each figure, each followed by one of its baseline.
 constexpr int kTurns = 3;
+// Rounds of the figures whose side going first alternates (AlternatedRounds):
+// the quick ones, and the opens of 1,000,000 records in tree mode.
+constexpr int kQuickTurns = 6;
+constexpr int kTreeTurns = 4;
 
 // ID integer (a permutation of 0 .. n-1), ID_TYPE integer 0..3, NAME text
 // ("Запись N", N under 100,000), ID_PARENT: (ID - 1) / 8, so the records form a
@@ -162,20 +166,27 @@ void BM_Filter(benchmark::State& state) {
   bool same = true;
   const char* what = "table filtered by ID_TYPE>0";
   for (auto _ : state) {
-    for (int turn = 0; turn < 5; ++turn) {
-      s.Table.SetFiltered(false);
-      const double ms = Millis([&] { s.Table.SetFiltered(true); });
-      const std::vector<Integer> shown = s.ShownRows();
-      s.Table.SetFiltered(false);
-      const double loopMs = Millis(viaLoop);
+    AlternatedRounds(kQuickTurns, [&](bool Counted, bool FilterFirst) {
+      double ms = 0, loopMs = 0;
+      std::vector<Integer> shown;
+      BothInOrder(
+          FilterFirst,
+          [&] {
+            s.Table.SetFiltered(false);
+            ms = Millis([&] { s.Table.SetFiltered(true); });
+            shown = s.ShownRows();
+            s.Table.SetFiltered(false);
+          },
+          [&] { loopMs = Millis(viaLoop); });
       std::vector<long long> ids;
       const double sqlMs = s.Sql.Time("SELECT rowid FROM t WHERE ID_TYPE>0 ORDER BY rowid", &ids);
       std::vector<Integer> looped;
       for (TMemoryRecordEh* r : passed) looped.push_back(s.RowOf.at(r));
       same = same && shown == looped && shown == BigStore::RowsOfIds(ids);
+      if (!Counted) return;
       Figure(state, what, ms, "hand-written loop", loopMs, Targets::FilterAgainstLoop);
       Figure(state, what, ms, "SQLite full scan", sqlMs, Targets::FilterAgainstSqlite, "sqlite");
-    }
+    });
   }
   if (!same) CheckFailed(state, "the filter, the loop and SQLite keep different records or another order");
 }
@@ -425,15 +436,21 @@ void BM_TreeModeOpen100k(benchmark::State& state) {
   const std::vector<Integer> parentKeys = ParentKeys(store.Store, 1);
   bool checked = true;
   for (auto _ : state) {
-    for (int turn = 0; turn < 5; ++turn) {
-      std::vector<Integer> shown;
-      const TTimes ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"", shown);
-      std::vector<Integer> rows;
-      const double baseMs = TimeStdSort(
-          100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
+    AlternatedRounds(kQuickTurns, [&](bool Counted, bool TreeFirst) {
+      std::vector<Integer> shown, rows;
+      TTimes ms;
+      double baseMs = 0;
+      BothInOrder(
+          TreeFirst, [&] { ms = TimeTreeOpen(store.Store, u"ID_THIS", u"ID_PARENT", u"", shown); },
+          [&] {
+            baseMs = TimeStdSort(
+                100000, [&](Integer a, Integer b) { return keys[a] < keys[b]; }, rows);
+          });
       checked = checked && IsStoredOrderTreeWalk(shown, rows, parentKeys);
-      Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key", baseMs, Targets::TreeModeOpen);
-    }
+      if (Counted)
+        Figure(state, "100,000 records opened in tree mode", ms, "std::sort over the key", baseMs,
+               Targets::TreeModeOpen);
+    });
   }
   if (!checked) CheckFailed(state, "the tree's order is wrong");
 }
@@ -457,20 +474,26 @@ void TreeOpenAgainstFlatSort(benchmark::State& state, const char* What, const St
     if (parentKeys[i] >= 0) parents[i] = rowOfKey[static_cast<size_t>(parentKeys[i])];
   bool checked = true;
   for (auto _ : state) {
-    for (int turn = 0; turn < kTurns; ++turn) {
-      std::vector<Integer> shown;
-      const TTimes ms = TimeTreeOpen(s.Store, u"ID", u"ID_PARENT", TreeOrder, shown);
-      TRecordsViewEh view(nullptr);
-      view.SetMemTableData(&s.Store);
-      const double baseMs = TimeViewSort(view, FlatOrder);
-      const std::vector<Integer> flat = RowsOfView(view, s.Store);
+    AlternatedRounds(kTreeTurns, [&](bool Counted, bool TreeFirst) {
+      std::vector<Integer> shown, flat;
+      TTimes ms;
+      double baseMs = 0;
+      BothInOrder(
+          TreeFirst, [&] { ms = TimeTreeOpen(s.Store, u"ID", u"ID_PARENT", TreeOrder, shown); },
+          [&] {
+            TRecordsViewEh view(nullptr);
+            view.SetMemTableData(&s.Store);
+            baseMs = TimeViewSort(view, FlatOrder);
+            flat = RowsOfView(view, s.Store);
+          });
       checked =
           checked && (TreeOrder.empty()
                           ? IsStoredOrderTreeWalk(shown, flat, parentKeys)
                           : IsModelTreeWalk(
                                 shown, flat, [&](Integer row) { return parents[static_cast<size_t>(row)]; }, SameKey));
-      Figure(state, What, ms, "the flat view's sort by " + ToUtf8(FlatOrder), baseMs, Targets::TreeModeOpen);
-    }
+      if (Counted)
+        Figure(state, What, ms, "the flat view's sort by " + ToUtf8(FlatOrder), baseMs, Targets::TreeModeOpen);
+    });
   }
   if (!checked) CheckFailed(state, "the tree's order is wrong");
 }

@@ -33,8 +33,8 @@ namespace {
 constexpr Integer kRecords = 1000000;
 constexpr Integer kGroups = 10;
 constexpr unsigned kRandomStart = 3307;
-// Samples of each figure, each followed by one of its baseline.
-constexpr int kTurns = 3;
+// Counted rounds of each figure and its baseline (AlternatedRounds).
+constexpr int kTurns = 4;
 
 enum TKeyOrder { kTwoAscendingRuns, kRisingThenFalling, kAlreadySorted, kAllEqual, kOrderCount };
 
@@ -225,7 +225,7 @@ TTimes TreeModeOpen(TKeyStore& S, const char16_t* Column, bool& Ok) {
 
 using TSort = TTimes (*)(TKeyStore&, const char16_t*, bool&);
 
-// kTurns turns of Sort by the keys in Order and by its baseline's keys.
+// kTurns rounds of Sort by the keys in Order and by its baseline's keys.
 void KeyOrderFigure(benchmark::State& state, const char* Way, TSort Sort, TTarget Target, TKeyOrder Order) {
   TKeyStore& s = TKeyStore::Get();
   const TOrderInfo& o = kOrders[Order];
@@ -234,13 +234,15 @@ void KeyOrderFigure(benchmark::State& state, const char* Way, TSort Sort, TTarge
       std::string(Way) + (Order == kAllEqual ? ", distinct keys in random order" : ", the same keys in random order");
   bool ok = true;
   for (auto _ : state) {
-    for (int turn = 0; turn < kTurns; ++turn) {
+    AlternatedRounds(kTurns, [&](bool Counted, bool OrderFirst) {
       bool sorted = false, baseSorted = false;
-      const TTimes measured = Sort(s, o.Column, sorted);
-      const TTimes base = Sort(s, o.RandomColumn, baseSorted);
+      TTimes measured, base;
+      BothInOrder(
+          OrderFirst, [&] { measured = Sort(s, o.Column, sorted); },
+          [&] { base = Sort(s, o.RandomColumn, baseSorted); });
       ok = ok && sorted && baseSorted;
-      Figure(state, what, measured, baseline, base.Ms, Target);
-    }
+      if (Counted) Figure(state, what, measured, baseline, base.Ms, Target);
+    });
   }
   if (!ok) CheckFailed(state, "a sort left records out of key order, or lost or repeated one");
 }

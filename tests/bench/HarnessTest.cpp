@@ -1,5 +1,7 @@
 // The benchmarks' harness: a benchmark whose check fails makes its program
-// exit non-zero (and `make bench` with it), and no figure of it is said to hold.
+// exit non-zero (and `make bench` with it), and no figure of it is said to hold;
+// `make bench` fails on a figure over its target when it is over again once
+// measured alone.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -16,9 +18,10 @@ struct TProbeRun {
   std::string Output;
 };
 
-// Runs Command with the probe's check of Failing made to fail (none if empty).
-TProbeRun RunWith(const std::string& Command, const std::string& Failing) {
-  const std::string command = "BENCH_PROBE_FAIL='" + Failing + "' " + Command + " 2>&1";
+// Runs Command with the probe's check of Failing made to fail (none if empty),
+// and the environment's assignments Settings before it.
+TProbeRun RunWith(const std::string& Command, const std::string& Failing, const std::string& Settings = "") {
+  const std::string command = Settings + " BENCH_PROBE_FAIL='" + Failing + "' " + Command + " 2>&1";
   FILE* out = popen(command.c_str(), "r");
   TProbeRun run;
   if (!out) return run;
@@ -27,6 +30,13 @@ TProbeRun RunWith(const std::string& Command, const std::string& Failing) {
   const int status = pclose(out);
   run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
   return run;
+}
+
+// How many times Text occurs in Output.
+size_t Occurrences(const std::string& Output, const std::string& Text) {
+  size_t n = 0;
+  for (size_t at = Output.find(Text); at != std::string::npos; at = Output.find(Text, at + 1)) ++n;
+  return n;
 }
 
 // The summary line of a figure.
@@ -76,19 +86,58 @@ TEST(BenchHarness, AFailedCheckFailsTheProgramAndItsFigureNeverHolds) {
   }
 }
 
-// What `make bench` runs: every program of a folder, failing when one does.
-TEST(BenchHarness, TheBenchRunFailsWhenAProgramFails) {
-  char folder[] = "/tmp/bench-harness-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string dir = folder;
-  ASSERT_EQ(symlink(BENCH_HARNESS_PROBE, (dir + "/bench_probe").c_str()), 0);
-  const std::string runAll = std::string("bash ") + BORROW_SOURCE_DIR + "/bench/run.sh " + dir;
-  const TProbeRun passing = RunWith(runAll, "");
-  const TProbeRun failing = RunWith(runAll, "BM_First");
-  std::system(("rm -rf '" + dir + "'").c_str());
+// What `make bench` runs: every program of a folder (the probe alone here).
+class BenchRun : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char folder[] = "/tmp/bench-harness-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    Dir = folder;
+    ASSERT_EQ(symlink(BENCH_HARNESS_PROBE, (Dir + "/bench_probe").c_str()), 0);
+  }
+  void TearDown() override { std::system(("rm -rf '" + Dir + "'").c_str()); }
+  TProbeRun Run(const std::string& Failing, const std::string& Settings = "") {
+    return RunWith(std::string("bash ") + BORROW_SOURCE_DIR + "/bench/run.sh " + Dir, Failing, Settings);
+  }
+  std::string Dir;
+};
+
+// Figures that hold pass, measured once; a failed check fails the run at once,
+// a figure over its target beside it measured no more.
+TEST_F(BenchRun, FailsWhenAProgramFailsAndPassesWhenEveryFigureHolds) {
+  const TProbeRun passing = Run("");
+  const TProbeRun failing = Run("BM_First", "BENCH_PROBE_OVER=BM_Second");
   EXPECT_EQ(passing.Exit, 0) << passing.Output;
+  EXPECT_EQ(passing.Output.find("again"), std::string::npos) << passing.Output;
+  EXPECT_EQ(Occurrences(passing.Output, "  probe BM_First:"), 1u) << passing.Output;
   EXPECT_NE(failing.Exit, 0) << failing.Output;
   EXPECT_NE(failing.Output.find("failed: bench_probe"), std::string::npos) << failing.Output;
+  EXPECT_EQ(failing.Output.find("again"), std::string::npos) << failing.Output;
+}
+
+// Over once, then measured again: a figure the harness measured is measured
+// with its benchmark alone, one the program prints itself with the whole
+// program; over again, the run fails.
+TEST_F(BenchRun, AFigureOverItsTargetTwiceFailsTheRun) {
+  for (const char* over : {"BM_First", "own"}) {
+    SCOPED_TRACE(over);
+    const TProbeRun run = Run("", std::string("BENCH_PROBE_OVER=") + over);
+    EXPECT_NE(run.Exit, 0) << run.Output;
+    EXPECT_NE(run.Output.find("over the target again"), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find("failed: bench_probe"), std::string::npos) << run.Output;
+    EXPECT_EQ(Occurrences(run.Output, "  probe BM_First:"), 2u) << run.Output;
+    EXPECT_EQ(Occurrences(run.Output, "  probe BM_Second:"), std::string(over) == "own" ? 2u : 1u) << run.Output;
+  }
+}
+
+TEST_F(BenchRun, AFigureOverOnceThatHoldsWhenMeasuredAgainPasses) {
+  const TProbeRun run = Run("", "BENCH_PROBE_OVER=BM_First BENCH_PROBE_OVER_ONCE=" + Dir + "/measured");
+  EXPECT_EQ(run.Exit, 0) << run.Output;
+  EXPECT_NE(run.Output.find("bench_probe --benchmark_filter=^BM_First/iterations:1$"), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("measured again, every figure holds"), std::string::npos) << run.Output;
+  const size_t again = run.Output.rfind("  probe BM_First:");
+  ASSERT_NE(again, std::string::npos) << run.Output;
+  EXPECT_NE(FigureLine(run.Output.substr(again), "probe BM_First").find("holds"), std::string::npos) << run.Output;
 }
 
 }  // namespace
