@@ -176,12 +176,13 @@ void TFont::Set(const TFontData& d) {
 }
 void TFont::Assign(const TGraphicsObject* Source) {
   if (auto* f = dynamic_cast<const TFont*>(Source)) {
-    if (f == this) return;
-    const bool same = f->FData == FData && f->FColor == FColor && f->FPixelsPerInch == FPixelsPerInch;
+    // A grid assigns its cells' font before every cell: the same font is
+    // neither copied (its name would be allocated afresh) nor announced.
+    if (f == this || (f->FData == FData && f->FColor == FColor && f->FPixelsPerInch == FPixelsPerInch)) return;
     FData = f->FData;
     FColor = f->FColor;
     FPixelsPerInch = f->FPixelsPerInch;
-    if (!same) Changed();
+    Changed();
   }
 }
 void TFont::SetName(const TFontName& v) {
