@@ -400,7 +400,11 @@ TSize TCanvas::TextExtent(const String& Text) {
   GetTextExtentPoint32(FHandle, Text, static_cast<Integer>(Text.size()), s);
   return s;
 }
-Integer TCanvas::TextWidth(const String& Text) { return TextExtent(Text).cx; }
+// Only the width: the font's metrics, which the height needs, are not looked up.
+Integer TCanvas::TextWidth(const String& Text) {
+  RequiredState(csHandleValid | csFontValid);
+  return GetTextEngine()->TextWidth(FHandle->S.Font, Text);
+}
 Integer TCanvas::TextHeight(const String& Text) { return TextExtent(Text).cy; }
 
 void TCanvas::Draw(Integer X, Integer Y, TGraphic* Graphic) {
