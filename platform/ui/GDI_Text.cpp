@@ -740,14 +740,19 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   else if (align & TA_BOTTOM) y -= tm.tmHeight;
   if (align & TA_UPDATECP) DC->S.PenPos.X += w;
 
-  if (Rect && (Options & ETO_OPAQUE)) DC->RopRect(DC->ToSurface(*Rect), DC->S.BkColor, R2_COPYPEN);
+  const bool opaqueRect = Rect && (Options & ETO_OPAQUE);
+  if (opaqueRect) DC->RopRect(DC->ToSurface(*Rect), DC->S.BkColor, R2_COPYPEN);
   cairo_t* cr = DC->Cairo();
   if (!cr || s.empty()) return true;
   const bool rotated = font.Orientation % 3600 != 0;
   if (DC->S.BkMode == OPAQUE && !rotated) {
     TRect box = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
     if (Rect && (Options & ETO_CLIPPED)) IntersectRect(box, box, DC->ToSurface(*Rect));
-    DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
+    // Inside the rectangle just filled the text's background is already there
+    // (a grid cell writes its text so, every cell of every paint).
+    TRect filled;
+    if (!(opaqueRect && IntersectRect(filled, box, DC->ToSurface(*Rect)) && filled == box))
+      DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
   }
   cairo_save(cr);
   TRect cell = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));

@@ -296,6 +296,25 @@ TEST(CanvasExtTextOut, OpaqueAndClippedRectangle) {
   EXPECT_GT(red, 0);
 }
 
+TEST(CanvasExtTextOut, AnOpaqueRectangleNarrowerThanTheTextLeavesTheRestOfTheTextsBackgroundToTheBkMode) {
+  TFixedPitchTextEngine fixed(6, 10, 8);
+  ScopedTextEngine use(&fixed);
+  TestImage img(60, 30);
+  HDC dc = img.DC();
+  SetBkColor(dc, 0x00FF00);
+  TRect r(2, 2, 10, 12);
+  // Unclipped, the text's box reaches from 2 to 38: the part past the rectangle
+  // is filled by the opaque background mode, not by the rectangle.
+  SetBkMode(dc, OPAQUE);
+  ExtTextOut(dc, 2, 2, ETO_OPAQUE, &r, u"abcdef", -1);
+  EXPECT_EQ(img.At(9, 2), clLime);
+  EXPECT_EQ(img.At(2 + 6 * 5 + 5, 2), clLime);
+  EXPECT_EQ(img.At(38, 2), clWhite);
+  SetBkMode(dc, TRANSPARENT);
+  ExtTextOut(dc, 2, 15, ETO_OPAQUE, &r, u"abcdef", -1);
+  EXPECT_EQ(img.At(2 + 6 * 5 + 5, 15), clWhite);
+}
+
 TEST(CanvasExtTextOut, TextIsAntialiasedAndReusedExactly) {
   TestImage img(200, 60);
   TCanvas* c = img.Canvas();
