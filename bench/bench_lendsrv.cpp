@@ -43,12 +43,8 @@ void BM_LendServerSearch(benchmark::State& state) {
 // The first Limit records of a result set of Hits through ZSearch, from the
 // server at Port.
 TZSearchResult FetchOfLargeSet(std::size_t Limit, std::size_t Hits = 50000, int Port = 0) {
-  TZConnectionParams p;
-  p.Host = ZTestServer::Host();
-  p.Port = Port > 0 ? Port : BenchServer->Port();
-  p.Database = "Default";
-  p.Syntax = "USMARC";
-  return ZSearch(p, PqfUseQuery(4, std::to_string(Hits)), Limit);
+  return ZSearch(ZTestServer::Params(Port > 0 ? Port : BenchServer->Port()), PqfUseQuery(4, std::to_string(Hits)),
+                 Limit);
 }
 
 void BM_FetchGrowth(benchmark::State& state) {

@@ -205,12 +205,14 @@ private:
 
 enum class TWaitEnd { Answered, Broken, GivenUp };
 
-// Runs the connection's queued work until it is idle, for at most Limit.
-// Broken, with the reason in Why, when the limit passes or the answer is a
-// failure (a closed connection, bytes that cannot be decoded, a diagnostic);
-// GivenUp when the caller's Waiting gives the search up first.
+// Runs the connection's queued work until it is idle, for at most Limit; Times
+// tells how this wait went. Broken, with the reason in Why, when the limit
+// passes or the answer is a failure (a closed connection, bytes that cannot be
+// decoded, a diagnostic); GivenUp when the caller's Waiting gives the search up
+// first.
 TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bool()>& Waiting, TWaitTimes& Times,
                std::string& Why) {
+  Times = TWaitTimes{};
   const auto start = TClock::now();
   const auto deadline = start + Limit;
   auto lastWait = start;
@@ -367,19 +369,20 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
   TWaitTimes times;
   std::string why;
   TWaitEnd end = Await(conn.get(), waitLimit, p.Waiting, times, why);
-  TZSearchResult r;
-  auto givenUp = [&] {
-    r = TZSearchResult{};
-    r.Error = SearchGivenUpText;
-    return r;
+  // A search that ends with no record: only its failure.
+  auto failed = [](std::string Why) {
+    TZSearchResult f;
+    f.Error = std::move(Why);
+    return f;
   };
-  if (end == TWaitEnd::GivenUp) return givenUp();
+  if (end == TWaitEnd::GivenUp) return failed(SearchGivenUpText);
   const std::size_t hits = ZOOM_resultset_size(rs.get());
   if (end == TWaitEnd::Answered && p.Answered) p.Answered(hits);
   const std::size_t m = std::min(hits, want);
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
+  TZSearchResult r;
   TFaults faults;
   TPieceSizer sizer(waitLimit);
   std::size_t first = 0;
@@ -387,7 +390,7 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
     const std::size_t piece = std::min(sizer.Next(), m - first);
     if (end == TWaitEnd::Answered) {
       // Between two pieces the caller's windows run, and it may give the search up.
-      if (first > 0 && p.Waiting && !p.Waiting()) return givenUp();
+      if (first > 0 && p.Waiting && !p.Waiting()) return failed(SearchGivenUpText);
       // Only the first piece can have come with the search answer: the cache
       // is emptied after each piece, so every later one is asked for.
       bool missing = first > 0;
@@ -396,9 +399,8 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
       if (missing) {
         // No array to fill: ZOOM then queues the present instead of waiting for it.
         ZOOM_resultset_records(rs.get(), nullptr, first, piece);
-        times = TWaitTimes{};
         end = Await(conn.get(), waitLimit, p.Waiting, times, why);
-        if (end == TWaitEnd::GivenUp) return givenUp();
+        if (end == TWaitEnd::GivenUp) return failed(SearchGivenUpText);
       }
     }
     // A fetch that broke off keeps the records that came whole before it, in order.
@@ -418,11 +420,7 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
     if (end != TWaitEnd::Answered) break;
   }
   // A failure before any record came leaves nothing.
-  if (end != TWaitEnd::Answered && r.Delivered == 0) {
-    r = TZSearchResult{};
-    r.Error = why;
-    return r;
-  }
+  if (end != TWaitEnd::Answered && r.Delivered == 0) return failed(why);
   r.Ok = true;
   r.Hits = hits;
   r.Error = faults.Text();

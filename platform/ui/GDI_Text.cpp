@@ -740,25 +740,26 @@ bool ExtTextOut(HDC DC, Integer X, Integer Y, UINT Options, const TRect* Rect, c
   else if (align & TA_BOTTOM) y -= tm.tmHeight;
   if (align & TA_UPDATECP) DC->S.PenPos.X += w;
 
+  // The rectangle, on the surface.
+  const TRect area = Rect ? DC->ToSurface(*Rect) : TRect();
   const bool opaqueRect = Rect && (Options & ETO_OPAQUE);
-  if (opaqueRect) DC->RopRect(DC->ToSurface(*Rect), DC->S.BkColor, R2_COPYPEN);
+  const bool clipped = Rect && (Options & ETO_CLIPPED);
+  if (opaqueRect) DC->RopRect(area, DC->S.BkColor, R2_COPYPEN);
   cairo_t* cr = DC->Cairo();
   if (!cr || s.empty()) return true;
   const bool rotated = font.Orientation % 3600 != 0;
+  const TRect cell = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
   if (DC->S.BkMode == OPAQUE && !rotated) {
-    TRect box = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
-    if (Rect && (Options & ETO_CLIPPED)) IntersectRect(box, box, DC->ToSurface(*Rect));
+    TRect box = cell;
+    if (clipped) IntersectRect(box, box, area);
     // Inside the rectangle just filled the text's background is already there
     // (a grid cell writes its text so, every cell of every paint).
     TRect filled;
-    if (!(opaqueRect && IntersectRect(filled, box, DC->ToSurface(*Rect)) && filled == box))
-      DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
+    if (!(opaqueRect && IntersectRect(filled, box, area) && filled == box)) DC->RopRect(box, DC->S.BkColor, R2_COPYPEN);
   }
   cairo_save(cr);
-  TRect cell = DC->ToSurface(TRect(x, y, x + w, y + tm.tmHeight));
-  if (Rect && (Options & ETO_CLIPPED) && (rotated || !InsideWithInk(cell, DC->ToSurface(*Rect)))) {
-    TRect c = DC->ToSurface(*Rect);
-    cairo_rectangle(cr, c.Left, c.Top, c.Width(), c.Height());
+  if (clipped && (rotated || !InsideWithInk(cell, area))) {
+    cairo_rectangle(cr, area.Left, area.Top, area.Width(), area.Height());
     cairo_clip(cr);
   }
   if (rotated) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/Occurrences.h"
+
 namespace {
 
 struct TProbeRun {
@@ -30,13 +32,6 @@ TProbeRun RunWith(const std::string& Command, const std::string& Failing, const 
   const int status = pclose(out);
   run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
   return run;
-}
-
-// How many times Text occurs in Output.
-size_t Occurrences(const std::string& Output, const std::string& Text) {
-  size_t n = 0;
-  for (size_t at = Output.find(Text); at != std::string::npos; at = Output.find(Text, at + 1)) ++n;
-  return n;
 }
 
 // The summary line of a figure.

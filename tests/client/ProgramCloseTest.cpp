@@ -395,17 +395,9 @@ TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLo
     v.Title_Text = FromUtf8(term);
     v.RecCountFromDB = FromUtf8(term);
     WriteSettingsFile(settings + u"Borrowline.ini", v, [](const String&) { return true; });
-    auto presents = [&] {
-      const std::string log = z.Log();
-      size_t n = 0;
-      for (size_t at = log.find("[request] Present "); at != std::string::npos;
-           at = log.find("[request] Present ", at + 1))
-        ++n;
-      return n;
-    };
     size_t presentsAtClose = 0;
     std::function<void()> close = [&] {
-      presentsAtClose = presents();
+      presentsAtClose = z.Requests("Present");
       drv.SetText(Form_Main, u"Edit_RecCount_FromDB", u"7");
       drv.CloseMainWindow();
     };
@@ -431,7 +423,7 @@ TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLo
     // The 3000 records come in about ten pieces: none is asked for after the
     // close (one asked for just before it may be logged after it).
     if (fetching) {
-      EXPECT_LE(presents(), presentsAtClose + 1) << z.Log();
+      EXPECT_LE(z.Requests("Present"), presentsAtClose + 1) << z.Log();
     }
     EXPECT_TRUE(Application->GetTerminated());
     EXPECT_TRUE(drv.Boxes().empty()) << ToUtf8(drv.Boxes().front().Text);

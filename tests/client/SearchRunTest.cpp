@@ -34,6 +34,7 @@
 #include "tests/lendsrv/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkRelay.h"
+#include "tests/support/Occurrences.h"
 
 namespace {
 
@@ -538,20 +539,15 @@ TEST_F(SearchRunTest, StopWhileTheLastResourcesRecordsComeGivesItUpAndEndsTheRun
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"3000");
   Limit(u"3000");
   static_cast<TButton*>(C.sb_Stop)->OnClick = [this](TObject* S) { Run->sb_StopClick(S); };
-  auto count = [](const std::string& Log, const std::string& What) {
-    size_t n = 0;
-    for (size_t at = Log.find(What); at != std::string::npos; at = Log.find(What, at + 1)) ++n;
-    return n;
-  };
   size_t presentsAtStop = 0;
   std::function<void()> action = [&] {
-    presentsAtStop = count(own.Log(), "[request] Present ");
+    presentsAtStop = own.Requests("Present");
     PostMessage(static_cast<TWinControl*>(C.sb_Stop)->GetHandle(), BM_CLICK);
   };
   auto secondFetching = [&] {
     const std::string log = own.Log();
     const size_t present = log.rfind("[request] Present ");
-    return count(log, "[request] Search ") == 2 && present != std::string::npos &&
+    return Occurrences(log, "[request] Search ") == 2 && present != std::string::npos &&
            present > log.rfind("[request] Search ");
   };
   RegisterOleClass(LendServerProgID,
@@ -561,7 +557,7 @@ TEST_F(SearchRunTest, StopWhileTheLastResourcesRecordsComeGivesItUpAndEndsTheRun
   EXPECT_FALSE(action);
   // Its 3000 records come in about ten pieces; none is asked for after the
   // stop. (One asked for just before it may be logged after it.)
-  EXPECT_LE(count(own.Log(), "[request] Present "), presentsAtStop + 1) << own.Log();
+  EXPECT_LE(own.Requests("Present"), presentsAtStop + 1) << own.Log();
   EXPECT_FALSE(C.Timer_ScanDB->GetEnabled());
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"(3000) Alpha (usmarc)", "Beta (usmarc)"}));

@@ -116,13 +116,8 @@ TEST(LendServerDistantLink, AFetchOverALongRoundTripIsNotDominatedByRoundTrips) 
   ZTestServer z;
   TLinkRelay relay(ZTestServer::Host(), z.Port(), {.RoundTrip = 200ms});
   auto fetch = [&](int Port, TClock::duration& Took) {
-    TZConnectionParams p;
-    p.Host = "127.0.0.1";
-    p.Port = Port;
-    p.Database = "Default";
-    p.Syntax = "USMARC";
     const auto start = TClock::now();
-    TZSearchResult r = ZSearch(p, PqfUseQuery(4, "53000"), 53000);
+    TZSearchResult r = ZSearch(ZTestServer::Params(Port), PqfUseQuery(4, "53000"), 53000);
     Took = TClock::now() - start;
     return r;
   };

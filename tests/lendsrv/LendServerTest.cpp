@@ -191,21 +191,13 @@ TEST(LendServerLargeFetch, AWaitHandlerThatGivesUpWhileRecordsComeEndsTheSearchG
   EXPECT_EQ(OleFunction(v, u"rCount").AsInteger(), 0);
 }
 
-// The presents the server answered, by the lines yaz-ztest logs for them.
-std::size_t PresentsLogged(const ZTestServer& Z) {
-  const std::string log = Z.Log();
-  std::size_t n = 0;
-  for (std::size_t at = 0; (at = log.find("[request] Present ", at)) != std::string::npos; ++at) ++n;
-  return n;
-}
-
 TEST(LendServerLargeFetch, ALargeFetchAsksForItsRecordsInFewPresents) {
   ZTestServer z;
   const Variant v = NewServer(z.Port());
   EXPECT_FALSE(Search(v, u"5000", 4, 5000).empty());
   EXPECT_EQ(ClientCount(OleFunction(v, u"rCount")), 5000);
   // 5,000 records of about 370 bytes: pieces of a hundred kilobytes or more.
-  const std::size_t presents = PresentsLogged(z);
+  const std::size_t presents = z.Requests("Present");
   EXPECT_GE(presents, 2u);
   EXPECT_LE(presents, 25u) << z.Log();
 }
@@ -226,13 +218,9 @@ double ThreadCpuSeconds(F&& f) {
 TEST(LendServerLargeFetch, AFetchCostsInProportionToItsSize) {
   ZTestServer z;
   auto fetch = [&](std::size_t Records) {
-    TZConnectionParams p;
-    p.Host = ZTestServer::Host();
-    p.Port = z.Port();
-    p.Database = "Default";
-    p.Syntax = "USMARC";
     std::size_t delivered = 0;
-    const double cpu = ThreadCpuSeconds([&] { delivered = ZSearch(p, PqfUseQuery(4, "50000"), Records).Delivered; });
+    const double cpu = ThreadCpuSeconds(
+        [&] { delivered = ZSearch(ZTestServer::Params(z.Port()), PqfUseQuery(4, "50000"), Records).Delivered; });
     EXPECT_EQ(delivered, Records);
     return cpu;
   };

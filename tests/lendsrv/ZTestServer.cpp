@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Occurrences.h"
+
 extern char** environ;
 
 namespace {
@@ -152,4 +154,8 @@ std::string ZTestServer::Log() const {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::size_t ZTestServer::Requests(const std::string& Kind) const {
+  return Occurrences(Log(), "[request] " + Kind + " ");
 }

@@ -5,8 +5,12 @@
 // The server is stopped by the destructor, so a failing test never leaves it
 // running.
 
-#include <string>
 #include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+#include "lendsrv/ZSearch.h"
 
 class ZTestServer {
 public:
@@ -20,6 +24,18 @@ public:
   int Port() const { return FPort; }
   // What the server logged so far (its -l file): one line per request.
   std::string Log() const;
+  // How many requests of Kind ("Search", "Present") it has logged so far.
+  std::size_t Requests(const std::string& Kind) const;
+  // A search of its database "Default" in USMARC at Port: the server's own,
+  // or a relay's in front of it.
+  static TZConnectionParams Params(int Port) {
+    TZConnectionParams p;
+    p.Host = Host();
+    p.Port = Port;
+    p.Database = "Default";
+    p.Syntax = "USMARC";
+    return p;
+  }
   // SIGINT, then SIGKILL if it has not ended within a second. Idempotent.
   void Stop();
 
