@@ -3,7 +3,8 @@
 // server, the bare ZOOM searches (synchronous, and asynchronous as the
 // program's own path goes) the figures are set against, and a
 // reporter that keeps each benchmark's time so that main can print ratios.
-// Included by one bench program each; it brings the tests' yaz-ztest fixture.
+// Included by one bench program each; the yaz-ztest fixture comes from the
+// test-support library.
 #include <benchmark/benchmark.h>
 #include <yaz/proto.h>
 #include <yaz/zoom.h>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "bench/RatioReporter.h"
-#include "tests/lendsrv/ZTestServer.cpp"
+#include "tests/support/ZTestServer.h"
 
 inline std::unique_ptr<ZTestServer> BenchServer;
 

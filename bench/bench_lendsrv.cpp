@@ -19,7 +19,7 @@
 #include "bench/ZoomBench.h"
 #include "lendsrv/LendServer.h"
 #include "lendsrv/ZSearch.h"
-#include "tests/support/LinkRelay.cpp"
+#include "tests/support/LinkRelay.h"
 
 namespace {
 

@@ -43,7 +43,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "bench/ResourceListBench.h"
 #include "bench/Targets.h"
-#include "tests/lendsrv/ZTestServer.cpp"
+#include "tests/support/ZTestServer.h"
 
 namespace {
 

@@ -275,6 +275,10 @@ String SearchLogBytesLostText(Integer Lost) {
   return u"Не удалось сохранить в файле записей байт повреждённых записей: " + IntToStr(Lost);
 }
 
+String SearchLogFoundFailureText(Integer Found, const String& ErrorText) {
+  return u"Найдено=" + IntToStr(Found) + u": " + ErrorText;
+}
+
 String SearchLogResourceLine(const String& Caption, const String& FileName, bool Written) {
   return (Written ? String() : String(u"Error: ")) + Caption + u" => " + FileName;
 }

@@ -160,6 +160,9 @@ String SearchLogDateTime(TDateTime Moment);
 std::vector<String> SearchLogHeadLines(const String& DirSave, TDateTime Moment);
 // "Error: " + caption + " => " + the server's text for a resource whose search failed.
 String SearchLogFailureLine(const String& Caption, const String& ErrorText);
+// The text of that line for a search that found Found records, none of which
+// came: the count, as the main window's counter names it, then why.
+String SearchLogFoundFailureText(Integer Found, const String& ErrorText);
 // The text of that line for record bytes a record file could not keep.
 String SearchLogBytesLostText(Integer Lost);
 // The texts of failure lines for what a stop leaves undone: the resource

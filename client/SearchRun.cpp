@@ -472,13 +472,17 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   auto caption = [&] { return mark + searched; };
   // A failure, or records the server could not deliver whole, leave their
   // reason in the log (a search that found nothing leaves nothing).
-  auto logFaults = [&](Integer Lost) {
-    if (!error.empty()) AddLogLine(SearchLogFailureLine(caption(), error));
+  auto logFaults = [&](const String& Error, Integer Lost) {
+    if (!Error.empty()) AddLogLine(SearchLogFailureLine(caption(), Error));
     if (Lost > 0) AddLogLine(SearchLogFailureLine(caption(), SearchLogBytesLostText(Lost)));
-    if ((!error.empty() || Lost > 0) && RunPrepared) SaveLog();
+    if ((!Error.empty() || Lost > 0) && RunPrepared) SaveLog();
   };
   if (raw.empty()) {
-    logFaults(0);
+    // A search answered whose records all failed to come: what it found is
+    // counted, and its line says how many.
+    const Integer found = error.empty() ? 0 : ServerCount(ServerObject, u"tReturned");
+    if (found > 0) AddToCounter(C.Edit_BibRec_Find, found);
+    logFaults(found > 0 ? SearchLogFoundFailureText(found, error) : error, 0);
     return error.empty();
   }
 
@@ -519,7 +523,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     FFormatBuffers.AppendToFormatBuffer(line, std::move(content));
     if (FFormatBuffers.HasFormatBuffer(line)) FSaved.push_back(saved(String(), -1, line));
     syntaxes->SetValueFromIndex(line, IntToStr(StrToIntDefTrim(syntaxes->GetValueFromIndex(line), 0) + received));
-    logFaults(lost);
+    logFaults(error, lost);
     return true;
   }
 
@@ -543,7 +547,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
       RecordsLost(FSaved.back());
     }
   }
-  logFaults(lost);
+  logFaults(error, lost);
   SaveLog();
   return true;
 }

@@ -1,6 +1,8 @@
 #include "lendsrv/LendServer.h"
 
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 #include <climits>
 
@@ -9,9 +11,12 @@
 
 namespace {
 
+#ifdef __GLIBC__
 // Fetches from this size on give their memory back to the system: small ones
-// leave little, and a trim costs in proportion to the whole heap.
+// leave little, and a trim costs in proportion to the whole heap. Only glibc
+// can be asked to.
 constexpr std::size_t kGiveBackAfterBytes = 1 << 20;
+#endif
 
 const bool Registered = (RegisterOleClass(LendServerProgID, [] { return std::make_shared<TLendServer>(); }), true);
 
@@ -69,19 +74,21 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
 
   const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
   TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
+  // A fetch that broke off before any record came still tells what was found.
+  FHits = r.Hits;
   if (!r.Ok) {
-    FHits = 0;
     FzLastError = FromUtf8(r.Error);
     return String();
   }
-  FHits = r.Hits;
   FDelivered = r.Delivered;
   // Records that could not be delivered, or were delivered damaged, are told too.
   FzLastError = FromUtf8(r.Error);
   // A large fetch's pieces were decoded into about twice its bytes, freed as
   // the search ended but kept by the C library: given back first, so that
   // the text below and what the caller makes of it do not come on top.
+#ifdef __GLIBC__
   if (r.Records.size() >= kGiveBackAfterBytes) malloc_trim(0);
+#endif
   // Record lengths count bytes: the code page's table is total, so writing the
   // text back in the ANSI code page gives the server's bytes again. Room for
   // the two terminators a record file ends with, when the records lack them.

@@ -53,8 +53,9 @@ public:
 
   // Hits and records delivered by the last search, each plus one when at
   // least one: the caller takes one off any count above one. During a search,
-  // tReturned gives the hits once the server has answered (0 before), so a
-  // caller waiting can tell that the records are coming.
+  // tReturned gives the hits as soon as the server has answered the search (0
+  // before), so a caller waiting can tell that the records are coming; after
+  // a fetch that broke off before any record came, the hits all the same.
   Integer tReturned() const { return Reported(FHits); }
   Integer rCount() const { return Reported(FDelivered); }
 

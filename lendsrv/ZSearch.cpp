@@ -1,6 +1,10 @@
 #include "lendsrv/ZSearch.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <yaz/diagbib1.h>
 #include <yaz/proto.h>
 #include <yaz/zoom.h>
 #include <yaz/oid_db.h>
@@ -9,6 +13,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <limits>
+#include <new>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -144,7 +150,12 @@ bool IsIso2709Record(std::string_view Bytes) {
 namespace {
 
 using TClock = std::chrono::steady_clock;
+using TSeconds = std::chrono::duration<double>;
 constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+
+// The texts of breaks this search tells in the library's own manner.
+std::string ZoomErrorText(int Code) { return std::string(ZOOM_diag_str(Code)) + " (" + std::to_string(Code) + ")"; }
+constexpr char kNoRecordsText[] = "No records in the server's answer";
 
 // How one wait for the server went, for sizing the next piece.
 struct TWaitTimes {
@@ -159,10 +170,14 @@ struct TWaitTimes {
 
 // Records come in pieces, so that the caller's Waiting runs between them, a
 // piece that does not come in time ends the fetch, and no piece costs much.
-// The first comes with the search (no round trip of its own); each later one
-// holds about kPieceBytes, judged by the records so far, unless:
-//   - the server is slow: a piece holds what the speed it has shown brings in
-//     a quarter of the time limit, so it comes well inside the limit;
+// Nothing is known of the link before the first record, so the first piece is
+// one record: it comes within the limit whenever one record can. Each later
+// piece holds about kPieceBytes, judged by the records so far, unless:
+//   - the records are slow to come: a piece holds what comes, at the speed
+//     the last one came, in a quarter of the limit. That speed is taken from
+//     the time the records took beyond the shortest answer yet (the search's
+//     included), which is the round trip and the server's fixed cost: the
+//     round trip of a distant server does not make its pieces ever smaller;
 //   - the server is distant: while the round trip outweighs ZOOM's decoding
 //     of a piece, pieces double, so round trips do not dominate the fetch;
 //     ZOOM's cost for one answer grows with the square of its records, so
@@ -170,37 +185,75 @@ struct TWaitTimes {
 //     budget, which keeps a piece's decoding a small pause.
 class TPieceSizer {
 public:
-  explicit TPieceSizer(TClock::duration Limit) : FLimit(Limit) {}
+  // RoundTrip: how long the search's answer took to begin coming.
+  TPieceSizer(TClock::duration Limit, TClock::duration RoundTrip) : FLimit(Limit), FRoundTrip(RoundTrip) {}
 
   std::size_t Next() const { return FNext; }
 
   // A piece of Records records, Bytes long, came in a wait that took Times.
   void Came(std::size_t Records, std::size_t Bytes, const TWaitTimes& Times) {
+    if (Records == 0 || Bytes == 0) return;
     FRecords += Records;
     FBytes += Bytes;
-    if (Records == 0 || FBytes == 0) return;
+    FRoundTrip = std::min(FRoundTrip, Times.Latency);
     std::size_t next = Records;
     if (Times.Decoding * 4 < Times.Latency && Times.Decoding * 2 < kDecodingBudget) next *= 2;
     else if (Times.Decoding > Times.Latency || Times.Decoding > kDecodingBudget) next /= 2;
     const double recordBytes = static_cast<double>(FBytes) / static_cast<double>(FRecords);
     next = std::max(next, static_cast<std::size_t>(kPieceBytes / recordBytes));
-    const double seconds = std::max(std::chrono::duration<double>(Times.Whole).count(), 1e-3);
-    const double inTime = static_cast<double>(Bytes) / seconds * std::chrono::duration<double>(FLimit).count() / 4;
+    // The speed of the records' own time, outside the shortest answer yet
+    // and outside ZOOM; records that came in a single read show only that the
+    // link is fast. At that speed the next piece's records come in a quarter
+    // of the limit: larger records than those so far, or a link that slows,
+    // still come in time.
+    const TSeconds own = std::max<TClock::duration>(Times.Whole - FRoundTrip - Times.Decoding, kShortest);
+    const double inTime = static_cast<double>(Bytes) / own.count() * TSeconds(FLimit).count() / 4;
     next = std::min(next, static_cast<std::size_t>(std::min(inTime, kMaxPieceBytes) / recordBytes));
     FNext = std::clamp<std::size_t>(next, 1, kMaxPiece);
   }
-
-  static constexpr std::size_t kFirstPiece = 100;
 
 private:
   static constexpr std::size_t kPieceBytes = 128 * 1024;
   static constexpr double kMaxPieceBytes = 16 << 20;
   static constexpr std::size_t kMaxPiece = 20000;
   static constexpr auto kDecodingBudget = std::chrono::milliseconds(100);
+  static constexpr auto kShortest = std::chrono::milliseconds(1);
 
   TClock::duration FLimit;
-  std::size_t FNext = kFirstPiece;
+  TClock::duration FRoundTrip;
+  std::size_t FNext = 1;
   std::size_t FRecords = 0, FBytes = 0;
+};
+
+// A second descriptor of the connection's socket. ZOOM closes its own when an
+// answer fails; this one still tells whether the server had closed the
+// connection, as a cut answer then fails to decode.
+class TSocketWatch {
+public:
+  TSocketWatch() = default;
+  TSocketWatch(const TSocketWatch&) = delete;
+  TSocketWatch& operator=(const TSocketWatch&) = delete;
+  ~TSocketWatch() { Drop(); }
+
+  void Follow(int Fd) {
+    struct stat s {};
+    if (Fd < 0 || ::fstat(Fd, &s) != 0 || (FDup >= 0 && s.st_ino == FInode)) return;
+    Drop();
+    FDup = ::fcntl(Fd, F_DUPFD_CLOEXEC, 0);
+    FInode = s.st_ino;
+  }
+  bool PeerClosed() const {
+    pollfd p{FDup, POLLRDHUP, 0};
+    return FDup >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+  }
+
+private:
+  void Drop() {
+    if (FDup >= 0) ::close(FDup);
+    FDup = -1;
+  }
+  int FDup = -1;
+  ino_t FInode = 0;
 };
 
 enum class TWaitEnd { Answered, Broken, GivenUp };
@@ -209,14 +262,16 @@ enum class TWaitEnd { Answered, Broken, GivenUp };
 // tells how this wait went. Broken, with the reason in Why, when the limit
 // passes or the answer is a failure (a closed connection, bytes that cannot be
 // decoded, a diagnostic); GivenUp when the caller's Waiting gives the search up
-// first.
+// first. SearchAnswered runs as soon as a search answer is taken, though the
+// wait goes on for the records asked for with it.
 TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bool()>& Waiting, TWaitTimes& Times,
-               std::string& Why) {
+               std::string& Why, const std::function<void()>& SearchAnswered = {}) {
   Times = TWaitTimes{};
   const auto start = TClock::now();
   const auto deadline = start + Limit;
   auto lastWait = start;
   bool answering = false;
+  TSocketWatch watch;
   // ZOOM's own work, timed: reading and decoding what came.
   auto inZoom = [&](auto Work) {
     const auto before = TClock::now();
@@ -225,16 +280,21 @@ TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bo
     return result;
   };
   for (;;) {
-    while (inZoom([&] { return ZOOM_connection_process(C); })) {
-    }
+    while (inZoom([&] { return ZOOM_connection_process(C); }))
+      if (SearchAnswered && ZOOM_connection_last_event(C) == ZOOM_EVENT_RECV_SEARCH) SearchAnswered();
     const auto now = TClock::now();
     Times.Whole = now - start;
     if (ZOOM_connection_is_idle(C)) {
-      Why = ConnectionError(C);
+      const int code = ZOOM_connection_error(C, nullptr, nullptr);
+      // A connection closed in the middle of an answer leaves ZOOM a cut
+      // answer, which it reports as undecodable: it is told as what it is.
+      if (code == ZOOM_ERROR_CONNECTION_LOST || (code == ZOOM_ERROR_DECODE && watch.PeerClosed()))
+        Why = ZoomErrorText(ZOOM_ERROR_CONNECTION_LOST);
+      else Why = ConnectionError(C);
       return Why.empty() ? TWaitEnd::Answered : TWaitEnd::Broken;
     }
     if (now >= deadline) {
-      Why = std::string(ZOOM_diag_str(ZOOM_ERROR_TIMEOUT)) + " (" + std::to_string(ZOOM_ERROR_TIMEOUT) + ")";
+      Why = ZoomErrorText(ZOOM_ERROR_TIMEOUT);
       return TWaitEnd::Broken;
     }
     if (Waiting && now - lastWait >= kWaitSlice) {
@@ -252,6 +312,7 @@ TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bo
       if (!inZoom([&] { return ZOOM_connection_exec_task(C); })) ::poll(nullptr, 0, slice);
       continue;
     }
+    watch.Follow(fd);
     pollfd p{fd, 0, 0};
     if (mask & ZOOM_SELECT_READ) p.events |= POLLIN;
     if (mask & ZOOM_SELECT_WRITE) p.events |= POLLOUT;
@@ -304,6 +365,23 @@ private:
   std::size_t FNamed = 0, FMore = 0;
 };
 
+// How many of the Count records from First came, in order: up to the first
+// that is not in ZOOM's cache, or that ZOOM made up itself because the
+// server's answer held no records for it. A record the server gave after such
+// a gap is not counted: the records kept are the server's first ones.
+std::size_t RecordsThatCame(ZOOM_resultset Rs, std::size_t First, std::size_t Count) {
+  std::size_t came = 0;
+  for (; came < Count; ++came) {
+    ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, First + came);
+    if (!rec) break;
+    const char* addinfo = nullptr;
+    if (ZOOM_record_error(rec, nullptr, &addinfo, nullptr) == YAZ_BIB1_SYSTEM_ERROR_IN_PRESENTING_RECORDS && addinfo &&
+        std::string_view(addinfo).find("Present phase and no records") != std::string_view::npos)
+      break;
+  }
+  return came;
+}
+
 // Records First .. First + Count - 1 of M, from ZOOM's cache, appended to R
 // as sent; what was wrong with any of them goes to Faults.
 void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::size_t M, bool Iso2709,
@@ -313,10 +391,6 @@ void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::s
     ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, i);
     const char* msg = nullptr;
     const char* addinfo = nullptr;
-    if (!rec) {
-      Faults.Add(number() + " did not come");
-      continue;
-    }
     if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
       Faults.Add(number() + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
                  (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
@@ -333,21 +407,22 @@ void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::s
   }
 }
 
-// Room for the whole fetch, judged by the records of the first piece, so that
-// the records do not move to ever larger strings as they come, each move
-// holding the old and the new at once. A generous guess costs no memory until
-// it is written; a fetch beyond kMostReserved grows as it goes.
+// Room for the whole fetch, judged by the records so far, so that the records
+// do not move to ever larger strings as they come, each move holding the old
+// and the new at once. Called only while more records are to come: a fetch
+// that ended holds no room for records that will not. A generous guess costs
+// no memory until it is written; a fetch beyond kMostReserved grows as it goes.
 void ReserveForFetch(TZSearchResult& R, std::size_t Records) {
   constexpr std::size_t kMostReserved = std::size_t(1) << 30;
   if (R.Delivered == 0 || Records <= R.Delivered) return;
   const double perRecord = static_cast<double>(R.Records.size()) / static_cast<double>(R.Delivered);
-  const double guess = perRecord * static_cast<double>(Records) * 1.25;
-  R.Records.reserve(static_cast<std::size_t>(std::min(guess, static_cast<double>(kMostReserved))));
+  const auto guess = static_cast<std::size_t>(
+      std::min(perRecord * static_cast<double>(Records) * 1.25, static_cast<double>(kMostReserved)));
+  if (guess > R.Records.capacity()) R.Records.reserve(guess);
 }
 
-}  // namespace
-
-TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
+// Connects, searches and fetches min(hits, Want) records in pieces.
+TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::size_t Want) {
   const TClock::duration waitLimit = std::chrono::seconds(std::max(1, p.TimeoutSeconds));
   TOptions opts(ZOOM_options_create());
   ZOOM_options_set(opts.get(), "async", "1");
@@ -357,72 +432,87 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
   if (p.User) ZOOM_options_set(opts.get(), "user", p.User->c_str());
   if (p.Password) ZOOM_options_set(opts.get(), "password", p.Password->c_str());
   ZOOM_options_set_int(opts.get(), "timeout", std::max(1, p.TimeoutSeconds));
-  // The first piece is asked for with the search: ZOOM has it piggy-backed on
-  // the answer, or fetches it in a present right after, with no round trip of
-  // ours.
-  const std::size_t want = std::min<std::size_t>(limit, 1u << 30);
-  ZOOM_options_set_int(opts.get(), "count", static_cast<int>(std::min(want, TPieceSizer::kFirstPiece)));
+  // The first piece, one record, is asked for with the search: ZOOM has it
+  // piggy-backed on the answer, or fetches it in a present right after.
+  ZOOM_options_set_int(opts.get(), "count", Want > 0 ? 1 : 0);
 
+  TZSearchResult r;
+  auto givenUp = [] {
+    TZSearchResult g;
+    g.Error = SearchGivenUpText;
+    return g;
+  };
   TConnection conn(ZOOM_connection_create(opts.get()));
-  ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
-  TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
   TWaitTimes times;
   std::string why;
+  // The connection on its own first: the search's wait then times the round
+  // trip that every piece pays.
+  ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
   TWaitEnd end = Await(conn.get(), waitLimit, p.Waiting, times, why);
-  // A search that ends with no record: only its failure.
-  auto failed = [](std::string Why) {
-    TZSearchResult f;
-    f.Error = std::move(Why);
-    return f;
-  };
-  if (end == TWaitEnd::GivenUp) return failed(SearchGivenUpText);
-  const std::size_t hits = ZOOM_resultset_size(rs.get());
-  if (end == TWaitEnd::Answered && p.Answered) p.Answered(hits);
-  const std::size_t m = std::min(hits, want);
+  if (end == TWaitEnd::GivenUp) return givenUp();
+  if (end == TWaitEnd::Broken) {
+    r.Error = why;
+    return r;
+  }
+  TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
+  // The hits are told as soon as the search is answered, before its record comes.
+  bool answered = false;
+  std::string damaged;
+  end = Await(conn.get(), waitLimit, p.Waiting, times, why, [&] {
+    if (std::exchange(answered, true)) return;
+    const std::size_t hits = ZOOM_resultset_size(rs.get());
+    // ZOOM keeps the server's count signed and gives it unsigned: a negative
+    // count, which only a damaged answer holds, comes as a huge one.
+    if (hits > static_cast<std::size_t>(std::numeric_limits<long long>::max())) {
+      damaged = "Damaged search answer: a hit count of " + std::to_string(static_cast<long long>(hits));
+      return;
+    }
+    r.Hits = hits;
+    if (p.Answered) p.Answered(hits);
+  });
+  if (end == TWaitEnd::GivenUp) return givenUp();
+  // Not answered, or answered with a failure (a diagnostic) and no records to
+  // wait for: only the failure.
+  if (!answered || !damaged.empty() || (end == TWaitEnd::Broken && std::min(r.Hits, Want) == 0)) {
+    r.Error = damaged.empty() ? why : damaged;
+    return r;
+  }
+  const std::size_t m = std::min(r.Hits, Want);
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
-  TZSearchResult r;
   TFaults faults;
-  TPieceSizer sizer(waitLimit);
+  TPieceSizer sizer(waitLimit, times.Latency);
   std::size_t first = 0;
   while (first < m) {
     const std::size_t piece = std::min(sizer.Next(), m - first);
-    if (end == TWaitEnd::Answered) {
+    // The first piece was asked for with the search.
+    if (first > 0) {
       // Between two pieces the caller's windows run, and it may give the search up.
-      if (first > 0 && p.Waiting && !p.Waiting()) return failed(SearchGivenUpText);
-      // Only the first piece can have come with the search answer: the cache
-      // is emptied after each piece, so every later one is asked for.
-      bool missing = first > 0;
-      for (std::size_t i = first; i < first + piece && !missing; ++i)
-        missing = !ZOOM_resultset_record_immediate(rs.get(), i);
-      if (missing) {
-        // No array to fill: ZOOM then queues the present instead of waiting for it.
-        ZOOM_resultset_records(rs.get(), nullptr, first, piece);
-        end = Await(conn.get(), waitLimit, p.Waiting, times, why);
-        if (end == TWaitEnd::GivenUp) return failed(SearchGivenUpText);
-      }
+      if (p.Waiting && !p.Waiting()) return givenUp();
+      // No array to fill: ZOOM then queues the present instead of waiting for it.
+      ZOOM_resultset_records(rs.get(), nullptr, first, piece);
+      end = Await(conn.get(), waitLimit, p.Waiting, times, why);
+      if (end == TWaitEnd::GivenUp) return givenUp();
     }
-    // A fetch that broke off keeps the records that came whole before it, in order.
-    std::size_t came = piece;
-    if (end != TWaitEnd::Answered) {
-      came = 0;
-      while (came < piece && ZOOM_resultset_record_immediate(rs.get(), first + came)) ++came;
-    }
+    // A fetch that broke off keeps the records that came whole before it.
+    const std::size_t came = RecordsThatCame(rs.get(), first, piece);
     const std::size_t bytesBefore = r.Records.size();
     TakeRecords(rs.get(), first, came, m, iso2709, r, faults);
-    if (first == 0) ReserveForFetch(r, m);
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.
     ZOOM_resultset_cache_reset(rs.get());
     sizer.Came(came, r.Records.size() - bytesBefore, times);
     first += came;
     if (end != TWaitEnd::Answered) break;
+    // Fewer records than asked, and ZOOM did not ask for the rest: asking
+    // again would bring no more, one present after another.
+    if (came < piece) {
+      why = kNoRecordsText;
+      break;
+    }
+    if (first < m) ReserveForFetch(r, m);
   }
-  // A failure before any record came leaves nothing.
-  if (end != TWaitEnd::Answered && r.Delivered == 0) return failed(why);
-  r.Ok = true;
-  r.Hits = hits;
   r.Error = faults.Text();
   if (first < m) {
     if (!r.Error.empty()) r.Error += "; ";
@@ -430,5 +520,20 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
                                : "Records " + std::to_string(first + 1) + "-" + std::to_string(m)) +
                " of " + std::to_string(m) + " did not come: " + why;
   }
+  // A fetch that broke off before any record came whole is a failure; its
+  // hits stay told.
+  r.Ok = first == m || r.Delivered > 0;
   return r;
+}
+
+}  // namespace
+
+TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
+  try {
+    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30));
+  } catch (const std::bad_alloc&) {
+    TZSearchResult f;
+    f.Error = ZoomErrorText(ZOOM_ERROR_MEMORY);
+    return f;
+  }
 }

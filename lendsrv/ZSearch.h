@@ -7,14 +7,17 @@
 // The search runs on ZOOM's asynchronous interface with a poll loop of its
 // own, so that its time limit holds for each wait for the server (a server
 // that sends a byte now and then cannot keep it going), and the caller's
-// Waiting runs while it waits. The records come in pieces, the first with the
-// search answer, each sized from the speed the server has shown so that it
-// comes well inside the limit: a server that keeps sending is never cut off,
-// however long its fetch, and one that stops ends it within the limit,
-// keeping the records that came whole. Waiting runs between two pieces too:
-// a large fetch neither holds the caller's windows nor costs more than its
-// size. Records are taken as the octets the server sent, never as ZOOM renders
-// them (its rendering cuts an ISO 2709 record to the length its leader gives).
+// Waiting runs while it waits. The hits are told as soon as the search is
+// answered. The records come in pieces, the first of one record, asked for
+// with the search, each later one sized from the speed the server has shown so
+// that it comes well inside the limit: a server that keeps sending is never
+// cut off, however long its fetch, from its first record on, and one that
+// stops (falls silent, closes the connection, answers a present with fewer
+// records than asked) ends it, keeping the records that came whole. Waiting
+// runs between two pieces too: a large fetch neither holds the caller's
+// windows nor costs more than its size. Records are taken as the octets the
+// server sent, never as ZOOM renders them (its rendering cuts an ISO 2709
+// record to the length its leader gives).
 
 #include <cstddef>
 #include <functional>
@@ -33,18 +36,20 @@ struct TZConnectionParams {
   // Called about every 50 ms while the search waits, and between two pieces of
   // records; False gives the search up.
   std::function<bool()> Waiting;
-  // Called once the search has been answered, with the hits, before the
-  // records are fetched.
+  // Called as soon as the search has been answered, with the hits, before any
+  // record has come.
   std::function<void(std::size_t Hits)> Answered;
 };
 
 // A fetch that breaks off (the time limit, a closed connection, an answer that
-// cannot be decoded) after some records came whole is Ok: it delivers those.
-// Before any record came it is a failure.
+// cannot be decoded, a present answered with fewer records than asked) after
+// some records came whole is Ok: it delivers those. Before any record came it
+// is a failure, which still tells the hits when the search was answered. A
+// search never throws: even a failure to get memory is a failure.
 struct TZSearchResult {
   bool Ok = false;
   std::string Records;   // the delivered records' bytes as sent, joined unchanged
-  std::size_t Hits = 0;  // hits the server reported
+  std::size_t Hits = 0;  // hits the server reported; 0 when it did not answer
   std::size_t Delivered = 0;
   // Failure text when not Ok; when Ok, what was wrong with records that were
   // delivered all the same (not ISO 2709) or could not be (a diagnostic in a

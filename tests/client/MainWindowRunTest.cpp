@@ -23,9 +23,9 @@
 #include "tests/client/ActingServer.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
-#include "tests/lendsrv/DirectZoom.h"
-#include "tests/lendsrv/FaultServer.h"
-#include "tests/lendsrv/ZTestServer.h"
+#include "tests/support/DirectZoom.h"
+#include "tests/support/FaultServer.h"
+#include "tests/support/ZTestServer.h"
 
 namespace {
 

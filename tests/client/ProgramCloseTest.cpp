@@ -29,8 +29,8 @@
 #include "tests/client/MessageBoxText.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
-#include "tests/lendsrv/DirectZoom.h"
-#include "tests/lendsrv/ZTestServer.h"
+#include "tests/support/DirectZoom.h"
+#include "tests/support/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
 
 namespace {

@@ -37,7 +37,7 @@
 #include "platform/ui/ValEdit.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
-#include "tests/lendsrv/ZTestServer.h"
+#include "tests/support/ZTestServer.h"
 #include "tests/platform/backend/XvfbServer.h"
 
 namespace {

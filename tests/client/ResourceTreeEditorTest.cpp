@@ -21,7 +21,7 @@
 #include "platform/ui/Windows.h"
 #include "tests/client/ProgramDriver.h"
 #include "tests/client/ResourceListText.h"
-#include "tests/lendsrv/FaultServer.h"
+#include "tests/support/FaultServer.h"
 
 namespace {
 

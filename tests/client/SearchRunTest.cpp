@@ -29,9 +29,9 @@
 #include "tests/client/MessageBoxText.h"
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
-#include "tests/lendsrv/DirectZoom.h"
-#include "tests/lendsrv/FaultServer.h"
-#include "tests/lendsrv/ZTestServer.h"
+#include "tests/support/DirectZoom.h"
+#include "tests/support/FaultServer.h"
+#include "tests/support/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkRelay.h"
 #include "tests/support/Occurrences.h"
@@ -573,6 +573,29 @@ TEST_F(SearchRunTest, StopWhileTheLastResourcesRecordsComeGivesItUpAndEndsTheRun
                "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
 }
 
+// The stop pressed once the server has answered the search, while the first
+// record is waited for: the log says the records were coming.
+TEST_F(SearchRunTest, AStopWhileTheFirstRecordIsWaitedForIsLoggedAsAStopWhileRecordsCame) {
+  auto mute =
+      TZFaultServer::Records(std::vector<std::string>(50, MarcRecord({{"001", "1"}})), {.SilentOnPresent = true});
+  Resources({{1, "Mute", "Default", TZFaultServer::Host(), mute->Port(), "usmarc"}}, {1});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"any");
+  static_cast<TButton*>(C.sb_Stop)->OnClick = [this](TObject* S) { Run->sb_StopClick(S); };
+  std::function<void()> action = [&] { PostMessage(static_cast<TWinControl*>(C.sb_Stop)->GetHandle(), BM_CLICK); };
+  RegisterOleClass(LendServerProgID, [&] {
+    return std::make_shared<TActingServer>(&action, 0, String(), [&] { return mute->Presents() > 0; });
+  });
+  Run->sb_StartClick(nullptr);
+  for (int i = 0; i < 10 && C.Timer_ScanDB->GetEnabled(); ++i) Display.AdvanceClock(ScanInterval);
+  EXPECT_FALSE(action);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
+  EXPECT_TRUE(Names->GetChecked(0));
+  ExpectLines(LogLines(),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
+               Quote("Error: Mute (usmarc) => " + ToUtf8(SearchLogStoppedWhileFetchingText)), std::string(49, '-'),
+               "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
+}
+
 // ---- What a stop leaves undone -----------------------------------------------------
 
 // Random runs stopped while a resource waits for its server or between two
@@ -772,42 +795,47 @@ TEST_F(SearchRunTest, StartPressedDuringASearchGivesItUpAndBeginsTheRunAnew) {
 }
 
 // Catalogues at the end of a poor link, each fetch longer than the time limit
-// in all: one slowed to a trickle of bytes, which keeps sending, and one that
-// falls silent after its first piece of records.
-TEST_F(SearchRunTest, ARunOverASlowLinkAndOneThatFallsSilentSavesWhatCameAndLogsWhatDidNot) {
+// in all: one slowed from its first byte, which keeps sending; one that falls
+// silent part-way, where the link's timing decides how many records came; and
+// one that answers the search and then sends nothing.
+TEST_F(SearchRunTest, ARunOverSlowAndFailingLinksSavesWhatCameAndLogsWhatDidNot) {
   RegisterOleClass(LendServerProgID, [] {
     auto s = std::make_shared<TLendServer>();
     s->SetTimeoutSeconds(2);
     return s;
   });
-  TLinkRelay slow(ZTestServer::Host(), Z->Port(), {.BytesPerSecond = 80'000});
-  TLinkRelay silent(ZTestServer::Host(), Z->Port(), {.SilentAfter = 60'000});
+  TLinkRelay slow(ZTestServer::Host(), Z->Port(), {.BytesPerSecond = 15'000});
+  TLinkRelay silent(ZTestServer::Host(), Z->Port(), {.SilentAfter = 40'000});
+  auto mute =
+      TZFaultServer::Records(std::vector<std::string>(50, MarcRecord({{"001", "1"}})), {.SilentOnPresent = true});
   Resources({{1, "Slow", "Default", TLinkRelay::Host(), slow.Port(), "usmarc"},
-             {2, "Silent", "Default", TLinkRelay::Host(), silent.Port(), "usmarc"}},
-            {1, 2});
-  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"600");
-  Limit(u"600");
-  const auto start = std::chrono::steady_clock::now();
+             {2, "Silent", "Default", TLinkRelay::Host(), silent.Port(), "usmarc"},
+             {3, "Mute", "Default", TZFaultServer::Host(), mute->Port(), "usmarc"}},
+            {1, 2, 3});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"200");
+  Limit(u"200");
   RunToEnd();
-  // The slow fetch takes longer than the limit, and the silent one ends one
-  // limit after its link went quiet.
-  EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4000));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
-  const std::string all = ServerRecords("@attr 1=4 600", 600);
-  EXPECT_TRUE(Bytes(IsoName(1, "usmarc", "Default", slow.Port())) == all)
-      << "the slowed fetch's file is not the server's records";
-  // The records that came with the search answer, before the link fell silent.
-  const std::string first = ServerRecords("@attr 1=4 600", 100);
-  EXPECT_TRUE(Bytes(IsoName(2, "usmarc", "Default", silent.Port())) == first)
-      << "the records kept are not the first hundred the server sent";
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"(600) Slow (usmarc)", "(100) Silent (usmarc)"}));
-  EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"1200");
-  EXPECT_EQ(C.Edit_BibRec_Load->GetText(), u"700");
+  const std::string all = ServerRecords("@attr 1=4 200", 200);
+  const std::string slowFile = IsoName(1, "usmarc", "Default", slow.Port());
+  EXPECT_TRUE(Bytes(slowFile) == all) << "the slowed fetch's file is not the server's records";
+  // The records that came before the link fell silent: the server's first
+  // ones, whole, counted and told.
+  const std::string silentFile = IsoName(2, "usmarc", "Default", silent.Port());
+  const std::string kept = Bytes(silentFile);
+  const int k = MarcDumpCount(kept);
+  ASSERT_GT(k, 0);
+  EXPECT_TRUE(all.compare(0, kept.size(), kept) == 0) << "the records kept are not the server's first ones";
+  const std::string mark = "(" + std::to_string(k) + ") ";
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"(200) Slow (usmarc)", mark + "Silent (usmarc)", "Mute (usmarc)"}));
+  EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"450");
+  EXPECT_EQ(ToUtf8(C.Edit_BibRec_Load->GetText()), std::to_string(200 + k));
   ExpectLines(LogLines(),
-              {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
-               Quote("(600) Slow (usmarc) => " + IsoName(1, "usmarc", "Default", slow.Port())),
-               Quote("(100) Silent (usmarc) => " + IsoName(2, "usmarc", "Default", silent.Port())),
-               Quote("Error: (100) Silent (usmarc) => Records 101-600 of 600 did not come: Timeout (10007)"),
+              {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("(200) Slow (usmarc) => " + slowFile),
+               Quote(mark + "Silent (usmarc) => " + silentFile),
+               Quote("Error: " + mark + "Silent (usmarc) => Records " + std::to_string(k + 1) +
+                     "-200 of 200 did not come: Timeout (10007)"),
+               Quote("Error: Mute (usmarc) => Найдено=50: Records 1-50 of 50 did not come: Timeout (10007)"),
                std::string(49, '='), "Finish: .*"});
 }
 

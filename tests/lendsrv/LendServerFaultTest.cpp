@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "FaultServer.h"
+#include "tests/support/FaultServer.h"
 #include "lendsrv/LendServer.h"
 #include "lendsrv/ZSearch.h"
 #include "platform/core/CodePage.h"

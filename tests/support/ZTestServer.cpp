@@ -1,4 +1,4 @@
-#include "ZTestServer.h"
+#include "tests/support/ZTestServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

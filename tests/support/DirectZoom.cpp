@@ -1,4 +1,4 @@
-#include "DirectZoom.h"
+#include "tests/support/DirectZoom.h"
 
 #include <yaz/proto.h>
 #include <yaz/zoom.h>

@@ -1,4 +1,4 @@
-#include "FaultServer.h"
+#include "tests/support/FaultServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,6 +10,7 @@
 #include <yaz/oid_db.h>
 #include <yaz/proto.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -85,15 +86,16 @@ std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& F
 }
 
 std::unique_ptr<TZFaultServer> TZFaultServer::Trickle(std::chrono::milliseconds Interval) {
-  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Trickle, Interval, {}));
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Trickle, Interval, {}, {}));
 }
 
-std::unique_ptr<TZFaultServer> TZFaultServer::Records(std::vector<std::string> Records) {
-  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Records, {}, std::move(Records)));
+std::unique_ptr<TZFaultServer> TZFaultServer::Records(std::vector<std::string> Records, TFaultRecordsShape Shape) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Records, {}, std::move(Records), Shape));
 }
 
-TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records)
-    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)) {
+TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
+                             TFaultRecordsShape Shape)
+    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)), FShape(Shape) {
   FListen = ListenOnLoopback(4, FPort, "the fault server");
   FThread = std::thread([this] { Serve(); });
 }
@@ -168,18 +170,22 @@ void TZFaultServer::ServeConnection(int Fd) {
           res = zget_APDU(enc.O, Z_APDU_searchResponse);
           Z_SearchResponse* sr = res->u.searchResponse;
           sr->referenceId = req->u.searchRequest->referenceId;
-          *sr->resultCount = static_cast<Odr_int>(FRecords.size());
+          *sr->resultCount = FShape.Hits ? static_cast<Odr_int>(*FShape.Hits) : static_cast<Odr_int>(FRecords.size());
           *sr->numberOfRecordsReturned = 0;
           *sr->nextResultSetPosition = 1;
           break;
         }
         case Z_APDU_presentRequest: {
+          ++FPresents;
+          if (FShape.SilentOnPresent) continue;
           Z_PresentRequest* pr = req->u.presentRequest;
           res = zget_APDU(enc.O, Z_APDU_presentResponse);
           Z_PresentResponse* ps = res->u.presentResponse;
           ps->referenceId = pr->referenceId;
           Odr_int returned = 0;
-          ps->records = RecordsOf(enc.O, FRecords, *pr->resultSetStartPoint, *pr->numberOfRecordsRequested, returned);
+          Odr_int asked = *pr->numberOfRecordsRequested;
+          if (FShape.MostPerPresent > 0) asked = std::min(asked, static_cast<Odr_int>(FShape.MostPerPresent));
+          ps->records = RecordsOf(enc.O, FRecords, *pr->resultSetStartPoint, asked, returned);
           *ps->numberOfRecordsReturned = returned;
           *ps->nextResultSetPosition = *pr->resultSetStartPoint + returned;
           break;

@@ -5,13 +5,16 @@
 //     the start of an answer that never completes, as a failing link does;
 //   - Records: it answers the init and the search as a server should and
 //     delivers the given records, byte for byte as given, damaged or not, as
-//     octet-aligned USMARC records.
+//     octet-aligned USMARC records; TFaultRecordsShape makes it report other
+//     hits than it has records, give a few records a present, or never answer
+//     a present.
 // Every wait of the server is bounded, and the destructor stops it, so a
 // failing test never leaves it running.
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -21,12 +24,25 @@
 // for the fault server to deliver.
 std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& Fields);
 
+// How a Records server departs from a sound one.
+struct TFaultRecordsShape {
+  // The hit count its search answers report (negative: a damaged answer);
+  // unset: the number of records. A present past the last record is answered
+  // with the records there are, none at all past it.
+  std::optional<long long> Hits{};
+  // At most this many records in one present answer; 0: all asked for.
+  std::size_t MostPerPresent = 0;
+  // Presents are read and never answered: the link stays open and silent once
+  // the search is answered.
+  bool SilentOnPresent = false;
+};
+
 class TZFaultServer {
 public:
   // A server that trickles one byte every Interval.
   static std::unique_ptr<TZFaultServer> Trickle(std::chrono::milliseconds Interval);
   // A server that finds Records.size() hits for any query and delivers Records.
-  static std::unique_ptr<TZFaultServer> Records(std::vector<std::string> Records);
+  static std::unique_ptr<TZFaultServer> Records(std::vector<std::string> Records, TFaultRecordsShape Shape = {});
 
   ~TZFaultServer();
   TZFaultServer(const TZFaultServer&) = delete;
@@ -36,19 +52,24 @@ public:
   int Port() const { return FPort; }
   // Bytes sent by the server so far.
   long Sent() const { return FSent.load(); }
+  // Present requests it has read so far.
+  long Presents() const { return FPresents.load(); }
 
 private:
   enum class TMode { Trickle, Records };
-  TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records);
+  TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
+                TFaultRecordsShape Shape);
   void Serve();
   void ServeConnection(int Fd);
 
   TMode FMode;
   std::chrono::milliseconds FInterval;
   std::vector<std::string> FRecords;
+  TFaultRecordsShape FShape;
   int FListen = -1;
   int FPort = 0;
   std::atomic<bool> FStop{false};
   std::atomic<long> FSent{0};
+  std::atomic<long> FPresents{0};
   std::thread FThread;
 };
