@@ -3,7 +3,7 @@
 #              rebuild leave the user's resource list and borrowed records alone
 # make test  - install what is missing, build (Debug, sanitizers, warnings as errors) and run the tests
 # make bench - build (Release) and run the benchmarks; fails when one fails or crashes, or when a
-#              figure is over its target and again when its benchmark is measured once more alone
+#              figure is over its target and again, or not at all, when measured once more alone
 # make fuzz  - build the fuzz targets into build/fuzz/fuzz; start them from there, since libFuzzer
 #              writes its logs (fuzz-N.log) and crash inputs into the folder it is started from
 JOBS ?= $(shell nproc)

@@ -1,7 +1,7 @@
 // The benchmarks' harness: a benchmark whose check fails makes its program
 // exit non-zero (and `make bench` with it), and no figure of it is said to hold;
 // `make bench` fails on a figure over its target when it is over again once
-// measured alone.
+// measured alone, or not measured again at all.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -97,6 +97,15 @@ protected:
   std::string Dir;
 };
 
+// The line `make bench` shows for a figure over the first time, as measured
+// again; empty when there is none.
+std::string AgainLine(const std::string& Output, const std::string& What) {
+  const std::string shown = "make bench: bench_probe: over the first time, measured again: " + What + ":";
+  const size_t at = Output.find(shown);
+  if (at == std::string::npos) return std::string();
+  return Output.substr(at, Output.find('\n', at) - at);
+}
+
 // Figures that hold pass, measured once; a failed check fails the run at once,
 // a figure over its target beside it measured no more.
 TEST_F(BenchRun, FailsWhenAProgramFailsAndPassesWhenEveryFigureHolds) {
@@ -133,6 +142,46 @@ TEST_F(BenchRun, AFigureOverOnceThatHoldsWhenMeasuredAgainPasses) {
   const size_t again = run.Output.rfind("  probe BM_First:");
   ASSERT_NE(again, std::string::npos) << run.Output;
   EXPECT_NE(FigureLine(run.Output.substr(again), "probe BM_First").find("holds"), std::string::npos) << run.Output;
+}
+
+// Measured again, each figure that was over is shown, and only those: with the
+// values the second measure printed for it, whether it holds now or not.
+TEST_F(BenchRun, EachFigureOverTheFirstTimeIsShownAsMeasuredAgain) {
+  for (const bool once : {true, false}) {
+    SCOPED_TRACE(once ? "over once" : "over twice");
+    const TProbeRun run =
+        Run("", "BENCH_PROBE_OVER=BM_First,BM_Second" + (once ? " BENCH_PROBE_OVER_ONCE=" + Dir + "/measured" : ""));
+    EXPECT_EQ(run.Exit, once ? 0 : 1) << run.Output;
+    for (const char* what : {"probe BM_First", "probe BM_Second"}) {
+      SCOPED_TRACE(what);
+      const std::string shown = AgainLine(run.Output, what);
+      ASSERT_FALSE(shown.empty()) << run.Output;
+      // The summary line of the second measure, after its first.
+      const size_t second = run.Output.rfind(std::string("  ") + what + ":");
+      ASSERT_NE(second, run.Output.find(std::string("  ") + what + ":")) << run.Output;
+      const std::string measured = FigureLine(run.Output.substr(second), what);
+      EXPECT_NE(shown.find(measured.substr(2)), std::string::npos) << shown << "\n" << run.Output;
+      EXPECT_NE(shown.find(once ? ": holds" : ": OVER"), std::string::npos) << shown;
+      EXPECT_GT(run.Output.find(shown), second) << run.Output;
+    }
+    EXPECT_EQ(Occurrences(run.Output, "over the first time"), 2u) << run.Output;
+  }
+}
+
+// A figure over the first time that the second measure does not print, as
+// when the filter misses its benchmark, fails the run, named, though every
+// figure measured again holds.
+TEST_F(BenchRun, AFigureOverTheFirstTimeThatIsNotMeasuredAgainFailsTheRun) {
+  const TProbeRun run = Run("", "BENCH_PROBE_OVER=BM_First,BM_Second BENCH_PROBE_OVER_ONCE=" + Dir +
+                                    "/measured BENCH_PROBE_FIRST_ONLY=BM_Second");
+  EXPECT_NE(run.Exit, 0) << run.Output;
+  EXPECT_NE(run.Output.find("make bench: bench_probe: over the first time, NOT measured again; the first measure "
+                            "printed: probe BM_Second: "),
+            std::string::npos)
+      << run.Output;
+  EXPECT_NE(run.Output.find("failed: bench_probe"), std::string::npos) << run.Output;
+  EXPECT_NE(AgainLine(run.Output, "probe BM_First").find(": holds"), std::string::npos) << run.Output;
+  EXPECT_EQ(run.Output.find("every figure holds"), std::string::npos) << run.Output;
 }
 
 }  // namespace

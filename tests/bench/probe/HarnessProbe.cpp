@@ -2,10 +2,12 @@
 // far, each with its check; BENCH_PROBE_FAIL=NAME in the environment makes the
 // check of the benchmark NAME fail, the way a figure whose result differs from
 // its baseline's fails, and NAME@N only in its repetition N (from 0).
-// BENCH_PROBE_OVER=NAME puts the figure of the benchmark NAME over its target,
-// or with NAME "own" the figure the program prints itself from two benchmarks;
-// with BENCH_PROBE_OVER_ONCE=PATH only in a run that finds no file at PATH,
-// which the run then makes.
+// BENCH_PROBE_OVER=NAME puts the figure of the benchmark NAME over its target
+// (NAME,NAME... those of several), or with NAME "own" the figure the program
+// prints itself from two benchmarks; with BENCH_PROBE_OVER_ONCE=PATH only in a
+// run that finds no file at PATH, which the run then makes. In a run that finds
+// it, BENCH_PROBE_FIRST_ONLY=NAME leaves the figure of NAME unrecorded, as a
+// figure goes unmeasured when a filter misses its benchmark.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,14 +16,18 @@
 
 namespace {
 
-std::string Failing, Over;
+std::string Failing, Over, FirstOnly;
+bool Later = false;
+
+bool IsOver(const std::string& Name) { return ("," + Over + ",").find("," + Name + ",") != std::string::npos; }
 
 void Probe(benchmark::State& state, const char* Name, int Repetition = -1) {
   double ms = 0;
   for (auto _ : state) ms = Millis([] {});
   if (Failing == Name || Failing == std::string(Name) + "@" + std::to_string(Repetition))
     CheckFailed(state, "the result differs from the baseline's");
-  Figure(state, std::string("probe ") + Name, ms + (Over == Name ? 1000 : 0), "a baseline", ms + 100, Targets::Export);
+  if (Later && FirstOnly == Name) return;
+  Figure(state, std::string("probe ") + Name, ms + (IsOver(Name) ? 1000 : 0), "a baseline", ms + 100, Targets::Export);
 }
 void BM_First(benchmark::State& state) { Probe(state, "BM_First"); }
 void BM_Second(benchmark::State& state) { Probe(state, "BM_Second"); }
@@ -39,10 +45,12 @@ BENCHMARK(BM_Averaged)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true
 int main(int argc, char** argv) {
   if (const char* failing = std::getenv("BENCH_PROBE_FAIL")) Failing = failing;
   if (const char* over = std::getenv("BENCH_PROBE_OVER")) Over = over;
+  if (const char* firstOnly = std::getenv("BENCH_PROBE_FIRST_ONLY")) FirstOnly = firstOnly;
   if (const char* once = std::getenv("BENCH_PROBE_OVER_ONCE")) {
     if (FILE* made = std::fopen(once, "r")) {
       std::fclose(made);
       Over.clear();
+      Later = true;
     } else if (FILE* make = std::fopen(once, "w")) {
       std::fclose(make);
     }
@@ -50,6 +58,6 @@ int main(int argc, char** argv) {
   return RunWithRatios(argc, argv, TRatioReporter::CpuTime, [](const TRatioReporter& reporter) {
     if (reporter.Of("BM_First") > 0 && reporter.Of("BM_Second") > 0)
       std::printf("probe BM_First beside BM_Second: %s\n",
-                  TargetVerdict(Targets::Export, Over == "own" ? 10 : 1, !reporter.Failed.empty()).c_str());
+                  TargetVerdict(Targets::Export, IsOver("own") ? 10 : 1, !reporter.Failed.empty()).c_str());
   });
 }
