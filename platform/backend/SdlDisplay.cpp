@@ -258,11 +258,16 @@ void TSdlDisplay::FocusGained(HWND h) {
 
 void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   DropStale();
-  TShown* s = Find(Wnd);
   if (!Visible) {
-    if (s && s->Window) SDL_HideWindow(s->Window);
+    // A hidden window keeps no SDL window; showing it makes a new one. The
+    // window manager lets a hidden window go in its own time, destroying the
+    // frame it had put it in, and SDL, handling a move of a window it still
+    // has, asks the server about that window's parent: it would ask about a
+    // frame the window manager destroys between its two questions.
+    Destroy(Wnd);
     return;
   }
+  TShown* s = Find(Wnd);
   if (!s) {
     Create(Wnd);
     s = Find(Wnd);

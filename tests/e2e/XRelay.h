@@ -14,6 +14,15 @@
 //   ASSERT_TRUE(relay.Start(server.Display()));   // the program is started on relay.Display()
 //   relay.Hold();      // from now on only the first connection reaches the server
 //   relay.Release();   // what was held goes on, in its order
+//
+// It can also hold back what a program asks right after it has asked the
+// server about a window's place in the tree (its parent), so that the test
+// changes the tree between that question and the next one:
+//
+//   relay.HoldAfterTreeQueryOf(window);
+//   WaitFor([&] { return relay.HoldsAfterTreeQuery(); });   // the program has its answer, and waits
+//   ... reparent the window, destroy its old parent ...
+//   relay.ReleaseTreeQueryHold();
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,8 +30,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <list>
@@ -91,13 +103,81 @@ public:
     Wake();
   }
 
+  // The next QueryTree request for Window, on any connection, goes to the
+  // server; whatever that connection sends after it is held until
+  // ReleaseTreeQueryHold.
+  void HoldAfterTreeQueryOf(uint32_t Window) { Watch(Window); }
+  // Whether the program has sent something after that request, and so has
+  // had the server's answer to it: Xlib waits for the answer before it goes on.
+  bool HoldsAfterTreeQuery() const {
+    const uint64_t watch = FWatch;
+    return uint32_t(watch) != 0 && FQueried == watch;
+  }
+  void ReleaseTreeQueryHold() { Watch(0); }
+
 private:
   struct TConnection {
     int Client = -1, Server = -1;
     std::string ToServer, ToClient;
     bool ClientEnded = false, ServerEnded = false;
     bool Held = false;
+    // Where in ToServer the next request begins (the connection's set-up
+    // first), and up to where ToServer may go while a tree query holds it.
+    size_t NextRequest = 0;
+    bool SetUpSeen = false, BigEndian = false;
+    size_t HeldFrom = std::string::npos;
+    uint64_t HeldFor = 0;  // the watch that held it
   };
+
+  // A watch is the watched window in the low half and a count of the watches
+  // set in the high half, so that a hold never outlives its own watch.
+  void Watch(uint32_t Window) {
+    const uint64_t count = (FWatch >> 32) + 1;
+    FWatch = count << 32 | Window;
+    Wake();
+  }
+
+  static constexpr uint8_t kQueryTree = 15;
+
+  static uint32_t Card(const TConnection& C, size_t At, int Bytes) {
+    uint32_t v = 0;
+    for (int i = 0; i < Bytes; ++i) {
+      const uint32_t b = uint8_t(C.ToServer[At + size_t(i)]);
+      v |= C.BigEndian ? b << (8 * (Bytes - 1 - i)) : b << (8 * i);
+    }
+    return v;
+  }
+
+  // Walks the requests that have come whole; a query of the tree of the
+  // window Current watches holds back what follows it.
+  static void ScanRequests(TConnection& C, uint64_t Current) {
+    if (C.HeldFor != Current) C.HeldFrom = std::string::npos;
+    const uint32_t watched = uint32_t(Current);
+    while (true) {
+      const size_t at = C.NextRequest, have = C.ToServer.size();
+      if (!C.SetUpSeen) {
+        if (have < at + 12) return;
+        C.BigEndian = C.ToServer[at] == 'B';
+        const auto padded = [](uint32_t n) { return (n + 3) / 4 * 4; };
+        C.NextRequest = at + 12 + padded(Card(C, at + 6, 2)) + padded(Card(C, at + 8, 2));
+        C.SetUpSeen = true;
+        continue;
+      }
+      if (have < at + 4) return;
+      size_t length = size_t(Card(C, at + 2, 2)) * 4;
+      if (length == 0) {  // BIG-REQUESTS: the length follows the header
+        if (have < at + 8) return;
+        length = size_t(Card(C, at + 4, 4)) * 4;
+      }
+      if (length < 4 || have < at + length) return;
+      if (watched && C.HeldFrom == std::string::npos && uint8_t(C.ToServer[at]) == kQueryTree && length >= 8 &&
+          Card(C, at + 4, 4) == watched) {
+        C.HeldFrom = at + length;
+        C.HeldFor = Current;
+      }
+      C.NextRequest = at + length;
+    }
+  }
 
   static int Listen(const std::string& Path, bool Abstract) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -145,17 +225,31 @@ private:
       return n < 0 && (errno == EAGAIN || errno == EINTR);
     }
   }
-  // Writes what it can of From to To; false when To has gone.
-  static bool WriteFrom(std::string& From, int To) {
-    while (!From.empty()) {
-      const ssize_t n = send(To, From.data(), From.size(), MSG_NOSIGNAL);
+  // Writes what it can of the first Limit bytes of From to To, and says how
+  // many it wrote in Written; false when To has gone.
+  static bool WriteFrom(std::string& From, int To, size_t Limit = std::string::npos, size_t* Written = nullptr) {
+    size_t written = 0;
+    bool open = true;
+    while (written < Limit && !From.empty()) {
+      const ssize_t n = send(To, From.data(), std::min(Limit - written, From.size()), MSG_NOSIGNAL);
       if (n > 0) {
         From.erase(0, size_t(n));
+        written += size_t(n);
         continue;
       }
-      return n < 0 && (errno == EAGAIN || errno == EINTR);
+      open = n < 0 && (errno == EAGAIN || errno == EINTR);
+      break;
     }
-    return true;
+    if (Written) *Written = written;
+    return open;
+  }
+
+  // How much of what the program sent may go to the server now: whole
+  // requests only while it may send more, so that each one can still be read
+  // here, and none after a held tree query.
+  static size_t Passable(const TConnection& C) {
+    if (C.Held) return 0;
+    return std::min({C.ToServer.size(), C.ClientEnded ? C.ToServer.size() : C.NextRequest, C.HeldFrom});
   }
 
   void Run() {
@@ -173,12 +267,13 @@ private:
       }
       std::vector<pollfd> fds{{FWake[0], POLLIN, 0}};
       for (int fd : FListeners) fds.push_back({fd, POLLIN, 0});
+      for (TConnection& c : connections) ScanRequests(c, FWatch);
       for (const TConnection& c : connections) {
         short client = 0, server = 0;
         if (!c.ClientEnded) client |= POLLIN;
         if (!c.ToClient.empty()) client |= POLLOUT;
         if (!c.ServerEnded) server |= POLLIN;
-        if (!c.ToServer.empty() && !c.Held) server |= POLLOUT;
+        if (Passable(c) > 0) server |= POLLOUT;
         fds.push_back({c.Client, client, 0});
         fds.push_back({c.Server, server, 0});
       }
@@ -208,7 +303,13 @@ private:
         TConnection& c = *it;
         if (!c.ClientEnded) c.ClientEnded = !ReadInto(c.Client, c.ToServer);
         if (!c.ServerEnded) c.ServerEnded = !ReadInto(c.Server, c.ToClient);
-        if (!c.Held && !WriteFrom(c.ToServer, c.Server)) {
+        ScanRequests(c, FWatch);
+        if (c.HeldFrom != std::string::npos && c.ToServer.size() > c.HeldFrom) FQueried = c.HeldFor;
+        size_t sent = 0;
+        const bool serverOpen = WriteFrom(c.ToServer, c.Server, Passable(c), &sent);
+        c.NextRequest -= sent;
+        if (c.HeldFrom != std::string::npos) c.HeldFrom -= sent;
+        if (!serverOpen) {
           c.ServerEnded = true;
           c.ToServer.clear();
         }
@@ -237,5 +338,6 @@ private:
   std::vector<int> FListeners;
   int FWake[2] = {-1, -1};
   std::atomic<bool> FHold{false}, FStop{false};
+  std::atomic<uint64_t> FWatch{0}, FQueried{0};
   std::thread FThread;
 };

@@ -1,0 +1,262 @@
+#pragma once
+// A window manager for the end-to-end tests, on a connection and a thread of
+// its own. As desktop window managers do, it puts each window a program maps
+// into a frame of its own, moves the frame where the program asks its window
+// to go, and lets a window go once the program hides it: it moves the window
+// to its frame's corner, puts it back on the root and destroys the frame.
+//
+// A window manager lets a window go in its own time, while the program goes
+// on. Given the relay the program reaches the server through (XRelay.h), it
+// makes that time certain: it destroys the frame only once the program, after
+// hiding the window, has asked the server which window is its parent, and
+// before the program asks anything else. Without such a question it does so
+// when the program destroys the window, or after a few seconds.
+//
+//   TFramingWindowManager wm;
+//   ASSERT_TRUE(wm.Start(server.Display(), &relay));
+//   ASSERT_TRUE(WaitFor([&] { return wm.Client("Borrowline") != 0; }));
+//
+// Include it last: Xlib's macros would rename what other headers declare.
+
+#include <poll.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/XRelay.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+class TFramingWindowManager {
+public:
+  TFramingWindowManager() = default;
+  ~TFramingWindowManager() { Stop(); }
+  TFramingWindowManager(const TFramingWindowManager&) = delete;
+  TFramingWindowManager& operator=(const TFramingWindowManager&) = delete;
+
+  // Manages the screen of DisplayName; false when it cannot be opened.
+  bool Start(const std::string& DisplayName, TXRelay* Relay) {
+    FRelay = Relay;
+    FDpy = XOpenDisplay(DisplayName.c_str());
+    if (!FDpy) return false;
+    // A window the program destroys while this one still works on it is no
+    // fault of the test's.
+    FPreviousHandler = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    XSelectInput(FDpy, DefaultRootWindow(FDpy), SubstructureRedirectMask | SubstructureNotifyMask);
+    XSync(FDpy, False);
+    FThread = std::thread([this] { Run(); });
+    return true;
+  }
+
+  void Stop() {
+    if (FThread.joinable()) {
+      FStop = true;
+      FThread.join();
+    }
+    if (FDpy) {
+      XCloseDisplay(FDpy);
+      FDpy = nullptr;
+      XSetErrorHandler(FPreviousHandler);
+    }
+  }
+
+  // The first window managed whose title begins with Title; 0 when none was.
+  Window Client(const std::string& Title) {
+    const std::lock_guard<std::mutex> lock(FMutex);
+    for (const auto& [window, title] : FManaged)
+      if (title.compare(0, Title.size(), Title) == 0) return window;
+    return 0;
+  }
+  // The first window managed other than Except; 0 when none was.
+  Window ClientOtherThan(Window Except) {
+    const std::lock_guard<std::mutex> lock(FMutex);
+    for (const auto& [window, title] : FManaged)
+      if (window != Except) return window;
+    return 0;
+  }
+  // Whether Window was let go, its frame destroyed.
+  bool LetGo(Window W) {
+    const std::lock_guard<std::mutex> lock(FMutex);
+    return FLetGo.count(W) != 0;
+  }
+
+  // What the window manager sends for the close box and Alt+F4.
+  void Close(Window W) {
+    const std::lock_guard<std::mutex> lock(FRequestMutex);
+    FCloses.push_back(W);
+  }
+
+private:
+  static constexpr int kBorder = 4, kTitle = 22;
+  using TClock = std::chrono::steady_clock;
+
+  struct TFramed {
+    Window Frame = 0;
+    int X = 0, Y = 0, Width = 1, Height = 1;  // the window's, on the screen
+    bool LettingGo = false, Destroyed = false;
+    TClock::time_point Deadline;
+  };
+
+  void Run() {
+    while (!FStop) {
+      if (!XPending(FDpy)) {
+        pollfd input{ConnectionNumber(FDpy), POLLIN, 0};
+        poll(&input, 1, 10);
+      }
+      while (XPending(FDpy)) {
+        XEvent e;
+        XNextEvent(FDpy, &e);
+        Handle(e);
+      }
+      SendCloses();
+      for (auto& [window, framed] : FFramed)
+        if (framed.LettingGo &&
+            (framed.Destroyed || !FRelay || FRelay->HoldsAfterTreeQuery() || TClock::now() > framed.Deadline)) {
+          FinishLettingGo(window, framed);
+          break;  // the map changed
+        }
+      XFlush(FDpy);
+    }
+  }
+
+  void Handle(const XEvent& e) {
+    switch (e.type) {
+      case MapRequest: Manage(e.xmaprequest.window); break;
+      case ConfigureRequest: Configure(e.xconfigurerequest); break;
+      case UnmapNotify: {
+        auto it = FFramed.find(e.xunmap.window);
+        if (it != FFramed.end() && e.xunmap.event == it->second.Frame && !it->second.LettingGo)
+          BeginLettingGo(it->first, it->second);
+        break;
+      }
+      case DestroyNotify: {
+        auto it = FFramed.find(e.xdestroywindow.window);
+        if (it == FFramed.end()) break;
+        it->second.Destroyed = true;
+        if (!it->second.LettingGo) BeginLettingGo(it->first, it->second);
+        break;
+      }
+      default: break;
+    }
+  }
+
+  void Manage(Window W) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(FDpy, W, &a)) return;
+    if (a.override_redirect || FFramed.count(W)) {
+      XMapWindow(FDpy, W);
+      return;
+    }
+    TFramed f;
+    f.X = a.x;
+    f.Y = a.y;
+    f.Width = a.width;
+    f.Height = a.height;
+    f.Frame = XCreateSimpleWindow(FDpy, DefaultRootWindow(FDpy), f.X - kBorder, f.Y - kTitle, FrameWidth(f),
+                                  FrameHeight(f), 0, 0, 0x808080);
+    XSelectInput(FDpy, f.Frame, SubstructureRedirectMask | SubstructureNotifyMask);
+    XAddToSaveSet(FDpy, W);
+    XReparentWindow(FDpy, W, f.Frame, kBorder, kTitle);
+    // The frame first: once the program hears that its window is mapped, it is
+    // on the screen.
+    XMapWindow(FDpy, f.Frame);
+    XMapWindow(FDpy, W);
+    char* name = nullptr;
+    const std::string title = XFetchName(FDpy, W, &name) && name ? name : "";
+    if (name) XFree(name);
+    FFramed[W] = f;
+    const std::lock_guard<std::mutex> lock(FMutex);
+    FManaged.emplace_back(W, title);
+  }
+
+  static int FrameWidth(const TFramed& F) { return F.Width + 2 * kBorder; }
+  static int FrameHeight(const TFramed& F) { return F.Height + kTitle + kBorder; }
+
+  void Configure(const XConfigureRequestEvent& r) {
+    auto it = FFramed.find(r.window);
+    if (it == FFramed.end()) {
+      XWindowChanges c{r.x, r.y, r.width, r.height, r.border_width, r.above, r.detail};
+      XConfigureWindow(FDpy, r.window, unsigned(r.value_mask), &c);
+      return;
+    }
+    // The program asks for its window's place on the screen: the frame moves,
+    // and the window keeps its place in it.
+    TFramed& f = it->second;
+    if (r.value_mask & CWX) f.X = r.x;
+    if (r.value_mask & CWY) f.Y = r.y;
+    if (r.value_mask & CWWidth) f.Width = r.width;
+    if (r.value_mask & CWHeight) f.Height = r.height;
+    XMoveResizeWindow(FDpy, f.Frame, f.X - kBorder, f.Y - kTitle, unsigned(FrameWidth(f)), unsigned(FrameHeight(f)));
+    XResizeWindow(FDpy, r.window, unsigned(f.Width), unsigned(f.Height));
+    // The program learns where its window now is on the screen.
+    XEvent e{};
+    e.xconfigure.type = ConfigureNotify;
+    e.xconfigure.event = r.window;
+    e.xconfigure.window = r.window;
+    e.xconfigure.x = f.X;
+    e.xconfigure.y = f.Y;
+    e.xconfigure.width = f.Width;
+    e.xconfigure.height = f.Height;
+    XSendEvent(FDpy, r.window, False, StructureNotifyMask, &e);
+  }
+
+  void BeginLettingGo(Window W, TFramed& F) {
+    F.LettingGo = true;
+    F.Deadline = TClock::now() + std::chrono::seconds(3);
+    if (F.Destroyed) return;
+    if (FRelay) FRelay->HoldAfterTreeQueryOf(uint32_t(W));
+    // To the frame's corner first: the program hears of a move of its window
+    // while the window is still in the frame.
+    XMoveWindow(FDpy, W, 0, 0);
+  }
+
+  void FinishLettingGo(Window W, TFramed& F) {
+    if (!F.Destroyed) {
+      XReparentWindow(FDpy, W, DefaultRootWindow(FDpy), F.X, F.Y);
+      XRemoveFromSaveSet(FDpy, W);
+    }
+    XDestroyWindow(FDpy, F.Frame);
+    XSync(FDpy, False);
+    if (FRelay) FRelay->ReleaseTreeQueryHold();
+    FFramed.erase(W);
+    const std::lock_guard<std::mutex> lock(FMutex);
+    FLetGo.insert(W);
+  }
+
+  void SendCloses() {
+    std::vector<Window> closes;
+    {
+      const std::lock_guard<std::mutex> lock(FRequestMutex);
+      closes.swap(FCloses);
+    }
+    for (Window w : closes) {
+      XEvent e{};
+      e.xclient.type = ClientMessage;
+      e.xclient.window = w;
+      e.xclient.message_type = XInternAtom(FDpy, "WM_PROTOCOLS", False);
+      e.xclient.format = 32;
+      e.xclient.data.l[0] = long(XInternAtom(FDpy, "WM_DELETE_WINDOW", False));
+      e.xclient.data.l[1] = CurrentTime;
+      XSendEvent(FDpy, w, False, NoEventMask, &e);
+    }
+  }
+
+  ::Display* FDpy = nullptr;
+  TXRelay* FRelay = nullptr;
+  XErrorHandler FPreviousHandler = nullptr;
+  std::atomic<bool> FStop{false};
+  std::thread FThread;
+  std::map<Window, TFramed> FFramed;  // the WM thread's own
+  std::mutex FMutex;                  // guards what the test reads
+  std::vector<std::pair<Window, std::string>> FManaged;
+  std::set<Window> FLetGo;
+  std::mutex FRequestMutex;
+  std::vector<Window> FCloses;
+};
