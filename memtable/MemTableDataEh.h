@@ -762,10 +762,6 @@ public:
   TMTDataStructEh* DataStruct() const;
   TMemTableDataEh* GetMemTableData() const { return FMemTableData; }
   TMTIndexesEh* GetIndexes() const { return FIndexes.get(); }
-  // Node memory a large tree over these records let go, waiting for the next
-  // tree built over them (a tree switched off and on, a view opened again), as
-  // the indexes' node blocks wait for their next load.
-  TTreeNodeArenaEh::TBlock& SpareTreeNodes() { return FSpareTreeNodes; }
   bool HasCachedChanges() const;
   bool GetCachedUpdates() const { return FCachedUpdates; }
   void SetCachedUpdates(bool Value) { FCachedUpdates = Value; }
@@ -809,7 +805,6 @@ private:
   std::vector<TMemoryRecordEh*> FDeletedList;
   std::vector<TMemoryRecordEh*> FPendingList;
   std::unique_ptr<TMTIndexesEh> FIndexes;
-  TTreeNodeArenaEh::TBlock FSpareTreeNodes;
   TMemTableDataEh* FMemTableData;
   Integer FNextID = 1;
   std::vector<TMemoryRecordEh*> FList;
@@ -1551,8 +1546,6 @@ private:
   bool ShowsWholeStore(const std::vector<TMemoryRecordEh*>* List);
   void TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotificationEh Action);
   void ReportTreeChange();
-  // Empties the tree; the node memory it lets go waits with the records for the next tree.
-  void ClearTree();
   // Sorts List by the order-by list, on precomputed keys when no hook compares.
   void SortRecords(std::vector<TMemoryRecordEh*>& List);
 

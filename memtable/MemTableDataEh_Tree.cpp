@@ -54,7 +54,6 @@
 #include <limits>
 #include <new>
 #include <unordered_map>
-#include <utility>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
@@ -1489,21 +1488,10 @@ void TMemoryTreeListEh::ShowChildrenOfVisibleNodes(TBaseTreeNodeEh* Node) {
 // ---------------------------------------------------------------------------
 // The view's tree upkeep
 
-void TRecordsViewEh::ClearTree() {
-  FTreeList->ClearAll();
-  if (TRecordsListEh* records = GetRecordsList()) {
-    TTreeNodeArenaEh::TBlock spare = FTreeList->TakeSpareNodes();
-    if (spare.Data) records->SpareTreeNodes() = std::move(spare);
-  }
-}
-
 void TRecordsViewEh::BuildTree() {
-  ClearTree();
+  FTreeList->ClearAll();
   FTreeList->FOrderedInBuild = false;
   if (!FTreeMode) return;
-  // The node memory waiting with the records: this tree's own, just let go, or another's.
-  if (TRecordsListEh* records = GetRecordsList())
-    FTreeList->KeepSpareNodes(std::exchange(records->SpareTreeNodes(), TTreeNodeArenaEh::TBlock{}));
   UpdateTreeFieldIndexes();
   // The build can make the siblings in the view's order straight away.
   FTreeList->TakeSortOrder(FSortOrder);

@@ -58,12 +58,6 @@ void TTreeNodeArenaEh::Reserve(size_t Count) {
   FNextBlockSlots = std::max(FNextBlockSlots, Count - spare);
   const size_t bytes = FNextBlockSlots * FSlotSize;
   if (FReady.Data || bytes < kMapFrom) return;
-  // The spare, when it holds the slots and is not twice their size: its pages
-  // are in place, where a fresh block's are each cleared by the kernel first.
-  if (FSpare.Size >= bytes && FSpare.Size / 2 < bytes) {
-    FReady = TakeSpare();
-    return;
-  }
   // The pages are filled in while the caller goes on (a build reads its keys
   // first); the block is used only after the filler is done.
   FReady = NewBlock(bytes, false);
@@ -155,19 +149,11 @@ void TTreeNodeArenaEh::Release(void* Slot) {
   if (--FLive == 0) ReleaseBlocks();
 }
 
-void TTreeNodeArenaEh::KeepSpare(TBlock Block) {
-  if (Block.Data && Block.Data.get_deleter().Mapped && Block.Size > FSpare.Size) FSpare = std::move(Block);
-}
-
 void TTreeNodeArenaEh::ReleaseBlocks() {
   if (FFiller.joinable()) FFiller.join();
-  KeepSpare(std::move(FReady));
   FReady = TBlock{};
-  // Unpoisoned whole before the memory goes back to the allocator or waits.
-  for (TBlock& block : FBlocks) {
-    BORROW_UNPOISON(block.Data.get(), block.Size);
-    KeepSpare(std::move(block));
-  }
+  // Unpoisoned whole before the memory goes back to the allocator.
+  for (TBlock& block : FBlocks) BORROW_UNPOISON(block.Data.get(), block.Size);
   FBlocks.clear();
   FNext = FEnd = nullptr;
   FFree = nullptr;

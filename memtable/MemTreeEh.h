@@ -210,23 +210,9 @@ private:
 
 // Fixed-size slots for the nodes a tree makes, carved from large blocks: one
 // allocation per block instead of one per node. A freed slot is reused; when
-// the last live slot goes the blocks are given back, save the largest block
-// mapped whole (a large tree's), which waits as the spare for the next build.
+// the last live slot goes the blocks are given back.
 class TTreeNodeArenaEh {
-  struct TFreeBlock {
-    TFreeBlock() : Mapped(0) {}
-    explicit TFreeBlock(size_t Length) : Mapped(Length) {}
-    size_t Mapped;  // the length of a block mapped whole, 0 for one from the heap
-    void operator()(std::byte* P) const;
-  };
-
 public:
-  // A block of slots' memory, owned.
-  struct TBlock {
-    std::unique_ptr<std::byte, TFreeBlock> Data;
-    size_t Size = 0;
-  };
-
   TTreeNodeArenaEh() = default;
   ~TTreeNodeArenaEh();
   TTreeNodeArenaEh(const TTreeNodeArenaEh&) = delete;
@@ -246,15 +232,21 @@ public:
   size_t LiveCount() const { return FLive; }
   // Whether the block slots are carved from now was mapped whole.
   bool LastBlockMapped() const { return !FBlocks.empty() && FBlocks.back().Data.get_deleter().Mapped != 0; }
-  // The spare: a block mapped whole that no slot is carved from, its pages in
-  // place. Reserve takes it for a build it suits; the larger of two is kept.
-  TBlock TakeSpare() { return std::exchange(FSpare, TBlock{}); }
-  void KeepSpare(TBlock Block);
 
 private:
   void ReleaseBlocks();
 
   size_t FSlotSize = 0;
+  struct TFreeBlock {
+    TFreeBlock() : Mapped(0) {}
+    explicit TFreeBlock(size_t Length) : Mapped(Length) {}
+    size_t Mapped;  // the length of a block mapped whole, 0 for one from the heap
+    void operator()(std::byte* P) const;
+  };
+  struct TBlock {
+    std::unique_ptr<std::byte, TFreeBlock> Data;
+    size_t Size = 0;
+  };
   static TBlock NewBlock(size_t Bytes, bool Populate);
   // A large block mapped ahead by Reserve while a helper thread fills in its
   // pages (the kernel's share of a whole tree's build), taken up by Allocate
@@ -263,7 +255,6 @@ private:
   // Makes the next block (the ready one when there is one) the one slots are carved from.
   void StartBlock(size_t MinSlots);
   TBlock FReady;
-  TBlock FSpare;
   std::thread FFiller;
   std::vector<TBlock> FBlocks;
   std::byte* FNext = nullptr;  // the unused tail of the last block
@@ -312,10 +303,6 @@ public:
   void FullExpand(TBaseTreeNodeEh* Node, bool ARecurse);
   void FullCollapse(TBaseTreeNodeEh* Node, bool ARecurse);
   TBaseTreeNodeEh* FindNodeByData(TBaseTreeNodeEh* StartNode, void* Data) const;
-  // The node memory a large tree let go, for the owner of the records to keep
-  // for the next tree over them; and such memory given to this tree's next build.
-  TTreeNodeArenaEh::TBlock TakeSpareNodes() { return FArena.TakeSpare(); }
-  void KeepSpareNodes(TTreeNodeArenaEh::TBlock Block) { FArena.KeepSpare(std::move(Block)); }
 
   TBaseTreeNodeEh* GetFirst() const { return GetFirstChild(FRoot); }
   TBaseTreeNodeEh* GetFirstChild(TBaseTreeNodeEh* Node) const;
