@@ -1,0 +1,37 @@
+#include "memtable/PagesAheadEh.h"
+
+#include <cstdint>
+#include <system_error>
+#include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+void TPagesAheadEh::Start(std::initializer_list<TRange> Ranges) {
+  Wait();
+  // Whole pages inside each range: the partial pages at its ends may belong
+  // to other memory, and come with the caller's first write.
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  std::vector<TRange> pages;
+  for (const TRange& r : Ranges) {
+    if (!r.Data || r.Bytes < kWorthIt) continue;
+    const auto from = (reinterpret_cast<uintptr_t>(r.Data) + page - 1) / page * page;
+    const auto to = (reinterpret_cast<uintptr_t>(r.Data) + r.Bytes) / page * page;
+    if (from < to) pages.push_back({reinterpret_cast<const void*>(from), to - from});
+  }
+  if (pages.empty()) return;
+  try {
+    FHelper = std::thread([pages = std::move(pages)] {
+      for (const TRange& r : pages)
+        // MADV_POPULATE_WRITE faults the pages in as a write would, and writes
+        // nothing. A kernel without it refuses the first range: none follow.
+        if (madvise(const_cast<void*>(r.Data), r.Bytes, MADV_POPULATE_WRITE) != 0) return;
+    });
+  } catch (const std::system_error&) {
+    // No thread: the pages come as the caller writes them.
+  }
+}
+
+void TPagesAheadEh::Wait() {
+  if (FHelper.joinable()) FHelper.join();
+}
