@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "memtable/IndexEntriesEh.h"
+#include "memtable/LentRoomEh.h"
 #include "memtable/MemTreeEh.h"
 #include "memtable/RecordValuesEh.h"
 #include "platform/core/Collection.h"
@@ -100,8 +101,8 @@ enum TRecordsListNotificationEh : Byte {
 // order costs more than n log n nor recurses deeper than log2(n). Not stable.
 // The scans stay inside L..R, so a comparison that is not a strict order cannot
 // run them off the list.
-template <class T, class Compare>
-void QuickSortEh(std::vector<T>& List, Integer L, Integer R, Compare&& Cmp) {
+template <class T, class TAlloc, class Compare>
+void QuickSortEh(std::vector<T, TAlloc>& List, Integer L, Integer R, Compare&& Cmp) {
   if (L < 0 || R >= static_cast<Integer>(List.size())) return;
   QuickSortRange(TSortByValue([&List](Integer I) -> const T& { return List[static_cast<size_t>(I)]; },
                               [&Cmp](const T& A, const T& B) { return Cmp(A, B); },
@@ -1385,8 +1386,8 @@ private:
   // First[g + 1]), the top level first) each put in the sort order's order,
   // the moves SortByOrder makes on the nodes. False, nothing moved, when the
   // order's values cannot be keyed.
-  bool SortFamilies(const std::vector<TMemoryRecordEh*>& List, const std::vector<Integer>& First,
-                    std::vector<Integer>& Children);
+  bool SortFamilies(const std::vector<TMemoryRecordEh*>& List, const TLentTableEh<Integer>& First,
+                    TLentTableEh<Integer>& Children);
   // The order SetSortOrder takes, without sorting; false when it is the order already.
   bool TakeSortOrder(const String& Value);
 

@@ -21,10 +21,10 @@
 #include <iterator>
 #include <memory>
 #include <new>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "memtable/PagesAheadEh.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Object.h"
 
@@ -232,6 +232,13 @@ public:
   size_t LiveCount() const { return FLive; }
   // Whether the block slots are carved from now was mapped whole.
   bool LastBlockMapped() const { return !FBlocks.empty() && FBlocks.back().Data.get_deleter().Mapped != 0; }
+  // The block Reserve mapped ahead, before any slot is carved from it (null
+  // when there is none): a build may keep work tables in it that are gone
+  // before it takes its slots, and its pages then serve twice.
+  std::byte* ReadyMemory(size_t& Bytes) const {
+    Bytes = FReady.Size;
+    return FReady.Data.get();
+  }
 
 private:
   void ReleaseBlocks();
@@ -248,14 +255,14 @@ private:
     size_t Size = 0;
   };
   static TBlock NewBlock(size_t Bytes, bool Populate);
-  // A large block mapped ahead by Reserve while a helper thread fills in its
+  // A large block mapped ahead by Reserve while a helper thread gives it its
   // pages (the kernel's share of a whole tree's build), taken up by Allocate
   // once the blocks before it are full.
   void TakeReadyBlock();
   // Makes the next block (the ready one when there is one) the one slots are carved from.
   void StartBlock(size_t MinSlots);
   TBlock FReady;
-  std::thread FFiller;
+  TPagesAheadEh FReadyPages;
   std::vector<TBlock> FBlocks;
   std::byte* FNext = nullptr;  // the unused tail of the last block
   std::byte* FEnd = nullptr;
@@ -337,6 +344,9 @@ protected:
   void ReserveNodes(Integer Count) {
     if (FArenaMake && Count > 0) FArena.Reserve(static_cast<size_t>(Count));
   }
+  // The memory ReserveNodes mapped ahead, lent until the first node is made
+  // (see TTreeNodeArenaEh::ReadyMemory); null when there is none.
+  std::byte* LendReservedNodes(size_t& Bytes) const { return FArena.ReadyMemory(Bytes); }
   // For building a whole tree parent before child: a new last child of Parent,
   // without the level checks (the caller has made sure of the depth). The
   // flags are the node's from the start: no hook hears of them.
@@ -355,8 +365,9 @@ protected:
     if (Count > 0) Node->FItems.reserve(static_cast<size_t>(Count));
   }
   // Room for the children of many nodes in one block, handed out in turn by
-  // ShareChildren; the block lives while any node this tree made does.
-  void NewChildBlock(size_t Count);
+  // ShareChildren; the block lives while any node this tree made does. The
+  // block, null without an arena.
+  TBaseTreeNodeEh** NewChildBlock(size_t Count);
   // An empty Node takes Count slots of the block (its own room when the block
   // is short or the node is not one of the block's).
   void ShareChildren(TBaseTreeNodeEh* Node, Integer Count);

@@ -13,13 +13,16 @@ void TPagesAheadEh::Start(std::initializer_list<TRange> Ranges) {
   // to other memory, and come with the caller's first write.
   const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
   std::vector<TRange> pages;
+  size_t bytes = 0;
   for (const TRange& r : Ranges) {
-    if (!r.Data || r.Bytes < kWorthIt) continue;
+    if (!r.Data) continue;
     const auto from = (reinterpret_cast<uintptr_t>(r.Data) + page - 1) / page * page;
     const auto to = (reinterpret_cast<uintptr_t>(r.Data) + r.Bytes) / page * page;
-    if (from < to) pages.push_back({reinterpret_cast<const void*>(from), to - from});
+    if (from >= to) continue;
+    pages.push_back({reinterpret_cast<const void*>(from), to - from});
+    bytes += to - from;
   }
-  if (pages.empty()) return;
+  if (bytes < kWorthIt) return;
   try {
     FHelper = std::thread([pages = std::move(pages)] {
       for (const TRange& r : pages)

@@ -29,15 +29,16 @@ public:
   TPagesAheadEh& operator=(const TPagesAheadEh&) = delete;
 
   // Gives the ranges their pages one after another, in the order given (the
-  // order the caller needs them). Ranges under kWorthIt bytes are left out:
-  // there the thread would cost more than the faults. Waits for a start
-  // before. Without a thread, or on a kernel that cannot give pages without a
-  // write, the pages come as the caller writes them, as they would anyway.
+  // order the caller needs them); a null range is passed over. Nothing starts
+  // for fewer than kWorthIt bytes in all: there the thread would cost more
+  // than the faults. Waits for a start before. Without a thread, or on a
+  // kernel that cannot give pages without a write, the pages come as the
+  // caller writes them, as they would anyway.
   void Start(std::initializer_list<TRange> Ranges);
   // Returns once the helper is done; the memory may go only after.
   void Wait();
 
-  static constexpr size_t kWorthIt = size_t{4} << 20;
+  static constexpr size_t kWorthIt = size_t{1} << 20;
 
 private:
   std::thread FHelper;
