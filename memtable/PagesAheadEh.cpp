@@ -1,5 +1,7 @@
 #include "memtable/PagesAheadEh.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <system_error>
 #include <vector>
@@ -25,10 +27,17 @@ void TPagesAheadEh::Start(std::initializer_list<TRange> Ranges) {
   if (bytes < kWorthIt) return;
   try {
     FHelper = std::thread([pages = std::move(pages)] {
+      // A megabyte at a time: the kernel holds the process's map of memory
+      // shared while it gives pages, and the caller mapping a table
+      // meanwhile would wait until the whole range was done.
+      constexpr size_t kStep = size_t{1} << 20;
       for (const TRange& r : pages)
-        // MADV_POPULATE_WRITE faults the pages in as a write would, and writes
-        // nothing. A kernel without it refuses the first range: none follow.
-        if (madvise(const_cast<void*>(r.Data), r.Bytes, MADV_POPULATE_WRITE) != 0) return;
+        for (size_t at = 0; at < r.Bytes; at += kStep)
+          // MADV_POPULATE_WRITE faults the pages in as a write would, and
+          // writes nothing. A kernel without it refuses the first step: none follow.
+          if (madvise(static_cast<std::byte*>(const_cast<void*>(r.Data)) + at, std::min(kStep, r.Bytes - at),
+                      MADV_POPULATE_WRITE) != 0)
+            return;
     });
   } catch (const std::system_error&) {
     // No thread: the pages come as the caller writes them.
