@@ -23,6 +23,7 @@ constexpr TTarget FilterAgainstLoop = WithinRatio(2);    // a hand-written loop 
 constexpr TTarget FilterAgainstSqlite = WithinRatio(1);  // SQLite's full scan in memory
 constexpr TTarget LocateThroughIndex = WithinRatio(3);   // a binary search over the same keys
 constexpr TTarget TreeModeOpen = WithinRatio(2);         // a sort (100,000 and 1,000,000 records)
+constexpr TTarget TreeModeFirstOpen = WithinRatio(2);    // the first flat sort in a fresh process
 constexpr TTarget LocateInTree = WithinRatio(3);         // Locate in the flat table
 // Sorted by keys in two ascending runs, rising then falling, already sorted,
 // all equal: against the same keys in random order (all equal: distinct keys

@@ -21,6 +21,11 @@
 
 #include <sys/mman.h>
 
+// Known to kernels from 6.1 on; older ones refuse it (see TIndexNodeBlockEh).
+#ifndef MADV_COLLAPSE
+#define MADV_COLLAPSE 25
+#endif
+
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 
@@ -155,11 +160,24 @@ TIndexNodeBlockEh::TIndexNodeBlockEh(size_t Bytes) {
   if (kHugePage - head) munmap(start + head + size, kHugePage - head);
   FBase = start + head;
   FSize = size;
-  madvise(FBase, size, MADV_HUGEPAGE);
+  // A kernel that cannot make plain pages huge afterwards gives huge ones as
+  // they are first written.
+  if (madvise(FBase, 0, MADV_COLLAPSE) != 0) {
+    madvise(FBase, size, MADV_HUGEPAGE);
+    FHugeBytes = size;
+  }
 }
 
 TIndexNodeBlockEh::~TIndexNodeBlockEh() {
   if (FBase) munmap(FBase, FSize);
+}
+
+void TIndexNodeBlockEh::MakePagesHuge() {
+  // The huge pages the nodes reach into, beyond those made before; the kernel
+  // keeps what they hold.
+  const size_t to = std::min(FSize, (FUsed + kHugePage - 1) / kHugePage * kHugePage);
+  if (to > FHugeBytes) madvise(FBase + FHugeBytes, to - FHugeBytes, MADV_COLLAPSE);
+  FHugeBytes = std::max(FHugeBytes, to);
 }
 
 void* TIndexNodeBlockEh::Take(size_t Bytes) {
@@ -459,23 +477,39 @@ void TIndexEntriesEh::Rebalance(TPath& Path, TLeaf* Leaf) {
 // ---------------------------------------------------------------------------
 // Loading whole levels
 
-TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIndexNodeBlocksEh* Spares)
+TIndexEntriesEh::TBulkLoad::TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIndexNodeBlocksEh* Spares,
+                                      std::unique_ptr<TIndexNodeBlockEh> Block)
     // Nodes full: a search through a large index then reads as few levels as
     // can be (a million entries in four), and the first insert into a full
     // leaf costs one split.
     : FOwner(Owner), FFill(LeafCapacity) {
-  const size_t leaves = static_cast<size_t>(Count / FFill + 1);
-  FLeaves.reserve(leaves);
+  FLeaves.reserve(static_cast<size_t>(Count / FFill + 1));
   // A block only where the nodes fill a huge page: a small table's index keeps
-  // to the heap.
+  // to the heap. The block taken ahead, when it suits as a spare would.
+  const size_t bytes = NodeBytes(Count);
+  if (Block && bytes >= kHugePage && Block->Size() >= bytes && Block->Size() / 2 < bytes) {
+    FOwner.FBlock = std::move(Block);
+    return;
+  }
+  if (Spares) Spares->Keep(std::move(Block));
+  if (bytes >= kHugePage) FOwner.FBlock = Spares ? Spares->Take(bytes) : std::make_unique<TIndexNodeBlockEh>(bytes);
+}
+
+size_t TIndexEntriesEh::TBulkLoad::NodeBytes(Integer Count) {
+  const size_t leaves = static_cast<size_t>(Count / LeafCapacity + 1);
   size_t bytes = leaves * sizeof(TLeaf);
   const auto innerFill = static_cast<size_t>(InnerCapacity);
   for (size_t n = leaves; n > 1;) {
     n = (n + innerFill - 1) / innerFill;
     bytes += n * sizeof(TInner);
   }
-  bytes += (leaves + leaves / innerFill + 2) * 64;  // each node aligned to a line
-  if (bytes >= kHugePage) FOwner.FBlock = Spares ? Spares->Take(bytes) : std::make_unique<TIndexNodeBlockEh>(bytes);
+  return bytes + (leaves + leaves / innerFill + 2) * 64;  // each node aligned to a line
+}
+
+std::unique_ptr<TIndexNodeBlockEh> TIndexEntriesEh::BlockForLoad(Integer Count, TIndexNodeBlocksEh* Spares) {
+  const size_t bytes = TBulkLoad::NodeBytes(Count);
+  if (bytes < kHugePage) return nullptr;
+  return Spares ? Spares->Take(bytes) : std::make_unique<TIndexNodeBlockEh>(bytes);
 }
 
 template <class T>

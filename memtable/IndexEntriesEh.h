@@ -79,6 +79,12 @@ static_assert(sizeof(TIndexItemEh) <= 32);
 // the nodes then lie on few huge pages, and a search through a million entries
 // does not wait for the address translation of every node it reads. Nodes
 // made later come from the heap.
+//
+// The pages come plain and are made huge when the nodes are first searched
+// (MakePagesHuge): a fresh huge page costs the kernel (and the host of a
+// virtual machine) several times what its plain pages do, and opening a
+// million records in tree mode, whose two indexes it makes and never
+// searches, waited 70 ms and more for each index's.
 class TIndexNodeBlockEh {
 public:
   explicit TIndexNodeBlockEh(size_t Bytes);
@@ -86,15 +92,22 @@ public:
   TIndexNodeBlockEh(const TIndexNodeBlockEh&) = delete;
   TIndexNodeBlockEh& operator=(const TIndexNodeBlockEh&) = delete;
   size_t Size() const { return FSize; }
+  // Null when the block could not be mapped.
+  const void* Data() const { return FBase; }
   // Room for a node of Bytes; null when the block is spent.
   void* Take(size_t Bytes);
   // Every node taken from it is gone: it is taken from the start again.
   void Reuse() { FUsed = 0; }
+  // Whether the pages the nodes lie on were made huge (or asked to be: a
+  // kernel short of huge pages leaves them plain, and is not asked again).
+  bool PagesHuge() const { return FHugeBytes >= FUsed; }
+  void MakePagesHuge();
 
 private:
   std::byte* FBase = nullptr;  // null when it could not be mapped
   size_t FSize = 0;
   size_t FUsed = 0;
+  size_t FHugeBytes = 0;  // from the start, made huge or tried
 };
 
 // Blocks that indexes let go, kept for the next whole load of an index of the
@@ -138,12 +151,14 @@ public:
   void Assign(std::vector<TIndexItemEh> Items);
   // The same with Count entries made in order by Make(i), i = 0 .. Count - 1,
   // straight into the leaves.
-  // A large load takes its nodes' block from Spares when given.
+  // A large load takes its nodes' block from Spares when given; or Block,
+  // when it holds them (see BlockForLoad).
   template <class TMake>
-  void AssignMade(Integer Count, TMake&& Make, TIndexNodeBlocksEh* Spares = nullptr) {
+  void AssignMade(Integer Count, TMake&& Make, TIndexNodeBlocksEh* Spares = nullptr,
+                  std::unique_ptr<TIndexNodeBlockEh> Block = nullptr) {
     if (Spares) Spares->Keep(TakeBlock());
     else Clear();
-    TBulkLoad load(*this, Count, Spares);
+    TBulkLoad load(*this, Count, Spares, std::move(Block));
     for (Integer i = 0; i < Count; ++i) load.Add(Make(i));
     load.Finish();
   }
@@ -209,6 +224,12 @@ public:
         if (!Visit(leaf->Items[static_cast<size_t>(k)], pos++)) return;
   }
 
+  // The block a whole load of up to Count entries makes its nodes in, taken
+  // ahead from Spares (when given) or made: a caller can have its pages given
+  // while it gathers the entries (see TPagesAheadEh), and hands it to
+  // AssignMade. Null when such a load keeps its nodes on the heap.
+  static std::unique_ptr<TIndexNodeBlockEh> BlockForLoad(Integer Count, TIndexNodeBlocksEh* Spares);
+
   // Each entry in order, in O(n).
   void ForEach(const std::function<void(const TIndexItemEh&)>& Visit) const;
 
@@ -269,6 +290,8 @@ private:
       TFast&& Fast, TBefore&& Before, const TIndexItemEh** At, const TLeaf** LeafAt = nullptr,
       Integer* IndexAt = nullptr, TNarrow&& Narrow = [](Integer, Integer) {}) const {
     Integer pos = 0;
+    // The block's layout is no part of the entries: a search may settle it.
+    if (FBlock && !FBlock->PagesHuge()) FBlock->MakePagesHuge();
     const TNode* n = FRoot.get();
     if (!n) {
       if (At) *At = nullptr;
@@ -336,7 +359,10 @@ private:
 
   class TBulkLoad {
   public:
-    TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIndexNodeBlocksEh* Spares);
+    TBulkLoad(TIndexEntriesEh& Owner, Integer Count, TIndexNodeBlocksEh* Spares,
+              std::unique_ptr<TIndexNodeBlockEh> Block);
+    // The bytes of the nodes a load of Count entries makes, each aligned to a line.
+    static size_t NodeBytes(Integer Count);
     void Add(TIndexItemEh Item);
     void Finish();
 

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "memtable/IndexEntriesEh.h"
+#include "memtable/LentRoomEh.h"
 #include "memtable/MemTreeEh.h"
 #include "memtable/RecordValuesEh.h"
 #include "platform/core/Collection.h"
@@ -100,8 +101,8 @@ enum TRecordsListNotificationEh : Byte {
 // order costs more than n log n nor recurses deeper than log2(n). Not stable.
 // The scans stay inside L..R, so a comparison that is not a strict order cannot
 // run them off the list.
-template <class T, class Compare>
-void QuickSortEh(std::vector<T>& List, Integer L, Integer R, Compare&& Cmp) {
+template <class T, class TAlloc, class Compare>
+void QuickSortEh(std::vector<T, TAlloc>& List, Integer L, Integer R, Compare&& Cmp) {
   if (L < 0 || R >= static_cast<Integer>(List.size())) return;
   QuickSortRange(TSortByValue([&List](Integer I) -> const T& { return List[static_cast<size_t>(I)]; },
                               [&Cmp](const T& A, const T& B) { return Cmp(A, B); },
@@ -762,10 +763,6 @@ public:
   TMTDataStructEh* DataStruct() const;
   TMemTableDataEh* GetMemTableData() const { return FMemTableData; }
   TMTIndexesEh* GetIndexes() const { return FIndexes.get(); }
-  // Node memory a large tree over these records let go, waiting for the next
-  // tree built over them (a tree switched off and on, a view opened again), as
-  // the indexes' node blocks wait for their next load.
-  TTreeNodeArenaEh::TBlock& SpareTreeNodes() { return FSpareTreeNodes; }
   bool HasCachedChanges() const;
   bool GetCachedUpdates() const { return FCachedUpdates; }
   void SetCachedUpdates(bool Value) { FCachedUpdates = Value; }
@@ -809,7 +806,6 @@ private:
   std::vector<TMemoryRecordEh*> FDeletedList;
   std::vector<TMemoryRecordEh*> FPendingList;
   std::unique_ptr<TMTIndexesEh> FIndexes;
-  TTreeNodeArenaEh::TBlock FSpareTreeNodes;
   TMemTableDataEh* FMemTableData;
   Integer FNextID = 1;
   std::vector<TMemoryRecordEh*> FList;
@@ -1390,8 +1386,8 @@ private:
   // First[g + 1]), the top level first) each put in the sort order's order,
   // the moves SortByOrder makes on the nodes. False, nothing moved, when the
   // order's values cannot be keyed.
-  bool SortFamilies(const std::vector<TMemoryRecordEh*>& List, const std::vector<Integer>& First,
-                    std::vector<Integer>& Children);
+  bool SortFamilies(const std::vector<TMemoryRecordEh*>& List, const TLentTableEh<Integer>& First,
+                    TLentTableEh<Integer>& Children);
   // The order SetSortOrder takes, without sorting; false when it is the order already.
   bool TakeSortOrder(const String& Value);
 
@@ -1551,8 +1547,6 @@ private:
   bool ShowsWholeStore(const std::vector<TMemoryRecordEh*>* List);
   void TreeNotification(TMemoryRecordEh* MemRec, TRecordsListNotificationEh Action);
   void ReportTreeChange();
-  // Empties the tree; the node memory it lets go waits with the records for the next tree.
-  void ClearTree();
   // Sorts List by the order-by list, on precomputed keys when no hook compares.
   void SortRecords(std::vector<TMemoryRecordEh*>& List);
 

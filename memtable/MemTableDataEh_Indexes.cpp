@@ -13,6 +13,7 @@
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
+#include "memtable/PagesAheadEh.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"
 #include "platform/core/Uncleared.h"
@@ -263,8 +264,17 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   TNumberKeys& numbers = room.Keys;
   numbers.clear();
   bool wholeNumbers = column >= 0;
+  // The memory the load writes, its pages given while the keys are read: in a
+  // fresh process each page of it is new, and the nodes' pages are huge ones.
+  std::unique_ptr<TIndexNodeBlockEh> block;
+  TPagesAheadEh pages;
   if (wholeNumbers) {
     numbers.reserve(records.size());
+    room.Spare.reserve(records.size());
+    block = TIndexEntriesEh::BlockForLoad(static_cast<Integer>(records.size()), spares);
+    pages.Start({{numbers.data(), numbers.capacity() * sizeof(TNumberKey)},
+                 {room.Spare.data(), room.Spare.capacity() * sizeof(TNumberKey)},
+                 {block ? block->Data() : nullptr, block ? block->Size() : 0}});
     // The records lie scattered: each is asked for some records ahead, and its
     // key's line once the record itself has come.
     constexpr size_t kAhead = 16;
@@ -291,15 +301,19 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
       for (size_t i = 1; i < numbers.size(); ++i)
         if ((numbers[i - 1].Type == varNull) == (numbers[i].Type == varNull) && numbers[i - 1].Key == numbers[i].Key)
           KeyViolation(TIndexItemEh(numbers[i].Type, numbers[i].Key, nullptr, 0).Key());
+    // The block goes to the entries, or among the spares, where a block may be let go.
+    pages.Wait();
     FItems.AssignMade(
         static_cast<Integer>(numbers.size()),
         [&](Integer i) {
           const TNumberKey& k = numbers[static_cast<size_t>(i)];
           return TIndexItemEh(k.Type, k.Key, k.Rec, k.Id);
         },
-        spares);
+        spares, std::move(block));
     return;
   }
+  pages.Wait();
+  if (spares) spares->Keep(std::move(block));
 
   std::vector<TIndexItemEh> items;
   items.reserve(records.size());

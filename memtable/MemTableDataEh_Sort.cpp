@@ -749,8 +749,8 @@ void TRecordsViewEh::SortRecordsByOrder(std::vector<TMemoryRecordEh*>& List, TOr
   List.swap(sorted);
 }
 
-bool TMemoryTreeListEh::SortFamilies(const std::vector<TMemoryRecordEh*>& List, const std::vector<Integer>& First,
-                                     std::vector<Integer>& Children) {
+bool TMemoryTreeListEh::SortFamilies(const std::vector<TMemoryRecordEh*>& List, const TLentTableEh<Integer>& First,
+                                     TLentTableEh<Integer>& Children) {
   TSortKeys keys;
   if (List.size() < 2 || !keys.Build(List, FOrderByList.get())) return false;
   // The quicksort SortData runs over each node's children, so ties end where they would.

@@ -54,10 +54,10 @@
 #include <limits>
 #include <new>
 #include <unordered_map>
-#include <utility>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
+#include "memtable/PagesAheadEh.h"
 #include "platform/core/Assert.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Uncleared.h"
@@ -1029,15 +1029,21 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // The keys, read once; a repeated key or a key of another kind ends here.
   enum : Byte { kKeyNull = 1, kParentNull = 2 };
   // The work tables below are written before they are read, and each is
-  // given back once the steps that read it are done.
-  TUnclearedVector<Int64> keys(List.size()), parents(List.size());
-  TUnclearedVector<Byte> nulls(List.size());
+  // given back once the steps that read it are done. Those dropped before
+  // the nodes are made lie in the block the nodes are made in (see
+  // TLentRoomEh), whose pages come meanwhile.
+  size_t lentBytes = 0;
+  std::byte* const lentData = LendReservedNodes(lentBytes);
+  TLentRoomEh lentRoom(lentData, lentBytes);
+  const TLentAllocatorEh<Byte> lent(&lentRoom);
+  TLentTableEh<Int64> keys(List.size(), lent), parents(List.size(), lent);
+  TLentTableEh<Byte> nulls(List.size(), lent);
   // The records' IDs, read with their keys, key the record map without a second visit.
   TUnclearedVector<Integer> ids(List.size());
   Integer lowestId = std::numeric_limits<Integer>::max(), highestId = std::numeric_limits<Integer>::min();
   // Whether the view shows each record, asked while the record is at hand:
   // afterwards the tree visits the records in its own, scattered, order.
-  TUnclearedVector<Byte> inView(List.size());
+  TLentTableEh<Byte> inView(List.size(), lent);
   // The loops below ask for memory some records ahead: the records and the
   // hash slots lie scattered, and waiting for each in turn is most of the time.
   constexpr size_t kAhead = 16;
@@ -1064,12 +1070,31 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
       ++keyCount;
     }
   }
+  // The tables read while the nodes are made, and after, cannot lie in the
+  // lent room: they are made now, their pages given while the next steps run.
+  // By place, in one entry so each is written and read as one: the record,
+  // its parent's place (-1 for the top level), its children's count and
+  // whether it shows. And each record's place by its List position, for the
+  // record map.
+  struct TPlaced {
+    Integer Record;  // the List position
+    Integer ParentPlace;
+    uint32_t ChildCount : 31;
+    uint32_t Shows : 1;
+  };
+  TUnclearedVector<Integer> sizeOrPlace(List.size());
+  TUnclearedVector<TPlaced> placed(List.size());
+  TUnclearedVector<Integer> place(List.size());
+  TPagesAheadEh pages;
+  pages.Start({{sizeOrPlace.data(), sizeOrPlace.size() * sizeof(Integer)},
+               {placed.data(), placed.size() * sizeof(TPlaced)},
+               {place.data(), place.size() * sizeof(Integer)}});
 
   // Positions by key: numbered records (keys spanning a range not much wider
   // than their count) index a plain table, other keys go through a hash.
   const UInt64 span = static_cast<UInt64>(highest) - static_cast<UInt64>(lowest);
   const bool dense = keyCount > 0 && span < 4 * static_cast<UInt64>(keyCount);
-  std::vector<Integer> table(dense ? static_cast<size_t>(span) + 1 : 0, -1);
+  TLentTableEh<Integer> table(dense ? static_cast<size_t>(span) + 1 : 0, -1, lent);
   TKeyHash<Integer> byKey(dense ? 0 : List.size());
   auto slotOf = [&](Int64 Key) -> Integer* {
     if (Key < lowest || Key > highest) return nullptr;
@@ -1093,7 +1118,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // parent that comes later is found only with the full check (the child waits
   // for it); one that never comes leaves the child waiting to the end, and the
   // top level is then put in records-list order.
-  std::vector<Integer> parentAt(List.size(), -1);
+  TLentTableEh<Integer> parentAt(List.size(), -1, lent);
   bool orphans = false;
   for (Integer i = 0; i < n; ++i) {
     const size_t at = static_cast<size_t>(i);
@@ -1121,7 +1146,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
 
   // A node shows when its record is in view or one of its descendants shows,
   // as RefreshVisibility would find: each record in view marks its way up.
-  TUnclearedVector<Byte>& visible = inView;
+  TLentTableEh<Byte>& visible = inView;
   for (Integer i = 0; i < n; ++i) {
     if (visible[static_cast<size_t>(i)] != 1) continue;
     for (Integer j = parentAt[static_cast<size_t>(i)]; j >= 0 && !visible[static_cast<size_t>(j)];
@@ -1131,12 +1156,12 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
 
   // Children in records-list order, as positions: first[p + 1] .. first[p + 2] in
   // order (the root is p = -1).
-  std::vector<Integer> first(List.size() + 2, 0);
+  TLentTableEh<Integer> first(List.size() + 2, 0, lent);
   for (Integer i = 0; i < n; ++i) ++first[static_cast<size_t>(parentAt[static_cast<size_t>(i)] + 2)];
   for (size_t k = 1; k < first.size(); ++k) first[k] += first[k - 1];
-  std::vector<Integer> children(List.size());
+  TLentTableEh<Integer> children(List.size(), 0, lent);
   {
-    TUnclearedVector<Integer> fill(first.begin(), first.end() - 1);
+    TLentTableEh<Integer> fill(first.begin(), first.end() - 1, lent);
     for (Integer i = 0; i < n; ++i)
       children[static_cast<size_t>(fill[static_cast<size_t>(parentAt[static_cast<size_t>(i)] + 1)]++)] = i;
   }
@@ -1178,7 +1203,7 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   const size_t tops = static_cast<size_t>(first[1]);
   // By visit: the record's position, its parent's visit (-1 for the top
   // level), and its subtree size, then its place.
-  TUnclearedVector<Integer> visit(List.size()), visitParent(List.size()), sizeOrPlace(List.size());
+  TLentTableEh<Integer> visit(List.size(), lent), visitParent(List.size(), lent);
   {
     const Integer maxLevel = GetMaxLevel();
     std::copy(children.begin(), children.begin() + first[1], visit.begin());
@@ -1209,18 +1234,6 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   // Subtree sizes: a parent's visit comes before its children's.
   std::fill(sizeOrPlace.begin(), sizeOrPlace.end(), 1);
   for (size_t q = List.size(); q-- > tops;) sizeOrPlace[static_cast<size_t>(visitParent[q])] += sizeOrPlace[q];
-  // By place, in one entry so each is written and read as one: the record,
-  // its parent's place (-1 for the top level), its children's count and
-  // whether it shows. And each record's place by its List position, for the
-  // record map.
-  struct TPlaced {
-    Integer Record;  // the List position
-    Integer ParentPlace;
-    uint32_t ChildCount : 31;
-    uint32_t Shows : 1;
-  };
-  TUnclearedVector<TPlaced> placed(List.size());
-  TUnclearedVector<Integer> place(List.size());
   {
     // Siblings are visited one after another: the first one's place is just
     // after its parent's, each later one's after the one before and its
@@ -1276,7 +1289,10 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   }
 
   // The nodes' room was reserved by BuildTree before the keys were read: node
-  // k goes to slot k of the run, so a parent is found from its place.
+  // k goes to slot k of the run, so a parent is found from its place. The
+  // tables it lent are gone.
+  BORROW_ASSERT(lentRoom.Live() == 0);
+  lentRoom.HandBack();
   size_t slotSize = 0;
   std::byte* const run = ReserveNodeRun(n, slotSize);
   // Without a run the hash build makes the nodes one by one.
@@ -1285,13 +1301,18 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     return std::launder(reinterpret_cast<TMemRecViewEh*>(run + static_cast<size_t>(Place) * slotSize));
   };
   ReserveChildren(GetRoot(), static_cast<Integer>(tops));
-  NewChildBlock(List.size() - tops);
+  TBaseTreeNodeEh** const childBlock = NewChildBlock(List.size() - tops);
   auto* root = static_cast<TMemRecViewEh*>(GetRoot());
   root->SizeChildRows(static_cast<Integer>(tops));
   root->FShownRows = topRows;
   // The parents' counts in one block when the tree gives one, handed out in
   // the order the nodes are made.
-  Integer* counts = NewNumberBlock(List.size() - tops + 2 * withChildren);
+  const size_t countCount = List.size() - tops + 2 * withChildren;
+  Integer* counts = NewNumberBlock(countCount);
+  // Both are handed out from the front as the nodes are made: their pages
+  // are given ahead of the making.
+  pages.Start({{childBlock, childBlock ? (List.size() - tops) * sizeof(childBlock[0]) : 0},
+               {counts, counts ? countCount * sizeof(Integer) : 0}});
   for (size_t k = 0; k < List.size(); ++k) {
     if (k + kAhead < List.size()) __builtin_prefetch(&List[static_cast<size_t>(placed[k + kAhead].Record)]);
     const TPlaced& at = placed[k];
@@ -1489,21 +1510,10 @@ void TMemoryTreeListEh::ShowChildrenOfVisibleNodes(TBaseTreeNodeEh* Node) {
 // ---------------------------------------------------------------------------
 // The view's tree upkeep
 
-void TRecordsViewEh::ClearTree() {
-  FTreeList->ClearAll();
-  if (TRecordsListEh* records = GetRecordsList()) {
-    TTreeNodeArenaEh::TBlock spare = FTreeList->TakeSpareNodes();
-    if (spare.Data) records->SpareTreeNodes() = std::move(spare);
-  }
-}
-
 void TRecordsViewEh::BuildTree() {
-  ClearTree();
+  FTreeList->ClearAll();
   FTreeList->FOrderedInBuild = false;
   if (!FTreeMode) return;
-  // The node memory waiting with the records: this tree's own, just let go, or another's.
-  if (TRecordsListEh* records = GetRecordsList())
-    FTreeList->KeepSpareNodes(std::exchange(records->SpareTreeNodes(), TTreeNodeArenaEh::TBlock{}));
   UpdateTreeFieldIndexes();
   // The build can make the siblings in the view's order straight away.
   FTreeList->TakeSortOrder(FSortOrder);

@@ -96,8 +96,6 @@ TRecordsViewEh::TRecordsViewEh(TComponent* AOwner)
       FTreeList(std::make_unique<TMemoryTreeListEh>(this)) {}
 
 TRecordsViewEh::~TRecordsViewEh() {
-  // While the records are at hand, to keep the tree's node memory.
-  ClearTree();
   SetMemTableData(nullptr);
   FViewList.clear();
   std::vector<TRecordsListNotificatorEh*> dependents = FDependentViews;
@@ -238,7 +236,7 @@ void TRecordsViewEh::SetTreeMode(bool Value) {
   if (FTreeMode == Value) return;
   FTreeMode = Value;
   if (Value) BuildTree();
-  else ClearTree();
+  else FTreeList->ClearAll();
   RebuildView();
 }
 

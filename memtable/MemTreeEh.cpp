@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 
 #include <sys/mman.h>
@@ -58,28 +57,13 @@ void TTreeNodeArenaEh::Reserve(size_t Count) {
   FNextBlockSlots = std::max(FNextBlockSlots, Count - spare);
   const size_t bytes = FNextBlockSlots * FSlotSize;
   if (FReady.Data || bytes < kMapFrom) return;
-  // The spare, when it holds the slots and is not twice their size: its pages
-  // are in place, where a fresh block's are each cleared by the kernel first.
-  if (FSpare.Size >= bytes && FSpare.Size / 2 < bytes) {
-    FReady = TakeSpare();
-    return;
-  }
-  // The pages are filled in while the caller goes on (a build reads its keys
-  // first); the block is used only after the filler is done.
+  // Its pages are given while the caller goes on (a build reads its keys
+  // first), and the caller may use the block meanwhile.
   FReady = NewBlock(bytes, false);
-  if (!FReady.Data.get_deleter().Mapped) return;
-  try {
-    FFiller = std::thread([Data = FReady.Data.get(), bytes] {
-      constexpr size_t kPage = 4096;
-      for (size_t at = 0; at < bytes; at += kPage) static_cast<volatile std::byte*>(Data)[at] = std::byte{0};
-    });
-  } catch (const std::system_error&) {
-    // Without a thread the pages come in as the nodes are made.
-  }
+  if (FReady.Data.get_deleter().Mapped) FReadyPages.Start({{FReady.Data.get(), bytes}});
 }
 
 void TTreeNodeArenaEh::TakeReadyBlock() {
-  if (FFiller.joinable()) FFiller.join();
   FBlocks.push_back(std::move(FReady));
   FReady = TBlock{};
 }
@@ -155,19 +139,11 @@ void TTreeNodeArenaEh::Release(void* Slot) {
   if (--FLive == 0) ReleaseBlocks();
 }
 
-void TTreeNodeArenaEh::KeepSpare(TBlock Block) {
-  if (Block.Data && Block.Data.get_deleter().Mapped && Block.Size > FSpare.Size) FSpare = std::move(Block);
-}
-
 void TTreeNodeArenaEh::ReleaseBlocks() {
-  if (FFiller.joinable()) FFiller.join();
-  KeepSpare(std::move(FReady));
+  FReadyPages.Wait();
   FReady = TBlock{};
-  // Unpoisoned whole before the memory goes back to the allocator or waits.
-  for (TBlock& block : FBlocks) {
-    BORROW_UNPOISON(block.Data.get(), block.Size);
-    KeepSpare(std::move(block));
-  }
+  // Unpoisoned whole before the memory goes back to the allocator.
+  for (TBlock& block : FBlocks) BORROW_UNPOISON(block.Data.get(), block.Size);
   FBlocks.clear();
   FNext = FEnd = nullptr;
   FFree = nullptr;
@@ -523,10 +499,11 @@ TBaseTreeNodeEh* TTreeListEh::AddChild(const String& Text, TBaseTreeNodeEh* Pare
   return node;
 }
 
-void TTreeListEh::NewChildBlock(size_t Count) {
-  if (!FArenaMake || Count == 0) return;
+TBaseTreeNodeEh** TTreeListEh::NewChildBlock(size_t Count) {
+  if (!FArenaMake || Count == 0) return nullptr;
   FChildBlocks.push_back(std::make_unique_for_overwrite<TBaseTreeNodeEh*[]>(Count));
   FChildBlockSize = FChildBlockFree = Count;
+  return FChildBlocks.back().get();
 }
 
 Integer* TTreeListEh::NewNumberBlock(size_t Count) {

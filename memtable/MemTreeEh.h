@@ -21,10 +21,10 @@
 #include <iterator>
 #include <memory>
 #include <new>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "memtable/PagesAheadEh.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/Object.h"
 
@@ -210,23 +210,9 @@ private:
 
 // Fixed-size slots for the nodes a tree makes, carved from large blocks: one
 // allocation per block instead of one per node. A freed slot is reused; when
-// the last live slot goes the blocks are given back, save the largest block
-// mapped whole (a large tree's), which waits as the spare for the next build.
+// the last live slot goes the blocks are given back.
 class TTreeNodeArenaEh {
-  struct TFreeBlock {
-    TFreeBlock() : Mapped(0) {}
-    explicit TFreeBlock(size_t Length) : Mapped(Length) {}
-    size_t Mapped;  // the length of a block mapped whole, 0 for one from the heap
-    void operator()(std::byte* P) const;
-  };
-
 public:
-  // A block of slots' memory, owned.
-  struct TBlock {
-    std::unique_ptr<std::byte, TFreeBlock> Data;
-    size_t Size = 0;
-  };
-
   TTreeNodeArenaEh() = default;
   ~TTreeNodeArenaEh();
   TTreeNodeArenaEh(const TTreeNodeArenaEh&) = delete;
@@ -246,25 +232,37 @@ public:
   size_t LiveCount() const { return FLive; }
   // Whether the block slots are carved from now was mapped whole.
   bool LastBlockMapped() const { return !FBlocks.empty() && FBlocks.back().Data.get_deleter().Mapped != 0; }
-  // The spare: a block mapped whole that no slot is carved from, its pages in
-  // place. Reserve takes it for a build it suits; the larger of two is kept.
-  TBlock TakeSpare() { return std::exchange(FSpare, TBlock{}); }
-  void KeepSpare(TBlock Block);
+  // The block Reserve mapped ahead, before any slot is carved from it (null
+  // when there is none): a build may keep work tables in it that are gone
+  // before it takes its slots, and its pages then serve twice.
+  std::byte* ReadyMemory(size_t& Bytes) const {
+    Bytes = FReady.Size;
+    return FReady.Data.get();
+  }
 
 private:
   void ReleaseBlocks();
 
   size_t FSlotSize = 0;
+  struct TFreeBlock {
+    TFreeBlock() : Mapped(0) {}
+    explicit TFreeBlock(size_t Length) : Mapped(Length) {}
+    size_t Mapped;  // the length of a block mapped whole, 0 for one from the heap
+    void operator()(std::byte* P) const;
+  };
+  struct TBlock {
+    std::unique_ptr<std::byte, TFreeBlock> Data;
+    size_t Size = 0;
+  };
   static TBlock NewBlock(size_t Bytes, bool Populate);
-  // A large block mapped ahead by Reserve while a helper thread fills in its
+  // A large block mapped ahead by Reserve while a helper thread gives it its
   // pages (the kernel's share of a whole tree's build), taken up by Allocate
   // once the blocks before it are full.
   void TakeReadyBlock();
   // Makes the next block (the ready one when there is one) the one slots are carved from.
   void StartBlock(size_t MinSlots);
   TBlock FReady;
-  TBlock FSpare;
-  std::thread FFiller;
+  TPagesAheadEh FReadyPages;
   std::vector<TBlock> FBlocks;
   std::byte* FNext = nullptr;  // the unused tail of the last block
   std::byte* FEnd = nullptr;
@@ -312,10 +310,6 @@ public:
   void FullExpand(TBaseTreeNodeEh* Node, bool ARecurse);
   void FullCollapse(TBaseTreeNodeEh* Node, bool ARecurse);
   TBaseTreeNodeEh* FindNodeByData(TBaseTreeNodeEh* StartNode, void* Data) const;
-  // The node memory a large tree let go, for the owner of the records to keep
-  // for the next tree over them; and such memory given to this tree's next build.
-  TTreeNodeArenaEh::TBlock TakeSpareNodes() { return FArena.TakeSpare(); }
-  void KeepSpareNodes(TTreeNodeArenaEh::TBlock Block) { FArena.KeepSpare(std::move(Block)); }
 
   TBaseTreeNodeEh* GetFirst() const { return GetFirstChild(FRoot); }
   TBaseTreeNodeEh* GetFirstChild(TBaseTreeNodeEh* Node) const;
@@ -350,6 +344,9 @@ protected:
   void ReserveNodes(Integer Count) {
     if (FArenaMake && Count > 0) FArena.Reserve(static_cast<size_t>(Count));
   }
+  // The memory ReserveNodes mapped ahead, lent until the first node is made
+  // (see TTreeNodeArenaEh::ReadyMemory); null when there is none.
+  std::byte* LendReservedNodes(size_t& Bytes) const { return FArena.ReadyMemory(Bytes); }
   // For building a whole tree parent before child: a new last child of Parent,
   // without the level checks (the caller has made sure of the depth). The
   // flags are the node's from the start: no hook hears of them.
@@ -368,8 +365,9 @@ protected:
     if (Count > 0) Node->FItems.reserve(static_cast<size_t>(Count));
   }
   // Room for the children of many nodes in one block, handed out in turn by
-  // ShareChildren; the block lives while any node this tree made does.
-  void NewChildBlock(size_t Count);
+  // ShareChildren; the block lives while any node this tree made does. The
+  // block, null without an arena.
+  TBaseTreeNodeEh** NewChildBlock(size_t Count);
   // An empty Node takes Count slots of the block (its own room when the block
   // is short or the node is not one of the block's).
   void ShareChildren(TBaseTreeNodeEh* Node, Integer Count);

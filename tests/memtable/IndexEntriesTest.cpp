@@ -260,4 +260,30 @@ TEST_F(IndexEntries, ALoadOverAKeptBlockHoldsItsOwnEntries) {
   ExpectSame("loaded over a kept block");
 }
 
+// A block taken ahead for a load, while its entries are gathered, takes the
+// load's nodes when it suits; else it waits among the spares.
+TEST_F(IndexEntries, ALoadBuildsInTheBlockTakenAheadForIt) {
+  TIndexNodeBlocksEh spares;
+  auto load = [&](Integer Size, std::unique_ptr<TIndexNodeBlockEh> Block) {
+    Model.clear();
+    for (Integer i = 0; i < Size; ++i) Model.push_back({Random(1000), NextId++});
+    std::sort(Model.begin(), Model.end());
+    Tree.AssignMade(
+        static_cast<Integer>(Model.size()), [&](Integer i) { return Entry(Model[static_cast<size_t>(i)]); }, &spares,
+        std::move(Block));
+  };
+  std::unique_ptr<TIndexNodeBlockEh> block = TIndexEntriesEh::BlockForLoad(70000, &spares);
+  ASSERT_NE(block, nullptr);
+  load(70000, std::move(block));
+  EXPECT_EQ(spares.Count(), 0u);
+  ExpectSame("loaded into the block taken ahead");
+  for (Integer i = 0; i < 2000; ++i) InsertRandom(1000);
+  ExpectSame("changed after loading");
+  EXPECT_EQ(TIndexEntriesEh::BlockForLoad(100, &spares), nullptr) << "a small load keeps to the heap";
+  // Taken ahead for more entries than came: the load keeps to the heap, the block waits.
+  load(100, TIndexEntriesEh::BlockForLoad(70000, &spares));
+  EXPECT_EQ(spares.Count(), 2u);
+  ExpectSame("small load");
+}
+
 }  // namespace
