@@ -9,6 +9,12 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+// Known to kernels from 5.14 on; older C library headers may not name it, and
+// an older kernel refuses it.
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
 void TPagesAheadEh::Start(std::initializer_list<TRange> Ranges) {
   Wait();
   // Whole pages inside each range: the partial pages at its ends may belong
