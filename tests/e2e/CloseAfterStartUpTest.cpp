@@ -23,6 +23,8 @@
 // Last: its macros would rename what the headers above declare.
 #include <X11/Xlib.h>
 
+#include "tests/e2e/DeleteWindow.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -79,14 +81,7 @@ public:
   }
   // What the window manager sends for the close box and Alt+F4.
   void Close(Window W) {
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = W;
-    e.xclient.message_type = XInternAtom(FDpy, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = long(XInternAtom(FDpy, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(FDpy, W, False, NoEventMask, &e);
+    SendDeleteWindow(FDpy, W);
     XSync(FDpy, False);
   }
 

@@ -34,6 +34,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "tests/e2e/DeleteWindow.h"
+
 class TFramingWindowManager {
 public:
   TFramingWindowManager() = default;
@@ -236,16 +238,7 @@ private:
       const std::lock_guard<std::mutex> lock(FRequestMutex);
       closes.swap(FCloses);
     }
-    for (Window w : closes) {
-      XEvent e{};
-      e.xclient.type = ClientMessage;
-      e.xclient.window = w;
-      e.xclient.message_type = XInternAtom(FDpy, "WM_PROTOCOLS", False);
-      e.xclient.format = 32;
-      e.xclient.data.l[0] = long(XInternAtom(FDpy, "WM_DELETE_WINDOW", False));
-      e.xclient.data.l[1] = CurrentTime;
-      XSendEvent(FDpy, w, False, NoEventMask, &e);
-    }
+    for (Window w : closes) SendDeleteWindow(FDpy, w);
   }
 
   ::Display* FDpy = nullptr;
