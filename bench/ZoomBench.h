@@ -1,8 +1,8 @@
 #pragma once
 // What the benchmarks of a search against a yaz-ztest on loopback share: the
-// server, the bare ZOOM searches (synchronous, and asynchronous as the
-// program's own path goes) the figures are set against, and a
-// reporter that keeps each benchmark's time so that main can print ratios.
+// server, the bare ZOOM searches (synchronous and asynchronous) the figures
+// are set against, and a reporter that keeps each benchmark's time so that
+// main can print ratios.
 // Included by one bench program each; the yaz-ztest fixture comes from the
 // test-support library.
 #include <benchmark/benchmark.h>
@@ -49,9 +49,10 @@ inline bool BareZoomSearch(int port) {
 }
 
 // The same ten records on a new connection through ZOOM's asynchronous
-// interface, the records asked for with the search, as the program's own path
-// (lendsrv's ZSearch) goes: the baseline of a search's own cost. False when
-// the search failed.
+// interface, all asked for with the search, as a plain client would: the
+// baseline of a search's own cost (lendsrv's ZSearch asks for one with the
+// search and the rest in a present, a round trip more). False when the search
+// failed.
 inline bool AsyncZoomSearch(int port) {
   ZOOM_options o = ZOOM_options_create();
   ZOOM_options_set(o, "async", "1");

@@ -18,8 +18,6 @@
 // targets are those of bench/Targets.h.
 
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +40,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "bench/ResourceListBench.h"
+#include "bench/SelfProcess.h"
 #include "bench/Targets.h"
 #include "tests/support/ZTestServer.h"
 
@@ -223,16 +222,8 @@ int RunSide(const std::string& Side, const String& Folder, int Port) {
 // size when it started, which is why the parent leaves all work to children.
 // Port is the search server's.
 double PeakOf(const char* Side, const std::string& Folder, const std::string& Port) {
-  const pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    execl("/proc/self/exe", "bench_memory", "--side", Side, Folder.c_str(), Port.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(pid, &status, 0, &usage) != pid) return -1;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  rusage usage{};
+  if (!RunSelf({"bench_memory", "--side", Side, Folder, Port}, nullptr, &usage)) return -1;
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes
 }
 

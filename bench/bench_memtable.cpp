@@ -24,12 +24,8 @@
 //     again), the same checks off the clock.
 
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -38,6 +34,7 @@
 #include <unordered_map>
 
 #include "bench/MemTableBench.h"
+#include "bench/SelfProcess.h"
 #include "bench/SqliteBench.h"
 #include "bench/VariedNames.h"
 #include "memtable/MemTableEh.h"
@@ -568,29 +565,10 @@ int FirstOpenSide(const std::string& Side) {
 
 // One run of a side in a process of its own; false when it failed or its result was wrong.
 bool FirstOpenInFreshProcess(const char* Side, TTimes& Times) {
-  int out[2];
-  if (pipe(out) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  char program[] = "bench_memtable", flag[] = "--first-open";
-  std::string side = Side;
-  char* argv[] = {program, flag, side.data(), nullptr};
-  pid_t pid = 0;
-  const bool started = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
   std::string text;
-  char buf[256];
-  for (ssize_t got; started && (got = read(out[0], buf, sizeof buf)) != 0;)
-    if (got > 0) text.append(buf, static_cast<size_t>(got));
-    else if (errno != EINTR) break;
-  close(out[0]);
-  int status = 0;
-  if (!started || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
   int right = 0;
-  return std::sscanf(text.c_str(), "%lf %lf %d", &Times.Ms, &Times.CpuMs, &right) == 3 && right == 1;
+  return RunSelf({"bench_memtable", "--first-open", Side}, &text) &&
+         std::sscanf(text.c_str(), "%lf %lf %d", &Times.Ms, &Times.CpuMs, &right) == 3 && right == 1;
 }
 
 // The open a user waits for: the first in the process, its memory all fresh,

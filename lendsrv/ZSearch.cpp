@@ -471,13 +471,13 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
     if (p.Answered) p.Answered(hits);
   });
   if (end == TWaitEnd::GivenUp) return givenUp();
+  const std::size_t m = std::min(r.Hits, Want);
   // Not answered, or answered with a failure (a diagnostic) and no records to
   // wait for: only the failure.
-  if (!answered || !damaged.empty() || (end == TWaitEnd::Broken && std::min(r.Hits, Want) == 0)) {
+  if (!answered || !damaged.empty() || (end == TWaitEnd::Broken && m == 0)) {
     r.Error = damaged.empty() ? why : damaged;
     return r;
   }
-  const std::size_t m = std::min(r.Hits, Want);
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });

@@ -15,10 +15,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <type_traits>
-#include <utility>
 #include <vector>
+
+#include "platform/core/Uncleared.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -84,7 +84,7 @@ private:
 // value to have them set. The room goes with the table when it is moved or
 // swapped, so ReleaseTable gives a table's room back.
 template <class T>
-struct TLentAllocatorEh {
+struct TLentAllocatorEh : TUnclearedConstruct {
   using value_type = T;
   using propagate_on_container_copy_assignment = std::true_type;
   using propagate_on_container_move_assignment = std::true_type;
@@ -103,14 +103,6 @@ struct TLentAllocatorEh {
   }
   void deallocate(T* P, size_t Count) {
     if (!Room || !Room->Give(P, Count * sizeof(T))) std::allocator<T>().deallocate(P, Count);
-  }
-  template <class U>
-  void construct(U* P) noexcept(std::is_nothrow_default_constructible_v<U>) {
-    ::new (static_cast<void*>(P)) U;
-  }
-  template <class U, class... TArgs>
-  void construct(U* P, TArgs&&... Args) {
-    ::new (static_cast<void*>(P)) U(std::forward<TArgs>(Args)...);
   }
   friend bool operator==(const TLentAllocatorEh& A, const TLentAllocatorEh& B) { return A.Room == B.Room; }
 

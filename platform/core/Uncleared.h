@@ -9,18 +9,13 @@
 
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
-template <class T>
-struct TUnclearedAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = TUnclearedAllocator<U>;
-  };
-  TUnclearedAllocator() = default;
-  template <class U>
-  TUnclearedAllocator(const TUnclearedAllocator<U>&) noexcept {}
+// What makes an allocator leave the elements it constructs without a value
+// as they come: a value given is still set.
+struct TUnclearedConstruct {
   template <class U>
   void construct(U* P) noexcept(std::is_nothrow_default_constructible_v<U>) {
     ::new (static_cast<void*>(P)) U;
@@ -29,6 +24,17 @@ struct TUnclearedAllocator : std::allocator<T> {
   void construct(U* P, TArgs&&... Args) {
     ::new (static_cast<void*>(P)) U(std::forward<TArgs>(Args)...);
   }
+};
+
+template <class T>
+struct TUnclearedAllocator : std::allocator<T>, TUnclearedConstruct {
+  template <class U>
+  struct rebind {
+    using other = TUnclearedAllocator<U>;
+  };
+  TUnclearedAllocator() = default;
+  template <class U>
+  TUnclearedAllocator(const TUnclearedAllocator<U>&) noexcept {}
 };
 
 template <class T>
