@@ -1,9 +1,8 @@
 #include "lendsrv/ZSearch.h"
 
-#include <fcntl.h>
+#include "lendsrv/AnswerTap.h"
+
 #include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <yaz/diagbib1.h>
 #include <yaz/proto.h>
 #include <yaz/zoom.h>
@@ -150,8 +149,13 @@ bool IsIso2709Record(std::string_view Bytes) {
 namespace {
 
 using TClock = std::chrono::steady_clock;
-using TSeconds = std::chrono::duration<double>;
 constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+// A wait goes on while at least this many bytes come within the limit: a link
+// that carries a segment now and then is slow, one that brings less is silent.
+constexpr std::size_t kProgressBytes = 256;
+// The most records asked for with the search: a search of the default record
+// limit then takes the initialisation and the search alone.
+constexpr std::size_t kFirstPiece = 10;
 
 // The texts of breaks this search tells in the library's own manner.
 std::string ZoomErrorText(int Code) { return std::string(ZOOM_diag_str(Code)) + " (" + std::to_string(Code) + ")"; }
@@ -159,7 +163,6 @@ constexpr char kNoRecordsText[] = "No records in the server's answer";
 
 // How one wait for the server went, for sizing the next piece.
 struct TWaitTimes {
-  TClock::duration Whole{};
   // From the request to the answer's first bytes: the round trip and the
   // server's own time, which a larger piece shares among more records.
   TClock::duration Latency{};
@@ -168,25 +171,18 @@ struct TWaitTimes {
   TClock::duration Decoding{};
 };
 
-// Records come in pieces, so that the caller's Waiting runs between them, a
-// piece that does not come in time ends the fetch, and no piece costs much.
-// Nothing is known of the link before the first record, so the first piece is
-// one record: it comes within the limit whenever one record can. Each later
-// piece holds about kPieceBytes, judged by the records so far, unless:
-//   - the records are slow to come: a piece holds what comes, at the speed
-//     the last one came, in a quarter of the limit. That speed is taken from
-//     the time the records took beyond the shortest answer yet (the search's
-//     included), which is the round trip and the server's fixed cost: the
-//     round trip of a distant server does not make its pieces ever smaller;
-//   - the server is distant: while the round trip outweighs ZOOM's decoding
-//     of a piece, pieces double, so round trips do not dominate the fetch;
-//     ZOOM's cost for one answer grows with the square of its records, so
-//     they halve again when the decoding outweighs the round trip or the
-//     budget, which keeps a piece's decoding a small pause.
+// Records come in pieces, so that the caller's Waiting runs between them and
+// no piece costs much; the time limit has no say in their size, since it only
+// ends a wait in which next to nothing comes. The first piece is asked for
+// with the search. Each later one holds about kPieceBytes, judged by the
+// records so far, unless the server is distant: while the round trip
+// outweighs ZOOM's decoding of a piece, pieces double, so round trips do not
+// dominate the fetch; ZOOM's cost for one answer grows with the square of its
+// records, so they halve again when the decoding outweighs the round trip or
+// the budget, which keeps a piece's decoding a short pause of the windows.
 class TPieceSizer {
 public:
-  // RoundTrip: how long the search's answer took to begin coming.
-  TPieceSizer(TClock::duration Limit, TClock::duration RoundTrip) : FLimit(Limit), FRoundTrip(RoundTrip) {}
+  explicit TPieceSizer(std::size_t First) : FNext(std::max<std::size_t>(First, 1)) {}
 
   std::size_t Next() const { return FNext; }
 
@@ -195,83 +191,45 @@ public:
     if (Records == 0 || Bytes == 0) return;
     FRecords += Records;
     FBytes += Bytes;
-    FRoundTrip = std::min(FRoundTrip, Times.Latency);
     std::size_t next = Records;
     if (Times.Decoding * 4 < Times.Latency && Times.Decoding * 2 < kDecodingBudget) next *= 2;
     else if (Times.Decoding > Times.Latency || Times.Decoding > kDecodingBudget) next /= 2;
     const double recordBytes = static_cast<double>(FBytes) / static_cast<double>(FRecords);
     next = std::max(next, static_cast<std::size_t>(kPieceBytes / recordBytes));
-    // The speed of the records' own time, outside the shortest answer yet
-    // and outside ZOOM; records that came in a single read show only that the
-    // link is fast. At that speed the next piece's records come in a quarter
-    // of the limit: larger records than those so far, or a link that slows,
-    // still come in time.
-    const TSeconds own = std::max<TClock::duration>(Times.Whole - FRoundTrip - Times.Decoding, kShortest);
-    const double inTime = static_cast<double>(Bytes) / own.count() * TSeconds(FLimit).count() / 4;
-    next = std::min(next, static_cast<std::size_t>(std::min(inTime, kMaxPieceBytes) / recordBytes));
+    next = std::min(next, static_cast<std::size_t>(kMaxPieceBytes / recordBytes));
     FNext = std::clamp<std::size_t>(next, 1, kMaxPiece);
   }
 
 private:
-  static constexpr std::size_t kPieceBytes = 128 * 1024;
+  static constexpr double kPieceBytes = 128 * 1024;
   static constexpr double kMaxPieceBytes = 16 << 20;
   static constexpr std::size_t kMaxPiece = 20000;
   static constexpr auto kDecodingBudget = std::chrono::milliseconds(100);
-  static constexpr auto kShortest = std::chrono::milliseconds(1);
 
-  TClock::duration FLimit;
-  TClock::duration FRoundTrip;
-  std::size_t FNext = 1;
+  std::size_t FNext;
   std::size_t FRecords = 0, FBytes = 0;
-};
-
-// A second descriptor of the connection's socket. ZOOM closes its own when an
-// answer fails; this one still tells whether the server had closed the
-// connection, as a cut answer then fails to decode.
-class TSocketWatch {
-public:
-  TSocketWatch() = default;
-  TSocketWatch(const TSocketWatch&) = delete;
-  TSocketWatch& operator=(const TSocketWatch&) = delete;
-  ~TSocketWatch() { Drop(); }
-
-  void Follow(int Fd) {
-    struct stat s {};
-    if (Fd < 0 || ::fstat(Fd, &s) != 0 || (FDup >= 0 && s.st_ino == FInode)) return;
-    Drop();
-    FDup = ::fcntl(Fd, F_DUPFD_CLOEXEC, 0);
-    FInode = s.st_ino;
-  }
-  bool PeerClosed() const {
-    pollfd p{FDup, POLLRDHUP, 0};
-    return FDup >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
-  }
-
-private:
-  void Drop() {
-    if (FDup >= 0) ::close(FDup);
-    FDup = -1;
-  }
-  int FDup = -1;
-  ino_t FInode = 0;
 };
 
 enum class TWaitEnd { Answered, Broken, GivenUp };
 
-// Runs the connection's queued work until it is idle, for at most Limit; Times
-// tells how this wait went. Broken, with the reason in Why, when the limit
-// passes or the answer is a failure (a closed connection, bytes that cannot be
-// decoded, a diagnostic); GivenUp when the caller's Waiting gives the search up
-// first. SearchAnswered runs as soon as a search answer is taken, though the
-// wait goes on for the records asked for with it.
-TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bool()>& Waiting, TWaitTimes& Times,
-               std::string& Why, const std::function<void()>& SearchAnswered = {}) {
+// Runs the connection's queued work until it is idle; Times tells how this
+// wait went. Broken, with the reason in Why, when the limit passes with next
+// to nothing coming, or the answer is a failure (a closed connection, bytes
+// that cannot be decoded, a diagnostic); GivenUp when the caller's Waiting
+// gives the search up first. SearchAnswered runs as soon as a search
+// answer's hit count has come, with the count when the tap read it, before
+// ZOOM has the whole answer; the wait goes on for the records asked for with it.
+TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const std::function<bool()>& Waiting,
+               TWaitTimes& Times, std::string& Why,
+               const std::function<void(std::optional<long long> Hits)>& SearchAnswered = {}) {
   Times = TWaitTimes{};
+  Tap.Begin();
   const auto start = TClock::now();
-  const auto deadline = start + Limit;
+  // The stretch since at least kProgressBytes last came.
+  auto stretch = start;
+  std::size_t stretchBytes = 0;
   auto lastWait = start;
   bool answering = false;
-  TSocketWatch watch;
   // ZOOM's own work, timed: reading and decoding what came.
   auto inZoom = [&](auto Work) {
     const auto before = TClock::now();
@@ -281,18 +239,21 @@ TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bo
   };
   for (;;) {
     while (inZoom([&] { return ZOOM_connection_process(C); }))
-      if (SearchAnswered && ZOOM_connection_last_event(C) == ZOOM_EVENT_RECV_SEARCH) SearchAnswered();
+      if (SearchAnswered && ZOOM_connection_last_event(C) == ZOOM_EVENT_RECV_SEARCH) SearchAnswered(std::nullopt);
     const auto now = TClock::now();
-    Times.Whole = now - start;
     if (ZOOM_connection_is_idle(C)) {
       const int code = ZOOM_connection_error(C, nullptr, nullptr);
       // A connection closed in the middle of an answer leaves ZOOM a cut
       // answer, which it reports as undecodable: it is told as what it is.
-      if (code == ZOOM_ERROR_CONNECTION_LOST || (code == ZOOM_ERROR_DECODE && watch.PeerClosed()))
+      // An answer that came whole and cannot be decoded is told so, though
+      // the server closed after it.
+      const bool cut = Tap.RecordsSent() ? Tap.AnswerCut() : Tap.PeerClosed();
+      if (code == ZOOM_ERROR_CONNECTION_LOST || (code == ZOOM_ERROR_DECODE && cut))
         Why = ZoomErrorText(ZOOM_ERROR_CONNECTION_LOST);
       else Why = ConnectionError(C);
       return Why.empty() ? TWaitEnd::Answered : TWaitEnd::Broken;
     }
+    const auto deadline = stretch + Limit;
     if (now >= deadline) {
       Why = ZoomErrorText(ZOOM_ERROR_TIMEOUT);
       return TWaitEnd::Broken;
@@ -312,20 +273,30 @@ TWaitEnd Await(ZOOM_connection C, TClock::duration Limit, const std::function<bo
       if (!inZoom([&] { return ZOOM_connection_exec_task(C); })) ::poll(nullptr, 0, slice);
       continue;
     }
-    watch.Follow(fd);
-    pollfd p{fd, 0, 0};
-    if (mask & ZOOM_SELECT_READ) p.events |= POLLIN;
-    if (mask & ZOOM_SELECT_WRITE) p.events |= POLLOUT;
-    if (mask & ZOOM_SELECT_EXCEPT) p.events |= POLLPRI;
-    const int n = ::poll(&p, 1, slice);
-    if (n > 0) {
-      int fired = 0;
-      if (p.revents & (POLLIN | POLLHUP | POLLERR)) fired |= ZOOM_SELECT_READ;
-      if (p.revents & (POLLOUT | POLLERR)) fired |= ZOOM_SELECT_WRITE;
-      if (p.revents & POLLPRI) fired |= ZOOM_SELECT_EXCEPT;
-      if ((fired & ZOOM_SELECT_READ) && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
-      inZoom([&] { return ZOOM_connection_fire_event_socket(C, fired); });
+    Tap.Follow(fd);
+    std::vector<pollfd> fds{{fd, 0, 0}};
+    if (mask & ZOOM_SELECT_READ) fds[0].events |= POLLIN;
+    if (mask & ZOOM_SELECT_WRITE) fds[0].events |= POLLOUT;
+    if (mask & ZOOM_SELECT_EXCEPT) fds[0].events |= POLLPRI;
+    Tap.AddPollFds(fds);
+    if (::poll(fds.data(), fds.size(), slice) <= 0) continue;
+    // A connection that has just opened gets the tap before ZOOM uses it.
+    Tap.Follow(fd);
+    const short ready = fds[0].revents;
+    int fired = 0;
+    if (ready & (POLLIN | POLLHUP | POLLERR)) fired |= ZOOM_SELECT_READ;
+    if (ready & (POLLOUT | POLLERR)) fired |= ZOOM_SELECT_WRITE;
+    if (ready & POLLPRI) fired |= ZOOM_SELECT_EXCEPT;
+    // What came, before ZOOM reads it.
+    const std::size_t came = Tap.Pump() + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
+    if (SearchAnswered && Tap.HitsTold()) SearchAnswered(Tap.HitsTold());
+    if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
+    stretchBytes += came;
+    if (stretchBytes >= kProgressBytes) {
+      stretch = TClock::now();
+      stretchBytes = 0;
     }
+    if (fired) inZoom([&] { return ZOOM_connection_fire_event_socket(C, fired); });
   }
 }
 
@@ -365,46 +336,84 @@ private:
   std::size_t FNamed = 0, FMore = 0;
 };
 
+// The records of a fetch of M as they are taken, in order: each record's bytes
+// appended to the result as sent, or what was wrong with it told.
+class TRecordsTaken {
+public:
+  TRecordsTaken(TZSearchResult& R, std::size_t M, bool Iso2709) : FR(R), FM(M), FIso2709(Iso2709) {}
+
+  // Record Index (0-based), as the server sent it.
+  void Take(std::size_t Index, std::string_view Bytes) {
+    if (Bytes.empty()) {
+      FFaults.Add(Number(Index) + " is empty");
+      return;
+    }
+    if (FIso2709 && !IsIso2709Record(Bytes)) FFaults.Add(Number(Index) + " is not ISO 2709 (kept as sent)");
+    FR.Records += Bytes;
+    ++FR.Delivered;
+  }
+  // The server's diagnostic in record Index's place.
+  void Diagnostic(std::size_t Index, const char* Message, int Code, const char* Addinfo) {
+    FFaults.Add(Number(Index) + ": " + (Message && *Message ? Message : "diagnostic") + " (" + std::to_string(Code) +
+                ")" + (Addinfo && *Addinfo ? std::string(": ") + Addinfo : std::string()));
+  }
+  std::string Faults() const { return FFaults.Text(); }
+
+private:
+  std::string Number(std::size_t Index) const {
+    return "Record " + std::to_string(Index + 1) + " of " + std::to_string(FM);
+  }
+
+  TZSearchResult& FR;
+  std::size_t FM;
+  bool FIso2709;
+  TFaults FFaults;
+};
+
+// A record ZOOM made up for an answer that held no records: told by its text
+// alone, where the tap cannot tell what the server sent.
+bool MadeUpByZoom(ZOOM_record Rec) {
+  const char* addinfo = nullptr;
+  return ZOOM_record_error(Rec, nullptr, &addinfo, nullptr) == YAZ_BIB1_SYSTEM_ERROR_IN_PRESENTING_RECORDS && addinfo &&
+         std::string_view(addinfo).starts_with("ZOOM C generated");
+}
+
 // How many of the Count records from First came, in order: up to the first
-// that is not in ZOOM's cache, or that ZOOM made up itself because the
-// server's answer held no records for it. A record the server gave after such
-// a gap is not counted: the records kept are the server's first ones.
-std::size_t RecordsThatCame(ZOOM_resultset Rs, std::size_t First, std::size_t Count) {
+// that is not in ZOOM's cache, and no more than the server's answers held (the
+// rest ZOOM made up itself). A record the server gave after such a gap is not
+// counted: the records kept are the server's first ones.
+std::size_t RecordsThatCame(ZOOM_resultset Rs, std::size_t First, std::size_t Count, const TAnswerTap& Tap) {
+  const std::optional<std::size_t> sent = Tap.RecordsSent();
+  if (sent) Count = std::min(Count, *sent);
   std::size_t came = 0;
   for (; came < Count; ++came) {
     ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, First + came);
-    if (!rec) break;
-    const char* addinfo = nullptr;
-    if (ZOOM_record_error(rec, nullptr, &addinfo, nullptr) == YAZ_BIB1_SYSTEM_ERROR_IN_PRESENTING_RECORDS && addinfo &&
-        std::string_view(addinfo).find("Present phase and no records") != std::string_view::npos)
-      break;
+    if (!rec || (!sent && MadeUpByZoom(rec))) break;
   }
   return came;
 }
 
-// Records First .. First + Count - 1 of M, from ZOOM's cache, appended to R
-// as sent; what was wrong with any of them goes to Faults.
-void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::size_t M, bool Iso2709,
-                 TZSearchResult& R, TFaults& Faults) {
+// Records First .. First + Count - 1, from ZOOM's cache.
+void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, TRecordsTaken& Taken) {
   for (std::size_t i = First; i < First + Count; ++i) {
-    auto number = [&] { return "Record " + std::to_string(i + 1) + " of " + std::to_string(M); };
     ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, i);
     const char* msg = nullptr;
     const char* addinfo = nullptr;
-    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0) {
-      Faults.Add(number() + ": " + (msg && *msg ? msg : "diagnostic") + " (" + std::to_string(code) + ")" +
-                 (addinfo && *addinfo ? std::string(": ") + addinfo : std::string()));
-      continue;
-    }
-    const std::string bytes = RecordBytes(rec);
-    if (bytes.empty()) {
-      Faults.Add(number() + " is empty");
-      continue;
-    }
-    if (Iso2709 && !IsIso2709Record(bytes)) Faults.Add(number() + " is not ISO 2709 (kept as sent)");
-    R.Records += bytes;
-    ++R.Delivered;
+    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0)
+      Taken.Diagnostic(i, msg, code, addinfo);
+    else Taken.Take(i, RecordBytes(rec));
   }
+}
+
+// The records that came whole of an answer that broke off, as records First
+// on; returns how many.
+std::size_t TakeCutRecords(const std::vector<TTapRecord>& Records, std::size_t First, TRecordsTaken& Taken) {
+  for (std::size_t i = 0; i < Records.size(); ++i) {
+    const TTapRecord& r = Records[i];
+    if (r.Diagnostic) Taken.Diagnostic(First + i, r.Message.c_str(), r.Code, r.Addinfo.c_str());
+    else Taken.Take(First + i, r.Bytes);
+  }
+  return Records.size();
 }
 
 // Room for the whole fetch, judged by the records so far, so that the records
@@ -432,57 +441,61 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
   if (p.User) ZOOM_options_set(opts.get(), "user", p.User->c_str());
   if (p.Password) ZOOM_options_set(opts.get(), "password", p.Password->c_str());
   ZOOM_options_set_int(opts.get(), "timeout", std::max(1, p.TimeoutSeconds));
-  // The first piece, one record, is asked for with the search: ZOOM has it
-  // piggy-backed on the answer, or fetches it in a present right after.
-  ZOOM_options_set_int(opts.get(), "count", Want > 0 ? 1 : 0);
+  // The first piece is asked for with the search: ZOOM has the server send it
+  // with the answer, or fetches it in a present right after.
+  const std::size_t firstPiece = std::min(Want, kFirstPiece);
+  ZOOM_options_set_int(opts.get(), "count", static_cast<int>(firstPiece));
 
   TZSearchResult r;
-  auto givenUp = [] {
+  // A search given up still tells the hits when it was answered.
+  auto givenUp = [&r] {
     TZSearchResult g;
+    g.Hits = r.Hits;
     g.Error = SearchGivenUpText;
     return g;
   };
+  // Before the connection: ZOOM's descriptor leads to the tap until ZOOM is
+  // done. Over an encrypted link it could follow no answer, and only watches.
+  TAnswerTap tap(!std::string_view(p.Host).starts_with("ssl:"));
   TConnection conn(ZOOM_connection_create(opts.get()));
   TWaitTimes times;
   std::string why;
-  // The connection on its own first: the search's wait then times the round
-  // trip that every piece pays.
   ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
-  TWaitEnd end = Await(conn.get(), waitLimit, p.Waiting, times, why);
+  TWaitEnd end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why);
   if (end == TWaitEnd::GivenUp) return givenUp();
   if (end == TWaitEnd::Broken) {
     r.Error = why;
     return r;
   }
   TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
-  // The hits are told as soon as the search is answered, before its record comes.
-  bool answered = false;
+  // The hits are told as soon as the search answer brings them, before its records.
+  bool hitsKnown = false;
   std::string damaged;
-  end = Await(conn.get(), waitLimit, p.Waiting, times, why, [&] {
-    if (std::exchange(answered, true)) return;
-    const std::size_t hits = ZOOM_resultset_size(rs.get());
+  end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why, [&](std::optional<long long> Told) {
+    if (std::exchange(hitsKnown, true)) return;
     // ZOOM keeps the server's count signed and gives it unsigned: a negative
     // count, which only a damaged answer holds, comes as a huge one.
-    if (hits > static_cast<std::size_t>(std::numeric_limits<long long>::max())) {
-      damaged = "Damaged search answer: a hit count of " + std::to_string(static_cast<long long>(hits));
+    const auto hits = Told ? *Told : static_cast<long long>(ZOOM_resultset_size(rs.get()));
+    if (hits < 0) {
+      damaged = "Damaged search answer: a hit count of " + std::to_string(hits);
       return;
     }
-    r.Hits = hits;
-    if (p.Answered) p.Answered(hits);
+    r.Hits = static_cast<std::size_t>(hits);
+    if (p.Answered) p.Answered(r.Hits);
   });
   if (end == TWaitEnd::GivenUp) return givenUp();
   const std::size_t m = std::min(r.Hits, Want);
   // Not answered, or answered with a failure (a diagnostic) and no records to
   // wait for: only the failure.
-  if (!answered || !damaged.empty() || (end == TWaitEnd::Broken && m == 0)) {
+  if (!hitsKnown || !damaged.empty() || (end == TWaitEnd::Broken && m == 0)) {
     r.Error = damaged.empty() ? why : damaged;
     return r;
   }
 
   const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
                                            [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
-  TFaults faults;
-  TPieceSizer sizer(waitLimit, times.Latency);
+  TRecordsTaken taken(r, m, iso2709);
+  TPieceSizer sizer(firstPiece);
   std::size_t first = 0;
   while (first < m) {
     const std::size_t piece = std::min(sizer.Next(), m - first);
@@ -492,28 +505,32 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
       if (p.Waiting && !p.Waiting()) return givenUp();
       // No array to fill: ZOOM then queues the present instead of waiting for it.
       ZOOM_resultset_records(rs.get(), nullptr, first, piece);
-      end = Await(conn.get(), waitLimit, p.Waiting, times, why);
+      end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why);
       if (end == TWaitEnd::GivenUp) return givenUp();
     }
-    // A fetch that broke off keeps the records that came whole before it.
-    const std::size_t came = RecordsThatCame(rs.get(), first, piece);
+    const std::size_t came = RecordsThatCame(rs.get(), first, piece, tap);
     const std::size_t bytesBefore = r.Records.size();
-    TakeRecords(rs.get(), first, came, m, iso2709, r, faults);
+    TakeRecords(rs.get(), first, came, taken);
+    std::size_t got = came;
+    // A fetch that broke off keeps the records that came whole before it,
+    // those of the answer it broke off in as well.
+    if (end != TWaitEnd::Answered && tap.RecordsSent() == came)
+      got += TakeCutRecords(tap.WholeRecordsOfCutAnswer(piece - came), first + came, taken);
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.
     ZOOM_resultset_cache_reset(rs.get());
-    sizer.Came(came, r.Records.size() - bytesBefore, times);
-    first += came;
+    sizer.Came(got, r.Records.size() - bytesBefore, times);
+    first += got;
     if (end != TWaitEnd::Answered) break;
     // Fewer records than asked, and ZOOM did not ask for the rest: asking
     // again would bring no more, one present after another.
-    if (came < piece) {
+    if (got < piece) {
       why = kNoRecordsText;
       break;
     }
     if (first < m) ReserveForFetch(r, m);
   }
-  r.Error = faults.Text();
+  r.Error = taken.Faults();
   if (first < m) {
     if (!r.Error.empty()) r.Error += "; ";
     r.Error += (first + 1 == m ? "Record " + std::to_string(m)

@@ -5,19 +5,19 @@
 // dead one.
 //
 // The search runs on ZOOM's asynchronous interface with a poll loop of its
-// own, so that its time limit holds for each wait for the server (a server
-// that sends a byte now and then cannot keep it going), and the caller's
-// Waiting runs while it waits. The hits are told as soon as the search is
-// answered. The records come in pieces, the first of one record, asked for
-// with the search, each later one sized from the speed the server has shown so
-// that it comes well inside the limit: a server that keeps sending is never
-// cut off, however long its fetch, from its first record on, and one that
+// own, so that its time limit ends a wait in which next to nothing comes (a
+// silent server, or one that sends a byte now and then), never one that keeps
+// sending, however slow its link, and the caller's Waiting runs while it
+// waits. The hits are told as soon as the search is answered. The first
+// records, up to ten, come with the search answer; the rest come in pieces
+// sized for ZOOM's decoding and a distant server's round trips. A server that
 // stops (falls silent, closes the connection, answers a present with fewer
-// records than asked) ends it, keeping the records that came whole. Waiting
-// runs between two pieces too: a large fetch neither holds the caller's
-// windows nor costs more than its size. Records are taken as the octets the
-// server sent, never as ZOOM renders them (its rendering cuts an ISO 2709
-// record to the length its leader gives).
+// records than asked or with none) ends the fetch, keeping every record that
+// came whole, those of the answer it broke off in too. Waiting runs between
+// two pieces as well: a large fetch neither holds the caller's windows nor
+// costs more than its size. Records are taken as the octets the server sent,
+// never as ZOOM renders them (its rendering cuts an ISO 2709 record to the
+// length its leader gives).
 
 #include <cstddef>
 #include <functional>
@@ -32,7 +32,7 @@ struct TZConnectionParams {
   std::string Syntax;                   // record syntax name; see ResolveRecordSyntax
   std::optional<std::string> User;      // sent only when set
   std::optional<std::string> Password;  // sent only when set
-  int TimeoutSeconds = 30;              // for each wait: the search answer, each piece of records
+  int TimeoutSeconds = 30;              // the longest stretch of a wait in which next to nothing comes
   // Called about every 50 ms while the search waits, and between two pieces of
   // records; False gives the search up.
   std::function<bool()> Waiting;
@@ -44,8 +44,9 @@ struct TZConnectionParams {
 // A fetch that breaks off (the time limit, a closed connection, an answer that
 // cannot be decoded, a present answered with fewer records than asked) after
 // some records came whole is Ok: it delivers those. Before any record came it
-// is a failure, which still tells the hits when the search was answered. A
-// search never throws: even a failure to get memory is a failure.
+// is a failure, which still tells the hits when the search was answered, as a
+// search given up does. A search never throws: even a failure to get memory
+// is a failure.
 struct TZSearchResult {
   bool Ok = false;
   std::string Records;   // the delivered records' bytes as sent, joined unchanged

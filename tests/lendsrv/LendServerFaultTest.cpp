@@ -1,5 +1,6 @@
 // The server against servers that misbehave: one that trickles its answer a
-// byte at a time, and one that delivers damaged records.
+// byte at a time, one that delivers damaged records, and a service on the
+// port that is not Z39.50.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -92,6 +93,20 @@ TEST(LendServerDamagedRecords, WellFormedRecordsLeaveNoErrorText) {
   EXPECT_TRUE(IsIso2709Record(a));
   EXPECT_FALSE(IsIso2709Record(a.substr(0, a.size() - 1)));
   EXPECT_FALSE(IsIso2709Record(std::string(30, '\0')));
+}
+
+// An answer that came whole and cannot be decoded is told so, though the
+// service closed after it; only an answer cut short by the close is a lost
+// connection.
+TEST(LendServerDamagedAnswers, AnUndecodableAnswerIsToldSoAndOnlyOneCutShortAsALostConnection) {
+  auto whole = TZFaultServer::Answers(std::string("\x30\x03\x02\x01\x05", 5));  // no Z39.50 answer
+  auto s = NewServer(whole->Port());
+  EXPECT_EQ(s->SingleSearchIT(u"any", false, 4, 10), u"");
+  EXPECT_TRUE(ToUtf8(s->GetzLastError()).starts_with("Decoding failed (ZOOM 10003)")) << ToUtf8(s->GetzLastError());
+  auto cut = TZFaultServer::Answers(std::string("\xB5\x59\x83\x02\x00\xE0", 6));  // an init answer's start
+  auto t = NewServer(cut->Port());
+  EXPECT_EQ(t->SingleSearchIT(u"any", false, 4, 10), u"");
+  EXPECT_EQ(ToUtf8(t->GetzLastError()), "Connection lost (10004)");
 }
 
 TEST(LendServerTrickle, ASearchEndsWithinItsTimeWhateverTheServerSends) {

@@ -1,6 +1,7 @@
-// Fetches over links that are slow from their first byte, distant, or that
-// fall silent or close part-way, made by a relay between the search and its
-// server; and servers that answer a present with fewer records than asked.
+// Fetches over links that are slow, distant, or that fall silent or close
+// part-way, made by a relay between the search and its server that carries
+// the server's bytes in whole segments, as a real link does; and servers that
+// answer a present with fewer records than asked, or with none.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,39 +35,65 @@ std::shared_ptr<TLendServer> NewServer(int Port, int TimeoutSeconds) {
 // What the client shows: it takes one off any count above one.
 int ClientCount(Integer n) { return n > 1 ? n - 1 : n; }
 
-// All the records fetched through a link slow from its first byte, which
-// brings each record well within the limit but never a first piece of a
-// hundred: the fetch must not be cut off from its first record on, and the
-// windows must keep answering while it trickles in. The test server's records
-// are 366 to about 1,500 bytes; at 300 bytes a second, records of 300 bytes,
-// each of which takes half the limit.
-TEST(LendServerSlowLink, AFetchSlowFromItsFirstByteComesWholeAtAnySpeedThatBringsARecordWithinTheLimit) {
+std::string Joined(const std::vector<std::string>& Records) {
+  std::string all;
+  for (const std::string& r : Records) all += r;
+  return all;
+}
+
+// How many of Records, from the first, the link carried whole: each lies in
+// the carried bytes as the server sent it, after the one before.
+std::size_t WholeRecordsCarried(const std::string& Carried, const std::vector<std::string>& Records) {
+  std::size_t at = 0, whole = 0;
+  for (const std::string& r : Records) {
+    const std::size_t found = Carried.find(r, at);
+    if (found == std::string::npos) break;
+    at = found + r.size();
+    ++whole;
+  }
+  return whole;
+}
+
+// A server that keeps sending is never cut off, however slowly its link
+// carries the bytes and however long a piece takes: every record comes, the
+// server's bytes, the windows answering all the while. The limit is 2 s for
+// pieces of seconds at 50 KB/s; at 300 bytes a second a segment of 1,448
+// bytes comes every 4.8 s, which a 6 s limit lets through, and its first
+// segment tells the hits, long before the records have come.
+TEST(LendServerSlowLink, AServerThatKeepsSendingIsNeverCutOffHoweverSlowItsLink) {
   ZTestServer z;
+  std::vector<std::string> mixed;  // a small first record, then large ones
+  for (int i = 0; i < 60; ++i)
+    mixed.push_back(MarcRecord({{"001", std::to_string(i)},
+                                {"245",
+                                 "10\x1F"
+                                 "a" +
+                                     std::string(i == 0 ? 200 : 5000, 'm')}}));
   std::vector<std::string> small;
-  std::string smallJoined;
-  for (int i = 1; i <= 5; ++i) {
+  for (int i = 1; i <= 5; ++i)
     small.push_back(MarcRecord({{"001", std::to_string(i)},
                                 {"245",
                                  "10\x1F"
                                  "a" +
                                      std::string(240, 'a')}}));
-    smallJoined += small.back();
-  }
-  auto uniform = TZFaultServer::Records(small);
+  auto mixedServer = TZFaultServer::Records(mixed);
+  auto smallServer = TZFaultServer::Records(small);
   struct TCase {
-    long BytesPerSecond;
-    std::size_t Records;
+    const char* Name;
     int Port;
+    long BytesPerSecond;
+    int Limit;
+    std::size_t Records;
     std::string Sent;
   };
   const TCase cases[] = {
-      {10'000, 100, z.Port(), DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 100", 100).Joined()},
-      {2'000, 20, z.Port(), DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 20", 20).Joined()},
-      {300, 5, uniform->Port(), smallJoined}};
+      {"300 records at 50 KB/s", z.Port(), 50'000, 2, 300,
+       DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 300", 300).Joined()},
+      {"a small record, then large ones, at 50 KB/s", mixedServer->Port(), 50'000, 2, mixed.size(), Joined(mixed)},
+      {"5 records at 300 B/s", smallServer->Port(), 300, 6, small.size(), Joined(small)}};
   struct TOutcome {
-    AnsiString Bytes;
-    String Error;
-    int Delivered = 0, Hits = 0;
+    TZSearchResult Result;
+    long PassedWhenHitsTold = -1;
     TClock::duration LargestGap{};
   };
   // Side by side: each takes seconds, most of them waiting for its relay.
@@ -74,39 +101,57 @@ TEST(LendServerSlowLink, AFetchSlowFromItsFirstByteComesWholeAtAnySpeedThatBring
   for (const TCase& c : cases) {
     runs.push_back(std::async(std::launch::async, [&c] {
       TLinkRelay relay(TLinkRelay::Host(), c.Port, {.BytesPerSecond = c.BytesPerSecond});
-      auto s = NewServer(relay.Port(), 2);
+      TZConnectionParams p = ZTestServer::Params(relay.Port());
+      p.TimeoutSeconds = c.Limit;
       TOutcome o;
       auto last = TClock::now();
-      s->SetCallWaitHandler([&] {
+      p.Waiting = [&] {
         const auto now = TClock::now();
         o.LargestGap = std::max(o.LargestGap, now - last);
         last = now;
         return true;
-      });
-      o.Bytes = StringToAnsi(
-          s->SingleSearchIT(AsciiToString(std::to_string(c.Records)), false, 4, static_cast<Integer>(c.Records)));
+      };
+      p.Answered = [&](std::size_t) { o.PassedWhenHitsTold = relay.Passed(); };
+      o.Result = ZSearch(p, PqfUseQuery(4, std::to_string(c.Records)), c.Records);
       o.LargestGap = std::max(o.LargestGap, TClock::now() - last);
-      o.Error = s->GetzLastError();
-      o.Delivered = ClientCount(s->rCount());
-      o.Hits = ClientCount(s->tReturned());
       return o;
     }));
   }
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const TCase& c = cases[i];
-    SCOPED_TRACE(std::to_string(c.Records) + " records at " + std::to_string(c.BytesPerSecond) + " bytes a second");
+    SCOPED_TRACE(c.Name);
     const TOutcome o = runs[i].get();
-    EXPECT_TRUE(o.Bytes == c.Sent) << o.Bytes.size() << " bytes against the server's " << c.Sent.size();
-    EXPECT_EQ(ToUtf8(o.Error), "");
-    EXPECT_EQ(o.Delivered, static_cast<int>(c.Records));
-    EXPECT_EQ(o.Hits, static_cast<int>(c.Records));
+    EXPECT_TRUE(o.Result.Records == c.Sent)
+        << o.Result.Records.size() << " bytes against the server's " << c.Sent.size();
+    EXPECT_EQ(o.Result.Error, "");
+    EXPECT_EQ(o.Result.Delivered, c.Records);
+    EXPECT_EQ(o.Result.Hits, c.Records);
     EXPECT_LT(o.LargestGap, 1s);
+    EXPECT_LT(o.PassedWhenHitsTold, static_cast<long>(c.Sent.size())) << "the hits waited for the records";
+  }
+}
+
+// A search of the default record limit takes the initialisation and the
+// search alone, whatever it finds: its records come with the search answer.
+TEST(LendServerSlowLink, ASmallSearchTakesTheInitialisationAndTheSearchAlone) {
+  ZTestServer z;
+  for (const int hits : {1, 5, 10, 300}) {
+    SCOPED_TRACE(std::to_string(hits) + " hits");
+    TLinkRelay relay(ZTestServer::Host(), z.Port(), {.RoundTrip = 20ms});
+    const TZSearchResult r = ZSearch(ZTestServer::Params(relay.Port()), PqfUseQuery(4, std::to_string(hits)), 10);
+    const std::size_t wanted = std::min(hits, 10);
+    EXPECT_TRUE(r.Records == DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default",
+                                             ("@attr 1=4 " + std::to_string(hits)).c_str(), wanted)
+                                 .Joined());
+    EXPECT_EQ(r.Delivered, wanted);
+    EXPECT_EQ(relay.Requests(), 2);
   }
 }
 
 // A server that answers the search and then says nothing: the hits are told
-// while the first record is waited for, and still after the fetch broke off
-// with no record, with what did not come.
+// while the first records are waited for, and still after the fetch broke
+// off with no record, with what did not come, or after the caller gave the
+// search up.
 TEST(LendServerSlowLink, TheHitsAreToldAsSoonAsTheSearchIsAnsweredAndStayToldWhenNoRecordCame) {
   std::vector<std::string> records(50, MarcRecord({{"001", "1"}}));
   auto server = TZFaultServer::Records(records, {.SilentOnPresent = true});
@@ -121,40 +166,51 @@ TEST(LendServerSlowLink, TheHitsAreToldAsSoonAsTheSearchIsAnsweredAndStayToldWhe
   EXPECT_EQ(ClientCount(s->tReturned()), 50);
   EXPECT_EQ(s->rCount(), 0);
   EXPECT_EQ(ToUtf8(s->GetzLastError()), "Records 1-10 of 10 did not come: Timeout (10007)");
+
+  s->SetTimeoutSeconds(30);
+  s->SetCallWaitHandler([&] { return s->tReturned() == 0; });
+  EXPECT_EQ(s->SingleSearchIT(u"any", false, 4, 10), u"");
+  EXPECT_EQ(ToUtf8(s->GetzLastError()), SearchGivenUpText);
+  EXPECT_EQ(ClientCount(s->tReturned()), 50);
+  EXPECT_EQ(s->rCount(), 0);
 }
 
-// A fetch of 3,000 records whose link fails after 600 KB, with a 2 s limit:
-// it keeps the records that came whole, the server's first ones, which a MARC
-// reader reads whole; the counts say how many and zLastError, after what was
-// wrong with those that came, which did not come and why. Where the break
-// falls among the pieces is the link's affair.
-void ExpectRecordsKeptAfterTheLinkFailed(TLendServer& S, const std::string& Sent, long Passed,
-                                         const std::string& ToldFirst, const std::string& Why) {
-  const AnsiString kept = StringToAnsi(S.SingleSearchIT(u"3000", false, 4, 3000));
-  ASSERT_FALSE(kept.empty()) << ToUtf8(S.GetzLastError());
-  EXPECT_LT(kept.size(), static_cast<std::size_t>(Passed));
-  EXPECT_TRUE(Sent.compare(0, kept.size(), kept) == 0) << "the records kept are not the server's first bytes";
-  const int delivered = MarcDumpCount(kept);
-  EXPECT_EQ(ClientCount(S.rCount()), delivered);
-  EXPECT_EQ(ClientCount(S.tReturned()), 3000);
-  EXPECT_EQ(ToUtf8(S.GetzLastError()),
-            ToldFirst + "Records " + std::to_string(delivered + 1) + "-3000 of 3000 did not come: " + Why);
+// A link that fails part-way through a fetch: the fetch keeps every record
+// that came whole, those of the answer it broke off in too, the server's
+// first ones, which a MARC reader reads whole; the counts say how many, and
+// zLastError, after what was wrong with those that came, which did not come
+// and why.
+void ExpectEveryWholeRecordKept(TLendServer& S, const std::vector<std::string>& Sent, const TLinkRelay& Relay,
+                                std::size_t Wanted, const std::string& ToldFirst, const std::string& Why) {
+  const AnsiString kept =
+      StringToAnsi(S.SingleSearchIT(AsciiToString(std::to_string(Wanted)), false, 4, static_cast<Integer>(Wanted)));
+  const std::size_t whole = WholeRecordsCarried(Relay.Carried(), Sent);
+  ASSERT_GT(whole, 0u);
+  ASSERT_LT(whole, Wanted);
+  const std::vector<std::string> first(Sent.begin(), Sent.begin() + static_cast<std::ptrdiff_t>(whole));
+  EXPECT_TRUE(kept == Joined(first)) << kept.size() << " bytes kept of the " << Joined(first).size()
+                                     << " that came whole";
+  EXPECT_EQ(MarcDumpCount(kept), static_cast<int>(whole));
+  EXPECT_EQ(ClientCount(S.rCount()), static_cast<int>(whole));
+  EXPECT_EQ(ClientCount(S.tReturned()), static_cast<int>(Wanted));
+  const std::string of = " of " + std::to_string(Wanted);
+  EXPECT_EQ(ToUtf8(S.GetzLastError()), ToldFirst + "Records " + std::to_string(whole + 1) + "-" +
+                                           std::to_string(Wanted) + of + " did not come: " + Why);
 }
 
-TEST(LendServerFailingLink, ALinkThatFallsSilentEndsTheFetchWithinTheLimitKeepingTheRecordsThatCame) {
+TEST(LendServerFailingLink, ALinkThatFallsSilentEndsTheFetchWithinTheLimitKeepingEveryRecordThatCameWhole) {
   ZTestServer z;
-  TLinkRelay relay(ZTestServer::Host(), z.Port(), {.SilentAfter = 600'000});
+  TLinkRelay relay(ZTestServer::Host(), z.Port(), {.SilentAfter = 600'000, .Keep = true});
   auto s = NewServer(relay.Port(), 2);
   const DirectFetch ref = DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 3000", 3000);
   const auto start = TClock::now();
-  ExpectRecordsKeptAfterTheLinkFailed(*s, ref.Joined(), 600'000, "", "Timeout (10007)");
+  ExpectEveryWholeRecordKept(*s, ref.Records, relay, 3000, "", "Timeout (10007)");
   // Ended by the limit, not by a wait that runs on with the link.
   EXPECT_LT(TClock::now() - start, 10s);
 }
 
-TEST(LendServerFailingLink, ALinkThatClosesKeepsTheRecordsThatCameAndTellsTheConnectionLost) {
+TEST(LendServerFailingLink, ALinkThatClosesKeepsEveryRecordThatCameWholeAndTellsTheConnectionLost) {
   std::vector<std::string> records;
-  std::string sent;
   for (int i = 1; i <= 3000; ++i) {
     std::string r = MarcRecord({{"001", std::to_string(i)},
                                 {"245",
@@ -162,39 +218,61 @@ TEST(LendServerFailingLink, ALinkThatClosesKeepsTheRecordsThatCameAndTellsTheCon
                                  "a" +
                                      std::string(350, 'a' + i % 26)}});
     if (i == 2) r.insert(r.size() - 1, "x");  // one byte more than its leader says
-    sent += r;
     records.push_back(std::move(r));
   }
-  auto server = TZFaultServer::Records(records);
-  TLinkRelay relay(TZFaultServer::Host(), server->Port(), {.CloseAfter = 600'000});
-  auto s = NewServer(relay.Port(), 2);
-  ExpectRecordsKeptAfterTheLinkFailed(*s, sent, 600'000, "Record 2 of 3000 is not ISO 2709 (kept as sent); ",
-                                      "Connection lost (10004)");
+  {
+    SCOPED_TRACE("closed after 600 KB");
+    auto server = TZFaultServer::Records(records);
+    TLinkRelay relay(TZFaultServer::Host(), server->Port(), {.CloseAfter = 600'000, .Keep = true});
+    auto s = NewServer(relay.Port(), 2);
+    ExpectEveryWholeRecordKept(*s, records, relay, 3000, "Record 2 of 3000 is not ISO 2709 (kept as sent); ",
+                               "Connection lost (10004)");
+  }
+  {
+    SCOPED_TRACE("closed after 12 KB at 2 KB/s");
+    ZTestServer z;
+    TLinkRelay relay(ZTestServer::Host(), z.Port(), {.BytesPerSecond = 2'000, .CloseAfter = 12'000, .Keep = true});
+    auto s = NewServer(relay.Port(), 30);
+    const DirectFetch ref = DirectZoomFetch(ZTestServer::Host(), z.Port(), "Default", "@attr 1=4 300", 300);
+    ExpectEveryWholeRecordKept(*s, ref.Records, relay, 300, "", "Connection lost (10004)");
+  }
 }
 
-// A server that has fewer records than it reported: the fetch ends at its
-// first present answered short, as a break, and asks for no more. One that
-// gives a few records a present, and the rest when asked again, delivers them all.
+// A server that has fewer records than it reported ends the fetch at the
+// first present it answers short, with an empty list of records or with none
+// (ZOOM then makes records up, which never count as the server's): the fetch
+// asks no present after that one. One that gives a few records a present, and
+// the rest when asked again, delivers them all.
 TEST(LendServerShortPresents, AServerThatStopsGivingRecordsEndsTheFetchThereAndOneThatGivesFewAPresentDeliversAll) {
   std::vector<std::string> records;
   for (int i = 1; i <= 300; ++i) records.push_back(MarcRecord({{"001", std::to_string(i)}}));
   const std::vector<std::string> first100(records.begin(), records.begin() + 100);
-  std::string joined;
-  for (const std::string& r : first100) joined += r;
 
-  auto stops = TZFaultServer::Records(first100, {.Hits = 2000});
-  auto s = NewServer(stops->Port(), 5);
-  EXPECT_TRUE(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 2000)) == joined);
-  EXPECT_EQ(ToUtf8(s->GetzLastError()), "Records 101-2000 of 2000 did not come: No records in the server's answer");
-  EXPECT_EQ(ClientCount(s->rCount()), 100);
-  EXPECT_EQ(ClientCount(s->tReturned()), 2000);
-  EXPECT_LE(stops->Presents(), 6) << "presents asked of a server that had no more records";
+  for (const bool noList : {false, true}) {
+    SCOPED_TRACE(noList ? "answered without a list" : "answered with an empty list");
+    auto stops = TZFaultServer::Records(first100, {.Hits = 2000, .NoEmptyList = noList});
+    auto s = NewServer(stops->Port(), 5);
+    EXPECT_TRUE(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 2000)) == Joined(first100));
+    EXPECT_EQ(ToUtf8(s->GetzLastError()), "Records 101-2000 of 2000 did not come: No records in the server's answer");
+    EXPECT_EQ(ClientCount(s->rCount()), 100);
+    EXPECT_EQ(ClientCount(s->tReturned()), 2000);
+    const std::vector<long> starts = stops->PresentStarts();
+    ASSERT_FALSE(starts.empty());
+    EXPECT_EQ(starts.back(), 101);
+    EXPECT_EQ(std::count_if(starts.begin(), starts.end(), [](long at) { return at > 100; }), 1);
 
-  std::string all;
-  for (const std::string& r : records) all += r;
+    auto none = TZFaultServer::Records({}, {.Hits = 2000, .NoEmptyList = noList});
+    auto t = NewServer(none->Port(), 5);
+    EXPECT_EQ(t->SingleSearchIT(u"any", false, 4, 2000), u"");
+    EXPECT_EQ(ToUtf8(t->GetzLastError()), "Records 1-2000 of 2000 did not come: No records in the server's answer");
+    EXPECT_EQ(t->rCount(), 0);
+    EXPECT_EQ(ClientCount(t->tReturned()), 2000);
+    EXPECT_EQ(none->PresentStarts(), std::vector<long>{1});
+  }
+
   auto few = TZFaultServer::Records(records, {.MostPerPresent = 10});
   auto t = NewServer(few->Port(), 5);
-  EXPECT_TRUE(StringToAnsi(t->SingleSearchIT(u"any", false, 4, 300)) == all);
+  EXPECT_TRUE(StringToAnsi(t->SingleSearchIT(u"any", false, 4, 300)) == Joined(records));
   EXPECT_EQ(t->GetzLastError(), u"");
   EXPECT_EQ(ClientCount(t->rCount()), 300);
 }
@@ -227,9 +305,9 @@ TEST(LendServerDistantLink, AFetchOverALongRoundTripTakesFewPresents) {
   EXPECT_EQ(far.Error, "");
   EXPECT_LE(z.Requests("Present") - nearPresents, 30u) << z.Log();
 
-  // A round trip of 1.2 s against a 2 s limit: pieces sized by the records'
-  // own time, not the round trip's, which would shrink them to one record
-  // a present. A fetch past twenty presents is given up.
+  // A round trip of 1.2 s against a 2 s limit: pieces sized by the records,
+  // not by the round trip, which would shrink them to one record a present.
+  // A fetch past twenty presents is given up.
   TLinkRelay longer(ZTestServer::Host(), z.Port(), {.RoundTrip = 1200ms});
   const std::size_t before = z.Requests("Present");
   TZConnectionParams p = ZTestServer::Params(longer.Port());

@@ -93,6 +93,15 @@ std::unique_ptr<TZFaultServer> TZFaultServer::Records(std::vector<std::string> R
   return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Records, {}, std::move(Records), Shape));
 }
 
+std::unique_ptr<TZFaultServer> TZFaultServer::Answers(std::string Bytes) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Answers, {}, {std::move(Bytes)}, {}));
+}
+
+std::vector<long> TZFaultServer::PresentStarts() const {
+  std::lock_guard lock(FStartsLock);
+  return FPresentStarts;
+}
+
 TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
                              TFaultRecordsShape Shape)
     : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)), FShape(Shape) {
@@ -118,7 +127,28 @@ void TZFaultServer::Serve() {
   }
 }
 
+void TZFaultServer::Answer(int Fd) {
+  const auto end = std::chrono::steady_clock::now() + kLifetime;
+  std::string in;
+  bool answered = false;
+  while (!FStop && std::chrono::steady_clock::now() < end) {
+    pollfd p{Fd, POLLIN, 0};
+    if (::poll(&p, 1, kSliceMs) <= 0) continue;
+    char buf[4096];
+    const ssize_t n = ::recv(Fd, buf, sizeof buf, 0);
+    if (n <= 0) return;  // the client has gone
+    in.append(buf, static_cast<size_t>(n));
+    if (answered || completeBER(in.data(), static_cast<int>(in.size())) <= 0) continue;
+    // Closed our way only, and read on until the client closes: a close with
+    // its request unread would reset the connection instead.
+    answered = true;
+    if (!SendAll(Fd, FRecords[0].data(), FRecords[0].size(), FSent)) return;
+    ::shutdown(Fd, SHUT_WR);
+  }
+}
+
 void TZFaultServer::ServeConnection(int Fd) {
+  if (FMode == TMode::Answers) return Answer(Fd);
   const auto end = std::chrono::steady_clock::now() + kLifetime;
   std::string in;
   auto next = std::chrono::steady_clock::now() + FInterval;
@@ -176,9 +206,13 @@ void TZFaultServer::ServeConnection(int Fd) {
           break;
         }
         case Z_APDU_presentRequest: {
+          Z_PresentRequest* pr = req->u.presentRequest;
+          {
+            std::lock_guard lock(FStartsLock);
+            FPresentStarts.push_back(static_cast<long>(*pr->resultSetStartPoint));
+          }
           ++FPresents;
           if (FShape.SilentOnPresent) continue;
-          Z_PresentRequest* pr = req->u.presentRequest;
           res = zget_APDU(enc.O, Z_APDU_presentResponse);
           Z_PresentResponse* ps = res->u.presentResponse;
           ps->referenceId = pr->referenceId;
@@ -186,6 +220,7 @@ void TZFaultServer::ServeConnection(int Fd) {
           Odr_int asked = *pr->numberOfRecordsRequested;
           if (FShape.MostPerPresent > 0) asked = std::min(asked, static_cast<Odr_int>(FShape.MostPerPresent));
           ps->records = RecordsOf(enc.O, FRecords, *pr->resultSetStartPoint, asked, returned);
+          if (returned == 0 && FShape.NoEmptyList) ps->records = nullptr;
           *ps->numberOfRecordsReturned = returned;
           *ps->nextResultSetPosition = *pr->resultSetStartPoint + returned;
           break;

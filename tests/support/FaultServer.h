@@ -1,8 +1,10 @@
 #pragma once
 // A Z39.50 server on a loopback port for fault tests, run on a thread of the
-// test itself. It answers in one of two ways:
+// test itself. It answers in one of three ways:
 //   - Trickle: after the connection opens it sends one byte every interval,
 //     the start of an answer that never completes, as a failing link does;
+//   - Answers: it answers the first request with the given bytes and closes
+//     the connection, as a service that is not Z39.50 may;
 //   - Records: it answers the init and the search as a server should and
 //     delivers the given records, byte for byte as given, damaged or not, as
 //     octet-aligned USMARC records; TFaultRecordsShape makes it report other
@@ -14,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -35,6 +38,9 @@ struct TFaultRecordsShape {
   // Presents are read and never answered: the link stays open and silent once
   // the search is answered.
   bool SilentOnPresent = false;
+  // A present that finds no record is answered without a list of records,
+  // which Z39.50 makes optional, instead of with an empty list.
+  bool NoEmptyList = false;
 };
 
 class TZFaultServer {
@@ -43,6 +49,9 @@ public:
   static std::unique_ptr<TZFaultServer> Trickle(std::chrono::milliseconds Interval);
   // A server that finds Records.size() hits for any query and delivers Records.
   static std::unique_ptr<TZFaultServer> Records(std::vector<std::string> Records, TFaultRecordsShape Shape = {});
+  // A server that answers the first request of a connection with Bytes and
+  // then closes it.
+  static std::unique_ptr<TZFaultServer> Answers(std::string Bytes);
 
   ~TZFaultServer();
   TZFaultServer(const TZFaultServer&) = delete;
@@ -54,11 +63,14 @@ public:
   long Sent() const { return FSent.load(); }
   // Present requests it has read so far.
   long Presents() const { return FPresents.load(); }
+  // The first record (1-based) each of them asked for, in order.
+  std::vector<long> PresentStarts() const;
 
 private:
-  enum class TMode { Trickle, Records };
+  enum class TMode { Trickle, Records, Answers };
   TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
                 TFaultRecordsShape Shape);
+  void Answer(int Fd);
   void Serve();
   void ServeConnection(int Fd);
 
@@ -71,5 +83,7 @@ private:
   std::atomic<bool> FStop{false};
   std::atomic<long> FSent{0};
   std::atomic<long> FPresents{0};
+  mutable std::mutex FStartsLock;
+  std::vector<long> FPresentStarts;
   std::thread FThread;
 };

@@ -7,8 +7,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <yaz/odr.h>
 
 #include <algorithm>
+#include <climits>
 #include <deque>
 #include <list>
 #include <stdexcept>
@@ -37,13 +39,20 @@ struct TDirection {
   int From = -1, To = -1;
   bool FromServer = false;
   std::deque<TChunk> Queue;
-  std::size_t Queued = 0;   // bytes in Queue
-  std::size_t Offset = 0;   // of the first chunk, already passed on
-  bool Ended = false;       // From's end read
-  bool Shut = false;        // its end passed on
-  bool Blocked = false;     // To took no more: wait until it can
-  long Passed = 0;          // bytes passed to To
-  TClock::time_point Free;  // the rate allows the next byte from then
+  std::size_t Queued = 0;  // bytes in Queue
+  std::size_t Offset = 0;  // of the first chunk, already taken into a segment
+  bool Ended = false;      // From's end read
+  bool Shut = false;       // its end passed on
+  bool Blocked = false;    // To took no more: wait until it can
+  long Taken = 0;          // bytes taken into segments
+  long Passed = 0;         // bytes passed to To
+  // The segment on the link: passed on from Due, once the link carried it.
+  std::string Segment;
+  std::size_t SegmentSent = 0;
+  TClock::time_point SegmentDue;
+  bool InFlight = false;
+  TClock::time_point Free;  // the link is busy until then
+  std::string Requests;     // client to server: the request not yet whole
 };
 
 struct TPair {
@@ -85,11 +94,18 @@ TLinkRelay::~TLinkRelay() {
   ::close(FListen);
 }
 
+std::string TLinkRelay::Carried() const {
+  std::lock_guard lock(FCarriedLock);
+  return FCarried;
+}
+
 void TLinkRelay::Run() {
   const auto oneWay = FShape.RoundTrip / 2;
+  const bool slow = FShape.BytesPerSecond > 0;
   std::list<TPair> pairs;
 
-  // Reads what From has, to be passed on after the one-way delay.
+  // Reads what From has, to be passed on after the one-way delay; counts the
+  // client's whole requests.
   auto read = [&](TPair& P, TDirection& D) {
     char buf[64 * 1024];
     const ssize_t n = ::recv(D.From, buf, sizeof buf, MSG_DONTWAIT);
@@ -101,68 +117,107 @@ void TLinkRelay::Run() {
     if (n == 0) D.Ended = true;
     D.Queue.push_back({due, std::string(buf, static_cast<std::size_t>(n))});
     D.Queued += static_cast<std::size_t>(n);
+    if (D.FromServer) return;
+    D.Requests.append(buf, static_cast<std::size_t>(n));
+    for (int whole; (whole = completeBER(D.Requests.data(),
+                                         static_cast<int>(std::min<std::size_t>(D.Requests.size(), INT_MAX)))) > 0;) {
+      ++FRequests;
+      D.Requests.erase(0, static_cast<std::size_t>(whole));
+    }
   };
 
-  // Passes on what is due and what the rate and the byte limits allow.
-  auto write = [&](TPair& P, TDirection& D) {
-    D.Blocked = false;
-    while (!D.Queue.empty() && !P.Dead) {
-      const auto now = TClock::now();
+  // How many more of the server's bytes may be taken before the link falls
+  // silent or closes.
+  auto allowed = [&](const TDirection& D) {
+    long most = LONG_MAX;
+    if (D.FromServer && FShape.SilentAfter >= 0) most = std::min(most, FShape.SilentAfter - D.Taken);
+    if (D.FromServer && FShape.CloseAfter >= 0) most = std::min(most, FShape.CloseAfter - D.Taken);
+    return static_cast<std::size_t>(std::max(0L, most));
+  };
+
+  // Takes the next segment off the queue: as much as is due, up to a segment
+  // on a slow link, carried from when the link is free and the bytes are due.
+  auto takeSegment = [&](TDirection& D, TClock::time_point Now) {
+    const bool shaped = D.FromServer && slow;
+    const std::size_t most = std::min(shaped ? FShape.SegmentBytes : std::size_t(64 * 1024), allowed(D));
+    const TClock::time_point ready = D.Queue.front().Due;
+    D.Segment.clear();
+    while (D.Segment.size() < most && !D.Queue.empty() && D.Queue.front().Due <= Now &&
+           !D.Queue.front().Bytes.empty()) {
       TChunk& c = D.Queue.front();
-      if (c.Due > now) return;
-      if (c.Bytes.empty()) {  // the side's end
-        ::shutdown(D.To, SHUT_WR);
-        D.Shut = true;
-        D.Queue.pop_front();
-        return;
-      }
-      std::size_t n = c.Bytes.size() - D.Offset;
-      if (D.FromServer) {
-        if (FShape.SilentAfter >= 0)
-          n = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0L, FShape.SilentAfter - D.Passed)));
-        if (FShape.CloseAfter >= 0)
-          n = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0L, FShape.CloseAfter - D.Passed)));
-        if (n == 0) return;  // silent
-        if (FShape.BytesPerSecond > 0) {
-          if (D.Free > now) return;
-          // A hundredth of a second's worth at a time keeps the rate even.
-          n = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(1L, FShape.BytesPerSecond / 100)));
-        }
-      }
-      const ssize_t sent = ::send(D.To, c.Bytes.data() + D.Offset, n, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (sent < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) D.Blocked = true;
-        else P.Dead = true;
-        return;
-      }
-      D.Offset += static_cast<std::size_t>(sent);
-      D.Queued -= static_cast<std::size_t>(sent);
-      D.Passed += sent;
-      if (D.FromServer) {
-        FPassed += sent;
-        if (FShape.BytesPerSecond > 0)
-          D.Free = std::max(D.Free, now) + std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(
-                                               static_cast<double>(sent) / static_cast<double>(FShape.BytesPerSecond)));
-        if (FShape.CloseAfter >= 0 && D.Passed >= FShape.CloseAfter) {
-          P.Dead = true;
-          return;
-        }
-      }
+      const std::size_t n = std::min(most - D.Segment.size(), c.Bytes.size() - D.Offset);
+      D.Segment.append(c.Bytes, D.Offset, n);
+      D.Offset += n;
+      D.Queued -= n;
       if (D.Offset == c.Bytes.size()) {
         D.Queue.pop_front();
         D.Offset = 0;
       }
     }
+    if (D.Segment.empty()) return;
+    D.Taken += static_cast<long>(D.Segment.size());
+    D.SegmentSent = 0;
+    D.InFlight = true;
+    D.SegmentDue = Now;
+    if (shaped) {
+      D.SegmentDue = std::max(D.Free, ready) +
+                     std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(
+                         static_cast<double>(D.Segment.size()) / static_cast<double>(FShape.BytesPerSecond)));
+      D.Free = D.SegmentDue;
+    }
   };
 
-  // The server's bytes held back for good: the link has fallen silent.
-  auto silent = [&](const TDirection& D) {
-    return D.FromServer && FShape.SilentAfter >= 0 && D.Passed >= FShape.SilentAfter;
+  // Passes on the segment that is due, and takes the next.
+  auto write = [&](TPair& P, TDirection& D) {
+    D.Blocked = false;
+    while (!P.Dead) {
+      const auto now = TClock::now();
+      if (D.InFlight) {
+        if (D.SegmentDue > now) return;
+        const ssize_t sent = ::send(D.To, D.Segment.data() + D.SegmentSent, D.Segment.size() - D.SegmentSent,
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+          if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) D.Blocked = true;
+          else P.Dead = true;
+          return;
+        }
+        if (D.FromServer) {
+          FPassed += sent;
+          if (FShape.Keep) {
+            std::lock_guard lock(FCarriedLock);
+            FCarried.append(D.Segment, D.SegmentSent, static_cast<std::size_t>(sent));
+          }
+        }
+        D.SegmentSent += static_cast<std::size_t>(sent);
+        D.Passed += sent;
+        if (D.SegmentSent < D.Segment.size()) {
+          D.Blocked = true;
+          return;
+        }
+        D.InFlight = false;
+        if (D.FromServer && FShape.CloseAfter >= 0 && D.Passed >= FShape.CloseAfter) {
+          P.Dead = true;
+          return;
+        }
+        continue;
+      }
+      if (D.Queue.empty() || D.Queue.front().Due > now) return;
+      if (D.Queue.front().Bytes.empty()) {  // the side's end
+        ::shutdown(D.To, SHUT_WR);
+        D.Shut = true;
+        D.Queue.pop_front();
+        return;
+      }
+      takeSegment(D, now);
+      if (!D.InFlight) return;  // silent
+    }
   };
-  // When the next queued bytes may go: the later of their delay and the rate.
+
+  // When the next bytes may go: the segment on the link, or the queued bytes.
   auto nextDue = [&](const TDirection& D, TClock::time_point& Wake) {
-    if (D.Queue.empty() || D.Blocked || silent(D)) return;
-    Wake = std::min(Wake, std::max(D.Queue.front().Due, D.FromServer ? D.Free : TClock::time_point{}));
+    if (D.Blocked) return;
+    if (D.InFlight) Wake = std::min(Wake, D.SegmentDue);
+    else if (!D.Queue.empty() && allowed(D) > 0) Wake = std::min(Wake, D.Queue.front().Due);
   };
 
   while (!FStop) {
