@@ -43,7 +43,8 @@
 //                       answer or while its records came, as the server
 //                       tells, and in per-syntax mode the records still in
 //                       the buffers, which a stop does not write) is named in
-//                       the log and its entries ticked again
+//                       the log, with the hits the server had told, and its
+//                       entries ticked again
 //                       (GiveBackUnfinished); the stop lines logged, the files
 //                       waited for, the log saved.
 
@@ -402,14 +403,16 @@ void TSearchRun::StopRun() {
   // A search under way is given up the next time its wait looks; a start
   // pressed before the stop is forgotten.
   const bool givenUp = FRunning && FSearching && !FSearchIsTest;
-  // The server tells whether it had answered: its records may be coming.
-  const bool fetching = givenUp && ServerAnswered(ServerObject);
+  // The server tells what it found once it has answered: its records may be
+  // coming.
+  const Integer found = givenUp ? ServerFound(ServerObject) : 0;
+  if (givenUp) ShowFound(found);
   FStopRequested = true;
   FRestartRequested = false;
   FRunning = false;
   C.Timer_ScanDB->SetEnabled(false);
   C.sb_Stop->SetEnabled(false);
-  GiveBackUnfinished(givenUp, fetching);
+  GiveBackUnfinished(givenUp, found);
   AddLogLines(SearchLogStopLines(Now()));
   // The files of the resources already handled are written first, so that the
   // saved log tells which could not be.
@@ -447,6 +450,8 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
   // start buttons answer.
   FStopRequested = false;
   FRestartRequested = false;
+  // The counter shows the resource's hits as soon as its server tells them.
+  if (!TestMode) FFoundBefore = StrToIntDefTrim(C.Edit_BibRec_Find->GetText(), 0);
   SetOleCallWaitHandler(ServerObject, [this] { return WaitForServer(); });
   Variant result;
   {
@@ -481,13 +486,13 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
     // A search answered whose records all failed to come: what it found is
     // counted, and its line says how many.
     const Integer found = error.empty() ? 0 : ServerCount(ServerObject, u"tReturned");
-    if (found > 0) AddToCounter(C.Edit_BibRec_Find, found);
+    ShowFound(found);
     logFaults(found > 0 ? SearchLogFoundFailureText(found, error) : error, 0);
     return error.empty();
   }
 
   const Integer found = ServerCount(ServerObject, u"tReturned");
-  AddToCounter(C.Edit_BibRec_Find, found);
+  ShowFound(found);
   const Integer received = ServerCount(ServerObject, u"rCount");
   AddToCounter(C.Edit_BibRec_Load, received);
   mark = u"(" + IntToStr(received) + u") ";
@@ -553,6 +558,7 @@ bool TSearchRun::SearchOneResource(TStrings* P, Integer Index, bool TestMode) {
 }
 
 bool TSearchRun::WaitForServer() {
+  if (FSearching && !FSearchIsTest) ShowFound(ServerFound(ServerObject));
   if (Application) Application->ProcessMessages();
   return !FStopRequested && !FRestartRequested && !ProgramEnding();
 }
@@ -565,6 +571,11 @@ void TSearchRun::SetCaptionMark(Integer Index, const String& Mark) {
   const bool checked = names->GetChecked(Index);
   names->GetItems()->Put(Index, Mark + names->GetItems()->Get(Index));
   names->SetChecked(Index, checked);
+}
+
+void TSearchRun::ShowFound(Integer Found) {
+  const String text = IntToStr(FFoundBefore + Found);
+  if (C.Edit_BibRec_Find->GetText() != text) C.Edit_BibRec_Find->SetText(text);
 }
 
 void TSearchRun::AddToCounter(TControl* Counter, Integer Value) {
@@ -654,7 +665,7 @@ void TSearchRun::FormatRecordsLost(Integer Syntax, const String& File) {
   }
 }
 
-void TSearchRun::GiveBackUnfinished(bool SearchGivenUp, bool WhileFetching) {
+void TSearchRun::GiveBackUnfinished(bool SearchGivenUp, Integer Found) {
   if (PerFormat()) {
     for (const TSavedRecords& r : FSaved) {
       if (r.Syntax < 0) continue;
@@ -667,7 +678,8 @@ void TSearchRun::GiveBackUnfinished(bool SearchGivenUp, bool WhileFetching) {
   if (SearchGivenUp && !FTaken.empty()) {
     const TTakenEntry& e = FTaken.back();
     AddLogLine(SearchLogFailureLine(FSearchedCaption,
-                                    WhileFetching ? SearchLogStoppedWhileFetchingText : SearchLogNotAnsweredText));
+                                    Found > 0 ? SearchLogFoundFailureText(Found, SearchLogStoppedWhileFetchingText)
+                                              : String(SearchLogNotAnsweredText)));
     GiveBack(e.Index, e.Id, String());
   }
 }

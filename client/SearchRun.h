@@ -131,10 +131,10 @@ private:
   // The taken entry Index / Id ticked again, and its count mark Mark taken off.
   void GiveBack(Integer Index, const String& Id, const String& Mark);
   // What a stop leaves undone, named in the log and given back: the resource
-  // whose search it gave up (WhileFetching: once its records were coming),
-  // and in per-syntax mode those whose records sit in the buffers, which a
-  // stop does not write.
-  void GiveBackUnfinished(bool SearchGivenUp, bool WhileFetching);
+  // whose search it gave up (Found: the hits its server had told, once its
+  // records were coming), and in per-syntax mode those whose records sit in
+  // the buffers, which a stop does not write.
+  void GiveBackUnfinished(bool SearchGivenUp, Integer Found);
   // Every resource of syntax line Syntax, whose file could not be written,
   // named in the log and given back.
   void FormatRecordsLost(Integer Syntax, const String& File);
@@ -148,6 +148,8 @@ private:
   void StopRun();
   void SetCaptionMark(Integer Index, const String& Mark);
   void AddToCounter(TControl* Counter, Integer Value);
+  // The found counter: what it held before this search, and this search's hits.
+  void ShowFound(Integer Found);
   void SetRecordBuffer(String Text);
 
   TSearchRunControls C;
@@ -177,8 +179,9 @@ private:
   // The entry the run stands at, its own: a click in the list moves the
   // selection, never the run. -1 before the first entry.
   Integer FRunIndex = -1;
-  Integer FRunStart = -1;   // the entry the run began at
-  String FSearchedCaption;  // the caption of the entry whose search waits
+  Integer FRunStart = -1;    // the entry the run began at
+  String FSearchedCaption;   // the caption of the entry whose search waits
+  Integer FFoundBefore = 0;  // the found counter before that search
   // The entries the run took its ticks from, each with its identifier line.
   struct TTakenEntry {
     Integer Index;

@@ -1,5 +1,7 @@
 #include "client/SearchServer.h"
 
+#include <algorithm>
+
 #include "client/__str.h"
 #include "platform/automation/Automation.h"
 #include "platform/core/Strings.h"
@@ -56,14 +58,15 @@ Integer ServerCount(const Variant& Server, const String& Member) {
   return n > 1 ? n - 1 : n;
 }
 
-bool ServerAnswered(const Variant& Server) {
-  if (!IsServerAssigned(Server)) return false;
+Integer ServerFound(const Variant& Server) {
+  if (!IsServerAssigned(Server)) return 0;
   // Read as a property: the search's own call is still under way, and an
   // object may set up its waits anew for every method called.
   try {
-    return (OlePropertyGet(Server, u"tReturned") * Variant(Integer(1))).AsInteger() > 0;
+    const Integer n = (OlePropertyGet(Server, u"tReturned") * Variant(Integer(1))).AsInteger();
+    return n > 1 ? n - 1 : std::max<Integer>(n, 0);
   } catch (const Exception&) {
-    return false;  // a server without the member, or with no number in it
+    return 0;  // a server without the member, or with no number in it
   }
 }
 

@@ -54,9 +54,10 @@ void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttri
 // a numeric text is accepted), then one less when above one.
 Integer ServerCount(const Variant& Server, const String& Member);
 
-// During a search: whether its server has answered and the records are
-// coming (its tReturned is above 0). False when the server cannot say.
-bool ServerAnswered(const Variant& Server);
+// During a search: the records its server found, as ServerCount reads them,
+// once it has answered (its tReturned is above 0); 0 before, and when the
+// server cannot say.
+Integer ServerFound(const Variant& Server);
 
 // The server's text for its last failure (its zLastError); "" when it has none
 // or cannot say.

@@ -441,7 +441,8 @@ TEST(ProgramClose, ClosedDuringARunTheProgramEndsTheRunAsAStopDoesAndWritesItsLo
     for (Integer i = 5; i < lines.GetCount(); ++i) log.push_back(lines.Get(i));
     std::vector<String> tail = {FromUtf8("(" + term + ") Alpha (usmarc) => ") + FromUtf8(iso)};
     if (when != BetweenTicks)
-      tail.push_back(fetching ? String(u"Error: Large (usmarc) => ") + SearchLogStoppedWhileFetchingText
+      tail.push_back(fetching ? u"Error: Large (usmarc) => " +
+                                    SearchLogFoundFailureText(3000, SearchLogStoppedWhileFetchingText)
                               : String(u"Error: Slow (usmarc) => ") + SearchLogNotAnsweredText);
     tail.push_back(String(49, u'-'));
     ASSERT_EQ(log.size(), tail.size() + 2) << ToUtf8(lines.GetText());

@@ -569,18 +569,23 @@ TEST_F(SearchRunTest, StopWhileTheLastResourcesRecordsComeGivesItUpAndEndsTheRun
               DirectZoomFetch(ZTestServer::Host(), own.Port(), "Default", "@attr 1=4 3000", 3000).Joined());
   ExpectLines(LogLines(),
               {kDate, ".*", ".*", "Start: .*", std::string(49, '='), Quote("(3000) Alpha (usmarc) => " + alpha),
-               Quote("Error: Beta (usmarc) => " + ToUtf8(SearchLogStoppedWhileFetchingText)), std::string(49, '-'),
-               "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
+               Quote("Error: Beta (usmarc) => Найдено=3000: " + ToUtf8(SearchLogStoppedWhileFetchingText)),
+               std::string(49, '-'), "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
 }
 
 // The stop pressed once the server has answered the search, while the first
-// record is waited for: the log says the records were coming.
-TEST_F(SearchRunTest, AStopWhileTheFirstRecordIsWaitedForIsLoggedAsAStopWhileRecordsCame) {
+// records are waited for: the counter shows the hits meanwhile, and the log
+// names them and says the records were coming.
+TEST_F(SearchRunTest, AStopWhileTheFirstRecordIsWaitedForIsLoggedAsAStopWhileRecordsCameWithTheHits) {
   auto mute =
       TZFaultServer::Records(std::vector<std::string>(50, MarcRecord({{"001", "1"}})), {.SilentOnPresent = true});
   Resources({{1, "Mute", "Default", TZFaultServer::Host(), mute->Port(), "usmarc"}}, {1});
   Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"any");
-  static_cast<TButton*>(C.sb_Stop)->OnClick = [this](TObject* S) { Run->sb_StopClick(S); };
+  String shownWhileWaiting;
+  static_cast<TButton*>(C.sb_Stop)->OnClick = [&](TObject* S) {
+    shownWhileWaiting = C.Edit_BibRec_Find->GetText();
+    Run->sb_StopClick(S);
+  };
   std::function<void()> action = [&] { PostMessage(static_cast<TWinControl*>(C.sb_Stop)->GetHandle(), BM_CLICK); };
   RegisterOleClass(LendServerProgID, [&] {
     return std::make_shared<TActingServer>(&action, 0, String(), [&] { return mute->Presents() > 0; });
@@ -590,10 +595,12 @@ TEST_F(SearchRunTest, AStopWhileTheFirstRecordIsWaitedForIsLoggedAsAStopWhileRec
   EXPECT_FALSE(action);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Остановлено по Вашему требованию!"}));
   EXPECT_TRUE(Names->GetChecked(0));
+  EXPECT_EQ(shownWhileWaiting, u"50");
+  EXPECT_EQ(C.Edit_BibRec_Find->GetText(), u"50");
   ExpectLines(LogLines(),
               {kDate, ".*", ".*", "Start: .*", std::string(49, '='),
-               Quote("Error: Mute (usmarc) => " + ToUtf8(SearchLogStoppedWhileFetchingText)), std::string(49, '-'),
-               "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
+               Quote("Error: Mute (usmarc) => Найдено=50: " + ToUtf8(SearchLogStoppedWhileFetchingText)),
+               std::string(49, '-'), "STOP: .*", "Поиск информации остановлен по требованию Пользователя!"});
 }
 
 // ---- What a stop leaves undone -----------------------------------------------------
