@@ -258,16 +258,14 @@ void TSdlDisplay::FocusGained(HWND h) {
 
 void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   DropStale();
+  TShown* s = Find(Wnd);
   if (!Visible) {
-    // A hidden window keeps no SDL window; showing it makes a new one. The
-    // window manager lets a hidden window go in its own time, destroying the
-    // frame it had put it in, and SDL, handling a move of a window it still
-    // has, asks the server about that window's parent: it would ask about a
-    // frame the window manager destroys between its two questions.
-    Destroy(Wnd);
+    // Kept, hidden, as the same X window: a window manager puts a window it
+    // has not framed before where the window asks, frame and all, so a new one
+    // would come back lower by the title bar at each showing.
+    if (s && s->Window) SDL_HideWindow(s->Window);
     return;
   }
-  TShown* s = Find(Wnd);
   if (!s) {
     Create(Wnd);
     s = Find(Wnd);

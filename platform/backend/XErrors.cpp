@@ -1,14 +1,34 @@
 #include "platform/backend/XErrors.h"
 
-#include <X11/Xlib.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
+#include <X11/Xlib.h>
+#include <X11/Xlibint.h>  // a connection's range of resource ids
+
 namespace {
 
+// Whether the error names a resource (a window, a pixmap, ...) that this
+// connection did not make: a window manager's frame, another program's window.
+bool AboutAnotherClientsResource(Display* Dpy, const XErrorEvent* Event) {
+  switch (Event->error_code) {
+    case BadWindow:
+    case BadPixmap:
+    case BadCursor:
+    case BadFont:
+    case BadDrawable:
+    case BadColor:
+    case BadGC: return (Event->resourceid & ~Dpy->resource_mask) != Dpy->resource_base;
+    default: return false;
+  }
+}
+
 int ReportXError(Display* Dpy, XErrorEvent* Event) {
+  // Others destroy what they own in their own time; SDL, following a move of a
+  // window the window manager is letting go, may ask about the frame just as
+  // it goes. Only an error about our own resources says something about us.
+  if (AboutAnotherClientsResource(Dpy, Event)) return 0;
   char text[256] = {};
   XGetErrorText(Dpy, Event->error_code, text, sizeof text);
   std::fprintf(stderr, "borrowline: X error passed over: %s (request %d)\n", text, Event->request_code);

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -24,6 +25,7 @@
 #include <X11/Xlib.h>
 
 #include "tests/e2e/DeleteWindow.h"
+#include "tests/platform/backend/XWindowsMayVanish.h"
 
 namespace fs = std::filesystem;
 
@@ -40,11 +42,13 @@ std::string LargeResourceList() {
 }
 
 // The test's own connection to the server. Without a window manager the
-// program's windows are children of the root.
+// program's windows are children of the root. A window the program destroys
+// while it is asked about reads as gone.
 class TScreen {
 public:
-  explicit TScreen(const std::string& DisplayName) : FDpy(XOpenDisplay(DisplayName.c_str())) {}
+  explicit TScreen(const std::string& DisplayName) : FDpy(XOpenDisplay(DisplayName.c_str())), FMayVanish(FDpy) {}
   ~TScreen() {
+    FMayVanish.reset();
     if (FDpy) XCloseDisplay(FDpy);
   }
   TScreen(const TScreen&) = delete;
@@ -96,6 +100,7 @@ private:
   }
 
   ::Display* FDpy;
+  std::optional<TXWindowsMayVanish> FMayVanish;
 };
 
 }  // namespace

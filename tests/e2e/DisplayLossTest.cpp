@@ -13,6 +13,8 @@
 // Last: its macros would rename what the headers above declare.
 #include <X11/Xlib.h>
 
+#include "tests/platform/backend/XWindowsMayVanish.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,18 +24,22 @@ bool ShowsWindow(const std::string& DisplayName, const std::string& Title) {
   ::Display* d = XOpenDisplay(DisplayName.c_str());
   if (!d) return false;
   bool found = false;
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned n = 0;
-  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) {
-    for (unsigned i = 0; i < n && !found; ++i) {
-      XWindowAttributes a;
-      char* name = nullptr;
-      if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable && XFetchName(d, children[i], &name) &&
-          name)
-        found = std::strncmp(name, Title.c_str(), Title.size()) == 0;
-      if (name) XFree(name);
+  {
+    // A window the program destroys meanwhile is not shown.
+    const TXWindowsMayVanish mayVanish(d);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) {
+      for (unsigned i = 0; i < n && !found; ++i) {
+        XWindowAttributes a;
+        char* name = nullptr;
+        if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable &&
+            XFetchName(d, children[i], &name) && name)
+          found = std::strncmp(name, Title.c_str(), Title.size()) == 0;
+        if (name) XFree(name);
+      }
+      if (children) XFree(children);
     }
-    if (children) XFree(children);
   }
   XCloseDisplay(d);
   return found;

@@ -5,6 +5,12 @@
 // to go, and lets a window go once the program hides it: it moves the window
 // to its frame's corner, puts it back on the root and destroys the frame.
 //
+// A window mapped is framed where it stands, the frame's corner in the
+// window's place (the default gravity of a window that asks for a place), so
+// it comes down by the title bar and right by the border; the window learns
+// where it is. A window let go is left at its frame's corner, so that shown
+// again it comes back where it was.
+//
 // A window manager lets a window go in its own time, while the program goes
 // on. Given the relay the program reaches the server through (XRelay.h), it
 // makes that time certain: it destroys the frame only once the program, after
@@ -24,6 +30,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -33,6 +40,8 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include "tests/platform/backend/XWindowsMayVanish.h"
 
 #include "tests/e2e/DeleteWindow.h"
 
@@ -50,7 +59,7 @@ public:
     if (!FDpy) return false;
     // A window the program destroys while this one still works on it is no
     // fault of the test's.
-    FPreviousHandler = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    FMayVanish.emplace(FDpy);
     XSelectInput(FDpy, DefaultRootWindow(FDpy), SubstructureRedirectMask | SubstructureNotifyMask);
     XSync(FDpy, False);
     FThread = std::thread([this] { Run(); });
@@ -63,9 +72,9 @@ public:
       FThread.join();
     }
     if (FDpy) {
+      FMayVanish.reset();
       XCloseDisplay(FDpy);
       FDpy = nullptr;
-      XSetErrorHandler(FPreviousHandler);
     }
   }
 
@@ -157,12 +166,12 @@ private:
       return;
     }
     TFramed f;
-    f.X = a.x;
-    f.Y = a.y;
+    f.X = a.x + kBorder;
+    f.Y = a.y + kTitle;
     f.Width = a.width;
     f.Height = a.height;
-    f.Frame = XCreateSimpleWindow(FDpy, DefaultRootWindow(FDpy), f.X - kBorder, f.Y - kTitle, FrameWidth(f),
-                                  FrameHeight(f), 0, 0, 0x808080);
+    f.Frame =
+        XCreateSimpleWindow(FDpy, DefaultRootWindow(FDpy), a.x, a.y, FrameWidth(f), FrameHeight(f), 0, 0, 0x808080);
     XSelectInput(FDpy, f.Frame, SubstructureRedirectMask | SubstructureNotifyMask);
     XAddToSaveSet(FDpy, W);
     XReparentWindow(FDpy, W, f.Frame, kBorder, kTitle);
@@ -170,6 +179,7 @@ private:
     // on the screen.
     XMapWindow(FDpy, f.Frame);
     XMapWindow(FDpy, W);
+    TellWhere(W, f);
     char* name = nullptr;
     const std::string title = XFetchName(FDpy, W, &name) && name ? name : "";
     if (name) XFree(name);
@@ -197,16 +207,20 @@ private:
     if (r.value_mask & CWHeight) f.Height = r.height;
     XMoveResizeWindow(FDpy, f.Frame, f.X - kBorder, f.Y - kTitle, unsigned(FrameWidth(f)), unsigned(FrameHeight(f)));
     XResizeWindow(FDpy, r.window, unsigned(f.Width), unsigned(f.Height));
-    // The program learns where its window now is on the screen.
+    TellWhere(r.window, f);
+  }
+
+  // The program learns where its window now is on the screen.
+  void TellWhere(Window W, const TFramed& F) {
     XEvent e{};
     e.xconfigure.type = ConfigureNotify;
-    e.xconfigure.event = r.window;
-    e.xconfigure.window = r.window;
-    e.xconfigure.x = f.X;
-    e.xconfigure.y = f.Y;
-    e.xconfigure.width = f.Width;
-    e.xconfigure.height = f.Height;
-    XSendEvent(FDpy, r.window, False, StructureNotifyMask, &e);
+    e.xconfigure.event = W;
+    e.xconfigure.window = W;
+    e.xconfigure.x = F.X;
+    e.xconfigure.y = F.Y;
+    e.xconfigure.width = F.Width;
+    e.xconfigure.height = F.Height;
+    XSendEvent(FDpy, W, False, StructureNotifyMask, &e);
   }
 
   void BeginLettingGo(Window W, TFramed& F) {
@@ -221,7 +235,7 @@ private:
 
   void FinishLettingGo(Window W, TFramed& F) {
     if (!F.Destroyed) {
-      XReparentWindow(FDpy, W, DefaultRootWindow(FDpy), F.X, F.Y);
+      XReparentWindow(FDpy, W, DefaultRootWindow(FDpy), F.X - kBorder, F.Y - kTitle);
       XRemoveFromSaveSet(FDpy, W);
     }
     XDestroyWindow(FDpy, F.Frame);
@@ -243,7 +257,7 @@ private:
 
   ::Display* FDpy = nullptr;
   TXRelay* FRelay = nullptr;
-  XErrorHandler FPreviousHandler = nullptr;
+  std::optional<TXWindowsMayVanish> FMayVanish;
   std::atomic<bool> FStop{false};
   std::thread FThread;
   std::map<Window, TFramed> FFramed;  // the WM thread's own

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <thread>
 
+#include "tests/e2e/FramingWindowManager.h"
+
 bool SendEventToAWindowThatIsGone(const std::string& DisplayName) {
   Display* dpy = XOpenDisplay(DisplayName.c_str());
   if (!dpy) return false;
@@ -36,7 +38,10 @@ unsigned long TransientForOf(const std::string& DisplayName, unsigned long Windo
   Display* dpy = XOpenDisplay(DisplayName.c_str());
   if (!dpy) return 0;
   ::Window owner = 0;
-  if (!XGetTransientForHint(dpy, Window, &owner)) owner = 0;
+  {
+    const TXWindowsMayVanish mayVanish(dpy);
+    if (!XGetTransientForHint(dpy, Window, &owner)) owner = 0;
+  }
   XCloseDisplay(dpy);
   return owner;
 }
@@ -152,4 +157,35 @@ unsigned long RootWindowOf(const std::string& DisplayName) {
   unsigned long r = DefaultRootWindow(dpy);
   XCloseDisplay(dpy);
   return r;
+}
+
+struct TXFramingWindowManager::TImpl {
+  TFramingWindowManager Wm;
+};
+
+TXFramingWindowManager::TXFramingWindowManager() : FImpl(std::make_unique<TImpl>()) {}
+TXFramingWindowManager::~TXFramingWindowManager() = default;
+
+bool TXFramingWindowManager::Start(const std::string& DisplayName) { return FImpl->Wm.Start(DisplayName, nullptr); }
+
+TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
+  TXPlace p;
+  Display* dpy = XOpenDisplay(DisplayName.c_str());
+  if (!dpy) return p;
+  {
+    const TXWindowsMayVanish mayVanish(dpy);
+    ::Window root = 0, parent = 0, *children = nullptr, child = 0;
+    unsigned n = 0;
+    XWindowAttributes a;
+    if (Window && XQueryTree(dpy, Window, &root, &parent, &children, &n) && XGetWindowAttributes(dpy, Window, &a) &&
+        XTranslateCoordinates(dpy, Window, root, 0, 0, &p.X, &p.Y, &child)) {
+      p.Framed = a.map_state == IsViewable && parent != root;
+      p.LetGo = a.map_state == IsUnmapped && parent == root;
+      p.Width = a.width;
+      p.Height = a.height;
+    }
+    if (children) XFree(children);
+  }
+  XCloseDisplay(dpy);
+  return p;
 }

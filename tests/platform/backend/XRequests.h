@@ -2,6 +2,7 @@
 // Raw X requests for the display tests, kept apart so that Xlib's macros stay
 // out of the test sources.
 #include <cstddef>
+#include <memory>
 #include <string>
 
 // On a connection of its own to DisplayName: a client message sent to a window
@@ -38,3 +39,29 @@ private:
 };
 // The root window of the display.
 unsigned long RootWindowOf(const std::string& DisplayName);
+
+// The window manager of the end-to-end tests (tests/e2e/FramingWindowManager.h),
+// without a relay: it frames the windows mapped on DisplayName while it lives.
+class TXFramingWindowManager {
+public:
+  TXFramingWindowManager();
+  ~TXFramingWindowManager();
+  TXFramingWindowManager(const TXFramingWindowManager&) = delete;
+  TXFramingWindowManager& operator=(const TXFramingWindowManager&) = delete;
+  // False when the display cannot be opened.
+  bool Start(const std::string& DisplayName);
+
+private:
+  struct TImpl;
+  std::unique_ptr<TImpl> FImpl;
+};
+
+// Where Window is, as a connection of its own sees it; all false and 0 when
+// there is no such window.
+struct TXPlace {
+  bool Framed = false;  // shown, in a frame of a window manager's
+  bool LetGo = false;   // hidden, back on the root
+  int X = 0, Y = 0;     // on the screen
+  int Width = 0, Height = 0;
+};
+TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window);
