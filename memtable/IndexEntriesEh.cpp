@@ -21,11 +21,6 @@
 
 #include <sys/mman.h>
 
-// Known to kernels from 6.1 on; older ones refuse it (see TIndexNodeBlockEh).
-#ifndef MADV_COLLAPSE
-#define MADV_COLLAPSE 25
-#endif
-
 #include "memtable/MemTableDataEh.h"
 #include "platform/core/Lists.h"
 
@@ -162,22 +157,25 @@ TIndexNodeBlockEh::TIndexNodeBlockEh(size_t Bytes) {
   FSize = size;
   // A kernel that cannot make plain pages huge afterwards gives huge ones as
   // they are first written.
-  if (madvise(FBase, 0, MADV_COLLAPSE) != 0) {
-    madvise(FBase, size, MADV_HUGEPAGE);
-    FHugeBytes = size;
-  }
+  FHugeLater = TPagesAheadEh::CanMakeHuge();
+  if (!FHugeLater) madvise(FBase, size, MADV_HUGEPAGE);
 }
 
 TIndexNodeBlockEh::~TIndexNodeBlockEh() {
+  FHugePages.Stop();
   if (FBase) munmap(FBase, FSize);
 }
 
-void TIndexNodeBlockEh::MakePagesHuge() {
-  // The huge pages the nodes reach into, beyond those made before; the kernel
-  // keeps what they hold.
-  const size_t to = std::min(FSize, (FUsed + kHugePage - 1) / kHugePage * kHugePage);
-  if (to > FHugeBytes) madvise(FBase + FHugeBytes, to - FHugeBytes, MADV_COLLAPSE);
-  FHugeBytes = std::max(FHugeBytes, to);
+void TIndexNodeBlockEh::Reuse() {
+  // The pages made huge so far stay so; the next load's first search has the rest made.
+  FHugePages.Stop();
+  FUsed = 0;
+}
+
+void TIndexNodeBlockEh::NodesWritten() {
+  // The huge pages the nodes reach into; the kernel passes over those made before.
+  if (FHugeLater && FUsed > 0)
+    FHugePages.MakeHugeOnGo({{FBase, std::min(FSize, (FUsed + kHugePage - 1) / kHugePage * kHugePage)}});
 }
 
 void* TIndexNodeBlockEh::Take(size_t Bytes) {
@@ -558,6 +556,7 @@ void TIndexEntriesEh::TBulkLoad::Finish() {
     level = std::move(up);
   }
   FOwner.FRoot = std::move(level.front());
+  if (FOwner.FBlock) FOwner.FBlock->NodesWritten();
 }
 
 void TIndexEntriesEh::Assign(std::vector<TIndexItemEh> Items) {

@@ -23,6 +23,7 @@
 #include <new>
 #include <vector>
 
+#include "memtable/PagesAheadEh.h"
 #include "memtable/RecordValuesEh.h"
 #include "platform/core/Types.h"
 #include "platform/core/Variant.h"
@@ -80,11 +81,12 @@ static_assert(sizeof(TIndexItemEh) <= 32);
 // does not wait for the address translation of every node it reads. Nodes
 // made later come from the heap.
 //
-// The pages come plain and are made huge when the nodes are first searched
-// (MakePagesHuge): a fresh huge page costs the kernel (and the host of a
-// virtual machine) several times what its plain pages do, and opening a
-// million records in tree mode, whose two indexes it makes and never
-// searches, waited 70 ms and more for each index's.
+// The pages come plain and are made huge on a helper thread when the nodes
+// are first searched (MakePagesHuge): a fresh huge page costs the kernel (and
+// the host of a virtual machine) several times what its plain pages do, and
+// opening a million records in tree mode, whose two indexes it makes and
+// never searches, waited 70 ms and more for each index's; made huge on the
+// search's own thread, they cost the first search as much.
 class TIndexNodeBlockEh {
 public:
   explicit TIndexNodeBlockEh(size_t Bytes);
@@ -97,17 +99,21 @@ public:
   // Room for a node of Bytes; null when the block is spent.
   void* Take(size_t Bytes);
   // Every node taken from it is gone: it is taken from the start again.
-  void Reuse() { FUsed = 0; }
-  // Whether the pages the nodes lie on were made huge (or asked to be: a
-  // kernel short of huge pages leaves them plain, and is not asked again).
-  bool PagesHuge() const { return FHugeBytes >= FUsed; }
-  void MakePagesHuge();
+  void Reuse();
+  // Once a load has written the nodes: a helper thread is started that makes
+  // their pages huge when MakePagesHuge is first called.
+  void NodesWritten();
+  // Has the pages the nodes lie on made huge, the first time it is called
+  // after a load, and returns at once: the nodes may be read meanwhile. Safe
+  // on several threads at once. A kernel short of huge pages leaves them plain.
+  void MakePagesHuge() { FHugePages.Go(); }
 
 private:
   std::byte* FBase = nullptr;  // null when it could not be mapped
   size_t FSize = 0;
   size_t FUsed = 0;
-  size_t FHugeBytes = 0;  // from the start, made huge or tried
+  bool FHugeLater = false;  // else the kernel gives huge pages as they are first written
+  TPagesAheadEh FHugePages;
 };
 
 // Blocks that indexes let go, kept for the next whole load of an index of the
@@ -290,8 +296,8 @@ private:
       TFast&& Fast, TBefore&& Before, const TIndexItemEh** At, const TLeaf** LeafAt = nullptr,
       Integer* IndexAt = nullptr, TNarrow&& Narrow = [](Integer, Integer) {}) const {
     Integer pos = 0;
-    // The block's layout is no part of the entries: a search may settle it.
-    if (FBlock && !FBlock->PagesHuge()) FBlock->MakePagesHuge();
+    // The block's pages are no part of the entries: a search may have them settled.
+    if (FBlock) FBlock->MakePagesHuge();
     const TNode* n = FRoot.get();
     if (!n) {
       if (At) *At = nullptr;

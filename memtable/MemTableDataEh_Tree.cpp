@@ -1523,6 +1523,7 @@ void TRecordsViewEh::BuildTree() {
     FTreeList->FBuilding = true;
     TScopeExit Finish([&] {
       FTreeList->FBuilding = false;
+      FTreeList->ReleaseReservedNodes();
       FTreeList->FinishWaiting();
     });
     const TMemoryTreeListEh::TKeyBuildEh direct = FTreeList->BuildFromKeys(*list);

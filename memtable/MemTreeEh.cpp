@@ -139,9 +139,13 @@ void TTreeNodeArenaEh::Release(void* Slot) {
   if (--FLive == 0) ReleaseBlocks();
 }
 
-void TTreeNodeArenaEh::ReleaseBlocks() {
-  FReadyPages.Wait();
+void TTreeNodeArenaEh::DropReady() {
+  FReadyPages.Stop();
   FReady = TBlock{};
+}
+
+void TTreeNodeArenaEh::ReleaseBlocks() {
+  DropReady();
   // Unpoisoned whole before the memory goes back to the allocator.
   for (TBlock& block : FBlocks) BORROW_UNPOISON(block.Data.get(), block.Size);
   FBlocks.clear();

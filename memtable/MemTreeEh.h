@@ -239,6 +239,8 @@ public:
     Bytes = FReady.Size;
     return FReady.Data.get();
   }
+  // The block Reserve mapped ahead goes back, no slot carved from it.
+  void DropReady();
 
 private:
   void ReleaseBlocks();
@@ -347,6 +349,9 @@ protected:
   // The memory ReserveNodes mapped ahead, lent until the first node is made
   // (see TTreeNodeArenaEh::ReadyMemory); null when there is none.
   std::byte* LendReservedNodes(size_t& Bytes) const { return FArena.ReadyMemory(Bytes); }
+  // The room ReserveNodes mapped ahead that no node took goes back: a build
+  // that made no node in it (it failed first) does not hold it until the next.
+  void ReleaseReservedNodes() { FArena.DropReady(); }
   // For building a whole tree parent before child: a new last child of Parent,
   // without the level checks (the caller has made sure of the depth). The
   // flags are the node's from the start: no hook hears of them.

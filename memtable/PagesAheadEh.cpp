@@ -14,9 +14,15 @@
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23
 #endif
+// Known to kernels from 6.1 on.
+#ifndef MADV_COLLAPSE
+#define MADV_COLLAPSE 25
+#endif
 
-void TPagesAheadEh::Start(std::initializer_list<TRange> Ranges) {
+void TPagesAheadEh::Launch(std::initializer_list<TRange> Ranges, bool Huge) {
   Wait();
+  FStop = false;
+  FGo = !Huge;
   // Whole pages inside each range: the partial pages at its ends may belong
   // to other memory, and come with the caller's first write.
   const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -32,24 +38,45 @@ void TPagesAheadEh::Start(std::initializer_list<TRange> Ranges) {
   }
   if (bytes < kWorthIt) return;
   try {
-    FHelper = std::thread([pages = std::move(pages)] {
-      // A megabyte at a time: the kernel holds the process's map of memory
-      // shared while it gives pages, and the caller mapping a table
-      // meanwhile would wait until the whole range was done.
-      constexpr size_t kStep = size_t{1} << 20;
+    FHelper = std::thread([pages = std::move(pages), Huge, &go = FGo, &stop = FStop] {
+      go.wait(false);
+      // A megabyte at a time, a huge page when making them: the kernel holds
+      // the process's map of memory while it works, and the caller mapping a
+      // table meanwhile would wait until the whole range was done. The steps
+      // end on multiples of their size, so each holds whole huge pages.
+      const uintptr_t step = uintptr_t{Huge ? 2u : 1u} << 20;
+      // MADV_POPULATE_WRITE faults the pages in as a write would, and writes
+      // nothing; MADV_COLLAPSE copies plain pages into a huge one. A kernel
+      // without them refuses the first step, and one short of huge pages
+      // another: none follow.
+      const int advice = Huge ? MADV_COLLAPSE : MADV_POPULATE_WRITE;
       for (const TRange& r : pages)
-        for (size_t at = 0; at < r.Bytes; at += kStep)
-          // MADV_POPULATE_WRITE faults the pages in as a write would, and
-          // writes nothing. A kernel without it refuses the first step: none follow.
-          if (madvise(static_cast<std::byte*>(const_cast<void*>(r.Data)) + at, std::min(kStep, r.Bytes - at),
-                      MADV_POPULATE_WRITE) != 0)
-            return;
+        for (auto at = reinterpret_cast<uintptr_t>(r.Data), end = at + r.Bytes; at < end && !stop;) {
+          const uintptr_t to = std::min(end, (at / step + 1) * step);
+          if (madvise(reinterpret_cast<void*>(at), to - at, advice) != 0) return;
+          at = to;
+        }
     });
   } catch (const std::system_error&) {
     // No thread: the pages come as the caller writes them.
   }
 }
 
+bool TPagesAheadEh::CanMakeHuge() {
+  // An advice the kernel does not know is refused even for no bytes at all.
+  static const bool known = madvise(nullptr, 0, MADV_COLLAPSE) == 0;
+  return known;
+}
+
 void TPagesAheadEh::Wait() {
+  if (!FGo) {
+    FStop = true;
+    Go();
+  }
   if (FHelper.joinable()) FHelper.join();
+}
+
+void TPagesAheadEh::Stop() {
+  FStop = true;
+  Wait();
 }

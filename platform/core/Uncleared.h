@@ -28,6 +28,10 @@ struct TUnclearedConstruct {
 
 template <class T>
 struct TUnclearedAllocator : std::allocator<T>, TUnclearedConstruct {
+  // Named here: where std::allocator still declares construct (C++17), the
+  // two bases' would be ambiguous, and the vector would construct, and clear,
+  // the elements itself.
+  using TUnclearedConstruct::construct;
   template <class U>
   struct rebind {
     using other = TUnclearedAllocator<U>;

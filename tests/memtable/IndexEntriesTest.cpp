@@ -272,17 +272,27 @@ TEST_F(IndexEntries, ALoadBuildsInTheBlockTakenAheadForIt) {
         static_cast<Integer>(Model.size()), [&](Integer i) { return Entry(Model[static_cast<size_t>(i)]); }, &spares,
         std::move(Block));
   };
-  std::unique_ptr<TIndexNodeBlockEh> block = TIndexEntriesEh::BlockForLoad(70000, &spares);
+  // Taken ahead for somewhat more entries than come: it suits the load, and
+  // is larger than the block the load would take for itself.
+  std::unique_ptr<TIndexNodeBlockEh> block = TIndexEntriesEh::BlockForLoad(130000, &spares);
   ASSERT_NE(block, nullptr);
-  load(70000, std::move(block));
+  const void* const taken = block->Data();
+  const size_t takenSize = block->Size();
+  ASSERT_GT(takenSize, TIndexEntriesEh::BlockForLoad(100000, nullptr)->Size());
+  load(100000, std::move(block));
   EXPECT_EQ(spares.Count(), 0u);
   ExpectSame("loaded into the block taken ahead");
   for (Integer i = 0; i < 2000; ++i) InsertRandom(1000);
   ExpectSame("changed after loading");
+  const std::unique_ptr<TIndexNodeBlockEh> built = Tree.TakeBlock();
+  Model.clear();
+  ASSERT_NE(built, nullptr);
+  EXPECT_EQ(built->Data(), taken);
+  EXPECT_EQ(built->Size(), takenSize);
   EXPECT_EQ(TIndexEntriesEh::BlockForLoad(100, &spares), nullptr) << "a small load keeps to the heap";
   // Taken ahead for more entries than came: the load keeps to the heap, the block waits.
   load(100, TIndexEntriesEh::BlockForLoad(70000, &spares));
-  EXPECT_EQ(spares.Count(), 2u);
+  EXPECT_EQ(spares.Count(), 1u);
   ExpectSame("small load");
 }
 

@@ -490,12 +490,16 @@ TEST_F(TreeBuild, ALargeTreeKeepsItsRowsThroughChangesAfterItsBuild) {
   expectRows("a parent deleted");
 }
 
-// The bytes of this process's memory in RAM.
-size_t ResidentBytes() {
+// This process's memory in bytes: mapped in all, and of that in RAM.
+struct TMemoryUse {
+  size_t Mapped = 0, Resident = 0;
+};
+TMemoryUse MemoryUse() {
   std::ifstream statm("/proc/self/statm");
-  size_t total = 0, resident = 0;
-  statm >> total >> resident;
-  return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  TMemoryUse use;
+  statm >> use.Mapped >> use.Resident;
+  const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  return {use.Mapped * page, use.Resident * page};
 }
 
 // A large tree's nodes take memory mapped for them alone, which the leak
@@ -507,11 +511,27 @@ TEST_F(TreeBuild, ALargeTreeGivesItsNodeMemoryBackWhenItCloses) {
   OpenExpandedTree(view);
   ASSERT_EQ(view.ViewCount(), kCount);
   const size_t nodeBytes = static_cast<size_t>(kCount) * sizeof(TMemRecViewEh);
-  const size_t open = ResidentBytes();
+  const size_t open = MemoryUse().Resident;
   view.SetTreeMode(false);
-  const size_t closed = ResidentBytes();
+  const size_t closed = MemoryUse().Resident;
   // The flat view made on closing takes some back.
   EXPECT_GE(open, closed + nodeBytes * 3 / 4) << "resident with the tree open " << open << ", closed " << closed;
+}
+
+// The memory a large tree's build maps for its nodes before it reads the keys
+// goes back when the build fails before it makes a node: nothing holds it
+// until the next build.
+TEST_F(TreeBuild, ALargeTreeBuildThatFailsGivesBackTheNodeMemoryItMapped) {
+  constexpr Integer kCount = 400000;
+  for (Integer k = 0; k < kCount; ++k) Load(k, k < 10 ? -1 : k / 10);
+  TRecordsViewEh view(nullptr);
+  BindExpandedTree(view);
+  view.OnFilterRecord = [](TObject*, TMemoryRecordEh*) -> bool { throw Exception(u"no filter today"); };
+  const size_t before = MemoryUse().Mapped;
+  EXPECT_THROW(view.SetTreeMode(true), Exception);
+  const size_t after = MemoryUse().Mapped;
+  const size_t nodeBytes = static_cast<size_t>(kCount) * sizeof(TMemRecViewEh);
+  EXPECT_LT(after, before + nodeBytes / 2) << "mapped before the build " << before << ", after " << after;
 }
 
 TEST_F(TreeBuild, ANodeFromCreateNodeBelongsToItsCaller) {
