@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/SdlConnection.h"
@@ -263,7 +264,10 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
     // Kept, hidden, as the same X window: a window manager puts a window it
     // has not framed before where the window asks, frame and all, so a new one
     // would come back lower by the title bar at each showing.
-    if (s && s->Window) SDL_HideWindow(s->Window);
+    if (s && s->Window) {
+      s->Maximized = (SDL_GetWindowFlags(s->Window) & SDL_WINDOW_MAXIMIZED) != 0;
+      SDL_HideWindow(s->Window);
+    }
     return;
   }
   if (!s) {
@@ -275,6 +279,8 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
   // it, and so keeps it above that one: a box is never lost behind its dialog.
   if (SDL_Window* owner = OwnerWindowOf(Wnd)) SDL_SetWindowModalFor(s->Window, owner);
+  // Asked for before it is mapped, so that the window manager frames it maximised at once.
+  if (std::exchange(s->Maximized, false)) SDL_MaximizeWindow(s->Window);
   SDL_ShowWindow(s->Window);
   PresentAll(Wnd);
   if (s->Popup) FocusOwner(Wnd);

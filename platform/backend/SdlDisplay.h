@@ -64,6 +64,9 @@ private:
     SDL_Window* Window = nullptr;
     bool Decorated = false;  // shows the client area under a system frame
     bool Popup = false;      // never takes the keyboard focus
+    // Maximised by the window manager when it was last hidden: a window
+    // manager forgets a window's state once it lets the window go.
+    bool Maximized = false;
     String Title;
   };
   TShown* Find(HWND Wnd);

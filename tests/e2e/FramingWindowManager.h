@@ -11,6 +11,11 @@
 // where it is. A window let go is left at its frame's corner, so that shown
 // again it comes back where it was.
 //
+// It maximises a window as its title bar's button would (Maximize), filling
+// the screen and saying so in the window's _NET_WM_STATE, and frames one
+// maximised that asks for it so when mapped. A window it lets go loses that
+// state and is left at the place and size it had before it was maximised.
+//
 // A window manager lets a window go in its own time, while the program goes
 // on. Given the relay the program reaches the server through (XRelay.h), it
 // makes that time certain: it destroys the frame only once the program, after
@@ -39,11 +44,32 @@
 #include "tests/e2e/XRelay.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include "tests/platform/backend/XWindowsMayVanish.h"
 
 #include "tests/e2e/DeleteWindow.h"
+
+// Whether W's _NET_WM_STATE says it is maximised, or asks to be, both ways.
+inline bool MaximizedBothWays(::Display* Dpy, Window W) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool vert = false, horz = false;
+  if (XGetWindowProperty(Dpy, W, XInternAtom(Dpy, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM, &type, &format,
+                         &count, &after, &data) == Success &&
+      data && format == 32) {
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count; ++i) {
+      vert = vert || atoms[i] == XInternAtom(Dpy, "_NET_WM_STATE_MAXIMIZED_VERT", False);
+      horz = horz || atoms[i] == XInternAtom(Dpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
+    }
+  }
+  if (data) XFree(data);
+  return vert && horz;
+}
 
 class TFramingWindowManager {
 public:
@@ -103,6 +129,11 @@ public:
     const std::lock_guard<std::mutex> lock(FRequestMutex);
     FCloses.push_back(W);
   }
+  // The title bar's maximise button.
+  void Maximize(Window W) {
+    const std::lock_guard<std::mutex> lock(FRequestMutex);
+    FMaximizes.push_back(W);
+  }
 
 private:
   static constexpr int kBorder = 4, kTitle = 22;
@@ -113,6 +144,8 @@ private:
     int X = 0, Y = 0, Width = 1, Height = 1;  // the window's, on the screen
     bool LettingGo = false, Destroyed = false;
     TClock::time_point Deadline;
+    bool Maximized = false;
+    int NormalX = 0, NormalY = 0, NormalWidth = 1, NormalHeight = 1;  // before it was maximised
   };
 
   void Run() {
@@ -127,6 +160,7 @@ private:
         Handle(e);
       }
       SendCloses();
+      Maximizes();
       for (auto& [window, framed] : FFramed)
         if (framed.LettingGo &&
             (framed.Destroyed || !FRelay || FRelay->HoldsAfterTreeQuery() || TClock::now() > framed.Deadline)) {
@@ -183,6 +217,7 @@ private:
     char* name = nullptr;
     const std::string title = XFetchName(FDpy, W, &name) && name ? name : "";
     if (name) XFree(name);
+    if (MaximizedBothWays(FDpy, W)) Maximize(W, f);
     FFramed[W] = f;
     const std::lock_guard<std::mutex> lock(FMutex);
     FManaged.emplace_back(W, title);
@@ -234,6 +269,14 @@ private:
   }
 
   void FinishLettingGo(Window W, TFramed& F) {
+    if (!F.Destroyed && F.Maximized) {
+      F.X = F.NormalX;
+      F.Y = F.NormalY;
+      F.Width = F.NormalWidth;
+      F.Height = F.NormalHeight;
+      XResizeWindow(FDpy, W, unsigned(F.Width), unsigned(F.Height));
+      XDeleteProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False));
+    }
     if (!F.Destroyed) {
       XReparentWindow(FDpy, W, DefaultRootWindow(FDpy), F.X - kBorder, F.Y - kTitle);
       XRemoveFromSaveSet(FDpy, W);
@@ -244,6 +287,38 @@ private:
     FFramed.erase(W);
     const std::lock_guard<std::mutex> lock(FMutex);
     FLetGo.insert(W);
+  }
+
+  // The frame fills the screen, and the window the frame.
+  void Maximize(Window W, TFramed& F) {
+    if (!F.Maximized) {
+      F.NormalX = F.X;
+      F.NormalY = F.Y;
+      F.NormalWidth = F.Width;
+      F.NormalHeight = F.Height;
+    }
+    F.Maximized = true;
+    F.X = kBorder;
+    F.Y = kTitle;
+    F.Width = DisplayWidth(FDpy, DefaultScreen(FDpy)) - 2 * kBorder;
+    F.Height = DisplayHeight(FDpy, DefaultScreen(FDpy)) - kTitle - kBorder;
+    XMoveResizeWindow(FDpy, F.Frame, 0, 0, unsigned(FrameWidth(F)), unsigned(FrameHeight(F)));
+    XResizeWindow(FDpy, W, unsigned(F.Width), unsigned(F.Height));
+    const Atom state[] = {XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+                          XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
+    XChangeProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 2);
+    TellWhere(W, F);
+  }
+
+  void Maximizes() {
+    std::vector<Window> maximizes;
+    {
+      const std::lock_guard<std::mutex> lock(FRequestMutex);
+      maximizes.swap(FMaximizes);
+    }
+    for (Window w : maximizes)
+      if (auto it = FFramed.find(w); it != FFramed.end() && !it->second.LettingGo) Maximize(w, it->second);
   }
 
   void SendCloses() {
@@ -266,4 +341,5 @@ private:
   std::set<Window> FLetGo;
   std::mutex FRequestMutex;
   std::vector<Window> FCloses;
+  std::vector<Window> FMaximizes;
 };

@@ -73,7 +73,8 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainAndAgainComesBackWhereItWasAtItsSize)
       TPoint client(0, 0);
       ClientToScreen(Dialog, client);
       return now.Framed && client == TPoint(now.X, now.Y);
-    })) << "opening " << open << ": the dialog is not shown where the window layer has it";
+    })) << "opening "
+        << open << ": the dialog is not shown where the window layer has it";
     if (open == 1) first = now;
     EXPECT_EQ(now.X, first.X) << "opening " << open;
     EXPECT_EQ(now.Y, first.Y) << "opening " << open;
@@ -86,4 +87,37 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainAndAgainComesBackWhereItWasAtItsSize)
     ASSERT_TRUE(PumpUntil([&] { return !Display->SdlWindowOf(Dialog) || PlaceOf(Server.Display(), shown).LetGo; }))
         << "opening " << open << ": the window manager keeps the hidden dialog";
   }
+}
+
+// Maximised by the window manager when it was closed, a dialog opens again
+// maximised: the window manager forgets the state of a window it lets go.
+TEST_F(SdlDisplayFramed, ADialogMaximisedWhenClosedOpensAgainMaximised) {
+  Main = CreateWindowEx(0, u"UiCtlTest", u"Главное", WS_OVERLAPPEDWINDOW, 40, 40, 600, 450, nullptr);
+  ShowWindow(Main, SW_SHOW);
+  Dialog = CreateWindowEx(0, u"UiCtlTest", u"Ресурсы", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 200, 150,
+                          300, 200, Main);
+  auto shownAs = [&](bool Maximized) {
+    return PumpUntil([&] {
+      const TXPlace now = PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Dialog)));
+      TPoint client(0, 0);
+      ClientToScreen(Dialog, client);
+      return now.Framed && now.Maximized == Maximized && client == TPoint(now.X, now.Y);
+    });
+  };
+  ShowWindow(Dialog, SW_SHOW);
+  ASSERT_TRUE(shownAs(false));
+  const unsigned long window = XWindowOf(Display->SdlWindowOf(Dialog));
+  Wm.Maximize(window);
+  ASSERT_TRUE(shownAs(true)) << "the window manager did not maximise the dialog";
+  const TXPlace maximised = PlaceOf(Server.Display(), window);
+
+  ShowWindow(Dialog, SW_HIDE);
+  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), window).LetGo; }));
+  ShowWindow(Dialog, SW_SHOW);
+  EXPECT_TRUE(shownAs(true)) << "opened again, the dialog is not maximised";
+  const TXPlace again = PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Dialog)));
+  EXPECT_EQ(again.X, maximised.X);
+  EXPECT_EQ(again.Y, maximised.Y);
+  EXPECT_EQ(again.Width, maximised.Width);
+  EXPECT_EQ(again.Height, maximised.Height);
 }

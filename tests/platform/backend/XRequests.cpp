@@ -168,6 +168,8 @@ TXFramingWindowManager::~TXFramingWindowManager() = default;
 
 bool TXFramingWindowManager::Start(const std::string& DisplayName) { return FImpl->Wm.Start(DisplayName, nullptr); }
 
+void TXFramingWindowManager::Maximize(unsigned long Window) { FImpl->Wm.Maximize(Window); }
+
 TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
   TXPlace p;
   Display* dpy = XOpenDisplay(DisplayName.c_str());
@@ -183,6 +185,7 @@ TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
       p.LetGo = a.map_state == IsUnmapped && parent == root;
       p.Width = a.width;
       p.Height = a.height;
+      p.Maximized = MaximizedBothWays(dpy, Window);
     }
     if (children) XFree(children);
   }

@@ -50,6 +50,8 @@ public:
   TXFramingWindowManager& operator=(const TXFramingWindowManager&) = delete;
   // False when the display cannot be opened.
   bool Start(const std::string& DisplayName);
+  // Maximises Window as the title bar's button would.
+  void Maximize(unsigned long Window);
 
 private:
   struct TImpl;
@@ -59,9 +61,10 @@ private:
 // Where Window is, as a connection of its own sees it; all false and 0 when
 // there is no such window.
 struct TXPlace {
-  bool Framed = false;  // shown, in a frame of a window manager's
-  bool LetGo = false;   // hidden, back on the root
-  int X = 0, Y = 0;     // on the screen
+  bool Framed = false;     // shown, in a frame of a window manager's
+  bool LetGo = false;      // hidden, back on the root
+  bool Maximized = false;  // its _NET_WM_STATE says so both ways
+  int X = 0, Y = 0;        // on the screen
   int Width = 0, Height = 0;
 };
 TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window);
