@@ -51,11 +51,15 @@ void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttri
                        Variant(RecordLimit));
 }
 
+namespace {
+
+// The server counts one more than there are, whenever there are any.
+Integer ClientCount(Integer n) { return n > 1 ? n - 1 : n; }
+
+}  // namespace
+
 Integer ServerCount(const Variant& Server, const String& Member) {
-  const Variant value = OleFunction(Server, Member) * Variant(Integer(1));
-  const Integer n = value.AsInteger();
-  // The server counts one more than there are, whenever there are any.
-  return n > 1 ? n - 1 : n;
+  return ClientCount((OleFunction(Server, Member) * Variant(Integer(1))).AsInteger());
 }
 
 Integer ServerFound(const Variant& Server) {
@@ -63,8 +67,7 @@ Integer ServerFound(const Variant& Server) {
   // Read as a property: the search's own call is still under way, and an
   // object may set up its waits anew for every method called.
   try {
-    const Integer n = (OlePropertyGet(Server, u"tReturned") * Variant(Integer(1))).AsInteger();
-    return n > 1 ? n - 1 : std::max<Integer>(n, 0);
+    return std::max<Integer>(ClientCount((OlePropertyGet(Server, u"tReturned") * Variant(Integer(1))).AsInteger()), 0);
   } catch (const Exception&) {
     return 0;  // a server without the member, or with no number in it
   }

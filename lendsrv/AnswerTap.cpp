@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -198,10 +199,8 @@ void TAnswerTap::Close() {
   FServer = FZoom = -1;
   FZoomInode = 0;
   FAwaitingConnect = false;
-  FServerEnded = FZoomEnded = FZoomShut = FServerShut = false;
-  FToZoom.clear();
-  FToServer.clear();
-  FToZoomSent = FToServerSent = 0;
+  FDown = TPassage();
+  FUp = TPassage();
   Begin();
 }
 
@@ -255,69 +254,50 @@ void TAnswerTap::Begin() {
 
 void TAnswerTap::AddPollFds(std::vector<pollfd>& Fds) const {
   if (FZoom < 0) return;
-  short server = 0, zoom = 0;
-  if (!FServerEnded && FToZoom.size() - FToZoomSent < kMostHeld) server |= POLLIN;
-  if (FToServerSent < FToServer.size()) server |= POLLOUT;
-  if (!FZoomEnded) zoom |= POLLIN;
-  if (FToZoomSent < FToZoom.size()) zoom |= POLLOUT;
-  if (server) Fds.push_back({FServer, server, 0});
-  if (zoom) Fds.push_back({FZoom, zoom, 0});
+  for (const auto& [from, to, p] : {std::tuple(FServer, FZoom, &FDown), std::tuple(FZoom, FServer, &FUp)}) {
+    if (!p->Ended && p->Held.size() - p->Sent < kMostHeld) Fds.push_back({from, POLLIN, 0});
+    if (p->Sent < p->Held.size()) Fds.push_back({to, POLLOUT, 0});
+  }
 }
 
-bool TAnswerTap::Flush(int Fd, std::string& Buffer, std::size_t& Sent) {
-  while (Sent < Buffer.size()) {
-    const ssize_t n = ::send(Fd, Buffer.data() + Sent, Buffer.size() - Sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
-      break;  // the reader has gone: nothing more can reach it
+std::size_t TAnswerTap::Move(int From, int To, TPassage& P, bool Tapped) {
+  std::size_t came = 0;
+  char buf[64 * 1024];
+  while (!P.Ended && P.Held.size() - P.Sent < kMostHeld) {
+    const ssize_t n = ::recv(From, buf, sizeof buf, MSG_DONTWAIT);
+    if (n > 0) {
+      came += static_cast<std::size_t>(n);
+      P.Held.append(buf, static_cast<std::size_t>(n));
+      if (Tapped) TakeServerBytes(std::string_view(buf, static_cast<std::size_t>(n)));
+      continue;
     }
-    Sent += static_cast<std::size_t>(n);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    P.Ended = true;  // its end, or a failed connection: the other end sees the end
   }
-  const bool whole = Sent == Buffer.size();
-  Buffer.clear();
-  Sent = 0;
-  return whole;
+  while (P.Sent < P.Held.size()) {
+    const ssize_t n = ::send(To, P.Held.data() + P.Sent, P.Held.size() - P.Sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return came;
+    if (n < 0) {
+      P.Ended = true;  // the reader has gone: nothing more can reach it
+      break;
+    }
+    P.Sent += static_cast<std::size_t>(n);
+  }
+  P.Held.clear();
+  P.Sent = 0;
+  if (P.Ended && !P.Shut) {
+    ::shutdown(To, SHUT_WR);
+    P.Shut = true;
+  }
+  return came;
 }
 
 std::size_t TAnswerTap::Pump() {
   if (FZoom < 0) return 0;
-  std::size_t came = 0;
-  char buf[64 * 1024];
-  // The server's bytes, taken in and passed on to ZOOM.
-  while (!FServerEnded && FToZoom.size() - FToZoomSent < kMostHeld) {
-    const ssize_t n = ::recv(FServer, buf, sizeof buf, MSG_DONTWAIT);
-    if (n > 0) {
-      came += static_cast<std::size_t>(n);
-      FToZoom.append(buf, static_cast<std::size_t>(n));
-      TakeServerBytes(std::string_view(buf, static_cast<std::size_t>(n)));
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-    FServerEnded = true;  // its end, or a failed connection: ZOOM sees the end
-  }
-  if (!Flush(FZoom, FToZoom, FToZoomSent)) FZoomEnded = true;
-  if (FServerEnded && FToZoom.empty() && !FZoomShut) {
-    ::shutdown(FZoom, SHUT_WR);
-    FZoomShut = true;
-  }
-  // ZOOM's requests, passed on to the server.
-  while (!FZoomEnded) {
-    const ssize_t n = ::recv(FZoom, buf, sizeof buf, MSG_DONTWAIT);
-    if (n > 0) {
-      FToServer.append(buf, static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-    FZoomEnded = true;
-  }
-  if (!Flush(FServer, FToServer, FToServerSent)) FServerEnded = true;
-  if (FZoomEnded && FToServer.empty() && !FServerShut) {
-    ::shutdown(FServer, SHUT_WR);
-    FServerShut = true;
-  }
+  const std::size_t came = Move(FServer, FZoom, FDown, true);
+  Move(FZoom, FServer, FUp, false);
   return came;
 }
 
@@ -339,8 +319,8 @@ std::size_t TAnswerTap::Unread() const {
   return static_cast<std::size_t>(std::max(unread, 0));
 }
 
-bool TAnswerTap::PeerClosed() const {
-  if (FZoom >= 0 && FServerEnded) return true;
+bool TAnswerTap::CutShort() const {
+  if (FZoom >= 0) return !FAnswer.empty();
   pollfd p{FServer, POLLRDHUP, 0};
   return FServer >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
 }
@@ -350,11 +330,9 @@ std::optional<std::size_t> TAnswerTap::RecordsSent() const {
   return FRecordsSent;
 }
 
-bool TAnswerTap::AnswerCut() const { return FZoom >= 0 && !FAnswer.empty(); }
-
 std::vector<TTapRecord> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
+  // The records of the answer not yet whole (none when the tap only watches).
   std::vector<TTapRecord> records;
-  if (!AnswerCut()) return records;
   for (const auto& [at, length] : FScan.Records()) {
     if (records.size() == Most) break;
     std::optional<TTapRecord> r = DecodeRecord(std::string_view(FAnswer).substr(at, length));

@@ -89,8 +89,10 @@ public:
   // Watched only: the bytes waiting to be read on ZOOM's socket, which ZOOM
   // is about to read.
   std::size_t Unread() const;
-  // The server has closed its side of the connection, or the connection failed.
-  bool PeerClosed() const;
+  // The answer ZOOM could not decode was cut short: bytes of it came and the
+  // rest did not. Watched only, all the tap can tell is that the server
+  // closed the connection.
+  bool CutShort() const;
 
   // The hits of a search answer of this wait, as soon as they have come,
   // before the rest of the answer (its records) has.
@@ -98,29 +100,34 @@ public:
   // The records the whole answers of this wait held (search and present
   // answers); unset when the tap only watches.
   std::optional<std::size_t> RecordsSent() const;
-  // Bytes of an answer came and the answer did not come whole.
-  bool AnswerCut() const;
-  // The records of that answer that came whole, in order, up to Most. A
-  // record in a form other than plain octets ends the list.
+  // The records that came whole of an answer cut short, in order, up to
+  // Most; none when the tap only watches. A record in a form other than
+  // plain octets ends the list.
   std::vector<TTapRecord> WholeRecordsOfCutAnswer(std::size_t Most) const;
 
 private:
+  // One way through the tap: what was read from one end and not yet written
+  // to the other.
+  struct TPassage {
+    std::string Held;
+    std::size_t Sent = 0;  // of Held, written
+    bool Ended = false;    // the reading end closed, or the writing end's reader gone
+    bool Shut = false;     // the end passed on
+  };
+
   bool Insert(int Fd);
   void Close();
+  // Moves what can be moved through P from From to To without waiting;
+  // Tapped: the server's bytes, which the tap follows. Returns the bytes read.
+  std::size_t Move(int From, int To, TPassage& P, bool Tapped);
   void TakeServerBytes(std::string_view Bytes);
-  // Sends what Buffer holds past Sent, as far as Fd takes it now; false when
-  // Fd's reader has gone (the rest is dropped).
-  bool Flush(int Fd, std::string& Buffer, std::size_t& Sent);
 
   bool FInsertable;
   bool FAwaitingConnect = false;  // watched since before it connected
   int FServer = -1;               // inserted: the server's socket; watched: a second descriptor of ZOOM's
   int FZoom = -1;                 // inserted: the tap's end of ZOOM's local socket
   ino_t FZoomInode = 0;
-  bool FServerEnded = false, FZoomEnded = false;
-  bool FZoomShut = false, FServerShut = false;
-  std::string FToZoom, FToServer;
-  std::size_t FToZoomSent = 0, FToServerSent = 0;
+  TPassage FDown, FUp;  // from the server to ZOOM, from ZOOM to the server
   std::string FAnswer;  // the answer that has not come whole yet
   TAnswerScan FScan;
   std::size_t FRecordsSent = 0;

@@ -247,8 +247,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
       // answer, which it reports as undecodable: it is told as what it is.
       // An answer that came whole and cannot be decoded is told so, though
       // the server closed after it.
-      const bool cut = Tap.RecordsSent() ? Tap.AnswerCut() : Tap.PeerClosed();
-      if (code == ZOOM_ERROR_CONNECTION_LOST || (code == ZOOM_ERROR_DECODE && cut))
+      if (code == ZOOM_ERROR_CONNECTION_LOST || (code == ZOOM_ERROR_DECODE && Tap.CutShort()))
         Why = ZoomErrorText(ZOOM_ERROR_CONNECTION_LOST);
       else Why = ConnectionError(C);
       return Why.empty() ? TWaitEnd::Answered : TWaitEnd::Broken;
@@ -273,7 +272,6 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
       if (!inZoom([&] { return ZOOM_connection_exec_task(C); })) ::poll(nullptr, 0, slice);
       continue;
     }
-    Tap.Follow(fd);
     std::vector<pollfd> fds{{fd, 0, 0}};
     if (mask & ZOOM_SELECT_READ) fds[0].events |= POLLIN;
     if (mask & ZOOM_SELECT_WRITE) fds[0].events |= POLLOUT;

@@ -157,8 +157,7 @@ TIndexNodeBlockEh::TIndexNodeBlockEh(size_t Bytes) {
   FSize = size;
   // A kernel that cannot make plain pages huge afterwards gives huge ones as
   // they are first written.
-  FHugeLater = TPagesAheadEh::CanMakeHuge();
-  if (!FHugeLater) madvise(FBase, size, MADV_HUGEPAGE);
+  if (!TPagesAheadEh::CanMakeHuge()) madvise(FBase, size, MADV_HUGEPAGE);
 }
 
 TIndexNodeBlockEh::~TIndexNodeBlockEh() {
@@ -174,7 +173,7 @@ void TIndexNodeBlockEh::Reuse() {
 
 void TIndexNodeBlockEh::NodesWritten() {
   // The huge pages the nodes reach into; the kernel passes over those made before.
-  if (FHugeLater && FUsed > 0)
+  if (TPagesAheadEh::CanMakeHuge() && FUsed > 0)
     FHugePages.MakeHugeOnGo({{FBase, std::min(FSize, (FUsed + kHugePage - 1) / kHugePage * kHugePage)}});
 }
 

@@ -112,7 +112,6 @@ private:
   std::byte* FBase = nullptr;  // null when it could not be mapped
   size_t FSize = 0;
   size_t FUsed = 0;
-  bool FHugeLater = false;  // else the kernel gives huge pages as they are first written
   TPagesAheadEh FHugePages;
 };
 

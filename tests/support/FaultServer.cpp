@@ -127,34 +127,14 @@ void TZFaultServer::Serve() {
   }
 }
 
-void TZFaultServer::Answer(int Fd) {
-  const auto end = std::chrono::steady_clock::now() + kLifetime;
-  std::string in;
-  bool answered = false;
-  while (!FStop && std::chrono::steady_clock::now() < end) {
-    pollfd p{Fd, POLLIN, 0};
-    if (::poll(&p, 1, kSliceMs) <= 0) continue;
-    char buf[4096];
-    const ssize_t n = ::recv(Fd, buf, sizeof buf, 0);
-    if (n <= 0) return;  // the client has gone
-    in.append(buf, static_cast<size_t>(n));
-    if (answered || completeBER(in.data(), static_cast<int>(in.size())) <= 0) continue;
-    // Closed our way only, and read on until the client closes: a close with
-    // its request unread would reset the connection instead.
-    answered = true;
-    if (!SendAll(Fd, FRecords[0].data(), FRecords[0].size(), FSent)) return;
-    ::shutdown(Fd, SHUT_WR);
-  }
-}
-
 void TZFaultServer::ServeConnection(int Fd) {
-  if (FMode == TMode::Answers) return Answer(Fd);
   const auto end = std::chrono::steady_clock::now() + kLifetime;
   std::string in;
   auto next = std::chrono::steady_clock::now() + FInterval;
   // An init response of 64 KiB that never comes whole.
   const std::string trickle = std::string("\xB5\x84\x00\x01\x00\x00", 6) + std::string(65536, '\0');
   size_t trickled = 0;
+  bool answered = false;
   while (!FStop && std::chrono::steady_clock::now() < end) {
     pollfd p{Fd, POLLIN, 0};
     const int r = ::poll(&p, 1, kSliceMs);
@@ -170,6 +150,15 @@ void TZFaultServer::ServeConnection(int Fd) {
         next += FInterval;
       }
       in.clear();
+      continue;
+    }
+    if (FMode == TMode::Answers) {
+      if (answered || completeBER(in.data(), static_cast<int>(in.size())) <= 0) continue;
+      // Closed our way only, and read on until the client closes: a close with
+      // its request unread would reset the connection instead.
+      answered = true;
+      if (!SendAll(Fd, FRecords[0].data(), FRecords[0].size(), FSent)) return;
+      ::shutdown(Fd, SHUT_WR);
       continue;
     }
     // Records: answer every whole request.

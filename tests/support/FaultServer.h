@@ -70,7 +70,6 @@ private:
   enum class TMode { Trickle, Records, Answers };
   TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
                 TFaultRecordsShape Shape);
-  void Answer(int Fd);
   void Serve();
   void ServeConnection(int Fd);
 
