@@ -32,9 +32,6 @@ std::shared_ptr<TLendServer> NewServer(int Port, int TimeoutSeconds) {
   return s;
 }
 
-// What the client shows: it takes one off any count above one.
-int ClientCount(Integer n) { return n > 1 ? n - 1 : n; }
-
 std::string Joined(const std::vector<std::string>& Records) {
   std::string all;
   for (const std::string& r : Records) all += r;
