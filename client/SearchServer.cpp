@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "client/__str.h"
+#include "lendsrv/LendServer.h"
 #include "platform/automation/Automation.h"
 #include "platform/core/Strings.h"
 #include "platform/ui/MessageQueue.h"
@@ -50,13 +51,6 @@ void RunSingleSearch(const Variant& Server, const String& Term, Integer UseAttri
   Result = OleFunction(Server, u"SingleSearchIT", Variant(term), Variant(false), Variant(UseAttribute),
                        Variant(RecordLimit));
 }
-
-namespace {
-
-// The server counts one more than there are, whenever there are any.
-Integer ClientCount(Integer n) { return n > 1 ? n - 1 : n; }
-
-}  // namespace
 
 Integer ServerCount(const Variant& Server, const String& Member) {
   return ClientCount((OleFunction(Server, Member) * Variant(Integer(1))).AsInteger());

@@ -73,3 +73,6 @@ private:
   std::size_t FHits = 0;
   std::size_t FDelivered = 0;
 };
+
+// A count as shown: the server's counts are one more than there are whenever there are any.
+inline Integer ClientCount(Integer n) { return n > 1 ? n - 1 : n; }

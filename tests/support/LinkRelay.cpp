@@ -99,6 +99,19 @@ std::string TLinkRelay::Carried() const {
   return FCarried;
 }
 
+std::vector<std::size_t> TLinkRelay::AnswerEnds() const {
+  const std::string carried = Carried();
+  std::vector<std::size_t> ends;
+  for (std::size_t at = 0; at < carried.size();) {
+    const int whole =
+        completeBER(carried.data() + at, static_cast<int>(std::min<std::size_t>(carried.size() - at, INT_MAX)));
+    if (whole <= 0) break;
+    at += static_cast<std::size_t>(whole);
+    ends.push_back(at);
+  }
+  return ends;
+}
+
 void TLinkRelay::Run() {
   const auto oneWay = FShape.RoundTrip / 2;
   const bool slow = FShape.BytesPerSecond > 0;

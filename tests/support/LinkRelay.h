@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct TLinkShape {
   // Each direction is delayed by half of it.
@@ -50,6 +51,11 @@ public:
   long Passed() const { return FPassed.load(); }
   // Those bytes themselves, when the shape keeps them.
   std::string Carried() const;
+  // Where each of the server's whole answers (BER elements) ends in
+  // Carried(), in order: the bytes a client had been passed once that answer
+  // was whole. Read for a relay that carried one connection, whose answers
+  // no other connection's bytes cut into.
+  std::vector<std::size_t> AnswerEnds() const;
   // The whole requests (BER elements) clients have sent through it so far.
   long Requests() const { return FRequests.load(); }
 
