@@ -2,16 +2,39 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
 
+#include <initializer_list>
+
 namespace {
+
+bool X11InfoOf(SDL_Window* Window, SDL_SysWMinfo& Info) {
+  SDL_VERSION(&Info.version);
+  return Window && SDL_GetWindowWMInfo(Window, &Info) && Info.subsystem == SDL_SYSWM_X11;
+}
 
 ::Display* XDisplayOf(SDL_Window* Window) {
   SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (Window && SDL_GetWindowWMInfo(Window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
-  return nullptr;
+  return X11InfoOf(Window, info) ? info.info.x11.display : nullptr;
+}
+
+// Whether Window's _NET_WM_STATE holds State.
+bool HasState(::Display* Dpy, ::Window Window, Atom StateList, Atom State) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(Dpy, Window, StateList, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && format == 32) {
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == State;
+  }
+  if (data) XFree(data);
+  return found;
 }
 
 }  // namespace
@@ -29,4 +52,17 @@ bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs) {
   // A signal, or the server gone, ends the wait too: the next pump tells.
   poll(&input, 1, TimeoutMs);
   return true;
+}
+
+void AskMaximizedWhenMapped(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return;
+  ::Display* dpy = info.info.x11.display;
+  const ::Window w = info.info.x11.window;
+  const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
+  for (const char* name : {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"}) {
+    Atom state = XInternAtom(dpy, name, False);
+    if (!HasState(dpy, w, list, state))
+      XChangeProperty(dpy, w, list, XA_ATOM, 32, PropModeAppend, reinterpret_cast<unsigned char*>(&state), 1);
+  }
 }

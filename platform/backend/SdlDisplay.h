@@ -15,6 +15,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Display.h"
@@ -67,6 +68,11 @@ private:
     // Maximised by the window manager when it was last hidden: a window
     // manager forgets a window's state once it lets the window go.
     bool Maximized = false;
+    // While hidden: the window layer's place when it was hidden, or last moved
+    // since. The window manager leaves a hidden window where showing it again
+    // brings it back to that place, so only a move of the program's own
+    // moves it.
+    std::optional<TPoint> HiddenAt;
     String Title;
   };
   TShown* Find(HWND Wnd);
