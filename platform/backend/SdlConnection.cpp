@@ -4,8 +4,10 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <poll.h>
 
+#include <chrono>
 #include <initializer_list>
 
 namespace {
@@ -37,6 +39,22 @@ bool HasState(::Display* Dpy, ::Window Window, Atom StateList, Atom State) {
   return found;
 }
 
+// Whether the window manager has let Window go, or never had it.
+bool Withdrawn(::Display* Dpy, ::Window Window) {
+  const Atom wmState = XInternAtom(Dpy, "WM_STATE", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool withdrawn = true;
+  if (XGetWindowProperty(Dpy, Window, wmState, 0, 2, False, wmState, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && format == 32 && count >= 1)
+    withdrawn = reinterpret_cast<const long*>(data)[0] == WithdrawnState;
+  if (data) XFree(data);
+  return withdrawn;
+}
+
 }  // namespace
 
 void SyncSdlConnection(SDL_Window* Window) {
@@ -65,4 +83,13 @@ void AskMaximizedWhenMapped(SDL_Window* Window) {
     if (!HasState(dpy, w, list, state))
       XChangeProperty(dpy, w, list, XA_ATOM, 32, PropModeAppend, reinterpret_cast<unsigned char*>(&state), 1);
   }
+}
+
+void AwaitWithdrawal(SDL_Window* Window, int TimeoutMs) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  // Read, not waited for as an event: SDL's queue keeps every event for SDL.
+  while (!Withdrawn(info.info.x11.display, info.info.x11.window) && std::chrono::steady_clock::now() < end)
+    poll(nullptr, 0, 5);
 }

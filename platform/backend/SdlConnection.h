@@ -1,7 +1,7 @@
 #pragma once
 // SDL's own connection to the X server, reached from the window SDL shows: a
-// round trip on it, the wait for its input, and the state a withdrawn window
-// asks the window manager for. Kept apart so that Xlib's macros stay out of
+// round trip on it, the wait for its input, and what a window hidden and
+// shown again asks of the window manager. Kept apart so that Xlib's macros stay out of
 // the rest of the backend.
 //
 // The display waits here instead of in SDL_WaitEventTimeout. SDL's wait has
@@ -29,3 +29,10 @@ bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs);
 // own request is passed over while SDL still believes the window maximised,
 // which it does until it reads the window manager's letting the window go.
 void AskMaximizedWhenMapped(SDL_Window* Window);
+
+// Waits, at most TimeoutMs, until the window manager has let a hidden window
+// go, as it says by deleting the window's WM_STATE or making it Withdrawn. A
+// window mapped again before that may be left as the window manager had it,
+// or unframed, and loses the state it asks for when the window manager clears
+// the old one. Without a window manager there is no WM_STATE and no wait.
+void AwaitWithdrawal(SDL_Window* Window, int TimeoutMs);

@@ -97,6 +97,10 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
   }
 }
 
+// How long a window shown again waits for the window manager to let it go:
+// only a window manager that has stopped answering takes it all.
+constexpr int kWithdrawalMs = 1000;
+
 bool HasCaption(HWND h) { return (GetWindowStyle(h) & WS_CAPTION) == WS_CAPTION; }
 
 bool NeverActivates(HWND h) {
@@ -277,6 +281,9 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
     s = Find(Wnd);
   }
   if (!s->Window) return;
+  // Shown again at once, as a handler may: the window manager finishes with
+  // the hidden window first.
+  if (s->HiddenAt) AwaitWithdrawal(s->Window, kWithdrawalMs);
   Place(Wnd, *s);
   s->HiddenAt.reset();
   // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
