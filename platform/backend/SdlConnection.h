@@ -1,8 +1,8 @@
 #pragma once
 // SDL's own connection to the X server, reached from the window SDL shows: a
-// round trip on it, the wait for its input, and what a window hidden and
-// shown again asks of the window manager. Kept apart so that Xlib's macros stay out of
-// the rest of the backend.
+// round trip on it, the wait for its input, and what a window hidden and shown
+// again asks of the window manager. Kept apart so that Xlib's macros stay out
+// of the rest of the backend.
 //
 // The display waits here instead of in SDL_WaitEventTimeout. SDL's wait has
 // every event that ends it send a wake-up message, on a second connection of

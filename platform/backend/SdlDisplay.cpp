@@ -310,7 +310,12 @@ void TSdlDisplay::Place(HWND Wnd, TShown& S) {
   const int nw = std::max(1, part.Width()), nh = std::max(1, part.Height());
   if (w != nw || h != nh) SDL_SetWindowSize(S.Window, nw, nh);
   bool move = x != wr.Left + part.Left || y != wr.Top + part.Top;
-  if (S.HiddenAt) move = *std::exchange(S.HiddenAt, TPoint(wr.Left, wr.Top)) != TPoint(wr.Left, wr.Top);
+  // SDL's idea of a hidden window's place is not where the window manager left it.
+  if (S.HiddenAt) {
+    const TPoint at(wr.Left, wr.Top);
+    move = *S.HiddenAt != at;
+    S.HiddenAt = at;
+  }
   if (move) SDL_SetWindowPosition(S.Window, wr.Left + part.Left, wr.Top + part.Top);
 }
 

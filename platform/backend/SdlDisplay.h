@@ -9,6 +9,10 @@
 // window showing the whole window at its screen position; its owner keeps the
 // keyboard focus, so typing goes on where it was.
 //
+// A hidden window keeps its SDL window and its place in the window layer;
+// shown again, it comes back where the window manager left it, maximised when
+// it was hidden maximised, unless the program moved it meanwhile.
+//
 //   String error;
 //   auto display = TSdlDisplay::Open(error);   // null, with the reason, when there is no display
 //   if (!display) { report error; exit }
