@@ -72,6 +72,15 @@ bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs) {
   return true;
 }
 
+bool MaximizedNow(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_MAXIMIZED);
+  ::Display* dpy = info.info.x11.display;
+  const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
+  return HasState(dpy, info.info.x11.window, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_VERT", False)) &&
+         HasState(dpy, info.info.x11.window, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+}
+
 void AskMaximizedWhenMapped(SDL_Window* Window) {
   SDL_SysWMinfo info;
   if (!X11InfoOf(Window, info)) return;

@@ -23,6 +23,11 @@ void SyncSdlConnection(SDL_Window* Window);
 // TimeoutMs; false, at once, when Window is not on X.
 bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs);
 
+// Whether Window's _NET_WM_STATE says it is maximised both ways now: SDL's own
+// flag follows only once SDL has read the window manager's change. SDL's flag
+// when Window is not on X.
+bool MaximizedNow(SDL_Window* Window);
+
 // Adds the maximised state, both ways, to the _NET_WM_STATE of a window that
 // is not mapped, keeping the states it holds: the window manager maps it
 // maximised. Written on SDL's connection, so it comes before SDL's map. SDL's

@@ -269,7 +269,7 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
     // has not framed before where the window asks, frame and all, so a new one
     // would come back lower by the title bar at each showing.
     if (s && s->Window) {
-      s->Maximized = (SDL_GetWindowFlags(s->Window) & SDL_WINDOW_MAXIMIZED) != 0;
+      s->Maximized = MaximizedNow(s->Window);
       const TRect wr = GetWindowRect(Wnd);
       s->HiddenAt = TPoint(wr.Left, wr.Top);
       SDL_HideWindow(s->Window);
