@@ -75,7 +75,7 @@ struct SdlDisplayFramed : ::testing::Test {
   }
   // The dialog, shown, maximised by the window manager as its button would.
   void MaximiseADialog() {
-    ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+    ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
     Wm.Maximize(Window);
     ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
   }
@@ -140,7 +140,7 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainAndAgainComesBackWhereItWasAtItsSize)
 // Maximised by the window manager when it was closed, a dialog opens again
 // maximised: the window manager forgets the state of a window it lets go.
 TEST_F(SdlDisplayFramed, ADialogMaximisedWhenClosedOpensAgainMaximised) {
-  MaximiseADialog();
+  ASSERT_NO_FATAL_FAILURE(MaximiseADialog());
   const TXPlace maximised = PlaceOf(Server.Display(), Window);
 
   ShowWindow(Dialog, SW_HIDE);
@@ -153,7 +153,7 @@ TEST_F(SdlDisplayFramed, ADialogMaximisedWhenClosedOpensAgainMaximised) {
 // As above when one handler closes the dialog and opens it again at once,
 // nothing the display sent read in between.
 TEST_F(SdlDisplayFramed, ADialogClosedMaximisedAndOpenedAgainAtOnceOpensMaximised) {
-  MaximiseADialog();
+  ASSERT_NO_FATAL_FAILURE(MaximiseADialog());
   const TXPlace maximised = PlaceOf(Server.Display(), Window);
 
   ShowWindow(Dialog, SW_HIDE);
@@ -162,12 +162,15 @@ TEST_F(SdlDisplayFramed, ADialogClosedMaximisedAndOpenedAgainAtOnceOpensMaximise
   ExpectSamePlace(PlaceOf(Server.Display(), Window), maximised);
 }
 
-// As above when the dialog is closed and opened again at once, before the
-// window manager's maximising of it has been read.
-TEST_F(SdlDisplayFramed, ADialogMaximisedThenClosedAndOpenedAgainAtOnceOpensMaximised) {
-  ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+// As above when the dialog is closed and opened again at once just after the
+// window manager maximised it, before anything the display sent of that is read.
+TEST_F(SdlDisplayFramed, ADialogClosedAndOpenedAgainAtOnceJustAfterItWasMaximisedOpensMaximised) {
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
   Wm.Maximize(Window);
-  ASSERT_TRUE(WaitWithoutPumping([&] { return PlaceOf(Server.Display(), Window).FillsScreen; }));
+  ASSERT_TRUE(WaitWithoutPumping([&] {
+    const TXPlace now = PlaceOf(Server.Display(), Window);
+    return now.Maximized && now.FillsScreen;
+  }));
   const TXPlace maximised = PlaceOf(Server.Display(), Window);
 
   ShowWindow(Dialog, SW_HIDE);
@@ -179,7 +182,7 @@ TEST_F(SdlDisplayFramed, ADialogMaximisedThenClosedAndOpenedAgainAtOnceOpensMaxi
 // Closed, a dialog keeps the place it had on the screen, however the window
 // manager moves the window it lets go.
 TEST_F(SdlDisplayFramed, AClosedDialogKeepsItsPlace) {
-  ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU));
   const TRect open = GetWindowRect(Dialog);
 
   ShowWindow(Dialog, SW_HIDE);
