@@ -29,7 +29,8 @@ bool SendEventToAWindowThatIsGone(const std::string& DisplayName) {
 
 namespace {
 
-// Maps Window on a connection of its own to DisplayName, then waits for the answer.
+// On a connection of its own to DisplayName, maps a window made and destroyed
+// first, or None, and waits for the answer.
 bool MapOnAConnectionOfItsOwn(const std::string& DisplayName, bool MakeAndDestroyFirst) {
   Display* dpy = XOpenDisplay(DisplayName.c_str());
   if (!dpy) return false;
