@@ -2,16 +2,57 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <poll.h>
+
+#include <chrono>
+#include <initializer_list>
 
 namespace {
 
+bool X11InfoOf(SDL_Window* Window, SDL_SysWMinfo& Info) {
+  SDL_VERSION(&Info.version);
+  return Window && SDL_GetWindowWMInfo(Window, &Info) && Info.subsystem == SDL_SYSWM_X11;
+}
+
 ::Display* XDisplayOf(SDL_Window* Window) {
   SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (Window && SDL_GetWindowWMInfo(Window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
-  return nullptr;
+  return X11InfoOf(Window, info) ? info.info.x11.display : nullptr;
+}
+
+// Whether Window's _NET_WM_STATE holds State.
+bool HasState(::Display* Dpy, ::Window Window, Atom StateList, Atom State) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(Dpy, Window, StateList, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && format == 32) {
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == State;
+  }
+  if (data) XFree(data);
+  return found;
+}
+
+// Whether the window manager has let Window go, or never had it.
+bool Withdrawn(::Display* Dpy, ::Window Window) {
+  const Atom wmState = XInternAtom(Dpy, "WM_STATE", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool withdrawn = true;
+  if (XGetWindowProperty(Dpy, Window, wmState, 0, 2, False, wmState, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && format == 32 && count >= 1)
+    withdrawn = reinterpret_cast<const long*>(data)[0] == WithdrawnState;
+  if (data) XFree(data);
+  return withdrawn;
 }
 
 }  // namespace
@@ -29,4 +70,35 @@ bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs) {
   // A signal, or the server gone, ends the wait too: the next pump tells.
   poll(&input, 1, TimeoutMs);
   return true;
+}
+
+bool MaximizedNow(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_MAXIMIZED);
+  ::Display* dpy = info.info.x11.display;
+  const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
+  return HasState(dpy, info.info.x11.window, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_VERT", False)) &&
+         HasState(dpy, info.info.x11.window, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+}
+
+void AskMaximizedWhenMapped(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return;
+  ::Display* dpy = info.info.x11.display;
+  const ::Window w = info.info.x11.window;
+  const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
+  for (const char* name : {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"}) {
+    Atom state = XInternAtom(dpy, name, False);
+    if (!HasState(dpy, w, list, state))
+      XChangeProperty(dpy, w, list, XA_ATOM, 32, PropModeAppend, reinterpret_cast<unsigned char*>(&state), 1);
+  }
+}
+
+void AwaitWithdrawal(SDL_Window* Window, int TimeoutMs) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  // Read, not waited for as an event: SDL's queue keeps every event for SDL.
+  while (!Withdrawn(info.info.x11.display, info.info.x11.window) && std::chrono::steady_clock::now() < end)
+    poll(nullptr, 0, 5);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // SDL's own connection to the X server, reached from the window SDL shows: a
-// round trip on it, and the wait for its input. Kept apart so that Xlib's
-// macros stay out of the rest of the backend.
+// round trip on it, the wait for its input, and what a window hidden and shown
+// again asks of the window manager. Kept apart so that Xlib's macros stay out
+// of the rest of the backend.
 //
 // The display waits here instead of in SDL_WaitEventTimeout. SDL's wait has
 // every event that ends it send a wake-up message, on a second connection of
@@ -21,3 +22,22 @@ void SyncSdlConnection(SDL_Window* Window);
 // Returns when SDL's connection has input, or SDL holds events, or after
 // TimeoutMs; false, at once, when Window is not on X.
 bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs);
+
+// Whether Window's _NET_WM_STATE says it is maximised both ways now: SDL's own
+// flag follows only once SDL has read the window manager's change. SDL's flag
+// when Window is not on X.
+bool MaximizedNow(SDL_Window* Window);
+
+// Adds the maximised state, both ways, to the _NET_WM_STATE of a window that
+// is not mapped, keeping the states it holds: the window manager maps it
+// maximised. Written on SDL's connection, so it comes before SDL's map. SDL's
+// own request is passed over while SDL still believes the window maximised,
+// which it does until it reads the window manager's letting the window go.
+void AskMaximizedWhenMapped(SDL_Window* Window);
+
+// Waits, at most TimeoutMs, until the window manager has let a hidden window
+// go, as it says by deleting the window's WM_STATE or making it Withdrawn. A
+// window mapped again before that may be left as the window manager had it,
+// or unframed, and loses the state it asks for when the window manager clears
+// the old one. Without a window manager there is no WM_STATE and no wait.
+void AwaitWithdrawal(SDL_Window* Window, int TimeoutMs);

@@ -97,6 +97,10 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
   }
 }
 
+// How long a window shown again waits for the window manager to let it go:
+// only a window manager that has stopped answering takes it all.
+constexpr int kWithdrawalMs = 1000;
+
 bool HasCaption(HWND h) { return (GetWindowStyle(h) & WS_CAPTION) == WS_CAPTION; }
 
 bool NeverActivates(HWND h) {
@@ -265,7 +269,9 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
     // has not framed before where the window asks, frame and all, so a new one
     // would come back lower by the title bar at each showing.
     if (s && s->Window) {
-      s->Maximized = (SDL_GetWindowFlags(s->Window) & SDL_WINDOW_MAXIMIZED) != 0;
+      s->Maximized = MaximizedNow(s->Window);
+      const TRect wr = GetWindowRect(Wnd);
+      s->HiddenAt = TPoint(wr.Left, wr.Top);
       SDL_HideWindow(s->Window);
     }
     return;
@@ -275,12 +281,21 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
     s = Find(Wnd);
   }
   if (!s->Window) return;
+  // Shown again at once, as a handler may: the window manager finishes with
+  // the hidden window first.
+  if (s->HiddenAt) AwaitWithdrawal(s->Window, kWithdrawalMs);
   Place(Wnd, *s);
+  s->HiddenAt.reset();
   // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
   // it, and so keeps it above that one: a box is never lost behind its dialog.
   if (SDL_Window* owner = OwnerWindowOf(Wnd)) SDL_SetWindowModalFor(s->Window, owner);
-  // Asked for before it is mapped, so that the window manager frames it maximised at once.
-  if (std::exchange(s->Maximized, false)) SDL_MaximizeWindow(s->Window);
+  // Asked for before it is mapped, so that the window manager frames it
+  // maximised at once; on the window itself too, as SDL may still believe it
+  // maximised and pass its own request over.
+  if (std::exchange(s->Maximized, false)) {
+    SDL_MaximizeWindow(s->Window);
+    AskMaximizedWhenMapped(s->Window);
+  }
   SDL_ShowWindow(s->Window);
   PresentAll(Wnd);
   if (s->Popup) FocusOwner(Wnd);
@@ -294,8 +309,14 @@ void TSdlDisplay::Place(HWND Wnd, TShown& S) {
   SDL_GetWindowSize(S.Window, &w, &h);
   const int nw = std::max(1, part.Width()), nh = std::max(1, part.Height());
   if (w != nw || h != nh) SDL_SetWindowSize(S.Window, nw, nh);
-  if (x != wr.Left + part.Left || y != wr.Top + part.Top)
-    SDL_SetWindowPosition(S.Window, wr.Left + part.Left, wr.Top + part.Top);
+  bool move = x != wr.Left + part.Left || y != wr.Top + part.Top;
+  // SDL's idea of a hidden window's place is not where the window manager left it.
+  if (S.HiddenAt) {
+    const TPoint at(wr.Left, wr.Top);
+    move = *S.HiddenAt != at;
+    S.HiddenAt = at;
+  }
+  if (move) SDL_SetWindowPosition(S.Window, wr.Left + part.Left, wr.Top + part.Top);
 }
 
 void TSdlDisplay::WindowMoved(HWND Wnd, const TRect&) {
@@ -417,7 +438,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
           });
           break;
         case SDL_WINDOWEVENT_MOVED: {
-          // The window manager moved it: follow in the window layer.
+          // The window manager moved it: follow in the window layer. A hidden
+          // window keeps its place: the window manager moves a window it lets
+          // go, and SDL reads a withdrawn one as at the screen's corner.
+          if (!IsWindowVisible(h)) break;
           const TRect part = ShownPart(h, *s);
           const TRect wr = GetWindowRect(h);
           const Integer nx = e.window.data1 - part.Left, ny = e.window.data2 - part.Top;

@@ -9,12 +9,17 @@
 // window showing the whole window at its screen position; its owner keeps the
 // keyboard focus, so typing goes on where it was.
 //
+// A hidden window keeps its SDL window and its place in the window layer;
+// shown again, it comes back where the window manager left it, maximised when
+// it was hidden maximised, unless the program moved it meanwhile.
+//
 //   String error;
 //   auto display = TSdlDisplay::Open(error);   // null, with the reason, when there is no display
 //   if (!display) { report error; exit }
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Display.h"
@@ -67,6 +72,11 @@ private:
     // Maximised by the window manager when it was last hidden: a window
     // manager forgets a window's state once it lets the window go.
     bool Maximized = false;
+    // While hidden: the window layer's place when it was hidden, or last moved
+    // since. The window manager leaves a hidden window where showing it again
+    // brings it back to that place, so only a move of the program's own
+    // moves it.
+    std::optional<TPoint> HiddenAt;
     String Title;
   };
   TShown* Find(HWND Wnd);

@@ -11,7 +11,9 @@ namespace {
 
 // Whether the error names a resource (a window, a pixmap, ...) that this
 // connection did not make: a window manager's frame, another program's window.
+// None is no one's: a request that names it is the program's own fault.
 bool AboutAnotherClientsResource(Display* Dpy, const XErrorEvent* Event) {
+  if (Event->resourceid == None) return false;
   switch (Event->error_code) {
     case BadWindow:
     case BadPixmap:

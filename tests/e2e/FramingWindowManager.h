@@ -16,6 +16,10 @@
 // maximised that asks for it so when mapped. A window it lets go loses that
 // state and is left at the place and size it had before it was maximised.
 //
+// It keeps the WM_STATE of each window it frames and deletes it once it has
+// let the window go, the sign a program waits for before mapping the window
+// again; a window mapped again before that is let go first, then framed anew.
+//
 // A window manager lets a window go in its own time, while the program goes
 // on. Given the relay the program reaches the server through (XRelay.h), it
 // makes that time certain: it destroys the frame only once the program, after
@@ -195,6 +199,8 @@ private:
   void Manage(Window W) {
     XWindowAttributes a;
     if (!XGetWindowAttributes(FDpy, W, &a)) return;
+    // Mapped again before it was let go: let go first, then framed anew.
+    if (auto it = FFramed.find(W); it != FFramed.end() && it->second.LettingGo) FinishLettingGo(W, it->second);
     if (a.override_redirect || FFramed.count(W)) {
       XMapWindow(FDpy, W);
       return;
@@ -213,6 +219,9 @@ private:
     // on the screen.
     XMapWindow(FDpy, f.Frame);
     XMapWindow(FDpy, W);
+    const long state[] = {NormalState, None};
+    XChangeProperty(FDpy, W, WmState(), WmState(), 32, PropModeReplace, reinterpret_cast<const unsigned char*>(state),
+                    2);
     TellWhere(W, f);
     char* name = nullptr;
     const std::string title = XFetchName(FDpy, W, &name) && name ? name : "";
@@ -222,6 +231,8 @@ private:
     const std::lock_guard<std::mutex> lock(FMutex);
     FManaged.emplace_back(W, title);
   }
+
+  Atom WmState() { return XInternAtom(FDpy, "WM_STATE", False); }
 
   static int FrameWidth(const TFramed& F) { return F.Width + 2 * kBorder; }
   static int FrameHeight(const TFramed& F) { return F.Height + kTitle + kBorder; }
@@ -282,6 +293,8 @@ private:
       XRemoveFromSaveSet(FDpy, W);
     }
     XDestroyWindow(FDpy, F.Frame);
+    // Last: a program may map the window again once it is gone.
+    if (!F.Destroyed) XDeleteProperty(FDpy, W, WmState());
     XSync(FDpy, False);
     if (FRelay) FRelay->ReleaseTreeQueryHold();
     FFramed.erase(W);

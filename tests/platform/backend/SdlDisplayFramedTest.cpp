@@ -1,6 +1,7 @@
 // The SDL2 display under a window manager that frames its windows: a dialog
 // hidden and shown again, as a dialog is each time it is opened, comes back
-// where it was and at its size, however often it opens.
+// where it was and at its size, however often it opens, and maximised when it
+// was closed maximised; closed, it keeps its place.
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,18 @@ bool PumpUntil(F Done) {
   return false;
 }
 
+// Waits, reading nothing the display sends, until Done holds; false when it
+// does not within a bound that only a broken run reaches.
+template <class F>
+bool WaitWithoutPumping(F Done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!Done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 struct SdlDisplayFramed : ::testing::Test {
   void SetUp() override {
     if (!Server.Start()) GTEST_SKIP() << "Xvfb cannot be started here";
@@ -51,10 +64,45 @@ struct SdlDisplayFramed : ::testing::Test {
     Display.reset();
   }
 
+  // A main window and a dialog over it, shown and framed.
+  void ShowDialog(DWORD Style) {
+    Main = CreateWindowEx(0, u"UiCtlTest", u"Главное", WS_OVERLAPPEDWINDOW, 40, 40, 600, 450, nullptr);
+    ShowWindow(Main, SW_SHOW);
+    Dialog = CreateWindowEx(0, u"UiCtlTest", u"Ресурсы", Style, 200, 150, 300, 200, Main);
+    ShowWindow(Dialog, SW_SHOW);
+    ASSERT_TRUE(ShownAs(false));
+    Window = XWindowOf(Display->SdlWindowOf(Dialog));
+  }
+  // The dialog, shown, maximised by the window manager as its button would.
+  void MaximiseADialog() {
+    ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
+    Wm.Maximize(Window);
+    ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
+  }
+  // Whether the dialog comes to be framed, filling the screen or not as
+  // Maximized says, and the window layer has heard where and at what size.
+  bool ShownAs(bool Maximized) {
+    return PumpUntil([&] {
+      const TXPlace now = PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Dialog)));
+      TPoint client(0, 0);
+      ClientToScreen(Dialog, client);
+      const TRect area = GetClientRect(Dialog);
+      return now.Framed && now.Maximized == Maximized && now.FillsScreen == Maximized &&
+             client == TPoint(now.X, now.Y) && area.Width() == now.Width && area.Height() == now.Height;
+    });
+  }
+  static void ExpectSamePlace(const TXPlace& Now, const TXPlace& Before) {
+    EXPECT_EQ(Now.X, Before.X);
+    EXPECT_EQ(Now.Y, Before.Y);
+    EXPECT_EQ(Now.Width, Before.Width);
+    EXPECT_EQ(Now.Height, Before.Height);
+  }
+
   TXvfbServer Server;
   std::unique_ptr<TSdlDisplay> Display;
   TXFramingWindowManager Wm;
   HWND Main = nullptr, Dialog = nullptr;
+  unsigned long Window = 0;  // the dialog's X window
 };
 
 }  // namespace
@@ -92,32 +140,55 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainAndAgainComesBackWhereItWasAtItsSize)
 // Maximised by the window manager when it was closed, a dialog opens again
 // maximised: the window manager forgets the state of a window it lets go.
 TEST_F(SdlDisplayFramed, ADialogMaximisedWhenClosedOpensAgainMaximised) {
-  Main = CreateWindowEx(0, u"UiCtlTest", u"Главное", WS_OVERLAPPEDWINDOW, 40, 40, 600, 450, nullptr);
-  ShowWindow(Main, SW_SHOW);
-  Dialog = CreateWindowEx(0, u"UiCtlTest", u"Ресурсы", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 200, 150,
-                          300, 200, Main);
-  auto shownAs = [&](bool Maximized) {
-    return PumpUntil([&] {
-      const TXPlace now = PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Dialog)));
-      TPoint client(0, 0);
-      ClientToScreen(Dialog, client);
-      return now.Framed && now.Maximized == Maximized && client == TPoint(now.X, now.Y);
-    });
-  };
-  ShowWindow(Dialog, SW_SHOW);
-  ASSERT_TRUE(shownAs(false));
-  const unsigned long window = XWindowOf(Display->SdlWindowOf(Dialog));
-  Wm.Maximize(window);
-  ASSERT_TRUE(shownAs(true)) << "the window manager did not maximise the dialog";
-  const TXPlace maximised = PlaceOf(Server.Display(), window);
+  ASSERT_NO_FATAL_FAILURE(MaximiseADialog());
+  const TXPlace maximised = PlaceOf(Server.Display(), Window);
 
   ShowWindow(Dialog, SW_HIDE);
-  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), window).LetGo; }));
+  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
   ShowWindow(Dialog, SW_SHOW);
-  EXPECT_TRUE(shownAs(true)) << "opened again, the dialog is not maximised";
-  const TXPlace again = PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Dialog)));
-  EXPECT_EQ(again.X, maximised.X);
-  EXPECT_EQ(again.Y, maximised.Y);
-  EXPECT_EQ(again.Width, maximised.Width);
-  EXPECT_EQ(again.Height, maximised.Height);
+  EXPECT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+  ExpectSamePlace(PlaceOf(Server.Display(), Window), maximised);
+}
+
+// As above when one handler closes the dialog and opens it again at once,
+// nothing the display sent read in between.
+TEST_F(SdlDisplayFramed, ADialogClosedMaximisedAndOpenedAgainAtOnceOpensMaximised) {
+  ASSERT_NO_FATAL_FAILURE(MaximiseADialog());
+  const TXPlace maximised = PlaceOf(Server.Display(), Window);
+
+  ShowWindow(Dialog, SW_HIDE);
+  ShowWindow(Dialog, SW_SHOW);
+  EXPECT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+  ExpectSamePlace(PlaceOf(Server.Display(), Window), maximised);
+}
+
+// As above when the dialog is closed and opened again at once just after the
+// window manager maximised it, before anything the display sent of that is read.
+TEST_F(SdlDisplayFramed, ADialogClosedAndOpenedAgainAtOnceJustAfterItWasMaximisedOpensMaximised) {
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
+  Wm.Maximize(Window);
+  ASSERT_TRUE(WaitWithoutPumping([&] {
+    const TXPlace now = PlaceOf(Server.Display(), Window);
+    return now.Maximized && now.FillsScreen;
+  }));
+  const TXPlace maximised = PlaceOf(Server.Display(), Window);
+
+  ShowWindow(Dialog, SW_HIDE);
+  ShowWindow(Dialog, SW_SHOW);
+  EXPECT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+  ExpectSamePlace(PlaceOf(Server.Display(), Window), maximised);
+}
+
+// Closed, a dialog keeps the place it had on the screen, however the window
+// manager moves the window it lets go.
+TEST_F(SdlDisplayFramed, AClosedDialogKeepsItsPlace) {
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU));
+  const TRect open = GetWindowRect(Dialog);
+
+  ShowWindow(Dialog, SW_HIDE);
+  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
+  // Everything the display sent about the letting go has been read.
+  Display->Sync();
+  ASSERT_TRUE(PumpUntil([] { return true; }));
+  EXPECT_EQ(GetWindowRect(Dialog), open);
 }

@@ -27,6 +27,32 @@ bool SendEventToAWindowThatIsGone(const std::string& DisplayName) {
   return true;
 }
 
+namespace {
+
+// On a connection of its own to DisplayName, maps a window made and destroyed
+// first, or None, and waits for the answer.
+bool MapOnAConnectionOfItsOwn(const std::string& DisplayName, bool MakeAndDestroyFirst) {
+  Display* dpy = XOpenDisplay(DisplayName.c_str());
+  if (!dpy) return false;
+  ::Window w = None;
+  if (MakeAndDestroyFirst) {
+    w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(dpy, w);
+  }
+  XMapWindow(dpy, w);
+  XSync(dpy, False);
+  XCloseDisplay(dpy);
+  return true;
+}
+
+}  // namespace
+
+bool MapAWindowOfItsOwnThatIsGone(const std::string& DisplayName) {
+  return MapOnAConnectionOfItsOwn(DisplayName, true);
+}
+
+bool MapNoWindow(const std::string& DisplayName) { return MapOnAConnectionOfItsOwn(DisplayName, false); }
+
 unsigned long XWindowOf(SDL_Window* Window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
@@ -186,6 +212,10 @@ TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
       p.Width = a.width;
       p.Height = a.height;
       p.Maximized = MaximizedBothWays(dpy, Window);
+      XWindowAttributes frame;
+      p.FillsScreen = p.Framed && XGetWindowAttributes(dpy, parent, &frame) && frame.x == 0 && frame.y == 0 &&
+                      frame.width == DisplayWidth(dpy, DefaultScreen(dpy)) &&
+                      frame.height == DisplayHeight(dpy, DefaultScreen(dpy));
     }
     if (children) XFree(children);
   }

@@ -10,6 +10,13 @@
 // reaches the process's X error handler. False when the display cannot be opened.
 bool SendEventToAWindowThatIsGone(const std::string& DisplayName);
 
+// On a connection of its own to DisplayName: a window made and destroyed, then
+// a request about it and a round trip, so the server's BadWindow error about
+// the connection's own resource reaches the process's X error handler.
+bool MapAWindowOfItsOwnThatIsGone(const std::string& DisplayName);
+// As above, a request about no window at all (None).
+bool MapNoWindow(const std::string& DisplayName);
+
 struct SDL_Window;
 
 // The X window behind an SDL window (0 when SDL is not on X11).
@@ -61,10 +68,11 @@ private:
 // Where Window is, as a connection of its own sees it; all false and 0 when
 // there is no such window.
 struct TXPlace {
-  bool Framed = false;     // shown, in a frame of a window manager's
-  bool LetGo = false;      // hidden, back on the root
-  bool Maximized = false;  // its _NET_WM_STATE says so both ways
-  int X = 0, Y = 0;        // on the screen
+  bool Framed = false;       // shown, in a frame of a window manager's
+  bool LetGo = false;        // hidden, back on the root
+  bool Maximized = false;    // its _NET_WM_STATE says so both ways
+  bool FillsScreen = false;  // its frame covers the whole screen
+  int X = 0, Y = 0;          // on the screen
   int Width = 0, Height = 0;
 };
 TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window);
