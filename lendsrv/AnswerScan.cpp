@@ -207,8 +207,10 @@ std::optional<TTapRecord> ReadRecordElement(std::string_view Element) {
 
 void TAnswerScan::Advance(std::string_view B) {
   if (FVerdict != TAnswerVerdict::Following) return;
-  while (Step(B)) {
-  }
+  // Checked as it goes, so that a refused answer passes what came before
+  // the refused element however its bytes came.
+  do UpdateChecked(B);
+  while (Step(B));
   UpdateChecked(B);
 }
 
