@@ -3,8 +3,9 @@
 #include <yaz/diagbib1.h>
 #include <yaz/proto.h>
 
-#include <cstring>
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -274,7 +275,7 @@ bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
       if (B.size() - FAt - H.HeaderLength < *H.Length) return false;  // the count is read whole
       if (const std::optional<long long> n = BerInteger(B.substr(FAt + H.HeaderLength, *H.Length))) FResultCount = n;
     }
-    parent.HasChild = true;
+    if (!std::exchange(parent.HasChild, true)) parent.FirstChild = FAt;
   }
   std::optional<std::size_t> end;
   if (H.Length) end = FAt + H.HeaderLength + *H.Length;
@@ -283,7 +284,7 @@ bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
     FAt = *end;
     return true;
   }
-  FOpen.push_back({FAt, end, end ? *end : limit, H.Class == kUniversal, false, role});
+  FOpen.push_back({FAt, end, end ? *end : limit, H.Class == kUniversal, false, 0, role});
   FAt += H.HeaderLength;
   return true;
 }
@@ -312,7 +313,13 @@ void TAnswerScan::UpdateChecked(std::string_view B) {
     return;
   }
   // An element of a context tag in the constructed form is held back until
-  // its first element shows it is not a string's pieces.
-  if (!FOpen.empty() && !FOpen.back().Universal && !FOpen.back().HasChild) FChecked = FOpen.back().Start;
-  else FChecked = std::min(FAt, B.size());
+  // its first element shows it is not a string's pieces, and until bytes of
+  // that element go with it: the library, given a cut answer, would read on
+  // past its end for the pieces of a string of indefinite length.
+  std::optional<std::size_t> held;
+  for (auto f = FOpen.rbegin(); f != FOpen.rend(); ++f) {
+    if (f->Universal || (f->HasChild && f->FirstChild != held)) break;
+    held = f->Start;
+  }
+  FChecked = held ? *held : std::min(FAt, B.size());
 }

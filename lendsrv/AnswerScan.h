@@ -117,6 +117,7 @@ private:
     std::size_t Limit = 0;           // no element inside runs past it: the nearest definite end
     bool Universal = false;
     bool HasChild = false;
+    std::size_t FirstChild = 0;  // where its first element starts, once it has one
     TRole Role = TRole::Other;
   };
 

@@ -168,6 +168,14 @@ TEST(AnswerScan, HoldsBackAConstructedElementOfAContextTagUntilItsFirstElementSh
   EXPECT_EQ(scan.Checked(), list);
   scan.Advance(std::string_view(answer).substr(0, list + 4));
   EXPECT_EQ(scan.Checked(), list + 4);
+
+  // Nor goes on while its first element is one such, held back itself.
+  const std::string nested = Indefinite(
+      "\xB7", kSearchHead + Indefinite("\xBC", Indefinite("\x30", Indefinite("\xA0", Indefinite("\xA1", "")))));
+  const std::size_t named = nested.find('\xA0');
+  TAnswerScan other;
+  other.Advance(std::string_view(nested).substr(0, named + 4));
+  EXPECT_EQ(other.Checked(), named);
 }
 
 TEST(ReadRecordElement, ReadsARecordsOctetsOrTheDiagnosticInItsPlace) {
