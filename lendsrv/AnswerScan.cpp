@@ -261,6 +261,7 @@ bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
   if (H.Constructed && H.Class == kUniversal && !StructuredUniversal(H.Tag)) return Refuse(TAnswerVerdict::Damaged);
   TRole role = TRole::Other;
   if (FOpen.empty()) {
+    if (H.Length) FDeclaredLength = H.HeaderLength + *H.Length;
     FSearchAnswer = H.Tag == kSearchResponse;
     if (H.Tag == kSearchResponse || H.Tag == kPresentResponse) role = TRole::Body;
   } else {
@@ -280,7 +281,6 @@ bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
   std::optional<std::size_t> end;
   if (H.Length) end = FAt + H.HeaderLength + *H.Length;
   if (!H.Constructed) {
-    if (role == TRole::Record) FRecords.emplace_back(FAt, *end - FAt);
     FAt = *end;
     return true;
   }

@@ -103,6 +103,9 @@ public:
   std::size_t Checked() const { return FChecked; }
   // A Z39.50 answer began: its first element is of a context tag, constructed.
   bool Begun() const { return FBegun; }
+  // The answer's length as its first header gives it; unset before that
+  // header has come, or when its length is indefinite.
+  std::optional<std::size_t> DeclaredLength() const { return FDeclaredLength; }
   // The records whole so far (of a search or present answer), as (offset,
   // length) of their elements, all of them checked.
   const std::vector<std::pair<std::size_t, std::size_t>>& Records() const { return FRecords; }
@@ -137,4 +140,5 @@ private:
   std::vector<TFrame> FOpen;  // the constructed elements FAt lies in, outermost first
   std::vector<std::pair<std::size_t, std::size_t>> FRecords;
   std::optional<long long> FResultCount;
+  std::optional<std::size_t> FDeclaredLength;
 };

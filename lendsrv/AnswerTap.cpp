@@ -22,6 +22,8 @@ bool Connected(int Fd) {
 // so that it keeps about what is unsent, without moving its bytes at every
 // write.
 constexpr std::size_t kDropSentAt = 256u << 10;
+// Room is made ahead for an answer of at most this length.
+constexpr std::size_t kMostReserved = std::size_t(1) << 30;
 
 }  // namespace
 
@@ -155,6 +157,11 @@ void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
   FAnswer.append(Bytes);
   for (;;) {
     FScan.Advance(FAnswer);
+    // Room for the whole answer at once, as its length says: a copy that grows
+    // step by step holds the old bytes and the new at each step. Pages not
+    // yet written cost nothing.
+    if (const std::optional<std::size_t> length = FScan.DeclaredLength())
+      if (*length > FAnswer.capacity() && *length <= kMostReserved) FAnswer.reserve(*length);
     if (FScan.ResultCount()) FHitsTold = FScan.ResultCount();
     // Only what the scan checked goes on to ZOOM.
     if (FScan.Checked() > FPassed) {
@@ -164,6 +171,9 @@ void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
     if (FScan.Verdict() != TAnswerVerdict::Whole) break;
     FRecordsSent += FScan.Records().size();
     FAnswer.erase(0, FScan.Length());
+    // The copy of a large answer is given back once it is whole, before ZOOM
+    // decodes the answer and the search copies its records.
+    if (FAnswer.capacity() > kMostHeld && FAnswer.size() < FAnswer.capacity() / 4) FAnswer.shrink_to_fit();
     FPassed = 0;
     FScan = TAnswerScan();
     if (FAnswer.empty()) break;
