@@ -22,8 +22,10 @@ bool Connected(int Fd) {
 // so that it keeps about what is unsent, without moving its bytes at every
 // write.
 constexpr std::size_t kDropSentAt = 256u << 10;
-// Room is made ahead for an answer of at most this length.
+// Room is made ahead for an answer of at most this length, once this much of
+// it has come.
 constexpr std::size_t kMostReserved = std::size_t(1) << 30;
+constexpr std::size_t kReserveFrom = 1u << 20;
 
 }  // namespace
 
@@ -157,11 +159,13 @@ void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
   FAnswer.append(Bytes);
   for (;;) {
     FScan.Advance(FAnswer);
-    // Room for the whole answer at once, as its length says: a copy that grows
-    // step by step holds the old bytes and the new at each step. Pages not
-    // yet written cost nothing.
+    // Room for the rest of a large answer at once, as its length says: a copy
+    // that grows step by step holds the old bytes and the new at each step.
+    // Pages not yet written cost nothing; a small answer claiming a large
+    // length is not believed until its bytes show it large.
     if (const std::optional<std::size_t> length = FScan.DeclaredLength())
-      if (*length > FAnswer.capacity() && *length <= kMostReserved) FAnswer.reserve(*length);
+      if (FAnswer.size() >= kReserveFrom && *length > FAnswer.capacity() && *length <= kMostReserved)
+        FAnswer.reserve(*length);
     if (FScan.ResultCount()) FHitsTold = FScan.ResultCount();
     // Only what the scan checked goes on to ZOOM.
     if (FScan.Checked() > FPassed) {
