@@ -13,7 +13,11 @@
 //   - a search run over one resource of a yaz-ztest on loopback that fetches
 //     500,000 records (the server, started by the parent, is not part of any
 //     child), against the records' bytes held once: the record file the run
-//     wrote, read whole.
+//     wrote, read whole;
+//   - a fetch of one answer of 60 MB (ten records of 6 MB) from a server on
+//     loopback, with the answer tap in, against the same fetch with the tap
+//     only watching (the server reached through a local socket): what the
+//     tap's reading costs a large fetch, with no target of its own.
 // Each side checks what it holds and fails its process when it is wrong; the
 // targets are those of bench/Targets.h.
 
@@ -42,6 +46,8 @@
 #include "bench/ResourceListBench.h"
 #include "bench/SelfProcess.h"
 #include "bench/Targets.h"
+#include "lendsrv/ZSearch.h"
+#include "tests/support/FaultServer.h"
 #include "tests/support/ZTestServer.h"
 
 namespace {
@@ -200,7 +206,25 @@ int RecordBytesSide(const String& Folder) {
   return 1;
 }
 
+// ---- a fetch of one large answer ------------------------------------------------
+
+constexpr std::size_t kLargeRecords = 10;
+constexpr std::size_t kLargeRecordBytes = 6u << 20;
+
+// Fetches the large answer from the server at Host (and Port, 0 for a local
+// socket), checking that every record came whole.
+int FetchSide(const std::string& Host, int Port) {
+  TZConnectionParams p;
+  p.Host = Host;
+  p.Port = Port;
+  p.Database = "Default";
+  p.Syntax = "USMARC";
+  const TZSearchResult r = ZSearch(p, PqfUseQuery(4, "any"), kLargeRecords);
+  return r.Ok && r.Delivered == kLargeRecords && r.Records.size() == kLargeRecords * kLargeRecordBytes ? 0 : 1;
+}
+
 int RunSide(const std::string& Side, const String& Folder, int Port) {
+  if (Side == "fetch") return FetchSide(ToUtf8(Folder), Port);
   if (Side == "table") return TableSide();
   if (Side == "rows") return RowsSide();
   if (Side == "load") return LoadSide(Folder);
@@ -280,6 +304,24 @@ int main(int argc, char** argv) {
     std::printf("  %s: %.1f MB | %s: %.1f MB | ratio %.2f | %s (medians of %d)\n", f.Name, Median(measured),
                 f.BaselineName, Median(baseline), ratio, TargetVerdict(f.Target, ratio, false).c_str(), kRounds);
     std::fflush(stdout);
+  }
+  std::vector<std::string> large;
+  for (std::size_t i = 0; i < kLargeRecords; ++i) large.push_back(std::string(kLargeRecordBytes, char('a' + i)));
+  const auto fault = TZFaultServer::Records(large);
+  std::vector<double> tapped, watched;
+  for (int round = 0; round < kRounds; ++round) {
+    tapped.push_back(PeakOf("fetch", TZFaultServer::Host(), std::to_string(fault->Port())));
+    watched.push_back(PeakOf("fetch", fault->UnixHost(), "0"));
+  }
+  if (*std::min_element(tapped.begin(), tapped.end()) < 0 || *std::min_element(watched.begin(), watched.end()) < 0) {
+    std::printf("  a fetch of one 60 MB answer: a run failed\n");
+    ++failed;
+  } else {
+    std::printf(
+        "  a fetch of one 60 MB answer (ten 6 MB records), the tap in: %.1f MB | the tap only watching: %.1f MB | "
+        "ratio %.2f | %s (medians of %d)\n",
+        Median(tapped), Median(watched), Median(tapped) / Median(watched), TargetVerdict(NoTarget(), 0, false).c_str(),
+        kRounds);
   }
   std::system(("rm -rf '" + folder + "'").c_str());
   return failed == 0 ? 0 : 1;

@@ -5,129 +5,12 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <yaz/diagbib1.h>
-#include <yaz/odr.h>
-#include <yaz/oid_db.h>
-#include <yaz/oid_util.h>
-#include <yaz/proto.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdint>
-#include <memory>
 #include <tuple>
 
 namespace {
-
-// ---- BER, as far as the answers' records need it ----------------------------
-
-struct TBerHeader {
-  unsigned Class = 0;  // 2: context-specific
-  bool Constructed = false;
-  std::uint32_t Tag = 0;
-  std::size_t HeaderLength = 0;
-  std::optional<std::size_t> Length;  // of the contents; unset: indefinite, ended by two zero bytes
-};
-
-constexpr unsigned kContext = 2;
-// The tags of the answers that carry records, and of their list of records.
-constexpr std::uint32_t kSearchResponse = 23, kPresentResponse = 25, kResponseRecords = 28;
-// A search answer's hit count.
-constexpr std::uint32_t kResultCount = 23;
-
-// The header at the start of B. False when B does not hold it whole, or when
-// it is one no answer has (a tag or length too large).
-bool ReadHeader(std::string_view B, TBerHeader& H) {
-  std::size_t at = 0;
-  if (B.empty()) return false;
-  const auto first = static_cast<unsigned char>(B[at++]);
-  H.Class = first >> 6;
-  H.Constructed = (first & 0x20) != 0;
-  H.Tag = first & 0x1F;
-  if (H.Tag == 0x1F) {
-    H.Tag = 0;
-    for (int i = 0;; ++i) {
-      if (at >= B.size() || i == 4) return false;
-      const auto b = static_cast<unsigned char>(B[at++]);
-      H.Tag = (H.Tag << 7) | (b & 0x7Fu);
-      if (!(b & 0x80)) break;
-    }
-  }
-  if (at >= B.size()) return false;
-  const auto l = static_cast<unsigned char>(B[at++]);
-  H.Length = l;
-  if (l == 0x80) {
-    H.Length.reset();
-  } else if (l > 0x80) {
-    const unsigned n = l & 0x7Fu;
-    if (n > 4) return false;
-    std::size_t length = 0;
-    for (unsigned i = 0; i < n; ++i) {
-      if (at >= B.size()) return false;
-      length = (length << 8) | static_cast<unsigned char>(B[at++]);
-    }
-    H.Length = length;
-  }
-  H.HeaderLength = at;
-  return true;
-}
-
-// The length of the element at the start of B when B holds it whole, else 0.
-std::size_t WholeElement(std::string_view B) {
-  if (B.size() < 2 || (B[0] == 0 && B[1] == 0)) return 0;  // none, or the end of an indefinite length
-  const int n = completeBER(B.data(), static_cast<int>(std::min<std::size_t>(B.size(), INT_MAX)));
-  return n > 0 ? static_cast<std::size_t>(n) : 0;
-}
-
-struct TOdrDeleter {
-  void operator()(ODR o) const { odr_destroy(o); }
-};
-
-// One record element of an answer, decoded; unset when it is not a record
-// as plain octets or a diagnostic.
-std::optional<TTapRecord> DecodeRecord(std::string_view B) {
-  if (B.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
-  std::unique_ptr<std::remove_pointer_t<ODR>, TOdrDeleter> o(odr_createmem(ODR_DECODE));
-  // Only read, though the library's call takes the buffer as writable.
-  odr_setbuf(o.get(), const_cast<char*>(B.data()), static_cast<int>(B.size()), 0);
-  Z_NamePlusRecord* npr = nullptr;
-  if (!z_NamePlusRecord(o.get(), &npr, 0, nullptr) || !npr) return std::nullopt;
-  TTapRecord r;
-  if (npr->which == Z_NamePlusRecord_databaseRecord) {
-    const Z_External* ext = npr->u.databaseRecord;
-    if (!ext || ext->which != Z_External_octet || !ext->u.octet_aligned || ext->u.octet_aligned->len <= 0)
-      return std::nullopt;
-    r.Bytes.assign(ext->u.octet_aligned->buf, static_cast<std::size_t>(ext->u.octet_aligned->len));
-    return r;
-  }
-  if (npr->which != Z_NamePlusRecord_surrogateDiagnostic || !npr->u.surrogateDiagnostic ||
-      npr->u.surrogateDiagnostic->which != Z_DiagRec_defaultFormat)
-    return std::nullopt;
-  const Z_DefaultDiagFormat* d = npr->u.surrogateDiagnostic->u.defaultFormat;
-  r.Diagnostic = true;
-  r.Code = d->condition ? static_cast<int>(*d->condition) : 0;
-  const bool bib1 = !d->diagnosticSetId || !oid_oidcmp(d->diagnosticSetId, yaz_oid_diagset_bib_1);
-  r.Message = bib1 ? diagbib1_str(r.Code) : "diagnostic";
-  const char* addinfo = d->which == Z_DefaultDiagFormat_v2Addinfo ? d->u.v2Addinfo : d->u.v3Addinfo;
-  if (addinfo) r.Addinfo = addinfo;
-  return r;
-}
-
-// Bytes of the server's held for ZOOM before the tap stops reading: ZOOM
-// reads slower than the link brings them only while it decodes.
-constexpr std::size_t kMostHeld = 4u << 20;
-
-// A BER integer's contents, two's complement, at most eight bytes.
-long long BerInteger(std::string_view B) {
-  std::uint64_t v = static_cast<unsigned char>(B[0]) & 0x80 ? ~std::uint64_t(0) : 0;
-  for (char c : B) v = (v << 8) | static_cast<unsigned char>(c);
-  return static_cast<long long>(v);
-}
-
-// An end of an element of indefinite length: two zero bytes at At. Unknown
-// (false) while B does not reach that far.
-bool EndOfContents(std::string_view B, std::size_t At) { return B.size() >= At + 2 && B[At] == 0 && B[At + 1] == 0; }
 
 bool Connected(int Fd) {
   sockaddr_storage peer{};
@@ -135,59 +18,16 @@ bool Connected(int Fd) {
   return ::getpeername(Fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0;
 }
 
+// Sent bytes at the front of a passage are dropped once they are this many,
+// so that it keeps about what is unsent, without moving its bytes at every
+// write.
+constexpr std::size_t kDropSentAt = 256u << 10;
+// Room is made ahead for an answer of at most this length, once this much of
+// it has come.
+constexpr std::size_t kMostReserved = std::size_t(1) << 30;
+constexpr std::size_t kReserveFrom = 1u << 20;
+
 }  // namespace
-
-// ---- TAnswerScan ----------------------------------------------------------------
-
-std::size_t TAnswerScan::Advance(std::string_view B) {
-  for (;;) {
-    TBerHeader h;
-    switch (FStage) {
-      case TStage::Head:
-        if (!ReadHeader(B, h)) return 0;
-        if (h.Class != kContext || !h.Constructed || (h.Tag != kSearchResponse && h.Tag != kPresentResponse)) {
-          FStage = TStage::Other;  // an answer without records: small
-          continue;
-        }
-        FStage = TStage::Body;
-        FSearchAnswer = h.Tag == kSearchResponse;
-        FAt = h.HeaderLength;
-        if (h.Length) FBodyEnd = h.HeaderLength + *h.Length;
-        continue;
-      case TStage::Other: return WholeElement(B);
-      case TStage::Body: {
-        if (FBodyEnd && FAt >= *FBodyEnd) return *FBodyEnd;
-        if (!FBodyEnd && EndOfContents(B, FAt)) return FAt + 2;
-        if (!ReadHeader(B.substr(FAt), h)) return 0;
-        if (h.Class == kContext && h.Constructed && h.Tag == kResponseRecords) {
-          FStage = TStage::List;
-          if (h.Length) FListEnd = FAt + h.HeaderLength + *h.Length;
-          FAt += h.HeaderLength;
-          continue;
-        }
-        const std::size_t n = WholeElement(B.substr(FAt));
-        if (n == 0) return 0;
-        if (FSearchAnswer && h.Class == kContext && !h.Constructed && h.Tag == kResultCount && h.Length &&
-            *h.Length >= 1 && *h.Length <= 8)
-          FResultCount = BerInteger(B.substr(FAt + h.HeaderLength, *h.Length));
-        FAt += n;
-        continue;
-      }
-      case TStage::List: {
-        if ((FListEnd && FAt >= *FListEnd) || (!FListEnd && EndOfContents(B, FAt))) {
-          if (!FListEnd) FAt += 2;
-          FStage = TStage::Body;
-          continue;
-        }
-        const std::size_t n = WholeElement(B.substr(FAt));
-        if (n == 0) return 0;
-        FRecords.emplace_back(FAt, n);
-        FAt += n;
-        continue;
-      }
-    }
-  }
-}
 
 // ---- TAnswerTap -----------------------------------------------------------------
 
@@ -249,67 +89,98 @@ void TAnswerTap::Begin() {
   FRecordsSent = 0;
   FHitsTold.reset();
   FAnswer.clear();
+  FPassed = 0;
   FScan = TAnswerScan();
 }
 
 void TAnswerTap::AddPollFds(std::vector<pollfd>& Fds) const {
   if (FZoom < 0) return;
   for (const auto& [from, to, p] : {std::tuple(FServer, FZoom, &FDown), std::tuple(FZoom, FServer, &FUp)}) {
-    if (!p->Ended && p->Held.size() - p->Sent < kMostHeld) Fds.push_back({from, POLLIN, 0});
-    if (p->Sent < p->Held.size()) Fds.push_back({to, POLLOUT, 0});
+    if (!p->Ended && p->Unsent() < kMostHeld && !(p == &FDown && Refused())) Fds.push_back({from, POLLIN, 0});
+    if (p->Unsent() > 0) Fds.push_back({to, POLLOUT, 0});
   }
 }
 
-std::size_t TAnswerTap::Move(int From, int To, TPassage& P, bool Tapped) {
+std::size_t TAnswerTap::Read(int From, TPassage& P, bool Tapped) {
   std::size_t came = 0;
   char buf[64 * 1024];
-  while (!P.Ended && P.Held.size() - P.Sent < kMostHeld) {
+  // A refused answer is stopped: nothing after it is read.
+  while (!P.Ended && P.Unsent() < kMostHeld && !(Tapped && Refused())) {
     const ssize_t n = ::recv(From, buf, sizeof buf, MSG_DONTWAIT);
     if (n > 0) {
       came += static_cast<std::size_t>(n);
-      P.Held.append(buf, static_cast<std::size_t>(n));
       if (Tapped) TakeServerBytes(std::string_view(buf, static_cast<std::size_t>(n)));
+      else P.Held.append(buf, static_cast<std::size_t>(n));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     P.Ended = true;  // its end, or a failed connection: the other end sees the end
   }
-  while (P.Sent < P.Held.size()) {
-    const ssize_t n = ::send(To, P.Held.data() + P.Sent, P.Held.size() - P.Sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+  return came;
+}
+
+void TAnswerTap::Write(int To, TPassage& P) {
+  while (P.Unsent() > 0) {
+    const ssize_t n = ::send(To, P.Held.data() + P.Sent, P.Unsent(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return came;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     if (n < 0) {
       P.Ended = true;  // the reader has gone: nothing more can reach it
+      P.Held.clear();
+      P.Sent = 0;
       break;
     }
     P.Sent += static_cast<std::size_t>(n);
   }
-  P.Held.clear();
-  P.Sent = 0;
-  if (P.Ended && !P.Shut) {
+  if (P.Unsent() == 0) {
+    P.Held.clear();
+    P.Sent = 0;
+  } else if (P.Sent >= kDropSentAt) {
+    P.Held.erase(0, P.Sent);
+    P.Sent = 0;
+  }
+  if (P.Ended && P.Unsent() == 0 && !P.Shut) {
     ::shutdown(To, SHUT_WR);
     P.Shut = true;
   }
-  return came;
 }
 
 std::size_t TAnswerTap::Pump() {
   if (FZoom < 0) return 0;
-  const std::size_t came = Move(FServer, FZoom, FDown, true);
-  Move(FZoom, FServer, FUp, false);
+  const std::size_t came = Read(FServer, FDown, true);
+  Write(FZoom, FDown);
+  Read(FZoom, FUp, false);
+  Write(FServer, FUp);
   return came;
 }
 
 void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
   FAnswer.append(Bytes);
   for (;;) {
-    const std::size_t whole = FScan.Advance(FAnswer);
+    FScan.Advance(FAnswer);
+    // Room for the rest of a large answer at once, as its length says: a copy
+    // that grows step by step holds the old bytes and the new at each step.
+    // Pages not yet written cost nothing; a small answer claiming a large
+    // length is not believed until its bytes show it large.
+    if (const std::optional<std::size_t> length = FScan.DeclaredLength())
+      if (FAnswer.size() >= kReserveFrom && *length > FAnswer.capacity() && *length <= kMostReserved)
+        FAnswer.reserve(*length);
     if (FScan.ResultCount()) FHitsTold = FScan.ResultCount();
-    if (whole == 0) break;
+    // Only what the scan checked goes on to ZOOM.
+    if (FScan.Checked() > FPassed) {
+      FDown.Held.append(FAnswer, FPassed, FScan.Checked() - FPassed);
+      FPassed = FScan.Checked();
+    }
+    if (FScan.Verdict() != TAnswerVerdict::Whole) break;
     FRecordsSent += FScan.Records().size();
-    FAnswer.erase(0, whole);
+    FAnswer.erase(0, FScan.Length());
+    // The copy of a large answer is given back once it is whole, before ZOOM
+    // decodes the answer and the search copies its records.
+    if (FAnswer.capacity() > kMostHeld && FAnswer.size() < FAnswer.capacity() / 4) FAnswer.shrink_to_fit();
+    FPassed = 0;
     FScan = TAnswerScan();
+    if (FAnswer.empty()) break;
   }
 }
 
@@ -320,9 +191,19 @@ std::size_t TAnswerTap::Unread() const {
 }
 
 bool TAnswerTap::CutShort() const {
-  if (FZoom >= 0) return !FAnswer.empty();
+  if (FZoom >= 0) return FDown.Ended && AnswerOpen();
   pollfd p{FServer, POLLRDHUP, 0};
   return FServer >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
+
+std::optional<TAnswerVerdict> TAnswerTap::Refused() const {
+  const TAnswerVerdict v = FScan.Verdict();
+  if (FZoom < 0 || (v != TAnswerVerdict::Damaged && v != TAnswerVerdict::NotZ3950)) return std::nullopt;
+  return v;
+}
+
+bool TAnswerTap::AnswerOpen() const {
+  return FZoom >= 0 && !FAnswer.empty() && FScan.Begun() && FScan.Verdict() == TAnswerVerdict::Following;
 }
 
 std::optional<std::size_t> TAnswerTap::RecordsSent() const {
@@ -333,9 +214,10 @@ std::optional<std::size_t> TAnswerTap::RecordsSent() const {
 std::vector<TTapRecord> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
   // The records of the answer not yet whole (none when the tap only watches).
   std::vector<TTapRecord> records;
+  if (FZoom < 0) return records;
   for (const auto& [at, length] : FScan.Records()) {
     if (records.size() == Most) break;
-    std::optional<TTapRecord> r = DecodeRecord(std::string_view(FAnswer).substr(at, length));
+    std::optional<TTapRecord> r = ReadRecordElement(std::string_view(FAnswer).substr(at, length));
     if (!r) break;
     records.push_back(std::move(*r));
   }

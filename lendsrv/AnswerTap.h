@@ -1,7 +1,8 @@
 #pragma once
-// What the server sends, seen before ZOOM reads it. ZOOM tells neither how many
-// bytes have come nor what an answer held before it is whole; the tap tells
-// the search both:
+// What the server sends, seen and checked before ZOOM reads it. ZOOM tells
+// neither how many bytes have come nor what an answer held before it is
+// whole, and its decoder cannot survive every encoding a server may send; the
+// tap tells the search:
 //   - progress: the bytes that came, so that a wait is ended by a stretch in
 //     which next to nothing comes, not by the time a long answer takes;
 //   - the hits: a search answer's hit count, as soon as its first bytes bring
@@ -10,16 +11,25 @@
 //     record ZOOM made up for a present answered without records is never
 //     taken for one the server sent;
 //   - a cut answer: the records of an answer that broke off (a closed or
-//     silent link) that came whole before the break, which ZOOM drops with
-//     the rest of the answer.
+//     silent link, a damaged element) that came whole before the break,
+//     which ZOOM drops with the rest of the answer;
+//   - a refused answer: one with an element ZOOM's decoder cannot be given,
+//     a damaged length or nesting, or bytes that are not a Z39.50 answer at
+//     all (another service's greeting). ZOOM never gets the refused element
+//     nor anything after it.
 //
-// As soon as the connection is open, the tap is put between ZOOM and the
-// server: ZOOM's descriptor number is given a local socket whose other end
-// the tap holds, and the tap passes every byte on, both ways, as it moves
-// them (Pump), reading the server's bytes itself. Where it is not put in (an
-// encrypted link, or a socket that could not be taken) it only watches the
-// socket through a second descriptor: it counts the bytes waiting to be read
-// and tells whether the server has closed, but follows no answer.
+// As soon as a plain connection over TCP is open, the tap is put between
+// ZOOM and the server: ZOOM's descriptor number is given a local socket whose
+// other end the tap holds, and the tap passes every byte on, both ways, as it
+// moves them (Pump), reading the server's bytes itself (TAnswerScan, in
+// AnswerScan.h) and passing on only those it has checked, at most kMostHeld
+// of them unsent at a time. Where it is not put in (any other scheme: an
+// encrypted link, a local socket, HTTP; or a socket that could not be taken)
+// it only watches the socket through a second descriptor: it counts the bytes
+// waiting to be read and tells whether the server has closed, but follows no
+// answer.
+
+#include "lendsrv/AnswerScan.h"
 
 #include <poll.h>
 #include <sys/types.h>
@@ -31,43 +41,15 @@
 #include <utility>
 #include <vector>
 
-// One record of a cut answer: the record's bytes as sent, or the server's
-// diagnostic in its place.
-struct TTapRecord {
-  std::string Bytes;
-  bool Diagnostic = false;
-  int Code = 0;
-  std::string Message;  // of a diagnostic: its text, as ZOOM gives it
-  std::string Addinfo;
-};
-
-// Follows one answer as its bytes come: where each of its records lies and
-// where it ends, looking at each byte about once.
-class TAnswerScan {
-public:
-  // The bytes so far of the answer, from its start: the answer's length once
-  // it is whole, else 0.
-  std::size_t Advance(std::string_view Bytes);
-  // The records whole so far, as (offset, length) in those bytes.
-  const std::vector<std::pair<std::size_t, std::size_t>>& Records() const { return FRecords; }
-  // A search answer's hit count, once its bytes have come.
-  std::optional<long long> ResultCount() const { return FResultCount; }
-
-private:
-  enum class TStage { Head, Other, Body, List };
-  TStage FStage = TStage::Head;
-  bool FSearchAnswer = false;
-  std::size_t FAt = 0;                  // the next element to look at
-  std::optional<std::size_t> FBodyEnd;  // unset: ended by two zero bytes
-  std::optional<std::size_t> FListEnd;  // of the records' list, likewise
-  std::vector<std::pair<std::size_t, std::size_t>> FRecords;
-  std::optional<long long> FResultCount;
-};
-
 class TAnswerTap {
 public:
+  // Bytes of the server's, checked, held for ZOOM and not yet written to it,
+  // before the tap stops reading: ZOOM reads slower than the link brings them
+  // only while it decodes.
+  static constexpr std::size_t kMostHeld = 4u << 20;
+
   // Insertable: whether the tap may stand between ZOOM and the server; false
-  // for an encrypted link, whose bytes tell nothing.
+  // for anything but a plain Z39.50 connection over TCP.
   explicit TAnswerTap(bool Insertable) : FInsertable(Insertable) {}
   TAnswerTap(const TAnswerTap&) = delete;
   TAnswerTap& operator=(const TAnswerTap&) = delete;
@@ -89,10 +71,16 @@ public:
   // Watched only: the bytes waiting to be read on ZOOM's socket, which ZOOM
   // is about to read.
   std::size_t Unread() const;
-  // The answer ZOOM could not decode was cut short: bytes of it came and the
-  // rest did not. Watched only, all the tap can tell is that the server
+  // The server closed the connection in the middle of what began as a
+  // Z39.50 answer. Watched only, all the tap can tell is that the server
   // closed the connection.
   bool CutShort() const;
+  // Why the tap stopped this wait's answer before ZOOM had it whole
+  // (TAnswerVerdict::Damaged or NotZ3950); unset while it stopped none.
+  std::optional<TAnswerVerdict> Refused() const;
+  // An answer of this wait is begun and neither whole nor refused: when ZOOM
+  // has found one whole all the same, the tap could not follow it.
+  bool AnswerOpen() const;
 
   // The hits of a search answer of this wait, as soon as they have come,
   // before the rest of the answer (its records) has.
@@ -100,9 +88,9 @@ public:
   // The records the whole answers of this wait held (search and present
   // answers); unset when the tap only watches.
   std::optional<std::size_t> RecordsSent() const;
-  // The records that came whole of an answer cut short, in order, up to
-  // Most; none when the tap only watches. A record in a form other than
-  // plain octets ends the list.
+  // The records that came whole and checked of an answer cut short or
+  // refused, in order, up to Most; none when the tap only watches. A record in
+  // a form other than octets or a diagnostic ends the list.
   std::vector<TTapRecord> WholeRecordsOfCutAnswer(std::size_t Most) const;
 
 private:
@@ -113,13 +101,17 @@ private:
     std::size_t Sent = 0;  // of Held, written
     bool Ended = false;    // the reading end closed, or the writing end's reader gone
     bool Shut = false;     // the end passed on
+    std::size_t Unsent() const { return Held.size() - Sent; }
   };
 
   bool Insert(int Fd);
   void Close();
-  // Moves what can be moved through P from From to To without waiting;
-  // Tapped: the server's bytes, which the tap follows. Returns the bytes read.
-  std::size_t Move(int From, int To, TPassage& P, bool Tapped);
+  // Reads what can be read from From without waiting into P, or, Tapped (the
+  // server's bytes), into the answer, which passes on what it checked.
+  // Returns the bytes read.
+  std::size_t Read(int From, TPassage& P, bool Tapped);
+  // Writes what P holds to To without waiting, and passes its end on.
+  static void Write(int To, TPassage& P);
   void TakeServerBytes(std::string_view Bytes);
 
   bool FInsertable;
@@ -127,8 +119,9 @@ private:
   int FServer = -1;               // inserted: the server's socket; watched: a second descriptor of ZOOM's
   int FZoom = -1;                 // inserted: the tap's end of ZOOM's local socket
   ino_t FZoomInode = 0;
-  TPassage FDown, FUp;  // from the server to ZOOM, from ZOOM to the server
-  std::string FAnswer;  // the answer that has not come whole yet
+  TPassage FDown, FUp;      // from the server to ZOOM, from ZOOM to the server
+  std::string FAnswer;      // the answer that has not come whole yet
+  std::size_t FPassed = 0;  // of FAnswer, handed to FDown
   TAnswerScan FScan;
   std::size_t FRecordsSent = 0;
   std::optional<long long> FHitsTold;

@@ -100,8 +100,9 @@ using TConnection = std::unique_ptr<std::remove_pointer_t<ZOOM_connection>, TCon
 using TResultSet = std::unique_ptr<std::remove_pointer_t<ZOOM_resultset>, TResultSetDeleter>;
 
 // "Connect failed (10000): 127.0.0.1:5" — the message, the code and the
-// diagnostic's additional information, which names the database or host.
-// Empty when the connection has no error.
+// diagnostic's additional information, which names the database or host; a
+// server's diagnostic names its set too: "Unsupported use attribute (Bib-1
+// 114): 9999". Empty when the connection has no error.
 std::string ConnectionError(ZOOM_connection c) {
   const char* msg = nullptr;
   const char* addinfo = nullptr;
@@ -110,7 +111,7 @@ std::string ConnectionError(ZOOM_connection c) {
   if (code == ZOOM_ERROR_NONE) return std::string();
   std::string text = msg && *msg ? msg : "Z39.50 error";
   text += " (";
-  if (diagset && *diagset) text += std::string(diagset) + " ";
+  if (diagset && *diagset && std::string_view(diagset) != "ZOOM") text += std::string(diagset) + " ";
   text += std::to_string(code) + ")";
   if (addinfo && *addinfo) text += std::string(": ") + addinfo;
   return text;
@@ -159,6 +160,25 @@ constexpr std::size_t kFirstPiece = 10;
 
 // The texts of breaks this search tells in the library's own manner.
 std::string ZoomErrorText(int Code) { return std::string(ZOOM_diag_str(Code)) + " (" + std::to_string(Code) + ")"; }
+// An answer the tap stopped before ZOOM had it.
+std::string RefusedText(TAnswerVerdict Why) {
+  return ZoomErrorText(ZOOM_ERROR_DECODE) + (Why == TAnswerVerdict::NotZ3950
+                                                 ? ": not a Z39.50 answer (check the server's address and port)"
+                                                 : ": the server's answer is damaged");
+}
+
+// Whether ZOOM's host string names a plain Z39.50 connection over TCP: a
+// bare host or one of the "tcp:" scheme. Every other scheme ZOOM takes
+// ("ssl:", "unix:", "http:", "https:", "connect:...") or options before the
+// scheme ("name=value,...") bring bytes the tap cannot follow, or a socket it
+// does not stand between.
+bool PlainZ3950OverTcp(std::string_view Host) {
+  if (Host.starts_with("tcp:")) return true;
+  if (Host.find(',') != std::string_view::npos || Host.find("://") != std::string_view::npos) return false;
+  for (std::string_view scheme : {"ssl:", "unix:", "http:", "https:", "connect:"})
+    if (Host.starts_with(scheme)) return false;
+  return true;
+}
 constexpr char kNoRecordsText[] = "No records in the server's answer";
 
 // How one wait for the server went, for sizing the next piece.
@@ -247,8 +267,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
       // answer, which it reports as undecodable: it is told as what it is.
       // An answer that came whole and cannot be decoded is told so, though
       // the server closed after it.
-      if (code == ZOOM_ERROR_CONNECTION_LOST || (code == ZOOM_ERROR_DECODE && Tap.CutShort()))
-        Why = ZoomErrorText(ZOOM_ERROR_CONNECTION_LOST);
+      if (code == ZOOM_ERROR_DECODE && Tap.CutShort()) Why = ZoomErrorText(ZOOM_ERROR_CONNECTION_LOST);
       else Why = ConnectionError(C);
       return Why.empty() ? TWaitEnd::Answered : TWaitEnd::Broken;
     }
@@ -288,6 +307,11 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
     // What came, before ZOOM reads it.
     const std::size_t came = Tap.Pump() + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
     if (SearchAnswered && Tap.HitsTold()) SearchAnswered(Tap.HitsTold());
+    // An answer the tap stopped never reaches ZOOM: the wait ends here.
+    if (const std::optional<TAnswerVerdict> refused = Tap.Refused()) {
+      Why = RefusedText(*refused);
+      return TWaitEnd::Broken;
+    }
     if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
     stretchBytes += came;
     if (stretchBytes >= kProgressBytes) {
@@ -302,9 +326,9 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
 // when it came as octets, else ZOOM's raw form. Empty when there are none.
 std::string RecordBytes(ZOOM_record Rec) {
   int len = 0;
-  const auto* ext = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
-  if (ext && ext->which == Z_External_octet && ext->u.octet_aligned && ext->u.octet_aligned->len > 0)
-    return std::string(ext->u.octet_aligned->buf, static_cast<std::size_t>(ext->u.octet_aligned->len));
+  const std::string_view octets =
+      ExternalOctets(reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len)));
+  if (!octets.empty()) return std::string(octets);
   len = 0;
   const char* raw = ZOOM_record_get(Rec, "raw", &len);
   return raw && len > 0 ? std::string(raw, static_cast<std::size_t>(len)) : std::string();
@@ -377,11 +401,12 @@ bool MadeUpByZoom(ZOOM_record Rec) {
 }
 
 // How many of the Count records from First came, in order: up to the first
-// that is not in ZOOM's cache, and no more than the server's answers held (the
-// rest ZOOM made up itself). A record the server gave after such a gap is not
-// counted: the records kept are the server's first ones.
-std::size_t RecordsThatCame(ZOOM_resultset Rs, std::size_t First, std::size_t Count, const TAnswerTap& Tap) {
-  const std::optional<std::size_t> sent = Tap.RecordsSent();
+// that is not in ZOOM's cache, and no more than Sent, the records the
+// server's answers held as the tap read them (the rest ZOOM made up itself);
+// where the tap did not read them, a record ZOOM made up is told by its text.
+// A record the server gave after such a gap is not counted: the records kept
+// are the server's first ones.
+std::size_t RecordsThatCame(ZOOM_resultset Rs, std::size_t First, std::size_t Count, std::optional<std::size_t> sent) {
   if (sent) Count = std::min(Count, *sent);
   std::size_t came = 0;
   for (; came < Count; ++came) {
@@ -453,8 +478,9 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
     return g;
   };
   // Before the connection: ZOOM's descriptor leads to the tap until ZOOM is
-  // done. Over an encrypted link it could follow no answer, and only watches.
-  TAnswerTap tap(!std::string_view(p.Host).starts_with("ssl:"));
+  // done. Over anything but plain TCP it could follow no answer, and only
+  // watches.
+  TAnswerTap tap(PlainZ3950OverTcp(p.Host));
   TConnection conn(ZOOM_connection_create(opts.get()));
   TWaitTimes times;
   std::string why;
@@ -506,13 +532,17 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
       end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why);
       if (end == TWaitEnd::GivenUp) return givenUp();
     }
-    const std::size_t came = RecordsThatCame(rs.get(), first, piece, tap);
+    // Where ZOOM found an answer whole that the tap could not follow, ZOOM's
+    // records stand.
+    const std::optional<std::size_t> sent =
+        end == TWaitEnd::Answered && tap.AnswerOpen() ? std::nullopt : tap.RecordsSent();
+    const std::size_t came = RecordsThatCame(rs.get(), first, piece, sent);
     const std::size_t bytesBefore = r.Records.size();
     TakeRecords(rs.get(), first, came, taken);
     std::size_t got = came;
     // A fetch that broke off keeps the records that came whole before it,
     // those of the answer it broke off in as well.
-    if (end != TWaitEnd::Answered && tap.RecordsSent() == came)
+    if (end != TWaitEnd::Answered && sent == came)
       got += TakeCutRecords(tap.WholeRecordsOfCutAnswer(piece - came), first + came, taken);
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.

@@ -13,9 +13,14 @@
 // sized for ZOOM's decoding and a distant server's round trips. A server that
 // stops (falls silent, closes the connection, answers a present with fewer
 // records than asked or with none) ends the fetch, keeping every record that
-// came whole, those of the answer it broke off in too. Waiting runs between
-// two pieces as well: a large fetch neither holds the caller's windows nor
-// costs more than its size. Records are taken as the octets the server sent,
+// came whole, those of the answer it broke off in too; so does an answer
+// that is damaged, which is told as such ("Decoding failed (10003): ..."), as
+// are bytes that are not a Z39.50 answer at all: "Connection lost (10004)" is
+// told only when the server closed in the middle of an answer. Errors of
+// ZOOM's own read "Text (code)", a server's diagnostic names its set too
+// ("Text (Bib-1 code)"), and either is followed by ": addinfo" when there is
+// one. Waiting runs between two pieces as well: a large fetch neither holds
+// the caller's windows nor costs more than its size. Records are taken as the octets the server sent,
 // never as ZOOM renders them (its rendering cuts an ISO 2709 record to the
 // length its leader gives).
 

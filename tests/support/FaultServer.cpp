@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <yaz/odr.h>
@@ -67,6 +68,22 @@ Z_Records* RecordsOf(ODR O, const std::vector<std::string>& All, Odr_int Start, 
   return recs;
 }
 
+// A socket listening at a new path in the temporary folder, which Path gets.
+int ListenOnUnixSocket(std::string& Path) {
+  static std::atomic<int> made{0};
+  Path = "/tmp/borrow-fault-" + std::to_string(::getpid()) + "-" + std::to_string(made++) + ".sock";
+  ::unlink(Path.c_str());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::snprintf(a.sun_path, sizeof a.sun_path, "%s", Path.c_str());
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0) {
+    if (fd >= 0) ::close(fd);
+    throw std::runtime_error("the fault server cannot listen at " + Path);
+  }
+  return fd;
+}
+
 }  // namespace
 
 std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& Fields) {
@@ -97,15 +114,24 @@ std::unique_ptr<TZFaultServer> TZFaultServer::Answers(std::string Bytes) {
   return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Answers, {}, {std::move(Bytes)}, {}));
 }
 
+std::unique_ptr<TZFaultServer> TZFaultServer::Greets(std::string Bytes) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Greets, {}, {std::move(Bytes)}, {}));
+}
+
+std::unique_ptr<TZFaultServer> TZFaultServer::Scripted(std::vector<std::string> Answers, bool CloseAfter) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Scripted, {}, std::move(Answers), {}, CloseAfter));
+}
+
 std::vector<long> TZFaultServer::PresentStarts() const {
   std::lock_guard lock(FStartsLock);
   return FPresentStarts;
 }
 
 TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
-                             TFaultRecordsShape Shape)
-    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)), FShape(Shape) {
+                             TFaultRecordsShape Shape, bool CloseAfter)
+    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)), FShape(Shape), FCloseAfter(CloseAfter) {
   FListen = ListenOnLoopback(4, FPort, "the fault server");
+  FUnixListen = ListenOnUnixSocket(FUnixPath);
   FThread = std::thread([this] { Serve(); });
 }
 
@@ -113,14 +139,16 @@ TZFaultServer::~TZFaultServer() {
   FStop = true;
   if (FThread.joinable()) FThread.join();
   if (FListen >= 0) ::close(FListen);
+  if (FUnixListen >= 0) ::close(FUnixListen);
+  if (!FUnixPath.empty()) ::unlink(FUnixPath.c_str());
 }
 
 void TZFaultServer::Serve() {
   const auto end = std::chrono::steady_clock::now() + kLifetime;
   while (!FStop && std::chrono::steady_clock::now() < end) {
-    pollfd p{FListen, POLLIN, 0};
-    if (::poll(&p, 1, kSliceMs) <= 0) continue;
-    const int fd = ::accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
+    pollfd p[2] = {{FListen, POLLIN, 0}, {FUnixListen, POLLIN, 0}};
+    if (::poll(p, 2, kSliceMs) <= 0) continue;
+    const int fd = ::accept4(p[0].revents ? FListen : FUnixListen, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     ServeConnection(fd);
     ::close(fd);
@@ -131,10 +159,18 @@ void TZFaultServer::ServeConnection(int Fd) {
   const auto end = std::chrono::steady_clock::now() + kLifetime;
   std::string in;
   auto next = std::chrono::steady_clock::now() + FInterval;
-  // An init response of 64 KiB that never comes whole.
-  const std::string trickle = std::string("\xB5\x84\x00\x01\x00\x00", 6) + std::string(65536, '\0');
+  // An init response of 64 KiB that never comes whole: one element of
+  // 65,530 bytes in it.
+  const std::string trickle =
+      std::string("\xB5\x84\x00\x01\x00\x00\x84\x84\x00\x00\xFF\xFA", 12) + std::string(65530, '\0');
   size_t trickled = 0;
   bool answered = false;
+  std::size_t scripted = 0;  // answers sent
+  if (FMode == TMode::Greets) {
+    answered = true;
+    if (!SendAll(Fd, FRecords[0].data(), FRecords[0].size(), FSent)) return;
+    ::shutdown(Fd, SHUT_WR);
+  }
   while (!FStop && std::chrono::steady_clock::now() < end) {
     pollfd p{Fd, POLLIN, 0};
     const int r = ::poll(&p, 1, kSliceMs);
@@ -152,7 +188,7 @@ void TZFaultServer::ServeConnection(int Fd) {
       in.clear();
       continue;
     }
-    if (FMode == TMode::Answers) {
+    if (FMode == TMode::Answers || FMode == TMode::Greets) {
       if (answered || completeBER(in.data(), static_cast<int>(in.size())) <= 0) continue;
       // Closed our way only, and read on until the client closes: a close with
       // its request unread would reset the connection instead.
@@ -171,6 +207,13 @@ void TZFaultServer::ServeConnection(int Fd) {
       const bool ok = z_APDU(dec.O, &req, 0, nullptr) && req;
       in.erase(0, static_cast<size_t>(whole));
       if (!ok) return;
+      if (FMode == TMode::Scripted && req->which != Z_APDU_initRequest) {
+        if (scripted == FRecords.size()) continue;  // silent, or closed for writing
+        const std::string& answer = FRecords[scripted++];
+        if (!SendAll(Fd, answer.data(), answer.size(), FSent)) return;
+        if (scripted == FRecords.size() && FCloseAfter) ::shutdown(Fd, SHUT_WR);
+        continue;
+      }
       Z_APDU* res = nullptr;
       switch (req->which) {
         case Z_APDU_initRequest: {

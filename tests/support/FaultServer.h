@@ -1,10 +1,16 @@
 #pragma once
 // A Z39.50 server on a loopback port for fault tests, run on a thread of the
-// test itself. It answers in one of three ways:
+// test itself, also reached through a local socket (UnixHost). It answers in
+// one of five ways:
 //   - Trickle: after the connection opens it sends one byte every interval,
 //     the start of an answer that never completes, as a failing link does;
 //   - Answers: it answers the first request with the given bytes and closes
 //     the connection, as a service that is not Z39.50 may;
+//   - Greets: it sends the given bytes as soon as the connection opens and
+//     closes it, as another service's greeting does;
+//   - Scripted: it answers the init as a server should, then each request
+//     after it with the next of the given answers, byte for byte, and after
+//     the last falls silent or closes the connection;
 //   - Records: it answers the init and the search as a server should and
 //     delivers the given records, byte for byte as given, damaged or not, as
 //     octet-aligned USMARC records; TFaultRecordsShape makes it report other
@@ -52,6 +58,12 @@ public:
   // A server that answers the first request of a connection with Bytes and
   // then closes it.
   static std::unique_ptr<TZFaultServer> Answers(std::string Bytes);
+  // A server that sends Bytes as soon as a connection opens, then closes it.
+  static std::unique_ptr<TZFaultServer> Greets(std::string Bytes);
+  // A server that answers the init, then the requests after it with
+  // Answers in turn; CloseAfter: it closes the connection after the last,
+  // else it leaves it open and silent.
+  static std::unique_ptr<TZFaultServer> Scripted(std::vector<std::string> Answers, bool CloseAfter);
 
   ~TZFaultServer();
   TZFaultServer(const TZFaultServer&) = delete;
@@ -59,6 +71,8 @@ public:
 
   static const char* Host() { return "127.0.0.1"; }
   int Port() const { return FPort; }
+  // The same server through a local socket, as ZOOM names it: "unix:/path".
+  std::string UnixHost() const { return "unix:" + FUnixPath; }
   // Bytes sent by the server so far.
   long Sent() const { return FSent.load(); }
   // Present requests it has read so far.
@@ -67,9 +81,9 @@ public:
   std::vector<long> PresentStarts() const;
 
 private:
-  enum class TMode { Trickle, Records, Answers };
+  enum class TMode { Trickle, Records, Answers, Greets, Scripted };
   TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
-                TFaultRecordsShape Shape);
+                TFaultRecordsShape Shape, bool CloseAfter = false);
   void Serve();
   void ServeConnection(int Fd);
 
@@ -77,8 +91,11 @@ private:
   std::chrono::milliseconds FInterval;
   std::vector<std::string> FRecords;
   TFaultRecordsShape FShape;
+  bool FCloseAfter = false;
   int FListen = -1;
   int FPort = 0;
+  int FUnixListen = -1;
+  std::string FUnixPath;
   std::atomic<bool> FStop{false};
   std::atomic<long> FSent{0};
   std::atomic<long> FPresents{0};

@@ -1,0 +1,99 @@
+// Passes a server's bytes through the answer tap as a connection brings them,
+// in pieces whose sizes the input's first byte decides, and then gives what
+// the tap let through to ZOOM to the library's decoder of a whole answer: each
+// answer that came whole, and the rest as ZOOM decodes it when the server
+// closes there. Neither the tap's own reading nor the decoder, given only what
+// the tap let through, may crash, whatever the bytes. The records the tap
+// reads of a cut answer are read too.
+
+#include <sys/socket.h>
+#include <unistd.h>
+#include <yaz/odr.h>
+#include <yaz/proto.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "lendsrv/AnswerTap.h"
+
+namespace {
+
+// Decodes B as the library decodes an answer, with a fresh decode stream.
+void DecodeAnswer(std::string_view B) {
+  if (B.empty() || B.size() > static_cast<std::size_t>(INT_MAX)) return;
+  std::string copy(B);  // the library's call takes a writable buffer
+  ODR o = odr_createmem(ODR_DECODE);
+  odr_setbuf(o, copy.data(), static_cast<int>(copy.size()), 0);
+  Z_APDU* apdu = nullptr;
+  (void)z_APDU(o, &apdu, 0, nullptr);
+  odr_destroy(o);
+}
+
+// What ZOOM decodes of the bytes it was given: every answer its framing finds
+// whole, and, Closed, the rest as it stands.
+void DecodeAsZoom(std::string_view Given, bool Closed) {
+  while (!Given.empty()) {
+    const int whole = completeBER(Given.data(), static_cast<int>(Given.size()));
+    if (whole <= 0) break;
+    DecodeAnswer(Given.substr(0, static_cast<std::size_t>(whole)));
+    Given.remove_prefix(static_cast<std::size_t>(whole));
+  }
+  if (Closed) DecodeAnswer(Given);
+}
+
+// Takes what has reached ZOOM's socket.
+void TakeGiven(int Zoom, std::string& Given) {
+  char buf[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::recv(Zoom, buf, sizeof buf, MSG_DONTWAIT);
+    if (n > 0) Given.append(buf, static_cast<std::size_t>(n));
+    else if (!(n < 0 && errno == EINTR)) break;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const unsigned pieces = data[0];
+  const std::string_view sent(reinterpret_cast<const char*>(data + 1), size - 1);
+  // link[0] stands for ZOOM's connected socket, link[1] for the server's end.
+  int link[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, link) != 0) std::abort();
+  std::string given;
+  {
+    TAnswerTap tap(true);
+    tap.Follow(link[0]);
+    tap.Begin();
+    std::size_t at = 0;
+    for (unsigned k = 1; at < sent.size() && !tap.Refused(); ++k) {
+      // Piece sizes from 1 to 64 bytes, or the rest at once.
+      const unsigned step = (pieces * 131u + k * 29u) % 67u;
+      const std::size_t n = step >= 64 ? sent.size() - at : std::min<std::size_t>(step + 1, sent.size() - at);
+      if (::send(link[1], sent.data() + at, n, MSG_NOSIGNAL) != static_cast<ssize_t>(n)) std::abort();
+      at += n;
+      tap.Pump();
+      TakeGiven(link[0], given);
+      DecodeAsZoom(given, false);
+    }
+    // The server closes: ZOOM then decodes what it has as it stands.
+    ::shutdown(link[1], SHUT_WR);
+    tap.Pump();
+    tap.Pump();
+    TakeGiven(link[0], given);
+    DecodeAsZoom(given, true);
+    (void)tap.CutShort();
+    (void)tap.RecordsSent();
+    (void)tap.WholeRecordsOfCutAnswer(1000);
+    // Nothing reaches ZOOM that the tap refused.
+    if (given.size() > sent.size() || std::string_view(given) != sent.substr(0, given.size())) std::abort();
+  }
+  ::close(link[0]);
+  ::close(link[1]);
+  return 0;
+}
