@@ -83,10 +83,10 @@ static_assert(sizeof(TIndexItemEh) <= 32);
 //
 // The pages come plain and are made huge on a helper thread when the nodes
 // are first searched (MakePagesHuge): a fresh huge page costs the kernel (and
-// the host of a virtual machine) several times what its plain pages do, and
-// opening a million records in tree mode, whose two indexes it makes and
-// never searches, waited 70 ms and more for each index's; made huge on the
-// search's own thread, they cost the first search as much.
+// the host of a virtual machine) several times what its plain pages do, so a
+// load would wait for them, and a tree-mode open makes indexes it never
+// searches; made huge on the search's own thread, they would cost that search
+// as much.
 class TIndexNodeBlockEh {
 public:
   explicit TIndexNodeBlockEh(size_t Bytes);

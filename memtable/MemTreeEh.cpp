@@ -46,9 +46,9 @@ void TTreeNodeArenaEh::SetSlotSize(size_t Size) {
 // Blocks from this size on are mapped whole rather than taken from the heap.
 // Below it the heap keeps a freed tree's block for the next one (the C
 // library stops handing back blocks up to this size once one was freed), so
-// opening a tree of some hundred thousand records again costs no fresh pages,
-// which on a busy machine took longer than making the nodes; a helper thread
-// filling the pages of a mapped block could not hide that either.
+// opening a tree of some hundred thousand records again reuses pages already
+// in place: fresh pages, each cleared by the kernel, cost more than making
+// the nodes, whether the caller or a helper thread takes them.
 constexpr size_t kMapFrom = size_t{32} << 20;
 
 void TTreeNodeArenaEh::Reserve(size_t Count) {
