@@ -574,11 +574,12 @@ Integer TMemoryTreeListEh::RowOfNode(TMemRecViewEh* Node) {
   for (TMemRecViewEh* n = Node; n != root;) {
     TMemRecViewEh* parent = n->GetNodeParent();
     if (!parent) return -1;  // waiting for its parent, outside the tree
-    row += parent->RowsBeforeChild(n->GetIndex());
+    // A node below a closed or hidden one has no row: its siblings' rows are not counted.
     if (parent != root) {
       if (!parent->GetVisible() || !parent->GetExpanded()) return -1;
       ++row;
     }
+    row += parent->RowsBeforeChild(n->GetIndex());
     n = parent;
   }
   // The row is likely read next.
