@@ -566,6 +566,9 @@ Integer TMemoryTreeListEh::DisplayedCount() {
 }
 
 Integer TMemoryTreeListEh::RowOfNode(TMemRecViewEh* Node) {
+  // Rows are sought through nodes all over the tree: a large tree's nodes are
+  // moved to huge pages meanwhile, the first time.
+  MakeNodePagesHuge();
   SyncFlatLists();
   if (!Node || !Node->GetVisible()) return -1;
   if (Node == FRowCursorNode) return FRowCursor;
@@ -1525,6 +1528,7 @@ void TRecordsViewEh::BuildTree() {
     TScopeExit Finish([&] {
       FTreeList->FBuilding = false;
       FTreeList->ReleaseReservedNodes();
+      FTreeList->NodesBuilt();
       FTreeList->FinishWaiting();
     });
     const TMemoryTreeListEh::TKeyBuildEh direct = FTreeList->BuildFromKeys(*list);

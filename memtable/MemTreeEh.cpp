@@ -144,6 +144,12 @@ void TTreeNodeArenaEh::DropReady() {
   FReady = TBlock{};
 }
 
+void TTreeNodeArenaEh::NodesWritten() {
+  if (!TPagesAheadEh::CanMakeHuge() || !LastBlockMapped()) return;
+  const TBlock& block = FBlocks.back();
+  FReadyPages.MakeHugeOnGo({{block.Data.get(), block.Size}});
+}
+
 void TTreeNodeArenaEh::ReleaseBlocks() {
   DropReady();
   // Unpoisoned whole before the memory goes back to the allocator.
