@@ -58,7 +58,9 @@ void TTreeNodeArenaEh::Reserve(size_t Count) {
   const size_t bytes = FNextBlockSlots * FSlotSize;
   if (FReady.Data || bytes < kMapFrom) return;
   // Its pages are given while the caller goes on (a build reads its keys
-  // first), and the caller may use the block meanwhile.
+  // first), and the caller may use the block meanwhile. A helper still making
+  // an earlier build's nodes huge leaves off first.
+  FReadyPages.Stop();
   FReady = NewBlock(bytes, false);
   if (FReady.Data.get_deleter().Mapped) FReadyPages.Start({{FReady.Data.get(), bytes}});
 }
