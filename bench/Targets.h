@@ -26,9 +26,11 @@ constexpr TTarget TreeModeOpen = WithinRatio(2);         // a sort (100,000 and 
 constexpr TTarget TreeModeFirstOpen = WithinRatio(2);    // the first flat sort in a fresh process
 constexpr TTarget LocateInTree = WithinRatio(3);         // Locate in the flat table
 // The first Locate after a table of 1,000,000 records is loaded, against the
-// first binary search over the same keys just sorted: shown for reference,
-// tens of microseconds with the caches cold, where making the index's memory
-// huge on the way took milliseconds.
+// first binary search over the same keys just sorted: shown for reference.
+// The Locate runs the dataset's search code for the first time, reads index
+// nodes and records no cache holds yet, and wakes the helper that makes the
+// index's pages huge; the baseline reads an array its sort has just left in
+// the cache.
 constexpr TTarget FirstLocateAfterLoad = NoTarget();
 // Sorted by keys in two ascending runs, rising then falling, already sorted,
 // all equal: against the same keys in random order (all equal: distinct keys

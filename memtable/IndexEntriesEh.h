@@ -83,10 +83,10 @@ static_assert(sizeof(TIndexItemEh) <= 32);
 //
 // The pages come plain and are made huge on a helper thread when the nodes
 // are first searched (MakePagesHuge): a fresh huge page costs the kernel (and
-// the host of a virtual machine) several times what its plain pages do, and
-// opening a million records in tree mode, whose two indexes it makes and
-// never searches, waited 70 ms and more for each index's; made huge on the
-// search's own thread, they cost the first search as much.
+// the host of a virtual machine) several times what its plain pages do, so a
+// load would wait for them, and a tree-mode open makes indexes it never
+// searches; made huge on the search's own thread, they would cost that search
+// as much.
 class TIndexNodeBlockEh {
 public:
   explicit TIndexNodeBlockEh(size_t Bytes);
@@ -273,14 +273,13 @@ private:
   // The bytes of a node a search may read, whichever kind it is: a leaf's
   // header and entries; an inner node's header, sizes, fast keys and children.
   static constexpr size_t kSearchedBytes = std::max(sizeof(TLeaf), sizeof(TInner) - sizeof(TInner::First));
-  // Asks for a node's fast keys at once: a search then waits for memory once a
-  // level, not once a probe.
-  static void PrefetchBytes(const void* From, size_t Size) {
-    const char* from = static_cast<const char*>(From);
-    for (const char* p = from; p < from + Size; p += 64) __builtin_prefetch(p);
-  }
-  static void PrefetchKeys(const TFastKey* Keys, Integer Count) {
-    PrefetchBytes(Keys, static_cast<size_t>(Count) * sizeof(TFastKey));
+  // Asks for the lines of a node a search reads at once, once a node: a search
+  // then waits for memory once a level, not once a probe, and spends no
+  // instructions asking for lines already on their way.
+  static void PrefetchNode(const TNode* N) {
+    const auto from = reinterpret_cast<uintptr_t>(N);
+    for (uintptr_t line = from / 64 * 64; line < from + kSearchedBytes; line += 64)
+      __builtin_prefetch(reinterpret_cast<const void*>(line));
   }
   template <class TFast, class TBefore>
   static bool Precedes(TFast& Fast, TBefore& Before, const TFastKey& Key, const TIndexItemEh& Item) {
@@ -303,13 +302,9 @@ private:
       if (LeafAt) *LeafAt = nullptr;
       return 0;
     }
+    PrefetchNode(n);
     while (!n->Leaf) {
       const auto* inner = static_cast<const TInner*>(n);
-      PrefetchKeys(inner->Fast.data(), inner->Count);
-      // The child taken and the sizes before it are read next: their lines are
-      // asked for with the keys, so a level waits for memory once.
-      PrefetchBytes(inner->Children.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Children[0]));
-      if (WithPos) PrefetchBytes(inner->Sizes.data(), static_cast<size_t>(inner->Count) * sizeof(inner->Sizes[0]));
       // The last child whose first entry lies before the probe: the answer lies
       // in it or is the first entry of the child after it.
       Integer lo = 1, hi = inner->Count;  // children 1 .. lo - 1 start before the probe
@@ -324,15 +319,14 @@ private:
       if (WithPos)
         for (Integer k = 0; k < child; ++k) pos += inner->Sizes[static_cast<size_t>(k)];
       n = inner->Children[static_cast<size_t>(child)].get();
-      // The child's header and the keys a search reads of it, whichever kind it
-      // is, are asked for together: the header would otherwise be waited for
-      // before the keys could be asked for.
-      PrefetchBytes(n, kSearchedBytes);
+      // The child's header and the keys, sizes and children a search reads of
+      // it, whichever kind it is, are asked for together: the header would
+      // otherwise be waited for before the rest could be asked for.
+      PrefetchNode(n);
       // The entry sought lies below the child taken, or is the next child's first.
       if (WithPos) Narrow(pos, inner->Sizes[static_cast<size_t>(child)] + 1);
     }
     const auto* leaf = static_cast<const TLeaf*>(n);
-    PrefetchBytes(leaf->Items.data(), static_cast<size_t>(leaf->Count) * sizeof(TIndexItemEh));
     Integer lo = 0, hi = leaf->Count;
     while (lo < hi) {
       const Integer mid = (lo + hi) / 2;

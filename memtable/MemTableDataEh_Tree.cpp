@@ -566,6 +566,9 @@ Integer TMemoryTreeListEh::DisplayedCount() {
 }
 
 Integer TMemoryTreeListEh::RowOfNode(TMemRecViewEh* Node) {
+  // Rows are sought through nodes all over the tree: a large tree's nodes are
+  // moved to huge pages meanwhile, the first time.
+  MakeNodePagesHuge();
   SyncFlatLists();
   if (!Node || !Node->GetVisible()) return -1;
   if (Node == FRowCursorNode) return FRowCursor;
@@ -574,11 +577,12 @@ Integer TMemoryTreeListEh::RowOfNode(TMemRecViewEh* Node) {
   for (TMemRecViewEh* n = Node; n != root;) {
     TMemRecViewEh* parent = n->GetNodeParent();
     if (!parent) return -1;  // waiting for its parent, outside the tree
-    row += parent->RowsBeforeChild(n->GetIndex());
+    // A node below a closed or hidden one has no row: its siblings' rows are not counted.
     if (parent != root) {
       if (!parent->GetVisible() || !parent->GetExpanded()) return -1;
       ++row;
     }
+    row += parent->RowsBeforeChild(n->GetIndex());
     n = parent;
   }
   // The row is likely read next.
@@ -1524,6 +1528,7 @@ void TRecordsViewEh::BuildTree() {
     TScopeExit Finish([&] {
       FTreeList->FBuilding = false;
       FTreeList->ReleaseReservedNodes();
+      FTreeList->NodesBuilt();
       FTreeList->FinishWaiting();
     });
     const TMemoryTreeListEh::TKeyBuildEh direct = FTreeList->BuildFromKeys(*list);

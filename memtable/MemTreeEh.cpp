@@ -46,9 +46,9 @@ void TTreeNodeArenaEh::SetSlotSize(size_t Size) {
 // Blocks from this size on are mapped whole rather than taken from the heap.
 // Below it the heap keeps a freed tree's block for the next one (the C
 // library stops handing back blocks up to this size once one was freed), so
-// opening a tree of some hundred thousand records again costs no fresh pages,
-// which on a busy machine took longer than making the nodes; a helper thread
-// filling the pages of a mapped block could not hide that either.
+// opening a tree of some hundred thousand records again reuses pages already
+// in place: fresh pages, each cleared by the kernel, cost more than making
+// the nodes, whether the caller or a helper thread takes them.
 constexpr size_t kMapFrom = size_t{32} << 20;
 
 void TTreeNodeArenaEh::Reserve(size_t Count) {
@@ -58,7 +58,9 @@ void TTreeNodeArenaEh::Reserve(size_t Count) {
   const size_t bytes = FNextBlockSlots * FSlotSize;
   if (FReady.Data || bytes < kMapFrom) return;
   // Its pages are given while the caller goes on (a build reads its keys
-  // first), and the caller may use the block meanwhile.
+  // first), and the caller may use the block meanwhile. A helper still making
+  // an earlier build's nodes huge leaves off first.
+  FReadyPages.Stop();
   FReady = NewBlock(bytes, false);
   if (FReady.Data.get_deleter().Mapped) FReadyPages.Start({{FReady.Data.get(), bytes}});
 }
@@ -142,6 +144,12 @@ void TTreeNodeArenaEh::Release(void* Slot) {
 void TTreeNodeArenaEh::DropReady() {
   FReadyPages.Stop();
   FReady = TBlock{};
+}
+
+void TTreeNodeArenaEh::NodesWritten() {
+  if (!TPagesAheadEh::CanMakeHuge() || !LastBlockMapped()) return;
+  const TBlock& block = FBlocks.back();
+  FReadyPages.MakeHugeOnGo({{block.Data.get(), block.Size}});
 }
 
 void TTreeNodeArenaEh::ReleaseBlocks() {

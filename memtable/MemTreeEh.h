@@ -241,6 +241,14 @@ public:
   }
   // The block Reserve mapped ahead goes back, no slot carved from it.
   void DropReady();
+  // Once a whole tree's build has made its nodes: the pages of the block
+  // mapped for them are made huge on a helper thread when MakePagesHuge is
+  // first called, as an index's nodes are (TIndexNodeBlockEh): a search
+  // through a million nodes then does not wait for the address translation
+  // of every node it reads, and a build whose tree is never searched does not
+  // pay for fresh huge pages. Nothing for a block from the heap.
+  void NodesWritten();
+  void MakePagesHuge() { FReadyPages.Go(); }
 
 private:
   void ReleaseBlocks();
@@ -332,6 +340,9 @@ public:
 
   // Raises the level message unless a subtree of Height levels fits below Level.
   void CheckLevel(Integer Level, Integer Height) const;
+  // Has the pages of a whole build's nodes made huge, the first time after the
+  // build, and returns at once (see TTreeNodeArenaEh::NodesWritten).
+  void MakeNodePagesHuge() { FArena.MakePagesHuge(); }
 
 protected:
   // A tree whose node class is T keeps the nodes it makes itself (AddChild) in
@@ -352,6 +363,8 @@ protected:
   // The room ReserveNodes mapped ahead that no node took goes back: a build
   // that made no node in it (it failed first) does not hold it until the next.
   void ReleaseReservedNodes() { FArena.DropReady(); }
+  // A whole build has made its nodes (see TTreeNodeArenaEh::NodesWritten).
+  void NodesBuilt() { FArena.NodesWritten(); }
   // For building a whole tree parent before child: a new last child of Parent,
   // without the level checks (the caller has made sure of the depth). The
   // flags are the node's from the start: no hook hears of them.
