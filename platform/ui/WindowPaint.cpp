@@ -203,6 +203,15 @@ bool GetUpdateRect(HWND Wnd, TRect* Rect, bool /*Erase*/) {
   return any;
 }
 
+Integer GetUpdateRgn(HWND Wnd, HRGN Rgn, bool /*Erase*/) {
+  TWindowRec* w = Rec(Wnd);
+  TRegion* r = RegionOf(Rgn);
+  if (!w || !r) return ERROR_REGION;
+  *r = w->Update ? *w->Update : TRegion();
+  const size_t n = r->Rects().size();
+  return n == 0 ? NULLREGION : n == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
 bool UpdateWindow(HWND Wnd) {
   if (!Rec(Wnd)) return false;
   PaintTree(Wnd);

@@ -90,6 +90,26 @@ TEST_F(Painting, InvalidationsMergeIntoOnePaintOfTheirBounds) {
   EXPECT_EQ(p.Paints, before + 1);
 }
 
+TEST_F(Painting, TheUpdateRegionHoldsWhatWasInvalidatedAndNotItsBounds) {
+  HWND w = nullptr;
+  TPainter p;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, p.Handler(&w));
+  Display.ProcessMessages();
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), NULLREGION);
+  const TRect A(0, 0, 100, 10), B(0, 90, 100, 100);
+  InvalidateRect(w, &A, false);
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), SIMPLEREGION);
+  InvalidateRect(w, &B, false);
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), COMPLEXREGION);
+  EXPECT_TRUE(PtInRegion(Rgn, 50, 5));
+  EXPECT_TRUE(PtInRegion(Rgn, 50, 95));
+  EXPECT_FALSE(PtInRegion(Rgn, 50, 50));
+  Display.ProcessMessages();
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), NULLREGION);
+  DeleteObject(Rgn);
+}
+
 TEST_F(Painting, AWindowThatNeverValidatesDoesNotSpin) {
   HWND w = nullptr;
   int paints = 0;
