@@ -7,22 +7,28 @@
 //   - the shaped-once floor: the same cells filled, their lines stroked and their
 //     texts written straight onto a bitmap, with the texts read beforehand, so
 //     that only the canvas works (text shaped once and reused).
-// Medians of several runs in CPU time, the runs of all six interleaved at random
-// so that a busy machine weighs on each alike; the ratios are printed at the end.
-// After each run, off the clock, what was painted is checked: the window holds
-// the pixels of the grid painted afresh, whose cells show the titles and, row
-// after row, the record number and values of the records from the table's
-// shape (the current record among them), each text drawn in its cell and seen
-// there in its pixels; the floor's cells show the same texts, each cell shown
-// whole inked.
+// The six are measured in rounds: in each round every one paints a batch of
+// frames, one frame first off the clock (the others' paints left the caches to
+// them), then the rest on this thread's CPU clock, the order reversed from
+// round to round. A figure and its baseline are thus sampled as often as each
+// other and moments apart, and each figure is the median over the rounds of
+// its ratio within a round: a busy machine, or a clock that changes speed,
+// weighs on both sides of a ratio alike.
+// After the rounds, off the clock, what each painted is checked: the window
+// holds the pixels of the grid painted afresh, whose cells show the titles
+// and, row after row, the record number and values of the records from the
+// table's shape (the current record among them), each text drawn in its cell
+// and seen there in its pixels; the floor's cells show the same texts, each
+// cell shown whole inked.
 // Targets (bench/Targets.h): a full repaint against the floor, a page scroll
 // against a full repaint, each figure over a million records against the same
 // over a thousand (the floor's texts are longer over a million: its ratio is
 // shown, not aimed at).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <ctime>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "bench/GridTreeBench.h"
@@ -93,6 +99,12 @@ public:
     BenchDisplay().ProcessMessages();
   }
 
+  // One page down or up, in turns, so that the window stays in the middle.
+  void PageScroll() {
+    FTable.MoveBy(FPageDirection * Page());
+    BenchDisplay().ProcessMessages();
+    FPageDirection = -FPageDirection;
+  }
   // The cells the grid shows now, with the texts it shows, read once.
   void CollectFloor() {
     FCells.clear();
@@ -147,12 +159,14 @@ public:
     return WhatThePaintDiffersIn(Afresh);
   }
 
-  // Empty when the floor painted the cells' texts the grid shows.
-  std::string WhatTheFloorDiffersIn() {
+  // Empty when the floor painted the cells' texts the grid shows; the floor's
+  // pixels are kept for FloorAsChecked.
+  std::string CheckTheFloor() {
+    FCheckedFloor = BitmapImage(FFloor);
     PaintGrid Afresh(FGrid);
     const std::string Grid = WhatThePaintDiffersIn(Afresh);
     if (!Grid.empty()) return Grid;
-    const TPaintedImage Floor = BitmapImage(FFloor);
+    const TPaintedImage& Floor = FCheckedFloor;
     const Integer RowHeight = FGrid->CellRect(1, FGrid->GetTopRow()).Height();
     for (const TFloorCell& Cell : FCells) {
       if (Cell.Text.empty()) continue;
@@ -160,6 +174,12 @@ public:
       if (Cell.Rect.Height() == RowHeight && !Floor.InkInside(Cell.Rect)) return "the floor left a cell blank";
     }
     return std::string();
+  }
+  // Whether the floor's pixels are those CheckTheFloor saw.
+  bool FloorAsChecked() {
+    const TPaintedImage Floor = BitmapImage(FFloor);
+    return Floor.Width == FCheckedFloor.Width && Floor.Height == FCheckedFloor.Height &&
+           Floor.SameInside(FCheckedFloor, TRect(0, 0, Floor.Width, Floor.Height));
   }
 
 private:
@@ -207,107 +227,104 @@ private:
   std::vector<TFloorCell> FCells;
   std::vector<TPoint> FLines;
   std::vector<DWORD> FCounts;
+  TPaintedImage FCheckedFloor;
+  Integer FPageDirection = 1;
 };
 
-std::unique_ptr<TPaintedTree> Large, Small;
+// What a round measures: each tree's floor, full repaint and page scroll.
+enum TPiece { pcFloor, pcFullRepaint, pcPageScroll };
+constexpr TPiece kPieces[] = {pcFloor, pcFullRepaint, pcPageScroll};
+constexpr Integer kFramesTimed = 4;
+constexpr int64_t kRounds = 400;
 
-TPaintedTree& Tree(Integer Count) {
-  std::unique_ptr<TPaintedTree>& Slot = Count > 1000 ? Large : Small;
-  if (!Slot) Slot = std::make_unique<TPaintedTree>(Count);
-  return *Slot;
-}
-
-void CheckTheWindow(benchmark::State& State, TPaintedTree& T) {
-  const std::string Differs = T.WhatTheWindowDiffersIn();
-  if (!Differs.empty()) CheckFailed(State, Differs);
-}
-
-void FullRepaint(benchmark::State& State, Integer Count) {
-  TPaintedTree& T = Tree(Count);
-  T.FullRepaint();
-  for (auto _ : State) T.FullRepaint();
-  CheckTheWindow(State, T);
-}
-
-// One page down or up per turn, alternately, so the window stays in the middle.
-void PageScroll(benchmark::State& State, Integer Count) {
-  TPaintedTree& T = Tree(Count);
-  const Integer Page = T.Page();
-  Integer Direction = 1;
-  T.FullRepaint();
-  for (auto _ : State) {
-    T.Table().MoveBy(Direction * Page);
-    BenchDisplay().ProcessMessages();
-    Direction = -Direction;
+void PaintFrame(TPaintedTree& T, TPiece Piece) {
+  switch (Piece) {
+    case pcFloor: T.PaintFloor(); break;
+    case pcFullRepaint: T.FullRepaint(); break;
+    case pcPageScroll: T.PageScroll(); break;
   }
-  CheckTheWindow(State, T);
 }
 
-void Floor(benchmark::State& State, Integer Count) {
-  TPaintedTree& T = Tree(Count);
-  T.CollectFloor();
-  if (T.FloorCells() < 100) CheckFailed(State, "the floor has too few cells");
+// The CPU time of this thread, in milliseconds: painting runs on it alone (a
+// helper thread the table may have started, making its index's pages huge,
+// is not the paint's).
+double ThreadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Milliseconds per frame of a batch: one frame off the clock, then the timed ones.
+double TimedBatch(TPaintedTree& T, TPiece Piece) {
+  PaintFrame(T, Piece);
+  const double Start = ThreadCpuMs();
+  for (Integer I = 0; I < kFramesTimed; ++I) PaintFrame(T, Piece);
+  return (ThreadCpuMs() - Start) / kFramesTimed;
+}
+
+// Empty when the grid's two pieces painted what they should, each painted once
+// more off the clock and checked after it, and the floor painted what it did
+// when it was checked first.
+std::string WhatAPieceDiffersIn(TPaintedTree& T) {
+  T.FullRepaint();
+  std::string Differs = T.WhatTheWindowDiffersIn();
+  if (!Differs.empty()) return "full repaint: " + Differs;
+  T.PageScroll();
+  Differs = T.WhatTheWindowDiffersIn();
+  if (!Differs.empty()) return "page scroll: " + Differs;
   T.PaintFloor();
-  for (auto _ : State) T.PaintFloor();
-  const std::string Differs = T.WhatTheFloorDiffersIn();
-  if (!Differs.empty()) CheckFailed(State, Differs);
+  if (!T.FloorAsChecked()) return "floor: it paints otherwise than when it was checked";
+  return std::string();
 }
 
-void BM_Floor_1000000(benchmark::State& State) { Floor(State, 1000000); }
-void BM_FullRepaint_1000000(benchmark::State& State) { FullRepaint(State, 1000000); }
-void BM_PageScroll_1000000(benchmark::State& State) { PageScroll(State, 1000000); }
-void BM_Floor_1000(benchmark::State& State) { Floor(State, 1000); }
-void BM_FullRepaint_1000(benchmark::State& State) { FullRepaint(State, 1000); }
-void BM_PageScroll_1000(benchmark::State& State) { PageScroll(State, 1000); }
+void BM_GridPaint(benchmark::State& State) {
+  TPaintedTree Large(1000000), Small(1000);
+  TPaintedTree* Trees[] = {&Large, &Small};
+  // The floor's texts are read from the grid and checked against it where
+  // it stands before the rounds; page scrolls move it on.
+  for (TPaintedTree* T : Trees) {
+    T->FullRepaint();
+    T->CollectFloor();
+    if (T->FloorCells() < 100) CheckFailed(State, "the floor has too few cells");
+    T->PaintFloor();
+    const std::string Differs = T->CheckTheFloor();
+    if (!Differs.empty()) CheckFailed(State, "floor: " + Differs);
+  }
+  // The batches of a round, in the order of even rounds; odd rounds go backwards.
+  std::vector<std::pair<size_t, TPiece>> Order;
+  for (size_t Tree = 0; Tree < 2; ++Tree)
+    for (TPiece Piece : kPieces) Order.emplace_back(Tree, Piece);
+  int64_t Round = 0;
+  for (auto _ : State) {
+    double Ms[2][3] = {};
+    for (size_t I = 0; I < Order.size(); ++I) {
+      const auto& [Tree, Piece] = Order[Round % 2 ? Order.size() - 1 - I : I];
+      Ms[Tree][Piece] = TimedBatch(*Trees[Tree], Piece);
+    }
+    ++Round;
+    for (size_t Tree = 0; Tree < 2; ++Tree) {
+      const std::string Records = Tree == 0 ? "1,000,000" : "1,000";
+      const std::string Key = Tree == 0 ? "million" : "thousand";
+      Figure(State, "full repaint over " + Records + " records, CPU", Ms[Tree][pcFullRepaint], "the shaped-once floor",
+             Ms[Tree][pcFloor], Targets::RepaintAgainstFloor, Key + "_repaint");
+      Figure(State, "page scroll over " + Records + " records, CPU", Ms[Tree][pcPageScroll], "a full repaint",
+             Ms[Tree][pcFullRepaint], Targets::PageScrollAgainstRepaint, Key + "_scroll");
+    }
+    Figure(State, "full repaint over 1,000,000 records", Ms[0][pcFullRepaint], "the same over 1,000",
+           Ms[1][pcFullRepaint], Targets::MillionAgainstThousand, "repaint_growth");
+    Figure(State, "page scroll over 1,000,000 records", Ms[0][pcPageScroll], "the same over 1,000", Ms[1][pcPageScroll],
+           Targets::MillionAgainstThousand, "scroll_growth");
+    Figure(State, "shaped-once floor over 1,000,000 records", Ms[0][pcFloor], "the same over 1,000", Ms[1][pcFloor],
+           NoTarget(), "floor_growth");
+  }
+  for (TPaintedTree* T : Trees) {
+    const std::string Differs = WhatAPieceDiffersIn(*T);
+    if (!Differs.empty()) CheckFailed(State, Differs);
+  }
+}
 
-#define GRID_PAINT_BENCH(Name) \
-  BENCHMARK(Name)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(15)->ReportAggregatesOnly(true)
-GRID_PAINT_BENCH(BM_Floor_1000000);
-GRID_PAINT_BENCH(BM_FullRepaint_1000000);
-GRID_PAINT_BENCH(BM_PageScroll_1000000);
-GRID_PAINT_BENCH(BM_Floor_1000);
-GRID_PAINT_BENCH(BM_FullRepaint_1000);
-GRID_PAINT_BENCH(BM_PageScroll_1000);
+BENCHMARK(BM_GridPaint)->Unit(benchmark::kMillisecond)->Iterations(kRounds);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  // Interleaved unless the command line says otherwise (a later flag wins).
-  std::vector<char*> Args(argv, argv + argc);
-  char Interleave[] = "--benchmark_enable_random_interleaving=true";
-  Args.insert(Args.begin() + 1, Interleave);
-  int Count = static_cast<int>(Args.size());
-  Args.push_back(nullptr);
-  return RunWithRatios(Count, Args.data(), TRatioReporter::CpuTime, [](const TRatioReporter& R) {
-    auto Ms = [&](const char* Name) { return R.Of(Name) * 1e3; };
-    auto Ratio = [](double A, double B) { return B > 0 ? A / B : 0.0; };
-    const bool Failed = !R.Failed.empty();
-    for (const char* Size : {"1000000", "1000"}) {
-      const std::string S(Size);
-      const double Floor = Ms(("BM_Floor_" + S).c_str()), Full = Ms(("BM_FullRepaint_" + S).c_str()),
-                   Page = Ms(("BM_PageScroll_" + S).c_str());
-      if (Floor <= 0 || Full <= 0 || Page <= 0) continue;
-      std::printf(
-          "%s records: shaped-once floor %.3f ms, full repaint %.3f ms (%.2fx the floor, %s), "
-          "page scroll %.3f ms (%.2fx a full repaint, %s); CPU medians\n",
-          Size, Floor, Full, Ratio(Full, Floor),
-          TargetVerdict(Targets::RepaintAgainstFloor, Ratio(Full, Floor), Failed).c_str(), Page, Ratio(Page, Full),
-          TargetVerdict(Targets::PageScrollAgainstRepaint, Ratio(Page, Full), Failed).c_str());
-    }
-    if (Ms("BM_FullRepaint_1000") > 0 && Ms("BM_PageScroll_1000") > 0 && Ms("BM_FullRepaint_1000000") > 0)
-      std::printf(
-          "1,000,000 records beside 1,000: full repaint %.2fx (%s), page scroll %.2fx (%s); floor %.2fx "
-          "(no target)\n",
-          Ratio(Ms("BM_FullRepaint_1000000"), Ms("BM_FullRepaint_1000")),
-          TargetVerdict(Targets::MillionAgainstThousand, Ratio(Ms("BM_FullRepaint_1000000"), Ms("BM_FullRepaint_1000")),
-                        Failed)
-              .c_str(),
-          Ratio(Ms("BM_PageScroll_1000000"), Ms("BM_PageScroll_1000")),
-          TargetVerdict(Targets::MillionAgainstThousand, Ratio(Ms("BM_PageScroll_1000000"), Ms("BM_PageScroll_1000")),
-                        Failed)
-              .c_str(),
-          Ratio(Ms("BM_Floor_1000000"), Ms("BM_Floor_1000")));
-    Large.reset();
-    Small.reset();
-  });
-}
+int main(int argc, char** argv) { return RunBenchmarksWithFigures(argc, argv); }

@@ -1634,7 +1634,12 @@ public:
   TColumnEh* Add() { return dynamic_cast<TColumnEh*>(TCollection::Add()); }
   // A column the grid makes for a field; not persistent.
   TColumnEh* AddDefaultColumn();
-  TColumnEh* Items(Integer Index) const { return dynamic_cast<TColumnEh*>(GetItem(Index)); }
+  // Asked for every painted cell: the class is checked through the class
+  // descriptors, a few pointer steps, instead of a dynamic_cast.
+  TColumnEh* Items(Integer Index) const {
+    TCollectionItem* Item = GetItem(Index);
+    return Item && Item->InheritsFrom(TColumnEh::StaticClass()) ? static_cast<TColumnEh*>(Item) : nullptr;
+  }
   TColumnEh* GetColumn(Integer Index) const { return Items(Index); }
   TCustomDBGridEh* GetGrid() const { return FGrid; }
   TDBGridColumnsState GetState() const;

@@ -69,7 +69,9 @@ String FormattedText(TField* Field, const String& DisplayFormat) {
 
 String TColumnEh::GetDisplayText() const {
   TField* Field = GetField();
-  if (!Field || GetColumnKind() == ckImageList) return String();
+  if (!Field) return String();
+  const TColumnKindEh Kind = GetColumnKind();
+  if (Kind == ckImageList) return String();
   if (HasKeyListItems()) {
     const Integer Index = FKeyList->IndexOf(Field->GetText());
     const Integer PickCount = FPickList ? FPickList->GetCount() : 0;
@@ -79,8 +81,7 @@ String TColumnEh::GetDisplayText() const {
   }
   TCustomDBGridEh* Grid = GetGrid();
   if (Grid && Grid->DrawsMemoTextOf(Field)) return Field->GetAsString();
-  if (GetColumnKind() == ckLookup && FDropDownSpecRow->GetVisible() && ShowsSpecRow(Field))
-    return FDropDownSpecRow->CellText(0);
+  if (Kind == ckLookup && FDropDownSpecRow->GetVisible() && ShowsSpecRow(Field)) return FDropDownSpecRow->CellText(0);
   return FormattedText(Field, FDisplayFormat);
 }
 
@@ -97,7 +98,9 @@ bool TColumnEh::ShowsSpecRow(TField* Field) const {
 
 String TColumnEh::GetDataText() const {
   TField* Field = GetField();
-  if (!Field || GetColumnKind() == ckImageList) return String();
+  if (!Field) return String();
+  const TColumnKindEh Kind = GetColumnKind();
+  if (Kind == ckImageList) return String();
   if (HasKeyListItems()) return GetDisplayText();
   TCustomDBGridEh* Grid = GetGrid();
   if (Grid && Grid->DrawsMemoTextOf(Field)) return Field->GetAsString();

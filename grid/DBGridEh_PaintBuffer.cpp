@@ -1,8 +1,9 @@
 // The grid's paint message: when its look needs it (a tree with row lines, the
-// themed 3-D face, multi-level titles, the row panel) the client area is painted
-// into a memory bitmap and copied to the window in one step; once buffered, always
-// buffered. Also the grid's own border, the focus rectangle of a selected row,
-// and the tree area of the first column: its connector lines and expand boxes.
+// themed 3-D face, multi-level titles, the row panel) what waits to be painted of
+// the client area is painted into a memory bitmap and copied to the window in one
+// step; once buffered, always buffered. Also the grid's own border, the focus
+// rectangle of a selected row, and the tree area of the first column: its
+// connector lines and expand boxes.
 
 #include "editors/DaVirVCL.h"
 #include "grid/DBGridEh.h"
@@ -40,9 +41,15 @@ void TCustomDBGridEh::WMPaint(TMessage& Message) {
 
 void TCustomDBGridEh::PaintBuffered(TMessage& Message) {
   HWND Wnd = GetHandle();
+  // Only what waits to be painted is painted into memory: the copy to the
+  // window shows nothing else, and what a scroll leaves to paint (the rows it
+  // uncovered, the rows whose look changed) is often far less than its bounds.
+  HRGN Clip = CreateRectRgn(0, 0, 0, 0);
+  GetUpdateRgn(Wnd, Clip, false);
   TPaintStruct PS;
   HDC DC = BeginPaint(Wnd, PS);
   if (!DC) {
+    DeleteObject(Clip);
     EndPaint(Wnd, PS);
     return;
   }
@@ -54,7 +61,6 @@ void TCustomDBGridEh::PaintBuffered(TMessage& Message) {
   FPaintBitmap->SetSize(std::max(1, Width), std::max(1, Height));
   HDC MemDC = CreateCompatibleDC(DC);
   HGDIOBJ OldBitmap = SelectObject(MemDC, FPaintBitmap->GetHandle());
-  HRGN Clip = CreateRectRgnIndirect(PS.rcPaint);
   TScopeExitEh Cleanup([&] {
     DeleteObject(Clip);
     SelectObject(MemDC, OldBitmap);

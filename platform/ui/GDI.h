@@ -772,8 +772,9 @@ public:
 // Attaches a recorder (not owned) to a device context; nullptr detaches.
 void SetGdiRecorder(HDC DC, TGdiRecorder* Recorder);
 TGdiRecorder* GetGdiRecorder(HDC DC);
-// Adds a note (a name, a rectangle, a value) for the context's recorder, if any.
-void GdiRecordNote(HDC DC, const String& What, const TRect& R, Integer Value);
+// Adds a note (a name, a rectangle, a value) for the context's recorder, if any;
+// the name is copied only when a recorder takes it.
+void GdiRecordNote(HDC DC, StringView What, const TRect& R, Integer Value);
 
 // One call being recorded: made on entry to a drawing call; its entry is kept when
 // the outermost call returns. Op is filled only when Active().

@@ -36,10 +36,10 @@ void SetGdiRecorder(HDC DC, TGdiRecorder* Recorder) {
 
 TGdiRecorder* GetGdiRecorder(HDC DC) { return DC ? DC->Recorder : nullptr; }
 
-void GdiRecordNote(HDC DC, const String& What, const TRect& R, Integer Value) {
+void GdiRecordNote(HDC DC, StringView What, const TRect& R, Integer Value) {
   TGdiRecordScope Scope(DC, gopNote);
   if (!Scope.Active()) return;
-  Scope.Op().Text = What;
+  Scope.Op().Text = String(What);
   Scope.Op().Rect = R;
   Scope.Op().Value = Value;
 }

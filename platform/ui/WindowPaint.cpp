@@ -2,6 +2,9 @@
 // retained image of each top-level window, and pixel scrolling.
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 
 #include "platform/ui/WindowSystem.h"
 
@@ -35,6 +38,46 @@ void PaintNow(TWindowRec* w) {
     again->EraseNeeded = false;
     again->FrameNeeded = false;
   }
+}
+
+// Moves the pixels that land in Dest (surface coordinates) by (DX, DY) on the
+// surface itself, without a copy of the whole: one rectangle row by row in
+// place, taking the rows in the order that reads each before it is written;
+// several through a copy of their sources, as one's source may be another's
+// destination.
+void MovePixels(cairo_surface_t* Surface, const TRegion& Dest, Integer DX, Integer DY) {
+  TRegion inside(TRect(0, 0, cairo_image_surface_get_width(Surface), cairo_image_surface_get_height(Surface)));
+  TRegion sources = inside;
+  sources.Translate(DX, DY);
+  inside.Intersect(sources);
+  inside.Intersect(Dest);
+  const std::vector<TRect> rects = inside.Rects();
+  if (rects.empty()) return;
+  cairo_surface_flush(Surface);
+  unsigned char* data = cairo_image_surface_get_data(Surface);
+  const std::ptrdiff_t stride = cairo_image_surface_get_stride(Surface);
+  auto At = [&](Integer X, Integer Y) { return reinterpret_cast<std::uint32_t*>(data + Y * stride) + X; };
+  if (rects.size() == 1) {
+    const TRect& r = rects.front();
+    const size_t bytes = size_t(r.Width()) * sizeof(std::uint32_t);
+    auto MoveRow = [&](Integer Y) { std::memmove(At(r.Left, Y), At(r.Left - DX, Y - DY), bytes); };
+    if (DY > 0)
+      for (Integer y = r.Bottom - 1; y >= r.Top; --y) MoveRow(y);
+    else
+      for (Integer y = r.Top; y < r.Bottom; ++y) MoveRow(y);
+  } else {
+    TRect from = inside.Bounds();
+    OffsetRect(from, -DX, -DY);
+    const size_t width = size_t(from.Width());
+    std::unique_ptr<std::uint32_t[]> copy(new std::uint32_t[width * size_t(from.Height())]);
+    for (Integer y = from.Top; y < from.Bottom; ++y)
+      std::memcpy(&copy[size_t(y - from.Top) * width], At(from.Left, y), width * sizeof(std::uint32_t));
+    for (const TRect& r : rects)
+      for (Integer y = r.Top; y < r.Bottom; ++y)
+        std::memcpy(At(r.Left, y), &copy[size_t(y - DY - from.Top) * width + size_t(r.Left - DX - from.Left)],
+                    size_t(r.Width()) * sizeof(std::uint32_t));
+  }
+  cairo_surface_mark_dirty(Surface);
 }
 
 void PaintTree(HWND h) {
@@ -160,6 +203,15 @@ bool GetUpdateRect(HWND Wnd, TRect* Rect, bool /*Erase*/) {
   return any;
 }
 
+Integer GetUpdateRgn(HWND Wnd, HRGN Rgn, bool /*Erase*/) {
+  TWindowRec* w = Rec(Wnd);
+  TRegion* r = RegionOf(Rgn);
+  if (!w || !r) return ERROR_REGION;
+  *r = w->Update ? *w->Update : TRegion();
+  const size_t n = r->Rects().size();
+  return n == 0 ? NULLREGION : n == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
 bool UpdateWindow(HWND Wnd) {
   if (!Rec(Wnd)) return false;
   PaintTree(Wnd);
@@ -263,27 +315,9 @@ Integer ScrollWindowEx(HWND Wnd, Integer DX, Integer DY, const TRect* Scroll, co
   dest.Intersect(vis);
 
   if (top && top->Surface && !dest.IsEmpty() && (DX || DY)) {
-    cairo_surface_flush(top->Surface);
-    // Copy through a snapshot, as source and destination overlap: only of the
-    // pixels that land in dest, which a long scroll makes a thin strip.
-    TRect src = dest.Bounds();
-    OffsetRect(src, ca.Left - DX, ca.Top - DY);
-    cairo_surface_t* snap =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, src.Width()), std::max(1, src.Height()));
-    cairo_t* c1 = cairo_create(snap);
-    cairo_set_source_surface(c1, top->Surface, -src.Left, -src.Top);
-    cairo_set_operator(c1, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(c1);
-    cairo_destroy(c1);
-    cairo_t* cr = cairo_create(top->Surface);
-    for (const TRect& r : dest.Rects()) cairo_rectangle(cr, r.Left + ca.Left, r.Top + ca.Top, r.Width(), r.Height());
-    cairo_clip(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, snap, src.Left + DX, src.Top + DY);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_surface_destroy(snap);
-    cairo_surface_mark_dirty(top->Surface);
+    TRegion onSurface = dest;
+    onSurface.Translate(ca.Left, ca.Top);
+    MovePixels(top->Surface, onSurface, DX, DY);
   }
 
   // A pending update inside the area moves with the pixels.

@@ -305,6 +305,9 @@ bool InvalidateRect(HWND Wnd, const TRect* Rect, bool Erase);
 bool ValidateRect(HWND Wnd, const TRect* Rect);
 bool RedrawWindow(HWND Wnd, const TRect* Rect, HRGN Rgn, UINT Flags);
 bool GetUpdateRect(HWND Wnd, TRect* Rect, bool Erase);
+// Copies the part of the client area waiting to be painted into Rgn; answers
+// its kind (NULLREGION when nothing waits), or ERROR_REGION.
+Integer GetUpdateRgn(HWND Wnd, HRGN Rgn, bool Erase);
 // Sends WM_PAINT (children after parents) when there is something to paint.
 bool UpdateWindow(HWND Wnd);
 HDC BeginPaint(HWND Wnd, TPaintStruct& Paint);

@@ -90,6 +90,26 @@ TEST_F(Painting, InvalidationsMergeIntoOnePaintOfTheirBounds) {
   EXPECT_EQ(p.Paints, before + 1);
 }
 
+TEST_F(Painting, TheUpdateRegionHoldsWhatWasInvalidatedAndNotItsBounds) {
+  HWND w = nullptr;
+  TPainter p;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 100, 100), WS_VISIBLE, 0, p.Handler(&w));
+  Display.ProcessMessages();
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), NULLREGION);
+  const TRect A(0, 0, 100, 10), B(0, 90, 100, 100);
+  InvalidateRect(w, &A, false);
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), SIMPLEREGION);
+  InvalidateRect(w, &B, false);
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), COMPLEXREGION);
+  EXPECT_TRUE(PtInRegion(Rgn, 50, 5));
+  EXPECT_TRUE(PtInRegion(Rgn, 50, 95));
+  EXPECT_FALSE(PtInRegion(Rgn, 50, 50));
+  Display.ProcessMessages();
+  EXPECT_EQ(GetUpdateRgn(w, Rgn, false), NULLREGION);
+  DeleteObject(Rgn);
+}
+
 TEST_F(Painting, AWindowThatNeverValidatesDoesNotSpin) {
   HWND w = nullptr;
   int paints = 0;
@@ -274,6 +294,51 @@ TEST_F(Painting, ScrollWindowMovesPixelsAndInvalidatesOnlyWhatWasUncovered) {
   Display.ProcessMessages();
   EXPECT_EQ(paints, 2);
   EXPECT_EQ(painted, TRect(0, 80, 100, 100));
+}
+
+TEST_F(Painting, ScrolledPixelsArriveFromTheirSourceWhicheverWayTheyMove) {
+  // Every pixel its own colour, so that one brought from anywhere else shows.
+  auto Colour = [](Integer X, Integer Y) { return COLORREF(RGB(Byte(X * 4), Byte(Y * 4), 128)); };
+  HWND w = nullptr;
+  MakeChild(Log, &w, Top, Bounds(0, 0, 60, 50), WS_VISIBLE, 0, [&](TMessage& m) {
+    if (m.Msg != WM_PAINT) return false;
+    TPaintStruct ps;
+    HDC dc = BeginPaint(w, ps);
+    for (Integer y = 0; y < 50; ++y)
+      for (Integer x = 0; x < 60; ++x) {
+        HBRUSH b = CreateSolidBrush(Colour(x, y));
+        FillRect(dc, TRect(x, y, x + 1, y + 1), b);
+        DeleteObject(b);
+      }
+    EndPaint(w, ps);
+    return true;
+  });
+  // A child inside the window stays where it is and is never painted over: what
+  // can be seen of the window is then no longer one rectangle.
+  const TRect Island(20, 15, 30, 25);
+  for (const bool WithIsland : {false, true}) {
+    HWND island = nullptr;
+    if (WithIsland) MakeChild(Log, &island, w, Island);
+    auto Seen = [&](Integer X, Integer Y) {
+      return X >= 0 && Y >= 0 && X < 60 && Y < 50 && !(WithIsland && PtInRect(Island, TPoint(X, Y)));
+    };
+    for (const TPoint Move : {TPoint(7, 13), TPoint(-7, -13), TPoint(9, -4), TPoint(-5, 11), TPoint(0, 3)}) {
+      InvalidateRect(w, nullptr, false);
+      Display.ProcessMessages();
+      ScrollWindowEx(w, Move.X, Move.Y, nullptr, nullptr, nullptr, nullptr, 0);
+      Integer Moved = 0;
+      for (Integer y = 0; y < 50; ++y)
+        for (Integer x = 0; x < 60; ++x) {
+          if (!Seen(x, y) || !Seen(x - Move.X, y - Move.Y)) continue;
+          ASSERT_EQ(Display.PixelAt(w, x, y), Colour(x - Move.X, y - Move.Y))
+              << "at " << x << "," << y << " moved by " << Move.X << "," << Move.Y
+              << (WithIsland ? " round a child" : "");
+          ++Moved;
+        }
+      EXPECT_GT(Moved, 1000);
+    }
+    if (island) DestroyWindow(island);
+  }
 }
 
 // ---- Caret -----------------------------------------------------------------------------------
