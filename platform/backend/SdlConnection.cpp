@@ -7,8 +7,10 @@
 #include <X11/Xutil.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -22,37 +24,34 @@ bool X11InfoOf(SDL_Window* Window, SDL_SysWMinfo& Info) {
   return X11InfoOf(Window, info) ? info.info.x11.display : nullptr;
 }
 
-// Whether Window's _NET_WM_STATE holds State.
-bool HasState(::Display* Dpy, ::Window Window, Atom StateList, Atom State) {
+// Window's property Name of type Type as 32-bit items (which Xlib gives as
+// longs), at most Most of them; none when it has no such property.
+std::vector<unsigned long> Items32(::Display* Dpy, ::Window Window, Atom Name, Atom Type, long Most) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(Dpy, Window, StateList, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
-          Success &&
+  std::vector<unsigned long> items;
+  if (XGetWindowProperty(Dpy, Window, Name, 0, Most, False, Type, &type, &format, &count, &after, &data) == Success &&
       data && format == 32) {
-    const auto* atoms = reinterpret_cast<const Atom*>(data);
-    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == State;
+    const auto* values = reinterpret_cast<const unsigned long*>(data);
+    items.assign(values, values + count);
   }
   if (data) XFree(data);
-  return found;
+  return items;
+}
+
+// Whether Window's _NET_WM_STATE holds State.
+bool HasState(::Display* Dpy, ::Window Window, Atom StateList, Atom State) {
+  const std::vector<unsigned long> states = Items32(Dpy, Window, StateList, XA_ATOM, 64);
+  return std::find(states.begin(), states.end(), State) != states.end();
 }
 
 // Whether the window manager has let Window go, or never had it.
 bool Withdrawn(::Display* Dpy, ::Window Window) {
   const Atom wmState = XInternAtom(Dpy, "WM_STATE", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool withdrawn = true;
-  if (XGetWindowProperty(Dpy, Window, wmState, 0, 2, False, wmState, &type, &format, &count, &after, &data) ==
-          Success &&
-      data && format == 32 && count >= 1)
-    withdrawn = reinterpret_cast<const long*>(data)[0] == WithdrawnState;
-  if (data) XFree(data);
-  return withdrawn;
+  const std::vector<unsigned long> state = Items32(Dpy, Window, wmState, wmState, 2);
+  return state.empty() || state[0] == WithdrawnState;
 }
 
 }  // namespace
