@@ -53,6 +53,8 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
@@ -967,6 +969,10 @@ bool WholeKey(const TRecValueEh& V, bool& IsNull, Int64& Key) {
   return true;
 }
 
+// From this many records on, a whole build reads the records' keys in two
+// halves at once (see BuildFromKeys).
+constexpr size_t kKeysInTwo = size_t{1} << 18;
+
 // Whole-number keys to values, open addressing: one allocation for a whole
 // build, a key and its value in one entry so a probe touches one place.
 template <class V>
@@ -1044,36 +1050,78 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
   TLentTableEh<Byte> nulls(List.size(), lent);
   // The records' IDs, read with their keys, key the record map without a second visit.
   TUnclearedVector<Integer> ids(List.size());
-  Integer lowestId = std::numeric_limits<Integer>::max(), highestId = std::numeric_limits<Integer>::min();
   // Whether the view shows each record, asked while the record is at hand:
   // afterwards the tree visits the records in its own, scattered, order.
   TLentTableEh<Byte> inView(List.size(), lent);
   // The loops below ask for memory some records ahead: the records and the
   // hash slots lie scattered, and waiting for each in turn is most of the time.
   constexpr size_t kAhead = 16;
-  bool inListOrder = true;  // arriving in records-list order, as from the store itself
-  Int64 lowest = 0, highest = 0;
-  size_t keyCount = 0;
-  for (Integer i = 0; i < n; ++i) {
-    const size_t at = static_cast<size_t>(i);
-    if (at + 2 * kAhead < List.size()) __builtin_prefetch(List[at + 2 * kAhead]);
-    if (at + kAhead < List.size()) __builtin_prefetch(List[at + kAhead]->GetData().data());
-    if (at > 0 && List[at]->GetIndex() < List[at - 1]->GetIndex()) inListOrder = false;
-    const TRecDataValues d = List[at]->GetData();
-    ids[at] = List[at]->GetID();
-    lowestId = std::min(lowestId, ids[at]);
-    highestId = std::max(highestId, ids[at]);
-    bool keyNull = true, parentNull = true;
-    if (keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) return TKeyBuildEh::NoKeys;
-    if (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at])) return TKeyBuildEh::NoKeys;
-    nulls[at] = static_cast<Byte>((keyNull ? kKeyNull : 0) | (parentNull ? kParentNull : 0));
-    inView[at] = FRecordsView->IsRecordInView(List[at]) ? 1 : 0;
-    if (!keyNull) {
-      lowest = keyCount == 0 ? keys[at] : std::min(lowest, keys[at]);
-      highest = keyCount == 0 ? keys[at] : std::max(highest, keys[at]);
-      ++keyCount;
+  // What reading the records List[From, To) found besides the tables.
+  struct TKeyScan {
+    bool Whole = true;        // every key and parent key a whole number or Null
+    bool InListOrder = true;  // arriving in records-list order, as from the store itself
+    Int64 Lowest = 0, Highest = 0;
+    size_t KeyCount = 0;
+    Integer LowestId = std::numeric_limits<Integer>::max(), HighestId = std::numeric_limits<Integer>::min();
+  };
+  auto scan = [&](size_t From, size_t To) {
+    TKeyScan r;
+    for (size_t at = From; at < To; ++at) {
+      if (at + 2 * kAhead < To) __builtin_prefetch(List[at + 2 * kAhead]);
+      if (at + kAhead < To) __builtin_prefetch(List[at + kAhead]->GetData().data());
+      if (at > 0 && List[at]->GetIndex() < List[at - 1]->GetIndex()) r.InListOrder = false;
+      const TRecDataValues d = List[at]->GetData();
+      ids[at] = List[at]->GetID();
+      r.LowestId = std::min(r.LowestId, ids[at]);
+      r.HighestId = std::max(r.HighestId, ids[at]);
+      bool keyNull = true, parentNull = true;
+      if ((keyCol < d.size() && !WholeKey(d[keyCol], keyNull, keys[at])) ||
+          (parentCol < d.size() && !WholeKey(d[parentCol], parentNull, parents[at]))) {
+        r.Whole = false;
+        return r;
+      }
+      nulls[at] = static_cast<Byte>((keyNull ? kKeyNull : 0) | (parentNull ? kParentNull : 0));
+      inView[at] = FRecordsView->IsRecordInView(List[at]) ? 1 : 0;
+      if (!keyNull) {
+        r.Lowest = r.KeyCount == 0 ? keys[at] : std::min(r.Lowest, keys[at]);
+        r.Highest = r.KeyCount == 0 ? keys[at] : std::max(r.Highest, keys[at]);
+        ++r.KeyCount;
+      }
+    }
+    return r;
+  };
+  // A large list is read in two halves at once, the second on a helper
+  // thread: reading waits for memory, and two cores draw on it faster than
+  // one. Not while a filter event decides what the view shows: the program's
+  // handler runs on its own thread only.
+  const size_t half = List.size() >= kKeysInTwo && !FRecordsView->OnFilterRecord ? List.size() / 2 : List.size();
+  TKeyScan second;
+  std::thread helper;
+  if (half < List.size()) {
+    try {
+      helper = std::thread([&] { second = scan(half, List.size()); });
+    } catch (const std::system_error&) {
+      // No thread: the caller reads them all.
     }
   }
+  TKeyScan read = scan(0, helper.joinable() ? half : List.size());
+  if (helper.joinable()) {
+    helper.join();
+    read.Whole = read.Whole && second.Whole;
+    read.InListOrder = read.InListOrder && second.InListOrder;
+    read.LowestId = std::min(read.LowestId, second.LowestId);
+    read.HighestId = std::max(read.HighestId, second.HighestId);
+    if (second.KeyCount > 0) {
+      read.Lowest = read.KeyCount == 0 ? second.Lowest : std::min(read.Lowest, second.Lowest);
+      read.Highest = read.KeyCount == 0 ? second.Highest : std::max(read.Highest, second.Highest);
+      read.KeyCount += second.KeyCount;
+    }
+  }
+  if (!read.Whole) return TKeyBuildEh::NoKeys;
+  const bool inListOrder = read.InListOrder;
+  const Int64 lowest = read.Lowest, highest = read.Highest;
+  const size_t keyCount = read.KeyCount;
+  const Integer lowestId = read.LowestId, highestId = read.HighestId;
   // The tables read while the nodes are made, and after, cannot lie in the
   // lent room: they are made now, their pages given while the next steps run.
   // By place, in one entry so each is written and read as one: the record,

@@ -183,6 +183,43 @@ TEST(IndexLoad, AnIndexMadeOverManyRecordsOrdersThemAsTheirKeysCompare) {
   }
 }
 
+// A list of several hundred thousand records, some of them marked deleted (as
+// cached updates leave them) among the first, is ordered the same way: the
+// records marked deleted left out, every other one in its place.
+TEST(IndexLoad, AnIndexMadeOverALargeListLeavesOutTheRecordsMarkedDeletedAndOrdersTheRest) {
+  TMemTableDataEh store{nullptr};
+  AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+  TRecordsListEh* list = store.GetRecordsList();
+  list->SetCachedUpdates(true);
+  constexpr int kCount = 300000;
+  std::mt19937 rng(kRandomStart);
+  list->BeginUpdate();
+  for (int i = 0; i < kCount; ++i) {
+    TMemoryRecordEh* r = list->NewRecord();
+    r->SetValue(0, rvvValueEh, rng() % 10 == 0 ? Null() : Variant(static_cast<Integer>(rng() % 5000)));
+    list->AddRecord(r);
+  }
+  list->EndUpdate();
+  list->MergeChangeLog();
+  for (Integer i = 0; i < 2000; ++i) list->DeleteRecord(i * 37);
+  TMTIndexEh* index = list->GetIndexes()->Add();
+  index->SetFields(u"ID");
+  index->SetActive(true);
+  std::vector<TMemoryRecordEh*> expected;
+  for (TMemoryRecordEh* r : list->GetActiveList())
+    if (r->GetUpdateStatus() != rusDeletedEh) expected.push_back(r);
+  ASSERT_LT(expected.size(), static_cast<size_t>(kCount));
+  std::sort(expected.begin(), expected.end(), [](TMemoryRecordEh* a, TMemoryRecordEh* b) {
+    const Variant x = a->GetValue(0, rvvValueEh), y = b->GetValue(0, rvvValueEh);
+    if (x.IsNull() != y.IsNull()) return x.IsNull();
+    if (!x.IsNull() && x.AsInteger() != y.AsInteger()) return x.AsInteger() < y.AsInteger();
+    return a->GetID() < b->GetID();
+  });
+  ASSERT_EQ(index->Count(), static_cast<Integer>(expected.size()));
+  for (Integer k = 0; k < index->Count(); ++k)
+    ASSERT_EQ(index->GetItem(k).Rec, expected[static_cast<size_t>(k)]) << "entry " << k;
+}
+
 // ---- unique keys -----------------------------------------------------------------------
 
 struct UniqueFixture : IndexFixture {

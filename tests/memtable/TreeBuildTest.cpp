@@ -298,6 +298,52 @@ TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
   }
 }
 
+// A forest of several hundred thousand records, children before and after
+// their parents, orphans and records without a key spread all through the
+// list: each record lies under the record its parent key names, or at the top
+// level when none does, siblings in records-list order.
+TEST_F(TreeBuild, ALargeForestPutsEveryRecordUnderTheParentItsKeyNames) {
+  constexpr Integer kCount = 300000;
+  std::mt19937 rng(kRandomStart);
+  std::vector<Integer> keys(static_cast<size_t>(kCount));
+  for (Integer i = 0; i < kCount; ++i) keys[static_cast<size_t>(i)] = i + 1;
+  std::shuffle(keys.begin(), keys.end(), rng);
+  TRecordsListEh* list = Store.GetRecordsList();
+  list->BeginUpdate();
+  for (Integer key : keys) {
+    const unsigned kind = rng() % 50;
+    const Integer parent = kind == 0   ? -1                                            // top level
+                           : kind == 1 ? kCount + 1 + static_cast<Integer>(rng() % 5)  // nobody
+                                       : key / 8;                                      // a tree eight wide
+    Load(kind == 2 ? -1 : key, parent);
+  }
+  list->EndUpdate();
+  TRecordsViewEh view(nullptr);
+  BindExpandedTree(view);
+  TMemoryTreeListEh* tree = view.GetTreeList();
+  tree->SetFullBuildCheck(true);
+  view.SetTreeMode(true);
+  std::vector<TMemoryRecordEh*> byKey(static_cast<size_t>(kCount) + 1, nullptr);
+  for (Integer i = 0; i < list->GetCount(); ++i)
+    if (!list->GetRecord(i)->GetValue(ID, rvvValueEh).IsNull())
+      byKey[static_cast<size_t>(list->GetRecord(i)->GetValue(ID, rvvValueEh).AsInteger())] = list->GetRecord(i);
+  for (Integer i = 0; i < list->GetCount(); ++i) {
+    TMemoryRecordEh* rec = list->GetRecord(i);
+    TMemRecViewEh* node = tree->NodeOfRecord(rec);
+    ASSERT_TRUE(node && node->GetRec() == rec) << "record " << i;
+    const Variant parentKey = rec->GetValue(PARENT, rvvValueEh);
+    TMemoryRecordEh* parent = parentKey.IsNull() || parentKey.AsInteger() > kCount
+                                  ? nullptr
+                                  : byKey[static_cast<size_t>(parentKey.AsInteger())];
+    ASSERT_EQ(node->GetParent(), parent ? tree->NodeOfRecord(parent) : tree->GetRoot()) << "record " << i;
+    if (node->GetIndex() > 0) {
+      ASSERT_LT(static_cast<TMemRecViewEh*>(node->GetParent()->GetItem(node->GetIndex() - 1))->GetRec()->GetIndex(), i)
+          << "record " << i;
+    }
+  }
+  EXPECT_EQ(view.ViewCount(), kCount);
+}
+
 TEST_F(TreeBuild, ThroughAnIndexOnTheTextKeysTheTreeIsTheSame) {
   for (Integer k = 1; k <= 40; ++k) Load(k, k <= 4 ? -1 : (k * 7) % (k - 1) + 1);
   for (const char16_t* fields : {u"KEY_S", u"PARENT_S"}) {
