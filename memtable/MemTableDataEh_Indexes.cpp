@@ -11,12 +11,11 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
 #include "memtable/PagesAheadEh.h"
+#include "platform/core/Parallel.h"
 #include "platform/core/Lists.h"
 #include "platform/core/Strings.h"
 #include "platform/core/Uncleared.h"
@@ -265,11 +264,6 @@ std::optional<size_t> ReadNumberKeys(const std::vector<TMemoryRecordEh*>& Record
   return static_cast<size_t>(at - Out);
 }
 
-// From this many records on, a helper thread reads the second half of the
-// keys while the caller reads the first: reading waits for memory, and two
-// cores draw on it faster than one.
-constexpr size_t kKeysInTwo = size_t{1} << 18;
-
 // The keys of every record Indexed takes, in records-list order, in Keys
 // (whose room holds one per record); false once a key is of another kind.
 template <class TIndexed>
@@ -277,29 +271,19 @@ bool ReadAllNumberKeys(const std::vector<TMemoryRecordEh*>& Records, Integer Col
                        TNumberKeys& Keys) {
   const size_t n = Records.size();
   Keys.resize(n);
-  std::optional<size_t> first, second;
-  const size_t half = n >= kKeysInTwo ? n / 2 : n;
-  std::thread helper;
-  if (half < n) {
-    try {
-      helper = std::thread([&] {
-        second = ReadNumberKeys(Records, half, n, Column, Indexed, Keys.data() + static_cast<ptrdiff_t>(half));
-      });
-    } catch (const std::system_error&) {
-      // No thread: the caller reads them all.
-    }
+  const auto parts = ReadInHalves<std::optional<size_t>>(n, n >= kKeysReadInHalvesFrom, [&](size_t Begin, size_t End) {
+    return ReadNumberKeys(Records, Begin, End, Column, Indexed, Keys.data() + static_cast<ptrdiff_t>(Begin));
+  });
+  // Each part's keys follow those before, wherever records passed over left a gap.
+  size_t read = 0;
+  for (const TReadPart<std::optional<size_t>>& part : parts) {
+    if (!part.Result) return false;
+    const auto from = Keys.begin() + static_cast<ptrdiff_t>(part.Begin);
+    if (part.Begin != read)
+      std::copy(from, from + static_cast<ptrdiff_t>(*part.Result), Keys.begin() + static_cast<ptrdiff_t>(read));
+    read += *part.Result;
   }
-  first = ReadNumberKeys(Records, 0, helper.joinable() ? half : n, Column, Indexed, Keys.data());
-  if (!helper.joinable()) {
-    Keys.resize(first ? *first : 0);
-    return first.has_value();
-  }
-  helper.join();
-  if (!first || !second) return false;
-  // The second half's keys follow the first's own, wherever records passed over left a gap.
-  std::copy(Keys.begin() + static_cast<ptrdiff_t>(half), Keys.begin() + static_cast<ptrdiff_t>(half + *second),
-            Keys.begin() + static_cast<ptrdiff_t>(*first));
-  Keys.resize(*first + *second);
+  Keys.resize(read);
   return true;
 }
 

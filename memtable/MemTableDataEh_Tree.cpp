@@ -53,13 +53,12 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 #include "editors/ToolCtrlsEh.h"
 #include "memtable/MemTableDataEh.h"
 #include "memtable/PagesAheadEh.h"
+#include "platform/core/Parallel.h"
 #include "platform/core/Assert.h"
 #include "platform/core/ScopeGuard.h"
 #include "platform/core/Uncleared.h"
@@ -969,10 +968,6 @@ bool WholeKey(const TRecValueEh& V, bool& IsNull, Int64& Key) {
   return true;
 }
 
-// From this many records on, a whole build reads the records' keys in two
-// halves at once (see BuildFromKeys).
-constexpr size_t kKeysInTwo = size_t{1} << 18;
-
 // Whole-number keys to values, open addressing: one allocation for a whole
 // build, a key and its value in one entry so a probe touches one place.
 template <class V>
@@ -1090,31 +1085,25 @@ TMemoryTreeListEh::TKeyBuildEh TMemoryTreeListEh::BuildFromKeys(const std::vecto
     }
     return r;
   };
-  // A large list is read in two halves at once, the second on a helper
-  // thread: reading waits for memory, and two cores draw on it faster than
-  // one. Not while a filter event decides what the view shows: the program's
-  // handler runs on its own thread only.
-  const size_t half = List.size() >= kKeysInTwo && !FRecordsView->OnFilterRecord ? List.size() / 2 : List.size();
-  TKeyScan second;
-  std::thread helper;
-  if (half < List.size()) {
-    try {
-      helper = std::thread([&] { second = scan(half, List.size()); });
-    } catch (const std::system_error&) {
-      // No thread: the caller reads them all.
+  // A large list is read in two halves at once. Not while a filter event
+  // decides what the view shows: the program's handler runs on its own thread
+  // only.
+  const bool split = List.size() >= kKeysReadInHalvesFrom && !FRecordsView->OnFilterRecord;
+  TKeyScan read;
+  for (const TReadPart<TKeyScan>& part : ReadInHalves<TKeyScan>(List.size(), split, scan)) {
+    const TKeyScan& r = part.Result;
+    if (part.Begin == 0) {
+      read = r;
+      continue;
     }
-  }
-  TKeyScan read = scan(0, helper.joinable() ? half : List.size());
-  if (helper.joinable()) {
-    helper.join();
-    read.Whole = read.Whole && second.Whole;
-    read.InListOrder = read.InListOrder && second.InListOrder;
-    read.LowestId = std::min(read.LowestId, second.LowestId);
-    read.HighestId = std::max(read.HighestId, second.HighestId);
-    if (second.KeyCount > 0) {
-      read.Lowest = read.KeyCount == 0 ? second.Lowest : std::min(read.Lowest, second.Lowest);
-      read.Highest = read.KeyCount == 0 ? second.Highest : std::max(read.Highest, second.Highest);
-      read.KeyCount += second.KeyCount;
+    read.Whole = read.Whole && r.Whole;
+    read.InListOrder = read.InListOrder && r.InListOrder;
+    read.LowestId = std::min(read.LowestId, r.LowestId);
+    read.HighestId = std::max(read.HighestId, r.HighestId);
+    if (r.KeyCount > 0) {
+      read.Lowest = read.KeyCount == 0 ? r.Lowest : std::min(read.Lowest, r.Lowest);
+      read.Highest = read.KeyCount == 0 ? r.Highest : std::max(read.Highest, r.Highest);
+      read.KeyCount += r.KeyCount;
     }
   }
   if (!read.Whole) return TKeyBuildEh::NoKeys;

@@ -67,3 +67,7 @@ private:
   std::atomic<bool> FGo = true;
   std::atomic<bool> FStop = false;
 };
+
+// From this many records on, an index's load and a tree's build read the
+// records' keys in two halves at once (ReadInHalves).
+constexpr size_t kKeysReadInHalvesFrom = size_t{1} << 18;
