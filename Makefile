@@ -1,4 +1,5 @@
-# make run   - install what is missing, build (Release), put the program into PROGRAM_DIR and start it
+# make run   - install what is missing, build (Release), put the program and its search process
+#              (lendsrv) into PROGRAM_DIR and start it
 #              there; its folders (Settings/, Import/, MyWork/) lie beside it, so `make clean` and a
 #              rebuild leave the user's resource list and borrowed records alone
 # make test  - install what is missing, build (Debug, sanitizers, warnings as errors) and run the tests
@@ -17,7 +18,7 @@ deps:
 run: deps
 	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBORROW_TESTS=OFF -DBORROW_WERROR=OFF >/dev/null
 	@cmake --build build/release -j $(JOBS)
-	@bash tools/install.sh build/release/client/borrowline "$(PROGRAM_DIR)" build/release/client
+	@bash tools/install.sh build/release/client/borrowline build/release/lendsrv/lendsrv "$(PROGRAM_DIR)" build/release/client
 	@bash tools/run.sh "$(PROGRAM_DIR)"
 
 test: deps

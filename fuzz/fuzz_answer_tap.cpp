@@ -1,5 +1,7 @@
 // Passes a server's bytes through the answer tap as a connection brings them,
-// in pieces whose sizes the input's first byte decides, and then gives what
+// in pieces whose sizes the input's first byte decides, after a request of
+// ZOOM's that it also decides (none, an initialisation, a search or a
+// present, so that the answers are in turn or out of it), and then gives what
 // the tap let through to ZOOM to the library's decoder of a whole answer: each
 // answer that came whole, and the rest as ZOOM decodes it when the server
 // closes there. Neither the tap's own reading nor the decoder, given only what
@@ -70,6 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TAnswerTap tap(true);
     tap.Follow(link[0]);
     tap.Begin();
+    // ZOOM's request, which the tap passes on to the server's end.
+    static const char* const kRequests[] = {"", "\xB4\x00", "\xB6\x00", "\xB8\x00"};
+    const std::string_view request = kRequests[pieces >> 6];
+    if (!request.empty() && ::send(link[0], request.data(), request.size(), MSG_NOSIGNAL) != 2) std::abort();
+    tap.Pump();
     std::size_t at = 0;
     for (unsigned k = 1; at < sent.size() && !tap.Refused(); ++k) {
       // Piece sizes from 1 to 64 bytes, or the rest at once.

@@ -1,7 +1,6 @@
 #include "lendsrv/AnswerScan.h"
 
 #include <yaz/diagbib1.h>
-#include <yaz/proto.h>
 
 #include <algorithm>
 #include <limits>
@@ -11,24 +10,16 @@ namespace {
 
 constexpr unsigned kUniversal = 0, kContext = 2;
 // Universal tags.
-constexpr std::uint32_t kEndOfContents = 0, kBitString = 3, kOctetString = 4, kOid = 6, kInteger = 2, kExternal = 8,
-                        kEmbeddedPdv = 11, kSequence = 16, kSet = 17, kVisibleString = 26, kGeneralString = 27;
-// The answers that carry records, their hit count and their list of records.
-constexpr std::uint32_t kSearchResponse = 23, kPresentResponse = 25, kResultCount = 23, kResponseRecords = 28;
-// Deeper than any answer's elements nest; the library's own reader of
-// element boundaries gives up at 1000.
-constexpr std::size_t kMostDepth = 100;
-// The bib-1 diagnostic set's object identifier, 1.2.840.10003.4.1, as encoded.
-constexpr std::string_view kBib1Oid("\x2A\x86\x48\xCE\x13\x04\x01", 7);
+constexpr std::uint32_t kEndOfContents = 0, kOid = 6, kInteger = 2, kExternal = 8, kSequence = 16, kGraphicString = 25,
+                        kVisibleString = 26, kGeneralString = 27;
+// A close is in turn whenever it comes.
+constexpr std::uint32_t kClose = 48;
+// The library's framing reads elements of indefinite length this deep in a
+// chain of them, and no deeper.
+constexpr std::uint32_t kMostIndefiniteDepth = 1000;
 
 bool Universal(const TBerHeader& H, std::uint32_t Tag) { return H.Class == kUniversal && H.Tag == Tag; }
 bool Context(const TBerHeader& H, std::uint32_t Tag) { return H.Class == kContext && H.Tag == Tag; }
-
-// The universal types whose constructed form the library reads as a
-// structure; every other one it reads as a string or a simple value.
-bool StructuredUniversal(std::uint32_t Tag) {
-  return Tag == kExternal || Tag == kEmbeddedPdv || Tag == kSequence || Tag == kSet;
-}
 
 // A BER integer's contents, two's complement, one to eight bytes.
 std::optional<long long> BerInteger(std::string_view B) {
@@ -36,25 +27,6 @@ std::optional<long long> BerInteger(std::string_view B) {
   std::uint64_t v = static_cast<unsigned char>(B[0]) & 0x80 ? ~std::uint64_t(0) : 0;
   for (char c : B) v = (v << 8) | static_cast<unsigned char>(c);
   return static_cast<long long>(v);
-}
-
-// The length of the whole element at the start of B, nested at most Depth
-// deep; unset when B does not hold it whole or it is damaged.
-std::optional<std::size_t> WholeLength(std::string_view B, std::size_t Depth) {
-  TBerHeader h;
-  if (Depth > kMostDepth || ReadBerHeader(B, h) != THeaderRead::Whole) return std::nullopt;
-  if (h.Length) {
-    if (*h.Length > B.size() - h.HeaderLength) return std::nullopt;
-    return h.HeaderLength + *h.Length;
-  }
-  if (!h.Constructed) return std::nullopt;
-  std::size_t at = h.HeaderLength;
-  for (;;) {
-    if (B.size() - at >= 2 && B[at] == 0 && B[at + 1] == 0) return at + 2;
-    const std::optional<std::size_t> n = WholeLength(B.substr(at), Depth + 1);
-    if (!n) return std::nullopt;
-    at += *n;
-  }
 }
 
 // One element read whole: its header, contents and all of it.
@@ -66,7 +38,7 @@ struct TElement {
 
 std::optional<TElement> ReadElement(std::string_view B) {
   TElement e;
-  const std::optional<std::size_t> n = WholeLength(B, 0);
+  const std::optional<std::size_t> n = BerElementLength(B);
   if (!n || ReadBerHeader(B, e.Header) != THeaderRead::Whole) return std::nullopt;
   e.All = B.substr(0, *n);
   const std::size_t end = e.Header.Length ? *n : *n - 2;
@@ -101,11 +73,11 @@ std::optional<TTapRecord> ReadDiagnostic(const TElement& D) {
   if (!Universal(D.Header, kSequence) || !fields) return std::nullopt;
   TTapRecord r;
   r.Diagnostic = true;
-  bool bib1 = true, condition = false;
+  bool condition = false;
   for (const TElement& f : *fields) {
     if (f.Header.Constructed) return std::nullopt;
     if (Universal(f.Header, kOid)) {
-      bib1 = f.Contents == kBib1Oid;
+      r.Set = OidName(f.Contents);
     } else if (Universal(f.Header, kInteger)) {
       const std::optional<long long> code = BerInteger(f.Contents);
       if (!code || *code < std::numeric_limits<int>::min() || *code > std::numeric_limits<int>::max())
@@ -117,7 +89,7 @@ std::optional<TTapRecord> ReadDiagnostic(const TElement& D) {
     }
   }
   if (!condition) return std::nullopt;
-  r.Message = bib1 ? diagbib1_str(r.Code) : "diagnostic";
+  r.Message = diagbib1_str(r.Code);
   return r;
 }
 
@@ -125,7 +97,13 @@ std::optional<TTapRecord> ReadDiagnostic(const TElement& D) {
 
 THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H) {
   std::size_t at = 0;
-  if (B.empty()) return THeaderRead::Partial;
+  // While partial, the least the header can take: what came, and what its
+  // bytes so far say must follow.
+  auto partial = [&](std::size_t Least) {
+    H.HeaderLength = Least;
+    return THeaderRead::Partial;
+  };
+  if (B.empty()) return partial(2);
   const auto first = static_cast<unsigned char>(B[at++]);
   H.Class = first >> 6;
   H.Constructed = (first & 0x20) != 0;
@@ -134,13 +112,13 @@ THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H) {
     H.Tag = 0;
     for (int i = 0;; ++i) {
       if (i == 4) return THeaderRead::Refused;
-      if (at >= B.size()) return THeaderRead::Partial;
+      if (at >= B.size()) return partial(at + 2);
       const auto b = static_cast<unsigned char>(B[at++]);
       H.Tag = (H.Tag << 7) | (b & 0x7Fu);
       if (!(b & 0x80)) break;
     }
   }
-  if (at >= B.size()) return THeaderRead::Partial;
+  if (at >= B.size()) return partial(at + 1);
   const auto l = static_cast<unsigned char>(B[at++]);
   if (l == 0x80) {
     H.Length.reset();
@@ -151,7 +129,7 @@ THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H) {
     // As the library reads it: any number of octets into a 32-bit integer,
     // whose high octets are shifted out; a negative result is refused.
     const unsigned n = l & 0x7Fu;
-    if (B.size() - at < n) return THeaderRead::Partial;
+    if (B.size() - at < n) return partial(at + n);
     std::uint32_t length = 0;
     for (unsigned i = 0; i < n; ++i) length = (length << 8) | static_cast<unsigned char>(B[at++]);
     if (length > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) return THeaderRead::Refused;
@@ -159,6 +137,29 @@ THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H) {
   }
   H.HeaderLength = at;
   return THeaderRead::Whole;
+}
+
+// Without recursion, however deep elements of indefinite length nest.
+std::optional<std::size_t> BerElementLength(std::string_view B) {
+  std::size_t at = 0, open = 0;  // open: elements of indefinite length not yet ended
+  do {
+    if (open > 0 && B.size() - at >= 2 && B[at] == 0 && B[at + 1] == 0) {
+      at += 2;
+      --open;
+      continue;
+    }
+    TBerHeader h;
+    if (ReadBerHeader(B.substr(at), h) != THeaderRead::Whole) return std::nullopt;
+    at += h.HeaderLength;
+    if (h.Length) {
+      if (*h.Length > B.size() - at) return std::nullopt;
+      at += *h.Length;
+    } else {
+      if (!h.Constructed) return std::nullopt;
+      ++open;
+    }
+  } while (open > 0);
+  return at;
 }
 
 std::optional<std::string_view> ExternalOctets(std::string_view External) {
@@ -172,13 +173,6 @@ std::optional<std::string_view> ExternalOctets(std::string_view External) {
     return f.Contents;
   }
   return std::nullopt;
-}
-
-std::string_view ExternalOctets(const Z_External* External) {
-  if (!External || External->which != Z_External_octet || !External->u.octet_aligned ||
-      !External->u.octet_aligned->buf || External->u.octet_aligned->len <= 0)
-    return {};
-  return std::string_view(External->u.octet_aligned->buf, static_cast<std::size_t>(External->u.octet_aligned->len));
 }
 
 std::optional<TTapRecord> ReadRecordElement(std::string_view Element) {
@@ -229,7 +223,6 @@ bool TAnswerScan::Step(std::string_view B) {
       FAt += 2;
     }
     Close();
-    if (FVerdict != TAnswerVerdict::Following) return false;
   }
   if (FOpen.empty() && FAt > 0) {
     FVerdict = TAnswerVerdict::Whole;
@@ -243,9 +236,15 @@ bool TAnswerScan::Step(std::string_view B) {
     if ((first >> 6) != kContext || !(first & 0x20)) return Refuse(TAnswerVerdict::NotZ3950);
     FBegun = true;
   }
+  // A header is read inside the element that holds it: one that cannot end
+  // there is damaged, as soon as its first bytes say so.
+  const std::size_t room = FOpen.empty() ? std::string_view::npos : FOpen.back().Limit - FAt;
   TBerHeader h;
-  switch (ReadBerHeader(B.substr(FAt), h)) {
-    case THeaderRead::Partial: return false;
+  switch (ReadBerHeader(B.substr(FAt, room), h)) {
+    case THeaderRead::Partial:
+      if (h.HeaderLength > room || (room != std::string_view::npos && B.size() - FAt >= room))
+        return Refuse(TAnswerVerdict::Damaged);
+      return false;
     case THeaderRead::Refused: return Refuse(TAnswerVerdict::Damaged);
     case THeaderRead::Whole: break;
   }
@@ -254,51 +253,158 @@ bool TAnswerScan::Step(std::string_view B) {
 
 bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
   const std::size_t limit = FOpen.empty() ? std::numeric_limits<std::size_t>::max() : FOpen.back().Limit;
-  if (FOpen.size() >= kMostDepth || Universal(H, kEndOfContents) || (!H.Constructed && !H.Length))
+  if ((H.Class == kUniversal && H.Tag == kEndOfContents) || (!H.Constructed && !H.Length))
     return Refuse(TAnswerVerdict::Damaged);
-  if (H.HeaderLength > limit - FAt || (H.Length && *H.Length > limit - FAt - H.HeaderLength))
-    return Refuse(TAnswerVerdict::Damaged);
-  if (H.Constructed && H.Class == kUniversal && !StructuredUniversal(H.Tag)) return Refuse(TAnswerVerdict::Damaged);
-  TRole role = TRole::Other;
+  if (H.Length && *H.Length > limit - FAt - H.HeaderLength) return Refuse(TAnswerVerdict::Damaged);
+  const std::uint32_t chain = FOpen.empty() ? 1 : FOpen.back().IndefiniteChain;
+  if (chain > kMostIndefiniteDepth) return Refuse(TAnswerVerdict::Damaged);
+
+  TFrame child;
+  child.Start = FAt;
+  if (H.Length) child.End = FAt + H.HeaderLength + *H.Length;
+  child.Limit = child.End ? *child.End : limit;
+  child.IndefiniteChain = !H.Length && chain > 0 ? (FOpen.empty() ? 1 : chain + 1) : 0;
+  const TAsnField* field = nullptr;
   if (FOpen.empty()) {
+    FTag = H.Tag;
     if (H.Length) FDeclaredLength = H.HeaderLength + *H.Length;
-    FSearchAnswer = H.Tag == kSearchResponse;
-    if (H.Tag == kSearchResponse || H.Tag == kPresentResponse) role = TRole::Body;
+    if (FTurnChecked && H.Tag != kClose && FTurn.Awaited != H.Tag) return Refuse(TAnswerVerdict::OutOfTurn);
+    child.Type = AnswerType(H.Tag);
+    child.Reading = child.Type ? TReading::Typed : TReading::Undeclared;
   } else {
     TFrame& parent = FOpen.back();
-    // A string in the constructed form under an implicit tag: its pieces.
-    if (!parent.Universal && !parent.HasChild && (Universal(H, kOctetString) || Universal(H, kBitString)))
-      return Refuse(TAnswerVerdict::Damaged);
-    if (parent.Role == TRole::Body && H.Constructed && Context(H, kResponseRecords)) role = TRole::List;
-    if (parent.Role == TRole::List) role = TRole::Record;
-    if (parent.Role == TRole::Body && FSearchAnswer && !H.Constructed && Context(H, kResultCount)) {
-      if (*H.Length == 0 || *H.Length > 8) return Refuse(TAnswerVerdict::Damaged);
-      if (B.size() - FAt - H.HeaderLength < *H.Length) return false;  // the count is read whole
-      if (const std::optional<long long> n = BerInteger(B.substr(FAt + H.HeaderLength, *H.Length))) FResultCount = n;
+    // An embedded value is one element; the library leaves what follows it.
+    if (parent.Reading == TReading::Embedded && parent.HasChild) {
+      FAt = *parent.End;
+      return true;
+    }
+    if (!Place(H, child, field)) return false;
+    const std::size_t contents = FAt + H.HeaderLength;
+    // The hit count is read whole, as soon as it has come.
+    if (IsResultCountField(field) && !H.Constructed && *H.Length >= 1 && *H.Length <= 8) {
+      if (B.size() - contents < *H.Length) return false;
+      if (const std::optional<long long> n = BerInteger(B.substr(contents, *H.Length))) FResultCount = n;
+    }
+    // An EXTERNAL's direct reference tells how the library reads its value.
+    if (parent.Reading == TReading::External && H.Class == kUniversal && H.Tag == kOid && !H.Constructed) {
+      if (*H.Length > kLongestKnownOid) {
+        parent.LongReference = true;
+      } else {
+        if (B.size() - contents < *H.Length) return false;
+        B.copy(parent.Reference, *H.Length, contents);
+        parent.ReferenceLength = static_cast<std::uint8_t>(*H.Length);
+      }
+      parent.HasReference = true;
     }
     if (!std::exchange(parent.HasChild, true)) parent.FirstChild = FAt;
   }
-  std::optional<std::size_t> end;
-  if (H.Length) end = FAt + H.HeaderLength + *H.Length;
-  if (!H.Constructed) {
-    FAt = *end;
+  // A simple element, or one whose bytes the library keeps as they are and
+  // does not follow inside: its contents are passed over.
+  if (child.Reading != TReading::Embedded && (!H.Constructed || (child.Reading == TReading::Opaque && child.End))) {
+    FAt = *child.End;
     return true;
   }
-  FOpen.push_back({FAt, end, end ? *end : limit, H.Class == kUniversal, false, 0, role});
+  child.HeldBack = H.Class != kUniversal && H.Constructed;
+  FOpen.push_back(child);
   FAt += H.HeaderLength;
   return true;
+}
+
+bool TAnswerScan::Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Field) {
+  TFrame& parent = FOpen.back();
+  auto context = [&](std::uint32_t Tag) { return H.Class == kContext && H.Tag == Tag; };
+  auto universal = [&](std::uint32_t Tag) { return H.Class == kUniversal && H.Tag == Tag; };
+  // Where the grammar is not held: only what is unsafe whatever it is.
+  auto undeclared = [&] {
+    if (H.Class == kUniversal && H.Constructed && !UniversalIsStructured(H.Tag)) return Refuse(TAnswerVerdict::Damaged);
+    Child.Reading = universal(kExternal) && H.Constructed ? TReading::External : TReading::Undeclared;
+    return true;
+  };
+  auto simple = [&] { return !H.Constructed || Refuse(TAnswerVerdict::Damaged); };
+  switch (parent.Reading) {
+    case TReading::Opaque: Child.Reading = TReading::Opaque; return true;
+    case TReading::Undeclared: return undeclared();
+    case TReading::Typed: {
+      const TAsnMatch m = MatchInside(*parent.Type, static_cast<std::uint8_t>(H.Class), H.Tag);
+      Field = m.Field;
+      return m.Type ? PlaceTyped(H, m, Child) : undeclared();
+    }
+    case TReading::Wrapper:
+    case TReading::Embedded: {
+      if (parent.Type->Kind == TAsnKind::Opaque) {
+        Child.Reading = TReading::Opaque;
+        return true;
+      }
+      // An explicit tag holds one element: the library reads no second one.
+      if (parent.HasChild) return undeclared();
+      const TAsnMatch m = MatchWrapped(*parent.Type, static_cast<std::uint8_t>(H.Class), H.Tag);
+      return m.Type ? PlaceTyped(H, m, Child) : undeclared();
+    }
+    case TReading::External: {
+      if (universal(kOid) || universal(kInteger) || universal(kGraphicString)) return simple();
+      if (!context(0) && !context(1) && !context(2)) return undeclared();
+      const TExternalReading as = ReadExternalAs(
+          parent.HasReference && !parent.LongReference
+              ? std::optional<std::string_view>(std::string_view(parent.Reference, parent.ReferenceLength))
+              : std::nullopt);
+      if (context(0)) {
+        // single-ASN1-type, an explicit tag over the value.
+        if (!H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+        Child.Reading = TReading::Wrapper;
+        Child.Type = as.Type;
+        return true;
+      }
+      // octet-aligned and arbitrary: strings. Octets of a syntax the
+      // library knows it decodes as that syntax's value.
+      if (!simple()) return false;
+      if (context(1) && as.Decoded) {
+        Child.Reading = TReading::Embedded;
+        Child.Type = as.Type;
+      }
+      return true;
+    }
+  }
+  return undeclared();
+}
+
+bool TAnswerScan::PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Child) {
+  if (M.Explicit) {
+    if (!H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+    Child.Reading = TReading::Wrapper;
+    Child.Type = M.Type;
+    return true;
+  }
+  Child.Type = M.Type;
+  switch (M.Type->Kind) {
+    case TAsnKind::Opaque: Child.Reading = TReading::Opaque; return true;
+    case TAsnKind::Sequence:
+    case TAsnKind::SequenceOf:
+      if (!H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+      Child.Reading = TReading::Typed;
+      return true;
+    case TAsnKind::External:
+      if (!H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+      Child.Reading = TReading::External;
+      return true;
+    case TAsnKind::Undeclared:
+    case TAsnKind::Choice:
+      if (H.Class == kUniversal && H.Constructed && !UniversalIsStructured(H.Tag))
+        return Refuse(TAnswerVerdict::Damaged);
+      Child.Reading = TReading::Undeclared;
+      return true;
+    default:
+      // A string or a simple value: the constructed form is its pieces,
+      // which the library cannot take.
+      if (H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+      return true;
+  }
 }
 
 void TAnswerScan::Close() {
   const TFrame f = FOpen.back();
   FOpen.pop_back();
-  // Empty under a context tag: a string in the constructed form, unless it
-  // is the one list an answer may leave empty.
-  if (!f.Universal && !f.HasChild && f.Role != TRole::List) {
-    Refuse(TAnswerVerdict::Damaged);
-    return;
-  }
-  if (f.Role == TRole::Record) FRecords.emplace_back(f.Start, FAt - f.Start);
+  if (IsRecordType(f.Type) && !FOpen.empty() && IsRecordListType(FOpen.back().Type))
+    FRecords.emplace_back(f.Start, FAt - f.Start);
 }
 
 bool TAnswerScan::Refuse(TAnswerVerdict Why) {
@@ -307,18 +413,18 @@ bool TAnswerScan::Refuse(TAnswerVerdict Why) {
 }
 
 void TAnswerScan::UpdateChecked(std::string_view B) {
-  if (FVerdict == TAnswerVerdict::Damaged || FVerdict == TAnswerVerdict::NotZ3950) return;
+  if (FVerdict != TAnswerVerdict::Following && FVerdict != TAnswerVerdict::Whole) return;
   if (FVerdict == TAnswerVerdict::Whole) {
     FChecked = FAt;
     return;
   }
   // An element of a context tag in the constructed form is held back until
-  // its first element shows it is not a string's pieces, and until bytes of
-  // that element go with it: the library, given a cut answer, would read on
-  // past its end for the pieces of a string of indefinite length.
+  // bytes of its first element go with it: the library, given a cut answer,
+  // would read on past its end for the end of a chain of such elements of
+  // indefinite length.
   std::optional<std::size_t> held;
   for (auto f = FOpen.rbegin(); f != FOpen.rend(); ++f) {
-    if (f->Universal || (f->HasChild && f->FirstChild != held)) break;
+    if (!f->HeldBack || (f->HasChild && f->FirstChild != held)) break;
     held = f->Start;
   }
   FChecked = held ? *held : std::min(FAt, B.size());

@@ -5,32 +5,35 @@
 // it checks every element of an answer before any byte of it may reach the
 // library, whose decoder some encodings crash.
 //   - ReadBerHeader: one element's identifier and length;
-//   - TAnswerScan: follows one answer, element by element: which of its bytes
-//     are checked, where its records lie, its hit count, where it ends, or
-//     why it was refused;
+//   - TAnswerScan: follows one answer, element by element, by the grammar of
+//     the answers (AnswerGrammar.h): which of its bytes are checked, where its
+//     records lie, its hit count, where it ends, or why it was refused;
 //   - ReadRecordElement: one record element of an answer read to its
 //     record's octets or to the server's diagnostic in its place;
 //   - ExternalOctets: a record's bytes as the server sent them, from its
-//     EXTERNAL, whether the tap read it or the library decoded it.
+//     EXTERNAL.
 //
-// What the scan refuses (the library's decoders cannot survive a string in
-// the constructed form BER allows: they leave its buffer unset and write
-// through it):
-//   - an element of a universal type that is a string or a simple value
-//     (anything but SEQUENCE, SET, EXTERNAL and EMBEDDED PDV) in the
-//     constructed form;
-//   - an element of a context, application or private tag in the
-//     constructed form that is empty or whose first element is a string
-//     piece (an OCTET STRING or BIT STRING): that is how a string under an
-//     implicit tag comes in the constructed form. The one list an answer may
-//     leave empty, its records', is known by its place;
+// What the scan refuses, and only that:
+//   - an answer of another kind than the one the connection waits for, or
+//     one no request waits for (a close is always in turn): the library's
+//     connection cannot take one out of turn;
+//   - a string in the constructed form where the grammar says a string
+//     stands, and a simple value (an INTEGER, a BOOLEAN, ...) in the
+//     constructed form: the library's decoders leave a string's buffer unset
+//     and write through it;
+//   - wherever the library decodes by a grammar the tap does not hold, an
+//     element of a universal string or simple type in the constructed form,
+//     which can only be read as such;
 //   - a length the library refuses (the reserved form, or one past its
-//     integer), the indefinite form on a simple element, an element that
-//     runs past the one that holds it, an end-of-contents marker where none
-//     is due, nesting deeper than any answer needs;
-//   - as not a Z39.50 answer: a first element that is not of a context tag
-//     in the constructed form (an answer of another service: a greeting in
-//     text, a TLS record).
+//     integer), the indefinite form on a simple element, an element or a
+//     header that runs past the one that holds it, an end-of-contents marker
+//     where none is due, and elements of indefinite length nested deeper than
+//     the library follows them (1,000 levels);
+//   - as not a Z39.50 answer: a first element that is not of a context tag in
+//     the constructed form (an answer of another service: a greeting in text,
+//     a TLS record).
+// Inside bytes the library keeps as they are (a value of a syntax it does not
+// know) only the lengths it follows are read.
 
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +43,7 @@
 #include <utility>
 #include <vector>
 
-struct Z_External;
+#include "lendsrv/AnswerGrammar.h"
 
 // An element's identifier and length octets.
 struct TBerHeader {
@@ -53,10 +56,15 @@ struct TBerHeader {
 
 enum class THeaderRead { Whole, Partial, Refused };
 
-// The header at the start of B: Partial while B does not hold it whole,
-// Refused for one the library refuses or that no answer has (a tag past 28
-// bits).
+// The header at the start of B: Partial while B does not hold it whole (its
+// HeaderLength then the least it can take, as its bytes so far tell), Refused
+// for one the library refuses or that no answer has (a tag past 28 bits).
 THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H);
+
+// The length of the whole element at the start of B, elements of indefinite
+// length followed to their ends; unset while B does not hold it whole, or
+// when it is damaged.
+std::optional<std::size_t> BerElementLength(std::string_view B);
 
 // One record of an answer: the record's bytes as sent, or the server's
 // diagnostic in its place.
@@ -65,6 +73,7 @@ struct TTapRecord {
   bool Diagnostic = false;
   int Code = 0;
   std::string Message;  // of a diagnostic: its text, as the library gives it
+  std::string Set;      // its diagnostic set's name, as the library gives it; empty when it has none
   std::string Addinfo;
 };
 
@@ -77,20 +86,30 @@ std::optional<TTapRecord> ReadRecordElement(std::string_view Element);
 // The record's octets of a whole EXTERNAL element, when it carries them as
 // octets and they are not empty; unset otherwise.
 std::optional<std::string_view> ExternalOctets(std::string_view External);
-// The same of an EXTERNAL the library decoded; empty when it has none.
-std::string_view ExternalOctets(const Z_External* External);
 
 enum class TAnswerVerdict {
   Following,  // not whole yet
   Whole,
-  Damaged,   // refused: an element the library's decoder cannot be given, or a damaged length or nesting
-  NotZ3950,  // refused: the first bytes are not a Z39.50 answer
+  Damaged,    // refused: an element the library's decoder cannot be given, or a damaged length or nesting
+  NotZ3950,   // refused: the first bytes are not a Z39.50 answer
+  OutOfTurn,  // refused: an answer of another kind than the one awaited, or one no request awaits
+};
+
+// The answer a connection waits for: the tag of the answer its oldest open
+// request awaits; unset when none does.
+struct TAnswerTurn {
+  std::optional<std::uint32_t> Awaited;
 };
 
 // Follows one answer as its bytes come, looking at each header once and at
 // no contents but the hit count's.
 class TAnswerScan {
 public:
+  // An answer of any kind.
+  TAnswerScan() = default;
+  // An answer in Turn: any other kind is refused before any byte of it is checked.
+  explicit TAnswerScan(TAnswerTurn Turn) : FTurn(Turn), FTurnChecked(true) {}
+
   // Reads on: B is the answer's bytes so far, from its start, those of the
   // calls before and what came since.
   void Advance(std::string_view B);
@@ -111,34 +130,59 @@ public:
   const std::vector<std::pair<std::size_t, std::size_t>>& Records() const { return FRecords; }
   // A search answer's hit count, once its bytes have come.
   std::optional<long long> ResultCount() const { return FResultCount; }
+  // The answer's tag (its kind), once its first header has come.
+  std::optional<std::uint32_t> Tag() const { return FTag; }
 
 private:
-  enum class TRole { Answer, Body, List, Record, Other };
+  // How the elements inside an element are read.
+  enum class TReading : std::uint8_t {
+    Typed,       // by Type's grammar (a SEQUENCE or SEQUENCE OF)
+    Wrapper,     // an explicit tag: one element of Type
+    Embedded,    // octets the library decodes as one element of Type; the rest it leaves
+    External,    // an EXTERNAL's fields
+    Undeclared,  // decoded by a grammar not held here
+    Opaque,      // kept as bytes: only lengths are followed
+  };
   struct TFrame {
     std::size_t Start = 0;
     std::optional<std::size_t> End;  // unset: ended by two zero bytes
     std::size_t Limit = 0;           // no element inside runs past it: the nearest definite end
-    bool Universal = false;
+    TReading Reading = TReading::Undeclared;
+    const TAsnType* Type = nullptr;
+    // Elements of indefinite length from the answer's down to this one, all
+    // of them: the depth at which the library's framing reads the elements
+    // inside; 0 when a definite one breaks the chain.
+    std::uint32_t IndefiniteChain = 0;
+    bool HeldBack = false;  // of a context, application or private tag, constructed
     bool HasChild = false;
     std::size_t FirstChild = 0;  // where its first element starts, once it has one
-    TRole Role = TRole::Other;
+    // An EXTERNAL's direct reference, once read; Long: one the library's table cannot hold.
+    bool HasReference = false, LongReference = false;
+    std::uint8_t ReferenceLength = 0;
+    char Reference[kLongestKnownOid] = {};
   };
 
   // Reads the element at FAt; false when it must wait for more bytes or the
   // answer is refused or whole.
   bool Step(std::string_view B);
   bool Element(std::string_view B, const TBerHeader& H);
+  // Where the element of header H inside the innermost open element is read
+  // from, by what; false when it is refused.
+  bool Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Field);
+  bool PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Child);
   void Close();
   bool Refuse(TAnswerVerdict Why);
   void UpdateChecked(std::string_view B);
 
+  TAnswerTurn FTurn;
+  bool FTurnChecked = false;  // constructed with a turn
   TAnswerVerdict FVerdict = TAnswerVerdict::Following;
   bool FBegun = false;
-  bool FSearchAnswer = false;
   std::size_t FAt = 0;  // the next header; past the bytes so far while a simple element's contents come
   std::size_t FChecked = 0;
-  std::vector<TFrame> FOpen;  // the constructed elements FAt lies in, outermost first
+  std::vector<TFrame> FOpen;  // the elements FAt lies in, outermost first
   std::vector<std::pair<std::size_t, std::size_t>> FRecords;
   std::optional<long long> FResultCount;
   std::optional<std::size_t> FDeclaredLength;
+  std::optional<std::uint32_t> FTag;
 };

@@ -36,11 +36,18 @@ TAnswerTap::~TAnswerTap() { Close(); }
 void TAnswerTap::Close() {
   if (FServer >= 0) ::close(FServer);
   if (FZoom >= 0) ::close(FZoom);
-  FServer = FZoom = -1;
+  FServer = FZoom = FZoomFd = -1;
   FZoomInode = 0;
   FAwaitingConnect = false;
   FDown = TPassage();
   FUp = TPassage();
+  FAnswer.clear();
+  FPassed = 0;
+  FScan = TAnswerScan();
+  FScanning = false;
+  FAnswersWhole = 0;
+  FRequest.clear();
+  FAwaited.clear();
   Begin();
 }
 
@@ -59,6 +66,7 @@ bool TAnswerTap::Insert(int Fd) {
   ::close(pair[0]);
   FServer = server;
   FZoom = pair[1];
+  FZoomFd = Fd;
   ::fcntl(FServer, F_SETFL, ::fcntl(FServer, F_GETFL) | O_NONBLOCK);
   // Room for a large piece at a time, so that ZOOM reads it in few turns.
   const int room = 1 << 20;
@@ -88,17 +96,16 @@ void TAnswerTap::Follow(int Fd) {
 void TAnswerTap::Begin() {
   FRecordsSent = 0;
   FHitsTold.reset();
-  FAnswer.clear();
-  FPassed = 0;
-  FScan = TAnswerScan();
 }
 
-void TAnswerTap::AddPollFds(std::vector<pollfd>& Fds) const {
-  if (FZoom < 0) return;
+std::size_t TAnswerTap::AddPollFds(std::span<pollfd> Fds) const {
+  std::size_t n = 0;
+  if (FZoom < 0) return n;
   for (const auto& [from, to, p] : {std::tuple(FServer, FZoom, &FDown), std::tuple(FZoom, FServer, &FUp)}) {
-    if (!p->Ended && p->Unsent() < kMostHeld && !(p == &FDown && Refused())) Fds.push_back({from, POLLIN, 0});
-    if (p->Unsent() > 0) Fds.push_back({to, POLLOUT, 0});
+    if (!p->Ended && p->Unsent() < kMostHeld && !(p == &FDown && Refused())) Fds[n++] = {from, POLLIN, 0};
+    if (p->Unsent() > 0) Fds[n++] = {to, POLLOUT, 0};
   }
+  return n;
 }
 
 std::size_t TAnswerTap::Read(int From, TPassage& P, bool Tapped) {
@@ -148,16 +155,35 @@ void TAnswerTap::Write(int To, TPassage& P) {
 
 std::size_t TAnswerTap::Pump() {
   if (FZoom < 0) return 0;
+  // ZOOM's requests first: an answer to one never comes before the tap has
+  // passed it on.
+  const std::size_t before = FUp.Held.size();
+  Read(FZoom, FUp, false);
+  TakeRequestBytes(std::string_view(FUp.Held).substr(before));
+  Write(FServer, FUp);
   const std::size_t came = Read(FServer, FDown, true);
   Write(FZoom, FDown);
-  Read(FZoom, FUp, false);
-  Write(FServer, FUp);
   return came;
+}
+
+void TAnswerTap::TakeRequestBytes(std::string_view Bytes) {
+  FRequest.append(Bytes);
+  while (!FRequest.empty()) {
+    const std::optional<std::size_t> whole = BerElementLength(FRequest);
+    if (!whole) return;
+    TBerHeader h;
+    if (ReadBerHeader(FRequest, h) == THeaderRead::Whole)
+      if (const std::optional<std::uint32_t> awaited = AnswerAwaited(h.Tag)) FAwaited.push_back(*awaited);
+    FRequest.erase(0, *whole);
+  }
 }
 
 void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
   FAnswer.append(Bytes);
   for (;;) {
+    // An answer begins: it must be the one the oldest open request awaits.
+    if (!std::exchange(FScanning, true))
+      FScan = TAnswerScan(TAnswerTurn{FAwaited.empty() ? std::nullopt : std::optional(FAwaited.front())});
     FScan.Advance(FAnswer);
     // Room for the rest of a large answer at once, as its length says: a copy
     // that grows step by step holds the old bytes and the new at each step.
@@ -174,12 +200,14 @@ void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
     }
     if (FScan.Verdict() != TAnswerVerdict::Whole) break;
     FRecordsSent += FScan.Records().size();
+    ++FAnswersWhole;
+    if (!FAwaited.empty() && FScan.Tag() == FAwaited.front()) FAwaited.pop_front();
     FAnswer.erase(0, FScan.Length());
     // The copy of a large answer is given back once it is whole, before ZOOM
     // decodes the answer and the search copies its records.
     if (FAnswer.capacity() > kMostHeld && FAnswer.size() < FAnswer.capacity() / 4) FAnswer.shrink_to_fit();
     FPassed = 0;
-    FScan = TAnswerScan();
+    FScanning = false;
     if (FAnswer.empty()) break;
   }
 }
@@ -196,14 +224,20 @@ bool TAnswerTap::CutShort() const {
   return FServer >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
 }
 
-std::optional<TAnswerVerdict> TAnswerTap::Refused() const {
+std::optional<TAnswerTap::TRefusal> TAnswerTap::Refused() const {
   const TAnswerVerdict v = FScan.Verdict();
-  if (FZoom < 0 || (v != TAnswerVerdict::Damaged && v != TAnswerVerdict::NotZ3950)) return std::nullopt;
-  return v;
+  if (FZoom < 0 || !FScanning || v == TAnswerVerdict::Following || v == TAnswerVerdict::Whole) return std::nullopt;
+  return TRefusal{v, FScan.Tag(), FAwaited.empty() ? std::nullopt : std::optional(FAwaited.front()), FAnswersWhole > 0};
+}
+
+bool TAnswerTap::Delivered() const {
+  if (FZoom < 0) return true;
+  int unread = 0;
+  return FDown.Unsent() == 0 && (FZoomFd < 0 || ::ioctl(FZoomFd, FIONREAD, &unread) != 0 || unread <= 0);
 }
 
 bool TAnswerTap::AnswerOpen() const {
-  return FZoom >= 0 && !FAnswer.empty() && FScan.Begun() && FScan.Verdict() == TAnswerVerdict::Following;
+  return FZoom >= 0 && FScanning && !FAnswer.empty() && FScan.Begun() && FScan.Verdict() == TAnswerVerdict::Following;
 }
 
 std::optional<std::size_t> TAnswerTap::RecordsSent() const {
@@ -214,7 +248,7 @@ std::optional<std::size_t> TAnswerTap::RecordsSent() const {
 std::vector<TTapRecord> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
   // The records of the answer not yet whole (none when the tap only watches).
   std::vector<TTapRecord> records;
-  if (FZoom < 0) return records;
+  if (FZoom < 0 || !FScanning) return records;
   for (const auto& [at, length] : FScan.Records()) {
     if (records.size() == Most) break;
     std::optional<TTapRecord> r = ReadRecordElement(std::string_view(FAnswer).substr(at, length));

@@ -13,10 +13,15 @@
 //   - a cut answer: the records of an answer that broke off (a closed or
 //     silent link, a damaged element) that came whole before the break,
 //     which ZOOM drops with the rest of the answer;
-//   - a refused answer: one with an element ZOOM's decoder cannot be given,
-//     a damaged length or nesting, or bytes that are not a Z39.50 answer at
-//     all (another service's greeting). ZOOM never gets the refused element
-//     nor anything after it.
+//   - a refused answer: one out of turn (of another kind than the request
+//     awaits, or one no request awaits), one with an element ZOOM's decoder
+//     cannot be given, a damaged length or nesting, or bytes that are not a
+//     Z39.50 answer at all (another service's greeting). ZOOM never gets the
+//     refused element nor anything after it, but it gets everything before:
+//     the answers that came whole before it stand.
+//
+// The tap knows which answer the connection waits for because it passes
+// ZOOM's requests on: each request it passes awaits its answer, in order.
 //
 // As soon as a plain connection over TCP is open, the tap is put between
 // ZOOM and the server: ZOOM's descriptor number is given a local socket whose
@@ -35,7 +40,10 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -61,10 +69,13 @@ public:
   // as it is connected.
   void Follow(int Fd);
 
-  // A new wait: the answers of the waits before are behind.
+  // A new wait: the answers of the waits before are behind. What the tap
+  // refused stays refused: the connection carries nothing after it.
   void Begin();
-  // The descriptors the tap waits on, with what it waits for.
-  void AddPollFds(std::vector<pollfd>& Fds) const;
+  // The descriptors the tap waits on, with what it waits for, put into Fds
+  // (room for kMostPollFds); returns how many.
+  static constexpr std::size_t kMostPollFds = 4;
+  std::size_t AddPollFds(std::span<pollfd> Fds) const;
   // Moves, both ways, what can be moved without waiting. Returns the bytes
   // of the server's that came.
   std::size_t Pump();
@@ -75,9 +86,18 @@ public:
   // Z39.50 answer. Watched only, all the tap can tell is that the server
   // closed the connection.
   bool CutShort() const;
-  // Why the tap stopped this wait's answer before ZOOM had it whole
-  // (TAnswerVerdict::Damaged or NotZ3950); unset while it stopped none.
-  std::optional<TAnswerVerdict> Refused() const;
+  // Why the tap stopped the server's bytes, and where: unset while it
+  // stopped none.
+  struct TRefusal {
+    TAnswerVerdict Why = TAnswerVerdict::Damaged;  // Damaged, NotZ3950 or OutOfTurn
+    std::optional<std::uint32_t> Kind;             // the refused answer's tag, once read
+    std::optional<std::uint32_t> Awaited;          // the answer the connection waited for; unset: none
+    bool AfterAnswers = false;                     // answers came whole before it on this connection
+  };
+  std::optional<TRefusal> Refused() const;
+  // ZOOM has read every byte the tap passed on: once it has, a refusal ends
+  // the wait, and ZOOM has had every answer that came whole before it.
+  bool Delivered() const;
   // An answer of this wait is begun and neither whole nor refused: when ZOOM
   // has found one whole all the same, the tap could not follow it.
   bool AnswerOpen() const;
@@ -113,16 +133,23 @@ private:
   // Writes what P holds to To without waiting, and passes its end on.
   static void Write(int To, TPassage& P);
   void TakeServerBytes(std::string_view Bytes);
+  // ZOOM's bytes towards the server: each whole request awaits its answer.
+  void TakeRequestBytes(std::string_view Bytes);
 
   bool FInsertable;
   bool FAwaitingConnect = false;  // watched since before it connected
   int FServer = -1;               // inserted: the server's socket; watched: a second descriptor of ZOOM's
   int FZoom = -1;                 // inserted: the tap's end of ZOOM's local socket
+  int FZoomFd = -1;               // inserted: ZOOM's descriptor, the local socket's other end
   ino_t FZoomInode = 0;
   TPassage FDown, FUp;      // from the server to ZOOM, from ZOOM to the server
   std::string FAnswer;      // the answer that has not come whole yet
   std::size_t FPassed = 0;  // of FAnswer, handed to FDown
   TAnswerScan FScan;
+  bool FScanning = false;  // FScan follows an answer begun
+  std::size_t FAnswersWhole = 0;
+  std::string FRequest;                // ZOOM's request not yet whole
+  std::deque<std::uint32_t> FAwaited;  // the answers ZOOM's requests await, oldest first
   std::size_t FRecordsSent = 0;
   std::optional<long long> FHitsTold;
 };

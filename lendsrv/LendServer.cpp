@@ -6,7 +6,7 @@
 
 #include <climits>
 
-#include "lendsrv/ZSearch.h"
+#include "lendsrv/SearchProcess.h"
 #include "platform/core/CodePage.h"
 
 namespace {
@@ -73,7 +73,8 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   p.Answered = [this](std::size_t Hits) { FHits = Hits; };
 
   const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-  TZSearchResult r = ZSearch(p, PqfUseQuery(use, ToUtf8(term)), wanted);
+  // In a search process of its own: nothing the server sends ends this one.
+  TZSearchResult r = SearchInProcess(p, PqfUseQuery(use, ToUtf8(term)), wanted);
   // A fetch that broke off before any record came still tells what was found.
   FHits = r.Hits;
   if (!r.Ok) {
@@ -83,9 +84,9 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   FDelivered = r.Delivered;
   // Records that could not be delivered, or were delivered damaged, are told too.
   FzLastError = FromUtf8(r.Error);
-  // A large fetch's pieces were decoded into about twice its bytes, freed as
-  // the search ended but kept by the C library: given back first, so that
-  // the text below and what the caller makes of it do not come on top.
+  // A large fetch's messages and records, freed as the search ended but kept
+  // by the C library, are given back first, so that the text below and what
+  // the caller makes of it do not come on top.
 #ifdef __GLIBC__
   if (r.Records.size() >= kGiveBackAfterBytes) malloc_trim(0);
 #endif

@@ -2,7 +2,9 @@
 // The search server "lendsrv.Application": connection properties, one search
 // per SingleSearchIT call, and the counts of the last search. Z39.50 failures
 // never raise: the search answers empty text and keeps the failure in
-// zLastError, so a run over many catalogues goes on past a dead one.
+// zLastError, so a run over many catalogues goes on past a dead one. The
+// object lives in the caller's process; each search runs in a search process
+// of its own (SearchProcess.h), which alone reads a server's bytes.
 //
 // Late-bound callers create it with CreateOleObject(LendServerProgID), which
 // works in any program linking this library (it registers itself); C++ callers

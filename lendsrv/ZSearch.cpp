@@ -16,6 +16,7 @@
 #include <new>
 #include <memory>
 #include <utility>
+#include <span>
 #include <vector>
 
 namespace {
@@ -99,22 +100,27 @@ using TOptions = std::unique_ptr<std::remove_pointer_t<ZOOM_options>, TOptionsDe
 using TConnection = std::unique_ptr<std::remove_pointer_t<ZOOM_connection>, TConnectionDeleter>;
 using TResultSet = std::unique_ptr<std::remove_pointer_t<ZOOM_resultset>, TResultSetDeleter>;
 
-// "Connect failed (10000): 127.0.0.1:5" — the message, the code and the
-// diagnostic's additional information, which names the database or host; a
-// server's diagnostic names its set too: "Unsupported use attribute (Bib-1
-// 114): 9999". Empty when the connection has no error.
+// The connection's error in the one form of error texts: "Connect failed
+// (10000): 127.0.0.1:5", a server's diagnostic with its set: "Unsupported use
+// attribute (Bib-1 114): 9999". A lost connection is told without the
+// address ZOOM adds, the server's reason following when its close gave one.
+// Empty when the connection has no error.
 std::string ConnectionError(ZOOM_connection c) {
   const char* msg = nullptr;
   const char* addinfo = nullptr;
   const char* diagset = nullptr;
   const int code = ZOOM_connection_error_x(c, &msg, &addinfo, &diagset);
   if (code == ZOOM_ERROR_NONE) return std::string();
-  std::string text = msg && *msg ? msg : "Z39.50 error";
-  text += " (";
-  if (diagset && *diagset && std::string_view(diagset) != "ZOOM") text += std::string(diagset) + " ";
-  text += std::to_string(code) + ")";
-  if (addinfo && *addinfo) text += std::string(": ") + addinfo;
-  return text;
+  std::string_view added = addinfo ? addinfo : "";
+  if (code == ZOOM_ERROR_CONNECTION_LOST) {
+    const char* host = ZOOM_connection_option_get(c, "host");
+    if (host && *host && added.starts_with(host)) {
+      added.remove_prefix(std::string_view(host).size());
+      if (added.starts_with(": ")) added.remove_prefix(2);
+    }
+  }
+  const std::string_view set = diagset && std::string_view(diagset) != "ZOOM" ? diagset : "";
+  return DiagnosticText(msg && *msg ? msg : "Z39.50 error", set, code, added);
 }
 
 }  // namespace
@@ -147,6 +153,114 @@ bool IsIso2709Record(std::string_view Bytes) {
   return length == Bytes.size();
 }
 
+bool ExpectsIso2709(std::string_view Syntax) {
+  return ResolveRecordSyntax(Syntax) && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
+                                                     [&](const char* n) { return SameAsciiNoCase(n, Syntax); });
+}
+
+std::string DiagnosticText(std::string_view Message, std::string_view Set, int Code, std::string_view Addinfo) {
+  std::string text(Message);
+  text += " (";
+  if (!Set.empty()) (text += Set) += ' ';
+  text += std::to_string(Code) + ")";
+  if (!Addinfo.empty()) (text += ": ") += Addinfo;
+  return text;
+}
+
+// ---- TZResultBuilder ----------------------------------------------------------------
+
+namespace {
+
+// What was wrong with the records delivered: the first few are named, the
+// rest counted, since a server that damages every record of a large fetch
+// would otherwise make one text, and one log line, of megabytes.
+constexpr std::size_t kFaultsNamed = 10;
+// Room is made ahead for at most this much of a fetch's records.
+constexpr std::size_t kMostReserved = std::size_t(1) << 30;
+// The text of a failure that came without one of its own.
+constexpr char kNoAnswerText[] = "The server did not answer the search";
+
+}  // namespace
+
+void TZResultBuilder::Answered(std::size_t Hits, std::size_t Wanted) {
+  FAnswered = true;
+  FResult.Hits = Hits;
+  FWanted = Wanted;
+}
+
+std::string TZResultBuilder::Number() const {
+  return "Record " + std::to_string(FTaken + 1) + " of " + std::to_string(FWanted);
+}
+
+void TZResultBuilder::Fault(const std::string& Text) {
+  if (FFaultsNamed == kFaultsNamed) {
+    ++FFaultsMore;
+    return;
+  }
+  if (!FFaults.empty()) FFaults += "; ";
+  FFaults += Text;
+  ++FFaultsNamed;
+}
+
+void TZResultBuilder::Record(std::string_view Bytes) {
+  if (Bytes.empty()) {
+    Fault(Number() + " is empty");
+  } else {
+    if (FIso2709 && !IsIso2709Record(Bytes)) Fault(Number() + " is not ISO 2709 (kept as sent)");
+    // Room for the whole fetch, judged by the records so far, once a few have
+    // come: the records do not move to ever larger strings as they come, each
+    // move holding the old and the new at once. A generous guess costs no
+    // memory until it is written.
+    std::string& records = FResult.Records;
+    if (records.size() + Bytes.size() > records.capacity() && FResult.Delivered >= 8 && FTaken + 1 < FWanted) {
+      const double perRecord = static_cast<double>(records.size()) / static_cast<double>(FResult.Delivered);
+      const double guess = std::min(perRecord * static_cast<double>(FWanted) * 1.25, double(kMostReserved));
+      if (guess > static_cast<double>(records.size() + Bytes.size())) records.reserve(static_cast<std::size_t>(guess));
+    }
+    records += Bytes;
+    ++FResult.Delivered;
+  }
+  ++FTaken;
+}
+
+void TZResultBuilder::Diagnostic(const TZDiagnostic& D) {
+  Fault(Number() + ": " + DiagnosticText(D.Message.empty() ? "Diagnostic" : D.Message, D.Set, D.Code, D.Addinfo));
+  ++FTaken;
+}
+
+TZSearchResult TZResultBuilder::Finish(TZSearchEnd End) {
+  TZSearchResult r = std::move(FResult);
+  FResult = TZSearchResult();
+  switch (End.Stage) {
+    case TZSearchEnd::TStage::GivenUp:
+      r.Records.clear();
+      r.Delivered = 0;
+      r.Error = SearchGivenUpText;
+      return r;
+    case TZSearchEnd::TStage::Failed:
+      r.Records.clear();
+      r.Delivered = 0;
+      r.Error = End.Why.empty() ? kNoAnswerText : End.Why;
+      return r;
+    case TZSearchEnd::TStage::Fetched: break;
+  }
+  r.Error = FFaults;
+  if (FFaultsMore > 0) r.Error += "; " + std::to_string(FFaultsMore) + " more records with faults";
+  if (FTaken < FWanted) {
+    if (!r.Error.empty()) r.Error += "; ";
+    r.Error += (FTaken + 1 == FWanted ? "Record " + std::to_string(FWanted)
+                                      : "Records " + std::to_string(FTaken + 1) + "-" + std::to_string(FWanted)) +
+               " of " + std::to_string(FWanted) + " did not come: " + (End.Why.empty() ? kNoAnswerText : End.Why);
+  }
+  // A fetch that broke off before any record came whole is a failure; its
+  // hits stay told.
+  r.Ok = FTaken == FWanted || r.Delivered > 0;
+  if (!r.Ok) r.Records.clear();
+  return r;
+}
+
+// ---- The search -----------------------------------------------------------------------
+
 namespace {
 
 using TClock = std::chrono::steady_clock;
@@ -157,14 +271,38 @@ constexpr std::size_t kProgressBytes = 256;
 // The most records asked for with the search: a search of the default record
 // limit then takes the initialisation and the search alone.
 constexpr std::size_t kFirstPiece = 10;
+// Requests a wait may send beyond the most it can need before the search is
+// ended: a server whose answers make the library ask again and again keeps
+// sending, so no time limit would end it.
+constexpr std::size_t kSpareRequests = 2;
 
 // The texts of breaks this search tells in the library's own manner.
-std::string ZoomErrorText(int Code) { return std::string(ZOOM_diag_str(Code)) + " (" + std::to_string(Code) + ")"; }
-// An answer the tap stopped before ZOOM had it.
-std::string RefusedText(TAnswerVerdict Why) {
-  return ZoomErrorText(ZOOM_ERROR_DECODE) + (Why == TAnswerVerdict::NotZ3950
-                                                 ? ": not a Z39.50 answer (check the server's address and port)"
-                                                 : ": the server's answer is damaged");
+std::string ZoomErrorText(int Code) { return DiagnosticText(ZOOM_diag_str(Code), "", Code, ""); }
+
+std::string Article(std::string_view Noun) {
+  const bool vowel = !Noun.empty() && std::string_view("aeiou").find(Noun.front()) != std::string_view::npos;
+  return std::string(vowel ? "an " : "a ") + std::string(Noun);
+}
+
+// An answer the tap stopped before ZOOM had it: why, as what it is.
+std::string RefusedText(const TAnswerTap::TRefusal& R) {
+  switch (R.Why) {
+    case TAnswerVerdict::OutOfTurn: {
+      const std::string sent = R.Kind ? Article(AnswerKindName(*R.Kind)) : std::string("an answer");
+      if (!R.Awaited) return "The server answered out of turn: " + sent + " before any request";
+      return "The server answered out of turn: " + sent + " where " + Article(AnswerKindName(*R.Awaited)) + " was due";
+    }
+    case TAnswerVerdict::NotZ3950:
+      return ZoomErrorText(ZOOM_ERROR_DECODE) +
+             (R.AfterAnswers ? ": the server sent bytes that are not a Z39.50 answer after its answers"
+                             : ": not a Z39.50 answer (check the server's address and port)");
+    default: return ZoomErrorText(ZOOM_ERROR_DECODE) + ": the server's answer is damaged";
+  }
+}
+
+std::string TooManyRequestsText(std::size_t Sent, std::size_t Due) {
+  return "The server's answers keep the search asking again: " + std::to_string(Sent) + " requests where " +
+         std::to_string(Due) + " were due";
 }
 
 // Whether ZOOM's host string names a plain Z39.50 connection over TCP: a
@@ -234,13 +372,15 @@ enum class TWaitEnd { Answered, Broken, GivenUp };
 
 // Runs the connection's queued work until it is idle; Times tells how this
 // wait went. Broken, with the reason in Why, when the limit passes with next
-// to nothing coming, or the answer is a failure (a closed connection, bytes
-// that cannot be decoded, a diagnostic); GivenUp when the caller's Waiting
-// gives the search up first. SearchAnswered runs as soon as a search
-// answer's hit count has come, with the count when the tap read it, before
-// ZOOM has the whole answer; the wait goes on for the records asked for with it.
-TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const std::function<bool()>& Waiting,
-               TWaitTimes& Times, std::string& Why,
+// to nothing coming, the answer is a failure (a closed connection, bytes
+// that cannot be decoded, a diagnostic), the tap refused what came after the
+// answers it passed on, or the wait sent more requests than the most its
+// records can need (Due) and a few more; GivenUp when the caller's Waiting gives the search up first.
+// SearchAnswered runs as soon as a search answer's hit count has come, with
+// the count when the tap read it, before ZOOM has the whole answer; the wait
+// goes on for the records asked for with it.
+TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::size_t Due,
+               const std::function<bool()>& Waiting, TWaitTimes& Times, std::string& Why,
                const std::function<void(std::optional<long long> Hits)>& SearchAnswered = {}) {
   Times = TWaitTimes{};
   Tap.Begin();
@@ -248,6 +388,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
   // The stretch since at least kProgressBytes last came.
   auto stretch = start;
   std::size_t stretchBytes = 0;
+  std::size_t requests = 0;
   auto lastWait = start;
   bool answering = false;
   // ZOOM's own work, timed: reading and decoding what came.
@@ -258,8 +399,14 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
     return result;
   };
   for (;;) {
-    while (inZoom([&] { return ZOOM_connection_process(C); }))
-      if (SearchAnswered && ZOOM_connection_last_event(C) == ZOOM_EVENT_RECV_SEARCH) SearchAnswered(std::nullopt);
+    while (inZoom([&] { return ZOOM_connection_process(C); })) {
+      const int event = ZOOM_connection_last_event(C);
+      if (event == ZOOM_EVENT_SEND_APDU && ++requests > Due + kSpareRequests) {
+        Why = TooManyRequestsText(requests, Due);
+        return TWaitEnd::Broken;
+      }
+      if (SearchAnswered && event == ZOOM_EVENT_RECV_SEARCH) SearchAnswered(std::nullopt);
+    }
     const auto now = TClock::now();
     if (ZOOM_connection_is_idle(C)) {
       const int code = ZOOM_connection_error(C, nullptr, nullptr);
@@ -270,6 +417,12 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
       if (code == ZOOM_ERROR_DECODE && Tap.CutShort()) Why = ZoomErrorText(ZOOM_ERROR_CONNECTION_LOST);
       else Why = ConnectionError(C);
       return Why.empty() ? TWaitEnd::Answered : TWaitEnd::Broken;
+    }
+    // What the tap refused never reaches ZOOM: once ZOOM has everything
+    // before it, and is still waiting, the wait ends here.
+    if (const std::optional<TAnswerTap::TRefusal> refused = Tap.Refused(); refused && Tap.Delivered()) {
+      Why = RefusedText(*refused);
+      return TWaitEnd::Broken;
     }
     const auto deadline = stretch + Limit;
     if (now >= deadline) {
@@ -291,12 +444,14 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
       if (!inZoom([&] { return ZOOM_connection_exec_task(C); })) ::poll(nullptr, 0, slice);
       continue;
     }
-    std::vector<pollfd> fds{{fd, 0, 0}};
+    std::array<pollfd, 1 + TAnswerTap::kMostPollFds> fds{};
+    std::size_t count = 1;
+    fds[0] = {fd, 0, 0};
     if (mask & ZOOM_SELECT_READ) fds[0].events |= POLLIN;
     if (mask & ZOOM_SELECT_WRITE) fds[0].events |= POLLOUT;
     if (mask & ZOOM_SELECT_EXCEPT) fds[0].events |= POLLPRI;
-    Tap.AddPollFds(fds);
-    if (::poll(fds.data(), fds.size(), slice) <= 0) continue;
+    count += Tap.AddPollFds(std::span(fds).subspan(1));
+    if (::poll(fds.data(), count, slice) <= 0) continue;
     // A connection that has just opened gets the tap before ZOOM uses it.
     Tap.Follow(fd);
     const short ready = fds[0].revents;
@@ -307,11 +462,6 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
     // What came, before ZOOM reads it.
     const std::size_t came = Tap.Pump() + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
     if (SearchAnswered && Tap.HitsTold()) SearchAnswered(Tap.HitsTold());
-    // An answer the tap stopped never reaches ZOOM: the wait ends here.
-    if (const std::optional<TAnswerVerdict> refused = Tap.Refused()) {
-      Why = RefusedText(*refused);
-      return TWaitEnd::Broken;
-    }
     if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
     stretchBytes += came;
     if (stretchBytes >= kProgressBytes) {
@@ -322,75 +472,26 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, const
   }
 }
 
-// The bytes of a record as the server sent them: the octets of its EXTERNAL
-// when it came as octets, else ZOOM's raw form. Empty when there are none.
-std::string RecordBytes(ZOOM_record Rec) {
+// The octets of an EXTERNAL the library decoded; empty when it has none.
+std::string_view ExternalOctets(const Z_External* External) {
+  if (!External || External->which != Z_External_octet || !External->u.octet_aligned ||
+      !External->u.octet_aligned->buf || External->u.octet_aligned->len <= 0)
+    return {};
+  return std::string_view(External->u.octet_aligned->buf, static_cast<std::size_t>(External->u.octet_aligned->len));
+}
+
+// The bytes of a record: the octets of its EXTERNAL as the server sent them
+// when it came as octets, else ZOOM's raw form (its rendering of a record in
+// a structured syntax). Empty when there are none.
+std::string_view RecordBytes(ZOOM_record Rec) {
   int len = 0;
   const std::string_view octets =
       ExternalOctets(reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len)));
-  if (!octets.empty()) return std::string(octets);
+  if (!octets.empty()) return octets;
   len = 0;
   const char* raw = ZOOM_record_get(Rec, "raw", &len);
-  return raw && len > 0 ? std::string(raw, static_cast<std::size_t>(len)) : std::string();
+  return raw && len > 0 ? std::string_view(raw, static_cast<std::size_t>(len)) : std::string_view();
 }
-
-// What was wrong with the records delivered. The first few are named, the
-// rest counted: a server that damages every record of a large fetch would
-// otherwise make one text, and one log line, of megabytes.
-class TFaults {
-public:
-  void Add(const std::string& Text) {
-    if (FNamed == kNamed) {
-      ++FMore;
-      return;
-    }
-    if (!FText.empty()) FText += "; ";
-    FText += Text;
-    ++FNamed;
-  }
-  std::string Text() const {
-    return FMore == 0 ? FText : FText + "; " + std::to_string(FMore) + " more records with faults";
-  }
-
-private:
-  static constexpr std::size_t kNamed = 10;
-  std::string FText;
-  std::size_t FNamed = 0, FMore = 0;
-};
-
-// The records of a fetch of M as they are taken, in order: each record's bytes
-// appended to the result as sent, or what was wrong with it told.
-class TRecordsTaken {
-public:
-  TRecordsTaken(TZSearchResult& R, std::size_t M, bool Iso2709) : FR(R), FM(M), FIso2709(Iso2709) {}
-
-  // Record Index (0-based), as the server sent it.
-  void Take(std::size_t Index, std::string_view Bytes) {
-    if (Bytes.empty()) {
-      FFaults.Add(Number(Index) + " is empty");
-      return;
-    }
-    if (FIso2709 && !IsIso2709Record(Bytes)) FFaults.Add(Number(Index) + " is not ISO 2709 (kept as sent)");
-    FR.Records += Bytes;
-    ++FR.Delivered;
-  }
-  // The server's diagnostic in record Index's place.
-  void Diagnostic(std::size_t Index, const char* Message, int Code, const char* Addinfo) {
-    FFaults.Add(Number(Index) + ": " + (Message && *Message ? Message : "diagnostic") + " (" + std::to_string(Code) +
-                ")" + (Addinfo && *Addinfo ? std::string(": ") + Addinfo : std::string()));
-  }
-  std::string Faults() const { return FFaults.Text(); }
-
-private:
-  std::string Number(std::size_t Index) const {
-    return "Record " + std::to_string(Index + 1) + " of " + std::to_string(FM);
-  }
-
-  TZSearchResult& FR;
-  std::size_t FM;
-  bool FIso2709;
-  TFaults FFaults;
-};
 
 // A record ZOOM made up for an answer that held no records: told by its text
 // alone, where the tap cannot tell what the server sent.
@@ -416,45 +517,44 @@ std::size_t RecordsThatCame(ZOOM_resultset Rs, std::size_t First, std::size_t Co
   return came;
 }
 
-// Records First .. First + Count - 1, from ZOOM's cache.
-void TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, TRecordsTaken& Taken) {
+// Records First .. First + Count - 1, from ZOOM's cache, handed over;
+// returns their bytes.
+std::size_t TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count, TZSearchSink& Sink) {
+  std::size_t bytes = 0;
   for (std::size_t i = First; i < First + Count; ++i) {
     ZOOM_record rec = ZOOM_resultset_record_immediate(Rs, i);
     const char* msg = nullptr;
     const char* addinfo = nullptr;
-    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, nullptr); code != 0)
-      Taken.Diagnostic(i, msg, code, addinfo);
-    else Taken.Take(i, RecordBytes(rec));
+    const char* set = nullptr;
+    if (const int code = ZOOM_record_error(rec, &msg, &addinfo, &set); code != 0) {
+      Sink.Diagnostic({code, msg ? msg : "", set ? set : "", addinfo ? addinfo : ""});
+    } else {
+      const std::string_view record = RecordBytes(rec);
+      bytes += record.size();
+      Sink.Record(record);
+    }
   }
+  return bytes;
 }
 
-// The records that came whole of an answer that broke off, as records First
-// on; returns how many.
-std::size_t TakeCutRecords(const std::vector<TTapRecord>& Records, std::size_t First, TRecordsTaken& Taken) {
-  for (std::size_t i = 0; i < Records.size(); ++i) {
-    const TTapRecord& r = Records[i];
-    if (r.Diagnostic) Taken.Diagnostic(First + i, r.Message.c_str(), r.Code, r.Addinfo.c_str());
-    else Taken.Take(First + i, r.Bytes);
+// The records that came whole of an answer that broke off, handed over;
+// returns their bytes.
+std::size_t TakeCutRecords(const std::vector<TTapRecord>& Records, TZSearchSink& Sink) {
+  std::size_t bytes = 0;
+  for (const TTapRecord& r : Records) {
+    if (r.Diagnostic) {
+      Sink.Diagnostic({r.Code, r.Message, r.Set, r.Addinfo});
+    } else {
+      bytes += r.Bytes.size();
+      Sink.Record(r.Bytes);
+    }
   }
-  return Records.size();
-}
-
-// Room for the whole fetch, judged by the records so far, so that the records
-// do not move to ever larger strings as they come, each move holding the old
-// and the new at once. Called only while more records are to come: a fetch
-// that ended holds no room for records that will not. A generous guess costs
-// no memory until it is written; a fetch beyond kMostReserved grows as it goes.
-void ReserveForFetch(TZSearchResult& R, std::size_t Records) {
-  constexpr std::size_t kMostReserved = std::size_t(1) << 30;
-  if (R.Delivered == 0 || Records <= R.Delivered) return;
-  const double perRecord = static_cast<double>(R.Records.size()) / static_cast<double>(R.Delivered);
-  const auto guess = static_cast<std::size_t>(
-      std::min(perRecord * static_cast<double>(Records) * 1.25, static_cast<double>(kMostReserved)));
-  if (guess > R.Records.capacity()) R.Records.reserve(guess);
+  return bytes;
 }
 
 // Connects, searches and fetches min(hits, Want) records in pieces.
-TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::size_t Want) {
+TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::size_t Want, TZSearchSink& Sink) {
+  using TStage = TZSearchEnd::TStage;
   const TClock::duration waitLimit = std::chrono::seconds(std::max(1, p.TimeoutSeconds));
   TOptions opts(ZOOM_options_create());
   ZOOM_options_set(opts.get(), "async", "1");
@@ -469,14 +569,6 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
   const std::size_t firstPiece = std::min(Want, kFirstPiece);
   ZOOM_options_set_int(opts.get(), "count", static_cast<int>(firstPiece));
 
-  TZSearchResult r;
-  // A search given up still tells the hits when it was answered.
-  auto givenUp = [&r] {
-    TZSearchResult g;
-    g.Hits = r.Hits;
-    g.Error = SearchGivenUpText;
-    return g;
-  };
   // Before the connection: ZOOM's descriptor leads to the tap until ZOOM is
   // done. Over anything but plain TCP it could follow no answer, and only
   // watches.
@@ -485,17 +577,18 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
   TWaitTimes times;
   std::string why;
   ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
-  TWaitEnd end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why);
-  if (end == TWaitEnd::GivenUp) return givenUp();
-  if (end == TWaitEnd::Broken) {
-    r.Error = why;
-    return r;
-  }
+  // The initialisation.
+  TWaitEnd end = Await(conn.get(), tap, waitLimit, 1, p.Waiting, times, why);
+  if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
+  if (end == TWaitEnd::Broken) return {TStage::Failed, why};
   TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
   // The hits are told as soon as the search answer brings them, before its records.
   bool hitsKnown = false;
+  std::size_t m = 0;
   std::string damaged;
-  end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why, [&](std::optional<long long> Told) {
+  // The search, and the presents ZOOM sends after it for the first piece's
+  // records its answer lacks, one at least for each.
+  end = Await(conn.get(), tap, waitLimit, 1 + firstPiece, p.Waiting, times, why, [&](std::optional<long long> Told) {
     if (std::exchange(hitsKnown, true)) return;
     // ZOOM keeps the server's count signed and gives it unsigned: a negative
     // count, which only a damaged answer holds, comes as a huge one.
@@ -504,21 +597,17 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
       damaged = "Damaged search answer: a hit count of " + std::to_string(hits);
       return;
     }
-    r.Hits = static_cast<std::size_t>(hits);
-    if (p.Answered) p.Answered(r.Hits);
+    m = std::min(static_cast<std::size_t>(hits), Want);
+    if (p.Answered) p.Answered(static_cast<std::size_t>(hits));
+    Sink.Answered(static_cast<std::size_t>(hits), m);
   });
-  if (end == TWaitEnd::GivenUp) return givenUp();
-  const std::size_t m = std::min(r.Hits, Want);
+  if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
   // Not answered, or answered with a failure (a diagnostic) and no records to
   // wait for: only the failure.
-  if (!hitsKnown || !damaged.empty() || (end == TWaitEnd::Broken && m == 0)) {
-    r.Error = damaged.empty() ? why : damaged;
-    return r;
-  }
+  if (!damaged.empty()) return {TStage::Failed, damaged};
+  if (!hitsKnown) return {TStage::Failed, why.empty() ? kNoAnswerText : why};
+  if (end == TWaitEnd::Broken && m == 0) return {TStage::Failed, why};
 
-  const bool iso2709 = oid && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
-                                           [&](const char* n) { return SameAsciiNoCase(n, p.Syntax); });
-  TRecordsTaken taken(r, m, iso2709);
   TPieceSizer sizer(firstPiece);
   std::size_t first = 0;
   while (first < m) {
@@ -526,28 +615,33 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
     // The first piece was asked for with the search.
     if (first > 0) {
       // Between two pieces the caller's windows run, and it may give the search up.
-      if (p.Waiting && !p.Waiting()) return givenUp();
+      if (p.Waiting && !p.Waiting()) return {TStage::GivenUp, {}};
       // No array to fill: ZOOM then queues the present instead of waiting for it.
       ZOOM_resultset_records(rs.get(), nullptr, first, piece);
-      end = Await(conn.get(), tap, waitLimit, p.Waiting, times, why);
-      if (end == TWaitEnd::GivenUp) return givenUp();
+      // A present for the piece, and one more for the rest each time an
+      // answer brings only some.
+      end = Await(conn.get(), tap, waitLimit, piece, p.Waiting, times, why);
+      if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
     }
     // Where ZOOM found an answer whole that the tap could not follow, ZOOM's
     // records stand.
     const std::optional<std::size_t> sent =
         end == TWaitEnd::Answered && tap.AnswerOpen() ? std::nullopt : tap.RecordsSent();
     const std::size_t came = RecordsThatCame(rs.get(), first, piece, sent);
-    const std::size_t bytesBefore = r.Records.size();
-    TakeRecords(rs.get(), first, came, taken);
+    std::size_t bytes = TakeRecords(rs.get(), first, came, Sink);
     std::size_t got = came;
     // A fetch that broke off keeps the records that came whole before it,
     // those of the answer it broke off in as well.
-    if (end != TWaitEnd::Answered && sent == came)
-      got += TakeCutRecords(tap.WholeRecordsOfCutAnswer(piece - came), first + came, taken);
+    if (end != TWaitEnd::Answered && sent == came) {
+      const std::vector<TTapRecord> cut = tap.WholeRecordsOfCutAnswer(piece - came);
+      bytes += TakeCutRecords(cut, Sink);
+      got += cut.size();
+    }
+    Sink.PieceTaken();
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.
     ZOOM_resultset_cache_reset(rs.get());
-    sizer.Came(got, r.Records.size() - bytesBefore, times);
+    sizer.Came(got, bytes, times);
     first += got;
     if (end != TWaitEnd::Answered) break;
     // Fewer records than asked, and ZOOM did not ask for the rest: asking
@@ -556,26 +650,24 @@ TZSearchResult Search(const TZConnectionParams& p, const std::string& pqf, std::
       why = kNoRecordsText;
       break;
     }
-    if (first < m) ReserveForFetch(r, m);
   }
-  r.Error = taken.Faults();
-  if (first < m) {
-    if (!r.Error.empty()) r.Error += "; ";
-    r.Error += (first + 1 == m ? "Record " + std::to_string(m)
-                               : "Records " + std::to_string(first + 1) + "-" + std::to_string(m)) +
-               " of " + std::to_string(m) + " did not come: " + why;
-  }
-  // A fetch that broke off before any record came whole is a failure; its
-  // hits stay told.
-  r.Ok = first == m || r.Delivered > 0;
-  return r;
+  return {TStage::Fetched, first < m ? why : std::string()};
 }
 
 }  // namespace
 
-TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
+TZSearchEnd RunZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit, TZSearchSink& Sink) {
   try {
-    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30));
+    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30), Sink);
+  } catch (const std::bad_alloc&) {
+    return {TZSearchEnd::TStage::Failed, ZoomErrorText(ZOOM_ERROR_MEMORY)};
+  }
+}
+
+TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit) {
+  TZResultBuilder builder(ExpectsIso2709(p.Syntax));
+  try {
+    return builder.Finish(RunZSearch(p, pqf, limit, builder));
   } catch (const std::bad_alloc&) {
     TZSearchResult f;
     f.Error = ZoomErrorText(ZOOM_ERROR_MEMORY);

@@ -2,7 +2,9 @@
 // One Z39.50 search on YAZ ZOOM, at the level of bytes: connect, search with a
 // PQF query, fetch the first records, close. Failures are reported in the
 // result, never thrown, so a caller walking a list of servers goes on past a
-// dead one.
+// dead one. The program runs it in a search process of its own
+// (SearchProcess.h), where nothing the library does with a server's bytes can
+// end the program; ZSearch itself runs it where it is called.
 //
 // The search runs on ZOOM's asynchronous interface with a poll loop of its
 // own, so that its time limit ends a wait in which next to nothing comes (a
@@ -13,16 +15,24 @@
 // sized for ZOOM's decoding and a distant server's round trips. A server that
 // stops (falls silent, closes the connection, answers a present with fewer
 // records than asked or with none) ends the fetch, keeping every record that
-// came whole, those of the answer it broke off in too; so does an answer
-// that is damaged, which is told as such ("Decoding failed (10003): ..."), as
-// are bytes that are not a Z39.50 answer at all: "Connection lost (10004)" is
-// told only when the server closed in the middle of an answer. Errors of
+// came whole, those of the answer it broke off in too; so does an answer that
+// is damaged, which is told as such ("Decoding failed (10003): ..."), one
+// out of turn ("The server answered out of turn: ..."), bytes that are not a
+// Z39.50 answer at all, and answers that make the library ask again and
+// again, which the search counts. The records of an answer that came whole
+// stand whatever follows it. "Connection lost (10004)" is told when the
+// server closed the connection, in the middle of an answer or between two;
+// the reason a server gives in a close of its own follows it. Errors of
 // ZOOM's own read "Text (code)", a server's diagnostic names its set too
 // ("Text (Bib-1 code)"), and either is followed by ": addinfo" when there is
-// one. Waiting runs between two pieces as well: a large fetch neither holds
-// the caller's windows nor costs more than its size. Records are taken as the octets the server sent,
-// never as ZOOM renders them (its rendering cuts an ISO 2709 record to the
-// length its leader gives).
+// one; a record's diagnostic is told in the same form. Waiting runs between
+// two pieces as well: a large fetch neither holds the caller's windows nor
+// costs more than its size.
+//
+// A record that came as octets (an ISO 2709 record, say) is taken as the
+// octets the server sent, never as ZOOM renders them (its rendering cuts an
+// ISO 2709 record to the length its leader gives); a record in a structured
+// syntax (GRS-1, OPAC, ...) is ZOOM's rendering of it.
 
 #include <cstddef>
 #include <functional>
@@ -51,10 +61,10 @@ struct TZConnectionParams {
 // some records came whole is Ok: it delivers those. Before any record came it
 // is a failure, which still tells the hits when the search was answered, as a
 // search given up does. A search never throws: even a failure to get memory
-// is a failure.
+// is a failure. A failure always has a text.
 struct TZSearchResult {
   bool Ok = false;
-  std::string Records;   // the delivered records' bytes as sent, joined unchanged
+  std::string Records;   // the delivered records' bytes as taken, joined unchanged
   std::size_t Hits = 0;  // hits the server reported; 0 when it did not answer
   std::size_t Delivered = 0;
   // Failure text when not Ok; when Ok, what was wrong with records that were
@@ -62,6 +72,76 @@ struct TZSearchResult {
   // record's place), the first ten named and the others counted, then which
   // records did not come when the fetch broke off, and why; else empty.
   std::string Error;
+};
+
+// The server's diagnostic in a record's place.
+struct TZDiagnostic {
+  int Code = 0;
+  std::string Message;  // the condition's text
+  std::string Set;      // the diagnostic set's name ("Bib-1"); empty when not known
+  std::string Addinfo;
+};
+
+// "Text (Set Code): Addinfo", the set and the added information left out when
+// empty: the one form of every error text that carries a code.
+std::string DiagnosticText(std::string_view Message, std::string_view Set, int Code, std::string_view Addinfo);
+
+// What a search hands over as it goes, in order: the hits once the search is
+// answered, then each record of the fetch.
+class TZSearchSink {
+public:
+  virtual ~TZSearchSink() = default;
+  // The search was answered with Hits; Wanted records will be fetched.
+  virtual void Answered(std::size_t Hits, std::size_t Wanted) = 0;
+  // The next record: its bytes as taken (empty: the server sent none).
+  virtual void Record(std::string_view Bytes) = 0;
+  // The next record's place holds the server's diagnostic instead.
+  virtual void Diagnostic(const TZDiagnostic& D) = 0;
+  // A piece of records has been handed over.
+  virtual void PieceTaken() {}
+};
+
+// How a search ended.
+struct TZSearchEnd {
+  enum class TStage {
+    Failed,   // no records were to come: not connected, the search not answered, or answered with a failure
+    GivenUp,  // the caller's Waiting gave it up
+    Fetched,  // the fetch ran: complete, or broken off where Why tells
+  };
+  TStage Stage = TStage::Failed;
+  std::string Why;  // Failed: the failure; Fetched: why it broke off (empty: it did not)
+};
+
+// The result of a search, made of what it hands over and how it ended: the
+// records joined, what was wrong with some, and which did not come.
+class TZResultBuilder final : public TZSearchSink {
+public:
+  // Iso2709: the records are to be ISO 2709 (see ExpectsIso2709).
+  explicit TZResultBuilder(bool Iso2709) : FIso2709(Iso2709) {}
+
+  void Answered(std::size_t Hits, std::size_t Wanted) override;
+  void Record(std::string_view Bytes) override;
+  void Diagnostic(const TZDiagnostic& D) override;
+
+  // Whether the search was answered: the records then count.
+  bool IsAnswered() const { return FAnswered; }
+  // The result, once the search has ended so.
+  TZSearchResult Finish(TZSearchEnd End);
+  // Room for the result's records, so that a large fetch is not copied into
+  // ever larger strings as it grows.
+  void Reserve(std::size_t Bytes) { FResult.Records.reserve(Bytes); }
+
+private:
+  std::string Number() const;
+  void Fault(const std::string& Text);
+
+  bool FIso2709;
+  bool FAnswered = false;
+  std::size_t FWanted = 0;
+  std::size_t FTaken = 0;  // records handed over, diagnostics in their places too
+  TZSearchResult FResult;
+  std::string FFaults;
+  std::size_t FFaultsNamed = 0, FFaultsMore = 0;
 };
 
 // "Search given up": the text of a search the caller's Waiting gave up.
@@ -72,6 +152,10 @@ inline constexpr char SearchGivenUpText[] = "Search given up";
 // Names are matched exactly: no wildcards, so "???" is unknown.
 const char* ResolveRecordSyntax(std::string_view name);
 
+// Whether records of the named syntax are ISO 2709: a known syntax that is not
+// one of the text or structured ones.
+bool ExpectsIso2709(std::string_view Syntax);
+
 // `@attr 1=<use> "<term>"` with backslash and double quote escaped.
 std::string PqfUseQuery(int use, std::string_view termUtf8);
 
@@ -80,5 +164,9 @@ std::string PqfUseQuery(int use, std::string_view termUtf8);
 // the record terminator.
 bool IsIso2709Record(std::string_view Bytes);
 
-// Runs the query and fetches min(hits, limit) records.
+// Runs the query and hands over min(hits, limit) records to Sink as they come;
+// Waiting gives the search up only where params has one.
+TZSearchEnd RunZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit, TZSearchSink& Sink);
+
+// Runs the query here and fetches min(hits, limit) records.
 TZSearchResult ZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit);

@@ -11,47 +11,28 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/BerBuild.h"
+
 namespace {
 
+using namespace ber;
+
 std::string Bytes(std::string_view S) { return std::string(S); }
-// A literal's bytes, zero bytes too.
-template <std::size_t N>
-std::string B(const char (&S)[N]) {
-  return std::string(S, N - 1);
-}
-
-// One BER element: Identifier, the length in the shortest definite form, then
-// Contents.
-std::string Ber(std::string_view Identifier, std::string_view Contents) {
-  std::string length;
-  for (std::size_t n = Contents.size(); n > 0; n >>= 8) length.insert(length.begin(), static_cast<char>(n & 0xFF));
-  if (Contents.size() < 0x80) length = std::string(1, static_cast<char>(Contents.size()));
-  else length.insert(length.begin(), static_cast<char>(0x80 | length.size()));
-  return Bytes(Identifier) + length + Bytes(Contents);
-}
-// The same in the indefinite form.
-std::string Indefinite(std::string_view Identifier, std::string_view Contents) {
-  return Bytes(Identifier) + '\x80' + Bytes(Contents) + std::string(2, '\0');
-}
-
-const std::string kUsmarc = Ber("\x06", "\x2A\x86\x48\xCE\x13\x05\x0A");
-const std::string kBib1 = Ber("\x06", "\x2A\x86\x48\xCE\x13\x04\x01");
+const std::string kUsmarcOid = Ber("\x06", kUsmarc);
+const std::string kBib1Oid = Ber("\x06", kBib1);
 
 std::string External(std::string_view Octets, std::string_view Descriptor = {}) {
-  return Ber("\x28", kUsmarc + Bytes(Descriptor) + Ber("\x81", Octets));
+  return OctetsExternal(Octets, Descriptor);
 }
 std::string RecordElement(std::string_view Octets, std::string_view Descriptor = {}) {
-  return Ber("\x30", Ber("\xA1", Ber("\xA1", External(Octets, Descriptor))));
-}
-std::string DiagnosticElement(char Condition, std::string_view Addinfo) {
-  return Ber(
-      "\x30",
-      Ber("\xA1", Ber("\xA2", Ber("\x30", kBib1 + Ber("\x02", std::string(1, Condition)) + Ber("\x1A", Addinfo)))));
+  return OctetsRecord(Octets, Descriptor);
 }
 // The elements of a search answer of 300 hits before its records.
 const std::string kSearchHead =
     Bytes("\x97\x02\x01\x2C") + Ber("\x98", "\x02") + Ber("\x99", "\x03") + Ber("\x96", "\x01");
-std::string SearchAnswer(std::string_view Records) { return Ber("\xB7", kSearchHead + Ber("\xBC", Records)); }
+std::string SearchAnswer(std::string_view Records, std::string_view After = {}) {
+  return Ber("\xB7", kSearchHead + Ber("\xBC", Records) + Bytes(After));
+}
 const std::string kTwoRecords = RecordElement("first") + RecordElement("second");
 
 struct TScanned {
@@ -62,8 +43,7 @@ struct TScanned {
   std::optional<long long> Hits;
 };
 
-TScanned Scan(std::string_view B, bool ByteByByte) {
-  TAnswerScan scan;
+TScanned Scan(std::string_view B, bool ByteByByte, TAnswerScan scan = TAnswerScan()) {
   if (ByteByByte)
     for (std::size_t n = 1; n <= B.size(); ++n) scan.Advance(B.substr(0, n));
   else scan.Advance(B);
@@ -80,13 +60,9 @@ struct TCase {
 };
 
 const std::string kLongContents = kSearchHead + Ber("\xBC", kTwoRecords);
-const std::string kConstructedDescriptor =
-    SearchAnswer(RecordElement("first") + RecordElement("second", B("\x39\x00")));
-const std::size_t kSecondRecord = kConstructedDescriptor.find(RecordElement("second", B("\x39\x00")));
-const std::string kNamedInConstructedForm = SearchAnswer(Ber("\x30", B("\xA0\x00") + Ber("\xA1", "")));
-const std::string kStringInPieces = SearchAnswer(Ber("\x30", Ber("\xA0", Ber("\x04", "ab"))));
 
-// Depth elements, each inside the one before, of two-byte headers.
+// Depth elements, each of indefinite length inside the one before, the last
+// holding a simple element.
 std::string Nested(int Depth) {
   std::string e = Ber("\x80", "x");
   for (int i = 1; i < Depth; ++i) e = Indefinite("\x30", e);
@@ -95,11 +71,53 @@ std::string Nested(int Depth) {
 
 const std::string kDiagnosticAnswer =
     Ber("\xB7", Ber("\x97", B("\x00")) + Ber("\x98", B("\x00")) + Ber("\x99", "\x01") + Ber("\x96", B("\x00")) +
-                    Ber("\xBF\x81\x02", kBib1 + Ber("\x02", "\x72") + Ber("\x1A", "9999")));
+                    Ber("\xBF\x81\x02", kBib1Oid + Ber("\x02", "\x72") + Ber("\x1A", "9999")));
 const std::string kPresentAnswer =
     Ber("\xB9", Ber("\x98", "\x02") + Ber("\x99", "\x03") + Ber("\x9B", B("\x00")) + Ber("\xBC", kTwoRecords));
 const std::string kIndefiniteAnswer = Indefinite(
     "\xB7", kSearchHead + Indefinite("\xBC", Indefinite("\x30", Indefinite("\xA1", Ber("\xA1", External("first"))))));
+
+// GRS-1: a tagged element whose value is octets under an explicit tag, its
+// tag a string, its metadata empty; the same holding a record of its own,
+// Depth deep.
+const std::string kGrs1Element = Ber("\x30", Ber("\x81", "\x02") + Ber("\xA2", Ber("\x81", "title")) +
+                                                 Ber("\xA4", Ber("\x04", "octets!")) + B("\xA5\x00"));
+std::string Grs1Nested(int Depth) {
+  std::string record = Ber("\x30", kGrs1Element);
+  for (int i = 1; i < Depth; ++i)
+    record = Ber("\x30", Ber("\x30", Ber("\x81", "\x02") + Ber("\xA4", Ber("\xA6", record))));
+  return record;
+}
+std::string Grs1Record(std::string_view GenericRecord) {
+  return ber::RecordElement(ValueExternal(kGrs1, GenericRecord));
+}
+// OPAC: a bibliographic record, then holdings with empty lists of volumes and
+// of circulation, and an empty list of holdings.
+const std::string kOpacRecord = ber::RecordElement(
+    ValueExternal(kOpac, Ber("\x30", Ber("\xA1", Ber("\x06", kUsmarc) + Ber("\x81", "marc")) +
+                                         Ber("\xA2", Ber("\xA2", Ber("\x81", "book") + B("\xB2\x00\xB3\x00"))))));
+const std::string kOpacNoHoldings = ber::RecordElement(
+    ValueExternal(kOpac, Ber("\x30", Ber("\xA1", Ber("\x06", kUsmarc) + Ber("\x81", "m")) + B("\xA2\x00"))));
+// A record of a syntax the library keeps as bytes: whatever its value holds.
+const std::string kKeptValue = ber::RecordElement(ValueExternal(kUsmarc, Indefinite("\x24", Ber("\x04", "ab"))));
+const std::string kFragment = Ber("\x30", Ber("\xA1", Ber("\xA3", External("piece"))));
+
+const std::string kConstructedDescriptor =
+    SearchAnswer(RecordElement("first") + RecordElement("second", B("\x39\x00")));
+const std::size_t kSecondRecord = kConstructedDescriptor.find(RecordElement("second", B("\x39\x00")));
+const std::string kNamedInConstructedForm = SearchAnswer(Ber("\x30", B("\xA0\x00") + Ber("\xA1", "")));
+const std::string kNameInPieces =
+    SearchAnswer(RecordElement("first") + ber::RecordElement(OctetsExternal("second"), Hex("a0 05 04 03") + "Def"));
+const std::string kGrs1TagInPieces =
+    SearchAnswer(Grs1Record(Ber("\x30", Ber("\x30", Ber("\x81", "\x02") + Ber("\xA2", Ber("\xA1", Ber("\x04", "T"))) +
+                                                        Ber("\xA4", B("\x05\x00"))))));
+const std::string kCountInPieces = B("\xB7\x05\xB7\x03\x02\x01\x05");
+
+std::string DefiniteNesting(int Depth) {
+  std::string e = Ber("\x80", "x");
+  for (int i = 1; i < Depth; ++i) e = Ber("\x30", e);
+  return Ber("\xB7", e);
+}
 
 const std::vector<TCase> kCases = {
     {"definite lengths", SearchAnswer(kTwoRecords), TAnswerVerdict::Whole, SearchAnswer(kTwoRecords).size(), 2, 300},
@@ -114,25 +132,50 @@ const std::vector<TCase> kCases = {
      B("\xB7\x85\x01\x00\x00\x00") + char(kLongContents.size()) + kLongContents, TAnswerVerdict::Whole,
      7 + kLongContents.size(), 2, 300},
     {"an empty list of records", SearchAnswer(""), TAnswerVerdict::Whole, SearchAnswer("").size(), 0, 300},
-    {"a surrogate diagnostic in a record's place", SearchAnswer(RecordElement("first") + DiagnosticElement(14, "x")),
-     TAnswerVerdict::Whole, SearchAnswer(RecordElement("first") + DiagnosticElement(14, "x")).size(), 2, 300},
+    {"a surrogate diagnostic in a record's place", SearchAnswer(RecordElement("first") + DiagnosticRecord(14, "x")),
+     TAnswerVerdict::Whole, SearchAnswer(RecordElement("first") + DiagnosticRecord(14, "x")).size(), 2, 300},
     {"a diagnostic in place of records", kDiagnosticAnswer, TAnswerVerdict::Whole, kDiagnosticAnswer.size(), 0, 0},
     {"a present answer", kPresentAnswer, TAnswerVerdict::Whole, kPresentAnswer.size(), 2},
+    {"empty other information after the records", SearchAnswer(kTwoRecords, kEmptyOtherInfo), TAnswerVerdict::Whole,
+     SearchAnswer(kTwoRecords, kEmptyOtherInfo).size(), 2, 300},
+    {"empty additional search information", Hex("b710970100980100990100960101bf814b00"), TAnswerVerdict::Whole, 18, 0,
+     0},
+    {"a database's name before the record", SearchAnswer(ber::RecordElement(External("first"), Ber("\x80", "Default"))),
+     TAnswerVerdict::Whole, SearchAnswer(ber::RecordElement(External("first"), Ber("\x80", "Default"))).size(), 1, 300},
+    {"a GRS-1 record of octets under an explicit tag and empty metadata", SearchAnswer(Grs1Record(Grs1Nested(1))),
+     TAnswerVerdict::Whole, SearchAnswer(Grs1Record(Grs1Nested(1))).size(), 1, 300},
+    {"a GRS-1 record nested 30 deep", SearchAnswer(Grs1Record(Grs1Nested(30))), TAnswerVerdict::Whole,
+     SearchAnswer(Grs1Record(Grs1Nested(30))).size(), 1, 300},
+    {"OPAC records with empty lists", SearchAnswer(kOpacRecord + kOpacNoHoldings), TAnswerVerdict::Whole,
+     SearchAnswer(kOpacRecord + kOpacNoHoldings).size(), 2, 300},
+    {"a value the library keeps as bytes", SearchAnswer(kKeptValue), TAnswerVerdict::Whole,
+     SearchAnswer(kKeptValue).size(), 1, 300},
+    {"a record as a fragment", SearchAnswer(kFragment), TAnswerVerdict::Whole, SearchAnswer(kFragment).size(), 1, 300},
+    {"elements of indefinite length nested as deep as the library reads", Nested(1000), TAnswerVerdict::Whole,
+     Nested(1000).size()},
+    {"elements of definite length nested deeper", DefiniteNesting(5000), TAnswerVerdict::Whole,
+     DefiniteNesting(5000).size()},
     {"an answer cut short", SearchAnswer(kTwoRecords).substr(0, SearchAnswer(kTwoRecords).size() - 3),
      TAnswerVerdict::Following, SearchAnswer(kTwoRecords).size() - 3, 1, 300},
     {"a descriptor as an empty constructed string", kConstructedDescriptor, TAnswerVerdict::Damaged,
      kConstructedDescriptor.find(B("\x39\x00"), kSecondRecord), 1, 300},
-    {"a string under an implicit tag, empty and constructed", kNamedInConstructedForm, TAnswerVerdict::Damaged,
+    {"a database's name, empty and constructed", kNamedInConstructedForm, TAnswerVerdict::Damaged,
      kNamedInConstructedForm.find("\xA0"), 0, 300},
-    {"a string under an implicit tag, in pieces", kStringInPieces, TAnswerVerdict::Damaged,
-     kStringInPieces.find("\xA0"), 0, 300},
+    {"a database's name in pieces", kNameInPieces, TAnswerVerdict::Damaged, kNameInPieces.find("\xA0\x05"), 1, 300},
+    {"a GRS-1 tag's string in pieces", kGrs1TagInPieces, TAnswerVerdict::Damaged,
+     kGrs1TagInPieces.find(Hex("a2 05 a1 03 04")), 0, 300},
+    {"a hit count in the constructed form", kCountInPieces, TAnswerVerdict::Damaged, 0},
     {"a length of the reserved form", B("\xB7\xFF\x00"), TAnswerVerdict::Damaged, 0},
     {"a length past the library's integer", B("\xB7\x84\xFF\xFF\xFF\xFF") + kLongContents, TAnswerVerdict::Damaged, 0},
     {"an element past the one that holds it", B("\xB7\x08\x97\x02\x01\x2C\x98\x05\x01\x01"), TAnswerVerdict::Damaged, 6,
      0, 300},
+    {"a header past the element that holds it", Hex("b7 07 97 02 01 2c 98 84 00"), TAnswerVerdict::Damaged, 6, 0, 300},
+    {"a header that cannot fit, its first bytes come", Hex("b7 07 97 02 01 2c 98 84"), TAnswerVerdict::Damaged, 6, 0,
+     300},
     {"a simple element of indefinite length", B("\xB7\x80\x97\x80\x01\x00\x00\x00\x00"), TAnswerVerdict::Damaged, 0},
     {"an end of contents where none is due", B("\xB7\x06\x00\x00\x97\x02\x01\x2C"), TAnswerVerdict::Damaged, 0},
-    {"nesting no answer needs", Nested(200), TAnswerVerdict::Damaged, 200},
+    {"elements of indefinite length nested deeper than the library reads", Nested(1001), TAnswerVerdict::Damaged,
+     2 * 1001},
     {"a text greeting", "SSH-2.0-Server\r\n", TAnswerVerdict::NotZ3950, 0},
     {"a TLS alert", B("\x15\x03\x03\x00\x02\x02\x46"), TAnswerVerdict::NotZ3950, 0},
     {"a universal sequence", B("\x30\x03\x02\x01\x05"), TAnswerVerdict::NotZ3950, 0},
@@ -148,6 +191,36 @@ TEST(AnswerScan, ReadsEachEncodingTheSameWhetherItComesWholeOrAByteAtATime) {
       EXPECT_EQ(s.Length, c.Verdict == TAnswerVerdict::Whole ? c.Checked : 0);
       EXPECT_EQ(s.Records, c.Records);
       EXPECT_EQ(s.Hits, c.Hits);
+    }
+  }
+}
+
+// An answer of another kind than the one awaited, or with none awaited, is
+// refused at its first header, before a byte of it is checked; a close is
+// in turn whenever it comes.
+TEST(AnswerScan, RefusesAnAnswerOutOfTurnBeforeAnyOfItsBytes) {
+  const std::string search = SearchAnswer(kTwoRecords);
+  const std::string init = InitAnswer();
+  const std::string close = Ber("\xBF\x30", Ber("\x9F\x81\x53", "\x01"));
+  const struct {
+    const char* Name;
+    std::string Answer;
+    std::optional<std::uint32_t> Awaited;
+    TAnswerVerdict Verdict;
+  } cases[] = {
+      {"a search answer awaited", search, 23, TAnswerVerdict::Whole},
+      {"an initialisation answer where a search answer is due", init, 23, TAnswerVerdict::OutOfTurn},
+      {"a search answer where an initialisation answer is due", search, 21, TAnswerVerdict::OutOfTurn},
+      {"a search answer before any request", search, std::nullopt, TAnswerVerdict::OutOfTurn},
+      {"a close where a search answer is due", close, 23, TAnswerVerdict::Whole},
+      {"a close before any request", close, std::nullopt, TAnswerVerdict::Whole},
+  };
+  for (const auto& c : cases) {
+    for (const bool byteByByte : {false, true}) {
+      SCOPED_TRACE(std::string(c.Name) + (byteByByte ? ", a byte at a time" : ", whole"));
+      const TScanned s = Scan(c.Answer, byteByByte, TAnswerScan(TAnswerTurn{c.Awaited}));
+      EXPECT_EQ(s.Verdict, c.Verdict);
+      EXPECT_EQ(s.Checked, c.Verdict == TAnswerVerdict::Whole ? c.Answer.size() : 0);
     }
   }
 }
@@ -189,11 +262,12 @@ TEST(ReadRecordElement, ReadsARecordsOctetsOrTheDiagnosticInItsPlace) {
   ASSERT_TRUE(named);
   EXPECT_EQ(named->Bytes, "named");
 
-  const std::optional<TTapRecord> diagnostic = ReadRecordElement(DiagnosticElement(14, "too large"));
+  const std::optional<TTapRecord> diagnostic = ReadRecordElement(DiagnosticRecord(14, "too large"));
   ASSERT_TRUE(diagnostic);
   EXPECT_TRUE(diagnostic->Diagnostic);
   EXPECT_EQ(diagnostic->Code, 14);
   EXPECT_EQ(diagnostic->Message, "System error in presenting records");
+  EXPECT_EQ(diagnostic->Set, "Bib-1");
   EXPECT_EQ(diagnostic->Addinfo, "too large");
 }
 
@@ -201,7 +275,7 @@ TEST(ReadRecordElement, ReadsNoRecordInAnyOtherForm) {
   // Structured data instead of octets, no octets, a fragment, bytes that are
   // not an element.
   EXPECT_FALSE(
-      ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA1", Ber("\x28", kUsmarc + Ber("\xA0", Ber("\x30", ""))))))));
+      ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA1", Ber("\x28", kUsmarcOid + Ber("\xA0", Ber("\x30", ""))))))));
   EXPECT_FALSE(ReadRecordElement(RecordElement("")));
   EXPECT_FALSE(ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA3", External("piece"))))));
   EXPECT_FALSE(ReadRecordElement(RecordElement("cut").substr(0, 10)));

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/BerBuild.h"
+
 namespace {
 
 // A connection whose one end stands for ZOOM's socket, with the tap put in,
@@ -34,6 +36,19 @@ public:
     return n > 0 ? static_cast<std::size_t>(n) : 0;
   }
   void Close() { ::shutdown(FLink[1], SHUT_WR); }
+  // ZOOM sends a request through the tap, which the server then reads.
+  void Request(std::string_view B) {
+    ASSERT_EQ(::send(FLink[0], B.data(), B.size(), MSG_NOSIGNAL), static_cast<ssize_t>(B.size()));
+    Tap.Pump();
+    std::string read;
+    char buf[4096];
+    for (int idle = 0; read.size() < B.size() && idle < 100; ++idle) {
+      const ssize_t n = ::recv(FLink[1], buf, sizeof buf, MSG_DONTWAIT);
+      if (n > 0) read.append(buf, static_cast<std::size_t>(n));
+      Tap.Pump();
+    }
+    ASSERT_EQ(read, B);
+  }
   // What has reached ZOOM's socket since the last call.
   std::string Received() {
     std::string got;
@@ -52,24 +67,16 @@ private:
   int FLink[2] = {-1, -1};
 };
 
-std::string Ber(std::string_view Identifier, std::string_view Contents) {
-  std::string length;
-  for (std::size_t n = Contents.size(); n > 0; n >>= 8) length.insert(length.begin(), static_cast<char>(n & 0xFF));
-  if (Contents.size() < 0x80) length = std::string(1, static_cast<char>(Contents.size()));
-  else length.insert(length.begin(), static_cast<char>(0x80 | length.size()));
-  return std::string(Identifier) + length + std::string(Contents);
-}
+using namespace ber;
+
+// ZOOM's requests, as far as the tap reads them: their kinds.
+const std::string kSearchRequest = Ber("\xB6", Ber("\x8D", "\x01"));
+const std::string kPresentRequest = Ber("\xB8", Ber("\x9E", "\x01"));
 
 std::string RecordElement(std::string_view Octets, std::string_view Descriptor = {}) {
-  const std::string external =
-      Ber("\x28", Ber("\x06", "\x2A\x86\x48\xCE\x13\x05\x0A") + std::string(Descriptor) + Ber("\x81", Octets));
-  return Ber("\x30", Ber("\xA1", Ber("\xA1", external)));
+  return OctetsRecord(Octets, Descriptor);
 }
-
-std::string PresentAnswer(const std::string& Records) {
-  return Ber("\xB9",
-             Ber("\x98", "\x02") + Ber("\x99", "\x03") + Ber("\x9B", std::string(1, '\0')) + Ber("\xBC", Records));
-}
+std::string PresentAnswer(const std::string& Records) { return ber::PresentAnswer(Records, 2, 3); }
 
 TEST(AnswerTap, HoldsBackTheServersBytesWhileZoomReadsNoneAndPassesThemAllInOrderOnceItReads) {
   // One answer of 24 MB, which the server sends as fast as the tap takes it.
@@ -77,6 +84,7 @@ TEST(AnswerTap, HoldsBackTheServersBytesWhileZoomReadsNoneAndPassesThemAllInOrde
   for (std::size_t i = 0; i < octets.size(); i += 4093) octets[i] = static_cast<char>(i);
   const std::string answer = PresentAnswer(RecordElement(octets));
   TTappedLink link;
+  link.Request(kPresentRequest);
   std::size_t sent = 0, taken = 0;
   for (int idle = 0; idle < 20;) {
     const std::size_t s = link.Send(std::string_view(answer).substr(sent));
@@ -108,6 +116,7 @@ TEST(AnswerTap, ZoomNeverGetsARefusedElementAndTheRecordsBeforeItAreRead) {
   const std::string damaged = RecordElement("second record", std::string("\x39\x00", 2));
   const std::string answer = PresentAnswer(sound + damaged);
   TTappedLink link;
+  link.Request(kPresentRequest);
   std::string received;
   for (std::size_t at = 0; at < answer.size(); ++at) {
     ASSERT_EQ(link.Send(std::string_view(answer).substr(at, 1)), 1u);
@@ -117,7 +126,8 @@ TEST(AnswerTap, ZoomNeverGetsARefusedElementAndTheRecordsBeforeItAreRead) {
   link.Close();
   link.Tap.Pump();
   received += link.Received();
-  ASSERT_EQ(link.Tap.Refused(), TAnswerVerdict::Damaged);
+  ASSERT_TRUE(link.Tap.Refused());
+  EXPECT_EQ(link.Tap.Refused()->Why, TAnswerVerdict::Damaged);
   const std::size_t refused = answer.find(std::string("\x39\x00", 2), answer.find(damaged));
   EXPECT_LE(received.size(), refused);
   EXPECT_EQ(received, answer.substr(0, received.size()));
@@ -132,6 +142,7 @@ TEST(AnswerTap, AnAnswerCutByTheServersCloseIsToldCutShortAndOneLeftOpenIsNot) {
   const std::string answer = PresentAnswer(RecordElement("first record") + RecordElement("second record"));
   const std::string cut = answer.substr(0, answer.size() - 5);
   TTappedLink link;
+  link.Request(kPresentRequest);
   link.Send(cut);
   link.Tap.Pump();
   EXPECT_FALSE(link.Tap.CutShort());
@@ -143,6 +154,61 @@ TEST(AnswerTap, AnAnswerCutByTheServersCloseIsToldCutShortAndOneLeftOpenIsNot) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].Bytes, "first record");
   EXPECT_EQ(link.Received(), cut);
+}
+
+// The tap passes ZOOM's requests on and knows the answer each awaits: an
+// answer of another kind, or one no request awaits, never reaches ZOOM.
+TEST(AnswerTap, AnAnswerOutOfTurnNeverReachesZoom) {
+  const std::string answer = PresentAnswer(RecordElement("record"));
+  {
+    TTappedLink link;
+    link.Send(answer);
+    link.Tap.Pump();
+    ASSERT_TRUE(link.Tap.Refused());
+    EXPECT_EQ(link.Tap.Refused()->Why, TAnswerVerdict::OutOfTurn);
+    EXPECT_EQ(link.Tap.Refused()->Kind, 25u);
+    EXPECT_EQ(link.Tap.Refused()->Awaited, std::nullopt);
+    EXPECT_EQ(link.Received(), "");
+  }
+  {
+    TTappedLink link;
+    link.Request(kSearchRequest);
+    link.Send(answer);
+    link.Tap.Pump();
+    ASSERT_TRUE(link.Tap.Refused());
+    EXPECT_EQ(link.Tap.Refused()->Why, TAnswerVerdict::OutOfTurn);
+    EXPECT_EQ(link.Tap.Refused()->Awaited, 23u);
+    EXPECT_EQ(link.Received(), "");
+  }
+  {
+    // Each request awaits its own answer, in order; the second answer then
+    // awaits no request.
+    TTappedLink link;
+    link.Request(kPresentRequest);
+    link.Send(answer + answer);
+    link.Tap.Pump();
+    EXPECT_EQ(link.Received(), answer);
+    ASSERT_TRUE(link.Tap.Refused());
+    EXPECT_EQ(link.Tap.Refused()->Awaited, std::nullopt);
+    EXPECT_TRUE(link.Tap.Refused()->AfterAnswers);
+  }
+}
+
+// What follows a whole answer cannot take it back: ZOOM gets the whole
+// answer, and the tap tells the refusal only once ZOOM has read it all.
+TEST(AnswerTap, AWholeAnswerFollowedByBytesThatAreNotAnAnswerReachesZoomWhole) {
+  const std::string answer = PresentAnswer(RecordElement("first") + RecordElement("second"));
+  TTappedLink link;
+  link.Request(kPresentRequest);
+  link.Send(answer + "\r\n");
+  link.Tap.Pump();
+  ASSERT_TRUE(link.Tap.Refused());
+  EXPECT_EQ(link.Tap.Refused()->Why, TAnswerVerdict::NotZ3950);
+  EXPECT_TRUE(link.Tap.Refused()->AfterAnswers);
+  EXPECT_FALSE(link.Tap.Delivered());
+  EXPECT_EQ(link.Received(), answer);
+  EXPECT_TRUE(link.Tap.Delivered());
+  EXPECT_EQ(link.Tap.RecordsSent(), 2u);
 }
 
 }  // namespace

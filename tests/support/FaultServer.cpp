@@ -119,7 +119,14 @@ std::unique_ptr<TZFaultServer> TZFaultServer::Greets(std::string Bytes) {
 }
 
 std::unique_ptr<TZFaultServer> TZFaultServer::Scripted(std::vector<std::string> Answers, bool CloseAfter) {
-  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Scripted, {}, std::move(Answers), {}, CloseAfter));
+  TFaultScript script;
+  script.Answers = std::move(Answers);
+  script.After = CloseAfter ? TFaultScript::TAfter::Close : TFaultScript::TAfter::Silent;
+  return Scripted(std::move(script));
+}
+
+std::unique_ptr<TZFaultServer> TZFaultServer::Scripted(TFaultScript Script) {
+  return std::unique_ptr<TZFaultServer>(new TZFaultServer(TMode::Scripted, {}, {}, {}, std::move(Script)));
 }
 
 std::vector<long> TZFaultServer::PresentStarts() const {
@@ -128,8 +135,8 @@ std::vector<long> TZFaultServer::PresentStarts() const {
 }
 
 TZFaultServer::TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
-                             TFaultRecordsShape Shape, bool CloseAfter)
-    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)), FShape(Shape), FCloseAfter(CloseAfter) {
+                             TFaultRecordsShape Shape, TFaultScript Script)
+    : FMode(Mode), FInterval(Interval), FRecords(std::move(Records)), FShape(Shape), FScript(std::move(Script)) {
   FListen = ListenOnLoopback(4, FPort, "the fault server");
   FUnixListen = ListenOnUnixSocket(FUnixPath);
   FThread = std::thread([this] { Serve(); });
@@ -171,6 +178,9 @@ void TZFaultServer::ServeConnection(int Fd) {
     if (!SendAll(Fd, FRecords[0].data(), FRecords[0].size(), FSent)) return;
     ::shutdown(Fd, SHUT_WR);
   }
+  if (FMode == TMode::Scripted && !FScript.AtConnect.empty() &&
+      !SendAll(Fd, FScript.AtConnect.data(), FScript.AtConnect.size(), FSent))
+    return;
   while (!FStop && std::chrono::steady_clock::now() < end) {
     pollfd p{Fd, POLLIN, 0};
     const int r = ::poll(&p, 1, kSliceMs);
@@ -207,11 +217,15 @@ void TZFaultServer::ServeConnection(int Fd) {
       const bool ok = z_APDU(dec.O, &req, 0, nullptr) && req;
       in.erase(0, static_cast<size_t>(whole));
       if (!ok) return;
-      if (FMode == TMode::Scripted && req->which != Z_APDU_initRequest) {
-        if (scripted == FRecords.size()) continue;  // silent, or closed for writing
-        const std::string& answer = FRecords[scripted++];
+      ++FRequests;
+      if (FMode == TMode::Scripted && (req->which != Z_APDU_initRequest || !FScript.AnswerInit)) {
+        const std::vector<std::string>& answers = FScript.Answers;
+        using TAfter = TFaultScript::TAfter;
+        if (scripted == answers.size() && (answers.empty() || FScript.After != TAfter::RepeatLast))
+          continue;  // silent, or closed for writing
+        const std::string& answer = answers[std::min(scripted++, answers.size() - 1)];
         if (!SendAll(Fd, answer.data(), answer.size(), FSent)) return;
-        if (scripted == FRecords.size() && FCloseAfter) ::shutdown(Fd, SHUT_WR);
+        if (scripted == answers.size() && FScript.After == TAfter::Close) ::shutdown(Fd, SHUT_WR);
         continue;
       }
       Z_APDU* res = nullptr;

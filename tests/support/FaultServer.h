@@ -8,9 +8,11 @@
 //     the connection, as a service that is not Z39.50 may;
 //   - Greets: it sends the given bytes as soon as the connection opens and
 //     closes it, as another service's greeting does;
-//   - Scripted: it answers the init as a server should, then each request
-//     after it with the next of the given answers, byte for byte, and after
-//     the last falls silent or closes the connection;
+//   - Scripted: it sends the given bytes as soon as the connection is taken
+//     (when there are any), answers the init as a server should or with the
+//     first of the given answers, then each request after it with the next,
+//     byte for byte, and after the last falls silent, closes the connection,
+//     or answers every request after with the last again;
 //   - Records: it answers the init and the search as a server should and
 //     delivers the given records, byte for byte as given, damaged or not, as
 //     octet-aligned USMARC records; TFaultRecordsShape makes it report other
@@ -32,6 +34,15 @@
 // An ISO 2709 record with the given fields (tag, data without terminator),
 // for the fault server to deliver.
 std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& Fields);
+
+// What a Scripted server sends.
+struct TFaultScript {
+  std::string AtConnect;             // sent as soon as the connection is taken
+  std::vector<std::string> Answers;  // the answers to the requests, in turn
+  bool AnswerInit = true;            // the init gets a sound answer, the script's answers start after it
+  enum class TAfter { Silent, Close, RepeatLast };
+  TAfter After = TAfter::Silent;  // once the answers run out
+};
 
 // How a Records server departs from a sound one.
 struct TFaultRecordsShape {
@@ -64,6 +75,7 @@ public:
   // Answers in turn; CloseAfter: it closes the connection after the last,
   // else it leaves it open and silent.
   static std::unique_ptr<TZFaultServer> Scripted(std::vector<std::string> Answers, bool CloseAfter);
+  static std::unique_ptr<TZFaultServer> Scripted(TFaultScript Script);
 
   ~TZFaultServer();
   TZFaultServer(const TZFaultServer&) = delete;
@@ -77,13 +89,15 @@ public:
   long Sent() const { return FSent.load(); }
   // Present requests it has read so far.
   long Presents() const { return FPresents.load(); }
+  // Requests of any kind it has read so far.
+  long Requests() const { return FRequests.load(); }
   // The first record (1-based) each of them asked for, in order.
   std::vector<long> PresentStarts() const;
 
 private:
   enum class TMode { Trickle, Records, Answers, Greets, Scripted };
   TZFaultServer(TMode Mode, std::chrono::milliseconds Interval, std::vector<std::string> Records,
-                TFaultRecordsShape Shape, bool CloseAfter = false);
+                TFaultRecordsShape Shape, TFaultScript Script = {});
   void Serve();
   void ServeConnection(int Fd);
 
@@ -91,7 +105,7 @@ private:
   std::chrono::milliseconds FInterval;
   std::vector<std::string> FRecords;
   TFaultRecordsShape FShape;
-  bool FCloseAfter = false;
+  TFaultScript FScript;
   int FListen = -1;
   int FPort = 0;
   int FUnixListen = -1;
@@ -99,6 +113,7 @@ private:
   std::atomic<bool> FStop{false};
   std::atomic<long> FSent{0};
   std::atomic<long> FPresents{0};
+  std::atomic<long> FRequests{0};
   mutable std::mutex FStartsLock;
   std::vector<long> FPresentStarts;
   std::thread FThread;
