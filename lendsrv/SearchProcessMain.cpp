@@ -22,9 +22,8 @@ namespace {
 
 constexpr int kSocket = 3;
 using TClock = std::chrono::steady_clock;
-// Records go over in parts of about this size, or after this long.
+// Records go over in parts of about this size, and with each piece.
 constexpr std::size_t kFlushBytes = 64 * 1024;
-constexpr auto kFlushAfter = std::chrono::milliseconds(50);
 // With nothing else to tell for this long, the program is told the search
 // goes on, so that it can tell a search process that stopped answering.
 constexpr auto kAliveEvery = std::chrono::seconds(1);
@@ -54,8 +53,10 @@ public:
     if (FOut.Bytes().size() >= kFlushBytes) Flush();
   }
   void Diagnostic(const TZDiagnostic& D) override { FOut.Diagnostic(D); }
-  void PieceTaken() override {
-    if (FOut.Bytes().size() >= kFlushBytes || TClock::now() - FLast >= kFlushAfter) Flush();
+  // The records go over before the fetch asks for more: whatever happens to
+  // this process then, the program has them.
+  void PieceTaken(bool GoesOn) override {
+    if (GoesOn) Flush();
   }
   // Called while the search waits for its server.
   bool Waiting() {

@@ -637,19 +637,17 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
       bytes += TakeCutRecords(cut, Sink);
       got += cut.size();
     }
-    Sink.PieceTaken();
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.
     ZOOM_resultset_cache_reset(rs.get());
     sizer.Came(got, bytes, times);
     first += got;
-    if (end != TWaitEnd::Answered) break;
     // Fewer records than asked, and ZOOM did not ask for the rest: asking
     // again would bring no more, one present after another.
-    if (got < piece) {
-      why = kNoRecordsText;
-      break;
-    }
+    if (end == TWaitEnd::Answered && got < piece) why = kNoRecordsText;
+    const bool goesOn = end == TWaitEnd::Answered && got == piece && first < m;
+    Sink.PieceTaken(goesOn);
+    if (!goesOn) break;
   }
   return {TStage::Fetched, first < m ? why : std::string()};
 }

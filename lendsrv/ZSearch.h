@@ -97,8 +97,9 @@ public:
   virtual void Record(std::string_view Bytes) = 0;
   // The next record's place holds the server's diagnostic instead.
   virtual void Diagnostic(const TZDiagnostic& D) = 0;
-  // A piece of records has been handed over.
-  virtual void PieceTaken() {}
+  // A piece of records has been handed over; GoesOn: the fetch asks for
+  // more, which may take long or break off.
+  virtual void PieceTaken(bool GoesOn) { (void)GoesOn; }
 };
 
 // How a search ended.

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "tests/support/BerBuild.h"
 #include "tests/support/FaultServer.h"
 #include "lendsrv/LendServer.h"
 #include "lendsrv/ZSearch.h"
@@ -111,25 +112,12 @@ TEST(LendServerDamagedAnswers, AnUndecodableAnswerIsToldSoAndOnlyOneCutShortAsAL
 
 // ---- Answers built byte by byte ------------------------------------------------
 
-// One BER element: Identifier, then the length in the shortest form, then
-// Contents.
-std::string Ber(std::string_view Identifier, std::string_view Contents) {
-  std::string length;
-  if (Contents.size() < 0x80) {
-    length = std::string(1, static_cast<char>(Contents.size()));
-  } else {
-    for (std::size_t n = Contents.size(); n > 0; n >>= 8) length.insert(length.begin(), static_cast<char>(n & 0xFF));
-    length.insert(length.begin(), static_cast<char>(0x80 | length.size()));
-  }
-  return std::string(Identifier) + length + std::string(Contents);
-}
+using namespace ber;
 
-// A record element of an answer: the record as the octets of an EXTERNAL of
-// USMARC, whose descriptor, when Descriptor is given, comes before them.
+// A record element of the record as the octets of an EXTERNAL of USMARC,
+// whose descriptor, when Descriptor is given, comes before them.
 std::string RecordElement(const std::string& Record, std::string_view Descriptor = {}) {
-  const std::string external =
-      Ber("\x28", Ber("\x06", "\x2A\x86\x48\xCE\x13\x05\x0A") + std::string(Descriptor) + Ber("\x81", Record));
-  return Ber("\x30", Ber("\xA1", Ber("\xA1", external)));
+  return OctetsRecord(Record, Descriptor);
 }
 
 // A search answer of Hits hits that carries Records, its length in the given
@@ -138,12 +126,11 @@ std::string RecordElement(const std::string& Record, std::string_view Descriptor
 std::string SearchAnswer(long Hits, const std::vector<std::string>& Records, std::string_view Length = {}) {
   std::string list;
   for (const std::string& r : Records) list += r;
-  const std::string hits{'\x97', '\x02', static_cast<char>((Hits >> 8) & 0xFF), static_cast<char>(Hits & 0xFF)};
-  const std::string contents = hits + Ber("\x98", std::string(1, static_cast<char>(Records.size()))) +
-                               Ber("\x99", std::string(1, static_cast<char>(Records.size() + 1))) +
-                               Ber("\x96", "\x01") + Ber("\xBC", list);
-  if (Length.empty()) return Ber("\xB7", contents);
-  return "\xB7" + std::string(Length) + contents;
+  const std::string whole = ber::SearchAnswer(Hits, list, Records.size());
+  if (Length.empty()) return whole;
+  const auto first = static_cast<unsigned char>(whole[1]);
+  const std::size_t header = first < 0x80 ? 2 : 2 + (first & 0x7F);
+  return "\xB7" + std::string(Length) + whole.substr(header);
 }
 
 // A search answer of 300 hits whose one record's

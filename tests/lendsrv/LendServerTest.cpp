@@ -143,6 +143,28 @@ TEST(LendServerSearch, AnyCaseOfASyntaxNameAndUnknownNamesStillSearch) {
   }
 }
 
+// Over TLS and over HTTP the search process's tap only watches, and the
+// records come as over a plain connection: the tap never reads bytes it
+// cannot follow.
+TEST(LendServerSchemes, ASearchOverTlsOrHttpFetchesItsRecords) {
+  ZTestServer z(/*Tls=*/true);
+  const Variant plain = NewServer(z.Port());
+  const AnsiString expected = StringToAnsi(Search(plain, u"5", 4, 10));
+  ASSERT_EQ(MarcDumpCount(expected), 5);
+
+  const Variant tls = NewServer(0);
+  OlePropertySet(tls, u"zHost", AsciiToString("ssl:127.0.0.1:" + std::to_string(z.TlsPort())));
+  EXPECT_TRUE(StringToAnsi(Search(tls, u"5", 4, 10)) == expected);
+  EXPECT_EQ(OlePropertyGet(tls, u"zLastError").AsString(), u"");
+
+  // Over HTTP the server answers in its own form, records in XML.
+  const Variant http = NewServer(0, u"Default", u"XML");
+  OlePropertySet(http, u"zHost", AsciiToString("http:127.0.0.1:" + std::to_string(z.Port())));
+  EXPECT_FALSE(Search(http, u"5", 4, 10).empty());
+  EXPECT_EQ(OlePropertyGet(http, u"zLastError").AsString(), u"");
+  EXPECT_EQ(ClientCount(OleFunction(http, u"rCount").AsInteger()), 5);
+}
+
 // ---- Large fetches: records come in pieces, and the caller's windows run between them
 
 // The server has answered at least one present after the search: records are

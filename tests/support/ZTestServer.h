@@ -15,13 +15,16 @@
 class ZTestServer {
 public:
   // Starts the server; throws std::runtime_error when it cannot be started.
-  ZTestServer();
+  // With Tls it also listens for connections over TLS, at TlsPort.
+  explicit ZTestServer(bool Tls = false);
   ~ZTestServer();
   ZTestServer(const ZTestServer&) = delete;
   ZTestServer& operator=(const ZTestServer&) = delete;
 
   static const char* Host() { return "127.0.0.1"; }
   int Port() const { return FPort; }
+  // Its port for connections over TLS ("ssl:127.0.0.1:port"); 0 without.
+  int TlsPort() const { return FTlsPort; }
   // What the server logged so far (its -l file): one line per request.
   std::string Log() const;
   // How many requests of Kind ("Search", "Present") it has logged so far.
@@ -43,11 +46,12 @@ public:
   static int FreePort();
 
 private:
-  bool Spawn(int port);
-  bool WaitListening(int port);
+  bool Spawn(int Port, int TlsPort);
+  bool WaitListening(int Port);
 
   pid_t FPid = -1;
   int FPort = 0;
+  int FTlsPort = 0;
   std::string FDir;
   std::string FLogPath;
 };
