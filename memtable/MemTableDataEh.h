@@ -938,6 +938,11 @@ public:
   Variant GetKey(Integer Pos) const { return GetItem(Pos).Key(); }
   void SetKey(Integer Pos, const Variant& Value);
   void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
+  // How the last load read the records' keys, which the entries do not show:
+  // the threads that read them as whole numbers (2 when a large list's second
+  // half went to a helper thread, 1 when the caller read them all), or 0 when
+  // they were read as values of any kind, the slower way.
+  Integer GetLoadKeyReaders() const { return FLoadKeyReaders; }
 
 private:
   bool IsUnique() const { return FUnique || FPrimary; }
@@ -968,6 +973,7 @@ private:
   TIndexEntriesEh FItems;
   TRecordsListEh* FRecordsList = nullptr;
   bool FPrimary = false;
+  Integer FLoadKeyReaders = 0;
 };
 
 // The indexes of a records list. They follow every change before the views do.

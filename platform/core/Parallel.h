@@ -53,11 +53,14 @@ void RunPartsOnThreads(size_t PartCount, size_t Threads, TWork Work) {
   takeParts();
 }
 
-// One part of items read by ReadInHalves: its range and what reading it gave.
+// One part of items read by ReadInHalves: its range, what reading it gave,
+// and whether a helper thread read it rather than the caller (the results do
+// not tell: a caller left without a helper reads both halves itself).
 template <class TResult>
 struct TReadPart {
   size_t Begin = 0, End = 0;
   TResult Result{};
+  bool ByHelper = false;
 };
 
 // Count items read in two halves at once when Split, the caller and a helper
@@ -67,7 +70,10 @@ struct TReadPart {
 template <class TResult, class TRead>
 std::vector<TReadPart<TResult>> ReadInHalves(size_t Count, bool Split, TRead Read) {
   std::vector<TReadPart<TResult>> parts = CutIntoParts<TReadPart<TResult>>(Count, Split ? 2 : 1, 1);
-  RunPartsOnThreads(parts.size(), parts.size(),
-                    [&](size_t p) { parts[p].Result = Read(parts[p].Begin, parts[p].End); });
+  const std::thread::id caller = std::this_thread::get_id();
+  RunPartsOnThreads(parts.size(), parts.size(), [&](size_t p) {
+    parts[p].Result = Read(parts[p].Begin, parts[p].End);
+    parts[p].ByHelper = std::this_thread::get_id() != caller;
+  });
   return parts;
 }

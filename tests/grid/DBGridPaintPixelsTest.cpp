@@ -1,8 +1,10 @@
 // The painted grid as pixels: a grid over a resource tree kept as a PNG for people
 // to look at and probed at known places; a repaint after scrolling that must equal
-// a full repaint; painting through the memory bitmap and directly.
+// a full repaint; painting through the memory bitmap, only what waits to be
+// painted, and directly.
 
 #include <filesystem>
+#include <set>
 
 #include "editors/ToolCtrlsEh.h"
 #include "tests/grid/DBGridPaintSupport.h"
@@ -127,6 +129,53 @@ void GridPixels::CheckScrollingRepaints() {
     for (size_t I = 0; I < Full.size(); ++I) Differences += Scrolled[I] != Full[I];
     EXPECT_EQ(Differences, 0u) << "after moving by " << Step << " to row " << Grid->GetRow();
   }
+}
+
+// A buffered paint draws into the memory bitmap what waits to be painted, not
+// its bounds: when two rows apart change their look, the rows between them,
+// which the window already shows, are not drawn again. Which rows a paint drew
+// is heard through the cell drawing event; the window itself cannot tell, as
+// its copy from the memory bitmap shows only what waited to be painted.
+TEST_F(GridPixels, ABufferedPaintDrawsTheRowsThatChangedAndNotThoseBetweenThem) {
+  MakeResourceTreeGrid(420, 300);
+  Grid->SetFocus();
+  Table.First();
+  Display.ProcessMessages();
+  Repaint();
+  ASSERT_TRUE(Grid->GetPaintBuffered());
+  std::set<Integer> Drawn;
+  Grid->OnDrawColumnCell = [&](TObject*, const TRect& R, Integer, TColumnEh*, TGridDrawState) {
+    Drawn.insert(Grid->MouseCoord(R.Left + 1, R.Top + 1).Y);
+  };
+  auto ExpectDrawnWithNothingBetween = [&](Integer Above, Integer Below) {
+    EXPECT_EQ(Drawn.count(Above), 1u) << "row " << Above;
+    EXPECT_EQ(Drawn.count(Below), 1u) << "row " << Below;
+    for (Integer Row = Above + 1; Row < Below; ++Row) EXPECT_EQ(Drawn.count(Row), 0u) << "row " << Row;
+  };
+  // The current row moves five rows down the page: its old row and its new one.
+  const Integer First = Grid->GetRow();
+  Table.MoveBy(5);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetRow(), First + 5);
+  ExpectDrawnWithNothingBetween(First, First + 5);
+  EXPECT_EQ(Drawn, (std::set<Integer>{First, First + 5}));
+  // From the page's second row to the row below its last whole one: the rows
+  // scroll up by one, uncovering the row the current row moves to; the old
+  // current row, now at the top, changes its look, the rows between only move.
+  Table.MoveBy(Grid->GetTopRow() + 1 - Grid->GetRow());
+  Display.ProcessMessages();
+  const Integer Top = Grid->GetTopRow(), Old = Grid->GetRow();
+  ASSERT_EQ(Old, Top + 1);
+  Drawn.clear();
+  Table.MoveBy(Grid->GetVisibleRowCount() - 1);
+  Display.ProcessMessages();
+  ASSERT_EQ(Grid->GetTopRow(), Top + 1);
+  ExpectDrawnWithNothingBetween(Old, Grid->GetRow());
+  Grid->OnDrawColumnCell = nullptr;
+  // What was not painted again is still right: the window shows what a full repaint shows.
+  const std::vector<TColor> Scrolled = WindowPixels(Grid, Display);
+  Repaint();
+  EXPECT_TRUE(WindowPixels(Grid, Display) == Scrolled);
 }
 
 TEST_F(GridPixels, ATreeWithRowLinesPaintsThroughTheMemoryBitmapFromThenOn) {

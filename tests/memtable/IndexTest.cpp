@@ -161,6 +161,8 @@ TEST(IndexLoad, AnIndexMadeOverManyRecordsOrdersThemAsTheirKeysCompare) {
     TMTIndexEh* index = list->GetIndexes()->Add();
     index->SetFields(field);
     index->SetActive(true);
+    // So few records are read by the caller alone.
+    EXPECT_EQ(index->GetLoadKeyReaders(), 1);
     std::vector<TMemoryRecordEh*> expected = list->GetActiveList();
     std::sort(expected.begin(), expected.end(), [&](TMemoryRecordEh* a, TMemoryRecordEh* b) {
       const Variant x = a->GetValue(column, rvvValueEh), y = b->GetValue(column, rvvValueEh);
@@ -184,40 +186,73 @@ TEST(IndexLoad, AnIndexMadeOverManyRecordsOrdersThemAsTheirKeysCompare) {
 }
 
 // A list of several hundred thousand records, some of them marked deleted (as
-// cached updates leave them) among the first, is ordered the same way: the
-// records marked deleted left out, every other one in its place.
-TEST(IndexLoad, AnIndexMadeOverALargeListLeavesOutTheRecordsMarkedDeletedAndOrdersTheRest) {
-  TMemTableDataEh store{nullptr};
-  AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
-  TRecordsListEh* list = store.GetRecordsList();
-  list->SetCachedUpdates(true);
-  constexpr int kCount = 300000;
+// cached updates leave them) among the first, keyed by whole numbers and Null;
+// the record at FractionAt, when there is one, by a fraction instead.
+void FillLargeList(TRecordsListEh* List, int Count, int FractionAt = -1) {
+  List->SetCachedUpdates(true);
   std::mt19937 rng(kRandomStart);
-  list->BeginUpdate();
-  for (int i = 0; i < kCount; ++i) {
-    TMemoryRecordEh* r = list->NewRecord();
-    r->SetValue(0, rvvValueEh, rng() % 10 == 0 ? Null() : Variant(static_cast<Integer>(rng() % 5000)));
-    list->AddRecord(r);
+  List->BeginUpdate();
+  for (int i = 0; i < Count; ++i) {
+    TMemoryRecordEh* r = List->NewRecord();
+    r->SetValue(0, rvvValueEh,
+                i == FractionAt   ? Variant(2500.5)
+                : rng() % 10 == 0 ? Null()
+                                  : Variant(static_cast<Integer>(rng() % 5000)));
+    List->AddRecord(r);
   }
-  list->EndUpdate();
-  list->MergeChangeLog();
-  for (Integer i = 0; i < 2000; ++i) list->DeleteRecord(i * 37);
-  TMTIndexEh* index = list->GetIndexes()->Add();
-  index->SetFields(u"ID");
-  index->SetActive(true);
+  List->EndUpdate();
+  List->MergeChangeLog();
+  for (Integer i = 0; i < 2000; ++i) List->DeleteRecord(i * 37);
+}
+
+// The index holds every record not marked deleted, in key order: Null first,
+// whole numbers and fractions by value, equal keys in the order their records
+// were made.
+void ExpectOrderedByKey(TMTIndexEh* Index, TRecordsListEh* List) {
   std::vector<TMemoryRecordEh*> expected;
-  for (TMemoryRecordEh* r : list->GetActiveList())
+  for (TMemoryRecordEh* r : List->GetActiveList())
     if (r->GetUpdateStatus() != rusDeletedEh) expected.push_back(r);
-  ASSERT_LT(expected.size(), static_cast<size_t>(kCount));
+  ASSERT_LT(expected.size(), List->GetActiveList().size());
   std::sort(expected.begin(), expected.end(), [](TMemoryRecordEh* a, TMemoryRecordEh* b) {
     const Variant x = a->GetValue(0, rvvValueEh), y = b->GetValue(0, rvvValueEh);
     if (x.IsNull() != y.IsNull()) return x.IsNull();
-    if (!x.IsNull() && x.AsInteger() != y.AsInteger()) return x.AsInteger() < y.AsInteger();
+    if (!x.IsNull() && x.AsDouble() != y.AsDouble()) return x.AsDouble() < y.AsDouble();
     return a->GetID() < b->GetID();
   });
-  ASSERT_EQ(index->Count(), static_cast<Integer>(expected.size()));
-  for (Integer k = 0; k < index->Count(); ++k)
-    ASSERT_EQ(index->GetItem(k).Rec, expected[static_cast<size_t>(k)]) << "entry " << k;
+  ASSERT_EQ(Index->Count(), static_cast<Integer>(expected.size()));
+  for (Integer k = 0; k < Index->Count(); ++k)
+    ASSERT_EQ(Index->GetItem(k).Rec, expected[static_cast<size_t>(k)]) << "entry " << k;
+}
+
+// A large list's whole-number keys are read in two halves at once, the
+// second on a helper thread, and ordered as any list's are, the records marked
+// deleted left out. Read by the caller alone, or the slower way, the entries
+// would be the same: only the index's account of the load tells.
+TEST(IndexLoad, AnIndexMadeOverALargeListReadsItsKeysInTwoHalvesTheSecondOnAHelperAndOrdersThem) {
+  TMemTableDataEh store{nullptr};
+  AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
+  TRecordsListEh* list = store.GetRecordsList();
+  FillLargeList(list, 300000);
+  TMTIndexEh* index = list->GetIndexes()->Add();
+  index->SetFields(u"ID");
+  index->SetActive(true);
+  EXPECT_EQ(index->GetLoadKeyReaders(), 2);
+  ExpectOrderedByKey(index, list);
+}
+
+// A fraction among a large list's keys (a column of values of any kind), in
+// its second half, sends the whole load the general way, whose order is the same.
+TEST(IndexLoad, AFractionAmongALargeListsKeysLoadsTheIndexTheGeneralWayInTheSameOrder) {
+  TMemTableDataEh store{nullptr};
+  AddColumn(store, TMTVariantDataFieldEh::StaticComponentClass(), ftVariant, u"ANY");
+  TRecordsListEh* list = store.GetRecordsList();
+  constexpr int kCount = 300000;
+  FillLargeList(list, kCount, kCount * 3 / 4);
+  TMTIndexEh* index = list->GetIndexes()->Add();
+  index->SetFields(u"ANY");
+  index->SetActive(true);
+  EXPECT_EQ(index->GetLoadKeyReaders(), 0);
+  ExpectOrderedByKey(index, list);
 }
 
 // ---- unique keys -----------------------------------------------------------------------

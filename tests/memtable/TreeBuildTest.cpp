@@ -2,18 +2,21 @@
 // builds, text keys the record-by-record one, and both must give the same tree
 // (shape, order, levels, flags, rows) whatever the keys hold: orphans, loops,
 // repeated keys, chains deeper than MaxLevel, siblings sorted in the build or after it. Also the node storage and the
-// record map under deletions and reopening, and a tree large enough for a mapped node block.
+// record map under deletions and reopening, and a tree large enough for a mapped node block,
+// whose keys are read in two halves at once, the second on a helper thread.
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -298,32 +301,52 @@ TEST_F(TreeBuild, RandomForestsBuildTheSameTreeEveryWay) {
   }
 }
 
+// A view that notes, for each record of the list, the thread other than its
+// maker's that asked whether the record is in view, if any: a build asks once
+// for every record as it reads the record's keys.
+class TThreadNotingView : public TRecordsViewEh {
+public:
+  explicit TThreadNotingView(size_t RecordCount) : TRecordsViewEh(nullptr), FAskedElsewhere(RecordCount) {}
+  bool IsRecordInView(TMemoryRecordEh* Rec) override {
+    // Each record is read by one thread: no two threads write one element.
+    if (std::this_thread::get_id() != FMaker)
+      FAskedElsewhere[static_cast<size_t>(Rec->GetIndex())] = std::this_thread::get_id();
+    return TRecordsViewEh::IsRecordInView(Rec);
+  }
+  // Not asked about on another thread: the default id.
+  const std::vector<std::thread::id>& AskedElsewhere() const { return FAskedElsewhere; }
+
+private:
+  const std::thread::id FMaker = std::this_thread::get_id();
+  std::vector<std::thread::id> FAskedElsewhere;
+};
+
 // A forest of several hundred thousand records, children before and after
 // their parents, orphans and records without a key spread all through the
-// list: each record lies under the record its parent key names, or at the top
-// level when none does, siblings in records-list order.
-TEST_F(TreeBuild, ALargeForestPutsEveryRecordUnderTheParentItsKeyNames) {
-  constexpr Integer kCount = 300000;
+// list.
+void LoadLargeForest(TreeBuild& Fixture, Integer Count) {
   std::mt19937 rng(kRandomStart);
-  std::vector<Integer> keys(static_cast<size_t>(kCount));
-  for (Integer i = 0; i < kCount; ++i) keys[static_cast<size_t>(i)] = i + 1;
+  std::vector<Integer> keys(static_cast<size_t>(Count));
+  for (Integer i = 0; i < Count; ++i) keys[static_cast<size_t>(i)] = i + 1;
   std::shuffle(keys.begin(), keys.end(), rng);
-  TRecordsListEh* list = Store.GetRecordsList();
+  TRecordsListEh* list = Fixture.Store.GetRecordsList();
   list->BeginUpdate();
   for (Integer key : keys) {
     const unsigned kind = rng() % 50;
-    const Integer parent = kind == 0   ? -1                                            // top level
-                           : kind == 1 ? kCount + 1 + static_cast<Integer>(rng() % 5)  // nobody
-                                       : key / 8;                                      // a tree eight wide
-    Load(kind == 2 ? -1 : key, parent);
+    const Integer parent = kind == 0   ? -1                                           // top level
+                           : kind == 1 ? Count + 1 + static_cast<Integer>(rng() % 5)  // nobody
+                                       : key / 8;                                     // a tree eight wide
+    Fixture.Load(kind == 2 ? -1 : key, parent);
   }
   list->EndUpdate();
-  TRecordsViewEh view(nullptr);
-  BindExpandedTree(view);
-  TMemoryTreeListEh* tree = view.GetTreeList();
-  tree->SetFullBuildCheck(true);
-  view.SetTreeMode(true);
-  std::vector<TMemoryRecordEh*> byKey(static_cast<size_t>(kCount) + 1, nullptr);
+}
+
+// Each record of the large forest lies under the record its parent key names,
+// or at the top level when none does, siblings in records-list order.
+void ExpectLargeForest(TreeBuild& Fixture, TRecordsViewEh& View, Integer Count) {
+  TRecordsListEh* list = Fixture.Store.GetRecordsList();
+  TMemoryTreeListEh* tree = View.GetTreeList();
+  std::vector<TMemoryRecordEh*> byKey(static_cast<size_t>(Count) + 1, nullptr);
   for (Integer i = 0; i < list->GetCount(); ++i)
     if (!list->GetRecord(i)->GetValue(ID, rvvValueEh).IsNull())
       byKey[static_cast<size_t>(list->GetRecord(i)->GetValue(ID, rvvValueEh).AsInteger())] = list->GetRecord(i);
@@ -332,7 +355,7 @@ TEST_F(TreeBuild, ALargeForestPutsEveryRecordUnderTheParentItsKeyNames) {
     TMemRecViewEh* node = tree->NodeOfRecord(rec);
     ASSERT_TRUE(node && node->GetRec() == rec) << "record " << i;
     const Variant parentKey = rec->GetValue(PARENT, rvvValueEh);
-    TMemoryRecordEh* parent = parentKey.IsNull() || parentKey.AsInteger() > kCount
+    TMemoryRecordEh* parent = parentKey.IsNull() || parentKey.AsInteger() > Count
                                   ? nullptr
                                   : byKey[static_cast<size_t>(parentKey.AsInteger())];
     ASSERT_EQ(node->GetParent(), parent ? tree->NodeOfRecord(parent) : tree->GetRoot()) << "record " << i;
@@ -341,7 +364,48 @@ TEST_F(TreeBuild, ALargeForestPutsEveryRecordUnderTheParentItsKeyNames) {
           << "record " << i;
     }
   }
-  EXPECT_EQ(view.ViewCount(), kCount);
+  EXPECT_EQ(View.ViewCount(), Count);
+}
+
+// The forest's keys are read in two halves at once, the first by the build's
+// caller, the second by one helper thread: reading either way gives the same
+// tree, so only the thread that read each record tells them apart.
+TEST_F(TreeBuild, ALargeForestIsReadInTwoHalvesTheSecondOnAHelperAndPutsEveryRecordUnderItsParent) {
+  constexpr Integer kCount = 300000;
+  LoadLargeForest(*this, kCount);
+  TThreadNotingView view(kCount);
+  BindExpandedTree(view);
+  view.GetTreeList()->SetFullBuildCheck(true);
+  view.SetTreeMode(true);
+  ExpectLargeForest(*this, view, kCount);
+  const std::vector<std::thread::id>& elsewhere = view.AskedElsewhere();
+  const size_t half = static_cast<size_t>(kCount) / 2;
+  const std::thread::id helper = elsewhere[half];
+  ASSERT_NE(helper, std::thread::id()) << "the second half was not read on another thread";
+  for (size_t i = 0; i < half; ++i) ASSERT_EQ(elsewhere[i], std::thread::id()) << "record " << i;
+  for (size_t i = half; i < elsewhere.size(); ++i) ASSERT_EQ(elsewhere[i], helper) << "record " << i;
+}
+
+// While a filter event decides what the view shows, the whole list is read by
+// the caller, whose thread alone runs the program's handler; the tree is the same.
+TEST_F(TreeBuild, ALargeForestUnderAFilterEventIsReadByTheCallerAloneAndPutsEveryRecordUnderItsParent) {
+  constexpr Integer kCount = 300000;
+  LoadLargeForest(*this, kCount);
+  TThreadNotingView view(kCount);
+  BindExpandedTree(view);
+  std::atomic<size_t> filtered = 0, filteredElsewhere = 0;
+  const std::thread::id caller = std::this_thread::get_id();
+  view.OnFilterRecord = [&](TObject*, TMemoryRecordEh*) {
+    ++(std::this_thread::get_id() == caller ? filtered : filteredElsewhere);
+    return true;
+  };
+  view.GetTreeList()->SetFullBuildCheck(true);
+  view.SetTreeMode(true);
+  ExpectLargeForest(*this, view, kCount);
+  EXPECT_GE(filtered.load(), static_cast<size_t>(kCount));
+  EXPECT_EQ(filteredElsewhere.load(), 0u);
+  for (size_t i = 0; i < view.AskedElsewhere().size(); ++i)
+    ASSERT_EQ(view.AskedElsewhere()[i], std::thread::id()) << "record " << i;
 }
 
 TEST_F(TreeBuild, ThroughAnIndexOnTheTextKeysTheTreeIsTheSame) {
