@@ -30,6 +30,7 @@
 #include "tests/client/ResourceListText.h"
 #include "tests/client/TempFolder.h"
 #include "tests/support/DirectZoom.h"
+#include "tests/support/BerBuild.h"
 #include "tests/support/FaultServer.h"
 #include "tests/support/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
@@ -507,6 +508,46 @@ TEST_F(SearchRunTest, ATricklingServerIsGivenUpAtItsTimeLimitAndTheNextIsSearche
   const auto lines = LogLines();
   EXPECT_EQ(lines[5], "Error: Trickle (usmarc) => Timeout (10007)");
   EXPECT_EQ(lines[6], "(1) Next (usmarc) => " + IsoName(2));
+}
+
+// An Explain record whose target's name is an empty string in the
+// constructed form, which the library's decoder cannot survive.
+const std::string kExplainTheLibraryCannotSurvive =
+    ber::RecordElement(ber::ValueExternal(ber::kExplain, ber::Hex("a0 02 a1 00")));
+
+// A server that answers out of turn, and one whose record (in a syntax the
+// search does not read, which the library decodes) the library cannot
+// survive: each resource gets its log line, the records that came are saved,
+// and the run goes on to the next.
+TEST_F(SearchRunTest, AServerOutOfTurnAndOneThatEndsTheSearchProcessEachGetTheirLineAndTheRunGoesOn) {
+  TFaultScript scanInstead;
+  scanInstead.Answers = {ber::Hex("bf2406840100850100")};
+  auto outOfTurn = TZFaultServer::Scripted(scanInstead);
+  std::string list;
+  for (int i = 1; i <= 10; ++i) list += ber::OctetsRecord(MarcRecord({{"001", std::to_string(i)}}));
+  TFaultScript crashes;
+  crashes.Answers = {ber::SearchAnswer(13, list, 10), ber::PresentAnswer(kExplainTheLibraryCannotSurvive, 1, 12)};
+  auto crashing = TZFaultServer::Scripted(crashes);
+  Resources({{1, "Turn", "Default", TZFaultServer::Host(), outOfTurn->Port(), "usmarc"},
+             {2, "Crash", "Default", TZFaultServer::Host(), crashing->Port(), "usmarc"},
+             Ztest(3, "Next")},
+            {1, 2, 3});
+  Condition(C.cb_Simple_Title, C.Edit_Simple_Title, u"1");
+  Limit(u"20");
+  RunToEnd();
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Turn (usmarc)", "(10) Crash (usmarc)", "(1) Next (usmarc)"}));
+  std::vector<std::string> resourceLines;
+  for (const std::string& line : LogLines())
+    if (line.find(" => ") != std::string::npos) resourceLines.push_back(line);
+  ASSERT_EQ(resourceLines.size(), 4u) << ::testing::PrintToString(LogLines());
+  EXPECT_EQ(resourceLines[0],
+            "Error: Turn (usmarc) => The server answered out of turn: a scan answer where a search answer was due");
+  EXPECT_TRUE(resourceLines[1].starts_with("(10) Crash (usmarc) => ")) << resourceLines[1];
+  EXPECT_TRUE(resourceLines[2].starts_with(
+      "Error: (10) Crash (usmarc) => Records 11-13 of 13 did not come: The search process ended "))
+      << resourceLines[2];
+  EXPECT_EQ(resourceLines[3], "(1) Next (usmarc) => " + IsoName(3));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }
 
 TEST_F(SearchRunTest, StopDuringASearchGivesItUpAtOnceAndEndsTheRun) {

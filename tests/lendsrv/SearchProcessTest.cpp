@@ -59,20 +59,20 @@ std::unique_ptr<TLendServer> NewServer(const std::string& Host, int Port) {
 }
 
 // A search answer of 13 hits bringing ten sound records, then a present
-// answer whose record names its database in pieces, which the library's
-// decoder cannot survive.
+// answer whose record the library's decoder cannot survive: by default one
+// that names its database in pieces.
 struct TCrashingServer {
   std::vector<std::string> Records;
   std::unique_ptr<TZFaultServer> Server;
-  TCrashingServer() {
+  explicit TCrashingServer(const std::string& Crash = RecordElement(OctetsExternal(MarcRecord({{"001", "11"}})),
+                                                                    Hex("a0 05 04 03") + "Def")) {
     std::string list;
     for (int i = 1; i <= 10; ++i) {
       Records.push_back(MarcRecord({{"001", std::to_string(i)}}));
       list += OctetsRecord(Records.back());
     }
-    const std::string crash = RecordElement(OctetsExternal(MarcRecord({{"001", "11"}})), Hex("a0 05 04 03") + "Def");
     TFaultScript script;
-    script.Answers = {SearchAnswer(13, list, 10), PresentAnswer(crash, 1, 12)};
+    script.Answers = {SearchAnswer(13, list, 10), PresentAnswer(Crash, 1, 12)};
     Server = TZFaultServer::Scripted(script);
   }
   std::string Sound() const {
@@ -104,6 +104,16 @@ TEST(SearchProcess, ALibraryFaultOnAServersBytesEndsOnlyTheSearchProcessKeepingT
   EXPECT_TRUE(StringToAnsi(tapped->SingleSearchIT(u"any", false, 4, 13)) == crashing.Sound());
   EXPECT_EQ(ToUtf8(tapped->GetzLastError()),
             "Records 11-13 of 13 did not come: Decoding failed (10003): the server's answer is damaged");
+
+  // A record in a syntax whose grammar the tap does not hold goes to the
+  // library through the tap too: an Explain record whose name is an empty
+  // string in the constructed form.
+  TCrashingServer explain(RecordElement(ValueExternal(kExplain, Hex("a0 02 a1 00"))));
+  auto through = NewServer(TZFaultServer::Host(), explain.Server->Port());
+  EXPECT_TRUE(StringToAnsi(through->SingleSearchIT(u"any", false, 4, 13)) == explain.Sound());
+  EXPECT_TRUE(
+      ToUtf8(through->GetzLastError()).starts_with("Records 11-13 of 13 did not come: The search process ended "))
+      << ToUtf8(through->GetzLastError());
 }
 
 // Whatever ends the process mid-fetch, the search ends at once and tells

@@ -59,6 +59,7 @@ inline std::string Indefinite(std::string_view Identifier, std::string_view Cont
 inline const std::string kUsmarc = B("\x2A\x86\x48\xCE\x13\x05\x0A");
 inline const std::string kGrs1 = B("\x2A\x86\x48\xCE\x13\x05\x69");
 inline const std::string kOpac = B("\x2A\x86\x48\xCE\x13\x05\x66");
+inline const std::string kExplain = B("\x2A\x86\x48\xCE\x13\x05\x64");
 inline const std::string kBib1 = B("\x2A\x86\x48\xCE\x13\x04\x01");
 
 // An EXTERNAL of the syntax Oid whose value is the octets (octet-aligned),
