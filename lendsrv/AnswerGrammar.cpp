@@ -293,10 +293,16 @@ const TKnownSyntax kKnownSyntaxes[] = {
     {{9, 7, -1, -1}, nullptr},
 };
 
-// An object identifier's arcs, read as the library reads them; unset where
-// the library refuses it.
-std::optional<std::vector<int>> OidArcs(std::string_view Contents) {
-  std::vector<int> arcs;
+// An object identifier's arcs, read as the library reads them, at most
+// kMostArcs of them: more than any the search looks up.
+constexpr std::size_t kMostArcs = 16;
+struct TArcs {
+  std::array<int, kMostArcs> Arc{};
+  std::size_t Count = 0;
+};
+// Unset where the library refuses the identifier, or it has more arcs.
+std::optional<TArcs> OidArcs(std::string_view Contents) {
+  TArcs arcs;
   std::size_t at = 0;
   while (at < Contents.size()) {
     unsigned long id = 0;
@@ -307,15 +313,16 @@ std::optional<std::vector<int>> OidArcs(std::string_view Contents) {
       if (id > 0x7FFFFFFFul) return std::nullopt;
       if (!(b & 0x80)) break;
     }
-    if (arcs.empty()) {
+    if (arcs.Count + (arcs.Count == 0 ? 2 : 1) > kMostArcs) return std::nullopt;
+    if (arcs.Count == 0) {
       const int first = std::min<int>(static_cast<int>(id / 40), 2);
-      arcs.push_back(first);
-      arcs.push_back(static_cast<int>(id) - first * 40);
+      arcs.Arc[arcs.Count++] = first;
+      arcs.Arc[arcs.Count++] = static_cast<int>(id) - first * 40;
     } else {
-      arcs.push_back(static_cast<int>(id));
+      arcs.Arc[arcs.Count++] = static_cast<int>(id);
     }
   }
-  if (arcs.size() < 2) return std::nullopt;
+  if (arcs.Count < 2) return std::nullopt;
   return arcs;
 }
 
@@ -383,26 +390,26 @@ bool IsRecordType(const TAsnType* Type) { return Type == &kNamePlusRecord; }
 TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference) {
   const TExternalReading kept{false, &kOpaque};
   if (!DirectReference || DirectReference->size() > kLongestKnownOid) return kept;
-  const std::optional<std::vector<int>> arcs = OidArcs(*DirectReference);
+  const std::optional<TArcs> arcs = OidArcs(*DirectReference);
   constexpr int kZ3950[] = {1, 2, 840, 10003};
-  if (!arcs || arcs->size() < 5 || !std::equal(std::begin(kZ3950), std::end(kZ3950), arcs->begin())) return kept;
+  if (!arcs || arcs->Count < 5 || !std::equal(std::begin(kZ3950), std::end(kZ3950), arcs->Arc.begin())) return kept;
   for (const TKnownSyntax& s : kKnownSyntaxes) {
     const auto length = static_cast<std::size_t>(std::find(s.Arcs.begin(), s.Arcs.end(), -1) - s.Arcs.begin());
-    if (arcs->size() == 4 + length && std::equal(s.Arcs.begin(), s.Arcs.begin() + length, arcs->begin() + 4))
+    if (arcs->Count == 4 + length && std::equal(s.Arcs.begin(), s.Arcs.begin() + length, arcs->Arc.begin() + 4))
       return {true, s.Type ? s.Type : &kUndeclared};
   }
   return kept;
 }
 
 std::string OidName(std::string_view Contents) {
-  const std::optional<std::vector<int>> arcs = OidArcs(Contents);
-  if (!arcs || arcs->size() >= OID_SIZE) return std::string();
+  const std::optional<TArcs> arcs = OidArcs(Contents);
+  if (!arcs || arcs->Count >= OID_SIZE) return std::string();
   Odr_oid oid[OID_SIZE];
-  for (std::size_t i = 0; i < arcs->size(); ++i) {
-    if ((*arcs)[i] > std::numeric_limits<Odr_oid>::max()) return std::string();
-    oid[i] = static_cast<Odr_oid>((*arcs)[i]);
+  for (std::size_t i = 0; i < arcs->Count; ++i) {
+    if (arcs->Arc[i] > std::numeric_limits<Odr_oid>::max()) return std::string();
+    oid[i] = static_cast<Odr_oid>(arcs->Arc[i]);
   }
-  oid[arcs->size()] = -1;
+  oid[arcs->Count] = -1;
   oid_class kind;
   const char* name = yaz_oid_to_string(yaz_oid_std(), oid, &kind);
   return name ? name : std::string();

@@ -202,11 +202,10 @@ std::optional<TTapRecord> ReadRecordElement(std::string_view Element) {
 
 void TAnswerScan::Advance(std::string_view B) {
   if (FVerdict != TAnswerVerdict::Following) return;
-  // Checked as it goes, so that a refused answer passes what came before
-  // the refused element however its bytes came.
-  do UpdateChecked(B);
-  while (Step(B));
-  UpdateChecked(B);
+  FBytes = B.size();
+  while (Step(B)) {
+  }
+  UpdateChecked();
 }
 
 bool TAnswerScan::Step(std::string_view B) {
@@ -408,11 +407,13 @@ void TAnswerScan::Close() {
 }
 
 bool TAnswerScan::Refuse(TAnswerVerdict Why) {
+  // What came before the refused element passes, however its bytes came.
+  UpdateChecked();
   FVerdict = Why;
   return false;
 }
 
-void TAnswerScan::UpdateChecked(std::string_view B) {
+void TAnswerScan::UpdateChecked() {
   if (FVerdict != TAnswerVerdict::Following && FVerdict != TAnswerVerdict::Whole) return;
   if (FVerdict == TAnswerVerdict::Whole) {
     FChecked = FAt;
@@ -427,5 +428,5 @@ void TAnswerScan::UpdateChecked(std::string_view B) {
     if (!f->HeldBack || (f->HasChild && f->FirstChild != held)) break;
     held = f->Start;
   }
-  FChecked = held ? *held : std::min(FAt, B.size());
+  FChecked = held ? *held : std::min(FAt, FBytes);
 }

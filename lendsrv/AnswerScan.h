@@ -132,6 +132,8 @@ public:
   std::optional<long long> ResultCount() const { return FResultCount; }
   // The answer's tag (its kind), once its first header has come.
   std::optional<std::uint32_t> Tag() const { return FTag; }
+  // The answer awaited when it began.
+  const TAnswerTurn& Turn() const { return FTurn; }
 
 private:
   // How the elements inside an element are read.
@@ -172,7 +174,7 @@ private:
   bool PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Child);
   void Close();
   bool Refuse(TAnswerVerdict Why);
-  void UpdateChecked(std::string_view B);
+  void UpdateChecked();
 
   TAnswerTurn FTurn;
   bool FTurnChecked = false;  // constructed with a turn
@@ -180,6 +182,7 @@ private:
   bool FBegun = false;
   std::size_t FAt = 0;  // the next header; past the bytes so far while a simple element's contents come
   std::size_t FChecked = 0;
+  std::size_t FBytes = 0;     // of the answer, so far
   std::vector<TFrame> FOpen;  // the elements FAt lies in, outermost first
   std::vector<std::pair<std::size_t, std::size_t>> FRecords;
   std::optional<long long> FResultCount;

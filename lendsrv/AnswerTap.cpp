@@ -127,7 +127,8 @@ std::size_t TAnswerTap::Read(int From, TPassage& P, bool Tapped) {
   return came;
 }
 
-void TAnswerTap::Write(int To, TPassage& P) {
+std::size_t TAnswerTap::Write(int To, TPassage& P) {
+  std::size_t written = 0;
   while (P.Unsent() > 0) {
     const ssize_t n = ::send(To, P.Held.data() + P.Sent, P.Unsent(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
@@ -139,6 +140,7 @@ void TAnswerTap::Write(int To, TPassage& P) {
       break;
     }
     P.Sent += static_cast<std::size_t>(n);
+    written += static_cast<std::size_t>(n);
   }
   if (P.Unsent() == 0) {
     P.Held.clear();
@@ -151,19 +153,26 @@ void TAnswerTap::Write(int To, TPassage& P) {
     ::shutdown(To, SHUT_WR);
     P.Shut = true;
   }
+  return written;
 }
 
 std::size_t TAnswerTap::Pump() {
+  FPassedToZoom = false;
   if (FZoom < 0) return 0;
   // ZOOM's requests first: an answer to one never comes before the tap has
   // passed it on.
+  PassRequests();
+  const std::size_t came = Read(FServer, FDown, true);
+  FPassedToZoom = Write(FZoom, FDown) > 0;
+  return came;
+}
+
+void TAnswerTap::PassRequests() {
+  if (FZoom < 0) return;
   const std::size_t before = FUp.Held.size();
   Read(FZoom, FUp, false);
   TakeRequestBytes(std::string_view(FUp.Held).substr(before));
   Write(FServer, FUp);
-  const std::size_t came = Read(FServer, FDown, true);
-  Write(FZoom, FDown);
-  return came;
 }
 
 void TAnswerTap::TakeRequestBytes(std::string_view Bytes) {
@@ -179,36 +188,52 @@ void TAnswerTap::TakeRequestBytes(std::string_view Bytes) {
 }
 
 void TAnswerTap::TakeServerBytes(std::string_view Bytes) {
-  FAnswer.append(Bytes);
+  // An answer begun in an earlier read is followed in its copy; one that
+  // begins in this read is read where it came, and copied only when it does
+  // not end in it.
+  std::string_view rest = Bytes;
+  if (!FAnswer.empty()) {
+    FAnswer.append(Bytes);
+    rest = {};
+  }
   for (;;) {
+    const bool copied = !FAnswer.empty();
+    const std::string_view answer = copied ? std::string_view(FAnswer) : rest;
+    if (answer.empty()) break;
     // An answer begins: it must be the one the oldest open request awaits.
     if (!std::exchange(FScanning, true))
       FScan = TAnswerScan(TAnswerTurn{FAwaited.empty() ? std::nullopt : std::optional(FAwaited.front())});
-    FScan.Advance(FAnswer);
-    // Room for the rest of a large answer at once, as its length says: a copy
-    // that grows step by step holds the old bytes and the new at each step.
-    // Pages not yet written cost nothing; a small answer claiming a large
-    // length is not believed until its bytes show it large.
-    if (const std::optional<std::size_t> length = FScan.DeclaredLength())
-      if (FAnswer.size() >= kReserveFrom && *length > FAnswer.capacity() && *length <= kMostReserved)
-        FAnswer.reserve(*length);
+    FScan.Advance(answer);
     if (FScan.ResultCount()) FHitsTold = FScan.ResultCount();
     // Only what the scan checked goes on to ZOOM.
     if (FScan.Checked() > FPassed) {
-      FDown.Held.append(FAnswer, FPassed, FScan.Checked() - FPassed);
+      FDown.Held.append(answer.data() + FPassed, FScan.Checked() - FPassed);
       FPassed = FScan.Checked();
     }
-    if (FScan.Verdict() != TAnswerVerdict::Whole) break;
+    if (FScan.Verdict() != TAnswerVerdict::Whole) {
+      if (!copied) FAnswer.assign(rest);
+      // Room for the rest of a large answer at once, as its length says: a
+      // copy that grows step by step holds the old bytes and the new at each
+      // step. Pages not yet written cost nothing; a small answer claiming a
+      // large length is not believed until its bytes show it large.
+      if (const std::optional<std::size_t> length = FScan.DeclaredLength())
+        if (FAnswer.size() >= kReserveFrom && *length > FAnswer.capacity() && *length <= kMostReserved)
+          FAnswer.reserve(*length);
+      break;
+    }
     FRecordsSent += FScan.Records().size();
     ++FAnswersWhole;
     if (!FAwaited.empty() && FScan.Tag() == FAwaited.front()) FAwaited.pop_front();
-    FAnswer.erase(0, FScan.Length());
-    // The copy of a large answer is given back once it is whole, before ZOOM
-    // decodes the answer and the search copies its records.
-    if (FAnswer.capacity() > kMostHeld && FAnswer.size() < FAnswer.capacity() / 4) FAnswer.shrink_to_fit();
+    if (copied) {
+      FAnswer.erase(0, FScan.Length());
+      // The copy of a large answer is given back once it is whole, before
+      // ZOOM decodes the answer and the search copies its records.
+      if (FAnswer.capacity() > kMostHeld && FAnswer.size() < FAnswer.capacity() / 4) FAnswer.shrink_to_fit();
+    } else {
+      rest.remove_prefix(FScan.Length());
+    }
     FPassed = 0;
     FScanning = false;
-    if (FAnswer.empty()) break;
   }
 }
 
@@ -227,7 +252,7 @@ bool TAnswerTap::CutShort() const {
 std::optional<TAnswerTap::TRefusal> TAnswerTap::Refused() const {
   const TAnswerVerdict v = FScan.Verdict();
   if (FZoom < 0 || !FScanning || v == TAnswerVerdict::Following || v == TAnswerVerdict::Whole) return std::nullopt;
-  return TRefusal{v, FScan.Tag(), FAwaited.empty() ? std::nullopt : std::optional(FAwaited.front()), FAnswersWhole > 0};
+  return TRefusal{v, FScan.Tag(), FScan.Turn().Awaited, FAnswersWhole > 0};
 }
 
 bool TAnswerTap::Delivered() const {

@@ -79,6 +79,11 @@ public:
   // Moves, both ways, what can be moved without waiting. Returns the bytes
   // of the server's that came.
   std::size_t Pump();
+  // The last Pump gave ZOOM bytes to read.
+  bool PassedToZoom() const { return FPassedToZoom; }
+  // Moves ZOOM's requests on to the server without waiting, as soon as ZOOM
+  // has written them.
+  void PassRequests();
   // Watched only: the bytes waiting to be read on ZOOM's socket, which ZOOM
   // is about to read.
   std::size_t Unread() const;
@@ -91,7 +96,7 @@ public:
   struct TRefusal {
     TAnswerVerdict Why = TAnswerVerdict::Damaged;  // Damaged, NotZ3950 or OutOfTurn
     std::optional<std::uint32_t> Kind;             // the refused answer's tag, once read
-    std::optional<std::uint32_t> Awaited;          // the answer the connection waited for; unset: none
+    std::optional<std::uint32_t> Awaited;          // the answer awaited as it began; unset: none
     bool AfterAnswers = false;                     // answers came whole before it on this connection
   };
   std::optional<TRefusal> Refused() const;
@@ -130,8 +135,9 @@ private:
   // server's bytes), into the answer, which passes on what it checked.
   // Returns the bytes read.
   std::size_t Read(int From, TPassage& P, bool Tapped);
-  // Writes what P holds to To without waiting, and passes its end on.
-  static void Write(int To, TPassage& P);
+  // Writes what P holds to To without waiting, and passes its end on;
+  // returns the bytes written.
+  static std::size_t Write(int To, TPassage& P);
   void TakeServerBytes(std::string_view Bytes);
   // ZOOM's bytes towards the server: each whole request awaits its answer.
   void TakeRequestBytes(std::string_view Bytes);
@@ -142,7 +148,8 @@ private:
   int FZoom = -1;                 // inserted: the tap's end of ZOOM's local socket
   int FZoomFd = -1;               // inserted: ZOOM's descriptor, the local socket's other end
   ino_t FZoomInode = 0;
-  TPassage FDown, FUp;      // from the server to ZOOM, from ZOOM to the server
+  TPassage FDown, FUp;  // from the server to ZOOM, from ZOOM to the server
+  bool FPassedToZoom = false;
   std::string FAnswer;      // the answer that has not come whole yet
   std::size_t FPassed = 0;  // of FAnswer, handed to FDown
   TAnswerScan FScan;

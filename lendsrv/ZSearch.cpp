@@ -179,6 +179,8 @@ constexpr std::size_t kFaultsNamed = 10;
 constexpr std::size_t kMostReserved = std::size_t(1) << 30;
 // The text of a failure that came without one of its own.
 constexpr char kNoAnswerText[] = "The server did not answer the search";
+// Room made for the first records at once: a search of the default limit's.
+constexpr std::size_t kFirstRecordsRoom = 10, kCommonRecordBytes = 2048;
 
 }  // namespace
 
@@ -186,6 +188,9 @@ void TZResultBuilder::Answered(std::size_t Hits, std::size_t Wanted) {
   FAnswered = true;
   FResult.Hits = Hits;
   FWanted = Wanted;
+  // Room for the first records, of a size most records have, so that they do
+  // not move from string to string as they come.
+  FResult.Records.reserve(std::min<std::size_t>(Wanted, kFirstRecordsRoom) * kCommonRecordBytes);
 }
 
 std::string TZResultBuilder::Number() const {
@@ -399,14 +404,19 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     return result;
   };
   for (;;) {
+    bool sent = false;
     while (inZoom([&] { return ZOOM_connection_process(C); })) {
       const int event = ZOOM_connection_last_event(C);
-      if (event == ZOOM_EVENT_SEND_APDU && ++requests > Due + kSpareRequests) {
-        Why = TooManyRequestsText(requests, Due);
-        return TWaitEnd::Broken;
+      if (event == ZOOM_EVENT_SEND_APDU) {
+        sent = true;
+        if (++requests > Due + kSpareRequests) {
+          Why = TooManyRequestsText(requests, Due);
+          return TWaitEnd::Broken;
+        }
       }
       if (SearchAnswered && event == ZOOM_EVENT_RECV_SEARCH) SearchAnswered(std::nullopt);
     }
+    if (sent) Tap.PassRequests();
     const auto now = TClock::now();
     if (ZOOM_connection_is_idle(C)) {
       const int code = ZOOM_connection_error(C, nullptr, nullptr);
@@ -459,8 +469,10 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     if (ready & (POLLIN | POLLHUP | POLLERR)) fired |= ZOOM_SELECT_READ;
     if (ready & (POLLOUT | POLLERR)) fired |= ZOOM_SELECT_WRITE;
     if (ready & POLLPRI) fired |= ZOOM_SELECT_EXCEPT;
-    // What came, before ZOOM reads it.
+    // What came, before ZOOM reads it; what the tap gave ZOOM is read at once,
+    // not a poll later.
     const std::size_t came = Tap.Pump() + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
+    if (Tap.PassedToZoom() && (mask & ZOOM_SELECT_READ)) fired |= ZOOM_SELECT_READ;
     if (SearchAnswered && Tap.HitsTold()) SearchAnswered(Tap.HitsTold());
     if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
     stretchBytes += came;
@@ -469,6 +481,8 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
       stretchBytes = 0;
     }
     if (fired) inZoom([&] { return ZOOM_connection_fire_event_socket(C, fired); });
+    // A request ZOOM wrote goes on to the server at once.
+    Tap.PassRequests();
   }
 }
 
@@ -563,7 +577,6 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   if (oid) ZOOM_options_set(opts.get(), "preferredRecordSyntax", oid);
   if (p.User) ZOOM_options_set(opts.get(), "user", p.User->c_str());
   if (p.Password) ZOOM_options_set(opts.get(), "password", p.Password->c_str());
-  ZOOM_options_set_int(opts.get(), "timeout", std::max(1, p.TimeoutSeconds));
   // The first piece is asked for with the search: ZOOM has the server send it
   // with the answer, or fetches it in a present right after.
   const std::size_t firstPiece = std::min(Want, kFirstPiece);
