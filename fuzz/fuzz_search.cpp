@@ -5,8 +5,8 @@
 //   - a failure has a text, and so has a fetch that delivered fewer records
 //     than min(hits, limit);
 //   - the search ends within its time limit and a margin: the limit ends only
-//     a stretch in which next to nothing comes, and this server closes, or
-//     answers at once, or (Hold) falls silent for good;
+//     a stretch in which next to nothing comes, and this server either closes
+//     or answers at once;
 //   - the requests it sends stay bounded by its record limit: one
 //     initialisation, one search, one present the library may send after the
 //     search by itself, one present per piece of at least one record, and one
@@ -23,7 +23,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <yaz/comstack.h>
 #include <yaz/odr.h>
 #include <yaz/proto.h>
 
@@ -116,7 +115,7 @@ public:
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) Read(FLinks[i - 1]);
       const auto now = TClock::now();
       for (TLink& l : FLinks)
-        if (!FS.Hold && !l.Shut && now - l.Active >= std::chrono::milliseconds(kIdleMs)) Shut(l);
+        if (!l.Shut && now - l.Active >= std::chrono::milliseconds(kIdleMs)) Shut(l);
       std::erase_if(FLinks, [](const TLink& l) {
         if (l.Ended) Close(l.Fd);
         return l.Ended;
@@ -163,7 +162,7 @@ private:
       TLink& l = FLinks.back();
       for (std::size_t i = 0; i < FS.Segments.size(); ++i)
         if (!FUsed[i] && FS.Segments[i].Kind == TKind::Connect) SendSegment(l, i);
-      if (!FS.Repeat && !FS.Hold && AllUsed()) Shut(l);
+      if (!FS.Repeat && AllUsed()) Shut(l);
     }
   }
 
@@ -205,15 +204,16 @@ private:
     std::size_t next = FS.Segments.size();
     for (std::size_t i = 0; kind && i < FS.Segments.size() && next == FS.Segments.size(); ++i)
       if (!FUsed[i] && FS.Segments[i].Kind == *kind) next = i;
+    const std::size_t sentBefore = FSentBytes;
     if (next < FS.Segments.size()) SendSegment(L, next);
     else if (FS.Repeat && FLast && FRepeats < kMostRepeats) {
       ++FRepeats;
       SendBytes(L, FS.Segments[*FLast].Bytes);
-    } else if (!FS.Hold) Shut(L);
-    if (!FS.Repeat && !FS.Hold && AllUsed()) Shut(L);
-    // An answer left open: the client waits for its rest, which no request
-    // of the client's can bring. Closed at once, not after kIdleMs.
-    if (!FS.Hold && !L.Open.empty()) Shut(L);
+    } else Shut(L);
+    if (!FS.Repeat && AllUsed()) Shut(L);
+    // Nothing in answer, or an answer left open: the client waits, and no
+    // request of its can bring the rest. Closed at once, not after kIdleMs.
+    if (FSentBytes == sentBefore || !L.Open.empty()) Shut(L);
   }
 
   bool AllUsed() const {
@@ -244,6 +244,7 @@ private:
     while (!B.empty() && !L.Shut) {
       const ssize_t n = ::send(L.Fd, B.data(), B.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n > 0) {
+        FSentBytes += static_cast<std::size_t>(n);
         Kept(B.substr(0, static_cast<std::size_t>(n)));
         Framed(L, B.substr(0, static_cast<std::size_t>(n)));
         B.remove_prefix(static_cast<std::size_t>(n));
@@ -299,6 +300,7 @@ private:
   std::vector<bool> FUsed;
   std::optional<std::size_t> FLast;  // the segment sent last
   unsigned FRepeats = 0;
+  std::size_t FSentBytes = 0;
   unsigned FPauses = 0;
   std::vector<TLink> FLinks;
   TOutcome FOut;

@@ -355,7 +355,7 @@ struct TFile {
 
 std::string Script(unsigned Syntax, std::size_t Limit, std::initializer_list<std::string> Segments,
                    bool Repeat = false) {
-  std::string s = ScriptHead(Repeat, false, Syntax, Limit);
+  std::string s = ScriptHead(Repeat, Syntax, Limit);
   for (const std::string& g : Segments) s += g;
   return s;
 }
