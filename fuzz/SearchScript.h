@@ -18,7 +18,7 @@
 // taken in order. Any other byte stands for one of these four by its value
 // modulo 4. The split byte says how: its low six bits N, 0 for the segment in
 // one send, else pieces of 1 + (k * 7) % N bytes (k counting the pieces from
-// 0); bit 6 a pause of a millisecond after each piece.
+// 0); bit 6 a short pause after each piece.
 //
 // The script runs out at a request for which no segment of its kind is left
 // (a close, or a request the server cannot decode, has none): with Repeat the
@@ -51,7 +51,7 @@ enum class TKind { Connect, Init, Search, Present };
 struct TSegment {
   TKind Kind = TKind::Connect;
   unsigned Split = 0;  // the low six bits: the largest piece, 0 for one send
-  bool Pause = false;  // a millisecond after each piece
+  bool Pause = false;  // after each piece
   std::string_view Bytes;
 };
 

@@ -21,6 +21,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <yaz/odr.h>
@@ -55,8 +56,9 @@ using namespace std::chrono_literals;
 constexpr auto kServerLifetime = 10s;
 // A send the client does not read for this long is given up.
 constexpr auto kSendLimit = 2s;
-// Pauses between pieces, a millisecond each, in one search at most: a search
-// of many pieces stays quick.
+// The most pauses between pieces in one search, each long enough for the
+// client to read a piece before the next comes: a search of many pieces
+// stays quick.
 constexpr unsigned kMostPauses = 20;
 // The bytes sent that are kept for the records' check; past it the check is skipped.
 constexpr std::size_t kMostKept = 1u << 20;
@@ -75,7 +77,6 @@ struct TOutcome {
   unsigned Connections = 0;
   std::string Sent;      // every byte sent, in order, over all connections
   bool SentKept = true;  // false when Sent passed kMostKept and was dropped
-  bool Overran = false;  // a connection lived past kServerLifetime
 };
 
 // One request's kind, as its letter in TOutcome::Kinds.
@@ -103,16 +104,17 @@ class TSession {
 public:
   explicit TSession(const TScript& S) : FS(S), FUsed(S.Segments.size(), false) {}
 
-  // Serves until Done is set and every connection has been closed by the client.
-  TOutcome Run(int Listen, const std::atomic<bool>& Done) {
+  // Serves until Done is set and every connection has been closed by the
+  // client. DoneFd becomes readable when Done is set.
+  TOutcome Run(int Listen, int DoneFd, const std::atomic<bool>& Done) {
     const auto end = TClock::now() + kServerLifetime;
     for (;;) {
-      std::vector<pollfd> fds{{Listen, POLLIN, 0}};
+      std::vector<pollfd> fds{{Listen, POLLIN, 0}, {DoneFd, POLLIN, 0}};
       for (const TLink& l : FLinks) fds.push_back({l.Fd, POLLIN, 0});
       ::poll(fds.data(), fds.size(), 10);
       if (fds[0].revents & POLLIN) Take(Listen);
-      for (std::size_t i = 1; i < fds.size(); ++i)
-        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) Read(FLinks[i - 1]);
+      for (std::size_t i = 2; i < fds.size(); ++i)
+        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) Read(FLinks[i - 2]);
       const auto now = TClock::now();
       for (TLink& l : FLinks)
         if (!l.Shut && now - l.Active >= std::chrono::milliseconds(kIdleMs)) Shut(l);
@@ -120,10 +122,7 @@ public:
         if (l.Ended) Close(l.Fd);
         return l.Ended;
       });
-      if (now >= end) {
-        FOut.Overran = !FLinks.empty();
-        break;
-      }
+      if (now >= end) break;
       if (Done && FLinks.empty()) {
         pollfd p{Listen, POLLIN, 0};
         if (::poll(&p, 1, 0) <= 0) break;
@@ -143,8 +142,9 @@ private:
     std::string Open;  // the bytes sent since the last whole answer
   };
 
-  // Closed with a reset: the client has closed already, and no socket is
-  // left waiting out its time, which a fast run of searches would pile up.
+  // Closed with a reset: the client has closed already (or outlived the
+  // server's patience), and where it closed first its end is then not left
+  // waiting out its time, which a fast run of searches would pile up.
   static void Close(int Fd) {
     const linger now{1, 0};
     ::setsockopt(Fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
@@ -232,7 +232,7 @@ private:
       at += n;
       if (g.Pause && FPauses < kMostPauses) {
         ++FPauses;
-        std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(200us);
       }
     }
   }
@@ -322,6 +322,11 @@ public:
       std::abort();
     }
     FPort = ntohs(a.sin_port);
+    FDoneFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (FDoneFd < 0) {
+      std::fprintf(stderr, "fuzz_search: no event descriptor for the loopback server\n");
+      std::abort();
+    }
     FThread = std::thread([this] { Loop(); });
   }
   ~TScriptServer() {
@@ -332,6 +337,7 @@ public:
     FWake.notify_all();
     FThread.join();
     ::close(FListen);
+    ::close(FDoneFd);
   }
   TScriptServer(const TScriptServer&) = delete;
   TScriptServer& operator=(const TScriptServer&) = delete;
@@ -342,6 +348,8 @@ public:
   void Begin(const TScript& S) {
     {
       std::lock_guard l(FLock);
+      eventfd_t told = 0;
+      (void)::eventfd_read(FDoneFd, &told);  // the search before's end, told already
       FScript = &S;
       FFinished = false;
       FDone = false;
@@ -353,6 +361,9 @@ public:
   // the search has been closed; unset when one stays open past Wait.
   std::optional<TOutcome> End(TClock::duration Wait) {
     FDone = true;
+    // Wakes the server now rather than at the end of its wait's slice: every
+    // search would otherwise cost that slice.
+    (void)::eventfd_write(FDoneFd, 1);
     std::unique_lock l(FLock);
     if (!FWake.wait_for(l, Wait, [this] { return FFinished; })) return std::nullopt;
     return std::move(FOutcome);
@@ -368,7 +379,7 @@ private:
         if (FQuit) return;
         script = FScript;
       }
-      TOutcome out = TSession(*script).Run(FListen, FDone);
+      TOutcome out = TSession(*script).Run(FListen, FDoneFd, FDone);
       {
         std::lock_guard l(FLock);
         FOutcome = std::move(out);
@@ -381,6 +392,7 @@ private:
 
   int FListen = -1;
   int FPort = 0;
+  int FDoneFd = -1;
   std::mutex FLock;
   std::condition_variable FWake;
   const TScript* FScript = nullptr;
