@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fuzz/SearchScript.h"
+#include "tests/support/MarcRecord.h"
 
 namespace {
 
@@ -76,24 +77,8 @@ private:
   ODR FO;
 };
 
-// ISO 2709, as a catalogue sends it.
-std::string Marc(const std::vector<std::pair<std::string, std::string>>& Fields) {
-  std::string directory, data;
-  for (const auto& [tag, value] : Fields) {
-    char entry[13];
-    std::snprintf(entry, sizeof entry, "%3s%04zu%05zu", tag.c_str(), value.size() + 1, data.size());
-    directory += entry;
-    data += value + "\x1E";
-  }
-  directory += "\x1E";
-  const std::size_t base = 24 + directory.size();
-  char leader[25];
-  std::snprintf(leader, sizeof leader, "%05zunam a22%05zu   4500", base + data.size() + 1, base);
-  return std::string(leader) + directory + data + "\x1D";
-}
-
 std::string MarcNo(int N) {
-  return Marc({{"001", "rec" + std::to_string(N)}, {"245", "10$aTitle " + std::to_string(N)}});
+  return MarcRecord({{"001", "rec" + std::to_string(N)}, {"245", "10$aTitle " + std::to_string(N)}});
 }
 
 // --- Structures, built with the library's types --------------------------------

@@ -31,9 +31,7 @@
 #include <utility>
 #include <vector>
 
-// An ISO 2709 record with the given fields (tag, data without terminator),
-// for the fault server to deliver.
-std::string MarcRecord(const std::vector<std::pair<std::string, std::string>>& Fields);
+#include "tests/support/MarcRecord.h"
 
 // What a Scripted server sends.
 struct TFaultScript {
