@@ -40,6 +40,7 @@ constexpr std::size_t kMostReadAtOnce = 1 << 20;
 constexpr auto kEndingGrace = 1s;
 // Idle processes kept for the next searches.
 constexpr std::size_t kMostIdle = 2;
+constexpr int kSocketRoom = 4 << 20;
 
 std::string ErrnoText(int Error) { return std::strerror(Error); }
 
@@ -113,6 +114,9 @@ std::unique_ptr<TSearchChild> TSearchChild::Start(std::string& Error) {
   };
   int pair[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return failed(errno);
+  // Room for a piece of records on the way, so that the search process goes
+  // on fetching while this one takes the records it sent.
+  for (const int end : pair) ::setsockopt(end, SOL_SOCKET, SO_SNDBUF, &kSocketRoom, sizeof kSocketRoom);
   // The child's end is given as kChildSocket; were it that number already, the
   // duplication would leave it closed on exec.
   if (pair[1] == kChildSocket) {

@@ -23,7 +23,7 @@ namespace {
 constexpr int kSocket = 3;
 using TClock = std::chrono::steady_clock;
 // Records go over in parts of about this size, and with each piece.
-constexpr std::size_t kFlushBytes = 64 * 1024;
+constexpr std::size_t kFlushBytes = 256 * 1024;
 // With nothing else to tell for this long, the program is told the search
 // goes on, so that it can tell a search process that stopped answering.
 constexpr auto kAliveEvery = std::chrono::seconds(1);

@@ -212,12 +212,12 @@ void TZResultBuilder::Record(std::string_view Bytes) {
     Fault(Number() + " is empty");
   } else {
     if (FIso2709 && !IsIso2709Record(Bytes)) Fault(Number() + " is not ISO 2709 (kept as sent)");
-    // Room for the whole fetch, judged by the records so far, once a few have
-    // come: the records do not move to ever larger strings as they come, each
-    // move holding the old and the new at once. A generous guess costs no
-    // memory until it is written.
+    // Room for the whole fetch, judged by the records so far: the records do
+    // not move to ever larger strings as they come, each move holding the old
+    // and the new at once. A generous guess costs no memory until it is
+    // written.
     std::string& records = FResult.Records;
-    if (records.size() + Bytes.size() > records.capacity() && FResult.Delivered >= 8 && FTaken + 1 < FWanted) {
+    if (records.size() + Bytes.size() > records.capacity() && FResult.Delivered > 0 && FTaken + 1 < FWanted) {
       const double perRecord = static_cast<double>(records.size()) / static_cast<double>(FResult.Delivered);
       const double guess = std::min(perRecord * static_cast<double>(FWanted) * 1.25, double(kMostReserved));
       if (guess > static_cast<double>(records.size() + Bytes.size())) records.reserve(static_cast<std::size_t>(guess));
