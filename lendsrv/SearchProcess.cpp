@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "lendsrv/SearchWire.h"
@@ -212,6 +213,7 @@ public:
         FBuilder.Diagnostic(d);
         return true;
       }
+      case TWireKind::Piece: FPieceTaken = true; return M.Payload.empty() && FAnswered;
       case TWireKind::Alive: return M.Payload.empty();
       case TWireKind::End: {
         TZSearchEnd e;
@@ -223,6 +225,8 @@ public:
     }
   }
   bool Answered() const { return FAnswered; }
+  // A piece of records came whole since the last call.
+  bool PieceTaken() { return std::exchange(FPieceTaken, false); }
   // How the search ended, once the process told.
   std::optional<TZSearchEnd>& End() { return FEnd; }
   // The search broken off here, for Why.
@@ -234,7 +238,7 @@ private:
   TZResultBuilder& FBuilder;
   std::size_t FLimit;
   const std::function<void(std::size_t)>& FAnsweredCallback;
-  bool FAnswered = false;
+  bool FAnswered = false, FPieceTaken = false;
   std::size_t FWanted = 0, FTaken = 0;
   std::optional<TZSearchEnd> FEnd;
 };
@@ -296,6 +300,9 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
       break;
     }
     if (read > 0) lastWord = TClock::now();
+    // The messages that came, up to the end of a piece, after which the
+    // caller's windows run before the rest is taken.
+    bool more = false;
     while (std::optional<TWireMessage> m = in.Next()) {
       if (!received.Take(*m)) {
         child.reset();
@@ -305,15 +312,21 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
         IdleChildren().GiveBack(std::move(child));
         return builder.Finish(std::move(*end));
       }
+      if (m->Kind == TWireKind::Piece) {
+        more = true;
+        break;
+      }
     }
     if (in.Damaged()) {
       child.reset();
       return builder.Finish(received.Broken("The search process sent a damaged message"));
     }
     // Everything it sent is taken: the records handed over stand.
-    if (closed) return builder.Finish(received.Broken(child->EndedHow()));
+    if (closed && !more) return builder.Finish(received.Broken(child->EndedHow()));
+    // The caller's windows run about every 50 ms, and between two pieces of
+    // records.
     const auto now = TClock::now();
-    if (P.Waiting && now - lastWait >= kWaitSlice) {
+    if (P.Waiting && (received.PieceTaken() || now - lastWait >= kWaitSlice)) {
       lastWait = now;
       if (!P.Waiting()) return builder.Finish({TZSearchEnd::TStage::GivenUp, {}});
     }
@@ -321,7 +334,7 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
       child.reset();
       return builder.Finish(received.Broken("The search process stopped answering and was ended"));
     }
-    if (read >= kMostReadAtOnce) continue;
+    if (more || read >= kMostReadAtOnce) continue;
     pollfd p{child->Socket(), POLLIN, 0};
     const auto untilWait = std::max<TClock::duration>(lastWait + kWaitSlice - now, TClock::duration::zero());
     ::poll(&p, 1, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(untilWait).count()) + 1);

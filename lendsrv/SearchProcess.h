@@ -24,7 +24,8 @@
 #include "lendsrv/ZSearch.h"
 
 // Runs the query in a search process and fetches min(hits, limit) records, as
-// ZSearch does here; Waiting runs about every 50 ms meanwhile.
+// ZSearch does here; Waiting runs about every 50 ms meanwhile, and between
+// two pieces of records.
 TZSearchResult SearchInProcess(const TZConnectionParams& Params, const std::string& Pqf, std::size_t Limit);
 
 // The search process's executable: beside the running program when it is

@@ -56,7 +56,9 @@ public:
   // The records go over before the fetch asks for more: whatever happens to
   // this process then, the program has them.
   void PieceTaken(bool GoesOn) override {
-    if (GoesOn) Flush();
+    if (!GoesOn) return;
+    FOut.Piece();
+    Flush();
   }
   // Called while the search waits for its server.
   bool Waiting() {

@@ -75,6 +75,11 @@ void TWireWriter::Diagnostic(const TZDiagnostic& D) {
   Finish();
 }
 
+void TWireWriter::Piece() {
+  Begin(TWireKind::Piece);
+  Finish();
+}
+
 void TWireWriter::Alive() {
   Begin(TWireKind::Alive);
   Finish();

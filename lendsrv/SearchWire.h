@@ -23,6 +23,7 @@ enum class TWireKind : std::uint8_t {
   Answered = 'A',    // the hits and the records to be fetched
   Record = 'R',      // the next record's bytes
   Diagnostic = 'D',  // the next record's place holds a diagnostic
+  Piece = 'P',       // a piece of records is whole, and the fetch asks for more
   Alive = 'K',       // the search goes on: nothing else to tell for a while
   End = 'E',         // how the search ended
 };
@@ -44,6 +45,7 @@ public:
   void Answered(std::size_t Hits, std::size_t Wanted);
   void Record(std::string_view Bytes);
   void Diagnostic(const TZDiagnostic& D);
+  void Piece();
   void Alive();
   void End(const TZSearchEnd& E);
 

@@ -2,12 +2,13 @@
 # Installs the Debian packages the build, the tests and the program need.
 # Quiet and quick when everything is already there. libsqlite3-dev serves the
 # benchmarks alone (SQLite in memory is a baseline there); the program never links it.
-# clang-format-14 is the one the tree follows (tools/check-format.sh).
+# clang-format-14 is the one the tree follows (tools/check-format.sh). socat
+# stands as a TLS front for the tests' own servers.
 set -euo pipefail
 
 PACKAGES=(build-essential cmake pkg-config ccache libgtest-dev libgmock-dev libbenchmark-dev
           libcairo2-dev libpango1.0-dev libsdl2-dev libx11-dev libicu-dev libjpeg-dev libyaz-dev yaz libsqlite3-dev
-          fonts-dejavu-core fonts-liberation2 xvfb xauth clang clang-format-14 libclang-rt-14-dev python3 unrtf)
+          fonts-dejavu-core fonts-liberation2 xvfb xauth clang clang-format-14 libclang-rt-14-dev python3 unrtf socat)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

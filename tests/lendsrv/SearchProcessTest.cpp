@@ -19,6 +19,7 @@
 #include "tests/support/BerBuild.h"
 #include "tests/support/DirectZoom.h"
 #include "tests/support/FaultServer.h"
+#include "tests/support/TlsRelay.h"
 #include "tests/support/ZTestServer.h"
 
 namespace {
@@ -114,6 +115,25 @@ TEST(SearchProcess, ALibraryFaultOnAServersBytesEndsOnlyTheSearchProcessKeepingT
   EXPECT_TRUE(
       ToUtf8(through->GetzLastError()).starts_with("Records 11-13 of 13 did not come: The search process ended "))
       << ToUtf8(through->GetzLastError());
+}
+
+// Over TLS the tap cannot read the answers and only watches: the library
+// decodes an EXTERNAL whose descriptor is an empty string in the
+// constructed form, which it cannot survive, in the search process alone.
+TEST(SearchProcess, ASearchOverTlsIsProtectedLikeAnyOther) {
+  TCrashingServer crashing(OctetsRecord(MarcRecord({{"001", "11"}})) +
+                           OctetsRecord(MarcRecord({{"001", "12"}}), B("\x39\x00")));
+  TTlsRelay tls(crashing.Server->Port());
+  auto s = NewServer(tls.Host(), 0);
+  EXPECT_TRUE(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 13)) == crashing.Sound());
+  EXPECT_TRUE(ToUtf8(s->GetzLastError()).starts_with("Records 11-13 of 13 did not come: The search process ended "))
+      << ToUtf8(s->GetzLastError());
+  EXPECT_EQ(ClientCount(s->rCount()), 10);
+  // And the same object goes on.
+  ZTestServer z;
+  s->SetzHost(u"127.0.0.1");
+  s->SetzPort(z.Port());
+  EXPECT_EQ(StringToAnsi(s->SingleSearchIT(u"3", false, 4, 10)).size(), 2101u);
 }
 
 // Whatever ends the process mid-fetch, the search ends at once and tells
