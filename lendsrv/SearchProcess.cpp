@@ -66,6 +66,10 @@ public:
   TSearchChild& operator=(const TSearchChild&) = delete;
 
   int Socket() const { return FSocket; }
+  // Holds it where it is, and lets it go on: while the caller decides
+  // whether to go on, the search asks the server for nothing more.
+  void Hold() { ::kill(FPid, SIGSTOP); }
+  void Release() { ::kill(FPid, SIGCONT); }
   // Not ended: a process that ended while idle is reaped.
   bool Alive() { return !FReaped && !Reap(WNOHANG); }
   // How it ended, once its socket closed: it is given a moment to end on its
@@ -327,8 +331,12 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
     // records.
     const auto now = TClock::now();
     if (P.Waiting && (received.PieceTaken() || now - lastWait >= kWaitSlice)) {
-      lastWait = now;
+      child->Hold();
       if (!P.Waiting()) return builder.Finish({TZSearchEnd::TStage::GivenUp, {}});
+      child->Release();
+      // The time it was held is no silence of its own.
+      lastWait = TClock::now();
+      lastWord += lastWait - now;
     }
     if (now - lastWord > silenceLimit) {
       child.reset();

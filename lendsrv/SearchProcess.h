@@ -10,8 +10,10 @@
 // socket closed) ends the search at once with a text that says how, keeping
 // every record handed over and telling those that did not come; one that
 // stops answering (no word for the search's time limit and half a minute
-// more) is ended so. A search given up (Waiting answers False) ends its
-// process at once, wherever it is. A process that finished its search well
+// more) is ended so. While the caller's Waiting runs, the process is held
+// where it is, so that a search the caller gives up (Waiting answers False)
+// asks the server for nothing after, and its process ends at once, wherever
+// it is. A process that finished its search well
 // serves the next one, so that a run over many catalogues starts one process,
 // not one a catalogue; any other search starts a fresh one.
 //

@@ -939,10 +939,10 @@ public:
   void SetKey(Integer Pos, const Variant& Value);
   void Notify(TMemoryRecordEh* MemRec, Integer Index, TRecordsListNotificationEh Action);
   // How the last load read the records' keys, which the entries do not show:
-  // the threads that read them as whole numbers (2 when a large list's second
-  // half went to a helper thread, 1 when the caller read them all), or 0 when
-  // they were read as values of any kind, the slower way.
-  Integer GetLoadKeyReaders() const { return FLoadKeyReaders; }
+  // in how many parts at once they were read as whole numbers (2 for a large
+  // list's two halves, 1 for a list read whole), or 0 when they were read as
+  // values of any kind, the slower way.
+  Integer GetLoadKeyParts() const { return FLoadKeyParts; }
 
 private:
   bool IsUnique() const { return FUnique || FPrimary; }
@@ -973,7 +973,7 @@ private:
   TIndexEntriesEh FItems;
   TRecordsListEh* FRecordsList = nullptr;
   bool FPrimary = false;
-  Integer FLoadKeyReaders = 0;
+  Integer FLoadKeyParts = 0;
 };
 
 // The indexes of a records list. They follow every change before the views do.

@@ -265,11 +265,11 @@ std::optional<size_t> ReadNumberKeys(const std::vector<TMemoryRecordEh*>& Record
 }
 
 // The keys of every record Indexed takes, in records-list order, in Keys
-// (whose room holds one per record), and the threads that read them in
-// Readers; false once a key is of another kind.
+// (whose room holds one per record), and the parts they were read in, in
+// Parts; false once a key is of another kind.
 template <class TIndexed>
 bool ReadAllNumberKeys(const std::vector<TMemoryRecordEh*>& Records, Integer Column, TIndexed&& Indexed,
-                       TNumberKeys& Keys, Integer& Readers) {
+                       TNumberKeys& Keys, Integer& Parts) {
   const size_t n = Records.size();
   Keys.resize(n);
   const auto parts = ReadInHalves<std::optional<size_t>>(n, n >= kKeysReadInHalvesFrom, [&](size_t Begin, size_t End) {
@@ -277,10 +277,9 @@ bool ReadAllNumberKeys(const std::vector<TMemoryRecordEh*>& Records, Integer Col
   });
   // Each part's keys follow those before, wherever records passed over left a gap.
   size_t read = 0;
-  Readers = 1;
+  Parts = static_cast<Integer>(parts.size());
   for (const TReadPart<std::optional<size_t>>& part : parts) {
     if (!part.Result) return false;
-    Readers += part.ByHelper ? 1 : 0;
     const auto from = Keys.begin() + static_cast<ptrdiff_t>(part.Begin);
     if (part.Begin != read)
       std::copy(from, from + static_cast<ptrdiff_t>(*part.Result), Keys.begin() + static_cast<ptrdiff_t>(read));
@@ -297,7 +296,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   // An inactive index holds nothing, so nothing of it can go stale.
   if (!FActive || FFields.empty() || !list) {
     Clear();
-    FLoadKeyReaders = 0;
+    FLoadKeyParts = 0;
     return;
   }
   // A key of one field is read by its column, found once for all the records.
@@ -316,7 +315,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   TNumberKeys& numbers = room.Keys;
   numbers.clear();
   bool wholeNumbers = column >= 0;
-  Integer readers = 0;
+  Integer keyParts = 0;
   // The memory the load writes, its pages given while the keys are read: in a
   // fresh process each page of it is new, and the nodes' pages are huge ones.
   std::unique_ptr<TIndexNodeBlockEh> block;
@@ -328,7 +327,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
     pages.Start({{numbers.data(), numbers.capacity() * sizeof(TNumberKey)},
                  {room.Spare.data(), room.Spare.capacity() * sizeof(TNumberKey)},
                  {block ? block->Data() : nullptr, block ? block->Size() : 0}});
-    wholeNumbers = ReadAllNumberKeys(records, column, indexed, numbers, readers);
+    wholeNumbers = ReadAllNumberKeys(records, column, indexed, numbers, keyParts);
   }
   if (wholeNumbers) {
     SortNumberKeys(numbers, room.Spare);
@@ -338,7 +337,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
           KeyViolation(TIndexItemEh(numbers[i].Type, numbers[i].Key, nullptr, 0).Key());
     // The block goes to the entries, or among the spares, where a block may be let go.
     pages.Wait();
-    FLoadKeyReaders = readers;
+    FLoadKeyParts = keyParts;
     FItems.AssignMade(
         static_cast<Integer>(numbers.size()),
         [&](Integer i) {
@@ -370,7 +369,7 @@ void TMTIndexEh::LoadEntries(bool CheckUnique) {
   if (CheckUnique)
     for (size_t i = 1; i < order.size(); ++i)
       if (CompareEntryKeys(items[order[i - 1]], items[order[i]]) == 0) KeyViolation(items[order[i]].Key());
-  FLoadKeyReaders = 0;
+  FLoadKeyParts = 0;
   FItems.AssignMade(
       static_cast<Integer>(order.size()), [&](Integer i) { return std::move(items[order[static_cast<size_t>(i)]]); },
       spares);

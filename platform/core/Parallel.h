@@ -53,14 +53,11 @@ void RunPartsOnThreads(size_t PartCount, size_t Threads, TWork Work) {
   takeParts();
 }
 
-// One part of items read by ReadInHalves: its range, what reading it gave,
-// and whether a helper thread read it rather than the caller (the results do
-// not tell: a caller left without a helper reads both halves itself).
+// One part of items read by ReadInHalves: its range and what reading it gave.
 template <class TResult>
 struct TReadPart {
   size_t Begin = 0, End = 0;
   TResult Result{};
-  bool ByHelper = false;
 };
 
 // Count items read in two halves at once when Split, the caller and a helper
@@ -70,10 +67,7 @@ struct TReadPart {
 template <class TResult, class TRead>
 std::vector<TReadPart<TResult>> ReadInHalves(size_t Count, bool Split, TRead Read) {
   std::vector<TReadPart<TResult>> parts = CutIntoParts<TReadPart<TResult>>(Count, Split ? 2 : 1, 1);
-  const std::thread::id caller = std::this_thread::get_id();
-  RunPartsOnThreads(parts.size(), parts.size(), [&](size_t p) {
-    parts[p].Result = Read(parts[p].Begin, parts[p].End);
-    parts[p].ByHelper = std::this_thread::get_id() != caller;
-  });
+  RunPartsOnThreads(parts.size(), parts.size(),
+                    [&](size_t p) { parts[p].Result = Read(parts[p].Begin, parts[p].End); });
   return parts;
 }

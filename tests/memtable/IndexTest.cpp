@@ -161,8 +161,8 @@ TEST(IndexLoad, AnIndexMadeOverManyRecordsOrdersThemAsTheirKeysCompare) {
     TMTIndexEh* index = list->GetIndexes()->Add();
     index->SetFields(field);
     index->SetActive(true);
-    // So few records are read by the caller alone.
-    EXPECT_EQ(index->GetLoadKeyReaders(), 1);
+    // So few records are read whole, in one part.
+    EXPECT_EQ(index->GetLoadKeyParts(), 1);
     std::vector<TMemoryRecordEh*> expected = list->GetActiveList();
     std::sort(expected.begin(), expected.end(), [&](TMemoryRecordEh* a, TMemoryRecordEh* b) {
       const Variant x = a->GetValue(column, rvvValueEh), y = b->GetValue(column, rvvValueEh);
@@ -228,7 +228,7 @@ void ExpectOrderedByKey(TMTIndexEh* Index, TRecordsListEh* List) {
 // second on a helper thread, and ordered as any list's are, the records marked
 // deleted left out. Read by the caller alone, or the slower way, the entries
 // would be the same: only the index's account of the load tells.
-TEST(IndexLoad, AnIndexMadeOverALargeListReadsItsKeysInTwoHalvesTheSecondOnAHelperAndOrdersThem) {
+TEST(IndexLoad, AnIndexMadeOverALargeListReadsItsKeysInTwoHalvesAtOnceAndOrdersThem) {
   TMemTableDataEh store{nullptr};
   AddColumn(store, TMTNumericDataFieldEh::StaticComponentClass(), ftInteger, u"ID");
   TRecordsListEh* list = store.GetRecordsList();
@@ -236,7 +236,7 @@ TEST(IndexLoad, AnIndexMadeOverALargeListReadsItsKeysInTwoHalvesTheSecondOnAHelp
   TMTIndexEh* index = list->GetIndexes()->Add();
   index->SetFields(u"ID");
   index->SetActive(true);
-  EXPECT_EQ(index->GetLoadKeyReaders(), 2);
+  EXPECT_EQ(index->GetLoadKeyParts(), 2);
   ExpectOrderedByKey(index, list);
 }
 
@@ -251,7 +251,7 @@ TEST(IndexLoad, AFractionAmongALargeListsKeysLoadsTheIndexTheGeneralWayInTheSame
   TMTIndexEh* index = list->GetIndexes()->Add();
   index->SetFields(u"ANY");
   index->SetActive(true);
-  EXPECT_EQ(index->GetLoadKeyReaders(), 0);
+  EXPECT_EQ(index->GetLoadKeyParts(), 0);
   ExpectOrderedByKey(index, list);
 }
 
