@@ -126,6 +126,9 @@ void TFileCommitQueue::Push(TJob Job) {
     }
   }
   FQueue.push_back(std::move(Job));
+  // Told once the lock is free: a thread woken while it is held would only
+  // wait for it again, and be woken a second time by its release.
+  lock.unlock();
   FChanged.notify_all();
 }
 
