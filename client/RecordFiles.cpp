@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
@@ -126,6 +127,9 @@ void TFileCommitQueue::Push(TJob Job) {
     }
   }
   FQueue.push_back(std::move(Job));
+  // Told once the lock is free: a thread woken while it is held would only
+  // wait for it again, and be woken a second time by its release.
+  lock.unlock();
   FChanged.notify_all();
 }
 
@@ -306,24 +310,32 @@ void SaveSearchLog(const String& DirSave, Integer SaveMode, const std::vector<St
   PrepareFileAtomic(SearchLogFileName(DirSave, SaveMode), StringToAnsi(text), false, SearchLogFileMode).Commit();
 }
 
-void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, const String& Text) {
+void TSearchLogSaver::Save(const String& DirSave, Integer SaveMode, StringView Text) {
   PrepareFileAtomic(SearchLogFileName(DirSave, SaveMode), Bytes(Text), false, SearchLogFileMode).Commit();
 }
 
-AnsiString TSearchLogSaver::Bytes(const String& Text) {
-  // Text that no longer starts with what was converted (a cleared log) is
-  // converted from its start.
-  if (Text.compare(0, FConverted.size(), FConverted) != 0) {
+AnsiString TSearchLogSaver::Bytes(StringView Text) {
+  // Text that no longer starts with what was converted (a cleared log, a line
+  // changed) is converted from its start. Only equality counts, so the
+  // characters are compared as memory, many at a time.
+  if (Text.size() < FConverted.size() ||
+      (!FConverted.empty() && std::memcmp(Text.data(), FConverted.data(), FConverted.size() * sizeof(Char)) != 0)) {
     FConverted.clear();
     FBytes.clear();
   }
   // Kept up to the last line break only, so that a character is never split
   // between two conversions.
   const size_t nl = Text.rfind(u'\n');
-  const size_t upto = nl == String::npos || nl < FConverted.size() ? FConverted.size() : nl + 1;
-  FBytes += StringToAnsi(StringView(Text).substr(FConverted.size(), upto - FConverted.size()));
-  FConverted.append(Text, FConverted.size(), upto - FConverted.size());
-  AnsiString bytes = FBytes + StringToAnsi(StringView(Text).substr(upto));
+  const size_t upto = nl == StringView::npos || nl < FConverted.size() ? FConverted.size() : nl + 1;
+  FBytes += StringToAnsi(Text.substr(FConverted.size(), upto - FConverted.size()));
+  FConverted.append(Text.substr(FConverted.size(), upto - FConverted.size()));
+  // The whole file's bytes made in one piece: the log grows with the run, and
+  // it is taken after every resource.
+  const StringView rest = Text.substr(upto);
+  AnsiString bytes;
+  bytes.reserve(FBytes.size() + rest.size() + 2);
+  bytes += FBytes;
+  if (!rest.empty()) bytes += StringToAnsi(rest);
   if (!Text.empty() && !Text.ends_with(u"\r\n")) bytes += "\r\n";
   return bytes;
 }

@@ -204,9 +204,9 @@ class TSearchLogSaver {
 public:
   // As SaveSearchLog for the lines of Text, a memo's text (lines ended by
   // CR LF, the last one's line break optional).
-  void Save(const String& DirSave, Integer SaveMode, const String& Text);
+  void Save(const String& DirSave, Integer SaveMode, StringView Text);
   // The file's bytes for Text, as Save writes them.
-  AnsiString Bytes(const String& Text);
+  AnsiString Bytes(StringView Text);
 
 private:
   String FConverted;  // the text, up to a line break, that FBytes holds

@@ -37,6 +37,8 @@ constexpr TColumn kColumns[] = {
 constexpr Char kAllFields[] =
     u"ID_THIS;ID_PARENT;ID_TYPE;NPP;NAME_THIS;Database;URL;PORT;Syntax;Encoding;"
     u"Username;PSW;ItsActual;ItsUse;Note";
+// What a search's connection takes from a resource, in ResourceToConnectionParams' order.
+constexpr Char kConnectionFields[] = u"Database;URL;PORT;Syntax;Encoding;Username;PSW";
 
 // The hourglass for the length of a load or a save.
 class TBusyCursor {
@@ -137,6 +139,7 @@ void TResourceTable::CreateTables(TComponent* Owner) {
     f->SetFieldName(c.Name);
     if (c.Size > 0) f->SetSize(c.Size);
   }
+  store->GetDataStruct()->GetFieldIndexes(kConnectionFields, FConnectionColumns);
   // Persistent fields for the columns, then the calculated Name_Type.
   MemTableEh_Tree->GetFieldDefs()->Update();
   for (Integer i = 0; i < MemTableEh_Tree->GetFieldDefs()->Count(); ++i)
@@ -500,27 +503,35 @@ bool TResourceTable::ResourceToConnectionParams(Integer Id, TStrings* Params, bo
   const TMemoryRecordEh* rec = MemTableEh_Buf->GetCurrentRecord();
   if (!rec) return false;
 
-  const String database = Trim(RecordText(rec, u"Database"));
+  // The values read in place, as RecordText and RecordInteger read them: a
+  // run reads a resource every tick, and a Variant and a copy of each value
+  // would cost more than the reading.
+  const TRecDataValues data = rec->GetData();
+  TStoredTexts texts;
+  const std::vector<Integer>& c = FConnectionColumns;
+  auto text = [&](size_t Field) { return Trim(texts.Of(data, c[Field])); };
+
+  const String database = text(0);
   if (database.empty()) return false;
   using P = TConnectionParams;
   Params->SetValue(P::ID_THIS, IntToStr(Id));
   Params->SetValue(P::zDatabase, database);
-  const String host = Trim(RecordText(rec, u"URL"));
+  const String host = text(1);
   if (host.empty()) return false;
   Params->SetValue(P::zHost, host);
-  const Integer port = RecordInteger(rec, u"PORT");
+  const Integer port = StoredInteger(data, c[2]);
   if (port <= 0) return false;
   Params->SetValue(P::zPORT, IntToStr(port));
-  const String syntax = Trim(RecordText(rec, u"Syntax"));
+  const String syntax = text(3);
   if (syntax.empty()) return false;
   Params->SetValue(P::zSyntax, syntax);
   // SetValue with an empty text drops the name, which is what "only when
   // present" asks for.
-  const String encoding = Trim(RecordText(rec, u"Encoding"));
+  const String encoding = text(4);
   if (!encoding.empty()) Params->SetValue(P::zEncoding, encoding);
-  const String user = Trim(RecordText(rec, u"Username"));
+  const String user = text(5);
   if (!user.empty()) Params->SetValue(P::zUsername, user);
-  const String password = Trim(RecordText(rec, u"PSW"));
+  const String password = text(6);
   if (!password.empty()) Params->SetValue(P::zPassword, password);
   return true;
 }

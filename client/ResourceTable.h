@@ -121,6 +121,10 @@ private:
 
   std::unique_ptr<TMemTableEh> FOwnTree;
   std::unique_ptr<TMemTableEh> FOwnBuf;
+  // The store's columns of what a search's connection takes (database, URL,
+  // port, syntax, encoding, user name, password), found once: the columns
+  // are made with the tables and never change.
+  std::vector<Integer> FConnectionColumns;
   bool FFileUnread = false;
   bool FUnsavedChanges = false;
 };

@@ -631,7 +631,7 @@ void TSearchRun::SaveLog() {
     throw;
   }
   // Only the newest log counts: one still waiting to be written is dropped.
-  FCommits.Replace(name, FLogSaver.Bytes(C.RE_LOG->GetText()), SearchLogFileMode, kLogTag);
+  FCommits.Replace(name, FLogSaver.Bytes(C.RE_LOG->GetTextRef()), SearchLogFileMode, kLogTag);
 }
 
 void TSearchRun::SaveLastLog() {

@@ -69,20 +69,26 @@ Variant OleFunction(const Variant& object, const String& name, const std::vector
   return Dispatch(object).CallMethod(name, args);
 }
 
-void TLateBoundObject::DefineProperty(const String& name, TGetter getter, TSetter setter) {
-  TMember m;
-  m.Name = name;
-  m.Get = std::move(getter);
-  m.Set = std::move(setter);
-  FMembers.push_back(std::move(m));
+TLateBoundObject::TMember& TLateBoundObject::NewMember(String name) {
+  // An object defines its members one after another as it is made, and a
+  // caller may make one for every call it makes: room for a server's members
+  // at once, not a move of them all at every doubling.
+  if (FMembers.capacity() == 0) FMembers.reserve(16);
+  TMember& m = FMembers.emplace_back();
+  m.Name = std::move(name);
+  return m;
 }
 
-void TLateBoundObject::DefineMethod(const String& name, int paramCount, TMethod method) {
-  TMember m;
-  m.Name = name;
+void TLateBoundObject::DefineProperty(String name, TGetter getter, TSetter setter) {
+  TMember& m = NewMember(std::move(name));
+  m.Get = std::move(getter);
+  m.Set = std::move(setter);
+}
+
+void TLateBoundObject::DefineMethod(String name, int paramCount, TMethod method) {
+  TMember& m = NewMember(std::move(name));
   m.Call = std::move(method);
   m.ParamCount = paramCount;
-  FMembers.push_back(std::move(m));
 }
 
 TLateBoundObject::TMember& TLateBoundObject::Find(const String& name) {

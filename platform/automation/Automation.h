@@ -66,9 +66,9 @@ protected:
   bool CallWaiting() const { return !FCallWaitHandler || FCallWaitHandler(); }
 
   // A property readable, writable or both (pass nullptr for the missing side).
-  void DefineProperty(const String& name, TGetter getter, TSetter setter);
+  void DefineProperty(String name, TGetter getter, TSetter setter);
   // A method taking exactly `paramCount` arguments.
-  void DefineMethod(const String& name, int paramCount, TMethod method);
+  void DefineMethod(String name, int paramCount, TMethod method);
 
 private:
   struct TMember {
@@ -79,6 +79,7 @@ private:
     int ParamCount = 0;
   };
   TMember& Find(const String& name);
+  TMember& NewMember(String name);
   std::vector<TMember> FMembers;
   TOleCallWaitHandler FCallWaitHandler;
 };

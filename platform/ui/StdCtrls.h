@@ -227,6 +227,9 @@ public:
   ~TCustomMemo() override;
   // The lines of the text (CR LF between them).
   TStrings* GetLines() const { return FLines.get(); }
+  // The text as GetText gives it, without a copy: for a long text read again
+  // and again, as a log saved after every line is.
+  const String& GetTextRef() const { return FBuffer.GetText(); }
   void SetLines(const TStrings* Value);
   bool GetWantReturns() const { return FWantReturns; }
   void SetWantReturns(bool Value) { FWantReturns = Value; }

@@ -384,6 +384,27 @@ TEST(SearchLog, GrowingLogSavesTheSameBytesAsAWholeSave) {
             "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nr0 (5) => 00001-a.iso\r\n\xA8\xEB\xEA\xE0 ? ?\r\n\r\nlast\r\n");
 }
 
+// A line changed where it stands (a record file's line marked "Error: ",
+// or a character replaced by one of the same length) is saved as it now is,
+// and so is everything after it.
+TEST(SearchLog, SaverTakesALineChangedInPlace) {
+  TTempFolder t;
+  TSearchLogSaver saver;
+  String text = u"Протокол\r\nr1 => 00001-a.iso\r\nr2 => 00002-b.iso\r\n";
+  saver.Save(t.Path(), 0, text);
+  text[text.find(u"r2")] = u'Я';
+  saver.Save(t.Path(), 0, text);
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"),
+            "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nr1 => 00001-a.iso\r\n\xDF"
+            "2 => 00002-b.iso\r\n");
+  text.insert(text.find(u"r1"), u"Error: ");
+  text += u"r3 => 00003-c.iso\r\n";
+  saver.Save(t.Path(), 0, text);
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"),
+            "\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB\r\nError: r1 => 00001-a.iso\r\n\xDF"
+            "2 => 00002-b.iso\r\nr3 => 00003-c.iso\r\n");
+}
+
 TEST(SearchLog, SaverStartsAgainWhenTheLogIsReplaced) {
   TTempFolder t;
   TSearchLogSaver saver;

@@ -210,6 +210,22 @@ TEST_F(ComControls, AGrowingLogIsLaidOutAsTheWholeTextWouldBe) {
   EXPECT_EQ(re->GetLines()->GetCount(), 300);
 }
 
+// The text read in place is the text GetText gives, and follows every change:
+// lines added, a line put back changed, the text cleared.
+TEST_F(ComControls, RichEditTextReadInPlaceFollowsItsLines) {
+  auto* re = Make<TRichEdit>(10, 10, 220, 150);
+  re->SetReadOnly(true);
+  const String& text = re->GetTextRef();
+  re->GetLines()->Add(u"Начало");
+  re->GetLines()->Add(u"r1 => 00001-a.iso");
+  EXPECT_EQ(text, u"Начало\r\nr1 => 00001-a.iso\r\n");
+  re->GetLines()->Put(1, u"Error: r1 => 00001-a.iso");
+  EXPECT_EQ(text, re->GetText());
+  EXPECT_EQ(text, u"Начало\r\nError: r1 => 00001-a.iso\r\n");
+  re->GetLines()->Clear();
+  EXPECT_EQ(re->GetTextRef(), String());
+}
+
 TEST_F(ComControls, HorizontalBarOnlyWhenUnwrappedLinesAreWider) {
   auto* re = Make<TRichEdit>(10, 10, 200, 100);
   re->SetScrollBars(ssBoth);
