@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <tuple>
 
@@ -67,7 +68,8 @@ bool TAnswerTap::Insert(int Fd) {
   FServer = server;
   FZoom = pair[1];
   FZoomFd = Fd;
-  ::fcntl(FServer, F_SETFL, ::fcntl(FServer, F_GETFL) | O_NONBLOCK);
+  if (const int flags = ::fcntl(FServer, F_GETFL); flags >= 0 && !(flags & O_NONBLOCK))
+    ::fcntl(FServer, F_SETFL, flags | O_NONBLOCK);
   // Room for a large piece at a time, so that ZOOM reads it in few turns.
   const int room = 1 << 20;
   ::setsockopt(FZoom, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
@@ -78,7 +80,8 @@ bool TAnswerTap::Insert(int Fd) {
 
 void TAnswerTap::Follow(int Fd) {
   struct stat s {};
-  if (Fd < 0 || ::fstat(Fd, &s) != 0) return;
+  // Before its socket, ZOOM waits on the pipe of its name lookup: nothing to follow.
+  if (Fd < 0 || ::fstat(Fd, &s) != 0 || !S_ISSOCK(s.st_mode)) return;
   if (FServer >= 0 && s.st_ino == FZoomInode) {
     if (FAwaitingConnect && Connected(Fd)) Insert(Fd);
     return;
@@ -111,13 +114,15 @@ std::size_t TAnswerTap::AddPollFds(std::span<pollfd> Fds) const {
 std::size_t TAnswerTap::Read(int From, TPassage& P, bool Tapped) {
   std::size_t came = 0;
   char buf[64 * 1024];
-  // A refused answer is stopped: nothing after it is read.
+  // A refused answer is stopped: nothing after it is read. A read short of
+  // the room took what there was: what comes later, the next poll tells.
   while (!P.Ended && P.Unsent() < kMostHeld && !(Tapped && Refused())) {
     const ssize_t n = ::recv(From, buf, sizeof buf, MSG_DONTWAIT);
     if (n > 0) {
       came += static_cast<std::size_t>(n);
       if (Tapped) TakeServerBytes(std::string_view(buf, static_cast<std::size_t>(n)));
       else P.Held.append(buf, static_cast<std::size_t>(n));
+      if (static_cast<std::size_t>(n) < sizeof buf) break;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -156,15 +161,28 @@ std::size_t TAnswerTap::Write(int To, TPassage& P) {
   return written;
 }
 
-std::size_t TAnswerTap::Pump() {
+std::size_t TAnswerTap::Pump(std::span<const pollfd> Polled) {
   FPassedToZoom = false;
   if (FZoom < 0) return 0;
+  // Only the ends the poll found ready are read.
+  auto ready = [&](int Fd) {
+    return std::any_of(Polled.begin(), Polled.end(),
+                       [&](const pollfd& p) { return p.fd == Fd && (p.revents & (POLLIN | POLLHUP | POLLERR)); });
+  };
   // ZOOM's requests first: an answer to one never comes before the tap has
   // passed it on.
-  PassRequests();
-  const std::size_t came = Read(FServer, FDown, true);
+  if (ready(FZoom)) PassRequests();
+  Write(FServer, FUp);
+  const std::size_t came = ready(FServer) ? Read(FServer, FDown, true) : 0;
   FPassedToZoom = Write(FZoom, FDown) > 0;
   return came;
+}
+
+std::size_t TAnswerTap::Pump() {
+  std::array<pollfd, kMostPollFds> fds{};
+  const std::size_t n = AddPollFds(fds);
+  ::poll(fds.data(), n, 0);
+  return Pump(std::span(fds).first(n));
 }
 
 void TAnswerTap::PassRequests() {

@@ -76,8 +76,11 @@ public:
   // (room for kMostPollFds); returns how many.
   static constexpr std::size_t kMostPollFds = 4;
   std::size_t AddPollFds(std::span<pollfd> Fds) const;
-  // Moves, both ways, what can be moved without waiting. Returns the bytes
-  // of the server's that came.
+  // Moves, both ways, what can be moved without waiting, reading the ends
+  // Polled (the poll's descriptors, with what it found) tells are ready.
+  // Returns the bytes of the server's that came.
+  std::size_t Pump(std::span<const pollfd> Polled);
+  // The same, finding which ends are ready itself.
   std::size_t Pump();
   // The last Pump gave ZOOM bytes to read.
   bool PassedToZoom() const { return FPassedToZoom; }

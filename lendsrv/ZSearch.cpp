@@ -471,7 +471,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     if (ready & POLLPRI) fired |= ZOOM_SELECT_EXCEPT;
     // What came, before ZOOM reads it; what the tap gave ZOOM is read at once,
     // not a poll later.
-    const std::size_t came = Tap.Pump() + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
+    const std::size_t came = Tap.Pump(std::span(fds).first(count)) + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
     if (Tap.PassedToZoom() && (mask & ZOOM_SELECT_READ)) fired |= ZOOM_SELECT_READ;
     if (SearchAnswered && Tap.HitsTold()) SearchAnswered(Tap.HitsTold());
     if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
@@ -480,9 +480,9 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
       stretch = TClock::now();
       stretchBytes = 0;
     }
+    // A request ZOOM writes meanwhile goes on to the server as soon as its
+    // event is taken, at the top of the loop.
     if (fired) inZoom([&] { return ZOOM_connection_fire_event_socket(C, fired); });
-    // A request ZOOM wrote goes on to the server at once.
-    Tap.PassRequests();
   }
 }
 
