@@ -53,6 +53,7 @@ public:
     if (FOut.Bytes().size() >= kFlushBytes) Flush();
   }
   void Diagnostic(const TZDiagnostic& D) override { FOut.Diagnostic(D); }
+  void Handed() override { Flush(); }
   // The records go over before the fetch asks for more: whatever happens to
   // this process then, the program has them.
   void PieceTaken(bool GoesOn) override {

@@ -383,10 +383,12 @@ enum class TWaitEnd { Answered, Broken, GivenUp };
 // records can need (Due) and a few more; GivenUp when the caller's Waiting gives the search up first.
 // SearchAnswered runs as soon as a search answer's hit count has come, with
 // the count when the tap read it, before ZOOM has the whole answer; the wait
-// goes on for the records asked for with it.
+// goes on for the records asked for with it. AnswerTaken runs once ZOOM has
+// taken an answer and the wait goes on for another.
 TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::size_t Due,
                const std::function<bool()>& Waiting, TWaitTimes& Times, std::string& Why,
-               const std::function<void(std::optional<long long> Hits)>& SearchAnswered = {}) {
+               const std::function<void(std::optional<long long> Hits)>& SearchAnswered = {},
+               const std::function<void()>& AnswerTaken = {}) {
   Times = TWaitTimes{};
   Tap.Begin();
   const auto start = TClock::now();
@@ -404,9 +406,10 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     return result;
   };
   for (;;) {
-    bool sent = false;
+    bool sent = false, taken = false;
     while (inZoom([&] { return ZOOM_connection_process(C); })) {
       const int event = ZOOM_connection_last_event(C);
+      taken = taken || event == ZOOM_EVENT_RECV_APDU;
       if (event == ZOOM_EVENT_SEND_APDU) {
         sent = true;
         if (++requests > Due + kSpareRequests) {
@@ -418,7 +421,11 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     }
     if (sent) Tap.PassRequests();
     const auto now = TClock::now();
-    if (ZOOM_connection_is_idle(C)) {
+    const bool idle = ZOOM_connection_is_idle(C);
+    // An answer taken while the wait goes on: its records go to the caller
+    // before ZOOM decodes another.
+    if (taken && !idle && AnswerTaken) AnswerTaken();
+    if (idle) {
       const int code = ZOOM_connection_error(C, nullptr, nullptr);
       // A connection closed in the middle of an answer leaves ZOOM a cut
       // answer, which it reports as undecodable: it is told as what it is.
@@ -599,21 +606,40 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   bool hitsKnown = false;
   std::size_t m = 0;
   std::string damaged;
+  // The records of the piece under way from First on, Piece of them; those
+  // handed over so far, and their bytes. Each answer's records are handed
+  // over as soon as ZOOM has it, when the piece waits for another answer:
+  // whatever the next one does to the library, the caller has them.
+  std::size_t first = 0, piece = 0, handed = 0, bytes = 0;
+  auto handOver = [&](std::optional<std::size_t> Sent) {
+    const std::size_t came = RecordsThatCame(rs.get(), first, piece, Sent);
+    if (first + came <= handed) return;
+    bytes += TakeRecords(rs.get(), handed, first + came - handed, Sink);
+    handed = first + came;
+    Sink.Handed();
+  };
+  auto handOverWhileWaiting = [&] {
+    if (hitsKnown && damaged.empty()) handOver(tap.RecordsSent());
+  };
   // The search, and the presents ZOOM sends after it for the first piece's
   // records its answer lacks, one at least for each.
-  end = Await(conn.get(), tap, waitLimit, 1 + firstPiece, p.Waiting, times, why, [&](std::optional<long long> Told) {
-    if (std::exchange(hitsKnown, true)) return;
-    // ZOOM keeps the server's count signed and gives it unsigned: a negative
-    // count, which only a damaged answer holds, comes as a huge one.
-    const auto hits = Told ? *Told : static_cast<long long>(ZOOM_resultset_size(rs.get()));
-    if (hits < 0) {
-      damaged = "Damaged search answer: a hit count of " + std::to_string(hits);
-      return;
-    }
-    m = std::min(static_cast<std::size_t>(hits), Want);
-    if (p.Answered) p.Answered(static_cast<std::size_t>(hits));
-    Sink.Answered(static_cast<std::size_t>(hits), m);
-  });
+  end = Await(
+      conn.get(), tap, waitLimit, 1 + firstPiece, p.Waiting, times, why,
+      [&](std::optional<long long> Told) {
+        if (std::exchange(hitsKnown, true)) return;
+        // ZOOM keeps the server's count signed and gives it unsigned: a
+        // negative count, which only a damaged answer holds, comes as a huge one.
+        const auto hits = Told ? *Told : static_cast<long long>(ZOOM_resultset_size(rs.get()));
+        if (hits < 0) {
+          damaged = "Damaged search answer: a hit count of " + std::to_string(hits);
+          return;
+        }
+        m = std::min(static_cast<std::size_t>(hits), Want);
+        piece = std::min(m, firstPiece);
+        if (p.Answered) p.Answered(static_cast<std::size_t>(hits));
+        Sink.Answered(static_cast<std::size_t>(hits), m);
+      },
+      handOverWhileWaiting);
   if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
   // Not answered, or answered with a failure (a diagnostic) and no records to
   // wait for: only the failure.
@@ -622,31 +648,29 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   if (end == TWaitEnd::Broken && m == 0) return {TStage::Failed, why};
 
   TPieceSizer sizer(firstPiece);
-  std::size_t first = 0;
   while (first < m) {
-    const std::size_t piece = std::min(sizer.Next(), m - first);
     // The first piece was asked for with the search.
     if (first > 0) {
+      piece = std::min(sizer.Next(), m - first);
       // Between two pieces the caller's windows run, and it may give the search up.
       if (p.Waiting && !p.Waiting()) return {TStage::GivenUp, {}};
       // No array to fill: ZOOM then queues the present instead of waiting for it.
       ZOOM_resultset_records(rs.get(), nullptr, first, piece);
       // A present for the piece, and one more for the rest each time an
       // answer brings only some.
-      end = Await(conn.get(), tap, waitLimit, piece, p.Waiting, times, why);
+      end = Await(conn.get(), tap, waitLimit, piece, p.Waiting, times, why, {}, handOverWhileWaiting);
       if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
     }
     // Where ZOOM found an answer whole that the tap could not follow, ZOOM's
     // records stand.
     const std::optional<std::size_t> sent =
         end == TWaitEnd::Answered && tap.AnswerOpen() ? std::nullopt : tap.RecordsSent();
-    const std::size_t came = RecordsThatCame(rs.get(), first, piece, sent);
-    std::size_t bytes = TakeRecords(rs.get(), first, came, Sink);
-    std::size_t got = came;
+    handOver(sent);
+    std::size_t got = handed - first;
     // A fetch that broke off keeps the records that came whole before it,
     // those of the answer it broke off in as well.
-    if (end != TWaitEnd::Answered && sent == came) {
-      const std::vector<TTapRecord> cut = tap.WholeRecordsOfCutAnswer(piece - came);
+    if (end != TWaitEnd::Answered && sent == got) {
+      const std::vector<TTapRecord> cut = tap.WholeRecordsOfCutAnswer(piece - got);
       bytes += TakeCutRecords(cut, Sink);
       got += cut.size();
     }
@@ -655,6 +679,8 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
     ZOOM_resultset_cache_reset(rs.get());
     sizer.Came(got, bytes, times);
     first += got;
+    handed = first;
+    bytes = 0;
     // Fewer records than asked, and ZOOM did not ask for the rest: asking
     // again would bring no more, one present after another.
     if (end == TWaitEnd::Answered && got < piece) why = kNoRecordsText;

@@ -97,6 +97,9 @@ public:
   virtual void Record(std::string_view Bytes) = 0;
   // The next record's place holds the server's diagnostic instead.
   virtual void Diagnostic(const TZDiagnostic& D) = 0;
+  // The records so far have been handed over while the search waits for
+  // more: whatever comes next, the caller is to have them.
+  virtual void Handed() {}
   // A piece of records has been handed over; GoesOn: the fetch asks for
   // more, which may take long or break off.
   virtual void PieceTaken(bool GoesOn) { (void)GoesOn; }

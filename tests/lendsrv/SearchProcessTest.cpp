@@ -117,6 +117,21 @@ TEST(SearchProcess, ALibraryFaultOnAServersBytesEndsOnlyTheSearchProcessKeepingT
       << ToUtf8(through->GetzLastError());
 }
 
+// An answer of a piece that brought only some of its records is handed over
+// before ZOOM asks for the rest: the answer that then ends the search
+// process does not take its records with it.
+TEST(SearchProcess, TheRecordsOfAnAnswerAreKeptWhenALaterAnswerOfTheSamePieceEndsTheProcess) {
+  const std::string a = MarcRecord({{"001", "1"}}), b = MarcRecord({{"001", "2"}}), c = MarcRecord({{"001", "3"}});
+  TFaultScript script;
+  script.Answers = {SearchAnswer(6, OctetsRecord(a) + OctetsRecord(b) + OctetsRecord(c), 3),
+                    PresentAnswer(RecordElement(OctetsExternal(a), Hex("a0 05 04 03") + "Def"), 1, 5)};
+  auto server = TZFaultServer::Scripted(script);
+  auto s = NewServer(server->UnixHost(), 0);
+  EXPECT_TRUE(StringToAnsi(s->SingleSearchIT(u"any", false, 4, 6)) == a + b + c);
+  EXPECT_TRUE(ToUtf8(s->GetzLastError()).starts_with("Records 4-6 of 6 did not come: The search process ended "))
+      << ToUtf8(s->GetzLastError());
+}
+
 // Over TLS the tap cannot read the answers and only watches: the library
 // decodes an EXTERNAL whose descriptor is an empty string in the
 // constructed form, which it cannot survive, in the search process alone.
