@@ -119,6 +119,31 @@ bool LetGoNow(SDL_Window* Window) {
   return state.empty() || state[0] == WithdrawnState;
 }
 
+bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int Height) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return false;
+  const ::Window root = DefaultRootWindow(dpy);
+  const Atom request = XInternAtom(dpy, "_NET_MOVERESIZE_WINDOW", False);
+  const std::vector<unsigned long> supported =
+      Items32(dpy, root, XInternAtom(dpy, "_NET_SUPPORTED", False), XA_ATOM, 1024);
+  if (std::find(supported.begin(), supported.end(), request) == supported.end()) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = request;
+  e.xclient.format = 32;
+  // Static gravity, x, y, width and height given, from an application.
+  e.xclient.data.l[0] = StaticGravity | 0xF00 | (1 << 12);
+  e.xclient.data.l[1] = X;
+  e.xclient.data.l[2] = Y;
+  e.xclient.data.l[3] = Width;
+  e.xclient.data.l[4] = Height;
+  XSendEvent(dpy, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(dpy);
+  return true;
+}
+
 bool ViewableNow(SDL_Window* Window) {
   ::Display* dpy = nullptr;
   ::Window w = None;

@@ -45,6 +45,13 @@ void AskMaximizedWhenMapped(SDL_Window* Window);
 // loses the state it asks for when the window manager clears the old one.
 bool LetGoNow(SDL_Window* Window);
 
+// Asks the window manager to put Window's own area (not its frame) at X, Y,
+// Width x Height on the screen (_NET_MOVERESIZE_WINDOW, static gravity): it
+// does so after whatever it is doing with the window, and needs no guess at
+// the frame's size, which changes as a window is un-maximised. False, asking
+// nothing, when the window manager does not say it takes such a request.
+bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int Height);
+
 // Whether Window is viewable now: mapped, and its window manager's frame too.
 // A window manager may map a window in its frame before the frame, and X
 // refuses the keyboard focus to a window that cannot be seen. SDL's shown flag

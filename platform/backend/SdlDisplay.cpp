@@ -102,6 +102,11 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
 // says it lets windows go, takes it all.
 constexpr UInt64 kWithdrawalMs = 1000;
 
+// How long a window's rectangle lasts before it counts as its own: a window
+// manager's moves as it maximises a window come within far less, and a user's
+// own move then maximising far later.
+constexpr UInt64 kOwnRectMs = 250;
+
 bool HasCaption(HWND h) { return (GetWindowStyle(h) & WS_CAPTION) == WS_CAPTION; }
 
 bool NeverActivates(HWND h) {
@@ -178,6 +183,11 @@ std::vector<TDisplayMonitor> TSdlDisplay::Monitors() {
 TSdlDisplay::TShown* TSdlDisplay::Find(HWND Wnd) {
   auto it = FShown.find(Wnd);
   return it == FShown.end() ? nullptr : &it->second;
+}
+
+std::optional<TRect> TSdlDisplay::OwnRectOf(HWND Wnd) const {
+  auto it = FShown.find(Wnd);
+  return it == FShown.end() ? std::nullopt : it->second.Normal;
 }
 
 SDL_Window* TSdlDisplay::SdlWindowOf(HWND Wnd) const {
@@ -291,7 +301,9 @@ void TSdlDisplay::Hide(HWND Wnd, TShown& S) {
   // not framed before where the window asks, frame and all, so a new one
   // would come back lower by the title bar at each showing.
   S.Maximized = MaximizedNow(S.Window);
-  S.NormalOwed = S.NormalArmed = false;
+  S.NormalOwed = TShown::TNormalOwed::No;
+  if (MaximizedAnyWayNow(S.Window)) SettleNormal(S, true);
+  else S.Normal = GetWindowRect(Wnd), S.Candidate.reset();
   const TRect wr = GetWindowRect(Wnd);
   S.HiddenAt = TPoint(wr.Left, wr.Top);
   SDL_HideWindow(S.Window);
@@ -322,10 +334,11 @@ void TSdlDisplay::Show(HWND Wnd, TShown& S) {
   // Asked for before it is mapped, so that the window manager frames it
   // maximised at once; on the window itself too, as SDL may still believe it
   // maximised and pass its own request over.
+  S.Zoomed = S.Maximized;
   if (std::exchange(S.Maximized, false)) {
     SDL_MaximizeWindow(S.Window);
     AskMaximizedWhenMapped(S.Window);
-    S.NormalOwed = S.Normal.has_value();
+    if (S.Normal) S.NormalOwed = TShown::TNormalOwed::UntilFramed;
   }
   SDL_ShowWindow(S.Window);
   KeepNormal(Wnd, S);
@@ -366,27 +379,61 @@ void TSdlDisplay::HandleXEvent(const SDL_Event& Event) {
       s.Withdrawing = false;
       FWaitForWithdrawal = true;
     }
-    if (s.NormalOwed && NetWmStateChanged(Event, s.Window)) GiveNormalBack(h, s);
+    if (!NetWmStateChanged(Event, s.Window)) continue;
+    const bool zoomed = MaximizedAnyWayNow(s.Window);
+    if (zoomed && !s.Zoomed) SettleNormal(s, true);
+    s.Zoomed = zoomed;
+    if (s.NormalOwed != TShown::TNormalOwed::No) FollowMaximised(s);
   }
 }
 
 void TSdlDisplay::KeepNormal(HWND Wnd, TShown& S) {
-  if (S.NormalOwed || !IsWindowVisible(Wnd) || !(SDL_GetWindowFlags(S.Window) & SDL_WINDOW_SHOWN)) return;
-  // Read now, not from SDL's flag: a window manager maximising a window moves
-  // it before it says so, and SDL reads what it says only after the move.
-  if (!MaximizedAnyWayNow(S.Window)) S.Normal = GetWindowRect(Wnd);
+  if (S.NormalOwed != TShown::TNormalOwed::No || S.Zoomed || !IsWindowVisible(Wnd) ||
+      !(SDL_GetWindowFlags(S.Window) & SDL_WINDOW_SHOWN))
+    return;
+  SettleNormal(S, false);
+  S.Candidate = GetWindowRect(Wnd);
+  S.CandidateAt = Now();
 }
 
-void TSdlDisplay::GiveNormalBack(HWND Wnd, TShown& S) {
-  if (!S.NormalArmed) {
-    // Our own request counts once the window manager has framed the window so.
-    S.NormalArmed = ViewableNow(S.Window) && MaximizedNow(S.Window);
-    return;
+void TSdlDisplay::SettleNormal(TShown& S, bool Drop) {
+  if (S.Candidate && Now() - S.CandidateAt >= kOwnRectMs) S.Normal = S.Candidate;
+  if (Drop || S.Normal == S.Candidate) S.Candidate.reset();
+}
+
+void TSdlDisplay::FollowMaximised(TShown& S) {
+  using TOwed = TShown::TNormalOwed;
+  // Our own request counts once the window manager has framed the window so.
+  if (S.NormalOwed == TOwed::UntilFramed && ViewableNow(S.Window) && MaximizedNow(S.Window))
+    S.NormalOwed = TOwed::UntilUnmaximised;
+  if (S.NormalOwed == TOwed::UntilUnmaximised && !MaximizedAnyWayNow(S.Window)) {
+    S.NormalOwed = TOwed::Now;
+    // A window manager un-maximising a window moves it before or after it
+    // says so: what it did by now is read before the window's rectangle is
+    // given back, and needs none given back if it is the window's own.
+    SyncSdlConnection(S.Window);
   }
-  if (MaximizedAnyWayNow(S.Window) || !S.Normal) return;
-  S.NormalOwed = S.NormalArmed = false;
-  const TRect r = *S.Normal;
-  SetWindowPos(Wnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TSdlDisplay::GiveNormalsBack() {
+  std::vector<HWND> owed;
+  for (auto& [h, s] : FShown)
+    if (s.NormalOwed == TShown::TNormalOwed::Now) {
+      s.NormalOwed = TShown::TNormalOwed::No;
+      owed.push_back(h);
+    }
+  for (HWND h : owed) {
+    const TShown* s = Find(h);
+    if (!s || !s->Normal || !IsWindowVisible(h) || GetWindowRect(h) == *s->Normal) continue;
+    // Asked of the window manager, which may still be un-maximising the
+    // window, its frame not yet what it will be; the window layer follows
+    // what it does, as with any move of the window manager's.
+    const TRect r = *s->Normal, wr = GetWindowRect(h), part = ShownPart(h, *s);
+    const int width = std::max(1, r.Width() - (wr.Width() - part.Width()));
+    const int height = std::max(1, r.Height() - (wr.Height() - part.Height()));
+    if (!AskWindowManagerToPlace(s->Window, r.Left + part.Left, r.Top + part.Top, width, height))
+      SetWindowPos(h, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void TSdlDisplay::Place(HWND Wnd, TShown& S) {
@@ -583,7 +630,7 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
         default: break;
       }
       // Framed maximised, maybe after the window manager last said so.
-      if (TShown* now = Find(h); now && now->NormalOwed && !now->NormalArmed) GiveNormalBack(h, *now);
+      if (TShown* now = Find(h); now && now->NormalOwed == TShown::TNormalOwed::UntilFramed) FollowMaximised(*now);
       return;
     }
     case SDL_SYSWMEVENT: HandleXEvent(e); return;
@@ -593,12 +640,15 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
 
 bool TSdlDisplay::Pump() {
   DropStale();
+  // Rectangles that lasted until this input, which may be a window manager's maximising.
+  for (auto& [h, s] : FShown) SettleNormal(s, false);
   bool any = false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     HandleEvent(e);
     any = true;
   }
+  GiveNormalsBack();
   const bool shown = ShowOwed();
   // A window that could not take the keyboard yet may since have been framed.
   if (any || shown) GiveOwedFocus();

@@ -71,6 +71,9 @@ public:
   // window go. Once one has, the display waits no more for a window manager
   // that does not say it lets windows go, until it sees it do so.
   unsigned WithdrawalWaitsRunOut() const { return FWithdrawalWaitsRunOut; }
+  // The rectangle the display keeps as Wnd's own size and place, given back
+  // when Wnd is un-maximised after it was shown again maximised.
+  std::optional<TRect> OwnRectOf(HWND Wnd) const;
 
 private:
   TSdlDisplay();
@@ -94,13 +97,20 @@ private:
     // to let the hidden window go first.
     bool ShowOwed = false;
     // The window layer's rectangle when the window was last seen on the
-    // screen maximised neither way: its own size and place.
-    std::optional<TRect> Normal;
-    // Shown again maximised: a window manager un-maximises such a window to
-    // the size it was mapped at, so Normal is given back once the window,
-    // seen framed maximised (NormalArmed), is un-maximised.
-    bool NormalOwed = false;
-    bool NormalArmed = false;
+    // screen maximised neither way: its own size and place. A window
+    // manager maximising a window may move it before it says so, so a
+    // rectangle becomes the window's own (Normal) only once it has lasted a
+    // moment (Candidate, since CandidateAt) without the window being
+    // maximised, as its _NET_WM_STATE said in the order of events (Zoomed).
+    std::optional<TRect> Normal, Candidate;
+    UInt64 CandidateAt = 0;
+    bool Zoomed = false;
+    // Shown again maximised, the window is owed Normal when the window
+    // manager un-maximises it, as some un-maximise it to the size it was
+    // mapped at: once seen framed maximised, then seen un-maximised, it gets
+    // Normal back once the window manager's moves that came with that are read.
+    enum class TNormalOwed { No, UntilFramed, UntilUnmaximised, Now };
+    TNormalOwed NormalOwed = TNormalOwed::No;
     String Title;
   };
   TShown* Find(HWND Wnd);
@@ -125,8 +135,13 @@ private:
   void HandleXEvent(const SDL_Event& Event);
   // Keeps S's rectangle as its own while it is on the screen maximised neither way.
   void KeepNormal(HWND Wnd, TShown& S);
-  // Gives S back its own rectangle once it is un-maximised after being shown again maximised.
-  void GiveNormalBack(HWND Wnd, TShown& S);
+  // Makes S's candidate rectangle its own once it has lasted; drops it, when
+  // Drop, if it has not (the window manager's moves as it maximises S).
+  void SettleNormal(TShown& S, bool Drop);
+  // Follows S, shown again maximised, until it is un-maximised (see TNormalOwed).
+  void FollowMaximised(TShown& S);
+  // Gives the windows un-maximised since they were shown again maximised their own rectangles back.
+  void GiveNormalsBack();
   // The keyboard goes to Wnd once it can take it (see ViewableNow).
   void FocusWhenViewable(HWND Wnd);
   void GiveOwedFocus();

@@ -17,8 +17,11 @@
 // the window back the place and size it had before, or was mapped at. A
 // window it lets go loses that state and is left at the place and size it had
 // before it was maximised; told not to give the size back (GiveSizeBack), it
-// leaves the window as it is, maximised size and all, as some window managers
-// do, and so un-maximises a window mapped again maximised to that size.
+// behaves as some window managers do: it leaves the window as it is,
+// maximised size and all, and so un-maximises a window mapped again
+// maximised to that size; and it fills the screen with a window it maximises
+// before it says so. It takes a request to move and size a window
+// (_NET_MOVERESIZE_WINDOW) and says so in _NET_SUPPORTED.
 //
 // It keeps the WM_STATE of each window it frames and deletes it once it has
 // let the window go, the sign a program waits for before mapping the window
@@ -109,6 +112,11 @@ public:
     for (Window w : {DefaultRootWindow(FDpy), check})
       XChangeProperty(FDpy, w, XInternAtom(FDpy, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(&check), 1);
+    const Atom supported[] = {
+        XInternAtom(FDpy, "_NET_WM_STATE", False), XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+        XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False), XInternAtom(FDpy, "_NET_MOVERESIZE_WINDOW", False)};
+    XChangeProperty(FDpy, DefaultRootWindow(FDpy), XInternAtom(FDpy, "_NET_SUPPORTED", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(supported), 4);
     XSync(FDpy, False);
     FThread = std::thread([this] { Run(); });
     return true;
@@ -231,6 +239,9 @@ private:
     switch (e.type) {
       case MapRequest: Manage(e.xmaprequest.window); break;
       case ConfigureRequest: Configure(e.xconfigurerequest); break;
+      case ClientMessage:
+        if (e.xclient.message_type == XInternAtom(FDpy, "_NET_MOVERESIZE_WINDOW", False)) MoveResize(e.xclient);
+        break;
       case UnmapNotify: {
         auto it = FFramed.find(e.xunmap.window);
         if (it == FFramed.end() || e.xunmap.event != it->second.Frame || it->second.LettingGo || it->second.Kept) break;
@@ -387,15 +398,36 @@ private:
       F.NormalHeight = F.Height;
     }
     F.Maximized = true;
-    const Atom state[] = {XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_VERT", False),
-                          XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
-    XChangeProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(state), 2);
+    const bool movesFirst = !FGivesSizeBack;
+    if (!movesFirst) SayMaximized(W);
     F.X = kBorder;
     F.Y = kTitle;
     F.Width = DisplayWidth(FDpy, DefaultScreen(FDpy)) - 2 * kBorder;
     F.Height = DisplayHeight(FDpy, DefaultScreen(FDpy)) - kTitle - kBorder;
     Reframe(W, F);
+    if (movesFirst) SayMaximized(W);
+  }
+
+  void SayMaximized(Window W) {
+    const Atom state[] = {XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+                          XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
+    XChangeProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 2);
+  }
+
+  // A program's request to put its window (static gravity: the window itself,
+  // not its frame) or its frame at a place, at a size.
+  void MoveResize(const XClientMessageEvent& M) {
+    auto it = FFramed.find(M.window);
+    if (it == FFramed.end() || it->second.LettingGo) return;
+    TFramed& f = it->second;
+    const long flags = M.data.l[0];
+    const bool framePlace = (flags & 0xFF) != StaticGravity;
+    if (flags & 0x100) f.X = int(M.data.l[1]) + (framePlace ? kBorder : 0);
+    if (flags & 0x200) f.Y = int(M.data.l[2]) + (framePlace ? kTitle : 0);
+    if (flags & 0x400) f.Width = int(M.data.l[3]);
+    if (flags & 0x800) f.Height = int(M.data.l[4]);
+    Reframe(M.window, f);
   }
 
   // Back where it was before it was maximised, or was mapped at: moved

@@ -200,7 +200,8 @@ TEST_F(SdlDisplayFramed, ADialogClosedAndOpenedAgainAtOnceJustAfterItWasMaximise
 // Maximised, closed, opened again maximised and un-maximised, a dialog gets
 // back its own size and place, under a window manager that gives a window it
 // lets go the size it had before it was maximised, and under one that leaves
-// it at its maximised size and so un-maximises it to that size.
+// it at its maximised size and so un-maximises it to that size, and that
+// moves a window it maximises before it says so.
 TEST_F(SdlDisplayFramed, ADialogOpenedAgainMaximisedGetsItsOwnSizeAndPlaceBackWhenUnMaximised) {
   ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
   const TXPlace normal = PlaceOf(Server.Display(), Window);
@@ -208,6 +209,8 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainMaximisedGetsItsOwnSizeAndPlaceBackWh
     SCOPED_TRACE(givesSizeBack ? "a window manager that gives the size back"
                                : "a window manager that does not give the size back");
     Wm.GiveSizeBack(givesSizeBack);
+    // The display has taken the dialog's place and size as its own.
+    ASSERT_TRUE(PumpUntil([&] { return Display->OwnRectOf(Dialog) == GetWindowRect(Dialog); }));
     Wm.Maximize(Window);
     ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
     ShowWindow(Dialog, SW_HIDE);
