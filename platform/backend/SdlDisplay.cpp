@@ -302,9 +302,14 @@ void TSdlDisplay::Hide(HWND Wnd, TShown& S) {
   // would come back lower by the title bar at each showing.
   S.Maximized = MaximizedNow(S.Window);
   S.NormalOwed = TShown::TNormalOwed::No;
-  if (MaximizedAnyWayNow(S.Window)) SettleNormal(S, true);
-  else S.Normal = GetWindowRect(Wnd), S.Candidate.reset();
   const TRect wr = GetWindowRect(Wnd);
+  // Hidden maximised neither way, the window is where it is of its own.
+  if (MaximizedAnyWayNow(S.Window)) {
+    SettleNormal(S, true);
+  } else {
+    S.Normal = wr;
+    S.Candidate.reset();
+  }
   S.HiddenAt = TPoint(wr.Left, wr.Top);
   SDL_HideWindow(S.Window);
   S.Withdrawing = true;
