@@ -8,7 +8,6 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <chrono>
 #include <initializer_list>
 #include <vector>
 
@@ -47,11 +46,35 @@ bool HasState(::Display* Dpy, ::Window Window, Atom StateList, Atom State) {
   return std::find(states.begin(), states.end(), State) != states.end();
 }
 
-// Whether the window manager has let Window go, or never had it.
-bool Withdrawn(::Display* Dpy, ::Window Window) {
-  const Atom wmState = XInternAtom(Dpy, "WM_STATE", False);
-  const std::vector<unsigned long> state = Items32(Dpy, Window, wmState, wmState, 2);
-  return state.empty() || state[0] == WithdrawnState;
+// Window's X window and its connection, when it is on X.
+bool XOf(SDL_Window* Window, ::Display*& Dpy, ::Window& X) {
+  SDL_SysWMinfo info;
+  if (!X11InfoOf(Window, info)) return false;
+  Dpy = info.info.x11.display;
+  X = info.info.x11.window;
+  return true;
+}
+
+// Whether Window's _NET_WM_STATE holds the maximised state both ways
+// (Count 2) or at least one way (Count 1).
+bool MaximizedWays(SDL_Window* Window, int Count) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_MAXIMIZED);
+  const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
+  const int ways = int(HasState(dpy, w, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_VERT", False))) +
+                   int(HasState(dpy, w, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False)));
+  return ways >= Count;
+}
+
+// Whether Event is X's word that the property Name of Window changed.
+bool PropertyChanged(const SDL_Event& Event, SDL_Window* Window, const char* Name) {
+  if (Event.type != SDL_SYSWMEVENT || !Event.syswm.msg || Event.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& x = Event.syswm.msg->msg.x11.event;
+  if (x.type != PropertyNotify) return false;
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  return XOf(Window, dpy, w) && x.xproperty.window == w && x.xproperty.atom == XInternAtom(dpy, Name, False);
 }
 
 }  // namespace
@@ -71,20 +94,14 @@ bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs) {
   return true;
 }
 
-bool MaximizedNow(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  if (!X11InfoOf(Window, info)) return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_MAXIMIZED);
-  ::Display* dpy = info.info.x11.display;
-  const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
-  return HasState(dpy, info.info.x11.window, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_VERT", False)) &&
-         HasState(dpy, info.info.x11.window, list, XInternAtom(dpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
-}
+bool MaximizedNow(SDL_Window* Window) { return MaximizedWays(Window, 2); }
+
+bool MaximizedAnyWayNow(SDL_Window* Window) { return MaximizedWays(Window, 1); }
 
 void AskMaximizedWhenMapped(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  if (!X11InfoOf(Window, info)) return;
-  ::Display* dpy = info.info.x11.display;
-  const ::Window w = info.info.x11.window;
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return;
   const Atom list = XInternAtom(dpy, "_NET_WM_STATE", False);
   for (const char* name : {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"}) {
     Atom state = XInternAtom(dpy, name, False);
@@ -93,11 +110,50 @@ void AskMaximizedWhenMapped(SDL_Window* Window) {
   }
 }
 
-void AwaitWithdrawal(SDL_Window* Window, int TimeoutMs) {
-  SDL_SysWMinfo info;
-  if (!X11InfoOf(Window, info)) return;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
-  // Read, not waited for as an event: SDL's queue keeps every event for SDL.
-  while (!Withdrawn(info.info.x11.display, info.info.x11.window) && std::chrono::steady_clock::now() < end)
-    poll(nullptr, 0, 5);
+bool LetGoNow(SDL_Window* Window) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return true;
+  const Atom wmState = XInternAtom(dpy, "WM_STATE", False);
+  const std::vector<unsigned long> state = Items32(dpy, w, wmState, wmState, 2);
+  return state.empty() || state[0] == WithdrawnState;
+}
+
+bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int Height) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return false;
+  const ::Window root = DefaultRootWindow(dpy);
+  const Atom request = XInternAtom(dpy, "_NET_MOVERESIZE_WINDOW", False);
+  const std::vector<unsigned long> supported =
+      Items32(dpy, root, XInternAtom(dpy, "_NET_SUPPORTED", False), XA_ATOM, 1024);
+  if (std::find(supported.begin(), supported.end(), request) == supported.end()) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = request;
+  e.xclient.format = 32;
+  // Static gravity, x, y, width and height given, from an application.
+  e.xclient.data.l[0] = StaticGravity | 0xF00 | (1 << 12);
+  e.xclient.data.l[1] = X;
+  e.xclient.data.l[2] = Y;
+  e.xclient.data.l[3] = Width;
+  e.xclient.data.l[4] = Height;
+  XSendEvent(dpy, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(dpy);
+  return true;
+}
+
+bool ViewableNow(SDL_Window* Window) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN);
+  XWindowAttributes a;
+  return XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+}
+
+bool WmStateChanged(const SDL_Event& Event, SDL_Window* Window) { return PropertyChanged(Event, Window, "WM_STATE"); }
+
+bool NetWmStateChanged(const SDL_Event& Event, SDL_Window* Window) {
+  return PropertyChanged(Event, Window, "_NET_WM_STATE");
 }

@@ -27,6 +27,9 @@ bool WaitOnSdlConnection(SDL_Window* Window, int TimeoutMs);
 // flag follows only once SDL has read the window manager's change. SDL's flag
 // when Window is not on X.
 bool MaximizedNow(SDL_Window* Window);
+// Whether it says so either way: a window manager maximising or un-maximising
+// a window may change one way before the other.
+bool MaximizedAnyWayNow(SDL_Window* Window);
 
 // Adds the maximised state, both ways, to the _NET_WM_STATE of a window that
 // is not mapped, keeping the states it holds: the window manager maps it
@@ -35,9 +38,30 @@ bool MaximizedNow(SDL_Window* Window);
 // which it does until it reads the window manager's letting the window go.
 void AskMaximizedWhenMapped(SDL_Window* Window);
 
-// Waits, at most TimeoutMs, until the window manager has let a hidden window
-// go, as it says by deleting the window's WM_STATE or making it Withdrawn. A
-// window mapped again before that may be left as the window manager had it,
-// or unframed, and loses the state it asks for when the window manager clears
-// the old one. Without a window manager there is no WM_STATE and no wait.
-void AwaitWithdrawal(SDL_Window* Window, int TimeoutMs);
+// Whether the window manager has let a hidden window go, as it says by
+// deleting the window's WM_STATE or making it Withdrawn, or never had it
+// (without a window manager there is no WM_STATE). A window mapped again
+// before that may be left as the window manager had it, or unframed, and
+// loses the state it asks for when the window manager clears the old one.
+bool LetGoNow(SDL_Window* Window);
+
+// Asks the window manager to put Window's own area (not its frame) at X, Y,
+// Width x Height on the screen (_NET_MOVERESIZE_WINDOW, static gravity): it
+// does so after whatever it is doing with the window, and needs no guess at
+// the frame's size, which changes as a window is un-maximised. False, asking
+// nothing, when the window manager does not say it takes such a request.
+bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int Height);
+
+// Whether Window is viewable now: mapped, and its window manager's frame too.
+// A window manager may map a window in its frame before the frame, and X
+// refuses the keyboard focus to a window that cannot be seen. SDL's shown flag
+// when Window is not on X.
+bool ViewableNow(SDL_Window* Window);
+
+// What an SDL_SYSWMEVENT tells about Window: that its WM_STATE (the window
+// manager took it or let it go) or its _NET_WM_STATE (maximised or not)
+// changed. Only the news: the property is read anew for its value, which may
+// have changed again since.
+union SDL_Event;
+bool WmStateChanged(const SDL_Event& Event, SDL_Window* Window);
+bool NetWmStateChanged(const SDL_Event& Event, SDL_Window* Window);

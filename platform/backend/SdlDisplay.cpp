@@ -97,9 +97,15 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
   }
 }
 
-// How long a window shown again waits for the window manager to let it go:
-// only a window manager that has stopped answering takes it all.
-constexpr int kWithdrawalMs = 1000;
+// How long, from its hiding, a window shown again waits for the window manager
+// to let it go: only a window manager that has stopped answering, or never
+// says it lets windows go, takes it all.
+constexpr UInt64 kWithdrawalMs = 1000;
+
+// How long a window's rectangle lasts before it counts as its own: a window
+// manager's moves as it maximises a window come within far less, and a user's
+// own move then maximising far later.
+constexpr UInt64 kOwnRectMs = 250;
 
 bool HasCaption(HWND h) { return (GetWindowStyle(h) & WS_CAPTION) == WS_CAPTION; }
 
@@ -131,6 +137,9 @@ std::unique_ptr<TSdlDisplay> TSdlDisplay::Open(String& Error) {
   // After SDL's start-up, which may set handlers of its own; SDL restores the
   // one it finds whenever it sets one for a moment.
   HandleXErrors();
+  // The window manager's word on the windows comes in properties SDL keeps to
+  // itself (see HandleXEvent).
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   std::unique_ptr<TSdlDisplay> d(new TSdlDisplay());
   // The X clipboard is read on a connection of our own (see XClipboard.h).
   if (const char* driver = SDL_GetCurrentVideoDriver(); driver && SDL_strcmp(driver, "x11") == 0)
@@ -176,6 +185,11 @@ TSdlDisplay::TShown* TSdlDisplay::Find(HWND Wnd) {
   return it == FShown.end() ? nullptr : &it->second;
 }
 
+std::optional<TRect> TSdlDisplay::OwnRectOf(HWND Wnd) const {
+  auto it = FShown.find(Wnd);
+  return it == FShown.end() ? std::nullopt : it->second.Normal;
+}
+
 SDL_Window* TSdlDisplay::SdlWindowOf(HWND Wnd) const {
   auto it = FShown.find(Wnd);
   return it == FShown.end() ? nullptr : it->second.Window;
@@ -218,6 +232,7 @@ void TSdlDisplay::Create(HWND Wnd) {
 void TSdlDisplay::Destroy(HWND Wnd) {
   auto it = FShown.find(Wnd);
   if (it == FShown.end()) return;
+  if (FFocusOwed == Wnd) FFocusOwed = nullptr;
   if (it->second.Window) SDL_DestroyWindow(it->second.Window);
   FShown.erase(it);
 }
@@ -235,7 +250,7 @@ void TSdlDisplay::FocusOwner(HWND Popup) {
   for (HWND o = GetWindowOwner(Popup); o; o = GetWindowOwner(o)) {
     TShown* s = Find(o);
     if (s && s->Window && !s->Popup) {
-      SDL_SetWindowInputFocus(s->Window);
+      FocusWhenViewable(o);
       return;
     }
   }
@@ -265,15 +280,7 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   DropStale();
   TShown* s = Find(Wnd);
   if (!Visible) {
-    // Kept, hidden, as the same X window: a window manager puts a window it
-    // has not framed before where the window asks, frame and all, so a new one
-    // would come back lower by the title bar at each showing.
-    if (s && s->Window) {
-      s->Maximized = MaximizedNow(s->Window);
-      const TRect wr = GetWindowRect(Wnd);
-      s->HiddenAt = TPoint(wr.Left, wr.Top);
-      SDL_HideWindow(s->Window);
-    }
+    if (s && s->Window) Hide(Wnd, *s);
     return;
   }
   if (!s) {
@@ -282,23 +289,156 @@ void TSdlDisplay::WindowShown(HWND Wnd, bool Visible) {
   }
   if (!s->Window) return;
   // Shown again at once, as a handler may: the window manager finishes with
-  // the hidden window first.
-  if (s->HiddenAt) AwaitWithdrawal(s->Window, kWithdrawalMs);
-  Place(Wnd, *s);
-  s->HiddenAt.reset();
+  // the hidden window first, while the program goes on.
+  if (AwaitsWithdrawal(*s)) s->ShowOwed = true;
+  else Show(Wnd, *s);
+}
+
+void TSdlDisplay::Hide(HWND Wnd, TShown& S) {
+  // Never on the screen since it was last hidden: nothing to take off it.
+  if (std::exchange(S.ShowOwed, false)) return;
+  // Kept, hidden, as the same X window: a window manager puts a window it has
+  // not framed before where the window asks, frame and all, so a new one
+  // would come back lower by the title bar at each showing.
+  S.Maximized = MaximizedNow(S.Window);
+  S.NormalOwed = TShown::TNormalOwed::No;
+  const TRect wr = GetWindowRect(Wnd);
+  // Hidden maximised neither way, the window is where it is of its own.
+  if (MaximizedAnyWayNow(S.Window)) {
+    SettleNormal(S, true);
+  } else {
+    S.Normal = wr;
+    S.Candidate.reset();
+  }
+  S.HiddenAt = TPoint(wr.Left, wr.Top);
+  SDL_HideWindow(S.Window);
+  S.Withdrawing = true;
+  S.WithdrawalDue = Now() + kWithdrawalMs;
+}
+
+bool TSdlDisplay::AwaitsWithdrawal(TShown& S) {
+  if (!S.Withdrawing) return false;
+  if (LetGoNow(S.Window)) {
+    S.Withdrawing = false;
+    FWaitForWithdrawal = true;
+    return false;
+  }
+  // The window manager had its time since the hiding, and did not say it let
+  // the window go: it does not say so.
+  if (Now() >= S.WithdrawalDue) FWaitForWithdrawal = false;
+  return FWaitForWithdrawal;
+}
+
+void TSdlDisplay::Show(HWND Wnd, TShown& S) {
+  S.ShowOwed = S.Withdrawing = false;
+  Place(Wnd, S);
+  S.HiddenAt.reset();
   // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
   // it, and so keeps it above that one: a box is never lost behind its dialog.
-  if (SDL_Window* owner = OwnerWindowOf(Wnd)) SDL_SetWindowModalFor(s->Window, owner);
+  if (SDL_Window* owner = OwnerWindowOf(Wnd)) SDL_SetWindowModalFor(S.Window, owner);
   // Asked for before it is mapped, so that the window manager frames it
   // maximised at once; on the window itself too, as SDL may still believe it
   // maximised and pass its own request over.
-  if (std::exchange(s->Maximized, false)) {
-    SDL_MaximizeWindow(s->Window);
-    AskMaximizedWhenMapped(s->Window);
+  S.Zoomed = S.Maximized;
+  if (std::exchange(S.Maximized, false)) {
+    SDL_MaximizeWindow(S.Window);
+    AskMaximizedWhenMapped(S.Window);
+    if (S.Normal) S.NormalOwed = TShown::TNormalOwed::UntilFramed;
   }
-  SDL_ShowWindow(s->Window);
+  SDL_ShowWindow(S.Window);
+  KeepNormal(Wnd, S);
   PresentAll(Wnd);
-  if (s->Popup) FocusOwner(Wnd);
+  if (S.Popup) FocusOwner(Wnd);
+}
+
+bool TSdlDisplay::ShowOwed() {
+  std::vector<HWND> due;
+  for (auto& [h, s] : FShown) {
+    if (!s.ShowOwed || !s.Window) continue;
+    if (s.Withdrawing && FWaitForWithdrawal) {
+      if (Now() < s.WithdrawalDue) continue;
+      ++FWithdrawalWaitsRunOut;
+      FWaitForWithdrawal = false;
+    }
+    due.push_back(h);
+  }
+  for (HWND h : due)
+    if (TShown* s = Find(h); s && s->ShowOwed) Show(h, *s);
+  return !due.empty();
+}
+
+std::optional<UInt64> TSdlDisplay::NextWithdrawalDue() {
+  std::optional<UInt64> due;
+  for (const auto& [h, s] : FShown)
+    if (s.ShowOwed && s.Withdrawing) due = std::min(due.value_or(s.WithdrawalDue), s.WithdrawalDue);
+  if (!due) return due;
+  const UInt64 now = Now();
+  return *due > now ? *due - now : 0;
+}
+
+void TSdlDisplay::HandleXEvent(const SDL_Event& Event) {
+  for (auto& [h, s] : FShown) {
+    if (!s.Window) continue;
+    if (s.Withdrawing && WmStateChanged(Event, s.Window) && LetGoNow(s.Window)) {
+      // Shown, if it waited, once the events before this one are handled too (see Pump).
+      s.Withdrawing = false;
+      FWaitForWithdrawal = true;
+    }
+    if (!NetWmStateChanged(Event, s.Window)) continue;
+    const bool zoomed = MaximizedAnyWayNow(s.Window);
+    if (zoomed && !s.Zoomed) SettleNormal(s, true);
+    s.Zoomed = zoomed;
+    if (s.NormalOwed != TShown::TNormalOwed::No) FollowMaximised(s);
+  }
+}
+
+void TSdlDisplay::KeepNormal(HWND Wnd, TShown& S) {
+  if (S.NormalOwed != TShown::TNormalOwed::No || S.Zoomed || !IsWindowVisible(Wnd) ||
+      !(SDL_GetWindowFlags(S.Window) & SDL_WINDOW_SHOWN))
+    return;
+  SettleNormal(S, false);
+  S.Candidate = GetWindowRect(Wnd);
+  S.CandidateAt = Now();
+}
+
+void TSdlDisplay::SettleNormal(TShown& S, bool Drop) {
+  if (S.Candidate && Now() - S.CandidateAt >= kOwnRectMs) S.Normal = S.Candidate;
+  if (Drop || S.Normal == S.Candidate) S.Candidate.reset();
+}
+
+void TSdlDisplay::FollowMaximised(TShown& S) {
+  using TOwed = TShown::TNormalOwed;
+  // Our own request counts once the window manager has framed the window so.
+  if (S.NormalOwed == TOwed::UntilFramed && ViewableNow(S.Window) && MaximizedNow(S.Window))
+    S.NormalOwed = TOwed::UntilUnmaximised;
+  if (S.NormalOwed == TOwed::UntilUnmaximised && !MaximizedAnyWayNow(S.Window)) {
+    S.NormalOwed = TOwed::Now;
+    // A window manager un-maximising a window moves it before or after it
+    // says so: what it did by now is read before the window's rectangle is
+    // given back, and needs none given back if it is the window's own.
+    SyncSdlConnection(S.Window);
+  }
+}
+
+void TSdlDisplay::GiveNormalsBack() {
+  std::vector<HWND> owed;
+  for (auto& [h, s] : FShown)
+    if (s.NormalOwed == TShown::TNormalOwed::Now) {
+      s.NormalOwed = TShown::TNormalOwed::No;
+      owed.push_back(h);
+    }
+  for (HWND h : owed) {
+    const TShown* s = Find(h);
+    if (!s || !s->Normal || !IsWindowVisible(h) || GetWindowRect(h) == *s->Normal) continue;
+    // Asked of the window manager, which may still be un-maximising the
+    // window, its frame not yet what it will be; the window layer follows
+    // what it does, as with any move of the window manager's.
+    const TRect r = *s->Normal, wr = GetWindowRect(h), part = ShownPart(h, *s);
+    const int width = std::max(1, r.Width() - (wr.Width() - part.Width()));
+    const int height = std::max(1, r.Height() - (wr.Height() - part.Height()));
+    if (!AskWindowManagerToPlace(s->Window, r.Left + part.Left, r.Top + part.Top, width, height))
+      SetWindowPos(h, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void TSdlDisplay::Place(HWND Wnd, TShown& S) {
@@ -324,6 +464,7 @@ void TSdlDisplay::WindowMoved(HWND Wnd, const TRect&) {
   TShown* s = Find(Wnd);
   if (s && s->Window) {
     Place(Wnd, *s);
+    KeepNormal(Wnd, *s);
     PresentAll(Wnd);
   }
 }
@@ -331,10 +472,32 @@ void TSdlDisplay::WindowMoved(HWND Wnd, const TRect&) {
 void TSdlDisplay::WindowActivated(HWND Wnd) {
   if (FSyncing) return;
   TShown* s = Find(Wnd);
-  if (!s || !s->Window || s->Popup || !(SDL_GetWindowFlags(s->Window) & SDL_WINDOW_SHOWN)) return;
+  if (!s || !s->Window || s->Popup) return;
+  // Its showing waits for the window manager: it takes the keyboard once
+  // shown, mapped on top of the others.
+  if (s->ShowOwed) FFocusOwed = Wnd;
+  if (!(SDL_GetWindowFlags(s->Window) & SDL_WINDOW_SHOWN)) return;
   SDL_RaiseWindow(s->Window);
   // The keyboard follows the activation: without a window manager nothing
   // else gives it back when the window that had it hides.
+  FocusWhenViewable(Wnd);
+}
+
+void TSdlDisplay::FocusWhenViewable(HWND Wnd) {
+  FFocusOwed = Wnd;
+  GiveOwedFocus();
+}
+
+void TSdlDisplay::GiveOwedFocus() {
+  if (!FFocusOwed) return;
+  TShown* s = Find(FFocusOwed);
+  if (!s || !s->Window || !IsWindowVisible(FFocusOwed)) {
+    FFocusOwed = nullptr;
+    return;
+  }
+  // Asked for any sooner, X refuses it with an error (BadMatch).
+  if (!(SDL_GetWindowFlags(s->Window) & SDL_WINDOW_SHOWN) || !ViewableNow(s->Window)) return;
+  FFocusOwed = nullptr;
   SDL_SetWindowInputFocus(s->Window);
 }
 
@@ -432,6 +595,7 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
         case SDL_WINDOWEVENT_EXPOSED: PresentAll(h); break;
         case SDL_WINDOWEVENT_LEAVE: InjectMouseLeave(); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+          if (FFocusOwed == h) FFocusOwed = nullptr;  // the window manager gave it
           // In its place among the input: keys typed before it still go where they were aimed.
           InjectDisplayChange([this, alive = std::weak_ptr<bool>(FAlive), h] {
             if (!alive.expired()) FocusGained(h);
@@ -440,8 +604,9 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
         case SDL_WINDOWEVENT_MOVED: {
           // The window manager moved it: follow in the window layer. A hidden
           // window keeps its place: the window manager moves a window it lets
-          // go, and SDL reads a withdrawn one as at the screen's corner.
-          if (!IsWindowVisible(h)) break;
+          // go, and SDL reads a withdrawn one as at the screen's corner; so
+          // does a window whose showing waits for the letting go.
+          if (!IsWindowVisible(h) || s->ShowOwed) break;
           const TRect part = ShownPart(h, *s);
           const TRect wr = GetWindowRect(h);
           const Integer nx = e.window.data1 - part.Left, ny = e.window.data2 - part.Top;
@@ -450,6 +615,7 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
             SetWindowPos(h, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             FSyncing = false;
           }
+          if (TShown* now = Find(h)) KeepNormal(h, *now);
           break;
         }
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
@@ -462,25 +628,35 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
             SetWindowPos(h, nullptr, 0, 0, nw, nh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             FSyncing = false;
           }
+          if (TShown* now = Find(h)) KeepNormal(h, *now);
           PresentAll(h);
           break;
         }
         default: break;
       }
+      // Framed maximised, maybe after the window manager last said so.
+      if (TShown* now = Find(h); now && now->NormalOwed == TShown::TNormalOwed::UntilFramed) FollowMaximised(*now);
       return;
     }
+    case SDL_SYSWMEVENT: HandleXEvent(e); return;
     default: return;
   }
 }
 
 bool TSdlDisplay::Pump() {
   DropStale();
+  // Rectangles that lasted until this input, which may be a window manager's maximising.
+  for (auto& [h, s] : FShown) SettleNormal(s, false);
   bool any = false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     HandleEvent(e);
     any = true;
   }
+  GiveNormalsBack();
+  const bool shown = ShowOwed();
+  // A window that could not take the keyboard yet may since have been framed.
+  if (any || shown) GiveOwedFocus();
   return any;
 }
 
@@ -496,6 +672,8 @@ void TSdlDisplay::Sync() {
 }
 
 void TSdlDisplay::Wait(UInt64 TimeoutMs) {
+  // A window whose showing waits for the window manager is shown at its time at the latest.
+  if (const std::optional<UInt64> due = NextWithdrawalDue()) TimeoutMs = std::min(TimeoutMs, *due);
   const int timeout = int(std::min<UInt64>(TimeoutMs, INT_MAX));
   // On X not SDL's own wait, which sends wake-ups to a window (see
   // SdlConnection.h); with no window it sends none.

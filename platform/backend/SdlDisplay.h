@@ -11,7 +11,12 @@
 //
 // A hidden window keeps its SDL window and its place in the window layer;
 // shown again, it comes back where the window manager left it, maximised when
-// it was hidden maximised, unless the program moved it meanwhile.
+// it was hidden maximised, unless the program moved it meanwhile. It is shown
+// once the window manager has let the hidden window go, which the display
+// waits for among its other input, never longer than a bound; un-maximised
+// later, it gets back its own size and place, which not every window manager
+// keeps for a window it lets go. A window takes the keyboard once it can be
+// seen, which under some window managers is a little after it is mapped.
 //
 //   String error;
 //   auto display = TSdlDisplay::Open(error);   // null, with the reason, when there is no display
@@ -62,6 +67,13 @@ public:
   void HandleEvent(const SDL_Event& Event);
   // The SDL window showing a top-level window (null while it is not shown).
   SDL_Window* SdlWindowOf(HWND Wnd) const;
+  // How many showings waited out the bound for the window manager to let the
+  // window go. Once one has, the display waits no more for a window manager
+  // that does not say it lets windows go, until it sees it do so.
+  unsigned WithdrawalWaitsRunOut() const { return FWithdrawalWaitsRunOut; }
+  // The rectangle the display keeps as Wnd's own size and place, given back
+  // when Wnd is un-maximised after it was shown again maximised.
+  std::optional<TRect> OwnRectOf(HWND Wnd) const;
 
 private:
   TSdlDisplay();
@@ -77,6 +89,28 @@ private:
     // brings it back to that place, so only a move of the program's own
     // moves it.
     std::optional<TPoint> HiddenAt;
+    // Hidden, and not yet let go by the window manager as far as the display
+    // has seen: showing it again waits for that until WithdrawalDue (Now()).
+    bool Withdrawing = false;
+    UInt64 WithdrawalDue = 0;
+    // Shown in the window layer, not yet on the screen: the window manager is
+    // to let the hidden window go first.
+    bool ShowOwed = false;
+    // The window layer's rectangle when the window was last seen on the
+    // screen maximised neither way: its own size and place. A window
+    // manager maximising a window may move it before it says so, so a
+    // rectangle becomes the window's own (Normal) only once it has lasted a
+    // moment (Candidate, since CandidateAt) without the window being
+    // maximised, as its _NET_WM_STATE said in the order of events (Zoomed).
+    std::optional<TRect> Normal, Candidate;
+    UInt64 CandidateAt = 0;
+    bool Zoomed = false;
+    // Shown again maximised, the window is owed Normal when the window
+    // manager un-maximises it, as some un-maximise it to the size it was
+    // mapped at: once seen framed maximised, then seen un-maximised, it gets
+    // Normal back once the window manager's moves that came with that are read.
+    enum class TNormalOwed { No, UntilFramed, UntilUnmaximised, Now };
+    TNormalOwed NormalOwed = TNormalOwed::No;
     String Title;
   };
   TShown* Find(HWND Wnd);
@@ -86,6 +120,31 @@ private:
   // The part of the window image the SDL window shows, in window coordinates.
   TRect ShownPart(HWND Wnd, const TShown& S) const;
   void Place(HWND Wnd, TShown& S);
+  // What WindowShown does for a window the window layer hides or shows.
+  void Hide(HWND Wnd, TShown& S);
+  void Show(HWND Wnd, TShown& S);
+  // Whether showing S again must wait for the window manager to let it go.
+  bool AwaitsWithdrawal(TShown& S);
+  // Shows the windows whose showing waited, once let go or out of time;
+  // whether it showed any.
+  bool ShowOwed();
+  // The soonest a window whose showing waits is due to be shown, from now.
+  std::optional<UInt64> NextWithdrawalDue();
+  // An X event about the windows: the window manager let one go, or changed
+  // its maximised state.
+  void HandleXEvent(const SDL_Event& Event);
+  // Keeps S's rectangle as its own while it is on the screen maximised neither way.
+  void KeepNormal(HWND Wnd, TShown& S);
+  // Makes S's candidate rectangle its own once it has lasted; drops it, when
+  // Drop, if it has not (the window manager's moves as it maximises S).
+  void SettleNormal(TShown& S, bool Drop);
+  // Follows S, shown again maximised, until it is un-maximised (see TNormalOwed).
+  void FollowMaximised(TShown& S);
+  // Gives the windows un-maximised since they were shown again maximised their own rectangles back.
+  void GiveNormalsBack();
+  // The keyboard goes to Wnd once it can take it (see ViewableNow).
+  void FocusWhenViewable(HWND Wnd);
+  void GiveOwedFocus();
   void PresentAll(HWND Wnd);
   void DropStale();
   void FocusOwner(HWND Popup);
@@ -103,6 +162,12 @@ private:
   bool FSyncing = false;  // our own change is being reported back: do not echo it
   TPoint FLastMouse;
   std::unique_ptr<TXClipboard> FXClipboard;
+  // Activated before it could take the keyboard.
+  HWND FFocusOwed = nullptr;
+  // Whether the window manager is waited for to let a hidden window go: not
+  // once it has let a wait run out, until it is seen letting one go.
+  bool FWaitForWithdrawal = true;
+  unsigned FWithdrawalWaitsRunOut = 0;
   // Lives as long as the display: input still waiting when it goes finds it gone.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

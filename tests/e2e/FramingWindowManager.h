@@ -11,14 +11,30 @@
 // where it is. A window let go is left at its frame's corner, so that shown
 // again it comes back where it was.
 //
-// It maximises a window as its title bar's button would (Maximize), filling
-// the screen and saying so in the window's _NET_WM_STATE, and frames one
-// maximised that asks for it so when mapped. A window it lets go loses that
-// state and is left at the place and size it had before it was maximised.
+// It maximises a window as its title bar's button would (Maximize), saying so
+// in the window's _NET_WM_STATE, then filling the screen, and frames one
+// maximised that asks for it so when mapped; the button again (Restore) gives
+// the window back the place and size it had before, or was mapped at. A
+// window it lets go loses that state and is left at the place and size it had
+// before it was maximised; told not to give the size back (GiveSizeBack), it
+// behaves as some window managers do: it leaves the window as it is,
+// maximised size and all, and so un-maximises a window mapped again
+// maximised to that size; and it fills the screen with a window it maximises
+// before it says so. It takes a request to move and size a window
+// (_NET_MOVERESIZE_WINDOW) and says so in _NET_SUPPORTED.
 //
 // It keeps the WM_STATE of each window it frames and deletes it once it has
 // let the window go, the sign a program waits for before mapping the window
 // again; a window mapped again before that is let go first, then framed anew.
+// Told to, it lets the windows hidden from then on go only when the test says
+// (HoldLettingGo, LetGoHeld), or never (NeverLetGo): it then keeps a hidden
+// window in its frame, WM_STATE and all, and shows it there when it is mapped
+// again. Told to (HoldFrames, ShowHeldFrames), it maps the windows it frames
+// from then on in frames it shows only when the test says, as some window
+// managers show a frame a little after the window in it is mapped.
+//
+// It says it is there as window managers do (_NET_SUPPORTING_WM_CHECK), so
+// that SDL started after it leaves the keyboard focus to the program.
 //
 // A window manager lets a window go in its own time, while the program goes
 // on. Given the relay the program reaches the server through (XRelay.h), it
@@ -37,6 +53,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -91,6 +108,15 @@ public:
     // fault of the test's.
     FMayVanish.emplace(FDpy);
     XSelectInput(FDpy, DefaultRootWindow(FDpy), SubstructureRedirectMask | SubstructureNotifyMask);
+    const Window check = XCreateSimpleWindow(FDpy, DefaultRootWindow(FDpy), -1, -1, 1, 1, 0, 0, 0);
+    for (Window w : {DefaultRootWindow(FDpy), check})
+      XChangeProperty(FDpy, w, XInternAtom(FDpy, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&check), 1);
+    const Atom supported[] = {
+        XInternAtom(FDpy, "_NET_WM_STATE", False), XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+        XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False), XInternAtom(FDpy, "_NET_MOVERESIZE_WINDOW", False)};
+    XChangeProperty(FDpy, DefaultRootWindow(FDpy), XInternAtom(FDpy, "_NET_SUPPORTED", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(supported), 4);
     XSync(FDpy, False);
     FThread = std::thread([this] { Run(); });
     return true;
@@ -138,6 +164,29 @@ public:
     const std::lock_guard<std::mutex> lock(FRequestMutex);
     FMaximizes.push_back(W);
   }
+  // The same button on a maximised window.
+  void Restore(Window W) {
+    const std::lock_guard<std::mutex> lock(FRequestMutex);
+    FRestores.push_back(W);
+  }
+
+  // Whether a window let go gets back the place and size it had before it was
+  // maximised (the default).
+  void GiveSizeBack(bool Gives) { FGivesSizeBack = Gives; }
+  // Windows hidden from now on are let go only at LetGoHeld, or when mapped again.
+  void HoldLettingGo() { FHoldLettingGo = true; }
+  void LetGoHeld() {
+    FHoldLettingGo = false;
+    FLetGoHeld = true;
+  }
+  // Windows hidden from now on are never let go.
+  void NeverLetGo() { FNeverLetsGo = true; }
+  // Windows framed from now on are shown in their frames only at ShowHeldFrames.
+  void HoldFrames() { FHoldFrames = true; }
+  void ShowHeldFrames() {
+    FHoldFrames = false;
+    FShowHeldFrames = true;
+  }
 
 private:
   static constexpr int kBorder = 4, kTitle = 22;
@@ -147,6 +196,9 @@ private:
     Window Frame = 0;
     int X = 0, Y = 0, Width = 1, Height = 1;  // the window's, on the screen
     bool LettingGo = false, Destroyed = false;
+    bool Held = false;        // let go only when the test says
+    bool Kept = false;        // hidden, and kept in its frame
+    bool FrameShown = false;  // the frame is mapped
     TClock::time_point Deadline;
     bool Maximized = false;
     int NormalX = 0, NormalY = 0, NormalWidth = 1, NormalHeight = 1;  // before it was maximised
@@ -165,9 +217,17 @@ private:
       }
       SendCloses();
       Maximizes();
+      if (FLetGoHeld.exchange(false))
+        for (auto& [window, framed] : FFramed) framed.Held = false;
+      if (FShowHeldFrames.exchange(false))
+        for (auto& [window, framed] : FFramed)
+          if (!framed.FrameShown && !framed.Kept && !framed.LettingGo) {
+            XMapWindow(FDpy, framed.Frame);
+            framed.FrameShown = true;
+          }
       for (auto& [window, framed] : FFramed)
-        if (framed.LettingGo &&
-            (framed.Destroyed || !FRelay || FRelay->HoldsAfterTreeQuery() || TClock::now() > framed.Deadline)) {
+        if (framed.LettingGo && (framed.Destroyed || (!framed.Held && (!FRelay || FRelay->HoldsAfterTreeQuery() ||
+                                                                       TClock::now() > framed.Deadline)))) {
           FinishLettingGo(window, framed);
           break;  // the map changed
         }
@@ -179,10 +239,14 @@ private:
     switch (e.type) {
       case MapRequest: Manage(e.xmaprequest.window); break;
       case ConfigureRequest: Configure(e.xconfigurerequest); break;
+      case ClientMessage:
+        if (e.xclient.message_type == XInternAtom(FDpy, "_NET_MOVERESIZE_WINDOW", False)) MoveResize(e.xclient);
+        break;
       case UnmapNotify: {
         auto it = FFramed.find(e.xunmap.window);
-        if (it != FFramed.end() && e.xunmap.event == it->second.Frame && !it->second.LettingGo)
-          BeginLettingGo(it->first, it->second);
+        if (it == FFramed.end() || e.xunmap.event != it->second.Frame || it->second.LettingGo || it->second.Kept) break;
+        if (FNeverLetsGo) Keep(it->second);
+        else BeginLettingGo(it->first, it->second);
         break;
       }
       case DestroyNotify: {
@@ -201,6 +265,10 @@ private:
     if (!XGetWindowAttributes(FDpy, W, &a)) return;
     // Mapped again before it was let go: let go first, then framed anew.
     if (auto it = FFramed.find(W); it != FFramed.end() && it->second.LettingGo) FinishLettingGo(W, it->second);
+    if (auto it = FFramed.find(W); it != FFramed.end() && it->second.Kept) {
+      ShowKept(W, it->second);
+      return;
+    }
     if (a.override_redirect || FFramed.count(W)) {
       XMapWindow(FDpy, W);
       return;
@@ -216,8 +284,9 @@ private:
     XAddToSaveSet(FDpy, W);
     XReparentWindow(FDpy, W, f.Frame, kBorder, kTitle);
     // The frame first: once the program hears that its window is mapped, it is
-    // on the screen.
-    XMapWindow(FDpy, f.Frame);
+    // on the screen; unless the test holds frames back.
+    f.FrameShown = !FHoldFrames;
+    if (f.FrameShown) XMapWindow(FDpy, f.Frame);
     XMapWindow(FDpy, W);
     const long state[] = {NormalState, None};
     XChangeProperty(FDpy, W, WmState(), WmState(), 32, PropModeReplace, reinterpret_cast<const unsigned char*>(state),
@@ -269,8 +338,24 @@ private:
     XSendEvent(FDpy, W, False, StructureNotifyMask, &e);
   }
 
+  // Hidden, kept in its frame as it is.
+  void Keep(TFramed& F) {
+    F.Kept = true;
+    XUnmapWindow(FDpy, F.Frame);
+    F.FrameShown = false;
+  }
+
+  void ShowKept(Window W, TFramed& F) {
+    F.Kept = false;
+    F.FrameShown = true;
+    XMapWindow(FDpy, F.Frame);
+    XMapWindow(FDpy, W);
+    TellWhere(W, F);
+  }
+
   void BeginLettingGo(Window W, TFramed& F) {
     F.LettingGo = true;
+    F.Held = FHoldLettingGo;
     F.Deadline = TClock::now() + std::chrono::seconds(3);
     if (F.Destroyed) return;
     if (FRelay) FRelay->HoldAfterTreeQueryOf(uint32_t(W));
@@ -280,7 +365,9 @@ private:
   }
 
   void FinishLettingGo(Window W, TFramed& F) {
-    if (!F.Destroyed && F.Maximized) {
+    if (!F.Destroyed && F.Maximized && !FGivesSizeBack) {
+      XDeleteProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False));
+    } else if (!F.Destroyed && F.Maximized) {
       F.X = F.NormalX;
       F.Y = F.NormalY;
       F.Width = F.NormalWidth;
@@ -311,27 +398,69 @@ private:
       F.NormalHeight = F.Height;
     }
     F.Maximized = true;
+    const bool movesFirst = !FGivesSizeBack;
+    if (!movesFirst) SayMaximized(W);
     F.X = kBorder;
     F.Y = kTitle;
     F.Width = DisplayWidth(FDpy, DefaultScreen(FDpy)) - 2 * kBorder;
     F.Height = DisplayHeight(FDpy, DefaultScreen(FDpy)) - kTitle - kBorder;
-    XMoveResizeWindow(FDpy, F.Frame, 0, 0, unsigned(FrameWidth(F)), unsigned(FrameHeight(F)));
-    XResizeWindow(FDpy, W, unsigned(F.Width), unsigned(F.Height));
+    Reframe(W, F);
+    if (movesFirst) SayMaximized(W);
+  }
+
+  void SayMaximized(Window W) {
     const Atom state[] = {XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_VERT", False),
                           XInternAtom(FDpy, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
     XChangeProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(state), 2);
+  }
+
+  // A program's request to put its window (static gravity: the window itself,
+  // not its frame) or its frame at a place, at a size.
+  void MoveResize(const XClientMessageEvent& M) {
+    auto it = FFramed.find(M.window);
+    if (it == FFramed.end() || it->second.LettingGo) return;
+    TFramed& f = it->second;
+    const long flags = M.data.l[0];
+    const bool framePlace = (flags & 0xFF) != StaticGravity;
+    if (flags & 0x100) f.X = int(M.data.l[1]) + (framePlace ? kBorder : 0);
+    if (flags & 0x200) f.Y = int(M.data.l[2]) + (framePlace ? kTitle : 0);
+    if (flags & 0x400) f.Width = int(M.data.l[3]);
+    if (flags & 0x800) f.Height = int(M.data.l[4]);
+    Reframe(M.window, f);
+  }
+
+  // Back where it was before it was maximised, or was mapped at: moved
+  // first, then said so, as window managers do.
+  void Restore(Window W, TFramed& F) {
+    if (!F.Maximized) return;
+    F.Maximized = false;
+    F.X = F.NormalX;
+    F.Y = F.NormalY;
+    F.Width = F.NormalWidth;
+    F.Height = F.NormalHeight;
+    Reframe(W, F);
+    XDeleteProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False));
+  }
+
+  // The frame and the window take F's place and size, and the program hears of it.
+  void Reframe(Window W, const TFramed& F) {
+    XMoveResizeWindow(FDpy, F.Frame, F.X - kBorder, F.Y - kTitle, unsigned(FrameWidth(F)), unsigned(FrameHeight(F)));
+    XResizeWindow(FDpy, W, unsigned(F.Width), unsigned(F.Height));
     TellWhere(W, F);
   }
 
   void Maximizes() {
-    std::vector<Window> maximizes;
+    std::vector<Window> maximizes, restores;
     {
       const std::lock_guard<std::mutex> lock(FRequestMutex);
       maximizes.swap(FMaximizes);
+      restores.swap(FRestores);
     }
     for (Window w : maximizes)
       if (auto it = FFramed.find(w); it != FFramed.end() && !it->second.LettingGo) Maximize(w, it->second);
+    for (Window w : restores)
+      if (auto it = FFramed.find(w); it != FFramed.end() && !it->second.LettingGo) Restore(w, it->second);
   }
 
   void SendCloses() {
@@ -355,4 +484,9 @@ private:
   std::mutex FRequestMutex;
   std::vector<Window> FCloses;
   std::vector<Window> FMaximizes;
+  std::vector<Window> FRestores;
+  std::atomic<bool> FGivesSizeBack{true};
+  std::atomic<bool> FHoldLettingGo{false}, FLetGoHeld{false};
+  std::atomic<bool> FNeverLetsGo{false};
+  std::atomic<bool> FHoldFrames{false}, FShowHeldFrames{false};
 };

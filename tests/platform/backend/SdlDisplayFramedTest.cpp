@@ -1,7 +1,11 @@
 // The SDL2 display under a window manager that frames its windows: a dialog
 // hidden and shown again, as a dialog is each time it is opened, comes back
 // where it was and at its size, however often it opens, and maximised when it
-// was closed maximised; closed, it keeps its place.
+// was closed maximised, however late the window manager lets it go; then
+// un-maximised, it gets its own size and place back; closed, it keeps its
+// place. A dialog takes the keyboard once it can, however late the window
+// manager shows its frame, and a window manager that never lets a hidden
+// window go holds back one showing at most.
 
 #include <gtest/gtest.h>
 
@@ -52,10 +56,12 @@ struct SdlDisplayFramed : ::testing::Test {
   void SetUp() override {
     if (!Server.Start()) GTEST_SKIP() << "Xvfb cannot be started here";
     setenv("DISPLAY", Server.Display().c_str(), 1);
+    // First, as a desktop's: SDL learns at its start that a window manager
+    // is there, and leaves the keyboard focus to the program.
+    ASSERT_TRUE(Wm.Start(Server.Display()));
     String error;
     Display = TSdlDisplay::Open(error);
     ASSERT_TRUE(Display) << ToUtf8(error);
-    ASSERT_TRUE(Wm.Start(Server.Display()));
   }
   void TearDown() override {
     for (HWND h : {Dialog, Main})
@@ -84,12 +90,19 @@ struct SdlDisplayFramed : ::testing::Test {
   bool ShownAs(bool Maximized) {
     return PumpUntil([&] {
       const TXPlace now = PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Dialog)));
-      TPoint client(0, 0);
-      ClientToScreen(Dialog, client);
-      const TRect area = GetClientRect(Dialog);
-      return now.Framed && now.Maximized == Maximized && now.FillsScreen == Maximized &&
-             client == TPoint(now.X, now.Y) && area.Width() == now.Width && area.Height() == now.Height;
+      return now.Framed && now.Maximized == Maximized && now.FillsScreen == Maximized && LayerHas(now);
     });
+  }
+  // Whether the window layer has the dialog where the X server shows it, at its size.
+  bool LayerHas(const TXPlace& Now) const {
+    TPoint client(0, 0);
+    ClientToScreen(Dialog, client);
+    const TRect area = GetClientRect(Dialog);
+    return client == TPoint(Now.X, Now.Y) && area.Width() == Now.Width && area.Height() == Now.Height;
+  }
+  // Whether the dialog comes to have the keyboard focus, and to be the active window.
+  bool HasTheKeyboard() {
+    return PumpUntil([&] { return InputFocusOf(Server.Display()) == Window && GetActiveWindow() == Dialog; });
   }
   static void ExpectSamePlace(const TXPlace& Now, const TXPlace& Before) {
     EXPECT_EQ(Now.X, Before.X);
@@ -151,13 +164,16 @@ TEST_F(SdlDisplayFramed, ADialogMaximisedWhenClosedOpensAgainMaximised) {
 }
 
 // As above when one handler closes the dialog and opens it again at once,
-// nothing the display sent read in between.
+// nothing the display sent read in between, and the window manager lets the
+// dialog go only after that: the program waits for it, going on meanwhile.
 TEST_F(SdlDisplayFramed, ADialogClosedMaximisedAndOpenedAgainAtOnceOpensMaximised) {
   ASSERT_NO_FATAL_FAILURE(MaximiseADialog());
   const TXPlace maximised = PlaceOf(Server.Display(), Window);
 
+  Wm.HoldLettingGo();
   ShowWindow(Dialog, SW_HIDE);
   ShowWindow(Dialog, SW_SHOW);
+  Wm.LetGoHeld();
   EXPECT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
   ExpectSamePlace(PlaceOf(Server.Display(), Window), maximised);
 }
@@ -173,10 +189,91 @@ TEST_F(SdlDisplayFramed, ADialogClosedAndOpenedAgainAtOnceJustAfterItWasMaximise
   }));
   const TXPlace maximised = PlaceOf(Server.Display(), Window);
 
+  Wm.HoldLettingGo();
   ShowWindow(Dialog, SW_HIDE);
   ShowWindow(Dialog, SW_SHOW);
+  Wm.LetGoHeld();
   EXPECT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
   ExpectSamePlace(PlaceOf(Server.Display(), Window), maximised);
+}
+
+// Maximised, closed, opened again maximised and un-maximised, a dialog gets
+// back its own size and place, under a window manager that gives a window it
+// lets go the size it had before it was maximised, and under one that leaves
+// it at its maximised size and so un-maximises it to that size, and that
+// moves a window it maximises before it says so.
+TEST_F(SdlDisplayFramed, ADialogOpenedAgainMaximisedGetsItsOwnSizeAndPlaceBackWhenUnMaximised) {
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
+  const TXPlace normal = PlaceOf(Server.Display(), Window);
+  for (const bool givesSizeBack : {true, false}) {
+    SCOPED_TRACE(givesSizeBack ? "a window manager that gives the size back"
+                               : "a window manager that does not give the size back");
+    Wm.GiveSizeBack(givesSizeBack);
+    // The display has taken the dialog's place and size as its own.
+    ASSERT_TRUE(PumpUntil([&] { return Display->OwnRectOf(Dialog) == GetWindowRect(Dialog); }));
+    Wm.Maximize(Window);
+    ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
+    ShowWindow(Dialog, SW_HIDE);
+    ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
+    ShowWindow(Dialog, SW_SHOW);
+    ASSERT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+
+    Wm.Restore(Window);
+    TXPlace now;
+    EXPECT_TRUE(PumpUntil([&] {
+      now = PlaceOf(Server.Display(), Window);
+      return now.Framed && !now.Maximized && LayerHas(now) && now.X == normal.X && now.Y == normal.Y &&
+             now.Width == normal.Width && now.Height == normal.Height;
+    })) << "un-maximised, the dialog is "
+        << now.Width << "x" << now.Height << " at " << now.X << "," << now.Y << (now.Maximized ? ", maximised" : "")
+        << "; it was " << normal.Width << "x" << normal.Height << " at " << normal.X << "," << normal.Y;
+  }
+}
+
+// Under a window manager that maps a window in its frame before it shows the
+// frame, an opening dialog takes the keyboard once it can: asked for sooner,
+// X refuses it with an error.
+TEST_F(SdlDisplayFramed, ADialogWhoseFrameIsShownLateTakesTheKeyboardWithoutAnXError) {
+  Main = CreateWindowEx(0, u"UiCtlTest", u"Главное", WS_OVERLAPPEDWINDOW, 40, 40, 600, 450, nullptr);
+  ShowWindow(Main, SW_SHOW);
+  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), XWindowOf(Display->SdlWindowOf(Main))).Framed; }));
+  Wm.HoldFrames();
+
+  ::testing::internal::CaptureStderr();
+  Dialog = CreateWindowEx(0, u"UiCtlTest", u"Ресурсы", WS_POPUP | WS_CAPTION | WS_SYSMENU, 200, 150, 300, 200, Main);
+  ShowWindow(Dialog, SW_SHOW);
+  Window = XWindowOf(Display->SdlWindowOf(Dialog));
+  const bool mapped = PumpUntil([&] { return PlaceOf(Server.Display(), Window).InHiddenFrame; });
+  // Whatever the program asked of the server so far has been answered.
+  Display->Sync();
+  PumpUntil([] { return true; });
+  Wm.ShowHeldFrames();
+  const bool shown = ShownAs(false);
+  const bool focused = shown && HasTheKeyboard();
+  Display->Sync();
+  PumpUntil([] { return true; });
+  const std::string said = ::testing::internal::GetCapturedStderr();
+
+  ASSERT_TRUE(mapped) << "the window manager did not map the dialog";
+  ASSERT_TRUE(shown) << "the dialog is not shown";
+  EXPECT_TRUE(focused) << "the dialog does not have the keyboard";
+  EXPECT_EQ(said.find("X error"), std::string::npos) << said;
+}
+
+// Under a window manager that never says it lets a hidden window go, a dialog
+// closed and opened again at once, over and over, is shown each time and
+// takes the keyboard, and the display waits out its bound for the window
+// manager once at most.
+TEST_F(SdlDisplayFramed, AWindowManagerThatNeverLetsWindowsGoHoldsBackOneShowingAtMost) {
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU));
+  Wm.NeverLetGo();
+  for (int open = 2; open <= 4; ++open) {
+    ShowWindow(Dialog, SW_HIDE);
+    ShowWindow(Dialog, SW_SHOW);
+    ASSERT_TRUE(ShownAs(false)) << "opening " << open << ": the dialog is not shown";
+    EXPECT_TRUE(HasTheKeyboard()) << "opening " << open << ": the dialog does not have the keyboard";
+  }
+  EXPECT_LE(Display->WithdrawalWaitsRunOut(), 1u);
 }
 
 // Closed, a dialog keeps the place it had on the screen, however the window

@@ -195,6 +195,13 @@ TXFramingWindowManager::~TXFramingWindowManager() = default;
 bool TXFramingWindowManager::Start(const std::string& DisplayName) { return FImpl->Wm.Start(DisplayName, nullptr); }
 
 void TXFramingWindowManager::Maximize(unsigned long Window) { FImpl->Wm.Maximize(Window); }
+void TXFramingWindowManager::Restore(unsigned long Window) { FImpl->Wm.Restore(Window); }
+void TXFramingWindowManager::GiveSizeBack(bool Gives) { FImpl->Wm.GiveSizeBack(Gives); }
+void TXFramingWindowManager::HoldLettingGo() { FImpl->Wm.HoldLettingGo(); }
+void TXFramingWindowManager::LetGoHeld() { FImpl->Wm.LetGoHeld(); }
+void TXFramingWindowManager::NeverLetGo() { FImpl->Wm.NeverLetGo(); }
+void TXFramingWindowManager::HoldFrames() { FImpl->Wm.HoldFrames(); }
+void TXFramingWindowManager::ShowHeldFrames() { FImpl->Wm.ShowHeldFrames(); }
 
 TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
   TXPlace p;
@@ -209,6 +216,7 @@ TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
         XTranslateCoordinates(dpy, Window, root, 0, 0, &p.X, &p.Y, &child)) {
       p.Framed = a.map_state == IsViewable && parent != root;
       p.LetGo = a.map_state == IsUnmapped && parent == root;
+      p.InHiddenFrame = a.map_state == IsUnviewable && parent != root;
       p.Width = a.width;
       p.Height = a.height;
       p.Maximized = MaximizedBothWays(dpy, Window);
@@ -221,4 +229,14 @@ TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window) {
   }
   XCloseDisplay(dpy);
   return p;
+}
+
+unsigned long InputFocusOf(const std::string& DisplayName) {
+  Display* dpy = XOpenDisplay(DisplayName.c_str());
+  if (!dpy) return 0;
+  ::Window focus = None;
+  int revert = 0;
+  XGetInputFocus(dpy, &focus, &revert);
+  XCloseDisplay(dpy);
+  return focus == PointerRoot ? 0 : focus;
 }

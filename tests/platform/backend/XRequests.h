@@ -57,8 +57,19 @@ public:
   TXFramingWindowManager& operator=(const TXFramingWindowManager&) = delete;
   // False when the display cannot be opened.
   bool Start(const std::string& DisplayName);
-  // Maximises Window as the title bar's button would.
+  // Maximises Window as the title bar's button would, and un-maximises it.
   void Maximize(unsigned long Window);
+  void Restore(unsigned long Window);
+  // How it behaves from now on (see FramingWindowManager.h): whether a window
+  // it lets go gets back its size from before it was maximised; whether, and
+  // until when, it holds back letting hidden windows go, or showing the frames
+  // of windows it maps.
+  void GiveSizeBack(bool Gives);
+  void HoldLettingGo();
+  void LetGoHeld();
+  void NeverLetGo();
+  void HoldFrames();
+  void ShowHeldFrames();
 
 private:
   struct TImpl;
@@ -68,11 +79,14 @@ private:
 // Where Window is, as a connection of its own sees it; all false and 0 when
 // there is no such window.
 struct TXPlace {
-  bool Framed = false;       // shown, in a frame of a window manager's
-  bool LetGo = false;        // hidden, back on the root
-  bool Maximized = false;    // its _NET_WM_STATE says so both ways
-  bool FillsScreen = false;  // its frame covers the whole screen
-  int X = 0, Y = 0;          // on the screen
+  bool Framed = false;         // shown, in a frame of a window manager's
+  bool LetGo = false;          // hidden, back on the root
+  bool InHiddenFrame = false;  // mapped, in a frame not shown yet
+  bool Maximized = false;      // its _NET_WM_STATE says so both ways
+  bool FillsScreen = false;    // its frame covers the whole screen
+  int X = 0, Y = 0;            // on the screen
   int Width = 0, Height = 0;
 };
 TXPlace PlaceOf(const std::string& DisplayName, unsigned long Window);
+// The window that has the keyboard focus on DisplayName; 0 when none has.
+unsigned long InputFocusOf(const std::string& DisplayName);
