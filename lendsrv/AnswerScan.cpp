@@ -342,10 +342,7 @@ bool TAnswerScan::Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Fi
     case TReading::External: {
       if (universal(kOid) || universal(kInteger) || universal(kGraphicString)) return simple();
       if (!context(0) && !context(1) && !context(2)) return undeclared();
-      const TExternalReading as = ReadExternalAs(
-          parent.HasReference && !parent.LongReference
-              ? std::optional<std::string_view>(std::string_view(parent.Reference, parent.ReferenceLength))
-              : std::nullopt);
+      const TExternalReading as = ExternalReading(parent);
       if (context(0)) {
         // single-ASN1-type, an explicit tag over the value.
         if (!H.Constructed) return Refuse(TAnswerVerdict::Damaged);
@@ -364,6 +361,19 @@ bool TAnswerScan::Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Fi
     }
   }
   return undeclared();
+}
+
+TExternalReading TAnswerScan::ExternalReading(const TFrame& External) {
+  if (!External.HasReference || External.LongReference) return ReadExternalAs(std::nullopt);
+  // The records of an answer are most often of one syntax: its reading is
+  // looked up once.
+  const std::string_view reference(External.Reference, External.ReferenceLength);
+  if (!FLastReading || reference != std::string_view(FLastReference, FLastReferenceLength)) {
+    FLastReading = ReadExternalAs(reference);
+    reference.copy(FLastReference, reference.size());
+    FLastReferenceLength = External.ReferenceLength;
+  }
+  return *FLastReading;
 }
 
 bool TAnswerScan::PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Child) {

@@ -172,6 +172,8 @@ private:
   // from, by what; false when it is refused.
   bool Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Field);
   bool PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Child);
+  // How the library reads the value of the EXTERNAL External.
+  TExternalReading ExternalReading(const TFrame& External);
   void Close();
   bool Refuse(TAnswerVerdict Why);
   void UpdateChecked();
@@ -188,4 +190,8 @@ private:
   std::optional<long long> FResultCount;
   std::optional<std::size_t> FDeclaredLength;
   std::optional<std::uint32_t> FTag;
+  // The last direct reference looked up, and its reading.
+  std::optional<TExternalReading> FLastReading;
+  char FLastReference[kLongestKnownOid] = {};
+  std::uint8_t FLastReferenceLength = 0;
 };
