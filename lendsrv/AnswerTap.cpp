@@ -30,13 +30,51 @@ constexpr std::size_t kReserveFrom = 1u << 20;
 
 }  // namespace
 
+// ---- TTapLink -------------------------------------------------------------------
+
+bool TTapLink::Take(int& ZoomEnd, int& TapEnd) {
+  if (FPair[0] < 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, FPair) != 0) {
+      FPair[0] = FPair[1] = -1;
+      return false;
+    }
+    // Room for a large piece at a time, so that ZOOM reads it in few turns.
+    const int room = 1 << 20;
+    ::setsockopt(FPair[1], SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+  }
+  ZoomEnd = FPair[0];
+  TapEnd = FPair[1];
+  return true;
+}
+
+void TTapLink::GiveBack(bool Shut) {
+  if (Shut) return Drop();
+  char buf[64 * 1024];
+  for (const int end : FPair) {
+    if (end < 0) continue;
+    for (;;) {
+      const ssize_t n = ::recv(end, buf, sizeof buf, MSG_DONTWAIT);
+      if (n > 0 || (n < 0 && errno == EINTR)) continue;
+      if (n == 0) return Drop();  // an end is gone: the pair is of no more use
+      break;
+    }
+  }
+}
+
+void TTapLink::Drop() {
+  for (int& end : FPair) {
+    if (end >= 0) ::close(end);
+    end = -1;
+  }
+}
+
 // ---- TAnswerTap -----------------------------------------------------------------
 
 TAnswerTap::~TAnswerTap() { Close(); }
 
 void TAnswerTap::Close() {
   if (FServer >= 0) ::close(FServer);
-  if (FZoom >= 0) ::close(FZoom);
+  if (FZoom >= 0) FLink->GiveBack(FDown.Shut);
   FServer = FZoom = FZoomFd = -1;
   FZoomInode = 0;
   FAwaitingConnect = false;
@@ -54,25 +92,20 @@ void TAnswerTap::Close() {
 
 bool TAnswerTap::Insert(int Fd) {
   Close();
-  int pair[2];
-  if (Fd < 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pair) != 0) return false;
+  int zoomEnd = -1, tapEnd = -1;
+  if (Fd < 0 || !FLink->Take(zoomEnd, tapEnd)) return false;
   const int server = ::fcntl(Fd, F_DUPFD_CLOEXEC, 0);
   // ZOOM's descriptor number now leads to the pair's other end.
-  if (server < 0 || ::dup3(pair[0], Fd, O_CLOEXEC) < 0) {
-    ::close(pair[0]);
-    ::close(pair[1]);
+  if (server < 0 || ::dup3(zoomEnd, Fd, O_CLOEXEC) < 0) {
     if (server >= 0) ::close(server);
+    FLink->GiveBack(false);
     return false;
   }
-  ::close(pair[0]);
   FServer = server;
-  FZoom = pair[1];
+  FZoom = tapEnd;
   FZoomFd = Fd;
   if (const int flags = ::fcntl(FServer, F_GETFL); flags >= 0 && !(flags & O_NONBLOCK))
     ::fcntl(FServer, F_SETFL, flags | O_NONBLOCK);
-  // Room for a large piece at a time, so that ZOOM reads it in few turns.
-  const int room = 1 << 20;
-  ::setsockopt(FZoom, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
   struct stat s {};
   if (::fstat(Fd, &s) == 0) FZoomInode = s.st_ino;
   return true;

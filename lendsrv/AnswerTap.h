@@ -49,6 +49,30 @@
 #include <utility>
 #include <vector>
 
+// The local socket pair the tap stands ZOOM's descriptor on, one end for
+// ZOOM, one for the tap. One serves connection after connection: making and
+// freeing a pair for every search costs more than the search's own way
+// through it. Given back after a connection, it keeps nothing of it.
+class TTapLink {
+public:
+  TTapLink() = default;
+  TTapLink(const TTapLink&) = delete;
+  TTapLink& operator=(const TTapLink&) = delete;
+  ~TTapLink() { Drop(); }
+
+  // The pair's ends, made when there is none; false when none can be made.
+  bool Take(int& ZoomEnd, int& TapEnd);
+  // The pair after a connection: what either end still holds is read away.
+  // Shut: the tap passed an end of the server's on through it, which cannot
+  // be undone: a new pair is made next time.
+  void GiveBack(bool Shut);
+
+private:
+  void Drop();
+
+  int FPair[2] = {-1, -1};
+};
+
 class TAnswerTap {
 public:
   // Bytes of the server's, checked, held for ZOOM and not yet written to it,
@@ -57,8 +81,10 @@ public:
   static constexpr std::size_t kMostHeld = 4u << 20;
 
   // Insertable: whether the tap may stand between ZOOM and the server; false
-  // for anything but a plain Z39.50 connection over TCP.
-  explicit TAnswerTap(bool Insertable) : FInsertable(Insertable) {}
+  // for anything but a plain Z39.50 connection over TCP. Link: the pair it
+  // stands on, kept by the caller for the searches after; none: one of its own.
+  explicit TAnswerTap(bool Insertable, TTapLink* Link = nullptr)
+      : FInsertable(Insertable), FLink(Link ? Link : &FOwnLink) {}
   TAnswerTap(const TAnswerTap&) = delete;
   TAnswerTap& operator=(const TAnswerTap&) = delete;
   // Must outlive ZOOM's use of the connection: ZOOM's descriptor leads here.
@@ -146,9 +172,11 @@ private:
   void TakeRequestBytes(std::string_view Bytes);
 
   bool FInsertable;
+  TTapLink FOwnLink;
+  TTapLink* FLink;
   bool FAwaitingConnect = false;  // watched since before it connected
   int FServer = -1;               // inserted: the server's socket; watched: a second descriptor of ZOOM's
-  int FZoom = -1;                 // inserted: the tap's end of ZOOM's local socket
+  int FZoom = -1;                 // inserted: the tap's end of ZOOM's local socket, the link's
   int FZoomFd = -1;               // inserted: ZOOM's descriptor, the local socket's other end
   ino_t FZoomInode = 0;
   TPassage FDown, FUp;  // from the server to ZOOM, from ZOOM to the server

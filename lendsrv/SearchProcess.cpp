@@ -70,8 +70,6 @@ public:
   // whether to go on, the search asks the server for nothing more.
   void Hold() { ::kill(FPid, SIGSTOP); }
   void Release() { ::kill(FPid, SIGCONT); }
-  // Not ended: a process that ended while idle is reaped.
-  bool Alive() { return !FReaped && !Reap(WNOHANG); }
   // How it ended, once its socket closed: it is given a moment to end on its
   // own, and ended if it does not.
   std::string EndedHow() {
@@ -150,13 +148,15 @@ std::unique_ptr<TSearchChild> TSearchChild::Start(std::string& Error) {
 // local automation server are.
 class TIdleChildren {
 public:
+  // An idle process, else a new one. One that ended while idle is found out
+  // when the search is sent to it, and another taken.
   std::unique_ptr<TSearchChild> Take(std::string& Error) {
     {
       std::lock_guard lock(FLock);
-      while (!FIdle.empty()) {
+      if (!FIdle.empty()) {
         std::unique_ptr<TSearchChild> c = std::move(FIdle.back());
         FIdle.pop_back();
-        if (c->Alive()) return c;
+        return c;
       }
     }
     return TSearchChild::Start(Error);
@@ -273,10 +273,11 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
   request.Params.Answered = nullptr;
   out.Search(request);
 
-  // A process left idle may have ended since: a fresh one is tried then.
+  // A process left idle may have ended since: the idle ones are tried in
+  // turn, then a fresh one.
   std::unique_ptr<TSearchChild> child;
   std::string error = "The search process cannot be reached";
-  for (int attempt = 0; attempt < 2 && !child; ++attempt) {
+  for (std::size_t attempt = 0; attempt <= kMostIdle + 1 && !child; ++attempt) {
     child = IdleChildren().Take(error);
     if (!child) return builder.Finish({TZSearchEnd::TStage::Failed, error});
     if (!SendAll(child->Socket(), out.Bytes())) child.reset();
@@ -288,7 +289,16 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
   const auto silenceLimit = std::chrono::seconds(std::max(1, P.TimeoutSeconds)) + kSilenceBeyondLimit;
   auto lastWord = TClock::now(), lastWait = TClock::now();
   char buf[64 * 1024];
+  // The socket is read once the poll finds it ready, or at once again while
+  // what came is being taken in parts.
+  bool readNow = false;
   for (;;) {
+    if (!readNow) {
+      pollfd p{child->Socket(), POLLIN, 0};
+      const auto untilWait =
+          std::max<TClock::duration>(lastWait + kWaitSlice - TClock::now(), TClock::duration::zero());
+      ::poll(&p, 1, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(untilWait).count()) + 1);
+    }
     // What came, and whether the process has closed its socket.
     bool closed = false;
     std::size_t read = 0;
@@ -297,6 +307,8 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
       if (n > 0) {
         in.Take(std::string_view(buf, static_cast<std::size_t>(n)));
         read += static_cast<std::size_t>(n);
+        // A read short of the room took what there was.
+        if (static_cast<std::size_t>(n) < sizeof buf) break;
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
@@ -342,9 +354,6 @@ TZSearchResult SearchInProcess(const TZConnectionParams& P, const std::string& P
       child.reset();
       return builder.Finish(received.Broken("The search process stopped answering and was ended"));
     }
-    if (more || read >= kMostReadAtOnce) continue;
-    pollfd p{child->Socket(), POLLIN, 0};
-    const auto untilWait = std::max<TClock::duration>(lastWait + kWaitSlice - now, TClock::duration::zero());
-    ::poll(&p, 1, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(untilWait).count()) + 1);
+    readNow = more || read >= kMostReadAtOnce;
   }
 }

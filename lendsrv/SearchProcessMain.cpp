@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "lendsrv/AnswerTap.h"
 #include "lendsrv/SearchWire.h"
 #include "lendsrv/ZSearch.h"
 
@@ -87,10 +88,10 @@ private:
   std::size_t FBytes = 0;
 };
 
-void RunSearch(TWireSearch S) {
+void RunSearch(TWireSearch S, TTapLink& Link) {
   TWireSink sink;
   S.Params.Waiting = [&sink] { return sink.Waiting(); };
-  sink.End(RunZSearch(S.Params, S.Pqf, static_cast<std::size_t>(S.Limit), sink));
+  sink.End(RunZSearch(S.Params, S.Pqf, static_cast<std::size_t>(S.Limit), sink, &Link));
   // A large fetch's memory, freed as the search ended, is given back, so that
   // an idle search process holds little.
   if (sink.BytesFetched() >= kGiveBackAfterBytes) malloc_trim(0);
@@ -107,6 +108,8 @@ int main(int argc, char** argv) {
   ::close_range(kSocket + 1, ~0u, 0);
 
   TWireReader in;
+  // The socket pair the tap stands on, for one search after another.
+  TTapLink link;
   char buf[64 * 1024];
   for (;;) {
     std::optional<TWireMessage> m;
@@ -120,6 +123,6 @@ int main(int argc, char** argv) {
     if (m->Kind != TWireKind::Search) return 2;
     std::optional<TWireSearch> search = ReadWireSearch(m->Payload);
     if (!search) return 2;
-    RunSearch(std::move(*search));
+    RunSearch(std::move(*search), link);
   }
 }

@@ -574,7 +574,8 @@ std::size_t TakeCutRecords(const std::vector<TTapRecord>& Records, TZSearchSink&
 }
 
 // Connects, searches and fetches min(hits, Want) records in pieces.
-TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::size_t Want, TZSearchSink& Sink) {
+TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::size_t Want, TZSearchSink& Sink,
+                   TTapLink* Link) {
   using TStage = TZSearchEnd::TStage;
   const TClock::duration waitLimit = std::chrono::seconds(std::max(1, p.TimeoutSeconds));
   TOptions opts(ZOOM_options_create());
@@ -592,7 +593,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   // Before the connection: ZOOM's descriptor leads to the tap until ZOOM is
   // done. Over anything but plain TCP it could follow no answer, and only
   // watches.
-  TAnswerTap tap(PlainZ3950OverTcp(p.Host));
+  TAnswerTap tap(PlainZ3950OverTcp(p.Host), Link);
   TConnection conn(ZOOM_connection_create(opts.get()));
   TWaitTimes times;
   std::string why;
@@ -693,9 +694,10 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
 
 }  // namespace
 
-TZSearchEnd RunZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit, TZSearchSink& Sink) {
+TZSearchEnd RunZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit, TZSearchSink& Sink,
+                       TTapLink* Link) {
   try {
-    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30), Sink);
+    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30), Sink, Link);
   } catch (const std::bad_alloc&) {
     return {TZSearchEnd::TStage::Failed, ZoomErrorText(ZOOM_ERROR_MEMORY)};
   }

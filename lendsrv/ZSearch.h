@@ -168,9 +168,14 @@ std::string PqfUseQuery(int use, std::string_view termUtf8);
 // the record terminator.
 bool IsIso2709Record(std::string_view Bytes);
 
+class TTapLink;
+
 // Runs the query and hands over min(hits, limit) records to Sink as they come;
-// Waiting gives the search up only where params has one.
-TZSearchEnd RunZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit, TZSearchSink& Sink);
+// Waiting gives the search up only where params has one. Link, when given,
+// is the local socket pair the answers' tap stands on, kept for the searches
+// after (AnswerTap.h).
+TZSearchEnd RunZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit, TZSearchSink& Sink,
+                       TTapLink* Link = nullptr);
 
 // Runs the query here and fetches min(hits, limit) records.
 TZSearchResult ZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit);

@@ -211,4 +211,32 @@ TEST(AnswerTap, AWholeAnswerFollowedByBytesThatAreNotAnAnswerReachesZoomWhole) {
   EXPECT_EQ(link.Tap.RecordsSent(), 2u);
 }
 
+// The pair the tap stands on serves one connection after another: what a
+// connection left in it never reaches the next, and a pair whose end was
+// passed on is made anew.
+TEST(TapLink, GivesEachConnectionAPairThatHoldsNothingOfTheOneBefore) {
+  TTapLink link;
+  int zoom = -1, tap = -1;
+  ASSERT_TRUE(link.Take(zoom, tap));
+  ASSERT_EQ(::send(tap, "stale answer", 12, 0), 12);
+  ASSERT_EQ(::send(zoom, "stale request", 13, 0), 13);
+  link.GiveBack(false);
+  int zoom2 = -1, tap2 = -1;
+  ASSERT_TRUE(link.Take(zoom2, tap2));
+  EXPECT_EQ(zoom2, zoom);
+  char buf[64];
+  EXPECT_EQ(::recv(zoom2, buf, sizeof buf, MSG_DONTWAIT), -1);
+  EXPECT_EQ(::recv(tap2, buf, sizeof buf, MSG_DONTWAIT), -1);
+  ASSERT_EQ(::send(tap2, "fresh", 5, 0), 5);
+  EXPECT_EQ(::recv(zoom2, buf, sizeof buf, MSG_DONTWAIT), 5);
+
+  // An end shut is for good: the next connection gets a pair that works.
+  ::shutdown(tap2, SHUT_WR);
+  link.GiveBack(true);
+  int zoom3 = -1, tap3 = -1;
+  ASSERT_TRUE(link.Take(zoom3, tap3));
+  ASSERT_EQ(::send(tap3, "again", 5, 0), 5);
+  EXPECT_EQ(::recv(zoom3, buf, sizeof buf, MSG_DONTWAIT), 5);
+}
+
 }  // namespace
