@@ -127,10 +127,12 @@ void TFileCommitQueue::Push(TJob Job) {
     }
   }
   FQueue.push_back(std::move(Job));
-  // Told once the lock is free: a thread woken while it is held would only
-  // wait for it again, and be woken a second time by its release.
+  // A thread looking for work finds it by itself; one asleep is told, once
+  // the lock is free: woken while it is held, it would only wait for it
+  // again, and be woken a second time by its release.
+  const bool tell = !FLooking;
   lock.unlock();
-  FChanged.notify_all();
+  if (tell) FChanged.notify_all();
 }
 
 void TFileCommitQueue::WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock) {
@@ -156,13 +158,25 @@ void TFileCommitQueue::WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock) {
 
 void TFileCommitQueue::Wait() {
   std::unique_lock<std::mutex> lock(FLock);
+  // A thread looking for work is told at once.
+  FChanged.notify_all();
   FChanged.wait(lock, [&] { return FQueue.empty() && !FBusy; });
 }
 
 void TFileCommitQueue::Work() {
   std::unique_lock<std::mutex> lock(FLock);
+  const auto ready = [&] { return FStop || (!FQueue.empty() && !FHeld); };
   for (;;) {
-    FChanged.wait(lock, [&] { return FStop || (!FQueue.empty() && !FHeld); });
+    // A run queues a file for each resource, a tick apart: for a while after
+    // its last job the thread looks for the next itself, so that queueing it
+    // costs the run no waking of the thread. Then it sleeps until told.
+    if (!ready()) {
+      FLooking = true;
+      const auto until = std::chrono::steady_clock::now() + kLookFor;
+      while (!ready() && std::chrono::steady_clock::now() < until) FChanged.wait_for(lock, kLookEvery, ready);
+      FLooking = false;
+      FChanged.wait(lock, ready);
+    }
     // Asked to stop, the thread still puts in place whatever is queued.
     if (FQueue.empty()) return;
     TJob job = std::move(FQueue.front());

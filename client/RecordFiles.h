@@ -7,6 +7,7 @@
 // code page, so writing it back in that code page gives the bytes unchanged.
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -84,6 +85,9 @@ public:
 
 private:
   static constexpr size_t kMaxQueued = 8;
+  // How long after its last job the thread looks for the next itself, and
+  // how often: longer than a run's scan interval, short beside a file's wait.
+  static constexpr std::chrono::milliseconds kLookFor{100}, kLookEvery{10};
   struct TJob {
     String FileName;
     AnsiString Bytes;
@@ -104,6 +108,9 @@ private:
   bool FBusy = false;  // the thread has taken a job off the queue
   bool FStop = false;
   bool FHeld = false;  // SetHeld: the thread takes no job (a stop overrides it)
+  // The thread looks for the next job itself, a while after its last: a job
+  // queued meanwhile needs no waking it.
+  bool FLooking = false;
   std::vector<String> FFailedTags;
   int FFailedCode = 0;        // the system's error number of the last failure
   bool FUntoldFiles = false;  // a file not given to Replace is among them
