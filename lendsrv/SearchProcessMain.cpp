@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "lendsrv/AnswerTap.h"
 #include "lendsrv/SearchWire.h"
 #include "lendsrv/ZSearch.h"
 
@@ -88,10 +87,10 @@ private:
   std::size_t FBytes = 0;
 };
 
-void RunSearch(TWireSearch S, TTapLink& Link) {
+void RunSearch(TWireSearch S, TZSearchReuse& Reuse) {
   TWireSink sink;
   S.Params.Waiting = [&sink] { return sink.Waiting(); };
-  sink.End(RunZSearch(S.Params, S.Pqf, static_cast<std::size_t>(S.Limit), sink, &Link));
+  sink.End(RunZSearch(S.Params, S.Pqf, static_cast<std::size_t>(S.Limit), sink, &Reuse));
   // A large fetch's memory, freed as the search ended, is given back, so that
   // an idle search process holds little.
   if (sink.BytesFetched() >= kGiveBackAfterBytes) malloc_trim(0);
@@ -108,11 +107,13 @@ int main(int argc, char** argv) {
   ::close_range(kSocket + 1, ~0u, 0);
 
   TWireReader in;
-  // The socket pair the tap stands on, for one search after another.
-  TTapLink link;
+  // What one search leaves for the next.
+  TZSearchReuse reuse;
   char buf[64 * 1024];
   for (;;) {
     std::optional<TWireMessage> m;
+    // The next search's connection is made while none is asked for.
+    reuse.Prepare();
     while (!(m = in.Next())) {
       if (in.Damaged()) return 2;
       const ssize_t n = ::recv(kSocket, buf, sizeof buf, 0);
@@ -123,6 +124,6 @@ int main(int argc, char** argv) {
     if (m->Kind != TWireKind::Search) return 2;
     std::optional<TWireSearch> search = ReadWireSearch(m->Payload);
     if (!search) return 2;
-    RunSearch(std::move(*search), link);
+    RunSearch(std::move(*search), reuse);
   }
 }

@@ -100,6 +100,14 @@ using TOptions = std::unique_ptr<std::remove_pointer_t<ZOOM_options>, TOptionsDe
 using TConnection = std::unique_ptr<std::remove_pointer_t<ZOOM_connection>, TConnectionDeleter>;
 using TResultSet = std::unique_ptr<std::remove_pointer_t<ZOOM_resultset>, TResultSetDeleter>;
 
+// The options every search's connection is made with; the search's own are
+// set on the connection.
+TOptions NewOptions() {
+  TOptions o(ZOOM_options_create());
+  ZOOM_options_set(o.get(), "async", "1");
+  return o;
+}
+
 // The connection's error in the one form of error texts: "Connect failed
 // (10000): 127.0.0.1:5", a server's diagnostic with its set: "Unsupported use
 // attribute (Bib-1 114): 9999". A lost connection is told without the
@@ -575,34 +583,38 @@ std::size_t TakeCutRecords(const std::vector<TTapRecord>& Records, TZSearchSink&
 
 // Connects, searches and fetches min(hits, Want) records in pieces.
 TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::size_t Want, TZSearchSink& Sink,
-                   TTapLink* Link) {
+                   TTapLink* Link, TOptions opts, TConnection conn) {
   using TStage = TZSearchEnd::TStage;
   const TClock::duration waitLimit = std::chrono::seconds(std::max(1, p.TimeoutSeconds));
-  TOptions opts(ZOOM_options_create());
-  ZOOM_options_set(opts.get(), "async", "1");
-  ZOOM_options_set(opts.get(), "databaseName", p.Database.c_str());
+  // A connection made ready ahead, or one made now; the search's options set on it.
+  if (!conn) {
+    opts = NewOptions();
+    conn.reset(ZOOM_connection_create(opts.get()));
+  }
+  auto set = [&](const char* Name, const char* Value) { ZOOM_connection_option_set(conn.get(), Name, Value); };
+  set("databaseName", p.Database.c_str());
   const char* oid = ResolveRecordSyntax(p.Syntax);
-  if (oid) ZOOM_options_set(opts.get(), "preferredRecordSyntax", oid);
-  if (p.User) ZOOM_options_set(opts.get(), "user", p.User->c_str());
-  if (p.Password) ZOOM_options_set(opts.get(), "password", p.Password->c_str());
+  if (oid) set("preferredRecordSyntax", oid);
+  if (p.User) set("user", p.User->c_str());
+  if (p.Password) set("password", p.Password->c_str());
   // The first piece is asked for with the search: ZOOM has the server send it
   // with the answer, or fetches it in a present right after.
   const std::size_t firstPiece = std::min(Want, kFirstPiece);
-  ZOOM_options_set_int(opts.get(), "count", static_cast<int>(firstPiece));
+  set("count", std::to_string(firstPiece).c_str());
 
   // Before the connection: ZOOM's descriptor leads to the tap until ZOOM is
   // done. Over anything but plain TCP it could follow no answer, and only
-  // watches.
+  // watches. Destroyed after the connection, which ZOOM closes first.
   TAnswerTap tap(PlainZ3950OverTcp(p.Host), Link);
-  TConnection conn(ZOOM_connection_create(opts.get()));
+  TConnection connection = std::move(conn);
   TWaitTimes times;
   std::string why;
-  ZOOM_connection_connect(conn.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
+  ZOOM_connection_connect(connection.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
   // The initialisation.
-  TWaitEnd end = Await(conn.get(), tap, waitLimit, 1, p.Waiting, times, why);
+  TWaitEnd end = Await(connection.get(), tap, waitLimit, 1, p.Waiting, times, why);
   if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
   if (end == TWaitEnd::Broken) return {TStage::Failed, why};
-  TResultSet rs(ZOOM_connection_search_pqf(conn.get(), pqf.c_str()));
+  TResultSet rs(ZOOM_connection_search_pqf(connection.get(), pqf.c_str()));
   // The hits are told as soon as the search answer brings them, before its records.
   bool hitsKnown = false;
   std::size_t m = 0;
@@ -625,7 +637,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   // The search, and the presents ZOOM sends after it for the first piece's
   // records its answer lacks, one at least for each.
   end = Await(
-      conn.get(), tap, waitLimit, 1 + firstPiece, p.Waiting, times, why,
+      connection.get(), tap, waitLimit, 1 + firstPiece, p.Waiting, times, why,
       [&](std::optional<long long> Told) {
         if (std::exchange(hitsKnown, true)) return;
         // ZOOM keeps the server's count signed and gives it unsigned: a
@@ -659,7 +671,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
       ZOOM_resultset_records(rs.get(), nullptr, first, piece);
       // A present for the piece, and one more for the rest each time an
       // answer brings only some.
-      end = Await(conn.get(), tap, waitLimit, piece, p.Waiting, times, why, {}, handOverWhileWaiting);
+      end = Await(connection.get(), tap, waitLimit, piece, p.Waiting, times, why, {}, handOverWhileWaiting);
       if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
     }
     // Where ZOOM found an answer whole that the tap could not follow, ZOOM's
@@ -694,10 +706,36 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
 
 }  // namespace
 
+// ---- TZSearchReuse --------------------------------------------------------------------
+
+struct TZSearchReuse::TReady {
+  TOptions Options;
+  TConnection Connection;
+};
+
+TZSearchReuse::TZSearchReuse() : FLink(std::make_unique<TTapLink>()) {}
+TZSearchReuse::~TZSearchReuse() = default;
+
+void TZSearchReuse::Prepare() {
+  if (FReady) return;
+  auto ready = std::make_unique<TReady>();
+  ready->Options = NewOptions();
+  ready->Connection.reset(ZOOM_connection_create(ready->Options.get()));
+  if (ready->Connection) FReady = std::move(ready);
+}
+
 TZSearchEnd RunZSearch(const TZConnectionParams& p, const std::string& pqf, std::size_t limit, TZSearchSink& Sink,
-                       TTapLink* Link) {
+                       TZSearchReuse* Reuse) {
   try {
-    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30), Sink, Link);
+    TOptions opts;
+    TConnection conn;
+    if (Reuse && Reuse->FReady) {
+      opts = std::move(Reuse->FReady->Options);
+      conn = std::move(Reuse->FReady->Connection);
+      Reuse->FReady.reset();
+    }
+    return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30), Sink, Reuse ? Reuse->FLink.get() : nullptr,
+                  std::move(opts), std::move(conn));
   } catch (const std::bad_alloc&) {
     return {TZSearchEnd::TStage::Failed, ZoomErrorText(ZOOM_ERROR_MEMORY)};
   }

@@ -36,6 +36,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -170,12 +171,33 @@ bool IsIso2709Record(std::string_view Bytes);
 
 class TTapLink;
 
+// What a process that runs one search after another keeps between them: the
+// local socket pair the answers' tap stands on (AnswerTap.h), and a ZOOM
+// connection made ready while no search waited, for the next search.
+class TZSearchReuse {
+public:
+  TZSearchReuse();
+  ~TZSearchReuse();
+  TZSearchReuse(const TZSearchReuse&) = delete;
+  TZSearchReuse& operator=(const TZSearchReuse&) = delete;
+
+  // Makes the next search's connection ready; for a moment nothing waits.
+  void Prepare();
+
+  struct TReady;
+
+private:
+  friend TZSearchEnd RunZSearch(const TZConnectionParams&, const std::string&, std::size_t, TZSearchSink&,
+                                TZSearchReuse*);
+  std::unique_ptr<TTapLink> FLink;
+  std::unique_ptr<TReady> FReady;
+};
+
 // Runs the query and hands over min(hits, limit) records to Sink as they come;
-// Waiting gives the search up only where params has one. Link, when given,
-// is the local socket pair the answers' tap stands on, kept for the searches
-// after (AnswerTap.h).
+// Waiting gives the search up only where params has one. Reuse, when given,
+// serves this search with what the ones before kept.
 TZSearchEnd RunZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit, TZSearchSink& Sink,
-                       TTapLink* Link = nullptr);
+                       TZSearchReuse* Reuse = nullptr);
 
 // Runs the query here and fetches min(hits, limit) records.
 TZSearchResult ZSearch(const TZConnectionParams& params, const std::string& pqf, std::size_t limit);
