@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fuzz/SearchScript.h"
+#include "tests/support/InitGrant.h"
 #include "tests/support/MarcRecord.h"
 
 namespace {
@@ -119,12 +120,7 @@ std::string InitAnswer() {
   TEnc e;
   Z_APDU* a = zget_APDU(e, Z_APDU_initResponse);
   Z_InitResponse* ir = a->u.initResponse;
-  ODR_MASK_SET(ir->options, Z_Options_search);
-  ODR_MASK_SET(ir->options, Z_Options_present);
-  ODR_MASK_SET(ir->options, Z_Options_namedResultSets);
-  ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_1);
-  ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_2);
-  ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_3);
+  GrantSearchAndPresent(ir);
   return e.Take(a);
 }
 

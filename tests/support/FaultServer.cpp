@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "tests/support/InitGrant.h"
 #include "tests/support/LoopbackListener.h"
 
 namespace {
@@ -218,12 +219,7 @@ void TZFaultServer::ServeConnection(int Fd) {
           res = zget_APDU(enc.O, Z_APDU_initResponse);
           Z_InitResponse* ir = res->u.initResponse;
           ir->referenceId = req->u.initRequest->referenceId;
-          ODR_MASK_SET(ir->options, Z_Options_search);
-          ODR_MASK_SET(ir->options, Z_Options_present);
-          ODR_MASK_SET(ir->options, Z_Options_namedResultSets);
-          ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_1);
-          ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_2);
-          ODR_MASK_SET(ir->protocolVersion, Z_ProtocolVersion_3);
+          GrantSearchAndPresent(ir);
           break;
         }
         case Z_APDU_searchRequest: {
