@@ -114,9 +114,13 @@ void TFileCommitQueue::Push(TJob Job) {
     // since, so a log never names a file that is not there yet.
     const auto same = std::find_if(FQueue.begin(), FQueue.end(),
                                    [&](const TJob& J) { return J.Report && J.FileName == Job.FileName; });
-    if (same != FQueue.end()) FQueue.erase(same);
+    if (same != FQueue.end()) {
+      FQueuedBytes -= QueuedSize(*same);
+      FQueue.erase(same);
+    }
   }
-  FChanged.wait(lock, [&] { return FQueue.size() < kMaxQueued; });
+  const size_t size = QueuedSize(Job);
+  FChanged.wait(lock, [&] { return FQueue.empty() || FQueuedBytes + size <= kQueuedBytesRoom; });
   if (!FThread.joinable()) {
     try {
       FThread = std::thread([this] { Work(); });
@@ -127,12 +131,24 @@ void TFileCommitQueue::Push(TJob Job) {
     }
   }
   FQueue.push_back(std::move(Job));
+  FQueuedBytes += size;
   // A thread looking for work finds it by itself; one asleep is told, once
   // the lock is free: woken while it is held, it would only wait for it
   // again, and be woken a second time by its release.
   const bool tell = !FLooking;
   lock.unlock();
   if (tell) FChanged.notify_all();
+}
+
+size_t TFileCommitQueue::QueuedSize(const TJob& Job) {
+  return sizeof(TJob) + Job.Bytes.size() + (Job.FileName.size() + Job.Tag.size()) * sizeof(Char);
+}
+
+TFileCommitQueue::TJob TFileCommitQueue::PopFront() {
+  TJob job = std::move(FQueue.front());
+  FQueue.pop_front();
+  FQueuedBytes -= QueuedSize(job);
+  return job;
 }
 
 void TFileCommitQueue::WriteJob(TJob& Job, std::unique_lock<std::mutex>& Lock) {
@@ -179,8 +195,7 @@ void TFileCommitQueue::Work() {
     }
     // Asked to stop, the thread still puts in place whatever is queued.
     if (FQueue.empty()) return;
-    TJob job = std::move(FQueue.front());
-    FQueue.pop_front();
+    TJob job = PopFront();
     FBusy = true;
     WriteJob(job, lock);
     FBusy = false;

@@ -83,8 +83,13 @@ public:
   // its files are written can so be seen whatever the file system's speed.
   void SetHeld(bool Held);
 
+  // The most bytes the queued files hold before a Write or Replace waits for
+  // the thread: a run goes on past a moment in which the disk stalls, as long
+  // as its files are not large. A file larger than this waits for an empty
+  // queue.
+  static constexpr size_t kQueuedBytesRoom = 32u << 20;
+
 private:
-  static constexpr size_t kMaxQueued = 8;
   // How long after its last job the thread looks for the next itself, and
   // how often: longer than a run's scan interval, short beside a file's wait.
   static constexpr std::chrono::milliseconds kLookFor{100}, kLookEvery{10};
@@ -96,6 +101,10 @@ private:
     bool Report = false;  // Replace's: passed over after an untold failure
   };
   static void Run(const TJob& Job);
+  // What a queued job holds, its names and bookkeeping too.
+  static size_t QueuedSize(const TJob& Job);
+  // Takes the job at the front of the queue.
+  TJob PopFront();
   void Push(TJob Job);
   void Work();
   // Writes Job with Lock let go meanwhile and lists its failure; a log behind
@@ -105,7 +114,8 @@ private:
   std::mutex FLock;
   std::condition_variable FChanged;
   std::deque<TJob> FQueue;
-  bool FBusy = false;  // the thread has taken a job off the queue
+  size_t FQueuedBytes = 0;  // what the queued jobs hold, as QueuedSize counts it
+  bool FBusy = false;       // the thread has taken a job off the queue
   bool FStop = false;
   bool FHeld = false;  // SetHeld: the thread takes no job (a stop overrides it)
   // The thread looks for the next job itself, a while after its last: a job

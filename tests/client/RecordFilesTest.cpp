@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <regex>
 
 #include "client/RecordFiles.h"
@@ -207,6 +209,36 @@ TEST(FileCommitQueue, FilesStillQueuedAreWrittenBeforeTheQueueGoes) {
   }
   EXPECT_EQ(t.Entries(), (std::vector<std::string>{"0.iso", "1.iso", "2.iso", "3.iso", "4.iso"}));
   EXPECT_EQ(ReadFileBytes(t.Path() + u"4.iso"), std::string(100000, 'e'));
+}
+
+TEST(FileCommitQueue, ARunsSmallFilesQueueWhileTheDiskStallsAndOnlyALargeBacklogWaits) {
+  TTempFolder t;
+  TFileCommitQueue queue;
+  queue.SetHeld(true);  // the disk takes nothing for now
+  // A long run's worth of record files and logs is taken at once.
+  auto small = std::async(std::launch::async, [&] {
+    for (int i = 1; i <= 300; ++i) {
+      queue.Write(t.Path() + IntToStr(i) + u".iso", "records " + std::to_string(i), IntToStr(i));
+      queue.Replace(t.Path() + u"!_LOG.txt", "log after " + std::to_string(i), SearchLogFileMode, u"log");
+    }
+  });
+  const bool smallTaken = small.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  EXPECT_TRUE(smallTaken);
+  // Files that would hold more than the queue's room wait for the disk.
+  const std::string large(TFileCommitQueue::kQueuedBytesRoom / 2, 'x');
+  auto big = std::async(std::launch::async, [&] {
+    for (int i = 1; i <= 3; ++i) queue.Write(t.Path() + u"big" + IntToStr(i) + u".iso", large, u"big");
+  });
+  EXPECT_EQ(big.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  queue.SetHeld(false);
+  if (!smallTaken) small.wait();
+  big.wait();
+  queue.Wait();
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"300.iso"), "records 300");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"!_LOG.txt"), "log after 300");
+  EXPECT_EQ(ReadFileBytes(t.Path() + u"big3.iso"), large);
+  EXPECT_EQ(t.Entries().size(), 304u);
+  EXPECT_TRUE(queue.TakeFailed().empty());
 }
 
 TEST(FileCommitQueue, ALogQueuedAfterAFailedFileWaitsUntilTheFailureIsTold) {
