@@ -622,17 +622,18 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   // The records of the piece under way from First on, Piece of them; those
   // handed over so far, and their bytes. Each answer's records are handed
   // over as soon as ZOOM has it, when the piece waits for another answer:
-  // whatever the next one does to the library, the caller has them.
+  // whatever the next one does to the library, the caller has them. Those of
+  // a piece's last answer go with the piece's end, or the search's.
   std::size_t first = 0, piece = 0, handed = 0, bytes = 0;
-  auto handOver = [&](std::optional<std::size_t> Sent) {
+  auto handOver = [&](std::optional<std::size_t> Sent, bool Waiting) {
     const std::size_t came = RecordsThatCame(rs.get(), first, piece, Sent);
     if (first + came <= handed) return;
     bytes += TakeRecords(rs.get(), handed, first + came - handed, Sink);
     handed = first + came;
-    Sink.Handed();
+    if (Waiting) Sink.Handed();
   };
   auto handOverWhileWaiting = [&] {
-    if (hitsKnown && damaged.empty()) handOver(tap.RecordsSent());
+    if (hitsKnown && damaged.empty()) handOver(tap.RecordsSent(), true);
   };
   // The search, and the presents ZOOM sends after it for the first piece's
   // records its answer lacks, one at least for each.
@@ -678,7 +679,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
     // records stand.
     const std::optional<std::size_t> sent =
         end == TWaitEnd::Answered && tap.AnswerOpen() ? std::nullopt : tap.RecordsSent();
-    handOver(sent);
+    handOver(sent, false);
     std::size_t got = handed - first;
     // A fetch that broke off keeps the records that came whole before it,
     // those of the answer it broke off in as well.
