@@ -17,8 +17,7 @@
 // libFuzzer reports as a crash. With FUZZ_SEARCH_TELL set in the environment
 // each search is told on stderr in a line, for running starting inputs by hand.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <fcntl.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -38,6 +37,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -45,6 +45,7 @@
 
 #include "fuzz/SearchScript.h"
 #include "lendsrv/ZSearch.h"
+#include "tests/support/LoopbackListener.h"
 
 namespace {
 
@@ -311,17 +312,13 @@ private:
 class TScriptServer {
 public:
   TScriptServer() {
-    FListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (FListen < 0 || ::bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListen, 16) != 0 ||
-        ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-      std::fprintf(stderr, "fuzz_search: the loopback server cannot listen\n");
+    try {
+      FListen = ListenOnLoopback(16, FPort, "fuzz_search's loopback server");
+    } catch (const std::runtime_error& e) {
+      std::fprintf(stderr, "%s\n", e.what());
       std::abort();
     }
-    FPort = ntohs(a.sin_port);
+    ::fcntl(FListen, F_SETFL, ::fcntl(FListen, F_GETFL) | O_NONBLOCK);
     FDoneFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (FDoneFd < 0) {
       std::fprintf(stderr, "fuzz_search: no event descriptor for the loopback server\n");

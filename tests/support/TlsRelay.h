@@ -22,6 +22,8 @@ public:
   std::string Host() const { return "ssl:127.0.0.1:" + std::to_string(FPort); }
 
 private:
+  void RemoveFiles();
+
   pid_t FPid = -1;
   int FPort = 0;
   std::string FDir;

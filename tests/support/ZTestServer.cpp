@@ -1,26 +1,22 @@
 #include "tests/support/ZTestServer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Occurrences.h"
 #include "tests/support/TlsTestKey.h"
-
-extern char** environ;
 
 namespace {
 
@@ -32,15 +28,6 @@ sockaddr_in Loopback(int port) {
   a.sin_port = htons(static_cast<uint16_t>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   return a;
-}
-
-bool CanConnect(int port) {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  if (s < 0) return false;
-  sockaddr_in a = Loopback(port);
-  const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(s);
-  return ok;
 }
 
 }  // namespace
@@ -96,33 +83,8 @@ bool ZTestServer::Spawn(int Port, int TlsPort) {
   std::vector<std::string> args = {"yaz-ztest", "-T", "-l", FLogPath, listen};
   if (TlsPort > 0)
     args.insert(args.end(), {"-C", FDir + "/tls.pem", "ssl:" + std::string(Host()) + ":" + std::to_string(TlsPort)});
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-  // A test runner started in the background ignores SIGINT, and an ignored
-  // signal is inherited: give the server the default handling back.
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t def, none;
-  sigemptyset(&def);
-  sigaddset(&def, SIGINT);
-  sigaddset(&def, SIGTERM);
-  sigaddset(&def, SIGPIPE);
-  sigemptyset(&none);
-  posix_spawnattr_setsigdefault(&attr, &def);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-  const int rc = posix_spawnp(&FPid, "yaz-ztest", &fa, &attr, argv.data(), environ);
-  posix_spawnattr_destroy(&attr);
-  posix_spawn_file_actions_destroy(&fa);
-  if (rc != 0) FPid = -1;
-  return rc == 0;
+  FPid = SpawnQuietly("yaz-ztest", std::move(args));
+  return FPid > 0;
 }
 
 bool ZTestServer::WaitListening(int Port) {
@@ -133,28 +95,13 @@ bool ZTestServer::WaitListening(int Port) {
       FPid = -1;  // exited: most likely the port was taken
       return false;
     }
-    if (CanConnect(Port)) return true;
+    if (CanConnectOnLoopback(Port)) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
 }
 
-void ZTestServer::Stop() {
-  if (FPid <= 0) return;
-  kill(FPid, SIGINT);
-  const auto deadline = Clock::now() + std::chrono::seconds(1);
-  int status = 0;
-  while (Clock::now() < deadline) {
-    if (waitpid(FPid, &status, WNOHANG) == FPid) {
-      FPid = -1;
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  kill(FPid, SIGKILL);
-  waitpid(FPid, &status, 0);
-  FPid = -1;
-}
+void ZTestServer::Stop() { StopChild(FPid, SIGINT); }
 
 std::string ZTestServer::Log() const {
   std::ifstream in(FLogPath);
