@@ -5,6 +5,7 @@
 #endif
 
 #include <climits>
+#include <new>
 
 #include "lendsrv/SearchProcess.h"
 #include "platform/core/CodePage.h"
@@ -73,8 +74,8 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   p.Answered = [this](std::size_t Hits) { FHits = Hits; };
 
   const std::size_t wanted = limit > 0 ? static_cast<std::size_t>(limit) : 0;
-  // In a search process of its own: nothing the server sends ends this one.
-  TZSearchResult r = SearchInProcess(p, PqfUseQuery(use, ToUtf8(term)), wanted);
+  // In a search process: nothing the server sends ends this one.
+  TZSearchResult r = SearchInSearchProcess(p, PqfUseQuery(use, ToUtf8(term)), wanted);
   // A fetch that broke off before any record came still tells what was found.
   FHits = r.Hits;
   if (!r.Ok) {
@@ -93,7 +94,15 @@ String TLendServer::SingleSearchIT(const String& term, bool /*flag*/, Integer us
   // Record lengths count bytes: the code page's table is total, so writing the
   // text back in the ANSI code page gives the server's bytes again. Room for
   // the two terminators a record file ends with, when the records lack them.
-  return AnsiToString(r.Records, 2);
+  // No memory for the text is the search's failure like any other.
+  try {
+    return AnsiToString(r.Records, 2);
+  } catch (const std::bad_alloc&) {
+    r.Records = std::string();
+    FDelivered = 0;
+    FzLastError = FromUtf8(OutOfMemoryText);
+    return String();
+  }
 }
 
 Integer TLendServer::Reported(std::size_t n) {

@@ -2,9 +2,11 @@
 // The search server "lendsrv.Application": connection properties, one search
 // per SingleSearchIT call, and the counts of the last search. Z39.50 failures
 // never raise: the search answers empty text and keeps the failure in
-// zLastError, so a run over many catalogues goes on past a dead one. The
-// object lives in the caller's process; each search runs in a search process
-// of its own (SearchProcess.h), which alone reads a server's bytes.
+// zLastError, so a run over many catalogues goes on past a dead one: running
+// out of memory too is told so. The object lives in the caller's process; its
+// searches run in a search process apart from it, which alone reads a
+// server's bytes and links the Z39.50 library, one process serving search
+// after search while they end well (SearchProcess.h).
 //
 // Late-bound callers create it with CreateOleObject(LendServerProgID), which
 // works in any program linking this library (it registers itself); C++ callers

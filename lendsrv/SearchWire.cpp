@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <typeinfo>
 
 namespace {
 
@@ -15,6 +16,75 @@ std::uint32_t LoadU32(const char* P) {
 }
 
 }  // namespace
+
+// ---- What a message can be -----------------------------------------------------------
+
+namespace {
+
+// The kinds of message, each with the most its fields can take: a record's
+// bytes, a few texts, or a few numbers.
+struct TWireKindInfo {
+  TWireKind Kind;
+  std::size_t Most;
+};
+constexpr std::size_t kFewTexts = 4 * (kMostWireText + 8) + 64;
+constexpr TWireKindInfo kWireKinds[] = {
+    {TWireKind::Hello, 1024},
+    {TWireKind::Search, kFewTexts},
+    {TWireKind::Go, 1},
+    {TWireKind::Answered, 1 + 16},
+    {TWireKind::Record, 1 + kMostRecordBytes},
+    {TWireKind::Diagnostic, kFewTexts},
+    {TWireKind::Ask, 1},
+    {TWireKind::Alive, 1 + 8},
+    {TWireKind::End, kFewTexts},
+};
+
+// A name for each field's type, for WireVersion.
+const char* WireTypeName(const std::string&) { return "text"; }
+const char* WireTypeName(const std::optional<std::string>&) { return "text?"; }
+const char* WireTypeName(int) { return "i32"; }
+const char* WireTypeName(std::uint64_t) { return "u64"; }
+
+// The members of an aggregate, counted: every one of them must either cross
+// or be named as staying in the program.
+struct TAnyMember {
+  template <class T>
+  operator T() const;
+};
+template <class T, class... TMembers>
+constexpr std::size_t MemberCount() {
+  if constexpr (requires { T{TMembers{}..., TAnyMember{}}; }) return MemberCount<T, TMembers..., TAnyMember>();
+  else return sizeof...(TMembers);
+}
+// Waiting, Answered and MaySend stay in the program; the rest cross.
+constexpr std::size_t kParamsStayingBehind = 3;
+constexpr std::size_t kParamsCrossing = 7;
+static_assert(MemberCount<TZConnectionParams>() == kParamsCrossing + kParamsStayingBehind,
+              "a connection parameter was added: let ForEachWireField carry it, or count it as staying behind");
+
+}  // namespace
+
+std::size_t MostWireMessage(TWireKind Kind) {
+  for (const TWireKindInfo& k : kWireKinds)
+    if (k.Kind == Kind) return k.Most;
+  return 0;
+}
+
+const std::string& WireVersion() {
+  static const std::string version = [] {
+    // Raised with any change in what a message means that its shape does not show.
+    std::string v = "search messages 3:";
+    for (const TWireKindInfo& k : kWireKinds) v += static_cast<char>(k.Kind);
+    TWireSearch s;
+    ForEachWireField(s, [&](const char* Name, const auto& F) {
+      ((v += ' ') += Name) += ':';
+      v += WireTypeName(F);
+    });
+    return v;
+  }();
+  return version;
+}
 
 // ---- TWireWriter --------------------------------------------------------------------
 
@@ -36,20 +106,25 @@ void TWireWriter::Text(std::string_view S) {
   FBytes += S;
 }
 
+void TWireWriter::Field(const std::optional<std::string>& S) {
+  U32(S ? 1 : 0);
+  if (S) Text(*S);
+}
+
+void TWireWriter::Hello() {
+  Begin(TWireKind::Hello);
+  Text(WireVersion());
+  Finish();
+}
+
 void TWireWriter::Search(const TWireSearch& S) {
   Begin(TWireKind::Search);
-  const TZConnectionParams& p = S.Params;
-  Text(p.Host);
-  U32(static_cast<std::uint32_t>(p.Port));
-  Text(p.Database);
-  Text(p.Syntax);
-  U32(p.User ? 1 : 0);
-  Text(p.User.value_or(std::string()));
-  U32(p.Password ? 1 : 0);
-  Text(p.Password.value_or(std::string()));
-  U32(static_cast<std::uint32_t>(p.TimeoutSeconds));
-  Text(S.Pqf);
-  U64(S.Limit);
+  ForEachWireField(S, [this](const char*, const auto& F) { Field(F); });
+  Finish();
+}
+
+void TWireWriter::Go() {
+  Begin(TWireKind::Go);
   Finish();
 }
 
@@ -66,29 +141,37 @@ void TWireWriter::Record(std::string_view Bytes) {
   Finish();
 }
 
+namespace {
+
+// A server's text as a message carries it: cut to what the program takes.
+std::string_view Bounded(std::string_view S) { return S.substr(0, kMostWireText); }
+
+}  // namespace
+
 void TWireWriter::Diagnostic(const TZDiagnostic& D) {
   Begin(TWireKind::Diagnostic);
   U32(static_cast<std::uint32_t>(D.Code));
-  Text(D.Message);
-  Text(D.Set);
-  Text(D.Addinfo);
+  Text(Bounded(D.Message));
+  Text(Bounded(D.Set));
+  Text(Bounded(D.Addinfo));
   Finish();
 }
 
-void TWireWriter::Piece() {
-  Begin(TWireKind::Piece);
+void TWireWriter::Ask() {
+  Begin(TWireKind::Ask);
   Finish();
 }
 
-void TWireWriter::Alive() {
+void TWireWriter::Alive(std::uint64_t Bytes) {
   Begin(TWireKind::Alive);
+  U64(Bytes);
   Finish();
 }
 
 void TWireWriter::End(const TZSearchEnd& E) {
   Begin(TWireKind::End);
   U32(static_cast<std::uint32_t>(E.Stage));
-  Text(E.Why);
+  Text(Bounded(E.Why));
   Finish();
 }
 
@@ -116,6 +199,21 @@ bool TWireFields::Text(std::string& S) {
   return true;
 }
 
+bool TWireFields::Field(int& V) {
+  std::uint32_t v = 0;
+  if (!U32(v)) return false;
+  V = static_cast<int>(v);
+  return true;
+}
+
+bool TWireFields::Field(std::optional<std::string>& S) {
+  std::uint32_t present = 0;
+  if (!U32(present) || present > 1) return FOk = false;
+  S.reset();
+  if (!present) return true;
+  return Text(S.emplace());
+}
+
 std::string_view TWireFields::Rest() {
   const std::string_view rest = FRest;
   FRest = {};
@@ -137,7 +235,7 @@ void TWireReader::Take(std::string_view Bytes) {
 std::optional<TWireMessage> TWireReader::Next() {
   if (FDamaged || FBytes.size() - FAt < kPrefix + 1) return std::nullopt;
   const std::uint32_t length = LoadU32(FBytes.data() + FAt);
-  if (length == 0 || length > kMostWireMessage) {
+  if (length == 0 || length > MostWireMessage(static_cast<TWireKind>(FBytes[FAt + kPrefix]))) {
     FDamaged = true;
     return std::nullopt;
   }
@@ -152,16 +250,8 @@ std::optional<TWireMessage> TWireReader::Next() {
 std::optional<TWireSearch> ReadWireSearch(std::string_view Payload) {
   TWireFields f(Payload);
   TWireSearch s;
-  TZConnectionParams& p = s.Params;
-  std::uint32_t port = 0, hasUser = 0, hasPassword = 0, timeout = 0;
-  std::string user, password;
-  if (!(f.Text(p.Host) && f.U32(port) && f.Text(p.Database) && f.Text(p.Syntax) && f.U32(hasUser) && f.Text(user) &&
-        f.U32(hasPassword) && f.Text(password) && f.U32(timeout) && f.Text(s.Pqf) && f.U64(s.Limit) && f.Whole()))
-    return std::nullopt;
-  p.Port = static_cast<int>(port);
-  if (hasUser) p.User = std::move(user);
-  if (hasPassword) p.Password = std::move(password);
-  p.TimeoutSeconds = static_cast<int>(timeout);
+  ForEachWireField(s, [&f](const char*, auto& F) { f.Field(F); });
+  if (!f.Whole()) return std::nullopt;
   return s;
 }
 
@@ -180,6 +270,17 @@ bool ReadWireDiagnostic(std::string_view Payload, TZDiagnostic& D) {
   if (!(f.U32(code) && f.Text(D.Message) && f.Text(D.Set) && f.Text(D.Addinfo) && f.Whole())) return false;
   D.Code = static_cast<int>(code);
   return true;
+}
+
+bool ReadWireAlive(std::string_view Payload, std::uint64_t& Bytes) {
+  TWireFields f(Payload);
+  return f.U64(Bytes) && f.Whole();
+}
+
+bool SpeaksThisWire(std::string_view Payload) {
+  TWireFields f(Payload);
+  std::string version;
+  return f.Text(version) && f.Whole() && version == WireVersion();
 }
 
 bool ReadWireEnd(std::string_view Payload, TZSearchEnd& E) {

@@ -6,8 +6,6 @@
 #include <yaz/diagbib1.h>
 #include <yaz/proto.h>
 #include <yaz/zoom.h>
-#include <yaz/oid_db.h>
-#include <yaz/oid_util.h>
 
 #include <algorithm>
 #include <array>
@@ -20,72 +18,6 @@
 #include <vector>
 
 namespace {
-
-struct TSyntaxName {
-  const char* Name;
-  const Odr_oid* Oid;
-};
-
-// Syntaxes whose records are not ISO 2709.
-const char* const kNotIso2709[] = {"SUTRS",   "OPAC", "SUMMARY",  "GRS-1",
-                                   "EXPLAIN", "XML",  "TEXT-XML", "APPLICATION-XML"};
-
-// The record syntaxes a catalogue entry may name. Several names can share an OID.
-const TSyntaxName kSyntaxNames[] = {
-    {"UNIMARC", yaz_oid_recsyn_unimarc},
-    {"INTERMARC", yaz_oid_recsyn_intermarc},
-    {"CCF", yaz_oid_recsyn_ccf},
-    {"USMARC", yaz_oid_recsyn_usmarc},
-    {"MARC21", yaz_oid_recsyn_marc21},
-    {"UKMARC", yaz_oid_recsyn_ukmarc},
-    {"NORMARC", yaz_oid_recsyn_normarc},
-    {"LIBRISMARC", yaz_oid_recsyn_librismarc},
-    {"DANMARC", yaz_oid_recsyn_danmarc},
-    {"FINMARC", yaz_oid_recsyn_finmarc},
-    {"MAB", yaz_oid_recsyn_mab},
-    {"CANMARC", yaz_oid_recsyn_canmarc},
-    {"SBN", yaz_oid_recsyn_sbn},
-    {"PICAMARC", yaz_oid_recsyn_picamarc},
-    {"AUSMARC", yaz_oid_recsyn_ausmarc},
-    {"IBERMARC", yaz_oid_recsyn_ibermarc},
-    {"CARMARC", yaz_oid_recsyn_carmarc},
-    {"MALMARC", yaz_oid_recsyn_malmarc},
-    {"JPMARC", yaz_oid_recsyn_jpmarc},
-    {"SWEMARC", yaz_oid_recsyn_swemarc},
-    {"SIGLEMARC", yaz_oid_recsyn_siglemarc},
-    {"ISDSMARC", yaz_oid_recsyn_isdsmarc},
-    {"RUSMARC", yaz_oid_recsyn_rusmarc},
-    {"HUNMARC", yaz_oid_recsyn_hunmarc},
-    {"NACSIS-CATP", yaz_oid_recsyn_nacsis_catp},
-    {"FINMARC2000", yaz_oid_recsyn_finmarc2000},
-    {"MARC21-FIN", yaz_oid_recsyn_marc21_fin},
-    {"SUTRS", yaz_oid_recsyn_sutrs},
-    {"OPAC", yaz_oid_recsyn_opac},
-    {"SUMMARY", yaz_oid_recsyn_summary},
-    {"GRS-1", yaz_oid_recsyn_grs_1},
-    {"EXPLAIN", yaz_oid_recsyn_explain},
-    {"XML", yaz_oid_recsyn_xml},
-    {"TEXT-XML", yaz_oid_recsyn_text_xml},
-    {"APPLICATION-XML", yaz_oid_recsyn_application_xml},
-};
-
-// Dotted forms, computed once: the table above is constant.
-struct TSyntaxTable {
-  std::vector<std::pair<std::string, std::string>> Entries;  // upper-case name, dotted OID
-  TSyntaxTable() {
-    for (const TSyntaxName& s : kSyntaxNames) {
-      char buf[OID_STR_MAX];
-      Entries.emplace_back(s.Name, oid_oid_to_dotstring(s.Oid, buf));
-    }
-  }
-};
-
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameAsciiNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
-}
 
 struct TOptionsDeleter {
   void operator()(ZOOM_options o) const { ZOOM_options_destroy(o); }
@@ -132,145 +64,6 @@ std::string ConnectionError(ZOOM_connection c) {
 }
 
 }  // namespace
-
-const char* ResolveRecordSyntax(std::string_view name) {
-  static const TSyntaxTable table;
-  for (const auto& [n, oid] : table.Entries)
-    if (SameAsciiNoCase(n, name)) return oid.c_str();
-  return nullptr;
-}
-
-std::string PqfUseQuery(int use, std::string_view termUtf8) {
-  std::string q = "@attr 1=" + std::to_string(use) + " \"";
-  q.reserve(q.size() + termUtf8.size() + 1);
-  for (char c : termUtf8) {
-    if (c == '\\' || c == '"') q += '\\';
-    q += c;
-  }
-  q += '"';
-  return q;
-}
-
-bool IsIso2709Record(std::string_view Bytes) {
-  if (Bytes.size() < 24 || Bytes.back() != '\x1D') return false;
-  std::size_t length = 0;
-  for (int i = 0; i < 5; ++i) {
-    if (Bytes[static_cast<std::size_t>(i)] < '0' || Bytes[static_cast<std::size_t>(i)] > '9') return false;
-    length = length * 10 + static_cast<std::size_t>(Bytes[static_cast<std::size_t>(i)] - '0');
-  }
-  return length == Bytes.size();
-}
-
-bool ExpectsIso2709(std::string_view Syntax) {
-  return ResolveRecordSyntax(Syntax) && std::none_of(std::begin(kNotIso2709), std::end(kNotIso2709),
-                                                     [&](const char* n) { return SameAsciiNoCase(n, Syntax); });
-}
-
-std::string DiagnosticText(std::string_view Message, std::string_view Set, int Code, std::string_view Addinfo) {
-  std::string text(Message);
-  text += " (";
-  if (!Set.empty()) (text += Set) += ' ';
-  text += std::to_string(Code) + ")";
-  if (!Addinfo.empty()) (text += ": ") += Addinfo;
-  return text;
-}
-
-// ---- TZResultBuilder ----------------------------------------------------------------
-
-namespace {
-
-// What was wrong with the records delivered: the first few are named, the
-// rest counted, since a server that damages every record of a large fetch
-// would otherwise make one text, and one log line, of megabytes.
-constexpr std::size_t kFaultsNamed = 10;
-// Room is made ahead for at most this much of a fetch's records.
-constexpr std::size_t kMostReserved = std::size_t(1) << 30;
-// The text of a failure that came without one of its own.
-constexpr char kNoAnswerText[] = "The server did not answer the search";
-// Room made for the first records at once: a search of the default limit's.
-constexpr std::size_t kFirstRecordsRoom = 10, kCommonRecordBytes = 2048;
-
-}  // namespace
-
-void TZResultBuilder::Answered(std::size_t Hits, std::size_t Wanted) {
-  FAnswered = true;
-  FResult.Hits = Hits;
-  FWanted = Wanted;
-  // Room for the first records, of a size most records have, so that they do
-  // not move from string to string as they come.
-  FResult.Records.reserve(std::min<std::size_t>(Wanted, kFirstRecordsRoom) * kCommonRecordBytes);
-}
-
-std::string TZResultBuilder::Number() const {
-  return "Record " + std::to_string(FTaken + 1) + " of " + std::to_string(FWanted);
-}
-
-void TZResultBuilder::Fault(const std::string& Text) {
-  if (FFaultsNamed == kFaultsNamed) {
-    ++FFaultsMore;
-    return;
-  }
-  if (!FFaults.empty()) FFaults += "; ";
-  FFaults += Text;
-  ++FFaultsNamed;
-}
-
-void TZResultBuilder::Record(std::string_view Bytes) {
-  if (Bytes.empty()) {
-    Fault(Number() + " is empty");
-  } else {
-    if (FIso2709 && !IsIso2709Record(Bytes)) Fault(Number() + " is not ISO 2709 (kept as sent)");
-    // Room for the whole fetch, judged by the records so far: the records do
-    // not move to ever larger strings as they come, each move holding the old
-    // and the new at once. A generous guess costs no memory until it is
-    // written.
-    std::string& records = FResult.Records;
-    if (records.size() + Bytes.size() > records.capacity() && FResult.Delivered > 0 && FTaken + 1 < FWanted) {
-      const double perRecord = static_cast<double>(records.size()) / static_cast<double>(FResult.Delivered);
-      const double guess = std::min(perRecord * static_cast<double>(FWanted) * 1.25, double(kMostReserved));
-      if (guess > static_cast<double>(records.size() + Bytes.size())) records.reserve(static_cast<std::size_t>(guess));
-    }
-    records += Bytes;
-    ++FResult.Delivered;
-  }
-  ++FTaken;
-}
-
-void TZResultBuilder::Diagnostic(const TZDiagnostic& D) {
-  Fault(Number() + ": " + DiagnosticText(D.Message.empty() ? "Diagnostic" : D.Message, D.Set, D.Code, D.Addinfo));
-  ++FTaken;
-}
-
-TZSearchResult TZResultBuilder::Finish(TZSearchEnd End) {
-  TZSearchResult r = std::move(FResult);
-  FResult = TZSearchResult();
-  switch (End.Stage) {
-    case TZSearchEnd::TStage::GivenUp:
-      r.Records.clear();
-      r.Delivered = 0;
-      r.Error = SearchGivenUpText;
-      return r;
-    case TZSearchEnd::TStage::Failed:
-      r.Records.clear();
-      r.Delivered = 0;
-      r.Error = End.Why.empty() ? kNoAnswerText : End.Why;
-      return r;
-    case TZSearchEnd::TStage::Fetched: break;
-  }
-  r.Error = FFaults;
-  if (FFaultsMore > 0) r.Error += "; " + std::to_string(FFaultsMore) + " more records with faults";
-  if (FTaken < FWanted) {
-    if (!r.Error.empty()) r.Error += "; ";
-    r.Error += (FTaken + 1 == FWanted ? "Record " + std::to_string(FWanted)
-                                      : "Records " + std::to_string(FTaken + 1) + "-" + std::to_string(FWanted)) +
-               " of " + std::to_string(FWanted) + " did not come: " + (End.Why.empty() ? kNoAnswerText : End.Why);
-  }
-  // A fetch that broke off before any record came whole is a failure; its
-  // hits stay told.
-  r.Ok = FTaken == FWanted || r.Delivered > 0;
-  if (!r.Ok) r.Records.clear();
-  return r;
-}
 
 // ---- The search -----------------------------------------------------------------------
 
@@ -383,18 +176,32 @@ private:
 
 enum class TWaitEnd { Answered, Broken, GivenUp };
 
+// What a wait asks of its caller: whether it goes on (Waiting, about every
+// 50 ms), whether the next request may go (MaySend), and where the server's
+// bytes are told (Sink).
+struct TWaitHooks {
+  const std::function<bool()>& Waiting;
+  const std::function<bool()>& MaySend;
+  TZSearchSink& Sink;
+};
+
 // Runs the connection's queued work until it is idle; Times tells how this
 // wait went. Broken, with the reason in Why, when the limit passes with next
 // to nothing coming, the answer is a failure (a closed connection, bytes
 // that cannot be decoded, a diagnostic), the tap refused what came after the
 // answers it passed on, or the wait sent more requests than the most its
-// records can need (Due) and a few more; GivenUp when the caller's Waiting gives the search up first.
+// records can need (Due) and a few more; GivenUp when the caller gives the
+// search up first. The first request of the wait was allowed before it was
+// queued; each one ZOOM sends after it (a present for records an answer
+// lacked) is asked for before the tap passes it on. The time the caller
+// takes (its Waiting, its answer, taking what is handed over) is no wait for
+// the server: the limit counts only the time spent waiting for the server.
 // SearchAnswered runs as soon as a search answer's hit count has come, with
 // the count when the tap read it, before ZOOM has the whole answer; the wait
 // goes on for the records asked for with it. AnswerTaken runs once ZOOM has
 // taken an answer and the wait goes on for another.
-TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::size_t Due,
-               const std::function<bool()>& Waiting, TWaitTimes& Times, std::string& Why,
+TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::size_t Due, const TWaitHooks& Hooks,
+               TWaitTimes& Times, std::string& Why,
                const std::function<void(std::optional<long long> Hits)>& SearchAnswered = {},
                const std::function<void()>& AnswerTaken = {}) {
   Times = TWaitTimes{};
@@ -413,6 +220,13 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     Times.Decoding += TClock::now() - before;
     return result;
   };
+  // The caller's time, however long, moves the stretch on.
+  auto byCaller = [&](auto Work) {
+    const auto before = TClock::now();
+    const auto result = Work();
+    stretch += TClock::now() - before;
+    return result;
+  };
   for (;;) {
     bool sent = false, taken = false;
     while (inZoom([&] { return ZOOM_connection_process(C); })) {
@@ -425,14 +239,18 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
           return TWaitEnd::Broken;
         }
       }
-      if (SearchAnswered && event == ZOOM_EVENT_RECV_SEARCH) SearchAnswered(std::nullopt);
+      if (SearchAnswered && event == ZOOM_EVENT_RECV_SEARCH) byCaller([&] { return SearchAnswered(std::nullopt), 0; });
     }
-    if (sent) Tap.PassRequests();
-    const auto now = TClock::now();
+    if (sent) {
+      // A request of ZOOM's own beyond the one allowed is asked for first.
+      if (requests > 1 && Hooks.MaySend && !byCaller([&] { return Hooks.MaySend(); })) return TWaitEnd::GivenUp;
+      Tap.PassRequests();
+    }
     const bool idle = ZOOM_connection_is_idle(C);
     // An answer taken while the wait goes on: its records go to the caller
     // before ZOOM decodes another.
-    if (taken && !idle && AnswerTaken) AnswerTaken();
+    if (taken && !idle && AnswerTaken) byCaller([&] { return AnswerTaken(), 0; });
+    const auto now = TClock::now();
     if (idle) {
       const int code = ZOOM_connection_error(C, nullptr, nullptr);
       // A connection closed in the middle of an answer leaves ZOOM a cut
@@ -454,12 +272,13 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
       Why = ZoomErrorText(ZOOM_ERROR_TIMEOUT);
       return TWaitEnd::Broken;
     }
-    if (Waiting && now - lastWait >= kWaitSlice) {
+    if (Hooks.Waiting && now - lastWait >= kWaitSlice) {
       lastWait = now;
-      if (!Waiting()) return TWaitEnd::GivenUp;
+      if (!byCaller([&] { return Hooks.Waiting(); })) return TWaitEnd::GivenUp;
     }
     const int slice = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::min<TClock::duration>(kWaitSlice, deadline - now))
+                                           std::clamp<TClock::duration>(stretch + Limit - TClock::now(),
+                                                                        TClock::duration::zero(), kWaitSlice))
                                            .count()) +
                       1;
     const int fd = ZOOM_connection_get_socket(C);
@@ -488,8 +307,9 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     // not a poll later.
     const std::size_t came = Tap.Pump(std::span(fds).first(count)) + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
     if (Tap.PassedToZoom() && (mask & ZOOM_SELECT_READ)) fired |= ZOOM_SELECT_READ;
-    if (SearchAnswered && Tap.HitsTold()) SearchAnswered(Tap.HitsTold());
+    if (SearchAnswered && Tap.HitsTold()) byCaller([&] { return SearchAnswered(Tap.HitsTold()), 0; });
     if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
+    if (came > 0) Hooks.Sink.ServerBytes(came);
     stretchBytes += came;
     if (stretchBytes >= kProgressBytes) {
       stretch = TClock::now();
@@ -609,11 +429,14 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   TConnection connection = std::move(conn);
   TWaitTimes times;
   std::string why;
+  const TWaitHooks hooks{p.Waiting, p.MaySend, Sink};
+  // The initialisation, allowed with the search itself.
   ZOOM_connection_connect(connection.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
-  // The initialisation.
-  TWaitEnd end = Await(connection.get(), tap, waitLimit, 1, p.Waiting, times, why);
+  TWaitEnd end = Await(connection.get(), tap, waitLimit, 1, hooks, times, why);
   if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
   if (end == TWaitEnd::Broken) return {TStage::Failed, why};
+  // ZOOM sends the search as soon as it is queued.
+  if (p.MaySend && !p.MaySend()) return {TStage::GivenUp, {}};
   TResultSet rs(ZOOM_connection_search_pqf(connection.get(), pqf.c_str()));
   // The hits are told as soon as the search answer brings them, before its records.
   bool hitsKnown = false;
@@ -638,7 +461,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   // The search, and the presents ZOOM sends after it for the first piece's
   // records its answer lacks, one at least for each.
   end = Await(
-      connection.get(), tap, waitLimit, 1 + firstPiece, p.Waiting, times, why,
+      connection.get(), tap, waitLimit, 1 + firstPiece, hooks, times, why,
       [&](std::optional<long long> Told) {
         if (std::exchange(hitsKnown, true)) return;
         // ZOOM keeps the server's count signed and gives it unsigned: a
@@ -658,7 +481,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   // Not answered, or answered with a failure (a diagnostic) and no records to
   // wait for: only the failure.
   if (!damaged.empty()) return {TStage::Failed, damaged};
-  if (!hitsKnown) return {TStage::Failed, why.empty() ? kNoAnswerText : why};
+  if (!hitsKnown) return {TStage::Failed, why.empty() ? NoAnswerText : why};
   if (end == TWaitEnd::Broken && m == 0) return {TStage::Failed, why};
 
   TPieceSizer sizer(firstPiece);
@@ -666,13 +489,14 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
     // The first piece was asked for with the search.
     if (first > 0) {
       piece = std::min(sizer.Next(), m - first);
-      // Between two pieces the caller's windows run, and it may give the search up.
-      if (p.Waiting && !p.Waiting()) return {TStage::GivenUp, {}};
+      // Before the piece's present the caller is asked, or its windows run,
+      // and it may give the search up.
+      if (p.MaySend ? !p.MaySend() : (p.Waiting && !p.Waiting())) return {TStage::GivenUp, {}};
       // No array to fill: ZOOM then queues the present instead of waiting for it.
       ZOOM_resultset_records(rs.get(), nullptr, first, piece);
       // A present for the piece, and one more for the rest each time an
       // answer brings only some.
-      end = Await(connection.get(), tap, waitLimit, piece, p.Waiting, times, why, {}, handOverWhileWaiting);
+      end = Await(connection.get(), tap, waitLimit, piece, hooks, times, why, {}, handOverWhileWaiting);
       if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
     }
     // Where ZOOM found an answer whole that the tap could not follow, ZOOM's
@@ -738,7 +562,7 @@ TZSearchEnd RunZSearch(const TZConnectionParams& p, const std::string& pqf, std:
     return Search(p, pqf, std::min<std::size_t>(limit, 1u << 30), Sink, Reuse ? Reuse->FLink.get() : nullptr,
                   std::move(opts), std::move(conn));
   } catch (const std::bad_alloc&) {
-    return {TZSearchEnd::TStage::Failed, ZoomErrorText(ZOOM_ERROR_MEMORY)};
+    return {TZSearchEnd::TStage::Failed, OutOfMemoryText};
   }
 }
 
@@ -748,7 +572,7 @@ TZSearchResult ZSearch(const TZConnectionParams& p, const std::string& pqf, std:
     return builder.Finish(RunZSearch(p, pqf, limit, builder));
   } catch (const std::bad_alloc&) {
     TZSearchResult f;
-    f.Error = ZoomErrorText(ZOOM_ERROR_MEMORY);
+    f.Error = OutOfMemoryText;
     return f;
   }
 }

@@ -3,6 +3,8 @@
 #include "lendsrv/ZSearch.h"
 
 #include <gtest/gtest.h>
+#include <yaz/oid_db.h>
+#include <yaz/zoom.h>
 
 namespace {
 
@@ -20,6 +22,22 @@ TEST(ResolveRecordSyntax, KnownNamesWithoutRegardToCase) {
   EXPECT_STREQ(ResolveRecordSyntax("USMARC"), "1.2.840.10003.5.10");
   EXPECT_STREQ(ResolveRecordSyntax("marc21"), "1.2.840.10003.5.10");
   EXPECT_STREQ(ResolveRecordSyntax("sutrs"), "1.2.840.10003.5.101");
+}
+
+// The program names syntaxes without the library: every name it knows is the
+// library's own, with the same identifier, and its memory failure is the
+// library's text.
+TEST(ResolveRecordSyntax, EveryNameIsTheLibrarysWithTheLibrarysIdentifier) {
+  const std::vector<std::string_view> names = RecordSyntaxNames();
+  EXPECT_EQ(names.size(), 35u);
+  for (std::string_view name : names) {
+    SCOPED_TRACE(name);
+    char dotted[OID_STR_MAX];
+    const Odr_oid* oid = yaz_string_to_oid(yaz_oid_std(), CLASS_RECSYN, std::string(name).c_str());
+    ASSERT_NE(oid, nullptr);
+    EXPECT_STREQ(ResolveRecordSyntax(name), oid_oid_to_dotstring(oid, dotted));
+  }
+  EXPECT_EQ(std::string(OutOfMemoryText), DiagnosticText(ZOOM_diag_str(ZOOM_ERROR_MEMORY), "", ZOOM_ERROR_MEMORY, ""));
 }
 
 TEST(ResolveRecordSyntax, UnknownNamesAndWildcardsAreNotResolved) {
