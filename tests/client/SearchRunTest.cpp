@@ -32,6 +32,7 @@
 #include "tests/support/DirectZoom.h"
 #include "tests/support/BerBuild.h"
 #include "tests/support/FaultServer.h"
+#include "tests/support/FaultsEndBySignal.h"
 #include "tests/support/ZTestServer.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/LinkRelay.h"
@@ -543,9 +544,10 @@ TEST_F(SearchRunTest, AServerOutOfTurnAndOneThatEndsTheSearchProcessEachGetTheir
   EXPECT_EQ(resourceLines[0],
             "Error: Turn (usmarc) => The server answered out of turn: a scan answer where a search answer was due");
   EXPECT_TRUE(resourceLines[1].starts_with("(10) Crash (usmarc) => ")) << resourceLines[1];
-  EXPECT_TRUE(resourceLines[2].starts_with(
-      "Error: (10) Crash (usmarc) => Records 11-13 of 13 did not come: The search process ended "))
-      << resourceLines[2];
+  EXPECT_EQ(
+      resourceLines[2],
+      "Error: (10) Crash (usmarc) => Records 11-13 of 13 did not come: The search process ended by signal SIGSEGV "
+      "(Segmentation fault)");
   EXPECT_EQ(resourceLines[3], "(1) Next (usmarc) => " + IsoName(3));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Процесс поиска и выборки закончен!"}));
 }

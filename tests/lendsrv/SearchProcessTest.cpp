@@ -21,6 +21,7 @@
 #include "tests/support/BerBuild.h"
 #include "tests/support/DirectZoom.h"
 #include "tests/support/FaultServer.h"
+#include "tests/support/FaultsEndBySignal.h"
 #include "tests/support/TlsRelay.h"
 #include "tests/support/ZTestServer.h"
 
@@ -28,14 +29,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace ber;
-
-// A search process that faults ends by the fault's signal, as in a release
-// build, not by AddressSanitizer's report of it.
-const bool kFaultsEndBySignal = [] {
-  const char* options = std::getenv("ASAN_OPTIONS");
-  ::setenv("ASAN_OPTIONS", ((options ? std::string(options) + ":" : std::string()) + "handle_segv=0").c_str(), 1);
-  return true;
-}();
 
 constexpr char kSegv[] = "The search process ended by signal SIGSEGV (Segmentation fault)";
 

@@ -4,6 +4,7 @@
 // what, keeps the records handed over, and the next search goes on in a
 // process that can be trusted.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,6 +89,20 @@ TEST(StandInSearchProcess, AProcessThatGoesWrongEndsOnlyItsSearchSayingHowAndKee
     EXPECT_EQ(next.Error, "");
     EXPECT_EQ(next.Delivered, 2);
   }
+}
+
+// A program that lets its children be reaped for it cannot tell how one
+// ended, and says so, never "exit code 0".
+TEST(StandInSearchProcess, AnEndThatCannotBeToldIsNotToldAsAnExit) {
+  auto s = NewServer();
+  struct sigaction ignore {
+  }, before{};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGCHLD, &ignore, &before);
+  const TSearched r = Search(*s, "exit:0");
+  ::sigaction(SIGCHLD, &before, nullptr);
+  EXPECT_EQ(r.Error,
+            "Records 2-3 of 3 did not come: The search process ended, and how cannot be told: No child processes");
 }
 
 // Nothing a process says keeps a search going past its progress: neither
