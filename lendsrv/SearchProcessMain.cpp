@@ -101,19 +101,20 @@ class TProgramLink final : public TZSearchSink {
 public:
   explicit TProgramLink(TProgramMessages& In) : FIn(In) {}
 
-  void Answered(std::size_t Hits, std::size_t Wanted) override {
-    FOut.Answered(Hits, Wanted);
-    Flush();
-  }
+  // The hits go with the records when they came together, else before the
+  // search waits again (Handed).
+  void Answered(std::size_t Hits, std::size_t Wanted) override { FOut.Answered(Hits, Wanted); }
   void Record(std::string_view Bytes) override {
     FBytes += Bytes.size();
     FOut.Record(Bytes);
     if (FOut.Bytes().size() >= kFlushBytes) Flush();
   }
   void Diagnostic(const TZDiagnostic& D) override { FOut.Diagnostic(D); }
-  // The records go over before the search waits again: whatever happens to
-  // this process then, the program has them.
-  void Handed() override { Flush(); }
+  // What is to be handed over goes before the search waits again: whatever
+  // happens to this process then, the program has it.
+  void Handed() override {
+    if (!FOut.Bytes().empty()) Flush();
+  }
   void ServerBytes(std::size_t Bytes) override { FServerBytes += Bytes; }
   // Asks the program whether the next request may go, with the records so
   // far; it answers once its caller has had its say, or ends this process.

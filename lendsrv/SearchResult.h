@@ -82,12 +82,9 @@ public:
   virtual void Record(std::string_view Bytes) = 0;
   // The next record's place holds the server's diagnostic instead.
   virtual void Diagnostic(const TZDiagnostic& D) = 0;
-  // The records so far have been handed over while the search waits for
-  // more: whatever comes next, the caller is to have them.
+  // What was handed over so far is to reach the caller now: the search is
+  // about to wait, and whatever comes next, the caller is to have it.
   virtual void Handed() {}
-  // A piece of records has been handed over; GoesOn: the fetch asks for
-  // more, which may take long or break off.
-  virtual void PieceTaken(bool GoesOn) { (void)GoesOn; }
   // Bytes more of the server's have come.
   virtual void ServerBytes(std::size_t Bytes) { (void)Bytes; }
 };

@@ -295,6 +295,8 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     if (mask & ZOOM_SELECT_WRITE) fds[0].events |= POLLOUT;
     if (mask & ZOOM_SELECT_EXCEPT) fds[0].events |= POLLPRI;
     count += Tap.AddPollFds(std::span(fds).subspan(1));
+    // What is to be handed over goes before the wait, whose length no one knows.
+    byCaller([&] { return Hooks.Sink.Handed(), 0; });
     if (::poll(fds.data(), count, slice) <= 0) continue;
     // A connection that has just opened gets the tap before ZOOM uses it.
     Tap.Follow(fd);
@@ -522,9 +524,7 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
     // Fewer records than asked, and ZOOM did not ask for the rest: asking
     // again would bring no more, one present after another.
     if (end == TWaitEnd::Answered && got < piece) why = kNoRecordsText;
-    const bool goesOn = end == TWaitEnd::Answered && got == piece && first < m;
-    Sink.PieceTaken(goesOn);
-    if (!goesOn) break;
+    if (end != TWaitEnd::Answered || got < piece) break;
   }
   return {TStage::Fetched, first < m ? why : std::string()};
 }
