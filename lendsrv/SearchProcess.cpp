@@ -101,6 +101,9 @@ public:
   TSearchChild& operator=(const TSearchChild&) = delete;
 
   int Socket() const { return FSocket; }
+  // Another process's child (this one is a fork of the program's): left
+  // alone, never ended from here.
+  void Disown() { FReaped = true; }
   // It has not yet told which messages it speaks.
   bool Fresh() const { return FFresh; }
   void Matched() { FFresh = false; }
@@ -261,6 +264,12 @@ public:
   std::unique_ptr<TSearchChild> Take(std::string& Error) {
     {
       std::lock_guard lock(FLock);
+      // In a fork of the program the idle processes are the program's.
+      if (FPid != ::getpid()) {
+        for (std::unique_ptr<TSearchChild>& c : FIdle) c->Disown();
+        FIdle.clear();
+        FPid = ::getpid();
+      }
       if (!FIdle.empty()) {
         std::unique_ptr<TSearchChild> c = std::move(FIdle.back());
         FIdle.pop_back();
@@ -276,6 +285,7 @@ public:
 
 private:
   std::mutex FLock;
+  pid_t FPid = ::getpid();
   std::vector<std::unique_ptr<TSearchChild>> FIdle;
 };
 
