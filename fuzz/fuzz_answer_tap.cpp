@@ -1,7 +1,8 @@
 // Passes a server's bytes through the answer tap as a connection brings them,
-// in pieces whose sizes the input's first byte decides, after a request of
-// ZOOM's that it also decides (none, an initialisation, a search or a
-// present, so that the answers are in turn or out of it), and then gives what
+// in pieces whose sizes the input's first byte decides, after up to three
+// requests of ZOOM's that its second byte decides, two bits each from the
+// lowest, up to the first zero (1 an initialisation, 2 a search, 3 a present),
+// so that the answers are in turn or out of it; then it gives what
 // the tap let through to ZOOM to the library's decoder of a whole answer: each
 // answer that came whole, and the rest as ZOOM decodes it when the server
 // closes there. Neither the tap's own reading nor the decoder, given only what
@@ -61,9 +62,9 @@ void TakeGiven(int Zoom, std::string& Given) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1) return 0;
-  const unsigned pieces = data[0];
-  const std::string_view sent(reinterpret_cast<const char*>(data + 1), size - 1);
+  if (size < 2) return 0;
+  const unsigned pieces = data[0], requests = data[1];
+  const std::string_view sent(reinterpret_cast<const char*>(data + 2), size - 2);
   // link[0] stands for ZOOM's connected socket, link[1] for the server's end.
   int link[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, link) != 0) std::abort();
@@ -72,10 +73,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TAnswerTap tap(true);
     tap.Follow(link[0]);
     tap.Begin();
-    // ZOOM's request, which the tap passes on to the server's end.
-    static const char* const kRequests[] = {"", "\xB4\x00", "\xB6\x00", "\xB8\x00"};
-    const std::string_view request = kRequests[pieces >> 6];
-    if (!request.empty() && ::send(link[0], request.data(), request.size(), MSG_NOSIGNAL) != 2) std::abort();
+    // ZOOM's requests, which the tap passes on to the server's end, all at
+    // once as ZOOM pipelines them. Each a whole empty element of two bytes,
+    // its length octet zero: sized by hand, since a C string would end there.
+    static constexpr std::string_view kRequests[] = {
+        {}, std::string_view("\xB4\x00", 2), std::string_view("\xB6\x00", 2), std::string_view("\xB8\x00", 2)};
+    for (unsigned k = 0; k < 3; ++k) {
+      const std::string_view request = kRequests[(requests >> (2 * k)) & 3];
+      if (request.empty()) break;
+      if (::send(link[0], request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size()))
+        std::abort();
+    }
     tap.Pump();
     std::size_t at = 0;
     for (unsigned k = 1; at < sent.size() && !tap.Refused(); ++k) {
