@@ -44,6 +44,8 @@ const TAsnType kInternationalString{TAsnKind::CharString, U, 27};  // GeneralStr
 const TAsnType kVisibleString{TAsnKind::CharString, U, 26};
 const TAsnType kGeneralizedTime{TAsnKind::CharString, U, 24};
 const TAsnType kExternal{TAsnKind::External, U, 8};
+// A SUTRS record's text: a GeneralString the library reads as octets.
+const TAsnType kGeneralStringOctets{TAsnKind::OctetString, U, 27};
 const TAsnType kUndeclared{TAsnKind::Undeclared, U, 0};
 const TAsnType kOpaque{TAsnKind::Opaque, U, 0};
 
@@ -260,7 +262,7 @@ struct TKnownSyntax {
   const TAsnType* Type;
 };
 const TKnownSyntax kKnownSyntaxes[] = {
-    {{5, 101, -1, -1}, &kInternationalString},  // SUTRS
+    {{5, 101, -1, -1}, &kGeneralStringOctets},  // SUTRS
     {{5, 100, -1, -1}, nullptr},                // Explain
     {{7, 1, -1, -1}, nullptr},
     {{7, 2, -1, -1}, nullptr},
@@ -372,6 +374,10 @@ TAsnMatch MatchInside(const TAsnType& Parent, std::uint8_t Class, std::uint32_t 
   switch (Parent.Kind) {
     case TAsnKind::Sequence: return MatchFields(Parent.Fields, Parent.FieldCount, Class, Tag);
     case TAsnKind::SequenceOf: return MatchType(*Parent.Element, Class, Tag);
+    // The pieces of a string in the constructed form: strings of its
+    // universal type, whatever tag the string itself carries.
+    case TAsnKind::OctetString: return MatchType(kOctets, Class, Tag);
+    case TAsnKind::BitString: return MatchType(kBits, Class, Tag);
     default: return kNoMatch;
   }
 }
@@ -386,6 +392,9 @@ bool IsResultCountField(const TAsnField* Field) {
 }
 bool IsRecordListType(const TAsnType* Type) { return Type == &kNamePlusRecordList; }
 bool IsRecordType(const TAsnType* Type) { return Type == &kNamePlusRecord; }
+bool IsOpacRecordType(const TAsnType* Type) { return Type == &kOpacRecord; }
+const TAsnType* OctetsInPieces() { return &kOctets; }
+const TAsnType* BitsInPieces() { return &kBits; }
 
 TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference) {
   const TExternalReading kept{false, &kOpaque};

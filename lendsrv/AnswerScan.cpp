@@ -14,8 +14,9 @@ constexpr std::uint32_t kEndOfContents = 0, kOid = 6, kInteger = 2, kExternal = 
                         kVisibleString = 26, kGeneralString = 27;
 // A close is in turn whenever it comes.
 constexpr std::uint32_t kClose = 48;
-// The library's framing reads elements of indefinite length this deep in a
-// chain of them, and no deeper.
+// The library's framing follows elements of indefinite length this deep in a
+// chain of them; deeper, it takes whatever bytes it holds for a whole answer,
+// though its decoder reads such an answer once it is whole.
 constexpr std::uint32_t kMostIndefiniteDepth = 1000;
 
 bool Universal(const TBerHeader& H, std::uint32_t Tag) { return H.Class == kUniversal && H.Tag == Tag; }
@@ -256,7 +257,9 @@ bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
     return Refuse(TAnswerVerdict::Damaged);
   if (H.Length && *H.Length > limit - FAt - H.HeaderLength) return Refuse(TAnswerVerdict::Damaged);
   const std::uint32_t chain = FOpen.empty() ? 1 : FOpen.back().IndefiniteChain;
-  if (chain > kMostIndefiniteDepth) return Refuse(TAnswerVerdict::Damaged);
+  // Past the depth the library's framing follows, nothing more goes to it
+  // before the answer is whole.
+  if (chain > kMostIndefiniteDepth && !FDeepFrom) FDeepFrom = FAt;
 
   TFrame child;
   child.Start = FAt;
@@ -350,9 +353,17 @@ bool TAnswerScan::Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Fi
         Child.Type = as.Type;
         return true;
       }
-      // octet-aligned and arbitrary: strings. Octets of a syntax the
-      // library knows it decodes as that syntax's value.
-      if (!simple()) return false;
+      // octet-aligned and arbitrary: strings. In pieces, the library reads
+      // them as an unset buffer and decodes nothing of them; only the
+      // rendering of an OPAC record, which renders the octets of the
+      // EXTERNALs inside it, cannot take that.
+      if (H.Constructed) {
+        if (InsideOpacRecord()) return Refuse(TAnswerVerdict::Damaged);
+        Child.Reading = TReading::Typed;
+        Child.Type = context(1) ? OctetsInPieces() : BitsInPieces();
+        return true;
+      }
+      // Octets of a syntax the library knows it decodes as that syntax's value.
       if (context(1) && as.Decoded) {
         Child.Reading = TReading::Embedded;
         Child.Type = as.Type;
@@ -402,11 +413,19 @@ bool TAnswerScan::PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Ch
       Child.Reading = TReading::Undeclared;
       return true;
     default:
-      // A string or a simple value: the constructed form is its pieces,
-      // which the library cannot take.
-      if (H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+      // A string or a simple value: the constructed form is its pieces. The
+      // library reads octets and bits in pieces as an unset buffer, which
+      // the values that hold them survive; a character string or a simple
+      // value in pieces it cannot take.
+      if (!H.Constructed) return true;
+      if (!PiecesSurvived(M.Type->Kind)) return Refuse(TAnswerVerdict::Damaged);
+      Child.Reading = TReading::Typed;
       return true;
   }
+}
+
+bool TAnswerScan::InsideOpacRecord() const {
+  return std::any_of(FOpen.begin(), FOpen.end(), [](const TFrame& f) { return IsOpacRecordType(f.Type); });
 }
 
 void TAnswerScan::Close() {
@@ -439,4 +458,5 @@ void TAnswerScan::UpdateChecked() {
     held = f->Start;
   }
   FChecked = held ? *held : std::min(FAt, FBytes);
+  if (FDeepFrom) FChecked = std::min(FChecked, *FDeepFrom);
 }

@@ -17,23 +17,30 @@
 //   - an answer of another kind than the one the connection waits for, or
 //     one no request waits for (a close is always in turn): the library's
 //     connection cannot take one out of turn;
-//   - a string in the constructed form where the grammar says a string
+//   - a character string in the constructed form where the grammar says one
 //     stands, and a simple value (an INTEGER, a BOOLEAN, ...) in the
 //     constructed form: the library's decoders leave a string's buffer unset
-//     and write through it;
+//     and write a character string's end through it. Octets and bits in
+//     pieces it reads as an unset buffer of no length, which it survives,
+//     and they pass; but for an EXTERNAL's octets inside an OPAC record,
+//     whose rendering reads the buffer;
 //   - wherever the library decodes by a grammar the tap does not hold, an
 //     element of a universal string or simple type in the constructed form,
 //     which can only be read as such;
 //   - a length the library refuses (the reserved form, or one past its
 //     integer), the indefinite form on a simple element, an element or a
 //     header that runs past the one that holds it, an end-of-contents marker
-//     where none is due, and elements of indefinite length nested deeper than
-//     the library follows them (1,000 levels);
+//     where none is due;
 //   - as not a Z39.50 answer: a first element that is not of a context tag in
 //     the constructed form (an answer of another service: a greeting in text,
 //     a TLS record).
 // Inside bytes the library keeps as they are (a value of a syntax it does not
 // know) only the lengths it follows are read.
+//
+// Elements of indefinite length nested deeper than the library's framing
+// follows them (a chain of 1,000) pass only once the answer is whole: given
+// a part of such an answer, the framing takes it for the whole, while its
+// decoder reads the whole answer.
 
 #include <cstddef>
 #include <cstdint>
@@ -175,6 +182,7 @@ private:
   // How the library reads the value of the EXTERNAL External.
   TExternalReading ExternalReading(const TFrame& External);
   void Close();
+  bool InsideOpacRecord() const;
   bool Refuse(TAnswerVerdict Why);
   void UpdateChecked();
 
@@ -190,6 +198,10 @@ private:
   std::optional<long long> FResultCount;
   std::optional<std::size_t> FDeclaredLength;
   std::optional<std::uint32_t> FTag;
+  // Where a chain of elements of indefinite length first went deeper than
+  // the library's framing follows: no byte from there is checked before the
+  // answer is whole.
+  std::optional<std::size_t> FDeepFrom;
   // The last direct reference looked up, and its reading.
   std::optional<TExternalReading> FLastReading;
   char FLastReference[kLongestKnownOid] = {};

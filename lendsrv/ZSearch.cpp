@@ -511,12 +511,13 @@ std::string_view ExternalOctets(const Z_External* External) {
 
 // The bytes of a record: the octets of its EXTERNAL as the server sent them
 // when it came as octets, else ZOOM's raw form (its rendering of a record in
-// a structured syntax). Empty when there are none.
+// a structured syntax). Empty when there are none: octets that came in
+// pieces, which the library leaves unset, are never rendered, since its
+// rendering of octets reads them.
 std::string_view RecordBytes(ZOOM_record Rec) {
   int len = 0;
-  const std::string_view octets =
-      ExternalOctets(reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len)));
-  if (!octets.empty()) return octets;
+  const auto* external = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
+  if (external && external->which == Z_External_octet) return ExternalOctets(external);
   len = 0;
   const char* raw = ZOOM_record_get(Rec, "raw", &len);
   return raw && len > 0 ? std::string_view(raw, static_cast<std::size_t>(len)) : std::string_view();

@@ -95,6 +95,36 @@ std::string Opac(std::string_view Holdings) {
 const std::string kOpacEmptyLists = Opac(Ber("\xA2", Ber("\xA2", Ber("\x81", "book") + B("\xB2\x00\xB3\x00"))));
 const std::string kOpacNoHoldings = Opac(B("\xA2\x00"));
 
+// Strings in pieces the library reads: octets as a GRS-1 element's content,
+// as a variant's value, as an EXTERNAL's inside GRS-1; a SUTRS text, XML
+// octets, a record's octets (each an empty record).
+const std::string kGrs1OctetsInPieces = Grs1(Ber("\x30", Grs1Element(Pieces("\x24", {"A ti", "tle"}))));
+const std::string kGrs1VariantInPieces =
+    Grs1(Ber("\x30", Grs1Element(Ber("\x1B", "text"),
+                                 Ber("\xA6", Ber("\xA2", Ber("\x30", Hex("81 01 01 82 01 01") +
+                                                                         Ber("\xA3", Pieces("\x24", {"ab", "c"}))))))));
+const std::string kGrs1ExternalInPieces =
+    Grs1(Ber("\x30", Grs1Element(Ber("\x28", Ber("\x06", kUsmarc) + Pieces("\xA1", {"ab", "cd"})))));
+std::string Sutrs(std::string_view Value) { return RecordElement(ValueExternal(kSutrs, Value)); }
+const std::string kSutrsInPieces = Sutrs(Pieces("\x3B", {"Sutrs", " 2"}));
+const std::string kXmlInPieces = RecordElement(Ber("\x28", Ber("\x06", kXml) + Pieces("\xA1", {"<a", "/>"})));
+const std::string kOctetsInPieces =
+    RecordElement(Ber("\x28", Ber("\x06", kUsmarc) + Pieces("\xA1", {kMarc1.substr(0, 9), kMarc1.substr(9)})));
+// A GRS-1 record Depth deep, every element in the indefinite form, in a
+// search answer of indefinite lengths.
+std::string Grs1NestedIndefinite(int Depth) {
+  auto element = [](std::string_view Value) {
+    return Indefinite("\x30",
+                      Ber("\x81", "\x02") + Indefinite("\xA2", Ber("\x81", "title")) + Indefinite("\xA4", Value));
+  };
+  std::string record = Indefinite("\x30", element(Ber("\x04", "leaf")));
+  for (int i = 1; i < Depth; ++i) record = Indefinite("\x30", element(Indefinite("\xA6", record)));
+  const std::string npr = Indefinite(
+      "\x30",
+      Indefinite("\xA1", Indefinite("\xA1", Indefinite("\x28", Ber("\x06", kGrs1) + Indefinite("\xA0", record)))));
+  return Indefinite("\xB7", Hex("97 01 01 98 01 01 99 01 02 96 01 01") + Indefinite("\xBC", npr));
+}
+
 struct TLegal {
   const char* Name;
   TFaultScript Script;
@@ -114,6 +144,11 @@ std::vector<TLegal> LegalAnswers() {
   const std::string rest = PresentAnswer(three, 3, 7);
   TFaultScript initWithOtherInfo = Answers({InitAnswer(kEmptyOtherInfo), SearchAnswer(3, three, 3)});
   initWithOtherInfo.AnswerInit = false;
+  const std::string two = Records({OctetsRecord(kMarc1), OctetsRecord(kMarc2)});
+  TFaultScript initWithUserInfoInPieces =
+      Answers({Hex("b52e830205e0840206c0850301000086030100008c0101ab17281506072a8648ce130a03a18004026162040263640000"),
+               SearchAnswer(2, two, 2)});
+  initWithUserInfoInPieces.AnswerInit = false;
   return {
       {"empty other information after the records", Answers({SearchAnswer(6, three, 3, kEmptyOtherInfo), rest}),
        u"USMARC", 6, 6},
@@ -124,6 +159,22 @@ std::vector<TLegal> LegalAnswers() {
        Answers({SearchAnswer(3, kGrs1Octets + kGrs1Variant + Grs1Nested(30), 3)}), u"GRS-1", 3, 3},
       {"OPAC records with empty lists", Answers({SearchAnswer(2, kOpacEmptyLists + kOpacNoHoldings, 2)}), u"OPAC", 2,
        2},
+      {"a GRS-1 element's octets in pieces, as sent in one answer",
+       Answers({Hex("b740970101980101990102960101bc323030a12ea12c282a06072a8648ce130569a01f301d301b810102a207810574"
+                    "69746c65a40d240b0404412074690403746c65")}),
+       u"GRS-1", 1, 1},
+      {"GRS-1 records of octets in pieces: content, a variant's value, an EXTERNAL's octets",
+       Answers({SearchAnswer(3, kGrs1OctetsInPieces + kGrs1VariantInPieces + kGrs1ExternalInPieces, 3)}), u"GRS-1", 3,
+       3},
+      {"a GRS-1 record nested 300 deep in indefinite lengths", Answers({Grs1NestedIndefinite(300)}), u"GRS-1", 1, 1},
+      {"octets in pieces in the initialisation answer's user information", initWithUserInfoInPieces, u"USMARC", 2, 2},
+      {"a SUTRS record's text in pieces between two sound ones",
+       Answers({SearchAnswer(3, Sutrs(Ber("\x1B", "Sutrs 1")) + kSutrsInPieces + Sutrs(Ber("\x1B", "Sutrs 3")), 3)}),
+       u"SUTRS", 3, 2},
+      {"an XML record's octets in pieces after a sound one",
+       Answers({SearchAnswer(2, RecordElement(OctetsExternal("<a/>", {}, kXml)) + kXmlInPieces, 2)}), u"XML", 2, 1},
+      {"two sound records, then one whose octets come in pieces", Answers({SearchAnswer(3, two + kOctetsInPieces, 3)}),
+       u"USMARC", 3, 2},
       {"a record as a fragment, and one value of a syntax kept as bytes",
        Answers({SearchAnswer(2,
                              Ber("\x30", Ber("\xA1", Ber("\xA3", OctetsExternal(kMarc1)))) +
@@ -139,9 +190,10 @@ TEST(LendServerLegalAnswers, GiveTheSameRecordsAndTextThroughTheTapAsWithTheTapO
     auto server = TZFaultServer::Scripted(c.Script);
     const TBothWays both = FetchBothWays(*server, c.Syntax, c.Limit);
     EXPECT_EQ(both.Tapped, both.Watched);
-    // Every record came, none told lost.
+    // Every record came, none told lost; a record without bytes is told empty.
     EXPECT_EQ(ClientCount(both.Tapped.Count), c.Delivered);
     EXPECT_EQ(both.Tapped.Error.find("did not come"), std::string::npos) << both.Tapped.Error;
+    EXPECT_EQ(both.Tapped.Error.find("is empty") != std::string::npos, c.Delivered < c.Limit) << both.Tapped.Error;
   }
 }
 
