@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
-#include <limits>
 #include <vector>
-
-#include <yaz/oid_db.h>
-#include <yaz/oid_util.h>
 
 // The types refer to one another (a GRS-1 element holds records of its own),
 // so each is declared before the fields that name it. They are constants of
@@ -408,20 +404,6 @@ TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference)
       return {true, s.Type ? s.Type : &kUndeclared};
   }
   return kept;
-}
-
-std::string OidName(std::string_view Contents) {
-  const std::optional<TArcs> arcs = OidArcs(Contents);
-  if (!arcs || arcs->Count >= OID_SIZE) return std::string();
-  Odr_oid oid[OID_SIZE];
-  for (std::size_t i = 0; i < arcs->Count; ++i) {
-    if (arcs->Arc[i] > std::numeric_limits<Odr_oid>::max()) return std::string();
-    oid[i] = static_cast<Odr_oid>(arcs->Arc[i]);
-  }
-  oid[arcs->Count] = -1;
-  oid_class kind;
-  const char* name = yaz_oid_to_string(yaz_oid_std(), oid, &kind);
-  return name ? name : std::string();
 }
 
 bool UniversalIsStructured(std::uint32_t Tag) {

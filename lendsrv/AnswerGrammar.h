@@ -112,11 +112,6 @@ struct TExternalReading {
 };
 TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference);
 
-// The name the library gives an object identifier of the given encoded
-// contents ("Bib-1" for the bib-1 diagnostic set); empty for one it has no
-// name for.
-std::string OidName(std::string_view Contents);
-
 // The longest direct reference the library's table holds, encoded: a longer
 // one is not in it.
 inline constexpr std::size_t kLongestKnownOid = 16;

@@ -7,11 +7,7 @@
 //   - ReadBerHeader: one element's identifier and length;
 //   - TAnswerScan: follows one answer, element by element, by the grammar of
 //     the answers (AnswerGrammar.h): which of its bytes are checked, where its
-//     records lie, its hit count, where it ends, or why it was refused;
-//   - ReadRecordElement: one record element of an answer read to its
-//     record's octets or to the server's diagnostic in its place;
-//   - ExternalOctets: a record's bytes as the server sent them, from its
-//     EXTERNAL.
+//     records lie, its hit count, where it ends, or why it was refused.
 //
 // What the scan refuses, and only that:
 //   - an answer of another kind than the one the connection waits for, or
@@ -72,27 +68,6 @@ THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H);
 // length followed to their ends; unset while B does not hold it whole, or
 // when it is damaged.
 std::optional<std::size_t> BerElementLength(std::string_view B);
-
-// One record of an answer: the record's bytes as sent, or the server's
-// diagnostic in its place.
-struct TTapRecord {
-  std::string Bytes;
-  bool Diagnostic = false;
-  int Code = 0;
-  std::string Message;  // of a diagnostic: its text, as the library gives it
-  std::string Set;      // its diagnostic set's name, as the library gives it; empty when it has none
-  std::string Addinfo;
-};
-
-// A whole record element (a NamePlusRecord) read to the octets of its
-// EXTERNAL or to a diagnostic in the default form; unset for any other form
-// (a record given as structured data, a fragment, a diagnostic defined
-// elsewhere) or bytes that are not such an element.
-std::optional<TTapRecord> ReadRecordElement(std::string_view Element);
-
-// The record's octets of a whole EXTERNAL element, when it carries them as
-// octets and they are not empty; unset otherwise.
-std::optional<std::string_view> ExternalOctets(std::string_view External);
 
 enum class TAnswerVerdict {
   Following,  // not whole yet

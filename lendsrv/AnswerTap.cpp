@@ -321,15 +321,13 @@ std::optional<std::size_t> TAnswerTap::RecordsSent() const {
   return FRecordsSent;
 }
 
-std::vector<TTapRecord> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
+std::vector<std::string_view> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
   // The records of the answer not yet whole (none when the tap only watches).
-  std::vector<TTapRecord> records;
+  std::vector<std::string_view> records;
   if (FZoom < 0 || !FScanning) return records;
   for (const auto& [at, length] : FScan.Records()) {
     if (records.size() == Most) break;
-    std::optional<TTapRecord> r = ReadRecordElement(std::string_view(FAnswer).substr(at, length));
-    if (!r) break;
-    records.push_back(std::move(*r));
+    records.push_back(std::string_view(FAnswer).substr(at, length));
   }
   return records;
 }

@@ -142,10 +142,10 @@ public:
   // The records the whole answers of this wait held (search and present
   // answers); unset when the tap only watches.
   std::optional<std::size_t> RecordsSent() const;
-  // The records that came whole and checked of an answer cut short or
-  // refused, in order, up to Most; none when the tap only watches. A record in
-  // a form other than octets or a diagnostic ends the list.
-  std::vector<TTapRecord> WholeRecordsOfCutAnswer(std::size_t Most) const;
+  // The record elements that came whole and checked of an answer cut short or
+  // refused, in order, up to Most, as the server sent them; none when the tap
+  // only watches. They stay valid until the tap reads on.
+  std::vector<std::string_view> WholeRecordsOfCutAnswer(std::size_t Most) const;
 
 private:
   // One way through the tap: what was read from one end and not yet written

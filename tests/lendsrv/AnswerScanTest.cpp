@@ -324,35 +324,4 @@ TEST(AnswerScan, HoldsBackAConstructedElementOfAContextTagUntilItsFirstElementSh
   EXPECT_EQ(other.Checked(), named);
 }
 
-TEST(ReadRecordElement, ReadsARecordsOctetsOrTheDiagnosticInItsPlace) {
-  const std::optional<TTapRecord> record = ReadRecordElement(RecordElement("octets as sent"));
-  ASSERT_TRUE(record);
-  EXPECT_FALSE(record->Diagnostic);
-  EXPECT_EQ(record->Bytes, "octets as sent");
-  // A database name before it, and indefinite lengths.
-  const std::optional<TTapRecord> named = ReadRecordElement(
-      Indefinite("\x30", Ber("\x80", "Default") + Indefinite("\xA1", Ber("\xA1", External("named")))));
-  ASSERT_TRUE(named);
-  EXPECT_EQ(named->Bytes, "named");
-
-  const std::optional<TTapRecord> diagnostic = ReadRecordElement(DiagnosticRecord(14, "too large"));
-  ASSERT_TRUE(diagnostic);
-  EXPECT_TRUE(diagnostic->Diagnostic);
-  EXPECT_EQ(diagnostic->Code, 14);
-  EXPECT_EQ(diagnostic->Message, "System error in presenting records");
-  EXPECT_EQ(diagnostic->Set, "Bib-1");
-  EXPECT_EQ(diagnostic->Addinfo, "too large");
-}
-
-TEST(ReadRecordElement, ReadsNoRecordInAnyOtherForm) {
-  // Structured data instead of octets, no octets, a fragment, bytes that are
-  // not an element.
-  EXPECT_FALSE(
-      ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA1", Ber("\x28", kUsmarcOid + Ber("\xA0", Ber("\x30", ""))))))));
-  EXPECT_FALSE(ReadRecordElement(RecordElement("")));
-  EXPECT_FALSE(ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA3", External("piece"))))));
-  EXPECT_FALSE(ReadRecordElement(RecordElement("cut").substr(0, 10)));
-  EXPECT_FALSE(ReadRecordElement("\x30\x80"));
-}
-
 }  // namespace

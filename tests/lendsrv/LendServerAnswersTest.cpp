@@ -197,6 +197,111 @@ TEST(LendServerLegalAnswers, GiveTheSameRecordsAndTextThroughTheTapAsWithTheTapO
   }
 }
 
+// With the tap only watching, the library renders what it decoded: a record
+// whose rendering ends the search process (an OPAC record whose bibliographic
+// octets came in pieces) takes none of the records before it with it. The
+// tap refuses that record.
+TEST(LendServerWatchedOnly, ARecordTheLibraryCannotRenderKeepsTheRecordsBeforeIt) {
+  const std::string opac = RecordElement(ValueExternal(
+      kOpac, Ber("\x30", Ber("\xA1", Ber("\x06", kUsmarc) + Pieces("\xA1", {"00026", "nam"})) + B("\xA2\x00"))));
+  auto server = TZFaultServer::Scripted(
+      Answers({SearchAnswer(3, Records({OctetsRecord(kMarc1), OctetsRecord(kMarc2), opac}), 3)}));
+  const TBothWays both = FetchBothWays(*server, u"USMARC", 10);
+  EXPECT_EQ(both.Tapped.Records, kMarc1 + kMarc2);
+  EXPECT_EQ(both.Tapped.Error, "Record 3 of 3 did not come: Decoding failed (10003): the server's answer is damaged");
+  EXPECT_EQ(both.Watched.Records, kMarc1 + kMarc2);
+  EXPECT_TRUE(both.Watched.Error.starts_with("Record 3 of 3 did not come: The search process ended"))
+      << both.Watched.Error;
+}
+
+// ---- Records before a break ----------------------------------------------------------
+
+// Records of each syntax, and an answer's end that breaks it: other
+// information whose text comes in pieces (refused), a close.
+struct TBroken {
+  const char* Name;
+  std::vector<std::string> Records;  // the record elements
+  const char16_t* Syntax;
+  std::string Break;  // after the records in the answer; empty: the server closes there
+  std::size_t Whole;  // of the records, those that came whole
+  std::string Told;   // the error text
+};
+
+const std::string kTextInPieces = Hex("bf8149073005a203040178");
+
+std::vector<TBroken> BrokenAnswers() {
+  const std::vector<std::string> sutrs = {Sutrs(Ber("\x1B", "Sutrs record 1")), Sutrs(Ber("\x1B", "Sutrs record 2"))};
+  const std::vector<std::string> grs1 = {kGrs1Octets, kGrs1Variant, Grs1Nested(5)};
+  const std::vector<std::string> opac = {kOpacEmptyLists, kOpacNoHoldings};
+  const std::vector<std::string> mixed = {OctetsRecord(kMarc1), DiagnosticRecord(14, "too large"),
+                                          OctetsRecord(kMarc2)};
+  return {
+      {"two SUTRS records, then other information whose text comes in pieces", sutrs, u"SUTRS", kTextInPieces, 2, ""},
+      {"three GRS-1 records, then the same", grs1, u"GRS-1", kTextInPieces, 3, ""},
+      {"two OPAC records, then the same", opac, u"OPAC", kTextInPieces, 2, ""},
+      {"a SUTRS answer closing after its first whole record", sutrs, u"SUTRS", "", 1,
+       "Record 2 of 2 did not come: Connection lost (10004)"},
+      {"a GRS-1 answer closing after its second whole record", grs1, u"GRS-1", "", 2,
+       "Record 3 of 3 did not come: Connection lost (10004)"},
+      {"octets and a diagnostic, then the same text in pieces", mixed, u"USMARC", kTextInPieces, 3,
+       "Record 2 of 3: System error in presenting records (Bib-1 14): too large"},
+  };
+}
+
+// The records that came whole before a refusal or a cut stand, whatever their
+// syntax: the same bytes the whole answer gives, where the library alone
+// loses the answer and them with it.
+TEST(LendServerRecordsBeforeABreak, StandWhateverTheirSyntaxAsTheWholeAnswerGivesThem) {
+  for (const TBroken& c : BrokenAnswers()) {
+    SCOPED_TRACE(c.Name);
+    const std::size_t n = c.Records.size();
+    auto whole = TZFaultServer::Scripted(Answers({SearchAnswer(long(n), Records(c.Records), n)}));
+    const TFetch expected = Fetch(whole->UnixHost(), 0, c.Syntax, 10);
+    ASSERT_EQ(expected.Error.find("did not come"), std::string::npos) << expected;
+
+    std::string answer = SearchAnswer(long(n), Records(c.Records), n, c.Break);
+    TFaultScript script = Answers({});
+    if (c.Break.empty()) {
+      // Cut right after the record elements that came whole.
+      const std::vector<std::string> came(c.Records.begin(), c.Records.begin() + long(c.Whole));
+      answer = answer.substr(0, answer.find(Records(came)) + Records(came).size());
+      script.After = TFaultScript::TAfter::Close;
+    }
+    script.Answers = {answer};
+    auto broken = TZFaultServer::Scripted(script);
+    const TFetch tapped = Fetch(TZFaultServer::Host(), broken->Port(), c.Syntax, 10);
+    const std::vector<std::string> came(c.Records.begin(), c.Records.begin() + long(c.Whole));
+    auto prefix = TZFaultServer::Scripted(Answers({SearchAnswer(long(c.Whole), Records(came), c.Whole)}));
+    EXPECT_EQ(tapped.Records, Fetch(prefix->UnixHost(), 0, c.Syntax, 10).Records);
+    EXPECT_EQ(tapped.Records, expected.Records.substr(0, tapped.Records.size()));
+    EXPECT_EQ(tapped.Error, c.Told);
+    EXPECT_EQ(ClientCount(tapped.Hits), Integer(n));
+  }
+}
+
+// The link closes inside the answer's last end-of-contents, after every
+// record came whole: they stand as the whole answer gives them, where the
+// library alone loses them.
+TEST(LendServerRecordsBeforeABreak, AnAnswerCutInItsLastEndOfContentsKeepsEveryRecord) {
+  std::string records;
+  for (int i = 1; i <= 3; ++i)
+    records += Indefinite(
+        "\x30",
+        Indefinite(
+            "\xA1",
+            Indefinite("\xA1",
+                       ValueExternal(kGrs1, Ber("\x30", Grs1Element(Ber("\x04", "record " + std::to_string(i))))))));
+  const std::string answer =
+      Indefinite("\xB7", Hex("97 01 03 98 01 03 99 01 04 96 01 01") + Indefinite("\xBC", records));
+  auto whole = TZFaultServer::Scripted(Answers({answer}));
+  const TFetch expected = Fetch(whole->UnixHost(), 0, u"GRS-1", 10);
+  ASSERT_EQ(ClientCount(expected.Count), 3) << expected;
+  TFaultScript script = Answers({answer.substr(0, answer.size() - 1)});
+  script.After = TFaultScript::TAfter::Close;
+  auto cut = TZFaultServer::Scripted(script);
+  EXPECT_EQ(Fetch(TZFaultServer::Host(), cut->Port(), u"GRS-1", 10), expected);
+}
+
 // ---- Answers out of turn ------------------------------------------------------------
 
 const std::string kSearchAnswer = Hex("b70e970100980100990101960101bc00");
