@@ -87,6 +87,7 @@ void TAnswerTap::Close() {
   FAnswersWhole = 0;
   FRequest.clear();
   FAwaited.clear();
+  FRequestsPassed = false;
   Begin();
 }
 
@@ -234,6 +235,7 @@ void TAnswerTap::TakeRequestBytes(std::string_view Bytes) {
     TBerHeader h;
     if (ReadBerHeader(FRequest, h) == THeaderRead::Whole)
       if (const std::optional<std::uint32_t> awaited = AnswerAwaited(h.Tag)) FAwaited.push_back(*awaited);
+    FRequestsPassed = true;
     FRequest.erase(0, *whole);
   }
 }
@@ -303,7 +305,7 @@ bool TAnswerTap::CutShort() const {
 std::optional<TAnswerTap::TRefusal> TAnswerTap::Refused() const {
   const TAnswerVerdict v = FScan.Verdict();
   if (FZoom < 0 || !FScanning || v == TAnswerVerdict::Following || v == TAnswerVerdict::Whole) return std::nullopt;
-  return TRefusal{v, FScan.Tag(), FScan.Turn().Awaited, FAnswersWhole > 0};
+  return TRefusal{v, FScan.Tag(), FScan.Turn().Awaited, FAnswersWhole > 0, FRequestsPassed};
 }
 
 bool TAnswerTap::Delivered() const {

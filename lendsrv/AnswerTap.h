@@ -127,6 +127,7 @@ public:
     std::optional<std::uint32_t> Kind;             // the refused answer's tag, once read
     std::optional<std::uint32_t> Awaited;          // the answer awaited as it began; unset: none
     bool AfterAnswers = false;                     // answers came whole before it on this connection
+    bool AfterRequests = false;                    // requests were passed on, on this connection
   };
   std::optional<TRefusal> Refused() const;
   // ZOOM has read every byte the tap passed on: once it has, a refusal ends
@@ -188,6 +189,7 @@ private:
   std::size_t FAnswersWhole = 0;
   std::string FRequest;                // ZOOM's request not yet whole
   std::deque<std::uint32_t> FAwaited;  // the answers ZOOM's requests await, oldest first
+  bool FRequestsPassed = false;
   std::size_t FRecordsSent = 0;
   std::optional<long long> FHitsTold;
 };

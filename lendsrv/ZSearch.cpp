@@ -304,7 +304,10 @@ std::string RefusedText(const TAnswerTap::TRefusal& R) {
   switch (R.Why) {
     case TAnswerVerdict::OutOfTurn: {
       const std::string sent = R.Kind ? Article(AnswerKindName(*R.Kind)) : std::string("an answer");
-      if (!R.Awaited) return "The server answered out of turn: " + sent + " before any request";
+      // Requests were sent and all of them answered: this one answers none.
+      if (!R.Awaited)
+        return "The server answered out of turn: " + sent +
+               (R.AfterRequests ? " where none was due" : " before any request");
       return "The server answered out of turn: " + sent + " where " + Article(AnswerKindName(*R.Awaited)) + " was due";
     }
     case TAnswerVerdict::NotZ3950:

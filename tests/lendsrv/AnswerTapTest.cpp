@@ -168,6 +168,7 @@ TEST(AnswerTap, AnAnswerOutOfTurnNeverReachesZoom) {
     EXPECT_EQ(link.Tap.Refused()->Why, TAnswerVerdict::OutOfTurn);
     EXPECT_EQ(link.Tap.Refused()->Kind, 25u);
     EXPECT_EQ(link.Tap.Refused()->Awaited, std::nullopt);
+    EXPECT_FALSE(link.Tap.Refused()->AfterRequests);
     EXPECT_EQ(link.Received(), "");
   }
   {
@@ -191,6 +192,7 @@ TEST(AnswerTap, AnAnswerOutOfTurnNeverReachesZoom) {
     ASSERT_TRUE(link.Tap.Refused());
     EXPECT_EQ(link.Tap.Refused()->Awaited, std::nullopt);
     EXPECT_TRUE(link.Tap.Refused()->AfterAnswers);
+    EXPECT_TRUE(link.Tap.Refused()->AfterRequests);
   }
 }
 

@@ -351,7 +351,7 @@ std::vector<TOutOfTurn> AnswersOutOfTurn() {
       {"the search answered with an init answer", SearchAnsweredWith(kInitAnswer),
        turn + "an initialisation answer" + search},
       {"the init answered twice in one send", InitAnsweredWith(kInitAnswer + kInitAnswer),
-       turn + "an initialisation answer before any request"},
+       turn + "an initialisation answer where none was due"},
       {"the search answered with sort answers", SearchAnsweredWith(kSortAnswer, true), turn + "a sort answer" + search},
       {"the search answered with present answers", SearchAnsweredWith(kPresentAnswer, true),
        turn + "a present answer" + search},
