@@ -409,6 +409,29 @@ TEST(LendServerTrailingBytes, AWholeAnswerKeepsItsRecordsWhateverFollowsIt) {
   }
 }
 
+// A present answer of megabytes reaches the library over many reads, long
+// after the tap has read it and refused what follows it: the wait ends only
+// once the library has had every byte before the refused ones.
+TEST(LendServerTrailingBytes, ALargeAnswerReadOverManyTurnsKeepsItsRecordsWhateverFollowsIt) {
+  std::vector<std::string> elements;
+  std::string sent;
+  for (char c = 'a'; c < 'a' + 10; ++c) {
+    const std::string record(240 * 1024, c);
+    elements.push_back(OctetsRecord(record));
+    sent += record;
+  }
+  for (const std::string& after : {std::string("\r\n"), std::string(2, '\0')}) {
+    SCOPED_TRACE(testing::PrintToString(after));
+    auto server =
+        TZFaultServer::Scripted(Answers({SearchAnswer(10, "", 0), PresentAnswer(Records(elements), 10, 11) + after}));
+    const TFetch f = Fetch(TZFaultServer::Host(), server->Port(), u"XML", 10);
+    EXPECT_EQ(f.Records.size(), sent.size());
+    EXPECT_TRUE(f.Records == sent);
+    EXPECT_EQ(f.Error, "");
+    EXPECT_EQ(ClientCount(f.Count), 10);
+  }
+}
+
 // A header that cannot end inside the element holding it is damaged at once,
 // as an element that runs past it is, never waited for.
 TEST(LendServerDamagedHeaders, AHeaderPastTheElementHoldingItIsToldDamagedAtOnce) {
