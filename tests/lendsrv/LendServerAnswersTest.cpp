@@ -233,7 +233,9 @@ std::vector<TBroken> BrokenAnswers() {
   const std::vector<std::string> sutrs = {Sutrs(Ber("\x1B", "Sutrs record 1")), Sutrs(Ber("\x1B", "Sutrs record 2"))};
   const std::vector<std::string> grs1 = {kGrs1Octets, kGrs1Variant, Grs1Nested(5)};
   const std::vector<std::string> opac = {kOpacEmptyLists, kOpacNoHoldings};
+  // A diagnostic of the default form, and one defined elsewhere (an EXTERNAL).
   const std::vector<std::string> mixed = {OctetsRecord(kMarc1), DiagnosticRecord(14, "too large"),
+                                          Ber("\x30", Ber("\xA1", Ber("\xA2", OctetsExternal("x", {}, kBib1)))),
                                           OctetsRecord(kMarc2)};
   return {
       {"two SUTRS records, then other information whose text comes in pieces", sutrs, u"SUTRS", kTextInPieces, 2, ""},
@@ -243,8 +245,9 @@ std::vector<TBroken> BrokenAnswers() {
        "Record 2 of 2 did not come: Connection lost (10004)"},
       {"a GRS-1 answer closing after its second whole record", grs1, u"GRS-1", "", 2,
        "Record 3 of 3 did not come: Connection lost (10004)"},
-      {"octets and a diagnostic, then the same text in pieces", mixed, u"USMARC", kTextInPieces, 3,
-       "Record 2 of 3: System error in presenting records (Bib-1 14): too large"},
+      {"octets and diagnostics, then the same text in pieces", mixed, u"USMARC", kTextInPieces, 4,
+       "Record 2 of 4: System error in presenting records (Bib-1 14): too large; Record 3 of 4: Unspecified error "
+       "(Bib-1 100)"},
   };
 }
 
