@@ -27,7 +27,7 @@ namespace {
 using namespace fuzz_search;
 
 // The index of a syntax in kSyntaxes.
-constexpr unsigned kUsmarc = 0, kGrs1 = 1, kOpac = 2;
+constexpr unsigned kUsmarc = 0, kGrs1 = 1, kOpac = 2, kXml = 3, kSutrs = 4;
 
 [[noreturn]] void Die(const char* What) {
   std::fprintf(stderr, "fuzz_search_inputs: %s\n", What);
@@ -510,6 +510,92 @@ std::vector<TFile> Files() {
                    Indefinite("\xa1", Indefinite("\xa1", Indefinite("\x28", kUsmarcOid + Tlv("\x81", MarcNo(1)))))) +
         Hex("3080a080a180");
     f.push_back({"search-cut-in-indefinite-headers", Script(kUsmarc, 10, {I(init), S(cut)})});
+  }
+
+  // Strings in pieces: octets and bits the library reads as no value, a
+  // character string it cannot take.
+  const std::string grs1Oid = Hex("06072a8648ce130569"), sutrsOid = Hex("06072a8648ce130565"),
+                    xmlOid = Hex("06082a8648ce13056d0a"), opacOid = Hex("06072a8648ce130566");
+  // A record element of an EXTERNAL of the given contents.
+  auto Ext = [](std::string_view Contents) { return RecordElement(Tlv("\x28", Contents)); };
+  auto pieces = [](std::string_view Identifier, std::string_view A, std::string_view B) {
+    return Indefinite(Identifier, Tlv("\x04", A) + Tlv("\x04", B));
+  };
+  f.push_back({"grs1-octets-in-pieces",
+               Script(kGrs1, 10,
+                      {I(init), S(Hex("b740970101980101990102960101bc323030a12ea12c282a06072a8648ce130569a01f301d301b81"
+                                      "0102a20781057469746c65a40d240b0404412074690403746c65"))})});
+  f.push_back(
+      {"init-user-information-octets-in-pieces",
+       Script(kUsmarc, 10,
+              {I(Hex("b52e830205e0840206c0850301000086030100008c0101ab17281506072a8648ce130a03a18004026162040263"
+                     "640000")),
+               S(search3)})});
+  {
+    auto grs1 = [&](std::string_view Value, std::string_view Extra) {
+      const std::string element =
+          Tlv("\x30", Hex("810102") + Tlv("\xa2", Tlv("\x81", "title")) + Tlv("\xa4", Value) + std::string(Extra));
+      return Ext(grs1Oid + Tlv("\xa0", Tlv("\x30", element)));
+    };
+    const std::string records =
+        grs1(pieces("\x24", "ab", "cd"), "") +
+        grs1(Tlv("\x1b", "text"),
+             Tlv("\xa6", Tlv("\xa2", Tlv("\x30", Hex("810101820101") + Tlv("\xa3", pieces("\x24", "ab", "c")))))) +
+        grs1(Tlv("\x28", kUsmarcOid + pieces("\xa1", "ab", "cd")), "");
+    f.push_back({"grs1-variant-and-external-octets-in-pieces",
+                 Script(kGrs1, 10, {I(init), S(Tlv("\xb7", SearchFields(3, 3) + Tlv("\xbc", records)))})});
+  }
+  {
+    const std::string records = Ext(sutrsOid + Tlv("\xa0", Tlv("\x1b", "Sutrs 1"))) +
+                                Ext(sutrsOid + Tlv("\xa0", pieces("\x3b", "Sutrs", " 2"))) +
+                                Ext(sutrsOid + Tlv("\xa0", Tlv("\x1b", "Sutrs 3")));
+    f.push_back({"sutrs-text-in-pieces",
+                 Script(kSutrs, 10, {I(init), S(Tlv("\xb7", SearchFields(3, 3) + Tlv("\xbc", records)))})});
+    const std::string two = Ext(sutrsOid + Tlv("\xa0", Tlv("\x1b", "Sutrs record 1"))) +
+                            Ext(sutrsOid + Tlv("\xa0", Tlv("\x1b", "Sutrs record 2")));
+    f.push_back(
+        {"sutrs-then-otherinfo-text-in-pieces",
+         Script(kSutrs, 10,
+                {I(init), S(Tlv("\xb7", SearchFields(2, 2) + Tlv("\xbc", two) + Hex("bf8149073005a203040178")))})});
+    const std::string cut = Tlv("\xb7", SearchFields(2, 2) + Tlv("\xbc", two));
+    f.push_back({"sutrs-closing-after-first-record",
+                 Script(kSutrs, 10, {I(init), S(cut.substr(0, cut.find(two) + two.size() / 2 + 3))})});
+  }
+  {
+    const std::string records = Ext(xmlOid + Tlv("\x81", "<a/>")) + Ext(xmlOid + pieces("\xa1", "<b", "/>"));
+    f.push_back({"xml-octets-in-pieces",
+                 Script(kXml, 10, {I(init), S(Tlv("\xb7", SearchFields(2, 2) + Tlv("\xbc", records)))})});
+    const std::string marc = Ext(kUsmarcOid + Tlv("\x81", MarcNo(1))) + Ext(kUsmarcOid + Tlv("\x81", MarcNo(2))) +
+                             Ext(kUsmarcOid + pieces("\xa1", MarcNo(3).substr(0, 9), MarcNo(3).substr(9)));
+    f.push_back({"records-then-octets-in-pieces",
+                 Script(kUsmarc, 10, {I(init), S(Tlv("\xb7", SearchFields(3, 3) + Tlv("\xbc", marc)))})});
+    const std::string opac =
+        Ext(opacOid + Tlv("\xa0", Tlv("\x30", Tlv("\xa1", kUsmarcOid + pieces("\xa1", "00026", "nam")) + Hex("a200"))));
+    f.push_back({"opac-octets-in-pieces",
+                 Script(kOpac, 10, {I(init), S(Tlv("\xb7", SearchFields(1, 1) + Tlv("\xbc", opac)))})});
+  }
+  {
+    // GRS-1 in indefinite lengths: three records cut in the answer's last
+    // end-of-contents, and one nested deeper than the library's framing
+    // follows a chain of them.
+    auto element = [](std::string_view Value) {
+      return Indefinite("\x30", Hex("810102") + Indefinite("\xa2", Tlv("\x81", "title")) + Indefinite("\xa4", Value));
+    };
+    auto record = [&](std::string_view Generic) {
+      return Indefinite(
+          "\x30", Indefinite("\xa1", Indefinite("\xa1", Indefinite("\x28", grs1Oid + Indefinite("\xa0", Generic)))));
+    };
+    std::string three;
+    for (int i = 1; i <= 3; ++i)
+      three += record(Indefinite("\x30", element(Tlv("\x04", "record " + std::to_string(i)))));
+    const std::string answer = Indefinite("\xb7", SearchFields(3, 3) + Indefinite("\xbc", three));
+    f.push_back({"grs1-indefinite-cut-in-last-end-of-contents",
+                 Script(kGrs1, 10, {I(init), S(answer.substr(0, answer.size() - 1))})});
+    std::string nested = Indefinite("\x30", element(Tlv("\x04", "leaf")));
+    for (int i = 1; i < 300; ++i) nested = Indefinite("\x30", element(Indefinite("\xa6", nested)));
+    f.push_back(
+        {"grs1-nested-300-deep-indefinite",
+         Script(kGrs1, 10, {I(init), S(Indefinite("\xb7", SearchFields(1, 1) + Indefinite("\xbc", record(nested))))})});
   }
   return f;
 }

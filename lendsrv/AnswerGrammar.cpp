@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
-#include <limits>
 #include <vector>
-
-#include <yaz/oid_db.h>
-#include <yaz/oid_util.h>
 
 // The types refer to one another (a GRS-1 element holds records of its own),
 // so each is declared before the fields that name it. They are constants of
@@ -44,6 +40,8 @@ const TAsnType kInternationalString{TAsnKind::CharString, U, 27};  // GeneralStr
 const TAsnType kVisibleString{TAsnKind::CharString, U, 26};
 const TAsnType kGeneralizedTime{TAsnKind::CharString, U, 24};
 const TAsnType kExternal{TAsnKind::External, U, 8};
+// A SUTRS record's text: a GeneralString the library reads as octets.
+const TAsnType kGeneralStringOctets{TAsnKind::OctetString, U, 27};
 const TAsnType kUndeclared{TAsnKind::Undeclared, U, 0};
 const TAsnType kOpaque{TAsnKind::Opaque, U, 0};
 
@@ -260,7 +258,7 @@ struct TKnownSyntax {
   const TAsnType* Type;
 };
 const TKnownSyntax kKnownSyntaxes[] = {
-    {{5, 101, -1, -1}, &kInternationalString},  // SUTRS
+    {{5, 101, -1, -1}, &kGeneralStringOctets},  // SUTRS
     {{5, 100, -1, -1}, nullptr},                // Explain
     {{7, 1, -1, -1}, nullptr},
     {{7, 2, -1, -1}, nullptr},
@@ -372,6 +370,10 @@ TAsnMatch MatchInside(const TAsnType& Parent, std::uint8_t Class, std::uint32_t 
   switch (Parent.Kind) {
     case TAsnKind::Sequence: return MatchFields(Parent.Fields, Parent.FieldCount, Class, Tag);
     case TAsnKind::SequenceOf: return MatchType(*Parent.Element, Class, Tag);
+    // The pieces of a string in the constructed form: strings of its
+    // universal type, whatever tag the string itself carries.
+    case TAsnKind::OctetString: return MatchType(kOctets, Class, Tag);
+    case TAsnKind::BitString: return MatchType(kBits, Class, Tag);
     default: return kNoMatch;
   }
 }
@@ -386,6 +388,9 @@ bool IsResultCountField(const TAsnField* Field) {
 }
 bool IsRecordListType(const TAsnType* Type) { return Type == &kNamePlusRecordList; }
 bool IsRecordType(const TAsnType* Type) { return Type == &kNamePlusRecord; }
+bool IsOpacRecordType(const TAsnType* Type) { return Type == &kOpacRecord; }
+const TAsnType* OctetsInPieces() { return &kOctets; }
+const TAsnType* BitsInPieces() { return &kBits; }
 
 TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference) {
   const TExternalReading kept{false, &kOpaque};
@@ -399,20 +404,6 @@ TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference)
       return {true, s.Type ? s.Type : &kUndeclared};
   }
   return kept;
-}
-
-std::string OidName(std::string_view Contents) {
-  const std::optional<TArcs> arcs = OidArcs(Contents);
-  if (!arcs || arcs->Count >= OID_SIZE) return std::string();
-  Odr_oid oid[OID_SIZE];
-  for (std::size_t i = 0; i < arcs->Count; ++i) {
-    if (arcs->Arc[i] > std::numeric_limits<Odr_oid>::max()) return std::string();
-    oid[i] = static_cast<Odr_oid>(arcs->Arc[i]);
-  }
-  oid[arcs->Count] = -1;
-  oid_class kind;
-  const char* name = yaz_oid_to_string(yaz_oid_std(), oid, &kind);
-  return name ? name : std::string();
 }
 
 bool UniversalIsStructured(std::uint32_t Tag) {

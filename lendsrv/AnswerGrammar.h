@@ -59,11 +59,14 @@ struct TAsnType {
   const TAsnType* Element = nullptr;  // SequenceOf
 };
 
-// Whether the kind is read by the library as a string, whose constructed form
-// (pieces) it cannot survive.
+// Whether the kind is read by the library as a string.
 constexpr bool IsStringKind(TAsnKind K) {
   return K == TAsnKind::OctetString || K == TAsnKind::BitString || K == TAsnKind::CharString;
 }
+// Whether the library survives the kind's constructed form (pieces): it
+// reads octets and bits in pieces as an unset buffer of no length, but
+// writes a character string's end through that buffer.
+constexpr bool PiecesSurvived(TAsnKind K) { return K == TAsnKind::OctetString || K == TAsnKind::BitString; }
 // Whether the kind is one whose contents are held here field by field.
 constexpr bool IsStructuredKind(TAsnKind K) {
   return K == TAsnKind::Sequence || K == TAsnKind::SequenceOf || K == TAsnKind::External;
@@ -90,6 +93,13 @@ TAsnMatch MatchWrapped(const TAsnType& Inner, std::uint8_t Class, std::uint32_t 
 bool IsResultCountField(const TAsnField* Field);  // a search answer's hit count
 bool IsRecordListType(const TAsnType* Type);      // the list of records and surrogate diagnostics
 bool IsRecordType(const TAsnType* Type);          // one record element of that list
+// An OPAC record: the library renders the octets of the EXTERNALs inside it,
+// and cannot render an unset buffer.
+bool IsOpacRecordType(const TAsnType* Type);
+// The types of an EXTERNAL's octet-aligned and arbitrary values, read as
+// strings when they come in pieces.
+const TAsnType* OctetsInPieces();
+const TAsnType* BitsInPieces();
 
 // How the library reads an EXTERNAL's contents, by its direct reference's
 // encoded contents (none: no direct reference). In the library's table of
@@ -101,11 +111,6 @@ struct TExternalReading {
   const TAsnType* Type = nullptr;
 };
 TExternalReading ReadExternalAs(std::optional<std::string_view> DirectReference);
-
-// The name the library gives an object identifier of the given encoded
-// contents ("Bib-1" for the bib-1 diagnostic set); empty for one it has no
-// name for.
-std::string OidName(std::string_view Contents);
 
 // The longest direct reference the library's table holds, encoded: a longer
 // one is not in it.

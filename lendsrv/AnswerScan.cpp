@@ -1,7 +1,5 @@
 #include "lendsrv/AnswerScan.h"
 
-#include <yaz/diagbib1.h>
-
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -10,16 +8,13 @@ namespace {
 
 constexpr unsigned kUniversal = 0, kContext = 2;
 // Universal tags.
-constexpr std::uint32_t kEndOfContents = 0, kOid = 6, kInteger = 2, kExternal = 8, kSequence = 16, kGraphicString = 25,
-                        kVisibleString = 26, kGeneralString = 27;
+constexpr std::uint32_t kEndOfContents = 0, kOid = 6, kInteger = 2, kExternal = 8, kGraphicString = 25;
 // A close is in turn whenever it comes.
 constexpr std::uint32_t kClose = 48;
-// The library's framing reads elements of indefinite length this deep in a
-// chain of them, and no deeper.
+// The library's framing follows elements of indefinite length this deep in a
+// chain of them; deeper, it takes whatever bytes it holds for a whole answer,
+// though its decoder reads such an answer once it is whole.
 constexpr std::uint32_t kMostIndefiniteDepth = 1000;
-
-bool Universal(const TBerHeader& H, std::uint32_t Tag) { return H.Class == kUniversal && H.Tag == Tag; }
-bool Context(const TBerHeader& H, std::uint32_t Tag) { return H.Class == kContext && H.Tag == Tag; }
 
 // A BER integer's contents, two's complement, one to eight bytes.
 std::optional<long long> BerInteger(std::string_view B) {
@@ -27,70 +22,6 @@ std::optional<long long> BerInteger(std::string_view B) {
   std::uint64_t v = static_cast<unsigned char>(B[0]) & 0x80 ? ~std::uint64_t(0) : 0;
   for (char c : B) v = (v << 8) | static_cast<unsigned char>(c);
   return static_cast<long long>(v);
-}
-
-// One element read whole: its header, contents and all of it.
-struct TElement {
-  TBerHeader Header;
-  std::string_view Contents;
-  std::string_view All;
-};
-
-std::optional<TElement> ReadElement(std::string_view B) {
-  TElement e;
-  const std::optional<std::size_t> n = BerElementLength(B);
-  if (!n || ReadBerHeader(B, e.Header) != THeaderRead::Whole) return std::nullopt;
-  e.All = B.substr(0, *n);
-  const std::size_t end = e.Header.Length ? *n : *n - 2;
-  e.Contents = B.substr(e.Header.HeaderLength, end - e.Header.HeaderLength);
-  return e;
-}
-
-// The elements inside a constructed element's contents, in order; unset when
-// one of them is not whole.
-std::optional<std::vector<TElement>> Children(const TElement& E) {
-  if (!E.Header.Constructed) return std::nullopt;
-  std::vector<TElement> children;
-  for (std::string_view rest = E.Contents; !rest.empty();) {
-    std::optional<TElement> c = ReadElement(rest);
-    if (!c) return std::nullopt;
-    rest.remove_prefix(c->All.size());
-    children.push_back(*c);
-  }
-  return children;
-}
-
-// The only element inside E, when it holds exactly one.
-std::optional<TElement> OnlyChild(const TElement& E) {
-  std::optional<std::vector<TElement>> c = Children(E);
-  if (!c || c->size() != 1) return std::nullopt;
-  return c->front();
-}
-
-// A diagnostic in the default form: its set, condition and added text.
-std::optional<TTapRecord> ReadDiagnostic(const TElement& D) {
-  std::optional<std::vector<TElement>> fields = Children(D);
-  if (!Universal(D.Header, kSequence) || !fields) return std::nullopt;
-  TTapRecord r;
-  r.Diagnostic = true;
-  bool condition = false;
-  for (const TElement& f : *fields) {
-    if (f.Header.Constructed) return std::nullopt;
-    if (Universal(f.Header, kOid)) {
-      r.Set = OidName(f.Contents);
-    } else if (Universal(f.Header, kInteger)) {
-      const std::optional<long long> code = BerInteger(f.Contents);
-      if (!code || *code < std::numeric_limits<int>::min() || *code > std::numeric_limits<int>::max())
-        return std::nullopt;
-      r.Code = static_cast<int>(*code);
-      condition = true;
-    } else if (Universal(f.Header, kVisibleString) || Universal(f.Header, kGeneralString)) {
-      r.Addinfo = std::string(f.Contents);
-    }
-  }
-  if (!condition) return std::nullopt;
-  r.Message = diagbib1_str(r.Code);
-  return r;
 }
 
 }  // namespace
@@ -162,42 +93,6 @@ std::optional<std::size_t> BerElementLength(std::string_view B) {
   return at;
 }
 
-std::optional<std::string_view> ExternalOctets(std::string_view External) {
-  const std::optional<TElement> e = ReadElement(External);
-  if (!e || !Universal(e->Header, kExternal)) return std::nullopt;
-  const std::optional<std::vector<TElement>> fields = Children(*e);
-  if (!fields) return std::nullopt;
-  for (const TElement& f : *fields) {
-    if (f.Header.Class != kContext) continue;  // the reference and descriptor
-    if (f.Header.Tag != 1 || f.Header.Constructed || f.Contents.empty()) return std::nullopt;
-    return f.Contents;
-  }
-  return std::nullopt;
-}
-
-std::optional<TTapRecord> ReadRecordElement(std::string_view Element) {
-  const std::optional<TElement> npr = ReadElement(Element);
-  if (!npr || !Universal(npr->Header, kSequence)) return std::nullopt;
-  const std::optional<std::vector<TElement>> parts = Children(*npr);
-  if (!parts || parts->empty()) return std::nullopt;
-  // The database's name, when given, comes first.
-  const TElement& record = Context(parts->front().Header, 0) && parts->size() > 1 ? (*parts)[1] : parts->front();
-  if (!Context(record.Header, 1)) return std::nullopt;
-  const std::optional<TElement> form = OnlyChild(record);
-  if (!form || !form->Header.Constructed) return std::nullopt;
-  const std::optional<TElement> inner = OnlyChild(*form);
-  if (!inner) return std::nullopt;
-  if (Context(form->Header, 1)) {
-    const std::optional<std::string_view> octets = ExternalOctets(inner->All);
-    if (!octets) return std::nullopt;
-    TTapRecord r;
-    r.Bytes = std::string(*octets);
-    return r;
-  }
-  if (Context(form->Header, 2)) return ReadDiagnostic(*inner);
-  return std::nullopt;
-}
-
 // ---- TAnswerScan ----------------------------------------------------------------
 
 void TAnswerScan::Advance(std::string_view B) {
@@ -256,7 +151,9 @@ bool TAnswerScan::Element(std::string_view B, const TBerHeader& H) {
     return Refuse(TAnswerVerdict::Damaged);
   if (H.Length && *H.Length > limit - FAt - H.HeaderLength) return Refuse(TAnswerVerdict::Damaged);
   const std::uint32_t chain = FOpen.empty() ? 1 : FOpen.back().IndefiniteChain;
-  if (chain > kMostIndefiniteDepth) return Refuse(TAnswerVerdict::Damaged);
+  // Past the depth the library's framing follows, nothing more goes to it
+  // before the answer is whole.
+  if (chain > kMostIndefiniteDepth && !FDeepFrom) FDeepFrom = FAt;
 
   TFrame child;
   child.Start = FAt;
@@ -350,9 +247,17 @@ bool TAnswerScan::Place(const TBerHeader& H, TFrame& Child, const TAsnField*& Fi
         Child.Type = as.Type;
         return true;
       }
-      // octet-aligned and arbitrary: strings. Octets of a syntax the
-      // library knows it decodes as that syntax's value.
-      if (!simple()) return false;
+      // octet-aligned and arbitrary: strings. In pieces, the library reads
+      // them as an unset buffer and decodes nothing of them; only the
+      // rendering of an OPAC record, which renders the octets of the
+      // EXTERNALs inside it, cannot take that.
+      if (H.Constructed) {
+        if (InsideOpacRecord()) return Refuse(TAnswerVerdict::Damaged);
+        Child.Reading = TReading::Typed;
+        Child.Type = context(1) ? OctetsInPieces() : BitsInPieces();
+        return true;
+      }
+      // Octets of a syntax the library knows it decodes as that syntax's value.
       if (context(1) && as.Decoded) {
         Child.Reading = TReading::Embedded;
         Child.Type = as.Type;
@@ -402,11 +307,19 @@ bool TAnswerScan::PlaceTyped(const TBerHeader& H, const TAsnMatch& M, TFrame& Ch
       Child.Reading = TReading::Undeclared;
       return true;
     default:
-      // A string or a simple value: the constructed form is its pieces,
-      // which the library cannot take.
-      if (H.Constructed) return Refuse(TAnswerVerdict::Damaged);
+      // A string or a simple value: the constructed form is its pieces. The
+      // library reads octets and bits in pieces as an unset buffer, which
+      // the values that hold them survive; a character string or a simple
+      // value in pieces it cannot take.
+      if (!H.Constructed) return true;
+      if (!PiecesSurvived(M.Type->Kind)) return Refuse(TAnswerVerdict::Damaged);
+      Child.Reading = TReading::Typed;
       return true;
   }
+}
+
+bool TAnswerScan::InsideOpacRecord() const {
+  return std::any_of(FOpen.begin(), FOpen.end(), [](const TFrame& f) { return IsOpacRecordType(f.Type); });
 }
 
 void TAnswerScan::Close() {
@@ -439,4 +352,5 @@ void TAnswerScan::UpdateChecked() {
     held = f->Start;
   }
   FChecked = held ? *held : std::min(FAt, FBytes);
+  if (FDeepFrom) FChecked = std::min(FChecked, *FDeepFrom);
 }

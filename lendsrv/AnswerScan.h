@@ -7,33 +7,36 @@
 //   - ReadBerHeader: one element's identifier and length;
 //   - TAnswerScan: follows one answer, element by element, by the grammar of
 //     the answers (AnswerGrammar.h): which of its bytes are checked, where its
-//     records lie, its hit count, where it ends, or why it was refused;
-//   - ReadRecordElement: one record element of an answer read to its
-//     record's octets or to the server's diagnostic in its place;
-//   - ExternalOctets: a record's bytes as the server sent them, from its
-//     EXTERNAL.
+//     records lie, its hit count, where it ends, or why it was refused.
 //
 // What the scan refuses, and only that:
 //   - an answer of another kind than the one the connection waits for, or
 //     one no request waits for (a close is always in turn): the library's
 //     connection cannot take one out of turn;
-//   - a string in the constructed form where the grammar says a string
+//   - a character string in the constructed form where the grammar says one
 //     stands, and a simple value (an INTEGER, a BOOLEAN, ...) in the
 //     constructed form: the library's decoders leave a string's buffer unset
-//     and write through it;
+//     and write a character string's end through it. Octets and bits in
+//     pieces it reads as an unset buffer of no length, which it survives,
+//     and they pass; but for an EXTERNAL's octets inside an OPAC record,
+//     whose rendering reads the buffer;
 //   - wherever the library decodes by a grammar the tap does not hold, an
 //     element of a universal string or simple type in the constructed form,
 //     which can only be read as such;
 //   - a length the library refuses (the reserved form, or one past its
 //     integer), the indefinite form on a simple element, an element or a
 //     header that runs past the one that holds it, an end-of-contents marker
-//     where none is due, and elements of indefinite length nested deeper than
-//     the library follows them (1,000 levels);
+//     where none is due;
 //   - as not a Z39.50 answer: a first element that is not of a context tag in
 //     the constructed form (an answer of another service: a greeting in text,
 //     a TLS record).
 // Inside bytes the library keeps as they are (a value of a syntax it does not
 // know) only the lengths it follows are read.
+//
+// Elements of indefinite length nested deeper than the library's framing
+// follows them (a chain of 1,000) pass only once the answer is whole: given
+// a part of such an answer, the framing takes it for the whole, while its
+// decoder reads the whole answer.
 
 #include <cstddef>
 #include <cstdint>
@@ -65,27 +68,6 @@ THeaderRead ReadBerHeader(std::string_view B, TBerHeader& H);
 // length followed to their ends; unset while B does not hold it whole, or
 // when it is damaged.
 std::optional<std::size_t> BerElementLength(std::string_view B);
-
-// One record of an answer: the record's bytes as sent, or the server's
-// diagnostic in its place.
-struct TTapRecord {
-  std::string Bytes;
-  bool Diagnostic = false;
-  int Code = 0;
-  std::string Message;  // of a diagnostic: its text, as the library gives it
-  std::string Set;      // its diagnostic set's name, as the library gives it; empty when it has none
-  std::string Addinfo;
-};
-
-// A whole record element (a NamePlusRecord) read to the octets of its
-// EXTERNAL or to a diagnostic in the default form; unset for any other form
-// (a record given as structured data, a fragment, a diagnostic defined
-// elsewhere) or bytes that are not such an element.
-std::optional<TTapRecord> ReadRecordElement(std::string_view Element);
-
-// The record's octets of a whole EXTERNAL element, when it carries them as
-// octets and they are not empty; unset otherwise.
-std::optional<std::string_view> ExternalOctets(std::string_view External);
 
 enum class TAnswerVerdict {
   Following,  // not whole yet
@@ -175,6 +157,7 @@ private:
   // How the library reads the value of the EXTERNAL External.
   TExternalReading ExternalReading(const TFrame& External);
   void Close();
+  bool InsideOpacRecord() const;
   bool Refuse(TAnswerVerdict Why);
   void UpdateChecked();
 
@@ -190,6 +173,10 @@ private:
   std::optional<long long> FResultCount;
   std::optional<std::size_t> FDeclaredLength;
   std::optional<std::uint32_t> FTag;
+  // Where a chain of elements of indefinite length first went deeper than
+  // the library's framing follows: no byte from there is checked before the
+  // answer is whole.
+  std::optional<std::size_t> FDeepFrom;
   // The last direct reference looked up, and its reading.
   std::optional<TExternalReading> FLastReading;
   char FLastReference[kLongestKnownOid] = {};

@@ -87,6 +87,7 @@ void TAnswerTap::Close() {
   FAnswersWhole = 0;
   FRequest.clear();
   FAwaited.clear();
+  FRequestsPassed = false;
   Begin();
 }
 
@@ -234,6 +235,7 @@ void TAnswerTap::TakeRequestBytes(std::string_view Bytes) {
     TBerHeader h;
     if (ReadBerHeader(FRequest, h) == THeaderRead::Whole)
       if (const std::optional<std::uint32_t> awaited = AnswerAwaited(h.Tag)) FAwaited.push_back(*awaited);
+    FRequestsPassed = true;
     FRequest.erase(0, *whole);
   }
 }
@@ -303,7 +305,7 @@ bool TAnswerTap::CutShort() const {
 std::optional<TAnswerTap::TRefusal> TAnswerTap::Refused() const {
   const TAnswerVerdict v = FScan.Verdict();
   if (FZoom < 0 || !FScanning || v == TAnswerVerdict::Following || v == TAnswerVerdict::Whole) return std::nullopt;
-  return TRefusal{v, FScan.Tag(), FScan.Turn().Awaited, FAnswersWhole > 0};
+  return TRefusal{v, FScan.Tag(), FScan.Turn().Awaited, FAnswersWhole > 0, FRequestsPassed};
 }
 
 bool TAnswerTap::Delivered() const {
@@ -321,15 +323,13 @@ std::optional<std::size_t> TAnswerTap::RecordsSent() const {
   return FRecordsSent;
 }
 
-std::vector<TTapRecord> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
+std::vector<std::string_view> TAnswerTap::WholeRecordsOfCutAnswer(std::size_t Most) const {
   // The records of the answer not yet whole (none when the tap only watches).
-  std::vector<TTapRecord> records;
+  std::vector<std::string_view> records;
   if (FZoom < 0 || !FScanning) return records;
   for (const auto& [at, length] : FScan.Records()) {
     if (records.size() == Most) break;
-    std::optional<TTapRecord> r = ReadRecordElement(std::string_view(FAnswer).substr(at, length));
-    if (!r) break;
-    records.push_back(std::move(*r));
+    records.push_back(std::string_view(FAnswer).substr(at, length));
   }
   return records;
 }

@@ -127,6 +127,7 @@ public:
     std::optional<std::uint32_t> Kind;             // the refused answer's tag, once read
     std::optional<std::uint32_t> Awaited;          // the answer awaited as it began; unset: none
     bool AfterAnswers = false;                     // answers came whole before it on this connection
+    bool AfterRequests = false;                    // requests were passed on, on this connection
   };
   std::optional<TRefusal> Refused() const;
   // ZOOM has read every byte the tap passed on: once it has, a refusal ends
@@ -142,10 +143,10 @@ public:
   // The records the whole answers of this wait held (search and present
   // answers); unset when the tap only watches.
   std::optional<std::size_t> RecordsSent() const;
-  // The records that came whole and checked of an answer cut short or
-  // refused, in order, up to Most; none when the tap only watches. A record in
-  // a form other than octets or a diagnostic ends the list.
-  std::vector<TTapRecord> WholeRecordsOfCutAnswer(std::size_t Most) const;
+  // The record elements that came whole and checked of an answer cut short or
+  // refused, in order, up to Most, as the server sent them; none when the tap
+  // only watches. They stay valid until the tap reads on.
+  std::vector<std::string_view> WholeRecordsOfCutAnswer(std::size_t Most) const;
 
 private:
   // One way through the tap: what was read from one end and not yet written
@@ -188,6 +189,7 @@ private:
   std::size_t FAnswersWhole = 0;
   std::string FRequest;                // ZOOM's request not yet whole
   std::deque<std::uint32_t> FAwaited;  // the answers ZOOM's requests await, oldest first
+  bool FRequestsPassed = false;
   std::size_t FRecordsSent = 0;
   std::optional<long long> FHitsTold;
 };

@@ -5,6 +5,8 @@
 #include <poll.h>
 #include <yaz/diagbib1.h>
 #include <yaz/proto.h>
+#include <yaz/record_render.h>
+#include <yaz/wrbuf.h>
 #include <yaz/zoom.h>
 
 #include <algorithm>
@@ -95,7 +97,10 @@ std::string RefusedText(const TAnswerTap::TRefusal& R) {
   switch (R.Why) {
     case TAnswerVerdict::OutOfTurn: {
       const std::string sent = R.Kind ? Article(AnswerKindName(*R.Kind)) : std::string("an answer");
-      if (!R.Awaited) return "The server answered out of turn: " + sent + " before any request";
+      // Requests were sent and all of them answered: this one answers none.
+      if (!R.Awaited)
+        return "The server answered out of turn: " + sent +
+               (R.AfterRequests ? " where none was due" : " before any request");
       return "The server answered out of turn: " + sent + " where " + Article(AnswerKindName(*R.Awaited)) + " was due";
     }
     case TAnswerVerdict::NotZ3950:
@@ -333,15 +338,24 @@ std::string_view ExternalOctets(const Z_External* External) {
 
 // The bytes of a record: the octets of its EXTERNAL as the server sent them
 // when it came as octets, else ZOOM's raw form (its rendering of a record in
-// a structured syntax). Empty when there are none.
+// a structured syntax). Empty when there are none: octets that came in
+// pieces, which the library leaves unset, are never rendered, since its
+// rendering of octets reads them.
 std::string_view RecordBytes(ZOOM_record Rec) {
   int len = 0;
-  const std::string_view octets =
-      ExternalOctets(reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len)));
-  if (!octets.empty()) return octets;
+  const auto* external = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
+  if (external && external->which == Z_External_octet) return ExternalOctets(external);
   len = 0;
   const char* raw = ZOOM_record_get(Rec, "raw", &len);
   return raw && len > 0 ? std::string_view(raw, static_cast<std::size_t>(len)) : std::string_view();
+}
+
+// Whether taking the record renders it with the library, which a record's
+// bytes can crash.
+bool Rendered(ZOOM_record Rec) {
+  int len = 0;
+  const auto* external = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
+  return !external || external->which != Z_External_octet;
 }
 
 // A record ZOOM made up for an answer that held no records: told by its text
@@ -380,6 +394,9 @@ std::size_t TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count,
     if (const int code = ZOOM_record_error(rec, &msg, &addinfo, &set); code != 0) {
       Sink.Diagnostic({code, msg ? msg : "", set ? set : "", addinfo ? addinfo : ""});
     } else {
+      // The records before one the library renders are the caller's first,
+      // whatever the rendering does.
+      if (Rendered(rec)) Sink.Handed();
       const std::string_view record = RecordBytes(rec);
       bytes += record.size();
       Sink.Record(record);
@@ -388,19 +405,76 @@ std::size_t TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count,
   return bytes;
 }
 
-// The records that came whole of an answer that broke off, handed over;
-// returns their bytes.
-std::size_t TakeCutRecords(const std::vector<TTapRecord>& Records, TZSearchSink& Sink) {
-  std::size_t bytes = 0;
-  for (const TTapRecord& r : Records) {
-    if (r.Diagnostic) {
-      Sink.Diagnostic({r.Code, r.Message, r.Set, r.Addinfo});
-    } else {
-      bytes += r.Bytes.size();
-      Sink.Record(r.Bytes);
-    }
+// The server's diagnostic in a record's place, as ZOOM tells it of a record.
+TZDiagnostic RecordDiagnostic(const Z_DiagRec* D) {
+  TZDiagnostic d;
+  d.Code = YAZ_BIB1_UNSPECIFIED_ERROR;
+  d.Set = "Bib-1";
+  if (D && D->which == Z_DiagRec_defaultFormat && D->u.defaultFormat) {
+    const Z_DefaultDiagFormat* f = D->u.defaultFormat;
+    d.Code = f->condition ? static_cast<int>(*f->condition) : 0;
+    const char* added = f->which == Z_DefaultDiagFormat_v2Addinfo   ? f->u.v2Addinfo
+                        : f->which == Z_DefaultDiagFormat_v3Addinfo ? f->u.v3Addinfo
+                                                                    : nullptr;
+    d.Addinfo = added ? added : "";
+    oid_class kind;
+    const char* set = f->diagnosticSetId ? yaz_oid_to_string(yaz_oid_std(), f->diagnosticSetId, &kind) : nullptr;
+    d.Set = set ? set : "";
   }
-  return bytes;
+  const char* message = diagbib1_str(d.Code);
+  d.Message = message ? message : "";
+  return d;
+}
+
+// Room after an element decoded alone, as ZOOM's reading buffer keeps after
+// the bytes it read.
+constexpr std::size_t kDecodeRoom = 4096;
+
+// The records that came whole, and checked, of an answer that broke off,
+// each decoded and rendered by the library as it would have been in the
+// whole answer, and handed over before the next is decoded: whatever the
+// library does with one, the caller has those before it. Ends at one the
+// library cannot decode. Returns the records taken and their bytes.
+std::pair<std::size_t, std::size_t> TakeCutRecords(const std::vector<std::string_view>& Elements, TZSearchSink& Sink) {
+  std::size_t taken = 0, bytes = 0;
+  if (Elements.empty()) return {taken, bytes};
+  Sink.Handed();
+  const std::unique_ptr<std::remove_pointer_t<ODR>, decltype(&odr_destroy)> odr(odr_createmem(ODR_DECODE),
+                                                                                &odr_destroy);
+  const std::unique_ptr<std::remove_pointer_t<WRBUF>, decltype(&wrbuf_destroy)> rendered(wrbuf_alloc(), &wrbuf_destroy);
+  std::string element;
+  for (const std::string_view e : Elements) {
+    if (e.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) - kDecodeRoom) break;
+    // The decoder looks a little past an element for the end of the one it
+    // is in.
+    element.assign(e);
+    element.append(kDecodeRoom, '\0');
+    odr_reset(odr.get());
+    odr_setbuf(odr.get(), element.data(), static_cast<int>(e.size()), 0);
+    Z_NamePlusRecord* npr = nullptr;
+    if (!z_NamePlusRecord(odr.get(), &npr, 0, nullptr) || !npr) break;
+    if (npr->which == Z_NamePlusRecord_surrogateDiagnostic) {
+      Sink.Diagnostic(RecordDiagnostic(npr->u.surrogateDiagnostic));
+    } else {
+      // As RecordBytes takes it: octets as sent, never rendered; any other
+      // form as ZOOM renders it raw.
+      const Z_External* external = npr->which == Z_NamePlusRecord_databaseRecord ? npr->u.databaseRecord : nullptr;
+      std::string_view record;
+      if (external && external->which == Z_External_octet) {
+        record = ExternalOctets(external);
+      } else {
+        int len = 0;
+        wrbuf_rewind(rendered.get());
+        const char* raw = yaz_record_render(npr, nullptr, rendered.get(), "raw", &len);
+        if (raw && len > 0) record = std::string_view(raw, static_cast<std::size_t>(len));
+      }
+      bytes += record.size();
+      Sink.Record(record);
+    }
+    ++taken;
+    Sink.Handed();
+  }
+  return {taken, bytes};
 }
 
 // Connects, searches and fetches min(hits, Want) records in pieces.
@@ -510,9 +584,9 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
     // A fetch that broke off keeps the records that came whole before it,
     // those of the answer it broke off in as well.
     if (end != TWaitEnd::Answered && sent == got) {
-      const std::vector<TTapRecord> cut = tap.WholeRecordsOfCutAnswer(piece - got);
-      bytes += TakeCutRecords(cut, Sink);
-      got += cut.size();
+      const auto [taken, cutBytes] = TakeCutRecords(tap.WholeRecordsOfCutAnswer(piece - got), Sink);
+      bytes += cutBytes;
+      got += taken;
     }
     // The piece's records are taken: ZOOM's cache, searched for every record
     // of every piece, stays the size of one.

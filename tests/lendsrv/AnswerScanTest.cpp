@@ -113,6 +113,55 @@ const std::string kGrs1TagInPieces =
                                                         Ber("\xA4", B("\x05\x00"))))));
 const std::string kCountInPieces = B("\xB7\x05\xB7\x03\x02\x01\x05");
 
+// A GRS-1 tagged element holding Value, then Extra (its metadata, variant).
+std::string Grs1Tagged(std::string_view Value, std::string_view Extra = {}) {
+  return Ber("\x30", Ber("\x81", "\x02") + Ber("\xA2", Ber("\x81", "title")) + Ber("\xA4", Value) + Bytes(Extra));
+}
+std::string Grs1Of(std::string_view Value, std::string_view Extra = {}) {
+  return SearchAnswer(Grs1Record(Ber("\x30", Grs1Tagged(Value, Extra))));
+}
+// Octets and bits in pieces, which the library reads as no value and survives.
+const std::string kGrs1OctetsInPieces = Grs1Of(Pieces("\x24", {"A ti", "tle"}));
+const std::string kVariantValueInPieces =
+    Grs1Of(Ber("\x1B", "text"),
+           Ber("\xA6", Ber("\xA2", Ber("\x30", Hex("81 01 01 82 01 01") + Ber("\xA3", Pieces("\x24", {"ab", "c"}))))));
+const std::string kGrs1ExternalInPieces = Grs1Of(Ber("\x28", kUsmarcOid + Pieces("\xA1", {"ab", "cd"})));
+const std::string kOctetsInPieces = SearchAnswer(
+    RecordElement("first") + ber::RecordElement(Ber("\x28", kUsmarcOid + Pieces("\xA1", {"00026", "nam"}))));
+const std::string kSutrsTextInPieces =
+    SearchAnswer(ber::RecordElement(ValueExternal(kSutrs, Ber("\x1B", "Sutrs 1"))) +
+                 ber::RecordElement(ValueExternal(kSutrs, Pieces("\x3B", {"Sutrs", " 2"}))));
+const std::string kXmlInPieces =
+    SearchAnswer(ber::RecordElement(Ber("\x28", Ber("\x06", kXml) + Pieces("\xA1", {"<a", "/>"}))));
+const std::string kArbitraryInPieces =
+    SearchAnswer(ber::RecordElement(Ber("\x28", Ber("\x06", kXml) + Indefinite("\xA2", Ber("\x03", B("\x00\x61"))))));
+const std::string kInitUserInfoInPieces =
+    Hex("b52e830205e0840206c0850301000086030100008c0101ab17281506072a8648ce130a03a18004026162040263640000");
+const std::string kInitOptionsInPieces =
+    Ber("\xB5", Hex("83 02 05 e0") + Indefinite("\xA4", Ber("\x03", B("\x06\xC0"))) +
+                    Hex("85 03 01 00 00 86 03 01 00 00 8c 01 01"));
+// What the library cannot take in pieces: a character string, and the
+// octets of an EXTERNAL inside an OPAC record, which its rendering reads.
+const std::string kGrs1TextInPieces = Grs1Of(Indefinite("\x3B", Ber("\x1B", "ab")));
+const std::string kOpacOctetsInPieces = SearchAnswer(ber::RecordElement(
+    ValueExternal(kOpac, Ber("\x30", Ber("\xA1", kUsmarcOid + Pieces("\xA1", {"00026", "nam"})) + B("\xA2\x00")))));
+// A GRS-1 record Depth deep, every element in the indefinite form.
+std::string Grs1NestedIndefinite(int Depth) {
+  std::string record =
+      Indefinite("\x30", Indefinite("\x30", Ber("\x81", "\x02") + Indefinite("\xA4", Ber("\x04", "leaf"))));
+  for (int i = 1; i < Depth; ++i)
+    record =
+        Indefinite("\x30", Indefinite("\x30", Ber("\x81", "\x02") + Indefinite("\xA4", Indefinite("\xA6", record))));
+  return Indefinite(
+      "\xB7",
+      kSearchHead +
+          Indefinite(
+              "\xBC",
+              Indefinite("\x30",
+                         Indefinite("\xA1", Indefinite("\xA1", Indefinite("\x28", Ber("\x06", kGrs1) +
+                                                                                      Indefinite("\xA0", record)))))));
+}
+
 std::string DefiniteNesting(int Depth) {
   std::string e = Ber("\x80", "x");
   for (int i = 1; i < Depth; ++i) e = Ber("\x30", e);
@@ -174,8 +223,32 @@ const std::vector<TCase> kCases = {
      300},
     {"a simple element of indefinite length", B("\xB7\x80\x97\x80\x01\x00\x00\x00\x00"), TAnswerVerdict::Damaged, 0},
     {"an end of contents where none is due", B("\xB7\x06\x00\x00\x97\x02\x01\x2C"), TAnswerVerdict::Damaged, 0},
-    {"elements of indefinite length nested deeper than the library reads", Nested(1001), TAnswerVerdict::Damaged,
-     2 * 1001},
+    // Deeper than the library's framing follows: nothing from there before
+    // the answer is whole, which its decoder reads.
+    {"elements of indefinite length nested deeper than the library's framing follows", Nested(1001),
+     TAnswerVerdict::Whole, Nested(1001).size()},
+    {"elements nested deeper than the library's framing follows, cut short", Nested(1001).substr(0, 2 * 1001 + 3),
+     TAnswerVerdict::Following, 2 * 1001},
+    {"a GRS-1 record nested 300 deep in indefinite lengths", Grs1NestedIndefinite(300), TAnswerVerdict::Whole,
+     Grs1NestedIndefinite(300).size(), 1, 300},
+    {"a GRS-1 element's octets in pieces", kGrs1OctetsInPieces, TAnswerVerdict::Whole, kGrs1OctetsInPieces.size(), 1,
+     300},
+    {"a variant's value in pieces", kVariantValueInPieces, TAnswerVerdict::Whole, kVariantValueInPieces.size(), 1, 300},
+    {"an EXTERNAL in a GRS-1 record, its octets in pieces", kGrs1ExternalInPieces, TAnswerVerdict::Whole,
+     kGrs1ExternalInPieces.size(), 1, 300},
+    {"a record's octets in pieces", kOctetsInPieces, TAnswerVerdict::Whole, kOctetsInPieces.size(), 2, 300},
+    {"a SUTRS record's text in pieces", kSutrsTextInPieces, TAnswerVerdict::Whole, kSutrsTextInPieces.size(), 2, 300},
+    {"an XML record's octets in pieces", kXmlInPieces, TAnswerVerdict::Whole, kXmlInPieces.size(), 1, 300},
+    {"an EXTERNAL's bits in pieces", kArbitraryInPieces, TAnswerVerdict::Whole, kArbitraryInPieces.size(), 1, 300},
+    {"octets in pieces in the initialisation answer's user information", kInitUserInfoInPieces, TAnswerVerdict::Whole,
+     kInitUserInfoInPieces.size()},
+    {"the initialisation answer's options in pieces", kInitOptionsInPieces, TAnswerVerdict::Whole,
+     kInitOptionsInPieces.size()},
+    // Its explicit tag is held back with it.
+    {"a GRS-1 element's text in pieces", kGrs1TextInPieces, TAnswerVerdict::Damaged,
+     kGrs1TextInPieces.find(Ber("\xA4", Indefinite("\x3B", Ber("\x1B", "ab")))), 0, 300},
+    {"an EXTERNAL's octets in pieces inside an OPAC record", kOpacOctetsInPieces, TAnswerVerdict::Damaged,
+     kOpacOctetsInPieces.find("\xA1\x80"), 0, 300},
     {"a text greeting", "SSH-2.0-Server\r\n", TAnswerVerdict::NotZ3950, 0},
     {"a TLS alert", B("\x15\x03\x03\x00\x02\x02\x46"), TAnswerVerdict::NotZ3950, 0},
     {"a universal sequence", B("\x30\x03\x02\x01\x05"), TAnswerVerdict::NotZ3950, 0},
@@ -249,37 +322,6 @@ TEST(AnswerScan, HoldsBackAConstructedElementOfAContextTagUntilItsFirstElementSh
   TAnswerScan other;
   other.Advance(std::string_view(nested).substr(0, named + 4));
   EXPECT_EQ(other.Checked(), named);
-}
-
-TEST(ReadRecordElement, ReadsARecordsOctetsOrTheDiagnosticInItsPlace) {
-  const std::optional<TTapRecord> record = ReadRecordElement(RecordElement("octets as sent"));
-  ASSERT_TRUE(record);
-  EXPECT_FALSE(record->Diagnostic);
-  EXPECT_EQ(record->Bytes, "octets as sent");
-  // A database name before it, and indefinite lengths.
-  const std::optional<TTapRecord> named = ReadRecordElement(
-      Indefinite("\x30", Ber("\x80", "Default") + Indefinite("\xA1", Ber("\xA1", External("named")))));
-  ASSERT_TRUE(named);
-  EXPECT_EQ(named->Bytes, "named");
-
-  const std::optional<TTapRecord> diagnostic = ReadRecordElement(DiagnosticRecord(14, "too large"));
-  ASSERT_TRUE(diagnostic);
-  EXPECT_TRUE(diagnostic->Diagnostic);
-  EXPECT_EQ(diagnostic->Code, 14);
-  EXPECT_EQ(diagnostic->Message, "System error in presenting records");
-  EXPECT_EQ(diagnostic->Set, "Bib-1");
-  EXPECT_EQ(diagnostic->Addinfo, "too large");
-}
-
-TEST(ReadRecordElement, ReadsNoRecordInAnyOtherForm) {
-  // Structured data instead of octets, no octets, a fragment, bytes that are
-  // not an element.
-  EXPECT_FALSE(
-      ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA1", Ber("\x28", kUsmarcOid + Ber("\xA0", Ber("\x30", ""))))))));
-  EXPECT_FALSE(ReadRecordElement(RecordElement("")));
-  EXPECT_FALSE(ReadRecordElement(Ber("\x30", Ber("\xA1", Ber("\xA3", External("piece"))))));
-  EXPECT_FALSE(ReadRecordElement(RecordElement("cut").substr(0, 10)));
-  EXPECT_FALSE(ReadRecordElement("\x30\x80"));
 }
 
 }  // namespace

@@ -133,9 +133,9 @@ TEST(AnswerTap, ZoomNeverGetsARefusedElementAndTheRecordsBeforeItAreRead) {
   EXPECT_EQ(received, answer.substr(0, received.size()));
   // Not a lost connection: the answer was refused, whatever the server did after.
   EXPECT_FALSE(link.Tap.CutShort());
-  const std::vector<TTapRecord> records = link.Tap.WholeRecordsOfCutAnswer(10);
+  const std::vector<std::string_view> records = link.Tap.WholeRecordsOfCutAnswer(10);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].Bytes, "first record");
+  EXPECT_EQ(records[0], sound);
 }
 
 TEST(AnswerTap, AnAnswerCutByTheServersCloseIsToldCutShortAndOneLeftOpenIsNot) {
@@ -150,9 +150,9 @@ TEST(AnswerTap, AnAnswerCutByTheServersCloseIsToldCutShortAndOneLeftOpenIsNot) {
   link.Close();
   link.Tap.Pump();
   EXPECT_TRUE(link.Tap.CutShort());
-  const std::vector<TTapRecord> records = link.Tap.WholeRecordsOfCutAnswer(10);
+  const std::vector<std::string_view> records = link.Tap.WholeRecordsOfCutAnswer(10);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].Bytes, "first record");
+  EXPECT_EQ(records[0], RecordElement("first record"));
   EXPECT_EQ(link.Received(), cut);
 }
 
@@ -168,6 +168,7 @@ TEST(AnswerTap, AnAnswerOutOfTurnNeverReachesZoom) {
     EXPECT_EQ(link.Tap.Refused()->Why, TAnswerVerdict::OutOfTurn);
     EXPECT_EQ(link.Tap.Refused()->Kind, 25u);
     EXPECT_EQ(link.Tap.Refused()->Awaited, std::nullopt);
+    EXPECT_FALSE(link.Tap.Refused()->AfterRequests);
     EXPECT_EQ(link.Received(), "");
   }
   {
@@ -191,6 +192,7 @@ TEST(AnswerTap, AnAnswerOutOfTurnNeverReachesZoom) {
     ASSERT_TRUE(link.Tap.Refused());
     EXPECT_EQ(link.Tap.Refused()->Awaited, std::nullopt);
     EXPECT_TRUE(link.Tap.Refused()->AfterAnswers);
+    EXPECT_TRUE(link.Tap.Refused()->AfterRequests);
   }
 }
 

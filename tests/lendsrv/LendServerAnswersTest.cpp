@@ -95,6 +95,36 @@ std::string Opac(std::string_view Holdings) {
 const std::string kOpacEmptyLists = Opac(Ber("\xA2", Ber("\xA2", Ber("\x81", "book") + B("\xB2\x00\xB3\x00"))));
 const std::string kOpacNoHoldings = Opac(B("\xA2\x00"));
 
+// Strings in pieces the library reads: octets as a GRS-1 element's content,
+// as a variant's value, as an EXTERNAL's inside GRS-1; a SUTRS text, XML
+// octets, a record's octets (each an empty record).
+const std::string kGrs1OctetsInPieces = Grs1(Ber("\x30", Grs1Element(Pieces("\x24", {"A ti", "tle"}))));
+const std::string kGrs1VariantInPieces =
+    Grs1(Ber("\x30", Grs1Element(Ber("\x1B", "text"),
+                                 Ber("\xA6", Ber("\xA2", Ber("\x30", Hex("81 01 01 82 01 01") +
+                                                                         Ber("\xA3", Pieces("\x24", {"ab", "c"}))))))));
+const std::string kGrs1ExternalInPieces =
+    Grs1(Ber("\x30", Grs1Element(Ber("\x28", Ber("\x06", kUsmarc) + Pieces("\xA1", {"ab", "cd"})))));
+std::string Sutrs(std::string_view Value) { return RecordElement(ValueExternal(kSutrs, Value)); }
+const std::string kSutrsInPieces = Sutrs(Pieces("\x3B", {"Sutrs", " 2"}));
+const std::string kXmlInPieces = RecordElement(Ber("\x28", Ber("\x06", kXml) + Pieces("\xA1", {"<a", "/>"})));
+const std::string kOctetsInPieces =
+    RecordElement(Ber("\x28", Ber("\x06", kUsmarc) + Pieces("\xA1", {kMarc1.substr(0, 9), kMarc1.substr(9)})));
+// A GRS-1 record Depth deep, every element in the indefinite form, in a
+// search answer of indefinite lengths.
+std::string Grs1NestedIndefinite(int Depth) {
+  auto element = [](std::string_view Value) {
+    return Indefinite("\x30",
+                      Ber("\x81", "\x02") + Indefinite("\xA2", Ber("\x81", "title")) + Indefinite("\xA4", Value));
+  };
+  std::string record = Indefinite("\x30", element(Ber("\x04", "leaf")));
+  for (int i = 1; i < Depth; ++i) record = Indefinite("\x30", element(Indefinite("\xA6", record)));
+  const std::string npr = Indefinite(
+      "\x30",
+      Indefinite("\xA1", Indefinite("\xA1", Indefinite("\x28", Ber("\x06", kGrs1) + Indefinite("\xA0", record)))));
+  return Indefinite("\xB7", Hex("97 01 01 98 01 01 99 01 02 96 01 01") + Indefinite("\xBC", npr));
+}
+
 struct TLegal {
   const char* Name;
   TFaultScript Script;
@@ -114,6 +144,11 @@ std::vector<TLegal> LegalAnswers() {
   const std::string rest = PresentAnswer(three, 3, 7);
   TFaultScript initWithOtherInfo = Answers({InitAnswer(kEmptyOtherInfo), SearchAnswer(3, three, 3)});
   initWithOtherInfo.AnswerInit = false;
+  const std::string two = Records({OctetsRecord(kMarc1), OctetsRecord(kMarc2)});
+  TFaultScript initWithUserInfoInPieces =
+      Answers({Hex("b52e830205e0840206c0850301000086030100008c0101ab17281506072a8648ce130a03a18004026162040263640000"),
+               SearchAnswer(2, two, 2)});
+  initWithUserInfoInPieces.AnswerInit = false;
   return {
       {"empty other information after the records", Answers({SearchAnswer(6, three, 3, kEmptyOtherInfo), rest}),
        u"USMARC", 6, 6},
@@ -124,6 +159,22 @@ std::vector<TLegal> LegalAnswers() {
        Answers({SearchAnswer(3, kGrs1Octets + kGrs1Variant + Grs1Nested(30), 3)}), u"GRS-1", 3, 3},
       {"OPAC records with empty lists", Answers({SearchAnswer(2, kOpacEmptyLists + kOpacNoHoldings, 2)}), u"OPAC", 2,
        2},
+      {"a GRS-1 element's octets in pieces, as sent in one answer",
+       Answers({Hex("b740970101980101990102960101bc323030a12ea12c282a06072a8648ce130569a01f301d301b810102a207810574"
+                    "69746c65a40d240b0404412074690403746c65")}),
+       u"GRS-1", 1, 1},
+      {"GRS-1 records of octets in pieces: content, a variant's value, an EXTERNAL's octets",
+       Answers({SearchAnswer(3, kGrs1OctetsInPieces + kGrs1VariantInPieces + kGrs1ExternalInPieces, 3)}), u"GRS-1", 3,
+       3},
+      {"a GRS-1 record nested 300 deep in indefinite lengths", Answers({Grs1NestedIndefinite(300)}), u"GRS-1", 1, 1},
+      {"octets in pieces in the initialisation answer's user information", initWithUserInfoInPieces, u"USMARC", 2, 2},
+      {"a SUTRS record's text in pieces between two sound ones",
+       Answers({SearchAnswer(3, Sutrs(Ber("\x1B", "Sutrs 1")) + kSutrsInPieces + Sutrs(Ber("\x1B", "Sutrs 3")), 3)}),
+       u"SUTRS", 3, 2},
+      {"an XML record's octets in pieces after a sound one",
+       Answers({SearchAnswer(2, RecordElement(OctetsExternal("<a/>", {}, kXml)) + kXmlInPieces, 2)}), u"XML", 2, 1},
+      {"two sound records, then one whose octets come in pieces", Answers({SearchAnswer(3, two + kOctetsInPieces, 3)}),
+       u"USMARC", 3, 2},
       {"a record as a fragment, and one value of a syntax kept as bytes",
        Answers({SearchAnswer(2,
                              Ber("\x30", Ber("\xA1", Ber("\xA3", OctetsExternal(kMarc1)))) +
@@ -139,10 +190,119 @@ TEST(LendServerLegalAnswers, GiveTheSameRecordsAndTextThroughTheTapAsWithTheTapO
     auto server = TZFaultServer::Scripted(c.Script);
     const TBothWays both = FetchBothWays(*server, c.Syntax, c.Limit);
     EXPECT_EQ(both.Tapped, both.Watched);
-    // Every record came, none told lost.
+    // Every record came, none told lost; a record without bytes is told empty.
     EXPECT_EQ(ClientCount(both.Tapped.Count), c.Delivered);
     EXPECT_EQ(both.Tapped.Error.find("did not come"), std::string::npos) << both.Tapped.Error;
+    EXPECT_EQ(both.Tapped.Error.find("is empty") != std::string::npos, c.Delivered < c.Limit) << both.Tapped.Error;
   }
+}
+
+// With the tap only watching, the library renders what it decoded: a record
+// whose rendering ends the search process (an OPAC record whose bibliographic
+// octets came in pieces) takes none of the records before it with it. The
+// tap refuses that record.
+TEST(LendServerWatchedOnly, ARecordTheLibraryCannotRenderKeepsTheRecordsBeforeIt) {
+  const std::string opac = RecordElement(ValueExternal(
+      kOpac, Ber("\x30", Ber("\xA1", Ber("\x06", kUsmarc) + Pieces("\xA1", {"00026", "nam"})) + B("\xA2\x00"))));
+  auto server = TZFaultServer::Scripted(
+      Answers({SearchAnswer(3, Records({OctetsRecord(kMarc1), OctetsRecord(kMarc2), opac}), 3)}));
+  const TBothWays both = FetchBothWays(*server, u"USMARC", 10);
+  EXPECT_EQ(both.Tapped.Records, kMarc1 + kMarc2);
+  EXPECT_EQ(both.Tapped.Error, "Record 3 of 3 did not come: Decoding failed (10003): the server's answer is damaged");
+  EXPECT_EQ(both.Watched.Records, kMarc1 + kMarc2);
+  EXPECT_TRUE(both.Watched.Error.starts_with("Record 3 of 3 did not come: The search process ended"))
+      << both.Watched.Error;
+}
+
+// ---- Records before a break ----------------------------------------------------------
+
+// Records of each syntax, and an answer's end that breaks it: other
+// information whose text comes in pieces (refused), a close.
+struct TBroken {
+  const char* Name;
+  std::vector<std::string> Records;  // the record elements
+  const char16_t* Syntax;
+  std::string Break;  // after the records in the answer; empty: the server closes there
+  std::size_t Whole;  // of the records, those that came whole
+  std::string Told;   // the error text
+};
+
+const std::string kTextInPieces = Hex("bf8149073005a203040178");
+
+std::vector<TBroken> BrokenAnswers() {
+  const std::vector<std::string> sutrs = {Sutrs(Ber("\x1B", "Sutrs record 1")), Sutrs(Ber("\x1B", "Sutrs record 2"))};
+  const std::vector<std::string> grs1 = {kGrs1Octets, kGrs1Variant, Grs1Nested(5)};
+  const std::vector<std::string> opac = {kOpacEmptyLists, kOpacNoHoldings};
+  // A diagnostic of the default form, and one defined elsewhere (an EXTERNAL).
+  const std::vector<std::string> mixed = {OctetsRecord(kMarc1), DiagnosticRecord(14, "too large"),
+                                          Ber("\x30", Ber("\xA1", Ber("\xA2", OctetsExternal("x", {}, kBib1)))),
+                                          OctetsRecord(kMarc2)};
+  return {
+      {"two SUTRS records, then other information whose text comes in pieces", sutrs, u"SUTRS", kTextInPieces, 2, ""},
+      {"three GRS-1 records, then the same", grs1, u"GRS-1", kTextInPieces, 3, ""},
+      {"two OPAC records, then the same", opac, u"OPAC", kTextInPieces, 2, ""},
+      {"a SUTRS answer closing after its first whole record", sutrs, u"SUTRS", "", 1,
+       "Record 2 of 2 did not come: Connection lost (10004)"},
+      {"a GRS-1 answer closing after its second whole record", grs1, u"GRS-1", "", 2,
+       "Record 3 of 3 did not come: Connection lost (10004)"},
+      {"octets and diagnostics, then the same text in pieces", mixed, u"USMARC", kTextInPieces, 4,
+       "Record 2 of 4: System error in presenting records (Bib-1 14): too large; Record 3 of 4: Unspecified error "
+       "(Bib-1 100)"},
+  };
+}
+
+// The records that came whole before a refusal or a cut stand, whatever their
+// syntax: the same bytes the whole answer gives, where the library alone
+// loses the answer and them with it.
+TEST(LendServerRecordsBeforeABreak, StandWhateverTheirSyntaxAsTheWholeAnswerGivesThem) {
+  for (const TBroken& c : BrokenAnswers()) {
+    SCOPED_TRACE(c.Name);
+    const std::size_t n = c.Records.size();
+    auto whole = TZFaultServer::Scripted(Answers({SearchAnswer(long(n), Records(c.Records), n)}));
+    const TFetch expected = Fetch(whole->UnixHost(), 0, c.Syntax, 10);
+    ASSERT_EQ(expected.Error.find("did not come"), std::string::npos) << expected;
+
+    std::string answer = SearchAnswer(long(n), Records(c.Records), n, c.Break);
+    TFaultScript script = Answers({});
+    if (c.Break.empty()) {
+      // Cut right after the record elements that came whole.
+      const std::vector<std::string> came(c.Records.begin(), c.Records.begin() + long(c.Whole));
+      answer = answer.substr(0, answer.find(Records(came)) + Records(came).size());
+      script.After = TFaultScript::TAfter::Close;
+    }
+    script.Answers = {answer};
+    auto broken = TZFaultServer::Scripted(script);
+    const TFetch tapped = Fetch(TZFaultServer::Host(), broken->Port(), c.Syntax, 10);
+    const std::vector<std::string> came(c.Records.begin(), c.Records.begin() + long(c.Whole));
+    auto prefix = TZFaultServer::Scripted(Answers({SearchAnswer(long(c.Whole), Records(came), c.Whole)}));
+    EXPECT_EQ(tapped.Records, Fetch(prefix->UnixHost(), 0, c.Syntax, 10).Records);
+    EXPECT_EQ(tapped.Records, expected.Records.substr(0, tapped.Records.size()));
+    EXPECT_EQ(tapped.Error, c.Told);
+    EXPECT_EQ(ClientCount(tapped.Hits), Integer(n));
+  }
+}
+
+// The link closes inside the answer's last end-of-contents, after every
+// record came whole: they stand as the whole answer gives them, where the
+// library alone loses them.
+TEST(LendServerRecordsBeforeABreak, AnAnswerCutInItsLastEndOfContentsKeepsEveryRecord) {
+  std::string records;
+  for (int i = 1; i <= 3; ++i)
+    records += Indefinite(
+        "\x30",
+        Indefinite(
+            "\xA1",
+            Indefinite("\xA1",
+                       ValueExternal(kGrs1, Ber("\x30", Grs1Element(Ber("\x04", "record " + std::to_string(i))))))));
+  const std::string answer =
+      Indefinite("\xB7", Hex("97 01 03 98 01 03 99 01 04 96 01 01") + Indefinite("\xBC", records));
+  auto whole = TZFaultServer::Scripted(Answers({answer}));
+  const TFetch expected = Fetch(whole->UnixHost(), 0, u"GRS-1", 10);
+  ASSERT_EQ(ClientCount(expected.Count), 3) << expected;
+  TFaultScript script = Answers({answer.substr(0, answer.size() - 1)});
+  script.After = TFaultScript::TAfter::Close;
+  auto cut = TZFaultServer::Scripted(script);
+  EXPECT_EQ(Fetch(TZFaultServer::Host(), cut->Port(), u"GRS-1", 10), expected);
 }
 
 // ---- Answers out of turn ------------------------------------------------------------
@@ -194,7 +354,7 @@ std::vector<TOutOfTurn> AnswersOutOfTurn() {
       {"the search answered with an init answer", SearchAnsweredWith(kInitAnswer),
        turn + "an initialisation answer" + search},
       {"the init answered twice in one send", InitAnsweredWith(kInitAnswer + kInitAnswer),
-       turn + "an initialisation answer before any request"},
+       turn + "an initialisation answer where none was due"},
       {"the search answered with sort answers", SearchAnsweredWith(kSortAnswer, true), turn + "a sort answer" + search},
       {"the search answered with present answers", SearchAnsweredWith(kPresentAnswer, true),
        turn + "a present answer" + search},
@@ -249,6 +409,29 @@ TEST(LendServerTrailingBytes, AWholeAnswerKeepsItsRecordsWhateverFollowsIt) {
     EXPECT_EQ(some.Error,
               "Records 4-6 of 6 did not come: Decoding failed (10003): the server sent bytes that are not a Z39.50 "
               "answer after its answers");
+  }
+}
+
+// A present answer of megabytes reaches the library over many reads, long
+// after the tap has read it and refused what follows it: the wait ends only
+// once the library has had every byte before the refused ones.
+TEST(LendServerTrailingBytes, ALargeAnswerReadOverManyTurnsKeepsItsRecordsWhateverFollowsIt) {
+  std::vector<std::string> elements;
+  std::string sent;
+  for (char c = 'a'; c < 'a' + 10; ++c) {
+    const std::string record(240 * 1024, c);
+    elements.push_back(OctetsRecord(record));
+    sent += record;
+  }
+  for (const std::string& after : {std::string("\r\n"), std::string(2, '\0')}) {
+    SCOPED_TRACE(testing::PrintToString(after));
+    auto server =
+        TZFaultServer::Scripted(Answers({SearchAnswer(10, "", 0), PresentAnswer(Records(elements), 10, 11) + after}));
+    const TFetch f = Fetch(TZFaultServer::Host(), server->Port(), u"XML", 10);
+    EXPECT_EQ(f.Records.size(), sent.size());
+    EXPECT_TRUE(f.Records == sent);
+    EXPECT_EQ(f.Error, "");
+    EXPECT_EQ(ClientCount(f.Count), 10);
   }
 }
 

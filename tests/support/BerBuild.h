@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,17 @@ inline const std::string kGrs1 = B("\x2A\x86\x48\xCE\x13\x05\x69");
 inline const std::string kOpac = B("\x2A\x86\x48\xCE\x13\x05\x66");
 inline const std::string kExplain = B("\x2A\x86\x48\xCE\x13\x05\x64");
 inline const std::string kBib1 = B("\x2A\x86\x48\xCE\x13\x04\x01");
+inline const std::string kSutrs = B("\x2A\x86\x48\xCE\x13\x05\x65");
+inline const std::string kXml = B("\x2A\x86\x48\xCE\x13\x05\x6D\x0A");
+inline const std::string kUserInfo = B("\x2A\x86\x48\xCE\x13\x0A\x03");
+
+// A string in the constructed form: its pieces, each an OCTET STRING, in an
+// element of indefinite length.
+inline std::string Pieces(std::string_view Identifier, std::initializer_list<std::string_view> Parts) {
+  std::string pieces;
+  for (std::string_view p : Parts) pieces += Ber("\x04", p);
+  return Indefinite(Identifier, pieces);
+}
 
 // An EXTERNAL of the syntax Oid whose value is the octets (octet-aligned),
 // the descriptor element, when given, before them.
