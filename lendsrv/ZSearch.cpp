@@ -4,6 +4,7 @@
 
 #include <poll.h>
 #include <yaz/diagbib1.h>
+#include <yaz/oid_db.h>
 #include <yaz/proto.h>
 #include <yaz/record_render.h>
 #include <yaz/wrbuf.h>
