@@ -1,6 +1,7 @@
 #include "lendsrv/ZSearch.h"
 
 #include "lendsrv/AnswerTap.h"
+#include "lendsrv/ZConnect.h"
 
 #include <poll.h>
 #include <yaz/diagbib1.h>
@@ -609,7 +610,8 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   TConnection connection = std::move(conn);
   TWaitTimes times;
   std::string why;
-  ZOOM_connection_connect(connection.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
+  // Without ZOOM's lookup thread where the host is a plain address over TCP.
+  ZConnect(connection.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
   // The initialisation.
   TWaitEnd end = Await(connection.get(), tap, waitLimit, 1, p.Waiting, times, why);
   if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
