@@ -1,7 +1,10 @@
 // Peak memory, each figure beside its baseline, each side measured in a
 // process of its own: the program runs itself once per side and round
-// ("--side NAME FOLDER PORT", PORT the search server's), and the child's peak
-// resident size comes from wait4.
+// ("--side NAME FOLDER PORT", PORT the search server's). A side's peak is its
+// own peak resident size added to that of each search process it started
+// (the program's searches run in processes of their own): the side prints the
+// sum once its work is done, while its search processes, which outlive a
+// search that ended well, are still there to be read.
 // The sides take turns, figure then baseline, so that a busy machine weighs
 // on both alike; the medians count.
 //   - an in-memory table of 1,000,000 records of five fields (the resource
@@ -15,13 +18,13 @@
 //     child), against the records' bytes held once: the record file the run
 //     wrote, read whole;
 //   - a fetch of one answer of 60 MB (ten records of 6 MB) from a server on
-//     loopback, with the answer tap in, against the same fetch with the tap
-//     only watching (the server reached through a local socket): what the
-//     tap's reading costs a large fetch, with no target of its own.
+//     loopback through the search server object (the program's path, its
+//     search process included), with the answer tap in, against the same
+//     fetch with the tap only watching (the server reached through a local
+//     socket): what the tap's reading costs a large fetch, with no target of
+//     its own.
 // Each side checks what it holds and fails its process when it is wrong; the
 // targets are those of bench/Targets.h.
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,9 +47,10 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "bench/ResourceListBench.h"
+#include "bench/SearchProcesses.h"
 #include "bench/SelfProcess.h"
 #include "bench/Targets.h"
-#include "lendsrv/ZSearch.h"
+#include "lendsrv/LendServer.h"
 #include "tests/support/FaultServer.h"
 #include "tests/support/ZTestServer.h"
 
@@ -212,19 +216,21 @@ constexpr std::size_t kLargeRecords = 10;
 constexpr std::size_t kLargeRecordBytes = 6u << 20;
 
 // Fetches the large answer from the server at Host (and Port, 0 for a local
-// socket), checking that every record came whole.
-int FetchSide(const std::string& Host, int Port) {
-  TZConnectionParams p;
-  p.Host = Host;
-  p.Port = Port;
-  p.Database = "Default";
-  p.Syntax = "USMARC";
-  const TZSearchResult r = ZSearch(p, PqfUseQuery(4, "any"), kLargeRecords);
-  return r.Ok && r.Delivered == kLargeRecords && r.Records.size() == kLargeRecords * kLargeRecordBytes ? 0 : 1;
+// socket) as the program does, checking that every record came whole.
+int FetchSide(const String& Host, int Port) {
+  TLendServer server;
+  server.SetzHost(Host);
+  server.SetzPort(Port);
+  server.SetzDatabase(u"Default");
+  server.SetzSyntax(u"USMARC");
+  const String text = server.SingleSearchIT(u"any", false, 4, static_cast<Integer>(kLargeRecords));
+  const bool ok = ClientCount(server.rCount()) == static_cast<Integer>(kLargeRecords) &&
+                  text.size() == kLargeRecords * kLargeRecordBytes;
+  return ok ? 0 : 1;
 }
 
 int RunSide(const std::string& Side, const String& Folder, int Port) {
-  if (Side == "fetch") return FetchSide(ToUtf8(Folder), Port);
+  if (Side == "fetch") return FetchSide(Folder, Port);
   if (Side == "table") return TableSide();
   if (Side == "rows") return RowsSide();
   if (Side == "load") return LoadSide(Folder);
@@ -241,14 +247,19 @@ int RunSide(const std::string& Side, const String& Folder, int Port) {
 
 // ---- the parent -----------------------------------------------------------------
 
-// The peak resident size of one run of a side, in megabytes; negative when
-// the child failed. A child's figure can read no lower than the parent's
-// size when it started, which is why the parent leaves all work to children.
-// Port is the search server's.
+// What a side prints once its work is done, before its peak in kilobytes.
+constexpr char kPeakWords[] = "peak with search processes, kB: ";
+
+// The peak resident size of one run of a side, its search processes' added,
+// in megabytes; negative when the child failed. A child's figure can read no
+// lower than the parent's size when it started, which is why the parent
+// leaves all work to children. Port is the search server's.
 double PeakOf(const char* Side, const std::string& Folder, const std::string& Port) {
-  rusage usage{};
-  if (!RunSelf({"bench_memory", "--side", Side, Folder, Port}, nullptr, &usage)) return -1;
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes
+  std::string out;
+  if (!RunSelf({"bench_memory", "--side", Side, Folder, Port}, &out)) return -1;
+  const std::size_t at = out.rfind(kPeakWords);
+  if (at == std::string::npos) return -1;
+  return static_cast<double>(std::atol(out.c_str() + at + std::strlen(kPeakWords))) / 1024.0;
 }
 
 double Median(std::vector<double> V) {
@@ -267,8 +278,11 @@ struct TFigure {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--side") == 0)
-    return RunSide(argv[2], argc >= 4 ? FromUtf8(argv[3]) : String(), argc >= 5 ? std::atoi(argv[4]) : 0);
+  if (argc >= 3 && std::strcmp(argv[1], "--side") == 0) {
+    const int status = RunSide(argv[2], argc >= 4 ? FromUtf8(argv[3]) : String(), argc >= 5 ? std::atoi(argv[4]) : 0);
+    if (status == 0) std::printf("%s%ld\n", kPeakWords, PeakWithSearchProcessesKb());
+    return status;
+  }
 
   char tmpl[] = "/tmp/bench-memory-XXXXXX";
   if (!mkdtemp(tmpl)) return 1;
@@ -285,7 +299,9 @@ int main(int argc, char** argv) {
       {"search run fetching 500,000 records of one resource", "search", "recordbytes",
        "the records' bytes, read from the run's record file", Targets::SearchRunMemory},
   };
-  std::printf("Peak memory beside its baseline, each in a process of its own, and its target (bench/README.md):\n");
+  std::printf(
+      "Peak memory beside its baseline, each in a process of its own (its search processes' peaks added), and its "
+      "target (bench/README.md):\n");
   int failed = 0;
   for (const TFigure& f : figures) {
     std::vector<double> measured, baseline, ratios;

@@ -1,6 +1,7 @@
 #include "lendsrv/ZSearch.h"
 
 #include "lendsrv/AnswerTap.h"
+#include "lendsrv/ZConnect.h"
 
 #include <poll.h>
 #include <yaz/diagbib1.h>
@@ -507,8 +508,9 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
   TWaitTimes times;
   std::string why;
   const TWaitHooks hooks{p.Waiting, p.MaySend, Sink};
-  // The initialisation, allowed with the search itself.
-  ZOOM_connection_connect(connection.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
+  // The initialisation, allowed with the search itself; without ZOOM's lookup
+  // thread where the host is a plain address over TCP.
+  ZConnect(connection.get(), p.Host.c_str(), p.Port > 0 ? p.Port : 0);
   TWaitEnd end = Await(connection.get(), tap, waitLimit, 1, hooks, times, why);
   if (end == TWaitEnd::GivenUp) return {TStage::GivenUp, {}};
   if (end == TWaitEnd::Broken) return {TStage::Failed, why};
