@@ -66,6 +66,9 @@ constexpr std::uint64_t kProgressBytes = 256;
 constexpr std::size_t kMostAsksWithoutRecords = 6;
 // The most read from the socket before the caller's Waiting may run again.
 constexpr std::size_t kMostReadAtOnce = 1 << 20;
+// Room for one read, straight into the reader: a part of records the search
+// process sends at once.
+constexpr std::size_t kReadRoom = 256 * 1024;
 // How long a process that closed its socket is given to end on its own.
 constexpr auto kEndingGrace = 1s;
 // Idle processes kept for the next searches.
@@ -457,7 +460,6 @@ TZSearchResult Converse(const TZConnectionParams& P, const std::string& Pqf, std
     Child.reset();
     return Builder.Finish({TZSearchEnd::TStage::GivenUp, {}});
   };
-  char buf[64 * 1024];
   // The socket is read once the poll finds it ready, or at once again while
   // what came is being taken in parts.
   bool readNow = false;
@@ -472,12 +474,12 @@ TZSearchResult Converse(const TZConnectionParams& P, const std::string& Pqf, std
     bool closed = false;
     std::size_t read = 0;
     while (read < kMostReadAtOnce) {
-      const ssize_t n = ::recv(Child->Socket(), buf, sizeof buf, MSG_DONTWAIT);
+      const ssize_t n = ::recv(Child->Socket(), in.Room(kReadRoom), kReadRoom, MSG_DONTWAIT);
       if (n > 0) {
-        in.Take(std::string_view(buf, static_cast<std::size_t>(n)));
+        in.Took(static_cast<std::size_t>(n));
         read += static_cast<std::size_t>(n);
         // A read short of the room took what there was.
-        if (static_cast<std::size_t>(n) < sizeof buf) break;
+        if (static_cast<std::size_t>(n) < kReadRoom) break;
         continue;
       }
       if (n < 0 && errno == EINTR) continue;

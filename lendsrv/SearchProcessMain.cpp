@@ -12,6 +12,7 @@
 // the program speaks others.
 #include <dirent.h>
 #include <malloc.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -22,6 +23,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "lendsrv/SearchWire.h"
 #include "lendsrv/ZSearch.h"
@@ -36,8 +39,11 @@ constexpr std::size_t kFlushBytes = 256 * 1024;
 // the server's bytes have come, which is how it tells a search that goes on
 // from one that stopped.
 constexpr auto kAliveEvery = std::chrono::seconds(1);
-// A search that fetched this much gives its memory back to the system after.
+// A search that fetched this much gives its memory back to the system once no
+// search has followed it for a while: the searches of a run that follow at
+// once reuse it rather than take every page afresh.
 constexpr std::size_t kGiveBackAfterBytes = 1 << 20;
+constexpr int kGiveBackWhenIdleMs = 1000;
 // Exit codes: the program spoke messages this build does not.
 constexpr int kExitOtherWire = 2;
 
@@ -77,6 +83,12 @@ void SendAll(std::string_view Bytes) {
 // The program's messages, as they come.
 class TProgramMessages {
 public:
+  // Nothing has come for Ms milliseconds.
+  bool Quiet(int Ms) {
+    if (FIn.Holds()) return false;
+    pollfd p{kSocket, POLLIN, 0};
+    return ::poll(&p, 1, Ms) == 0;
+  }
   // The next whole message, waiting for it; the program gone, this process
   // ends; damaged, it ends with kExitOtherWire.
   TWireMessage Next() {
@@ -133,7 +145,14 @@ public:
     }
     return true;
   }
+  // A fetch's end goes as soon as it is known: the program need not wait
+  // for the connection to be let go.
+  void Ended(const TZSearchEnd& E) override {
+    End(E);
+    FEnded = true;
+  }
   void End(const TZSearchEnd& E) {
+    if (std::exchange(FEnded, false)) return;
     FOut.End(E);
     Flush();
   }
@@ -151,16 +170,16 @@ private:
   TClock::time_point FLast = TClock::now();
   std::size_t FBytes = 0;
   std::uint64_t FServerBytes = 0;
+  bool FEnded = false;
 };
 
-void RunSearch(TWireSearch S, TProgramMessages& In, TZSearchReuse& Reuse) {
+// Runs a search; true when it fetched enough to give memory back after.
+bool RunSearch(TWireSearch S, TProgramMessages& In, TZSearchReuse& Reuse) {
   TProgramLink link(In);
   S.Params.Waiting = [&link] { return link.Waiting(); };
   S.Params.MaySend = [&link] { return link.MaySend(); };
   link.End(RunZSearch(S.Params, S.Pqf, static_cast<std::size_t>(S.Limit), link, &Reuse));
-  // A large fetch's memory, freed as the search ended, is given back, so that
-  // an idle search process holds little.
-  if (link.BytesFetched() >= kGiveBackAfterBytes) malloc_trim(0);
+  return link.BytesFetched() >= kGiveBackAfterBytes;
 }
 
 }  // namespace
@@ -185,13 +204,18 @@ int main(int argc, char** argv) {
 
   // What one search leaves for the next.
   TZSearchReuse reuse;
+  bool giveBack = false;
   for (;;) {
     // The next search's connection is made while none is asked for.
     reuse.Prepare();
+    // A large fetch's memory, freed as the search ended, is given back once
+    // no search has come for a while, so that an idle search process holds
+    // little.
+    if (std::exchange(giveBack, false) && in.Quiet(kGiveBackWhenIdleMs)) malloc_trim(0);
     const TWireMessage m = in.Next();
     if (m.Kind != TWireKind::Search) return kExitOtherWire;
     std::optional<TWireSearch> search = ReadWireSearch(m.Payload);
     if (!search) return kExitOtherWire;
-    RunSearch(std::move(*search), in, reuse);
+    giveBack = RunSearch(std::move(*search), in, reuse);
   }
 }

@@ -73,6 +73,8 @@ std::string DiagnosticText(std::string_view Message, std::string_view Set, int C
 
 // What a search hands over as it goes, in order: the hits once the search is
 // answered, then each record of the fetch.
+struct TZSearchEnd;
+
 class TZSearchSink {
 public:
   virtual ~TZSearchSink() = default;
@@ -87,6 +89,9 @@ public:
   virtual void Handed() {}
   // Bytes more of the server's have come.
   virtual void ServerBytes(std::size_t Bytes) { (void)Bytes; }
+  // How a fetch ended, as soon as it is known, before the connection is let
+  // go: the caller need not wait for that.
+  virtual void Ended(const TZSearchEnd& End) { (void)End; }
 };
 
 // How a search ended.

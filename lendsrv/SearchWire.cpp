@@ -1,5 +1,6 @@
 #include "lendsrv/SearchWire.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <typeinfo>
@@ -222,24 +223,31 @@ std::string_view TWireFields::Rest() {
 
 // ---- TWireReader --------------------------------------------------------------------
 
-void TWireReader::Take(std::string_view Bytes) {
+char* TWireReader::Room(std::size_t Size) {
   // What was read goes once it is most of what is held, so that the bytes
-  // left move seldom.
-  if (FAt > 0 && FAt >= FBytes.size() / 2) {
-    FBytes.erase(0, FAt);
+  // left move seldom; the room stays, so that reads land in memory in use.
+  if (FAt > 0 && FAt >= FEnd / 2) {
+    std::memmove(FBytes.data(), FBytes.data() + FAt, FEnd - FAt);
+    FEnd -= FAt;
     FAt = 0;
   }
-  FBytes += Bytes;
+  if (FBytes.size() < FEnd + Size) FBytes.resize(std::max(FEnd + Size, FBytes.size() * 2));
+  return FBytes.data() + FEnd;
+}
+
+void TWireReader::Take(std::string_view Bytes) {
+  std::memcpy(Room(Bytes.size()), Bytes.data(), Bytes.size());
+  Took(Bytes.size());
 }
 
 std::optional<TWireMessage> TWireReader::Next() {
-  if (FDamaged || FBytes.size() - FAt < kPrefix + 1) return std::nullopt;
+  if (FDamaged || FEnd - FAt < kPrefix + 1) return std::nullopt;
   const std::uint32_t length = LoadU32(FBytes.data() + FAt);
   if (length == 0 || length > MostWireMessage(static_cast<TWireKind>(FBytes[FAt + kPrefix]))) {
     FDamaged = true;
     return std::nullopt;
   }
-  if (FBytes.size() - FAt - kPrefix < length) return std::nullopt;
+  if (FEnd - FAt - kPrefix < length) return std::nullopt;
   const char* message = FBytes.data() + FAt + kPrefix;
   FAt += kPrefix + length;
   return TWireMessage{static_cast<TWireKind>(message[0]), std::string_view(message + 1, length - 1)};

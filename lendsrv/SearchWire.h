@@ -132,6 +132,13 @@ class TWireReader {
 public:
   // Bytes as they came. The messages taken before are dropped then.
   void Take(std::string_view Bytes);
+  // Room for Size bytes after those held, for a read straight into it; Took
+  // then counts the bytes the read put there. The messages taken before are
+  // dropped then, as by Take.
+  char* Room(std::size_t Size);
+  void Took(std::size_t N) { FEnd += N; }
+  // Bytes have come that no message taken yet holds.
+  bool Holds() const { return FEnd > FAt; }
   // The next whole message; unset while none is whole, or once the bytes are
   // damaged (Damaged() then tells): a length past what the message's kind can
   // hold is damage, found as soon as the kind has come.
@@ -139,8 +146,9 @@ public:
   bool Damaged() const { return FDamaged; }
 
 private:
-  std::string FBytes;
-  std::size_t FAt = 0;  // read up to here
+  std::string FBytes;    // held from FAt to FEnd; room after that
+  std::size_t FAt = 0;   // read up to here
+  std::size_t FEnd = 0;  // held up to here
   bool FDamaged = false;
 };
 

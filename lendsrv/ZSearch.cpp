@@ -603,7 +603,9 @@ TZSearchEnd Search(const TZConnectionParams& p, const std::string& pqf, std::siz
     if (end == TWaitEnd::Answered && got < piece) why = kNoRecordsText;
     if (end != TWaitEnd::Answered || got < piece) break;
   }
-  return {TStage::Fetched, first < m ? why : std::string()};
+  TZSearchEnd fetched{TStage::Fetched, first < m ? why : std::string()};
+  Sink.Ended(fetched);
+  return fetched;
 }
 
 }  // namespace
