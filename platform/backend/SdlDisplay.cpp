@@ -97,11 +97,6 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
   }
 }
 
-// How long, from its hiding, a window shown again waits for the window manager
-// to let it go: only a window manager that has stopped answering, or never
-// says it lets windows go, takes it all.
-constexpr UInt64 kWithdrawalMs = 1000;
-
 // How long a window's rectangle lasts before it counts as its own: a window
 // manager's moves as it maximises a window come within far less, and a user's
 // own move then maximising far later.
@@ -313,7 +308,9 @@ void TSdlDisplay::Hide(HWND Wnd, TShown& S) {
   S.HiddenAt = TPoint(wr.Left, wr.Top);
   SDL_HideWindow(S.Window);
   S.Withdrawing = true;
-  S.WithdrawalDue = Now() + kWithdrawalMs;
+  // Only a window manager that has stopped answering, or never says it lets
+  // windows go, makes the showing wait it all.
+  S.WithdrawalDue = Now() + WithdrawalBoundMs;
 }
 
 bool TSdlDisplay::AwaitsWithdrawal(TShown& S) {
@@ -357,7 +354,6 @@ bool TSdlDisplay::ShowOwed() {
     if (!s.ShowOwed || !s.Window) continue;
     if (s.Withdrawing && FWaitForWithdrawal) {
       if (Now() < s.WithdrawalDue) continue;
-      ++FWithdrawalWaitsRunOut;
       FWaitForWithdrawal = false;
     }
     due.push_back(h);

@@ -67,10 +67,11 @@ public:
   void HandleEvent(const SDL_Event& Event);
   // The SDL window showing a top-level window (null while it is not shown).
   SDL_Window* SdlWindowOf(HWND Wnd) const;
-  // How many showings waited out the bound for the window manager to let the
-  // window go. Once one has, the display waits no more for a window manager
-  // that does not say it lets windows go, until it sees it do so.
-  unsigned WithdrawalWaitsRunOut() const { return FWithdrawalWaitsRunOut; }
+  // The longest a window shown again waits, from its hiding, for the window
+  // manager to let it go. Once one showing has waited it out, the display
+  // waits no more for a window manager that does not say it lets windows go,
+  // until it sees it do so.
+  static constexpr UInt64 WithdrawalBoundMs = 1000;
   // The rectangle the display keeps as Wnd's own size and place, given back
   // when Wnd is un-maximised after it was shown again maximised.
   std::optional<TRect> OwnRectOf(HWND Wnd) const;
@@ -167,7 +168,6 @@ private:
   // Whether the window manager is waited for to let a hidden window go: not
   // once it has let a wait run out, until it is seen letting one go.
   bool FWaitForWithdrawal = true;
-  unsigned FWithdrawalWaitsRunOut = 0;
   // Lives as long as the display: input still waiting when it goes finds it gone.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
