@@ -144,6 +144,43 @@ bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int He
   return true;
 }
 
+bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return false;
+  // The frame is the window's ancestor on the root, or the window itself.
+  ::Window top = w, root = None;
+  for (;;) {
+    ::Window parent = None, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(dpy, top, &root, &parent, &children, &count)) return false;
+    if (children) XFree(children);
+    if (parent == root || parent == None) break;
+    top = parent;
+  }
+  XWindowAttributes frame;
+  int x = 0, y = 0;
+  ::Window child = None;
+  if (!XGetWindowAttributes(dpy, top, &frame) || !XTranslateCoordinates(dpy, w, root, 0, 0, &x, &y, &child))
+    return false;
+  Left = x - frame.x;
+  Top = y - frame.y;
+  return true;
+}
+
+void PutLetGoWindowAt(SDL_Window* Window, int X, int Y) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w) || !LetGoNow(Window)) return;
+  ::Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy, w, &root, &parent, &children, &count)) return;
+  if (children) XFree(children);
+  XWindowAttributes a;
+  if (parent != root || !XGetWindowAttributes(dpy, w, &a) || (a.x == X && a.y == Y)) return;
+  XMoveWindow(dpy, w, X, Y);
+}
+
 bool ViewableNow(SDL_Window* Window) {
   ::Display* dpy = nullptr;
   ::Window w = None;

@@ -52,6 +52,17 @@ bool LetGoNow(SDL_Window* Window);
 // nothing, when the window manager does not say it takes such a request.
 bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int Height);
 
+// How far Window's own corner lies from the corner of the frame a window
+// manager has put it in (the frame's border and title bar), as it is framed
+// now: 0, 0 when it is in no frame. False when Window is not on X.
+bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top);
+
+// Moves Window, which the window manager has let go, so that its corner is at
+// X, Y on the screen, where a window manager framing it anew puts its frame's
+// corner: not every window manager leaves a window it lets go there. Nothing
+// while a window manager still holds the window.
+void PutLetGoWindowAt(SDL_Window* Window, int X, int Y);
+
 // Whether Window is viewable now: mapped, and its window manager's frame too.
 // A window manager may map a window in its frame before the frame, and X
 // refuses the keyboard focus to a window that cannot be seen. SDL's shown flag

@@ -298,12 +298,14 @@ void TSdlDisplay::Hide(HWND Wnd, TShown& S) {
   S.Maximized = MaximizedNow(S.Window);
   S.NormalOwed = TShown::TNormalOwed::No;
   const TRect wr = GetWindowRect(Wnd);
+  S.FrameOffset.reset();
   // Hidden maximised neither way, the window is where it is of its own.
   if (MaximizedAnyWayNow(S.Window)) {
     SettleNormal(S, true);
   } else {
     S.Normal = wr;
     S.Candidate.reset();
+    if (int left = 0, top = 0; FrameOffsetNow(S.Window, left, top)) S.FrameOffset = TPoint(left, top);
   }
   S.HiddenAt = TPoint(wr.Left, wr.Top);
   SDL_HideWindow(S.Window);
@@ -329,6 +331,13 @@ bool TSdlDisplay::AwaitsWithdrawal(TShown& S) {
 void TSdlDisplay::Show(HWND Wnd, TShown& S) {
   S.ShowOwed = S.Withdrawing = false;
   Place(Wnd, S);
+  // Framed anew, the window has its frame's corner where it stands; a window
+  // manager may have let it go elsewhere, as one does that last placed it by
+  // its own corner (see GiveNormalsBack): it leaves it at that corner.
+  if (S.HiddenAt && S.FrameOffset && !S.Maximized) {
+    const TRect wr = GetWindowRect(Wnd), part = ShownPart(Wnd, S);
+    PutLetGoWindowAt(S.Window, wr.Left + part.Left - S.FrameOffset->X, wr.Top + part.Top - S.FrameOffset->Y);
+  }
   S.HiddenAt.reset();
   // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
   // it, and so keeps it above that one: a box is never lost behind its dialog.

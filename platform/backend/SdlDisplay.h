@@ -10,8 +10,9 @@
 // keyboard focus, so typing goes on where it was.
 //
 // A hidden window keeps its SDL window and its place in the window layer;
-// shown again, it comes back where the window manager left it, maximised when
-// it was hidden maximised, unless the program moved it meanwhile. It is shown
+// shown again, it comes back at the place it was hidden at, wherever the
+// window manager left it, maximised when it was hidden maximised, unless the
+// program moved it meanwhile. It is shown
 // once the window manager has let the hidden window go, which the display
 // waits for among its other input, never longer than a bound; un-maximised
 // later, it gets back its own size and place, which not every window manager
@@ -90,6 +91,10 @@ private:
     // brings it back to that place, so only a move of the program's own
     // moves it.
     std::optional<TPoint> HiddenAt;
+    // While hidden, not maximised: how far the window's corner lay from its
+    // frame's, to put the window where the window manager frames it anew at
+    // its own place.
+    std::optional<TPoint> FrameOffset;
     // Hidden, and not yet let go by the window manager as far as the display
     // has seen: showing it again waits for that until WithdrawalDue (Now()).
     bool Withdrawing = false;

@@ -2,8 +2,8 @@
 // hidden and shown again, as a dialog is each time it is opened, comes back
 // where it was and at its size, however often it opens, and maximised when it
 // was closed maximised, however late the window manager lets it go; then
-// un-maximised, it gets its own size and place back; closed, it keeps its
-// place. A dialog takes the keyboard once it can, however late the window
+// un-maximised, it gets its own size and place back, and keeps it through
+// the next closing; closed, it keeps its place. A dialog takes the keyboard once it can, however late the window
 // manager shows its frame, and a window manager that never lets a hidden
 // window go holds back one showing at most.
 
@@ -228,6 +228,39 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainMaximisedGetsItsOwnSizeAndPlaceBackWh
         << now.Width << "x" << now.Height << " at " << now.X << "," << now.Y << (now.Maximized ? ", maximised" : "")
         << "; it was " << normal.Width << "x" << normal.Height << " at " << normal.X << "," << normal.Y;
   }
+}
+
+// Given back its own place by its own corner after it opened again maximised,
+// a dialog closed and opened once more comes back at that place, under a
+// window manager that lets such a window go at its own corner instead of its
+// frame's.
+TEST_F(SdlDisplayFramed, ADialogGivenItsOwnPlaceBackOpensThereOnceMore) {
+  ASSERT_NO_FATAL_FAILURE(ShowDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME));
+  const TXPlace normal = PlaceOf(Server.Display(), Window);
+  Wm.GiveSizeBack(false);
+  Wm.KeepRequestGravity(true);
+  ASSERT_TRUE(PumpUntil([&] { return Display->OwnRectOf(Dialog) == GetWindowRect(Dialog); }));
+  Wm.Maximize(Window);
+  ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
+  ShowWindow(Dialog, SW_HIDE);
+  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
+  ShowWindow(Dialog, SW_SHOW);
+  ASSERT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+  Wm.Restore(Window);
+  ASSERT_TRUE(PumpUntil([&] {
+    const TXPlace now = PlaceOf(Server.Display(), Window);
+    return now.Framed && !now.Maximized && LayerHas(now) && now.X == normal.X && now.Y == normal.Y;
+  })) << "un-maximised, the dialog is not back at its own place";
+
+  ShowWindow(Dialog, SW_HIDE);
+  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
+  ShowWindow(Dialog, SW_SHOW);
+  ASSERT_TRUE(ShownAs(false)) << "opened once more, the dialog is not shown";
+  const TXPlace now = PlaceOf(Server.Display(), Window);
+  EXPECT_EQ(now.X, normal.X) << "opened once more at " << now.X << "," << now.Y;
+  EXPECT_EQ(now.Y, normal.Y) << "opened once more at " << now.X << "," << now.Y;
+  EXPECT_EQ(now.Width, normal.Width);
+  EXPECT_EQ(now.Height, normal.Height);
 }
 
 // Under a window manager that maps a window in its frame before it shows the
