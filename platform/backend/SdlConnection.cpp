@@ -144,6 +144,19 @@ bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int He
   return true;
 }
 
+bool PointerOnScreenIn(const SDL_Event& Event, int& X, int& Y) {
+  if (Event.type != SDL_SYSWMEVENT || !Event.syswm.msg || Event.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& x = Event.syswm.msg->msg.x11.event;
+  switch (x.type) {
+    case MotionNotify: X = x.xmotion.x_root, Y = x.xmotion.y_root; return true;
+    case ButtonPress:
+    case ButtonRelease: X = x.xbutton.x_root, Y = x.xbutton.y_root; return true;
+    case EnterNotify:
+    case LeaveNotify: X = x.xcrossing.x_root, Y = x.xcrossing.y_root; return true;
+    default: return false;
+  }
+}
+
 bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top) {
   ::Display* dpy = nullptr;
   ::Window w = None;

@@ -76,3 +76,9 @@ bool ViewableNow(SDL_Window* Window);
 union SDL_Event;
 bool WmStateChanged(const SDL_Event& Event, SDL_Window* Window);
 bool NetWmStateChanged(const SDL_Event& Event, SDL_Window* Window);
+
+// Where the pointer was on the screen, as X said in Event, an X event of the
+// pointer's (a move, a press or release, entering or leaving a window) that
+// SDL passes on before the SDL events it makes of it; false for any other.
+// SDL gives the place in its window, which moves with the window.
+bool PointerOnScreenIn(const SDL_Event& Event, int& X, int& Y);

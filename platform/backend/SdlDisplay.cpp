@@ -556,12 +556,22 @@ TPoint TSdlDisplay::ToScreen(HWND Wnd, Integer X, Integer Y) {
   return TPoint(wr.Left + part.Left + X, wr.Top + part.Top + Y);
 }
 
+TPoint TSdlDisplay::MouseOnScreen(HWND Wnd, Integer X, Integer Y) {
+  if (const std::optional<TPoint> p = std::exchange(FPointerFromX, std::nullopt)) return *p;
+  return ToScreen(Wnd, X, Y);
+}
+
 void TSdlDisplay::HandleEvent(const SDL_Event& e) {
+  // X's word on the pointer holds for the mouse event SDL makes of the same X
+  // event, which comes next, after the window's entering at most.
+  if (e.type != SDL_MOUSEMOTION && e.type != SDL_MOUSEBUTTONDOWN && e.type != SDL_MOUSEBUTTONUP &&
+      e.type != SDL_WINDOWEVENT)
+    FPointerFromX.reset();
   switch (e.type) {
     case SDL_MOUSEMOTION: {
       HWND h = FromWindowId(e.motion.windowID);
       if (!h) return;
-      FLastMouse = ToScreen(h, e.motion.x, e.motion.y);
+      FLastMouse = MouseOnScreen(h, e.motion.x, e.motion.y);
       InjectMouse(TMouseAction::Move, mbLeft, FLastMouse);
       return;
     }
@@ -569,7 +579,7 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP: {
       HWND h = FromWindowId(e.button.windowID);
       if (!h) return;
-      FLastMouse = ToScreen(h, e.button.x, e.button.y);
+      FLastMouse = MouseOnScreen(h, e.button.x, e.button.y);
       InjectMouse(e.type == SDL_MOUSEBUTTONDOWN ? TMouseAction::Down : TMouseAction::Up, ButtonOf(e.button.button),
                   FLastMouse);
       return;
@@ -643,7 +653,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
       if (TShown* now = Find(h); now && now->NormalOwed == TShown::TNormalOwed::UntilFramed) FollowMaximised(*now);
       return;
     }
-    case SDL_SYSWMEVENT: HandleXEvent(e); return;
+    case SDL_SYSWMEVENT:
+      if (int x = 0, y = 0; PointerOnScreenIn(e, x, y)) FPointerFromX = TPoint(x, y);
+      HandleXEvent(e);
+      return;
     default: return;
   }
 }

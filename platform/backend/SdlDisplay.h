@@ -161,12 +161,18 @@ private:
   // The window manager gave h's SDL window the keyboard.
   void FocusGained(HWND h);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
+  // The screen place of a mouse event of SDL's at X, Y in Wnd.
+  TPoint MouseOnScreen(HWND Wnd, Integer X, Integer Y);
 
   std::map<HWND, TShown> FShown;
   std::map<HCURSOR, SDL_Cursor*> FCursors;
   TMessageBoxHook FPreviousBoxHook;
   bool FSyncing = false;  // our own change is being reported back: do not echo it
   TPoint FLastMouse;
+  // The pointer's place on the screen from the X event SDL makes its next
+  // mouse event of: SDL reports it in the window, and the window layer may not
+  // have followed a window moved under the pointer at rest yet.
+  std::optional<TPoint> FPointerFromX;
   std::unique_ptr<TXClipboard> FXClipboard;
   // Activated before it could take the keyboard.
   HWND FFocusOwed = nullptr;
