@@ -157,6 +157,16 @@ bool PointerOnScreenIn(const SDL_Event& Event, int& X, int& Y) {
   }
 }
 
+bool PointerOnScreenNow(SDL_Window* Window, int& X, int& Y) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return false;
+  ::Window root = None, child = None;
+  int wx = 0, wy = 0;
+  unsigned mask = 0;
+  return XQueryPointer(dpy, w, &root, &child, &X, &Y, &wx, &wy, &mask);
+}
+
 bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top) {
   ::Display* dpy = nullptr;
   ::Window w = None;

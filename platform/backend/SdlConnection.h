@@ -63,6 +63,10 @@ bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top);
 // while a window manager still holds the window.
 void PutLetGoWindowAt(SDL_Window* Window, int X, int Y);
 
+// Where the pointer is on the screen now, asked of the X server on Window's
+// connection (SDL's own reading may lag); false when Window is not on X.
+bool PointerOnScreenNow(SDL_Window* Window, int& X, int& Y);
+
 // Whether Window is viewable now: mapped, and its window manager's frame too.
 // A window manager may map a window in its frame before the frame, and X
 // refuses the keyboard focus to a window that cannot be seen. SDL's shown flag

@@ -629,6 +629,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
             FSyncing = true;
             SetWindowPos(h, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             FSyncing = false;
+            // The window may have come under the pointer, which the next report
+            // of the pointer, in this window, must not take for a move of it.
+            if (int px = 0, py = 0; Application && PointerOnScreenNow(s->Window, px, py))
+              Application->PointerRestsAt(TPoint(px, py));
           }
           if (TShown* now = Find(h)) KeepNormal(h, *now);
           break;

@@ -301,6 +301,10 @@ public:
   void CancelHint();
   // A window hidden takes the hint of any control on it along.
   void CancelHintWithin(TControl* Window);
+  // The display says where the pointer is as it sees a window move: a report
+  // of the pointer there afterwards, in the window moved under it, is no move
+  // of the user's.
+  void PointerRestsAt(TPoint ScreenPoint) { FHintMousePos = ScreenPoint; }
   void HideHint();
   bool GetHintShowing() const { return FHintShowing; }
   // The hint window shown now (null when none).
