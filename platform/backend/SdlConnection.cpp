@@ -144,6 +144,66 @@ bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int He
   return true;
 }
 
+bool PointerOnScreenIn(const SDL_Event& Event, int& X, int& Y) {
+  if (Event.type != SDL_SYSWMEVENT || !Event.syswm.msg || Event.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& x = Event.syswm.msg->msg.x11.event;
+  switch (x.type) {
+    case MotionNotify: X = x.xmotion.x_root, Y = x.xmotion.y_root; return true;
+    case ButtonPress:
+    case ButtonRelease: X = x.xbutton.x_root, Y = x.xbutton.y_root; return true;
+    case EnterNotify:
+    case LeaveNotify: X = x.xcrossing.x_root, Y = x.xcrossing.y_root; return true;
+    default: return false;
+  }
+}
+
+bool PointerOnScreenNow(SDL_Window* Window, int& X, int& Y) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return false;
+  ::Window root = None, child = None;
+  int wx = 0, wy = 0;
+  unsigned mask = 0;
+  return XQueryPointer(dpy, w, &root, &child, &X, &Y, &wx, &wy, &mask);
+}
+
+bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w)) return false;
+  // The frame is the window's ancestor on the root, or the window itself.
+  ::Window top = w, root = None;
+  for (;;) {
+    ::Window parent = None, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(dpy, top, &root, &parent, &children, &count)) return false;
+    if (children) XFree(children);
+    if (parent == root || parent == None) break;
+    top = parent;
+  }
+  XWindowAttributes frame;
+  int x = 0, y = 0;
+  ::Window child = None;
+  if (!XGetWindowAttributes(dpy, top, &frame) || !XTranslateCoordinates(dpy, w, root, 0, 0, &x, &y, &child))
+    return false;
+  Left = x - frame.x;
+  Top = y - frame.y;
+  return true;
+}
+
+void PutLetGoWindowAt(SDL_Window* Window, int X, int Y) {
+  ::Display* dpy = nullptr;
+  ::Window w = None;
+  if (!XOf(Window, dpy, w) || !LetGoNow(Window)) return;
+  ::Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy, w, &root, &parent, &children, &count)) return;
+  if (children) XFree(children);
+  XWindowAttributes a;
+  if (parent != root || !XGetWindowAttributes(dpy, w, &a) || (a.x == X && a.y == Y)) return;
+  XMoveWindow(dpy, w, X, Y);
+}
+
 bool ViewableNow(SDL_Window* Window) {
   ::Display* dpy = nullptr;
   ::Window w = None;

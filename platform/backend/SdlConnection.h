@@ -52,6 +52,21 @@ bool LetGoNow(SDL_Window* Window);
 // nothing, when the window manager does not say it takes such a request.
 bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int Height);
 
+// How far Window's own corner lies from the corner of the frame a window
+// manager has put it in (the frame's border and title bar), as it is framed
+// now: 0, 0 when it is in no frame. False when Window is not on X.
+bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top);
+
+// Moves Window, which the window manager has let go, so that its corner is at
+// X, Y on the screen, where a window manager framing it anew puts its frame's
+// corner: not every window manager leaves a window it lets go there. Nothing
+// while a window manager still holds the window.
+void PutLetGoWindowAt(SDL_Window* Window, int X, int Y);
+
+// Where the pointer is on the screen now, asked of the X server on Window's
+// connection (SDL's own reading may lag); false when Window is not on X.
+bool PointerOnScreenNow(SDL_Window* Window, int& X, int& Y);
+
 // Whether Window is viewable now: mapped, and its window manager's frame too.
 // A window manager may map a window in its frame before the frame, and X
 // refuses the keyboard focus to a window that cannot be seen. SDL's shown flag
@@ -65,3 +80,9 @@ bool ViewableNow(SDL_Window* Window);
 union SDL_Event;
 bool WmStateChanged(const SDL_Event& Event, SDL_Window* Window);
 bool NetWmStateChanged(const SDL_Event& Event, SDL_Window* Window);
+
+// Where the pointer was on the screen, as X said in Event, an X event of the
+// pointer's (a move, a press or release, entering or leaving a window) that
+// SDL passes on before the SDL events it makes of it; false for any other.
+// SDL gives the place in its window, which moves with the window.
+bool PointerOnScreenIn(const SDL_Event& Event, int& X, int& Y);

@@ -97,11 +97,6 @@ SDL_SystemCursor SystemCursorOf(HCURSOR c) {
   }
 }
 
-// How long, from its hiding, a window shown again waits for the window manager
-// to let it go: only a window manager that has stopped answering, or never
-// says it lets windows go, takes it all.
-constexpr UInt64 kWithdrawalMs = 1000;
-
 // How long a window's rectangle lasts before it counts as its own: a window
 // manager's moves as it maximises a window come within far less, and a user's
 // own move then maximising far later.
@@ -303,17 +298,21 @@ void TSdlDisplay::Hide(HWND Wnd, TShown& S) {
   S.Maximized = MaximizedNow(S.Window);
   S.NormalOwed = TShown::TNormalOwed::No;
   const TRect wr = GetWindowRect(Wnd);
+  S.FrameOffset.reset();
   // Hidden maximised neither way, the window is where it is of its own.
   if (MaximizedAnyWayNow(S.Window)) {
     SettleNormal(S, true);
   } else {
     S.Normal = wr;
     S.Candidate.reset();
+    if (int left = 0, top = 0; FrameOffsetNow(S.Window, left, top)) S.FrameOffset = TPoint(left, top);
   }
   S.HiddenAt = TPoint(wr.Left, wr.Top);
   SDL_HideWindow(S.Window);
   S.Withdrawing = true;
-  S.WithdrawalDue = Now() + kWithdrawalMs;
+  // Only a window manager that has stopped answering, or never says it lets
+  // windows go, makes the showing wait it all.
+  S.WithdrawalDue = Now() + WithdrawalBoundMs;
 }
 
 bool TSdlDisplay::AwaitsWithdrawal(TShown& S) {
@@ -332,6 +331,13 @@ bool TSdlDisplay::AwaitsWithdrawal(TShown& S) {
 void TSdlDisplay::Show(HWND Wnd, TShown& S) {
   S.ShowOwed = S.Withdrawing = false;
   Place(Wnd, S);
+  // Framed anew, the window has its frame's corner where it stands; a window
+  // manager may have let it go elsewhere, as one does that last placed it by
+  // its own corner (see GiveNormalsBack): it leaves it at that corner.
+  if (S.HiddenAt && S.FrameOffset && !S.Maximized) {
+    const TRect wr = GetWindowRect(Wnd), part = ShownPart(Wnd, S);
+    PutLetGoWindowAt(S.Window, wr.Left + part.Left - S.FrameOffset->X, wr.Top + part.Top - S.FrameOffset->Y);
+  }
   S.HiddenAt.reset();
   // The window manager learns whose window it is (WM_TRANSIENT_FOR) before it maps
   // it, and so keeps it above that one: a box is never lost behind its dialog.
@@ -357,7 +363,6 @@ bool TSdlDisplay::ShowOwed() {
     if (!s.ShowOwed || !s.Window) continue;
     if (s.Withdrawing && FWaitForWithdrawal) {
       if (Now() < s.WithdrawalDue) continue;
-      ++FWithdrawalWaitsRunOut;
       FWaitForWithdrawal = false;
     }
     due.push_back(h);
@@ -551,12 +556,22 @@ TPoint TSdlDisplay::ToScreen(HWND Wnd, Integer X, Integer Y) {
   return TPoint(wr.Left + part.Left + X, wr.Top + part.Top + Y);
 }
 
+TPoint TSdlDisplay::MouseOnScreen(HWND Wnd, Integer X, Integer Y) {
+  if (const std::optional<TPoint> p = std::exchange(FPointerFromX, std::nullopt)) return *p;
+  return ToScreen(Wnd, X, Y);
+}
+
 void TSdlDisplay::HandleEvent(const SDL_Event& e) {
+  // X's word on the pointer holds for the mouse event SDL makes of the same X
+  // event, which comes next, after the window's entering at most.
+  if (e.type != SDL_MOUSEMOTION && e.type != SDL_MOUSEBUTTONDOWN && e.type != SDL_MOUSEBUTTONUP &&
+      e.type != SDL_WINDOWEVENT)
+    FPointerFromX.reset();
   switch (e.type) {
     case SDL_MOUSEMOTION: {
       HWND h = FromWindowId(e.motion.windowID);
       if (!h) return;
-      FLastMouse = ToScreen(h, e.motion.x, e.motion.y);
+      FLastMouse = MouseOnScreen(h, e.motion.x, e.motion.y);
       InjectMouse(TMouseAction::Move, mbLeft, FLastMouse);
       return;
     }
@@ -564,7 +579,7 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP: {
       HWND h = FromWindowId(e.button.windowID);
       if (!h) return;
-      FLastMouse = ToScreen(h, e.button.x, e.button.y);
+      FLastMouse = MouseOnScreen(h, e.button.x, e.button.y);
       InjectMouse(e.type == SDL_MOUSEBUTTONDOWN ? TMouseAction::Down : TMouseAction::Up, ButtonOf(e.button.button),
                   FLastMouse);
       return;
@@ -614,6 +629,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
             FSyncing = true;
             SetWindowPos(h, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             FSyncing = false;
+            // The window may have come under the pointer, which the next report
+            // of the pointer, in this window, must not take for a move of it.
+            if (int px = 0, py = 0; Application && PointerOnScreenNow(s->Window, px, py))
+              Application->PointerRestsAt(TPoint(px, py));
           }
           if (TShown* now = Find(h)) KeepNormal(h, *now);
           break;
@@ -638,7 +657,10 @@ void TSdlDisplay::HandleEvent(const SDL_Event& e) {
       if (TShown* now = Find(h); now && now->NormalOwed == TShown::TNormalOwed::UntilFramed) FollowMaximised(*now);
       return;
     }
-    case SDL_SYSWMEVENT: HandleXEvent(e); return;
+    case SDL_SYSWMEVENT:
+      if (int x = 0, y = 0; PointerOnScreenIn(e, x, y)) FPointerFromX = TPoint(x, y);
+      HandleXEvent(e);
+      return;
     default: return;
   }
 }

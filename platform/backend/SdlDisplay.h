@@ -10,8 +10,9 @@
 // keyboard focus, so typing goes on where it was.
 //
 // A hidden window keeps its SDL window and its place in the window layer;
-// shown again, it comes back where the window manager left it, maximised when
-// it was hidden maximised, unless the program moved it meanwhile. It is shown
+// shown again, it comes back at the place it was hidden at, wherever the
+// window manager left it, maximised when it was hidden maximised, unless the
+// program moved it meanwhile. It is shown
 // once the window manager has let the hidden window go, which the display
 // waits for among its other input, never longer than a bound; un-maximised
 // later, it gets back its own size and place, which not every window manager
@@ -67,10 +68,11 @@ public:
   void HandleEvent(const SDL_Event& Event);
   // The SDL window showing a top-level window (null while it is not shown).
   SDL_Window* SdlWindowOf(HWND Wnd) const;
-  // How many showings waited out the bound for the window manager to let the
-  // window go. Once one has, the display waits no more for a window manager
-  // that does not say it lets windows go, until it sees it do so.
-  unsigned WithdrawalWaitsRunOut() const { return FWithdrawalWaitsRunOut; }
+  // The longest a window shown again waits, from its hiding, for the window
+  // manager to let it go. Once one showing has waited it out, the display
+  // waits no more for a window manager that does not say it lets windows go,
+  // until it sees it do so.
+  static constexpr UInt64 WithdrawalBoundMs = 1000;
   // The rectangle the display keeps as Wnd's own size and place, given back
   // when Wnd is un-maximised after it was shown again maximised.
   std::optional<TRect> OwnRectOf(HWND Wnd) const;
@@ -89,6 +91,10 @@ private:
     // brings it back to that place, so only a move of the program's own
     // moves it.
     std::optional<TPoint> HiddenAt;
+    // While hidden, not maximised: how far the window's corner lay from its
+    // frame's, to put the window where the window manager frames it anew at
+    // its own place.
+    std::optional<TPoint> FrameOffset;
     // Hidden, and not yet let go by the window manager as far as the display
     // has seen: showing it again waits for that until WithdrawalDue (Now()).
     bool Withdrawing = false;
@@ -155,19 +161,24 @@ private:
   // The window manager gave h's SDL window the keyboard.
   void FocusGained(HWND h);
   TPoint ToScreen(HWND Wnd, Integer X, Integer Y);
+  // The screen place of a mouse event of SDL's at X, Y in Wnd.
+  TPoint MouseOnScreen(HWND Wnd, Integer X, Integer Y);
 
   std::map<HWND, TShown> FShown;
   std::map<HCURSOR, SDL_Cursor*> FCursors;
   TMessageBoxHook FPreviousBoxHook;
   bool FSyncing = false;  // our own change is being reported back: do not echo it
   TPoint FLastMouse;
+  // The pointer's place on the screen from the X event SDL makes its next
+  // mouse event of: SDL reports it in the window, and the window layer may not
+  // have followed a window moved under the pointer at rest yet.
+  std::optional<TPoint> FPointerFromX;
   std::unique_ptr<TXClipboard> FXClipboard;
   // Activated before it could take the keyboard.
   HWND FFocusOwed = nullptr;
   // Whether the window manager is waited for to let a hidden window go: not
   // once it has let a wait run out, until it is seen letting one go.
   bool FWaitForWithdrawal = true;
-  unsigned FWithdrawalWaitsRunOut = 0;
   // Lives as long as the display: input still waiting when it goes finds it gone.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

@@ -455,6 +455,7 @@ void TCustomForm::Dispatch(TMessage& Message) {
         }
       } else {
         DoHide();
+        if (Application) Application->CancelHintWithin(this);
         if (FHandle) ShowWindow(FHandle, SW_HIDE);
       }
       return;
@@ -510,11 +511,7 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
 void TApplication::ControlDestroying(TControl* Control) {
   if (Control == FMouseControl) FMouseControl = nullptr;
   if (Control == FMainForm) FMainForm = nullptr;
-  if (Control == FHintControl) {
-    HideHint();
-    StopHintTimers();
-    FHintControl = nullptr;
-  }
+  if (Control == FHintControl) CancelHint();
   if (Control == FHintWindow) FHintWindow = nullptr;
 }
 
@@ -555,16 +552,21 @@ void TApplication::HintMouseMessage(TControl* Control, const TMessage& Message) 
     CancelHint();
     return;
   }
-  TPoint pos = GetCursorPos();
+  const TPoint pos = GetCursorPos();
+  // A window moved under the pointer at rest has the pointer reported where it
+  // was: no move of the user's, so no hint for the control it brought there,
+  // until the pointer itself moves.
+  const bool moved = FHintMousePos != pos;
+  FHintMousePos = pos;
   if (Control != FHintControl) {
     bool wasShowing = FHintShowing;
     HideHint();
     StopHintTimers();
-    FHintControl = Control;
+    FHintControl = moved ? Control : nullptr;
     FHintCursorRect = TRect();
     // Whether there is a hint at all is the control's to say (CM_HINTSHOW): a
     // control may show hints of its own, part by part, without a hint text.
-    if (Control->GetShowHint()) StartHintTimer(HintPauseOf(Control, wasShowing));
+    if (FHintControl && Control->GetShowHint()) StartHintTimer(HintPauseOf(Control, wasShowing));
     return;
   }
   // Out of the part the last hint (or its absence) was for: the next part may have one.
@@ -585,7 +587,9 @@ UINT TApplication::HintPauseOf(TControl* Control, bool WasShowing) {
 
 void TApplication::ActivateHint(TPoint CursorPos) {
   TControl* c = FHintControl;
-  if (!c || !c->GetShowHint()) return;
+  // The pointer may have left the control without a move reported since, as
+  // when its window is moved away from under it.
+  if (!c || !c->GetShowHint() || ControlAtScreen(CursorPos) != c) return;
   THintInfo info;
   info.HintControl = c;
   info.HintWindowClass = HintWindowClass;
@@ -636,6 +640,15 @@ void TApplication::CancelHint() {
   HideHint();
   StopHintTimers();
   FHintControl = nullptr;
+  FHintMousePos.reset();
+}
+
+void TApplication::CancelHintWithin(TControl* Window) {
+  for (TControl* c = FHintControl; c; c = c->GetParent())
+    if (c == Window) {
+      CancelHint();
+      return;
+    }
 }
 
 void TApplication::Run() {
@@ -687,13 +700,17 @@ void TApplication::HandleMessage() {
   if (!ProcessMessage(m)) Idle(m);
 }
 
-void TApplication::DoMouseIdle() {
-  TPoint p = GetCursorPos();
-  HWND wnd = WindowFromPoint(p);
+TControl* TApplication::ControlAtScreen(TPoint P) {
+  HWND wnd = WindowFromPoint(P);
   TControl* control = nullptr;
   while (wnd && !(control = FindControl(wnd))) wnd = GetParent(wnd);
   if (auto* win = dynamic_cast<TWinControl*>(control))
-    if (TControl* inner = win->ControlAtPos(win->ScreenToClient(p), false)) control = inner;
+    if (TControl* inner = win->ControlAtPos(win->ScreenToClient(P), false)) control = inner;
+  return control;
+}
+
+void TApplication::DoMouseIdle() {
+  TControl* control = ControlAtScreen(GetCursorPos());
   if (control == FMouseControl) return;
   TControl* old = FMouseControl;
   FMouseControl = control;

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <map>
 #include <vector>
 
@@ -293,9 +294,17 @@ public:
   // which may depend on the part of the control under the mouse, or refuses), hidden
   // again when the mouse leaves the hint's cursor rectangle, after HintHidePause, or
   // on a press. Leaving the cursor rectangle of a part that had no hint asks again.
+  // Only the pointer's own moves call a hint up, never a window moved under it,
+  // and only for the control under it when the pause is over.
   void HintMouseMessage(TControl* Control, const TMessage& Message);
   void ActivateHint(TPoint CursorPos);
   void CancelHint();
+  // A window hidden takes the hint of any control on it along.
+  void CancelHintWithin(TControl* Window);
+  // The display says where the pointer is as it sees a window move: a report
+  // of the pointer there afterwards, in the window moved under it, is no move
+  // of the user's.
+  void PointerRestsAt(TPoint ScreenPoint) { FHintMousePos = ScreenPoint; }
   void HideHint();
   bool GetHintShowing() const { return FHintShowing; }
   // The hint window shown now (null when none).
@@ -314,6 +323,8 @@ private:
   bool IsKeyMsg(TMsg& Msg);
   void Idle(const TMsg& Msg);
   void DoMouseIdle();
+  // The control under the screen point P, a graphic one on its window included.
+  static TControl* ControlAtScreen(TPoint P);
   UINT HintPauseOf(TControl* Control, bool WasShowing);
 
   String FTitle;
@@ -329,6 +340,8 @@ private:
   TControl* FHintControl = nullptr;
   TComponent* FHintWindow = nullptr;
   TRect FHintCursorRect;  // screen coordinates
+  // Where the pointer was at the last move the hints saw; none after a press.
+  std::optional<TPoint> FHintMousePos;
   bool FHintShowing = false;
   std::uintptr_t FHintTimer = 0;
   std::uintptr_t FHideTimer = 0;

@@ -359,10 +359,10 @@ void TCustomListBox::Dispatch(TMessage& Message) {
       }
       break;
     case WM_LBUTTONUP:
-      if (FTracking) {
-        FTracking = false;
-        if (FHandle && GetCapture() == FHandle) ReleaseCapture();
-      }
+      // The mouse was taken at the press, on an item or below the last one:
+      // it is given back either way, or every later click would land here.
+      FTracking = false;
+      if (FHandle && GetCapture() == FHandle) ReleaseCapture();
       break;
     case WM_CANCELMODE: FTracking = false; break;
     case CM_FONTCHANGED:

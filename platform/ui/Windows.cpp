@@ -971,9 +971,13 @@ HWND DeepestChild(TWindowRec* w, TPoint screen) {
 }  // namespace
 
 HWND WindowFromPoint(TPoint ScreenPoint) {
-  for (TWindowRec* t : Sys().TopLevel) {
-    if (!IsVisibleRec(t) || !PointInWindowShape(t, ScreenPoint)) continue;
-    return DeepestChild(t, ScreenPoint);
+  std::vector<HWND> under;
+  for (TWindowRec* t : Sys().TopLevel)
+    if (IsVisibleRec(t) && PointInWindowShape(t, ScreenPoint)) under.push_back(t->Handle);
+  for (HWND h : under) {
+    // A window that lets the mouse through, as a hint does, is not the one under it.
+    if (SendMessage(h, WM_NCHITTEST, 0, MakeLParam(ScreenPoint.X, ScreenPoint.Y)) == HTTRANSPARENT) continue;
+    if (TWindowRec* t = Rec(h)) return DeepestChild(t, ScreenPoint);
   }
   return nullptr;
 }

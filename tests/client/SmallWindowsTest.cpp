@@ -19,6 +19,7 @@
 #include "platform/ui/Gauges.h"
 #include "platform/ui/MsgBox.h"
 #include "tests/client/ProgramDriver.h"
+#include "tests/client/ResourceListText.h"
 
 // ---- Message box ----------------------------------------------------------------------------
 
@@ -299,6 +300,45 @@ TEST(MainWindow, SaveFolderButtonChangesTheSessionFolderOnly) {
   drv.Press(Form_Main, u"SpeedButton2");
   EXPECT_EQ(DirSave, drv.Folder() + u"MyWork/");
   EXPECT_EQ(Dlg_Settings->Edit_DirForBR->GetText(), drv.Folder() + u"Import/");
+}
+
+// A click in the resource list's empty rows, below its last resource, selects
+// nothing and leaves the window answering: keys move the focus, the menu
+// buttons open their dialogs and a click on an edit box lets the user type there.
+TEST(MainWindow, AClickBelowTheLastResourceLeavesTheWindowAnsweringClicksAndKeys) {
+  TProgramDriver drv;
+  ASSERT_TRUE(ForceDirectories(drv.Folder() + u"Settings/"));
+  WriteFileAtomic(drv.Folder() + u"Settings/ListDB_for_Search.txt", "3\r\n5\r\n");
+  ASSERT_TRUE(drv.StartWithResourceList(std::string(kResourceListHead) +
+                                        ResourceListLine(3, "Three", "Default", "127.0.0.1", 210, "usmarc") +
+                                        ResourceListLine(5, "Five", "Default", "127.0.0.1", 210, "usmarc")));
+  auto* list = drv.Find<TCheckListBox>(Form_Main, u"clb_ListDB_Names");
+  ASSERT_EQ(list->GetCount(), 2);
+  const Integer below = list->ItemRect(1).Bottom + 20;
+  ASSERT_LT(below, list->GetClientHeight());
+  const auto clickBelowTheLast = [&] { drv.Display().Click(list->GetHandle(), list->GetClientWidth() / 2, below); };
+
+  clickBelowTheLast();
+  EXPECT_EQ(list->GetItemIndex(), -1);
+  ASSERT_EQ(GetFocus(), list->GetHandle());
+  drv.Display().Key(VK_TAB);
+  EXPECT_NE(GetFocus(), list->GetHandle()) << "Tab left the focus in the list";
+
+  clickBelowTheLast();
+  bool settingsOpened = false;
+  drv.WhenModal<TDlg_Settings>([&](TDlg_Settings*) {
+    settingsOpened = true;
+    drv.Display().Key(VK_ESCAPE);
+  });
+  drv.Press(Form_Main, u"SB_Menu_Set");
+  EXPECT_TRUE(settingsOpened) << "the settings dialog did not open";
+  EXPECT_EQ(drv.Display().PendingIdleSteps(), 0u);
+
+  clickBelowTheLast();
+  drv.SetText(Form_Main, u"Edit_Simple_Title", String());
+  drv.Press(Form_Main, u"Edit_Simple_Title");
+  drv.Display().TypeText(u"Война");
+  EXPECT_EQ(Form_Main->Edit_Simple_Title->GetText(), u"Война");
 }
 
 // ---- About box --------------------------------------------------------------------------------

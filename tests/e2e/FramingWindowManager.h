@@ -21,7 +21,11 @@
 // maximised size and all, and so un-maximises a window mapped again
 // maximised to that size; and it fills the screen with a window it maximises
 // before it says so. It takes a request to move and size a window
-// (_NET_MOVERESIZE_WINDOW) and says so in _NET_SUPPORTED.
+// (_NET_MOVERESIZE_WINDOW) and says so in _NET_SUPPORTED; told to keep the
+// gravity of such a request (KeepRequestGravity), it lets a window it last
+// placed so by the window's own corner (static gravity) go at that corner,
+// not its frame's, as some window managers do, so that mapped again the
+// window comes down by the title bar and right by the border.
 //
 // It keeps the WM_STATE of each window it frames and deletes it once it has
 // let the window go, the sign a program waits for before mapping the window
@@ -173,6 +177,8 @@ public:
   // Whether a window let go gets back the place and size it had before it was
   // maximised (the default).
   void GiveSizeBack(bool Gives) { FGivesSizeBack = Gives; }
+  // Whether a window last placed by its own corner is let go there.
+  void KeepRequestGravity(bool Keeps) { FKeepsRequestGravity = Keeps; }
   // Windows hidden from now on are let go only at LetGoHeld, or when mapped again.
   void HoldLettingGo() { FHoldLettingGo = true; }
   void LetGoHeld() {
@@ -201,6 +207,7 @@ private:
     bool FrameShown = false;  // the frame is mapped
     TClock::time_point Deadline;
     bool Maximized = false;
+    bool PlacedByOwnCorner = false;                                   // last placed by a request of static gravity
     int NormalX = 0, NormalY = 0, NormalWidth = 1, NormalHeight = 1;  // before it was maximised
   };
 
@@ -316,6 +323,7 @@ private:
     // The program asks for its window's place on the screen: the frame moves,
     // and the window keeps its place in it.
     TFramed& f = it->second;
+    f.PlacedByOwnCorner = false;
     if (r.value_mask & CWX) f.X = r.x;
     if (r.value_mask & CWY) f.Y = r.y;
     if (r.value_mask & CWWidth) f.Width = r.width;
@@ -376,7 +384,9 @@ private:
       XDeleteProperty(FDpy, W, XInternAtom(FDpy, "_NET_WM_STATE", False));
     }
     if (!F.Destroyed) {
-      XReparentWindow(FDpy, W, DefaultRootWindow(FDpy), F.X - kBorder, F.Y - kTitle);
+      const bool ownCorner = F.PlacedByOwnCorner && FKeepsRequestGravity;
+      XReparentWindow(FDpy, W, DefaultRootWindow(FDpy), F.X - (ownCorner ? 0 : kBorder),
+                      F.Y - (ownCorner ? 0 : kTitle));
       XRemoveFromSaveSet(FDpy, W);
     }
     XDestroyWindow(FDpy, F.Frame);
@@ -398,6 +408,7 @@ private:
       F.NormalHeight = F.Height;
     }
     F.Maximized = true;
+    F.PlacedByOwnCorner = false;
     const bool movesFirst = !FGivesSizeBack;
     if (!movesFirst) SayMaximized(W);
     F.X = kBorder;
@@ -423,6 +434,7 @@ private:
     TFramed& f = it->second;
     const long flags = M.data.l[0];
     const bool framePlace = (flags & 0xFF) != StaticGravity;
+    f.PlacedByOwnCorner = !framePlace;
     if (flags & 0x100) f.X = int(M.data.l[1]) + (framePlace ? kBorder : 0);
     if (flags & 0x200) f.Y = int(M.data.l[2]) + (framePlace ? kTitle : 0);
     if (flags & 0x400) f.Width = int(M.data.l[3]);
@@ -435,6 +447,7 @@ private:
   void Restore(Window W, TFramed& F) {
     if (!F.Maximized) return;
     F.Maximized = false;
+    F.PlacedByOwnCorner = false;
     F.X = F.NormalX;
     F.Y = F.NormalY;
     F.Width = F.NormalWidth;
@@ -486,6 +499,7 @@ private:
   std::vector<Window> FMaximizes;
   std::vector<Window> FRestores;
   std::atomic<bool> FGivesSizeBack{true};
+  std::atomic<bool> FKeepsRequestGravity{false};
   std::atomic<bool> FHoldLettingGo{false}, FLetGoHeld{false};
   std::atomic<bool> FNeverLetsGo{false};
   std::atomic<bool> FHoldFrames{false}, FShowHeldFrames{false};

@@ -197,6 +197,7 @@ bool TXFramingWindowManager::Start(const std::string& DisplayName) { return FImp
 void TXFramingWindowManager::Maximize(unsigned long Window) { FImpl->Wm.Maximize(Window); }
 void TXFramingWindowManager::Restore(unsigned long Window) { FImpl->Wm.Restore(Window); }
 void TXFramingWindowManager::GiveSizeBack(bool Gives) { FImpl->Wm.GiveSizeBack(Gives); }
+void TXFramingWindowManager::KeepRequestGravity(bool Keeps) { FImpl->Wm.KeepRequestGravity(Keeps); }
 void TXFramingWindowManager::HoldLettingGo() { FImpl->Wm.HoldLettingGo(); }
 void TXFramingWindowManager::LetGoHeld() { FImpl->Wm.LetGoHeld(); }
 void TXFramingWindowManager::NeverLetGo() { FImpl->Wm.NeverLetGo(); }

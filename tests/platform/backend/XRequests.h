@@ -61,10 +61,12 @@ public:
   void Maximize(unsigned long Window);
   void Restore(unsigned long Window);
   // How it behaves from now on (see FramingWindowManager.h): whether a window
-  // it lets go gets back its size from before it was maximised; whether, and
+  // it lets go gets back its size from before it was maximised; whether one
+  // it last placed by the window's own corner is let go there; whether, and
   // until when, it holds back letting hidden windows go, or showing the frames
   // of windows it maps.
   void GiveSizeBack(bool Gives);
+  void KeepRequestGravity(bool Keeps);
   void HoldLettingGo();
   void LetGoHeld();
   void NeverLetGo();

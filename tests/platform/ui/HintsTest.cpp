@@ -5,6 +5,7 @@
 
 #include "platform/backend/Headless.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/HintWnd.h"
 
 namespace {
 
@@ -35,7 +36,9 @@ class TTipped : public TCustomControl {
 public:
   explicit TTipped(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(10, 10, 100, 40); }
   std::function<LRESULT(THintInfo&)> OnHintShow;
+  int Presses = 0;
   void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_LBUTTONDOWN) ++Presses;
     if (m.Msg == CM_HINTSHOW && OnHintShow) {
       m.Result = OnHintShow(*reinterpret_cast<THintInfo*>(m.LParam));
       return;
@@ -129,6 +132,61 @@ TEST_F(Hints, NoHintWithoutShowHint) {
   EXPECT_EQ(GetShortHint(u"a|b"), u"a");
   EXPECT_EQ(GetLongHint(u"a|b"), u"b");
   EXPECT_EQ(GetLongHint(u"ab"), u"ab");
+}
+
+// A window the window manager moves under the pointer at rest has the
+// pointer reported at the same place: no hint comes up for the control it
+// brought there until the pointer moves; and a hint shown goes with its window.
+TEST_F(Hints, AWindowMovedUnderTheRestingPointerCallsUpNoHintAndAHintGoesWithItsWindow) {
+  TForm* dialog = new TForm(Application);
+  dialog->SetBorderStyle(bsNone);
+  dialog->SetBounds(500, 100, 200, 100);
+  TTipped* folder = new TTipped(dialog);
+  folder->SetParent(dialog);
+  folder->SetHint(u"Выбрать папку");
+  folder->SetShowHint(true);
+  dialog->Show();
+  // The pointer rests on the form, beside its own hinted control.
+  Display.MouseMove(Form->GetHandle(), 250, 150);
+  Display.AdvanceClock(Application->GetHintPause() * 2);
+  ASSERT_TRUE(TRecordingHint::Shown.empty());
+
+  const TPoint resting = Form->ClientToScreen(TPoint(250, 150));
+  dialog->SetBounds(resting.X - 30, resting.Y - 20, 200, 100);
+  const TPoint onFolder = folder->ScreenToClient(resting);
+  ASSERT_TRUE(folder->GetClientRect().Contains(onFolder));
+  Display.MouseMove(folder->GetHandle(), onFolder.X, onFolder.Y);
+  Display.AdvanceClock(Application->GetHintPause() * 2);
+  EXPECT_TRUE(TRecordingHint::Shown.empty()) << "a hint came up for a window's move";
+
+  // The pointer's own move calls the hint up; the window closing takes it along.
+  Display.MouseMove(folder->GetHandle(), onFolder.X + 2, onFolder.Y);
+  Display.AdvanceClock(Application->GetHintPause());
+  ASSERT_EQ(TRecordingHint::Shown, std::vector<String>{u"Выбрать папку"});
+  dialog->Hide();
+  EXPECT_FALSE(TRecordingHint::Visible) << "the hint stayed after its window closed";
+  EXPECT_FALSE(Application->GetHintShowing());
+}
+
+// A hint lying under the pointer lets a press through to the control under it.
+TEST_F(Hints, AHintUnderThePointerLetsAPressThroughToTheControlUnderIt) {
+  InstallHintWindow();
+  HintWindowClass = THintWindow::StaticComponentClass();
+  // The control puts its hint right under the pointer.
+  Tip->OnHintShow = [](THintInfo& info) {
+    info.HintPos = info.HintControl->ClientToScreen(info.CursorPos) - TPoint(3, 3);
+    return LRESULT(0);
+  };
+  Display.MouseMove(Tip->GetHandle(), 5, 5);
+  Display.AdvanceClock(Application->GetHintPause());
+  auto* hint = dynamic_cast<THintWindow*>(Application->GetHintWindow());
+  ASSERT_TRUE(hint && hint->IsShowing());
+  ASSERT_TRUE(hint->GetBoundsRect().Contains(Tip->ClientToScreen(TPoint(5, 5))));
+
+  Display.MouseDown(Tip->GetHandle(), 5, 5);
+  Display.MouseUp(Tip->GetHandle(), 5, 5);
+  EXPECT_EQ(Tip->Presses, 1) << "the hint took the press";
+  EXPECT_FALSE(hint->IsShowing());
 }
 
 }  // namespace
