@@ -85,6 +85,16 @@ struct SdlDisplayFramed : ::testing::Test {
     Wm.Maximize(Window);
     ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
   }
+  // The window manager maximises the dialog, which is closed, let go, and
+  // opened again maximised.
+  void MaximiseCloseAndOpenAgain() {
+    Wm.Maximize(Window);
+    ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
+    ShowWindow(Dialog, SW_HIDE);
+    ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
+    ShowWindow(Dialog, SW_SHOW);
+    ASSERT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+  }
   // Whether the dialog comes to be framed, filling the screen or not as
   // Maximized says, and the window layer has heard where and at what size.
   bool ShownAs(bool Maximized) {
@@ -211,12 +221,7 @@ TEST_F(SdlDisplayFramed, ADialogOpenedAgainMaximisedGetsItsOwnSizeAndPlaceBackWh
     Wm.GiveSizeBack(givesSizeBack);
     // The display has taken the dialog's place and size as its own.
     ASSERT_TRUE(PumpUntil([&] { return Display->OwnRectOf(Dialog) == GetWindowRect(Dialog); }));
-    Wm.Maximize(Window);
-    ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
-    ShowWindow(Dialog, SW_HIDE);
-    ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
-    ShowWindow(Dialog, SW_SHOW);
-    ASSERT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+    ASSERT_NO_FATAL_FAILURE(MaximiseCloseAndOpenAgain());
 
     Wm.Restore(Window);
     TXPlace now;
@@ -240,12 +245,7 @@ TEST_F(SdlDisplayFramed, ADialogGivenItsOwnPlaceBackOpensThereOnceMore) {
   Wm.GiveSizeBack(false);
   Wm.KeepRequestGravity(true);
   ASSERT_TRUE(PumpUntil([&] { return Display->OwnRectOf(Dialog) == GetWindowRect(Dialog); }));
-  Wm.Maximize(Window);
-  ASSERT_TRUE(ShownAs(true)) << "the window manager did not maximise the dialog";
-  ShowWindow(Dialog, SW_HIDE);
-  ASSERT_TRUE(PumpUntil([&] { return PlaceOf(Server.Display(), Window).LetGo; }));
-  ShowWindow(Dialog, SW_SHOW);
-  ASSERT_TRUE(ShownAs(true)) << "opened again, the dialog is not maximised";
+  ASSERT_NO_FATAL_FAILURE(MaximiseCloseAndOpenAgain());
   Wm.Restore(Window);
   ASSERT_TRUE(PumpUntil([&] {
     const TXPlace now = PlaceOf(Server.Display(), Window);
