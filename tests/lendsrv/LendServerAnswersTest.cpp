@@ -166,7 +166,10 @@ std::vector<TLegal> LegalAnswers() {
       {"GRS-1 records of octets in pieces: content, a variant's value, an EXTERNAL's octets",
        Answers({SearchAnswer(3, kGrs1OctetsInPieces + kGrs1VariantInPieces + kGrs1ExternalInPieces, 3)}), u"GRS-1", 3,
        3},
-      {"a GRS-1 record nested 300 deep in indefinite lengths", Answers({Grs1NestedIndefinite(300)}), u"GRS-1", 1, 1},
+      // Over a thousand elements of indefinite length, in an answer the library
+      // takes in one read: deeper chains, split across its reads, it misframes
+      // itself, tapped or not.
+      {"a GRS-1 record nested 220 deep in indefinite lengths", Answers({Grs1NestedIndefinite(220)}), u"GRS-1", 1, 1},
       {"octets in pieces in the initialisation answer's user information", initWithUserInfoInPieces, u"USMARC", 2, 2},
       {"a SUTRS record's text in pieces between two sound ones",
        Answers({SearchAnswer(3, Sutrs(Ber("\x1B", "Sutrs 1")) + kSutrsInPieces + Sutrs(Ber("\x1B", "Sutrs 3")), 3)}),
