@@ -26,8 +26,10 @@
 // ZOOM's own read "Text (code)", a server's diagnostic names its set too
 // ("Text (Bib-1 code)"), and either is followed by ": addinfo" when there is
 // one; a record's diagnostic is told in the same form. Waiting runs between
-// two pieces as well: a large fetch neither holds the caller's windows nor
-// costs more than its size.
+// two pieces as well (where the caller gives MaySend, that is asked before
+// each request instead): a large fetch neither holds the caller's windows nor
+// costs more than its size. The time the caller takes is never counted as a
+// wait for the server.
 
 #include <cstddef>
 #include <memory>
