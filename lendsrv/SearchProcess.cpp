@@ -297,16 +297,6 @@ TIdleChildren& IdleChildren() {
   return idle;
 }
 
-bool SendAll(int Socket, std::string_view Bytes) {
-  while (!Bytes.empty()) {
-    const ssize_t n = ::send(Socket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    Bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // ---- TReceived ----------------------------------------------------------------------
 
 // The hits, records and end as the search process hands them over, checked:
@@ -408,18 +398,15 @@ std::string NotMatchingText(const std::string& How) {
 // turn (one may have ended since), else a fresh one, told first which
 // messages this build speaks.
 std::unique_ptr<TSearchChild> SendSearch(const TWireSearch& Search, std::string& Error) {
-  TWireWriter out;
-  out.Search(Search);
+  TWireWriter hello, search;
+  hello.Hello();
+  search.Search(Search);
+  const std::string fresh = hello.Bytes() + search.Bytes();
   Error = "The search process cannot be reached";
   for (std::size_t attempt = 0; attempt <= kMostIdle + 1; ++attempt) {
     std::unique_ptr<TSearchChild> child = IdleChildren().Take(Error);
     if (!child) return nullptr;
-    if (child->Fresh()) {
-      TWireWriter hello;
-      hello.Hello();
-      if (!SendAll(child->Socket(), hello.Bytes())) continue;
-    }
-    if (SendAll(child->Socket(), out.Bytes())) return child;
+    if (WireSend(child->Socket(), child->Fresh() ? fresh : search.Bytes())) return child;
   }
   return nullptr;
 }
@@ -460,6 +447,8 @@ TZSearchResult Converse(const TZConnectionParams& P, const std::string& Pqf, std
     Child.reset();
     return Builder.Finish({TZSearchEnd::TStage::GivenUp, {}});
   };
+  TWireWriter go;
+  go.Go();
   // The socket is read once the poll finds it ready, or at once again while
   // what came is being taken in parts.
   bool readNow = false;
@@ -502,9 +491,7 @@ TZSearchResult Converse(const TZConnectionParams& P, const std::string& Pqf, std
           // cannot be told is found out by its end.
           lastProgress = TClock::now();
           if (!goesOn()) return givenUp();
-          TWireWriter go;
-          go.Go();
-          SendAll(Child->Socket(), go.Bytes());
+          WireSend(Child->Socket(), go.Bytes());
           break;
         }
       }

@@ -72,12 +72,7 @@ void CloseInherited() {
 
 // Sends all of Bytes; the program gone, this process ends.
 void SendAll(std::string_view Bytes) {
-  while (!Bytes.empty()) {
-    const ssize_t n = ::send(kSocket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) std::_Exit(0);
-    Bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
+  if (!WireSend(kSocket, Bytes)) std::_Exit(0);
 }
 
 // The program's messages, as they come.

@@ -1,5 +1,8 @@
 #include "lendsrv/SearchWire.h"
 
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -251,6 +254,18 @@ std::optional<TWireMessage> TWireReader::Next() {
   const char* message = FBytes.data() + FAt + kPrefix;
   FAt += kPrefix + length;
   return TWireMessage{static_cast<TWireKind>(message[0]), std::string_view(message + 1, length - 1)};
+}
+
+// ---- Sending ------------------------------------------------------------------------
+
+bool WireSend(int Socket, std::string_view Bytes) {
+  while (!Bytes.empty()) {
+    const ssize_t n = ::send(Socket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    Bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
 }
 
 // ---- Reading the fields -------------------------------------------------------------

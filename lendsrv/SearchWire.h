@@ -152,6 +152,10 @@ private:
   bool FDamaged = false;
 };
 
+// Sends all of Bytes on the local socket, never raising SIGPIPE; false once
+// the other end is gone.
+bool WireSend(int Socket, std::string_view Bytes);
+
 // The fields of a Search message; unset when damaged.
 std::optional<TWireSearch> ReadWireSearch(std::string_view Payload);
 // The fields of the other messages; false when damaged.

@@ -2,6 +2,7 @@
 
 #include "lendsrv/AnswerTap.h"
 #include "lendsrv/ZConnect.h"
+#include "platform/core/ScopeGuard.h"
 
 #include <poll.h>
 #include <yaz/diagbib1.h>
@@ -220,20 +221,16 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
   std::size_t requests = 0;
   auto lastWait = start;
   bool answering = false;
-  // ZOOM's own work, timed: reading and decoding what came.
-  auto inZoom = [&](auto Work) {
+  // Runs Work, adding the time it took to Into: ZOOM's own work (reading and
+  // decoding what came) to Times.Decoding; the caller's, however long, to the
+  // stretch, which it moves on.
+  auto timed = [](auto& Into, auto&& Work) {
     const auto before = TClock::now();
-    const auto result = Work();
-    Times.Decoding += TClock::now() - before;
-    return result;
+    const TScopeExit add([&] { Into += TClock::now() - before; });
+    return Work();
   };
-  // The caller's time, however long, moves the stretch on.
-  auto byCaller = [&](auto Work) {
-    const auto before = TClock::now();
-    const auto result = Work();
-    stretch += TClock::now() - before;
-    return result;
-  };
+  auto inZoom = [&](auto&& Work) { return timed(Times.Decoding, Work); };
+  auto byCaller = [&](auto&& Work) { return timed(stretch, Work); };
   for (;;) {
     bool sent = false, taken = false;
     while (inZoom([&] { return ZOOM_connection_process(C); })) {
@@ -246,17 +243,17 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
           return TWaitEnd::Broken;
         }
       }
-      if (SearchAnswered && event == ZOOM_EVENT_RECV_SEARCH) byCaller([&] { return SearchAnswered(std::nullopt), 0; });
+      if (SearchAnswered && event == ZOOM_EVENT_RECV_SEARCH) byCaller([&] { SearchAnswered(std::nullopt); });
     }
     if (sent) {
       // A request of ZOOM's own beyond the one allowed is asked for first.
-      if (requests > 1 && Hooks.MaySend && !byCaller([&] { return Hooks.MaySend(); })) return TWaitEnd::GivenUp;
+      if (requests > 1 && Hooks.MaySend && !byCaller(Hooks.MaySend)) return TWaitEnd::GivenUp;
       Tap.PassRequests();
     }
     const bool idle = ZOOM_connection_is_idle(C);
     // An answer taken while the wait goes on: its records go to the caller
     // before ZOOM decodes another.
-    if (taken && !idle && AnswerTaken) byCaller([&] { return AnswerTaken(), 0; });
+    if (taken && !idle && AnswerTaken) byCaller(AnswerTaken);
     const auto now = TClock::now();
     if (idle) {
       const int code = ZOOM_connection_error(C, nullptr, nullptr);
@@ -281,7 +278,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     }
     if (Hooks.Waiting && now - lastWait >= kWaitSlice) {
       lastWait = now;
-      if (!byCaller([&] { return Hooks.Waiting(); })) return TWaitEnd::GivenUp;
+      if (!byCaller(Hooks.Waiting)) return TWaitEnd::GivenUp;
     }
     const int slice = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                            std::clamp<TClock::duration>(stretch + Limit - TClock::now(),
@@ -303,7 +300,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     if (mask & ZOOM_SELECT_EXCEPT) fds[0].events |= POLLPRI;
     count += Tap.AddPollFds(std::span(fds).subspan(1));
     // What is to be handed over goes before the wait, whose length no one knows.
-    byCaller([&] { return Hooks.Sink.Handed(), 0; });
+    byCaller([&] { Hooks.Sink.Handed(); });
     if (::poll(fds.data(), count, slice) <= 0) continue;
     // A connection that has just opened gets the tap before ZOOM uses it.
     Tap.Follow(fd);
@@ -316,7 +313,7 @@ TWaitEnd Await(ZOOM_connection C, TAnswerTap& Tap, TClock::duration Limit, std::
     // not a poll later.
     const std::size_t came = Tap.Pump(std::span(fds).first(count)) + ((fired & ZOOM_SELECT_READ) ? Tap.Unread() : 0);
     if (Tap.PassedToZoom() && (mask & ZOOM_SELECT_READ)) fired |= ZOOM_SELECT_READ;
-    if (SearchAnswered && Tap.HitsTold()) byCaller([&] { return SearchAnswered(Tap.HitsTold()), 0; });
+    if (SearchAnswered && Tap.HitsTold()) byCaller([&] { SearchAnswered(Tap.HitsTold()); });
     if (came > 0 && !std::exchange(answering, true)) Times.Latency = TClock::now() - start;
     if (came > 0) Hooks.Sink.ServerBytes(came);
     stretchBytes += came;
@@ -338,26 +335,19 @@ std::string_view ExternalOctets(const Z_External* External) {
   return std::string_view(External->u.octet_aligned->buf, static_cast<std::size_t>(External->u.octet_aligned->len));
 }
 
-// The bytes of a record: the octets of its EXTERNAL as the server sent them
-// when it came as octets, else ZOOM's raw form (its rendering of a record in
-// a structured syntax). Empty when there are none: octets that came in
-// pieces, which the library leaves unset, are never rendered, since its
-// rendering of octets reads them.
-std::string_view RecordBytes(ZOOM_record Rec) {
+// Whether a record's EXTERNAL came as octets, which are taken as the server
+// sent them, never rendered: octets that came in pieces, which the library
+// leaves unset, are an empty record, since its rendering of octets reads them.
+bool CameAsOctets(const Z_External* External) { return External && External->which == Z_External_octet; }
+
+// The bytes of a record ZOOM holds, its EXTERNAL External: its octets when it
+// came as octets, else ZOOM's raw form (its rendering of a record in a
+// structured syntax). Empty when there are none.
+std::string_view RecordBytes(ZOOM_record Rec, const Z_External* External) {
+  if (CameAsOctets(External)) return ExternalOctets(External);
   int len = 0;
-  const auto* external = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
-  if (external && external->which == Z_External_octet) return ExternalOctets(external);
-  len = 0;
   const char* raw = ZOOM_record_get(Rec, "raw", &len);
   return raw && len > 0 ? std::string_view(raw, static_cast<std::size_t>(len)) : std::string_view();
-}
-
-// Whether taking the record renders it with the library, which a record's
-// bytes can crash.
-bool Rendered(ZOOM_record Rec) {
-  int len = 0;
-  const auto* external = reinterpret_cast<const Z_External*>(ZOOM_record_get(Rec, "ext", &len));
-  return !external || external->which != Z_External_octet;
 }
 
 // A record ZOOM made up for an answer that held no records: told by its text
@@ -396,10 +386,12 @@ std::size_t TakeRecords(ZOOM_resultset Rs, std::size_t First, std::size_t Count,
     if (const int code = ZOOM_record_error(rec, &msg, &addinfo, &set); code != 0) {
       Sink.Diagnostic({code, msg ? msg : "", set ? set : "", addinfo ? addinfo : ""});
     } else {
+      int len = 0;
+      const auto* external = reinterpret_cast<const Z_External*>(ZOOM_record_get(rec, "ext", &len));
       // The records before one the library renders are the caller's first,
       // whatever the rendering does.
-      if (Rendered(rec)) Sink.Handed();
-      const std::string_view record = RecordBytes(rec);
+      if (!CameAsOctets(external)) Sink.Handed();
+      const std::string_view record = RecordBytes(rec, external);
       bytes += record.size();
       Sink.Record(record);
     }
@@ -462,7 +454,7 @@ std::pair<std::size_t, std::size_t> TakeCutRecords(const std::vector<std::string
       // form as ZOOM renders it raw.
       const Z_External* external = npr->which == Z_NamePlusRecord_databaseRecord ? npr->u.databaseRecord : nullptr;
       std::string_view record;
-      if (external && external->which == Z_External_octet) {
+      if (CameAsOctets(external)) {
         record = ExternalOctets(external);
       } else {
         int len = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -144,6 +145,19 @@ bool AskWindowManagerToPlace(SDL_Window* Window, int X, int Y, int Width, int He
   return true;
 }
 
+namespace {
+
+// W's parent, and the root it lies under; unset when X cannot tell.
+std::optional<::Window> ParentOf(::Display* Dpy, ::Window W, ::Window& Root) {
+  ::Window parent = None, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(Dpy, W, &Root, &parent, &children, &count)) return std::nullopt;
+  if (children) XFree(children);
+  return parent;
+}
+
+}  // namespace
+
 bool PointerOnScreenIn(const SDL_Event& Event, int& X, int& Y) {
   if (Event.type != SDL_SYSWMEVENT || !Event.syswm.msg || Event.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
   const XEvent& x = Event.syswm.msg->msg.x11.event;
@@ -174,12 +188,10 @@ bool FrameOffsetNow(SDL_Window* Window, int& Left, int& Top) {
   // The frame is the window's ancestor on the root, or the window itself.
   ::Window top = w, root = None;
   for (;;) {
-    ::Window parent = None, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(dpy, top, &root, &parent, &children, &count)) return false;
-    if (children) XFree(children);
-    if (parent == root || parent == None) break;
-    top = parent;
+    const std::optional<::Window> parent = ParentOf(dpy, top, root);
+    if (!parent) return false;
+    if (*parent == root || *parent == None) break;
+    top = *parent;
   }
   XWindowAttributes frame;
   int x = 0, y = 0;
@@ -195,10 +207,8 @@ void PutLetGoWindowAt(SDL_Window* Window, int X, int Y) {
   ::Display* dpy = nullptr;
   ::Window w = None;
   if (!XOf(Window, dpy, w) || !LetGoNow(Window)) return;
-  ::Window root = None, parent = None, *children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(dpy, w, &root, &parent, &children, &count)) return;
-  if (children) XFree(children);
+  ::Window root = None;
+  const std::optional<::Window> parent = ParentOf(dpy, w, root);
   XWindowAttributes a;
   if (parent != root || !XGetWindowAttributes(dpy, w, &a) || (a.x == X && a.y == Y)) return;
   XMoveWindow(dpy, w, X, Y);

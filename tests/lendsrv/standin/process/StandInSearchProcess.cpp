@@ -40,11 +40,7 @@ namespace {
 constexpr int kSocket = 3;
 
 void Send(std::string_view Bytes) {
-  while (!Bytes.empty()) {
-    const ssize_t n = ::send(kSocket, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
-    if (n <= 0) std::_Exit(0);
-    Bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
+  if (!WireSend(kSocket, Bytes)) std::_Exit(0);
 }
 
 void Send(TWireWriter& Out) {
